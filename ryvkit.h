@@ -27,3 +27,17 @@
 #include "core/KDocumentInfo.h"
 #include "core/KImage.h"
 #include "core/KImageConverter.h"
+
+// Object model
+#include "object/KitLifetime.h"
+#include "object/KClassInfo.h"
+#include "object/KWeakHandle.h"
+#include "object/KConnectEvent.h"
+#include "object/KPlug.h"
+#include "object/KObject.h"
+#include "object/KProperty.h"
+#include "object/KTypedProperty.h"
+#include "object/KPropertyValue.h"
+#include "object/KPropertyObjectList.h"
+#include "object/KPropertyStringList.h"
+#include "object/KDataType.h"

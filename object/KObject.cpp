@@ -1,0 +1,318 @@
+#include "object/KObject.h"
+
+#include "object/KPropertyObjectList.h"
+#include "object/KTypedProperty.h"
+
+#include <algorithm>
+#include <cstring>
+
+K_IMPLEMENT_CLASS(KObject, KPlug)
+
+KObject::KObject() = default;
+
+KObject::~KObject()
+{
+    mDestructing = true;
+    SetGoingAway();
+    // Normally Destruct has emptied the array. Otherwise owned properties still die here and the
+    // others stop pointing at this object.
+    std::vector<KProperty*> lProperties;
+    lProperties.swap(mProperties);
+    for (KProperty* lProperty : lProperties) {
+        lProperty->mRegisteredOn = nullptr;
+        if (lProperty->GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+            delete lProperty;
+        }
+    }
+    DisconnectAll();
+}
+
+void KObject::Destroy()
+{
+    Destruct();
+    delete this;
+}
+
+void KObject::Destruct()
+{
+    mDestructing = true;
+    SetGoingAway();
+    const KWeakHandle lSelf = GetWeakHandle();
+    // Hooks run during the disconnections may change the array: take one property at a time
+    // from its end, and check each is still registered here.
+    while (lSelf.Get() && !mProperties.empty()) {
+        KProperty* lProperty = mProperties.back();
+        const KWeakHandle lHandle = lProperty->GetWeakHandle();
+        lProperty->DisconnectAll();
+        if (!lSelf.Get()) {
+            return;
+        }
+        lProperty = static_cast<KProperty*>(lHandle.Get());
+        if (!lProperty || lProperty->mRegisteredOn != this) {
+            continue;
+        }
+        ForgetProperty(lProperty);
+        if (lProperty->GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+            delete lProperty;
+        }
+    }
+    if (lSelf.Get()) {
+        DisconnectAll();
+    }
+}
+
+bool KObject::RegisterProperty(KProperty* pProperty)
+{
+    if (!pProperty || pProperty->mRegisteredOn) {
+        return false;
+    }
+    const KWeakHandle lSelf = GetWeakHandle();
+    const KWeakHandle lProperty = pProperty->GetWeakHandle();
+    ConnectNotify(KConnectEvent::kPropertyAdding, pProperty, nullptr, nullptr);
+    if (!lSelf.Get() || lProperty.Get() != pProperty || pProperty->mRegisteredOn) {
+        return false;
+    }
+    mProperties.push_back(pProperty);
+    pProperty->mRegisteredOn = this;
+    ConnectNotify(KConnectEvent::kPropertyAdded, pProperty, nullptr, nullptr);
+    return true;
+}
+
+KProperty* KObject::GetProperty(int pIndex) const
+{
+    if (pIndex < 0 || pIndex >= GetPropertyCount()) {
+        return nullptr;
+    }
+    return mProperties[static_cast<size_t>(pIndex)];
+}
+
+KProperty* KObject::FindProperty(const char* pName) const
+{
+    if (!pName) {
+        return nullptr;
+    }
+    for (KProperty* lProperty : mProperties) {
+        if (std::strcmp(lProperty->GetName(), pName) == 0) {
+            return lProperty;
+        }
+    }
+    return nullptr;
+}
+
+KProperty* KObject::MakeProperty(int pPropertyType)
+{
+    switch (pPropertyType) {
+    case kPropertyTypeNone:
+    case kPropertyTypeReference:
+    case kPropertyTypeMatrix:
+    case kPropertyTypeTrigger:
+    case kPropertyTypeBlob:
+        return new KProperty;
+    case kPropertyTypeInt:
+    case kPropertyTypeEnum:
+        return new KPropertyInt;
+    case kPropertyTypeBool:
+        return new KPropertyBool;
+    case kPropertyTypeFloat:
+        return new KPropertyFloat;
+    case kPropertyTypeDouble:
+    case kPropertyTypeVectorElement:
+        return new KPropertyDouble;
+    case kPropertyTypeString:
+        return new KPropertyString;
+    case kPropertyTypeTime:
+        return new KPropertyTime;
+    case kPropertyTypeObject:
+        return new KPropertyObjectList;
+    case kPropertyTypeVector2D:
+    case kPropertyTypeVector4D:
+    case kPropertyTypeVector3D:
+        return new KPropertyVector;
+    case kPropertyTypeColorRGB:
+    case kPropertyTypeColorRGBA:
+        return new KPropertyColor;
+    default:
+        return nullptr;
+    }
+}
+
+KProperty* KObject::CreateProperty(const char* pName, int pPropertyType, KDataType* pDataType,
+                                   bool pAnimatable)
+{
+    if (!pName || pPropertyType < 0 || pPropertyType >= kPropertyTypeCount) {
+        return nullptr;
+    }
+    KProperty* lProperty = MakeProperty(pPropertyType);
+    if (!lProperty) {
+        return nullptr;
+    }
+    lProperty->SetPropertyType(pPropertyType);
+    lProperty->SetDataType(pDataType);
+    lProperty->Attach(pName, this);
+    KPropertyDefinition& lDefinition = lProperty->GetDefinition();
+    lDefinition.SetFlag(KPropertyDefinition::kOwned | KPropertyDefinition::kOwnedName, true);
+    if (pAnimatable) {
+        lDefinition.SetFlag(KPropertyDefinition::kAnimatable, true);
+    }
+    if (!RegisterProperty(lProperty)) {
+        delete lProperty;
+        return nullptr;
+    }
+    return lProperty;
+}
+
+KProperty* KObject::CreateUserProperty(const KUserPropertyDescription& pDescription)
+{
+    KDataType* lDataType = FindDataType(pDescription.mTypeName);
+    if (!lDataType || !pDescription.mName) {
+        return nullptr;
+    }
+    KProperty* lProperty = CreateProperty(
+        pDescription.mName, KProperty::GetPropertyTypeFromDataType(lDataType), lDataType);
+    if (!lProperty) {
+        return nullptr;
+    }
+    KPropertyDefinition& lDefinition = lProperty->GetDefinition();
+    if (pDescription.mUserFlags & 1) {
+        lDefinition.SetFlag(KPropertyDefinition::kAnimatable, true);
+        lProperty->SetFlag(KProperty::kAnimated, true);
+    }
+    if (pDescription.mUserFlags & 2) {
+        lDefinition.SetFlag(KPropertyDefinition::kUserFlag2, true);
+    }
+    if (pDescription.mUserFlags & 4) {
+        lDefinition.SetFlag(KPropertyDefinition::kUserFlag3, true);
+    }
+    const bool lHasLabel = pDescription.mLabel && *pDescription.mLabel;
+    lProperty->SetLabel(lHasLabel ? pDescription.mLabel : pDescription.mName);
+    return lProperty;
+}
+
+bool KObject::RemoveProperty(KProperty*& ioProperty)
+{
+    KProperty* lProperty = ioProperty;
+    if (!lProperty || lProperty->mRegisteredOn != this) {
+        return false;
+    }
+    ioProperty = nullptr;
+    const KWeakHandle lSelf = GetWeakHandle();
+    const KWeakHandle lHandle = lProperty->GetWeakHandle();
+    ConnectNotify(KConnectEvent::kPropertyRemoving, lProperty, nullptr, nullptr);
+    if (!lSelf.Get() || lHandle.Get() != lProperty || lProperty->mRegisteredOn != this) {
+        return true;
+    }
+    ForgetProperty(lProperty);
+    ConnectNotify(KConnectEvent::kPropertyRemoved, lProperty, nullptr, nullptr);
+    if (lHandle.Get() == lProperty &&
+        lProperty->GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+        delete lProperty;
+    }
+    return true;
+}
+
+KPropertyObjectList* KObject::CreateObjectListProperty(KObject* pOwner, const char* pName,
+                                                       bool pKeepConnections, int pClassId,
+                                                       int pFilterWord, unsigned pListBits,
+                                                       unsigned pSecondFlags)
+{
+    if (!pOwner || !pName) {
+        return nullptr;
+    }
+    auto* lList = new KPropertyObjectList;
+    lList->SetFlag(~0u, false);
+    lList->SetFlag(pSecondFlags, true);
+    lList->MarkAsObjectList();
+    lList->Attach(pName, pOwner);
+    lList->GetDefinition().SetFlag(KPropertyDefinition::kOwnedName, true);
+    lList->SetObjectClassFilter(pFilterWord, pClassId);
+    lList->SetFilter(GetClassIdFilter(pClassId), pKeepConnections);
+    lList->SetPlugFlags(KPlug::kListBitsMask, false);
+    lList->SetPlugFlags(pListBits & KPlug::kListBitsMask, true);
+    lList->SetPropertyType(kPropertyTypeObject);
+    lList->GetDefinition().SetFlag(KPropertyDefinition::kOwned, true);
+    if (!pOwner->RegisterProperty(lList)) {
+        delete lList;
+        return nullptr;
+    }
+    return lList;
+}
+
+void KObject::ForgetProperty(KProperty* pProperty)
+{
+    auto lFound = std::find(mProperties.begin(), mProperties.end(), pProperty);
+    if (lFound != mProperties.end()) {
+        mProperties.erase(lFound);
+    }
+    pProperty->mRegisteredOn = nullptr;
+}
+
+void KObject::PrunePairs() const
+{
+    mPairs.erase(std::remove_if(mPairs.begin(), mPairs.end(),
+                                [](const std::pair<KWeakHandle, KWeakHandle>& pPair) {
+                                    return !pPair.first.Get() || !pPair.second.Get();
+                                }),
+                 mPairs.end());
+}
+
+int KObject::GetConnectionPairCount() const
+{
+    PrunePairs();
+    return static_cast<int>(mPairs.size());
+}
+
+bool KObject::GetConnectionPair(int pIndex, KPlug*& oSource, KPlug*& oDestination) const
+{
+    PrunePairs();
+    if (pIndex < 0 || pIndex >= static_cast<int>(mPairs.size())) {
+        return false;
+    }
+    oSource = mPairs[static_cast<size_t>(pIndex)].first.Get();
+    oDestination = mPairs[static_cast<size_t>(pIndex)].second.Get();
+    return true;
+}
+
+bool KObject::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
+                            const KConnectEventArgs*)
+{
+    if (!pPlug || !pOther) {
+        return true;
+    }
+    switch (pEvent) {
+    case KConnectEvent::kPairSourceAdded:
+    case KConnectEvent::kPairDestinationAdded: {
+        const bool lSource = pEvent == KConnectEvent::kPairSourceAdded;
+        auto lPair = std::make_pair((lSource ? pOther : pPlug)->GetWeakHandle(),
+                                    (lSource ? pPlug : pOther)->GetWeakHandle());
+        // Both ends of a connection inside one object report it; it is listed once.
+        if (std::find(mPairs.begin(), mPairs.end(), lPair) == mPairs.end()) {
+            mPairs.push_back(lPair);
+        }
+        break;
+    }
+    case KConnectEvent::kPairSourceRemoved:
+    case KConnectEvent::kPairDestinationRemoved: {
+        const bool lSource = pEvent == KConnectEvent::kPairSourceRemoved;
+        const KWeakHandle lFrom = (lSource ? pOther : pPlug)->GetWeakHandle();
+        const KWeakHandle lTo = (lSource ? pPlug : pOther)->GetWeakHandle();
+        auto lFound = std::find(mPairs.begin(), mPairs.end(), std::make_pair(lFrom, lTo));
+        if (lFound != mPairs.end()) {
+            mPairs.erase(lFound);
+        }
+        PrunePairs();
+        // A reference property exists for its connection only.
+        if (!mDestructing && pPlug != this && pPlug->IsA(KProperty::ClassId())) {
+            auto* lProperty = static_cast<KProperty*>(pPlug);
+            if (lProperty->mRegisteredOn == this &&
+                lProperty->GetPropertyType() == kPropertyTypeReference &&
+                lProperty->GetSrcCount() == 0 && lProperty->GetDstCount() == 0) {
+                RemoveProperty(lProperty);
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return true;
+}

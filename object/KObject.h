@@ -1,0 +1,117 @@
+#ifndef RYVKIT_OBJECT_KOBJECT_H
+#define RYVKIT_OBJECT_KOBJECT_H
+
+#include "object/KPlug.h"
+#include "object/KProperty.h"
+
+#include <utility>
+#include <vector>
+
+class KPropertyObjectList;
+
+// Base of whatever owns a property set (the scene objects). KObject::GetOwnerObject hands it
+// out; callers check the real kind (dynamic_cast) before they act on it.
+class KObjectOwner
+{
+public:
+    virtual ~KObjectOwner() = default;
+};
+
+// What CreateUserProperty needs to know of a user property. Texts are copied; a null or empty
+// label means "use the name".
+struct KUserPropertyDescription
+{
+    const char* mName = nullptr;
+    // A data type name ("Bool", "Real", "Color", "Integer", "Vector", ...).
+    const char* mTypeName = nullptr;
+    const char* mLabel = nullptr;
+    // Bits 1 (animatable), 2 and 4.
+    unsigned mUserFlags = 0;
+};
+
+// The base of every property-holding object: a plug with an ordered array of properties (in
+// registration order) and the list of connected (source, destination) pairs of its plugs. The
+// object owns the properties it created (definition flag 1) and destroys them; member
+// properties of derived classes are only referenced. Remove a live object with Destroy, so that
+// its connections go while it is still whole and every partner hears of it.
+class KObject : public KPlug
+{
+    K_DECLARE_CLASS(KObject)
+
+    KObject();
+    ~KObject() override;
+
+    // Destruct, then delete.
+    virtual void Destroy();
+    // Marks the object as going away, disconnects every property and removes it from the object
+    // (owned ones are destroyed, the others only disconnected), then removes the connections of
+    // the object's own plug. Running it again does nothing more.
+    virtual void Destruct();
+    bool IsDestructing() const { return mDestructing; }
+
+    // The scene object this property set belongs to; null here.
+    virtual KObjectOwner* GetOwnerObject() const { return nullptr; }
+
+    // Appends a property, with events 14 before and 15 after. False for null or for a property
+    // registered already (on this or another object).
+    bool RegisterProperty(KProperty* pProperty);
+    int GetPropertyCount() const { return static_cast<int>(mProperties.size()); }
+    KProperty* GetProperty(int pIndex) const;
+    // Byte-exact name match; the first one registered wins. Null when none or for a null name.
+    KProperty* FindProperty(const char* pName) const;
+
+    // Creates the property of a type index (its value kind follows the index), names it, attaches
+    // and registers it here and marks it owned (definition flags 1 and 32); with pAnimatable it
+    // also sets definition flag 2. Null for a null name or an index outside 0..18.
+    KProperty* CreateProperty(const char* pName, int pPropertyType, KDataType* pDataType,
+                              bool pAnimatable = false);
+
+    // Creates the property a user property describes: the data type found by its type name, the
+    // type index that follows from it, user flag 1 -> definition flag 2 and second flag 8, 2 ->
+    // definition flag 64, 4 -> 128; the label, or the name when the label is empty. Returns the
+    // property for the caller to bind; null when no data type has the type name or the name is
+    // null. Whether the user property is bound already is the caller's check.
+    KProperty* CreateUserProperty(const KUserPropertyDescription& pDescription);
+
+    // Removes the property in the cell from the object (events 16 and 17); an owned property is
+    // destroyed. Clears the cell. False for an empty cell or a property not registered here.
+    bool RemoveProperty(KProperty*& ioProperty);
+
+    // Creates an object-list property on pOwner: second flags word pSecondFlags, marked as an
+    // object list (definition flags 4 and 8), child of pOwner named with an owned copy of pName
+    // (flag 32), object class filter (pFilterWord, pClassId), plug filter the class-id filter of
+    // pClassId with pKeepConnections, list bits the low three bits of pListBits, type 9, owned
+    // (flag 1) and registered on pOwner. Null for a null owner or name.
+    static KPropertyObjectList* CreateObjectListProperty(KObject* pOwner, const char* pName,
+                                                         bool pKeepConnections, int pClassId,
+                                                         int pFilterWord, unsigned pListBits,
+                                                         unsigned pSecondFlags);
+
+    // The (source, destination) pairs of connections made on this object's plug or on its
+    // properties, oldest first. Pairs whose ends have died are dropped.
+    int GetConnectionPairCount() const;
+    bool GetConnectionPair(int pIndex, KPlug*& oSource, KPlug*& oDestination) const;
+
+    // Keeps the pair list (events 10 to 13) and removes a reference property (type 8) that is
+    // registered here once its last connection goes. Accepts every request.
+    bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
+                       const KConnectEventArgs* pArgs) override;
+
+protected:
+    // Makes the (unregistered, unnamed) property for a type index; derived classes may supply
+    // their own kinds. Null for an index it does not know.
+    virtual KProperty* MakeProperty(int pPropertyType);
+
+private:
+    friend class KProperty;
+
+    // Drops a dying property from the array, without events.
+    void ForgetProperty(KProperty* pProperty);
+    void PrunePairs() const;
+
+    std::vector<KProperty*> mProperties;
+    mutable std::vector<std::pair<KWeakHandle, KWeakHandle>> mPairs;
+    bool mDestructing = false;
+};
+
+#endif

@@ -1,0 +1,115 @@
+#ifndef RYVKIT_OBJECT_KPLUG_H
+#define RYVKIT_OBJECT_KPLUG_H
+
+#include "object/KClassInfo.h"
+#include "object/KConnectEvent.h"
+#include "object/KWeakHandle.h"
+
+#include <memory>
+#include <vector>
+
+// A connectable plug: an ordered list of source plugs, an ordered list of destination plugs and
+// an owner (the plug it is a child of: a property's object). Both ends of a connection list each
+// other, and a plug that dies removes every connection it has (with the removal events), so a
+// connection never outlives either end. Connections are not owned: plugs are owned by whoever
+// made them. Filtered connection lists are views of the connections of one class (see
+// GetFilteredPlug). Index arguments are checked: out of range gives null or false.
+class KPlug
+{
+public:
+    static const KClassInfo& ClassInfo();
+    static int ClassId() { return ClassInfo().GetClassId(); }
+    static const char* ClassName() { return ClassInfo().GetName(); }
+    virtual bool IsA(int pClassId) const { return ClassInfo().IsA(pClassId); }
+    virtual int GetClassId() const { return ClassId(); }
+    virtual const char* GetClassName() const { return ClassName(); }
+    virtual const KClassInfo& GetClassInfo() const { return ClassInfo(); }
+
+    // Plug flags word: the low three bits are list bits the owner may store; 8 keeps the
+    // connections (see SetFilter).
+    static constexpr unsigned kListBitsMask = 7;
+    static constexpr unsigned kKeepConnections = 8;
+
+    KPlug();
+    KPlug(const KPlug&) = delete;
+    KPlug& operator=(const KPlug&) = delete;
+    virtual ~KPlug();
+
+    KPlug* GetOwner() const { return mOwner; }
+    // Makes this plug a child of pOwner (null: of nobody). The owner clears the link when it dies.
+    void SetOwner(KPlug* pOwner);
+
+    // Connects pSrc as a source of this plug (appended to the lists of both). Both ends are
+    // asked first (events 0 and 1); false when either refuses, when pSrc is null or this plug,
+    // is connected already, is a filtered view, is going away, or fails the filter of the other
+    // end. No flag has a meaning yet; callers pass 0.
+    bool ConnectSrc(KPlug* pSrc, int pFlags = 0);
+    // The same connection seen from the source: pDst->ConnectSrc(this, pFlags).
+    bool ConnectDst(KPlug* pDst, int pFlags = 0);
+    // Removes the connection from pSrc to this plug; false when there is none.
+    bool DisconnectSrc(KPlug* pSrc);
+    bool DisconnectDst(KPlug* pDst);
+    bool IsConnectedSrc(const KPlug* pSrc) const;
+    bool IsConnectedDst(const KPlug* pDst) const;
+    void DisconnectAllSrc();
+    void DisconnectAllDst();
+    void DisconnectAll();
+
+    int GetSrcCount() const { return static_cast<int>(mSrc.size()); }
+    int GetDstCount() const { return static_cast<int>(mDst.size()); }
+    KPlug* GetSrc(int pIndex) const;
+    KPlug* GetDst(int pIndex) const;
+    int FindSrc(const KPlug* pSrc) const;
+    int FindDst(const KPlug* pDst) const;
+
+    // On a filtered view: sets the filter; with pKeep the view follows the connections of its
+    // plug (it is refilled now), without it the view is emptied and left alone. On an ordinary
+    // plug: only partners the filter accepts may connect from now on; connections that fail
+    // the new filter are removed unless pKeep is set. A null filter accepts everything.
+    void SetFilter(const KPlugFilter* pFilter, bool pKeep);
+    const KPlugFilter* GetFilter() const { return mFilter; }
+    bool GetKeepConnections() const { return (mPlugFlags & kKeepConnections) != 0; }
+    // The view of this plug's connections that pFilter accepts, in connection order; made on
+    // first use with keep on, owned by this plug. Null for a null filter or on a view.
+    KPlug* GetFilteredPlug(const KPlugFilter* pFilter);
+    bool IsFilteredView() const { return mViewOf != nullptr; }
+
+    unsigned GetPlugFlags() const { return mPlugFlags; }
+    void SetPlugFlags(unsigned pMask, bool pOn);
+
+    // A handle that resolves to this plug while it lives.
+    KWeakHandle GetWeakHandle();
+
+    // Receives the events of KConnectEvent.h. pPlug is the plug the event is about, pOther the
+    // partner (may be null), pArgs the further arguments (may be null). The answer matters for
+    // the request events only: false refuses. The base accepts everything.
+    virtual bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
+                               const KConnectEventArgs* pArgs);
+
+protected:
+    // Marks the plug as dying: no new connection is accepted from then on.
+    void SetGoingAway() { mGoingAway = true; }
+    bool IsGoingAway() const { return mGoingAway; }
+    // Moves the source at pFrom to position pTo (both checked); the views follow.
+    bool MoveSrc(int pFrom, int pTo);
+
+private:
+    void Link(KPlug* pSrc);
+    void Unlink(KPlug* pSrc);
+    void RefillViews();
+    void RefillView(KPlug* pView) const;
+    static bool Ask(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakHandle& pOther);
+
+    std::vector<KPlug*> mSrc;
+    std::vector<KPlug*> mDst;
+    KPlug* mOwner = nullptr;
+    std::vector<KPlug*> mChildren;
+    const KPlugFilter* mFilter = nullptr;
+    unsigned mPlugFlags = 0;
+    KPlug* mViewOf = nullptr;
+    std::vector<std::unique_ptr<KPlug>> mViews;
+    KWeakHandle mHandle;
+    bool mGoingAway = false;
+};
+
+#endif

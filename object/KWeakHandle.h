@@ -1,0 +1,38 @@
+#ifndef RYVKIT_OBJECT_KWEAKHANDLE_H
+#define RYVKIT_OBJECT_KWEAKHANDLE_H
+
+#include <cstdint>
+
+class KPlug;
+
+// A reference to a plug that does not keep it alive: a cell of the process-wide handle pool and
+// a stamp. The cell holds a stamp and the plug; the handle resolves to the plug while the stamps
+// agree and to null once the plug is gone (its cell is then revoked and given a fresh stamp on
+// reuse; stamps never repeat). The pool is guarded by a mutex. Copyable value.
+class KWeakHandle
+{
+public:
+    KWeakHandle() = default;
+
+    // The plug, or null when it has gone or the handle is empty.
+    KPlug* Get() const;
+    bool IsEmpty() const { return mCell < 0; }
+
+    // Takes a pool cell for pPlug. Used by KPlug, which revokes the cell when it dies.
+    static KWeakHandle Create(KPlug* pPlug);
+    // Empties the cell of this handle (a handle of another stamp is left alone).
+    static void Revoke(const KWeakHandle& pHandle);
+    // Gives back the memory of free cells at the end of the pool (kit shut-down).
+    static void TrimPool();
+
+    bool operator==(const KWeakHandle& pOther) const
+    {
+        return mCell == pOther.mCell && mStamp == pOther.mStamp;
+    }
+
+private:
+    std::int32_t mCell = -1;
+    std::uint64_t mStamp = 0;
+};
+
+#endif

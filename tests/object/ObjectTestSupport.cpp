@@ -1,0 +1,5 @@
+#include "ObjectTestSupport.h"
+
+K_IMPLEMENT_CLASS(TestObjectA, KObject)
+K_IMPLEMENT_CLASS(TestObjectB, TestObjectA)
+K_IMPLEMENT_CLASS(TestObjectC, TestObjectB)
