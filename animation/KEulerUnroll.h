@@ -1,0 +1,52 @@
+#ifndef RYVKIT_ANIMATION_KEULERUNROLL_H
+#define RYVKIT_ANIMATION_KEULERUNROLL_H
+
+#include "core/KMatrix.h"
+#include "core/KVector4.h"
+
+// Euler angle routines shared by the rotation filters: conversions in a rotation order and the
+// unrolling that moves angles to the representation of the same rotation closest to a reference.
+//
+// Angles are degrees; x, y and z always hold the turns about X, Y and Z, whatever the order.
+// A rotation order is an index of the axis table of EulerToMatrixOrdered (0 to 11): the even
+// indices 0, 2, 4, 6, 8, 10 are the ordinary orders XYZ, XZY, YZX, YXZ, ZXY, ZYX (twice a node's
+// rotation order), each odd index the order below it with every angle turning the other way;
+// 12, the spheric order, converts as XYZ. Other values are refused.
+//
+// A rotation has two Euler solutions in any order with three distinct axes: (a, b, c) and
+// (a + 180, 180 - b, c + 180), where a turns first, b second and c last; each angle may also move
+// by whole turns. Non-finite angles are never moved.
+class KEulerUnroll
+{
+public:
+    static constexpr int kSphericOrder = 12;
+
+    static bool IsValidOrder(int pOrder);
+    // The axis (0 X, 1 Y, 2 Z) turned at step pStep (0 first, 1 middle, 2 last); -1 for an
+    // invalid order or step.
+    static int GetAxis(int pOrder, int pStep);
+
+    // Sets pDst to the rotation (identity translation and fourth column). False, and the
+    // identity, for an invalid order.
+    static bool ToMatrix(KMatrix& pDst, const KVector4& pAngles, int pOrder);
+    // The angles of the rotation in the 3x3 part of pRotation (a rotation: no scale), the middle
+    // turn in [-90, 90]. False (pAngles unchanged) for an invalid order.
+    static bool FromMatrix(KVector4& pAngles, const KMatrix& pRotation, int pOrder);
+
+    // The other Euler solution of the same rotation (pAngles for an invalid order).
+    static KVector4 GetAlternate(const KVector4& pAngles, int pOrder);
+    // pAngle moved by whole turns to lie within 180 degrees of pReference.
+    static double WrapNear(double pAngle, double pReference);
+    // Each angle moved by whole turns nearest the reference's.
+    static KVector4 WrapNear(const KVector4& pAngles, const KVector4& pReference);
+    // The sum of the absolute differences of x, y and z.
+    static double Distance(const KVector4& pA, const KVector4& pB);
+
+    // Moves ioCurrent to the representation closest to pPrevious (by Distance): whole turns on
+    // each angle and, with pAlternate, the other Euler solution too (taken only when strictly
+    // closer). Answers whether the other solution was taken. Invalid orders consider turns only.
+    static bool Unroll(KVector4& ioCurrent, const KVector4& pPrevious, int pOrder,
+                       bool pAlternate = true);
+};
+
+#endif

@@ -1,0 +1,41 @@
+#ifndef RYVKIT_ANIMATION_KFCURVEFILTERCONSTANTKEYREDUCER_H
+#define RYVKIT_ANIMATION_KFCURVEFILTERCONSTANTKEYREDUCER_H
+
+#include "animation/KFCurveFilter.h"
+
+// Removes the keys that do not change a curve's value: inside the filter span, a key goes when
+// it, and the key after it, hold the value of the last kept key within the tolerance (value units)
+// and the curve runs flat on both sides of it (constant or linear keys, or cubic slopes whose
+// effect over the segment stays within the tolerance). A flat run of keys thus shrinks to its
+// first and last key. Without "keep first and last keys", the first key also goes when the next
+// kept key repeats it (and the curve holds its value before the first key), the last one likewise,
+// so a constant curve ends with a single key. Curves are treated one by one; a null entry is
+// reported (missing curve) after the others are reduced.
+class KFCurveFilterConstantKeyReducer : public KFCurveFilter
+{
+public:
+    enum EError { eMissingCurve, eBadSetting, eCurveBusy, eErrorCount };
+
+    static constexpr double kDefaultTolerance = 0.0001;
+
+    KFCurveFilterConstantKeyReducer();
+
+    // A tolerance below 0 or not finite is refused (false, unchanged).
+    bool SetTolerance(double pTolerance);
+    double GetTolerance() const { return mTolerance; }
+    // Off by default.
+    void SetKeepFirstAndLastKeys(bool pKeep) { mKeepFirstAndLastKeys = pKeep; }
+    bool GetKeepFirstAndLastKeys() const { return mKeepFirstAndLastKeys; }
+
+    using KFCurveFilter::Apply;
+    bool Apply(KFCurve** pCurves, int pCount) override;
+
+private:
+    bool Reduce(KFCurve& pCurve);
+    bool IsFlat(const KFCurve& pCurve, int pFrom, int pTo) const;
+
+    double mTolerance = kDefaultTolerance;
+    bool mKeepFirstAndLastKeys = false;
+};
+
+#endif
