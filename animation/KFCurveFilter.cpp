@@ -1,5 +1,6 @@
 #include "animation/KFCurveFilter.h"
 
+#include "animation/KEulerUnroll.h"
 #include "animation/KFCurveNode.h"
 
 #include <cstdint>
@@ -49,6 +50,29 @@ bool KFCurveFilter::Fail(int pCode)
 {
     mError.SetLastErrorID(pCode);
     return false;
+}
+
+bool KFCurveFilter::CheckThreeCurves(KFCurve* const* pCurves, int pCount, int pWrongCountCode,
+                                     int pMissingCode)
+{
+    if (pCurves == nullptr || pCount != 3) {
+        return Fail(pWrongCountCode);
+    }
+    for (int c = 0; c < 3; ++c) {
+        if (pCurves[c] == nullptr) {
+            return Fail(pMissingCode);
+        }
+    }
+    return true;
+}
+
+bool KFCurveFilter::SetCheckedRotationOrder(int pOrder, int& ioOrder, int pBadCode)
+{
+    if (!KEulerUnroll::IsValidOrder(pOrder)) {
+        return Fail(pBadCode);
+    }
+    ioOrder = pOrder;
+    return true;
 }
 
 void KFCurveFilter::GetSpanIndices(const KFCurve& pCurve, KTime pStart, KTime pStop, int& pFirst,

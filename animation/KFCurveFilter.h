@@ -56,6 +56,14 @@ protected:
     bool Fail(int pCode);
     void ClearError() { mError.ClearLastError(); }
 
+    // True when pCurves holds exactly three curves, none null (the three Euler angle curves of
+    // the rotation filters); otherwise sets pWrongCountCode or pMissingCode and answers false.
+    bool CheckThreeCurves(KFCurve* const* pCurves, int pCount, int pWrongCountCode,
+                          int pMissingCode);
+    // Stores a rotation order (KEulerUnroll numbering) in ioOrder; an invalid one sets
+    // pBadCode and answers false.
+    bool SetCheckedRotationOrder(int pOrder, int& ioOrder, int pBadCode);
+
     // Indices of the first and last key of pCurve inside [pStart, pStop]; pFirst > pLast when
     // none.
     static void GetSpanIndices(const KFCurve& pCurve, KTime pStart, KTime pStop, int& pFirst,

@@ -28,23 +28,14 @@ KFCurveFilterGimbleKiller::KFCurveFilterGimbleKiller()
 
 bool KFCurveFilterGimbleKiller::SetRotationOrder(int pOrder)
 {
-    if (!KEulerUnroll::IsValidOrder(pOrder)) {
-        return Fail(eBadSetting);
-    }
-    mRotationOrder = pOrder;
-    return true;
+    return SetCheckedRotationOrder(pOrder, mRotationOrder, eBadSetting);
 }
 
 bool KFCurveFilterGimbleKiller::Apply(KFCurve** pCurves, int pCount)
 {
     ClearError();
-    if (pCurves == nullptr || pCount != 3) {
-        return Fail(eNeedsThreeCurves);
-    }
-    for (int c = 0; c < 3; ++c) {
-        if (pCurves[c] == nullptr) {
-            return Fail(eMissingCurve);
-        }
+    if (!CheckThreeCurves(pCurves, pCount, eNeedsThreeCurves, eMissingCurve)) {
+        return false;
     }
     if (!HaveSameKeyTimes(pCurves, 3)) {
         return Fail(eKeyTimesDiffer);

@@ -33,23 +33,14 @@ bool KFCurveFilterUnroll::SetQualityTolerance(double pTolerance)
 
 bool KFCurveFilterUnroll::SetRotationOrder(int pOrder)
 {
-    if (!KEulerUnroll::IsValidOrder(pOrder)) {
-        return Fail(eBadSetting);
-    }
-    mRotationOrder = pOrder;
-    return true;
+    return SetCheckedRotationOrder(pOrder, mRotationOrder, eBadSetting);
 }
 
 bool KFCurveFilterUnroll::Apply(KFCurve** pCurves, int pCount)
 {
     ClearError();
-    if (pCurves == nullptr || pCount != 3) {
-        return Fail(eNeedsThreeCurves);
-    }
-    for (int c = 0; c < 3; ++c) {
-        if (pCurves[c] == nullptr) {
-            return Fail(eMissingCurve);
-        }
+    if (!CheckThreeCurves(pCurves, pCount, eNeedsThreeCurves, eMissingCurve)) {
+        return false;
     }
     for (int c = 0; c < 3; ++c) {
         pCurves[c]->BeginKeyModify();

@@ -124,29 +124,34 @@ bool CreateFileFolders(const char* pPath)
     return true;
 }
 
+namespace {
+
+// The next character of a text line: CR LF and a lone CR both read as LF (the character after a
+// lone CR is put back for the next line); EOF at the end of the file.
+int GetLineChar(std::FILE* pStream)
+{
+    const int c = std::getc(pStream);
+    if (c != '\r') {
+        return c;
+    }
+    const int next = std::getc(pStream);
+    if (next != '\n' && next != EOF) {
+        std::ungetc(next, pStream);
+    }
+    return '\n';
+}
+
+} // namespace
+
 char* ReadTextLine(char* pBuffer, int pSize, std::FILE* pStream)
 {
     if (!pBuffer || !pStream || pSize < 2) {
         return nullptr;
     }
     int count = 0;
-    while (count < pSize - 1) {
-        const int c = std::getc(pStream);
-        if (c == EOF) {
-            break;
-        }
-        if (c == '\r') {
-            const int next = std::getc(pStream);
-            if (next != '\n' && next != EOF) {
-                std::ungetc(next, pStream);
-            }
-            pBuffer[count++] = '\n';
-            break;
-        }
+    int c = 0;
+    while (count < pSize - 1 && c != '\n' && (c = GetLineChar(pStream)) != EOF) {
         pBuffer[count++] = static_cast<char>(c);
-        if (c == '\n') {
-            break;
-        }
     }
     pBuffer[count] = '\0';
     return count > 0 ? pBuffer : nullptr;
@@ -158,23 +163,9 @@ bool ReadTextLine(std::string& outLine, std::FILE* pStream)
     if (!pStream) {
         return false;
     }
-    for (;;) {
-        const int c = std::getc(pStream);
-        if (c == EOF) {
-            break;
-        }
-        if (c == '\r') {
-            const int next = std::getc(pStream);
-            if (next != '\n' && next != EOF) {
-                std::ungetc(next, pStream);
-            }
-            outLine += '\n';
-            break;
-        }
+    int c = 0;
+    while (c != '\n' && (c = GetLineChar(pStream)) != EOF) {
         outLine += static_cast<char>(c);
-        if (c == '\n') {
-            break;
-        }
     }
     return !outLine.empty();
 }
