@@ -255,9 +255,34 @@ void VectorMultiplyMatrix3x3(KVector4& pDst, const KMatrix& pM, const KVector4& 
     }
 }
 
+void VectorMultiplyMatrixAffine(KVector4& pDst, const KMatrix& pM, const KVector4& pV)
+{
+    double lResult[3];
+    for (int c = 0; c < 3; ++c) {
+        lResult[c] = pV[0] * pM[0][c] + pV[1] * pM[1][c] + pV[2] * pM[2][c] + pM[3][c];
+    }
+    for (int c = 0; c < 3; ++c) {
+        pDst[c] = lResult[c];
+    }
+}
+
+void MatrixScaleRows(KMatrix& pDst, const KMatrix& pM, const KVector4& pV)
+{
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            pDst[r][c] = pM[r][c] * pV[r];
+        }
+    }
+}
+
+double VectorLength(const KVector4& pV)
+{
+    return std::sqrt(pV[0] * pV[0] + pV[1] * pV[1] + pV[2] * pV[2]);
+}
+
 void VectorNormalize(KVector4& pDst, const KVector4& pSrc)
 {
-    const double lLength = std::sqrt(pSrc[0] * pSrc[0] + pSrc[1] * pSrc[1] + pSrc[2] * pSrc[2]);
+    const double lLength = VectorLength(pSrc);
     for (int i = 0; i < 3; ++i) {
         pDst[i] = lLength > 0.0 ? pSrc[i] / lLength : 0.0;
     }

@@ -58,6 +58,12 @@ int VectorCompare(const KVector4& pA, const KVector4& pB, double pTolerance);
 // (x, y, z) of pV times the 3x3 part, no translation.
 void VectorMultiplyMatrix3x3(KVector4& pDst, const KMatrix& pM, const KVector4& pV);
 // (x, y, z) of pSrc scaled to length 1; a zero vector stays zero.
+// The point pV (x, y, z) times pM with the translation added; pDst's w is kept.
+void VectorMultiplyMatrixAffine(KVector4& pDst, const KMatrix& pM, const KVector4& pV);
+// Axis row i of pM multiplied by pV[i] (i = 0, 1, 2); the translation row of pDst is not written.
+void MatrixScaleRows(KMatrix& pDst, const KMatrix& pM, const KVector4& pV);
+// The length of (x, y, z).
+double VectorLength(const KVector4& pV);
 void VectorNormalize(KVector4& pDst, const KVector4& pSrc);
 
 // Sets the 3x3 part to the rotation about X by pX, then about Y by pY, then about Z by pZ:

@@ -23,6 +23,7 @@ public:
         mData[3] = pW;
     }
     // The point (0, 0, 0, 1).
+    void SetZero() { Set(0.0, 0.0, 0.0, 0.0); }
     void SetOrigin() { Set(0.0, 0.0, 0.0, 1.0); }
 
     // Component 0 to 3 (x, y, z, w); an index below 0 gives x, above 3 gives w.

@@ -251,6 +251,32 @@ TEST(MatrixFunctionsTest, CopyIdentityNormalizeAndVectorProduct)
     EXPECT_TRUE(Near4x4(m, KMatrix(), 0.0));
 }
 
+TEST(MatrixFunctionsTest, AffinePointProductRowScalingAndLength)
+{
+    // X 90 degrees turns (0, 1, 0) onto (0, 0, 1); the translation (1, 2, 3) is then added.
+    KMatrix m = Product(Rotation(0, 90), Translation(1, 2, 3));
+    KVector4 p(0, 1, 0, 5);
+    VectorMultiplyMatrixAffine(p, m, p);
+    EXPECT_TRUE(p == KVector4(1, 2, 4));
+    EXPECT_EQ(p[3], 5.0);
+
+    KMatrix s;
+    s[3][0] = 7.0;
+    KMatrix d;
+    d[3][0] = -1.0;
+    MatrixScaleRows(d, s, KVector4(2, 3, 4));
+    EXPECT_EQ(d[0][0], 2.0);
+    EXPECT_EQ(d[1][1], 3.0);
+    EXPECT_EQ(d[2][2], 4.0);
+    EXPECT_EQ(d[3][0], -1.0);
+
+    EXPECT_DOUBLE_EQ(VectorLength(KVector4(2, 3, 6, 100)), 7.0);
+    KVector4 z(1, 2, 3, 4);
+    z.SetZero();
+    EXPECT_EQ(z[3], 0.0);
+    EXPECT_TRUE(z == KVector4());
+}
+
 TEST(MatrixFunctionsTest, GetScaleNegatesAllThreeForNegativeDeterminant)
 {
     KVector4 s;

@@ -1,0 +1,71 @@
+#ifndef RYVKIT_SCENE_KRYVNODEATTRIBUTE_H
+#define RYVKIT_SCENE_KRYVNODEATTRIBUTE_H
+
+#include "core/KString.h"
+#include "object/KPropertyStringList.h"
+
+#include <vector>
+
+class KProperty;
+class KRyvNode;
+class KRyvObjectFactory;
+class KRyvTakeNode;
+
+// Base of what a node carries (null, marker, skeleton, geometry, camera, light, ...). It knows
+// the node it hangs on (null when detached; a node has at most one attribute) and the factory
+// that made it; it owns neither. The node binds and unbinds its attribute (its
+// SetNodeAttribute calls SetNode / UnsetNode). A node being destroyed detaches its attribute,
+// and an attribute destroyed while bound unbinds itself from its node, so neither pointer
+// dangles.
+class KRyvNodeAttribute
+{
+public:
+    // Values of GetAttributeType.
+    enum EAttributeType : int {
+        eLayerContainer = 0,
+        eNull = 1,
+        eMarker = 2,
+        eSkeleton = 3,
+        eMesh = 4,
+        eNurb = 5,
+        ePatch = 6,
+        eCamera = 7,
+        eCameraSwitcher = 8,
+        eLight = 9,
+        eOpticalReference = 10,
+    };
+
+    explicit KRyvNodeAttribute(KRyvObjectFactory* pFactory);
+    KRyvNodeAttribute(const KRyvNodeAttribute&) = delete;
+    KRyvNodeAttribute& operator=(const KRyvNodeAttribute&) = delete;
+    virtual ~KRyvNodeAttribute();
+
+    virtual int GetAttributeType() const = 0;
+
+    KRyvNode* GetNode() const { return mNode; }
+    KRyvObjectFactory* GetFactory() const { return mFactory; }
+
+    // Stores the node, then calls OnTakeNodeAdded with each of its takes in index order.
+    virtual void SetNode(KRyvNode* pNode);
+    // When attached: OnTakeNodeRemoved with each take of the node in index order, then the node is
+    // cleared. A detached attribute does nothing.
+    virtual void UnsetNode();
+
+    // Told about each take of the node it hangs on (the take is the node's, not owned); the base
+    // does nothing.
+    virtual void OnTakeNodeAdded(KRyvTakeNode* pTake);
+    virtual void OnTakeNodeRemoved(KRyvTakeNode* pTake);
+
+    // Appends the attribute's properties (not owned by the caller); the base appends none.
+    virtual void FillPropertyList(std::vector<KProperty*>& ioProperties);
+    // The empty text in the base.
+    virtual KString GetTypeName() const;
+    // An empty list in the base.
+    virtual KPropertyStringList GetTypeNameList() const;
+
+private:
+    KRyvNode* mNode = nullptr;
+    KRyvObjectFactory* mFactory;
+};
+
+#endif

@@ -1,0 +1,624 @@
+// KRyvNode: transform evaluation (pivot-set, take-curve and work matrices) and the conversion of
+// a subtree's animation from one pivot set to the other.
+
+#include "scene/KRyvNode.h"
+
+#include "animation/KFCurve.h"
+#include "animation/KFCurveFilterMatrixConverter.h"
+#include "animation/KFCurveNode.h"
+#include "animation/KRyvTakeNode.h"
+#include "core/KMatrixFunctions.h"
+#include "scene/KRyvGeometryPivot.h"
+#include "scene/KRyvNodeAttribute.h"
+#include "scene/KRyvNodeProperties.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const KMatrix kIdentity;
+
+KMatrix RotationMatrix(const KVector4& pEuler)
+{
+    KMatrix lMatrix;
+    EulerToMatrixXYZ(lMatrix, pEuler[0], pEuler[1], pEuler[2]);
+    return lMatrix;
+}
+
+KMatrix TranslationMatrix(const KVector4& pTranslation)
+{
+    KMatrix lMatrix;
+    for (int i = 0; i < 3; ++i) {
+        lMatrix.Set(3, i, pTranslation[i]);
+    }
+    return lMatrix;
+}
+
+KMatrix Transposed(const KMatrix& pMatrix)
+{
+    KMatrix lMatrix;
+    MatrixTranspose3x3(lMatrix, pMatrix);
+    return lMatrix;
+}
+
+// A vector of a pivot set counts as zero while the set is not in use.
+KVector4 Counted(const KRyvPivotSet& pSet, const KVector4& pVector)
+{
+    return pSet.mPivotState == KRyvPivotSet::kPivotActive ? pVector : KVector4();
+}
+
+bool IsZeroVector(const KVector4& pVector)
+{
+    return pVector[0] == 0.0 && pVector[1] == 0.0 && pVector[2] == 0.0;
+}
+
+// The parent's rotation pivot seen through the transpose of its post-rotation, which the pivot-set
+// model takes off a child's translation; zero when the parent's set is not in use.
+KVector4 ParentPivotShift(const KRyvPivotSet& pParentSet)
+{
+    KVector4 lShift;
+    if (pParentSet.mPivotState == KRyvPivotSet::kPivotActive) {
+        VectorMultiplyMatrix3x3(lShift, Transposed(RotationMatrix(pParentSet.mPostRotation)),
+                                pParentSet.mRotationPivot);
+    }
+    return lShift;
+}
+
+// True when the rotation of pMatrix, taken through Euler angles and back, is not the identity.
+bool IsTurn(const KMatrix& pMatrix)
+{
+    KVector4 lAngles;
+    MatrixToEulerUnscaled(lAngles, pMatrix);
+    return MatrixCompare(RotationMatrix(lAngles), kIdentity, 1e-6) != 0;
+}
+
+// The direct child named exactly pName; null when none.
+const KFCurveNode* DirectChild(const KFCurveNode* pNode, const char* pName)
+{
+    for (int i = 0; pNode && i < pNode->GetCount(); ++i) {
+        const KFCurveNode* lChild = pNode->Get(i);
+        if (lChild && std::strcmp(lChild->GetName(), pName) == 0) {
+            return lChild;
+        }
+    }
+    return nullptr;
+}
+
+// The nine curves "Transform"/{T, R, S}/{X, Y, Z} of a take (null where missing). The names
+// InitTakeNode gives are tried first, byte for byte, since this runs for every node at every
+// sampled time; trees from elsewhere fall back to the curve nodes' own (case-insensitive,
+// data-typed) look-up.
+void FindTransformCurves(KRyvTakeNode* pTake, KFCurve* oCurves[3][3])
+{
+    static const char* const kKinds[3] = {"T", "R", "S"};
+    static const char* const kAxes[3] = {"X", "Y", "Z"};
+    const KFCurveNode* lRoot = pTake ? pTake->GetKFCurveNode() : nullptr;
+    const KFCurveNode* lTransform = DirectChild(lRoot, "Transform");
+    if (!lTransform && lRoot) {
+        lTransform = lRoot->FindChild("Transform");
+    }
+    const KFCurveNode* lKinds[3];
+    for (int k = 0; k < 3; ++k) {
+        lKinds[k] = DirectChild(lTransform, kKinds[k]);
+        if (!lKinds[k]) {
+            KFCurveNode::GetTRSCurves(lTransform, oCurves[0], oCurves[1], oCurves[2]);
+            return;
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        for (int a = 0; a < 3; ++a) {
+            const KFCurveNode* lAxis = DirectChild(lKinds[k], kAxes[a]);
+            oCurves[k][a] = lAxis ? lAxis->GetCurve() : nullptr;
+        }
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Pivot-set model
+
+const KMatrix& KRyvNode::GetGlobalMatrix(int pSet, bool pForce)
+{
+    KRyvPivotSet* lSet = GetPivotSet(pSet);
+    if (!lSet) {
+        return kIdentity;
+    }
+    if (!pForce && lSet->mGlobalMatrixValid) {
+        return lSet->mGlobalMatrix;
+    }
+    KRyvNode* lRoot = this;
+    while (KRyvNode* lParent = lRoot->GetParent()) {
+        lRoot = lParent;
+    }
+    lRoot->ComputeGlobalMatrices(pSet);
+    return lSet->mGlobalMatrix;
+}
+
+KVector4& KRyvNode::GetGlobalTranslation(KVector4& oVector, int pSet, bool pForce)
+{
+    const KMatrix& lMatrix = GetGlobalMatrix(pSet, pForce);
+    for (int i = 0; i < 3; ++i) {
+        oVector[i] = lMatrix.Get(3, i);
+    }
+    return oVector;
+}
+
+KVector4& KRyvNode::GetGlobalRotation(KVector4& oVector, int pSet, bool pForce)
+{
+    MatrixToEulerUnscaled(oVector, GetGlobalMatrix(pSet, pForce));
+    return oVector;
+}
+
+KVector4& KRyvNode::GetGlobalScaling(KVector4& oVector, int pSet, bool pForce)
+{
+    MatrixGetScale(oVector, GetGlobalMatrix(pSet, pForce));
+    return oVector;
+}
+
+void KRyvNode::ComputeGlobalMatrices(int pSet)
+{
+    if (!GetPivotSet(pSet)) {
+        return;
+    }
+    // Parents before children, without recursion: trees from files can be deep.
+    std::vector<KRyvNode*> lNodes;
+    CollectSubtree(lNodes);
+    for (KRyvNode* lNode : lNodes) {
+        KRyvPivotSet& lSet = *lNode->GetPivotSet(pSet);
+        KRyvNode* lParent = lNode->GetParent();
+        const KMatrix lParentMatrix = lParent ? lParent->GetGlobalMatrix(pSet, false) : kIdentity;
+        const bool lOn = lSet.mPivotState == KRyvPivotSet::kPivotActive;
+
+        KVector4 lT = lNode->GetLclValue(0, KVector4());
+        if (lOn) {
+            lT += lSet.mRotationPivot;
+        }
+        if (lParent) {
+            lT = lT - ParentPivotShift(*lParent->GetPivotSet(pSet));
+        }
+        KMatrix lLocal;
+        if (lOn) {
+            lT += lSet.mRotationOffset;
+            lLocal = RotationMatrix(lSet.mPreRotation);
+        }
+        MatrixMultiply3x3(lLocal, lLocal, RotationMatrix(lNode->GetLclValue(1, KVector4())));
+        if (lOn) {
+            MatrixMultiply3x3(lLocal, lLocal, RotationMatrix(lSet.mPostRotation));
+        }
+        const KVector4 lS = lNode->GetLclValue(2, KVector4());
+        KMatrix lScale;
+        for (int i = 0; i < 3; ++i) {
+            lScale.Set(i, i, lS[i]);
+        }
+        MatrixMultiply3x3(lLocal, lLocal, lScale);
+        for (int i = 0; i < 3; ++i) {
+            lLocal.Set(3, i, lT[i]);
+        }
+        MatrixMultiplyAffine(lSet.mGlobalMatrix, lParentMatrix, lLocal);
+        lSet.mGlobalMatrixValid = true;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Take-curve model
+
+void KRyvNode::ComputeLocalMatrix(KMatrix& oMatrix, KRyvTakeNode* pTake, bool pAtTime, KTime pTime,
+                                  int* ioHints)
+{
+    // A take without one of the channels uses the start values for it.
+    KVector4 lValues[3] = {KVector4(), KVector4(), KVector4(1.0, 1.0, 1.0)};
+    KFCurve* lCurves[3][3];
+    FindTransformCurves(pTake, lCurves);
+    for (int lKind = 0; lKind < 3; ++lKind) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            const KFCurve* lCurve = lCurves[lKind][lAxis];
+            if (!lCurve) {
+                continue;
+            }
+            lValues[lKind][lAxis] =
+                pAtTime ? lCurve->Evaluate(pTime, &ioHints[lKind]) : lCurve->GetDefaultValue();
+        }
+    }
+    MatrixSetTRS(oMatrix, lValues[0], lValues[1], lValues[2]);
+}
+
+const KMatrix& KRyvNode::GetDefaultLocalMatrix()
+{
+    KRyvNodeMatrixCache& lCache = mDefaultCache;
+    if (!lCache.mLocalValid) {
+        ComputeLocalMatrix(lCache.mLocal, GetDefaultTakeNode(), false, KTime(), lCache.mHints);
+        lCache.mLocalValid = true;
+        lCache.mGlobalValid = false;
+    }
+    return lCache.mLocal;
+}
+
+const KMatrix& KRyvNode::GetLocalMatrixAtTime(KTime pTime)
+{
+    KRyvNodeMatrixCache& lCache = mTimeCache;
+    if (!lCache.mLocalValid || lCache.mTime != pTime) {
+        KRyvTakeNode* lTake = GetCurrentTakeNodeIndex() >= 0 ? GetCurrentTakeNode() : nullptr;
+        ComputeLocalMatrix(lCache.mLocal, lTake, true, pTime, lCache.mHints);
+        lCache.mTime = pTime;
+        lCache.mLocalValid = true;
+        // The global matrix was made for the old time.
+        lCache.mGlobalValid = false;
+    }
+    return lCache.mLocal;
+}
+
+const KMatrix& KRyvNode::GetDefaultGlobalMatrix()
+{
+    if (mDefaultCache.mGlobalValid) {
+        return mDefaultCache.mGlobal;
+    }
+    // Walk up to the first ancestor with a valid cache, then compute downwards: no recursion
+    // along deep chains.
+    std::vector<KRyvNode*> lChain;
+    for (KRyvNode* lNode = this; lNode && !lNode->mDefaultCache.mGlobalValid;
+         lNode = lNode->GetParent()) {
+        lChain.push_back(lNode);
+    }
+    for (auto lIt = lChain.rbegin(); lIt != lChain.rend(); ++lIt) {
+        KRyvNode* lNode = *lIt;
+        const KMatrix lLocal = lNode->GetDefaultLocalMatrix();
+        KRyvNode* lParent = lNode->GetParent();
+        if (lParent) {
+            MatrixMultiplyAffine(lNode->mDefaultCache.mGlobal, lParent->mDefaultCache.mGlobal,
+                                 lLocal);
+        } else {
+            MatrixCopyAffine(lNode->mDefaultCache.mGlobal, lLocal);
+        }
+        lNode->mDefaultCache.mGlobalValid = true;
+    }
+    return mDefaultCache.mGlobal;
+}
+
+const KMatrix& KRyvNode::GetGlobalMatrixAtTime(KTime pTime)
+{
+    auto lValidAt = [pTime](const KRyvNode* pNode) {
+        return pNode->mTimeCache.mGlobalValid && pNode->mTimeCache.mTime == pTime;
+    };
+    if (lValidAt(this)) {
+        return mTimeCache.mGlobal;
+    }
+    std::vector<KRyvNode*> lChain;
+    for (KRyvNode* lNode = this; lNode && !lValidAt(lNode); lNode = lNode->GetParent()) {
+        lChain.push_back(lNode);
+    }
+    for (auto lIt = lChain.rbegin(); lIt != lChain.rend(); ++lIt) {
+        KRyvNode* lNode = *lIt;
+        const KMatrix lLocal = lNode->GetLocalMatrixAtTime(pTime);
+        KRyvNode* lParent = lNode->GetParent();
+        if (lParent) {
+            MatrixMultiplyAffine(lNode->mTimeCache.mGlobal, lParent->mTimeCache.mGlobal, lLocal);
+        } else {
+            MatrixCopyAffine(lNode->mTimeCache.mGlobal, lLocal);
+        }
+        lNode->mTimeCache.mGlobalValid = true;
+    }
+    return mTimeCache.mGlobal;
+}
+
+void KRyvNode::InvalidateMatrixCaches(bool pSubtree)
+{
+    if (!pSubtree) {
+        mDefaultCache.Invalidate();
+        mTimeCache.Invalidate();
+        return;
+    }
+    std::vector<KRyvNode*> lNodes;
+    CollectSubtree(lNodes);
+    for (KRyvNode* lNode : lNodes) {
+        lNode->mDefaultCache.Invalidate();
+        lNode->mTimeCache.Invalidate();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Work matrices
+
+void KRyvNode::SetWorkMatrixFromDefault(bool pRecursive)
+{
+    std::vector<KRyvNode*> lNodes{this};
+    if (pRecursive) {
+        lNodes.clear();
+        CollectSubtree(lNodes);
+    }
+    for (KRyvNode* lNode : lNodes) {
+        MatrixCopyAffine(lNode->mLocalWorkMatrix, lNode->GetDefaultLocalMatrix());
+    }
+}
+
+void KRyvNode::SetWorkMatrixAtTime(KTime pTime, bool pRecursive)
+{
+    std::vector<KRyvNode*> lNodes{this};
+    if (pRecursive) {
+        lNodes.clear();
+        CollectSubtree(lNodes);
+    }
+    for (KRyvNode* lNode : lNodes) {
+        const bool lDefault = lNode->GetCurrentTakeNodeIndex() == 0;
+        MatrixCopyAffine(lNode->mLocalWorkMatrix, lDefault ? lNode->GetDefaultLocalMatrix()
+                                                           : lNode->GetLocalMatrixAtTime(pTime));
+    }
+}
+
+void KRyvNode::SetWorkMatrixStamp(int pStamp, bool pRecursive)
+{
+    std::vector<KRyvNode*> lNodes{this};
+    if (pRecursive) {
+        lNodes.clear();
+        CollectSubtree(lNodes);
+    }
+    for (KRyvNode* lNode : lNodes) {
+        lNode->mWorkStamp = pStamp;
+    }
+}
+
+void KRyvNode::UpdateGlobalWorkMatrix(int pStamp, bool pRecursive)
+{
+    if (mWorkStamp == pStamp) {
+        return;
+    }
+    // This node and the ancestors that do not hold the stamp yet, computed from the top down.
+    std::vector<KRyvNode*> lChain;
+    for (KRyvNode* lNode = this; lNode && lNode->mWorkStamp != pStamp; lNode = lNode->GetParent()) {
+        lChain.push_back(lNode);
+    }
+    for (auto lIt = lChain.rbegin(); lIt != lChain.rend(); ++lIt) {
+        KRyvNode* lNode = *lIt;
+        lNode->mWorkStamp = pStamp;
+        if (KRyvNode* lParent = lNode->GetParent()) {
+            MatrixMultiplyAffine(lNode->mGlobalWorkMatrix, lParent->mGlobalWorkMatrix,
+                                 lNode->mLocalWorkMatrix);
+        } else {
+            MatrixCopyAffine(lNode->mGlobalWorkMatrix, lNode->mLocalWorkMatrix);
+        }
+    }
+    if (!pRecursive) {
+        return;
+    }
+    // A child already holding the stamp is passed over together with its subtree.
+    std::vector<KRyvNode*> lStack;
+    for (int i = GetChildCount() - 1; i >= 0; --i) {
+        lStack.push_back(GetChild(i));
+    }
+    while (!lStack.empty()) {
+        KRyvNode* lNode = lStack.back();
+        lStack.pop_back();
+        if (!lNode || lNode->mWorkStamp == pStamp) {
+            continue;
+        }
+        lNode->mWorkStamp = pStamp;
+        MatrixMultiplyAffine(lNode->mGlobalWorkMatrix, lNode->GetParent()->mGlobalWorkMatrix,
+                             lNode->mLocalWorkMatrix);
+        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
+            lStack.push_back(lNode->GetChild(i));
+        }
+    }
+}
+
+void KRyvNode::SetGlobalWorkMatrix(const KMatrix& pMatrix)
+{
+    MatrixCopyAffine(mGlobalWorkMatrix, pMatrix);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pivot conversion
+
+void KRyvNode::ShiftTranslation(KRyvTakeNode* pTake, const KVector4& pShift)
+{
+    KFCurve* lCurves[3] = {pTake->GetTransformTX(), pTake->GetTransformTY(),
+                           pTake->GetTransformTZ()};
+    for (int i = 0; i < 3; ++i) {
+        KFCurve* lCurve = lCurves[i];
+        if (!lCurve || pShift[i] == 0.0) {
+            continue;
+        }
+        const float lDelta = static_cast<float>(pShift[i]);
+        lCurve->BeginKeyModify();
+        lCurve->SetDefaultValue(static_cast<float>(lCurve->GetDefaultValue() + pShift[i]));
+        for (int lKey = 0; lKey < lCurve->GetKeyCount(); ++lKey) {
+            lCurve->KeyIncValue(lKey, lDelta);
+        }
+        lCurve->EndKeyModify();
+    }
+}
+
+void KRyvNode::ConvertPivots(int pTargetSet, KTime pPeriod, bool pReduce, bool pBake, bool& ioOk)
+{
+    const KRyvPivotSet& lSource = *GetPivotSet(1 - pTargetSet);
+    const KRyvPivotSet& lTarget = *GetPivotSet(pTargetSet);
+    KFCurveFilterMatrixConverter lConverter;
+    bool lConvert = false;
+    KVector4 lShift =
+        Counted(lSource, lSource.mRotationPivot) - Counted(lTarget, lTarget.mRotationPivot);
+    KRyvGeometryPivot* lGeometry = dynamic_cast<KRyvGeometryPivot*>(GetGeometry());
+    const KMatrix lSourcePost = RotationMatrix(Counted(lSource, lSource.mPostRotation));
+    const KMatrix lTargetPost = RotationMatrix(Counted(lTarget, lTarget.mPostRotation));
+    const KMatrix lSourcePre = RotationMatrix(Counted(lSource, lSource.mPreRotation));
+    const KMatrix lTargetPre = RotationMatrix(Counted(lTarget, lTarget.mPreRotation));
+    const bool lAnyPre = !IsZeroVector(Counted(lSource, lSource.mPreRotation)) ||
+                         !IsZeroVector(Counted(lTarget, lTarget.mPreRotation));
+    const bool lAnyPost = !IsZeroVector(Counted(lSource, lSource.mPostRotation)) ||
+                          !IsZeroVector(Counted(lTarget, lTarget.mPostRotation));
+
+    if (pBake) {
+        if (lGeometry) {
+            // The pivot stays with the geometry: the rotation pivot's share of the shift, brought
+            // into the geometry's frame.
+            KVector4 lScale(1.0, 1.0, 1.0);
+            GetLclScaling(lScale);
+            KVector4 lMove;
+            for (int i = 0; i < 3; ++i) {
+                lMove[i] = -lShift[i] / (lScale[i] == 0.0 ? 1.0 : lScale[i]);
+            }
+            VectorMultiplyMatrix3x3(lMove, Transposed(lSourcePost), lMove);
+            KMatrix lPivot;
+            lGeometry->GetPivot(lPivot);
+            for (int i = 0; i < 3; ++i) {
+                lPivot.Set(3, i, lPivot.Get(3, i) + lMove[i]);
+            }
+            lGeometry->SetPivot(lPivot);
+        }
+        lShift +=
+            Counted(lSource, lSource.mRotationOffset) - Counted(lTarget, lTarget.mRotationOffset);
+        if (KRyvNode* lParent = GetParent()) {
+            lShift = lShift - ParentPivotShift(*lParent->GetPivotSet(1 - pTargetSet));
+            lShift += ParentPivotShift(*lParent->GetPivotSet(pTargetSet));
+        }
+        if (lAnyPre) {
+            KMatrix lTurn;
+            MatrixMultiplyTranspose3x3(lTurn, lTargetPre, lSourcePre);
+            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotation, lTurn);
+            lConvert = true;
+        }
+        if (lAnyPost) {
+            // The pivot-set model turns by the post-rotation itself (p S Rpost R Rpre), so the
+            // target's post-rotation is undone before the source's applies.
+            KMatrix lTurn;
+            MatrixMultiply3x3(lTurn, lSourcePost, Transposed(lTargetPost));
+            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eInversePostRotation, lTurn);
+            lConvert = true;
+        }
+    } else {
+        if (!IsZeroVector(lShift)) {
+            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eRotationPivot,
+                                       TranslationMatrix(lShift));
+            lConvert = true;
+        }
+        if (lGeometry) {
+            auto lGeometric = [](const KRyvPivotSet& pSet) {
+                KMatrix lMatrix;
+                if (pSet.mPivotState == KRyvPivotSet::kPivotActive) {
+                    MatrixSetTRS(lMatrix, pSet.mGeometricTranslation, pSet.mGeometricRotation,
+                                 pSet.mGeometricScaling);
+                }
+                return lMatrix;
+            };
+            // The geometric transform applies before the pivot: the inverse of the target's
+            // then the source's keeps every control point where it was.
+            KMatrix lMove;
+            MatrixInverseAffine(lMove, lGeometric(lTarget));
+            MatrixMultiplyAffine(lMove, lGeometric(lSource), lMove);
+            KMatrix lPivot;
+            lGeometry->GetPivot(lPivot);
+            MatrixMultiplyAffine(lPivot, lPivot, lMove);
+            lGeometry->SetPivot(lPivot);
+        }
+        const KVector4 lScalingPivot =
+            Counted(lSource, lSource.mScalingPivot) - Counted(lTarget, lTarget.mScalingPivot);
+        if (VectorCompare(lScalingPivot, KVector4(), 1e-6) != 0) {
+            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eScalingPivot,
+                                       TranslationMatrix(lScalingPivot));
+            lConvert = true;
+        }
+        const KVector4 lScalingOffset =
+            Counted(lSource, lSource.mScalingOffset) - Counted(lTarget, lTarget.mScalingOffset);
+        if (VectorCompare(lScalingOffset, KVector4(), 1e-6) != 0) {
+            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eScalingOffset,
+                                       TranslationMatrix(lScalingOffset));
+            lConvert = true;
+        }
+        lShift =
+            Counted(lSource, lSource.mRotationOffset) - Counted(lTarget, lTarget.mRotationOffset);
+        const bool lRotationActive =
+            mProperties->GetRotationActive() && !mProperties->GetRotationSpaceForLimitOnly();
+        // The pivots act in the frame of the target's pre- and post-rotation on both sides of
+        // the converter, so that frame is given whether or not the rotation itself changes:
+        // without it a moved rotation pivot would be turned by the wrong rotation.
+        if (lRotationActive && lAnyPre) {
+            KMatrix lTurn;
+            MatrixMultiplyTranspose3x3(lTurn, lTargetPre, lSourcePre);
+            if (IsTurn(lTurn)) {
+                lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotation, lTurn);
+                lConvert = true;
+            }
+            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotationFrame, lTargetPre);
+        }
+        if (lRotationActive && lAnyPost) {
+            KMatrix lTurn;
+            MatrixMultiplyTranspose3x3(lTurn, lSourcePost, lTargetPost);
+            if (IsTurn(lTurn)) {
+                lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eInversePostRotation,
+                                           lTurn);
+                lConvert = true;
+            }
+            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eInversePostRotationFrame,
+                                       Transposed(lTargetPost));
+        }
+        lConverter.SetSourceRotationOrder(2 * lSource.mRotationOrder);
+        lConverter.SetTargetRotationOrder(2 * lTarget.mRotationOrder);
+        if (lSource.mRotationOrder != lTarget.mRotationOrder) {
+            lConvert = true;
+        }
+    }
+
+    lConverter.SetResamplingPeriod(pPeriod);
+    lConverter.SetGenerateLastKeyAtEndTime(true);
+    lConverter.SetApplyUnrollFilter(true);
+    lConverter.SetApplyConstantKeyReducer(pReduce);
+    // The converted translation must replace the "T" curves: a moved rotation or scaling pivot
+    // changes the translation by an amount that follows the animated rotation and scaling,
+    // which no constant shift of the curves can carry.
+    lConverter.SetConvertTranslation(true);
+
+    for (int i = 0; i < GetTakeNodeCount(); ++i) {
+        KRyvTakeNode* lTake = GetTakeNode(i);
+        if (!lTake) {
+            continue;
+        }
+        ShiftTranslation(lTake, lShift);
+        if (lConvert && !lConverter.Apply(*lTake->GetKFCurveNode(), true)) {
+            ioOk = false;
+        }
+    }
+    InvalidateMatrixCaches(false);
+    for (int i = 0; i < GetChildCount(); ++i) {
+        if (KRyvNode* lChild = GetChild(i)) {
+            lChild->ConvertPivots(pTargetSet, pPeriod, pReduce, pBake, ioOk);
+        }
+    }
+}
+
+namespace {
+
+// The sampling period of a rate per second; false for a rate that is not a finite number above 0
+// or that is too high to give a period of at least one tick.
+bool PeriodOfRate(double pRate, KTime& oPeriod)
+{
+    if (!std::isfinite(pRate) || pRate <= 0.0) {
+        return false;
+    }
+    oPeriod.SetSecondDouble(1.0 / pRate);
+    return oPeriod.Get() > 0;
+}
+
+} // namespace
+
+bool KRyvNode::ConvertPivotAnimation(int pTargetSet, double pRate, bool pReduceConstantKeys)
+{
+    KTime lPeriod;
+    if (!GetPivotSet(pTargetSet) || !PeriodOfRate(pRate, lPeriod)) {
+        return false;
+    }
+    bool lOk = true;
+    ConvertPivots(pTargetSet, lPeriod, pReduceConstantKeys, false, lOk);
+    InvalidateMatrixCaches(true);
+    return lOk;
+}
+
+bool KRyvNode::BakePivotAnimation(int pTargetSet, double pRate, bool pReduceConstantKeys)
+{
+    KTime lPeriod;
+    if (!GetPivotSet(pTargetSet) || !PeriodOfRate(pRate, lPeriod)) {
+        return false;
+    }
+    bool lOk = true;
+    ConvertPivots(pTargetSet, lPeriod, pReduceConstantKeys, true, lOk);
+    InvalidateMatrixCaches(true);
+    return lOk;
+}

@@ -1,0 +1,396 @@
+#include "scene/KRyvNodeProperties.h"
+#include "object/KPropertyObjectList.h"
+#include "object/KTypedProperty.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvUserProperty.h"
+
+#include "animation/KFCurve.h"
+#include "animation/KRyvTakeNode.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// One row of the block's file contract.
+struct GoldenProperty
+{
+    const char* mName;
+    int mType;
+    // Bool, enum and double defaults; vectors use mVector.
+    double mScalar;
+    KVector4 mVector;
+    // Second flags word.
+    unsigned mFlags;
+    bool mAnimatable;
+};
+
+constexpr int kB = kPropertyTypeBool;
+constexpr int kE = kPropertyTypeEnum;
+constexpr int kD = kPropertyTypeDouble;
+constexpr int kV = kPropertyTypeVector3D;
+constexpr int kO = kPropertyTypeObject;
+const KVector4 k0(0, 0, 0, 1);
+const KVector4 k1(1, 1, 1, 1);
+
+// The property order, names, types, defaults and flags scene files depend on.
+std::vector<GoldenProperty> Golden(bool pResetByNode)
+{
+    return {
+        {"QuaternionInterpolate", kB, 0, k0, 0, false},
+        {"RotationOffset", kV, 0, k0, 0, false},
+        {"RotationPivot", kV, 0, k0, 0, false},
+        {"RotationPivotUpdateOffset", kV, 0, k0, 16, false},
+        {"ScalingOffset", kV, 0, k0, 0, false},
+        {"ScalingPivot", kV, 0, k0, 0, false},
+        {"ScalingPivotUpdateOffset", kV, 0, k0, 16, false},
+        {"TranslationActive", kB, 0, k0, 0, false},
+        {"TranslationMin", kV, 0, k0, 0, false},
+        {"TranslationMax", kV, 0, k0, 0, false},
+        {"TranslationMinX", kB, 0, k0, 0, false},
+        {"TranslationMinY", kB, 0, k0, 0, false},
+        {"TranslationMinZ", kB, 0, k0, 0, false},
+        {"TranslationMaxX", kB, 0, k0, 0, false},
+        {"TranslationMaxY", kB, 0, k0, 0, false},
+        {"TranslationMaxZ", kB, 0, k0, 0, false},
+        {"RotationOrder", kE, 0, k0, 0, false},
+        {"RotationSpaceForLimitOnly", kB, 0, k0, 0, false},
+        {"RotationStiffnessX", kD, 0, k0, 0, false},
+        {"RotationStiffnessY", kD, 0, k0, 0, false},
+        {"RotationStiffnessZ", kD, 0, k0, 0, false},
+        {"AxisLen", kD, 0, k0, 0, false},
+        {"PreRotation", kV, 0, k0, 0, false},
+        {"PostRotation", kV, 0, k0, 0, false},
+        {"RotationActive", kB, 0, k0, 0, false},
+        {"RotationMin", kV, 0, k0, 0, false},
+        {"RotationMax", kV, 0, k0, 0, false},
+        {"RotationMinX", kB, 0, k0, 0, false},
+        {"RotationMinY", kB, 0, k0, 0, false},
+        {"RotationMinZ", kB, 0, k0, 0, false},
+        {"RotationMaxX", kB, 0, k0, 0, false},
+        {"RotationMaxY", kB, 0, k0, 0, false},
+        {"RotationMaxZ", kB, 0, k0, 0, false},
+        {"InheritType", kE, 0, k0, 0, false},
+        {"ScalingActive", kB, 0, k0, 0, false},
+        {"ScalingMin", kV, 0, k0, 0, false},
+        {"ScalingMax", kV, 0, k0, 0, false},
+        {"ScalingMinX", kB, 0, k0, 0, false},
+        {"ScalingMinY", kB, 0, k0, 0, false},
+        {"ScalingMinZ", kB, 0, k0, 0, false},
+        {"ScalingMaxX", kB, 0, k0, 0, false},
+        {"ScalingMaxY", kB, 0, k0, 0, false},
+        {"ScalingMaxZ", kB, 0, k0, 0, false},
+        {"GeometricTranslation", kV, 0, k0, 0, false},
+        {"GeometricRotation", kV, 0, k0, 0, false},
+        {"GeometricScaling", kV, 0, pResetByNode ? k1 : k0, 0, false},
+        {"LookAtProperty", kO, 0, k0, 1, false},
+        {"UpVectorProperty", kO, 0, k0, 1, false},
+        {"Show", kB, 1, k0, 0, false},
+        {"NegativePercentShapeSupport", kB, 1, k0, 0, false},
+        {"Lcl Translation", kV, 0, k0, 8, true},
+        {"Lcl Rotation", kV, 0, k0, 8, true},
+        {"Lcl Scaling", kV, 0, k1, 8, true},
+        {"Visibility", kD, 1, k0, 8, true},
+    };
+}
+
+void ExpectXYZ(const KVector4& pValue, double pX, double pY, double pZ)
+{
+    EXPECT_DOUBLE_EQ(pValue[0], pX);
+    EXPECT_DOUBLE_EQ(pValue[1], pY);
+    EXPECT_DOUBLE_EQ(pValue[2], pZ);
+}
+
+void ExpectGolden(KRyvNodeProperties& pBlock, bool pResetByNode)
+{
+    const std::vector<GoldenProperty> lGolden = Golden(pResetByNode);
+    ASSERT_EQ(pBlock.GetPropertyCount(), 54);
+    ASSERT_EQ(lGolden.size(), 54u);
+    for (int lIndex = 0; lIndex < 54; ++lIndex) {
+        const GoldenProperty& lRow = lGolden[static_cast<size_t>(lIndex)];
+        SCOPED_TRACE(lRow.mName);
+        KProperty* lProperty = pBlock.GetProperty(lIndex);
+        ASSERT_NE(lProperty, nullptr);
+        EXPECT_STREQ(lProperty->GetName(), lRow.mName);
+        EXPECT_EQ(lProperty->GetPropertyType(), lRow.mType);
+        EXPECT_EQ(lProperty->GetFlags(), lRow.mFlags);
+        EXPECT_EQ(lProperty->IsAnimatable(), lRow.mAnimatable);
+        EXPECT_EQ(lProperty->GetParentObject(), &pBlock);
+        switch (lRow.mType) {
+        case kB: {
+            bool lValue = !lRow.mScalar;
+            ASSERT_TRUE(lProperty->GetValue(lValue));
+            EXPECT_EQ(lValue, lRow.mScalar != 0.0);
+            break;
+        }
+        case kE:
+            EXPECT_EQ(lProperty->GetValueAsInt(), 0);
+            break;
+        case kD:
+            EXPECT_DOUBLE_EQ(lProperty->GetValueAsDouble(), lRow.mScalar);
+            break;
+        case kV: {
+            KVector4 lValue(9, 9, 9, 9);
+            ASSERT_TRUE(lProperty->GetValue(lValue));
+            ExpectXYZ(lValue, lRow.mVector[0], lRow.mVector[1], lRow.mVector[2]);
+            break;
+        }
+        case kO:
+            EXPECT_EQ(static_cast<KPropertyObjectList*>(lProperty)->GetObjectCount(), 0);
+            break;
+        default:
+            FAIL();
+        }
+    }
+}
+
+// A block that records the value events of its own properties.
+class RecordingBlock : public KRyvNodeProperties
+{
+public:
+    RecordingBlock() : KRyvNodeProperties(nullptr) {}
+
+    bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
+                       const KConnectEventArgs* pArgs) override
+    {
+        if (pEvent == KConnectEvent::kValueChanging || pEvent == KConnectEvent::kValueChanged) {
+            mEvents.push_back({static_cast<int>(pEvent), pPlug});
+        }
+        return KRyvNodeProperties::ConnectNotify(pEvent, pPlug, pOther, pArgs);
+    }
+
+    std::vector<std::pair<int, KPlug*>> mEvents;
+};
+
+struct BlockDeleter
+{
+    void operator()(KRyvNodeProperties* pBlock) const { pBlock->Destroy(); }
+};
+using BlockPtr = std::unique_ptr<KRyvNodeProperties, BlockDeleter>;
+
+} // namespace
+
+TEST(KRyvNodeProperties, FreeBlockListsTheGoldenProperties)
+{
+    BlockPtr lBlock(new KRyvNodeProperties(nullptr));
+    ExpectGolden(*lBlock, false);
+    EXPECT_EQ(lBlock->GetNode(), nullptr);
+    EXPECT_EQ(lBlock->GetOwnerObject(), nullptr);
+}
+
+TEST(KRyvNodeProperties, NodeBlockListsTheGoldenPropertiesAfterReset)
+{
+    KRyvNode lNode(nullptr, "Cube");
+    KRyvNodeProperties* lBlock = lNode.GetNodeProperties();
+    ASSERT_NE(lBlock, nullptr);
+    ExpectGolden(*lBlock, true);
+    EXPECT_EQ(lBlock->GetNode(), &lNode);
+    EXPECT_EQ(lBlock->GetOwnerObject(), static_cast<KObjectOwner*>(&lNode));
+}
+
+TEST(KRyvNodeProperties, ClassIdentityAndKind)
+{
+    BlockPtr lBlock(new KRyvNodeProperties(nullptr));
+    EXPECT_STREQ(lBlock->GetClassName(), "KRyvNodeProperties");
+    EXPECT_TRUE(lBlock->IsA(KRyvNodeProperties::ClassId()));
+    EXPECT_TRUE(lBlock->IsA(KObject::ClassId()));
+    EXPECT_TRUE(lBlock->IsA(KPlug::ClassId()));
+    EXPECT_FALSE(lBlock->IsA(KProperty::ClassId()));
+    EXPECT_EQ(lBlock->GetKindId(), 1);
+    EXPECT_STREQ(lBlock->GetKindName(), "");
+}
+
+TEST(KRyvNodeProperties, EnumerationListsAndChannelDataTypes)
+{
+    BlockPtr lBlock(new KRyvNodeProperties(nullptr));
+    KProperty* lOrder = lBlock->FindProperty("RotationOrder");
+    ASSERT_NE(lOrder, nullptr);
+    ASSERT_EQ(lOrder->GetEnumCount(), 7);
+    EXPECT_STREQ(lOrder->GetEnumItem(0), "Euler XYZ");
+    EXPECT_STREQ(lOrder->GetEnumItem(6), "Spheric XYZ");
+    EXPECT_EQ(lOrder->GetEnumItem(7), nullptr);
+    KProperty* lInherit = lBlock->FindProperty("InheritType");
+    ASSERT_NE(lInherit, nullptr);
+    ASSERT_EQ(lInherit->GetEnumCount(), 3);
+    EXPECT_STREQ(lInherit->GetEnumItem(1), "RrSs");
+    EXPECT_STREQ(lInherit->GetEnumItem(2), "Rrs");
+
+    for (const char* lName : {"Lcl Translation", "Lcl Rotation", "Lcl Scaling", "Visibility"}) {
+        KProperty* lProperty = lBlock->FindProperty(lName);
+        ASSERT_NE(lProperty, nullptr) << lName;
+        ASSERT_NE(lProperty->GetDataType(), nullptr) << lName;
+        EXPECT_STREQ(lProperty->GetDataType()->GetName(), lName);
+        // Created, hence owned by the block; members are not.
+        EXPECT_TRUE(lProperty->GetDefinition().GetFlag(KPropertyDefinition::kOwned));
+    }
+    for (int lIndex = 0; lIndex < 50; ++lIndex) {
+        EXPECT_FALSE(
+            lBlock->GetProperty(lIndex)->GetDefinition().GetFlag(KPropertyDefinition::kOwned))
+            << lIndex;
+    }
+}
+
+TEST(KRyvNodeProperties, VectorAccessorsKeepStoredWAndAnswerOne)
+{
+    BlockPtr lBlock(new KRyvNodeProperties(nullptr));
+    lBlock->SetRotationPivot(KVector4(1, 2, 3, 5));
+    KVector4 lRead = lBlock->GetRotationPivot();
+    ExpectXYZ(lRead, 1, 2, 3);
+    EXPECT_DOUBLE_EQ(lRead[3], 1.0);
+
+    auto* lPivot = static_cast<KPropertyVector*>(lBlock->FindProperty("RotationPivot"));
+    EXPECT_DOUBLE_EQ(lPivot->GetCachedValue()[3], 1.0);
+    // A w the cache holds survives accessor writes but is never answered.
+    lPivot->SetCachedValue(KVector4(0, 0, 0, 7));
+    lBlock->SetRotationPivot(KVector4(4, 5, 6, 0));
+    EXPECT_DOUBLE_EQ(lPivot->GetCachedValue()[3], 7.0);
+    lRead = lBlock->GetRotationPivot();
+    ExpectXYZ(lRead, 4, 5, 6);
+    EXPECT_DOUBLE_EQ(lRead[3], 1.0);
+
+    // The property reaches the same cache.
+    ASSERT_TRUE(lPivot->SetValue(KVector4(-1, -2, -3, 9)));
+    ExpectXYZ(lBlock->GetRotationPivot(), -1, -2, -3);
+    KVector4 lValue;
+    ASSERT_TRUE(lPivot->GetValue(lValue));
+    ExpectXYZ(lValue, -1, -2, -3);
+    EXPECT_DOUBLE_EQ(lValue[3], 1.0);
+}
+
+TEST(KRyvNodeProperties, ScalarAccessorsShareTheCacheWithTheProperty)
+{
+    BlockPtr lBlock(new KRyvNodeProperties(nullptr));
+    EXPECT_TRUE(lBlock->SetTranslationMinY(true));
+    bool lFlag = false;
+    ASSERT_TRUE(lBlock->FindProperty("TranslationMinY")->GetValue(lFlag));
+    EXPECT_TRUE(lFlag);
+    EXPECT_FALSE(lBlock->GetTranslationMinX());
+
+    EXPECT_EQ(lBlock->SetRotationOrder(6), 6);
+    EXPECT_EQ(lBlock->FindProperty("RotationOrder")->GetValueAsInt(), 6);
+    ASSERT_TRUE(lBlock->FindProperty("InheritType")->SetValueAsInt(2));
+    EXPECT_EQ(lBlock->GetInheritType(), 2);
+
+    lBlock->SetRotationStiffnessZ(0.25);
+    EXPECT_DOUBLE_EQ(lBlock->FindProperty("RotationStiffnessZ")->GetValueAsDouble(), 0.25);
+    EXPECT_DOUBLE_EQ(lBlock->GetRotationStiffnessX(), 0.0);
+    ASSERT_TRUE(lBlock->FindProperty("AxisLen")->SetValueAsDouble(3.5));
+    EXPECT_DOUBLE_EQ(lBlock->GetAxisLen(), 3.5);
+
+    EXPECT_FALSE(lBlock->SetShow(false));
+    ASSERT_TRUE(lBlock->FindProperty("Show")->GetValue(lFlag));
+    EXPECT_FALSE(lFlag);
+    EXPECT_TRUE(lBlock->GetNegativePercentShapeSupport());
+}
+
+TEST(KRyvNodeProperties, AccessorWritesAreSilentSetValueSendsBeforeAndAfter)
+{
+    std::unique_ptr<RecordingBlock, BlockDeleter> lBlock(new RecordingBlock);
+    lBlock->mEvents.clear();
+    lBlock->SetPreRotation(KVector4(10, 20, 30));
+    lBlock->SetTranslationActive(true);
+    lBlock->SetAxisLen(2.0);
+    lBlock->SetInheritType(1);
+    EXPECT_TRUE(lBlock->mEvents.empty());
+
+    KProperty* lPre = lBlock->FindProperty("PreRotation");
+    ASSERT_TRUE(lPre->SetValue(KVector4(1, 2, 3)));
+    ASSERT_EQ(lBlock->mEvents.size(), 2u);
+    EXPECT_EQ(lBlock->mEvents[0].first, 18);
+    EXPECT_EQ(lBlock->mEvents[1].first, 19);
+    EXPECT_EQ(lBlock->mEvents[0].second, lPre);
+    EXPECT_EQ(lBlock->mEvents[1].second, lPre);
+    ExpectXYZ(lBlock->GetPreRotation(), 1, 2, 3);
+}
+
+TEST(KRyvNodeProperties, TargetListsAcceptOnlyNodeBlocks)
+{
+    BlockPtr lBlock(new KRyvNodeProperties(nullptr));
+    BlockPtr lTarget(new KRyvNodeProperties(nullptr));
+    KObject* lPlain = new KObject;
+    for (const char* lName : {"LookAtProperty", "UpVectorProperty"}) {
+        SCOPED_TRACE(lName);
+        auto* lList = static_cast<KPropertyObjectList*>(lBlock->FindProperty(lName));
+        ASSERT_NE(lList, nullptr);
+        ASSERT_TRUE(lList->IsA(KPropertyObjectList::ClassId()));
+        EXPECT_EQ(lList->GetObjectClassFilterId(), KRyvNodeProperties::ClassId());
+        EXPECT_EQ(lList->GetPlugFlags() & 7u, 1u);
+        EXPECT_FALSE(lList->ConnectSrc(lPlain));
+        EXPECT_FALSE(lList->SetObjectAt(0, lPlain));
+        EXPECT_EQ(lList->GetObjectCount(), 0);
+        EXPECT_TRUE(lList->ConnectSrc(lTarget.get()));
+        ASSERT_EQ(lList->GetObjectCount(), 1);
+        EXPECT_EQ(lList->GetObject(0), lTarget.get());
+    }
+    lPlain->Destroy();
+    // The target going away empties both lists.
+    lTarget.reset();
+    EXPECT_EQ(
+        static_cast<KPropertyObjectList*>(lBlock->FindProperty("LookAtProperty"))->GetObjectCount(),
+        0);
+}
+
+TEST(KRyvNodeProperties, PivotSetsByIndex)
+{
+    BlockPtr lBlock(new KRyvNodeProperties(nullptr));
+    ASSERT_NE(lBlock->GetPivotSet(0), nullptr);
+    ASSERT_NE(lBlock->GetPivotSet(1), nullptr);
+    EXPECT_NE(lBlock->GetPivotSet(0), lBlock->GetPivotSet(1));
+    EXPECT_EQ(lBlock->GetPivotSet(2), nullptr);
+    EXPECT_EQ(lBlock->GetPivotSet(-1), nullptr);
+    const KRyvNodeProperties& lConst = *lBlock;
+    EXPECT_EQ(lConst.GetPivotSet(1), lBlock->GetPivotSet(1));
+    EXPECT_EQ(lConst.GetPivotSet(5), nullptr);
+    EXPECT_EQ(lBlock->GetPivotSet(0)->mPivotState, KRyvPivotSet::kPivotReference);
+    ExpectXYZ(lBlock->GetPivotSet(1)->mGeometricScaling, 1, 1, 1);
+}
+
+TEST(KRyvNodeProperties, DestroyAndDeleteFreeTheCreatedChannelsOnce)
+{
+    // Under AddressSanitizer: neither path deletes an embedded member or a channel twice.
+    KRyvNodeProperties* lDestroyed = new KRyvNodeProperties(nullptr);
+    KProperty* lScaling = lDestroyed->FindProperty("Lcl Scaling");
+    const KWeakHandle lHandle = lScaling->GetWeakHandle();
+    lDestroyed->Destroy();
+    EXPECT_EQ(lHandle.Get(), nullptr);
+
+    auto* lDeleted = new KRyvNodeProperties(nullptr);
+    BlockPtr lOther(new KRyvNodeProperties(nullptr));
+    ASSERT_TRUE(lOther->ConnectSrc(lDeleted));
+    const KWeakHandle lVisibility = lDeleted->FindProperty("Visibility")->GetWeakHandle();
+    delete lDeleted;
+    EXPECT_EQ(lVisibility.Get(), nullptr);
+    EXPECT_EQ(lOther->GetSrcCount(), 0);
+}
+
+TEST(KRyvNodeProperties, UserPropertyChangesReachTheDefaultTake)
+{
+    KRyvNode lNode(nullptr, "Cube");
+    KRyvNodeProperties* lBlock = lNode.GetNodeProperties();
+    KRyvUserProperty* lUser = lNode.FindUserProperty("Lcl Translation");
+    ASSERT_NE(lUser, nullptr);
+    EXPECT_EQ(lUser->GetNotifyTarget(), static_cast<KRyvUserPropertyNotifyTarget*>(lBlock));
+    ASSERT_TRUE(lUser->SetValue(1.5, 2.5, 3.25));
+    KRyvTakeNode* lTake = lNode.GetDefaultTakeNode();
+    ASSERT_NE(lTake, nullptr);
+    ASSERT_NE(lTake->GetTransformTX(), nullptr);
+    EXPECT_FLOAT_EQ(lTake->GetTransformTX()->GetDefaultValue(), 1.5f);
+    EXPECT_FLOAT_EQ(lTake->GetTransformTZ()->GetDefaultValue(), 3.25f);
+    // A null user property and a free block are ignored.
+    lBlock->OnUserPropertyChanged(nullptr);
+    BlockPtr lFree(new KRyvNodeProperties(nullptr));
+    lFree->OnUserPropertyChanged(lUser);
+    EXPECT_FLOAT_EQ(lTake->GetTransformTY()->GetDefaultValue(), 2.5f);
+}
+
+TEST(KRyvNodeProperties, FreeBlocksConnectWithoutANode)
+{
+    BlockPtr lParent(new KRyvNodeProperties(nullptr));
+    BlockPtr lChild(new KRyvNodeProperties(nullptr));
+    EXPECT_TRUE(lParent->ConnectSrc(lChild.get()));
+    EXPECT_EQ(lParent->GetSrc(0), lChild.get());
+    EXPECT_TRUE(lParent->DisconnectSrc(lChild.get()));
+}
