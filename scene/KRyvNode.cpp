@@ -37,6 +37,8 @@
 #include "object/KPropertyObjectList.h"
 #include "scene/KRyvNodeAttribute.h"
 #include "scene/KRyvNodeProperties.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvPropertySetUtils.h"
 #include "scene/KRyvSceneEntity.h"
 #include "scene/KRyvSkeleton.h"
 #include "scene/KRyvUserProperty.h"
@@ -63,9 +65,9 @@ const char* const kLclRotation = "Lcl Rotation";
 const char* const kLclScaling = "Lcl Scaling";
 const char* const kVisibility = "Visibility";
 
-bool IsChannelPropertyName(const char* pName)
+bool IsChannelProperty(const KProperty& pProperty)
 {
-    const KString lName(pName);
+    const KString lName(pProperty.GetName());
     return lName == kLclTranslation || lName == kLclRotation || lName == kLclScaling ||
            lName == kVisibility;
 }
@@ -147,11 +149,7 @@ KObject* KRyvNode::GetProperties() const
 
 void KRyvNode::GetUserProperties(std::vector<KProperty*>& ioProperties) const
 {
-    if (mProperties) {
-        for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
-            ioProperties.push_back(mProperties->GetProperty(i));
-        }
-    }
+    KRyvAppendProperties(mProperties, ioProperties);
     if (mAttribute) {
         mAttribute->FillPropertyList(ioProperties);
     }
@@ -174,46 +172,16 @@ KPropertyStringList KRyvNode::GetTypeFlags() const
 
 void KRyvNode::OnUserPropertyAdded(KRyvUserProperty* pUserProperty)
 {
-    if (!pUserProperty) {
-        return;
-    }
-    if (mProperties && !pUserProperty->IsBound() &&
-        !mProperties->FindProperty(pUserProperty->GetName().Buffer())) {
-        const KRyvUserPropertyRecord* lRecord = pUserProperty->GetRecord();
-        const KString lName = pUserProperty->GetName();
-        const KString lLabel = pUserProperty->GetLabel(false);
-        KUserPropertyDescription lDescription;
-        lDescription.mName = lName.Buffer();
-        lDescription.mTypeName = KRyvUserProperty::GetTypeName(pUserProperty->GetType());
-        lDescription.mLabel = lLabel.Buffer();
-        lDescription.mUserFlags = lRecord ? lRecord->mFlags : 0;
-        if (pUserProperty->Bind(mProperties->CreateUserProperty(lDescription))) {
-            pUserProperty->SetNotifyTarget(mProperties);
-        }
-    }
+    KRyvCreateUserPropertyOn(mProperties, mProperties, pUserProperty);
     KRyvTakeNodeContainer::OnUserPropertyAdded(pUserProperty);
 }
 
 void KRyvNode::OnUserPropertyRemoved(KRyvUserProperty* pUserProperty)
 {
-    if (!pUserProperty) {
-        return;
-    }
     KRyvTakeNodeContainer::OnUserPropertyRemoved(pUserProperty);
-    if (!mProperties) {
-        return;
-    }
-    KProperty* lProperty = pUserProperty->GetProperty();
-    if (!lProperty) {
-        lProperty = mProperties->FindProperty(pUserProperty->GetName().Buffer());
-    }
     // Only what the block made for user properties goes: its members and the transform and
     // visibility channels are part of every node.
-    if (lProperty && lProperty->GetParentObject() == mProperties &&
-        lProperty->GetDefinition().GetFlag(KPropertyDefinition::kOwned) &&
-        !IsChannelPropertyName(lProperty->GetName())) {
-        mProperties->RemoveProperty(lProperty);
-    }
+    KRyvRemoveUserPropertyFrom(mProperties, pUserProperty, IsChannelProperty);
 }
 
 bool KRyvNode::GetAnimationInterval(KTime& ioStart, KTime& ioStop)
@@ -309,15 +277,7 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
         KFCurveNode::Destroy(lVisibilityNode);
     }
 
-    if (mProperties) {
-        for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
-            KProperty* lProperty = mProperties->GetProperty(i);
-            if (lProperty && lProperty->IsAnimatable() &&
-                !IsChannelPropertyName(lProperty->GetName())) {
-                CreatePropertyCurves(lProperty, pTake);
-            }
-        }
-    }
+    KRyvCreateAnimatableCurves(*this, mProperties, pTake, IsChannelProperty);
     if (mAttribute) {
         mAttribute->OnTakeNodeAdded(pTake);
     }
@@ -1122,10 +1082,19 @@ void KRyvNode::CreateUserPropertyRecords()
         if (!lProperty || FindUserProperty(lProperty)) {
             continue;
         }
-        auto lUserProperty = std::make_unique<KRyvUserProperty>(GetObjectFactory(), lProperty);
-        lUserProperty->SetNotifyTarget(mProperties);
-        KRyvUserProperty* lAdded = lUserProperty.get();
-        mOwnedUserProperties.push_back(std::move(lUserProperty));
+        // A factory's node hands its records to the factory, which takes them back when the
+        // node is destroyed; a node made without one keeps them itself.
+        KRyvUserProperty* lAdded = nullptr;
+        if (KRyvObjectFactory* lFactory = GetObjectFactory()) {
+            lAdded = lFactory->CreateUserProperty(lProperty);
+        } else {
+            mOwnedUserProperties.push_back(std::make_unique<KRyvUserProperty>(nullptr, lProperty));
+            lAdded = mOwnedUserProperties.back().get();
+        }
+        if (!lAdded) {
+            continue;
+        }
+        lAdded->SetNotifyTarget(mProperties);
         AddUserProperty(lAdded);
     }
     const char* const lNames[3] = {kLclTranslation, kLclRotation, kLclScaling};

@@ -84,8 +84,8 @@ struct KRyvNodeMatrixCache
 // getters answer a reset pivot set's values (and GetGlobalMatrix the identity).
 //
 // Destruction detaches the node from its parent, children, attribute and scene content, clears
-// every back-referenced slot, then destroys limits, block and the user properties made for the
-// block.
+// every back-referenced slot, then destroys limits, block and the user properties it made for
+// the block itself (a factory's node leaves its records to the factory's DestroyNode).
 class KRyvNode : public KRyvTakeNodeContainer, public KObjectOwner
 {
 public:
@@ -255,7 +255,7 @@ public:
     // The block's transform properties and both pivot sets back to their defaults.
     void ResetTransformProperties();
     // One bound user property for each block property that has none yet, notifying the block.
-    // The node owns them.
+    // Made and owned by the node's factory; the node owns them when it has no factory.
     void CreateUserPropertyRecords();
 
     KRyvNodeLimits& GetLimits() { return *mLimits; }

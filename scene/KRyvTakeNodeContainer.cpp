@@ -6,6 +6,7 @@
 #include "core/KVector4.h"
 #include "object/KDataType.h"
 #include "object/KProperty.h"
+#include "scene/KRyvCurveDefaults.h"
 #include "scene/KRyvUserProperty.h"
 
 #include <algorithm>
@@ -23,18 +24,6 @@ const char* const kTakeNodeAlreadyExists = "Take node already exists";
 const char* const kDefaultTakeName = "Default";
 
 constexpr int kMaxChannels = 4;
-
-// Curve values are single precision; a finite double beyond the float range is clamped rather
-// than converted (that conversion is undefined).
-float ToFloat(double pValue)
-{
-    constexpr double kMax = std::numeric_limits<float>::max();
-    if (std::isfinite(pValue) && std::fabs(pValue) > kMax) {
-        return pValue > 0.0 ? std::numeric_limits<float>::max()
-                            : -std::numeric_limits<float>::max();
-    }
-    return static_cast<float>(pValue);
-}
 
 // Truncation toward zero, refused outside the int range and for NaN.
 bool TruncateToInt(double pValue, int& oValue)
@@ -160,7 +149,7 @@ void SetDefaultQuietly(KFCurve* pCurve, double pValue)
     }
     const bool lEnabled = pCurve->AreEventsEnabled();
     pCurve->EnableEvents(false);
-    pCurve->SetDefaultValue(ToFloat(pValue));
+    pCurve->SetDefaultValue(KRyvToCurveValue(pValue));
     pCurve->ClearPendingEvent();
     pCurve->EnableEvents(lEnabled);
 }

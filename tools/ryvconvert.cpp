@@ -1,25 +1,265 @@
-// ryvconvert: converts a scene or motion file into another format through the kit's
-// importer and exporter, choosing each format by its file extension.
+// ryvconvert: converts a scene or motion file into another format through the kit's importer
+// and exporter, choosing each format by its file extension, or prints a summary of what a file
+// holds. The formats come from the kit's file-format table only.
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
-#include "ryvkit.h"
+#include <unistd.h>
+
+#include "animation/KFCurveNode.h"
+#include "animation/KRyvTakeNode.h"
+#include "core/KColor.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "io/KExporter.h"
+#include "io/KFileFormatTable.h"
+#include "io/KImporter.h"
+#include "io/KStreamOptions.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvNodeAttribute.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KRyvLayerContainer.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvMesh.h"
+#include "scene/objects/KRyvTexture.h"
 
 namespace {
 
-const char* const kUsage = "usage: ryvconvert INPUT OUTPUT | --help | --version\n";
+const char* const kUsage = "usage: ryvconvert INPUT [OUTPUT] | --formats | --help | --version\n";
+
+// Every extension the format table knows, with the format's name.
+const std::pair<const char*, const char*> kExtensions[] = {
+    {"ryv", "native scene"}, {"bvh", "BVH motion"}, {"htr", "HTR motion"},   {"trc", "TRC markers"},
+    {"asf", "ASF skeleton"}, {"amc", "AMC motion"}, {"c3d", "C3D markers"},  {"aoa", "AOA markers"},
+    {"mcd", "MCD markers"},  {"vpm", "VPM motion"}, {"mov", "MOV motion"},   {"brd", "BRD motion"},
+    {"dxf", "DXF geometry"}, {"3ds", "3DS scene"},  {"obj", "OBJ geometry"},
+};
 
 void PrintHelp()
 {
     std::printf("%s", kUsage);
     std::printf("\n"
-                "Reads INPUT with the reader its extension names and writes OUTPUT with the\n"
-                "writer its extension names. Warnings go to standard error.\n"
+                "ryvconvert INPUT OUTPUT  reads INPUT with the reader its extension names and\n"
+                "                         writes OUTPUT with the writer its extension names\n"
+                "ryvconvert INPUT         reads INPUT and prints a summary of the scene\n"
                 "\n"
+                "  --formats  list the formats and whether they are read and written\n"
                 "  --help     print this text\n"
                 "  --version  print the kit's version\n"
                 "\n"
-                "Exit status: 0 on success, 1 when the conversion fails, 2 on wrong usage.\n");
+                "Warnings go to standard error. Exit status: 0 on success, 1 when reading or\n"
+                "writing fails, 2 on wrong usage.\n");
+}
+
+void PrintFormats()
+{
+    std::printf("%-6s %-14s %-5s %s\n", "ext", "format", "read", "write");
+    for (const auto& lFormat : kExtensions) {
+        const std::string lName = std::string("file.") + lFormat.first;
+        const bool lRead =
+            KFileFormatTable::GetReaderCreator(
+                KFileFormatTable::GetImportFormatFromFileName(lName.c_str())) != nullptr;
+        const bool lWrite =
+            KFileFormatTable::GetWriterCreator(
+                KFileFormatTable::GetExportFormatFromFileName(lName.c_str())) != nullptr;
+        std::printf("%-6s %-14s %-5s %s\n", lFormat.first, lFormat.second, lRead ? "yes" : "no",
+                    lWrite ? "yes" : "no");
+    }
+}
+
+void PrintWarnings(const KString& pMessage)
+{
+    if (!pMessage.IsEmpty()) {
+        std::fprintf(stderr, "%s", pMessage.Buffer());
+        if (pMessage[pMessage.GetLen() - 1] != '\n') {
+            std::fprintf(stderr, "\n");
+        }
+    }
+}
+
+// Progress on a terminal only, so that redirected output stays clean.
+void ShowProgress(KStreamOptions& ioOptions)
+{
+    if (!isatty(fileno(stderr))) {
+        return;
+    }
+    ioOptions.SetProgressCallback([](const char* pText, float pPercent) {
+        std::fprintf(stderr, "\r%s: %3.0f%%", pText ? pText : "", static_cast<double>(pPercent));
+        if (pPercent >= 100.0f) {
+            std::fprintf(stderr, "\n");
+        }
+    });
+}
+
+// Reads pPath into the scene; outOptions keeps the option set the read used (null when none).
+bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
+               std::unique_ptr<KStreamOptions>& outOptions)
+{
+    KImporter lImporter(&ioFactory);
+    const int lFormat = KFileFormatTable::GetImportFormatFromFileName(pPath);
+    if (lFormat < 0 || !KFileFormatTable::GetReaderCreator(lFormat)) {
+        std::fprintf(stderr, "ryvconvert: %s: no reader for this file extension\n", pPath);
+        return false;
+    }
+    lImporter.SetFileFormat(lFormat);
+    bool lRead = lImporter.Initialize(pPath);
+    std::unique_ptr<KStreamOptions>& lOptions = outOptions;
+    if (lRead) {
+        lOptions = lImporter.GetReadOptions();
+        if (lOptions) {
+            ShowProgress(*lOptions);
+        }
+        lRead = lImporter.Import(&ioScene, lOptions.get());
+    }
+    PrintWarnings(lImporter.GetMessage());
+    if (!lRead) {
+        std::fprintf(stderr, "ryvconvert: cannot read %s: %s\n", pPath,
+                     lImporter.GetError().GetLastErrorString().Buffer());
+    }
+    return lRead;
+}
+
+// A motion file is written over the span that was read: a motion writer's own options start with
+// no frames.
+void CopyMotionSpan(const KStreamOptions* pReadOptions, KStreamOptions* ioWriteOptions)
+{
+    const auto* lRead = dynamic_cast<const KStreamOptionsMotion*>(pReadOptions);
+    auto* lWrite = dynamic_cast<KStreamOptionsMotion*>(ioWriteOptions);
+    if (lRead && lWrite) {
+        lWrite->SetStart(lRead->GetStart());
+        lWrite->SetFrameCount(lRead->GetFrameCount());
+        lWrite->SetTimeMode(lRead->GetTimeMode(), lRead->GetFrameRate());
+    }
+}
+
+bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
+                const KStreamOptions* pReadOptions)
+{
+    KExporter lExporter(&ioFactory);
+    const int lFormat = KFileFormatTable::GetExportFormatFromFileName(pPath);
+    if (lFormat < 0 || !KFileFormatTable::GetWriterCreator(lFormat)) {
+        std::fprintf(stderr, "ryvconvert: %s: no writer for this file extension\n", pPath);
+        return false;
+    }
+    lExporter.SetFileFormat(lFormat);
+    lExporter.Initialize(pPath);
+    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    if (lOptions) {
+        CopyMotionSpan(pReadOptions, lOptions.get());
+        ShowProgress(*lOptions);
+    }
+    const bool lWritten = lExporter.Export(&ioScene, lOptions.get());
+    PrintWarnings(lExporter.GetMessage());
+    if (!lWritten) {
+        std::fprintf(stderr, "ryvconvert: cannot write %s: %s\n", pPath,
+                     lExporter.GetError().GetLastErrorString().Buffer());
+    }
+    return lWritten;
+}
+
+// Leaf curves holding keys below a channel node.
+int CountAnimatedCurves(const KFCurveNode* pNode)
+{
+    int lCount = 0;
+    std::vector<const KFCurveNode*> lStack = {pNode};
+    while (!lStack.empty()) {
+        const KFCurveNode* lNode = lStack.back();
+        lStack.pop_back();
+        if (!lNode) {
+            continue;
+        }
+        if (lNode->GetCount() == 0) {
+            lCount += lNode->KeyGetCount() > 0 ? 1 : 0;
+        }
+        for (int i = 0; i < lNode->GetCount(); ++i) {
+            lStack.push_back(lNode->Get(i));
+        }
+    }
+    return lCount;
+}
+
+void PrintNode(KRyvNode* pNode, int pDepth)
+{
+    KRyvNodeAttribute* lAttribute = pNode->GetNodeAttribute();
+    const KString lKind = lAttribute ? lAttribute->GetTypeName() : KString("no attribute");
+    std::printf("%*s%s (%s)", pDepth * 2 + 2, "", pNode->GetName().Buffer(), lKind.Buffer());
+    if (KRyvMesh* lMesh = static_cast<KRyvMesh*>(pNode->GetMesh())) {
+        std::printf(": %d points, %d polygons, %d layers", lMesh->GetControlPointCount(),
+                    lMesh->GetPolygonCount(), lMesh->GetLayerCount());
+    } else if (KRyvLayerContainer* lGeometry =
+                   static_cast<KRyvLayerContainer*>(pNode->GetGeometry())) {
+        std::printf(": %d control points", lGeometry->GetControlPointCount());
+    }
+    std::printf("\n");
+}
+
+void PrintSummary(KRyvObjectFactory& ioFactory, KRyvScene& ioScene)
+{
+    std::printf("nodes:\n");
+    std::vector<std::pair<KRyvNode*, int>> lStack;
+    if (ioScene.GetRootNode()) {
+        lStack.emplace_back(ioScene.GetRootNode(), 0);
+    }
+    while (!lStack.empty()) {
+        const auto [lNode, lDepth] = lStack.back();
+        lStack.pop_back();
+        PrintNode(lNode, lDepth);
+        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
+            lStack.emplace_back(lNode->GetChild(i), lDepth + 1);
+        }
+    }
+    std::printf("materials: %d\n", ioFactory.GetMaterialCount());
+    for (int i = 0; i < ioFactory.GetMaterialCount(); ++i) {
+        const KRyvMaterial* lMaterial = ioFactory.GetMaterial(i);
+        const KColor lDiffuse = lMaterial->GetDiffuseColor();
+        std::printf("  %s: diffuse %.3f %.3f %.3f, opacity %.3f\n", lMaterial->GetName().Buffer(),
+                    lDiffuse.mRed, lDiffuse.mGreen, lDiffuse.mBlue, lMaterial->GetOpacity());
+    }
+    std::printf("textures: %d\n", ioFactory.GetTextureCount());
+    for (int i = 0; i < ioFactory.GetTextureCount(); ++i) {
+        const KRyvTexture* lTexture = ioFactory.GetTexture(i);
+        std::printf("  %s: %s\n", lTexture->GetName().Buffer(), lTexture->GetFileName());
+    }
+    std::vector<KString> lTakes;
+    ioScene.FillTakeNameList(lTakes);
+    std::printf("takes: %d\n", static_cast<int>(lTakes.size()));
+    for (const KString& lTake : lTakes) {
+        KTime lStart;
+        KTime lStop;
+        bool lAnimated = false;
+        int lCurves = 0;
+        for (int n = 0; n < ioScene.GetNodeCount(); ++n) {
+            KRyvNode* lNode = ioScene.GetNode(n);
+            for (int t = 0; lNode && t < lNode->GetTakeNodeCount(); ++t) {
+                if (lTake != lNode->GetTakeNodeName(t)) {
+                    continue;
+                }
+                const KFCurveNode* lChannels = lNode->GetTakeNode(t)->GetKFCurveNode();
+                lCurves += CountAnimatedCurves(lChannels);
+                KTime lNodeStart;
+                KTime lNodeStop;
+                if (lChannels && lChannels->GetAnimationInterval(lNodeStart, lNodeStop)) {
+                    if (!lAnimated || lNodeStart < lStart) {
+                        lStart = lNodeStart;
+                    }
+                    if (!lAnimated || lStop < lNodeStop) {
+                        lStop = lNodeStop;
+                    }
+                    lAnimated = true;
+                }
+            }
+        }
+        if (lAnimated) {
+            std::printf("  %s: %.3f s to %.3f s, %d animated curves\n", lTake.Buffer(),
+                        lStart.GetSecondDouble(), lStop.GetSecondDouble(), lCurves);
+        } else {
+            std::printf("  %s: no animation\n", lTake.Buffer());
+        }
+    }
 }
 
 } // namespace
@@ -34,10 +274,26 @@ int main(int argc, char** argv)
         std::printf("ryvconvert %s\n", RYV_VERSION);
         return 0;
     }
-    std::fprintf(stderr, "%s", kUsage);
-    if (argc == 3) {
-        std::fprintf(stderr, "ryvconvert: no reader or writer is built for these file formats yet\n");
-        return 1;
+    if (argc == 2 && std::strcmp(argv[1], "--formats") == 0) {
+        PrintFormats();
+        return 0;
     }
-    return 2;
+    if (argc < 2 || argc > 3 || argv[1][0] == '-' || (argc == 3 && argv[2][0] == '-')) {
+        std::fprintf(stderr, "%s", kUsage);
+        return 2;
+    }
+    KRyvObjectFactory lFactory;
+    int lResult = 0;
+    {
+        KRyvScene lScene(&lFactory);
+        std::unique_ptr<KStreamOptions> lReadOptions;
+        if (!ReadScene(lFactory, lScene, argv[1], lReadOptions)) {
+            lResult = 1;
+        } else if (argc == 3) {
+            lResult = WriteScene(lFactory, lScene, argv[2], lReadOptions.get()) ? 0 : 1;
+        } else {
+            PrintSummary(lFactory, lScene);
+        }
+    }
+    return lResult;
 }

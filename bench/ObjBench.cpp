@@ -1,0 +1,118 @@
+// OBJ reading speed against the bare cost of converting the same numbers with std::from_chars.
+#include "formats/geometry/obj/KReaderObj.h"
+#include "formats/geometry/obj/KStreamOptionsObj.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+
+#include <benchmark/benchmark.h>
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <sys/resource.h>
+
+namespace {
+
+// About 12 MB: a grid of points with UVs and normals, faces alternating triangles and quads.
+const std::string& ObjFile()
+{
+    static const std::string lPath = [] {
+        const std::string lFile =
+            (std::filesystem::temp_directory_path() / "ryvbench-grid.obj").string();
+        std::ofstream lOut(lFile, std::ios::binary);
+        const int lSide = 300;
+        char lLine[128];
+        for (int y = 0; y < lSide; ++y) {
+            for (int x = 0; x < lSide; ++x) {
+                std::snprintf(lLine, sizeof(lLine),
+                              "v %.6f %.6f %.6f\nvt %.6f %.6f\nvn 0.0 0.0 1.0\n", x * 0.1, y * 0.1,
+                              (x * y % 17) * 0.01, x / 299.0, y / 299.0);
+                lOut << lLine;
+            }
+        }
+        for (int y = 0; y + 1 < lSide; ++y) {
+            for (int x = 0; x + 1 < lSide; ++x) {
+                const int a = y * lSide + x + 1;
+                const int b = a + 1;
+                const int c = a + lSide + 1;
+                const int d = a + lSide;
+                if ((x + y) % 2) {
+                    std::snprintf(lLine, sizeof(lLine), "f %d/%d/%d %d/%d/%d %d/%d/%d %d/%d/%d\n",
+                                  a, a, a, b, b, b, c, c, c, d, d, d);
+                } else {
+                    std::snprintf(lLine, sizeof(lLine),
+                                  "f %d/%d/%d %d/%d/%d %d/%d/%d\nf %d/%d/%d %d/%d/%d %d/%d/%d\n", a,
+                                  a, a, b, b, b, c, c, c, a, a, a, c, c, c, d, d, d);
+                }
+                lOut << lLine;
+            }
+        }
+        return lFile;
+    }();
+    return lPath;
+}
+
+std::string FileText()
+{
+    std::ifstream lIn(ObjFile(), std::ios::binary);
+    std::ostringstream lText;
+    lText << lIn.rdbuf();
+    return lText.str();
+}
+
+void BM_ObjRead(benchmark::State& ioState)
+{
+    const std::string& lPath = ObjFile();
+    const double lSize = static_cast<double>(std::filesystem::file_size(lPath));
+    for (auto _ : ioState) {
+        KRyvObjectFactory lFactory;
+        KRyvScene lScene(&lFactory);
+        KReaderObj lReader(&lFactory);
+        KStreamOptionsObj lOptions;
+        if (!lReader.FileOpen(lPath.c_str()) || !lReader.Read(&lScene, &lOptions)) {
+            ioState.SkipWithError("read failed");
+            break;
+        }
+    }
+    struct rusage lUsage;
+    getrusage(RUSAGE_SELF, &lUsage);
+    ioState.counters["MB/s"] =
+        benchmark::Counter(lSize / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    ioState.counters["file_MB"] = lSize / 1e6;
+    // Peak resident size of the whole process, over the file size.
+    ioState.counters["peak_x_file"] = static_cast<double>(lUsage.ru_maxrss) * 1024.0 / lSize;
+}
+
+// Every number of the file converted, nothing else: the floor a text reader cannot beat.
+void BM_ObjFromCharsLoop(benchmark::State& ioState)
+{
+    const std::string lText = FileText();
+    for (auto _ : ioState) {
+        double lSum = 0.0;
+        const char* lChar = lText.data();
+        const char* lEnd = lChar + lText.size();
+        while (lChar < lEnd) {
+            const char lC = *lChar;
+            if ((lC >= '0' && lC <= '9') || lC == '-') {
+                double lValue = 0.0;
+                const std::from_chars_result lResult = std::from_chars(lChar, lEnd, lValue);
+                lSum += lValue;
+                lChar = lResult.ptr > lChar ? lResult.ptr : lChar + 1;
+            } else {
+                ++lChar;
+            }
+        }
+        benchmark::DoNotOptimize(lSum);
+    }
+    ioState.counters["MB/s"] = benchmark::Counter(static_cast<double>(lText.size()) / 1e6,
+                                                  benchmark::Counter::kIsIterationInvariantRate);
+}
+
+} // namespace
+
+BENCHMARK(BM_ObjFromCharsLoop)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjRead)->Unit(benchmark::kMillisecond);

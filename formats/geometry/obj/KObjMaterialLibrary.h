@@ -1,0 +1,50 @@
+#ifndef RYVKIT_FORMATS_GEOMETRY_OBJ_KOBJMATERIALLIBRARY_H
+#define RYVKIT_FORMATS_GEOMETRY_OBJ_KOBJMATERIALLIBRARY_H
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class KRyvMaterial;
+class KRyvObjectFactory;
+class KRyvTexture;
+
+// The MTL libraries an OBJ file names with "mtllib", open for the length of one read, and the
+// search for a named material in them. Owns its streams and closes them on Close or
+// destruction. Colours are clamped to [0, 1], "Ns" is scaled by 0.01, "Tr" and "d" both set the
+// opacity; a colour line without exactly three numbers and a line without its number are
+// ignored.
+class KObjMaterialLibrary
+{
+public:
+    KObjMaterialLibrary() = default;
+    KObjMaterialLibrary(const KObjMaterialLibrary&) = delete;
+    KObjMaterialLibrary& operator=(const KObjMaterialLibrary&) = delete;
+    ~KObjMaterialLibrary();
+
+    // Opens one library named on an "mtllib" line: beside the OBJ file (pObjFolder) first, then
+    // as written, then with '\\' read as '/'. False when none of these opens.
+    bool Open(std::string_view pName, const std::string& pObjFolder);
+    void Close();
+    int GetCount() const { return static_cast<int>(mLibraries.size()); }
+
+    // Applies the statements of the first "newmtl" named exactly pName (letter case counts) in
+    // the libraries, in the order they were opened, to ioMaterial. A "map_Kd" gives a texture
+    // made through pFactory (named after pName; a second "map_Kd" renames the file of the same
+    // texture), its file resolved against the library's folder when it exists there. False when
+    // no library defines the name (ioMaterial untouched, oTexture null).
+    bool ReadMaterial(std::string_view pName, KRyvObjectFactory* pFactory, KRyvMaterial* ioMaterial,
+                      KRyvTexture*& oTexture);
+
+private:
+    struct Library
+    {
+        std::FILE* mStream;
+        std::string mFolder;
+    };
+
+    std::vector<Library> mLibraries;
+};
+
+#endif

@@ -1,0 +1,998 @@
+#include "formats/geometry/obj/KReaderObj.h"
+
+#include "core/KFileUtils.h"
+#include "core/KVector2.h"
+#include "core/KVector4.h"
+#include "formats/geometry/obj/KObjMaterialLibrary.h"
+#include "formats/geometry/obj/KObjTextReader.h"
+#include "formats/geometry/obj/KStreamOptionsObj.h"
+#include "scene/KRenamingStrategy.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvMesh.h"
+#include "scene/objects/KRyvNurb.h"
+#include "scene/objects/KRyvTexture.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <new>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// Lists read from a file are indexed with int.
+constexpr std::size_t kMaxListSize = INT_MAX / 2;
+// Distinct unsupported keywords reported per read; a text file of another kind stays readable.
+constexpr std::size_t kMaxUnsupportedReports = 32;
+constexpr int kShadingModeTextured = 5;
+constexpr int kStepsPerSpan = 3;
+
+struct KObjCorner
+{
+    int mVertex;
+    int mUV;
+    int mNormal;
+};
+
+struct KObjFace
+{
+    std::size_t mFirst;
+    int mCount;
+    int mMaterial; // index in the read's material list, -1 for none
+    bool mHasNormals;
+    bool mHasUVs;
+};
+
+struct KObjFaceSet
+{
+    std::vector<KObjFace> mFaces;
+    std::vector<KObjCorner> mCorners;
+};
+
+struct KObjGroup
+{
+    std::string mName;
+    // By smoothing group, ascending as unsigned numbers.
+    std::map<std::uint32_t, KObjFaceSet> mSets;
+    bool mAllNormals = true;
+    bool mAllTextured = true;
+    bool mSomeTextured = false;
+};
+
+struct KObjMaterialEntry
+{
+    KRyvMaterial* mMaterial;
+    KRyvTexture* mTexture;
+};
+
+struct KObjSurface
+{
+    int mType;
+    bool mRational;
+    int mDegreeU;
+    int mDegreeV;
+    int mMaterial;
+    std::string mGroupName;
+    long long mLine;
+    std::vector<int> mVertices;
+    std::vector<double> mUKnots;
+    std::vector<double> mVKnots;
+};
+
+std::string Lower(std::string_view pText)
+{
+    std::string lLower(pText);
+    for (char& lChar : lLower) {
+        if (lChar >= 'A' && lChar <= 'Z') {
+            lChar = static_cast<char>(lChar - 'A' + 'a');
+        }
+    }
+    return lLower;
+}
+
+// A reference as "%d" reads it: 0 when absent or not a number; an out-of-range number gives a
+// value no list can hold.
+long long ParseReference(std::string_view pText)
+{
+    if (pText.empty()) {
+        return 0;
+    }
+    long long lValue = 0;
+    if (KObjTextReader::ParseInteger(pText, lValue)) {
+        return lValue;
+    }
+    const std::size_t lDigit = pText[0] == '-' || pText[0] == '+' ? 1 : 0;
+    const bool lIsNumber = lDigit < pText.size() && pText[lDigit] >= '0' && pText[lDigit] <= '9';
+    return lIsNumber ? LLONG_MIN : 0;
+}
+
+// n >= 1 counts from the first entry, n < 0 back from the last; anything else is -1.
+int Resolve(long long pReference, std::size_t pCount)
+{
+    const long long lCount = static_cast<long long>(pCount);
+    if (pReference >= 1 && pReference <= lCount) {
+        return static_cast<int>(pReference - 1);
+    }
+    if (pReference < 0 && pReference >= -lCount) {
+        return static_cast<int>(lCount + pReference);
+    }
+    return -1;
+}
+
+} // namespace
+
+// The state of one Read; a new one per read, so nothing leaks from the previous file.
+class KReaderObj::Session
+{
+public:
+    Session(KReaderObj& pReader, KStreamOptions& pOptions)
+        : mReader(pReader), mFactory(pReader.GetOwner()), mOptions(pOptions),
+          mText(pReader.mStream), mFileName(GetFileName(pReader.mFileName.Buffer()).Buffer()),
+          mFolder(GetFileDirectory(pReader.mFileName.Buffer()).Buffer())
+    {
+    }
+
+    bool Run(KRyvScene* pScene, bool pCreateReferenceNode);
+    // Hands back the materials and textures made by a read that failed.
+    void DiscardCreated();
+
+private:
+    bool Fail(long long pLine, const std::string& pWhy);
+    void Warn(long long pLine, const std::string& pWhy);
+    bool ReadStatements();
+    bool HandleStatement(std::string_view pKeyword, std::string_view pArguments);
+    bool ReadPoint(std::string_view pKeyword, std::string_view pArguments);
+    void UseMaterial(std::string_view pArguments);
+    void AddFace(std::string_view pArguments);
+    void ReadCurveType(std::string_view pArguments);
+    bool ReadSurface(std::string_view pArguments);
+    void SkipToEnd();
+    KObjGroup& CurrentGroup();
+
+    bool BuildScene(KRyvScene* pScene, bool pCreateReferenceNode);
+    void GenerateNormals(KObjGroup& ioGroup);
+    KVector4 FaceNormal(const KObjFaceSet& pSet, const KObjFace& pFace) const;
+    KRyvMesh* BuildMesh(KObjGroup& ioGroup);
+    void BuildSurface(const KObjSurface& pSurface, KRyvNode* pRoot);
+    KRyvNode* CreateNode(const std::string& pName);
+
+    KReaderObj& mReader;
+    KRyvObjectFactory* mFactory;
+    KStreamOptions& mOptions;
+    KObjTextReader mText;
+    std::string mFileName;
+    std::string mFolder;
+    long long mFileSize = 0;
+    KNumberSuffixRenamingStrategy mNames;
+
+    std::vector<KVector4> mVertices;
+    std::vector<KVector2> mUVs;
+    std::vector<KVector4> mNormals;
+    std::size_t mParameterCount = 0;
+
+    std::map<std::string, KObjGroup> mGroups;
+    std::string mGroupName = "default";
+    KObjGroup* mGroup = nullptr;
+    std::vector<KObjMaterialEntry> mMaterials;
+    std::unordered_map<std::string, int> mMaterialTable;
+    std::vector<KObjSurface> mSurfaces;
+    std::vector<KRyvMaterial*> mCreatedMaterials;
+    std::vector<KRyvTexture*> mCreatedTextures;
+    KRyvTexture* mEmptyTexture = nullptr;
+
+    int mMaterial = -1;
+    std::uint32_t mSmoothing = 0;
+    int mCurveType = 0;
+    bool mRational = false;
+    int mDegreeU = 0;
+    int mDegreeV = 0;
+    bool mBuilding = false;
+    bool mLibrarySeen = false;
+    bool mTexturedSeen = false;
+    long long mKnownStatements = 0;
+    std::set<std::string> mUnsupported;
+    long long mBadCorners = 0;
+    long long mBadCornerLine = 0;
+    long long mDroppedFaces = 0;
+    long long mDroppedFaceLine = 0;
+    std::vector<KObjCorner> mFaceCorners;
+    // Corner de-duplication of the mesh being built: per vertex the first of its triples.
+    struct Triple
+    {
+        int mUV;
+        int mNormal;
+        int mPoint;
+        int mNext;
+    };
+    std::vector<int> mTripleHeads;
+    std::vector<Triple> mTriples;
+    std::vector<int> mTouchedVertices;
+};
+
+bool KReaderObj::Session::Fail(long long pLine, const std::string& pWhy)
+{
+    std::string lText = mFileName;
+    if (pLine > 0) {
+        lText += ":" + std::to_string(pLine);
+    }
+    lText += ": " + pWhy;
+    mReader.GetError().SetLastError(KReader::kFileCorrupted, lText.c_str());
+    lText += "\n";
+    mReader.GetMessage() += lText.c_str();
+    return false;
+}
+
+void KReaderObj::Session::Warn(long long pLine, const std::string& pWhy)
+{
+    const std::string lText = mFileName + ":" + std::to_string(pLine) + ": " + pWhy + "\n";
+    mReader.GetMessage() += lText.c_str();
+}
+
+bool KReaderObj::Session::Run(KRyvScene* pScene, bool pCreateReferenceNode)
+{
+    if (std::fseek(mReader.mStream, 0, SEEK_END) == 0) {
+        mFileSize = std::ftell(mReader.mStream);
+    }
+    mText.Rewind();
+    mReader.mLibraries = std::make_unique<KObjMaterialLibrary>();
+    const bool lRead = ReadStatements();
+    mReader.mLibraries.reset();
+    if (!lRead) {
+        return false;
+    }
+    if (mBadCorners > 0) {
+        Warn(mBadCornerLine,
+             std::to_string(mBadCorners) + " face corners refer to no vertex and were left out");
+    }
+    if (mDroppedFaces > 0) {
+        Warn(mDroppedFaceLine,
+             std::to_string(mDroppedFaces) + " faces kept fewer than 3 corners and were dropped");
+    }
+    return BuildScene(pScene, pCreateReferenceNode);
+}
+
+bool KReaderObj::Session::ReadStatements()
+{
+    long long lStatements = 0;
+    while (mText.Next()) {
+        if (mText.HasZeroByte()) {
+            return Fail(mText.GetLineNumber(), "not an OBJ file (it holds binary data)");
+        }
+        if ((++lStatements & 0x3FFF) == 0 && mFileSize > 0) {
+            const long long lPosition = std::ftell(mReader.mStream);
+            mOptions.ReportProgress("Reading OBJ file",
+                                    static_cast<float>(100.0 * lPosition / mFileSize));
+        }
+        if (!HandleStatement(mText.GetKeyword(), mText.GetArguments())) {
+            return false;
+        }
+    }
+    if (mText.HasZeroByte()) {
+        return Fail(mText.GetLineNumber(), "not an OBJ file (it holds binary data)");
+    }
+    if (mText.HasReadError()) {
+        return Fail(0, "the file could not be read to its end");
+    }
+    if (mKnownStatements == 0) {
+        return Fail(0, "not an OBJ file (no OBJ statement found)");
+    }
+    return true;
+}
+
+bool KReaderObj::Session::HandleStatement(std::string_view pKeyword, std::string_view pArguments)
+{
+    if (pKeyword[0] == '#') {
+        return true;
+    }
+    ++mKnownStatements;
+    if (pKeyword == "v" || pKeyword == "vn" || pKeyword == "vt" || pKeyword == "vp") {
+        return ReadPoint(pKeyword, pArguments);
+    }
+    if (pKeyword == "f") {
+        AddFace(pArguments);
+    } else if (pKeyword == "mtllib") {
+        mLibrarySeen = true;
+        std::string_view lWord;
+        bool lAll = !pArguments.empty();
+        // Names are split at blanks, as the file format knows no quoting.
+        while (KObjTextReader::NextWord(pArguments, lWord)) {
+            lAll = mReader.mLibraries->Open(lWord, mFolder) && lAll;
+        }
+        if (!lAll) {
+            mReader.GetMessage() += "Unable to load material library\n";
+        }
+    } else if (pKeyword == "usemtl") {
+        UseMaterial(pArguments);
+    } else if (pKeyword == "g") {
+        std::string lName(pArguments);
+        const std::size_t lBlank = lName.find(' ');
+        if (lBlank != std::string::npos) {
+            lName[lBlank] = '_';
+        }
+        mGroupName = lName.empty() ? "default" : lName;
+        mGroup = nullptr;
+    } else if (pKeyword == "s") {
+        long long lValue = 0;
+        if (pArguments.substr(0, 3) == "off") {
+            mSmoothing = 0;
+        } else if (KObjTextReader::ParseInteger(pArguments, lValue) && lValue >= INT_MIN &&
+                   lValue <= INT_MAX) {
+            mSmoothing = static_cast<std::uint32_t>(static_cast<int>(lValue));
+        }
+    } else if (pKeyword == "mg" || pKeyword == "o" || pKeyword == "bmat" || pKeyword == "step") {
+        // Merging groups, object names, basis matrices and steps carry nothing the scene keeps.
+    } else if (pKeyword == "cstype") {
+        ReadCurveType(pArguments);
+    } else if (pKeyword == "deg") {
+        double lDegrees[2] = {0.0, 0.0};
+        const int lCount = KObjTextReader::ParseDoubles(pArguments, lDegrees, 2);
+        if (lCount >= 1 && std::abs(lDegrees[0]) < 1e6) {
+            mDegreeU = static_cast<int>(lDegrees[0]);
+        }
+        if (lCount == 2 && std::abs(lDegrees[1]) < 1e6) {
+            mDegreeV = static_cast<int>(lDegrees[1]);
+        }
+    } else if (pKeyword == "curv" || pKeyword == "curv2") {
+        SkipToEnd();
+    } else if (pKeyword == "surf") {
+        return ReadSurface(pArguments);
+    } else {
+        --mKnownStatements;
+        std::string lKeyword(pKeyword.substr(0, 20));
+        if (mUnsupported.size() < kMaxUnsupportedReports && mUnsupported.insert(lKeyword).second) {
+            mReader.GetMessage() += ("Object not supported : " + lKeyword + "\n").c_str();
+        }
+    }
+    return true;
+}
+
+bool KReaderObj::Session::ReadPoint(std::string_view pKeyword, std::string_view pArguments)
+{
+    double lValues[4] = {0.0, 0.0, 0.0, 1.0};
+    const int lCount = KObjTextReader::ParseDoubles(pArguments, lValues, 4);
+    const bool lIsVertex = pKeyword == "v";
+    const bool lIsNormal = pKeyword == "vn";
+    const int lNeeded = lIsVertex || lIsNormal ? 3 : 1;
+    if (lCount < lNeeded) {
+        return Fail(mText.GetLineNumber(), "\"" + std::string(pKeyword) + "\" needs " +
+                                               std::to_string(lNeeded) + " number" +
+                                               (lNeeded > 1 ? "s" : ""));
+    }
+    if (lIsVertex) {
+        if (lCount < 4) {
+            lValues[3] = 1.0;
+        }
+        if (mVertices.size() >= kMaxListSize) {
+            return Fail(mText.GetLineNumber(), "too many vertices");
+        }
+        mVertices.emplace_back(lValues[0], lValues[1], lValues[2], lValues[3]);
+    } else if (lIsNormal) {
+        if (mNormals.size() >= kMaxListSize) {
+            return Fail(mText.GetLineNumber(), "too many normals");
+        }
+        mNormals.emplace_back(lValues[0], lValues[1], lValues[2], 0.0);
+    } else if (pKeyword == "vt") {
+        if (mUVs.size() >= kMaxListSize) {
+            return Fail(mText.GetLineNumber(), "too many texture vertices");
+        }
+        mUVs.emplace_back(lValues[0], lCount > 1 ? lValues[1] : 0.0);
+    } else {
+        // Parameter vertices belong to curves on surfaces, which are not read.
+        ++mParameterCount;
+    }
+    return true;
+}
+
+void KReaderObj::Session::UseMaterial(std::string_view pArguments)
+{
+    std::string_view lName;
+    if (!KObjTextReader::NextWord(pArguments, lName)) {
+        return;
+    }
+    const std::string lKey = Lower(lName);
+    const auto lFound = mMaterialTable.find(lKey);
+    if (lFound != mMaterialTable.end()) {
+        mMaterial = lFound->second;
+        return;
+    }
+    KRyvMaterial* lMaterial = nullptr;
+    KRyvTexture* lTexture = nullptr;
+    if (!mReader.ReadMaterial(lName, lMaterial, lTexture)) {
+        mReader.GetMessage() +=
+            ("Unable to read material \"" + std::string(lName) + "\" in .mtl file\n").c_str();
+    }
+    if (lMaterial) {
+        mCreatedMaterials.push_back(lMaterial);
+    }
+    if (lTexture) {
+        mCreatedTextures.push_back(lTexture);
+        mTexturedSeen = true;
+    }
+    mMaterial = static_cast<int>(mMaterials.size());
+    mMaterials.push_back({lMaterial, lTexture});
+    mMaterialTable.emplace(lKey, mMaterial);
+}
+
+KObjGroup& KReaderObj::Session::CurrentGroup()
+{
+    if (!mGroup) {
+        KObjGroup& lGroup = mGroups[Lower(mGroupName)];
+        if (lGroup.mName.empty()) {
+            lGroup.mName = mGroupName;
+        }
+        mGroup = &lGroup;
+    }
+    return *mGroup;
+}
+
+void KReaderObj::Session::AddFace(std::string_view pArguments)
+{
+    mFaceCorners.clear();
+    std::string_view lWord;
+    int lWords = 0;
+    bool lHasNormals = true;
+    bool lHasUVs = true;
+    while (KObjTextReader::NextWord(pArguments, lWord)) {
+        ++lWords;
+        long long lNumbers[3] = {0, 0, 0};
+        const std::size_t lFirstSlash = lWord.find('/');
+        lNumbers[0] = ParseReference(lWord.substr(0, lFirstSlash));
+        if (lFirstSlash != std::string_view::npos) {
+            const std::string_view lRest = lWord.substr(lFirstSlash + 1);
+            const std::size_t lSecondSlash = lRest.find('/');
+            lNumbers[1] = ParseReference(lRest.substr(0, lSecondSlash));
+            if (lSecondSlash != std::string_view::npos) {
+                lNumbers[2] = ParseReference(lRest.substr(lSecondSlash + 1));
+            }
+        }
+        if (lNumbers[0] == 0) {
+            return;
+        }
+        const KObjCorner lCorner = {Resolve(lNumbers[0], mVertices.size()),
+                                    Resolve(lNumbers[1], mUVs.size()),
+                                    Resolve(lNumbers[2], mNormals.size())};
+        if (lCorner.mVertex < 0) {
+            if (mBadCorners++ == 0) {
+                mBadCornerLine = mText.GetLineNumber();
+            }
+            continue;
+        }
+        lHasUVs = lHasUVs && lCorner.mUV >= 0;
+        lHasNormals = lHasNormals && lCorner.mNormal >= 0;
+        mFaceCorners.push_back(lCorner);
+    }
+    if (lWords < 3) {
+        return;
+    }
+    // Normal generation and every consumer of polygons need three corners.
+    if (mFaceCorners.size() < 3) {
+        if (mDroppedFaces++ == 0) {
+            mDroppedFaceLine = mText.GetLineNumber();
+        }
+        return;
+    }
+    KObjGroup& lGroup = CurrentGroup();
+    KObjFaceSet& lSet = lGroup.mSets[mSmoothing];
+    const bool lTextured = mMaterial >= 0 && mMaterials[mMaterial].mTexture;
+    lSet.mFaces.push_back({lSet.mCorners.size(), static_cast<int>(mFaceCorners.size()), mMaterial,
+                           lHasNormals, lHasUVs});
+    lSet.mCorners.insert(lSet.mCorners.end(), mFaceCorners.begin(), mFaceCorners.end());
+    lGroup.mAllNormals = lGroup.mAllNormals && lHasNormals;
+    lGroup.mSomeTextured = lGroup.mSomeTextured || lTextured;
+    lGroup.mAllTextured = lGroup.mAllTextured && lTextured;
+}
+
+void KReaderObj::Session::ReadCurveType(std::string_view pArguments)
+{
+    static const char* const kTypes[] = {"bmatrix", "bezier", "bspline", "cardinal", "taylor"};
+    std::string_view lWord;
+    while (KObjTextReader::NextWord(pArguments, lWord)) {
+        if (lWord == "rat") {
+            mRational = true;
+            continue;
+        }
+        for (int i = 0; i < 5; ++i) {
+            if (lWord == kTypes[i]) {
+                mCurveType = i + 1;
+            }
+        }
+        return;
+    }
+}
+
+void KReaderObj::Session::SkipToEnd()
+{
+    while (mText.Next() && mText.GetKeyword() != "end") {
+    }
+}
+
+bool KReaderObj::Session::ReadSurface(std::string_view pArguments)
+{
+    if (mCurveType == 0) {
+        return Fail(mText.GetLineNumber(), "\"surf\" before any \"cstype\"");
+    }
+    KObjSurface lSurface{
+        mCurveType, mRational, mDegreeU, mDegreeV, mMaterial, mGroupName, mText.GetLineNumber(),
+        {},         {},        {}};
+    std::string_view lRest = pArguments;
+    std::string_view lWord;
+    int lWords = 0;
+    for (std::string_view lCount = pArguments; KObjTextReader::NextWord(lCount, lWord);) {
+        ++lWords;
+    }
+    if (lWords >= 4) {
+        for (int i = 0; i < 4; ++i) {
+            KObjTextReader::NextWord(lRest, lWord);
+        }
+        while (KObjTextReader::NextWord(lRest, lWord)) {
+            const long long lReference = ParseReference(lWord.substr(0, lWord.find('/')));
+            if (lReference == 0) {
+                break;
+            }
+            const int lVertex = Resolve(lReference, mVertices.size());
+            if (lVertex >= 0) {
+                lSurface.mVertices.push_back(lVertex);
+            }
+        }
+    }
+    while (mText.Next() && mText.GetKeyword() != "end") {
+        if (mText.GetKeyword() != "parm") {
+            continue;
+        }
+        std::string_view lKnots = mText.GetArguments();
+        std::string_view lDirection;
+        KObjTextReader::NextWord(lKnots, lDirection);
+        std::vector<double>* lTarget = nullptr;
+        if (!lDirection.empty() && lDirection[0] == 'u') {
+            lTarget = &lSurface.mUKnots;
+        } else if (!lDirection.empty() && lDirection[0] == 'v') {
+            lTarget = &lSurface.mVKnots;
+        }
+        if (!lTarget) {
+            continue;
+        }
+        // A later "parm" line of the same direction replaces the knots.
+        lTarget->clear();
+        while (KObjTextReader::NextWord(lKnots, lWord)) {
+            double lKnot = 0.0;
+            KObjTextReader::ParseDouble(lWord, lKnot);
+            lTarget->push_back(lKnot);
+        }
+    }
+    ++mKnownStatements;
+    mSurfaces.push_back(std::move(lSurface));
+    return true;
+}
+
+KVector4 KReaderObj::Session::FaceNormal(const KObjFaceSet& pSet, const KObjFace& pFace) const
+{
+    const KVector4& lP0 = mVertices[pSet.mCorners[pFace.mFirst].mVertex];
+    const KVector4& lP1 = mVertices[pSet.mCorners[pFace.mFirst + 1].mVertex];
+    const KVector4& lP2 = mVertices[pSet.mCorners[pFace.mFirst + 2].mVertex];
+    const KVector4 lA(lP1[0] - lP0[0], lP1[1] - lP0[1], lP1[2] - lP0[2]);
+    const KVector4 lB(lP2[0] - lP0[0], lP2[1] - lP0[1], lP2[2] - lP0[2]);
+    KVector4 lNormal(lA[1] * lB[2] - lA[2] * lB[1], lA[2] * lB[0] - lA[0] * lB[2],
+                     lA[0] * lB[1] - lA[1] * lB[0]);
+    const double lLength = std::sqrt(lNormal.DotProduct(lNormal));
+    if (lLength > 0.0 && std::isfinite(lLength)) {
+        lNormal *= 1.0 / lLength;
+    }
+    return lNormal;
+}
+
+void KReaderObj::Session::GenerateNormals(KObjGroup& ioGroup)
+{
+    for (auto& lEntry : ioGroup.mSets) {
+        KObjFaceSet& lSet = lEntry.second;
+        if (lEntry.first == 0) {
+            for (const KObjFace& lFace : lSet.mFaces) {
+                if (lFace.mHasNormals) {
+                    continue;
+                }
+                const int lNormal = static_cast<int>(mNormals.size());
+                mNormals.push_back(FaceNormal(lSet, lFace));
+                for (int i = 0; i < lFace.mCount; ++i) {
+                    lSet.mCorners[lFace.mFirst + i].mNormal = lNormal;
+                }
+            }
+            continue;
+        }
+        struct Sum
+        {
+            KVector4 mNormal;
+            bool mLacking = false;
+            int mIndex = -1;
+        };
+        std::unordered_map<int, Sum> lSums;
+        for (const KObjFace& lFace : lSet.mFaces) {
+            KVector4 lFaceNormal;
+            bool lHaveFaceNormal = false;
+            for (int i = 0; i < lFace.mCount; ++i) {
+                const KObjCorner& lCorner = lSet.mCorners[lFace.mFirst + i];
+                Sum& lSum = lSums[lCorner.mVertex];
+                if (lCorner.mNormal >= 0) {
+                    lSum.mNormal += mNormals[lCorner.mNormal];
+                    continue;
+                }
+                if (!lHaveFaceNormal) {
+                    lFaceNormal = FaceNormal(lSet, lFace);
+                    lHaveFaceNormal = true;
+                }
+                lSum.mNormal += lFaceNormal;
+                lSum.mLacking = true;
+            }
+        }
+        for (KObjCorner& lCorner : lSet.mCorners) {
+            if (lCorner.mNormal >= 0) {
+                continue;
+            }
+            Sum& lSum = lSums[lCorner.mVertex];
+            if (lSum.mIndex < 0) {
+                KVector4 lNormal = lSum.mNormal;
+                const double lLength = std::sqrt(lNormal.DotProduct(lNormal));
+                if (lLength > 0.0 && std::isfinite(lLength)) {
+                    lNormal *= 1.0 / lLength;
+                }
+                lSum.mIndex = static_cast<int>(mNormals.size());
+                mNormals.push_back(lNormal);
+            }
+            lCorner.mNormal = lSum.mIndex;
+        }
+    }
+}
+
+KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
+{
+    if (!ioGroup.mAllNormals) {
+        GenerateNormals(ioGroup);
+    }
+    mTripleHeads.resize(mVertices.size(), -1);
+    KRyvMesh* lMesh = mFactory->CreateMesh();
+    if (!lMesh) {
+        return nullptr;
+    }
+    std::vector<KVector4>& lPoints = lMesh->GetControlPointArray();
+    std::vector<KVector4> lNormals;
+    std::vector<KVector2> lUVs;
+    std::vector<int> lPointUV;
+    std::vector<int> lCornerPoints;
+    std::size_t lCornerCount = 0;
+    for (const auto& lEntry : ioGroup.mSets) {
+        lCornerCount += lEntry.second.mCorners.size();
+    }
+    lCornerPoints.reserve(lCornerCount);
+    bool lAnyMaterial = false;
+    int lFirstMaterial = -1;
+    for (auto& lEntry : ioGroup.mSets) {
+        for (const KObjFace& lFace : lEntry.second.mFaces) {
+            if (lFace.mMaterial >= 0 && !lAnyMaterial) {
+                lAnyMaterial = true;
+                lFirstMaterial = lFace.mMaterial;
+            }
+        }
+        for (const KObjCorner& lCorner : lEntry.second.mCorners) {
+            // The triples met so far hang in one chain per vertex; a chain holds a vertex's
+            // few distinct texture vertex and normal pairs, so the look-up stays short.
+            int lFound = mTripleHeads[static_cast<std::size_t>(lCorner.mVertex)];
+            while (lFound >= 0 && !(mTriples[lFound].mUV == lCorner.mUV &&
+                                    mTriples[lFound].mNormal == lCorner.mNormal)) {
+                lFound = mTriples[lFound].mNext;
+            }
+            if (lFound < 0) {
+                int& lHead = mTripleHeads[static_cast<std::size_t>(lCorner.mVertex)];
+                if (lHead < 0) {
+                    mTouchedVertices.push_back(lCorner.mVertex);
+                }
+                mTriples.push_back(
+                    {lCorner.mUV, lCorner.mNormal, static_cast<int>(lPoints.size()), lHead});
+                lHead = static_cast<int>(mTriples.size()) - 1;
+                lFound = lHead;
+                lPoints.push_back(mVertices[lCorner.mVertex]);
+                lNormals.push_back(lCorner.mNormal >= 0 ? mNormals[lCorner.mNormal] : KVector4());
+                lPointUV.push_back(lCorner.mUV >= 0 ? static_cast<int>(lUVs.size()) : -1);
+                if (lCorner.mUV >= 0) {
+                    lUVs.push_back(mUVs[lCorner.mUV]);
+                }
+            }
+            lCornerPoints.push_back(mTriples[lFound].mPoint);
+        }
+    }
+    for (int lVertex : mTouchedVertices) {
+        mTripleHeads[static_cast<std::size_t>(lVertex)] = -1;
+    }
+    mTouchedVertices.clear();
+    mTriples.clear();
+    lMesh->InitNormals(static_cast<int>(lPoints.size()));
+    if (KVector4* lDirect = lMesh->GetNormalsDirect()) {
+        std::copy(lNormals.begin(), lNormals.end(), lDirect);
+    }
+    // A corner without a texture vertex in a mesh with UVs gets a (0, 0) of its own, so that the
+    // UV index array stays one entry per polygon vertex.
+    int lZeroUV = -1;
+    if (!lUVs.empty()) {
+        for (int& lUV : lPointUV) {
+            if (lUV < 0) {
+                if (lZeroUV < 0) {
+                    lZeroUV = static_cast<int>(lUVs.size());
+                    lUVs.emplace_back(0.0, 0.0);
+                }
+                lUV = lZeroUV;
+            }
+        }
+        lMesh->InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
+        for (const KVector2& lUV : lUVs) {
+            lMesh->AddTextureUV(lUV);
+        }
+    }
+
+    const bool lByPolygon = mLibrarySeen && lAnyMaterial;
+    std::unordered_map<const KRyvMaterial*, int> lMeshMaterials;
+    std::unordered_map<const KRyvTexture*, int> lMeshTextures;
+    if (lByPolygon) {
+        lMesh->InitMaterialIndices(KRyvMesh::eMappingByPolygon);
+    } else if (lAnyMaterial && mMaterials[lFirstMaterial].mMaterial) {
+        lMesh->InitMaterialIndices(KRyvMesh::eMappingAllSame);
+        lMesh->AddMaterial(mMaterials[lFirstMaterial].mMaterial);
+    }
+    if (ioGroup.mSomeTextured) {
+        lMesh->InitTextureIndices(KRyvMesh::eMappingByPolygon);
+        if (!ioGroup.mAllTextured) {
+            if (!mEmptyTexture) {
+                mEmptyTexture = mFactory->CreateTexture("_empty_");
+                if (mEmptyTexture) {
+                    mEmptyTexture->SetDefaultAlpha(0.0);
+                }
+            }
+            lMeshTextures[nullptr] = lMesh->AddTexture(mEmptyTexture);
+        }
+    }
+    std::size_t lCorner = 0;
+    for (auto& lEntry : ioGroup.mSets) {
+        for (const KObjFace& lFace : lEntry.second.mFaces) {
+            int lMaterialIndex = -1;
+            int lTextureIndex = -1;
+            const KObjMaterialEntry* lEntryOfFace =
+                lFace.mMaterial >= 0 ? &mMaterials[lFace.mMaterial] : nullptr;
+            if (lByPolygon) {
+                lMaterialIndex = 0;
+                if (lEntryOfFace && lEntryOfFace->mMaterial) {
+                    auto lFound = lMeshMaterials.find(lEntryOfFace->mMaterial);
+                    if (lFound == lMeshMaterials.end()) {
+                        lFound = lMeshMaterials
+                                     .emplace(lEntryOfFace->mMaterial,
+                                              lMesh->AddMaterial(lEntryOfFace->mMaterial))
+                                     .first;
+                    }
+                    lMaterialIndex = lFound->second;
+                }
+            } else if (lMesh->GetMaterialCount() > 0) {
+                lMaterialIndex = 0;
+            }
+            if (ioGroup.mSomeTextured) {
+                KRyvTexture* lTexture = lEntryOfFace ? lEntryOfFace->mTexture : nullptr;
+                auto lFound = lMeshTextures.find(lTexture);
+                if (lFound == lMeshTextures.end()) {
+                    lFound = lMeshTextures.emplace(lTexture, lMesh->AddTexture(lTexture)).first;
+                }
+                lTextureIndex = lFound->second < 0 ? 0 : lFound->second;
+            }
+            lMesh->BeginPolygon(lMaterialIndex, lTextureIndex, -1);
+            for (int i = 0; i < lFace.mCount; ++i, ++lCorner) {
+                const int lPoint = lCornerPoints[lCorner];
+                lMesh->AddPolygon(lPoint, lPointUV[lPoint]);
+            }
+        }
+    }
+    return lMesh;
+}
+
+KRyvNode* KReaderObj::Session::CreateNode(const std::string& pName)
+{
+    KNamePair lName(pName.c_str());
+    mNames.Rename(lName);
+    return mFactory->CreateNode(lName.GetCurrentName().Buffer());
+}
+
+void KReaderObj::Session::BuildSurface(const KObjSurface& pSurface, KRyvNode* pRoot)
+{
+    if (pSurface.mType != 3 || !pSurface.mRational) {
+        return;
+    }
+    const long long lUCount =
+        static_cast<long long>(pSurface.mVKnots.size()) - pSurface.mDegreeV - 1;
+    const long long lVCount =
+        static_cast<long long>(pSurface.mUKnots.size()) - pSurface.mDegreeU - 1;
+    if (pSurface.mDegreeU < 1 || pSurface.mDegreeV < 1 ||
+        pSurface.mDegreeU >= KRyvNurb::kMaxOrder || pSurface.mDegreeV >= KRyvNurb::kMaxOrder ||
+        lUCount < 1 || lVCount < 1 || lUCount * lVCount > KRyvNurb::kMaxControlPoints) {
+        Warn(pSurface.mLine, "surface dropped: its degrees and knots make no valid NURBS");
+        return;
+    }
+    KRyvNurb* lNurb = mFactory->CreateNurb();
+    if (!lNurb) {
+        return;
+    }
+    const int lU = static_cast<int>(lUCount);
+    const int lV = static_cast<int>(lVCount);
+    lNurb->SetOrder(pSurface.mDegreeV + 1, pSurface.mDegreeU + 1);
+    lNurb->InitControlPoints(lU, KRyvNurb::eOpen, lV, KRyvNurb::eOpen);
+    lNurb->SetStep(kStepsPerSpan, kStepsPerSpan);
+    std::copy(pSurface.mVKnots.begin(), pSurface.mVKnots.end(), lNurb->GetUKnotVector());
+    std::copy(pSurface.mUKnots.begin(), pSurface.mUKnots.end(), lNurb->GetVKnotVector());
+    std::vector<KVector4>& lPoints = lNurb->GetControlPointArray();
+    for (KVector4& lPoint : lPoints) {
+        lPoint.Set(0.0, 0.0, 0.0, 1.0);
+    }
+    const std::size_t lGrid = static_cast<std::size_t>(lU) * static_cast<std::size_t>(lV);
+    for (std::size_t i = 0; i < pSurface.mVertices.size() && i < lGrid; ++i) {
+        const std::size_t lPosition = (i % lV) * lU + i / lV;
+        lPoints[lPosition] = mVertices[pSurface.mVertices[i]];
+    }
+    if (pSurface.mMaterial >= 0) {
+        const KObjMaterialEntry& lEntry = mMaterials[pSurface.mMaterial];
+        if (lEntry.mMaterial) {
+            lNurb->AddMaterial(lEntry.mMaterial);
+        }
+        // The surface's parameters run the other way round: its own copy of the texture is
+        // swapped, so meshes sharing the material keep theirs.
+        if (lEntry.mTexture) {
+            KRyvTexture* lTexture =
+                mFactory->CreateTexture(lEntry.mTexture->GetNameWithoutPrefix().Buffer());
+            if (lTexture) {
+                lTexture->SetFileName(lEntry.mTexture->GetFileName());
+                lTexture->SetSwapUV(true);
+                lNurb->AddTexture(lTexture);
+            }
+        }
+    }
+    KRyvNode* lNode = CreateNode(pSurface.mGroupName);
+    if (lNode) {
+        lNode->SetNodeAttribute(lNurb);
+        pRoot->AddChild(lNode);
+    }
+}
+
+bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNode)
+{
+    mBuilding = true;
+    KRyvNode* lRoot = pScene->GetRootNode();
+    if (!lRoot) {
+        return Fail(0, "the scene has no root node");
+    }
+    for (const KObjSurface& lSurface : mSurfaces) {
+        BuildSurface(lSurface, lRoot);
+    }
+    KRyvNode* lParent = lRoot;
+    if (pCreateReferenceNode) {
+        const std::string lName = GetFileName(mReader.mFileName.Buffer(), false).Buffer();
+        lParent = mFactory->CreateNode((lName + "_root").c_str());
+        if (!lParent) {
+            return Fail(0, "the reference node could not be made");
+        }
+        lRoot->AddChild(lParent);
+    }
+    mOptions.ReportProgress("Building OBJ meshes", 100.0f);
+    for (auto& lEntry : mGroups) {
+        KObjGroup& lGroup = lEntry.second;
+        KRyvNode* lNode = CreateNode(lGroup.mName);
+        if (!lNode) {
+            return Fail(0, "the node of group \"" + lGroup.mName + "\" could not be made");
+        }
+        KRyvMesh* lMesh = BuildMesh(lGroup);
+        if (!lMesh) {
+            mFactory->DestroyNode(lNode, true);
+            return Fail(0, "the mesh of group \"" + lGroup.mName + "\" could not be made");
+        }
+        lNode->SetNodeAttribute(lMesh);
+        if (mTexturedSeen) {
+            lNode->SetShadingMode(kShadingModeTextured);
+        }
+        lParent->AddChild(lNode);
+        lGroup.mSets.clear();
+    }
+    return true;
+}
+
+void KReaderObj::Session::DiscardCreated()
+{
+    // Once the scene is being built its nodes hold the materials; they stay with the factory.
+    if (mBuilding) {
+        return;
+    }
+    for (KRyvMaterial* lMaterial : mCreatedMaterials) {
+        mFactory->DestroyMaterial(lMaterial);
+    }
+    for (KRyvTexture* lTexture : mCreatedTextures) {
+        mFactory->DestroyTexture(lTexture);
+    }
+}
+
+KReaderObj::KReaderObj(KRyvObjectFactory* pOwner) : KReader(pOwner) {}
+
+KReaderObj::~KReaderObj()
+{
+    FileClose();
+}
+
+std::unique_ptr<KReader> KReaderObj::Create(KRyvObjectFactory* pOwner)
+{
+    return std::make_unique<KReaderObj>(pOwner);
+}
+
+bool KReaderObj::FileOpen(const char* pFileName)
+{
+    FileClose();
+    // Binary mode: the line ends are told apart by hand, the same on every system.
+    mStream = pFileName ? std::fopen(pFileName, "rb") : nullptr;
+    if (!mStream) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    mFileName = pFileName;
+    return true;
+}
+
+bool KReaderObj::FileClose()
+{
+    bool lClosed = true;
+    if (mStream) {
+        lClosed = std::fclose(mStream) == 0;
+        mStream = nullptr;
+    }
+    mFileName = "";
+    return lClosed;
+}
+
+std::unique_ptr<KStreamOptions> KReaderObj::GetReadOptions()
+{
+    return std::make_unique<KStreamOptionsObj>();
+}
+
+bool KReaderObj::ReadMaterial(std::string_view pName, KRyvMaterial*& outMaterial,
+                              KRyvTexture*& outTexture)
+{
+    outTexture = nullptr;
+    outMaterial = GetOwner()->CreateMaterial(std::string(pName).c_str());
+    if (!outMaterial || !mLibraries) {
+        return false;
+    }
+    return mLibraries->ReadMaterial(pName, GetOwner(), outMaterial, outTexture);
+}
+
+bool KReaderObj::Read(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    if (!pOptions || !pOptions->IsA(KStreamOptionsObj::ClassId())) {
+        GetError().SetLastErrorID(kStreamOptionsNotSet);
+        return false;
+    }
+    if (!mStream) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    if (!pScene || !GetOwner()) {
+        GetError().SetLastErrorID(kUnidentifiedError);
+        return false;
+    }
+    const bool lCreateReferenceNode = static_cast<KStreamOptionsObj*>(pOptions)->GetOptionValue(
+                                          KStreamOptionsObj::kCreateReferenceNode) == 1;
+    std::unique_ptr<Session> lSession;
+    bool lRead = false;
+    try {
+        lSession = std::make_unique<Session>(*this, *pOptions);
+        lRead = lSession->Run(pScene, lCreateReferenceNode);
+    } catch (const std::bad_alloc&) {
+        mLibraries.reset();
+        GetError().SetLastError(kUnidentifiedError, "Out of memory");
+    }
+    if (!lRead && lSession) {
+        lSession->DiscardCreated();
+    }
+    return lRead;
+}

@@ -1,0 +1,58 @@
+#ifndef RYVKIT_FORMATS_GEOMETRY_OBJ_KWRITEROBJ_H
+#define RYVKIT_FORMATS_GEOMETRY_OBJ_KWRITEROBJ_H
+
+#include "core/KString.h"
+#include "io/KWriter.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+class KRyvMaterial;
+class KRyvMesh;
+class KRyvNode;
+class KRyvTexture;
+
+// Writes the meshes of a scene as an OBJ file: one group per mesh node, positions and normals in
+// world space (shape and skin deformations applied when option 3 is on), faces triangulated when
+// option 2 is on, NURBS and patches triangulated always. Materials go to a companion MTL file
+// beside it (the OBJ file name lower-cased, extension ".mtl"), and texture files are copied next
+// to the OBJ file. The caller's scene is never changed: deformation and triangulation happen in
+// the writer's own arrays or on temporary copies. Numbers are written with 6 decimals in the C
+// locale, lines end in LF.
+//
+// Failures: no option set or one of another class: kStreamOptionsNotSet (nothing written); a
+// write that does not reach the disk: kOutOfDiskSpace. Missing textures and failed copies are
+// warnings in the message text.
+class KWriterObj : public KWriter
+{
+public:
+    explicit KWriterObj(KRyvObjectFactory* pOwner);
+    ~KWriterObj() override;
+
+    // Closes an open file first, creates the missing folders of the path and the file. False
+    // with kFileNotOpened when it cannot be created.
+    bool FileCreate(const char* pFileName) override;
+    // False when closing reported an error.
+    bool FileClose() override;
+    bool IsFileOpen() override { return mStream != nullptr; }
+    // A KStreamOptionsObj with its defaults.
+    std::unique_ptr<KStreamOptions> GetWriteOptions() override;
+    bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
+
+    // The material library path of an OBJ path: the folder kept, the file name lower-cased with
+    // white space turned into '_', its ".obj" extension (any case) replaced by ".mtl" or ".mtl"
+    // appended when it has another one or none. Never equal to pObjPath.
+    static std::string GetMaterialFilePath(const std::string& pObjPath);
+
+    // The creator the file-format table lists.
+    static std::unique_ptr<KWriter> Create(KRyvObjectFactory* pOwner);
+
+private:
+    class Session;
+
+    std::FILE* mStream = nullptr;
+    KString mFileName;
+};
+
+#endif

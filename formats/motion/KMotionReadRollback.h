@@ -1,0 +1,63 @@
+#ifndef RYVKIT_FORMATS_MOTION_KMOTIONREADROLLBACK_H
+#define RYVKIT_FORMATS_MOTION_KMOTIONREADROLLBACK_H
+
+#include <vector>
+
+class KFCurve;
+class KRyvNode;
+class KRyvNodeAttribute;
+class KRyvObjectFactory;
+class KRyvPose;
+
+// What one Read of a motion reader has made, undone unless the read commits, so that a failed
+// read leaves the scene and the factory as it found them. The reader hands every node,
+// attribute and pose it creates to the rollback and opens its key batches through it, and sets
+// take information only once nothing can fail any more.
+//
+// Undoing closes every key batch still open (with no key), then hands the nodes back to the
+// factory one by one, the newest first and each without its subtree (so no pointer is used
+// after its object went, whatever the nodes' parents are meanwhile), then the attributes and the
+// poses. The factory is not owned and must outlive the rollback; objects are not owned until
+// the rollback undoes them.
+class KMotionReadRollback
+{
+public:
+    explicit KMotionReadRollback(KRyvObjectFactory* pFactory);
+    KMotionReadRollback(const KMotionReadRollback&) = delete;
+    KMotionReadRollback& operator=(const KMotionReadRollback&) = delete;
+    // Undoes, unless committed.
+    ~KMotionReadRollback();
+
+    // Each answers its argument, so that a creation reads "Add(lFactory->CreateNode(...))".
+    // Null is passed through and not recorded.
+    KRyvNode* AddNode(KRyvNode* pNode);
+    KRyvNodeAttribute* AddAttribute(KRyvNodeAttribute* pAttribute);
+    KRyvPose* AddPose(KRyvPose* pPose);
+
+    // Opens a key set batch of pCount keys on pCurve and records it; false when the curve
+    // refuses (null, a count out of range, a batch already open).
+    bool BeginKeySet(KFCurve* pCurve, int pCount);
+    // Closes the batch of every recorded curve with pCount keys (fewer when fewer were set).
+    // False when a curve had no open batch.
+    bool EndKeySets(int pCount);
+
+    // The read succeeded: everything recorded stays and is forgotten here. A batch still open
+    // is closed with every key that was set in it.
+    void Commit();
+    // Undoes now; afterwards nothing is recorded. The counts below say what went.
+    void Undo();
+
+    int GetNodeCount() const { return static_cast<int>(mNodes.size()); }
+    int GetOpenKeySetCount() const { return static_cast<int>(mKeySets.size()); }
+
+private:
+    void Clear();
+
+    KRyvObjectFactory* mFactory;
+    std::vector<KRyvNode*> mNodes;
+    std::vector<KRyvNodeAttribute*> mAttributes;
+    std::vector<KRyvPose*> mPoses;
+    std::vector<KFCurve*> mKeySets;
+};
+
+#endif

@@ -1,0 +1,494 @@
+#include "formats/motion/bvh/KBvhFile.h"
+
+#include "core/KMatrix.h"
+#include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionFrameRate.h"
+#include "formats/motion/KMotionRotationOrder.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+const char* const kChannelNames[KBvhJoint::kMaxChannels] = {"Xposition", "Yposition", "Zposition",
+                                                            "Xrotation", "Yrotation", "Zrotation"};
+
+enum ETop { eHierarchy = 0, eMotion = 1 };
+enum EBody { eOpen = 0, eOffset = 1, eChannels = 2, eJoint = 3, eEndSite = 4, eClose = 5 };
+enum EMotion { eFrames = 0, eFrameTime = 1 };
+
+bool IsFinite(const KVector4& pVector)
+{
+    return std::isfinite(pVector[0]) && std::isfinite(pVector[1]) && std::isfinite(pVector[2]);
+}
+
+// -0 prints as "-0"; a written file has no use for it.
+double Unsigned0(double pValue)
+{
+    return pValue == 0.0 ? 0.0 : pValue;
+}
+
+double OffsetValue(double pValue)
+{
+    return std::fabs(pValue) <= KBvhFile::kWriteZero ? 0.0 : pValue;
+}
+
+bool IsWritableName(const char* pName)
+{
+    if (pName == nullptr || pName[0] == '\0' || std::strlen(pName) > KBvhFile::kMaxNameLength) {
+        return false;
+    }
+    return std::strpbrk(pName, " \t\r\n") == nullptr;
+}
+
+} // namespace
+
+KBvhFile::KBvhFile(bool pReporting)
+    : KTextFile("BioVision", " \t\r\n", nullptr, true, pReporting), mTopKeywords{{"HIERARCHY", 0},
+                                                                                 {"MOTION", 0},
+                                                                                 {nullptr, 0}},
+      mRootKeywords{{"ROOT", 0}, {nullptr, 0}}, mBodyKeywords{{"{", 0},        {"OFFSET", 0},
+                                                              {"CHANNELS", 0}, {"JOINT", 0},
+                                                              {"End Site", 0}, {"}", 0},
+                                                              {nullptr, 0}},
+      mChannelKeywords{{kChannelNames[0], 0}, {kChannelNames[1], 0}, {kChannelNames[2], 0},
+                       {kChannelNames[3], 0}, {kChannelNames[4], 0}, {kChannelNames[5], 0},
+                       {nullptr, 0}},
+      mMotionKeywords{{"Frames:", 0}, {"Frame Time:", 0}, {nullptr, 0}}
+{
+}
+
+bool KBvhFile::Fail(const char* pFormat, ...)
+{
+    std::va_list lArgs;
+    va_start(lArgs, pFormat);
+    ErrorV(pFormat, lArgs);
+    va_end(lArgs);
+    return false;
+}
+
+void KBvhFile::ClearModel()
+{
+    mJoints.clear();
+    mTotalChannels = 0;
+    mFrameCount = 0;
+    mFrameTime = 0.0;
+    mFrameRate = 0.0;
+    mMotionReady = false;
+    mValues.clear();
+    mFramesRead = 0;
+}
+
+const KBvhJoint* KBvhFile::GetJoint(int pIndex) const
+{
+    return pIndex >= 0 && pIndex < GetJointCount() ? &mJoints[static_cast<std::size_t>(pIndex)]
+                                                   : nullptr;
+}
+
+bool KBvhFile::ReadHeader()
+{
+    ClearModel();
+    if (!ParseHeader()) {
+        // No half-read hierarchy stays behind a failed read.
+        ClearModel();
+        return false;
+    }
+    return true;
+}
+
+bool KBvhFile::ParseHeader()
+{
+    if (!IsOpen() || IsWriting()) {
+        return Fail("the file is not open for reading");
+    }
+    if (!Rewind()) {
+        return Fail("no HIERARCHY: the file is empty");
+    }
+    ResetKeywordCounts(mTopKeywords);
+    for (;;) {
+        const int lKeyword = MatchKeyword(mTopKeywords);
+        if (lKeyword == eHierarchy) {
+            // A second HIERARCHY starts the joint list afresh.
+            mJoints.clear();
+            mTotalChannels = 0;
+            if (!ReadLine()) {
+                return Fail("unexpected end of file after HIERARCHY");
+            }
+            if (MatchKeyword(mRootKeywords) != 0) {
+                return Fail("expected ROOT, found \"%s\"", PeekToken().c_str());
+            }
+            if (!ReadHierarchy()) {
+                return false;
+            }
+            if (!ReadLine()) {
+                return Fail("unexpected end of file: no MOTION block");
+            }
+        } else if (lKeyword == eMotion) {
+            if (mJoints.empty()) {
+                return Fail("MOTION without a HIERARCHY before it");
+            }
+            return ReadMotionHeader(nullptr);
+        } else {
+            return Fail("expected HIERARCHY or MOTION, found \"%s\"", PeekToken().c_str());
+        }
+    }
+}
+
+bool KBvhFile::ReadHierarchy()
+{
+    mJoints.emplace_back();
+    if (!ReadJointStart(0)) {
+        return false;
+    }
+    // The open blocks, innermost last; a loop rather than recursion, and capped, so that deep
+    // nesting in a file cannot exhaust the stack here or in the walks over the nodes built later.
+    std::vector<int> lOpen{0};
+    while (!lOpen.empty()) {
+        const int lParent = lOpen.back();
+        if (!ReadLine()) {
+            return Fail("unexpected end of file inside \"%s\"",
+                        mJoints[static_cast<std::size_t>(lParent)].mName.c_str());
+        }
+        const int lKeyword = MatchKeyword(mBodyKeywords);
+        if (lKeyword == eClose) {
+            lOpen.pop_back();
+            continue;
+        }
+        if (lKeyword != eJoint && lKeyword != eEndSite) {
+            return Fail("unexpected \"%s\" in \"%s\"", PeekToken().c_str(),
+                        mJoints[static_cast<std::size_t>(lParent)].mName.c_str());
+        }
+        if (static_cast<int>(lOpen.size()) > kMaxDepth) {
+            return Fail("joints nested deeper than %d levels", kMaxDepth);
+        }
+        const int lIndex = GetJointCount();
+        mJoints.emplace_back();
+        mJoints.back().mParent = lParent;
+        mJoints[static_cast<std::size_t>(lParent)].mChildren.push_back(lIndex);
+        if (lKeyword == eJoint) {
+            if (!ReadJointStart(lIndex)) {
+                return false;
+            }
+            lOpen.push_back(lIndex);
+        } else if (!ReadEndSite(lIndex)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool KBvhFile::ReadJointStart(int pJoint)
+{
+    KBvhJoint& lJoint = mJoints[static_cast<std::size_t>(pJoint)];
+    if (!ReadWord(lJoint.mName, kMaxNameLength)) {
+        return AtLineEnd() ? Fail("missing joint name")
+                           : Fail("joint name longer than %zu characters", kMaxNameLength);
+    }
+    if (!ReadLine() || MatchKeyword(mBodyKeywords) != eOpen) {
+        return Fail("expected \"{\" after \"%s\"", lJoint.mName.c_str());
+    }
+    if (!ReadLine() || MatchKeyword(mBodyKeywords) != eOffset) {
+        return Fail("expected OFFSET in \"%s\"", lJoint.mName.c_str());
+    }
+    if (!ReadVector3(lJoint.mOffset)) {
+        return Fail("bad OFFSET in \"%s\"", lJoint.mName.c_str());
+    }
+    if (!ReadLine() || MatchKeyword(mBodyKeywords) != eChannels) {
+        return Fail("expected CHANNELS in \"%s\"", lJoint.mName.c_str());
+    }
+    return ReadChannels(lJoint);
+}
+
+bool KBvhFile::ReadChannels(KBvhJoint& ioJoint)
+{
+    int lCount = 0;
+    if (!ReadInt(lCount)) {
+        return Fail("bad CHANNELS count \"%s\"", PeekToken().c_str());
+    }
+    if (lCount < 0 || lCount > KBvhJoint::kMaxChannels) {
+        return Fail("CHANNELS count %d outside 0 to %d", lCount, KBvhJoint::kMaxChannels);
+    }
+    // Each channel costs at least a line's worth of text, so this only guards the int.
+    if (mTotalChannels > INT_MAX - KBvhJoint::kMaxChannels) {
+        return Fail("too many channels");
+    }
+    for (int i = 0; i < lCount; ++i) {
+        const int lChannel = MatchKeyword(mChannelKeywords);
+        if (lChannel < 0) {
+            return AtLineEnd() ? Fail("%d channel names expected, found %d", lCount, i)
+                               : Fail("unknown channel \"%s\"", PeekToken().c_str());
+        }
+        ioJoint.mChannels[i] = lChannel;
+    }
+    ioJoint.mChannelCount = lCount;
+    ioJoint.mFirstValue = mTotalChannels;
+    mTotalChannels += lCount;
+    return true;
+}
+
+bool KBvhFile::ReadEndSite(int pJoint)
+{
+    KBvhJoint& lEnd = mJoints[static_cast<std::size_t>(pJoint)];
+    lEnd.mName = "End";
+    lEnd.mEndSite = true;
+    lEnd.mFirstValue = mTotalChannels;
+    if (!ReadLine()) {
+        return Fail("unexpected end of file in an End Site");
+    }
+    // Without "{" the End Site has a zero offset and the line after it is passed over.
+    if (MatchKeyword(mBodyKeywords) != eOpen) {
+        return true;
+    }
+    if (!ReadLine() || MatchKeyword(mBodyKeywords) != eOffset) {
+        return Fail("expected OFFSET in an End Site");
+    }
+    if (!ReadVector3(lEnd.mOffset)) {
+        return Fail("bad OFFSET in an End Site");
+    }
+    if (!ReadLine() || MatchKeyword(mBodyKeywords) != eClose) {
+        return Fail("expected \"}\" closing an End Site");
+    }
+    return true;
+}
+
+bool KBvhFile::ReadMotionHeader(KStreamOptionsMotion* pOptions)
+{
+    int lCount = 0;
+    if (!ReadLine() || MatchKeyword(mMotionKeywords) != eFrames) {
+        return Fail("expected \"Frames:\"");
+    }
+    if (!ReadInt(lCount)) {
+        return Fail("bad frame count \"%s\"", PeekToken().c_str());
+    }
+    double lFrameTime = 0.0;
+    if (!ReadLine() || MatchKeyword(mMotionKeywords) != eFrameTime) {
+        return Fail("expected \"Frame Time:\"");
+    }
+    if (!ReadDouble(lFrameTime)) {
+        return Fail("bad frame time \"%s\"", PeekToken().c_str());
+    }
+    mFrameCount = lCount < 0 ? 0 : lCount;
+    mFrameTime = lFrameTime;
+    mFrameRate = 0.0;
+    double lRate = 0.0;
+    if (KMotionFrameRate::FromFrameTime(lFrameTime, lRate)) {
+        // Whole rates: 0.0333333 s reads as 30 fps. The rate is capped, so the floor fits.
+        const double lWhole = std::floor(lRate);
+        mFrameRate = lWhole + (lRate - lWhole >= 0.5 ? 1.0 : 0.0);
+    }
+    if (pOptions != nullptr) {
+        if (mFrameRate > 0.0) {
+            pOptions->SetTimeMode(0, mFrameRate);
+        } else {
+            mFrameTime = 1.0 / pOptions->GetFrameRate();
+        }
+        pOptions->SetFrameCount(mFrameCount);
+    }
+    mMotionReady = true;
+    return true;
+}
+
+bool KBvhFile::ReadInfo(KStreamOptionsMotion* pOptions)
+{
+    if (pOptions == nullptr) {
+        return Fail("no options to read into");
+    }
+    if (!IsOpen() || IsWriting() || !Rewind()) {
+        return Fail("no MOTION block");
+    }
+    while (MatchKeyword(mTopKeywords) != eMotion) {
+        if (!ReadLine()) {
+            return Fail("no MOTION block");
+        }
+    }
+    if (!ReadMotionHeader(pOptions)) {
+        return false;
+    }
+    pOptions->SetOption(8, 1);
+    return true;
+}
+
+bool KBvhFile::ReadMotion(const KStreamOptionsMotion* pOptions)
+{
+    mValues.clear();
+    mFramesRead = 0;
+    if (!mMotionReady || mJoints.empty()) {
+        return Fail("the hierarchy and motion header have not been read");
+    }
+    mMotionReady = false;
+    int lCount = mFrameCount;
+    if (pOptions != nullptr && pOptions->GetFrameCount() < lCount) {
+        lCount = pOptions->GetFrameCount();
+    }
+    const std::size_t lChannels = static_cast<std::size_t>(mTotalChannels);
+    if (lChannels > 0) {
+        // Storage follows the frames actually read; the announced count only reserves what
+        // the rest of the file could hold (a value takes at least two bytes).
+        const std::uint64_t lFits = GetRemainingBytes() / (2 * lChannels) + 1;
+        const std::uint64_t lReserve =
+            static_cast<std::uint64_t>(lCount) < lFits ? static_cast<std::uint64_t>(lCount) : lFits;
+        mValues.reserve(static_cast<std::size_t>(lReserve) * lChannels);
+    }
+    for (int lFrame = 0; lFrame < lCount; ++lFrame) {
+        if (pOptions != nullptr) {
+            pOptions->ReportProgress(
+                "Reading BVH nodes",
+                static_cast<float>(static_cast<std::int64_t>(lFrame) * 100 / lCount));
+        }
+        if (!ReadLine()) {
+            return Fail("the motion block ends after %d of %d frames", lFrame, lCount);
+        }
+        for (std::size_t i = 0; i < lChannels; ++i) {
+            double lValue = 0.0;
+            if (!ReadDouble(lValue)) {
+                mValues.resize(static_cast<std::size_t>(lFrame) * lChannels);
+                return AtLineEnd() ? Fail("expected %zu numbers, found %zu", lChannels, i)
+                                   : Fail("bad number \"%s\"", PeekToken().c_str());
+            }
+            if (!std::isfinite(lValue)) {
+                mValues.resize(static_cast<std::size_t>(lFrame) * lChannels);
+                return Fail("non-finite value in frame %d", lFrame + 1);
+            }
+            mValues.push_back(lValue);
+        }
+        if (!AtLineEnd()) {
+            Warning("more than %zu numbers; the rest of the line is ignored", lChannels);
+        }
+        mFramesRead = lFrame + 1;
+    }
+    return true;
+}
+
+const double* KBvhFile::GetFrameValues(int pFrame) const
+{
+    if (pFrame < 0 || pFrame >= mFramesRead || mTotalChannels == 0) {
+        return nullptr;
+    }
+    return mValues.data() +
+           static_cast<std::size_t>(pFrame) * static_cast<std::size_t>(mTotalChannels);
+}
+
+bool KBvhFile::GetJointPose(int pFrame, int pJoint, KVector4& pTranslation,
+                            KVector4& pRotation) const
+{
+    const KBvhJoint* lJoint = GetJoint(pJoint);
+    if (lJoint == nullptr || lJoint->mEndSite || pFrame < 0 || pFrame >= mFramesRead) {
+        return false;
+    }
+    const double* lValues =
+        mValues.data() +
+        static_cast<std::size_t>(pFrame) * static_cast<std::size_t>(mTotalChannels) +
+        static_cast<std::size_t>(lJoint->mFirstValue);
+    KVector4 lTranslation(lJoint->mOffset[0], lJoint->mOffset[1], lJoint->mOffset[2]);
+    int lAxes[KBvhJoint::kMaxChannels];
+    double lAngles[KBvhJoint::kMaxChannels];
+    int lTurns = 0;
+    for (int i = 0; i < lJoint->mChannelCount; ++i) {
+        const int lChannel = lJoint->mChannels[i];
+        if (lChannel <= KBvhJoint::eZposition) {
+            lTranslation[lChannel] = lValues[i];
+        } else {
+            lAxes[lTurns] = lChannel - KBvhJoint::eXrotation;
+            lAngles[lTurns] = lValues[i];
+            ++lTurns;
+        }
+    }
+    KMatrix lRotation;
+    KMotionRotationOrder::AnglesToMatrix(lRotation, lAxes, lAngles, lTurns,
+                                         KMotionRotationOrder::eFirstOutermost);
+    KVector4 lEuler;
+    MatrixToEulerXYZ(lEuler, lRotation);
+    pTranslation = lTranslation;
+    pRotation = lEuler;
+    return true;
+}
+
+bool KBvhFile::PrintOffset(const KVector4& pOffset, int pIndent)
+{
+    if (!IsFinite(pOffset)) {
+        return Fail("cannot write a non-finite OFFSET");
+    }
+    return Print(pIndent, "%s %g %g %g\n", "OFFSET", OffsetValue(pOffset[0]),
+                 OffsetValue(pOffset[1]), OffsetValue(pOffset[2])) >= 0;
+}
+
+bool KBvhFile::WriteJointHeader(const char* pName, bool pIsRoot, const KVector4& pOffset,
+                                int pIndent, bool pThreeChannels, bool pZxyOrder)
+{
+    if (!IsWritableName(pName)) {
+        return Fail("cannot write the joint name \"%s\"", pName ? pName : "");
+    }
+    if (!IsFinite(pOffset)) {
+        return Fail("cannot write a non-finite OFFSET for \"%s\"", pName);
+    }
+    if (pIsRoot &&
+        (Print(pIndent, "%s\n", "HIERARCHY") < 0 || Print(pIndent, "%s %s\n", "ROOT", pName) < 0)) {
+        return false;
+    }
+    if (!pIsRoot && Print(pIndent, "%s %s\n", "JOINT", pName) < 0) {
+        return false;
+    }
+    if (Print(pIndent, "%s\n", "{") < 0 || !PrintOffset(pOffset, pIndent + 1)) {
+        return false;
+    }
+    const char* lSecond = pZxyOrder ? "Xrotation" : "Yrotation";
+    const char* lThird = pZxyOrder ? "Yrotation" : "Xrotation";
+    if (!pIsRoot && pThreeChannels) {
+        return Print(pIndent + 1, "%s 3 %s %s %s\n", "CHANNELS", "Zrotation", lSecond, lThird) >= 0;
+    }
+    return Print(pIndent + 1, "%s 6 %s %s %s %s %s %s\n", "CHANNELS", "Xposition", "Yposition",
+                 "Zposition", "Zrotation", lSecond, lThird) >= 0;
+}
+
+bool KBvhFile::WriteJointEnd(int pIndent)
+{
+    return Print(pIndent, "%s\n", "}") >= 0;
+}
+
+bool KBvhFile::WriteEndSite(const KVector4& pOffset, int pIndent)
+{
+    if (!IsFinite(pOffset)) {
+        return Fail("cannot write a non-finite End Site OFFSET");
+    }
+    return Print(pIndent, "%s\n", "End Site") >= 0 && Print(pIndent, "%s\n", "{") >= 0 &&
+           PrintOffset(pOffset, pIndent + 1) && Print(pIndent, "%s\n", "}") >= 0;
+}
+
+bool KBvhFile::WriteMotionHeader(int pFrameCount, double pFrameTime)
+{
+    if (pFrameCount < 0 || !std::isfinite(pFrameTime) || pFrameTime < 0.0) {
+        return Fail("cannot write %d frames of %g seconds", pFrameCount, pFrameTime);
+    }
+    mFramesWritten = 0;
+    return Print(0, "%s\n", "MOTION") >= 0 && Print(0, "%s\t%d\n", "Frames:", pFrameCount) >= 0 &&
+           Print(0, "%s\t%g\n", "Frame Time:", pFrameTime) >= 0;
+}
+
+bool KBvhFile::WriteJointFrame(bool pIsRoot, const KVector4& pTranslation,
+                               const KVector4& pRotation, bool pThreeChannels)
+{
+    const bool lThree = !pIsRoot && pThreeChannels;
+    if (!IsFinite(pRotation) || (!lThree && !IsFinite(pTranslation))) {
+        return Fail("cannot write a non-finite value in frame %d", mFramesWritten + 1);
+    }
+    if (lThree) {
+        return Print(0, "%g %g %g ", Unsigned0(pRotation[2]), Unsigned0(pRotation[1]),
+                     Unsigned0(pRotation[0])) >= 0;
+    }
+    return Print(0, "%g %g %g %g %g %g ", Unsigned0(pTranslation[0]), Unsigned0(pTranslation[1]),
+                 Unsigned0(pTranslation[2]), Unsigned0(pRotation[2]), Unsigned0(pRotation[1]),
+                 Unsigned0(pRotation[0])) >= 0;
+}
+
+bool KBvhFile::WriteFrameEnd()
+{
+    if (Print(0, "\n") < 0) {
+        return false;
+    }
+    ++mFramesWritten;
+    return true;
+}

@@ -1,0 +1,390 @@
+#include "formats/motion/bvh/KReaderBvh.h"
+
+#include "animation/KEulerUnroll.h"
+#include "animation/KFCurve.h"
+#include "animation/KFCurveFilterConstantKeyReducer.h"
+#include "animation/KFCurveFilterGimbleKiller.h"
+#include "animation/KFCurveFilterUnroll.h"
+#include "animation/KImportSettings.h"
+#include "animation/KRyvTakeNode.h"
+#include "animation/KTakeInfo.h"
+#include "core/KMatrix.h"
+#include "core/KMatrixFunctions.h"
+#include "core/KQuaternion.h"
+#include "formats/motion/KMotionReadRollback.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/bvh/KBvhFile.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/KRyvSkeleton.h"
+#include "scene/objects/KRyvNodeLimits.h"
+
+#include <cfloat>
+#include <cmath>
+#include <new>
+#include <string>
+
+namespace {
+
+// The curves of one joint in its take: translation X, Y, Z then rotation X, Y, Z.
+constexpr int kCurveCount = 6;
+
+// The take name: the file name without its extension.
+KString TakeNameOf(const std::string& pFileName)
+{
+    const std::size_t lDot = pFileName.rfind('.');
+    return KString(
+        pFileName.substr(0, lDot == std::string::npos || lDot == 0 ? pFileName.size() : lDot)
+            .c_str());
+}
+
+bool HasPositionChannel(const KBvhJoint& pJoint)
+{
+    for (int i = 0; i < pJoint.mChannelCount; ++i) {
+        if (pJoint.mChannels[i] <= KBvhJoint::eZposition) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FitsKey(double pValue)
+{
+    return std::fabs(pValue) <= static_cast<double>(FLT_MAX);
+}
+
+} // namespace
+
+KReaderBvh::KReaderBvh(KRyvObjectFactory* pOwner) : KReader(pOwner) {}
+
+KReaderBvh::~KReaderBvh() = default;
+
+std::unique_ptr<KReader> KReaderBvh::Create(KRyvObjectFactory* pOwner)
+{
+    return std::unique_ptr<KReader>(new (std::nothrow) KReaderBvh(pOwner));
+}
+
+bool KReaderBvh::FileOpen(const char* pFileName)
+{
+    mFile.reset();
+    mFileName = KString();
+    try {
+        std::unique_ptr<KBvhFile> lFile(new KBvhFile(false));
+        // Open answers true on failure.
+        if (!pFileName || lFile->Open(pFileName, "r")) {
+            GetError().SetLastErrorID(kFileNotOpened);
+            return false;
+        }
+        mFile = std::move(lFile);
+        mFileName = pFileName;
+    } catch (const std::bad_alloc&) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    return true;
+}
+
+bool KReaderBvh::FileClose()
+{
+    if (!mFile) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    mFile.reset();
+    mFileName = KString();
+    return true;
+}
+
+bool KReaderBvh::IsFileOpen()
+{
+    return mFile != nullptr;
+}
+
+std::unique_ptr<KStreamOptions> KReaderBvh::GetReadOptions()
+{
+    if (!mFile) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return nullptr;
+    }
+    try {
+        std::unique_ptr<KStreamOptionsMotion> lOptions = KStreamOptionsMotion::Create();
+        if (!lOptions || !mFile->ReadInfo(lOptions.get())) {
+            Fail(mFile->GetLastError().c_str());
+            return nullptr;
+        }
+        return std::unique_ptr<KStreamOptions>(lOptions.release());
+    } catch (const std::bad_alloc&) {
+        GetError().SetLastErrorID(kFileCorrupted);
+        return nullptr;
+    }
+}
+
+bool KReaderBvh::Read(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    if (!mFile) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId())) {
+        GetError().SetLastErrorID(kStreamOptionsNotSet);
+        return false;
+    }
+    if (!pScene || !pScene->GetRootNode() || !GetOwner()) {
+        GetError().SetLastErrorID(kUnidentifiedError);
+        return false;
+    }
+    try {
+        return ReadInto(*pScene, *static_cast<KStreamOptionsMotion*>(pOptions));
+    } catch (const std::bad_alloc&) {
+        // The rollback inside ReadInto has already undone the partial read while unwinding.
+        return Fail(KString(mFile->GetFileName().c_str()) + ": out of memory");
+    }
+}
+
+bool KReaderBvh::Fail(const KString& pText)
+{
+    GetError().SetLastError(kFileCorrupted, pText.Buffer());
+    GetMessage() += pText;
+    GetMessage() += "\n";
+    return false;
+}
+
+bool KReaderBvh::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
+{
+    ioOptions.ReportProgress("Reading BVH nodes", 0.0f);
+    if (!mFile->ReadHeader()) {
+        return Fail(mFile->GetLastError().c_str());
+    }
+    const KString lTakeName = TakeNameOf(mFile->GetFileName());
+    KMotionReadRollback lRollback(GetOwner());
+    KRyvNode* lReference = lRollback.AddNode(GetOwner()->CreateNode("BVH:reference"));
+    std::vector<KRyvNode*> lNodes;
+    if (!lReference || !CreateNodes(lRollback, lReference, lTakeName.Buffer(), lNodes)) {
+        return Fail(KString(mFile->GetFileName().c_str()) + ": cannot create the skeleton nodes");
+    }
+    KString lDuplicates = KString("Duplicate names found in ") + mFile->GetFileName().c_str() + ":";
+    if (!ReportDuplicateNames(lReference, lDuplicates)) {
+        ioOptions.ShowMessage("Error", lDuplicates.Buffer(), "OK");
+        return Fail(lDuplicates);
+    }
+    if (!mFile->ReadMotion(&ioOptions)) {
+        return Fail(mFile->GetLastError().c_str());
+    }
+    if (!ReadMotion(lRollback, lNodes, ioOptions)) {
+        return false;
+    }
+    // Only a complete skeleton joins the scene.
+    if (!Place(ioScene, lReference, ioOptions.GetOption(kOptionKeepReference) == 1)) {
+        return Fail(KString(mFile->GetFileName().c_str()) + ": the skeleton cannot join the scene");
+    }
+    const int lFrames = mFile->GetFramesRead();
+    ioOptions.SetFrameCount(lFrames);
+    KTakeInfo lInfo;
+    lInfo.mName = lTakeName;
+    lInfo.mLocalStart = ioOptions.GetStart();
+    lInfo.mLocalStop = lFrames > 0
+                           ? ioOptions.GetStart() + ioOptions.GetFramePeriod() * (lFrames - 1)
+                           : ioOptions.GetStart();
+    lInfo.mReferenceStart = lInfo.mLocalStart;
+    lInfo.mReferenceStop = lInfo.mLocalStop;
+    if (!ioScene.SetTakeInfo(lInfo)) {
+        return Fail(KString(mFile->GetFileName().c_str()) + ": the take cannot be recorded");
+    }
+    lRollback.Commit();
+    // Nodes already in the scene lack the new take and keep theirs: the answer says only that.
+    ioScene.SetCurrentTake(lTakeName.Buffer());
+    return true;
+}
+
+bool KReaderBvh::CreateNodes(KMotionReadRollback& ioRollback, KRyvNode* pReference,
+                             const char* pTakeName, std::vector<KRyvNode*>& oNodes)
+{
+    KRyvObjectFactory* lFactory = GetOwner();
+    const int lCount = mFile->GetJointCount();
+    oNodes.assign(static_cast<std::size_t>(lCount), nullptr);
+    // End Sites already named below each joint, for numbering the further ones.
+    std::vector<int> lEndSites(static_cast<std::size_t>(lCount), 0);
+    for (int i = 0; i < lCount; ++i) {
+        const KBvhJoint& lJoint = *mFile->GetJoint(i);
+        std::string lName = lJoint.mName;
+        if (lJoint.mEndSite) {
+            const std::size_t lParent = static_cast<std::size_t>(lJoint.mParent);
+            const int lNumber = ++lEndSites[lParent];
+            lName = mFile->GetJoint(lJoint.mParent)->mName + "_End";
+            if (lNumber > 1) {
+                lName += std::to_string(lNumber);
+            }
+        }
+        KRyvNode* lNode = ioRollback.AddNode(lFactory->CreateNode(lName.c_str()));
+        KRyvSkeleton* lSkeleton = lFactory->CreateSkeleton();
+        ioRollback.AddAttribute(lSkeleton);
+        if (!lNode || !lSkeleton) {
+            return false;
+        }
+        lSkeleton->SetSkeletonType(KRyvSkeleton::eLimbNode);
+        lNode->SetNodeAttribute(lSkeleton);
+        // Every joint keeps its OFFSET, the root too: a root without position channels would
+        // otherwise lose it, and one with them has it replaced by the channels on every frame.
+        lNode->SetLclTranslation(KVector4(lJoint.mOffset[0], lJoint.mOffset[1], lJoint.mOffset[2]));
+        lNode->SetLclRotation(KVector4());
+        KRyvNode* lParent =
+            lJoint.mParent < 0 ? pReference : oNodes[static_cast<std::size_t>(lJoint.mParent)];
+        if (!lParent->AddChild(lNode) || !lNode->AddTakeNode(pTakeName) ||
+            !lNode->SetCurrentTakeNode(pTakeName)) {
+            return false;
+        }
+        lNode->SetMarked(true);
+        oNodes[static_cast<std::size_t>(i)] = lNode;
+        if (lJoint.mParent >= 0) {
+            SetLimits(i, *lNode);
+        }
+    }
+    return true;
+}
+
+void KReaderBvh::SetLimits(int pJoint, KRyvNode& ioNode)
+{
+    const KBvhJoint& lJoint = *mFile->GetJoint(pJoint);
+    KRyvNodeLimits& lLimits = ioNode.GetLimits();
+    const KVector4 lOffset(lJoint.mOffset[0], lJoint.mOffset[1], lJoint.mOffset[2]);
+    lLimits.SetAuto(KRyvNodeLimits::eTranslation, false);
+    lLimits.SetDefault(KRyvNodeLimits::eTranslation, lOffset);
+    if (lJoint.mEndSite) {
+        lLimits.SetAuto(KRyvNodeLimits::eRotation, false);
+        lLimits.SetAxisLength(0.0);
+        return;
+    }
+    if (lJoint.mChildren.size() != 1) {
+        return;
+    }
+    const KBvhJoint& lChild = *mFile->GetJoint(lJoint.mChildren[0]);
+    const KVector4 lChildOffset(lChild.mOffset[0], lChild.mOffset[1], lChild.mOffset[2]);
+    const double lLength = VectorLength(lChildOffset);
+    if (!(lLength > 0.0)) {
+        return;
+    }
+    // The bone's axis: the turn of +X onto the direction of the only child.
+    KVector4 lDirection;
+    VectorNormalize(lDirection, lChildOffset);
+    KQuaternion lTurn;
+    QuaternionFromXAxisTo(lTurn, lDirection);
+    if (std::fabs(lTurn[3]) < 1e-9) {
+        lTurn.Set(0.0, 0.0, 1.0, 0.0);
+    }
+    KMatrix lMatrix;
+    QuaternionToMatrix(lMatrix, lTurn);
+    KVector4 lAxis;
+    MatrixToEulerXYZ(lAxis, lMatrix);
+    lLimits.SetDefault(KRyvNodeLimits::eRotation, lAxis);
+    lLimits.SetRotationAxis(lAxis);
+    lLimits.SetAuto(KRyvNodeLimits::eRotation, false);
+    lLimits.SetAxisLength(lLength);
+    lLimits.SetRotationType(false);
+    lLimits.SetMin(KRyvNodeLimits::eRotation, KVector4(-180.0, -150.0, -150.0));
+    lLimits.SetMax(KRyvNodeLimits::eRotation, KVector4(180.0, 150.0, 150.0));
+}
+
+bool KReaderBvh::ReadMotion(KMotionReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
+                            const KStreamOptionsMotion& pOptions)
+{
+    const int lFrames = mFile->GetFramesRead();
+    const int lJoints = mFile->GetJointCount();
+    // Per joint: its six curves, null where the joint has none.
+    std::vector<KFCurve*> lCurves(static_cast<std::size_t>(lJoints) * kCurveCount, nullptr);
+    for (int j = 0; j < lJoints; ++j) {
+        const KBvhJoint& lJoint = *mFile->GetJoint(j);
+        if (lJoint.mEndSite) {
+            continue;
+        }
+        KRyvTakeNode* lTake = pNodes[static_cast<std::size_t>(j)]->GetCurrentTakeNode();
+        KFCurve** lJointCurves = &lCurves[static_cast<std::size_t>(j) * kCurveCount];
+        if (HasPositionChannel(lJoint)) {
+            lJointCurves[0] = lTake->GetTransformTX();
+            lJointCurves[1] = lTake->GetTransformTY();
+            lJointCurves[2] = lTake->GetTransformTZ();
+        }
+        lJointCurves[3] = lTake->GetTransformRX();
+        lJointCurves[4] = lTake->GetTransformRY();
+        lJointCurves[5] = lTake->GetTransformRZ();
+        for (int c = HasPositionChannel(lJoint) ? 0 : 3; c < kCurveCount; ++c) {
+            if (!ioRollback.BeginKeySet(lJointCurves[c], lFrames)) {
+                return Fail(KString(mFile->GetFileName().c_str()) +
+                            ": cannot hold the animation curves");
+            }
+        }
+    }
+    const KTime lStart = pOptions.GetStart();
+    const KTime lPeriod = pOptions.GetFramePeriod();
+    std::vector<KVector4> lPrevious(static_cast<std::size_t>(lJoints));
+    for (int f = 0; f < lFrames; ++f) {
+        const KTime lTime = lStart + lPeriod * f;
+        for (int j = 0; j < lJoints; ++j) {
+            KFCurve** lJointCurves = &lCurves[static_cast<std::size_t>(j) * kCurveCount];
+            KVector4 lTranslation;
+            KVector4 lRotation;
+            if (!mFile->GetJointPose(f, j, lTranslation, lRotation)) {
+                continue;
+            }
+            KVector4& lLast = lPrevious[static_cast<std::size_t>(j)];
+            if (f > 0) {
+                KEulerUnroll::Unroll(lRotation, lLast, 0);
+            }
+            lLast = lRotation;
+            for (int c = 0; c < kCurveCount; ++c) {
+                if (!lJointCurves[c]) {
+                    continue;
+                }
+                const double lValue = c < 3 ? lTranslation[c] : lRotation[c - 3];
+                KFCurveKey* lKey = lJointCurves[c]->GetKey(f);
+                if (!FitsKey(lValue) || !lKey) {
+                    return Fail(KString(mFile->GetFileName().c_str()) + ": frame " +
+                                std::to_string(f + 1).c_str() + ": value out of range for \"" +
+                                mFile->GetJoint(j)->mName.c_str() + "\"");
+                }
+                lKey->Set(lTime, static_cast<float>(lValue));
+            }
+        }
+    }
+    ioRollback.EndKeySets(lFrames);
+
+    const KImportSettings& lSettings = KImportSettings::Get();
+    KFCurveFilterConstantKeyReducer lReducer;
+    KFCurveFilterUnroll lUnroll;
+    KFCurveFilterGimbleKiller lGimbalKiller;
+    for (int j = 0; j < lJoints; ++j) {
+        KFCurve** lJointCurves = &lCurves[static_cast<std::size_t>(j) * kCurveCount];
+        if (!lJointCurves[3]) {
+            continue;
+        }
+        if (lSettings.IsConstantKeyReducerEnabled() && lJointCurves[0]) {
+            lReducer.Apply(lJointCurves, 3);
+        }
+        if (lSettings.GetRotationFilterMode() == KImportSettings::kRotationFilterUnroll) {
+            lUnroll.Apply(lJointCurves + 3, 3);
+        } else if (lSettings.GetRotationFilterMode() ==
+                   KImportSettings::kRotationFilterGimbalKiller) {
+            lGimbalKiller.Apply(lJointCurves + 3, 3);
+        }
+        if (lSettings.IsConstantKeyReducerEnabled()) {
+            lReducer.Apply(lJointCurves + 3, 3);
+        }
+    }
+    return true;
+}
+
+bool KReaderBvh::Place(KRyvScene& ioScene, KRyvNode* pReference, bool pKeepReference)
+{
+    KRyvNode* lRoot = ioScene.GetRootNode();
+    if (pKeepReference) {
+        return lRoot->AddChild(pReference);
+    }
+    while (pReference->GetChildCount() > 0) {
+        if (!lRoot->AddChild(pReference->GetChild(0))) {
+            return false;
+        }
+    }
+    // Its children have moved, so it goes alone; the rollback no longer needs to undo it, and
+    // undoing a node the factory no longer lists is harmless (the factory refuses it).
+    return GetOwner()->DestroyNode(pReference, false);
+}

@@ -1,0 +1,67 @@
+#ifndef RYVKIT_FORMATS_MOTION_BVH_KREADERBVH_H
+#define RYVKIT_FORMATS_MOTION_BVH_KREADERBVH_H
+
+#include "core/KString.h"
+#include "io/KReader.h"
+
+#include <memory>
+#include <vector>
+
+class KBvhFile;
+class KMotionReadRollback;
+class KRyvNode;
+class KStreamOptionsMotion;
+
+// Reads a BVH file into a scene as a skeleton of limb nodes (marked for export) with one take of
+// animation named after the file (walk.bvh gives "walk"). With option 8 of the
+// KStreamOptionsMotion at 1 (as GetReadOptions leaves it) the skeleton hangs below a node
+// "BVH:reference" under the scene's root; otherwise its root joint hangs there directly.
+//
+// Joint translations are the OFFSETs, and the position channels, where a joint has any, animate
+// them; rotations become Euler X, Y, Z curves in degrees (the channel convention is the one
+// KBvhFile states), unrolled frame to frame, then filtered as KImportSettings says. Keys are at
+// the options' start time plus whole frame periods, one per frame read. A second End Site under
+// one joint is named "<joint>_End2", a third "<joint>_End3" and so on.
+//
+// Errors (KReader table): no file open, kFileNotOpened; no option set or one of another class,
+// kStreamOptionsNotSet; everything wrong in the file, duplicate names or a value beyond single
+// precision, kFileCorrupted with "file:line: why" as the error
+// text and a line of the message text. The skeleton is built aside and joins the scene only
+// once the whole file has been read, so a failed read leaves scene and factory unchanged.
+class KReaderBvh : public KReader
+{
+public:
+    static constexpr int kOptionKeepReference = 8;
+
+    explicit KReaderBvh(KRyvObjectFactory* pOwner);
+    ~KReaderBvh() override;
+
+    // Closes an open file first; false with kFileNotOpened when the file does not open.
+    bool FileOpen(const char* pFileName) override;
+    // False with kFileNotOpened when no file is open.
+    bool FileClose() override;
+    bool IsFileOpen() override;
+    // A KStreamOptionsMotion holding the file's frame count and rate, option 8 at 1. Null with
+    // kFileNotOpened when no file is open, with kFileCorrupted when the motion header is bad.
+    std::unique_ptr<KStreamOptions> GetReadOptions() override;
+    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
+
+    // The creator the file-format table lists.
+    static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
+
+private:
+    bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
+    bool CreateNodes(KMotionReadRollback& ioRollback, KRyvNode* pReference, const char* pTakeName,
+                     std::vector<KRyvNode*>& oNodes);
+    void SetLimits(int pJoint, KRyvNode& ioNode);
+    bool ReadMotion(KMotionReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
+                    const KStreamOptionsMotion& pOptions);
+    bool Place(KRyvScene& ioScene, KRyvNode* pReference, bool pKeepReference);
+    // Sets kFileCorrupted with the text and adds it to the message text; answers false.
+    bool Fail(const KString& pText);
+
+    std::unique_ptr<KBvhFile> mFile;
+    KString mFileName;
+};
+
+#endif

@@ -1,0 +1,292 @@
+#include "formats/motion/bvh/KWriterBvh.h"
+
+#include "animation/KRyvTakeNode.h"
+#include "core/KMatrix.h"
+#include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionRotationOrder.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/bvh/KBvhFile.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvScene.h"
+#include "scene/KRyvSkeleton.h"
+#include "scene/objects/KRyvNodeLimits.h"
+
+#include <cstdint>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The header's rotation channels, Zrotation Xrotation Yrotation, as axes of
+// KMotionRotationOrder (listed outermost first, as KBvhFile reads them).
+const int kChannelAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
+                             KMotionRotationOrder::eAxisY};
+
+KVector4 TranslationOf(const KMatrix& pMatrix)
+{
+    return KVector4(pMatrix[3][0], pMatrix[3][1], pMatrix[3][2]);
+}
+
+// The frame values of a joint: its rotation as the Z, X and Y angles of the header's channels,
+// placed so that KBvhFile::WriteJointFrame prints them in that order (z, then y, then x).
+KVector4 ChannelAnglesOf(const KMatrix& pMatrix)
+{
+    KMatrix lRotation;
+    MatrixRemoveScale(lRotation, pMatrix);
+    double lAngles[3] = {0.0, 0.0, 0.0};
+    KMotionRotationOrder::MatrixToAngles(lAngles, lRotation, kChannelAxes,
+                                         KMotionRotationOrder::eFirstOutermost);
+    return KVector4(lAngles[2], lAngles[1], lAngles[0]);
+}
+
+bool HasTransformKeys(KRyvTakeNode& pTake)
+{
+    static const char* const kKinds[2] = {"T", "R"};
+    static const char* const kAxes[3] = {"X", "Y", "Z"};
+    for (const char* lKind : kKinds) {
+        for (const char* lAxis : kAxes) {
+            if (pTake.IsAnimated("Transform", lKind, lAxis)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+KWriterBvh::KWriterBvh(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
+
+KWriterBvh::~KWriterBvh() = default;
+
+std::unique_ptr<KWriter> KWriterBvh::Create(KRyvObjectFactory* pOwner)
+{
+    return std::unique_ptr<KWriter>(new (std::nothrow) KWriterBvh(pOwner));
+}
+
+bool KWriterBvh::FileCreate(const char* pFileName)
+{
+    mFile.reset();
+    try {
+        std::unique_ptr<KBvhFile> lFile(new KBvhFile(false));
+        // Open answers true on failure.
+        if (!pFileName || lFile->Open(pFileName, "w")) {
+            const std::string lText = std::string("Cannot open file \"") +
+                                      (pFileName ? pFileName : "") + "\" for writing.";
+            GetError().SetLastError(kFileNotOpened, lText.c_str());
+            return false;
+        }
+        mFile = std::move(lFile);
+    } catch (const std::bad_alloc&) {
+        GetError().SetLastErrorID(kUnidentifiedError);
+        return false;
+    }
+    return true;
+}
+
+bool KWriterBvh::FileClose()
+{
+    if (!mFile) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    mFile.reset();
+    return true;
+}
+
+bool KWriterBvh::IsFileOpen()
+{
+    return mFile != nullptr;
+}
+
+std::unique_ptr<KStreamOptions> KWriterBvh::GetWriteOptions()
+{
+    std::unique_ptr<KStreamOptionsMotion> lOptions = KStreamOptionsMotion::Create();
+    if (!lOptions) {
+        return nullptr;
+    }
+    lOptions->SetOption(kOptionSixChannels, 0);
+    lOptions->SetOption(kOptionGlobalRoot, 0);
+    lOptions->SetOption(kOptionWritten, 1);
+    return std::unique_ptr<KStreamOptions>(lOptions.release());
+}
+
+bool KWriterBvh::Write(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    // A file that was written and closed takes no second Write.
+    if (!mFile || !mFile->IsWriting()) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    KRyvNode* lRoot = pScene ? FindReferenceNode(pScene->GetRootNode()) : nullptr;
+    if (!lRoot) {
+        GetError().SetLastError(kFileNotCreated, "Can not find root node.");
+        return false;
+    }
+    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId())) {
+        GetError().SetLastErrorID(kStreamOptionsNotSet);
+        return false;
+    }
+    const KStreamOptionsMotion& lOptions = *static_cast<KStreamOptionsMotion*>(pOptions);
+    KString lNames("Spaces are not allowed in BVH node names:");
+    if (!CheckNodeNames(lRoot, lNames)) {
+        lOptions.ShowMessage("Error", lNames.Buffer(), "OK");
+        GetError().SetLastError(kUnidentifiedError, lNames.Buffer());
+        return false;
+    }
+    bool lWritten = false;
+    try {
+        lWritten = WriteAll(lRoot, lOptions);
+    } catch (const std::bad_alloc&) {
+        GetError().SetLastErrorID(kUnidentifiedError);
+    }
+    mRoot = nullptr;
+    // The flush at closing is the last write that can find the disk full.
+    const bool lCloseFailed = mFile->Close();
+    if (lWritten && lCloseFailed) {
+        GetError().SetLastErrorID(kOutOfDiskSpace);
+        lWritten = false;
+    }
+    return lWritten;
+}
+
+bool KWriterBvh::WriteAll(KRyvNode* pRoot, const KStreamOptionsMotion& pOptions)
+{
+    mRoot = pRoot;
+    mThreeChannels = pOptions.GetOption(kOptionSixChannels) != 1;
+    mGlobalRoot = pOptions.GetOption(kOptionGlobalRoot) == 1;
+    if (!WriteHierarchy(pRoot)) {
+        return false;
+    }
+    const int lFrames = pOptions.GetFrameCount();
+    const KTime lPeriod = pOptions.GetFramePeriod();
+    if (!mFile->WriteMotionHeader(lFrames, lPeriod.GetSecondDouble())) {
+        return FailPrint();
+    }
+    KTime lTime = pOptions.GetStart();
+    for (int f = 0; f < lFrames; ++f) {
+        pOptions.ReportProgress("Writing BVH nodes",
+                                static_cast<float>(static_cast<std::int64_t>(f) * 100 / lFrames));
+        if (!WriteFrame(pRoot, lTime) || !mFile->WriteFrameEnd()) {
+            return FailPrint();
+        }
+        lTime += lPeriod;
+    }
+    return true;
+}
+
+bool KWriterBvh::FailPrint()
+{
+    if (mFile->WriteFailed()) {
+        GetError().SetLastErrorID(kOutOfDiskSpace);
+    } else {
+        GetError().SetLastError(kUnidentifiedError, mFile->GetLastError().c_str());
+    }
+    GetMessage() += GetError().GetLastErrorString();
+    GetMessage() += "\n";
+    return false;
+}
+
+bool KWriterBvh::IsEndSite(KRyvNode* pNode)
+{
+    if (!pNode || pNode->GetChildCount() > 0) {
+        return false;
+    }
+    KRyvNode* lParent = pNode->GetParent();
+    if (lParent && lParent->GetChildCount() != 1) {
+        return false;
+    }
+    const KRyvSkeleton* lSkeleton = pNode->GetSkeleton();
+    if (!lSkeleton || lSkeleton->GetSkeletonType() != KRyvSkeleton::eLimbNode) {
+        return true;
+    }
+    const int lCurrent = pNode->GetCurrentTakeNodeIndex();
+    KRyvTakeNode* lTake = lCurrent > 0 ? pNode->GetTakeNode(lCurrent) : nullptr;
+    if (!lTake || !HasTransformKeys(*lTake)) {
+        return true;
+    }
+    return std::string(pNode->GetName().Buffer()).find("_EndSite") != std::string::npos;
+}
+
+bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
+{
+    // Depth first with an explicit stack: an entry is a node to open, or (second) the closing
+    // brace of a joint at that indent.
+    struct Step
+    {
+        KRyvNode* mNode;
+        int mIndent;
+        bool mClose;
+    };
+    std::vector<Step> lSteps{{pRoot, 0, false}};
+    while (!lSteps.empty()) {
+        const Step lStep = lSteps.back();
+        lSteps.pop_back();
+        if (lStep.mClose) {
+            if (!mFile->WriteJointEnd(lStep.mIndent)) {
+                return FailPrint();
+            }
+            continue;
+        }
+        KRyvNode* lNode = lStep.mNode;
+        const bool lIsRoot = lNode == mRoot;
+        const KMatrix& lDefault = lIsRoot && mGlobalRoot ? lNode->GetDefaultGlobalMatrix()
+                                                         : lNode->GetDefaultLocalMatrix();
+        const KVector4 lOffset = TranslationOf(lDefault);
+        if (!lIsRoot && IsEndSite(lNode)) {
+            if (!mFile->WriteEndSite(lOffset, lStep.mIndent)) {
+                return FailPrint();
+            }
+            continue;
+        }
+        if (!mFile->WriteJointHeader(lNode->GetName().Buffer(), lIsRoot, lOffset, lStep.mIndent,
+                                     mThreeChannels, true)) {
+            return FailPrint();
+        }
+        lSteps.push_back({lNode, lStep.mIndent, true});
+        if (lNode->GetChildCount() == 0) {
+            // A leaf joint ends in an End Site along its limits' bone axis.
+            KRyvNodeLimits& lLimits = lNode->GetLimits();
+            lLimits.ComputeAutoLimits(lNode);
+            const KVector4 lAxis = lLimits.GetRotationAxis();
+            KMatrix lAxisMatrix;
+            EulerToMatrixXYZ(lAxisMatrix, lAxis[0], lAxis[1], lAxis[2]);
+            const double lLength = lLimits.GetAxisLength();
+            const KVector4 lEnd(lAxisMatrix[0][0] * lLength, lAxisMatrix[0][1] * lLength,
+                                lAxisMatrix[0][2] * lLength);
+            if (!mFile->WriteEndSite(lEnd, lStep.mIndent + 1)) {
+                return FailPrint();
+            }
+            continue;
+        }
+        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
+            lSteps.push_back({lNode->GetChild(i), lStep.mIndent + 1, false});
+        }
+    }
+    return true;
+}
+
+bool KWriterBvh::WriteFrame(KRyvNode* pRoot, KTime pTime)
+{
+    std::vector<KRyvNode*> lStack{pRoot};
+    while (!lStack.empty()) {
+        KRyvNode* lNode = lStack.back();
+        lStack.pop_back();
+        const bool lIsRoot = lNode == mRoot;
+        if (!lIsRoot && IsEndSite(lNode)) {
+            continue;
+        }
+        const KMatrix& lMatrix = lIsRoot && mGlobalRoot ? lNode->GetGlobalMatrixAtTime(pTime)
+                                                        : lNode->GetLocalMatrixAtTime(pTime);
+        if (!mFile->WriteJointFrame(lIsRoot, TranslationOf(lMatrix), ChannelAnglesOf(lMatrix),
+                                    mThreeChannels)) {
+            return false;
+        }
+        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
+            lStack.push_back(lNode->GetChild(i));
+        }
+    }
+    return true;
+}

@@ -1,0 +1,69 @@
+#ifndef RYVKIT_FORMATS_MOTION_BVH_KWRITERBVH_H
+#define RYVKIT_FORMATS_MOTION_BVH_KWRITERBVH_H
+
+#include "core/KTime.h"
+#include "io/KWriter.h"
+
+#include <memory>
+
+class KBvhFile;
+class KRyvNode;
+class KStreamOptionsMotion;
+
+// Writes the skeleton of a scene and its animation over the options' span as a BVH file. The
+// root joint is the writer's FindReferenceNode; joint names are the node names with their type
+// prefix ("Model::Hips"). Rotations are written in the order Zrotation Xrotation Yrotation,
+// three channels for every joint but the root unless option 0 of the KStreamOptionsMotion is 1;
+// with option 13 at 1 the root is written in global space. Lines end in LF.
+//
+// A childless node is written as an End Site when it is one by the BVH rules (see IsEndSite);
+// otherwise it is a joint with an End Site made from its limits' axis.
+//
+// Errors (KWriter table): no file, kFileNotOpened; no root, kFileNotCreated with "Can not find
+// root node."; no or wrong option set, kStreamOptionsNotSet; a name with a blank, tab or line
+// break, kUnidentifiedError after the options' message "Error"; a value that is not finite or a
+// name the format cannot hold, kUnidentifiedError; a write or the final flush that fails (a full
+// disk), kOutOfDiskSpace. Write closes the file, so the flush is checked before it answers.
+class KWriterBvh : public KWriter
+{
+public:
+    static constexpr int kOptionSixChannels = 0;
+    static constexpr int kOptionGlobalRoot = 13;
+    static constexpr int kOptionWritten = 14;
+
+    explicit KWriterBvh(KRyvObjectFactory* pOwner);
+    ~KWriterBvh() override;
+
+    // False with kFileNotOpened and "Cannot open file "<name>" for writing." when it cannot be
+    // created.
+    bool FileCreate(const char* pFileName) override;
+    // False with kFileNotOpened when no file was created.
+    bool FileClose() override;
+    bool IsFileOpen() override;
+    // A KStreamOptionsMotion with option 0 at 0, 13 at 0 and 14 at 1.
+    std::unique_ptr<KStreamOptions> GetWriteOptions() override;
+    bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
+
+    // A childless node whose parent has no other child, and which either carries no limb-node
+    // skeleton, or has no key on its transform curves in a current take other than the default
+    // one, or has "_EndSite" in its name.
+    static bool IsEndSite(KRyvNode* pNode);
+
+    // The creator the file-format table lists.
+    static std::unique_ptr<KWriter> Create(KRyvObjectFactory* pOwner);
+
+private:
+    bool WriteAll(KRyvNode* pRoot, const KStreamOptionsMotion& pOptions);
+    bool WriteHierarchy(KRyvNode* pRoot);
+    bool WriteFrame(KRyvNode* pRoot, KTime pTime);
+    // Sets the error of a failed print: kOutOfDiskSpace when the file refused a write,
+    // kUnidentifiedError with the file's message otherwise. Answers false.
+    bool FailPrint();
+
+    std::unique_ptr<KBvhFile> mFile;
+    KRyvNode* mRoot = nullptr;
+    bool mGlobalRoot = false;
+    bool mThreeChannels = true;
+};
+
+#endif

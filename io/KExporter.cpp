@@ -1,0 +1,115 @@
+#include "io/KExporter.h"
+
+#include "io/KFileFormatTable.h"
+#include "io/KStreamOptions.h"
+
+#include <new>
+
+namespace {
+
+const char* const kExporterErrors[KExporter::kErrorCount] = {
+    "File is corrupted",      "File not opened",
+    "File not created",       "Out of disk space",
+    "Stream options not set", "Unidentified error",
+    "File name is empty",     "no writer for this file format"};
+
+} // namespace
+
+KExporter::KExporter(KRyvObjectFactory* pOwner)
+    : mOwner(pOwner), mError(kExporterErrors, kErrorCount)
+{
+    Initialize(nullptr);
+}
+
+KExporter::~KExporter() = default;
+
+void KExporter::Initialize(const char* pFileName)
+{
+    for (bool& lFlag : mWriteFlags) {
+        lFlag = true;
+    }
+    mWriteFlags[kWriteFlagEmbedMedia] = false;
+    mFileName = pFileName ? pFileName : "";
+}
+
+bool KExporter::SetWriteFlag(int pIndex, bool pValue)
+{
+    if (pIndex < 0 || pIndex >= kWriteFlagCount) {
+        return false;
+    }
+    mWriteFlags[pIndex] = pValue;
+    return true;
+}
+
+bool KExporter::GetWriteFlag(int pIndex) const
+{
+    return pIndex >= 0 && pIndex < kWriteFlagCount && mWriteFlags[pIndex];
+}
+
+std::unique_ptr<KWriter> KExporter::CreateWriter(int pFileFormat)
+{
+    const KWriterCreator lCreator = KFileFormatTable::GetWriterCreator(pFileFormat);
+    return lCreator ? lCreator(mOwner) : nullptr;
+}
+
+std::unique_ptr<KStreamOptions> KExporter::GetWriteOptions()
+{
+    try {
+        std::unique_ptr<KWriter> lWriter = CreateWriter(mFileFormat);
+        if (!lWriter) {
+            mError.SetLastErrorID(kNoWriter);
+            return nullptr;
+        }
+        return lWriter->GetWriteOptions();
+    } catch (const std::bad_alloc&) {
+        mError.SetLastErrorID(kUnidentifiedError);
+        return nullptr;
+    }
+}
+
+bool KExporter::Export(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    mError.ClearLastError();
+    mMessage = "";
+    if (mFileName.IsEmpty()) {
+        mError.SetLastErrorID(kEmptyFileName);
+        return false;
+    }
+    try {
+        std::unique_ptr<KWriter> lWriter = CreateWriter(mFileFormat);
+        if (!lWriter) {
+            mError.SetLastErrorID(kNoWriter);
+            return false;
+        }
+        return RunWriter(*lWriter, pScene, pOptions);
+    } catch (const std::bad_alloc&) {
+        mError.SetLastErrorID(kUnidentifiedError);
+        return false;
+    }
+}
+
+bool KExporter::RunWriter(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    // Checked before the file is created, so a refused export leaves no empty file behind.
+    if (!pOptions && !KFileFormatTable::IsNativeExportFormat(mFileFormat)) {
+        mError.SetLastErrorID(kStreamOptionsNotSet);
+        return false;
+    }
+    if (!ioWriter.FileCreate(mFileName.Buffer())) {
+        const KError& lWriterError = ioWriter.GetError();
+        const int lCode = lWriterError.GetLastErrorID();
+        if (lCode >= 0 && lCode < KWriter::kErrorCount) {
+            mError.SetLastError(lCode, lWriterError.GetLastErrorString().Buffer());
+        } else {
+            mError.SetLastErrorID(kUnidentifiedError);
+        }
+        mMessage = ioWriter.GetMessage();
+        return false;
+    }
+    const bool lWritten = ioWriter.Write(pScene, pOptions);
+    mMessage = ioWriter.GetMessage();
+    if (!lWritten) {
+        mError.SetLastErrorID(kUnidentifiedError);
+    }
+    return lWritten;
+}

@@ -1,0 +1,113 @@
+#include "io/KImporter.h"
+
+#include "io/KFileFormatTable.h"
+#include "io/KStreamOptions.h"
+
+#include <new>
+
+namespace {
+
+const char* const kImporterErrors[KImporter::kErrorCount] = {
+    "File is corrupted",
+    "File version is not supported yet",
+    "File version is not supported anymore",
+    "File not opened",
+    "File not created",
+    "File is password protected and the provided password is wrong.",
+    "Stream options not set",
+    "Unidentified error",
+    "no reader for this file format"};
+
+} // namespace
+
+KImporter::KImporter(KRyvObjectFactory* pOwner)
+    : mOwner(pOwner), mError(kImporterErrors, kErrorCount)
+{
+}
+
+KImporter::~KImporter() = default;
+
+std::unique_ptr<KReader> KImporter::CreateReader(int pFileFormat)
+{
+    const KReaderCreator lCreator = KFileFormatTable::GetReaderCreator(pFileFormat);
+    return lCreator ? lCreator(mOwner) : nullptr;
+}
+
+bool KImporter::Initialize(const char* pFileName)
+{
+    Reset();
+    mError.ClearLastError();
+    mMessage = "";
+    mFileName = pFileName ? pFileName : "";
+    try {
+        mReader = CreateReader(mFileFormat);
+        if (!mReader) {
+            mError.SetLastErrorID(kNoReader);
+            return false;
+        }
+        if (!mReader->FileOpen(mFileName.Buffer())) {
+            const KError& lReaderError = mReader->GetError();
+            if (lReaderError.GetLastErrorID() < 0) {
+                mError.SetLastErrorID(kUnidentifiedError);
+            } else {
+                mError.SetLastError(lReaderError.GetLastErrorID(),
+                                    lReaderError.GetLastErrorString().Buffer());
+            }
+            mMessage = mReader->GetMessage();
+            mReader.reset();
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        mReader.reset();
+        mError.SetLastErrorID(kUnidentifiedError);
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<KStreamOptions> KImporter::GetReadOptions()
+{
+    if (!mReader) {
+        mError.SetLastErrorID(kFileNotOpened);
+        return nullptr;
+    }
+    try {
+        return mReader->GetReadOptions();
+    } catch (const std::bad_alloc&) {
+        mError.SetLastErrorID(kUnidentifiedError);
+        return nullptr;
+    }
+}
+
+bool KImporter::Import(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    mError.ClearLastError();
+    if (!mReader) {
+        mError.SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    if (!pOptions && !KFileFormatTable::IsNativeImportFormat(mFileFormat)) {
+        mError.SetLastErrorID(kStreamOptionsNotSet);
+        return false;
+    }
+    // A code left from an earlier read must not be taken for this one's.
+    mReader->GetError().ClearLastError();
+    bool lRead = false;
+    try {
+        lRead = mReader->Read(pScene, pOptions);
+    } catch (const std::bad_alloc&) {
+        lRead = false;
+    }
+    mMessage = mReader->GetMessage();
+    if (!lRead) {
+        const bool lWrongPassword = mReader->GetError().GetLastErrorID() == KReader::kWrongPassword;
+        mError.SetLastErrorID(lWrongPassword ? kWrongPassword : kUnidentifiedError);
+        return false;
+    }
+    return true;
+}
+
+void KImporter::Reset()
+{
+    mReader.reset();
+}

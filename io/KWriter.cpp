@@ -1,0 +1,58 @@
+#include "io/KWriter.h"
+
+#include "io/KNodeWalk.h"
+#include "scene/KRyvNode.h"
+
+#include <vector>
+
+namespace {
+
+const char* const kWriterErrors[KWriter::kErrorCount] = {
+    "File is corrupted", "File not opened",        "File not created",
+    "Out of disk space", "Stream options not set", "Unidentified error"};
+
+bool HasBlank(const KString& pName)
+{
+    for (int i = 0; i < pName.GetLen(); ++i) {
+        const char lChar = pName[i];
+        if (lChar == ' ' || lChar == '\t' || lChar == '\n') {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+KWriter::KWriter(KRyvObjectFactory* pOwner) : mOwner(pOwner), mError(kWriterErrors, kErrorCount) {}
+
+KWriter::~KWriter() = default;
+
+KRyvNode* KWriter::FindReferenceNode(KRyvNode* pRoot)
+{
+    if (!pRoot || pRoot->GetChildCount() != 1) {
+        return nullptr;
+    }
+    // Each step goes one level down, so the walk ends at the latest at a leaf.
+    KRyvNode* lNode = pRoot->GetChild(0);
+    while (lNode && !lNode->IsMarked()) {
+        lNode = lNode->GetChildCount() == 1 ? lNode->GetChild(0) : nullptr;
+    }
+    return lNode;
+}
+
+bool KWriter::CheckNodeNames(KRyvNode* pRoot, KString& ioMessage)
+{
+    std::vector<KRyvNode*> lNodes;
+    CollectNodesDepthFirst(pRoot, true, lNodes);
+    bool lValid = true;
+    for (KRyvNode* lNode : lNodes) {
+        const KString lName = lNode->GetNameWithoutPrefix();
+        if (HasBlank(lName)) {
+            ioMessage += "\n    ";
+            ioMessage += lName;
+            lValid = false;
+        }
+    }
+    return lValid;
+}

@@ -1,0 +1,66 @@
+#ifndef RYVKIT_IO_KWRITER_H
+#define RYVKIT_IO_KWRITER_H
+
+#include "core/KError.h"
+#include "core/KString.h"
+
+#include <memory>
+
+class KRyvNode;
+class KRyvObjectFactory;
+class KRyvScene;
+class KStreamOptions;
+
+// Base of every file writer. The exporter drives a writer as FileCreate, then Write, copies the
+// message text and destroys the writer. The owner factory is not owned. Errors set the
+// writer's KError from the table below and make the operation answer false; warnings are
+// appended to the message text, one line each, and the write goes on.
+class KWriter
+{
+public:
+    enum EError : int {
+        kFileCorrupted = 0,
+        kFileNotOpened = 1,
+        kFileNotCreated = 2,
+        kOutOfDiskSpace = 3,
+        kStreamOptionsNotSet = 4,
+        kUnidentifiedError = 5,
+        kErrorCount = 6
+    };
+
+    explicit KWriter(KRyvObjectFactory* pOwner);
+    KWriter(const KWriter&) = delete;
+    KWriter& operator=(const KWriter&) = delete;
+    virtual ~KWriter();
+
+    virtual bool FileCreate(const char* pFileName) = 0;
+    virtual bool FileClose() = 0;
+    virtual bool IsFileOpen() = 0;
+    // A new option set of the writer's format with its defaults, owned by the caller.
+    virtual std::unique_ptr<KStreamOptions> GetWriteOptions() = 0;
+    virtual bool Write(KRyvScene* pScene, KStreamOptions* pOptions) = 0;
+
+    // The node a motion writer starts from: pRoot (the scene's root node) must have exactly one
+    // child; from that child the search goes down through nodes with exactly one child and
+    // answers the first node marked for export (KRyvNode::IsMarked). Null for a null root or
+    // when a node on the way is unmarked and has no child or several.
+    virtual KRyvNode* FindReferenceNode(KRyvNode* pRoot);
+    // False when the name of pRoot or of a node below it holds a blank, a tab or a line break:
+    // "\n    " and each such name (without prefix) are appended to ioMessage, depth first.
+    // True for a null root.
+    virtual bool CheckNodeNames(KRyvNode* pRoot, KString& ioMessage);
+
+    KRyvObjectFactory* GetOwner() const { return mOwner; }
+    KError& GetError() { return mError; }
+    const KError& GetError() const { return mError; }
+    // The warnings collected so far.
+    KString& GetMessage() { return mMessage; }
+    const KString& GetMessage() const { return mMessage; }
+
+private:
+    KRyvObjectFactory* mOwner;
+    KError mError;
+    KString mMessage;
+};
+
+#endif

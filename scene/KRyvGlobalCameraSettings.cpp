@@ -1,0 +1,113 @@
+#include "scene/KRyvGlobalCameraSettings.h"
+
+#include "core/KVector4.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KRyvCamera.h"
+
+#include <cstring>
+
+namespace {
+
+const char* const kErrorTexts[] = {"Null parameter.", "Unknown camera name."};
+
+const char* const kCameraSwitcherName = "Camera Switcher";
+
+struct ProducerPlacement
+{
+    const char* mName;
+    int mProjection;
+    double mNear;
+    double mFar;
+    KVector4 mPosition;
+    KVector4 mUpVector;
+};
+
+// In the order of the producer enumeration.
+const ProducerPlacement kProducers[] = {
+    {"Producer Perspective", KRyvCamera::ePerspective, 10.0, 4000.0,
+     KVector4(0.0, 71.3, 287.5, 1.0), KVector4(0.0, 1.0, 0.0, 1.0)},
+    {"Producer Top", KRyvCamera::eOrthographic, 1.0, 30000.0, KVector4(0.0, 4000.0, 0.0, 1.0),
+     KVector4(0.0, 0.0, -1.0, 1.0)},
+    {"Producer Bottom", KRyvCamera::eOrthographic, 1.0, 30000.0, KVector4(0.0, -4000.0, 0.0, 1.0),
+     KVector4(0.0, 0.0, -1.0, 1.0)},
+    {"Producer Front", KRyvCamera::eOrthographic, 1.0, 30000.0, KVector4(0.0, 0.0, 4000.0, 1.0),
+     KVector4(0.0, 1.0, 0.0, 1.0)},
+    {"Producer Back", KRyvCamera::eOrthographic, 1.0, 30000.0, KVector4(0.0, 0.0, -4000.0, 1.0),
+     KVector4(0.0, 1.0, 0.0, 1.0)},
+    {"Producer Right", KRyvCamera::eOrthographic, 1.0, 30000.0, KVector4(4000.0, 0.0, 0.0, 1.0),
+     KVector4(0.0, 1.0, 0.0, 1.0)},
+    {"Producer Left", KRyvCamera::eOrthographic, 1.0, 30000.0, KVector4(-4000.0, 0.0, 0.0, 1.0),
+     KVector4(0.0, 1.0, 0.0, 1.0)},
+};
+
+constexpr double kProducerFieldOfView = 40.0;
+
+} // namespace
+
+KRyvGlobalCameraSettings::KRyvGlobalCameraSettings(KRyvObjectFactory* pFactory, KRyvScene* pScene)
+    : mFactory(pFactory), mScene(pScene), mDefaultCamera(kProducers[ePerspective].mName),
+      mError(kErrorTexts, kErrorCount)
+{
+    if (mFactory) {
+        for (KRyvCamera*& lCamera : mCameras) {
+            lCamera = mFactory->CreateCamera();
+        }
+    }
+    Reset();
+}
+
+KRyvGlobalCameraSettings::~KRyvGlobalCameraSettings()
+{
+    if (!mFactory) {
+        return;
+    }
+    for (KRyvCamera* lCamera : mCameras) {
+        if (lCamera) {
+            mFactory->DestroyNodeAttribute(lCamera);
+        }
+    }
+}
+
+bool KRyvGlobalCameraSettings::SetDefaultCamera(const char* pName)
+{
+    if (!pName) {
+        mError.SetLastErrorID(kNullParameter);
+        return false;
+    }
+    bool lKnown = std::strcmp(pName, kCameraSwitcherName) == 0;
+    for (const ProducerPlacement& lProducer : kProducers) {
+        lKnown = lKnown || std::strcmp(pName, lProducer.mName) == 0;
+    }
+    if (!lKnown && mScene) {
+        KRyvNode* lRoot = mScene->GetRootNode();
+        lKnown = lRoot && lRoot->FindChild(pName, true, false);
+    }
+    if (!lKnown) {
+        mError.SetLastErrorID(kUnknownCameraName);
+        return false;
+    }
+    mDefaultCamera = KString(pName);
+    return true;
+}
+
+void KRyvGlobalCameraSettings::Reset()
+{
+    mDefaultCamera = KString(kProducers[ePerspective].mName);
+    mDefaultViewingMode = 0;
+    for (int i = 0; i < eCount; ++i) {
+        KRyvCamera* lCamera = mCameras[i];
+        if (!lCamera) {
+            continue;
+        }
+        const ProducerPlacement& lPlacement = kProducers[i];
+        lCamera->Reset();
+        lCamera->SetFocalLengthFromFieldOfView(kProducerFieldOfView);
+        lCamera->SetProjectionType(lPlacement.mProjection);
+        lCamera->SetNearPlane(lPlacement.mNear);
+        lCamera->SetFarPlane(lPlacement.mFar);
+        lCamera->SetPosition(lPlacement.mPosition);
+        lCamera->SetUpVector(lPlacement.mUpVector);
+    }
+}

@@ -1,0 +1,682 @@
+#include "scene/KRyvObjectFactory.h"
+
+#include "core/KDocumentInfo.h"
+#include "core/KImageConverter.h"
+#include "io/KExporter.h"
+#include "io/KImporter.h"
+#include "object/KitLifetime.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvNodeAttribute.h"
+#include "scene/KRyvObject.h"
+#include "scene/KRyvScene.h"
+#include "scene/KRyvSkeleton.h"
+#include "scene/KRyvUserProperty.h"
+#include "scene/objects/KRyvCamera.h"
+#include "scene/objects/KRyvDeformer.h"
+#include "scene/objects/KRyvGenericNode.h"
+#include "scene/objects/KRyvGeometryConverter.h"
+#include "scene/objects/KRyvGobo.h"
+#include "scene/objects/KRyvLayerContainer.h"
+#include "scene/objects/KRyvLight.h"
+#include "scene/objects/KRyvLink.h"
+#include "scene/objects/KRyvMarker.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvMesh.h"
+#include "scene/objects/KRyvNull.h"
+#include "scene/objects/KRyvNurb.h"
+#include "scene/objects/KRyvOpticalReference.h"
+#include "scene/objects/KRyvPatch.h"
+#include "scene/objects/KRyvPose.h"
+#include "scene/objects/KRyvTexture.h"
+#include "scene/objects/KRyvThumbnail.h"
+#include "scene/objects/KRyvVideo.h"
+
+#include <unordered_set>
+
+namespace {
+
+const char* const kFactoryErrorTable[] = {"Object not found"};
+
+// Single-threaded by contract, like the factories themselves.
+int sLiveFactories = 0;
+
+// An attribute hook's result goes on the shared attribute list.
+template <class T> T* ListedAttribute(KRyvFactoryList<KRyvNodeAttribute>& ioList, T* pObject)
+{
+    ioList.Add(pObject);
+    return pObject;
+}
+
+} // namespace
+
+KRyvObjectFactory::KRyvObjectFactory() : mError(kFactoryErrorTable, 1)
+{
+    if (sLiveFactories == 0) {
+        KitLifetimeAcquire();
+    }
+    ++sLiveFactories;
+}
+
+KRyvObjectFactory::~KRyvObjectFactory()
+{
+    DestroyAll();
+    mNodeStrategy.reset();
+    mMaterialStrategy.reset();
+    mTextureStrategy.reset();
+    mVideoStrategy.reset();
+    if (--sLiveFactories == 0) {
+        KitLifetimeRelease();
+    }
+}
+
+int KRyvObjectFactory::GetLiveFactoryCount()
+{
+    return sLiveFactories;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hooks
+
+KRyvScene* KRyvObjectFactory::NewScene()
+{
+    return new KRyvScene(this);
+}
+
+KRyvNode* KRyvObjectFactory::NewNode(const char* pName)
+{
+    return new KRyvNode(this, pName);
+}
+
+KRyvNull* KRyvObjectFactory::NewNull()
+{
+    return new KRyvNull(this);
+}
+
+KRyvMarker* KRyvObjectFactory::NewMarker()
+{
+    return new KRyvMarker(this);
+}
+
+KRyvCamera* KRyvObjectFactory::NewCamera()
+{
+    return new KRyvCamera(this);
+}
+
+KRyvLight* KRyvObjectFactory::NewLight()
+{
+    return new KRyvLight(this);
+}
+
+KRyvSkeleton* KRyvObjectFactory::NewSkeleton()
+{
+    return new KRyvSkeleton(this);
+}
+
+KRyvMesh* KRyvObjectFactory::NewMesh()
+{
+    return new KRyvMesh(this);
+}
+
+KRyvPatch* KRyvObjectFactory::NewPatch()
+{
+    return new KRyvPatch(this);
+}
+
+KRyvNurb* KRyvObjectFactory::NewNurb()
+{
+    return new KRyvNurb(this);
+}
+
+KRyvOpticalReference* KRyvObjectFactory::NewOpticalReference()
+{
+    return new KRyvOpticalReference(this);
+}
+
+KRyvLink* KRyvObjectFactory::NewLink()
+{
+    return new KRyvLink();
+}
+
+KRyvMaterial* KRyvObjectFactory::NewMaterial(const char* pName)
+{
+    return new KRyvMaterial(this, pName);
+}
+
+KRyvLayerContainer* KRyvObjectFactory::NewLayerContainer()
+{
+    return new KRyvLayerContainer(this);
+}
+
+KRyvTexture* KRyvObjectFactory::NewTexture(const char* pName)
+{
+    return new KRyvTexture(this, pName);
+}
+
+KRyvVideo* KRyvObjectFactory::NewVideo(const char* pName)
+{
+    return new KRyvVideo(this, pName);
+}
+
+KRyvGobo* KRyvObjectFactory::NewGobo(const char* pName)
+{
+    return new KRyvGobo(this, pName);
+}
+
+KRyvPose* KRyvObjectFactory::NewPose(const char* pName, int pKind)
+{
+    return new KRyvPose(this, pName, pKind == 1);
+}
+
+KRyvUserProperty* KRyvObjectFactory::NewUserProperty(KProperty* pProperty)
+{
+    return pProperty ? new KRyvUserProperty(this, pProperty) : nullptr;
+}
+
+KRyvUserProperty* KRyvObjectFactory::NewUserProperty(const char* pName, const char* pTypeName,
+                                                     const char* pLabel)
+{
+    return pName && pLabel ? new KRyvUserProperty(this, pName, pTypeName, pLabel) : nullptr;
+}
+
+KRyvGenericNode* KRyvObjectFactory::NewGenericNode(const char* pName)
+{
+    return pName ? new KRyvGenericNode(this, pName) : nullptr;
+}
+
+KRyvDeformer* KRyvObjectFactory::NewDeformer(const char* pName, const char* pType)
+{
+    return pName && pType ? new KRyvDeformer(this, pName, pType) : nullptr;
+}
+
+KRyvThumbnail* KRyvObjectFactory::NewThumbnail()
+{
+    return new KRyvThumbnail;
+}
+
+KDocumentInfo* KRyvObjectFactory::NewDocumentInfo()
+{
+    return new KDocumentInfo;
+}
+
+KRyvGeometryConverter* KRyvObjectFactory::NewGeometryConverter()
+{
+    return new KRyvGeometryConverter(this);
+}
+
+KImageConverter* KRyvObjectFactory::NewImageConverter()
+{
+    return new KImageConverter(this);
+}
+
+KExporter* KRyvObjectFactory::NewExporter()
+{
+    return new KExporter(this);
+}
+
+KImporter* KRyvObjectFactory::NewImporter()
+{
+    return new KImporter(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creators
+
+void KRyvObjectFactory::Rename(KRenamingStrategy* pStrategy, KRyvObject* pObject)
+{
+    if (pStrategy && pObject) {
+        pStrategy->Rename(pObject->GetNamePair());
+    }
+}
+
+KRyvScene* KRyvObjectFactory::CreateScene()
+{
+    return Listed(mScenes, NewScene());
+}
+
+KRyvNode* KRyvObjectFactory::CreateNode(const char* pName)
+{
+    KRyvNode* lNode = NewNode(pName);
+    if (lNode) {
+        // A subclass's node may name itself otherwise; the factory's rule holds.
+        lNode->SetName(pName);
+        Rename(mNodeStrategy.get(), lNode);
+    }
+    return Listed(mNodes, lNode);
+}
+
+KRyvNull* KRyvObjectFactory::CreateNull()
+{
+    return ListedAttribute(mNodeAttributes, NewNull());
+}
+
+KRyvMarker* KRyvObjectFactory::CreateMarker()
+{
+    return ListedAttribute(mNodeAttributes, NewMarker());
+}
+
+KRyvCamera* KRyvObjectFactory::CreateCamera()
+{
+    return ListedAttribute(mNodeAttributes, NewCamera());
+}
+
+KRyvLight* KRyvObjectFactory::CreateLight()
+{
+    return ListedAttribute(mNodeAttributes, NewLight());
+}
+
+KRyvSkeleton* KRyvObjectFactory::CreateSkeleton()
+{
+    return ListedAttribute(mNodeAttributes, NewSkeleton());
+}
+
+KRyvMesh* KRyvObjectFactory::CreateMesh()
+{
+    return ListedAttribute(mNodeAttributes, NewMesh());
+}
+
+KRyvPatch* KRyvObjectFactory::CreatePatch()
+{
+    return ListedAttribute(mNodeAttributes, NewPatch());
+}
+
+KRyvNurb* KRyvObjectFactory::CreateNurb()
+{
+    return ListedAttribute(mNodeAttributes, NewNurb());
+}
+
+KRyvOpticalReference* KRyvObjectFactory::CreateOpticalReference()
+{
+    return ListedAttribute(mNodeAttributes, NewOpticalReference());
+}
+
+KRyvLink* KRyvObjectFactory::CreateLink()
+{
+    return Listed(mLinks, NewLink());
+}
+
+KRyvMaterial* KRyvObjectFactory::CreateMaterial(const char* pName)
+{
+    return ListedNamed(mMaterials, NewMaterial(pName), pName, mMaterialStrategy.get());
+}
+
+KRyvLayerContainer* KRyvObjectFactory::CreateLayerContainer()
+{
+    return Listed(mLayerContainers, new KRyvLayerContainer(this));
+}
+
+KRyvTexture* KRyvObjectFactory::CreateTexture(const char* pName)
+{
+    return ListedNamed(mTextures, NewTexture(pName), pName, mTextureStrategy.get());
+}
+
+KRyvVideo* KRyvObjectFactory::CreateVideo(const char* pName)
+{
+    return ListedNamed(mVideos, NewVideo(pName), pName, mVideoStrategy.get());
+}
+
+KRyvGobo* KRyvObjectFactory::CreateGobo(const char* pName)
+{
+    return Listed(mGobos, NewGobo(pName));
+}
+
+KRyvPose* KRyvObjectFactory::CreatePose(const char* pName, int pKind)
+{
+    return ListedNamed(mPoses, NewPose(pName, pKind), pName, nullptr);
+}
+
+KRyvGenericNode* KRyvObjectFactory::CreateGenericNode(const char* pName)
+{
+    return Listed(mGenericNodes, NewGenericNode(pName));
+}
+
+KRyvDeformer* KRyvObjectFactory::CreateDeformer(const char* pName, const char* pType)
+{
+    KRyvDeformer* lDeformer = NewDeformer(pName, pType);
+    if (lDeformer) {
+        const bool lCluster = KString(pType).CompareNoCase("Cluster") == 0;
+        KString lName;
+        BuildObjectName(lName, lCluster ? "SubDeformer::" : "Deformer::", pName);
+        // Type 10 has no prefix of its own, so SetName would drop this one.
+        lDeformer->GetNamePair().SetCurrentName(lName);
+    }
+    return Listed(mDeformers, lDeformer);
+}
+
+KRyvThumbnail* KRyvObjectFactory::CreateThumbnail()
+{
+    return Listed(mThumbnails, NewThumbnail());
+}
+
+KRyvUserProperty* KRyvObjectFactory::CreateUserProperty(KProperty* pProperty)
+{
+    return Listed(mUserProperties, NewUserProperty(pProperty));
+}
+
+KRyvUserProperty* KRyvObjectFactory::CreateUserProperty(const char* pName, const char* pTypeName,
+                                                        const char* pLabel)
+{
+    return Listed(mUserProperties, NewUserProperty(pName, pTypeName, pLabel));
+}
+
+KDocumentInfo* KRyvObjectFactory::CreateDocumentInfo()
+{
+    return Listed(mDocumentInfos, NewDocumentInfo());
+}
+
+KRyvGeometryConverter* KRyvObjectFactory::CreateGeometryConverter()
+{
+    return Listed(mGeometryConverters, NewGeometryConverter());
+}
+
+KImageConverter* KRyvObjectFactory::CreateImageConverter()
+{
+    return Listed(mImageConverters, NewImageConverter());
+}
+
+KExporter* KRyvObjectFactory::CreateExporter()
+{
+    return Listed(mExporters, NewExporter());
+}
+
+KImporter* KRyvObjectFactory::CreateImporter()
+{
+    return Listed(mImporters, NewImporter());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Destroyers
+
+void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
+{
+    std::vector<KProperty*> lProperties;
+    pObject->GetUserProperties(lProperties);
+    const std::unordered_set<const KProperty*> lOwn(lProperties.begin(), lProperties.end());
+    std::vector<KRyvUserProperty*> lHandBack;
+    for (int i = 0; i < pObject->GetUserPropertyCount(); ++i) {
+        KRyvUserProperty* lUserProperty = pObject->GetUserProperty(i);
+        if (mUserProperties.Contains(lUserProperty) && lOwn.count(lUserProperty->GetProperty())) {
+            lHandBack.push_back(lUserProperty);
+        }
+    }
+    if (pDestruct) {
+        pObject->Destruct();
+    }
+    // The object's curve links point at its user properties until it is gone.
+    delete pObject;
+    for (KRyvUserProperty* lUserProperty : lHandBack) {
+        mUserProperties.Remove(lUserProperty);
+        delete lUserProperty;
+    }
+}
+
+void KRyvObjectFactory::DeleteNodeTree(KRyvNode* pRoot, bool& ioAllFound)
+{
+    // Each frame holds a node (already unlisted) and its children as they were when it was
+    // reached; a child is destroyed with its whole subtree before the next one.
+    struct Frame
+    {
+        KRyvNode* mNode;
+        std::vector<KRyvNode*> mChildren;
+        std::size_t mNext = 0;
+    };
+    auto lMakeFrame = [](KRyvNode* pNode) {
+        Frame lFrame{pNode, {}, 0};
+        for (int i = 0; i < pNode->GetChildCount(); ++i) {
+            lFrame.mChildren.push_back(pNode->GetChild(i));
+        }
+        return lFrame;
+    };
+    std::vector<Frame> lStack;
+    lStack.push_back(lMakeFrame(pRoot));
+    while (!lStack.empty()) {
+        Frame& lTop = lStack.back();
+        if (lTop.mNext < lTop.mChildren.size()) {
+            KRyvNode* lChild = lTop.mChildren[lTop.mNext++];
+            if (Unlist(mNodes, lChild)) {
+                lStack.push_back(lMakeFrame(lChild));
+            } else {
+                ioAllFound = false;
+            }
+            continue;
+        }
+        KRyvNode* lNode = lTop.mNode;
+        lStack.pop_back();
+        if (KRyvNodeAttribute* lAttribute = lNode->GetNodeAttribute()) {
+            if (!DestroyNodeAttribute(lAttribute)) {
+                ioAllFound = false;
+            }
+        }
+        DeleteObject(lNode, true);
+    }
+}
+
+bool KRyvObjectFactory::DestroyScene(KRyvScene* pScene, bool pRecursive)
+{
+    if (!Unlist(mScenes, pScene)) {
+        return false;
+    }
+    KRyvNode* lRoot = pRecursive ? pScene->GetRootNode() : nullptr;
+    delete pScene;
+    // The root may have been taken out of the content: nothing left to destroy is no failure.
+    return lRoot ? DestroyNode(lRoot, true) : true;
+}
+
+bool KRyvObjectFactory::DestroyNode(KRyvNode* pNode, bool pRecursive)
+{
+    if (!Unlist(mNodes, pNode)) {
+        return false;
+    }
+    if (!pRecursive) {
+        DeleteObject(pNode, true);
+        return true;
+    }
+    bool lAllFound = true;
+    DeleteNodeTree(pNode, lAllFound);
+    return lAllFound;
+}
+
+bool KRyvObjectFactory::DestroyNodeAttribute(KRyvNodeAttribute* pAttribute)
+{
+    return DestroyPlain(mNodeAttributes, pAttribute);
+}
+
+bool KRyvObjectFactory::DestroyLink(KRyvLink* pLink)
+{
+    return DestroyPlain(mLinks, pLink);
+}
+
+bool KRyvObjectFactory::DestroyMaterial(KRyvMaterial* pMaterial)
+{
+    return DestroyObject(mMaterials, pMaterial, true);
+}
+
+bool KRyvObjectFactory::DestroyLayerContainer(KRyvLayerContainer* pLayerContainer)
+{
+    return DestroyPlain(mLayerContainers, pLayerContainer);
+}
+
+bool KRyvObjectFactory::DestroyTexture(KRyvTexture* pTexture)
+{
+    return DestroyObject(mTextures, pTexture, true);
+}
+
+bool KRyvObjectFactory::DestroyVideo(KRyvVideo* pVideo)
+{
+    return DestroyObject(mVideos, pVideo, true);
+}
+
+bool KRyvObjectFactory::DestroyGobo(KRyvGobo* pGobo)
+{
+    return DestroyObject(mGobos, pGobo, true);
+}
+
+bool KRyvObjectFactory::DestroyPose(KRyvPose* pPose)
+{
+    return DestroyObject(mPoses, pPose, false);
+}
+
+bool KRyvObjectFactory::DestroyUserProperty(KRyvUserProperty* pUserProperty)
+{
+    return DestroyPlain(mUserProperties, pUserProperty);
+}
+
+bool KRyvObjectFactory::DestroyGenericNode(KRyvGenericNode* pNode)
+{
+    return DestroyObject(mGenericNodes, pNode, false);
+}
+
+bool KRyvObjectFactory::DestroyDeformer(KRyvDeformer* pDeformer)
+{
+    return DestroyObject(mDeformers, pDeformer, false);
+}
+
+bool KRyvObjectFactory::DestroyThumbnail(KRyvThumbnail* pThumbnail)
+{
+    return DestroyPlain(mThumbnails, pThumbnail);
+}
+
+bool KRyvObjectFactory::DestroyDocumentInfo(KDocumentInfo* pDocumentInfo)
+{
+    return DestroyPlain(mDocumentInfos, pDocumentInfo);
+}
+
+bool KRyvObjectFactory::DestroyGeometryConverter(KRyvGeometryConverter* pConverter)
+{
+    return DestroyPlain(mGeometryConverters, pConverter);
+}
+
+bool KRyvObjectFactory::DestroyExporter(KExporter* pExporter)
+{
+    return DestroyPlain(mExporters, pExporter);
+}
+
+bool KRyvObjectFactory::DestroyImporter(KImporter* pImporter)
+{
+    return DestroyPlain(mImporters, pImporter);
+}
+
+void KRyvObjectFactory::DestroyAll()
+{
+    const auto lDelete = [](auto* pObject) { delete pObject; };
+    const auto lDestructAndDelete = [this](KRyvObject* pObject) { DeleteObject(pObject, true); };
+    const auto lDeleteObject = [this](KRyvObject* pObject) { DeleteObject(pObject, false); };
+    DestroyList(mScenes, lDelete);
+    DestroyList(mNodeAttributes, lDelete);
+    DestroyList(mNodes, lDestructAndDelete);
+    // Deformers point at links: they go first.
+    DestroyList(mDeformers, lDeleteObject);
+    DestroyList(mLinks, lDelete);
+    DestroyList(mMaterials, lDestructAndDelete);
+    DestroyList(mLayerContainers, lDelete);
+    DestroyList(mTextures, lDestructAndDelete);
+    DestroyList(mVideos, lDestructAndDelete);
+    DestroyList(mGobos, lDestructAndDelete);
+    DestroyList(mPoses, lDeleteObject);
+    DestroyList(mUserProperties, lDelete);
+    DestroyList(mGenericNodes, lDeleteObject);
+    DestroyList(mThumbnails, lDelete);
+    DestroyList(mDocumentInfos, lDelete);
+    DestroyList(mGeometryConverters, lDelete);
+    DestroyList(mImageConverters, lDelete);
+    DestroyList(mExporters, lDelete);
+    DestroyList(mImporters, lDelete);
+    for (KRenamingStrategy* lStrategy : {mNodeStrategy.get(), mMaterialStrategy.get(),
+                                         mTextureStrategy.get(), mVideoStrategy.get()}) {
+        if (lStrategy) {
+            lStrategy->Clear();
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Finders
+
+template <class T>
+T* KRyvObjectFactory::FindByName(const KRyvFactoryList<T>& pList, const KString& pWanted,
+                                 int pIndex)
+{
+    int lMatches = 0;
+    T* lFound = pList.FindIf(
+        [&](T* pObject) { return pObject->GetName() == pWanted && lMatches++ == pIndex; });
+    if (!lFound) {
+        mError.SetLastErrorID(kObjectNotFound);
+    }
+    return lFound;
+}
+
+KRyvNode* KRyvObjectFactory::FindNode(const char* pName, int pIndex)
+{
+    KString lWanted;
+    BuildObjectName(lWanted, "Model::", pName);
+    return FindByName(mNodes, lWanted, pIndex);
+}
+
+KRyvMaterial* KRyvObjectFactory::FindMaterial(const char* pName, int pIndex)
+{
+    KString lWanted;
+    BuildObjectName(lWanted, "Material::", pName);
+    return FindByName(mMaterials, lWanted, pIndex);
+}
+
+KRyvTexture* KRyvObjectFactory::FindTexture(const char* pName, int pIndex)
+{
+    KString lWanted;
+    BuildObjectName(lWanted, "Texture::", pName);
+    return FindByName(mTextures, lWanted, pIndex);
+}
+
+KRyvVideo* KRyvObjectFactory::FindVideo(const char* pName, int pIndex)
+{
+    KString lWanted;
+    BuildObjectName(lWanted, "Video::", pName);
+    return FindByName(mVideos, lWanted, pIndex);
+}
+
+KRyvGobo* KRyvObjectFactory::FindGobo(const char* pName, int pIndex)
+{
+    KString lWanted;
+    BuildObjectName(lWanted, "Video::", pName);
+    return FindByName(mGobos, lWanted, pIndex);
+}
+
+KRyvPose* KRyvObjectFactory::FindPose(const char* pName)
+{
+    return FindByName(mPoses, KString(pName), 0);
+}
+
+KRyvGenericNode* KRyvObjectFactory::FindGenericNode(const char* pName)
+{
+    return FindByName(mGenericNodes, KString(pName), 0);
+}
+
+KRyvUserProperty* KRyvObjectFactory::FindUserProperty(const char* pName)
+{
+    if (!pName) {
+        return nullptr;
+    }
+    return mUserProperties.FindIf(
+        [pName](KRyvUserProperty* pUserProperty) { return pUserProperty->GetName() == pName; });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Strategies
+
+void KRyvObjectFactory::SetNodeRenamingStrategy(std::unique_ptr<KRenamingStrategy> pStrategy)
+{
+    mNodeStrategy = std::move(pStrategy);
+}
+
+void KRyvObjectFactory::SetMaterialRenamingStrategy(std::unique_ptr<KRenamingStrategy> pStrategy)
+{
+    mMaterialStrategy = std::move(pStrategy);
+}
+
+void KRyvObjectFactory::SetTextureRenamingStrategy(std::unique_ptr<KRenamingStrategy> pStrategy)
+{
+    mTextureStrategy = std::move(pStrategy);
+}
+
+void KRyvObjectFactory::SetVideoRenamingStrategy(std::unique_ptr<KRenamingStrategy> pStrategy)
+{
+    mVideoStrategy = std::move(pStrategy);
+}

@@ -1,0 +1,83 @@
+#include "scene/KRyvPropertySetUtils.h"
+
+#include "object/KPlug.h"
+#include "object/KProperty.h"
+
+void KRyvCreateUserPropertyOn(KObject* pSet, KRyvUserPropertyNotifyTarget* pTarget,
+                              KRyvUserProperty* pUserProperty)
+{
+    if (!pSet || !pUserProperty || pUserProperty->IsBound()) {
+        return;
+    }
+    const KString lName = pUserProperty->GetName();
+    if (pSet->FindProperty(lName.Buffer())) {
+        return;
+    }
+    const KRyvUserPropertyRecord* lRecord = pUserProperty->GetRecord();
+    const KString lLabel = pUserProperty->GetLabel(false);
+    KUserPropertyDescription lDescription;
+    lDescription.mName = lName.Buffer();
+    lDescription.mTypeName = KRyvUserProperty::GetTypeName(pUserProperty->GetType());
+    lDescription.mLabel = lLabel.Buffer();
+    lDescription.mUserFlags = lRecord ? lRecord->mFlags : 0;
+    if (pUserProperty->Bind(pSet->CreateUserProperty(lDescription)) && pTarget) {
+        pUserProperty->SetNotifyTarget(pTarget);
+    }
+}
+
+void KRyvRemoveUserPropertyFrom(KObject* pSet, KRyvUserProperty* pUserProperty,
+                                KRyvPropertyFilter pKeep, bool pFindByName)
+{
+    if (!pSet || !pUserProperty) {
+        return;
+    }
+    KProperty* lProperty = pUserProperty->GetProperty();
+    if (!lProperty && pFindByName) {
+        lProperty = pSet->FindProperty(pUserProperty->GetName().Buffer());
+    }
+    if (!lProperty || lProperty->GetParentObject() != pSet ||
+        !lProperty->GetDefinition().GetFlag(KPropertyDefinition::kOwned) ||
+        (pKeep && pKeep(*lProperty))) {
+        return;
+    }
+    pSet->RemoveProperty(lProperty);
+}
+
+void KRyvAppendProperties(const KObject* pSet, std::vector<KProperty*>& ioProperties)
+{
+    if (!pSet) {
+        return;
+    }
+    for (int i = 0; i < pSet->GetPropertyCount(); ++i) {
+        ioProperties.push_back(pSet->GetProperty(i));
+    }
+}
+
+void KRyvCreateAnimatableCurves(KRyvTakeNodeContainer& ioContainer, const KObject* pSet,
+                                KRyvTakeNode* pTake, KRyvPropertyFilter pSkip)
+{
+    if (!pSet) {
+        return;
+    }
+    for (int i = 0; i < pSet->GetPropertyCount(); ++i) {
+        KProperty* lProperty = pSet->GetProperty(i);
+        if (lProperty && lProperty->IsAnimatable() && !(pSkip && pSkip(*lProperty))) {
+            ioContainer.CreatePropertyCurves(lProperty, pTake);
+        }
+    }
+}
+
+KObjectOwner* KRyvGetPlugOwner(KPlug* pPlug)
+{
+    if (!pPlug) {
+        return nullptr;
+    }
+    if (const KObject* lObject = dynamic_cast<KObject*>(pPlug)) {
+        return lObject->GetOwnerObject();
+    }
+    if (const KProperty* lProperty = dynamic_cast<KProperty*>(pPlug)) {
+        const KObject* lParent = lProperty->GetParentObject();
+        return lParent ? lParent->GetOwnerObject() : nullptr;
+    }
+    return nullptr;
+}

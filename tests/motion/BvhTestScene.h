@@ -1,0 +1,137 @@
+#ifndef RYVKIT_TESTS_MOTION_BVHTESTSCENE_H
+#define RYVKIT_TESTS_MOTION_BVHTESTSCENE_H
+
+#include "animation/KImportSettings.h"
+#include "animation/KRyvTakeNode.h"
+#include "core/KMatrix.h"
+#include "core/KMatrixFunctions.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/bvh/KReaderBvh.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+// The reference BVH evaluator of the tests, built only from single-axis turns in the textbook
+// column-vector form: channels listed a0, a1, a2 give R = R(a0) * R(a1) * R(a2) on column
+// vectors. Answers the kit matrix of the same rotation (row vectors: the transpose).
+inline KMatrix BvhReferenceRotation(const char* pAxes, const double* pDegrees, int pCount)
+{
+    double lR[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (int n = 0; n < pCount; ++n) {
+        const double lA = pDegrees[n] * 3.14159265358979323846 / 180.0;
+        const double lC = std::cos(lA);
+        const double lS = std::sin(lA);
+        double lTurn[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+        if (pAxes[n] == 'X') {
+            lTurn[1][1] = lC, lTurn[1][2] = -lS, lTurn[2][1] = lS, lTurn[2][2] = lC;
+        } else if (pAxes[n] == 'Y') {
+            lTurn[0][0] = lC, lTurn[0][2] = lS, lTurn[2][0] = -lS, lTurn[2][2] = lC;
+        } else {
+            lTurn[0][0] = lC, lTurn[0][1] = -lS, lTurn[1][0] = lS, lTurn[1][1] = lC;
+        }
+        double lProduct[3][3];
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) {
+                lProduct[i][j] =
+                    lR[i][0] * lTurn[0][j] + lR[i][1] * lTurn[1][j] + lR[i][2] * lTurn[2][j];
+            }
+        }
+        std::copy(&lProduct[0][0], &lProduct[0][0] + 9, &lR[0][0]);
+    }
+    KMatrix lKit;
+    MatrixSetIdentity(lKit);
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            lKit[i][j] = lR[j][i];
+        }
+    }
+    return lKit;
+}
+
+inline double MaxRotationDifference(const KMatrix& pA, const KMatrix& pB)
+{
+    double lMax = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            lMax = std::max(lMax, std::fabs(pA[i][j] - pB[i][j]));
+        }
+    }
+    return lMax;
+}
+
+// The rotation of a node's current take at a time, from its Euler X, Y, Z curves.
+inline KMatrix NodeRotationAt(KRyvNode* pNode, KTime pTime)
+{
+    KRyvTakeNode* lTake = pNode->GetCurrentTakeNode();
+    KMatrix lMatrix;
+    MatrixSetIdentity(lMatrix);
+    EulerToMatrixXYZ(lMatrix, lTake->GetTransformRX()->Evaluate(pTime),
+                     lTake->GetTransformRY()->Evaluate(pTime),
+                     lTake->GetTransformRZ()->Evaluate(pTime));
+    return lMatrix;
+}
+
+// Writes pContent byte for byte to pName in a folder of the test temp folder that belongs to the
+// running test (the file name gives the take name) and answers the path.
+inline std::string WriteBvhFile(const std::string& pName, const std::string& pContent)
+{
+    const testing::TestInfo* lTest = testing::UnitTest::GetInstance()->current_test_info();
+    const std::filesystem::path lFolder =
+        std::filesystem::path(testing::TempDir()) /
+        (std::string("ryv_bvh_") + lTest->test_suite_name() + "_" + lTest->name());
+    std::filesystem::create_directories(lFolder);
+    const std::string lPath = (lFolder / pName).string();
+    std::ofstream lOut(lPath, std::ios::binary | std::ios::trunc);
+    lOut.write(pContent.data(), static_cast<std::streamsize>(pContent.size()));
+    return lPath;
+}
+
+// The import settings of the tests: no constant key reducer, so every frame keeps its key; the
+// process-wide settings come back when the guard goes.
+class BvhImportSettingsGuard
+{
+public:
+    explicit BvhImportSettingsGuard(bool pReduce = false)
+    {
+        KImportSettings::Get().Reset();
+        KImportSettings::Get().SetConstantKeyReducerEnabled(pReduce);
+    }
+    ~BvhImportSettingsGuard() { KImportSettings::Get().Reset(); }
+};
+
+// A factory with one scene, and a BVH read into it through KReaderBvh.
+struct BvhTestScene
+{
+    KRyvObjectFactory mFactory;
+    KRyvScene* mScene = mFactory.CreateScene();
+    KReaderBvh mReader{&mFactory};
+    std::unique_ptr<KStreamOptionsMotion> mOptions;
+
+    // Opens the file, takes the reader's options (option 8 set to pKeepReference) and reads.
+    bool Read(const std::string& pPath, int pKeepReference = 1)
+    {
+        if (!mReader.FileOpen(pPath.c_str())) {
+            return false;
+        }
+        std::unique_ptr<KStreamOptions> lOptions = mReader.GetReadOptions();
+        if (!lOptions) {
+            mOptions = KStreamOptionsMotion::Create();
+        } else {
+            mOptions.reset(static_cast<KStreamOptionsMotion*>(lOptions.release()));
+        }
+        mOptions->SetOption(8, pKeepReference);
+        return mReader.Read(mScene, mOptions.get());
+    }
+
+    KRyvNode* Find(const char* pName) { return mFactory.FindNode(pName); }
+};
+
+#endif

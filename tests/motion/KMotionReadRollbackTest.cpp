@@ -1,0 +1,95 @@
+#include "formats/motion/KMotionReadRollback.h"
+
+#include "animation/KFCurve.h"
+#include "animation/KRyvTakeNode.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/KRyvSkeleton.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A reader's partial work: a detached reference with a chain below it, one joint already moved
+// under the scene's root, a key batch left open, a node whose attribute was never bound.
+struct PartialRead
+{
+    KRyvObjectFactory mFactory;
+    KRyvScene* mScene = mFactory.CreateScene();
+    int mNodes = mFactory.GetNodeCount();
+    int mAttributes = mFactory.GetNodeAttributeCount();
+    KFCurve* mOpenCurve = nullptr;
+
+    void Build(KMotionReadRollback& ioRollback)
+    {
+        KRyvNode* lReference = ioRollback.AddNode(mFactory.CreateNode("X:reference"));
+        KRyvNode* lParent = lReference;
+        for (int i = 0; i < 5; ++i) {
+            KRyvNode* lNode =
+                ioRollback.AddNode(mFactory.CreateNode(("J" + std::to_string(i)).c_str()));
+            KRyvSkeleton* lSkeleton = mFactory.CreateSkeleton();
+            ioRollback.AddAttribute(lSkeleton);
+            lNode->SetNodeAttribute(lSkeleton);
+            lParent->AddChild(lNode);
+            lParent = lNode;
+        }
+        KRyvNode* lMoved = ioRollback.AddNode(mFactory.CreateNode("Moved"));
+        mScene->GetRootNode()->AddChild(lMoved);
+        lMoved->AddTakeNode("take");
+        lMoved->SetCurrentTakeNode("take");
+        mOpenCurve = lMoved->GetCurrentTakeNode()->GetTransformTX();
+        ASSERT_TRUE(ioRollback.BeginKeySet(mOpenCurve, 10));
+        mOpenCurve->GetKey(0)->Set(KTime(), 1.0f);
+        mOpenCurve->GetKey(1)->Set(KTime(100), 2.0f);
+        ioRollback.AddAttribute(mFactory.CreateSkeleton());
+        ioRollback.AddPose(mFactory.CreatePose("rest", 0));
+    }
+};
+
+TEST(KMotionReadRollback, UndoLeavesFactoryAndSceneAsFound)
+{
+    PartialRead lRead;
+    {
+        KMotionReadRollback lRollback(&lRead.mFactory);
+        lRead.Build(lRollback);
+        EXPECT_EQ(lRollback.GetNodeCount(), 7);
+        EXPECT_EQ(lRollback.GetOpenKeySetCount(), 1);
+        EXPECT_FALSE(lRollback.BeginKeySet(lRead.mOpenCurve, 3));
+        EXPECT_FALSE(lRollback.BeginKeySet(nullptr, 3));
+    }
+    EXPECT_EQ(lRead.mFactory.GetNodeCount(), lRead.mNodes);
+    EXPECT_EQ(lRead.mFactory.GetNodeAttributeCount(), lRead.mAttributes);
+    EXPECT_EQ(lRead.mFactory.GetPoseCount(), 0);
+    EXPECT_EQ(lRead.mScene->GetRootNode()->GetChildCount(), 0);
+}
+
+TEST(KMotionReadRollback, CommitKeepsEverythingAndClosesBatches)
+{
+    PartialRead lRead;
+    KMotionReadRollback lRollback(&lRead.mFactory);
+    lRead.Build(lRollback);
+    lRollback.Commit();
+    EXPECT_EQ(lRollback.GetNodeCount(), 0);
+    EXPECT_EQ(lRollback.GetOpenKeySetCount(), 0);
+    // The open batch ends with the keys that were set, not the count it announced.
+    EXPECT_EQ(lRead.mOpenCurve->GetKeyCount(), 2);
+    EXPECT_TRUE(lRead.mOpenCurve->BeginKeySet(1));
+    EXPECT_TRUE(lRead.mOpenCurve->EndKeySet(0));
+    lRollback.Undo();
+    EXPECT_EQ(lRead.mFactory.GetNodeCount(), lRead.mNodes + 7);
+    EXPECT_EQ(lRead.mFactory.GetPoseCount(), 1);
+}
+
+TEST(KMotionReadRollback, EndKeySetsSetsTheCountRead)
+{
+    PartialRead lRead;
+    KMotionReadRollback lRollback(&lRead.mFactory);
+    lRead.Build(lRollback);
+    EXPECT_TRUE(lRollback.EndKeySets(1));
+    EXPECT_EQ(lRead.mOpenCurve->GetKeyCount(), 1);
+    EXPECT_EQ(lRollback.GetOpenKeySetCount(), 0);
+    EXPECT_TRUE(lRollback.EndKeySets(1));
+}
+
+} // namespace

@@ -1,0 +1,253 @@
+#include "formats/motion/KMotionRotationOrder.h"
+
+#include "core/KMatrixFunctions.h"
+#include "core/KRotationOrder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+using Listing = KMotionRotationOrder::EListing;
+constexpr Listing kOutermost = KMotionRotationOrder::eFirstOutermost;
+constexpr Listing kApplied = KMotionRotationOrder::eFirstAppliedFirst;
+
+constexpr int kPermutations[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2},
+                                     {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+
+// The textbook right-handed turn about one axis, for column vectors (v' = R v). Built here from
+// scratch so that the helper is checked against something it does not share code with.
+struct Mat3
+{
+    double m[3][3];
+};
+
+Mat3 ColumnTurn(int pAxis, double pDegrees)
+{
+    const double lRad = pDegrees * M_PI / 180.0;
+    const double c = std::cos(lRad), s = std::sin(lRad);
+    Mat3 r{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    const int a = (pAxis + 1) % 3, b = (pAxis + 2) % 3;
+    r.m[a][a] = c;
+    r.m[a][b] = -s;
+    r.m[b][a] = s;
+    r.m[b][b] = c;
+    return r;
+}
+
+Mat3 Multiply(const Mat3& pA, const Mat3& pB)
+{
+    Mat3 r{};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            for (int k = 0; k < 3; ++k) {
+                r.m[i][j] += pA.m[i][k] * pB.m[k][j];
+            }
+        }
+    }
+    return r;
+}
+
+// Column-vector product of a list read outermost first: R = R0 * R1 * R2.
+Mat3 ColumnProduct(const int pAxes[3], const double pAngles[3])
+{
+    return Multiply(Multiply(ColumnTurn(pAxes[0], pAngles[0]), ColumnTurn(pAxes[1], pAngles[1])),
+                    ColumnTurn(pAxes[2], pAngles[2]));
+}
+
+// The kit matrix is the transpose of the column form: M[r][c] = R[c][r].
+void ExpectSameRotation(const KMatrix& pRow, const Mat3& pColumn, double pTolerance)
+{
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_NEAR(pRow[r][c], pColumn.m[c][r], pTolerance) << r << "," << c;
+        }
+    }
+}
+
+void ExpectSameMatrix(const KMatrix& pA, const KMatrix& pB, double pTolerance)
+{
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_NEAR(pA[r][c], pB[r][c], pTolerance) << r << "," << c;
+        }
+    }
+}
+
+// Image of a unit axis under a row-vector matrix: row pAxis of M.
+KVector4 Image(const KMatrix& pM, int pAxis)
+{
+    return KVector4(pM[pAxis][0], pM[pAxis][1], pM[pAxis][2]);
+}
+
+void ExpectVector(const KVector4& pV, double pX, double pY, double pZ)
+{
+    EXPECT_NEAR(pV[0], pX, 1e-12);
+    EXPECT_NEAR(pV[1], pY, 1e-12);
+    EXPECT_NEAR(pV[2], pZ, 1e-12);
+}
+
+} // namespace
+
+// 90, 90, 0 in every channel order: where the joint's unit axes land in the parent. The table
+// was worked out from products of single-axis turns, outermost first.
+TEST(KMotionRotationOrder, GoldenNinetyNinetyZero)
+{
+    struct Golden
+    {
+        int mAxes[3];
+        double mImages[3][3];
+    };
+    const Golden kGolden[] = {
+        {{0, 1, 2}, {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}}},
+        {{0, 2, 1}, {{0, 0, 1}, {-1, 0, 0}, {0, -1, 0}}},
+        {{1, 0, 2}, {{0, 0, -1}, {1, 0, 0}, {0, -1, 0}}},
+        {{1, 2, 0}, {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}}},
+        {{2, 0, 1}, {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}}},
+        {{2, 1, 0}, {{0, 0, -1}, {-1, 0, 0}, {0, 1, 0}}},
+    };
+    const double lAngles[3] = {90.0, 90.0, 0.0};
+    for (const Golden& lCase : kGolden) {
+        KMatrix lM;
+        ASSERT_TRUE(KMotionRotationOrder::AnglesToMatrix(lM, lCase.mAxes, lAngles, 3, kOutermost));
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            const double* lExpected = lCase.mImages[lAxis];
+            ExpectVector(Image(lM, lAxis), lExpected[0], lExpected[1], lExpected[2]);
+        }
+        ExpectSameRotation(lM, ColumnProduct(lCase.mAxes, lAngles), 1e-12);
+    }
+}
+
+TEST(KMotionRotationOrder, ZxyChannelsPutTheJointYOntoTheParentZ)
+{
+    const int lAxes[3] = {2, 0, 1};
+    const double lAngles[3] = {90.0, 90.0, 0.0};
+    KMatrix lM;
+    ASSERT_TRUE(KMotionRotationOrder::AnglesToMatrix(lM, lAxes, lAngles, 3, kOutermost));
+    ExpectVector(Image(lM, 1), 0, 0, 1);
+    // Read the other way round, the same values would send +Y to -X.
+    ASSERT_TRUE(KMotionRotationOrder::AnglesToMatrix(lM, lAxes, lAngles, 3, kApplied));
+    ExpectVector(Image(lM, 1), -1, 0, 0);
+    EXPECT_EQ(KMotionRotationOrder::ToKitOrder(lAxes, kOutermost), KRotationOrder::eEulerYXZ);
+    EXPECT_EQ(KMotionRotationOrder::ToKitOrder(lAxes, kApplied), KRotationOrder::eEulerZXY);
+}
+
+TEST(KMotionRotationOrder, AgreesWithKitOrdersAndOrderedTable)
+{
+    std::mt19937 lRandom(7);
+    std::uniform_real_distribution<double> lAngle(-179.0, 179.0);
+    for (Listing lListing : {kOutermost, kApplied}) {
+        for (const auto& lAxes : kPermutations) {
+            const int lOrder = KMotionRotationOrder::ToKitOrder(lAxes, lListing);
+            const int lIndex = KMotionRotationOrder::ToOrderedIndex(lAxes, lListing);
+            ASSERT_GE(lOrder, 0);
+            ASSERT_EQ(lIndex % 2, 0);
+            for (int lTrial = 0; lTrial < 20; ++lTrial) {
+                const double lAngles[3] = {lAngle(lRandom), lAngle(lRandom), lAngle(lRandom)};
+                KMatrix lFromList;
+                ASSERT_TRUE(
+                    KMotionRotationOrder::AnglesToMatrix(lFromList, lAxes, lAngles, 3, lListing));
+                if (lListing == kOutermost) {
+                    ExpectSameRotation(lFromList, ColumnProduct(lAxes, lAngles), 1e-12);
+                }
+                // The kit order takes the angles by axis.
+                KVector4 lEuler;
+                for (int i = 0; i < 3; ++i) {
+                    lEuler[lAxes[i]] = lAngles[i];
+                }
+                KMatrix lFromOrder;
+                ASSERT_TRUE(KRotationOrder(lOrder).V2M(lFromOrder, lEuler));
+                ExpectSameMatrix(lFromList, lFromOrder, 1e-12);
+                // The ordered table takes them in application order.
+                double lApplied[3];
+                for (int i = 0; i < 3; ++i) {
+                    lApplied[i] = lListing == kOutermost ? lAngles[2 - i] : lAngles[i];
+                }
+                KMatrix lFromIndex;
+                ASSERT_TRUE(EulerToMatrixOrdered(lFromIndex, lApplied[0], lApplied[1], lApplied[2],
+                                                 lIndex));
+                ExpectSameMatrix(lFromList, lFromIndex, 1e-12);
+            }
+        }
+    }
+}
+
+TEST(KMotionRotationOrder, MatrixToAnglesRoundTripsEveryOrder)
+{
+    std::mt19937 lRandom(11);
+    std::uniform_real_distribution<double> lAngle(-180.0, 180.0);
+    for (Listing lListing : {kOutermost, kApplied}) {
+        for (const auto& lAxes : kPermutations) {
+            for (int lTrial = 0; lTrial < 50; ++lTrial) {
+                double lAngles[3] = {lAngle(lRandom), lAngle(lRandom), lAngle(lRandom)};
+                if (lTrial == 0) {
+                    // Gimbal lock: the middle turn at 90 degrees.
+                    lAngles[1] = 90.0;
+                }
+                KMatrix lM;
+                KMotionRotationOrder::AnglesToMatrix(lM, lAxes, lAngles, 3, lListing);
+                double lBack[3];
+                ASSERT_TRUE(KMotionRotationOrder::MatrixToAngles(lBack, lM, lAxes, lListing));
+                EXPECT_LE(std::fabs(lBack[1]), 90.0 + 1e-9);
+                KMatrix lAgain;
+                KMotionRotationOrder::AnglesToMatrix(lAgain, lAxes, lBack, 3, lListing);
+                ExpectSameMatrix(lM, lAgain, 1e-9);
+            }
+        }
+    }
+}
+
+// The ZXY decomposition a writer may spell out by hand (axes i = Y, j = X, k = Z of the kit
+// matrix, angles negated) gives the same channel values as the helper.
+TEST(KMotionRotationOrder, HandWrittenZxyDecompositionAgrees)
+{
+    std::mt19937 lRandom(3);
+    std::uniform_real_distribution<double> lAngle(-170.0, 170.0);
+    const int lAxes[3] = {2, 0, 1};
+    for (int lTrial = 0; lTrial < 100; ++lTrial) {
+        KMatrix m;
+        EulerToMatrixXYZ(m, lAngle(lRandom), lAngle(lRandom) / 2.0, lAngle(lRandom));
+        const int i = 1, j = 0, k = 2;
+        const double cy = std::sqrt(m[i][i] * m[i][i] + m[i][j] * m[i][j]);
+        ASSERT_GT(cy, 1e-6);
+        const double a0 = std::atan2(m[j][k], m[k][k]) * 180.0 / M_PI;
+        const double a1 = std::atan2(-m[i][k], cy) * 180.0 / M_PI;
+        const double a2 = std::atan2(m[i][j], m[i][i]) * 180.0 / M_PI;
+        // Rotation (x, y, z) = (-a0, -a1, -a2), printed z, y, x as Zrotation Xrotation Yrotation.
+        const double lHand[3] = {-a2, -a1, -a0};
+        double lHelper[3];
+        ASSERT_TRUE(KMotionRotationOrder::MatrixToAngles(lHelper, m, lAxes, kOutermost));
+        KMatrix lFromHand;
+        KMatrix lFromHelper;
+        KMotionRotationOrder::AnglesToMatrix(lFromHand, lAxes, lHand, 3, kOutermost);
+        KMotionRotationOrder::AnglesToMatrix(lFromHelper, lAxes, lHelper, 3, kOutermost);
+        ExpectSameMatrix(lFromHand, m, 1e-9);
+        ExpectSameMatrix(lFromHelper, m, 1e-9);
+    }
+}
+
+TEST(KMotionRotationOrder, RefusesBadAxisLists)
+{
+    const int lRepeated[3] = {0, 0, 1};
+    const int lOutside[3] = {0, 1, 3};
+    EXPECT_EQ(KMotionRotationOrder::ToKitOrder(lRepeated, kOutermost), -1);
+    EXPECT_EQ(KMotionRotationOrder::ToOrderedIndex(lOutside, kApplied), -1);
+    double lAngles[3] = {1.0, 2.0, 3.0};
+    KMatrix lM;
+    EXPECT_FALSE(KMotionRotationOrder::MatrixToAngles(lAngles, lM, lRepeated, kOutermost));
+    EXPECT_EQ(lAngles[0], 1.0);
+    EXPECT_FALSE(KMotionRotationOrder::AnglesToMatrix(lM, lOutside, lAngles, 3, kOutermost));
+    EXPECT_EQ(lM, KMatrix());
+    EXPECT_FALSE(KMotionRotationOrder::AnglesToMatrix(lM, lOutside, lAngles, -1, kOutermost));
+    // Partial and repeated lists are products all the same: Z then Z again is one turn of 30.
+    const int lTwice[2] = {2, 2};
+    const double lHalves[2] = {10.0, 20.0};
+    ASSERT_TRUE(KMotionRotationOrder::AnglesToMatrix(lM, lTwice, lHalves, 2, kOutermost));
+    KMatrix lThirty;
+    EulerToMatrixXYZ(lThirty, 0.0, 0.0, 30.0);
+    ExpectSameMatrix(lM, lThirty, 1e-12);
+    ASSERT_TRUE(KMotionRotationOrder::AnglesToMatrix(lM, nullptr, nullptr, 0, kOutermost));
+    EXPECT_EQ(lM, KMatrix());
+}

@@ -1,0 +1,359 @@
+#include "formats/motion/bvh/KWriterBvh.h"
+
+#include "animation/KFCurve.h"
+#include "io/KExporter.h"
+#include "io/KFileFormatTable.h"
+#include "scene/KRyvSkeleton.h"
+#include "scene/objects/KRyvNodeLimits.h"
+
+#include "BvhTestScene.h"
+
+#include <cstdlib>
+#include <random>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+std::string ReadText(const std::string& pPath)
+{
+    std::ifstream lIn(pPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(lIn), std::istreambuf_iterator<char>());
+}
+
+// The numbers of the frame lines of a written file, one vector per line.
+std::vector<std::vector<double>> FrameLines(const std::string& pText)
+{
+    std::vector<std::vector<double>> lFrames;
+    std::istringstream lIn(pText.substr(pText.find("Frame Time:")));
+    std::string lLine;
+    std::getline(lIn, lLine);
+    while (std::getline(lIn, lLine)) {
+        std::vector<double> lValues;
+        const char* lAt = lLine.c_str();
+        char* lEnd = nullptr;
+        for (double lValue = std::strtod(lAt, &lEnd); lEnd != lAt;
+             lValue = std::strtod(lAt, &lEnd)) {
+            lValues.push_back(lValue);
+            lAt = lEnd;
+        }
+        lFrames.push_back(lValues);
+    }
+    return lFrames;
+}
+
+// A limb-node skeleton node below pParent, marked for export.
+KRyvNode* AddJoint(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName,
+                   const KVector4& pOffset)
+{
+    KRyvNode* lNode = ioFactory.CreateNode(pName);
+    KRyvSkeleton* lSkeleton = ioFactory.CreateSkeleton();
+    lSkeleton->SetSkeletonType(KRyvSkeleton::eLimbNode);
+    lNode->SetNodeAttribute(lSkeleton);
+    lNode->SetLclTranslation(pOffset);
+    lNode->SetMarked(true);
+    pParent->AddChild(lNode);
+    return lNode;
+}
+
+std::unique_ptr<KStreamOptionsMotion> WriteOptions(KWriterBvh& pWriter, int pFrames, double pRate)
+{
+    std::unique_ptr<KStreamOptionsMotion> lOptions(
+        static_cast<KStreamOptionsMotion*>(pWriter.GetWriteOptions().release()));
+    lOptions->SetFrameCount(pFrames);
+    lOptions->SetTimeMode(0, pRate);
+    return lOptions;
+}
+
+bool WriteScene(KRyvScene* pScene, const std::string& pPath, KStreamOptionsMotion* pOptions,
+                KWriterBvh& ioWriter)
+{
+    return ioWriter.FileCreate(pPath.c_str()) && ioWriter.Write(pScene, pOptions);
+}
+
+TEST(KWriterBvh, HeaderChannelsAndEndSites)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    KRyvNode* lHips = AddJoint(lFactory, lScene->GetRootNode(), "Hips", KVector4(1, 2, 3));
+    KRyvNode* lChest = AddJoint(lFactory, lHips, "Chest", KVector4(0, 5, 0));
+    AddJoint(lFactory, lChest, "Head", KVector4(0, 4, 0));
+    // A leaf with a sibling is a joint, ending in an End Site along its limits' axis.
+    KRyvNode* lLeg = AddJoint(lFactory, lHips, "Leg", KVector4(1, -5, 0));
+    KRyvNodeLimits& lLimits = lLeg->GetLimits();
+    lLimits.SetAuto(KRyvNodeLimits::eRotation, false);
+    lLimits.SetRotationAxis(KVector4(0, 0, 0));
+    lLimits.SetAxisLength(10.0);
+
+    KWriterBvh lWriter(&lFactory);
+    std::unique_ptr<KStreamOptionsMotion> lOptions = WriteOptions(lWriter, 0, 30.0);
+    EXPECT_EQ(lOptions->GetOption(0), 0);
+    EXPECT_EQ(lOptions->GetOption(13), 0);
+    EXPECT_EQ(lOptions->GetOption(14), 1);
+    const std::string lPath = WriteBvhFile("header.bvh", "");
+    ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lWriter))
+        << lWriter.GetError().GetLastErrorString().Buffer();
+    const char* const kExpected = "HIERARCHY\n"
+                                  "ROOT Model::Hips\n"
+                                  "{\n"
+                                  "  OFFSET 1 2 3\n"
+                                  "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation "
+                                  "Yrotation\n"
+                                  "  JOINT Model::Chest\n"
+                                  "  {\n"
+                                  "    OFFSET 0 5 0\n"
+                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n"
+                                  "    End Site\n"
+                                  "    {\n"
+                                  "      OFFSET 0 4 0\n"
+                                  "    }\n"
+                                  "  }\n"
+                                  "  JOINT Model::Leg\n"
+                                  "  {\n"
+                                  "    OFFSET 1 -5 0\n"
+                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n"
+                                  "    End Site\n"
+                                  "    {\n"
+                                  "      OFFSET 10 0 0\n"
+                                  "    }\n"
+                                  "  }\n"
+                                  "}\n"
+                                  "MOTION\n"
+                                  "Frames:\t0\n"
+                                  "Frame Time:\t0.0333333\n";
+    EXPECT_EQ(ReadText(lPath), kExpected);
+    EXPECT_FALSE(lWriter.Write(lScene, lOptions.get()));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
+    EXPECT_TRUE(lWriter.FileClose());
+
+    KWriterBvh lSix(&lFactory);
+    lOptions->SetOption(0, 1);
+    ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lSix));
+    const std::string lText = ReadText(lPath);
+    EXPECT_EQ(lText.find("CHANNELS 3"), std::string::npos);
+    EXPECT_NE(lText.find("  JOINT Model::Leg\n  {\n    OFFSET 1 -5 0\n    CHANNELS 6"),
+              std::string::npos);
+}
+
+TEST(KWriterBvh, GoldenDecompositionAndGimbalLock)
+{
+    // Kit Euler X, Y, Z rotations written as Zrotation Xrotation Yrotation, read back through
+    // the reference evaluator, give the same rotation; X = 90 is the gimbal case.
+    const KVector4 kRotations[] = {KVector4(10, 20, 30), KVector4(90, 35, -20),
+                                   KVector4(-90, 10, 80), KVector4(170, -60, 120)};
+    for (const KVector4& lRotation : kRotations) {
+        KRyvObjectFactory lFactory;
+        KRyvScene* lScene = lFactory.CreateScene();
+        KRyvNode* lHips = AddJoint(lFactory, lScene->GetRootNode(), "Hips", KVector4());
+        lHips->SetLclRotation(lRotation);
+        KWriterBvh lWriter(&lFactory);
+        std::unique_ptr<KStreamOptionsMotion> lOptions = WriteOptions(lWriter, 1, 30.0);
+        const std::string lPath = WriteBvhFile("golden.bvh", "");
+        ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lWriter));
+        const std::vector<std::vector<double>> lFrames = FrameLines(ReadText(lPath));
+        ASSERT_EQ(lFrames.size(), 1u);
+        ASSERT_EQ(lFrames[0].size(), 6u);
+        KMatrix lExpected;
+        MatrixSetIdentity(lExpected);
+        EulerToMatrixXYZ(lExpected, lRotation[0], lRotation[1], lRotation[2]);
+        EXPECT_LT(
+            MaxRotationDifference(BvhReferenceRotation("ZXY", lFrames[0].data() + 3, 3), lExpected),
+            2e-5)
+            << lRotation[0] << " " << lRotation[1] << " " << lRotation[2];
+    }
+}
+
+TEST(KWriterBvh, RoundTripInEveryChannelOrder)
+{
+    // A file in each channel order with random motion and gimbal frames is read, written and
+    // read again: rotations agree to print precision, the second read holds exactly what the
+    // writer printed, translations are the printed values, frame rate and count are kept.
+    const char* const kOrders[6] = {"XYZ", "XZY", "YXZ", "YZX", "ZXY", "ZYX"};
+    const char* const kNames[3] = {"Xrotation", "Yrotation", "Zrotation"};
+    constexpr int kFrames = 30;
+    BvhImportSettingsGuard lSettings;
+    std::mt19937 lRandom(99);
+    std::uniform_real_distribution<double> lAngle(-180.0, 180.0);
+    std::uniform_real_distribution<double> lLength(-50.0, 50.0);
+    for (const char* lOrder : kOrders) {
+        std::string lChannels;
+        for (int i = 0; i < 3; ++i) {
+            lChannels += std::string(" ") + kNames[lOrder[i] - 'X'];
+        }
+        std::string lText = "HIERARCHY\nROOT Root\n{\nOFFSET 0 0 0\nCHANNELS 6 Xposition "
+                            "Yposition Zposition" +
+                            lChannels + "\nJOINT Arm\n{\nOFFSET 0 3 0\nCHANNELS 3" + lChannels +
+                            "\nJOINT Hand\n{\nOFFSET 0 2 0\nCHANNELS 3" + lChannels +
+                            "\nEnd Site\n{\nOFFSET 0 1 0\n}\n}\n}\n}\nMOTION\nFrames: 30\n"
+                            "Frame Time: 0.04\n";
+        for (int f = 0; f < kFrames; ++f) {
+            for (int v = 0; v < 12; ++v) {
+                double lValue = v < 3 ? lLength(lRandom) : lAngle(lRandom);
+                // Every fifth frame locks the Arm's middle turn.
+                if (f % 5 == 4 && v == 7) {
+                    lValue = f % 10 == 4 ? 90.0 : -90.0;
+                }
+                char lNumber[40];
+                std::snprintf(lNumber, sizeof(lNumber), "%.17g ", lValue);
+                lText += lNumber;
+            }
+            lText += "\n";
+        }
+        BvhTestScene lFirst;
+        ASSERT_TRUE(lFirst.Read(WriteBvhFile(std::string("in_") + lOrder + ".bvh", lText)));
+        KWriterBvh lWriter(&lFirst.mFactory);
+        std::unique_ptr<KStreamOptions> lWriteOptions = lWriter.GetWriteOptions();
+        auto* lMotion = static_cast<KStreamOptionsMotion*>(lWriteOptions.get());
+        lMotion->SetFrameCount(lFirst.mOptions->GetFrameCount());
+        lMotion->SetTimeMode(lFirst.mOptions->GetTimeMode(), lFirst.mOptions->GetFrameRate());
+        const std::string lOut = WriteBvhFile(std::string("out_") + lOrder + ".bvh", "");
+        ASSERT_TRUE(lWriter.FileCreate(lOut.c_str()));
+        ASSERT_TRUE(lWriter.Write(lFirst.mScene, lMotion))
+            << lWriter.GetError().GetLastErrorString().Buffer();
+        const std::vector<std::vector<double>> lPrinted = FrameLines(ReadText(lOut));
+        ASSERT_EQ(lPrinted.size(), static_cast<std::size_t>(kFrames));
+
+        BvhTestScene lSecond;
+        ASSERT_TRUE(lSecond.Read(lOut)) << lSecond.mReader.GetMessage().Buffer();
+        EXPECT_EQ(lSecond.mOptions->GetFrameCount(), kFrames);
+        EXPECT_DOUBLE_EQ(lSecond.mOptions->GetFrameRate(), 25.0);
+        const char* const kJoints[3] = {"Root", "Arm", "Hand"};
+        for (int f = 0; f < kFrames; ++f) {
+            const KTime lTime = lFirst.mOptions->GetFramePeriod() * f;
+            ASSERT_EQ(lPrinted[static_cast<std::size_t>(f)].size(), 12u);
+            const double* lValues = lPrinted[static_cast<std::size_t>(f)].data();
+            for (int j = 0; j < 3; ++j) {
+                KRyvNode* lBefore = lFirst.Find(kJoints[j]);
+                KRyvNode* lAfter = lSecond.Find(kJoints[j]);
+                ASSERT_NE(lAfter, nullptr);
+                EXPECT_LT(MaxRotationDifference(NodeRotationAt(lBefore, lTime),
+                                                NodeRotationAt(lAfter, lTime)),
+                          5e-5)
+                    << lOrder << " " << kJoints[j] << " frame " << f;
+                const double* lAngles = lValues + (j == 0 ? 3 : 3 + 3 * j);
+                EXPECT_LT(MaxRotationDifference(NodeRotationAt(lAfter, lTime),
+                                                BvhReferenceRotation("ZXY", lAngles, 3)),
+                          3e-6)
+                    << lOrder << " " << kJoints[j] << " frame " << f;
+            }
+            KRyvTakeNode* lTake = lSecond.Find("Root")->GetCurrentTakeNode();
+            KFCurve* lTranslation[3] = {lTake->GetTransformTX(), lTake->GetTransformTY(),
+                                        lTake->GetTransformTZ()};
+            KRyvTakeNode* lOldTake = lFirst.Find("Root")->GetCurrentTakeNode();
+            KFCurve* lOldTranslation[3] = {lOldTake->GetTransformTX(), lOldTake->GetTransformTY(),
+                                           lOldTake->GetTransformTZ()};
+            for (int a = 0; a < 3; ++a) {
+                char lPrint[40];
+                std::snprintf(lPrint, sizeof(lPrint), "%g", lOldTranslation[a]->Evaluate(lTime));
+                EXPECT_EQ(lTranslation[a]->Evaluate(lTime),
+                          static_cast<double>(static_cast<float>(std::strtod(lPrint, nullptr))))
+                    << lOrder << " frame " << f;
+            }
+        }
+    }
+}
+
+TEST(KWriterBvh, RefusalsAndErrors)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    KWriterBvh lWriter(&lFactory);
+    std::unique_ptr<KStreamOptionsMotion> lOptions = WriteOptions(lWriter, 2, 30.0);
+    EXPECT_FALSE(lWriter.Write(lScene, lOptions.get()));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
+    EXPECT_FALSE(lWriter.FileClose());
+    const std::string lMissing = testing::TempDir() + "no/such/folder/out.bvh";
+    EXPECT_FALSE(lWriter.FileCreate(lMissing.c_str()));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
+    EXPECT_EQ(std::string(lWriter.GetError().GetLastErrorString().Buffer()),
+              "Cannot open file \"" + lMissing + "\" for writing.");
+
+    // No node marked on the chain below the root.
+    const std::string lPath = WriteBvhFile("refused.bvh", "");
+    ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()));
+    EXPECT_FALSE(lWriter.Write(lScene, lOptions.get()));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotCreated);
+    EXPECT_STREQ(lWriter.GetError().GetLastErrorString().Buffer(), "Can not find root node.");
+
+    KRyvNode* lHips = AddJoint(lFactory, lScene->GetRootNode(), "Hips", KVector4());
+    KStreamOptions lOther;
+    EXPECT_FALSE(lWriter.Write(lScene, &lOther));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kStreamOptionsNotSet);
+    EXPECT_FALSE(lWriter.Write(lScene, nullptr));
+    EXPECT_STREQ(lWriter.GetError().GetLastErrorString().Buffer(), "Stream options not set");
+
+    KRyvNode* lBad = AddJoint(lFactory, lHips, "Left Arm", KVector4());
+    // A sibling, so that the leaf is written as a joint rather than as an End Site.
+    AddJoint(lFactory, lHips, "RightArm", KVector4());
+    std::string lShown;
+    lOptions->SetMessageCallback([&lShown](const char* pTitle, const char* pText, const char*) {
+        lShown = std::string(pTitle) + "|" + pText;
+    });
+    EXPECT_FALSE(lWriter.Write(lScene, lOptions.get()));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
+    EXPECT_EQ(lShown, "Error|Spaces are not allowed in BVH node names:\n    Left Arm");
+    EXPECT_TRUE(lWriter.FileClose());
+    EXPECT_EQ(ReadText(lPath), "");
+
+    // A name the format cannot hold stops the write with the file's reason.
+    lBad->SetName(std::string(200, 'a').c_str());
+    ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()));
+    EXPECT_FALSE(lWriter.Write(lScene, lOptions.get()));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
+    EXPECT_NE(lWriter.GetMessage().Find("joint name"), -1) << lWriter.GetMessage().Buffer();
+}
+
+TEST(KWriterBvh, FullDiskIsAnError)
+{
+    std::FILE* lProbe = std::fopen("/dev/full", "w");
+    if (!lProbe) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    std::fclose(lProbe);
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    AddJoint(lFactory, lScene->GetRootNode(), "Hips", KVector4());
+    KWriterBvh lWriter(&lFactory);
+    std::unique_ptr<KStreamOptionsMotion> lOptions = WriteOptions(lWriter, 3, 30.0);
+    ASSERT_TRUE(lWriter.FileCreate("/dev/full"));
+    EXPECT_FALSE(lWriter.Write(lScene, lOptions.get()));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kOutOfDiskSpace);
+}
+
+TEST(KWriterBvh, ThroughTheExporterAndBack)
+{
+    BvhImportSettingsGuard lSettings;
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    KRyvNode* lHips = AddJoint(lFactory, lScene->GetRootNode(), "Hips", KVector4(0, 90, 0));
+    AddJoint(lFactory, lHips, "Spine", KVector4(0, 10, 0));
+    lHips->AddTakeNode("run");
+    lHips->SetCurrentTakeNode("run");
+    KFCurve* lCurve = lHips->GetCurrentTakeNode()->GetTransformRY();
+    lCurve->KeyAdd(KTime(), 0.0f);
+    lCurve->KeyAdd(KTime(KTime::kTicksPerSecond), 90.0f);
+
+    KExporter lExporter(&lFactory);
+    lExporter.SetFileFormat(KFileFormatTable::kExportBvh);
+    const std::string lPath = WriteBvhFile("run.bvh", "");
+    lExporter.Initialize(lPath.c_str());
+    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    ASSERT_NE(lOptions, nullptr);
+    auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
+    lMotion->SetFrameCount(31);
+    lMotion->SetTimeMode(0, 30.0);
+    ASSERT_TRUE(lExporter.Export(lScene, lOptions.get()))
+        << lExporter.GetError().GetLastErrorString().Buffer();
+    EXPECT_FALSE(lExporter.Export(lScene, nullptr));
+
+    BvhTestScene lBack;
+    ASSERT_TRUE(lBack.Read(lPath));
+    EXPECT_EQ(lBack.mOptions->GetFrameCount(), 31);
+    const KTime lEnd = lBack.mOptions->GetFramePeriod() * 30;
+    EXPECT_LT(MaxRotationDifference(NodeRotationAt(lBack.Find("Hips"), lEnd),
+                                    NodeRotationAt(lHips, KTime(KTime::kTicksPerSecond))),
+              1e-5);
+    EXPECT_DOUBLE_EQ(lBack.Find("Hips")->GetLocalMatrixAtTime(lEnd)[3][1], 90.0);
+}
+
+} // namespace

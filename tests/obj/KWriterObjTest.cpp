@@ -1,0 +1,284 @@
+#include "ObjTestSupport.h"
+
+#include "formats/geometry/obj/KWriterObj.h"
+#include "io/KExporter.h"
+#include "io/KFileFormatTable.h"
+#include "scene/objects/KLayer.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvTexture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+const int kCubeFaces[6][4] = {{0, 1, 2, 3}, {5, 4, 7, 6}, {1, 5, 6, 2},
+                              {4, 0, 3, 7}, {3, 2, 6, 7}, {4, 5, 1, 0}};
+
+// A unit cube node under the root: 8 control points, 6 quadrilaterals.
+KRyvMesh* AddCube(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pName,
+                  KRyvNode** oNode = nullptr)
+{
+    KRyvMesh* lMesh = ioFactory.CreateMesh();
+    lMesh->InitControlPoints(8);
+    for (int i = 0; i < 8; ++i) {
+        lMesh->GetControlPoints()[i] =
+            KVector4(i & 1 ? 0.5 : -0.5, i & 2 ? 0.5 : -0.5, i & 4 ? -0.5 : 0.5, 1.0);
+    }
+    for (const auto& lFace : kCubeFaces) {
+        lMesh->BeginPolygon();
+        for (int lCorner : lFace) {
+            lMesh->AddPolygon(lCorner);
+        }
+    }
+    KRyvNode* lNode = ioFactory.CreateNode(pName);
+    lNode->SetNodeAttribute(lMesh);
+    ioScene.GetRootNode()->AddChild(lNode);
+    if (oNode) {
+        *oNode = lNode;
+    }
+    return lMesh;
+}
+
+bool WriteObj(KRyvScene& ioScene, KRyvObjectFactory& ioFactory, const std::string& pPath,
+              bool pTriangulate = false, std::string* oMessage = nullptr)
+{
+    KWriterObj lWriter(&ioFactory);
+    KStreamOptionsObj lOptions;
+    lOptions.SetOptionValue(KStreamOptionsObj::kForceTriangulation, pTriangulate ? 1 : 0);
+    const bool lWritten = lWriter.FileCreate(pPath.c_str()) && lWriter.Write(&ioScene, &lOptions) &&
+                          lWriter.FileClose();
+    if (oMessage) {
+        *oMessage = lWriter.GetMessage().Buffer();
+    }
+    return lWritten;
+}
+
+std::vector<std::string> LinesStartingWith(const std::string& pText, const std::string& pStart)
+{
+    std::vector<std::string> lLines;
+    std::istringstream lIn(pText);
+    for (std::string lLine; std::getline(lIn, lLine);) {
+        if (lLine.compare(0, pStart.size(), pStart) == 0) {
+            lLines.push_back(lLine);
+        }
+    }
+    return lLines;
+}
+
+} // namespace
+
+TEST(KWriterObjTest, CubeIsWrittenAsThePlainForm)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    AddCube(lFactory, lScene, "Cube");
+    AddCube(lFactory, lScene, "Second");
+    ObjTempFolder lFolder;
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/cube.obj"));
+    const std::string lText = ReadWholeFile(lFolder.Path() + "/cube.obj");
+    EXPECT_EQ(
+        lText.rfind("# \n# Wavefront OBJ file\n# Created with Zembrol RYV\n# \ng Model::Cube\n", 0),
+        0u);
+    EXPECT_EQ(LinesStartingWith(lText, "g "),
+              (std::vector<std::string>{"g Model::Cube", "g Model::Second"}));
+    EXPECT_EQ(LinesStartingWith(lText, "v ").size(), 16u);
+    EXPECT_EQ(LinesStartingWith(lText, "v ")[0], "v -0.500000 -0.500000 0.500000");
+    const std::vector<std::string> lFaces = LinesStartingWith(lText, "f ");
+    ASSERT_EQ(lFaces.size(), 12u);
+    EXPECT_EQ(lFaces[0], "f 1 2 3 4");
+    EXPECT_EQ(lFaces[6], "f 9 10 11 12");
+    EXPECT_EQ(lText.find("mtllib"), std::string::npos);
+    EXPECT_EQ(lText.find("usemtl"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(lFolder.Path() + "/cube.mtl"));
+}
+
+TEST(KWriterObjTest, WorldSpaceAndTriangulationLeaveTheSceneAlone)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    KRyvNode* lNode = nullptr;
+    KRyvMesh* lMesh = AddCube(lFactory, lScene, "Cube", &lNode);
+    lMesh->InitNormals(8);
+    for (int i = 0; i < 8; ++i) {
+        lMesh->GetNormalsDirect()[i] = KVector4(0.0, 0.0, 2.0);
+    }
+    lNode->SetLclTranslation(KVector4(10.0, 0.0, 0.0));
+    lNode->SetLclRotation(KVector4(0.0, 90.0, 0.0));
+    ObjTempFolder lFolder;
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/a.obj", true));
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/b.obj", true));
+    const std::string lText = ReadWholeFile(lFolder.Path() + "/a.obj");
+    EXPECT_EQ(lText, ReadWholeFile(lFolder.Path() + "/b.obj"));
+    // Rotating (-0.5, -0.5, 0.5) by 90 degrees about Y gives (0.5, -0.5, 0.5); then x + 10.
+    EXPECT_EQ(LinesStartingWith(lText, "v ")[0], "v 10.500000 -0.500000 0.500000");
+    EXPECT_EQ(LinesStartingWith(lText, "vn ")[0], "vn 1.000000 0.000000 0.000000");
+    EXPECT_EQ(LinesStartingWith(lText, "f ").size(), 12u);
+    EXPECT_EQ(LinesStartingWith(lText, "f ")[0].substr(0, 2), "f ");
+    EXPECT_EQ(lMesh->GetPolygonCount(), 6);
+    EXPECT_EQ(lNode->GetMesh(), lMesh);
+    EXPECT_DOUBLE_EQ(lMesh->GetNormalsDirect()[0][2], 2.0);
+}
+
+TEST(KWriterObjTest, MaterialsTexturesAndTheLibraryFile)
+{
+    ObjTempFolder lFolder;
+    const std::string lSource = lFolder.Write("source/tex/wood.bmp", "BMxxxx");
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    KRyvMaterial* lRed = lFactory.CreateMaterial("dark red paint");
+    lRed->SetDiffuse(1.0, 0.0, 0.0);
+    lRed->SetShininess(0.25);
+    lRed->SetOpacity(0.5);
+    KRyvTexture* lWood = lFactory.CreateTexture("wood");
+    lWood->SetFileName(lSource.c_str());
+    lWood->SetSwapUV(true);
+    for (const char* lName : {"One", "Two"}) {
+        KRyvMesh* lMesh = AddCube(lFactory, lScene, lName);
+        lMesh->InitMaterialIndices(KRyvMesh::eMappingAllSame);
+        lMesh->AddMaterial(lRed);
+    }
+    KRyvMesh* lTextured = AddCube(lFactory, lScene, "Three");
+    lTextured->InitMaterialIndices(KRyvMesh::eMappingAllSame);
+    lTextured->AddMaterial(lRed);
+    lTextured->InitTextureIndices(KRyvMesh::eMappingAllSame);
+    lTextured->AddTexture(lWood);
+    lTextured->InitTextureUVIndices(KRyvMesh::eMappingByControlPoint);
+    for (int i = 0; i < 8; ++i) {
+        lTextured->AddTextureUV(KVector2(0.25, 0.75));
+    }
+    std::string lMessage;
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/out/Scene.OBJ", false, &lMessage));
+    EXPECT_EQ(lMessage, "");
+    const std::string lText = ReadWholeFile(lFolder.Path() + "/out/Scene.OBJ");
+    EXPECT_NE(lText.find("# \nmtllib scene.mtl\n\n"), std::string::npos);
+    EXPECT_EQ(LinesStartingWith(lText, "usemtl "),
+              (std::vector<std::string>{"usemtl dark_red_paint", "usemtl dark_red_paint",
+                                        "usemtl dark_red_paint1"}));
+    EXPECT_EQ(LinesStartingWith(lText, "vt ")[0], "vt 0.750000 0.250000");
+    EXPECT_EQ(LinesStartingWith(lText, "f ")[12], "f 17/1 18/2 19/3 20/4");
+    const std::string lLibrary = ReadWholeFile(lFolder.Path() + "/out/scene.mtl");
+    EXPECT_EQ(LinesStartingWith(lLibrary, "newmtl "),
+              (std::vector<std::string>{"newmtl dark_red_paint", "newmtl dark_red_paint1"}));
+    EXPECT_EQ(LinesStartingWith(lLibrary, "map_Kd "),
+              (std::vector<std::string>{"map_Kd wood.bmp"}));
+    EXPECT_EQ(LinesStartingWith(lLibrary, "Kd ")[0], "Kd 1.000000 0.000000 0.000000");
+    EXPECT_EQ(LinesStartingWith(lLibrary, "Ns ")[0], "Ns 25.000000");
+    EXPECT_EQ(LinesStartingWith(lLibrary, "Tr ")[0], "Tr 0.500000");
+    EXPECT_EQ(ReadWholeFile(lFolder.Path() + "/out/wood.bmp"), "BMxxxx");
+
+    // A texture whose file is gone: a warning, no empty copy.
+    lWood->SetFileName((lFolder.Path() + "/missing/gone.bmp").c_str());
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/out2/s.obj", false, &lMessage));
+    EXPECT_NE(lMessage.find("Unable to locate texture file \""), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(lFolder.Path() + "/out2/gone.bmp"));
+}
+
+TEST(KWriterObjTest, MaterialFilePathChangesOnlyTheFileName)
+{
+    EXPECT_EQ(KWriterObj::GetMaterialFilePath("Scene.OBJ"), "scene.mtl");
+    EXPECT_EQ(KWriterObj::GetMaterialFilePath("/data/my.objects/Scene.OBJ"),
+              "/data/my.objects/scene.mtl");
+    EXPECT_EQ(KWriterObj::GetMaterialFilePath("/Data/Models/scene"), "/Data/Models/scene.mtl");
+    EXPECT_EQ(KWriterObj::GetMaterialFilePath("out/x.mtl"), "out/x.mtl.mtl");
+    EXPECT_EQ(KWriterObj::GetMaterialFilePath("out/My Scene.obj"), "out/my_scene.mtl");
+}
+
+TEST(KWriterObjTest, OptionsAreRequired)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    ObjTempFolder lFolder;
+    KWriterObj lWriter(&lFactory);
+    ASSERT_TRUE(lWriter.FileCreate((lFolder.Path() + "/a.obj").c_str()));
+    KStreamOptionsBase lForeign;
+    EXPECT_FALSE(lWriter.Write(&lScene, &lForeign));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kStreamOptionsNotSet);
+    EXPECT_FALSE(lWriter.Write(&lScene, nullptr));
+    lWriter.FileClose();
+    EXPECT_EQ(ReadWholeFile(lFolder.Path() + "/a.obj"), "");
+
+    KExporter lExporter(&lFactory);
+    lExporter.SetFileFormat(KFileFormatTable::kExportObj);
+    lExporter.Initialize((lFolder.Path() + "/b.obj").c_str());
+    EXPECT_FALSE(lExporter.Export(&lScene, nullptr));
+    EXPECT_EQ(lExporter.GetError().GetLastErrorID(), KExporter::kStreamOptionsNotSet);
+}
+
+TEST(KWriterObjTest, RoundTripKeepsGeometryUVsNormalsAndMaterials)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    KRyvMaterial* lRed = lFactory.CreateMaterial("red");
+    lRed->SetDiffuse(0.8, 0.1, 0.2);
+    lRed->SetAmbient(0.1, 0.0, 0.0);
+    lRed->SetSpecular(0.5, 0.5, 0.5);
+    lRed->SetShininess(0.3);
+    lRed->SetOpacity(0.75);
+    KRyvMaterial* lBlue = lFactory.CreateMaterial("blue");
+    lBlue->SetDiffuse(0.0, 0.0, 1.0);
+    KRyvMesh* lMesh = AddCube(lFactory, lScene, "Box");
+    lMesh->GetControlPoints()[0] = KVector4(-0.123456, 3.5, 1e-7, 1.0);
+    lMesh->InitNormals(8);
+    for (int i = 0; i < 8; ++i) {
+        lMesh->GetNormalsDirect()[i] = KVector4(0.0, 1.0, 0.0);
+    }
+    lMesh->InitTextureUVIndices(KRyvMesh::eMappingByControlPoint);
+    for (int i = 0; i < 8; ++i) {
+        lMesh->AddTextureUV(KVector2(i * 0.125, 1.0 - i * 0.125));
+    }
+    KRyvMesh* lOther = AddCube(lFactory, lScene, "Lid");
+    lOther->InitMaterialIndices(KRyvMesh::eMappingByPolygon);
+    lOther->AddMaterial(lRed);
+    lOther->AddMaterial(lBlue);
+    lOther->GetLayer(0)->GetMaterials()->GetIndexArray() = {0, 1, 0, 1, 0, 1};
+    ObjTempFolder lFolder;
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/round.obj"));
+
+    ObjReadResult lResult;
+    ReadObj(lResult, lFolder.Path() + "/round.obj");
+    ASSERT_TRUE(lResult.mRead) << lResult.mErrorText;
+    EXPECT_EQ(lResult.mMessage, "");
+    KRyvMesh* lBox = lResult.Mesh("Box");
+    KRyvMesh* lLid = lResult.Mesh("Lid");
+    ASSERT_TRUE(lBox && lLid);
+    ASSERT_EQ(lBox->GetPolygonCount(), 6);
+    ASSERT_EQ(lBox->GetControlPointCount(), 8);
+    // The reader numbers control points as it meets them: corners are compared by position.
+    for (int p = 0; p < 6; ++p) {
+        ASSERT_EQ(lBox->GetPolygonSize(p), 4);
+        for (int k = 0; k < 4; ++k) {
+            const KVector4& lReadPoint = lBox->GetControlPoints()[lBox->GetPolygonVertex(p, k)];
+            const KVector4& lPoint = lMesh->GetControlPoints()[kCubeFaces[p][k]];
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_NEAR(lReadPoint[c], lPoint[c], 5e-7);
+            }
+            EXPECT_DOUBLE_EQ(lBox->GetNormalsDirect()[lBox->GetPolygonVertex(p, k)][1], 1.0);
+        }
+    }
+    EXPECT_NEAR(lBox->GetControlPoints()[0][0], -0.123456, 1e-12);
+    ASSERT_EQ(lBox->GetTextureUVCount(), 8);
+    // Corner 2 of face 0 is control point 2 with the UV (0.25, 0.75).
+    EXPECT_DOUBLE_EQ(lBox->GetTextureUV()[lBox->GetTextureUVIndex(0, 2)][0], 0.25);
+    EXPECT_DOUBLE_EQ(lBox->GetTextureUV()[lBox->GetTextureUVIndex(0, 2)][1], 0.75);
+    // Every face of the lid is read back with its own material.
+    ASSERT_EQ(lLid->GetMaterialMappingMode(), KRyvMesh::eMappingByPolygon);
+    for (int p = 0; p < 6; ++p) {
+        const KRyvMaterial* lMaterial = lLid->GetMaterial(lLid->GetMaterialIndices()[p]);
+        ASSERT_NE(lMaterial, nullptr);
+        EXPECT_STREQ(lMaterial->GetName().Buffer(), p % 2 ? "Material::blue" : "Material::red");
+    }
+    KRyvMaterial* lRead = lResult.mFactory->FindMaterial("Material::red");
+    ASSERT_NE(lRead, nullptr);
+    double lColor[3];
+    lRead->GetDiffuse(lColor[0], lColor[1], lColor[2]);
+    EXPECT_NEAR(lColor[0], 0.8, 1e-6);
+    EXPECT_NEAR(lColor[2], 0.2, 1e-6);
+    lRead->GetSpecular(lColor[0], lColor[1], lColor[2]);
+    EXPECT_NEAR(lColor[1], 0.5, 1e-6);
+    EXPECT_NEAR(lRead->GetShininess(), 0.3, 1e-6);
+    EXPECT_NEAR(lRead->GetOpacity(), 0.75, 1e-6);
+}
