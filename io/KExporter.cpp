@@ -109,6 +109,12 @@ bool KExporter::RunWriter(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* 
     const bool lWritten = ioWriter.Write(pScene, pOptions);
     mMessage = ioWriter.GetMessage();
     if (!lWritten) {
+        // The code is the exporter's own; the writer's reason stays readable in the message.
+        const KString& lReason = ioWriter.GetError().GetLastErrorString();
+        if (!lReason.IsEmpty() && mMessage.Find(lReason.Buffer()) < 0) {
+            mMessage += lReason;
+            mMessage += "\n";
+        }
         mError.SetLastErrorID(kUnidentifiedError);
     }
     return lWritten;

@@ -33,6 +33,18 @@ std::unique_ptr<KReader> KImporter::CreateReader(int pFileFormat)
     return lCreator ? lCreator(mOwner) : nullptr;
 }
 
+void KImporter::TakeOverReaderError()
+{
+    const KError& lReaderError = mReader->GetError();
+    if (lReaderError.GetLastErrorID() < 0) {
+        mError.SetLastErrorID(kUnidentifiedError);
+    } else {
+        mError.SetLastError(lReaderError.GetLastErrorID(),
+                            lReaderError.GetLastErrorString().Buffer());
+    }
+    mMessage = mReader->GetMessage();
+}
+
 bool KImporter::Initialize(const char* pFileName)
 {
     Reset();
@@ -46,14 +58,7 @@ bool KImporter::Initialize(const char* pFileName)
             return false;
         }
         if (!mReader->FileOpen(mFileName.Buffer())) {
-            const KError& lReaderError = mReader->GetError();
-            if (lReaderError.GetLastErrorID() < 0) {
-                mError.SetLastErrorID(kUnidentifiedError);
-            } else {
-                mError.SetLastError(lReaderError.GetLastErrorID(),
-                                    lReaderError.GetLastErrorString().Buffer());
-            }
-            mMessage = mReader->GetMessage();
+            TakeOverReaderError();
             mReader.reset();
             return false;
         }
@@ -72,7 +77,12 @@ std::unique_ptr<KStreamOptions> KImporter::GetReadOptions()
         return nullptr;
     }
     try {
-        return mReader->GetReadOptions();
+        std::unique_ptr<KStreamOptions> lOptions = mReader->GetReadOptions();
+        if (!lOptions) {
+            // A header the reader cannot take is the file's fault: say what the reader said.
+            TakeOverReaderError();
+        }
+        return lOptions;
     } catch (const std::bad_alloc&) {
         mError.SetLastErrorID(kUnidentifiedError);
         return nullptr;
@@ -100,6 +110,12 @@ bool KImporter::Import(KRyvScene* pScene, KStreamOptions* pOptions)
     }
     mMessage = mReader->GetMessage();
     if (!lRead) {
+        // The code is the importer's own; the reader's reason stays readable in the message.
+        const KString& lReason = mReader->GetError().GetLastErrorString();
+        if (!lReason.IsEmpty() && mMessage.Find(lReason.Buffer()) < 0) {
+            mMessage += lReason;
+            mMessage += "\n";
+        }
         const bool lWrongPassword = mReader->GetError().GetLastErrorID() == KReader::kWrongPassword;
         mError.SetLastErrorID(lWrongPassword ? kWrongPassword : kUnidentifiedError);
         return false;

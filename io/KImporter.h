@@ -48,7 +48,8 @@ public:
     // the reader is destroyed.
     bool Initialize(const char* pFileName);
     // The reader's option set for the open file, owned by the caller; null (kFileNotOpened)
-    // without an open reader.
+    // without an open reader, and null with the reader's error taken over when the reader
+    // cannot give one (a header it cannot read).
     std::unique_ptr<KStreamOptions> GetReadOptions();
     // Reads the open file into pScene. Without an open reader: kFileNotOpened. The formats other
     // than the native one need pOptions (kStreamOptionsNotSet). A failed read gives
@@ -70,6 +71,9 @@ protected:
     virtual std::unique_ptr<KReader> CreateReader(int pFileFormat);
 
 private:
+    // Copies the reader's error code, text and message text into the importer's.
+    void TakeOverReaderError();
+
     KRyvObjectFactory* mOwner;
     std::unique_ptr<KReader> mReader;
     int mFileFormat = 0;

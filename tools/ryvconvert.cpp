@@ -113,7 +113,9 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
         if (lOptions) {
             ShowProgress(*lOptions);
         }
-        lRead = lImporter.Import(&ioScene, lOptions.get());
+        // No option set and an error: the reader could not take the file's header.
+        lRead = (lOptions || lImporter.GetError().GetLastErrorID() < 0) &&
+                lImporter.Import(&ioScene, lOptions.get());
     }
     PrintWarnings(lImporter.GetMessage());
     if (!lRead) {

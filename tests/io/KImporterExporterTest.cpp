@@ -17,6 +17,8 @@ struct Script
     const char* mOpenErrorText = nullptr;
     bool mReadSucceeds = true;
     int mReadError = -1;
+    // Set: GetReadOptions cannot read the header and fails with this code.
+    int mOptionsError = -1;
     int mOpenCalls = 0;
     int mReadCalls = 0;
     int mWriteCalls = 0;
@@ -49,6 +51,10 @@ public:
     bool IsFileOpen() override { return true; }
     std::unique_ptr<KStreamOptions> GetReadOptions() override
     {
+        if (mScript.mOptionsError >= 0) {
+            GetError().SetLastError(mScript.mOptionsError, "walk.bvh:3: bad header");
+            return nullptr;
+        }
         return std::make_unique<KStreamOptionsBase>();
     }
     bool Read(KRyvScene*, KStreamOptions* pOptions) override
@@ -247,6 +253,19 @@ TEST(KImporterTest, FailedOpenTakesOverTheReadersErrorAndDropsIt)
     EXPECT_EQ(lScript.mAlive, 0);
 }
 
+TEST(KImporterTest, UnreadableHeaderGivesTheReadersError)
+{
+    Script lScript;
+    lScript.mOptionsError = KReader::kFileCorrupted;
+    ScriptedImporter lImporter(lScript);
+    lImporter.SetFileFormat(KFileFormatTable::kImportBvh);
+    ASSERT_TRUE(lImporter.Initialize("walk.bvh"));
+    EXPECT_EQ(lImporter.GetReadOptions(), nullptr);
+    EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KReader::kFileCorrupted);
+    EXPECT_STREQ(lImporter.GetError().GetLastErrorString().Buffer(), "walk.bvh:3: bad header");
+    EXPECT_STREQ(lImporter.GetMessage().Buffer(), "open warning\n");
+}
+
 TEST(KImporterTest, ReadNeedsOptionsForTheOtherFormats)
 {
     Script lScript;
@@ -328,7 +347,8 @@ TEST(KExporterTest, WriterIsDrivenAndDestroyedInEveryCase)
     lScript.mReadError = KWriter::kStreamOptionsNotSet;
     EXPECT_FALSE(lExporter.Export(nullptr, &lOptions));
     EXPECT_EQ(lExporter.GetError().GetLastErrorID(), KExporter::kUnidentifiedError);
-    EXPECT_STREQ(lExporter.GetMessage().Buffer(), "write warning\n");
+    // The writer's reason stays readable after its warnings.
+    EXPECT_STREQ(lExporter.GetMessage().Buffer(), "write warning\nStream options not set\n");
     EXPECT_EQ(lScript.mAlive, 0);
 
     // The native codes pass a null option set through.
