@@ -40,6 +40,8 @@ bool StepMatches(const KFCurveNode& pNode, const char* pStep)
 
 } // namespace
 
+std::atomic<std::uint64_t> KFCurveNode::sStructureStamp{0};
+
 KFCurveNode* KFCurveNode::Create(const char* pName, KDataType* pDataType, int pKind, int pLayer)
 {
     return new (std::nothrow) KFCurveNode(pName, pDataType, pKind, pLayer);
@@ -60,7 +62,10 @@ KFCurveNode::KFCurveNode(const char* pName, KDataType* pDataType, int pKind, int
     }
 }
 
-KFCurveNode::~KFCurveNode() = default;
+KFCurveNode::~KFCurveNode()
+{
+    BumpStructureStamp();
+}
 
 KFCurve* KFCurveNode::SetCurve(KFCurve* pCurve, bool pDestroyOld)
 {
@@ -69,6 +74,7 @@ KFCurve* KFCurveNode::SetCurve(KFCurve* pCurve, bool pDestroyOld)
     }
     KFCurve* lOld = mCurve.release();
     mCurve.reset(pCurve);
+    BumpStructureStamp();
     if (pDestroyOld) {
         KFCurve::Destroy(lOld);
         return nullptr;
@@ -115,6 +121,7 @@ int KFCurveNode::Add(KFCurveNode* pChild)
     }
     mChildren.emplace_back(pChild);
     pChild->mParent = this;
+    BumpStructureStamp();
     return GetCount() - 1;
 }
 
@@ -126,6 +133,7 @@ KFCurveNode* KFCurveNode::Remove(int pIndex)
     KFCurveNode* lChild = mChildren[pIndex].release();
     mChildren.erase(mChildren.begin() + pIndex);
     lChild->mParent = nullptr;
+    BumpStructureStamp();
     return lChild;
 }
 
@@ -405,6 +413,7 @@ bool KFCurveNode::SetChannelValue(int pChannel, double pValue)
 
 void KFCurveNode::CopyTree(const KFCurveNode& pSource, KFCurveNode* pMoveFrom)
 {
+    BumpStructureStamp();
     mCacheTime = pSource.mCacheTime;
     mCacheValues = pSource.mCacheValues;
     mKind = pSource.mKind;

@@ -5,6 +5,8 @@
 #include "core/KString.h"
 #include "core/KTime.h"
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -18,6 +20,10 @@ class KDataType;
 //
 // Trees are at most kMaxDepth levels deep (Add refuses deeper or cyclic trees), so every walk
 // over a tree read from a file is bounded.
+//
+// Nodes send no events. Whoever keeps pointers into a tree (curves, child nodes) checks them
+// against GetStructureStamp, a process-wide counter that moves on every change of any tree's
+// shape: a child added or taken out, a curve set, a copy, a node destroyed.
 class KFCurveNode
 {
 public:
@@ -28,6 +34,13 @@ public:
     static KFCurveNode* Create(const char* pName, KDataType* pDataType = nullptr, int pKind = 0,
                                int pLayer = 0);
     static void Destroy(KFCurveNode* pNode);
+
+    // Changes whenever any node anywhere gains or loses a child or a curve, or is destroyed;
+    // pointers found in a tree while the stamp had one value are still there while it keeps it.
+    static std::uint64_t GetStructureStamp()
+    {
+        return sStructureStamp.load(std::memory_order_acquire);
+    }
 
     KFCurveNode(const char* pName, KDataType* pDataType = nullptr, int pKind = 0, int pLayer = 0);
     KFCurveNode(const KFCurveNode&) = delete;
@@ -130,6 +143,9 @@ private:
     double* EvaluateTree(double* ioValues, KTime pTime, int* ioLastIndex) const;
     KFCurve* FindChannel(int& ioChannel) const;
     void CopyTree(const KFCurveNode& pSource, KFCurveNode* pMoveFrom);
+    static void BumpStructureStamp() { sStructureStamp.fetch_add(1, std::memory_order_acq_rel); }
+
+    static std::atomic<std::uint64_t> sStructureStamp;
 
     KString mName;
     KString mTypeName;

@@ -307,7 +307,7 @@ KRyvNode* KRyvNode::GetParent() const
     for (int i = 0; i < mProperties->GetDstCount(); ++i) {
         KPlug* lDst = mProperties->GetDst(i);
         if (lDst && lDst->IsA(KRyvNodeProperties::ClassId())) {
-            return NodeOfPlug(lDst);
+            return static_cast<KRyvNodeProperties*>(lDst)->GetNode();
         }
     }
     return nullptr;
@@ -1115,10 +1115,17 @@ void KRyvNode::CollectSubtree(std::vector<KRyvNode*>& ioNodes)
         KRyvNode* lNode = lStack.back();
         lStack.pop_back();
         ioNodes.push_back(lNode);
-        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
-            if (KRyvNode* lChild = lNode->GetChild(i)) {
-                lStack.push_back(lChild);
-            }
+        lNode->PushChildrenReversed(lStack);
+    }
+}
+
+void KRyvNode::PushChildrenReversed(std::vector<KRyvNode*>& ioStack) const
+{
+    // One look at the block's view for all children: finding it is the costly part.
+    KPlug* lView = mProperties ? mProperties->GetFilteredPlug(BlockFilter()) : nullptr;
+    for (int i = lView ? lView->GetSrcCount() - 1 : -1; i >= 0; --i) {
+        if (KRyvNode* lChild = NodeOfPlug(lView->GetSrc(i))) {
+            ioStack.push_back(lChild);
         }
     }
 }

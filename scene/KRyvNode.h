@@ -10,9 +10,11 @@
 #include "scene/KRyvPivotSet.h"
 #include "scene/KRyvTakeNodeContainer.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
+class KFCurve;
 class KRyvNode;
 class KRyvNodeAttribute;
 class KRyvNodeLimits;
@@ -53,8 +55,8 @@ struct KRyvNodeBackReference
 // both, so recomputing the local matrix for another time also drops the global one.
 struct KRyvNodeMatrixCache
 {
-    // Last-key hints of the T, R and S evaluations.
-    int mHints[3] = {0, 0, 0};
+    // Last-key hints of the evaluations, one for each of T, R, S times X, Y, Z.
+    int mHints[3][3] = {};
     KTime mTime;
     bool mLocalValid = false;
     bool mGlobalValid = false;
@@ -63,11 +65,24 @@ struct KRyvNodeMatrixCache
 
     void Invalidate()
     {
-        mHints[0] = mHints[1] = mHints[2] = 0;
+        for (auto& lKind : mHints) {
+            lKind[0] = lKind[1] = lKind[2] = 0;
+        }
         mTime = KTime();
         mLocalValid = false;
         mGlobalValid = false;
     }
+};
+
+// The nine curves "Transform"/{T, R, S}/{X, Y, Z} found in one take (null where missing). They
+// are only trusted for the same take and the same curve-node structure stamp: any change of any
+// curve tree's shape, the take's destruction among them, makes them be looked up again.
+struct KRyvNodeTransformCurves
+{
+    const KRyvTakeNode* mTake = nullptr;
+    std::uint64_t mStamp = 0;
+    bool mValid = false;
+    KFCurve* mCurves[3][3] = {};
 };
 
 // The node of the scene hierarchy: a take-node container of object type 1 ("Model::") that owns
@@ -333,6 +348,8 @@ private:
     // True when pNode is this node or lies above it.
     bool IsSelfOrAncestor(const KRyvNode* pNode) const;
     void CollectSubtree(std::vector<KRyvNode*>& ioNodes);
+    // Appends the children, last first, for a walk that pops them off in order.
+    void PushChildrenReversed(std::vector<KRyvNode*>& ioStack) const;
     // The clash code that joining pScene would give this subtree, 0 when none (also for a null
     // scene: leaving never clashes).
     int FindSceneClash(KRyvSceneEntity* pScene, int pMode);
@@ -342,8 +359,13 @@ private:
     // Channel 0 "Lcl Translation", 1 "Lcl Rotation", 2 "Lcl Scaling".
     void SetLclValue(int pChannel, const KVector4& pValue);
     KVector4 GetLclValue(int pChannel, const KVector4& pDefault) const;
+    // The transform curves of pTake, from the cache when it still holds for that take.
+    const KRyvNodeTransformCurves& GetTransformCurves(KRyvTakeNode* pTake);
     void ComputeLocalMatrix(KMatrix& oMatrix, KRyvTakeNode* pTake, bool pAtTime, KTime pTime,
-                            int* ioHints);
+                            int (*ioHints)[3]);
+    // The global matrix at pTime of this node from its parent's (null: the root), which must be
+    // valid at pTime already.
+    void ComputeGlobalMatrixAtTime(KRyvNode* pParent, KTime pTime);
     void ConvertPivots(int pTargetSet, KTime pPeriod, bool pReduce, bool pBake, bool& ioOk);
     static void ShiftTranslation(KRyvTakeNode* pTake, const KVector4& pShift);
 
@@ -359,6 +381,7 @@ private:
     bool mMultiTake = true;
     KRyvNodeMatrixCache mDefaultCache;
     KRyvNodeMatrixCache mTimeCache;
+    KRyvNodeTransformCurves mTransformCurves;
     KMatrix mLocalWorkMatrix;
     KMatrix mGlobalWorkMatrix;
     int mWorkStamp = -1;

@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -204,21 +205,33 @@ void KRyvNode::ComputeGlobalMatrices(int pSet)
 // ---------------------------------------------------------------------------------------------
 // Take-curve model
 
+const KRyvNodeTransformCurves& KRyvNode::GetTransformCurves(KRyvTakeNode* pTake)
+{
+    KRyvNodeTransformCurves& lCache = mTransformCurves;
+    const std::uint64_t lStamp = KFCurveNode::GetStructureStamp();
+    if (!lCache.mValid || lCache.mTake != pTake || lCache.mStamp != lStamp) {
+        FindTransformCurves(pTake, lCache.mCurves);
+        lCache.mTake = pTake;
+        lCache.mStamp = lStamp;
+        lCache.mValid = true;
+    }
+    return lCache;
+}
+
 void KRyvNode::ComputeLocalMatrix(KMatrix& oMatrix, KRyvTakeNode* pTake, bool pAtTime, KTime pTime,
-                                  int* ioHints)
+                                  int (*ioHints)[3])
 {
     // A take without one of the channels uses the start values for it.
     KVector4 lValues[3] = {KVector4(), KVector4(), KVector4(1.0, 1.0, 1.0)};
-    KFCurve* lCurves[3][3];
-    FindTransformCurves(pTake, lCurves);
+    const KRyvNodeTransformCurves& lCurves = GetTransformCurves(pTake);
     for (int lKind = 0; lKind < 3; ++lKind) {
         for (int lAxis = 0; lAxis < 3; ++lAxis) {
-            const KFCurve* lCurve = lCurves[lKind][lAxis];
+            const KFCurve* lCurve = lCurves.mCurves[lKind][lAxis];
             if (!lCurve) {
                 continue;
             }
-            lValues[lKind][lAxis] =
-                pAtTime ? lCurve->Evaluate(pTime, &ioHints[lKind]) : lCurve->GetDefaultValue();
+            lValues[lKind][lAxis] = pAtTime ? lCurve->Evaluate(pTime, &ioHints[lKind][lAxis])
+                                            : lCurve->GetDefaultValue();
         }
     }
     MatrixSetTRS(oMatrix, lValues[0], lValues[1], lValues[2]);
@@ -276,6 +289,17 @@ const KMatrix& KRyvNode::GetDefaultGlobalMatrix()
     return mDefaultCache.mGlobal;
 }
 
+void KRyvNode::ComputeGlobalMatrixAtTime(KRyvNode* pParent, KTime pTime)
+{
+    const KMatrix& lLocal = GetLocalMatrixAtTime(pTime);
+    if (pParent) {
+        MatrixMultiplyAffine(mTimeCache.mGlobal, pParent->mTimeCache.mGlobal, lLocal);
+    } else {
+        MatrixCopyAffine(mTimeCache.mGlobal, lLocal);
+    }
+    mTimeCache.mGlobalValid = true;
+}
+
 const KMatrix& KRyvNode::GetGlobalMatrixAtTime(KTime pTime)
 {
     auto lValidAt = [pTime](const KRyvNode* pNode) {
@@ -284,20 +308,22 @@ const KMatrix& KRyvNode::GetGlobalMatrixAtTime(KTime pTime)
     if (lValidAt(this)) {
         return mTimeCache.mGlobal;
     }
-    std::vector<KRyvNode*> lChain;
-    for (KRyvNode* lNode = this; lNode && !lValidAt(lNode); lNode = lNode->GetParent()) {
-        lChain.push_back(lNode);
+    // Passes over a tree meet the parent done already: no chain to build then.
+    KRyvNode* lParent = GetParent();
+    if (!lParent || lValidAt(lParent)) {
+        ComputeGlobalMatrixAtTime(lParent, pTime);
+        return mTimeCache.mGlobal;
+    }
+    // Up to the first ancestor valid at pTime, each node with its parent, then computed
+    // downwards: no recursion along deep chains.
+    std::vector<std::pair<KRyvNode*, KRyvNode*>> lChain{{this, lParent}};
+    for (KRyvNode* lNode = lParent; lNode && !lValidAt(lNode);) {
+        KRyvNode* lUp = lNode->GetParent();
+        lChain.emplace_back(lNode, lUp);
+        lNode = lUp;
     }
     for (auto lIt = lChain.rbegin(); lIt != lChain.rend(); ++lIt) {
-        KRyvNode* lNode = *lIt;
-        const KMatrix lLocal = lNode->GetLocalMatrixAtTime(pTime);
-        KRyvNode* lParent = lNode->GetParent();
-        if (lParent) {
-            MatrixMultiplyAffine(lNode->mTimeCache.mGlobal, lParent->mTimeCache.mGlobal, lLocal);
-        } else {
-            MatrixCopyAffine(lNode->mTimeCache.mGlobal, lLocal);
-        }
-        lNode->mTimeCache.mGlobalValid = true;
+        lIt->first->ComputeGlobalMatrixAtTime(lIt->second, pTime);
     }
     return mTimeCache.mGlobal;
 }
@@ -382,22 +408,24 @@ void KRyvNode::UpdateGlobalWorkMatrix(int pStamp, bool pRecursive)
         return;
     }
     // A child already holding the stamp is passed over together with its subtree.
+    // lParents runs beside lStack and holds the parent of each stacked node.
     std::vector<KRyvNode*> lStack;
-    for (int i = GetChildCount() - 1; i >= 0; --i) {
-        lStack.push_back(GetChild(i));
-    }
+    std::vector<KRyvNode*> lParents;
+    PushChildrenReversed(lStack);
+    lParents.resize(lStack.size(), this);
     while (!lStack.empty()) {
         KRyvNode* lNode = lStack.back();
+        KRyvNode* lParent = lParents.back();
         lStack.pop_back();
-        if (!lNode || lNode->mWorkStamp == pStamp) {
+        lParents.pop_back();
+        if (lNode->mWorkStamp == pStamp) {
             continue;
         }
         lNode->mWorkStamp = pStamp;
-        MatrixMultiplyAffine(lNode->mGlobalWorkMatrix, lNode->GetParent()->mGlobalWorkMatrix,
+        MatrixMultiplyAffine(lNode->mGlobalWorkMatrix, lParent->mGlobalWorkMatrix,
                              lNode->mLocalWorkMatrix);
-        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
-            lStack.push_back(lNode->GetChild(i));
-        }
+        lNode->PushChildrenReversed(lStack);
+        lParents.resize(lStack.size(), lNode);
     }
 }
 
