@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 KObjTextReader::KObjTextReader(std::FILE* pStream) : mStream(pStream) {}
@@ -13,7 +14,7 @@ void KObjTextReader::Rewind()
         std::fseek(mStream, 0, SEEK_SET);
     }
     mPosition = mSize = 0;
-    mEnd = mReadError = false;
+    mEnd = mReadError = mAfterReturn = false;
     mLine = mStatementLine = 0;
     mKeyword = mArguments = std::string_view();
 }
@@ -34,35 +35,81 @@ bool KObjTextReader::Fill()
     return true;
 }
 
-bool KObjTextReader::ReadPhysicalLine(std::string& ioLine)
+namespace {
+
+// The first line end (CR or LF) or zero byte from pChar on; pEnd when there is none. Eight
+// bytes are tested at once for one below 14, the only ones that can be of interest.
+const char* FindLineBreak(const char* pChar, const char* pEnd)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    for (;;) {
+        while (pEnd - pChar >= 8) {
+            std::uint64_t lWord;
+            std::memcpy(&lWord, pChar, 8);
+            if ((lWord - kOnes * 14) & ~lWord & (kOnes * 0x80)) {
+                break;
+            }
+            pChar += 8;
+        }
+        const char* lStop = pEnd - pChar >= 8 ? pChar + 8 : pEnd;
+        for (; pChar != lStop; ++pChar) {
+            const unsigned char lChar = static_cast<unsigned char>(*pChar);
+            if (lChar == '\n' || lChar == '\r' || lChar == 0) {
+                return pChar;
+            }
+        }
+        if (pChar == pEnd) {
+            return pEnd;
+        }
+    }
+}
+
+} // namespace
+
+bool KObjTextReader::ReadPhysicalLine(std::string_view& oLine)
 {
     if (mPosition == mSize && !Fill()) {
         return false;
     }
+    // A CR followed by LF is one line end, even when the LF is in the next block.
+    if (mAfterReturn) {
+        mAfterReturn = false;
+        if (mBuffer[mPosition] == '\n' && ++mPosition == mSize && !Fill()) {
+            return false;
+        }
+    }
     ++mLine;
+    bool lSpilled = false;
     for (;;) {
         const char* lStart = mBuffer + mPosition;
         const char* lStop = mBuffer + mSize;
-        const void* lNewLine = std::memchr(lStart, '\n', static_cast<std::size_t>(lStop - lStart));
-        const char* lChar = lNewLine ? static_cast<const char*>(lNewLine) : lStop;
-        if (const void* lReturn =
-                std::memchr(lStart, '\r', static_cast<std::size_t>(lChar - lStart))) {
-            lChar = static_cast<const char*>(lReturn);
-        }
-        if (!mZeroByte && std::memchr(lStart, 0, static_cast<std::size_t>(lChar - lStart))) {
+        const char* lChar = FindLineBreak(lStart, lStop);
+        while (lChar != lStop && *lChar == 0) {
             mZeroByte = true;
+            lChar = FindLineBreak(lChar + 1, lStop);
         }
-        ioLine.append(lStart, static_cast<std::size_t>(lChar - lStart));
+        const std::size_t lLength = static_cast<std::size_t>(lChar - lStart);
         mPosition = static_cast<std::size_t>(lChar - mBuffer);
         if (lChar != lStop) {
             ++mPosition;
-            // A CR followed by LF is one line end, even when the LF is in the next block.
-            if (*lChar == '\r' && (mPosition < mSize || Fill()) && mBuffer[mPosition] == '\n') {
-                ++mPosition;
+            mAfterReturn = *lChar == '\r';
+            if (lSpilled) {
+                mSpill.append(lStart, lLength);
+                oLine = mSpill;
+            } else {
+                oLine = std::string_view(lStart, lLength);
             }
             return true;
         }
+        // The line runs on into the next block, which overwrites this one.
+        if (lSpilled) {
+            mSpill.append(lStart, lLength);
+        } else {
+            mSpill.assign(lStart, lLength);
+            lSpilled = true;
+        }
         if (!Fill()) {
+            oLine = mSpill;
             return true;
         }
     }
@@ -71,12 +118,12 @@ bool KObjTextReader::ReadPhysicalLine(std::string& ioLine)
 bool KObjTextReader::Next()
 {
     mKeyword = mArguments = std::string_view();
+    std::string_view lLine;
     for (;;) {
-        mLineText.clear();
-        if (!ReadPhysicalLine(mLineText)) {
+        if (!ReadPhysicalLine(lLine)) {
             return false;
         }
-        std::string_view lText = Trim(mLineText);
+        const std::string_view lText = Trim(lLine);
         if (lText.empty()) {
             continue;
         }
@@ -85,10 +132,15 @@ bool KObjTextReader::Next()
         while (lKeywordEnd < lText.size() && !IsSpace(lText[lKeywordEnd])) {
             ++lKeywordEnd;
         }
-        const std::size_t lKeywordStart = static_cast<std::size_t>(lText.data() - mLineText.data());
-        std::size_t lArgumentStart = lKeywordStart + lKeywordEnd;
+        if (lText.back() != '\\' || lKeywordEnd == lText.size()) {
+            mKeyword = lText.substr(0, lKeywordEnd);
+            mArguments = Trim(lText.substr(lKeywordEnd));
+            return true;
+        }
         // The argument text is joined with the following lines while it ends in a backslash;
         // each round consumes a line, so the loop ends with the stream.
+        mLineText.assign(lText);
+        const std::size_t lArgumentStart = lKeywordEnd;
         for (;;) {
             std::size_t lLast = mLineText.size();
             while (lLast > lArgumentStart && IsSpace(mLineText[lLast - 1])) {
@@ -99,13 +151,14 @@ bool KObjTextReader::Next()
             }
             mLineText.resize(lLast);
             mLineText.back() = ' ';
-            if (!ReadPhysicalLine(mLineText)) {
+            if (!ReadPhysicalLine(lLine)) {
                 break;
             }
+            mLineText.append(lLine);
         }
-        const std::string_view lLine(mLineText);
-        mKeyword = lLine.substr(lKeywordStart, lKeywordEnd);
-        mArguments = Trim(lLine.substr(lArgumentStart));
+        const std::string_view lJoined(mLineText);
+        mKeyword = lJoined.substr(0, lKeywordEnd);
+        mArguments = Trim(lJoined.substr(lArgumentStart));
         return true;
     }
 }
@@ -155,14 +208,20 @@ bool KObjTextReader::ParseDouble(std::string_view pText, double& oValue, std::si
 int KObjTextReader::ParseDoubles(std::string_view pText, double* oValues, int pMax)
 {
     int lCount = 0;
-    std::string_view lWord;
-    while (lCount < pMax && NextWord(pText, lWord)) {
+    std::size_t lPosition = 0;
+    // No number spans white space, so each is converted in place, without splitting words.
+    while (lCount < pMax) {
+        while (lPosition < pText.size() && IsSpace(pText[lPosition])) {
+            ++lPosition;
+        }
         std::size_t lEnd = 0;
-        if (!ParseDouble(lWord, oValues[lCount], &lEnd)) {
+        if (lPosition == pText.size() ||
+            !ParseDouble(pText.substr(lPosition), oValues[lCount], &lEnd)) {
             break;
         }
         ++lCount;
-        if (lEnd != lWord.size()) {
+        lPosition += lEnd;
+        if (lPosition < pText.size() && !IsSpace(pText[lPosition])) {
             break;
         }
     }

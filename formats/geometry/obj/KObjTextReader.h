@@ -76,9 +76,9 @@ public:
     static bool ParseExactDoubles(std::string_view pText, double* oValues, int pCount);
 
 private:
-    // Appends one physical line (without its line end) to ioLine; false at the end of the
-    // stream when nothing was read.
-    bool ReadPhysicalLine(std::string& ioLine);
+    // The next physical line without its line end, in the block buffer or, when it spans
+    // blocks, in mSpill; valid until the next call. False at the end of the stream.
+    bool ReadPhysicalLine(std::string_view& oLine);
     bool Fill();
 
     std::FILE* mStream;
@@ -90,6 +90,9 @@ private:
     bool mZeroByte = false;
     long long mLine = 0;
     long long mStatementLine = 0;
+    // A CR ended the last line: an LF right after it belongs to the same line end.
+    bool mAfterReturn = false;
+    std::string mSpill;
     std::string mLineText;
     std::string_view mKeyword;
     std::string_view mArguments;

@@ -15,9 +15,11 @@
 #include "scene/objects/KRyvNurb.h"
 #include "scene/objects/KRyvTexture.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <new>
 #include <set>
@@ -50,10 +52,10 @@ struct KObjFace
     bool mHasUVs;
 };
 
+// The faces of one smoothing group; their corners are in the read's one corner list.
 struct KObjFaceSet
 {
     std::vector<KObjFace> mFaces;
-    std::vector<KObjCorner> mCorners;
 };
 
 struct KObjGroup
@@ -126,6 +128,53 @@ int Resolve(long long pReference, std::size_t pCount)
     return -1;
 }
 
+// Takes the corner word at the front of ioText (which starts on a word) off it and reads its
+// up to three references split at '/' into oNumbers (left at 0 when absent); text after a
+// second '/' belongs to the third. Plain short decimals are read in one pass over the text; any
+// other word goes through ParseReference part by part.
+void ReadCorner(std::string_view& ioText, long long* oNumbers)
+{
+    const char* lChar = ioText.data();
+    const char* lEnd = lChar + ioText.size();
+    for (int lPart = 0;; ++lPart, ++lChar) {
+        if (lChar != lEnd && *lChar != '/' && !KObjTextReader::IsSpace(*lChar)) {
+            const bool lNegative = *lChar == '-';
+            const char* lDigits = lNegative ? lChar + 1 : lChar;
+            const char* lDigit = lDigits;
+            long long lValue = 0;
+            while (lDigit != lEnd && lDigit - lDigits < 18 && *lDigit >= '0' && *lDigit <= '9') {
+                lValue = lValue * 10 + (*lDigit - '0');
+                ++lDigit;
+            }
+            if (lDigit == lDigits) {
+                break;
+            }
+            oNumbers[lPart] = lNegative ? -lValue : lValue;
+            lChar = lDigit;
+        }
+        if (lChar == lEnd || KObjTextReader::IsSpace(*lChar)) {
+            ioText.remove_prefix(static_cast<std::size_t>(lChar - ioText.data()));
+            return;
+        }
+        if (*lChar != '/' || lPart == 2) {
+            break;
+        }
+    }
+    oNumbers[0] = oNumbers[1] = oNumbers[2] = 0;
+    std::string_view lWord;
+    KObjTextReader::NextWord(ioText, lWord);
+    const std::size_t lFirstSlash = lWord.find('/');
+    oNumbers[0] = ParseReference(lWord.substr(0, lFirstSlash));
+    if (lFirstSlash != std::string_view::npos) {
+        const std::string_view lRest = lWord.substr(lFirstSlash + 1);
+        const std::size_t lSecondSlash = lRest.find('/');
+        oNumbers[1] = ParseReference(lRest.substr(0, lSecondSlash));
+        if (lSecondSlash != std::string_view::npos) {
+            oNumbers[2] = ParseReference(lRest.substr(lSecondSlash + 1));
+        }
+    }
+}
+
 } // namespace
 
 // The state of one Read; a new one per read, so nothing leaks from the previous file.
@@ -146,6 +195,7 @@ public:
 private:
     bool Fail(long long pLine, const std::string& pWhy);
     void Warn(long long pLine, const std::string& pWhy);
+    void ReserveLists();
     bool ReadStatements();
     bool HandleStatement(std::string_view pKeyword, std::string_view pArguments);
     bool ReadPoint(std::string_view pKeyword, std::string_view pArguments);
@@ -158,7 +208,7 @@ private:
 
     bool BuildScene(KRyvScene* pScene, bool pCreateReferenceNode);
     void GenerateNormals(KObjGroup& ioGroup);
-    KVector4 FaceNormal(const KObjFaceSet& pSet, const KObjFace& pFace) const;
+    KVector4 FaceNormal(const KObjFace& pFace) const;
     KRyvMesh* BuildMesh(KObjGroup& ioGroup);
     void BuildSurface(const KObjSurface& pSurface, KRyvNode* pRoot);
     KRyvNode* CreateNode(const std::string& pName);
@@ -203,6 +253,8 @@ private:
     long long mDroppedFaces = 0;
     long long mDroppedFaceLine = 0;
     std::vector<KObjCorner> mFaceCorners;
+    // The corners of all faces, in the order read.
+    std::vector<KObjCorner> mCorners;
     // Corner de-duplication of the mesh being built: per vertex the first of its triples.
     struct Triple
     {
@@ -240,6 +292,7 @@ bool KReaderObj::Session::Run(KRyvScene* pScene, bool pCreateReferenceNode)
     if (std::fseek(mReader.mStream, 0, SEEK_END) == 0) {
         mFileSize = std::ftell(mReader.mStream);
     }
+    ReserveLists();
     mText.Rewind();
     mReader.mLibraries = std::make_unique<KObjMaterialLibrary>();
     const bool lRead = ReadStatements();
@@ -256,6 +309,52 @@ bool KReaderObj::Session::Run(KRyvScene* pScene, bool pCreateReferenceNode)
              std::to_string(mDroppedFaces) + " faces kept fewer than 3 corners and were dropped");
     }
     return BuildScene(pScene, pCreateReferenceNode);
+}
+
+void KReaderObj::Session::ReserveLists()
+{
+    // A quick pass counts the lines by their first bytes, so that the big lists are allocated
+    // once instead of grown by copying. Only a guess: lines split by a block end or indented are
+    // missed, and any list still grows on demand.
+    std::FILE* lStream = mReader.mStream;
+    if (std::fseek(lStream, 0, SEEK_SET) != 0) {
+        return;
+    }
+    std::size_t lVertices = 0;
+    std::size_t lUVs = 0;
+    std::size_t lNormals = 0;
+    std::size_t lCorners = 0;
+    std::vector<char> lBlock(1 << 16);
+    bool lAtLineStart = true;
+    for (;;) {
+        const std::size_t lSize = std::fread(lBlock.data(), 1, lBlock.size(), lStream);
+        if (lSize == 0) {
+            break;
+        }
+        const char* lChar = lBlock.data();
+        const char* lEnd = lChar + lSize;
+        while (lChar != lEnd) {
+            const void* lNewLine = std::memchr(lChar, '\n', static_cast<std::size_t>(lEnd - lChar));
+            const char* lLineEnd = lNewLine ? static_cast<const char*>(lNewLine) : lEnd;
+            const std::size_t lLength = static_cast<std::size_t>(lLineEnd - lChar);
+            if (lAtLineStart && lLength >= 2) {
+                if (lChar[0] == 'f' && lChar[1] == ' ') {
+                    lCorners += static_cast<std::size_t>(std::count(lChar + 1, lLineEnd, ' '));
+                } else if (lChar[0] == 'v' && lChar[1] == ' ') {
+                    ++lVertices;
+                } else if (lChar[0] == 'v' && lLength >= 3 && lChar[2] == ' ') {
+                    lUVs += lChar[1] == 't' ? 1 : 0;
+                    lNormals += lChar[1] == 'n' ? 1 : 0;
+                }
+            }
+            lAtLineStart = lNewLine != nullptr;
+            lChar = lNewLine ? lLineEnd + 1 : lEnd;
+        }
+    }
+    mVertices.reserve(std::min(lVertices, kMaxListSize));
+    mUVs.reserve(std::min(lUVs, kMaxListSize));
+    mNormals.reserve(std::min(lNormals, kMaxListSize));
+    mCorners.reserve(std::min(lCorners, kMaxListSize));
 }
 
 bool KReaderObj::Session::ReadStatements()
@@ -435,23 +534,21 @@ KObjGroup& KReaderObj::Session::CurrentGroup()
 void KReaderObj::Session::AddFace(std::string_view pArguments)
 {
     mFaceCorners.clear();
-    std::string_view lWord;
     int lWords = 0;
     bool lHasNormals = true;
     bool lHasUVs = true;
-    while (KObjTextReader::NextWord(pArguments, lWord)) {
+    for (;;) {
+        std::size_t lSkip = 0;
+        while (lSkip < pArguments.size() && KObjTextReader::IsSpace(pArguments[lSkip])) {
+            ++lSkip;
+        }
+        pArguments.remove_prefix(lSkip);
+        if (pArguments.empty()) {
+            break;
+        }
         ++lWords;
         long long lNumbers[3] = {0, 0, 0};
-        const std::size_t lFirstSlash = lWord.find('/');
-        lNumbers[0] = ParseReference(lWord.substr(0, lFirstSlash));
-        if (lFirstSlash != std::string_view::npos) {
-            const std::string_view lRest = lWord.substr(lFirstSlash + 1);
-            const std::size_t lSecondSlash = lRest.find('/');
-            lNumbers[1] = ParseReference(lRest.substr(0, lSecondSlash));
-            if (lSecondSlash != std::string_view::npos) {
-                lNumbers[2] = ParseReference(lRest.substr(lSecondSlash + 1));
-            }
-        }
+        ReadCorner(pArguments, lNumbers);
         if (lNumbers[0] == 0) {
             return;
         }
@@ -481,9 +578,9 @@ void KReaderObj::Session::AddFace(std::string_view pArguments)
     KObjGroup& lGroup = CurrentGroup();
     KObjFaceSet& lSet = lGroup.mSets[mSmoothing];
     const bool lTextured = mMaterial >= 0 && mMaterials[mMaterial].mTexture;
-    lSet.mFaces.push_back({lSet.mCorners.size(), static_cast<int>(mFaceCorners.size()), mMaterial,
-                           lHasNormals, lHasUVs});
-    lSet.mCorners.insert(lSet.mCorners.end(), mFaceCorners.begin(), mFaceCorners.end());
+    lSet.mFaces.push_back(
+        {mCorners.size(), static_cast<int>(mFaceCorners.size()), mMaterial, lHasNormals, lHasUVs});
+    mCorners.insert(mCorners.end(), mFaceCorners.begin(), mFaceCorners.end());
     lGroup.mAllNormals = lGroup.mAllNormals && lHasNormals;
     lGroup.mSomeTextured = lGroup.mSomeTextured || lTextured;
     lGroup.mAllTextured = lGroup.mAllTextured && lTextured;
@@ -571,11 +668,11 @@ bool KReaderObj::Session::ReadSurface(std::string_view pArguments)
     return true;
 }
 
-KVector4 KReaderObj::Session::FaceNormal(const KObjFaceSet& pSet, const KObjFace& pFace) const
+KVector4 KReaderObj::Session::FaceNormal(const KObjFace& pFace) const
 {
-    const KVector4& lP0 = mVertices[pSet.mCorners[pFace.mFirst].mVertex];
-    const KVector4& lP1 = mVertices[pSet.mCorners[pFace.mFirst + 1].mVertex];
-    const KVector4& lP2 = mVertices[pSet.mCorners[pFace.mFirst + 2].mVertex];
+    const KVector4& lP0 = mVertices[mCorners[pFace.mFirst].mVertex];
+    const KVector4& lP1 = mVertices[mCorners[pFace.mFirst + 1].mVertex];
+    const KVector4& lP2 = mVertices[mCorners[pFace.mFirst + 2].mVertex];
     const KVector4 lA(lP1[0] - lP0[0], lP1[1] - lP0[1], lP1[2] - lP0[2]);
     const KVector4 lB(lP2[0] - lP0[0], lP2[1] - lP0[1], lP2[2] - lP0[2]);
     KVector4 lNormal(lA[1] * lB[2] - lA[2] * lB[1], lA[2] * lB[0] - lA[0] * lB[2],
@@ -597,9 +694,9 @@ void KReaderObj::Session::GenerateNormals(KObjGroup& ioGroup)
                     continue;
                 }
                 const int lNormal = static_cast<int>(mNormals.size());
-                mNormals.push_back(FaceNormal(lSet, lFace));
+                mNormals.push_back(FaceNormal(lFace));
                 for (int i = 0; i < lFace.mCount; ++i) {
-                    lSet.mCorners[lFace.mFirst + i].mNormal = lNormal;
+                    mCorners[lFace.mFirst + i].mNormal = lNormal;
                 }
             }
             continue;
@@ -615,35 +712,38 @@ void KReaderObj::Session::GenerateNormals(KObjGroup& ioGroup)
             KVector4 lFaceNormal;
             bool lHaveFaceNormal = false;
             for (int i = 0; i < lFace.mCount; ++i) {
-                const KObjCorner& lCorner = lSet.mCorners[lFace.mFirst + i];
+                const KObjCorner& lCorner = mCorners[lFace.mFirst + i];
                 Sum& lSum = lSums[lCorner.mVertex];
                 if (lCorner.mNormal >= 0) {
                     lSum.mNormal += mNormals[lCorner.mNormal];
                     continue;
                 }
                 if (!lHaveFaceNormal) {
-                    lFaceNormal = FaceNormal(lSet, lFace);
+                    lFaceNormal = FaceNormal(lFace);
                     lHaveFaceNormal = true;
                 }
                 lSum.mNormal += lFaceNormal;
                 lSum.mLacking = true;
             }
         }
-        for (KObjCorner& lCorner : lSet.mCorners) {
-            if (lCorner.mNormal >= 0) {
-                continue;
-            }
-            Sum& lSum = lSums[lCorner.mVertex];
-            if (lSum.mIndex < 0) {
-                KVector4 lNormal = lSum.mNormal;
-                const double lLength = std::sqrt(lNormal.DotProduct(lNormal));
-                if (lLength > 0.0 && std::isfinite(lLength)) {
-                    lNormal *= 1.0 / lLength;
+        for (const KObjFace& lFace : lSet.mFaces) {
+            for (int i = 0; i < lFace.mCount; ++i) {
+                KObjCorner& lCorner = mCorners[lFace.mFirst + i];
+                if (lCorner.mNormal >= 0) {
+                    continue;
                 }
-                lSum.mIndex = static_cast<int>(mNormals.size());
-                mNormals.push_back(lNormal);
+                Sum& lSum = lSums[lCorner.mVertex];
+                if (lSum.mIndex < 0) {
+                    KVector4 lNormal = lSum.mNormal;
+                    const double lLength = std::sqrt(lNormal.DotProduct(lNormal));
+                    if (lLength > 0.0 && std::isfinite(lLength)) {
+                        lNormal *= 1.0 / lLength;
+                    }
+                    lSum.mIndex = static_cast<int>(mNormals.size());
+                    mNormals.push_back(lNormal);
+                }
+                lCorner.mNormal = lSum.mIndex;
             }
-            lCorner.mNormal = lSum.mIndex;
         }
     }
 }
@@ -665,9 +765,21 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
     std::vector<int> lCornerPoints;
     std::size_t lCornerCount = 0;
     for (const auto& lEntry : ioGroup.mSets) {
-        lCornerCount += lEntry.second.mCorners.size();
+        for (const KObjFace& lFace : lEntry.second.mFaces) {
+            lCornerCount += static_cast<std::size_t>(lFace.mCount);
+        }
     }
     lCornerPoints.reserve(lCornerCount);
+    // Most corners of a usual mesh share their triple with others, so the points rarely
+    // outnumber the file's vertices.
+    const std::size_t lPointGuess = std::min(lCornerCount, mVertices.size());
+    lPoints.reserve(lPointGuess);
+    lNormals.reserve(lPointGuess);
+    lPointUV.reserve(lPointGuess);
+    mTriples.reserve(lPointGuess);
+    if (!mUVs.empty()) {
+        lUVs.reserve(lPointGuess);
+    }
     bool lAnyMaterial = false;
     int lFirstMaterial = -1;
     for (auto& lEntry : ioGroup.mSets) {
@@ -676,32 +788,34 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
                 lAnyMaterial = true;
                 lFirstMaterial = lFace.mMaterial;
             }
-        }
-        for (const KObjCorner& lCorner : lEntry.second.mCorners) {
-            // The triples met so far hang in one chain per vertex; a chain holds a vertex's
-            // few distinct texture vertex and normal pairs, so the look-up stays short.
-            int lFound = mTripleHeads[static_cast<std::size_t>(lCorner.mVertex)];
-            while (lFound >= 0 && !(mTriples[lFound].mUV == lCorner.mUV &&
-                                    mTriples[lFound].mNormal == lCorner.mNormal)) {
-                lFound = mTriples[lFound].mNext;
-            }
-            if (lFound < 0) {
-                int& lHead = mTripleHeads[static_cast<std::size_t>(lCorner.mVertex)];
-                if (lHead < 0) {
-                    mTouchedVertices.push_back(lCorner.mVertex);
+            for (int i = 0; i < lFace.mCount; ++i) {
+                const KObjCorner& lCorner = mCorners[lFace.mFirst + i];
+                // The triples met so far hang in one chain per vertex; a chain holds a vertex's
+                // few distinct texture vertex and normal pairs, so the look-up stays short.
+                int lFound = mTripleHeads[static_cast<std::size_t>(lCorner.mVertex)];
+                while (lFound >= 0 && !(mTriples[lFound].mUV == lCorner.mUV &&
+                                        mTriples[lFound].mNormal == lCorner.mNormal)) {
+                    lFound = mTriples[lFound].mNext;
                 }
-                mTriples.push_back(
-                    {lCorner.mUV, lCorner.mNormal, static_cast<int>(lPoints.size()), lHead});
-                lHead = static_cast<int>(mTriples.size()) - 1;
-                lFound = lHead;
-                lPoints.push_back(mVertices[lCorner.mVertex]);
-                lNormals.push_back(lCorner.mNormal >= 0 ? mNormals[lCorner.mNormal] : KVector4());
-                lPointUV.push_back(lCorner.mUV >= 0 ? static_cast<int>(lUVs.size()) : -1);
-                if (lCorner.mUV >= 0) {
-                    lUVs.push_back(mUVs[lCorner.mUV]);
+                if (lFound < 0) {
+                    int& lHead = mTripleHeads[static_cast<std::size_t>(lCorner.mVertex)];
+                    if (lHead < 0) {
+                        mTouchedVertices.push_back(lCorner.mVertex);
+                    }
+                    mTriples.push_back(
+                        {lCorner.mUV, lCorner.mNormal, static_cast<int>(lPoints.size()), lHead});
+                    lHead = static_cast<int>(mTriples.size()) - 1;
+                    lFound = lHead;
+                    lPoints.push_back(mVertices[lCorner.mVertex]);
+                    lNormals.push_back(lCorner.mNormal >= 0 ? mNormals[lCorner.mNormal]
+                                                            : KVector4());
+                    lPointUV.push_back(lCorner.mUV >= 0 ? static_cast<int>(lUVs.size()) : -1);
+                    if (lCorner.mUV >= 0) {
+                        lUVs.push_back(mUVs[lCorner.mUV]);
+                    }
                 }
+                lCornerPoints.push_back(mTriples[lFound].mPoint);
             }
-            lCornerPoints.push_back(mTriples[lFound].mPoint);
         }
     }
     for (int lVertex : mTouchedVertices) {
