@@ -8,6 +8,7 @@
 #include "scene/objects/KRyvTexture.h"
 
 #include <algorithm>
+#include <filesystem>
 
 KObjMaterialLibrary::~KObjMaterialLibrary()
 {
@@ -22,6 +23,22 @@ void KObjMaterialLibrary::Close()
     mLibraries.clear();
 }
 
+namespace {
+
+// Every library is searched again for each material used, so a file naming the same library
+// thousands of times would cost that many streams and searches; real files name a few.
+constexpr std::size_t kMaxLibraries = 64;
+
+// A name from the file may point at a device without end (/dev/zero), a pipe that blocks on
+// opening or a folder; only regular files are read.
+bool IsRegularFile(const std::string& pPath)
+{
+    std::error_code lError;
+    return std::filesystem::is_regular_file(pPath, lError);
+}
+
+} // namespace
+
 bool KObjMaterialLibrary::Open(std::string_view pName, const std::string& pObjFolder)
 {
     const std::string lName(pName);
@@ -34,8 +51,20 @@ bool KObjMaterialLibrary::Open(std::string_view pName, const std::string& pObjFo
                            : MakeAbsolutePath(pObjFolder.c_str(), lSlashed.c_str()).Buffer(),
     };
     for (const std::string& lPath : lCandidates) {
+        if (!IsRegularFile(lPath)) {
+            continue;
+        }
+        const auto lOpen =
+            std::find_if(mLibraries.begin(), mLibraries.end(),
+                         [&lPath](const Library& pLibrary) { return pLibrary.mPath == lPath; });
+        if (lOpen != mLibraries.end()) {
+            return true;
+        }
+        if (mLibraries.size() >= kMaxLibraries) {
+            return false;
+        }
         if (std::FILE* lStream = std::fopen(lPath.c_str(), "rb")) {
-            mLibraries.push_back({lStream, GetFileDirectory(lPath.c_str()).Buffer()});
+            mLibraries.push_back({lStream, GetFileDirectory(lPath.c_str()).Buffer(), lPath});
             return true;
         }
     }
@@ -50,7 +79,7 @@ std::string ResolveTexturePath(std::string_view pText, const std::string& pFolde
     const std::string lText(pText);
     if (!pFolder.empty()) {
         const KString lBeside = MakeAbsolutePath(pFolder.c_str(), lText.c_str());
-        if (FileExists(lBeside.Buffer())) {
+        if (IsRegularFile(lBeside.Buffer())) {
             return lBeside.Buffer();
         }
     }

@@ -24,7 +24,8 @@ public:
     ~KObjMaterialLibrary();
 
     // Opens one library named on an "mtllib" line: beside the OBJ file (pObjFolder) first, then
-    // as written, then with '\\' read as '/'. False when none of these opens.
+    // as written, then with '\\' read as '/'. Only regular files count; a library already open
+    // is not opened again (true). False when none of these opens, or when 64 are open already.
     bool Open(std::string_view pName, const std::string& pObjFolder);
     void Close();
     int GetCount() const { return static_cast<int>(mLibraries.size()); }
@@ -42,6 +43,7 @@ private:
     {
         std::FILE* mStream;
         std::string mFolder;
+        std::string mPath;
     };
 
     std::vector<Library> mLibraries;
