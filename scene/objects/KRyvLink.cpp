@@ -2,6 +2,7 @@
 
 #include "core/KAffineMatrix.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvNodeProperties.h"
 #include "scene/objects/KRyvDeformer.h"
 
 void KRyvLink::TRS::SetMatrix(const KMatrix& pMatrix)
@@ -38,7 +39,7 @@ KRyvLink& KRyvLink::operator=(const KRyvLink& pOther)
     mLink = pOther.mLink;
     mLinkName = pOther.mLinkName;
     mAssociateModel = pOther.mAssociateModel;
-    mAssociateModelName = pOther.mAssociateModel ? pOther.mAssociateModelName : KString("");
+    mAssociateModelName = pOther.GetAssociateModel() ? pOther.mAssociateModelName : KString("");
     mUserDataID = pOther.mUserDataID;
     mUserData = pOther.mUserData;
     mLinkMode = pOther.mLinkMode;
@@ -56,10 +57,10 @@ KRyvLink::~KRyvLink() = default;
 
 void KRyvLink::Reset()
 {
-    mLink = nullptr;
+    mLink = KWeakHandle();
     mLinkName = "";
     mLinkMode = eAdditive;
-    mAssociateModel = nullptr;
+    mAssociateModel = KWeakHandle();
     mAssociateModelName = "";
     mUserDataID = "";
     mUserData = "";
@@ -72,25 +73,38 @@ void KRyvLink::Reset()
     mWeights.clear();
 }
 
+KWeakHandle KRyvLink::HoldNode(KRyvNode* pNode)
+{
+    KRyvNodeProperties* lBlock = pNode ? pNode->GetNodeProperties() : nullptr;
+    return lBlock ? lBlock->GetWeakHandle() : KWeakHandle();
+}
+
+KRyvNode* KRyvLink::ResolveNode(const KWeakHandle& pHandle)
+{
+    // Only node blocks are ever held here.
+    KRyvNodeProperties* lBlock = static_cast<KRyvNodeProperties*>(pHandle.Get());
+    return lBlock ? lBlock->GetNode() : nullptr;
+}
+
 void KRyvLink::SetLink(KRyvNode* pNode)
 {
     if (!pNode) {
         return;
     }
-    mLink = pNode;
+    mLink = HoldNode(pNode);
     mLinkName = pNode->GetName();
 }
 
 void KRyvLink::SetAssociateModel(KRyvNode* pNode)
 {
-    mAssociateModel = pNode;
+    mAssociateModel = HoldNode(pNode);
     mAssociateModelName = pNode ? pNode->GetName() : KString("");
 }
 
 const KString& KRyvLink::GetAssociateModelName()
 {
-    if (mAssociateModel) {
-        mAssociateModelName = mAssociateModel->GetName();
+    if (KRyvNode* lModel = GetAssociateModel()) {
+        mAssociateModelName = lModel->GetName();
     }
     return mAssociateModelName;
 }

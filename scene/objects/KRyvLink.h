@@ -4,6 +4,7 @@
 #include "core/KMatrix.h"
 #include "core/KString.h"
 #include "core/KVector4.h"
+#include "object/KWeakHandle.h"
 
 #include <vector>
 
@@ -31,13 +32,14 @@ public:
     // No nodes, mode Additive, empty user data and lists, identity transforms, parent flag off.
     void Reset();
 
-    // A null node is ignored; otherwise the node and its current full name are stored.
+    // A null node is ignored; otherwise the node and its current full name are stored. Nodes
+    // are held weakly: once a node is destroyed the link answers null for it (the name stays).
     void SetLink(KRyvNode* pNode);
-    KRyvNode* GetLink() const { return mLink; }
+    KRyvNode* GetLink() const { return ResolveNode(mLink); }
     const KString& GetLinkName() const { return mLinkName; }
     // Null allowed (the name becomes "").
     void SetAssociateModel(KRyvNode* pNode);
-    KRyvNode* GetAssociateModel() const { return mAssociateModel; }
+    KRyvNode* GetAssociateModel() const { return ResolveNode(mAssociateModel); }
     // Refreshed from the associate model when one is set.
     const KString& GetAssociateModelName();
 
@@ -110,10 +112,14 @@ private:
         KMatrix& GetMatrix(KMatrix& oMatrix) const;
     };
 
-    KRyvNode* mLink = nullptr;
+    // A handle on the node's property block, which dies with the node.
+    static KWeakHandle HoldNode(KRyvNode* pNode);
+    static KRyvNode* ResolveNode(const KWeakHandle& pHandle);
+
+    KWeakHandle mLink;
     KString mLinkName;
     int mLinkMode = eAdditive;
-    KRyvNode* mAssociateModel = nullptr;
+    KWeakHandle mAssociateModel;
     KString mAssociateModelName;
     KString mUserDataID;
     KString mUserData;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -271,4 +272,25 @@ TEST(KRyvDeformer, ClusterAndLinkConvertBothWays)
     lBack = lLink;
     lBack.CopyFromCluster(nullptr);
     EXPECT_EQ(lBack.GetControlPointIndicesCount(), 0);
+}
+
+TEST(KRyvLink, DestroyedNodesReadAsGoneButKeepTheirNames)
+{
+    auto lBone = std::make_unique<KRyvNode>(nullptr, "Bone");
+    auto lModel = std::make_unique<KRyvNode>(nullptr, "Body");
+    KRyvLink lLink;
+    lLink.SetLink(lBone.get());
+    lLink.SetAssociateModel(lModel.get());
+    EXPECT_EQ(lLink.GetLink(), lBone.get());
+    EXPECT_EQ(lLink.GetAssociateModel(), lModel.get());
+
+    // A copy holds the same nodes; neither reaches freed memory once they are gone.
+    KRyvLink lCopy(lLink);
+    lBone.reset();
+    lModel.reset();
+    EXPECT_EQ(lLink.GetLink(), nullptr);
+    EXPECT_EQ(lCopy.GetLink(), nullptr);
+    EXPECT_EQ(lLink.GetAssociateModel(), nullptr);
+    EXPECT_STREQ(lLink.GetLinkName().Buffer(), "Model::Bone");
+    EXPECT_STREQ(lLink.GetAssociateModelName().Buffer(), "Model::Body");
 }
