@@ -3,6 +3,7 @@
 #include "io/KFileFormatTable.h"
 #include "io/KStreamOptions.h"
 
+#include <cstdio>
 #include <new>
 
 namespace {
@@ -116,6 +117,9 @@ bool KExporter::RunWriter(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* 
             mMessage += "\n";
         }
         mError.SetLastErrorID(kUnidentifiedError);
+        // A half-written file would pass for a good one: it goes.
+        ioWriter.FileClose();
+        std::remove(mFileName.Buffer());
     }
     return lWritten;
 }

@@ -356,4 +356,23 @@ TEST(KWriterBvh, ThroughTheExporterAndBack)
     EXPECT_DOUBLE_EQ(lBack.Find("Hips")->GetLocalMatrixAtTime(lEnd)[3][1], 90.0);
 }
 
+TEST(KWriterBvh, AFailedExportLeavesNoFileBehind)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    // Nothing is marked for export, so the writer finds no root once the file is open.
+    lScene->GetRootNode()->AddChild(lFactory.CreateNode("Loose"));
+
+    KExporter lExporter(&lFactory);
+    lExporter.SetFileFormat(KFileFormatTable::kExportBvh);
+    const std::string lPath = WriteBvhFile("loose.bvh", "an older file\n");
+    lExporter.Initialize(lPath.c_str());
+    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    ASSERT_NE(lOptions, nullptr);
+    EXPECT_FALSE(lExporter.Export(lScene, lOptions.get()));
+    EXPECT_EQ(lExporter.GetError().GetLastErrorID(), KExporter::kUnidentifiedError);
+    EXPECT_NE(lExporter.GetMessage().Find("Can not find root node."), -1);
+    EXPECT_FALSE(std::ifstream(lPath).good());
+}
+
 } // namespace
