@@ -197,6 +197,91 @@ TEST(KReaderObjTest, MaterialsFromTheLibrary)
     EXPECT_EQ(lResult.Nodes()[0]->GetShadingMode(), 5);
 }
 
+TEST(KReaderObjTest, FirstDefinitionOfANameWinsAndNamesKeepTheirCase)
+{
+    ObjTempFolder lFolder;
+    // Statements before any "newmtl" and after a nameless one belong to no material.
+    lFolder.Write("lib.mtl", "Kd 0 0 1\nnewmtl red\nKd 1 0 0\nnewmtl\nKd 0 0 1\n"
+                             "newmtl red\nKd 0 1 0\nNs 90\nnewmtl Blue\nKd 0 0 1\n");
+    lFolder.Write("late.mtl", "newmtl red\nKd 0 1 1\nnewmtl blue\nKd 0.5 0.5 0.5\n");
+    ObjReadResult lResult;
+    ReadObj(lResult, lFolder.Write("a.obj", std::string("mtllib lib.mtl late.mtl\n") + kTriangle +
+                                                "usemtl blue\nf 1 2 3\nusemtl red\nf 1 2 3\n"
+                                                "usemtl BLUE\nf 1 2 3\nusemtl Red\nf 1 2 3\n"));
+    ASSERT_TRUE(lResult.mRead);
+    EXPECT_EQ(lResult.mMessage.find("Unable to read material"), std::string::npos);
+    KRyvMaterial* lRed = lResult.mFactory->FindMaterial("Material::red");
+    KRyvMaterial* lBlue = lResult.mFactory->FindMaterial("Material::blue");
+    ASSERT_NE(lRed, nullptr);
+    ASSERT_NE(lBlue, nullptr);
+    EXPECT_EQ(lResult.mFactory->GetMaterialCount(), 2);
+    EXPECT_DOUBLE_EQ(lRed->GetDiffuseColor().mRed, 1.0);
+    EXPECT_DOUBLE_EQ(lRed->GetDiffuseColor().mGreen, 0.0);
+    EXPECT_DOUBLE_EQ(lRed->GetDiffuseColor().mBlue, 0.0);
+    EXPECT_DOUBLE_EQ(lRed->GetShininess(), KRyvMaterial(nullptr, "x").GetShininess());
+    // "Blue" of the first library is another name: "blue" comes from the second.
+    EXPECT_DOUBLE_EQ(lBlue->GetDiffuseColor().mRed, 0.5);
+    EXPECT_DOUBLE_EQ(lBlue->GetDiffuseColor().mBlue, 0.5);
+
+    // A name used with another letter case only is looked up as written, and is absent.
+    ObjReadResult lOther;
+    ReadObj(lOther, lFolder.Write("b.obj", std::string("mtllib lib.mtl\n") + kTriangle +
+                                               "usemtl RED\nf 1 2 3\n"));
+    ASSERT_TRUE(lOther.mRead);
+    EXPECT_NE(lOther.mMessage.find("Unable to read material \"RED\" in .mtl file\n"),
+              std::string::npos);
+}
+
+TEST(KReaderObjTest, ThousandsOfMaterialsFromOneLibrary)
+{
+    const int kCount = 5000;
+    std::string lLibrary;
+    char lLine[96];
+    for (int i = 0; i < kCount; ++i) {
+        std::snprintf(lLine, sizeof(lLine), "newmtl m%d\nKa 0 0 0\nKd %.3f %.1f 0.25\nNs 10\n\n", i,
+                      (i % 1000) / 1000.0, (i / 1000) / 10.0);
+        lLibrary += lLine;
+    }
+    // Used last to first, so that each look-up is of a material not used before.
+    std::string lObj = std::string("mtllib big.mtl\n") + kTriangle + "g big\n";
+    for (int i = kCount - 1; i >= 0; --i) {
+        lObj += "usemtl m" + std::to_string(i) + "\nf 1 2 3\n";
+    }
+    lObj += "usemtl m4242\nf 1 2 3\nusemtl m5000\nf 1 2 3\n";
+    ObjTempFolder lFolder;
+    lFolder.Write("big.mtl", lLibrary);
+    ObjReadResult lResult;
+    ReadObj(lResult, lFolder.Write("a.obj", lObj));
+    ASSERT_TRUE(lResult.mRead);
+    EXPECT_EQ(lResult.mMessage, "Unable to read material \"m5000\" in .mtl file\n");
+    EXPECT_EQ(lResult.mFactory->GetMaterialCount(), kCount + 1);
+    KRyvMesh* lMesh = lResult.Mesh("big");
+    ASSERT_NE(lMesh, nullptr);
+    ASSERT_EQ(lMesh->GetPolygonCount(), kCount + 2);
+    ASSERT_EQ(lMesh->GetMaterialMappingMode(), KRyvMesh::eMappingByPolygon);
+    const int* lIndices = lMesh->GetMaterialIndices();
+    ASSERT_NE(lIndices, nullptr);
+    const auto lExpect = [&](int pPolygon, int pMaterial) {
+        SCOPED_TRACE("polygon " + std::to_string(pPolygon));
+        const KRyvMaterial* lMaterial = lMesh->GetMaterial(lIndices[pPolygon]);
+        ASSERT_NE(lMaterial, nullptr);
+        EXPECT_EQ(std::string(lMaterial->GetNameWithoutPrefix().Buffer()),
+                  "m" + std::to_string(pMaterial));
+        const KColor lDiffuse = lMaterial->GetDiffuseColor();
+        EXPECT_NEAR(lDiffuse.mRed, (pMaterial % 1000) / 1000.0, 1e-6);
+        EXPECT_NEAR(lDiffuse.mGreen, (pMaterial / 1000) / 10.0, 1e-6);
+        EXPECT_NEAR(lDiffuse.mBlue, 0.25, 1e-6);
+        EXPECT_NEAR(lMaterial->GetShininess(), 0.1, 1e-6);
+    };
+    for (int lPolygon = 0; lPolygon < kCount; lPolygon += 97) {
+        lExpect(lPolygon, kCount - 1 - lPolygon);
+    }
+    lExpect(kCount - 1, 0);
+    // A name used again shares the material made the first time.
+    lExpect(kCount, 4242);
+    EXPECT_EQ(lIndices[kCount], lIndices[kCount - 1 - 4242]);
+}
+
 TEST(KReaderObjTest, RelativeTextureResolvesBesideTheLibrary)
 {
     ObjTempFolder lFolder;

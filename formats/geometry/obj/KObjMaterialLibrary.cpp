@@ -18,15 +18,17 @@ KObjMaterialLibrary::~KObjMaterialLibrary()
 void KObjMaterialLibrary::Close()
 {
     for (Library& lLibrary : mLibraries) {
-        std::fclose(lLibrary.mStream);
+        if (lLibrary.mStream) {
+            std::fclose(lLibrary.mStream);
+        }
     }
     mLibraries.clear();
 }
 
 namespace {
 
-// Every library is searched again for each material used, so a file naming the same library
-// thousands of times would cost that many streams and searches; real files name a few.
+// Every library stays open and its materials in memory for the whole read, so a file naming
+// thousands of libraries would cost that many streams; real files name a few.
 constexpr std::size_t kMaxLibraries = 64;
 
 // A name from the file may point at a device without end (/dev/zero), a pipe that blocks on
@@ -63,10 +65,16 @@ bool KObjMaterialLibrary::Open(std::string_view pName, const std::string& pObjFo
         if (mLibraries.size() >= kMaxLibraries) {
             return false;
         }
-        if (std::FILE* lStream = std::fopen(lPath.c_str(), "rb")) {
-            mLibraries.push_back({lStream, GetFileDirectory(lPath.c_str()).Buffer(), lPath});
+        // The entry is made before the stream is opened, so running out of memory cannot
+        // leave a stream nobody closes.
+        Library& lLibrary = mLibraries.emplace_back();
+        lLibrary.mStream = std::fopen(lPath.c_str(), "rb");
+        if (lLibrary.mStream) {
+            lLibrary.mFolder = GetFileDirectory(lPath.c_str()).Buffer();
+            lLibrary.mPath = lPath;
             return true;
         }
+        mLibraries.pop_back();
     }
     return false;
 }
@@ -123,31 +131,62 @@ void ApplyStatement(std::string_view pKeyword, std::string_view pArguments, std:
 
 } // namespace
 
+// The first "newmtl" of a name is the one used, so the statements of a later one of the same
+// name, and those before any "newmtl", are not kept.
+void KObjMaterialLibrary::Index(Library& ioLibrary)
+{
+    ioLibrary.mIndexed = true;
+    KObjTextReader lText(ioLibrary.mStream);
+    lText.Rewind();
+    Definition* lCurrent = nullptr;
+    while (lText.Next()) {
+        const std::string_view lKeyword = lText.GetKeyword();
+        if (lKeyword == "newmtl") {
+            lCurrent = nullptr;
+            std::string_view lArguments = lText.GetArguments();
+            std::string_view lWord;
+            if (KObjTextReader::NextWord(lArguments, lWord)) {
+                const auto lAdded = ioLibrary.mDefinitions.emplace(
+                    std::string(lWord), Definition{ioLibrary.mStatements.size(), 0});
+                if (lAdded.second) {
+                    lCurrent = &lAdded.first->second;
+                }
+            }
+        } else if (lCurrent) {
+            const std::string_view lArguments = lText.GetArguments();
+            ioLibrary.mStatements.push_back(
+                {ioLibrary.mText.size(), lKeyword.size(), lArguments.size()});
+            ioLibrary.mText.append(lKeyword).append(lArguments);
+            ++lCurrent->mCount;
+        }
+    }
+}
+
 bool KObjMaterialLibrary::ReadMaterial(std::string_view pName, KRyvObjectFactory* pFactory,
                                        KRyvMaterial* ioMaterial, KRyvTexture*& oTexture)
 {
     oTexture = nullptr;
-    for (const Library& lLibrary : mLibraries) {
-        KObjTextReader lText(lLibrary.mStream);
-        lText.Rewind();
-        bool lFound = false;
-        while (lText.Next()) {
-            const std::string_view lKeyword = lText.GetKeyword();
-            if (lKeyword == "newmtl") {
-                if (lFound) {
-                    return true;
-                }
-                std::string_view lArguments = lText.GetArguments();
-                std::string_view lWord;
-                lFound = KObjTextReader::NextWord(lArguments, lWord) && lWord == pName;
-            } else if (lFound && ioMaterial) {
-                ApplyStatement(lKeyword, lText.GetArguments(), pName, lLibrary.mFolder, pFactory,
-                               ioMaterial, oTexture);
+    const std::string lName(pName);
+    for (Library& lLibrary : mLibraries) {
+        if (!lLibrary.mIndexed) {
+            Index(lLibrary);
+        }
+        const auto lFound = lLibrary.mDefinitions.find(lName);
+        if (lFound == lLibrary.mDefinitions.end()) {
+            continue;
+        }
+        if (ioMaterial) {
+            const Definition& lDefinition = lFound->second;
+            for (std::size_t i = 0; i < lDefinition.mCount; ++i) {
+                const Statement& lStatement = lLibrary.mStatements[lDefinition.mFirst + i];
+                const std::string_view lText =
+                    std::string_view(lLibrary.mText).substr(lStatement.mOffset);
+                ApplyStatement(lText.substr(0, lStatement.mKeywordSize),
+                               lText.substr(lStatement.mKeywordSize, lStatement.mArgumentsSize),
+                               pName, lLibrary.mFolder, pFactory, ioMaterial, oTexture);
             }
         }
-        if (lFound) {
-            return true;
-        }
+        return true;
     }
     return false;
 }

@@ -1,9 +1,11 @@
 #ifndef RYVKIT_FORMATS_GEOMETRY_OBJ_KOBJMATERIALLIBRARY_H
 #define RYVKIT_FORMATS_GEOMETRY_OBJ_KOBJMATERIALLIBRARY_H
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class KRyvMaterial;
@@ -12,9 +14,10 @@ class KRyvTexture;
 
 // The MTL libraries an OBJ file names with "mtllib", open for the length of one read, and the
 // search for a named material in them. Owns its streams and closes them on Close or
-// destruction. Colours are clamped to [0, 1], "Ns" is scaled by 0.01, "Tr" and "d" both set the
-// opacity; a colour line without exactly three numbers and a line without its number are
-// ignored.
+// destruction. Each library is read once, when a material is first looked for in it, and its
+// materials are answered from memory after that. Colours are clamped to [0, 1], "Ns" is scaled by
+// 0.01, "Tr" and "d" both set the opacity; a colour line without exactly three numbers and a line
+// without its number are ignored.
 class KObjMaterialLibrary
 {
 public:
@@ -39,12 +42,31 @@ public:
                       KRyvTexture*& oTexture);
 
 private:
+    // One statement of a material: its keyword and argument text, held in the library's mText.
+    struct Statement
+    {
+        std::size_t mOffset;
+        std::size_t mKeywordSize;
+        std::size_t mArgumentsSize;
+    };
+    // The statements of one material: mStatements[mFirst, mFirst + mCount).
+    struct Definition
+    {
+        std::size_t mFirst;
+        std::size_t mCount;
+    };
     struct Library
     {
-        std::FILE* mStream;
+        std::FILE* mStream = nullptr;
         std::string mFolder;
         std::string mPath;
+        bool mIndexed = false;
+        std::string mText;
+        std::vector<Statement> mStatements;
+        std::unordered_map<std::string, Definition> mDefinitions;
     };
+
+    static void Index(Library& ioLibrary);
 
     std::vector<Library> mLibraries;
 };
