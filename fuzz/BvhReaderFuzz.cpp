@@ -8,42 +8,15 @@
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 
+#include "fuzz/FuzzInputFile.h"
+
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
-#include <string>
-#include <unistd.h>
-
-namespace {
-
-// One temporary file per process, rewritten for every input and removed at exit.
-const std::string& InputPath()
-{
-    static const std::string sPath = [] {
-        char lTemplate[] = "/tmp/ryvbvhfuzzXXXXXX.bvh";
-        const int lFile = mkstemps(lTemplate, 4);
-        if (lFile < 0) {
-            std::abort();
-        }
-        close(lFile);
-        static std::string sRemove = lTemplate;
-        std::atexit([] { std::remove(sRemove.c_str()); });
-        return std::string(lTemplate);
-    }();
-    return sPath;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
 {
-    std::FILE* lOut = std::fopen(InputPath().c_str(), "wb");
-    if (!lOut) {
-        return 0;
-    }
-    const bool lWritten = std::fwrite(pData, 1, pSize, lOut) == pSize;
-    if (std::fclose(lOut) != 0 || !lWritten) {
+    const char* lPath = WriteFuzzInput("/tmp/ryvbvhfuzzXXXXXX.bvh", pData, pSize);
+    if (!lPath) {
         return 0;
     }
     KRyvObjectFactory lFactory;
@@ -53,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
     }
     const int lNodes = lFactory.GetNodeCount();
     KReaderBvh lReader(&lFactory);
-    if (!lReader.FileOpen(InputPath().c_str())) {
+    if (!lReader.FileOpen(lPath)) {
         return 0;
     }
     std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
