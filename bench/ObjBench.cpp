@@ -1,5 +1,6 @@
 // OBJ reading speed against the bare cost of converting the same numbers with std::from_chars,
-// and the cost of looking up many distinct materials in a big library.
+// the cost of looking up many distinct materials in a big library, and of a vertex shared by
+// thousands of faces that each give it a normal of its own.
 #include "formats/geometry/obj/KReaderObj.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
 #include "scene/KRyvObjectFactory.h"
@@ -8,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -133,6 +135,49 @@ void BM_ObjReadManyMaterials(benchmark::State& ioState)
         benchmark::Counter(5000.0, benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// A fan of triangles around one centre vertex, without "vn" lines or smoothing groups: every face
+// gets a flat normal of its own, so the centre vertex is met with as many distinct normals as
+// there are faces. Measures the corner de-duplication of a vertex of very high degree.
+const std::string& FlatFanFile()
+{
+    static const std::string lPath = [] {
+        const std::string lFile =
+            (std::filesystem::temp_directory_path() / "ryvbench-flat-fan.obj").string();
+        std::ofstream lOut(lFile, std::ios::binary);
+        const int lFaces = 20000;
+        char lLine[96];
+        lOut << "v 0 0 0\n";
+        for (int i = 0; i < lFaces; ++i) {
+            const double lAngle = 6.283185307179586 * i / lFaces;
+            std::snprintf(lLine, sizeof(lLine), "v %.9f %.9f 0\n", std::cos(lAngle),
+                          std::sin(lAngle));
+            lOut << lLine;
+        }
+        for (int i = 0; i < lFaces; ++i) {
+            lOut << "f 1 " << i + 2 << ' ' << (i + 1) % lFaces + 2 << '\n';
+        }
+        return lFile;
+    }();
+    return lPath;
+}
+
+void BM_ObjReadFlatFan(benchmark::State& ioState)
+{
+    const std::string& lPath = FlatFanFile();
+    for (auto _ : ioState) {
+        KRyvObjectFactory lFactory;
+        KRyvScene lScene(&lFactory);
+        KReaderObj lReader(&lFactory);
+        KStreamOptionsObj lOptions;
+        if (!lReader.FileOpen(lPath.c_str()) || !lReader.Read(&lScene, &lOptions)) {
+            ioState.SkipWithError("read failed");
+            break;
+        }
+    }
+    ioState.counters["faces/s"] =
+        benchmark::Counter(20000.0, benchmark::Counter::kIsIterationInvariantRate);
+}
+
 // Every number of the file converted, nothing else: the floor a text reader cannot beat.
 void BM_ObjFromCharsLoop(benchmark::State& ioState)
 {
@@ -163,3 +208,4 @@ void BM_ObjFromCharsLoop(benchmark::State& ioState)
 BENCHMARK(BM_ObjFromCharsLoop)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjReadManyMaterials)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjReadFlatFan)->Unit(benchmark::kMillisecond);

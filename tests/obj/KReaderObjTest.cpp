@@ -323,6 +323,62 @@ TEST(KReaderObjTest, GeneratedNormalsSmoothAndFlat)
     EXPECT_NEAR(lFlat->GetNormalsDirect()[3][0], 1.0, 1e-12);
 }
 
+TEST(KReaderObjTest, FlatFanAroundOneVertexOfHighDegree)
+{
+    ObjTempFolder lFolder;
+    const int lFaces = 20000;
+    std::string lText = "v 0 0 0\n";
+    for (int i = 0; i < lFaces; ++i) {
+        const double lAngle = 6.283185307179586 * i / lFaces;
+        lText += "v " + std::to_string(std::cos(lAngle)) + " " + std::to_string(std::sin(lAngle)) +
+                 " 0\n";
+    }
+    for (int i = 0; i < lFaces; ++i) {
+        lText += "f 1 " + std::to_string(i + 2) + " " + std::to_string((i + 1) % lFaces + 2) + "\n";
+    }
+    ObjReadResult lResult;
+    ReadObj(lResult, lFolder.Write("fan.obj", lText));
+    ASSERT_TRUE(lResult.mRead) << lResult.mErrorText;
+    KRyvMesh* lMesh = lResult.Mesh("default");
+    ASSERT_NE(lMesh, nullptr);
+    // Every face has a flat normal of its own, so no corner shares a control point.
+    ASSERT_EQ(lMesh->GetPolygonCount(), lFaces);
+    ASSERT_EQ(lMesh->GetControlPointCount(), 3 * lFaces);
+    for (int i : {0, 1, 17, lFaces - 1}) {
+        EXPECT_EQ(Polygon(lMesh, i), (std::vector<int>{3 * i, 3 * i + 1, 3 * i + 2}));
+        EXPECT_EQ(lMesh->GetControlPoints()[3 * i], KVector4(0.0, 0.0, 0.0));
+        EXPECT_NEAR(lMesh->GetNormalsDirect()[3 * i][2], 1.0, 1e-9);
+    }
+}
+
+TEST(KReaderObjTest, VertexWithManyNormalsStillSharesEqualTriples)
+{
+    ObjTempFolder lFolder;
+    // Forty faces on the same three vertices, each with a normal of its own, then all forty again.
+    std::string lText = kTriangle;
+    const int lNormals = 40;
+    for (int i = 0; i < lNormals; ++i) {
+        lText += "vn 0 " + std::to_string(i) + " 1\n";
+    }
+    for (int lPass = 0; lPass < 2; ++lPass) {
+        for (int i = 1; i <= lNormals; ++i) {
+            const std::string lN = std::to_string(i);
+            lText += "f 1//" + lN + " 2//" + lN + " 3//" + lN + "\n";
+        }
+    }
+    ObjReadResult lResult;
+    ReadObj(lResult, lFolder.Write("a.obj", lText));
+    ASSERT_TRUE(lResult.mRead) << lResult.mErrorText;
+    KRyvMesh* lMesh = lResult.Mesh("default");
+    ASSERT_NE(lMesh, nullptr);
+    ASSERT_EQ(lMesh->GetPolygonCount(), 2 * lNormals);
+    EXPECT_EQ(lMesh->GetControlPointCount(), 3 * lNormals);
+    for (int i = 0; i < lNormals; ++i) {
+        EXPECT_EQ(Polygon(lMesh, lNormals + i), Polygon(lMesh, i)) << i;
+        EXPECT_EQ(Polygon(lMesh, i), (std::vector<int>{3 * i, 3 * i + 1, 3 * i + 2}));
+    }
+}
+
 TEST(KReaderObjTest, LineEndsContinuationsAndUnsupportedStatements)
 {
     ObjTempFolder lFolder;

@@ -35,12 +35,37 @@ constexpr std::size_t kMaxListSize = INT_MAX / 2;
 constexpr std::size_t kMaxUnsupportedReports = 32;
 constexpr int kShadingModeTextured = 5;
 constexpr int kStepsPerSpan = 3;
+// Distinct triples of one vertex searched linearly before a hash table takes over.
+constexpr int kMaxChainLength = 16;
 
 struct KObjCorner
 {
     int mVertex;
     int mUV;
     int mNormal;
+};
+
+struct KObjCornerKey
+{
+    int mVertex;
+    int mUV;
+    int mNormal;
+
+    bool operator==(const KObjCornerKey& pOther) const
+    {
+        return mVertex == pOther.mVertex && mUV == pOther.mUV && mNormal == pOther.mNormal;
+    }
+};
+
+struct KObjCornerKeyHash
+{
+    std::size_t operator()(const KObjCornerKey& pKey) const
+    {
+        std::uint64_t lHash = static_cast<std::uint32_t>(pKey.mVertex);
+        lHash = lHash * 0x9E3779B97F4A7C15ull + static_cast<std::uint32_t>(pKey.mUV);
+        lHash = lHash * 0x9E3779B97F4A7C15ull + static_cast<std::uint32_t>(pKey.mNormal);
+        return static_cast<std::size_t>(lHash ^ (lHash >> 29));
+    }
 };
 
 struct KObjFace
@@ -210,6 +235,9 @@ private:
     void GenerateNormals(KObjGroup& ioGroup);
     KVector4 FaceNormal(const KObjFace& pFace) const;
     KRyvMesh* BuildMesh(KObjGroup& ioGroup);
+    // The control point of a corner's triple in the mesh being built; -1 when new.
+    int FindTriple(const KObjCorner& pCorner);
+    void AddTriple(const KObjCorner& pCorner, int pPoint);
     void BuildSurface(const KObjSurface& pSurface, KRyvNode* pRoot);
     KRyvNode* CreateNode(const std::string& pName);
 
@@ -255,7 +283,8 @@ private:
     std::vector<KObjCorner> mFaceCorners;
     // The corners of all faces, in the order read.
     std::vector<KObjCorner> mCorners;
-    // Corner de-duplication of the mesh being built: per vertex the first of its triples.
+    // Corner de-duplication of the mesh being built: per vertex a chain of its triples, and for
+    // the few vertices with long chains a hash table instead.
     struct Triple
     {
         int mUV;
@@ -263,9 +292,15 @@ private:
         int mPoint;
         int mNext;
     };
-    std::vector<int> mTripleHeads;
+    struct Chain
+    {
+        int mHead = -1;
+        int mLength = 0;
+    };
+    std::vector<Chain> mChains;
     std::vector<Triple> mTriples;
     std::vector<int> mTouchedVertices;
+    std::unordered_map<KObjCornerKey, int, KObjCornerKeyHash> mLongChains;
 };
 
 bool KReaderObj::Session::Fail(long long pLine, const std::string& pWhy)
@@ -748,12 +783,49 @@ void KReaderObj::Session::GenerateNormals(KObjGroup& ioGroup)
     }
 }
 
+int KReaderObj::Session::FindTriple(const KObjCorner& pCorner)
+{
+    const Chain& lChain = mChains[static_cast<std::size_t>(pCorner.mVertex)];
+    if (lChain.mLength > kMaxChainLength) {
+        const auto lFound = mLongChains.find({pCorner.mVertex, pCorner.mUV, pCorner.mNormal});
+        return lFound == mLongChains.end() ? -1 : lFound->second;
+    }
+    for (int lTriple = lChain.mHead; lTriple >= 0; lTriple = mTriples[lTriple].mNext) {
+        if (mTriples[lTriple].mUV == pCorner.mUV && mTriples[lTriple].mNormal == pCorner.mNormal) {
+            return mTriples[lTriple].mPoint;
+        }
+    }
+    return -1;
+}
+
+void KReaderObj::Session::AddTriple(const KObjCorner& pCorner, int pPoint)
+{
+    Chain& lChain = mChains[static_cast<std::size_t>(pCorner.mVertex)];
+    if (lChain.mHead < 0) {
+        mTouchedVertices.push_back(pCorner.mVertex);
+    }
+    mTriples.push_back({pCorner.mUV, pCorner.mNormal, pPoint, lChain.mHead});
+    lChain.mHead = static_cast<int>(mTriples.size()) - 1;
+    ++lChain.mLength;
+    if (lChain.mLength == kMaxChainLength + 1) {
+        // Every corner of a vertex may carry a normal of its own (flat shading of a fan), so a
+        // chain could grow with the vertex's degree; past a few entries it moves to the table.
+        for (int lTriple = lChain.mHead; lTriple >= 0; lTriple = mTriples[lTriple].mNext) {
+            const Triple& lMoved = mTriples[lTriple];
+            mLongChains.emplace(KObjCornerKey{pCorner.mVertex, lMoved.mUV, lMoved.mNormal},
+                                lMoved.mPoint);
+        }
+    } else if (lChain.mLength > kMaxChainLength) {
+        mLongChains.emplace(KObjCornerKey{pCorner.mVertex, pCorner.mUV, pCorner.mNormal}, pPoint);
+    }
+}
+
 KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
 {
     if (!ioGroup.mAllNormals) {
         GenerateNormals(ioGroup);
     }
-    mTripleHeads.resize(mVertices.size(), -1);
+    mChains.resize(mVertices.size());
     KRyvMesh* lMesh = mFactory->CreateMesh();
     if (!lMesh) {
         return nullptr;
@@ -790,22 +862,10 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
             }
             for (int i = 0; i < lFace.mCount; ++i) {
                 const KObjCorner& lCorner = mCorners[lFace.mFirst + i];
-                // The triples met so far hang in one chain per vertex; a chain holds a vertex's
-                // few distinct texture vertex and normal pairs, so the look-up stays short.
-                int lFound = mTripleHeads[static_cast<std::size_t>(lCorner.mVertex)];
-                while (lFound >= 0 && !(mTriples[lFound].mUV == lCorner.mUV &&
-                                        mTriples[lFound].mNormal == lCorner.mNormal)) {
-                    lFound = mTriples[lFound].mNext;
-                }
-                if (lFound < 0) {
-                    int& lHead = mTripleHeads[static_cast<std::size_t>(lCorner.mVertex)];
-                    if (lHead < 0) {
-                        mTouchedVertices.push_back(lCorner.mVertex);
-                    }
-                    mTriples.push_back(
-                        {lCorner.mUV, lCorner.mNormal, static_cast<int>(lPoints.size()), lHead});
-                    lHead = static_cast<int>(mTriples.size()) - 1;
-                    lFound = lHead;
+                int lPoint = FindTriple(lCorner);
+                if (lPoint < 0) {
+                    lPoint = static_cast<int>(lPoints.size());
+                    AddTriple(lCorner, lPoint);
                     lPoints.push_back(mVertices[lCorner.mVertex]);
                     lNormals.push_back(lCorner.mNormal >= 0 ? mNormals[lCorner.mNormal]
                                                             : KVector4());
@@ -814,15 +874,16 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
                         lUVs.push_back(mUVs[lCorner.mUV]);
                     }
                 }
-                lCornerPoints.push_back(mTriples[lFound].mPoint);
+                lCornerPoints.push_back(lPoint);
             }
         }
     }
     for (int lVertex : mTouchedVertices) {
-        mTripleHeads[static_cast<std::size_t>(lVertex)] = -1;
+        mChains[static_cast<std::size_t>(lVertex)] = Chain();
     }
     mTouchedVertices.clear();
     mTriples.clear();
+    mLongChains.clear();
     lMesh->InitNormals(static_cast<int>(lPoints.size()));
     if (KVector4* lDirect = lMesh->GetNormalsDirect()) {
         std::copy(lNormals.begin(), lNormals.end(), lDirect);
