@@ -1,6 +1,6 @@
 #include "io/KExporter.h"
 
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KStreamOptions.h"
 
 #include <cstdio>
@@ -49,8 +49,8 @@ bool KExporter::GetWriteFlag(int pIndex) const
 
 std::unique_ptr<KWriter> KExporter::CreateWriter(int pFileFormat)
 {
-    const KWriterCreator lCreator = KFileFormatTable::GetWriterCreator(pFileFormat);
-    return lCreator ? lCreator(mOwner) : nullptr;
+    const KFileFormatDescriptor* lFormat = KFileFormatRegistry::Kit().FindExportFormat(pFileFormat);
+    return lFormat ? lFormat->mCreateWriter(mOwner) : nullptr;
 }
 
 std::unique_ptr<KStreamOptions> KExporter::GetWriteOptions()
@@ -92,7 +92,7 @@ bool KExporter::Export(KRyvScene* pScene, KStreamOptions* pOptions)
 bool KExporter::RunWriter(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* pOptions)
 {
     // Checked before the file is created, so a refused export leaves no empty file behind.
-    if (!pOptions && !KFileFormatTable::IsNativeExportFormat(mFileFormat)) {
+    if (!pOptions && !KFileFormatRegistry::IsNativeExportFormat(mFileFormat)) {
         mError.SetLastErrorID(kStreamOptionsNotSet);
         return false;
     }

@@ -1,6 +1,6 @@
 // ryvconvert: converts a scene or motion file into another format through the kit's importer
 // and exporter, choosing each format by its file extension, or prints a summary of what a file
-// holds. The formats come from the kit's file-format table only.
+// holds. The formats come from the kit's file-format registry only.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -15,7 +15,7 @@
 #include "core/KColor.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KExporter.h"
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KStreamOptions.h"
 #include "scene/KRyvNode.h"
@@ -30,14 +30,6 @@
 namespace {
 
 const char* const kUsage = "usage: ryvconvert INPUT [OUTPUT] | --formats | --help | --version\n";
-
-// Every extension the format table knows, with the format's name.
-const std::pair<const char*, const char*> kExtensions[] = {
-    {"ryv", "native scene"}, {"bvh", "BVH motion"}, {"htr", "HTR motion"},   {"trc", "TRC markers"},
-    {"asf", "ASF skeleton"}, {"amc", "AMC motion"}, {"c3d", "C3D markers"},  {"aoa", "AOA markers"},
-    {"mcd", "MCD markers"},  {"vpm", "VPM motion"}, {"mov", "MOV motion"},   {"brd", "BRD motion"},
-    {"dxf", "DXF geometry"}, {"3ds", "3DS scene"},  {"obj", "OBJ geometry"},
-};
 
 void PrintHelp()
 {
@@ -58,16 +50,12 @@ void PrintHelp()
 void PrintFormats()
 {
     std::printf("%-6s %-14s %-5s %s\n", "ext", "format", "read", "write");
-    for (const auto& lFormat : kExtensions) {
-        const std::string lName = std::string("file.") + lFormat.first;
-        const bool lRead =
-            KFileFormatTable::GetReaderCreator(
-                KFileFormatTable::GetImportFormatFromFileName(lName.c_str())) != nullptr;
-        const bool lWrite =
-            KFileFormatTable::GetWriterCreator(
-                KFileFormatTable::GetExportFormatFromFileName(lName.c_str())) != nullptr;
-        std::printf("%-6s %-14s %-5s %s\n", lFormat.first, lFormat.second, lRead ? "yes" : "no",
-                    lWrite ? "yes" : "no");
+    for (const KFileFormatDescriptor& lFormat : KFileFormatRegistry::Kit().GetFormats()) {
+        if (lFormat.mExtension) {
+            std::printf("%-6s %-14s %-5s %s\n", lFormat.mExtension, lFormat.mName,
+                        lFormat.mImportFormat >= 0 ? "yes" : "no",
+                        lFormat.mExportFormat >= 0 ? "yes" : "no");
+        }
     }
 }
 
@@ -100,8 +88,8 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
                std::unique_ptr<KStreamOptions>& outOptions)
 {
     KImporter lImporter(&ioFactory);
-    const int lFormat = KFileFormatTable::GetImportFormatFromFileName(pPath);
-    if (lFormat < 0 || !KFileFormatTable::GetReaderCreator(lFormat)) {
+    const int lFormat = KFileFormatRegistry::Kit().GetImportFormatFromFileName(pPath);
+    if (lFormat < 0) {
         std::fprintf(stderr, "ryvconvert: %s: no reader for this file extension\n", pPath);
         return false;
     }
@@ -142,8 +130,8 @@ bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pP
                 const KStreamOptions* pReadOptions)
 {
     KExporter lExporter(&ioFactory);
-    const int lFormat = KFileFormatTable::GetExportFormatFromFileName(pPath);
-    if (lFormat < 0 || !KFileFormatTable::GetWriterCreator(lFormat)) {
+    const int lFormat = KFileFormatRegistry::Kit().GetExportFormatFromFileName(pPath);
+    if (lFormat < 0) {
         std::fprintf(stderr, "ryvconvert: %s: no writer for this file extension\n", pPath);
         return false;
     }
