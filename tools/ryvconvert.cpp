@@ -83,9 +83,9 @@ void ShowProgress(KStreamOptions& ioOptions)
     });
 }
 
-// Reads pPath into the scene; outOptions keeps the option set the read used (null when none).
+// Reads pPath into the scene; oOptions keeps the option set the read used (null when none).
 bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
-               std::unique_ptr<KStreamOptions>& outOptions)
+               std::unique_ptr<KStreamOptions>& oOptions)
 {
     KImporter lImporter(&ioFactory);
     const int lFormat = KFileFormatRegistry::Kit().GetImportFormatFromFileName(pPath);
@@ -95,7 +95,7 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
     }
     lImporter.SetFileFormat(lFormat);
     bool lRead = lImporter.Initialize(pPath);
-    std::unique_ptr<KStreamOptions>& lOptions = outOptions;
+    std::unique_ptr<KStreamOptions>& lOptions = oOptions;
     if (lRead) {
         lOptions = lImporter.GetReadOptions();
         if (lOptions) {
