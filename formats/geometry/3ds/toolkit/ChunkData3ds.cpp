@@ -445,7 +445,8 @@ public:
             return;
         }
         mBytes.insert(mBytes.end(), pText.begin(), pText.end());
-        mBytes.resize(mBytes.size() + std::max<std::size_t>(1, pPadTo - pText.size()), 0);
+        // The zero byte, and the padding of a fixed field.
+        mBytes.resize(mBytes.size() + (pPadTo > pText.size() ? pPadTo - pText.size() : 1), 0);
     }
     bool NextInt(uint32_t& oValue) { return Next(mData.mInts, mInt, oValue); }
     bool NextFloat(float& oValue) { return Next(mData.mFloats, mFloat, oValue); }
@@ -717,7 +718,10 @@ void WriteChunkData3ds(Toolkit3dsContext& ioKit, ChunkNode3ds* pChunk)
         return;
     }
     if (!pChunk->mData) {
-        PushError3ds(ioKit, ERR_INVALID_DATA);
+        // A data-less flag chunk made in memory is a leaf with an empty block.
+        if (lLayout[0] != 'K') {
+            PushError3ds(ioKit, ERR_INVALID_DATA);
+        }
         return;
     }
     Encoder lOut(*pChunk->mData);

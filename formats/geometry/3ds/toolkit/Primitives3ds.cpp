@@ -7,6 +7,9 @@
 bool ReadBlock3ds(Toolkit3dsContext& ioKit, void* oBytes, std::size_t pSize)
 {
     std::FILE* lStream = CurrentStream3ds(ioKit);
+    if (pSize == 0) {
+        return lStream != nullptr;
+    }
     if (!lStream || std::fread(oBytes, 1, pSize, lStream) != pSize) {
         std::memset(oBytes, 0, pSize);
         PushError3ds(ioKit, ERR_READING_FILE);
@@ -130,6 +133,9 @@ KeyHeader3ds ReadKeyHeader3ds(Toolkit3dsContext& ioKit)
 bool WriteBlock3ds(Toolkit3dsContext& ioKit, const void* pBytes, std::size_t pSize)
 {
     std::FILE* lStream = CurrentStream3ds(ioKit);
+    if (pSize == 0) {
+        return lStream != nullptr;
+    }
     if (!lStream || std::fwrite(pBytes, 1, pSize, lStream) != pSize) {
         PushError3ds(ioKit, ERR_WRITING_FILE);
         return false;
