@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kMeshes = 300;
+constexpr int kMeshes = 100;
 constexpr uint16_t kSide = 64; // vertices per mesh: kSide * kSide
 constexpr int kKeys = 200;
 

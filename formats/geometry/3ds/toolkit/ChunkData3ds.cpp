@@ -621,11 +621,6 @@ FileRecord3ds* SourceOf(Toolkit3dsContext& ioKit, const ChunkNode3ds* pChunk)
 
 } // namespace
 
-bool IsChunkSourceOpen3ds(const Toolkit3dsContext& pKit, const ChunkNode3ds* pChunk)
-{
-    return SourceOf(const_cast<Toolkit3dsContext&>(pKit), pChunk) != nullptr;
-}
-
 void NewChunkWithData3ds(std::unique_ptr<ChunkNode3ds>& oChunk, uint32_t pTag)
 {
     NewChunkWithTag3ds(oChunk, pTag);

@@ -126,7 +126,5 @@ void WriteChunkData3ds(Toolkit3dsContext& ioKit, ChunkNode3ds* pChunk);
 // The number of bytes the own data of a data-and-children chunk takes in the current file,
 // whose position is at the data; -1 after pushing ERR_INVALID_CHUNK when it passes pLimit.
 int64_t MeasureChunkData3ds(Toolkit3dsContext& ioKit, uint32_t pTag, uint64_t pLimit);
-// True when the chunk's source file is open and is still the file it was read from.
-bool IsChunkSourceOpen3ds(const Toolkit3dsContext& pKit, const ChunkNode3ds* pChunk);
 
 #endif

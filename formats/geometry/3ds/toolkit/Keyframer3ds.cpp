@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr uint16_t kAmbientNode = 0xB001;
 constexpr uint16_t kObjectNode = 0xB002;
 constexpr uint16_t kCameraNode = 0xB003;
 constexpr uint16_t kTargetNode = 0xB004;
@@ -28,7 +27,6 @@ constexpr uint16_t kFalloffTrack = 0xB028;
 constexpr uint16_t kHideTrack = 0xB029;
 constexpr uint16_t kCurrentFrame = 0xB009;
 constexpr uint16_t kSegment = 0xB008;
-constexpr uint32_t kMaxNodeId = 0xFFFE;
 constexpr uint32_t kKeyframerRevision = 5;
 constexpr std::size_t kNodeNameBound = 10;
 const char* const kDummyName = "$$$DUMMY";

@@ -175,3 +175,76 @@ TEST(Toolkit3dsTree, ReadThenWriteIsByteIdentical)
     ASSERT_FALSE(lRun->Failed());
     EXPECT_EQ(WriteDatabase(*lRun, lDir), lFile);
 }
+
+TEST(Toolkit3dsTree, PrimitivesAreLittleEndian)
+{
+    ScratchDir lDir;
+    Toolkit3dsContext lKit;
+    FileRecord3ds* lOut = OpenFile3ds(lKit, lDir.Path("p.bin").c_str(), "w");
+    SetCurrentFile3ds(lKit, lOut);
+    WriteByte3ds(lKit, 0xAB);
+    WriteUShort3ds(lKit, 0x1234);
+    WriteULong3ds(lKit, 0x89ABCDEF);
+    WriteFloat3ds(lKit, -2.0f);
+    WritePoint3ds(lKit, {1, 2, 3});
+    WriteTexVert3ds(lKit, {4, 5});
+    WriteFace3ds(lKit, {1, 2, 3, 4});
+    WriteHeader3ds(lKit, {0x4D4D, 77});
+    WriteString3ds(lKit, "ab");
+    WriteFixedString3ds(lKit, "cd", 4);
+    WriteTrackHeader3ds(lKit, {1, 2, 3, 4});
+    KeyHeader3ds lKey;
+    lKey.mTime = 9;
+    lKey.mFlags = 0x0012;
+    lKey.mValues[1] = 0.5f;
+    lKey.mValues[4] = 0.25f;
+    WriteKeyHeader3ds(lKit, lKey);
+    WriteFixedString3ds(lKit, "toolong", 4);
+    CloseFile3ds(lKit, lOut);
+    EXPECT_EQ(lKit.mErrors.mRecords[0].mCode, ERR_STRING_TOO_LONG);
+    const Bytes lBytes = ReadBytes(lDir.Path("p.bin"));
+    EXPECT_EQ(lBytes, Cat({U8(0xAB),
+                           U16(0x1234),
+                           U32(0x89ABCDEF),
+                           F32(-2),
+                           Floats({1, 2, 3, 4, 5}),
+                           U16(1),
+                           U16(2),
+                           U16(3),
+                           U16(4),
+                           U16(0x4D4D),
+                           U32(77),
+                           Str("ab"),
+                           Bytes{'c', 'd', 0, 0},
+                           U16(1),
+                           U32(2),
+                           U32(3),
+                           U32(4),
+                           U32(9),
+                           U16(0x12),
+                           Floats({0.5f, 0.25f})}));
+    Toolkit3dsContext lIn;
+    SetCurrentFile3ds(lIn, OpenFile3ds(lIn, lDir.Path("p.bin").c_str(), "r"));
+    EXPECT_EQ(ReadByte3ds(lIn), 0xAB);
+    EXPECT_EQ(ReadUShort3ds(lIn), 0x1234);
+    EXPECT_EQ(ReadULong3ds(lIn), 0x89ABCDEFu);
+    EXPECT_EQ(ReadFloat3ds(lIn), -2.0f);
+    EXPECT_EQ(ReadPoint3ds(lIn).z, 3);
+    EXPECT_EQ(ReadTexVert3ds(lIn).v, 5);
+    EXPECT_EQ(ReadFace3ds(lIn).flag, 4);
+    EXPECT_EQ(ReadHeader3ds(lIn).mLength, 77u);
+    EXPECT_EQ(ReadString3ds(lIn, 2), "ab");
+    EXPECT_EQ(ReadFixedString3ds(lIn, 4), "cd");
+    EXPECT_EQ(ReadTrackHeader3ds(lIn).mKeyCount, 4u);
+    const KeyHeader3ds lBack = ReadKeyHeader3ds(lIn);
+    EXPECT_EQ(lBack.mValues[1], 0.5f);
+    EXPECT_EQ(lBack.mValues[4], 0.25f);
+    EXPECT_EQ(lBack.mValues[0], 0.0f);
+    EXPECT_FALSE(lIn.mErrors.mPending);
+    EXPECT_EQ(ReadULong3ds(lIn), 0u);
+    EXPECT_EQ(lIn.mErrors.mRecords[0].mCode, ERR_READING_FILE);
+    FileSeek3ds(lIn, 3);
+    EXPECT_EQ(FileTell3ds(lIn), 3);
+    EXPECT_EQ(ReadString3ds(lIn, 1), "");
+    EXPECT_EQ(lIn.mErrors.mRecords[1].mCode, ERR_READING_FILE);
+}
