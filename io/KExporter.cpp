@@ -3,7 +3,6 @@
 #include "io/KFileFormatRegistry.h"
 #include "io/KStreamOptions.h"
 
-#include <cstdio>
 #include <new>
 
 namespace {
@@ -117,9 +116,8 @@ bool KExporter::RunWriter(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* 
             mMessage += "\n";
         }
         mError.SetLastErrorID(kUnidentifiedError);
-        // A half-written file would pass for a good one: it goes.
+        // The writer has dropped its new file; the one that was there stays untouched.
         ioWriter.FileClose();
-        std::remove(mFileName.Buffer());
     }
     return lWritten;
 }

@@ -60,7 +60,8 @@ public:
     // when the code has no writer, kStreamOptionsNotSet when a format other than the native one
     // gets no option set (no file is created in these cases); with the writer's error (text
     // kept) when the file cannot be created; kUnidentifiedError when the write fails, after
-    // which the half-written file is removed and the writer's reason ends the message. The
+    // which the file that was there is as it was (writers write beside it and replace it only
+    // on success) and the writer's reason ends the message. The
     // writer's message is taken over and the writer destroyed in every case.
     bool Export(KRyvScene* pScene, KStreamOptions* pOptions);
 

@@ -4,6 +4,7 @@
 #include "core/KFileUtils.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
 #include "io/KNodeWalk.h"
+#include "io/KOutputFile.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -179,6 +180,8 @@ private:
     bool mDeform = true;
     std::string mObjText;
     std::string mMtlText;
+    // The material library, renamed over its target only when the whole write succeeded.
+    KOutputFile mMtlOutput;
     std::FILE* mMtl = nullptr;
     bool mWriteFailed = false;
     long long mNextVertex = 1;
@@ -193,9 +196,6 @@ private:
 
 KWriterObj::Session::~Session()
 {
-    if (mMtl) {
-        std::fclose(mMtl);
-    }
     if (mDefaultMaterial) {
         mFactory->DestroyMaterial(mDefaultMaterial);
     }
@@ -221,7 +221,7 @@ bool KWriterObj::Session::Emit(bool pForce)
 bool KWriterObj::Session::OpenMaterialFile()
 {
     const std::string lPath = GetMaterialFilePath(mWriter.mFileName.Buffer());
-    mMtl = std::fopen(lPath.c_str(), "wb");
+    mMtl = mMtlOutput.Create(lPath.c_str()) ? mMtlOutput.GetStream() : nullptr;
     if (!mMtl) {
         mWriter.GetMessage() += ("Unable to create material file \"" + lPath + "\".\n").c_str();
         return false;
@@ -299,10 +299,10 @@ bool KWriterObj::Session::Run(KRyvScene* pScene, bool pTriangulate, bool pDeform
     if (std::fflush(mWriter.mStream) != 0 || std::ferror(mWriter.mStream)) {
         mWriteFailed = true;
     }
-    if (mMtl) {
-        mWriteFailed = std::fclose(mMtl) != 0 || mWriteFailed;
-        mMtl = nullptr;
+    if (mMtl && !mWriteFailed) {
+        mWriteFailed = !mMtlOutput.Commit();
     }
+    mMtl = nullptr;
     if (mWriteFailed) {
         mWriter.GetError().SetLastErrorID(KWriter::kOutOfDiskSpace);
         return false;
@@ -765,7 +765,7 @@ bool KWriterObj::FileCreate(const char* pFileName)
     FileClose();
     if (pFileName && *pFileName) {
         CreateFileFolders(pFileName);
-        mStream = std::fopen(pFileName, "wb");
+        mStream = mOutput.Create(pFileName) ? mOutput.GetStream() : nullptr;
     }
     if (!mStream) {
         GetError().SetLastErrorID(kFileNotOpened);
@@ -777,13 +777,11 @@ bool KWriterObj::FileCreate(const char* pFileName)
 
 bool KWriterObj::FileClose()
 {
-    bool lClosed = true;
-    if (mStream) {
-        lClosed = std::fclose(mStream) == 0;
-        mStream = nullptr;
-    }
+    // Only a successful Write replaces the target.
+    mOutput.Discard();
+    mStream = nullptr;
     mFileName = "";
-    return lClosed;
+    return true;
 }
 
 std::unique_ptr<KStreamOptions> KWriterObj::GetWriteOptions()
@@ -822,11 +820,19 @@ bool KWriterObj::Write(KRyvScene* pScene, KStreamOptions* pOptions)
     const KStreamOptionsObj* lOptions = static_cast<const KStreamOptionsObj*>(pOptions);
     const bool lTriangulate = lOptions->GetOptionValue(KStreamOptionsObj::kForceTriangulation) == 1;
     const bool lDeform = lOptions->GetOptionValue(KStreamOptionsObj::kEvaluateDeformations) == 1;
+    bool lWritten = false;
     try {
         Session lSession(*this, *pOptions);
-        return lSession.Run(pScene, lTriangulate, lDeform);
+        lWritten = lSession.Run(pScene, lTriangulate, lDeform);
     } catch (const std::bad_alloc&) {
         GetError().SetLastError(kUnidentifiedError, "Out of memory");
-        return false;
     }
+    // The files that were there before stay as they were unless everything was written.
+    if (lWritten && !mOutput.Commit()) {
+        GetError().SetLastErrorID(kOutOfDiskSpace);
+        lWritten = false;
+    }
+    mOutput.Discard();
+    mStream = nullptr;
+    return lWritten;
 }

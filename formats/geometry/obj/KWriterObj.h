@@ -2,6 +2,7 @@
 #define RYVKIT_FORMATS_GEOMETRY_OBJ_KWRITEROBJ_H
 
 #include "core/KString.h"
+#include "io/KOutputFile.h"
 #include "io/KWriter.h"
 
 #include <cstdio>
@@ -23,17 +24,19 @@ class KRyvTexture;
 //
 // Failures: no option set or one of another class: kStreamOptionsNotSet (nothing written); a
 // write that does not reach the disk: kOutOfDiskSpace. Missing textures and failed copies are
-// warnings in the message text.
+// warnings in the message text. Both files are written beside their targets under new names: a
+// failed Write (or a FileClose without one) leaves the files that were there as they were; a
+// Write that succeeds puts both in place and closes the file.
 class KWriterObj : public KWriter
 {
 public:
     explicit KWriterObj(KRyvObjectFactory* pOwner);
     ~KWriterObj() override;
 
-    // Closes an open file first, creates the missing folders of the path and the file. False
-    // with kFileNotOpened when it cannot be created.
+    // Closes an open file first, creates the missing folders of the path and the new file beside
+    // it. False with kFileNotOpened when it cannot be created.
     bool FileCreate(const char* pFileName) override;
-    // False when closing reported an error.
+    // Drops a file no Write completed, leaving the target as it was. True.
     bool FileClose() override;
     bool IsFileOpen() override { return mStream != nullptr; }
     // A KStreamOptionsObj with its defaults.
@@ -51,6 +54,8 @@ public:
 private:
     class Session;
 
+    // The OBJ file, renamed over its target when Write succeeds.
+    KOutputFile mOutput;
     std::FILE* mStream = nullptr;
     KString mFileName;
 };

@@ -59,7 +59,12 @@ bool HasTransformKeys(KRyvTakeNode& pTake)
 
 KWriterBvh::KWriterBvh(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
 
-KWriterBvh::~KWriterBvh() = default;
+KWriterBvh::~KWriterBvh()
+{
+    if (mFile) {
+        mFile->Discard();
+    }
+}
 
 std::unique_ptr<KWriter> KWriterBvh::Create(KRyvObjectFactory* pOwner)
 {
@@ -92,6 +97,8 @@ bool KWriterBvh::FileClose()
         GetError().SetLastErrorID(kFileNotOpened);
         return false;
     }
+    // Only a successful Write replaces the target.
+    mFile->Discard();
     mFile.reset();
     return true;
 }
@@ -143,13 +150,17 @@ bool KWriterBvh::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         GetError().SetLastErrorID(kUnidentifiedError);
     }
     mRoot = nullptr;
-    // The flush at closing is the last write that can find the disk full.
-    const bool lCloseFailed = mFile->Close();
-    if (lWritten && lCloseFailed) {
-        GetError().SetLastErrorID(kOutOfDiskSpace);
-        lWritten = false;
+    if (!lWritten) {
+        // The file that was there before stays as it was.
+        mFile->Discard();
+        return false;
     }
-    return lWritten;
+    // The flush at closing is the last write that can find the disk full.
+    if (mFile->Close()) {
+        GetError().SetLastErrorID(kOutOfDiskSpace);
+        return false;
+    }
+    return true;
 }
 
 bool KWriterBvh::WriteAll(KRyvNode* pRoot, const KStreamOptionsMotion& pOptions)

@@ -23,7 +23,10 @@ class KStreamOptionsMotion;
 // root node."; no or wrong option set, kStreamOptionsNotSet; a name with a blank, tab or line
 // break, kUnidentifiedError after the options' message "Error"; a value that is not finite or a
 // name the format cannot hold, kUnidentifiedError; a write or the final flush that fails (a full
-// disk), kOutOfDiskSpace. Write closes the file, so the flush is checked before it answers.
+// disk), kOutOfDiskSpace. Write closes the file, so the flush is checked before it answers. The
+// text goes to a new file beside the target that replaces it only when Write succeeds: after a
+// failed Write, or a FileClose without a Write that succeeded, the file that was there is
+// untouched (KTextFile, KOutputFile).
 class KWriterBvh : public KWriter
 {
 public:
@@ -37,7 +40,8 @@ public:
     // False with kFileNotOpened and "Cannot open file "<name>" for writing." when it cannot be
     // created.
     bool FileCreate(const char* pFileName) override;
-    // False with kFileNotOpened when no file was created.
+    // Drops the file unless a Write succeeded. False with kFileNotOpened when no file was
+    // created.
     bool FileClose() override;
     bool IsFileOpen() override;
     // A KStreamOptionsMotion with option 0 at 0, 13 at 0 and 14 at 1.

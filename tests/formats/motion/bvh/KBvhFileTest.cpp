@@ -324,6 +324,10 @@ TEST(KBvhFile, MalformedHierarchies)
     EXPECT_TRUE(ReadAll(lFile, "name127.bvh", Replace(kSmall, "Chest", lMax)));
     ExpectFailure("name128.bvh", Replace(kSmall, "Chest", lMax + "n"),
                   "joint name longer than 127 characters");
+    // The kit's writer puts the node prefix in front of every name it was given.
+    EXPECT_TRUE(ReadAll(lFile, "prefixed127.bvh", Replace(kSmall, "Chest", "Model::" + lMax)));
+    ExpectFailure("prefixed128.bvh", Replace(kSmall, "Chest", "Model::" + lMax + "n"),
+                  "joint name longer than 127 characters");
 }
 
 TEST(KBvhFile, NestingIsCapped)

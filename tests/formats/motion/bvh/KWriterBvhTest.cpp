@@ -1,6 +1,7 @@
 #include "formats/motion/bvh/KWriterBvh.h"
 
 #include "animation/KFCurve.h"
+#include "formats/motion/bvh/KBvhFile.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
 #include "scene/KRyvSkeleton.h"
@@ -9,6 +10,7 @@
 #include "BvhTestScene.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -295,12 +297,31 @@ TEST(KWriterBvh, RefusalsAndErrors)
     EXPECT_TRUE(lWriter.FileClose());
     EXPECT_EQ(ReadText(lPath), "");
 
-    // A name the format cannot hold stops the write with the file's reason.
-    lBad->SetName(std::string(200, 'a').c_str());
-    ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()));
-    EXPECT_FALSE(lWriter.Write(lScene, lOptions.get()));
-    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
-    EXPECT_NE(lWriter.GetMessage().Find("joint name"), -1) << lWriter.GetMessage().Buffer();
+    // A name the format cannot hold stops the write with the file's reason, half-way through
+    // the hierarchy: the file that was there stays as it was, and nothing is left beside it.
+    // Every name the reader takes (127 characters after the node prefix) is written.
+    WriteBvhFile("refused.bvh", "the file that was there\n");
+    const auto lFolderSize = [&lPath] {
+        const std::filesystem::path lFolder = std::filesystem::path(lPath).parent_path();
+        return std::distance(std::filesystem::directory_iterator(lFolder), {});
+    };
+    const auto lFilesBefore = lFolderSize();
+    for (const std::size_t lLength : {KBvhFile::kMaxNameLength + 1, KBvhFile::kMaxNameLength}) {
+        lBad->SetName(std::string(lLength, 'a').c_str());
+        ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()));
+        const bool lWritten = lWriter.Write(lScene, lOptions.get());
+        EXPECT_EQ(lWritten, lLength == KBvhFile::kMaxNameLength);
+        EXPECT_EQ(lFolderSize(), lFilesBefore);
+        if (!lWritten) {
+            EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
+            EXPECT_NE(lWriter.GetMessage().Find("joint name"), -1);
+            EXPECT_EQ(ReadText(lPath), "the file that was there\n");
+        }
+    }
+    BvhTestScene lBack;
+    EXPECT_TRUE(lBack.Read(lPath));
+    EXPECT_NE(lBack.Find(("Model::" + std::string(KBvhFile::kMaxNameLength, 'a')).c_str()),
+              nullptr);
 }
 
 TEST(KWriterBvh, FullDiskIsAnError)
@@ -356,7 +377,7 @@ TEST(KWriterBvh, ThroughTheExporterAndBack)
     EXPECT_DOUBLE_EQ(lBack.Find("Hips")->GetLocalMatrixAtTime(lEnd)[3][1], 90.0);
 }
 
-TEST(KWriterBvh, AFailedExportLeavesNoFileBehind)
+TEST(KWriterBvh, AFailedExportLeavesTheFileThatWasThere)
 {
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
@@ -372,7 +393,7 @@ TEST(KWriterBvh, AFailedExportLeavesNoFileBehind)
     EXPECT_FALSE(lExporter.Export(lScene, lOptions.get()));
     EXPECT_EQ(lExporter.GetError().GetLastErrorID(), KExporter::kUnidentifiedError);
     EXPECT_NE(lExporter.GetMessage().Find("Can not find root node."), -1);
-    EXPECT_FALSE(std::ifstream(lPath).good());
+    EXPECT_EQ(ReadText(lPath), "an older file\n");
 }
 
 } // namespace
