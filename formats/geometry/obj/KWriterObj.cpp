@@ -3,6 +3,7 @@
 #include "core/KAffineMatrix.h"
 #include "core/KFileUtils.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
+#include "io/KMediaCopy.h"
 #include "io/KNodeWalk.h"
 #include "io/KOutputFile.h"
 #include "scene/KRenamingStrategy.h"
@@ -27,7 +28,6 @@
 namespace {
 
 constexpr std::size_t kFlushSize = 1 << 16;
-constexpr std::size_t kCopyBlock = 1024;
 
 // Names on "g", "newmtl" and "mtllib" lines end at white space when read back.
 std::string WithoutSpaces(const KString& pName)
@@ -719,32 +719,8 @@ std::string KWriterObj::Session::CopyTexture(KRyvTexture* pTexture)
     const std::string lFolder = GetFileDirectory(mWriter.mFileName.Buffer()).Buffer();
     // Without a folder the target is the bare name, beside the OBJ file in the current folder.
     const std::string lTarget = lFolder.empty() ? lName : lFolder + "/" + lName;
-    if (FileExists(lTarget.c_str())) {
-        return lName;
-    }
-    std::FILE* lIn = std::fopen(lSource.c_str(), "rb");
-    if (!lIn) {
-        mWriter.GetMessage() += ("Unable to locate texture file \"" + lSource + "\".\n").c_str();
-        return lName;
-    }
-    std::FILE* lOut = std::fopen(lTarget.c_str(), "wb");
-    bool lCopied = lOut != nullptr;
-    char lBlock[kCopyBlock];
-    while (lCopied) {
-        const std::size_t lRead = std::fread(lBlock, 1, sizeof(lBlock), lIn);
-        if (lRead == 0) {
-            lCopied = !std::ferror(lIn);
-            break;
-        }
-        lCopied = std::fwrite(lBlock, 1, lRead, lOut) == lRead;
-    }
-    std::fclose(lIn);
-    if (lOut) {
-        lCopied = std::fclose(lOut) == 0 && lCopied;
-    }
-    if (!lCopied) {
-        mWriter.GetMessage() += ("Error writing texture file \"" + lTarget + "\".\n").c_str();
-    }
+    KMediaCopy::Copy(lSource.c_str(), pTexture->GetRelativeFileName(), lTarget.c_str(),
+                     mWriter.GetMessage());
     return lName;
 }
 

@@ -18,7 +18,8 @@ class KRyvTexture;
 // world space (shape and skin deformations applied when option 3 is on), faces triangulated when
 // option 2 is on, NURBS and patches triangulated always. Materials go to a companion MTL file
 // beside it (the OBJ file name lower-cased, extension ".mtl"), and texture files are copied next
-// to the OBJ file. The caller's scene is never changed: deformation and triangulation happen in
+// to the OBJ file by the rule of KMediaCopy (regular files only, never over an existing file, none
+// from outside the folder of the file that named it, each copy reported in the message text). The caller's scene is never changed: deformation and triangulation happen in
 // the writer's own arrays or on temporary copies. Numbers are written with 6 decimals in the C
 // locale, lines end in LF.
 //
