@@ -6,6 +6,8 @@
 #include "io/KWriter.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class KRyvObjectFactory;
 class KRyvScene;
@@ -64,6 +66,12 @@ public:
     // on success) and the writer's reason ends the message. The
     // writer's message is taken over and the writer destroyed in every case.
     bool Export(KRyvScene* pScene, KStreamOptions* pOptions);
+    // The files an Export would write: the file name, then the writer's companion files
+    // (KWriter::GetCompanionFiles). Only the file name when the code has no writer.
+    std::vector<std::string> GetOutputFiles();
+    // What the scene lacks for the format's writer (KWriter::FindMissingContent); null when it
+    // holds something the format keeps, or when the code has no writer.
+    const char* FindMissingContent(KRyvScene* pScene);
 
     KRyvObjectFactory* GetOwner() const { return mOwner; }
     KError& GetError() { return mError; }

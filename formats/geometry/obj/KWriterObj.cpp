@@ -779,6 +779,23 @@ std::string KWriterObj::GetMaterialFilePath(const std::string& pObjPath)
     return pObjPath.substr(0, lNameStart) + lName + ".mtl";
 }
 
+std::vector<std::string> KWriterObj::GetCompanionFiles(const char* pFileName) const
+{
+    return {GetMaterialFilePath(pFileName ? pFileName : "")};
+}
+
+const char* KWriterObj::FindMissingContent(KRyvScene* pScene)
+{
+    std::vector<KRyvNode*> lNodes;
+    CollectNodesDepthFirst(pScene ? pScene->GetRootNode() : nullptr, true, lNodes);
+    for (KRyvNode* lNode : lNodes) {
+        if (lNode->GetGeometry()) {
+            return nullptr;
+        }
+    }
+    return "no mesh, NURBS or patch";
+}
+
 bool KWriterObj::Write(KRyvScene* pScene, KStreamOptions* pOptions)
 {
     if (!pOptions || !pOptions->IsA(KStreamOptionsObj::ClassId())) {

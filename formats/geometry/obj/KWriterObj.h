@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 class KRyvMaterial;
 class KRyvMesh;
@@ -19,9 +20,9 @@ class KRyvTexture;
 // option 2 is on, NURBS and patches triangulated always. Materials go to a companion MTL file
 // beside it (the OBJ file name lower-cased, extension ".mtl"), and texture files are copied next
 // to the OBJ file by the rule of KMediaCopy (regular files only, never over an existing file, none
-// from outside the folder of the file that named it, each copy reported in the message text). The caller's scene is never changed: deformation and triangulation happen in
-// the writer's own arrays or on temporary copies. Numbers are written with 6 decimals in the C
-// locale, lines end in LF.
+// from outside the folder of the file that named it, each copy reported in the message text). The
+// caller's scene is never changed: deformation and triangulation happen in the writer's own arrays
+// or on temporary copies. Numbers are written with 6 decimals in the C locale, lines end in LF.
 //
 // Failures: no option set or one of another class: kStreamOptionsNotSet (nothing written); a
 // write that does not reach the disk: kOutOfDiskSpace. Missing textures and failed copies are
@@ -48,6 +49,11 @@ public:
     // white space turned into '_', its ".obj" extension (any case) replaced by ".mtl" or ".mtl"
     // appended when it has another one or none. Never equal to pObjPath.
     static std::string GetMaterialFilePath(const std::string& pObjPath);
+    // The material library beside pFileName (GetMaterialFilePath), written when the scene has
+    // materials or textures.
+    std::vector<std::string> GetCompanionFiles(const char* pFileName) const override;
+    // "no mesh, NURBS or patch" when no node of the scene has geometry.
+    const char* FindMissingContent(KRyvScene* pScene) override;
 
     // The creator the file-format table lists.
     static std::unique_ptr<KWriter> Create(KRyvObjectFactory* pOwner);

@@ -163,6 +163,13 @@ bool KWriterBvh::Write(KRyvScene* pScene, KStreamOptions* pOptions)
     return true;
 }
 
+const char* KWriterBvh::FindMissingContent(KRyvScene* pScene)
+{
+    return pScene && FindReferenceNode(pScene->GetRootNode())
+               ? nullptr
+               : "no skeleton under a single root joint";
+}
+
 bool KWriterBvh::WriteAll(KRyvNode* pRoot, const KStreamOptionsMotion& pOptions)
 {
     mRoot = pRoot;

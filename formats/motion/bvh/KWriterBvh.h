@@ -47,6 +47,8 @@ public:
     // A KStreamOptionsMotion with option 0 at 0, 13 at 0 and 14 at 1.
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
+    // "no skeleton under a single root joint" when FindReferenceNode finds no root to write.
+    const char* FindMissingContent(KRyvScene* pScene) override;
 
     // A childless node whose parent has no other child, and which either carries no limb-node
     // skeleton, or has no key on its transform curves in a current take other than the default
