@@ -127,5 +127,12 @@ expect_status 0 "$TOOL" "$WORK/tex/in/t.obj" "$WORK/tex/out/t.obj"
 expect_text err "maps/wood.png\" copied to \"$WORK/tex/out/wood.png\""
 expect_same "$WORK/tex/in/maps/wood.png" "$WORK/tex/out/wood.png"
 
+# The kit's own output converts to itself byte for byte.
+mkdir "$WORK/pass1" "$WORK/pass2"
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/pass1/cube.obj"
+expect_status 0 "$TOOL" "$WORK/pass1/cube.obj" "$WORK/pass2/cube.obj"
+expect_same "$WORK/pass1/cube.obj" "$WORK/pass2/cube.obj"
+expect_same "$WORK/pass1/cube.mtl" "$WORK/pass2/cube.mtl"
+
 [ "$FAILS" -eq 0 ] && echo "ryvconvert: all checks passed"
 [ "$FAILS" -eq 0 ]
