@@ -88,11 +88,10 @@ void ShowProgress(KStreamOptions& ioOptions)
     });
 }
 
-// The reason a path cannot be read, in lower case ("is a directory", "permission denied"); null
+// The reason a path cannot be read, in lower case ("is a directory", "permission denied"); empty
 // when it opens. Opened without blocking, so that a pipe nobody writes to cannot stall the check.
-const char* FindUnreadableCause(const char* pPath)
+std::string FindUnreadableCause(const char* pPath)
 {
-    static std::string sCause;
     struct stat lStat;
     int lError = 0;
     if (stat(pPath, &lStat) != 0) {
@@ -107,11 +106,11 @@ const char* FindUnreadableCause(const char* pPath)
         }
     }
     if (lError == 0) {
-        return nullptr;
+        return std::string();
     }
-    sCause = std::strerror(lError);
-    sCause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sCause[0])));
-    return sCause.c_str();
+    std::string lCause = std::strerror(lError);
+    lCause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(lCause[0])));
+    return lCause;
 }
 
 // Reads pPath into the scene; oOptions keeps the option set the read used (null when none) and
@@ -119,8 +118,9 @@ const char* FindUnreadableCause(const char* pPath)
 bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
                std::unique_ptr<KStreamOptions>& oOptions, std::vector<std::string>& oCompanions)
 {
-    if (const char* lCause = FindUnreadableCause(pPath)) {
-        std::fprintf(stderr, "ryvconvert: cannot read %s: %s\n", pPath, lCause);
+    const std::string lCause = FindUnreadableCause(pPath);
+    if (!lCause.empty()) {
+        std::fprintf(stderr, "ryvconvert: cannot read %s: %s\n", pPath, lCause.c_str());
         return false;
     }
     KImporter lImporter(&ioFactory);
