@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,7 +20,7 @@ std::string ReadText(const fs::path& pPath)
 
 TEST(KMediaCopy, CopiesOnlyRegularFilesFromTheSourceFolder)
 {
-    const fs::path lRoot = fs::path(testing::TempDir()) / "mediacopy";
+    const fs::path lRoot = fs::path(testing::TempDir()) / ("mediacopy-" + std::to_string(getpid()));
     fs::remove_all(lRoot);
     fs::create_directories(lRoot / "in" / "tex");
     fs::create_directories(lRoot / "out");

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,7 +19,7 @@ protected:
     void SetUp() override
     {
         mFolder = fs::path(testing::TempDir()) /
-                  ("outputfile-" +
+                  ("outputfile-" + std::to_string(getpid()) + "-" +
                    std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(mFolder);
         fs::create_directories(mFolder);

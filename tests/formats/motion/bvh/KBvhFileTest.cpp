@@ -411,7 +411,7 @@ TEST(KBvhFile, HostileSizes)
 
 TEST(KBvhFile, WriteReadRoundTrip)
 {
-    const std::string lPath = testing::TempDir() + "ryv_motion_roundtrip.bvh";
+    const std::string lPath = WriteTestFile("roundtrip.bvh", "");
     std::mt19937 lRandom(5);
     std::uniform_real_distribution<double> lAngle(-180.0, 180.0);
     std::uniform_real_distribution<double> lLength(-50.0, 50.0);
@@ -488,7 +488,7 @@ TEST(KBvhFile, WriteReadRoundTrip)
 TEST(KBvhFile, WritesRefuseWhatCannotBeRead)
 {
     const double lNan = std::numeric_limits<double>::quiet_NaN();
-    const std::string lPath = testing::TempDir() + "ryv_motion_refused.bvh";
+    const std::string lPath = WriteTestFile("refused.bvh", "");
     KBvhFile lFile;
     ASSERT_FALSE(lFile.Open(lPath.c_str(), "w"));
     EXPECT_FALSE(lFile.WriteJointHeader("has space", true, KVector4(), 0, true, true));
