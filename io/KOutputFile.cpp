@@ -56,6 +56,7 @@ bool KOutputFile::Create(const char* pTarget)
         mTarget = mStream ? lTarget : std::string();
         return mStream != nullptr;
     }
+    // 0 when the target has no folder (npos + 1 wraps to 0).
     const std::size_t lNameStart = lTarget.rfind('/') + 1;
     // Hidden and marked as unfinished, in the target's folder so that the rename stays on one
     // file system.
