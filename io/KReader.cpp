@@ -3,6 +3,7 @@
 #include "io/KNodeWalk.h"
 #include "scene/KRyvNode.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +24,13 @@ const char* const kReaderErrors[KReader::kErrorCount] = {"File is corrupted",
 KReader::KReader(KRyvObjectFactory* pOwner) : mOwner(pOwner), mError(kReaderErrors, kErrorCount) {}
 
 KReader::~KReader() = default;
+
+void KReader::AddCompanionFile(const std::string& pPath)
+{
+    if (std::find(mCompanionFiles.begin(), mCompanionFiles.end(), pPath) == mCompanionFiles.end()) {
+        mCompanionFiles.push_back(pPath);
+    }
+}
 
 bool KReader::ReportDuplicateNames(KRyvNode* pNode, KString& ioMessage)
 {

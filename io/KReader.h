@@ -5,6 +5,8 @@
 #include "core/KString.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class KRyvNode;
 class KRyvObjectFactory;
@@ -53,8 +55,15 @@ public:
     // The warnings collected so far.
     KString& GetMessage() { return mMessage; }
     const KString& GetMessage() const { return mMessage; }
+    // The files other than the one opened that the reads took data from (an OBJ file's material
+    // libraries), as they were opened, each once.
+    const std::vector<std::string>& GetCompanionFiles() const { return mCompanionFiles; }
+
+protected:
+    void AddCompanionFile(const std::string& pPath);
 
 private:
+    std::vector<std::string> mCompanionFiles;
     KRyvObjectFactory* mOwner;
     KError mError;
     KString mMessage;

@@ -91,7 +91,8 @@ bool KTextFile::Open(const char* pPath, const char* pMode)
         return true;
     }
     // Binary in both directions: reading handles every line ending itself, and writing gives LF.
-    mFile = std::fopen(pPath, lWriting ? "wb" : "rb");
+    mFile = lWriting ? (mOutput.Create(pPath) ? mOutput.GetStream() : nullptr)
+                     : std::fopen(pPath, "rb");
     if (mFile == nullptr) {
         Error("cannot open for %s: %s", lWriting ? "writing" : "reading", std::strerror(errno));
         return true;
@@ -121,10 +122,12 @@ bool KTextFile::Close()
             }
             lFailed = mWriteFailed;
         }
-        if (std::fclose(mFile) != 0) {
-            if (mWriting && !lFailed) {
-                Error("write failed on close: %s", std::strerror(errno));
-            }
+        if (!mWriting) {
+            lFailed = std::fclose(mFile) != 0;
+        } else if (lFailed) {
+            mOutput.Discard();
+        } else if (!mOutput.Commit()) {
+            Error("write failed on close: %s", std::strerror(errno));
             lFailed = true;
         }
         mFile = nullptr;
@@ -138,6 +141,15 @@ bool KTextFile::Close()
     mChunk.shrink_to_fit();
     mChunkPos = mChunkEnd = 0;
     return lFailed;
+}
+
+void KTextFile::Discard()
+{
+    if (mWriting) {
+        mOutput.Discard();
+        mFile = nullptr;
+    }
+    Close();
 }
 
 void KTextFile::ResetReadState()

@@ -2,6 +2,7 @@
 #define RYVKIT_FORMATS_MOTION_KTEXTFILE_H
 
 #include "core/KString.h"
+#include "io/KOutputFile.h"
 
 #include <cstdarg>
 #include <cstdint>
@@ -31,8 +32,10 @@ struct KTextKeyword
 // reading stops there, with a message naming the file and the line.
 //
 // Writing: files are opened "wb" whatever mode is asked, so lines end in LF on every platform.
-// Every write is checked; a failed write (a full disk) makes Print answer -1 from then on and
-// Close report failure, as does a failed final flush.
+// The text goes to a new file beside the target (KOutputFile) that Close renames over it; a file
+// that was there stays untouched until then, and for good after Discard. Every write is checked;
+// a failed write (a full disk) makes Print answer -1 from then on and Close report failure (and
+// keep the target as it was), as does a failed final flush.
 //
 // Messages read "walk.bvh:212: expected 96 numbers, found 3" (the file name without folder and
 // the physical line; warnings add "warning: "). The last error is kept for the owner to report;
@@ -62,6 +65,9 @@ public:
     // Closes the file. Answers an error flag: TRUE when no file was open, or when a write, the
     // final flush or the close failed; false when everything written reached the file.
     bool Close();
+    // Closes a file open for writing and drops what was written: the target stays as it was.
+    // A file open for reading is closed.
+    void Discard();
     bool IsOpen() const { return mFile != nullptr; }
     bool IsWriting() const { return mFile != nullptr && mWriting; }
     // True while closed and once no further line could be read.
@@ -183,6 +189,7 @@ private:
     bool mReporting;
 
     std::FILE* mFile = nullptr;
+    KOutputFile mOutput;
     bool mWriting = false;
     std::string mFileName;
     std::uint64_t mFileSize = 0;

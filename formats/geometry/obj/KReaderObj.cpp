@@ -331,6 +331,9 @@ bool KReaderObj::Session::Run(KRyvScene* pScene, bool pCreateReferenceNode)
     mText.Rewind();
     mReader.mLibraries = std::make_unique<KObjMaterialLibrary>();
     const bool lRead = ReadStatements();
+    for (int i = 0; i < mReader.mLibraries->GetCount(); ++i) {
+        mReader.AddCompanionFile(mReader.mLibraries->GetPath(i));
+    }
     mReader.mLibraries.reset();
     if (!lRead) {
         return false;

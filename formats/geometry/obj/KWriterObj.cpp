@@ -3,7 +3,9 @@
 #include "core/KAffineMatrix.h"
 #include "core/KFileUtils.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
+#include "io/KMediaCopy.h"
 #include "io/KNodeWalk.h"
+#include "io/KOutputFile.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -26,7 +28,6 @@
 namespace {
 
 constexpr std::size_t kFlushSize = 1 << 16;
-constexpr std::size_t kCopyBlock = 1024;
 
 // Names on "g", "newmtl" and "mtllib" lines end at white space when read back.
 std::string WithoutSpaces(const KString& pName)
@@ -179,6 +180,8 @@ private:
     bool mDeform = true;
     std::string mObjText;
     std::string mMtlText;
+    // The material library, renamed over its target only when the whole write succeeded.
+    KOutputFile mMtlOutput;
     std::FILE* mMtl = nullptr;
     bool mWriteFailed = false;
     long long mNextVertex = 1;
@@ -193,9 +196,6 @@ private:
 
 KWriterObj::Session::~Session()
 {
-    if (mMtl) {
-        std::fclose(mMtl);
-    }
     if (mDefaultMaterial) {
         mFactory->DestroyMaterial(mDefaultMaterial);
     }
@@ -221,7 +221,7 @@ bool KWriterObj::Session::Emit(bool pForce)
 bool KWriterObj::Session::OpenMaterialFile()
 {
     const std::string lPath = GetMaterialFilePath(mWriter.mFileName.Buffer());
-    mMtl = std::fopen(lPath.c_str(), "wb");
+    mMtl = mMtlOutput.Create(lPath.c_str()) ? mMtlOutput.GetStream() : nullptr;
     if (!mMtl) {
         mWriter.GetMessage() += ("Unable to create material file \"" + lPath + "\".\n").c_str();
         return false;
@@ -299,10 +299,10 @@ bool KWriterObj::Session::Run(KRyvScene* pScene, bool pTriangulate, bool pDeform
     if (std::fflush(mWriter.mStream) != 0 || std::ferror(mWriter.mStream)) {
         mWriteFailed = true;
     }
-    if (mMtl) {
-        mWriteFailed = std::fclose(mMtl) != 0 || mWriteFailed;
-        mMtl = nullptr;
+    if (mMtl && !mWriteFailed) {
+        mWriteFailed = !mMtlOutput.Commit();
     }
+    mMtl = nullptr;
     if (mWriteFailed) {
         mWriter.GetError().SetLastErrorID(KWriter::kOutOfDiskSpace);
         return false;
@@ -719,32 +719,8 @@ std::string KWriterObj::Session::CopyTexture(KRyvTexture* pTexture)
     const std::string lFolder = GetFileDirectory(mWriter.mFileName.Buffer()).Buffer();
     // Without a folder the target is the bare name, beside the OBJ file in the current folder.
     const std::string lTarget = lFolder.empty() ? lName : lFolder + "/" + lName;
-    if (FileExists(lTarget.c_str())) {
-        return lName;
-    }
-    std::FILE* lIn = std::fopen(lSource.c_str(), "rb");
-    if (!lIn) {
-        mWriter.GetMessage() += ("Unable to locate texture file \"" + lSource + "\".\n").c_str();
-        return lName;
-    }
-    std::FILE* lOut = std::fopen(lTarget.c_str(), "wb");
-    bool lCopied = lOut != nullptr;
-    char lBlock[kCopyBlock];
-    while (lCopied) {
-        const std::size_t lRead = std::fread(lBlock, 1, sizeof(lBlock), lIn);
-        if (lRead == 0) {
-            lCopied = !std::ferror(lIn);
-            break;
-        }
-        lCopied = std::fwrite(lBlock, 1, lRead, lOut) == lRead;
-    }
-    std::fclose(lIn);
-    if (lOut) {
-        lCopied = std::fclose(lOut) == 0 && lCopied;
-    }
-    if (!lCopied) {
-        mWriter.GetMessage() += ("Error writing texture file \"" + lTarget + "\".\n").c_str();
-    }
+    KMediaCopy::Copy(lSource.c_str(), pTexture->GetRelativeFileName(), lTarget.c_str(),
+                     mWriter.GetMessage());
     return lName;
 }
 
@@ -765,7 +741,7 @@ bool KWriterObj::FileCreate(const char* pFileName)
     FileClose();
     if (pFileName && *pFileName) {
         CreateFileFolders(pFileName);
-        mStream = std::fopen(pFileName, "wb");
+        mStream = mOutput.Create(pFileName) ? mOutput.GetStream() : nullptr;
     }
     if (!mStream) {
         GetError().SetLastErrorID(kFileNotOpened);
@@ -777,13 +753,11 @@ bool KWriterObj::FileCreate(const char* pFileName)
 
 bool KWriterObj::FileClose()
 {
-    bool lClosed = true;
-    if (mStream) {
-        lClosed = std::fclose(mStream) == 0;
-        mStream = nullptr;
-    }
+    // Only a successful Write replaces the target.
+    mOutput.Discard();
+    mStream = nullptr;
     mFileName = "";
-    return lClosed;
+    return true;
 }
 
 std::unique_ptr<KStreamOptions> KWriterObj::GetWriteOptions()
@@ -805,6 +779,23 @@ std::string KWriterObj::GetMaterialFilePath(const std::string& pObjPath)
     return pObjPath.substr(0, lNameStart) + lName + ".mtl";
 }
 
+std::vector<std::string> KWriterObj::GetCompanionFiles(const char* pFileName) const
+{
+    return {GetMaterialFilePath(pFileName ? pFileName : "")};
+}
+
+const char* KWriterObj::FindMissingContent(KRyvScene* pScene)
+{
+    std::vector<KRyvNode*> lNodes;
+    CollectNodesDepthFirst(pScene ? pScene->GetRootNode() : nullptr, true, lNodes);
+    for (KRyvNode* lNode : lNodes) {
+        if (lNode->GetGeometry()) {
+            return nullptr;
+        }
+    }
+    return "no mesh, NURBS or patch";
+}
+
 bool KWriterObj::Write(KRyvScene* pScene, KStreamOptions* pOptions)
 {
     if (!pOptions || !pOptions->IsA(KStreamOptionsObj::ClassId())) {
@@ -822,11 +813,19 @@ bool KWriterObj::Write(KRyvScene* pScene, KStreamOptions* pOptions)
     const KStreamOptionsObj* lOptions = static_cast<const KStreamOptionsObj*>(pOptions);
     const bool lTriangulate = lOptions->GetOptionValue(KStreamOptionsObj::kForceTriangulation) == 1;
     const bool lDeform = lOptions->GetOptionValue(KStreamOptionsObj::kEvaluateDeformations) == 1;
+    bool lWritten = false;
     try {
         Session lSession(*this, *pOptions);
-        return lSession.Run(pScene, lTriangulate, lDeform);
+        lWritten = lSession.Run(pScene, lTriangulate, lDeform);
     } catch (const std::bad_alloc&) {
         GetError().SetLastError(kUnidentifiedError, "Out of memory");
-        return false;
     }
+    // The files that were there before stay as they were unless everything was written.
+    if (lWritten && !mOutput.Commit()) {
+        GetError().SetLastErrorID(kOutOfDiskSpace);
+        lWritten = false;
+    }
+    mOutput.Discard();
+    mStream = nullptr;
+    return lWritten;
 }

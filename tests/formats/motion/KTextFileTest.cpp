@@ -350,7 +350,7 @@ TEST(KTextFile, OpenFailuresAreReported)
 
 TEST(KTextFile, PrintIndentsInTheCLocaleWithLfEndings)
 {
-    const std::string lPath = testing::TempDir() + "ryv_motion_print.txt";
+    const std::string lPath = WriteTestFile("print.txt", "");
     PlainFile lFile;
     EXPECT_EQ(lFile.Print(0, "x"), -1);
     ASSERT_FALSE(lFile.Open(lPath.c_str(), "w"));

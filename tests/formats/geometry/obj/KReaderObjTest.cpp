@@ -163,6 +163,8 @@ TEST(KReaderObjTest, MaterialsFromTheLibrary)
     ASSERT_TRUE(lResult.mRead);
     EXPECT_NE(lResult.mMessage.find("Unable to read material \"ghost\" in .mtl file\n"),
               std::string::npos);
+    EXPECT_EQ(lResult.mCompanionFiles, (std::vector<std::string>{lFolder.Path() + "/lib.mtl",
+                                                                 lFolder.Path() + "/other.mtl"}));
     KRyvMaterial* lRed = lResult.mFactory->FindMaterial("Material::red");
     KRyvMaterial* lOdd = lResult.mFactory->FindMaterial("Material::odd");
     ASSERT_NE(lRed, nullptr);

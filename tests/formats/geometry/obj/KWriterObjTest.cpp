@@ -152,7 +152,8 @@ TEST(KWriterObjTest, MaterialsTexturesAndTheLibraryFile)
     }
     std::string lMessage;
     ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/out/Scene.OBJ", false, &lMessage));
-    EXPECT_EQ(lMessage, "");
+    EXPECT_EQ(lMessage, "Texture file \"" + lSource + "\" copied to \"" + lFolder.Path() +
+                            "/out/wood.bmp\".\n");
     const std::string lText = ReadWholeFile(lFolder.Path() + "/out/Scene.OBJ");
     EXPECT_NE(lText.find("# \nmtllib scene.mtl\n\n"), std::string::npos);
     EXPECT_EQ(LinesStartingWith(lText, "usemtl "),

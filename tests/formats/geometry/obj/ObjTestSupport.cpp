@@ -64,4 +64,5 @@ void ReadObj(ObjReadResult& ioResult, const std::string& pPath, bool pReferenceN
     ioResult.mError = lReader.GetError().GetLastErrorID();
     ioResult.mErrorText = lReader.GetError().GetLastErrorString().Buffer();
     ioResult.mMessage = lReader.GetMessage().Buffer();
+    ioResult.mCompanionFiles = lReader.GetCompanionFiles();
 }

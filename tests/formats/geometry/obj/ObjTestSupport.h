@@ -37,6 +37,8 @@ struct ObjReadResult
     int mError = -1;
     std::string mErrorText;
     std::string mMessage;
+    // The material libraries the read took data from (KReader::GetCompanionFiles).
+    std::vector<std::string> mCompanionFiles;
 
     // The nodes below the root, depth first.
     std::vector<KRyvNode*> Nodes() const;

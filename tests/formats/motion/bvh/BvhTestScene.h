@@ -18,6 +18,8 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 // The reference BVH evaluator of the tests, built only from single-axis turns in the textbook
 // column-vector form: channels listed a0, a1, a2 give R = R(a0) * R(a1) * R(a2) on column
@@ -80,14 +82,28 @@ inline KMatrix NodeRotationAt(KRyvNode* pNode, KTime pTime)
 }
 
 // Writes pContent byte for byte to pName in a folder of the test temp folder that belongs to the
-// running test (the file name gives the take name) and answers the path.
+// running test in this process (the file name gives the take name) and answers the path.
 inline std::string WriteBvhFile(const std::string& pName, const std::string& pContent)
 {
     const testing::TestInfo* lTest = testing::UnitTest::GetInstance()->current_test_info();
-    const std::filesystem::path lFolder =
-        std::filesystem::path(testing::TempDir()) /
-        (std::string("ryv_bvh_") + lTest->test_suite_name() + "_" + lTest->name());
-    std::filesystem::create_directories(lFolder);
+    const std::filesystem::path lFolder = std::filesystem::path(testing::TempDir()) /
+                                          (std::string("ryv_bvh_") + std::to_string(getpid()) +
+                                           "_" + lTest->test_suite_name() + "_" + lTest->name());
+    // The folders go when the process ends.
+    static struct Folders
+    {
+        std::vector<std::filesystem::path> mPaths;
+        ~Folders()
+        {
+            std::error_code lIgnored;
+            for (const std::filesystem::path& lPath : mPaths) {
+                std::filesystem::remove_all(lPath, lIgnored);
+            }
+        }
+    } sFolders;
+    if (std::filesystem::create_directories(lFolder)) {
+        sFolders.mPaths.push_back(lFolder);
+    }
     const std::string lPath = (lFolder / pName).string();
     std::ofstream lOut(lPath, std::ios::binary | std::ios::trunc);
     lOut.write(pContent.data(), static_cast<std::streamsize>(pContent.size()));

@@ -324,6 +324,10 @@ TEST(KBvhFile, MalformedHierarchies)
     EXPECT_TRUE(ReadAll(lFile, "name127.bvh", Replace(kSmall, "Chest", lMax)));
     ExpectFailure("name128.bvh", Replace(kSmall, "Chest", lMax + "n"),
                   "joint name longer than 127 characters");
+    // The kit's writer puts the node prefix in front of every name it was given.
+    EXPECT_TRUE(ReadAll(lFile, "prefixed127.bvh", Replace(kSmall, "Chest", "Model::" + lMax)));
+    ExpectFailure("prefixed128.bvh", Replace(kSmall, "Chest", "Model::" + lMax + "n"),
+                  "joint name longer than 127 characters");
 }
 
 TEST(KBvhFile, NestingIsCapped)
@@ -407,7 +411,7 @@ TEST(KBvhFile, HostileSizes)
 
 TEST(KBvhFile, WriteReadRoundTrip)
 {
-    const std::string lPath = testing::TempDir() + "ryv_motion_roundtrip.bvh";
+    const std::string lPath = WriteTestFile("roundtrip.bvh", "");
     std::mt19937 lRandom(5);
     std::uniform_real_distribution<double> lAngle(-180.0, 180.0);
     std::uniform_real_distribution<double> lLength(-50.0, 50.0);
@@ -484,7 +488,7 @@ TEST(KBvhFile, WriteReadRoundTrip)
 TEST(KBvhFile, WritesRefuseWhatCannotBeRead)
 {
     const double lNan = std::numeric_limits<double>::quiet_NaN();
-    const std::string lPath = testing::TempDir() + "ryv_motion_refused.bvh";
+    const std::string lPath = WriteTestFile("refused.bvh", "");
     KBvhFile lFile;
     ASSERT_FALSE(lFile.Open(lPath.c_str(), "w"));
     EXPECT_FALSE(lFile.WriteJointHeader("has space", true, KVector4(), 0, true, true));
