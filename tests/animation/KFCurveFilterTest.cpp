@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -452,6 +453,72 @@ TEST(KFCurveFilterConstantKeyReducerTest, KeepsDriftSlopesAndRepeatingCurves)
     EXPECT_EQ(lSloped.GetKeyCount(), 2);
     EXPECT_EQ(KeySeconds(lSloped), (std::vector<double>{1, 2}));
     EXPECT_EQ(lRepeated.GetKeyCount(), 3);
+}
+
+// An end key stays while the extrapolation at the other end depends on the key span it bounds:
+// a repetition, or keep slope on a curve of two keys (slope 0.00005 per second, within the
+// tolerance, but far from the keys it adds up).
+TEST(KFCurveFilterConstantKeyReducerTest, EndKeysStayWhileTheOtherEndDependsOnThem)
+{
+    constexpr int kHold = KFCurve::kExtrapolationConstant;
+    constexpr int kRepeat = KFCurve::kExtrapolationRepetition;
+    const struct
+    {
+        std::vector<double> mValues;
+        int mPre;
+        int mPost;
+        double mAt;
+        double mExpected;
+    } kCases[] = {{{0, 1, 1}, kRepeat, kHold, -0.5, 1.0},
+                  {{1, 1, 0}, kHold, kRepeat, 2.5, 1.0},
+                  {{0, 0.00005}, KFCurve::kExtrapolationKeepSlope, kHold, -1000.0, -0.05}};
+    for (const auto& lCase : kCases) {
+        KFCurve lCurve;
+        FillCurve(lCurve, lCase.mValues);
+        for (int i = 0; i < lCurve.GetKeyCount(); ++i) {
+            lCurve.KeySetInterpolation(i, KFCurveKey::kInterpolationLinear);
+        }
+        lCurve.SetPreExtrapolation(lCase.mPre);
+        lCurve.SetPostExtrapolation(lCase.mPost);
+        KFCurveFilterConstantKeyReducer lFilter;
+        ASSERT_TRUE(lFilter.Apply(lCurve));
+        EXPECT_EQ(lCurve.GetKeyCount(), static_cast<int>(lCase.mValues.size())) << lCase.mAt;
+        EXPECT_NEAR(lCurve.Evaluate(Seconds(lCase.mAt)), lCase.mExpected, 1e-6) << lCase.mAt;
+    }
+}
+
+// Random curves of repeated values, every interpolation and extrapolation kind: the reduced curve
+// gives the same value everywhere, inside the keys and on both sides of them.
+TEST(KFCurveFilterConstantKeyReducerTest, RandomCurvesKeepTheirValuesEverywhere)
+{
+    const int kInterpolations[3] = {KFCurveKey::kInterpolationConstant,
+                                    KFCurveKey::kInterpolationLinear,
+                                    KFCurveKey::kInterpolationCubic};
+    std::mt19937 lRandom(30);
+    const auto lPick = [&lRandom](int pCount) {
+        return static_cast<int>(lRandom() % static_cast<unsigned>(pCount));
+    };
+    for (int lRun = 0; lRun < 1000; ++lRun) {
+        KFCurve lCurve;
+        double lTime = 0.0;
+        for (int k = 1 + lPick(6); k > 0; --k) {
+            const int lIndex = lCurve.KeyAdd(Seconds(lTime), static_cast<float>(lPick(3)));
+            lCurve.KeySetInterpolation(lIndex, kInterpolations[lPick(3)]);
+            lTime += 0.5 * (1 + lPick(2));
+        }
+        lCurve.SetPreExtrapolation(1 + lPick(4));
+        lCurve.SetPostExtrapolation(1 + lPick(4));
+        lCurve.SetPreExtrapolationCount(lPick(3) - 1);
+        lCurve.SetPostExtrapolationCount(lPick(3) - 1);
+        const KFCurve lOriginal(lCurve);
+        KFCurveFilterConstantKeyReducer lFilter;
+        lFilter.SetKeepFirstAndLastKeys(lPick(2) == 1);
+        ASSERT_TRUE(lFilter.Apply(lCurve));
+        for (double t = -8.0; t <= lTime + 8.0; t += 0.125) {
+            ASSERT_NEAR(lCurve.Evaluate(Seconds(t)), lOriginal.Evaluate(Seconds(t)), 1e-9)
+                << "run " << lRun << " at " << t;
+        }
+    }
 }
 
 TEST(KFCurveFilterConstantKeyReducerTest, NullEntriesAreReportedAfterTheOthers)
