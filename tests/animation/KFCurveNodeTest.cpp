@@ -257,6 +257,7 @@ TEST(KFCurveNodeTest, CopyFromIsDeepOrMovesCurves)
     EXPECT_EQ(lCopy.Find("Stale"), -1);
     EXPECT_EQ(lCopy.GetDefaultValues(), (std::vector<double>{1, 2, 3}));
     EXPECT_EQ(lCopy.GetCacheTime(), Sec(1));
+    EXPECT_EQ(lCopy.GetCacheValues(), (std::vector<double>{4, 2, 3}));
     KFCurveNode* lCopiedT = lCopy.FindChild("T");
     ASSERT_NE(lCopiedT, nullptr);
     EXPECT_EQ(lCopiedT->GetDataType(), FindDataType("Lcl Translation"));

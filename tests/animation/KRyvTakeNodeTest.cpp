@@ -1,81 +1,65 @@
 #include "animation/KRyvTakeNode.h"
 #include "animation/KImportSettings.h"
-#include "animation/KTakeInfo.h"
 
 #include "object/KDataType.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-struct Getter
+using K = KRyvTakeNode;
+
+using Getter = KFCurve* (K::*)();
+
+// The getters of the three curves "X", "Y", "Z" below a path, and of single curves.
+const struct
 {
-    KFCurve* (KRyvTakeNode::*mGet)();
-    std::vector<const char*> mPath;
-};
+    const char* mPath;
+    Getter mGetters[3];
+} kVectorGetters[] = {
+    {"Transform/T", {&K::GetTransformTX, &K::GetTransformTY, &K::GetTransformTZ}},
+    {"Transform/R", {&K::GetTransformRX, &K::GetTransformRY, &K::GetTransformRZ}},
+    {"Transform/S", {&K::GetTransformSX, &K::GetTransformSY, &K::GetTransformSZ}},
+    {"Color", {&K::GetColorX, &K::GetColorY, &K::GetColorZ}},
+    {"BackgroundColor (Color)",
+     {&K::GetBackgroundColorX, &K::GetBackgroundColorY, &K::GetBackgroundColorZ}},
+    {"Translation", {&K::GetTranslationX, &K::GetTranslationY, &K::GetTranslationZ}},
+    {"Rotation", {&K::GetRotationX, &K::GetRotationY, &K::GetRotationZ}},
+    {"Scaling", {&K::GetScalingX, &K::GetScalingY, &K::GetScalingZ}},
+    {"Emissive", {&K::GetEmissiveX, &K::GetEmissiveY, &K::GetEmissiveZ}},
+    {"Ambient", {&K::GetAmbientX, &K::GetAmbientY, &K::GetAmbientZ}},
+    {"Diffuse", {&K::GetDiffuseX, &K::GetDiffuseY, &K::GetDiffuseZ}},
+    {"Specular", {&K::GetSpecularX, &K::GetSpecularY, &K::GetSpecularZ}}};
+const std::pair<const char*, Getter> kSingleGetters[] = {{"Visibility", &K::GetVisibility},
+                                                         {"Intensity", &K::GetIntensity},
+                                                         {"Cone angle", &K::GetConeAngle},
+                                                         {"Fog", &K::GetFog},
+                                                         {"FieldOfView", &K::GetFieldOfView},
+                                                         {"FieldOfViewX", &K::GetFieldOfViewX},
+                                                         {"FieldOfViewY", &K::GetFieldOfViewY},
+                                                         {"OpticalCenterX", &K::GetOpticalCenterX},
+                                                         {"OpticalCenterY", &K::GetOpticalCenterY},
+                                                         {"Roll", &K::GetRoll},
+                                                         {"TurnTable", &K::GetTurnTable},
+                                                         {"Camera Index", &K::GetCameraIndex},
+                                                         {"Alpha", &K::GetAlpha},
+                                                         {"Opacity", &K::GetOpacity},
+                                                         {"Reflectivity", &K::GetReflectivity},
+                                                         {"Shininess", &K::GetShininess}};
 
-const std::vector<Getter> kGetters = {
-    {&KRyvTakeNode::GetTransformTX, {"Transform", "T", "X"}},
-    {&KRyvTakeNode::GetTransformTY, {"Transform", "T", "Y"}},
-    {&KRyvTakeNode::GetTransformTZ, {"Transform", "T", "Z"}},
-    {&KRyvTakeNode::GetTransformRX, {"Transform", "R", "X"}},
-    {&KRyvTakeNode::GetTransformRY, {"Transform", "R", "Y"}},
-    {&KRyvTakeNode::GetTransformRZ, {"Transform", "R", "Z"}},
-    {&KRyvTakeNode::GetTransformSX, {"Transform", "S", "X"}},
-    {&KRyvTakeNode::GetTransformSY, {"Transform", "S", "Y"}},
-    {&KRyvTakeNode::GetTransformSZ, {"Transform", "S", "Z"}},
-    {&KRyvTakeNode::GetVisibility, {"Visibility"}},
-    {&KRyvTakeNode::GetColorX, {"Color", "X"}},
-    {&KRyvTakeNode::GetColorY, {"Color", "Y"}},
-    {&KRyvTakeNode::GetColorZ, {"Color", "Z"}},
-    {&KRyvTakeNode::GetIntensity, {"Intensity"}},
-    {&KRyvTakeNode::GetConeAngle, {"Cone angle"}},
-    {&KRyvTakeNode::GetFog, {"Fog"}},
-    {&KRyvTakeNode::GetFieldOfView, {"FieldOfView"}},
-    {&KRyvTakeNode::GetFieldOfViewX, {"FieldOfViewX"}},
-    {&KRyvTakeNode::GetFieldOfViewY, {"FieldOfViewY"}},
-    {&KRyvTakeNode::GetOpticalCenterX, {"OpticalCenterX"}},
-    {&KRyvTakeNode::GetOpticalCenterY, {"OpticalCenterY"}},
-    {&KRyvTakeNode::GetRoll, {"Roll"}},
-    {&KRyvTakeNode::GetTurnTable, {"TurnTable"}},
-    {&KRyvTakeNode::GetBackgroundColorX, {"BackgroundColor (Color)", "X"}},
-    {&KRyvTakeNode::GetBackgroundColorY, {"BackgroundColor (Color)", "Y"}},
-    {&KRyvTakeNode::GetBackgroundColorZ, {"BackgroundColor (Color)", "Z"}},
-    {&KRyvTakeNode::GetCameraIndex, {"Camera Index"}},
-    {&KRyvTakeNode::GetTranslationX, {"Translation", "X"}},
-    {&KRyvTakeNode::GetTranslationY, {"Translation", "Y"}},
-    {&KRyvTakeNode::GetTranslationZ, {"Translation", "Z"}},
-    {&KRyvTakeNode::GetRotationX, {"Rotation", "X"}},
-    {&KRyvTakeNode::GetRotationY, {"Rotation", "Y"}},
-    {&KRyvTakeNode::GetRotationZ, {"Rotation", "Z"}},
-    {&KRyvTakeNode::GetScalingX, {"Scaling", "X"}},
-    {&KRyvTakeNode::GetScalingY, {"Scaling", "Y"}},
-    {&KRyvTakeNode::GetScalingZ, {"Scaling", "Z"}},
-    {&KRyvTakeNode::GetAlpha, {"Alpha"}},
-    {&KRyvTakeNode::GetEmissiveX, {"Emissive", "X"}},
-    {&KRyvTakeNode::GetEmissiveY, {"Emissive", "Y"}},
-    {&KRyvTakeNode::GetEmissiveZ, {"Emissive", "Z"}},
-    {&KRyvTakeNode::GetAmbientX, {"Ambient", "X"}},
-    {&KRyvTakeNode::GetAmbientY, {"Ambient", "Y"}},
-    {&KRyvTakeNode::GetAmbientZ, {"Ambient", "Z"}},
-    {&KRyvTakeNode::GetDiffuseX, {"Diffuse", "X"}},
-    {&KRyvTakeNode::GetDiffuseY, {"Diffuse", "Y"}},
-    {&KRyvTakeNode::GetDiffuseZ, {"Diffuse", "Z"}},
-    {&KRyvTakeNode::GetSpecularX, {"Specular", "X"}},
-    {&KRyvTakeNode::GetSpecularY, {"Specular", "Y"}},
-    {&KRyvTakeNode::GetSpecularZ, {"Specular", "Z"}},
-    {&KRyvTakeNode::GetOpacity, {"Opacity"}},
-    {&KRyvTakeNode::GetReflectivity, {"Reflectivity"}},
-    {&KRyvTakeNode::GetShininess, {"Shininess"}},
-};
-
-KFCurve* MakePath(KRyvTakeNode& ioTake, const std::vector<const char*>& pPath)
+// Makes the nodes of a "/"-separated path, the last one with a curve.
+KFCurve* MakePath(KRyvTakeNode& ioTake, const std::string& pPath)
 {
     KFCurveNode* lNode = ioTake.GetKFCurveNode();
-    for (std::size_t i = 0; i < pPath.size(); ++i) {
-        lNode = lNode->FindOrCreateChild(pPath[i], i + 1 == pPath.size());
+    std::istringstream lSteps(pPath);
+    std::string lStep;
+    while (std::getline(lSteps, lStep, '/')) {
+        lNode = lNode->FindOrCreateChild(lStep.c_str(), lSteps.eof());
     }
     return lNode->GetCurve();
 }
@@ -84,15 +68,22 @@ KFCurve* MakePath(KRyvTakeNode& ioTake, const std::vector<const char*>& pPath)
 
 TEST(KRyvTakeNodeTest, EveryGetterFindsItsPathAndReportsAMissingCurve)
 {
-    for (const Getter& lGetter : kGetters) {
+    std::vector<std::pair<std::string, Getter>> lGetters(std::begin(kSingleGetters),
+                                                         std::end(kSingleGetters));
+    for (const auto& lVector : kVectorGetters) {
+        for (int i = 0; i < 3; ++i) {
+            lGetters.emplace_back(std::string(lVector.mPath) + "/" + "XYZ"[i], lVector.mGetters[i]);
+        }
+    }
+    ASSERT_EQ(lGetters.size(), 52u);
+    for (const auto& lGetter : lGetters) {
         KRyvTakeNode lEmpty("Take 001");
-        EXPECT_EQ((lEmpty.*lGetter.mGet)(), nullptr) << lGetter.mPath[0];
+        EXPECT_EQ((lEmpty.*lGetter.second)(), nullptr) << lGetter.first;
         EXPECT_EQ(lEmpty.GetError().GetLastErrorID(), KRyvTakeNode::kCurveNotFound);
         EXPECT_STREQ(lEmpty.GetError().GetLastErrorString().Buffer(), "Curve not found");
-
         KRyvTakeNode lTake("Take 001");
-        KFCurve* lCurve = MakePath(lTake, lGetter.mPath);
-        EXPECT_EQ((lTake.*lGetter.mGet)(), lCurve) << lGetter.mPath[0];
+        KFCurve* lCurve = MakePath(lTake, lGetter.first);
+        EXPECT_EQ((lTake.*lGetter.second)(), lCurve) << lGetter.first;
         EXPECT_EQ(lTake.GetError().GetLastErrorID(), -1);
     }
 }
@@ -116,13 +107,17 @@ TEST(KRyvTakeNodeTest, DataTypeGettersSearchDepthFirst)
     EXPECT_EQ(lTake.GetOcclusion(), lCurves[2]);
     EXPECT_EQ(lTake.GetCurve("IK", nullptr, FindDataType("Occlusion")), lCurves[2]);
     EXPECT_EQ(lTake.GetCurve("Missing", nullptr, FindDataType("Occlusion")), nullptr);
+    EXPECT_FALSE(lTake.IsAnimated("IK", nullptr, FindDataType("Occlusion")));
+    EXPECT_FALSE(lTake.IsAnimated("Missing", nullptr, FindDataType("Occlusion")));
+    lCurves[2]->KeyAdd(KTime(0), 1.0f);
+    EXPECT_TRUE(lTake.IsAnimated("IK", nullptr, FindDataType("Occlusion")));
     EXPECT_EQ(lTake.GetCurve(nullptr, nullptr, static_cast<const KDataType*>(nullptr)), nullptr);
 }
 
 TEST(KRyvTakeNodeTest, IsAnimatedIntervalAndDeepCopy)
 {
     KRyvTakeNode lTake("Walk");
-    KFCurve* lX = MakePath(lTake, {"Transform", "T", "X"});
+    KFCurve* lX = MakePath(lTake, "Transform/T/X");
     EXPECT_FALSE(lTake.IsAnimated("Transform", "T", "X"));
     EXPECT_FALSE(lTake.IsAnimated("Transform", "T", "Y"));
     lX->KeyAdd(KTime(100), 1.0f);
@@ -149,39 +144,14 @@ TEST(KRyvTakeNodeTest, IsAnimatedIntervalAndDeepCopy)
     EXPECT_FALSE(lCopy.IsAnimated("Transform", "T", "X"));
 }
 
-TEST(KTakeInfoTest, DefaultsAndCopies)
-{
-    KTakeInfo lInfo;
-    EXPECT_TRUE(lInfo.mName.IsEmpty());
-    EXPECT_TRUE(lInfo.mDescription.IsEmpty());
-    EXPECT_EQ(lInfo.mSelect, 1);
-    EXPECT_EQ(lInfo.mLocalStop, KTime());
-    lInfo.mName = "Take 001";
-    lInfo.mSecondDescription = "from file";
-    lInfo.mSelect = 0;
-    lInfo.mReferenceStop = KTime(42);
-    lInfo.mWords[1] = 7;
-    KTakeInfo lCopy;
-    lCopy = lInfo;
-    EXPECT_EQ(lCopy.mName, "Take 001");
-    EXPECT_EQ(lCopy.mSecondDescription, "from file");
-    EXPECT_EQ(lCopy.mSelect, 0);
-    EXPECT_EQ(lCopy.mReferenceStop, KTime(42));
-    EXPECT_EQ(lCopy.mWords[1], 7);
-}
-
-TEST(KImportSettingsTest, InitialValuesAndSetters)
+TEST(KImportSettingsTest, StartsWithTheReducerAndUnrollAndRefusesUnknownModes)
 {
     KImportSettings& lSettings = KImportSettings::Get();
+    lSettings.SetConstantKeyReducerEnabled(false);
+    EXPECT_TRUE(lSettings.SetRotationFilterMode(KImportSettings::kRotationFilterGimbalKiller));
+    EXPECT_FALSE(lSettings.SetRotationFilterMode(3) || lSettings.SetRotationFilterMode(-1));
+    EXPECT_EQ(lSettings.GetRotationFilterMode(), KImportSettings::kRotationFilterGimbalKiller);
     lSettings.Reset();
     EXPECT_TRUE(lSettings.IsConstantKeyReducerEnabled());
     EXPECT_EQ(lSettings.GetRotationFilterMode(), KImportSettings::kRotationFilterUnroll);
-    lSettings.SetConstantKeyReducerEnabled(false);
-    EXPECT_FALSE(KImportSettings::Get().IsConstantKeyReducerEnabled());
-    EXPECT_TRUE(lSettings.SetRotationFilterMode(KImportSettings::kRotationFilterGimbalKiller));
-    EXPECT_EQ(lSettings.GetRotationFilterMode(), 1);
-    EXPECT_FALSE(lSettings.SetRotationFilterMode(3));
-    EXPECT_EQ(lSettings.GetRotationFilterMode(), 1);
-    lSettings.Reset();
-    EXPECT_EQ(lSettings.GetRotationFilterMode(), 2);
 }
