@@ -36,19 +36,39 @@ protected:
     std::unique_ptr<KRyvNode> mB = MakeNode("B");
 };
 
-TEST(KRyvCharacterNameTableTest, GroupsCoverTheIdsOnce)
+// Every entry of every group: ids once each (all of 0..190 but the gaps), names unique, and
+// found again by name (in any group and in its own) and by id.
+TEST(KRyvCharacterNameTableTest, GroupsCoverTheIdsOnceAndLookupsFindEveryEntry)
 {
     const int kSizes[12] = {15, 7, 9, 8, 1, 30, 30, 5, 12, 9, 30, 30};
     std::set<int> lIds;
+    std::set<std::string> lNames;
     int l4500 = 0;
     for (int lGroup = 0; lGroup < 12; ++lGroup) {
         ASSERT_EQ(KRyvCharacter::GetCharacterGroupCount(lGroup), kSizes[lGroup]);
         for (int lIndex = 0; lIndex < kSizes[lGroup]; ++lIndex) {
             const int lId = KRyvCharacter::GetCharacterGroupNodeId(lGroup, lIndex);
+            const char* lName = KRyvCharacter::GetCharacterGroupNodeName(lGroup, lIndex);
             EXPECT_TRUE(lIds.insert(lId).second) << lId;
+            EXPECT_TRUE(lNames.insert(lName).second) << lName;
             const int lVersion = KRyvCharacter::GetCharacterGroupNodeVersion(lGroup, lIndex);
             EXPECT_TRUE(lVersion == 4000 || lVersion == 4500);
             l4500 += lVersion == 4500 ? 1 : 0;
+            int lFoundGroup = -1;
+            int lFoundIndex = -1;
+            ASSERT_TRUE(
+                KRyvCharacter::FindCharacterNodeByName(lName, false, lFoundGroup, lFoundIndex));
+            EXPECT_TRUE(lFoundGroup == lGroup && lFoundIndex == lIndex) << lName;
+            lFoundIndex = -1;
+            ASSERT_TRUE(
+                KRyvCharacter::FindCharacterNodeByName(lName, true, lFoundGroup, lFoundIndex));
+            EXPECT_EQ(lFoundIndex, lIndex);
+            lFoundGroup = -1;
+            ASSERT_TRUE(KRyvCharacter::FindCharacterNodeById(lId, lFoundGroup, lFoundIndex));
+            EXPECT_TRUE(lFoundGroup == lGroup && lFoundIndex == lIndex) << lId;
+            KString lText;
+            ASSERT_TRUE(KRyvCharacter::GetCharacterNodeName(lId, lText));
+            EXPECT_EQ(lText, lName);
         }
     }
     EXPECT_EQ(lIds.size(), 186u);
@@ -62,34 +82,6 @@ TEST(KRyvCharacterNameTableTest, GroupsCoverTheIdsOnce)
     EXPECT_EQ(KRyvCharacter::GetCharacterGroupNodeId(0, 15), -1);
     EXPECT_EQ(KRyvCharacter::GetCharacterGroupNodeName(12, 0), nullptr);
     EXPECT_EQ(KRyvCharacter::GetCharacterGroupNodeVersion(4, 1), 0);
-}
-
-TEST(KRyvCharacterNameTableTest, LookupByNameAndIdInEveryGroup)
-{
-    std::set<std::string> lNames;
-    for (int lGroup = 0; lGroup < 12; ++lGroup) {
-        for (int lIndex = 0; lIndex < KRyvCharacter::GetCharacterGroupCount(lGroup); ++lIndex) {
-            const char* lName = KRyvCharacter::GetCharacterGroupNodeName(lGroup, lIndex);
-            const int lId = KRyvCharacter::GetCharacterGroupNodeId(lGroup, lIndex);
-            EXPECT_TRUE(lNames.insert(lName).second) << lName;
-            int lFoundGroup = -1;
-            int lFoundIndex = -1;
-            ASSERT_TRUE(
-                KRyvCharacter::FindCharacterNodeByName(lName, false, lFoundGroup, lFoundIndex));
-            EXPECT_EQ(lFoundGroup, lGroup);
-            EXPECT_EQ(lFoundIndex, lIndex);
-            lFoundGroup = lGroup;
-            ASSERT_TRUE(
-                KRyvCharacter::FindCharacterNodeByName(lName, true, lFoundGroup, lFoundIndex));
-            EXPECT_EQ(lFoundIndex, lIndex);
-            ASSERT_TRUE(KRyvCharacter::FindCharacterNodeById(lId, lFoundGroup, lFoundIndex));
-            EXPECT_EQ(lFoundGroup, lGroup);
-            EXPECT_EQ(lFoundIndex, lIndex);
-            KString lText;
-            ASSERT_TRUE(KRyvCharacter::GetCharacterNodeName(lId, lText));
-            EXPECT_EQ(lText, lName);
-        }
-    }
 }
 
 TEST(KRyvCharacterNameTableTest, SpecificEntries)
