@@ -500,6 +500,16 @@ TEST(KFCurveFilterKeyReducerTest, KeepsATimeWhenAnyCurveNeedsIt)
     ASSERT_TRUE(lFilter.Apply(lMixed, 2));
     EXPECT_EQ(KeySeconds(lSteps), (Doubles{0, 3, 4}));
     EXPECT_EQ(KeySeconds(lHalf), (Doubles{0, 3, 4}));
+
+    // A curve's last key stays, even where a longer curve drops its key at that time.
+    KFCurve lLong;
+    KFCurve lShort;
+    Fill(lLong, lRamp, 1.0, KFCurveKey::kInterpolationLinear);
+    Fill(lShort, {0, 1, 2, 3, 4, 5}, 1.0, KFCurveKey::kInterpolationLinear);
+    KFCurve* lUneven[2] = {&lLong, &lShort};
+    ASSERT_TRUE(lFilter.Apply(lUneven, 2));
+    EXPECT_EQ(KeySeconds(lLong), (Doubles{0, 10}));
+    EXPECT_EQ(KeySeconds(lShort), (Doubles{0, 5}));
 }
 
 TEST(KFCurveFilterKeyReducerTest, EveryRemovedKeyStaysWithinThePrecision)

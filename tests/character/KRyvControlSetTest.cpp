@@ -179,6 +179,8 @@ TEST(KRyvControlSetPlugTest, PlugShape)
     EXPECT_EQ(lProperties->GetPropertyCount(), 2 + 187 + 44);
     EXPECT_STREQ(lProperties->GetProperty(0)->GetName(), "UseAxis");
     EXPECT_STREQ(lProperties->GetProperty(1)->GetName(), "ControlSetType");
+    EXPECT_EQ(lProperties->GetProperty(0)->GetPropertyType(), kPropertyTypeBool);
+    EXPECT_EQ(lProperties->GetProperty(1)->GetPropertyType(), kPropertyTypeEnum);
     EXPECT_STREQ(lProperties->GetProperty(2)->GetName(), "Hips");
     EXPECT_STREQ(lProperties->GetProperty(2 + 187)->GetName(), "HipsEffector");
     EXPECT_TRUE(lProperties->GetUseAxis());
