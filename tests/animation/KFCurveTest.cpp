@@ -455,7 +455,10 @@ TEST(KFCurveEventTest, EventsAreSentOncePerBatch)
         lCurve.GetKey(i)->Set(Sec(i), 1.0f);
     }
     lCurve.EndKeySet(10);
-    EXPECT_EQ(lEvents.size(), 3u);
+    ASSERT_EQ(lEvents.size(), 3u);
+    // A batch that set keys by index names every key.
+    EXPECT_EQ(lEvents[2].mFirstKeyIndex, 0);
+    EXPECT_EQ(lEvents[2].mLastKeyIndex, 9);
 
     lCurve.EnableEvents(false);
     lCurve.SetDefaultValue(2.0f);
