@@ -1,0 +1,49 @@
+#ifndef RYVKIT_FORMATS_GEOMETRY_DXF_KREADERDXF_H
+#define RYVKIT_FORMATS_GEOMETRY_DXF_KREADERDXF_H
+
+#include "core/KString.h"
+#include "io/KReader.h"
+
+#include <cstdio>
+#include <memory>
+
+struct KDxfNodePlan;
+class KRyvMaterial;
+class KRyvNode;
+
+// Reads the geometry of an ASCII DXF drawing into a scene (see KDxfDrawing for what is read
+// and how). Layers' colours become materials "Material<n>" by colour number; nodes hang below
+// "<file>_root" when option 1 is on. Every Read starts from fresh state and builds the scene
+// only once the whole file has been read, so a failed read adds nothing to the scene.
+//
+// Failures: no open file: kFileNotOpened; no option set or one of another class:
+// kStreamOptionsNotSet; a binary DXF, a zero byte, a group code that is not a number, a file
+// that ends inside a section or an entity: kFileCorrupted with "file:line: why" as the error
+// text and in the message text. Warnings ("file:line: what") go into the message text.
+class KReaderDxf : public KReader
+{
+public:
+    explicit KReaderDxf(KRyvObjectFactory* pOwner);
+    ~KReaderDxf() override;
+
+    // Closes an open file first. False with kFileNotOpened when the file does not open.
+    bool FileOpen(const char* pFileName) override;
+    // False when closing reported an error.
+    bool FileClose() override;
+    bool IsFileOpen() override { return mStream != nullptr; }
+    // A KStreamOptionsDxf with its defaults.
+    std::unique_ptr<KStreamOptions> GetReadOptions() override;
+    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
+
+    // The creator the format registry lists.
+    static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
+
+private:
+    class Builder;
+    bool Fail(int pCode, const std::string& pWhy);
+
+    std::FILE* mStream = nullptr;
+    KString mFileName;
+};
+
+#endif
