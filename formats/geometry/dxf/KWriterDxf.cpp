@@ -1,6 +1,7 @@
 #include "formats/geometry/dxf/KWriterDxf.h"
 
 #include "formats/geometry/KMeshDeformation.h"
+#include "formats/geometry/KSceneGeometry.h"
 #include "formats/geometry/dxf/KDxfColor.h"
 #include "formats/geometry/dxf/KStreamOptionsDxf.h"
 #include "io/KNodeWalk.h"
@@ -393,21 +394,24 @@ std::unique_ptr<KWriter> KWriterDxf::Create(KRyvObjectFactory* pOwner)
 bool KWriterDxf::FileCreate(const char* pFileName)
 {
     FileClose();
-    mStream = pFileName ? std::fopen(pFileName, "wb") : nullptr;
-    if (!mStream) {
+    if (!pFileName || !mOutput.Create(pFileName)) {
         GetError().SetLastErrorID(kFileNotOpened);
         return false;
     }
-    mFileName = pFileName;
+    mStream = mOutput.GetStream();
     return true;
 }
 
 bool KWriterDxf::FileClose()
 {
-    const bool lClosed = !mStream || std::fclose(mStream) == 0;
+    mOutput.Discard();
     mStream = nullptr;
-    mFileName = "";
-    return lClosed;
+    return true;
+}
+
+const char* KWriterDxf::FindMissingContent(KRyvScene* pScene)
+{
+    return FindMissingGeometry(pScene);
 }
 
 std::unique_ptr<KStreamOptions> KWriterDxf::GetWriteOptions()
@@ -430,7 +434,12 @@ bool KWriterDxf::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         Session lSession(*this, lOptions.GetOptionValue(KStreamOptionsDxf::kForceTriangulation) == 1,
                          lOptions.GetOptionValue(KStreamOptionsDxf::kEvaluateDeformations) == 1);
         lOptions.ReportProgress("Writing DXF file", 0.0f);
-        const bool lWritten = lSession.Run(*pScene);
+        bool lWritten = lSession.Run(*pScene);
+        if (lWritten && !mOutput.Commit()) {
+            GetError().SetLastErrorID(kOutOfDiskSpace);
+            lWritten = false;
+        }
+        FileClose();
         lOptions.ReportProgress("Writing DXF file", 100.0f);
         return lWritten;
     } catch (const std::bad_alloc&) {

@@ -2,6 +2,7 @@
 #define RYVKIT_FORMATS_GEOMETRY_DXF_KWRITERDXF_H
 
 #include "core/KString.h"
+#include "io/KOutputFile.h"
 #include "io/KWriter.h"
 
 #include <cstdio>
@@ -30,7 +31,11 @@ public:
     bool IsFileOpen() override { return mStream != nullptr; }
     // A KStreamOptionsDxf with its defaults.
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
+    // Replaces the file FileCreate named only when everything was written; the file that was
+    // there stays as it was otherwise.
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
+    // "no mesh, NURBS or patch" for a scene without geometry.
+    const char* FindMissingContent(KRyvScene* pScene) override;
 
     // The creator the format registry lists.
     static std::unique_ptr<KWriter> Create(KRyvObjectFactory* pOwner);
@@ -38,8 +43,8 @@ public:
 private:
     class Session;
 
+    KOutputFile mOutput;
     std::FILE* mStream = nullptr;
-    KString mFileName;
 };
 
 #endif

@@ -1,5 +1,7 @@
 #include "formats/geometry/obj/KWriterObj.h"
 
+#include "formats/geometry/KSceneGeometry.h"
+
 #include "core/KAffineMatrix.h"
 #include "core/KFileUtils.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
@@ -786,14 +788,7 @@ std::vector<std::string> KWriterObj::GetCompanionFiles(const char* pFileName) co
 
 const char* KWriterObj::FindMissingContent(KRyvScene* pScene)
 {
-    std::vector<KRyvNode*> lNodes;
-    CollectNodesDepthFirst(pScene ? pScene->GetRootNode() : nullptr, true, lNodes);
-    for (KRyvNode* lNode : lNodes) {
-        if (lNode->GetGeometry()) {
-            return nullptr;
-        }
-    }
-    return "no mesh, NURBS or patch";
+    return FindMissingGeometry(pScene);
 }
 
 bool KWriterObj::Write(KRyvScene* pScene, KStreamOptions* pOptions)
