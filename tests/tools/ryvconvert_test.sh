@@ -134,5 +134,13 @@ expect_status 0 "$TOOL" "$WORK/pass1/cube.obj" "$WORK/pass2/cube.obj"
 expect_same "$WORK/pass1/cube.obj" "$WORK/pass2/cube.obj"
 expect_same "$WORK/pass1/cube.mtl" "$WORK/pass2/cube.mtl"
 
+# DXF both ways: the cube's two meshes become two layers and come back as two meshes.
+mkdir "$WORK/dxf"
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/dxf/mesh.dxf"
+expect_status 0 "$TOOL" "$WORK/dxf/mesh.dxf" "$WORK/dxf/back.obj"
+expect_status 0 "$TOOL" "$WORK/dxf/mesh.dxf"
+expect_text out "Model::sides (Mesh): 16 points"
+expect_text out "Model::caps (Mesh): 8 points"
+
 [ "$FAILS" -eq 0 ] && echo "ryvconvert: all checks passed"
 [ "$FAILS" -eq 0 ]
