@@ -1,4 +1,5 @@
 #include "scene/KRyvNode.h"
+#include "tests/support/SceneTestSupport.h"
 
 #include "animation/KEulerUnroll.h"
 #include "animation/KFCurve.h"
@@ -18,13 +19,6 @@
 #include <vector>
 
 namespace {
-
-KTime Seconds(double pSeconds)
-{
-    KTime lTime;
-    lTime.SetSecondDouble(pSeconds);
-    return lTime;
-}
 
 std::unique_ptr<KRyvNode> MakeNode(const char* pName)
 {
@@ -447,23 +441,6 @@ TEST(KRyvNodeTransformTest, TimeCacheIsKeptForOneTimeOnly)
     ASSERT_NE(lNode->AddTakeNode("Other"), nullptr);
     lNode->SetCurrentTakeNode(0);
     EXPECT_NEAR(lNode->GetGlobalMatrixAtTime(Seconds(2.0)).Get(3, 0), 60.0, 1e-4);
-}
-
-TEST(KRyvNodeTransformTest, TakeSwitchRecomputesTheDefaultAndTimeMatrices)
-{
-    auto lNode = MakeNode("A");
-    KRyvTakeNode* lWalk = lNode->AddTakeNode("Walk");
-    TransformCurve(lWalk, 0, 1)->SetDefaultValue(3.0f);
-    TransformCurve(lWalk, 0, 1)->KeyAdd(Seconds(0.0), 3.0f);
-    EXPECT_EQ(lNode->GetGlobalMatrixAtTime(Seconds(0.0)).Get(3, 1), 0.0);
-    EXPECT_EQ(lNode->GetDefaultGlobalMatrix().Get(3, 1), 0.0);
-    ASSERT_TRUE(lNode->SetCurrentTakeNode("Walk"));
-    EXPECT_EQ(lNode->GetGlobalMatrixAtTime(Seconds(0.0)).Get(3, 1), 3.0);
-    // The default matrix always reads take 0.
-    EXPECT_EQ(lNode->GetDefaultGlobalMatrix().Get(3, 1), 0.0);
-    // Removing the current take moves the current index through the same invalidation.
-    ASSERT_TRUE(lNode->RemoveTakeNode(1));
-    EXPECT_EQ(lNode->GetGlobalMatrixAtTime(Seconds(0.0)).Get(3, 1), 0.0);
 }
 
 TEST(KRyvNodeTransformTest, ReparentingAndLclSettersDropStaleGlobals)

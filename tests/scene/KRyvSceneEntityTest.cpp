@@ -268,8 +268,11 @@ TEST_F(KRyvSceneEntityTest, ClearUnlinksAndDestroysNothing)
     mContent->AddVideo(mFactory.CreateVideo("V"));
     mContent->AddDeformer(mFactory.CreateDeformer("D", "Skin"));
     KRyvMesh* lMesh = mFactory.CreateMesh();
+    KRyvLayerContainer* lShape = mFactory.CreateLayerContainer();
+    ASSERT_EQ(lMesh->AddShape(lShape, "Smile"), 0);
     lChild->SetNodeAttribute(lMesh);
     lMesh->SetConnectionOwner(mContent.get());
+    lShape->SetConnectionOwner(mContent.get());
 
     mContent->Clear();
     EXPECT_EQ(mContent->GetRootNode(), nullptr);
@@ -281,6 +284,7 @@ TEST_F(KRyvSceneEntityTest, ClearUnlinksAndDestroysNothing)
     EXPECT_EQ(lRoot->GetScene(), nullptr);
     EXPECT_EQ(lChild->GetScene(), nullptr);
     EXPECT_EQ(lMesh->GetConnectionOwner(), nullptr);
+    EXPECT_EQ(lShape->GetConnectionOwner(), nullptr);
     EXPECT_EQ(lGeneric->GetSceneEntity(), nullptr);
     EXPECT_EQ(lChild->GetParent(), lRoot);
     EXPECT_EQ(mFactory.GetNodeCount(), 2);
