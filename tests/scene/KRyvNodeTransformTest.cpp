@@ -550,6 +550,19 @@ TEST(KRyvNodeTransformTest, ConversionRefusesBadRates)
     EXPECT_EQ(TransformCurve(lNode->GetDefaultTakeNode(), 0, 0)->GetDefaultValue(), 0.0);
 }
 
+TEST(KRyvNodeTransformTest, ConversionReportsATakeItCannotConvert)
+{
+    auto lNode = MakeNode("A");
+    KFCurveNode* lWalk = lNode->AddTakeNode("Walk")->GetKFCurveNode();
+    ASSERT_TRUE(lWalk->Delete(lWalk->Find("Transform")));
+    lNode->SetPivotState(0, 0);
+    lNode->SetRotationOffset(0, KVector4(1.0, 0.0, 0.0));
+    lNode->SetRotationOrder(1, 1);
+    EXPECT_FALSE(lNode->ConvertPivotAnimation(1, 30.0, false));
+    // The other takes are converted all the same.
+    EXPECT_EQ(TransformCurve(lNode->GetDefaultTakeNode(), 0, 0)->GetDefaultValue(), 1.0);
+}
+
 TEST(KRyvNodeTransformTest, ConvertShiftsTranslationByTheOffsetDifference)
 {
     auto lNode = MakeNode("A");

@@ -76,8 +76,12 @@ TEST(KRyvObject, PrefixesAndObjectNames)
     {
         const char* mName;
         const char* mStripped;
-    } kStrips[] = {
-        {"Model::Cube", "Cube"}, {"Cube", "Cube"}, {"ns:a:b", "b"}, {"end:", ""}, {nullptr, ""}};
+    } kStrips[] = {{"Model::Cube", "Cube"},
+                   {"Cube", "Cube"},
+                   {"ns:a:b", "b"},
+                   {"end:", ""},
+                   {":b", "b"},
+                   {nullptr, ""}};
     for (const auto& lCase : kStrips) {
         EXPECT_EQ(Str(KRyvObject::StripThroughLastColon(lCase.mName)), lCase.mStripped);
     }
