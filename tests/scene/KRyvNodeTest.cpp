@@ -611,6 +611,19 @@ TEST_F(KRyvNodeTest, LimitsAreCopiedAllOrNone)
     lNode->UpdatePivotsFromProperties();
     lLimits.GetScalingLimit().GetMaxActive(lX, lY, lZ);
     EXPECT_TRUE(lY);
+    // So are the minima of every kind alone, and the maxima of every kind alone.
+    lBlock->SetTranslationMin(KVector4(-1.0, 0.0, 0.0));
+    lBlock->SetRotationMin(KVector4(-2.0, 0.0, 0.0));
+    lBlock->SetScalingMin(KVector4(-3.0, 0.0, 0.0));
+    lNode->UpdatePivotsFromProperties();
+    EXPECT_EQ(lLimits.GetTranslationLimit().GetMin()[0], -1.0);
+    EXPECT_EQ(lLimits.GetScalingLimit().GetMin()[0], -3.0);
+    lBlock->SetTranslationMax(KVector4(1.0, 0.0, 0.0));
+    lBlock->SetRotationMax(KVector4(2.0, 0.0, 0.0));
+    lBlock->SetScalingMax(KVector4(3.0, 0.0, 0.0));
+    lNode->UpdatePivotsFromProperties();
+    EXPECT_EQ(lLimits.GetTranslationLimit().GetMax()[0], 1.0);
+    EXPECT_EQ(lLimits.GetScalingLimit().GetMax()[0], 3.0);
 }
 
 TEST_F(KRyvNodeTest, ResetTransformPropertiesRestoresDefaults)
