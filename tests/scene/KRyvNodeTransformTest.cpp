@@ -443,6 +443,36 @@ TEST(KRyvNodeTransformTest, TimeCacheIsKeptForOneTimeOnly)
     EXPECT_NEAR(lNode->GetGlobalMatrixAtTime(Seconds(2.0)).Get(3, 0), 60.0, 1e-4);
 }
 
+// A node's global matrices hold until the node's own caches are dropped: a parent recomputed
+// alone leaves them as they were.
+TEST(KRyvNodeTransformTest, GlobalsAreKeptUntilTheNodeItselfIsInvalidated)
+{
+    auto lParent = MakeNode("Parent");
+    auto lChild = MakeNode("Child");
+    ASSERT_TRUE(lParent->AddChild(lChild.get()));
+    KRyvTakeNode* lWalk = lParent->AddTakeNode("Walk");
+    ASSERT_NE(lChild->AddTakeNode("Walk"), nullptr);
+    ASSERT_TRUE(lParent->SetCurrentTakeNode(1));
+    ASSERT_TRUE(lChild->SetCurrentTakeNode(1));
+    KFCurve* lX = TransformCurve(lWalk, 0, 0);
+    lX->KeyAdd(Seconds(0.0), 1.0f);
+    KFCurve* lDefaultX = TransformCurve(lParent->GetDefaultTakeNode(), 0, 0);
+    const KTime lTime = Seconds(0.0);
+    EXPECT_EQ(lChild->GetGlobalMatrixAtTime(lTime).Get(3, 0), 1.0);
+    EXPECT_EQ(lChild->GetDefaultGlobalMatrix().Get(3, 0), 0.0);
+
+    lX->KeySetValue(0, 4.0f);
+    lDefaultX->SetDefaultValue(2.0f);
+    lParent->InvalidateMatrixCaches(false);
+    EXPECT_EQ(lParent->GetGlobalMatrixAtTime(lTime).Get(3, 0), 4.0);
+    EXPECT_EQ(lParent->GetDefaultGlobalMatrix().Get(3, 0), 2.0);
+    EXPECT_EQ(lChild->GetGlobalMatrixAtTime(lTime).Get(3, 0), 1.0);
+    EXPECT_EQ(lChild->GetDefaultGlobalMatrix().Get(3, 0), 0.0);
+    lChild->InvalidateMatrixCaches(false);
+    EXPECT_EQ(lChild->GetGlobalMatrixAtTime(lTime).Get(3, 0), 4.0);
+    EXPECT_EQ(lChild->GetDefaultGlobalMatrix().Get(3, 0), 2.0);
+}
+
 TEST(KRyvNodeTransformTest, ReparentingAndLclSettersDropStaleGlobals)
 {
     auto lA = MakeNode("A");
