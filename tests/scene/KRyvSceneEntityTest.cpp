@@ -270,9 +270,14 @@ TEST_F(KRyvSceneEntityTest, ClearUnlinksAndDestroysNothing)
     KRyvMesh* lMesh = mFactory.CreateMesh();
     KRyvLayerContainer* lShape = mFactory.CreateLayerContainer();
     ASSERT_EQ(lMesh->AddShape(lShape, "Smile"), 0);
+    // A shape linked to another content keeps its link.
+    KRyvSceneEntity lOther;
+    KRyvLayerContainer* lForeign = mFactory.CreateLayerContainer();
+    ASSERT_EQ(lMesh->AddShape(lForeign, "Frown"), 1);
     lChild->SetNodeAttribute(lMesh);
     lMesh->SetConnectionOwner(mContent.get());
     lShape->SetConnectionOwner(mContent.get());
+    lForeign->SetConnectionOwner(&lOther);
 
     mContent->Clear();
     EXPECT_EQ(mContent->GetRootNode(), nullptr);
@@ -285,6 +290,7 @@ TEST_F(KRyvSceneEntityTest, ClearUnlinksAndDestroysNothing)
     EXPECT_EQ(lChild->GetScene(), nullptr);
     EXPECT_EQ(lMesh->GetConnectionOwner(), nullptr);
     EXPECT_EQ(lShape->GetConnectionOwner(), nullptr);
+    EXPECT_EQ(lForeign->GetConnectionOwner(), &lOther);
     EXPECT_EQ(lGeneric->GetSceneEntity(), nullptr);
     EXPECT_EQ(lChild->GetParent(), lRoot);
     EXPECT_EQ(mFactory.GetNodeCount(), 2);
