@@ -3,12 +3,21 @@
 #include "io/KImporter.h"
 #include "io/KStreamOptionsBase.h"
 #include "scene/KRyvObjectFactory.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace {
+
+// A file that exists, so that the scripted reader is reached; its content does not matter.
+const char* AnyFile()
+{
+    static const TempFolder sFolder;
+    static const std::string sPath = sFolder.Write("any.dat", "x");
+    return sPath.c_str();
+}
 
 // What the scripted reader and writer were asked to do, and whether they are still alive.
 struct Script
@@ -30,12 +39,12 @@ struct Script
 class ScriptedReader : public KReader
 {
 public:
-    explicit ScriptedReader(Script& ioScript) : KReader(nullptr), mScript(ioScript)
+    explicit ScriptedReader(Script& ioScript) : KReader(nullptr, false), mScript(ioScript)
     {
         ++mScript.mAlive;
     }
     ~ScriptedReader() override { --mScript.mAlive; }
-    bool FileOpen(const char*) override
+    bool OpenSource(std::unique_ptr<KByteSource>) override
     {
         ++mScript.mOpenCalls;
         GetMessage() += "open warning\n";
@@ -239,7 +248,7 @@ TEST(KImporterTest, FailedOpenTakesOverTheReadersErrorAndDropsIt)
     lScript.mOpenErrorText = "Cannot open file \"x.bvh\" for reading.";
     ScriptedImporter lImporter(lScript);
     lImporter.SetFileFormat(KFileFormatRegistry::kImportBvh);
-    EXPECT_FALSE(lImporter.Initialize("x.bvh"));
+    EXPECT_FALSE(lImporter.Initialize(AnyFile()));
     EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KImporter::kFileNotOpened);
     EXPECT_STREQ(lImporter.GetError().GetLastErrorString().Buffer(),
                  "Cannot open file \"x.bvh\" for reading.");
@@ -248,7 +257,7 @@ TEST(KImporterTest, FailedOpenTakesOverTheReadersErrorAndDropsIt)
 
     // A reader that fails without saying why.
     lScript.mOpenError = -1;
-    EXPECT_FALSE(lImporter.Initialize("x.bvh"));
+    EXPECT_FALSE(lImporter.Initialize(AnyFile()));
     EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KImporter::kUnidentifiedError);
     EXPECT_STREQ(lImporter.GetError().GetLastErrorString().Buffer(), "Unidentified error");
     EXPECT_EQ(lScript.mAlive, 0);
@@ -260,7 +269,7 @@ TEST(KImporterTest, UnreadableHeaderGivesTheReadersError)
     lScript.mOptionsError = KReader::kFileCorrupted;
     ScriptedImporter lImporter(lScript);
     lImporter.SetFileFormat(KFileFormatRegistry::kImportBvh);
-    ASSERT_TRUE(lImporter.Initialize("walk.bvh"));
+    ASSERT_TRUE(lImporter.Initialize(AnyFile()));
     EXPECT_EQ(lImporter.GetReadOptions(), nullptr);
     EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KReader::kFileCorrupted);
     EXPECT_STREQ(lImporter.GetError().GetLastErrorString().Buffer(), "walk.bvh:3: bad header");
@@ -272,7 +281,7 @@ TEST(KImporterTest, ReadNeedsOptionsForTheOtherFormats)
     Script lScript;
     ScriptedImporter lImporter(lScript);
     lImporter.SetFileFormat(KFileFormatRegistry::kImportObj);
-    ASSERT_TRUE(lImporter.Initialize("box.obj"));
+    ASSERT_TRUE(lImporter.Initialize(AnyFile()));
     EXPECT_EQ(lScript.mAlive, 1);
     EXPECT_FALSE(lImporter.Import(nullptr, nullptr));
     EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KImporter::kStreamOptionsNotSet);
@@ -290,7 +299,7 @@ TEST(KImporterTest, ReadNeedsOptionsForTheOtherFormats)
     for (int lCode = KFileFormatRegistry::kImportRyvBinary;
          lCode <= KFileFormatRegistry::kImportRyvEncrypted; ++lCode) {
         lImporter.SetFileFormat(lCode);
-        ASSERT_TRUE(lImporter.Initialize("scene.ryv"));
+        ASSERT_TRUE(lImporter.Initialize(AnyFile()));
         EXPECT_TRUE(lImporter.Import(nullptr, nullptr));
         EXPECT_EQ(lScript.mLastOptions, nullptr);
     }
@@ -306,7 +315,7 @@ TEST(KImporterTest, FailedReadGivesPasswordOrUnidentifiedError)
     ScriptedImporter lImporter(lScript);
     KStreamOptionsBase lOptions;
     lImporter.SetFileFormat(KFileFormatRegistry::kImport3ds);
-    ASSERT_TRUE(lImporter.Initialize("a.3ds"));
+    ASSERT_TRUE(lImporter.Initialize(AnyFile()));
 
     lScript.mReadSucceeds = false;
     lScript.mReadError = KReader::kWrongPassword;
@@ -431,11 +440,14 @@ TEST(KFileFormatRegistryTest, CodesFromFileExtensions)
         int mExport;
     };
     const Row lRows[] = {
-        {"walk.bvh", 3, 5},       {"WALK.BVH", 3, 5},       {"dir/a.3DS", 15, 17},
-        {"c:\\dir\\a.c3D", 8, -1}, {"scene.ryv", 0, 0},      {"noext", -1, -1},
-        {"dir.bvh/file", -1, -1}, {"dir.bvh\\file", -1, -1}, {"a.", -1, -1},
-        {"a.bvhx", -1, -1},       {"a.bv", -1, -1},         {"", -1, -1},
-        {".bvh", 3, 5},           {"x.y.Bvh", 3, 5},        {"a.obj", -1, -1},
+        {"walk.bvh", 3, 5},       {"WALK.BVH", 3, 5},
+        {"dir/a.3DS", 15, 17},    {"c:\\dir\\a.c3D", 8, -1},
+        {"scene.ryv", 0, 0},      {"noext", -1, -1},
+        {"dir.bvh/file", -1, -1}, {"dir.bvh\\file", -1, -1},
+        {"a.", -1, -1},           {"a.bvhx", -1, -1},
+        {"a.bv", -1, -1},         {"", -1, -1},
+        {".bvh", 3, 5},           {"x.y.Bvh", 3, 5},
+        {"a.obj", -1, -1},
     };
     for (const Row& lRow : lRows) {
         EXPECT_EQ(lRegistry.GetImportFormatFromFileName(lRow.mName), lRow.mImport) << lRow.mName;
@@ -458,12 +470,19 @@ TEST(KFileFormatRegistryTest, RefusesClashesAndIncompleteDescriptors)
     KFileFormatDescriptor lNoName = Format("htr", 4, 6);
     lNoName.mName = nullptr;
     const KFileFormatDescriptor lRefused[] = {
-        Format("BVH", 4, 6),      Format("htr", 3, 6), Format("htr", 4, 5),
-        Format("htr", -1, -1),    Format("htr", 17, 6), Format("htr", 4, 19),
-        lNoWriter, lReaderWithoutCode, lNoName,
+        Format("BVH", 4, 6),
+        Format("htr", 3, 6),
+        Format("htr", 4, 5),
+        Format("htr", -1, -1),
+        Format("htr", 17, 6),
+        Format("htr", 4, 19),
+        lNoWriter,
+        lReaderWithoutCode,
+        lNoName,
     };
     for (const KFileFormatDescriptor& lFormat : lRefused) {
-        EXPECT_FALSE(lRegistry.Register(lFormat)) << lFormat.mImportFormat << " " << lFormat.mExportFormat;
+        EXPECT_FALSE(lRegistry.Register(lFormat))
+            << lFormat.mImportFormat << " " << lFormat.mExportFormat;
     }
     EXPECT_EQ(lRegistry.GetFormats().size(), 1u);
     EXPECT_TRUE(lRegistry.Register(Format("htr", 4, 6)));
@@ -481,16 +500,19 @@ TEST(KFileFormatRegistryTest, ListsWrittenFormatsByExporterCodeThenReadOnlyOnes)
     for (const KFileFormatDescriptor& lFormat : lRegistry.GetFormats()) {
         lOrder.push_back(lFormat.mExportFormat * 100 + lFormat.mImportFormat);
     }
-    EXPECT_EQ(lOrder, (std::vector<int>{3 * 100 - 1, 5 * 100 + 3, 18 * 100 + 16, -100 + 6, -100 + 8}));
+    EXPECT_EQ(lOrder,
+              (std::vector<int>{3 * 100 - 1, 5 * 100 + 3, 18 * 100 + 16, -100 + 6, -100 + 8}));
 }
 
 TEST(KFileFormatRegistryTest, NativeCodes)
 {
     for (int lCode = -1; lCode <= KFileFormatRegistry::kImportFormatCount; ++lCode) {
-        EXPECT_EQ(KFileFormatRegistry::IsNativeImportFormat(lCode), lCode >= 0 && lCode <= 2) << lCode;
+        EXPECT_EQ(KFileFormatRegistry::IsNativeImportFormat(lCode), lCode >= 0 && lCode <= 2)
+            << lCode;
     }
     for (int lCode = -1; lCode <= KFileFormatRegistry::kExportFormatCount; ++lCode) {
-        EXPECT_EQ(KFileFormatRegistry::IsNativeExportFormat(lCode), lCode >= 0 && lCode <= 4) << lCode;
+        EXPECT_EQ(KFileFormatRegistry::IsNativeExportFormat(lCode), lCode >= 0 && lCode <= 4)
+            << lCode;
     }
 }
 

@@ -14,8 +14,8 @@ namespace {
 class NullReader : public KReader
 {
 public:
-    NullReader() : KReader(nullptr) {}
-    bool FileOpen(const char*) override { return false; }
+    NullReader() : KReader(nullptr, false) {}
+    bool OpenSource(std::unique_ptr<KByteSource>) override { return false; }
     bool FileClose() override { return false; }
     bool IsFileOpen() override { return false; }
     std::unique_ptr<KStreamOptions> GetReadOptions() override { return nullptr; }

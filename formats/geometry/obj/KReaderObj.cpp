@@ -6,6 +6,8 @@
 #include "formats/geometry/obj/KObjMaterialLibrary.h"
 #include "formats/geometry/obj/KObjTextReader.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
+#include "io/KByteSource.h"
+#include "io/KReadRollback.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -207,15 +209,15 @@ class KReaderObj::Session
 {
 public:
     Session(KReaderObj& pReader, KStreamOptions& pOptions)
-        : mReader(pReader), mFactory(pReader.GetOwner()), mOptions(pOptions),
-          mText(pReader.mStream), mFileName(GetFileName(pReader.mFileName.Buffer()).Buffer()),
-          mFolder(GetFileDirectory(pReader.mFileName.Buffer()).Buffer())
+        : mReader(pReader), mFactory(pReader.GetOwner()), mRollback(mFactory), mOptions(pOptions),
+          mText(pReader.mSource->GetStream()),
+          mFileName(GetFileName(pReader.mSource->GetName().c_str()).Buffer()),
+          mFolder(GetFileDirectory(pReader.mSource->GetName().c_str()).Buffer())
     {
     }
 
+    // Everything the read made goes back to the factory unless Run succeeds.
     bool Run(KRyvScene* pScene, bool pCreateReferenceNode);
-    // Hands back the materials and textures made by a read that failed.
-    void DiscardCreated();
 
 private:
     bool Fail(long long pLine, const std::string& pWhy);
@@ -243,6 +245,7 @@ private:
 
     KReaderObj& mReader;
     KRyvObjectFactory* mFactory;
+    KReadRollback mRollback;
     KStreamOptions& mOptions;
     KObjTextReader mText;
     std::string mFileName;
@@ -261,8 +264,6 @@ private:
     std::vector<KObjMaterialEntry> mMaterials;
     std::unordered_map<std::string, int> mMaterialTable;
     std::vector<KObjSurface> mSurfaces;
-    std::vector<KRyvMaterial*> mCreatedMaterials;
-    std::vector<KRyvTexture*> mCreatedTextures;
     KRyvTexture* mEmptyTexture = nullptr;
 
     int mMaterial = -1;
@@ -271,7 +272,6 @@ private:
     bool mRational = false;
     int mDegreeU = 0;
     int mDegreeV = 0;
-    bool mBuilding = false;
     bool mLibrarySeen = false;
     bool mTexturedSeen = false;
     long long mKnownStatements = 0;
@@ -324,8 +324,8 @@ void KReaderObj::Session::Warn(long long pLine, const std::string& pWhy)
 
 bool KReaderObj::Session::Run(KRyvScene* pScene, bool pCreateReferenceNode)
 {
-    if (std::fseek(mReader.mStream, 0, SEEK_END) == 0) {
-        mFileSize = std::ftell(mReader.mStream);
+    if (std::fseek(mReader.mSource->GetStream(), 0, SEEK_END) == 0) {
+        mFileSize = std::ftell(mReader.mSource->GetStream());
     }
     ReserveLists();
     mText.Rewind();
@@ -343,7 +343,11 @@ bool KReaderObj::Session::Run(KRyvScene* pScene, bool pCreateReferenceNode)
         Warn(mDroppedFaceLine,
              std::to_string(mDroppedFaces) + " faces kept fewer than 3 corners and were dropped");
     }
-    return BuildScene(pScene, pCreateReferenceNode);
+    if (!BuildScene(pScene, pCreateReferenceNode)) {
+        return false;
+    }
+    mRollback.Commit();
+    return true;
 }
 
 void KReaderObj::Session::ReserveLists()
@@ -351,7 +355,7 @@ void KReaderObj::Session::ReserveLists()
     // A quick pass counts the lines by their first bytes, so that the big lists are allocated
     // once instead of grown by copying. Only a guess: lines split by a block end or indented are
     // missed, and any list still grows on demand.
-    std::FILE* lStream = mReader.mStream;
+    std::FILE* lStream = mReader.mSource->GetStream();
     if (std::fseek(lStream, 0, SEEK_SET) != 0) {
         return;
     }
@@ -400,7 +404,7 @@ bool KReaderObj::Session::ReadStatements()
             return Fail(mText.GetLineNumber(), "not an OBJ file (it holds binary data)");
         }
         if ((++lStatements & 0x3FFF) == 0 && mFileSize > 0) {
-            const long long lPosition = std::ftell(mReader.mStream);
+            const long long lPosition = std::ftell(mReader.mSource->GetStream());
             mOptions.ReportProgress("Reading OBJ file",
                                     static_cast<float>(100.0 * lPosition / mFileSize));
         }
@@ -542,11 +546,8 @@ void KReaderObj::Session::UseMaterial(std::string_view pArguments)
         mReader.GetMessage() +=
             ("Unable to read material \"" + std::string(lName) + "\" in .mtl file\n").c_str();
     }
-    if (lMaterial) {
-        mCreatedMaterials.push_back(lMaterial);
-    }
-    if (lTexture) {
-        mCreatedTextures.push_back(lTexture);
+    mRollback.AddMaterial(lMaterial);
+    if (mRollback.AddTexture(lTexture)) {
         mTexturedSeen = true;
     }
     mMaterial = static_cast<int>(mMaterials.size());
@@ -827,6 +828,7 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
     }
     mChains.resize(mVertices.size());
     KRyvMesh* lMesh = mFactory->CreateMesh();
+    mRollback.AddAttribute(lMesh);
     if (!lMesh) {
         return nullptr;
     }
@@ -920,7 +922,7 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
         lMesh->InitTextureIndices(KRyvMesh::eMappingByPolygon);
         if (!ioGroup.mAllTextured) {
             if (!mEmptyTexture) {
-                mEmptyTexture = mFactory->CreateTexture("_empty_");
+                mEmptyTexture = mRollback.AddTexture(mFactory->CreateTexture("_empty_"));
                 if (mEmptyTexture) {
                     mEmptyTexture->SetDefaultAlpha(0.0);
                 }
@@ -972,7 +974,7 @@ KRyvNode* KReaderObj::Session::CreateNode(const std::string& pName)
 {
     KNamePair lName(pName.c_str());
     mNames.Rename(lName);
-    return mFactory->CreateNode(lName.GetCurrentName().Buffer());
+    return mRollback.AddNode(mFactory->CreateNode(lName.GetCurrentName().Buffer()));
 }
 
 void KReaderObj::Session::BuildSurface(const KObjSurface& pSurface, KRyvNode* pRoot)
@@ -991,6 +993,7 @@ void KReaderObj::Session::BuildSurface(const KObjSurface& pSurface, KRyvNode* pR
         return;
     }
     KRyvNurb* lNurb = mFactory->CreateNurb();
+    mRollback.AddAttribute(lNurb);
     if (!lNurb) {
         return;
     }
@@ -1018,8 +1021,8 @@ void KReaderObj::Session::BuildSurface(const KObjSurface& pSurface, KRyvNode* pR
         // The surface's parameters run the other way round: its own copy of the texture is
         // swapped, so meshes sharing the material keep theirs.
         if (lEntry.mTexture) {
-            KRyvTexture* lTexture =
-                mFactory->CreateTexture(lEntry.mTexture->GetNameWithoutPrefix().Buffer());
+            KRyvTexture* lTexture = mRollback.AddTexture(
+                mFactory->CreateTexture(lEntry.mTexture->GetNameWithoutPrefix().Buffer()));
             if (lTexture) {
                 lTexture->SetFileName(lEntry.mTexture->GetFileName());
                 lTexture->SetSwapUV(true);
@@ -1036,7 +1039,6 @@ void KReaderObj::Session::BuildSurface(const KObjSurface& pSurface, KRyvNode* pR
 
 bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNode)
 {
-    mBuilding = true;
     KRyvNode* lRoot = pScene->GetRootNode();
     if (!lRoot) {
         return Fail(0, "the scene has no root node");
@@ -1046,8 +1048,8 @@ bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNod
     }
     KRyvNode* lParent = lRoot;
     if (pCreateReferenceNode) {
-        const std::string lName = GetFileName(mReader.mFileName.Buffer(), false).Buffer();
-        lParent = mFactory->CreateNode((lName + "_root").c_str());
+        const std::string lName = GetFileName(mReader.mSource->GetName().c_str(), false).Buffer();
+        lParent = mRollback.AddNode(mFactory->CreateNode((lName + "_root").c_str()));
         if (!lParent) {
             return Fail(0, "the reference node could not be made");
         }
@@ -1062,7 +1064,6 @@ bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNod
         }
         KRyvMesh* lMesh = BuildMesh(lGroup);
         if (!lMesh) {
-            mFactory->DestroyNode(lNode, true);
             return Fail(0, "the mesh of group \"" + lGroup.mName + "\" could not be made");
         }
         lNode->SetNodeAttribute(lMesh);
@@ -1075,21 +1076,7 @@ bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNod
     return true;
 }
 
-void KReaderObj::Session::DiscardCreated()
-{
-    // Once the scene is being built its nodes hold the materials; they stay with the factory.
-    if (mBuilding) {
-        return;
-    }
-    for (KRyvMaterial* lMaterial : mCreatedMaterials) {
-        mFactory->DestroyMaterial(lMaterial);
-    }
-    for (KRyvTexture* lTexture : mCreatedTextures) {
-        mFactory->DestroyTexture(lTexture);
-    }
-}
-
-KReaderObj::KReaderObj(KRyvObjectFactory* pOwner) : KReader(pOwner) {}
+KReaderObj::KReaderObj(KRyvObjectFactory* pOwner) : KReader(pOwner, true) {}
 
 KReaderObj::~KReaderObj()
 {
@@ -1101,28 +1088,16 @@ std::unique_ptr<KReader> KReaderObj::Create(KRyvObjectFactory* pOwner)
     return std::make_unique<KReaderObj>(pOwner);
 }
 
-bool KReaderObj::FileOpen(const char* pFileName)
+bool KReaderObj::OpenSource(std::unique_ptr<KByteSource> pSource)
 {
-    FileClose();
-    // Binary mode: the line ends are told apart by hand, the same on every system.
-    mStream = pFileName ? std::fopen(pFileName, "rb") : nullptr;
-    if (!mStream) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    mFileName = pFileName;
+    mSource = std::move(pSource);
     return true;
 }
 
 bool KReaderObj::FileClose()
 {
-    bool lClosed = true;
-    if (mStream) {
-        lClosed = std::fclose(mStream) == 0;
-        mStream = nullptr;
-    }
-    mFileName = "";
-    return lClosed;
+    mSource.reset();
+    return true;
 }
 
 std::unique_ptr<KStreamOptions> KReaderObj::GetReadOptions()
@@ -1147,7 +1122,7 @@ bool KReaderObj::Read(KRyvScene* pScene, KStreamOptions* pOptions)
         GetError().SetLastErrorID(kStreamOptionsNotSet);
         return false;
     }
-    if (!mStream) {
+    if (!mSource) {
         GetError().SetLastErrorID(kFileNotOpened);
         return false;
     }
@@ -1157,17 +1132,13 @@ bool KReaderObj::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     }
     const bool lCreateReferenceNode = static_cast<KStreamOptionsObj*>(pOptions)->GetOptionValue(
                                           KStreamOptionsObj::kCreateReferenceNode) == 1;
-    std::unique_ptr<Session> lSession;
-    bool lRead = false;
     try {
-        lSession = std::make_unique<Session>(*this, *pOptions);
-        lRead = lSession->Run(pScene, lCreateReferenceNode);
+        // A session that fails, or unwinds, hands everything it made back to the factory.
+        auto lSession = std::make_unique<Session>(*this, *pOptions);
+        return lSession->Run(pScene, lCreateReferenceNode);
     } catch (const std::bad_alloc&) {
         mLibraries.reset();
         GetError().SetLastError(kUnidentifiedError, "Out of memory");
+        return false;
     }
-    if (!lRead && lSession) {
-        lSession->DiscardCreated();
-    }
-    return lRead;
 }
