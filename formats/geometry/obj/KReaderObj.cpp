@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <new>
 #include <set>
@@ -37,6 +38,8 @@ constexpr std::size_t kMaxListSize = INT_MAX / 2;
 constexpr std::size_t kMaxUnsupportedReports = 32;
 constexpr int kShadingModeTextured = 5;
 constexpr int kStepsPerSpan = 3;
+// The "cstype" of the only surfaces read, rational B-splines.
+constexpr int kCurveTypeBSpline = 3;
 // Distinct triples of one vertex searched linearly before a hash table takes over.
 constexpr int kMaxChainLength = 16;
 
@@ -95,6 +98,20 @@ struct KObjGroup
     bool mSomeTextured = false;
 };
 
+// What a group's mesh is made of, gathered before its polygons are added: one point per
+// distinct (vertex, UV, normal) triple.
+struct KObjMeshBuild
+{
+    std::vector<KVector4> mNormals;
+    std::vector<KVector2> mUVs;
+    // Per point: its UV in mUVs, -1 when none.
+    std::vector<int> mPointUV;
+    // Per corner, in the order of the group's faces: its point.
+    std::vector<int> mCornerPoints;
+    // The material of the first face that has one; -1 when none has.
+    int mFirstMaterial = -1;
+};
+
 struct KObjMaterialEntry
 {
     KRyvMaterial* mMaterial;
@@ -140,6 +157,16 @@ long long ParseReference(std::string_view pText)
     const std::size_t lDigit = pText[0] == '-' || pText[0] == '+' ? 1 : 0;
     const bool lIsNumber = lDigit < pText.size() && pText[lDigit] >= '0' && pText[lDigit] <= '9';
     return lIsNumber ? LLONG_MIN : 0;
+}
+
+int AddToMesh(KRyvMesh& ioMesh, KRyvMaterial* pMaterial)
+{
+    return ioMesh.AddMaterial(pMaterial);
+}
+
+int AddToMesh(KRyvMesh& ioMesh, KRyvTexture* pTexture)
+{
+    return ioMesh.AddTexture(pTexture);
 }
 
 // n >= 1 counts from the first entry, n < 0 back from the last; anything else is -1.
@@ -237,6 +264,9 @@ private:
     void GenerateNormals(KObjGroup& ioGroup);
     KVector4 FaceNormal(const KObjFace& pFace) const;
     KRyvMesh* BuildMesh(KObjGroup& ioGroup);
+    void GatherPoints(const KObjGroup& pGroup, KRyvMesh& ioMesh, KObjMeshBuild& oBuild);
+    void SetNormalsAndUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
+    void AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, const KObjMeshBuild& pBuild);
     // The control point of a corner's triple in the mesh being built; -1 when new.
     int FindTriple(const KObjCorner& pCorner);
     void AddTriple(const KObjCorner& pCorner, int pPoint);
@@ -624,6 +654,7 @@ void KReaderObj::Session::AddFace(std::string_view pArguments)
 
 void KReaderObj::Session::ReadCurveType(std::string_view pArguments)
 {
+    // Numbered from 1 in this order; 0 is no type yet.
     static const char* const kTypes[] = {"bmatrix", "bezier", "bspline", "cardinal", "taylor"};
     std::string_view lWord;
     while (KObjTextReader::NextWord(pArguments, lWord)) {
@@ -631,7 +662,7 @@ void KReaderObj::Session::ReadCurveType(std::string_view pArguments)
             mRational = true;
             continue;
         }
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < static_cast<int>(std::size(kTypes)); ++i) {
             if (lWord == kTypes[i]) {
                 mCurveType = i + 1;
             }
@@ -826,41 +857,44 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
     if (!ioGroup.mAllNormals) {
         GenerateNormals(ioGroup);
     }
-    mChains.resize(mVertices.size());
     KRyvMesh* lMesh = mFactory->CreateMesh();
     mRollback.AddAttribute(lMesh);
     if (!lMesh) {
         return nullptr;
     }
-    std::vector<KVector4>& lPoints = lMesh->GetControlPointArray();
-    std::vector<KVector4> lNormals;
-    std::vector<KVector2> lUVs;
-    std::vector<int> lPointUV;
-    std::vector<int> lCornerPoints;
+    KObjMeshBuild lBuild;
+    GatherPoints(ioGroup, *lMesh, lBuild);
+    SetNormalsAndUVs(*lMesh, lBuild);
+    AddPolygons(ioGroup, *lMesh, lBuild);
+    return lMesh;
+}
+
+void KReaderObj::Session::GatherPoints(const KObjGroup& pGroup, KRyvMesh& ioMesh,
+                                       KObjMeshBuild& oBuild)
+{
     std::size_t lCornerCount = 0;
-    for (const auto& lEntry : ioGroup.mSets) {
+    for (const auto& lEntry : pGroup.mSets) {
         for (const KObjFace& lFace : lEntry.second.mFaces) {
             lCornerCount += static_cast<std::size_t>(lFace.mCount);
         }
     }
-    lCornerPoints.reserve(lCornerCount);
+    std::vector<KVector4>& lPoints = ioMesh.GetControlPointArray();
+    oBuild.mCornerPoints.reserve(lCornerCount);
     // Most corners of a usual mesh share their triple with others, so the points rarely
     // outnumber the file's vertices.
     const std::size_t lPointGuess = std::min(lCornerCount, mVertices.size());
     lPoints.reserve(lPointGuess);
-    lNormals.reserve(lPointGuess);
-    lPointUV.reserve(lPointGuess);
+    oBuild.mNormals.reserve(lPointGuess);
+    oBuild.mPointUV.reserve(lPointGuess);
     mTriples.reserve(lPointGuess);
     if (!mUVs.empty()) {
-        lUVs.reserve(lPointGuess);
+        oBuild.mUVs.reserve(lPointGuess);
     }
-    bool lAnyMaterial = false;
-    int lFirstMaterial = -1;
-    for (auto& lEntry : ioGroup.mSets) {
+    mChains.resize(mVertices.size());
+    for (const auto& lEntry : pGroup.mSets) {
         for (const KObjFace& lFace : lEntry.second.mFaces) {
-            if (lFace.mMaterial >= 0 && !lAnyMaterial) {
-                lAnyMaterial = true;
-                lFirstMaterial = lFace.mMaterial;
+            if (lFace.mMaterial >= 0 && oBuild.mFirstMaterial < 0) {
+                oBuild.mFirstMaterial = lFace.mMaterial;
             }
             for (int i = 0; i < lFace.mCount; ++i) {
                 const KObjCorner& lCorner = mCorners[lFace.mFirst + i];
@@ -869,14 +903,15 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
                     lPoint = static_cast<int>(lPoints.size());
                     AddTriple(lCorner, lPoint);
                     lPoints.push_back(mVertices[lCorner.mVertex]);
-                    lNormals.push_back(lCorner.mNormal >= 0 ? mNormals[lCorner.mNormal]
-                                                            : KVector4());
-                    lPointUV.push_back(lCorner.mUV >= 0 ? static_cast<int>(lUVs.size()) : -1);
+                    oBuild.mNormals.push_back(lCorner.mNormal >= 0 ? mNormals[lCorner.mNormal]
+                                                                   : KVector4());
+                    oBuild.mPointUV.push_back(
+                        lCorner.mUV >= 0 ? static_cast<int>(oBuild.mUVs.size()) : -1);
                     if (lCorner.mUV >= 0) {
-                        lUVs.push_back(mUVs[lCorner.mUV]);
+                        oBuild.mUVs.push_back(mUVs[lCorner.mUV]);
                     }
                 }
-                lCornerPoints.push_back(lPoint);
+                oBuild.mCornerPoints.push_back(lPoint);
             }
         }
     }
@@ -886,88 +921,91 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
     mTouchedVertices.clear();
     mTriples.clear();
     mLongChains.clear();
-    lMesh->InitNormals(static_cast<int>(lPoints.size()));
-    if (KVector4* lDirect = lMesh->GetNormalsDirect()) {
-        std::copy(lNormals.begin(), lNormals.end(), lDirect);
+}
+
+void KReaderObj::Session::SetNormalsAndUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
+{
+    ioMesh.InitNormals(static_cast<int>(ioMesh.GetControlPointArray().size()));
+    if (KVector4* lDirect = ioMesh.GetNormalsDirect()) {
+        std::copy(ioBuild.mNormals.begin(), ioBuild.mNormals.end(), lDirect);
+    }
+    if (ioBuild.mUVs.empty()) {
+        return;
     }
     // A corner without a texture vertex in a mesh with UVs gets a (0, 0) of its own, so that the
     // UV index array stays one entry per polygon vertex.
     int lZeroUV = -1;
-    if (!lUVs.empty()) {
-        for (int& lUV : lPointUV) {
-            if (lUV < 0) {
-                if (lZeroUV < 0) {
-                    lZeroUV = static_cast<int>(lUVs.size());
-                    lUVs.emplace_back(0.0, 0.0);
-                }
-                lUV = lZeroUV;
+    for (int& lUV : ioBuild.mPointUV) {
+        if (lUV < 0) {
+            if (lZeroUV < 0) {
+                lZeroUV = static_cast<int>(ioBuild.mUVs.size());
+                ioBuild.mUVs.emplace_back(0.0, 0.0);
             }
-        }
-        lMesh->InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
-        for (const KVector2& lUV : lUVs) {
-            lMesh->AddTextureUV(lUV);
+            lUV = lZeroUV;
         }
     }
+    ioMesh.InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
+    for (const KVector2& lUV : ioBuild.mUVs) {
+        ioMesh.AddTextureUV(lUV);
+    }
+}
 
+void KReaderObj::Session::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh,
+                                      const KObjMeshBuild& pBuild)
+{
+    const bool lAnyMaterial = pBuild.mFirstMaterial >= 0;
     const bool lByPolygon = mLibrarySeen && lAnyMaterial;
-    std::unordered_map<const KRyvMaterial*, int> lMeshMaterials;
-    std::unordered_map<const KRyvTexture*, int> lMeshTextures;
+    std::unordered_map<KRyvMaterial*, int> lMeshMaterials;
+    std::unordered_map<KRyvTexture*, int> lMeshTextures;
     if (lByPolygon) {
-        lMesh->InitMaterialIndices(KRyvMesh::eMappingByPolygon);
-    } else if (lAnyMaterial && mMaterials[lFirstMaterial].mMaterial) {
-        lMesh->InitMaterialIndices(KRyvMesh::eMappingAllSame);
-        lMesh->AddMaterial(mMaterials[lFirstMaterial].mMaterial);
+        ioMesh.InitMaterialIndices(KRyvMesh::eMappingByPolygon);
+    } else if (lAnyMaterial && mMaterials[pBuild.mFirstMaterial].mMaterial) {
+        ioMesh.InitMaterialIndices(KRyvMesh::eMappingAllSame);
+        ioMesh.AddMaterial(mMaterials[pBuild.mFirstMaterial].mMaterial);
     }
-    if (ioGroup.mSomeTextured) {
-        lMesh->InitTextureIndices(KRyvMesh::eMappingByPolygon);
-        if (!ioGroup.mAllTextured) {
+    if (pGroup.mSomeTextured) {
+        ioMesh.InitTextureIndices(KRyvMesh::eMappingByPolygon);
+        if (!pGroup.mAllTextured) {
             if (!mEmptyTexture) {
                 mEmptyTexture = mRollback.AddTexture(mFactory->CreateTexture("_empty_"));
                 if (mEmptyTexture) {
                     mEmptyTexture->SetDefaultAlpha(0.0);
                 }
             }
-            lMeshTextures[nullptr] = lMesh->AddTexture(mEmptyTexture);
+            lMeshTextures[nullptr] = ioMesh.AddTexture(mEmptyTexture);
         }
     }
+    // Each distinct material and texture joins the mesh once, when a face first uses it.
+    auto lIndexOf = [&ioMesh](auto& ioIndices, auto* pObject) {
+        auto lFound = ioIndices.find(pObject);
+        if (lFound == ioIndices.end()) {
+            lFound = ioIndices.emplace(pObject, AddToMesh(ioMesh, pObject)).first;
+        }
+        return lFound->second;
+    };
     std::size_t lCorner = 0;
-    for (auto& lEntry : ioGroup.mSets) {
+    for (const auto& lEntry : pGroup.mSets) {
         for (const KObjFace& lFace : lEntry.second.mFaces) {
-            int lMaterialIndex = -1;
-            int lTextureIndex = -1;
             const KObjMaterialEntry* lEntryOfFace =
                 lFace.mMaterial >= 0 ? &mMaterials[lFace.mMaterial] : nullptr;
+            int lMaterialIndex = ioMesh.GetMaterialCount() > 0 ? 0 : -1;
             if (lByPolygon) {
-                lMaterialIndex = 0;
-                if (lEntryOfFace && lEntryOfFace->mMaterial) {
-                    auto lFound = lMeshMaterials.find(lEntryOfFace->mMaterial);
-                    if (lFound == lMeshMaterials.end()) {
-                        lFound = lMeshMaterials
-                                     .emplace(lEntryOfFace->mMaterial,
-                                              lMesh->AddMaterial(lEntryOfFace->mMaterial))
-                                     .first;
-                    }
-                    lMaterialIndex = lFound->second;
-                }
-            } else if (lMesh->GetMaterialCount() > 0) {
-                lMaterialIndex = 0;
+                lMaterialIndex = lEntryOfFace && lEntryOfFace->mMaterial
+                                     ? lIndexOf(lMeshMaterials, lEntryOfFace->mMaterial)
+                                     : 0;
             }
-            if (ioGroup.mSomeTextured) {
+            int lTextureIndex = -1;
+            if (pGroup.mSomeTextured) {
                 KRyvTexture* lTexture = lEntryOfFace ? lEntryOfFace->mTexture : nullptr;
-                auto lFound = lMeshTextures.find(lTexture);
-                if (lFound == lMeshTextures.end()) {
-                    lFound = lMeshTextures.emplace(lTexture, lMesh->AddTexture(lTexture)).first;
-                }
-                lTextureIndex = lFound->second < 0 ? 0 : lFound->second;
+                lTextureIndex = std::max(0, lIndexOf(lMeshTextures, lTexture));
             }
-            lMesh->BeginPolygon(lMaterialIndex, lTextureIndex, -1);
+            ioMesh.BeginPolygon(lMaterialIndex, lTextureIndex, -1);
             for (int i = 0; i < lFace.mCount; ++i, ++lCorner) {
-                const int lPoint = lCornerPoints[lCorner];
-                lMesh->AddPolygon(lPoint, lPointUV[lPoint]);
+                const int lPoint = pBuild.mCornerPoints[lCorner];
+                ioMesh.AddPolygon(lPoint, pBuild.mPointUV[lPoint]);
             }
         }
     }
-    return lMesh;
 }
 
 KRyvNode* KReaderObj::Session::CreateNode(const std::string& pName)
@@ -979,7 +1017,7 @@ KRyvNode* KReaderObj::Session::CreateNode(const std::string& pName)
 
 void KReaderObj::Session::BuildSurface(const KObjSurface& pSurface, KRyvNode* pRoot)
 {
-    if (pSurface.mType != 3 || !pSurface.mRational) {
+    if (pSurface.mType != kCurveTypeBSpline || !pSurface.mRational) {
         return;
     }
     const long long lUCount =

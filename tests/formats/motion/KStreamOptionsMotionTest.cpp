@@ -119,25 +119,31 @@ TEST(KStreamOptionsMotion, OwnedAttachmentsAreDestroyed)
     int lDestroyed = 0;
     {
         KStreamOptionsMotion lOptions;
-        lOptions.SetAttachedObject(new Probe(lDestroyed), true);
+        lOptions.SetAttachedObject(std::make_unique<Probe>(lDestroyed));
         lOptions.Reset();
         EXPECT_EQ(lDestroyed, 1);
         EXPECT_EQ(lOptions.GetAttachedObject(), nullptr);
-        lOptions.SetAttachedObject(new Probe(lDestroyed), true);
-        // Replacing an owned object destroys it.
-        lOptions.SetAttachedObject(new Probe(lDestroyed), true);
+        lOptions.SetAttachedObject(std::make_unique<Probe>(lDestroyed));
+        // Replacing an owned object destroys it, and lending the owned one keeps it owned.
+        lOptions.SetAttachedObject(std::make_unique<Probe>(lDestroyed));
         EXPECT_EQ(lDestroyed, 2);
+        lOptions.SetAttachedObject(lOptions.GetAttachedObject());
+        EXPECT_TRUE(lOptions.IsAttachedObjectOwned());
     }
     EXPECT_EQ(lDestroyed, 3);
 
     Probe lKept(lDestroyed);
     {
         KStreamOptionsMotion lOptions;
-        lOptions.SetAttachedObject(&lKept, false);
+        lOptions.SetAttachedObject(&lKept);
         EXPECT_EQ(lOptions.GetAttachedObject(), &lKept);
         EXPECT_FALSE(lOptions.IsAttachedObjectOwned());
         lOptions.Reset();
-        lOptions.SetAttachedObject(&lKept, false);
+        lOptions.SetAttachedObject(std::make_unique<Probe>(lDestroyed));
+        // Lending another object drops the owned one.
+        lOptions.SetAttachedObject(&lKept);
+        EXPECT_EQ(lDestroyed, 4);
+        EXPECT_FALSE(lOptions.IsAttachedObjectOwned());
     }
-    EXPECT_EQ(lDestroyed, 3);
+    EXPECT_EQ(lDestroyed, 4);
 }
