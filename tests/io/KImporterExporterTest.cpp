@@ -36,29 +36,50 @@ struct Script
     KStreamOptions* mLastOptions = nullptr;
 };
 
-class ScriptedReader : public KReader
+// Counts a reader's or writer's life and answers an open as the script says.
+template <class T> class Scripted : public T
 {
 public:
-    explicit ScriptedReader(Script& ioScript) : KReader(nullptr, false), mScript(ioScript)
+    template <class... TBase>
+    explicit Scripted(Script& ioScript, TBase... pBase) : T(nullptr, pBase...), mScript(ioScript)
     {
         ++mScript.mAlive;
     }
-    ~ScriptedReader() override { --mScript.mAlive; }
-    bool OpenSource(std::unique_ptr<KByteSource>) override
+    ~Scripted() override { --mScript.mAlive; }
+    bool FileClose() override { return true; }
+    bool IsFileOpen() override { return true; }
+
+protected:
+    bool ScriptedOpen()
     {
         ++mScript.mOpenCalls;
-        GetMessage() += "open warning\n";
         if (!mScript.mOpenSucceeds && mScript.mOpenError >= 0) {
             if (mScript.mOpenErrorText) {
-                GetError().SetLastError(mScript.mOpenError, mScript.mOpenErrorText);
+                T::GetError().SetLastError(mScript.mOpenError, mScript.mOpenErrorText);
             } else {
-                GetError().SetLastErrorID(mScript.mOpenError);
+                T::GetError().SetLastErrorID(mScript.mOpenError);
             }
         }
         return mScript.mOpenSucceeds;
     }
-    bool FileClose() override { return true; }
-    bool IsFileOpen() override { return true; }
+    // Runs a read or a write: its options are kept, a warning added, the scripted answer given.
+    bool Run(KStreamOptions* pOptions, const char* pWarning, int pCalls)
+    {
+        mScript.mLastOptions = pOptions;
+        T::GetMessage() += pWarning;
+        if (mScript.mReadError >= 0) {
+            T::GetError().SetLastErrorID(mScript.mReadError);
+        }
+        return pCalls >= 0 && mScript.mReadSucceeds;
+    }
+
+    Script& mScript;
+};
+
+class ScriptedReader : public Scripted<KReader>
+{
+public:
+    explicit ScriptedReader(Script& ioScript) : Scripted(ioScript, false) {}
     std::unique_ptr<KStreamOptions> GetReadOptions() override
     {
         if (mScript.mOptionsError >= 0) {
@@ -69,58 +90,30 @@ public:
     }
     bool Read(KRyvScene*, KStreamOptions* pOptions) override
     {
-        ++mScript.mReadCalls;
-        mScript.mLastOptions = pOptions;
-        GetMessage() += "read warning\n";
-        if (mScript.mReadError >= 0) {
-            GetError().SetLastErrorID(mScript.mReadError);
-        }
-        return mScript.mReadSucceeds;
+        return Run(pOptions, "read warning\n", ++mScript.mReadCalls);
     }
 
 private:
-    Script& mScript;
+    bool OpenSource(std::unique_ptr<KByteSource>) override
+    {
+        GetMessage() += "open warning\n";
+        return ScriptedOpen();
+    }
 };
 
-class ScriptedWriter : public KWriter
+class ScriptedWriter : public Scripted<KWriter>
 {
 public:
-    explicit ScriptedWriter(Script& ioScript) : KWriter(nullptr), mScript(ioScript)
-    {
-        ++mScript.mAlive;
-    }
-    ~ScriptedWriter() override { --mScript.mAlive; }
-    bool FileCreate(const char*) override
-    {
-        ++mScript.mOpenCalls;
-        if (!mScript.mOpenSucceeds && mScript.mOpenError >= 0) {
-            if (mScript.mOpenErrorText) {
-                GetError().SetLastError(mScript.mOpenError, mScript.mOpenErrorText);
-            } else {
-                GetError().SetLastErrorID(mScript.mOpenError);
-            }
-        }
-        return mScript.mOpenSucceeds;
-    }
-    bool FileClose() override { return true; }
-    bool IsFileOpen() override { return true; }
+    explicit ScriptedWriter(Script& ioScript) : Scripted(ioScript) {}
+    bool FileCreate(const char*) override { return ScriptedOpen(); }
     std::unique_ptr<KStreamOptions> GetWriteOptions() override
     {
         return std::make_unique<KStreamOptionsBase>();
     }
     bool Write(KRyvScene*, KStreamOptions* pOptions) override
     {
-        ++mScript.mWriteCalls;
-        mScript.mLastOptions = pOptions;
-        GetMessage() += "write warning\n";
-        if (mScript.mReadError >= 0) {
-            GetError().SetLastErrorID(mScript.mReadError);
-        }
-        return mScript.mReadSucceeds;
+        return Run(pOptions, "write warning\n", ++mScript.mWriteCalls);
     }
-
-private:
-    Script& mScript;
 };
 
 // Front ends whose every code has the scripted reader or writer.
@@ -220,24 +213,15 @@ TEST(KExporterTest, WriteFlags)
     for (int i = 0; i < KExporter::kWriteFlagCount; ++i) {
         EXPECT_EQ(lExporter.GetWriteFlag(i), i != KExporter::kWriteFlagEmbedMedia) << i;
     }
-    EXPECT_TRUE(lExporter.SetWriteFlag(3, true));
-    EXPECT_TRUE(lExporter.SetWriteFlag(0, false));
-    EXPECT_TRUE(lExporter.SetWriteFlag(10, false));
-    EXPECT_FALSE(lExporter.SetWriteFlag(11, false));
-    EXPECT_FALSE(lExporter.SetWriteFlag(-1, false));
-    EXPECT_TRUE(lExporter.GetWriteFlag(3));
-    EXPECT_FALSE(lExporter.GetWriteFlag(0));
-    EXPECT_FALSE(lExporter.GetWriteFlag(10));
-    EXPECT_FALSE(lExporter.GetWriteFlag(11));
+    EXPECT_TRUE(lExporter.SetWriteFlag(KExporter::kWriteFlagCount - 1, false));
+    EXPECT_FALSE(lExporter.GetWriteFlag(KExporter::kWriteFlagCount - 1));
+    EXPECT_FALSE(lExporter.SetWriteFlag(KExporter::kWriteFlagCount, true));
+    EXPECT_FALSE(lExporter.SetWriteFlag(-1, true));
+    EXPECT_FALSE(lExporter.GetWriteFlag(KExporter::kWriteFlagCount));
     EXPECT_FALSE(lExporter.GetWriteFlag(-1));
-
-    lExporter.SetFileFormat(KFileFormatRegistry::kExportObj);
+    // A new file starts from the defaults.
     lExporter.Initialize("scene.obj");
-    EXPECT_STREQ(lExporter.GetFileName().Buffer(), "scene.obj");
-    EXPECT_EQ(lExporter.GetFileFormat(), KFileFormatRegistry::kExportObj);
-    for (int i = 0; i < KExporter::kWriteFlagCount; ++i) {
-        EXPECT_EQ(lExporter.GetWriteFlag(i), i != KExporter::kWriteFlagEmbedMedia) << i;
-    }
+    EXPECT_TRUE(lExporter.GetWriteFlag(KExporter::kWriteFlagCount - 1));
 }
 
 TEST(KImporterTest, FailedOpenTakesOverTheReadersErrorAndDropsIt)

@@ -206,22 +206,6 @@ TEST(KTextFile, DoublesAndInfinityWords)
     EXPECT_EQ(lValue, HUGE_VAL);
 }
 
-TEST(KTextFile, NumbersIgnoreTheProcessLocale)
-{
-    const std::string lPrevious = std::setlocale(LC_NUMERIC, nullptr);
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "de_DE.UTF-8 is not installed";
-    }
-    const std::string lPath = WriteTestFile("locale.txt", "1.25 2,5\n");
-    PlainFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
-    double lValue = 0.0;
-    EXPECT_TRUE(lFile.ReadDouble(lValue));
-    EXPECT_EQ(lValue, 1.25);
-    EXPECT_FALSE(lFile.ReadDouble(lValue));
-    std::setlocale(LC_NUMERIC, lPrevious.c_str());
-}
-
 TEST(KTextFile, PairsAndTriples)
 {
     const std::string lPath = WriteTestFile("pairs.txt", "INF -inf\n1 x\n1 2 3 4\n1 2\n7\t8  9\n");
@@ -353,7 +337,7 @@ TEST(KTextFile, OpenFailuresAreReported)
 
 TEST(KTextFile, PrintIndentsInTheCLocaleWithLfEndings)
 {
-    const std::string lPath = testing::TempDir() + "ryv_motion_print.txt";
+    const std::string lPath = MotionTestPath("print.txt");
     PlainFile lFile;
     EXPECT_EQ(lFile.Print(0, "x"), -1);
     ASSERT_FALSE(lFile.Open(lPath.c_str(), "w"));

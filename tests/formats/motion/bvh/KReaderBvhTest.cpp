@@ -43,26 +43,6 @@ KTime FrameTime(const KStreamOptionsMotion& pOptions, int pFrame)
     return pOptions.GetStart() + pOptions.GetFramePeriod() * pFrame;
 }
 
-// What a failed read must leave: no node, attribute or take of it anywhere.
-struct SceneCounts
-{
-    int mNodes;
-    int mAttributes;
-    int mRootChildren;
-
-    explicit SceneCounts(BvhTestScene& pScene)
-        : mNodes(pScene.mFactory.GetNodeCount()),
-          mAttributes(pScene.mFactory.GetNodeAttributeCount()),
-          mRootChildren(pScene.mScene->GetRootNode()->GetChildCount())
-    {
-    }
-    bool operator==(const SceneCounts& pOther) const
-    {
-        return mNodes == pOther.mNodes && mAttributes == pOther.mAttributes &&
-               mRootChildren == pOther.mRootChildren;
-    }
-};
-
 TEST(KReaderBvh, BuildsSkeletonTakeAndReferenceNode)
 {
     BvhImportSettingsGuard lSettings;
@@ -310,7 +290,9 @@ TEST(KReaderBvh, ThroughTheImporter)
     std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
     ASSERT_NE(lOptions, nullptr);
     EXPECT_TRUE(lOptions->IsA(KStreamOptionsMotion::ClassId()));
-    EXPECT_EQ(static_cast<KStreamOptionsMotion*>(lOptions.get())->GetOption(8), 1);
+    EXPECT_EQ(static_cast<KStreamOptionsMotion*>(lOptions.get())
+                  ->GetOption(KReaderBvh::kOptionKeepReference),
+              1);
     EXPECT_TRUE(lImporter.Import(lScene, lOptions.get()));
     EXPECT_NE(lFactory.FindNode("Chest"), nullptr);
 }
@@ -339,94 +321,6 @@ TEST(KReaderBvh, RefusesMissingFileAndOptions)
     EXPECT_EQ(lFactory.GetNodeCount(), lNodes);
     EXPECT_TRUE(lReader.FileClose());
     EXPECT_FALSE(lReader.IsFileOpen());
-}
-
-std::string WithoutLastLine(const std::string& pText)
-{
-    const std::size_t lEnd = pText.rfind('\n', pText.size() - 2);
-    return pText.substr(0, lEnd + 1);
-}
-
-std::string Replaced(std::string pText, const std::string& pFrom, const std::string& pTo)
-{
-    const std::size_t lAt = pText.find(pFrom);
-    EXPECT_NE(lAt, std::string::npos) << pFrom;
-    return lAt == std::string::npos ? pText : pText.replace(lAt, pFrom.size(), pTo);
-}
-
-TEST(KReaderBvh, MalformedFilesFailCleanly)
-{
-    const std::string lWalk = kWalk;
-    std::string lDeep = "HIERARCHY\nROOT R\n{\nOFFSET 0 0 0\nCHANNELS 0\n";
-    for (int i = 0; i < 10000; ++i) {
-        lDeep += "JOINT J" + std::to_string(i) + "\n{\nOFFSET 0 0 0\nCHANNELS 0\n";
-    }
-    const std::pair<const char*, std::string> kCases[] = {
-        {"truncated header", lWalk.substr(0, lWalk.find("JOINT Chest"))},
-        {"truncated motion", WithoutLastLine(lWalk)},
-        {"short frame line", Replaced(lWalk, "12 22 32 0 0 0 0 10 0", "12 22 32 0 0")},
-        {"bad number", Replaced(lWalk, "11 21 31", "11 2x1 31")},
-        {"comma number", Replaced(lWalk, "11 21 31", "11 21,5 31")},
-        {"nan value", Replaced(lWalk, "11 21 31", "11 nan 31")},
-        {"huge value", Replaced(lWalk, "11 21 31", "11 1e300 31")},
-        {"channels 7", Replaced(lWalk, "CHANNELS 3 Zrotation", "CHANNELS 7 Zrotation")},
-        {"channels -1", Replaced(lWalk, "CHANNELS 3 Zrotation", "CHANNELS -1 Zrotation")},
-        {"enormous frames", Replaced(lWalk, "Frames: 3", "Frames: 2000000000")},
-        {"empty", std::string()},
-        {"deep nesting", lDeep},
-        {"duplicate names", Replaced(lWalk, "JOINT Chest", "JOINT Hips")},
-    };
-    BvhImportSettingsGuard lSettings;
-    for (const auto& lCase : kCases) {
-        BvhTestScene lTest;
-        // A joint already in the scene, so that the check also covers scene content.
-        KRyvNode* lOld = lTest.mFactory.CreateNode("Old");
-        lTest.mScene->GetRootNode()->AddChild(lOld);
-        const SceneCounts lBefore(lTest);
-        int lMessages = 0;
-        const std::string lPath = WriteBvhFile("bad.bvh", lCase.second);
-        ASSERT_TRUE(lTest.mReader.FileOpen(lPath.c_str())) << lCase.first;
-        std::unique_ptr<KStreamOptions> lOptions = lTest.mReader.GetReadOptions();
-        std::unique_ptr<KStreamOptionsMotion> lMotion =
-            lOptions ? std::unique_ptr<KStreamOptionsMotion>(
-                           static_cast<KStreamOptionsMotion*>(lOptions.release()))
-                     : KStreamOptionsMotion::Create();
-        lMotion->SetMessageCallback(
-            [&lMessages](const char*, const char*, const char*) { ++lMessages; });
-        for (int lKeep = 0; lKeep <= 1; ++lKeep) {
-            lMotion->SetOption(8, lKeep);
-            EXPECT_FALSE(lTest.mReader.Read(lTest.mScene, lMotion.get())) << lCase.first;
-            EXPECT_EQ(lTest.mReader.GetError().GetLastErrorID(), KReader::kFileCorrupted)
-                << lCase.first;
-            EXPECT_NE(lTest.mReader.GetError().GetLastErrorString().Find("bad.bvh"), -1)
-                << lCase.first << ": " << lTest.mReader.GetError().GetLastErrorString().Buffer();
-            EXPECT_FALSE(lTest.mReader.GetMessage().IsEmpty()) << lCase.first;
-            EXPECT_TRUE(SceneCounts(lTest) == lBefore) << lCase.first;
-            EXPECT_EQ(lTest.mScene->GetTakeInfo("bad"), nullptr) << lCase.first;
-            EXPECT_STREQ(lOld->GetCurrentTakeNodeName(), "Default") << lCase.first;
-        }
-        if (lCase.first == std::string("duplicate names")) {
-            EXPECT_EQ(lMessages, 2);
-            EXPECT_NE(lTest.mReader.GetMessage().Find("Duplicate names found in bad.bvh:"), -1);
-        }
-    }
-}
-
-TEST(KReaderBvh, CrLfFileReadsAsLf)
-{
-    std::string lCrLf;
-    for (const char lChar : std::string(kWalk)) {
-        lCrLf += lChar == '\n' ? std::string("\r\n") : std::string(1, lChar);
-    }
-    BvhImportSettingsGuard lSettings;
-    BvhTestScene lLf;
-    BvhTestScene lCr;
-    ASSERT_TRUE(lLf.Read(WriteBvhFile("lf.bvh", kWalk)));
-    ASSERT_TRUE(lCr.Read(WriteBvhFile("crlf.bvh", lCrLf))) << lCr.mReader.GetMessage().Buffer();
-    const KTime lTime = FrameTime(*lCr.mOptions, 2);
-    EXPECT_EQ(MaxRotationDifference(NodeRotationAt(lLf.Find("Chest"), lTime),
-                                    NodeRotationAt(lCr.Find("Chest"), lTime)),
-              0.0);
 }
 
 } // namespace

@@ -87,9 +87,9 @@ TEST(KWriterBvh, HeaderChannelsAndEndSites)
 
     KWriterBvh lWriter(&lFactory);
     std::unique_ptr<KStreamOptionsMotion> lOptions = WriteOptions(lWriter, 0, 30.0);
-    EXPECT_EQ(lOptions->GetOption(0), 0);
-    EXPECT_EQ(lOptions->GetOption(13), 0);
-    EXPECT_EQ(lOptions->GetOption(14), 1);
+    EXPECT_EQ(lOptions->GetOption(KWriterBvh::kOptionSixChannels), 0);
+    EXPECT_EQ(lOptions->GetOption(KWriterBvh::kOptionGlobalRoot), 0);
+    EXPECT_EQ(lOptions->GetOption(KWriterBvh::kOptionWritten), 1);
     const std::string lPath = WriteBvhFile("header.bvh", "");
     ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lWriter))
         << lWriter.GetError().GetLastErrorString().Buffer();
@@ -127,7 +127,7 @@ TEST(KWriterBvh, HeaderChannelsAndEndSites)
     EXPECT_TRUE(lWriter.FileClose());
 
     KWriterBvh lSix(&lFactory);
-    lOptions->SetOption(0, 1);
+    lOptions->SetOption(KWriterBvh::kOptionSixChannels, 1);
     ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lSix));
     const std::string lText = ReadText(lPath);
     EXPECT_EQ(lText.find("CHANNELS 3"), std::string::npos);
