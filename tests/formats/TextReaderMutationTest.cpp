@@ -33,8 +33,7 @@ const char* const kObj = "# small\nmtllib small.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\n
 const char* const kBvh =
     "HIERARCHY\nROOT Hips\n{\n  OFFSET 1 2 3\n"
     "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
-    "  JOINT Chest\n  {\n    OFFSET 0 5 0\n"
-    "    CHANNELS 3 Zrotation Xrotation Yrotation\n"
+    "  JOINT Chest\n  {\n    OFFSET 0 5 0\n    CHANNELS 3 Zrotation Xrotation Yrotation\n"
     "    End Site\n    {\n      OFFSET 0 4 0\n    }\n"
     "    End Site\n    {\n      OFFSET 1 0 0\n    }\n  }\n"
     "  JOINT Leg\n  {\n    OFFSET 0 -5 0\n    CHANNELS 0\n  }\n}\n"

@@ -51,7 +51,7 @@ TEST(KTextFile, EveryLineEndingEndsOneLine)
     // LF, CR LF and a lone CR, with a blank CR LF line in between.
     const std::string lPath = WriteTestFile("endings.txt", "one\ntwo\r\n\r\nthree\rfour\r\n");
     PlainFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_FALSE(lFile.Open(lPath.c_str(), "rb"));
     std::vector<int> lNumbers;
     const std::vector<std::string> lLines = AllLines(lFile, &lNumbers);
     EXPECT_EQ(lLines, (std::vector<std::string>{"one", "two", "three", "four"}));
@@ -340,7 +340,7 @@ TEST(KTextFile, PrintIndentsInTheCLocaleWithLfEndings)
     const std::string lPath = MotionTestPath("print.txt");
     PlainFile lFile;
     EXPECT_EQ(lFile.Print(0, "x"), -1);
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "w"));
+    ASSERT_FALSE(lFile.Open(lPath.c_str(), "wb"));
     EXPECT_TRUE(lFile.IsWriting());
     EXPECT_EQ(lFile.Print(2, "%s %g\n", "OFFSET", 1.5), 11);
     EXPECT_EQ(lFile.Print(-1, "%d\n", 7), 2);

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -420,18 +419,6 @@ TEST(KReaderObjTest, EveryReadStartsFresh)
     EXPECT_EQ(lScene.GetRootNode()->GetChildCount(), 1);
     EXPECT_NE(std::string(lReader.GetMessage().Buffer()).find("2 faces kept fewer"),
               std::string::npos);
-}
-
-TEST(KReaderObjTest, NumbersIgnoreTheProcessLocale)
-{
-    const std::string lSaved = std::setlocale(LC_NUMERIC, nullptr);
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8")) {
-        GTEST_SKIP() << "no comma-decimal locale installed";
-    }
-    ObjRead lRead("a.obj", "v 1.5 0 0\nv 0 2.25 0\nv 0 0 1\nf 1 2 3\n");
-    std::setlocale(LC_NUMERIC, lSaved.c_str());
-    EXPECT_DOUBLE_EQ(lRead.Mesh("default")->GetControlPoints()[0][0], 1.5);
-    EXPECT_DOUBLE_EQ(lRead.Mesh("default")->GetControlPoints()[1][1], 2.25);
 }
 
 TEST(KReaderObjTest, ThroughTheImporter)

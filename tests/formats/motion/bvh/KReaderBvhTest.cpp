@@ -16,27 +16,11 @@
 namespace {
 
 const char* const kWalk =
-    "HIERARCHY\n"
-    "ROOT Hips\n"
-    "{\n"
-    "  OFFSET 1 2 3\n"
-    "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
-    "  JOINT Chest\n"
-    "  {\n"
-    "    OFFSET 0 5 0\n"
-    "    CHANNELS 3 Zrotation Xrotation Yrotation\n"
-    "    End Site\n"
-    "    {\n"
-    "      OFFSET 0 4 0\n"
-    "    }\n"
-    "  }\n"
-    "}\n"
-    "MOTION\n"
-    "Frames: 3\n"
-    "Frame Time: 0.0333333\n"
-    "10 20 30 0 0 0 90 90 0\n"
-    "11 21 31 0 0 0 0 0 0\n"
-    "12 22 32 0 0 0 0 10 0\n";
+    "HIERARCHY\nROOT Hips\n{\n  OFFSET 1 2 3\n"
+    "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n  JOINT Chest\n"
+    "  {\n    OFFSET 0 5 0\n    CHANNELS 3 Zrotation Xrotation Yrotation\n    End Site\n    {\n"
+    "      OFFSET 0 4 0\n    }\n  }\n}\nMOTION\nFrames: 3\nFrame Time: 0.0333333\n"
+    "10 20 30 0 0 0 90 90 0\n11 21 31 0 0 0 0 0 0\n12 22 32 0 0 0 0 10 0\n";
 
 KTime FrameTime(const KStreamOptionsMotion& pOptions, int pFrame)
 {
@@ -262,8 +246,7 @@ TEST(KReaderBvh, RotationOnlyRootPositionOnlyJointAndSeveralEndSites)
                               "JOINT Slider\n{\nOFFSET 1 0 0\n"
                               "CHANNELS 3 Xposition Yposition Zposition\n"
                               "End Site\n{\nOFFSET 0 1 0\n}\nEnd Site\n{\nOFFSET 0 0 1\n}\n}\n}\n"
-                              "MOTION\nFrames: 2\nFrame Time: 0.5\n"
-                              "0 0 0 7 8 9\n0 0 0 -7 -8 -9\n";
+                              "MOTION\nFrames: 2\nFrame Time: 0.5\n0 0 0 7 8 9\n0 0 0 -7 -8 -9\n";
     BvhImportSettingsGuard lSettings;
     BvhTestScene lTest;
     ASSERT_TRUE(lTest.Read(WriteBvhFile("mixed.bvh", kText)))

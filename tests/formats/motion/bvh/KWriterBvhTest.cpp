@@ -93,34 +93,15 @@ TEST(KWriterBvh, HeaderChannelsAndEndSites)
     const std::string lPath = WriteBvhFile("header.bvh", "");
     ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lWriter))
         << lWriter.GetError().GetLastErrorString().Buffer();
-    const char* const kExpected = "HIERARCHY\n"
-                                  "ROOT Model::Hips\n"
-                                  "{\n"
-                                  "  OFFSET 1 2 3\n"
+    const char* const kExpected = "HIERARCHY\nROOT Model::Hips\n{\n  OFFSET 1 2 3\n"
                                   "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation "
-                                  "Yrotation\n"
-                                  "  JOINT Model::Chest\n"
-                                  "  {\n"
-                                  "    OFFSET 0 5 0\n"
-                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n"
-                                  "    End Site\n"
-                                  "    {\n"
-                                  "      OFFSET 0 4 0\n"
-                                  "    }\n"
-                                  "  }\n"
-                                  "  JOINT Model::Leg\n"
-                                  "  {\n"
-                                  "    OFFSET 1 -5 0\n"
-                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n"
-                                  "    End Site\n"
-                                  "    {\n"
-                                  "      OFFSET 10 0 0\n"
-                                  "    }\n"
-                                  "  }\n"
-                                  "}\n"
-                                  "MOTION\n"
-                                  "Frames:\t0\n"
-                                  "Frame Time:\t0.0333333\n";
+                                  "Yrotation\n  JOINT Model::Chest\n  {\n    OFFSET 0 5 0\n"
+                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n    End Site\n"
+                                  "    {\n      OFFSET 0 4 0\n    }\n  }\n  JOINT Model::Leg\n"
+                                  "  {\n    OFFSET 1 -5 0\n"
+                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n    End Site\n"
+                                  "    {\n      OFFSET 10 0 0\n    }\n  }\n}\nMOTION\n"
+                                  "Frames:\t0\nFrame Time:\t0.0333333\n";
     EXPECT_EQ(ReadText(lPath), kExpected);
     EXPECT_FALSE(lWriter.Write(lScene, lOptions.get()));
     EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
