@@ -306,4 +306,16 @@ TEST(KReaderBvh, RefusesMissingFileAndOptions)
     EXPECT_FALSE(lReader.IsFileOpen());
 }
 
+TEST(KReaderBvh, AValueBeyondSinglePrecisionNamesFrameAndJoint)
+{
+    BvhImportSettingsGuard lSettings;
+    BvhTestScene lTest;
+    std::string lText = kWalk;
+    lText.replace(lText.find("11 21 31"), 8, "11 1e39 31");
+    EXPECT_FALSE(lTest.Read(WriteBvhFile("huge.bvh", lText)));
+    EXPECT_STREQ(lTest.mReader.GetError().GetLastErrorString().Buffer(),
+                 "huge.bvh: frame 2: value out of range for \"Hips\"");
+    EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
+}
+
 } // namespace
