@@ -22,7 +22,7 @@ std::string ReasonOf(int pErrno)
     }
 }
 
-// The kinds a reader may take: what stat says of pMode, or a reason to refuse.
+// Null for the kinds a reader may take (a regular file, a FIFO); otherwise why not.
 const char* RefusalOf(mode_t pMode)
 {
     if (S_ISDIR(pMode)) {
