@@ -213,8 +213,10 @@ TEST(KExporterTest, WriteFlags)
     for (int i = 0; i < KExporter::kWriteFlagCount; ++i) {
         EXPECT_EQ(lExporter.GetWriteFlag(i), i != KExporter::kWriteFlagEmbedMedia) << i;
     }
-    EXPECT_TRUE(lExporter.SetWriteFlag(KExporter::kWriteFlagCount - 1, false));
-    EXPECT_FALSE(lExporter.GetWriteFlag(KExporter::kWriteFlagCount - 1));
+    for (int lFlag : {0, KExporter::kWriteFlagCount - 1}) {
+        EXPECT_TRUE(lExporter.SetWriteFlag(lFlag, false));
+        EXPECT_FALSE(lExporter.GetWriteFlag(lFlag));
+    }
     EXPECT_FALSE(lExporter.SetWriteFlag(KExporter::kWriteFlagCount, true));
     EXPECT_FALSE(lExporter.SetWriteFlag(-1, true));
     EXPECT_FALSE(lExporter.GetWriteFlag(KExporter::kWriteFlagCount));

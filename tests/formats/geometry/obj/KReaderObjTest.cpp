@@ -20,6 +20,11 @@ const std::string kTriangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
 
 TEST(KReaderObjTest, RefusesMissingOrForeignOptions)
 {
+    // The option names are what a user sees.
+    EXPECT_STREQ(KStreamOptionsObj()
+                     .GetOptionRecord(KStreamOptionsObj::kCreateReferenceNode)
+                     ->mName.Buffer(),
+                 "Create Reference Node");
     KRyvObjectFactory lFactory;
     KRyvScene lScene(&lFactory);
     KReaderObj lReader(&lFactory);

@@ -356,3 +356,27 @@ TEST(KWriterObjTest, LinksDeformThePointsWritten)
         EXPECT_EQ(lPoints[2], "v -0.500000 0.500000 0.500000") << lMode.first;
     }
 }
+
+TEST(KWriterObjTest, MaterialsByControlPointAndATextureAlone)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    // A polygon takes the material of its first corner.
+    KRyvMesh* lPoints = AddCube(lFactory, lScene, "Points");
+    lPoints->InitMaterialIndices(KRyvMesh::eMappingByControlPoint);
+    lPoints->AddMaterial(lFactory.CreateMaterial("red"));
+    lPoints->AddMaterial(lFactory.CreateMaterial("blue"));
+    lPoints->GetLayer(0)->GetMaterials()->GetIndexArray() = {0, 1, 1, 1, 1, 0, 0, 0};
+    // One texture and no material still needs the library.
+    KRyvMesh* lTextured = AddCube(lFactory, lScene, "Textured");
+    lTextured->InitTextureIndices(KRyvMesh::eMappingAllSame);
+    lTextured->AddTexture(lFactory.CreateTexture("wood"));
+    TempFolder lFolder;
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.PathOf("a.obj")));
+    const std::string lText = TempFolder::Read(lFolder.PathOf("a.obj"));
+    EXPECT_EQ(LinesStartingWith(lText, "mtllib "), (std::vector<std::string>{"mtllib a.mtl"}));
+    const std::vector<std::string> lUses = LinesStartingWith(lText, "usemtl ");
+    ASSERT_EQ(lUses.size(), 3u);
+    EXPECT_EQ(lUses[0], "usemtl red");
+    EXPECT_EQ(lUses[1], "usemtl blue");
+}

@@ -304,6 +304,13 @@ TEST(KReaderBvh, RefusesMissingFileAndOptions)
     EXPECT_EQ(lFactory.GetNodeCount(), lNodes);
     EXPECT_TRUE(lReader.FileClose());
     EXPECT_FALSE(lReader.IsFileOpen());
+    // A motion header that cannot be read leaves no options, and says why.
+    const std::string lNoMotion = std::string(kWalk).substr(0, std::string(kWalk).find("MOTION"));
+    ASSERT_TRUE(lReader.MemoryOpen(lNoMotion.data(), lNoMotion.size(), "still.bvh"));
+    EXPECT_EQ(lReader.GetReadOptions(), nullptr);
+    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileCorrupted);
+    EXPECT_NE(std::string(lReader.GetError().GetLastErrorString().Buffer()).find("no MOTION block"),
+              std::string::npos);
 }
 
 TEST(KReaderBvh, AValueBeyondSinglePrecisionNamesFrameAndJoint)
@@ -316,6 +323,21 @@ TEST(KReaderBvh, AValueBeyondSinglePrecisionNamesFrameAndJoint)
     EXPECT_STREQ(lTest.mReader.GetError().GetLastErrorString().Buffer(),
                  "huge.bvh: frame 2: value out of range for \"Hips\"");
     EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
+}
+
+TEST(KReaderBvh, TheKeyReducerThinsConstantTranslationsAndRotations)
+{
+    BvhImportSettingsGuard lSettings(true);
+    BvhTestScene lTest;
+    std::string lText = kWalk;
+    for (const char* lFrame : {"10 20 30", "11 21 31", "12 22 32"}) {
+        lText.replace(lText.find(lFrame), 8, "5 5 5   ");
+    }
+    ASSERT_TRUE(lTest.Read(WriteBvhFile("still.bvh", lText)));
+    KRyvTakeNode* lTake = lTest.Find("Hips")->GetCurrentTakeNode();
+    EXPECT_LT(lTake->GetTransformTX()->GetKeyCount(), 3);
+    EXPECT_LT(lTake->GetTransformRX()->GetKeyCount(), 3);
+    EXPECT_DOUBLE_EQ(lTake->GetTransformTX()->Evaluate(FrameTime(*lTest.mOptions, 2)), 5.0);
 }
 
 } // namespace

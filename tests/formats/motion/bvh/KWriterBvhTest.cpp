@@ -323,8 +323,15 @@ TEST(KWriterBvh, ThroughTheExporterAndBack)
     auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
     lMotion->SetFrameCount(31);
     lMotion->SetTimeMode(0, 30.0);
+    // Progress goes up frame by frame: the last frame reports 30 * 100 / 31 percent.
+    float lLastPercent = -1.0f;
+    lMotion->SetProgressCallback([&lLastPercent](const char*, float pPercent) {
+        EXPECT_GE(pPercent, lLastPercent);
+        lLastPercent = pPercent;
+    });
     ASSERT_TRUE(lExporter.Export(lScene, lOptions.get()))
         << lExporter.GetError().GetLastErrorString().Buffer();
+    EXPECT_FLOAT_EQ(lLastPercent, 96.0f);
     EXPECT_FALSE(lExporter.Export(lScene, nullptr));
 
     BvhTestScene lBack;
