@@ -367,16 +367,16 @@ TEST(KWriterObjTest, MaterialsByControlPointAndATextureAlone)
     lPoints->AddMaterial(lFactory.CreateMaterial("red"));
     lPoints->AddMaterial(lFactory.CreateMaterial("blue"));
     lPoints->GetLayer(0)->GetMaterials()->GetIndexArray() = {0, 1, 1, 1, 1, 0, 0, 0};
-    // One texture and no material still needs the library.
-    KRyvMesh* lTextured = AddCube(lFactory, lScene, "Textured");
-    lTextured->InitTextureIndices(KRyvMesh::eMappingAllSame);
-    lTextured->AddTexture(lFactory.CreateTexture("wood"));
     TempFolder lFolder;
     ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.PathOf("a.obj")));
-    const std::string lText = TempFolder::Read(lFolder.PathOf("a.obj"));
-    EXPECT_EQ(LinesStartingWith(lText, "mtllib "), (std::vector<std::string>{"mtllib a.mtl"}));
-    const std::vector<std::string> lUses = LinesStartingWith(lText, "usemtl ");
-    ASSERT_EQ(lUses.size(), 3u);
-    EXPECT_EQ(lUses[0], "usemtl red");
-    EXPECT_EQ(lUses[1], "usemtl blue");
+    EXPECT_EQ(LinesStartingWith(TempFolder::Read(lFolder.PathOf("a.obj")), "usemtl "),
+              (std::vector<std::string>{"usemtl red", "usemtl blue"}));
+    // One texture and no material still needs the library.
+    KRyvScene lOther(&lFactory);
+    KRyvMesh* lTextured = AddCube(lFactory, lOther, "Textured");
+    lTextured->InitTextureIndices(KRyvMesh::eMappingAllSame);
+    lTextured->AddTexture(lFactory.CreateTexture("wood"));
+    ASSERT_TRUE(WriteObj(lOther, lFactory, lFolder.PathOf("b.obj")));
+    EXPECT_EQ(LinesStartingWith(TempFolder::Read(lFolder.PathOf("b.obj")), "mtllib "),
+              (std::vector<std::string>{"mtllib b.mtl"}));
 }
