@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <sys/stat.h>
 
 namespace {
 
@@ -90,24 +89,48 @@ bool KTextFile::Open(const char* pPath, const char* pMode)
         Error("unknown open mode \"%s\"", pMode);
         return true;
     }
-    // Binary in both directions: reading handles every line ending itself, and writing gives LF.
-    mFile = lWriting ? (mOutput.Create(pPath) ? mOutput.GetStream() : nullptr)
-                     : std::fopen(pPath, "rb");
+    if (!lWriting) {
+        auto lSource = std::make_unique<KByteSource>();
+        if (!lSource->OpenFile(pPath, true)) {
+            Error("cannot open for reading: %s", lSource->GetReason().c_str());
+            return true;
+        }
+        return Open(std::move(lSource));
+    }
+    // Binary: lines end in LF on every platform.
+    mFile = mOutput.Create(pPath) ? mOutput.GetStream() : nullptr;
     if (mFile == nullptr) {
-        Error("cannot open for %s: %s", lWriting ? "writing" : "reading", std::strerror(errno));
+        Error("cannot open for writing: %s", std::strerror(errno));
         return true;
     }
-    mWriting = lWriting;
+    mWriting = true;
     mAtEnd = false;
-    mFileSize = 0;
-    if (!mWriting) {
-        struct stat lStat;
-        if (fstat(fileno(mFile), &lStat) == 0 && S_ISREG(lStat.st_mode) && lStat.st_size > 0) {
-            mFileSize = static_cast<std::uint64_t>(lStat.st_size);
-        }
-        ResetReadState();
-        ReadLine();
+    return false;
+}
+
+bool KTextFile::Open(std::unique_ptr<KByteSource> pSource)
+{
+    if (mFile != nullptr) {
+        Close();
     }
+    mLineNumber = 0;
+    mAtEnd = true;
+    mWriteFailed = false;
+    mCorrupt = false;
+    mLastError.clear();
+    if (!pSource || !pSource->IsOpen()) {
+        return true;
+    }
+    mSource = std::move(pSource);
+    const std::string& lName = mSource->GetName();
+    mFileName = lName.substr(lName.rfind('/') + 1);
+    mFile = mSource->GetStream();
+    mFileSize = mSource->GetSize();
+    mWriting = false;
+    mAtEnd = false;
+    // Reading handles every line ending itself.
+    ResetReadState();
+    ReadLine();
     return false;
 }
 
@@ -122,8 +145,8 @@ bool KTextFile::Close()
             }
             lFailed = mWriteFailed;
         }
-        if (!mWriting) {
-            lFailed = std::fclose(mFile) != 0;
+        if (mSource) {
+            mSource.reset();
         } else if (lFailed) {
             mOutput.Discard();
         } else if (!mOutput.Commit()) {

@@ -2,12 +2,14 @@
 #define RYVKIT_FORMATS_MOTION_KTEXTFILE_H
 
 #include "core/KString.h"
+#include "io/KByteSource.h"
 #include "io/KOutputFile.h"
 
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,8 +62,11 @@ public:
 
     // Opens pPath for reading ("r" or "rb") or writing ("w" or "wb"), closing an open file first;
     // for reading the first content line is loaded. Answers an error flag: TRUE ON FAILURE
-    // (cannot open, unknown mode), false when the file is open.
+    // (cannot open, unknown mode, what KByteSource refuses), false when the file is open.
     bool Open(const char* pPath, const char* pMode);
+    // Reads an open byte source, owned from now on, as Open(path, "r") reads a file. The same
+    // error flag: true when the source is not open.
+    bool Open(std::unique_ptr<KByteSource> pSource);
     // Closes the file. Answers an error flag: TRUE when no file was open, or when a write, the
     // final flush or the close failed; false when everything written reached the file.
     bool Close();
@@ -188,6 +193,8 @@ private:
     bool mCaseSensitive;
     bool mReporting;
 
+    // Reading goes through the source, which owns the stream; writing goes through mOutput.
+    std::unique_ptr<KByteSource> mSource;
     std::FILE* mFile = nullptr;
     KOutputFile mOutput;
     bool mWriting = false;

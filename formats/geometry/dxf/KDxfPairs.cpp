@@ -7,9 +7,6 @@
 namespace {
 
 constexpr std::size_t kReadBlock = 1 << 16;
-// Binary DXF files begin with this sentinel (after a product name we do not check).
-constexpr char kBinarySentinel[] = "Binary DXF\r\n\x1a";
-constexpr std::size_t kSentinelSearch = 32;
 
 bool IsBlank(char pChar)
 {
@@ -27,12 +24,6 @@ std::string_view Trim(std::string_view pText)
         --lLast;
     }
     return pText.substr(lFirst, lLast - lFirst);
-}
-
-bool IsBinaryDxf(const std::string& pText)
-{
-    const std::size_t lFound = pText.find(kBinarySentinel, 0, sizeof(kBinarySentinel) - 1);
-    return lFound != std::string::npos && lFound < kSentinelSearch;
 }
 
 // The next line of pText from ioAt, without its end; false at the end of the text.
@@ -79,11 +70,9 @@ bool KDxfPairs::Parse(std::string pText)
     mText = std::move(pText);
     mPairs.clear();
     mReason.clear();
-    if (IsBinaryDxf(mText)) {
-        return Fail(1, "binary DXF files are not supported");
-    }
     if (std::memchr(mText.data(), '\0', mText.size())) {
-        return Fail(1, "the file holds a zero byte: it is not a text file");
+        // Binary DXF files hold zero bytes too: they are not read.
+        return Fail(1, "the file holds a zero byte: it is not an ASCII DXF file");
     }
     return Split();
 }

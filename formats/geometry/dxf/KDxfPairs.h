@@ -18,8 +18,8 @@ struct KDxfPair
 
 // An ASCII DXF file split into its groups: a code line and a value line each, ended by LF,
 // CR LF or CR. The text is held whole; the pairs point into it and live as long as the object.
-// Reading fails (false, with a reason) for a binary DXF file, a zero byte, a code line that is
-// not a whole decimal number, or a code line without its value line.
+// Reading fails (false, with a reason) for a zero byte (binary DXF files hold them), a code line
+// that is not a whole decimal number, or a code line without its value line.
 class KDxfPairs
 {
 public:

@@ -4,6 +4,7 @@
 #include "formats/geometry/dxf/KDxfColor.h"
 #include "formats/geometry/dxf/KDxfDrawing.h"
 #include "formats/geometry/dxf/KStreamOptionsDxf.h"
+#include "io/KByteSource.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -176,7 +177,7 @@ private:
     int mMaterialCount = 0;
 };
 
-KReaderDxf::KReaderDxf(KRyvObjectFactory* pOwner) : KReader(pOwner) {}
+KReaderDxf::KReaderDxf(KRyvObjectFactory* pOwner) : KReader(pOwner, true) {}
 
 KReaderDxf::~KReaderDxf()
 {
@@ -188,24 +189,16 @@ std::unique_ptr<KReader> KReaderDxf::Create(KRyvObjectFactory* pOwner)
     return std::make_unique<KReaderDxf>(pOwner);
 }
 
-bool KReaderDxf::FileOpen(const char* pFileName)
+bool KReaderDxf::OpenSource(std::unique_ptr<KByteSource> pSource)
 {
-    FileClose();
-    mStream = pFileName ? std::fopen(pFileName, "rb") : nullptr;
-    if (!mStream) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    mFileName = pFileName;
+    mSource = std::move(pSource);
     return true;
 }
 
 bool KReaderDxf::FileClose()
 {
-    const bool lClosed = !mStream || std::fclose(mStream) == 0;
-    mStream = nullptr;
-    mFileName = "";
-    return lClosed;
+    mSource.reset();
+    return true;
 }
 
 std::unique_ptr<KStreamOptions> KReaderDxf::GetReadOptions()
@@ -215,7 +208,7 @@ std::unique_ptr<KStreamOptions> KReaderDxf::GetReadOptions()
 
 bool KReaderDxf::Fail(int pCode, const std::string& pWhy)
 {
-    const std::string lText = std::string(mFileName.Buffer()) + ":" + pWhy;
+    const std::string lText = GetFileName(mSource->GetName().c_str()).Buffer() + std::string(":") + pWhy;
     GetError().SetLastError(pCode, lText.c_str());
     GetMessage() += (lText + "\n").c_str();
     return false;
@@ -223,7 +216,7 @@ bool KReaderDxf::Fail(int pCode, const std::string& pWhy)
 
 bool KReaderDxf::Read(KRyvScene* pScene, KStreamOptions* pOptions)
 {
-    if (!mStream) {
+    if (!mSource) {
         GetError().SetLastErrorID(kFileNotOpened);
         return false;
     }
@@ -240,18 +233,19 @@ bool KReaderDxf::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     const bool lWeld = lOptions.GetOptionValue(KStreamOptionsDxf::kWeldVertices) == 1;
     const bool lReference = lOptions.GetOptionValue(KStreamOptionsDxf::kCreateReferenceNode) == 1;
     try {
-        std::rewind(mStream);
+        std::rewind(mSource->GetStream());
         KDxfPairs lPairs;
-        if (!lPairs.Read(mStream)) {
+        if (!lPairs.Read(mSource->GetStream())) {
             return Fail(kFileCorrupted, lPairs.GetReason());
         }
         lOptions.ReportProgress("Reading DXF file", 50.0f);
         KDxfDrawing lDrawing(lPairs, lMode, lWeld);
         std::vector<std::unique_ptr<KDxfNodePlan>> lNodes;
         const bool lRead = lDrawing.Read(lNodes);
+        const std::string lName = GetFileName(mSource->GetName().c_str()).Buffer();
         std::string lWarnings = lDrawing.GetWarnings();
         for (std::size_t lAt = 0; lAt < lWarnings.size();) {
-            lWarnings.insert(lAt, std::string(mFileName.Buffer()) + ":");
+            lWarnings.insert(lAt, lName + ":");
             lAt = lWarnings.find('\n', lAt) + 1;
         }
         GetMessage() += lWarnings.c_str();
@@ -261,8 +255,8 @@ bool KReaderDxf::Read(KRyvScene* pScene, KStreamOptions* pOptions)
         Builder lBuilder(GetOwner());
         KRyvNode* lParent = lRoot;
         if (lReference) {
-            const std::string lName = GetFileName(mFileName.Buffer(), false).Buffer();
-            lParent = lBuilder.AddReferenceNode(lName + "_root", lRoot);
+            const std::string lBase = GetFileName(mSource->GetName().c_str(), false).Buffer();
+            lParent = lBuilder.AddReferenceNode(lBase + "_root", lRoot);
         }
         if (!lParent || !lBuilder.Build(lNodes, lParent)) {
             return Fail(kUnidentifiedError, " the scene objects could not be made");

@@ -4,7 +4,6 @@
 #include "core/KString.h"
 #include "io/KReader.h"
 
-#include <cstdio>
 #include <memory>
 
 struct KDxfNodePlan;
@@ -16,7 +15,8 @@ class KRyvNode;
 // "<file>_root" when option 1 is on. Every Read starts from fresh state and builds the scene
 // only once the whole file has been read, so a failed read adds nothing to the scene.
 //
-// Failures: no open file: kFileNotOpened; no option set or one of another class:
+// Failures: no open file: kFileNotOpened (a source that is not a regular file or holds binary
+// data is refused when it is opened); no option set or one of another class:
 // kStreamOptionsNotSet; a binary DXF, a zero byte, a group code that is not a number, a file
 // that ends inside a section or an entity: kFileCorrupted with "file:line: why" as the error
 // text and in the message text. Warnings ("file:line: what") go into the message text.
@@ -26,11 +26,8 @@ public:
     explicit KReaderDxf(KRyvObjectFactory* pOwner);
     ~KReaderDxf() override;
 
-    // Closes an open file first. False with kFileNotOpened when the file does not open.
-    bool FileOpen(const char* pFileName) override;
-    // False when closing reported an error.
     bool FileClose() override;
-    bool IsFileOpen() override { return mStream != nullptr; }
+    bool IsFileOpen() override { return mSource != nullptr; }
     // A KStreamOptionsDxf with its defaults.
     std::unique_ptr<KStreamOptions> GetReadOptions() override;
     bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
@@ -38,12 +35,14 @@ public:
     // The creator the format registry lists.
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
+protected:
+    bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
+
 private:
     class Builder;
     bool Fail(int pCode, const std::string& pWhy);
 
-    std::FILE* mStream = nullptr;
-    KString mFileName;
+    std::unique_ptr<KByteSource> mSource;
 };
 
 #endif

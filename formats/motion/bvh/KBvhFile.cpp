@@ -5,6 +5,7 @@
 #include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/bvh/KReaderBvh.h"
 
 #include <climits>
 #include <cmath>
@@ -319,7 +320,7 @@ bool KBvhFile::ReadInfo(KStreamOptionsMotion* pOptions)
     if (!ReadMotionHeader(pOptions)) {
         return false;
     }
-    pOptions->SetOption(8, 1);
+    pOptions->SetOption(KReaderBvh::kOptionKeepReference, 1);
     return true;
 }
 

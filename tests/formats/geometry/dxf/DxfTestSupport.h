@@ -9,42 +9,11 @@
 #include "scene/KRyvScene.h"
 #include "scene/objects/KRyvMesh.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <unistd.h>
-
-// A temporary folder for one test, with helpers to read and write DXF files in it.
-class DxfFiles
-{
-public:
-    DxfFiles()
-    {
-        char lTemplate[] = "/tmp/ryv-dxf-XXXXXX";
-        mFolder = mkdtemp(lTemplate) ? lTemplate : "/tmp";
-    }
-    ~DxfFiles() { std::system(("rm -rf '" + mFolder + "'").c_str()); }
-
-    std::string Write(const std::string& pName, const std::string& pText) const
-    {
-        const std::string lPath = mFolder + "/" + pName;
-        std::ofstream(lPath, std::ios::binary) << pText;
-        return lPath;
-    }
-    static std::string Read(const std::string& pPath)
-    {
-        std::stringstream lText;
-        lText << std::ifstream(pPath, std::ios::binary).rdbuf();
-        return lText.str();
-    }
-    const std::string& Folder() const { return mFolder; }
-
-private:
-    std::string mFolder;
-};
 
 // A factory, a scene and one DXF read into it.
 struct DxfRead
@@ -55,15 +24,20 @@ struct DxfRead
     std::string mError;
     std::string mMessage;
 
-    // pChoice: option 6 (0 layer, 1 block, 2 entity); no reference node unless asked.
-    DxfRead(const std::string& pPath, int pChoice, bool pReference = false, bool pWeld = true)
+    // pChoice: option 6 (0 layer, 1 block, 2 entity); no reference node unless asked. With
+    // pText the bytes come from memory under the name pPath.
+    DxfRead(const std::string& pPath, int pChoice, bool pReference = false, bool pWeld = true,
+            const std::string* pText = nullptr)
     {
         KReaderDxf lReader(mFactory.get());
         KStreamOptionsDxf lOptions;
         lOptions.SetOptionValue(KStreamOptionsDxf::kDerivationChoice, pChoice);
         lOptions.SetOptionValue(KStreamOptionsDxf::kCreateReferenceNode, pReference ? 1 : 0);
         lOptions.SetOptionValue(KStreamOptionsDxf::kWeldVertices, pWeld ? 1 : 0);
-        mRead = lReader.FileOpen(pPath.c_str()) && lReader.Read(mScene.get(), &lOptions);
+        const bool lOpen =
+            pText ? lReader.MemoryOpen(pText->data(), pText->size(), pPath.c_str())
+                  : lReader.FileOpen(pPath.c_str());
+        mRead = lOpen && lReader.Read(mScene.get(), &lOptions);
         mError = lReader.GetError().GetLastErrorString().Buffer();
         mMessage = lReader.GetMessage().Buffer();
     }

@@ -2,6 +2,7 @@
 
 #include "formats/geometry/KMeshDeformation.h"
 #include "scene/objects/KRyvMaterial.h"
+#include "tests/support/TextMutation.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,7 @@ void ExpectPoint(const KVector4& pPoint, double pX, double pY, double pZ)
 
 TEST(KReaderDxf, ByLayerSortsNamesWeldsSharedCornersAndHidesLayersThatAreOff)
 {
-    DxfFiles lFiles;
+    TempFolder lFiles;
     const std::string lEntities =
         Face("walls", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) +
         Face("WALLS", {{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}}) +
@@ -60,7 +61,7 @@ TEST(KReaderDxf, ByLayerSortsNamesWeldsSharedCornersAndHidesLayersThatAreOff)
 
 TEST(KReaderDxf, ByEntityMakesANodePerEntityAndLinesAsWireframe)
 {
-    DxfFiles lFiles;
+    TempFolder lFiles;
     const std::string lEntities =
         Groups({{0, "LINE"}, {8, "0"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "5"},
                 {31, "6"}, {62, "256"}}) +
@@ -85,7 +86,7 @@ TEST(KReaderDxf, ByEntityMakesANodePerEntityAndLinesAsWireframe)
 
 TEST(KReaderDxf, PolyfaceRecordsAreReversedAndBadIndexesDropped)
 {
-    DxfFiles lFiles;
+    TempFolder lFiles;
     std::string lMesh = Groups({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "64"}});
     for (int i = 0; i < 4; ++i) {
         lMesh += Groups({{0, "VERTEX"}, {10, std::to_string(i)}, {70, "192"}});
@@ -125,7 +126,7 @@ std::string Blocks()
 
 TEST(KReaderDxf, ByBlockPlacesInsertsByBasePointScaleAndRotation)
 {
-    DxfFiles lFiles;
+    TempFolder lFiles;
     const std::string lEntities =
         Groups({{0, "INSERT"}, {2, "table"}, {10, "10"}, {0, "INSERT"}, {2, "A"}});
     DxfRead lRead(lFiles.Write("d.dxf", Blocks() + Section("ENTITIES", lEntities)), kByBlock);
@@ -154,25 +155,26 @@ TEST(KReaderDxf, ByBlockPlacesInsertsByBasePointScaleAndRotation)
 
 TEST(KReaderDxf, MalformedFilesFailCleanlyAndLeaveTheSceneAlone)
 {
-    DxfFiles lFiles;
+    TempFolder lFiles;
     const std::string lGood =
         Layers() + Blocks() +
         Section("ENTITIES", Face("walls", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, 9999) +
                                 Groups({{0, "INSERT"}, {2, "table"}, {0, "LINE"}, {62, "1000"}})) +
         Groups({{0, "EOF"}});
     for (int lChoice : {kByLayer, kByBlock, kByEntity}) {
-        ASSERT_TRUE(DxfRead(lFiles.Write("good.dxf", lGood), lChoice, true).mRead);
-        for (std::size_t lCut = 0; lCut < lGood.size(); lCut += 7) {
-            DxfRead lRead(lFiles.Write("cut.dxf", lGood.substr(0, lCut)), lChoice, true);
+        ASSERT_TRUE(DxfRead("good.dxf", lChoice, true, true, &lGood).mRead);
+        for (const TextMutant& lMutant : AllMutants(lGood, 2229, 60)) {
+            DxfRead lRead("mutant.dxf", lChoice, true, true, &lMutant.mText);
             if (!lRead.mRead) {
-                EXPECT_EQ(lRead.Root()->GetChildCount(), 0) << lCut;
-                EXPECT_EQ(lRead.mFactory->GetMaterialCount(), 0) << lCut;
+                EXPECT_EQ(lRead.Root()->GetChildCount(), 0) << lMutant.mLabel;
+                EXPECT_EQ(lRead.mFactory->GetMaterialCount(), 0) << lMutant.mLabel;
+                EXPECT_FALSE(lRead.mError.empty()) << lMutant.mLabel;
             }
         }
     }
     const std::pair<std::string, std::string> lBad[] = {
         {"0\nSECTION\nx2\nENTITIES\n", "group code is not a number"},
-        {"AC Binary DXF\r\n\x1a", "binary DXF"},
+        {"AC Binary DXF\r\n\x1a" + std::string(1, '\0'), "binary data"},
         {"0\nSECTION\n2\n", "group code without a value"},
         {Groups({{2, "EOF"}}), "without \"EOF\""},
     };

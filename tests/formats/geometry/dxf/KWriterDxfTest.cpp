@@ -87,10 +87,10 @@ void Fill(DxfScene& ioScene)
 
 TEST(KWriterDxf, SplitPolygonsCoverTheSurfaceAndRoundTripsSettle)
 {
-    DxfFiles lFiles;
+    TempFolder lFiles;
     DxfScene lScene;
     Fill(lScene);
-    const std::string lFirst = lFiles.Folder() + "/first.dxf";
+    const std::string lFirst = lFiles.Path() + "/first.dxf";
     ASSERT_TRUE(WriteScene(&lScene.mFactory, lScene.mScene, lFirst));
     // The caller's scene keeps its polygons.
     EXPECT_EQ(static_cast<KRyvMesh*>(lScene.mScene.GetRootNode()->GetChild(1)->GetMesh())
@@ -108,20 +108,20 @@ TEST(KWriterDxf, SplitPolygonsCoverTheSurfaceAndRoundTripsSettle)
     }
     EXPECT_FALSE(lRead.Child(0)->GetVisibility());
     EXPECT_STREQ(lRead.Child(2)->GetName().Buffer(), "Model::quad");
-    const std::string lSecond = lFiles.Folder() + "/second.dxf";
+    const std::string lSecond = lFiles.Path() + "/second.dxf";
     ASSERT_TRUE(WriteScene(lRead.mFactory.get(), *lRead.mScene, lSecond));
     DxfRead lAgain(lSecond, KStreamOptionsDxf::kChoiceLayer);
-    const std::string lThird = lFiles.Folder() + "/third.dxf";
+    const std::string lThird = lFiles.Path() + "/third.dxf";
     ASSERT_TRUE(WriteScene(lAgain.mFactory.get(), *lAgain.mScene, lThird));
-    EXPECT_EQ(DxfFiles::Read(lSecond), DxfFiles::Read(lThird));
+    EXPECT_EQ(TempFolder::Read(lSecond), TempFolder::Read(lThird));
 }
 
 TEST(KWriterDxf, WritesTheDrawingLayout)
 {
-    DxfFiles lFiles;
+    TempFolder lFiles;
     DxfScene lEmpty;
-    ASSERT_TRUE(WriteScene(&lEmpty.mFactory, lEmpty.mScene, lFiles.Folder() + "/empty.dxf"));
-    EXPECT_EQ(DxfFiles::Read(lFiles.Folder() + "/empty.dxf"),
+    ASSERT_TRUE(WriteScene(&lEmpty.mFactory, lEmpty.mScene, lFiles.Path() + "/empty.dxf"));
+    EXPECT_EQ(TempFolder::Read(lFiles.Path() + "/empty.dxf"),
               "999\nZembrol Dxf writer for RYV\n  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\n"
               "AC1008\n  9\n$UCSORG\n 10\n0.0\n 20\n0.0\n 30\n0.0\n  9\n$UCSXDIR\n 10\n1.0\n 20\n"
               "0.0\n 30\n0.0\n  9\n$TILEMODE\n 70\n   1\n  9\n$UCSYDIR\n 10\n0.0\n 20\n1.0\n 30\n"
@@ -130,8 +130,8 @@ TEST(KWriterDxf, WritesTheDrawingLayout)
     DxfScene lScene;
     AddMesh(lScene.mFactory, lScene.mScene, "tri", {{1, 3}, {4, 5}, {6, 7}}, {{0, 1, 2}}, 2.0);
     lScene.mScene.GetRootNode()->GetChild(0)->SetVisibility(false);
-    ASSERT_TRUE(WriteScene(&lScene.mFactory, lScene.mScene, lFiles.Folder() + "/tri.dxf"));
-    const std::string lText = DxfFiles::Read(lFiles.Folder() + "/tri.dxf");
+    ASSERT_TRUE(WriteScene(&lScene.mFactory, lScene.mScene, lFiles.Path() + "/tri.dxf"));
+    const std::string lText = TempFolder::Read(lFiles.Path() + "/tri.dxf");
     // Layer count, hidden plain layer, the first point (1, 2, 3) as (1, -3, 2), reversed faces.
     for (const char* lPart :
          {"  2\nLAYER\n 70\n   1\n  0\nLAYER\n  2\ntri\n 70\n   0\n 62\n   -7\n  6\nCONTINUOUS\n",
@@ -195,10 +195,10 @@ public:
 
 TEST(KWriterDxf, AnIndependentReaderFindsTheEntities)
 {
-    DxfFiles lFiles;
+    TempFolder lFiles;
     DxfScene lScene;
     Fill(lScene);
-    const std::string lPath = lFiles.Folder() + "/interop.dxf";
+    const std::string lPath = lFiles.Path() + "/interop.dxf";
     ASSERT_TRUE(WriteScene(&lScene.mFactory, lScene.mScene, lPath));
     Counter lCounter;
     DL_Dxf lDxf;

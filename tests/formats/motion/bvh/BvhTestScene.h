@@ -10,6 +10,7 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -81,33 +82,14 @@ inline KMatrix NodeRotationAt(KRyvNode* pNode, KTime pTime)
     return lMatrix;
 }
 
-// Writes pContent byte for byte to pName in a folder of the test temp folder that belongs to the
-// running test in this process (the file name gives the take name) and answers the path.
+// Writes pContent byte for byte to pName in a folder of this process that belongs to the running
+// test (the file name gives the take name) and answers the path.
 inline std::string WriteBvhFile(const std::string& pName, const std::string& pContent)
 {
+    static const TempFolder sFolder;
     const testing::TestInfo* lTest = testing::UnitTest::GetInstance()->current_test_info();
-    const std::filesystem::path lFolder = std::filesystem::path(testing::TempDir()) /
-                                          (std::string("ryv_bvh_") + std::to_string(getpid()) +
-                                           "_" + lTest->test_suite_name() + "_" + lTest->name());
-    // The folders go when the process ends.
-    static struct Folders
-    {
-        std::vector<std::filesystem::path> mPaths;
-        ~Folders()
-        {
-            std::error_code lIgnored;
-            for (const std::filesystem::path& lPath : mPaths) {
-                std::filesystem::remove_all(lPath, lIgnored);
-            }
-        }
-    } sFolders;
-    if (std::filesystem::create_directories(lFolder)) {
-        sFolders.mPaths.push_back(lFolder);
-    }
-    const std::string lPath = (lFolder / pName).string();
-    std::ofstream lOut(lPath, std::ios::binary | std::ios::trunc);
-    lOut.write(pContent.data(), static_cast<std::streamsize>(pContent.size()));
-    return lPath;
+    return sFolder.Write(std::string(lTest->test_suite_name()) + "_" + lTest->name() + "/" + pName,
+                         pContent);
 }
 
 // The import settings of the tests: no constant key reducer, so every frame keeps its key; the
@@ -143,7 +125,7 @@ struct BvhTestScene
         } else {
             mOptions.reset(static_cast<KStreamOptionsMotion*>(lOptions.release()));
         }
-        mOptions->SetOption(8, pKeepReference);
+        mOptions->SetOption(KReaderBvh::kOptionKeepReference, pKeepReference);
         return mReader.Read(mScene, mOptions.get());
     }
 

@@ -90,47 +90,28 @@ TEST(KWriterBvh, HeaderChannelsAndEndSites)
 
     KWriterBvh lWriter(&lFactory);
     std::unique_ptr<KStreamOptionsMotion> lOptions = WriteOptions(lWriter, 0, 30.0);
-    EXPECT_EQ(lOptions->GetOption(0), 0);
-    EXPECT_EQ(lOptions->GetOption(13), 0);
-    EXPECT_EQ(lOptions->GetOption(14), 1);
+    EXPECT_EQ(lOptions->GetOption(KWriterBvh::kOptionSixChannels), 0);
+    EXPECT_EQ(lOptions->GetOption(KWriterBvh::kOptionGlobalRoot), 0);
+    EXPECT_EQ(lOptions->GetOption(KWriterBvh::kOptionWritten), 1);
     const std::string lPath = WriteBvhFile("header.bvh", "");
     ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lWriter))
         << lWriter.GetError().GetLastErrorString().Buffer();
-    const char* const kExpected = "HIERARCHY\n"
-                                  "ROOT Model::Hips\n"
-                                  "{\n"
-                                  "  OFFSET 1 2 3\n"
+    const char* const kExpected = "HIERARCHY\nROOT Model::Hips\n{\n  OFFSET 1 2 3\n"
                                   "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation "
-                                  "Yrotation\n"
-                                  "  JOINT Model::Chest\n"
-                                  "  {\n"
-                                  "    OFFSET 0 5 0\n"
-                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n"
-                                  "    End Site\n"
-                                  "    {\n"
-                                  "      OFFSET 0 4 0\n"
-                                  "    }\n"
-                                  "  }\n"
-                                  "  JOINT Model::Leg\n"
-                                  "  {\n"
-                                  "    OFFSET 1 -5 0\n"
-                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n"
-                                  "    End Site\n"
-                                  "    {\n"
-                                  "      OFFSET 10 0 0\n"
-                                  "    }\n"
-                                  "  }\n"
-                                  "}\n"
-                                  "MOTION\n"
-                                  "Frames:\t0\n"
-                                  "Frame Time:\t0.0333333\n";
+                                  "Yrotation\n  JOINT Model::Chest\n  {\n    OFFSET 0 5 0\n"
+                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n    End Site\n"
+                                  "    {\n      OFFSET 0 4 0\n    }\n  }\n  JOINT Model::Leg\n"
+                                  "  {\n    OFFSET 1 -5 0\n"
+                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n    End Site\n"
+                                  "    {\n      OFFSET 10 0 0\n    }\n  }\n}\nMOTION\n"
+                                  "Frames:\t0\nFrame Time:\t0.0333333\n";
     EXPECT_EQ(ReadText(lPath), kExpected);
     EXPECT_FALSE(lWriter.Write(lScene, lOptions.get()));
     EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
     EXPECT_TRUE(lWriter.FileClose());
 
     KWriterBvh lSix(&lFactory);
-    lOptions->SetOption(0, 1);
+    lOptions->SetOption(KWriterBvh::kOptionSixChannels, 1);
     ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lSix));
     const std::string lText = ReadText(lPath);
     EXPECT_EQ(lText.find("CHANNELS 3"), std::string::npos);
@@ -433,8 +414,15 @@ TEST(KWriterBvh, ThroughTheExporterAndBack)
     auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
     lMotion->SetFrameCount(31);
     lMotion->SetTimeMode(0, 30.0);
+    // Progress goes up frame by frame: the last frame reports 30 * 100 / 31 percent.
+    float lLastPercent = -1.0f;
+    lMotion->SetProgressCallback([&lLastPercent](const char*, float pPercent) {
+        EXPECT_GE(pPercent, lLastPercent);
+        lLastPercent = pPercent;
+    });
     ASSERT_TRUE(lExporter.Export(lScene, lOptions.get()))
         << lExporter.GetError().GetLastErrorString().Buffer();
+    EXPECT_FLOAT_EQ(lLastPercent, 96.0f);
     EXPECT_FALSE(lExporter.Export(lScene, nullptr));
 
     BvhTestScene lBack;
