@@ -273,6 +273,10 @@ TEST(QuaternionTest, MatrixRoundTripsOverManyRotationsAndAnyLength)
     }
     QuaternionToMatrix(m, KQuaternion(0, 0, 0, 0));
     EXPECT_TRUE(Near3x3(m, KMatrix(), 0.0));
+    // A matrix without a usable rotation gives the identity quaternion.
+    const double n = std::nan("");
+    MatrixToQuaternion(q, Rows({{n, n, n}, {n, n, n}, {n, n, n}}));
+    EXPECT_TRUE(q[0] == 0.0 && q[1] == 0.0 && q[2] == 0.0 && q[3] == 1.0);
 
     // Includes half turns, where the trace is -1 and each diagonal branch is taken.
     const double kAngles[] = {0, 30, -45, 90, 179, 180, -180, 270};

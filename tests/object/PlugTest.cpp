@@ -170,13 +170,16 @@ TEST(FilteredPlug, FollowsConnectionsBeforeAndAfterCreation)
     ASSERT_EQ(lView->GetSrcCount(), 1);
     EXPECT_EQ(lView->GetSrc(0), &lB2);
 
-    // Destination side: the view of the child lists its parents of the class.
+    // Destination side: the view of the child lists its parents of the class, also those
+    // connected after it was made.
     TestObjectB lOtherParent;
+    TestObjectC lThirdParent;
     ASSERT_TRUE(lOtherParent.ConnectSrc(&lB2));
-    KPlug* lChildView = lB2.GetFilteredPlug(GetClassIdFilter(TestObjectA::ClassId()));
-    ASSERT_EQ(lChildView->GetDstCount(), 1);
-    EXPECT_EQ(lChildView->GetDst(0), &lOtherParent);
-    EXPECT_EQ(lB2.GetFilteredPlug(GetClassIdFilter(KObject::ClassId()))->GetDstCount(), 2);
+    KPlug* lChildView = lB2.GetFilteredPlug(GetClassIdFilter(TestObjectB::ClassId()));
+    ASSERT_TRUE(lParent.ConnectSrc(&lB1) && lThirdParent.ConnectSrc(&lB2));
+    ASSERT_EQ(lChildView->GetDstCount(), 2);
+    EXPECT_TRUE(lChildView->GetDst(0) == &lOtherParent && lChildView->GetDst(1) == &lThirdParent);
+    EXPECT_EQ(lB2.GetFilteredPlug(GetClassIdFilter(KObject::ClassId()))->GetDstCount(), 3);
 }
 
 TEST(FilteredPlug, KeepFlagViewRestrictionsAndFiltersOfOrdinaryPlugs)
@@ -199,14 +202,15 @@ TEST(FilteredPlug, KeepFlagViewRestrictionsAndFiltersOfOrdinaryPlugs)
     KPlug lPlug;
     TestObjectA lA;
     TestObjectA lA2;
-    ASSERT_TRUE(lPlug.ConnectSrc(&lA));
+    TestObjectA lParentA;
+    ASSERT_TRUE(lPlug.ConnectSrc(&lA) && lParentA.ConnectSrc(&lPlug));
     lPlug.SetFilter(GetClassIdFilter(TestObjectB::ClassId()), true);
     EXPECT_TRUE(lPlug.IsConnectedSrc(&lA));
     EXPECT_FALSE(lPlug.ConnectSrc(&lA2));
     EXPECT_TRUE(lPlug.ConnectSrc(&lB));
     // Without keep, connections that fail the filter go.
     lPlug.SetFilter(GetClassIdFilter(TestObjectB::ClassId()), false);
-    EXPECT_FALSE(lPlug.IsConnectedSrc(&lA));
+    EXPECT_FALSE(lPlug.IsConnectedSrc(&lA) || lPlug.IsConnectedDst(&lParentA));
     EXPECT_TRUE(lPlug.IsConnectedSrc(&lB));
     EXPECT_EQ(lPlug.GetPlugFlags() & KPlug::kKeepConnections, 0u);
     lPlug.SetFilter(nullptr, true);
@@ -231,6 +235,8 @@ TEST(PlugOwner, ChildrenForgetADeadOwner)
         lShortChild.SetOwner(&lOwner2);
     }
     lChild.SetOwner(&lOwner2);
+    EXPECT_EQ(lChild.GetOwner(), &lOwner2);
+    lChild.SetOwner(&lChild);
     EXPECT_EQ(lChild.GetOwner(), &lOwner2);
     lChild.SetOwner(nullptr);
     EXPECT_EQ(lChild.GetOwner(), nullptr);
