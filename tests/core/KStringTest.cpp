@@ -9,12 +9,13 @@
 
 namespace {
 
-// The texts joined by '|', the null string shown apart from the empty one.
+// The texts joined by '|', null strings marked "<null>" (they should hold no text).
 std::string Join(std::initializer_list<KString> pTexts)
 {
     std::string lJoined;
     for (const KString& lText : pTexts) {
-        lJoined += lText.IsNull() ? "<null>|" : std::string(lText.Buffer(), lText.GetLen()) + "|";
+        lJoined +=
+            (lText.IsNull() ? "<null>" : "") + std::string(lText.Buffer(), lText.GetLen()) + "|";
     }
     return lJoined.substr(0, lJoined.size() - 1);
 }
