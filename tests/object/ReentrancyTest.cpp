@@ -32,6 +32,23 @@ public:
     KPlug* mVictim = nullptr;
 };
 
+// Connects its old source again as soon as that has left (once, so that a plug that wrongly
+// accepts cannot make it loop).
+class ClingingPlug : public KPlug
+{
+public:
+    bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
+                       const KConnectEventArgs* pArgs) override
+    {
+        if (pEvent == KConnectEvent::kSourceDisconnected && pPlug == this && !mReconnected) {
+            mReconnected = ConnectSrc(pOther);
+        }
+        return KPlug::ConnectNotify(pEvent, pPlug, pOther, pArgs);
+    }
+
+    bool mReconnected = false;
+};
+
 } // namespace
 
 // A hook that deletes a partner (or its own plug) in the middle of a connection change leaves
@@ -98,4 +115,24 @@ TEST(Reentrancy, ValueHookDeletesTheProperty)
     KProperty* lProperty = lObject.CreateProperty("P", kPropertyTypeInt, nullptr);
     EXPECT_FALSE(lProperty->SetValueAsInt(3));
     EXPECT_EQ(lObject.GetPropertyCount(), 0);
+}
+
+// A plug that is going away (a property or an object being destroyed) takes no new connection,
+// not even from a partner that reconnects from its disconnection hook.
+TEST(Reentrancy, PartnerCannotReconnectToAPlugBeingDestroyed)
+{
+    ClingingPlug lPartner;
+    {
+        KPropertyDouble lProperty;
+        ASSERT_TRUE(lPartner.ConnectSrc(&lProperty));
+    }
+    auto* lDestructed = new KObject;
+    auto* lDeleted = new KObject;
+    ASSERT_TRUE(lPartner.ConnectSrc(lDestructed) && lPartner.ConnectSrc(lDeleted));
+    lDestructed->Destruct();
+    EXPECT_EQ(lPartner.GetSrcCount(), 1);
+    delete lDeleted;
+    EXPECT_EQ(lPartner.GetSrcCount(), 0);
+    EXPECT_FALSE(lPartner.mReconnected);
+    delete lDestructed;
 }
