@@ -2,6 +2,7 @@
 
 #include "core/KTimeModeTable.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -9,7 +10,7 @@
 
 namespace {
 
-int gGlobalTimeMode = 6;
+int gGlobalTimeMode = KTimeModeTable::kFrames30;
 int gGlobalTimeProtocol = KTime::kProtocolFrameCount;
 
 std::int64_t SaturatingAdd(std::int64_t pA, std::int64_t pB)
@@ -83,6 +84,46 @@ TimeCode FrameToTimeCode(std::int64_t pFrame, int pMode)
     return code;
 }
 
+// Ticks of whole frames and fields; false when they leave the tick range.
+bool FramesToTicks(std::int64_t pFrame, std::int64_t pField, std::int64_t pPerFrame,
+                   std::int64_t& oTicks)
+{
+    std::int64_t frames = 0;
+    std::int64_t fields = 0;
+    return !__builtin_mul_overflow(pFrame, pPerFrame, &frames) &&
+           !__builtin_mul_overflow(pField, pPerFrame / 2, &fields) &&
+           !__builtin_add_overflow(frames, fields, &oTicks);
+}
+
+// The ticks of a number of seconds, truncated toward zero without rounding on the way: a finite
+// double is an integer mantissa of 53 bits times a power of two, and the mantissa times the tick
+// rate (below 2^89) is exact in 128 bits. NaN is 0; beyond the tick range, the infinities.
+std::int64_t SecondsToTicks(double pSeconds)
+{
+    constexpr int kMantissaBits = 53;
+    constexpr int kProductBits = 128;
+    // 2^52 s is far beyond the tick range; below it every mantissa has a negative exponent.
+    constexpr double kSecondsLimit = 4503599627370496.0;
+    if (std::isnan(pSeconds)) {
+        return 0;
+    }
+    const bool negative = std::signbit(pSeconds);
+    const double magnitude = std::fabs(pSeconds);
+    std::int64_t ticks = KTime::kInfinityTicks;
+    if (magnitude < kSecondsLimit) {
+        int exponent = 0;
+        const double fraction = std::frexp(magnitude, &exponent);
+        const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, kMantissaBits));
+        const int shift = kMantissaBits - exponent;
+        const unsigned __int128 product =
+            static_cast<unsigned __int128>(mantissa) * KTime::kTicksPerSecond;
+        const unsigned __int128 whole = shift >= kProductBits ? 0 : product >> shift;
+        ticks = static_cast<std::int64_t>(
+            std::min(whole, static_cast<unsigned __int128>(KTime::kInfinityTicks)));
+    }
+    return negative ? -ticks : ticks;
+}
+
 // A whole number of decimal digits only, no sign, that fits the type.
 template <typename T> bool ParseNumber(const char* pBegin, const char* pEnd, T& oValue)
 {
@@ -102,18 +143,7 @@ bool IsTimeCodeSeparator(char pChar)
 
 void KTime::SetSecondDouble(double pSeconds)
 {
-    const double ticks = pSeconds * static_cast<double>(kTicksPerSecond);
-    // 2^63 is the first double past the tick range on either side; NaN fails every compare.
-    constexpr double kLimit = 9223372036854775808.0;
-    if (std::isnan(ticks)) {
-        mTicks = 0;
-    } else if (ticks >= kLimit) {
-        mTicks = kInfinityTicks;
-    } else if (ticks <= -kLimit) {
-        mTicks = kMinusInfinityTicks;
-    } else {
-        mTicks = Clamp(static_cast<std::int64_t>(ticks));
-    }
+    mTicks = SecondsToTicks(pSeconds);
 }
 
 double KTime::GetSecondDouble() const
@@ -177,13 +207,14 @@ bool KTime::SetTimeString(const char* pText, int pTimeMode, int pProtocol)
     }
 
     const int mode = ResolveMode(pTimeMode);
+    const std::int64_t perFrame = KTimeModeTable::GetTicksPerFrame(mode);
     std::int64_t ticks = 0;
     if (fieldCount == 1) {
         std::int64_t frame = 0;
-        if (!ParseNumber(fieldBegin[0], fieldEnd[0], frame)) {
+        if (!ParseNumber(fieldBegin[0], fieldEnd[0], frame) ||
+            !FramesToTicks(frame, 0, perFrame, ticks)) {
             return false;
         }
-        ticks = SaturatingMultiply(frame, KTimeModeTable::GetTicksPerFrame(mode));
     } else if (fieldCount == 4 || fieldCount == 5) {
         int values[5] = {0, 0, 0, 0, 0};
         for (int i = 0; i < fieldCount; ++i) {
@@ -191,12 +222,15 @@ bool KTime::SetTimeString(const char* pText, int pTimeMode, int pProtocol)
                 return false;
             }
         }
-        KTime time;
-        time.SetTime(values[0], values[1], values[2], values[3], values[4], mode);
-        ticks = time.mTicks;
+        const std::int64_t frame =
+            TimeCodeToFrame(values[0], values[1], values[2], values[3], mode);
+        if (!FramesToTicks(frame, values[4], perFrame, ticks)) {
+            return false;
+        }
     } else {
         return false;
     }
+    // The tick range is symmetric, so the negation stays inside it.
     mTicks = negative ? -ticks : ticks;
     return true;
 }

@@ -14,10 +14,26 @@
 class KTimeModeTable
 {
 public:
-    static constexpr int kDefaultMode = 0;
-    static constexpr int kFirstRateMode = 1;
-    static constexpr int kLastRateMode = 13;
-    static constexpr int kCustomMode = 14;
+    // The modes, numbered as the table's rows (and as files and callers store them).
+    enum Mode : int {
+        kDefaultMode = 0,
+        kFrames120 = 1,
+        kFrames100 = 2,
+        kFrames60 = 3,
+        kFrames50 = 4,
+        kFrames48 = 5,
+        kFrames30 = 6,
+        kFrames30Drop = 7,
+        kNtscDropFrame = 8,
+        kNtscFullFrame = 9,
+        kPal = 10,
+        kFrames24 = 11,
+        kFrames1000 = 12,
+        kFrames23976 = 13,
+        kCustomMode = 14,
+    };
+    static constexpr int kFirstRateMode = kFrames120;
+    static constexpr int kLastRateMode = kFrames23976;
 
     // Number of modes, "Default" and "Custom" included.
     static int GetCount();

@@ -8,59 +8,43 @@ namespace {
 
 const char* const kTable[] = {"File is corrupted", nullptr, "Wrong password"};
 
-std::string Text(const KString& pText)
+std::string Message(const KError& pError)
 {
-    return pText.Buffer();
+    return pError.GetLastErrorString().Buffer();
 }
 
 } // namespace
 
-TEST(KErrorTest, StartsWithoutError)
+TEST(KErrorTest, CodesTakeTheirTableTextOrUnknown)
 {
-    const KError error(kTable, 3);
+    KError error(kTable, 3);
     EXPECT_EQ(error.GetLastErrorID(), -1);
-    EXPECT_TRUE(error.GetLastErrorString().IsEmpty());
     EXPECT_EQ(error.GetErrorCount(), 3);
-}
-
-TEST(KErrorTest, CodesTakeTheirTableText)
-{
-    KError error(kTable, 3);
-    error.SetLastErrorID(2);
-    EXPECT_EQ(error.GetLastErrorID(), 2);
-    EXPECT_EQ(Text(error.GetLastErrorString()), "Wrong password");
-    error.SetLastErrorID(1);
-    EXPECT_EQ(error.GetLastErrorID(), 1);
-    EXPECT_TRUE(error.GetLastErrorString().IsEmpty());
-
-    error.SetLastError(0, "Index out of range");
-    EXPECT_EQ(error.GetLastErrorID(), 0);
-    EXPECT_EQ(Text(error.GetLastErrorString()), "Index out of range");
-
-    error.ClearLastError();
-    EXPECT_EQ(error.GetLastErrorID(), -1);
-    EXPECT_TRUE(error.GetLastErrorString().IsEmpty());
-}
-
-TEST(KErrorTest, CodesOutsideTheTableAreSafe)
-{
-    KError error(kTable, 3);
-    for (int code : {3, 1000, -1, -7}) {
-        error.SetLastErrorID(code);
-        EXPECT_EQ(error.GetLastErrorID(), code);
-        EXPECT_EQ(Text(error.GetLastErrorString()), "Unknown error");
+    const std::pair<int, const char*> cases[] = {{2, "Wrong password"},    {1, ""},
+                                                 {0, "File is corrupted"}, {3, "Unknown error"},
+                                                 {1000, "Unknown error"},  {-1, "Unknown error"},
+                                                 {-7, "Unknown error"}};
+    for (const auto& c : cases) {
+        error.SetLastErrorID(c.first);
+        EXPECT_EQ(error.GetLastErrorID(), c.first);
+        EXPECT_EQ(Message(error), c.second) << c.first;
     }
-
-    // A table pointer without entries, and a negative count, are empty tables.
-    KError empty(nullptr, 5);
-    EXPECT_EQ(empty.GetErrorCount(), 0);
-    empty.SetLastErrorID(0);
-    EXPECT_EQ(Text(empty.GetLastErrorString()), "Unknown error");
-    KError negative(kTable, -2);
-    negative.SetLastErrorID(0);
-    EXPECT_EQ(Text(negative.GetLastErrorString()), "Unknown error");
-
+    error.SetLastError(0, "Index out of range");
+    EXPECT_EQ(Message(error), "Index out of range");
     error.SetLastError(9, nullptr);
     EXPECT_EQ(error.GetLastErrorID(), 9);
-    EXPECT_TRUE(error.GetLastErrorString().IsEmpty());
+    EXPECT_EQ(Message(error), "");
+    error.SetLastErrorID(2);
+    error.ClearLastError();
+    EXPECT_EQ(error.GetLastErrorID(), -1);
+    EXPECT_EQ(Message(error), "");
+}
+
+TEST(KErrorTest, MissingOrNegativeTablesAreEmpty)
+{
+    for (KError error : {KError(nullptr, 5), KError(kTable, -2), KError(kTable, 0)}) {
+        EXPECT_EQ(error.GetErrorCount(), 0);
+        error.SetLastErrorID(0);
+        EXPECT_EQ(Message(error), "Unknown error");
+    }
 }

@@ -3,18 +3,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-std::string Text(const KString& pText)
+// The texts joined by '|'.
+std::string Join(std::initializer_list<KString> pTexts)
 {
-    return pText.Buffer();
+    std::string lJoined;
+    for (const KString& lText : pTexts) {
+        lJoined += std::string(lText.Buffer()) + "|";
+    }
+    return lJoined.substr(0, lJoined.size() - 1);
 }
 
 // A file stream over given bytes.
@@ -32,12 +39,6 @@ public:
 private:
     std::FILE* mFile;
 };
-
-std::string ReadLine(std::FILE* pFile, int pSize = 256)
-{
-    char buffer[256];
-    return ReadTextLine(buffer, pSize, pFile) ? std::string(buffer) : std::string("<null>");
-}
 
 class TempFolder
 {
@@ -66,41 +67,30 @@ bool IsFolder(const std::string& pPath)
 
 } // namespace
 
-TEST(KFileUtilsTest, FileNameAndDirectory)
+TEST(KFileUtilsTest, NamesDirectoriesExtensionsAndAbsolutePaths)
 {
-    EXPECT_EQ(Text(GetFileName("C:\\scenes\\walk.bvh", true)), "walk.bvh");
-    EXPECT_EQ(Text(GetFileName("C:\\scenes\\walk.bvh", false)), "walk");
-    EXPECT_EQ(Text(GetFileName("/home/u/a.b/walk", false)), "walk");
-    EXPECT_EQ(Text(GetFileName("mixed/dir\\run.tar.gz", false)), "run.tar");
-    EXPECT_EQ(Text(GetFileName("plain.obj", false)), "plain");
-    EXPECT_EQ(Text(GetFileName(".hidden", false)), ".hidden");
-    EXPECT_EQ(Text(GetFileName("dir/", true)), "");
-    EXPECT_EQ(Text(GetFileName(nullptr, true)), "");
-
-    EXPECT_EQ(Text(GetFileDirectory("/home/u/walk.bvh")), "/home/u");
-    EXPECT_EQ(Text(GetFileDirectory("C:\\scenes\\walk.bvh")), "C:\\scenes");
+    EXPECT_EQ(
+        Join({GetFileName("C:\\scenes\\walk.bvh", true), GetFileName("C:\\s\\walk.bvh", false),
+              GetFileName("/home/u/a.b/walk", false), GetFileName("mixed/dir\\run.tar.gz", false),
+              GetFileName("plain.obj", false), GetFileName(".hidden", false),
+              GetFileName("dir/", true), GetFileName(nullptr, true)}),
+        "walk.bvh|walk|walk|run.tar|plain|.hidden||");
     // The last '/' wins over a later '\\'.
-    EXPECT_EQ(Text(GetFileDirectory("a/b\\c.txt")), "a");
-    EXPECT_EQ(Text(GetFileDirectory("walk.bvh")), "");
-    EXPECT_EQ(Text(GetFileDirectory("/walk.bvh")), "");
-    EXPECT_EQ(Text(GetFileDirectory(nullptr)), "");
-}
-
-TEST(KFileUtilsTest, ExtensionsAndAbsolutePaths)
-{
-    EXPECT_EQ(Text(ChangeFileExtension("/a/walk.trc", ".tc")), "/a/walk.tc");
-    EXPECT_EQ(Text(ChangeFileExtension("/a/walk.trc", "tc")), "/a/walk.tc");
-    EXPECT_EQ(Text(ChangeFileExtension("/a.b/walk", ".tc")), "/a.b/walk.tc");
-    EXPECT_EQ(Text(ChangeFileExtension("C:\\a\\walk.trc", "")), "C:\\a\\walk");
-
-    EXPECT_EQ(Text(MakeAbsolutePath("/base", "tex/a.tif")), "/base/tex/a.tif");
-    EXPECT_EQ(Text(MakeAbsolutePath("/base/", "a.tif")), "/base/a.tif");
-    EXPECT_EQ(Text(MakeAbsolutePath("C:\\base\\", "a.tif")), "C:\\base\\a.tif");
-    EXPECT_EQ(Text(MakeAbsolutePath("/base", "C:\\t\\a.tif")), "C:\\t\\a.tif");
-    EXPECT_EQ(Text(MakeAbsolutePath("/base", "\\\\server\\a.tif")), "\\\\server\\a.tif");
-    EXPECT_EQ(Text(MakeAbsolutePath("/base", "/abs/a.tif")), "/abs/a.tif");
-    EXPECT_EQ(Text(MakeAbsolutePath("", "a.tif")), "a.tif");
-    EXPECT_EQ(Text(MakeAbsolutePath(nullptr, "a.tif")), "a.tif");
+    EXPECT_EQ(Join({GetFileDirectory("/home/u/walk.bvh"), GetFileDirectory("C:\\scenes\\walk.bvh"),
+                    GetFileDirectory("a/b\\c.txt"), GetFileDirectory("walk.bvh"),
+                    GetFileDirectory("/walk.bvh"), GetFileDirectory(nullptr)}),
+              "/home/u|C:\\scenes|a|||");
+    EXPECT_EQ(
+        Join({ChangeFileExtension("/a/walk.trc", ".tc"), ChangeFileExtension("/a/walk.trc", "tc"),
+              ChangeFileExtension("/a.b/walk", ".tc"), ChangeFileExtension("C:\\a\\w.trc", "")}),
+        "/a/walk.tc|/a/walk.tc|/a.b/walk.tc|C:\\a\\w");
+    EXPECT_EQ(
+        Join({MakeAbsolutePath("/base", "tex/a.tif"), MakeAbsolutePath("/base/", "a.tif"),
+              MakeAbsolutePath("C:\\base\\", "a.tif"), MakeAbsolutePath("/b", "C:\\t\\a.tif"),
+              MakeAbsolutePath("/b", "\\\\server\\a.tif"), MakeAbsolutePath("/b", "/abs/a.tif"),
+              MakeAbsolutePath("", "a.tif"), MakeAbsolutePath(nullptr, "a.tif")}),
+        "/base/tex/a.tif|/base/a.tif|C:\\base\\a.tif|C:\\t\\a.tif|\\\\server\\a.tif|/abs/a.tif|"
+        "a.tif|a.tif");
 }
 
 TEST(KFileUtilsTest, FoldersAndExistence)
@@ -152,62 +142,47 @@ TEST(KFileUtilsTest, SameFileThroughOtherNames)
     EXPECT_FALSE(IsSameFile(nullptr, file.c_str()));
 }
 
-TEST(KFileUtilsTest, ReadTextLineEndings)
+// Every line ReadTextLine gives with buffers of pSize bytes, each followed by '|'; line ends
+// show as '$'.
+std::string Lines(const std::string& pBytes, int pSize)
 {
-    MemoryFile file("lf\ncrlf\r\nlone\rnext\r\rlast");
-    EXPECT_EQ(ReadLine(file.Get()), "lf\n");
-    EXPECT_EQ(ReadLine(file.Get()), "crlf\n");
-    EXPECT_EQ(ReadLine(file.Get()), "lone\n");
-    EXPECT_EQ(ReadLine(file.Get()), "next\n");
-    EXPECT_EQ(ReadLine(file.Get()), "\n");
-    EXPECT_EQ(ReadLine(file.Get()), "last");
-    EXPECT_EQ(ReadLine(file.Get()), "<null>");
-
-    MemoryFile endsInCr("a\r");
-    EXPECT_EQ(ReadLine(endsInCr.Get()), "a\n");
-    EXPECT_EQ(ReadLine(endsInCr.Get()), "<null>");
-
-    MemoryFile empty("");
-    EXPECT_EQ(ReadLine(empty.Get()), "<null>");
+    MemoryFile lFile(pBytes);
+    std::string lLines;
+    char lBuffer[256];
+    while (ReadTextLine(lBuffer, pSize, lFile.Get())) {
+        lLines += lBuffer + std::string("|");
+    }
+    std::replace(lLines.begin(), lLines.end(), '\n', '$');
+    return lLines;
 }
 
-TEST(KFileUtilsTest, ReadTextLineSizeLimit)
+TEST(KFileUtilsTest, ReadTextLineEndingsAndSizeLimit)
 {
-    MemoryFile file("abcdefg\nxy\r\nz");
-    // Size 4 holds three bytes and the terminator.
-    EXPECT_EQ(ReadLine(file.Get(), 4), "abc");
-    EXPECT_EQ(ReadLine(file.Get(), 4), "def");
-    EXPECT_EQ(ReadLine(file.Get(), 4), "g\n");
-    // A CR in the last free byte still takes its LF along.
-    EXPECT_EQ(ReadLine(file.Get(), 4), "xy\n");
-    EXPECT_EQ(ReadLine(file.Get(), 4), "z");
+    EXPECT_EQ(Lines("lf\ncrlf\r\nlone\rnext\r\rlast", 256), "lf$|crlf$|lone$|next$|$|last|");
+    EXPECT_EQ(Lines("a\r", 256), "a$|");
+    EXPECT_EQ(Lines("", 256), "");
+    // Size 4 holds three bytes and the terminator; a CR in the last free byte still takes its LF
+    // along, and a cut before a CR LF leaves the whole line end to the next call.
+    EXPECT_EQ(Lines("abcdefg\nxy\r\nz", 4), "abc|def|g$|xy$|z|");
+    EXPECT_EQ(Lines("xy\r\nz", 3), "xy|$|z|");
+    MemoryFile lFile("abc");
+    char lBuffer[4];
+    EXPECT_EQ(ReadTextLine(lBuffer, 1, lFile.Get()), nullptr);
+    EXPECT_EQ(ReadTextLine(nullptr, 4, lFile.Get()), nullptr);
+    EXPECT_EQ(ReadTextLine(lBuffer, 4, nullptr), nullptr);
 
-    // A cut before a CR LF leaves the whole line end to the next call.
-    MemoryFile cut("xy\r\nz");
-    EXPECT_EQ(ReadLine(cut.Get(), 3), "xy");
-    EXPECT_EQ(ReadLine(cut.Get(), 3), "\n");
-    EXPECT_EQ(ReadLine(cut.Get(), 3), "z");
-
-    char buffer[4];
-    EXPECT_EQ(ReadTextLine(buffer, 1, file.Get()), nullptr);
-    EXPECT_EQ(ReadTextLine(nullptr, 4, file.Get()), nullptr);
-    EXPECT_EQ(ReadTextLine(buffer, 4, nullptr), nullptr);
-}
-
-TEST(KFileUtilsTest, ReadTextLineWithoutLimit)
-{
-    const std::string longLine(100000, 'x');
-    MemoryFile file(longLine + "\r\nb\rc");
-    std::string line;
-    ASSERT_TRUE(ReadTextLine(line, file.Get()));
-    EXPECT_EQ(line, longLine + "\n");
-    ASSERT_TRUE(ReadTextLine(line, file.Get()));
-    EXPECT_EQ(line, "b\n");
-    ASSERT_TRUE(ReadTextLine(line, file.Get()));
-    EXPECT_EQ(line, "c");
-    EXPECT_FALSE(ReadTextLine(line, file.Get()));
-    EXPECT_TRUE(line.empty());
-    EXPECT_FALSE(ReadTextLine(line, nullptr));
+    const std::string lLong(100000, 'x');
+    MemoryFile lLongFile(lLong + "\r\nb\rc");
+    std::string lLine;
+    ASSERT_TRUE(ReadTextLine(lLine, lLongFile.Get()));
+    EXPECT_EQ(lLine, lLong + "\n");
+    ASSERT_TRUE(ReadTextLine(lLine, lLongFile.Get()));
+    EXPECT_EQ(lLine, "b\n");
+    ASSERT_TRUE(ReadTextLine(lLine, lLongFile.Get()));
+    EXPECT_EQ(lLine, "c");
+    EXPECT_FALSE(ReadTextLine(lLine, lLongFile.Get()));
+    EXPECT_TRUE(lLine.empty());
+    EXPECT_FALSE(ReadTextLine(lLine, nullptr));
 }
 
 TEST(KImageConverterTest, ReadersByExtension)

@@ -86,10 +86,9 @@ TEST_F(SettingsTest, IniFileRoundTrip)
         EXPECT_TRUE(ini.SetValue("Paths", "Textures", "  C:\\tex = old  "));
         EXPECT_TRUE(ini.SetValue("Paths", "Empty", ""));
         EXPECT_TRUE(ini.SetValue("numericfield", "DECIMAL", "5"));
-        EXPECT_FALSE(ini.SetValue("Paths", "a=b", "x"));
-        EXPECT_FALSE(ini.SetValue("Paths", "", "x"));
-        EXPECT_FALSE(ini.SetValue("Paths", "Key", "two\nlines"));
-        EXPECT_FALSE(ini.SetValue("Pa\nths", "Key", "x"));
+        EXPECT_FALSE(ini.SetValue("Paths", "a=b", "x") || ini.SetValue("Paths", "", "x"));
+        EXPECT_FALSE(ini.SetValue("Paths", "Key", "two\nlines") ||
+                     ini.SetValue("Pa\nths", "K", "x"));
         ASSERT_TRUE(ini.Save());
     }
     EXPECT_EQ(ReadFile(path), "[NumericField]\nDecimal = 5\n[Paths]\nTextures =   C:\\tex = old  \n"
@@ -164,8 +163,7 @@ TEST_F(SettingsTest, SettingsStorePersists)
         EXPECT_TRUE(store.GetString(key, "UserParams", nullptr).IsNull());
         EXPECT_TRUE(store.SetString(key, "UserParams", "a=1;b=2 "));
         EXPECT_FALSE(store.SetString(key, "UserParams", "line\nbreak"));
-        EXPECT_FALSE(store.SetString("", "UserParams", "x"));
-        EXPECT_FALSE(store.SetString(key, nullptr, "x"));
+        EXPECT_FALSE(store.SetString("", "UserParams", "x") || store.SetString(key, nullptr, "x"));
     }
     KSettingsStore reopened;
     EXPECT_EQ(Text(reopened.GetString(key, "UserParams", nullptr)), "a=1;b=2 ");
@@ -183,9 +181,8 @@ TEST_F(SettingsTest, LogWritesOnDestruction)
         log.AddLine(nullptr);
         log.AddLine("third");
         EXPECT_EQ(log.GetLineCount(), 3);
-        EXPECT_EQ(Text(log.GetLine(2)), "third");
-        EXPECT_TRUE(log.GetLine(3).IsNull());
-        EXPECT_TRUE(log.GetLine(-1).IsNull());
+        EXPECT_EQ(Text(log.GetLine(0)) + Text(log.GetLine(1)) + Text(log.GetLine(2)), "firstthird");
+        EXPECT_TRUE(log.GetLine(3).IsNull() && log.GetLine(-1).IsNull());
     }
     const std::string path = mFolder + "/ryvvurnlog.txt";
     std::string text = ReadFile(path);
@@ -225,16 +222,11 @@ TEST(KDateTimeTest, NowIsAPlausibleLocalStamp)
 {
     const KDateTime now = KDateTime::Now();
     EXPECT_GE(now.GetYear(), 2024);
-    EXPECT_GE(now.GetMonth(), 1);
-    EXPECT_LE(now.GetMonth(), 12);
-    EXPECT_GE(now.GetDay(), 1);
-    EXPECT_LE(now.GetDay(), 31);
-    EXPECT_LE(now.GetHour(), 23);
-    EXPECT_LE(now.GetMillisecond(), 999);
+    EXPECT_TRUE(now.GetMonth() >= 1 && now.GetMonth() <= 12 && now.GetDay() >= 1);
+    EXPECT_TRUE(now.GetDay() <= 31 && now.GetHour() <= 23 && now.GetMillisecond() <= 999);
     const std::string text = now.GetText().Buffer();
-    ASSERT_EQ(text.size(), 23U);
-    EXPECT_EQ(text[4], '-');
-    EXPECT_EQ(text[10], ' ');
-    EXPECT_EQ(text[19], '.');
+    EXPECT_EQ(text.substr(0, 4), std::to_string(now.GetYear()));
+    EXPECT_EQ(std::stoi(text.substr(5, 2)), now.GetMonth());
+    EXPECT_EQ(std::stoi(text.substr(8, 2)), now.GetDay());
     EXPECT_EQ(Text(KDateTime().GetText()), "0000-00-00 00:00:00.000");
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 // Deletes a victim when it receives one event code; the victim may be any plug, itself included.
@@ -13,64 +15,71 @@ public:
     bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                        const KConnectEventArgs* pArgs) override
     {
-        if (static_cast<int>(pEvent) == mCode && mVictim) {
-            KPlug* lVictim = mVictim;
-            mVictim = nullptr;
-            delete lVictim;
+        if (pEvent == mEvent && mVictim) {
+            delete std::exchange(mVictim, nullptr);
             return true;
         }
         return KPlug::ConnectNotify(pEvent, pPlug, pOther, pArgs);
     }
 
-    int mCode = -1;
+    void Arm(KConnectEvent pEvent, KPlug* pVictim)
+    {
+        mEvent = pEvent;
+        mVictim = pVictim;
+    }
+
+    KConnectEvent mEvent = KConnectEvent::kSourceConnected;
     KPlug* mVictim = nullptr;
+};
+
+// Connects its old source again as soon as that has left (once, so that a plug that wrongly
+// accepts cannot make it loop).
+class ClingingPlug : public KPlug
+{
+public:
+    bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
+                       const KConnectEventArgs* pArgs) override
+    {
+        if (pEvent == KConnectEvent::kSourceDisconnected && pPlug == this && !mReconnected) {
+            mReconnected = ConnectSrc(pOther);
+        }
+        return KPlug::ConnectNotify(pEvent, pPlug, pOther, pArgs);
+    }
+
+    bool mReconnected = false;
 };
 
 } // namespace
 
-TEST(Reentrancy, HookDeletesTheNewSource)
+// A hook that deletes a partner (or its own plug) in the middle of a connection change leaves
+// every survivor consistent (AddressSanitizer checks the rest).
+TEST(Reentrancy, HooksDeletePlugsDuringConnectionChanges)
 {
     DestroyingPlug lDst;
     auto* lSrc = new KPlug;
-    lDst.mCode = static_cast<int>(KConnectEvent::kSourceConnected);
-    lDst.mVictim = lSrc;
+    lDst.Arm(KConnectEvent::kSourceConnected, lSrc);
     EXPECT_TRUE(lDst.ConnectSrc(lSrc));
     EXPECT_EQ(lDst.GetSrcCount(), 0);
-}
 
-TEST(Reentrancy, HookDeletesTheSourceWhileItIsRemoved)
-{
-    DestroyingPlug lDst;
-    auto* lSrc = new KPlug;
+    lSrc = new KPlug;
     ASSERT_TRUE(lDst.ConnectSrc(lSrc));
-    lDst.mCode = static_cast<int>(KConnectEvent::kSourceDisconnecting);
-    lDst.mVictim = lSrc;
+    lDst.Arm(KConnectEvent::kSourceDisconnecting, lSrc);
     EXPECT_TRUE(lDst.DisconnectSrc(lSrc));
     EXPECT_EQ(lDst.GetSrcCount(), 0);
-}
 
-TEST(Reentrancy, SourceDeletesTheDestinationDuringTheRequest)
-{
-    auto* lDst = new KPlug;
-    DestroyingPlug lSrc;
-    lSrc.mCode = static_cast<int>(KConnectEvent::kDestinationConnectRequest);
-    lSrc.mVictim = lDst;
-    EXPECT_FALSE(lDst->ConnectSrc(&lSrc));
-    EXPECT_EQ(lSrc.GetDstCount(), 0);
-}
+    auto* lTarget = new KPlug;
+    DestroyingPlug lSource;
+    lSource.Arm(KConnectEvent::kDestinationConnectRequest, lTarget);
+    EXPECT_FALSE(lTarget->ConnectSrc(&lSource));
+    EXPECT_EQ(lSource.GetDstCount(), 0);
 
-TEST(Reentrancy, PlugDeletesItselfWhileDisconnectingAll)
-{
     KPlug lA;
     KPlug lB;
     auto* lSelf = new DestroyingPlug;
-    ASSERT_TRUE(lSelf->ConnectSrc(&lA));
-    ASSERT_TRUE(lSelf->ConnectSrc(&lB));
-    lSelf->mCode = static_cast<int>(KConnectEvent::kSourceDisconnected);
-    lSelf->mVictim = lSelf;
+    ASSERT_TRUE(lSelf->ConnectSrc(&lA) && lSelf->ConnectSrc(&lB));
+    lSelf->Arm(KConnectEvent::kSourceDisconnected, lSelf);
     lSelf->DisconnectAll();
-    EXPECT_EQ(lA.GetDstCount(), 0);
-    EXPECT_EQ(lB.GetDstCount(), 0);
+    EXPECT_EQ(lA.GetDstCount() + lB.GetDstCount(), 0);
 }
 
 TEST(Reentrancy, PartnerDeletesAPropertyDuringDestruct)
@@ -79,14 +88,11 @@ TEST(Reentrancy, PartnerDeletesAPropertyDuringDestruct)
     KProperty* lFirst = lObject->CreateProperty("First", kPropertyTypeDouble, nullptr);
     KProperty* lSecond = lObject->CreateProperty("Second", kPropertyTypeDouble, nullptr);
     DestroyingPlug lPartner;
-    ASSERT_TRUE(lPartner.ConnectSrc(lSecond));
-    ASSERT_TRUE(lFirst->ConnectSrc(&lPartner));
+    ASSERT_TRUE(lPartner.ConnectSrc(lSecond) && lFirst->ConnectSrc(&lPartner));
     // While the last property is disconnected the partner deletes the other one.
-    lPartner.mCode = static_cast<int>(KConnectEvent::kSourceDisconnected);
-    lPartner.mVictim = lFirst;
+    lPartner.Arm(KConnectEvent::kSourceDisconnected, lFirst);
     lObject->Destroy();
-    EXPECT_EQ(lPartner.GetSrcCount(), 0);
-    EXPECT_EQ(lPartner.GetDstCount(), 0);
+    EXPECT_EQ(lPartner.GetSrcCount() + lPartner.GetDstCount(), 0);
 }
 
 TEST(Reentrancy, ValueHookDeletesTheProperty)
@@ -109,4 +115,24 @@ TEST(Reentrancy, ValueHookDeletesTheProperty)
     KProperty* lProperty = lObject.CreateProperty("P", kPropertyTypeInt, nullptr);
     EXPECT_FALSE(lProperty->SetValueAsInt(3));
     EXPECT_EQ(lObject.GetPropertyCount(), 0);
+}
+
+// A plug that is going away (a property or an object being destroyed) takes no new connection,
+// not even from a partner that reconnects from its disconnection hook.
+TEST(Reentrancy, PartnerCannotReconnectToAPlugBeingDestroyed)
+{
+    ClingingPlug lPartner;
+    {
+        KPropertyDouble lProperty;
+        ASSERT_TRUE(lPartner.ConnectSrc(&lProperty));
+    }
+    auto* lDestructed = new KObject;
+    auto* lDeleted = new KObject;
+    ASSERT_TRUE(lPartner.ConnectSrc(lDestructed) && lPartner.ConnectSrc(lDeleted));
+    lDestructed->Destruct();
+    EXPECT_EQ(lPartner.GetSrcCount(), 1);
+    delete lDeleted;
+    EXPECT_EQ(lPartner.GetSrcCount(), 0);
+    EXPECT_FALSE(lPartner.mReconnected);
+    delete lDestructed;
 }

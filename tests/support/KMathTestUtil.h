@@ -43,6 +43,14 @@ inline KMatrix Product(const KMatrix& pFirst, const KMatrix& pSecond)
     return m;
 }
 
+// Three turns about pAxes[0], then pAxes[1], then pAxes[2].
+inline KMatrix Turns(const int (&pAxes)[3], double pFirst, double pSecond, double pThird)
+{
+    return Product(Product(Rotation(pAxes[0], pFirst), Rotation(pAxes[1], pSecond)),
+                   Rotation(pAxes[2], pThird));
+}
+
+// The identity with its 3x3 part replaced by pRows.
 inline KMatrix Rows(const double (&pRows)[3][3])
 {
     KMatrix m;
@@ -54,10 +62,11 @@ inline KMatrix Rows(const double (&pRows)[3][3])
     return m;
 }
 
-inline ::testing::AssertionResult Near3x3(const KMatrix& pA, const KMatrix& pB, double pTol = 1e-9)
+// The first pSize rows and columns of two matrices agree within pTol.
+inline ::testing::AssertionResult Near(const KMatrix& pA, const KMatrix& pB, double pTol, int pSize)
 {
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) {
+    for (int r = 0; r < pSize; ++r) {
+        for (int c = 0; c < pSize; ++c) {
             if (!(std::fabs(pA[r][c] - pB[r][c]) <= pTol)) {
                 return ::testing::AssertionFailure()
                        << "element [" << r << "][" << c << "]: " << pA[r][c] << " vs " << pB[r][c];
@@ -67,17 +76,14 @@ inline ::testing::AssertionResult Near3x3(const KMatrix& pA, const KMatrix& pB, 
     return ::testing::AssertionSuccess();
 }
 
+inline ::testing::AssertionResult Near3x3(const KMatrix& pA, const KMatrix& pB, double pTol = 1e-9)
+{
+    return Near(pA, pB, pTol, 3);
+}
+
 inline ::testing::AssertionResult Near4x4(const KMatrix& pA, const KMatrix& pB, double pTol = 1e-9)
 {
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            if (!(std::fabs(pA[r][c] - pB[r][c]) <= pTol)) {
-                return ::testing::AssertionFailure()
-                       << "element [" << r << "][" << c << "]: " << pA[r][c] << " vs " << pB[r][c];
-            }
-        }
-    }
-    return ::testing::AssertionSuccess();
+    return Near(pA, pB, pTol, 4);
 }
 
 } // namespace mathtest

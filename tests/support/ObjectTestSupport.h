@@ -3,6 +3,7 @@
 
 #include "object/KObject.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,18 @@ struct EventRecord
 // Event log shared by the recording classes of a test.
 using EventLog = std::vector<EventRecord>;
 
+// Logs an event (when there is a log) and answers false for the codes listed in pRefuse.
+inline bool RecordEvent(EventLog* ioLog, const std::string& pReceiver,
+                        const std::vector<int>& pRefuse, KConnectEvent pEvent, KPlug* pPlug,
+                        KPlug* pOther)
+{
+    const int lCode = static_cast<int>(pEvent);
+    if (ioLog) {
+        ioLog->push_back({pReceiver, lCode, pPlug, pOther});
+    }
+    return std::find(pRefuse.begin(), pRefuse.end(), lCode) == pRefuse.end();
+}
+
 // A plug that logs every event and refuses the request codes listed in mRefuse.
 class RecordingPlug : public KPlug
 {
@@ -33,15 +46,8 @@ public:
     bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                        const KConnectEventArgs* pArgs) override
     {
-        if (mLog) {
-            mLog->push_back({mName, static_cast<int>(pEvent), pPlug, pOther});
-        }
-        for (int lCode : mRefuse) {
-            if (lCode == static_cast<int>(pEvent)) {
-                return false;
-            }
-        }
-        return KPlug::ConnectNotify(pEvent, pPlug, pOther, pArgs);
+        return RecordEvent(mLog, mName, mRefuse, pEvent, pPlug, pOther) &&
+               KPlug::ConnectNotify(pEvent, pPlug, pOther, pArgs);
     }
 
     std::string mName;
@@ -49,7 +55,8 @@ public:
     std::vector<int> mRefuse;
 };
 
-// Three levels below KObject, for IsA and class filters.
+// Three levels below KObject, for IsA and class filters. Also keeps the (new, old) values that
+// value events carry.
 class TestObjectA : public KObject
 {
     K_DECLARE_CLASS(TestObjectA)
@@ -62,9 +69,6 @@ class TestObjectA : public KObject
     bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                        const KConnectEventArgs* pArgs) override
     {
-        if (mLog) {
-            mLog->push_back({mName, static_cast<int>(pEvent), pPlug, pOther});
-        }
         if (pArgs && pArgs->mNewValue && pArgs->mOldValue) {
             double lNew = 0.0;
             double lOld = 0.0;
@@ -72,12 +76,8 @@ class TestObjectA : public KObject
             pArgs->mOldValue->ConvertTo(lOld);
             mValueEvents.push_back({lNew, lOld});
         }
-        for (int lCode : mRefuse) {
-            if (lCode == static_cast<int>(pEvent)) {
-                return false;
-            }
-        }
-        return KObject::ConnectNotify(pEvent, pPlug, pOther, pArgs);
+        return RecordEvent(mLog, mName, mRefuse, pEvent, pPlug, pOther) &&
+               KObject::ConnectNotify(pEvent, pPlug, pOther, pArgs);
     }
 
     std::string mName;
