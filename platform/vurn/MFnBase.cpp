@@ -2,7 +2,7 @@
 
 MStatus MFnBase::setObject(const MObject& pObject)
 {
-    if (!pObject.hasFn(type())) {
+    if (!accepts(pObject)) {
         mObject = MObject();
         return MStatus(MStatus::kFailure, "Object is incompatible with this method");
     }

@@ -13,6 +13,8 @@ public:
 
     // The type an object must have for this function set.
     virtual MFn::Type type() const = 0;
+    // Whether the set may attach to pObject: by default when it has type().
+    virtual bool accepts(const MObject& pObject) const { return pObject.hasFn(type()); }
     MObject object() const { return mObject; }
     // Attaches to pObject; failure, leaving the set unattached, when pObject lacks type().
     MStatus setObject(const MObject& pObject);

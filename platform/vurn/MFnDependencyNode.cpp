@@ -111,3 +111,36 @@ bool MFnDependencyNode::isIntermediateObject() const
     const VurnNode* lNode = VurnScene::Get().Node(NodeId());
     return lNode && lNode->mIntermediate;
 }
+
+double MFnDependencyNode::Number(const std::string& pPlug) const
+{
+    double lValue = 0.0;
+    VurnScene::Get().GetNumber(NodeId(), pPlug, lValue);
+    return lValue;
+}
+
+MColor MFnDependencyNode::Color(const std::string& pPlug, const char* pSuffixes) const
+{
+    return MColor(static_cast<float>(Number(pPlug + pSuffixes[0])),
+                  static_cast<float>(Number(pPlug + pSuffixes[1])),
+                  static_cast<float>(Number(pPlug + pSuffixes[2])));
+}
+
+MStatus MFnDependencyNode::SetNumber(const std::string& pPlug, double pValue)
+{
+    return VurnScene::Get().SetNumber(NodeId(), pPlug, pValue) ? MStatus()
+                                                               : VurnFailure("cannot set plug");
+}
+
+MStatus MFnDependencyNode::SetColor(const std::string& pPlug, const MColor& pColor)
+{
+    const double lValues[3] = {pColor.r, pColor.g, pColor.b};
+    const char* const lSuffixes[3] = {"R", "G", "B"};
+    for (int lIndex = 0; lIndex < 3; ++lIndex) {
+        const MStatus lStatus = SetNumber(pPlug + lSuffixes[lIndex], lValues[lIndex]);
+        if (!lStatus) {
+            return lStatus;
+        }
+    }
+    return MStatus();
+}

@@ -3,6 +3,9 @@
 
 #include "platform/vurn/MFnBase.h"
 #include "platform/vurn/MPlug.h"
+#include "platform/vurn/MVector.h"
+
+#include <string>
 
 // The function set of every node: name, attributes and plugs.
 class MFnDependencyNode : public MFnBase
@@ -33,6 +36,14 @@ public:
     MAttrClass attributeClass(const MObject& pAttribute, MStatus* oStatus = nullptr) const;
     bool hasAttribute(const MString& pName) const;
     bool isIntermediateObject() const;
+
+protected:
+    // The number on plug pPlug of the attached node; 0 when it has none.
+    double Number(const std::string& pPlug) const;
+    // A colour from the three plugs pPlug + pSuffixes.
+    MColor Color(const std::string& pPlug, const char* pSuffixes = "RGB") const;
+    MStatus SetNumber(const std::string& pPlug, double pValue);
+    MStatus SetColor(const std::string& pPlug, const MColor& pColor);
 };
 
 #endif

@@ -104,8 +104,9 @@ double VurnAnimCurveData::ComputedSlope(int pIndex, int pType) const
     if (pType == kTangentFlat || pType == kTangentStep || lCount < 2 || lSpan < kTimeEpsilon) {
         return 0.0;
     }
-    if (pType == kTangentClamped &&
-        (lPrev.mValue == lKey.mValue || lNext.mValue == lKey.mValue)) {
+    const bool lFlatBefore = pIndex > 0 && lPrev.mValue == lKey.mValue;
+    const bool lFlatAfter = pIndex + 1 < lCount && lNext.mValue == lKey.mValue;
+    if (pType == kTangentClamped && (lFlatBefore || lFlatAfter)) {
         return 0.0;
     }
     return (lNext.mValue - lPrev.mValue) / lSpan;

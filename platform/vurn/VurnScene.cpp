@@ -656,6 +656,13 @@ const VurnComponent* VurnScene::Component(int pComponent) const
                : nullptr;
 }
 
+VurnComponent* VurnScene::MutableComponent(int pComponent)
+{
+    return pComponent >= 0 && pComponent < static_cast<int>(mComponents.size())
+               ? &mComponents[pComponent]
+               : nullptr;
+}
+
 void VurnScene::Touch(int pNode, const std::string& pWhat)
 {
     if (IsAlive(pNode)) {

@@ -232,6 +232,7 @@ public:
     VurnDataObject* Data(int pData);
     int CreateComponent(const VurnComponent& pComponent);
     const VurnComponent* Component(int pComponent) const;
+    VurnComponent* MutableComponent(int pComponent);
     // Records a change of a node's structured contents (keys, geometry, members).
     void Touch(int pNode, const std::string& pWhat);
 
@@ -246,6 +247,9 @@ public:
     double mMinTime = 0.0;
     double mMaxTime = 0.0;
     double mJointDisplayScale = kDefaultJointDisplayScale;
+    // Answers a test scripted for commands by their first word ("confirmDialog",
+    // "QARGetCharacterName"), taken in order; see VurnCommandInterpreter.
+    std::map<std::string, std::vector<std::string>> mScriptedAnswers;
 
     // Records.
     void RecordMutation(const std::string& pText);
