@@ -246,6 +246,7 @@ void RegisterDeformers(VurnScene& ioScene)
 void RegisterShading(VurnScene& ioScene)
 {
     Add(ioScene, MFn::kSet, Typed("surfaceShader", "ss", VurnAttributeKind::kMessage));
+    Add(ioScene, MFn::kSet, Typed("usedBy", "ub", VurnAttributeKind::kMessage, true));
     Triple(ioScene, MFn::kLambert, "color", "c", kDefaultShaderColor, true, "RGB");
     Triple(ioScene, MFn::kLambert, "transparency", "it", 0.0, true, "RGB");
     Triple(ioScene, MFn::kLambert, "ambientColor", "ambc", 0.0, true, "RGB");
