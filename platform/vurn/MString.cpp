@@ -70,3 +70,10 @@ MString operator+(const MString& pLeft, const char* pRight)
     lResult += pRight;
     return lResult;
 }
+
+MString operator+(const char* pLeft, const MString& pRight)
+{
+    MString lResult(pLeft);
+    lResult += pRight;
+    return lResult;
+}

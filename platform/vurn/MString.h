@@ -36,5 +36,6 @@ private:
 
 MString operator+(const MString& pLeft, const MString& pRight);
 MString operator+(const MString& pLeft, const char* pRight);
+MString operator+(const char* pLeft, const MString& pRight);
 
 #endif

@@ -250,6 +250,14 @@ public:
     // Answers a test scripted for commands by their first word ("confirmDialog",
     // "QARGetCharacterName"), taken in order; see VurnCommandInterpreter.
     std::map<std::string, std::vector<std::string>> mScriptedAnswers;
+    // Images the host can read, by file name: RGBA pixels row by row (see MImage).
+    struct Image
+    {
+        unsigned int mWidth = 0;
+        unsigned int mHeight = 0;
+        std::vector<unsigned char> mPixels;
+    };
+    std::map<std::string, Image> mImages;
 
     // Records.
     void RecordMutation(const std::string& pText);
