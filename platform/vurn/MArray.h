@@ -5,8 +5,7 @@
 
 // The common shape of the host's array types: a growable sequence with the host's method names.
 // Reads outside the array answer a default value rather than touching memory that is not there.
-template <typename T>
-class MArray
+template <typename T> class MArray
 {
 public:
     MArray() = default;
@@ -17,7 +16,10 @@ public:
     void clear() { mItems.clear(); }
     void append(const T& pValue) { mItems.push_back(pValue); }
     // The element at pIndex; a default value when pIndex is outside the array.
-    T operator[](unsigned int pIndex) const { return pIndex < mItems.size() ? mItems[pIndex] : T(); }
+    T operator[](unsigned int pIndex) const
+    {
+        return pIndex < mItems.size() ? mItems[pIndex] : T();
+    }
     // Writable element; the array grows to hold pIndex.
     T& operator[](unsigned int pIndex)
     {

@@ -180,7 +180,10 @@ unsigned int MDagPath::instanceNumber(MStatus* oStatus) const
     return static_cast<unsigned int>(lFound == lPaths.end() ? 0 : lFound - lPaths.begin());
 }
 
-MMatrix MDagPath::inclusiveMatrix() const { return VurnScene::Get().WorldMatrix(mNodes); }
+MMatrix MDagPath::inclusiveMatrix() const
+{
+    return VurnScene::Get().WorldMatrix(mNodes);
+}
 
 MMatrix MDagPath::exclusiveMatrix() const
 {

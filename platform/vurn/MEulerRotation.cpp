@@ -30,9 +30,9 @@ MMatrix Unscaled(const MMatrix& pMatrix)
 {
     MMatrix lResult;
     for (int lRow = 0; lRow < 3; ++lRow) {
-        const double lLength = std::sqrt(pMatrix(lRow, 0) * pMatrix(lRow, 0) +
-                                         pMatrix(lRow, 1) * pMatrix(lRow, 1) +
-                                         pMatrix(lRow, 2) * pMatrix(lRow, 2));
+        const double lLength =
+            std::sqrt(pMatrix(lRow, 0) * pMatrix(lRow, 0) + pMatrix(lRow, 1) * pMatrix(lRow, 1) +
+                      pMatrix(lRow, 2) * pMatrix(lRow, 2));
         for (int lColumn = 0; lColumn < 3; ++lColumn) {
             lResult(lRow, lColumn) = lLength > 0.0 ? pMatrix(lRow, lColumn) / lLength : 0.0;
         }

@@ -4,7 +4,10 @@
 
 #include <sstream>
 
-MFnAnimCurve::MFnAnimCurve(const MObject& pObject, MStatus* oStatus) { Attach(pObject, oStatus); }
+MFnAnimCurve::MFnAnimCurve(const MObject& pObject, MStatus* oStatus)
+{
+    Attach(pObject, oStatus);
+}
 
 MFnAnimCurve::MFnAnimCurve(const MPlug& pPlug, MStatus* oStatus)
 {

@@ -2,8 +2,10 @@
 
 #include "platform/vurn/VurnStatus.h"
 
-
-MFnAttribute::MFnAttribute(const MObject& pObject, MStatus* oStatus) { Attach(pObject, oStatus); }
+MFnAttribute::MFnAttribute(const MObject& pObject, MStatus* oStatus)
+{
+    Attach(pObject, oStatus);
+}
 
 const VurnAttribute* MFnAttribute::Definition() const
 {
@@ -31,11 +33,20 @@ MObject MFnAttribute::parent(MStatus* oStatus) const
     return MObject::attribute(lDefinition->mParent);
 }
 
-bool MFnAttribute::isUsedAsColor() const { return Definition() && Definition()->mUsedAsColor; }
+bool MFnAttribute::isUsedAsColor() const
+{
+    return Definition() && Definition()->mUsedAsColor;
+}
 
-bool MFnAttribute::isArray() const { return Definition() && Definition()->mArray; }
+bool MFnAttribute::isArray() const
+{
+    return Definition() && Definition()->mArray;
+}
 
-bool MFnAttribute::isDynamic() const { return Definition() && Definition()->mDynamic; }
+bool MFnAttribute::isDynamic() const
+{
+    return Definition() && Definition()->mDynamic;
+}
 
 MFnNumericAttribute::MFnNumericAttribute(const MObject& pObject, MStatus* oStatus)
 {
@@ -90,9 +101,15 @@ MStatus MFnNumericAttribute::getDefault(float& oValue) const
     return lStatus;
 }
 
-bool MFnNumericAttribute::hasSoftMin() const { return Definition() && Definition()->mHasSoftMin; }
+bool MFnNumericAttribute::hasSoftMin() const
+{
+    return Definition() && Definition()->mHasSoftMin;
+}
 
-bool MFnNumericAttribute::hasSoftMax() const { return Definition() && Definition()->mHasSoftMax; }
+bool MFnNumericAttribute::hasSoftMax() const
+{
+    return Definition() && Definition()->mHasSoftMax;
+}
 
 MStatus MFnNumericAttribute::getSoftMin(double& oValue) const
 {

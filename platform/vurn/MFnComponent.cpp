@@ -16,7 +16,10 @@ int MFnComponent::elementCount() const
     return lData->mComplete ? lData->mCompleteCount : static_cast<int>(lData->mFirst.size());
 }
 
-bool MFnComponent::isComplete() const { return Data() && Data()->mComplete; }
+bool MFnComponent::isComplete() const
+{
+    return Data() && Data()->mComplete;
+}
 
 MObject MFnComponent::CreateComponent(MFn::Type pType, MStatus* oStatus)
 {

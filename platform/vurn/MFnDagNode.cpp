@@ -7,7 +7,10 @@ MFnDagNode::MFnDagNode(const MObject& pObject, MStatus* oStatus)
     VurnReport(oStatus, setObject(pObject));
 }
 
-MFnDagNode::MFnDagNode(const MDagPath& pPath, MStatus* oStatus) { AttachPath(pPath, oStatus); }
+MFnDagNode::MFnDagNode(const MDagPath& pPath, MStatus* oStatus)
+{
+    AttachPath(pPath, oStatus);
+}
 
 void MFnDagNode::AttachPath(const MDagPath& pPath, MStatus* oStatus)
 {

@@ -114,9 +114,11 @@ MStatus MFnSkinCluster::getWeights(const MDagPath& pShape, const MObject& pCompo
     }
     const MPlug lList = findPlug("weightList");
     for (int lVertex : ComponentVertices(pShape, pComponent)) {
-        const MPlug lWeights = lList.elementByLogicalIndex(static_cast<unsigned int>(lVertex)).child(0);
+        const MPlug lWeights =
+            lList.elementByLogicalIndex(static_cast<unsigned int>(lVertex)).child(0);
         const std::vector<int> lSet = VurnScene::Get().LogicalIndices(NodeId(), lWeights.path());
-        const bool lPresent = std::binary_search(lSet.begin(), lSet.end(), static_cast<int>(pIndex));
+        const bool lPresent =
+            std::binary_search(lSet.begin(), lSet.end(), static_cast<int>(pIndex));
         oWeights.append(lPresent ? lWeights.elementByLogicalIndex(pIndex).asDouble() : 0.0);
     }
     return MStatus();
@@ -173,8 +175,8 @@ MStatus MFnBlendShapeDeformer::getTargets(const MObject& pBase, int pWeightIndex
     if (pBase.kind() != MObject::kNode || lBase == lBases.end()) {
         return VurnFailure("not a base object of this blend shape");
     }
-    const auto lFound = lNode->mBlendShape->mTargets.find(
-        {static_cast<int>(lBase - lBases.begin()), pWeightIndex});
+    const auto lFound =
+        lNode->mBlendShape->mTargets.find({static_cast<int>(lBase - lBases.begin()), pWeightIndex});
     if (lFound != lNode->mBlendShape->mTargets.end()) {
         for (int lTarget : lFound->second) {
             oTargets.append(MObject::node(lTarget));
@@ -202,5 +204,7 @@ MStatus MFnBlendShapeDeformer::addTarget(const MObject& pBase, int pWeightIndex,
     const int lBaseIndex = static_cast<int>(lBase - lBases.begin());
     lNode->mBlendShape->mTargets[{lBaseIndex, pWeightIndex}].push_back(pTarget.id());
     VurnScene::Get().Touch(NodeId(), "target");
-    return findPlug("weight").elementByLogicalIndex(static_cast<unsigned int>(pWeightIndex)).setValue(pWeight);
+    return findPlug("weight")
+        .elementByLogicalIndex(static_cast<unsigned int>(pWeightIndex))
+        .setValue(pWeight);
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-
 MFnDependencyNode::MFnDependencyNode(const MObject& pObject, MStatus* oStatus)
 {
     Attach(pObject, oStatus);
@@ -90,9 +89,9 @@ MFnDependencyNode::MAttrClass MFnDependencyNode::attributeClass(const MObject& p
                                                                 MStatus* oStatus) const
 {
     const std::vector<int> lAttributes = VurnScene::Get().NodeAttributes(NodeId());
-    const bool lOwned = pAttribute.kind() == MObject::kAttribute &&
-                        std::find(lAttributes.begin(), lAttributes.end(), pAttribute.id()) !=
-                            lAttributes.end();
+    const bool lOwned =
+        pAttribute.kind() == MObject::kAttribute &&
+        std::find(lAttributes.begin(), lAttributes.end(), pAttribute.id()) != lAttributes.end();
     if (!lOwned) {
         VurnReport(oStatus, VurnFailure("attribute not on this node"));
         return kInvalidAttr;

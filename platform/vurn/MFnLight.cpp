@@ -14,7 +14,10 @@ MFnLight::MFnLight(const MObject& pObject, MStatus* oStatus)
     VurnReport(oStatus, setObject(pObject));
 }
 
-MFnLight::MFnLight(const MDagPath& pPath, MStatus* oStatus) { AttachLight(pPath, oStatus); }
+MFnLight::MFnLight(const MDagPath& pPath, MStatus* oStatus)
+{
+    AttachLight(pPath, oStatus);
+}
 
 MFnPointLight::MFnPointLight(const MObject& pObject, MStatus* oStatus)
 {
@@ -37,7 +40,10 @@ MFnSpotLight::MFnSpotLight(const MObject& pObject, MStatus* oStatus)
     VurnReport(oStatus, setObject(pObject));
 }
 
-MFnSpotLight::MFnSpotLight(const MDagPath& pPath, MStatus* oStatus) { AttachLight(pPath, oStatus); }
+MFnSpotLight::MFnSpotLight(const MDagPath& pPath, MStatus* oStatus)
+{
+    AttachLight(pPath, oStatus);
+}
 
 MFnDirectionalLight::MFnDirectionalLight(const MObject& pObject, MStatus* oStatus)
 {

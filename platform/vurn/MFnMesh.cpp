@@ -13,7 +13,10 @@ const VurnMeshData& EmptyMesh()
     return sEmpty;
 }
 
-int Count(size_t pSize) { return static_cast<int>(pSize); }
+int Count(size_t pSize)
+{
+    return static_cast<int>(pSize);
+}
 
 // The polygons of pMember's component (all of them for a whole-object member).
 std::vector<int> MemberPolygons(const VurnSetMember& pMember, int pPolygonCount)
@@ -61,7 +64,10 @@ const VurnMeshData* MFnMesh::GeometryOf(const MObject& pObject)
     return nullptr;
 }
 
-const VurnMeshData* MFnMesh::Geometry() const { return GeometryOf(object()); }
+const VurnMeshData* MFnMesh::Geometry() const
+{
+    return GeometryOf(object());
+}
 
 MStatus MFnMesh::ToSpace(MPoint& ioPoint, MSpace::Space pSpace) const
 {
@@ -218,7 +224,8 @@ MStatus MFnMesh::getConnectedShaders(unsigned int pInstance, MObjectArray& oSets
             }
             for (int lPolygon : MemberPolygons(lMember, lPolygons)) {
                 if (lPolygon >= 0 && lPolygon < lPolygons) {
-                    oIndices[static_cast<unsigned int>(lPolygon)] = static_cast<int>(oSets.length()) - 1;
+                    oIndices[static_cast<unsigned int>(lPolygon)] =
+                        static_cast<int>(oSets.length()) - 1;
                 }
             }
         }
@@ -306,7 +313,7 @@ MStatus MFnMesh::getFaceVertexColors(MColorArray& oColors) const
         for (int lCorner = 0; lCorner < Count(lMesh->mPolygons[lPolygon].size()); ++lCorner) {
             const int lId = VurnMeshData::CornerId(lMesh->mColorIds, lPolygon, lCorner);
             oColors.append(lId >= 0 && lId < Count(lMesh->mColors.size()) ? lMesh->mColors[lId]
-                                                                           : lUnset);
+                                                                          : lUnset);
         }
     }
     return MStatus();

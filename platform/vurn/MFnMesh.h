@@ -37,7 +37,8 @@ public:
     MStatus getAssociatedUVSetTextures(const MString& pSet, MObjectArray& oTextures) const;
     // The set's coordinates; pSet null for the first set.
     MStatus getUVs(MFloatArray& oU, MFloatArray& oV, const MString* pSet = nullptr) const;
-    MStatus getPolygonUVid(int pPolygon, int pCorner, int& oId, const MString* pSet = nullptr) const;
+    MStatus getPolygonUVid(int pPolygon, int pCorner, int& oId,
+                           const MString* pSet = nullptr) const;
     // One colour per face-vertex, polygon by polygon; (-1, -1, -1, -1) where none is set.
     MStatus getFaceVertexColors(MColorArray& oColors) const;
     // The index of that face-vertex in getFaceVertexColors' array.

@@ -52,13 +52,25 @@ MFnNurbsSurface::Form MFnNurbsSurface::formInV() const
     return Geometry() ? static_cast<Form>(Geometry()->mFormV) : kInvalid;
 }
 
-int MFnNurbsSurface::degreeU() const { return Geometry() ? Geometry()->mDegreeU : 0; }
+int MFnNurbsSurface::degreeU() const
+{
+    return Geometry() ? Geometry()->mDegreeU : 0;
+}
 
-int MFnNurbsSurface::degreeV() const { return Geometry() ? Geometry()->mDegreeV : 0; }
+int MFnNurbsSurface::degreeV() const
+{
+    return Geometry() ? Geometry()->mDegreeV : 0;
+}
 
-int MFnNurbsSurface::numCVsInU() const { return Geometry() ? Geometry()->mCVsU : 0; }
+int MFnNurbsSurface::numCVsInU() const
+{
+    return Geometry() ? Geometry()->mCVsU : 0;
+}
 
-int MFnNurbsSurface::numCVsInV() const { return Geometry() ? Geometry()->mCVsV : 0; }
+int MFnNurbsSurface::numCVsInV() const
+{
+    return Geometry() ? Geometry()->mCVsV : 0;
+}
 
 int MFnNurbsSurface::numKnotsInU() const
 {

@@ -2,7 +2,10 @@
 
 #include "platform/vurn/VurnStatus.h"
 
-MFnSet::MFnSet(const MObject& pObject, MStatus* oStatus) { Attach(pObject, oStatus); }
+MFnSet::MFnSet(const MObject& pObject, MStatus* oStatus)
+{
+    Attach(pObject, oStatus);
+}
 
 MFnSet::Restriction MFnSet::restriction(MStatus* oStatus) const
 {

@@ -10,7 +10,10 @@ MFnTransform::MFnTransform(const MObject& pObject, MStatus* oStatus)
     VurnReport(oStatus, setObject(pObject));
 }
 
-MFnTransform::MFnTransform(const MDagPath& pPath, MStatus* oStatus) { AttachPath(pPath, oStatus); }
+MFnTransform::MFnTransform(const MDagPath& pPath, MStatus* oStatus)
+{
+    AttachPath(pPath, oStatus);
+}
 
 MVector MFnTransform::Vector3(const char* pName) const
 {
@@ -36,7 +39,8 @@ MStatus MFnTransform::InSpace(MVector& ioValue, MSpace::Space pSpace, bool pPoin
     }
     const MMatrix lParent = KeptPath().exclusiveMatrix();
     if (pPoint) {
-        const MPoint lPoint = MPoint(ioValue.x, ioValue.y, ioValue.z) * KeptPath().inclusiveMatrix();
+        const MPoint lPoint =
+            MPoint(ioValue.x, ioValue.y, ioValue.z) * KeptPath().inclusiveMatrix();
         ioValue = MVector(lPoint.x, lPoint.y, lPoint.z);
     } else {
         ioValue = ioValue * lParent;
@@ -167,7 +171,10 @@ MFnIkJoint::MFnIkJoint(const MObject& pObject, MStatus* oStatus)
     VurnReport(oStatus, setObject(pObject));
 }
 
-MFnIkJoint::MFnIkJoint(const MDagPath& pPath, MStatus* oStatus) { AttachPath(pPath, oStatus); }
+MFnIkJoint::MFnIkJoint(const MDagPath& pPath, MStatus* oStatus)
+{
+    AttachPath(pPath, oStatus);
+}
 
 MStatus MFnIkJoint::getOrientation(MEulerRotation& oOrientation) const
 {

@@ -62,7 +62,8 @@ MStatus MGlobal::executeCommand(const MString& pCommand, MDoubleArray& oResult, 
     if (!lStatus) {
         return lStatus;
     }
-    if (lResult.mKind != VurnCommandResult::kNumber && lResult.mKind != VurnCommandResult::kNumbers) {
+    if (lResult.mKind != VurnCommandResult::kNumber &&
+        lResult.mKind != VurnCommandResult::kNumbers) {
         return VurnFailure("the command gives no numbers");
     }
     oResult.clear();
@@ -97,7 +98,8 @@ MStatus MGlobal::getActiveSelectionList(MSelectionList& oList)
     for (const VurnSelectionItem& lItem : VurnScene::Get().mSelection) {
         const MDagPath lPath(lItem.mPath);
         if (lPath.isValid()) {
-            oList.add(lPath, lItem.mComponent >= 0 ? MObject::component(lItem.mComponent) : MObject());
+            oList.add(lPath,
+                      lItem.mComponent >= 0 ? MObject::component(lItem.mComponent) : MObject());
         } else if (lItem.mPath.size() == 1) {
             oList.add(MObject::node(lItem.mPath[0]));
         }
@@ -149,11 +151,17 @@ MStatus MGlobal::getAssociatedSets(const MSelectionList& pList, MObjectArray& oS
     return MStatus();
 }
 
-void MGlobal::displayError(const MString& pText) { VurnScene::Get().RecordError("Error: " + pText.str()); }
+void MGlobal::displayError(const MString& pText)
+{
+    VurnScene::Get().RecordError("Error: " + pText.str());
+}
 
 void MGlobal::displayWarning(const MString& pText)
 {
     VurnScene::Get().RecordError("Warning: " + pText.str());
 }
 
-void MGlobal::displayInfo(const MString& pText) { VurnScene::Get().RecordError("Info: " + pText.str()); }
+void MGlobal::displayInfo(const MString& pText)
+{
+    VurnScene::Get().RecordError("Info: " + pText.str());
+}

@@ -123,14 +123,16 @@ unsigned int MItMeshPolygon::polygonVertexCount(MStatus* oStatus) const
 
 int MItMeshPolygon::vertexIndex(int pCorner, MStatus* oStatus) const
 {
-    const int lId = isDone() ? -1 : VurnMeshData::CornerId(mMesh.Geometry()->mPolygons, mPolygon, pCorner);
+    const int lId =
+        isDone() ? -1 : VurnMeshData::CornerId(mMesh.Geometry()->mPolygons, mPolygon, pCorner);
     VurnReport(oStatus, lId >= 0 ? MStatus() : VurnFailure("corner out of range"));
     return lId;
 }
 
 int MItMeshPolygon::normalIndex(int pCorner, MStatus* oStatus) const
 {
-    const int lId = isDone() ? -1 : VurnMeshData::CornerId(mMesh.Geometry()->mNormalIds, mPolygon, pCorner);
+    const int lId =
+        isDone() ? -1 : VurnMeshData::CornerId(mMesh.Geometry()->mNormalIds, mPolygon, pCorner);
     VurnReport(oStatus, lId >= 0 ? MStatus() : VurnFailure("corner has no normal"));
     return lId;
 }

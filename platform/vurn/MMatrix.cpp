@@ -7,7 +7,10 @@
 namespace {
 constexpr double kSingularPivot = 1e-300;
 
-int Clamp(int pIndex) { return std::min(3, std::max(0, pIndex)); }
+int Clamp(int pIndex)
+{
+    return std::min(3, std::max(0, pIndex));
+}
 } // namespace
 
 MMatrix::MMatrix()
@@ -26,9 +29,15 @@ MMatrix::MMatrix(const double pValues[16])
     }
 }
 
-double MMatrix::operator()(int pRow, int pColumn) const { return matrix[Clamp(pRow)][Clamp(pColumn)]; }
+double MMatrix::operator()(int pRow, int pColumn) const
+{
+    return matrix[Clamp(pRow)][Clamp(pColumn)];
+}
 
-double& MMatrix::operator()(int pRow, int pColumn) { return matrix[Clamp(pRow)][Clamp(pColumn)]; }
+double& MMatrix::operator()(int pRow, int pColumn)
+{
+    return matrix[Clamp(pRow)][Clamp(pColumn)];
+}
 
 MMatrix MMatrix::operator*(const MMatrix& pOther) const
 {
@@ -45,7 +54,10 @@ MMatrix MMatrix::operator*(const MMatrix& pOther) const
     return lResult;
 }
 
-bool MMatrix::operator==(const MMatrix& pOther) const { return isEquivalent(pOther, 0.0); }
+bool MMatrix::operator==(const MMatrix& pOther) const
+{
+    return isEquivalent(pOther, 0.0);
+}
 
 bool MMatrix::isEquivalent(const MMatrix& pOther, double pTolerance) const
 {

@@ -5,7 +5,10 @@
 
 const MObject MObject::kNullObj;
 
-bool MObject::isNull() const { return apiType() == MFn::kInvalid; }
+bool MObject::isNull() const
+{
+    return apiType() == MFn::kInvalid;
+}
 
 MFn::Type MObject::apiType() const
 {

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 
-
 MPlug::MPlug(const MObject& pNode, const MObject& pAttribute)
 {
     VurnScene& lScene = VurnScene::Get();
@@ -22,11 +21,20 @@ MPlug::MPlug(const MObject& pNode, const MObject& pAttribute)
     mPath = lPath;
 }
 
-bool MPlug::isNull() const { return mPath.empty() || !VurnScene::Get().IsAlive(mNode); }
+bool MPlug::isNull() const
+{
+    return mPath.empty() || !VurnScene::Get().IsAlive(mNode);
+}
 
-MObject MPlug::node() const { return isNull() ? MObject() : MObject::node(mNode); }
+MObject MPlug::node() const
+{
+    return isNull() ? MObject() : MObject::node(mNode);
+}
 
-MObject MPlug::attribute() const { return isNull() ? MObject() : MObject::attribute(mPath.back().first); }
+MObject MPlug::attribute() const
+{
+    return isNull() ? MObject() : MObject::attribute(mPath.back().first);
+}
 
 const VurnAttribute* MPlug::Definition() const
 {
@@ -112,7 +120,10 @@ MStatus MPlug::getValue(float& oValue) const
     return lStatus;
 }
 
-MStatus MPlug::getValue(double& oValue) const { return Number(oValue); }
+MStatus MPlug::getValue(double& oValue) const
+{
+    return Number(oValue);
+}
 
 MStatus MPlug::getValue(MString& oValue) const
 {

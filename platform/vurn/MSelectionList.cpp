@@ -85,8 +85,7 @@ MStatus MSelectionList::getDependNode(unsigned int pIndex, MObject& oNode) const
     return MStatus();
 }
 
-MItSelectionList::MItSelectionList(const MSelectionList& pList, MFn::Type pFilter,
-                                   MStatus* oStatus)
+MItSelectionList::MItSelectionList(const MSelectionList& pList, MFn::Type pFilter, MStatus* oStatus)
     : mList(pList)
 {
     for (unsigned int lIndex = 0; lIndex < pList.length(); ++lIndex) {
@@ -95,8 +94,9 @@ MItSelectionList::MItSelectionList(const MSelectionList& pList, MFn::Type pFilte
         MObject lNode;
         pList.getDagPath(lIndex, lPath, lComponent);
         pList.getDependNode(lIndex, lNode);
-        const bool lKeep = pFilter == MFn::kInvalid ||
-                           (pFilter == MFn::kComponent ? !lComponent.isNull() : lNode.hasFn(pFilter));
+        const bool lKeep =
+            pFilter == MFn::kInvalid ||
+            (pFilter == MFn::kComponent ? !lComponent.isNull() : lNode.hasFn(pFilter));
         if (lKeep) {
             mIndices.push_back(lIndex);
         }
@@ -106,7 +106,8 @@ MItSelectionList::MItSelectionList(const MSelectionList& pList, MFn::Type pFilte
 
 MStatus MItSelectionList::getDagPath(MDagPath& oPath, MObject& oComponent) const
 {
-    return isDone() ? VurnFailure("walk is done") : mList.getDagPath(mIndices[mPosition], oPath, oComponent);
+    return isDone() ? VurnFailure("walk is done")
+                    : mList.getDagPath(mIndices[mPosition], oPath, oComponent);
 }
 
 MStatus MItSelectionList::getDagPath(MDagPath& oPath) const

@@ -1,7 +1,10 @@
 #include "platform/vurn/MTransformationMatrix.h"
 
 namespace {
-MMatrix Translation(const MVector& pVector) { return MMatrix::translation(pVector.x, pVector.y, pVector.z); }
+MMatrix Translation(const MVector& pVector)
+{
+    return MMatrix::translation(pVector.x, pVector.y, pVector.z);
+}
 } // namespace
 
 MEulerRotation::RotationOrder MTransformationMatrix::toEulerOrder(RotationOrder pOrder)

@@ -14,14 +14,20 @@ MVector MVector::operator-(const MVector& pOther) const
     return MVector(x - pOther.x, y - pOther.y, z - pOther.z);
 }
 
-MVector MVector::operator*(double pScale) const { return MVector(x * pScale, y * pScale, z * pScale); }
+MVector MVector::operator*(double pScale) const
+{
+    return MVector(x * pScale, y * pScale, z * pScale);
+}
 
 bool MVector::operator==(const MVector& pOther) const
 {
     return x == pOther.x && y == pOther.y && z == pOther.z;
 }
 
-double MVector::length() const { return std::sqrt(x * x + y * y + z * z); }
+double MVector::length() const
+{
+    return std::sqrt(x * x + y * y + z * z);
+}
 
 MVector MVector::normal() const
 {

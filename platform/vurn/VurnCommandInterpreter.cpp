@@ -17,8 +17,8 @@ struct Token
 constexpr int kMatrixElements = 16;
 
 const char* const kInterfaceCommands[] = {
-    "window",   "showWindow", "deleteUI",   "columnLayout",   "rowLayout", "setParent",
-    "text",     "checkBox",   "radioButton", "textScrollList", "floatField", "button",
+    "window",      "showWindow",      "deleteUI",    "columnLayout",   "rowLayout",  "setParent",
+    "text",        "checkBox",        "radioButton", "textScrollList", "floatField", "button",
     "progressBar", "radioCollection", "frameLayout", "separator"};
 
 // Splits a command into words and double-quoted texts; false for an unclosed quote or a word
@@ -96,7 +96,9 @@ bool JointDisplayScale(const std::vector<Token>& pArgs, VurnCommandResult& oResu
 {
     std::vector<std::string> lFlags;
     for (const Token& lArg : pArgs) {
-        lFlags.push_back(lArg.mText == "-query" ? "-q" : lArg.mText == "-absolute" ? "-a" : lArg.mText);
+        lFlags.push_back(lArg.mText == "-query"      ? "-q"
+                         : lArg.mText == "-absolute" ? "-a"
+                                                     : lArg.mText);
     }
     std::sort(lFlags.begin(), lFlags.end());
     if (lFlags != std::vector<std::string>{"-a", "-q"}) {
@@ -186,7 +188,8 @@ bool Delete(const std::vector<Token>& pArgs, std::string& oError)
 std::string FlagValue(const std::vector<Token>& pArgs, const char* pLong, const char* pShort)
 {
     for (size_t lIndex = 0; lIndex + 1 < pArgs.size(); ++lIndex) {
-        if (!pArgs[lIndex].mQuoted && (pArgs[lIndex].mText == pLong || pArgs[lIndex].mText == pShort)) {
+        if (!pArgs[lIndex].mQuoted &&
+            (pArgs[lIndex].mText == pLong || pArgs[lIndex].mText == pShort)) {
             return pArgs[lIndex + 1].mText;
         }
     }
@@ -220,7 +223,8 @@ bool Character(const std::string& pCommand, const std::vector<Token>& pArgs,
         oResult.mNumbers = {lScripted && ParseNumber(lAnswer, lIndex) ? lIndex : 0.0};
         return true;
     }
-    if (pArgs.size() != 1 || !ParseNumber(pArgs[0].mText, lIndex) || !TakeScripted(pCommand, lAnswer)) {
+    if (pArgs.size() != 1 || !ParseNumber(pArgs[0].mText, lIndex) ||
+        !TakeScripted(pCommand, lAnswer)) {
         oError = "QARGetCharacterName: no character at that index.";
         return false;
     }

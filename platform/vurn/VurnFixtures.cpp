@@ -13,7 +13,10 @@ constexpr double kTargetWeight = 0.5;
 constexpr int kShadingGroupRestriction = 5;
 constexpr int kPatchCVs = 4;
 
-VurnScene& Scene() { return VurnScene::Get(); }
+VurnScene& Scene()
+{
+    return VurnScene::Get();
+}
 
 int AddShape(int pType, int pTransform, const std::string& pSuffix = "Shape")
 {
@@ -24,10 +27,12 @@ int AddShape(int pType, int pTransform, const std::string& pSuffix = "Shape")
 void FillCube(VurnMeshData& ioMesh)
 {
     for (int lCorner = 0; lCorner < 8; ++lCorner) {
-        ioMesh.mPoints.emplace_back(lCorner & 1 ? 1 : -1, lCorner & 2 ? 1 : -1, lCorner & 4 ? 1 : -1);
+        ioMesh.mPoints.emplace_back(lCorner & 1 ? 1 : -1, lCorner & 2 ? 1 : -1,
+                                    lCorner & 4 ? 1 : -1);
     }
-    ioMesh.mPolygons = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    ioMesh.mNormals = {MVector(0, 0, -1), MVector(0, 0, 1), MVector(0, -1, 0),
+    ioMesh.mPolygons = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                        {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    ioMesh.mNormals = {MVector(0, 0, -1), MVector(0, 0, 1),  MVector(0, -1, 0),
                        MVector(0, 1, 0),  MVector(-1, 0, 0), MVector(1, 0, 0)};
     VurnUVSet lSet;
     lSet.mName = "map1";
@@ -59,7 +64,8 @@ void FillPlane(VurnMeshData& ioMesh, int pSize)
     for (int lZ = 0; lZ < pSize; ++lZ) {
         for (int lX = 0; lX < pSize; ++lX) {
             const int lFirst = lZ * (pSize + 1) + lX;
-            const std::vector<int> lQuad = {lFirst, lFirst + pSize + 1, lFirst + pSize + 2, lFirst + 1};
+            const std::vector<int> lQuad = {lFirst, lFirst + pSize + 1, lFirst + pSize + 2,
+                                            lFirst + 1};
             ioMesh.mPolygons.push_back(lQuad);
             ioMesh.mNormalIds.push_back(std::vector<int>(4, 0));
             lSet.mIds.push_back(lQuad);
@@ -68,7 +74,8 @@ void FillPlane(VurnMeshData& ioMesh, int pSize)
     ioMesh.mUVSets.push_back(lSet);
 }
 
-int MeshTransform(const std::string& pName, int pParent, void (*pFill)(VurnMeshData&, int), int pSize)
+int MeshTransform(const std::string& pName, int pParent, void (*pFill)(VurnMeshData&, int),
+                  int pSize)
 {
     const int lTransform = VurnFixtures::Transform(pName, pParent);
     const int lShape = AddShape(MFn::kMesh, lTransform);
@@ -77,14 +84,18 @@ int MeshTransform(const std::string& pName, int pParent, void (*pFill)(VurnMeshD
     return lTransform;
 }
 
-void FillCubeSized(VurnMeshData& ioMesh, int) { FillCube(ioMesh); }
+void FillCubeSized(VurnMeshData& ioMesh, int)
+{
+    FillCube(ioMesh);
+}
 
 // An intermediate copy of pShape's geometry under the same transform, feeding pDeformer's
 // input[0]; pDeformer's outputGeometry[0] feeds pShape.
 void Deform(int pDeformer, int pTransform, int pShape)
 {
     const int lOrig = AddShape(MFn::kMesh, pTransform, "ShapeOrig");
-    Scene().MutableNode(lOrig)->mMesh = std::make_shared<VurnMeshData>(*Scene().Node(pShape)->mMesh);
+    Scene().MutableNode(lOrig)->mMesh =
+        std::make_shared<VurnMeshData>(*Scene().Node(pShape)->mMesh);
     Scene().SetIntermediate(lOrig, true);
     Scene().Connect(lOrig, "outMesh", pDeformer, "input[0].inputGeometry");
     Scene().Connect(pDeformer, "outputGeometry[0]", pShape, "inMesh");
@@ -158,7 +169,8 @@ std::vector<int> VurnFixtures::JointChain(const std::string& pPrefix, int pCount
     std::vector<int> lJoints;
     int lParent = pParent;
     for (int lIndex = 0; lIndex < pCount; ++lIndex) {
-        const int lJoint = Scene().CreateNode(MFn::kJoint, pPrefix + std::to_string(lIndex + 1), lParent);
+        const int lJoint =
+            Scene().CreateNode(MFn::kJoint, pPrefix + std::to_string(lIndex + 1), lParent);
         if (lIndex > 0) {
             Scene().SetNumber(lJoint, "translateY", kJointSpacing);
         }
@@ -175,14 +187,16 @@ int VurnFixtures::Skin(int pMesh, const std::vector<int>& pJoints)
     const int lSkin = Scene().CreateNode(MFn::kSkinClusterFilter, "skinCluster");
     Deform(lSkin, pMesh, lShape);
     for (size_t lIndex = 0; lIndex < pJoints.size(); ++lIndex) {
-        Scene().Connect(pJoints[lIndex], "worldMatrix[0]", lSkin, "matrix[" + std::to_string(lIndex) + "]");
+        Scene().Connect(pJoints[lIndex], "worldMatrix[0]", lSkin,
+                        "matrix[" + std::to_string(lIndex) + "]");
     }
     Scene().SetValue(lSkin, {{Scene().FindAttribute(lSkin, "geomMatrix"), -1}},
                      VurnValue::Matrix(MMatrix()));
     const int lVertices = static_cast<int>(Scene().Node(lShape)->mMesh->mPoints.size());
     for (int lVertex = 0; lVertex < lVertices && !pJoints.empty(); ++lVertex) {
         const size_t lJoint = static_cast<size_t>(lVertex) % pJoints.size();
-        Scene().SetNumber(lSkin, "wl[" + std::to_string(lVertex) + "].w[" + std::to_string(lJoint) + "]", 1.0);
+        Scene().SetNumber(
+            lSkin, "wl[" + std::to_string(lVertex) + "].w[" + std::to_string(lJoint) + "]", 1.0);
     }
     return lSkin;
 }
@@ -237,8 +251,10 @@ int VurnFixtures::ShaderNetwork(const std::string& pName, int pMesh)
     const int lFile = FileTexture(pName + "File", "textures/wood.tif");
     Scene().Connect(lFile, "outColor", lPhong, "color");
     const int lLayered = Scene().CreateNode(MFn::kLayeredTexture, pName + "Layered");
-    Scene().Connect(FileTexture(pName + "Base", "textures/base.tif"), "outColor", lLayered, "inputs[0].color");
-    Scene().Connect(FileTexture(pName + "Top", "textures/top.tif"), "outColor", lLayered, "inputs[1].color");
+    Scene().Connect(FileTexture(pName + "Base", "textures/base.tif"), "outColor", lLayered,
+                    "inputs[0].color");
+    Scene().Connect(FileTexture(pName + "Top", "textures/top.tif"), "outColor", lLayered,
+                    "inputs[1].color");
     Scene().SetNumber(lLayered, "inputs[1].blendMode", 4);
     const int lGroup = Scene().CreateNode(MFn::kSet, pName + "SG");
     Scene().MutableNode(lGroup)->mSet = std::make_shared<VurnSetData>();

@@ -121,9 +121,13 @@ void VurnAnimCurveData::Update()
         VurnKey& lKey = mKeys[lIndex];
         const double lBefore = lIndex > 0 ? lKey.mTime - mKeys[lIndex - 1].mTime : 0.0;
         const double lAfter = lIndex + 1 < lCount ? mKeys[lIndex + 1].mTime - lKey.mTime : 0.0;
-        const double lInX = (lBefore > 0.0 ? lBefore : lAfter > 0.0 ? lAfter : kSingleKeySpan) *
+        const double lInX = (lBefore > 0.0  ? lBefore
+                             : lAfter > 0.0 ? lAfter
+                                            : kSingleKeySpan) *
                             kTangentThird;
-        const double lOutX = (lAfter > 0.0 ? lAfter : lBefore > 0.0 ? lBefore : kSingleKeySpan) *
+        const double lOutX = (lAfter > 0.0    ? lAfter
+                              : lBefore > 0.0 ? lBefore
+                                              : kSingleKeySpan) *
                              kTangentThird;
         if (lKey.mInType != kTangentFixed) {
             const double lSlope = lKey.mInType == kTangentLinear && lBefore > 0.0
@@ -153,9 +157,9 @@ double VurnAnimCurveData::Evaluate(double pSeconds) const
     if (pSeconds >= mKeys.back().mTime) {
         return mKeys.back().mValue;
     }
-    const auto lNext = std::upper_bound(
-        mKeys.begin(), mKeys.end(), pSeconds,
-        [](double pTime, const VurnKey& pKey) { return pTime < pKey.mTime; });
+    const auto lNext =
+        std::upper_bound(mKeys.begin(), mKeys.end(), pSeconds,
+                         [](double pTime, const VurnKey& pKey) { return pTime < pKey.mTime; });
     const VurnKey& lB = *lNext;
     const VurnKey& lA = *(lNext - 1);
     const double lSpan = lB.mTime - lA.mTime;

@@ -19,7 +19,8 @@ constexpr int kMaxLogicalIndex = 1 << 24;
 
 bool IsPrefix(const VurnPlugPath& pPrefix, const VurnPlugPath& pPath)
 {
-    return pPrefix.size() <= pPath.size() && std::equal(pPrefix.begin(), pPrefix.end(), pPath.begin());
+    return pPrefix.size() <= pPath.size() &&
+           std::equal(pPrefix.begin(), pPrefix.end(), pPath.begin());
 }
 } // namespace
 
@@ -88,7 +89,10 @@ VurnScene& VurnScene::Get()
     return *CurrentScene();
 }
 
-void VurnScene::Reset() { CurrentScene() = std::make_unique<VurnScene>(); }
+void VurnScene::Reset()
+{
+    CurrentScene() = std::make_unique<VurnScene>();
+}
 
 VurnScene::VurnScene()
 {
@@ -171,9 +175,15 @@ bool VurnScene::IsDagNode(int pNode) const
     return IsAlive(pNode) && VurnTypeTable::IsA(mNodes[pNode].mType, MFn::kDagNode);
 }
 
-const VurnNode* VurnScene::Node(int pNode) const { return IsAlive(pNode) ? &mNodes[pNode] : nullptr; }
+const VurnNode* VurnScene::Node(int pNode) const
+{
+    return IsAlive(pNode) ? &mNodes[pNode] : nullptr;
+}
 
-VurnNode* VurnScene::MutableNode(int pNode) { return IsAlive(pNode) ? &mNodes[pNode] : nullptr; }
+VurnNode* VurnScene::MutableNode(int pNode)
+{
+    return IsAlive(pNode) ? &mNodes[pNode] : nullptr;
+}
 
 int VurnScene::FindNode(const std::string& pName) const
 {
@@ -392,7 +402,8 @@ int VurnScene::AddStaticAttribute(int pType, VurnAttribute pAttribute,
 int VurnScene::AddDynamicAttribute(int pNode, VurnAttribute pAttribute,
                                    const std::vector<VurnAttribute>& pChildren)
 {
-    if (!IsAlive(pNode) || pAttribute.mName.empty() || FindAttribute(pNode, pAttribute.mName) >= 0 ||
+    if (!IsAlive(pNode) || pAttribute.mName.empty() ||
+        FindAttribute(pNode, pAttribute.mName) >= 0 ||
         (!pAttribute.mShortName.empty() && FindAttribute(pNode, pAttribute.mShortName) >= 0)) {
         return -1;
     }
@@ -454,13 +465,13 @@ bool VurnScene::ParsePlugPath(int pNode, const std::string& pText, VurnPlugPath&
         int lAttribute = -1;
         if (oPath.empty()) {
             lAttribute = FindAttribute(pNode, lPart);
-            // A child named alone stands for its place under a parent that is not an array.
+            // A child named alone stands for its place under its parents; an array parent's
+            // element is left unselected (see MPlug::selectAncestorLogicalIndex).
             if (lAttribute >= 0 && mAttributes[lAttribute].mParent >= 0) {
-                const int lParent = mAttributes[lAttribute].mParent;
-                if (mAttributes[lParent].mArray) {
-                    return false;
+                for (int lParent = mAttributes[lAttribute].mParent; lParent >= 0;
+                     lParent = mAttributes[lParent].mParent) {
+                    oPath.insert(oPath.begin(), {lParent, -1});
                 }
-                oPath.emplace_back(lParent, -1);
             }
         } else {
             lAttribute = FindChildAttribute(oPath.back().first, lPart);
@@ -505,9 +516,19 @@ bool VurnScene::ComputedValue(int pNode, const VurnPlugPath& pPath, VurnValue& o
     return true;
 }
 
+bool VurnScene::HasUnselectedAncestor(const VurnPlugPath& pPath) const
+{
+    for (size_t lDepth = 0; lDepth + 1 < pPath.size(); ++lDepth) {
+        if (mAttributes[pPath[lDepth].first].mArray && pPath[lDepth].second < 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool VurnScene::GetValue(int pNode, const VurnPlugPath& pPath, VurnValue& oValue) const
 {
-    if (!IsAlive(pNode) || pPath.empty()) {
+    if (!IsAlive(pNode) || pPath.empty() || HasUnselectedAncestor(pPath)) {
         return false;
     }
     if (ComputedValue(pNode, pPath, oValue)) {
@@ -531,7 +552,8 @@ bool VurnScene::SetValue(int pNode, const VurnPlugPath& pPath, const VurnValue& 
 {
     const VurnAttribute* lAttribute = pPath.empty() ? nullptr : Attribute(pPath.back().first);
     if (!IsAlive(pNode) || !lAttribute || lAttribute->mKind == VurnAttributeKind::kCompound ||
-        (lAttribute->mArray && pPath.back().second < 0) || lAttribute->mName == "worldMatrix") {
+        HasUnselectedAncestor(pPath) || (lAttribute->mArray && pPath.back().second < 0) ||
+        lAttribute->mName == "worldMatrix") {
         return false;
     }
     AddElement(pNode, pPath);
@@ -594,7 +616,8 @@ bool VurnScene::Connect(int pSourceNode, const VurnPlugPath& pSource, int pDesti
                         const VurnPlugPath& pDestination)
 {
     if (!IsAlive(pSourceNode) || !IsAlive(pDestinationNode) || pSource.empty() ||
-        pDestination.empty()) {
+        pDestination.empty() || HasUnselectedAncestor(pSource) ||
+        HasUnselectedAncestor(pDestination)) {
         return false;
     }
     for (const VurnConnection& lConnection : mConnections) {
@@ -727,8 +750,17 @@ MMatrix VurnScene::WorldMatrix(const VurnPath& pPath) const
 
 // Records
 
-void VurnScene::RecordMutation(const std::string& pText) { mMutations.push_back(pText); }
+void VurnScene::RecordMutation(const std::string& pText)
+{
+    mMutations.push_back(pText);
+}
 
-void VurnScene::RecordCommand(const std::string& pText) { mCommands.push_back(pText); }
+void VurnScene::RecordCommand(const std::string& pText)
+{
+    mCommands.push_back(pText);
+}
 
-void VurnScene::RecordError(const std::string& pText) { mErrors.push_back(pText); }
+void VurnScene::RecordError(const std::string& pText)
+{
+    mErrors.push_back(pText);
+}

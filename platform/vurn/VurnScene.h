@@ -275,6 +275,8 @@ private:
     void DetachNode(int pNode);
     int FindNodeByPath(const std::string& pPath) const;
     bool ComputedValue(int pNode, const VurnPlugPath& pPath, VurnValue& oValue) const;
+    // True when an array attribute above the plug's last has no element selected.
+    bool HasUnselectedAncestor(const VurnPlugPath& pPath) const;
     int FindChildAttribute(int pParent, const std::string& pName) const;
     MVector Vector3(int pNode, const char* pX, const char* pY, const char* pZ) const;
 

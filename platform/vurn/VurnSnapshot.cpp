@@ -14,7 +14,10 @@ std::string IdList(const std::vector<int>& pIds)
     return lOut.str();
 }
 
-std::string NodeKey(int pNode) { return "node " + std::to_string(pNode) + " "; }
+std::string NodeKey(int pNode)
+{
+    return "node " + std::to_string(pNode) + " ";
+}
 } // namespace
 
 VurnSnapshot VurnSnapshot::Take()
@@ -82,8 +85,9 @@ void VurnSnapshot::TakeGlobals()
     VurnScene& lScene = VurnScene::Get();
     for (int lId = 0; lScene.Data(lId); ++lId) {
         const VurnDataObject& lData = *lScene.Data(lId);
-        mLines["data " + std::to_string(lId)] =
-            lData.mMesh ? lData.mMesh->Describe() : lData.mNurbs ? lData.mNurbs->Describe() : "";
+        mLines["data " + std::to_string(lId)] = lData.mMesh    ? lData.mMesh->Describe()
+                                                : lData.mNurbs ? lData.mNurbs->Describe()
+                                                               : "";
     }
     std::ostringstream lSelection;
     for (const VurnSelectionItem& lItem : lScene.mSelection) {

@@ -5,7 +5,10 @@
 
 // The stand-in's own shorthands for answering with a status.
 
-inline MStatus VurnFailure(const char* pText) { return MStatus(MStatus::kFailure, pText); }
+inline MStatus VurnFailure(const char* pText)
+{
+    return MStatus(MStatus::kFailure, pText);
+}
 
 // Stores pStatus in oStatus when the caller asked for it; answers pStatus.
 inline MStatus VurnReport(MStatus* oStatus, const MStatus& pStatus)

@@ -108,10 +108,10 @@ VurnAttribute Typed(const char* pName, const char* pShort, VurnAttributeKind pKi
     lAttribute.mShortName = pShort;
     lAttribute.mKind = pKind;
     lAttribute.mArray = pArray;
-    lAttribute.mApiType = pKind == VurnAttributeKind::kMatrix    ? MFn::kMatrixAttribute
-                          : pKind == VurnAttributeKind::kMessage ? MFn::kMessageAttribute
+    lAttribute.mApiType = pKind == VurnAttributeKind::kMatrix     ? MFn::kMatrixAttribute
+                          : pKind == VurnAttributeKind::kMessage  ? MFn::kMessageAttribute
                           : pKind == VurnAttributeKind::kCompound ? MFn::kCompoundAttribute
-                                                                   : MFn::kTypedAttribute;
+                                                                  : MFn::kTypedAttribute;
     return lAttribute;
 }
 
@@ -143,10 +143,10 @@ void Add(VurnScene& ioScene, int pType, const VurnAttribute& pAttribute)
 constexpr int kLimitTypeCount = 24;
 const char* const kLimitNames[kLimitTypeCount] = {
     "minScaleXLimit", "maxScaleXLimit", "minScaleYLimit", "maxScaleYLimit", "minScaleZLimit",
-    "maxScaleZLimit", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "minRotXLimit",
-    "maxRotXLimit", "minRotYLimit", "maxRotYLimit", "minRotZLimit", "maxRotZLimit",
-    "minTransXLimit", "maxTransXLimit", "minTransYLimit", "maxTransYLimit", "minTransZLimit",
-    "maxTransZLimit"};
+    "maxScaleZLimit", nullptr,          nullptr,          nullptr,          nullptr,
+    nullptr,          nullptr,          "minRotXLimit",   "maxRotXLimit",   "minRotYLimit",
+    "maxRotYLimit",   "minRotZLimit",   "maxRotZLimit",   "minTransXLimit", "maxTransXLimit",
+    "minTransYLimit", "maxTransYLimit", "minTransZLimit", "maxTransZLimit"};
 
 void RegisterTransform(VurnScene& ioScene)
 {
@@ -255,8 +255,8 @@ void RegisterShading(VurnScene& ioScene)
     Add(ioScene, MFn::kPhong,
         Numeric("cosinePower", "cp", MFnNumericData::kDouble, kDefaultCosinePower));
     const int lP = MFn::kPlace2dTexture;
-    for (const char* lName : {"offsetU", "offsetV", "translateFrameU", "translateFrameV",
-                              "rotateFrame", "rotateUV"}) {
+    for (const char* lName :
+         {"offsetU", "offsetV", "translateFrameU", "translateFrameV", "rotateFrame", "rotateUV"}) {
         Add(ioScene, lP, Numeric(lName, lName, MFnNumericData::kDouble));
     }
     Add(ioScene, lP, Numeric("repeatU", "reu", MFnNumericData::kDouble, 1.0));
@@ -298,7 +298,10 @@ const char* VurnTypeTable::LimitPlugName(int pType)
     return pType >= 0 && pType < kLimitTypeCount ? kLimitNames[pType] : nullptr;
 }
 
-bool VurnTypeTable::IsKnown(int pType) { return Find(pType) != nullptr; }
+bool VurnTypeTable::IsKnown(int pType)
+{
+    return Find(pType) != nullptr;
+}
 
 const char* VurnTypeTable::Name(int pType)
 {

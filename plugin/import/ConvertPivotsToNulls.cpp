@@ -60,7 +60,8 @@ void CurvesOf(KRyvTakeNode* pTake, int pKind, CurveSet& oCurves)
     static const char* const kKinds[3] = {"T", "R", "S"};
     static const char* const kAxes[3] = {"X", "Y", "Z"};
     for (int lAxis = 0; lAxis < 3; ++lAxis) {
-        oCurves[lAxis] = pTake ? pTake->GetCurve("Transform", kKinds[pKind], kAxes[lAxis]) : nullptr;
+        oCurves[lAxis] =
+            pTake ? pTake->GetCurve("Transform", kKinds[pKind], kAxes[lAxis]) : nullptr;
     }
 }
 
@@ -70,7 +71,8 @@ KVector4 ValueAt(const CurveSet& pCurves, KTime pTime, const KVector4& pMissing)
     for (int lAxis = 0; lAxis < 3; ++lAxis) {
         const KFCurve* lCurve = pCurves[lAxis];
         if (lCurve) {
-            lValue[lAxis] = lCurve->GetKeyCount() > 0 ? lCurve->Evaluate(pTime) : lCurve->GetDefaultValue();
+            lValue[lAxis] =
+                lCurve->GetKeyCount() > 0 ? lCurve->Evaluate(pTime) : lCurve->GetDefaultValue();
         }
     }
     return lValue;
@@ -109,7 +111,8 @@ std::vector<KTime> SampleTimes(const CurveSet& pCurves, KTime pPeriod)
         return lTimes;
     }
     // The loop always moves forward, and a span too long for the period stops at the cap.
-    for (KTime lTime = lStart; lTime < lEnd && lTimes.size() < kMaxSamples; lTime = lTime + pPeriod) {
+    for (KTime lTime = lStart; lTime < lEnd && lTimes.size() < kMaxSamples;
+         lTime = lTime + pPeriod) {
         lTimes.push_back(lTime);
     }
     lTimes.push_back(lEnd);
@@ -141,9 +144,11 @@ void CopyShifted(const CurveSet& ioDestination, const CurveSet& pSource, const K
             continue;
         }
         lCurve->CopyFrom(*pSource[lAxis], true);
-        lCurve->SetDefaultValue(static_cast<float>(pSource[lAxis]->GetDefaultValue() + pShift[lAxis]));
+        lCurve->SetDefaultValue(
+            static_cast<float>(pSource[lAxis]->GetDefaultValue() + pShift[lAxis]));
         for (int lKey = 0; lKey < lCurve->GetKeyCount(); ++lKey) {
-            lCurve->KeySetValue(lKey, static_cast<float>(lCurve->KeyGetValue(lKey) + pShift[lAxis]));
+            lCurve->KeySetValue(lKey,
+                                static_cast<float>(lCurve->KeyGetValue(lKey) + pShift[lAxis]));
         }
     }
 }
@@ -154,7 +159,8 @@ KVector4 PostTranslation(const PivotParts& pParts, const KVector4& pScaling)
     KVector4 lOffset;
     for (int lAxis = 0; lAxis < 3; ++lAxis) {
         lOffset[lAxis] = pParts.mScalingPivot[lAxis] + pParts.mScalingOffset[lAxis] -
-                         pParts.mRotationPivot[lAxis] - pParts.mScalingPivot[lAxis] * pScaling[lAxis];
+                         pParts.mRotationPivot[lAxis] -
+                         pParts.mScalingPivot[lAxis] * pScaling[lAxis];
     }
     KVector4 lResult;
     VectorMultiplyMatrix3x3(lResult, pParts.mPostInverse, lOffset);
@@ -189,7 +195,8 @@ void PostTranslationCurves(KRyvTakeNode* pPost, const PivotParts& pParts, KTime 
     const KVector4 lOne(1.0, 1.0, 1.0);
     const bool lPivotZero = pParts.mScalingPivot[0] == 0.0 && pParts.mScalingPivot[1] == 0.0 &&
                             pParts.mScalingPivot[2] == 0.0;
-    const std::vector<KTime> lTimes = lPivotZero ? std::vector<KTime>() : SampleTimes(lScaling, pPeriod);
+    const std::vector<KTime> lTimes =
+        lPivotZero ? std::vector<KTime>() : SampleTimes(lScaling, pPeriod);
     std::vector<KVector4> lValues;
     for (KTime lTime : lTimes) {
         lValues.push_back(PostTranslation(pParts, ValueAt(lScaling, lTime, lOne)));

@@ -9,7 +9,10 @@ const KOptionTable::Entry* KOptionTable::At(int pIndex) const
     return pIndex >= 0 && pIndex < GetCount() ? &mEntries[pIndex] : nullptr;
 }
 
-KString KOptionTable::GetKey(int pIndex) const { return At(pIndex) ? At(pIndex)->mKey : KString(); }
+KString KOptionTable::GetKey(int pIndex) const
+{
+    return At(pIndex) ? At(pIndex)->mKey : KString();
+}
 
 KString KOptionTable::GetString(int pIndex) const
 {
@@ -73,7 +76,10 @@ void KOptionTable::ResetToDefaults()
     }
 }
 
-void KOptionTable::Resize(int pCount) { mEntries.resize(pCount < 0 ? 0 : pCount); }
+void KOptionTable::Resize(int pCount)
+{
+    mEntries.resize(pCount < 0 ? 0 : pCount);
+}
 
 void KOptionTable::Define(int pIndex, const char* pKey, const char* pDefault)
 {

@@ -39,14 +39,17 @@ KString RyvVurnConfirmDialog::BuildCommand() const
     int lFirst = -1;
     for (int lIndex = 0; lIndex < kMaxButtons; ++lIndex) {
         if (!mButtons[lIndex].IsEmpty()) {
-            lCommand += " -button \"" + std::string(Escape(mButtons[lIndex].Buffer()).Buffer()) + "\"";
+            lCommand +=
+                " -button \"" + std::string(Escape(mButtons[lIndex].Buffer()).Buffer()) + "\"";
             lFirst = lFirst < 0 ? lIndex : lFirst;
         }
     }
-    const bool lDefaultSet = mDefault >= 0 && mDefault < kMaxButtons && !mButtons[mDefault].IsEmpty();
+    const bool lDefaultSet =
+        mDefault >= 0 && mDefault < kMaxButtons && !mButtons[mDefault].IsEmpty();
     const int lDefault = lDefaultSet ? mDefault : lFirst;
     if (lDefault >= 0) {
-        lCommand += " -defaultButton \"" + std::string(Escape(mButtons[lDefault].Buffer()).Buffer()) + "\"";
+        lCommand +=
+            " -defaultButton \"" + std::string(Escape(mButtons[lDefault].Buffer()).Buffer()) + "\"";
     }
     return KString(lCommand.c_str());
 }
@@ -60,7 +63,8 @@ int RyvVurnConfirmDialog::Show()
         return -1;
     }
     for (int lIndex = 0; lIndex < kMaxButtons; ++lIndex) {
-        if (!mButtons[lIndex].IsEmpty() && std::strcmp(mButtons[lIndex].Buffer(), lAnswer.asChar()) == 0) {
+        if (!mButtons[lIndex].IsEmpty() &&
+            std::strcmp(mButtons[lIndex].Buffer(), lAnswer.asChar()) == 0) {
             mChosen = mButtons[lIndex];
             return lIndex;
         }

@@ -14,7 +14,10 @@ const char* const kTransformChannels[] = {"translateX", "translateY", "translate
                                           "rotateX",    "rotateY",    "rotateZ",
                                           "scaleX",     "scaleY",     "scaleZ"};
 
-void Zero(double oValues[3]) { oValues[0] = oValues[1] = oValues[2] = 0.0; }
+void Zero(double oValues[3])
+{
+    oValues[0] = oValues[1] = oValues[2] = 0.0;
+}
 
 void ToDegrees(const MEulerRotation& pRotation, double oDegrees[3])
 {
@@ -26,7 +29,8 @@ void ToDegrees(const MEulerRotation& pRotation, double oDegrees[3])
 bool GetAttrMatrix(const MString& pPlug, KMatrix& oMatrix)
 {
     MDoubleArray lValues;
-    if (!MGlobal::executeCommand("getAttr " + pPlug, lValues) || lValues.length() != kMatrixElements) {
+    if (!MGlobal::executeCommand("getAttr " + pPlug, lValues) ||
+        lValues.length() != kMatrixElements) {
         return false;
     }
     for (int lIndex = 0; lIndex < kMatrixElements; ++lIndex) {
@@ -67,8 +71,8 @@ bool GetRotateAxis(const MObject& pNode, double oDegrees[3])
     return true;
 }
 
-bool FindConnectedNodeOfType(const MObject& pNode, MFn::Type pType, MObject& oNode,
-                             int pDirection, int pLevel)
+bool FindConnectedNodeOfType(const MObject& pNode, MFn::Type pType, MObject& oNode, int pDirection,
+                             int pLevel)
 {
     oNode = MObject();
     MStatus lStatus;

@@ -16,8 +16,8 @@ bool GetJointOrient(const MObject& pNode, double oDegrees[3]);
 bool GetRotateAxis(const MObject& pNode, double oDegrees[3]);
 // The first node of type pType met walking the dependency graph from pNode (pDirection 0
 // downstream, 1 upstream; pLevel 0 node level, 1 plug level); false, oNode null, when none.
-bool FindConnectedNodeOfType(const MObject& pNode, MFn::Type pType, MObject& oNode,
-                             int pDirection, int pLevel);
+bool FindConnectedNodeOfType(const MObject& pNode, MFn::Type pType, MObject& oNode, int pDirection,
+                             int pLevel);
 // The plug pAttribute of the node of pPath; ioStatus tells whether it was found.
 void FindDagPlug(MStatus& ioStatus, const MDagPath& pPath, MPlug& oPlug, const char* pAttribute);
 // For a failed pStatus: prints its error string, then pText followed by " \n \n"; records both

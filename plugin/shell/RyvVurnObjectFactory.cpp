@@ -2,7 +2,10 @@
 
 RyvVurnObjectFactory::RyvVurnObjectFactory(int pHostId) : mHostId(pHostId) {}
 
-KRyvNode* RyvVurnObjectFactory::NewNode(const char* pName) { return new RyvVurnNode(this, pName); }
+KRyvNode* RyvVurnObjectFactory::NewNode(const char* pName)
+{
+    return new RyvVurnNode(this, pName);
+}
 
 RyvVurnNode* RyvVurnObjectFactory::CreateNode(const char* pName, const MDagPath* pPath)
 {

@@ -9,8 +9,8 @@ namespace {
 constexpr int kDisplayHead = 87;
 constexpr int kDisplayTail = 88;
 constexpr const char* kDisplayEllipsis = " ... ";
-const char* const kDefaultCameraNames[] = {"persp", "top", "front", "side", "perspShape",
-                                           "topShape", "frontShape", "sideShape"};
+const char* const kDefaultCameraNames[] = {"persp",      "top",      "front",      "side",
+                                           "perspShape", "topShape", "frontShape", "sideShape"};
 
 // True when pPath is the node's own path or the path of one of its host children, the
 // children taken from the last.
@@ -70,8 +70,8 @@ KString GetDagPathDisplayName(const MDagPath* pPath)
     if (static_cast<int>(lName.size()) <= kDisplayNameLimit) {
         return KString(lName.c_str());
     }
-    const std::string lShort =
-        lName.substr(0, kDisplayHead) + kDisplayEllipsis + lName.substr(lName.size() - kDisplayTail);
+    const std::string lShort = lName.substr(0, kDisplayHead) + kDisplayEllipsis +
+                               lName.substr(lName.size() - kDisplayTail);
     return KString(lShort.c_str());
 }
 
@@ -83,7 +83,9 @@ KString ExtractFromCharToChar(const char* pText, char pFirst, char pSecond)
         return KString();
     }
     const size_t lEnd = lText.find(pSecond, lStart + 1);
-    return KString(lText.substr(lStart, lEnd == std::string::npos ? std::string::npos : lEnd - lStart).c_str());
+    return KString(
+        lText.substr(lStart, lEnd == std::string::npos ? std::string::npos : lEnd - lStart)
+            .c_str());
 }
 
 bool IsDefaultCameraName(const char* pName)

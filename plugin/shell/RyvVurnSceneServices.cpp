@@ -8,7 +8,7 @@
 
 namespace {
 const char* const kHostImageExtensions[] = {"iff", "tif", "tiff", "jpg", "jpeg",
-                                            "png", "bmp", "tga", "gif", "sgi"};
+                                            "png", "bmp", "tga",  "gif", "sgi"};
 
 bool ReadHostImage(const char* pFileName, KImage& oImage)
 {
@@ -21,8 +21,8 @@ bool ReadHostImage(const char* pFileName, KImage& oImage)
     oImage.mWidth = static_cast<int>(lWidth);
     oImage.mHeight = static_cast<int>(lHeight);
     oImage.mChannels = MImage::kChannels;
-    oImage.mPixels.assign(lImage.pixels(),
-                          lImage.pixels() + static_cast<size_t>(lWidth) * lHeight * MImage::kChannels);
+    oImage.mPixels.assign(lImage.pixels(), lImage.pixels() + static_cast<size_t>(lWidth) * lHeight *
+                                                                 MImage::kChannels);
     return true;
 }
 } // namespace

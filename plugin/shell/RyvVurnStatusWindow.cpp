@@ -48,4 +48,7 @@ void StatusWindowStep(const char* pText)
     std::printf("  [%d] %s\n", lState.mSteps, lState.mLastStep.Buffer());
 }
 
-const RyvVurnStatusWindowState& GetStatusWindowState() { return State(); }
+const RyvVurnStatusWindowState& GetStatusWindowState()
+{
+    return State();
+}

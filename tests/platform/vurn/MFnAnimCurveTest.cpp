@@ -41,18 +41,61 @@ struct EvaluationCase
 TEST(MFnAnimCurveTest, EvaluatesEveryTangentType)
 {
     const EvaluationCase lCases[] = {
-        {"linear", {{0, 0, TT::kTangentLinear, TT::kTangentLinear}, {1, 10, TT::kTangentLinear, TT::kTangentLinear}}, 0.5, 5.0},
-        {"step", {{0, 0, TT::kTangentStep, TT::kTangentStep}, {1, 10, TT::kTangentStep, TT::kTangentStep}}, 0.9, 0.0},
-        {"flat", {{0, 0, TT::kTangentFlat, TT::kTangentFlat}, {1, 10, TT::kTangentFlat, TT::kTangentFlat}}, 0.25, 1.5625},
+        {"linear",
+         {{0, 0, TT::kTangentLinear, TT::kTangentLinear},
+          {1, 10, TT::kTangentLinear, TT::kTangentLinear}},
+         0.5,
+         5.0},
+        {"step",
+         {{0, 0, TT::kTangentStep, TT::kTangentStep}, {1, 10, TT::kTangentStep, TT::kTangentStep}},
+         0.9,
+         0.0},
+        {"flat",
+         {{0, 0, TT::kTangentFlat, TT::kTangentFlat}, {1, 10, TT::kTangentFlat, TT::kTangentFlat}},
+         0.25,
+         1.5625},
         // Out slope 10 from the key itself to its next one, in slope 0 at the peak.
-        {"smooth", {{0, 0, TT::kTangentSmooth, TT::kTangentSmooth}, {1, 10, TT::kTangentSmooth, TT::kTangentSmooth}, {2, 0, TT::kTangentSmooth, TT::kTangentSmooth}}, 0.5, 6.25},
-        {"slow as smooth", {{0, 0, TT::kTangentSlow, TT::kTangentSlow}, {1, 10, TT::kTangentSlow, TT::kTangentSlow}, {2, 0, TT::kTangentSlow, TT::kTangentSlow}}, 0.5, 6.25},
-        {"fast as smooth", {{0, 0, TT::kTangentFast, TT::kTangentFast}, {1, 10, TT::kTangentFast, TT::kTangentFast}, {2, 0, TT::kTangentFast, TT::kTangentFast}}, 0.5, 6.25},
+        {"smooth",
+         {{0, 0, TT::kTangentSmooth, TT::kTangentSmooth},
+          {1, 10, TT::kTangentSmooth, TT::kTangentSmooth},
+          {2, 0, TT::kTangentSmooth, TT::kTangentSmooth}},
+         0.5,
+         6.25},
+        {"slow as smooth",
+         {{0, 0, TT::kTangentSlow, TT::kTangentSlow},
+          {1, 10, TT::kTangentSlow, TT::kTangentSlow},
+          {2, 0, TT::kTangentSlow, TT::kTangentSlow}},
+         0.5,
+         6.25},
+        {"fast as smooth",
+         {{0, 0, TT::kTangentFast, TT::kTangentFast},
+          {1, 10, TT::kTangentFast, TT::kTangentFast},
+          {2, 0, TT::kTangentFast, TT::kTangentFast}},
+         0.5,
+         6.25},
         // The middle key's neighbour holds its value: slope 0 (smooth would give 5: 4.375).
-        {"clamped", {{0, 0, TT::kTangentFlat, TT::kTangentFlat}, {1, 10, TT::kTangentClamped, TT::kTangentClamped}, {2, 10, TT::kTangentClamped, TT::kTangentClamped}}, 0.5, 5.0},
-        {"smooth unclamped", {{0, 0, TT::kTangentFlat, TT::kTangentFlat}, {1, 10, TT::kTangentSmooth, TT::kTangentSmooth}, {2, 10, TT::kTangentSmooth, TT::kTangentSmooth}}, 0.5, 4.375},
-        {"before the first key", {{1, 3, TT::kTangentLinear, TT::kTangentLinear}, {2, 5, TT::kTangentLinear, TT::kTangentLinear}}, -4.0, 3.0},
-        {"after the last key", {{1, 3, TT::kTangentLinear, TT::kTangentLinear}, {2, 5, TT::kTangentLinear, TT::kTangentLinear}}, 9.0, 5.0},
+        {"clamped",
+         {{0, 0, TT::kTangentFlat, TT::kTangentFlat},
+          {1, 10, TT::kTangentClamped, TT::kTangentClamped},
+          {2, 10, TT::kTangentClamped, TT::kTangentClamped}},
+         0.5,
+         5.0},
+        {"smooth unclamped",
+         {{0, 0, TT::kTangentFlat, TT::kTangentFlat},
+          {1, 10, TT::kTangentSmooth, TT::kTangentSmooth},
+          {2, 10, TT::kTangentSmooth, TT::kTangentSmooth}},
+         0.5,
+         4.375},
+        {"before the first key",
+         {{1, 3, TT::kTangentLinear, TT::kTangentLinear},
+          {2, 5, TT::kTangentLinear, TT::kTangentLinear}},
+         -4.0,
+         3.0},
+        {"after the last key",
+         {{1, 3, TT::kTangentLinear, TT::kTangentLinear},
+          {2, 5, TT::kTangentLinear, TT::kTangentLinear}},
+         9.0,
+         5.0},
     };
     for (const EvaluationCase& lCase : lCases) {
         const MFnAnimCurve lCurve = MakeCurve(lCase.mKeys);
@@ -62,8 +105,8 @@ TEST(MFnAnimCurveTest, EvaluatesEveryTangentType)
 
 TEST(MFnAnimCurveTest, FixedTangentsAreKeptInSecondsAndValueUnits)
 {
-    MFnAnimCurve lCurve = MakeCurve({{0, 0, TT::kTangentFlat, TT::kTangentFlat},
-                                     {1, 10, TT::kTangentFlat, TT::kTangentFlat}});
+    MFnAnimCurve lCurve = MakeCurve(
+        {{0, 0, TT::kTangentFlat, TT::kTangentFlat}, {1, 10, TT::kTangentFlat, TT::kTangentFlat}});
     ASSERT_TRUE(lCurve.setTangent(0, 1.0 / 3.0, 1.0, false));
     EXPECT_EQ(lCurve.outTangentType(0), TT::kTangentFixed);
     // Out slope 3: 0.125 * 3 + 0.5 * 10.

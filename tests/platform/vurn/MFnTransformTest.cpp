@@ -42,9 +42,9 @@ struct OrderCase
 };
 
 const OrderCase kOrderCases[] = {
-    {MTransformationMatrix::kXYZ, 3, 2, -1},  {MTransformationMatrix::kYZX, -2, 1, 3},
-    {MTransformationMatrix::kZXY, 1, -3, 2},  {MTransformationMatrix::kXZY, 2, 1, -3},
-    {MTransformationMatrix::kYXZ, -1, 3, 2},  {MTransformationMatrix::kZYX, 3, -2, 1},
+    {MTransformationMatrix::kXYZ, 3, 2, -1}, {MTransformationMatrix::kYZX, -2, 1, 3},
+    {MTransformationMatrix::kZXY, 1, -3, 2}, {MTransformationMatrix::kXZY, 2, 1, -3},
+    {MTransformationMatrix::kYXZ, -1, 3, 2}, {MTransformationMatrix::kZYX, 3, -2, 1},
 };
 } // namespace
 

@@ -49,6 +49,19 @@ TEST_F(MPlugTest, SparseArraysGoByLogicalIndex)
     ASSERT_TRUE(lMoved.selectAncestorLogicalIndex(5, lNode.attribute("weightList")));
     EXPECT_DOUBLE_EQ(lMoved.asDouble(), 0.5);
     EXPECT_FALSE(lMoved.selectAncestorLogicalIndex(1, lNode.attribute("envelope")));
+
+    // A child named alone waits for its array ancestor's element.
+    MPlug lGroupId = lNode.findPlug("groupId");
+    ASSERT_FALSE(lGroupId.isNull());
+    EXPECT_FALSE(lGroupId.setValue(3));
+    lGroupId.asDouble(&lStatus);
+    EXPECT_FALSE(lStatus);
+    ASSERT_TRUE(lGroupId.selectAncestorLogicalIndex(4, lNode.attribute("input")));
+    ASSERT_TRUE(lGroupId.setValue(3));
+    EXPECT_EQ(lGroupId.name().str(), "skin.input[4].groupId");
+    MPlug lAlone = lNode.findPlug("weights");
+    ASSERT_TRUE(lAlone.selectAncestorLogicalIndex(5, lNode.attribute("wl")));
+    EXPECT_EQ(lAlone.numElements(), 1u);
 }
 
 TEST_F(MPlugTest, PlugTextsAreParsedStrictly)
@@ -56,7 +69,7 @@ TEST_F(MPlugTest, PlugTextsAreParsedStrictly)
     MFnDependencyNode lNode(MObject::node(mSkin));
     MStatus lStatus;
     for (const char* lBad : {"", "nothing", "wl[", "wl[x]", "wl[-1]", "wl[1]x", "envelope[0]",
-                             "wl[1].nothing", "weights", "wl[99999999999]", "wl[1]]"}) {
+                             "wl[1].nothing", "wl[99999999999]", "wl[1]]"}) {
         lNode.findPlug(lBad, &lStatus);
         EXPECT_FALSE(lStatus) << lBad;
     }

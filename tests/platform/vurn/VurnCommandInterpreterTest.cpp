@@ -1,6 +1,6 @@
+#include "platform/vurn/VurnCommandInterpreter.h"
 #include "platform/vurn/MFnDependencyNode.h"
 #include "platform/vurn/MGlobal.h"
-#include "platform/vurn/VurnCommandInterpreter.h"
 
 #include <gtest/gtest.h>
 
@@ -42,8 +42,8 @@ TEST_F(VurnCommandInterpreterTest, AcceptedForms)
 
     MDoubleArray lMatrix;
     MFnDependencyNode lSkin(MObject::node(mSkin));
-    ASSERT_TRUE(MGlobal::executeCommand("getAttr " + lSkin.findPlug("geomMatrix").info(), lMatrix) ==
-                MStatus::kFailure);
+    ASSERT_TRUE(MGlobal::executeCommand("getAttr " + lSkin.findPlug("geomMatrix").info(),
+                                        lMatrix) == MStatus::kFailure);
     VurnScene::Get().SetValue(mSkin, lSkin.findPlug("geomMatrix").path(),
                               VurnValue::Matrix(MMatrix::translation(1, 2, 3)));
     ASSERT_TRUE(MGlobal::executeCommand("getAttr " + lSkin.findPlug("geomMatrix").info(), lMatrix));

@@ -47,8 +47,8 @@ TEST_F(VurnDagTest, InstancesHaveOnePathEachInWalkOrder)
         ASSERT_TRUE(lWalk.getPath(lPath));
         lNames.push_back(lPath.fullPathName().str());
     }
-    const std::vector<std::string> lExpected = {"|a", "|a|b", "|a|b|bShape", "|c", "|c|b",
-                                                "|c|b|bShape"};
+    const std::vector<std::string> lExpected = {"|a", "|a|b", "|a|b|bShape",
+                                                "|c", "|c|b", "|c|b|bShape"};
     EXPECT_EQ(lNames, lExpected);
 }
 

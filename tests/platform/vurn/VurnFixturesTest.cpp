@@ -1,3 +1,4 @@
+#include "platform/vurn/VurnFixtures.h"
 #include "platform/vurn/MFnCamera.h"
 #include "platform/vurn/MFnComponent.h"
 #include "platform/vurn/MFnDeformers.h"
@@ -8,7 +9,6 @@
 #include "platform/vurn/MGlobal.h"
 #include "platform/vurn/MItDependency.h"
 #include "platform/vurn/MItMesh.h"
-#include "platform/vurn/VurnFixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
+#include "platform/vurn/VurnSnapshot.h"
 #include "platform/vurn/MFnAnimCurve.h"
 #include "platform/vurn/MFnSet.h"
 #include "platform/vurn/MGlobal.h"
-#include "platform/vurn/VurnSnapshot.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -16,7 +16,8 @@ void BuildScene()
     const int lChild = lScene.CreateNode(MFn::kTransform, "child", lTop);
     const int lShape = lScene.CreateNode(MFn::kMesh, "childShape", lChild);
     lScene.MutableNode(lShape)->mMesh = std::make_shared<VurnMeshData>();
-    lScene.MutableNode(lShape)->mMesh->mPoints = {MPoint(0, 0, 0), MPoint(1, 0, 0), MPoint(0, 1, 0)};
+    lScene.MutableNode(lShape)->mMesh->mPoints = {MPoint(0, 0, 0), MPoint(1, 0, 0),
+                                                  MPoint(0, 1, 0)};
     lScene.MutableNode(lShape)->mMesh->mPolygons = {{0, 1, 2}};
     lScene.CreateNode(MFn::kSet, "set");
     lScene.CreateNode(MFn::kBlendShape, "blend");
@@ -25,7 +26,10 @@ void BuildScene()
     lCurve.addKey(MTime(0.0), 1.0);
 }
 
-int Node(const char* pName) { return VurnScene::Get().FindNode(pName); }
+int Node(const char* pName)
+{
+    return VurnScene::Get().FindNode(pName);
+}
 } // namespace
 
 TEST(VurnSnapshotTest, FindsEachKindOfChange)
@@ -36,23 +40,33 @@ TEST(VurnSnapshotTest, FindsEachKindOfChange)
         {"element", [] { VurnScene::Get().SetNumber(Node("blend"), "weight[3]", 0); }},
         {"create", [] { VurnScene::Get().CreateNode(MFn::kLambert, "lambert"); }},
         {"delete", [] { VurnScene::Get().DeleteNode(Node("set")); }},
-        {"connect", [] { VurnScene::Get().Connect(Node("top"), "visibility", Node("blend"), "envelope"); }},
-        {"parent", [] { VurnScene::Get().AddParent(Node("|top|child"), VurnScene::Get().CreateNode(MFn::kTransform, "x")); }},
+        {"connect",
+         [] { VurnScene::Get().Connect(Node("top"), "visibility", Node("blend"), "envelope"); }},
+        {"parent",
+         [] {
+             VurnScene::Get().AddParent(Node("|top|child"),
+                                        VurnScene::Get().CreateNode(MFn::kTransform, "x"));
+         }},
         {"intermediate", [] { VurnScene::Get().SetIntermediate(Node("childShape"), true); }},
-        {"geometry", [] { VurnScene::Get().MutableNode(Node("childShape"))->mMesh->mPoints[1].x = 5; }},
-        {"keys", [] { MFnAnimCurve(MObject::node(Node("child_translateX"))).addKey(MTime(1.0), 2.0); }},
-        {"member", [] {
+        {"geometry",
+         [] { VurnScene::Get().MutableNode(Node("childShape"))->mMesh->mPoints[1].x = 5; }},
+        {"keys",
+         [] { MFnAnimCurve(MObject::node(Node("child_translateX"))).addKey(MTime(1.0), 2.0); }},
+        {"member",
+         [] {
              MDagPath lPath;
              MDagPath::getAPathTo(MObject::node(Node("|top|child")), lPath);
              MFnSet(MObject::node(Node("set"))).addMember(lPath);
          }},
-        {"selection", [] {
+        {"selection",
+         [] {
              MSelectionList lList;
              lList.add(MObject::node(Node("top")));
              MGlobal::setActiveSelectionList(lList);
          }},
         {"time", [] { MAnimControl::setCurrentTime(MTime(3.0)); }},
-        {"attribute", [] {
+        {"attribute",
+         [] {
              VurnAttribute lAttribute;
              lAttribute.mName = "extra";
              VurnScene::Get().AddDynamicAttribute(Node("top"), lAttribute);

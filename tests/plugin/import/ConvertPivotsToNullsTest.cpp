@@ -1,8 +1,8 @@
+#include "plugin/import/ConvertPivotsToNulls.h"
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrixFunctions.h"
 #include "core/KRotationOrder.h"
-#include "plugin/import/ConvertPivotsToNulls.h"
 #include "plugin/import/KRootNameFilter.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeProperties.h"
@@ -42,7 +42,10 @@ KMatrix Then(const KMatrix& pFirst, const KMatrix& pSecond)
     return lResult;
 }
 
-KVector4 Negated(const KVector4& pVector) { return KVector4() - pVector; }
+KVector4 Negated(const KVector4& pVector)
+{
+    return KVector4() - pVector;
+}
 
 // T, R, S of take 0 at a time (their defaults without keys).
 void SampleTRS(KRyvNode& pNode, KTime pTime, KVector4 oTRS[3])
@@ -55,7 +58,8 @@ void SampleTRS(KRyvNode& pNode, KTime pTime, KVector4 oTRS[3])
     for (int lKind = 0; lKind < 3; ++lKind) {
         for (int lAxis = 0; lAxis < 3; ++lAxis) {
             const KFCurve* lCurve = lCurves[lKind][lAxis];
-            oTRS[lKind][lAxis] = lCurve->GetKeyCount() > 0 ? lCurve->Evaluate(pTime) : lCurve->GetDefaultValue();
+            oTRS[lKind][lAxis] =
+                lCurve->GetKeyCount() > 0 ? lCurve->Evaluate(pTime) : lCurve->GetDefaultValue();
         }
     }
 }
@@ -159,7 +163,8 @@ private:
     }
     KVector4 Random(double pRange)
     {
-        return KVector4(Uniform(-pRange, pRange), Uniform(-pRange, pRange), Uniform(-pRange, pRange));
+        return KVector4(Uniform(-pRange, pRange), Uniform(-pRange, pRange),
+                        Uniform(-pRange, pRange));
     }
     void Randomize(KRyvNode& ioNode)
     {
@@ -183,12 +188,14 @@ private:
         const double lRanges[3][2] = {{-5.0, 5.0}, {-70.0, 70.0}, {0.5, 2.0}};
         for (int lKind = 0; lKind < 3; ++lKind) {
             for (KFCurve* lCurve : lCurves[lKind]) {
-                lCurve->SetDefaultValue(static_cast<float>(Uniform(lRanges[lKind][0], lRanges[lKind][1])));
+                lCurve->SetDefaultValue(
+                    static_cast<float>(Uniform(lRanges[lKind][0], lRanges[lKind][1])));
                 if (Uniform(0.0, 1.0) < 0.6) {
                     for (double lSeconds : {0.0, 0.4, 1.0}) {
                         KTime lTime;
                         lTime.SetSecondDouble(lSeconds);
-                        lCurve->KeyAdd(lTime, static_cast<float>(Uniform(lRanges[lKind][0], lRanges[lKind][1])));
+                        lCurve->KeyAdd(lTime, static_cast<float>(
+                                                  Uniform(lRanges[lKind][0], lRanges[lKind][1])));
                     }
                 }
             }
@@ -223,8 +230,8 @@ TEST(ConvertPivotsToNullsTest, SampledGlobalMatricesStayTheSame)
             }
         }
         // Without the conversion a reader without pivots would place the nodes elsewhere.
-        EXPECT_NE(MatrixCompare(lBefore[3][5], Global(*lTree.mNodes[3], SampleTimes()[5], PlainLocal),
-                                0.1),
+        EXPECT_NE(MatrixCompare(lBefore[3][5],
+                                Global(*lTree.mNodes[3], SampleTimes()[5], PlainLocal), 0.1),
                   0);
         ASSERT_TRUE(ConvertPivotsToNulls(lTree.mScene->GetRootNode(), 0, &lTree.mFactory, kRate));
         for (size_t lIndex = 0; lIndex < lTree.mNodes.size(); ++lIndex) {

@@ -1,6 +1,6 @@
+#include "plugin/shell/RyvVurnPathHelpers.h"
 #include "platform/vurn/VurnFixtures.h"
 #include "plugin/shell/RyvVurnObjectFactory.h"
-#include "plugin/shell/RyvVurnPathHelpers.h"
 #include "scene/KRyvScene.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,8 @@ MDagPath PathOfLength(size_t pLength)
     // Each level "|" + 9 characters shows as " / " + 9 = 12 characters; the last level takes
     // what is left (at least one character).
     for (int lIndex = 0; lPath.size() + 16 <= pLength; ++lIndex) {
-        const std::string lName = "n" + std::string(8 - std::to_string(lIndex).size(), 'x') + std::to_string(lIndex);
+        const std::string lName =
+            "n" + std::string(8 - std::to_string(lIndex).size(), 'x') + std::to_string(lIndex);
         lParent = VurnScene::Get().CreateNode(MFn::kTransform, lName, lParent);
         lPath += " / " + lName;
     }
@@ -62,8 +63,8 @@ TEST(RyvVurnPathHelpersTest, TextHelpers)
     EXPECT_STREQ(ExtractFromCharToChar("top", '|', '|').Buffer(), "");
     EXPECT_STREQ(ExtractFromCharToChar("a:b:c", ':', ':').Buffer(), ":b");
     EXPECT_STREQ(ExtractFromCharToChar(nullptr, ':', ':').Buffer(), "");
-    for (const char* lName : {"persp", "top", "front", "side", "perspShape", "topShape",
-                              "frontShape", "sideShape"}) {
+    for (const char* lName :
+         {"persp", "top", "front", "side", "perspShape", "topShape", "frontShape", "sideShape"}) {
         EXPECT_TRUE(IsDefaultCameraName(lName)) << lName;
     }
     for (const char* lName : {"persp1", "Persp", "|persp", "ns:top", "", "camera"}) {

@@ -43,8 +43,9 @@ TEST_F(RyvVurnShellTest, OptionStoreReadsTextsAsBooleansAndNumbers)
     RyvVurnOptionStore& lStore = GetOptionStore();
     EXPECT_DOUBLE_EQ(lStore.GetSamplingRate(), 30.0);
     EXPECT_EQ(lStore.FindKey("kExportPivotToNull"), kExportPivotToNull);
-    const std::pair<const char*, double> lNumbers[] = {
-        {"2.5", 2.5}, {"  7", 7.0}, {"+3", 3.0}, {"4cm", 4.0}, {"x", 0.0}, {"", 0.0}, {"-1e2", -100.0}};
+    const std::pair<const char*, double> lNumbers[] = {{"2.5", 2.5},    {"  7", 7.0}, {"+3", 3.0},
+                                                       {"4cm", 4.0},    {"x", 0.0},   {"", 0.0},
+                                                       {"-1e2", -100.0}};
     for (const auto& lCase : lNumbers) {
         ASSERT_TRUE(lStore.SetString(kExportMasterScale, lCase.first));
         EXPECT_DOUBLE_EQ(lStore.GetDouble(kExportMasterScale), lCase.second) << lCase.first;
@@ -85,7 +86,8 @@ TEST_F(RyvVurnShellTest, ConfirmDialogEscapesItsTextsAndAnswersTheChosenButton)
     VurnCommandInterpreter::ScriptAnswer("confirmDialog", "Cancel");
     EXPECT_EQ(lDialog.Show(), -1);
     EXPECT_EQ(VurnScene::Get().GetCommands().back(),
-              "confirmDialog -title \"RYV Export Question\" -message \"Keep \\\"going\\\"?\\n\\nC:\\\\temp\" "
+              "confirmDialog -title \"RYV Export Question\" -message \"Keep "
+              "\\\"going\\\"?\\n\\nC:\\\\temp\" "
               "-button \"Yes\" -button \"No\" -defaultButton \"No\"");
 }
 
@@ -198,7 +200,8 @@ TEST_F(RyvVurnShellTest, FactoryNodesNamesAndServices)
 
     VurnScene::Get().mImages["wood.tif"] = {1, 1, {1, 2, 3, 4}};
     EXPECT_GT(InstallImageReaders(lFactory), 0);
-    const KImageConverter::ReaderFunction* lReader = lFactory.GetImageConverter()->FindReader("wood.TIF");
+    const KImageConverter::ReaderFunction* lReader =
+        lFactory.GetImageConverter()->FindReader("wood.TIF");
     ASSERT_NE(lReader, nullptr);
     KImage lImage;
     EXPECT_TRUE((*lReader)("wood.tif", lImage));
