@@ -1,6 +1,7 @@
 #include "platform/vurn/VurnSnapshot.h"
 #include "platform/vurn/MFnAnimCurve.h"
 #include "platform/vurn/MFnSet.h"
+#include "platform/vurn/MFnShaders.h"
 #include "platform/vurn/MGlobal.h"
 
 #include <functional>
@@ -93,4 +94,33 @@ TEST(VurnSnapshotTest, AValueSetAndRestoredLeavesNoDifference)
     lScene.SetNumber(Node("blend"), "envelope", 1.0);
     EXPECT_TRUE(lBefore.Diff(VurnSnapshot::Take()).empty());
     EXPECT_GT(lScene.GetMutations().size(), 2u);
+}
+
+// What an export does to the host scene and undoes: an envelope set to 0 and back, a material
+// made and deleted by name, "divisions" set to 0 and back through commands.
+TEST(VurnSnapshotTest, TheExportsRoundTripsLeaveNoDifference)
+{
+    BuildScene();
+    VurnScene& lScene = VurnScene::Get();
+    const int lSmooth = lScene.CreateNode(MFn::kPolySmoothFacet, "smooth");
+    lScene.SetNumber(lSmooth, "divisions", 2);
+    const VurnSnapshot lBefore = VurnSnapshot::Take();
+
+    lScene.SetNumber(Node("blend"), "envelope", 0.0);
+    MFnPhongShader lShader;
+    lShader.create();
+    lShader.setName("Default_Material");
+    lShader.setCosPower(10.0f);
+    int lDivisions = 0;
+    ASSERT_TRUE(MGlobal::executeCommand("getAttr \"smooth.divisions\"", lDivisions));
+    ASSERT_TRUE(MGlobal::executeCommand("setAttr \"smooth.divisions\" 0"));
+    EXPECT_FALSE(lBefore.Diff(VurnSnapshot::Take()).empty());
+
+    lScene.SetNumber(Node("blend"), "envelope", 1.0);
+    ASSERT_TRUE(MGlobal::executeCommand("delete Default_Material"));
+    MString lRestore("setAttr \"smooth.divisions\" ");
+    lRestore += lDivisions;
+    ASSERT_TRUE(MGlobal::executeCommand(lRestore));
+    EXPECT_TRUE(lBefore.Diff(VurnSnapshot::Take()).empty());
+    EXPECT_EQ(lScene.GetCommands().size(), 4u);
 }
