@@ -20,15 +20,26 @@ public:
     {
         return pIndex < mItems.size() ? mItems[pIndex] : T();
     }
-    // Writable element; the array grows to hold pIndex.
+    // The writable element at pIndex; outside the array a scratch element (reset to a default
+    // value on each such call) takes the write, so a bad index neither grows the array nor
+    // writes beyond it.
     T& operator[](unsigned int pIndex)
     {
         if (pIndex >= mItems.size()) {
-            mItems.resize(pIndex + 1);
+            mScratch = T();
+            return mScratch;
         }
         return mItems[pIndex];
     }
-    void set(const T& pValue, unsigned int pIndex) { (*this)[pIndex] = pValue; }
+    // False (nothing changed) for an index outside the array.
+    bool set(const T& pValue, unsigned int pIndex)
+    {
+        if (pIndex >= mItems.size()) {
+            return false;
+        }
+        mItems[pIndex] = pValue;
+        return true;
+    }
     bool remove(unsigned int pIndex)
     {
         if (pIndex >= mItems.size()) {
@@ -41,6 +52,7 @@ public:
 
 private:
     std::vector<T> mItems;
+    T mScratch;
 };
 
 #endif

@@ -190,12 +190,16 @@ int VurnScene::FindNode(const std::string& pName) const
     if (pName.find('|') != std::string::npos) {
         return FindNodeByPath(pName);
     }
+    int lFound = -1;
     for (int lId = 1; lId < NodeCount(); ++lId) {
         if (mNodes[lId].mAlive && mNodes[lId].mName == pName) {
-            return lId;
+            if (lFound >= 0) {
+                return -1;
+            }
+            lFound = lId;
         }
     }
-    return -1;
+    return lFound;
 }
 
 int VurnScene::FindNodeByPath(const std::string& pPath) const

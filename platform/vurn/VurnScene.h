@@ -180,7 +180,8 @@ public:
     const VurnNode* Node(int pNode) const;
     VurnNode* MutableNode(int pNode);
     int NodeCount() const { return static_cast<int>(mNodes.size()); }
-    // The live node of that name (dependency nodes) or full path ("|a|b"); -1 when none.
+    // The live node of that full path ("|a|b") or name; -1 when none, and when more than one
+    // node has the name (DAG siblings only are unique: a path tells such nodes apart).
     int FindNode(const std::string& pName) const;
     bool Rename(int pNode, const std::string& pName);
     void SetIntermediate(int pNode, bool pIntermediate);

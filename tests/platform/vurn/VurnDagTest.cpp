@@ -77,6 +77,10 @@ TEST_F(VurnDagTest, NamesAndTheWorld)
     EXPECT_EQ(Scene().Node(Scene().CreateNode(MFn::kTransform, "b", mA))->mName, "b1");
     EXPECT_EQ(Scene().FindNode("|c|b"), mB);
     EXPECT_EQ(Scene().FindNode("|c|zz"), -1);
+    const int lTwin = Scene().CreateNode(MFn::kTransform, "twin", mA);
+    Scene().CreateNode(MFn::kTransform, "twin", mC);
+    EXPECT_EQ(Scene().FindNode("twin"), -1);
+    EXPECT_EQ(Scene().FindNode("|a|twin"), lTwin);
     EXPECT_EQ(MDagPath().fullPathName().str(), "");
     MFnDagNode lTop(MObject::node(mA));
     EXPECT_EQ(lTop.parent(0), MObject::node(VurnScene::kWorld));
