@@ -3,6 +3,7 @@
 #include "platform/vurn/MFn.h"
 #include "platform/vurn/VurnScene.h"
 
+#include <cctype>
 #include <cmath>
 
 namespace {
@@ -126,7 +127,9 @@ void Triple(VurnScene& ioScene, int pType, const char* pName, const char* pShort
     std::vector<VurnAttribute> lChildren;
     for (int lAxis = 0; lAxis < 3; ++lAxis) {
         const std::string lLong = std::string(pName) + pSuffixes[lAxis];
-        const std::string lShort = std::string(pShort) + static_cast<char>(pSuffixes[lAxis] | 0x20);
+        const std::string lShort =
+            std::string(pShort) +
+            static_cast<char>(std::tolower(static_cast<unsigned char>(pSuffixes[lAxis])));
         lChildren.push_back(Numeric("", "", MFnNumericData::kDouble, pDefault));
         lChildren.back().mName = lLong;
         lChildren.back().mShortName = lShort;

@@ -237,14 +237,14 @@ void SplitTake(KRyvTakeNode* pNode, KRyvTakeNode* pPre, KRyvTakeNode* pPost,
     }
 }
 
-KRyvNode* MakeNull(KRyvObjectFactory& ioFactory, const KRyvNode& pNode, const char* pSuffix)
+KRyvNode* MakeNull(KRyvObjectFactory& ioFactory, KRyvNode& pNode, const char* pSuffix)
 {
     const std::string lName = std::string(pNode.GetNameWithoutPrefix().Buffer()) + pSuffix;
     KRyvNode* lNull = ioFactory.CreateNode(lName.c_str());
     if (lNull) {
         lNull->SetNodeAttribute(ioFactory.CreateNull());
         for (int lTake = 1; lTake < pNode.GetTakeNodeCount(); ++lTake) {
-            lNull->AddTakeNode(const_cast<KRyvNode&>(pNode).GetTakeNode(lTake)->GetName().Buffer());
+            lNull->AddTakeNode(pNode.GetTakeNode(lTake)->GetName().Buffer());
         }
     }
     return lNull;

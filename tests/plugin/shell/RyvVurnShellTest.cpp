@@ -209,6 +209,7 @@ TEST_F(RyvVurnShellTest, FactoryNodesNamesAndServices)
     EXPECT_FALSE((*lReader)("missing.tif", lImage));
 
     KRyvScene* lScene = lFactory.CreateScene();
+    EXPECT_NE(dynamic_cast<RyvVurnNode*>(lScene->GetRootNode()), nullptr);
     EXPECT_EQ(ExportCharacters(lScene), 0);
     VurnCommandInterpreter::ScriptAnswer("QARGetCharacterCount", "2");
     VurnCommandInterpreter::ScriptAnswer("QARGetCharacterName", "Hero");
