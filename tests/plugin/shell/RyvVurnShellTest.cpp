@@ -1,4 +1,5 @@
 #include "core/KImageConverter.h"
+#include "core/KLog.h"
 #include "platform/vurn/MFnAnimCurve.h"
 #include "platform/vurn/MGlobal.h"
 #include "platform/vurn/VurnCommandInterpreter.h"
@@ -219,6 +220,8 @@ TEST_F(RyvVurnShellTest, FactoryNodesNamesAndServices)
 
 TEST_F(RyvVurnShellTest, ExportRunReportsTheRealStatusAndLeavesTheSceneAlone)
 {
+    // The export log goes beside the module; here, into the test's scratch folder.
+    KLog::SetModuleFolder(::testing::TempDir().c_str());
     VurnFixtures::Cube("cube");
     const VurnSnapshot lBefore = VurnSnapshot::Take();
     MString lResult;
