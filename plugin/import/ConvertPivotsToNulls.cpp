@@ -1,0 +1,337 @@
+#include "plugin/import/ConvertPivotsToNulls.h"
+
+#include "animation/KFCurve.h"
+#include "animation/KRyvTakeNode.h"
+#include "core/KMatrixFunctions.h"
+#include "core/KRotationOrder.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvNodeProperties.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/objects/KRyvNull.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr const char* kPreSuffix = "__Pre_";
+constexpr const char* kPostSuffix = "__Post_";
+constexpr int kTranslation = 0;
+constexpr int kRotation = 1;
+constexpr int kScaling = 2;
+// More samples than this on one curve set means a rate or a key span no scene of ours has.
+constexpr double kMaxSamples = 1e6;
+
+using CurveSet = KFCurve* [3];
+
+// The constant parts of a node's pivot model.
+struct PivotParts
+{
+    KVector4 mRotationPivot;
+    KVector4 mRotationOffset;
+    KVector4 mScalingPivot;
+    KVector4 mScalingOffset;
+    KVector4 mPreRotation;
+    KMatrix mPostInverse;
+    int mOrder = KRotationOrder::eEulerXYZ;
+};
+
+PivotParts PartsOf(const KRyvNode& pNode, int pSet)
+{
+    const KRyvPivotSet& lSet = *pNode.GetPivotSet(pSet);
+    const KRyvNodeProperties* lBlock = pNode.GetNodeProperties();
+    const bool lRotationActive =
+        lBlock && lBlock->GetRotationActive() && !lBlock->GetRotationSpaceForLimitOnly();
+    PivotParts lParts;
+    lParts.mRotationPivot = lSet.mRotationPivot;
+    lParts.mRotationOffset = lSet.mRotationOffset;
+    lParts.mScalingPivot = lSet.mScalingPivot;
+    lParts.mScalingOffset = lSet.mScalingOffset;
+    if (lRotationActive) {
+        lParts.mPreRotation = lSet.mPreRotation;
+        MatrixTranspose3x3(lParts.mPostInverse, KMatrix(lSet.mPostRotation));
+    }
+    lParts.mOrder = lSet.mRotationOrder;
+    return lParts;
+}
+
+void CurvesOf(KRyvTakeNode* pTake, int pKind, CurveSet& oCurves)
+{
+    static const char* const kKinds[3] = {"T", "R", "S"};
+    static const char* const kAxes[3] = {"X", "Y", "Z"};
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        oCurves[lAxis] =
+            pTake ? pTake->GetCurve("Transform", kKinds[pKind], kAxes[lAxis]) : nullptr;
+    }
+}
+
+KVector4 ValueAt(const CurveSet& pCurves, KTime pTime, const KVector4& pMissing)
+{
+    KVector4 lValue = pMissing;
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        const KFCurve* lCurve = pCurves[lAxis];
+        if (lCurve) {
+            lValue[lAxis] =
+                lCurve->GetKeyCount() > 0 ? lCurve->Evaluate(pTime) : lCurve->GetDefaultValue();
+        }
+    }
+    return lValue;
+}
+
+KVector4 DefaultOf(const CurveSet& pCurves, const KVector4& pMissing)
+{
+    KVector4 lValue = pMissing;
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        if (pCurves[lAxis]) {
+            lValue[lAxis] = pCurves[lAxis]->GetDefaultValue();
+        }
+    }
+    return lValue;
+}
+
+// The times of a resampling over the keys of pCurves: every period from the first key, and the
+// last key; empty when there is no key.
+std::vector<KTime> SampleTimes(const CurveSet& pCurves, KTime pPeriod)
+{
+    bool lAny = false;
+    KTime lStart;
+    KTime lEnd;
+    for (const KFCurve* lCurve : pCurves) {
+        if (!lCurve || lCurve->GetKeyCount() == 0) {
+            continue;
+        }
+        const KTime lFirst = lCurve->KeyGetTime(0);
+        const KTime lLast = lCurve->KeyGetTime(lCurve->GetKeyCount() - 1);
+        lStart = !lAny || lFirst < lStart ? lFirst : lStart;
+        lEnd = !lAny || lEnd < lLast ? lLast : lEnd;
+        lAny = true;
+    }
+    std::vector<KTime> lTimes;
+    if (!lAny) {
+        return lTimes;
+    }
+    // The loop always moves forward, and a span too long for the period stops at the cap.
+    for (KTime lTime = lStart; lTime < lEnd && lTimes.size() < kMaxSamples;
+         lTime = lTime + pPeriod) {
+        lTimes.push_back(lTime);
+    }
+    lTimes.push_back(lEnd);
+    return lTimes;
+}
+
+void SetValues(const CurveSet& ioCurves, const std::vector<KTime>& pTimes,
+               const std::vector<KVector4>& pValues, const KVector4& pDefault)
+{
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        KFCurve* lCurve = ioCurves[lAxis];
+        if (!lCurve) {
+            continue;
+        }
+        lCurve->KeyClear();
+        lCurve->SetDefaultValue(static_cast<float>(pDefault[lAxis]));
+        for (size_t lIndex = 0; lIndex < pTimes.size(); ++lIndex) {
+            lCurve->KeyAdd(pTimes[lIndex], static_cast<float>(pValues[lIndex][lAxis]));
+        }
+    }
+}
+
+// pDestination takes pSource's keys and default, each moved by pShift.
+void CopyShifted(const CurveSet& ioDestination, const CurveSet& pSource, const KVector4& pShift)
+{
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        KFCurve* lCurve = ioDestination[lAxis];
+        if (!lCurve || !pSource[lAxis]) {
+            continue;
+        }
+        lCurve->CopyFrom(*pSource[lAxis], true);
+        lCurve->SetDefaultValue(
+            static_cast<float>(pSource[lAxis]->GetDefaultValue() + pShift[lAxis]));
+        for (int lKey = 0; lKey < lCurve->GetKeyCount(); ++lKey) {
+            lCurve->KeySetValue(lKey,
+                                static_cast<float>(lCurve->KeyGetValue(lKey) + pShift[lAxis]));
+        }
+    }
+}
+
+// (Sp + So - Rp - Sp * S) Rpost^-1: the post node's translation for the scaling pScaling.
+KVector4 PostTranslation(const PivotParts& pParts, const KVector4& pScaling)
+{
+    KVector4 lOffset;
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        lOffset[lAxis] = pParts.mScalingPivot[lAxis] + pParts.mScalingOffset[lAxis] -
+                         pParts.mRotationPivot[lAxis] -
+                         pParts.mScalingPivot[lAxis] * pScaling[lAxis];
+    }
+    KVector4 lResult;
+    VectorMultiplyMatrix3x3(lResult, pParts.mPostInverse, lOffset);
+    return lResult;
+}
+
+KVector4 ToXYZ(const KVector4& pEuler, int pOrder)
+{
+    KVector4 lResult = pEuler;
+    KRotationOrder(KRotationOrder::eEulerXYZ).V2V(lResult, pEuler, KRotationOrder(pOrder));
+    return lResult;
+}
+
+// N's rotation curves re-expressed in XYZ order.
+void RotationToXYZ(const CurveSet& ioRotation, int pOrder, KTime pPeriod)
+{
+    const std::vector<KTime> lTimes = SampleTimes(ioRotation, pPeriod);
+    std::vector<KVector4> lValues;
+    for (KTime lTime : lTimes) {
+        lValues.push_back(ToXYZ(ValueAt(ioRotation, lTime, KVector4()), pOrder));
+    }
+    SetValues(ioRotation, lTimes, lValues, ToXYZ(DefaultOf(ioRotation, KVector4()), pOrder));
+}
+
+// The post node's translation curves from its (already copied) scaling curves.
+void PostTranslationCurves(KRyvTakeNode* pPost, const PivotParts& pParts, KTime pPeriod)
+{
+    CurveSet lScaling;
+    CurveSet lTranslation;
+    CurvesOf(pPost, kScaling, lScaling);
+    CurvesOf(pPost, kTranslation, lTranslation);
+    const KVector4 lOne(1.0, 1.0, 1.0);
+    const bool lPivotZero = pParts.mScalingPivot[0] == 0.0 && pParts.mScalingPivot[1] == 0.0 &&
+                            pParts.mScalingPivot[2] == 0.0;
+    const std::vector<KTime> lTimes =
+        lPivotZero ? std::vector<KTime>() : SampleTimes(lScaling, pPeriod);
+    std::vector<KVector4> lValues;
+    for (KTime lTime : lTimes) {
+        lValues.push_back(PostTranslation(pParts, ValueAt(lScaling, lTime, lOne)));
+    }
+    SetValues(lTranslation, lTimes, lValues, PostTranslation(pParts, DefaultOf(lScaling, lOne)));
+}
+
+// Moves one take's transform from pNode into the chain pPre -> pNode -> pPost.
+void SplitTake(KRyvTakeNode* pNode, KRyvTakeNode* pPre, KRyvTakeNode* pPost,
+               const PivotParts& pParts, KTime pPeriod)
+{
+    CurveSet lCurves[3];
+    CurveSet lPre[3];
+    CurveSet lPost[3];
+    for (int lKind = 0; lKind < 3; ++lKind) {
+        CurvesOf(pNode, lKind, lCurves[lKind]);
+        CurvesOf(pPre, lKind, lPre[lKind]);
+        CurvesOf(pPost, lKind, lPost[lKind]);
+    }
+    const KVector4 lZero;
+    const KVector4 lOne(1.0, 1.0, 1.0);
+    KVector4 lShift = pParts.mRotationPivot;
+    lShift += pParts.mRotationOffset;
+    CopyShifted(lPre[kTranslation], lCurves[kTranslation], lShift);
+    SetValues(lPre[kRotation], {}, {}, pParts.mPreRotation);
+    SetValues(lPre[kScaling], {}, {}, lOne);
+
+    CopyShifted(lPost[kScaling], lCurves[kScaling], lZero);
+    KVector4 lPostEuler;
+    KRotationOrder(KRotationOrder::eEulerXYZ).M2V(lPostEuler, pParts.mPostInverse);
+    SetValues(lPost[kRotation], {}, {}, lPostEuler);
+    PostTranslationCurves(pPost, pParts, pPeriod);
+
+    SetValues(lCurves[kTranslation], {}, {}, lZero);
+    SetValues(lCurves[kScaling], {}, {}, lOne);
+    if (pParts.mOrder != KRotationOrder::eEulerXYZ) {
+        RotationToXYZ(lCurves[kRotation], pParts.mOrder, pPeriod);
+    }
+}
+
+KRyvNode* MakeNull(KRyvObjectFactory& ioFactory, KRyvNode& pNode, const char* pSuffix)
+{
+    const std::string lName = std::string(pNode.GetNameWithoutPrefix().Buffer()) + pSuffix;
+    KRyvNode* lNull = ioFactory.CreateNode(lName.c_str());
+    if (lNull) {
+        lNull->SetNodeAttribute(ioFactory.CreateNull());
+        for (int lTake = 1; lTake < pNode.GetTakeNodeCount(); ++lTake) {
+            lNull->AddTakeNode(pNode.GetTakeNode(lTake)->GetName().Buffer());
+        }
+    }
+    return lNull;
+}
+
+// The node's Lcl values from its take 0 defaults, so that the block agrees with its curves.
+void SyncLclValues(KRyvNode& ioNode)
+{
+    KRyvTakeNode* lTake = ioNode.GetDefaultTakeNode();
+    const KVector4 lMissing[3] = {KVector4(), KVector4(), KVector4(1.0, 1.0, 1.0)};
+    KVector4 lValues[3];
+    for (int lKind = 0; lKind < 3; ++lKind) {
+        CurveSet lCurves;
+        CurvesOf(lTake, lKind, lCurves);
+        lValues[lKind] = DefaultOf(lCurves, lMissing[lKind]);
+    }
+    ioNode.SetLclTranslation(lValues[kTranslation]);
+    ioNode.SetLclRotation(lValues[kRotation]);
+    ioNode.SetLclScaling(lValues[kScaling]);
+    ioNode.InvalidateMatrixCaches(true);
+}
+
+bool ConvertNode(KRyvNode& ioNode, int pSet, KRyvObjectFactory& ioFactory, KTime pPeriod)
+{
+    KRyvNode* lParent = ioNode.GetParent();
+    if (!lParent) {
+        return false;
+    }
+    const PivotParts lParts = PartsOf(ioNode, pSet);
+    KRyvNode* lPre = MakeNull(ioFactory, ioNode, kPreSuffix);
+    KRyvNode* lPost = MakeNull(ioFactory, ioNode, kPostSuffix);
+    if (!lPre || !lPost) {
+        return false;
+    }
+    std::vector<KRyvNode*> lChildren;
+    for (int lIndex = 0; lIndex < ioNode.GetChildCount(); ++lIndex) {
+        lChildren.push_back(ioNode.GetChild(lIndex));
+    }
+    lParent->RemoveChild(&ioNode);
+    lParent->AddChild(lPre);
+    lPre->AddChild(&ioNode);
+    ioNode.AddChild(lPost);
+    for (KRyvNode* lChild : lChildren) {
+        lPost->AddChild(lChild);
+    }
+    if (ioNode.GetNodeAttribute()) {
+        lPost->SetNodeAttribute(ioNode.GetNodeAttribute());
+    }
+    for (int lTake = 0; lTake < ioNode.GetTakeNodeCount(); ++lTake) {
+        SplitTake(ioNode.GetTakeNode(lTake), lPre->GetTakeNode(lTake), lPost->GetTakeNode(lTake),
+                  lParts, pPeriod);
+    }
+    ioNode.GetPivotSet(pSet)->Reset();
+    for (KRyvNode* lNode : {lPre, &ioNode, lPost}) {
+        lNode->SetCurrentTakeNode(ioNode.GetCurrentTakeNodeIndex());
+        SyncLclValues(*lNode);
+    }
+    return true;
+}
+
+void CollectBelow(KRyvNode* pNode, std::vector<KRyvNode*>& ioNodes)
+{
+    for (int lIndex = 0; lIndex < pNode->GetChildCount(); ++lIndex) {
+        ioNodes.push_back(pNode->GetChild(lIndex));
+        CollectBelow(pNode->GetChild(lIndex), ioNodes);
+    }
+}
+} // namespace
+
+bool ConvertPivotsToNulls(KRyvNode* pRoot, int pPivotSet, KRyvObjectFactory* pFactory, double pRate)
+{
+    if (!pRoot || !pFactory || (pPivotSet != 0 && pPivotSet != 1) || !std::isfinite(pRate) ||
+        pRate <= 0.0 || pRate > kMaxSamples) {
+        return false;
+    }
+    KTime lPeriod;
+    lPeriod.SetSecondDouble(1.0 / pRate);
+    if (!(KTime() < lPeriod)) {
+        return false;
+    }
+    std::vector<KRyvNode*> lNodes;
+    CollectBelow(pRoot, lNodes);
+    bool lOk = true;
+    for (KRyvNode* lNode : lNodes) {
+        if (lNode->GetPivotSet(pPivotSet)->mPivotState == KRyvPivotSet::kPivotActive) {
+            lOk = ConvertNode(*lNode, pPivotSet, *pFactory, lPeriod) && lOk;
+        }
+    }
+    return lOk;
+}

@@ -1,0 +1,25 @@
+#ifndef RYVKIT_PLUGIN_IMPORT_CONVERTPIVOTSTONULLS_H
+#define RYVKIT_PLUGIN_IMPORT_CONVERTPIVOTSTONULLS_H
+
+class KRyvNode;
+class KRyvObjectFactory;
+
+// Rewrites the pivots of every node below pRoot (pRoot itself is left as it is) whose pivot set
+// pPivotSet is in use into plain nodes, for readers that know translation, rotation (Euler XYZ)
+// and scaling only. A node N with the full pivot model
+//   L = [-Sp] S [Sp] [So] [-Rp] Rpost^-1 R Rpre [Rp] [Ro] T      (row vectors)
+// becomes the chain  parent -> "<N>__Pre_" -> N -> "<N>__Post_" -> N's children, with
+//   <N>__Pre_:  rotation Rpre, translation Rp + Ro + T (N's translation curves, shifted)
+//   N:          rotation R (N's rotation curves; resampled into XYZ for another order)
+//   <N>__Post_: scaling S (N's scaling curves), rotation Rpost^-1,
+//               translation (Sp + So - Rp - Sp*S) Rpost^-1 (resampled when S is animated)
+// so that the frame N's children and N's node attribute (moved to <N>__Post_) live in keeps
+// its global matrix at every key and every sample. Resampled curves get a key every
+// 1 / pRate seconds over the keys' span and one at its end. Pre- and post-rotations count only
+// when the node's rotation is active. N's pivot set is reset and taken out of use; the new
+// nodes come from pFactory as null-attributed nodes. False, with nothing changed, for a null
+// root or factory, a pivot set other than 0 or 1, or a rate that is not a finite number above 0.
+bool ConvertPivotsToNulls(KRyvNode* pRoot, int pPivotSet, KRyvObjectFactory* pFactory,
+                          double pRate = 30.0);
+
+#endif

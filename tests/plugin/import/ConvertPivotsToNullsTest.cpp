@@ -1,0 +1,299 @@
+#include "plugin/import/ConvertPivotsToNulls.h"
+#include "animation/KFCurve.h"
+#include "animation/KRyvTakeNode.h"
+#include "core/KMatrixFunctions.h"
+#include "core/KRotationOrder.h"
+#include "plugin/import/KRootNameFilter.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvNodeProperties.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KRyvNull.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+constexpr double kRate = 30.0;
+constexpr double kTolerance = 1e-4;
+
+KMatrix Translation(const KVector4& pVector)
+{
+    KMatrix lMatrix;
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        lMatrix.Set(3, lAxis, pVector[lAxis]);
+    }
+    return lMatrix;
+}
+
+KMatrix Then(const KMatrix& pFirst, const KMatrix& pSecond)
+{
+    KMatrix lResult;
+    for (int lRow = 0; lRow < 4; ++lRow) {
+        for (int lColumn = 0; lColumn < 4; ++lColumn) {
+            double lSum = 0.0;
+            for (int lK = 0; lK < 4; ++lK) {
+                lSum += pFirst.Get(lRow, lK) * pSecond.Get(lK, lColumn);
+            }
+            lResult.Set(lRow, lColumn, lSum);
+        }
+    }
+    return lResult;
+}
+
+KVector4 Negated(const KVector4& pVector)
+{
+    return KVector4() - pVector;
+}
+
+// T, R, S of take 0 at a time (their defaults without keys).
+void SampleTRS(KRyvNode& pNode, KTime pTime, KVector4 oTRS[3])
+{
+    KRyvTakeNode* lTake = pNode.GetDefaultTakeNode();
+    KFCurve* const lCurves[3][3] = {
+        {lTake->GetTransformTX(), lTake->GetTransformTY(), lTake->GetTransformTZ()},
+        {lTake->GetTransformRX(), lTake->GetTransformRY(), lTake->GetTransformRZ()},
+        {lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()}};
+    for (int lKind = 0; lKind < 3; ++lKind) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            const KFCurve* lCurve = lCurves[lKind][lAxis];
+            oTRS[lKind][lAxis] =
+                lCurve->GetKeyCount() > 0 ? lCurve->Evaluate(pTime) : lCurve->GetDefaultValue();
+        }
+    }
+}
+
+// The full pivot model of set 0 in the node's rotation order:
+// [-Sp] S [Sp] [So] [-Rp] Rpost^-1 R Rpre [Rp] [Ro] T.
+KMatrix FullLocal(KRyvNode& pNode, KTime pTime)
+{
+    const KRyvPivotSet& lSet = *pNode.GetPivotSet(0);
+    const bool lActive = lSet.mPivotState == KRyvPivotSet::kPivotActive;
+    const bool lRotationActive = lActive && pNode.GetNodeProperties()->GetRotationActive();
+    KVector4 lTRS[3];
+    SampleTRS(pNode, pTime, lTRS);
+    KMatrix lR;
+    KRotationOrder(lSet.mRotationOrder).V2M(lR, lTRS[1]);
+    KMatrix lPostInverse;
+    MatrixTranspose3x3(lPostInverse, lRotationActive ? KMatrix(lSet.mPostRotation) : KMatrix());
+    const KMatrix lPre = lRotationActive ? KMatrix(lSet.mPreRotation) : KMatrix();
+    const KVector4 lZero;
+    const KVector4 lSp = lActive ? lSet.mScalingPivot : lZero;
+    const KVector4 lRp = lActive ? lSet.mRotationPivot : lZero;
+    KMatrix lScaling;
+    MatrixSetTRS(lScaling, lZero, lZero, lTRS[2]);
+    KMatrix lL = Then(Translation(Negated(lSp)), lScaling);
+    lL = Then(lL, Translation(lSp));
+    lL = Then(lL, Translation(lActive ? lSet.mScalingOffset : lZero));
+    lL = Then(lL, Translation(Negated(lRp)));
+    lL = Then(lL, lPostInverse);
+    lL = Then(lL, lR);
+    lL = Then(lL, lPre);
+    lL = Then(lL, Translation(lRp));
+    lL = Then(lL, Translation(lActive ? lSet.mRotationOffset : lZero));
+    return Then(lL, Translation(lTRS[0]));
+}
+
+// Plain translation, XYZ rotation and scaling, as a reader without pivots sees a node.
+KMatrix PlainLocal(KRyvNode& pNode, KTime pTime)
+{
+    KVector4 lTRS[3];
+    SampleTRS(pNode, pTime, lTRS);
+    KMatrix lMatrix;
+    MatrixSetTRS(lMatrix, lTRS[0], lTRS[1], lTRS[2]);
+    return lMatrix;
+}
+
+KMatrix Global(KRyvNode& pNode, KTime pTime, KMatrix (*pLocal)(KRyvNode&, KTime))
+{
+    KMatrix lGlobal = pLocal(pNode, pTime);
+    for (KRyvNode* lParent = pNode.GetParent(); lParent; lParent = lParent->GetParent()) {
+        lGlobal = Then(lGlobal, pLocal(*lParent, pTime));
+    }
+    return lGlobal;
+}
+
+std::vector<KTime> SampleTimes()
+{
+    KTime lPeriod;
+    lPeriod.SetSecondDouble(1.0 / kRate);
+    std::vector<KTime> lTimes;
+    KTime lTime;
+    for (int lIndex = 0; lIndex <= static_cast<int>(kRate); ++lIndex, lTime = lTime + lPeriod) {
+        lTimes.push_back(lTime);
+    }
+    return lTimes;
+}
+
+// Root -> A -> B -> D, A -> C, E: random pivots in set 0, random orders, animated channels;
+// E keeps its set out of use.
+class PivotTree
+{
+public:
+    explicit PivotTree(unsigned pSeed) : mRandom(pSeed)
+    {
+        mScene = mFactory.CreateScene();
+        KRyvNode* lRoot = mScene->GetRootNode();
+        for (const char* lName : {"A", "B", "C", "D", "E"}) {
+            mNodes.push_back(mFactory.CreateNode(lName));
+        }
+        lRoot->AddChild(mNodes[0]);
+        mNodes[0]->AddChild(mNodes[1]);
+        mNodes[0]->AddChild(mNodes[2]);
+        mNodes[1]->AddChild(mNodes[3]);
+        lRoot->AddChild(mNodes[4]);
+        mNodes[3]->SetNodeAttribute(mFactory.CreateNull());
+        for (size_t lIndex = 0; lIndex < mNodes.size(); ++lIndex) {
+            if (lIndex != 4) {
+                Randomize(*mNodes[lIndex]);
+            }
+            Animate(*mNodes[lIndex]);
+        }
+    }
+
+    KRyvObjectFactory mFactory;
+    KRyvScene* mScene = nullptr;
+    std::vector<KRyvNode*> mNodes;
+
+private:
+    double Uniform(double pLow, double pHigh)
+    {
+        return std::uniform_real_distribution<double>(pLow, pHigh)(mRandom);
+    }
+    KVector4 Random(double pRange)
+    {
+        return KVector4(Uniform(-pRange, pRange), Uniform(-pRange, pRange),
+                        Uniform(-pRange, pRange));
+    }
+    void Randomize(KRyvNode& ioNode)
+    {
+        ioNode.SetPivotState(0, KRyvPivotSet::kPivotActive);
+        ioNode.SetRotationPivot(0, Random(3.0));
+        ioNode.SetRotationOffset(0, Random(2.0));
+        ioNode.SetScalingPivot(0, Random(3.0));
+        ioNode.SetScalingOffset(0, Random(2.0));
+        ioNode.SetPreRotation(0, Random(60.0));
+        ioNode.SetPostRotation(0, Random(60.0));
+        ioNode.SetRotationOrder(0, static_cast<int>(Uniform(0.0, 5.99)));
+        ioNode.GetNodeProperties()->SetRotationActive(Uniform(0.0, 1.0) < 0.8);
+    }
+    void Animate(KRyvNode& ioNode)
+    {
+        KRyvTakeNode* lTake = ioNode.GetDefaultTakeNode();
+        KFCurve* const lCurves[3][3] = {
+            {lTake->GetTransformTX(), lTake->GetTransformTY(), lTake->GetTransformTZ()},
+            {lTake->GetTransformRX(), lTake->GetTransformRY(), lTake->GetTransformRZ()},
+            {lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()}};
+        const double lRanges[3][2] = {{-5.0, 5.0}, {-70.0, 70.0}, {0.5, 2.0}};
+        for (int lKind = 0; lKind < 3; ++lKind) {
+            for (KFCurve* lCurve : lCurves[lKind]) {
+                lCurve->SetDefaultValue(
+                    static_cast<float>(Uniform(lRanges[lKind][0], lRanges[lKind][1])));
+                if (Uniform(0.0, 1.0) < 0.6) {
+                    for (double lSeconds : {0.0, 0.4, 1.0}) {
+                        KTime lTime;
+                        lTime.SetSecondDouble(lSeconds);
+                        lCurve->KeyAdd(lTime, static_cast<float>(
+                                                  Uniform(lRanges[lKind][0], lRanges[lKind][1])));
+                    }
+                }
+            }
+        }
+    }
+
+    std::mt19937 mRandom;
+};
+
+// The frame a converted node's children live in: its "__Post_" child's.
+KRyvNode* FrameOf(KRyvNode* pNode)
+{
+    for (int lIndex = 0; lIndex < pNode->GetChildCount(); ++lIndex) {
+        if (pNode->GetChild(lIndex)->GetName().Find("__Post_") >= 0) {
+            return pNode->GetChild(lIndex);
+        }
+    }
+    return pNode;
+}
+} // namespace
+
+TEST(ConvertPivotsToNullsTest, SampledGlobalMatricesStayTheSame)
+{
+    for (unsigned lSeed : {1u, 2u, 3u, 4u, 5u, 6u}) {
+        SCOPED_TRACE(lSeed);
+        PivotTree lTree(lSeed);
+        std::vector<std::vector<KMatrix>> lBefore;
+        for (KRyvNode* lNode : lTree.mNodes) {
+            lBefore.emplace_back();
+            for (KTime lTime : SampleTimes()) {
+                lBefore.back().push_back(Global(*lNode, lTime, FullLocal));
+            }
+        }
+        // Without the conversion a reader without pivots would place the nodes elsewhere.
+        EXPECT_NE(MatrixCompare(lBefore[3][5],
+                                Global(*lTree.mNodes[3], SampleTimes()[5], PlainLocal), 0.1),
+                  0);
+        ASSERT_TRUE(ConvertPivotsToNulls(lTree.mScene->GetRootNode(), 0, &lTree.mFactory, kRate));
+        for (size_t lIndex = 0; lIndex < lTree.mNodes.size(); ++lIndex) {
+            KRyvNode* lFrame = FrameOf(lTree.mNodes[lIndex]);
+            const std::vector<KTime> lTimes = SampleTimes();
+            for (size_t lSample = 0; lSample < lTimes.size(); ++lSample) {
+                const KMatrix lAfter = Global(*lFrame, lTimes[lSample], PlainLocal);
+                EXPECT_EQ(MatrixCompare(lBefore[lIndex][lSample], lAfter, kTolerance), 0)
+                    << "node " << lIndex << " sample " << lSample;
+            }
+        }
+    }
+}
+
+TEST(ConvertPivotsToNullsTest, InsertsNamedNullsAroundEachNodeWithPivots)
+{
+    PivotTree lTree(11u);
+    KRyvNode* lA = lTree.mNodes[0];
+    KRyvNode* lD = lTree.mNodes[3];
+    ASSERT_TRUE(ConvertPivotsToNulls(lTree.mScene->GetRootNode(), 0, &lTree.mFactory, kRate));
+    EXPECT_STREQ(lA->GetParent()->GetName().Buffer(), "Model::A__Pre_");
+    EXPECT_STREQ(FrameOf(lA)->GetName().Buffer(), "Model::A__Post_");
+    EXPECT_EQ(lA->GetChildCount(), 1);
+    EXPECT_EQ(FrameOf(lA)->GetChildCount(), 2);
+    EXPECT_EQ(lA->GetPivotSet(0)->mPivotState, KRyvPivotSet::kPivotReference);
+    // The node attribute moves into the frame it was placed in.
+    EXPECT_EQ(lD->GetNodeAttribute(), nullptr);
+    ASSERT_NE(FrameOf(lD)->GetNodeAttribute(), nullptr);
+    EXPECT_NE(lA->GetParent()->GetNodeAttribute(), nullptr);
+    // E kept its set out of use: no nulls.
+    EXPECT_EQ(lTree.mNodes[4]->GetParent(), lTree.mScene->GetRootNode());
+    EXPECT_EQ(lTree.mNodes[4]->GetChildCount(), 0);
+}
+
+TEST(ConvertPivotsToNullsTest, RefusesBadArguments)
+{
+    PivotTree lTree(3u);
+    KRyvNode* lRoot = lTree.mScene->GetRootNode();
+    EXPECT_FALSE(ConvertPivotsToNulls(nullptr, 0, &lTree.mFactory));
+    EXPECT_FALSE(ConvertPivotsToNulls(lRoot, 0, nullptr));
+    EXPECT_FALSE(ConvertPivotsToNulls(lRoot, 2, &lTree.mFactory));
+    for (double lRate : {0.0, -1.0, std::numeric_limits<double>::infinity(),
+                         std::numeric_limits<double>::quiet_NaN(), 1e300}) {
+        EXPECT_FALSE(ConvertPivotsToNulls(lRoot, 0, &lTree.mFactory, lRate)) << lRate;
+    }
+    EXPECT_EQ(lTree.mNodes[0]->GetParent(), lRoot);
+}
+
+TEST(KRootNameFilterTest, RecognisesRootNamesAndTheSubclassTest)
+{
+    KRyvObjectFactory lFactory;
+    KRootNameFilter lFilter;
+    EXPECT_STREQ(lFilter.GetRootName().Buffer(), "Ryv_Root");
+    EXPECT_TRUE(lFilter.IsRootNode(lFactory.CreateNode("Ryv_Root")));
+    EXPECT_TRUE(lFilter.IsRootNode(lFactory.CreateNode("ns:Ryv_Root1")));
+    EXPECT_FALSE(lFilter.IsRootNode(lFactory.CreateNode("Ryv_Roo")));
+    EXPECT_FALSE(lFilter.IsRootNode(nullptr));
+
+    class EveryNode : public KRootNameFilter
+    {
+    protected:
+        bool IsRootNodeByTest(const KRyvNode*) const override { return true; }
+    };
+    EXPECT_TRUE(EveryNode().IsRootNode(lFactory.CreateNode("other")));
+}
