@@ -1,13 +1,16 @@
-// Fuzz entry point of the 3DS chunk toolkit's reader: the input becomes a file whose chunk
-// tree is loaded into a database, and every record of every kind is got from it, which
+// Fuzz entry point of the 3DS chunk toolkit's reader: the input becomes an in-memory file
+// (the toolkit opens files by name, so it gets the file's /proc name), whose chunk tree is loaded into a database, and every record of every kind is got from it, which
 // decodes the data of each chunk it reaches. Any answer is fine; a crash, a hang, a leak or a
 // read out of bounds is not.
 
 #include "formats/geometry/3ds/toolkit/Toolkit3ds.h"
 
-#include "fuzz/FuzzInputFile.h"
-
 #include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,11 +45,24 @@ void GetEverything(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
     GetBackgroundSettings3ds(ioKit, pDatabase, lBackground);
 }
 
+// The process's in-memory file holding the current input; its name, null when it cannot be
+// written.
+const char* InputFile(const uint8_t* pData, size_t pSize)
+{
+    static const int sFile = memfd_create("ryv3dsfuzz", 0);
+    static const std::string sName = "/proc/self/fd/" + std::to_string(sFile);
+    if (sFile < 0 || ftruncate(sFile, 0) != 0 ||
+        pwrite(sFile, pData, pSize, 0) != static_cast<ssize_t>(pSize)) {
+        return nullptr;
+    }
+    return sName.c_str();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
 {
-    const char* lPath = WriteFuzzInput("/tmp/ryv3dsfuzzXXXXXX.3ds", pData, pSize);
+    const char* lPath = InputFile(pData, pSize);
     if (!lPath) {
         return 0;
     }
