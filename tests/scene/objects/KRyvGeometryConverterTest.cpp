@@ -196,6 +196,12 @@ TEST(KRyvGeometryConverterTest, ConvexPolygonsFollowThePattern)
             EXPECT_EQ(lRoundMesh->GetPolygonVertex(p, k), lTable[static_cast<size_t>(p * 3 + k)]);
         }
     }
+    // Untextured corners make untextured triangles, kept triangles too.
+    KRyvMesh* lTriangle =
+        lConverter.TriangulateMesh(MakePolygonMesh(lFactory, {{0, 0}, {1, 0}, {0, 1}}));
+    ASSERT_NE(lTriangle, nullptr);
+    EXPECT_TRUE(lTriangle->GetLayer(0) == nullptr ||
+                lTriangle->GetLayer(0)->GetTextures() == nullptr);
     EXPECT_EQ(lConverter.TriangulateMesh(nullptr), nullptr);
     EXPECT_EQ(lConverter.GetError().GetLastErrorID(), KRyvGeometryConverter::kParameterIsNull);
 }
@@ -225,7 +231,27 @@ TEST(KRyvGeometryConverterTest, ConcavePolygonsStayInside)
         KRyvMesh* lResult = lConverter.TriangulateMesh(MakePolygonMesh(lFactory, *lOutline));
         ASSERT_NE(lResult, nullptr);
         ExpectTiling(*lResult, *lOutline);
+        // Untextured corners make untextured triangles.
+        EXPECT_TRUE(lResult->GetLayer(0) == nullptr ||
+                    lResult->GetLayer(0)->GetTextures() == nullptr);
     }
+
+    // A pentagram turns left at every corner but winds twice: not convex, so not the pattern.
+    std::vector<Point2> lPentagram;
+    for (int i = 0; i < 5; ++i) {
+        const double lAngle = 2.0 * 3.14159265358979 * (2 * i % 5) / 5.0;
+        lPentagram.push_back({std::cos(lAngle), std::sin(lAngle)});
+    }
+    KRyvMesh* lWound = lConverter.TriangulateMesh(MakePolygonMesh(lFactory, lPentagram));
+    ASSERT_NE(lWound, nullptr);
+    ASSERT_EQ(lWound->GetPolygonCount(), 3);
+    std::vector<int> lWoundCorners;
+    for (int p = 0; p < 3; ++p) {
+        for (int k = 0; k < 3; ++k) {
+            lWoundCorners.push_back(lWound->GetPolygonVertex(p, k));
+        }
+    }
+    EXPECT_NE(lWoundCorners, Pattern(5));
 
     // The same notch tilted out of every axis plane.
     KRyvMesh* lTilted = MakePolygonMesh(lFactory, lNotch);
@@ -453,8 +479,11 @@ TEST(KRyvGeometryConverterTest, ShapesAndLinksCarryOver)
     }
     lPatch->AddLink(lAll);
 
+    const int lLinksBefore = lFactory.GetLinkCount();
     KRyvMesh* lMesh = lConverter.ConvertPatchToMesh(lPatch);
     ASSERT_NE(lMesh, nullptr);
+    // The mesh's two links replace its copies of the patch's; none is left over in the factory.
+    EXPECT_EQ(lFactory.GetLinkCount(), lLinksBefore + 2);
     ASSERT_EQ(lMesh->GetShapeCount(), 1);
     EXPECT_STREQ(lMesh->GetShapeName(0), "Lift");
     KRyvLayerContainer* lShape = lMesh->GetShape(0);
@@ -588,8 +617,12 @@ TEST(KRyvGeometryConverterTest, PatchToNurbKnotsAndForms)
     KRyvObjectFactory lFactory;
     KRyvGeometryConverter lConverter(&lFactory);
     KRyvPatch* lBezier = MakePatch(lFactory, KRyvPatch::eBezier, 4, KRyvPatch::eBezier, 7);
+    const KMatrix lPivot(KVector4(1.0, 2.0, 3.0));
+    lBezier->SetPivot(lPivot);
     KRyvNurb* lNurb = lConverter.ConvertPatchToNurb(lBezier);
     ASSERT_NE(lNurb, nullptr);
+    KMatrix lNurbPivot;
+    EXPECT_EQ(lNurb->GetPivot(lNurbPivot), lPivot);
     EXPECT_EQ(lNurb->GetUOrder(), 4);
     EXPECT_EQ(lNurb->GetUType(), KRyvNurb::eOpen);
     EXPECT_TRUE(lNurb->IsValid());

@@ -381,6 +381,14 @@ TEST(KRyvGeometry, ApplyPivotMovesPointsAndTurnsNormals)
     TestGeometry lOther;
     lOther.CopyPivot(lGeometry);
     EXPECT_EQ(lOther.GetPivot(lBack), lPivot);
+
+    // 90 degrees about X takes Z to -Y and Y to Z.
+    lOther.InitControlPoints(1);
+    lOther.GetControlPoints()[0] = KVector4(0.0, 2.0, 1.0, 1.0);
+    lPivot.SetTRS(KVector4(0.0, 0.0, 0.0), KVector4(90.0, 0.0, 0.0), KVector4(1.0, 1.0, 1.0));
+    lOther.SetPivot(lPivot);
+    lOther.ApplyPivot();
+    ExpectPoint(lOther.GetControlPoints()[0], 0.0, -1.0, 2.0, 1.0);
 }
 
 TEST(KRyvGeometry, ServesTheNodeInterfaces)

@@ -89,26 +89,6 @@ TEST(KRyvThumbnailTest, FormatChangeAfterSizeKeepsBufferAndLengthInStep)
     EXPECT_EQ(lThumbnail.GetThumbnailImage(), nullptr);
 }
 
-TEST(KRyvGenericNodeTest, NewGenericNode)
-{
-    KRyvGenericNode lNode(nullptr, "Settings");
-    lNode.SetName("Settings");
-    EXPECT_EQ(lNode.GetObjectType(), 10);
-    EXPECT_STREQ(lNode.GetName().Buffer(), "Settings");
-    EXPECT_STREQ(lNode.GetTypeName().Buffer(), "GenericNode");
-    KPropertyStringList lFlags = lNode.GetTypeFlags();
-    ASSERT_EQ(lFlags.GetCount(), 1);
-    EXPECT_STREQ(lFlags.GetText(0).Buffer(), "GenericNode");
-    ASSERT_EQ(lNode.GetTakeNodeCount(), 1);
-    EXPECT_STREQ(lNode.GetTakeNodeName(0), "Default");
-    EXPECT_EQ(lNode.GetDefaultTakeNode()->GetKFCurveNode()->GetCount(), 0);
-    ASSERT_NE(lNode.GetProperties(), nullptr);
-    EXPECT_EQ(lNode.GetProperties()->GetPropertyCount(), 0);
-    EXPECT_TRUE(lNode.GetProperties()->IsA(KRyvGenericNodeProperties::ClassId()));
-    EXPECT_EQ(dynamic_cast<KRyvGenericNode*>(lNode.GetProperties()->GetOwnerObject()), &lNode);
-    EXPECT_EQ(lNode.GetSceneEntity(), nullptr);
-}
-
 TEST(KRyvGenericNodeTest, SceneEntityListFollowsTheReference)
 {
     KRyvSceneEntity lFirst;

@@ -38,32 +38,6 @@ double PropertyDouble(KRyvMaterial& pMaterial, const char* pName)
 
 } // namespace
 
-TEST(KRyvMaterialTest, PropertySetListsSevenPropertiesInOrder)
-{
-    auto lMaterial = MakeMaterial("Red");
-    KObject* lSet = lMaterial->GetProperties();
-    ASSERT_NE(lSet, nullptr);
-    EXPECT_TRUE(lSet->IsA(KRyvMaterialProperties::ClassId()));
-    EXPECT_TRUE(lSet->IsA(KObject::ClassId()));
-    const char* const kNames[] = {"Emissive", "Ambient",      "Diffuse",  "Specular",
-                                  "Opacity",  "Reflectivity", "Shininess"};
-    const int kTypes[] = {kPropertyTypeColorRGB, kPropertyTypeColorRGB, kPropertyTypeColorRGB,
-                          kPropertyTypeColorRGB, kPropertyTypeDouble,   kPropertyTypeDouble,
-                          kPropertyTypeDouble};
-    ASSERT_EQ(lSet->GetPropertyCount(), 7);
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_STREQ(lSet->GetProperty(i)->GetName(), kNames[i]);
-        EXPECT_EQ(lSet->GetProperty(i)->GetPropertyType(), kTypes[i]);
-        // The take "Default" made every one of them animatable and animated.
-        EXPECT_TRUE(lSet->GetProperty(i)->IsAnimatable());
-        EXPECT_TRUE(lSet->GetProperty(i)->GetFlag(KProperty::kAnimated));
-    }
-    EXPECT_EQ(dynamic_cast<KRyvMaterial*>(lSet->GetOwnerObject()), lMaterial.get());
-    std::vector<KProperty*> lList;
-    lMaterial->GetUserProperties(lList);
-    EXPECT_EQ(lList.size(), 7u);
-}
-
 TEST(KRyvMaterialTest, NewMaterialHasDefaultTakeWithSevenChannels)
 {
     auto lMaterial = MakeMaterial("Red");

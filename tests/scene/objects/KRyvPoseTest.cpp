@@ -127,6 +127,12 @@ TEST(KRyvPose, BindPosesAgreeAcrossTheSource)
     EXPECT_TRUE(KRyvPose::FindInBindPoses(lPoses, "Leg", lFound, lIndexes));
     EXPECT_EQ(lIndexes, (std::vector<int>{1}));
     EXPECT_FALSE(KRyvPose::FindInBindPoses(lPoses, "Nobody", lFound, lIndexes));
+    // A bind pose of one entry counts too.
+    KRyvPose lSingle(nullptr, "Single", true);
+    ASSERT_EQ(lSingle.Add("Foot", Translation(0, 0, 1)), 0);
+    lPoses.push_back(&lSingle);
+    EXPECT_TRUE(KRyvPose::FindInBindPoses(lPoses, "Foot", lFound, lIndexes));
+    EXPECT_EQ(lFound.back(), &lSingle);
 }
 
 TEST(KRyvPose, OutOfRangeAnswersSharedDefaults)

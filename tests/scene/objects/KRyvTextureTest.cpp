@@ -27,51 +27,6 @@ double Float(double pValue)
 
 } // namespace
 
-TEST(KRyvTextureTest, PropertySetOrderTypesAndEnumerations)
-{
-    auto lTexture = MakeTexture("Wood");
-    KObject* lSet = lTexture->GetProperties();
-    ASSERT_NE(lSet, nullptr);
-    EXPECT_TRUE(lSet->IsA(KRyvTextureProperties::ClassId()));
-    EXPECT_EQ(dynamic_cast<KRyvTexture*>(lSet->GetOwnerObject()), lTexture.get());
-    const char* const kNames[] = {"Translation",
-                                  "Rotation",
-                                  "Scaling",
-                                  "Texture alpha",
-                                  "TextureTypeUse",
-                                  "CurrentTextureBlendMode",
-                                  "UseMaterial",
-                                  "UseMipMap",
-                                  "CurrentMappingType",
-                                  "UVSwap",
-                                  "WrapModeU",
-                                  "WrapModeV",
-                                  "TextureRotationPivot",
-                                  "TextureScalingPivot",
-                                  "VideoProperty"};
-    const int kTypes[] = {kPropertyTypeVector3D, kPropertyTypeVector3D, kPropertyTypeVector3D,
-                          kPropertyTypeDouble,   kPropertyTypeEnum,     kPropertyTypeEnum,
-                          kPropertyTypeBool,     kPropertyTypeBool,     kPropertyTypeEnum,
-                          kPropertyTypeBool,     kPropertyTypeEnum,     kPropertyTypeEnum,
-                          kPropertyTypeVector3D, kPropertyTypeVector3D, kPropertyTypeObject};
-    ASSERT_EQ(lSet->GetPropertyCount(), 15);
-    for (int i = 0; i < 15; ++i) {
-        EXPECT_STREQ(lSet->GetProperty(i)->GetName(), kNames[i]);
-        EXPECT_EQ(lSet->GetProperty(i)->GetPropertyType(), kTypes[i]) << kNames[i];
-        EXPECT_EQ(lSet->GetProperty(i)->IsAnimatable(), i < 4) << kNames[i];
-    }
-    KProperty* lMapping = lSet->FindProperty("CurrentMappingType");
-    EXPECT_EQ(lMapping->GetEnumCount(), 11);
-    EXPECT_STREQ(lMapping->GetEnumItem(7), "Projection");
-    EXPECT_EQ(lMapping->GetEnumItem(11), nullptr);
-    EXPECT_EQ(lSet->FindProperty("TextureTypeUse")->GetEnumCount(), 6);
-    EXPECT_STREQ(lSet->FindProperty("TextureTypeUse")->GetEnumItem(5), "Bump Map (NormalMap)");
-    EXPECT_EQ(lSet->FindProperty("CurrentTextureBlendMode")->GetEnumCount(), 4);
-    EXPECT_STREQ(lSet->FindProperty("WrapModeV")->GetEnumItem(1), "Clamp");
-    EXPECT_EQ(KRyvTextureProperties::BlendModeName(-1), nullptr);
-    EXPECT_EQ(KRyvTextureProperties::WrapModeName(2), nullptr);
-}
-
 TEST(KRyvTextureTest, NewTextureAfterReset)
 {
     auto lTexture = MakeTexture("Wood");

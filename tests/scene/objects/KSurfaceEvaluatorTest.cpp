@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -214,24 +215,27 @@ TEST(KSurfaceEvaluatorTest, BilinearPatchMatchesTheBilinearFormula)
     const KVector4 P01(0.0, 3.0, -1.0, 1.0);
     const KVector4 P11(2.0, 3.0, 4.0, 1.0);
     const std::vector<KVector4> lPoints = {P00, P10, P01, P11};
-    auto lEvaluator = KSurfaceEvaluator::CreatePatchEvaluator(Basis::eLinear, Basis::eLinear);
-    lEvaluator->SetUSubdivisions(2);
-    lEvaluator->SetVSubdivisions(4);
-    lEvaluator->SetControlPoints(lPoints.data(), 2, 2);
-    const Sampled lResult = Sample(*lEvaluator);
-    ASSERT_TRUE(lResult.mOk);
-    ASSERT_EQ(lResult.mU, 3);
-    ASSERT_EQ(lResult.mV, 5);
-    for (int v = 0; v < 5; ++v) {
-        for (int u = 0; u < 3; ++u) {
-            const double s = u / 2.0;
-            const double t = v / 4.0;
-            KVector4 lExpected = P00 * ((1 - s) * (1 - t));
-            lExpected += P10 * (s * (1 - t));
-            lExpected += P01 * ((1 - s) * t);
-            lExpected += P11 * (s * t);
-            ExpectPoint(lResult.mPoints[static_cast<size_t>(v * 3 + u)], lExpected[0], lExpected[1],
-                        lExpected[2]);
+    // One subdivision makes the end sample the last span's end, not a span past it.
+    for (const auto& [lUSteps, lVSteps] : {std::pair{2, 4}, std::pair{1, 1}, std::pair{1, 3}}) {
+        auto lEvaluator = KSurfaceEvaluator::CreatePatchEvaluator(Basis::eLinear, Basis::eLinear);
+        lEvaluator->SetUSubdivisions(lUSteps);
+        lEvaluator->SetVSubdivisions(lVSteps);
+        lEvaluator->SetControlPoints(lPoints.data(), 2, 2);
+        const Sampled lResult = Sample(*lEvaluator);
+        ASSERT_TRUE(lResult.mOk);
+        ASSERT_EQ(lResult.mU, lUSteps + 1);
+        ASSERT_EQ(lResult.mV, lVSteps + 1);
+        for (int v = 0; v <= lVSteps; ++v) {
+            for (int u = 0; u <= lUSteps; ++u) {
+                const double s = static_cast<double>(u) / lUSteps;
+                const double t = static_cast<double>(v) / lVSteps;
+                KVector4 lExpected = P00 * ((1 - s) * (1 - t));
+                lExpected += P10 * (s * (1 - t));
+                lExpected += P01 * ((1 - s) * t);
+                lExpected += P11 * (s * t);
+                ExpectPoint(lResult.mPoints[static_cast<size_t>(v * lResult.mU + u)], lExpected[0],
+                            lExpected[1], lExpected[2]);
+            }
         }
     }
 }
