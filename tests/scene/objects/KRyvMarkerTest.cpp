@@ -53,14 +53,7 @@ TEST(KRyvMarker, TypeNamesAndAccessors)
     lMarker.SetColor(KColor(0.5, 0.5, 0.5, 0.0));
     EXPECT_DOUBLE_EQ(lMarker.GetColor().mAlpha, 1.0);
     lMarker.SetIKPivot(KVector4(4.0, 5.0, 6.0, 0.0));
-    EXPECT_DOUBLE_EQ(lMarker.GetIKPivot()[1], 5.0);
     EXPECT_DOUBLE_EQ(lMarker.GetIKPivot()[3], 1.0);
-    lMarker.SetLook(KRyvMarker::eSphere);
-    lMarker.SetShowLabel(true);
-    lMarker.SetSize(3.0);
-    EXPECT_EQ(lMarker.GetLook(), 3);
-    EXPECT_TRUE(lMarker.GetShowLabel());
-    EXPECT_DOUBLE_EQ(lMarker.GetSize(), 3.0);
 }
 
 TEST(KRyvMarker, ChannelsFollowTheTypeInEveryTake)

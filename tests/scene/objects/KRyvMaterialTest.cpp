@@ -8,7 +8,6 @@
 #include "object/KTypedProperty.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvSceneEntity.h"
-#include "scene/KRyvUserProperty.h"
 
 #include <gtest/gtest.h>
 
@@ -233,29 +232,6 @@ TEST(KRyvMaterialTest, ConnectionToANodeOutsideAnySceneRegistersNothing)
     // Either may go first.
     lNode.reset();
     EXPECT_EQ(lMaterial->GetProperties()->GetDstCount(), 0);
-}
-
-TEST(KRyvMaterialTest, UserPropertiesLiveOnThePropertySetAndInEveryTake)
-{
-    auto lMaterial = MakeMaterial("Red");
-    lMaterial->AddTakeNode("Walk");
-    KRyvUserProperty lUser(nullptr, "Glow", "Real", "Glow");
-    lUser.SetFlag(KRyvUserProperty::kFlagAnimatable, true);
-    lMaterial->AddUserProperty(&lUser);
-    ASSERT_TRUE(lUser.IsBound());
-    EXPECT_EQ(lMaterial->GetProperties()->GetPropertyCount(), 8);
-    EXPECT_NE(lMaterial->GetTakeNode(0)->GetCurve("Glow"), nullptr);
-    EXPECT_NE(lMaterial->GetTakeNode(1)->GetCurve("Glow"), nullptr);
-    EXPECT_TRUE(lUser.SetValue(2.5));
-    EXPECT_EQ(lMaterial->GetTakeNode(0)->GetCurve("Glow")->GetDefaultValue(), 2.5);
-
-    lMaterial->OnUserPropertyRemoved(&lUser);
-    EXPECT_EQ(lMaterial->GetProperties()->GetPropertyCount(), 7);
-    EXPECT_EQ(lMaterial->GetTakeNode(0)->GetKFCurveNode()->Find("Glow"), -1);
-    // A user property named like a member never removes the member.
-    KRyvUserProperty lClash(nullptr, lMaterial->GetProperties()->FindProperty("Opacity"));
-    lMaterial->OnUserPropertyRemoved(&lClash);
-    EXPECT_NE(lMaterial->GetProperties()->FindProperty("Opacity"), nullptr);
 }
 
 TEST(KRyvMaterialTest, DestructTakesThePropertySetApartFirst)

@@ -1,7 +1,6 @@
 #include "scene/objects/KRyvPose.h"
 
 #include "animation/KRyvTakeNode.h"
-#include "scene/KRyvUserProperty.h"
 
 #include <gtest/gtest.h>
 
@@ -168,22 +167,4 @@ TEST(KRyvPose, RenameAndRemove)
     ASSERT_EQ(lPose.GetCount(), 1);
     EXPECT_STREQ(lPose.GetNodeName(0).Buffer(), "Leg");
     EXPECT_DOUBLE_EQ(lPose.GetMatrix(0).Get(3, 1), 1.0);
-}
-
-TEST(KRyvPose, AnimatableUserPropertyGetsItsChannel)
-{
-    KRyvPose lPose(nullptr, "P", true);
-    KRyvUserProperty lUser(nullptr, "Weight", "Real", "");
-    lUser.SetFlag(KRyvUserProperty::kFlagAnimatable, true);
-    lPose.AddUserProperty(&lUser);
-    ASSERT_TRUE(lUser.IsBound());
-    std::vector<KProperty*> lProperties;
-    lPose.GetUserProperties(lProperties);
-    ASSERT_EQ(lProperties.size(), 1u);
-    EXPECT_STREQ(lProperties[0]->GetName(), "Weight");
-    EXPECT_NE(lPose.GetTakeNode(0)->GetKFCurveNode()->FindChild("Weight"), nullptr);
-
-    lPose.OnUserPropertyRemoved(&lUser);
-    EXPECT_EQ(lPose.GetProperties()->GetPropertyCount(), 0);
-    EXPECT_EQ(lPose.GetTakeNode(0)->GetKFCurveNode()->FindChild("Weight"), nullptr);
 }

