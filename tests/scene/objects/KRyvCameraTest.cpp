@@ -271,6 +271,11 @@ TEST(KRyvCamera, PlacementOverSamplingAndNames)
     lCamera.SetUseOverSamplingTime(1);
     EXPECT_EQ(lCamera.GetUseOverSamplingTime(), 1);
 
+    lCamera.SetFrameColor(KColor(0.1, 0.2, 0.3, 0.5));
+    const KColor lFrame = lCamera.GetFrameColor();
+    EXPECT_DOUBLE_EQ(lFrame.mRed, 0.1);
+    EXPECT_DOUBLE_EQ(lFrame.mGreen, 0.2);
+    EXPECT_DOUBLE_EQ(lFrame.mBlue, 0.3);
     // An empty name reads as none.
     lCamera.SetBackgroundTextureName(nullptr);
     EXPECT_EQ(lCamera.GetBackgroundTextureName(), nullptr);

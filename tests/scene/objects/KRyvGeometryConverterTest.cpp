@@ -196,6 +196,16 @@ TEST(KRyvGeometryConverterTest, ConvexPolygonsFollowThePattern)
             EXPECT_EQ(lRoundMesh->GetPolygonVertex(p, k), lTable[static_cast<size_t>(p * 3 + k)]);
         }
     }
+    // A repeated corner turns by nothing: the outline stays convex.
+    const std::vector<Point2> lRepeated = {{0, 0}, {1, 0}, {1, 0}, {1, 1}, {0, 1}};
+    KRyvMesh* lRepeatedMesh = lConverter.TriangulateMesh(MakePolygonMesh(lFactory, lRepeated));
+    ASSERT_NE(lRepeatedMesh, nullptr);
+    const std::vector<int> lFive = Pattern(5);
+    for (int p = 0; p < 3; ++p) {
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(lRepeatedMesh->GetPolygonVertex(p, k), lFive[static_cast<size_t>(p * 3 + k)]);
+        }
+    }
     // Untextured corners make untextured triangles, kept triangles too.
     KRyvMesh* lTriangle =
         lConverter.TriangulateMesh(MakePolygonMesh(lFactory, {{0, 0}, {1, 0}, {0, 1}}));

@@ -124,6 +124,11 @@ TEST(KRyvMaterialTest, ColoursAreClampedAndAlphaIsOne)
     lMaterial->SetSpecular(0.0, 0.5, 0.75);
     EXPECT_EQ(lMaterial->GetEmissiveColor().mGreen, 0.5);
     EXPECT_EQ(lMaterial->GetSpecularColor().mBlue, 0.75);
+    // Take 0 is linked: the property set holds the same colour.
+    lMaterial->GetMaterialProperties()->GetSpecular(lRed, lGreen, lBlue);
+    EXPECT_EQ(lRed, 0.0);
+    EXPECT_EQ(lGreen, 0.5);
+    EXPECT_EQ(lBlue, 0.75);
     EXPECT_EQ(lMaterial->GetAmbientColor().mRed, 1.0);
 }
 

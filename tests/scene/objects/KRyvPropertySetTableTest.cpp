@@ -59,7 +59,8 @@ std::string ValueText(KProperty& pProperty)
         if (!pProperty.GetValue(lVector)) {
             return "?";
         }
-        return Number(lVector[0]) + " " + Number(lVector[1]) + " " + Number(lVector[2]);
+        return Number(lVector[0]) + " " + Number(lVector[1]) + " " + Number(lVector[2]) + " " +
+               Number(lVector[3]);
     }
     case kPropertyTypeObject:
         return "";
@@ -104,10 +105,11 @@ struct PropertySetCase
     std::vector<std::string> mResetKeeps = {};
 };
 
-// Gives every valued property another value than it has.
+// Gives every valued property another value than it has; each must read back changed.
 void ChangeEveryValue(const std::vector<KProperty*>& pProperties)
 {
     for (KProperty* lProperty : pProperties) {
+        const std::string lBefore = ValueText(*lProperty);
         switch (lProperty->GetPropertyType()) {
         case kPropertyTypeBool:
             lProperty->SetValue(lProperty->GetValueAsInt() == 0);
@@ -124,8 +126,9 @@ void ChangeEveryValue(const std::vector<KProperty*>& pProperties)
             lProperty->SetValue(KVector4(0.5, 0.25, 0.75, 1.0));
             break;
         default:
-            break;
+            continue;
         }
+        EXPECT_NE(ValueText(*lProperty), lBefore) << lProperty->GetName();
     }
 }
 
@@ -161,7 +164,7 @@ const PropertySetCase kCases[] = {
          {"FieldOfViewY", kPropertyTypeDouble, "1", true, 0, nullptr},
          {"OpticalCenterX", kPropertyTypeDouble, "0", true, 0, nullptr},
          {"OpticalCenterY", kPropertyTypeDouble, "0", true, 0, nullptr},
-         {"BackgroundColor", kPropertyTypeColorRGB, "0 0 0", true, 0, nullptr},
+         {"BackgroundColor", kPropertyTypeColorRGB, "0 0 0 1", true, 0, nullptr},
          {"TurnTable", kPropertyTypeDouble, "0", true, 0, nullptr},
          {"DisplayTurnTableIcon", kPropertyTypeBool, "1", false, 0, nullptr},
          {"Motion Blur Intensity", kPropertyTypeDouble, "1", true, 0, nullptr},
@@ -175,7 +178,7 @@ const PropertySetCase kCases[] = {
          {"AspectH", kPropertyTypeDouble, "200", false, 0, nullptr},
          {"PixelAspectRatio", kPropertyTypeDouble, "1", false, 0, nullptr},
          {"UseFrameColor", kPropertyTypeBool, "0", false, 0, nullptr},
-         {"FrameColor", kPropertyTypeColorRGB, "0.3 0.3 0.3", false, 0, nullptr},
+         {"FrameColor", kPropertyTypeColorRGB, "0.3 0.3 0.3 1", false, 0, nullptr},
          {"ShowName", kPropertyTypeBool, "1", false, 0, nullptr},
          {"ShowGrid", kPropertyTypeBool, "1", false, 0, nullptr},
          {"ShowOpticalCenter", kPropertyTypeBool, "0", false, 0, nullptr},
@@ -228,7 +231,7 @@ const PropertySetCase kCases[] = {
      {
          {"LightType", kPropertyTypeEnum, "0", false, 3, "Spot Light"},
          {"CastLightOnObject", kPropertyTypeBool, "1", false, 0, nullptr},
-         {"Color", kPropertyTypeColorRGB, "1 1 1", true, 0, nullptr},
+         {"Color", kPropertyTypeColorRGB, "1 1 1 1", true, 0, nullptr},
          {"Intensity", kPropertyTypeDouble, "100", true, 0, nullptr},
          {"Cone angle", kPropertyTypeDouble, "45", true, 0, nullptr},
          {"Fog", kPropertyTypeDouble, "50", true, 0, nullptr},
@@ -238,9 +241,9 @@ const PropertySetCase kCases[] = {
      {
          {"Look", kPropertyTypeEnum, "0", false, 4, "Sphere"},
          {"Size", kPropertyTypeDouble, "100", false, 0, nullptr},
-         {"Color", kPropertyTypeColorRGB, "1 0 0", false, 0, nullptr},
+         {"Color", kPropertyTypeColorRGB, "1 0 0 1", false, 0, nullptr},
          {"ShowLabel", kPropertyTypeBool, "0", false, 0, nullptr},
-         {"IKPivot", kPropertyTypeVector3D, "0 0 0", false, 0, nullptr},
+         {"IKPivot", kPropertyTypeVector3D, "0 0 0 1", false, 0, nullptr},
      },
      ResetOwner<KRyvMarker>},
     {"Null",
@@ -251,10 +254,10 @@ const PropertySetCase kCases[] = {
     {"Material",
      [](Keep& ioKeep) { return ListSet(ioKeep, MakeMaterial("M")); },
      {
-         {"Emissive", kPropertyTypeColorRGB, "0 0 0", true, 0, nullptr},
-         {"Ambient", kPropertyTypeColorRGB, "0.2 0.2 0.2", true, 0, nullptr},
-         {"Diffuse", kPropertyTypeColorRGB, "0.8 0.8 0.8", true, 0, nullptr},
-         {"Specular", kPropertyTypeColorRGB, "0.2 0.2 0.2", true, 0, nullptr},
+         {"Emissive", kPropertyTypeColorRGB, "0 0 0 1", true, 0, nullptr},
+         {"Ambient", kPropertyTypeColorRGB, "0.2 0.2 0.2 1", true, 0, nullptr},
+         {"Diffuse", kPropertyTypeColorRGB, "0.8 0.8 0.8 1", true, 0, nullptr},
+         {"Specular", kPropertyTypeColorRGB, "0.2 0.2 0.2 1", true, 0, nullptr},
          {"Opacity", kPropertyTypeDouble, "1", true, 0, nullptr},
          {"Reflectivity", kPropertyTypeDouble, "0.3", true, 0, nullptr},
          {"Shininess", kPropertyTypeDouble, "6.4", true, 0, nullptr},
@@ -262,9 +265,9 @@ const PropertySetCase kCases[] = {
     {"Texture",
      [](Keep& ioKeep) { return ListSet(ioKeep, MakeTexture("T")); },
      {
-         {"Translation", kPropertyTypeVector3D, "0 0 0", true, 0, nullptr},
-         {"Rotation", kPropertyTypeVector3D, "0 0 0", true, 0, nullptr},
-         {"Scaling", kPropertyTypeVector3D, "1 1 1", true, 0, nullptr},
+         {"Translation", kPropertyTypeVector3D, "0 0 0 1", true, 0, nullptr},
+         {"Rotation", kPropertyTypeVector3D, "0 0 0 1", true, 0, nullptr},
+         {"Scaling", kPropertyTypeVector3D, "1 1 1 1", true, 0, nullptr},
          {"Texture alpha", kPropertyTypeDouble, "1", true, 0, nullptr},
          {"TextureTypeUse", kPropertyTypeEnum, "0", false, 6, "Bump Map (NormalMap)"},
          {"CurrentTextureBlendMode", kPropertyTypeEnum, "1", false, 4, "Modulate2"},
@@ -274,8 +277,8 @@ const PropertySetCase kCases[] = {
          {"UVSwap", kPropertyTypeBool, "0", false, 0, nullptr},
          {"WrapModeU", kPropertyTypeEnum, "0", false, 2, "Clamp"},
          {"WrapModeV", kPropertyTypeEnum, "0", false, 2, "Clamp"},
-         {"TextureRotationPivot", kPropertyTypeVector3D, "0 0 0", false, 0, nullptr},
-         {"TextureScalingPivot", kPropertyTypeVector3D, "0 0 0", false, 0, nullptr},
+         {"TextureRotationPivot", kPropertyTypeVector3D, "0 0 0 1", false, 0, nullptr},
+         {"TextureScalingPivot", kPropertyTypeVector3D, "0 0 0 1", false, 0, nullptr},
          {"VideoProperty", kPropertyTypeObject, "", false, 0, nullptr},
      },
      [](const Keep& pKeep) {

@@ -240,6 +240,13 @@ TEST(KRyvTextureTest, IsSameIgnoresTrailingDigitsAndBlanksOfNames)
     lA->SetScale(2.0, 1.0);
     EXPECT_FALSE(lA->IsSame(lB.get()));
     lB->SetScale(2.0, 1.0);
+    // Each axis is compared with the same axis.
+    lA->SetRotation(0.0, 5.0, 7.0);
+    lA->SetTranslation(0.0, 3.0);
+    EXPECT_FALSE(lA->IsSame(lB.get()));
+    lB->SetRotation(0.0, 5.0, 7.0);
+    lB->SetTranslation(0.0, 3.0);
+    EXPECT_TRUE(lA->IsSame(lB.get()));
     lA->SetDefaultAlpha(0.5);
     EXPECT_FALSE(lA->IsSame(lB.get()));
     lB->SetDefaultAlpha(0.5);

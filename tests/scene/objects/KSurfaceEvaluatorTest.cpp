@@ -388,6 +388,39 @@ TEST(KSurfaceEvaluatorTest, CollapsedRowSharesOneNormal)
     }
 }
 
+TEST(KSurfaceEvaluatorTest, CollapsedEndRowMirrorsTheCollapsedStartRow)
+{
+    // A twisted cone, apex last, and the same cone with its rows reversed: the apex normals are
+    // taken one row inside in both, so they are opposite.
+    std::vector<KVector4> lApexLast;
+    for (int v = 0; v < 4; ++v) {
+        const double lRadius = 3.0 - v;
+        for (int u = 0; u < 4; ++u) {
+            const double lAngle = 0.4 * u + 0.7 * v;
+            lApexLast.emplace_back(lRadius * std::cos(lAngle), lRadius * std::sin(lAngle), v, 1.0);
+        }
+    }
+    std::vector<KVector4> lApexFirst;
+    for (int v = 3; v >= 0; --v) {
+        lApexFirst.insert(lApexFirst.end(), lApexLast.begin() + v * 4,
+                          lApexLast.begin() + v * 4 + 4);
+    }
+    auto lLast = KSurfaceEvaluator::CreatePatchEvaluator(Basis::eBezier, Basis::eBezier);
+    lLast->SetControlPoints(lApexLast.data(), 4, 4);
+    auto lFirst = KSurfaceEvaluator::CreatePatchEvaluator(Basis::eBezier, Basis::eBezier);
+    lFirst->SetControlPoints(lApexFirst.data(), 4, 4);
+    const Sampled lEnd = Sample(*lLast);
+    const Sampled lStart = Sample(*lFirst);
+    ASSERT_TRUE(lEnd.mOk && lStart.mOk);
+    EXPECT_TRUE(lLast->IsVEndCollapsed());
+    EXPECT_TRUE(lFirst->IsVStartCollapsed());
+    const KVector4 lApex = lStart.mNormals[0];
+    for (int u = 0; u < lEnd.mU; ++u) {
+        const KVector4& lNormal = lEnd.mNormals[static_cast<size_t>((lEnd.mV - 1) * lEnd.mU + u)];
+        ExpectPoint(lNormal, -lApex[0], -lApex[1], -lApex[2]);
+    }
+}
+
 TEST(KSurfaceEvaluatorTest, ChangedSubdivisionsRebuildTheTables)
 {
     const std::vector<KVector4> lPoints = {{0, 0, 0, 1}, {4, 0, 0, 1}, {0, 4, 0, 1}, {4, 4, 0, 1}};
