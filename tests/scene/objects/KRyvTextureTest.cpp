@@ -33,9 +33,7 @@ TEST(KRyvTextureTest, NewTextureAfterReset)
     EXPECT_EQ(lTexture->GetObjectType(), 2);
     EXPECT_STREQ(lTexture->GetName().Buffer(), "Texture::Wood");
     EXPECT_STREQ(lTexture->GetTypeName().Buffer(), "TextureVideoClip");
-    EXPECT_EQ(EnumValue(*lTexture, "CurrentTextureBlendMode"), 1);
     EXPECT_EQ(lTexture->GetBlendMode(), KRyvTexture::eAdditive);
-    EXPECT_EQ(EnumValue(*lTexture, "CurrentMappingType"), 0);
     EXPECT_EQ(lTexture->GetMappingType(), KRyvTexture::eUV);
     EXPECT_EQ(lTexture->GetPlanarMappingNormal(), 0);
     EXPECT_EQ(lTexture->GetUVScaling(), KVector2(1.0, 1.0));
