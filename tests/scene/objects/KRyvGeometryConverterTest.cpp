@@ -611,7 +611,13 @@ TEST(KRyvGeometryConverterTest, InPlaceKeepsShapeChannelsOfEveryTake)
     EXPECT_FLOAT_EQ(lKept->KeyGetValue(1), 1.0f);
     EXPECT_DOUBLE_EQ(lNew->GetShapeValue(0), 0.25);
 
-    // A patch node becomes a mesh, then a NURBS node in place.
+    // A patch node becomes a mesh in place; another becomes a NURBS node, then a mesh.
+    KRyvNode* lMeshedNode = lFactory.CreateNode("Meshed");
+    lMeshedNode->SetNodeAttribute(
+        MakePatch(lFactory, KRyvPatch::eLinear, 2, KRyvPatch::eLinear, 2));
+    ASSERT_TRUE(lConverter.TriangulateInPlace(lMeshedNode));
+    ASSERT_NE(lMeshedNode->GetMesh(), nullptr);
+    EXPECT_EQ(dynamic_cast<KRyvMesh*>(lMeshedNode->GetMesh())->GetPolygonCount(), 32);
     KRyvNode* lPatchNode = lFactory.CreateNode("Patch");
     lPatchNode->SetNodeAttribute(MakePatch(lFactory, KRyvPatch::eLinear, 2, KRyvPatch::eLinear, 2));
     ASSERT_TRUE(lConverter.ConvertPatchToNurbInPlace(lPatchNode));
