@@ -133,7 +133,8 @@ KRyvControlSetPlug* ControlSetPlugOf(KPlug* pPlug)
 } // namespace
 
 KRyvCharacterProperties::KRyvCharacterProperties(KRyvCharacter* pCharacter)
-    : mCharacter(pCharacter), mValues(pCharacter ? &pCharacter->GetParameterValues() : nullptr)
+    : KRyvOwnedPropertySet(pCharacter),
+      mValues(pCharacter ? &pCharacter->GetParameterValues() : nullptr)
 {
     for (int i = 0; i < kTypedPropertyCount; ++i) {
         const Row& lRow = kRows[i];
@@ -240,18 +241,6 @@ void KRyvCharacterProperties::SetupObjectList(KPropertyObjectList& ioList, const
     ioList.SetPropertyType(kPropertyTypeObject);
     ioList.SetPlugFlags(KPlug::kListBitsMask, false);
     ioList.SetPlugFlags(pListBit, true);
-}
-
-KObjectOwner* KRyvCharacterProperties::GetOwnerObject() const
-{
-    return mCharacter;
-}
-
-void KRyvCharacterProperties::OnUserPropertyChanged(KRyvUserProperty* pUserProperty)
-{
-    if (mCharacter && pUserProperty) {
-        mCharacter->UpdateUserPropertyDefaults(pUserProperty);
-    }
 }
 
 KProperty* KRyvCharacterProperties::GetTypedProperty(EProperty pProperty) const
@@ -400,10 +389,10 @@ int KRyvCharacterProperties::GetLinkId(const KPlug* pPlug) const
 bool KRyvCharacterProperties::OnLinkEvent(int pId, KConnectEvent pEvent, KPlug* pOther)
 {
     KRyvNode* lNode = NodeOf(pOther);
-    if (!mCharacter || !lNode) {
+    if (!GetCharacter() || !lNode) {
         return false;
     }
-    KRyvCharacterLink lRecord = mCharacter->mLinks[pId];
+    KRyvCharacterLink lRecord = GetCharacter()->mLinks[pId];
     if (pEvent == KConnectEvent::kSourceConnected) {
         lRecord.mNode = lNode;
     } else {
@@ -414,7 +403,7 @@ bool KRyvCharacterProperties::OnLinkEvent(int pId, KConnectEvent pEvent, KPlug* 
         }
         lRecord.mNode = nullptr;
     }
-    mCharacter->SetCharacterLink(pId, lRecord, false);
+    GetCharacter()->SetCharacterLink(pId, lRecord, false);
     return true;
 }
 
@@ -429,9 +418,9 @@ bool KRyvCharacterProperties::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, 
             return false;
         }
     }
-    if (pEvent == KConnectEvent::kSourceConnected && pPlug == &mControlSet && mCharacter) {
+    if (pEvent == KConnectEvent::kSourceConnected && pPlug == &mControlSet && GetCharacter()) {
         if (KRyvControlSetPlug* lPlug = ControlSetPlugOf(pOther)) {
-            mCharacter->GetControlSet().FromControlSetPlug(lPlug);
+            GetCharacter()->GetControlSet().FromControlSetPlug(lPlug);
             return false;
         }
     }

@@ -5,7 +5,7 @@
 #include "object/KObject.h"
 #include "object/KPropertyObjectList.h"
 #include "object/KTypedProperty.h"
-#include "scene/KRyvUserProperty.h"
+#include "scene/KRyvOwnedPropertySet.h"
 
 #include <memory>
 
@@ -265,7 +265,7 @@ class KRyvSolverParameterValues;
 // mirroring); removing that node's block unbinds it. A control-set plug's property set connected
 // to "ControlSet" fills the character's control set. Other objects connected there are ignored.
 // The character owns the set and removes it with Destroy.
-class KRyvCharacterProperties : public KObject, public KRyvUserPropertyNotifyTarget
+class KRyvCharacterProperties : public KRyvOwnedPropertySet<KRyvCharacter>
 {
     K_DECLARE_CLASS(KRyvCharacterProperties)
 
@@ -283,10 +283,7 @@ class KRyvCharacterProperties : public KObject, public KRyvUserPropertyNotifyTar
 
     // Takes the properties apart (the "%sLink" lists are destroyed and forgotten).
     void Destruct() override;
-    KObjectOwner* GetOwnerObject() const override;
-    KRyvCharacter* GetCharacter() const { return mCharacter; }
-    // Passes the change on to the character's UpdateUserPropertyDefaults.
-    void OnUserPropertyChanged(KRyvUserProperty* pUserProperty) override;
+    KRyvCharacter* GetCharacter() const { return GetOwner(); }
 
     KRYV_CHARACTER_PROPERTIES(KRYV_CHARACTER_DECLARE_BOOL, KRYV_CHARACTER_DECLARE_DOUBLE,
                               KRYV_CHARACTER_DECLARE_READONLY, KRYV_CHARACTER_DECLARE_ENUM,
@@ -328,7 +325,6 @@ private:
     // True when the event was about a node block and has been applied to the link.
     bool OnLinkEvent(int pId, KConnectEvent pEvent, KPlug* pOther);
 
-    KRyvCharacter* mCharacter;
     KRyvSolverParameterValues* mValues;
     std::unique_ptr<KProperty> mTyped[kTypedPropertyCount];
     KPropertyObjectList* mLinkProperties[191] = {};

@@ -18,7 +18,7 @@ bool IsObjectList(const KProperty& pProperty)
 } // namespace
 
 KRyvControlSetPlugProperties::KRyvControlSetPlugProperties(KRyvControlSetPlug* pPlug)
-    : mPlug(pPlug), mUseAxis(true), mControlSetType(0)
+    : KRyvOwnedPropertySet(pPlug), mUseAxis(true), mControlSetType(0)
 {
     using K = KRyvControlSetPlugProperties;
     RegisterProperty(&mUseAxis);
@@ -49,18 +49,6 @@ KRyvControlSetPlugProperties::~KRyvControlSetPlugProperties()
     KObject::Destruct();
 }
 
-KObjectOwner* KRyvControlSetPlugProperties::GetOwnerObject() const
-{
-    return mPlug;
-}
-
-void KRyvControlSetPlugProperties::OnUserPropertyChanged(KRyvUserProperty* pUserProperty)
-{
-    if (mPlug && pUserProperty) {
-        mPlug->UpdateUserPropertyDefaults(pUserProperty);
-    }
-}
-
 KPropertyObjectList* KRyvControlSetPlugProperties::GetLinkProperty(int pId) const
 {
     return pId >= 0 && pId < KRyvCharacter::kLinkCount ? mLinkProperties[pId] : nullptr;
@@ -73,7 +61,7 @@ KPropertyObjectList* KRyvControlSetPlugProperties::GetEffectorProperty(int pInde
 }
 
 KRyvControlSetPlug::KRyvControlSetPlug(KRyvObjectFactory* pOwner, const char* pName)
-    : KRyvTakeNodeContainer(pOwner, pName, &mError), mError(kPlugErrorTable, 1)
+    : KRyvPropertySetOwner(pOwner, pName, &mError), mError(kPlugErrorTable, 1)
 {
     SetName(pName);
     mProperties = new KRyvControlSetPlugProperties(this);
@@ -82,24 +70,12 @@ KRyvControlSetPlug::KRyvControlSetPlug(KRyvObjectFactory* pOwner, const char* pN
 
 KRyvControlSetPlug::~KRyvControlSetPlug()
 {
-    KRyvControlSetPlugProperties* lProperties = mProperties;
-    mProperties = nullptr;
-    lProperties->Destroy();
+    ReleasePropertySet();
 }
 
 void KRyvControlSetPlug::Destruct()
 {
-    mProperties->Destruct();
-}
-
-KObject* KRyvControlSetPlug::GetProperties() const
-{
-    return mProperties;
-}
-
-void KRyvControlSetPlug::GetUserProperties(std::vector<KProperty*>& ioProperties) const
-{
-    KRyvAppendProperties(mProperties, ioProperties);
+    DisconnectPropertySet();
 }
 
 KString KRyvControlSetPlug::GetTypeName() const
@@ -114,21 +90,9 @@ KPropertyStringList KRyvControlSetPlug::GetTypeFlags() const
     return lList;
 }
 
-void KRyvControlSetPlug::OnUserPropertyAdded(KRyvUserProperty* pUserProperty)
-{
-    KRyvCreateUserPropertyOn(mProperties, mProperties, pUserProperty);
-    KRyvTakeNodeContainer::OnUserPropertyAdded(pUserProperty);
-}
-
 void KRyvControlSetPlug::OnUserPropertyRemoved(KRyvUserProperty* pUserProperty)
 {
-    KRyvTakeNodeContainer::OnUserPropertyRemoved(pUserProperty);
     // Only a property made for a user property goes: the link and effector lists are owned too,
     // but no user property is bound to them.
-    KRyvRemoveUserPropertyFrom(mProperties, pUserProperty, IsObjectList);
-}
-
-void KRyvControlSetPlug::InitTakeNode(KRyvTakeNode* pTake)
-{
-    KRyvCreateAnimatableCurves(*this, mProperties, pTake);
+    RemoveUserProperty(pUserProperty, IsObjectList);
 }

@@ -5,8 +5,8 @@
 #include "object/KObject.h"
 #include "object/KPropertyObjectList.h"
 #include "object/KTypedProperty.h"
-#include "scene/KRyvTakeNodeContainer.h"
-#include "scene/KRyvUserProperty.h"
+#include "scene/KRyvOwnedPropertySet.h"
+#include "scene/KRyvPropertySetOwner.h"
 
 class KRyvControlSetPlug;
 
@@ -15,7 +15,7 @@ class KRyvControlSetPlug;
 // in link-id order, named after the link) and one per effector (44, named after the effector;
 // connection 0 is the effector node, 1..14 the auxiliary ones). The lists are owned by the
 // object; the plug owns the set.
-class KRyvControlSetPlugProperties : public KObject, public KRyvUserPropertyNotifyTarget
+class KRyvControlSetPlugProperties : public KRyvOwnedPropertySet<KRyvControlSetPlug>
 {
     K_DECLARE_CLASS(KRyvControlSetPlugProperties)
 
@@ -23,10 +23,7 @@ class KRyvControlSetPlugProperties : public KObject, public KRyvUserPropertyNoti
     explicit KRyvControlSetPlugProperties(KRyvControlSetPlug* pPlug);
     ~KRyvControlSetPlugProperties() override;
 
-    KObjectOwner* GetOwnerObject() const override;
-    KRyvControlSetPlug* GetControlSetPlug() const { return mPlug; }
-    // Passes the change on to the plug's UpdateUserPropertyDefaults.
-    void OnUserPropertyChanged(KRyvUserProperty* pUserProperty) override;
+    KRyvControlSetPlug* GetControlSetPlug() const { return GetOwner(); }
 
     void SetUseAxis(bool pValue) { mUseAxis.SetCachedValue(pValue); }
     bool GetUseAxis() const { return mUseAxis.GetCachedValue(); }
@@ -39,7 +36,6 @@ class KRyvControlSetPlugProperties : public KObject, public KRyvUserPropertyNoti
     KPropertyObjectList* GetEffectorProperty(int pIndex) const;
 
 private:
-    KRyvControlSetPlug* mPlug;
     KPropertyBool mUseAxis;
     KPropertyEnum mControlSetType;
     KPropertyObjectList* mLinkProperties[191] = {};
@@ -49,7 +45,7 @@ private:
 // A scene object (type 12, "ControlSetPlug::") carrying a control set as connections of its
 // property set, from which a character's control set can be rebuilt
 // (KRyvControlSet::FromControlSetPlug). Owns its property set; has the take "Default".
-class KRyvControlSetPlug : public KRyvTakeNodeContainer, public KObjectOwner
+class KRyvControlSetPlug : public KRyvPropertySetOwner<KRyvControlSetPlugProperties>
 {
 public:
     // pOwner: the factory (not owned; may be null). The current name gets the prefix.
@@ -59,22 +55,15 @@ public:
     // Takes the property set's connections apart; the plug is only fit for deletion afterwards.
     void Destruct() override;
     int GetObjectType() const override { return kTypeControlSetPlug; }
-    KObject* GetProperties() const override;
     KRyvControlSetPlugProperties* GetControlSetPlugProperties() const { return mProperties; }
-    void GetUserProperties(std::vector<KProperty*>& ioProperties) const override;
     // "ControlSetPlug".
     KString GetTypeName() const override;
     KPropertyStringList GetTypeFlags() const override;
-    // The property set gets the matching property first, then the container gives it curves.
-    void OnUserPropertyAdded(KRyvUserProperty* pUserProperty) override;
     // The container removes the curves first, then the property set the property it made.
     void OnUserPropertyRemoved(KRyvUserProperty* pUserProperty) override;
-    // Curves for every animatable property of the property set.
-    void InitTakeNode(KRyvTakeNode* pTake) override;
 
 private:
     KError mError;
-    KRyvControlSetPlugProperties* mProperties = nullptr;
 };
 
 #endif

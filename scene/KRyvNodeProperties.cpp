@@ -23,7 +23,7 @@ KVector4 ReadXYZ(const KPropertyVector& pProperty)
 
 } // namespace
 
-KRyvNodeProperties::KRyvNodeProperties(KRyvNode* pNode) : mNode(pNode)
+KRyvNodeProperties::KRyvNodeProperties(KRyvNode* pNode) : KRyvOwnedPropertySet(pNode)
 {
     using K = KRyvNodeProperties;
     RegisterBool(mQuaternionInterpolate, "QuaternionInterpolate", &K::SetQuaternionInterpolate,
@@ -186,25 +186,14 @@ KProperty* KRyvNodeProperties::CreateChannel(const char* pName)
     return lProperty;
 }
 
-KObjectOwner* KRyvNodeProperties::GetOwnerObject() const
-{
-    return mNode;
-}
-
 bool KRyvNodeProperties::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                                        const KConnectEventArgs* pArgs)
 {
-    if (mNode && !mNode->OnBlockConnectNotify(pEvent, pPlug, pOther, pArgs)) {
+    KRyvNode* lNode = GetNode();
+    if (lNode && !lNode->OnBlockConnectNotify(pEvent, pPlug, pOther, pArgs)) {
         return false;
     }
     return KObject::ConnectNotify(pEvent, pPlug, pOther, pArgs);
-}
-
-void KRyvNodeProperties::OnUserPropertyChanged(KRyvUserProperty* pUserProperty)
-{
-    if (mNode && pUserProperty) {
-        mNode->UpdateUserPropertyDefaults(pUserProperty);
-    }
 }
 
 KRyvPivotSet* KRyvNodeProperties::GetPivotSet(int pSet)

@@ -5,8 +5,8 @@
 #include "object/KObject.h"
 #include "object/KPropertyObjectList.h"
 #include "object/KTypedProperty.h"
+#include "scene/KRyvOwnedPropertySet.h"
 #include "scene/KRyvPivotSet.h"
-#include "scene/KRyvUserProperty.h"
 
 class KRyvNode;
 
@@ -29,7 +29,7 @@ class KRyvNode;
 // first step. Events a property of the block hands on arrive there too (pPlug is then that
 // property), as do the events of the block's own construction and destruction. The node owns
 // the block and removes it with Destroy.
-class KRyvNodeProperties : public KObject, public KRyvUserPropertyNotifyTarget
+class KRyvNodeProperties : public KRyvOwnedPropertySet<KRyvNode>
 {
     K_DECLARE_CLASS(KRyvNodeProperties)
 
@@ -40,15 +40,10 @@ class KRyvNodeProperties : public KObject, public KRyvUserPropertyNotifyTarget
     int GetKindId() const { return 1; }
     const char* GetKindName() const { return ""; }
 
-    // The owning node.
-    KObjectOwner* GetOwnerObject() const override;
     bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                        const KConnectEventArgs* pArgs) override;
 
-    // Passes a changed user property on to the node's UpdateUserPropertyDefaults; nothing without
-    // a node or for null.
-    void OnUserPropertyChanged(KRyvUserProperty* pUserProperty) override;
-    KRyvNode* GetNode() const { return mNode; }
+    KRyvNode* GetNode() const { return GetOwner(); }
 
     // Pivot set 0 or 1; null for any other index.
     KRyvPivotSet* GetPivotSet(int pSet);
@@ -221,7 +216,6 @@ private:
     KPropertyBool mShow;
     KPropertyBool mNegativePercentShapeSupport;
     KRyvPivotSet mPivotSets[2];
-    KRyvNode* mNode;
 };
 
 #endif

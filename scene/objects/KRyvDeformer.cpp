@@ -40,29 +40,15 @@ const KClassInfo& KRyvClusterProperties::ClassInfo()
     return sInfo;
 }
 
-KRyvDeformerProperties::KRyvDeformerProperties(KRyvDeformer* pDeformer) : mDeformer(pDeformer) {}
+KRyvDeformerProperties::KRyvDeformerProperties(KRyvDeformer* pDeformer)
+    : KRyvOwnedPropertySet(pDeformer)
+{
+}
 
 KRyvDeformerProperties::~KRyvDeformerProperties()
 {
     // Connections go while the set is still whole, whoever deletes it.
     KObject::Destruct();
-}
-
-KObjectOwner* KRyvDeformerProperties::GetOwnerObject() const
-{
-    return mDeformer;
-}
-
-void KRyvDeformerProperties::UpdateUserPropertyDefaults(KRyvUserProperty* pUserProperty)
-{
-    if (mDeformer) {
-        mDeformer->UpdateUserPropertyDefaults(pUserProperty);
-    }
-}
-
-void KRyvDeformerProperties::OnUserPropertyChanged(KRyvUserProperty* pUserProperty)
-{
-    UpdateUserPropertyDefaults(pUserProperty);
 }
 
 KRyvClusterProperties::KRyvClusterProperties(KRyvDeformer* pDeformer)
@@ -90,7 +76,7 @@ void KRyvClusterProperties::RegisterObjectList(KPropertyObjectList& ioProperty, 
 }
 
 KRyvDeformer::KRyvDeformer(KRyvObjectFactory* pOwner, const char* pName, const char* pKind)
-    : KRyvTakeNodeContainer(pOwner, pName, &mError), mError(kDeformerErrorTable, 1),
+    : KRyvPropertySetOwner(pOwner, pName, &mError), mError(kDeformerErrorTable, 1),
       mType(IsClusterKind(pKind) ? eCluster : eSkin)
 {
     mProperties =
@@ -100,29 +86,17 @@ KRyvDeformer::KRyvDeformer(KRyvObjectFactory* pOwner, const char* pName, const c
 
 KRyvDeformer::~KRyvDeformer()
 {
-    mProperties->Destroy();
+    ReleasePropertySet();
 }
 
 void KRyvDeformer::Destruct()
 {
-    mProperties->Destruct();
-}
-
-KObject* KRyvDeformer::GetProperties() const
-{
-    return mProperties;
+    DisconnectPropertySet();
 }
 
 KRyvClusterProperties* KRyvDeformer::GetClusterProperties() const
 {
     return mType == eCluster ? static_cast<KRyvClusterProperties*>(mProperties) : nullptr;
-}
-
-void KRyvDeformer::GetUserProperties(std::vector<KProperty*>& ioProperties) const
-{
-    for (int lIndex = 0; lIndex < mProperties->GetPropertyCount(); ++lIndex) {
-        ioProperties.push_back(mProperties->GetProperty(lIndex));
-    }
 }
 
 KString KRyvDeformer::GetTypeName() const
@@ -164,24 +138,7 @@ void KRyvDeformer::OnUserPropertyAdded(KRyvUserProperty* pUserProperty)
 
 void KRyvDeformer::OnUserPropertyRemoved(KRyvUserProperty* pUserProperty)
 {
-    KRyvTakeNodeContainer::OnUserPropertyRemoved(pUserProperty);
-    if (pUserProperty) {
-        KProperty* lProperty = pUserProperty->GetProperty();
-        // Only what the set created goes; the cluster's two member lists stay.
-        if (lProperty && lProperty->GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
-            mProperties->RemoveProperty(lProperty);
-        }
-    }
-}
-
-void KRyvDeformer::InitTakeNode(KRyvTakeNode* pTake)
-{
-    for (int lIndex = 0; lIndex < mProperties->GetPropertyCount(); ++lIndex) {
-        KProperty* lProperty = mProperties->GetProperty(lIndex);
-        if (lProperty && lProperty->IsAnimatable()) {
-            CreatePropertyCurves(lProperty, pTake);
-        }
-    }
+    RemoveUserProperty(pUserProperty, nullptr, false);
 }
 
 void KRyvDeformer::SetUserData(const char* pID, const char* pValue)

@@ -6,8 +6,8 @@
 #include "core/KString.h"
 #include "object/KObject.h"
 #include "object/KPropertyObjectList.h"
-#include "scene/KRyvTakeNodeContainer.h"
-#include "scene/KRyvUserProperty.h"
+#include "scene/KRyvOwnedPropertySet.h"
+#include "scene/KRyvPropertySetOwner.h"
 
 #include <vector>
 
@@ -17,7 +17,7 @@ class KRyvLink;
 // The property set of a skin deformer (class name "Skin"): no properties of its own, only the
 // user properties created on it, and an accuracy of 50.0 that the files do not use (they use
 // the deformer's own). Owned by its KRyvDeformer; its destructor removes its connections.
-class KRyvDeformerProperties : public KObject, public KRyvUserPropertyNotifyTarget
+class KRyvDeformerProperties : public KRyvOwnedPropertySet<KRyvDeformer>
 {
     K_DECLARE_CLASS(KRyvDeformerProperties)
 
@@ -25,18 +25,12 @@ class KRyvDeformerProperties : public KObject, public KRyvUserPropertyNotifyTarg
     explicit KRyvDeformerProperties(KRyvDeformer* pDeformer);
     ~KRyvDeformerProperties() override;
 
-    // The owning deformer.
-    KObjectOwner* GetOwnerObject() const override;
-    KRyvDeformer* GetDeformer() const { return mDeformer; }
-    // Forwards to the deformer's KRyvTakeNodeContainer::UpdateUserPropertyDefaults.
-    void UpdateUserPropertyDefaults(KRyvUserProperty* pUserProperty);
-    void OnUserPropertyChanged(KRyvUserProperty* pUserProperty) override;
+    KRyvDeformer* GetDeformer() const { return GetOwner(); }
 
     double GetAccuracy() const { return mAccuracy; }
     void SetAccuracy(double pAccuracy) { mAccuracy = pAccuracy; }
 
 private:
-    KRyvDeformer* mDeformer;
     double mAccuracy = 50.0;
 };
 
@@ -65,7 +59,7 @@ private:
 // (mode, user data, control-point indices and weights, four transforms as matrices) and
 // converts to and from KRyvLink. The deformer owns its property set. Made and destroyed by the
 // object factory.
-class KRyvDeformer : public KRyvTakeNodeContainer, public KObjectOwner
+class KRyvDeformer : public KRyvPropertySetOwner<KRyvDeformerProperties>
 {
 public:
     enum EDeformerType : int { eSkin = 1, eCluster = 2 };
@@ -77,21 +71,18 @@ public:
 
     void Destruct() override;
     int GetObjectType() const override { return kTypeDeformer; }
-    KObject* GetProperties() const override;
     KRyvDeformerProperties* GetDeformerProperties() const { return mProperties; }
     // Null for a skin.
     KRyvClusterProperties* GetClusterProperties() const;
-    // Appends every property of the property set.
-    void GetUserProperties(std::vector<KProperty*>& ioProperties) const override;
     // "Skin" or "Cluster".
     KString GetTypeName() const override;
     // {"Deformer"}.
     KPropertyStringList GetTypeFlags() const override;
-    // The user property is created on (removed from) the property set as well as in the takes.
+    // The user property is created on the property set with its full label and only the three
+    // user flags, then in the takes.
     void OnUserPropertyAdded(KRyvUserProperty* pUserProperty) override;
+    // Only what the set created goes, found through the binding; the cluster's lists stay.
     void OnUserPropertyRemoved(KRyvUserProperty* pUserProperty) override;
-    // Curves for the animatable properties of the property set.
-    void InitTakeNode(KRyvTakeNode* pTake) override;
 
     int GetDeformerType() const { return mType; }
     void SetMultiLayer(bool pMultiLayer) { mMultiLayer = pMultiLayer; }
@@ -130,7 +121,6 @@ public:
 private:
     KError mError;
     int mType;
-    KRyvDeformerProperties* mProperties = nullptr;
     bool mMultiLayer = false;
     double mAccuracy = 50.0;
     int mLinkMode = 0;

@@ -11,34 +11,20 @@ const char* const kGenericNodeErrors[] = {"Error"};
 
 K_IMPLEMENT_CLASS(KRyvGenericNodeProperties, KObject)
 
-KRyvGenericNodeProperties::KRyvGenericNodeProperties(KRyvGenericNode* pNode) : mNode(pNode) {}
+KRyvGenericNodeProperties::KRyvGenericNodeProperties(KRyvGenericNode* pNode)
+    : KRyvOwnedPropertySet(pNode)
+{
+}
 
 KRyvGenericNodeProperties::~KRyvGenericNodeProperties()
 {
     KObject::Destruct();
 }
 
-KObjectOwner* KRyvGenericNodeProperties::GetOwnerObject() const
-{
-    return mNode;
-}
-
-void KRyvGenericNodeProperties::UpdateUserPropertyDefaults(KRyvUserProperty* pUserProperty)
-{
-    if (mNode && pUserProperty) {
-        mNode->UpdateUserPropertyDefaults(pUserProperty);
-    }
-}
-
-void KRyvGenericNodeProperties::OnUserPropertyChanged(KRyvUserProperty* pUserProperty)
-{
-    UpdateUserPropertyDefaults(pUserProperty);
-}
-
 KRyvGenericNode::KRyvGenericNode(KRyvObjectFactory* pOwner, const char* pName)
-    : KRyvTakeNodeContainer(pOwner, pName, &mError), mError(kGenericNodeErrors, 1),
-      mProperties(new KRyvGenericNodeProperties(this))
+    : KRyvPropertySetOwner(pOwner, pName, &mError), mError(kGenericNodeErrors, 1)
 {
+    mProperties = new KRyvGenericNodeProperties(this);
     AddDefaultTakeNode();
 }
 
@@ -49,17 +35,7 @@ KRyvGenericNode::~KRyvGenericNode()
 
 void KRyvGenericNode::Destruct()
 {
-    KRyvDestroyPropertySet(*this, mProperties);
-}
-
-KObject* KRyvGenericNode::GetProperties() const
-{
-    return mProperties;
-}
-
-void KRyvGenericNode::GetUserProperties(std::vector<KProperty*>& ioProperties) const
-{
-    KRyvAppendProperties(mProperties, ioProperties);
+    DestroyPropertySet();
 }
 
 KString KRyvGenericNode::GetTypeName() const
@@ -72,23 +48,6 @@ KPropertyStringList KRyvGenericNode::GetTypeFlags() const
     KPropertyStringList lList;
     lList.Add("GenericNode");
     return lList;
-}
-
-void KRyvGenericNode::OnUserPropertyAdded(KRyvUserProperty* pUserProperty)
-{
-    KRyvCreateUserPropertyOn(mProperties, mProperties, pUserProperty);
-    KRyvTakeNodeContainer::OnUserPropertyAdded(pUserProperty);
-}
-
-void KRyvGenericNode::OnUserPropertyRemoved(KRyvUserProperty* pUserProperty)
-{
-    KRyvTakeNodeContainer::OnUserPropertyRemoved(pUserProperty);
-    KRyvRemoveUserPropertyFrom(mProperties, pUserProperty);
-}
-
-void KRyvGenericNode::InitTakeNode(KRyvTakeNode* pTake)
-{
-    KRyvCreateAnimatableCurves(*this, mProperties, pTake);
 }
 
 bool KRyvGenericNode::SetSceneEntity(KRyvSceneEntity* pEntity)

@@ -3,15 +3,15 @@
 
 #include "core/KError.h"
 #include "object/KObject.h"
-#include "scene/KRyvTakeNodeContainer.h"
-#include "scene/KRyvUserProperty.h"
+#include "scene/KRyvOwnedPropertySet.h"
+#include "scene/KRyvPropertySetOwner.h"
 
 class KRyvGenericNode;
 class KRyvSceneEntity;
 
 // The property set of a generic node: no properties of its own, only the user properties
 // created on it. Owned by its KRyvGenericNode, which removes it with Destroy.
-class KRyvGenericNodeProperties : public KObject, public KRyvUserPropertyNotifyTarget
+class KRyvGenericNodeProperties : public KRyvOwnedPropertySet<KRyvGenericNode>
 {
     K_DECLARE_CLASS(KRyvGenericNodeProperties)
 
@@ -19,20 +19,13 @@ class KRyvGenericNodeProperties : public KObject, public KRyvUserPropertyNotifyT
     explicit KRyvGenericNodeProperties(KRyvGenericNode* pNode);
     ~KRyvGenericNodeProperties() override;
 
-    KObjectOwner* GetOwnerObject() const override;
-    KRyvGenericNode* GetGenericNode() const { return mNode; }
-    // Forwards to the node's KRyvTakeNodeContainer::UpdateUserPropertyDefaults.
-    void UpdateUserPropertyDefaults(KRyvUserProperty* pUserProperty);
-    void OnUserPropertyChanged(KRyvUserProperty* pUserProperty) override;
-
-private:
-    KRyvGenericNode* mNode;
+    KRyvGenericNode* GetGenericNode() const { return GetOwner(); }
 };
 
 // A generic node (object type 10, no name prefix, type name and flag "GenericNode"): a named
 // object without a transform that only holds user properties and their animation. It knows the
 // scene content that lists it (not owned). Made and destroyed by the object factory.
-class KRyvGenericNode : public KRyvTakeNodeContainer, public KObjectOwner
+class KRyvGenericNode : public KRyvPropertySetOwner<KRyvGenericNodeProperties>
 {
 public:
     KRyvGenericNode(KRyvObjectFactory* pOwner, const char* pName);
@@ -41,15 +34,9 @@ public:
 
     void Destruct() override;
     int GetObjectType() const override { return kTypeDeformer; }
-    KObject* GetProperties() const override;
-    void GetUserProperties(std::vector<KProperty*>& ioProperties) const override;
     // "GenericNode" / {"GenericNode"}.
     KString GetTypeName() const override;
     KPropertyStringList GetTypeFlags() const override;
-    void OnUserPropertyAdded(KRyvUserProperty* pUserProperty) override;
-    void OnUserPropertyRemoved(KRyvUserProperty* pUserProperty) override;
-    // Curves for the animatable properties of the set.
-    void InitTakeNode(KRyvTakeNode* pTake) override;
 
     // Leaves the old content's generic-node list and joins the new one's (null: none). The
     // current content again changes nothing. Always true.
@@ -58,7 +45,6 @@ public:
 
 private:
     KError mError;
-    KRyvGenericNodeProperties* mProperties;
     KRyvSceneEntity* mSceneEntity = nullptr;
 };
 

@@ -64,7 +64,7 @@ void SetCurveColor(KFCurve* pCurve, int pChannel)
 K_IMPLEMENT_CLASS(KRyvMaterialProperties, KObject)
 
 KRyvMaterialProperties::KRyvMaterialProperties(KRyvMaterial* pMaterial)
-    : mMaterial(pMaterial), mEmissive(KColor(0.0, 0.0, 0.0, 1.0)),
+    : KRyvOwnedPropertySet(pMaterial), mEmissive(KColor(0.0, 0.0, 0.0, 1.0)),
       mAmbient(KColor(0.2, 0.2, 0.2, 1.0)), mDiffuse(KColor(0.8, 0.8, 0.8, 1.0)),
       mSpecular(KColor(0.2, 0.2, 0.2, 1.0)), mOpacity(1.0), mReflectivity(0.3), mShininess(6.4)
 {
@@ -105,37 +105,21 @@ void KRyvMaterialProperties::RegisterDouble(KPropertyDouble& ioProperty, const c
         [&ioProperty](const double& pValue) { ioProperty.SetCachedValue(pValue); });
 }
 
-KObjectOwner* KRyvMaterialProperties::GetOwnerObject() const
-{
-    return mMaterial;
-}
-
 bool KRyvMaterialProperties::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                                            const KConnectEventArgs* pArgs)
 {
-    if (pEvent == KConnectEvent::kDestinationConnected && pPlug == this && mMaterial) {
+    KRyvMaterial* lMaterial = GetMaterial();
+    if (pEvent == KConnectEvent::kDestinationConnected && pPlug == this && lMaterial) {
         // Only a node's block leads to a scene content; any other partner is
         // ignored.
         if (KRyvNode* lNode = dynamic_cast<KRyvNode*>(KRyvGetPlugOwner(pOther))) {
             KRyvSceneEntity* lScene = lNode->GetScene();
-            if (lScene && !lScene->FindMaterial(mMaterial->GetName().Buffer())) {
-                lScene->AddMaterial(mMaterial);
+            if (lScene && !lScene->FindMaterial(lMaterial->GetName().Buffer())) {
+                lScene->AddMaterial(lMaterial);
             }
         }
     }
     return KObject::ConnectNotify(pEvent, pPlug, pOther, pArgs);
-}
-
-void KRyvMaterialProperties::UpdateUserPropertyDefaults(KRyvUserProperty* pUserProperty)
-{
-    if (mMaterial && pUserProperty) {
-        mMaterial->UpdateUserPropertyDefaults(pUserProperty);
-    }
-}
-
-void KRyvMaterialProperties::OnUserPropertyChanged(KRyvUserProperty* pUserProperty)
-{
-    UpdateUserPropertyDefaults(pUserProperty);
 }
 
 namespace {
@@ -226,9 +210,10 @@ double KRyvMaterialProperties::GetShininess() const
 }
 
 KRyvMaterial::KRyvMaterial(KRyvObjectFactory* pOwner, const char* pName)
-    : KRyvTakeNodeContainer(pOwner, pName, &mError), mError(kMaterialErrors, 1),
-      mProperties(new KRyvMaterialProperties(this)), mShadingModel("phong")
+    : KRyvPropertySetOwner(pOwner, pName, &mError), mError(kMaterialErrors, 1),
+      mShadingModel("phong")
 {
+    mProperties = new KRyvMaterialProperties(this);
     AddDefaultTakeNode();
 }
 
@@ -239,29 +224,7 @@ KRyvMaterial::~KRyvMaterial()
 
 void KRyvMaterial::Destruct()
 {
-    KRyvDestroyPropertySet(*this, mProperties);
-}
-
-KObject* KRyvMaterial::GetProperties() const
-{
-    return mProperties;
-}
-
-void KRyvMaterial::GetUserProperties(std::vector<KProperty*>& ioProperties) const
-{
-    KRyvAppendProperties(mProperties, ioProperties);
-}
-
-void KRyvMaterial::OnUserPropertyAdded(KRyvUserProperty* pUserProperty)
-{
-    KRyvCreateUserPropertyOn(mProperties, mProperties, pUserProperty);
-    KRyvTakeNodeContainer::OnUserPropertyAdded(pUserProperty);
-}
-
-void KRyvMaterial::OnUserPropertyRemoved(KRyvUserProperty* pUserProperty)
-{
-    KRyvTakeNodeContainer::OnUserPropertyRemoved(pUserProperty);
-    KRyvRemoveUserPropertyFrom(mProperties, pUserProperty);
+    DestroyPropertySet();
 }
 
 void KRyvMaterial::InitTakeNode(KRyvTakeNode* pTake)

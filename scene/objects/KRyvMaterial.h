@@ -6,8 +6,8 @@
 #include "core/KString.h"
 #include "object/KObject.h"
 #include "object/KTypedProperty.h"
-#include "scene/KRyvTakeNodeContainer.h"
-#include "scene/KRyvUserProperty.h"
+#include "scene/KRyvOwnedPropertySet.h"
+#include "scene/KRyvPropertySetOwner.h"
 
 class KRyvMaterial;
 
@@ -18,7 +18,7 @@ class KRyvMaterial;
 //
 // A connection that makes the set a source of a node's property block registers the owning
 // material in that node's scene content (once, by name).
-class KRyvMaterialProperties : public KObject, public KRyvUserPropertyNotifyTarget
+class KRyvMaterialProperties : public KRyvOwnedPropertySet<KRyvMaterial>
 {
     K_DECLARE_CLASS(KRyvMaterialProperties)
 
@@ -26,14 +26,9 @@ class KRyvMaterialProperties : public KObject, public KRyvUserPropertyNotifyTarg
     explicit KRyvMaterialProperties(KRyvMaterial* pMaterial);
     ~KRyvMaterialProperties() override;
 
-    // The owning material.
-    KObjectOwner* GetOwnerObject() const override;
-    KRyvMaterial* GetMaterial() const { return mMaterial; }
+    KRyvMaterial* GetMaterial() const { return GetOwner(); }
     bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                        const KConnectEventArgs* pArgs) override;
-    // Forwards to the material's KRyvTakeNodeContainer::UpdateUserPropertyDefaults.
-    void UpdateUserPropertyDefaults(KRyvUserProperty* pUserProperty);
-    void OnUserPropertyChanged(KRyvUserProperty* pUserProperty) override;
 
     void SetEmissive(double pRed, double pGreen, double pBlue);
     void GetEmissive(double& oRed, double& oGreen, double& oBlue) const;
@@ -54,7 +49,6 @@ private:
     void RegisterColor(KPropertyColor& ioProperty, const char* pName);
     void RegisterDouble(KPropertyDouble& ioProperty, const char* pName);
 
-    KRyvMaterial* mMaterial;
     KPropertyColor mEmissive;
     KPropertyColor mAmbient;
     KPropertyColor mDiffuse;
@@ -71,7 +65,7 @@ private:
 // properties, so a change flows into the property set. Colours are limited to [0, 1] (not a
 // number gives 0), opacity and reflectivity to [0, 1]; shininess is given on the scale 0 to 1
 // and stored times 128. Made and destroyed by the object factory.
-class KRyvMaterial : public KRyvTakeNodeContainer, public KObjectOwner
+class KRyvMaterial : public KRyvPropertySetOwner<KRyvMaterialProperties>
 {
 public:
     // Builds the property set and the take "Default" (current).
@@ -81,13 +75,7 @@ public:
     // Takes the property set apart (its connections go while the material is whole).
     void Destruct() override;
     int GetObjectType() const override { return kTypeMaterial; }
-    KObject* GetProperties() const override;
     KRyvMaterialProperties* GetMaterialProperties() const { return mProperties; }
-    // Appends every property of the property set.
-    void GetUserProperties(std::vector<KProperty*>& ioProperties) const override;
-    // The user property is created on (removed from) the property set as well as in the takes.
-    void OnUserPropertyAdded(KRyvUserProperty* pUserProperty) override;
-    void OnUserPropertyRemoved(KRyvUserProperty* pUserProperty) override;
     // Emissive, Ambient, Diffuse, Specular ("Color", children X, Y, Z), Opacity, Reflectivity,
     // Shininess ("Number"), seeded from the property values; linked to them in take 0.
     void InitTakeNode(KRyvTakeNode* pTake) override;
@@ -140,7 +128,6 @@ private:
     double GetScalarChannel(const char* pChannel) const;
 
     KError mError;
-    KRyvMaterialProperties* mProperties;
     KString mShadingModel;
     bool mMultiLayer = false;
 };

@@ -26,22 +26,10 @@ const KString& SharedEmptyName()
 
 K_IMPLEMENT_CLASS(KRyvPoseProperties, KObject)
 
-KRyvPoseProperties::KRyvPoseProperties(KRyvPose* pPose) : mPose(pPose) {}
-
-KObjectOwner* KRyvPoseProperties::GetOwnerObject() const
-{
-    return mPose;
-}
-
-void KRyvPoseProperties::OnUserPropertyChanged(KRyvUserProperty* pUserProperty)
-{
-    if (mPose && pUserProperty) {
-        mPose->UpdateUserPropertyDefaults(pUserProperty);
-    }
-}
+KRyvPoseProperties::KRyvPoseProperties(KRyvPose* pPose) : KRyvOwnedPropertySet(pPose) {}
 
 KRyvPose::KRyvPose(KRyvObjectFactory* pOwner, const char* pName, bool pIsBindPose)
-    : KRyvTakeNodeContainer(pOwner, pName, &mError), mError(kPoseErrorTable, 1),
+    : KRyvPropertySetOwner(pOwner, pName, &mError), mError(kPoseErrorTable, 1),
       mType(pIsBindPose ? kBindPose : kRestPose)
 {
     SetName(pName);
@@ -51,28 +39,12 @@ KRyvPose::KRyvPose(KRyvObjectFactory* pOwner, const char* pName, bool pIsBindPos
 
 KRyvPose::~KRyvPose()
 {
-    if (mProperties) {
-        KRyvPoseProperties* lProperties = mProperties;
-        mProperties = nullptr;
-        lProperties->Destroy();
-    }
+    ReleasePropertySet();
 }
 
 void KRyvPose::Destruct()
 {
-    if (mProperties) {
-        mProperties->Destruct();
-    }
-}
-
-KObject* KRyvPose::GetProperties() const
-{
-    return mProperties;
-}
-
-void KRyvPose::GetUserProperties(std::vector<KProperty*>& ioProperties) const
-{
-    KRyvAppendProperties(mProperties, ioProperties);
+    DisconnectPropertySet();
 }
 
 KString KRyvPose::GetTypeName() const
@@ -80,22 +52,10 @@ KString KRyvPose::GetTypeName() const
     return KString(IsBindPose() ? "BindPose" : "RestPose");
 }
 
-void KRyvPose::OnUserPropertyAdded(KRyvUserProperty* pUserProperty)
-{
-    KRyvCreateUserPropertyOn(mProperties, mProperties, pUserProperty);
-    KRyvTakeNodeContainer::OnUserPropertyAdded(pUserProperty);
-}
-
 void KRyvPose::OnUserPropertyRemoved(KRyvUserProperty* pUserProperty)
 {
-    KRyvTakeNodeContainer::OnUserPropertyRemoved(pUserProperty);
     // Only what the set made for user properties goes, and only through the binding.
-    KRyvRemoveUserPropertyFrom(mProperties, pUserProperty, nullptr, false);
-}
-
-void KRyvPose::InitTakeNode(KRyvTakeNode* pTake)
-{
-    KRyvCreateAnimatableCurves(*this, mProperties, pTake);
+    RemoveUserProperty(pUserProperty, nullptr, false);
 }
 
 int KRyvPose::FindCompatible(const char* pNodeName, const KMatrix& pMatrix, bool& oCompatible) const

@@ -5,8 +5,8 @@
 #include "core/KMatrix.h"
 #include "core/KString.h"
 #include "object/KObject.h"
-#include "scene/KRyvTakeNodeContainer.h"
-#include "scene/KRyvUserProperty.h"
+#include "scene/KRyvOwnedPropertySet.h"
+#include "scene/KRyvPropertySetOwner.h"
 
 #include <functional>
 #include <vector>
@@ -15,20 +15,14 @@ class KRyvPose;
 
 // The property set of a pose: no properties of its own, only the user properties created on it.
 // Owned by its pose, which it names as its owner object.
-class KRyvPoseProperties : public KObject, public KRyvUserPropertyNotifyTarget
+class KRyvPoseProperties : public KRyvOwnedPropertySet<KRyvPose>
 {
     K_DECLARE_CLASS(KRyvPoseProperties)
 
     // pPose: the owner, not owned; may be null.
     explicit KRyvPoseProperties(KRyvPose* pPose);
 
-    KObjectOwner* GetOwnerObject() const override;
-    // Passes a changed user property on to the pose's UpdateUserPropertyDefaults.
-    void OnUserPropertyChanged(KRyvUserProperty* pUserProperty) override;
-    KRyvPose* GetPose() const { return mPose; }
-
-private:
-    KRyvPose* mPose;
+    KRyvPose* GetPose() const { return GetOwner(); }
 };
 
 // A matrix per node name: a bind pose ('b', the matrices skinned geometry was bound with) or a
@@ -38,7 +32,7 @@ private:
 // A node has one bind matrix across all bind poses: a bind pose refuses (-1) an entry that
 // disagrees with any bind pose its source lists (see SetBindPoseSource). Out-of-range lookups
 // answer the shared identity matrix, the shared empty name or false, never fail.
-class KRyvPose : public KRyvTakeNodeContainer, public KObjectOwner
+class KRyvPose : public KRyvPropertySetOwner<KRyvPoseProperties>
 {
 public:
     static constexpr char kBindPose = 'b';
@@ -54,17 +48,10 @@ public:
 
     void Destruct() override;
     int GetObjectType() const override { return kTypePose; }
-    KObject* GetProperties() const override;
-    // Appends every property of the property set.
-    void GetUserProperties(std::vector<KProperty*>& ioProperties) const override;
     // "BindPose" or "RestPose".
     KString GetTypeName() const override;
-    // An unbound user property gets a property of its own on the property set, then its channels.
-    void OnUserPropertyAdded(KRyvUserProperty* pUserProperty) override;
     // Drops the channels, then the property the set made for it.
     void OnUserPropertyRemoved(KRyvUserProperty* pUserProperty) override;
-    // Curves for every animatable property of the property set.
-    void InitTakeNode(KRyvTakeNode* pTake) override;
 
     // 'b' or 'r'.
     char GetPoseType() const { return mType; }
@@ -112,7 +99,6 @@ private:
     KError mError;
     char mType;
     std::vector<Entry> mEntries;
-    KRyvPoseProperties* mProperties = nullptr;
     BindPoseSource mBindPoseSource;
 };
 

@@ -115,7 +115,7 @@ const char* KRyvTextureProperties::WrapModeName(int pIndex)
     return ListItem(kNames, pIndex);
 }
 
-KRyvTextureProperties::KRyvTextureProperties(KRyvTexture* pTexture) : mTexture(pTexture)
+KRyvTextureProperties::KRyvTextureProperties(KRyvTexture* pTexture) : KRyvOwnedPropertySet(pTexture)
 {
     using K = KRyvTextureProperties;
     CreateChannel("Translation", "Vector");
@@ -201,37 +201,21 @@ KProperty* KRyvTextureProperties::CreateChannel(const char* pName, const char* p
     return lProperty;
 }
 
-KObjectOwner* KRyvTextureProperties::GetOwnerObject() const
-{
-    return mTexture;
-}
-
 bool KRyvTextureProperties::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                                           const KConnectEventArgs* pArgs)
 {
-    if (pEvent == KConnectEvent::kDestinationConnected && pPlug == this && mTexture) {
+    KRyvTexture* lTexture = GetTexture();
+    if (pEvent == KConnectEvent::kDestinationConnected && pPlug == this && lTexture) {
         // Only a node's block leads to a scene content; a clip or anything else is
         // ignored here.
         if (KRyvNode* lNode = dynamic_cast<KRyvNode*>(KRyvGetPlugOwner(pOther))) {
             KRyvSceneEntity* lScene = lNode->GetScene();
-            if (lScene && !lScene->FindTexture(mTexture->GetName().Buffer())) {
-                lScene->AddTexture(mTexture);
+            if (lScene && !lScene->FindTexture(lTexture->GetName().Buffer())) {
+                lScene->AddTexture(lTexture);
             }
         }
     }
     return KObject::ConnectNotify(pEvent, pPlug, pOther, pArgs);
-}
-
-void KRyvTextureProperties::UpdateUserPropertyDefaults(KRyvUserProperty* pUserProperty)
-{
-    if (mTexture && pUserProperty) {
-        mTexture->UpdateUserPropertyDefaults(pUserProperty);
-    }
-}
-
-void KRyvTextureProperties::OnUserPropertyChanged(KRyvUserProperty* pUserProperty)
-{
-    UpdateUserPropertyDefaults(pUserProperty);
 }
 
 void KRyvTextureProperties::SetTextureTypeUse(int pValue)
@@ -358,9 +342,10 @@ KError& KRyvTexture::GetSharedError()
 }
 
 KRyvTexture::KRyvTexture(KRyvObjectFactory* pOwner, const char* pName)
-    : KRyvTakeNodeContainer(pOwner, pName, &GetSharedError()), mFileName(""), mRelativeFileName(""),
-      mMediaName(""), mType(""), mProperties(new KRyvTextureProperties(this))
+    : KRyvPropertySetOwner(pOwner, pName, &GetSharedError()), mFileName(""), mRelativeFileName(""),
+      mMediaName(""), mType("")
 {
+    mProperties = new KRyvTextureProperties(this);
     AddDefaultTakeNode();
     Reset();
 }
@@ -372,29 +357,12 @@ KRyvTexture::~KRyvTexture()
 
 void KRyvTexture::Destruct()
 {
-    KRyvDestroyPropertySet(*this, mProperties);
-}
-
-KObject* KRyvTexture::GetProperties() const
-{
-    return mProperties;
-}
-
-void KRyvTexture::GetUserProperties(std::vector<KProperty*>& ioProperties) const
-{
-    KRyvAppendProperties(mProperties, ioProperties);
-}
-
-void KRyvTexture::OnUserPropertyAdded(KRyvUserProperty* pUserProperty)
-{
-    KRyvCreateUserPropertyOn(mProperties, mProperties, pUserProperty);
-    KRyvTakeNodeContainer::OnUserPropertyAdded(pUserProperty);
+    DestroyPropertySet();
 }
 
 void KRyvTexture::OnUserPropertyRemoved(KRyvUserProperty* pUserProperty)
 {
-    KRyvTakeNodeContainer::OnUserPropertyRemoved(pUserProperty);
-    KRyvRemoveUserPropertyFrom(mProperties, pUserProperty, IsChannelProperty);
+    RemoveUserProperty(pUserProperty, IsChannelProperty);
 }
 
 void KRyvTexture::InitTakeNode(KRyvTakeNode* pTake)

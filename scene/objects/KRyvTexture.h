@@ -8,8 +8,8 @@
 #include "object/KObject.h"
 #include "object/KPropertyObjectList.h"
 #include "object/KTypedProperty.h"
-#include "scene/KRyvTakeNodeContainer.h"
-#include "scene/KRyvUserProperty.h"
+#include "scene/KRyvOwnedPropertySet.h"
+#include "scene/KRyvPropertySetOwner.h"
 
 class KRyvTexture;
 class KRyvVideo;
@@ -23,7 +23,7 @@ class KRyvVideo;
 //
 // A connection that makes the set a source of a node's property block registers the owning
 // texture in that node's scene content (once, by name).
-class KRyvTextureProperties : public KObject, public KRyvUserPropertyNotifyTarget
+class KRyvTextureProperties : public KRyvOwnedPropertySet<KRyvTexture>
 {
     K_DECLARE_CLASS(KRyvTextureProperties)
 
@@ -37,14 +37,9 @@ class KRyvTextureProperties : public KObject, public KRyvUserPropertyNotifyTarge
     static const char* MappingTypeName(int pIndex);
     static const char* WrapModeName(int pIndex);
 
-    // The owning texture.
-    KObjectOwner* GetOwnerObject() const override;
-    KRyvTexture* GetTexture() const { return mTexture; }
+    KRyvTexture* GetTexture() const { return GetOwner(); }
     bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                        const KConnectEventArgs* pArgs) override;
-    // Forwards to the texture's KRyvTakeNodeContainer::UpdateUserPropertyDefaults.
-    void UpdateUserPropertyDefaults(KRyvUserProperty* pUserProperty);
-    void OnUserPropertyChanged(KRyvUserProperty* pUserProperty) override;
 
     // Cached-value accessors of the member properties (no notification).
     void SetTextureTypeUse(int pValue);
@@ -84,7 +79,6 @@ private:
                        KVector4 (KRyvTextureProperties::*pGetter)() const);
     KProperty* CreateChannel(const char* pName, const char* pDataType);
 
-    KRyvTexture* mTexture;
     KPropertyEnum mTextureTypeUse;
     KPropertyEnum mCurrentTextureBlendMode;
     KPropertyBool mUseMaterial;
@@ -105,7 +99,7 @@ private:
 // property set is a source of a KRyvVideo's set keeps its file names in step with that clip.
 // Every texture reports on one shared KError (code 0 "Take node error"). Made and destroyed by
 // the object factory.
-class KRyvTexture : public KRyvTakeNodeContainer, public KObjectOwner
+class KRyvTexture : public KRyvPropertySetOwner<KRyvTextureProperties>
 {
 public:
     // Texture-use codes.
@@ -143,13 +137,11 @@ public:
 
     void Destruct() override;
     int GetObjectType() const override { return kTypeTexture; }
-    KObject* GetProperties() const override;
     KRyvTextureProperties* GetTextureProperties() const { return mProperties; }
-    void GetUserProperties(std::vector<KProperty*>& ioProperties) const override;
     // A copy of the type text.
     KString GetTypeName() const override { return mType; }
     const KString& GetTypeText() const { return mType; }
-    void OnUserPropertyAdded(KRyvUserProperty* pUserProperty) override;
+    // The set keeps its own channels.
     void OnUserPropertyRemoved(KRyvUserProperty* pUserProperty) override;
     // Translation, Rotation, Scaling (X, Y, Z; Scaling defaults 1) and Alpha (default 1); not
     // linked to the properties (the Set... accessors write both sides).
@@ -251,7 +243,6 @@ private:
     KString mType;
     KVector2 mUVScaling{1.0, 1.0};
     KVector2 mUVTranslation{0.0, 0.0};
-    KRyvTextureProperties* mProperties;
 };
 
 #endif

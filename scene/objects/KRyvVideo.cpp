@@ -45,7 +45,7 @@ const char* KRyvVideoProperties::AccessModeName(int pIndex)
 }
 
 KRyvVideoProperties::KRyvVideoProperties(KRyvVideo* pVideo)
-    : mVideo(pVideo), mPlaySpeed(1.0), mOriginalFilename(""), mRelativeFileName("")
+    : KRyvOwnedPropertySet(pVideo), mPlaySpeed(1.0), mOriginalFilename(""), mRelativeFileName("")
 {
     using K = KRyvVideoProperties;
     RegisterDouble(mFrameRate, "FrameRate", &K::SetFrameRate, &K::GetFrameRate);
@@ -118,20 +118,16 @@ void KRyvVideoProperties::RegisterEnum(KPropertyEnum& ioProperty, const char* pN
     ioProperty.GetDefinition().SetEnumList(pList);
 }
 
-KObjectOwner* KRyvVideoProperties::GetOwnerObject() const
-{
-    return mVideo;
-}
-
 bool KRyvVideoProperties::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                                         const KConnectEventArgs* pArgs)
 {
-    if (pEvent == KConnectEvent::kDestinationConnected && pPlug == this && mVideo) {
+    KRyvVideo* lVideo = GetVideo();
+    if (pEvent == KConnectEvent::kDestinationConnected && pPlug == this && lVideo) {
         // Only a texture draws from a clip; any other partner is left alone.
         if (KRyvTexture* lTexture = dynamic_cast<KRyvTexture*>(KRyvGetPlugOwner(pOther))) {
             lTexture->SetFileName(GetPath());
             lTexture->SetRelativeFileName(mRelativeFileName.Buffer());
-            lTexture->SetMediaName(mVideo->GetName().Buffer());
+            lTexture->SetMediaName(lVideo->GetName().Buffer());
             KObject* lTextureSet = lTexture->GetProperties();
             for (int i = 0; lTextureSet && i < lTextureSet->GetDstCount(); ++i) {
                 KRyvNode* lNode = dynamic_cast<KRyvNode*>(KRyvGetPlugOwner(lTextureSet->GetDst(i)));
@@ -139,26 +135,14 @@ bool KRyvVideoProperties::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlu
                     continue;
                 }
                 KRyvSceneEntity* lScene = lNode->GetScene();
-                if (lScene && !lScene->FindVideo(mVideo->GetName().Buffer())) {
-                    lScene->AddVideo(mVideo);
+                if (lScene && !lScene->FindVideo(lVideo->GetName().Buffer())) {
+                    lScene->AddVideo(lVideo);
                 }
                 break;
             }
         }
     }
     return KObject::ConnectNotify(pEvent, pPlug, pOther, pArgs);
-}
-
-void KRyvVideoProperties::UpdateUserPropertyDefaults(KRyvUserProperty* pUserProperty)
-{
-    if (mVideo && pUserProperty) {
-        mVideo->UpdateUserPropertyDefaults(pUserProperty);
-    }
-}
-
-void KRyvVideoProperties::OnUserPropertyChanged(KRyvUserProperty* pUserProperty)
-{
-    UpdateUserPropertyDefaults(pUserProperty);
 }
 
 void KRyvVideoProperties::SetFrameRate(double pValue)
@@ -310,9 +294,9 @@ KError& KRyvVideo::GetSharedError()
 }
 
 KRyvVideo::KRyvVideo(KRyvObjectFactory* pOwner, const char* pName)
-    : KRyvTakeNodeContainer(pOwner, pName, &GetSharedError()),
-      mProperties(new KRyvVideoProperties(this))
+    : KRyvPropertySetOwner(pOwner, pName, &GetSharedError())
 {
+    mProperties = new KRyvVideoProperties(this);
     AddDefaultTakeNode();
     mProperties->SetUseMipMap(false);
     mProperties->SetOriginalFormat(true);
@@ -326,17 +310,7 @@ KRyvVideo::~KRyvVideo()
 
 void KRyvVideo::Destruct()
 {
-    KRyvDestroyPropertySet(*this, mProperties);
-}
-
-KObject* KRyvVideo::GetProperties() const
-{
-    return mProperties;
-}
-
-void KRyvVideo::GetUserProperties(std::vector<KProperty*>& ioProperties) const
-{
-    KRyvAppendProperties(mProperties, ioProperties);
+    DestroyPropertySet();
 }
 
 KString KRyvVideo::GetTypeName() const
@@ -349,23 +323,6 @@ KPropertyStringList KRyvVideo::GetTypeFlags() const
     KPropertyStringList lList;
     lList.Add("Clip");
     return lList;
-}
-
-void KRyvVideo::OnUserPropertyAdded(KRyvUserProperty* pUserProperty)
-{
-    KRyvCreateUserPropertyOn(mProperties, mProperties, pUserProperty);
-    KRyvTakeNodeContainer::OnUserPropertyAdded(pUserProperty);
-}
-
-void KRyvVideo::OnUserPropertyRemoved(KRyvUserProperty* pUserProperty)
-{
-    KRyvTakeNodeContainer::OnUserPropertyRemoved(pUserProperty);
-    KRyvRemoveUserPropertyFrom(mProperties, pUserProperty);
-}
-
-void KRyvVideo::InitTakeNode(KRyvTakeNode* pTake)
-{
-    KRyvCreateAnimatableCurves(*this, mProperties, pTake);
 }
 
 namespace {

@@ -6,8 +6,8 @@
 #include "core/KTime.h"
 #include "object/KObject.h"
 #include "object/KTypedProperty.h"
-#include "scene/KRyvTakeNodeContainer.h"
-#include "scene/KRyvUserProperty.h"
+#include "scene/KRyvOwnedPropertySet.h"
+#include "scene/KRyvPropertySetOwner.h"
 
 #include <string>
 
@@ -21,7 +21,7 @@ class KRyvVideo;
 // KRyvVideo, which removes it with Destroy.
 //
 // A texture's property set connected as a source of this set receives the clip's names.
-class KRyvVideoProperties : public KObject, public KRyvUserPropertyNotifyTarget
+class KRyvVideoProperties : public KRyvOwnedPropertySet<KRyvVideo>
 {
     K_DECLARE_CLASS(KRyvVideoProperties)
 
@@ -35,12 +35,9 @@ class KRyvVideoProperties : public KObject, public KRyvUserPropertyNotifyTarget
     // "Disk", "Memory", "Disk Async"; null outside 0..2.
     static const char* AccessModeName(int pIndex);
 
-    KObjectOwner* GetOwnerObject() const override;
-    KRyvVideo* GetVideo() const { return mVideo; }
+    KRyvVideo* GetVideo() const { return GetOwner(); }
     bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                        const KConnectEventArgs* pArgs) override;
-    void UpdateUserPropertyDefaults(KRyvUserProperty* pUserProperty);
-    void OnUserPropertyChanged(KRyvUserProperty* pUserProperty) override;
 
     // Cached-value accessors of the member properties (no notification).
     void SetFrameRate(double pValue);
@@ -97,7 +94,6 @@ private:
                       void (KRyvVideoProperties::*pSetter)(int),
                       int (KRyvVideoProperties::*pGetter)() const, KEnumListFunction pList);
 
-    KRyvVideo* mVideo;
     KPropertyDouble mFrameRate;
     KPropertyInt mLastFrame;
     KPropertyInt mWidth;
@@ -125,7 +121,7 @@ private:
 // only when it differs from its own, which ends the exchange). A take-node container without
 // channels of its own. Every clip reports on one shared KError (code 0 "Error"). Made and
 // destroyed by the object factory.
-class KRyvVideo : public KRyvTakeNodeContainer, public KObjectOwner
+class KRyvVideo : public KRyvPropertySetOwner<KRyvVideoProperties>
 {
 public:
     enum EInterlaceMode : int {
@@ -147,16 +143,10 @@ public:
 
     void Destruct() override;
     int GetObjectType() const override { return kTypeVideo; }
-    KObject* GetProperties() const override;
     KRyvVideoProperties* GetVideoProperties() const { return mProperties; }
-    void GetUserProperties(std::vector<KProperty*>& ioProperties) const override;
     // "Clip" / {"Clip"}.
     KString GetTypeName() const override;
     KPropertyStringList GetTypeFlags() const override;
-    void OnUserPropertyAdded(KRyvUserProperty* pUserProperty) override;
-    void OnUserPropertyRemoved(KRyvUserProperty* pUserProperty) override;
-    // Curves for the animatable properties of the set (only user properties are).
-    void InitTakeNode(KRyvTakeNode* pTake) override;
 
     // False for null or empty; true without further work when the path is that text already;
     // otherwise sets "Path" and passes the name to every connected texture.
@@ -172,9 +162,6 @@ public:
     bool GetOriginalFormat() const;
     void SetOriginalFileName(const char* pName);
     const char* GetOriginalFileName() const;
-
-private:
-    KRyvVideoProperties* mProperties;
 };
 
 #endif

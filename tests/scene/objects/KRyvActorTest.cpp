@@ -16,17 +16,6 @@ KRyvActorMarker Marker(const char* pName, double pX)
 
 } // namespace
 
-TEST(KRyvMarkerSet, RecordDefaults)
-{
-    const KRyvActorMarker lMarker;
-    EXPECT_STREQ(lMarker.mName.Buffer(), "");
-    EXPECT_EQ(lMarker.mModel, nullptr);
-    EXPECT_FALSE(lMarker.mOriented);
-    EXPECT_DOUBLE_EQ(lMarker.mTOffset[3], 1.0);
-    EXPECT_DOUBLE_EQ(lMarker.mROffset[0], 0.0);
-    EXPECT_DOUBLE_EQ(lMarker.mROffset[3], 1.0);
-}
-
 TEST(KRyvMarkerSet, AddAndLookUp)
 {
     KRyvMarkerSet lSet(nullptr, "Body");

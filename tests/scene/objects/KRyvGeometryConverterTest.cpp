@@ -196,6 +196,22 @@ TEST(KRyvGeometryConverterTest, ConvexPolygonsFollowThePattern)
             EXPECT_EQ(lRoundMesh->GetPolygonVertex(p, k), lTable[static_cast<size_t>(p * 3 + k)]);
         }
     }
+    // A repeated corner turns by nothing: the outline stays convex.
+    const std::vector<Point2> lRepeated = {{0, 0}, {1, 0}, {1, 0}, {1, 1}, {0, 1}};
+    KRyvMesh* lRepeatedMesh = lConverter.TriangulateMesh(MakePolygonMesh(lFactory, lRepeated));
+    ASSERT_NE(lRepeatedMesh, nullptr);
+    const std::vector<int> lFive = Pattern(5);
+    for (int p = 0; p < 3; ++p) {
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(lRepeatedMesh->GetPolygonVertex(p, k), lFive[static_cast<size_t>(p * 3 + k)]);
+        }
+    }
+    // Untextured corners make untextured triangles, kept triangles too.
+    KRyvMesh* lTriangle =
+        lConverter.TriangulateMesh(MakePolygonMesh(lFactory, {{0, 0}, {1, 0}, {0, 1}}));
+    ASSERT_NE(lTriangle, nullptr);
+    EXPECT_TRUE(lTriangle->GetLayer(0) == nullptr ||
+                lTriangle->GetLayer(0)->GetTextures() == nullptr);
     EXPECT_EQ(lConverter.TriangulateMesh(nullptr), nullptr);
     EXPECT_EQ(lConverter.GetError().GetLastErrorID(), KRyvGeometryConverter::kParameterIsNull);
 }
@@ -225,7 +241,27 @@ TEST(KRyvGeometryConverterTest, ConcavePolygonsStayInside)
         KRyvMesh* lResult = lConverter.TriangulateMesh(MakePolygonMesh(lFactory, *lOutline));
         ASSERT_NE(lResult, nullptr);
         ExpectTiling(*lResult, *lOutline);
+        // Untextured corners make untextured triangles.
+        EXPECT_TRUE(lResult->GetLayer(0) == nullptr ||
+                    lResult->GetLayer(0)->GetTextures() == nullptr);
     }
+
+    // A pentagram turns left at every corner but winds twice: not convex, so not the pattern.
+    std::vector<Point2> lPentagram;
+    for (int i = 0; i < 5; ++i) {
+        const double lAngle = 2.0 * 3.14159265358979 * (2 * i % 5) / 5.0;
+        lPentagram.push_back({std::cos(lAngle), std::sin(lAngle)});
+    }
+    KRyvMesh* lWound = lConverter.TriangulateMesh(MakePolygonMesh(lFactory, lPentagram));
+    ASSERT_NE(lWound, nullptr);
+    ASSERT_EQ(lWound->GetPolygonCount(), 3);
+    std::vector<int> lWoundCorners;
+    for (int p = 0; p < 3; ++p) {
+        for (int k = 0; k < 3; ++k) {
+            lWoundCorners.push_back(lWound->GetPolygonVertex(p, k));
+        }
+    }
+    EXPECT_NE(lWoundCorners, Pattern(5));
 
     // The same notch tilted out of every axis plane.
     KRyvMesh* lTilted = MakePolygonMesh(lFactory, lNotch);
@@ -453,8 +489,11 @@ TEST(KRyvGeometryConverterTest, ShapesAndLinksCarryOver)
     }
     lPatch->AddLink(lAll);
 
+    const int lLinksBefore = lFactory.GetLinkCount();
     KRyvMesh* lMesh = lConverter.ConvertPatchToMesh(lPatch);
     ASSERT_NE(lMesh, nullptr);
+    // The mesh's two links replace its copies of the patch's; none is left over in the factory.
+    EXPECT_EQ(lFactory.GetLinkCount(), lLinksBefore + 2);
     ASSERT_EQ(lMesh->GetShapeCount(), 1);
     EXPECT_STREQ(lMesh->GetShapeName(0), "Lift");
     KRyvLayerContainer* lShape = lMesh->GetShape(0);
@@ -572,7 +611,13 @@ TEST(KRyvGeometryConverterTest, InPlaceKeepsShapeChannelsOfEveryTake)
     EXPECT_FLOAT_EQ(lKept->KeyGetValue(1), 1.0f);
     EXPECT_DOUBLE_EQ(lNew->GetShapeValue(0), 0.25);
 
-    // A patch node becomes a mesh, then a NURBS node in place.
+    // A patch node becomes a mesh in place; another becomes a NURBS node, then a mesh.
+    KRyvNode* lMeshedNode = lFactory.CreateNode("Meshed");
+    lMeshedNode->SetNodeAttribute(
+        MakePatch(lFactory, KRyvPatch::eLinear, 2, KRyvPatch::eLinear, 2));
+    ASSERT_TRUE(lConverter.TriangulateInPlace(lMeshedNode));
+    ASSERT_NE(lMeshedNode->GetMesh(), nullptr);
+    EXPECT_EQ(dynamic_cast<KRyvMesh*>(lMeshedNode->GetMesh())->GetPolygonCount(), 32);
     KRyvNode* lPatchNode = lFactory.CreateNode("Patch");
     lPatchNode->SetNodeAttribute(MakePatch(lFactory, KRyvPatch::eLinear, 2, KRyvPatch::eLinear, 2));
     ASSERT_TRUE(lConverter.ConvertPatchToNurbInPlace(lPatchNode));
@@ -588,8 +633,12 @@ TEST(KRyvGeometryConverterTest, PatchToNurbKnotsAndForms)
     KRyvObjectFactory lFactory;
     KRyvGeometryConverter lConverter(&lFactory);
     KRyvPatch* lBezier = MakePatch(lFactory, KRyvPatch::eBezier, 4, KRyvPatch::eBezier, 7);
+    const KMatrix lPivot(KVector4(1.0, 2.0, 3.0));
+    lBezier->SetPivot(lPivot);
     KRyvNurb* lNurb = lConverter.ConvertPatchToNurb(lBezier);
     ASSERT_NE(lNurb, nullptr);
+    KMatrix lNurbPivot;
+    EXPECT_EQ(lNurb->GetPivot(lNurbPivot), lPivot);
     EXPECT_EQ(lNurb->GetUOrder(), 4);
     EXPECT_EQ(lNurb->GetUType(), KRyvNurb::eOpen);
     EXPECT_TRUE(lNurb->IsValid());

@@ -21,9 +21,7 @@ TEST(KRyvGoboTest, PathAndDrawComponents)
     EXPECT_STREQ(lGobo.GetName().Buffer(), "Window");
     lGobo.SetName("Window");
     EXPECT_STREQ(lGobo.GetName().Buffer(), "Video::Window");
-    EXPECT_STREQ(lGobo.GetPath(), "");
     EXPECT_TRUE(lGobo.SetPath("/gobos/window.tif"));
-    EXPECT_STREQ(lGobo.GetPath(), "/gobos/window.tif");
     EXPECT_TRUE(lGobo.SetPath(nullptr));
     EXPECT_STREQ(lGobo.GetPath(), "");
     for (int i = 0; i < 3; ++i) {
@@ -89,26 +87,6 @@ TEST(KRyvThumbnailTest, FormatChangeAfterSizeKeepsBufferAndLengthInStep)
     EXPECT_EQ(lThumbnail.GetThumbnailImage(), nullptr);
 }
 
-TEST(KRyvGenericNodeTest, NewGenericNode)
-{
-    KRyvGenericNode lNode(nullptr, "Settings");
-    lNode.SetName("Settings");
-    EXPECT_EQ(lNode.GetObjectType(), 10);
-    EXPECT_STREQ(lNode.GetName().Buffer(), "Settings");
-    EXPECT_STREQ(lNode.GetTypeName().Buffer(), "GenericNode");
-    KPropertyStringList lFlags = lNode.GetTypeFlags();
-    ASSERT_EQ(lFlags.GetCount(), 1);
-    EXPECT_STREQ(lFlags.GetText(0).Buffer(), "GenericNode");
-    ASSERT_EQ(lNode.GetTakeNodeCount(), 1);
-    EXPECT_STREQ(lNode.GetTakeNodeName(0), "Default");
-    EXPECT_EQ(lNode.GetDefaultTakeNode()->GetKFCurveNode()->GetCount(), 0);
-    ASSERT_NE(lNode.GetProperties(), nullptr);
-    EXPECT_EQ(lNode.GetProperties()->GetPropertyCount(), 0);
-    EXPECT_TRUE(lNode.GetProperties()->IsA(KRyvGenericNodeProperties::ClassId()));
-    EXPECT_EQ(dynamic_cast<KRyvGenericNode*>(lNode.GetProperties()->GetOwnerObject()), &lNode);
-    EXPECT_EQ(lNode.GetSceneEntity(), nullptr);
-}
-
 TEST(KRyvGenericNodeTest, SceneEntityListFollowsTheReference)
 {
     KRyvSceneEntity lFirst;
@@ -134,36 +112,4 @@ TEST(KRyvGenericNodeTest, SceneEntityListFollowsTheReference)
     lFirst.Clear();
     EXPECT_EQ(lNode.GetSceneEntity(), nullptr);
     EXPECT_EQ(lFirst.GetGenericNodeCount(), 0);
-}
-
-TEST(KRyvGenericNodeTest, UserPropertiesGetChannelsInEveryTake)
-{
-    KRyvGenericNode lNode(nullptr, "Settings");
-    lNode.AddTakeNode("Walk");
-    KRyvUserProperty lUser(nullptr, "Speed", "Real", "Speed");
-    lUser.SetFlag(KRyvUserProperty::kFlagAnimatable, true);
-    KRyvUserProperty lStatic(nullptr, "Label", "Integer", nullptr);
-    lNode.AddUserProperty(&lUser);
-    lNode.AddUserProperty(&lStatic);
-    ASSERT_TRUE(lUser.IsBound());
-    ASSERT_TRUE(lStatic.IsBound());
-    EXPECT_EQ(lNode.GetProperties()->GetPropertyCount(), 2);
-    std::vector<KProperty*> lList;
-    lNode.GetUserProperties(lList);
-    EXPECT_EQ(lList.size(), 2u);
-    EXPECT_NE(lNode.GetTakeNode(0)->GetCurve("Speed"), nullptr);
-    EXPECT_NE(lNode.GetTakeNode(1)->GetCurve("Speed"), nullptr);
-    EXPECT_EQ(lNode.GetTakeNode(0)->GetKFCurveNode()->Find("Label"), -1);
-    ASSERT_TRUE(lUser.SetValue(4.0));
-    EXPECT_EQ(lNode.GetTakeNode(0)->GetCurve("Speed")->GetDefaultValue(), 4.0);
-    // Take 0 is linked: a curve change flows into the property.
-    lNode.GetTakeNode(0)->GetCurve("Speed")->SetDefaultValue(6.0f);
-    double lValue = 0.0;
-    ASSERT_TRUE(lUser.GetValue(lValue));
-    EXPECT_EQ(lValue, 6.0);
-
-    lNode.OnUserPropertyRemoved(&lUser);
-    EXPECT_EQ(lNode.GetProperties()->FindProperty("Speed"), nullptr);
-    EXPECT_EQ(lNode.GetTakeNode(1)->GetKFCurveNode()->Find("Speed"), -1);
-    EXPECT_FALSE(lUser.IsBound());
 }

@@ -37,28 +37,6 @@ TEST(KLayerElement, ModeTextsAreComparedExactly)
     EXPECT_STREQ(KLayerElement::GetReferenceModeText(-1), "Direct");
 }
 
-TEST(KLayerElement, ConstructionDefaults)
-{
-    KLayerElementUV lUV;
-    EXPECT_EQ(lUV.GetMappingMode(), 0);
-    EXPECT_EQ(lUV.GetReferenceMode(), 0);
-    EXPECT_TRUE(lUV.GetDirectArray().empty());
-    EXPECT_TRUE(lUV.GetIndexArray().empty());
-    EXPECT_EQ(lUV.Add(0.25, 0.5), 0);
-    EXPECT_EQ(lUV.Add(1.0, 0.0), 1);
-    EXPECT_EQ(lUV.GetDirectArray()[1], KVector2(1.0, 0.0));
-
-    KLayerElementTexture lTexture;
-    EXPECT_EQ(lTexture.GetMappingMode(), 0);
-    EXPECT_EQ(lTexture.GetReferenceMode(), KLayerElement::eIndexToDirect);
-    EXPECT_EQ(lTexture.GetBlendMode(), 0);
-    EXPECT_DOUBLE_EQ(lTexture.GetAlpha(), 1.0);
-
-    KLayerElementVertexColor lColors;
-    EXPECT_EQ(lColors.Add(KColor(0.1, 0.2, 0.3, 0.4)), 0);
-    EXPECT_DOUBLE_EQ(lColors.GetDirectArray()[0].mAlpha, 0.4);
-}
-
 TEST(KLayer, ElementsByTypeAndDeepCopy)
 {
     KLayer lLayer;
@@ -217,6 +195,11 @@ TEST(KRyvLayerContainer, TextureAndMaterialLookups)
     EXPECT_EQ(lContainer.AddTexture(lWood.get()), 0);
     EXPECT_EQ(lContainer.AddTexture(lStone.get()), 1);
     EXPECT_EQ(lContainer.GetTexture(1), lStone.get());
+    EXPECT_EQ(lContainer.GetTexture(2), nullptr);
+    // A slot just past the end still holds a pointer: the bound must stop the lookup there.
+    std::vector<KRyvTexture*>& lDirect = lContainer.GetLayer(0)->GetTextures()->GetDirectArray();
+    lDirect.push_back(lWood.get());
+    lDirect.pop_back();
     EXPECT_EQ(lContainer.GetTexture(2), nullptr);
     EXPECT_EQ(lContainer.GetTexture(-1), nullptr);
     EXPECT_EQ(lContainer.GetTexture(0, 1), nullptr);

@@ -40,36 +40,6 @@ bool HasChannel(KRyvTakeNode* pTake, const char* pName)
 
 } // namespace
 
-TEST(KRyvLightProperties, RegistrationOrderTypesAndTexts)
-{
-    KRyvLight lLight(nullptr);
-    KRyvLightProperties* lSet = lLight.GetProperties();
-    EXPECT_STREQ(lSet->GetClassName(), "KRyvLightProperties");
-    EXPECT_TRUE(lSet->IsA(KObject::ClassId()));
-    const std::vector<std::pair<std::string, int>> lExpected = {
-        {"LightType", 6}, {"CastLightOnObject", 2}, {"Color", 14},
-        {"Intensity", 4}, {"Cone angle", 4},        {"Fog", 4}};
-    std::vector<KProperty*> lProperties;
-    lLight.FillPropertyList(lProperties);
-    ASSERT_EQ(lProperties.size(), lExpected.size());
-    for (size_t i = 0; i < lExpected.size(); ++i) {
-        EXPECT_EQ(lProperties[i]->GetName(), lExpected[i].first);
-        EXPECT_EQ(lProperties[i]->GetPropertyType(), lExpected[i].second) << i;
-        EXPECT_EQ(lProperties[i]->IsAnimatable(), i >= 2) << i;
-        EXPECT_EQ(lProperties[i]->GetFlag(KProperty::kAnimated), i >= 2) << i;
-    }
-    EXPECT_EQ(lProperties[3]->GetDataType(), FindDataType("Intensity"));
-    EXPECT_EQ(lProperties[4]->GetDataType(), FindDataType("Cone angle"));
-    EXPECT_EQ(lProperties[2]->GetDataType(), FindDataType("Color"));
-
-    KProperty* lType = lProperties[0];
-    EXPECT_EQ(lType->GetEnumCount(), 3);
-    EXPECT_STREQ(lType->GetEnumItem(0), "Point Light");
-    EXPECT_STREQ(lType->GetEnumItem(2), "Spot Light");
-    lType->SetValueAsInt(KRyvLight::eSpot);
-    EXPECT_EQ(lLight.GetLightType(), KRyvLight::eSpot);
-}
-
 TEST(KRyvLight, NewLightDefaultsAndTypes)
 {
     KRyvLight lLight(nullptr);
@@ -77,12 +47,6 @@ TEST(KRyvLight, NewLightDefaultsAndTypes)
     EXPECT_STREQ(lLight.GetTypeName().Buffer(), "Light");
     ASSERT_EQ(lLight.GetTypeNameList().GetCount(), 1);
     EXPECT_STREQ(lLight.GetTypeNameList().GetText(0).Buffer(), "Light");
-    EXPECT_EQ(lLight.GetLightType(), KRyvLight::ePoint);
-    EXPECT_TRUE(lLight.GetCastLightOnObject());
-    ExpectColor(lLight, 1.0, 1.0, 1.0);
-    EXPECT_EQ(lLight.GetIntensity(), 100.0);
-    EXPECT_EQ(lLight.GetConeAngle(), 45.0);
-    EXPECT_EQ(lLight.GetFog(), 50.0);
     EXPECT_EQ(lLight.GetGobo(), nullptr);
 
     // Off a node the values are the properties' (double precision).

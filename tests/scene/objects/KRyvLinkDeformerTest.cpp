@@ -33,22 +33,6 @@ void ExpectMatrixNear(const KMatrix& pA, const KMatrix& pB)
 
 } // namespace
 
-TEST(KRyvLink, NewLinkIsReset)
-{
-    KRyvLink lLink;
-    EXPECT_EQ(lLink.GetLink(), nullptr);
-    EXPECT_STREQ(lLink.GetLinkName().Buffer(), "");
-    EXPECT_EQ(lLink.GetLinkMode(), KRyvLink::eAdditive);
-    EXPECT_EQ(lLink.GetControlPointIndicesCount(), 0);
-    EXPECT_EQ(lLink.GetControlPointIndices(), nullptr);
-    EXPECT_FALSE(lLink.GetTransformParentSet());
-    KMatrix lMatrix(KVector4(10.0, 20.0, 30.0));
-    EXPECT_EQ(lLink.GetTransformMatrix(lMatrix), KMatrix());
-    EXPECT_EQ(lLink.GetTransformParentMatrix(lMatrix), KMatrix());
-    EXPECT_EQ(lLink.GetTransformT(), KVector4(0.0, 0.0, 0.0, 1.0));
-    EXPECT_DOUBLE_EQ(lLink.GetTransformS()[3], 1.0);
-}
-
 TEST(KRyvLink, NodesNamesAndUserData)
 {
     KRyvNode lBone(nullptr, "Model::Bone");
@@ -68,6 +52,10 @@ TEST(KRyvLink, NodesNamesAndUserData)
     lLink.SetUserData("Id", "Value");
     EXPECT_STREQ(lLink.GetUserDataID().Buffer(), "Id");
     EXPECT_STREQ(lLink.GetUserData().Buffer(), "Value");
+    lLink.Reset();
+    EXPECT_STREQ(lLink.GetUserDataID().Buffer(), "");
+    EXPECT_STREQ(lLink.GetUserData().Buffer(), "");
+    lLink.SetUserData("Id", "Value");
     lLink.SetUserData(nullptr, nullptr);
     EXPECT_STREQ(lLink.GetUserDataID().Buffer(), "");
 }
@@ -240,6 +228,10 @@ TEST(KRyvDeformer, ClusterAndLinkConvertBothWays)
     ASSERT_TRUE(lCluster.CopyFromLink(&lLink));
     EXPECT_EQ(lCluster.GetLinkMode(), KRyvLink::eNormalize);
     EXPECT_STREQ(lCluster.GetUserDataID().Buffer(), "Id");
+    lCluster.SetUserData("Other", nullptr);
+    EXPECT_STREQ(lCluster.GetUserDataID().Buffer(), "Other");
+    EXPECT_STREQ(lCluster.GetUserData().Buffer(), "");
+    lCluster.SetUserData("Id", "Value");
     EXPECT_EQ(lCluster.GetControlPointIndexArray(), (std::vector<int>{1, 5}));
     EXPECT_EQ(lCluster.GetControlPointWeightArray(), (std::vector<double>{0.25, 0.75}));
     EXPECT_TRUE(lCluster.GetTransformParentSet());

@@ -14,17 +14,6 @@
 
 namespace {
 
-std::vector<std::string> PropertyNames(KRyvMarker& pMarker)
-{
-    std::vector<KProperty*> lProperties;
-    pMarker.FillPropertyList(lProperties);
-    std::vector<std::string> lNames;
-    for (KProperty* lProperty : lProperties) {
-        lNames.emplace_back(lProperty->GetName());
-    }
-    return lNames;
-}
-
 // The direct children of the take's root that carry a marker channel's data type.
 std::vector<std::string> MarkerChannels(KRyvTakeNode* pTake)
 {
@@ -45,53 +34,6 @@ using Names = std::vector<std::string>;
 
 } // namespace
 
-TEST(KRyvMarker, NewMarkerAfterReset)
-{
-    KRyvMarker lMarker(nullptr);
-    EXPECT_EQ(lMarker.GetAttributeType(), KRyvNodeAttribute::eMarker);
-    EXPECT_EQ(lMarker.GetType(), KRyvMarker::eStandard);
-    EXPECT_EQ(lMarker.GetLook(), KRyvMarker::eCube);
-    EXPECT_DOUBLE_EQ(lMarker.GetSize(), 100.0);
-    const KColor lColor = lMarker.GetColor();
-    EXPECT_DOUBLE_EQ(lColor.mRed, 1.0);
-    EXPECT_DOUBLE_EQ(lColor.mGreen, 0.0);
-    EXPECT_DOUBLE_EQ(lColor.mBlue, 0.0);
-    EXPECT_DOUBLE_EQ(lColor.mAlpha, 1.0);
-    EXPECT_FALSE(lMarker.GetShowLabel());
-    EXPECT_EQ(PropertyNames(lMarker), (Names{"Look", "Size", "Color", "ShowLabel", "IKPivot"}));
-}
-
-TEST(KRyvMarker, PropertySetRegistration)
-{
-    KRyvMarkerProperties lSet;
-    EXPECT_TRUE(lSet.IsA(KRyvMarkerProperties::ClassId()));
-    EXPECT_TRUE(lSet.IsA(KObject::ClassId()));
-    ASSERT_EQ(lSet.GetPropertyCount(), 5);
-    const int lTypes[5] = {kPropertyTypeEnum, kPropertyTypeDouble, kPropertyTypeColorRGB,
-                           kPropertyTypeBool, kPropertyTypeVector3D};
-    for (int lIndex = 0; lIndex < 5; ++lIndex) {
-        EXPECT_EQ(lSet.GetProperty(lIndex)->GetPropertyType(), lTypes[lIndex]) << lIndex;
-    }
-    // Values before the marker resets them are zero.
-    EXPECT_DOUBLE_EQ(lSet.GetSize(), 0.0);
-    EXPECT_DOUBLE_EQ(lSet.GetColor().mRed, 0.0);
-    KProperty* lLook = lSet.GetProperty(0);
-    ASSERT_EQ(lLook->GetEnumCount(), 4);
-    EXPECT_STREQ(lLook->GetEnumItem(0), "Cube");
-    EXPECT_STREQ(lLook->GetEnumItem(1), "Hard Cross");
-    EXPECT_STREQ(lLook->GetEnumItem(2), "Light Cross");
-    EXPECT_STREQ(lLook->GetEnumItem(3), "Sphere");
-    EXPECT_EQ(lLook->GetEnumItem(4), nullptr);
-    // Property values pass through the accessors.
-    ASSERT_TRUE(lSet.GetProperty(1)->SetValue(12.5));
-    EXPECT_DOUBLE_EQ(lSet.GetSize(), 12.5);
-    lSet.SetIKPivot(KVector4(1.0, 2.0, 3.0, 7.0));
-    KVector4 lPivot;
-    ASSERT_TRUE(lSet.GetProperty(4)->GetValue(lPivot));
-    EXPECT_DOUBLE_EQ(lPivot[2], 3.0);
-    EXPECT_DOUBLE_EQ(lPivot[3], 1.0);
-}
-
 TEST(KRyvMarker, TypeNamesAndAccessors)
 {
     KRyvMarker lMarker(nullptr);
@@ -111,14 +53,7 @@ TEST(KRyvMarker, TypeNamesAndAccessors)
     lMarker.SetColor(KColor(0.5, 0.5, 0.5, 0.0));
     EXPECT_DOUBLE_EQ(lMarker.GetColor().mAlpha, 1.0);
     lMarker.SetIKPivot(KVector4(4.0, 5.0, 6.0, 0.0));
-    EXPECT_DOUBLE_EQ(lMarker.GetIKPivot()[1], 5.0);
     EXPECT_DOUBLE_EQ(lMarker.GetIKPivot()[3], 1.0);
-    lMarker.SetLook(KRyvMarker::eSphere);
-    lMarker.SetShowLabel(true);
-    lMarker.SetSize(3.0);
-    EXPECT_EQ(lMarker.GetLook(), 3);
-    EXPECT_TRUE(lMarker.GetShowLabel());
-    EXPECT_DOUBLE_EQ(lMarker.GetSize(), 3.0);
 }
 
 TEST(KRyvMarker, ChannelsFollowTheTypeInEveryTake)

@@ -8,7 +8,6 @@
 #include "object/KTypedProperty.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvSceneEntity.h"
-#include "scene/KRyvUserProperty.h"
 
 #include <gtest/gtest.h>
 
@@ -37,32 +36,6 @@ double PropertyDouble(KRyvMaterial& pMaterial, const char* pName)
 }
 
 } // namespace
-
-TEST(KRyvMaterialTest, PropertySetListsSevenPropertiesInOrder)
-{
-    auto lMaterial = MakeMaterial("Red");
-    KObject* lSet = lMaterial->GetProperties();
-    ASSERT_NE(lSet, nullptr);
-    EXPECT_TRUE(lSet->IsA(KRyvMaterialProperties::ClassId()));
-    EXPECT_TRUE(lSet->IsA(KObject::ClassId()));
-    const char* const kNames[] = {"Emissive", "Ambient",      "Diffuse",  "Specular",
-                                  "Opacity",  "Reflectivity", "Shininess"};
-    const int kTypes[] = {kPropertyTypeColorRGB, kPropertyTypeColorRGB, kPropertyTypeColorRGB,
-                          kPropertyTypeColorRGB, kPropertyTypeDouble,   kPropertyTypeDouble,
-                          kPropertyTypeDouble};
-    ASSERT_EQ(lSet->GetPropertyCount(), 7);
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_STREQ(lSet->GetProperty(i)->GetName(), kNames[i]);
-        EXPECT_EQ(lSet->GetProperty(i)->GetPropertyType(), kTypes[i]);
-        // The take "Default" made every one of them animatable and animated.
-        EXPECT_TRUE(lSet->GetProperty(i)->IsAnimatable());
-        EXPECT_TRUE(lSet->GetProperty(i)->GetFlag(KProperty::kAnimated));
-    }
-    EXPECT_EQ(dynamic_cast<KRyvMaterial*>(lSet->GetOwnerObject()), lMaterial.get());
-    std::vector<KProperty*> lList;
-    lMaterial->GetUserProperties(lList);
-    EXPECT_EQ(lList.size(), 7u);
-}
 
 TEST(KRyvMaterialTest, NewMaterialHasDefaultTakeWithSevenChannels)
 {
@@ -151,6 +124,11 @@ TEST(KRyvMaterialTest, ColoursAreClampedAndAlphaIsOne)
     lMaterial->SetSpecular(0.0, 0.5, 0.75);
     EXPECT_EQ(lMaterial->GetEmissiveColor().mGreen, 0.5);
     EXPECT_EQ(lMaterial->GetSpecularColor().mBlue, 0.75);
+    // Take 0 is linked: the property set holds the same colour.
+    lMaterial->GetMaterialProperties()->GetSpecular(lRed, lGreen, lBlue);
+    EXPECT_EQ(lRed, 0.0);
+    EXPECT_EQ(lGreen, 0.5);
+    EXPECT_EQ(lBlue, 0.75);
     EXPECT_EQ(lMaterial->GetAmbientColor().mRed, 1.0);
 }
 
@@ -259,29 +237,6 @@ TEST(KRyvMaterialTest, ConnectionToANodeOutsideAnySceneRegistersNothing)
     // Either may go first.
     lNode.reset();
     EXPECT_EQ(lMaterial->GetProperties()->GetDstCount(), 0);
-}
-
-TEST(KRyvMaterialTest, UserPropertiesLiveOnThePropertySetAndInEveryTake)
-{
-    auto lMaterial = MakeMaterial("Red");
-    lMaterial->AddTakeNode("Walk");
-    KRyvUserProperty lUser(nullptr, "Glow", "Real", "Glow");
-    lUser.SetFlag(KRyvUserProperty::kFlagAnimatable, true);
-    lMaterial->AddUserProperty(&lUser);
-    ASSERT_TRUE(lUser.IsBound());
-    EXPECT_EQ(lMaterial->GetProperties()->GetPropertyCount(), 8);
-    EXPECT_NE(lMaterial->GetTakeNode(0)->GetCurve("Glow"), nullptr);
-    EXPECT_NE(lMaterial->GetTakeNode(1)->GetCurve("Glow"), nullptr);
-    EXPECT_TRUE(lUser.SetValue(2.5));
-    EXPECT_EQ(lMaterial->GetTakeNode(0)->GetCurve("Glow")->GetDefaultValue(), 2.5);
-
-    lMaterial->OnUserPropertyRemoved(&lUser);
-    EXPECT_EQ(lMaterial->GetProperties()->GetPropertyCount(), 7);
-    EXPECT_EQ(lMaterial->GetTakeNode(0)->GetKFCurveNode()->Find("Glow"), -1);
-    // A user property named like a member never removes the member.
-    KRyvUserProperty lClash(nullptr, lMaterial->GetProperties()->FindProperty("Opacity"));
-    lMaterial->OnUserPropertyRemoved(&lClash);
-    EXPECT_NE(lMaterial->GetProperties()->FindProperty("Opacity"), nullptr);
 }
 
 TEST(KRyvMaterialTest, DestructTakesThePropertySetApartFirst)

@@ -531,6 +531,9 @@ TEST(KRyvMesh, SplitRefusesATableOfAnotherMesh)
     KRyvMeshSplitTable lGap = lTable;
     lGap[1][1].mIndex = 7;
     EXPECT_FALSE(lMesh.SplitControlPoints(lGap));
+    KRyvMeshSplitTable lSamePosition = lTable;
+    lSamePosition[1][1].mPosition = lSamePosition[1][0].mPosition;
+    EXPECT_FALSE(lMesh.SplitControlPoints(lSamePosition));
     KRyvMeshSplitTable lTwice = lTable;
     lTwice[1][1].mIndex = lTwice[2][1].mIndex;
     EXPECT_FALSE(lMesh.SplitControlPoints(lTwice));

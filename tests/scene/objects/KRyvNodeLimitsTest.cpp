@@ -32,11 +32,11 @@ void ExpectXYZW(const KVector4& pValue, double pX, double pY, double pZ, double 
 class PointAttribute : public KRyvNodeAttribute, public KRyvControlPointSource
 {
 public:
-    explicit PointAttribute(std::vector<KVector4> pPoints)
-        : KRyvNodeAttribute(nullptr), mPoints(std::move(pPoints))
+    explicit PointAttribute(std::vector<KVector4> pPoints, int pType = eMesh)
+        : KRyvNodeAttribute(nullptr), mPoints(std::move(pPoints)), mType(pType)
     {
     }
-    int GetAttributeType() const override { return eMesh; }
+    int GetAttributeType() const override { return mType; }
     int GetControlPointCount() const override { return static_cast<int>(mPoints.size()); }
     const KVector4* GetControlPoints() const override
     {
@@ -45,6 +45,7 @@ public:
 
 private:
     std::vector<KVector4> mPoints;
+    int mType;
 };
 
 // Any attribute type without control points.
@@ -88,21 +89,9 @@ private:
 
 } // namespace
 
-TEST(KRyvLimit, DefaultsAndAccessors)
+TEST(KRyvLimit, EachFlagAloneCountsAsActive)
 {
-    KRyvLimit lLimit;
     bool lX = true, lY = true, lZ = true;
-    lLimit.GetMinActive(lX, lY, lZ);
-    EXPECT_FALSE(lX || lY || lZ);
-    EXPECT_FALSE(lLimit.HasAnyActive());
-    ExpectXYZW(lLimit.GetMin(), 0, 0, 0, 0);
-    ExpectXYZW(lLimit.GetMax(), 0, 0, 0, 0);
-
-    lLimit.SetMin(KVector4(1, 2, 3, 4));
-    lLimit.SetMax(KVector4(5, 6, 7, 8));
-    ExpectXYZW(lLimit.GetMin(), 1, 2, 3, 4);
-    ExpectXYZW(lLimit.GetMax(), 5, 6, 7, 8);
-
     // Each of the six flags alone counts as active.
     for (int lFlag = 0; lFlag < 6; ++lFlag) {
         KRyvLimit lOne;
@@ -337,6 +326,15 @@ TEST(KRyvNodeLimits, AxisDirectionFirstOfEqualsAndControlPoints)
     ExpectXYZ(KRyvNodeLimits::GetAxisDirection(lLeaf), 0, -4, 0);
     ExpectXYZ(KRyvNodeLimits::GetFarthestControlPoint(lLeaf), 0, -4, 0);
 
+    // Only meshes, NURBS and patches count, whatever else has points.
+    for (int lType : {KRyvNodeAttribute::eNurb, KRyvNodeAttribute::ePatch}) {
+        PointAttribute lSurface({KVector4(0, 0, 6)}, lType);
+        lLeaf->SetNodeAttribute(&lSurface);
+        ExpectXYZ(KRyvNodeLimits::GetFarthestControlPoint(lLeaf), 0, 0, 6);
+    }
+    PointAttribute lPointedCamera({KVector4(0, 0, 6)}, KRyvNodeAttribute::eCamera);
+    lLeaf->SetNodeAttribute(&lPointedCamera);
+    ExpectXYZW(KRyvNodeLimits::GetFarthestControlPoint(lLeaf), 0, 0, 0, 1);
     PointAttribute lEmpty({});
     lLeaf->SetNodeAttribute(&lEmpty);
     ExpectXYZW(KRyvNodeLimits::GetFarthestControlPoint(lLeaf), 0, 0, 0, 1);

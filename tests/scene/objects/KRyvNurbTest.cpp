@@ -4,25 +4,9 @@
 
 #include <limits>
 
-TEST(KRyvNurb, ResetState)
+TEST(KRyvNurb, ResetDropsTheSurface)
 {
     KRyvNurb lNurb(nullptr);
-    EXPECT_EQ(lNurb.GetAttributeType(), KRyvNodeAttribute::eNurb);
-    EXPECT_STREQ(lNurb.GetTypeName().Buffer(), "Nurb");
-    EXPECT_EQ(lNurb.GetTypeNameList().GetCount(), 0);
-    EXPECT_EQ(lNurb.GetUType(), KRyvNurb::eOpen);
-    EXPECT_EQ(lNurb.GetVType(), KRyvNurb::eOpen);
-    EXPECT_EQ(lNurb.GetSurfaceDisplayMode(), 4);
-    EXPECT_EQ(lNurb.GetUOrder(), 0);
-    EXPECT_EQ(lNurb.GetUStep(), 0);
-    EXPECT_EQ(lNurb.GetVCount(), 0);
-    EXPECT_FALSE(lNurb.GetExchangeUVFlag());
-    EXPECT_FALSE(lNurb.GetRemapLinksFlag());
-    EXPECT_EQ(lNurb.GetUKnotVector(), nullptr);
-    EXPECT_EQ(lNurb.GetVKnotVector(), nullptr);
-    EXPECT_EQ(lNurb.GetUMultiplicity(), nullptr);
-    EXPECT_EQ(lNurb.GetVMultiplicity(), nullptr);
-
     ASSERT_TRUE(lNurb.SetOrder(3, 3));
     ASSERT_TRUE(lNurb.InitControlPoints(3, KRyvNurb::ePeriodic, 3, KRyvNurb::eClosed));
     lNurb.SetSurfaceDisplayMode(1);

@@ -2,31 +2,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(KRyvPatch, NewPatchDefaults)
-{
-    KRyvPatch lPatch(nullptr);
-    EXPECT_EQ(lPatch.GetAttributeType(), KRyvNodeAttribute::ePatch);
-    EXPECT_STREQ(lPatch.GetTypeName().Buffer(), "Patch");
-    EXPECT_EQ(lPatch.GetTypeNameList().GetCount(), 0);
-    EXPECT_EQ(lPatch.GetUType(), KRyvPatch::eLinear);
-    EXPECT_EQ(lPatch.GetVType(), KRyvPatch::eLinear);
-    EXPECT_EQ(lPatch.GetUCount(), 0);
-    EXPECT_EQ(lPatch.GetVCount(), 0);
-    EXPECT_EQ(lPatch.GetControlPointCount(), 0);
-    EXPECT_EQ(lPatch.GetUStep(), 0);
-    EXPECT_EQ(lPatch.GetVStep(), 0);
-    EXPECT_FALSE(lPatch.GetUClosed());
-    EXPECT_FALSE(lPatch.GetVClosed());
-    EXPECT_FALSE(lPatch.GetUCappedBottom());
-    EXPECT_FALSE(lPatch.GetUCappedTop());
-    EXPECT_FALSE(lPatch.GetVCappedBottom());
-    EXPECT_FALSE(lPatch.GetVCappedTop());
-    EXPECT_EQ(lPatch.GetSurfaceMode(), 4);
-    std::vector<KProperty*> lProperties;
-    lPatch.FillPropertyList(lProperties);
-    EXPECT_TRUE(lProperties.empty());
-}
-
 TEST(KRyvPatch, InitControlPointsSizesTheGrid)
 {
     KRyvPatch lPatch(nullptr);

@@ -1,7 +1,6 @@
 #include "scene/objects/KRyvPose.h"
 
 #include "animation/KRyvTakeNode.h"
-#include "scene/KRyvUserProperty.h"
 
 #include <gtest/gtest.h>
 
@@ -127,6 +126,12 @@ TEST(KRyvPose, BindPosesAgreeAcrossTheSource)
     EXPECT_TRUE(KRyvPose::FindInBindPoses(lPoses, "Leg", lFound, lIndexes));
     EXPECT_EQ(lIndexes, (std::vector<int>{1}));
     EXPECT_FALSE(KRyvPose::FindInBindPoses(lPoses, "Nobody", lFound, lIndexes));
+    // A bind pose of one entry counts too.
+    KRyvPose lSingle(nullptr, "Single", true);
+    ASSERT_EQ(lSingle.Add("Foot", Translation(0, 0, 1)), 0);
+    lPoses.push_back(&lSingle);
+    EXPECT_TRUE(KRyvPose::FindInBindPoses(lPoses, "Foot", lFound, lIndexes));
+    EXPECT_EQ(lFound.back(), &lSingle);
 }
 
 TEST(KRyvPose, OutOfRangeAnswersSharedDefaults)
@@ -162,22 +167,4 @@ TEST(KRyvPose, RenameAndRemove)
     ASSERT_EQ(lPose.GetCount(), 1);
     EXPECT_STREQ(lPose.GetNodeName(0).Buffer(), "Leg");
     EXPECT_DOUBLE_EQ(lPose.GetMatrix(0).Get(3, 1), 1.0);
-}
-
-TEST(KRyvPose, AnimatableUserPropertyGetsItsChannel)
-{
-    KRyvPose lPose(nullptr, "P", true);
-    KRyvUserProperty lUser(nullptr, "Weight", "Real", "");
-    lUser.SetFlag(KRyvUserProperty::kFlagAnimatable, true);
-    lPose.AddUserProperty(&lUser);
-    ASSERT_TRUE(lUser.IsBound());
-    std::vector<KProperty*> lProperties;
-    lPose.GetUserProperties(lProperties);
-    ASSERT_EQ(lProperties.size(), 1u);
-    EXPECT_STREQ(lProperties[0]->GetName(), "Weight");
-    EXPECT_NE(lPose.GetTakeNode(0)->GetKFCurveNode()->FindChild("Weight"), nullptr);
-
-    lPose.OnUserPropertyRemoved(&lUser);
-    EXPECT_EQ(lPose.GetProperties()->GetPropertyCount(), 0);
-    EXPECT_EQ(lPose.GetTakeNode(0)->GetKFCurveNode()->FindChild("Weight"), nullptr);
 }

@@ -108,22 +108,10 @@ TEST(KRyvNull, SizeAndFlag)
     EXPECT_STREQ(lNull.GetTypeName().Buffer(), "Null");
     ASSERT_EQ(lNull.GetTypeNameList().GetCount(), 1);
     EXPECT_STREQ(lNull.GetTypeNameList().GetText(0).Buffer(), "Null");
-    EXPECT_DOUBLE_EQ(lNull.GetSize(), 100.0);
+    // Setting the size, even to the default, marks it as given.
     EXPECT_FALSE(lNull.GetSizeWasSet());
     lNull.SetSize(100.0);
     EXPECT_TRUE(lNull.GetSizeWasSet());
-
-    std::vector<KProperty*> lProperties;
-    lNull.FillPropertyList(lProperties);
-    ASSERT_EQ(lProperties.size(), 1u);
-    EXPECT_STREQ(lProperties[0]->GetName(), "Size");
-    EXPECT_EQ(lProperties[0]->GetPropertyType(), kPropertyTypeDouble);
-    ASSERT_TRUE(lProperties[0]->SetValue(2.5));
-    EXPECT_DOUBLE_EQ(lNull.GetSize(), 2.5);
-
-    KRyvNullProperties lSet;
-    EXPECT_TRUE(lSet.IsA(KRyvNullProperties::ClassId()));
-    EXPECT_DOUBLE_EQ(lSet.GetSize(), 0.0);
 }
 
 TEST(KRyvOpticalReference, Names)

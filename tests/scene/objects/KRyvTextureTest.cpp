@@ -27,60 +27,13 @@ double Float(double pValue)
 
 } // namespace
 
-TEST(KRyvTextureTest, PropertySetOrderTypesAndEnumerations)
-{
-    auto lTexture = MakeTexture("Wood");
-    KObject* lSet = lTexture->GetProperties();
-    ASSERT_NE(lSet, nullptr);
-    EXPECT_TRUE(lSet->IsA(KRyvTextureProperties::ClassId()));
-    EXPECT_EQ(dynamic_cast<KRyvTexture*>(lSet->GetOwnerObject()), lTexture.get());
-    const char* const kNames[] = {"Translation",
-                                  "Rotation",
-                                  "Scaling",
-                                  "Texture alpha",
-                                  "TextureTypeUse",
-                                  "CurrentTextureBlendMode",
-                                  "UseMaterial",
-                                  "UseMipMap",
-                                  "CurrentMappingType",
-                                  "UVSwap",
-                                  "WrapModeU",
-                                  "WrapModeV",
-                                  "TextureRotationPivot",
-                                  "TextureScalingPivot",
-                                  "VideoProperty"};
-    const int kTypes[] = {kPropertyTypeVector3D, kPropertyTypeVector3D, kPropertyTypeVector3D,
-                          kPropertyTypeDouble,   kPropertyTypeEnum,     kPropertyTypeEnum,
-                          kPropertyTypeBool,     kPropertyTypeBool,     kPropertyTypeEnum,
-                          kPropertyTypeBool,     kPropertyTypeEnum,     kPropertyTypeEnum,
-                          kPropertyTypeVector3D, kPropertyTypeVector3D, kPropertyTypeObject};
-    ASSERT_EQ(lSet->GetPropertyCount(), 15);
-    for (int i = 0; i < 15; ++i) {
-        EXPECT_STREQ(lSet->GetProperty(i)->GetName(), kNames[i]);
-        EXPECT_EQ(lSet->GetProperty(i)->GetPropertyType(), kTypes[i]) << kNames[i];
-        EXPECT_EQ(lSet->GetProperty(i)->IsAnimatable(), i < 4) << kNames[i];
-    }
-    KProperty* lMapping = lSet->FindProperty("CurrentMappingType");
-    EXPECT_EQ(lMapping->GetEnumCount(), 11);
-    EXPECT_STREQ(lMapping->GetEnumItem(7), "Projection");
-    EXPECT_EQ(lMapping->GetEnumItem(11), nullptr);
-    EXPECT_EQ(lSet->FindProperty("TextureTypeUse")->GetEnumCount(), 6);
-    EXPECT_STREQ(lSet->FindProperty("TextureTypeUse")->GetEnumItem(5), "Bump Map (NormalMap)");
-    EXPECT_EQ(lSet->FindProperty("CurrentTextureBlendMode")->GetEnumCount(), 4);
-    EXPECT_STREQ(lSet->FindProperty("WrapModeV")->GetEnumItem(1), "Clamp");
-    EXPECT_EQ(KRyvTextureProperties::BlendModeName(-1), nullptr);
-    EXPECT_EQ(KRyvTextureProperties::WrapModeName(2), nullptr);
-}
-
 TEST(KRyvTextureTest, NewTextureAfterReset)
 {
     auto lTexture = MakeTexture("Wood");
     EXPECT_EQ(lTexture->GetObjectType(), 2);
     EXPECT_STREQ(lTexture->GetName().Buffer(), "Texture::Wood");
     EXPECT_STREQ(lTexture->GetTypeName().Buffer(), "TextureVideoClip");
-    EXPECT_EQ(EnumValue(*lTexture, "CurrentTextureBlendMode"), 1);
     EXPECT_EQ(lTexture->GetBlendMode(), KRyvTexture::eAdditive);
-    EXPECT_EQ(EnumValue(*lTexture, "CurrentMappingType"), 0);
     EXPECT_EQ(lTexture->GetMappingType(), KRyvTexture::eUV);
     EXPECT_EQ(lTexture->GetPlanarMappingNormal(), 0);
     EXPECT_EQ(lTexture->GetUVScaling(), KVector2(1.0, 1.0));
@@ -285,6 +238,13 @@ TEST(KRyvTextureTest, IsSameIgnoresTrailingDigitsAndBlanksOfNames)
     lA->SetScale(2.0, 1.0);
     EXPECT_FALSE(lA->IsSame(lB.get()));
     lB->SetScale(2.0, 1.0);
+    // Each axis is compared with the same axis.
+    lA->SetRotation(0.0, 5.0, 7.0);
+    lA->SetTranslation(0.0, 3.0);
+    EXPECT_FALSE(lA->IsSame(lB.get()));
+    lB->SetRotation(0.0, 5.0, 7.0);
+    lB->SetTranslation(0.0, 3.0);
+    EXPECT_TRUE(lA->IsSame(lB.get()));
     lA->SetDefaultAlpha(0.5);
     EXPECT_FALSE(lA->IsSame(lB.get()));
     lB->SetDefaultAlpha(0.5);

@@ -6,7 +6,6 @@
 #include "animation/KRyvTakeNode.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvSceneEntity.h"
-#include "scene/KRyvUserProperty.h"
 #include "scene/objects/KRyvTexture.h"
 
 #include <gtest/gtest.h>
@@ -24,33 +23,9 @@ bool Connect(KRyvTexture& pTexture, KRyvVideo& pVideo)
 
 } // namespace
 
-TEST(KRyvVideoTest, PropertySetOrderTypesAndDefaults)
+TEST(KRyvVideoTest, NewClip)
 {
     auto lVideo = MakeVideo("Movie");
-    KObject* lSet = lVideo->GetProperties();
-    ASSERT_NE(lSet, nullptr);
-    EXPECT_TRUE(lSet->IsA(KRyvVideoProperties::ClassId()));
-    EXPECT_EQ(dynamic_cast<KRyvVideo*>(lSet->GetOwnerObject()), lVideo.get());
-    const char* const kNames[] = {
-        "FrameRate", "LastFrame", "Width",         "Height",      "Path", "StartFrame", "StopFrame",
-        "PlaySpeed", "Offset",    "InterlaceMode", "FreeRunning", "Loop", "AccessMode"};
-    const int kTypes[] = {kPropertyTypeDouble, kPropertyTypeInt,    kPropertyTypeInt,
-                          kPropertyTypeInt,    kPropertyTypeString, kPropertyTypeInt,
-                          kPropertyTypeInt,    kPropertyTypeDouble, kPropertyTypeTime,
-                          kPropertyTypeEnum,   kPropertyTypeBool,   kPropertyTypeBool,
-                          kPropertyTypeEnum};
-    ASSERT_EQ(lSet->GetPropertyCount(), 13);
-    for (int i = 0; i < 13; ++i) {
-        EXPECT_STREQ(lSet->GetProperty(i)->GetName(), kNames[i]);
-        EXPECT_EQ(lSet->GetProperty(i)->GetPropertyType(), kTypes[i]) << kNames[i];
-        EXPECT_FALSE(lSet->GetProperty(i)->IsAnimatable());
-    }
-    EXPECT_EQ(lSet->FindProperty("PlaySpeed")->GetValueAsDouble(), 1.0);
-    EXPECT_EQ(lSet->FindProperty("FrameRate")->GetValueAsDouble(), 0.0);
-    KTime lOffset(5);
-    ASSERT_TRUE(lSet->FindProperty("Offset")->GetValue(lOffset));
-    EXPECT_EQ(lOffset, KTime(0));
-
     EXPECT_EQ(lVideo->GetObjectType(), 5);
     EXPECT_STREQ(lVideo->GetName().Buffer(), "Video::Movie");
     EXPECT_STREQ(lVideo->GetTypeName().Buffer(), "Clip");
@@ -64,30 +39,6 @@ TEST(KRyvVideoTest, PropertySetOrderTypesAndDefaults)
     ASSERT_EQ(lVideo->GetTakeNodeCount(), 1);
     EXPECT_STREQ(lVideo->GetTakeNodeName(0), "Default");
     EXPECT_EQ(lVideo->GetDefaultTakeNode()->GetKFCurveNode()->GetCount(), 0);
-}
-
-TEST(KRyvVideoTest, EachEnumerationPropertyPresentsItsOwnList)
-{
-    auto lVideo = MakeVideo("Movie");
-    KProperty* lInterlace = lVideo->GetProperties()->FindProperty("InterlaceMode");
-    KProperty* lAccess = lVideo->GetProperties()->FindProperty("AccessMode");
-    ASSERT_EQ(lInterlace->GetEnumCount(), 8);
-    EXPECT_STREQ(lInterlace->GetEnumItem(0), "None");
-    EXPECT_STREQ(lInterlace->GetEnumItem(3), "Half Frame Odd");
-    EXPECT_STREQ(lInterlace->GetEnumItem(7), "Full Frame Odd/Even");
-    EXPECT_EQ(lInterlace->GetEnumItem(8), nullptr);
-    ASSERT_EQ(lAccess->GetEnumCount(), 3);
-    EXPECT_STREQ(lAccess->GetEnumItem(0), "Disk");
-    EXPECT_STREQ(lAccess->GetEnumItem(2), "Disk Async");
-    EXPECT_EQ(lAccess->GetEnumItem(3), nullptr);
-    EXPECT_EQ(KRyvVideoProperties::InterlaceModeName(-1), nullptr);
-
-    // Stored values are the numbers of the lists.
-    ASSERT_TRUE(lInterlace->SetValue(static_cast<int>(KRyvVideo::eHalfOdd)));
-    EXPECT_EQ(lVideo->GetVideoProperties()->GetInterlaceMode(), 3);
-    EXPECT_STREQ(lInterlace->GetEnumItem(lInterlace->GetValueAsInt()), "Half Frame Odd");
-    ASSERT_TRUE(lAccess->SetValue(static_cast<int>(KRyvVideo::eMemory)));
-    EXPECT_EQ(lVideo->GetVideoProperties()->GetAccessMode(), 1);
 }
 
 TEST(KRyvVideoTest, FileNameIsStoredAndPassedToConnectedTextures)
@@ -214,24 +165,10 @@ TEST(KRyvVideoTest, ConnectingRegistersTheClipInTheSceneOfTheTexturesNode)
     EXPECT_TRUE(lScene.RemoveVideo(lVideo.get()));
 }
 
-TEST(KRyvVideoTest, OtherSettingsAndUserProperties)
+TEST(KRyvVideoTest, NullOriginalFileNameIsEmpty)
 {
     auto lVideo = MakeVideo("Movie");
-    lVideo->SetUseMipMap(true);
-    lVideo->SetOriginalFormat(false);
     lVideo->SetOriginalFileName("orig.mov");
-    EXPECT_TRUE(lVideo->GetUseMipMap());
-    EXPECT_FALSE(lVideo->GetOriginalFormat());
-    EXPECT_STREQ(lVideo->GetOriginalFileName(), "orig.mov");
     lVideo->SetOriginalFileName(nullptr);
     EXPECT_STREQ(lVideo->GetOriginalFileName(), "");
-
-    KRyvUserProperty lUser(nullptr, "Gain", "Real", nullptr);
-    lUser.SetFlag(KRyvUserProperty::kFlagAnimatable, true);
-    lVideo->AddUserProperty(&lUser);
-    ASSERT_TRUE(lUser.IsBound());
-    EXPECT_EQ(lVideo->GetProperties()->GetPropertyCount(), 14);
-    EXPECT_NE(lVideo->GetDefaultTakeNode()->GetCurve("Gain"), nullptr);
-    lVideo->OnUserPropertyRemoved(&lUser);
-    EXPECT_EQ(lVideo->GetProperties()->GetPropertyCount(), 13);
 }

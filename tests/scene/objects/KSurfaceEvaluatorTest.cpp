@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -214,24 +215,27 @@ TEST(KSurfaceEvaluatorTest, BilinearPatchMatchesTheBilinearFormula)
     const KVector4 P01(0.0, 3.0, -1.0, 1.0);
     const KVector4 P11(2.0, 3.0, 4.0, 1.0);
     const std::vector<KVector4> lPoints = {P00, P10, P01, P11};
-    auto lEvaluator = KSurfaceEvaluator::CreatePatchEvaluator(Basis::eLinear, Basis::eLinear);
-    lEvaluator->SetUSubdivisions(2);
-    lEvaluator->SetVSubdivisions(4);
-    lEvaluator->SetControlPoints(lPoints.data(), 2, 2);
-    const Sampled lResult = Sample(*lEvaluator);
-    ASSERT_TRUE(lResult.mOk);
-    ASSERT_EQ(lResult.mU, 3);
-    ASSERT_EQ(lResult.mV, 5);
-    for (int v = 0; v < 5; ++v) {
-        for (int u = 0; u < 3; ++u) {
-            const double s = u / 2.0;
-            const double t = v / 4.0;
-            KVector4 lExpected = P00 * ((1 - s) * (1 - t));
-            lExpected += P10 * (s * (1 - t));
-            lExpected += P01 * ((1 - s) * t);
-            lExpected += P11 * (s * t);
-            ExpectPoint(lResult.mPoints[static_cast<size_t>(v * 3 + u)], lExpected[0], lExpected[1],
-                        lExpected[2]);
+    // One subdivision makes the end sample the last span's end, not a span past it.
+    for (const auto& [lUSteps, lVSteps] : {std::pair{2, 4}, std::pair{1, 1}, std::pair{1, 3}}) {
+        auto lEvaluator = KSurfaceEvaluator::CreatePatchEvaluator(Basis::eLinear, Basis::eLinear);
+        lEvaluator->SetUSubdivisions(lUSteps);
+        lEvaluator->SetVSubdivisions(lVSteps);
+        lEvaluator->SetControlPoints(lPoints.data(), 2, 2);
+        const Sampled lResult = Sample(*lEvaluator);
+        ASSERT_TRUE(lResult.mOk);
+        ASSERT_EQ(lResult.mU, lUSteps + 1);
+        ASSERT_EQ(lResult.mV, lVSteps + 1);
+        for (int v = 0; v <= lVSteps; ++v) {
+            for (int u = 0; u <= lUSteps; ++u) {
+                const double s = static_cast<double>(u) / lUSteps;
+                const double t = static_cast<double>(v) / lVSteps;
+                KVector4 lExpected = P00 * ((1 - s) * (1 - t));
+                lExpected += P10 * (s * (1 - t));
+                lExpected += P01 * ((1 - s) * t);
+                lExpected += P11 * (s * t);
+                ExpectPoint(lResult.mPoints[static_cast<size_t>(v * lResult.mU + u)], lExpected[0],
+                            lExpected[1], lExpected[2]);
+            }
         }
     }
 }
@@ -381,6 +385,39 @@ TEST(KSurfaceEvaluatorTest, CollapsedRowSharesOneNormal)
     EXPECT_GT(lFirst.Length(), 1e-9);
     for (int u = 1; u < lResult.mU; ++u) {
         ExpectPoint(lResult.mNormals[static_cast<size_t>(u)], lFirst[0], lFirst[1], lFirst[2]);
+    }
+}
+
+TEST(KSurfaceEvaluatorTest, CollapsedEndRowMirrorsTheCollapsedStartRow)
+{
+    // A twisted cone, apex last, and the same cone with its rows reversed: the apex normals are
+    // taken one row inside in both, so they are opposite.
+    std::vector<KVector4> lApexLast;
+    for (int v = 0; v < 4; ++v) {
+        const double lRadius = 3.0 - v;
+        for (int u = 0; u < 4; ++u) {
+            const double lAngle = 0.4 * u + 0.7 * v;
+            lApexLast.emplace_back(lRadius * std::cos(lAngle), lRadius * std::sin(lAngle), v, 1.0);
+        }
+    }
+    std::vector<KVector4> lApexFirst;
+    for (int v = 3; v >= 0; --v) {
+        lApexFirst.insert(lApexFirst.end(), lApexLast.begin() + v * 4,
+                          lApexLast.begin() + v * 4 + 4);
+    }
+    auto lLast = KSurfaceEvaluator::CreatePatchEvaluator(Basis::eBezier, Basis::eBezier);
+    lLast->SetControlPoints(lApexLast.data(), 4, 4);
+    auto lFirst = KSurfaceEvaluator::CreatePatchEvaluator(Basis::eBezier, Basis::eBezier);
+    lFirst->SetControlPoints(lApexFirst.data(), 4, 4);
+    const Sampled lEnd = Sample(*lLast);
+    const Sampled lStart = Sample(*lFirst);
+    ASSERT_TRUE(lEnd.mOk && lStart.mOk);
+    EXPECT_TRUE(lLast->IsVEndCollapsed());
+    EXPECT_TRUE(lFirst->IsVStartCollapsed());
+    const KVector4 lApex = lStart.mNormals[0];
+    for (int u = 0; u < lEnd.mU; ++u) {
+        const KVector4& lNormal = lEnd.mNormals[static_cast<size_t>((lEnd.mV - 1) * lEnd.mU + u)];
+        ExpectPoint(lNormal, -lApex[0], -lApex[1], -lApex[2]);
     }
 }
 
