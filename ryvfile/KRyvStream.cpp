@@ -1,0 +1,111 @@
+#include "ryvfile/KRyvStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kReadBlock = 1 << 20;
+
+} // namespace
+
+bool KRyvStream::ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit)
+{
+    oBytes.clear();
+    // The hint only saves reallocations; the bytes kept are those actually read.
+    oBytes.reserve(std::min(GetSizeHint(), pLimit));
+    std::vector<std::uint8_t> lBlock(kReadBlock);
+    for (;;) {
+        const std::size_t lRead = Read(lBlock.data(), lBlock.size());
+        if (lRead > pLimit - oBytes.size()) {
+            oBytes.clear();
+            return false;
+        }
+        oBytes.insert(oBytes.end(), lBlock.begin(), lBlock.begin() + static_cast<std::ptrdiff_t>(lRead));
+        if (lRead < lBlock.size()) {
+            return true;
+        }
+    }
+}
+
+KRyvStdioStream::~KRyvStdioStream()
+{
+    Close();
+}
+
+bool KRyvStdioStream::Open(const char* pFileName, bool pWrite)
+{
+    if (mFile || !pFileName) {
+        return false;
+    }
+    mFile = std::fopen(pFileName, pWrite ? "wb" : "rb");
+    mWrite = pWrite;
+    return mFile != nullptr;
+}
+
+bool KRyvStdioStream::Close()
+{
+    if (!mFile) {
+        return true;
+    }
+    const bool lFlushed = !mWrite || std::fflush(mFile) == 0;
+    const bool lClosed = std::fclose(mFile) == 0;
+    mFile = nullptr;
+    return lFlushed && lClosed;
+}
+
+std::size_t KRyvStdioStream::Read(void* oBuffer, std::size_t pSize)
+{
+    return mFile && !mWrite ? std::fread(oBuffer, 1, pSize, mFile) : 0;
+}
+
+bool KRyvStdioStream::Write(const void* pBuffer, std::size_t pSize)
+{
+    return mFile && mWrite && std::fwrite(pBuffer, 1, pSize, mFile) == pSize;
+}
+
+std::size_t KRyvStdioStream::GetSizeHint()
+{
+    if (!mFile || mWrite) {
+        return 0;
+    }
+    const long lAt = std::ftell(mFile);
+    if (lAt < 0 || std::fseek(mFile, 0, SEEK_END) != 0) {
+        return 0;
+    }
+    const long lEnd = std::ftell(mFile);
+    std::fseek(mFile, lAt, SEEK_SET);
+    return lEnd > lAt ? static_cast<std::size_t>(lEnd - lAt) : 0;
+}
+
+bool KRyvStdioStream::Flush()
+{
+    return mFile && (!mWrite || std::fflush(mFile) == 0);
+}
+
+KRyvMemoryStream::KRyvMemoryStream(const void* pBytes, std::size_t pSize)
+{
+    const auto* lBytes = static_cast<const std::uint8_t*>(pBytes);
+    if (lBytes) {
+        mBytes.assign(lBytes, lBytes + pSize);
+    }
+}
+
+std::size_t KRyvMemoryStream::Read(void* oBuffer, std::size_t pSize)
+{
+    const std::size_t lCount = std::min(pSize, mBytes.size() - mReadAt);
+    if (lCount > 0) {
+        std::memcpy(oBuffer, mBytes.data() + mReadAt, lCount);
+    }
+    mReadAt += lCount;
+    return lCount;
+}
+
+bool KRyvMemoryStream::Write(const void* pBuffer, std::size_t pSize)
+{
+    const auto* lBytes = static_cast<const std::uint8_t*>(pBuffer);
+    if (pSize > 0) {
+        mBytes.insert(mBytes.end(), lBytes, lBytes + pSize);
+    }
+    return true;
+}
