@@ -4,6 +4,8 @@
 #include "formats/geometry/obj/KWriterObj.h"
 #include "formats/motion/bvh/KReaderBvh.h"
 #include "formats/motion/bvh/KWriterBvh.h"
+#include "io/KReaderRyv.h"
+#include "io/KWriterRyv.h"
 
 #include <cstring>
 
@@ -11,9 +13,9 @@ namespace {
 
 // One row per importer code. A format puts its reader's creator in its row.
 const KReaderCreator kReaderCreators[KFileFormatTable::kImportFormatCount] = {
-    nullptr, // 0 native
-    nullptr, // 1 native
-    nullptr, // 2 native
+    &KReaderRyv::Create, // 0 native binary
+    &KReaderRyv::Create, // 1 native ASCII
+    &KReaderRyv::Create, // 2 native encrypted
     &KReaderBvh::Create, // 3 BVH
     nullptr, // 4 HTR
     nullptr, // 5 TRC
@@ -32,11 +34,11 @@ const KReaderCreator kReaderCreators[KFileFormatTable::kImportFormatCount] = {
 
 // One row per exporter code. A format puts its writer's creator in its row.
 const KWriterCreator kWriterCreators[KFileFormatTable::kExportFormatCount] = {
-    nullptr, // 0 native binary
-    nullptr, // 1 native ASCII
-    nullptr, // 2 native encrypted
-    nullptr, // 3 native 5.x binary
-    nullptr, // 4 native 5.x ASCII
+    &KWriterRyv::CreateBinary, // 0 native binary
+    &KWriterRyv::CreateAscii, // 1 native ASCII
+    &KWriterRyv::CreateEncrypted, // 2 native encrypted
+    &KWriterRyv::CreateBinary5x, // 3 native 5.x binary
+    &KWriterRyv::CreateAscii5x, // 4 native 5.x ASCII
     &KWriterBvh::Create, // 5 BVH
     nullptr, // 6 HTR
     nullptr, // 7 TRC

@@ -9,12 +9,9 @@ bool KRyvFile::FieldReadBegin(const char* pName)
     Level& lLevel = Top();
     KRyvFieldRecord* lFound = lLevel.mRecord->FindChild(pName, lLevel.mNextChild);
     if (!lFound) {
-        lFound = lLevel.mRecord->FindChild(pName, 0);
-    }
-    if (!lFound) {
         return false;
     }
-    for (int i = 0; i < lLevel.mRecord->GetChildCount(); ++i) {
+    for (int i = lLevel.mNextChild; i < lLevel.mRecord->GetChildCount(); ++i) {
         if (lLevel.mRecord->GetChild(i) == lFound) {
             lLevel.mNextChild = i + 1;
             break;

@@ -108,8 +108,9 @@ public:
     void FieldWriteC(const char* pName, const KString& pValue) { FieldWriteC(pName, pValue.Buffer()); }
 
     // Field reads -------------------------------------------------------------------------------
-    // Enters the next child of the current record named pName: the search starts after the
-    // last child entered and wraps around once. False when there is none.
+    // Enters the next child of the current record named pName, searching forward from the last
+    // child entered: records are read in the order they were written, and a loop over
+    // FieldReadBegin always ends. False when there is none.
     bool FieldReadBegin(const char* pName);
     // Enters the next child in order, whatever its name; false after the last.
     bool FieldReadBeginNext();
