@@ -144,8 +144,11 @@ private:
     bool ReadContainer(KRyvTakeNodeContainer& ioObject, KObject* pSet)
     {
         KRyvPropertyIO::ReadUserProperties(mFile, ioObject, mFactory);
+        if (mOptions.IsOn(KStreamOptionsRyv::kAnimation) && !KRyvCurveIO::ReadTakeNodes(mFile, ioObject)) {
+            return false;
+        }
         KRyvPropertyIO::ReadBlock(mFile, pSet, mMessage);
-        return !mOptions.IsOn(KStreamOptionsRyv::kAnimation) || KRyvCurveIO::ReadTakeNodes(mFile, ioObject);
+        return true;
     }
 
     bool ReadGobo()

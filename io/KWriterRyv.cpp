@@ -104,14 +104,16 @@ private:
         mFile.FieldWriteEnd();
     }
 
-    // The parts every take-node container shares: user properties, property block, takes.
+    // The parts every take-node container shares: user properties, takes, property block.
     void WriteContainer(KRyvTakeNodeContainer& ioObject, KObject* pSet)
     {
+        // Takes before the block: the default take's curves hold single-precision defaults,
+        // which the block's values then overwrite in full precision on reading.
         KRyvPropertyIO::WriteUserProperties(mFile, ioObject);
-        KRyvPropertyIO::WriteBlock(mFile, pSet);
         if (mOptions.IsOn(KStreamOptionsRyv::kAnimation)) {
             KRyvCurveIO::WriteTakeNodes(mFile, ioObject, mPackedKeys, mOptions.GetTakeName());
         }
+        KRyvPropertyIO::WriteBlock(mFile, pSet);
     }
 
     bool WriteObjects(KRyvSceneEntity& ioEntity, KString& ioMessage)
