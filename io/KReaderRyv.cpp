@@ -1,6 +1,9 @@
 #include "io/KReaderRyv.h"
 
 #include "core/KFileUtils.h"
+#include "character/KRyvCharacter.h"
+#include "character/KRyvControlSetPlug.h"
+#include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
 #include "io/KRyvMedia.h"
 #include "io/KRyvPropertyIO.h"
@@ -10,7 +13,9 @@
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
+#include "scene/objects/KRyvActor.h"
 #include "scene/objects/KRyvCameraSwitcher.h"
+#include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMaterial.h"
@@ -136,6 +141,19 @@ private:
         }
         if (pKind == "Pose") {
             return ReadPose();
+        }
+        if (pKind == "MarkerSet") {
+            return ReadMarkerSet();
+        }
+        if (pKind == "Actor") {
+            return ReadActor();
+        }
+        if (pKind == "Character") {
+            return ReadCharacter();
+        }
+        if (pKind == "ControlSetPlug") {
+            KRyvControlSetPlug* lPlug = mScene.GetControlSetPlug(mScene.AddControlSetPlug(mFile.FieldReadC().Buffer()));
+            return lPlug && ReadContainer(*lPlug, lPlug->GetProperties());
         }
         mMessage += "Unknown object record skipped: " + KString(pKind.c_str()) + "\n";
         return true;
@@ -273,6 +291,41 @@ private:
             return false;
         }
         return ReadContainer(*lPose, lPose->GetProperties());
+    }
+
+    bool ReadMarkerSet()
+    {
+        KRyvMarkerSet* lSet = mScene.GetMarkerSet(mScene.AddMarkerSet(mFile.FieldReadC().Buffer()));
+        if (lSet) {
+            KRyvCharacterIO::ReadMarkerSet(mFile, *lSet, [this](const KString& pName) { return FindNode(pName); });
+        }
+        return lSet != nullptr;
+    }
+
+    bool ReadActor()
+    {
+        KRyvActor* lActor = mScene.GetActor(mScene.AddActor(mFile.FieldReadC().Buffer()));
+        if (!lActor) {
+            return false;
+        }
+        KString lSetName;
+        KRyvCharacterIO::ReadActor(mFile, *lActor, lSetName);
+        for (int i = 0; i < mScene.GetMarkerSetCount(); ++i) {
+            if (mScene.GetMarkerSet(i)->GetName().Compare(lSetName) == 0) {
+                lActor->SetMarkerSet(mScene.GetMarkerSet(i));
+            }
+        }
+        return true;
+    }
+
+    bool ReadCharacter()
+    {
+        KRyvCharacter* lCharacter = mScene.GetCharacter(mScene.AddCharacter(mFile.FieldReadC().Buffer()));
+        if (!lCharacter) {
+            return false;
+        }
+        KRyvCharacterIO::ReadCharacter(mFile, *lCharacter, [this](const KString& pName) { return FindNode(pName); });
+        return ReadContainer(*lCharacter, lCharacter->GetProperties());
     }
 
     KRyvNode* FindNode(const KString& pName) const

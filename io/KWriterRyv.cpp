@@ -2,6 +2,9 @@
 
 #include "core/KDateTime.h"
 #include "core/KDocumentInfo.h"
+#include "character/KRyvCharacter.h"
+#include "character/KRyvControlSetPlug.h"
+#include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
 #include "io/KRyvMedia.h"
 #include "io/KRyvPropertyIO.h"
@@ -11,7 +14,9 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
+#include "scene/objects/KRyvActor.h"
 #include "scene/objects/KRyvGobo.h"
+#include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvPose.h"
 #include "scene/objects/KRyvTexture.h"
@@ -67,7 +72,7 @@ public:
     {
         KRyvSceneEntity& lEntity = *mScene.GetSceneEntity();
         mTotal = lEntity.GetNodeCount() + lEntity.GetMaterialCount() + lEntity.GetTextureCount() +
-                 lEntity.GetVideoCount() + mScene.GetPoseCount() + 1;
+                 lEntity.GetVideoCount() + mScene.GetPoseCount() + mScene.GetCharacterCount() + 1;
         WriteDefinitions(lEntity);
         if (mOptions.IsOn(KStreamOptionsRyv::kGlobalSettings)) {
             KRyvSceneObjectIO::WriteGlobalSettings(mFile, mScene);
@@ -101,6 +106,7 @@ private:
         mFile.FieldWriteI("Video", ioEntity.GetVideoCount());
         mFile.FieldWriteI("Gobo", ioEntity.GetGoboCount());
         mFile.FieldWriteI("Pose", mScene.GetPoseCount());
+        mFile.FieldWriteI("Character", mScene.GetCharacterCount());
         mFile.FieldWriteEnd();
     }
 
@@ -125,7 +131,46 @@ private:
             mFile.FieldWriteEnd();
         }
         return WriteMaterials(ioEntity) && WriteTextures(ioEntity, ioMessage) && WriteVideos(ioEntity, ioMessage) &&
-               WriteModels() && WritePoses();
+               WriteModels() && WritePoses() && WriteCharacters();
+    }
+
+    // Marker sets and actors first: characters may name them.
+    bool WriteCharacters()
+    {
+        if (!mOptions.IsOn(KStreamOptionsRyv::kCharacter)) {
+            return true;
+        }
+        for (int i = 0; i < mScene.GetMarkerSetCount(); ++i) {
+            mFile.FieldWriteBegin("MarkerSet");
+            mFile.FieldWriteC(mScene.GetMarkerSet(i)->GetName());
+            KRyvCharacterIO::WriteMarkerSet(mFile, *mScene.GetMarkerSet(i));
+            mFile.FieldWriteEnd();
+        }
+        for (int i = 0; i < mScene.GetActorCount(); ++i) {
+            mFile.FieldWriteBegin("Actor");
+            mFile.FieldWriteC(mScene.GetActor(i)->GetName());
+            KRyvCharacterIO::WriteActor(mFile, *mScene.GetActor(i));
+            mFile.FieldWriteEnd();
+        }
+        for (int i = 0; i < mScene.GetCharacterCount(); ++i) {
+            KRyvCharacter& lCharacter = *mScene.GetCharacter(i);
+            mFile.FieldWriteBegin("Character");
+            mFile.FieldWriteC(lCharacter.GetName());
+            KRyvCharacterIO::WriteCharacter(mFile, lCharacter);
+            WriteContainer(lCharacter, lCharacter.GetProperties());
+            mFile.FieldWriteEnd();
+            if (!Step("Writing characters")) {
+                return false;
+            }
+        }
+        for (int i = 0; i < mScene.GetControlSetPlugCount(); ++i) {
+            KRyvControlSetPlug& lPlug = *mScene.GetControlSetPlug(i);
+            mFile.FieldWriteBegin("ControlSetPlug");
+            mFile.FieldWriteC(lPlug.GetName());
+            WriteContainer(lPlug, lPlug.GetProperties());
+            mFile.FieldWriteEnd();
+        }
+        return true;
     }
 
     bool WriteMaterials(KRyvSceneEntity& ioEntity)

@@ -13,8 +13,10 @@ bool KRyvStream::ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit)
 {
     oBytes.clear();
     // The hint only saves reallocations; the bytes kept are those actually read.
-    oBytes.reserve(std::min(GetSizeHint(), pLimit));
-    std::vector<std::uint8_t> lBlock(kReadBlock);
+    const std::size_t lHint = std::min(GetSizeHint(), pLimit);
+    oBytes.reserve(lHint);
+    // One byte past the hint tells the end of a stream that kept its word at once.
+    std::vector<std::uint8_t> lBlock(std::min(kReadBlock, lHint + 1));
     for (;;) {
         const std::size_t lRead = Read(lBlock.data(), lBlock.size());
         if (lRead > pLimit - oBytes.size()) {

@@ -1,6 +1,10 @@
 #include "tests/io/RyvTestScene.h"
 
 #include "animation/KFCurve.h"
+#include "character/KRyvCharacter.h"
+#include "character/KRyvControlSet.h"
+#include "scene/objects/KRyvActor.h"
+#include "scene/objects/KRyvMarkerSet.h"
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
 #include "scene/KRyvGlobalTimeSettings.h"
@@ -149,6 +153,33 @@ void AddCurves(KRyvNode& ioNode, const char* pTake)
     lTake->GetTransformRY()->KeyAdd(KTime(500), 90.0f);
 }
 
+void AddCharacter(KRyvScene& ioScene, KRyvNode* pBone, KRyvNode* pArm)
+{
+    KRyvCharacter* lCharacter = ioScene.GetCharacter(ioScene.AddCharacter("Hero"));
+    KRyvCharacterLink lLink;
+    lLink.mNode = pBone;
+    lLink.mOffsetR = KVector4(0.0, 90.0, 0.0, 1.0);
+    lCharacter->SetCharacterLink(KRyvCharacter::kLinkReference, lLink, false);
+    KRyvControlSet& lControls = lCharacter->GetControlSet();
+    lControls.SetType(2);
+    lControls.SetLockPick(true);
+    KRyvControlSetEffectorFlags lFlags;
+    lFlags.mRActive = true;
+    lControls.SetEffector(3, pArm, lFlags);
+    lControls.SetAuxiliaryEffector(3, pBone, 2);
+    lCharacter->GetParameterValues().SetValue(5, 0.25);
+    KRyvMarkerSet* lMarkers = ioScene.GetMarkerSet(ioScene.AddMarkerSet("Dots"));
+    KRyvActorMarker lMarker;
+    lMarker.mName = "Elbow";
+    lMarker.mModel = pArm;
+    lMarker.mOriented = true;
+    lMarker.mTOffset = KVector4(1.0, 2.0, 3.0, 1.0);
+    lMarkers->AddMarker(4, lMarker);
+    KRyvActor* lActor = ioScene.GetActor(ioScene.AddActor("Performer"));
+    lActor->SetNodeScale(2, KVector4(1.5, 1.5, 1.5, 1.0));
+    lActor->SetMarkerSet(lMarkers);
+}
+
 void AddObjects(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, KRyvNode* pRoot, const std::string& pMediaFile)
 {
     KRyvSceneEntity& lEntity = *ioScene.GetSceneEntity();
@@ -204,6 +235,7 @@ void AddObjects(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, KRyvNode* pRoo
     lMatrix[3][1] = 5.0;
     lPose->Add(lBone->GetName().Buffer(), lMatrix, true);
     ioScene.AddPose(lPose);
+    AddCharacter(ioScene, lBone, lArm);
 }
 
 } // namespace

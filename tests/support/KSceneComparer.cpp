@@ -3,7 +3,11 @@
 #include "animation/KFCurve.h"
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
+#include "character/KRyvCharacter.h"
+#include "character/KRyvControlSet.h"
 #include "object/KObject.h"
+#include "scene/objects/KRyvActor.h"
+#include "scene/objects/KRyvMarkerSet.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
@@ -515,11 +519,68 @@ std::string KSceneComparer::CompareObjectLists(KRyvScene& pExpected, KRyvScene& 
     return lDiff;
 }
 
+std::string KSceneComparer::CompareCharacters(KRyvScene& pExpected, KRyvScene& pActual)
+{
+    if (pExpected.GetCharacterCount() != pActual.GetCharacterCount() ||
+        pExpected.GetMarkerSetCount() != pActual.GetMarkerSetCount() || pExpected.GetActorCount() != pActual.GetActorCount()) {
+        return Differ("character/marker set/actor count", pExpected.GetCharacterCount(), pActual.GetCharacterCount());
+    }
+    for (int i = 0; i < pExpected.GetCharacterCount(); ++i) {
+        KRyvCharacter& lE = *pExpected.GetCharacter(i);
+        KRyvCharacter& lA = *pActual.GetCharacter(i);
+        std::string lDiff = lE.GetName().Compare(lA.GetName()) == 0 ? "" : "character name differs";
+        for (int lId = 0; lDiff.empty() && lId < KRyvCharacter::kLinkCount; ++lId) {
+            KRyvCharacterLink lLinkE;
+            KRyvCharacterLink lLinkA;
+            lE.GetCharacterLink(lId, &lLinkE);
+            lA.GetCharacterLink(lId, &lLinkA);
+            const std::string lNodeE = lLinkE.mNode ? Name(lLinkE.mNode->GetName()) : "";
+            const std::string lNodeA = lLinkA.mNode ? Name(lLinkA.mNode->GetName()) : "";
+            if (lNodeE != lNodeA || !Near(lLinkE.mOffsetR[1], lLinkA.mOffsetR[1])) {
+                lDiff = Differ("character link " + std::to_string(lId), lNodeE, lNodeA);
+            }
+        }
+        for (int lIndex = 0; lDiff.empty() && lIndex < KRyvControlSet::kEffectorCount; ++lIndex) {
+            KRyvControlSetEffector lEffE;
+            KRyvControlSetEffector lEffA;
+            lE.GetControlSet().GetEffector(lIndex, &lEffE);
+            lA.GetControlSet().GetEffector(lIndex, &lEffA);
+            if (!(lEffE.mFlags == lEffA.mFlags) || !lEffE.mNode != !lEffA.mNode) {
+                lDiff = "effector " + std::to_string(lIndex) + " differs";
+            }
+        }
+        if (lDiff.empty() && (lE.GetControlSet().GetType() != lA.GetControlSet().GetType() ||
+                              lE.GetControlSet().GetLockPick() != lA.GetControlSet().GetLockPick())) {
+            lDiff = "control set differs";
+        }
+        lDiff = lDiff.empty() && mOptions.mCompareProperties ? CompareProperties(lE.GetProperties(), lA.GetProperties()) : lDiff;
+        if (!lDiff.empty()) {
+            return Name(lE.GetName()) + ": " + lDiff;
+        }
+    }
+    for (int i = 0; i < pExpected.GetMarkerSetCount(); ++i) {
+        if (pExpected.GetMarkerSet(i)->GetMarkerCount() != pActual.GetMarkerSet(i)->GetMarkerCount()) {
+            return "marker set " + Name(pExpected.GetMarkerSet(i)->GetName()) + ": marker count differs";
+        }
+    }
+    for (int i = 0; i < pExpected.GetActorCount(); ++i) {
+        for (int lNode = 0; lNode < KRyvActor::kBodyNodeCount; ++lNode) {
+            if (!Near(pExpected.GetActor(i)->GetNodeScale(lNode)[0], pActual.GetActor(i)->GetNodeScale(lNode)[0])) {
+                return "actor " + Name(pExpected.GetActor(i)->GetName()) + ": scale differs";
+            }
+        }
+    }
+    return {};
+}
+
 std::string KSceneComparer::Compare(KRyvScene& pExpected, KRyvScene& pActual)
 {
     std::string lDiff = CompareNodes(*pExpected.GetRootNode(), *pActual.GetRootNode());
     if (lDiff.empty()) {
         lDiff = CompareObjectLists(pExpected, pActual);
+    }
+    if (lDiff.empty() && mOptions.mCompareCharacters) {
+        lDiff = CompareCharacters(pExpected, pActual);
     }
     if (lDiff.empty() && std::string(pExpected.GetCurrentTakeName()) != pActual.GetCurrentTakeName()) {
         lDiff = Differ("current take", pExpected.GetCurrentTakeName(), pActual.GetCurrentTakeName());

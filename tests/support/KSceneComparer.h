@@ -30,6 +30,7 @@ public:
         bool mCompareTextures = true;
         bool mCompareLinks = true;
         bool mComparePoses = true;
+        bool mCompareCharacters = true;
     };
 
     KSceneComparer() = default;
@@ -52,6 +53,7 @@ private:
     std::string CompareGeometryKinds(KRyvNode& pExpected, KRyvNode& pActual);
     std::string CompareChannels(const KFCurveNode& pExpected, const KFCurveNode& pActual, const std::string& pPath);
     std::string CompareObjectLists(KRyvScene& pExpected, KRyvScene& pActual);
+    std::string CompareCharacters(KRyvScene& pExpected, KRyvScene& pActual);
 
     Options mOptions;
 };
