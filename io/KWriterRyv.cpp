@@ -15,13 +15,16 @@
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
 #include "scene/objects/KRyvActor.h"
+#include "scene/objects/KLayer.h"
 #include "scene/objects/KRyvGobo.h"
+#include "scene/objects/KRyvLayerContainer.h"
 #include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvPose.h"
 #include "scene/objects/KRyvTexture.h"
 #include "scene/objects/KRyvVideo.h"
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -71,7 +74,8 @@ public:
     bool Run(KString& ioMessage)
     {
         KRyvSceneEntity& lEntity = *mScene.GetSceneEntity();
-        mTotal = lEntity.GetNodeCount() + lEntity.GetMaterialCount() + lEntity.GetTextureCount() +
+        Gather(lEntity);
+        mTotal = lEntity.GetNodeCount() + static_cast<int>(mMaterials.size() + mTextures.size()) +
                  lEntity.GetVideoCount() + mScene.GetPoseCount() + mScene.GetCharacterCount() + 1;
         WriteDefinitions(lEntity);
         if (mOptions.IsOn(KStreamOptionsRyv::kGlobalSettings)) {
@@ -101,8 +105,8 @@ private:
     {
         mFile.FieldWriteBegin("Definitions");
         mFile.FieldWriteI("Model", ioEntity.GetNodeCount());
-        mFile.FieldWriteI("Material", ioEntity.GetMaterialCount());
-        mFile.FieldWriteI("Texture", ioEntity.GetTextureCount());
+        mFile.FieldWriteI("Material", static_cast<int>(mMaterials.size()));
+        mFile.FieldWriteI("Texture", static_cast<int>(mTextures.size()));
         mFile.FieldWriteI("Video", ioEntity.GetVideoCount());
         mFile.FieldWriteI("Gobo", ioEntity.GetGoboCount());
         mFile.FieldWriteI("Pose", mScene.GetPoseCount());
@@ -173,10 +177,48 @@ private:
         return true;
     }
 
-    bool WriteMaterials(KRyvSceneEntity& ioEntity)
+    // The scene's lists, then what its geometry refers to without listing it, each object once.
+    void Gather(KRyvSceneEntity& ioEntity)
     {
-        for (int i = 0; mOptions.IsOn(KStreamOptionsRyv::kMaterial) && i < ioEntity.GetMaterialCount(); ++i) {
-            KRyvMaterial& lMaterial = *ioEntity.GetMaterial(i);
+        for (int i = 0; i < ioEntity.GetMaterialCount(); ++i) {
+            AddOnce(mMaterials, ioEntity.GetMaterial(i));
+        }
+        for (int i = 0; i < ioEntity.GetTextureCount(); ++i) {
+            AddOnce(mTextures, ioEntity.GetTexture(i));
+        }
+        std::vector<KRyvNode*> lStack{mScene.GetRootNode()};
+        while (!lStack.empty()) {
+            KRyvNode* lNode = lStack.back();
+            lStack.pop_back();
+            auto* lContainer = dynamic_cast<KRyvLayerContainer*>(lNode->GetNodeAttribute());
+            for (int l = 0; lContainer && l < lContainer->GetLayerCount(); ++l) {
+                const KLayer* lLayer = lContainer->GetLayer(l);
+                for (KRyvMaterial* lMaterial : lLayer->GetMaterials() ? lLayer->GetMaterials()->GetDirectArray()
+                                                                      : std::vector<KRyvMaterial*>()) {
+                    AddOnce(mMaterials, lMaterial);
+                }
+                for (KRyvTexture* lTexture : lLayer->GetTextures() ? lLayer->GetTextures()->GetDirectArray()
+                                                                   : std::vector<KRyvTexture*>()) {
+                    AddOnce(mTextures, lTexture);
+                }
+            }
+            for (int i = 0; i < lNode->GetChildCount(); ++i) {
+                lStack.push_back(lNode->GetChild(i));
+            }
+        }
+    }
+
+    template <typename T> static void AddOnce(std::vector<T*>& ioList, T* pObject)
+    {
+        if (pObject && std::find(ioList.begin(), ioList.end(), pObject) == ioList.end()) {
+            ioList.push_back(pObject);
+        }
+    }
+
+    bool WriteMaterials(KRyvSceneEntity&)
+    {
+        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kMaterial) && i < mMaterials.size(); ++i) {
+            KRyvMaterial& lMaterial = *mMaterials[i];
             mFile.FieldWriteBegin("Material");
             mFile.FieldWriteC(lMaterial.GetName());
             KRyvSceneObjectIO::WriteMaterial(mFile, lMaterial);
@@ -189,10 +231,10 @@ private:
         return true;
     }
 
-    bool WriteTextures(KRyvSceneEntity& ioEntity, KString& ioMessage)
+    bool WriteTextures(KRyvSceneEntity&, KString& ioMessage)
     {
-        for (int i = 0; mOptions.IsOn(KStreamOptionsRyv::kTexture) && i < ioEntity.GetTextureCount(); ++i) {
-            KRyvTexture& lTexture = *ioEntity.GetTexture(i);
+        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kTexture) && i < mTextures.size(); ++i) {
+            KRyvTexture& lTexture = *mTextures[i];
             mFile.FieldWriteBegin("Texture");
             mFile.FieldWriteC(lTexture.GetName());
             KRyvSceneObjectIO::WriteTexture(mFile, lTexture);
@@ -338,6 +380,8 @@ private:
     const KStreamOptionsRyv& mOptions;
     bool mPackedKeys;
     KRyvObjectFactory& mFactory;
+    std::vector<KRyvMaterial*> mMaterials;
+    std::vector<KRyvTexture*> mTextures;
     int mTotal = 1;
     int mDone = 0;
 };

@@ -18,6 +18,7 @@
 #include "io/KFileFormatTable.h"
 #include "io/KImporter.h"
 #include "io/KStreamOptions.h"
+#include "io/KStreamOptionsRyv.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeAttribute.h"
 #include "scene/KRyvObjectFactory.h"
@@ -29,7 +30,95 @@
 
 namespace {
 
-const char* const kUsage = "usage: ryvconvert INPUT [OUTPUT] | --formats | --help | --version\n";
+const char* const kUsage = "usage: ryvconvert [RYV OPTIONS] INPUT [OUTPUT] | --formats | --help | --version\n";
+
+// The choices for native files; a password never comes from the command line, where the process
+// list would show it.
+struct NativeChoices
+{
+    bool mAscii = false;
+    bool mDialect5 = false;
+    bool mEncrypt = false;
+    bool mEmbedMedia = false;
+    std::string mPassword;
+    bool mPasswordGiven = false;
+};
+
+// Reads the first line of the file as the password (its line end dropped).
+bool ReadPasswordFile(const char* pPath, std::string& oPassword)
+{
+    std::FILE* lFile = std::fopen(pPath, "rb");
+    if (!lFile) {
+        return false;
+    }
+    char lLine[1024] = {};
+    const bool lRead = std::fgets(lLine, sizeof(lLine), lFile) != nullptr;
+    std::fclose(lFile);
+    oPassword = lRead ? lLine : "";
+    while (!oPassword.empty() && (oPassword.back() == '\n' || oPassword.back() == '\r')) {
+        oPassword.pop_back();
+    }
+    return lRead;
+}
+
+// Consumes the options among the arguments; the rest stay in oFiles. False on wrong usage.
+bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices, std::vector<const char*>& oFiles)
+{
+    for (int i = 1; i < pCount; ++i) {
+        const std::string lArgument = pArguments[i];
+        const bool lHasValue = i + 1 < pCount;
+        if (lArgument == "--ascii") {
+            oChoices.mAscii = true;
+        } else if (lArgument == "--5x") {
+            oChoices.mDialect5 = true;
+        } else if (lArgument == "--encrypt") {
+            oChoices.mEncrypt = true;
+        } else if (lArgument == "--embed-media") {
+            oChoices.mEmbedMedia = true;
+        } else if (lArgument == "--password-file" && lHasValue) {
+            if (!ReadPasswordFile(pArguments[++i], oChoices.mPassword)) {
+                std::fprintf(stderr, "ryvconvert: cannot read the password file %s\n", pArguments[i]);
+                return false;
+            }
+            oChoices.mPasswordGiven = true;
+        } else if (lArgument == "--password-env" && lHasValue) {
+            const char* lValue = std::getenv(pArguments[++i]);
+            if (!lValue) {
+                std::fprintf(stderr, "ryvconvert: the variable %s is not set\n", pArguments[i]);
+                return false;
+            }
+            oChoices.mPassword = lValue;
+            oChoices.mPasswordGiven = true;
+        } else if (lArgument.empty() || lArgument[0] == '-') {
+            return false;
+        } else {
+            oFiles.push_back(pArguments[i]);
+        }
+    }
+    const bool lFormOk = !(oChoices.mEncrypt && (oChoices.mAscii || oChoices.mDialect5));
+    return lFormOk && (!oChoices.mEncrypt || oChoices.mPasswordGiven) && !oFiles.empty() && oFiles.size() <= 2;
+}
+
+// The exporter code of a native output for the choices.
+int NativeExportCode(const NativeChoices& pChoices)
+{
+    if (pChoices.mEncrypt) {
+        return KFileFormatTable::kExportRyvEncrypted;
+    }
+    if (pChoices.mDialect5) {
+        return pChoices.mAscii ? KFileFormatTable::kExportRyv5Ascii : KFileFormatTable::kExportRyv5Binary;
+    }
+    return pChoices.mAscii ? KFileFormatTable::kExportRyvAscii : KFileFormatTable::kExportRyvBinary;
+}
+
+void ApplyNativeChoices(const NativeChoices& pChoices, KStreamOptions* ioOptions)
+{
+    auto* lOptions = dynamic_cast<KStreamOptionsRyv*>(ioOptions);
+    if (lOptions) {
+        lOptions->SetPassword(pChoices.mPassword.c_str());
+        lOptions->SetOptionValue(KStreamOptionsRyv::kEmbedMedia, pChoices.mEmbedMedia ? 1 : 0);
+    }
+}
 
 // Every extension the format table knows, with the format's name.
 const std::pair<const char*, const char*> kExtensions[] = {
@@ -48,6 +137,16 @@ void PrintHelp()
                 "ryvconvert INPUT         reads INPUT and prints a summary of the scene\n"
                 "\n"
                 "  --formats  list the formats and whether they are read and written\n"
+                "\n"
+                "Native (.ryv) files are written as binary 6.0 unless told otherwise:\n"
+                "  --ascii              write the ASCII form\n"
+                "  --5x                 write the older 5.x dialect (binary, or ASCII with --ascii)\n"
+                "  --encrypt            write an encrypted binary 6.0 file (needs a password)\n"
+                "  --embed-media        store the texture and video files in the file\n"
+                "  --password-file F    the password is the first line of the file F\n"
+                "  --password-env NAME  the password is the value of the environment variable\n"
+                "The password also opens an encrypted input; it is never taken from the command\n"
+                "line itself.\n"
                 "  --help     print this text\n"
                 "  --version  print the kit's version\n"
                 "\n"
@@ -97,7 +196,7 @@ void ShowProgress(KStreamOptions& ioOptions)
 
 // Reads pPath into the scene; outOptions keeps the option set the read used (null when none).
 bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
-               std::unique_ptr<KStreamOptions>& outOptions)
+               const NativeChoices& pChoices, std::unique_ptr<KStreamOptions>& outOptions)
 {
     KImporter lImporter(&ioFactory);
     const int lFormat = KFileFormatTable::GetImportFormatFromFileName(pPath);
@@ -112,6 +211,7 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
         lOptions = lImporter.GetReadOptions();
         if (lOptions) {
             ShowProgress(*lOptions);
+            ApplyNativeChoices(pChoices, lOptions.get());
         }
         // No option set and an error: the reader could not take the file's header.
         lRead = (lOptions || lImporter.GetError().GetLastErrorID() < 0) &&
@@ -139,10 +239,13 @@ void CopyMotionSpan(const KStreamOptions* pReadOptions, KStreamOptions* ioWriteO
 }
 
 bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
-                const KStreamOptions* pReadOptions)
+                const KStreamOptions* pReadOptions, const NativeChoices& pChoices)
 {
     KExporter lExporter(&ioFactory);
-    const int lFormat = KFileFormatTable::GetExportFormatFromFileName(pPath);
+    int lFormat = KFileFormatTable::GetExportFormatFromFileName(pPath);
+    if (KFileFormatTable::IsNativeExportFormat(lFormat)) {
+        lFormat = NativeExportCode(pChoices);
+    }
     if (lFormat < 0 || !KFileFormatTable::GetWriterCreator(lFormat)) {
         std::fprintf(stderr, "ryvconvert: %s: no writer for this file extension\n", pPath);
         return false;
@@ -153,6 +256,7 @@ bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pP
     if (lOptions) {
         CopyMotionSpan(pReadOptions, lOptions.get());
         ShowProgress(*lOptions);
+        ApplyNativeChoices(pChoices, lOptions.get());
     }
     const bool lWritten = lExporter.Export(&ioScene, lOptions.get());
     PrintWarnings(lExporter.GetMessage());
@@ -280,7 +384,9 @@ int main(int argc, char** argv)
         PrintFormats();
         return 0;
     }
-    if (argc < 2 || argc > 3 || argv[1][0] == '-' || (argc == 3 && argv[2][0] == '-')) {
+    NativeChoices lChoices;
+    std::vector<const char*> lFiles;
+    if (!ParseArguments(argc, argv, lChoices, lFiles)) {
         std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
@@ -289,10 +395,10 @@ int main(int argc, char** argv)
     {
         KRyvScene lScene(&lFactory);
         std::unique_ptr<KStreamOptions> lReadOptions;
-        if (!ReadScene(lFactory, lScene, argv[1], lReadOptions)) {
+        if (!ReadScene(lFactory, lScene, lFiles[0], lChoices, lReadOptions)) {
             lResult = 1;
-        } else if (argc == 3) {
-            lResult = WriteScene(lFactory, lScene, argv[2], lReadOptions.get()) ? 0 : 1;
+        } else if (lFiles.size() == 2) {
+            lResult = WriteScene(lFactory, lScene, lFiles[1], lReadOptions.get(), lChoices) ? 0 : 1;
         } else {
             PrintSummary(lFactory, lScene);
         }

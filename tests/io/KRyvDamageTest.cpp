@@ -51,7 +51,9 @@ class KRyvDamageTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        mName = ::testing::TempDir() + "ryv_damage.ryv";
+        // One file per test: the test programs run their cases in parallel processes.
+        mName = ::testing::TempDir() + "ryv_damage_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ryv";
         mBytes = SmallFile();
         mTarget = mFactory.CreateScene();
         mTarget->GetRootNode()->AddChild(mFactory.CreateNode("Keep"));
@@ -217,7 +219,7 @@ class KRyvMediaTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        mFolder = ::testing::TempDir() + "ryv_media_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed());
+        mFolder = ::testing::TempDir() + "ryv_media_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::remove((mFolder + "/evil.bin").c_str());
         std::remove((mFolder + "/evil_1.bin").c_str());
     }
