@@ -498,7 +498,6 @@ bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh)
         !ReadNamedArray(ioFile, "PolygonVertexIndex", lVertices) || lGroups.size() != lSizes.size()) {
         return false;
     }
-    const int lPointCount = ioMesh.GetControlPointCount();
     std::size_t lAt = 0;
     for (std::size_t p = 0; p < lSizes.size(); ++p) {
         if (lSizes[p] < 0 || static_cast<std::size_t>(lSizes[p]) > lVertices.size() - lAt) {
@@ -506,7 +505,7 @@ bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh)
         }
         ioMesh.BeginPolygon(-1, -1, lGroups[p]);
         for (std::int32_t v = 0; v < lSizes[p]; ++v, ++lAt) {
-            if (lVertices[lAt] < 0 || lVertices[lAt] >= lPointCount) {
+            if (lVertices[lAt] < 0) {
                 return false;
             }
             ioMesh.AddPolygon(lVertices[lAt]);

@@ -51,6 +51,8 @@ void WriteGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry);
 bool ReadGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryContext& pContext);
 
 void WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh);
+// The polygons; their control-point indices are checked against the points by the caller, who
+// reads the points afterwards.
 bool ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh);
 void WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb);
 bool ReadNurb(KRyvFile& ioFile, KRyvNurb& ioNurb);

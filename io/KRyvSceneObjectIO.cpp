@@ -121,8 +121,8 @@ void WriteKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute, KRyvObje
 {
     switch (ioAttribute.GetAttributeType()) {
     case KRyvNodeAttribute::eMesh:
-        KRyvGeometryIO::WriteGeometry(ioFile, static_cast<KRyvMesh&>(ioAttribute));
         KRyvGeometryIO::WriteMesh(ioFile, static_cast<KRyvMesh&>(ioAttribute));
+        KRyvGeometryIO::WriteGeometry(ioFile, static_cast<KRyvMesh&>(ioAttribute));
         break;
     case KRyvNodeAttribute::eNurb:
         WriteNurbData(ioFile, static_cast<KRyvNurb&>(ioAttribute), ioFactory);
@@ -200,23 +200,18 @@ KRyvNodeAttribute* MakeAttribute(int pKind, KRyvObjectFactory& ioFactory)
     }
 }
 
-// Polygons are made after the layers were read, and making them touches layer 0: the layers
-// read are put back afterwards.
+// Polygons come first: making them touches layer 0, which the layers read next replace. Their
+// control-point indices can be checked once the points are there.
 bool ReadMeshData(KRyvFile& ioFile, KRyvMesh& ioMesh, const KRyvGeometryContext& pContext)
 {
-    if (!KRyvGeometryIO::ReadGeometry(ioFile, ioMesh, pContext)) {
+    if (!KRyvGeometryIO::ReadMesh(ioFile, ioMesh) || !KRyvGeometryIO::ReadGeometry(ioFile, ioMesh, pContext)) {
         return false;
     }
-    std::vector<KLayer> lLayers;
-    for (int i = 0; i < ioMesh.GetLayerCount(); ++i) {
-        lLayers.push_back(*ioMesh.GetLayer(i));
-    }
-    if (!KRyvGeometryIO::ReadMesh(ioFile, ioMesh)) {
-        return false;
-    }
-    ioMesh.RemoveAllLayers();
-    for (const KLayer& lLayer : lLayers) {
-        *ioMesh.GetLayer(ioMesh.CreateLayer()) = lLayer;
+    const int* lVertices = ioMesh.GetPolygonVertices();
+    for (int i = 0; i < ioMesh.GetPolygonVertexCount(); ++i) {
+        if (lVertices[i] >= ioMesh.GetControlPointCount()) {
+            return false;
+        }
     }
     return true;
 }

@@ -234,10 +234,39 @@ bool DecodeRecords(Cursor& ioCursor, KRyvFieldRecord& ioParent, int pDepth)
     return true;
 }
 
+// The encoded size of a record, so that the output grows once. Sizes past 32 bits are still
+// counted here; EncodeRecord refuses them.
+std::size_t EncodedSize(const KRyvFieldRecord& pRecord)
+{
+    std::size_t lSize = kSizeFieldBytes + 1 + pRecord.GetName().size() + 2 * kSizeFieldBytes;
+    for (const KRyvFieldValue& lValue : pRecord.GetValues()) {
+        lSize += 1;
+        std::visit(
+            [&](const auto& lHeld) {
+                using T = std::decay_t<decltype(lHeld)>;
+                if constexpr (std::is_arithmetic_v<T>) {
+                    lSize += std::is_same_v<T, bool> ? 1 : sizeof(T);
+                } else {
+                    lSize += kSizeFieldBytes + lHeld.size() * sizeof(lHeld[0]);
+                }
+            },
+            lValue.GetStorage());
+    }
+    for (int i = 0; i < pRecord.GetChildCount(); ++i) {
+        lSize += EncodedSize(*pRecord.GetChild(i));
+    }
+    return lSize;
+}
+
 } // namespace
 
 bool KRyvBinaryCodec::Encode(const KRyvFieldRecord& pRoot, std::vector<std::uint8_t>& ioBytes)
 {
+    std::size_t lSize = ioBytes.size();
+    for (int i = 0; i < pRoot.GetChildCount(); ++i) {
+        lSize += EncodedSize(*pRoot.GetChild(i));
+    }
+    ioBytes.reserve(lSize);
     for (int i = 0; i < pRoot.GetChildCount(); ++i) {
         if (!EncodeRecord(*pRoot.GetChild(i), ioBytes, 1)) {
             return false;

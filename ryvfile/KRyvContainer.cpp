@@ -57,15 +57,34 @@ int PackAscii(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
     return kNoError;
 }
 
+// An unprotected body is encoded in place after its header, whose size field is filled last.
+int PackPlain(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, std::vector<std::uint8_t>& oBytes)
+{
+    const std::size_t lFileAt = oBytes.size();
+    const std::vector<std::uint8_t> lHeader = FixedHeader(pHeader, 0);
+    oBytes.insert(oBytes.end(), lHeader.begin(), lHeader.end());
+    if (!KRyvBinaryCodec::Encode(pBody, oBytes)) {
+        return KRyvFile::kUnidentifiedError;
+    }
+    const std::vector<std::uint8_t> lSized = FixedHeader(pHeader, oBytes.size() - lFileAt - lHeader.size());
+    std::copy(lSized.begin(), lSized.end(), oBytes.begin() + static_cast<std::ptrdiff_t>(lFileAt));
+    PutLE<std::uint32_t>(oBytes, Crc32(oBytes.data() + lFileAt, oBytes.size() - lFileAt));
+    oBytes.insert(oBytes.end(), std::begin(KRyvContainer::kFooterMagic), std::end(KRyvContainer::kFooterMagic));
+    return kNoError;
+}
+
 int PackBinary(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
                std::vector<std::uint8_t>& oBytes)
 {
+    if (!pHeader.mProtected) {
+        return PackPlain(pHeader, pBody, oBytes);
+    }
     std::vector<std::uint8_t> lBody;
     if (!KRyvBinaryCodec::Encode(pBody, lBody)) {
         return KRyvFile::kUnidentifiedError;
     }
     std::vector<std::uint8_t> lProtection;
-    if (pHeader.mProtected) {
+    {
         std::vector<std::uint8_t> lSealed;
         std::uint8_t lSalt[KRyvCipher::kSaltSize];
         std::uint8_t lStreamHeader[KRyvCipher::kStreamHeaderSize];

@@ -12,21 +12,23 @@ constexpr std::size_t kReadBlock = 1 << 20;
 bool KRyvStream::ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit)
 {
     oBytes.clear();
-    // The hint only saves reallocations; the bytes kept are those actually read.
-    const std::size_t lHint = std::min(GetSizeHint(), pLimit);
-    oBytes.reserve(lHint);
-    // One byte past the hint tells the end of a stream that kept its word at once.
-    std::vector<std::uint8_t> lBlock(std::min(kReadBlock, lHint + 1));
+    // The hint only sizes the first read; the bytes kept are those actually read, and one byte
+    // past the hint tells the end of a stream that kept its word at once.
+    std::size_t lWanted = std::min(GetSizeHint(), pLimit) + 1;
     for (;;) {
-        const std::size_t lRead = Read(lBlock.data(), lBlock.size());
-        if (lRead > pLimit - oBytes.size()) {
+        const std::size_t lAt = oBytes.size();
+        oBytes.resize(lAt + std::min(lWanted, pLimit + 1 - lAt));
+        const std::size_t lRead = Read(oBytes.data() + lAt, oBytes.size() - lAt);
+        const bool lEnd = lRead < oBytes.size() - lAt;
+        oBytes.resize(lAt + lRead);
+        if (oBytes.size() > pLimit) {
             oBytes.clear();
             return false;
         }
-        oBytes.insert(oBytes.end(), lBlock.begin(), lBlock.begin() + static_cast<std::ptrdiff_t>(lRead));
-        if (lRead < lBlock.size()) {
+        if (lEnd) {
             return true;
         }
+        lWanted = std::max(lWanted, kReadBlock);
     }
 }
 
