@@ -125,7 +125,7 @@
 
 // Import and export
 #include "io/KExporter.h"
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KReader.h"
 #include "io/KStreamOptions.h"

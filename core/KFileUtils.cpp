@@ -157,15 +157,15 @@ char* ReadTextLine(char* pBuffer, int pSize, std::FILE* pStream)
     return count > 0 ? pBuffer : nullptr;
 }
 
-bool ReadTextLine(std::string& outLine, std::FILE* pStream)
+bool ReadTextLine(std::string& oLine, std::FILE* pStream)
 {
-    outLine.clear();
+    oLine.clear();
     if (!pStream) {
         return false;
     }
     int c = 0;
     while (c != '\n' && (c = GetLineChar(pStream)) != EOF) {
-        outLine += static_cast<char>(c);
+        oLine += static_cast<char>(c);
     }
-    return !outLine.empty();
+    return !oLine.empty();
 }

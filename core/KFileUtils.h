@@ -32,8 +32,8 @@ bool CreateFileFolders(const char* pPath);
 // put back. Answers pBuffer, or null at the end of the file when nothing was read, and for a
 // null buffer or stream or a size below 2 (which could never make progress).
 char* ReadTextLine(char* pBuffer, int pSize, std::FILE* pStream);
-// The same without a length limit: the line with its LF (when it had a line end) in outLine;
+// The same without a length limit: the line with its LF (when it had a line end) in oLine;
 // false at the end of the file when nothing was read.
-bool ReadTextLine(std::string& outLine, std::FILE* pStream);
+bool ReadTextLine(std::string& oLine, std::FILE* pStream);
 
 #endif

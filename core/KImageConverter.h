@@ -16,7 +16,7 @@ class KImageConverter
 {
 public:
     // Reads a file into an image; false when it cannot.
-    using ReaderFunction = std::function<bool(const char* pFileName, KImage& outImage)>;
+    using ReaderFunction = std::function<bool(const char* pFileName, KImage& oImage)>;
 
     explicit KImageConverter(KRyvObjectFactory* pFactory);
 

@@ -84,12 +84,12 @@ TimeCode FrameToTimeCode(std::int64_t pFrame, int pMode)
 }
 
 // A whole number of decimal digits only, no sign, that fits the type.
-template <typename T> bool ParseNumber(const char* pBegin, const char* pEnd, T& outValue)
+template <typename T> bool ParseNumber(const char* pBegin, const char* pEnd, T& oValue)
 {
     if (pBegin == pEnd) {
         return false;
     }
-    const std::from_chars_result result = std::from_chars(pBegin, pEnd, outValue);
+    const std::from_chars_result result = std::from_chars(pBegin, pEnd, oValue);
     return result.ec == std::errc() && result.ptr == pEnd && *pBegin != '-';
 }
 

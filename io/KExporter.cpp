@@ -1,6 +1,6 @@
 #include "io/KExporter.h"
 
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KStreamOptions.h"
 #include "io/KStreamOptionsRyv.h"
 
@@ -50,8 +50,8 @@ bool KExporter::GetWriteFlag(int pIndex) const
 
 std::unique_ptr<KWriter> KExporter::CreateWriter(int pFileFormat)
 {
-    const KWriterCreator lCreator = KFileFormatTable::GetWriterCreator(pFileFormat);
-    return lCreator ? lCreator(mOwner) : nullptr;
+    const KFileFormatDescriptor* lFormat = KFileFormatRegistry::Kit().FindExportFormat(pFileFormat);
+    return lFormat ? lFormat->mCreateWriter(mOwner) : nullptr;
 }
 
 std::unique_ptr<KStreamOptions> KExporter::GetWriteOptions()
@@ -85,7 +85,7 @@ bool KExporter::Export(KRyvScene* pScene, KStreamOptions* pOptions)
         }
         // The native writers without a set take one built from the write flags.
         KStreamOptionsRyv lFromFlags;
-        if (!pOptions && KFileFormatTable::IsNativeExportFormat(mFileFormat)) {
+        if (!pOptions && KFileFormatRegistry::IsNativeExportFormat(mFileFormat)) {
             lFromFlags.SetFromWriteFlags(mWriteFlags);
             pOptions = &lFromFlags;
         }
@@ -99,7 +99,7 @@ bool KExporter::Export(KRyvScene* pScene, KStreamOptions* pOptions)
 bool KExporter::RunWriter(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* pOptions)
 {
     // Checked before the file is created, so a refused export leaves no empty file behind.
-    if (!pOptions && !KFileFormatTable::IsNativeExportFormat(mFileFormat)) {
+    if (!pOptions && !KFileFormatRegistry::IsNativeExportFormat(mFileFormat)) {
         mError.SetLastErrorID(kStreamOptionsNotSet);
         return false;
     }

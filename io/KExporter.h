@@ -11,7 +11,7 @@ class KRyvObjectFactory;
 class KRyvScene;
 class KStreamOptions;
 
-// The export front end: chooses the writer of a file-format code (KFileFormatTable), creates
+// The export front end: chooses the writer of a file-format code (KFileFormatRegistry), creates
 // the file with it, writes a scene and destroys the writer again. It keeps the file name, the
 // code and eleven write flags for the native format (flag 3: embed media). The factory is not
 // owned; it makes exporters and destroys the ones handed back. Failures set the exporter's
@@ -48,7 +48,7 @@ public:
     bool SetWriteFlag(int pIndex, bool pValue);
     // False for an index outside 0..10.
     bool GetWriteFlag(int pIndex) const;
-    // The exporter code of the file to write (KFileFormatTable::EExportFormat).
+    // The exporter code of the file to write (KFileFormatRegistry::EExportFormat).
     void SetFileFormat(int pFileFormat) { mFileFormat = pFileFormat; }
     int GetFileFormat() const { return mFileFormat; }
     const KString& GetFileName() const { return mFileName; }
@@ -71,7 +71,7 @@ public:
     const KString& GetMessage() const { return mMessage; }
 
 protected:
-    // The writer of a code, from KFileFormatTable; null when none is built.
+    // The writer of a code, from KFileFormatRegistry; null when none is built.
     virtual std::unique_ptr<KWriter> CreateWriter(int pFileFormat);
 
 private:

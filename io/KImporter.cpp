@@ -1,6 +1,6 @@
 #include "io/KImporter.h"
 
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KStreamOptions.h"
 
 #include <new>
@@ -29,8 +29,8 @@ KImporter::~KImporter() = default;
 
 std::unique_ptr<KReader> KImporter::CreateReader(int pFileFormat)
 {
-    const KReaderCreator lCreator = KFileFormatTable::GetReaderCreator(pFileFormat);
-    return lCreator ? lCreator(mOwner) : nullptr;
+    const KFileFormatDescriptor* lFormat = KFileFormatRegistry::Kit().FindImportFormat(pFileFormat);
+    return lFormat ? lFormat->mCreateReader(mOwner) : nullptr;
 }
 
 void KImporter::TakeOverReaderError()
@@ -96,7 +96,7 @@ bool KImporter::Import(KRyvScene* pScene, KStreamOptions* pOptions)
         mError.SetLastErrorID(kFileNotOpened);
         return false;
     }
-    if (!pOptions && !KFileFormatTable::IsNativeImportFormat(mFileFormat)) {
+    if (!pOptions && !KFileFormatRegistry::IsNativeImportFormat(mFileFormat)) {
         mError.SetLastErrorID(kStreamOptionsNotSet);
         return false;
     }

@@ -11,7 +11,7 @@ class KRyvObjectFactory;
 class KRyvScene;
 class KStreamOptions;
 
-// The import front end: chooses the reader of a file-format code (KFileFormatTable), opens the
+// The import front end: chooses the reader of a file-format code (KFileFormatRegistry), opens the
 // file with it and reads it into a scene. The importer owns its reader, which lives until the
 // next Initialize, Reset or the importer's end. The factory is not owned; it makes importers
 // and destroys the ones handed back. Failures set the importer's KError (codes below) and
@@ -38,7 +38,7 @@ public:
     KImporter& operator=(const KImporter&) = delete;
     virtual ~KImporter();
 
-    // The importer code of the files to read (KFileFormatTable::EImportFormat); 0 at first.
+    // The importer code of the files to read (KFileFormatRegistry::EImportFormat); 0 at first.
     void SetFileFormat(int pFileFormat) { mFileFormat = pFileFormat; }
     int GetFileFormat() const { return mFileFormat; }
 
@@ -67,7 +67,7 @@ public:
     const KString& GetMessage() const { return mMessage; }
 
 protected:
-    // The reader of a code, from KFileFormatTable; null when none is built.
+    // The reader of a code, from KFileFormatRegistry; null when none is built.
     virtual std::unique_ptr<KReader> CreateReader(int pFileFormat);
 
 private:

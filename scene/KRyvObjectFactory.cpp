@@ -2,8 +2,6 @@
 
 #include "core/KDocumentInfo.h"
 #include "core/KImageConverter.h"
-#include "io/KExporter.h"
-#include "io/KImporter.h"
 #include "object/KitLifetime.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeAttribute.h"
@@ -210,12 +208,23 @@ KImageConverter* KRyvObjectFactory::NewImageConverter()
 
 KExporter* KRyvObjectFactory::NewExporter()
 {
-    return new KExporter(this);
+    return StreamMakers().mNewExporter ? StreamMakers().mNewExporter(this) : nullptr;
 }
 
 KImporter* KRyvObjectFactory::NewImporter()
 {
-    return new KImporter(this);
+    return StreamMakers().mNewImporter ? StreamMakers().mNewImporter(this) : nullptr;
+}
+
+KRyvStreamMakers& KRyvObjectFactory::StreamMakers()
+{
+    static KRyvStreamMakers sMakers;
+    return sMakers;
+}
+
+void KRyvObjectFactory::SetStreamMakers(const KRyvStreamMakers& pMakers)
+{
+    StreamMakers() = pMakers;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -547,12 +556,20 @@ bool KRyvObjectFactory::DestroyGeometryConverter(KRyvGeometryConverter* pConvert
 
 bool KRyvObjectFactory::DestroyExporter(KExporter* pExporter)
 {
-    return DestroyPlain(mExporters, pExporter);
+    if (!Unlist(mExporters, pExporter)) {
+        return false;
+    }
+    StreamMakers().mDeleteExporter(pExporter);
+    return true;
 }
 
 bool KRyvObjectFactory::DestroyImporter(KImporter* pImporter)
 {
-    return DestroyPlain(mImporters, pImporter);
+    if (!Unlist(mImporters, pImporter)) {
+        return false;
+    }
+    StreamMakers().mDeleteImporter(pImporter);
+    return true;
 }
 
 void KRyvObjectFactory::DestroyAll()
@@ -578,8 +595,8 @@ void KRyvObjectFactory::DestroyAll()
     DestroyList(mDocumentInfos, lDelete);
     DestroyList(mGeometryConverters, lDelete);
     DestroyList(mImageConverters, lDelete);
-    DestroyList(mExporters, lDelete);
-    DestroyList(mImporters, lDelete);
+    DestroyList(mExporters, StreamMakers().mDeleteExporter);
+    DestroyList(mImporters, StreamMakers().mDeleteImporter);
     for (KRenamingStrategy* lStrategy : {mNodeStrategy.get(), mMaterialStrategy.get(),
                                          mTextureStrategy.get(), mVideoStrategy.get()}) {
         if (lStrategy) {

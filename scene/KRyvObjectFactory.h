@@ -29,6 +29,7 @@ class KRyvNodeAttribute;
 class KRyvNull;
 class KRyvNurb;
 class KRyvObject;
+class KRyvObjectFactory;
 class KRyvOpticalReference;
 class KRyvPatch;
 class KRyvPose;
@@ -39,6 +40,17 @@ class KRyvThumbnail;
 class KRyvUserProperty;
 class KRyvVideo;
 struct KDocumentInfo;
+
+// How factories make and end importers and exporters. The import/export layer sits above the
+// scene and installs these when the program starts; where it is not linked, a factory makes
+// none (CreateImporter and CreateExporter answer null).
+struct KRyvStreamMakers
+{
+    KImporter* (*mNewImporter)(KRyvObjectFactory* pOwner) = nullptr;
+    KExporter* (*mNewExporter)(KRyvObjectFactory* pOwner) = nullptr;
+    void (*mDeleteImporter)(KImporter* pImporter) = nullptr;
+    void (*mDeleteExporter)(KExporter* pExporter) = nullptr;
+};
 
 // The objects of one kind that a factory holds, in creation order, with look-up by pointer in
 // constant time (destroying a tree of many nodes unlists them one by one). Holds pointers only.
@@ -197,8 +209,11 @@ public:
     KRyvGeometryConverter* CreateGeometryConverter();
     // Taken back by DestroyAll only.
     KImageConverter* CreateImageConverter();
+    // Null when no import/export layer installed its makers.
     KExporter* CreateExporter();
     KImporter* CreateImporter();
+    // Installs how every factory makes importers and exporters (see KRyvStreamMakers).
+    static void SetStreamMakers(const KRyvStreamMakers& pMakers);
 
     // Destroyers: false with kObjectNotFound, the object untouched, when it is not in the
     // kind's list (wrong kind, second call, null).
@@ -327,6 +342,8 @@ protected:
     virtual KImporter* NewImporter();
 
 private:
+    // The makers every factory uses; empty until the import/export layer installs them.
+    static KRyvStreamMakers& StreamMakers();
     // Lists a hook's result (null passes through).
     template <class T> static T* Listed(KRyvFactoryList<T>& ioList, T* pObject)
     {

@@ -1,6 +1,6 @@
 // ryvconvert: converts a scene or motion file into another format through the kit's importer
 // and exporter, choosing each format by its file extension, or prints a summary of what a file
-// holds. The formats come from the kit's file-format table only.
+// holds. The formats come from the kit's file-format registry only.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -15,7 +15,7 @@
 #include "core/KColor.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KExporter.h"
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KStreamOptions.h"
 #include "io/KStreamOptionsRyv.h"
@@ -103,12 +103,12 @@ bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices, std:
 int NativeExportCode(const NativeChoices& pChoices)
 {
     if (pChoices.mEncrypt) {
-        return KFileFormatTable::kExportRyvEncrypted;
+        return KFileFormatRegistry::kExportRyvEncrypted;
     }
     if (pChoices.mDialect5) {
-        return pChoices.mAscii ? KFileFormatTable::kExportRyv5Ascii : KFileFormatTable::kExportRyv5Binary;
+        return pChoices.mAscii ? KFileFormatRegistry::kExportRyv5Ascii : KFileFormatRegistry::kExportRyv5Binary;
     }
-    return pChoices.mAscii ? KFileFormatTable::kExportRyvAscii : KFileFormatTable::kExportRyvBinary;
+    return pChoices.mAscii ? KFileFormatRegistry::kExportRyvAscii : KFileFormatRegistry::kExportRyvBinary;
 }
 
 void ApplyNativeChoices(const NativeChoices& pChoices, KStreamOptions* ioOptions)
@@ -119,14 +119,6 @@ void ApplyNativeChoices(const NativeChoices& pChoices, KStreamOptions* ioOptions
         lOptions->SetOptionValue(KStreamOptionsRyv::kEmbedMedia, pChoices.mEmbedMedia ? 1 : 0);
     }
 }
-
-// Every extension the format table knows, with the format's name.
-const std::pair<const char*, const char*> kExtensions[] = {
-    {"ryv", "native scene"}, {"bvh", "BVH motion"}, {"htr", "HTR motion"},   {"trc", "TRC markers"},
-    {"asf", "ASF skeleton"}, {"amc", "AMC motion"}, {"c3d", "C3D markers"},  {"aoa", "AOA markers"},
-    {"mcd", "MCD markers"},  {"vpm", "VPM motion"}, {"mov", "MOV motion"},   {"brd", "BRD motion"},
-    {"dxf", "DXF geometry"}, {"3ds", "3DS scene"},  {"obj", "OBJ geometry"},
-};
 
 void PrintHelp()
 {
@@ -157,16 +149,12 @@ void PrintHelp()
 void PrintFormats()
 {
     std::printf("%-6s %-14s %-5s %s\n", "ext", "format", "read", "write");
-    for (const auto& lFormat : kExtensions) {
-        const std::string lName = std::string("file.") + lFormat.first;
-        const bool lRead =
-            KFileFormatTable::GetReaderCreator(
-                KFileFormatTable::GetImportFormatFromFileName(lName.c_str())) != nullptr;
-        const bool lWrite =
-            KFileFormatTable::GetWriterCreator(
-                KFileFormatTable::GetExportFormatFromFileName(lName.c_str())) != nullptr;
-        std::printf("%-6s %-14s %-5s %s\n", lFormat.first, lFormat.second, lRead ? "yes" : "no",
-                    lWrite ? "yes" : "no");
+    for (const KFileFormatDescriptor& lFormat : KFileFormatRegistry::Kit().GetFormats()) {
+        if (lFormat.mExtension) {
+            std::printf("%-6s %-14s %-5s %s\n", lFormat.mExtension, lFormat.mName,
+                        lFormat.mImportFormat >= 0 ? "yes" : "no",
+                        lFormat.mExportFormat >= 0 ? "yes" : "no");
+        }
     }
 }
 
@@ -194,19 +182,19 @@ void ShowProgress(KStreamOptions& ioOptions)
     });
 }
 
-// Reads pPath into the scene; outOptions keeps the option set the read used (null when none).
+// Reads pPath into the scene; oOptions keeps the option set the read used (null when none).
 bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
-               const NativeChoices& pChoices, std::unique_ptr<KStreamOptions>& outOptions)
+               const NativeChoices& pChoices, std::unique_ptr<KStreamOptions>& oOptions)
 {
     KImporter lImporter(&ioFactory);
-    const int lFormat = KFileFormatTable::GetImportFormatFromFileName(pPath);
-    if (lFormat < 0 || !KFileFormatTable::GetReaderCreator(lFormat)) {
+    const int lFormat = KFileFormatRegistry::Kit().GetImportFormatFromFileName(pPath);
+    if (lFormat < 0) {
         std::fprintf(stderr, "ryvconvert: %s: no reader for this file extension\n", pPath);
         return false;
     }
     lImporter.SetFileFormat(lFormat);
     bool lRead = lImporter.Initialize(pPath);
-    std::unique_ptr<KStreamOptions>& lOptions = outOptions;
+    std::unique_ptr<KStreamOptions>& lOptions = oOptions;
     if (lRead) {
         lOptions = lImporter.GetReadOptions();
         if (lOptions) {
@@ -242,11 +230,11 @@ bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pP
                 const KStreamOptions* pReadOptions, const NativeChoices& pChoices)
 {
     KExporter lExporter(&ioFactory);
-    int lFormat = KFileFormatTable::GetExportFormatFromFileName(pPath);
-    if (KFileFormatTable::IsNativeExportFormat(lFormat)) {
+    int lFormat = KFileFormatRegistry::Kit().GetExportFormatFromFileName(pPath);
+    if (KFileFormatRegistry::IsNativeExportFormat(lFormat)) {
         lFormat = NativeExportCode(pChoices);
     }
-    if (lFormat < 0 || !KFileFormatTable::GetWriterCreator(lFormat)) {
+    if (lFormat < 0) {
         std::fprintf(stderr, "ryvconvert: %s: no writer for this file extension\n", pPath);
         return false;
     }

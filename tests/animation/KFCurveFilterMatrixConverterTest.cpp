@@ -4,7 +4,7 @@
 #include "animation/KFCurveNode.h"
 #include "core/KAffineMatrix.h"
 #include "core/KMatrixFunctions.h"
-#include "tests/core/KMathTestUtil.h"
+#include "tests/support/KMathTestUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -194,9 +194,9 @@ TEST(KImageConverterTest, ReadersByExtension)
     EXPECT_TRUE(converter.GetImage().mPixels.empty());
 
     int called = 0;
-    const auto reader = [&called](const char*, KImage& outImage) {
+    const auto reader = [&called](const char*, KImage& oImage) {
         ++called;
-        outImage.mWidth = 2;
+        oImage.mWidth = 2;
         return true;
     };
     EXPECT_FALSE(converter.RegisterReader("", reader));

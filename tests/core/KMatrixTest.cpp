@@ -1,4 +1,4 @@
-#include "KMathTestUtil.h"
+#include "tests/support/KMathTestUtil.h"
 
 #include "core/KAffineMatrix.h"
 #include "core/KMatrix.h"

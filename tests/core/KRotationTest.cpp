@@ -1,4 +1,4 @@
-#include "KMathTestUtil.h"
+#include "tests/support/KMathTestUtil.h"
 
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"

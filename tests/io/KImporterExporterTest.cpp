@@ -1,7 +1,8 @@
 #include "io/KExporter.h"
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KStreamOptionsBase.h"
+#include "scene/KRyvObjectFactory.h"
 
 #include <gtest/gtest.h>
 
@@ -147,8 +148,8 @@ private:
 TEST(KImporterTest, EveryCodeWithoutReaderAnswersTheClearError)
 {
     KImporter lImporter(nullptr);
-    for (int lCode = -1; lCode <= KFileFormatTable::kImportFormatCount; ++lCode) {
-        if (KFileFormatTable::GetReaderCreator(lCode) != nullptr) {
+    for (int lCode = -1; lCode <= KFileFormatRegistry::kImportFormatCount; ++lCode) {
+        if (KFileFormatRegistry::Kit().FindImportFormat(lCode)) {
             continue;
         }
         lImporter.SetFileFormat(lCode);
@@ -169,8 +170,8 @@ TEST(KExporterTest, EveryCodeWithoutWriterAnswersTheClearError)
     KExporter lExporter(nullptr);
     lExporter.Initialize("out.bvh");
     KStreamOptionsBase lOptions;
-    for (int lCode = -1; lCode <= KFileFormatTable::kExportFormatCount; ++lCode) {
-        if (KFileFormatTable::GetWriterCreator(lCode) != nullptr) {
+    for (int lCode = -1; lCode <= KFileFormatRegistry::kExportFormatCount; ++lCode) {
+        if (KFileFormatRegistry::Kit().FindExportFormat(lCode)) {
             continue;
         }
         lExporter.SetFileFormat(lCode);
@@ -188,7 +189,7 @@ TEST(KExporterTest, EmptyFileNameIsRefusedFirst)
     Script lScript;
     ScriptedExporter lExporter(lScript);
     KStreamOptionsBase lOptions;
-    lExporter.SetFileFormat(KFileFormatTable::kExportBvh);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportBvh);
     lExporter.Initialize("");
     EXPECT_FALSE(lExporter.Export(nullptr, &lOptions));
     EXPECT_EQ(lExporter.GetError().GetLastErrorID(), KExporter::kEmptyFileName);
@@ -221,10 +222,10 @@ TEST(KExporterTest, WriteFlags)
     EXPECT_FALSE(lExporter.GetWriteFlag(11));
     EXPECT_FALSE(lExporter.GetWriteFlag(-1));
 
-    lExporter.SetFileFormat(KFileFormatTable::kExportObj);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportObj);
     lExporter.Initialize("scene.obj");
     EXPECT_STREQ(lExporter.GetFileName().Buffer(), "scene.obj");
-    EXPECT_EQ(lExporter.GetFileFormat(), KFileFormatTable::kExportObj);
+    EXPECT_EQ(lExporter.GetFileFormat(), KFileFormatRegistry::kExportObj);
     for (int i = 0; i < KExporter::kWriteFlagCount; ++i) {
         EXPECT_EQ(lExporter.GetWriteFlag(i), i != KExporter::kWriteFlagEmbedMedia) << i;
     }
@@ -237,7 +238,7 @@ TEST(KImporterTest, FailedOpenTakesOverTheReadersErrorAndDropsIt)
     lScript.mOpenError = KReader::kFileNotOpened;
     lScript.mOpenErrorText = "Cannot open file \"x.bvh\" for reading.";
     ScriptedImporter lImporter(lScript);
-    lImporter.SetFileFormat(KFileFormatTable::kImportBvh);
+    lImporter.SetFileFormat(KFileFormatRegistry::kImportBvh);
     EXPECT_FALSE(lImporter.Initialize("x.bvh"));
     EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KImporter::kFileNotOpened);
     EXPECT_STREQ(lImporter.GetError().GetLastErrorString().Buffer(),
@@ -258,7 +259,7 @@ TEST(KImporterTest, UnreadableHeaderGivesTheReadersError)
     Script lScript;
     lScript.mOptionsError = KReader::kFileCorrupted;
     ScriptedImporter lImporter(lScript);
-    lImporter.SetFileFormat(KFileFormatTable::kImportBvh);
+    lImporter.SetFileFormat(KFileFormatRegistry::kImportBvh);
     ASSERT_TRUE(lImporter.Initialize("walk.bvh"));
     EXPECT_EQ(lImporter.GetReadOptions(), nullptr);
     EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KReader::kFileCorrupted);
@@ -270,7 +271,7 @@ TEST(KImporterTest, ReadNeedsOptionsForTheOtherFormats)
 {
     Script lScript;
     ScriptedImporter lImporter(lScript);
-    lImporter.SetFileFormat(KFileFormatTable::kImportObj);
+    lImporter.SetFileFormat(KFileFormatRegistry::kImportObj);
     ASSERT_TRUE(lImporter.Initialize("box.obj"));
     EXPECT_EQ(lScript.mAlive, 1);
     EXPECT_FALSE(lImporter.Import(nullptr, nullptr));
@@ -286,8 +287,8 @@ TEST(KImporterTest, ReadNeedsOptionsForTheOtherFormats)
     EXPECT_STREQ(lImporter.GetMessage().Buffer(), "open warning\nread warning\n");
 
     // The native codes may read with their own defaults.
-    for (int lCode = KFileFormatTable::kImportRyvFirst; lCode <= KFileFormatTable::kImportRyvLast;
-         ++lCode) {
+    for (int lCode = KFileFormatRegistry::kImportRyvBinary;
+         lCode <= KFileFormatRegistry::kImportRyvEncrypted; ++lCode) {
         lImporter.SetFileFormat(lCode);
         ASSERT_TRUE(lImporter.Initialize("scene.ryv"));
         EXPECT_TRUE(lImporter.Import(nullptr, nullptr));
@@ -304,7 +305,7 @@ TEST(KImporterTest, FailedReadGivesPasswordOrUnidentifiedError)
     Script lScript;
     ScriptedImporter lImporter(lScript);
     KStreamOptionsBase lOptions;
-    lImporter.SetFileFormat(KFileFormatTable::kImport3ds);
+    lImporter.SetFileFormat(KFileFormatRegistry::kImport3ds);
     ASSERT_TRUE(lImporter.Initialize("a.3ds"));
 
     lScript.mReadSucceeds = false;
@@ -327,7 +328,7 @@ TEST(KExporterTest, WriterIsDrivenAndDestroyedInEveryCase)
     Script lScript;
     ScriptedExporter lExporter(lScript);
     KStreamOptionsBase lOptions;
-    lExporter.SetFileFormat(KFileFormatTable::kExportDxf);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportDxf);
     lExporter.Initialize("out.dxf");
 
     // No options for a non-native format: refused before any file is created.
@@ -354,7 +355,7 @@ TEST(KExporterTest, WriterIsDrivenAndDestroyedInEveryCase)
     // The native codes without a set get one built from the write flags.
     lScript.mReadSucceeds = true;
     lScript.mReadError = -1;
-    lExporter.SetFileFormat(KFileFormatTable::kExportRyv5Ascii);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportRyv5Ascii);
     EXPECT_TRUE(lExporter.Export(nullptr, nullptr));
     EXPECT_NE(lScript.mLastOptions, nullptr);
 
@@ -370,7 +371,7 @@ TEST(KExporterTest, FailedCreateKeepsTheWritersCodeAndText)
     lScript.mOpenSucceeds = false;
     ScriptedExporter lExporter(lScript);
     KStreamOptionsBase lOptions;
-    lExporter.SetFileFormat(KFileFormatTable::kExportC3d);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportC3d);
     lExporter.Initialize("/no/such/dir/out.c3d");
 
     lScript.mOpenError = KWriter::kFileNotOpened;
@@ -393,8 +394,36 @@ TEST(KExporterTest, FailedCreateKeepsTheWritersCodeAndText)
     EXPECT_EQ(lScript.mAlive, 0);
 }
 
-TEST(KFileFormatTableTest, CodesFromFileExtensions)
+std::unique_ptr<KReader> NoReader(KRyvObjectFactory*)
 {
+    return nullptr;
+}
+
+std::unique_ptr<KWriter> NoWriter(KRyvObjectFactory*)
+{
+    return nullptr;
+}
+
+KFileFormatDescriptor Format(const char* pExtension, int pImport, int pExport)
+{
+    KFileFormatDescriptor lFormat;
+    lFormat.mName = pExtension ? pExtension : "by code";
+    lFormat.mExtension = pExtension;
+    lFormat.mImportFormat = pImport;
+    lFormat.mExportFormat = pExport;
+    lFormat.mCreateReader = pImport >= 0 ? &NoReader : nullptr;
+    lFormat.mCreateWriter = pExport >= 0 ? &NoWriter : nullptr;
+    return lFormat;
+}
+
+TEST(KFileFormatRegistryTest, CodesFromFileExtensions)
+{
+    KFileFormatRegistry lRegistry;
+    ASSERT_TRUE(lRegistry.Register(Format("bvh", 3, 5)));
+    ASSERT_TRUE(lRegistry.Register(Format("3ds", 15, 17)));
+    ASSERT_TRUE(lRegistry.Register(Format("c3d", 8, -1)));
+    ASSERT_TRUE(lRegistry.Register(Format("ryv", 0, 0)));
+    ASSERT_TRUE(lRegistry.Register(Format(nullptr, 1, 1)));
     struct Row
     {
         const char* mName;
@@ -402,34 +431,81 @@ TEST(KFileFormatTableTest, CodesFromFileExtensions)
         int mExport;
     };
     const Row lRows[] = {
-        {"walk.bvh", 3, 5},        {"a.htr", 4, 6},     {"a.trc", 5, 7},
-        {"a.asf", 6, 8},           {"a.amc", 7, 9},     {"a.c3d", 8, 10},
-        {"a.aoa", 9, 11},          {"a.mcd", 10, 12},   {"a.vpm", 11, 13},
-        {"a.mov", 12, 14},         {"a.brd", 13, 15},   {"a.dxf", 14, 16},
-        {"a.3ds", 15, 17},         {"a.obj", 16, 18},   {"scene.ryv", 0, 0},
-        {"WALK.BVH", 3, 5},        {"x.y.Obj", 16, 18}, {"dir/a.3DS", 15, 17},
-        {"c:\\dir\\a.c3D", 8, 10}, {"noext", -1, -1},   {"dir.bvh/file", -1, -1},
-        {"dir.bvh\\file", -1, -1}, {"a.", -1, -1},      {"a.bvhx", -1, -1},
-        {"a.bv", -1, -1},          {"", -1, -1},        {".bvh", 3, 5},
+        {"walk.bvh", 3, 5},       {"WALK.BVH", 3, 5},       {"dir/a.3DS", 15, 17},
+        {"c:\\dir\\a.c3D", 8, -1}, {"scene.ryv", 0, 0},      {"noext", -1, -1},
+        {"dir.bvh/file", -1, -1}, {"dir.bvh\\file", -1, -1}, {"a.", -1, -1},
+        {"a.bvhx", -1, -1},       {"a.bv", -1, -1},         {"", -1, -1},
+        {".bvh", 3, 5},           {"x.y.Bvh", 3, 5},        {"a.obj", -1, -1},
     };
     for (const Row& lRow : lRows) {
-        EXPECT_EQ(KFileFormatTable::GetImportFormatFromFileName(lRow.mName), lRow.mImport)
-            << lRow.mName;
-        EXPECT_EQ(KFileFormatTable::GetExportFormatFromFileName(lRow.mName), lRow.mExport)
-            << lRow.mName;
+        EXPECT_EQ(lRegistry.GetImportFormatFromFileName(lRow.mName), lRow.mImport) << lRow.mName;
+        EXPECT_EQ(lRegistry.GetExportFormatFromFileName(lRow.mName), lRow.mExport) << lRow.mName;
     }
-    EXPECT_EQ(KFileFormatTable::GetImportFormatFromFileName(nullptr), -1);
-    EXPECT_EQ(KFileFormatTable::GetExportFormatFromFileName(nullptr), -1);
+    EXPECT_EQ(lRegistry.GetImportFormatFromFileName(nullptr), -1);
+    EXPECT_EQ(lRegistry.FindImportFormat(1)->mExportFormat, 1);
+    EXPECT_EQ(lRegistry.FindExportFormat(-1), nullptr);
+    EXPECT_EQ(lRegistry.FindImportFormat(-1), nullptr);
 }
 
-TEST(KFileFormatTableTest, NativeCodes)
+TEST(KFileFormatRegistryTest, RefusesClashesAndIncompleteDescriptors)
 {
-    for (int lCode = -1; lCode <= KFileFormatTable::kImportFormatCount; ++lCode) {
-        EXPECT_EQ(KFileFormatTable::IsNativeImportFormat(lCode), lCode >= 0 && lCode <= 2) << lCode;
+    KFileFormatRegistry lRegistry;
+    ASSERT_TRUE(lRegistry.Register(Format("bvh", 3, 5)));
+    KFileFormatDescriptor lNoWriter = Format("htr", 4, 6);
+    lNoWriter.mCreateWriter = nullptr;
+    KFileFormatDescriptor lReaderWithoutCode = Format("htr", -1, 6);
+    lReaderWithoutCode.mCreateReader = &NoReader;
+    KFileFormatDescriptor lNoName = Format("htr", 4, 6);
+    lNoName.mName = nullptr;
+    const KFileFormatDescriptor lRefused[] = {
+        Format("BVH", 4, 6),      Format("htr", 3, 6), Format("htr", 4, 5),
+        Format("htr", -1, -1),    Format("htr", 17, 6), Format("htr", 4, 19),
+        lNoWriter, lReaderWithoutCode, lNoName,
+    };
+    for (const KFileFormatDescriptor& lFormat : lRefused) {
+        EXPECT_FALSE(lRegistry.Register(lFormat)) << lFormat.mImportFormat << " " << lFormat.mExportFormat;
     }
-    for (int lCode = -1; lCode <= KFileFormatTable::kExportFormatCount; ++lCode) {
-        EXPECT_EQ(KFileFormatTable::IsNativeExportFormat(lCode), lCode >= 0 && lCode <= 4) << lCode;
+    EXPECT_EQ(lRegistry.GetFormats().size(), 1u);
+    EXPECT_TRUE(lRegistry.Register(Format("htr", 4, 6)));
+}
+
+TEST(KFileFormatRegistryTest, ListsWrittenFormatsByExporterCodeThenReadOnlyOnes)
+{
+    KFileFormatRegistry lRegistry;
+    for (const KFileFormatDescriptor& lFormat :
+         {Format("c3d", 8, -1), Format("obj", 16, 18), Format("bvh", 3, 5), Format(nullptr, -1, 3),
+          Format("asf", 6, -1)}) {
+        ASSERT_TRUE(lRegistry.Register(lFormat));
     }
+    std::vector<int> lOrder;
+    for (const KFileFormatDescriptor& lFormat : lRegistry.GetFormats()) {
+        lOrder.push_back(lFormat.mExportFormat * 100 + lFormat.mImportFormat);
+    }
+    EXPECT_EQ(lOrder, (std::vector<int>{3 * 100 - 1, 5 * 100 + 3, 18 * 100 + 16, -100 + 6, -100 + 8}));
+}
+
+TEST(KFileFormatRegistryTest, NativeCodes)
+{
+    for (int lCode = -1; lCode <= KFileFormatRegistry::kImportFormatCount; ++lCode) {
+        EXPECT_EQ(KFileFormatRegistry::IsNativeImportFormat(lCode), lCode >= 0 && lCode <= 2) << lCode;
+    }
+    for (int lCode = -1; lCode <= KFileFormatRegistry::kExportFormatCount; ++lCode) {
+        EXPECT_EQ(KFileFormatRegistry::IsNativeExportFormat(lCode), lCode >= 0 && lCode <= 4) << lCode;
+    }
+}
+
+TEST(KImporterTest, FactoriesMakeAndEndImportersAndExportersOfThisLayer)
+{
+    KRyvObjectFactory lFactory;
+    KImporter* lImporter = lFactory.CreateImporter();
+    ASSERT_NE(lImporter, nullptr);
+    EXPECT_EQ(lImporter->GetOwner(), &lFactory);
+    ASSERT_NE(lFactory.CreateExporter(), nullptr);
+    EXPECT_TRUE(lFactory.DestroyImporter(lImporter));
+    EXPECT_FALSE(lFactory.DestroyImporter(lImporter));
+    lFactory.CreateImporter();
+    lFactory.DestroyAll();
+    EXPECT_EQ(lFactory.GetImporterCount() + lFactory.GetExporterCount(), 0);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KReaderRyv.h"
 #include "io/KRyvMedia.h"
@@ -163,7 +163,7 @@ TEST_F(KRyvDamageTest, WrongPasswordIsErrorFiveAndTheImportersText)
     EXPECT_EQ(Read(lSealed, "wrong"), KReader::kWrongPassword);
     EXPECT_TRUE(TargetUntouched());
     KImporter lImporter(&mFactory);
-    lImporter.SetFileFormat(KFileFormatTable::kImportRyvFirst);
+    lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
     ASSERT_TRUE(lImporter.Initialize(mName.c_str()));
     EXPECT_FALSE(lImporter.Import(mTarget, nullptr));
     EXPECT_STREQ(lImporter.GetError().GetLastErrorString().Buffer(),
@@ -273,7 +273,7 @@ TEST_F(KRyvMediaTest, EmbedMediaWriteFlagCarriesTheBytesThroughAnExport)
     lScene->GetSceneEntity()->AddTexture(lTexture);
     const std::string lName = ::testing::TempDir() + "ryv_media.ryv";
     KExporter lExporter(&lFactory);
-    lExporter.SetFileFormat(KFileFormatTable::kExportRyvBinary);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportRyvBinary);
     lExporter.Initialize(lName.c_str());
     lExporter.SetWriteFlag(KExporter::kWriteFlagEmbedMedia, true);
     ASSERT_TRUE(lExporter.Export(lScene, nullptr));

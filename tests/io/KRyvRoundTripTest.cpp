@@ -1,5 +1,5 @@
 #include "io/KExporter.h"
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KReaderRyv.h"
 #include "io/KStreamOptionsRyv.h"
@@ -46,7 +46,7 @@ protected:
     KRyvScene* Import(const std::string& pName, KStreamOptionsRyv* pOptions)
     {
         KImporter lImporter(&mFactory);
-        lImporter.SetFileFormat(KFileFormatTable::kImportRyvFirst);
+        lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
         KRyvScene* lScene = mFactory.CreateScene();
         const bool lRead = lImporter.Initialize(pName.c_str()) && lImporter.Import(lScene, pOptions);
         EXPECT_TRUE(lRead) << lImporter.GetError().GetLastErrorString().Buffer() << lImporter.GetMessage().Buffer();
@@ -72,7 +72,7 @@ TEST_P(KRyvRoundTripTest, EverySceneObjectKindReadsBackTheSame)
 
 TEST_P(KRyvRoundTripTest, WriteReadWriteIsByteIdentical)
 {
-    if (GetParam() == KFileFormatTable::kExportRyvEncrypted) {
+    if (GetParam() == KFileFormatRegistry::kExportRyvEncrypted) {
         GTEST_SKIP() << "a sealed body has a fresh salt every time";
     }
     KRyvScene* lScene = BuildRyvTestScene(mFactory, "");
@@ -87,9 +87,9 @@ TEST_P(KRyvRoundTripTest, WriteReadWriteIsByteIdentical)
 }
 
 INSTANTIATE_TEST_SUITE_P(WriterCodes, KRyvRoundTripTest,
-                         ::testing::Values(KFileFormatTable::kExportRyvBinary, KFileFormatTable::kExportRyvAscii,
-                                           KFileFormatTable::kExportRyvEncrypted,
-                                           KFileFormatTable::kExportRyv5Binary,
-                                           KFileFormatTable::kExportRyv5Ascii));
+                         ::testing::Values(KFileFormatRegistry::kExportRyvBinary, KFileFormatRegistry::kExportRyvAscii,
+                                           KFileFormatRegistry::kExportRyvEncrypted,
+                                           KFileFormatRegistry::kExportRyv5Binary,
+                                           KFileFormatRegistry::kExportRyv5Ascii));
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "ObjectTestSupport.h"
+#include "tests/support/ObjectTestSupport.h"
 
 #include "object/KDataType.h"
 #include "object/KPropertyObjectList.h"

@@ -1,4 +1,4 @@
-#include "ObjectTestSupport.h"
+#include "tests/support/ObjectTestSupport.h"
 
 #include "object/KTypedProperty.h"
 

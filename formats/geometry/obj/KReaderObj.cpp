@@ -1130,15 +1130,15 @@ std::unique_ptr<KStreamOptions> KReaderObj::GetReadOptions()
     return std::make_unique<KStreamOptionsObj>();
 }
 
-bool KReaderObj::ReadMaterial(std::string_view pName, KRyvMaterial*& outMaterial,
-                              KRyvTexture*& outTexture)
+bool KReaderObj::ReadMaterial(std::string_view pName, KRyvMaterial*& oMaterial,
+                              KRyvTexture*& oTexture)
 {
-    outTexture = nullptr;
-    outMaterial = GetOwner()->CreateMaterial(std::string(pName).c_str());
-    if (!outMaterial || !mLibraries) {
+    oTexture = nullptr;
+    oMaterial = GetOwner()->CreateMaterial(std::string(pName).c_str());
+    if (!oMaterial || !mLibraries) {
         return false;
     }
-    return mLibraries->ReadMaterial(pName, GetOwner(), outMaterial, outTexture);
+    return mLibraries->ReadMaterial(pName, GetOwner(), oMaterial, oTexture);
 }
 
 bool KReaderObj::Read(KRyvScene* pScene, KStreamOptions* pOptions)

@@ -38,10 +38,10 @@ public:
     std::unique_ptr<KStreamOptions> GetReadOptions() override;
     bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
 
-    // Creates "Material::" + pName through the factory into outMaterial and searches the
+    // Creates "Material::" + pName through the factory into oMaterial and searches the
     // libraries opened by the current read for it (see KObjMaterialLibrary). True when a library
     // defines it; the material is made in both cases (null only when the factory fails).
-    bool ReadMaterial(std::string_view pName, KRyvMaterial*& outMaterial, KRyvTexture*& outTexture);
+    bool ReadMaterial(std::string_view pName, KRyvMaterial*& oMaterial, KRyvTexture*& oTexture);
 
     // The creator the file-format table lists.
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);

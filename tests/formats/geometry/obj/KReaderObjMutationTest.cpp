@@ -1,6 +1,6 @@
 #include "ObjTestSupport.h"
 
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KNodeWalk.h"
 #include "io/KStreamOptions.h"
@@ -182,7 +182,7 @@ protected:
         const FactoryCounts lBefore(mFactory, *mScene);
         const std::string lPath = mFolder.Write("i.obj", pContent);
         KImporter lImporter(&mFactory);
-        lImporter.SetFileFormat(KFileFormatTable::kImportObj);
+        lImporter.SetFileFormat(KFileFormatRegistry::kImportObj);
         EXPECT_TRUE(lImporter.Initialize(lPath.c_str())) << pLabel;
         std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
         const bool lRead = lOptions && lImporter.Import(mScene, lOptions.get());

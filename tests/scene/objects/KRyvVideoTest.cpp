@@ -1,6 +1,6 @@
 #include "scene/objects/KRyvVideo.h"
 
-#include "SceneTestSupport.h"
+#include "tests/support/SceneTestSupport.h"
 
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"

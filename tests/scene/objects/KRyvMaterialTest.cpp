@@ -1,6 +1,6 @@
 #include "scene/objects/KRyvMaterial.h"
 
-#include "SceneTestSupport.h"
+#include "tests/support/SceneTestSupport.h"
 
 #include "animation/KFCurve.h"
 #include "animation/KFCurveNode.h"

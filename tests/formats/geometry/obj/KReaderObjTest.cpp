@@ -1,7 +1,7 @@
 #include "ObjTestSupport.h"
 
 #include "formats/geometry/obj/KStreamOptionsObj.h"
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "scene/objects/KLayer.h"
 #include "scene/objects/KRyvMaterial.h"
@@ -553,8 +553,8 @@ TEST(KReaderObjTest, ThroughTheImporter)
     KRyvObjectFactory lFactory;
     KRyvScene lScene(&lFactory);
     KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatTable::GetImportFormatFromFileName(lPath.c_str()));
-    EXPECT_EQ(lImporter.GetFileFormat(), KFileFormatTable::kImportObj);
+    lImporter.SetFileFormat(KFileFormatRegistry::Kit().GetImportFormatFromFileName(lPath.c_str()));
+    EXPECT_EQ(lImporter.GetFileFormat(), KFileFormatRegistry::kImportObj);
     ASSERT_TRUE(lImporter.Initialize(lPath.c_str()));
     EXPECT_FALSE(lImporter.Import(&lScene, nullptr));
     EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KImporter::kStreamOptionsNotSet);

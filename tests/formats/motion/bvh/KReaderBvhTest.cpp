@@ -2,7 +2,7 @@
 
 #include "animation/KEulerUnroll.h"
 #include "animation/KFCurve.h"
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "scene/KRyvSkeleton.h"
 #include "scene/objects/KRyvNodeLimits.h"
@@ -305,7 +305,7 @@ TEST(KReaderBvh, ThroughTheImporter)
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
     KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatTable::kImportBvh);
+    lImporter.SetFileFormat(KFileFormatRegistry::kImportBvh);
     ASSERT_TRUE(lImporter.Initialize(WriteBvhFile("imported.bvh", kWalk).c_str()));
     std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
     ASSERT_NE(lOptions, nullptr);

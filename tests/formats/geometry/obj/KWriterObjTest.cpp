@@ -2,7 +2,7 @@
 
 #include "formats/geometry/obj/KWriterObj.h"
 #include "io/KExporter.h"
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "scene/objects/KLayer.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvTexture.h"
@@ -202,7 +202,7 @@ TEST(KWriterObjTest, OptionsAreRequired)
     EXPECT_EQ(ReadWholeFile(lFolder.Path() + "/a.obj"), "");
 
     KExporter lExporter(&lFactory);
-    lExporter.SetFileFormat(KFileFormatTable::kExportObj);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportObj);
     lExporter.Initialize((lFolder.Path() + "/b.obj").c_str());
     EXPECT_FALSE(lExporter.Export(&lScene, nullptr));
     EXPECT_EQ(lExporter.GetError().GetLastErrorID(), KExporter::kStreamOptionsNotSet);

@@ -1,6 +1,6 @@
 #include "scene/objects/KRyvLayerContainer.h"
 
-#include "SceneTestSupport.h"
+#include "tests/support/SceneTestSupport.h"
 
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeProperties.h"

@@ -2,7 +2,7 @@
 
 #include "animation/KFCurve.h"
 #include "io/KExporter.h"
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "scene/KRyvSkeleton.h"
 #include "scene/objects/KRyvNodeLimits.h"
 
@@ -334,7 +334,7 @@ TEST(KWriterBvh, ThroughTheExporterAndBack)
     lCurve->KeyAdd(KTime(KTime::kTicksPerSecond), 90.0f);
 
     KExporter lExporter(&lFactory);
-    lExporter.SetFileFormat(KFileFormatTable::kExportBvh);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportBvh);
     const std::string lPath = WriteBvhFile("run.bvh", "");
     lExporter.Initialize(lPath.c_str());
     std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
@@ -364,7 +364,7 @@ TEST(KWriterBvh, AFailedExportLeavesNoFileBehind)
     lScene->GetRootNode()->AddChild(lFactory.CreateNode("Loose"));
 
     KExporter lExporter(&lFactory);
-    lExporter.SetFileFormat(KFileFormatTable::kExportBvh);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportBvh);
     const std::string lPath = WriteBvhFile("loose.bvh", "an older file\n");
     lExporter.Initialize(lPath.c_str());
     std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();

@@ -1,4 +1,4 @@
-#include "ObjectTestSupport.h"
+#include "tests/support/ObjectTestSupport.h"
 
 K_IMPLEMENT_CLASS(TestObjectA, KObject)
 K_IMPLEMENT_CLASS(TestObjectB, TestObjectA)

@@ -4,7 +4,7 @@
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 
-#include "MotionTestFiles.h"
+#include "tests/formats/motion/MotionTestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "formats/motion/bvh/KReaderBvh.h"
 
-#include "io/KFileFormatTable.h"
+#include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 
 #include "BvhTestScene.h"
@@ -132,7 +132,7 @@ protected:
         const FactoryCounts lBefore(mFactory, *mScene);
         const std::string lPath = WriteBvhFile("imported.bvh", pContent);
         KImporter lImporter(&mFactory);
-        lImporter.SetFileFormat(KFileFormatTable::kImportBvh);
+        lImporter.SetFileFormat(KFileFormatRegistry::kImportBvh);
         bool lRead = false;
         if (lImporter.Initialize(lPath.c_str())) {
             std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();

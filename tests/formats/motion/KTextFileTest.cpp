@@ -1,6 +1,6 @@
 #include "formats/motion/KTextFile.h"
 
-#include "MotionTestFiles.h"
+#include "tests/formats/motion/MotionTestFiles.h"
 
 #include <gtest/gtest.h>
 
