@@ -6,6 +6,7 @@
 #include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
 #include "io/KRyvMedia.h"
+#include "io/KRyvNodeLimitsIO.h"
 #include "io/KRyvPropertyIO.h"
 #include "io/KRyvSceneObjectIO.h"
 #include "io/KStreamOptionsRyv.h"
@@ -16,6 +17,7 @@
 #include "scene/objects/KRyvActor.h"
 #include "scene/objects/KRyvCameraSwitcher.h"
 #include "scene/objects/KRyvMarkerSet.h"
+#include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMaterial.h"
@@ -151,6 +153,11 @@ private:
         if (pKind == "Character") {
             return ReadCharacter();
         }
+        if (pKind == "GenericNode") {
+            KRyvGenericNode* lNode = mFactory.CreateGenericNode(mFile.FieldReadC().Buffer());
+            return lNode && lNode->SetSceneEntity(mScene.GetSceneEntity()) &&
+                   ReadContainer(*lNode, lNode->GetProperties());
+        }
         if (pKind == "ControlSetPlug") {
             KRyvControlSetPlug* lPlug = mScene.GetControlSetPlug(mScene.AddControlSetPlug(mFile.FieldReadC().Buffer()));
             return lPlug && ReadContainer(*lPlug, lPlug->GetProperties());
@@ -262,6 +269,7 @@ private:
             return false;
         }
         ioNode.UpdatePivotsFromProperties();
+        KRyvNodeLimitsIO::ReadLimits(mFile, ioNode.GetLimits());
         return true;
     }
 

@@ -7,6 +7,7 @@
 #include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
 #include "io/KRyvMedia.h"
+#include "io/KRyvNodeLimitsIO.h"
 #include "io/KRyvPropertyIO.h"
 #include "io/KRyvSceneObjectIO.h"
 #include "io/KStreamOptionsRyv.h"
@@ -16,6 +17,7 @@
 #include "scene/KRyvSceneEntity.h"
 #include "scene/objects/KRyvActor.h"
 #include "scene/objects/KLayer.h"
+#include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLayerContainer.h"
 #include "scene/objects/KRyvMarkerSet.h"
@@ -135,7 +137,19 @@ private:
             mFile.FieldWriteEnd();
         }
         return WriteMaterials(ioEntity) && WriteTextures(ioEntity, ioMessage) && WriteVideos(ioEntity, ioMessage) &&
-               WriteModels() && WritePoses() && WriteCharacters();
+               WriteModels() && WritePoses() && WriteCharacters() && WriteGenericNodes(ioEntity);
+    }
+
+    bool WriteGenericNodes(KRyvSceneEntity& ioEntity)
+    {
+        for (int i = 0; mOptions.IsOn(KStreamOptionsRyv::kModel) && i < ioEntity.GetGenericNodeCount(); ++i) {
+            KRyvGenericNode& lNode = *ioEntity.GetGenericNode(i);
+            mFile.FieldWriteBegin("GenericNode");
+            mFile.FieldWriteC(lNode.GetName());
+            WriteContainer(lNode, lNode.GetProperties());
+            mFile.FieldWriteEnd();
+        }
+        return true;
     }
 
     // Marker sets and actors first: characters may name them.
@@ -324,6 +338,8 @@ private:
             KRyvSceneObjectIO::WriteAttribute(mFile, *lAttribute, mFactory);
         }
         WriteContainer(ioNode, ioNode.GetProperties());
+        // After the block, whose limit properties would otherwise overwrite them on reading.
+        KRyvNodeLimitsIO::WriteLimits(mFile, ioNode.GetLimits());
     }
 
     static void WriteVector(KRyvFile& ioFile, const char* pName, const KVector4& pVector)

@@ -16,7 +16,9 @@
 #include "scene/KRyvUserProperty.h"
 #include "scene/objects/KLayer.h"
 #include "scene/objects/KRyvCamera.h"
+#include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
+#include "scene/objects/KRyvNodeLimits.h"
 #include "scene/objects/KRyvLight.h"
 #include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMarker.h"
@@ -236,6 +238,12 @@ void AddObjects(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, KRyvNode* pRoo
     lPose->Add(lBone->GetName().Buffer(), lMatrix, true);
     ioScene.AddPose(lPose);
     AddCharacter(ioScene, lBone, lArm);
+    KRyvNodeLimits& lLimits = lArm->GetLimits();
+    lLimits.SetTranslationActive(true);
+    lLimits.GetTranslationLimit().SetMaxActive(true, false, true);
+    lLimits.GetTranslationLimit().SetMax(KVector4(5.0, 6.0, 7.0, 1.0));
+    lLimits.SetAxisLength(2.5);
+    ioFactory.CreateGenericNode("Helper")->SetSceneEntity(ioScene.GetSceneEntity());
 }
 
 } // namespace

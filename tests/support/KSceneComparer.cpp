@@ -13,10 +13,12 @@
 #include "scene/KRyvSceneEntity.h"
 #include "scene/KRyvUserProperty.h"
 #include "scene/objects/KLayer.h"
+#include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGeometry.h"
 #include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
+#include "scene/objects/KRyvNodeLimits.h"
 #include "scene/objects/KRyvNurb.h"
 #include "scene/objects/KRyvPatch.h"
 #include "scene/objects/KRyvPose.h"
@@ -428,6 +430,30 @@ std::string KSceneComparer::CompareAttributes(KRyvNode& pExpected, KRyvNode& pAc
     return lDiff.empty() ? CompareGeometryKinds(pExpected, pActual) : "attribute " + lDiff;
 }
 
+std::string KSceneComparer::CompareLimits(const KRyvNodeLimits& pExpected, const KRyvNodeLimits& pActual)
+{
+    for (int lKind = KRyvNodeLimits::eTranslation; lKind <= KRyvNodeLimits::eScaling; ++lKind) {
+        const KRyvLimit& lE = *pExpected.GetLimit(lKind);
+        const KRyvLimit& lA = *pActual.GetLimit(lKind);
+        bool lFlagsE[3];
+        bool lFlagsA[3];
+        lE.GetMaxActive(lFlagsE[0], lFlagsE[1], lFlagsE[2]);
+        lA.GetMaxActive(lFlagsA[0], lFlagsA[1], lFlagsA[2]);
+        if (!std::equal(std::begin(lFlagsE), std::end(lFlagsE), std::begin(lFlagsA)) ||
+            pExpected.GetAuto(lKind) != pActual.GetAuto(lKind)) {
+            return "limit " + std::to_string(lKind) + ": flags differ";
+        }
+        for (int c = 0; c < 3; ++c) {
+            if (!Near(lE.GetMax()[c], lA.GetMax()[c]) || !Near(lE.GetMin()[c], lA.GetMin()[c])) {
+                return Differ("limit " + std::to_string(lKind), lE.GetMax()[c], lA.GetMax()[c]);
+            }
+        }
+    }
+    return Near(pExpected.GetAxisLength(), pActual.GetAxisLength()) && pExpected.GetTranslationActive() == pActual.GetTranslationActive()
+               ? std::string()
+               : "limits differ";
+}
+
 std::string KSceneComparer::CompareOneNode(KRyvNode& pExpected, KRyvNode& pActual)
 {
     if (pExpected.GetName().Compare(pActual.GetName()) != 0) {
@@ -449,6 +475,9 @@ std::string KSceneComparer::CompareOneNode(KRyvNode& pExpected, KRyvNode& pActua
         }
     }
     std::string lDiff = mOptions.mCompareProperties ? CompareProperties(pExpected.GetProperties(), pActual.GetProperties()) : "";
+    if (lDiff.empty()) {
+        lDiff = CompareLimits(pExpected.GetLimits(), pActual.GetLimits());
+    }
     if (lDiff.empty()) {
         lDiff = CompareAttributes(pExpected, pActual);
     }
@@ -509,6 +538,12 @@ std::string KSceneComparer::CompareObjectLists(KRyvScene& pExpected, KRyvScene& 
     }
     for (int i = 0; mOptions.mCompareTextures && i < lE.GetVideoCount(); ++i) {
         lCompareObject(lE.GetVideo(i), lA.GetVideo(i));
+    }
+    if (lE.GetGenericNodeCount() != lA.GetGenericNodeCount()) {
+        return Differ("generic node count", lE.GetGenericNodeCount(), lA.GetGenericNodeCount());
+    }
+    for (int i = 0; i < lE.GetGenericNodeCount(); ++i) {
+        lCompareObject(lE.GetGenericNode(i), lA.GetGenericNode(i));
     }
     for (int i = 0; mOptions.mComparePoses && i < pExpected.GetPoseCount(); ++i) {
         lCompareObject(pExpected.GetPose(i), pActual.GetPose(i));

@@ -8,6 +8,7 @@ class KFCurveNode;
 class KObject;
 class KRyvLayerContainer;
 class KRyvNode;
+class KRyvNodeLimits;
 class KRyvScene;
 class KRyvTakeNodeContainer;
 
@@ -49,6 +50,7 @@ public:
 
 private:
     std::string CompareOneNode(KRyvNode& pExpected, KRyvNode& pActual);
+    std::string CompareLimits(const KRyvNodeLimits& pExpected, const KRyvNodeLimits& pActual);
     std::string CompareAttributes(KRyvNode& pExpected, KRyvNode& pActual);
     std::string CompareGeometryKinds(KRyvNode& pExpected, KRyvNode& pActual);
     std::string CompareChannels(const KFCurveNode& pExpected, const KFCurveNode& pActual, const std::string& pPath);
