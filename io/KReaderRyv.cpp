@@ -205,7 +205,11 @@ private:
             return false;
         }
         mTextures.push_back(lTexture);
-        KRyvSceneObjectIO::ReadTexture(mFile, *lTexture);
+        KString lVideoName;
+        KRyvSceneObjectIO::ReadTexture(mFile, *lTexture, lVideoName);
+        if (!lVideoName.IsEmpty()) {
+            mTextureVideos.emplace_back(lTexture, lVideoName);
+        }
         KString lPath;
         if (KRyvMedia::Restore(mFile, mMediaFolder.Buffer(), lPath, mMessage)) {
             lTexture->SetFileName(lPath.Buffer());
@@ -219,6 +223,7 @@ private:
         if (!lVideo || !mScene.GetSceneEntity()->AddVideo(lVideo)) {
             return false;
         }
+        mVideos.push_back(lVideo);
         KRyvSceneObjectIO::ReadVideo(mFile, *lVideo);
         KString lPath;
         if (KRyvMedia::Restore(mFile, mMediaFolder.Buffer(), lPath, mMessage)) {
@@ -353,6 +358,13 @@ private:
                 lFixup.mLink->SetAssociateModel(lAssociate);
             }
         }
+        for (const auto& [lTexture, lName] : mTextureVideos) {
+            for (KRyvVideo* lVideo : mVideos) {
+                if (lVideo->GetName().Compare(lName) == 0 && lTexture->GetProperties() && lVideo->GetProperties()) {
+                    lTexture->GetProperties()->ConnectSrc(lVideo->GetProperties());
+                }
+            }
+        }
         for (const Targets& lTargets : mTargets) {
             if (KRyvNode* lLookAt = FindNode(lTargets.mLookAt)) {
                 lTargets.mNode->SetLookAtTarget(lLookAt);
@@ -416,6 +428,8 @@ private:
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvGobo*> mGobos;
+    std::vector<KRyvVideo*> mVideos;
+    std::vector<std::pair<KRyvTexture*, KString>> mTextureVideos;
     std::vector<KRyvLinkFixup> mLinkFixups;
     std::vector<Targets> mTargets;
     int mTotal = 0;

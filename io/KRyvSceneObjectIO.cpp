@@ -342,6 +342,7 @@ void KRyvSceneObjectIO::WriteTexture(KRyvFile& ioFile, const KRyvTexture& pTextu
     ioFile.FieldWriteC("FileName", pTexture.GetFileName());
     ioFile.FieldWriteC("RelativeFilename", pTexture.GetRelativeFileName());
     ioFile.FieldWriteC("Media", pTexture.GetMediaName());
+    ioFile.FieldWriteC("VideoName", pTexture.GetVideo() ? pTexture.GetVideo()->GetName() : KString(""));
     const int lAlpha = pTexture.GetAlphaSource();
     ioFile.FieldWriteC("Texture_Alpha_Source", lAlpha >= 0 && lAlpha < 3 ? kAlphaSources[lAlpha] : "");
     ioFile.FieldWriteI("MaterialMode", pTexture.GetMaterialUse());
@@ -357,12 +358,13 @@ void KRyvSceneObjectIO::WriteTexture(KRyvFile& ioFile, const KRyvTexture& pTextu
     WriteFour(ioFile, "ModelUVTranslation", {lTranslation[0], lTranslation[1]});
 }
 
-void KRyvSceneObjectIO::ReadTexture(KRyvFile& ioFile, KRyvTexture& ioTexture)
+void KRyvSceneObjectIO::ReadTexture(KRyvFile& ioFile, KRyvTexture& ioTexture, KString& oVideoName)
 {
     ioFile.FieldReadC("Type", "");
     ioTexture.SetFileName(ioFile.FieldReadC("FileName", "").Buffer());
     ioTexture.SetRelativeFileName(ioFile.FieldReadC("RelativeFilename", "").Buffer());
     ioTexture.SetMediaName(ioFile.FieldReadC("Media", "").Buffer());
+    oVideoName = ioFile.FieldReadC("VideoName", "");
     const KString lAlpha = ioFile.FieldReadC("Texture_Alpha_Source", "");
     for (int i = 0; i < 3; ++i) {
         if (lAlpha.Compare(kAlphaSources[i]) == 0) {

@@ -32,7 +32,8 @@ bool ReadAttribute(KRyvFile& ioFile, KRyvNode& ioNode, const KRyvGeometryContext
 void WriteMaterial(KRyvFile& ioFile, const KRyvMaterial& pMaterial);
 void ReadMaterial(KRyvFile& ioFile, KRyvMaterial& ioMaterial);
 void WriteTexture(KRyvFile& ioFile, const KRyvTexture& pTexture);
-void ReadTexture(KRyvFile& ioFile, KRyvTexture& ioTexture);
+// oVideoName: the name of the texture's video clip, connected by the caller once read.
+void ReadTexture(KRyvFile& ioFile, KRyvTexture& ioTexture, KString& oVideoName);
 void WriteVideo(KRyvFile& ioFile, const KRyvVideo& pVideo);
 void ReadVideo(KRyvFile& ioFile, KRyvVideo& ioVideo);
 void WriteGobo(KRyvFile& ioFile, const KRyvGobo& pGobo);

@@ -77,8 +77,7 @@ public:
     {
         KRyvSceneEntity& lEntity = *mScene.GetSceneEntity();
         Gather(lEntity);
-        mTotal = lEntity.GetNodeCount() + static_cast<int>(mMaterials.size() + mTextures.size()) +
-                 lEntity.GetVideoCount() + mScene.GetPoseCount() + mScene.GetCharacterCount() + 1;
+        mTotal = lEntity.GetNodeCount() + static_cast<int>(mMaterials.size() + mTextures.size() + mVideos.size()) + mScene.GetPoseCount() + mScene.GetCharacterCount() + 1;
         WriteDefinitions(lEntity);
         if (mOptions.IsOn(KStreamOptionsRyv::kGlobalSettings)) {
             KRyvSceneObjectIO::WriteGlobalSettings(mFile, mScene);
@@ -109,7 +108,7 @@ private:
         mFile.FieldWriteI("Model", ioEntity.GetNodeCount());
         mFile.FieldWriteI("Material", static_cast<int>(mMaterials.size()));
         mFile.FieldWriteI("Texture", static_cast<int>(mTextures.size()));
-        mFile.FieldWriteI("Video", ioEntity.GetVideoCount());
+        mFile.FieldWriteI("Video", static_cast<int>(mVideos.size()));
         mFile.FieldWriteI("Gobo", ioEntity.GetGoboCount());
         mFile.FieldWriteI("Pose", mScene.GetPoseCount());
         mFile.FieldWriteI("Character", mScene.GetCharacterCount());
@@ -200,6 +199,9 @@ private:
         for (int i = 0; i < ioEntity.GetTextureCount(); ++i) {
             AddOnce(mTextures, ioEntity.GetTexture(i));
         }
+        for (int i = 0; i < ioEntity.GetVideoCount(); ++i) {
+            AddOnce(mVideos, ioEntity.GetVideo(i));
+        }
         std::vector<KRyvNode*> lStack{mScene.GetRootNode()};
         while (!lStack.empty()) {
             KRyvNode* lNode = lStack.back();
@@ -219,6 +221,9 @@ private:
             for (int i = 0; i < lNode->GetChildCount(); ++i) {
                 lStack.push_back(lNode->GetChild(i));
             }
+        }
+        for (KRyvTexture* lTexture : mTextures) {
+            AddOnce(mVideos, lTexture->GetVideo());
         }
     }
 
@@ -262,10 +267,10 @@ private:
         return true;
     }
 
-    bool WriteVideos(KRyvSceneEntity& ioEntity, KString& ioMessage)
+    bool WriteVideos(KRyvSceneEntity&, KString& ioMessage)
     {
-        for (int i = 0; mOptions.IsOn(KStreamOptionsRyv::kTexture) && i < ioEntity.GetVideoCount(); ++i) {
-            KRyvVideo& lVideo = *ioEntity.GetVideo(i);
+        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kTexture) && i < mVideos.size(); ++i) {
+            KRyvVideo& lVideo = *mVideos[i];
             mFile.FieldWriteBegin("Video");
             mFile.FieldWriteC(lVideo.GetName());
             KRyvSceneObjectIO::WriteVideo(mFile, lVideo);
@@ -398,6 +403,7 @@ private:
     KRyvObjectFactory& mFactory;
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
+    std::vector<KRyvVideo*> mVideos;
     int mTotal = 1;
     int mDone = 0;
 };

@@ -198,6 +198,12 @@ void AddObjects(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, KRyvNode* pRoo
     KRyvVideo* lVideo = ioFactory.CreateVideo("Clip");
     lVideo->SetOriginalFileName("clip.avi");
     lEntity.AddVideo(lVideo);
+    KRyvTexture* lFilm = ioFactory.CreateTexture("Film");
+    lEntity.AddTexture(lFilm);
+    KRyvVideo* lReel = ioFactory.CreateVideo("Reel");
+    lReel->SetFileName("reel.mov");
+    lEntity.AddVideo(lReel);
+    lFilm->GetProperties()->ConnectSrc(lReel->GetProperties());
     KRyvGobo* lGobo = ioFactory.CreateGobo("Window");
     lGobo->SetPath("window.tif");
     lGobo->SetDrawComponent(1, true);

@@ -535,6 +535,11 @@ std::string KSceneComparer::CompareObjectLists(KRyvScene& pExpected, KRyvScene& 
         if (lDiff.empty() && std::string(lE.GetTexture(i)->GetFileName()) != lA.GetTexture(i)->GetFileName()) {
             lDiff = Differ("texture file", lE.GetTexture(i)->GetFileName(), lA.GetTexture(i)->GetFileName());
         }
+        const KRyvVideo* lVideoE = lE.GetTexture(i)->GetVideo();
+        const KRyvVideo* lVideoA = lA.GetTexture(i)->GetVideo();
+        if (lDiff.empty() && (!lVideoE != !lVideoA || (lVideoE && lVideoE->GetName().Compare(lVideoA->GetName()) != 0))) {
+            lDiff = Name(lE.GetTexture(i)->GetName()) + ": video clip differs";
+        }
     }
     for (int i = 0; mOptions.mCompareTextures && i < lE.GetVideoCount(); ++i) {
         lCompareObject(lE.GetVideo(i), lA.GetVideo(i));
