@@ -119,6 +119,31 @@ TEST_F(KRyvWriterOptionsTest, ProgressRisesToAHundredAndCancelStopsTheWrite)
     EXPECT_EQ(lCalls, 3);
 }
 
+TEST_F(KRyvWriterOptionsTest, ACancelledReadLeavesAnEmptySceneAndAnEncryptedWriteNeedsAPassword)
+{
+    KStreamOptionsRyv lOptions;
+    RoundTrip(lOptions);
+    KReaderRyv lReader(&mFactory);
+    KRyvScene* lTarget = mFactory.CreateScene();
+    lTarget->GetRootNode()->AddChild(mFactory.CreateNode("Keep"));
+    KStreamOptionsRyv lCancelling;
+    lCancelling.SetCancelCallback([] { return true; });
+    ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    EXPECT_FALSE(lReader.Read(lTarget, &lCancelling));
+    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kUnidentifiedError);
+    EXPECT_EQ(lTarget->GetRootNode()->GetChildCount(), 0);
+
+    KWriterRyv lWriter(&mFactory, KWriterRyv::kEncrypted60);
+    ASSERT_TRUE(lWriter.FileCreate(mName.c_str()));
+    EXPECT_FALSE(lWriter.Write(mScene, &lOptions));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
+    KStreamOptionsBase lWrongKind;
+    EXPECT_FALSE(lWriter.Write(mScene, &lWrongKind));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kStreamOptionsNotSet);
+    EXPECT_FALSE(lReader.Read(lTarget, &lWrongKind));
+    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kStreamOptionsNotSet);
+}
+
 TEST_F(KRyvWriterOptionsTest, ComparerSeesEachKindOfDifference)
 {
     KRyvObjectFactory lOther;
