@@ -44,8 +44,6 @@ public:
     // False when the options cancel.
     bool WriteScene(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions);
 
-    EFlavour GetFlavour() const { return mFlavour; }
-
 private:
     class Session;
 

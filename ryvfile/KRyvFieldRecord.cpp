@@ -52,17 +52,3 @@ bool KRyvFieldRecord::IsValidName(const std::string& pName)
     }
     return true;
 }
-
-bool KRyvFieldRecord::operator==(const KRyvFieldRecord& pOther) const
-{
-    if (mName != pOther.mName || !(mValues == pOther.mValues) ||
-        mChildren.size() != pOther.mChildren.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < mChildren.size(); ++i) {
-        if (*mChildren[i] != *pOther.mChildren[i]) {
-            return false;
-        }
-    }
-    return true;
-}

@@ -38,9 +38,6 @@ public:
     // A record name is 1 to 255 of the characters A-Z, a-z, 0-9 and '_'.
     static bool IsValidName(const std::string& pName);
 
-    bool operator==(const KRyvFieldRecord& pOther) const;
-    bool operator!=(const KRyvFieldRecord& pOther) const { return !(*this == pOther); }
-
 private:
     std::string mName;
     std::vector<KRyvFieldValue> mValues;

@@ -39,14 +39,6 @@ public:
     template <typename T> T* Get() { return std::get_if<T>(&mValue); }
     const Storage& GetStorage() const { return mValue; }
 
-    // True for the kinds 1 to 11.
-    static bool IsKnownKind(int pKind) { return pKind >= kBool && pKind <= kDoubleArray; }
-    // The size in bytes of one element of an array kind (or of a scalar kind); 0 for text and
-    // raw bytes, whose elements are single bytes counted by a length instead.
-    static int GetElementSize(int pKind);
-
-    bool operator==(const KRyvFieldValue& pOther) const { return mValue == pOther.mValue; }
-
 private:
     Storage mValue{false};
 };

@@ -146,8 +146,6 @@ public:
     bool FieldReadFailed() const { return mReadFailed; }
     void MarkFieldReadFailed() { mReadFailed = true; }
 
-    // The tree itself, for tests and tools.
-    const KRyvFieldRecord& GetRoot() const { return mRoot; }
     KError& GetError() { return mError; }
     const KError& GetError() const { return mError; }
 
