@@ -11,66 +11,116 @@ namespace {
 constexpr std::size_t kSizeFieldBytes = 4;
 constexpr std::uint64_t kMaxSize = std::numeric_limits<std::uint32_t>::max();
 
-template <typename T> void PutSized(std::vector<std::uint8_t>& ioBytes, const std::vector<T>& pArray)
-{
-    PutLE<std::uint32_t>(ioBytes, static_cast<std::uint32_t>(pArray.size()));
-    PutArrayLE(ioBytes, pArray);
-}
+constexpr std::size_t kBlock = 1 << 20;
 
-bool EncodeValue(const KRyvFieldValue& pValue, std::vector<std::uint8_t>& ioBytes)
+// Collects encoded bytes and hands them on in blocks of about kBlock; the bytes of a large array
+// go on directly from the array, without a copy, where the host's byte order is the file's.
+class Sink
 {
-    ioBytes.push_back(pValue.GetKind());
-    const KRyvFieldValue::Storage& lValue = pValue.GetStorage();
-    bool lFits = true;
+public:
+    explicit Sink(const KRyvBinaryCodec::Output& pOutput) : mOutput(pOutput) { mBuffer.reserve(kBlock); }
+
+    std::vector<std::uint8_t>& Bytes() { return mBuffer; }
+
+    // Passes the buffer on once it is full; false once the output refused bytes.
+    bool Room() { return mBuffer.size() < kBlock ? mOk : Flush(); }
+
+    bool Flush()
+    {
+        mOk = mOk && (mBuffer.empty() || mOutput(mBuffer.data(), mBuffer.size()));
+        mBuffer.clear();
+        return mOk;
+    }
+
+    template <typename T> bool PutArray(const std::vector<T>& pArray)
+    {
+        PutLE<std::uint32_t>(mBuffer, static_cast<std::uint32_t>(pArray.size()));
+        const std::size_t lBytes = pArray.size() * sizeof(T);
+        if (!kHostIsLittleEndian || lBytes < kBlock) {
+            PutArrayLE(mBuffer, pArray);
+            return Room();
+        }
+        return Flush() && (mOk = mOutput(reinterpret_cast<const std::uint8_t*>(pArray.data()), lBytes));
+    }
+
+private:
+    const KRyvBinaryCodec::Output& mOutput;
+    std::vector<std::uint8_t> mBuffer;
+    bool mOk = true;
+};
+
+bool EncodeValue(const KRyvFieldValue& pValue, Sink& ioSink)
+{
+    std::vector<std::uint8_t>& lBytes = ioSink.Bytes();
+    lBytes.push_back(pValue.GetKind());
+    bool lOk = true;
     std::visit(
         [&](const auto& lHeld) {
             using T = std::decay_t<decltype(lHeld)>;
             if constexpr (std::is_same_v<T, bool>) {
-                ioBytes.push_back(lHeld ? 1 : 0);
+                lBytes.push_back(lHeld ? 1 : 0);
             } else if constexpr (std::is_arithmetic_v<T>) {
-                PutLE(ioBytes, lHeld);
+                PutLE(lBytes, lHeld);
             } else if constexpr (std::is_same_v<T, std::string>) {
-                lFits = lHeld.size() <= kMaxSize;
-                PutLE<std::uint32_t>(ioBytes, static_cast<std::uint32_t>(lHeld.size()));
-                ioBytes.insert(ioBytes.end(), lHeld.begin(), lHeld.end());
+                lOk = lHeld.size() <= kMaxSize;
+                PutLE<std::uint32_t>(lBytes, static_cast<std::uint32_t>(lHeld.size()));
+                lBytes.insert(lBytes.end(), lHeld.begin(), lHeld.end());
             } else {
-                lFits = lHeld.size() <= kMaxSize;
-                PutSized(ioBytes, lHeld);
+                lOk = lHeld.size() <= kMaxSize && ioSink.PutArray(lHeld);
             }
         },
-        lValue);
-    return lFits;
+        pValue.GetStorage());
+    return lOk && ioSink.Room();
 }
 
-bool EncodeRecord(const KRyvFieldRecord& pRecord, std::vector<std::uint8_t>& ioBytes, int pDepth)
+// The encoded size of a record, so that its size field is written before its content. Sizes
+// past 32 bits are counted too; EncodeRecord refuses them.
+std::size_t EncodedSize(const KRyvFieldRecord& pRecord)
 {
-    if (pDepth > KRyvFieldRecord::kMaxDepth || !KRyvFieldRecord::IsValidName(pRecord.GetName())) {
-        return false;
-    }
-    const std::size_t lSizeAt = ioBytes.size();
-    PutLE<std::uint32_t>(ioBytes, 0);
-    ioBytes.push_back(static_cast<std::uint8_t>(pRecord.GetName().size()));
-    ioBytes.insert(ioBytes.end(), pRecord.GetName().begin(), pRecord.GetName().end());
-    PutLE<std::uint32_t>(ioBytes, static_cast<std::uint32_t>(pRecord.GetValues().size()));
+    std::size_t lSize = kSizeFieldBytes + 1 + pRecord.GetName().size() + 2 * kSizeFieldBytes;
     for (const KRyvFieldValue& lValue : pRecord.GetValues()) {
-        if (!EncodeValue(lValue, ioBytes)) {
-            return false;
-        }
+        lSize += 1;
+        std::visit(
+            [&](const auto& lHeld) {
+                using T = std::decay_t<decltype(lHeld)>;
+                if constexpr (std::is_arithmetic_v<T>) {
+                    lSize += std::is_same_v<T, bool> ? 1 : sizeof(T);
+                } else {
+                    lSize += kSizeFieldBytes + lHeld.size() * sizeof(lHeld[0]);
+                }
+            },
+            lValue.GetStorage());
     }
-    PutLE<std::uint32_t>(ioBytes, static_cast<std::uint32_t>(pRecord.GetChildCount()));
     for (int i = 0; i < pRecord.GetChildCount(); ++i) {
-        if (!EncodeRecord(*pRecord.GetChild(i), ioBytes, pDepth + 1)) {
-            return false;
-        }
+        lSize += EncodedSize(*pRecord.GetChild(i));
     }
-    const std::size_t lContent = ioBytes.size() - lSizeAt - kSizeFieldBytes;
-    if (lContent > kMaxSize) {
+    return lSize;
+}
+
+bool EncodeRecord(const KRyvFieldRecord& pRecord, Sink& ioSink, int pDepth)
+{
+    const std::size_t lContent = EncodedSize(pRecord) - kSizeFieldBytes;
+    if (pDepth > KRyvFieldRecord::kMaxDepth || !KRyvFieldRecord::IsValidName(pRecord.GetName()) ||
+        lContent > kMaxSize) {
         return false;
     }
-    std::vector<std::uint8_t> lSize;
-    PutLE<std::uint32_t>(lSize, static_cast<std::uint32_t>(lContent));
-    std::copy(lSize.begin(), lSize.end(), ioBytes.begin() + static_cast<std::ptrdiff_t>(lSizeAt));
-    return true;
+    std::vector<std::uint8_t>& lBytes = ioSink.Bytes();
+    PutLE<std::uint32_t>(lBytes, static_cast<std::uint32_t>(lContent));
+    lBytes.push_back(static_cast<std::uint8_t>(pRecord.GetName().size()));
+    lBytes.insert(lBytes.end(), pRecord.GetName().begin(), pRecord.GetName().end());
+    PutLE<std::uint32_t>(lBytes, static_cast<std::uint32_t>(pRecord.GetValues().size()));
+    for (const KRyvFieldValue& lValue : pRecord.GetValues()) {
+        if (!EncodeValue(lValue, ioSink)) {
+            return false;
+        }
+    }
+    PutLE<std::uint32_t>(ioSink.Bytes(), static_cast<std::uint32_t>(pRecord.GetChildCount()));
+    for (int i = 0; i < pRecord.GetChildCount(); ++i) {
+        if (!EncodeRecord(*pRecord.GetChild(i), ioSink, pDepth + 1)) {
+            return false;
+        }
+    }
+    return ioSink.Room();
 }
 
 // A bounded cursor: every take checks what is left before it reads, so no size from the file
@@ -234,45 +284,35 @@ bool DecodeRecords(Cursor& ioCursor, KRyvFieldRecord& ioParent, int pDepth)
     return true;
 }
 
-// The encoded size of a record, so that the output grows once. Sizes past 32 bits are still
-// counted here; EncodeRecord refuses them.
-std::size_t EncodedSize(const KRyvFieldRecord& pRecord)
+} // namespace
+
+std::size_t KRyvBinaryCodec::GetEncodedSize(const KRyvFieldRecord& pRoot)
 {
-    std::size_t lSize = kSizeFieldBytes + 1 + pRecord.GetName().size() + 2 * kSizeFieldBytes;
-    for (const KRyvFieldValue& lValue : pRecord.GetValues()) {
-        lSize += 1;
-        std::visit(
-            [&](const auto& lHeld) {
-                using T = std::decay_t<decltype(lHeld)>;
-                if constexpr (std::is_arithmetic_v<T>) {
-                    lSize += std::is_same_v<T, bool> ? 1 : sizeof(T);
-                } else {
-                    lSize += kSizeFieldBytes + lHeld.size() * sizeof(lHeld[0]);
-                }
-            },
-            lValue.GetStorage());
-    }
-    for (int i = 0; i < pRecord.GetChildCount(); ++i) {
-        lSize += EncodedSize(*pRecord.GetChild(i));
+    std::size_t lSize = 0;
+    for (int i = 0; i < pRoot.GetChildCount(); ++i) {
+        lSize += EncodedSize(*pRoot.GetChild(i));
     }
     return lSize;
 }
 
-} // namespace
-
-bool KRyvBinaryCodec::Encode(const KRyvFieldRecord& pRoot, std::vector<std::uint8_t>& ioBytes)
+bool KRyvBinaryCodec::Encode(const KRyvFieldRecord& pRoot, const Output& pOutput)
 {
-    std::size_t lSize = ioBytes.size();
+    Sink lSink(pOutput);
     for (int i = 0; i < pRoot.GetChildCount(); ++i) {
-        lSize += EncodedSize(*pRoot.GetChild(i));
-    }
-    ioBytes.reserve(lSize);
-    for (int i = 0; i < pRoot.GetChildCount(); ++i) {
-        if (!EncodeRecord(*pRoot.GetChild(i), ioBytes, 1)) {
+        if (!EncodeRecord(*pRoot.GetChild(i), lSink, 1)) {
             return false;
         }
     }
-    return true;
+    return lSink.Flush();
+}
+
+bool KRyvBinaryCodec::Encode(const KRyvFieldRecord& pRoot, std::vector<std::uint8_t>& ioBytes)
+{
+    ioBytes.reserve(ioBytes.size() + GetEncodedSize(pRoot));
+    return Encode(pRoot, [&ioBytes](const std::uint8_t* pBytes, std::size_t pSize) {
+        ioBytes.insert(ioBytes.end(), pBytes, pBytes + pSize);
+        return true;
+    });
 }
 
 bool KRyvBinaryCodec::Decode(const std::uint8_t* pBytes, std::size_t pSize, KRyvFieldRecord& oRoot)

@@ -19,21 +19,27 @@ constexpr int kNoError = -1;
 constexpr std::size_t kCrcHexDigits = 8;
 constexpr std::size_t kProtectionSize = KRyvCipher::kSaltSize + KRyvCipher::kStreamHeaderSize;
 
-std::uint32_t Crc32(const std::uint8_t* pBytes, std::size_t pSize)
+uLong Crc32Update(uLong pCrc, const std::uint8_t* pBytes, std::size_t pSize)
 {
     // zlib takes its length as a 32-bit count: feed it in pieces.
-    uLong lCrc = crc32(0L, Z_NULL, 0);
     constexpr std::size_t kPiece = 1u << 30;
     for (std::size_t lAt = 0; lAt < pSize; lAt += kPiece) {
-        lCrc = crc32(lCrc, pBytes + lAt, static_cast<uInt>(std::min(kPiece, pSize - lAt)));
+        pCrc = crc32(pCrc, pBytes + lAt, static_cast<uInt>(std::min(kPiece, pSize - lAt)));
     }
-    return static_cast<std::uint32_t>(lCrc);
+    return pCrc;
+}
+
+std::uint32_t Crc32(const std::uint8_t* pBytes, std::size_t pSize)
+{
+    return static_cast<std::uint32_t>(Crc32Update(crc32(0L, Z_NULL, 0), pBytes, pSize));
 }
 
 std::vector<std::uint8_t> FixedHeader(const KRyvFileHeader& pHeader, std::uint64_t pBodySize)
 {
-    std::vector<std::uint8_t> lBytes(std::begin(KRyvContainer::kBinaryMagic),
-                                     std::end(KRyvContainer::kBinaryMagic));
+    std::vector<std::uint8_t> lBytes;
+    // Reserved up front: the header never grows past its fixed size.
+    lBytes.reserve(KRyvContainer::kFixedHeaderSize);
+    lBytes.insert(lBytes.end(), std::begin(KRyvContainer::kBinaryMagic), std::end(KRyvContainer::kBinaryMagic));
     PutLE<std::uint32_t>(lBytes, static_cast<std::uint32_t>(pHeader.mVersion));
     PutLE<std::uint32_t>(lBytes, pHeader.mProtected ? KRyvContainer::kFlagProtected : 0);
     PutLE<std::uint64_t>(lBytes, pBodySize);
@@ -57,27 +63,16 @@ int PackAscii(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
     return kNoError;
 }
 
-// An unprotected body is encoded in place after its header, whose size field is filled last.
-int PackPlain(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, std::vector<std::uint8_t>& oBytes)
-{
-    const std::size_t lFileAt = oBytes.size();
-    const std::vector<std::uint8_t> lHeader = FixedHeader(pHeader, 0);
-    oBytes.insert(oBytes.end(), lHeader.begin(), lHeader.end());
-    if (!KRyvBinaryCodec::Encode(pBody, oBytes)) {
-        return KRyvFile::kUnidentifiedError;
-    }
-    const std::vector<std::uint8_t> lSized = FixedHeader(pHeader, oBytes.size() - lFileAt - lHeader.size());
-    std::copy(lSized.begin(), lSized.end(), oBytes.begin() + static_cast<std::ptrdiff_t>(lFileAt));
-    PutLE<std::uint32_t>(oBytes, Crc32(oBytes.data() + lFileAt, oBytes.size() - lFileAt));
-    oBytes.insert(oBytes.end(), std::begin(KRyvContainer::kFooterMagic), std::end(KRyvContainer::kFooterMagic));
-    return kNoError;
-}
-
 int PackBinary(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
                std::vector<std::uint8_t>& oBytes)
 {
     if (!pHeader.mProtected) {
-        return PackPlain(pHeader, pBody, oBytes);
+        oBytes.reserve(oBytes.size() + KRyvContainer::kFixedHeaderSize + KRyvBinaryCodec::GetEncodedSize(pBody) +
+                       KRyvContainer::kFooterSize);
+        return KRyvContainer::Stream(pHeader, pBody, [&oBytes](const std::uint8_t* pBytes, std::size_t pSize) {
+            oBytes.insert(oBytes.end(), pBytes, pBytes + pSize);
+            return true;
+        });
     }
     std::vector<std::uint8_t> lBody;
     if (!KRyvBinaryCodec::Encode(pBody, lBody)) {
@@ -206,6 +201,29 @@ int KRyvContainer::Pack(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pB
     }
     return pHeader.mAscii ? PackAscii(pHeader, pBody, oBytes)
                           : PackBinary(pHeader, pBody, pPassword, oBytes);
+}
+
+int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+                          const KRyvBinaryCodec::Output& pOutput)
+{
+    if (CheckVersion(pHeader.mVersion) != kNoError || pHeader.mAscii || pHeader.mProtected) {
+        return KRyvFile::kUnidentifiedError;
+    }
+    const std::vector<std::uint8_t> lHeader = FixedHeader(pHeader, KRyvBinaryCodec::GetEncodedSize(pBody));
+    uLong lCrc = Crc32Update(crc32(0L, Z_NULL, 0), lHeader.data(), lHeader.size());
+    bool lRefused = !pOutput(lHeader.data(), lHeader.size());
+    const bool lEncoded = !lRefused && KRyvBinaryCodec::Encode(pBody, [&](const std::uint8_t* pBytes, std::size_t pSize) {
+        lCrc = Crc32Update(lCrc, pBytes, pSize);
+        lRefused = !pOutput(pBytes, pSize);
+        return !lRefused;
+    });
+    if (!lEncoded) {
+        return lRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
+    }
+    std::vector<std::uint8_t> lFooter;
+    PutLE<std::uint32_t>(lFooter, static_cast<std::uint32_t>(lCrc));
+    lFooter.insert(lFooter.end(), std::begin(kFooterMagic), std::end(kFooterMagic));
+    return pOutput(lFooter.data(), lFooter.size()) ? kNoError : KRyvFile::kOutOfDiskSpace;
 }
 
 int KRyvContainer::Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,

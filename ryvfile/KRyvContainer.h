@@ -1,6 +1,7 @@
 #ifndef RYVKIT_RYVFILE_KRYVCONTAINER_H
 #define RYVKIT_RYVFILE_KRYVCONTAINER_H
 
+#include "ryvfile/KRyvBinaryCodec.h"
 #include "ryvfile/KRyvCipher.h"
 #include "ryvfile/KRyvFieldRecord.h"
 
@@ -42,6 +43,11 @@ int CheckVersion(long long pVersion);
 // protected). Appends the whole file to oBytes.
 int Pack(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
          std::vector<std::uint8_t>& oBytes);
+
+// Frames an unprotected binary file and hands it to pOutput in pieces, never holding it whole:
+// the body size is known before the body is encoded and the CRC-32 follows the bytes as they
+// go. kOutOfDiskSpace when the output refuses bytes.
+int Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const KRyvBinaryCodec::Output& pOutput);
 
 // Checks the frame of a whole file without opening the body: magic, version, sizes, CRC,
 // footer. On success oHeader is filled and [oBodyAt, oBodyAt + oBodySize) is the stored body.

@@ -175,6 +175,13 @@ bool KRyvFile::Save(KRyvStream& ioStream)
     std::vector<std::uint8_t> lBytes;
     try {
         WriteHeaderExtension();
+        // Plain binary files go out as they are encoded; the other forms are built whole first.
+        if (!mHeader.mAscii && !mHeader.mProtected) {
+            const int lCode = KRyvContainer::Stream(mHeader, mRoot, [&ioStream](const std::uint8_t* pBytes, std::size_t pSize) {
+                return ioStream.Write(pBytes, pSize);
+            });
+            return lCode >= 0 ? Fail(lCode) : (ioStream.Flush() || Fail(kOutOfDiskSpace));
+        }
         const int lCode = KRyvContainer::Pack(mHeader, mRoot, mPassword.Buffer(), lBytes);
         if (lCode >= 0) {
             return Fail(lCode);
