@@ -34,6 +34,7 @@ namespace {
 
 constexpr float kFullPercent = 100.0f;
 const char kMediaFolderSuffix[] = ".qzm";
+constexpr int kMaxCount = 1 << 30;
 
 // A reader code for a field-layer code: 0 to 5 are the same, anything else is unidentified.
 int ReaderCode(int pFileCode)
@@ -93,7 +94,9 @@ private:
     {
         if (mFile.FieldReadBegin("Definitions")) {
             while (mFile.FieldReadBeginNext()) {
-                mTotal += mFile.FieldReadValuesLeft() > 0 ? std::max(0, mFile.FieldReadI()) : 0;
+                // Counts only scale the progress: any number the file holds is clamped.
+                const int lCount = mFile.FieldReadValuesLeft() > 0 ? mFile.FieldReadI() : 0;
+                mTotal = std::min(mTotal + std::max(0, std::min(lCount, kMaxCount)), kMaxCount);
                 mFile.FieldReadEnd();
             }
             mFile.FieldReadEnd();

@@ -376,6 +376,13 @@ bool ReadLink(KRyvFile& ioFile, KRyvLink& ioLink, KRyvLinkFixup& oFixup, int pPo
     return !ioFile.FieldReadFailed();
 }
 
+// True when a surface of pUCount x pVCount points is what the points read hold.
+bool MatchesPointCount(int pUCount, int pVCount, std::size_t pPoints)
+{
+    return pUCount >= 0 && pVCount >= 0 &&
+           static_cast<unsigned long long>(pUCount) * static_cast<unsigned long long>(pVCount) == pPoints;
+}
+
 bool ReadLinks(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryContext& pContext)
 {
     while (ioFile.FieldReadBegin("Link")) {
@@ -552,11 +559,12 @@ bool KRyvGeometryIO::ReadNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
     const int lVType = KRyvNurb::GetTypeFromText(ioFile.FieldReadC().Buffer());
     const int lDisplay = ioFile.FieldReadI();
     ioFile.FieldReadEnd();
-    // The control points were read with the layers; InitControlPoints would clear them.
+    // The control points were read with the layers; InitControlPoints would clear them. The
+    // counts must match the points read before anything is sized by them.
     const std::vector<KVector4> lPoints = ioNurb.GetControlPointArray();
-    if (ioFile.FieldReadFailed() || !ioNurb.SetOrder(lUOrder, lVOrder) || !ioNurb.SetStep(lUStep, lVStep) ||
-        !ioNurb.InitControlPoints(lUCount, lUType, lVCount, lVType) ||
-        lPoints.size() != static_cast<std::size_t>(ioNurb.GetControlPointCount())) {
+    if (ioFile.FieldReadFailed() || !MatchesPointCount(lUCount, lVCount, lPoints.size()) ||
+        !ioNurb.SetOrder(lUOrder, lVOrder) || !ioNurb.SetStep(lUStep, lVStep) ||
+        !ioNurb.InitControlPoints(lUCount, lUType, lVCount, lVType)) {
         return false;
     }
     ioNurb.GetControlPointArray() = lPoints;
@@ -616,9 +624,8 @@ bool KRyvGeometryIO::ReadPatch(KRyvFile& ioFile, KRyvPatch& ioPatch)
     const int lMode = ioFile.FieldReadI();
     ioFile.FieldReadEnd();
     const std::vector<KVector4> lPoints = ioPatch.GetControlPointArray();
-    if (ioFile.FieldReadFailed() || !ioPatch.InitControlPoints(lUCount, lUType, lVCount, lVType) ||
-        lPoints.size() != static_cast<std::size_t>(ioPatch.GetControlPointCount()) ||
-        !ioPatch.SetStep(lUStep, lVStep)) {
+    if (ioFile.FieldReadFailed() || !MatchesPointCount(lUCount, lVCount, lPoints.size()) ||
+        !ioPatch.InitControlPoints(lUCount, lUType, lVCount, lVType) || !ioPatch.SetStep(lUStep, lVStep)) {
         return false;
     }
     ioPatch.GetControlPointArray() = lPoints;

@@ -18,6 +18,7 @@
 
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -203,7 +204,35 @@ TEST_F(KRyvDamageTest, RecordsThatMakeNoSceneLeaveItEmpty)
         ioFile.FieldWriteEnd();
         ioFile.FieldWriteEnd();
     };
-    for (const auto& lBuild : {std::function<void(KRyvFile&)>(lOrphan), std::function<void(KRyvFile&)>(lBadPolygon)}) {
+    // A surface claiming a huge grid over two points: refused before anything is sized by it.
+    const auto lHugeSurface = [](KRyvFile& ioFile) {
+        ioFile.FieldWriteBegin("Objects");
+        ioFile.FieldWriteBegin("Model");
+        ioFile.FieldWriteC("Model::RootNode");
+        ioFile.FieldWriteC("");
+        ioFile.FieldWriteBegin("Attribute");
+        ioFile.FieldWriteC("Patch");
+        ioFile.FieldWriteBegin("Vertices");
+        ioFile.FieldWriteArray(std::vector<double>(8, 0.0));
+        ioFile.FieldWriteEnd();
+        ioFile.FieldWriteBegin("Pivot");
+        ioFile.FieldWriteArray(std::vector<double>(16, 0.0));
+        ioFile.FieldWriteEnd();
+        ioFile.FieldWriteBegin("PatchSurface");
+        for (int lValue : {2000, 4, 2000, 4, 1, 1}) {
+            ioFile.FieldWriteI(lValue);
+        }
+        for (int i = 0; i < 6; ++i) {
+            ioFile.FieldWriteB(false);
+        }
+        ioFile.FieldWriteI(0);
+        ioFile.FieldWriteEnd();
+        ioFile.FieldWriteEnd();
+        ioFile.FieldWriteEnd();
+        ioFile.FieldWriteEnd();
+    };
+    for (const auto& lBuild : {std::function<void(KRyvFile&)>(lOrphan), std::function<void(KRyvFile&)>(lBadPolygon),
+                               std::function<void(KRyvFile&)>(lHugeSurface)}) {
         KRyvFile lFile;
         lFile.Create(KRyvContainer::kVersion60, false, nullptr);
         lBuild(lFile);
@@ -212,6 +241,22 @@ TEST_F(KRyvDamageTest, RecordsThatMakeNoSceneLeaveItEmpty)
         EXPECT_EQ(Read(lStream.GetBytes()), KReader::kFileCorrupted);
         EXPECT_EQ(mTarget->GetRootNode()->GetChildCount(), 0);
     }
+}
+
+TEST_F(KRyvDamageTest, HugeDefinitionCountsOnlyScaleTheProgress)
+{
+    KRyvFile lFile;
+    lFile.Create(KRyvContainer::kVersion60, false, nullptr);
+    lFile.FieldWriteBegin("Definitions");
+    for (const char* lKind : {"Model", "Material", "Texture"}) {
+        lFile.FieldWriteI(lKind, std::numeric_limits<int>::max());
+    }
+    lFile.FieldWriteEnd();
+    lFile.FieldWriteBegin("Objects");
+    lFile.FieldWriteEnd();
+    KRyvMemoryStream lStream;
+    ASSERT_TRUE(lFile.Save(lStream));
+    EXPECT_EQ(Read(lStream.GetBytes()), -1);
 }
 
 class KRyvMediaTest : public ::testing::Test
