@@ -96,7 +96,8 @@ private:
             while (mFile.FieldReadBeginNext()) {
                 // Counts only scale the progress: any number the file holds is clamped.
                 const int lCount = mFile.FieldReadValuesLeft() > 0 ? mFile.FieldReadI() : 0;
-                mTotal = std::min(mTotal + std::max(0, std::min(lCount, kMaxCount)), kMaxCount);
+                const long long lSum = static_cast<long long>(mTotal) + std::max(0, lCount);
+                mTotal = static_cast<int>(std::min<long long>(lSum, kMaxCount));
                 mFile.FieldReadEnd();
             }
             mFile.FieldReadEnd();
