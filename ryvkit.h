@@ -124,9 +124,11 @@
 #include "character/KRyvSolverParameterTable.h"
 
 // Import and export
+#include "io/KByteSource.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
+#include "io/KReadRollback.h"
 #include "io/KReader.h"
 #include "io/KStreamOptions.h"
 #include "io/KStreamOptionsBase.h"
@@ -141,7 +143,6 @@
 #include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionMarkerSampler.h"
 #include "formats/motion/KMotionNumber.h"
-#include "formats/motion/KMotionReadRollback.h"
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/KTextFile.h"

@@ -16,6 +16,21 @@ double Seconds(KTime pFrom, KTime pTo)
            static_cast<double>(KTime::kTicksPerSecond);
 }
 
+// Whether the extrapolation at the other end of a curve of pKeptCount keys stays the same when an
+// end key goes and the key span shrinks. Keep slope reads only the segment at its own end, which
+// stays while three keys remain; a repetition that never runs, or one of two keys holding one
+// value, is that value.
+bool OtherEndStays(std::size_t pKeptCount, int pKind, int pRepetitions)
+{
+    if (pKind == KFCurve::kExtrapolationConstant) {
+        return true;
+    }
+    if (pKind == KFCurve::kExtrapolationKeepSlope) {
+        return pKeptCount >= 3;
+    }
+    return pRepetitions == 0 || pKeptCount == 2;
+}
+
 } // namespace
 
 KFCurveFilterConstantKeyReducer::KFCurveFilterConstantKeyReducer()
@@ -62,26 +77,23 @@ bool KFCurveFilterConstantKeyReducer::IsFlat(const KFCurve& pCurve, int pFrom, i
            std::fabs(pCurve.GetKeyLeftDerivative(pTo)) * lLength <= mTolerance;
 }
 
-bool KFCurveFilterConstantKeyReducer::Reduce(KFCurve& pCurve)
+bool KFCurveFilterConstantKeyReducer::IsNear(const KFCurve& pCurve, int pA, int pB) const
+{
+    return std::fabs(static_cast<double>(pCurve.KeyGetValue(pA)) - pCurve.KeyGetValue(pB)) <=
+           mTolerance;
+}
+
+std::vector<int> KFCurveFilterConstantKeyReducer::KeepInside(const KFCurve& pCurve, int pFirst,
+                                                             int pLast) const
 {
     const int lCount = pCurve.GetKeyCount();
-    int lFirst = 0;
-    int lLast = -1;
-    GetSpanIndices(pCurve, GetStartTime(), GetStopTime(), lFirst, lLast);
-    if (lFirst > lLast) {
-        return true;
-    }
     std::vector<bool> lKeep(static_cast<std::size_t>(lCount), true);
-    const auto lNear = [&pCurve, this](int pA, int pB) {
-        return std::fabs(static_cast<double>(pCurve.KeyGetValue(pA)) - pCurve.KeyGetValue(pB)) <=
-               mTolerance;
-    };
     // The anchor is the last kept key; comparing with it rather than with the neighbour keeps a
     // slow drift of small steps from being removed step by step.
-    int lAnchor = lFirst > 0 ? lFirst - 1 : 0;
-    for (int i = lFirst < 1 ? 1 : lFirst; i <= lLast && i < lCount - 1; ++i) {
-        if (lNear(i, lAnchor) && lNear(i + 1, lAnchor) && IsFlat(pCurve, lAnchor, i) &&
-            IsFlat(pCurve, i, i + 1)) {
+    int lAnchor = pFirst > 0 ? pFirst - 1 : 0;
+    for (int i = pFirst < 1 ? 1 : pFirst; i <= pLast && i < lCount - 1; ++i) {
+        if (IsNear(pCurve, i, lAnchor) && IsNear(pCurve, i + 1, lAnchor) &&
+            IsFlat(pCurve, lAnchor, i) && IsFlat(pCurve, i, i + 1)) {
             lKeep[static_cast<std::size_t>(i)] = false;
         } else {
             lAnchor = i;
@@ -93,21 +105,45 @@ bool KFCurveFilterConstantKeyReducer::Reduce(KFCurve& pCurve)
             lKept.push_back(i);
         }
     }
+    return lKept;
+}
+
+void KFCurveFilterConstantKeyReducer::DropEndKeys(const KFCurve& pCurve, bool pAtStart, bool pAtEnd,
+                                                  std::vector<int>& ioKept) const
+{
+    // Only with constant extrapolation does the value before (after) the curve stay that of
+    // the first (last) key once the next one takes its place.
+    const auto lRedundant = [&](std::size_t pFrom, std::size_t pTo) {
+        return IsNear(pCurve, ioKept[pFrom], ioKept[pTo]) &&
+               IsFlat(pCurve, ioKept[pFrom], ioKept[pTo]);
+    };
+    if (pAtStart && ioKept.size() >= 2 &&
+        pCurve.GetPreExtrapolation() == KFCurve::kExtrapolationConstant &&
+        OtherEndStays(ioKept.size(), pCurve.GetPostExtrapolation(),
+                      pCurve.GetPostExtrapolationCount()) &&
+        lRedundant(0, 1)) {
+        ioKept.erase(ioKept.begin());
+    }
+    const std::size_t lSize = ioKept.size();
+    if (pAtEnd && lSize >= 2 && pCurve.GetPostExtrapolation() == KFCurve::kExtrapolationConstant &&
+        OtherEndStays(lSize, pCurve.GetPreExtrapolation(), pCurve.GetPreExtrapolationCount()) &&
+        lRedundant(lSize - 2, lSize - 1)) {
+        ioKept.pop_back();
+    }
+}
+
+bool KFCurveFilterConstantKeyReducer::Reduce(KFCurve& pCurve)
+{
+    const int lCount = pCurve.GetKeyCount();
+    int lFirst = 0;
+    int lLast = -1;
+    GetSpanIndices(pCurve, GetStartTime(), GetStopTime(), lFirst, lLast);
+    if (lFirst > lLast) {
+        return true;
+    }
+    std::vector<int> lKept = KeepInside(pCurve, lFirst, lLast);
     if (!mKeepFirstAndLastKeys) {
-        // Only with constant extrapolation does the value before (after) the curve stay that of
-        // the first (last) key once the next one takes its place.
-        if (lKept.size() >= 2 && lFirst == 0 &&
-            pCurve.GetPreExtrapolation() == KFCurve::kExtrapolationConstant &&
-            lNear(lKept[0], lKept[1]) && IsFlat(pCurve, lKept[0], lKept[1])) {
-            lKept.erase(lKept.begin());
-        }
-        const std::size_t lSize = lKept.size();
-        if (lSize >= 2 && lLast == lCount - 1 &&
-            pCurve.GetPostExtrapolation() == KFCurve::kExtrapolationConstant &&
-            lNear(lKept[lSize - 2], lKept[lSize - 1]) &&
-            IsFlat(pCurve, lKept[lSize - 2], lKept[lSize - 1])) {
-            lKept.pop_back();
-        }
+        DropEndKeys(pCurve, lFirst == 0, lLast == lCount - 1, lKept);
     }
     if (static_cast<int>(lKept.size()) == lCount) {
         return true;

@@ -9,8 +9,10 @@
 // effect over the segment stays within the tolerance). A flat run of keys thus shrinks to its
 // first and last key. Without "keep first and last keys", the first key also goes when the next
 // kept key repeats it (and the curve holds its value before the first key), the last one likewise,
-// so a constant curve ends with a single key. Curves are treated one by one; a null entry is
-// reported (missing curve) after the others are reduced.
+// so a constant curve ends with a single key; but an end key stays while the extrapolation at the
+// other end depends on the key span (a repetition of more than one value, keep slope on a curve of
+// two keys), since the curve must not change anywhere, extrapolation included. Curves are treated
+// one by one; a null entry is reported (missing curve) after the others are reduced.
 class KFCurveFilterConstantKeyReducer : public KFCurveFilter
 {
 public:
@@ -32,6 +34,12 @@ public:
 
 private:
     bool Reduce(KFCurve& pCurve);
+    // The indices of the keys that stay once the flat runs inside [pFirst, pLast] have shrunk.
+    std::vector<int> KeepInside(const KFCurve& pCurve, int pFirst, int pLast) const;
+    // Without "keep first and last keys": drops the first and last of ioKept where allowed.
+    void DropEndKeys(const KFCurve& pCurve, bool pAtStart, bool pAtEnd,
+                     std::vector<int>& ioKept) const;
+    bool IsNear(const KFCurve& pCurve, int pA, int pB) const;
     bool IsFlat(const KFCurve& pCurve, int pFrom, int pTo) const;
 
     double mTolerance = kDefaultTolerance;

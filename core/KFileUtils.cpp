@@ -103,6 +103,14 @@ bool FileExists(const char* pPath)
     return true;
 }
 
+bool IsSameFile(const char* pPathA, const char* pPathB)
+{
+    struct stat lA;
+    struct stat lB;
+    return pPathA && pPathB && stat(pPathA, &lA) == 0 && stat(pPathB, &lB) == 0 &&
+           lA.st_dev == lB.st_dev && lA.st_ino == lB.st_ino;
+}
+
 bool CreateFileFolders(const char* pPath)
 {
     const std::string path = ToString(pPath);

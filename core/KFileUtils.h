@@ -23,6 +23,9 @@ KString ChangeFileExtension(const char* pPath, const char* pSuffix);
 KString MakeAbsolutePath(const char* pBase, const char* pPath);
 // True when the path is not empty and opens for reading.
 bool FileExists(const char* pPath);
+// True when both paths exist and name the same file (the same device and inode), through links
+// and other names too.
+bool IsSameFile(const char* pPathA, const char* pPathB);
 // Creates each missing folder of a file's path (everything before the last '/'). True when all
 // of them exist afterwards (a path without a folder needs none).
 bool CreateFileFolders(const char* pPath);

@@ -1,4 +1,4 @@
-// Fuzz entry point of the BVH reader: the input becomes a file that is read into a fresh scene
+// Fuzz entry point of the BVH reader: the input is read from memory into a fresh scene
 // with the options the reader derives from it (or the defaults when its motion header is bad).
 // Any answer is fine; a crash, a hang, a leak or a failed read that leaves nodes behind is not.
 
@@ -8,17 +8,12 @@
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 
-#include "fuzz/FuzzInputFile.h"
-
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
 {
-    const char* lPath = WriteFuzzInput("/tmp/ryvbvhfuzzXXXXXX.bvh", pData, pSize);
-    if (!lPath) {
-        return 0;
-    }
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
     if (!lScene) {
@@ -26,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
     }
     const int lNodes = lFactory.GetNodeCount();
     KReaderBvh lReader(&lFactory);
-    if (!lReader.FileOpen(lPath)) {
+    if (!lReader.MemoryOpen(pData, pSize, "fuzz.bvh")) {
         return 0;
     }
     std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();

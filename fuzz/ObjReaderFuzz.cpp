@@ -1,4 +1,4 @@
-// Fuzz entry point of the OBJ reader: the input becomes a file that is read into a fresh scene.
+// Fuzz entry point of the OBJ reader: the input is read from memory into a fresh scene.
 // Any answer is fine; a crash, a hang, a leak or a failed read that leaves nodes behind is not.
 
 #include "formats/geometry/obj/KReaderObj.h"
@@ -7,23 +7,18 @@
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 
-#include "fuzz/FuzzInputFile.h"
-
 #include <cstdint>
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
 {
-    const char* lPath = WriteFuzzInput("/tmp/ryvobjfuzzXXXXXX.obj", pData, pSize);
-    if (!lPath) {
-        return 0;
-    }
     KRyvObjectFactory lFactory;
     KRyvScene lScene(&lFactory);
     const int lNodes = lFactory.GetNodeCount();
     KReaderObj lReader(&lFactory);
     KStreamOptionsObj lOptions;
     lOptions.SetOptionValue(KStreamOptionsObj::kCreateReferenceNode, pSize % 2 == 0 ? 1 : 0);
-    if (lReader.FileOpen(lPath) && !lReader.Read(&lScene, &lOptions)) {
+    if (lReader.MemoryOpen(pData, pSize, "fuzz.obj") && !lReader.Read(&lScene, &lOptions)) {
         if (lFactory.GetNodeCount() != lNodes || lScene.GetRootNode()->GetChildCount() != 0) {
             std::abort();
         }

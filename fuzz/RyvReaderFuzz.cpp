@@ -1,5 +1,5 @@
-// Fuzz entry point of the native reader: the input becomes a file that is read into a scene
-// holding one node. Any answer is fine; a crash, a hang, a leak, or a failed read that leaves
+// Fuzz entry point of the native reader: the input is read from memory into a scene holding
+// one node. Any answer is fine; a crash, a hang, a leak, or a failed read that leaves
 // the scene half built (a failure before the body is decoded must leave the node, one after
 // must leave the scene empty) is not. The password is fixed, so sealed seeds open. A binary
 // input gets its body size and CRC-32 mended first: otherwise almost every mutation would stop
@@ -11,13 +11,12 @@
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 
-#include "fuzz/FuzzInputFile.h"
-
 #include "ryvfile/KRyvContainer.h"
 
 #include <zlib.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -49,10 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
 {
     std::vector<uint8_t> lInput(pData, pData + pSize);
     MendFrame(lInput);
-    const char* lPath = WriteFuzzInput("/tmp/ryvfuzzXXXXXX.ryv", lInput.data(), lInput.size());
-    if (!lPath) {
-        return 0;
-    }
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
     lScene->GetRootNode()->AddChild(lFactory.CreateNode("Keep"));
@@ -60,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
     KStreamOptionsRyv lOptions;
     lOptions.SetPassword("fuzz");
     lOptions.SetMediaFolder("/tmp/ryvfuzzmedia");
-    if (lReader.FileOpen(lPath) && !lReader.Read(lScene, &lOptions)) {
+    if (lReader.MemoryOpen(lInput.data(), lInput.size(), "fuzz.ryv") && !lReader.Read(lScene, &lOptions)) {
         const int lChildren = lScene->GetRootNode()->GetChildCount();
         if (lChildren > 1) {
             std::abort();

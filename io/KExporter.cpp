@@ -4,7 +4,6 @@
 #include "io/KStreamOptions.h"
 #include "io/KStreamOptionsRyv.h"
 
-#include <cstdio>
 #include <new>
 
 namespace {
@@ -69,6 +68,32 @@ std::unique_ptr<KStreamOptions> KExporter::GetWriteOptions()
     }
 }
 
+std::vector<std::string> KExporter::GetOutputFiles()
+{
+    std::vector<std::string> lFiles{mFileName.Buffer()};
+    try {
+        if (std::unique_ptr<KWriter> lWriter = CreateWriter(mFileFormat)) {
+            const std::vector<std::string> lCompanions =
+                lWriter->GetCompanionFiles(mFileName.Buffer());
+            lFiles.insert(lFiles.end(), lCompanions.begin(), lCompanions.end());
+        }
+    } catch (const std::bad_alloc&) {
+        mError.SetLastErrorID(kUnidentifiedError);
+    }
+    return lFiles;
+}
+
+const char* KExporter::FindMissingContent(KRyvScene* pScene)
+{
+    try {
+        std::unique_ptr<KWriter> lWriter = CreateWriter(mFileFormat);
+        return lWriter ? lWriter->FindMissingContent(pScene) : nullptr;
+    } catch (const std::bad_alloc&) {
+        mError.SetLastErrorID(kUnidentifiedError);
+        return nullptr;
+    }
+}
+
 bool KExporter::Export(KRyvScene* pScene, KStreamOptions* pOptions)
 {
     mError.ClearLastError();
@@ -124,9 +149,8 @@ bool KExporter::RunWriter(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* 
             mMessage += "\n";
         }
         mError.SetLastErrorID(kUnidentifiedError);
-        // A half-written file would pass for a good one: it goes.
+        // The writer has dropped its new file; the one that was there stays untouched.
         ioWriter.FileClose();
-        std::remove(mFileName.Buffer());
     }
     return lWritten;
 }

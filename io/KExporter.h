@@ -6,6 +6,8 @@
 #include "io/KWriter.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class KRyvObjectFactory;
 class KRyvScene;
@@ -60,9 +62,16 @@ public:
     // when the code has no writer, kStreamOptionsNotSet when a format other than the native one
     // gets no option set (no file is created in these cases); with the writer's error (text
     // kept) when the file cannot be created; kUnidentifiedError when the write fails, after
-    // which the half-written file is removed and the writer's reason ends the message. The
+    // which the file that was there is as it was (writers write beside it and replace it only
+    // on success) and the writer's reason ends the message. The
     // writer's message is taken over and the writer destroyed in every case.
     bool Export(KRyvScene* pScene, KStreamOptions* pOptions);
+    // The files an Export would write: the file name, then the writer's companion files
+    // (KWriter::GetCompanionFiles). Only the file name when the code has no writer.
+    std::vector<std::string> GetOutputFiles();
+    // What the scene lacks for the format's writer (KWriter::FindMissingContent); null when it
+    // holds something the format keeps, or when the code has no writer.
+    const char* FindMissingContent(KRyvScene* pScene);
 
     KRyvObjectFactory* GetOwner() const { return mOwner; }
     KError& GetError() { return mError; }

@@ -123,6 +123,11 @@ bool KImporter::Import(KRyvScene* pScene, KStreamOptions* pOptions)
     return true;
 }
 
+std::vector<std::string> KImporter::GetCompanionFiles() const
+{
+    return mReader ? mReader->GetCompanionFiles() : std::vector<std::string>();
+}
+
 void KImporter::Reset()
 {
     mReader.reset();

@@ -65,6 +65,9 @@ public:
     const KError& GetError() const { return mError; }
     // The warnings of the last reader.
     const KString& GetMessage() const { return mMessage; }
+    // The files besides the file named that the reader took data from (KReader); none without
+    // a reader.
+    std::vector<std::string> GetCompanionFiles() const;
 
 protected:
     // The reader of a code, from KFileFormatRegistry; null when none is built.

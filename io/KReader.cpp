@@ -1,8 +1,10 @@
 #include "io/KReader.h"
 
+#include "io/KByteSource.h"
 #include "io/KNodeWalk.h"
 #include "scene/KRyvNode.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,9 +22,46 @@ const char* const kReaderErrors[KReader::kErrorCount] = {"File is corrupted",
 
 } // namespace
 
-KReader::KReader(KRyvObjectFactory* pOwner) : mOwner(pOwner), mError(kReaderErrors, kErrorCount) {}
+KReader::KReader(KRyvObjectFactory* pOwner, bool pText)
+    : mOwner(pOwner), mText(pText), mError(kReaderErrors, kErrorCount)
+{
+}
 
 KReader::~KReader() = default;
+
+void KReader::AddCompanionFile(const std::string& pPath)
+{
+    if (std::find(mCompanionFiles.begin(), mCompanionFiles.end(), pPath) == mCompanionFiles.end()) {
+        mCompanionFiles.push_back(pPath);
+    }
+}
+
+bool KReader::FileOpen(const char* pFileName)
+{
+    auto lSource = std::make_unique<KByteSource>();
+    const bool lOpened = lSource->OpenFile(pFileName, mText);
+    return Open(std::move(lSource), lOpened);
+}
+
+bool KReader::MemoryOpen(const void* pData, std::size_t pSize, const char* pName)
+{
+    auto lSource = std::make_unique<KByteSource>();
+    const bool lOpened = lSource->OpenMemory(pData, pSize, pName, mText);
+    return Open(std::move(lSource), lOpened);
+}
+
+bool KReader::Open(std::unique_ptr<KByteSource> pSource, bool pOpened)
+{
+    if (IsFileOpen()) {
+        FileClose();
+    }
+    if (!pOpened) {
+        mError.SetLastError(pSource->HoldsBinaryData() ? kFileCorrupted : kFileNotOpened,
+                            pSource->GetErrorText().c_str());
+        return false;
+    }
+    return OpenSource(std::move(pSource));
+}
 
 bool KReader::ReportDuplicateNames(KRyvNode* pNode, KString& ioMessage)
 {

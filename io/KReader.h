@@ -4,17 +4,22 @@
 #include "core/KError.h"
 #include "core/KString.h"
 
+#include <cstddef>
 #include <memory>
+#include <string>
+#include <vector>
 
+class KByteSource;
 class KRyvNode;
 class KRyvObjectFactory;
 class KRyvScene;
 class KStreamOptions;
 
-// Base of every file reader. The importer drives a reader as FileOpen, then Read; the reader
-// creates the scene's objects through its owner factory (not owned). Errors set the reader's
-// KError from the table below and make the operation answer false; warnings are appended to
-// the message text, one line each, and the read goes on.
+// Base of every file reader. The importer drives a reader as FileOpen, then Read; tests and
+// fuzzers may open bytes in memory instead (MemoryOpen). The reader creates the scene's objects
+// through its owner factory (not owned). Errors set the reader's KError from the table below and
+// make the operation answer false; warnings are appended to the message text, one line each,
+// and the read goes on.
 class KReader
 {
 public:
@@ -30,12 +35,17 @@ public:
         kErrorCount = 8
     };
 
-    explicit KReader(KRyvObjectFactory* pOwner);
     KReader(const KReader&) = delete;
     KReader& operator=(const KReader&) = delete;
     virtual ~KReader();
 
-    virtual bool FileOpen(const char* pFileName) = 0;
+    // Opens the file or the pSize bytes at pData (not copied: they must outlive the reader's
+    // open source) named pName, for the reads that follow; an open source is closed first.
+    // Both refuse what KByteSource refuses (a directory, a device, binary data given to a text
+    // format): false with the reason ("walk.bvh: is a directory") as the error text, and
+    // kFileCorrupted for binary data, kFileNotOpened for the rest.
+    bool FileOpen(const char* pFileName);
+    bool MemoryOpen(const void* pData, std::size_t pSize, const char* pName);
     virtual bool FileClose() = 0;
     virtual bool IsFileOpen() = 0;
     // A new option set of the reader's format with its defaults, owned by the caller.
@@ -53,9 +63,23 @@ public:
     // The warnings collected so far.
     KString& GetMessage() { return mMessage; }
     const KString& GetMessage() const { return mMessage; }
+    // The files other than the one opened that the reads took data from (an OBJ file's material
+    // libraries), as they were opened, each once.
+    const std::vector<std::string>& GetCompanionFiles() const { return mCompanionFiles; }
+
+protected:
+    void AddCompanionFile(const std::string& pPath);
+    // pText: the format is text, so a source starting with binary data is refused at open.
+    KReader(KRyvObjectFactory* pOwner, bool pText);
+    // Takes over an open source; false with the error set when the reader cannot use it.
+    virtual bool OpenSource(std::unique_ptr<KByteSource> pSource) = 0;
 
 private:
+    bool Open(std::unique_ptr<KByteSource> pSource, bool pOpened);
+
+    std::vector<std::string> mCompanionFiles;
     KRyvObjectFactory* mOwner;
+    bool mText;
     KError mError;
     KString mMessage;
 };

@@ -1,5 +1,8 @@
 #include "io/KReaderRyv.h"
 
+#include "io/KByteSource.h"
+#include "ryvfile/KRyvStream.h"
+
 #include "core/KFileUtils.h"
 #include "character/KRyvCharacter.h"
 #include "character/KRyvControlSetPlug.h"
@@ -441,7 +444,8 @@ private:
     bool mCancelled = false;
 };
 
-KReaderRyv::KReaderRyv(KRyvObjectFactory* pOwner) : KReader(pOwner) {}
+// Binary: the source is not checked for text; both forms are told apart by their magic.
+KReaderRyv::KReaderRyv(KRyvObjectFactory* pOwner) : KReader(pOwner, false) {}
 
 KReaderRyv::~KReaderRyv() = default;
 
@@ -456,11 +460,13 @@ bool KReaderRyv::Fail(int pCode)
     return false;
 }
 
-bool KReaderRyv::FileOpen(const char* pFileName)
+bool KReaderRyv::OpenSource(std::unique_ptr<KByteSource> pSource)
 {
-    mFileName = pFileName ? pFileName : "";
-    if (!mFile.OpenFile(mFileName.Buffer())) {
-        return Fail(ReaderCode(mFile.GetError().GetLastErrorID()));
+    mFileName = pSource->GetName().c_str();
+    KRyvStdioStream lStream;
+    if (!lStream.Attach(pSource->GetStream()) || !mFile.Open(lStream)) {
+        const int lCode = mFile.GetError().GetLastErrorID();
+        return Fail(lCode < 0 ? kFileNotOpened : ReaderCode(lCode));
     }
     return true;
 }

@@ -9,7 +9,7 @@
 
 // The RYV reader, for both dialects and all three forms (binary, ASCII, encrypted binary).
 //
-// FileOpen reads the file and checks its frame (version, sizes, CRC-32); Read opens the body
+// FileOpen (or MemoryOpen) reads the file and checks its frame (version, sizes, CRC-32); Read opens the body
 // with the options' password, then empties the scene (KRyvScene::Clear) and fills it. Errors:
 // "File is corrupted" for any damage, 1 and 2 for versions outside the dialects, "Wrong
 // password" for a protected file whose password is wrong or whose body was changed. The scene
@@ -25,7 +25,6 @@ public:
 
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
-    bool FileOpen(const char* pFileName) override;
     bool FileClose() override;
     bool IsFileOpen() override { return mFile.IsOpen(); }
     std::unique_ptr<KStreamOptions> GetReadOptions() override;
@@ -35,6 +34,10 @@ public:
 
     // The file's frame, valid after FileOpen.
     const KRyvFileHeader& GetHeader() const { return mFile.GetHeader(); }
+
+protected:
+    // Reads the whole source and checks the file's frame.
+    bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
 
 private:
     class Session;

@@ -28,6 +28,16 @@ KWriter::KWriter(KRyvObjectFactory* pOwner) : mOwner(pOwner), mError(kWriterErro
 
 KWriter::~KWriter() = default;
 
+std::vector<std::string> KWriter::GetCompanionFiles(const char*) const
+{
+    return {};
+}
+
+const char* KWriter::FindMissingContent(KRyvScene*)
+{
+    return nullptr;
+}
+
 KRyvNode* KWriter::FindReferenceNode(KRyvNode* pRoot)
 {
     if (!pRoot || pRoot->GetChildCount() != 1) {

@@ -5,6 +5,8 @@
 #include "core/KString.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class KRyvNode;
 class KRyvObjectFactory;
@@ -49,6 +51,15 @@ public:
     // "\n    " and each such name (without prefix) are appended to ioMessage, depth first.
     // True for a null root.
     virtual bool CheckNodeNames(KRyvNode* pRoot, KString& ioMessage);
+
+    // The files other than pFileName that a Write into pFileName makes (an OBJ file's material
+    // library), so that a caller can keep them from overwriting its input. None in the base.
+    virtual std::vector<std::string> GetCompanionFiles(const char* pFileName) const;
+    // Null when pScene holds something the format can keep; otherwise what the scene lacks for
+    // it ("no mesh, NURBS or patch"), for a caller that would rather refuse than write a file
+    // with nothing in it. The text is a literal, valid for the whole program. The base answers
+    // null.
+    virtual const char* FindMissingContent(KRyvScene* pScene);
 
     KRyvObjectFactory* GetOwner() const { return mOwner; }
     KError& GetError() { return mError; }

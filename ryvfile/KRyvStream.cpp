@@ -44,7 +44,19 @@ bool KRyvStdioStream::Open(const char* pFileName, bool pWrite)
     }
     mFile = std::fopen(pFileName, pWrite ? "wb" : "rb");
     mWrite = pWrite;
+    mOwned = true;
     return mFile != nullptr;
+}
+
+bool KRyvStdioStream::Attach(std::FILE* pFile)
+{
+    if (mFile || !pFile) {
+        return false;
+    }
+    mFile = pFile;
+    mWrite = false;
+    mOwned = false;
+    return true;
 }
 
 bool KRyvStdioStream::Close()
@@ -53,7 +65,7 @@ bool KRyvStdioStream::Close()
         return true;
     }
     const bool lFlushed = !mWrite || std::fflush(mFile) == 0;
-    const bool lClosed = std::fclose(mFile) == 0;
+    const bool lClosed = !mOwned || std::fclose(mFile) == 0;
     mFile = nullptr;
     return lFlushed && lClosed;
 }

@@ -40,7 +40,11 @@ public:
     // pWrite: create (or truncate) for writing; else open for reading. False when the file does
     // not open or the stream is open already.
     bool Open(const char* pFileName, bool pWrite);
-    // Flushes (when writing) and closes; false when the flush or the close fails.
+    // Reads from a stdio file opened elsewhere, from where it stands; the stream does not close
+    // it. False for a null file or when the stream is open already.
+    bool Attach(std::FILE* pFile);
+    // Flushes (when writing) and closes (unless attached); false when the flush or the close
+    // fails.
     bool Close();
     bool IsOpen() const { return mFile != nullptr; }
 
@@ -52,6 +56,7 @@ public:
 private:
     std::FILE* mFile = nullptr;
     bool mWrite = false;
+    bool mOwned = false;
 };
 
 // A stream over bytes in memory: reads from the bytes it was given, writes append to them.

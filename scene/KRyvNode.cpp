@@ -962,58 +962,63 @@ void KRyvNode::UpdatePropertiesFromPivots()
     }
 }
 
-void KRyvNode::UpdatePivotsFromProperties()
+namespace {
+
+// ioSet takes the block's values, and ioOtherSet is reset, only when one of them is off its
+// default.
+void CopyPivotsFromBlock(const KRyvNodeProperties& pBlock, KRyvPivotSet& ioSet,
+                         KRyvPivotSet& ioOtherSet)
 {
-    if (!mProperties) {
-        return;
-    }
-    KRyvNodeProperties& lBlock = *mProperties;
-    const KVector4 lVectors[11] = {lBlock.GetRotationOffset(),
-                                   lBlock.GetRotationPivot(),
-                                   lBlock.GetRotationPivotUpdateOffset(),
-                                   lBlock.GetPreRotation(),
-                                   lBlock.GetPostRotation(),
-                                   lBlock.GetScalingOffset(),
-                                   lBlock.GetScalingPivot(),
-                                   lBlock.GetScalingPivotUpdateOffset(),
-                                   lBlock.GetGeometricTranslation(),
-                                   lBlock.GetGeometricRotation(),
-                                   lBlock.GetGeometricScaling()};
-    bool lDefault = lBlock.GetRotationOrder() == 0;
+    const KVector4 lVectors[11] = {pBlock.GetRotationOffset(),
+                                   pBlock.GetRotationPivot(),
+                                   pBlock.GetRotationPivotUpdateOffset(),
+                                   pBlock.GetPreRotation(),
+                                   pBlock.GetPostRotation(),
+                                   pBlock.GetScalingOffset(),
+                                   pBlock.GetScalingPivot(),
+                                   pBlock.GetScalingPivotUpdateOffset(),
+                                   pBlock.GetGeometricTranslation(),
+                                   pBlock.GetGeometricRotation(),
+                                   pBlock.GetGeometricScaling()};
+    bool lDefault = pBlock.GetRotationOrder() == 0;
     for (int i = 0; i < 10 && lDefault; ++i) {
         lDefault = IsZero(lVectors[i]);
     }
     lDefault = lDefault && VectorCompare(lVectors[10], KVector4(1.0, 1.0, 1.0), 1e-6) == 0;
-    if (!lDefault) {
-        KRyvPivotSet& lSet = *GetPivotSet(0);
-        KVector4* const lFields[11] = {&lSet.mRotationOffset,
-                                       &lSet.mRotationPivot,
-                                       &lSet.mRotationPivotUpdateOffset,
-                                       &lSet.mPreRotation,
-                                       &lSet.mPostRotation,
-                                       &lSet.mScalingOffset,
-                                       &lSet.mScalingPivot,
-                                       &lSet.mScalingPivotUpdateOffset,
-                                       &lSet.mGeometricTranslation,
-                                       &lSet.mGeometricRotation,
-                                       &lSet.mGeometricScaling};
-        for (int i = 0; i < 11; ++i) {
-            *lFields[i] = lVectors[i];
-        }
-        lSet.mRotationOrder = lBlock.GetRotationOrder();
-        lSet.mUseRotationSpaceForLimitOnly = lBlock.GetRotationSpaceForLimitOnly();
-        lSet.mPivotState = KRyvPivotSet::kPivotActive;
-        lSet.mGlobalMatrixValid = false;
-        GetPivotSet(1)->Reset();
+    if (lDefault) {
+        return;
     }
+    KVector4* const lFields[11] = {&ioSet.mRotationOffset,
+                                   &ioSet.mRotationPivot,
+                                   &ioSet.mRotationPivotUpdateOffset,
+                                   &ioSet.mPreRotation,
+                                   &ioSet.mPostRotation,
+                                   &ioSet.mScalingOffset,
+                                   &ioSet.mScalingPivot,
+                                   &ioSet.mScalingPivotUpdateOffset,
+                                   &ioSet.mGeometricTranslation,
+                                   &ioSet.mGeometricRotation,
+                                   &ioSet.mGeometricScaling};
+    for (int i = 0; i < 11; ++i) {
+        *lFields[i] = lVectors[i];
+    }
+    ioSet.mRotationOrder = pBlock.GetRotationOrder();
+    ioSet.mUseRotationSpaceForLimitOnly = pBlock.GetRotationSpaceForLimitOnly();
+    ioSet.mPivotState = KRyvPivotSet::kPivotActive;
+    ioSet.mGlobalMatrixValid = false;
+    ioOtherSet.Reset();
+}
 
+// The limits take the block's values of every kind as soon as one differs.
+void CopyLimitsFromBlock(const KRyvNodeProperties& pBlock, KRyvNodeLimits& ioLimits)
+{
     bool lSame = true;
     for (int lKind = 0; lKind < 3 && lSame; ++lKind) {
-        const KRyvLimit* lLimit = mLimits->GetLimit(lKind);
-        const BlockLimit lBlockLimit = ReadBlockLimit(lBlock, lKind);
+        const KRyvLimit* lLimit = ioLimits.GetLimit(lKind);
+        const BlockLimit lBlockLimit = ReadBlockLimit(pBlock, lKind);
         bool lBounds[6];
         GetBounds(*lLimit, lBounds);
-        lSame = lBlockLimit.mActive == GetLimitActive(*mLimits, lKind);
+        lSame = lBlockLimit.mActive == GetLimitActive(ioLimits, lKind);
         for (int i = 0; i < 6 && lSame; ++i) {
             lSame = lBlockLimit.mBounds[i] == lBounds[i];
         }
@@ -1024,15 +1029,26 @@ void KRyvNode::UpdatePivotsFromProperties()
         return;
     }
     for (int lKind = 0; lKind < 3; ++lKind) {
-        KRyvLimit* lLimit = mLimits->GetLimit(lKind);
-        const BlockLimit lBlockLimit = ReadBlockLimit(lBlock, lKind);
-        SetLimitActive(*mLimits, lKind, lBlockLimit.mActive);
+        KRyvLimit* lLimit = ioLimits.GetLimit(lKind);
+        const BlockLimit lBlockLimit = ReadBlockLimit(pBlock, lKind);
+        SetLimitActive(ioLimits, lKind, lBlockLimit.mActive);
         const bool* lBounds = lBlockLimit.mBounds;
         lLimit->SetMinActive(lBounds[0], lBounds[1], lBounds[2]);
         lLimit->SetMaxActive(lBounds[3], lBounds[4], lBounds[5]);
         lLimit->SetMin(lBlockLimit.mMin);
         lLimit->SetMax(lBlockLimit.mMax);
     }
+}
+
+} // namespace
+
+void KRyvNode::UpdatePivotsFromProperties()
+{
+    if (!mProperties) {
+        return;
+    }
+    CopyPivotsFromBlock(*mProperties, *GetPivotSet(0), *GetPivotSet(1));
+    CopyLimitsFromBlock(*mProperties, *mLimits);
 }
 
 void KRyvNode::ResetTransformProperties()

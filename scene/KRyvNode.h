@@ -366,8 +366,8 @@ private:
     // The global matrix at pTime of this node from its parent's (null: the root), which must be
     // valid at pTime already.
     void ComputeGlobalMatrixAtTime(KRyvNode* pParent, KTime pTime);
-    void ConvertPivots(int pTargetSet, KTime pPeriod, bool pReduce, bool pBake, bool& ioOk);
-    static void ShiftTranslation(KRyvTakeNode* pTake, const KVector4& pShift);
+    // ConvertPivotAnimation (pBake false) and BakePivotAnimation (pBake true).
+    bool ConvertSubtreePivots(int pTargetSet, double pRate, bool pReduce, bool pBake);
 
     KRyvNodeProperties* mProperties = nullptr;
     std::unique_ptr<KRyvNodeLimits> mLimits;

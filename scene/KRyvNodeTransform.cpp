@@ -437,10 +437,46 @@ void KRyvNode::SetGlobalWorkMatrix(const KMatrix& pMatrix)
 // ---------------------------------------------------------------------------------------------
 // Pivot conversion
 
-void KRyvNode::ShiftTranslation(KRyvTakeNode* pTake, const KVector4& pShift)
+namespace {
+
+// One node's move from a source to a target pivot set: each set's vectors as they count (zero
+// while the set is not in use) and the pre- and post-rotations they give.
+struct PivotConversion
 {
-    KFCurve* lCurves[3] = {pTake->GetTransformTX(), pTake->GetTransformTY(),
-                           pTake->GetTransformTZ()};
+    PivotConversion(const KRyvPivotSet& pSource, const KRyvPivotSet& pTarget)
+        : mSource(pSource), mTarget(pTarget),
+          mSourcePre(RotationMatrix(Counted(pSource, pSource.mPreRotation))),
+          mTargetPre(RotationMatrix(Counted(pTarget, pTarget.mPreRotation))),
+          mSourcePost(RotationMatrix(Counted(pSource, pSource.mPostRotation))),
+          mTargetPost(RotationMatrix(Counted(pTarget, pTarget.mPostRotation))),
+          mAnyPre(!IsZeroVector(Counted(pSource, pSource.mPreRotation)) ||
+                  !IsZeroVector(Counted(pTarget, pTarget.mPreRotation))),
+          mAnyPost(!IsZeroVector(Counted(pSource, pSource.mPostRotation)) ||
+                   !IsZeroVector(Counted(pTarget, pTarget.mPostRotation)))
+    {
+    }
+
+    // The source's counted vector minus the target's.
+    KVector4 Difference(KVector4 KRyvPivotSet::*pVector) const
+    {
+        return Counted(mSource, mSource.*pVector) - Counted(mTarget, mTarget.*pVector);
+    }
+
+    const KRyvPivotSet& mSource;
+    const KRyvPivotSet& mTarget;
+    const KMatrix mSourcePre;
+    const KMatrix mTargetPre;
+    const KMatrix mSourcePost;
+    const KMatrix mTargetPost;
+    const bool mAnyPre;
+    const bool mAnyPost;
+};
+
+// Adds pShift to every key and to the default of the take's translation curves.
+void ShiftTranslation(KRyvTakeNode& ioTake, const KVector4& pShift)
+{
+    KFCurve* lCurves[3] = {ioTake.GetTransformTX(), ioTake.GetTransformTY(),
+                           ioTake.GetTransformTZ()};
     for (int i = 0; i < 3; ++i) {
         KFCurve* lCurve = lCurves[i];
         if (!lCurve || pShift[i] == 0.0) {
@@ -456,135 +492,170 @@ void KRyvNode::ShiftTranslation(KRyvTakeNode* pTake, const KVector4& pShift)
     }
 }
 
-void KRyvNode::ConvertPivots(int pTargetSet, KTime pPeriod, bool pReduce, bool pBake, bool& ioOk)
+// Baking keeps the pivot with the geometry: the rotation pivot's share of the shift, brought
+// into the geometry's frame.
+void BakeGeometryPivot(KRyvNode& pNode, KRyvGeometryPivot& ioGeometry,
+                       const PivotConversion& pConversion, const KVector4& pPivotShift)
 {
-    const KRyvPivotSet& lSource = *GetPivotSet(1 - pTargetSet);
-    const KRyvPivotSet& lTarget = *GetPivotSet(pTargetSet);
-    KFCurveFilterMatrixConverter lConverter;
-    bool lConvert = false;
-    KVector4 lShift =
-        Counted(lSource, lSource.mRotationPivot) - Counted(lTarget, lTarget.mRotationPivot);
-    KRyvGeometryPivot* lGeometry = dynamic_cast<KRyvGeometryPivot*>(GetGeometry());
-    const KMatrix lSourcePost = RotationMatrix(Counted(lSource, lSource.mPostRotation));
-    const KMatrix lTargetPost = RotationMatrix(Counted(lTarget, lTarget.mPostRotation));
-    const KMatrix lSourcePre = RotationMatrix(Counted(lSource, lSource.mPreRotation));
-    const KMatrix lTargetPre = RotationMatrix(Counted(lTarget, lTarget.mPreRotation));
-    const bool lAnyPre = !IsZeroVector(Counted(lSource, lSource.mPreRotation)) ||
-                         !IsZeroVector(Counted(lTarget, lTarget.mPreRotation));
-    const bool lAnyPost = !IsZeroVector(Counted(lSource, lSource.mPostRotation)) ||
-                          !IsZeroVector(Counted(lTarget, lTarget.mPostRotation));
-
-    if (pBake) {
-        if (lGeometry) {
-            // The pivot stays with the geometry: the rotation pivot's share of the shift, brought
-            // into the geometry's frame.
-            KVector4 lScale(1.0, 1.0, 1.0);
-            GetLclScaling(lScale);
-            KVector4 lMove;
-            for (int i = 0; i < 3; ++i) {
-                lMove[i] = -lShift[i] / (lScale[i] == 0.0 ? 1.0 : lScale[i]);
-            }
-            VectorMultiplyMatrix3x3(lMove, Transposed(lSourcePost), lMove);
-            KMatrix lPivot;
-            lGeometry->GetPivot(lPivot);
-            for (int i = 0; i < 3; ++i) {
-                lPivot.Set(3, i, lPivot.Get(3, i) + lMove[i]);
-            }
-            lGeometry->SetPivot(lPivot);
-        }
-        lShift +=
-            Counted(lSource, lSource.mRotationOffset) - Counted(lTarget, lTarget.mRotationOffset);
-        if (KRyvNode* lParent = GetParent()) {
-            lShift = lShift - ParentPivotShift(*lParent->GetPivotSet(1 - pTargetSet));
-            lShift += ParentPivotShift(*lParent->GetPivotSet(pTargetSet));
-        }
-        if (lAnyPre) {
-            KMatrix lTurn;
-            MatrixMultiplyTranspose3x3(lTurn, lTargetPre, lSourcePre);
-            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotation, lTurn);
-            lConvert = true;
-        }
-        if (lAnyPost) {
-            // The pivot-set model turns by the post-rotation itself (p S Rpost R Rpre), so the
-            // target's post-rotation is undone before the source's applies.
-            KMatrix lTurn;
-            MatrixMultiply3x3(lTurn, lSourcePost, Transposed(lTargetPost));
-            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eInversePostRotation, lTurn);
-            lConvert = true;
-        }
-    } else {
-        if (!IsZeroVector(lShift)) {
-            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eRotationPivot,
-                                       TranslationMatrix(lShift));
-            lConvert = true;
-        }
-        if (lGeometry) {
-            auto lGeometric = [](const KRyvPivotSet& pSet) {
-                KMatrix lMatrix;
-                if (pSet.mPivotState == KRyvPivotSet::kPivotActive) {
-                    MatrixSetTRS(lMatrix, pSet.mGeometricTranslation, pSet.mGeometricRotation,
-                                 pSet.mGeometricScaling);
-                }
-                return lMatrix;
-            };
-            // The geometric transform applies before the pivot: the inverse of the target's
-            // then the source's keeps every control point where it was.
-            KMatrix lMove;
-            MatrixInverseAffine(lMove, lGeometric(lTarget));
-            MatrixMultiplyAffine(lMove, lGeometric(lSource), lMove);
-            KMatrix lPivot;
-            lGeometry->GetPivot(lPivot);
-            MatrixMultiplyAffine(lPivot, lPivot, lMove);
-            lGeometry->SetPivot(lPivot);
-        }
-        const KVector4 lScalingPivot =
-            Counted(lSource, lSource.mScalingPivot) - Counted(lTarget, lTarget.mScalingPivot);
-        if (VectorCompare(lScalingPivot, KVector4(), 1e-6) != 0) {
-            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eScalingPivot,
-                                       TranslationMatrix(lScalingPivot));
-            lConvert = true;
-        }
-        const KVector4 lScalingOffset =
-            Counted(lSource, lSource.mScalingOffset) - Counted(lTarget, lTarget.mScalingOffset);
-        if (VectorCompare(lScalingOffset, KVector4(), 1e-6) != 0) {
-            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eScalingOffset,
-                                       TranslationMatrix(lScalingOffset));
-            lConvert = true;
-        }
-        lShift =
-            Counted(lSource, lSource.mRotationOffset) - Counted(lTarget, lTarget.mRotationOffset);
-        const bool lRotationActive =
-            mProperties->GetRotationActive() && !mProperties->GetRotationSpaceForLimitOnly();
-        // The pivots act in the frame of the target's pre- and post-rotation on both sides of
-        // the converter, so that frame is given whether or not the rotation itself changes:
-        // without it a moved rotation pivot would be turned by the wrong rotation.
-        if (lRotationActive && lAnyPre) {
-            KMatrix lTurn;
-            MatrixMultiplyTranspose3x3(lTurn, lTargetPre, lSourcePre);
-            if (IsTurn(lTurn)) {
-                lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotation, lTurn);
-                lConvert = true;
-            }
-            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotationFrame, lTargetPre);
-        }
-        if (lRotationActive && lAnyPost) {
-            KMatrix lTurn;
-            MatrixMultiplyTranspose3x3(lTurn, lSourcePost, lTargetPost);
-            if (IsTurn(lTurn)) {
-                lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eInversePostRotation,
-                                           lTurn);
-                lConvert = true;
-            }
-            lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eInversePostRotationFrame,
-                                       Transposed(lTargetPost));
-        }
-        lConverter.SetSourceRotationOrder(2 * lSource.mRotationOrder);
-        lConverter.SetTargetRotationOrder(2 * lTarget.mRotationOrder);
-        if (lSource.mRotationOrder != lTarget.mRotationOrder) {
-            lConvert = true;
-        }
+    KVector4 lScale(1.0, 1.0, 1.0);
+    pNode.GetLclScaling(lScale);
+    KVector4 lMove;
+    for (int i = 0; i < 3; ++i) {
+        lMove[i] = -pPivotShift[i] / (lScale[i] == 0.0 ? 1.0 : lScale[i]);
     }
+    VectorMultiplyMatrix3x3(lMove, Transposed(pConversion.mSourcePost), lMove);
+    KMatrix lPivot;
+    ioGeometry.GetPivot(lPivot);
+    for (int i = 0; i < 3; ++i) {
+        lPivot.Set(3, i, lPivot.Get(3, i) + lMove[i]);
+    }
+    ioGeometry.SetPivot(lPivot);
+}
 
+// The translation a bake adds to the curves: the rotation pivot and offset differences, less
+// the change of the parent's pivot shift between the sets.
+KVector4 BakeTranslationShift(KRyvNode& pNode, int pTargetSet, const PivotConversion& pConversion)
+{
+    KVector4 lShift = pConversion.Difference(&KRyvPivotSet::mRotationPivot);
+    if (auto* lGeometry = dynamic_cast<KRyvGeometryPivot*>(pNode.GetGeometry())) {
+        BakeGeometryPivot(pNode, *lGeometry, pConversion, lShift);
+    }
+    lShift += pConversion.Difference(&KRyvPivotSet::mRotationOffset);
+    if (KRyvNode* lParent = pNode.GetParent()) {
+        lShift = lShift - ParentPivotShift(*lParent->GetPivotSet(1 - pTargetSet));
+        lShift += ParentPivotShift(*lParent->GetPivotSet(pTargetSet));
+    }
+    return lShift;
+}
+
+// The rotations a bake turns the curves by; true when there is any.
+bool SetBakeRotations(KFCurveFilterMatrixConverter& ioConverter, const PivotConversion& pConversion)
+{
+    if (pConversion.mAnyPre) {
+        KMatrix lTurn;
+        MatrixMultiplyTranspose3x3(lTurn, pConversion.mTargetPre, pConversion.mSourcePre);
+        ioConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotation, lTurn);
+    }
+    if (pConversion.mAnyPost) {
+        // The pivot-set model turns by the post-rotation itself (p S Rpost R Rpre), so the
+        // target's post-rotation is undone before the source's applies.
+        KMatrix lTurn;
+        MatrixMultiply3x3(lTurn, pConversion.mSourcePost, Transposed(pConversion.mTargetPost));
+        ioConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eInversePostRotation, lTurn);
+    }
+    return pConversion.mAnyPre || pConversion.mAnyPost;
+}
+
+// The geometric transform applies before the pivot: the inverse of the target's then the
+// source's keeps every control point where it was.
+void MoveGeometricTransform(KRyvGeometryPivot& ioGeometry, const PivotConversion& pConversion)
+{
+    auto lGeometric = [](const KRyvPivotSet& pSet) {
+        KMatrix lMatrix;
+        if (pSet.mPivotState == KRyvPivotSet::kPivotActive) {
+            MatrixSetTRS(lMatrix, pSet.mGeometricTranslation, pSet.mGeometricRotation,
+                         pSet.mGeometricScaling);
+        }
+        return lMatrix;
+    };
+    KMatrix lMove;
+    MatrixInverseAffine(lMove, lGeometric(pConversion.mTarget));
+    MatrixMultiplyAffine(lMove, lGeometric(pConversion.mSource), lMove);
+    KMatrix lPivot;
+    ioGeometry.GetPivot(lPivot);
+    MatrixMultiplyAffine(lPivot, lPivot, lMove);
+    ioGeometry.SetPivot(lPivot);
+}
+
+// The rotation pivot, scaling pivot and scaling offset moves of a conversion; true when any of
+// them moves.
+bool SetPivotTranslations(KFCurveFilterMatrixConverter& ioConverter,
+                          const PivotConversion& pConversion)
+{
+    bool lConvert = false;
+    const KVector4 lRotationPivot = pConversion.Difference(&KRyvPivotSet::mRotationPivot);
+    if (!IsZeroVector(lRotationPivot)) {
+        ioConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eRotationPivot,
+                                    TranslationMatrix(lRotationPivot));
+        lConvert = true;
+    }
+    const KVector4 lScalingPivot = pConversion.Difference(&KRyvPivotSet::mScalingPivot);
+    if (VectorCompare(lScalingPivot, KVector4(), 1e-6) != 0) {
+        ioConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eScalingPivot,
+                                    TranslationMatrix(lScalingPivot));
+        lConvert = true;
+    }
+    const KVector4 lScalingOffset = pConversion.Difference(&KRyvPivotSet::mScalingOffset);
+    if (VectorCompare(lScalingOffset, KVector4(), 1e-6) != 0) {
+        ioConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eScalingOffset,
+                                    TranslationMatrix(lScalingOffset));
+        lConvert = true;
+    }
+    return lConvert;
+}
+
+// The pre- and post-rotation turns and frames and the rotation orders of a conversion; true
+// when the rotation changes.
+bool SetConvertRotations(KFCurveFilterMatrixConverter& ioConverter,
+                         const PivotConversion& pConversion, bool pRotationActive)
+{
+    bool lConvert = false;
+    // The pivots act in the frame of the target's pre- and post-rotation on both sides of the
+    // converter, so that frame is given whether or not the rotation itself changes: without it
+    // a moved rotation pivot would be turned by the wrong rotation.
+    if (pRotationActive && pConversion.mAnyPre) {
+        KMatrix lTurn;
+        MatrixMultiplyTranspose3x3(lTurn, pConversion.mTargetPre, pConversion.mSourcePre);
+        if (IsTurn(lTurn)) {
+            ioConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotation, lTurn);
+            lConvert = true;
+        }
+        ioConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotationFrame,
+                                    pConversion.mTargetPre);
+    }
+    if (pRotationActive && pConversion.mAnyPost) {
+        KMatrix lTurn;
+        MatrixMultiplyTranspose3x3(lTurn, pConversion.mSourcePost, pConversion.mTargetPost);
+        if (IsTurn(lTurn)) {
+            ioConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eInversePostRotation, lTurn);
+            lConvert = true;
+        }
+        ioConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eInversePostRotationFrame,
+                                    Transposed(pConversion.mTargetPost));
+    }
+    ioConverter.SetSourceRotationOrder(2 * pConversion.mSource.mRotationOrder);
+    ioConverter.SetTargetRotationOrder(2 * pConversion.mTarget.mRotationOrder);
+    return lConvert || pConversion.mSource.mRotationOrder != pConversion.mTarget.mRotationOrder;
+}
+
+// Sets up the converter for one node; true when its curves need converting. oShift receives
+// the translation added to the curves directly.
+bool PrepareConversion(KRyvNode& pNode, int pTargetSet, bool pBake,
+                       KFCurveFilterMatrixConverter& ioConverter, KVector4& oShift)
+{
+    const PivotConversion lConversion(*pNode.GetPivotSet(1 - pTargetSet),
+                                      *pNode.GetPivotSet(pTargetSet));
+    if (pBake) {
+        oShift = BakeTranslationShift(pNode, pTargetSet, lConversion);
+        return SetBakeRotations(ioConverter, lConversion);
+    }
+    if (auto* lGeometry = dynamic_cast<KRyvGeometryPivot*>(pNode.GetGeometry())) {
+        MoveGeometricTransform(*lGeometry, lConversion);
+    }
+    const bool lMoved = SetPivotTranslations(ioConverter, lConversion);
+    oShift = lConversion.Difference(&KRyvPivotSet::mRotationOffset);
+    const KRyvNodeProperties& lBlock = *pNode.GetNodeProperties();
+    const bool lRotationActive =
+        lBlock.GetRotationActive() && !lBlock.GetRotationSpaceForLimitOnly();
+    return SetConvertRotations(ioConverter, lConversion, lRotationActive) || lMoved;
+}
+
+// Converts the curves of every take of one node; false when a curve conversion failed.
+bool ConvertNodePivots(KRyvNode& ioNode, int pTargetSet, KTime pPeriod, bool pReduce, bool pBake)
+{
+    KFCurveFilterMatrixConverter lConverter;
+    KVector4 lShift;
+    const bool lConvert = PrepareConversion(ioNode, pTargetSet, pBake, lConverter, lShift);
     lConverter.SetResamplingPeriod(pPeriod);
     lConverter.SetGenerateLastKeyAtEndTime(true);
     lConverter.SetApplyUnrollFilter(true);
@@ -594,25 +665,20 @@ void KRyvNode::ConvertPivots(int pTargetSet, KTime pPeriod, bool pReduce, bool p
     // which no constant shift of the curves can carry.
     lConverter.SetConvertTranslation(true);
 
-    for (int i = 0; i < GetTakeNodeCount(); ++i) {
-        KRyvTakeNode* lTake = GetTakeNode(i);
+    bool lOk = true;
+    for (int i = 0; i < ioNode.GetTakeNodeCount(); ++i) {
+        KRyvTakeNode* lTake = ioNode.GetTakeNode(i);
         if (!lTake) {
             continue;
         }
-        ShiftTranslation(lTake, lShift);
+        ShiftTranslation(*lTake, lShift);
         if (lConvert && !lConverter.Apply(*lTake->GetKFCurveNode(), true)) {
-            ioOk = false;
+            lOk = false;
         }
     }
-    InvalidateMatrixCaches(false);
-    for (int i = 0; i < GetChildCount(); ++i) {
-        if (KRyvNode* lChild = GetChild(i)) {
-            lChild->ConvertPivots(pTargetSet, pPeriod, pReduce, pBake, ioOk);
-        }
-    }
+    ioNode.InvalidateMatrixCaches(false);
+    return lOk;
 }
-
-namespace {
 
 // The sampling period of a rate per second; false for a rate that is not a finite number above 0
 // or that is too high to give a period of at least one tick.
@@ -627,26 +693,29 @@ bool PeriodOfRate(double pRate, KTime& oPeriod)
 
 } // namespace
 
-bool KRyvNode::ConvertPivotAnimation(int pTargetSet, double pRate, bool pReduceConstantKeys)
+bool KRyvNode::ConvertSubtreePivots(int pTargetSet, double pRate, bool pReduce, bool pBake)
 {
     KTime lPeriod;
     if (!GetPivotSet(pTargetSet) || !PeriodOfRate(pRate, lPeriod)) {
         return false;
     }
+    // Parents before children, without recursion: trees from files can be deep.
+    std::vector<KRyvNode*> lNodes;
+    CollectSubtree(lNodes);
     bool lOk = true;
-    ConvertPivots(pTargetSet, lPeriod, pReduceConstantKeys, false, lOk);
+    for (KRyvNode* lNode : lNodes) {
+        lOk = ConvertNodePivots(*lNode, pTargetSet, lPeriod, pReduce, pBake) && lOk;
+    }
     InvalidateMatrixCaches(true);
     return lOk;
 }
 
+bool KRyvNode::ConvertPivotAnimation(int pTargetSet, double pRate, bool pReduceConstantKeys)
+{
+    return ConvertSubtreePivots(pTargetSet, pRate, pReduceConstantKeys, false);
+}
+
 bool KRyvNode::BakePivotAnimation(int pTargetSet, double pRate, bool pReduceConstantKeys)
 {
-    KTime lPeriod;
-    if (!GetPivotSet(pTargetSet) || !PeriodOfRate(pRate, lPeriod)) {
-        return false;
-    }
-    bool lOk = true;
-    ConvertPivots(pTargetSet, lPeriod, pReduceConstantKeys, true, lOk);
-    InvalidateMatrixCaches(true);
-    return lOk;
+    return ConvertSubtreePivots(pTargetSet, pRate, pReduceConstantKeys, true);
 }

@@ -76,7 +76,13 @@ bool KRyvSceneEntity::AddNode(KRyvNode* pNode)
         mError.SetLastErrorID(kNodeAlreadyOwned);
         return false;
     }
+    // A node lists in one content at a time and links to it, so that destroying it unlists it
+    // and a content never lists a dead node.
+    if (pNode->mScene && pNode->mScene != this) {
+        pNode->mScene->RemoveNode(pNode);
+    }
     mNodes.Add(pNode);
+    pNode->mScene = this;
     return true;
 }
 
@@ -92,6 +98,10 @@ bool KRyvSceneEntity::RemoveNode(KRyvNode* pNode)
     }
     if (mRoot == pNode) {
         mRoot = nullptr;
+    }
+    // The node must never reach this content again: it may outlive it.
+    if (pNode->mScene == this) {
+        pNode->mScene = nullptr;
     }
     return true;
 }
@@ -348,7 +358,9 @@ bool KRyvSceneEntity::RemoveDeformer(KRyvDeformer* pDeformer)
 void KRyvSceneEntity::Clear()
 {
     while (KRyvNode* lNode = mNodes.TakeFirst()) {
-        lNode->mScene = nullptr;
+        if (lNode->mScene == this) {
+            lNode->mScene = nullptr;
+        }
         auto* lGeometry = dynamic_cast<KRyvGeometry*>(lNode->GetGeometry());
         if (!lGeometry) {
             continue;

@@ -17,8 +17,9 @@ class KRyvVideo;
 // The content of a scene: its root node, the list of the nodes that belong to it and six lists
 // of shared objects (materials, textures, gobos, videos, generic nodes, deformers), each listed
 // once with a use count. It lists and owns nothing: the factory makes and destroys the objects.
-// Nodes join and leave through KRyvNode::SetScene, which keeps each node's scene link and this
-// list in step; a node being destroyed takes itself out.
+// Nodes join and leave through KRyvNode::SetScene (a subtree) or AddNode and RemoveNode (one
+// node); both keep each node's scene link and this list in step, so a node never points at a
+// content that does not list it. A node being destroyed takes itself out.
 //
 // Failures set the entity's KError (codes below; 14 to 18 have empty texts) and answer false or
 // null. A Remove of an object still in use lowers its count and also answers false (with the
@@ -66,11 +67,12 @@ public:
     int GetNodeCount() const { return mNodes.GetCount(); }
     // Null with kParameterOutOfRange for an index outside 0..count-1.
     KRyvNode* GetNode(int pIndex);
-    // Appends the node; null (kNodeIsNull) or a listed node (kNodeAlreadyOwned) give false.
-    // Only the list changes: the node's scene link is KRyvNode::SetScene's.
+    // Appends the node and links it to this content (unlisting it from the content it was
+    // linked to); null (kNodeIsNull) or a listed node (kNodeAlreadyOwned) give false. Its
+    // subtree is KRyvNode::SetScene's.
     bool AddNode(KRyvNode* pNode);
-    // Unlists the node (the root becomes null when it is the root); null (kNodeIsNull) or a node
-    // not listed (kNodeNotInEntity) give false.
+    // Unlists the node and clears its link to this content (the root becomes null when it is
+    // the root); null (kNodeIsNull) or a node not listed (kNodeNotInEntity) give false.
     bool RemoveNode(KRyvNode* pNode);
     bool HasNode(const KRyvNode* pNode) const { return mNodes.Contains(pNode); }
     // Empties ioNodes, then appends the nodes whose attribute has type pType: with pRecursive

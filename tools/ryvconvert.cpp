@@ -1,6 +1,8 @@
 // ryvconvert: converts a scene or motion file into another format through the kit's importer
 // and exporter, choosing each format by its file extension, or prints a summary of what a file
 // holds. The formats come from the kit's file-format registry only.
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -8,11 +10,14 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
 #include "core/KColor.h"
+#include "core/KFileUtils.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
@@ -182,10 +187,42 @@ void ShowProgress(KStreamOptions& ioOptions)
     });
 }
 
-// Reads pPath into the scene; oOptions keeps the option set the read used (null when none).
-bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
-               const NativeChoices& pChoices, std::unique_ptr<KStreamOptions>& oOptions)
+// The reason a path cannot be read, in lower case ("is a directory", "permission denied"); empty
+// when it opens. Opened without blocking, so that a pipe nobody writes to cannot stall the check.
+std::string FindUnreadableCause(const char* pPath)
 {
+    struct stat lStat;
+    int lError = 0;
+    if (stat(pPath, &lStat) != 0) {
+        lError = errno;
+    } else if (S_ISDIR(lStat.st_mode)) {
+        lError = EISDIR;
+    } else {
+        const int lFile = open(pPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        lError = lFile < 0 ? errno : 0;
+        if (lFile >= 0) {
+            close(lFile);
+        }
+    }
+    if (lError == 0) {
+        return std::string();
+    }
+    std::string lCause = std::strerror(lError);
+    lCause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(lCause[0])));
+    return lCause;
+}
+
+// Reads pPath into the scene; oOptions keeps the option set the read used (null when none) and
+// oCompanions the further files the reader took data from.
+bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
+               const NativeChoices& pChoices, std::unique_ptr<KStreamOptions>& oOptions,
+               std::vector<std::string>& oCompanions)
+{
+    const std::string lCause = FindUnreadableCause(pPath);
+    if (!lCause.empty()) {
+        std::fprintf(stderr, "ryvconvert: cannot read %s: %s\n", pPath, lCause.c_str());
+        return false;
+    }
     KImporter lImporter(&ioFactory);
     const int lFormat = KFileFormatRegistry::Kit().GetImportFormatFromFileName(pPath);
     if (lFormat < 0) {
@@ -210,6 +247,7 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
         std::fprintf(stderr, "ryvconvert: cannot read %s: %s\n", pPath,
                      lImporter.GetError().GetLastErrorString().Buffer());
     }
+    oCompanions = lImporter.GetCompanionFiles();
     return lRead;
 }
 
@@ -226,20 +264,61 @@ void CopyMotionSpan(const KStreamOptions* pReadOptions, KStreamOptions* ioWriteO
     }
 }
 
-bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
+// The export format of an output path; -1, with a message, when no writer has its extension.
+int FindExportFormat(const char* pPath)
+{
+    const int lFormat = KFileFormatRegistry::Kit().GetExportFormatFromFileName(pPath);
+    if (lFormat < 0) {
+        std::fprintf(stderr, "ryvconvert: %s: no writer for this file extension\n", pPath);
+    }
+    return lFormat;
+}
+
+// False, with a message, when a file the export would write is one the input was read from:
+// the input itself under any name or link, or a companion file such as a material library.
+bool KeepsInputFiles(KExporter& ioExporter, const char* pInput,
+                     const std::vector<std::string>& pCompanions)
+{
+    std::vector<std::string> lInputs{pInput};
+    lInputs.insert(lInputs.end(), pCompanions.begin(), pCompanions.end());
+    for (const std::string& lOutput : ioExporter.GetOutputFiles()) {
+        for (const std::string& lInput : lInputs) {
+            if (!IsSameFile(lOutput.c_str(), lInput.c_str())) {
+                continue;
+            }
+            if (lInput == pInput) {
+                std::fprintf(stderr, "ryvconvert: %s is the input file; nothing was written\n",
+                             lOutput.c_str());
+            } else {
+                std::fprintf(stderr,
+                             "ryvconvert: writing %s would overwrite %s, which %s reads; nothing "
+                             "was written\n",
+                             ioExporter.GetFileName().Buffer(), lInput.c_str(), pInput);
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+// Writes the scene read from pInput into pOutput with the format pFormat, unless that would
+// overwrite a file of the input or the format can hold nothing of the scene.
+bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pInput,
+                const char* pOutput, int pFormat, const std::vector<std::string>& pCompanions,
                 const KStreamOptions* pReadOptions, const NativeChoices& pChoices)
 {
     KExporter lExporter(&ioFactory);
-    int lFormat = KFileFormatRegistry::Kit().GetExportFormatFromFileName(pPath);
-    if (KFileFormatRegistry::IsNativeExportFormat(lFormat)) {
-        lFormat = NativeExportCode(pChoices);
-    }
-    if (lFormat < 0) {
-        std::fprintf(stderr, "ryvconvert: %s: no writer for this file extension\n", pPath);
+    lExporter.SetFileFormat(pFormat);
+    lExporter.Initialize(pOutput);
+    if (!KeepsInputFiles(lExporter, pInput, pCompanions)) {
         return false;
     }
-    lExporter.SetFileFormat(lFormat);
-    lExporter.Initialize(pPath);
+    if (const char* lMissing = lExporter.FindMissingContent(&ioScene)) {
+        std::fprintf(
+            stderr, "ryvconvert: cannot write %s: %s has nothing the %s format holds (%s)\n",
+            pOutput, pInput, KFileFormatRegistry::Kit().FindExportFormat(pFormat)->mName, lMissing);
+        return false;
+    }
     std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
     if (lOptions) {
         CopyMotionSpan(pReadOptions, lOptions.get());
@@ -249,7 +328,7 @@ bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pP
     const bool lWritten = lExporter.Export(&ioScene, lOptions.get());
     PrintWarnings(lExporter.GetMessage());
     if (!lWritten) {
-        std::fprintf(stderr, "ryvconvert: cannot write %s: %s\n", pPath,
+        std::fprintf(stderr, "ryvconvert: cannot write %s: %s\n", pOutput,
                      lExporter.GetError().GetLastErrorString().Buffer());
     }
     return lWritten;
@@ -378,15 +457,28 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
+    const bool lConvert = lFiles.size() == 2;
+    // The output's format is known before the input is read, so a wrong extension costs nothing.
+    int lFormat = lConvert ? FindExportFormat(lFiles[1]) : -1;
+    if (lConvert && lFormat < 0) {
+        return 1;
+    }
+    if (KFileFormatRegistry::IsNativeExportFormat(lFormat)) {
+        lFormat = NativeExportCode(lChoices);
+    }
     KRyvObjectFactory lFactory;
     int lResult = 0;
     {
         KRyvScene lScene(&lFactory);
         std::unique_ptr<KStreamOptions> lReadOptions;
-        if (!ReadScene(lFactory, lScene, lFiles[0], lChoices, lReadOptions)) {
+        std::vector<std::string> lCompanions;
+        if (!ReadScene(lFactory, lScene, lFiles[0], lChoices, lReadOptions, lCompanions)) {
             lResult = 1;
-        } else if (lFiles.size() == 2) {
-            lResult = WriteScene(lFactory, lScene, lFiles[1], lReadOptions.get(), lChoices) ? 0 : 1;
+        } else if (lConvert) {
+            lResult = WriteScene(lFactory, lScene, lFiles[0], lFiles[1], lFormat, lCompanions,
+                                 lReadOptions.get(), lChoices)
+                          ? 0
+                          : 1;
         } else {
             PrintSummary(lFactory, lScene);
         }

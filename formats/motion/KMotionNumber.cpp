@@ -1,6 +1,6 @@
 #include "formats/motion/KMotionNumber.h"
 
-#include <cassert>
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -22,106 +22,28 @@ const char* SkipDigits(const char* pBegin, const char* pEnd)
     return pBegin;
 }
 
-// Precisions are capped so that any double in %f form fits the 400-byte buffer below (309 digits
-// before the point at most).
+// The precision of "%g"; higher ones are capped, so that every number fits the buffer below.
+constexpr int kDefaultPrecision = 6;
 constexpr int kMaxPrecision = 60;
 
-void AppendDouble(std::string& ioText, double pValue, std::chars_format pFormat, int pPrecision)
+template <class T> void AppendInteger(std::string& ioText, T pValue)
 {
-    if (pPrecision < 0) {
-        pPrecision = 6;
-    }
-    if (pPrecision > kMaxPrecision) {
-        pPrecision = kMaxPrecision;
-    }
-    if (!std::isfinite(pValue)) {
-        ioText += std::isnan(pValue) ? "nan" : (pValue < 0.0 ? "-inf" : "inf");
-        return;
-    }
-    // %g with precision 0 means precision 1.
-    if (pFormat == std::chars_format::general && pPrecision == 0) {
-        pPrecision = 1;
-    }
-    char lChars[400];
-    const std::to_chars_result lResult =
-        std::to_chars(lChars, lChars + sizeof lChars, pValue, pFormat, pPrecision);
-    if (lResult.ec == std::errc()) {
-        ioText.append(lChars, lResult.ptr);
-    }
+    char lChars[24];
+    const std::to_chars_result lResult = std::to_chars(lChars, lChars + sizeof lChars, pValue);
+    ioText.append(lChars, lResult.ptr);
 }
 
-struct FormatSpec
+// Reads the precision of "%.<digits>g" from ioFormat (which stands after the '%').
+int ReadPrecision(const char*& ioFormat)
 {
-    bool mLeft = false;
-    bool mPlus = false;
-    bool mSpace = false;
-    bool mZero = false;
-    int mWidth = 0;
-    int mPrecision = -1;
-};
-
-// Pads pBody (sign included) to the width; zero padding goes between the sign and the digits.
-void AppendPadded(std::string& ioText, const std::string& pBody, const FormatSpec& pSpec,
-                  bool pNumeric)
-{
-    const int lPad = pSpec.mWidth - static_cast<int>(pBody.size());
-    if (lPad <= 0) {
-        ioText += pBody;
-    } else if (pSpec.mLeft) {
-        ioText += pBody;
-        ioText.append(static_cast<std::size_t>(lPad), ' ');
-    } else if (pSpec.mZero && pNumeric) {
-        std::size_t lSign = 0;
-        if (!pBody.empty() && (pBody[0] == '-' || pBody[0] == '+' || pBody[0] == ' ')) {
-            lSign = 1;
-        }
-        ioText.append(pBody, 0, lSign);
-        ioText.append(static_cast<std::size_t>(lPad), '0');
-        ioText.append(pBody, lSign, std::string::npos);
-    } else {
-        ioText.append(static_cast<std::size_t>(lPad), ' ');
-        ioText += pBody;
+    if (*ioFormat != '.') {
+        return kDefaultPrecision;
     }
-}
-
-void AddSign(std::string& ioBody, const FormatSpec& pSpec)
-{
-    if (ioBody.empty() || ioBody[0] != '-') {
-        if (pSpec.mPlus) {
-            ioBody.insert(ioBody.begin(), '+');
-        } else if (pSpec.mSpace) {
-            ioBody.insert(ioBody.begin(), ' ');
-        }
+    int lPrecision = 0;
+    for (++ioFormat; IsDigit(*ioFormat); ++ioFormat) {
+        lPrecision = std::min(lPrecision * 10 + (*ioFormat - '0'), kMaxPrecision);
     }
-}
-
-std::string IntegerBody(unsigned long long pMagnitude, bool pNegative, int pBase, bool pUpper,
-                        const FormatSpec& pSpec)
-{
-    char lChars[72];
-    const std::to_chars_result lResult =
-        std::to_chars(lChars, lChars + sizeof lChars, pMagnitude, pBase);
-    std::string lDigits(lChars, lResult.ptr);
-    if (pUpper) {
-        for (char& lChar : lDigits) {
-            if (lChar >= 'a' && lChar <= 'f') {
-                lChar = static_cast<char>(lChar - 'a' + 'A');
-            }
-        }
-    }
-    if (pSpec.mPrecision >= 0) {
-        // An explicit precision is the minimum digit count, and a zero value with precision 0
-        // prints no digit, as printf does.
-        if (pSpec.mPrecision == 0 && pMagnitude == 0) {
-            lDigits.clear();
-        } else if (static_cast<int>(lDigits.size()) < pSpec.mPrecision) {
-            lDigits.insert(0, static_cast<std::size_t>(pSpec.mPrecision) - lDigits.size(), '0');
-        }
-    }
-    if (pNegative) {
-        lDigits.insert(lDigits.begin(), '-');
-    }
-    return lDigits;
+    return lPrecision;
 }
 
 } // namespace
@@ -199,19 +121,21 @@ bool KMotionNumber::ParseInt(const char* pBegin, const char* pEnd, int& pValue)
 
 void KMotionNumber::AppendGeneral(std::string& ioText, double pValue, int pPrecision)
 {
-    AppendDouble(ioText, pValue, std::chars_format::general, pPrecision);
-}
-
-void KMotionNumber::AppendFixed(std::string& ioText, double pValue, int pPrecision)
-{
-    AppendDouble(ioText, pValue, std::chars_format::fixed, pPrecision);
+    if (!std::isfinite(pValue)) {
+        ioText += std::isnan(pValue) ? "nan" : (pValue < 0.0 ? "-inf" : "inf");
+        return;
+    }
+    // As printf: a precision of 0 means 1, a negative one the default.
+    pPrecision = pPrecision < 0 ? kDefaultPrecision : std::clamp(pPrecision, 1, kMaxPrecision);
+    char lChars[96];
+    const std::to_chars_result lResult = std::to_chars(lChars, lChars + sizeof lChars, pValue,
+                                                       std::chars_format::general, pPrecision);
+    ioText.append(lChars, lResult.ptr);
 }
 
 void KMotionNumber::AppendInt(std::string& ioText, long long pValue)
 {
-    char lChars[24];
-    const std::to_chars_result lResult = std::to_chars(lChars, lChars + sizeof lChars, pValue);
-    ioText.append(lChars, lResult.ptr);
+    AppendInteger(ioText, pValue);
 }
 
 void KMotionNumber::AppendFormat(std::string& ioText, const char* pFormat, ...)
@@ -227,204 +151,32 @@ void KMotionNumber::AppendFormatV(std::string& ioText, const char* pFormat, std:
     // A copy, so that the caller's list is left as va_start made it.
     std::va_list lArgs;
     va_copy(lArgs, pArgs);
-    const char* lPos = pFormat;
-    while (*lPos != '\0') {
+    for (const char* lPos = pFormat; *lPos != '\0'; ++lPos) {
         if (*lPos != '%') {
-            const char* lRun = lPos;
-            while (*lPos != '\0' && *lPos != '%') {
-                ++lPos;
-            }
-            ioText.append(lRun, lPos);
+            ioText += *lPos;
             continue;
         }
-        const char* lSpecStart = lPos++;
-        if (*lPos == '%') {
-            ioText += '%';
+        const char* lSpec = ++lPos;
+        const int lPrecision = ReadPrecision(lPos);
+        if (*lPos == 'g') {
+            AppendGeneral(ioText, va_arg(lArgs, double), lPrecision);
+        } else if (*lPos == 'd' && lPos == lSpec) {
+            AppendInteger(ioText, va_arg(lArgs, int));
+        } else if (*lPos == 'z' && lPos[1] == 'u' && lPos == lSpec) {
+            AppendInteger(ioText, va_arg(lArgs, std::size_t));
             ++lPos;
-            continue;
-        }
-        FormatSpec lSpec;
-        for (;; ++lPos) {
-            if (*lPos == '-') {
-                lSpec.mLeft = true;
-            } else if (*lPos == '+') {
-                lSpec.mPlus = true;
-            } else if (*lPos == ' ') {
-                lSpec.mSpace = true;
-            } else if (*lPos == '0') {
-                lSpec.mZero = true;
-            } else {
-                break;
-            }
-        }
-        if (*lPos == '*') {
-            lSpec.mWidth = va_arg(lArgs, int);
-            if (lSpec.mWidth < 0) {
-                lSpec.mLeft = true;
-                lSpec.mWidth = lSpec.mWidth == INT_MIN ? 0 : -lSpec.mWidth;
-            }
-            ++lPos;
-        } else {
-            while (IsDigit(*lPos)) {
-                lSpec.mWidth = lSpec.mWidth < 100000 ? lSpec.mWidth * 10 + (*lPos - '0') : 100000;
-                ++lPos;
-            }
-        }
-        if (*lPos == '.') {
-            ++lPos;
-            lSpec.mPrecision = 0;
-            if (*lPos == '*') {
-                lSpec.mPrecision = va_arg(lArgs, int);
-                ++lPos;
-            } else {
-                while (IsDigit(*lPos)) {
-                    lSpec.mPrecision =
-                        lSpec.mPrecision < 100000 ? lSpec.mPrecision * 10 + (*lPos - '0') : 100000;
-                    ++lPos;
-                }
-            }
-        }
-        // Length: 0 int, 1 long, 2 long long, 3 size_t, 4 intmax_t, 5 ptrdiff_t.
-        int lLength = 0;
-        if (*lPos == 'h') {
-            ++lPos;
-            if (*lPos == 'h') {
-                ++lPos;
-            }
-        } else if (*lPos == 'l') {
-            ++lPos;
-            lLength = 1;
-            if (*lPos == 'l') {
-                ++lPos;
-                lLength = 2;
-            }
-        } else if (*lPos == 'z') {
-            ++lPos;
-            lLength = 3;
-        } else if (*lPos == 'j') {
-            ++lPos;
-            lLength = 4;
-        } else if (*lPos == 't') {
-            ++lPos;
-            lLength = 5;
-        }
-        const char lConversion = *lPos;
-        if (lConversion != '\0') {
-            ++lPos;
-        }
-        switch (lConversion) {
-        case 'd':
-        case 'i': {
-            long long lValue = 0;
-            switch (lLength) {
-            case 1:
-                lValue = va_arg(lArgs, long);
-                break;
-            case 2:
-                lValue = va_arg(lArgs, long long);
-                break;
-            case 3:
-                lValue = static_cast<long long>(va_arg(lArgs, std::size_t));
-                break;
-            case 4:
-                lValue = va_arg(lArgs, std::intmax_t);
-                break;
-            case 5:
-                lValue = va_arg(lArgs, std::ptrdiff_t);
-                break;
-            default:
-                lValue = va_arg(lArgs, int);
-                break;
-            }
-            const unsigned long long lMagnitude =
-                lValue < 0 ? 0ULL - static_cast<unsigned long long>(lValue)
-                           : static_cast<unsigned long long>(lValue);
-            std::string lBody = IntegerBody(lMagnitude, lValue < 0, 10, false, lSpec);
-            AddSign(lBody, lSpec);
-            AppendPadded(ioText, lBody, lSpec, lSpec.mPrecision < 0);
-            break;
-        }
-        case 'u':
-        case 'x':
-        case 'X': {
-            unsigned long long lValue = 0;
-            switch (lLength) {
-            case 1:
-                lValue = va_arg(lArgs, unsigned long);
-                break;
-            case 2:
-                lValue = va_arg(lArgs, unsigned long long);
-                break;
-            case 3:
-                lValue = va_arg(lArgs, std::size_t);
-                break;
-            case 4:
-                lValue = va_arg(lArgs, std::uintmax_t);
-                break;
-            case 5:
-                lValue = static_cast<unsigned long long>(va_arg(lArgs, std::ptrdiff_t));
-                break;
-            default:
-                lValue = va_arg(lArgs, unsigned);
-                break;
-            }
-            const std::string lBody =
-                IntegerBody(lValue, false, lConversion == 'u' ? 10 : 16, lConversion == 'X', lSpec);
-            AppendPadded(ioText, lBody, lSpec, lSpec.mPrecision < 0);
-            break;
-        }
-        case 'c': {
-            const std::string lBody(1, static_cast<char>(va_arg(lArgs, int)));
-            AppendPadded(ioText, lBody, lSpec, false);
-            break;
-        }
-        case 's': {
+        } else if (*lPos == 's' && lPos == lSpec) {
             const char* lText = va_arg(lArgs, const char*);
-            if (lText == nullptr) {
-                lText = "(null)";
+            ioText += lText ? lText : "(null)";
+        } else if (*lPos == '%' && lPos == lSpec) {
+            ioText += '%';
+        } else {
+            // A programmer error: the directive is copied as it stands, and nothing is consumed.
+            ioText.append(lSpec - 1, lPos);
+            if (*lPos == '\0') {
+                break;
             }
-            std::string lBody;
-            if (lSpec.mPrecision >= 0) {
-                std::size_t lCount = 0;
-                while (lCount < static_cast<std::size_t>(lSpec.mPrecision) &&
-                       lText[lCount] != '\0') {
-                    ++lCount;
-                }
-                lBody.assign(lText, lCount);
-            } else {
-                lBody = lText;
-            }
-            AppendPadded(ioText, lBody, lSpec, false);
-            break;
-        }
-        case 'f':
-        case 'F':
-        case 'e':
-        case 'E':
-        case 'g':
-        case 'G': {
-            const double lValue = va_arg(lArgs, double);
-            const char lLower = static_cast<char>(lConversion | 0x20);
-            const std::chars_format lFormat = lLower == 'f'   ? std::chars_format::fixed
-                                              : lLower == 'e' ? std::chars_format::scientific
-                                                              : std::chars_format::general;
-            std::string lBody;
-            AppendDouble(lBody, lValue, lFormat, lSpec.mPrecision);
-            if (lConversion != lLower) {
-                for (char& lChar : lBody) {
-                    if (lChar >= 'a' && lChar <= 'z') {
-                        lChar = static_cast<char>(lChar - 'a' + 'A');
-                    }
-                }
-            }
-            AddSign(lBody, lSpec);
-            AppendPadded(ioText, lBody, lSpec, std::isfinite(lValue));
-            break;
-        }
-        default:
-            assert(!"unsupported conversion in a motion format string");
-            ioText.append(lSpecStart, lPos);
-            break;
+            ioText += *lPos;
         }
     }
     va_end(lArgs);

@@ -26,16 +26,15 @@ public:
     static bool ParseDouble(const char* pBegin, const char* pEnd, double& pValue);
     static bool ParseInt(const char* pBegin, const char* pEnd, int& pValue);
 
-    // Appends the value as printf "%.<precision>g", "%.<precision>f" and "%d" print it in the C
-    // locale ("inf", "-inf" and "nan" for the non-finite values).
+    // Appends the value as printf "%.<precision>g" and "%d" print it in the C locale ("inf",
+    // "-inf" and "nan" for the non-finite values; precisions above 60 print as 60).
     static void AppendGeneral(std::string& ioText, double pValue, int pPrecision = 6);
-    static void AppendFixed(std::string& ioText, double pValue, int pPrecision = 6);
     static void AppendInt(std::string& ioText, long long pValue);
 
-    // printf-style formatting appended to ioText, with numbers in the C locale. Understood:
-    // flags '-', '+', ' ', '0'; a width and a precision (digits or '*'); length modifiers hh, h,
-    // l, ll, z, j, t; conversions d i u x X c s f F e E g G and "%%". Any other conversion is a
-    // programmer error and is copied to the text as it stands.
+    // printf-style formatting appended to ioText, numbers in the C locale, for the patterns the
+    // motion files and their messages print: "%s" (null prints "(null)"), "%d", "%zu", "%g",
+    // "%.<digits>g" and "%%". Anything else is a programmer error: the directive is copied to
+    // the text as it stands and no argument is taken.
     static void AppendFormatV(std::string& ioText, const char* pFormat, std::va_list pArgs);
     static void AppendFormat(std::string& ioText, const char* pFormat, ...)
         __attribute__((format(printf, 2, 3)));

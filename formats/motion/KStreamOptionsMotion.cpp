@@ -21,10 +21,7 @@ KStreamOptionsMotion::KStreamOptionsMotion()
     Reset();
 }
 
-KStreamOptionsMotion::~KStreamOptionsMotion()
-{
-    DropAttachedObject();
-}
+KStreamOptionsMotion::~KStreamOptionsMotion() = default;
 
 void KStreamOptionsMotion::Reset()
 {
@@ -66,22 +63,25 @@ KTime KStreamOptionsMotion::GetFramePeriod() const
     return lPeriod;
 }
 
-void KStreamOptionsMotion::SetAttachedObject(Attachment* pObject, bool pOwned)
+void KStreamOptionsMotion::SetAttachedObject(std::unique_ptr<Attachment> pObject)
 {
-    if (pObject != mAttached) {
-        DropAttachedObject();
+    mAttached = pObject.get();
+    mOwnedAttachment = std::move(pObject);
+}
+
+void KStreamOptionsMotion::SetAttachedObject(Attachment* pObject)
+{
+    // Lending the object the set owns leaves it owned.
+    if (pObject != mOwnedAttachment.get()) {
+        mOwnedAttachment.reset();
     }
     mAttached = pObject;
-    mAttachedOwned = pObject != nullptr && pOwned;
 }
 
 void KStreamOptionsMotion::DropAttachedObject()
 {
-    if (mAttachedOwned) {
-        delete mAttached;
-    }
     mAttached = nullptr;
-    mAttachedOwned = false;
+    mOwnedAttachment.reset();
 }
 
 void KStreamOptionsMotion::SetOption(int pIndex, int pValue)

@@ -30,7 +30,6 @@ class KStreamOptionsMotion : public KStreamOptions
     static std::unique_ptr<KStreamOptionsMotion> Create();
 
     KStreamOptionsMotion();
-    // Runs Reset, so an owned attached object goes with the set.
     ~KStreamOptionsMotion() override;
 
     // Callbacks to their defaults, text emptied, start 0, frame count 0, the global default time
@@ -57,11 +56,14 @@ class KStreamOptionsMotion : public KStreamOptions
     // One frame: of the time mode, or 1 / rate seconds in mode 0.
     KTime GetFramePeriod() const;
 
-    // Hands an object to the set. With pOwned the set destroys it on Reset, on destruction or
-    // when another object replaces it; otherwise the caller keeps it.
-    void SetAttachedObject(Attachment* pObject, bool pOwned);
+    // Gives an object to the set, which destroys it on Reset, on destruction or when another
+    // object replaces it.
+    void SetAttachedObject(std::unique_ptr<Attachment> pObject);
+    // Lends an object to the set: the caller keeps it and must keep it alive while attached.
+    void SetAttachedObject(Attachment* pObject);
+    // The attached object, owned or lent; null when none.
     Attachment* GetAttachedObject() const { return mAttached; }
-    bool IsAttachedObjectOwned() const { return mAttachedOwned; }
+    bool IsAttachedObjectOwned() const { return mOwnedAttachment != nullptr; }
 
     // Indexes outside 0..17 are ignored by SetOption and read as -1.
     void SetOption(int pIndex, int pValue);
@@ -75,8 +77,9 @@ private:
     int mFrameCount = 0;
     int mTimeMode = 0;
     double mFrameRate = 0.0;
+    // The attached object; mOwnedAttachment holds it too when the set owns it.
     Attachment* mAttached = nullptr;
-    bool mAttachedOwned = false;
+    std::unique_ptr<Attachment> mOwnedAttachment;
     int mOptions[kOptionCount];
 };
 

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <sys/stat.h>
 
 namespace {
 
@@ -90,23 +89,48 @@ bool KTextFile::Open(const char* pPath, const char* pMode)
         Error("unknown open mode \"%s\"", pMode);
         return true;
     }
-    // Binary in both directions: reading handles every line ending itself, and writing gives LF.
-    mFile = std::fopen(pPath, lWriting ? "wb" : "rb");
+    if (!lWriting) {
+        auto lSource = std::make_unique<KByteSource>();
+        if (!lSource->OpenFile(pPath, true)) {
+            Error("cannot open for reading: %s", lSource->GetReason().c_str());
+            return true;
+        }
+        return Open(std::move(lSource));
+    }
+    // Binary: lines end in LF on every platform.
+    mFile = mOutput.Create(pPath) ? mOutput.GetStream() : nullptr;
     if (mFile == nullptr) {
-        Error("cannot open for %s: %s", lWriting ? "writing" : "reading", std::strerror(errno));
+        Error("cannot open for writing: %s", std::strerror(errno));
         return true;
     }
-    mWriting = lWriting;
+    mWriting = true;
     mAtEnd = false;
-    mFileSize = 0;
-    if (!mWriting) {
-        struct stat lStat;
-        if (fstat(fileno(mFile), &lStat) == 0 && S_ISREG(lStat.st_mode) && lStat.st_size > 0) {
-            mFileSize = static_cast<std::uint64_t>(lStat.st_size);
-        }
-        ResetReadState();
-        ReadLine();
+    return false;
+}
+
+bool KTextFile::Open(std::unique_ptr<KByteSource> pSource)
+{
+    if (mFile != nullptr) {
+        Close();
     }
+    mLineNumber = 0;
+    mAtEnd = true;
+    mWriteFailed = false;
+    mCorrupt = false;
+    mLastError.clear();
+    if (!pSource || !pSource->IsOpen()) {
+        return true;
+    }
+    mSource = std::move(pSource);
+    const std::string& lName = mSource->GetName();
+    mFileName = lName.substr(lName.rfind('/') + 1);
+    mFile = mSource->GetStream();
+    mFileSize = mSource->GetSize();
+    mWriting = false;
+    mAtEnd = false;
+    // Reading handles every line ending itself.
+    ResetReadState();
+    ReadLine();
     return false;
 }
 
@@ -121,10 +145,12 @@ bool KTextFile::Close()
             }
             lFailed = mWriteFailed;
         }
-        if (std::fclose(mFile) != 0) {
-            if (mWriting && !lFailed) {
-                Error("write failed on close: %s", std::strerror(errno));
-            }
+        if (mSource) {
+            mSource.reset();
+        } else if (lFailed) {
+            mOutput.Discard();
+        } else if (!mOutput.Commit()) {
+            Error("write failed on close: %s", std::strerror(errno));
             lFailed = true;
         }
         mFile = nullptr;
@@ -138,6 +164,15 @@ bool KTextFile::Close()
     mChunk.shrink_to_fit();
     mChunkPos = mChunkEnd = 0;
     return lFailed;
+}
+
+void KTextFile::Discard()
+{
+    if (mWriting) {
+        mOutput.Discard();
+        mFile = nullptr;
+    }
+    Close();
 }
 
 void KTextFile::ResetReadState()

@@ -2,11 +2,14 @@
 #define RYVKIT_FORMATS_MOTION_KTEXTFILE_H
 
 #include "core/KString.h"
+#include "io/KByteSource.h"
+#include "io/KOutputFile.h"
 
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,8 +34,10 @@ struct KTextKeyword
 // reading stops there, with a message naming the file and the line.
 //
 // Writing: files are opened "wb" whatever mode is asked, so lines end in LF on every platform.
-// Every write is checked; a failed write (a full disk) makes Print answer -1 from then on and
-// Close report failure, as does a failed final flush.
+// The text goes to a new file beside the target (KOutputFile) that Close renames over it; a file
+// that was there stays untouched until then, and for good after Discard. Every write is checked;
+// a failed write (a full disk) makes Print answer -1 from then on and Close report failure (and
+// keep the target as it was), as does a failed final flush.
 //
 // Messages read "walk.bvh:212: expected 96 numbers, found 3" (the file name without folder and
 // the physical line; warnings add "warning: "). The last error is kept for the owner to report;
@@ -57,11 +62,17 @@ public:
 
     // Opens pPath for reading ("r" or "rb") or writing ("w" or "wb"), closing an open file first;
     // for reading the first content line is loaded. Answers an error flag: TRUE ON FAILURE
-    // (cannot open, unknown mode), false when the file is open.
+    // (cannot open, unknown mode, what KByteSource refuses), false when the file is open.
     bool Open(const char* pPath, const char* pMode);
+    // Reads an open byte source, owned from now on, as Open(path, "r") reads a file. The same
+    // error flag: true when the source is not open.
+    bool Open(std::unique_ptr<KByteSource> pSource);
     // Closes the file. Answers an error flag: TRUE when no file was open, or when a write, the
     // final flush or the close failed; false when everything written reached the file.
     bool Close();
+    // Closes a file open for writing and drops what was written: the target stays as it was.
+    // A file open for reading is closed.
+    void Discard();
     bool IsOpen() const { return mFile != nullptr; }
     bool IsWriting() const { return mFile != nullptr && mWriting; }
     // True while closed and once no further line could be read.
@@ -182,7 +193,10 @@ private:
     bool mCaseSensitive;
     bool mReporting;
 
+    // Reading goes through the source, which owns the stream; writing goes through mOutput.
+    std::unique_ptr<KByteSource> mSource;
     std::FILE* mFile = nullptr;
+    KOutputFile mOutput;
     bool mWriting = false;
     std::string mFileName;
     std::uint64_t mFileSize = 0;

@@ -4,6 +4,7 @@
 #include "animation/KFCurveNode.h"
 #include "core/KAffineMatrix.h"
 #include "core/KMatrixFunctions.h"
+#include "tests/support/CurveTestSupport.h"
 #include "tests/support/KMathTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -14,31 +15,17 @@
 
 namespace {
 
+using curvetest::Sec;
 using mathtest::Product;
-
-KTime Seconds(double pSeconds)
-{
-    KTime lTime;
-    lTime.SetSecondDouble(pSeconds);
-    return lTime;
-}
 
 KMatrix Translation(double pX, double pY, double pZ)
 {
-    KMatrix lMatrix;
-    lMatrix[3][0] = pX;
-    lMatrix[3][1] = pY;
-    lMatrix[3][2] = pZ;
-    return lMatrix;
+    return KAffineMatrix(KVector4(pX, pY, pZ), KVector4(0, 0, 0), KVector4(1, 1, 1));
 }
 
 KMatrix Scaling(double pX, double pY, double pZ)
 {
-    KMatrix lMatrix;
-    lMatrix[0][0] = pX;
-    lMatrix[1][1] = pY;
-    lMatrix[2][2] = pZ;
-    return lMatrix;
+    return KAffineMatrix(KVector4(0, 0, 0), KVector4(0, 0, 0), KVector4(pX, pY, pZ));
 }
 
 KMatrix Rotation(double pX, double pY, double pZ)
@@ -90,7 +77,7 @@ struct TransformTree
                                        -10.0 + 15.0 * t, 5.0 * t,  1.0 + 0.5 * t, 2.0,
                                        0.5 + 0.25 * t};
             for (int c = 0; c < 9; ++c) {
-                pCurves[c]->KeyAdd(Seconds(t), static_cast<float>(lValues[c]));
+                pCurves[c]->KeyAdd(Sec(t), static_cast<float>(lValues[c]));
             }
         }
         const float lDefaults[9] = {1, 2, 3, 10, 20, 30, 1, 1, 1};
@@ -144,35 +131,25 @@ std::vector<KTime> SampleTimes()
 {
     std::vector<KTime> lTimes;
     for (int i = 0; i <= 20; ++i) {
-        lTimes.push_back(KTime(Seconds(0.1).Get() * i));
+        lTimes.push_back(KTime(Sec(0.1).Get() * i));
     }
     return lTimes;
 }
 
 } // namespace
 
-TEST(KFCurveFilterMatrixConverterTest, StartsWithIdentitySetsAndEveryOptionOn)
-{
-    KFCurveFilterMatrixConverter lConverter;
-    for (int i = 0; i < KFCurveFilterMatrixConverter::eMatrixCount; ++i) {
-        EXPECT_TRUE(lConverter.IsSourceMatrixIdentity(i));
-        EXPECT_TRUE(lConverter.IsDestMatrixIdentity(i));
-        EXPECT_EQ(MatrixCompare(lConverter.GetSourceMatrix(i), KMatrix(), 0.0), 0);
-    }
-    EXPECT_EQ(lConverter.GetResamplingPeriod(), KTime(0));
-    EXPECT_TRUE(lConverter.GetGenerateLastKeyAtEndTime());
-    EXPECT_TRUE(lConverter.GetApplyUnrollFilter());
-    EXPECT_TRUE(lConverter.GetApplyResampleFilter());
-    EXPECT_TRUE(lConverter.GetApplyConstantKeyReducer());
-    EXPECT_TRUE(lConverter.GetConvertTranslation());
-    EXPECT_EQ(lConverter.GetSourceRotationOrder(), 0);
-    EXPECT_EQ(lConverter.GetTargetRotationOrder(), 0);
-    EXPECT_STREQ(lConverter.GetName(), "MatrixConverter");
-}
-
 TEST(KFCurveFilterMatrixConverterTest, MatrixSettersCheckIndexInvertibilityAndIdentity)
 {
     KFCurveFilterMatrixConverter lConverter;
+    for (int i = 0; i < KFCurveFilterMatrixConverter::eMatrixCount; ++i) {
+        EXPECT_TRUE(lConverter.IsSourceMatrixIdentity(i) && lConverter.IsDestMatrixIdentity(i));
+    }
+    EXPECT_EQ(lConverter.GetResamplingPeriod(), KTime(0));
+    EXPECT_TRUE(lConverter.GetGenerateLastKeyAtEndTime() && lConverter.GetApplyUnrollFilter() &&
+                lConverter.GetApplyResampleFilter() && lConverter.GetApplyConstantKeyReducer() &&
+                lConverter.GetConvertTranslation());
+    EXPECT_STREQ(lConverter.GetName(), "MatrixConverter");
+
     EXPECT_FALSE(lConverter.SetSourceMatrix(13, KMatrix()));
     EXPECT_STREQ(lConverter.GetLastErrorString(), "MatrixConverter, Matrix index out of range.");
     EXPECT_FALSE(lConverter.SetDestMatrix(-1, KMatrix()));
@@ -201,7 +178,7 @@ TEST(KFCurveFilterMatrixConverterTest, MatrixSettersCheckIndexInvertibilityAndId
     EXPECT_STREQ(lConverter.GetLastErrorString(),
                  "MatrixConverter, The resampling period must be above zero.");
     EXPECT_FALSE(lConverter.SetResamplingPeriod(KTime(-1)));
-    EXPECT_TRUE(lConverter.SetResamplingPeriod(Seconds(0.5)));
+    EXPECT_TRUE(lConverter.SetResamplingPeriod(Sec(0.5)));
     EXPECT_FALSE(lConverter.SetSourceRotationOrder(13));
     EXPECT_TRUE(lConverter.SetTargetRotationOrder(KEulerUnroll::kSphericOrder));
 }
@@ -211,7 +188,7 @@ TEST(KFCurveFilterMatrixConverterTest, EqualSetsChangeNothingAndSaySo)
     TransformTree lTree;
     const std::vector<KFCurve> lBefore = lTree.Copy();
     KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(Seconds(0.1));
+    lConverter.SetResamplingPeriod(Sec(0.1));
     EXPECT_FALSE(lConverter.Apply(lTree.mRoot, true));
     EXPECT_STREQ(lConverter.GetLastErrorString(),
                  "MatrixConverter, No key were changed by filter.");
@@ -238,11 +215,11 @@ TEST(KFCurveFilterMatrixConverterTest, MasterScaleMultipliesTranslationAndScalin
     TransformTree lTree;
     // A rotation beyond 180 degrees: the conversion must keep it, not wrap it to -160.
     lTree.mCurves[3]->KeyClear();
-    lTree.mCurves[3]->KeyAdd(Seconds(0.0), 200.0f);
-    lTree.mCurves[3]->KeyAdd(Seconds(2.0), 200.0f);
+    lTree.mCurves[3]->KeyAdd(Sec(0.0), 200.0f);
+    lTree.mCurves[3]->KeyAdd(Sec(2.0), 200.0f);
     const std::vector<KFCurve> lBefore = lTree.Copy();
     KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(Seconds(0.1));
+    lConverter.SetResamplingPeriod(Sec(0.1));
     ASSERT_TRUE(lConverter.SetSourceMatrix(
         KFCurveFilterMatrixConverter::eParentTransform,
         KAffineMatrix(KVector4(0, 0, 0), KVector4(0, 0, 0), KVector4(2.54, 2.54, 2.54))));
@@ -264,7 +241,7 @@ TEST(KFCurveFilterMatrixConverterTest, MasterScaleMultipliesTranslationAndScalin
     // The constant rotation and scaling curves keep only their first and last keys.
     EXPECT_EQ(lTree.mCurves[3]->GetKeyCount(), 2);
     EXPECT_EQ(lTree.mCurves[7]->GetKeyCount(), 2);
-    EXPECT_EQ(lTree.mCurves[7]->KeyGetTime(1), Seconds(2.0));
+    EXPECT_EQ(lTree.mCurves[7]->KeyGetTime(1), Sec(2.0));
     EXPECT_EQ(lTree.mCurves[0]->GetKeyCount(), 21);
 }
 
@@ -273,7 +250,7 @@ TEST(KFCurveFilterMatrixConverterTest, TranslationStaysWhenNotConverted)
     TransformTree lTree;
     const std::vector<KFCurve> lBefore = lTree.Copy();
     KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(Seconds(0.1));
+    lConverter.SetResamplingPeriod(Sec(0.1));
     lConverter.SetConvertTranslation(false);
     lConverter.SetApplyConstantKeyReducer(false);
     lConverter.SetSourceMatrix(7, Scaling(2.54, 2.54, 2.54));
@@ -287,48 +264,43 @@ TEST(KFCurveFilterMatrixConverterTest, TranslationStaysWhenNotConverted)
     EXPECT_NEAR(lTree.mCurves[7]->KeyGetValue(20), 2.0 * 2.54, 1e-5);
 }
 
-TEST(KFCurveFilterMatrixConverterTest, PreRotationMovesIntoTheRotationCurves)
+// A pre-rotation moving into the rotation curves, and a change of rotation order, keep the local
+// matrix at every sample.
+TEST(KFCurveFilterMatrixConverterTest, PreRotationAndOrderChangesKeepTheSampledMatrix)
 {
-    TransformTree lTree;
-    const std::vector<KFCurve> lBefore = lTree.Copy();
-    KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(Seconds(0.1));
-    ASSERT_TRUE(lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotation,
-                                           Rotation(30.0, 10.0, -45.0)));
-    ASSERT_TRUE(lConverter.Apply(lTree.mRoot, false));
-    const std::vector<const KFCurve*> lOld = Pointers(lBefore);
-    for (const KTime lTime : SampleTimes()) {
-        EXPECT_TRUE(mathtest::Near4x4(LocalAt(lConverter, false, lOld.data(), lTime),
-                                      LocalAt(lConverter, true, lTree.mCurves, lTime), 1e-4))
-            << lTime.GetSecondDouble();
+    for (const bool lPreRotation : {true, false}) {
+        TransformTree lTree;
+        const std::vector<KFCurve> lBefore = lTree.Copy();
+        KFCurveFilterMatrixConverter lConverter;
+        lConverter.SetResamplingPeriod(Sec(0.1));
+        ASSERT_TRUE(lPreRotation
+                        ? lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotation,
+                                                     Rotation(30.0, 10.0, -45.0))
+                        : lConverter.SetTargetRotationOrder(10));
+        ASSERT_TRUE(lConverter.Apply(lTree.mRoot, false));
+        const std::vector<const KFCurve*> lOld = Pointers(lBefore);
+        for (const KTime lTime : SampleTimes()) {
+            EXPECT_TRUE(mathtest::Near4x4(LocalAt(lConverter, false, lOld.data(), lTime),
+                                          LocalAt(lConverter, true, lTree.mCurves, lTime), 1e-4))
+                << lTime.GetSecondDouble();
+        }
+        EXPECT_GT(std::fabs(lTree.mCurves[5]->Evaluate(Sec(1.0)) - lBefore[5].Evaluate(Sec(1.0))),
+                  1.0);
     }
-    EXPECT_GT(
-        std::fabs(lTree.mCurves[5]->Evaluate(Seconds(1.0)) - lBefore[5].Evaluate(Seconds(1.0))),
-        1.0);
     // The destination gives the plain product S R T of the new curves.
+    TransformTree lTree;
+    KFCurveFilterMatrixConverter lConverter;
+    lConverter.SetResamplingPeriod(Sec(0.1));
+    lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::ePreRotation, Rotation(30, 10, -45));
+    ASSERT_TRUE(lConverter.Apply(lTree.mRoot, false));
     KVector4 lT;
     KVector4 lR;
     KVector4 lS;
-    EvaluateTRS(lTree.mCurves, Seconds(1.0), lT, lR, lS);
+    EvaluateTRS(lTree.mCurves, Sec(1.0), lT, lR, lS);
     KMatrix lPlain;
     MatrixSetTRS(lPlain, lT, lR, lS);
     EXPECT_TRUE(
-        mathtest::Near4x4(lPlain, LocalAt(lConverter, true, lTree.mCurves, Seconds(1.0)), 1e-9));
-}
-
-TEST(KFCurveFilterMatrixConverterTest, RotationOrderChangeKeepsTheSampledMatrix)
-{
-    TransformTree lTree;
-    const std::vector<KFCurve> lBefore = lTree.Copy();
-    KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(Seconds(0.1));
-    ASSERT_TRUE(lConverter.SetTargetRotationOrder(10));
-    ASSERT_TRUE(lConverter.Apply(lTree.mRoot, false));
-    const std::vector<const KFCurve*> lOld = Pointers(lBefore);
-    for (const KTime lTime : SampleTimes()) {
-        EXPECT_TRUE(mathtest::Near4x4(LocalAt(lConverter, false, lOld.data(), lTime),
-                                      LocalAt(lConverter, true, lTree.mCurves, lTime), 1e-4));
-    }
+        mathtest::Near4x4(lPlain, LocalAt(lConverter, true, lTree.mCurves, Sec(1.0)), 1e-9));
 }
 
 TEST(KFCurveFilterMatrixConverterTest, LocalMatrixFollowsTheDocumentedProduct)
@@ -419,7 +391,7 @@ TEST(KFCurveFilterMatrixConverterTest, PivotSetRecipeKeepsTheNodeTransform)
         }
     }
     KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(Seconds(0.1));
+    lConverter.SetResamplingPeriod(Sec(0.1));
     const KVector4 lRp = lA.mRp - lB.mRp;
     const KVector4 lSp = lA.mSp - lB.mSp;
     const KVector4 lSo = lA.mSo - lB.mSo;
@@ -448,17 +420,12 @@ TEST(KFCurveFilterMatrixConverterTest, PivotSetRecipeKeepsTheNodeTransform)
 TEST(KFCurveFilterMatrixConverterTest, EachCurveReportsOneChange)
 {
     TransformTree lTree;
-    int lCalls = 0;
-    const KFCurveCallback lCount = [](KFCurve*, KFCurveEvent*, void* pData) {
-        ++*static_cast<int*>(pData);
-    };
-    lTree.mCurves[4]->AddCallback(lCount, &lCalls);
+    curvetest::EventCounter lEvents(*lTree.mCurves[4]);
     KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(Seconds(0.1));
+    lConverter.SetResamplingPeriod(Sec(0.1));
     lConverter.SetSourceMatrix(3, Rotation(0, 0, 20));
     ASSERT_TRUE(lConverter.Apply(lTree.mRoot, false));
-    EXPECT_EQ(lCalls, 1);
-    lTree.mCurves[4]->RemoveCallback(lCount, &lCalls);
+    EXPECT_EQ(lEvents.Get(), 1);
 }
 
 TEST(KFCurveFilterMatrixConverterTest, RecursiveConvertsEveryGroup)
@@ -467,14 +434,14 @@ TEST(KFCurveFilterMatrixConverterTest, RecursiveConvertsEveryGroup)
     KFCurve* lSecond[9];
     lTree.AddGroup("Second", lSecond);
     KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(Seconds(0.1));
+    lConverter.SetResamplingPeriod(Sec(0.1));
     lConverter.SetSourceMatrix(7, Scaling(2, 2, 2));
     ASSERT_TRUE(lConverter.Apply(lTree.mRoot, false));
-    EXPECT_NEAR(lTree.mCurves[0]->Evaluate(Seconds(2.0)), 20.0, 1e-4);
-    EXPECT_NEAR(lSecond[0]->Evaluate(Seconds(2.0)), 10.0, 1e-4);
+    EXPECT_NEAR(lTree.mCurves[0]->Evaluate(Sec(2.0)), 20.0, 1e-4);
+    EXPECT_NEAR(lSecond[0]->Evaluate(Sec(2.0)), 10.0, 1e-4);
     ASSERT_TRUE(lConverter.Apply(lTree.mRoot, true));
-    EXPECT_NEAR(lTree.mCurves[0]->Evaluate(Seconds(2.0)), 40.0, 1e-4);
-    EXPECT_NEAR(lSecond[0]->Evaluate(Seconds(2.0)), 20.0, 1e-4);
+    EXPECT_NEAR(lTree.mCurves[0]->Evaluate(Sec(2.0)), 40.0, 1e-4);
+    EXPECT_NEAR(lSecond[0]->Evaluate(Sec(2.0)), 20.0, 1e-4);
 }
 
 TEST(KFCurveFilterMatrixConverterTest, KeepsARealTurnContinuous)
@@ -483,10 +450,10 @@ TEST(KFCurveFilterMatrixConverterTest, KeepsARealTurnContinuous)
     KFCurve& lX = *lTree.mCurves[3];
     lX.KeyClear();
     for (int k = 0; k <= 20; ++k) {
-        lX.KeyAdd(Seconds(0.1 * k), static_cast<float>(36.0 * k));
+        lX.KeyAdd(Sec(0.1 * k), static_cast<float>(36.0 * k));
     }
     KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(Seconds(0.1));
+    lConverter.SetResamplingPeriod(Sec(0.1));
     lConverter.SetSourceMatrix(7, Scaling(3, 3, 3));
     ASSERT_TRUE(lConverter.Apply(lTree.mRoot, false));
     ASSERT_EQ(lX.GetKeyCount(), 21);
@@ -507,7 +474,7 @@ TEST(KFCurveFilterMatrixConverterTest, MissingCurvesAndBadInputAreRefused)
     EXPECT_EQ(lConverter.GetLastErrorID(), KFCurveFilterMatrixConverter::eBadPeriod);
     EXPECT_EQ(lTree.mCurves[0]->KeyGetValue(4), lBefore[0].KeyGetValue(4));
 
-    lConverter.SetResamplingPeriod(Seconds(0.1));
+    lConverter.SetResamplingPeriod(Sec(0.1));
     KFCurveNode lEmpty("Defaults");
     lEmpty.FindOrCreateChild("Visibility", true);
     EXPECT_FALSE(lConverter.Apply(lEmpty, true));
@@ -543,7 +510,7 @@ TEST(KFCurveFilterMatrixConverterTest, CurvesWithoutKeysConvertTheirDefaultValue
         lCurve->KeyClear();
     }
     KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(Seconds(0.1));
+    lConverter.SetResamplingPeriod(Sec(0.1));
     lConverter.SetSourceMatrix(0, Translation(10, 0, 0));
     ASSERT_TRUE(lConverter.Apply(lTree.mRoot, false));
     EXPECT_NEAR(lTree.mCurves[0]->GetDefaultValue(), 11.0, 1e-6);
@@ -556,7 +523,7 @@ TEST(KFCurveFilterMatrixConverterTest, ResultsBeyondTheFloatRangeAreClamped)
     TransformTree lTree;
     lTree.mCurves[0]->KeySetValue(4, 1e20f);
     KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(Seconds(0.5));
+    lConverter.SetResamplingPeriod(Sec(0.5));
     ASSERT_TRUE(lConverter.SetSourceMatrix(7, Scaling(1e39, 1e39, 1e39)));
     ASSERT_TRUE(lConverter.Apply(lTree.mRoot, false));
     EXPECT_EQ(lTree.mCurves[0]->KeyGetValue(lTree.mCurves[0]->GetKeyCount() - 1),

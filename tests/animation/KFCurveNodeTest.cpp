@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -30,39 +31,26 @@ KFCurveNode* AddVector(KFCurveNode& ioParent, const char* pName, const char* pTy
 
 } // namespace
 
-TEST(KFCurveNodeTest, CreateNamesAndTimeWarp)
+TEST(KFCurveNodeTest, CreateNamesTimeWarpAndCurveOwnership)
 {
-    KFCurveNode* lNode = KFCurveNode::Create("Intensity", FindDataType("Real"), 3, 1);
-    ASSERT_NE(lNode, nullptr);
-    EXPECT_STREQ(lNode->GetName(), "Intensity");
+    std::unique_ptr<KFCurveNode> lNode(
+        KFCurveNode::Create("Intensity", FindDataType("Real"), 3, 1));
     EXPECT_STREQ(lNode->GetTypeName(), "Intensity");
-    EXPECT_EQ(lNode->GetDataType(), FindDataType("Real"));
-    EXPECT_EQ(lNode->GetKind(), 3);
-    EXPECT_EQ(lNode->GetLayer(), 1);
-    EXPECT_EQ(lNode->GetCurve(), nullptr);
-    KFCurveNode::Destroy(lNode);
+    EXPECT_TRUE(lNode->GetKind() == 3 && lNode->GetLayer() == 1 && lNode->GetCurve() == nullptr);
+    EXPECT_STREQ(KFCurveNode("Warp", FindDataType("TimeWarp")).GetTypeName(), "");
+    EXPECT_STREQ(KFCurveNode(nullptr).GetName(), "");
 
-    KFCurveNode lWarp("Warp", FindDataType("TimeWarp"));
-    EXPECT_STREQ(lWarp.GetName(), "Warp");
-    EXPECT_STREQ(lWarp.GetTypeName(), "");
-    KFCurveNode lNull(nullptr);
-    EXPECT_STREQ(lNull.GetName(), "");
-}
-
-TEST(KFCurveNodeTest, SetCurveOwnsDestroysOrHandsBack)
-{
-    KFCurveNode lNode("X");
+    // SetCurve owns the new curve and destroys or hands back the old one.
     KFCurve* lFirst = KFCurve::Create();
-    EXPECT_EQ(lNode.SetCurve(lFirst), nullptr);
-    EXPECT_EQ(lNode.GetCurve(), lFirst);
-    EXPECT_EQ(lNode.SetCurve(lFirst, false), nullptr);
-    KFCurve* lSecond = KFCurve::Create();
-    EXPECT_EQ(lNode.SetCurve(lSecond, false), lFirst);
+    EXPECT_EQ(lNode->SetCurve(lFirst), nullptr);
+    EXPECT_EQ(lNode->GetCurve(), lFirst);
+    EXPECT_EQ(lNode->SetCurve(lFirst, false), nullptr);
+    EXPECT_EQ(lNode->SetCurve(KFCurve::Create(), false), lFirst);
     KFCurve::Destroy(lFirst);
-    EXPECT_EQ(lNode.SetCurve(KFCurve::Create(), true), nullptr);
-    EXPECT_NE(lNode.GetCurve(), nullptr);
-    EXPECT_EQ(lNode.SetCurve(nullptr), nullptr);
-    EXPECT_EQ(lNode.GetCurve(), nullptr);
+    EXPECT_EQ(lNode->SetCurve(KFCurve::Create(), true), nullptr);
+    EXPECT_NE(lNode->GetCurve(), nullptr);
+    EXPECT_EQ(lNode->SetCurve(nullptr), nullptr);
+    EXPECT_EQ(lNode->GetCurve(), nullptr);
 }
 
 TEST(KFCurveNodeTest, ChildOperationsAreBoundsCheckedAndRefuseCycles)
@@ -257,6 +245,7 @@ TEST(KFCurveNodeTest, CopyFromIsDeepOrMovesCurves)
     EXPECT_EQ(lCopy.Find("Stale"), -1);
     EXPECT_EQ(lCopy.GetDefaultValues(), (std::vector<double>{1, 2, 3}));
     EXPECT_EQ(lCopy.GetCacheTime(), Sec(1));
+    EXPECT_EQ(lCopy.GetCacheValues(), (std::vector<double>{4, 2, 3}));
     KFCurveNode* lCopiedT = lCopy.FindChild("T");
     ASSERT_NE(lCopiedT, nullptr);
     EXPECT_EQ(lCopiedT->GetDataType(), FindDataType("Lcl Translation"));

@@ -1,98 +1,54 @@
 #include "animation/KRyvTakeNode.h"
 #include "animation/KImportSettings.h"
-#include "animation/KTakeInfo.h"
 
 #include "object/KDataType.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-struct Getter
-{
-    KFCurve* (KRyvTakeNode::*mGet)();
-    std::vector<const char*> mPath;
-};
+using K = KRyvTakeNode;
 
-const std::vector<Getter> kGetters = {
-    {&KRyvTakeNode::GetTransformTX, {"Transform", "T", "X"}},
-    {&KRyvTakeNode::GetTransformTY, {"Transform", "T", "Y"}},
-    {&KRyvTakeNode::GetTransformTZ, {"Transform", "T", "Z"}},
-    {&KRyvTakeNode::GetTransformRX, {"Transform", "R", "X"}},
-    {&KRyvTakeNode::GetTransformRY, {"Transform", "R", "Y"}},
-    {&KRyvTakeNode::GetTransformRZ, {"Transform", "R", "Z"}},
-    {&KRyvTakeNode::GetTransformSX, {"Transform", "S", "X"}},
-    {&KRyvTakeNode::GetTransformSY, {"Transform", "S", "Y"}},
-    {&KRyvTakeNode::GetTransformSZ, {"Transform", "S", "Z"}},
-    {&KRyvTakeNode::GetVisibility, {"Visibility"}},
-    {&KRyvTakeNode::GetColorX, {"Color", "X"}},
-    {&KRyvTakeNode::GetColorY, {"Color", "Y"}},
-    {&KRyvTakeNode::GetColorZ, {"Color", "Z"}},
-    {&KRyvTakeNode::GetIntensity, {"Intensity"}},
-    {&KRyvTakeNode::GetConeAngle, {"Cone angle"}},
-    {&KRyvTakeNode::GetFog, {"Fog"}},
-    {&KRyvTakeNode::GetFieldOfView, {"FieldOfView"}},
-    {&KRyvTakeNode::GetFieldOfViewX, {"FieldOfViewX"}},
-    {&KRyvTakeNode::GetFieldOfViewY, {"FieldOfViewY"}},
-    {&KRyvTakeNode::GetOpticalCenterX, {"OpticalCenterX"}},
-    {&KRyvTakeNode::GetOpticalCenterY, {"OpticalCenterY"}},
-    {&KRyvTakeNode::GetRoll, {"Roll"}},
-    {&KRyvTakeNode::GetTurnTable, {"TurnTable"}},
-    {&KRyvTakeNode::GetBackgroundColorX, {"BackgroundColor (Color)", "X"}},
-    {&KRyvTakeNode::GetBackgroundColorY, {"BackgroundColor (Color)", "Y"}},
-    {&KRyvTakeNode::GetBackgroundColorZ, {"BackgroundColor (Color)", "Z"}},
-    {&KRyvTakeNode::GetCameraIndex, {"Camera Index"}},
-    {&KRyvTakeNode::GetTranslationX, {"Translation", "X"}},
-    {&KRyvTakeNode::GetTranslationY, {"Translation", "Y"}},
-    {&KRyvTakeNode::GetTranslationZ, {"Translation", "Z"}},
-    {&KRyvTakeNode::GetRotationX, {"Rotation", "X"}},
-    {&KRyvTakeNode::GetRotationY, {"Rotation", "Y"}},
-    {&KRyvTakeNode::GetRotationZ, {"Rotation", "Z"}},
-    {&KRyvTakeNode::GetScalingX, {"Scaling", "X"}},
-    {&KRyvTakeNode::GetScalingY, {"Scaling", "Y"}},
-    {&KRyvTakeNode::GetScalingZ, {"Scaling", "Z"}},
-    {&KRyvTakeNode::GetAlpha, {"Alpha"}},
-    {&KRyvTakeNode::GetEmissiveX, {"Emissive", "X"}},
-    {&KRyvTakeNode::GetEmissiveY, {"Emissive", "Y"}},
-    {&KRyvTakeNode::GetEmissiveZ, {"Emissive", "Z"}},
-    {&KRyvTakeNode::GetAmbientX, {"Ambient", "X"}},
-    {&KRyvTakeNode::GetAmbientY, {"Ambient", "Y"}},
-    {&KRyvTakeNode::GetAmbientZ, {"Ambient", "Z"}},
-    {&KRyvTakeNode::GetDiffuseX, {"Diffuse", "X"}},
-    {&KRyvTakeNode::GetDiffuseY, {"Diffuse", "Y"}},
-    {&KRyvTakeNode::GetDiffuseZ, {"Diffuse", "Z"}},
-    {&KRyvTakeNode::GetSpecularX, {"Specular", "X"}},
-    {&KRyvTakeNode::GetSpecularY, {"Specular", "Y"}},
-    {&KRyvTakeNode::GetSpecularZ, {"Specular", "Z"}},
-    {&KRyvTakeNode::GetOpacity, {"Opacity"}},
-    {&KRyvTakeNode::GetReflectivity, {"Reflectivity"}},
-    {&KRyvTakeNode::GetShininess, {"Shininess"}},
-};
+// A sample of the named getters (they all call GetCurve with a fixed path): vectors, names with
+// spaces and brackets, single curves.
+const std::pair<const char*, KFCurve* (K::*)()> kGetters[] = {
+    {"Transform/T/X", &K::GetTransformTX},
+    {"Transform/S/Z", &K::GetTransformSZ},
+    {"BackgroundColor (Color)/Y", &K::GetBackgroundColorY},
+    {"Cone angle", &K::GetConeAngle},
+    {"Camera Index", &K::GetCameraIndex},
+    {"Specular/Z", &K::GetSpecularZ},
+    {"Shininess", &K::GetShininess}};
 
-KFCurve* MakePath(KRyvTakeNode& ioTake, const std::vector<const char*>& pPath)
+// Makes the nodes of a "/"-separated path, the last one with a curve.
+KFCurve* MakePath(KRyvTakeNode& ioTake, const std::string& pPath)
 {
     KFCurveNode* lNode = ioTake.GetKFCurveNode();
-    for (std::size_t i = 0; i < pPath.size(); ++i) {
-        lNode = lNode->FindOrCreateChild(pPath[i], i + 1 == pPath.size());
+    std::istringstream lSteps(pPath);
+    std::string lStep;
+    while (std::getline(lSteps, lStep, '/')) {
+        lNode = lNode->FindOrCreateChild(lStep.c_str(), lSteps.eof());
     }
     return lNode->GetCurve();
 }
 
 } // namespace
 
-TEST(KRyvTakeNodeTest, EveryGetterFindsItsPathAndReportsAMissingCurve)
+TEST(KRyvTakeNodeTest, GettersFindTheirPathAndReportAMissingCurve)
 {
-    for (const Getter& lGetter : kGetters) {
+    for (const auto& lGetter : kGetters) {
         KRyvTakeNode lEmpty("Take 001");
-        EXPECT_EQ((lEmpty.*lGetter.mGet)(), nullptr) << lGetter.mPath[0];
+        EXPECT_EQ((lEmpty.*lGetter.second)(), nullptr) << lGetter.first;
         EXPECT_EQ(lEmpty.GetError().GetLastErrorID(), KRyvTakeNode::kCurveNotFound);
         EXPECT_STREQ(lEmpty.GetError().GetLastErrorString().Buffer(), "Curve not found");
-
         KRyvTakeNode lTake("Take 001");
-        KFCurve* lCurve = MakePath(lTake, lGetter.mPath);
-        EXPECT_EQ((lTake.*lGetter.mGet)(), lCurve) << lGetter.mPath[0];
+        KFCurve* lCurve = MakePath(lTake, lGetter.first);
+        EXPECT_EQ((lTake.*lGetter.second)(), lCurve) << lGetter.first;
         EXPECT_EQ(lTake.GetError().GetLastErrorID(), -1);
     }
 }
@@ -116,13 +72,17 @@ TEST(KRyvTakeNodeTest, DataTypeGettersSearchDepthFirst)
     EXPECT_EQ(lTake.GetOcclusion(), lCurves[2]);
     EXPECT_EQ(lTake.GetCurve("IK", nullptr, FindDataType("Occlusion")), lCurves[2]);
     EXPECT_EQ(lTake.GetCurve("Missing", nullptr, FindDataType("Occlusion")), nullptr);
+    EXPECT_FALSE(lTake.IsAnimated("IK", nullptr, FindDataType("Occlusion")));
+    EXPECT_FALSE(lTake.IsAnimated("Missing", nullptr, FindDataType("Occlusion")));
+    lCurves[2]->KeyAdd(KTime(0), 1.0f);
+    EXPECT_TRUE(lTake.IsAnimated("IK", nullptr, FindDataType("Occlusion")));
     EXPECT_EQ(lTake.GetCurve(nullptr, nullptr, static_cast<const KDataType*>(nullptr)), nullptr);
 }
 
 TEST(KRyvTakeNodeTest, IsAnimatedIntervalAndDeepCopy)
 {
     KRyvTakeNode lTake("Walk");
-    KFCurve* lX = MakePath(lTake, {"Transform", "T", "X"});
+    KFCurve* lX = MakePath(lTake, "Transform/T/X");
     EXPECT_FALSE(lTake.IsAnimated("Transform", "T", "X"));
     EXPECT_FALSE(lTake.IsAnimated("Transform", "T", "Y"));
     lX->KeyAdd(KTime(100), 1.0f);
@@ -149,39 +109,14 @@ TEST(KRyvTakeNodeTest, IsAnimatedIntervalAndDeepCopy)
     EXPECT_FALSE(lCopy.IsAnimated("Transform", "T", "X"));
 }
 
-TEST(KTakeInfoTest, DefaultsAndCopies)
-{
-    KTakeInfo lInfo;
-    EXPECT_TRUE(lInfo.mName.IsEmpty());
-    EXPECT_TRUE(lInfo.mDescription.IsEmpty());
-    EXPECT_EQ(lInfo.mSelect, 1);
-    EXPECT_EQ(lInfo.mLocalStop, KTime());
-    lInfo.mName = "Take 001";
-    lInfo.mSecondDescription = "from file";
-    lInfo.mSelect = 0;
-    lInfo.mReferenceStop = KTime(42);
-    lInfo.mWords[1] = 7;
-    KTakeInfo lCopy;
-    lCopy = lInfo;
-    EXPECT_EQ(lCopy.mName, "Take 001");
-    EXPECT_EQ(lCopy.mSecondDescription, "from file");
-    EXPECT_EQ(lCopy.mSelect, 0);
-    EXPECT_EQ(lCopy.mReferenceStop, KTime(42));
-    EXPECT_EQ(lCopy.mWords[1], 7);
-}
-
-TEST(KImportSettingsTest, InitialValuesAndSetters)
+TEST(KImportSettingsTest, StartsWithTheReducerAndUnrollAndRefusesUnknownModes)
 {
     KImportSettings& lSettings = KImportSettings::Get();
+    lSettings.SetConstantKeyReducerEnabled(false);
+    EXPECT_TRUE(lSettings.SetRotationFilterMode(KImportSettings::kRotationFilterGimbalKiller));
+    EXPECT_FALSE(lSettings.SetRotationFilterMode(3) || lSettings.SetRotationFilterMode(-1));
+    EXPECT_EQ(lSettings.GetRotationFilterMode(), KImportSettings::kRotationFilterGimbalKiller);
     lSettings.Reset();
     EXPECT_TRUE(lSettings.IsConstantKeyReducerEnabled());
     EXPECT_EQ(lSettings.GetRotationFilterMode(), KImportSettings::kRotationFilterUnroll);
-    lSettings.SetConstantKeyReducerEnabled(false);
-    EXPECT_FALSE(KImportSettings::Get().IsConstantKeyReducerEnabled());
-    EXPECT_TRUE(lSettings.SetRotationFilterMode(KImportSettings::kRotationFilterGimbalKiller));
-    EXPECT_EQ(lSettings.GetRotationFilterMode(), 1);
-    EXPECT_FALSE(lSettings.SetRotationFilterMode(3));
-    EXPECT_EQ(lSettings.GetRotationFilterMode(), 1);
-    lSettings.Reset();
-    EXPECT_EQ(lSettings.GetRotationFilterMode(), 2);
 }

@@ -20,87 +20,48 @@ protected:
     KRyvSolverParameterValues& mValues = mCharacter.GetParameterValues();
 };
 
-TEST_F(KRyvCharacterPropertiesTest, RegistrationOrder)
+TEST_F(KRyvCharacterPropertiesTest, RegistrationOrderTypesAndFlags)
 {
     ASSERT_EQ(mProperties.GetPropertyCount(), 383);
     EXPECT_EQ(KRyvCharacterProperties::kTypedPropertyCount, 191);
-    const struct
-    {
-        int mIndex;
-        const char* mName;
-    } kExpected[] = {
-        {0, "Active"},
-        {2, "Weight"},
-        {3, "PullIterationCount"},
-        {6, "ScaleCompensation"},
-        {7, "ScaleCompensationMode"},
-        {13, "AnkleProximityCompensationMode"},
-        {14, "MassCenterCompensation"},
-        {38, "ReachActorLeftAnkleRotation"},
-        {45, "HipsTOffset"},
-        {47, "LeftUpLegRoll"},
-        {48, "LeftUpLegRollMode"},
-        {63, "RollExtractionMode"},
-        {123, "CtrlNeckStiffness"},
-        {124, "MirrorMode"},
-        {132, "SyncMode"},
-        {158, "AnkleStabilizationRecoveryTimeMode"},
-        {182, "RightFootExtraFingerTip"},
-        {183, "FingerSolving"},
-        {190, "ContactBehaviour"},
-        {191, "HipsLink"},
-        {377, "RightFootExtraFinger4Link"},
-        {378, "SourceObject"},
-        {379, "DestinationObject"},
-        {380, "Actor"},
-        {381, "Character"},
-        {382, "ControlSet"},
-    };
-    for (const auto& lExpected : kExpected) {
-        EXPECT_STREQ(mProperties.GetProperty(lExpected.mIndex)->GetName(), lExpected.mName);
+    const std::pair<int, const char*> kPlaces[] = {{0, "Active"},
+                                                   {2, "Weight"},
+                                                   {3, "PullIterationCount"},
+                                                   {6, "ScaleCompensation"},
+                                                   {7, "ScaleCompensationMode"},
+                                                   {13, "AnkleProximityCompensationMode"},
+                                                   {14, "MassCenterCompensation"},
+                                                   {38, "ReachActorLeftAnkleRotation"},
+                                                   {45, "HipsTOffset"},
+                                                   {47, "LeftUpLegRoll"},
+                                                   {48, "LeftUpLegRollMode"},
+                                                   {63, "RollExtractionMode"},
+                                                   {123, "CtrlNeckStiffness"},
+                                                   {124, "MirrorMode"},
+                                                   {132, "SyncMode"},
+                                                   {158, "AnkleStabilizationRecoveryTimeMode"},
+                                                   {182, "RightFootExtraFingerTip"},
+                                                   {183, "FingerSolving"},
+                                                   {190, "ContactBehaviour"},
+                                                   {191, "HipsLink"},
+                                                   {377, "RightFootExtraFinger4Link"},
+                                                   {378, "SourceObject"},
+                                                   {379, "DestinationObject"},
+                                                   {380, "Actor"},
+                                                   {381, "Character"},
+                                                   {382, "ControlSet"}};
+    for (const auto& lPlace : kPlaces) {
+        EXPECT_STREQ(mProperties.GetProperty(lPlace.first)->GetName(), lPlace.second);
     }
-    EXPECT_NE(mProperties.FindProperty("ReferenceLink"), nullptr);
     EXPECT_EQ(mProperties.GetLinkProperty(68), nullptr);
     EXPECT_EQ(mProperties.GetLinkId(mProperties.FindProperty("ReferenceLink")), 67);
     EXPECT_EQ(mProperties.GetLinkId(mProperties.FindProperty("Active")), -1);
-    for (int i = 0; i < KRyvCharacterProperties::kTypedPropertyCount; ++i) {
-        EXPECT_EQ(mProperties.GetTypedProperty(static_cast<EProperty>(i)),
-                  mProperties.GetProperty(i));
-    }
-    EXPECT_EQ(mProperties.GetTypedProperty(EProperty::Count), nullptr);
-    EXPECT_EQ(mProperties.GetCharacter(), &mCharacter);
-    EXPECT_EQ(mProperties.GetOwnerObject(), &mCharacter);
-}
-
-TEST_F(KRyvCharacterPropertiesTest, TypesFlagsAndLists)
-{
-    EXPECT_EQ(mProperties.FindProperty("Active")->GetPropertyType(), 2);
-    EXPECT_EQ(mProperties.FindProperty("Weight")->GetPropertyType(), 4);
-    EXPECT_EQ(mProperties.FindProperty("Posture")->GetPropertyType(), 6);
-    EXPECT_EQ(mProperties.FindProperty("HipsTOffset")->GetPropertyType(), 13);
-    EXPECT_EQ(mProperties.FindProperty("HipsLink")->GetPropertyType(), 9);
-    EXPECT_EQ(mProperties.FindProperty("ControlSet")->GetPropertyType(), 9);
-    EXPECT_TRUE(mProperties.FindProperty("MassCenterCompensation")->GetFlag(KProperty::kReadOnly));
-    EXPECT_TRUE(mProperties.FindProperty("ChestTOffset")->GetFlag(KProperty::kReadOnly));
-    EXPECT_FALSE(mProperties.FindProperty("Active")->GetFlag(KProperty::kReadOnly));
-    EXPECT_TRUE(mProperties.FindProperty("SyncMode")->GetFlag(1));
-    EXPECT_TRUE(mProperties.FindProperty("Weight")->IsAnimatable());
-    EXPECT_TRUE(mProperties.FindProperty("OrientationDamping")->IsAnimatable());
-    EXPECT_FALSE(mProperties.FindProperty("PullIterationCount")->IsAnimatable());
-    EXPECT_FALSE(mProperties.FindProperty("OrientationDampingMode")->IsAnimatable());
-    EXPECT_STREQ(mProperties.FindProperty("Posture")->GetEnumItem(1), "Quadruped");
-    EXPECT_EQ(mProperties.FindProperty("ContactBehaviour")->GetEnumCount(), 3);
-    EXPECT_EQ(mProperties.FindProperty("DisplacementMemoryMode")->GetEnumCount(), 2);
-    EXPECT_EQ(mProperties.FindProperty("OrientationDampingMode")->GetEnumCount(), 3);
-    EXPECT_STREQ(mProperties.FindProperty("HandContactType")->GetEnumItem(2), "FingerBase");
-    EXPECT_TRUE(mProperties.GetSourceObject().GetKeepConnections());
-    EXPECT_TRUE(mProperties.GetDestinationObject().GetKeepConnections());
-    EXPECT_FALSE(mProperties.GetActor().GetKeepConnections());
-    EXPECT_EQ(mProperties.GetDestinationObject().GetPlugFlags() & KPlug::kListBitsMask, 2u);
-    EXPECT_EQ(mProperties.GetControlSet().GetPlugFlags() & KPlug::kListBitsMask, 1u);
+    EXPECT_EQ(mProperties.GetLinkId(nullptr), -1);
     int lAnimatable = 0;
     int lReadOnly = 0;
     for (int i = 0; i < KRyvCharacterProperties::kTypedPropertyCount; ++i) {
+        EXPECT_EQ(mProperties.GetTypedProperty(static_cast<EProperty>(i)),
+                  mProperties.GetProperty(i));
         lAnimatable += mProperties.GetProperty(i)->IsAnimatable() ? 1 : 0;
         lReadOnly += mProperties.GetProperty(i)->GetFlag(KProperty::kReadOnly) ? 1 : 0;
     }
@@ -108,33 +69,57 @@ TEST_F(KRyvCharacterPropertiesTest, TypesFlagsAndLists)
     // read-only ones.
     EXPECT_EQ(lReadOnly, 75);
     EXPECT_EQ(lAnimatable, 1 + 4 + 8 + 12 + 75);
+    EXPECT_EQ(mProperties.GetTypedProperty(EProperty::Count), nullptr);
+    EXPECT_EQ(mProperties.GetOwnerObject(), &mCharacter);
+
+    const std::pair<const char*, int> kTypes[] = {{"Active", 2},   {"Weight", 4},
+                                                  {"Posture", 6},  {"HipsTOffset", 13},
+                                                  {"HipsLink", 9}, {"ControlSet", 9}};
+    for (const auto& lType : kTypes) {
+        EXPECT_EQ(mProperties.FindProperty(lType.first)->GetPropertyType(), lType.second);
+    }
+    for (const char* lName : {"MassCenterCompensation", "ChestTOffset"}) {
+        EXPECT_TRUE(mProperties.FindProperty(lName)->GetFlag(KProperty::kReadOnly)) << lName;
+    }
+    EXPECT_TRUE(mProperties.FindProperty("SyncMode")->GetFlag(1));
+    EXPECT_TRUE(mProperties.FindProperty("OrientationDamping")->IsAnimatable());
+    EXPECT_FALSE(mProperties.FindProperty("PullIterationCount")->IsAnimatable());
+    EXPECT_FALSE(mProperties.FindProperty("OrientationDampingMode")->IsAnimatable());
+    const std::pair<const char*, int> kEnumCounts[] = {
+        {"ContactBehaviour", 3}, {"DisplacementMemoryMode", 2}, {"OrientationDampingMode", 3}};
+    for (const auto& lCount : kEnumCounts) {
+        EXPECT_EQ(mProperties.FindProperty(lCount.first)->GetEnumCount(), lCount.second);
+    }
+    EXPECT_STREQ(mProperties.FindProperty("Posture")->GetEnumItem(1), "Quadruped");
+    EXPECT_STREQ(mProperties.FindProperty("HandContactType")->GetEnumItem(2), "FingerBase");
+    EXPECT_TRUE(mProperties.GetSourceObject().GetKeepConnections());
+    EXPECT_TRUE(mProperties.GetDestinationObject().GetKeepConnections());
+    EXPECT_FALSE(mProperties.GetActor().GetKeepConnections());
+    EXPECT_EQ(mProperties.GetDestinationObject().GetPlugFlags() & KPlug::kListBitsMask, 2u);
+    EXPECT_EQ(mProperties.GetControlSet().GetPlugFlags() & KPlug::kListBitsMask, 1u);
 }
 
 TEST_F(KRyvCharacterPropertiesTest, NewCharacterDefaults)
 {
-    EXPECT_TRUE(mProperties.GetActive());
-    EXPECT_FALSE(mProperties.GetLock());
-    EXPECT_DOUBLE_EQ(mProperties.GetWeight(), 100.0);
-    EXPECT_DOUBLE_EQ(mProperties.GetScaleCompensation(), 0.0);
+    EXPECT_TRUE(mProperties.GetActive() && mProperties.GetSyncMode());
+    EXPECT_FALSE(mProperties.GetLock() || mProperties.GetLeftUpLegRollMode());
     EXPECT_EQ(mProperties.GetScaleCompensationMode(), 1);
-    EXPECT_FALSE(mProperties.GetLeftUpLegRollMode());
-    EXPECT_DOUBLE_EQ(mProperties.GetLeftUpLegRoll(), 60.0);
-    EXPECT_DOUBLE_EQ(mProperties.GetFootBottomToAnkle(), 7.5);
-    EXPECT_DOUBLE_EQ(mProperties.GetPullIterationCount(), 10.0);
-    EXPECT_DOUBLE_EQ(mProperties.GetMassCenterCompensation(), 80.0);
-    EXPECT_DOUBLE_EQ(mProperties.GetReachActorLeftAnkleRotation(), 100.0);
-    EXPECT_DOUBLE_EQ(mProperties.GetCtrlEnforceGravity(), 60.0);
     EXPECT_EQ(mProperties.GetHandFingerContactMode(), 1);
-    EXPECT_TRUE(mProperties.GetSyncMode());
-    EXPECT_TRUE(mProperties.GetFingerSolving());
+    const std::pair<const char*, double> kValues[] = {{"Weight", 100.0},
+                                                      {"ScaleCompensation", 0.0},
+                                                      {"LeftUpLegRoll", 60.0},
+                                                      {"FootBottomToAnkle", 7.5},
+                                                      {"PullIterationCount", 10.0},
+                                                      {"MassCenterCompensation", 80.0},
+                                                      {"ReachActorLeftAnkleRotation", 100.0},
+                                                      {"CtrlEnforceGravity", 60.0}};
+    for (const auto& lValue : kValues) {
+        EXPECT_DOUBLE_EQ(mProperties.FindProperty(lValue.first)->GetValueAsDouble(), lValue.second)
+            << lValue.first;
+    }
+    EXPECT_DOUBLE_EQ(mProperties.GetFootBottomToAnkle(), 7.5);
     const KVector4 lOffset = mProperties.GetHipsTOffset();
-    EXPECT_EQ(lOffset[0], 0.0);
-    EXPECT_EQ(lOffset[2], 0.0);
-    EXPECT_EQ(lOffset[3], 1.0);
-    // The cached values agree with the getters too.
-    double lValue = 0.0;
-    ASSERT_TRUE(mProperties.FindProperty("FootBottomToAnkle")->GetValue(lValue));
-    EXPECT_DOUBLE_EQ(lValue, 7.5);
+    EXPECT_TRUE(lOffset[0] == 0.0 && lOffset[2] == 0.0 && lOffset[3] == 1.0);
 }
 
 TEST_F(KRyvCharacterPropertiesTest, Clamps)

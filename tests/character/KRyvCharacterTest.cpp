@@ -27,19 +27,48 @@ KRyvCharacterLink LinkTo(KRyvNode* pNode)
     return lLink;
 }
 
-TEST(KRyvCharacterNameTableTest, GroupsCoverTheIdsOnce)
+// A character and two free nodes, which die before it.
+class KRyvCharacterTest : public ::testing::Test
+{
+protected:
+    KRyvCharacter mCharacter{nullptr, "Bob"};
+    std::unique_ptr<KRyvNode> mA = MakeNode("A");
+    std::unique_ptr<KRyvNode> mB = MakeNode("B");
+};
+
+// Every entry of every group: ids once each (all of 0..190 but the gaps), names unique, and
+// found again by name (in any group and in its own) and by id.
+TEST(KRyvCharacterNameTableTest, GroupsCoverTheIdsOnceAndLookupsFindEveryEntry)
 {
     const int kSizes[12] = {15, 7, 9, 8, 1, 30, 30, 5, 12, 9, 30, 30};
     std::set<int> lIds;
+    std::set<std::string> lNames;
     int l4500 = 0;
     for (int lGroup = 0; lGroup < 12; ++lGroup) {
         ASSERT_EQ(KRyvCharacter::GetCharacterGroupCount(lGroup), kSizes[lGroup]);
         for (int lIndex = 0; lIndex < kSizes[lGroup]; ++lIndex) {
             const int lId = KRyvCharacter::GetCharacterGroupNodeId(lGroup, lIndex);
+            const char* lName = KRyvCharacter::GetCharacterGroupNodeName(lGroup, lIndex);
             EXPECT_TRUE(lIds.insert(lId).second) << lId;
+            EXPECT_TRUE(lNames.insert(lName).second) << lName;
             const int lVersion = KRyvCharacter::GetCharacterGroupNodeVersion(lGroup, lIndex);
             EXPECT_TRUE(lVersion == 4000 || lVersion == 4500);
             l4500 += lVersion == 4500 ? 1 : 0;
+            int lFoundGroup = -1;
+            int lFoundIndex = -1;
+            ASSERT_TRUE(
+                KRyvCharacter::FindCharacterNodeByName(lName, false, lFoundGroup, lFoundIndex));
+            EXPECT_TRUE(lFoundGroup == lGroup && lFoundIndex == lIndex) << lName;
+            lFoundIndex = -1;
+            ASSERT_TRUE(
+                KRyvCharacter::FindCharacterNodeByName(lName, true, lFoundGroup, lFoundIndex));
+            EXPECT_EQ(lFoundIndex, lIndex);
+            lFoundGroup = -1;
+            ASSERT_TRUE(KRyvCharacter::FindCharacterNodeById(lId, lFoundGroup, lFoundIndex));
+            EXPECT_TRUE(lFoundGroup == lGroup && lFoundIndex == lIndex) << lId;
+            KString lText;
+            ASSERT_TRUE(KRyvCharacter::GetCharacterNodeName(lId, lText));
+            EXPECT_EQ(lText, lName);
         }
     }
     EXPECT_EQ(lIds.size(), 186u);
@@ -53,34 +82,6 @@ TEST(KRyvCharacterNameTableTest, GroupsCoverTheIdsOnce)
     EXPECT_EQ(KRyvCharacter::GetCharacterGroupNodeId(0, 15), -1);
     EXPECT_EQ(KRyvCharacter::GetCharacterGroupNodeName(12, 0), nullptr);
     EXPECT_EQ(KRyvCharacter::GetCharacterGroupNodeVersion(4, 1), 0);
-}
-
-TEST(KRyvCharacterNameTableTest, LookupByNameAndIdInEveryGroup)
-{
-    std::set<std::string> lNames;
-    for (int lGroup = 0; lGroup < 12; ++lGroup) {
-        for (int lIndex = 0; lIndex < KRyvCharacter::GetCharacterGroupCount(lGroup); ++lIndex) {
-            const char* lName = KRyvCharacter::GetCharacterGroupNodeName(lGroup, lIndex);
-            const int lId = KRyvCharacter::GetCharacterGroupNodeId(lGroup, lIndex);
-            EXPECT_TRUE(lNames.insert(lName).second) << lName;
-            int lFoundGroup = -1;
-            int lFoundIndex = -1;
-            ASSERT_TRUE(
-                KRyvCharacter::FindCharacterNodeByName(lName, false, lFoundGroup, lFoundIndex));
-            EXPECT_EQ(lFoundGroup, lGroup);
-            EXPECT_EQ(lFoundIndex, lIndex);
-            lFoundGroup = lGroup;
-            ASSERT_TRUE(
-                KRyvCharacter::FindCharacterNodeByName(lName, true, lFoundGroup, lFoundIndex));
-            EXPECT_EQ(lFoundIndex, lIndex);
-            ASSERT_TRUE(KRyvCharacter::FindCharacterNodeById(lId, lFoundGroup, lFoundIndex));
-            EXPECT_EQ(lFoundGroup, lGroup);
-            EXPECT_EQ(lFoundIndex, lIndex);
-            KString lText;
-            ASSERT_TRUE(KRyvCharacter::GetCharacterNodeName(lId, lText));
-            EXPECT_EQ(lText, lName);
-        }
-    }
 }
 
 TEST(KRyvCharacterNameTableTest, SpecificEntries)
@@ -114,35 +115,33 @@ TEST(KRyvCharacterNameTableTest, SpecificEntries)
     }
 }
 
-TEST(KRyvCharacterTest, NewCharacter)
+TEST_F(KRyvCharacterTest, NewCharacter)
 {
-    KRyvCharacter lCharacter(nullptr, "Bob");
-    EXPECT_EQ(lCharacter.GetObjectType(), 8);
-    EXPECT_EQ(lCharacter.GetName(), "Constraint::Bob");
-    EXPECT_EQ(lCharacter.GetTypeName(), "Character");
-    EXPECT_EQ(lCharacter.GetTakeNodeCount(), 1);
-    EXPECT_STREQ(lCharacter.GetTakeNodeName(0), "Default");
-    EXPECT_EQ(lCharacter.GetInputType(), 4);
-    EXPECT_EQ(lCharacter.GetInputObject(), nullptr);
-    EXPECT_EQ(lCharacter.GetControlSet().GetOwner(), &lCharacter);
+    EXPECT_EQ(mCharacter.GetObjectType(), 8);
+    EXPECT_EQ(mCharacter.GetName(), "Constraint::Bob");
+    EXPECT_EQ(mCharacter.GetTypeName(), "Character");
+    EXPECT_EQ(mCharacter.GetTakeNodeCount(), 1);
+    EXPECT_STREQ(mCharacter.GetTakeNodeName(0), "Default");
+    EXPECT_EQ(mCharacter.GetInputType(), 4);
+    EXPECT_EQ(mCharacter.GetInputObject(), nullptr);
+    EXPECT_EQ(mCharacter.GetControlSet().GetOwner(), &mCharacter);
     for (int lId = 0; lId < KRyvCharacter::kLinkCount; ++lId) {
-        EXPECT_FALSE(lCharacter.GetCharacterLink(lId, nullptr));
+        EXPECT_FALSE(mCharacter.GetCharacterLink(lId, nullptr));
         KString lName;
         const bool lNamed = KRyvCharacter::GetCharacterNodeName(lId, lName);
-        EXPECT_EQ(lCharacter.GetLinkProperty(lId) != nullptr, lNamed) << lId;
+        EXPECT_EQ(mCharacter.GetLinkProperty(lId) != nullptr, lNamed) << lId;
         if (lNamed) {
-            EXPECT_EQ(KString(lCharacter.GetLinkProperty(lId)->GetName()), lName + "Link");
+            EXPECT_EQ(KString(mCharacter.GetLinkProperty(lId)->GetName()), lName + "Link");
         }
     }
     std::vector<KProperty*> lProperties;
-    lCharacter.GetUserProperties(lProperties);
+    mCharacter.GetUserProperties(lProperties);
     EXPECT_EQ(lProperties.size(), 383u);
 }
 
-TEST(KRyvCharacterTest, AnimatablePropertiesGetDefaultTakeCurves)
+TEST_F(KRyvCharacterTest, AnimatablePropertiesGetDefaultTakeCurves)
 {
-    KRyvCharacter lCharacter(nullptr, "Bob");
-    KRyvTakeNode* lTake = lCharacter.GetDefaultTakeNode();
+    KRyvTakeNode* lTake = mCharacter.GetDefaultTakeNode();
     ASSERT_NE(lTake, nullptr);
     ASSERT_NE(lTake->GetCurve("Weight"), nullptr);
     EXPECT_DOUBLE_EQ(lTake->GetCurve("Weight")->GetDefaultValue(), 100.0);
@@ -154,160 +153,144 @@ TEST(KRyvCharacterTest, AnimatablePropertiesGetDefaultTakeCurves)
     // A curve default in take 0 flows through the property into the value block, read-only
     // properties included.
     lTake->GetCurve("Damping")->SetDefaultValue(3.5f);
-    EXPECT_DOUBLE_EQ(lCharacter.GetParameterValues().GetValue(75), 3.5);
-    EXPECT_DOUBLE_EQ(lCharacter.GetCharacterProperties()->GetDamping(), 3.5);
+    EXPECT_DOUBLE_EQ(mCharacter.GetParameterValues().GetValue(75), 3.5);
+    EXPECT_DOUBLE_EQ(mCharacter.GetCharacterProperties()->GetDamping(), 3.5);
 }
 
-TEST(KRyvCharacterTest, InputRules)
+TEST_F(KRyvCharacterTest, InputRules)
 {
-    KRyvCharacter lCharacter(nullptr, "Bob");
     KRyvCharacter lOther(nullptr, "Ann");
-    lCharacter.SetInput(1, &lCharacter);
-    EXPECT_EQ(lCharacter.GetInputType(), 1);
-    EXPECT_EQ(lCharacter.GetInputObject(), nullptr);
-    lCharacter.SetInput(1, &lOther);
-    EXPECT_EQ(lCharacter.GetInputObject(), &lOther);
-    lCharacter.SetInput(0, &lOther);
-    EXPECT_EQ(lCharacter.GetInputType(), 0);
-    EXPECT_EQ(lCharacter.GetInputObject(), nullptr);
-    lCharacter.SetInput(7, &lOther);
-    EXPECT_EQ(lCharacter.GetInputType(), 7);
-    EXPECT_EQ(lCharacter.GetInputObject(), nullptr);
+    mCharacter.SetInput(1, &mCharacter);
+    EXPECT_EQ(mCharacter.GetInputType(), 1);
+    EXPECT_EQ(mCharacter.GetInputObject(), nullptr);
+    mCharacter.SetInput(1, &lOther);
+    EXPECT_EQ(mCharacter.GetInputObject(), &lOther);
+    mCharacter.SetInput(0, &lOther);
+    EXPECT_EQ(mCharacter.GetInputType(), 0);
+    EXPECT_EQ(mCharacter.GetInputObject(), nullptr);
+    mCharacter.SetInput(7, &lOther);
+    EXPECT_EQ(mCharacter.GetInputType(), 7);
+    EXPECT_EQ(mCharacter.GetInputObject(), nullptr);
 }
 
-TEST(KRyvCharacterTest, SetAndGetLinks)
+TEST_F(KRyvCharacterTest, SetAndGetLinks)
 {
-    KRyvCharacter lCharacter(nullptr, "Bob");
-    auto lA = MakeNode("A");
-    EXPECT_FALSE(lCharacter.SetCharacterLink(191, LinkTo(lA.get()), false));
-    EXPECT_FALSE(lCharacter.SetCharacterLink(-1, LinkTo(lA.get()), false));
-    EXPECT_EQ(lA->GetBackReferenceCount(), 0);
+    EXPECT_FALSE(mCharacter.SetCharacterLink(191, LinkTo(mA.get()), false));
+    EXPECT_FALSE(mCharacter.SetCharacterLink(-1, LinkTo(mA.get()), false));
+    EXPECT_EQ(mA->GetBackReferenceCount(), 0);
 
     KRyvCharacterLink lLink;
     lLink.mTemplateName = "Pelvis";
     lLink.mOffsetT = KVector4(1.0, 2.0, 3.0, 1.0);
-    lLink.mLinkProperty = lCharacter.GetLinkProperty(5);
-    ASSERT_TRUE(lCharacter.SetCharacterLink(0, lLink, false));
+    lLink.mLinkProperty = mCharacter.GetLinkProperty(5);
+    ASSERT_TRUE(mCharacter.SetCharacterLink(0, lLink, false));
     // The record's link property is never copied in either direction.
-    EXPECT_EQ(lCharacter.GetLinkProperty(0),
-              lCharacter.GetCharacterProperties()->GetLinkProperty(0));
+    EXPECT_EQ(mCharacter.GetLinkProperty(0),
+              mCharacter.GetCharacterProperties()->GetLinkProperty(0));
     KRyvCharacterLink lOut;
-    ASSERT_TRUE(lCharacter.GetCharacterLink(0, &lOut));
+    ASSERT_TRUE(mCharacter.GetCharacterLink(0, &lOut));
     EXPECT_EQ(lOut.mTemplateName, "Pelvis");
     EXPECT_EQ(lOut.mOffsetT[1], 2.0);
     EXPECT_EQ(lOut.mOffsetS[0], 1.0);
     EXPECT_EQ(lOut.mLinkProperty, nullptr);
-    EXPECT_FALSE(lCharacter.GetCharacterLink(191, &lOut));
+    EXPECT_FALSE(mCharacter.GetCharacterLink(191, &lOut));
 }
 
-TEST(KRyvCharacterTest, MovingALinkMovesItsBackReference)
+TEST_F(KRyvCharacterTest, MovingALinkMovesItsBackReference)
 {
-    KRyvCharacter lCharacter(nullptr, "Bob");
-    auto lA = MakeNode("A");
-    auto lB = MakeNode("B");
-    ASSERT_TRUE(lCharacter.SetCharacterLink(14, LinkTo(lA.get()), false));
-    EXPECT_EQ(lA->FindBackReference(&lCharacter, 0, 14, 0), 0);
-    ASSERT_TRUE(lCharacter.SetCharacterLink(14, LinkTo(lB.get()), false));
-    EXPECT_EQ(lA->GetBackReferenceCount(), 0);
-    EXPECT_EQ(lB->GetBackReferenceCount(), 1);
-    EXPECT_EQ(lB->FindBackReference(&lCharacter, 0, 14, 0), 0);
+    ASSERT_TRUE(mCharacter.SetCharacterLink(14, LinkTo(mA.get()), false));
+    EXPECT_EQ(mA->FindBackReference(&mCharacter, 0, 14, 0), 0);
+    ASSERT_TRUE(mCharacter.SetCharacterLink(14, LinkTo(mB.get()), false));
+    EXPECT_EQ(mA->GetBackReferenceCount(), 0);
+    EXPECT_EQ(mB->GetBackReferenceCount(), 1);
+    EXPECT_EQ(mB->FindBackReference(&mCharacter, 0, 14, 0), 0);
 }
 
-TEST(KRyvCharacterTest, MirroringIntoTheLinkProperty)
+TEST_F(KRyvCharacterTest, MirroringIntoTheLinkProperty)
 {
-    KRyvCharacter lCharacter(nullptr, "Bob");
-    auto lA = MakeNode("A");
-    auto lB = MakeNode("B");
-    KPropertyObjectList* lList = lCharacter.GetLinkProperty(14);
+    KPropertyObjectList* lList = mCharacter.GetLinkProperty(14);
     ASSERT_NE(lList, nullptr);
-    ASSERT_TRUE(lCharacter.SetCharacterLink(14, LinkTo(lA.get()), true));
+    ASSERT_TRUE(mCharacter.SetCharacterLink(14, LinkTo(mA.get()), true));
     ASSERT_EQ(lList->GetObjectCount(), 1);
-    EXPECT_EQ(lList->GetObject(0), lA->GetProperties());
-    EXPECT_EQ(lA->GetBackReferenceCount(), 1);
+    EXPECT_EQ(lList->GetObject(0), mA->GetProperties());
+    EXPECT_EQ(mA->GetBackReferenceCount(), 1);
     // Replacing the node in the list must not lose the new link on the old node's removal.
-    ASSERT_TRUE(lCharacter.SetCharacterLink(14, LinkTo(lB.get()), true));
+    ASSERT_TRUE(mCharacter.SetCharacterLink(14, LinkTo(mB.get()), true));
     ASSERT_EQ(lList->GetObjectCount(), 1);
-    EXPECT_EQ(lList->GetObject(0), lB->GetProperties());
+    EXPECT_EQ(lList->GetObject(0), mB->GetProperties());
     KRyvCharacterLink lOut;
-    ASSERT_TRUE(lCharacter.GetCharacterLink(14, &lOut));
-    EXPECT_EQ(lOut.mNode, lB.get());
-    EXPECT_EQ(lA->GetBackReferenceCount(), 0);
-    EXPECT_EQ(lB->GetBackReferenceCount(), 1);
-    ASSERT_TRUE(lCharacter.SetCharacterLink(14, KRyvCharacterLink(), true));
+    ASSERT_TRUE(mCharacter.GetCharacterLink(14, &lOut));
+    EXPECT_EQ(lOut.mNode, mB.get());
+    EXPECT_EQ(mA->GetBackReferenceCount(), 0);
+    EXPECT_EQ(mB->GetBackReferenceCount(), 1);
+    ASSERT_TRUE(mCharacter.SetCharacterLink(14, KRyvCharacterLink(), true));
     EXPECT_EQ(lList->GetObjectCount(), 0);
-    EXPECT_EQ(lB->GetBackReferenceCount(), 0);
+    EXPECT_EQ(mB->GetBackReferenceCount(), 0);
 }
 
-TEST(KRyvCharacterTest, ConnectingANodeBlockBindsTheLink)
+TEST_F(KRyvCharacterTest, ConnectingANodeBlockBindsTheLink)
 {
-    KRyvCharacter lCharacter(nullptr, "Bob");
-    auto lA = MakeNode("A");
     KRyvCharacterLink lLink;
     lLink.mTemplateName = "Hand";
     lLink.mOffsetR = KVector4(0.0, 90.0, 0.0, 1.0);
-    lCharacter.SetCharacterLink(14, lLink, false);
-    KProperty* lProperty = lCharacter.GetProperties()->FindProperty("LeftHandLink");
+    mCharacter.SetCharacterLink(14, lLink, false);
+    KProperty* lProperty = mCharacter.GetProperties()->FindProperty("LeftHandLink");
     ASSERT_NE(lProperty, nullptr);
-    ASSERT_TRUE(lProperty->ConnectSrc(lA->GetProperties()));
+    ASSERT_TRUE(lProperty->ConnectSrc(mA->GetProperties()));
     KRyvCharacterLink lOut;
-    ASSERT_TRUE(lCharacter.GetCharacterLink(14, &lOut));
-    EXPECT_EQ(lOut.mNode, lA.get());
-    EXPECT_EQ(lA->FindBackReference(&lCharacter, 0, 14, 0), 0);
-    ASSERT_TRUE(lProperty->DisconnectSrc(lA->GetProperties()));
-    ASSERT_TRUE(lCharacter.GetCharacterLink(14, &lOut));
+    ASSERT_TRUE(mCharacter.GetCharacterLink(14, &lOut));
+    EXPECT_EQ(lOut.mNode, mA.get());
+    EXPECT_EQ(mA->FindBackReference(&mCharacter, 0, 14, 0), 0);
+    ASSERT_TRUE(lProperty->DisconnectSrc(mA->GetProperties()));
+    ASSERT_TRUE(mCharacter.GetCharacterLink(14, &lOut));
     EXPECT_EQ(lOut.mNode, nullptr);
     EXPECT_EQ(lOut.mTemplateName, "Hand");
     EXPECT_EQ(lOut.mOffsetR[1], 90.0);
-    EXPECT_EQ(lA->GetBackReferenceCount(), 0);
+    EXPECT_EQ(mA->GetBackReferenceCount(), 0);
 }
 
-TEST(KRyvCharacterTest, OnlyTheHeldNodeUnbindsAndOtherObjectsAreIgnored)
+TEST_F(KRyvCharacterTest, OnlyTheHeldNodeUnbindsAndOtherObjectsAreIgnored)
 {
-    KRyvCharacter lCharacter(nullptr, "Bob");
     KRyvCharacter lOther(nullptr, "Ann");
-    auto lA = MakeNode("A");
-    auto lB = MakeNode("B");
-    KPropertyObjectList* lList = lCharacter.GetLinkProperty(0);
+    KPropertyObjectList* lList = mCharacter.GetLinkProperty(0);
     ASSERT_TRUE(lList->ConnectSrc(lOther.GetProperties()));
-    EXPECT_FALSE(lCharacter.GetCharacterLink(0, nullptr));
-    ASSERT_TRUE(lList->ConnectSrc(lA->GetProperties()));
-    ASSERT_TRUE(lList->ConnectSrc(lB->GetProperties()));
+    EXPECT_FALSE(mCharacter.GetCharacterLink(0, nullptr));
+    ASSERT_TRUE(lList->ConnectSrc(mA->GetProperties()));
+    ASSERT_TRUE(lList->ConnectSrc(mB->GetProperties()));
     KRyvCharacterLink lOut;
-    ASSERT_TRUE(lCharacter.GetCharacterLink(0, &lOut));
-    EXPECT_EQ(lOut.mNode, lB.get());
-    lList->DisconnectSrc(lA->GetProperties());
+    ASSERT_TRUE(mCharacter.GetCharacterLink(0, &lOut));
+    EXPECT_EQ(lOut.mNode, mB.get());
+    lList->DisconnectSrc(mA->GetProperties());
     lList->DisconnectSrc(lOther.GetProperties());
-    ASSERT_TRUE(lCharacter.GetCharacterLink(0, &lOut));
-    EXPECT_EQ(lOut.mNode, lB.get());
-    lList->DisconnectSrc(lB->GetProperties());
-    EXPECT_FALSE(lCharacter.GetCharacterLink(0, nullptr));
+    ASSERT_TRUE(mCharacter.GetCharacterLink(0, &lOut));
+    EXPECT_EQ(lOut.mNode, mB.get());
+    lList->DisconnectSrc(mB->GetProperties());
+    EXPECT_FALSE(mCharacter.GetCharacterLink(0, nullptr));
 }
 
-TEST(KRyvCharacterTest, DestroyedNodeClearsLinkAndControlSet)
+TEST_F(KRyvCharacterTest, DestroyedNodeClearsLinkAndControlSet)
 {
-    KRyvCharacter lCharacter(nullptr, "Bob");
-    auto lA = MakeNode("A");
-    ASSERT_TRUE(lCharacter.SetCharacterLink(14, LinkTo(lA.get()), true));
-    KRyvControlSet& lSet = lCharacter.GetControlSet();
+    ASSERT_TRUE(mCharacter.SetCharacterLink(14, LinkTo(mA.get()), true));
+    KRyvControlSet& lSet = mCharacter.GetControlSet();
     KRyvControlSetLink lSetLink;
-    lSetLink.mNode = lA.get();
+    lSetLink.mNode = mA.get();
     lSet.SetLink(14, lSetLink);
-    lSet.SetEffector(3, lA.get(), KRyvControlSetEffectorFlags());
-    lSet.SetAuxiliaryEffector(3, lA.get(), 2);
-    EXPECT_EQ(lA->FindBackReference(&lCharacter, 1, 14, 0), 1);
-    EXPECT_EQ(lA->FindBackReference(&lCharacter, 2, 3, 0), 2);
-    EXPECT_EQ(lA->FindBackReference(&lCharacter, 3, 3, 1), 3);
-    lA.reset();
-    EXPECT_FALSE(lCharacter.GetCharacterLink(14, nullptr));
-    EXPECT_EQ(lCharacter.GetLinkProperty(14)->GetObjectCount(), 0);
+    lSet.SetEffector(3, mA.get(), KRyvControlSetEffectorFlags());
+    lSet.SetAuxiliaryEffector(3, mA.get(), 2);
+    EXPECT_EQ(mA->FindBackReference(&mCharacter, 1, 14, 0), 1);
+    EXPECT_EQ(mA->FindBackReference(&mCharacter, 2, 3, 0), 2);
+    EXPECT_EQ(mA->FindBackReference(&mCharacter, 3, 3, 1), 3);
+    mA.reset();
+    EXPECT_FALSE(mCharacter.GetCharacterLink(14, nullptr));
+    EXPECT_EQ(mCharacter.GetLinkProperty(14)->GetObjectCount(), 0);
     EXPECT_FALSE(lSet.GetLink(14, nullptr));
     EXPECT_FALSE(lSet.GetEffector(3, nullptr));
     KRyvNode* lNode = nullptr;
     EXPECT_FALSE(lSet.GetAuxiliaryEffector(3, lNode, 2));
-    lCharacter.Reset();
+    mCharacter.Reset();
 }
 
-TEST(KRyvCharacterTest, CharacterDiesBeforeItsNodes)
+TEST(KRyvCharacterLifetimeTest, CharacterDiesBeforeItsNodes)
 {
     auto lA = MakeNode("A");
     {
@@ -321,52 +304,48 @@ TEST(KRyvCharacterTest, CharacterDiesBeforeItsNodes)
     EXPECT_EQ(lA->GetProperties()->GetConnectionPairCount(), 0);
 }
 
-TEST(KRyvCharacterTest, ResetKeepsTheLinkProperties)
+TEST_F(KRyvCharacterTest, ResetKeepsTheLinkProperties)
 {
-    KRyvCharacter lCharacter(nullptr, "Bob");
-    auto lA = MakeNode("A");
-    lCharacter.SetInput(1, nullptr);
-    ASSERT_TRUE(lCharacter.SetCharacterLink(14, LinkTo(lA.get()), true));
-    lCharacter.GetControlSet().SetEffector(2, lA.get(), KRyvControlSetEffectorFlags());
-    lCharacter.GetControlSet().SetType(2);
-    KPropertyObjectList* lList = lCharacter.GetLinkProperty(14);
+    mCharacter.SetInput(1, nullptr);
+    ASSERT_TRUE(mCharacter.SetCharacterLink(14, LinkTo(mA.get()), true));
+    mCharacter.GetControlSet().SetEffector(2, mA.get(), KRyvControlSetEffectorFlags());
+    mCharacter.GetControlSet().SetType(2);
+    KPropertyObjectList* lList = mCharacter.GetLinkProperty(14);
 
-    lCharacter.Reset();
-    EXPECT_EQ(lCharacter.GetName(), "");
-    EXPECT_EQ(lCharacter.GetInitialName(), "");
-    EXPECT_EQ(lCharacter.GetInputType(), 4);
-    EXPECT_FALSE(lCharacter.GetCharacterLink(14, nullptr));
-    EXPECT_EQ(lCharacter.GetLinkProperty(14), lList);
+    mCharacter.Reset();
+    EXPECT_EQ(mCharacter.GetName(), "");
+    EXPECT_EQ(mCharacter.GetInitialName(), "");
+    EXPECT_EQ(mCharacter.GetInputType(), 4);
+    EXPECT_FALSE(mCharacter.GetCharacterLink(14, nullptr));
+    EXPECT_EQ(mCharacter.GetLinkProperty(14), lList);
     EXPECT_EQ(lList->GetObjectCount(), 0);
-    EXPECT_EQ(lA->GetBackReferenceCount(), 0);
-    EXPECT_EQ(lCharacter.GetControlSet().GetType(), 0);
-    EXPECT_FALSE(lCharacter.GetControlSet().GetEffector(2, nullptr));
+    EXPECT_EQ(mA->GetBackReferenceCount(), 0);
+    EXPECT_EQ(mCharacter.GetControlSet().GetType(), 0);
+    EXPECT_FALSE(mCharacter.GetControlSet().GetEffector(2, nullptr));
 
     // Mirroring still works after the reset.
-    ASSERT_TRUE(lCharacter.SetCharacterLink(14, LinkTo(lA.get()), true));
+    ASSERT_TRUE(mCharacter.SetCharacterLink(14, LinkTo(mA.get()), true));
     ASSERT_EQ(lList->GetObjectCount(), 1);
-    EXPECT_EQ(lList->GetObject(0), lA->GetProperties());
+    EXPECT_EQ(lList->GetObject(0), mA->GetProperties());
 }
 
-TEST(KRyvCharacterTest, ControlSetFromAConnectedPlug)
+TEST_F(KRyvCharacterTest, ControlSetFromAConnectedPlug)
 {
-    KRyvCharacter lCharacter(nullptr, "Bob");
     KRyvControlSetPlug lPlug(nullptr, "Rig");
-    auto lA = MakeNode("A");
     KRyvControlSetPlugProperties* lPlugProperties = lPlug.GetControlSetPlugProperties();
     lPlugProperties->SetControlSetType(3);
-    lPlugProperties->GetEffectorProperty(0)->SetObjectAt(0, lA->GetProperties());
-    KRyvCharacterProperties* lProperties = lCharacter.GetCharacterProperties();
+    lPlugProperties->GetEffectorProperty(0)->SetObjectAt(0, mA->GetProperties());
+    KRyvCharacterProperties* lProperties = mCharacter.GetCharacterProperties();
     ASSERT_TRUE(lProperties->GetControlSet().SetObjectAt(0, lPlugProperties));
-    EXPECT_EQ(lCharacter.GetControlSet().GetType(), 3);
+    EXPECT_EQ(mCharacter.GetControlSet().GetType(), 3);
     KRyvControlSetEffector lEffector;
-    ASSERT_TRUE(lCharacter.GetControlSet().GetEffector(0, &lEffector));
-    EXPECT_EQ(lEffector.mNode, lA.get());
-    EXPECT_EQ(lA->FindBackReference(&lCharacter, 2, 0, 0), 0);
+    ASSERT_TRUE(mCharacter.GetControlSet().GetEffector(0, &lEffector));
+    EXPECT_EQ(lEffector.mNode, mA.get());
+    EXPECT_EQ(mA->FindBackReference(&mCharacter, 2, 0, 0), 0);
     // A node block in ControlSet is no plug: nothing happens.
-    lCharacter.GetControlSet().SetType(1);
-    ASSERT_TRUE(lProperties->GetControlSet().SetObjectAt(1, lA->GetProperties()));
-    EXPECT_EQ(lCharacter.GetControlSet().GetType(), 1);
+    mCharacter.GetControlSet().SetType(1);
+    ASSERT_TRUE(lProperties->GetControlSet().SetObjectAt(1, mA->GetProperties()));
+    EXPECT_EQ(mCharacter.GetControlSet().GetType(), 1);
 }
 
 } // namespace

@@ -33,7 +33,7 @@ TEST(KRyvControlSetTest, EffectorNames)
     EXPECT_EQ(KRyvControlSet::GetEffectorIndex(nullptr), -1);
 }
 
-TEST(KRyvControlSetTest, BadIndicesAreRefused)
+TEST(KRyvControlSetTest, BadIndicesAndEmptyLinksAreRefused)
 {
     KRyvControlSet lSet;
     auto lNode = MakeNode("A");
@@ -51,9 +51,20 @@ TEST(KRyvControlSetTest, BadIndicesAreRefused)
     EXPECT_FALSE(lSet.GetAuxiliaryEffector(0, lOut, 15));
     EXPECT_FALSE(lSet.GetLink(191, nullptr));
     EXPECT_FALSE(lSet.GetEffector(44, nullptr));
+
+    // A link needs a node or a name.
+    KRyvControlSetLink lNamed;
+    lNamed.mTemplateName = "Pelvis";
+    ASSERT_TRUE(lSet.SetLink(0, lNamed));
+    KRyvControlSetLink lRead;
+    ASSERT_TRUE(lSet.GetLink(0, &lRead));
+    EXPECT_EQ(lRead.mTemplateName, "Pelvis");
+    EXPECT_EQ(lRead.mNode, nullptr);
+    ASSERT_TRUE(lSet.SetLink(0, KRyvControlSetLink()));
+    EXPECT_FALSE(lSet.GetLink(0, &lRead));
 }
 
-TEST(KRyvControlSetTest, DefaultFlagsAndEmptiedRecords)
+TEST(KRyvControlSetTest, DefaultFlagsEmptiedRecordsAndClear)
 {
     KRyvControlSet lSet;
     const KRyvControlSetEffectorFlags lHips{true, true, true, false, false};
@@ -73,23 +84,17 @@ TEST(KRyvControlSetTest, DefaultFlagsAndEmptiedRecords)
     ASSERT_TRUE(lSet.SetEffector(1, nullptr, lAnkle));
     EXPECT_FALSE(lSet.GetEffector(1, &lEffector));
     ASSERT_TRUE(lSet.SetEffector(1, lNode.get(), KRyvControlSetEffectorFlags()));
+    // Clear keeps UseAxis and resets the rest.
+    lSet.SetType(2);
+    lSet.SetUseAxis(true);
+    lSet.SetLockXForm(true);
+    lSet.SetLockPick(true);
     lSet.Clear();
     EXPECT_FALSE(lSet.GetEffector(1, nullptr));
     EXPECT_EQ(lNode->GetBackReferenceCount(), 0);
-}
-
-TEST(KRyvControlSetTest, LinksNeedANodeOrAName)
-{
-    KRyvControlSet lSet;
-    KRyvControlSetLink lLink;
-    lLink.mTemplateName = "Pelvis";
-    ASSERT_TRUE(lSet.SetLink(0, lLink));
-    KRyvControlSetLink lOut;
-    ASSERT_TRUE(lSet.GetLink(0, &lOut));
-    EXPECT_EQ(lOut.mTemplateName, "Pelvis");
-    EXPECT_EQ(lOut.mNode, nullptr);
-    ASSERT_TRUE(lSet.SetLink(0, KRyvControlSetLink()));
-    EXPECT_FALSE(lSet.GetLink(0, &lOut));
+    EXPECT_EQ(lSet.GetType(), 0);
+    EXPECT_TRUE(lSet.GetUseAxis());
+    EXPECT_FALSE(lSet.GetLockXForm() || lSet.GetLockPick());
 }
 
 TEST(KRyvControlSetTest, BackReferencesFollowTheSlots)
@@ -162,20 +167,6 @@ TEST(KRyvControlSetTest, SetDiesBeforeItsNodes)
     EXPECT_EQ(lA->GetBackReferenceCount(), 0);
 }
 
-TEST(KRyvControlSetTest, ClearKeepsUseAxisAndResetsTheRest)
-{
-    KRyvControlSet lSet;
-    lSet.SetType(2);
-    lSet.SetUseAxis(true);
-    lSet.SetLockXForm(true);
-    lSet.SetLockPick(true);
-    lSet.Clear();
-    EXPECT_EQ(lSet.GetType(), 0);
-    EXPECT_TRUE(lSet.GetUseAxis());
-    EXPECT_FALSE(lSet.GetLockXForm());
-    EXPECT_FALSE(lSet.GetLockPick());
-}
-
 TEST(KRyvControlSetPlugTest, PlugShape)
 {
     KRyvControlSetPlug lPlug(nullptr, "Rig");
@@ -188,6 +179,8 @@ TEST(KRyvControlSetPlugTest, PlugShape)
     EXPECT_EQ(lProperties->GetPropertyCount(), 2 + 187 + 44);
     EXPECT_STREQ(lProperties->GetProperty(0)->GetName(), "UseAxis");
     EXPECT_STREQ(lProperties->GetProperty(1)->GetName(), "ControlSetType");
+    EXPECT_EQ(lProperties->GetProperty(0)->GetPropertyType(), kPropertyTypeBool);
+    EXPECT_EQ(lProperties->GetProperty(1)->GetPropertyType(), kPropertyTypeEnum);
     EXPECT_STREQ(lProperties->GetProperty(2)->GetName(), "Hips");
     EXPECT_STREQ(lProperties->GetProperty(2 + 187)->GetName(), "HipsEffector");
     EXPECT_TRUE(lProperties->GetUseAxis());

@@ -128,6 +128,30 @@ TEST(KFileUtilsTest, FoldersAndExistence)
     EXPECT_TRUE(CreateFileFolders("nofolder.txt"));
 }
 
+TEST(KFileUtilsTest, SameFileThroughOtherNames)
+{
+    TempFolder temp;
+    const std::string file = temp.Path() + "/a.txt";
+    std::fclose(std::fopen(file.c_str(), "wb"));
+    std::fclose(std::fopen((temp.Path() + "/b.txt").c_str(), "wb"));
+    ASSERT_EQ(symlink("a.txt", (temp.Path() + "/link.txt").c_str()), 0);
+    ASSERT_EQ(link(file.c_str(), (temp.Path() + "/hard.txt").c_str()), 0);
+    const struct
+    {
+        std::string mOther;
+        bool mSame;
+    } kCases[] = {{file, true},
+                  {temp.Path() + "/./a.txt", true},
+                  {temp.Path() + "/link.txt", true},
+                  {temp.Path() + "/hard.txt", true},
+                  {temp.Path() + "/b.txt", false},
+                  {temp.Path() + "/missing.txt", false}};
+    for (const auto& lCase : kCases) {
+        EXPECT_EQ(IsSameFile(file.c_str(), lCase.mOther.c_str()), lCase.mSame) << lCase.mOther;
+    }
+    EXPECT_FALSE(IsSameFile(nullptr, file.c_str()));
+}
+
 TEST(KFileUtilsTest, ReadTextLineEndings)
 {
     MemoryFile file("lf\ncrlf\r\nlone\rnext\r\rlast");

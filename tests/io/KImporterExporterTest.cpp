@@ -3,12 +3,21 @@
 #include "io/KImporter.h"
 #include "io/KStreamOptionsBase.h"
 #include "scene/KRyvObjectFactory.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace {
+
+// A file that exists, so that the scripted reader is reached; its content does not matter.
+const char* AnyFile()
+{
+    static const TempFolder sFolder;
+    static const std::string sPath = sFolder.Write("any.dat", "x");
+    return sPath.c_str();
+}
 
 // What the scripted reader and writer were asked to do, and whether they are still alive.
 struct Script
@@ -27,29 +36,50 @@ struct Script
     KStreamOptions* mLastOptions = nullptr;
 };
 
-class ScriptedReader : public KReader
+// Counts a reader's or writer's life and answers an open as the script says.
+template <class T> class Scripted : public T
 {
 public:
-    explicit ScriptedReader(Script& ioScript) : KReader(nullptr), mScript(ioScript)
+    template <class... TBase>
+    explicit Scripted(Script& ioScript, TBase... pBase) : T(nullptr, pBase...), mScript(ioScript)
     {
         ++mScript.mAlive;
     }
-    ~ScriptedReader() override { --mScript.mAlive; }
-    bool FileOpen(const char*) override
+    ~Scripted() override { --mScript.mAlive; }
+    bool FileClose() override { return true; }
+    bool IsFileOpen() override { return true; }
+
+protected:
+    bool ScriptedOpen()
     {
         ++mScript.mOpenCalls;
-        GetMessage() += "open warning\n";
         if (!mScript.mOpenSucceeds && mScript.mOpenError >= 0) {
             if (mScript.mOpenErrorText) {
-                GetError().SetLastError(mScript.mOpenError, mScript.mOpenErrorText);
+                T::GetError().SetLastError(mScript.mOpenError, mScript.mOpenErrorText);
             } else {
-                GetError().SetLastErrorID(mScript.mOpenError);
+                T::GetError().SetLastErrorID(mScript.mOpenError);
             }
         }
         return mScript.mOpenSucceeds;
     }
-    bool FileClose() override { return true; }
-    bool IsFileOpen() override { return true; }
+    // Runs a read or a write: its options are kept, a warning added, the scripted answer given.
+    bool Run(KStreamOptions* pOptions, const char* pWarning, int pCalls)
+    {
+        mScript.mLastOptions = pOptions;
+        T::GetMessage() += pWarning;
+        if (mScript.mReadError >= 0) {
+            T::GetError().SetLastErrorID(mScript.mReadError);
+        }
+        return pCalls >= 0 && mScript.mReadSucceeds;
+    }
+
+    Script& mScript;
+};
+
+class ScriptedReader : public Scripted<KReader>
+{
+public:
+    explicit ScriptedReader(Script& ioScript) : Scripted(ioScript, false) {}
     std::unique_ptr<KStreamOptions> GetReadOptions() override
     {
         if (mScript.mOptionsError >= 0) {
@@ -60,58 +90,30 @@ public:
     }
     bool Read(KRyvScene*, KStreamOptions* pOptions) override
     {
-        ++mScript.mReadCalls;
-        mScript.mLastOptions = pOptions;
-        GetMessage() += "read warning\n";
-        if (mScript.mReadError >= 0) {
-            GetError().SetLastErrorID(mScript.mReadError);
-        }
-        return mScript.mReadSucceeds;
+        return Run(pOptions, "read warning\n", ++mScript.mReadCalls);
     }
 
 private:
-    Script& mScript;
+    bool OpenSource(std::unique_ptr<KByteSource>) override
+    {
+        GetMessage() += "open warning\n";
+        return ScriptedOpen();
+    }
 };
 
-class ScriptedWriter : public KWriter
+class ScriptedWriter : public Scripted<KWriter>
 {
 public:
-    explicit ScriptedWriter(Script& ioScript) : KWriter(nullptr), mScript(ioScript)
-    {
-        ++mScript.mAlive;
-    }
-    ~ScriptedWriter() override { --mScript.mAlive; }
-    bool FileCreate(const char*) override
-    {
-        ++mScript.mOpenCalls;
-        if (!mScript.mOpenSucceeds && mScript.mOpenError >= 0) {
-            if (mScript.mOpenErrorText) {
-                GetError().SetLastError(mScript.mOpenError, mScript.mOpenErrorText);
-            } else {
-                GetError().SetLastErrorID(mScript.mOpenError);
-            }
-        }
-        return mScript.mOpenSucceeds;
-    }
-    bool FileClose() override { return true; }
-    bool IsFileOpen() override { return true; }
+    explicit ScriptedWriter(Script& ioScript) : Scripted(ioScript) {}
+    bool FileCreate(const char*) override { return ScriptedOpen(); }
     std::unique_ptr<KStreamOptions> GetWriteOptions() override
     {
         return std::make_unique<KStreamOptionsBase>();
     }
     bool Write(KRyvScene*, KStreamOptions* pOptions) override
     {
-        ++mScript.mWriteCalls;
-        mScript.mLastOptions = pOptions;
-        GetMessage() += "write warning\n";
-        if (mScript.mReadError >= 0) {
-            GetError().SetLastErrorID(mScript.mReadError);
-        }
-        return mScript.mReadSucceeds;
+        return Run(pOptions, "write warning\n", ++mScript.mWriteCalls);
     }
-
-private:
-    Script& mScript;
 };
 
 // Front ends whose every code has the scripted reader or writer.
@@ -211,24 +213,17 @@ TEST(KExporterTest, WriteFlags)
     for (int i = 0; i < KExporter::kWriteFlagCount; ++i) {
         EXPECT_EQ(lExporter.GetWriteFlag(i), i != KExporter::kWriteFlagEmbedMedia) << i;
     }
-    EXPECT_TRUE(lExporter.SetWriteFlag(3, true));
-    EXPECT_TRUE(lExporter.SetWriteFlag(0, false));
-    EXPECT_TRUE(lExporter.SetWriteFlag(10, false));
-    EXPECT_FALSE(lExporter.SetWriteFlag(11, false));
-    EXPECT_FALSE(lExporter.SetWriteFlag(-1, false));
-    EXPECT_TRUE(lExporter.GetWriteFlag(3));
-    EXPECT_FALSE(lExporter.GetWriteFlag(0));
-    EXPECT_FALSE(lExporter.GetWriteFlag(10));
-    EXPECT_FALSE(lExporter.GetWriteFlag(11));
-    EXPECT_FALSE(lExporter.GetWriteFlag(-1));
-
-    lExporter.SetFileFormat(KFileFormatRegistry::kExportObj);
-    lExporter.Initialize("scene.obj");
-    EXPECT_STREQ(lExporter.GetFileName().Buffer(), "scene.obj");
-    EXPECT_EQ(lExporter.GetFileFormat(), KFileFormatRegistry::kExportObj);
-    for (int i = 0; i < KExporter::kWriteFlagCount; ++i) {
-        EXPECT_EQ(lExporter.GetWriteFlag(i), i != KExporter::kWriteFlagEmbedMedia) << i;
+    for (int lFlag : {0, KExporter::kWriteFlagCount - 1}) {
+        EXPECT_TRUE(lExporter.SetWriteFlag(lFlag, false));
+        EXPECT_FALSE(lExporter.GetWriteFlag(lFlag));
     }
+    EXPECT_FALSE(lExporter.SetWriteFlag(KExporter::kWriteFlagCount, true));
+    EXPECT_FALSE(lExporter.SetWriteFlag(-1, true));
+    EXPECT_FALSE(lExporter.GetWriteFlag(KExporter::kWriteFlagCount));
+    EXPECT_FALSE(lExporter.GetWriteFlag(-1));
+    // A new file starts from the defaults.
+    lExporter.Initialize("scene.obj");
+    EXPECT_TRUE(lExporter.GetWriteFlag(KExporter::kWriteFlagCount - 1));
 }
 
 TEST(KImporterTest, FailedOpenTakesOverTheReadersErrorAndDropsIt)
@@ -239,7 +234,7 @@ TEST(KImporterTest, FailedOpenTakesOverTheReadersErrorAndDropsIt)
     lScript.mOpenErrorText = "Cannot open file \"x.bvh\" for reading.";
     ScriptedImporter lImporter(lScript);
     lImporter.SetFileFormat(KFileFormatRegistry::kImportBvh);
-    EXPECT_FALSE(lImporter.Initialize("x.bvh"));
+    EXPECT_FALSE(lImporter.Initialize(AnyFile()));
     EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KImporter::kFileNotOpened);
     EXPECT_STREQ(lImporter.GetError().GetLastErrorString().Buffer(),
                  "Cannot open file \"x.bvh\" for reading.");
@@ -248,7 +243,7 @@ TEST(KImporterTest, FailedOpenTakesOverTheReadersErrorAndDropsIt)
 
     // A reader that fails without saying why.
     lScript.mOpenError = -1;
-    EXPECT_FALSE(lImporter.Initialize("x.bvh"));
+    EXPECT_FALSE(lImporter.Initialize(AnyFile()));
     EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KImporter::kUnidentifiedError);
     EXPECT_STREQ(lImporter.GetError().GetLastErrorString().Buffer(), "Unidentified error");
     EXPECT_EQ(lScript.mAlive, 0);
@@ -260,7 +255,7 @@ TEST(KImporterTest, UnreadableHeaderGivesTheReadersError)
     lScript.mOptionsError = KReader::kFileCorrupted;
     ScriptedImporter lImporter(lScript);
     lImporter.SetFileFormat(KFileFormatRegistry::kImportBvh);
-    ASSERT_TRUE(lImporter.Initialize("walk.bvh"));
+    ASSERT_TRUE(lImporter.Initialize(AnyFile()));
     EXPECT_EQ(lImporter.GetReadOptions(), nullptr);
     EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KReader::kFileCorrupted);
     EXPECT_STREQ(lImporter.GetError().GetLastErrorString().Buffer(), "walk.bvh:3: bad header");
@@ -272,7 +267,7 @@ TEST(KImporterTest, ReadNeedsOptionsForTheOtherFormats)
     Script lScript;
     ScriptedImporter lImporter(lScript);
     lImporter.SetFileFormat(KFileFormatRegistry::kImportObj);
-    ASSERT_TRUE(lImporter.Initialize("box.obj"));
+    ASSERT_TRUE(lImporter.Initialize(AnyFile()));
     EXPECT_EQ(lScript.mAlive, 1);
     EXPECT_FALSE(lImporter.Import(nullptr, nullptr));
     EXPECT_EQ(lImporter.GetError().GetLastErrorID(), KImporter::kStreamOptionsNotSet);
@@ -290,7 +285,7 @@ TEST(KImporterTest, ReadNeedsOptionsForTheOtherFormats)
     for (int lCode = KFileFormatRegistry::kImportRyvBinary;
          lCode <= KFileFormatRegistry::kImportRyvEncrypted; ++lCode) {
         lImporter.SetFileFormat(lCode);
-        ASSERT_TRUE(lImporter.Initialize("scene.ryv"));
+        ASSERT_TRUE(lImporter.Initialize(AnyFile()));
         EXPECT_TRUE(lImporter.Import(nullptr, nullptr));
         EXPECT_EQ(lScript.mLastOptions, nullptr);
     }
@@ -306,7 +301,7 @@ TEST(KImporterTest, FailedReadGivesPasswordOrUnidentifiedError)
     ScriptedImporter lImporter(lScript);
     KStreamOptionsBase lOptions;
     lImporter.SetFileFormat(KFileFormatRegistry::kImport3ds);
-    ASSERT_TRUE(lImporter.Initialize("a.3ds"));
+    ASSERT_TRUE(lImporter.Initialize(AnyFile()));
 
     lScript.mReadSucceeds = false;
     lScript.mReadError = KReader::kWrongPassword;
@@ -431,11 +426,14 @@ TEST(KFileFormatRegistryTest, CodesFromFileExtensions)
         int mExport;
     };
     const Row lRows[] = {
-        {"walk.bvh", 3, 5},       {"WALK.BVH", 3, 5},       {"dir/a.3DS", 15, 17},
-        {"c:\\dir\\a.c3D", 8, -1}, {"scene.ryv", 0, 0},      {"noext", -1, -1},
-        {"dir.bvh/file", -1, -1}, {"dir.bvh\\file", -1, -1}, {"a.", -1, -1},
-        {"a.bvhx", -1, -1},       {"a.bv", -1, -1},         {"", -1, -1},
-        {".bvh", 3, 5},           {"x.y.Bvh", 3, 5},        {"a.obj", -1, -1},
+        {"walk.bvh", 3, 5},       {"WALK.BVH", 3, 5},
+        {"dir/a.3DS", 15, 17},    {"c:\\dir\\a.c3D", 8, -1},
+        {"scene.ryv", 0, 0},      {"noext", -1, -1},
+        {"dir.bvh/file", -1, -1}, {"dir.bvh\\file", -1, -1},
+        {"a.", -1, -1},           {"a.bvhx", -1, -1},
+        {"a.bv", -1, -1},         {"", -1, -1},
+        {".bvh", 3, 5},           {"x.y.Bvh", 3, 5},
+        {"a.obj", -1, -1},
     };
     for (const Row& lRow : lRows) {
         EXPECT_EQ(lRegistry.GetImportFormatFromFileName(lRow.mName), lRow.mImport) << lRow.mName;
@@ -458,12 +456,19 @@ TEST(KFileFormatRegistryTest, RefusesClashesAndIncompleteDescriptors)
     KFileFormatDescriptor lNoName = Format("htr", 4, 6);
     lNoName.mName = nullptr;
     const KFileFormatDescriptor lRefused[] = {
-        Format("BVH", 4, 6),      Format("htr", 3, 6), Format("htr", 4, 5),
-        Format("htr", -1, -1),    Format("htr", 17, 6), Format("htr", 4, 19),
-        lNoWriter, lReaderWithoutCode, lNoName,
+        Format("BVH", 4, 6),
+        Format("htr", 3, 6),
+        Format("htr", 4, 5),
+        Format("htr", -1, -1),
+        Format("htr", 17, 6),
+        Format("htr", 4, 19),
+        lNoWriter,
+        lReaderWithoutCode,
+        lNoName,
     };
     for (const KFileFormatDescriptor& lFormat : lRefused) {
-        EXPECT_FALSE(lRegistry.Register(lFormat)) << lFormat.mImportFormat << " " << lFormat.mExportFormat;
+        EXPECT_FALSE(lRegistry.Register(lFormat))
+            << lFormat.mImportFormat << " " << lFormat.mExportFormat;
     }
     EXPECT_EQ(lRegistry.GetFormats().size(), 1u);
     EXPECT_TRUE(lRegistry.Register(Format("htr", 4, 6)));
@@ -481,16 +486,19 @@ TEST(KFileFormatRegistryTest, ListsWrittenFormatsByExporterCodeThenReadOnlyOnes)
     for (const KFileFormatDescriptor& lFormat : lRegistry.GetFormats()) {
         lOrder.push_back(lFormat.mExportFormat * 100 + lFormat.mImportFormat);
     }
-    EXPECT_EQ(lOrder, (std::vector<int>{3 * 100 - 1, 5 * 100 + 3, 18 * 100 + 16, -100 + 6, -100 + 8}));
+    EXPECT_EQ(lOrder,
+              (std::vector<int>{3 * 100 - 1, 5 * 100 + 3, 18 * 100 + 16, -100 + 6, -100 + 8}));
 }
 
 TEST(KFileFormatRegistryTest, NativeCodes)
 {
     for (int lCode = -1; lCode <= KFileFormatRegistry::kImportFormatCount; ++lCode) {
-        EXPECT_EQ(KFileFormatRegistry::IsNativeImportFormat(lCode), lCode >= 0 && lCode <= 2) << lCode;
+        EXPECT_EQ(KFileFormatRegistry::IsNativeImportFormat(lCode), lCode >= 0 && lCode <= 2)
+            << lCode;
     }
     for (int lCode = -1; lCode <= KFileFormatRegistry::kExportFormatCount; ++lCode) {
-        EXPECT_EQ(KFileFormatRegistry::IsNativeExportFormat(lCode), lCode >= 0 && lCode <= 4) << lCode;
+        EXPECT_EQ(KFileFormatRegistry::IsNativeExportFormat(lCode), lCode >= 0 && lCode <= 4)
+            << lCode;
     }
 }
 

@@ -14,8 +14,8 @@ namespace {
 class NullReader : public KReader
 {
 public:
-    NullReader() : KReader(nullptr) {}
-    bool FileOpen(const char*) override { return false; }
+    NullReader() : KReader(nullptr, false) {}
+    bool OpenSource(std::unique_ptr<KByteSource>) override { return false; }
     bool FileClose() override { return false; }
     bool IsFileOpen() override { return false; }
     std::unique_ptr<KStreamOptions> GetReadOptions() override { return nullptr; }
@@ -50,38 +50,6 @@ public:
 private:
     std::vector<std::unique_ptr<KRyvNode>> mNodes;
 };
-
-TEST(KReaderTest, ErrorTableTexts)
-{
-    NullReader lReader;
-    const char* const lTexts[] = {"File is corrupted",
-                                  "File version is not supported yet",
-                                  "File version is not supported anymore",
-                                  "File not opened",
-                                  "File not created",
-                                  "Wrong password",
-                                  "Stream options not set",
-                                  "Unidentified error"};
-    EXPECT_EQ(lReader.GetError().GetErrorCount(), KReader::kErrorCount);
-    EXPECT_EQ(lReader.GetError().GetLastErrorID(), -1);
-    for (int i = 0; i < KReader::kErrorCount; ++i) {
-        lReader.GetError().SetLastErrorID(i);
-        EXPECT_STREQ(lReader.GetError().GetLastErrorString().Buffer(), lTexts[i]);
-    }
-}
-
-TEST(KWriterTest, ErrorTableTexts)
-{
-    NullWriter lWriter;
-    const char* const lTexts[] = {"File is corrupted",      "File not opened",
-                                  "File not created",       "Out of disk space",
-                                  "Stream options not set", "Unidentified error"};
-    EXPECT_EQ(lWriter.GetError().GetErrorCount(), KWriter::kErrorCount);
-    for (int i = 0; i < KWriter::kErrorCount; ++i) {
-        lWriter.GetError().SetLastErrorID(i);
-        EXPECT_STREQ(lWriter.GetError().GetLastErrorString().Buffer(), lTexts[i]);
-    }
-}
 
 TEST(KReaderTest, ReportDuplicateNamesListsEachSharedNameOnceInWalkOrder)
 {

@@ -14,6 +14,8 @@
 #include "scene/objects/KRyvNull.h"
 #include "scene/objects/KRyvTexture.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -52,9 +54,7 @@ class KRyvDamageTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        // One file per test: the test programs run their cases in parallel processes.
-        mName = ::testing::TempDir() + "ryv_damage_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ryv";
+        mName = mTemp.PathOf("damage.ryv");
         mBytes = SmallFile();
         mTarget = mFactory.CreateScene();
         mTarget->GetRootNode()->AddChild(mFactory.CreateNode("Keep"));
@@ -108,6 +108,7 @@ protected:
                mTarget->GetRootNode()->GetChild(0)->GetName().Compare("Model::Keep") == 0;
     }
 
+    TempFolder mTemp;
     KRyvObjectFactory mFactory;
     std::string mName;
     std::vector<std::uint8_t> mBytes;
@@ -264,9 +265,7 @@ class KRyvMediaTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        mFolder = ::testing::TempDir() + "ryv_media_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::remove((mFolder + "/evil.bin").c_str());
-        std::remove((mFolder + "/evil_1.bin").c_str());
+        mFolder = mTemp.PathOf("media");
     }
 
     // A file holding a "Content" record with the stored name, read back to its record.
@@ -287,6 +286,7 @@ protected:
         return KRyvMedia::Restore(lRead, mFolder.c_str(), oPath, lMessage);
     }
 
+    TempFolder mTemp;
     std::string mFolder;
 };
 
@@ -308,7 +308,7 @@ TEST_F(KRyvMediaTest, StoredNamesNeverLeaveTheFolderNorOverwriteOtherBytes)
 
 TEST_F(KRyvMediaTest, EmbedMediaWriteFlagCarriesTheBytesThroughAnExport)
 {
-    const std::string lMedia = ::testing::TempDir() + "ryv_media_source.png";
+    const std::string lMedia = mTemp.PathOf("ryv_media_source.png");
     const std::vector<std::uint8_t> lBytes = {'P', 'N', 'G', 0, 7};
     WriteBytes(lMedia, lBytes);
     KRyvObjectFactory lFactory;
@@ -316,7 +316,7 @@ TEST_F(KRyvMediaTest, EmbedMediaWriteFlagCarriesTheBytesThroughAnExport)
     KRyvTexture* lTexture = lFactory.CreateTexture("Skin");
     lTexture->SetFileName(lMedia.c_str());
     lScene->GetSceneEntity()->AddTexture(lTexture);
-    const std::string lName = ::testing::TempDir() + "ryv_media.ryv";
+    const std::string lName = mTemp.PathOf("ryv_media.ryv");
     KExporter lExporter(&lFactory);
     lExporter.SetFileFormat(KFileFormatRegistry::kExportRyvBinary);
     lExporter.Initialize(lName.c_str());

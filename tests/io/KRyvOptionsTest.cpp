@@ -13,6 +13,7 @@
 #include "ryvfile/KRyvStream.h"
 #include "tests/io/RyvTestScene.h"
 #include "tests/support/KSceneComparer.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +58,7 @@ protected:
         mWritten = lWriter.WriteScene(lFile, *mScene, ioOptions);
         KRyvMemoryStream lStream;
         EXPECT_TRUE(lFile.Save(lStream));
-        mName = ::testing::TempDir() + "ryv_options_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        mName = mTemp.PathOf("options.ryv");
         std::FILE* lOut = std::fopen(mName.c_str(), "wb");
         std::fwrite(lStream.GetBytes().data(), 1, lStream.GetBytes().size(), lOut);
         std::fclose(lOut);
@@ -69,6 +70,7 @@ protected:
         return lRead;
     }
 
+    TempFolder mTemp;
     KRyvObjectFactory mFactory;
     KRyvScene* mScene = BuildRyvTestScene(mFactory, "");
     std::string mName;

@@ -8,6 +8,7 @@
 #include "scene/KRyvScene.h"
 #include "tests/io/RyvTestScene.h"
 #include "tests/support/KSceneComparer.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ class KRyvRoundTripTest : public ::testing::TestWithParam<int>
 protected:
     std::string TempName(const char* pSuffix) const
     {
-        return ::testing::TempDir() + "ryv_roundtrip_" + std::to_string(GetParam()) + pSuffix;
+        return mFolder.PathOf("roundtrip" + std::string(pSuffix));
     }
 
     // Writes pScene with the exporter code, answers the exporter's success.
@@ -53,6 +54,7 @@ protected:
         return lScene;
     }
 
+    TempFolder mFolder;
     KRyvObjectFactory mFactory;
 };
 
@@ -67,7 +69,6 @@ TEST_P(KRyvRoundTripTest, EverySceneObjectKindReadsBackTheSame)
     lReadOptions.SetPassword(kPassword);
     KRyvScene* lRead = Import(lName, &lReadOptions);
     EXPECT_EQ(KSceneComparer().Compare(*lScene, *lRead), "");
-    std::remove(lName.c_str());
 }
 
 TEST_P(KRyvRoundTripTest, WriteReadWriteIsByteIdentical)

@@ -3,6 +3,8 @@
 #include "ryvfile/KRyvFile.h"
 #include "ryvfile/KRyvStream.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -313,7 +315,8 @@ TEST(KRyvFileTest, TypedReadsOfTheWrongKindFailWithDefaults)
 
 TEST(KRyvFileTest, FilesOnDiskRoundTripAndMissingFilesAreNotOpened)
 {
-    const std::string lName = ::testing::TempDir() + "ryvfile_test.ryv";
+    const TempFolder lTemp;
+    const std::string lName = lTemp.PathOf("ryvfile_test.ryv");
     KRyvFile lFile;
     lFile.Create(6000, false, nullptr);
     WriteSample(lFile);
@@ -325,7 +328,6 @@ TEST(KRyvFileTest, FilesOnDiskRoundTripAndMissingFilesAreNotOpened)
     EXPECT_EQ(lRead.GetError().GetLastErrorID(), KRyvFile::kFileNotOpened);
     EXPECT_FALSE(lFile.SaveFile("/nonexistent-folder/x.ryv"));
     EXPECT_EQ(lFile.GetError().GetLastErrorID(), KRyvFile::kFileNotCreated);
-    std::remove(lName.c_str());
 }
 
 } // namespace

@@ -18,6 +18,18 @@ std::string Encode(KNameClashRenamingStrategy& ioStrategy, const char* pName)
     return lPair.GetCurrentName().Buffer();
 }
 
+// Encodes each name in turn with one strategy in pMode.
+std::vector<std::string> EncodeAll(std::vector<const char*> pNames, int pMode = 0)
+{
+    KNameClashRenamingStrategy lEncoder(0, false);
+    lEncoder.SetMode(pMode);
+    std::vector<std::string> lResults;
+    for (const char* lName : pNames) {
+        lResults.push_back(Encode(lEncoder, lName));
+    }
+    return lResults;
+}
+
 struct Decoded
 {
     std::string mCurrent;
@@ -33,117 +45,94 @@ Decoded Decode(const char* pName, bool pBrackets = false)
     return {lPair.GetCurrentName().Buffer(), lPair.GetInitialName().Buffer(), lResult};
 }
 
+using Names = std::vector<std::string>;
+
 } // namespace
 
-TEST(KNameClashRenamingStrategy, EncodesClashesWithUseCounts)
+TEST(KNameClashRenamingStrategy, EncodesClashesAndLetterCases)
+{
+    EXPECT_EQ(EncodeAll({"Arm", "Arm", "Arm", "Leg"}),
+              (Names{"Arm", "Arm_ncl1_1", "Arm_ncl1_2", "Leg"}));
+    const Names lTwice = EncodeAll({"ARM", "arm", "arm"});
+    EXPECT_EQ(lTwice[1], "ARM_ncl2_ul7");
+    EXPECT_NE(lTwice[2], lTwice[1]);
+    EXPECT_EQ(Decode(lTwice[2].c_str()).mCurrent, "arm");
+    EXPECT_EQ(EncodeAll({"Arm", "aRM", "ARM"}), (Names{"Arm", "Arm_ncl2_ul1lu6", "Arm_ncl2_lu6"}));
+    // A name that looks encoded already does not hide the next clash.
+    EXPECT_EQ(EncodeAll({"Arm_ncl1_1", "Arm", "Arm", "Arm"}),
+              (Names{"Arm_ncl1_1", "Arm", "Arm_ncl1_2", "Arm_ncl1_3"}));
+    // Mode 1 encodes clashes only, mode 2 letter cases only.
+    EXPECT_EQ(EncodeAll({"Arm", "ARM", "ARM"}, 1), (Names{"Arm", "ARM", "ARM_ncl1_1"}));
+    EXPECT_EQ(EncodeAll({"Arm", "Arm", "arm"}, 2), (Names{"Arm", "Arm", "Arm_ncl2_ul1"}));
+    // Case differences past the mask become clashes.
+    std::string lVariant(40, 'a');
+    lVariant[35] = 'A';
+    EXPECT_EQ(EncodeAll({std::string(40, 'a').c_str(), lVariant.c_str()})[1], lVariant + "_ncl1_1");
+    EXPECT_EQ(Decode((lVariant + "_ncl1_1").c_str()).mCurrent, lVariant);
+}
+
+TEST(KNameClashRenamingStrategy, RecordsModesAndClear)
 {
     KNameClashRenamingStrategy lEncoder(0, false);
     KNamePair lPair("Arm");
     EXPECT_FALSE(lEncoder.Rename(lPair));
-    EXPECT_STREQ(lPair.GetCurrentName().Buffer(), "Arm");
     EXPECT_EQ(Encode(lEncoder, "Arm"), "Arm_ncl1_1");
-    EXPECT_EQ(Encode(lEncoder, "Arm"), "Arm_ncl1_2");
     EXPECT_EQ(Encode(lEncoder, "Leg"), "Leg");
-    EXPECT_EQ(lEncoder.GetRecordCount(), 4);
+    EXPECT_EQ(lEncoder.GetRecordCount(), 3);
     EXPECT_EQ(lEncoder.Clone(), nullptr);
+    // Clear keeps the records; changing the mode forgets them, setting the same mode does not.
     lEncoder.Clear();
     EXPECT_EQ(Encode(lEncoder, "Leg"), "Leg_ncl1_1");
-}
-
-TEST(KNameClashRenamingStrategy, EncodesLetterCaseMasks)
-{
-    KNameClashRenamingStrategy lUpper(0, false);
-    Encode(lUpper, "ARM");
-    EXPECT_EQ(Encode(lUpper, "arm"), "ARM_ncl2_ul7");
-
-    KNameClashRenamingStrategy lMixed(0, false);
-    Encode(lMixed, "Arm");
-    EXPECT_EQ(Encode(lMixed, "aRM"), "Arm_ncl2_ul1lu6");
-    EXPECT_EQ(Encode(lMixed, "ARM"), "Arm_ncl2_lu6");
-}
-
-TEST(KNameClashRenamingStrategy, ModesRestrictWhatIsEncoded)
-{
-    KNameClashRenamingStrategy lClashOnly(0, false);
-    lClashOnly.SetMode(1);
-    Encode(lClashOnly, "Arm");
-    EXPECT_EQ(Encode(lClashOnly, "ARM"), "ARM");
-    EXPECT_EQ(Encode(lClashOnly, "ARM"), "ARM_ncl1_1");
-
-    KNameClashRenamingStrategy lCaseOnly(0, false);
-    lCaseOnly.SetMode(2);
-    Encode(lCaseOnly, "Arm");
-    EXPECT_EQ(Encode(lCaseOnly, "Arm"), "Arm");
-    EXPECT_EQ(lCaseOnly.GetRecordCount(), 2);
-    EXPECT_EQ(Encode(lCaseOnly, "arm"), "Arm_ncl2_ul1");
-
-    // Changing the mode forgets the names; setting the same mode keeps them.
-    lCaseOnly.SetMode(2);
-    EXPECT_EQ(lCaseOnly.GetRecordCount(), 3);
-    lCaseOnly.SetMode(0);
-    EXPECT_EQ(lCaseOnly.GetRecordCount(), 0);
-    EXPECT_EQ(Encode(lCaseOnly, "Arm"), "Arm");
-}
-
-TEST(KNameClashRenamingStrategy, GeneratedNamesStayDistinct)
-{
-    KNameClashRenamingStrategy lCase(0, false);
-    Encode(lCase, "ARM");
-    const std::string lFirst = Encode(lCase, "arm");
-    const std::string lSecond = Encode(lCase, "arm");
-    EXPECT_EQ(lFirst, "ARM_ncl2_ul7");
-    EXPECT_NE(lSecond, lFirst);
-    EXPECT_EQ(Decode(lSecond.c_str()).mCurrent, "arm");
-
-    KNameClashRenamingStrategy lClash(0, false);
-    Encode(lClash, "Arm_ncl1_1");
-    EXPECT_EQ(Encode(lClash, "Arm"), "Arm");
-    EXPECT_EQ(Encode(lClash, "Arm"), "Arm_ncl1_2");
-    EXPECT_EQ(Encode(lClash, "Arm"), "Arm_ncl1_3");
-}
-
-TEST(KNameClashRenamingStrategy, CaseDifferencesPastTheMaskBecomeClashes)
-{
-    const std::string lBase(40, 'a');
-    std::string lVariant = lBase;
-    lVariant[35] = 'A';
-    KNameClashRenamingStrategy lEncoder(0, false);
-    Encode(lEncoder, lBase.c_str());
-    const std::string lEncoded = Encode(lEncoder, lVariant.c_str());
-    EXPECT_EQ(lEncoded, lVariant + "_ncl1_1");
-    EXPECT_EQ(Decode(lEncoded.c_str()).mCurrent, lVariant);
+    lEncoder.SetMode(0);
+    EXPECT_EQ(lEncoder.GetRecordCount(), 4);
+    lEncoder.SetMode(2);
+    EXPECT_EQ(lEncoder.GetRecordCount(), 0);
+    EXPECT_EQ(Encode(lEncoder, "Leg"), "Leg");
 }
 
 TEST(KNameClashRenamingStrategy, DecodesTheMarkers)
 {
-    Decoded lClash = Decode("Arm_ncl1_1");
-    EXPECT_EQ(lClash.mCurrent, "Arm");
-    EXPECT_EQ(lClash.mInitial, "Arm_ncl1_1");
-    EXPECT_TRUE(lClash.mResult);
-
-    Decoded lCase = Decode("ARM_ncl2_ul7");
-    EXPECT_EQ(lCase.mCurrent, "arm");
-    EXPECT_TRUE(lCase.mResult);
-    EXPECT_EQ(Decode("Arm_ncl2_ul1lu6").mCurrent, "aRM");
-    EXPECT_EQ(Decode("Arm_ncl2_lu6").mCurrent, "ARM");
-
-    EXPECT_EQ(Decode("Leg(3)").mCurrent, "Leg");
-    Decoded lBrackets = Decode("Bone(12)", true);
-    EXPECT_EQ(lBrackets.mCurrent, "Bone");
-    EXPECT_EQ(lBrackets.mInitial, "Bone_12_");
-    EXPECT_EQ(Decode("Bone(12)").mInitial, "Bone(12)");
-    Decoded lLetters = Decode("Bone(x1)");
-    EXPECT_EQ(lLetters.mCurrent, "Bone_x1_");
-    EXPECT_FALSE(lLetters.mResult);
-}
-
-TEST(KNameClashRenamingStrategy, DecodingWithoutMarkers)
-{
-    Decoded lPlain = Decode("Model::Arm");
-    EXPECT_EQ(lPlain.mCurrent, "Model__Arm");
-    EXPECT_EQ(lPlain.mInitial, "Model::Arm");
-    EXPECT_FALSE(lPlain.mResult);
-
+    const struct
+    {
+        const char* mName;
+        bool mBrackets;
+        const char* mCurrent;
+        // Null: not checked.
+        const char* mInitial;
+        bool mResult;
+    } kCases[] = {
+        {"Arm_ncl1_1", false, "Arm", "Arm_ncl1_1", true},
+        {"ARM_ncl2_ul7", false, "arm", nullptr, true},
+        {"Arm_ncl2_ul1lu6", false, "aRM", nullptr, true},
+        {"Arm_ncl2_lu6", false, "ARM", nullptr, true},
+        {"Leg(30)", false, "Leg", nullptr, true},
+        {"Bone(12)", true, "Bone", "Bone_12_", true},
+        {"Bone(12)", false, "Bone", "Bone(12)", true},
+        {"Bone(x1)", false, "Bone_x1_", "Bone(x1)", false},
+        {"Model::Arm", false, "Model__Arm", "Model::Arm", false},
+        // A cut at position 0 is ignored, and so are the brackets after it; a bracket without its
+        // pair decodes nothing; bytes above 127 are not letters.
+        {"_ncl1_1", false, "_ncl1_1", nullptr, false},
+        {"_ncl1_(3)", false, "_ncl1__3_", nullptr, false},
+        {"12)", false, "12_", nullptr, false},
+        {"(3)", false, "_3_", nullptr, false},
+        {"caf\xc3\xa9", false, "caf__", nullptr, false},
+        // Crafted masks stay inside the name; one beyond 32 bits is ignored.
+        {"A_ncl2_ul4294967295", false, "a", nullptr, true},
+        {"A_ncl2_lu4294967295", false, "A", nullptr, true},
+        {"AB_ncl2_ul99999999999", false, "AB", nullptr, true},
+        {"_ncl2_ul1", false, "", nullptr, true},
+        {"x_ncl2_ul", false, "x", nullptr, true},
+    };
+    for (const auto& lCase : kCases) {
+        SCOPED_TRACE(lCase.mName);
+        const Decoded lDecoded = Decode(lCase.mName, lCase.mBrackets);
+        EXPECT_EQ(lDecoded.mCurrent, lCase.mCurrent);
+        if (lCase.mInitial) {
+            EXPECT_EQ(lDecoded.mInitial, lCase.mInitial);
+        }
+        EXPECT_EQ(lDecoded.mResult, lCase.mResult);
+    }
     // The pair's names are exchanged when nothing was decoded.
     KNameClashRenamingStrategy lDecoder(1, false);
     KNamePair lPair("first");
@@ -152,26 +141,6 @@ TEST(KNameClashRenamingStrategy, DecodingWithoutMarkers)
     EXPECT_STREQ(lPair.GetCurrentName().Buffer(), "first");
     EXPECT_STREQ(lPair.GetInitialName().Buffer(), "second");
 
-    // A cut at position 0 is ignored.
-    EXPECT_EQ(Decode("_ncl1_1").mCurrent, "_ncl1_1");
-    EXPECT_EQ(Decode("(3)").mCurrent, "_3_");
-    // Bytes above 127 are not letters.
-    EXPECT_EQ(Decode("caf\xc3\xa9").mCurrent, "caf__");
-}
-
-TEST(KNameClashRenamingStrategy, CraftedMasksStayInsideTheName)
-{
-    EXPECT_EQ(Decode("A_ncl2_ul4294967295").mCurrent, "a");
-    EXPECT_EQ(Decode("A_ncl2_lu4294967295").mCurrent, "A");
-    // A mask beyond 32 bits is ignored.
-    EXPECT_EQ(Decode("AB_ncl2_ul99999999999").mCurrent, "AB");
-    EXPECT_EQ(Decode("_ncl2_ul1").mCurrent, "");
-    EXPECT_EQ(Decode("x_ncl2_ul").mCurrent, "x");
-}
-
-TEST(KNameClashRenamingStrategy, ReplaceNonAlphanumeric)
-{
-    KNameClashRenamingStrategy lDecoder(1, false);
     EXPECT_STREQ(lDecoder.ReplaceNonAlphanumeric(KString("a b-c9"), "#").Buffer(), "a#b#c9");
     EXPECT_STREQ(lDecoder.ReplaceNonAlphanumeric(KString("a b"), "").Buffer(), "a b");
     EXPECT_STREQ(lDecoder.ReplaceNonAlphanumeric(KString("a b"), nullptr).Buffer(), "a b");
@@ -202,42 +171,29 @@ TEST(KNameClashRenamingStrategy, RandomNameSetsRoundTrip)
     }
 }
 
-TEST(KNumberSuffixRenamingStrategy, AppendsUseCounts)
+TEST(KNumberSuffixRenamingStrategy, AppendsUseCountsAndStaysUnique)
 {
     KNumberSuffixRenamingStrategy lStrategy;
-    const char* const lInputs[] = {"Arm", "Arm", "Arm", "Leg"};
-    const char* const lOutputs[] = {"Arm", "Arm1", "Arm2", "Leg"};
-    for (int i = 0; i < 4; ++i) {
-        KNamePair lPair(lInputs[i]);
-        EXPECT_EQ(lStrategy.Rename(lPair), i == 1 || i == 2);
-        EXPECT_STREQ(lPair.GetCurrentName().Buffer(), lOutputs[i]);
-        EXPECT_STREQ(lPair.GetInitialName().Buffer(), lInputs[i]);
-    }
-    lStrategy.Clear();
-    KNamePair lAgain("Arm");
-    EXPECT_FALSE(lStrategy.Rename(lAgain));
-}
-
-TEST(KNumberSuffixRenamingStrategy, GeneratedNamesAreUnique)
-{
-    KNumberSuffixRenamingStrategy lStrategy;
+    const char* const lInputs[] = {"Arm", "Arm", "Arm", "Leg", "Arm1", "Arm2"};
+    const char* const lOutputs[] = {"Arm", "Arm1", "Arm2", "Leg", "Arm1", "Arm2"};
     std::set<std::string> lSeen;
-    for (const char* lName : {"Arm", "Arm1", "Arm", "Arm", "Arm1", "Arm2"}) {
-        KNamePair lPair(lName);
-        lStrategy.Rename(lPair);
-        EXPECT_TRUE(lSeen.insert(lPair.GetCurrentName().Buffer()).second)
-            << lPair.GetCurrentName().Buffer();
+    for (int i = 0; i < 6; ++i) {
+        KNamePair lPair(lInputs[i]);
+        EXPECT_EQ(lStrategy.Rename(lPair), i == 1 || i == 2 || i >= 4) << i;
+        EXPECT_STREQ(lPair.GetInitialName().Buffer(), lInputs[i]);
+        if (i < 4) {
+            EXPECT_STREQ(lPair.GetCurrentName().Buffer(), lOutputs[i]);
+        }
+        EXPECT_TRUE(lSeen.insert(lPair.GetCurrentName().Buffer()).second) << i;
     }
-    EXPECT_EQ(lSeen.count("Arm2"), 1u);
-    EXPECT_EQ(lSeen.count("Arm3"), 1u);
     std::unique_ptr<KRenamingStrategy> lClone = lStrategy.Clone();
     ASSERT_NE(lClone, nullptr);
     KNamePair lFresh("Arm");
     EXPECT_FALSE(lClone->Rename(lFresh));
-}
+    lStrategy.Clear();
+    KNamePair lAgain("Arm");
+    EXPECT_FALSE(lStrategy.Rename(lAgain));
 
-TEST(KRenamingStrategy, RemoveNamePrefix)
-{
     EXPECT_STREQ(KRenamingStrategy::RemoveNamePrefix("Model::Arm").Buffer(), "Arm");
     EXPECT_STREQ(KRenamingStrategy::RemoveNamePrefix("A::B::C").Buffer(), "B::C");
     EXPECT_STREQ(KRenamingStrategy::RemoveNamePrefix("Arm").Buffer(), "Arm");

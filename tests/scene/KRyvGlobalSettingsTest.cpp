@@ -7,6 +7,8 @@
 
 namespace {
 
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
 void ExpectColor(const KColor& pColor, double pRed, double pGreen, double pBlue, double pAlpha)
 {
     EXPECT_DOUBLE_EQ(pColor.mRed, pRed);
@@ -51,7 +53,6 @@ TEST(KRyvGlobalLightSettingsTest, DefaultsAndReset)
 {
     KRyvGlobalLightSettings lSettings;
     ExpectLightDefaults(lSettings);
-
     lSettings.SetAmbientColor(KColor(0.1, 0.2, 0.3, 0.5));
     lSettings.SetFogEnable(true);
     lSettings.SetFogColor(KColor(0.5, 0.5, 0.5, 1.0));
@@ -62,21 +63,15 @@ TEST(KRyvGlobalLightSettingsTest, DefaultsAndReset)
     lSettings.SetShadowEnable(true);
     lSettings.SetShadowIntensity(50.0);
     lSettings.AddShadowPlane(KRyvShadowPlane());
-    EXPECT_EQ(lSettings.GetFogMode(), 7);
     EXPECT_DOUBLE_EQ(lSettings.GetFogDensity(), -4.0);
-    EXPECT_TRUE(lSettings.GetShadowEnable());
-
     lSettings.Reset();
     ExpectLightDefaults(lSettings);
-}
 
-TEST(KRyvGlobalLightSettingsTest, ColoursAreClamped)
-{
-    KRyvGlobalLightSettings lSettings;
+    // Colours are clamped to [0, 1], a colour that is not a number to 0.
     KColor lColor;
     lColor.mRed = 2.0;
     lColor.mGreen = -1.0;
-    lColor.mBlue = std::numeric_limits<double>::quiet_NaN();
+    lColor.mBlue = kNaN;
     lColor.mAlpha = 0.25;
     lSettings.SetAmbientColor(lColor);
     ExpectColor(lSettings.GetAmbientColor(), 1.0, 0.0, 0.0, 0.25);
@@ -84,103 +79,93 @@ TEST(KRyvGlobalLightSettingsTest, ColoursAreClamped)
     ExpectColor(lSettings.GetFogColor(), 1.0, 0.0, 0.0, 0.25);
 }
 
-TEST(KRyvGlobalLightSettingsTest, FogStartAndEndStayOrdered)
+TEST(KRyvGlobalLightSettingsTest, ClampedValuesInCallOrder)
 {
+    enum { kStart, kEnd, kIntensity };
+    // Each row applies to fresh settings after the previous rows of its group.
+    const struct
+    {
+        bool mFresh;
+        int mWhat;
+        double mValue;
+        double mStart;
+        double mEnd;
+        double mIntensity;
+    } kCases[] = {
+        {true, kStart, 2000.0, 1000.0, 1000.0, 0.0},
+        {false, kStart, -1.0, 0.0, 1000.0, 0.0},
+        {true, kEnd, 0.1, 0.3, 0.3, 0.0},
+        {false, kEnd, 0.3, 0.3, 0.3, 0.0},
+        // A start beyond the current end is cut to it, whatever the next end.
+        {true, kStart, 1500.0, 1000.0, 1000.0, 0.0},
+        {false, kEnd, 2000.0, 1000.0, 2000.0, 0.0},
+        {false, kStart, 1500.0, 1500.0, 2000.0, 0.0},
+        {true, kIntensity, 500.0, 0.3, 1000.0, 300.0},
+        {false, kIntensity, -2.0, 0.3, 1000.0, 0.0},
+        {false, kIntensity, 300.0, 0.3, 1000.0, 300.0},
+        {false, kIntensity, 12.5, 0.3, 1000.0, 12.5},
+        // Not a number keeps the old value.
+        {false, kIntensity, kNaN, 0.3, 1000.0, 12.5},
+        {false, kStart, kNaN, 0.3, 1000.0, 12.5},
+        {false, kEnd, kNaN, 0.3, 1000.0, 12.5},
+    };
     KRyvGlobalLightSettings lSettings;
-    lSettings.SetFogStart(2000.0);
-    EXPECT_DOUBLE_EQ(lSettings.GetFogStart(), 1000.0);
-    lSettings.SetFogStart(-1.0);
-    EXPECT_DOUBLE_EQ(lSettings.GetFogStart(), 0.0);
-
-    lSettings.Reset();
-    lSettings.SetFogEnd(0.1);
-    EXPECT_DOUBLE_EQ(lSettings.GetFogEnd(), 0.3);
-    lSettings.SetFogEnd(0.3);
-    EXPECT_DOUBLE_EQ(lSettings.GetFogEnd(), 0.3);
-
-    // The order of the calls matters: a start beyond the current end is cut to it.
-    lSettings.Reset();
-    lSettings.SetFogStart(1500.0);
-    lSettings.SetFogEnd(2000.0);
-    EXPECT_DOUBLE_EQ(lSettings.GetFogStart(), 1000.0);
-    EXPECT_DOUBLE_EQ(lSettings.GetFogEnd(), 2000.0);
-    lSettings.SetFogStart(1500.0);
-    EXPECT_DOUBLE_EQ(lSettings.GetFogStart(), 1500.0);
-}
-
-TEST(KRyvGlobalLightSettingsTest, ShadowIntensityIsClamped)
-{
-    KRyvGlobalLightSettings lSettings;
-    lSettings.SetShadowIntensity(500.0);
-    EXPECT_DOUBLE_EQ(lSettings.GetShadowIntensity(), 300.0);
-    lSettings.SetShadowIntensity(-2.0);
-    EXPECT_DOUBLE_EQ(lSettings.GetShadowIntensity(), 0.0);
-    lSettings.SetShadowIntensity(300.0);
-    EXPECT_DOUBLE_EQ(lSettings.GetShadowIntensity(), 300.0);
-    lSettings.SetShadowIntensity(12.5);
-    EXPECT_DOUBLE_EQ(lSettings.GetShadowIntensity(), 12.5);
-}
-
-TEST(KRyvGlobalLightSettingsTest, NotANumberKeepsTheOldValue)
-{
-    const double lNaN = std::numeric_limits<double>::quiet_NaN();
-    KRyvGlobalLightSettings lSettings;
-    lSettings.SetFogStart(lNaN);
-    lSettings.SetFogEnd(lNaN);
-    lSettings.SetFogDensity(lNaN);
-    lSettings.SetShadowIntensity(lNaN);
-    EXPECT_DOUBLE_EQ(lSettings.GetFogStart(), 0.3);
-    EXPECT_DOUBLE_EQ(lSettings.GetFogEnd(), 1000.0);
+    int lRow = 0;
+    for (const auto& lCase : kCases) {
+        SCOPED_TRACE(lRow++);
+        if (lCase.mFresh) {
+            lSettings.Reset();
+        }
+        if (lCase.mWhat == kStart) {
+            lSettings.SetFogStart(lCase.mValue);
+        } else if (lCase.mWhat == kEnd) {
+            lSettings.SetFogEnd(lCase.mValue);
+        } else {
+            lSettings.SetShadowIntensity(lCase.mValue);
+        }
+        EXPECT_DOUBLE_EQ(lSettings.GetFogStart(), lCase.mStart);
+        EXPECT_DOUBLE_EQ(lSettings.GetFogEnd(), lCase.mEnd);
+        EXPECT_DOUBLE_EQ(lSettings.GetShadowIntensity(), lCase.mIntensity);
+    }
+    lSettings.SetFogDensity(kNaN);
     EXPECT_DOUBLE_EQ(lSettings.GetFogDensity(), 0.002);
-    EXPECT_DOUBLE_EQ(lSettings.GetShadowIntensity(), 0.0);
 }
 
 TEST(KRyvGlobalLightSettingsTest, ShadowPlanes)
 {
     KRyvGlobalLightSettings lSettings;
     EXPECT_EQ(lSettings.GetShadowPlane(0), nullptr);
-    EXPECT_EQ(lSettings.GetError().GetLastErrorID(), KRyvGlobalLightSettings::kIndexOutOfRange);
     EXPECT_STREQ(lSettings.GetError().GetLastErrorString().Buffer(), "Index out of range.");
-
     const KRyvShadowPlane lDefault;
     EXPECT_TRUE(lDefault.mEnable);
-    EXPECT_EQ(lDefault.mOrigin, KVector4(0.0, 0.0, 0.0));
-    EXPECT_DOUBLE_EQ(lDefault.mOrigin[3], 0.0);
     EXPECT_EQ(lDefault.mNormal, KVector4(0.0, 1.0, 0.0));
-    EXPECT_DOUBLE_EQ(lDefault.mNormal[3], 0.0);
 
+    // Stored copies; insertion indices are clamped to 0..count.
     KRyvShadowPlane lPlane;
-    lPlane.mOrigin.Set(1.0, 0.0, 0.0);
-    EXPECT_EQ(lSettings.AddShadowPlane(lPlane), 0);
-    lPlane.mOrigin.Set(2.0, 0.0, 0.0);
-    EXPECT_EQ(lSettings.AddShadowPlane(lPlane), 1);
-    // Stored copies: changing the caller's record changes nothing inside.
+    const struct
+    {
+        bool mAdd;
+        int mInsertAt;
+        int mIndex;
+    } kInserts[] = {{true, 0, 0}, {true, 0, 1}, {false, 10, 2}, {false, -5, 0}, {false, 2, 2}};
+    double lOrigin = 1.0;
+    for (const auto& lInsert : kInserts) {
+        lPlane.mOrigin.Set(lOrigin++, 0.0, 0.0);
+        EXPECT_EQ(lInsert.mAdd ? lSettings.AddShadowPlane(lPlane)
+                               : lSettings.InsertShadowPlane(lInsert.mInsertAt, lPlane),
+                  lInsert.mIndex);
+    }
     lPlane.mOrigin.Set(9.0, 0.0, 0.0);
-    EXPECT_DOUBLE_EQ(lSettings.GetShadowPlane(0)->mOrigin[0], 1.0);
-
-    // Insertion indices are clamped to 0..count.
-    lPlane.mOrigin.Set(3.0, 0.0, 0.0);
-    EXPECT_EQ(lSettings.InsertShadowPlane(10, lPlane), 2);
-    lPlane.mOrigin.Set(4.0, 0.0, 0.0);
-    EXPECT_EQ(lSettings.InsertShadowPlane(-5, lPlane), 0);
-    lPlane.mOrigin.Set(5.0, 0.0, 0.0);
-    EXPECT_EQ(lSettings.InsertShadowPlane(2, lPlane), 2);
     ASSERT_EQ(lSettings.GetShadowPlaneCount(), 5);
     const double lExpected[] = {4.0, 1.0, 5.0, 2.0, 3.0};
     for (int i = 0; i < 5; ++i) {
-        ASSERT_NE(lSettings.GetShadowPlane(i), nullptr);
         EXPECT_DOUBLE_EQ(lSettings.GetShadowPlane(i)->mOrigin[0], lExpected[i]) << i;
     }
-
     lSettings.GetError().ClearLastError();
     EXPECT_EQ(lSettings.GetShadowPlane(5), nullptr);
     EXPECT_EQ(lSettings.GetShadowPlane(-1), nullptr);
     EXPECT_EQ(lSettings.GetError().GetLastErrorID(), KRyvGlobalLightSettings::kIndexOutOfRange);
-
     lSettings.RemoveAllShadowPlanes();
-    EXPECT_EQ(lSettings.GetShadowPlaneCount(), 0);
-    lSettings.AddShadowPlane(lPlane);
-    lSettings.Reset();
     EXPECT_EQ(lSettings.GetShadowPlaneCount(), 0);
 }
 
@@ -189,91 +174,67 @@ TEST(KRyvGlobalTimeSettingsTest, ModeAndProtocolFallBackToTheGlobalDefaults)
     GlobalTimeGuard lGuard;
     ASSERT_TRUE(KTime::SetGlobalTimeMode(3));
     ASSERT_TRUE(KTime::SetGlobalTimeProtocol(KTime::kProtocolTimeCode));
-
     KRyvGlobalTimeSettings lSettings;
     EXPECT_EQ(lSettings.GetTimeMode(), 6);
     EXPECT_EQ(lSettings.GetTimeProtocol(), 1);
-
     lSettings.SetTimeMode(0);
     EXPECT_EQ(lSettings.GetTimeMode(), 3);
-    ASSERT_TRUE(KTime::SetGlobalTimeMode(6));
-    EXPECT_EQ(lSettings.GetTimeMode(), 6);
-
+    ASSERT_TRUE(KTime::SetGlobalTimeMode(1));
+    EXPECT_EQ(lSettings.GetTimeMode(), 1);
     lSettings.SetTimeProtocol(KTime::kProtocolDefault);
     EXPECT_EQ(lSettings.GetTimeProtocol(), KTime::kProtocolTimeCode);
     ASSERT_TRUE(KTime::SetGlobalTimeProtocol(KTime::kProtocolFrameCount));
     EXPECT_EQ(lSettings.GetTimeProtocol(), KTime::kProtocolFrameCount);
-
     // Other values are stored unchecked.
     lSettings.SetTimeMode(99);
     lSettings.SetTimeProtocol(-4);
-    lSettings.SetSnapOnFrames(3);
     EXPECT_EQ(lSettings.GetTimeMode(), 99);
     EXPECT_EQ(lSettings.GetTimeProtocol(), -4);
-    EXPECT_EQ(lSettings.GetSnapOnFrames(), 3);
 }
 
-TEST(KRyvGlobalTimeSettingsTest, MarkersAreStoredCopies)
+TEST(KRyvGlobalTimeSettingsTest, MarkersAndReset)
 {
     KRyvGlobalTimeSettings lSettings;
+    EXPECT_EQ(lSettings.GetCurrentTimeMarker(), -1);
+    EXPECT_FALSE(lSettings.SetCurrentTimeMarker(0));
+    EXPECT_STREQ(lSettings.GetError().GetLastErrorString().Buffer(), "Index out of range.");
+    EXPECT_EQ(lSettings.GetTimeMarker(0), nullptr);
+    EXPECT_EQ(lSettings.GetTimeMarker(-1), nullptr);
+
     KRyvTimeMarker lMarker;
     lMarker.mName = "Start";
     lMarker.mTime = KTime(100);
     lMarker.mLoop = 1;
     lSettings.AddTimeMarker(lMarker);
     lMarker.mName = "Changed";
-    lMarker.mTime = KTime(200);
-    lMarker.mLoop = 0;
-
-    ASSERT_EQ(lSettings.GetTimeMarkerCount(), 1);
+    lSettings.AddTimeMarker(lMarker);
     const KRyvTimeMarker* lStored = lSettings.GetTimeMarker(0);
     ASSERT_NE(lStored, nullptr);
     EXPECT_STREQ(lStored->mName.Buffer(), "Start");
     EXPECT_EQ(lStored->mTime.Get(), 100);
     EXPECT_EQ(lStored->mLoop, 1);
-
-    lSettings.AddTimeMarker(lMarker);
     // Pointers handed out stay valid while markers are added.
+    lSettings.AddTimeMarker(lMarker);
     EXPECT_EQ(lSettings.GetTimeMarker(0), lStored);
-    EXPECT_STREQ(lSettings.GetTimeMarker(1)->mName.Buffer(), "Changed");
-}
+    EXPECT_STREQ(lSettings.GetTimeMarker(2)->mName.Buffer(), "Changed");
 
-TEST(KRyvGlobalTimeSettingsTest, IndexErrorsAndCurrentMarker)
-{
-    KRyvGlobalTimeSettings lSettings;
-    EXPECT_EQ(lSettings.GetCurrentTimeMarker(), -1);
-    EXPECT_FALSE(lSettings.SetCurrentTimeMarker(0));
-    EXPECT_EQ(lSettings.GetError().GetLastErrorID(), KRyvGlobalTimeSettings::kIndexOutOfRange);
-    EXPECT_STREQ(lSettings.GetError().GetLastErrorString().Buffer(), "Index out of range.");
-    EXPECT_EQ(lSettings.GetCurrentTimeMarker(), -1);
-    EXPECT_EQ(lSettings.GetTimeMarker(0), nullptr);
-    EXPECT_EQ(lSettings.GetTimeMarker(-1), nullptr);
-
-    lSettings.AddTimeMarker(KRyvTimeMarker());
-    lSettings.AddTimeMarker(KRyvTimeMarker());
-    EXPECT_TRUE(lSettings.SetCurrentTimeMarker(1));
-    EXPECT_EQ(lSettings.GetCurrentTimeMarker(), 1);
+    EXPECT_TRUE(lSettings.SetCurrentTimeMarker(2));
+    EXPECT_EQ(lSettings.GetCurrentTimeMarker(), 2);
     lSettings.GetError().ClearLastError();
-    EXPECT_FALSE(lSettings.SetCurrentTimeMarker(2));
+    EXPECT_FALSE(lSettings.SetCurrentTimeMarker(3));
     EXPECT_FALSE(lSettings.SetCurrentTimeMarker(-1));
     EXPECT_EQ(lSettings.GetError().GetLastErrorID(), KRyvGlobalTimeSettings::kIndexOutOfRange);
-    EXPECT_EQ(lSettings.GetCurrentTimeMarker(), 1);
-
+    EXPECT_EQ(lSettings.GetCurrentTimeMarker(), 2);
     // Removing the markers leaves no current marker pointing past the end.
     lSettings.RemoveAllTimeMarkers();
     EXPECT_EQ(lSettings.GetTimeMarkerCount(), 0);
     EXPECT_EQ(lSettings.GetCurrentTimeMarker(), -1);
-}
 
-TEST(KRyvGlobalTimeSettingsTest, Reset)
-{
-    KRyvGlobalTimeSettings lSettings;
     lSettings.SetTimeMode(11);
     lSettings.SetTimeProtocol(0);
     lSettings.SetSnapOnFrames(1);
     lSettings.AddTimeMarker(KRyvTimeMarker());
     lSettings.SetCurrentTimeMarker(0);
-
     lSettings.Reset();
     EXPECT_EQ(lSettings.GetTimeMode(), 6);
     EXPECT_EQ(lSettings.GetTimeProtocol(), 1);

@@ -3,6 +3,7 @@
 // time (the time cache is meant to hold for one time) and expects the tree's new curves.
 
 #include "scene/KRyvNode.h"
+#include "tests/support/SceneTestSupport.h"
 
 #include "animation/KFCurve.h"
 #include "animation/KFCurveKey.h"
@@ -15,13 +16,6 @@
 #include <memory>
 
 namespace {
-
-KTime Seconds(double pSeconds)
-{
-    KTime lTime;
-    lTime.SetSecondDouble(pSeconds);
-    return lTime;
-}
 
 KFCurveNode* KindNode(KRyvTakeNode* pTake, const char* pKind)
 {

@@ -1,4 +1,5 @@
 #include "scene/KRyvNode.h"
+#include "tests/support/SceneTestSupport.h"
 
 #include "animation/KEulerUnroll.h"
 #include "animation/KFCurve.h"
@@ -18,13 +19,6 @@
 #include <vector>
 
 namespace {
-
-KTime Seconds(double pSeconds)
-{
-    KTime lTime;
-    lTime.SetSecondDouble(pSeconds);
-    return lTime;
-}
 
 std::unique_ptr<KRyvNode> MakeNode(const char* pName)
 {
@@ -449,21 +443,34 @@ TEST(KRyvNodeTransformTest, TimeCacheIsKeptForOneTimeOnly)
     EXPECT_NEAR(lNode->GetGlobalMatrixAtTime(Seconds(2.0)).Get(3, 0), 60.0, 1e-4);
 }
 
-TEST(KRyvNodeTransformTest, TakeSwitchRecomputesTheDefaultAndTimeMatrices)
+// A node's global matrices hold until the node's own caches are dropped: a parent recomputed
+// alone leaves them as they were.
+TEST(KRyvNodeTransformTest, GlobalsAreKeptUntilTheNodeItselfIsInvalidated)
 {
-    auto lNode = MakeNode("A");
-    KRyvTakeNode* lWalk = lNode->AddTakeNode("Walk");
-    TransformCurve(lWalk, 0, 1)->SetDefaultValue(3.0f);
-    TransformCurve(lWalk, 0, 1)->KeyAdd(Seconds(0.0), 3.0f);
-    EXPECT_EQ(lNode->GetGlobalMatrixAtTime(Seconds(0.0)).Get(3, 1), 0.0);
-    EXPECT_EQ(lNode->GetDefaultGlobalMatrix().Get(3, 1), 0.0);
-    ASSERT_TRUE(lNode->SetCurrentTakeNode("Walk"));
-    EXPECT_EQ(lNode->GetGlobalMatrixAtTime(Seconds(0.0)).Get(3, 1), 3.0);
-    // The default matrix always reads take 0.
-    EXPECT_EQ(lNode->GetDefaultGlobalMatrix().Get(3, 1), 0.0);
-    // Removing the current take moves the current index through the same invalidation.
-    ASSERT_TRUE(lNode->RemoveTakeNode(1));
-    EXPECT_EQ(lNode->GetGlobalMatrixAtTime(Seconds(0.0)).Get(3, 1), 0.0);
+    auto lParent = MakeNode("Parent");
+    auto lChild = MakeNode("Child");
+    ASSERT_TRUE(lParent->AddChild(lChild.get()));
+    KRyvTakeNode* lWalk = lParent->AddTakeNode("Walk");
+    ASSERT_NE(lChild->AddTakeNode("Walk"), nullptr);
+    ASSERT_TRUE(lParent->SetCurrentTakeNode(1));
+    ASSERT_TRUE(lChild->SetCurrentTakeNode(1));
+    KFCurve* lX = TransformCurve(lWalk, 0, 0);
+    lX->KeyAdd(Seconds(0.0), 1.0f);
+    KFCurve* lDefaultX = TransformCurve(lParent->GetDefaultTakeNode(), 0, 0);
+    const KTime lTime = Seconds(0.0);
+    EXPECT_EQ(lChild->GetGlobalMatrixAtTime(lTime).Get(3, 0), 1.0);
+    EXPECT_EQ(lChild->GetDefaultGlobalMatrix().Get(3, 0), 0.0);
+
+    lX->KeySetValue(0, 4.0f);
+    lDefaultX->SetDefaultValue(2.0f);
+    lParent->InvalidateMatrixCaches(false);
+    EXPECT_EQ(lParent->GetGlobalMatrixAtTime(lTime).Get(3, 0), 4.0);
+    EXPECT_EQ(lParent->GetDefaultGlobalMatrix().Get(3, 0), 2.0);
+    EXPECT_EQ(lChild->GetGlobalMatrixAtTime(lTime).Get(3, 0), 1.0);
+    EXPECT_EQ(lChild->GetDefaultGlobalMatrix().Get(3, 0), 0.0);
+    lChild->InvalidateMatrixCaches(false);
+    EXPECT_EQ(lChild->GetGlobalMatrixAtTime(lTime).Get(3, 0), 4.0);
+    EXPECT_EQ(lChild->GetDefaultGlobalMatrix().Get(3, 0), 2.0);
 }
 
 TEST(KRyvNodeTransformTest, ReparentingAndLclSettersDropStaleGlobals)
@@ -571,6 +578,19 @@ TEST(KRyvNodeTransformTest, ConversionRefusesBadRates)
         EXPECT_FALSE(lNode->BakePivotAnimation(1, lRate, false)) << lRate;
     }
     EXPECT_EQ(TransformCurve(lNode->GetDefaultTakeNode(), 0, 0)->GetDefaultValue(), 0.0);
+}
+
+TEST(KRyvNodeTransformTest, ConversionReportsATakeItCannotConvert)
+{
+    auto lNode = MakeNode("A");
+    KFCurveNode* lWalk = lNode->AddTakeNode("Walk")->GetKFCurveNode();
+    ASSERT_TRUE(lWalk->Delete(lWalk->Find("Transform")));
+    lNode->SetPivotState(0, 0);
+    lNode->SetRotationOffset(0, KVector4(1.0, 0.0, 0.0));
+    lNode->SetRotationOrder(1, 1);
+    EXPECT_FALSE(lNode->ConvertPivotAnimation(1, 30.0, false));
+    // The other takes are converted all the same.
+    EXPECT_EQ(TransformCurve(lNode->GetDefaultTakeNode(), 0, 0)->GetDefaultValue(), 1.0);
 }
 
 TEST(KRyvNodeTransformTest, ConvertShiftsTranslationByTheOffsetDifference)

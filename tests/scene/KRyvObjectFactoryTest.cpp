@@ -91,20 +91,6 @@ KRyvNode* MakeTree(KRyvObjectFactory& pFactory)
 
 } // namespace
 
-TEST(KRyvObjectFactoryTest, NodeNamesFollowTheObjectNameRule)
-{
-    KRyvObjectFactory lFactory;
-    EXPECT_STREQ(lFactory.CreateNode("X")->GetName().Buffer(), "Model::X");
-    EXPECT_STREQ(lFactory.CreateNode("Model::X")->GetName().Buffer(), "Model::X");
-    EXPECT_STREQ(lFactory.CreateNode("")->GetName().Buffer(), "Model::Name");
-    EXPECT_STREQ(lFactory.CreateNode(nullptr)->GetName().Buffer(), "Model::Name");
-    EXPECT_STREQ(lFactory.CreateNode("A::B::C")->GetName().Buffer(), "Model::B::C");
-    ASSERT_EQ(lFactory.GetNodeCount(), 5);
-    EXPECT_STREQ(lFactory.GetNode(4)->GetName().Buffer(), "Model::B::C");
-    EXPECT_EQ(lFactory.GetNode(5), nullptr);
-    EXPECT_EQ(lFactory.GetNode(-1), nullptr);
-}
-
 TEST(KRyvObjectFactoryTest, StrategySeesThePrefixedNameBeforeListing)
 {
     std::vector<KString> lSeen;
@@ -140,18 +126,6 @@ TEST(KRyvObjectFactoryTest, FindNodeCountsOccurrences)
     EXPECT_EQ(lFactory.FindNode("arm"), nullptr);
 }
 
-TEST(KRyvObjectFactoryTest, FindUserPropertyLeavesTheErrorAlone)
-{
-    KRyvObjectFactory lFactory;
-    KRyvUserProperty* lRecord = lFactory.CreateUserProperty("Weight", "Real", "");
-    ASSERT_NE(lRecord, nullptr);
-    EXPECT_EQ(lFactory.FindUserProperty("Weight"), lRecord);
-    lFactory.GetError().ClearLastError();
-    EXPECT_EQ(lFactory.FindUserProperty("Missing"), nullptr);
-    EXPECT_EQ(lFactory.GetError().GetLastErrorID(), -1);
-    EXPECT_EQ(lFactory.FindUserProperty(nullptr), nullptr);
-}
-
 TEST(KRyvObjectFactoryTest, CreatorsRefuseMissingArguments)
 {
     KRyvObjectFactory lFactory;
@@ -163,6 +137,15 @@ TEST(KRyvObjectFactoryTest, CreatorsRefuseMissingArguments)
     FailingFactory lFailing;
     EXPECT_EQ(lFailing.CreateNode("A"), nullptr);
     EXPECT_EQ(lFailing.GetNodeCount(), 0);
+
+    // Finding a user property leaves the error alone.
+    KRyvUserProperty* lRecord = lFactory.CreateUserProperty("Weight", "Real", "");
+    ASSERT_NE(lRecord, nullptr);
+    EXPECT_EQ(lFactory.FindUserProperty("Weight"), lRecord);
+    lFactory.GetError().ClearLastError();
+    EXPECT_EQ(lFactory.FindUserProperty("Missing"), nullptr);
+    EXPECT_EQ(lFactory.FindUserProperty(nullptr), nullptr);
+    EXPECT_EQ(lFactory.GetError().GetLastErrorID(), -1);
 }
 
 TEST(KRyvObjectFactoryTest, DestroyOfAnUnlistedObjectFailsAndLeavesItAlone)
@@ -270,55 +253,6 @@ TEST(KRyvObjectFactoryTest, NodeRecordsAreHandedBackWithTheirNode)
     EXPECT_EQ(lFactory.FindUserProperty("Loose"), lOwn);
 }
 
-TEST(KRyvObjectFactoryTest, DestroyAllEmptiesEveryList)
-{
-    KRyvObjectFactory lFactory;
-    MakeTree(lFactory);
-    lFactory.CreateUserProperty("Loose", "Real", "Loose");
-    lFactory.CreateDocumentInfo();
-    KImageConverter* lConverter = lFactory.CreateImageConverter();
-    ASSERT_NE(lConverter, nullptr);
-    EXPECT_EQ(lConverter->GetFactory(), &lFactory);
-    EXPECT_EQ(lFactory.GetImageConverterCount(), 1);
-
-    lFactory.DestroyAll();
-    EXPECT_EQ(lFactory.GetNodeCount(), 0);
-    EXPECT_EQ(lFactory.GetNodeAttributeCount(), 0);
-    EXPECT_EQ(lFactory.GetUserPropertyCount(), 0);
-    EXPECT_EQ(lFactory.GetDocumentInfoCount(), 0);
-    EXPECT_EQ(lFactory.GetImageConverterCount(), 0);
-    // Usable again afterwards; the destructor takes the rest.
-    EXPECT_NE(lFactory.CreateNode("Again"), nullptr);
-    lFactory.CreateImageConverter();
-}
-
-TEST(KRyvObjectFactoryTest, ContentForgetsADestroyedRoot)
-{
-    KRyvObjectFactory lFactory;
-    KRyvSceneEntity lContent(&lFactory);
-    KRyvNode* lRoot = lContent.GetRootNode();
-    ASSERT_NE(lRoot, nullptr);
-    KRyvNode* lChild = lFactory.CreateNode("Child");
-    ASSERT_TRUE(lRoot->AddChild(lChild));
-    EXPECT_EQ(lContent.GetNodeCount(), 2);
-    EXPECT_TRUE(lFactory.DestroyNode(lRoot, false));
-    EXPECT_EQ(lContent.GetRootNode(), nullptr);
-    EXPECT_EQ(lContent.GetNodeCount(), 0);
-    EXPECT_EQ(lChild->GetScene(), nullptr);
-}
-
-TEST(KRyvObjectFactoryTest, SubclassHookMakesTheNodes)
-{
-    HostFactory lFactory;
-    KRyvNode* lNode = lFactory.CreateNode("Model::Arm");
-    EXPECT_NE(dynamic_cast<HostNode*>(lNode), nullptr);
-    EXPECT_STREQ(lNode->GetName().Buffer(), "Model::Arm");
-    EXPECT_EQ(lNode->GetObjectFactory(), &lFactory);
-    EXPECT_EQ(lFactory.FindNode("Arm"), lNode);
-    KRyvSceneEntity lContent(&lFactory);
-    EXPECT_NE(dynamic_cast<HostNode*>(lContent.GetRootNode()), nullptr);
-}
-
 TEST(KRyvObjectFactoryTest, KitIsAcquiredOnceForAllFactories)
 {
     const int lBefore = KRyvObjectFactory::GetLiveFactoryCount();
@@ -339,7 +273,7 @@ TEST(KRyvObjectFactoryTest, KitIsAcquiredOnceForAllFactories)
 // ---------------------------------------------------------------------------------------------
 // The other kinds
 
-TEST(KRyvObjectFactoryTest, SharedObjectsArePrefixedAndRenamed)
+TEST(KRyvObjectFactoryTest, NodesAndSharedObjectsArePrefixedAndRenamed)
 {
     KRyvObjectFactory lFactory;
     const char* const kNames[4] = {"X", "Material::X", "", "A::B::C"};
@@ -347,7 +281,9 @@ TEST(KRyvObjectFactoryTest, SharedObjectsArePrefixedAndRenamed)
                                        "Material::B::C"};
     const char* const kTextures[4] = {"Texture::X", "Texture::X", "Texture::Name", "Texture::B::C"};
     const char* const kVideos[4] = {"Video::X", "Video::X", "Video::Name", "Video::B::C"};
+    const char* const kNodes[4] = {"Model::X", "Model::X", "Model::Name", "Model::B::C"};
     for (int i = 0; i < 4; ++i) {
+        EXPECT_STREQ(lFactory.CreateNode(kNames[i])->GetName().Buffer(), kNodes[i]);
         EXPECT_STREQ(lFactory.CreateMaterial(kNames[i])->GetName().Buffer(), kMaterials[i]);
         EXPECT_STREQ(lFactory.CreateTexture(kNames[i])->GetName().Buffer(), kTextures[i]);
         EXPECT_STREQ(lFactory.CreateVideo(kNames[i])->GetName().Buffer(), kVideos[i]);
@@ -356,6 +292,11 @@ TEST(KRyvObjectFactoryTest, SharedObjectsArePrefixedAndRenamed)
     EXPECT_EQ(lFactory.FindTexture("Texture::Name"), lFactory.GetTexture(2));
     EXPECT_NE(lFactory.FindVideo("A::B::C"), nullptr);
     EXPECT_EQ(lFactory.FindVideo("B::C"), nullptr);
+    EXPECT_STREQ(lFactory.CreateNode(nullptr)->GetName().Buffer(), "Model::Name");
+    ASSERT_EQ(lFactory.GetNodeCount(), 5);
+    EXPECT_EQ(lFactory.GetNode(4), lFactory.FindNode("Name", 1));
+    EXPECT_EQ(lFactory.GetNode(5), nullptr);
+    EXPECT_EQ(lFactory.GetNode(-1), nullptr);
 
     std::vector<KString> lSeen;
     lFactory.SetMaterialRenamingStrategy(std::make_unique<SuffixStrategy>(&lSeen));
@@ -453,7 +394,9 @@ TEST(KRyvObjectFactoryTest, EveryKindIsDestroyedWithTheFactory)
     // Without the import/export layer the factory makes no importer or exporter.
     EXPECT_EQ(lFactory.CreateExporter(), nullptr);
     EXPECT_EQ(lFactory.CreateImporter(), nullptr);
-    lFactory.CreateImageConverter();
+    KImageConverter* lImages = lFactory.CreateImageConverter();
+    ASSERT_NE(lImages, nullptr);
+    EXPECT_EQ(lImages->GetFactory(), &lFactory);
     KRyvGeometryConverter* lConverter = lFactory.CreateGeometryConverter();
     ASSERT_NE(lConverter, nullptr);
     EXPECT_TRUE(lFactory.DestroyGeometryConverter(lConverter));
@@ -468,8 +411,11 @@ TEST(KRyvObjectFactoryTest, EveryKindIsDestroyedWithTheFactory)
                   lFactory.GetThumbnailCount() + lFactory.GetDocumentInfoCount() +
                   lFactory.GetGenericNodeCount() + lFactory.GetDeformerCount() +
                   lFactory.GetImageConverterCount() + lFactory.GetExporterCount() +
-                  lFactory.GetImporterCount(),
+                  lFactory.GetImporterCount() + lFactory.GetSceneCount(),
               0);
+    // Usable again afterwards; the destructor takes the rest.
+    EXPECT_NE(lFactory.CreateNode("Again"), nullptr);
+    lFactory.CreateImageConverter();
 }
 
 TEST(KRyvObjectFactoryTest, UserPropertiesOfSharedObjectsAreHandedBack)
@@ -486,9 +432,13 @@ TEST(KRyvObjectFactoryTest, UserPropertiesOfSharedObjectsAreHandedBack)
     EXPECT_EQ(lFactory.FindUserProperty("Loose"), lLoose);
 }
 
-TEST(KRyvObjectFactoryTest, SceneDestroyFollowsTheRecursiveSwitch)
+TEST(KRyvObjectFactoryTest, SubclassNodesAndSceneDestroyFollowingTheRecursiveSwitch)
 {
     HostFactory lFactory;
+    KRyvNode* lArm = lFactory.CreateNode("Model::Arm");
+    EXPECT_NE(dynamic_cast<HostNode*>(lArm), nullptr);
+    EXPECT_EQ(lArm->GetObjectFactory(), &lFactory);
+    EXPECT_EQ(lFactory.FindNode("Arm"), lArm);
     KRyvScene* lScene = lFactory.CreateScene();
     ASSERT_NE(lScene, nullptr);
     KRyvNode* lRoot = lScene->GetRootNode();
@@ -511,7 +461,6 @@ TEST(KRyvObjectFactoryTest, SceneDestroyFollowsTheRecursiveSwitch)
     KRyvScene* lRootless = lFactory.CreateScene();
     KRyvNode* lOldRoot = lRootless->GetRootNode();
     lRootless->GetSceneEntity()->RemoveNode(lOldRoot);
-    lOldRoot->SetScene(nullptr);
     lFactory.GetError().ClearLastError();
     EXPECT_TRUE(lFactory.DestroyScene(lRootless, true));
     EXPECT_EQ(lFactory.GetError().GetLastErrorID(), -1);

@@ -33,9 +33,9 @@ std::string Str(const KString& pText)
 
 } // namespace
 
-TEST(KRyvObject, PrefixOfEveryType)
+TEST(KRyvObject, PrefixesAndObjectNames)
 {
-    const char* const lExpected[] = {"",
+    const char* const kPrefixes[] = {"",
                                      "Model::",
                                      "Texture::",
                                      "Material::",
@@ -50,28 +50,41 @@ TEST(KRyvObject, PrefixOfEveryType)
                                      "ControlSetPlug::",
                                      ""};
     for (int lType = 0; lType <= 13; ++lType) {
-        EXPECT_EQ(Str(KRyvObject::GetNamePrefixOfType(lType)), lExpected[lType]) << lType;
+        EXPECT_EQ(Str(KRyvObject::GetNamePrefixOfType(lType)), kPrefixes[lType]) << lType;
     }
     EXPECT_EQ(Str(KRyvObject::GetNamePrefixOfType(-1)), "");
-}
 
-TEST(KRyvObject, BuildObjectNameKeepsWhatFollowsTheFirstSeparator)
-{
-    KString lName;
-    BuildObjectName(lName, "Model::", "Arm");
-    EXPECT_EQ(Str(lName), "Model::Arm");
-    BuildObjectName(lName, "Model::", "Model::Arm");
-    EXPECT_EQ(Str(lName), "Model::Arm");
-    BuildObjectName(lName, "Model::", "");
-    EXPECT_EQ(Str(lName), "Model::Name");
-    BuildObjectName(lName, "Model::", "X::");
-    EXPECT_EQ(Str(lName), "Model::Name");
-    BuildObjectName(lName, "Model::", "X::Y::Z");
-    EXPECT_EQ(Str(lName), "Model::Y::Z");
-    BuildObjectName(lName, nullptr, nullptr);
-    EXPECT_EQ(Str(lName), "Name");
-    BuildObjectName(lName, "", "A:B");
-    EXPECT_EQ(Str(lName), "A:B");
+    // What follows the first separator is kept.
+    const struct
+    {
+        const char* mPrefix;
+        const char* mName;
+        const char* mResult;
+    } kNames[] = {{"Model::", "Arm", "Model::Arm"},
+                  {"Model::", "Model::Arm", "Model::Arm"},
+                  {"Model::", "", "Model::Name"},
+                  {"Model::", "X::", "Model::Name"},
+                  {"Model::", "X::Y::Z", "Model::Y::Z"},
+                  {nullptr, nullptr, "Name"},
+                  {"", "A:B", "A:B"}};
+    for (const auto& lCase : kNames) {
+        KString lName;
+        BuildObjectName(lName, lCase.mPrefix, lCase.mName);
+        EXPECT_EQ(Str(lName), lCase.mResult);
+    }
+    const struct
+    {
+        const char* mName;
+        const char* mStripped;
+    } kStrips[] = {{"Model::Cube", "Cube"},
+                   {"Cube", "Cube"},
+                   {"ns:a:b", "b"},
+                   {"end:", ""},
+                   {":b", "b"},
+                   {nullptr, ""}};
+    for (const auto& lCase : kStrips) {
+        EXPECT_EQ(Str(KRyvObject::StripThroughLastColon(lCase.mName)), lCase.mStripped);
+    }
 }
 
 TEST(KRyvObject, SetNameOnEveryTypeLeavesTheInitialName)
@@ -87,26 +100,12 @@ TEST(KRyvObject, SetNameOnEveryTypeLeavesTheInitialName)
             EXPECT_EQ(Str(lObject.GetInitialName()), "Initial");
         }
     }
-}
-
-TEST(KRyvObject, ConstructorKeepsTheRawName)
-{
+    // The constructor keeps the raw name; SetInitialName sets both.
     TypedObject lNode(KRyvObject::kTypeNode, "Cube");
     EXPECT_EQ(Str(lNode.GetName()), "Cube");
-    EXPECT_EQ(Str(lNode.GetInitialName()), "Cube");
-    lNode.SetName("Cube");
-    EXPECT_EQ(Str(lNode.GetName()), "Model::Cube");
-    EXPECT_EQ(Str(lNode.GetInitialName()), "Cube");
     lNode.SetInitialName("Other");
     EXPECT_EQ(Str(lNode.GetName()), "Other");
     EXPECT_EQ(Str(lNode.GetInitialName()), "Other");
-}
-
-TEST(KRyvObject, MaterialAndDeformerNames)
-{
-    TypedObject lMaterial(KRyvObject::kTypeMaterial, "m");
-    lMaterial.SetName("Model::Cube");
-    EXPECT_EQ(Str(lMaterial.GetName()), "Material::Cube");
 
     // The factory names deformers with a prefix their type does not have: SetName drops it.
     TypedObject lDeformer(KRyvObject::kTypeDeformer, "SubDeformer::Cluster Arm");
@@ -118,33 +117,32 @@ TEST(KRyvObject, MaterialAndDeformerNames)
 TEST(KRyvObject, NameWithoutPrefixBranches)
 {
     TypedObject lNode(KRyvObject::kTypeNode, "Model::Cube");
-    EXPECT_EQ(Str(lNode.GetNameWithoutPrefix()), "Cube");
-    lNode.SetInitialName("Material::Cube");
-    EXPECT_EQ(Str(lNode.GetNameWithoutPrefix()), "Cube");
-    lNode.SetInitialName("Cube");
-    EXPECT_EQ(Str(lNode.GetNameWithoutPrefix()), "Cube");
-    lNode.SetInitialName("Model::");
-    EXPECT_EQ(Str(lNode.GetNameWithoutPrefix()), "");
-    lNode.SetInitialName("A::B::C");
-    EXPECT_EQ(Str(lNode.GetNameWithoutPrefix()), "B::C");
-    TypedObject lUnknown(42, "A::B");
-    EXPECT_EQ(Str(lUnknown.GetNameWithoutPrefix()), "A::B");
-}
-
-TEST(KRyvObject, StripThroughLastColon)
-{
-    EXPECT_EQ(Str(KRyvObject::StripThroughLastColon("Model::Cube")), "Cube");
-    EXPECT_EQ(Str(KRyvObject::StripThroughLastColon("Cube")), "Cube");
-    EXPECT_EQ(Str(KRyvObject::StripThroughLastColon("ns:a:b")), "b");
-    EXPECT_EQ(Str(KRyvObject::StripThroughLastColon("end:")), "");
-    EXPECT_EQ(Str(KRyvObject::StripThroughLastColon(nullptr)), "");
+    const struct
+    {
+        const char* mInitial;
+        const char* mPlain;
+    } kCases[] = {{"Model::Cube", "Cube"},
+                  {"Material::Cube", "Cube"},
+                  {"Cube", "Cube"},
+                  {"Model::", ""},
+                  {"A::B::C", "B::C"}};
+    for (const auto& lCase : kCases) {
+        lNode.SetInitialName(lCase.mInitial);
+        EXPECT_EQ(Str(lNode.GetNameWithoutPrefix()), lCase.mPlain) << lCase.mInitial;
+    }
+    EXPECT_EQ(Str(TypedObject(42, "A::B").GetNameWithoutPrefix()), "A::B");
 }
 
 TEST(KRyvObject, UserPropertyListHoldsEachOnce)
 {
+    KObject lSet;
+    KProperty* lA = lSet.CreateProperty("A", kPropertyTypeDouble, nullptr);
+    KProperty* lB = lSet.CreateProperty("B", kPropertyTypeDouble, nullptr);
     TypedObject lObject(KRyvObject::kTypeNode, "n");
     KRyvUserProperty lFirst(nullptr, "Speed", "Real", "");
     KRyvUserProperty lSecond(nullptr, "speed", "Real", "");
+    KRyvUserProperty lUnbound(nullptr, "A", "Real", "");
+    KRyvUserProperty lBound(nullptr, lA);
     lObject.AddUserProperty(nullptr);
     EXPECT_EQ(lObject.GetUserPropertyCount(), 0);
     EXPECT_EQ(lObject.mAdded, 0);
@@ -153,27 +151,15 @@ TEST(KRyvObject, UserPropertyListHoldsEachOnce)
     EXPECT_EQ(lObject.GetUserPropertyCount(), 1);
     EXPECT_EQ(lObject.mAdded, 1);
     lObject.AddUserProperty(&lSecond);
-    EXPECT_EQ(lObject.mAdded, 2);
     EXPECT_EQ(lObject.mLastAdded, &lSecond);
-    EXPECT_EQ(lObject.GetUserProperty(0), &lFirst);
     EXPECT_EQ(lObject.GetUserProperty(1), &lSecond);
     EXPECT_EQ(lObject.GetUserProperty(-1), nullptr);
     EXPECT_EQ(lObject.GetUserProperty(2), nullptr);
-
     EXPECT_EQ(lObject.FindUserProperty("speed"), &lSecond);
     EXPECT_EQ(lObject.FindUserProperty("Speed"), &lFirst);
     EXPECT_EQ(lObject.FindUserProperty("SPEED"), nullptr);
     EXPECT_EQ(lObject.FindUserProperty(static_cast<const char*>(nullptr)), nullptr);
-}
 
-TEST(KRyvObject, FindUserPropertyByBoundProperty)
-{
-    KObject lSet;
-    KProperty* lA = lSet.CreateProperty("A", kPropertyTypeDouble, nullptr);
-    KProperty* lB = lSet.CreateProperty("B", kPropertyTypeDouble, nullptr);
-    TypedObject lObject(KRyvObject::kTypeNode, "n");
-    KRyvUserProperty lUnbound(nullptr, "A", "Real", "");
-    KRyvUserProperty lBound(nullptr, lA);
     lObject.AddUserProperty(&lUnbound);
     lObject.AddUserProperty(&lBound);
     EXPECT_EQ(lObject.FindUserProperty(lA), &lBound);
@@ -181,16 +167,4 @@ TEST(KRyvObject, FindUserPropertyByBoundProperty)
     EXPECT_EQ(lObject.FindUserProperty(static_cast<const KProperty*>(nullptr)), nullptr);
     // By name the first listed wins, bound or not.
     EXPECT_EQ(lObject.FindUserProperty("A"), &lUnbound);
-}
-
-TEST(KRyvObject, BaseVirtualsAreEmpty)
-{
-    TypedObject lObject(KRyvObject::kTypePose, "p");
-    std::vector<KProperty*> lProperties;
-    lObject.GetUserProperties(lProperties);
-    EXPECT_TRUE(lProperties.empty());
-    EXPECT_EQ(lObject.GetProperties(), nullptr);
-    EXPECT_EQ(Str(lObject.GetTypeName()), "");
-    EXPECT_EQ(lObject.GetTypeFlags().GetCount(), 0);
-    EXPECT_EQ(lObject.GetObjectFactory(), nullptr);
 }

@@ -7,23 +7,15 @@
 
 namespace {
 
-void ExpectVector(const KVector4& pValue, double pX, double pY, double pZ, double pW)
-{
-    EXPECT_DOUBLE_EQ(pValue[0], pX);
-    EXPECT_DOUBLE_EQ(pValue[1], pY);
-    EXPECT_DOUBLE_EQ(pValue[2], pZ);
-    EXPECT_DOUBLE_EQ(pValue[3], pW);
-}
-
 void ExpectReset(const KRyvPivotSet& pSet)
 {
     for (const KVector4* lVector :
          {&pSet.mRotationOffset, &pSet.mRotationPivot, &pSet.mRotationPivotUpdateOffset,
           &pSet.mPreRotation, &pSet.mPostRotation, &pSet.mScalingOffset, &pSet.mScalingPivot,
           &pSet.mScalingPivotUpdateOffset, &pSet.mGeometricTranslation, &pSet.mGeometricRotation}) {
-        ExpectVector(*lVector, 0, 0, 0, 1);
+        EXPECT_EQ(*lVector, KVector4(0, 0, 0, 1));
     }
-    ExpectVector(pSet.mGeometricScaling, 1, 1, 1, 1);
+    EXPECT_EQ(pSet.mGeometricScaling, KVector4(1, 1, 1, 1));
     EXPECT_EQ(pSet.mRotationOrder, 0);
     EXPECT_FALSE(pSet.mUseRotationSpaceForLimitOnly);
     EXPECT_FALSE(pSet.mGlobalMatrixValid);
@@ -36,8 +28,6 @@ TEST(KRyvPivotSet, ConstructedAndResetState)
 {
     KRyvPivotSet lSet;
     ExpectReset(lSet);
-    EXPECT_EQ(lSet.mGlobalMatrix, KMatrix());
-
     lSet.mRotationOffset = KVector4(1, 2, 3, 4);
     lSet.mScalingPivotUpdateOffset = KVector4(5, 6, 7, 0);
     lSet.mGeometricScaling = KVector4(2, 2, 2, 2);
@@ -50,28 +40,21 @@ TEST(KRyvPivotSet, ConstructedAndResetState)
     ExpectReset(lSet);
     // Reset only marks the cached matrix invalid.
     EXPECT_DOUBLE_EQ(lSet.mGlobalMatrix.Get(3, 0), 12.0);
-    ExpectReset(KRyvPivotSet::GetDefault());
 }
 
-TEST(KRyvPivotSet, RotationOrderNames)
+TEST(KRyvPivotSet, RotationOrderAndInheritTypeNames)
 {
-    const char* const kExpected[] = {"Euler XYZ", "Euler XZY", "Euler YZX",  "Euler YXZ",
-                                     "Euler ZXY", "Euler ZYX", "Spheric XYZ"};
+    const char* const kOrders[] = {"Euler XYZ", "Euler XZY", "Euler YZX",  "Euler YXZ",
+                                   "Euler ZXY", "Euler ZYX", "Spheric XYZ"};
     for (int lOrder = 0; lOrder < 7; ++lOrder) {
-        EXPECT_STREQ(KRyvPivotSet::RotationOrderName(lOrder), kExpected[lOrder]);
+        EXPECT_STREQ(KRyvPivotSet::RotationOrderName(lOrder), kOrders[lOrder]);
     }
-    for (int lOrder : {-1, 7, INT_MIN, INT_MAX}) {
-        EXPECT_EQ(KRyvPivotSet::RotationOrderName(lOrder), nullptr) << lOrder;
-    }
-}
-
-TEST(KRyvPivotSet, InheritTypeNamesShareRrSs)
-{
     EXPECT_STREQ(KRyvPivotSet::InheritTypeName(0), "RrSs");
     EXPECT_STREQ(KRyvPivotSet::InheritTypeName(1), "RrSs");
     EXPECT_STREQ(KRyvPivotSet::InheritTypeName(2), "Rrs");
-    for (int lType : {-1, 3, INT_MIN, INT_MAX}) {
-        EXPECT_EQ(KRyvPivotSet::InheritTypeName(lType), nullptr) << lType;
+    for (int lBad : {-1, 7, INT_MIN, INT_MAX}) {
+        EXPECT_EQ(KRyvPivotSet::RotationOrderName(lBad), nullptr) << lBad;
+        EXPECT_EQ(KRyvPivotSet::InheritTypeName(lBad == 7 ? 3 : lBad), nullptr) << lBad;
     }
 }
 
@@ -85,9 +68,9 @@ TEST(KRyvPivotSet, NodeRefusesPivotSetIndicesOtherThanZeroAndOne)
         lNode.SetRotationOrder(lSet, 5);
         lNode.SetPivotState(lSet, 0);
         lNode.SetUseRotationSpaceForLimitOnly(lSet, true);
-        ExpectVector(lNode.GetPreRotation(lSet), 0, 0, 0, 1);
-        ExpectVector(lNode.GetRotationOffset(lSet), 0, 0, 0, 1);
-        ExpectVector(lNode.GetGeometricScaling(lSet), 1, 1, 1, 1);
+        EXPECT_EQ(lNode.GetPreRotation(lSet), KVector4(0, 0, 0, 1));
+        EXPECT_EQ(lNode.GetRotationOffset(lSet), KVector4(0, 0, 0, 1));
+        EXPECT_EQ(lNode.GetGeometricScaling(lSet), KVector4(1, 1, 1, 1));
         int lOrder = -7;
         lNode.GetRotationOrder(lSet, lOrder);
         EXPECT_EQ(lOrder, 0);
@@ -97,6 +80,8 @@ TEST(KRyvPivotSet, NodeRefusesPivotSetIndicesOtherThanZeroAndOne)
         EXPECT_FALSE(lNode.GetUseRotationSpaceForLimitOnly(lSet));
         EXPECT_EQ(lNode.GetPivotSet(lSet), nullptr);
         EXPECT_EQ(lNode.GetGlobalMatrix(lSet, true), KMatrix());
+        EXPECT_FALSE(lNode.ConvertPivotAnimation(lSet, 30.0, false));
+        EXPECT_FALSE(lNode.BakePivotAnimation(lSet, 30.0, false));
     }
     // The real sets are untouched, and the shared default record stays reset.
     for (int lSet : {0, 1}) {
@@ -104,7 +89,15 @@ TEST(KRyvPivotSet, NodeRefusesPivotSetIndicesOtherThanZeroAndOne)
     }
     ExpectReset(KRyvPivotSet::GetDefault());
 
+    // Set 1 takes what set 0 does not see.
     lNode.SetPreRotation(1, KVector4(0, 45, 0, 1));
-    ExpectVector(lNode.GetPreRotation(1), 0, 45, 0, 1);
-    ExpectVector(lNode.GetPreRotation(0), 0, 0, 0, 1);
+    lNode.SetRotationOrder(1, 4);
+    lNode.SetUseRotationSpaceForLimitOnly(1, true);
+    EXPECT_EQ(lNode.GetPreRotation(1), KVector4(0, 45, 0, 1));
+    EXPECT_EQ(lNode.GetPreRotation(0), KVector4(0, 0, 0, 1));
+    int lOrder = 0;
+    lNode.GetRotationOrder(1, lOrder);
+    EXPECT_EQ(lOrder, 4);
+    EXPECT_TRUE(lNode.GetUseRotationSpaceForLimitOnly(1));
+    EXPECT_FALSE(lNode.GetUseRotationSpaceForLimitOnly(0));
 }

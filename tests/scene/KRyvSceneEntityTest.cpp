@@ -2,6 +2,7 @@
 
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
 #include "scene/KRyvSkeleton.h"
 #include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGenericNode.h"
@@ -51,71 +52,60 @@ protected:
 
 } // namespace
 
-TEST_F(KRyvSceneEntityTest, EveryCodeHasItsText)
+TEST_F(KRyvSceneEntityTest, NodeListAndItsErrors)
 {
-    const char* const kTexts[KRyvSceneEntity::kErrorCount] = {
-        "Node is null.",
-        "Node is already owned by the entity.",
-        "Node does not belong to the entity.",
-        "Parameter is out of range.",
-        "Material still in use.",
-        "Material not found.",
-        "Texture still in use.",
-        "Texture not found.",
-        "Gobo still in use.",
-        "Gobo not found.",
-        "Gobo name clash.",
-        "Video still in use.",
-        "Video not found.",
-        "Video name clash.",
-        "",
-        "",
-        "",
-        "",
-        "",
-    };
     KError& lError = mContent->GetError();
-    EXPECT_EQ(lError.GetErrorCount(), 19);
-    for (int i = 0; i < KRyvSceneEntity::kErrorCount; ++i) {
-        lError.SetLastErrorID(i);
-        EXPECT_STREQ(lError.GetLastErrorString().Buffer(), kTexts[i]) << i;
-    }
-}
-
-TEST_F(KRyvSceneEntityTest, RootIsTheFactorysRootNode)
-{
     KRyvNode* lRoot = mContent->GetRootNode();
     ASSERT_NE(lRoot, nullptr);
     EXPECT_STREQ(lRoot->GetName().Buffer(), "Model::RootNode");
     EXPECT_EQ(lRoot->GetScene(), mContent.get());
-    EXPECT_EQ(mContent->GetNodeCount(), 1);
-    EXPECT_EQ(mFactory.GetNode(0), lRoot);
-    KRyvSceneEntity lBare(nullptr);
-    EXPECT_EQ(lBare.GetRootNode(), nullptr);
-}
+    EXPECT_EQ(KRyvSceneEntity(nullptr).GetRootNode(), nullptr);
 
-TEST_F(KRyvSceneEntityTest, NodeListErrors)
-{
-    KError& lError = mContent->GetError();
-    KRyvNode* lRoot = mContent->GetRootNode();
     EXPECT_FALSE(mContent->AddNode(nullptr));
-    EXPECT_EQ(lError.GetLastErrorID(), KRyvSceneEntity::kNodeIsNull);
+    EXPECT_EQ(lError.GetLastErrorString(), "Node is null.");
     EXPECT_FALSE(mContent->AddNode(lRoot));
-    EXPECT_EQ(lError.GetLastErrorID(), KRyvSceneEntity::kNodeAlreadyOwned);
+    EXPECT_EQ(lError.GetLastErrorString(), "Node is already owned by the entity.");
     EXPECT_FALSE(mContent->RemoveNode(nullptr));
     EXPECT_EQ(lError.GetLastErrorID(), KRyvSceneEntity::kNodeIsNull);
     KRyvNode* lStranger = mFactory.CreateNode("Stranger");
     EXPECT_FALSE(mContent->RemoveNode(lStranger));
-    EXPECT_EQ(lError.GetLastErrorID(), KRyvSceneEntity::kNodeNotInEntity);
+    EXPECT_EQ(lError.GetLastErrorString(), "Node does not belong to the entity.");
     EXPECT_EQ(mContent->GetNode(1), nullptr);
-    EXPECT_EQ(lError.GetLastErrorID(), KRyvSceneEntity::kParameterOutOfRange);
+    EXPECT_EQ(lError.GetLastErrorString(), "Parameter is out of range.");
     EXPECT_EQ(mContent->GetNode(-1), nullptr);
 
+    EXPECT_TRUE(mContent->AddNode(lStranger));
+    EXPECT_EQ(mContent->GetNode(1), lStranger);
+    EXPECT_EQ(lStranger->GetScene(), mContent.get());
     EXPECT_TRUE(mContent->RemoveNode(lRoot));
     EXPECT_EQ(mContent->GetRootNode(), nullptr);
+    EXPECT_EQ(mContent->GetNodeCount(), 1);
+    EXPECT_EQ(lRoot->GetScene(), nullptr);
+
+    // A node added to a second content leaves the first.
+    KRyvSceneEntity lOther;
+    EXPECT_TRUE(lOther.AddNode(lStranger));
     EXPECT_EQ(mContent->GetNodeCount(), 0);
-    // The list alone changed; the link is the node's own business.
-    lRoot->SetScene(nullptr);
+    EXPECT_EQ(lStranger->GetScene(), &lOther);
+    lOther.Clear();
+}
+
+// A node taken out of its content used to keep its link: destroying it after the content had
+// gone unlisted it from freed memory.
+TEST(KRyvSceneEntityRegression, NodeRemovedFromItsContentOutlivesTheScene)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    KRyvNode* lRoot = lScene->GetRootNode();
+    KRyvNode* lChild = lFactory.CreateNode("Child");
+    ASSERT_TRUE(lRoot->AddChild(lChild));
+    ASSERT_TRUE(lScene->GetSceneEntity()->RemoveNode(lRoot));
+    EXPECT_EQ(lRoot->GetScene(), nullptr);
+    EXPECT_EQ(lChild->GetScene(), lScene->GetSceneEntity());
+    EXPECT_TRUE(lFactory.DestroyScene(lScene, false));
+    EXPECT_EQ(lChild->GetScene(), nullptr);
+    lFactory.DestroyAll();
+    EXPECT_EQ(lFactory.GetNodeCount(), 0);
 }
 
 TEST_F(KRyvSceneEntityTest, UseCountsOfEveryKind)
@@ -179,33 +169,33 @@ TEST_F(KRyvSceneEntityTest, GetAndFindByName)
     EXPECT_EQ(lError.GetLastErrorID(), KRyvSceneEntity::kVideoNotFound);
     EXPECT_EQ(mContent->GetTexture(1), nullptr);
     EXPECT_EQ(lError.GetLastErrorID(), KRyvSceneEntity::kParameterOutOfRange);
+    EXPECT_EQ(mContent->GetVideo(-1), nullptr);
 
     lError.ClearLastError();
     EXPECT_EQ(mContent->FindGenericNode("Settings"), lGeneric);
     EXPECT_EQ(mContent->FindGenericNode("Missing"), nullptr);
     EXPECT_EQ(mContent->FindDeformer("Missing"), nullptr);
-    EXPECT_EQ(lError.GetLastErrorID(), -1);
+    EXPECT_EQ(mContent->FindMaterial(nullptr), nullptr);
+    EXPECT_EQ(lError.GetLastErrorID(), KRyvSceneEntity::kMaterialNotFound);
 }
 
 TEST_F(KRyvSceneEntityTest, GoboAndVideoNamesMustDiffer)
 {
     KRyvVideo* lVideo = mFactory.CreateVideo("Clip");
-    KRyvVideo* lTwin = mFactory.CreateVideo("Clip");
+    EXPECT_TRUE(mContent->AddVideo(mFactory.CreateVideo("Other")));
     EXPECT_TRUE(mContent->AddVideo(lVideo));
-    EXPECT_FALSE(mContent->AddVideo(lTwin));
+    EXPECT_FALSE(mContent->AddVideo(mFactory.CreateVideo("Clip")));
     EXPECT_EQ(mContent->GetError().GetLastErrorID(), KRyvSceneEntity::kVideoNameClash);
-    EXPECT_EQ(mContent->GetVideoCount(), 1);
+    EXPECT_EQ(mContent->GetVideoCount(), 2);
     EXPECT_TRUE(mContent->AddVideo(lVideo));
-    EXPECT_FALSE(mContent->RemoveVideo(lVideo));
-    EXPECT_TRUE(mContent->RemoveVideo(lVideo));
 
     KRyvGobo* lGobo = mFactory.CreateGobo("Spot");
-    KRyvGobo* lSame = mFactory.CreateGobo("Spot");
     EXPECT_TRUE(mContent->AddGobo(lGobo));
-    EXPECT_FALSE(mContent->AddGobo(lSame));
+    EXPECT_FALSE(mContent->AddGobo(mFactory.CreateGobo("Spot")));
     EXPECT_EQ(mContent->GetError().GetLastErrorID(), KRyvSceneEntity::kGoboNameClash);
     EXPECT_TRUE(mContent->AddGobo(lGobo));
     EXPECT_EQ(mContent->GetGoboCount(), 1);
+    EXPECT_EQ(mContent->GetGobo(0), lGobo);
 }
 
 TEST_F(KRyvSceneEntityTest, DeformersFilteredByType)
@@ -257,12 +247,10 @@ TEST_F(KRyvSceneEntityTest, NodesByAttributeType)
     EXPECT_EQ(lFound, (std::vector<KRyvNode*>{lRoot, lA}));
     mContent->GetNodesByAttributeType(lFound, KRyvNodeAttribute::eMesh, false);
     EXPECT_EQ(lFound, (std::vector<KRyvNode*>{lB}));
-    mContent->AddNode(lC);
 
     mContent->RemoveNode(lRoot);
     mContent->GetNodesByAttributeType(lFound, KRyvNodeAttribute::eSkeleton, true);
     EXPECT_TRUE(lFound.empty());
-    mContent->AddNode(lRoot);
 }
 
 TEST_F(KRyvSceneEntityTest, ClearUnlinksAndDestroysNothing)
@@ -275,14 +263,34 @@ TEST_F(KRyvSceneEntityTest, ClearUnlinksAndDestroysNothing)
     lGeneric->SetSceneEntity(mContent.get());
     EXPECT_EQ(mContent->GetGenericNodeCount(), 1);
     mContent->AddMaterial(mFactory.CreateMaterial("M"));
+    mContent->AddTexture(mFactory.CreateTexture("T"));
+    mContent->AddGobo(mFactory.CreateGobo("G"));
+    mContent->AddVideo(mFactory.CreateVideo("V"));
+    mContent->AddDeformer(mFactory.CreateDeformer("D", "Skin"));
+    KRyvMesh* lMesh = mFactory.CreateMesh();
+    KRyvLayerContainer* lShape = mFactory.CreateLayerContainer();
+    ASSERT_EQ(lMesh->AddShape(lShape, "Smile"), 0);
+    // A shape linked to another content keeps its link.
+    KRyvSceneEntity lOther;
+    KRyvLayerContainer* lForeign = mFactory.CreateLayerContainer();
+    ASSERT_EQ(lMesh->AddShape(lForeign, "Frown"), 1);
+    lChild->SetNodeAttribute(lMesh);
+    lMesh->SetConnectionOwner(mContent.get());
+    lShape->SetConnectionOwner(mContent.get());
+    lForeign->SetConnectionOwner(&lOther);
 
     mContent->Clear();
     EXPECT_EQ(mContent->GetRootNode(), nullptr);
     EXPECT_EQ(mContent->GetNodeCount(), 0);
-    EXPECT_EQ(mContent->GetMaterialCount(), 0);
-    EXPECT_EQ(mContent->GetGenericNodeCount(), 0);
+    EXPECT_EQ(mContent->GetMaterialCount() + mContent->GetTextureCount() +
+                  mContent->GetGoboCount() + mContent->GetVideoCount() +
+                  mContent->GetGenericNodeCount() + mContent->GetDeformerCount(),
+              0);
     EXPECT_EQ(lRoot->GetScene(), nullptr);
     EXPECT_EQ(lChild->GetScene(), nullptr);
+    EXPECT_EQ(lMesh->GetConnectionOwner(), nullptr);
+    EXPECT_EQ(lShape->GetConnectionOwner(), nullptr);
+    EXPECT_EQ(lForeign->GetConnectionOwner(), &lOther);
     EXPECT_EQ(lGeneric->GetSceneEntity(), nullptr);
     EXPECT_EQ(lChild->GetParent(), lRoot);
     EXPECT_EQ(mFactory.GetNodeCount(), 2);

@@ -199,22 +199,7 @@ TEST_F(KRyvSceneTest, NewSceneHoldsRootAndCameraSwitcher)
     EXPECT_EQ(mScene->GetGlobalTimeSettings().GetTimeMode(), 6);
 }
 
-TEST_F(KRyvSceneTest, AccessorsAnswerNullOutOfRange)
-{
-    EXPECT_EQ(mScene->GetNode(-1), nullptr);
-    EXPECT_EQ(mScene->GetNode(1), nullptr);
-    EXPECT_EQ(mScene->GetMarkerSet(0), nullptr);
-    EXPECT_EQ(mScene->GetActor(-1), nullptr);
-    EXPECT_EQ(mScene->GetCharacter(0), nullptr);
-    EXPECT_EQ(mScene->GetControlSetPlug(0), nullptr);
-    EXPECT_EQ(mScene->GetCharacterPose(0), nullptr);
-    EXPECT_EQ(mScene->GetPose(0), nullptr);
-    mScene->RemoveCharacterPose(0);
-    mScene->RemoveCharacterPose(-1);
-    EXPECT_EQ(mScene->GetError().GetLastErrorID(), -1);
-}
-
-TEST_F(KRyvSceneTest, AddsOwnedObjectsUnderTheirPrefixes)
+TEST_F(KRyvSceneTest, OwnedObjectsUnderTheirPrefixes)
 {
     EXPECT_EQ(mScene->AddMarkerSet("Markers"), 0);
     EXPECT_EQ(mScene->AddMarkerSet("Set::Other"), 1);
@@ -229,24 +214,32 @@ TEST_F(KRyvSceneTest, AddsOwnedObjectsUnderTheirPrefixes)
     EXPECT_STREQ(mScene->GetControlSetPlug(0)->GetName().Buffer(), "ControlSetPlug::Rig");
     EXPECT_STREQ(mScene->GetCharacterPose(0)->GetName().Buffer(), "Pose::Name");
     EXPECT_EQ(mScene->GetCharacterPose(0)->GetObjectFactory(), &mFactory);
+    // Out of range: null, and no error.
+    EXPECT_EQ(mScene->GetNode(-1), nullptr);
+    EXPECT_EQ(mScene->GetNode(1), nullptr);
+    EXPECT_EQ(mScene->GetMarkerSet(2), nullptr);
+    EXPECT_EQ(mScene->GetActor(-1), nullptr);
+    EXPECT_EQ(mScene->GetCharacter(1), nullptr);
+    EXPECT_EQ(mScene->GetControlSetPlug(1), nullptr);
+    EXPECT_EQ(mScene->GetCharacterPose(1), nullptr);
+    EXPECT_EQ(mScene->GetPose(0), nullptr);
+    mScene->RemoveCharacterPose(1);
+    mScene->RemoveCharacterPose(-1);
+    EXPECT_EQ(mScene->GetCharacterPoseCount(), 1);
+    mScene->RemoveCharacterPose(0);
+    EXPECT_EQ(mScene->GetCharacterPoseCount(), 0);
+    EXPECT_EQ(mScene->GetError().GetLastErrorID(), -1);
 }
 
-TEST_F(KRyvSceneTest, PosesAreListedOnce)
-{
-    KRyvPose* lPose = mFactory.CreatePose("Bind", 1);
-    EXPECT_TRUE(mScene->AddPose(lPose));
-    EXPECT_FALSE(mScene->AddPose(lPose));
-    EXPECT_FALSE(mScene->AddPose(nullptr));
-    EXPECT_EQ(mScene->GetPoseCount(), 1);
-    EXPECT_EQ(mScene->GetPose(0), lPose);
-}
-
-TEST_F(KRyvSceneTest, APoseDestroyedByTheFactoryDropsOut)
+TEST_F(KRyvSceneTest, PosesAreListedOnceAndDropOutWhenDestroyed)
 {
     KRyvPose* lGone = mFactory.CreatePose("Gone", 1);
     KRyvPose* lKept = mFactory.CreatePose("Kept", 1);
     ASSERT_TRUE(mScene->AddPose(lGone));
+    EXPECT_FALSE(mScene->AddPose(lGone));
+    EXPECT_FALSE(mScene->AddPose(nullptr));
     ASSERT_TRUE(mScene->AddPose(lKept));
+    EXPECT_EQ(mScene->GetPose(1), lKept);
     EXPECT_TRUE(mFactory.DestroyPose(lGone));
     ASSERT_EQ(mScene->GetPoseCount(), 1);
     EXPECT_EQ(mScene->GetPose(0), lKept);
@@ -538,10 +531,18 @@ TEST_F(KRyvSceneTest, LayerMaterialsAndTexturesRoundTripInBothModes)
     KLayerElementTexture* lTextures = lWhole.mMesh->GetLayer(0)->GetTextures();
     lTextures->GetIndexArray() = {0, 0, 5};
 
+    // The root is one of the nodes too.
+    KRyvMesh* lRootMesh = mFactory.CreateMesh();
+    ASSERT_EQ(lRootMesh->AddMaterial(lExtra), 0);
+    mScene->GetRootNode()->SetNodeAttribute(lRootMesh);
+
     KString lMessage;
     mScene->ConnectLayerMaterials(&lMessage);
     mScene->ConnectLayerTextures(&lMessage);
     EXPECT_STREQ(lMessage.Buffer(), "");
+    EXPECT_EQ(KRyvScene::GetConnectionCount(mScene->GetRootNode()->GetProperties(),
+                                            KRyvMaterialProperties::ClassId()),
+              1);
     EXPECT_EQ(lIndexed->GetIndexArray(), (std::vector<int>{1, 0, -1, -1, 1}));
     EXPECT_EQ(lTextures->GetIndexArray(), (std::vector<int>{0, 0, -1}));
     // Each material once, in the order first met: layer 0, then layer 1.
@@ -638,6 +639,7 @@ TEST_F(KRyvSceneTest, ClearReturnsToTheConstructedState)
     KRyvNode* lSwitcher = mScene->GetCameraSwitcher();
     lRoot->AddTakeNode("Run");
     lSwitcher->AddTakeNode("Run");
+    lSwitcher->AddTakeNode("Cut");
     lSwitcher->SetName("Renamed");
     lSwitcher->SetVisibility(true);
     lSwitcher->SetShadingMode(4);

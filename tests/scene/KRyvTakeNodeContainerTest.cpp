@@ -6,6 +6,7 @@
 #include "object/KDataType.h"
 #include "object/KObject.h"
 #include "scene/KRyvUserProperty.h"
+#include "tests/support/SceneTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -126,13 +127,6 @@ void TestSet::OnUserPropertyChanged(KRyvUserProperty* pUserProperty)
     mOwner->UpdateUserPropertyDefaults(pUserProperty);
 }
 
-KTime Seconds(double pSeconds)
-{
-    KTime lTime;
-    lTime.SetSecondDouble(pSeconds);
-    return lTime;
-}
-
 std::string LastError(TestContainer& pContainer)
 {
     return pContainer.GetError().GetLastErrorString().Buffer();
@@ -140,7 +134,7 @@ std::string LastError(TestContainer& pContainer)
 
 } // namespace
 
-TEST(KRyvTakeNodeContainer, NewContainerHasDefaultTakeCurrent)
+TEST(KRyvTakeNodeContainer, NewContainerAndTakeSwitches)
 {
     TestContainer lBox;
     EXPECT_EQ(lBox.GetTakeNodeCount(), 1);
@@ -155,6 +149,21 @@ TEST(KRyvTakeNodeContainer, NewContainerHasDefaultTakeCurrent)
     // T/X/Y/Z, Weight, Count, Flag, Offset X/Y/Z, Four X/Y/Z/toto; "Still" is not animatable.
     EXPECT_EQ(lBox.GetPropertyCurveLinkCount(), 3 + 1 + 1 + 1 + 3 + 4);
     EXPECT_EQ(lBox.Curve(0, "Still"), nullptr);
+
+    // Switching by name (case matters) and by index; a refusal falls back to take 0.
+    lBox.AddTakeNode("A");
+    lBox.AddTakeNode("B");
+    EXPECT_TRUE(lBox.SetCurrentTakeNode("B"));
+    EXPECT_EQ(lBox.GetCurrentTakeNodeIndex(), 2);
+    EXPECT_FALSE(lBox.SetCurrentTakeNode("b"));
+    EXPECT_EQ(LastError(lBox), "Unknown take node name");
+    EXPECT_EQ(lBox.GetCurrentTakeNodeIndex(), 0);
+    EXPECT_TRUE(lBox.SetCurrentTakeNode(1));
+    EXPECT_FALSE(lBox.SetCurrentTakeNode(5));
+    EXPECT_EQ(LastError(lBox), "Index out of range");
+    EXPECT_EQ(lBox.GetCurrentTakeNodeIndex(), 0);
+    EXPECT_FALSE(lBox.SetCurrentTakeNode(-1));
+    EXPECT_FALSE(lBox.SetCurrentTakeNode(static_cast<const char*>(nullptr)));
 }
 
 TEST(KRyvTakeNodeContainer, AddTakeNodeCopiesTakeZero)
@@ -189,25 +198,6 @@ TEST(KRyvTakeNodeContainer, AddTakeNodeCopiesTakeZero)
     EXPECT_EQ(LastError(lBox), "Take node already exists");
     EXPECT_NE(lBox.AddTakeNode("take1"), nullptr);
     EXPECT_EQ(lBox.GetTakeNodeCount(), 3);
-}
-
-TEST(KRyvTakeNodeContainer, SwitchingTakes)
-{
-    TestContainer lBox;
-    lBox.AddTakeNode("A");
-    lBox.AddTakeNode("B");
-    EXPECT_TRUE(lBox.SetCurrentTakeNode("B"));
-    EXPECT_EQ(lBox.GetCurrentTakeNodeIndex(), 2);
-    EXPECT_FALSE(lBox.SetCurrentTakeNode("b"));
-    EXPECT_EQ(LastError(lBox), "Unknown take node name");
-    EXPECT_EQ(lBox.GetCurrentTakeNodeIndex(), 0);
-    EXPECT_TRUE(lBox.SetCurrentTakeNode(1));
-    EXPECT_FALSE(lBox.SetCurrentTakeNode(5));
-    EXPECT_EQ(LastError(lBox), "Index out of range");
-    EXPECT_EQ(lBox.GetCurrentTakeNodeIndex(), 0);
-    EXPECT_FALSE(lBox.SetCurrentTakeNode(-1));
-    EXPECT_FALSE(lBox.SetCurrentTakeNode(static_cast<const char*>(nullptr)));
-    EXPECT_EQ(lBox.GetCurrentTakeNodeIndex(), 0);
 }
 
 TEST(KRyvTakeNodeContainer, RemoveTakeNodeKeepsTheCurrentTake)
@@ -335,16 +325,7 @@ TEST(KRyvTakeNodeContainer, DestroyedCurveDropsItsLink)
     EXPECT_EQ(lBox.GetPropertyCurveLink(0), nullptr);
 }
 
-TEST(KRyvTakeNodeContainer, LinksToAVanishedPropertyWriteNothing)
-{
-    TestContainer lBox;
-    KProperty* lWeight = lBox.mWeight;
-    ASSERT_TRUE(lBox.mSet.RemoveProperty(lWeight));
-    lBox.Curve(0, "Weight")->SetDefaultValue(3.0f);
-    EXPECT_EQ(lBox.GetPropertyCurveLink(3)->mProperty.GetProperty(), nullptr);
-}
-
-TEST(KRyvTakeNodeContainer, LinkArgumentsAreChecked)
+TEST(KRyvTakeNodeContainer, LinkArgumentsAreCheckedAndVanishedPropertiesSkipped)
 {
     TestContainer lBox;
     KFCurve* lCurve = lBox.Curve(0, "Weight");
@@ -355,6 +336,10 @@ TEST(KRyvTakeNodeContainer, LinkArgumentsAreChecked)
     EXPECT_EQ(lBox.LinkPropertyToCurve(lBox.mStill, -1, lCurve), nullptr);
     EXPECT_EQ(lBox.LinkPropertyToCurve(lBox.mWeight, 0, lCurve), lBox.GetPropertyCurveLink(3));
     EXPECT_EQ(lBox.GetPropertyCurveLinkCount(), lLinks);
+    // A link to a vanished property writes nothing.
+    ASSERT_TRUE(lBox.mSet.RemoveProperty(lBox.mWeight));
+    lCurve->SetDefaultValue(3.0f);
+    EXPECT_EQ(lBox.GetPropertyCurveLink(3)->mProperty.GetProperty(), nullptr);
 }
 
 TEST(KRyvTakeNodeContainer, ChannelNamesAndCounts)

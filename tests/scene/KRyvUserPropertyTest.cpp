@@ -38,13 +38,11 @@ std::string Str(const KString& pText)
 
 TEST(KRyvUserProperty, TypeNamesAreCaseSensitive)
 {
-    const char* const lNames[] = {"Unidentified", "Bool", "Real", "Color", "Integer", "Vector"};
-    for (int lType = 0; lType <= 5; ++lType) {
-        EXPECT_STREQ(KRyvUserProperty::GetTypeName(lType), lNames[lType]);
-        if (lType > 0) {
-            EXPECT_EQ(KRyvUserProperty::GetTypeFromName(lNames[lType]), lType);
-        }
+    EXPECT_STREQ(KRyvUserProperty::GetTypeName(0), "Unidentified");
+    for (int lType = 1; lType <= 5; ++lType) {
+        EXPECT_EQ(KRyvUserProperty::GetTypeFromName(KRyvUserProperty::GetTypeName(lType)), lType);
     }
+    EXPECT_STREQ(KRyvUserProperty::GetTypeName(KRyvUserProperty::kTypeColor), "Color");
     EXPECT_EQ(KRyvUserProperty::GetTypeName(6), nullptr);
     EXPECT_EQ(KRyvUserProperty::GetTypeName(-1), nullptr);
     EXPECT_EQ(KRyvUserProperty::GetTypeFromName("color"), 0);

@@ -1,6 +1,7 @@
 #ifndef RYVKIT_TESTS_SCENE_SCENETESTSUPPORT_H
 #define RYVKIT_TESTS_SCENE_SCENETESTSUPPORT_H
 
+#include "core/KTime.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvTexture.h"
 #include "scene/objects/KRyvVideo.h"
@@ -29,6 +30,14 @@ inline std::unique_ptr<KRyvMaterial> MakeMaterial(const char* pName)
 inline std::unique_ptr<KRyvVideo> MakeVideo(const char* pName)
 {
     return MakeNamedObject<KRyvVideo>(pName);
+}
+
+// A time of pSeconds seconds.
+inline KTime Seconds(double pSeconds)
+{
+    KTime lTime;
+    lTime.SetSecondDouble(pSeconds);
+    return lTime;
 }
 
 #endif

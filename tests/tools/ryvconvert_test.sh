@@ -55,6 +55,93 @@ expect_text err "cannot read"
 expect_status 1 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/out.xyz"
 expect_text err "no writer"
 
+expect_same() {
+    if ! cmp -s "$1" "$2"; then
+        echo "FAIL: $2 differs from $1" >&2
+        FAILS=$((FAILS + 1))
+    fi
+}
+
+expect_files() {
+    got=$(ls -A "$1" | tr '\n' ' ')
+    if [ "$got" != "$2" ]; then
+        echo "FAIL: $1 holds '$got', expected '$2'" >&2
+        FAILS=$((FAILS + 1))
+    fi
+}
+
+# The output's extension is checked before the input is read.
+expect_status 1 "$TOOL" "$WORK/missing.obj" "$WORK/out.xyz"
+expect_text err "no writer"
+
+# Inputs that cannot be read say why.
+mkdir "$WORK/folder.obj"
+expect_status 1 "$TOOL" "$WORK/folder.obj" "$WORK/x.bvh"
+expect_text err "is a directory"
+if [ "$(id -u)" -ne 0 ]; then
+    cp "$EXAMPLES/cube.obj" "$WORK/locked.obj"
+    chmod 000 "$WORK/locked.obj"
+    expect_status 1 "$TOOL" "$WORK/locked.obj"
+    expect_text err "permission denied"
+fi
+
+# A conversion onto the input, under any name, or onto a material library it reads, is refused.
+mkdir "$WORK/self"
+cp "$EXAMPLES/cube.obj" "$EXAMPLES/cube.mtl" "$WORK/self/"
+ln -s cube.obj "$WORK/self/link.obj"
+for output in cube.obj link.obj ./cube.obj; do
+    expect_status 1 "$TOOL" "$WORK/self/cube.obj" "$WORK/self/$output"
+    expect_text err "is the input file"
+done
+expect_status 1 "$TOOL" "$WORK/self/cube.obj" "$WORK/self/CUBE.obj"
+expect_text err "would overwrite $WORK/self/cube.mtl"
+expect_same "$EXAMPLES/cube.obj" "$WORK/self/cube.obj"
+expect_same "$EXAMPLES/cube.mtl" "$WORK/self/cube.mtl"
+expect_files "$WORK/self" "cube.mtl cube.obj link.obj "
+
+# A format that can hold nothing of the scene is refused, and the file that was there stays.
+mkdir "$WORK/kept"
+printf 'HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\nEnd Site\n{\nOFFSET 0 1 0\n}\n}\nMOTION\nFrames: 1\nFrame Time: 0.04\n0 0 0 0 0 0\n' >"$WORK/walk.bvh"
+echo "an older file" >"$WORK/kept/keep.bvh"
+cp "$WORK/kept/keep.bvh" "$WORK/older"
+expect_status 1 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/kept/keep.bvh"
+expect_text err "has nothing the BVH motion format holds (no skeleton"
+expect_status 1 "$TOOL" "$WORK/walk.bvh" "$WORK/kept/walk.obj"
+expect_text err "has nothing the OBJ geometry format holds (no mesh"
+expect_same "$WORK/older" "$WORK/kept/keep.bvh"
+expect_files "$WORK/kept" "keep.bvh "
+
+# Textures: only regular files from the library's own folder are copied, each one reported.
+mkdir -p "$WORK/tex/in/maps" "$WORK/tex/out"
+echo "wood" >"$WORK/tex/in/maps/wood.png"
+echo "secret" >"$WORK/tex/secret.png"
+sed 's/^mtllib .*/mtllib t.mtl/; s/^usemtl blue/usemtl up/' "$EXAMPLES/cube.obj" >"$WORK/tex/in/t.obj"
+sed -i 's/^usemtl red/usemtl zero/' "$WORK/tex/in/t.obj"
+printf 'newmtl zero\nmap_Kd /dev/zero\nnewmtl up\nmap_Kd ../secret.png\n' >"$WORK/tex/in/t.mtl"
+expect_status 0 "$TOOL" "$WORK/tex/in/t.obj" "$WORK/tex/out/t.obj"
+expect_text err "\"/dev/zero\" not copied"
+expect_text err "secret.png\" not copied: it lies outside the folder"
+expect_files "$WORK/tex/out" "t.mtl t.obj "
+printf 'newmtl zero\nmap_Kd maps/wood.png\nnewmtl up\n' >"$WORK/tex/in/t.mtl"
+expect_status 0 "$TOOL" "$WORK/tex/in/t.obj" "$WORK/tex/out/t.obj"
+expect_text err "maps/wood.png\" copied to \"$WORK/tex/out/wood.png\""
+expect_same "$WORK/tex/in/maps/wood.png" "$WORK/tex/out/wood.png"
+
+# The kit's own output converts to itself byte for byte.
+mkdir "$WORK/pass1" "$WORK/pass2"
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/pass1/cube.obj"
+expect_status 0 "$TOOL" "$WORK/pass1/cube.obj" "$WORK/pass2/cube.obj"
+expect_same "$WORK/pass1/cube.obj" "$WORK/pass2/cube.obj"
+expect_same "$WORK/pass1/cube.mtl" "$WORK/pass2/cube.mtl"
+
+# DXF both ways: the cube's two meshes become two layers and come back as two meshes.
+mkdir "$WORK/dxf"
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/dxf/mesh.dxf"
+expect_status 0 "$TOOL" "$WORK/dxf/mesh.dxf" "$WORK/dxf/back.obj"
+expect_status 0 "$TOOL" "$WORK/dxf/mesh.dxf"
+expect_text out "Model::sides (Mesh): 16 points"
+expect_text out "Model::caps (Mesh): 8 points"
+
 # The native format: binary, ASCII, 5.x and encrypted, and back to OBJ.
 expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/cube.ryv"
 expect_status 0 "$TOOL" "$WORK/cube.ryv" "$WORK/back.obj"

@@ -125,6 +125,9 @@ void ApplyStatement(std::string_view pKeyword, std::string_view pArguments, std:
         }
         if (ioTexture) {
             ioTexture->SetFileName(ResolveTexturePath(pArguments, pFolder).c_str());
+            // As written, relative to the library: a writer that copies textures tells from it
+            // whether the file lies in the library's folder.
+            ioTexture->SetRelativeFileName(std::string(pArguments).c_str());
         }
     }
 }

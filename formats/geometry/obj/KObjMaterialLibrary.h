@@ -32,6 +32,11 @@ public:
     bool Open(std::string_view pName, const std::string& pObjFolder);
     void Close();
     int GetCount() const { return static_cast<int>(mLibraries.size()); }
+    // The path a library was opened with, in the order they were opened.
+    const std::string& GetPath(int pIndex) const
+    {
+        return mLibraries[static_cast<std::size_t>(pIndex)].mPath;
+    }
 
     // Applies the statements of the first "newmtl" named exactly pName (letter case counts) in
     // the libraries, in the order they were opened, to ioMaterial. A "map_Kd" gives a texture

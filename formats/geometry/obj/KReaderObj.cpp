@@ -6,6 +6,8 @@
 #include "formats/geometry/obj/KObjMaterialLibrary.h"
 #include "formats/geometry/obj/KObjTextReader.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
+#include "io/KByteSource.h"
+#include "io/KReadRollback.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -20,6 +22,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <new>
 #include <set>
@@ -35,6 +38,8 @@ constexpr std::size_t kMaxListSize = INT_MAX / 2;
 constexpr std::size_t kMaxUnsupportedReports = 32;
 constexpr int kShadingModeTextured = 5;
 constexpr int kStepsPerSpan = 3;
+// The "cstype" of the only surfaces read, rational B-splines.
+constexpr int kCurveTypeBSpline = 3;
 // Distinct triples of one vertex searched linearly before a hash table takes over.
 constexpr int kMaxChainLength = 16;
 
@@ -93,6 +98,20 @@ struct KObjGroup
     bool mSomeTextured = false;
 };
 
+// What a group's mesh is made of, gathered before its polygons are added: one point per
+// distinct (vertex, UV, normal) triple.
+struct KObjMeshBuild
+{
+    std::vector<KVector4> mNormals;
+    std::vector<KVector2> mUVs;
+    // Per point: its UV in mUVs, -1 when none.
+    std::vector<int> mPointUV;
+    // Per corner, in the order of the group's faces: its point.
+    std::vector<int> mCornerPoints;
+    // The material of the first face that has one; -1 when none has.
+    int mFirstMaterial = -1;
+};
+
 struct KObjMaterialEntry
 {
     KRyvMaterial* mMaterial;
@@ -138,6 +157,16 @@ long long ParseReference(std::string_view pText)
     const std::size_t lDigit = pText[0] == '-' || pText[0] == '+' ? 1 : 0;
     const bool lIsNumber = lDigit < pText.size() && pText[lDigit] >= '0' && pText[lDigit] <= '9';
     return lIsNumber ? LLONG_MIN : 0;
+}
+
+int AddToMesh(KRyvMesh& ioMesh, KRyvMaterial* pMaterial)
+{
+    return ioMesh.AddMaterial(pMaterial);
+}
+
+int AddToMesh(KRyvMesh& ioMesh, KRyvTexture* pTexture)
+{
+    return ioMesh.AddTexture(pTexture);
 }
 
 // n >= 1 counts from the first entry, n < 0 back from the last; anything else is -1.
@@ -207,15 +236,15 @@ class KReaderObj::Session
 {
 public:
     Session(KReaderObj& pReader, KStreamOptions& pOptions)
-        : mReader(pReader), mFactory(pReader.GetOwner()), mOptions(pOptions),
-          mText(pReader.mStream), mFileName(GetFileName(pReader.mFileName.Buffer()).Buffer()),
-          mFolder(GetFileDirectory(pReader.mFileName.Buffer()).Buffer())
+        : mReader(pReader), mFactory(pReader.GetOwner()), mRollback(mFactory), mOptions(pOptions),
+          mText(pReader.mSource->GetStream()),
+          mFileName(GetFileName(pReader.mSource->GetName().c_str()).Buffer()),
+          mFolder(GetFileDirectory(pReader.mSource->GetName().c_str()).Buffer())
     {
     }
 
+    // Everything the read made goes back to the factory unless Run succeeds.
     bool Run(KRyvScene* pScene, bool pCreateReferenceNode);
-    // Hands back the materials and textures made by a read that failed.
-    void DiscardCreated();
 
 private:
     bool Fail(long long pLine, const std::string& pWhy);
@@ -235,6 +264,9 @@ private:
     void GenerateNormals(KObjGroup& ioGroup);
     KVector4 FaceNormal(const KObjFace& pFace) const;
     KRyvMesh* BuildMesh(KObjGroup& ioGroup);
+    void GatherPoints(const KObjGroup& pGroup, KRyvMesh& ioMesh, KObjMeshBuild& oBuild);
+    void SetNormalsAndUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
+    void AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, const KObjMeshBuild& pBuild);
     // The control point of a corner's triple in the mesh being built; -1 when new.
     int FindTriple(const KObjCorner& pCorner);
     void AddTriple(const KObjCorner& pCorner, int pPoint);
@@ -243,6 +275,7 @@ private:
 
     KReaderObj& mReader;
     KRyvObjectFactory* mFactory;
+    KReadRollback mRollback;
     KStreamOptions& mOptions;
     KObjTextReader mText;
     std::string mFileName;
@@ -261,8 +294,6 @@ private:
     std::vector<KObjMaterialEntry> mMaterials;
     std::unordered_map<std::string, int> mMaterialTable;
     std::vector<KObjSurface> mSurfaces;
-    std::vector<KRyvMaterial*> mCreatedMaterials;
-    std::vector<KRyvTexture*> mCreatedTextures;
     KRyvTexture* mEmptyTexture = nullptr;
 
     int mMaterial = -1;
@@ -271,7 +302,6 @@ private:
     bool mRational = false;
     int mDegreeU = 0;
     int mDegreeV = 0;
-    bool mBuilding = false;
     bool mLibrarySeen = false;
     bool mTexturedSeen = false;
     long long mKnownStatements = 0;
@@ -324,13 +354,16 @@ void KReaderObj::Session::Warn(long long pLine, const std::string& pWhy)
 
 bool KReaderObj::Session::Run(KRyvScene* pScene, bool pCreateReferenceNode)
 {
-    if (std::fseek(mReader.mStream, 0, SEEK_END) == 0) {
-        mFileSize = std::ftell(mReader.mStream);
+    if (std::fseek(mReader.mSource->GetStream(), 0, SEEK_END) == 0) {
+        mFileSize = std::ftell(mReader.mSource->GetStream());
     }
     ReserveLists();
     mText.Rewind();
     mReader.mLibraries = std::make_unique<KObjMaterialLibrary>();
     const bool lRead = ReadStatements();
+    for (int i = 0; i < mReader.mLibraries->GetCount(); ++i) {
+        mReader.AddCompanionFile(mReader.mLibraries->GetPath(i));
+    }
     mReader.mLibraries.reset();
     if (!lRead) {
         return false;
@@ -343,7 +376,11 @@ bool KReaderObj::Session::Run(KRyvScene* pScene, bool pCreateReferenceNode)
         Warn(mDroppedFaceLine,
              std::to_string(mDroppedFaces) + " faces kept fewer than 3 corners and were dropped");
     }
-    return BuildScene(pScene, pCreateReferenceNode);
+    if (!BuildScene(pScene, pCreateReferenceNode)) {
+        return false;
+    }
+    mRollback.Commit();
+    return true;
 }
 
 void KReaderObj::Session::ReserveLists()
@@ -351,7 +388,7 @@ void KReaderObj::Session::ReserveLists()
     // A quick pass counts the lines by their first bytes, so that the big lists are allocated
     // once instead of grown by copying. Only a guess: lines split by a block end or indented are
     // missed, and any list still grows on demand.
-    std::FILE* lStream = mReader.mStream;
+    std::FILE* lStream = mReader.mSource->GetStream();
     if (std::fseek(lStream, 0, SEEK_SET) != 0) {
         return;
     }
@@ -400,7 +437,7 @@ bool KReaderObj::Session::ReadStatements()
             return Fail(mText.GetLineNumber(), "not an OBJ file (it holds binary data)");
         }
         if ((++lStatements & 0x3FFF) == 0 && mFileSize > 0) {
-            const long long lPosition = std::ftell(mReader.mStream);
+            const long long lPosition = std::ftell(mReader.mSource->GetStream());
             mOptions.ReportProgress("Reading OBJ file",
                                     static_cast<float>(100.0 * lPosition / mFileSize));
         }
@@ -542,11 +579,8 @@ void KReaderObj::Session::UseMaterial(std::string_view pArguments)
         mReader.GetMessage() +=
             ("Unable to read material \"" + std::string(lName) + "\" in .mtl file\n").c_str();
     }
-    if (lMaterial) {
-        mCreatedMaterials.push_back(lMaterial);
-    }
-    if (lTexture) {
-        mCreatedTextures.push_back(lTexture);
+    mRollback.AddMaterial(lMaterial);
+    if (mRollback.AddTexture(lTexture)) {
         mTexturedSeen = true;
     }
     mMaterial = static_cast<int>(mMaterials.size());
@@ -623,6 +657,7 @@ void KReaderObj::Session::AddFace(std::string_view pArguments)
 
 void KReaderObj::Session::ReadCurveType(std::string_view pArguments)
 {
+    // Numbered from 1 in this order; 0 is no type yet.
     static const char* const kTypes[] = {"bmatrix", "bezier", "bspline", "cardinal", "taylor"};
     std::string_view lWord;
     while (KObjTextReader::NextWord(pArguments, lWord)) {
@@ -630,7 +665,7 @@ void KReaderObj::Session::ReadCurveType(std::string_view pArguments)
             mRational = true;
             continue;
         }
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < static_cast<int>(std::size(kTypes)); ++i) {
             if (lWord == kTypes[i]) {
                 mCurveType = i + 1;
             }
@@ -825,40 +860,44 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
     if (!ioGroup.mAllNormals) {
         GenerateNormals(ioGroup);
     }
-    mChains.resize(mVertices.size());
     KRyvMesh* lMesh = mFactory->CreateMesh();
+    mRollback.AddAttribute(lMesh);
     if (!lMesh) {
         return nullptr;
     }
-    std::vector<KVector4>& lPoints = lMesh->GetControlPointArray();
-    std::vector<KVector4> lNormals;
-    std::vector<KVector2> lUVs;
-    std::vector<int> lPointUV;
-    std::vector<int> lCornerPoints;
+    KObjMeshBuild lBuild;
+    GatherPoints(ioGroup, *lMesh, lBuild);
+    SetNormalsAndUVs(*lMesh, lBuild);
+    AddPolygons(ioGroup, *lMesh, lBuild);
+    return lMesh;
+}
+
+void KReaderObj::Session::GatherPoints(const KObjGroup& pGroup, KRyvMesh& ioMesh,
+                                       KObjMeshBuild& oBuild)
+{
     std::size_t lCornerCount = 0;
-    for (const auto& lEntry : ioGroup.mSets) {
+    for (const auto& lEntry : pGroup.mSets) {
         for (const KObjFace& lFace : lEntry.second.mFaces) {
             lCornerCount += static_cast<std::size_t>(lFace.mCount);
         }
     }
-    lCornerPoints.reserve(lCornerCount);
+    std::vector<KVector4>& lPoints = ioMesh.GetControlPointArray();
+    oBuild.mCornerPoints.reserve(lCornerCount);
     // Most corners of a usual mesh share their triple with others, so the points rarely
     // outnumber the file's vertices.
     const std::size_t lPointGuess = std::min(lCornerCount, mVertices.size());
     lPoints.reserve(lPointGuess);
-    lNormals.reserve(lPointGuess);
-    lPointUV.reserve(lPointGuess);
+    oBuild.mNormals.reserve(lPointGuess);
+    oBuild.mPointUV.reserve(lPointGuess);
     mTriples.reserve(lPointGuess);
     if (!mUVs.empty()) {
-        lUVs.reserve(lPointGuess);
+        oBuild.mUVs.reserve(lPointGuess);
     }
-    bool lAnyMaterial = false;
-    int lFirstMaterial = -1;
-    for (auto& lEntry : ioGroup.mSets) {
+    mChains.resize(mVertices.size());
+    for (const auto& lEntry : pGroup.mSets) {
         for (const KObjFace& lFace : lEntry.second.mFaces) {
-            if (lFace.mMaterial >= 0 && !lAnyMaterial) {
-                lAnyMaterial = true;
-                lFirstMaterial = lFace.mMaterial;
+            if (lFace.mMaterial >= 0 && oBuild.mFirstMaterial < 0) {
+                oBuild.mFirstMaterial = lFace.mMaterial;
             }
             for (int i = 0; i < lFace.mCount; ++i) {
                 const KObjCorner& lCorner = mCorners[lFace.mFirst + i];
@@ -867,14 +906,15 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
                     lPoint = static_cast<int>(lPoints.size());
                     AddTriple(lCorner, lPoint);
                     lPoints.push_back(mVertices[lCorner.mVertex]);
-                    lNormals.push_back(lCorner.mNormal >= 0 ? mNormals[lCorner.mNormal]
-                                                            : KVector4());
-                    lPointUV.push_back(lCorner.mUV >= 0 ? static_cast<int>(lUVs.size()) : -1);
+                    oBuild.mNormals.push_back(lCorner.mNormal >= 0 ? mNormals[lCorner.mNormal]
+                                                                   : KVector4());
+                    oBuild.mPointUV.push_back(
+                        lCorner.mUV >= 0 ? static_cast<int>(oBuild.mUVs.size()) : -1);
                     if (lCorner.mUV >= 0) {
-                        lUVs.push_back(mUVs[lCorner.mUV]);
+                        oBuild.mUVs.push_back(mUVs[lCorner.mUV]);
                     }
                 }
-                lCornerPoints.push_back(lPoint);
+                oBuild.mCornerPoints.push_back(lPoint);
             }
         }
     }
@@ -884,100 +924,103 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
     mTouchedVertices.clear();
     mTriples.clear();
     mLongChains.clear();
-    lMesh->InitNormals(static_cast<int>(lPoints.size()));
-    if (KVector4* lDirect = lMesh->GetNormalsDirect()) {
-        std::copy(lNormals.begin(), lNormals.end(), lDirect);
+}
+
+void KReaderObj::Session::SetNormalsAndUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
+{
+    ioMesh.InitNormals(static_cast<int>(ioMesh.GetControlPointArray().size()));
+    if (KVector4* lDirect = ioMesh.GetNormalsDirect()) {
+        std::copy(ioBuild.mNormals.begin(), ioBuild.mNormals.end(), lDirect);
+    }
+    if (ioBuild.mUVs.empty()) {
+        return;
     }
     // A corner without a texture vertex in a mesh with UVs gets a (0, 0) of its own, so that the
     // UV index array stays one entry per polygon vertex.
     int lZeroUV = -1;
-    if (!lUVs.empty()) {
-        for (int& lUV : lPointUV) {
-            if (lUV < 0) {
-                if (lZeroUV < 0) {
-                    lZeroUV = static_cast<int>(lUVs.size());
-                    lUVs.emplace_back(0.0, 0.0);
-                }
-                lUV = lZeroUV;
+    for (int& lUV : ioBuild.mPointUV) {
+        if (lUV < 0) {
+            if (lZeroUV < 0) {
+                lZeroUV = static_cast<int>(ioBuild.mUVs.size());
+                ioBuild.mUVs.emplace_back(0.0, 0.0);
             }
-        }
-        lMesh->InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
-        for (const KVector2& lUV : lUVs) {
-            lMesh->AddTextureUV(lUV);
+            lUV = lZeroUV;
         }
     }
+    ioMesh.InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
+    for (const KVector2& lUV : ioBuild.mUVs) {
+        ioMesh.AddTextureUV(lUV);
+    }
+}
 
+void KReaderObj::Session::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh,
+                                      const KObjMeshBuild& pBuild)
+{
+    const bool lAnyMaterial = pBuild.mFirstMaterial >= 0;
     const bool lByPolygon = mLibrarySeen && lAnyMaterial;
-    std::unordered_map<const KRyvMaterial*, int> lMeshMaterials;
-    std::unordered_map<const KRyvTexture*, int> lMeshTextures;
+    std::unordered_map<KRyvMaterial*, int> lMeshMaterials;
+    std::unordered_map<KRyvTexture*, int> lMeshTextures;
     if (lByPolygon) {
-        lMesh->InitMaterialIndices(KRyvMesh::eMappingByPolygon);
-    } else if (lAnyMaterial && mMaterials[lFirstMaterial].mMaterial) {
-        lMesh->InitMaterialIndices(KRyvMesh::eMappingAllSame);
-        lMesh->AddMaterial(mMaterials[lFirstMaterial].mMaterial);
+        ioMesh.InitMaterialIndices(KRyvMesh::eMappingByPolygon);
+    } else if (lAnyMaterial && mMaterials[pBuild.mFirstMaterial].mMaterial) {
+        ioMesh.InitMaterialIndices(KRyvMesh::eMappingAllSame);
+        ioMesh.AddMaterial(mMaterials[pBuild.mFirstMaterial].mMaterial);
     }
-    if (ioGroup.mSomeTextured) {
-        lMesh->InitTextureIndices(KRyvMesh::eMappingByPolygon);
-        if (!ioGroup.mAllTextured) {
+    if (pGroup.mSomeTextured) {
+        ioMesh.InitTextureIndices(KRyvMesh::eMappingByPolygon);
+        if (!pGroup.mAllTextured) {
             if (!mEmptyTexture) {
-                mEmptyTexture = mFactory->CreateTexture("_empty_");
+                mEmptyTexture = mRollback.AddTexture(mFactory->CreateTexture("_empty_"));
                 if (mEmptyTexture) {
                     mEmptyTexture->SetDefaultAlpha(0.0);
                 }
             }
-            lMeshTextures[nullptr] = lMesh->AddTexture(mEmptyTexture);
+            lMeshTextures[nullptr] = ioMesh.AddTexture(mEmptyTexture);
         }
     }
+    // Each distinct material and texture joins the mesh once, when a face first uses it.
+    auto lIndexOf = [&ioMesh](auto& ioIndices, auto* pObject) {
+        auto lFound = ioIndices.find(pObject);
+        if (lFound == ioIndices.end()) {
+            lFound = ioIndices.emplace(pObject, AddToMesh(ioMesh, pObject)).first;
+        }
+        return lFound->second;
+    };
     std::size_t lCorner = 0;
-    for (auto& lEntry : ioGroup.mSets) {
+    for (const auto& lEntry : pGroup.mSets) {
         for (const KObjFace& lFace : lEntry.second.mFaces) {
-            int lMaterialIndex = -1;
-            int lTextureIndex = -1;
             const KObjMaterialEntry* lEntryOfFace =
                 lFace.mMaterial >= 0 ? &mMaterials[lFace.mMaterial] : nullptr;
+            int lMaterialIndex = ioMesh.GetMaterialCount() > 0 ? 0 : -1;
             if (lByPolygon) {
-                lMaterialIndex = 0;
-                if (lEntryOfFace && lEntryOfFace->mMaterial) {
-                    auto lFound = lMeshMaterials.find(lEntryOfFace->mMaterial);
-                    if (lFound == lMeshMaterials.end()) {
-                        lFound = lMeshMaterials
-                                     .emplace(lEntryOfFace->mMaterial,
-                                              lMesh->AddMaterial(lEntryOfFace->mMaterial))
-                                     .first;
-                    }
-                    lMaterialIndex = lFound->second;
-                }
-            } else if (lMesh->GetMaterialCount() > 0) {
-                lMaterialIndex = 0;
+                lMaterialIndex = lEntryOfFace && lEntryOfFace->mMaterial
+                                     ? lIndexOf(lMeshMaterials, lEntryOfFace->mMaterial)
+                                     : 0;
             }
-            if (ioGroup.mSomeTextured) {
+            int lTextureIndex = -1;
+            if (pGroup.mSomeTextured) {
                 KRyvTexture* lTexture = lEntryOfFace ? lEntryOfFace->mTexture : nullptr;
-                auto lFound = lMeshTextures.find(lTexture);
-                if (lFound == lMeshTextures.end()) {
-                    lFound = lMeshTextures.emplace(lTexture, lMesh->AddTexture(lTexture)).first;
-                }
-                lTextureIndex = lFound->second < 0 ? 0 : lFound->second;
+                lTextureIndex = std::max(0, lIndexOf(lMeshTextures, lTexture));
             }
-            lMesh->BeginPolygon(lMaterialIndex, lTextureIndex, -1);
+            ioMesh.BeginPolygon(lMaterialIndex, lTextureIndex, -1);
             for (int i = 0; i < lFace.mCount; ++i, ++lCorner) {
-                const int lPoint = lCornerPoints[lCorner];
-                lMesh->AddPolygon(lPoint, lPointUV[lPoint]);
+                const int lPoint = pBuild.mCornerPoints[lCorner];
+                ioMesh.AddPolygon(lPoint, pBuild.mPointUV[lPoint]);
             }
         }
     }
-    return lMesh;
 }
 
 KRyvNode* KReaderObj::Session::CreateNode(const std::string& pName)
 {
     KNamePair lName(pName.c_str());
     mNames.Rename(lName);
-    return mFactory->CreateNode(lName.GetCurrentName().Buffer());
+    return mRollback.AddNode(mFactory->CreateNode(lName.GetCurrentName().Buffer()));
 }
 
 void KReaderObj::Session::BuildSurface(const KObjSurface& pSurface, KRyvNode* pRoot)
 {
-    if (pSurface.mType != 3 || !pSurface.mRational) {
+    if (pSurface.mType != kCurveTypeBSpline || !pSurface.mRational) {
         return;
     }
     const long long lUCount =
@@ -991,6 +1034,7 @@ void KReaderObj::Session::BuildSurface(const KObjSurface& pSurface, KRyvNode* pR
         return;
     }
     KRyvNurb* lNurb = mFactory->CreateNurb();
+    mRollback.AddAttribute(lNurb);
     if (!lNurb) {
         return;
     }
@@ -1018,8 +1062,8 @@ void KReaderObj::Session::BuildSurface(const KObjSurface& pSurface, KRyvNode* pR
         // The surface's parameters run the other way round: its own copy of the texture is
         // swapped, so meshes sharing the material keep theirs.
         if (lEntry.mTexture) {
-            KRyvTexture* lTexture =
-                mFactory->CreateTexture(lEntry.mTexture->GetNameWithoutPrefix().Buffer());
+            KRyvTexture* lTexture = mRollback.AddTexture(
+                mFactory->CreateTexture(lEntry.mTexture->GetNameWithoutPrefix().Buffer()));
             if (lTexture) {
                 lTexture->SetFileName(lEntry.mTexture->GetFileName());
                 lTexture->SetSwapUV(true);
@@ -1036,7 +1080,6 @@ void KReaderObj::Session::BuildSurface(const KObjSurface& pSurface, KRyvNode* pR
 
 bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNode)
 {
-    mBuilding = true;
     KRyvNode* lRoot = pScene->GetRootNode();
     if (!lRoot) {
         return Fail(0, "the scene has no root node");
@@ -1046,8 +1089,8 @@ bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNod
     }
     KRyvNode* lParent = lRoot;
     if (pCreateReferenceNode) {
-        const std::string lName = GetFileName(mReader.mFileName.Buffer(), false).Buffer();
-        lParent = mFactory->CreateNode((lName + "_root").c_str());
+        const std::string lName = GetFileName(mReader.mSource->GetName().c_str(), false).Buffer();
+        lParent = mRollback.AddNode(mFactory->CreateNode((lName + "_root").c_str()));
         if (!lParent) {
             return Fail(0, "the reference node could not be made");
         }
@@ -1062,7 +1105,6 @@ bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNod
         }
         KRyvMesh* lMesh = BuildMesh(lGroup);
         if (!lMesh) {
-            mFactory->DestroyNode(lNode, true);
             return Fail(0, "the mesh of group \"" + lGroup.mName + "\" could not be made");
         }
         lNode->SetNodeAttribute(lMesh);
@@ -1075,21 +1117,7 @@ bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNod
     return true;
 }
 
-void KReaderObj::Session::DiscardCreated()
-{
-    // Once the scene is being built its nodes hold the materials; they stay with the factory.
-    if (mBuilding) {
-        return;
-    }
-    for (KRyvMaterial* lMaterial : mCreatedMaterials) {
-        mFactory->DestroyMaterial(lMaterial);
-    }
-    for (KRyvTexture* lTexture : mCreatedTextures) {
-        mFactory->DestroyTexture(lTexture);
-    }
-}
-
-KReaderObj::KReaderObj(KRyvObjectFactory* pOwner) : KReader(pOwner) {}
+KReaderObj::KReaderObj(KRyvObjectFactory* pOwner) : KReader(pOwner, true) {}
 
 KReaderObj::~KReaderObj()
 {
@@ -1101,28 +1129,16 @@ std::unique_ptr<KReader> KReaderObj::Create(KRyvObjectFactory* pOwner)
     return std::make_unique<KReaderObj>(pOwner);
 }
 
-bool KReaderObj::FileOpen(const char* pFileName)
+bool KReaderObj::OpenSource(std::unique_ptr<KByteSource> pSource)
 {
-    FileClose();
-    // Binary mode: the line ends are told apart by hand, the same on every system.
-    mStream = pFileName ? std::fopen(pFileName, "rb") : nullptr;
-    if (!mStream) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    mFileName = pFileName;
+    mSource = std::move(pSource);
     return true;
 }
 
 bool KReaderObj::FileClose()
 {
-    bool lClosed = true;
-    if (mStream) {
-        lClosed = std::fclose(mStream) == 0;
-        mStream = nullptr;
-    }
-    mFileName = "";
-    return lClosed;
+    mSource.reset();
+    return true;
 }
 
 std::unique_ptr<KStreamOptions> KReaderObj::GetReadOptions()
@@ -1147,7 +1163,7 @@ bool KReaderObj::Read(KRyvScene* pScene, KStreamOptions* pOptions)
         GetError().SetLastErrorID(kStreamOptionsNotSet);
         return false;
     }
-    if (!mStream) {
+    if (!mSource) {
         GetError().SetLastErrorID(kFileNotOpened);
         return false;
     }
@@ -1157,17 +1173,13 @@ bool KReaderObj::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     }
     const bool lCreateReferenceNode = static_cast<KStreamOptionsObj*>(pOptions)->GetOptionValue(
                                           KStreamOptionsObj::kCreateReferenceNode) == 1;
-    std::unique_ptr<Session> lSession;
-    bool lRead = false;
     try {
-        lSession = std::make_unique<Session>(*this, *pOptions);
-        lRead = lSession->Run(pScene, lCreateReferenceNode);
+        // A session that fails, or unwinds, hands everything it made back to the factory.
+        auto lSession = std::make_unique<Session>(*this, *pOptions);
+        return lSession->Run(pScene, lCreateReferenceNode);
     } catch (const std::bad_alloc&) {
         mLibraries.reset();
         GetError().SetLastError(kUnidentifiedError, "Out of memory");
+        return false;
     }
-    if (!lRead && lSession) {
-        lSession->DiscardCreated();
-    }
-    return lRead;
 }

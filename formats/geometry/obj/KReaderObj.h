@@ -1,10 +1,8 @@
 #ifndef RYVKIT_FORMATS_GEOMETRY_OBJ_KREADEROBJ_H
 #define RYVKIT_FORMATS_GEOMETRY_OBJ_KREADEROBJ_H
 
-#include "core/KString.h"
 #include "io/KReader.h"
 
-#include <cstdio>
 #include <memory>
 #include <string_view>
 
@@ -13,14 +11,15 @@ class KRyvMaterial;
 class KRyvTexture;
 
 // Reads an OBJ file with its MTL material libraries into a scene: one node with a mesh per
-// group (under the node "<file>_root" when option 1 of the KStreamOptionsObj is on), one node
-// with a NURBS per rational B-spline surface. Every Read starts from fresh state and builds
-// the scene only once the whole file has been read, so a failed read adds no node (the
-// materials it made are handed back to the factory).
+// group (under the node "<file>_root" when KStreamOptionsObj::kCreateReferenceNode is on), one
+// node with a NURBS per rational B-spline surface. Every Read starts from fresh state and builds
+// the scene only once the whole file has been read; a failed read hands everything it made
+// back to the factory (KReadRollback), so the scene and the factory stay as they were.
 //
-// Failures: no option set or one of another class: kStreamOptionsNotSet; a "v" or "vn" with
-// fewer than 3 numbers, a "vt" or "vp" without one, a "surf" before "cstype", a file holding a
-// zero byte or no OBJ statement at all: kFileCorrupted, with "file:line: why" both as the
+// Failures: binary data in the first block is refused at open (see KReader::FileOpen); no
+// option set or one of another class: kStreamOptionsNotSet; a "v" or "vn" with fewer than 3
+// numbers, a "vt" or "vp" without one, a "surf" before "cstype", a later zero byte or no OBJ
+// statement at all: kFileCorrupted, with "file:line: why" both as the
 // error text and in the message text. Faces left with fewer than 3 corners and surfaces that
 // break the NURBS rules are dropped with a warning; indices that name no vertex are left out.
 class KReaderObj : public KReader
@@ -29,11 +28,8 @@ public:
     explicit KReaderObj(KRyvObjectFactory* pOwner);
     ~KReaderObj() override;
 
-    // Closes an open file first. False with kFileNotOpened when the file does not open.
-    bool FileOpen(const char* pFileName) override;
-    // False when closing reported an error.
     bool FileClose() override;
-    bool IsFileOpen() override { return mStream != nullptr; }
+    bool IsFileOpen() override { return mSource != nullptr; }
     // A KStreamOptionsObj with its defaults.
     std::unique_ptr<KStreamOptions> GetReadOptions() override;
     bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
@@ -49,8 +45,9 @@ public:
 private:
     class Session;
 
-    std::FILE* mStream = nullptr;
-    KString mFileName;
+    bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
+
+    std::unique_ptr<KByteSource> mSource;
     // The libraries of the read under way; empty outside Read.
     std::unique_ptr<KObjMaterialLibrary> mLibraries;
 };

@@ -1,9 +1,13 @@
 #include "formats/geometry/obj/KWriterObj.h"
 
+#include "formats/geometry/KSceneGeometry.h"
+
 #include "core/KAffineMatrix.h"
 #include "core/KFileUtils.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
+#include "io/KMediaCopy.h"
 #include "io/KNodeWalk.h"
+#include "io/KOutputFile.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -26,7 +30,6 @@
 namespace {
 
 constexpr std::size_t kFlushSize = 1 << 16;
-constexpr std::size_t kCopyBlock = 1024;
 
 // Names on "g", "newmtl" and "mtllib" lines end at white space when read back.
 std::string WithoutSpaces(const KString& pName)
@@ -133,6 +136,71 @@ int IndexAt(const int* pIndices, int pCount, int pIndex)
     return pIndices && pIndex >= 0 && pIndex < pCount ? pIndices[pIndex] : -1;
 }
 
+// What the steps of writing one mesh share.
+struct KObjMeshParts
+{
+    explicit KObjMeshParts(KRyvMesh& pMesh);
+    // The texture of polygon p, null when it has none.
+    KRyvTexture* TextureOfPolygon(int p) const;
+    int Size(int p) const { return mFirst[p + 1] - mFirst[p]; }
+
+    KRyvMesh& mMesh;
+    const KLayer* mLayer0;
+    int mPointCount;
+    int mPolygonCount;
+    // The position of each polygon's first vertex among all polygon vertices, and the end.
+    std::vector<int> mFirst;
+    const KLayerElementNormal* mNormalElement = nullptr;
+    // One per control point when mNormalsByPoint, otherwise one per polygon vertex.
+    std::vector<KVector4> mNormals;
+    bool mNormalsByPoint = false;
+    // Null when the mesh has no UV to write.
+    const KLayerElementUV* mUVs = nullptr;
+    int mTextureCount;
+    bool mTexturesByPolygon;
+    // The numbers of the mesh's first "v", "vt" and "vn" in the file.
+    long long mFirstVertex = 0;
+    long long mFirstUV = 0;
+    long long mFirstNormal = 0;
+};
+
+KObjMeshParts::KObjMeshParts(KRyvMesh& pMesh)
+    : mMesh(pMesh), mLayer0(pMesh.GetLayer(0)), mPointCount(pMesh.GetControlPointCount()),
+      mPolygonCount(pMesh.GetPolygonCount()),
+      mFirst(static_cast<std::size_t>(mPolygonCount) + 1, 0),
+      mTextureCount(pMesh.GetTextureCount()),
+      mTexturesByPolygon(mTextureCount > 0 &&
+                         pMesh.GetTextureMappingMode() == KRyvMesh::eMappingByPolygon)
+{
+    for (int p = 0; p < mPolygonCount; ++p) {
+        mFirst[p + 1] = mFirst[p] + std::max(0, pMesh.GetPolygonSize(p));
+    }
+    if (mLayer0) {
+        mNormalElement = mLayer0->GetNormals();
+        mUVs = mLayer0->GetUVs();
+    }
+    mNormalsByPoint =
+        mNormalElement && mNormalElement->GetMappingMode() == KLayerElement::eByControlPoint;
+    if (mUVs && mUVs->GetDirectArray().empty()) {
+        mUVs = nullptr;
+    }
+}
+
+KRyvTexture* KObjMeshParts::TextureOfPolygon(int p) const
+{
+    if (mTextureCount == 0) {
+        return nullptr;
+    }
+    if (!mTexturesByPolygon) {
+        return mMesh.GetTexture(mTextureCount - 1);
+    }
+    const int lIndexCount = mLayer0 && mLayer0->GetTextures()
+                                ? static_cast<int>(mLayer0->GetTextures()->GetIndexArray().size())
+                                : 0;
+    const int lIndex = IndexAt(mMesh.GetTextureIndices(), lIndexCount, p);
+    return lIndex >= 0 ? mMesh.GetTexture(lIndex) : nullptr;
+}
+
 struct KObjPair
 {
     KRyvMaterial* mMaterial;
@@ -159,6 +227,19 @@ private:
     // pShapeWeights: the weight of each shape, read from the geometry attached to the node (a
     // converted copy is attached to none).
     void WriteMesh(KRyvNode* pNode, KRyvMesh& pMesh, const std::vector<double>& pShapeWeights);
+    // The normals of the mesh into ioParts, and one point p + n per normal after the control
+    // points in ioPoints, so that deforming moves them too; ioPointOf says which control
+    // point each point stands for.
+    void CollectNormals(KObjMeshParts& ioParts, std::vector<KVector4>& ioPoints,
+                        std::vector<int>& ioPointOf);
+    void WriteVertices(KObjMeshParts& ioParts, const std::vector<KVector4>& pPoints,
+                       const KAffineMatrix& pGlobal);
+    void WriteUVs(KObjMeshParts& ioParts);
+    void WriteNormals(KObjMeshParts& ioParts, const KAffineMatrix& pGlobal);
+    // Writes "usemtl" once for a mesh whose polygons share one pair; answers whether they do.
+    bool UseMeshMaterial(const KObjMeshParts& pParts);
+    KRyvMaterial* MaterialOfPolygon(const KObjMeshParts& pParts, int p) const;
+    void WriteFace(const KObjMeshParts& pParts, int p, std::vector<std::string>& ioCorners);
     // Shapes, then links, applied to points given with the control point each stands for.
     void Deform(KRyvMesh& pMesh, const std::vector<double>& pShapeWeights,
                 std::vector<KVector4>& ioPoints, const std::vector<int>& pPointOf,
@@ -179,6 +260,8 @@ private:
     bool mDeform = true;
     std::string mObjText;
     std::string mMtlText;
+    // The material library, renamed over its target only when the whole write succeeded.
+    KOutputFile mMtlOutput;
     std::FILE* mMtl = nullptr;
     bool mWriteFailed = false;
     long long mNextVertex = 1;
@@ -193,9 +276,6 @@ private:
 
 KWriterObj::Session::~Session()
 {
-    if (mMtl) {
-        std::fclose(mMtl);
-    }
     if (mDefaultMaterial) {
         mFactory->DestroyMaterial(mDefaultMaterial);
     }
@@ -221,7 +301,7 @@ bool KWriterObj::Session::Emit(bool pForce)
 bool KWriterObj::Session::OpenMaterialFile()
 {
     const std::string lPath = GetMaterialFilePath(mWriter.mFileName.Buffer());
-    mMtl = std::fopen(lPath.c_str(), "wb");
+    mMtl = mMtlOutput.Create(lPath.c_str()) ? mMtlOutput.GetStream() : nullptr;
     if (!mMtl) {
         mWriter.GetMessage() += ("Unable to create material file \"" + lPath + "\".\n").c_str();
         return false;
@@ -299,10 +379,10 @@ bool KWriterObj::Session::Run(KRyvScene* pScene, bool pTriangulate, bool pDeform
     if (std::fflush(mWriter.mStream) != 0 || std::ferror(mWriter.mStream)) {
         mWriteFailed = true;
     }
-    if (mMtl) {
-        mWriteFailed = std::fclose(mMtl) != 0 || mWriteFailed;
-        mMtl = nullptr;
+    if (mMtl && !mWriteFailed) {
+        mWriteFailed = !mMtlOutput.Commit();
     }
+    mMtl = nullptr;
     if (mWriteFailed) {
         mWriter.GetError().SetLastErrorID(KWriter::kOutOfDiskSpace);
         return false;
@@ -422,221 +502,225 @@ void KWriterObj::Session::WriteMesh(KRyvNode* pNode, KRyvMesh& pMesh,
     mObjText += '\n';
 
     const KAffineMatrix lGlobal = GlobalTransform(pNode);
-    const int lPointCount = pMesh.GetControlPointCount();
-    const int lPolygonCount = pMesh.GetPolygonCount();
-    std::vector<int> lFirst(static_cast<std::size_t>(lPolygonCount) + 1, 0);
-    for (int p = 0; p < lPolygonCount; ++p) {
-        lFirst[p + 1] = lFirst[p] + std::max(0, pMesh.GetPolygonSize(p));
-    }
-
-    // The points to deform: the control points, then one point p + n per normal.
+    KObjMeshParts lParts(pMesh);
     std::vector<KVector4> lPoints = pMesh.GetControlPointArray();
-    std::vector<int> lPointOf(static_cast<std::size_t>(lPointCount));
-    for (int i = 0; i < lPointCount; ++i) {
+    std::vector<int> lPointOf(static_cast<std::size_t>(lParts.mPointCount));
+    for (int i = 0; i < lParts.mPointCount; ++i) {
         lPointOf[i] = i;
     }
-    const KLayer* lLayer0 = pMesh.GetLayer(0);
-    const KLayerElementNormal* lNormalElement = lLayer0 ? lLayer0->GetNormals() : nullptr;
-    const bool lNormalsByPoint =
-        lNormalElement && lNormalElement->GetMappingMode() == KLayerElement::eByControlPoint;
-    std::vector<KVector4> lNormals;
-    if (lNormalsByPoint) {
-        const std::vector<KVector4>& lDirect = lNormalElement->GetDirectArray();
-        const std::vector<int>& lIndices = lNormalElement->GetIndexArray();
+    CollectNormals(lParts, lPoints, lPointOf);
+    if (mDeform && (pMesh.GetShapeCount() > 0 || pMesh.GetLinkCount() > 0)) {
+        Deform(pMesh, pShapeWeights, lPoints, lPointOf, lGlobal);
+        const std::size_t lPointCount = static_cast<std::size_t>(lParts.mPointCount);
+        for (std::size_t i = 0; i < lParts.mNormals.size(); ++i) {
+            const std::size_t lPoint = static_cast<std::size_t>(lPointOf[lPointCount + i]);
+            for (int c = 0; c < 3; ++c) {
+                lParts.mNormals[i][c] = lPoints[lPointCount + i][c] - lPoints[lPoint][c];
+            }
+        }
+    }
+    WriteVertices(lParts, lPoints, lGlobal);
+    WriteUVs(lParts);
+    WriteNormals(lParts, lGlobal);
+
+    const bool lAllSame = UseMeshMaterial(lParts);
+    KRyvMaterial* lLastMaterial = nullptr;
+    KRyvTexture* lLastTexture = nullptr;
+    std::vector<std::string> lCorners;
+    for (int p = 0; p < lParts.mPolygonCount; ++p) {
+        if (!lAllSame) {
+            KRyvMaterial* lMaterial = MaterialOfPolygon(lParts, p);
+            KRyvTexture* lTexture = lParts.TextureOfPolygon(p);
+            if ((p == 0 || lMaterial != lLastMaterial || lTexture != lLastTexture) && lMaterial) {
+                UsePair(lMaterial, lTexture);
+            }
+            lLastMaterial = lMaterial;
+            lLastTexture = lTexture;
+        }
+        WriteFace(lParts, p, lCorners);
+    }
+}
+
+void KWriterObj::Session::CollectNormals(KObjMeshParts& ioParts, std::vector<KVector4>& ioPoints,
+                                         std::vector<int>& ioPointOf)
+{
+    const KLayerElementNormal* lElement = ioParts.mNormalElement;
+    if (!lElement) {
+        return;
+    }
+    const int lPointCount = ioParts.mPointCount;
+    std::vector<KVector4>& lNormals = ioParts.mNormals;
+    if (ioParts.mNormalsByPoint) {
+        const std::vector<KVector4>& lDirect = lElement->GetDirectArray();
+        const std::vector<int>& lIndices = lElement->GetIndexArray();
         for (int i = 0; i < lPointCount; ++i) {
             int lIndex = i;
-            if (lNormalElement->GetReferenceMode() != KLayerElement::eDirect) {
+            if (lElement->GetReferenceMode() != KLayerElement::eDirect) {
                 lIndex = static_cast<std::size_t>(i) < lIndices.size() ? lIndices[i] : -1;
             }
             lNormals.push_back(lIndex >= 0 && static_cast<std::size_t>(lIndex) < lDirect.size()
                                    ? lDirect[lIndex]
                                    : KVector4());
         }
-    } else if (lNormalElement) {
-        for (int p = 0; p < lPolygonCount; ++p) {
-            for (int k = lFirst[p]; k < lFirst[p + 1]; ++k) {
+    } else {
+        for (int p = 0; p < ioParts.mPolygonCount; ++p) {
+            for (int k = 0; k < ioParts.Size(p); ++k) {
                 KVector4 lNormal;
-                pMesh.GetPolygonVertexNormal(p, k - lFirst[p], lNormal);
+                ioParts.mMesh.GetPolygonVertexNormal(p, k, lNormal);
                 lNormals.push_back(lNormal);
-                lPointOf.push_back(std::max(0, pMesh.GetPolygonVertex(p, k - lFirst[p])));
+                ioPointOf.push_back(std::max(0, ioParts.mMesh.GetPolygonVertex(p, k)));
             }
         }
     }
-    if (lNormalElement) {
-        for (std::size_t i = 0; i < lNormals.size(); ++i) {
-            const std::size_t lPoint =
-                static_cast<std::size_t>(lNormalsByPoint ? i : lPointOf[lPointCount + i]);
-            KVector4 lTip =
-                lPoint < static_cast<std::size_t>(lPointCount) ? lPoints[lPoint] : KVector4();
-            for (int c = 0; c < 3; ++c) {
-                lTip[c] += lNormals[i][c];
-            }
-            lPoints.push_back(lTip);
-            if (lNormalsByPoint) {
-                lPointOf.push_back(static_cast<int>(lPoint));
-            }
+    for (std::size_t i = 0; i < lNormals.size(); ++i) {
+        const std::size_t lPoint =
+            static_cast<std::size_t>(ioParts.mNormalsByPoint ? i : ioPointOf[lPointCount + i]);
+        KVector4 lTip =
+            lPoint < static_cast<std::size_t>(lPointCount) ? ioPoints[lPoint] : KVector4();
+        for (int c = 0; c < 3; ++c) {
+            lTip[c] += lNormals[i][c];
+        }
+        ioPoints.push_back(lTip);
+        if (ioParts.mNormalsByPoint) {
+            ioPointOf.push_back(static_cast<int>(lPoint));
         }
     }
-    if (mDeform && (pMesh.GetShapeCount() > 0 || pMesh.GetLinkCount() > 0)) {
-        Deform(pMesh, pShapeWeights, lPoints, lPointOf, lGlobal);
-        for (std::size_t i = 0; i < lNormals.size(); ++i) {
-            const std::size_t lPoint = static_cast<std::size_t>(lPointOf[lPointCount + i]);
-            for (int c = 0; c < 3; ++c) {
-                lNormals[i][c] = lPoints[lPointCount + i][c] - lPoints[lPoint][c];
-            }
-        }
-    }
+}
 
-    const long long lFirstVertex = mNextVertex;
-    for (int i = 0; i < lPointCount; ++i) {
-        const KVector4 lWorld = lGlobal.MultT(lPoints[i]);
+void KWriterObj::Session::WriteVertices(KObjMeshParts& ioParts,
+                                        const std::vector<KVector4>& pPoints,
+                                        const KAffineMatrix& pGlobal)
+{
+    ioParts.mFirstVertex = mNextVertex;
+    for (int i = 0; i < ioParts.mPointCount; ++i) {
+        const KVector4 lWorld = pGlobal.MultT(pPoints[i]);
         AppendVector(mObjText, "v", lWorld.GetData(), 3);
         ++mNextVertex;
         Emit();
     }
+}
 
-    // Texture coordinates.
-    const KLayerElementUV* lUVs = lLayer0 ? lLayer0->GetUVs() : nullptr;
-    if (lUVs && lUVs->GetDirectArray().empty()) {
-        lUVs = nullptr;
+void KWriterObj::Session::WriteUVs(KObjMeshParts& ioParts)
+{
+    ioParts.mFirstUV = mNextUV;
+    if (!ioParts.mUVs) {
+        return;
     }
-    const int lTextureCount = pMesh.GetTextureCount();
-    const bool lTexturesByPolygon =
-        lTextureCount > 0 && pMesh.GetTextureMappingMode() == KRyvMesh::eMappingByPolygon;
-    const int* lTextureIndices = pMesh.GetTextureIndices();
-    const int lTextureIndexCount =
-        lLayer0 && lLayer0->GetTextures()
-            ? static_cast<int>(lLayer0->GetTextures()->GetIndexArray().size())
-            : 0;
-    auto lTextureOfPolygon = [&](int p) -> KRyvTexture* {
-        if (lTextureCount == 0) {
-            return nullptr;
-        }
-        if (!lTexturesByPolygon) {
-            return pMesh.GetTexture(lTextureCount - 1);
-        }
-        const int lIndex = IndexAt(lTextureIndices, lTextureIndexCount, p);
-        return lIndex >= 0 ? pMesh.GetTexture(lIndex) : nullptr;
+    const std::vector<KVector2>& lDirect = ioParts.mUVs->GetDirectArray();
+    auto lWrite = [this](const KVector2& pUV, const KRyvTexture* pTexture) {
+        const bool lSwap = pTexture && pTexture->GetSwapUV();
+        const double lValues[2] = {lSwap ? pUV[1] : pUV[0], lSwap ? pUV[0] : pUV[1]};
+        AppendVector(mObjText, "vt", lValues, 2);
+        ++mNextUV;
+        Emit();
     };
-    const long long lFirstUV = mNextUV;
-    if (lUVs) {
-        const std::vector<KVector2>& lDirect = lUVs->GetDirectArray();
-        if (!lTexturesByPolygon) {
-            KRyvTexture* lTexture =
-                lTextureCount > 0 ? pMesh.GetTexture(lTextureCount - 1) : nullptr;
-            const bool lSwap = lTexture && lTexture->GetSwapUV();
-            for (const KVector2& lUV : lDirect) {
-                const double lValues[2] = {lSwap ? lUV[1] : lUV[0], lSwap ? lUV[0] : lUV[1]};
-                AppendVector(mObjText, "vt", lValues, 2);
-                ++mNextUV;
-                Emit();
-            }
-        } else {
-            for (int p = 0; p < lPolygonCount; ++p) {
-                KRyvTexture* lTexture = lTextureOfPolygon(p);
-                const bool lSwap = lTexture && lTexture->GetSwapUV();
-                for (int k = lFirst[p]; k < lFirst[p + 1]; ++k) {
-                    const int lIndex =
-                        UVIndexOf(*lUVs, pMesh.GetPolygonVertex(p, k - lFirst[p]), k);
-                    const KVector2 lUV = lIndex >= 0 ? lDirect[lIndex] : KVector2();
-                    const double lValues[2] = {lSwap ? lUV[1] : lUV[0], lSwap ? lUV[0] : lUV[1]};
-                    AppendVector(mObjText, "vt", lValues, 2);
-                    ++mNextUV;
-                    Emit();
-                }
-            }
+    if (!ioParts.mTexturesByPolygon) {
+        const KRyvTexture* lTexture = ioParts.TextureOfPolygon(0);
+        for (const KVector2& lUV : lDirect) {
+            lWrite(lUV, lTexture);
+        }
+        return;
+    }
+    for (int p = 0; p < ioParts.mPolygonCount; ++p) {
+        const KRyvTexture* lTexture = ioParts.TextureOfPolygon(p);
+        for (int k = 0; k < ioParts.Size(p); ++k) {
+            const int lIndex = UVIndexOf(*ioParts.mUVs, ioParts.mMesh.GetPolygonVertex(p, k),
+                                         ioParts.mFirst[p] + k);
+            lWrite(lIndex >= 0 ? lDirect[lIndex] : KVector2(), lTexture);
         }
     }
+}
 
-    const long long lFirstNormal = mNextNormal;
-    if (!lNormals.empty()) {
-        const KAffineMatrix lNormalMatrix = lGlobal.Inverse().Transpose();
-        for (const KVector4& lNormal : lNormals) {
-            KVector4 lWorld = MultDirection(lNormalMatrix, lNormal);
-            const double lLength = std::sqrt(lWorld.DotProduct(lWorld));
-            if (lLength > 0.0 && std::isfinite(lLength)) {
-                lWorld *= 1.0 / lLength;
-            }
-            AppendVector(mObjText, "vn", lWorld.GetData(), 3);
-            ++mNextNormal;
-            Emit();
-        }
+void KWriterObj::Session::WriteNormals(KObjMeshParts& ioParts, const KAffineMatrix& pGlobal)
+{
+    ioParts.mFirstNormal = mNextNormal;
+    if (ioParts.mNormals.empty()) {
+        return;
     }
+    const KAffineMatrix lNormalMatrix = pGlobal.Inverse().Transpose();
+    for (const KVector4& lNormal : ioParts.mNormals) {
+        KVector4 lWorld = MultDirection(lNormalMatrix, lNormal);
+        const double lLength = std::sqrt(lWorld.DotProduct(lWorld));
+        if (lLength > 0.0 && std::isfinite(lLength)) {
+            lWorld *= 1.0 / lLength;
+        }
+        AppendVector(mObjText, "vn", lWorld.GetData(), 3);
+        ++mNextNormal;
+        Emit();
+    }
+}
 
-    // Materials, then the faces.
-    const int lMaterialCount = pMesh.GetMaterialCount();
-    const int lMaterialMapping = pMesh.GetMaterialMappingMode();
-    const int* lMaterialIndices = pMesh.GetMaterialIndices();
-    const int lMaterialIndexCount =
-        lLayer0 && lLayer0->GetMaterials()
-            ? static_cast<int>(lLayer0->GetMaterials()->GetIndexArray().size())
-            : 0;
-    const bool lAllSame = (lMaterialCount == 0 || lMaterialMapping == KRyvMesh::eMappingAllSame) &&
-                          (lTextureCount == 0 || !lTexturesByPolygon);
-    if (lMaterialCount == 0 && lTextureCount == 0) {
+bool KWriterObj::Session::UseMeshMaterial(const KObjMeshParts& pParts)
+{
+    const int lMaterialCount = pParts.mMesh.GetMaterialCount();
+    const bool lAllSame = (lMaterialCount == 0 ||
+                           pParts.mMesh.GetMaterialMappingMode() == KRyvMesh::eMappingAllSame) &&
+                          !pParts.mTexturesByPolygon;
+    if (lMaterialCount == 0 && pParts.mTextureCount == 0) {
         if (mMtl) {
             UsePair(mDefaultMaterial, nullptr);
         }
     } else if (lAllSame) {
         KRyvMaterial* lMaterial =
-            lMaterialCount > 0 ? pMesh.GetMaterial(lMaterialCount - 1) : mDefaultMaterial;
-        UsePair(lMaterial ? lMaterial : mDefaultMaterial, lTextureOfPolygon(0));
+            lMaterialCount > 0 ? pParts.mMesh.GetMaterial(lMaterialCount - 1) : mDefaultMaterial;
+        UsePair(lMaterial ? lMaterial : mDefaultMaterial, pParts.TextureOfPolygon(0));
     }
-    KRyvMaterial* lLastMaterial = nullptr;
-    KRyvTexture* lLastTexture = nullptr;
-    bool lFirstPolygon = true;
-    std::vector<std::string> lCorners;
-    for (int p = 0; p < lPolygonCount; ++p) {
-        const int lSize = lFirst[p + 1] - lFirst[p];
-        if (!lAllSame) {
-            KRyvMaterial* lMaterial = mDefaultMaterial;
-            if (lMaterialCount > 0) {
-                int lIndex = lMaterialCount - 1;
-                if (lMaterialMapping == KRyvMesh::eMappingByPolygon) {
-                    lIndex = IndexAt(lMaterialIndices, lMaterialIndexCount, p);
-                } else if (lMaterialMapping == KRyvMesh::eMappingByControlPoint) {
-                    lIndex = IndexAt(lMaterialIndices, lMaterialIndexCount,
-                                     pMesh.GetPolygonVertex(p, 0));
-                }
-                lMaterial = lIndex >= 0 ? pMesh.GetMaterial(lIndex) : nullptr;
-            }
-            KRyvTexture* lTexture = lTextureOfPolygon(p);
-            if ((lFirstPolygon || lMaterial != lLastMaterial || lTexture != lLastTexture) &&
-                lMaterial) {
-                UsePair(lMaterial, lTexture);
-            }
-            lLastMaterial = lMaterial;
-            lLastTexture = lTexture;
-            lFirstPolygon = false;
-        }
-        lCorners.assign(static_cast<std::size_t>(lSize), std::string());
-        for (int k = 0; k < lSize; ++k) {
-            const int lPosition = lFirst[p] + k;
-            const int lPoint = pMesh.GetPolygonVertex(p, k);
-            std::string& lCorner = lCorners[static_cast<std::size_t>(k)];
-            AppendInteger(lCorner, lFirstVertex + lPoint);
-            if (lUVs || !lNormals.empty()) {
-                lCorner += '/';
-            }
-            if (lUVs) {
-                const long long lUV = lTexturesByPolygon
-                                          ? lPosition
-                                          : std::max(0, UVIndexOf(*lUVs, lPoint, lPosition));
-                AppendInteger(lCorner, lFirstUV + lUV);
-            }
-            if (!lNormals.empty()) {
-                lCorner += '/';
-                AppendInteger(lCorner, lFirstNormal + (lNormalsByPoint ? lPoint : lPosition));
-            }
-        }
-        mObjText += 'f';
-        for (const std::string& lCorner : lCorners) {
-            mObjText += ' ';
-            mObjText += lCorner;
-        }
-        mObjText += '\n';
-        Emit();
+    return lAllSame;
+}
+
+KRyvMaterial* KWriterObj::Session::MaterialOfPolygon(const KObjMeshParts& pParts, int p) const
+{
+    KRyvMesh& lMesh = pParts.mMesh;
+    const int lMaterialCount = lMesh.GetMaterialCount();
+    if (lMaterialCount == 0) {
+        return mDefaultMaterial;
     }
+    const int lIndexCount =
+        pParts.mLayer0 && pParts.mLayer0->GetMaterials()
+            ? static_cast<int>(pParts.mLayer0->GetMaterials()->GetIndexArray().size())
+            : 0;
+    int lIndex = lMaterialCount - 1;
+    if (lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByPolygon) {
+        lIndex = IndexAt(lMesh.GetMaterialIndices(), lIndexCount, p);
+    } else if (lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByControlPoint) {
+        lIndex = IndexAt(lMesh.GetMaterialIndices(), lIndexCount, lMesh.GetPolygonVertex(p, 0));
+    }
+    return lIndex >= 0 ? lMesh.GetMaterial(lIndex) : nullptr;
+}
+
+void KWriterObj::Session::WriteFace(const KObjMeshParts& pParts, int p,
+                                    std::vector<std::string>& ioCorners)
+{
+    const int lSize = pParts.Size(p);
+    const bool lNormals = !pParts.mNormals.empty();
+    ioCorners.assign(static_cast<std::size_t>(lSize), std::string());
+    for (int k = 0; k < lSize; ++k) {
+        const int lPosition = pParts.mFirst[p] + k;
+        const int lPoint = pParts.mMesh.GetPolygonVertex(p, k);
+        std::string& lCorner = ioCorners[static_cast<std::size_t>(k)];
+        AppendInteger(lCorner, pParts.mFirstVertex + lPoint);
+        if (pParts.mUVs || lNormals) {
+            lCorner += '/';
+        }
+        if (pParts.mUVs) {
+            const long long lUV = pParts.mTexturesByPolygon
+                                      ? lPosition
+                                      : std::max(0, UVIndexOf(*pParts.mUVs, lPoint, lPosition));
+            AppendInteger(lCorner, pParts.mFirstUV + lUV);
+        }
+        if (lNormals) {
+            lCorner += '/';
+            AppendInteger(lCorner,
+                          pParts.mFirstNormal + (pParts.mNormalsByPoint ? lPoint : lPosition));
+        }
+    }
+    mObjText += 'f';
+    for (const std::string& lCorner : ioCorners) {
+        mObjText += ' ';
+        mObjText += lCorner;
+    }
+    mObjText += '\n';
+    Emit();
 }
 
 void KWriterObj::Session::UsePair(KRyvMaterial* pMaterial, KRyvTexture* pTexture)
@@ -719,32 +803,8 @@ std::string KWriterObj::Session::CopyTexture(KRyvTexture* pTexture)
     const std::string lFolder = GetFileDirectory(mWriter.mFileName.Buffer()).Buffer();
     // Without a folder the target is the bare name, beside the OBJ file in the current folder.
     const std::string lTarget = lFolder.empty() ? lName : lFolder + "/" + lName;
-    if (FileExists(lTarget.c_str())) {
-        return lName;
-    }
-    std::FILE* lIn = std::fopen(lSource.c_str(), "rb");
-    if (!lIn) {
-        mWriter.GetMessage() += ("Unable to locate texture file \"" + lSource + "\".\n").c_str();
-        return lName;
-    }
-    std::FILE* lOut = std::fopen(lTarget.c_str(), "wb");
-    bool lCopied = lOut != nullptr;
-    char lBlock[kCopyBlock];
-    while (lCopied) {
-        const std::size_t lRead = std::fread(lBlock, 1, sizeof(lBlock), lIn);
-        if (lRead == 0) {
-            lCopied = !std::ferror(lIn);
-            break;
-        }
-        lCopied = std::fwrite(lBlock, 1, lRead, lOut) == lRead;
-    }
-    std::fclose(lIn);
-    if (lOut) {
-        lCopied = std::fclose(lOut) == 0 && lCopied;
-    }
-    if (!lCopied) {
-        mWriter.GetMessage() += ("Error writing texture file \"" + lTarget + "\".\n").c_str();
-    }
+    KMediaCopy::Copy(lSource.c_str(), pTexture->GetRelativeFileName(), lTarget.c_str(),
+                     mWriter.GetMessage());
     return lName;
 }
 
@@ -765,7 +825,7 @@ bool KWriterObj::FileCreate(const char* pFileName)
     FileClose();
     if (pFileName && *pFileName) {
         CreateFileFolders(pFileName);
-        mStream = std::fopen(pFileName, "wb");
+        mStream = mOutput.Create(pFileName) ? mOutput.GetStream() : nullptr;
     }
     if (!mStream) {
         GetError().SetLastErrorID(kFileNotOpened);
@@ -777,13 +837,11 @@ bool KWriterObj::FileCreate(const char* pFileName)
 
 bool KWriterObj::FileClose()
 {
-    bool lClosed = true;
-    if (mStream) {
-        lClosed = std::fclose(mStream) == 0;
-        mStream = nullptr;
-    }
+    // Only a successful Write replaces the target.
+    mOutput.Discard();
+    mStream = nullptr;
     mFileName = "";
-    return lClosed;
+    return true;
 }
 
 std::unique_ptr<KStreamOptions> KWriterObj::GetWriteOptions()
@@ -805,6 +863,16 @@ std::string KWriterObj::GetMaterialFilePath(const std::string& pObjPath)
     return pObjPath.substr(0, lNameStart) + lName + ".mtl";
 }
 
+std::vector<std::string> KWriterObj::GetCompanionFiles(const char* pFileName) const
+{
+    return {GetMaterialFilePath(pFileName ? pFileName : "")};
+}
+
+const char* KWriterObj::FindMissingContent(KRyvScene* pScene)
+{
+    return FindMissingGeometry(pScene);
+}
+
 bool KWriterObj::Write(KRyvScene* pScene, KStreamOptions* pOptions)
 {
     if (!pOptions || !pOptions->IsA(KStreamOptionsObj::ClassId())) {
@@ -822,11 +890,19 @@ bool KWriterObj::Write(KRyvScene* pScene, KStreamOptions* pOptions)
     const KStreamOptionsObj* lOptions = static_cast<const KStreamOptionsObj*>(pOptions);
     const bool lTriangulate = lOptions->GetOptionValue(KStreamOptionsObj::kForceTriangulation) == 1;
     const bool lDeform = lOptions->GetOptionValue(KStreamOptionsObj::kEvaluateDeformations) == 1;
+    bool lWritten = false;
     try {
         Session lSession(*this, *pOptions);
-        return lSession.Run(pScene, lTriangulate, lDeform);
+        lWritten = lSession.Run(pScene, lTriangulate, lDeform);
     } catch (const std::bad_alloc&) {
         GetError().SetLastError(kUnidentifiedError, "Out of memory");
-        return false;
     }
+    // The files that were there before stay as they were unless everything was written.
+    if (lWritten && !mOutput.Commit()) {
+        GetError().SetLastErrorID(kOutOfDiskSpace);
+        lWritten = false;
+    }
+    mOutput.Discard();
+    mStream = nullptr;
+    return lWritten;
 }

@@ -2,11 +2,13 @@
 #define RYVKIT_FORMATS_GEOMETRY_OBJ_KWRITEROBJ_H
 
 #include "core/KString.h"
+#include "io/KOutputFile.h"
 #include "io/KWriter.h"
 
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 class KRyvMaterial;
 class KRyvMesh;
@@ -17,23 +19,26 @@ class KRyvTexture;
 // world space (shape and skin deformations applied when option 3 is on), faces triangulated when
 // option 2 is on, NURBS and patches triangulated always. Materials go to a companion MTL file
 // beside it (the OBJ file name lower-cased, extension ".mtl"), and texture files are copied next
-// to the OBJ file. The caller's scene is never changed: deformation and triangulation happen in
-// the writer's own arrays or on temporary copies. Numbers are written with 6 decimals in the C
-// locale, lines end in LF.
+// to the OBJ file by the rule of KMediaCopy (regular files only, never over an existing file, none
+// from outside the folder of the file that named it, each copy reported in the message text). The
+// caller's scene is never changed: deformation and triangulation happen in the writer's own arrays
+// or on temporary copies. Numbers are written with 6 decimals in the C locale, lines end in LF.
 //
 // Failures: no option set or one of another class: kStreamOptionsNotSet (nothing written); a
 // write that does not reach the disk: kOutOfDiskSpace. Missing textures and failed copies are
-// warnings in the message text.
+// warnings in the message text. Both files are written beside their targets under new names: a
+// failed Write (or a FileClose without one) leaves the files that were there as they were; a
+// Write that succeeds puts both in place and closes the file.
 class KWriterObj : public KWriter
 {
 public:
     explicit KWriterObj(KRyvObjectFactory* pOwner);
     ~KWriterObj() override;
 
-    // Closes an open file first, creates the missing folders of the path and the file. False
-    // with kFileNotOpened when it cannot be created.
+    // Closes an open file first, creates the missing folders of the path and the new file beside
+    // it. False with kFileNotOpened when it cannot be created.
     bool FileCreate(const char* pFileName) override;
-    // False when closing reported an error.
+    // Drops a file no Write completed, leaving the target as it was. True.
     bool FileClose() override;
     bool IsFileOpen() override { return mStream != nullptr; }
     // A KStreamOptionsObj with its defaults.
@@ -44,6 +49,11 @@ public:
     // white space turned into '_', its ".obj" extension (any case) replaced by ".mtl" or ".mtl"
     // appended when it has another one or none. Never equal to pObjPath.
     static std::string GetMaterialFilePath(const std::string& pObjPath);
+    // The material library beside pFileName (GetMaterialFilePath), written when the scene has
+    // materials or textures.
+    std::vector<std::string> GetCompanionFiles(const char* pFileName) const override;
+    // "no mesh, NURBS or patch" when no node of the scene has geometry.
+    const char* FindMissingContent(KRyvScene* pScene) override;
 
     // The creator the file-format table lists.
     static std::unique_ptr<KWriter> Create(KRyvObjectFactory* pOwner);
@@ -51,6 +61,8 @@ public:
 private:
     class Session;
 
+    // The OBJ file, renamed over its target when Write succeeds.
+    KOutputFile mOutput;
     std::FILE* mStream = nullptr;
     KString mFileName;
 };

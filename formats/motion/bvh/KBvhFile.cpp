@@ -5,6 +5,7 @@
 #include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/bvh/KReaderBvh.h"
 
 #include <climits>
 #include <cmath>
@@ -39,7 +40,8 @@ double OffsetValue(double pValue)
 
 bool IsWritableName(const char* pName)
 {
-    if (pName == nullptr || pName[0] == '\0' || std::strlen(pName) > KBvhFile::kMaxNameLength) {
+    if (pName == nullptr || pName[0] == '\0' ||
+        KBvhFile::GetNameLength(pName) > KBvhFile::kMaxNameLength) {
         return false;
     }
     return std::strpbrk(pName, " \t\r\n") == nullptr;
@@ -81,6 +83,13 @@ void KBvhFile::ClearModel()
     mMotionReady = false;
     mValues.clear();
     mFramesRead = 0;
+}
+
+std::size_t KBvhFile::GetNameLength(const char* pName)
+{
+    const std::size_t lLength = std::strlen(pName);
+    const std::size_t lPrefix = std::strlen(kNodePrefix);
+    return std::strncmp(pName, kNodePrefix, lPrefix) == 0 ? lLength - lPrefix : lLength;
 }
 
 const KBvhJoint* KBvhFile::GetJoint(int pIndex) const
@@ -184,9 +193,12 @@ bool KBvhFile::ReadHierarchy()
 bool KBvhFile::ReadJointStart(int pJoint)
 {
     KBvhJoint& lJoint = mJoints[static_cast<std::size_t>(pJoint)];
-    if (!ReadWord(lJoint.mName, kMaxNameLength)) {
-        return AtLineEnd() ? Fail("missing joint name")
-                           : Fail("joint name longer than %zu characters", kMaxNameLength);
+    if (AtLineEnd()) {
+        return Fail("missing joint name");
+    }
+    if (!ReadWord(lJoint.mName, kMaxNameLength + std::strlen(kNodePrefix)) ||
+        GetNameLength(lJoint.mName.c_str()) > kMaxNameLength) {
+        return Fail("joint name longer than %zu characters", kMaxNameLength);
     }
     if (!ReadLine() || MatchKeyword(mBodyKeywords) != eOpen) {
         return Fail("expected \"{\" after \"%s\"", lJoint.mName.c_str());
@@ -308,7 +320,7 @@ bool KBvhFile::ReadInfo(KStreamOptionsMotion* pOptions)
     if (!ReadMotionHeader(pOptions)) {
         return false;
     }
-    pOptions->SetOption(8, 1);
+    pOptions->SetOption(KReaderBvh::kOptionKeepReference, 1);
     return true;
 }
 

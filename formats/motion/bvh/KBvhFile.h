@@ -50,14 +50,18 @@ struct KBvhJoint
 // and writing use the same convention, so what is written reads back unchanged.
 //
 // Everything taken from the file is checked before use: CHANNELS counts outside 0..6, nesting
-// deeper than kMaxDepth, names longer than kMaxNameLength characters, a "Frames:" count larger
+// deeper than kMaxDepth, names longer than kMaxNameLength characters (a kNodePrefix aside), a
+// "Frames:" count larger
 // than the frame lines that follow (storage grows with the frames actually read), a short or bad
 // frame line and non-finite values all fail the read with a message naming file and line
 // (GetLastError).
 class KBvhFile : public KTextFile
 {
 public:
+    // Joint names hold at most kMaxNameLength characters besides the node prefix kNodePrefix
+    // that the kit's writer puts in front, so that every name read can be written and read back.
     static constexpr std::size_t kMaxNameLength = 127;
+    static constexpr const char* kNodePrefix = "Model::";
     // Deepest nesting of JOINT and End Site blocks below the root.
     static constexpr int kMaxDepth = 1000;
     // OFFSET components of at most this magnitude are written as 0.
@@ -81,6 +85,9 @@ public:
     // The options, when given, receive progress "Reading BVH nodes" with the percentage.
     bool ReadMotion(const KStreamOptionsMotion* pOptions = nullptr);
 
+    // The length of a joint name without a leading kNodePrefix.
+    static std::size_t GetNameLength(const char* pName);
+
     // The joint list in parse order (every record after its parent); null outside the list.
     int GetJointCount() const { return static_cast<int>(mJoints.size()); }
     const KBvhJoint* GetJoint(int pIndex) const;
@@ -103,7 +110,7 @@ public:
 
     // Print operations for a writer; each answers false (with a message) when the file refuses
     // the write or a value cannot be written: a non-finite number, or a name that is empty, holds
-    // a blank, tab, CR or LF, or is longer than kMaxNameLength.
+    // a blank, tab, CR or LF, or is longer than kMaxNameLength (a kNodePrefix aside).
     //
     // The joint's block opening: "HIERARCHY" and "ROOT <name>" for the root, "JOINT <name>"
     // otherwise, "{", the OFFSET line and the CHANNELS line: 3 rotation channels for a non-root

@@ -11,9 +11,9 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "core/KQuaternion.h"
-#include "formats/motion/KMotionReadRollback.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
+#include "io/KReadRollback.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
@@ -56,7 +56,7 @@ bool FitsKey(double pValue)
 
 } // namespace
 
-KReaderBvh::KReaderBvh(KRyvObjectFactory* pOwner) : KReader(pOwner) {}
+KReaderBvh::KReaderBvh(KRyvObjectFactory* pOwner) : KReader(pOwner, true) {}
 
 KReaderBvh::~KReaderBvh() = default;
 
@@ -65,19 +65,17 @@ std::unique_ptr<KReader> KReaderBvh::Create(KRyvObjectFactory* pOwner)
     return std::unique_ptr<KReader>(new (std::nothrow) KReaderBvh(pOwner));
 }
 
-bool KReaderBvh::FileOpen(const char* pFileName)
+bool KReaderBvh::OpenSource(std::unique_ptr<KByteSource> pSource)
 {
     mFile.reset();
-    mFileName = KString();
     try {
-        std::unique_ptr<KBvhFile> lFile(new KBvhFile(false));
+        auto lFile = std::make_unique<KBvhFile>(false);
         // Open answers true on failure.
-        if (!pFileName || lFile->Open(pFileName, "r")) {
+        if (lFile->Open(std::move(pSource))) {
             GetError().SetLastErrorID(kFileNotOpened);
             return false;
         }
         mFile = std::move(lFile);
-        mFileName = pFileName;
     } catch (const std::bad_alloc&) {
         GetError().SetLastErrorID(kFileNotOpened);
         return false;
@@ -92,7 +90,6 @@ bool KReaderBvh::FileClose()
         return false;
     }
     mFile.reset();
-    mFileName = KString();
     return true;
 }
 
@@ -157,7 +154,7 @@ bool KReaderBvh::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
         return Fail(mFile->GetLastError().c_str());
     }
     const KString lTakeName = TakeNameOf(mFile->GetFileName());
-    KMotionReadRollback lRollback(GetOwner());
+    KReadRollback lRollback(GetOwner());
     KRyvNode* lReference = lRollback.AddNode(GetOwner()->CreateNode("BVH:reference"));
     std::vector<KRyvNode*> lNodes;
     if (!lReference || !CreateNodes(lRollback, lReference, lTakeName.Buffer(), lNodes)) {
@@ -197,8 +194,8 @@ bool KReaderBvh::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     return true;
 }
 
-bool KReaderBvh::CreateNodes(KMotionReadRollback& ioRollback, KRyvNode* pReference,
-                             const char* pTakeName, std::vector<KRyvNode*>& oNodes)
+bool KReaderBvh::CreateNodes(KReadRollback& ioRollback, KRyvNode* pReference, const char* pTakeName,
+                             std::vector<KRyvNode*>& oNodes)
 {
     KRyvObjectFactory* lFactory = GetOwner();
     const int lCount = mFile->GetJointCount();
@@ -285,7 +282,7 @@ void KReaderBvh::SetLimits(int pJoint, KRyvNode& ioNode)
     lLimits.SetMax(KRyvNodeLimits::eRotation, KVector4(180.0, 150.0, 150.0));
 }
 
-bool KReaderBvh::ReadMotion(KMotionReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
+bool KReaderBvh::ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
                             const KStreamOptionsMotion& pOptions)
 {
     const int lFrames = mFile->GetFramesRead();

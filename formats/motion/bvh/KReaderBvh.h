@@ -8,7 +8,7 @@
 #include <vector>
 
 class KBvhFile;
-class KMotionReadRollback;
+class KReadRollback;
 class KRyvNode;
 class KStreamOptionsMotion;
 
@@ -36,8 +36,6 @@ public:
     explicit KReaderBvh(KRyvObjectFactory* pOwner);
     ~KReaderBvh() override;
 
-    // Closes an open file first; false with kFileNotOpened when the file does not open.
-    bool FileOpen(const char* pFileName) override;
     // False with kFileNotOpened when no file is open.
     bool FileClose() override;
     bool IsFileOpen() override;
@@ -50,18 +48,18 @@ public:
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
 private:
+    bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
     bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
-    bool CreateNodes(KMotionReadRollback& ioRollback, KRyvNode* pReference, const char* pTakeName,
+    bool CreateNodes(KReadRollback& ioRollback, KRyvNode* pReference, const char* pTakeName,
                      std::vector<KRyvNode*>& oNodes);
     void SetLimits(int pJoint, KRyvNode& ioNode);
-    bool ReadMotion(KMotionReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
+    bool ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
                     const KStreamOptionsMotion& pOptions);
     bool Place(KRyvScene& ioScene, KRyvNode* pReference, bool pKeepReference);
     // Sets kFileCorrupted with the text and adds it to the message text; answers false.
     bool Fail(const KString& pText);
 
     std::unique_ptr<KBvhFile> mFile;
-    KString mFileName;
 };
 
 #endif

@@ -14,7 +14,9 @@ class KStreamOptionsMotion;
 // root joint is the writer's FindReferenceNode; joint names are the node names with their type
 // prefix ("Model::Hips"). Rotations are written in the order Zrotation Xrotation Yrotation,
 // three channels for every joint but the root unless option 0 of the KStreamOptionsMotion is 1;
-// with option 13 at 1 the root is written in global space. Lines end in LF.
+// with option 13 at 1 the root is written in global space. Lines end in LF. A joint's three angles
+// are rounded to the last digit printed of the largest of them, so that a file the writer made
+// reads back and writes out byte for byte the same.
 //
 // A childless node is written as an End Site when it is one by the BVH rules (see IsEndSite);
 // otherwise it is a joint with an End Site made from its limits' axis.
@@ -23,7 +25,10 @@ class KStreamOptionsMotion;
 // root node."; no or wrong option set, kStreamOptionsNotSet; a name with a blank, tab or line
 // break, kUnidentifiedError after the options' message "Error"; a value that is not finite or a
 // name the format cannot hold, kUnidentifiedError; a write or the final flush that fails (a full
-// disk), kOutOfDiskSpace. Write closes the file, so the flush is checked before it answers.
+// disk), kOutOfDiskSpace. Write closes the file, so the flush is checked before it answers. The
+// text goes to a new file beside the target that replaces it only when Write succeeds: after a
+// failed Write, or a FileClose without a Write that succeeded, the file that was there is
+// untouched (KTextFile, KOutputFile).
 class KWriterBvh : public KWriter
 {
 public:
@@ -37,12 +42,15 @@ public:
     // False with kFileNotOpened and "Cannot open file "<name>" for writing." when it cannot be
     // created.
     bool FileCreate(const char* pFileName) override;
-    // False with kFileNotOpened when no file was created.
+    // Drops the file unless a Write succeeded. False with kFileNotOpened when no file was
+    // created.
     bool FileClose() override;
     bool IsFileOpen() override;
     // A KStreamOptionsMotion with option 0 at 0, 13 at 0 and 14 at 1.
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
+    // "no skeleton under a single root joint" when FindReferenceNode finds no root to write.
+    const char* FindMissingContent(KRyvScene* pScene) override;
 
     // A childless node whose parent has no other child, and which either carries no limb-node
     // skeleton, or has no key on its transform curves in a current take other than the default

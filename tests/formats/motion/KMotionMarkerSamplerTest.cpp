@@ -65,10 +65,10 @@ TEST(KMotionMarkerSampler, ReferenceNodeChoice)
     // Nothing marked on the chain Ref - Arm: Arm is the first marked node.
     EXPECT_EQ(KMotionMarkerSampler::SelectReferenceNode(lWriter, *lScene.mScene, *lOptions),
               lScene.mArm);
-    lOptions->SetOption(13, 1);
+    lOptions->SetOption(KMotionMarkerSampler::kOptionGlobalRoot, 1);
     EXPECT_EQ(KMotionMarkerSampler::SelectReferenceNode(lWriter, *lScene.mScene, *lOptions),
               lScene.mScene->GetRootNode());
-    lOptions->SetOption(13, 0);
+    lOptions->SetOption(KMotionMarkerSampler::kOptionGlobalRoot, 0);
     lScene.mScene->GetRootNode()->AddChild(lScene.mFactory.CreateNode("Second"));
     EXPECT_EQ(KMotionMarkerSampler::SelectReferenceNode(lWriter, *lScene.mScene, *lOptions),
               lScene.mScene->GetRootNode());

@@ -120,20 +120,6 @@ TEST(KMotionRotationOrder, GoldenNinetyNinetyZero)
     }
 }
 
-TEST(KMotionRotationOrder, ZxyChannelsPutTheJointYOntoTheParentZ)
-{
-    const int lAxes[3] = {2, 0, 1};
-    const double lAngles[3] = {90.0, 90.0, 0.0};
-    KMatrix lM;
-    ASSERT_TRUE(KMotionRotationOrder::AnglesToMatrix(lM, lAxes, lAngles, 3, kOutermost));
-    ExpectVector(Image(lM, 1), 0, 0, 1);
-    // Read the other way round, the same values would send +Y to -X.
-    ASSERT_TRUE(KMotionRotationOrder::AnglesToMatrix(lM, lAxes, lAngles, 3, kApplied));
-    ExpectVector(Image(lM, 1), -1, 0, 0);
-    EXPECT_EQ(KMotionRotationOrder::ToKitOrder(lAxes, kOutermost), KRotationOrder::eEulerYXZ);
-    EXPECT_EQ(KMotionRotationOrder::ToKitOrder(lAxes, kApplied), KRotationOrder::eEulerZXY);
-}
-
 TEST(KMotionRotationOrder, AgreesWithKitOrdersAndOrderedTable)
 {
     std::mt19937 lRandom(7);
@@ -196,35 +182,6 @@ TEST(KMotionRotationOrder, MatrixToAnglesRoundTripsEveryOrder)
                 ExpectSameMatrix(lM, lAgain, 1e-9);
             }
         }
-    }
-}
-
-// The ZXY decomposition a writer may spell out by hand (axes i = Y, j = X, k = Z of the kit
-// matrix, angles negated) gives the same channel values as the helper.
-TEST(KMotionRotationOrder, HandWrittenZxyDecompositionAgrees)
-{
-    std::mt19937 lRandom(3);
-    std::uniform_real_distribution<double> lAngle(-170.0, 170.0);
-    const int lAxes[3] = {2, 0, 1};
-    for (int lTrial = 0; lTrial < 100; ++lTrial) {
-        KMatrix m;
-        EulerToMatrixXYZ(m, lAngle(lRandom), lAngle(lRandom) / 2.0, lAngle(lRandom));
-        const int i = 1, j = 0, k = 2;
-        const double cy = std::sqrt(m[i][i] * m[i][i] + m[i][j] * m[i][j]);
-        ASSERT_GT(cy, 1e-6);
-        const double a0 = std::atan2(m[j][k], m[k][k]) * 180.0 / M_PI;
-        const double a1 = std::atan2(-m[i][k], cy) * 180.0 / M_PI;
-        const double a2 = std::atan2(m[i][j], m[i][i]) * 180.0 / M_PI;
-        // Rotation (x, y, z) = (-a0, -a1, -a2), printed z, y, x as Zrotation Xrotation Yrotation.
-        const double lHand[3] = {-a2, -a1, -a0};
-        double lHelper[3];
-        ASSERT_TRUE(KMotionRotationOrder::MatrixToAngles(lHelper, m, lAxes, kOutermost));
-        KMatrix lFromHand;
-        KMatrix lFromHelper;
-        KMotionRotationOrder::AnglesToMatrix(lFromHand, lAxes, lHand, 3, kOutermost);
-        KMotionRotationOrder::AnglesToMatrix(lFromHelper, lAxes, lHelper, 3, kOutermost);
-        ExpectSameMatrix(lFromHand, m, 1e-9);
-        ExpectSameMatrix(lFromHelper, m, 1e-9);
     }
 }
 

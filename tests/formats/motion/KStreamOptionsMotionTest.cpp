@@ -27,47 +27,34 @@ int ModeOfRate(double pRate)
 
 } // namespace
 
-TEST(KStreamOptionsMotion, StartsReset)
+// A new set and a reset one: every option unset, nothing attached, the global rate.
+TEST(KStreamOptionsMotion, OptionsAndCountsStayInRangeAndReset)
 {
+    constexpr int kLast = KStreamOptionsMotion::kOptionCount - 1;
     std::unique_ptr<KStreamOptionsMotion> lOptions = KStreamOptionsMotion::Create();
-    ASSERT_NE(lOptions, nullptr);
-    EXPECT_STREQ(lOptions->GetClassName(), "KStreamOptionsMotion");
-    EXPECT_TRUE(lOptions->IsA(KStreamOptions::ClassId()));
-    EXPECT_TRUE(lOptions->IsA(KStreamOptionsMotion::ClassId()));
-    EXPECT_NE(KStreamOptionsMotion::ClassId(), KStreamOptions::ClassId());
-    EXPECT_EQ(lOptions->GetStart(), KTime::kZero);
-    EXPECT_EQ(lOptions->GetFrameCount(), 0);
-    EXPECT_EQ(lOptions->GetTimeMode(), KTime::GetGlobalTimeMode());
-    EXPECT_EQ(lOptions->GetFrameRate(), KTime::GetFrameRate(KTime::GetGlobalTimeMode()));
-    EXPECT_EQ(lOptions->GetAttachedObject(), nullptr);
-    EXPECT_TRUE(lOptions->GetText().IsEmpty());
-    for (int i = 0; i < KStreamOptionsMotion::kOptionCount; ++i) {
-        EXPECT_EQ(lOptions->GetOption(i), -1) << i;
+    for (int lPass = 0; lPass < 2; ++lPass) {
+        EXPECT_EQ(lOptions->GetStart(), KTime::kZero);
+        EXPECT_EQ(lOptions->GetFrameCount(), 0);
+        EXPECT_EQ(lOptions->GetTimeMode(), KTime::GetGlobalTimeMode());
+        EXPECT_EQ(lOptions->GetAttachedObject(), nullptr);
+        EXPECT_TRUE(lOptions->GetText().IsEmpty());
+        for (int i = -1; i <= KStreamOptionsMotion::kOptionCount; ++i) {
+            EXPECT_EQ(lOptions->GetOption(i), -1) << i;
+        }
+        for (int i : {-1, 0, kLast, kLast + 1}) {
+            lOptions->SetOption(i, i);
+        }
+        EXPECT_EQ(lOptions->GetOption(0), 0);
+        EXPECT_EQ(lOptions->GetOption(kLast), kLast);
+        EXPECT_EQ(lOptions->GetOption(kLast + 1), -1);
+        lOptions->SetFrameCount(-5);
+        EXPECT_EQ(lOptions->GetFrameCount(), 0);
+        lOptions->SetStart(KTime(1000));
+        lOptions->GetText() = "note";
+        lOptions->SetFrameCount(12);
+        lOptions->SetTimeMode(0, 31.0);
+        lOptions->Reset();
     }
-    EXPECT_EQ(lOptions->AskQuestion("t", "q", "Yes", "No"), 0);
-}
-
-TEST(KStreamOptionsMotion, OptionsAndCountsStayInRange)
-{
-    KStreamOptionsMotion lOptions;
-    lOptions.SetFrameCount(-5);
-    EXPECT_EQ(lOptions.GetFrameCount(), 0);
-    lOptions.SetOption(18, 1);
-    lOptions.SetOption(-1, 1);
-    EXPECT_EQ(lOptions.GetOption(18), -1);
-    EXPECT_EQ(lOptions.GetOption(-1), -1);
-    lOptions.SetOption(17, 1);
-    lOptions.SetOption(0, 0);
-    EXPECT_EQ(lOptions.GetOption(17), 1);
-    EXPECT_EQ(lOptions.GetOption(0), 0);
-    lOptions.SetStart(KTime(1000));
-    lOptions.GetText() = "note";
-    lOptions.SetFrameCount(12);
-    lOptions.Reset();
-    EXPECT_EQ(lOptions.GetOption(17), -1);
-    EXPECT_EQ(lOptions.GetStart(), KTime::kZero);
-    EXPECT_EQ(lOptions.GetFrameCount(), 0);
-    EXPECT_TRUE(lOptions.GetText().IsEmpty());
 }
 
 TEST(KStreamOptionsMotion, TimeModeFromRate)
@@ -119,25 +106,31 @@ TEST(KStreamOptionsMotion, OwnedAttachmentsAreDestroyed)
     int lDestroyed = 0;
     {
         KStreamOptionsMotion lOptions;
-        lOptions.SetAttachedObject(new Probe(lDestroyed), true);
+        lOptions.SetAttachedObject(std::make_unique<Probe>(lDestroyed));
         lOptions.Reset();
         EXPECT_EQ(lDestroyed, 1);
         EXPECT_EQ(lOptions.GetAttachedObject(), nullptr);
-        lOptions.SetAttachedObject(new Probe(lDestroyed), true);
-        // Replacing an owned object destroys it.
-        lOptions.SetAttachedObject(new Probe(lDestroyed), true);
+        lOptions.SetAttachedObject(std::make_unique<Probe>(lDestroyed));
+        // Replacing an owned object destroys it, and lending the owned one keeps it owned.
+        lOptions.SetAttachedObject(std::make_unique<Probe>(lDestroyed));
         EXPECT_EQ(lDestroyed, 2);
+        lOptions.SetAttachedObject(lOptions.GetAttachedObject());
+        EXPECT_TRUE(lOptions.IsAttachedObjectOwned());
     }
     EXPECT_EQ(lDestroyed, 3);
 
     Probe lKept(lDestroyed);
     {
         KStreamOptionsMotion lOptions;
-        lOptions.SetAttachedObject(&lKept, false);
+        lOptions.SetAttachedObject(&lKept);
         EXPECT_EQ(lOptions.GetAttachedObject(), &lKept);
         EXPECT_FALSE(lOptions.IsAttachedObjectOwned());
         lOptions.Reset();
-        lOptions.SetAttachedObject(&lKept, false);
+        lOptions.SetAttachedObject(std::make_unique<Probe>(lDestroyed));
+        // Lending another object drops the owned one.
+        lOptions.SetAttachedObject(&lKept);
+        EXPECT_EQ(lDestroyed, 4);
+        EXPECT_FALSE(lOptions.IsAttachedObjectOwned());
     }
-    EXPECT_EQ(lDestroyed, 3);
+    EXPECT_EQ(lDestroyed, 4);
 }

@@ -1,15 +1,22 @@
 #ifndef RYVKIT_TESTS_MOTION_MOTIONTESTFILES_H
 #define RYVKIT_TESTS_MOTION_MOTIONTESTFILES_H
 
-#include <gtest/gtest.h>
+#include "tests/support/TempFolder.h"
 
-#include <fstream>
 #include <string>
+#include <unistd.h>
 
-// Writes pContent byte for byte to a file of the test temp folder and answers its path.
+// The folder of this test process; names keep a prefix that the expected messages show.
+inline std::string MotionTestPath(const std::string& pName)
+{
+    static const TempFolder sFolder;
+    return sFolder.PathOf("ryv_motion_" + pName);
+}
+
+// Writes pContent byte for byte to a file of the folder and answers its path.
 inline std::string WriteTestFile(const std::string& pName, const std::string& pContent)
 {
-    const std::string lPath = testing::TempDir() + "ryv_motion_" + pName;
+    const std::string lPath = MotionTestPath(pName);
     std::ofstream lOut(lPath, std::ios::binary | std::ios::trunc);
     lOut.write(pContent.data(), static_cast<std::streamsize>(pContent.size()));
     return lPath;
@@ -17,8 +24,7 @@ inline std::string WriteTestFile(const std::string& pName, const std::string& pC
 
 inline std::string ReadTestFile(const std::string& pPath)
 {
-    std::ifstream lIn(pPath, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(lIn), std::istreambuf_iterator<char>());
+    return TempFolder::Read(pPath);
 }
 
 #endif

@@ -1,11 +1,13 @@
-#include "ObjTestSupport.h"
+#include "tests/formats/geometry/obj/ObjTestSupport.h"
 
 #include "formats/geometry/obj/KWriterObj.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
 #include "scene/objects/KLayer.h"
+#include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvTexture.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -77,9 +79,9 @@ TEST(KWriterObjTest, CubeIsWrittenAsThePlainForm)
     KRyvScene lScene(&lFactory);
     AddCube(lFactory, lScene, "Cube");
     AddCube(lFactory, lScene, "Second");
-    ObjTempFolder lFolder;
+    TempFolder lFolder;
     ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/cube.obj"));
-    const std::string lText = ReadWholeFile(lFolder.Path() + "/cube.obj");
+    const std::string lText = TempFolder::Read(lFolder.Path() + "/cube.obj");
     EXPECT_EQ(
         lText.rfind("# \n# Wavefront OBJ file\n# Created with Zembrol RYV\n# \ng Model::Cube\n", 0),
         0u);
@@ -108,11 +110,11 @@ TEST(KWriterObjTest, WorldSpaceAndTriangulationLeaveTheSceneAlone)
     }
     lNode->SetLclTranslation(KVector4(10.0, 0.0, 0.0));
     lNode->SetLclRotation(KVector4(0.0, 90.0, 0.0));
-    ObjTempFolder lFolder;
+    TempFolder lFolder;
     ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/a.obj", true));
     ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/b.obj", true));
-    const std::string lText = ReadWholeFile(lFolder.Path() + "/a.obj");
-    EXPECT_EQ(lText, ReadWholeFile(lFolder.Path() + "/b.obj"));
+    const std::string lText = TempFolder::Read(lFolder.Path() + "/a.obj");
+    EXPECT_EQ(lText, TempFolder::Read(lFolder.Path() + "/b.obj"));
     // Rotating (-0.5, -0.5, 0.5) by 90 degrees about Y gives (0.5, -0.5, 0.5); then x + 10.
     EXPECT_EQ(LinesStartingWith(lText, "v ")[0], "v 10.500000 -0.500000 0.500000");
     EXPECT_EQ(LinesStartingWith(lText, "vn ")[0], "vn 1.000000 0.000000 0.000000");
@@ -125,7 +127,7 @@ TEST(KWriterObjTest, WorldSpaceAndTriangulationLeaveTheSceneAlone)
 
 TEST(KWriterObjTest, MaterialsTexturesAndTheLibraryFile)
 {
-    ObjTempFolder lFolder;
+    TempFolder lFolder;
     const std::string lSource = lFolder.Write("source/tex/wood.bmp", "BMxxxx");
     KRyvObjectFactory lFactory;
     KRyvScene lScene(&lFactory);
@@ -152,15 +154,16 @@ TEST(KWriterObjTest, MaterialsTexturesAndTheLibraryFile)
     }
     std::string lMessage;
     ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/out/Scene.OBJ", false, &lMessage));
-    EXPECT_EQ(lMessage, "");
-    const std::string lText = ReadWholeFile(lFolder.Path() + "/out/Scene.OBJ");
+    EXPECT_EQ(lMessage, "Texture file \"" + lSource + "\" copied to \"" + lFolder.Path() +
+                            "/out/wood.bmp\".\n");
+    const std::string lText = TempFolder::Read(lFolder.Path() + "/out/Scene.OBJ");
     EXPECT_NE(lText.find("# \nmtllib scene.mtl\n\n"), std::string::npos);
     EXPECT_EQ(LinesStartingWith(lText, "usemtl "),
               (std::vector<std::string>{"usemtl dark_red_paint", "usemtl dark_red_paint",
                                         "usemtl dark_red_paint1"}));
     EXPECT_EQ(LinesStartingWith(lText, "vt ")[0], "vt 0.750000 0.250000");
     EXPECT_EQ(LinesStartingWith(lText, "f ")[12], "f 17/1 18/2 19/3 20/4");
-    const std::string lLibrary = ReadWholeFile(lFolder.Path() + "/out/scene.mtl");
+    const std::string lLibrary = TempFolder::Read(lFolder.Path() + "/out/scene.mtl");
     EXPECT_EQ(LinesStartingWith(lLibrary, "newmtl "),
               (std::vector<std::string>{"newmtl dark_red_paint", "newmtl dark_red_paint1"}));
     EXPECT_EQ(LinesStartingWith(lLibrary, "map_Kd "),
@@ -168,7 +171,7 @@ TEST(KWriterObjTest, MaterialsTexturesAndTheLibraryFile)
     EXPECT_EQ(LinesStartingWith(lLibrary, "Kd ")[0], "Kd 1.000000 0.000000 0.000000");
     EXPECT_EQ(LinesStartingWith(lLibrary, "Ns ")[0], "Ns 25.000000");
     EXPECT_EQ(LinesStartingWith(lLibrary, "Tr ")[0], "Tr 0.500000");
-    EXPECT_EQ(ReadWholeFile(lFolder.Path() + "/out/wood.bmp"), "BMxxxx");
+    EXPECT_EQ(TempFolder::Read(lFolder.Path() + "/out/wood.bmp"), "BMxxxx");
 
     // A texture whose file is gone: a warning, no empty copy.
     lWood->SetFileName((lFolder.Path() + "/missing/gone.bmp").c_str());
@@ -191,15 +194,20 @@ TEST(KWriterObjTest, OptionsAreRequired)
 {
     KRyvObjectFactory lFactory;
     KRyvScene lScene(&lFactory);
-    ObjTempFolder lFolder;
+    TempFolder lFolder;
     KWriterObj lWriter(&lFactory);
     ASSERT_TRUE(lWriter.FileCreate((lFolder.Path() + "/a.obj").c_str()));
     KStreamOptionsBase lForeign;
     EXPECT_FALSE(lWriter.Write(&lScene, &lForeign));
     EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kStreamOptionsNotSet);
     EXPECT_FALSE(lWriter.Write(&lScene, nullptr));
+    KStreamOptionsObj lOptions;
+    EXPECT_FALSE(lWriter.Write(nullptr, &lOptions));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
     lWriter.FileClose();
-    EXPECT_EQ(ReadWholeFile(lFolder.Path() + "/a.obj"), "");
+    EXPECT_EQ(TempFolder::Read(lFolder.Path() + "/a.obj"), "");
+    EXPECT_FALSE(lWriter.Write(&lScene, &lOptions));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
 
     KExporter lExporter(&lFactory);
     lExporter.SetFileFormat(KFileFormatRegistry::kExportObj);
@@ -235,11 +243,10 @@ TEST(KWriterObjTest, RoundTripKeepsGeometryUVsNormalsAndMaterials)
     lOther->AddMaterial(lRed);
     lOther->AddMaterial(lBlue);
     lOther->GetLayer(0)->GetMaterials()->GetIndexArray() = {0, 1, 0, 1, 0, 1};
-    ObjTempFolder lFolder;
+    TempFolder lFolder;
     ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/round.obj"));
 
-    ObjReadResult lResult;
-    ReadObj(lResult, lFolder.Path() + "/round.obj");
+    ObjRead lResult(lFolder.PathOf("round.obj"), "", false, true);
     ASSERT_TRUE(lResult.mRead) << lResult.mErrorText;
     EXPECT_EQ(lResult.mMessage, "");
     KRyvMesh* lBox = lResult.Mesh("Box");
@@ -281,4 +288,96 @@ TEST(KWriterObjTest, RoundTripKeepsGeometryUVsNormalsAndMaterials)
     EXPECT_NEAR(lColor[1], 0.5, 1e-6);
     EXPECT_NEAR(lRead->GetShininess(), 0.3, 1e-6);
     EXPECT_NEAR(lRead->GetOpacity(), 0.75, 1e-6);
+}
+
+TEST(KWriterObjTest, PerCornerNormalsAndUVsAndMaterialRuns)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    KRyvMesh* lMesh = AddCube(lFactory, lScene, "Box");
+    lMesh->InitNormals(8);
+    KLayerElementNormal* lNormals = lMesh->GetLayer(0)->GetNormals();
+    lNormals->SetMappingMode(KLayerElement::eByPolygonVertex);
+    lNormals->GetDirectArray().assign(24, KVector4(0.0, 0.0, 1.0));
+    lMesh->InitTextureIndices(KRyvMesh::eMappingByPolygon);
+    lMesh->AddTexture(lFactory.CreateTexture("wood"));
+    lMesh->GetLayer(0)->GetTextures()->GetIndexArray().assign(6, 0);
+    lMesh->InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
+    for (int i = 0; i < 24; ++i) {
+        lMesh->AddTextureUV(KVector2(i / 24.0, 0.5));
+    }
+    lMesh->GetLayer(0)->GetUVs()->GetIndexArray().assign(24, 3);
+    lMesh->InitMaterialIndices(KRyvMesh::eMappingByPolygon);
+    lMesh->AddMaterial(lFactory.CreateMaterial("red"));
+    lMesh->AddMaterial(lFactory.CreateMaterial("blue"));
+    lMesh->GetLayer(0)->GetMaterials()->GetIndexArray() = {0, 0, 1, 1, 0, 0};
+    TempFolder lFolder;
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.PathOf("a.obj")));
+    const std::string lText = TempFolder::Read(lFolder.PathOf("a.obj"));
+    // One normal and one UV per polygon vertex; a material line only where the material changes.
+    EXPECT_EQ(LinesStartingWith(lText, "vn ").size(), 24u);
+    EXPECT_EQ(LinesStartingWith(lText, "vt ").size(), 24u);
+    EXPECT_EQ(LinesStartingWith(lText, "vt ")[5], "vt 0.125000 0.500000");
+    EXPECT_EQ(LinesStartingWith(lText, "f ")[1], "f 6/5/5 5/6/6 8/7/7 7/8/8");
+    EXPECT_EQ(LinesStartingWith(lText, "usemtl "),
+              (std::vector<std::string>{"usemtl red", "usemtl blue", "usemtl red"}));
+}
+
+// A bone moved by (0, 10, 0) since binding pulls the points it holds with their weights: fully
+// in every mode at weight 1; at weight 0.5 fully when the weights are normalised, halfway when
+// they are added to the rest pose. Indices outside the points are skipped.
+TEST(KWriterObjTest, LinksDeformThePointsWritten)
+{
+    const std::pair<int, const char*> lModes[] = {{KRyvLink::eNormalize, "9.500000"},
+                                                  {KRyvLink::eAdditive, "4.500000"},
+                                                  {KRyvLink::eTotal1, "4.500000"}};
+    for (const auto& lMode : lModes) {
+        KRyvObjectFactory lFactory;
+        KRyvScene lScene(&lFactory);
+        KRyvMesh* lMesh = AddCube(lFactory, lScene, "Skin");
+        KRyvNode* lBone = lFactory.CreateNode("Bone");
+        lScene.GetRootNode()->AddChild(lBone);
+        lBone->SetLclTranslation(KVector4(0.0, 10.0, 0.0));
+        KRyvLink* lLink = lFactory.CreateLink();
+        lLink->SetLink(lBone);
+        lLink->SetLinkMode(lMode.first);
+        for (const auto& lWeight :
+             {std::pair<int, double>{0, 1.0}, {1, 0.5}, {8, 1.0}, {-1, 1.0}}) {
+            lLink->AddControlPointIndex(lWeight.first, lWeight.second);
+        }
+        lMesh->AddLink(lLink);
+        TempFolder lFolder;
+        ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.PathOf("a.obj")));
+        const std::vector<std::string> lPoints =
+            LinesStartingWith(TempFolder::Read(lFolder.PathOf("a.obj")), "v ");
+        ASSERT_EQ(lPoints.size(), 8u);
+        EXPECT_EQ(lPoints[0], "v -0.500000 9.500000 0.500000") << lMode.first;
+        EXPECT_EQ(lPoints[1], std::string("v 0.500000 ") + lMode.second + " 0.500000")
+            << lMode.first;
+        EXPECT_EQ(lPoints[2], "v -0.500000 0.500000 0.500000") << lMode.first;
+    }
+}
+
+TEST(KWriterObjTest, MaterialsByControlPointAndATextureAlone)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    // A polygon takes the material of its first corner.
+    KRyvMesh* lPoints = AddCube(lFactory, lScene, "Points");
+    lPoints->InitMaterialIndices(KRyvMesh::eMappingByControlPoint);
+    lPoints->AddMaterial(lFactory.CreateMaterial("red"));
+    lPoints->AddMaterial(lFactory.CreateMaterial("blue"));
+    lPoints->GetLayer(0)->GetMaterials()->GetIndexArray() = {0, 1, 1, 1, 1, 0, 0, 0};
+    TempFolder lFolder;
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.PathOf("a.obj")));
+    EXPECT_EQ(LinesStartingWith(TempFolder::Read(lFolder.PathOf("a.obj")), "usemtl "),
+              (std::vector<std::string>{"usemtl red", "usemtl blue"}));
+    // One texture and no material still needs the library.
+    KRyvScene lOther(&lFactory);
+    KRyvMesh* lTextured = AddCube(lFactory, lOther, "Textured");
+    lTextured->InitTextureIndices(KRyvMesh::eMappingAllSame);
+    lTextured->AddTexture(lFactory.CreateTexture("wood"));
+    ASSERT_TRUE(WriteObj(lOther, lFactory, lFolder.PathOf("b.obj")));
+    EXPECT_EQ(LinesStartingWith(TempFolder::Read(lFolder.PathOf("b.obj")), "mtllib "),
+              (std::vector<std::string>{"mtllib b.mtl"}));
 }

@@ -1,8 +1,9 @@
-#ifndef RYVKIT_TESTS_OBJ_OBJTESTSUPPORT_H
-#define RYVKIT_TESTS_OBJ_OBJTESTSUPPORT_H
+#ifndef RYVKIT_TESTS_FORMATS_OBJ_OBJTESTSUPPORT_H
+#define RYVKIT_TESTS_FORMATS_OBJ_OBJTESTSUPPORT_H
 
 #include "formats/geometry/obj/KReaderObj.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
+#include "io/KNodeWalk.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
@@ -12,24 +13,8 @@
 #include <string>
 #include <vector>
 
-// A fresh temporary folder per test, removed at the end.
-class ObjTempFolder
-{
-public:
-    ObjTempFolder();
-    ~ObjTempFolder();
-    const std::string& Path() const { return mPath; }
-    // Writes pContent to pName inside the folder; answers the full path.
-    std::string Write(const std::string& pName, const std::string& pContent) const;
-
-private:
-    std::string mPath;
-};
-
-std::string ReadWholeFile(const std::string& pPath);
-
-// A factory, a scene and one read of a file.
-struct ObjReadResult
+// A factory, a scene and one OBJ read into it, from a file or from memory.
+struct ObjRead
 {
     std::unique_ptr<KRyvObjectFactory> mFactory = std::make_unique<KRyvObjectFactory>();
     std::unique_ptr<KRyvScene> mScene = std::make_unique<KRyvScene>(mFactory.get());
@@ -37,14 +22,51 @@ struct ObjReadResult
     int mError = -1;
     std::string mErrorText;
     std::string mMessage;
+    // The material libraries the read took data from (KReader::GetCompanionFiles).
+    std::vector<std::string> mCompanionFiles;
 
-    // The nodes below the root, depth first.
-    std::vector<KRyvNode*> Nodes() const;
+    // pName names the bytes (and the folder of their libraries); empty pText reads the file.
+    ObjRead(const std::string& pName, const std::string& pText, bool pReferenceNode = false,
+            bool pFromFile = false)
+    {
+        KReaderObj lReader(mFactory.get());
+        KStreamOptionsObj lOptions;
+        lOptions.SetOptionValue(KStreamOptionsObj::kCreateReferenceNode, pReferenceNode ? 1 : 0);
+        const bool lOpen = pFromFile
+                               ? lReader.FileOpen(pName.c_str())
+                               : lReader.MemoryOpen(pText.data(), pText.size(), pName.c_str());
+        mRead = lOpen && lReader.Read(mScene.get(), &lOptions);
+        mError = lReader.GetError().GetLastErrorID();
+        mErrorText = lReader.GetError().GetLastErrorString().Buffer();
+        mMessage = lReader.GetMessage().Buffer();
+        mCompanionFiles = lReader.GetCompanionFiles();
+    }
+
+    std::vector<KRyvNode*> Nodes() const
+    {
+        std::vector<KRyvNode*> lNodes;
+        CollectNodesDepthFirst(mScene->GetRootNode(), false, lNodes);
+        return lNodes;
+    }
     // The mesh of the first node of that name without prefix; null when none.
-    KRyvMesh* Mesh(const char* pName) const;
+    KRyvMesh* Mesh(const char* pName) const
+    {
+        for (KRyvNode* lNode : Nodes()) {
+            if (lNode->GetNameWithoutPrefix() == pName) {
+                return static_cast<KRyvMesh*>(lNode->GetMesh());
+            }
+        }
+        return nullptr;
+    }
 };
 
-// Reads pPath with the reader; pReferenceNode sets option 1.
-void ReadObj(ObjReadResult& ioResult, const std::string& pPath, bool pReferenceNode = false);
+inline std::vector<int> Polygon(const KRyvMesh* pMesh, int pPolygon)
+{
+    std::vector<int> lCorners;
+    for (int i = 0; i < pMesh->GetPolygonSize(pPolygon); ++i) {
+        lCorners.push_back(pMesh->GetPolygonVertex(pPolygon, i));
+    }
+    return lCorners;
+}
 
 #endif

@@ -10,6 +10,7 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,8 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 // The reference BVH evaluator of the tests, built only from single-axis turns in the textbook
 // column-vector form: channels listed a0, a1, a2 give R = R(a0) * R(a1) * R(a2) on column
@@ -79,19 +82,14 @@ inline KMatrix NodeRotationAt(KRyvNode* pNode, KTime pTime)
     return lMatrix;
 }
 
-// Writes pContent byte for byte to pName in a folder of the test temp folder that belongs to the
-// running test (the file name gives the take name) and answers the path.
+// Writes pContent byte for byte to pName in a folder of this process that belongs to the running
+// test (the file name gives the take name) and answers the path.
 inline std::string WriteBvhFile(const std::string& pName, const std::string& pContent)
 {
+    static const TempFolder sFolder;
     const testing::TestInfo* lTest = testing::UnitTest::GetInstance()->current_test_info();
-    const std::filesystem::path lFolder =
-        std::filesystem::path(testing::TempDir()) /
-        (std::string("ryv_bvh_") + lTest->test_suite_name() + "_" + lTest->name());
-    std::filesystem::create_directories(lFolder);
-    const std::string lPath = (lFolder / pName).string();
-    std::ofstream lOut(lPath, std::ios::binary | std::ios::trunc);
-    lOut.write(pContent.data(), static_cast<std::streamsize>(pContent.size()));
-    return lPath;
+    return sFolder.Write(std::string(lTest->test_suite_name()) + "_" + lTest->name() + "/" + pName,
+                         pContent);
 }
 
 // The import settings of the tests: no constant key reducer, so every frame keeps its key; the
@@ -127,7 +125,7 @@ struct BvhTestScene
         } else {
             mOptions.reset(static_cast<KStreamOptionsMotion*>(lOptions.release()));
         }
-        mOptions->SetOption(8, pKeepReference);
+        mOptions->SetOption(KReaderBvh::kOptionKeepReference, pKeepReference);
         return mReader.Read(mScene, mOptions.get());
     }
 

@@ -1,6 +1,7 @@
 #include "formats/motion/bvh/KWriterBvh.h"
 
 #include "animation/KFCurve.h"
+#include "formats/motion/bvh/KBvhFile.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
 #include "scene/KRyvSkeleton.h"
@@ -8,7 +9,9 @@
 
 #include "BvhTestScene.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -87,47 +90,28 @@ TEST(KWriterBvh, HeaderChannelsAndEndSites)
 
     KWriterBvh lWriter(&lFactory);
     std::unique_ptr<KStreamOptionsMotion> lOptions = WriteOptions(lWriter, 0, 30.0);
-    EXPECT_EQ(lOptions->GetOption(0), 0);
-    EXPECT_EQ(lOptions->GetOption(13), 0);
-    EXPECT_EQ(lOptions->GetOption(14), 1);
+    EXPECT_EQ(lOptions->GetOption(KWriterBvh::kOptionSixChannels), 0);
+    EXPECT_EQ(lOptions->GetOption(KWriterBvh::kOptionGlobalRoot), 0);
+    EXPECT_EQ(lOptions->GetOption(KWriterBvh::kOptionWritten), 1);
     const std::string lPath = WriteBvhFile("header.bvh", "");
     ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lWriter))
         << lWriter.GetError().GetLastErrorString().Buffer();
-    const char* const kExpected = "HIERARCHY\n"
-                                  "ROOT Model::Hips\n"
-                                  "{\n"
-                                  "  OFFSET 1 2 3\n"
+    const char* const kExpected = "HIERARCHY\nROOT Model::Hips\n{\n  OFFSET 1 2 3\n"
                                   "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation "
-                                  "Yrotation\n"
-                                  "  JOINT Model::Chest\n"
-                                  "  {\n"
-                                  "    OFFSET 0 5 0\n"
-                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n"
-                                  "    End Site\n"
-                                  "    {\n"
-                                  "      OFFSET 0 4 0\n"
-                                  "    }\n"
-                                  "  }\n"
-                                  "  JOINT Model::Leg\n"
-                                  "  {\n"
-                                  "    OFFSET 1 -5 0\n"
-                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n"
-                                  "    End Site\n"
-                                  "    {\n"
-                                  "      OFFSET 10 0 0\n"
-                                  "    }\n"
-                                  "  }\n"
-                                  "}\n"
-                                  "MOTION\n"
-                                  "Frames:\t0\n"
-                                  "Frame Time:\t0.0333333\n";
+                                  "Yrotation\n  JOINT Model::Chest\n  {\n    OFFSET 0 5 0\n"
+                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n    End Site\n"
+                                  "    {\n      OFFSET 0 4 0\n    }\n  }\n  JOINT Model::Leg\n"
+                                  "  {\n    OFFSET 1 -5 0\n"
+                                  "    CHANNELS 3 Zrotation Xrotation Yrotation\n    End Site\n"
+                                  "    {\n      OFFSET 10 0 0\n    }\n  }\n}\nMOTION\n"
+                                  "Frames:\t0\nFrame Time:\t0.0333333\n";
     EXPECT_EQ(ReadText(lPath), kExpected);
     EXPECT_FALSE(lWriter.Write(lScene, lOptions.get()));
     EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
     EXPECT_TRUE(lWriter.FileClose());
 
     KWriterBvh lSix(&lFactory);
-    lOptions->SetOption(0, 1);
+    lOptions->SetOption(KWriterBvh::kOptionSixChannels, 1);
     ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lSix));
     const std::string lText = ReadText(lPath);
     EXPECT_EQ(lText.find("CHANNELS 3"), std::string::npos);
@@ -160,6 +144,75 @@ TEST(KWriterBvh, GoldenDecompositionAndGimbalLock)
             MaxRotationDifference(BvhReferenceRotation("ZXY", lFrames[0].data() + 3, 3), lExpected),
             2e-5)
             << lRotation[0] << " " << lRotation[1] << " " << lRotation[2];
+    }
+}
+
+// Reads pSource and writes what was read into pTarget over the span read; the written text.
+std::string Convert(const std::string& pSource, const std::string& pTarget)
+{
+    BvhTestScene lScene;
+    EXPECT_TRUE(lScene.Read(pSource, 0)) << pSource;
+    KWriterBvh lWriter(&lScene.mFactory);
+    std::unique_ptr<KStreamOptionsMotion> lOptions =
+        WriteOptions(lWriter, lScene.mOptions->GetFrameCount(), lScene.mOptions->GetFrameRate());
+    lOptions->SetStart(lScene.mOptions->GetStart());
+    EXPECT_TRUE(WriteScene(lScene.mScene, pTarget, lOptions.get(), lWriter)) << pTarget;
+    return ReadText(pTarget);
+}
+
+// Motion whose small angles sit beside large ones and a joint that keeps turning, so that its
+// unrolled keys grow to several turns.
+std::string MixedMagnitudeMotion()
+{
+    std::string lText = "HIERARCHY\nROOT Root\n{\nOFFSET 0 0 0\nCHANNELS 6 Xposition Yposition "
+                        "Zposition Zrotation Yrotation Xrotation\nJOINT Spin\n{\nOFFSET 0 3 0\n"
+                        "CHANNELS 3 Zrotation Xrotation Yrotation\nEnd Site\n{\nOFFSET 0 1 0\n}\n"
+                        "}\n}\nMOTION\nFrames: 60\nFrame Time: 0.0333333\n";
+    std::mt19937 lRandom(7);
+    std::uniform_real_distribution<double> lSmall(-0.01, 0.01);
+    std::uniform_real_distribution<double> lLarge(-170.0, 170.0);
+    for (int f = 0; f < 60; ++f) {
+        const double lValues[9] = {lLarge(lRandom) / 3,
+                                   17.25,
+                                   lSmall(lRandom),
+                                   lSmall(lRandom),
+                                   lLarge(lRandom),
+                                   lSmall(lRandom) / 100,
+                                   std::remainder(f * 37.3, 360.0),
+                                   lSmall(lRandom),
+                                   lSmall(lRandom)};
+        for (double lValue : lValues) {
+            char lNumber[40];
+            std::snprintf(lNumber, sizeof(lNumber), "%.6g ", lValue);
+            lText += lNumber;
+        }
+        lText += "\n";
+    }
+    return lText;
+}
+
+TEST(KWriterBvh, ItsOwnOutputIsAFixedPoint)
+{
+    // What the writer wrote reads back and writes out byte for byte the same. With the constant
+    // key reducer on, the keys it removes from the source are evaluated into the first output;
+    // the output of the second pass is the fixed point then.
+    const std::string lSample = std::string(RYV_SAMPLES_DIR) + "/bvh/01_01.bvh";
+    std::vector<std::string> lSources{WriteBvhFile("mixed.bvh", MixedMagnitudeMotion())};
+    if (std::ifstream(lSample).good()) {
+        lSources.push_back(lSample);
+    }
+    for (const bool lReduce : {false, true}) {
+        BvhImportSettingsGuard lSettings(lReduce);
+        for (const std::string& lSource : lSources) {
+            std::string lFirst = Convert(lSource, WriteBvhFile("first.bvh", ""));
+            if (lReduce) {
+                lFirst =
+                    Convert(WriteBvhFile("first.bvh", lFirst), WriteBvhFile("settled.bvh", ""));
+            }
+            const std::string lSecond =
+                Convert(WriteBvhFile("first.bvh", lFirst), WriteBvhFile("second.bvh", ""));
+            EXPECT_EQ(lSecond, lFirst) << lSource << (lReduce ? " (reducing keys)" : "");
+        }
     }
 }
 
@@ -295,12 +348,31 @@ TEST(KWriterBvh, RefusalsAndErrors)
     EXPECT_TRUE(lWriter.FileClose());
     EXPECT_EQ(ReadText(lPath), "");
 
-    // A name the format cannot hold stops the write with the file's reason.
-    lBad->SetName(std::string(200, 'a').c_str());
-    ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()));
-    EXPECT_FALSE(lWriter.Write(lScene, lOptions.get()));
-    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
-    EXPECT_NE(lWriter.GetMessage().Find("joint name"), -1) << lWriter.GetMessage().Buffer();
+    // A name the format cannot hold stops the write with the file's reason, half-way through
+    // the hierarchy: the file that was there stays as it was, and nothing is left beside it.
+    // Every name the reader takes (127 characters after the node prefix) is written.
+    WriteBvhFile("refused.bvh", "the file that was there\n");
+    const auto lFolderSize = [&lPath] {
+        const std::filesystem::path lFolder = std::filesystem::path(lPath).parent_path();
+        return std::distance(std::filesystem::directory_iterator(lFolder), {});
+    };
+    const auto lFilesBefore = lFolderSize();
+    for (const std::size_t lLength : {KBvhFile::kMaxNameLength + 1, KBvhFile::kMaxNameLength}) {
+        lBad->SetName(std::string(lLength, 'a').c_str());
+        ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()));
+        const bool lWritten = lWriter.Write(lScene, lOptions.get());
+        EXPECT_EQ(lWritten, lLength == KBvhFile::kMaxNameLength);
+        EXPECT_EQ(lFolderSize(), lFilesBefore);
+        if (!lWritten) {
+            EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
+            EXPECT_NE(lWriter.GetMessage().Find("joint name"), -1);
+            EXPECT_EQ(ReadText(lPath), "the file that was there\n");
+        }
+    }
+    BvhTestScene lBack;
+    EXPECT_TRUE(lBack.Read(lPath));
+    EXPECT_NE(lBack.Find(("Model::" + std::string(KBvhFile::kMaxNameLength, 'a')).c_str()),
+              nullptr);
 }
 
 TEST(KWriterBvh, FullDiskIsAnError)
@@ -342,8 +414,15 @@ TEST(KWriterBvh, ThroughTheExporterAndBack)
     auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
     lMotion->SetFrameCount(31);
     lMotion->SetTimeMode(0, 30.0);
+    // Progress goes up frame by frame: the last frame reports 30 * 100 / 31 percent.
+    float lLastPercent = -1.0f;
+    lMotion->SetProgressCallback([&lLastPercent](const char*, float pPercent) {
+        EXPECT_GE(pPercent, lLastPercent);
+        lLastPercent = pPercent;
+    });
     ASSERT_TRUE(lExporter.Export(lScene, lOptions.get()))
         << lExporter.GetError().GetLastErrorString().Buffer();
+    EXPECT_FLOAT_EQ(lLastPercent, 96.0f);
     EXPECT_FALSE(lExporter.Export(lScene, nullptr));
 
     BvhTestScene lBack;
@@ -356,7 +435,7 @@ TEST(KWriterBvh, ThroughTheExporterAndBack)
     EXPECT_DOUBLE_EQ(lBack.Find("Hips")->GetLocalMatrixAtTime(lEnd)[3][1], 90.0);
 }
 
-TEST(KWriterBvh, AFailedExportLeavesNoFileBehind)
+TEST(KWriterBvh, AFailedExportLeavesTheFileThatWasThere)
 {
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
@@ -372,7 +451,7 @@ TEST(KWriterBvh, AFailedExportLeavesNoFileBehind)
     EXPECT_FALSE(lExporter.Export(lScene, lOptions.get()));
     EXPECT_EQ(lExporter.GetError().GetLastErrorID(), KExporter::kUnidentifiedError);
     EXPECT_NE(lExporter.GetMessage().Find("Can not find root node."), -1);
-    EXPECT_FALSE(std::ifstream(lPath).good());
+    EXPECT_EQ(ReadText(lPath), "an older file\n");
 }
 
 } // namespace

@@ -1,38 +1,42 @@
-#ifndef RYVKIT_FORMATS_MOTION_KMOTIONREADROLLBACK_H
-#define RYVKIT_FORMATS_MOTION_KMOTIONREADROLLBACK_H
+#ifndef RYVKIT_IO_KREADROLLBACK_H
+#define RYVKIT_IO_KREADROLLBACK_H
 
 #include <vector>
 
 class KFCurve;
 class KRyvNode;
 class KRyvNodeAttribute;
+class KRyvMaterial;
 class KRyvObjectFactory;
 class KRyvPose;
+class KRyvTexture;
 
-// What one Read of a motion reader has made, undone unless the read commits, so that a failed
-// read leaves the scene and the factory as it found them. The reader hands every node,
-// attribute and pose it creates to the rollback and opens its key batches through it, and sets
-// take information only once nothing can fail any more.
+// What one Read of a reader has made, undone unless the read commits, so that a failed read
+// leaves the scene and the factory as it found them. The reader hands every node, attribute,
+// pose, material and texture it creates to the rollback and opens its key batches through it,
+// and sets take information only once nothing can fail any more.
 //
 // Undoing closes every key batch still open (with no key), then hands the nodes back to the
 // factory one by one, the newest first and each without its subtree (so no pointer is used
-// after its object went, whatever the nodes' parents are meanwhile), then the attributes and the
-// poses. The factory is not owned and must outlive the rollback; objects are not owned until
-// the rollback undoes them.
-class KMotionReadRollback
+// after its object went, whatever the nodes' parents are meanwhile), then the attributes, the
+// poses, the materials and the textures, users before what they use. The factory is not owned
+// and must outlive the rollback; objects are not owned until the rollback undoes them.
+class KReadRollback
 {
 public:
-    explicit KMotionReadRollback(KRyvObjectFactory* pFactory);
-    KMotionReadRollback(const KMotionReadRollback&) = delete;
-    KMotionReadRollback& operator=(const KMotionReadRollback&) = delete;
+    explicit KReadRollback(KRyvObjectFactory* pFactory);
+    KReadRollback(const KReadRollback&) = delete;
+    KReadRollback& operator=(const KReadRollback&) = delete;
     // Undoes, unless committed.
-    ~KMotionReadRollback();
+    ~KReadRollback();
 
     // Each answers its argument, so that a creation reads "Add(lFactory->CreateNode(...))".
     // Null is passed through and not recorded.
     KRyvNode* AddNode(KRyvNode* pNode);
     KRyvNodeAttribute* AddAttribute(KRyvNodeAttribute* pAttribute);
     KRyvPose* AddPose(KRyvPose* pPose);
+    KRyvMaterial* AddMaterial(KRyvMaterial* pMaterial);
+    KRyvTexture* AddTexture(KRyvTexture* pTexture);
 
     // Opens a key set batch of pCount keys on pCurve and records it; false when the curve
     // refuses (null, a count out of range, a batch already open).
@@ -57,6 +61,8 @@ private:
     std::vector<KRyvNode*> mNodes;
     std::vector<KRyvNodeAttribute*> mAttributes;
     std::vector<KRyvPose*> mPoses;
+    std::vector<KRyvMaterial*> mMaterials;
+    std::vector<KRyvTexture*> mTextures;
     std::vector<KFCurve*> mKeySets;
 };
 

@@ -1,4 +1,4 @@
-#include "formats/motion/KMotionReadRollback.h"
+#include "io/KReadRollback.h"
 
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
@@ -21,7 +21,7 @@ struct PartialRead
     int mAttributes = mFactory.GetNodeAttributeCount();
     KFCurve* mOpenCurve = nullptr;
 
-    void Build(KMotionReadRollback& ioRollback)
+    void Build(KReadRollback& ioRollback)
     {
         KRyvNode* lReference = ioRollback.AddNode(mFactory.CreateNode("X:reference"));
         KRyvNode* lParent = lReference;
@@ -44,14 +44,17 @@ struct PartialRead
         mOpenCurve->GetKey(1)->Set(KTime(100), 2.0f);
         ioRollback.AddAttribute(mFactory.CreateSkeleton());
         ioRollback.AddPose(mFactory.CreatePose("rest", 0));
+        ioRollback.AddMaterial(mFactory.CreateMaterial("steel"));
+        ioRollback.AddTexture(mFactory.CreateTexture("rust"));
+        EXPECT_EQ(ioRollback.AddNode(nullptr), nullptr);
     }
 };
 
-TEST(KMotionReadRollback, UndoLeavesFactoryAndSceneAsFound)
+TEST(KReadRollback, UndoLeavesFactoryAndSceneAsFound)
 {
     PartialRead lRead;
     {
-        KMotionReadRollback lRollback(&lRead.mFactory);
+        KReadRollback lRollback(&lRead.mFactory);
         lRead.Build(lRollback);
         EXPECT_EQ(lRollback.GetNodeCount(), 7);
         EXPECT_EQ(lRollback.GetOpenKeySetCount(), 1);
@@ -61,13 +64,15 @@ TEST(KMotionReadRollback, UndoLeavesFactoryAndSceneAsFound)
     EXPECT_EQ(lRead.mFactory.GetNodeCount(), lRead.mNodes);
     EXPECT_EQ(lRead.mFactory.GetNodeAttributeCount(), lRead.mAttributes);
     EXPECT_EQ(lRead.mFactory.GetPoseCount(), 0);
+    EXPECT_EQ(lRead.mFactory.GetMaterialCount(), 0);
+    EXPECT_EQ(lRead.mFactory.GetTextureCount(), 0);
     EXPECT_EQ(lRead.mScene->GetRootNode()->GetChildCount(), 0);
 }
 
-TEST(KMotionReadRollback, CommitKeepsEverythingAndClosesBatches)
+TEST(KReadRollback, CommitKeepsEverythingAndClosesBatches)
 {
     PartialRead lRead;
-    KMotionReadRollback lRollback(&lRead.mFactory);
+    KReadRollback lRollback(&lRead.mFactory);
     lRead.Build(lRollback);
     lRollback.Commit();
     EXPECT_EQ(lRollback.GetNodeCount(), 0);
@@ -79,12 +84,14 @@ TEST(KMotionReadRollback, CommitKeepsEverythingAndClosesBatches)
     lRollback.Undo();
     EXPECT_EQ(lRead.mFactory.GetNodeCount(), lRead.mNodes + 7);
     EXPECT_EQ(lRead.mFactory.GetPoseCount(), 1);
+    EXPECT_EQ(lRead.mFactory.GetMaterialCount(), 1);
+    EXPECT_EQ(lRead.mFactory.GetTextureCount(), 1);
 }
 
-TEST(KMotionReadRollback, EndKeySetsSetsTheCountRead)
+TEST(KReadRollback, EndKeySetsSetsTheCountRead)
 {
     PartialRead lRead;
-    KMotionReadRollback lRollback(&lRead.mFactory);
+    KReadRollback lRollback(&lRead.mFactory);
     lRead.Build(lRollback);
     EXPECT_TRUE(lRollback.EndKeySets(1));
     EXPECT_EQ(lRead.mOpenCurve->GetKeyCount(), 1);

@@ -1,0 +1,170 @@
+// Loading the chunk database of a generated 3DS file of about 20 MB (many meshes, materials
+// and keyframer tracks), as MB/s, beside reading the same file into memory (the floor) and
+// beside an independent 3DS library's load of it where that library is installed.
+#include "formats/geometry/3ds/toolkit/Toolkit3ds.h"
+
+#include <benchmark/benchmark.h>
+
+#ifdef RYV_HAVE_LIB3DS
+#include <lib3ds/file.h>
+#endif
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kMeshes = 100;
+constexpr uint16_t kSide = 64; // vertices per mesh: kSide * kSide
+constexpr int kKeys = 200;
+
+void PutMeshAndMaterial(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, int pIndex)
+{
+    const std::string lName = "M" + std::to_string(pIndex);
+    std::unique_ptr<MeshObject3ds> lMesh;
+    const uint16_t lFaces = 2 * (kSide - 1) * (kSide - 1);
+    InitMeshObject3ds(lMesh, kSide * kSide, lFaces, kMeshTexVerts3ds | kMeshSmoothing3ds);
+    lMesh->mName = lName;
+    for (int i = 0; i < kSide * kSide; ++i) {
+        lMesh->mVertices[i] = {float(i % kSide), float(i / kSide), float(pIndex)};
+        lMesh->mTexVerts[i] = {float(i % kSide) / kSide, float(i / kSide) / kSide};
+    }
+    for (int y = 0, f = 0; y + 1 < kSide; ++y) {
+        for (int x = 0; x + 1 < kSide; ++x, f += 2) {
+            const uint16_t a = static_cast<uint16_t>(y * kSide + x);
+            lMesh->mFaces[f] = {a, uint16_t(a + 1), uint16_t(a + kSide), 7};
+            lMesh->mFaces[f + 1] = {uint16_t(a + 1), uint16_t(a + kSide + 1), uint16_t(a + kSide),
+                                    7};
+        }
+    }
+    lMesh->mMaterialGroupCount = 1;
+    AllocMeshParts3ds(lMesh.get(), kMeshMaterialGroups3ds);
+    lMesh->mMaterialGroups[0].mName = lName;
+    InitMaterialGroupFaces3ds(ioKit, lMesh.get(), 0, lFaces);
+    for (uint16_t f = 0; f < lFaces; ++f) {
+        lMesh->mMaterialGroups[0].mFaces[f] = f;
+    }
+    PutMesh3ds(ioKit, pDatabase, lMesh.get());
+    std::unique_ptr<Material3ds> lMaterial;
+    InitMaterial3ds(lMaterial);
+    lMaterial->mName = lName;
+    lMaterial->mDiffuse = {0.5f, 0.25f, float(pIndex % 7) / 7};
+    lMaterial->mMaps[0].mName = lName + ".tga";
+    PutMaterial3ds(ioKit, pDatabase, lMaterial.get());
+    std::unique_ptr<ObjectMotion3ds> lMotion;
+    InitObjectMotion3ds(lMotion, kKeys, kKeys, kKeys, 0, 0);
+    lMotion->mName = lName;
+    lMotion->mParent = pIndex > 0 ? "M" + std::to_string(pIndex - 1) : "";
+    for (int k = 0; k < kKeys; ++k) {
+        lMotion->mPosition.mKeys[k].mTime = lMotion->mRotation.mKeys[k].mTime = k;
+        lMotion->mScale.mKeys[k].mTime = k;
+        lMotion->mPosition.mValues[k] = {float(k), 0, 0};
+    }
+    PutObjectMotion3ds(ioKit, pDatabase, lMotion.get());
+}
+
+const std::string& GeneratedFile()
+{
+    static const std::string lPath = [] {
+        const std::string lFile =
+            (std::filesystem::temp_directory_path() / "ryvbench-toolkit.3ds").string();
+        Toolkit3dsContext lKit;
+        std::unique_ptr<ChunkDatabase3ds> lDatabase;
+        InitDatabase3ds(lKit, lDatabase);
+        InitDatabaseOfKind3ds(lKit, lDatabase.get(), kMeshFile3ds);
+        for (int i = 0; i < kMeshes; ++i) {
+            PutMeshAndMaterial(lKit, lDatabase.get(), i);
+        }
+        FileRecord3ds* lOut = OpenFile3ds(lKit, lFile.c_str(), "wb");
+        WriteDatabase3ds(lKit, lOut, lDatabase.get());
+        return IsErrorPending3ds(lKit) ? std::string() : lFile;
+    }();
+    return lPath;
+}
+
+// Runs pLoad once per iteration over the generated file and reports its MB/s.
+template <typename Load> void RunOverFile(benchmark::State& ioState, Load pLoad)
+{
+    const std::string& lPath = GeneratedFile();
+    if (lPath.empty()) {
+        ioState.SkipWithError("the file could not be generated");
+        return;
+    }
+    const auto lSize = static_cast<int64_t>(std::filesystem::file_size(lPath));
+    for (auto _ : ioState) {
+        if (!pLoad(lPath)) {
+            ioState.SkipWithError("load failed");
+            return;
+        }
+    }
+    ioState.SetBytesProcessed(ioState.iterations() * lSize);
+}
+
+// The floor: the bytes of the file read into memory.
+void BM_Toolkit3dsReadFileFloor(benchmark::State& ioState)
+{
+    RunOverFile(ioState, [](const std::string& pPath) {
+        std::FILE* lFile = std::fopen(pPath.c_str(), "rb");
+        std::vector<char> lBytes(std::filesystem::file_size(pPath));
+        const bool lRead =
+            lFile && std::fread(lBytes.data(), 1, lBytes.size(), lFile) == lBytes.size();
+        benchmark::DoNotOptimize(lBytes.data());
+        return lFile && std::fclose(lFile) == 0 && lRead;
+    });
+}
+BENCHMARK(BM_Toolkit3dsReadFileFloor)->Unit(benchmark::kMillisecond);
+
+// The chunk database: every header, data decoded later on demand.
+void BM_Toolkit3dsLoadDatabase(benchmark::State& ioState)
+{
+    RunOverFile(ioState, [](const std::string& pPath) {
+        Toolkit3dsContext lKit;
+        FileRecord3ds* lFile = OpenFile3ds(lKit, pPath.c_str(), "rb");
+        std::unique_ptr<ChunkDatabase3ds> lDatabase;
+        InitDatabase3ds(lKit, lDatabase);
+        CreateDatabase3ds(lKit, lFile, lDatabase.get());
+        return !IsErrorPending3ds(lKit);
+    });
+}
+BENCHMARK(BM_Toolkit3dsLoadDatabase)->Unit(benchmark::kMillisecond);
+
+// The database and every mesh, material and mesh node got from it: all data decoded.
+void BM_Toolkit3dsLoadEverything(benchmark::State& ioState)
+{
+    RunOverFile(ioState, [](const std::string& pPath) {
+        Toolkit3dsContext lKit;
+        FileRecord3ds* lFile = OpenFile3ds(lKit, pPath.c_str(), "rb");
+        std::unique_ptr<ChunkDatabase3ds> lDatabase;
+        InitDatabase3ds(lKit, lDatabase);
+        CreateDatabase3ds(lKit, lFile, lDatabase.get());
+        std::unique_ptr<MeshObject3ds> lMesh;
+        std::unique_ptr<Material3ds> lMaterial;
+        std::unique_ptr<ObjectMotion3ds> lMotion;
+        for (uint32_t i = 0; i < kMeshes; ++i) {
+            GetMeshByIndex3ds(lKit, lDatabase.get(), i, lMesh);
+            GetMaterialByIndex3ds(lKit, lDatabase.get(), i, lMaterial);
+            GetObjectMotionByIndex3ds(lKit, lDatabase.get(), i, lMotion);
+        }
+        return !IsErrorPending3ds(lKit) && lMesh && lMaterial && lMotion;
+    });
+}
+BENCHMARK(BM_Toolkit3dsLoadEverything)->Unit(benchmark::kMillisecond);
+
+#ifdef RYV_HAVE_LIB3DS
+void BM_Toolkit3dsIndependentLibraryLoad(benchmark::State& ioState)
+{
+    RunOverFile(ioState, [](const std::string& pPath) {
+        Lib3dsFile* lFile = lib3ds_file_load(pPath.c_str());
+        const bool lLoaded = lFile && lFile->meshes;
+        if (lFile) {
+            lib3ds_file_free(lFile);
+        }
+        return lLoaded;
+    });
+}
+BENCHMARK(BM_Toolkit3dsIndependentLibraryLoad)->Unit(benchmark::kMillisecond);
+#endif
+
+} // namespace

@@ -1,0 +1,626 @@
+#include "formats/geometry/3ds/toolkit/Keyframer3ds.h"
+
+#include "formats/geometry/3ds/toolkit/ChunkDatabase3ds.h"
+#include "formats/geometry/3ds/toolkit/ObjectChunks3ds.h"
+#include "formats/geometry/3ds/toolkit/Toolkit3dsContext.h"
+
+namespace {
+
+constexpr uint16_t kObjectNode = 0xB002;
+constexpr uint16_t kCameraNode = 0xB003;
+constexpr uint16_t kTargetNode = 0xB004;
+constexpr uint16_t kOmniNode = 0xB005;
+constexpr uint16_t kSpotNode = 0xB006;
+constexpr uint16_t kSpotTargetNode = 0xB007;
+constexpr uint16_t kPivot = 0xB013;
+constexpr uint16_t kBoundBox = 0xB014;
+constexpr uint16_t kMorphSmooth = 0xB015;
+constexpr uint16_t kPositionTrack = 0xB020;
+constexpr uint16_t kRotationTrack = 0xB021;
+constexpr uint16_t kScaleTrack = 0xB022;
+constexpr uint16_t kFovTrack = 0xB023;
+constexpr uint16_t kRollTrack = 0xB024;
+constexpr uint16_t kColorTrack = 0xB025;
+constexpr uint16_t kMorphTrack = 0xB026;
+constexpr uint16_t kHotspotTrack = 0xB027;
+constexpr uint16_t kFalloffTrack = 0xB028;
+constexpr uint16_t kHideTrack = 0xB029;
+constexpr uint16_t kCurrentFrame = 0xB009;
+constexpr uint16_t kSegment = 0xB008;
+constexpr uint32_t kKeyframerRevision = 5;
+constexpr std::size_t kNodeNameBound = 10;
+const char* const kDummyName = "$$$DUMMY";
+
+// Track values as the floats of their key in a file, and back.
+void Append(const Point3ds& p, std::vector<float>& o)
+{
+    o.insert(o.end(), {p.x, p.y, p.z});
+}
+void Append(const Color3ds& p, std::vector<float>& o)
+{
+    o.insert(o.end(), {p.r, p.g, p.b});
+}
+void Append(const Rotation3ds& p, std::vector<float>& o)
+{
+    o.insert(o.end(), {p.mAngle, p.x, p.y, p.z});
+}
+void Append(float p, std::vector<float>& o)
+{
+    o.push_back(p);
+}
+void Append(NoValue3ds, std::vector<float>&) {}
+std::size_t Width(const Point3ds*)
+{
+    return 3;
+}
+std::size_t Width(const Color3ds*)
+{
+    return 3;
+}
+std::size_t Width(const Rotation3ds*)
+{
+    return 4;
+}
+std::size_t Width(const float*)
+{
+    return 1;
+}
+std::size_t Width(const NoValue3ds*)
+{
+    return 0;
+}
+void Load(const float* f, Point3ds& o)
+{
+    o = {f[0], f[1], f[2]};
+}
+void Load(const float* f, Color3ds& o)
+{
+    o = {f[0], f[1], f[2]};
+}
+void Load(const float* f, Rotation3ds& o)
+{
+    o = {f[0], f[1], f[2], f[3]};
+}
+void Load(const float* f, float& o)
+{
+    o = f[0];
+}
+void Load(const float*, NoValue3ds&) {}
+
+template <typename T> void FreshTrack(Track3ds<T>& ioTrack, uint32_t pKeys, const T& pValue)
+{
+    if (pKeys != 0) {
+        ioTrack.mFlags = 0;
+        ioTrack.mKeys.assign(pKeys, KeyHeader3ds());
+        ioTrack.mValues.assign(pKeys, pValue);
+    }
+}
+
+template <typename T>
+void ReadTrack(Toolkit3dsContext& ioKit, ChunkNode3ds* pNode, uint32_t pTag, Track3ds<T>& oTrack)
+{
+    ChunkNode3ds* lChunk = FindChunk3ds(pNode, pTag);
+    const ChunkData3ds* lData = lChunk ? ReadChunkData3ds(ioKit, lChunk) : nullptr;
+    if (!lData) {
+        return;
+    }
+    oTrack.mFlags = static_cast<uint16_t>(lData->mInts[0]);
+    oTrack.mKeys = lData->mKeys;
+    oTrack.mValues.resize(lData->mKeys.size());
+    const std::size_t lWidth = Width(static_cast<const T*>(nullptr));
+    for (std::size_t k = 0; k < oTrack.mValues.size(); ++k) {
+        Load(lData->mFloats.data() + k * lWidth, oTrack.mValues[k]);
+    }
+    ReleaseChunkData3ds(ioKit, lChunk);
+}
+
+void ReadTrack(Toolkit3dsContext& ioKit, ChunkNode3ds* pNode, uint32_t pTag,
+               Track3ds<std::string>& oTrack)
+{
+    ChunkNode3ds* lChunk = FindChunk3ds(pNode, pTag);
+    const ChunkData3ds* lData = lChunk ? ReadChunkData3ds(ioKit, lChunk) : nullptr;
+    if (lData) {
+        oTrack.mFlags = static_cast<uint16_t>(lData->mInts[0]);
+        oTrack.mKeys = lData->mKeys;
+        oTrack.mValues = lData->mStrings;
+        ReleaseChunkData3ds(ioKit, lChunk);
+    }
+}
+
+template <typename T> void PutTrack(ChunkNode3ds* pNode, uint32_t pTag, const Track3ds<T>& pTrack)
+{
+    if (pTrack.mKeys.empty() || pTrack.mValues.size() != pTrack.mKeys.size()) {
+        return;
+    }
+    ChunkData3ds* lData = AddDataChild3ds(pNode, pTag);
+    lData->mInts = {pTrack.mFlags, 0, 0};
+    lData->mKeys = pTrack.mKeys;
+    for (const T& lValue : pTrack.mValues) {
+        Append(lValue, lData->mFloats);
+    }
+}
+
+void PutTrack(ChunkNode3ds* pNode, uint32_t pTag, const Track3ds<std::string>& pTrack)
+{
+    if (pTrack.mKeys.empty() || pTrack.mValues.size() != pTrack.mKeys.size()) {
+        return;
+    }
+    ChunkData3ds* lData = AddDataChild3ds(pNode, pTag);
+    lData->mInts = {pTrack.mFlags, 0, 0};
+    lData->mKeys = pTrack.mKeys;
+    lData->mStrings = pTrack.mValues;
+}
+
+// What every node header gives: name, flags and the in-memory parent name.
+struct NodeHeader
+{
+    std::string mName;
+    uint16_t mFlags1 = 0;
+    uint16_t mFlags2 = 0;
+    std::string mParent;
+};
+
+NodeHeader ReadHeader(Toolkit3dsContext& ioKit, ChunkNode3ds* pNode)
+{
+    NodeHeader lHeader;
+    ChunkNode3ds* lChunk = pNode ? FindChunk3ds(pNode, Tag3ds::kNodeHdr) : nullptr;
+    const ChunkData3ds* lData = lChunk ? ReadChunkData3ds(ioKit, lChunk) : nullptr;
+    if (!lData) {
+        return lHeader;
+    }
+    lHeader.mName = lData->mStrings[0];
+    lHeader.mFlags1 = static_cast<uint16_t>(lData->mInts[0]);
+    lHeader.mFlags2 = static_cast<uint16_t>(lData->mInts[1]);
+    ReleaseChunkData3ds(ioKit, lChunk);
+    if (ChunkNode3ds* lParent = ChildOf3ds(lChunk, Tag3ds::kParentName)) {
+        if (const ChunkData3ds* lName = ReadChunkData3ds(ioKit, lParent)) {
+            lHeader.mParent = lName->mStrings[0];
+        }
+    }
+    return lHeader;
+}
+
+// Empties the nodes of that name and tag (so they are skipped when writing), keeping the
+// first 0x8000 chunk of the last one.
+void ClearNodes(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, const std::string& pName,
+                uint32_t pTag, std::unique_ptr<ChunkNode3ds>& oXdata)
+{
+    while (ChunkNode3ds* lNode = FindNodeByName3ds(ioKit, pDatabase, pName, pTag)) {
+        for (ChunkNode3ds* lChild = lNode->mChildren.get(); lChild; lChild = lChild->mNext.get()) {
+            if (ChunkNode3ds* lXdata = FindChunk3ds(lChild, Tag3ds::kXdata)) {
+                CopyChunk3ds(lXdata, oXdata);
+                break;
+            }
+        }
+        ClearChunk3ds(lNode);
+        MarkNodesDirty3ds(pDatabase);
+    }
+    MarkNodesDirty3ds(pDatabase);
+}
+
+// A new node with its id (0xFFFF until the write numbers it) and header.
+ChunkNode3ds* AddNode(ChunkNode3ds* pSection, uint32_t pTag, const std::string& pName,
+                      uint16_t pFlags1, uint16_t pFlags2, const std::string& pParent)
+{
+    ChunkNode3ds* lNode = AddEmptyChild3ds(pSection, pTag);
+    AddShortChild3ds(lNode, Tag3ds::kNodeId, Tag3ds::kNoParent);
+    ChunkData3ds* lHeader = AddDataChild3ds(lNode, Tag3ds::kNodeHdr);
+    lHeader->mStrings[0] = pName;
+    lHeader->mInts = {pFlags1, pFlags2, Tag3ds::kNoParent};
+    if (!pParent.empty()) {
+        AddStringChild3ds(ChildOf3ds(lNode, Tag3ds::kNodeHdr), Tag3ds::kParentName, pParent);
+    }
+    return lNode;
+}
+
+void AddKept(ChunkNode3ds* pNode, std::unique_ptr<ChunkNode3ds>& ioXdata)
+{
+    if (ioXdata && pNode) {
+        AddChildChunk3ds(pNode, std::move(ioXdata));
+    }
+}
+
+// The keyframer section for a put, after the argument and database checks.
+ChunkNode3ds* SectionForPut(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                            const void* pRecord, const std::string& pName, bool pKindOneOnly)
+{
+    if (!pDatabase || !pRecord) {
+        PushError3ds(ioKit, ERR_INVALID_ARG);
+        return nullptr;
+    }
+    const int lKind = GetDatabaseKind3ds(pDatabase);
+    const bool lKindOk = lKind == kMeshFile3ds || (!pKindOneOnly && lKind == kProjectFile3ds);
+    if (!pDatabase->mTopChunk || !lKindOk) {
+        PushError3ds(ioKit, pKindOneOnly           ? ERR_INVALID_DATA
+                            : pDatabase->mTopChunk ? ERR_WRONG_DATABASE
+                                                   : ERR_INVALID_DATABASE);
+        return nullptr;
+    }
+    if (!CheckName3ds(ioKit, pName, kNodeNameBound)) {
+        return nullptr;
+    }
+    return KeyframerSection3ds(ioKit, pDatabase);
+}
+
+// The node of the index-th name of pTag and the node of pTargetTag with the same name.
+bool FindNodes(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, uint32_t pIndex,
+               uint32_t pTag, uint32_t pTargetTag, ChunkNode3ds*& oNode, ChunkNode3ds*& oTarget)
+{
+    if (!pDatabase || !pDatabase->mTopChunk) {
+        PushError3ds(ioKit, pDatabase ? ERR_INVALID_DATABASE : ERR_INVALID_ARG);
+        return false;
+    }
+    const std::vector<std::string> lNames = ListNodeNames3ds(ioKit, pDatabase, pTag);
+    if (pIndex >= lNames.size()) {
+        return false;
+    }
+    oNode = FindNodeByName3ds(ioKit, pDatabase, lNames[pIndex], pTag);
+    oTarget =
+        pTargetTag ? FindNodeByName3ds(ioKit, pDatabase, lNames[pIndex], pTargetTag) : nullptr;
+    return oNode != nullptr;
+}
+
+} // namespace
+
+void InitCameraMotion3ds(std::unique_ptr<CameraMotion3ds>& ioMotion, uint32_t pPositionKeys,
+                         uint32_t pFovKeys, uint32_t pRollKeys, uint32_t pTargetKeys)
+{
+    constexpr float kNewFov = 60.0f;
+    if (!ioMotion) {
+        ioMotion = std::make_unique<CameraMotion3ds>();
+    }
+    FreshTrack(ioMotion->mPosition, pPositionKeys, Point3ds());
+    FreshTrack(ioMotion->mFov, pFovKeys, kNewFov);
+    FreshTrack(ioMotion->mRoll, pRollKeys, 0.0f);
+    FreshTrack(ioMotion->mTargetPosition, pTargetKeys, Point3ds());
+}
+
+void InitOmniLightMotion3ds(std::unique_ptr<OmniLightMotion3ds>& ioMotion, uint32_t pPositionKeys,
+                            uint32_t pColorKeys)
+{
+    if (!ioMotion) {
+        ioMotion = std::make_unique<OmniLightMotion3ds>();
+    }
+    FreshTrack(ioMotion->mPosition, pPositionKeys, Point3ds());
+    FreshTrack(ioMotion->mColor, pColorKeys, Color3ds());
+}
+
+void InitSpotlightMotion3ds(std::unique_ptr<SpotlightMotion3ds>& ioMotion, uint32_t pPositionKeys,
+                            uint32_t pColorKeys, uint32_t pHotspotKeys, uint32_t pFalloffKeys,
+                            uint32_t pRollKeys, uint32_t pTargetKeys)
+{
+    constexpr float kNewAngle = 90.0f;
+    if (!ioMotion) {
+        ioMotion = std::make_unique<SpotlightMotion3ds>();
+    }
+    FreshTrack(ioMotion->mPosition, pPositionKeys, Point3ds());
+    FreshTrack(ioMotion->mColor, pColorKeys, Color3ds());
+    FreshTrack(ioMotion->mHotspot, pHotspotKeys, kNewAngle);
+    FreshTrack(ioMotion->mFalloff, pFalloffKeys, kNewAngle);
+    FreshTrack(ioMotion->mRoll, pRollKeys, 0.0f);
+    FreshTrack(ioMotion->mTargetPosition, pTargetKeys, Point3ds());
+}
+
+void InitObjectMotion3ds(std::unique_ptr<ObjectMotion3ds>& ioMotion, uint32_t pPositionKeys,
+                         uint32_t pRotationKeys, uint32_t pScaleKeys, uint32_t pMorphKeys,
+                         uint32_t pHideKeys)
+{
+    if (!ioMotion) {
+        ioMotion = std::make_unique<ObjectMotion3ds>();
+    }
+    FreshTrack(ioMotion->mPosition, pPositionKeys, Point3ds());
+    FreshTrack(ioMotion->mRotation, pRotationKeys, Rotation3ds());
+    FreshTrack(ioMotion->mScale, pScaleKeys, Point3ds{1.0f, 1.0f, 1.0f});
+    FreshTrack(ioMotion->mMorph, pMorphKeys, std::string());
+    FreshTrack(ioMotion->mHide, pHideKeys, NoValue3ds());
+}
+
+void ReleaseCameraMotion3ds(std::unique_ptr<CameraMotion3ds>& ioMotion)
+{
+    ioMotion.reset();
+}
+void ReleaseOmniLightMotion3ds(std::unique_ptr<OmniLightMotion3ds>& ioMotion)
+{
+    ioMotion.reset();
+}
+void ReleaseSpotlightMotion3ds(std::unique_ptr<SpotlightMotion3ds>& ioMotion)
+{
+    ioMotion.reset();
+}
+void ReleaseObjectMotion3ds(std::unique_ptr<ObjectMotion3ds>& ioMotion)
+{
+    ioMotion.reset();
+}
+
+uint32_t GetCameraNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
+{
+    return CountNodes3ds(ioKit, pDatabase, kCameraNode);
+}
+
+uint32_t GetOmniLightNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
+{
+    return CountNodes3ds(ioKit, pDatabase, kOmniNode);
+}
+
+uint32_t GetSpotlightNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
+{
+    return CountNodes3ds(ioKit, pDatabase, kSpotNode);
+}
+
+uint32_t GetObjectNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
+{
+    return CountNodes3ds(ioKit, pDatabase, kObjectNode);
+}
+
+void GetCameraMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                               uint32_t pIndex, std::unique_ptr<CameraMotion3ds>& ioMotion)
+{
+    ChunkNode3ds* lNode = nullptr;
+    ChunkNode3ds* lTarget = nullptr;
+    if (!FindNodes(ioKit, pDatabase, pIndex, kCameraNode, kTargetNode, lNode, lTarget)) {
+        return;
+    }
+    ioMotion = std::make_unique<CameraMotion3ds>();
+    const NodeHeader lHeader = ReadHeader(ioKit, lNode);
+    ioMotion->mName = lHeader.mName;
+    ioMotion->mParent = lHeader.mParent;
+    ioMotion->mFlags1 = lHeader.mFlags1;
+    ioMotion->mFlags2 = lHeader.mFlags2;
+    ReadTrack(ioKit, lNode, kPositionTrack, ioMotion->mPosition);
+    ReadTrack(ioKit, lNode, kFovTrack, ioMotion->mFov);
+    ReadTrack(ioKit, lNode, kRollTrack, ioMotion->mRoll);
+    if (lTarget) {
+        const NodeHeader lTargetHeader = ReadHeader(ioKit, lTarget);
+        ioMotion->mTargetParent = lTargetHeader.mParent;
+        ioMotion->mTargetFlags1 = lTargetHeader.mFlags1;
+        ioMotion->mTargetFlags2 = lTargetHeader.mFlags2;
+        ReadTrack(ioKit, lTarget, kPositionTrack, ioMotion->mTargetPosition);
+    }
+}
+
+void GetOmniLightMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                                  uint32_t pIndex, std::unique_ptr<OmniLightMotion3ds>& ioMotion)
+{
+    ChunkNode3ds* lNode = nullptr;
+    ChunkNode3ds* lTarget = nullptr;
+    if (!FindNodes(ioKit, pDatabase, pIndex, kOmniNode, 0, lNode, lTarget)) {
+        return;
+    }
+    ioMotion = std::make_unique<OmniLightMotion3ds>();
+    const NodeHeader lHeader = ReadHeader(ioKit, lNode);
+    ioMotion->mName = lHeader.mName;
+    ioMotion->mParent = lHeader.mParent;
+    ioMotion->mFlags1 = lHeader.mFlags1;
+    ioMotion->mFlags2 = lHeader.mFlags2;
+    ReadTrack(ioKit, lNode, kPositionTrack, ioMotion->mPosition);
+    ReadTrack(ioKit, lNode, kColorTrack, ioMotion->mColor);
+}
+
+void GetSpotlightMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                                  uint32_t pIndex, std::unique_ptr<SpotlightMotion3ds>& ioMotion)
+{
+    ChunkNode3ds* lNode = nullptr;
+    ChunkNode3ds* lTarget = nullptr;
+    if (!FindNodes(ioKit, pDatabase, pIndex, kSpotNode, kSpotTargetNode, lNode, lTarget)) {
+        return;
+    }
+    ioMotion = std::make_unique<SpotlightMotion3ds>();
+    const NodeHeader lHeader = ReadHeader(ioKit, lNode);
+    ioMotion->mName = lHeader.mName;
+    ioMotion->mParent = lHeader.mParent;
+    ioMotion->mFlags1 = lHeader.mFlags1;
+    ioMotion->mFlags2 = lHeader.mFlags2;
+    ReadTrack(ioKit, lNode, kPositionTrack, ioMotion->mPosition);
+    ReadTrack(ioKit, lNode, kColorTrack, ioMotion->mColor);
+    ReadTrack(ioKit, lNode, kHotspotTrack, ioMotion->mHotspot);
+    ReadTrack(ioKit, lNode, kFalloffTrack, ioMotion->mFalloff);
+    ReadTrack(ioKit, lNode, kRollTrack, ioMotion->mRoll);
+    if (lTarget) {
+        const NodeHeader lTargetHeader = ReadHeader(ioKit, lTarget);
+        ioMotion->mTargetParent = lTargetHeader.mParent;
+        ioMotion->mTargetFlags1 = lTargetHeader.mFlags1;
+        ioMotion->mTargetFlags2 = lTargetHeader.mFlags2;
+        ReadTrack(ioKit, lTarget, kPositionTrack, ioMotion->mTargetPosition);
+    }
+}
+
+void GetObjectMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                               uint32_t pIndex, std::unique_ptr<ObjectMotion3ds>& ioMotion)
+{
+    const int lKind = GetDatabaseKind3ds(pDatabase);
+    if (pDatabase && pDatabase->mTopChunk && lKind != kMeshFile3ds && lKind != kProjectFile3ds) {
+        PushError3ds(ioKit, ERR_WRONG_DATABASE);
+        return;
+    }
+    ChunkNode3ds* lNode = nullptr;
+    if (!pDatabase || !pDatabase->mTopChunk) {
+        PushError3ds(ioKit, pDatabase ? ERR_INVALID_DATABASE : ERR_INVALID_ARG);
+        return;
+    }
+    lNode = GetNodeByIndex3ds(ioKit, pDatabase, pIndex, kObjectNode);
+    if (!lNode) {
+        return;
+    }
+    ioMotion = std::make_unique<ObjectMotion3ds>();
+    ObjectMotion3ds& lMotion = *ioMotion;
+    const NodeHeader lHeader = ReadHeader(ioKit, lNode);
+    lMotion.mName = lHeader.mName;
+    lMotion.mParent = lHeader.mParent;
+    lMotion.mFlags1 = lHeader.mFlags1;
+    lMotion.mFlags2 = lHeader.mFlags2;
+    for (ChunkNode3ds* lChild = lNode->mChildren.get(); lChild; lChild = lChild->mNext.get()) {
+        const bool lOwn = lChild->mTag == Tag3ds::kInstanceName || lChild->mTag == kPivot ||
+                          lChild->mTag == kBoundBox || lChild->mTag == kMorphSmooth;
+        const ChunkData3ds* lData = lOwn ? ReadChunkData3ds(ioKit, lChild) : nullptr;
+        if (!lData) {
+            continue;
+        }
+        if (lChild->mTag == Tag3ds::kInstanceName) {
+            lMotion.mInstance = lData->mStrings[0];
+        } else if (lChild->mTag == kPivot) {
+            Load(lData->mFloats.data(), lMotion.mPivot);
+        } else if (lChild->mTag == kBoundBox) {
+            Load(lData->mFloats.data(), lMotion.mBoundMin);
+            Load(lData->mFloats.data() + 3, lMotion.mBoundMax);
+        } else {
+            lMotion.mMorphSmooth = lData->mFloats[0];
+        }
+        ReleaseChunkData3ds(ioKit, lChild);
+    }
+    ReadTrack(ioKit, lNode, kPositionTrack, lMotion.mPosition);
+    ReadTrack(ioKit, lNode, kRotationTrack, lMotion.mRotation);
+    ReadTrack(ioKit, lNode, kScaleTrack, lMotion.mScale);
+    ReadTrack(ioKit, lNode, kMorphTrack, lMotion.mMorph);
+    ReadTrack(ioKit, lNode, kHideTrack, lMotion.mHide);
+}
+
+void PutCameraMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                        const CameraMotion3ds* pMotion)
+{
+    ChunkNode3ds* lSection =
+        SectionForPut(ioKit, pDatabase, pMotion, pMotion ? pMotion->mName : "", true);
+    if (!lSection) {
+        return;
+    }
+    std::unique_ptr<ChunkNode3ds> lXdata;
+    std::unique_ptr<ChunkNode3ds> lTargetXdata;
+    ClearNodes(ioKit, pDatabase, pMotion->mName, kCameraNode, lXdata);
+    ClearNodes(ioKit, pDatabase, pMotion->mName, kTargetNode, lTargetXdata);
+    ChunkNode3ds* lTarget = nullptr;
+    if (!pMotion->mTargetPosition.mKeys.empty() && !pMotion->mTargetPosition.mValues.empty()) {
+        lTarget = AddNode(lSection, kTargetNode, pMotion->mName, pMotion->mTargetFlags1,
+                          pMotion->mTargetFlags2, pMotion->mTargetParent);
+        PutTrack(lTarget, kPositionTrack, pMotion->mTargetPosition);
+    }
+    ChunkNode3ds* lNode = AddNode(lSection, kCameraNode, pMotion->mName, pMotion->mFlags1,
+                                  pMotion->mFlags2, pMotion->mParent);
+    PutTrack(lNode, kPositionTrack, pMotion->mPosition);
+    PutTrack(lNode, kFovTrack, pMotion->mFov);
+    PutTrack(lNode, kRollTrack, pMotion->mRoll);
+    AddKept(lNode, lXdata);
+    AddKept(lTarget, lTargetXdata);
+}
+
+void PutOmniLightMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                           const OmniLightMotion3ds* pMotion)
+{
+    ChunkNode3ds* lSection =
+        SectionForPut(ioKit, pDatabase, pMotion, pMotion ? pMotion->mName : "", false);
+    if (!lSection) {
+        return;
+    }
+    std::unique_ptr<ChunkNode3ds> lXdata;
+    ClearNodes(ioKit, pDatabase, pMotion->mName, kOmniNode, lXdata);
+    ChunkNode3ds* lNode = AddNode(lSection, kOmniNode, pMotion->mName, pMotion->mFlags1,
+                                  pMotion->mFlags2, pMotion->mParent);
+    PutTrack(lNode, kPositionTrack, pMotion->mPosition);
+    PutTrack(lNode, kColorTrack, pMotion->mColor);
+    AddKept(lNode, lXdata);
+}
+
+void PutSpotlightMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                           const SpotlightMotion3ds* pMotion)
+{
+    ChunkNode3ds* lSection =
+        SectionForPut(ioKit, pDatabase, pMotion, pMotion ? pMotion->mName : "", false);
+    if (!lSection) {
+        return;
+    }
+    std::unique_ptr<ChunkNode3ds> lXdata;
+    std::unique_ptr<ChunkNode3ds> lTargetXdata;
+    ClearNodes(ioKit, pDatabase, pMotion->mName, kSpotNode, lXdata);
+    ClearNodes(ioKit, pDatabase, pMotion->mName, kSpotTargetNode, lTargetXdata);
+    ChunkNode3ds* lTarget = nullptr;
+    if (!pMotion->mTargetPosition.mKeys.empty() && !pMotion->mTargetPosition.mValues.empty()) {
+        lTarget = AddNode(lSection, kSpotTargetNode, pMotion->mName, pMotion->mTargetFlags1,
+                          pMotion->mTargetFlags2, pMotion->mTargetParent);
+        PutTrack(lTarget, kPositionTrack, pMotion->mTargetPosition);
+    }
+    ChunkNode3ds* lNode = AddNode(lSection, kSpotNode, pMotion->mName, pMotion->mFlags1,
+                                  pMotion->mFlags2, pMotion->mParent);
+    PutTrack(lNode, kPositionTrack, pMotion->mPosition);
+    PutTrack(lNode, kColorTrack, pMotion->mColor);
+    PutTrack(lNode, kHotspotTrack, pMotion->mHotspot);
+    PutTrack(lNode, kFalloffTrack, pMotion->mFalloff);
+    PutTrack(lNode, kRollTrack, pMotion->mRoll);
+    AddKept(lNode, lXdata);
+    AddKept(lTarget, lTargetXdata);
+}
+
+void PutObjectMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                        const ObjectMotion3ds* pMotion)
+{
+    ChunkNode3ds* lSection =
+        SectionForPut(ioKit, pDatabase, pMotion, pMotion ? pMotion->mName : "", false);
+    if (!lSection || !CheckName3ds(ioKit, pMotion->mInstance, kNodeNameBound)) {
+        return;
+    }
+    const ObjectMotion3ds& lMotion = *pMotion;
+    std::unique_ptr<ChunkNode3ds> lXdata;
+    const std::string lListed =
+        lMotion.mInstance.empty() ? lMotion.mName : lMotion.mName + "." + lMotion.mInstance;
+    ClearNodes(ioKit, pDatabase, lListed, kObjectNode, lXdata);
+    ChunkNode3ds* lNode = AddNode(lSection, kObjectNode, lMotion.mName, lMotion.mFlags1,
+                                  lMotion.mFlags2, lMotion.mParent);
+    if (!lMotion.mInstance.empty()) {
+        AddStringChild3ds(lNode, Tag3ds::kInstanceName, lMotion.mInstance);
+    }
+    if (lMotion.mName == kDummyName) {
+        std::vector<float>& lBox = AddDataChild3ds(lNode, kBoundBox)->mFloats;
+        lBox.clear();
+        Append(lMotion.mBoundMin, lBox);
+        Append(lMotion.mBoundMax, lBox);
+    }
+    if (lMotion.mFlags2 & 1) {
+        AddFloatChild3ds(lNode, kMorphSmooth, lMotion.mMorphSmooth);
+    }
+    std::vector<float>& lPivot = AddDataChild3ds(lNode, kPivot)->mFloats;
+    lPivot.clear();
+    Append(lMotion.mPivot, lPivot);
+    PutTrack(lNode, kPositionTrack, lMotion.mPosition);
+    PutTrack(lNode, kRotationTrack, lMotion.mRotation);
+    PutTrack(lNode, kScaleTrack, lMotion.mScale);
+    PutTrack(lNode, kMorphTrack, lMotion.mMorph);
+    PutTrack(lNode, kHideTrack, lMotion.mHide);
+    AddKept(lNode, lXdata);
+}
+
+void InitKeyframerSettings3ds(std::unique_ptr<KeyframerSettings3ds>& ioSettings)
+{
+    ioSettings = std::make_unique<KeyframerSettings3ds>();
+}
+
+void ReleaseKeyframerSettings3ds(std::unique_ptr<KeyframerSettings3ds>& ioSettings)
+{
+    ioSettings.reset();
+}
+
+void PutKeyframerSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                             const KeyframerSettings3ds* pSettings)
+{
+    ChunkNode3ds* lSection = SectionForPut(ioKit, pDatabase, pSettings, "", false);
+    if (!lSection) {
+        return;
+    }
+    ChunkNode3ds* lHeader = ChildOf3ds(lSection, Tag3ds::kKfHdr);
+    ChunkData3ds* lData = lHeader ? ReadChunkData3ds(ioKit, lHeader) : nullptr;
+    if (lHeader && !lData) {
+        return;
+    }
+    if (!lData) {
+        lData = AddDataChild3ds(lSection, Tag3ds::kKfHdr);
+        lData->mInts[0] = kKeyframerRevision;
+    }
+    lData->mInts[1] = pSettings->mAnimLength;
+    ChunkNode3ds* lFrame = ChildOf3ds(lSection, kCurrentFrame);
+    if (!lFrame) {
+        lFrame = AddEmptyChild3ds(lSection, kCurrentFrame);
+    }
+    ResetChunkData3ds(lFrame)->mInts[0] = pSettings->mCurrentFrame;
+    if (pSettings->mSegmentInUse) {
+        ResetChunkData3ds(ReplaceOrAddChildChunk3ds(lSection, kSegment))->mInts = {
+            pSettings->mSegmentStart, pSettings->mSegmentEnd};
+    } else {
+        ClearChunk3ds(ChildOf3ds(lSection, kSegment));
+    }
+}

@@ -1,0 +1,232 @@
+#include "formats/geometry/3ds/toolkit/SceneSettings3ds.h"
+
+#include "formats/geometry/3ds/toolkit/ChunkDatabase3ds.h"
+#include "formats/geometry/3ds/toolkit/ObjectChunks3ds.h"
+#include "formats/geometry/3ds/toolkit/Toolkit3dsContext.h"
+
+namespace {
+
+constexpr uint16_t kShadowBias = 0x1400;
+constexpr uint16_t kShadowMapSize = 0x1420;
+constexpr uint16_t kShadowFilter = 0x1450;
+constexpr uint16_t kRayBias = 0x1460;
+constexpr uint16_t kConstruction = 0x1500;
+constexpr uint16_t kAmbientLight = 0x2100;
+constexpr uint16_t kBitmap = 0x1100;
+constexpr uint16_t kUseBitmap = 0x1101;
+constexpr uint16_t kSolid = 0x1200;
+constexpr uint16_t kUseSolid = 0x1201;
+constexpr uint16_t kGradient = 0x1300;
+constexpr uint16_t kUseGradient = 0x1301;
+constexpr float kAmbientByteScale = 0.00390625f; // 1/256
+constexpr std::size_t kBitmapBound = 12;
+
+ChunkNode3ds* ExistingSection(ChunkDatabase3ds* pDatabase)
+{
+    return pDatabase && pDatabase->mTopChunk
+               ? ChildOf3ds(pDatabase->mTopChunk.get(), Tag3ds::kMdata)
+               : nullptr;
+}
+
+void ReadSetting(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, MeshSettings3ds& ioSettings)
+{
+    const uint32_t lTag = pChild->mTag;
+    if (lTag == kAmbientLight) {
+        ReadColorChildren3ds(ioKit, pChild, kAmbientByteScale, ioSettings.mAmbient);
+        return;
+    }
+    if (lTag != Tag3ds::kMasterScale && lTag != kShadowBias && lTag != kRayBias &&
+        lTag != kShadowMapSize && lTag != kShadowFilter && lTag != kConstruction) {
+        return;
+    }
+    const ChunkData3ds* lData = ReadChunkData3ds(ioKit, pChild);
+    if (!lData) {
+        return;
+    }
+    const std::vector<float>& f = lData->mFloats;
+    switch (lTag) {
+    case Tag3ds::kMasterScale:
+        ioSettings.mMasterScale = f[0];
+        break;
+    case kShadowBias:
+        ioSettings.mShadowBias = f[0];
+        break;
+    case kRayBias:
+        ioSettings.mRayBias = f[0];
+        break;
+    case kShadowFilter:
+        ioSettings.mShadowFilter = f[0];
+        break;
+    case kShadowMapSize:
+        ioSettings.mShadowMapSize = static_cast<uint16_t>(lData->mInts[0]);
+        break;
+    default:
+        ioSettings.mConstruction = {f[0], f[1], f[2]};
+        break;
+    }
+    ReleaseChunkData3ds(ioKit, pChild);
+}
+
+// The float colours of a background chunk: the k-th 0x0010 child gives colour k, the k-th
+// 0x0013 child overrides it.
+void ReadFloatColors(Toolkit3dsContext& ioKit, ChunkNode3ds* pChunk, Color3ds* oColors, int pCount)
+{
+    int lPlain = 0;
+    int lLinear = 0;
+    std::vector<bool> lOverridden(pCount, false);
+    for (ChunkNode3ds* lChild = pChunk->mChildren.get(); lChild; lChild = lChild->mNext.get()) {
+        const bool lIsLinear = lChild->mTag == Tag3ds::kLinColorF;
+        int& lAt = lIsLinear ? lLinear : lPlain;
+        if ((lChild->mTag != Tag3ds::kColorF && !lIsLinear) || lAt >= pCount) {
+            continue;
+        }
+        const ChunkData3ds* lData = ReadChunkData3ds(ioKit, lChild);
+        if (!lData) {
+            return;
+        }
+        if (lIsLinear || !lOverridden[lAt]) {
+            oColors[lAt] = {lData->mFloats[0], lData->mFloats[1], lData->mFloats[2]};
+        }
+        lOverridden[lAt] = lOverridden[lAt] || lIsLinear;
+        ++lAt;
+        ReleaseChunkData3ds(ioKit, lChild);
+    }
+}
+
+void AddColorPair(ChunkNode3ds* pChunk, const Color3ds& pColor)
+{
+    AddColorChild3ds(pChunk, Tag3ds::kColorF, pColor);
+    AddColorChild3ds(pChunk, Tag3ds::kLinColorF, pColor);
+}
+
+ChunkData3ds* ReplaceWithData(ChunkNode3ds* pParent, uint32_t pTag)
+{
+    return ResetChunkData3ds(ReplaceOrAddChildChunk3ds(pParent, pTag));
+}
+
+} // namespace
+
+void InitMeshSettings3ds(std::unique_ptr<MeshSettings3ds>& ioSettings)
+{
+    ioSettings = std::make_unique<MeshSettings3ds>();
+}
+
+void ReleaseMeshSettings3ds(std::unique_ptr<MeshSettings3ds>& ioSettings)
+{
+    ioSettings.reset();
+}
+
+void GetMeshSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                        std::unique_ptr<MeshSettings3ds>& ioSettings)
+{
+    ChunkNode3ds* lSection = ExistingSection(pDatabase);
+    if (!lSection) {
+        return;
+    }
+    InitMeshSettings3ds(ioSettings);
+    for (ChunkNode3ds* lChild = lSection->mChildren.get(); lChild && !IsErrorPending3ds(ioKit);
+         lChild = lChild->mNext.get()) {
+        ReadSetting(ioKit, lChild, *ioSettings);
+    }
+}
+
+void PutMeshSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                        const MeshSettings3ds* pSettings)
+{
+    ChunkNode3ds* lSection = pSettings ? MeshSection3ds(ioKit, pDatabase) : nullptr;
+    if (!pSettings) {
+        PushError3ds(ioKit, ERR_INVALID_ARG);
+    }
+    if (!lSection) {
+        return;
+    }
+    ReplaceWithData(lSection, Tag3ds::kMeshVersion);
+    ReplaceWithData(lSection, Tag3ds::kMasterScale)->mFloats[0] = pSettings->mMasterScale;
+    ReplaceWithData(lSection, kShadowBias)->mFloats[0] = pSettings->mShadowBias;
+    ReplaceWithData(lSection, kShadowMapSize)->mInts[0] = pSettings->mShadowMapSize;
+    ReplaceWithData(lSection, kShadowFilter)->mFloats[0] = pSettings->mShadowFilter;
+    ReplaceWithData(lSection, kRayBias)->mFloats[0] = pSettings->mRayBias;
+    AddColorPair(ReplaceOrAddChildChunk3ds(lSection, kAmbientLight), pSettings->mAmbient);
+    const Point3ds& p = pSettings->mConstruction;
+    ReplaceWithData(lSection, kConstruction)->mFloats = {p.x, p.y, p.z};
+}
+
+void InitBackgroundSettings3ds(std::unique_ptr<BackgroundSettings3ds>& ioBackground)
+{
+    ioBackground = std::make_unique<BackgroundSettings3ds>();
+}
+
+void ReleaseBackgroundSettings3ds(std::unique_ptr<BackgroundSettings3ds>& ioBackground)
+{
+    ioBackground.reset();
+}
+
+void GetBackgroundSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                              std::unique_ptr<BackgroundSettings3ds>& ioBackground)
+{
+    ChunkNode3ds* lSection = ExistingSection(pDatabase);
+    if (!lSection) {
+        return;
+    }
+    InitBackgroundSettings3ds(ioBackground);
+    BackgroundSettings3ds& lBackground = *ioBackground;
+    ChunkNode3ds* lBitmap = ChildOf3ds(lSection, kBitmap);
+    if (const ChunkData3ds* lData = lBitmap ? ReadChunkData3ds(ioKit, lBitmap) : nullptr) {
+        lBackground.mBitmap = lData->mStrings[0];
+    }
+    if (ChunkNode3ds* lSolid = ChildOf3ds(lSection, kSolid)) {
+        ReadFloatColors(ioKit, lSolid, &lBackground.mSolid, 1);
+    }
+    ChunkNode3ds* lGradient = ChildOf3ds(lSection, kGradient);
+    if (const ChunkData3ds* lData = lGradient ? ReadChunkData3ds(ioKit, lGradient) : nullptr) {
+        lBackground.mGradientPosition = lData->mFloats[0];
+        ReadFloatColors(ioKit, lGradient, lBackground.mGradient, 3);
+    }
+    for (ChunkNode3ds* lChild = lSection->mChildren.get(); lChild; lChild = lChild->mNext.get()) {
+        const int lInUse = lChild->mTag == kUseBitmap     ? BackgroundSettings3ds::kBitmap
+                           : lChild->mTag == kUseSolid    ? BackgroundSettings3ds::kSolid
+                           : lChild->mTag == kUseGradient ? BackgroundSettings3ds::kGradient
+                                                          : BackgroundSettings3ds::kNone;
+        if (lInUse != BackgroundSettings3ds::kNone) {
+            lBackground.mInUse = lInUse;
+            break;
+        }
+    }
+}
+
+void PutBackgroundSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                              const BackgroundSettings3ds* pBackground)
+{
+    ChunkNode3ds* lSection = pBackground ? MeshSection3ds(ioKit, pDatabase) : nullptr;
+    if (!pBackground) {
+        PushError3ds(ioKit, ERR_INVALID_ARG);
+    }
+    if (!lSection || !CheckName3ds(ioKit, pBackground->mBitmap, kBitmapBound)) {
+        return;
+    }
+    ReplaceWithData(lSection, kBitmap)->mStrings[0] = pBackground->mBitmap;
+    AddColorPair(ReplaceOrAddChildChunk3ds(lSection, kSolid), pBackground->mSolid);
+    ChunkNode3ds* lGradient = ReplaceOrAddChildChunk3ds(lSection, kGradient);
+    ResetChunkData3ds(lGradient)->mFloats[0] = pBackground->mGradientPosition;
+    for (const Color3ds& lColor : pBackground->mGradient) {
+        AddColorPair(lGradient, lColor);
+    }
+    ChunkNode3ds* lMarker = nullptr;
+    for (ChunkNode3ds* lChild = lSection->mChildren.get(); lChild && !lMarker;
+         lChild = lChild->mNext.get()) {
+        if (lChild->mTag == kUseBitmap || lChild->mTag == kUseSolid ||
+            lChild->mTag == kUseGradient) {
+            lMarker = lChild;
+        }
+    }
+    ClearChunk3ds(lMarker);
+    static const uint16_t kMarkers[] = {0, kUseSolid, kUseGradient, kUseBitmap};
+    const int lInUse = pBackground->mInUse;
+    if (lInUse > BackgroundSettings3ds::kNone && lInUse <= BackgroundSettings3ds::kBitmap) {
+        if (lMarker) {
+            lMarker->mTag = kMarkers[lInUse];
+        } else {
+            AddEmptyChild3ds(lSection, kMarkers[lInUse]);
+        }
+    }
+}

@@ -1,0 +1,625 @@
+#include "formats/geometry/dxf/KDxfDrawing.h"
+
+#include "formats/geometry/dxf/KDxfColor.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+constexpr int kMaxWarnings = 100;
+constexpr double kDegreesToRadians = 3.14159265358979323846 / 180.0;
+
+// Flags of VERTEX entities, compared as whole values.
+constexpr int kPolyfaceVertex = 192;
+constexpr int kPolyfaceFace = 128;
+constexpr int k3dPolylineVertex = 32;
+// POLYLINE flags of a closed 3D polyline.
+constexpr int kClosed3dPolyline = 9;
+
+// Group codes.
+constexpr int kCodeEntity = 0;
+constexpr int kCodeName = 2;
+constexpr int kCodeLayer = 8;
+constexpr int kCodeX = 10;
+constexpr int kCodeY = 20;
+constexpr int kCodeZ = 30;
+constexpr int kCodeScaleX = 41;
+constexpr int kCodeAngle = 50;
+constexpr int kCodeColor = 62;
+constexpr int kCodeFlags = 70;
+constexpr int kCodeFirstIndex = 71;
+constexpr int kMaxFaceIndexes = 4;
+
+bool Near(const double* pA, const double* pB)
+{
+    for (int c = 0; c < 3; ++c) {
+        if (std::fabs(pA[c] - pB[c]) > KDxfMeshData::kWeldTolerance) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+KDxfDrawing::KDxfDrawing(const KDxfPairs& pPairs, int pDerivation, bool pWeld)
+    : mPairs(pPairs), mDerivation(pDerivation), mWeld(pWeld)
+{
+}
+
+bool KDxfDrawing::Read(Nodes& oNodes)
+{
+    std::size_t lAt = kNone;
+    if (!ScanSections(lAt)) {
+        return false;
+    }
+    if (lAt == kNone) {
+        return true;
+    }
+    if (mDerivation == eByEntity) {
+        return ReadByEntity(lAt, oNodes);
+    }
+    if (mDerivation == eByBlock) {
+        auto lEntities = std::make_unique<KDxfNodePlan>();
+        lEntities->mName = "ENTITIES";
+        bool lHasInsert = false;
+        if (!ReadBlockBody(lAt, *lEntities, true, oNodes, 0, lHasInsert)) {
+            return false;
+        }
+        if (!lEntities->mMesh.IsEmpty()) {
+            oNodes.push_back(std::move(lEntities));
+        }
+        return true;
+    }
+    return ReadByLayer(lAt, oNodes);
+}
+
+int KDxfDrawing::GetLayerColor(std::string_view pLayer) const
+{
+    const auto lFound = mLayerColors.find(Lower(pLayer));
+    return lFound == mLayerColors.end() ? 0 : lFound->second;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sections
+
+bool KDxfDrawing::ScanSections(std::size_t& oEntities)
+{
+    std::size_t lAt = 0;
+    while (!AtEnd(lAt)) {
+        if (IsPair(lAt, kCodeEntity, "EOF")) {
+            return true;
+        }
+        if (!IsPair(lAt, kCodeEntity, "SECTION") || AtEnd(lAt + 1) ||
+            mPairs.Get(lAt + 1).mCode != kCodeName) {
+            ++lAt;
+            continue;
+        }
+        const std::string_view lName = mPairs.Get(lAt + 1).mValue;
+        lAt += 2;
+        bool lRead = true;
+        if (lName == "TABLES") {
+            lRead = ReadLayerTable(lAt);
+        } else if (lName == "BLOCKS") {
+            lRead = IndexBlocks(lAt);
+        } else {
+            if (lName == "ENTITIES" && oEntities == kNone) {
+                oEntities = lAt;
+            }
+            lRead = SkipToSectionEnd(lAt);
+        }
+        if (!lRead) {
+            return Fail(LastLine(), "the file ends inside a section");
+        }
+    }
+    // The entities were read whole; only what follows them is missing.
+    if (oEntities != kNone) {
+        return true;
+    }
+    return Fail(LastLine(), "the file ends without \"EOF\"");
+}
+
+bool KDxfDrawing::SkipToSectionEnd(std::size_t& ioAt)
+{
+    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
+        ++ioAt;
+    }
+    return !AtEnd(ioAt);
+}
+
+bool KDxfDrawing::ReadLayerTable(std::size_t& ioAt)
+{
+    bool lInLayers = false;
+    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
+        const KDxfPair& lPair = mPairs.Get(ioAt);
+        if (lPair.mCode == kCodeEntity && lPair.mValue == "TABLE") {
+            lInLayers = !AtEnd(ioAt + 1) && IsPair(ioAt + 1, kCodeName, "LAYER");
+        } else if (lPair.mCode == kCodeEntity && lPair.mValue == "ENDTAB") {
+            lInLayers = false;
+        } else if (lInLayers && lPair.mCode == kCodeEntity && lPair.mValue == "LAYER") {
+            std::string_view lName;
+            int lColor = 0;
+            for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
+                if (mPairs.Get(ioAt).mCode == kCodeName) {
+                    lName = mPairs.Get(ioAt).mValue;
+                } else if (mPairs.Get(ioAt).mCode == kCodeColor) {
+                    lColor = Integer(mPairs.Get(ioAt));
+                }
+            }
+            if (!lName.empty()) {
+                mLayerColors.emplace(Lower(lName), lColor);
+            }
+            continue;
+        }
+        ++ioAt;
+    }
+    return !AtEnd(ioAt);
+}
+
+bool KDxfDrawing::IndexBlocks(std::size_t& ioAt)
+{
+    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
+        if (!IsPair(ioAt, kCodeEntity, "BLOCK")) {
+            ++ioAt;
+            continue;
+        }
+        std::string lName;
+        Block lBlock;
+        double lBase[3] = {0.0, 0.0, 0.0};
+        for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
+            const KDxfPair& lPair = mPairs.Get(ioAt);
+            if (lPair.mCode == kCodeName) {
+                lName = lPair.mValue;
+            } else if (lPair.mCode == kCodeX || lPair.mCode == kCodeY || lPair.mCode == kCodeZ) {
+                lBase[(lPair.mCode - kCodeX) / (kCodeY - kCodeX)] = Number(lPair);
+            }
+        }
+        lBlock.mFirst = ioAt;
+        lBlock.mBase.Set(lBase[0], lBase[1], lBase[2], 1.0);
+        if (!lName.empty()) {
+            mBlocks.emplace(lName, lBlock);
+        }
+        while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDBLK") &&
+               !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
+            ++ioAt;
+        }
+    }
+    return !AtEnd(ioAt);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Derivations
+
+bool KDxfDrawing::ReadByLayer(std::size_t& ioAt, Nodes& oNodes)
+{
+    // Keyed by the lower-case name, so the map's order is the names' order without case.
+    std::map<std::string, LayerMesh> lLayers;
+    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC") &&
+           !IsPair(ioAt, kCodeEntity, "ENDBLK")) {
+        const std::string_view lKind = mPairs.Get(ioAt).mValue;
+        bool lRead = true;
+        if (lKind == "INSERT") {
+            Insert lInsert;
+            lRead = ReadInsert(ioAt, lInsert) && PlaceInsert(lInsert, oNodes, 0);
+        } else if (IsEntity(lKind)) {
+            // The layer comes inside the entity: look it up before reading into its mesh.
+            std::string lLayer;
+            for (std::size_t i = ioAt + 1; !AtEnd(i) && mPairs.Get(i).mCode != kCodeEntity; ++i) {
+                if (mPairs.Get(i).mCode == kCodeLayer) {
+                    lLayer = mPairs.Get(i).mValue;
+                }
+            }
+            LayerMesh& lTarget = lLayers[Lower(lLayer)];
+            if (!lTarget.mNode) {
+                lTarget.mName = lLayer;
+                lTarget.mNode = std::make_unique<KDxfNodePlan>();
+            }
+            lRead = ReadEntity(ioAt, lTarget.mNode->mMesh, mWeld, true, lLayer);
+        } else {
+            lRead = SkipEntity(ioAt);
+        }
+        if (!lRead) {
+            return false;
+        }
+    }
+    if (AtEnd(ioAt)) {
+        return Fail(LastLine(), "the file ends inside ENTITIES");
+    }
+    for (auto& lEntry : lLayers) {
+        LayerMesh& lLayer = lEntry.second;
+        if (lLayer.mNode->mMesh.IsEmpty()) {
+            continue;
+        }
+        lLayer.mNode->mName = lLayer.mName;
+        lLayer.mNode->mVisible = GetLayerColor(lLayer.mName) >= 0;
+        oNodes.push_back(std::move(lLayer.mNode));
+    }
+    return true;
+}
+
+bool KDxfDrawing::ReadByEntity(std::size_t& ioAt, Nodes& oNodes)
+{
+    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC") &&
+           !IsPair(ioAt, kCodeEntity, "ENDBLK")) {
+        const std::string_view lKind = mPairs.Get(ioAt).mValue;
+        bool lRead = true;
+        if (lKind == "INSERT") {
+            Insert lInsert;
+            lRead = ReadInsert(ioAt, lInsert) && PlaceInsert(lInsert, oNodes, 0);
+        } else if (IsEntity(lKind)) {
+            auto lNode = std::make_unique<KDxfNodePlan>();
+            lNode->mName = std::string(lKind);
+            lNode->mWireframe = lKind == "LINE";
+            std::string lLayer;
+            lRead = ReadEntity(ioAt, lNode->mMesh, false, false, lLayer);
+            if (lRead && !lNode->mMesh.IsEmpty()) {
+                oNodes.push_back(std::move(lNode));
+            }
+        } else {
+            lRead = SkipEntity(ioAt);
+        }
+        if (!lRead) {
+            return false;
+        }
+    }
+    return !AtEnd(ioAt) ||
+           Fail(LastLine(), "the file ends inside ENTITIES");
+}
+
+bool KDxfDrawing::ReadBlockBody(std::size_t& ioAt, KDxfNodePlan& ioNode, bool pEntityLevel,
+                                Nodes& ioParent, int pDepth, bool& oHasInsert)
+{
+    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC") &&
+           !IsPair(ioAt, kCodeEntity, "ENDBLK")) {
+        const std::string_view lKind = mPairs.Get(ioAt).mValue;
+        bool lRead = true;
+        if (lKind == "INSERT") {
+            Insert lInsert;
+            oHasInsert = true;
+            lRead = ReadInsert(ioAt, lInsert) &&
+                    PlaceInsert(lInsert, pEntityLevel ? ioParent : ioNode.mChildren, pDepth + 1);
+        } else if (IsEntity(lKind)) {
+            // Blocks are read again for every insert: their total is bounded.
+            if (++mBlockEntities > kMaxBlockEntities) {
+                return Fail(mPairs.Get(ioAt).mLine, "the blocks nest into too many entities");
+            }
+            std::string lLayer;
+            lRead = ReadEntity(ioAt, ioNode.mMesh, mWeld, true, lLayer);
+        } else {
+            lRead = SkipEntity(ioAt);
+        }
+        if (!lRead) {
+            return false;
+        }
+    }
+    return !AtEnd(ioAt) ||
+           Fail(LastLine(), "the file ends inside a block");
+}
+
+bool KDxfDrawing::PlaceInsert(const Insert& pInsert, Nodes& ioParent, int pDepth)
+{
+    if (pInsert.mName.empty()) {
+        return true;
+    }
+    const auto lBlock = mBlocks.find(pInsert.mName);
+    if (lBlock == mBlocks.end()) {
+        Warn(0, "block \"" + pInsert.mName + "\" is not defined: its INSERT adds nothing");
+        return true;
+    }
+    for (const std::string& lActive : mActiveBlocks) {
+        if (lActive == pInsert.mName) {
+            Warn(0, "block \"" + pInsert.mName + "\" inserts itself: the insert is left out");
+            return true;
+        }
+    }
+    if (pDepth > kMaxBlockDepth || mBlockInstances >= kMaxBlockInstances) {
+        Warn(0, "block \"" + pInsert.mName + "\" nests too deep or too often: left out");
+        return true;
+    }
+    ++mBlockInstances;
+    auto lNode = std::make_unique<KDxfNodePlan>();
+    lNode->mName = pInsert.mName;
+    // The block's base point lands on the insertion point: t = insertion - R S base.
+    const KVector4& lBase = lBlock->second.mBase;
+    const double lScaled[2] = {lBase[0] * pInsert.mScale[0], lBase[1] * pInsert.mScale[1]};
+    const double lCos = std::cos(pInsert.mAngle * kDegreesToRadians);
+    const double lSin = std::sin(pInsert.mAngle * kDegreesToRadians);
+    const double lPlace[3] = {pInsert.mPoint[0] - (lScaled[0] * lCos - lScaled[1] * lSin),
+                              pInsert.mPoint[1] - (lScaled[0] * lSin + lScaled[1] * lCos),
+                              pInsert.mPoint[2] - lBase[2] * pInsert.mScale[2]};
+    lNode->mPlaced = true;
+    lNode->mTranslation = ToScene(lPlace);
+    lNode->mRotation.Set(0.0, pInsert.mAngle, 0.0, 1.0);
+    // A scale changes axes as points do, without the sign: (sx, sz, sy).
+    lNode->mScaling.Set(pInsert.mScale[0], pInsert.mScale[2], pInsert.mScale[1], 1.0);
+    mActiveBlocks.push_back(pInsert.mName);
+    std::size_t lAt = lBlock->second.mFirst;
+    bool lHasInsert = false;
+    const bool lRead = ReadBlockBody(lAt, *lNode, false, ioParent, pDepth, lHasInsert);
+    mActiveBlocks.pop_back();
+    if (lRead && (!lNode->mMesh.IsEmpty() || lHasInsert)) {
+        ioParent.push_back(std::move(lNode));
+    }
+    return lRead;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Entities
+
+bool KDxfDrawing::ReadEntity(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld,
+                             bool pCheckDegenerate, std::string& oLayer)
+{
+    const std::string_view lKind = mPairs.Get(ioAt).mValue;
+    if (lKind == "POLYLINE") {
+        return ReadPolyline(ioAt, ioMesh, oLayer);
+    }
+    if (lKind == "3DFACE") {
+        return Read3dFace(ioAt, ioMesh, pWeld, pCheckDegenerate, oLayer);
+    }
+    return ReadLine(ioAt, ioMesh, pWeld, oLayer);
+}
+
+bool KDxfDrawing::ReadPolyline(std::size_t& ioAt, KDxfMeshData& ioMesh, std::string& oLayer)
+{
+    int lOwnColor = 0;
+    int lFlags = 0;
+    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
+        const KDxfPair& lPair = mPairs.Get(ioAt);
+        if (lPair.mCode == kCodeLayer) {
+            oLayer = lPair.mValue;
+        } else if (lPair.mCode == kCodeColor) {
+            lOwnColor = Integer(lPair);
+        } else if (lPair.mCode == kCodeFlags) {
+            lFlags = Integer(lPair);
+        }
+    }
+    const int lColor = ResolveColor(lOwnColor, oLayer);
+    const std::size_t lBase = ioMesh.GetPoints().size();
+    int lPolyfaceVertices = 0;
+    while (!AtEnd(ioAt) && IsPair(ioAt, kCodeEntity, "VERTEX")) {
+        if (!ReadVertex(ioAt, ioMesh, lBase, lColor, oLayer, lPolyfaceVertices)) {
+            return false;
+        }
+    }
+    const int lLast = static_cast<int>(ioMesh.GetPoints().size()) - 1;
+    if (lFlags == kClosed3dPolyline && lLast > static_cast<int>(lBase)) {
+        const int lFirst = static_cast<int>(lBase);
+        const int lSegment[3] = {lFirst, lLast, lFirst};
+        ioMesh.AddPolygon(lColor, lSegment, 3, false);
+    }
+    if (!AtEnd(ioAt) && IsPair(ioAt, kCodeEntity, "SEQEND")) {
+        return SkipEntity(ioAt);
+    }
+    return !AtEnd(ioAt) || Fail(LastLine(),
+                                "the file ends inside a POLYLINE");
+}
+
+bool KDxfDrawing::ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_t pBase,
+                             int pColor, std::string_view pLayer, int& ioPolyfaceVertices)
+{
+    const long long lLine = mPairs.Get(ioAt).mLine;
+    double lPoint[3] = {0.0, 0.0, 0.0};
+    int lColor = pColor;
+    int lFlags = 0;
+    int lIndexes[kMaxFaceIndexes] = {0, 0, 0, 0};
+    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
+        const KDxfPair& lPair = mPairs.Get(ioAt);
+        if (lPair.mCode == kCodeX || lPair.mCode == kCodeY || lPair.mCode == kCodeZ) {
+            lPoint[(lPair.mCode - kCodeX) / (kCodeY - kCodeX)] = Number(lPair);
+        } else if (lPair.mCode == kCodeColor) {
+            lColor = Integer(lPair);
+        } else if (lPair.mCode == kCodeFlags) {
+            lFlags = Integer(lPair);
+        } else if (lPair.mCode >= kCodeFirstIndex && lPair.mCode < kCodeFirstIndex + kMaxFaceIndexes) {
+            lIndexes[lPair.mCode - kCodeFirstIndex] = std::abs(Integer(lPair));
+        }
+    }
+    if (AtEnd(ioAt)) {
+        return Fail(lLine, "the file ends inside a VERTEX");
+    }
+    if (lFlags == kPolyfaceVertex) {
+        ioMesh.AddPoint(ToScene(lPoint));
+        ++ioPolyfaceVertices;
+    } else if (lFlags == kPolyfaceFace && lIndexes[0] != 0 && lIndexes[1] != 0) {
+        const int lCount = lIndexes[2] == 0 ? 2 : (lIndexes[3] == 0 ? 3 : 4);
+        for (int i = 0; i < lCount; ++i) {
+            if (lIndexes[i] > ioPolyfaceVertices) {
+                Warn(lLine, "face record names vertex " + std::to_string(lIndexes[i]) +
+                                " of " + std::to_string(ioPolyfaceVertices) + ": left out");
+                return true;
+            }
+        }
+        const int lOffset = static_cast<int>(pBase) - 1;
+        int lRecord[kMaxFaceIndexes];
+        if (lCount == 2) {
+            lRecord[0] = lRecord[2] = lIndexes[0] + lOffset;
+            lRecord[1] = lIndexes[1] + lOffset;
+        } else {
+            for (int i = 0; i < lCount; ++i) {
+                lRecord[i] = lIndexes[lCount - 1 - i] + lOffset;
+            }
+        }
+        ioMesh.AddPolygon(ResolveColor(lColor, pLayer), lRecord, lCount == 2 ? 3 : lCount);
+    } else if (lFlags == k3dPolylineVertex) {
+        const int lIndex = ioMesh.AddPoint(ToScene(lPoint));
+        if (lIndex > static_cast<int>(pBase)) {
+            const int lSegment[3] = {lIndex, lIndex - 1, lIndex};
+            ioMesh.AddPolygon(lColor, lSegment, 3, false);
+        }
+    }
+    return true;
+}
+
+bool KDxfDrawing::Read3dFace(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld,
+                             bool pCheckDegenerate, std::string& oLayer)
+{
+    double lCorners[4][3] = {};
+    int lOwnColor = 0;
+    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
+        const KDxfPair& lPair = mPairs.Get(ioAt);
+        const int lAxis = lPair.mCode / 10 - 1;
+        const int lCorner = lPair.mCode % 10;
+        if (lPair.mCode == kCodeLayer) {
+            oLayer = lPair.mValue;
+        } else if (lPair.mCode == kCodeColor) {
+            lOwnColor = Integer(lPair);
+        } else if (lAxis >= 0 && lAxis < 3 && lCorner < 4) {
+            lCorners[lCorner][lAxis] = Number(lPair);
+        }
+    }
+    if (AtEnd(ioAt)) {
+        return Fail(LastLine(), "the file ends inside a 3DFACE");
+    }
+    if (pCheckDegenerate && Near(lCorners[0], lCorners[1]) && Near(lCorners[0], lCorners[2])) {
+        return true;
+    }
+    const bool lTriangle = lCorners[3][0] == lCorners[2][0] && lCorners[3][1] == lCorners[2][1] &&
+                           lCorners[3][2] == lCorners[2][2];
+    const int lCount = lTriangle ? 3 : 4;
+    int lRecord[4];
+    for (int i = 0; i < lCount; ++i) {
+        lRecord[i] = ioMesh.FindOrAddPoint(ToScene(lCorners[lCount - 1 - i]), pWeld);
+    }
+    ioMesh.AddPolygon(ResolveColor(lOwnColor, oLayer), lRecord, lCount);
+    return true;
+}
+
+bool KDxfDrawing::ReadLine(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld,
+                           std::string& oLayer)
+{
+    double lEnds[2][3] = {};
+    int lOwnColor = 0;
+    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
+        const KDxfPair& lPair = mPairs.Get(ioAt);
+        const int lAxis = lPair.mCode / 10 - 1;
+        const int lEnd = lPair.mCode % 10;
+        if (lPair.mCode == kCodeLayer) {
+            oLayer = lPair.mValue;
+        } else if (lPair.mCode == kCodeColor) {
+            lOwnColor = Integer(lPair);
+        } else if (lAxis >= 0 && lAxis < 3 && lEnd < 2) {
+            lEnds[lEnd][lAxis] = Number(lPair);
+        }
+    }
+    if (AtEnd(ioAt)) {
+        return Fail(LastLine(), "the file ends inside a LINE");
+    }
+    const int lStart = ioMesh.FindOrAddPoint(ToScene(lEnds[0]), pWeld);
+    const int lStop = ioMesh.FindOrAddPoint(ToScene(lEnds[1]), pWeld);
+    const int lSegment[3] = {lStart, lStop, lStart};
+    ioMesh.AddPolygon(ResolveColor(lOwnColor, oLayer), lSegment, 3);
+    return true;
+}
+
+bool KDxfDrawing::ReadInsert(std::size_t& ioAt, Insert& oInsert)
+{
+    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
+        const KDxfPair& lPair = mPairs.Get(ioAt);
+        if (lPair.mCode == kCodeName) {
+            oInsert.mName = lPair.mValue;
+        } else if (lPair.mCode == kCodeX || lPair.mCode == kCodeY || lPair.mCode == kCodeZ) {
+            oInsert.mPoint[(lPair.mCode - kCodeX) / (kCodeY - kCodeX)] = Number(lPair);
+        } else if (lPair.mCode >= kCodeScaleX && lPair.mCode < kCodeScaleX + 3) {
+            oInsert.mScale[lPair.mCode - kCodeScaleX] = Number(lPair);
+        } else if (lPair.mCode == kCodeAngle) {
+            oInsert.mAngle = Number(lPair);
+        }
+    }
+    return !AtEnd(ioAt) ||
+           Fail(LastLine(), "the file ends inside an INSERT");
+}
+
+bool KDxfDrawing::SkipEntity(std::size_t& ioAt)
+{
+    const std::string_view lKind = mPairs.Get(ioAt).mValue;
+    if (lKind != "SEQEND" && mSkippedKinds.insert(std::string(lKind)).second) {
+        Warn(mPairs.Get(ioAt).mLine, "entities of kind \"" + std::string(lKind) + "\" are not read");
+    }
+    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
+    }
+    return !AtEnd(ioAt) ||
+           Fail(LastLine(), "the file ends inside an entity");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Helpers
+
+long long KDxfDrawing::LastLine() const
+{
+    return mPairs.GetCount() == 0 ? 1 : mPairs.Get(mPairs.GetCount() - 1).mLine;
+}
+
+bool KDxfDrawing::IsEntity(std::string_view pKind) const
+{
+    return pKind == "POLYLINE" || pKind == "3DFACE" || pKind == "LINE";
+}
+
+bool KDxfDrawing::IsPair(std::size_t pAt, int pCode, std::string_view pValue) const
+{
+    const KDxfPair& lPair = mPairs.Get(pAt);
+    return lPair.mCode == pCode && lPair.mValue == pValue;
+}
+
+int KDxfDrawing::ResolveColor(int pOwn, std::string_view pLayer) const
+{
+    int lColor = pOwn;
+    if (lColor == KDxfColor::kByBlock || lColor == KDxfColor::kByLayer) {
+        lColor = std::abs(GetLayerColor(pLayer));
+    }
+    return lColor > KDxfColor::kLastColor ? 0 : lColor;
+}
+
+double KDxfDrawing::Number(const KDxfPair& pPair)
+{
+    double lValue = 0.0;
+    if (!KDxfPairs::ToDouble(pPair.mValue, lValue)) {
+        Warn(pPair.mLine + 1, "\"" + std::string(pPair.mValue) + "\" is not a number: 0 is used");
+        return 0.0;
+    }
+    return lValue;
+}
+
+int KDxfDrawing::Integer(const KDxfPair& pPair)
+{
+    int lValue = 0;
+    if (!KDxfPairs::ToInt(pPair.mValue, lValue)) {
+        Warn(pPair.mLine + 1, "\"" + std::string(pPair.mValue) + "\" is not an integer: 0 is used");
+        return 0;
+    }
+    return lValue;
+}
+
+void KDxfDrawing::Warn(long long pLine, const std::string& pWhat)
+{
+    if (++mWarningCount > kMaxWarnings) {
+        return;
+    }
+    if (pLine > 0) {
+        mWarnings += std::to_string(pLine) + ": ";
+    }
+    mWarnings += mWarningCount == kMaxWarnings ? "further warnings are left out\n" : pWhat + "\n";
+}
+
+bool KDxfDrawing::Fail(long long pLine, const char* pWhy)
+{
+    mReason = std::to_string(pLine) + ": " + pWhy;
+    return false;
+}
+
+KVector4 KDxfDrawing::ToScene(const double* pPoint)
+{
+    return KVector4(pPoint[0], pPoint[2], -pPoint[1], 1.0);
+}
+
+std::string KDxfDrawing::Lower(std::string_view pText)
+{
+    std::string lLower(pText);
+    for (char& lChar : lLower) {
+        if (lChar >= 'A' && lChar <= 'Z') {
+            lChar = static_cast<char>(lChar - 'A' + 'a');
+        }
+    }
+    return lLower;
+}

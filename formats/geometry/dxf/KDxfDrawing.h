@@ -1,0 +1,121 @@
+#ifndef RYVKIT_FORMATS_GEOMETRY_DXF_KDXFDRAWING_H
+#define RYVKIT_FORMATS_GEOMETRY_DXF_KDXFDRAWING_H
+
+#include "core/KVector4.h"
+#include "formats/geometry/dxf/KDxfNodePlan.h"
+#include "formats/geometry/dxf/KDxfPairs.h"
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// Turns the groups of a DXF file into the nodes a read makes (KDxfNodePlan), by layer, by
+// entity or by block. Reads the LAYER table (names compared without regard to case), indexes
+// every block of the BLOCKS section once, then walks the ENTITIES section: POLYLINE (polyface
+// meshes and 3D polylines), 3DFACE, LINE and INSERT; other entities are skipped whole with one
+// warning per kind. DXF points (x, y, z) become scene points (x, z, -y).
+//
+// Entity colours 0 (by block) and 256 (by layer) take the layer's colour, made positive; a
+// colour outside 1..255 then gives no material. An INSERT places its block at the insertion
+// point minus the rotated, scaled base point; a block that inserts itself, directly or through
+// others, or nests deeper than kMaxBlockDepth, is refused with a warning, as are inserts past
+// kMaxBlockInstances; more than kMaxBlockEntities entities read through inserts fail the read.
+// Polyface indexes outside the polyline's vertices drop their face record
+// with a warning.
+class KDxfDrawing
+{
+public:
+    enum EDerivation : int { eByLayer = 0, eByEntity = 1, eByBlock = 2 };
+
+    static constexpr int kMaxBlockDepth = 32;
+    static constexpr int kMaxBlockInstances = 100000;
+    static constexpr long long kMaxBlockEntities = 10000000;
+
+    KDxfDrawing(const KDxfPairs& pPairs, int pDerivation, bool pWeld);
+
+    // False (with GetReason) when the file ends inside a section or an entity, or before its
+    // "EOF" when it has no ENTITIES section.
+    bool Read(std::vector<std::unique_ptr<KDxfNodePlan>>& oNodes);
+
+    // The colour the LAYER table gives a layer name (0 when it is not there).
+    int GetLayerColor(std::string_view pLayer) const;
+    const std::string& GetReason() const { return mReason; }
+    // One line a warning, each "line: what".
+    const std::string& GetWarnings() const { return mWarnings; }
+
+private:
+    struct Block
+    {
+        std::size_t mFirst = 0; // the code-0 pair of its first entity
+        KVector4 mBase{0.0, 0.0, 0.0, 1.0};
+    };
+    struct Insert
+    {
+        std::string mName;
+        double mPoint[3] = {0.0, 0.0, 0.0};
+        double mScale[3] = {1.0, 1.0, 1.0};
+        double mAngle = 0.0;
+    };
+    struct LayerMesh
+    {
+        std::string mName;
+        std::unique_ptr<KDxfNodePlan> mNode;
+    };
+    using Nodes = std::vector<std::unique_ptr<KDxfNodePlan>>;
+
+    // Sections.
+    bool ScanSections(std::size_t& oEntities);
+    bool ReadLayerTable(std::size_t& ioAt);
+    bool IndexBlocks(std::size_t& ioAt);
+    bool SkipToSectionEnd(std::size_t& ioAt);
+    // Derivations; ioAt starts at the section's first entity and ends on its ENDSEC/ENDBLK.
+    bool ReadByLayer(std::size_t& ioAt, Nodes& oNodes);
+    bool ReadByEntity(std::size_t& ioAt, Nodes& oNodes);
+    bool ReadBlockBody(std::size_t& ioAt, KDxfNodePlan& ioNode, bool pEntityLevel, Nodes& ioParent,
+                       int pDepth, bool& oHasInsert);
+    // Entities; each starts on the entity's code-0 pair and ends on the next one.
+    bool ReadEntity(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld, bool pCheckDegenerate,
+                    std::string& oLayer);
+    bool ReadPolyline(std::size_t& ioAt, KDxfMeshData& ioMesh, std::string& oLayer);
+    bool ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_t pBase, int pColor,
+                    std::string_view pLayer, int& ioPolyfaceVertices);
+    bool Read3dFace(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld, bool pCheckDegenerate,
+                    std::string& oLayer);
+    bool ReadLine(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld, std::string& oLayer);
+    bool ReadInsert(std::size_t& ioAt, Insert& oInsert);
+    bool PlaceInsert(const Insert& pInsert, Nodes& ioParent, int pDepth);
+    bool SkipEntity(std::size_t& ioAt);
+
+    // Helpers.
+    bool IsEntity(std::string_view pKind) const;
+    long long LastLine() const;
+    bool AtEnd(std::size_t pAt) const { return pAt >= mPairs.GetCount(); }
+    bool IsPair(std::size_t pAt, int pCode, std::string_view pValue) const;
+    int ResolveColor(int pOwn, std::string_view pLayer) const;
+    double Number(const KDxfPair& pPair);
+    int Integer(const KDxfPair& pPair);
+    void Warn(long long pLine, const std::string& pWhat);
+    bool Fail(long long pLine, const char* pWhy);
+    static KVector4 ToScene(const double* pPoint);
+    static std::string Lower(std::string_view pText);
+
+    const KDxfPairs& mPairs;
+    int mDerivation;
+    bool mWeld;
+    std::unordered_map<std::string, int> mLayerColors; // lower-case name -> colour
+    std::unordered_map<std::string, Block> mBlocks;     // exact name, first definition
+    std::vector<std::string> mActiveBlocks;
+    int mBlockInstances = 0;
+    long long mBlockEntities = 0;
+    std::set<std::string> mSkippedKinds;
+    std::string mReason;
+    std::string mWarnings;
+    int mWarningCount = 0;
+};
+
+#endif

@@ -1,0 +1,269 @@
+#include "formats/geometry/dxf/KReaderDxf.h"
+
+#include "core/KFileUtils.h"
+#include "formats/geometry/dxf/KDxfColor.h"
+#include "formats/geometry/dxf/KDxfDrawing.h"
+#include "formats/geometry/dxf/KStreamOptionsDxf.h"
+#include "io/KByteSource.h"
+#include "scene/KRenamingStrategy.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvMesh.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kShadingWireFrame = 1;
+
+} // namespace
+
+// Makes the planned nodes, meshes and materials in the scene. What it made is handed back to
+// the factory when a creation fails, so the scene is left as it was.
+class KReaderDxf::Builder
+{
+public:
+    explicit Builder(KRyvObjectFactory* pFactory) : mFactory(pFactory) {}
+
+    bool Build(std::vector<std::unique_ptr<KDxfNodePlan>>& ioNodes, KRyvNode* pParent)
+    {
+        for (std::unique_ptr<KDxfNodePlan>& lPlan : ioNodes) {
+            if (!BuildNode(*lPlan, pParent, true)) {
+                Undo();
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The parent of everything read, recorded for the undo.
+    KRyvNode* AddReferenceNode(const std::string& pName, KRyvNode* pRoot)
+    {
+        KRyvNode* lNode = mFactory->CreateNode(pName.c_str());
+        if (lNode) {
+            pRoot->AddChild(lNode);
+            mTopNodes.push_back(lNode);
+        }
+        return lNode;
+    }
+
+private:
+    // pTop: a node of the read's parent, recorded for the undo (its subtree goes with it).
+    bool BuildNode(KDxfNodePlan& ioPlan, KRyvNode* pParent, bool pTop)
+    {
+        KNamePair lName(ioPlan.mName.c_str());
+        mNames.Rename(lName);
+        KRyvNode* lNode = mFactory->CreateNode(lName.GetCurrentName().Buffer());
+        if (!lNode) {
+            return false;
+        }
+        pParent->AddChild(lNode);
+        if (pTop) {
+            mTopNodes.push_back(lNode);
+        }
+        if (!ioPlan.mMesh.IsEmpty()) {
+            KRyvMesh* lMesh = BuildMesh(ioPlan.mMesh);
+            if (!lMesh) {
+                return false;
+            }
+            lNode->SetNodeAttribute(lMesh);
+        }
+        lNode->SetVisibility(ioPlan.mVisible);
+        if (ioPlan.mWireframe) {
+            lNode->SetShadingMode(kShadingWireFrame);
+        }
+        Place(ioPlan, *lNode);
+        for (std::unique_ptr<KDxfNodePlan>& lChild : ioPlan.mChildren) {
+            if (!BuildNode(*lChild, lNode, false)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    static void Place(const KDxfNodePlan& pPlan, KRyvNode& ioNode)
+    {
+        if (!pPlan.mPlaced) {
+            return;
+        }
+        const KVector4& lS = pPlan.mScaling;
+        if (lS[0] != 1.0 || lS[1] != 1.0 || lS[2] != 1.0) {
+            ioNode.SetLclScaling(lS);
+        }
+        if (pPlan.mRotation[1] != 0.0) {
+            ioNode.SetLclRotation(pPlan.mRotation);
+        }
+        const KVector4& lT = pPlan.mTranslation;
+        if (lT[0] != 0.0 || lT[1] != 0.0 || lT[2] != 0.0) {
+            ioNode.SetLclTranslation(lT);
+        }
+    }
+
+    KRyvMesh* BuildMesh(const KDxfMeshData& pData)
+    {
+        KRyvMesh* lMesh = mFactory->CreateMesh();
+        if (!lMesh) {
+            return nullptr;
+        }
+        lMesh->GetControlPointArray() = pData.GetPoints();
+        if (pData.HasColors()) {
+            lMesh->InitMaterialIndices(KRyvMesh::eMappingByPolygon);
+        }
+        int lMaterialOf[KDxfColor::kLastColor + 1];
+        std::fill(std::begin(lMaterialOf), std::end(lMaterialOf), -1);
+        const std::vector<int>& lIndices = pData.GetIndices();
+        for (const KDxfMeshData::Polygon& lPolygon : pData.GetPolygons()) {
+            int lMaterial = -1;
+            if (pData.HasColors()) {
+                lMaterial = MaterialIndex(*lMesh, lPolygon.mColor, lMaterialOf);
+            }
+            lMesh->BeginPolygon(lMaterial);
+            for (int i = 0; i < lPolygon.mCount; ++i) {
+                lMesh->AddPolygon(lIndices[static_cast<std::size_t>(lPolygon.mFirst + i)]);
+            }
+        }
+        return lMesh;
+    }
+
+    // The mesh's material index of a colour; 0 for polygons without a colour.
+    int MaterialIndex(KRyvMesh& ioMesh, int pColor, int* ioMaterialOf)
+    {
+        if (pColor < KDxfColor::kFirstColor || pColor > KDxfColor::kLastColor) {
+            return 0;
+        }
+        int& lIndex = ioMaterialOf[pColor];
+        if (lIndex < 0) {
+            KRyvMaterial* lMaterial = MaterialOf(pColor);
+            const int lAdded = lMaterial ? ioMesh.AddMaterial(lMaterial) : -1;
+            lIndex = lAdded < 0 ? 0 : lAdded;
+        }
+        return lIndex;
+    }
+
+    KRyvMaterial* MaterialOf(int pColor)
+    {
+        KRyvMaterial*& lMaterial = mMaterials[static_cast<std::size_t>(pColor)];
+        if (!lMaterial) {
+            const std::string lName = "Material" + std::to_string(mMaterialCount++);
+            lMaterial = mFactory->CreateMaterial(lName.c_str());
+            if (lMaterial) {
+                lMaterial->SetDiffuseColor(KDxfColor::ToRgb(pColor));
+                mCreatedMaterials.push_back(lMaterial);
+            }
+        }
+        return lMaterial;
+    }
+
+    void Undo()
+    {
+        for (auto lNode = mTopNodes.rbegin(); lNode != mTopNodes.rend(); ++lNode) {
+            mFactory->DestroyNode(*lNode, true);
+        }
+        for (KRyvMaterial* lMaterial : mCreatedMaterials) {
+            mFactory->DestroyMaterial(lMaterial);
+        }
+    }
+
+    KRyvObjectFactory* mFactory;
+    KNumberSuffixRenamingStrategy mNames;
+    std::vector<KRyvNode*> mTopNodes;
+    std::vector<KRyvMaterial*> mCreatedMaterials;
+    std::vector<KRyvMaterial*> mMaterials = std::vector<KRyvMaterial*>(KDxfColor::kLastColor + 1);
+    int mMaterialCount = 0;
+};
+
+KReaderDxf::KReaderDxf(KRyvObjectFactory* pOwner) : KReader(pOwner, true) {}
+
+KReaderDxf::~KReaderDxf()
+{
+    FileClose();
+}
+
+std::unique_ptr<KReader> KReaderDxf::Create(KRyvObjectFactory* pOwner)
+{
+    return std::make_unique<KReaderDxf>(pOwner);
+}
+
+bool KReaderDxf::OpenSource(std::unique_ptr<KByteSource> pSource)
+{
+    mSource = std::move(pSource);
+    return true;
+}
+
+bool KReaderDxf::FileClose()
+{
+    mSource.reset();
+    return true;
+}
+
+std::unique_ptr<KStreamOptions> KReaderDxf::GetReadOptions()
+{
+    return std::make_unique<KStreamOptionsDxf>();
+}
+
+bool KReaderDxf::Fail(int pCode, const std::string& pWhy)
+{
+    const std::string lText = GetFileName(mSource->GetName().c_str()).Buffer() + std::string(":") + pWhy;
+    GetError().SetLastError(pCode, lText.c_str());
+    GetMessage() += (lText + "\n").c_str();
+    return false;
+}
+
+bool KReaderDxf::Read(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    if (!mSource) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    if (!pOptions || !pOptions->IsA(KStreamOptionsDxf::ClassId())) {
+        GetError().SetLastErrorID(kStreamOptionsNotSet);
+        return false;
+    }
+    KRyvNode* lRoot = pScene ? pScene->GetRootNode() : nullptr;
+    if (!lRoot) {
+        return Fail(kFileCorrupted, " the scene has no root node");
+    }
+    auto& lOptions = static_cast<KStreamOptionsDxf&>(*pOptions);
+    const int lMode = lOptions.GetDerivationMode();
+    const bool lWeld = lOptions.GetOptionValue(KStreamOptionsDxf::kWeldVertices) == 1;
+    const bool lReference = lOptions.GetOptionValue(KStreamOptionsDxf::kCreateReferenceNode) == 1;
+    try {
+        std::rewind(mSource->GetStream());
+        KDxfPairs lPairs;
+        if (!lPairs.Read(mSource->GetStream())) {
+            return Fail(kFileCorrupted, lPairs.GetReason());
+        }
+        lOptions.ReportProgress("Reading DXF file", 50.0f);
+        KDxfDrawing lDrawing(lPairs, lMode, lWeld);
+        std::vector<std::unique_ptr<KDxfNodePlan>> lNodes;
+        const bool lRead = lDrawing.Read(lNodes);
+        const std::string lName = GetFileName(mSource->GetName().c_str()).Buffer();
+        std::string lWarnings = lDrawing.GetWarnings();
+        for (std::size_t lAt = 0; lAt < lWarnings.size();) {
+            lWarnings.insert(lAt, lName + ":");
+            lAt = lWarnings.find('\n', lAt) + 1;
+        }
+        GetMessage() += lWarnings.c_str();
+        if (!lRead) {
+            return Fail(kFileCorrupted, lDrawing.GetReason());
+        }
+        Builder lBuilder(GetOwner());
+        KRyvNode* lParent = lRoot;
+        if (lReference) {
+            const std::string lBase = GetFileName(mSource->GetName().c_str(), false).Buffer();
+            lParent = lBuilder.AddReferenceNode(lBase + "_root", lRoot);
+        }
+        if (!lParent || !lBuilder.Build(lNodes, lParent)) {
+            return Fail(kUnidentifiedError, " the scene objects could not be made");
+        }
+        lOptions.ReportProgress("Reading DXF file", 100.0f);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return Fail(kUnidentifiedError, " out of memory");
+    }
+}

@@ -1,0 +1,449 @@
+#include "formats/geometry/dxf/KWriterDxf.h"
+
+#include "formats/geometry/KMeshDeformation.h"
+#include "formats/geometry/KSceneGeometry.h"
+#include "formats/geometry/dxf/KDxfColor.h"
+#include "formats/geometry/dxf/KStreamOptionsDxf.h"
+#include "io/KNodeWalk.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KLayer.h"
+#include "scene/objects/KLayerElement.h"
+#include "scene/objects/KPolygonSplitter.h"
+#include "scene/objects/KRyvGeometryConverter.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvMesh.h"
+#include "scene/objects/KRyvNurb.h"
+#include "scene/objects/KRyvPatch.h"
+
+#include <charconv>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kCoordinateDecimals = 6;
+constexpr std::size_t kFlushSize = 1 << 20;
+// The colour of a hidden layer without material: white, so that the sign can say "hidden".
+constexpr int kHiddenPlainColor = 7;
+constexpr int kMaxCornersPerRecord = 4;
+
+// One mesh node to write: the mesh is the node's own or a converted copy (owned by the
+// factory until the write ends).
+struct KDxfMeshNode
+{
+    KRyvNode* mNode = nullptr;
+    KRyvMesh* mMesh = nullptr;
+    bool mConverted = false;
+    int mColor = 0; // of the last material; 0 without materials
+};
+
+} // namespace
+
+// One Write: the text is built in a buffer and flushed in large blocks.
+class KWriterDxf::Session
+{
+public:
+    Session(KWriterDxf& ioWriter, bool pTriangulate, bool pDeform)
+        : mWriter(ioWriter), mFactory(ioWriter.GetOwner()), mTriangulate(pTriangulate),
+          mDeform(pDeform)
+    {
+    }
+
+    ~Session()
+    {
+        for (KDxfMeshNode& lEntry : mMeshes) {
+            if (lEntry.mConverted) {
+                mFactory->DestroyNodeAttribute(lEntry.mMesh);
+            }
+        }
+    }
+
+    bool Run(KRyvScene& pScene)
+    {
+        KRyvNode* lRoot = pScene.GetRootNode();
+        std::vector<KRyvNode*> lNodes;
+        CollectNodesDepthFirst(lRoot, false, lNodes);
+        for (KRyvNode* lNode : lNodes) {
+            CollectMesh(lNode);
+        }
+        WriteHeader();
+        WriteTables(lRoot && lRoot->GetChildCount() > 0);
+        Group(0, "SECTION");
+        Group(2, "BLOCKS");
+        Group(0, "ENDSEC");
+        Group(0, "SECTION");
+        Group(2, "ENTITIES");
+        for (const KDxfMeshNode& lEntry : mMeshes) {
+            WritePolyfaceMesh(lEntry);
+            if (!Flush(false)) {
+                return false;
+            }
+        }
+        Group(0, "ENDSEC");
+        Group(0, "EOF");
+        return Flush(true);
+    }
+
+private:
+    void CollectMesh(KRyvNode* pNode)
+    {
+        KDxfMeshNode lEntry;
+        lEntry.mNode = pNode;
+        KRyvGeometryConverter lConverter(mFactory);
+        KRyvMesh* lOwn = static_cast<KRyvMesh*>(pNode->GetMesh());
+        if (pNode->GetNurb()) {
+            lEntry.mMesh = lConverter.ConvertNurbToMesh(static_cast<KRyvNurb*>(pNode->GetNurb()));
+        } else if (pNode->GetPatch()) {
+            lEntry.mMesh =
+                lConverter.ConvertPatchToMesh(static_cast<KRyvPatch*>(pNode->GetPatch()));
+        } else if (lOwn && mTriangulate) {
+            lEntry.mMesh = lConverter.TriangulateMesh(lOwn);
+        }
+        lEntry.mConverted = lEntry.mMesh != nullptr;
+        if (!lEntry.mMesh) {
+            lEntry.mMesh = lOwn;
+        }
+        if (!lEntry.mMesh) {
+            return;
+        }
+        const int lMaterials = lEntry.mMesh->GetMaterialCount();
+        if (lMaterials > 0) {
+            lEntry.mColor = ColorOf(lEntry.mMesh->GetMaterial(lMaterials - 1));
+        }
+        mMeshes.push_back(lEntry);
+    }
+
+    static int ColorOf(KRyvMaterial* pMaterial)
+    {
+        return pMaterial ? KDxfColor::FromRgb(pMaterial->GetDiffuseColor()) : 0;
+    }
+
+    static std::string LayerName(KRyvNode* pNode)
+    {
+        return pNode->GetNameWithoutPrefix().Buffer();
+    }
+
+    void WriteHeader()
+    {
+        Group(999, "Zembrol Dxf writer for RYV");
+        Group(0, "SECTION");
+        Group(2, "HEADER");
+        Group(9, "$ACADVER");
+        Group(1, "AC1008");
+        Variable("$UCSORG", "0.0", "0.0", "0.0");
+        Variable("$UCSXDIR", "1.0", "0.0", "0.0");
+        Group(9, "$TILEMODE");
+        Group(70, "   1");
+        Variable("$UCSYDIR", "0.0", "1.0", "0.0");
+        Group(0, "ENDSEC");
+    }
+
+    void Variable(const char* pName, const char* pX, const char* pY, const char* pZ)
+    {
+        Group(9, pName);
+        Group(10, pX);
+        Group(20, pY);
+        Group(30, pZ);
+    }
+
+    void WriteTables(bool pAnyNode)
+    {
+        Group(0, "SECTION");
+        Group(2, "TABLES");
+        if (pAnyNode) {
+            Group(0, "TABLE");
+            Group(2, "LTYPE");
+            Integer(70, 1);
+            Group(0, "LTYPE");
+            Group(2, "CONTINUOUS");
+            Group(70, "   64");
+            Group(3, "Solid line");
+            Group(72, "   65");
+            Group(73, "   0");
+            Group(40, "0.0");
+            Group(0, "ENDTAB");
+            Group(0, "TABLE");
+            Group(2, "LAYER");
+            Integer(70, static_cast<int>(mMeshes.size()));
+            for (const KDxfMeshNode& lEntry : mMeshes) {
+                WriteLayer(lEntry);
+            }
+            Group(0, "ENDTAB");
+        }
+        Group(0, "ENDSEC");
+    }
+
+    void WriteLayer(const KDxfMeshNode& pEntry)
+    {
+        int lColor = pEntry.mColor;
+        if (!pEntry.mNode->GetVisibility()) {
+            lColor = -(lColor == 0 ? kHiddenPlainColor : lColor);
+        }
+        Group(0, "LAYER");
+        Group(2, LayerName(pEntry.mNode).c_str());
+        Group(70, "   0");
+        Integer(62, lColor);
+        Group(6, "CONTINUOUS");
+    }
+
+    void WritePolyfaceMesh(const KDxfMeshNode& pEntry)
+    {
+        KRyvMesh& lMesh = *pEntry.mMesh;
+        const std::string lLayer = LayerName(pEntry.mNode);
+        const std::vector<std::vector<int>> lRecords = FaceRecords(lMesh);
+        Group(0, "POLYLINE");
+        Group(8, lLayer.c_str());
+        if (lMesh.GetMaterialCount() > 0) {
+            Integer(62, pEntry.mColor);
+        }
+        Group(66, "   1");
+        Variable(nullptr, "0.0", "0.0", "0.0");
+        Group(70, "   64");
+        Integer(71, lMesh.GetControlPointCount());
+        Integer(72, static_cast<int>(mRecordCount));
+        WriteVertices(pEntry, lLayer);
+        WriteFaces(pEntry, lLayer, lRecords);
+        Group(0, "SEQEND");
+    }
+
+    void WriteVertices(const KDxfMeshNode& pEntry, const std::string& pLayer)
+    {
+        KRyvMesh& lMesh = *pEntry.mMesh;
+        const KAffineMatrix lGlobal = KMeshDeformation::GlobalTransform(pEntry.mNode);
+        std::vector<KVector4> lPoints = lMesh.GetControlPointArray();
+        if (mDeform && (lMesh.GetShapeCount() > 0 || lMesh.GetLinkCount() > 0)) {
+            KRyvGeometry* lGeometry = static_cast<KRyvGeometry*>(pEntry.mNode->GetGeometry());
+            std::vector<double> lWeights;
+            for (int s = 0; lGeometry && s < lGeometry->GetShapeCount(); ++s) {
+                lWeights.push_back(lGeometry->GetShapeValue(s));
+            }
+            std::vector<int> lPointOf(lPoints.size());
+            for (std::size_t i = 0; i < lPointOf.size(); ++i) {
+                lPointOf[i] = static_cast<int>(i);
+            }
+            KMeshDeformation::Apply(lMesh, lWeights, lPoints, lPointOf, lGlobal);
+        }
+        const bool lByPoint = lMesh.GetMaterialCount() > 0 &&
+                              lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByControlPoint;
+        for (std::size_t i = 0; i < lPoints.size(); ++i) {
+            const KVector4 lWorld = lGlobal.MultT(lPoints[i]);
+            Group(0, "VERTEX");
+            Group(8, pLayer.c_str());
+            if (lByPoint) {
+                Integer(62, MaterialColor(lMesh, static_cast<int>(i)));
+            }
+            Coordinate(10, lWorld[0]);
+            Coordinate(20, -lWorld[2]);
+            Coordinate(30, lWorld[1]);
+            Group(70, "   192");
+        }
+    }
+
+    // Each polygon's face records, one-based indexes in the order written (reversed); polygons
+    // of 5 or more corners become n - 2 triangles. mRecordCount receives their number.
+    std::vector<std::vector<int>> FaceRecords(KRyvMesh& pMesh)
+    {
+        std::vector<std::vector<int>> lRecords(static_cast<std::size_t>(pMesh.GetPolygonCount()));
+        mRecordCount = 0;
+        std::vector<int> lVertices;
+        std::vector<int> lCorners;
+        for (int p = 0; p < pMesh.GetPolygonCount(); ++p) {
+            const int lSize = pMesh.GetPolygonSize(p);
+            lVertices.clear();
+            for (int k = 0; k < lSize; ++k) {
+                lVertices.push_back(pMesh.GetPolygonVertex(p, k));
+            }
+            lCorners.clear();
+            if (lSize > kMaxCornersPerRecord) {
+                mSplitter.Split(pMesh.GetControlPointArray(), lVertices.data(), lSize, lCorners);
+            } else {
+                for (int k = 0; k < lSize; ++k) {
+                    lCorners.push_back(k);
+                }
+            }
+            std::vector<int>& lRecord = lRecords[static_cast<std::size_t>(p)];
+            const std::size_t lPerRecord = lSize > kMaxCornersPerRecord ? 3 : lCorners.size();
+            for (std::size_t c = 0; c + lPerRecord <= lCorners.size() && lPerRecord > 0;
+                 c += lPerRecord) {
+                for (std::size_t k = lPerRecord; k-- > 0;) {
+                    lRecord.push_back(lVertices[static_cast<std::size_t>(lCorners[c + k])] + 1);
+                }
+                ++mRecordCount;
+            }
+        }
+        return lRecords;
+    }
+
+    void WriteFaces(const KDxfMeshNode& pEntry, const std::string& pLayer,
+                    const std::vector<std::vector<int>>& pRecords)
+    {
+        KRyvMesh& lMesh = *pEntry.mMesh;
+        const bool lByPolygon = lMesh.GetMaterialCount() > 0 &&
+                                lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByPolygon;
+        for (std::size_t p = 0; p < pRecords.size(); ++p) {
+            const std::vector<int>& lIndexes = pRecords[p];
+            const int lColor = lByPolygon ? MaterialColor(lMesh, static_cast<int>(p)) : pEntry.mColor;
+            const bool lSplit = lMesh.GetPolygonSize(static_cast<int>(p)) > kMaxCornersPerRecord;
+            const std::size_t lPerRecord = lSplit ? 3 : lIndexes.size();
+            for (std::size_t c = 0; c < lIndexes.size(); c += lPerRecord) {
+                Group(0, "VERTEX");
+                Group(8, pLayer.c_str());
+                if (c == 0 && (lByPolygon || lColor > 0)) {
+                    Integer(62, lColor);
+                } else if (c > 0 && lColor > 0) {
+                    // Further records of a split polygon repeat the colour as the old writer did.
+                    Code(62);
+                    mText += ' ';
+                    mText += std::to_string(lColor);
+                    mText += '\n';
+                }
+                Variable(nullptr, "0.0", "0.0", "0.0");
+                Group(70, "   128");
+                for (std::size_t k = 0; k < lPerRecord; ++k) {
+                    Integer(71 + static_cast<int>(k), lIndexes[c + k]);
+                }
+            }
+        }
+    }
+
+    // The colour of the material that the index array gives element pIndex; 0 when none.
+    static int MaterialColor(KRyvMesh& pMesh, int pIndex)
+    {
+        const KLayer* lLayer = pMesh.GetLayer(0);
+        const KLayerElementMaterial* lElement = lLayer ? lLayer->GetMaterials() : nullptr;
+        if (!lElement || pIndex < 0 ||
+            static_cast<std::size_t>(pIndex) >= lElement->GetIndexArray().size()) {
+            return 0;
+        }
+        return ColorOf(pMesh.GetMaterial(lElement->GetIndexArray()[static_cast<std::size_t>(pIndex)]));
+    }
+
+    void Code(int pCode)
+    {
+        char lCode[16];
+        std::snprintf(lCode, sizeof(lCode), "%3d\n", pCode);
+        mText += lCode;
+    }
+
+    void Group(int pCode, const char* pValue)
+    {
+        if (pValue) {
+            Code(pCode);
+            mText += pValue;
+            mText += '\n';
+        }
+    }
+
+    void Integer(int pCode, int pValue)
+    {
+        Code(pCode);
+        mText += "   ";
+        mText += std::to_string(pValue);
+        mText += '\n';
+    }
+
+    void Coordinate(int pCode, double pValue)
+    {
+        Code(pCode);
+        char lNumber[64];
+        const std::to_chars_result lEnd = std::to_chars(
+            lNumber, lNumber + sizeof(lNumber), pValue, std::chars_format::fixed, kCoordinateDecimals);
+        mText.append(lNumber, lEnd.ec == std::errc() ? lEnd.ptr : lNumber);
+        mText += '\n';
+    }
+
+    bool Flush(bool pLast)
+    {
+        if (!pLast && mText.size() < kFlushSize) {
+            return true;
+        }
+        const bool lWritten = std::fwrite(mText.data(), 1, mText.size(), mWriter.mStream) == mText.size();
+        mText.clear();
+        if (!lWritten || (pLast && std::fflush(mWriter.mStream) != 0)) {
+            mWriter.GetError().SetLastErrorID(KWriter::kOutOfDiskSpace);
+            return false;
+        }
+        return true;
+    }
+
+    KWriterDxf& mWriter;
+    KRyvObjectFactory* mFactory;
+    bool mTriangulate;
+    bool mDeform;
+    std::vector<KDxfMeshNode> mMeshes;
+    KPolygonSplitter mSplitter;
+    std::size_t mRecordCount = 0;
+    std::string mText;
+};
+
+KWriterDxf::KWriterDxf(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
+
+KWriterDxf::~KWriterDxf()
+{
+    FileClose();
+}
+
+std::unique_ptr<KWriter> KWriterDxf::Create(KRyvObjectFactory* pOwner)
+{
+    return std::make_unique<KWriterDxf>(pOwner);
+}
+
+bool KWriterDxf::FileCreate(const char* pFileName)
+{
+    FileClose();
+    if (!pFileName || !mOutput.Create(pFileName)) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    mStream = mOutput.GetStream();
+    return true;
+}
+
+bool KWriterDxf::FileClose()
+{
+    mOutput.Discard();
+    mStream = nullptr;
+    return true;
+}
+
+const char* KWriterDxf::FindMissingContent(KRyvScene* pScene)
+{
+    return FindMissingGeometry(pScene);
+}
+
+std::unique_ptr<KStreamOptions> KWriterDxf::GetWriteOptions()
+{
+    return std::make_unique<KStreamOptionsDxf>();
+}
+
+bool KWriterDxf::Write(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    if (!pOptions || !pOptions->IsA(KStreamOptionsDxf::ClassId())) {
+        GetError().SetLastErrorID(kStreamOptionsNotSet);
+        return false;
+    }
+    if (!mStream || !pScene) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    const auto& lOptions = static_cast<const KStreamOptionsDxf&>(*pOptions);
+    try {
+        Session lSession(*this, lOptions.GetOptionValue(KStreamOptionsDxf::kForceTriangulation) == 1,
+                         lOptions.GetOptionValue(KStreamOptionsDxf::kEvaluateDeformations) == 1);
+        lOptions.ReportProgress("Writing DXF file", 0.0f);
+        bool lWritten = lSession.Run(*pScene);
+        if (lWritten && !mOutput.Commit()) {
+            GetError().SetLastErrorID(kOutOfDiskSpace);
+            lWritten = false;
+        }
+        FileClose();
+        lOptions.ReportProgress("Writing DXF file", 100.0f);
+        return lWritten;
+    } catch (const std::bad_alloc&) {
+        GetError().SetLastErrorID(kUnidentifiedError);
+        return false;
+    }
+}

@@ -1,0 +1,39 @@
+#ifndef RYVKIT_IO_KMEDIACOPY_H
+#define RYVKIT_IO_KMEDIACOPY_H
+
+#include "core/KString.h"
+
+// Copies the media files a scene names (texture images) into the folder of a file being written,
+// for the writers whose formats keep media beside the scene file. The rule:
+// - only a regular file is copied: a device, a pipe or a folder is refused (a texture named
+//   /dev/zero would otherwise fill the disk);
+// - a target that exists already is left alone;
+// - a file read from a scene file keeps, as its relative file name, the path that file gave;
+//   when that path leaves the scene file's folder (an absolute path, or a ".." step) the file is
+//   not copied, so a scene file cannot pull other files of the machine into the output folder;
+//   a file named by a program (no relative file name) is copied from wherever it is;
+// - every outcome but an existing target adds one line to the writer's message text, so each
+//   file copied is named there with its source and target.
+class KMediaCopy
+{
+public:
+    enum EResult : int {
+        eCopied = 0,
+        eTargetExists = 1,
+        eOutsideSourceFolder = 2,
+        eNotRegularFile = 3,
+        eMissing = 4,
+        eWriteFailed = 5
+    };
+
+    // Copies pSource to pTarget by the rule above (pRelativeName: the path as the scene file
+    // gave it, null or empty when there was none) and appends the outcome to ioMessage. The
+    // copy goes through KOutputFile: a failed copy leaves no partial target.
+    static EResult Copy(const char* pSource, const char* pRelativeName, const char* pTarget,
+                        KString& ioMessage);
+    // True when pPath, taken relative to some folder, leads out of it: absolute ('/' or '\\'
+    // first, or a drive letter), or with a ".." step ('/' and '\\' both separate).
+    static bool LeavesFolder(const char* pPath);
+};
+
+#endif

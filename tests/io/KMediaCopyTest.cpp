@@ -1,0 +1,83 @@
+#include "io/KMediaCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& pPath)
+{
+    std::ifstream lIn(pPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(lIn), {});
+}
+
+TEST(KMediaCopy, CopiesOnlyRegularFilesFromTheSourceFolder)
+{
+    const fs::path lRoot = fs::path(testing::TempDir()) / ("mediacopy-" + std::to_string(getpid()));
+    fs::remove_all(lRoot);
+    fs::create_directories(lRoot / "in" / "tex");
+    fs::create_directories(lRoot / "out");
+    std::ofstream(lRoot / "in" / "tex" / "wood.png") << "wood";
+    std::ofstream(lRoot / "secret.txt") << "secret";
+    std::ofstream(lRoot / "out" / "kept.png") << "kept";
+    const std::string lPipe = (lRoot / "in" / "pipe.png").string();
+    ASSERT_EQ(mkfifo(lPipe.c_str(), 0600), 0);
+    const std::string lIn = (lRoot / "in").string();
+
+    const struct
+    {
+        std::string mSource;
+        const char* mRelative;
+        const char* mTarget;
+        KMediaCopy::EResult mResult;
+        const char* mMessage;
+    } kCases[] = {
+        {lIn + "/tex/wood.png", "tex/wood.png", "wood.png", KMediaCopy::eCopied, "\" copied to \""},
+        // Named by a program rather than by a file: copied from wherever it is, and reported.
+        {(lRoot / "secret.txt").string(), "", "a.txt", KMediaCopy::eCopied, "\" copied to \""},
+        {lIn + "/../secret.txt", "../secret.txt", "b.txt", KMediaCopy::eOutsideSourceFolder,
+         "lies outside the folder"},
+        {(lRoot / "secret.txt").string(), "/etc/../secret.txt", "c.txt",
+         KMediaCopy::eOutsideSourceFolder, "lies outside the folder"},
+        {(lRoot / "secret.txt").string(), "tex\\..\\..\\secret.txt", "d.txt",
+         KMediaCopy::eOutsideSourceFolder, "lies outside the folder"},
+        {"/dev/zero", nullptr, "zero.png", KMediaCopy::eNotRegularFile, "not a regular file"},
+        {lPipe, "pipe.png", "pipe.png", KMediaCopy::eNotRegularFile, "not a regular file"},
+        {lIn, "", "folder.png", KMediaCopy::eNotRegularFile, "not a regular file"},
+        {lIn + "/gone.png", "gone.png", "gone.png", KMediaCopy::eMissing,
+         "Unable to locate texture file"},
+        {lIn + "/tex/wood.png", "tex/wood.png", "kept.png", KMediaCopy::eTargetExists, nullptr},
+        {lIn + "/tex/wood.png", "tex/wood.png", "no/folder.png", KMediaCopy::eWriteFailed,
+         "Error writing texture file"},
+    };
+    for (const auto& lCase : kCases) {
+        const fs::path lTarget = lRoot / "out" / lCase.mTarget;
+        const bool lExisted = fs::exists(lTarget);
+        KString lMessage;
+        EXPECT_EQ(KMediaCopy::Copy(lCase.mSource.c_str(), lCase.mRelative, lTarget.string().c_str(),
+                                   lMessage),
+                  lCase.mResult)
+            << lCase.mSource;
+        if (lCase.mMessage) {
+            EXPECT_NE(lMessage.Find(lCase.mMessage), -1) << lMessage.Buffer();
+            EXPECT_EQ(lMessage.Find("\n"), lMessage.GetLen() - 1) << lMessage.Buffer();
+        } else {
+            EXPECT_TRUE(lMessage.IsEmpty()) << lMessage.Buffer();
+        }
+        EXPECT_EQ(fs::exists(lTarget), lExisted || lCase.mResult == KMediaCopy::eCopied)
+            << lCase.mSource;
+    }
+    EXPECT_EQ(ReadText(lRoot / "out" / "wood.png"), "wood");
+    EXPECT_EQ(ReadText(lRoot / "out" / "kept.png"), "kept");
+    EXPECT_EQ(std::distance(fs::directory_iterator(lRoot / "out"), {}), 3);
+    fs::remove_all(lRoot);
+}
+
+} // namespace
