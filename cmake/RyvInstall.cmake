@@ -8,7 +8,7 @@ install(TARGETS ryvkit_static ryvkit EXPORT ryvkitTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS ryvconvert RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/ryvkit.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ryvkit)
-foreach(dir core object animation scene character io formats)
+foreach(dir core ryvfile object animation scene character io formats)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/${dir} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ryvkit
           FILES_MATCHING PATTERN "*.h")
 endforeach()

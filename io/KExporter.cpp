@@ -2,6 +2,7 @@
 
 #include "io/KFileFormatRegistry.h"
 #include "io/KStreamOptions.h"
+#include "io/KStreamOptionsRyv.h"
 
 #include <new>
 
@@ -106,6 +107,12 @@ bool KExporter::Export(KRyvScene* pScene, KStreamOptions* pOptions)
         if (!lWriter) {
             mError.SetLastErrorID(kNoWriter);
             return false;
+        }
+        // The native writers without a set take one built from the write flags.
+        KStreamOptionsRyv lFromFlags;
+        if (!pOptions && KFileFormatRegistry::IsNativeExportFormat(mFileFormat)) {
+            lFromFlags.SetFromWriteFlags(mWriteFlags);
+            pOptions = &lFromFlags;
         }
         return RunWriter(*lWriter, pScene, pOptions);
     } catch (const std::bad_alloc&) {

@@ -23,6 +23,7 @@
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KStreamOptions.h"
+#include "io/KStreamOptionsRyv.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeAttribute.h"
 #include "scene/KRyvObjectFactory.h"
@@ -34,7 +35,95 @@
 
 namespace {
 
-const char* const kUsage = "usage: ryvconvert INPUT [OUTPUT] | --formats | --help | --version\n";
+const char* const kUsage = "usage: ryvconvert [RYV OPTIONS] INPUT [OUTPUT] | --formats | --help | --version\n";
+
+// The choices for native files; a password never comes from the command line, where the process
+// list would show it.
+struct NativeChoices
+{
+    bool mAscii = false;
+    bool mDialect5 = false;
+    bool mEncrypt = false;
+    bool mEmbedMedia = false;
+    std::string mPassword;
+    bool mPasswordGiven = false;
+};
+
+// Reads the first line of the file as the password (its line end dropped).
+bool ReadPasswordFile(const char* pPath, std::string& oPassword)
+{
+    std::FILE* lFile = std::fopen(pPath, "rb");
+    if (!lFile) {
+        return false;
+    }
+    char lLine[1024] = {};
+    const bool lRead = std::fgets(lLine, sizeof(lLine), lFile) != nullptr;
+    std::fclose(lFile);
+    oPassword = lRead ? lLine : "";
+    while (!oPassword.empty() && (oPassword.back() == '\n' || oPassword.back() == '\r')) {
+        oPassword.pop_back();
+    }
+    return lRead;
+}
+
+// Consumes the options among the arguments; the rest stay in oFiles. False on wrong usage.
+bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices, std::vector<const char*>& oFiles)
+{
+    for (int i = 1; i < pCount; ++i) {
+        const std::string lArgument = pArguments[i];
+        const bool lHasValue = i + 1 < pCount;
+        if (lArgument == "--ascii") {
+            oChoices.mAscii = true;
+        } else if (lArgument == "--5x") {
+            oChoices.mDialect5 = true;
+        } else if (lArgument == "--encrypt") {
+            oChoices.mEncrypt = true;
+        } else if (lArgument == "--embed-media") {
+            oChoices.mEmbedMedia = true;
+        } else if (lArgument == "--password-file" && lHasValue) {
+            if (!ReadPasswordFile(pArguments[++i], oChoices.mPassword)) {
+                std::fprintf(stderr, "ryvconvert: cannot read the password file %s\n", pArguments[i]);
+                return false;
+            }
+            oChoices.mPasswordGiven = true;
+        } else if (lArgument == "--password-env" && lHasValue) {
+            const char* lValue = std::getenv(pArguments[++i]);
+            if (!lValue) {
+                std::fprintf(stderr, "ryvconvert: the variable %s is not set\n", pArguments[i]);
+                return false;
+            }
+            oChoices.mPassword = lValue;
+            oChoices.mPasswordGiven = true;
+        } else if (lArgument.empty() || lArgument[0] == '-') {
+            return false;
+        } else {
+            oFiles.push_back(pArguments[i]);
+        }
+    }
+    const bool lFormOk = !(oChoices.mEncrypt && (oChoices.mAscii || oChoices.mDialect5));
+    return lFormOk && (!oChoices.mEncrypt || oChoices.mPasswordGiven) && !oFiles.empty() && oFiles.size() <= 2;
+}
+
+// The exporter code of a native output for the choices.
+int NativeExportCode(const NativeChoices& pChoices)
+{
+    if (pChoices.mEncrypt) {
+        return KFileFormatRegistry::kExportRyvEncrypted;
+    }
+    if (pChoices.mDialect5) {
+        return pChoices.mAscii ? KFileFormatRegistry::kExportRyv5Ascii : KFileFormatRegistry::kExportRyv5Binary;
+    }
+    return pChoices.mAscii ? KFileFormatRegistry::kExportRyvAscii : KFileFormatRegistry::kExportRyvBinary;
+}
+
+void ApplyNativeChoices(const NativeChoices& pChoices, KStreamOptions* ioOptions)
+{
+    auto* lOptions = dynamic_cast<KStreamOptionsRyv*>(ioOptions);
+    if (lOptions) {
+        lOptions->SetPassword(pChoices.mPassword.c_str());
+        lOptions->SetOptionValue(KStreamOptionsRyv::kEmbedMedia, pChoices.mEmbedMedia ? 1 : 0);
+    }
+}
 
 void PrintHelp()
 {
@@ -45,6 +134,16 @@ void PrintHelp()
                 "ryvconvert INPUT         reads INPUT and prints a summary of the scene\n"
                 "\n"
                 "  --formats  list the formats and whether they are read and written\n"
+                "\n"
+                "Native (.ryv) files are written as binary 6.0 unless told otherwise:\n"
+                "  --ascii              write the ASCII form\n"
+                "  --5x                 write the older 5.x dialect (binary, or ASCII with --ascii)\n"
+                "  --encrypt            write an encrypted binary 6.0 file (needs a password)\n"
+                "  --embed-media        store the texture and video files in the file\n"
+                "  --password-file F    the password is the first line of the file F\n"
+                "  --password-env NAME  the password is the value of the environment variable\n"
+                "The password also opens an encrypted input; it is never taken from the command\n"
+                "line itself.\n"
                 "  --help     print this text\n"
                 "  --version  print the kit's version\n"
                 "\n"
@@ -116,7 +215,8 @@ std::string FindUnreadableCause(const char* pPath)
 // Reads pPath into the scene; oOptions keeps the option set the read used (null when none) and
 // oCompanions the further files the reader took data from.
 bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
-               std::unique_ptr<KStreamOptions>& oOptions, std::vector<std::string>& oCompanions)
+               const NativeChoices& pChoices, std::unique_ptr<KStreamOptions>& oOptions,
+               std::vector<std::string>& oCompanions)
 {
     const std::string lCause = FindUnreadableCause(pPath);
     if (!lCause.empty()) {
@@ -136,6 +236,7 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
         lOptions = lImporter.GetReadOptions();
         if (lOptions) {
             ShowProgress(*lOptions);
+            ApplyNativeChoices(pChoices, lOptions.get());
         }
         // No option set and an error: the reader could not take the file's header.
         lRead = (lOptions || lImporter.GetError().GetLastErrorID() < 0) &&
@@ -204,7 +305,7 @@ bool KeepsInputFiles(KExporter& ioExporter, const char* pInput,
 // overwrite a file of the input or the format can hold nothing of the scene.
 bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pInput,
                 const char* pOutput, int pFormat, const std::vector<std::string>& pCompanions,
-                const KStreamOptions* pReadOptions)
+                const KStreamOptions* pReadOptions, const NativeChoices& pChoices)
 {
     KExporter lExporter(&ioFactory);
     lExporter.SetFileFormat(pFormat);
@@ -222,6 +323,7 @@ bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pI
     if (lOptions) {
         CopyMotionSpan(pReadOptions, lOptions.get());
         ShowProgress(*lOptions);
+        ApplyNativeChoices(pChoices, lOptions.get());
     }
     const bool lWritten = lExporter.Export(&ioScene, lOptions.get());
     PrintWarnings(lExporter.GetMessage());
@@ -349,14 +451,20 @@ int main(int argc, char** argv)
         PrintFormats();
         return 0;
     }
-    if (argc < 2 || argc > 3 || argv[1][0] == '-' || (argc == 3 && argv[2][0] == '-')) {
+    NativeChoices lChoices;
+    std::vector<const char*> lFiles;
+    if (!ParseArguments(argc, argv, lChoices, lFiles)) {
         std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
+    const bool lConvert = lFiles.size() == 2;
     // The output's format is known before the input is read, so a wrong extension costs nothing.
-    const int lFormat = argc == 3 ? FindExportFormat(argv[2]) : -1;
-    if (argc == 3 && lFormat < 0) {
+    int lFormat = lConvert ? FindExportFormat(lFiles[1]) : -1;
+    if (lConvert && lFormat < 0) {
         return 1;
+    }
+    if (KFileFormatRegistry::IsNativeExportFormat(lFormat)) {
+        lFormat = NativeExportCode(lChoices);
     }
     KRyvObjectFactory lFactory;
     int lResult = 0;
@@ -364,11 +472,11 @@ int main(int argc, char** argv)
         KRyvScene lScene(&lFactory);
         std::unique_ptr<KStreamOptions> lReadOptions;
         std::vector<std::string> lCompanions;
-        if (!ReadScene(lFactory, lScene, argv[1], lReadOptions, lCompanions)) {
+        if (!ReadScene(lFactory, lScene, lFiles[0], lChoices, lReadOptions, lCompanions)) {
             lResult = 1;
-        } else if (argc == 3) {
-            lResult = WriteScene(lFactory, lScene, argv[1], argv[2], lFormat, lCompanions,
-                                 lReadOptions.get())
+        } else if (lConvert) {
+            lResult = WriteScene(lFactory, lScene, lFiles[0], lFiles[1], lFormat, lCompanions,
+                                 lReadOptions.get(), lChoices)
                           ? 0
                           : 1;
         } else {

@@ -336,6 +336,14 @@ int KRyvMesh::AddPolygon(int pControlPointIndex, int pUVIndex)
     return ++mPolygons.back().mSize;
 }
 
+int KRyvMesh::GetPolygonGroup(int pPolygon) const
+{
+    if (pPolygon < 0 || pPolygon >= GetPolygonCount()) {
+        return -1;
+    }
+    return mPolygons[static_cast<size_t>(pPolygon)].mGroup;
+}
+
 int KRyvMesh::GetPolygonSize(int pPolygon) const
 {
     if (pPolygon < 0 || pPolygon >= GetPolygonCount()) {

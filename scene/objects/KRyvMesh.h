@@ -85,6 +85,8 @@ public:
     int GetPolygonSize(int pPolygon) const;
     // The control point of a polygon's vertex; -1 when either index is out of range.
     int GetPolygonVertex(int pPolygon, int pPosition) const;
+    // The group BeginPolygon gave the polygon; -1 for an index out of range.
+    int GetPolygonGroup(int pPolygon) const;
     // GetPolygonVertexCount control-point indices; null when there are none.
     int* GetPolygonVertices()
     {

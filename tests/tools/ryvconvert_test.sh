@@ -142,5 +142,21 @@ expect_status 0 "$TOOL" "$WORK/dxf/mesh.dxf"
 expect_text out "Model::sides (Mesh): 16 points"
 expect_text out "Model::caps (Mesh): 8 points"
 
+# The native format: binary, ASCII, 5.x and encrypted, and back to OBJ.
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/cube.ryv"
+expect_status 0 "$TOOL" "$WORK/cube.ryv" "$WORK/back.obj"
+expect_status 0 "$TOOL" "$WORK/cube.ryv"
+expect_text out "Model::sides (Mesh): 16 points, 4 polygons, 1 layers"
+expect_text out "materials: 2"
+expect_status 0 "$TOOL" --ascii --5x "$WORK/cube.ryv" "$WORK/cube5.ryv"
+head -1 "$WORK/cube5.ryv" | grep -q "; RYV ASCII 5000" || { echo "FAIL: not 5.x ASCII" >&2; FAILS=$((FAILS + 1)); }
+printf 'opensesame\n' >"$WORK/password"
+expect_status 2 "$TOOL" --encrypt "$WORK/cube.ryv" "$WORK/sealed.ryv"
+expect_status 0 "$TOOL" --encrypt --password-file "$WORK/password" "$WORK/cube.ryv" "$WORK/sealed.ryv"
+expect_status 1 "$TOOL" "$WORK/sealed.ryv"
+expect_text err "password"
+RYV_TEST_PASSWORD=opensesame expect_status 0 "$TOOL" --password-env RYV_TEST_PASSWORD "$WORK/sealed.ryv"
+expect_text out "Model::caps (Mesh): 8 points, 2 polygons"
+
 [ "$FAILS" -eq 0 ] && echo "ryvconvert: all checks passed"
 [ "$FAILS" -eq 0 ]

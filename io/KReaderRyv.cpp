@@ -1,0 +1,531 @@
+#include "io/KReaderRyv.h"
+
+#include "io/KByteSource.h"
+#include "ryvfile/KRyvStream.h"
+
+#include "core/KFileUtils.h"
+#include "character/KRyvCharacter.h"
+#include "character/KRyvControlSetPlug.h"
+#include "io/KRyvCharacterIO.h"
+#include "io/KRyvCurveIO.h"
+#include "io/KRyvMedia.h"
+#include "io/KRyvNodeLimitsIO.h"
+#include "io/KRyvPropertyIO.h"
+#include "io/KRyvSceneObjectIO.h"
+#include "io/KStreamOptionsRyv.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/KRyvSceneEntity.h"
+#include "scene/objects/KRyvActor.h"
+#include "scene/objects/KRyvCameraSwitcher.h"
+#include "scene/objects/KRyvMarkerSet.h"
+#include "scene/objects/KRyvGenericNode.h"
+#include "scene/objects/KRyvGobo.h"
+#include "scene/objects/KRyvLink.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvPose.h"
+#include "scene/objects/KRyvTexture.h"
+#include "scene/objects/KRyvVideo.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <unordered_map>
+
+namespace {
+
+constexpr float kFullPercent = 100.0f;
+const char kMediaFolderSuffix[] = ".qzm";
+constexpr int kMaxCount = 1 << 30;
+
+// A reader code for a field-layer code: 0 to 5 are the same, anything else is unidentified.
+int ReaderCode(int pFileCode)
+{
+    return pFileCode >= KRyvFile::kFileCorrupted && pFileCode <= KRyvFile::kWrongPassword
+               ? pFileCode
+               : KReader::kUnidentifiedError;
+}
+
+KVector4 ReadVector(KRyvFile& ioFile, const char* pName)
+{
+    std::vector<double> lValues;
+    if (ioFile.FieldReadBegin(pName)) {
+        ioFile.FieldReadArray(lValues);
+        ioFile.FieldReadEnd();
+    }
+    return lValues.size() == 4 ? KVector4(lValues[0], lValues[1], lValues[2], lValues[3]) : KVector4();
+}
+
+} // namespace
+
+// One read into one scene: the names met so far and what is resolved at the end.
+class KReaderRyv::Session
+{
+public:
+    Session(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions, const KString& pMediaFolder,
+            KString& ioMessage)
+        : mFile(ioFile), mScene(ioScene), mOptions(pOptions), mMediaFolder(pMediaFolder),
+          mMessage(ioMessage), mFactory(*ioScene.GetObjectFactory())
+    {
+        mContext.mFactory = &mFactory;
+        mContext.mMaterials = &mMaterials;
+        mContext.mTextures = &mTextures;
+        mContext.mLinkFixups = &mLinkFixups;
+        mContext.mMessage = &mMessage;
+    }
+
+    // False, with mCancelled when the caller cancelled, for records that do not make a scene.
+    bool Run()
+    {
+        ReadDefinitions();
+        KRyvSceneObjectIO::ReadGlobalSettings(mFile, mScene);
+        if (!mFile.FieldReadBegin("Objects") || !ReadObjects()) {
+            return false;
+        }
+        mFile.FieldReadEnd();
+        ResolveNames();
+        ReadTakeInfos();
+        mOptions.ReportProgress("Reading", kFullPercent);
+        return !mFile.FieldReadFailed();
+    }
+
+    bool WasCancelled() const { return mCancelled; }
+
+private:
+    void ReadDefinitions()
+    {
+        if (mFile.FieldReadBegin("Definitions")) {
+            while (mFile.FieldReadBeginNext()) {
+                // Counts only scale the progress: any number the file holds is clamped.
+                const int lCount = mFile.FieldReadValuesLeft() > 0 ? mFile.FieldReadI() : 0;
+                const long long lSum = static_cast<long long>(mTotal) + std::max(0, lCount);
+                mTotal = static_cast<int>(std::min<long long>(lSum, kMaxCount));
+                mFile.FieldReadEnd();
+            }
+            mFile.FieldReadEnd();
+        }
+    }
+
+    bool Step(const char* pText)
+    {
+        ++mDone;
+        const float lShare = static_cast<float>(std::min(mDone, mTotal)) / static_cast<float>(std::max(1, mTotal));
+        mOptions.ReportProgress(pText, kFullPercent * lShare);
+        mCancelled = mOptions.IsCancelled();
+        return !mCancelled;
+    }
+
+    bool ReadObjects()
+    {
+        while (mFile.FieldReadBeginNext()) {
+            const std::string lKind = mFile.FieldReadName();
+            if (!ReadObject(lKind) || mFile.FieldReadFailed() || !Step("Reading objects")) {
+                return false;
+            }
+            mFile.FieldReadEnd();
+        }
+        return true;
+    }
+
+    bool ReadObject(const std::string& pKind)
+    {
+        if (pKind == "Gobo") {
+            return ReadGobo();
+        }
+        if (pKind == "Material") {
+            return ReadMaterial();
+        }
+        if (pKind == "Texture") {
+            return ReadTexture();
+        }
+        if (pKind == "Video") {
+            return ReadVideo();
+        }
+        if (pKind == "Model") {
+            return ReadModel();
+        }
+        if (pKind == "CameraSwitcher") {
+            return mScene.GetCameraSwitcher() && ReadNodeBody(*mScene.GetCameraSwitcher(), true);
+        }
+        if (pKind == "Pose") {
+            return ReadPose();
+        }
+        if (pKind == "MarkerSet") {
+            return ReadMarkerSet();
+        }
+        if (pKind == "Actor") {
+            return ReadActor();
+        }
+        if (pKind == "Character") {
+            return ReadCharacter();
+        }
+        if (pKind == "GenericNode") {
+            KRyvGenericNode* lNode = mFactory.CreateGenericNode(mFile.FieldReadC().Buffer());
+            return lNode && lNode->SetSceneEntity(mScene.GetSceneEntity()) &&
+                   ReadContainer(*lNode, lNode->GetProperties());
+        }
+        if (pKind == "ControlSetPlug") {
+            KRyvControlSetPlug* lPlug = mScene.GetControlSetPlug(mScene.AddControlSetPlug(mFile.FieldReadC().Buffer()));
+            return lPlug && ReadContainer(*lPlug, lPlug->GetProperties());
+        }
+        mMessage += "Unknown object record skipped: " + KString(pKind.c_str()) + "\n";
+        return true;
+    }
+
+    bool ReadContainer(KRyvTakeNodeContainer& ioObject, KObject* pSet)
+    {
+        KRyvPropertyIO::ReadUserProperties(mFile, ioObject, mFactory);
+        if (mOptions.IsOn(KStreamOptionsRyv::kAnimation) && !KRyvCurveIO::ReadTakeNodes(mFile, ioObject)) {
+            return false;
+        }
+        KRyvPropertyIO::ReadBlock(mFile, pSet, mMessage);
+        return true;
+    }
+
+    bool ReadGobo()
+    {
+        KRyvGobo* lGobo = mFactory.CreateGobo(mFile.FieldReadC().Buffer());
+        if (!lGobo || !mScene.GetSceneEntity()->AddGobo(lGobo)) {
+            return false;
+        }
+        KRyvSceneObjectIO::ReadGobo(mFile, *lGobo);
+        mGobos.push_back(lGobo);
+        return true;
+    }
+
+    bool ReadMaterial()
+    {
+        KRyvMaterial* lMaterial = mFactory.CreateMaterial(mFile.FieldReadC().Buffer());
+        if (!lMaterial || !mScene.GetSceneEntity()->AddMaterial(lMaterial)) {
+            return false;
+        }
+        mMaterials.push_back(lMaterial);
+        KRyvSceneObjectIO::ReadMaterial(mFile, *lMaterial);
+        return ReadContainer(*lMaterial, lMaterial->GetProperties());
+    }
+
+    bool ReadTexture()
+    {
+        KRyvTexture* lTexture = mFactory.CreateTexture(mFile.FieldReadC().Buffer());
+        if (!lTexture || !mScene.GetSceneEntity()->AddTexture(lTexture)) {
+            return false;
+        }
+        mTextures.push_back(lTexture);
+        KString lVideoName;
+        KRyvSceneObjectIO::ReadTexture(mFile, *lTexture, lVideoName);
+        if (!lVideoName.IsEmpty()) {
+            mTextureVideos.emplace_back(lTexture, lVideoName);
+        }
+        KString lPath;
+        if (KRyvMedia::Restore(mFile, mMediaFolder.Buffer(), lPath, mMessage)) {
+            lTexture->SetFileName(lPath.Buffer());
+        }
+        return ReadContainer(*lTexture, lTexture->GetProperties());
+    }
+
+    bool ReadVideo()
+    {
+        KRyvVideo* lVideo = mFactory.CreateVideo(mFile.FieldReadC().Buffer());
+        if (!lVideo || !mScene.GetSceneEntity()->AddVideo(lVideo)) {
+            return false;
+        }
+        mVideos.push_back(lVideo);
+        KRyvSceneObjectIO::ReadVideo(mFile, *lVideo);
+        KString lPath;
+        if (KRyvMedia::Restore(mFile, mMediaFolder.Buffer(), lPath, mMessage)) {
+            lVideo->SetFileName(lPath.Buffer());
+        }
+        return ReadContainer(*lVideo, lVideo->GetProperties());
+    }
+
+    // The first model without a parent is the scene's root node; every other one names a
+    // parent read before it.
+    bool ReadModel()
+    {
+        const KString lName = mFile.FieldReadC();
+        const KString lParentName = mFile.FieldReadC();
+        KRyvNode* lNode = nullptr;
+        if (lParentName.IsEmpty()) {
+            lNode = mNodes.empty() ? mScene.GetRootNode() : nullptr;
+        } else {
+            const auto lParent = mNodes.find(lParentName.Buffer());
+            lNode = lParent == mNodes.end() ? nullptr : mFactory.CreateNode(lName.Buffer());
+            if (lNode && !lParent->second->AddChild(lNode)) {
+                mFactory.DestroyNode(lNode, false);
+                lNode = nullptr;
+            }
+        }
+        if (!lNode || !mNodes.emplace(lName.Buffer(), lNode).second) {
+            return false;
+        }
+        return ReadNodeBody(*lNode, false);
+    }
+
+    bool ReadNodeBody(KRyvNode& ioNode, bool pSwitcher)
+    {
+        ioNode.SetShadingMode(mFile.FieldReadI("ShadingMode", 0));
+        ioNode.SetMultiTake(mFile.FieldReadB("MultiTake", true));
+        mTargets.push_back({&ioNode, mFile.FieldReadC("LookAtModel", ""), mFile.FieldReadC("UpVectorModel", "")});
+        ioNode.SetPostTargetRotation(ReadVector(mFile, "PostTargetRotation"));
+        ioNode.SetUpTargetRotation(ReadVector(mFile, "UpTargetRotation"));
+        if (mFile.FieldReadBegin("Attribute")) {
+            const bool lRead = pSwitcher ? ReadSwitcherAttribute()
+                                         : KRyvSceneObjectIO::ReadAttribute(mFile, ioNode, mContext, mGobos);
+            mFile.FieldReadEnd();
+            if (!lRead) {
+                return false;
+            }
+        }
+        if (!ReadContainer(ioNode, ioNode.GetProperties())) {
+            return false;
+        }
+        ioNode.UpdatePivotsFromProperties();
+        KRyvNodeLimitsIO::ReadLimits(mFile, ioNode.GetLimits());
+        return true;
+    }
+
+    bool ReadSwitcherAttribute()
+    {
+        KRyvCameraSwitcher* lSwitcher = mScene.GetCameraSwitcherAttribute();
+        mFile.FieldReadC();
+        KRyvPropertyIO::ReadBlock(mFile, nullptr, mMessage);
+        if (lSwitcher && mFile.FieldReadBegin("CameraNames")) {
+            while (mFile.FieldReadValuesLeft() > 0 && !mFile.FieldReadFailed()) {
+                lSwitcher->AddCameraName(mFile.FieldReadC().Buffer());
+            }
+            mFile.FieldReadEnd();
+        }
+        return lSwitcher != nullptr;
+    }
+
+    bool ReadPose()
+    {
+        const KString lName = mFile.FieldReadC();
+        KRyvPose* lPose = mFactory.CreatePose(lName.Buffer(), mFile.FieldReadB() ? 1 : 0);
+        if (!lPose) {
+            return false;
+        }
+        if (!KRyvSceneObjectIO::ReadPoseEntries(mFile, *lPose) || !mScene.AddPose(lPose)) {
+            mFactory.DestroyPose(lPose);
+            return false;
+        }
+        return ReadContainer(*lPose, lPose->GetProperties());
+    }
+
+    bool ReadMarkerSet()
+    {
+        KRyvMarkerSet* lSet = mScene.GetMarkerSet(mScene.AddMarkerSet(mFile.FieldReadC().Buffer()));
+        if (lSet) {
+            KRyvCharacterIO::ReadMarkerSet(mFile, *lSet, [this](const KString& pName) { return FindNode(pName); });
+        }
+        return lSet != nullptr;
+    }
+
+    bool ReadActor()
+    {
+        KRyvActor* lActor = mScene.GetActor(mScene.AddActor(mFile.FieldReadC().Buffer()));
+        if (!lActor) {
+            return false;
+        }
+        KString lSetName;
+        KRyvCharacterIO::ReadActor(mFile, *lActor, lSetName);
+        for (int i = 0; i < mScene.GetMarkerSetCount(); ++i) {
+            if (mScene.GetMarkerSet(i)->GetName().Compare(lSetName) == 0) {
+                lActor->SetMarkerSet(mScene.GetMarkerSet(i));
+            }
+        }
+        return true;
+    }
+
+    bool ReadCharacter()
+    {
+        KRyvCharacter* lCharacter = mScene.GetCharacter(mScene.AddCharacter(mFile.FieldReadC().Buffer()));
+        if (!lCharacter) {
+            return false;
+        }
+        KRyvCharacterIO::ReadCharacter(mFile, *lCharacter, [this](const KString& pName) { return FindNode(pName); });
+        return ReadContainer(*lCharacter, lCharacter->GetProperties());
+    }
+
+    KRyvNode* FindNode(const KString& pName) const
+    {
+        const auto lFound = mNodes.find(pName.Buffer());
+        return lFound == mNodes.end() ? nullptr : lFound->second;
+    }
+
+    // Links and targets name nodes that may come later in the file.
+    void ResolveNames()
+    {
+        for (const KRyvLinkFixup& lFixup : mLinkFixups) {
+            if (KRyvNode* lNode = FindNode(lFixup.mLinkName)) {
+                lFixup.mLink->SetLink(lNode);
+            }
+            if (KRyvNode* lAssociate = FindNode(lFixup.mAssociateName)) {
+                lFixup.mLink->SetAssociateModel(lAssociate);
+            }
+        }
+        for (const auto& [lTexture, lName] : mTextureVideos) {
+            for (KRyvVideo* lVideo : mVideos) {
+                if (lVideo->GetName().Compare(lName) == 0 && lTexture->GetProperties() && lVideo->GetProperties()) {
+                    lTexture->GetProperties()->ConnectSrc(lVideo->GetProperties());
+                }
+            }
+        }
+        for (const Targets& lTargets : mTargets) {
+            if (KRyvNode* lLookAt = FindNode(lTargets.mLookAt)) {
+                lTargets.mNode->SetLookAtTarget(lLookAt);
+            }
+            if (KRyvNode* lUp = FindNode(lTargets.mUp)) {
+                lTargets.mNode->SetUpVectorTarget(lUp);
+            }
+        }
+    }
+
+    void ReadTakeInfos()
+    {
+        if (!mFile.FieldReadBegin("Takes")) {
+            return;
+        }
+        const KString lCurrent = mFile.FieldReadC("Current", "");
+        while (mFile.FieldReadBegin("TakeInfo")) {
+            KTakeInfo lInfo;
+            lInfo.mName = mFile.FieldReadC();
+            lInfo.mDescription = mFile.FieldReadC();
+            lInfo.mSecondDescription = mFile.FieldReadC();
+            lInfo.mSelect = mFile.FieldReadI();
+            std::vector<std::int64_t> lTimes;
+            std::vector<std::int32_t> lWords;
+            mFile.FieldReadArray(lTimes);
+            mFile.FieldReadArray(lWords);
+            if (lTimes.size() == 4 && lWords.size() == 2) {
+                lInfo.mLocalStart = KTime(lTimes[0]);
+                lInfo.mLocalStop = KTime(lTimes[1]);
+                lInfo.mReferenceStart = KTime(lTimes[2]);
+                lInfo.mReferenceStop = KTime(lTimes[3]);
+                lInfo.mWords[0] = lWords[0];
+                lInfo.mWords[1] = lWords[1];
+                mScene.SetTakeInfo(lInfo);
+            } else {
+                mFile.MarkFieldReadFailed();
+            }
+            mFile.FieldReadEnd();
+        }
+        mFile.FieldReadEnd();
+        if (!lCurrent.IsEmpty() && !mScene.SetCurrentTake(lCurrent.Buffer())) {
+            mMessage += "Current take not found everywhere: " + lCurrent + "\n";
+        }
+    }
+
+    struct Targets
+    {
+        KRyvNode* mNode;
+        KString mLookAt;
+        KString mUp;
+    };
+
+    KRyvFile& mFile;
+    KRyvScene& mScene;
+    const KStreamOptionsRyv& mOptions;
+    KString mMediaFolder;
+    KString& mMessage;
+    KRyvObjectFactory& mFactory;
+    KRyvGeometryContext mContext;
+    std::unordered_map<std::string, KRyvNode*> mNodes;
+    std::vector<KRyvMaterial*> mMaterials;
+    std::vector<KRyvTexture*> mTextures;
+    std::vector<KRyvGobo*> mGobos;
+    std::vector<KRyvVideo*> mVideos;
+    std::vector<std::pair<KRyvTexture*, KString>> mTextureVideos;
+    std::vector<KRyvLinkFixup> mLinkFixups;
+    std::vector<Targets> mTargets;
+    int mTotal = 0;
+    int mDone = 0;
+    bool mCancelled = false;
+};
+
+// Binary: the source is not checked for text; both forms are told apart by their magic.
+KReaderRyv::KReaderRyv(KRyvObjectFactory* pOwner) : KReader(pOwner, false) {}
+
+KReaderRyv::~KReaderRyv() = default;
+
+std::unique_ptr<KReader> KReaderRyv::Create(KRyvObjectFactory* pOwner)
+{
+    return std::make_unique<KReaderRyv>(pOwner);
+}
+
+bool KReaderRyv::Fail(int pCode)
+{
+    GetError().SetLastErrorID(pCode);
+    return false;
+}
+
+bool KReaderRyv::OpenSource(std::unique_ptr<KByteSource> pSource)
+{
+    mFileName = pSource->GetName().c_str();
+    KRyvStdioStream lStream;
+    if (!lStream.Attach(pSource->GetStream()) || !mFile.Open(lStream)) {
+        const int lCode = mFile.GetError().GetLastErrorID();
+        return Fail(lCode < 0 ? kFileNotOpened : ReaderCode(lCode));
+    }
+    return true;
+}
+
+bool KReaderRyv::FileClose()
+{
+    mFile.Close();
+    return true;
+}
+
+std::unique_ptr<KStreamOptions> KReaderRyv::GetReadOptions()
+{
+    return std::make_unique<KStreamOptionsRyv>();
+}
+
+bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    KStreamOptionsRyv lDefaults;
+    if (pOptions && !pOptions->IsA(KStreamOptionsRyv::ClassId())) {
+        return Fail(kStreamOptionsNotSet);
+    }
+    KStreamOptionsRyv& lOptions = pOptions ? static_cast<KStreamOptionsRyv&>(*pOptions) : lDefaults;
+    if (!pScene || !pScene->GetObjectFactory()) {
+        return Fail(kUnidentifiedError);
+    }
+    if (!mFile.IsOpen()) {
+        return Fail(kFileNotOpened);
+    }
+    try {
+        if (!mFile.ReadBody(lOptions.GetPassword().Buffer())) {
+            GetError().SetLastError(ReaderCode(mFile.GetError().GetLastErrorID()),
+                                    mFile.GetError().GetLastErrorString().Buffer());
+            mFile.Close();
+            return false;
+        }
+        const KString lFolder = !lOptions.GetMediaFolder().IsEmpty()
+                                    ? lOptions.GetMediaFolder()
+                                    : ChangeFileExtension(mFileName.Buffer(), kMediaFolderSuffix);
+        pScene->Clear();
+        Session lSession(mFile, *pScene, lOptions, lFolder, GetMessage());
+        const bool lRead = lSession.Run();
+        if (!lRead) {
+            pScene->Clear();
+            mFile.Close();
+            return lSession.WasCancelled() ? Fail(kUnidentifiedError) : Fail(kFileCorrupted);
+        }
+    } catch (const std::bad_alloc&) {
+        pScene->Clear();
+        mFile.Close();
+        return Fail(kUnidentifiedError);
+    }
+    const KRyvHeaderExtension& lExtension = mFile.GetHeaderExtension();
+    lOptions.SetHeaderExtension(lExtension);
+    if (lExtension.mHasDocumentInfo) {
+        if (KDocumentInfo* lInfo = pScene->GetObjectFactory()->CreateDocumentInfo()) {
+            *lInfo = lExtension.mDocumentInfo;
+            pScene->SetDocumentInfo(lInfo);
+        }
+    }
+    mFile.Close();
+    return true;
+}

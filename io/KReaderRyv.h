@@ -1,0 +1,51 @@
+#ifndef RYVKIT_IO_KREADERRYV_H
+#define RYVKIT_IO_KREADERRYV_H
+
+#include "core/KString.h"
+#include "io/KReader.h"
+#include "ryvfile/KRyvFile.h"
+
+#include <memory>
+
+// The RYV reader, for both dialects and all three forms (binary, ASCII, encrypted binary).
+//
+// FileOpen (or MemoryOpen) reads the file and checks its frame (version, sizes, CRC-32); Read opens the body
+// with the options' password, then empties the scene (KRyvScene::Clear) and fills it. Errors:
+// "File is corrupted" for any damage, 1 and 2 for versions outside the dialects, "Wrong
+// password" for a protected file whose password is wrong or whose body was changed. The scene
+// is touched only once the whole file has been checked and decoded; records that decode but do
+// not make a scene (a child before its parent, an index past its array) fail the read and
+// leave the scene empty, never half built. Embedded media are restored into the options' media
+// folder, else into the folder "<file>.qzm" beside the file.
+class KReaderRyv : public KReader
+{
+public:
+    explicit KReaderRyv(KRyvObjectFactory* pOwner);
+    ~KReaderRyv() override;
+
+    static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
+
+    bool FileClose() override;
+    bool IsFileOpen() override { return mFile.IsOpen(); }
+    std::unique_ptr<KStreamOptions> GetReadOptions() override;
+    // pOptions may be null (defaults, no password) or a KStreamOptionsRyv; another kind of
+    // set is "Stream options not set".
+    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
+
+    // The file's frame, valid after FileOpen.
+    const KRyvFileHeader& GetHeader() const { return mFile.GetHeader(); }
+
+protected:
+    // Reads the whole source and checks the file's frame.
+    bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
+
+private:
+    class Session;
+
+    bool Fail(int pCode);
+
+    KRyvFile mFile;
+    KString mFileName;
+};
+
+#endif

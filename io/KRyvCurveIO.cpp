@@ -1,0 +1,295 @@
+#include "io/KRyvCurveIO.h"
+
+#include "animation/KFCurve.h"
+#include "animation/KFCurveNode.h"
+#include "animation/KRyvTakeNode.h"
+#include "object/KDataType.h"
+#include "ryvfile/KRyvFile.h"
+#include "scene/KRyvTakeNodeContainer.h"
+
+#include <cstdint>
+
+namespace {
+
+const char kCurve[] = "Curve";
+const char kChannel[] = "Channel";
+const char kTake[] = "Take";
+const char kDefaultTakeName[] = "Default";
+constexpr int kColorCount = 3;
+constexpr int kSides = 2;
+
+// The fields of a key, as parallel arrays.
+struct KeyArrays
+{
+    std::vector<std::int64_t> mTimes;
+    std::vector<float> mValues;
+    std::vector<std::int32_t> mFlags;
+    std::vector<float> mData;
+    std::vector<float> mWeights;
+    std::vector<float> mVelocities;
+
+    bool IsConsistent() const
+    {
+        const std::size_t lCount = mTimes.size();
+        return lCount <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
+               mValues.size() == lCount && mFlags.size() == lCount &&
+               mData.size() == lCount * KFCurveKey::kDataCount &&
+               mWeights.size() == lCount * kSides && mVelocities.size() == lCount * kSides;
+    }
+};
+
+void Collect(const KFCurve& pCurve, KeyArrays& oKeys)
+{
+    for (int i = 0; i < pCurve.GetKeyCount(); ++i) {
+        const KFCurveKey& lKey = *pCurve.GetKey(i);
+        oKeys.mTimes.push_back(lKey.GetTime().Get());
+        oKeys.mValues.push_back(lKey.GetValue());
+        oKeys.mFlags.push_back(lKey.GetFlags());
+        for (int d = 0; d < KFCurveKey::kDataCount; ++d) {
+            oKeys.mData.push_back(lKey.GetDataFloat(d));
+        }
+        for (int s = 0; s < kSides; ++s) {
+            oKeys.mWeights.push_back(lKey.GetWeight(s));
+            oKeys.mVelocities.push_back(lKey.GetVelocity(s));
+        }
+    }
+}
+
+void WriteKeys(KRyvFile& ioFile, KeyArrays&& ioKeys, bool pPacked)
+{
+    if (pPacked) {
+        ioFile.FieldWriteBegin("KeyTime");
+        ioFile.FieldWriteArray(std::move(ioKeys.mTimes));
+        ioFile.FieldWriteEnd();
+        ioFile.FieldWriteBegin("KeyValue");
+        ioFile.FieldWriteArray(std::move(ioKeys.mValues));
+        ioFile.FieldWriteEnd();
+        ioFile.FieldWriteBegin("KeyFlags");
+        ioFile.FieldWriteArray(std::move(ioKeys.mFlags));
+        ioFile.FieldWriteEnd();
+        ioFile.FieldWriteBegin("KeyData");
+        ioFile.FieldWriteArray(std::move(ioKeys.mData));
+        ioFile.FieldWriteEnd();
+        ioFile.FieldWriteBegin("KeyWeight");
+        ioFile.FieldWriteArray(std::move(ioKeys.mWeights));
+        ioFile.FieldWriteEnd();
+        ioFile.FieldWriteBegin("KeyVelocity");
+        ioFile.FieldWriteArray(std::move(ioKeys.mVelocities));
+        ioFile.FieldWriteEnd();
+        return;
+    }
+    for (std::size_t i = 0; i < ioKeys.mTimes.size(); ++i) {
+        ioFile.FieldWriteBegin("K");
+        ioFile.FieldWriteL(ioKeys.mTimes[i]);
+        ioFile.FieldWriteF(ioKeys.mValues[i]);
+        ioFile.FieldWriteI(ioKeys.mFlags[i]);
+        for (int d = 0; d < KFCurveKey::kDataCount; ++d) {
+            ioFile.FieldWriteF(ioKeys.mData[i * KFCurveKey::kDataCount + static_cast<std::size_t>(d)]);
+        }
+        for (int s = 0; s < kSides; ++s) {
+            ioFile.FieldWriteF(ioKeys.mWeights[i * kSides + static_cast<std::size_t>(s)]);
+            ioFile.FieldWriteF(ioKeys.mVelocities[i * kSides + static_cast<std::size_t>(s)]);
+        }
+        ioFile.FieldWriteEnd();
+    }
+}
+
+template <typename T> bool ReadArray(KRyvFile& ioFile, const char* pName, std::vector<T>& oArray)
+{
+    if (!ioFile.FieldReadBegin(pName)) {
+        return false;
+    }
+    const bool lRead = ioFile.FieldReadArray(oArray);
+    ioFile.FieldReadEnd();
+    return lRead;
+}
+
+bool ReadKeys(KRyvFile& ioFile, KeyArrays& oKeys)
+{
+    if (ioFile.FieldReadCount("KeyTime") > 0) {
+        return ReadArray(ioFile, "KeyTime", oKeys.mTimes) && ReadArray(ioFile, "KeyValue", oKeys.mValues) &&
+               ReadArray(ioFile, "KeyFlags", oKeys.mFlags) && ReadArray(ioFile, "KeyData", oKeys.mData) &&
+               ReadArray(ioFile, "KeyWeight", oKeys.mWeights) &&
+               ReadArray(ioFile, "KeyVelocity", oKeys.mVelocities);
+    }
+    while (oKeys.mTimes.size() <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
+           ioFile.FieldReadBegin("K")) {
+        oKeys.mTimes.push_back(ioFile.FieldReadL());
+        oKeys.mValues.push_back(ioFile.FieldReadF());
+        oKeys.mFlags.push_back(ioFile.FieldReadI());
+        for (int d = 0; d < KFCurveKey::kDataCount; ++d) {
+            oKeys.mData.push_back(ioFile.FieldReadF());
+        }
+        for (int s = 0; s < kSides; ++s) {
+            oKeys.mWeights.push_back(ioFile.FieldReadF());
+            oKeys.mVelocities.push_back(ioFile.FieldReadF());
+        }
+        ioFile.FieldReadEnd();
+    }
+    return !ioFile.FieldReadFailed();
+}
+
+void SetKeys(const KeyArrays& pKeys, KFCurve& ioCurve)
+{
+    const int lCount = static_cast<int>(pKeys.mTimes.size());
+    ioCurve.KeyClear();
+    ioCurve.BeginKeySet(lCount);
+    for (int i = 0; i < lCount; ++i) {
+        const std::size_t k = static_cast<std::size_t>(i);
+        const int lFlags = pKeys.mFlags[k];
+        const float* lData = &pKeys.mData[k * KFCurveKey::kDataCount];
+        const float* lWeight = &pKeys.mWeights[k * kSides];
+        const float* lVelocity = &pKeys.mVelocities[k * kSides];
+        KFCurveKey* lKey = ioCurve.GetKey(i);
+        lKey->Set(KTime(pKeys.mTimes[k]), pKeys.mValues[k], lFlags & KFCurveKey::kInterpolationMask,
+                  lFlags & KFCurveKey::kTangentMask, lData[0], lData[1],
+                  lFlags & KFCurveKey::kWeightedMask, lWeight[0], lWeight[1], lVelocity[0],
+                  lVelocity[1]);
+        lKey->SetDataFloat(KFCurveKey::kDataBias, lData[KFCurveKey::kDataBias]);
+        lKey->SetConstantMode(lFlags & KFCurveKey::kConstantNext);
+    }
+    ioCurve.EndKeySet(lCount);
+}
+
+void WriteChannel(KRyvFile& ioFile, const KFCurveNode& pNode, bool pPackedKeys)
+{
+    ioFile.FieldWriteBegin(kChannel);
+    ioFile.FieldWriteC(pNode.GetName());
+    ioFile.FieldWriteC(pNode.GetDataType() ? pNode.GetDataType()->GetName() : "");
+    ioFile.FieldWriteI(pNode.GetKind());
+    ioFile.FieldWriteI(pNode.GetLayer());
+    if (const KFCurve* lCurve = pNode.GetCurve()) {
+        KRyvCurveIO::WriteCurve(ioFile, *lCurve, pPackedKeys);
+    }
+    for (int i = 0; i < pNode.GetCount(); ++i) {
+        WriteChannel(ioFile, *pNode.Get(i), pPackedKeys);
+    }
+    ioFile.FieldWriteEnd();
+}
+
+// Reads the children "Channel" records of the current record into ioNode. The record tree is
+// at most KRyvFieldRecord::kMaxDepth deep, which bounds this recursion.
+bool ReadChannels(KRyvFile& ioFile, KFCurveNode& ioNode)
+{
+    while (ioFile.FieldReadBegin(kChannel)) {
+        const KString lName = ioFile.FieldReadC();
+        const KString lType = ioFile.FieldReadC();
+        const int lKind = ioFile.FieldReadI();
+        const int lLayer = ioFile.FieldReadI();
+        KFCurveNode* lChild = ioNode.Find(lName.Buffer()) >= 0 ? ioNode.Get(ioNode.Find(lName.Buffer())) : nullptr;
+        if (!lChild) {
+            lChild = KFCurveNode::Create(lName.Buffer(), FindDataType(lType.Buffer()), lKind, lLayer);
+            if (ioNode.Add(lChild) < 0) {
+                KFCurveNode::Destroy(lChild);
+                return false;
+            }
+        }
+        if (ioFile.FieldReadBegin(kCurve)) {
+            KFCurve* lCurve = lChild->GetCurve();
+            if (!lCurve) {
+                lCurve = lChild->SetCurve(KFCurve::Create());
+            }
+            const bool lRead = lCurve && KRyvCurveIO::ReadCurve(ioFile, *lCurve);
+            ioFile.FieldReadEnd();
+            if (!lRead) {
+                return false;
+            }
+        }
+        if (!ReadChannels(ioFile, *lChild) || ioFile.FieldReadFailed()) {
+            return false;
+        }
+        ioFile.FieldReadEnd();
+    }
+    return true;
+}
+
+} // namespace
+
+void KRyvCurveIO::WriteCurve(KRyvFile& ioFile, const KFCurve& pCurve, bool pPackedKeys)
+{
+    ioFile.FieldWriteBegin(kCurve);
+    ioFile.FieldWriteD(pCurve.GetDefaultValue());
+    ioFile.FieldWriteArray(std::vector<float>(pCurve.GetColor(), pCurve.GetColor() + kColorCount));
+    ioFile.FieldWriteI(pCurve.GetFlags());
+    ioFile.FieldWriteI(pCurve.GetPreExtrapolation());
+    ioFile.FieldWriteI(pCurve.GetPreExtrapolationCount());
+    ioFile.FieldWriteI(pCurve.GetPostExtrapolation());
+    ioFile.FieldWriteI(pCurve.GetPostExtrapolationCount());
+    KeyArrays lKeys;
+    Collect(pCurve, lKeys);
+    WriteKeys(ioFile, std::move(lKeys), pPackedKeys);
+    ioFile.FieldWriteEnd();
+}
+
+bool KRyvCurveIO::ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve)
+{
+    const double lDefault = ioFile.FieldReadD();
+    std::vector<float> lColor;
+    ioFile.FieldReadArray(lColor);
+    const int lFlags = ioFile.FieldReadI();
+    const int lPre = ioFile.FieldReadI();
+    const int lPreCount = ioFile.FieldReadI();
+    const int lPost = ioFile.FieldReadI();
+    const int lPostCount = ioFile.FieldReadI();
+    KeyArrays lKeys;
+    if (ioFile.FieldReadFailed() || lColor.size() != kColorCount || !ReadKeys(ioFile, lKeys) ||
+        !lKeys.IsConsistent()) {
+        return false;
+    }
+    ioCurve.SetDefaultValue(static_cast<float>(lDefault));
+    ioCurve.SetColor(lColor.data());
+    ioCurve.SetFlags(lFlags);
+    ioCurve.SetPreExtrapolation(lPre);
+    ioCurve.SetPreExtrapolationCount(lPreCount);
+    ioCurve.SetPostExtrapolation(lPost);
+    ioCurve.SetPostExtrapolationCount(lPostCount);
+    SetKeys(lKeys, ioCurve);
+    return true;
+}
+
+void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer,
+                                 bool pPackedKeys, const KString& pOnlyTake)
+{
+    for (int i = 0; i < ioContainer.GetTakeNodeCount(); ++i) {
+        KRyvTakeNode* lTake = ioContainer.GetTakeNode(i);
+        if (!pOnlyTake.IsEmpty() && !ioContainer.IsDefaultTakeNode(lTake) &&
+            lTake->GetName().Compare(pOnlyTake) != 0) {
+            continue;
+        }
+        ioFile.FieldWriteBegin(kTake);
+        ioFile.FieldWriteC(lTake->GetName());
+        ioFile.FieldWriteB(i == ioContainer.GetCurrentTakeNodeIndex());
+        const KFCurveNode* lRoot = lTake->GetKFCurveNode();
+        for (int c = 0; lRoot && c < lRoot->GetCount(); ++c) {
+            WriteChannel(ioFile, *lRoot->Get(c), pPackedKeys);
+        }
+        ioFile.FieldWriteEnd();
+    }
+}
+
+bool KRyvCurveIO::ReadTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer)
+{
+    KString lCurrent;
+    while (ioFile.FieldReadBegin(kTake)) {
+        const KString lName = ioFile.FieldReadC();
+        if (ioFile.FieldReadB()) {
+            lCurrent = lName;
+        }
+        KRyvTakeNode* lTake = nullptr;
+        for (int i = 0; i < ioContainer.GetTakeNodeCount() && !lTake; ++i) {
+            lTake = ioContainer.GetTakeNode(i)->GetName().Compare(lName) == 0 ? ioContainer.GetTakeNode(i) : nullptr;
+        }
+        if (!lTake) {
+            lTake = lName.Compare(kDefaultTakeName) == 0 ? ioContainer.AddDefaultTakeNode()
+                                                          : ioContainer.AddTakeNode(lName.Buffer());
+        }
+        if (!lTake || !lTake->GetKFCurveNode() || !ReadChannels(ioFile, *lTake->GetKFCurveNode())) {
+            return false;
+        }
+        ioFile.FieldReadEnd();
+    }
+    if (!lCurrent.IsEmpty()) {
+        ioContainer.SetCurrentTakeNode(lCurrent.Buffer());
+    }
+    return !ioFile.FieldReadFailed();
+}

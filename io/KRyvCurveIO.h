@@ -1,0 +1,32 @@
+#ifndef RYVKIT_IO_KRYVCURVEIO_H
+#define RYVKIT_IO_KRYVCURVEIO_H
+
+#include "core/KString.h"
+
+class KFCurve;
+class KFCurveNode;
+class KRyvFile;
+class KRyvTakeNodeContainer;
+
+// Curves, channel trees and the take nodes of a scene object in RYV records. The 6.0 layout
+// packs a curve's keys into parallel arrays; the 5.x layout writes one "K" record per key.
+// Readers take both.
+namespace KRyvCurveIO {
+
+// A "Curve" record: default value, colour, flags, extrapolations and every key field.
+void WriteCurve(KRyvFile& ioFile, const KFCurve& pCurve, bool pPackedKeys);
+// Fills ioCurve (keys replaced) from the "Curve" record entered last. False when the key
+// arrays disagree in length, a key count passes KFCurve::kMaxKeyCount or a value is missing.
+bool ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve);
+
+// One "Take" record per take node of the container, holding its channel tree; with a take name
+// only that take and the default take.
+void WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer, bool pPackedKeys,
+                    const KString& pOnlyTake);
+// Makes the container's take nodes and channels those of the records (channels the container
+// made itself are filled, others added). False for damaged curve records.
+bool ReadTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer);
+
+} // namespace KRyvCurveIO
+
+#endif

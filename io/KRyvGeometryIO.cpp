@@ -1,0 +1,637 @@
+#include "io/KRyvGeometryIO.h"
+
+#include "ryvfile/KRyvFile.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/objects/KLayer.h"
+#include "scene/objects/KRyvGeometry.h"
+#include "scene/objects/KRyvLink.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvMesh.h"
+#include "scene/objects/KRyvNurb.h"
+#include "scene/objects/KRyvPatch.h"
+#include "scene/objects/KRyvTexture.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kFour = 4;
+constexpr std::size_t kTwo = 2;
+constexpr int kMatrixCells = 16;
+
+const char* const kElementNames[] = {nullptr,
+                                     "LayerElementNormal",
+                                     "LayerElementMaterial",
+                                     "LayerElementTexture",
+                                     "LayerElementPolygonGroup",
+                                     "LayerElementUV",
+                                     "LayerElementColor"};
+constexpr int kFirstElement = KLayerElement::eNormal;
+constexpr int kLastElement = KLayerElement::eVertexColor;
+
+// Doubles of vectors, colours and plain values ----------------------------------------------
+
+std::vector<double> Flatten(const std::vector<KVector4>& pVectors)
+{
+    std::vector<double> lValues;
+    lValues.reserve(pVectors.size() * kFour);
+    for (const KVector4& lVector : pVectors) {
+        lValues.insert(lValues.end(), {lVector[0], lVector[1], lVector[2], lVector[3]});
+    }
+    return lValues;
+}
+
+std::vector<double> Flatten(const std::vector<KVector2>& pVectors)
+{
+    std::vector<double> lValues;
+    lValues.reserve(pVectors.size() * kTwo);
+    for (const KVector2& lVector : pVectors) {
+        lValues.insert(lValues.end(), {lVector[0], lVector[1]});
+    }
+    return lValues;
+}
+
+std::vector<double> Flatten(const std::vector<KColor>& pColors)
+{
+    std::vector<double> lValues;
+    lValues.reserve(pColors.size() * kFour);
+    for (const KColor& lColor : pColors) {
+        lValues.insert(lValues.end(), {lColor.mRed, lColor.mGreen, lColor.mBlue, lColor.mAlpha});
+    }
+    return lValues;
+}
+
+bool Unflatten(const std::vector<double>& pValues, std::vector<KVector4>& oVectors)
+{
+    if (pValues.size() % kFour != 0) {
+        return false;
+    }
+    oVectors.resize(pValues.size() / kFour);
+    for (std::size_t i = 0; i < oVectors.size(); ++i) {
+        const double* lValue = &pValues[i * kFour];
+        oVectors[i].Set(lValue[0], lValue[1], lValue[2], lValue[3]);
+    }
+    return true;
+}
+
+bool Unflatten(const std::vector<double>& pValues, std::vector<KVector2>& oVectors)
+{
+    if (pValues.size() % kTwo != 0) {
+        return false;
+    }
+    oVectors.resize(pValues.size() / kTwo);
+    for (std::size_t i = 0; i < oVectors.size(); ++i) {
+        oVectors[i] = KVector2(pValues[i * kTwo], pValues[i * kTwo + 1]);
+    }
+    return true;
+}
+
+bool Unflatten(const std::vector<double>& pValues, std::vector<KColor>& oColors)
+{
+    if (pValues.size() % kFour != 0) {
+        return false;
+    }
+    oColors.resize(pValues.size() / kFour);
+    for (std::size_t i = 0; i < oColors.size(); ++i) {
+        const double* lColor = &pValues[i * kFour];
+        oColors[i].Set(lColor[0], lColor[1], lColor[2], lColor[3]);
+    }
+    return true;
+}
+
+template <typename T> void WriteNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T> pValues)
+{
+    ioFile.FieldWriteBegin(pName);
+    ioFile.FieldWriteArray(std::move(pValues));
+    ioFile.FieldWriteEnd();
+}
+
+template <typename T> bool ReadNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T>& oValues)
+{
+    if (!ioFile.FieldReadBegin(pName)) {
+        return false;
+    }
+    const bool lRead = ioFile.FieldReadArray(oValues);
+    ioFile.FieldReadEnd();
+    return lRead;
+}
+
+// Layer elements ----------------------------------------------------------------------------
+
+template <typename T> std::vector<double> DirectValues(const KLayerElement& pElement)
+{
+    return Flatten(static_cast<const KLayerElementTemplate<T>&>(pElement).GetDirectArray());
+}
+
+template <typename T> void WriteObjectNames(KRyvFile& ioFile, const std::vector<T*>& pObjects)
+{
+    ioFile.FieldWriteBegin("Direct");
+    for (const T* lObject : pObjects) {
+        ioFile.FieldWriteC(lObject ? lObject->GetName() : KString(""));
+    }
+    ioFile.FieldWriteEnd();
+}
+
+void WriteDirect(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
+{
+    switch (pType) {
+    case KLayerElement::eNormal:
+        WriteNamedArray(ioFile, "Direct", DirectValues<KVector4>(pElement));
+        break;
+    case KLayerElement::eUV:
+        WriteNamedArray(ioFile, "Direct", DirectValues<KVector2>(pElement));
+        break;
+    case KLayerElement::eVertexColor:
+        WriteNamedArray(ioFile, "Direct", DirectValues<KColor>(pElement));
+        break;
+    case KLayerElement::ePolygonGroup:
+        WriteNamedArray(ioFile, "Direct", static_cast<const KLayerElementPolygonGroup&>(pElement).GetDirectArray());
+        break;
+    case KLayerElement::eMaterial:
+        WriteObjectNames(ioFile, static_cast<const KLayerElementMaterial&>(pElement).GetDirectArray());
+        break;
+    default: {
+        const auto& lTextures = static_cast<const KLayerElementTexture&>(pElement);
+        WriteObjectNames(ioFile, lTextures.GetDirectArray());
+        ioFile.FieldWriteI("BlendMode", lTextures.GetBlendMode());
+        ioFile.FieldWriteD("TextureAlpha", lTextures.GetAlpha());
+        break;
+    }
+    }
+}
+
+void WriteElement(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
+{
+    ioFile.FieldWriteBegin(kElementNames[pType]);
+    ioFile.FieldWriteC("MappingInformationType", KLayerElement::GetMappingModeText(pElement.GetMappingMode()));
+    ioFile.FieldWriteC("ReferenceInformationType", KLayerElement::GetReferenceModeText(pElement.GetReferenceMode()));
+    WriteDirect(ioFile, pType, pElement);
+    WriteNamedArray(ioFile, "Index", pElement.GetIndexArray());
+    ioFile.FieldWriteEnd();
+}
+
+template <typename T>
+bool ReadValues(KRyvFile& ioFile, KLayerElementTemplate<T>& ioElement)
+{
+    std::vector<double> lValues;
+    return ReadNamedArray(ioFile, "Direct", lValues) && Unflatten(lValues, ioElement.GetDirectArray());
+}
+
+// Objects listed by name: an unknown name is a warning and leaves an empty entry.
+template <typename T>
+bool ReadObjects(KRyvFile& ioFile, std::vector<T*>* pKnown, std::vector<T*>& oObjects, KString* ioMessage)
+{
+    if (!ioFile.FieldReadBegin("Direct")) {
+        return false;
+    }
+    while (ioFile.FieldReadValuesLeft() > 0 && !ioFile.FieldReadFailed()) {
+        const KString lName = ioFile.FieldReadC();
+        T* lFound = nullptr;
+        for (std::size_t i = 0; pKnown && i < pKnown->size() && !lFound; ++i) {
+            lFound = (*pKnown)[i]->GetName().Compare(lName) == 0 ? (*pKnown)[i] : nullptr;
+        }
+        if (!lFound && !lName.IsEmpty() && ioMessage) {
+            *ioMessage += "Layer element refers to a missing object: " + lName + "\n";
+        }
+        oObjects.push_back(lFound);
+    }
+    ioFile.FieldReadEnd();
+    return !ioFile.FieldReadFailed();
+}
+
+std::unique_ptr<KLayerElement> ReadDirect(KRyvFile& ioFile, int pType, const KRyvGeometryContext& pContext)
+{
+    switch (pType) {
+    case KLayerElement::eNormal: {
+        auto lElement = std::make_unique<KLayerElementNormal>();
+        return ReadValues(ioFile, *lElement) ? std::move(lElement) : nullptr;
+    }
+    case KLayerElement::eUV: {
+        auto lElement = std::make_unique<KLayerElementUV>();
+        return ReadValues(ioFile, *lElement) ? std::move(lElement) : nullptr;
+    }
+    case KLayerElement::eVertexColor: {
+        auto lElement = std::make_unique<KLayerElementVertexColor>();
+        return ReadValues(ioFile, *lElement) ? std::move(lElement) : nullptr;
+    }
+    case KLayerElement::ePolygonGroup: {
+        auto lElement = std::make_unique<KLayerElementPolygonGroup>();
+        return ReadNamedArray(ioFile, "Direct", lElement->GetDirectArray()) ? std::move(lElement) : nullptr;
+    }
+    case KLayerElement::eMaterial: {
+        auto lElement = std::make_unique<KLayerElementMaterial>();
+        return ReadObjects(ioFile, pContext.mMaterials, lElement->GetDirectArray(), pContext.mMessage)
+                   ? std::move(lElement) : nullptr;
+    }
+    default: {
+        auto lElement = std::make_unique<KLayerElementTexture>();
+        if (!ReadObjects(ioFile, pContext.mTextures, lElement->GetDirectArray(), pContext.mMessage)) {
+            return nullptr;
+        }
+        lElement->SetBlendMode(ioFile.FieldReadI("BlendMode", 0));
+        lElement->SetAlpha(ioFile.FieldReadD("TextureAlpha", 1.0));
+        return lElement;
+    }
+    }
+}
+
+void SetElement(KLayer& ioLayer, int pType, std::unique_ptr<KLayerElement> pElement)
+{
+    switch (pType) {
+    case KLayerElement::eNormal:
+        ioLayer.SetNormals(std::unique_ptr<KLayerElementNormal>(static_cast<KLayerElementNormal*>(pElement.release())));
+        break;
+    case KLayerElement::eMaterial:
+        ioLayer.SetMaterials(std::unique_ptr<KLayerElementMaterial>(static_cast<KLayerElementMaterial*>(pElement.release())));
+        break;
+    case KLayerElement::eTexture:
+        ioLayer.SetTextures(std::unique_ptr<KLayerElementTexture>(static_cast<KLayerElementTexture*>(pElement.release())));
+        break;
+    case KLayerElement::ePolygonGroup:
+        ioLayer.SetPolygonGroups(std::unique_ptr<KLayerElementPolygonGroup>(static_cast<KLayerElementPolygonGroup*>(pElement.release())));
+        break;
+    case KLayerElement::eUV:
+        ioLayer.SetUVs(std::unique_ptr<KLayerElementUV>(static_cast<KLayerElementUV*>(pElement.release())));
+        break;
+    default:
+        ioLayer.SetVertexColors(std::unique_ptr<KLayerElementVertexColor>(static_cast<KLayerElementVertexColor*>(pElement.release())));
+        break;
+    }
+}
+
+bool ReadElement(KRyvFile& ioFile, int pType, KLayer& ioLayer, const KRyvGeometryContext& pContext)
+{
+    const KString lMapping = ioFile.FieldReadC("MappingInformationType", "");
+    const KString lReference = ioFile.FieldReadC("ReferenceInformationType", "");
+    std::unique_ptr<KLayerElement> lElement = ReadDirect(ioFile, pType, pContext);
+    if (!lElement || !ReadNamedArray(ioFile, "Index", lElement->GetIndexArray())) {
+        return false;
+    }
+    lElement->SetMappingMode(KLayerElement::GetMappingModeFromText(lMapping.Buffer()));
+    lElement->SetReferenceMode(KLayerElement::GetReferenceModeFromText(lReference.Buffer()));
+    SetElement(ioLayer, pType, std::move(lElement));
+    return true;
+}
+
+bool ReadLayer(KRyvFile& ioFile, KLayer& ioLayer, const KRyvGeometryContext& pContext)
+{
+    for (int lType = kFirstElement; lType <= kLastElement; ++lType) {
+        if (!ioFile.FieldReadBegin(kElementNames[lType])) {
+            continue;
+        }
+        const bool lRead = ReadElement(ioFile, lType, ioLayer, pContext);
+        ioFile.FieldReadEnd();
+        if (!lRead) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Links -------------------------------------------------------------------------------------
+
+void WriteMatrix(KRyvFile& ioFile, const char* pName, const KMatrix& pMatrix)
+{
+    std::vector<double> lCells;
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            lCells.push_back(pMatrix[r][c]);
+        }
+    }
+    WriteNamedArray(ioFile, pName, std::move(lCells));
+}
+
+bool ReadMatrix(KRyvFile& ioFile, const char* pName, KMatrix& oMatrix)
+{
+    std::vector<double> lCells;
+    if (!ReadNamedArray(ioFile, pName, lCells) || lCells.size() != kMatrixCells) {
+        return false;
+    }
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            oMatrix[r][c] = lCells[static_cast<std::size_t>(r * 4 + c)];
+        }
+    }
+    return true;
+}
+
+void WriteLink(KRyvFile& ioFile, KRyvLink& ioLink)
+{
+    KMatrix lMatrix;
+    ioFile.FieldWriteBegin("Link");
+    ioFile.FieldWriteC(ioLink.GetLink() ? ioLink.GetLink()->GetName() : ioLink.GetLinkName());
+    ioFile.FieldWriteC(ioLink.GetAssociateModelName());
+    ioFile.FieldWriteI(ioLink.GetLinkMode());
+    ioFile.FieldWriteC(ioLink.GetUserDataID());
+    ioFile.FieldWriteC(ioLink.GetUserData());
+    WriteNamedArray(ioFile, "Indexes", ioLink.GetControlPointIndexArray());
+    WriteNamedArray(ioFile, "Weights", ioLink.GetControlPointWeightArray());
+    WriteMatrix(ioFile, "Transform", ioLink.GetTransformMatrix(lMatrix));
+    WriteMatrix(ioFile, "TransformLink", ioLink.GetTransformLinkMatrix(lMatrix));
+    WriteMatrix(ioFile, "TransformAssociateModel", ioLink.GetTransformAssociateModelMatrix(lMatrix));
+    if (ioLink.GetTransformParentSet()) {
+        WriteMatrix(ioFile, "TransformParent", ioLink.GetTransformParentMatrix(lMatrix));
+    }
+    ioFile.FieldWriteEnd();
+}
+
+bool ReadLink(KRyvFile& ioFile, KRyvLink& ioLink, KRyvLinkFixup& oFixup, int pPointCount)
+{
+    oFixup.mLink = &ioLink;
+    oFixup.mLinkName = ioFile.FieldReadC();
+    oFixup.mAssociateName = ioFile.FieldReadC();
+    ioLink.SetLinkMode(ioFile.FieldReadI());
+    const KString lId = ioFile.FieldReadC();
+    const KString lData = ioFile.FieldReadC();
+    ioLink.SetUserData(lId.Buffer(), lData.Buffer());
+    std::vector<std::int32_t> lIndices;
+    std::vector<double> lWeights;
+    KMatrix lMatrix;
+    if (!ReadNamedArray(ioFile, "Indexes", lIndices) || !ReadNamedArray(ioFile, "Weights", lWeights) ||
+        lIndices.size() != lWeights.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < lIndices.size(); ++i) {
+        if (lIndices[i] >= pPointCount) {
+            return false;
+        }
+        ioLink.AddControlPointIndex(lIndices[i], lWeights[i]);
+    }
+    if (!ReadMatrix(ioFile, "Transform", lMatrix)) {
+        return false;
+    }
+    ioLink.SetTransformMatrix(lMatrix);
+    if (!ReadMatrix(ioFile, "TransformLink", lMatrix)) {
+        return false;
+    }
+    ioLink.SetTransformLinkMatrix(lMatrix);
+    if (!ReadMatrix(ioFile, "TransformAssociateModel", lMatrix)) {
+        return false;
+    }
+    ioLink.SetTransformAssociateModelMatrix(lMatrix);
+    if (ReadMatrix(ioFile, "TransformParent", lMatrix)) {
+        ioLink.SetTransformParentMatrix(lMatrix);
+    }
+    return !ioFile.FieldReadFailed();
+}
+
+// True when a surface of pUCount x pVCount points is what the points read hold.
+bool MatchesPointCount(int pUCount, int pVCount, std::size_t pPoints)
+{
+    return pUCount >= 0 && pVCount >= 0 &&
+           static_cast<unsigned long long>(pUCount) * static_cast<unsigned long long>(pVCount) == pPoints;
+}
+
+bool ReadLinks(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryContext& pContext)
+{
+    while (ioFile.FieldReadBegin("Link")) {
+        KRyvLink* lLink = pContext.mFactory->CreateLink();
+        KRyvLinkFixup lFixup;
+        if (!lLink || !ReadLink(ioFile, *lLink, lFixup, ioGeometry.GetControlPointCount())) {
+            pContext.mFactory->DestroyLink(lLink);
+            return false;
+        }
+        ioGeometry.AddLink(lLink);
+        if (pContext.mLinkFixups) {
+            pContext.mLinkFixups->push_back(lFixup);
+        }
+        ioFile.FieldReadEnd();
+    }
+    return true;
+}
+
+bool ReadShapes(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryContext& pContext)
+{
+    while (ioFile.FieldReadBegin("Shape")) {
+        const KString lName = ioFile.FieldReadC();
+        KRyvLayerContainer* lShape = pContext.mFactory->CreateLayerContainer();
+        if (!lShape || !KRyvGeometryIO::ReadLayerContainer(ioFile, *lShape, pContext) ||
+            ioGeometry.AddShape(lShape, lName.Buffer()) < 0) {
+            pContext.mFactory->DestroyLayerContainer(lShape);
+            return false;
+        }
+        ioFile.FieldReadEnd();
+    }
+    return true;
+}
+
+} // namespace
+
+void KRyvGeometryIO::WriteLayerContainer(KRyvFile& ioFile, const KRyvLayerContainer& pContainer)
+{
+    WriteNamedArray(ioFile, "Vertices", Flatten(pContainer.GetControlPointArray()));
+    for (int i = 0; i < pContainer.GetLayerCount(); ++i) {
+        const KLayer* lLayer = pContainer.GetLayer(i);
+        ioFile.FieldWriteBegin("Layer");
+        for (int lType = kFirstElement; lLayer && lType <= kLastElement; ++lType) {
+            if (const KLayerElement* lElement = lLayer->GetElement(lType)) {
+                WriteElement(ioFile, lType, *lElement);
+            }
+        }
+        ioFile.FieldWriteEnd();
+    }
+}
+
+bool KRyvGeometryIO::ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& ioContainer,
+                                        const KRyvGeometryContext& pContext)
+{
+    std::vector<double> lPoints;
+    if (!ReadNamedArray(ioFile, "Vertices", lPoints) ||
+        !Unflatten(lPoints, ioContainer.GetControlPointArray())) {
+        return false;
+    }
+    ioContainer.RemoveAllLayers();
+    while (ioFile.FieldReadBegin("Layer")) {
+        KLayer* lLayer = ioContainer.GetLayer(ioContainer.CreateLayer());
+        if (!lLayer || !ReadLayer(ioFile, *lLayer, pContext)) {
+            return false;
+        }
+        ioFile.FieldReadEnd();
+    }
+    return true;
+}
+
+void KRyvGeometryIO::WriteGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry)
+{
+    WriteLayerContainer(ioFile, ioGeometry);
+    for (int i = 0; i < ioGeometry.GetShapeCount(); ++i) {
+        ioFile.FieldWriteBegin("Shape");
+        ioFile.FieldWriteC(ioGeometry.GetShapeName(i));
+        WriteLayerContainer(ioFile, *ioGeometry.GetShape(i));
+        ioFile.FieldWriteEnd();
+    }
+    for (int i = 0; i < ioGeometry.GetLinkCount(); ++i) {
+        WriteLink(ioFile, *ioGeometry.GetLink(i));
+    }
+    KMatrix lPivot;
+    WriteMatrix(ioFile, "Pivot", ioGeometry.GetPivot(lPivot));
+}
+
+bool KRyvGeometryIO::ReadGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry,
+                                  const KRyvGeometryContext& pContext)
+{
+    KMatrix lPivot;
+    if (!ReadLayerContainer(ioFile, ioGeometry, pContext) || !ReadShapes(ioFile, ioGeometry, pContext) ||
+        !ReadLinks(ioFile, ioGeometry, pContext) || !ReadMatrix(ioFile, "Pivot", lPivot)) {
+        return false;
+    }
+    ioGeometry.SetPivot(lPivot);
+    return true;
+}
+
+void KRyvGeometryIO::WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh)
+{
+    std::vector<std::int32_t> lSizes;
+    std::vector<std::int32_t> lGroups;
+    lSizes.reserve(static_cast<std::size_t>(pMesh.GetPolygonCount()));
+    for (int i = 0; i < pMesh.GetPolygonCount(); ++i) {
+        lSizes.push_back(pMesh.GetPolygonSize(i));
+        lGroups.push_back(pMesh.GetPolygonGroup(i));
+    }
+    const int* lVertices = pMesh.GetPolygonVertices();
+    WriteNamedArray(ioFile, "PolygonSize", std::move(lSizes));
+    WriteNamedArray(ioFile, "PolygonGroup", std::move(lGroups));
+    WriteNamedArray(ioFile, "PolygonVertexIndex",
+                    std::vector<std::int32_t>(lVertices, lVertices + pMesh.GetPolygonVertexCount()));
+}
+
+bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh)
+{
+    std::vector<std::int32_t> lSizes;
+    std::vector<std::int32_t> lGroups;
+    std::vector<std::int32_t> lVertices;
+    if (!ReadNamedArray(ioFile, "PolygonSize", lSizes) || !ReadNamedArray(ioFile, "PolygonGroup", lGroups) ||
+        !ReadNamedArray(ioFile, "PolygonVertexIndex", lVertices) || lGroups.size() != lSizes.size()) {
+        return false;
+    }
+    std::size_t lAt = 0;
+    for (std::size_t p = 0; p < lSizes.size(); ++p) {
+        if (lSizes[p] < 0 || static_cast<std::size_t>(lSizes[p]) > lVertices.size() - lAt) {
+            return false;
+        }
+        ioMesh.BeginPolygon(-1, -1, lGroups[p]);
+        for (std::int32_t v = 0; v < lSizes[p]; ++v, ++lAt) {
+            if (lVertices[lAt] < 0) {
+                return false;
+            }
+            ioMesh.AddPolygon(lVertices[lAt]);
+        }
+    }
+    return lAt == lVertices.size();
+}
+
+void KRyvGeometryIO::WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
+{
+    ioFile.FieldWriteBegin("NurbsSurface");
+    ioFile.FieldWriteI(ioNurb.GetUOrder());
+    ioFile.FieldWriteI(ioNurb.GetVOrder());
+    ioFile.FieldWriteI(ioNurb.GetUStep());
+    ioFile.FieldWriteI(ioNurb.GetVStep());
+    ioFile.FieldWriteI(ioNurb.GetUCount());
+    ioFile.FieldWriteC(KRyvNurb::GetTypeText(ioNurb.GetUType()));
+    ioFile.FieldWriteI(ioNurb.GetVCount());
+    ioFile.FieldWriteC(KRyvNurb::GetTypeText(ioNurb.GetVType()));
+    ioFile.FieldWriteI(ioNurb.GetSurfaceDisplayMode());
+    ioFile.FieldWriteEnd();
+    const double* lU = ioNurb.GetUKnotVector();
+    const double* lV = ioNurb.GetVKnotVector();
+    const int* lUM = ioNurb.GetUMultiplicity();
+    const int* lVM = ioNurb.GetVMultiplicity();
+    WriteNamedArray(ioFile, "KnotVectorU", std::vector<double>(lU, lU + (lU ? ioNurb.GetUKnotCount() : 0)));
+    WriteNamedArray(ioFile, "KnotVectorV", std::vector<double>(lV, lV + (lV ? ioNurb.GetVKnotCount() : 0)));
+    WriteNamedArray(ioFile, "MultiplicityU", std::vector<std::int32_t>(lUM, lUM + (lUM ? ioNurb.GetUCount() : 0)));
+    WriteNamedArray(ioFile, "MultiplicityV", std::vector<std::int32_t>(lVM, lVM + (lVM ? ioNurb.GetVCount() : 0)));
+}
+
+bool KRyvGeometryIO::ReadNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
+{
+    if (!ioFile.FieldReadBegin("NurbsSurface")) {
+        return false;
+    }
+    const int lUOrder = ioFile.FieldReadI();
+    const int lVOrder = ioFile.FieldReadI();
+    const int lUStep = ioFile.FieldReadI();
+    const int lVStep = ioFile.FieldReadI();
+    const int lUCount = ioFile.FieldReadI();
+    const int lUType = KRyvNurb::GetTypeFromText(ioFile.FieldReadC().Buffer());
+    const int lVCount = ioFile.FieldReadI();
+    const int lVType = KRyvNurb::GetTypeFromText(ioFile.FieldReadC().Buffer());
+    const int lDisplay = ioFile.FieldReadI();
+    ioFile.FieldReadEnd();
+    // The control points were read with the layers; InitControlPoints would clear them. The
+    // counts must match the points read before anything is sized by them.
+    const std::vector<KVector4> lPoints = ioNurb.GetControlPointArray();
+    if (ioFile.FieldReadFailed() || !MatchesPointCount(lUCount, lVCount, lPoints.size()) ||
+        !ioNurb.SetOrder(lUOrder, lVOrder) || !ioNurb.SetStep(lUStep, lVStep) ||
+        !ioNurb.InitControlPoints(lUCount, lUType, lVCount, lVType)) {
+        return false;
+    }
+    ioNurb.GetControlPointArray() = lPoints;
+    ioNurb.SetSurfaceDisplayMode(lDisplay);
+    std::vector<double> lU, lV;
+    std::vector<std::int32_t> lUM, lVM;
+    if (!ReadNamedArray(ioFile, "KnotVectorU", lU) || !ReadNamedArray(ioFile, "KnotVectorV", lV) ||
+        !ReadNamedArray(ioFile, "MultiplicityU", lUM) || !ReadNamedArray(ioFile, "MultiplicityV", lVM) ||
+        lU.size() != static_cast<std::size_t>(ioNurb.GetUKnotCount()) ||
+        lV.size() != static_cast<std::size_t>(ioNurb.GetVKnotCount()) ||
+        lUM.size() != static_cast<std::size_t>(lUCount) || lVM.size() != static_cast<std::size_t>(lVCount)) {
+        return false;
+    }
+    std::copy(lU.begin(), lU.end(), ioNurb.GetUKnotVector());
+    std::copy(lV.begin(), lV.end(), ioNurb.GetVKnotVector());
+    std::copy(lUM.begin(), lUM.end(), ioNurb.GetUMultiplicity());
+    std::copy(lVM.begin(), lVM.end(), ioNurb.GetVMultiplicity());
+    return true;
+}
+
+void KRyvGeometryIO::WritePatch(KRyvFile& ioFile, const KRyvPatch& pPatch)
+{
+    ioFile.FieldWriteBegin("PatchSurface");
+    ioFile.FieldWriteI(pPatch.GetUCount());
+    ioFile.FieldWriteI(pPatch.GetUType());
+    ioFile.FieldWriteI(pPatch.GetVCount());
+    ioFile.FieldWriteI(pPatch.GetVType());
+    ioFile.FieldWriteI(pPatch.GetUStep());
+    ioFile.FieldWriteI(pPatch.GetVStep());
+    ioFile.FieldWriteB(pPatch.GetUClosed());
+    ioFile.FieldWriteB(pPatch.GetVClosed());
+    ioFile.FieldWriteB(pPatch.GetUCappedBottom());
+    ioFile.FieldWriteB(pPatch.GetUCappedTop());
+    ioFile.FieldWriteB(pPatch.GetVCappedBottom());
+    ioFile.FieldWriteB(pPatch.GetVCappedTop());
+    ioFile.FieldWriteI(pPatch.GetSurfaceMode());
+    ioFile.FieldWriteEnd();
+}
+
+bool KRyvGeometryIO::ReadPatch(KRyvFile& ioFile, KRyvPatch& ioPatch)
+{
+    if (!ioFile.FieldReadBegin("PatchSurface")) {
+        return false;
+    }
+    const int lUCount = ioFile.FieldReadI();
+    const int lUType = ioFile.FieldReadI();
+    const int lVCount = ioFile.FieldReadI();
+    const int lVType = ioFile.FieldReadI();
+    const int lUStep = ioFile.FieldReadI();
+    const int lVStep = ioFile.FieldReadI();
+    const bool lUClosed = ioFile.FieldReadB();
+    const bool lVClosed = ioFile.FieldReadB();
+    const bool lUBottom = ioFile.FieldReadB();
+    const bool lUTop = ioFile.FieldReadB();
+    const bool lVBottom = ioFile.FieldReadB();
+    const bool lVTop = ioFile.FieldReadB();
+    const int lMode = ioFile.FieldReadI();
+    ioFile.FieldReadEnd();
+    const std::vector<KVector4> lPoints = ioPatch.GetControlPointArray();
+    if (ioFile.FieldReadFailed() || !MatchesPointCount(lUCount, lVCount, lPoints.size()) ||
+        !ioPatch.InitControlPoints(lUCount, lUType, lVCount, lVType) || !ioPatch.SetStep(lUStep, lVStep)) {
+        return false;
+    }
+    ioPatch.GetControlPointArray() = lPoints;
+    ioPatch.SetClosed(lUClosed, lVClosed);
+    ioPatch.SetUCapped(lUBottom, lUTop);
+    ioPatch.SetVCapped(lVBottom, lVTop);
+    ioPatch.SetSurfaceMode(lMode);
+    return true;
+}

@@ -1,0 +1,64 @@
+#ifndef RYVKIT_IO_KRYVGEOMETRYIO_H
+#define RYVKIT_IO_KRYVGEOMETRYIO_H
+
+#include "core/KString.h"
+
+#include <string>
+#include <vector>
+
+class KRyvFile;
+class KRyvGeometry;
+class KRyvLayerContainer;
+class KRyvLink;
+class KRyvMaterial;
+class KRyvMesh;
+class KRyvNurb;
+class KRyvObjectFactory;
+class KRyvPatch;
+class KRyvTexture;
+
+// Names a reader resolves once every object of the file exists.
+struct KRyvLinkFixup
+{
+    KRyvLink* mLink;
+    KString mLinkName;
+    KString mAssociateName;
+};
+
+// What a geometry reader needs besides the file: the factory that makes shapes and links, the
+// materials and textures already read (layer elements refer to them by name) and the list of
+// link names to resolve later.
+struct KRyvGeometryContext
+{
+    KRyvObjectFactory* mFactory = nullptr;
+    std::vector<KRyvMaterial*>* mMaterials = nullptr;
+    std::vector<KRyvTexture*>* mTextures = nullptr;
+    std::vector<KRyvLinkFixup>* mLinkFixups = nullptr;
+    KString* mMessage = nullptr;
+};
+
+// Control points, layers with their elements, polygons, NURBS and patch data, shapes and links
+// in RYV records. Readers check every index and count against what the records hold and answer
+// false for a damaged geometry; a false read may leave the geometry partly filled, which the
+// RYV reader then discards with the rest of the scene.
+namespace KRyvGeometryIO {
+
+void WriteLayerContainer(KRyvFile& ioFile, const KRyvLayerContainer& pContainer);
+bool ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& ioContainer, const KRyvGeometryContext& pContext);
+
+// The layer container, then the shapes and links of any geometry.
+void WriteGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry);
+bool ReadGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryContext& pContext);
+
+void WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh);
+// The polygons; their control-point indices are checked against the points by the caller, who
+// reads the points afterwards.
+bool ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh);
+void WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb);
+bool ReadNurb(KRyvFile& ioFile, KRyvNurb& ioNurb);
+void WritePatch(KRyvFile& ioFile, const KRyvPatch& pPatch);
+bool ReadPatch(KRyvFile& ioFile, KRyvPatch& ioPatch);
+
+} // namespace KRyvGeometryIO
+
+#endif

@@ -1,0 +1,504 @@
+#include "io/KWriterRyv.h"
+
+#include "core/KDateTime.h"
+#include "core/KDocumentInfo.h"
+#include "character/KRyvCharacter.h"
+#include "character/KRyvControlSetPlug.h"
+#include "io/KRyvCharacterIO.h"
+#include "io/KRyvCurveIO.h"
+#include "io/KRyvMedia.h"
+#include "io/KRyvNodeLimitsIO.h"
+#include "io/KRyvPropertyIO.h"
+#include "io/KRyvSceneObjectIO.h"
+#include "io/KStreamOptionsRyv.h"
+#include "ryvfile/KRyvFile.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvScene.h"
+#include "scene/KRyvSceneEntity.h"
+#include "scene/objects/KRyvActor.h"
+#include "scene/objects/KLayer.h"
+#include "scene/objects/KRyvGenericNode.h"
+#include "scene/objects/KRyvGobo.h"
+#include "scene/objects/KRyvLayerContainer.h"
+#include "scene/objects/KRyvMarkerSet.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvPose.h"
+#include "scene/objects/KRyvTexture.h"
+#include "scene/objects/KRyvVideo.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+const char kCreatorName[] = "ryvkit 6.0.1";
+constexpr float kFullPercent = 100.0f;
+
+struct KFlavourForm
+{
+    int mVersion;
+    bool mAscii;
+    bool mEncrypted;
+};
+
+const KFlavourForm kForms[] = {
+    {KRyvContainer::kVersion60, false, false}, {KRyvContainer::kVersion60, true, false},
+    {KRyvContainer::kVersion60, false, true},  {KRyvContainer::kVersion5x, false, false},
+    {KRyvContainer::kVersion5x, true, false}};
+
+KRyvHeaderExtension FreshExtension(const KRyvScene& pScene)
+{
+    KRyvHeaderExtension lExtension;
+    lExtension.mCreator = kCreatorName;
+    const KDateTime lNow = KDateTime::Now();
+    const int lStamp[] = {lNow.GetYear(),   lNow.GetMonth(),  lNow.GetDay(),        lNow.GetHour(),
+                          lNow.GetMinute(), lNow.GetSecond(), lNow.GetMillisecond()};
+    std::copy(std::begin(lStamp), std::end(lStamp), lExtension.mTimeStamp);
+    if (const KDocumentInfo* lInfo = pScene.GetDocumentInfo()) {
+        lExtension.mHasDocumentInfo = true;
+        lExtension.mDocumentInfo = *lInfo;
+    }
+    return lExtension;
+}
+
+} // namespace
+
+// One write: the file being built, the options and the progress over the objects.
+class KWriterRyv::Session
+{
+public:
+    Session(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions, bool pPackedKeys)
+        : mFile(ioFile), mScene(ioScene), mOptions(pOptions), mPackedKeys(pPackedKeys),
+          mFactory(*ioScene.GetObjectFactory())
+    {
+    }
+
+    bool Run(KString& ioMessage)
+    {
+        KRyvSceneEntity& lEntity = *mScene.GetSceneEntity();
+        Gather(lEntity);
+        mTotal = lEntity.GetNodeCount() + static_cast<int>(mMaterials.size() + mTextures.size() + mVideos.size()) + mScene.GetPoseCount() + mScene.GetCharacterCount() + 1;
+        WriteDefinitions(lEntity);
+        if (mOptions.IsOn(KStreamOptionsRyv::kGlobalSettings)) {
+            KRyvSceneObjectIO::WriteGlobalSettings(mFile, mScene);
+        }
+        mFile.FieldWriteBegin("Objects");
+        const bool lWritten = WriteObjects(lEntity, ioMessage);
+        mFile.FieldWriteEnd();
+        if (!lWritten) {
+            return false;
+        }
+        WriteTakeInfos();
+        mOptions.ReportProgress("Writing", kFullPercent);
+        return true;
+    }
+
+private:
+    // False when the caller cancels.
+    bool Step(const char* pText)
+    {
+        ++mDone;
+        mOptions.ReportProgress(pText, kFullPercent * static_cast<float>(mDone) / static_cast<float>(mTotal));
+        return !mOptions.IsCancelled();
+    }
+
+    void WriteDefinitions(KRyvSceneEntity& ioEntity)
+    {
+        mFile.FieldWriteBegin("Definitions");
+        mFile.FieldWriteI("Model", ioEntity.GetNodeCount());
+        mFile.FieldWriteI("Material", static_cast<int>(mMaterials.size()));
+        mFile.FieldWriteI("Texture", static_cast<int>(mTextures.size()));
+        mFile.FieldWriteI("Video", static_cast<int>(mVideos.size()));
+        mFile.FieldWriteI("Gobo", ioEntity.GetGoboCount());
+        mFile.FieldWriteI("Pose", mScene.GetPoseCount());
+        mFile.FieldWriteI("Character", mScene.GetCharacterCount());
+        mFile.FieldWriteEnd();
+    }
+
+    // The parts every take-node container shares: user properties, takes, property block.
+    void WriteContainer(KRyvTakeNodeContainer& ioObject, KObject* pSet)
+    {
+        // Takes before the block: the default take's curves hold single-precision defaults,
+        // which the block's values then overwrite in full precision on reading.
+        KRyvPropertyIO::WriteUserProperties(mFile, ioObject);
+        if (mOptions.IsOn(KStreamOptionsRyv::kAnimation)) {
+            KRyvCurveIO::WriteTakeNodes(mFile, ioObject, mPackedKeys, mOptions.GetTakeName());
+        }
+        KRyvPropertyIO::WriteBlock(mFile, pSet);
+    }
+
+    bool WriteObjects(KRyvSceneEntity& ioEntity, KString& ioMessage)
+    {
+        for (int i = 0; mOptions.IsOn(KStreamOptionsRyv::kGobo) && i < ioEntity.GetGoboCount(); ++i) {
+            mFile.FieldWriteBegin("Gobo");
+            mFile.FieldWriteC(ioEntity.GetGobo(i)->GetName());
+            KRyvSceneObjectIO::WriteGobo(mFile, *ioEntity.GetGobo(i));
+            mFile.FieldWriteEnd();
+        }
+        return WriteMaterials(ioEntity) && WriteTextures(ioEntity, ioMessage) && WriteVideos(ioEntity, ioMessage) &&
+               WriteModels() && WritePoses() && WriteCharacters() && WriteGenericNodes(ioEntity);
+    }
+
+    bool WriteGenericNodes(KRyvSceneEntity& ioEntity)
+    {
+        for (int i = 0; mOptions.IsOn(KStreamOptionsRyv::kModel) && i < ioEntity.GetGenericNodeCount(); ++i) {
+            KRyvGenericNode& lNode = *ioEntity.GetGenericNode(i);
+            mFile.FieldWriteBegin("GenericNode");
+            mFile.FieldWriteC(lNode.GetName());
+            WriteContainer(lNode, lNode.GetProperties());
+            mFile.FieldWriteEnd();
+        }
+        return true;
+    }
+
+    // Marker sets and actors first: characters may name them.
+    bool WriteCharacters()
+    {
+        if (!mOptions.IsOn(KStreamOptionsRyv::kCharacter)) {
+            return true;
+        }
+        for (int i = 0; i < mScene.GetMarkerSetCount(); ++i) {
+            mFile.FieldWriteBegin("MarkerSet");
+            mFile.FieldWriteC(mScene.GetMarkerSet(i)->GetName());
+            KRyvCharacterIO::WriteMarkerSet(mFile, *mScene.GetMarkerSet(i));
+            mFile.FieldWriteEnd();
+        }
+        for (int i = 0; i < mScene.GetActorCount(); ++i) {
+            mFile.FieldWriteBegin("Actor");
+            mFile.FieldWriteC(mScene.GetActor(i)->GetName());
+            KRyvCharacterIO::WriteActor(mFile, *mScene.GetActor(i));
+            mFile.FieldWriteEnd();
+        }
+        for (int i = 0; i < mScene.GetCharacterCount(); ++i) {
+            KRyvCharacter& lCharacter = *mScene.GetCharacter(i);
+            mFile.FieldWriteBegin("Character");
+            mFile.FieldWriteC(lCharacter.GetName());
+            KRyvCharacterIO::WriteCharacter(mFile, lCharacter);
+            WriteContainer(lCharacter, lCharacter.GetProperties());
+            mFile.FieldWriteEnd();
+            if (!Step("Writing characters")) {
+                return false;
+            }
+        }
+        for (int i = 0; i < mScene.GetControlSetPlugCount(); ++i) {
+            KRyvControlSetPlug& lPlug = *mScene.GetControlSetPlug(i);
+            mFile.FieldWriteBegin("ControlSetPlug");
+            mFile.FieldWriteC(lPlug.GetName());
+            WriteContainer(lPlug, lPlug.GetProperties());
+            mFile.FieldWriteEnd();
+        }
+        return true;
+    }
+
+    // The scene's lists, then what its geometry refers to without listing it, each object once.
+    void Gather(KRyvSceneEntity& ioEntity)
+    {
+        for (int i = 0; i < ioEntity.GetMaterialCount(); ++i) {
+            AddOnce(mMaterials, ioEntity.GetMaterial(i));
+        }
+        for (int i = 0; i < ioEntity.GetTextureCount(); ++i) {
+            AddOnce(mTextures, ioEntity.GetTexture(i));
+        }
+        for (int i = 0; i < ioEntity.GetVideoCount(); ++i) {
+            AddOnce(mVideos, ioEntity.GetVideo(i));
+        }
+        std::vector<KRyvNode*> lStack{mScene.GetRootNode()};
+        while (!lStack.empty()) {
+            KRyvNode* lNode = lStack.back();
+            lStack.pop_back();
+            auto* lContainer = dynamic_cast<KRyvLayerContainer*>(lNode->GetNodeAttribute());
+            for (int l = 0; lContainer && l < lContainer->GetLayerCount(); ++l) {
+                const KLayer* lLayer = lContainer->GetLayer(l);
+                for (KRyvMaterial* lMaterial : lLayer->GetMaterials() ? lLayer->GetMaterials()->GetDirectArray()
+                                                                      : std::vector<KRyvMaterial*>()) {
+                    AddOnce(mMaterials, lMaterial);
+                }
+                for (KRyvTexture* lTexture : lLayer->GetTextures() ? lLayer->GetTextures()->GetDirectArray()
+                                                                   : std::vector<KRyvTexture*>()) {
+                    AddOnce(mTextures, lTexture);
+                }
+            }
+            for (int i = 0; i < lNode->GetChildCount(); ++i) {
+                lStack.push_back(lNode->GetChild(i));
+            }
+        }
+        for (KRyvTexture* lTexture : mTextures) {
+            AddOnce(mVideos, lTexture->GetVideo());
+        }
+    }
+
+    template <typename T> static void AddOnce(std::vector<T*>& ioList, T* pObject)
+    {
+        if (pObject && std::find(ioList.begin(), ioList.end(), pObject) == ioList.end()) {
+            ioList.push_back(pObject);
+        }
+    }
+
+    bool WriteMaterials(KRyvSceneEntity&)
+    {
+        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kMaterial) && i < mMaterials.size(); ++i) {
+            KRyvMaterial& lMaterial = *mMaterials[i];
+            mFile.FieldWriteBegin("Material");
+            mFile.FieldWriteC(lMaterial.GetName());
+            KRyvSceneObjectIO::WriteMaterial(mFile, lMaterial);
+            WriteContainer(lMaterial, lMaterial.GetProperties());
+            mFile.FieldWriteEnd();
+            if (!Step("Writing materials")) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool WriteTextures(KRyvSceneEntity&, KString& ioMessage)
+    {
+        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kTexture) && i < mTextures.size(); ++i) {
+            KRyvTexture& lTexture = *mTextures[i];
+            mFile.FieldWriteBegin("Texture");
+            mFile.FieldWriteC(lTexture.GetName());
+            KRyvSceneObjectIO::WriteTexture(mFile, lTexture);
+            WriteMedia(lTexture.GetFileName(), ioMessage);
+            WriteContainer(lTexture, lTexture.GetProperties());
+            mFile.FieldWriteEnd();
+            if (!Step("Writing textures")) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool WriteVideos(KRyvSceneEntity&, KString& ioMessage)
+    {
+        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kTexture) && i < mVideos.size(); ++i) {
+            KRyvVideo& lVideo = *mVideos[i];
+            mFile.FieldWriteBegin("Video");
+            mFile.FieldWriteC(lVideo.GetName());
+            KRyvSceneObjectIO::WriteVideo(mFile, lVideo);
+            WriteMedia(lVideo.GetFileName(), ioMessage);
+            WriteContainer(lVideo, lVideo.GetProperties());
+            mFile.FieldWriteEnd();
+            if (!Step("Writing videos")) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void WriteMedia(const char* pFileName, KString& ioMessage)
+    {
+        if (mOptions.IsOn(KStreamOptionsRyv::kEmbedMedia)) {
+            KRyvMedia::Embed(mFile, pFileName, ioMessage);
+        }
+    }
+
+    // Depth first, parents before children, so that a reader always finds a parent made.
+    bool WriteModels()
+    {
+        if (!mOptions.IsOn(KStreamOptionsRyv::kModel)) {
+            return true;
+        }
+        std::vector<KRyvNode*> lStack{mScene.GetRootNode()};
+        while (!lStack.empty()) {
+            KRyvNode* lNode = lStack.back();
+            lStack.pop_back();
+            WriteModel(*lNode);
+            for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
+                lStack.push_back(lNode->GetChild(i));
+            }
+            if (!Step("Writing models")) {
+                return false;
+            }
+        }
+        if (KRyvNode* lSwitcher = mScene.GetCameraSwitcher()) {
+            mFile.FieldWriteBegin("CameraSwitcher");
+            WriteNodeBody(*lSwitcher);
+            mFile.FieldWriteEnd();
+        }
+        return true;
+    }
+
+    void WriteModel(KRyvNode& ioNode)
+    {
+        mFile.FieldWriteBegin("Model");
+        mFile.FieldWriteC(ioNode.GetName());
+        mFile.FieldWriteC(ioNode.GetParent() ? ioNode.GetParent()->GetName() : KString(""));
+        WriteNodeBody(ioNode);
+        mFile.FieldWriteEnd();
+    }
+
+    void WriteNodeBody(KRyvNode& ioNode)
+    {
+        mFile.FieldWriteI("ShadingMode", ioNode.GetShadingMode());
+        mFile.FieldWriteB("MultiTake", ioNode.GetMultiTake());
+        KRyvNode* lLookAt = ioNode.GetLookAtTarget();
+        KRyvNode* lUp = ioNode.GetUpVectorTarget();
+        mFile.FieldWriteC("LookAtModel", lLookAt ? lLookAt->GetName() : KString(""));
+        mFile.FieldWriteC("UpVectorModel", lUp ? lUp->GetName() : KString(""));
+        KVector4 lRotation;
+        ioNode.GetPostTargetRotation(lRotation);
+        WriteVector(mFile, "PostTargetRotation", lRotation);
+        ioNode.GetUpTargetRotation(lRotation);
+        WriteVector(mFile, "UpTargetRotation", lRotation);
+        if (KRyvNodeAttribute* lAttribute = ioNode.GetNodeAttribute()) {
+            KRyvSceneObjectIO::WriteAttribute(mFile, *lAttribute, mFactory);
+        }
+        WriteContainer(ioNode, ioNode.GetProperties());
+        // After the block, whose limit properties would otherwise overwrite them on reading.
+        KRyvNodeLimitsIO::WriteLimits(mFile, ioNode.GetLimits());
+    }
+
+    static void WriteVector(KRyvFile& ioFile, const char* pName, const KVector4& pVector)
+    {
+        ioFile.FieldWriteBegin(pName);
+        ioFile.FieldWriteArray(std::vector<double>{pVector[0], pVector[1], pVector[2], pVector[3]});
+        ioFile.FieldWriteEnd();
+    }
+
+    bool WritePoses()
+    {
+        for (int i = 0; mOptions.IsOn(KStreamOptionsRyv::kPose) && i < mScene.GetPoseCount(); ++i) {
+            KRyvPose& lPose = *mScene.GetPose(i);
+            mFile.FieldWriteBegin("Pose");
+            mFile.FieldWriteC(lPose.GetName());
+            mFile.FieldWriteB(lPose.IsBindPose());
+            KRyvSceneObjectIO::WritePose(mFile, lPose);
+            WriteContainer(lPose, lPose.GetProperties());
+            mFile.FieldWriteEnd();
+            if (!Step("Writing poses")) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void WriteTakeInfos()
+    {
+        std::vector<KString> lNames;
+        mScene.FillTakeNameList(lNames);
+        mFile.FieldWriteBegin("Takes");
+        mFile.FieldWriteC("Current", mScene.GetCurrentTakeName());
+        for (const KString& lName : lNames) {
+            const KTakeInfo* lInfo = mScene.GetTakeInfo(lName.Buffer());
+            if (!lInfo) {
+                continue;
+            }
+            mFile.FieldWriteBegin("TakeInfo");
+            mFile.FieldWriteC(lInfo->mName);
+            mFile.FieldWriteC(lInfo->mDescription);
+            mFile.FieldWriteC(lInfo->mSecondDescription);
+            mFile.FieldWriteI(lInfo->mSelect);
+            mFile.FieldWriteArray(std::vector<std::int64_t>{lInfo->mLocalStart.Get(), lInfo->mLocalStop.Get(),
+                                                            lInfo->mReferenceStart.Get(),
+                                                            lInfo->mReferenceStop.Get()});
+            mFile.FieldWriteArray(std::vector<std::int32_t>{lInfo->mWords[0], lInfo->mWords[1]});
+            mFile.FieldWriteEnd();
+        }
+        mFile.FieldWriteEnd();
+    }
+
+    KRyvFile& mFile;
+    KRyvScene& mScene;
+    const KStreamOptionsRyv& mOptions;
+    bool mPackedKeys;
+    KRyvObjectFactory& mFactory;
+    std::vector<KRyvMaterial*> mMaterials;
+    std::vector<KRyvTexture*> mTextures;
+    std::vector<KRyvVideo*> mVideos;
+    int mTotal = 1;
+    int mDone = 0;
+};
+
+KWriterRyv::KWriterRyv(KRyvObjectFactory* pOwner, EFlavour pFlavour)
+    : KWriter(pOwner), mFlavour(pFlavour)
+{
+}
+
+KWriterRyv::~KWriterRyv() = default;
+
+std::unique_ptr<KWriter> KWriterRyv::CreateBinary(KRyvObjectFactory* pOwner)
+{
+    return std::make_unique<KWriterRyv>(pOwner, kBinary60);
+}
+
+std::unique_ptr<KWriter> KWriterRyv::CreateAscii(KRyvObjectFactory* pOwner)
+{
+    return std::make_unique<KWriterRyv>(pOwner, kAscii60);
+}
+
+std::unique_ptr<KWriter> KWriterRyv::CreateEncrypted(KRyvObjectFactory* pOwner)
+{
+    return std::make_unique<KWriterRyv>(pOwner, kEncrypted60);
+}
+
+std::unique_ptr<KWriter> KWriterRyv::CreateBinary5x(KRyvObjectFactory* pOwner)
+{
+    return std::make_unique<KWriterRyv>(pOwner, kBinary5x);
+}
+
+std::unique_ptr<KWriter> KWriterRyv::CreateAscii5x(KRyvObjectFactory* pOwner)
+{
+    return std::make_unique<KWriterRyv>(pOwner, kAscii5x);
+}
+
+bool KWriterRyv::FileCreate(const char* pFileName)
+{
+    FileClose();
+    mFileName = pFileName ? pFileName : "";
+    if (mFileName.IsEmpty() || !mStream.Open(mFileName.Buffer(), true)) {
+        GetError().SetLastErrorID(kFileNotCreated);
+        return false;
+    }
+    return true;
+}
+
+bool KWriterRyv::FileClose()
+{
+    return mStream.Close();
+}
+
+std::unique_ptr<KStreamOptions> KWriterRyv::GetWriteOptions()
+{
+    return std::make_unique<KStreamOptionsRyv>();
+}
+
+bool KWriterRyv::WriteScene(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions)
+{
+    const KFlavourForm& lForm = kForms[mFlavour];
+    ioFile.Create(lForm.mVersion, lForm.mAscii, lForm.mEncrypted ? pOptions.GetPassword().Buffer() : nullptr);
+    ioFile.SetHeaderExtension(pOptions.HasHeaderExtension() ? pOptions.GetHeaderExtension() : FreshExtension(ioScene));
+    Session lSession(ioFile, ioScene, pOptions, lForm.mVersion == KRyvContainer::kVersion60);
+    return lSession.Run(GetMessage());
+}
+
+bool KWriterRyv::Write(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    if (!pOptions || !pOptions->IsA(KStreamOptionsRyv::ClassId())) {
+        GetError().SetLastErrorID(kStreamOptionsNotSet);
+        return false;
+    }
+    const auto& lOptions = static_cast<const KStreamOptionsRyv&>(*pOptions);
+    if (!pScene || !mStream.IsOpen()) {
+        GetError().SetLastErrorID(pScene ? kFileNotOpened : kUnidentifiedError);
+        return false;
+    }
+    if (kForms[mFlavour].mEncrypted && lOptions.GetPassword().IsEmpty()) {
+        GetError().SetLastError(kUnidentifiedError, "An encrypted file needs a password");
+        return false;
+    }
+    try {
+        KRyvFile lFile;
+        if (!WriteScene(lFile, *pScene, lOptions)) {
+            GetError().SetLastError(kUnidentifiedError, "Cancelled");
+            return false;
+        }
+        if (!lFile.Save(mStream) || !mStream.Close()) {
+            const int lCode = lFile.GetError().GetLastErrorID();
+            GetError().SetLastErrorID(lCode == KRyvFile::kUnidentifiedError ? kUnidentifiedError : kOutOfDiskSpace);
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        GetError().SetLastErrorID(kUnidentifiedError);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,55 @@
+#ifndef RYVKIT_IO_KWRITERRYV_H
+#define RYVKIT_IO_KWRITERRYV_H
+
+#include "core/KString.h"
+#include "io/KWriter.h"
+#include "ryvfile/KRyvStream.h"
+
+#include <memory>
+
+class KRyvFile;
+class KRyvNode;
+class KStreamOptionsRyv;
+
+// The RYV writers: the 6.0 dialect (binary, ASCII, encrypted binary) and the 5.x dialect
+// (binary, ASCII). The record layout is described in docs/ryv-format.md; the 5.x dialect has
+// the older layout version and stores each key of a curve as a record of its own.
+//
+// Write needs a KStreamOptionsRyv (else "Stream options not set"); an encrypted writer needs a
+// password in it (else "Unidentified error", nothing written). The whole file is built in
+// memory and written at the end, so a cancelled or failed write writes nothing; a short write
+// is "Out of disk space".
+class KWriterRyv : public KWriter
+{
+public:
+    enum EFlavour : int { kBinary60, kAscii60, kEncrypted60, kBinary5x, kAscii5x };
+
+    KWriterRyv(KRyvObjectFactory* pOwner, EFlavour pFlavour);
+    ~KWriterRyv() override;
+
+    // The creators of the exporter's codes 0 to 4.
+    static std::unique_ptr<KWriter> CreateBinary(KRyvObjectFactory* pOwner);
+    static std::unique_ptr<KWriter> CreateAscii(KRyvObjectFactory* pOwner);
+    static std::unique_ptr<KWriter> CreateEncrypted(KRyvObjectFactory* pOwner);
+    static std::unique_ptr<KWriter> CreateBinary5x(KRyvObjectFactory* pOwner);
+    static std::unique_ptr<KWriter> CreateAscii5x(KRyvObjectFactory* pOwner);
+
+    bool FileCreate(const char* pFileName) override;
+    bool FileClose() override;
+    bool IsFileOpen() override { return mStream.IsOpen(); }
+    std::unique_ptr<KStreamOptions> GetWriteOptions() override;
+    bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
+
+    // The records of the scene, into an open file (used by Write, and by tests on memory).
+    // False when the options cancel.
+    bool WriteScene(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions);
+
+private:
+    class Session;
+
+    EFlavour mFlavour;
+    KString mFileName;
+    KRyvStdioStream mStream;
+};
+
+#endif

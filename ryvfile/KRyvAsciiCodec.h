@@ -1,0 +1,25 @@
+#ifndef RYVKIT_RYVFILE_KRYVASCIICODEC_H
+#define RYVKIT_RYVFILE_KRYVASCIICODEC_H
+
+#include "ryvfile/KRyvFieldRecord.h"
+
+#include <string>
+
+// The ASCII form of a record tree (docs/ryv-format.md, "ASCII records"): one record per line,
+// children in braces, numbers printed in the C locale so that they read back bit for bit
+// (NaN payloads aside).
+namespace KRyvAsciiCodec {
+
+// Appends the children of pRoot to ioText. False when a name is invalid or the tree is deeper
+// than KRyvFieldRecord::kMaxDepth.
+bool Encode(const KRyvFieldRecord& pRoot, std::string& ioText);
+
+// Replaces oRoot by the records of the text. False, with oRoot emptied and oLine the line of the
+// fault, for anything but a well-formed sequence of records: bad syntax, an unknown value
+// form, a number out of range, an array whose element count differs from the count it states,
+// nesting deeper than the limit. Lines starting with ';' are comments.
+bool Decode(const char* pText, std::size_t pSize, KRyvFieldRecord& oRoot, int& oLine);
+
+} // namespace KRyvAsciiCodec
+
+#endif

@@ -1,0 +1,330 @@
+#include "ryvfile/KRyvBinaryCodec.h"
+
+#include "ryvfile/KRyvByteOrder.h"
+
+#include <limits>
+
+using namespace KRyvByteOrder;
+
+namespace {
+
+constexpr std::size_t kSizeFieldBytes = 4;
+constexpr std::uint64_t kMaxSize = std::numeric_limits<std::uint32_t>::max();
+
+constexpr std::size_t kBlock = 1 << 20;
+
+// Collects encoded bytes and hands them on in blocks of about kBlock; the bytes of a large array
+// go on directly from the array, without a copy, where the host's byte order is the file's.
+class Sink
+{
+public:
+    explicit Sink(const KRyvBinaryCodec::Output& pOutput) : mOutput(pOutput) { mBuffer.reserve(kBlock); }
+
+    std::vector<std::uint8_t>& Bytes() { return mBuffer; }
+
+    // Passes the buffer on once it is full; false once the output refused bytes.
+    bool Room() { return mBuffer.size() < kBlock ? mOk : Flush(); }
+
+    bool Flush()
+    {
+        mOk = mOk && (mBuffer.empty() || mOutput(mBuffer.data(), mBuffer.size()));
+        mBuffer.clear();
+        return mOk;
+    }
+
+    template <typename T> bool PutArray(const std::vector<T>& pArray)
+    {
+        PutLE<std::uint32_t>(mBuffer, static_cast<std::uint32_t>(pArray.size()));
+        const std::size_t lBytes = pArray.size() * sizeof(T);
+        if (!kHostIsLittleEndian || lBytes < kBlock) {
+            PutArrayLE(mBuffer, pArray);
+            return Room();
+        }
+        return Flush() && (mOk = mOutput(reinterpret_cast<const std::uint8_t*>(pArray.data()), lBytes));
+    }
+
+private:
+    const KRyvBinaryCodec::Output& mOutput;
+    std::vector<std::uint8_t> mBuffer;
+    bool mOk = true;
+};
+
+bool EncodeValue(const KRyvFieldValue& pValue, Sink& ioSink)
+{
+    std::vector<std::uint8_t>& lBytes = ioSink.Bytes();
+    lBytes.push_back(pValue.GetKind());
+    bool lOk = true;
+    std::visit(
+        [&](const auto& lHeld) {
+            using T = std::decay_t<decltype(lHeld)>;
+            if constexpr (std::is_same_v<T, bool>) {
+                lBytes.push_back(lHeld ? 1 : 0);
+            } else if constexpr (std::is_arithmetic_v<T>) {
+                PutLE(lBytes, lHeld);
+            } else if constexpr (std::is_same_v<T, std::string>) {
+                lOk = lHeld.size() <= kMaxSize;
+                PutLE<std::uint32_t>(lBytes, static_cast<std::uint32_t>(lHeld.size()));
+                lBytes.insert(lBytes.end(), lHeld.begin(), lHeld.end());
+            } else {
+                lOk = lHeld.size() <= kMaxSize && ioSink.PutArray(lHeld);
+            }
+        },
+        pValue.GetStorage());
+    return lOk && ioSink.Room();
+}
+
+// The encoded size of a record, so that its size field is written before its content. Sizes
+// past 32 bits are counted too; EncodeRecord refuses them.
+std::size_t EncodedSize(const KRyvFieldRecord& pRecord)
+{
+    std::size_t lSize = kSizeFieldBytes + 1 + pRecord.GetName().size() + 2 * kSizeFieldBytes;
+    for (const KRyvFieldValue& lValue : pRecord.GetValues()) {
+        lSize += 1;
+        std::visit(
+            [&](const auto& lHeld) {
+                using T = std::decay_t<decltype(lHeld)>;
+                if constexpr (std::is_arithmetic_v<T>) {
+                    lSize += std::is_same_v<T, bool> ? 1 : sizeof(T);
+                } else {
+                    lSize += kSizeFieldBytes + lHeld.size() * sizeof(lHeld[0]);
+                }
+            },
+            lValue.GetStorage());
+    }
+    for (int i = 0; i < pRecord.GetChildCount(); ++i) {
+        lSize += EncodedSize(*pRecord.GetChild(i));
+    }
+    return lSize;
+}
+
+bool EncodeRecord(const KRyvFieldRecord& pRecord, Sink& ioSink, int pDepth)
+{
+    const std::size_t lContent = EncodedSize(pRecord) - kSizeFieldBytes;
+    if (pDepth > KRyvFieldRecord::kMaxDepth || !KRyvFieldRecord::IsValidName(pRecord.GetName()) ||
+        lContent > kMaxSize) {
+        return false;
+    }
+    std::vector<std::uint8_t>& lBytes = ioSink.Bytes();
+    PutLE<std::uint32_t>(lBytes, static_cast<std::uint32_t>(lContent));
+    lBytes.push_back(static_cast<std::uint8_t>(pRecord.GetName().size()));
+    lBytes.insert(lBytes.end(), pRecord.GetName().begin(), pRecord.GetName().end());
+    PutLE<std::uint32_t>(lBytes, static_cast<std::uint32_t>(pRecord.GetValues().size()));
+    for (const KRyvFieldValue& lValue : pRecord.GetValues()) {
+        if (!EncodeValue(lValue, ioSink)) {
+            return false;
+        }
+    }
+    PutLE<std::uint32_t>(ioSink.Bytes(), static_cast<std::uint32_t>(pRecord.GetChildCount()));
+    for (int i = 0; i < pRecord.GetChildCount(); ++i) {
+        if (!EncodeRecord(*pRecord.GetChild(i), ioSink, pDepth + 1)) {
+            return false;
+        }
+    }
+    return ioSink.Room();
+}
+
+// A bounded cursor: every take checks what is left before it reads, so no size from the file
+// can move it past its end, and every successful take moves it forward.
+class Cursor
+{
+public:
+    Cursor(const std::uint8_t* pBytes, std::size_t pSize) : mAt(pBytes), mEnd(pBytes + pSize) {}
+
+    std::size_t Left() const { return static_cast<std::size_t>(mEnd - mAt); }
+    const std::uint8_t* Take(std::size_t pCount)
+    {
+        if (pCount > Left()) {
+            return nullptr;
+        }
+        const std::uint8_t* lFirst = mAt;
+        mAt += pCount;
+        return lFirst;
+    }
+    template <typename T> bool Get(T& oValue)
+    {
+        const std::uint8_t* lBytes = Take(sizeof(T));
+        if (lBytes) {
+            oValue = GetLE<T>(lBytes);
+        }
+        return lBytes != nullptr;
+    }
+
+private:
+    const std::uint8_t* mAt;
+    const std::uint8_t* mEnd;
+};
+
+template <typename T> bool DecodeArray(Cursor& ioCursor, KRyvFieldRecord& ioRecord)
+{
+    std::uint32_t lCount = 0;
+    if (!ioCursor.Get(lCount) || lCount > ioCursor.Left() / sizeof(T)) {
+        return false;
+    }
+    std::vector<T> lArray(lCount);
+    GetArrayLE(ioCursor.Take(lCount * sizeof(T)), lArray);
+    ioRecord.AddValue(std::move(lArray));
+    return true;
+}
+
+template <typename T> bool DecodeScalar(Cursor& ioCursor, KRyvFieldRecord& ioRecord)
+{
+    T lValue{};
+    if (!ioCursor.Get(lValue)) {
+        return false;
+    }
+    ioRecord.AddValue(lValue);
+    return true;
+}
+
+bool DecodeCounted(Cursor& ioCursor, KRyvFieldRecord& ioRecord, bool pText)
+{
+    std::uint32_t lLength = 0;
+    if (!ioCursor.Get(lLength)) {
+        return false;
+    }
+    const std::uint8_t* lBytes = ioCursor.Take(lLength);
+    if (!lBytes) {
+        return false;
+    }
+    if (pText) {
+        ioRecord.AddValue(std::string(reinterpret_cast<const char*>(lBytes), lLength));
+    } else {
+        ioRecord.AddValue(std::vector<std::uint8_t>(lBytes, lBytes + lLength));
+    }
+    return true;
+}
+
+bool DecodeValue(Cursor& ioCursor, KRyvFieldRecord& ioRecord)
+{
+    std::uint8_t lKind = 0;
+    if (!ioCursor.Get(lKind)) {
+        return false;
+    }
+    switch (lKind) {
+    case KRyvFieldValue::kBool: {
+        std::uint8_t lByte = 0;
+        if (!ioCursor.Get(lByte) || lByte > 1) {
+            return false;
+        }
+        ioRecord.AddValue(lByte == 1);
+        return true;
+    }
+    case KRyvFieldValue::kInt32:
+        return DecodeScalar<std::int32_t>(ioCursor, ioRecord);
+    case KRyvFieldValue::kInt64:
+        return DecodeScalar<std::int64_t>(ioCursor, ioRecord);
+    case KRyvFieldValue::kFloat:
+        return DecodeScalar<float>(ioCursor, ioRecord);
+    case KRyvFieldValue::kDouble:
+        return DecodeScalar<double>(ioCursor, ioRecord);
+    case KRyvFieldValue::kText:
+        return DecodeCounted(ioCursor, ioRecord, true);
+    case KRyvFieldValue::kBytes:
+        return DecodeCounted(ioCursor, ioRecord, false);
+    case KRyvFieldValue::kInt32Array:
+        return DecodeArray<std::int32_t>(ioCursor, ioRecord);
+    case KRyvFieldValue::kInt64Array:
+        return DecodeArray<std::int64_t>(ioCursor, ioRecord);
+    case KRyvFieldValue::kFloatArray:
+        return DecodeArray<float>(ioCursor, ioRecord);
+    case KRyvFieldValue::kDoubleArray:
+        return DecodeArray<double>(ioCursor, ioRecord);
+    default:
+        return false;
+    }
+}
+
+bool DecodeRecords(Cursor& ioCursor, KRyvFieldRecord& ioParent, int pDepth);
+
+// One record whose content is exactly the cursor's bytes.
+bool DecodeContent(Cursor& ioContent, KRyvFieldRecord& ioRecord, int pDepth)
+{
+    std::uint8_t lNameLength = 0;
+    const std::uint8_t* lName = nullptr;
+    if (!ioContent.Get(lNameLength) || !(lName = ioContent.Take(lNameLength))) {
+        return false;
+    }
+    ioRecord.SetName(std::string(reinterpret_cast<const char*>(lName), lNameLength));
+    std::uint32_t lValueCount = 0;
+    if (!KRyvFieldRecord::IsValidName(ioRecord.GetName()) || !ioContent.Get(lValueCount) ||
+        lValueCount > ioContent.Left()) {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < lValueCount; ++i) {
+        if (!DecodeValue(ioContent, ioRecord)) {
+            return false;
+        }
+    }
+    std::uint32_t lChildCount = 0;
+    if (!ioContent.Get(lChildCount)) {
+        return false;
+    }
+    const int lBefore = ioRecord.GetChildCount();
+    if (!DecodeRecords(ioContent, ioRecord, pDepth + 1)) {
+        return false;
+    }
+    return static_cast<std::uint32_t>(ioRecord.GetChildCount() - lBefore) == lChildCount;
+}
+
+// Records until the cursor is used up.
+bool DecodeRecords(Cursor& ioCursor, KRyvFieldRecord& ioParent, int pDepth)
+{
+    while (ioCursor.Left() > 0) {
+        std::uint32_t lSize = 0;
+        const std::uint8_t* lContent = nullptr;
+        if (pDepth > KRyvFieldRecord::kMaxDepth || !ioCursor.Get(lSize) ||
+            !(lContent = ioCursor.Take(lSize))) {
+            return false;
+        }
+        Cursor lInner(lContent, lSize);
+        if (!DecodeContent(lInner, *ioParent.AddChild(std::string()), pDepth)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::size_t KRyvBinaryCodec::GetEncodedSize(const KRyvFieldRecord& pRoot)
+{
+    std::size_t lSize = 0;
+    for (int i = 0; i < pRoot.GetChildCount(); ++i) {
+        lSize += EncodedSize(*pRoot.GetChild(i));
+    }
+    return lSize;
+}
+
+bool KRyvBinaryCodec::Encode(const KRyvFieldRecord& pRoot, const Output& pOutput)
+{
+    Sink lSink(pOutput);
+    for (int i = 0; i < pRoot.GetChildCount(); ++i) {
+        if (!EncodeRecord(*pRoot.GetChild(i), lSink, 1)) {
+            return false;
+        }
+    }
+    return lSink.Flush();
+}
+
+bool KRyvBinaryCodec::Encode(const KRyvFieldRecord& pRoot, std::vector<std::uint8_t>& ioBytes)
+{
+    ioBytes.reserve(ioBytes.size() + GetEncodedSize(pRoot));
+    return Encode(pRoot, [&ioBytes](const std::uint8_t* pBytes, std::size_t pSize) {
+        ioBytes.insert(ioBytes.end(), pBytes, pBytes + pSize);
+        return true;
+    });
+}
+
+bool KRyvBinaryCodec::Decode(const std::uint8_t* pBytes, std::size_t pSize, KRyvFieldRecord& oRoot)
+{
+    oRoot = KRyvFieldRecord();
+    Cursor lCursor(pBytes, pSize);
+    if (!pBytes && pSize > 0) {
+        return false;
+    }
+    if (!DecodeRecords(lCursor, oRoot, 1)) {
+        oRoot = KRyvFieldRecord();
+        return false;
+    }
+    return true;
+}

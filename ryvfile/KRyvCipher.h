@@ -1,0 +1,38 @@
+#ifndef RYVKIT_RYVFILE_KRYVCIPHER_H
+#define RYVKIT_RYVFILE_KRYVCIPHER_H
+
+#include <cstdint>
+#include <vector>
+
+// Password protection of a RYV body: a key derived from the password with Argon2id
+// (crypto_pwhash, interactive limits, a random salt), the body sealed in chunks with
+// crypto_secretstream_xchacha20poly1305. The file's fixed header is bound to the first chunk
+// as additional data, so a changed header fails like a wrong password.
+namespace KRyvCipher {
+
+constexpr std::size_t kSaltSize = 16;
+constexpr std::size_t kStreamHeaderSize = 24;
+// Plain bytes per sealed chunk; each chunk grows by kChunkOverhead.
+constexpr std::size_t kChunkSize = 65536;
+constexpr std::size_t kChunkOverhead = 17;
+
+enum EResult { kOk, kFailed, kRefused };
+
+// The sealed size of pPlainSize plain bytes (at least one chunk, even for an empty body).
+std::size_t GetSealedSize(std::size_t pPlainSize);
+
+// Seals pPlain. oSalt and oStreamHeader receive what the reader needs besides the password.
+// kFailed when the library cannot start or the key cannot be derived (out of memory).
+EResult Seal(const char* pPassword, const std::vector<std::uint8_t>& pAssociated,
+             const std::vector<std::uint8_t>& pPlain, std::uint8_t oSalt[kSaltSize],
+             std::uint8_t oStreamHeader[kStreamHeaderSize], std::vector<std::uint8_t>& oSealed);
+
+// Opens pSealed[0, pSize). kRefused for a wrong password, a changed header or body, a missing
+// or misplaced final chunk; kFailed when the library cannot work. oPlain is empty unless kOk.
+EResult Open(const char* pPassword, const std::vector<std::uint8_t>& pAssociated,
+             const std::uint8_t pSalt[kSaltSize], const std::uint8_t pStreamHeader[kStreamHeaderSize],
+             const std::uint8_t* pSealed, std::size_t pSize, std::vector<std::uint8_t>& oPlain);
+
+} // namespace KRyvCipher
+
+#endif

@@ -1,0 +1,269 @@
+#include "ryvfile/KRyvContainer.h"
+
+#include "ryvfile/KRyvAsciiCodec.h"
+#include "ryvfile/KRyvBinaryCodec.h"
+#include "ryvfile/KRyvByteOrder.h"
+#include "ryvfile/KRyvFile.h"
+
+#include <zlib.h>
+
+#include <charconv>
+#include <cstring>
+#include <string>
+
+using namespace KRyvByteOrder;
+
+namespace {
+
+constexpr int kNoError = -1;
+constexpr std::size_t kCrcHexDigits = 8;
+constexpr std::size_t kProtectionSize = KRyvCipher::kSaltSize + KRyvCipher::kStreamHeaderSize;
+
+uLong Crc32Update(uLong pCrc, const std::uint8_t* pBytes, std::size_t pSize)
+{
+    // zlib takes its length as a 32-bit count: feed it in pieces.
+    constexpr std::size_t kPiece = 1u << 30;
+    for (std::size_t lAt = 0; lAt < pSize; lAt += kPiece) {
+        pCrc = crc32(pCrc, pBytes + lAt, static_cast<uInt>(std::min(kPiece, pSize - lAt)));
+    }
+    return pCrc;
+}
+
+std::uint32_t Crc32(const std::uint8_t* pBytes, std::size_t pSize)
+{
+    return static_cast<std::uint32_t>(Crc32Update(crc32(0L, Z_NULL, 0), pBytes, pSize));
+}
+
+std::vector<std::uint8_t> FixedHeader(const KRyvFileHeader& pHeader, std::uint64_t pBodySize)
+{
+    std::vector<std::uint8_t> lBytes;
+    // Reserved up front: the header never grows past its fixed size.
+    lBytes.reserve(KRyvContainer::kFixedHeaderSize);
+    lBytes.insert(lBytes.end(), std::begin(KRyvContainer::kBinaryMagic), std::end(KRyvContainer::kBinaryMagic));
+    PutLE<std::uint32_t>(lBytes, static_cast<std::uint32_t>(pHeader.mVersion));
+    PutLE<std::uint32_t>(lBytes, pHeader.mProtected ? KRyvContainer::kFlagProtected : 0);
+    PutLE<std::uint64_t>(lBytes, pBodySize);
+    return lBytes;
+}
+
+int PackAscii(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+              std::vector<std::uint8_t>& oBytes)
+{
+    std::string lText = KRyvContainer::kAsciiMagic + std::to_string(pHeader.mVersion) + "\n";
+    if (!KRyvAsciiCodec::Encode(pBody, lText)) {
+        return KRyvFile::kUnidentifiedError;
+    }
+    const std::uint32_t lCrc = Crc32(reinterpret_cast<const std::uint8_t*>(lText.data()), lText.size());
+    char lHex[kCrcHexDigits + 1];
+    std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(lCrc));
+    lText += KRyvContainer::kAsciiCrcLine;
+    lText += lHex;
+    lText += '\n';
+    oBytes.insert(oBytes.end(), lText.begin(), lText.end());
+    return kNoError;
+}
+
+int PackBinary(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
+               std::vector<std::uint8_t>& oBytes)
+{
+    if (!pHeader.mProtected) {
+        oBytes.reserve(oBytes.size() + KRyvContainer::kFixedHeaderSize + KRyvBinaryCodec::GetEncodedSize(pBody) +
+                       KRyvContainer::kFooterSize);
+        return KRyvContainer::Stream(pHeader, pBody, [&oBytes](const std::uint8_t* pBytes, std::size_t pSize) {
+            oBytes.insert(oBytes.end(), pBytes, pBytes + pSize);
+            return true;
+        });
+    }
+    std::vector<std::uint8_t> lBody;
+    if (!KRyvBinaryCodec::Encode(pBody, lBody)) {
+        return KRyvFile::kUnidentifiedError;
+    }
+    std::vector<std::uint8_t> lProtection;
+    {
+        std::vector<std::uint8_t> lSealed;
+        std::uint8_t lSalt[KRyvCipher::kSaltSize];
+        std::uint8_t lStreamHeader[KRyvCipher::kStreamHeaderSize];
+        const std::size_t lSealedSize = KRyvCipher::GetSealedSize(lBody.size());
+        if (KRyvCipher::Seal(pPassword, FixedHeader(pHeader, lSealedSize), lBody, lSalt,
+                             lStreamHeader, lSealed) != KRyvCipher::kOk) {
+            return KRyvFile::kUnidentifiedError;
+        }
+        lProtection.assign(lSalt, lSalt + sizeof(lSalt));
+        lProtection.insert(lProtection.end(), lStreamHeader, lStreamHeader + sizeof(lStreamHeader));
+        lBody.swap(lSealed);
+    }
+    const std::vector<std::uint8_t> lHeader = FixedHeader(pHeader, lBody.size());
+    oBytes.reserve(oBytes.size() + lHeader.size() + lProtection.size() + lBody.size() +
+                   KRyvContainer::kFooterSize);
+    oBytes.insert(oBytes.end(), lHeader.begin(), lHeader.end());
+    oBytes.insert(oBytes.end(), lProtection.begin(), lProtection.end());
+    oBytes.insert(oBytes.end(), lBody.begin(), lBody.end());
+    // The CRC covers everything before it: header, protection and body.
+    const std::size_t lFileAt = oBytes.size() - lHeader.size() - lProtection.size() - lBody.size();
+    PutLE<std::uint32_t>(oBytes, Crc32(oBytes.data() + lFileAt, oBytes.size() - lFileAt));
+    oBytes.insert(oBytes.end(), std::begin(KRyvContainer::kFooterMagic),
+                  std::end(KRyvContainer::kFooterMagic));
+    return kNoError;
+}
+
+int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
+                 std::size_t& oBodyAt, std::size_t& oBodySize)
+{
+    const char* lText = reinterpret_cast<const char*>(pBytes.data());
+    const std::size_t lMagic = std::strlen(KRyvContainer::kAsciiMagic);
+    const char* lLineEnd = static_cast<const char*>(std::memchr(lText, '\n', pBytes.size()));
+    long long lVersion = 0;
+    if (!lLineEnd) {
+        return KRyvFile::kFileCorrupted;
+    }
+    const std::from_chars_result lRead = std::from_chars(lText + lMagic, lLineEnd, lVersion);
+    if (lRead.ec != std::errc() || lRead.ptr != lLineEnd) {
+        return KRyvFile::kFileCorrupted;
+    }
+    const int lVersionError = KRyvContainer::CheckVersion(lVersion);
+    if (lVersionError != kNoError) {
+        return lVersionError;
+    }
+    // The last line is the CRC line, exactly.
+    const std::size_t lCrcLine = std::strlen(KRyvContainer::kAsciiCrcLine) + kCrcHexDigits + 1;
+    oBodyAt = static_cast<std::size_t>(lLineEnd - lText) + 1;
+    if (pBytes.size() < oBodyAt + lCrcLine) {
+        return KRyvFile::kFileCorrupted;
+    }
+    oBodySize = pBytes.size() - lCrcLine - oBodyAt;
+    const std::string lExpected = [&] {
+        char lHex[kCrcHexDigits + 1];
+        std::snprintf(lHex, sizeof(lHex), "%08x",
+                      static_cast<unsigned>(Crc32(pBytes.data(), oBodyAt + oBodySize)));
+        return std::string(KRyvContainer::kAsciiCrcLine) + lHex + "\n";
+    }();
+    if (std::memcmp(lText + oBodyAt + oBodySize, lExpected.data(), lCrcLine) != 0) {
+        return KRyvFile::kFileCorrupted;
+    }
+    oHeader.mVersion = static_cast<int>(lVersion);
+    oHeader.mAscii = true;
+    oHeader.mProtected = false;
+    return kNoError;
+}
+
+int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
+                  std::size_t& oBodyAt, std::size_t& oBodySize)
+{
+    if (pBytes.size() < KRyvContainer::kFixedHeaderSize) {
+        return KRyvFile::kFileCorrupted;
+    }
+    const std::uint32_t lVersion = GetLE<std::uint32_t>(pBytes.data() + 8);
+    const int lVersionError = KRyvContainer::CheckVersion(lVersion);
+    if (lVersionError != kNoError) {
+        return lVersionError;
+    }
+    const std::uint32_t lFlags = GetLE<std::uint32_t>(pBytes.data() + 12);
+    const std::uint64_t lBodySize = GetLE<std::uint64_t>(pBytes.data() + 16);
+    if ((lFlags & ~KRyvContainer::kFlagProtected) != 0) {
+        return KRyvFile::kFileCorrupted;
+    }
+    oHeader.mVersion = static_cast<int>(lVersion);
+    oHeader.mAscii = false;
+    oHeader.mProtected = (lFlags & KRyvContainer::kFlagProtected) != 0;
+    oBodyAt = KRyvContainer::kFixedHeaderSize + (oHeader.mProtected ? kProtectionSize : 0);
+    // The sizes must add up to the file exactly: neither missing nor extra bytes.
+    if (pBytes.size() < oBodyAt + KRyvContainer::kFooterSize ||
+        lBodySize != pBytes.size() - oBodyAt - KRyvContainer::kFooterSize) {
+        return KRyvFile::kFileCorrupted;
+    }
+    oBodySize = static_cast<std::size_t>(lBodySize);
+    const std::uint8_t* lFooter = pBytes.data() + oBodyAt + oBodySize;
+    if (GetLE<std::uint32_t>(lFooter) != Crc32(pBytes.data(), oBodyAt + oBodySize) ||
+        std::memcmp(lFooter + 4, KRyvContainer::kFooterMagic, sizeof(KRyvContainer::kFooterMagic)) != 0) {
+        return KRyvFile::kFileCorrupted;
+    }
+    return kNoError;
+}
+
+} // namespace
+
+int KRyvContainer::CheckVersion(long long pVersion)
+{
+    if (pVersion >= static_cast<long long>(kFirstUnsupportedMajor) * kVersionUnit) {
+        return KRyvFile::kVersionNotSupportedYet;
+    }
+    if (pVersion < static_cast<long long>(kOldestMajor) * kVersionUnit) {
+        return KRyvFile::kVersionNotSupportedAnymore;
+    }
+    return kNoError;
+}
+
+int KRyvContainer::Pack(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+                        const char* pPassword, std::vector<std::uint8_t>& oBytes)
+{
+    if (CheckVersion(pHeader.mVersion) != kNoError || (pHeader.mAscii && pHeader.mProtected)) {
+        return KRyvFile::kUnidentifiedError;
+    }
+    return pHeader.mAscii ? PackAscii(pHeader, pBody, oBytes)
+                          : PackBinary(pHeader, pBody, pPassword, oBytes);
+}
+
+int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+                          const KRyvBinaryCodec::Output& pOutput)
+{
+    if (CheckVersion(pHeader.mVersion) != kNoError || pHeader.mAscii || pHeader.mProtected) {
+        return KRyvFile::kUnidentifiedError;
+    }
+    const std::vector<std::uint8_t> lHeader = FixedHeader(pHeader, KRyvBinaryCodec::GetEncodedSize(pBody));
+    uLong lCrc = Crc32Update(crc32(0L, Z_NULL, 0), lHeader.data(), lHeader.size());
+    bool lRefused = !pOutput(lHeader.data(), lHeader.size());
+    const bool lEncoded = !lRefused && KRyvBinaryCodec::Encode(pBody, [&](const std::uint8_t* pBytes, std::size_t pSize) {
+        lCrc = Crc32Update(lCrc, pBytes, pSize);
+        lRefused = !pOutput(pBytes, pSize);
+        return !lRefused;
+    });
+    if (!lEncoded) {
+        return lRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
+    }
+    std::vector<std::uint8_t> lFooter;
+    PutLE<std::uint32_t>(lFooter, static_cast<std::uint32_t>(lCrc));
+    lFooter.insert(lFooter.end(), std::begin(kFooterMagic), std::end(kFooterMagic));
+    return pOutput(lFooter.data(), lFooter.size()) ? kNoError : KRyvFile::kOutOfDiskSpace;
+}
+
+int KRyvContainer::Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
+                           std::size_t& oBodyAt, std::size_t& oBodySize)
+{
+    const std::size_t lAsciiMagic = std::strlen(kAsciiMagic);
+    if (pBytes.size() >= sizeof(kBinaryMagic) &&
+        std::memcmp(pBytes.data(), kBinaryMagic, sizeof(kBinaryMagic)) == 0) {
+        return InspectBinary(pBytes, oHeader, oBodyAt, oBodySize);
+    }
+    if (pBytes.size() >= lAsciiMagic && std::memcmp(pBytes.data(), kAsciiMagic, lAsciiMagic) == 0) {
+        return InspectAscii(pBytes, oHeader, oBodyAt, oBodySize);
+    }
+    return KRyvFile::kFileCorrupted;
+}
+
+int KRyvContainer::Unpack(const std::vector<std::uint8_t>& pBytes, const KRyvFileHeader& pHeader,
+                          std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
+                          KRyvFieldRecord& oBody, int& oLine)
+{
+    oLine = 0;
+    if (pHeader.mAscii) {
+        const bool lRead = KRyvAsciiCodec::Decode(
+            reinterpret_cast<const char*>(pBytes.data()) + pBodyAt, pBodySize, oBody, oLine);
+        return lRead ? kNoError : KRyvFile::kFileCorrupted;
+    }
+    if (!pHeader.mProtected) {
+        return KRyvBinaryCodec::Decode(pBytes.data() + pBodyAt, pBodySize, oBody)
+                   ? kNoError
+                   : KRyvFile::kFileCorrupted;
+    }
+    std::vector<std::uint8_t> lPlain;
+    const std::uint8_t* lSalt = pBytes.data() + kFixedHeaderSize;
+    const KRyvCipher::EResult lOpened = KRyvCipher::Open(
+        pPassword, FixedHeader(pHeader, pBodySize), lSalt, lSalt + KRyvCipher::kSaltSize,
+        pBytes.data() + pBodyAt, pBodySize, lPlain);
+    if (lOpened != KRyvCipher::kOk) {
+        return lOpened == KRyvCipher::kRefused ? KRyvFile::kWrongPassword
+                                               : KRyvFile::kUnidentifiedError;
+    }
+    return KRyvBinaryCodec::Decode(lPlain.data(), lPlain.size(), oBody) ? kNoError
+                                                                        : KRyvFile::kFileCorrupted;
+}

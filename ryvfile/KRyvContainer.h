@@ -1,0 +1,65 @@
+#ifndef RYVKIT_RYVFILE_KRYVCONTAINER_H
+#define RYVKIT_RYVFILE_KRYVCONTAINER_H
+
+#include "ryvfile/KRyvBinaryCodec.h"
+#include "ryvfile/KRyvCipher.h"
+#include "ryvfile/KRyvFieldRecord.h"
+
+#include <cstdint>
+#include <vector>
+
+// What the fixed part of a RYV file says: the layout version, the form and the protection.
+struct KRyvFileHeader
+{
+    int mVersion = 0;
+    bool mAscii = false;
+    bool mProtected = false;
+};
+
+// The frame of a RYV file around its record tree (docs/ryv-format.md, "File frame"): header
+// with magic and version, the body (records, optionally sealed), the CRC-32 of the stored
+// body and the footer. Results are error codes of KRyvFile (-1 for none).
+namespace KRyvContainer {
+
+// Layout versions: the thousands are the major version.
+constexpr int kVersion60 = 6000;
+constexpr int kVersion5x = 5000;
+constexpr int kVersionUnit = 1000;
+constexpr int kOldestMajor = 5;
+constexpr int kFirstUnsupportedMajor = 7;
+
+constexpr std::uint8_t kBinaryMagic[8] = {'R', 'Y', 'V', 'F', 'I', 'L', 'E', 0x1a};
+constexpr std::uint8_t kFooterMagic[8] = {'R', 'Y', 'V', 'E', 'N', 'D', 0x1a, 0};
+constexpr char kAsciiMagic[] = "; RYV ASCII ";
+constexpr char kAsciiCrcLine[] = "; CRC-32 ";
+constexpr std::size_t kFixedHeaderSize = 24;
+constexpr std::size_t kFooterSize = 12;
+constexpr std::uint32_t kFlagProtected = 1;
+
+// -1 for a version this layer reads, else the version error of KRyvFile.
+int CheckVersion(long long pVersion);
+
+// Frames the encoded body. pPassword is used when pHeader.mProtected (ASCII is never
+// protected). Appends the whole file to oBytes.
+int Pack(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
+         std::vector<std::uint8_t>& oBytes);
+
+// Frames an unprotected binary file and hands it to pOutput in pieces, never holding it whole:
+// the body size is known before the body is encoded and the CRC-32 follows the bytes as they
+// go. kOutOfDiskSpace when the output refuses bytes.
+int Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const KRyvBinaryCodec::Output& pOutput);
+
+// Checks the frame of a whole file without opening the body: magic, version, sizes, CRC,
+// footer. On success oHeader is filled and [oBodyAt, oBodyAt + oBodySize) is the stored body.
+int Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
+            std::size_t& oBodyAt, std::size_t& oBodySize);
+
+// Opens (when protected) and decodes the body of an inspected file into oBody; oLine receives
+// the line of an ASCII syntax fault (0 for none).
+int Unpack(const std::vector<std::uint8_t>& pBytes, const KRyvFileHeader& pHeader,
+           std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
+           KRyvFieldRecord& oBody, int& oLine);
+
+} // namespace KRyvContainer
+
+#endif

@@ -1,0 +1,276 @@
+#include "ryvfile/KRyvFile.h"
+
+#include "ryvfile/KRyvStream.h"
+
+#include <new>
+
+namespace {
+
+const char* const kFileErrors[KRyvFile::kErrorCount] = {
+    "File is corrupted", "File version is not supported yet",
+    "File version is not supported anymore", "File not opened", "File not created",
+    "Wrong password", "Out of disk space", "Unidentified error"};
+
+const char kHeaderExtension[] = "HeaderExtension";
+const char kCreator[] = "Creator";
+const char kCreationTimeStamp[] = "CreationTimeStamp";
+const char kDocumentInfo[] = "DocumentInfo";
+// The document information texts in their file order.
+const char* const kDocumentFields[] = {"Title", "Subject", "Author", "Keywords", "Revision",
+                                       "Comment"};
+
+KString* DocumentField(KDocumentInfo& pInfo, int pIndex)
+{
+    KString* const lFields[] = {&pInfo.mTitle,    &pInfo.mSubject,  &pInfo.mAuthor,
+                                &pInfo.mKeywords, &pInfo.mRevision, &pInfo.mComment};
+    return lFields[pIndex];
+}
+
+constexpr int kDocumentFieldCount = sizeof(kDocumentFields) / sizeof(kDocumentFields[0]);
+
+} // namespace
+
+KRyvFile::KRyvFile() : mError(kFileErrors, kErrorCount)
+{
+    Close();
+}
+
+bool KRyvFile::Fail(int pCode)
+{
+    mError.SetLastErrorID(pCode);
+    return false;
+}
+
+// Reading -------------------------------------------------------------------------------------
+
+bool KRyvFile::Open(KRyvStream& ioStream)
+{
+    Close();
+    mError.ClearLastError();
+    try {
+        if (!ioStream.ReadAll(mBytes, kMaxFileSize)) {
+            return Fail(kFileCorrupted);
+        }
+    } catch (const std::bad_alloc&) {
+        return Fail(kUnidentifiedError);
+    }
+    const int lCode = KRyvContainer::Inspect(mBytes, mHeader, mBodyAt, mBodySize);
+    if (lCode >= 0) {
+        Close();
+        return Fail(lCode);
+    }
+    mOpen = true;
+    return true;
+}
+
+bool KRyvFile::OpenFile(const char* pFileName)
+{
+    KRyvStdioStream lStream;
+    if (!lStream.Open(pFileName, false)) {
+        Close();
+        return Fail(kFileNotOpened);
+    }
+    return Open(lStream);
+}
+
+bool KRyvFile::ReadBody(const char* pPassword)
+{
+    if (!mOpen) {
+        return Fail(kFileNotOpened);
+    }
+    int lLine = 0;
+    int lCode = kUnidentifiedError;
+    try {
+        lCode = KRyvContainer::Unpack(mBytes, mHeader, mBodyAt, mBodySize, pPassword, mRoot, lLine);
+    } catch (const std::bad_alloc&) {
+        mRoot = KRyvFieldRecord();
+    }
+    std::vector<std::uint8_t>().swap(mBytes);
+    if (lCode >= 0) {
+        mError.SetLastErrorID(lCode);
+        if (lLine > 0) {
+            mError.SetLastError(lCode, (KString(kFileErrors[lCode]) + " (line " + KString(lLine) + ")").Buffer());
+        }
+        return false;
+    }
+    if (!TakeHeaderExtension()) {
+        mRoot = KRyvFieldRecord();
+        return Fail(kFileCorrupted);
+    }
+    mLevels.assign(1, Level{&mRoot});
+    Top().mNextChild = 1;
+    mReadFailed = false;
+    return true;
+}
+
+bool KRyvFile::TakeHeaderExtension()
+{
+    mExtension = KRyvHeaderExtension();
+    mLevels.assign(1, Level{&mRoot});
+    if (!FieldReadBegin(kHeaderExtension) || mRoot.GetChild(0)->GetName() != kHeaderExtension) {
+        return false;
+    }
+    mExtension.mCreator = FieldReadC(kCreator, "");
+    if (FieldReadBegin(kCreationTimeStamp)) {
+        for (int& lField : mExtension.mTimeStamp) {
+            lField = FieldReadI();
+        }
+        FieldReadEnd();
+    }
+    if (FieldReadBegin(kDocumentInfo)) {
+        mExtension.mHasDocumentInfo = true;
+        for (int i = 0; i < kDocumentFieldCount; ++i) {
+            *DocumentField(mExtension.mDocumentInfo, i) = FieldReadC(kDocumentFields[i], "");
+        }
+        mExtension.mDocumentInfo.mWord = static_cast<std::uint32_t>(FieldReadL("Word", 0));
+        FieldReadEnd();
+    }
+    FieldReadEnd();
+    return !mReadFailed;
+}
+
+// Writing -------------------------------------------------------------------------------------
+
+void KRyvFile::Create(int pVersion, bool pAscii, const char* pPassword)
+{
+    Close();
+    mError.ClearLastError();
+    mHeader.mVersion = pVersion;
+    mHeader.mAscii = pAscii;
+    mHeader.mProtected = !pAscii && pPassword && *pPassword;
+    mPassword = mHeader.mProtected ? pPassword : "";
+    // The header extension is always the first record; Save fills it.
+    mRoot.AddChild(kHeaderExtension);
+    mLevels.assign(1, Level{&mRoot});
+}
+
+void KRyvFile::WriteHeaderExtension()
+{
+    *mRoot.GetChild(0) = KRyvFieldRecord(kHeaderExtension);
+    std::vector<Level> lSaved;
+    lSaved.swap(mLevels);
+    mLevels.assign(1, Level{mRoot.GetChild(0)});
+    FieldWriteC(kCreator, mExtension.mCreator);
+    FieldWriteBegin(kCreationTimeStamp);
+    for (const int lField : mExtension.mTimeStamp) {
+        FieldWriteI(lField);
+    }
+    FieldWriteEnd();
+    if (mExtension.mHasDocumentInfo) {
+        FieldWriteBegin(kDocumentInfo);
+        for (int i = 0; i < kDocumentFieldCount; ++i) {
+            FieldWriteC(kDocumentFields[i], *DocumentField(mExtension.mDocumentInfo, i));
+        }
+        FieldWriteL("Word", mExtension.mDocumentInfo.mWord);
+        FieldWriteEnd();
+    }
+    mLevels.swap(lSaved);
+}
+
+bool KRyvFile::Save(KRyvStream& ioStream)
+{
+    if (mRoot.GetChildCount() == 0) {
+        return Fail(kFileNotCreated);
+    }
+    std::vector<std::uint8_t> lBytes;
+    try {
+        WriteHeaderExtension();
+        // Plain binary files go out as they are encoded; the other forms are built whole first.
+        if (!mHeader.mAscii && !mHeader.mProtected) {
+            const int lCode = KRyvContainer::Stream(mHeader, mRoot, [&ioStream](const std::uint8_t* pBytes, std::size_t pSize) {
+                return ioStream.Write(pBytes, pSize);
+            });
+            return lCode >= 0 ? Fail(lCode) : (ioStream.Flush() || Fail(kOutOfDiskSpace));
+        }
+        const int lCode = KRyvContainer::Pack(mHeader, mRoot, mPassword.Buffer(), lBytes);
+        if (lCode >= 0) {
+            return Fail(lCode);
+        }
+    } catch (const std::bad_alloc&) {
+        return Fail(kUnidentifiedError);
+    }
+    if (!ioStream.Write(lBytes.data(), lBytes.size()) || !ioStream.Flush()) {
+        return Fail(kOutOfDiskSpace);
+    }
+    return true;
+}
+
+bool KRyvFile::SaveFile(const char* pFileName)
+{
+    KRyvStdioStream lStream;
+    if (!lStream.Open(pFileName, true)) {
+        return Fail(kFileNotCreated);
+    }
+    const bool lSaved = Save(lStream);
+    if (!lStream.Close() && lSaved) {
+        return Fail(kOutOfDiskSpace);
+    }
+    return lSaved;
+}
+
+void KRyvFile::Close()
+{
+    mRoot = KRyvFieldRecord();
+    mLevels.assign(1, Level{&mRoot});
+    std::vector<std::uint8_t>().swap(mBytes);
+    mHeader = KRyvFileHeader();
+    mBodyAt = mBodySize = 0;
+    mPassword = "";
+    mOpen = false;
+    mReadFailed = false;
+}
+
+// Field writes --------------------------------------------------------------------------------
+
+void KRyvFile::FieldWriteBegin(const char* pName)
+{
+    mLevels.push_back(Level{Top().mRecord->AddChild(pName ? pName : "")});
+}
+
+void KRyvFile::FieldWriteEnd()
+{
+    if (mLevels.size() > 1) {
+        mLevels.pop_back();
+    }
+}
+
+void KRyvFile::FieldWriteR(const void* pBytes, std::size_t pSize)
+{
+    const auto* lBytes = static_cast<const std::uint8_t*>(pBytes);
+    Add(lBytes ? std::vector<std::uint8_t>(lBytes, lBytes + pSize) : std::vector<std::uint8_t>());
+}
+
+void KRyvFile::FieldWriteB(const char* pName, bool pValue)
+{
+    FieldWriteBegin(pName);
+    FieldWriteB(pValue);
+    FieldWriteEnd();
+}
+
+void KRyvFile::FieldWriteI(const char* pName, int pValue)
+{
+    FieldWriteBegin(pName);
+    FieldWriteI(pValue);
+    FieldWriteEnd();
+}
+
+void KRyvFile::FieldWriteL(const char* pName, std::int64_t pValue)
+{
+    FieldWriteBegin(pName);
+    FieldWriteL(pValue);
+    FieldWriteEnd();
+}
+
+void KRyvFile::FieldWriteD(const char* pName, double pValue)
+{
+    FieldWriteBegin(pName);
+    FieldWriteD(pValue);
+    FieldWriteEnd();
+}
+
+void KRyvFile::FieldWriteC(const char* pName, const char* pValue)
+{
+    FieldWriteBegin(pName);
+    FieldWriteC(pValue);
+    FieldWriteEnd();
+}

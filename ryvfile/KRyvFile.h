@@ -1,0 +1,183 @@
+#ifndef RYVKIT_RYVFILE_KRYVFILE_H
+#define RYVKIT_RYVFILE_KRYVFILE_H
+
+#include "core/KDocumentInfo.h"
+#include "core/KError.h"
+#include "core/KString.h"
+#include "ryvfile/KRyvContainer.h"
+#include "ryvfile/KRyvFieldRecord.h"
+
+#include <cstdint>
+#include <vector>
+
+class KRyvStream;
+
+// What the header extension of a RYV file records besides the body: the program that wrote it,
+// when (year, month, day, hour, minute, second, millisecond) and the document information.
+struct KRyvHeaderExtension
+{
+    static constexpr int kTimeStampFields = 7;
+
+    KString mCreator;
+    int mTimeStamp[kTimeStampFields] = {};
+    bool mHasDocumentInfo = false;
+    KDocumentInfo mDocumentInfo;
+};
+
+// An open RYV file as a tree of field records. Every RYV reader and writer goes through its
+// field operations.
+//
+// Writing: Create, then FieldWriteBegin / values / FieldWriteEnd to build the records, then
+// Save (the whole file is framed, sealed when a password is given, and written in one pass).
+// Reading: Open (reads the stream to its end and checks the frame: magic, version, sizes,
+// CRC-32, footer), then ReadBody with the password (opens and decodes the body, takes out the
+// header extension, drops the file bytes), then FieldReadBegin / values / FieldReadEnd.
+//
+// A typed read that finds no value of its kind answers a default and marks the file as failed
+// (FieldReadFailed), so a reader checks once per section instead of after every value; no
+// content of the file can make a field operation read outside the tree.
+class KRyvFile
+{
+public:
+    // 0 to 5 are the codes of the reader table, so a reader can take them over as they are.
+    enum EError : int {
+        kFileCorrupted = 0,
+        kVersionNotSupportedYet = 1,
+        kVersionNotSupportedAnymore = 2,
+        kFileNotOpened = 3,
+        kFileNotCreated = 4,
+        kWrongPassword = 5,
+        kOutOfDiskSpace = 6,
+        kUnidentifiedError = 7,
+        kErrorCount = 8
+    };
+
+    // Files larger than this are refused as corrupted before anything is allocated for them.
+    static constexpr std::size_t kMaxFileSize = std::size_t(1) << 40;
+
+    KRyvFile();
+    KRyvFile(const KRyvFile&) = delete;
+    KRyvFile& operator=(const KRyvFile&) = delete;
+
+    // Reading ---------------------------------------------------------------------------------
+    bool Open(KRyvStream& ioStream);
+    bool OpenFile(const char* pFileName);
+    bool IsOpen() const { return mOpen; }
+    const KRyvFileHeader& GetHeader() const { return mHeader; }
+    bool IsPasswordProtected() const { return mHeader.mProtected; }
+    // Decodes the body; kWrongPassword when the password does not open a protected body,
+    // kFileCorrupted (message with the line for ASCII) when the records are malformed or the
+    // header extension is missing. The file bytes are released either way.
+    bool ReadBody(const char* pPassword);
+    const KRyvHeaderExtension& GetHeaderExtension() const { return mExtension; }
+
+    // Writing ---------------------------------------------------------------------------------
+    // Starts an empty tree for a file of that version and form; a null or empty password writes
+    // an unprotected file. ASCII files are never protected: the password is ignored.
+    void Create(int pVersion, bool pAscii, const char* pPassword);
+    void SetHeaderExtension(const KRyvHeaderExtension& pExtension) { mExtension = pExtension; }
+    // Frames and writes the tree. kUnidentifiedError when the tree cannot be encoded (a bad
+    // record name, a record over 4 GiB), kOutOfDiskSpace when the stream refuses bytes.
+    bool Save(KRyvStream& ioStream);
+    bool SaveFile(const char* pFileName);
+    // Drops the tree and the bytes.
+    void Close();
+
+    // Field writes ------------------------------------------------------------------------------
+    void FieldWriteBegin(const char* pName);
+    // An End without its Begin does nothing.
+    void FieldWriteEnd();
+    void FieldWriteB(bool pValue) { Add(pValue); }
+    void FieldWriteI(int pValue) { Add(static_cast<std::int32_t>(pValue)); }
+    void FieldWriteL(std::int64_t pValue) { Add(pValue); }
+    void FieldWriteF(float pValue) { Add(pValue); }
+    void FieldWriteD(double pValue) { Add(pValue); }
+    void FieldWriteC(const char* pValue) { Add(std::string(pValue ? pValue : "")); }
+    void FieldWriteC(const KString& pValue) { FieldWriteC(pValue.Buffer()); }
+    void FieldWriteR(const void* pBytes, std::size_t pSize);
+    void FieldWriteArray(std::vector<std::int32_t> pValues) { Add(std::move(pValues)); }
+    void FieldWriteArray(std::vector<std::int64_t> pValues) { Add(std::move(pValues)); }
+    void FieldWriteArray(std::vector<float> pValues) { Add(std::move(pValues)); }
+    void FieldWriteArray(std::vector<double> pValues) { Add(std::move(pValues)); }
+    // A record holding one value.
+    void FieldWriteB(const char* pName, bool pValue);
+    void FieldWriteI(const char* pName, int pValue);
+    void FieldWriteL(const char* pName, std::int64_t pValue);
+    void FieldWriteD(const char* pName, double pValue);
+    void FieldWriteC(const char* pName, const char* pValue);
+    void FieldWriteC(const char* pName, const KString& pValue) { FieldWriteC(pName, pValue.Buffer()); }
+
+    // Field reads -------------------------------------------------------------------------------
+    // Enters the next child of the current record named pName, searching forward from the last
+    // child entered: records are read in the order they were written, and a loop over
+    // FieldReadBegin always ends. False when there is none.
+    bool FieldReadBegin(const char* pName);
+    // Enters the next child in order, whatever its name; false after the last.
+    bool FieldReadBeginNext();
+    // Leaves the current record; at the top it does nothing.
+    void FieldReadEnd();
+    // The current record's name ("" at the top).
+    const char* FieldReadName() const;
+    // Children of the current record named pName.
+    int FieldReadCount(const char* pName) const;
+    // Values of the current record not yet read.
+    int FieldReadValuesLeft() const;
+    // The kind of the next value (KRyvFieldValue::EKind), 0 when none is left.
+    int FieldReadPeekKind() const;
+    bool FieldReadB();
+    int FieldReadI();
+    std::int64_t FieldReadL();
+    float FieldReadF();
+    double FieldReadD();
+    KString FieldReadC();
+    // The arrays and raw bytes are moved out of the tree: each can be read once.
+    bool FieldReadR(std::vector<std::uint8_t>& oBytes);
+    bool FieldReadArray(std::vector<std::int32_t>& oValues);
+    bool FieldReadArray(std::vector<std::int64_t>& oValues);
+    bool FieldReadArray(std::vector<float>& oValues);
+    bool FieldReadArray(std::vector<double>& oValues);
+    // The first value of the child named pName; pDefault (and no failure) when there is none.
+    bool FieldReadB(const char* pName, bool pDefault);
+    int FieldReadI(const char* pName, int pDefault);
+    std::int64_t FieldReadL(const char* pName, std::int64_t pDefault);
+    double FieldReadD(const char* pName, double pDefault);
+    KString FieldReadC(const char* pName, const char* pDefault);
+    // True once a typed read found no value of its kind.
+    bool FieldReadFailed() const { return mReadFailed; }
+    void MarkFieldReadFailed() { mReadFailed = true; }
+
+    KError& GetError() { return mError; }
+    const KError& GetError() const { return mError; }
+
+private:
+    struct Level
+    {
+        KRyvFieldRecord* mRecord;
+        std::size_t mNextValue = 0;
+        int mNextChild = 0;
+    };
+
+    template <typename T> void Add(T pValue) { Top().mRecord->AddValue(std::move(pValue)); }
+    // The next value when it is held as T (and steps over it); null, failure marked, otherwise.
+    template <typename T> T* Next();
+    template <typename T> bool NextArray(std::vector<T>& oValues);
+    bool Fail(int pCode);
+    bool TakeHeaderExtension();
+    void WriteHeaderExtension();
+    Level& Top() { return mLevels.back(); }
+    const Level& Top() const { return mLevels.back(); }
+
+    KRyvFileHeader mHeader;
+    KRyvHeaderExtension mExtension;
+    KRyvFieldRecord mRoot;
+    std::vector<Level> mLevels;
+    std::vector<std::uint8_t> mBytes;
+    std::size_t mBodyAt = 0;
+    std::size_t mBodySize = 0;
+    KString mPassword;
+    bool mOpen = false;
+    bool mReadFailed = false;
+    KError mError;
+};
+
+#endif

@@ -1,0 +1,127 @@
+#include "ryvfile/KRyvStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kReadBlock = 1 << 20;
+
+} // namespace
+
+bool KRyvStream::ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit)
+{
+    oBytes.clear();
+    // The hint only sizes the first read; the bytes kept are those actually read, and one byte
+    // past the hint tells the end of a stream that kept its word at once.
+    std::size_t lWanted = std::min(GetSizeHint(), pLimit) + 1;
+    for (;;) {
+        const std::size_t lAt = oBytes.size();
+        oBytes.resize(lAt + std::min(lWanted, pLimit + 1 - lAt));
+        const std::size_t lRead = Read(oBytes.data() + lAt, oBytes.size() - lAt);
+        const bool lEnd = lRead < oBytes.size() - lAt;
+        oBytes.resize(lAt + lRead);
+        if (oBytes.size() > pLimit) {
+            oBytes.clear();
+            return false;
+        }
+        if (lEnd) {
+            return true;
+        }
+        lWanted = std::max(lWanted, kReadBlock);
+    }
+}
+
+KRyvStdioStream::~KRyvStdioStream()
+{
+    Close();
+}
+
+bool KRyvStdioStream::Open(const char* pFileName, bool pWrite)
+{
+    if (mFile || !pFileName) {
+        return false;
+    }
+    mFile = std::fopen(pFileName, pWrite ? "wb" : "rb");
+    mWrite = pWrite;
+    mOwned = true;
+    return mFile != nullptr;
+}
+
+bool KRyvStdioStream::Attach(std::FILE* pFile)
+{
+    if (mFile || !pFile) {
+        return false;
+    }
+    mFile = pFile;
+    mWrite = false;
+    mOwned = false;
+    return true;
+}
+
+bool KRyvStdioStream::Close()
+{
+    if (!mFile) {
+        return true;
+    }
+    const bool lFlushed = !mWrite || std::fflush(mFile) == 0;
+    const bool lClosed = !mOwned || std::fclose(mFile) == 0;
+    mFile = nullptr;
+    return lFlushed && lClosed;
+}
+
+std::size_t KRyvStdioStream::Read(void* oBuffer, std::size_t pSize)
+{
+    return mFile && !mWrite ? std::fread(oBuffer, 1, pSize, mFile) : 0;
+}
+
+bool KRyvStdioStream::Write(const void* pBuffer, std::size_t pSize)
+{
+    return mFile && mWrite && std::fwrite(pBuffer, 1, pSize, mFile) == pSize;
+}
+
+std::size_t KRyvStdioStream::GetSizeHint()
+{
+    if (!mFile || mWrite) {
+        return 0;
+    }
+    const long lAt = std::ftell(mFile);
+    if (lAt < 0 || std::fseek(mFile, 0, SEEK_END) != 0) {
+        return 0;
+    }
+    const long lEnd = std::ftell(mFile);
+    std::fseek(mFile, lAt, SEEK_SET);
+    return lEnd > lAt ? static_cast<std::size_t>(lEnd - lAt) : 0;
+}
+
+bool KRyvStdioStream::Flush()
+{
+    return mFile && (!mWrite || std::fflush(mFile) == 0);
+}
+
+KRyvMemoryStream::KRyvMemoryStream(const void* pBytes, std::size_t pSize)
+{
+    const auto* lBytes = static_cast<const std::uint8_t*>(pBytes);
+    if (lBytes) {
+        mBytes.assign(lBytes, lBytes + pSize);
+    }
+}
+
+std::size_t KRyvMemoryStream::Read(void* oBuffer, std::size_t pSize)
+{
+    const std::size_t lCount = std::min(pSize, mBytes.size() - mReadAt);
+    if (lCount > 0) {
+        std::memcpy(oBuffer, mBytes.data() + mReadAt, lCount);
+    }
+    mReadAt += lCount;
+    return lCount;
+}
+
+bool KRyvMemoryStream::Write(const void* pBuffer, std::size_t pSize)
+{
+    const auto* lBytes = static_cast<const std::uint8_t*>(pBuffer);
+    if (pSize > 0) {
+        mBytes.insert(mBytes.end(), lBytes, lBytes + pSize);
+    }
+    return true;
+}

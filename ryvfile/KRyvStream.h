@@ -1,0 +1,82 @@
+#ifndef RYVKIT_RYVFILE_KRYVSTREAM_H
+#define RYVKIT_RYVFILE_KRYVSTREAM_H
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// The byte streams RYV files are read from and written to. A stream is either for reading or
+// for writing; a wrong-way call fails. Errors are answered, never thrown.
+class KRyvStream
+{
+public:
+    KRyvStream() = default;
+    KRyvStream(const KRyvStream&) = delete;
+    KRyvStream& operator=(const KRyvStream&) = delete;
+    virtual ~KRyvStream() = default;
+
+    // Up to pSize bytes into oBuffer; the count read (short at the end or on an error).
+    virtual std::size_t Read(void* oBuffer, std::size_t pSize) = 0;
+    // False when not every byte could be written (a full disk, a read stream).
+    virtual bool Write(const void* pBuffer, std::size_t pSize) = 0;
+    // Pushes buffered bytes out; false when that fails.
+    virtual bool Flush() = 0;
+    // The number of bytes left to read when the stream knows it cheaply, else 0.
+    virtual std::size_t GetSizeHint() { return 0; }
+
+    // Everything that remains into oBytes. False when more than pLimit bytes remain or a read
+    // fails; the bytes are never sized from anything but what was actually read.
+    bool ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit);
+};
+
+// A stdio file, opened by UTF-8 name. The destructor closes it.
+class KRyvStdioStream : public KRyvStream
+{
+public:
+    KRyvStdioStream() = default;
+    ~KRyvStdioStream() override;
+
+    // pWrite: create (or truncate) for writing; else open for reading. False when the file does
+    // not open or the stream is open already.
+    bool Open(const char* pFileName, bool pWrite);
+    // Reads from a stdio file opened elsewhere, from where it stands; the stream does not close
+    // it. False for a null file or when the stream is open already.
+    bool Attach(std::FILE* pFile);
+    // Flushes (when writing) and closes (unless attached); false when the flush or the close
+    // fails.
+    bool Close();
+    bool IsOpen() const { return mFile != nullptr; }
+
+    std::size_t Read(void* oBuffer, std::size_t pSize) override;
+    bool Write(const void* pBuffer, std::size_t pSize) override;
+    bool Flush() override;
+    std::size_t GetSizeHint() override;
+
+private:
+    std::FILE* mFile = nullptr;
+    bool mWrite = false;
+    bool mOwned = false;
+};
+
+// A stream over bytes in memory: reads from the bytes it was given, writes append to them.
+class KRyvMemoryStream : public KRyvStream
+{
+public:
+    KRyvMemoryStream() = default;
+    explicit KRyvMemoryStream(std::vector<std::uint8_t> pBytes) : mBytes(std::move(pBytes)) {}
+    KRyvMemoryStream(const void* pBytes, std::size_t pSize);
+
+    std::size_t Read(void* oBuffer, std::size_t pSize) override;
+    bool Write(const void* pBuffer, std::size_t pSize) override;
+    bool Flush() override { return true; }
+    std::size_t GetSizeHint() override { return mBytes.size() - mReadAt; }
+
+    const std::vector<std::uint8_t>& GetBytes() const { return mBytes; }
+
+private:
+    std::vector<std::uint8_t> mBytes;
+    std::size_t mReadAt = 0;
+};
+
+#endif
