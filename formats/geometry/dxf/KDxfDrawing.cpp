@@ -452,25 +452,35 @@ bool KDxfDrawing::ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_
     return true;
 }
 
+bool KDxfDrawing::ReadPoints(std::size_t& ioAt, double (*oPoints)[3], int pCount, int& oColor,
+                             std::string& oLayer)
+{
+    const std::string_view lKind = mPairs.Get(ioAt).mValue;
+    oColor = 0;
+    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
+        const KDxfPair& lPair = mPairs.Get(ioAt);
+        // Codes 10 + i, 20 + i and 30 + i are the x, y and z of point i.
+        const int lAxis = lPair.mCode / 10 - 1;
+        const int lPoint = lPair.mCode % 10;
+        if (lPair.mCode == kCodeLayer) {
+            oLayer = lPair.mValue;
+        } else if (lPair.mCode == kCodeColor) {
+            oColor = Integer(lPair);
+        } else if (lAxis >= 0 && lAxis < 3 && lPoint < pCount) {
+            oPoints[lPoint][lAxis] = Number(lPair);
+        }
+    }
+    return !AtEnd(ioAt) ||
+           Fail(LastLine(), ("the file ends inside a " + std::string(lKind)).c_str());
+}
+
 bool KDxfDrawing::Read3dFace(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld,
                              bool pCheckDegenerate, std::string& oLayer)
 {
     double lCorners[4][3] = {};
     int lOwnColor = 0;
-    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
-        const KDxfPair& lPair = mPairs.Get(ioAt);
-        const int lAxis = lPair.mCode / 10 - 1;
-        const int lCorner = lPair.mCode % 10;
-        if (lPair.mCode == kCodeLayer) {
-            oLayer = lPair.mValue;
-        } else if (lPair.mCode == kCodeColor) {
-            lOwnColor = Integer(lPair);
-        } else if (lAxis >= 0 && lAxis < 3 && lCorner < 4) {
-            lCorners[lCorner][lAxis] = Number(lPair);
-        }
-    }
-    if (AtEnd(ioAt)) {
-        return Fail(LastLine(), "the file ends inside a 3DFACE");
+    if (!ReadPoints(ioAt, lCorners, 4, lOwnColor, oLayer)) {
+        return false;
     }
     if (pCheckDegenerate && Near(lCorners[0], lCorners[1]) && Near(lCorners[0], lCorners[2])) {
         return true;
@@ -491,20 +501,8 @@ bool KDxfDrawing::ReadLine(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld,
 {
     double lEnds[2][3] = {};
     int lOwnColor = 0;
-    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
-        const KDxfPair& lPair = mPairs.Get(ioAt);
-        const int lAxis = lPair.mCode / 10 - 1;
-        const int lEnd = lPair.mCode % 10;
-        if (lPair.mCode == kCodeLayer) {
-            oLayer = lPair.mValue;
-        } else if (lPair.mCode == kCodeColor) {
-            lOwnColor = Integer(lPair);
-        } else if (lAxis >= 0 && lAxis < 3 && lEnd < 2) {
-            lEnds[lEnd][lAxis] = Number(lPair);
-        }
-    }
-    if (AtEnd(ioAt)) {
-        return Fail(LastLine(), "the file ends inside a LINE");
+    if (!ReadPoints(ioAt, lEnds, 2, lOwnColor, oLayer)) {
+        return false;
     }
     const int lStart = ioMesh.FindOrAddPoint(ToScene(lEnds[0]), pWeld);
     const int lStop = ioMesh.FindOrAddPoint(ToScene(lEnds[1]), pWeld);

@@ -87,6 +87,9 @@ private:
     bool Read3dFace(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld, bool pCheckDegenerate,
                     std::string& oLayer);
     bool ReadLine(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld, std::string& oLayer);
+    // The groups of a 3DFACE or LINE: up to pCount points, the colour and the layer.
+    bool ReadPoints(std::size_t& ioAt, double (*oPoints)[3], int pCount, int& oColor,
+                    std::string& oLayer);
     bool ReadInsert(std::size_t& ioAt, Insert& oInsert);
     bool PlaceInsert(const Insert& pInsert, Nodes& ioParent, int pDepth);
     bool SkipEntity(std::size_t& ioAt);
