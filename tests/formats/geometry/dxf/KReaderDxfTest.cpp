@@ -66,7 +66,7 @@ TEST(KReaderDxf, ByEntityMakesANodePerEntityAndLinesAsWireframe)
         Groups({{0, "LINE"}, {8, "0"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "5"},
                 {31, "6"}, {62, "256"}}) +
         Face("0", {{3, 3, 3}, {3, 3, 3}, {3, 3, 3}, {4, 4, 4}}) +
-        Groups({{0, "POLYLINE"}, {8, "0"}, {70, "9"}, {0, "VERTEX"}, {10, "0"}, {70, "32"},
+        Groups({{0, "POLYLINE"}, {8, "0"}, {70, "9"}, {62, "99999999999"}, {0, "VERTEX"}, {10, "0"}, {70, "32"},
                 {0, "VERTEX"}, {10, "1"}, {70, "32"}, {0, "VERTEX"}, {10, "2"}, {70, "32"},
                 {0, "SEQEND"}, {0, "CIRCLE"}, {40, "1"}});
     DxfRead lRead(lFiles.Write("b.dxf", Section("ENTITIES", lEntities)), kByEntity);
@@ -82,6 +82,7 @@ TEST(KReaderDxf, ByEntityMakesANodePerEntityAndLinesAsWireframe)
     EXPECT_EQ(lRead.MeshOf(2)->GetPolygonVertex(2, 1), 2);
     EXPECT_EQ(lRead.mFactory->GetMaterialCount(), 0);
     EXPECT_NE(lRead.mMessage.find("\"CIRCLE\" are not read"), std::string::npos);
+    EXPECT_NE(lRead.mMessage.find("\"99999999999\" is not an integer"), std::string::npos);
 }
 
 TEST(KReaderDxf, PolyfaceRecordsAreReversedAndBadIndexesDropped)

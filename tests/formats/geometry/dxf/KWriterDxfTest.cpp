@@ -132,13 +132,34 @@ TEST(KWriterDxf, WritesTheDrawingLayout)
     lScene.mScene.GetRootNode()->GetChild(0)->SetVisibility(false);
     ASSERT_TRUE(WriteScene(&lScene.mFactory, lScene.mScene, lFiles.Path() + "/tri.dxf"));
     const std::string lText = TempFolder::Read(lFiles.Path() + "/tri.dxf");
-    // Layer count, hidden plain layer, the first point (1, 2, 3) as (1, -3, 2), reversed faces.
+    // Line types, layer count, hidden plain layer, the first point (1, 2, 3) as (1, -3, 2), reversed faces.
     for (const char* lPart :
-         {"  2\nLAYER\n 70\n   1\n  0\nLAYER\n  2\ntri\n 70\n   0\n 62\n   -7\n  6\nCONTINUOUS\n",
+         {"  0\nTABLE\n  2\nLTYPE\n 70\n   1\n  0\nLTYPE\n  2\nCONTINUOUS\n",
+          "  2\nLAYER\n 70\n   1\n  0\nLAYER\n  2\ntri\n 70\n   0\n 62\n   -7\n  6\nCONTINUOUS\n",
           " 71\n   3\n 72\n   1\n", " 10\n1.000000\n 20\n-3.000000\n 30\n2.000000\n 70\n   192\n",
           " 70\n   128\n 71\n   3\n 72\n   2\n 73\n   1\n  0\nSEQEND\n"}) {
         EXPECT_NE(lText.find(lPart), std::string::npos) << lPart;
     }
+}
+
+TEST(KWriterDxf, DefaultsTriangulateAndOptionsAreRequired)
+{
+    TempFolder lFiles;
+    DxfScene lScene;
+    AddMesh(lScene.mFactory, lScene.mScene, "quad", {{0, 0}, {2, 0}, {2, 1}, {0, 1}},
+            {{0, 1, 2, 3}});
+    KWriterDxf lWriter(&lScene.mFactory);
+    KStreamOptionsDxf lDefaults;
+    const std::string lPath = lFiles.PathOf("quad.dxf");
+    ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()));
+    EXPECT_FALSE(lWriter.Write(&lScene.mScene, nullptr));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kStreamOptionsNotSet);
+    ASSERT_TRUE(lWriter.Write(&lScene.mScene, &lDefaults));
+    EXPECT_NE(TempFolder::Read(lPath).find(" 71\n   4\n 72\n   2\n"), std::string::npos);
+    KReaderDxf lReader(&lScene.mFactory);
+    ASSERT_TRUE(lReader.FileOpen(lPath.c_str()));
+    EXPECT_FALSE(lReader.Read(&lScene.mScene, nullptr));
+    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kStreamOptionsNotSet);
 }
 
 TEST(KWriterDxf, ColourNumbers)
