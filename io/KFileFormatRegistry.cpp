@@ -59,7 +59,8 @@ bool KFileFormatRegistry::Register(const KFileFormatDescriptor& pFormat)
     const bool lReads = pFormat.mImportFormat >= 0;
     const bool lWrites = pFormat.mExportFormat >= 0;
     if (!pFormat.mName || (!lReads && !lWrites) || pFormat.mImportFormat >= kImportFormatCount ||
-        pFormat.mExportFormat >= kExportFormatCount || lReads != (pFormat.mCreateReader != nullptr) ||
+        pFormat.mExportFormat >= kExportFormatCount ||
+        lReads != (pFormat.mCreateReader != nullptr) ||
         lWrites != (pFormat.mCreateWriter != nullptr)) {
         return false;
     }

@@ -14,8 +14,9 @@ using KReaderCreator = std::unique_ptr<KReader> (*)(KRyvObjectFactory* pOwner);
 using KWriterCreator = std::unique_ptr<KWriter> (*)(KRyvObjectFactory* pOwner);
 
 // What the kit knows of one file format: its importer and exporter codes (-1 where it is not
-// read or not written), the extension that names it and how to make its reader and writer. A format that has several codes (the native binary, ASCII and encrypted forms)
-// registers a descriptor per code pair; only one of them names the extension.
+// read or not written), the extension that names it and how to make its reader and writer. A format
+// that has several codes (the native binary, ASCII and encrypted forms) registers a descriptor per
+// code pair; only one of them names the extension.
 struct KFileFormatDescriptor
 {
     const char* mName = nullptr;      // shown to users: "OBJ geometry"
@@ -109,10 +110,10 @@ private:
 };
 
 // Registers a descriptor when the program starts: one line in the format's own folder.
-#define K_REGISTER_FILE_FORMAT(Descriptor)                                                       \
-    namespace {                                                                                  \
-    [[maybe_unused]] const bool kRegistered##Descriptor =                                     \
-        KFileFormatRegistry::Kit().Register(Descriptor());      \
+#define K_REGISTER_FILE_FORMAT(Descriptor)                                                         \
+    namespace {                                                                                    \
+    [[maybe_unused]] const bool kRegistered##Descriptor =                                          \
+        KFileFormatRegistry::Kit().Register(Descriptor());                                         \
     }
 
 #endif

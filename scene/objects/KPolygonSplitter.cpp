@@ -113,8 +113,7 @@ bool KPolygonSplitter::IsEar(int pIndex) const
             SamePlace(r, lQ)) {
             continue;
         }
-        if (Cross(lP, pIndex, r) >= 0.0 && Cross(pIndex, lQ, r) >= 0.0 &&
-            Cross(lQ, lP, r) >= 0.0) {
+        if (Cross(lP, pIndex, r) >= 0.0 && Cross(pIndex, lQ, r) >= 0.0 && Cross(lQ, lP, r) >= 0.0) {
             return false;
         }
     }

@@ -26,9 +26,9 @@ struct KFixedColor
 };
 
 constexpr KFixedColor kFixed[] = {
-    {1, 1.0, 0.0, 0.0},     {2, 1.0, 1.0, 0.0},     {3, 0.0, 1.0, 0.0},
-    {4, 0.0, 1.0, 1.0},     {5, 0.0, 0.0, 1.0},     {6, 1.0, 0.0, 1.0},
-    {7, 1.0, 1.0, 1.0},     {8, 0.502, 0.502, 0.502}, {9, 0.753, 0.753, 0.753},
+    {1, 1.0, 0.0, 0.0}, {2, 1.0, 1.0, 0.0},       {3, 0.0, 1.0, 0.0},
+    {4, 0.0, 1.0, 1.0}, {5, 0.0, 0.0, 1.0},       {6, 1.0, 0.0, 1.0},
+    {7, 1.0, 1.0, 1.0}, {8, 0.502, 0.502, 0.502}, {9, 0.753, 0.753, 0.753},
 };
 
 double RampComponent(int pLevel, bool pOdd)
@@ -152,6 +152,5 @@ int KDxfColor::FromRgb(const KColor& pColor)
     if (lRatio > 0.8) {
         return GreyOf((lMax + lMid + lMin) / 3.0);
     }
-    return HueOf(lOrder[0], lOrder[1], lOrder[2], lMid / lMax, lRatio) +
-           BrightnessOf(lMax, lRatio);
+    return HueOf(lOrder[0], lOrder[1], lOrder[2], lMid / lMax, lRatio) + BrightnessOf(lMax, lRatio);
 }

@@ -264,8 +264,7 @@ bool KDxfDrawing::ReadByEntity(std::size_t& ioAt, Nodes& oNodes)
             return false;
         }
     }
-    return !AtEnd(ioAt) ||
-           Fail(LastLine(), "the file ends inside ENTITIES");
+    return !AtEnd(ioAt) || Fail(LastLine(), "the file ends inside ENTITIES");
 }
 
 bool KDxfDrawing::ReadBlockBody(std::size_t& ioAt, KDxfNodePlan& ioNode, bool pEntityLevel,
@@ -294,8 +293,7 @@ bool KDxfDrawing::ReadBlockBody(std::size_t& ioAt, KDxfNodePlan& ioNode, bool pE
             return false;
         }
     }
-    return !AtEnd(ioAt) ||
-           Fail(LastLine(), "the file ends inside a block");
+    return !AtEnd(ioAt) || Fail(LastLine(), "the file ends inside a block");
 }
 
 bool KDxfDrawing::PlaceInsert(const Insert& pInsert, Nodes& ioParent, int pDepth)
@@ -392,12 +390,11 @@ bool KDxfDrawing::ReadPolyline(std::size_t& ioAt, KDxfMeshData& ioMesh, std::str
     if (!AtEnd(ioAt) && IsPair(ioAt, kCodeEntity, "SEQEND")) {
         return SkipEntity(ioAt);
     }
-    return !AtEnd(ioAt) || Fail(LastLine(),
-                                "the file ends inside a POLYLINE");
+    return !AtEnd(ioAt) || Fail(LastLine(), "the file ends inside a POLYLINE");
 }
 
-bool KDxfDrawing::ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_t pBase,
-                             int pColor, std::string_view pLayer, int& ioPolyfaceVertices)
+bool KDxfDrawing::ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_t pBase, int pColor,
+                             std::string_view pLayer, int& ioPolyfaceVertices)
 {
     const long long lLine = mPairs.Get(ioAt).mLine;
     double lPoint[3] = {0.0, 0.0, 0.0};
@@ -412,7 +409,8 @@ bool KDxfDrawing::ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_
             lColor = Integer(lPair);
         } else if (lPair.mCode == kCodeFlags) {
             lFlags = Integer(lPair);
-        } else if (lPair.mCode >= kCodeFirstIndex && lPair.mCode < kCodeFirstIndex + kMaxFaceIndexes) {
+        } else if (lPair.mCode >= kCodeFirstIndex &&
+                   lPair.mCode < kCodeFirstIndex + kMaxFaceIndexes) {
             lIndexes[lPair.mCode - kCodeFirstIndex] = std::abs(Integer(lPair));
         }
     }
@@ -426,8 +424,8 @@ bool KDxfDrawing::ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_
         const int lCount = lIndexes[2] == 0 ? 2 : (lIndexes[3] == 0 ? 3 : 4);
         for (int i = 0; i < lCount; ++i) {
             if (lIndexes[i] > ioPolyfaceVertices) {
-                Warn(lLine, "face record names vertex " + std::to_string(lIndexes[i]) +
-                                " of " + std::to_string(ioPolyfaceVertices) + ": left out");
+                Warn(lLine, "face record names vertex " + std::to_string(lIndexes[i]) + " of " +
+                                std::to_string(ioPolyfaceVertices) + ": left out");
                 return true;
             }
         }
@@ -496,8 +494,7 @@ bool KDxfDrawing::Read3dFace(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld
     return true;
 }
 
-bool KDxfDrawing::ReadLine(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld,
-                           std::string& oLayer)
+bool KDxfDrawing::ReadLine(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld, std::string& oLayer)
 {
     double lEnds[2][3] = {};
     int lOwnColor = 0;
@@ -525,20 +522,19 @@ bool KDxfDrawing::ReadInsert(std::size_t& ioAt, Insert& oInsert)
             oInsert.mAngle = Number(lPair);
         }
     }
-    return !AtEnd(ioAt) ||
-           Fail(LastLine(), "the file ends inside an INSERT");
+    return !AtEnd(ioAt) || Fail(LastLine(), "the file ends inside an INSERT");
 }
 
 bool KDxfDrawing::SkipEntity(std::size_t& ioAt)
 {
     const std::string_view lKind = mPairs.Get(ioAt).mValue;
     if (lKind != "SEQEND" && mSkippedKinds.insert(std::string(lKind)).second) {
-        Warn(mPairs.Get(ioAt).mLine, "entities of kind \"" + std::string(lKind) + "\" are not read");
+        Warn(mPairs.Get(ioAt).mLine,
+             "entities of kind \"" + std::string(lKind) + "\" are not read");
     }
     for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
     }
-    return !AtEnd(ioAt) ||
-           Fail(LastLine(), "the file ends inside an entity");
+    return !AtEnd(ioAt) || Fail(LastLine(), "the file ends inside an entity");
 }
 
 // ---------------------------------------------------------------------------------------------

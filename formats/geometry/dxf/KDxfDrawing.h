@@ -111,7 +111,7 @@ private:
     int mDerivation;
     bool mWeld;
     std::unordered_map<std::string, int> mLayerColors; // lower-case name -> colour
-    std::unordered_map<std::string, Block> mBlocks;     // exact name, first definition
+    std::unordered_map<std::string, Block> mBlocks;    // exact name, first definition
     std::vector<std::string> mActiveBlocks;
     int mBlockInstances = 0;
     long long mBlockEntities = 0;

@@ -208,7 +208,8 @@ std::unique_ptr<KStreamOptions> KReaderDxf::GetReadOptions()
 
 bool KReaderDxf::Fail(int pCode, const std::string& pWhy)
 {
-    const std::string lText = GetFileName(mSource->GetName().c_str()).Buffer() + std::string(":") + pWhy;
+    const std::string lText =
+        GetFileName(mSource->GetName().c_str()).Buffer() + std::string(":") + pWhy;
     GetError().SetLastError(pCode, lText.c_str());
     GetMessage() += (lText + "\n").c_str();
     return false;

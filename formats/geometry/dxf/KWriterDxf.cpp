@@ -121,10 +121,7 @@ private:
         return pMaterial ? KDxfColor::FromRgb(pMaterial->GetDiffuseColor()) : 0;
     }
 
-    static std::string LayerName(KRyvNode* pNode)
-    {
-        return pNode->GetNameWithoutPrefix().Buffer();
-    }
+    static std::string LayerName(KRyvNode* pNode) { return pNode->GetNameWithoutPrefix().Buffer(); }
 
     void WriteHeader()
     {
@@ -285,7 +282,8 @@ private:
                                 lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByPolygon;
         for (std::size_t p = 0; p < pRecords.size(); ++p) {
             const std::vector<int>& lIndexes = pRecords[p];
-            const int lColor = lByPolygon ? MaterialColor(lMesh, static_cast<int>(p)) : pEntry.mColor;
+            const int lColor =
+                lByPolygon ? MaterialColor(lMesh, static_cast<int>(p)) : pEntry.mColor;
             const bool lSplit = lMesh.GetPolygonSize(static_cast<int>(p)) > kMaxCornersPerRecord;
             const std::size_t lPerRecord = lSplit ? 3 : lIndexes.size();
             for (std::size_t c = 0; c < lIndexes.size(); c += lPerRecord) {
@@ -318,7 +316,8 @@ private:
             static_cast<std::size_t>(pIndex) >= lElement->GetIndexArray().size()) {
             return 0;
         }
-        return ColorOf(pMesh.GetMaterial(lElement->GetIndexArray()[static_cast<std::size_t>(pIndex)]));
+        return ColorOf(
+            pMesh.GetMaterial(lElement->GetIndexArray()[static_cast<std::size_t>(pIndex)]));
     }
 
     void Code(int pCode)
@@ -349,8 +348,9 @@ private:
     {
         Code(pCode);
         char lNumber[64];
-        const std::to_chars_result lEnd = std::to_chars(
-            lNumber, lNumber + sizeof(lNumber), pValue, std::chars_format::fixed, kCoordinateDecimals);
+        const std::to_chars_result lEnd =
+            std::to_chars(lNumber, lNumber + sizeof(lNumber), pValue, std::chars_format::fixed,
+                          kCoordinateDecimals);
         mText.append(lNumber, lEnd.ec == std::errc() ? lEnd.ptr : lNumber);
         mText += '\n';
     }
@@ -360,7 +360,8 @@ private:
         if (!pLast && mText.size() < kFlushSize) {
             return true;
         }
-        const bool lWritten = std::fwrite(mText.data(), 1, mText.size(), mWriter.mStream) == mText.size();
+        const bool lWritten =
+            std::fwrite(mText.data(), 1, mText.size(), mWriter.mStream) == mText.size();
         mText.clear();
         if (!lWritten || (pLast && std::fflush(mWriter.mStream) != 0)) {
             mWriter.GetError().SetLastErrorID(KWriter::kOutOfDiskSpace);
@@ -431,7 +432,8 @@ bool KWriterDxf::Write(KRyvScene* pScene, KStreamOptions* pOptions)
     }
     const auto& lOptions = static_cast<const KStreamOptionsDxf&>(*pOptions);
     try {
-        Session lSession(*this, lOptions.GetOptionValue(KStreamOptionsDxf::kForceTriangulation) == 1,
+        Session lSession(*this,
+                         lOptions.GetOptionValue(KStreamOptionsDxf::kForceTriangulation) == 1,
                          lOptions.GetOptionValue(KStreamOptionsDxf::kEvaluateDeformations) == 1);
         lOptions.ReportProgress("Writing DXF file", 0.0f);
         bool lWritten = lSession.Run(*pScene);

@@ -34,9 +34,8 @@ struct DxfRead
         lOptions.SetOptionValue(KStreamOptionsDxf::kDerivationChoice, pChoice);
         lOptions.SetOptionValue(KStreamOptionsDxf::kCreateReferenceNode, pReference ? 1 : 0);
         lOptions.SetOptionValue(KStreamOptionsDxf::kWeldVertices, pWeld ? 1 : 0);
-        const bool lOpen =
-            pText ? lReader.MemoryOpen(pText->data(), pText->size(), pPath.c_str())
-                  : lReader.FileOpen(pPath.c_str());
+        const bool lOpen = pText ? lReader.MemoryOpen(pText->data(), pText->size(), pPath.c_str())
+                                 : lReader.FileOpen(pPath.c_str());
         mRead = lOpen && lReader.Read(mScene.get(), &lOptions);
         mError = lReader.GetError().GetLastErrorString().Buffer();
         mMessage = lReader.GetMessage().Buffer();

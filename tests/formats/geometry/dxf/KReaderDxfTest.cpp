@@ -14,8 +14,14 @@ constexpr int kByEntity = KStreamOptionsDxf::kChoiceEntity;
 
 std::string Layers()
 {
-    return Section("TABLES", Groups({{0, "TABLE"}, {2, "LAYER"}, {0, "LAYER"}, {2, "walls"},
-                                     {62, "3"}, {0, "LAYER"}, {2, "Beams"}, {62, "-5"},
+    return Section("TABLES", Groups({{0, "TABLE"},
+                                     {2, "LAYER"},
+                                     {0, "LAYER"},
+                                     {2, "walls"},
+                                     {62, "3"},
+                                     {0, "LAYER"},
+                                     {2, "Beams"},
+                                     {62, "-5"},
                                      {0, "ENDTAB"}}));
 }
 
@@ -29,14 +35,13 @@ void ExpectPoint(const KVector4& pPoint, double pX, double pY, double pZ)
 TEST(KReaderDxf, ByLayerSortsNamesWeldsSharedCornersAndHidesLayersThatAreOff)
 {
     TempFolder lFiles;
-    const std::string lEntities =
-        Face("walls", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) +
-        Face("WALLS", {{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}}) +
-        Face("Beams", {{0, 0, 5}, {1, 0, 5}, {1, 1, 5}, {1, 1, 5}}) +
-        Face("Beams", {{3, 3, 3}, {3, 3, 3}, {3, 3, 3}, {4, 4, 4}});
-    DxfRead lRead(lFiles.Write("a.dxf", Layers() + Section("ENTITIES", lEntities) +
-                                            Groups({{0, "EOF"}})),
-                  kByLayer);
+    const std::string lEntities = Face("walls", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) +
+                                  Face("WALLS", {{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}}) +
+                                  Face("Beams", {{0, 0, 5}, {1, 0, 5}, {1, 1, 5}, {1, 1, 5}}) +
+                                  Face("Beams", {{3, 3, 3}, {3, 3, 3}, {3, 3, 3}, {4, 4, 4}});
+    DxfRead lRead(
+        lFiles.Write("a.dxf", Layers() + Section("ENTITIES", lEntities) + Groups({{0, "EOF"}})),
+        kByLayer);
     ASSERT_TRUE(lRead.mRead) << lRead.mError;
     ASSERT_EQ(lRead.Root()->GetChildCount(), 2);
     EXPECT_STREQ(lRead.Child(0)->GetName().Buffer(), "Model::Beams");
@@ -62,13 +67,32 @@ TEST(KReaderDxf, ByLayerSortsNamesWeldsSharedCornersAndHidesLayersThatAreOff)
 TEST(KReaderDxf, ByEntityMakesANodePerEntityAndLinesAsWireframe)
 {
     TempFolder lFiles;
-    const std::string lEntities =
-        Groups({{0, "LINE"}, {8, "0"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "5"},
-                {31, "6"}, {62, "256"}}) +
-        Face("0", {{3, 3, 3}, {3, 3, 3}, {3, 3, 3}, {4, 4, 4}}) +
-        Groups({{0, "POLYLINE"}, {8, "0"}, {70, "9"}, {62, "99999999999"}, {0, "VERTEX"}, {10, "0"}, {70, "32"},
-                {0, "VERTEX"}, {10, "1"}, {70, "32"}, {0, "VERTEX"}, {10, "2"}, {70, "32"},
-                {0, "SEQEND"}, {0, "CIRCLE"}, {40, "1"}});
+    const std::string lEntities = Groups({{0, "LINE"},
+                                          {8, "0"},
+                                          {10, "1"},
+                                          {20, "2"},
+                                          {30, "3"},
+                                          {11, "4"},
+                                          {21, "5"},
+                                          {31, "6"},
+                                          {62, "256"}}) +
+                                  Face("0", {{3, 3, 3}, {3, 3, 3}, {3, 3, 3}, {4, 4, 4}}) +
+                                  Groups({{0, "POLYLINE"},
+                                          {8, "0"},
+                                          {70, "9"},
+                                          {62, "99999999999"},
+                                          {0, "VERTEX"},
+                                          {10, "0"},
+                                          {70, "32"},
+                                          {0, "VERTEX"},
+                                          {10, "1"},
+                                          {70, "32"},
+                                          {0, "VERTEX"},
+                                          {10, "2"},
+                                          {70, "32"},
+                                          {0, "SEQEND"},
+                                          {0, "CIRCLE"},
+                                          {40, "1"}});
     DxfRead lRead(lFiles.Write("b.dxf", Section("ENTITIES", lEntities)), kByEntity);
     ASSERT_TRUE(lRead.mRead) << lRead.mError;
     ASSERT_EQ(lRead.Root()->GetChildCount(), 3);
@@ -92,11 +116,18 @@ TEST(KReaderDxf, PolyfaceRecordsAreReversedAndBadIndexesDropped)
     for (int i = 0; i < 4; ++i) {
         lMesh += Groups({{0, "VERTEX"}, {10, std::to_string(i)}, {70, "192"}});
     }
-    const char* lFaces[][4] = {{"1", "2", "3", "4"}, {"1", "2", "-3", "0"}, {"1", "2", "0", "0"},
-                               {"1", "99", "3", "0"}, {"0", "1", "2", "0"}};
+    const char* lFaces[][4] = {{"1", "2", "3", "4"},
+                               {"1", "2", "-3", "0"},
+                               {"1", "2", "0", "0"},
+                               {"1", "99", "3", "0"},
+                               {"0", "1", "2", "0"}};
     for (const auto& lFace : lFaces) {
-        lMesh += Groups({{0, "VERTEX"}, {70, "128"}, {71, lFace[0]}, {72, lFace[1]},
-                         {73, lFace[2]}, {74, lFace[3]}});
+        lMesh += Groups({{0, "VERTEX"},
+                         {70, "128"},
+                         {71, lFace[0]},
+                         {72, lFace[1]},
+                         {73, lFace[2]},
+                         {74, lFace[3]}});
     }
     lMesh += Groups({{0, "SEQEND"}});
     DxfRead lRead(lFiles.Write("c.dxf", Section("ENTITIES", lMesh)), kByLayer);
@@ -115,14 +146,14 @@ TEST(KReaderDxf, PolyfaceRecordsAreReversedAndBadIndexesDropped)
 
 std::string Blocks()
 {
-    return Section("BLOCKS",
-                   Groups({{0, "BLOCK"}, {2, "leg"}, {10, "1"}, {20, "0"}, {30, "0"},
-                           {0, "LINE"}, {10, "1"}, {11, "2"}, {0, "ENDBLK"},
-                           {0, "BLOCK"}, {2, "table"}, {0, "INSERT"}, {2, "leg"}, {42, "2"},
-                           {50, "90"}, {0, "INSERT"}, {2, "table"}, {0, "ENDBLK"},
-                           {0, "BLOCK"}, {2, "A"}, {0, "INSERT"}, {2, "B"}, {0, "ENDBLK"},
-                           {0, "BLOCK"}, {2, "B"}, {0, "INSERT"}, {2, "A"}, {0, "LINE"},
-                           {11, "1"}, {0, "ENDBLK"}}));
+    return Section(
+        "BLOCKS",
+        Groups({{0, "BLOCK"},  {2, "leg"},    {10, "1"},     {20, "0"},     {30, "0"},
+                {0, "LINE"},   {10, "1"},     {11, "2"},     {0, "ENDBLK"}, {0, "BLOCK"},
+                {2, "table"},  {0, "INSERT"}, {2, "leg"},    {42, "2"},     {50, "90"},
+                {0, "INSERT"}, {2, "table"},  {0, "ENDBLK"}, {0, "BLOCK"},  {2, "A"},
+                {0, "INSERT"}, {2, "B"},      {0, "ENDBLK"}, {0, "BLOCK"},  {2, "B"},
+                {0, "INSERT"}, {2, "A"},      {0, "LINE"},   {11, "1"},     {0, "ENDBLK"}}));
 }
 
 TEST(KReaderDxf, ByBlockPlacesInsertsByBasePointScaleAndRotation)

@@ -75,8 +75,8 @@ void Fill(DxfScene& ioScene)
 {
     AddMesh(ioScene.mFactory, ioScene.mScene, "quad", {{0, 0}, {2, 0}, {2, 1}, {0, 1}},
             {{0, 1, 2, 3}});
-    AddMesh(ioScene.mFactory, ioScene.mScene, "pentagon",
-            {{0, 0}, {2, 0}, {3, 1}, {1, 2}, {-1, 1}}, {{0, 1, 2, 3, 4}}, 1.0);
+    AddMesh(ioScene.mFactory, ioScene.mScene, "pentagon", {{0, 0}, {2, 0}, {3, 1}, {1, 2}, {-1, 1}},
+            {{0, 1, 2, 3, 4}}, 1.0);
     KRyvNode* lL = AddMesh(ioScene.mFactory, ioScene.mScene, "ell",
                            {{0, 0}, {2, 0}, {2, 1}, {1, 1}, {1, 2}, {0, 2}}, {{0, 1, 2, 3, 4, 5}});
     KRyvMaterial* lRed = ioScene.mFactory.CreateMaterial("red");
@@ -121,18 +121,20 @@ TEST(KWriterDxf, WritesTheDrawingLayout)
     TempFolder lFiles;
     DxfScene lEmpty;
     ASSERT_TRUE(WriteScene(&lEmpty.mFactory, lEmpty.mScene, lFiles.Path() + "/empty.dxf"));
-    EXPECT_EQ(TempFolder::Read(lFiles.Path() + "/empty.dxf"),
-              "999\nZembrol Dxf writer for RYV\n  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\n"
-              "AC1008\n  9\n$UCSORG\n 10\n0.0\n 20\n0.0\n 30\n0.0\n  9\n$UCSXDIR\n 10\n1.0\n 20\n"
-              "0.0\n 30\n0.0\n  9\n$TILEMODE\n 70\n   1\n  9\n$UCSYDIR\n 10\n0.0\n 20\n1.0\n 30\n"
-              "0.0\n  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n  0\nENDSEC\n  0\nSECTION\n  2\nBLOCKS\n"
-              "  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n");
+    EXPECT_EQ(
+        TempFolder::Read(lFiles.Path() + "/empty.dxf"),
+        "999\nZembrol Dxf writer for RYV\n  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\n"
+        "AC1008\n  9\n$UCSORG\n 10\n0.0\n 20\n0.0\n 30\n0.0\n  9\n$UCSXDIR\n 10\n1.0\n 20\n"
+        "0.0\n 30\n0.0\n  9\n$TILEMODE\n 70\n   1\n  9\n$UCSYDIR\n 10\n0.0\n 20\n1.0\n 30\n"
+        "0.0\n  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n  0\nENDSEC\n  0\nSECTION\n  2\nBLOCKS\n"
+        "  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n");
     DxfScene lScene;
     AddMesh(lScene.mFactory, lScene.mScene, "tri", {{1, 3}, {4, 5}, {6, 7}}, {{0, 1, 2}}, 2.0);
     lScene.mScene.GetRootNode()->GetChild(0)->SetVisibility(false);
     ASSERT_TRUE(WriteScene(&lScene.mFactory, lScene.mScene, lFiles.Path() + "/tri.dxf"));
     const std::string lText = TempFolder::Read(lFiles.Path() + "/tri.dxf");
-    // Line types, layer count, hidden plain layer, the first point (1, 2, 3) as (1, -3, 2), reversed faces.
+    // Line types, layer count, hidden plain layer, the first point (1, 2, 3) as (1, -3, 2),
+    // reversed faces.
     for (const char* lPart :
          {"  0\nTABLE\n  2\nLTYPE\n 70\n   1\n  0\nLTYPE\n  2\nCONTINUOUS\n",
           "  2\nLAYER\n 70\n   1\n  0\nLAYER\n  2\ntri\n 70\n   0\n 62\n   -7\n  6\nCONTINUOUS\n",
@@ -165,8 +167,8 @@ TEST(KWriterDxf, DefaultsTriangulateAndOptionsAreRequired)
 TEST(KWriterDxf, ColourNumbers)
 {
     const std::pair<KColor, int> lCases[] = {
-        {KColor(1, 0, 0), 1},      {KColor(0.5, 0.5, 0.5), 251}, {KColor(1, 0.5, 0), 30},
-        {KColor(0.5, 0.25, 0.25), 15}, {KColor(0, 0, 0), 250},   {KColor(0.2, 0.6, 0.9), 151},
+        {KColor(1, 0, 0), 1},          {KColor(0.5, 0.5, 0.5), 251}, {KColor(1, 0.5, 0), 30},
+        {KColor(0.5, 0.25, 0.25), 15}, {KColor(0, 0, 0), 250},       {KColor(0.2, 0.6, 0.9), 151},
     };
     for (const auto& lCase : lCases) {
         EXPECT_EQ(KDxfColor::FromRgb(lCase.first), lCase.second);
