@@ -260,6 +260,20 @@ bool FindNodes(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, uint32_t p
     return oNode != nullptr;
 }
 
+// The target node of a camera or spotlight, with its position track; none (null) when the
+// motion has no target keys.
+template <class TMotion>
+ChunkNode3ds* AddTargetNode(ChunkNode3ds* pSection, uint16_t pKind, const TMotion& pMotion)
+{
+    if (pMotion.mTargetPosition.mKeys.empty() || pMotion.mTargetPosition.mValues.empty()) {
+        return nullptr;
+    }
+    ChunkNode3ds* lTarget = AddNode(pSection, pKind, pMotion.mName, pMotion.mTargetFlags1,
+                                    pMotion.mTargetFlags2, pMotion.mTargetParent);
+    PutTrack(lTarget, kPositionTrack, pMotion.mTargetPosition);
+    return lTarget;
+}
+
 } // namespace
 
 void InitCameraMotion3ds(std::unique_ptr<CameraMotion3ds>& ioMotion, uint32_t pPositionKeys,
@@ -486,12 +500,7 @@ void PutCameraMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
     std::unique_ptr<ChunkNode3ds> lTargetXdata;
     ClearNodes(ioKit, pDatabase, pMotion->mName, kCameraNode, lXdata);
     ClearNodes(ioKit, pDatabase, pMotion->mName, kTargetNode, lTargetXdata);
-    ChunkNode3ds* lTarget = nullptr;
-    if (!pMotion->mTargetPosition.mKeys.empty() && !pMotion->mTargetPosition.mValues.empty()) {
-        lTarget = AddNode(lSection, kTargetNode, pMotion->mName, pMotion->mTargetFlags1,
-                          pMotion->mTargetFlags2, pMotion->mTargetParent);
-        PutTrack(lTarget, kPositionTrack, pMotion->mTargetPosition);
-    }
+    ChunkNode3ds* lTarget = AddTargetNode(lSection, kTargetNode, *pMotion);
     ChunkNode3ds* lNode = AddNode(lSection, kCameraNode, pMotion->mName, pMotion->mFlags1,
                                   pMotion->mFlags2, pMotion->mParent);
     PutTrack(lNode, kPositionTrack, pMotion->mPosition);
@@ -530,12 +539,7 @@ void PutSpotlightMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase
     std::unique_ptr<ChunkNode3ds> lTargetXdata;
     ClearNodes(ioKit, pDatabase, pMotion->mName, kSpotNode, lXdata);
     ClearNodes(ioKit, pDatabase, pMotion->mName, kSpotTargetNode, lTargetXdata);
-    ChunkNode3ds* lTarget = nullptr;
-    if (!pMotion->mTargetPosition.mKeys.empty() && !pMotion->mTargetPosition.mValues.empty()) {
-        lTarget = AddNode(lSection, kSpotTargetNode, pMotion->mName, pMotion->mTargetFlags1,
-                          pMotion->mTargetFlags2, pMotion->mTargetParent);
-        PutTrack(lTarget, kPositionTrack, pMotion->mTargetPosition);
-    }
+    ChunkNode3ds* lTarget = AddTargetNode(lSection, kSpotTargetNode, *pMotion);
     ChunkNode3ds* lNode = AddNode(lSection, kSpotNode, pMotion->mName, pMotion->mFlags1,
                                   pMotion->mFlags2, pMotion->mParent);
     PutTrack(lNode, kPositionTrack, pMotion->mPosition);
