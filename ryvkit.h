@@ -124,7 +124,7 @@
 #include "character/KRyvSolverParameterTable.h"
 
 // Import and export
-#include "io/KByteSource.h"
+#include "core/KByteSource.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"

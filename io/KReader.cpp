@@ -1,6 +1,6 @@
 #include "io/KReader.h"
 
-#include "io/KByteSource.h"
+#include "core/KByteSource.h"
 #include "io/KNodeWalk.h"
 #include "scene/KRyvNode.h"
 

@@ -1,6 +1,6 @@
 #include "io/KReaderRyv.h"
 
-#include "io/KByteSource.h"
+#include "core/KByteSource.h"
 #include "ryvfile/KRyvStream.h"
 
 #include "core/KFileUtils.h"

@@ -2,8 +2,8 @@
 #define RYVKIT_FORMATS_MOTION_KTEXTFILE_H
 
 #include "core/KString.h"
-#include "io/KByteSource.h"
-#include "io/KOutputFile.h"
+#include "core/KByteSource.h"
+#include "core/KOutputFile.h"
 
 #include <cstdarg>
 #include <cstdint>

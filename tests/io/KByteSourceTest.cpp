@@ -1,4 +1,4 @@
-#include "io/KByteSource.h"
+#include "core/KByteSource.h"
 
 #include "io/KReader.h"
 #include "io/KStreamOptions.h"

@@ -4,7 +4,7 @@
 #include "formats/geometry/dxf/KDxfColor.h"
 #include "formats/geometry/dxf/KDxfDrawing.h"
 #include "formats/geometry/dxf/KStreamOptionsDxf.h"
-#include "io/KByteSource.h"
+#include "core/KByteSource.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"

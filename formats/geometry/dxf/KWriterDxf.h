@@ -2,7 +2,7 @@
 #define RYVKIT_FORMATS_GEOMETRY_DXF_KWRITERDXF_H
 
 #include "core/KString.h"
-#include "io/KOutputFile.h"
+#include "core/KOutputFile.h"
 #include "io/KWriter.h"
 
 #include <cstdio>

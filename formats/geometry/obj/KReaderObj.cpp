@@ -6,7 +6,7 @@
 #include "formats/geometry/obj/KObjMaterialLibrary.h"
 #include "formats/geometry/obj/KObjTextReader.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
-#include "io/KByteSource.h"
+#include "core/KByteSource.h"
 #include "io/KReadRollback.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"

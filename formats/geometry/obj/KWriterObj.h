@@ -2,7 +2,7 @@
 #define RYVKIT_FORMATS_GEOMETRY_OBJ_KWRITEROBJ_H
 
 #include "core/KString.h"
-#include "io/KOutputFile.h"
+#include "core/KOutputFile.h"
 #include "io/KWriter.h"
 
 #include <cstdio>

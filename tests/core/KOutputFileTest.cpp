@@ -1,4 +1,4 @@
-#include "io/KOutputFile.h"
+#include "core/KOutputFile.h"
 
 #include <gtest/gtest.h>
 

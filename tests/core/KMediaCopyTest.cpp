@@ -1,4 +1,4 @@
-#include "io/KMediaCopy.h"
+#include "core/KMediaCopy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "io/KByteSource.h"
+#include "core/KByteSource.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "io/KMediaCopy.h"
+#include "core/KMediaCopy.h"
 
-#include "io/KOutputFile.h"
+#include "core/KOutputFile.h"
 
 #include <algorithm>
 #include <cerrno>
