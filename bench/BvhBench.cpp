@@ -22,7 +22,7 @@ const std::string& BenchFilePath()
     static const std::string sPath = [] {
         const std::string lPath = "/tmp/ryvbench_bvh_60_joints.bvh";
         KBvhFile lFile;
-        if (lFile.Open(lPath.c_str(), "w")) {
+        if (!lFile.Open(lPath.c_str(), "w")) {
             return std::string();
         }
         // Joints 1..59 hang in chains of twelve (the last of eleven) below the root.
@@ -51,7 +51,7 @@ const std::string& BenchFilePath()
             }
             lFile.WriteFrameEnd();
         }
-        return lFile.Close() ? std::string() : lPath;
+        return lFile.Close() ? lPath : std::string();
     }();
     return sPath;
 }
@@ -73,7 +73,7 @@ void BM_BvhParse60Joints(benchmark::State& pState)
     const std::size_t lBytes = ReadBytes(lPath).size();
     for (auto _ : pState) {
         KBvhFile lFile;
-        if (lFile.Open(lPath.c_str(), "r") || !lFile.ReadHeader() || !lFile.ReadMotion()) {
+        if (!lFile.Open(lPath.c_str(), "r") || !lFile.ReadHeader() || !lFile.ReadMotion()) {
             pState.SkipWithError(lFile.GetLastError().c_str());
             return;
         }

@@ -62,13 +62,13 @@ KTextFile::KTextFile(const char* pFormatName, const char* pSeparators,
 
 KTextFile::~KTextFile()
 {
-    Close();
+    static_cast<void>(Close());
 }
 
 bool KTextFile::Open(const char* pPath, const char* pMode)
 {
     if (mFile != nullptr) {
-        Close();
+        static_cast<void>(Close());
     }
     mLineNumber = 0;
     mAtEnd = true;
@@ -76,7 +76,7 @@ bool KTextFile::Open(const char* pPath, const char* pMode)
     mCorrupt = false;
     mLastError.clear();
     if (pPath == nullptr || pMode == nullptr) {
-        return true;
+        return false;
     }
     const char* lSlash = std::strrchr(pPath, '/');
     mFileName = lSlash ? lSlash + 1 : pPath;
@@ -87,13 +87,13 @@ bool KTextFile::Open(const char* pPath, const char* pMode)
         lWriting = true;
     } else {
         Error("unknown open mode \"%s\"", pMode);
-        return true;
+        return false;
     }
     if (!lWriting) {
         auto lSource = std::make_unique<KByteSource>();
         if (!lSource->OpenFile(pPath, true)) {
             Error("cannot open for reading: %s", lSource->GetReason().c_str());
-            return true;
+            return false;
         }
         return Open(std::move(lSource));
     }
@@ -101,17 +101,17 @@ bool KTextFile::Open(const char* pPath, const char* pMode)
     mFile = mOutput.Create(pPath) ? mOutput.GetStream() : nullptr;
     if (mFile == nullptr) {
         Error("cannot open for writing: %s", std::strerror(errno));
-        return true;
+        return false;
     }
     mWriting = true;
     mAtEnd = false;
-    return false;
+    return true;
 }
 
 bool KTextFile::Open(std::unique_ptr<KByteSource> pSource)
 {
     if (mFile != nullptr) {
-        Close();
+        static_cast<void>(Close());
     }
     mLineNumber = 0;
     mAtEnd = true;
@@ -119,7 +119,7 @@ bool KTextFile::Open(std::unique_ptr<KByteSource> pSource)
     mCorrupt = false;
     mLastError.clear();
     if (!pSource || !pSource->IsOpen()) {
-        return true;
+        return false;
     }
     mSource = std::move(pSource);
     const std::string& lName = mSource->GetName();
@@ -131,7 +131,7 @@ bool KTextFile::Open(std::unique_ptr<KByteSource> pSource)
     // Reading handles every line ending itself.
     ResetReadState();
     ReadLine();
-    return false;
+    return true;
 }
 
 bool KTextFile::Close()
@@ -163,7 +163,7 @@ bool KTextFile::Close()
     mChunk.clear();
     mChunk.shrink_to_fit();
     mChunkPos = mChunkEnd = 0;
-    return lFailed;
+    return !lFailed;
 }
 
 void KTextFile::Discard()
@@ -172,7 +172,7 @@ void KTextFile::Discard()
         mOutput.Discard();
         mFile = nullptr;
     }
-    Close();
+    static_cast<void>(Close());
 }
 
 void KTextFile::ResetReadState()

@@ -1,9 +1,9 @@
 #ifndef RYVKIT_FORMATS_MOTION_KTEXTFILE_H
 #define RYVKIT_FORMATS_MOTION_KTEXTFILE_H
 
-#include "core/KString.h"
 #include "core/KByteSource.h"
 #include "core/KOutputFile.h"
+#include "core/KString.h"
 
 #include <cstdarg>
 #include <cstdint>
@@ -61,15 +61,16 @@ public:
     KTextFile& operator=(const KTextFile&) = delete;
 
     // Opens pPath for reading ("r" or "rb") or writing ("w" or "wb"), closing an open file first;
-    // for reading the first content line is loaded. Answers an error flag: TRUE ON FAILURE
-    // (cannot open, unknown mode, what KByteSource refuses), false when the file is open.
-    bool Open(const char* pPath, const char* pMode);
-    // Reads an open byte source, owned from now on, as Open(path, "r") reads a file. The same
-    // error flag: true when the source is not open.
-    bool Open(std::unique_ptr<KByteSource> pSource);
-    // Closes the file. Answers an error flag: TRUE when no file was open, or when a write, the
-    // final flush or the close failed; false when everything written reached the file.
-    bool Close();
+    // for reading the first content line is loaded. True when the file is open; false (with the
+    // reason as the last error) when it cannot be opened, the mode is unknown or KByteSource
+    // refuses the file.
+    [[nodiscard]] bool Open(const char* pPath, const char* pMode);
+    // Reads an open byte source, owned from now on, as Open(path, "r") reads a file. False when
+    // the source is not open.
+    [[nodiscard]] bool Open(std::unique_ptr<KByteSource> pSource);
+    // Closes the file. True when everything written reached the file (or a file read was
+    // closed); false when no file was open, or when a write, the final flush or the close failed.
+    [[nodiscard]] bool Close();
     // Closes a file open for writing and drops what was written: the target stays as it was.
     // A file open for reading is closed.
     void Discard();

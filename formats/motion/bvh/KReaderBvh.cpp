@@ -2,15 +2,12 @@
 
 #include "animation/KEulerUnroll.h"
 #include "animation/KFCurve.h"
-#include "animation/KFCurveFilterConstantKeyReducer.h"
-#include "animation/KFCurveFilterGimbleKiller.h"
-#include "animation/KFCurveFilterUnroll.h"
-#include "animation/KImportSettings.h"
 #include "animation/KRyvTakeNode.h"
 #include "animation/KTakeInfo.h"
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "core/KQuaternion.h"
+#include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
 #include "io/KReadRollback.h"
@@ -70,8 +67,7 @@ bool KReaderBvh::OpenSource(std::unique_ptr<KByteSource> pSource)
     mFile.reset();
     try {
         auto lFile = std::make_unique<KBvhFile>(false);
-        // Open answers true on failure.
-        if (lFile->Open(std::move(pSource))) {
+        if (!lFile->Open(std::move(pSource))) {
             GetError().SetLastErrorID(kFileNotOpened);
             return false;
         }
@@ -286,16 +282,34 @@ bool KReaderBvh::ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNod
                             const KStreamOptionsMotion& pOptions)
 {
     const int lFrames = mFile->GetFramesRead();
+    std::vector<KFCurve*> lCurves;
+    if (!BeginCurves(ioRollback, pNodes, lCurves) || !FillKeys(lCurves, pOptions)) {
+        return false;
+    }
+    ioRollback.EndKeySets(lFrames);
+    for (std::size_t j = 0; j < pNodes.size(); ++j) {
+        KFCurve** lJointCurves = &lCurves[j * kCurveCount];
+        if (lJointCurves[3]) {
+            KMotionImportFilters::Apply(lJointCurves[0] ? lJointCurves : nullptr, lJointCurves + 3);
+        }
+    }
+    return true;
+}
+
+bool KReaderBvh::BeginCurves(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
+                             std::vector<KFCurve*>& oCurves)
+{
+    const int lFrames = mFile->GetFramesRead();
     const int lJoints = mFile->GetJointCount();
     // Per joint: its six curves, null where the joint has none.
-    std::vector<KFCurve*> lCurves(static_cast<std::size_t>(lJoints) * kCurveCount, nullptr);
+    oCurves.assign(static_cast<std::size_t>(lJoints) * kCurveCount, nullptr);
     for (int j = 0; j < lJoints; ++j) {
         const KBvhJoint& lJoint = *mFile->GetJoint(j);
         if (lJoint.mEndSite) {
             continue;
         }
         KRyvTakeNode* lTake = pNodes[static_cast<std::size_t>(j)]->GetCurrentTakeNode();
-        KFCurve** lJointCurves = &lCurves[static_cast<std::size_t>(j) * kCurveCount];
+        KFCurve** lJointCurves = &oCurves[static_cast<std::size_t>(j) * kCurveCount];
         if (HasPositionChannel(lJoint)) {
             lJointCurves[0] = lTake->GetTransformTX();
             lJointCurves[1] = lTake->GetTransformTY();
@@ -311,13 +325,21 @@ bool KReaderBvh::ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNod
             }
         }
     }
+    return true;
+}
+
+bool KReaderBvh::FillKeys(const std::vector<KFCurve*>& pCurves,
+                          const KStreamOptionsMotion& pOptions)
+{
+    const int lFrames = mFile->GetFramesRead();
+    const int lJoints = mFile->GetJointCount();
     const KTime lStart = pOptions.GetStart();
     const KTime lPeriod = pOptions.GetFramePeriod();
     std::vector<KVector4> lPrevious(static_cast<std::size_t>(lJoints));
     for (int f = 0; f < lFrames; ++f) {
         const KTime lTime = lStart + lPeriod * f;
         for (int j = 0; j < lJoints; ++j) {
-            KFCurve** lJointCurves = &lCurves[static_cast<std::size_t>(j) * kCurveCount];
+            KFCurve* const* lJointCurves = &pCurves[static_cast<std::size_t>(j) * kCurveCount];
             KVector4 lTranslation;
             KVector4 lRotation;
             if (!mFile->GetJointPose(f, j, lTranslation, lRotation)) {
@@ -341,30 +363,6 @@ bool KReaderBvh::ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNod
                 }
                 lKey->Set(lTime, static_cast<float>(lValue));
             }
-        }
-    }
-    ioRollback.EndKeySets(lFrames);
-
-    const KImportSettings& lSettings = KImportSettings::Get();
-    KFCurveFilterConstantKeyReducer lReducer;
-    KFCurveFilterUnroll lUnroll;
-    KFCurveFilterGimbleKiller lGimbalKiller;
-    for (int j = 0; j < lJoints; ++j) {
-        KFCurve** lJointCurves = &lCurves[static_cast<std::size_t>(j) * kCurveCount];
-        if (!lJointCurves[3]) {
-            continue;
-        }
-        if (lSettings.IsConstantKeyReducerEnabled() && lJointCurves[0]) {
-            lReducer.Apply(lJointCurves, 3);
-        }
-        if (lSettings.GetRotationFilterMode() == KImportSettings::kRotationFilterUnroll) {
-            lUnroll.Apply(lJointCurves + 3, 3);
-        } else if (lSettings.GetRotationFilterMode() ==
-                   KImportSettings::kRotationFilterGimbalKiller) {
-            lGimbalKiller.Apply(lJointCurves + 3, 3);
-        }
-        if (lSettings.IsConstantKeyReducerEnabled()) {
-            lReducer.Apply(lJointCurves + 3, 3);
         }
     }
     return true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 class KBvhFile;
+class KFCurve;
 class KReadRollback;
 class KRyvNode;
 class KStreamOptionsMotion;
@@ -53,8 +54,13 @@ private:
     bool CreateNodes(KReadRollback& ioRollback, KRyvNode* pReference, const char* pTakeName,
                      std::vector<KRyvNode*>& oNodes);
     void SetLimits(int pJoint, KRyvNode& ioNode);
+    // The keys of every frame into the joints' curves, then the motion import filters.
     bool ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
                     const KStreamOptionsMotion& pOptions);
+    // Sizes the curves of every joint's channels, six slots per joint (null: no channel).
+    bool BeginCurves(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
+                     std::vector<KFCurve*>& oCurves);
+    bool FillKeys(const std::vector<KFCurve*>& pCurves, const KStreamOptionsMotion& pOptions);
     bool Place(KRyvScene& ioScene, KRyvNode* pReference, bool pKeepReference);
     // Sets kFileCorrupted with the text and adds it to the message text; answers false.
     bool Fail(const KString& pText);

@@ -120,8 +120,7 @@ bool KWriterBvh::FileCreate(const char* pFileName)
     mFile.reset();
     try {
         std::unique_ptr<KBvhFile> lFile(new KBvhFile(false));
-        // Open answers true on failure.
-        if (!pFileName || lFile->Open(pFileName, "w")) {
+        if (!pFileName || !lFile->Open(pFileName, "w")) {
             const std::string lText = std::string("Cannot open file \"") +
                                       (pFileName ? pFileName : "") + "\" for writing.";
             GetError().SetLastError(kFileNotOpened, lText.c_str());
@@ -200,7 +199,7 @@ bool KWriterBvh::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         return false;
     }
     // The flush at closing is the last write that can find the disk full.
-    if (mFile->Close()) {
+    if (!mFile->Close()) {
         GetError().SetLastErrorID(kOutOfDiskSpace);
         return false;
     }

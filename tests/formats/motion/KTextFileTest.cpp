@@ -51,14 +51,14 @@ TEST(KTextFile, EveryLineEndingEndsOneLine)
     // LF, CR LF and a lone CR, with a blank CR LF line in between.
     const std::string lPath = WriteTestFile("endings.txt", "one\ntwo\r\n\r\nthree\rfour\r\n");
     PlainFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "rb"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "rb"));
     std::vector<int> lNumbers;
     const std::vector<std::string> lLines = AllLines(lFile, &lNumbers);
     EXPECT_EQ(lLines, (std::vector<std::string>{"one", "two", "three", "four"}));
     EXPECT_EQ(lNumbers, (std::vector<int>{1, 2, 4, 5}));
     EXPECT_TRUE(lFile.IsAtEnd());
-    EXPECT_FALSE(lFile.Close());
     EXPECT_TRUE(lFile.Close());
+    EXPECT_FALSE(lFile.Close());
 }
 
 TEST(KTextFile, CrLfAcrossTheReadChunkIsOneEnding)
@@ -68,7 +68,7 @@ TEST(KTextFile, CrLfAcrossTheReadChunkIsOneEnding)
     lContent += "\r\nb\n";
     const std::string lPath = WriteTestFile("chunk.txt", lContent);
     PlainFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     EXPECT_EQ(lFile.GetLine().size(), 256u * 1024u - 1u);
     ASSERT_TRUE(lFile.ReadLine());
     EXPECT_EQ(lFile.GetLine(), "b");
@@ -81,7 +81,7 @@ TEST(KTextFile, CommentsOnlyAtTheLineStart)
     const std::string lPath =
         WriteTestFile("comments.txt", "# header\n   # indented comment\n\n  abc # not a comment\n");
     CommentFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     EXPECT_EQ(lFile.GetLineNumber(), 4);
     EXPECT_TRUE(lFile.LinesSkipped());
     char lChar = 0;
@@ -89,7 +89,7 @@ TEST(KTextFile, CommentsOnlyAtTheLineStart)
     EXPECT_EQ(lChar, 'a');
 
     const std::string lEmpty = WriteTestFile("allcomments.txt", "# a\n\n   \n#b\n");
-    ASSERT_FALSE(lFile.Open(lEmpty.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lEmpty.c_str(), "r"));
     EXPECT_TRUE(lFile.IsAtEnd());
     EXPECT_TRUE(lFile.GetLine().empty());
     EXPECT_FALSE(lFile.ReadLine());
@@ -100,7 +100,7 @@ TEST(KTextFile, LongLinesAreReadWholeUpToTheCap)
     const std::string lLong(25000, 'x');
     const std::string lPath = WriteTestFile("long.txt", lLong + "\nnext\n");
     PlainFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     EXPECT_EQ(lFile.GetLine(), lLong);
     EXPECT_EQ(lFile.GetLineNumber(), 1);
     ASSERT_TRUE(lFile.ReadLine());
@@ -108,14 +108,14 @@ TEST(KTextFile, LongLinesAreReadWholeUpToTheCap)
 
     // 20 MiB without a line end: refused as corrupt, cleanly.
     const std::string lHuge = WriteTestFile("huge.txt", std::string(20u * 1024u * 1024u, '7'));
-    ASSERT_FALSE(lFile.Open(lHuge.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lHuge.c_str(), "r"));
     EXPECT_TRUE(lFile.IsAtEnd());
     EXPECT_TRUE(lFile.IsCorrupt());
     EXPECT_TRUE(lFile.GetLine().empty());
     EXPECT_EQ(lFile.GetLastError(), "ryv_motion_huge.txt:1: line longer than 16 MiB: the file is "
                                     "corrupted");
     EXPECT_FALSE(lFile.ReadLine());
-    lFile.Close();
+    EXPECT_TRUE(lFile.Close());
     std::remove(lHuge.c_str());
 }
 
@@ -126,7 +126,7 @@ TEST(KTextFile, NulBytesMakeTheFileCorrupt)
     const std::string lPath =
         WriteTestFile("nul.txt", lBlankBlock + std::string("good\nba\0d\nmore\n", 15));
     PlainFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     EXPECT_EQ(lFile.GetLine(), "good");
     EXPECT_FALSE(lFile.ReadLine());
     EXPECT_TRUE(lFile.IsCorrupt());
@@ -142,7 +142,7 @@ TEST(KTextFile, IntegersAreStrict)
     const std::string lPath =
         WriteTestFile("ints.txt", "-12 +7 2147483648\n12abc\n\n1.5\n-2147483648\n");
     PlainFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     int lValue = 0;
     ASSERT_TRUE(lFile.ReadInt(lValue));
     EXPECT_EQ(lValue, -12);
@@ -169,7 +169,7 @@ TEST(KTextFile, DoublesAndInfinityWords)
     const std::string lPath = WriteTestFile(
         "doubles.txt", "1.5e2 .5 -0.25 2\n1,5\n0x10\nnan\ninf 3\n-inf \t \ninf\r\nINF\n1e999\n");
     PlainFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     double lValue = 0.0;
     ASSERT_TRUE(lFile.ReadDouble(lValue));
     EXPECT_EQ(lValue, 150.0);
@@ -201,7 +201,7 @@ TEST(KTextFile, DoublesAndInfinityWords)
 
     PlainFile lNoCase(false);
     const std::string lUpper = WriteTestFile("upper.txt", "INF\n");
-    ASSERT_FALSE(lNoCase.Open(lUpper.c_str(), "r"));
+    ASSERT_TRUE(lNoCase.Open(lUpper.c_str(), "r"));
     ASSERT_TRUE(lNoCase.ReadDouble(lValue));
     EXPECT_EQ(lValue, HUGE_VAL);
 }
@@ -210,7 +210,7 @@ TEST(KTextFile, PairsAndTriples)
 {
     const std::string lPath = WriteTestFile("pairs.txt", "INF -inf\n1 x\n1 2 3 4\n1 2\n7\t8  9\n");
     PlainFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     double lPair[2] = {0.0, 0.0};
     ASSERT_TRUE(lFile.ReadDoublePair(lPair, 5.0));
     EXPECT_EQ(lPair[0], HUGE_VAL);
@@ -239,7 +239,7 @@ TEST(KTextFile, WordsAreReadWholeOrNotAtAll)
 {
     const std::string lPath = WriteTestFile("words.txt", "abcde abcdef\tg\n");
     PlainFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     std::string lWord = "old";
     ASSERT_TRUE(lFile.ReadWord(lWord, 5));
     EXPECT_EQ(lWord, "abcde");
@@ -260,7 +260,7 @@ TEST(KTextFile, KeywordsMatchAsCaseInsensitivePrefixes)
 {
     const std::string lPath = WriteTestFile("keys.txt", "MARKERS = 3\nframes 10\n");
     PlainFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     KTextKeyword lTable[] = {{"Frames", 0}, {"Markers", 0}, {"", 0}};
     EXPECT_EQ(lFile.FindKeyword(lTable), 1);
     EXPECT_EQ(lTable[1].mCount, 0);
@@ -288,7 +288,7 @@ TEST(KTextFile, MessagesNameFileAndLine)
     std::vector<std::string> lErrors;
     lFile.SetWarningHook([&](const char* pText) { lWarnings.push_back(pText); });
     lFile.SetErrorHook([&](const char* pText) { lErrors.push_back(pText); });
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     ASSERT_TRUE(lFile.ReadLine());
     EXPECT_FALSE(lFile.Warning("odd value %g", 0.5));
     EXPECT_TRUE(lFile.Error("expected %d numbers, found %d", 96, 3));
@@ -312,7 +312,7 @@ TEST(KTextFile, RewindAndRemainingBytes)
     const std::string lPath = WriteTestFile("rewind.txt", "first\nsecond\n");
     PlainFile lFile;
     EXPECT_FALSE(lFile.Rewind());
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     EXPECT_EQ(lFile.GetRemainingBytes(), 7u);
     ASSERT_TRUE(lFile.ReadLine());
     EXPECT_EQ(lFile.GetRemainingBytes(), 0u);
@@ -326,13 +326,13 @@ TEST(KTextFile, RewindAndRemainingBytes)
 TEST(KTextFile, OpenFailuresAreReported)
 {
     PlainFile lFile;
-    EXPECT_TRUE(lFile.Open((testing::TempDir() + "no/such/folder/x.txt").c_str(), "r"));
+    EXPECT_FALSE(lFile.Open((testing::TempDir() + "no/such/folder/x.txt").c_str(), "r"));
     EXPECT_FALSE(lFile.IsOpen());
     EXPECT_TRUE(lFile.IsAtEnd());
     EXPECT_NE(lFile.GetLastError().find("cannot open"), std::string::npos);
     const std::string lPath = WriteTestFile("mode.txt", "x\n");
-    EXPECT_TRUE(lFile.Open(lPath.c_str(), "a+"));
-    EXPECT_TRUE(lFile.Open(nullptr, "r"));
+    EXPECT_FALSE(lFile.Open(lPath.c_str(), "a+"));
+    EXPECT_FALSE(lFile.Open(nullptr, "r"));
 }
 
 TEST(KTextFile, PrintIndentsInTheCLocaleWithLfEndings)
@@ -340,19 +340,19 @@ TEST(KTextFile, PrintIndentsInTheCLocaleWithLfEndings)
     const std::string lPath = MotionTestPath("print.txt");
     PlainFile lFile;
     EXPECT_EQ(lFile.Print(0, "x"), -1);
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "wb"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "wb"));
     EXPECT_TRUE(lFile.IsWriting());
     EXPECT_EQ(lFile.Print(2, "%s %g\n", "OFFSET", 1.5), 11);
     EXPECT_EQ(lFile.Print(-1, "%d\n", 7), 2);
     EXPECT_FALSE(lFile.ReadLine());
-    EXPECT_FALSE(lFile.Close());
+    EXPECT_TRUE(lFile.Close());
     EXPECT_EQ(ReadTestFile(lPath), "    OFFSET 1.5\n7\n");
 }
 
 TEST(KTextFile, AFullDiskIsAFailure)
 {
     PlainFile lFile;
-    if (lFile.Open("/dev/full", "w")) {
+    if (!lFile.Open("/dev/full", "w")) {
         GTEST_SKIP() << "/dev/full is not available";
     }
     // stdio buffers the small writes; the failure shows at the latest when closing.
@@ -363,11 +363,11 @@ TEST(KTextFile, AFullDiskIsAFailure)
     EXPECT_TRUE(lPrintFailed);
     EXPECT_TRUE(lFile.WriteFailed());
     EXPECT_EQ(lFile.Print(0, "more"), -1);
-    EXPECT_TRUE(lFile.Close());
+    EXPECT_FALSE(lFile.Close());
     EXPECT_NE(lFile.GetLastError().find("write failed"), std::string::npos);
 
     PlainFile lSmall;
-    ASSERT_FALSE(lSmall.Open("/dev/full", "w"));
+    ASSERT_TRUE(lSmall.Open("/dev/full", "w"));
     EXPECT_EQ(lSmall.Print(0, "tiny\n"), 5);
-    EXPECT_TRUE(lSmall.Close());
+    EXPECT_FALSE(lSmall.Close());
 }

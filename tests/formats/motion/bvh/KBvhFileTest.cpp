@@ -42,7 +42,7 @@ std::string Replace(std::string pText, const std::string& pFrom, const std::stri
 bool ReadAll(KBvhFile& pFile, const std::string& pName, const std::string& pContent)
 {
     const std::string lPath = WriteTestFile(pName, pContent);
-    return !pFile.Open(lPath.c_str(), "r") && pFile.ReadHeader() && pFile.ReadMotion();
+    return pFile.Open(lPath.c_str(), "r") && pFile.ReadHeader() && pFile.ReadMotion();
 }
 
 // Expects the read to fail with a message containing pWhat.
@@ -145,7 +145,7 @@ TEST(KBvhFile, RealFileFromTheSamples)
         GTEST_SKIP() << "sample " << lPath << " not present";
     }
     KBvhFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     KStreamOptionsMotion lOptions;
     ASSERT_TRUE(lFile.ReadInfo(&lOptions)) << lFile.GetLastError();
     EXPECT_EQ(lOptions.GetFrameCount(), 2752);
@@ -194,7 +194,7 @@ TEST(KBvhFile, RealFileFromTheSamples)
     KMatrix lExpected;
     EulerToMatrixXYZ(lExpected, 178.136, -158.245, -186.922);
     ExpectSameMatrix(EulerMatrix(lR), lExpected, 1e-9);
-    EXPECT_FALSE(lFile.Close());
+    EXPECT_TRUE(lFile.Close());
 }
 
 TEST(KBvhFile, LineEndingsAndKeywordCase)
@@ -238,7 +238,7 @@ TEST(KBvhFile, MotionHeaderRates)
     for (const char* lTime : {"Frame Time: 0", "Frame Time: 1e-300", "Frame Time: -1"}) {
         const std::string lPath =
             WriteTestFile("tiny.bvh", Replace(kSmall, "Frame Time: 0.0333333", lTime));
-        ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+        ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
         ASSERT_TRUE(lFile.ReadHeader()) << lTime;
         EXPECT_EQ(lFile.GetFrameRate(), 0.0) << lTime;
         KStreamOptionsMotion lOptions;
@@ -251,7 +251,7 @@ TEST(KBvhFile, MotionHeaderRates)
 
     // The options' smaller frame count limits the frames read.
     const std::string lPath = WriteTestFile("limit.bvh", kSmall);
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     ASSERT_TRUE(lFile.ReadHeader());
     KStreamOptionsMotion lOptions;
     lOptions.SetFrameCount(1);
@@ -389,7 +389,7 @@ TEST(KBvhFile, WriteReadRoundTrip)
     const int lZxy[3] = {2, 0, 1};
     {
         KBvhFile lFile;
-        ASSERT_FALSE(lFile.Open(lPath.c_str(), "w"));
+        ASSERT_TRUE(lFile.Open(lPath.c_str(), "w"));
         ASSERT_TRUE(
             lFile.WriteJointHeader("Model::Root", true, KVector4(1e-6, -0.0, 3.5), 0, true, true));
         ASSERT_TRUE(lFile.WriteJointHeader("Spine", false, KVector4(0, 10, 0), 1, true, true));
@@ -417,7 +417,7 @@ TEST(KBvhFile, WriteReadRoundTrip)
             }
             ASSERT_TRUE(lFile.WriteFrameEnd());
         }
-        ASSERT_FALSE(lFile.Close());
+        ASSERT_TRUE(lFile.Close());
     }
     const std::string lText = ReadTestFile(lPath);
     EXPECT_EQ(lText.find('\r'), std::string::npos);
@@ -430,7 +430,7 @@ TEST(KBvhFile, WriteReadRoundTrip)
               std::string::npos);
 
     KBvhFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "r"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "r"));
     ASSERT_TRUE(lFile.ReadHeader()) << lFile.GetLastError();
     ASSERT_TRUE(lFile.ReadMotion()) << lFile.GetLastError();
     EXPECT_EQ(lFile.GetFrameRate(), 30.0);
@@ -457,7 +457,7 @@ TEST(KBvhFile, WritesRefuseWhatCannotBeRead)
     const double lNan = std::numeric_limits<double>::quiet_NaN();
     const std::string lPath = MotionTestPath("refused.bvh");
     KBvhFile lFile;
-    ASSERT_FALSE(lFile.Open(lPath.c_str(), "w"));
+    ASSERT_TRUE(lFile.Open(lPath.c_str(), "w"));
     EXPECT_FALSE(lFile.WriteJointHeader("has space", true, KVector4(), 0, true, true));
     EXPECT_FALSE(lFile.WriteJointHeader("", true, KVector4(), 0, true, true));
     EXPECT_FALSE(lFile.WriteJointHeader("cr\r", true, KVector4(), 0, true, true));
@@ -473,13 +473,13 @@ TEST(KBvhFile, WritesRefuseWhatCannotBeRead)
     EXPECT_NE(lFile.GetLastError().find("non-finite value in frame 1"), std::string::npos);
     // A 3-channel joint writes no translation, so a bad one does not matter.
     EXPECT_TRUE(lFile.WriteJointFrame(false, KVector4(lNan, 0, 0), KVector4(-0.0, 0, 1), true));
-    EXPECT_FALSE(lFile.Close());
+    EXPECT_TRUE(lFile.Close());
     EXPECT_EQ(ReadTestFile(lPath), "1 0 0 ");
 
     KBvhFile lFull;
-    if (lFull.Open("/dev/full", "w")) {
+    if (!lFull.Open("/dev/full", "w")) {
         GTEST_SKIP() << "/dev/full is not available";
     }
     EXPECT_TRUE(lFull.WriteMotionHeader(0, 0.1));
-    EXPECT_TRUE(lFull.Close());
+    EXPECT_FALSE(lFull.Close());
 }
