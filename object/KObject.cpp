@@ -246,29 +246,20 @@ void KObject::ForgetProperty(KProperty* pProperty)
     pProperty->mRegisteredOn = nullptr;
 }
 
-void KObject::PrunePairs() const
-{
-    mPairs.erase(std::remove_if(mPairs.begin(), mPairs.end(),
-                                [](const std::pair<KWeakHandle, KWeakHandle>& pPair) {
-                                    return !pPair.first.Get() || !pPair.second.Get();
-                                }),
-                 mPairs.end());
-}
-
 int KObject::GetConnectionPairCount() const
 {
-    PrunePairs();
-    return static_cast<int>(mPairs.size());
+    return mPairs.Prune();
 }
 
 bool KObject::GetConnectionPair(int pIndex, KPlug*& oSource, KPlug*& oDestination) const
 {
-    PrunePairs();
-    if (pIndex < 0 || pIndex >= static_cast<int>(mPairs.size())) {
+    KWeakHandle lSource;
+    KWeakHandle lDestination;
+    if (!mPairs.Get(pIndex, lSource, lDestination)) {
         return false;
     }
-    oSource = mPairs[static_cast<size_t>(pIndex)].first.Get();
-    oDestination = mPairs[static_cast<size_t>(pIndex)].second.Get();
+    oSource = lSource.Get();
+    oDestination = lDestination.Get();
     return true;
 }
 
@@ -282,12 +273,9 @@ bool KObject::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
     case KConnectEvent::kPairSourceAdded:
     case KConnectEvent::kPairDestinationAdded: {
         const bool lSource = pEvent == KConnectEvent::kPairSourceAdded;
-        auto lPair = std::make_pair((lSource ? pOther : pPlug)->GetWeakHandle(),
-                                    (lSource ? pPlug : pOther)->GetWeakHandle());
         // Both ends of a connection inside one object report it; it is listed once.
-        if (std::find(mPairs.begin(), mPairs.end(), lPair) == mPairs.end()) {
-            mPairs.push_back(lPair);
-        }
+        mPairs.Add((lSource ? pOther : pPlug)->GetWeakHandle(),
+                   (lSource ? pPlug : pOther)->GetWeakHandle());
         break;
     }
     case KConnectEvent::kPairSourceRemoved:
@@ -295,11 +283,7 @@ bool KObject::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
         const bool lSource = pEvent == KConnectEvent::kPairSourceRemoved;
         const KWeakHandle lFrom = (lSource ? pOther : pPlug)->GetWeakHandle();
         const KWeakHandle lTo = (lSource ? pPlug : pOther)->GetWeakHandle();
-        auto lFound = std::find(mPairs.begin(), mPairs.end(), std::make_pair(lFrom, lTo));
-        if (lFound != mPairs.end()) {
-            mPairs.erase(lFound);
-        }
-        PrunePairs();
+        mPairs.Remove(lFrom, lTo);
         // A reference property exists for its connection only.
         if (!mDestructing && pPlug != this && pPlug->IsA(KProperty::ClassId())) {
             auto* lProperty = static_cast<KProperty*>(pPlug);

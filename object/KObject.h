@@ -1,6 +1,7 @@
 #ifndef RYVKIT_OBJECT_KOBJECT_H
 #define RYVKIT_OBJECT_KOBJECT_H
 
+#include "object/KConnectionPairList.h"
 #include "object/KPlug.h"
 #include "object/KProperty.h"
 
@@ -107,10 +108,9 @@ private:
 
     // Drops a dying property from the array, without events.
     void ForgetProperty(KProperty* pProperty);
-    void PrunePairs() const;
 
     std::vector<KProperty*> mProperties;
-    mutable std::vector<std::pair<KWeakHandle, KWeakHandle>> mPairs;
+    mutable KConnectionPairList mPairs;
     bool mDestructing = false;
 };
 

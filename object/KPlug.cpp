@@ -1,14 +1,17 @@
 #include "object/KPlug.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
+// Searches from the back: connections are mostly undone newest first (a dying plug takes its
+// last connection first), which makes tearing down a wide hierarchy linear.
 void EraseValue(std::vector<KPlug*>& ioList, const KPlug* pPlug)
 {
-    auto lFound = std::find(ioList.begin(), ioList.end(), pPlug);
-    if (lFound != ioList.end()) {
-        ioList.erase(lFound);
+    auto lFound = std::find(ioList.rbegin(), ioList.rend(), pPlug);
+    if (lFound != ioList.rend()) {
+        ioList.erase(std::next(lFound).base());
     }
 }
 

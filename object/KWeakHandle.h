@@ -17,6 +17,8 @@ public:
     // The plug, or null when it has gone or the handle is empty.
     KPlug* Get() const;
     bool IsEmpty() const { return mCell < 0; }
+    // The handle's stamp: stamps are never reused, so it names one plug for good (0 when empty).
+    std::uint64_t GetStamp() const { return mStamp; }
 
     // Takes a pool cell for pPlug. Used by KPlug, which revokes the cell when it dies.
     static KWeakHandle Create(KPlug* pPlug);
