@@ -1,8 +1,8 @@
 // Native format speed: a scene of a 1000 x 1000 quad grid (1,000,000 polygons) with normals and
 // UVs, and 100 nodes with 10,000 keys each, written and read in binary and ASCII form. Each case
-// reports MB/s of file and its ratio to a floor measured in the same run: fwrite and fread of
-// the same arrays. The read cases also report their peak heap use over the scene's own size
-// (counted by this program's allocator).
+// reports MB/s of file (wall time) and its ratio to a floor measured in the same run: fwrite and
+// fread of the same arrays. The read cases also report the peak memory of one read alone (in a
+// child process) over the memory the scene itself takes.
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
 #include "io/KReaderRyv.h"
@@ -14,44 +14,17 @@
 #include "scene/objects/KLayer.h"
 #include "scene/objects/KRyvMesh.h"
 
+#include "bench/BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <new>
 
 namespace {
-
-std::atomic<long long> sHeapNow{0};
-std::atomic<long long> sHeapPeak{0};
-
-constexpr std::size_t kHeader = 16;
-
-void* CountedAllocate(std::size_t pSize)
-{
-    auto* lBlock = static_cast<unsigned char*>(std::malloc(pSize + kHeader));
-    if (!lBlock) {
-        throw std::bad_alloc();
-    }
-    *reinterpret_cast<std::size_t*>(lBlock) = pSize;
-    const long long lNow = sHeapNow.fetch_add(static_cast<long long>(pSize)) + static_cast<long long>(pSize);
-    long long lPeak = sHeapPeak.load();
-    while (lNow > lPeak && !sHeapPeak.compare_exchange_weak(lPeak, lNow)) {
-    }
-    return lBlock + kHeader;
-}
-
-void CountedFree(void* pBlock)
-{
-    if (pBlock) {
-        unsigned char* lBlock = static_cast<unsigned char*>(pBlock) - kHeader;
-        sHeapNow.fetch_sub(static_cast<long long>(*reinterpret_cast<std::size_t*>(lBlock)));
-        std::free(lBlock);
-    }
-}
 
 constexpr int kGridSide = 1000;
 constexpr int kNodeCount = 100;
@@ -78,7 +51,8 @@ KRyvMesh* BuildGrid(KRyvObjectFactory& ioFactory)
     KLayer* lLayer = lMesh->GetLayer(0);
     auto lNormals = std::make_unique<KLayerElementNormal>();
     lNormals->SetMappingMode(KLayerElement::eByControlPoint);
-    lNormals->GetDirectArray().assign(static_cast<std::size_t>(lPoints * lPoints), KVector4(0.0, 0.0, 1.0, 0.0));
+    lNormals->GetDirectArray().assign(static_cast<std::size_t>(lPoints * lPoints),
+                                      KVector4(0.0, 0.0, 1.0, 0.0));
     lLayer->SetNormals(std::move(lNormals));
     auto lUVs = std::make_unique<KLayerElementUV>();
     lUVs->SetMappingMode(KLayerElement::eByControlPoint);
@@ -87,6 +61,26 @@ KRyvMesh* BuildGrid(KRyvObjectFactory& ioFactory)
     }
     lLayer->SetUVs(std::move(lUVs));
     return lMesh;
+}
+
+// The benchmark scene: the grid mesh and the animated nodes.
+KRyvScene* BuildScene(KRyvObjectFactory& ioFactory)
+{
+    KRyvScene* lScene = ioFactory.CreateScene();
+    KRyvNode* lGrid = ioFactory.CreateNode("Grid");
+    lGrid->SetNodeAttribute(BuildGrid(ioFactory));
+    lScene->GetRootNode()->AddChild(lGrid);
+    for (int n = 0; n < kNodeCount; ++n) {
+        KRyvNode* lNode = ioFactory.CreateNode(("Joint" + std::to_string(n)).c_str());
+        lScene->GetRootNode()->AddChild(lNode);
+        KFCurve* lCurve = lNode->AddTakeNode("Take 001")->GetTransformTX();
+        lCurve->BeginKeySet(kKeyCount);
+        for (int k = 0; k < kKeyCount; ++k) {
+            lCurve->GetKey(k)->Set(KTime(k * 1539538600LL), static_cast<float>(k % 100) * 0.5f);
+        }
+        lCurve->EndKeySet(kKeyCount);
+    }
+    return lScene;
 }
 
 struct BenchScene
@@ -103,22 +97,11 @@ BenchScene& Scene()
 {
     static BenchScene* sScene = [] {
         auto* lBench = new BenchScene;
-        const long long lBefore = sHeapNow.load();
-        lBench->mScene = lBench->mFactory.CreateScene();
-        KRyvNode* lGrid = lBench->mFactory.CreateNode("Grid");
-        lGrid->SetNodeAttribute(BuildGrid(lBench->mFactory));
-        lBench->mScene->GetRootNode()->AddChild(lGrid);
-        for (int n = 0; n < kNodeCount; ++n) {
-            KRyvNode* lNode = lBench->mFactory.CreateNode(("Joint" + std::to_string(n)).c_str());
-            lBench->mScene->GetRootNode()->AddChild(lNode);
-            KFCurve* lCurve = lNode->AddTakeNode("Take 001")->GetTransformTX();
-            lCurve->BeginKeySet(kKeyCount);
-            for (int k = 0; k < kKeyCount; ++k) {
-                lCurve->GetKey(k)->Set(KTime(k * 1539538600LL), static_cast<float>(k % 100) * 0.5f);
-            }
-            lCurve->EndKeySet(kKeyCount);
-        }
-        lBench->mSceneBytes = sHeapNow.load() - lBefore;
+        lBench->mSceneBytes = static_cast<long long>(BenchSupport::PeakBytesOf([] {
+            KRyvObjectFactory lFactory;
+            return BuildScene(lFactory) != nullptr;
+        }));
+        lBench->mScene = BuildScene(lBench->mFactory);
         const std::filesystem::path lTemp = std::filesystem::temp_directory_path();
         lBench->mBinary = (lTemp / "ryvbench-scene.ryv").string();
         lBench->mAscii = (lTemp / "ryvbench-scene-ascii.ryv").string();
@@ -148,17 +131,20 @@ bool ReadFile(const std::string& pName)
 
 // The same arrays as plain bytes: points, normals, UVs, polygon vertices and sizes, key times
 // and values. Seconds to write them (pWrite) or read them back.
-double FloorSeconds(bool pWrite, std::size_t& oBytes)
+double FloorRunSeconds(bool pWrite, std::size_t& oBytes)
 {
     BenchScene& lBench = Scene();
-    auto* lMesh = static_cast<KRyvMesh*>(lBench.mScene->GetRootNode()->GetChild(0)->GetNodeAttribute());
+    auto* lMesh =
+        static_cast<KRyvMesh*>(lBench.mScene->GetRootNode()->GetChild(0)->GetNodeAttribute());
     const std::size_t lPoints = static_cast<std::size_t>(lMesh->GetControlPointCount());
     const std::size_t lCorners = static_cast<std::size_t>(lMesh->GetPolygonVertexCount());
     const std::size_t lPolygons = static_cast<std::size_t>(lMesh->GetPolygonCount());
     const std::size_t lKeys = static_cast<std::size_t>(kNodeCount) * kKeyCount;
     std::vector<std::pair<void*, std::size_t>> lArrays = {
-        {lMesh->GetControlPoints(), lPoints * 32}, {lMesh->GetLayer(0)->GetNormals()->GetDirectArray().data(), lPoints * 32},
-        {lMesh->GetLayer(0)->GetUVs()->GetDirectArray().data(), lPoints * 16}, {lMesh->GetPolygonVertices(), lCorners * 4}};
+        {lMesh->GetControlPoints(), lPoints * 32},
+        {lMesh->GetLayer(0)->GetNormals()->GetDirectArray().data(), lPoints * 32},
+        {lMesh->GetLayer(0)->GetUVs()->GetDirectArray().data(), lPoints * 16},
+        {lMesh->GetPolygonVertices(), lCorners * 4}};
     std::vector<std::int32_t> lSizes(lPolygons, 4);
     std::vector<std::int64_t> lTimes(lKeys);
     std::vector<float> lValues(lKeys);
@@ -168,99 +154,87 @@ double FloorSeconds(bool pWrite, std::size_t& oBytes)
     const auto lStart = std::chrono::steady_clock::now();
     std::FILE* lFile = std::fopen(lBench.mFloor.c_str(), pWrite ? "wb" : "rb");
     oBytes = 0;
+    if (!lFile) {
+        return -1.0;
+    }
     for (const auto& lArray : lArrays) {
         oBytes += pWrite ? std::fwrite(lArray.first, 1, lArray.second, lFile)
-                         : std::fread(pWrite ? nullptr : std::vector<char>(lArray.second).data(), 1, lArray.second, lFile);
+                         : std::fread(pWrite ? nullptr : std::vector<char>(lArray.second).data(), 1,
+                                      lArray.second, lFile);
     }
     std::fclose(lFile);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
 }
 
-// MB/s of the floor, best of a few runs.
-double FloorRate(bool pWrite)
+// Bytes and wall-clock seconds of the fastest of a few floor runs; the read floor writes its file
+// first, so a read case run alone has one.
+double BestFloorSeconds(bool pWrite, double& oBytes)
 {
-    double lBest = 0.0;
-    for (int i = 0; i < 3; ++i) {
-        std::size_t lBytes = 0;
-        const double lSeconds = FloorSeconds(pWrite, lBytes);
-        lBest = std::max(lBest, static_cast<double>(lBytes) / kMegabyte / lSeconds);
+    std::size_t lBytes = 0;
+    if (!pWrite && FloorRunSeconds(true, lBytes) < 0.0) {
+        return -1.0;
     }
+    double lBest = -1.0;
+    for (int i = 0; i < 3; ++i) {
+        const double lSeconds = FloorRunSeconds(pWrite, lBytes);
+        if (lSeconds > 0.0 && (lBest < 0.0 || lSeconds < lBest)) {
+            lBest = lSeconds;
+        }
+    }
+    oBytes = static_cast<double>(lBytes);
     return lBest;
 }
 
-void Report(benchmark::State& ioState, const std::string& pName, bool pWrite)
+void Report(benchmark::State& ioState, const std::string& pName, double pSeconds, bool pWrite)
 {
-    const double lMegabytes = static_cast<double>(std::filesystem::file_size(pName)) / kMegabyte;
-    ioState.SetBytesProcessed(static_cast<std::int64_t>(std::filesystem::file_size(pName)) * ioState.iterations());
-    ioState.counters["file_MB"] = lMegabytes;
-    ioState.counters["floor_MBps"] = FloorRate(pWrite);
-    ioState.counters["MBps"] = benchmark::Counter(lMegabytes * static_cast<double>(ioState.iterations()),
-                                                  benchmark::Counter::kIsRate);
+    double lFloorBytes = 0.0;
+    const double lFloorSeconds = BestFloorSeconds(pWrite, lFloorBytes);
+    const double lBytes = static_cast<double>(std::filesystem::file_size(pName));
+    ioState.counters["file_MB"] = lBytes / kMegabyte;
+    BenchSupport::ReportRate(ioState, lBytes, pSeconds, lFloorBytes, lFloorSeconds);
 }
 
 void BM_RyvWrite(benchmark::State& ioState, KWriterRyv::EFlavour pFlavour, bool pAscii)
 {
     const std::string& lName = pAscii ? Scene().mAscii : Scene().mBinary;
-    for (auto _ : ioState) {
-        if (!WriteFile(pFlavour, lName)) {
-            ioState.SkipWithError("write failed");
-            return;
-        }
+    const double lSeconds =
+        BenchSupport::TimeIterations(ioState, [&] { return WriteFile(pFlavour, lName); });
+    if (lSeconds > 0.0) {
+        Report(ioState, lName, lSeconds, true);
     }
-    Report(ioState, lName, true);
 }
 
 void BM_RyvRead(benchmark::State& ioState, KWriterRyv::EFlavour pFlavour, bool pAscii)
 {
     const std::string& lName = pAscii ? Scene().mAscii : Scene().mBinary;
-    WriteFile(pFlavour, lName);
-    long long lPeak = 0;
-    for (auto _ : ioState) {
-        const long long lBase = sHeapNow.load();
-        sHeapPeak.store(lBase);
-        if (!ReadFile(lName)) {
-            ioState.SkipWithError("read failed");
-            return;
-        }
-        lPeak = std::max(lPeak, sHeapPeak.load() - lBase);
+    if (!WriteFile(pFlavour, lName)) {
+        ioState.SkipWithError("cannot write the file to read");
+        return;
     }
-    Report(ioState, lName, false);
-    ioState.counters["peak_x_scene"] = static_cast<double>(lPeak) / static_cast<double>(Scene().mSceneBytes);
+    const double lSeconds = BenchSupport::TimeIterations(ioState, [&] { return ReadFile(lName); });
+    if (lSeconds <= 0.0) {
+        return;
+    }
+    Report(ioState, lName, lSeconds, false);
+    ioState.counters["peak_x_scene"] = BenchSupport::PeakBytesOf([&] { return ReadFile(lName); }) /
+                                       static_cast<double>(Scene().mSceneBytes);
 }
 
-BENCHMARK_CAPTURE(BM_RyvWrite, binary, KWriterRyv::kBinary60, false)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_RyvRead, binary, KWriterRyv::kBinary60, false)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_RyvWrite, ascii, KWriterRyv::kAscii60, true)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK_CAPTURE(BM_RyvRead, ascii, KWriterRyv::kAscii60, true)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK_CAPTURE(BM_RyvWrite, binary, KWriterRyv::kBinary60, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_RyvRead, binary, KWriterRyv::kBinary60, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_RyvWrite, ascii, KWriterRyv::kAscii60, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+BENCHMARK_CAPTURE(BM_RyvRead, ascii, KWriterRyv::kAscii60, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 
 } // namespace
-
-void* operator new(std::size_t pSize)
-{
-    return CountedAllocate(pSize);
-}
-
-void* operator new[](std::size_t pSize)
-{
-    return CountedAllocate(pSize);
-}
-
-void operator delete(void* pBlock) noexcept
-{
-    CountedFree(pBlock);
-}
-
-void operator delete[](void* pBlock) noexcept
-{
-    CountedFree(pBlock);
-}
-
-void operator delete(void* pBlock, std::size_t) noexcept
-{
-    CountedFree(pBlock);
-}
-
-void operator delete[](void* pBlock, std::size_t) noexcept
-{
-    CountedFree(pBlock);
-}
