@@ -2,6 +2,7 @@
 
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
+#include "core/KQuotedValue.h"
 #include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
@@ -201,16 +202,16 @@ bool KBvhFile::ReadJointStart(int pJoint)
         return Fail("joint name longer than %zu characters", kMaxNameLength);
     }
     if (!ReadLine() || MatchKeyword(mBodyKeywords) != eOpen) {
-        return Fail("expected \"{\" after \"%s\"", lJoint.mName.c_str());
+        return Fail("expected \"{\" after %s", KQuoteValue(lJoint.mName).c_str());
     }
     if (!ReadLine() || MatchKeyword(mBodyKeywords) != eOffset) {
-        return Fail("expected OFFSET in \"%s\"", lJoint.mName.c_str());
+        return Fail("expected OFFSET in %s", KQuoteValue(lJoint.mName).c_str());
     }
     if (!ReadVector3(lJoint.mOffset)) {
-        return Fail("bad OFFSET in \"%s\"", lJoint.mName.c_str());
+        return Fail("bad OFFSET in %s", KQuoteValue(lJoint.mName).c_str());
     }
     if (!ReadLine() || MatchKeyword(mBodyKeywords) != eChannels) {
-        return Fail("expected CHANNELS in \"%s\"", lJoint.mName.c_str());
+        return Fail("expected CHANNELS in %s", KQuoteValue(lJoint.mName).c_str());
     }
     return ReadChannels(lJoint);
 }

@@ -7,6 +7,7 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "core/KQuaternion.h"
+#include "core/KQuotedValue.h"
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
@@ -358,8 +359,8 @@ bool KReaderBvh::FillKeys(const std::vector<KFCurve*>& pCurves,
                 KFCurveKey* lKey = lJointCurves[c]->GetKey(f);
                 if (!FitsKey(lValue) || !lKey) {
                     return Fail(KString(mFile->GetFileName().c_str()) + ": frame " +
-                                std::to_string(f + 1).c_str() + ": value out of range for \"" +
-                                mFile->GetJoint(j)->mName.c_str() + "\"");
+                                std::to_string(f + 1).c_str() + ": value out of range for " +
+                                KQuoteValue(mFile->GetJoint(j)->mName).c_str());
                 }
                 lKey->Set(lTime, static_cast<float>(lValue));
             }
