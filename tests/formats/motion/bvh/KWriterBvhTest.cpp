@@ -191,6 +191,32 @@ std::string MixedMagnitudeMotion()
     return lText;
 }
 
+TEST(KWriterBvh, AnEndSiteBesideAJointOfALongNamedParentIsWritten)
+{
+    BvhImportSettingsGuard lSettings;
+    // The parent's name is 124 characters: "<parent>_End" would pass the 127-character limit.
+    const std::string lParent(124, 'P');
+    const std::string lText =
+        "HIERARCHY\nROOT Hips\n{\n  OFFSET 0 0 0\n  CHANNELS 3 Zrotation Xrotation Yrotation\n"
+        "  JOINT " +
+        lParent +
+        "\n  {\n    OFFSET 0 1 0\n    CHANNELS 3 Zrotation Xrotation "
+        "Yrotation\n    JOINT Tip\n    {\n      OFFSET 0 1 0\n      CHANNELS 3 Zrotation "
+        "Xrotation Yrotation\n      End Site\n      {\n        OFFSET 0 1 0\n      }\n    }\n"
+        "    End Site\n    {\n      OFFSET 1 0 0\n    }\n    End Site\n    {\n      OFFSET 2 0 "
+        "0\n    }\n  }\n}\nMOTION\nFrames: 1\nFrame Time: 0.04\n0 0 0 0 0 0 0 0 0\n";
+    const std::string lWritten =
+        Convert(WriteBvhFile("long.bvh", lText), WriteBvhFile("long-out.bvh", ""));
+    BvhTestScene lBack;
+    ASSERT_TRUE(lBack.Read(WriteBvhFile("long-back.bvh", lWritten)))
+        << lBack.mReader.GetMessage().Buffer();
+    // The End Sites came back as joints whose names fit and stay apart.
+    for (const char* lSuffix : {"_End", "_End2"}) {
+        const std::string lName = lParent.substr(0, 127 - std::string(lSuffix).size()) + lSuffix;
+        EXPECT_NE(lBack.Find(lName.c_str()), nullptr) << lSuffix;
+    }
+}
+
 TEST(KWriterBvh, ItsOwnOutputIsAFixedPoint)
 {
     // What the writer wrote reads back and writes out byte for byte the same. With the constant
