@@ -70,6 +70,33 @@ expect_files() {
     fi
 }
 
+expect_lines() {
+    got=$(wc -l <"$WORK/$1")
+    if [ "$got" -ne "$2" ]; then
+        echo "FAIL: $1 holds $got lines, expected $2" >&2
+        FAILS=$((FAILS + 1))
+    fi
+}
+
+# A refusal names its cause and the file once each.
+: >"$WORK/empty.obj"
+expect_status 1 "$TOOL" "$WORK/empty.obj"
+expect_text err "^ryvconvert: cannot read $WORK/empty.obj: not an OBJ file (no OBJ statement found)$"
+expect_lines err 1
+printf 'v 0 0 0\000\n' >"$WORK/zero.obj"
+expect_status 1 "$TOOL" "$WORK/zero.obj"
+expect_text err "^ryvconvert: cannot read $WORK/zero.obj: holds binary data, not text$"
+printf 'HIERARCHY\nROOT Hips\n' >"$WORK/cut.bvh"
+expect_status 1 "$TOOL" "$WORK/cut.bvh"
+expect_text err "^ryvconvert: cannot read $WORK/cut.bvh:2: "
+expect_lines err 1
+expect_status 1 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/empty.obj/out.dxf"
+expect_text err "^ryvconvert: cannot write $WORK/empty.obj/out.dxf: Not a directory$"
+if grep -q "Unidentified error" "$WORK/err"; then
+    echo "FAIL: a known cause is called unidentified" >&2
+    FAILS=$((FAILS + 1))
+fi
+
 # The output's extension is checked before the input is read.
 expect_status 1 "$TOOL" "$WORK/missing.obj" "$WORK/out.xyz"
 expect_text err "no writer"

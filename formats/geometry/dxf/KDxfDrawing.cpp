@@ -100,6 +100,7 @@ bool KDxfDrawing::ScanSections(std::size_t& oEntities)
         }
         const std::string_view lName = mPairs.Get(lAt + 1).mValue;
         lAt += 2;
+        const std::size_t lSectionStart = lAt;
         bool lRead = true;
         if (lName == "TABLES") {
             lRead = ReadLayerTable(lAt);
@@ -111,7 +112,7 @@ bool KDxfDrawing::ScanSections(std::size_t& oEntities)
             }
             lRead = SkipToSectionEnd(lAt);
         }
-        if (!lRead && oEntities != kNone && oEntities < lAt) {
+        if (!lRead && oEntities != kNone && oEntities < lSectionStart) {
             // The entities were read whole before the damage: it costs only what follows.
             Warn(LastLine(), "the file ends inside section " + KQuoteValue(lName) +
                                  " after ENTITIES: the rest is left out");

@@ -22,6 +22,7 @@
 #include "scene/objects/KRyvPatch.h"
 #include "scene/objects/KRyvTexture.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -693,13 +694,13 @@ std::unique_ptr<KWriter> KWriterObj::Create(KRyvObjectFactory* pOwner)
 bool KWriterObj::FileCreate(const char* pFileName)
 {
     FileClose();
+    errno = 0;
     if (pFileName && *pFileName) {
         CreateFileFolders(pFileName);
         mStream = mOutput.Create(pFileName) ? mOutput.GetStream() : nullptr;
     }
     if (!mStream) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
+        return FailCreate(kFileNotOpened, pFileName);
     }
     mFileName = pFileName;
     return true;

@@ -433,10 +433,10 @@ bool KBvhFile::WriteJointHeader(const char* pName, bool pIsRoot, const KVector4&
                                 int pIndent, bool pThreeChannels, bool pZxyOrder)
 {
     if (!IsWritableName(pName)) {
-        return Fail("cannot write the joint name \"%s\"", pName ? pName : "");
+        return Fail("cannot write the joint name %s", KQuoteValue(pName ? pName : "").c_str());
     }
     if (!IsFinite(pOffset)) {
-        return Fail("cannot write a non-finite OFFSET for \"%s\"", pName);
+        return Fail("cannot write a non-finite OFFSET for %s", KQuoteValue(pName).c_str());
     }
     if (pIsRoot &&
         (Print(pIndent, "%s\n", "HIERARCHY") < 0 || Print(pIndent, "%s %s\n", "ROOT", pName) < 0)) {

@@ -239,7 +239,9 @@ TEST(KReaderDxf, DamageAfterTheEntitiesIsAWarning)
     // A cut inside the entities themselves still fails the read.
     const std::string lCutEntities = Layers() + Groups({{0, "SECTION"}, {2, "ENTITIES"}}) +
                                      Face("walls", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
-    EXPECT_FALSE(DxfRead("cut.dxf", kByLayer, false, true, &lCutEntities).mRead);
+    DxfRead lCut("cut.dxf", kByLayer, false, true, &lCutEntities);
+    EXPECT_FALSE(lCut.mRead);
+    EXPECT_EQ(lCut.mMessage.find("after ENTITIES"), std::string::npos) << lCut.mMessage;
 }
 
 TEST(KReaderDxf, AColouredThreeDPolylineKeepsItsColour)

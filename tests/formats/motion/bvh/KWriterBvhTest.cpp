@@ -345,7 +345,7 @@ TEST(KWriterBvh, RefusalsAndErrors)
     EXPECT_FALSE(lWriter.FileCreate(lMissing.c_str()));
     EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
     EXPECT_EQ(std::string(lWriter.GetError().GetLastErrorString().Buffer()),
-              "Cannot open file \"" + lMissing + "\" for writing.");
+              lMissing + ": No such file or directory");
 
     // No node marked on the chain below the root.
     const std::string lPath = WriteBvhFile("refused.bvh", "");
@@ -481,3 +481,30 @@ TEST(KWriterBvh, AFailedExportLeavesTheFileThatWasThere)
 }
 
 } // namespace
+
+TEST(KWriterBvh, TheExporterKeepsTheWritersReasonForAJointNameTooLongToWrite)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    const std::string lName = "long" + std::string(200, 'w');
+    AddJoint(lFactory, lScene->GetRootNode(), lName.c_str(), KVector4());
+    KExporter lExporter(&lFactory);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportBvh);
+    const std::string lPath = WriteBvhFile("named.bvh", "kept\n");
+    lExporter.Initialize(lPath.c_str());
+    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    static_cast<KStreamOptionsMotion*>(lOptions.get())->SetFrameCount(1);
+    EXPECT_FALSE(lExporter.Export(lScene, lOptions.get()));
+    EXPECT_EQ(lExporter.GetError().GetLastErrorID(), KExporter::kUnidentifiedError);
+    const std::string lReason = lExporter.GetReason().Buffer();
+    EXPECT_NE(lReason.find("named.bvh"), std::string::npos) << lReason;
+    EXPECT_NE(
+        lReason.find("cannot write the joint name \"Model::long" + std::string(29, 'w') + "...\""),
+        std::string::npos)
+        << lReason;
+    EXPECT_EQ(ReadText(lPath), "kept\n");
+    // A file that cannot be made names what the system said.
+    lExporter.Initialize((lPath + "/inside.bvh").c_str());
+    EXPECT_FALSE(lExporter.Export(lScene, lOptions.get()));
+    EXPECT_STREQ(lExporter.GetReason().Buffer(), (lPath + "/inside.bvh: Not a directory").c_str());
+}
