@@ -283,6 +283,31 @@ std::int64_t KTime::GetTicksPerFrame(int pTimeMode)
     return KTimeModeTable::GetTicksPerFrame(ResolveMode(pTimeMode));
 }
 
+KTime KTime::GetFramePeriod(double pFrameRate)
+{
+    if (!std::isfinite(pFrameRate) || pFrameRate <= 0.0) {
+        return KTime();
+    }
+    const int lMode = GetTimeModeFromFrameRate(pFrameRate);
+    if (lMode != KTimeModeTable::kDefaultMode) {
+        return KTime(KTimeModeTable::GetTicksPerFrame(lMode));
+    }
+    const double lSecond = static_cast<double>(kTicksPerSecond);
+    if (pFrameRate <= lSecond && std::floor(pFrameRate) == pFrameRate) {
+        const auto lWhole = static_cast<std::int64_t>(pFrameRate);
+        if (kTicksPerSecond % lWhole == 0) {
+            return KTime(kTicksPerSecond / lWhole);
+        }
+    }
+    const double lTicks = std::round(lSecond / pFrameRate);
+    if (lTicks < 1.0) {
+        return KTime();
+    }
+    // A rate so low that its period leaves the tick range is a period without end.
+    return lTicks < static_cast<double>(kInfinityTicks) ? KTime(static_cast<std::int64_t>(lTicks))
+                                                        : kInfinity;
+}
+
 int KTime::GetGlobalTimeMode()
 {
     return gGlobalTimeMode;

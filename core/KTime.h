@@ -78,6 +78,11 @@ public:
     static int GetTimeModeFromFrameRate(double pFrameRate, double pTolerance = 0.00001);
     // Ticks of one frame of a mode (see KTimeModeTable::GetTicksPerFrame).
     static std::int64_t GetTicksPerFrame(int pTimeMode);
+    // One frame at pFrameRate frames per second: the mode's ticks per frame when a mode has the
+    // rate (GetTimeModeFromFrameRate), the exact quotient when a whole rate divides the second,
+    // else the period rounded to the nearest tick; so a whole rate's frame n lands on frame n.
+    // Zero for a rate that is not a finite number above 0 or too high for a period of one tick.
+    static KTime GetFramePeriod(double pFrameRate);
 
     // Process-wide defaults: kFrames30 and kProtocolFrameCount at start. The setters refuse values
     // outside the mode table (kFirstRateMode to kCustomMode) or outside 0..1 and answer false.

@@ -98,6 +98,7 @@ bool KExporter::Export(KRyvScene* pScene, KStreamOptions* pOptions)
 {
     mError.ClearLastError();
     mMessage = "";
+    mReason = "";
     if (mFileName.IsEmpty()) {
         mError.SetLastErrorID(kEmptyFileName);
         return false;
@@ -130,6 +131,7 @@ bool KExporter::RunWriter(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* 
     }
     if (!ioWriter.FileCreate(mFileName.Buffer())) {
         const KError& lWriterError = ioWriter.GetError();
+        mReason = lWriterError.GetLastErrorString();
         const int lCode = lWriterError.GetLastErrorID();
         if (lCode >= 0 && lCode < KWriter::kErrorCount) {
             mError.SetLastError(lCode, lWriterError.GetLastErrorString().Buffer());
@@ -143,9 +145,9 @@ bool KExporter::RunWriter(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* 
     mMessage = ioWriter.GetMessage();
     if (!lWritten) {
         // The code is the exporter's own; the writer's reason stays readable in the message.
-        const KString& lReason = ioWriter.GetError().GetLastErrorString();
-        if (!lReason.IsEmpty() && mMessage.Find(lReason.Buffer()) < 0) {
-            mMessage += lReason;
+        mReason = ioWriter.GetError().GetLastErrorString();
+        if (!mReason.IsEmpty() && mMessage.Find(mReason.Buffer()) < 0) {
+            mMessage += mReason;
             mMessage += "\n";
         }
         mError.SetLastErrorID(kUnidentifiedError);

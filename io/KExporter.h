@@ -78,6 +78,10 @@ public:
     const KError& GetError() const { return mError; }
     // The warnings of the last writer.
     const KString& GetMessage() const { return mMessage; }
+    // The writer's own error text after a failed Export: the cause behind the exporter's code
+    // (which may say only kUnidentifiedError); empty when the writer gave none or the exporter
+    // refused by itself.
+    const KString& GetReason() const { return mReason; }
 
 protected:
     // The writer of a code, from KFileFormatRegistry; null when none is built.
@@ -91,6 +95,7 @@ private:
     KString mFileName;
     bool mWriteFlags[kWriteFlagCount] = {};
     KString mMessage;
+    KString mReason;
     KError mError;
 };
 

@@ -36,6 +36,7 @@ std::unique_ptr<KReader> KImporter::CreateReader(int pFileFormat)
 void KImporter::TakeOverReaderError()
 {
     const KError& lReaderError = mReader->GetError();
+    mReason = lReaderError.GetLastErrorString();
     if (lReaderError.GetLastErrorID() < 0) {
         mError.SetLastErrorID(kUnidentifiedError);
     } else {
@@ -50,6 +51,7 @@ bool KImporter::Initialize(const char* pFileName)
     Reset();
     mError.ClearLastError();
     mMessage = "";
+    mReason = "";
     mFileName = pFileName ? pFileName : "";
     try {
         mReader = CreateReader(mFileFormat);
@@ -92,6 +94,7 @@ std::unique_ptr<KStreamOptions> KImporter::GetReadOptions()
 bool KImporter::Import(KRyvScene* pScene, KStreamOptions* pOptions)
 {
     mError.ClearLastError();
+    mReason = "";
     if (!mReader) {
         mError.SetLastErrorID(kFileNotOpened);
         return false;
@@ -111,9 +114,9 @@ bool KImporter::Import(KRyvScene* pScene, KStreamOptions* pOptions)
     mMessage = mReader->GetMessage();
     if (!lRead) {
         // The code is the importer's own; the reader's reason stays readable in the message.
-        const KString& lReason = mReader->GetError().GetLastErrorString();
-        if (!lReason.IsEmpty() && mMessage.Find(lReason.Buffer()) < 0) {
-            mMessage += lReason;
+        mReason = mReader->GetError().GetLastErrorString();
+        if (!mReason.IsEmpty() && mMessage.Find(mReason.Buffer()) < 0) {
+            mMessage += mReason;
             mMessage += "\n";
         }
         const bool lWrongPassword = mReader->GetError().GetLastErrorID() == KReader::kWrongPassword;

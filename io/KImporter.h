@@ -65,6 +65,10 @@ public:
     const KError& GetError() const { return mError; }
     // The warnings of the last reader.
     const KString& GetMessage() const { return mMessage; }
+    // The reader's own error text after a failed Initialize, GetReadOptions or Import: the cause
+    // behind the importer's code (which may say only kUnidentifiedError); empty when the reader
+    // gave none or the importer refused by itself.
+    const KString& GetReason() const { return mReason; }
     // The files besides the file named that the reader took data from (KReader); none without
     // a reader.
     std::vector<std::string> GetCompanionFiles() const;
@@ -82,6 +86,7 @@ private:
     int mFileFormat = 0;
     KString mFileName;
     KString mMessage;
+    KString mReason;
     KError mError;
 };
 

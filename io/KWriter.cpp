@@ -3,6 +3,9 @@
 #include "io/KNodeWalk.h"
 #include "scene/KRyvNode.h"
 
+#include <cerrno>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -27,6 +30,14 @@ bool HasBlank(const KString& pName)
 KWriter::KWriter(KRyvObjectFactory* pOwner) : mOwner(pOwner), mError(kWriterErrors, kErrorCount) {}
 
 KWriter::~KWriter() = default;
+
+bool KWriter::FailCreate(int pCode, const char* pFileName)
+{
+    const char* lCause = errno != 0 ? std::strerror(errno) : "the name is empty";
+    const std::string lText = std::string(pFileName ? pFileName : "") + ": " + lCause;
+    mError.SetLastError(pCode, lText.c_str());
+    return false;
+}
 
 std::vector<std::string> KWriter::GetCompanionFiles(const char*) const
 {

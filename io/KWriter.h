@@ -68,6 +68,11 @@ public:
     KString& GetMessage() { return mMessage; }
     const KString& GetMessage() const { return mMessage; }
 
+protected:
+    // For a FileCreate that failed: pCode with "<pFileName>: <what errno says>" as its text, so
+    // that the refusal names its cause. Answers false.
+    bool FailCreate(int pCode, const char* pFileName);
+
 private:
     KRyvObjectFactory* mOwner;
     KError mError;

@@ -684,10 +684,7 @@ bool ConvertNodePivots(KRyvNode& ioNode, int pTargetSet, KTime pPeriod, bool pRe
 // or that is too high to give a period of at least one tick.
 bool PeriodOfRate(double pRate, KTime& oPeriod)
 {
-    if (!std::isfinite(pRate) || pRate <= 0.0) {
-        return false;
-    }
-    oPeriod.SetSecondDouble(1.0 / pRate);
+    oPeriod = KTime::GetFramePeriod(pRate);
     return oPeriod.Get() > 0;
 }
 

@@ -163,14 +163,41 @@ void PrintFormats()
     }
 }
 
-void PrintWarnings(const KString& pMessage)
+// The message of a reader or writer, but for the reason of its failure (pReason), which the
+// refusal line that follows names instead.
+void PrintWarnings(const KString& pMessage, const KString& pReason)
 {
-    if (!pMessage.IsEmpty()) {
-        std::fprintf(stderr, "%s", pMessage.Buffer());
-        if (pMessage[pMessage.GetLen() - 1] != '\n') {
+    std::string lText = pMessage.Buffer();
+    const std::string lReason = std::string(pReason.Buffer()) + "\n";
+    const std::size_t lAt = pReason.IsEmpty() ? std::string::npos : lText.find(lReason);
+    if (lAt != std::string::npos) {
+        lText.erase(lAt, lReason.size());
+    }
+    if (!lText.empty()) {
+        std::fprintf(stderr, "%s", lText.c_str());
+        if (lText.back() != '\n') {
             std::fprintf(stderr, "\n");
         }
     }
+}
+
+// "ryvconvert: cannot <verb> <path>: <cause>", the file named once: readers and writers begin
+// their reasons with the file's name ("walk.bvh:212: why"), which the path given replaces. The
+// cause is the reason when there is one, else the error's own text.
+void PrintRefusal(const char* pVerb, const char* pPath, const KString& pReason,
+                  const KError& pError)
+{
+    const std::string lCause = (pReason.IsEmpty() ? pError.GetLastErrorString() : pReason).Buffer();
+    std::string lNamed = std::string(pPath) + ": " + lCause;
+    for (const std::string& lName :
+         {std::string(pPath), std::string(GetFileName(pPath).Buffer())}) {
+        if (!lName.empty() && lCause.size() > lName.size() &&
+            lCause.compare(0, lName.size(), lName) == 0 && lCause[lName.size()] == ':') {
+            lNamed = pPath + lCause.substr(lName.size());
+            break;
+        }
+    }
+    std::fprintf(stderr, "ryvconvert: cannot %s %s\n", pVerb, lNamed.c_str());
 }
 
 // Progress on a terminal only, so that redirected output stays clean.
@@ -242,10 +269,9 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
         lRead = (lOptions || lImporter.GetError().GetLastErrorID() < 0) &&
                 lImporter.Import(&ioScene, lOptions.get());
     }
-    PrintWarnings(lImporter.GetMessage());
+    PrintWarnings(lImporter.GetMessage(), lRead ? KString() : lImporter.GetReason());
     if (!lRead) {
-        std::fprintf(stderr, "ryvconvert: cannot read %s: %s\n", pPath,
-                     lImporter.GetError().GetLastErrorString().Buffer());
+        PrintRefusal("read", pPath, lImporter.GetReason(), lImporter.GetError());
     }
     oCompanions = lImporter.GetCompanionFiles();
     return lRead;
@@ -326,10 +352,9 @@ bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pI
         ApplyNativeChoices(pChoices, lOptions.get());
     }
     const bool lWritten = lExporter.Export(&ioScene, lOptions.get());
-    PrintWarnings(lExporter.GetMessage());
+    PrintWarnings(lExporter.GetMessage(), lWritten ? KString() : lExporter.GetReason());
     if (!lWritten) {
-        std::fprintf(stderr, "ryvconvert: cannot write %s: %s\n", pOutput,
-                     lExporter.GetError().GetLastErrorString().Buffer());
+        PrintRefusal("write", pOutput, lExporter.GetReason(), lExporter.GetError());
     }
     return lWritten;
 }

@@ -58,9 +58,7 @@ KTime KStreamOptionsMotion::GetFramePeriod() const
     if (mTimeMode != 0) {
         return KTime(KTime::GetTicksPerFrame(mTimeMode));
     }
-    KTime lPeriod;
-    lPeriod.SetSecondDouble(1.0 / mFrameRate);
-    return lPeriod;
+    return KTime::GetFramePeriod(mFrameRate);
 }
 
 void KStreamOptionsMotion::SetAttachedObject(std::unique_ptr<Attachment> pObject)

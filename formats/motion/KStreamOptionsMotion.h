@@ -53,7 +53,7 @@ class KStreamOptionsMotion : public KStreamOptions
     void SetTimeMode(int pTimeMode, double pRate);
     int GetTimeMode() const { return mTimeMode; }
     double GetFrameRate() const { return mFrameRate; }
-    // One frame: of the time mode, or 1 / rate seconds in mode 0.
+    // One frame: of the time mode, or of the rate in mode 0 (KTime::GetFramePeriod).
     KTime GetFramePeriod() const;
 
     // Gives an object to the set, which destroys it on Reset, on destruction or when another

@@ -1,5 +1,6 @@
 #include "formats/motion/KTextFile.h"
 
+#include "core/KQuotedValue.h"
 #include "formats/motion/KMotionNumber.h"
 
 #include <cerrno>
@@ -301,12 +302,15 @@ bool KTextFile::ReadLine()
 
 std::string KTextFile::PeekToken() const
 {
+    // One byte past the quoted length is enough to tell whether the token was cut.
     std::size_t lEnd = mCursor;
-    while (lEnd < mLine.size() && lEnd - mCursor < 40 && !IsSeparator(mLine[lEnd]) &&
+    while (lEnd < mLine.size() && lEnd - mCursor <= kMaxQuotedLength && !IsSeparator(mLine[lEnd]) &&
            !IsWhite(mLine[lEnd])) {
         ++lEnd;
     }
-    return mLine.substr(mCursor, lEnd - mCursor);
+    const std::string_view lToken(mLine.data() + mCursor, lEnd - mCursor);
+    const std::string_view lPrefix = KValuePrefix(lToken);
+    return std::string(lPrefix) + (lPrefix.size() < lToken.size() ? "..." : "");
 }
 
 std::uint64_t KTextFile::GetRemainingBytes() const

@@ -94,7 +94,8 @@ public:
     const std::string& GetLine() const { return mLine; }
     // True when the cursor has reached the end of the current line.
     bool AtLineEnd() const { return mCursor >= mLine.size(); }
-    // The text from the cursor to the next separator, at most 40 characters, for messages.
+    // The text from the cursor to the next separator as messages quote it: at most its first
+    // kMaxQuotedLength bytes (KValuePrefix), followed by "..." when it was cut.
     std::string PeekToken() const;
     // Bytes of the file after the current line; 0 when the size is unknown (not a regular file).
     std::uint64_t GetRemainingBytes() const;

@@ -268,6 +268,26 @@ TEST(KTimeTest, FrameRatesAndModeLookup)
     }
 }
 
+TEST(KTimeTest, FramePeriodsOfWholeRatesAreExact)
+{
+    for (double lRate : {24.0, 25.0, 30.0, 48.0, 50.0, 60.0, 75.0, 80.0, 120.0, 240.0, 1000.0}) {
+        const KTime lPeriod = KTime::GetFramePeriod(lRate);
+        EXPECT_EQ(lPeriod.Get() * static_cast<std::int64_t>(lRate), KTime::kTicksPerSecond)
+            << lRate;
+    }
+    // Frame 1,000 of a 30 fps take lands on frame 1,000.
+    const KTime lFrame1000(KTime::GetFramePeriod(30.0).Get() * 1000);
+    EXPECT_EQ(lFrame1000.GetFrame(M::kFrames30), 1000);
+    // A mode's rate takes the mode's ticks; other rates the nearest tick.
+    EXPECT_EQ(KTime::GetFramePeriod(KTime::GetFrameRate(M::kNtscDropFrame)).Get(),
+              KTime::GetTicksPerFrame(M::kNtscDropFrame));
+    EXPECT_EQ(KTime::GetFramePeriod(31.5).Get(), 1466227238);
+    EXPECT_EQ(KTime::GetFramePeriod(72.0).Get(), 641474417);
+    for (double lRate : {0.0, -30.0, std::nan(""), HUGE_VAL, 1e12}) {
+        EXPECT_EQ(KTime::GetFramePeriod(lRate).Get(), 0) << lRate;
+    }
+}
+
 TEST(KTimeTest, GlobalModeAndProtocol)
 {
     EXPECT_EQ(KTime::GetGlobalTimeMode(), M::kFrames30);

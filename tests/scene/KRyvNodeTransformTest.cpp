@@ -652,6 +652,30 @@ TEST(KRyvNodeTransformTest, BakeKeepsSampledPivotSetTransforms)
     }
 }
 
+TEST(KRyvNodeTransformTest, BakedKeysLandOnWholeFrames)
+{
+    auto lNode = MakeNode("A");
+    lNode->SetPivotState(0, 0);
+    lNode->SetPreRotation(0, KVector4(0.0, 0.0, 30.0));
+    lNode->GetNodeProperties()->SetRotationActive(true);
+    const std::int64_t lTicks30 = KTime::GetTicksPerFrame(KTimeModeTable::kFrames30);
+    KFCurve* lY = TransformCurve(lNode->GetDefaultTakeNode(), 1, 1);
+    lY->KeyAdd(KTime(0), 0.0f);
+    lY->KeyAdd(KTime(lTicks30 * 100), 90.0f);
+    ASSERT_TRUE(lNode->BakePivotAnimation(1, 30.0, false));
+    // Every baked key sits on a whole frame of 30 fps, the last one on frame 100.
+    for (int lKind = 0; lKind < 2; ++lKind) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            KFCurve* lCurve = TransformCurve(lNode->GetDefaultTakeNode(), lKind, lAxis);
+            for (int k = 0; k < lCurve->GetKeyCount(); ++k) {
+                EXPECT_EQ(lCurve->KeyGetTime(k).Get() % lTicks30, 0) << lKind << lAxis << k;
+            }
+        }
+    }
+    ASSERT_GT(lY->GetKeyCount(), 0);
+    EXPECT_EQ(lY->KeyGetTime(lY->GetKeyCount() - 1).Get(), lTicks30 * 100);
+}
+
 TEST(KRyvNodeTransformTest, BakeMovesTheRotationPivotIntoTheGeometry)
 {
     auto lNode = MakeNode("A");

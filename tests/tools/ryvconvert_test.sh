@@ -43,7 +43,7 @@ expect_text out "materials: 2"
 expect_text out "Default: no animation"
 
 expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/out dir/Cube.OBJ"
-[ -f "$WORK/out dir/cube.mtl" ] || { echo "FAIL: no cube.mtl" >&2; FAILS=$((FAILS + 1)); }
+[ -f "$WORK/out dir/Cube.mtl" ] || { echo "FAIL: no Cube.mtl" >&2; FAILS=$((FAILS + 1)); }
 expect_status 0 "$TOOL" "$WORK/out dir/Cube.OBJ"
 expect_text out "Model::sides (Mesh): 16 points, 4 polygons"
 
@@ -63,12 +63,39 @@ expect_same() {
 }
 
 expect_files() {
-    got=$(ls -A "$1" | tr '\n' ' ')
+    got=$(LC_ALL=C ls -A "$1" | tr '\n' ' ')
     if [ "$got" != "$2" ]; then
         echo "FAIL: $1 holds '$got', expected '$2'" >&2
         FAILS=$((FAILS + 1))
     fi
 }
+
+expect_lines() {
+    got=$(wc -l <"$WORK/$1")
+    if [ "$got" -ne "$2" ]; then
+        echo "FAIL: $1 holds $got lines, expected $2" >&2
+        FAILS=$((FAILS + 1))
+    fi
+}
+
+# A refusal names its cause and the file once each.
+: >"$WORK/empty.obj"
+expect_status 1 "$TOOL" "$WORK/empty.obj"
+expect_text err "^ryvconvert: cannot read $WORK/empty.obj: not an OBJ file (no OBJ statement found)$"
+expect_lines err 1
+printf 'v 0 0 0\000\n' >"$WORK/zero.obj"
+expect_status 1 "$TOOL" "$WORK/zero.obj"
+expect_text err "^ryvconvert: cannot read $WORK/zero.obj: holds binary data, not text$"
+printf 'HIERARCHY\nROOT Hips\n' >"$WORK/cut.bvh"
+expect_status 1 "$TOOL" "$WORK/cut.bvh"
+expect_text err "^ryvconvert: cannot read $WORK/cut.bvh:2: "
+expect_lines err 1
+expect_status 1 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/empty.obj/out.dxf"
+expect_text err "^ryvconvert: cannot write $WORK/empty.obj/out.dxf: Not a directory$"
+if grep -q "Unidentified error" "$WORK/err"; then
+    echo "FAIL: a known cause is called unidentified" >&2
+    FAILS=$((FAILS + 1))
+fi
 
 # The output's extension is checked before the input is read.
 expect_status 1 "$TOOL" "$WORK/missing.obj" "$WORK/out.xyz"
@@ -93,11 +120,17 @@ for output in cube.obj link.obj ./cube.obj; do
     expect_status 1 "$TOOL" "$WORK/self/cube.obj" "$WORK/self/$output"
     expect_text err "is the input file"
 done
-expect_status 1 "$TOOL" "$WORK/self/cube.obj" "$WORK/self/CUBE.obj"
-expect_text err "would overwrite $WORK/self/cube.mtl"
+sed 's/^mtllib .*/mtllib lib.mtl/' "$EXAMPLES/cube.obj" >"$WORK/self/in.obj"
+cp "$EXAMPLES/cube.mtl" "$WORK/self/lib.mtl"
+expect_status 1 "$TOOL" "$WORK/self/in.obj" "$WORK/self/lib.obj"
+expect_text err "would overwrite $WORK/self/lib.mtl"
+expect_same "$EXAMPLES/cube.mtl" "$WORK/self/lib.mtl"
+rm "$WORK/self/in.obj" "$WORK/self/lib.mtl"
+# The library is named after the output as given: CUBE.obj beside cube.obj leaves cube.mtl alone.
+expect_status 0 "$TOOL" "$WORK/self/cube.obj" "$WORK/self/CUBE.obj"
 expect_same "$EXAMPLES/cube.obj" "$WORK/self/cube.obj"
 expect_same "$EXAMPLES/cube.mtl" "$WORK/self/cube.mtl"
-expect_files "$WORK/self" "cube.mtl cube.obj link.obj "
+expect_files "$WORK/self" "CUBE.mtl CUBE.obj cube.mtl cube.obj link.obj "
 
 # A format that can hold nothing of the scene is refused, and the file that was there stays.
 mkdir "$WORK/kept"

@@ -1,5 +1,6 @@
 #include "formats/geometry/dxf/KDxfDrawing.h"
 
+#include "core/KQuotedValue.h"
 #include "formats/geometry/dxf/KDxfColor.h"
 
 #include <cmath>
@@ -99,6 +100,7 @@ bool KDxfDrawing::ScanSections(std::size_t& oEntities)
         }
         const std::string_view lName = mPairs.Get(lAt + 1).mValue;
         lAt += 2;
+        const std::size_t lSectionStart = lAt;
         bool lRead = true;
         if (lName == "TABLES") {
             lRead = ReadLayerTable(lAt);
@@ -109,6 +111,12 @@ bool KDxfDrawing::ScanSections(std::size_t& oEntities)
                 oEntities = lAt;
             }
             lRead = SkipToSectionEnd(lAt);
+        }
+        if (!lRead && oEntities != kNone && oEntities < lSectionStart) {
+            // The entities were read whole before the damage: it costs only what follows.
+            Warn(LastLine(), "the file ends inside section " + KQuoteValue(lName) +
+                                 " after ENTITIES: the rest is left out");
+            return true;
         }
         if (!lRead) {
             return Fail(LastLine(), "the file ends inside a section");
@@ -178,12 +186,13 @@ bool KDxfDrawing::IndexBlocks(std::size_t& ioAt)
         }
         lBlock.mFirst = ioAt;
         lBlock.mBase.Set(lBase[0], lBase[1], lBase[2], 1.0);
-        if (!lName.empty()) {
-            mBlocks.emplace(lName, lBlock);
-        }
         while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDBLK") &&
                !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
             ++ioAt;
+        }
+        // A block cut off by the end of the file is not one an insert can use.
+        if (!lName.empty() && !AtEnd(ioAt)) {
+            mBlocks.emplace(lName, lBlock);
         }
     }
     return !AtEnd(ioAt);
@@ -303,17 +312,18 @@ bool KDxfDrawing::PlaceInsert(const Insert& pInsert, Nodes& ioParent, int pDepth
     }
     const auto lBlock = mBlocks.find(pInsert.mName);
     if (lBlock == mBlocks.end()) {
-        Warn(0, "block \"" + pInsert.mName + "\" is not defined: its INSERT adds nothing");
+        Warn(0, "block " + KQuoteValue(pInsert.mName) + " is not defined: its INSERT adds nothing");
         return true;
     }
     for (const std::string& lActive : mActiveBlocks) {
         if (lActive == pInsert.mName) {
-            Warn(0, "block \"" + pInsert.mName + "\" inserts itself: the insert is left out");
+            Warn(0,
+                 "block " + KQuoteValue(pInsert.mName) + " inserts itself: the insert is left out");
             return true;
         }
     }
     if (pDepth > kMaxBlockDepth || mBlockInstances >= kMaxBlockInstances) {
-        Warn(0, "block \"" + pInsert.mName + "\" nests too deep or too often: left out");
+        Warn(0, "block " + KQuoteValue(pInsert.mName) + " nests too deep or too often: left out");
         return true;
     }
     ++mBlockInstances;
@@ -385,7 +395,7 @@ bool KDxfDrawing::ReadPolyline(std::size_t& ioAt, KDxfMeshData& ioMesh, std::str
     if (lFlags == kClosed3dPolyline && lLast > static_cast<int>(lBase)) {
         const int lFirst = static_cast<int>(lBase);
         const int lSegment[3] = {lFirst, lLast, lFirst};
-        ioMesh.AddPolygon(lColor, lSegment, 3, false);
+        ioMesh.AddPolygon(lColor, lSegment, 3);
     }
     if (!AtEnd(ioAt) && IsPair(ioAt, kCodeEntity, "SEQEND")) {
         return SkipEntity(ioAt);
@@ -444,7 +454,7 @@ bool KDxfDrawing::ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_
         const int lIndex = ioMesh.AddPoint(ToScene(lPoint));
         if (lIndex > static_cast<int>(pBase)) {
             const int lSegment[3] = {lIndex, lIndex - 1, lIndex};
-            ioMesh.AddPolygon(lColor, lSegment, 3, false);
+            ioMesh.AddPolygon(lColor, lSegment, 3);
         }
     }
     return true;
@@ -529,8 +539,7 @@ bool KDxfDrawing::SkipEntity(std::size_t& ioAt)
 {
     const std::string_view lKind = mPairs.Get(ioAt).mValue;
     if (lKind != "SEQEND" && mSkippedKinds.insert(std::string(lKind)).second) {
-        Warn(mPairs.Get(ioAt).mLine,
-             "entities of kind \"" + std::string(lKind) + "\" are not read");
+        Warn(mPairs.Get(ioAt).mLine, "entities of kind " + KQuoteValue(lKind) + " are not read");
     }
     for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
     }
@@ -569,7 +578,7 @@ double KDxfDrawing::Number(const KDxfPair& pPair)
 {
     double lValue = 0.0;
     if (!KDxfPairs::ToDouble(pPair.mValue, lValue)) {
-        Warn(pPair.mLine + 1, "\"" + std::string(pPair.mValue) + "\" is not a number: 0 is used");
+        Warn(pPair.mLine + 1, KQuoteValue(pPair.mValue) + " is not a number: 0 is used");
         return 0.0;
     }
     return lValue;
@@ -579,7 +588,7 @@ int KDxfDrawing::Integer(const KDxfPair& pPair)
 {
     int lValue = 0;
     if (!KDxfPairs::ToInt(pPair.mValue, lValue)) {
-        Warn(pPair.mLine + 1, "\"" + std::string(pPair.mValue) + "\" is not an integer: 0 is used");
+        Warn(pPair.mLine + 1, KQuoteValue(pPair.mValue) + " is not an integer: 0 is used");
         return 0;
     }
     return lValue;

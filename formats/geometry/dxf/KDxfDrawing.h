@@ -26,7 +26,7 @@
 // others, or nests deeper than kMaxBlockDepth, is refused with a warning, as are inserts past
 // kMaxBlockInstances; more than kMaxBlockEntities entities read through inserts fail the read.
 // Polyface indexes outside the polyline's vertices drop their face record
-// with a warning.
+// with a warning. A 3D polyline's coloured segments give its mesh materials, as faces do.
 class KDxfDrawing
 {
 public:
@@ -38,8 +38,9 @@ public:
 
     KDxfDrawing(const KDxfPairs& pPairs, int pDerivation, bool pWeld);
 
-    // False (with GetReason) when the file ends inside a section or an entity, or before its
-    // "EOF" when it has no ENTITIES section.
+    // False (with GetReason) when the file ends inside a section or an entity before the end of
+    // the ENTITIES section, or before its "EOF" when it has no ENTITIES section. A file cut off
+    // after its ENTITIES section reads with a warning, blocks cut off left out.
     bool Read(std::vector<std::unique_ptr<KDxfNodePlan>>& oNodes);
 
     // The colour the LAYER table gives a layer name (0 when it is not there).

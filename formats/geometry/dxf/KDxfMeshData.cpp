@@ -37,11 +37,11 @@ int KDxfMeshData::FindOrAddPoint(const KVector4& pPoint, bool pWeld)
     return AddPoint(pPoint);
 }
 
-void KDxfMeshData::AddPolygon(int pColor, const int* pIndices, int pCount, bool pSetsColorFlag)
+void KDxfMeshData::AddPolygon(int pColor, const int* pIndices, int pCount)
 {
     mPolygons.push_back({pColor, static_cast<int>(mIndices.size()), pCount});
     mIndices.insert(mIndices.end(), pIndices, pIndices + pCount);
-    if (pSetsColorFlag && pColor > 0) {
+    if (pColor > 0) {
         mColorFlag = true;
     }
 }

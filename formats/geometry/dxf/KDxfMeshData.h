@@ -27,8 +27,8 @@ public:
     int AddPoint(const KVector4& pPoint);
     // With pWeld, the earliest point within the tolerance, else the point appended.
     int FindOrAddPoint(const KVector4& pPoint, bool pWeld);
-    // pSetsColorFlag: a polygon with a colour above 0 makes the mesh take materials by polygon.
-    void AddPolygon(int pColor, const int* pIndices, int pCount, bool pSetsColorFlag = true);
+    // A polygon with a colour above 0 makes the mesh take materials by polygon.
+    void AddPolygon(int pColor, const int* pIndices, int pCount);
 
     bool IsEmpty() const { return mPoints.empty(); }
     bool HasColors() const { return mColorFlag; }

@@ -17,6 +17,7 @@
 #include "scene/objects/KRyvNurb.h"
 #include "scene/objects/KRyvPatch.h"
 
+#include <cerrno>
 #include <charconv>
 #include <new>
 #include <string>
@@ -395,9 +396,9 @@ std::unique_ptr<KWriter> KWriterDxf::Create(KRyvObjectFactory* pOwner)
 bool KWriterDxf::FileCreate(const char* pFileName)
 {
     FileClose();
+    errno = 0;
     if (!pFileName || !mOutput.Create(pFileName)) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
+        return FailCreate(kFileNotOpened, pFileName);
     }
     mStream = mOutput.GetStream();
     return true;

@@ -1,12 +1,13 @@
 #include "formats/geometry/obj/KReaderObj.h"
 
+#include "core/KByteSource.h"
 #include "core/KFileUtils.h"
+#include "core/KQuotedValue.h"
 #include "core/KVector2.h"
 #include "core/KVector4.h"
 #include "formats/geometry/obj/KObjMaterialLibrary.h"
 #include "formats/geometry/obj/KObjTextReader.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
-#include "core/KByteSource.h"
 #include "io/KReadRollback.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"
@@ -516,7 +517,7 @@ bool KReaderObj::Session::HandleStatement(std::string_view pKeyword, std::string
         return ReadSurface(pArguments);
     } else {
         --mKnownStatements;
-        std::string lKeyword(pKeyword.substr(0, 20));
+        std::string lKeyword(KValuePrefix(pKeyword));
         if (mUnsupported.size() < kMaxUnsupportedReports && mUnsupported.insert(lKeyword).second) {
             mReader.GetMessage() += ("Object not supported : " + lKeyword + "\n").c_str();
         }
@@ -577,7 +578,7 @@ void KReaderObj::Session::UseMaterial(std::string_view pArguments)
     KRyvTexture* lTexture = nullptr;
     if (!mReader.ReadMaterial(lName, lMaterial, lTexture)) {
         mReader.GetMessage() +=
-            ("Unable to read material \"" + std::string(lName) + "\" in .mtl file\n").c_str();
+            ("Unable to read material " + KQuoteValue(lName) + " in .mtl file\n").c_str();
     }
     mRollback.AddMaterial(lMaterial);
     if (mRollback.AddTexture(lTexture)) {
@@ -1101,11 +1102,11 @@ bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNod
         KObjGroup& lGroup = lEntry.second;
         KRyvNode* lNode = CreateNode(lGroup.mName);
         if (!lNode) {
-            return Fail(0, "the node of group \"" + lGroup.mName + "\" could not be made");
+            return Fail(0, "the node of group " + KQuoteValue(lGroup.mName) + " could not be made");
         }
         KRyvMesh* lMesh = BuildMesh(lGroup);
         if (!lMesh) {
-            return Fail(0, "the mesh of group \"" + lGroup.mName + "\" could not be made");
+            return Fail(0, "the mesh of group " + KQuoteValue(lGroup.mName) + " could not be made");
         }
         lNode->SetNodeAttribute(lMesh);
         if (mTexturedSeen) {

@@ -5,10 +5,10 @@
 
 #include "core/KAffineMatrix.h"
 #include "core/KFileUtils.h"
-#include "formats/geometry/obj/KStreamOptionsObj.h"
 #include "core/KMediaCopy.h"
-#include "io/KNodeWalk.h"
 #include "core/KOutputFile.h"
+#include "formats/geometry/obj/KStreamOptionsObj.h"
+#include "io/KNodeWalk.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -22,6 +22,7 @@
 #include "scene/objects/KRyvPatch.h"
 #include "scene/objects/KRyvTexture.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -693,13 +694,13 @@ std::unique_ptr<KWriter> KWriterObj::Create(KRyvObjectFactory* pOwner)
 bool KWriterObj::FileCreate(const char* pFileName)
 {
     FileClose();
+    errno = 0;
     if (pFileName && *pFileName) {
         CreateFileFolders(pFileName);
         mStream = mOutput.Create(pFileName) ? mOutput.GetStream() : nullptr;
     }
     if (!mStream) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
+        return FailCreate(kFileNotOpened, pFileName);
     }
     mFileName = pFileName;
     return true;
@@ -726,8 +727,9 @@ std::string KWriterObj::GetMaterialFilePath(const std::string& pObjPath)
                                            pObjPath.find('\\') == std::string::npos
                                        ? 0
                                        : pObjPath.size() - GetFileName(pObjPath.c_str()).GetLen();
-    std::string lName = WithoutSpaces(KString(pObjPath.c_str() + lNameStart).Lower());
-    if (lName.size() >= 4 && lName.compare(lName.size() - 4, 4, ".obj") == 0) {
+    // The name keeps its letter case: "CAR.obj" beside "car.obj" must not take "car.mtl".
+    std::string lName = WithoutSpaces(KString(pObjPath.c_str() + lNameStart));
+    if (lName.size() >= 4 && KString(lName.c_str() + lName.size() - 4).Lower() == ".obj") {
         lName.resize(lName.size() - 4);
     }
     return pObjPath.substr(0, lNameStart) + lName + ".mtl";

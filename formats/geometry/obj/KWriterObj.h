@@ -1,8 +1,8 @@
 #ifndef RYVKIT_FORMATS_GEOMETRY_OBJ_KWRITEROBJ_H
 #define RYVKIT_FORMATS_GEOMETRY_OBJ_KWRITEROBJ_H
 
-#include "core/KString.h"
 #include "core/KOutputFile.h"
+#include "core/KString.h"
 #include "io/KWriter.h"
 
 #include <cstdio>
@@ -45,9 +45,9 @@ public:
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
 
-    // The material library path of an OBJ path: the folder kept, the file name lower-cased with
-    // white space turned into '_', its ".obj" extension (any case) replaced by ".mtl" or ".mtl"
-    // appended when it has another one or none. Never equal to pObjPath.
+    // The material library path of an OBJ path: the folder kept, the file name in its own letter
+    // case with white space turned into '_', its ".obj" extension (any case) replaced by ".mtl"
+    // or ".mtl" appended when it has another one or none. Never equal to pObjPath.
     static std::string GetMaterialFilePath(const std::string& pObjPath);
     // The material library beside pFileName (GetMaterialFilePath), written when the scene has
     // materials or textures.

@@ -2,6 +2,7 @@
 
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
+#include "core/KQuotedValue.h"
 #include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
@@ -201,16 +202,16 @@ bool KBvhFile::ReadJointStart(int pJoint)
         return Fail("joint name longer than %zu characters", kMaxNameLength);
     }
     if (!ReadLine() || MatchKeyword(mBodyKeywords) != eOpen) {
-        return Fail("expected \"{\" after \"%s\"", lJoint.mName.c_str());
+        return Fail("expected \"{\" after %s", KQuoteValue(lJoint.mName).c_str());
     }
     if (!ReadLine() || MatchKeyword(mBodyKeywords) != eOffset) {
-        return Fail("expected OFFSET in \"%s\"", lJoint.mName.c_str());
+        return Fail("expected OFFSET in %s", KQuoteValue(lJoint.mName).c_str());
     }
     if (!ReadVector3(lJoint.mOffset)) {
-        return Fail("bad OFFSET in \"%s\"", lJoint.mName.c_str());
+        return Fail("bad OFFSET in %s", KQuoteValue(lJoint.mName).c_str());
     }
     if (!ReadLine() || MatchKeyword(mBodyKeywords) != eChannels) {
-        return Fail("expected CHANNELS in \"%s\"", lJoint.mName.c_str());
+        return Fail("expected CHANNELS in %s", KQuoteValue(lJoint.mName).c_str());
     }
     return ReadChannels(lJoint);
 }
@@ -432,10 +433,10 @@ bool KBvhFile::WriteJointHeader(const char* pName, bool pIsRoot, const KVector4&
                                 int pIndent, bool pThreeChannels, bool pZxyOrder)
 {
     if (!IsWritableName(pName)) {
-        return Fail("cannot write the joint name \"%s\"", pName ? pName : "");
+        return Fail("cannot write the joint name %s", KQuoteValue(pName ? pName : "").c_str());
     }
     if (!IsFinite(pOffset)) {
-        return Fail("cannot write a non-finite OFFSET for \"%s\"", pName);
+        return Fail("cannot write a non-finite OFFSET for %s", KQuoteValue(pName).c_str());
     }
     if (pIsRoot &&
         (Print(pIndent, "%s\n", "HIERARCHY") < 0 || Print(pIndent, "%s %s\n", "ROOT", pName) < 0)) {

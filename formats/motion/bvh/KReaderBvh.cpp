@@ -7,6 +7,7 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "core/KQuaternion.h"
+#include "core/KQuotedValue.h"
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
@@ -21,6 +22,7 @@
 #include <cmath>
 #include <new>
 #include <string>
+#include <unordered_set>
 
 namespace {
 
@@ -44,6 +46,24 @@ bool HasPositionChannel(const KBvhJoint& pJoint)
         }
     }
     return false;
+}
+
+// "<parent>_End", "<parent>_End2", ...: the parent's name is cut (before a UTF-8 sequence) so
+// that the whole fits the name limit, as the End Site becomes a joint of its own when its parent
+// has other children, and the writer must be able to write what was read.
+std::string EndSiteName(const std::string& pParent, int pNumber)
+{
+    const std::string lSuffix = "_End" + (pNumber > 1 ? std::to_string(pNumber) : std::string());
+    std::string lName = pParent + lSuffix;
+    const std::size_t lLength = KBvhFile::GetNameLength(lName.c_str());
+    if (lLength > KBvhFile::kMaxNameLength) {
+        std::size_t lKeep = pParent.size() - (lLength - KBvhFile::kMaxNameLength);
+        while (lKeep > 0 && (static_cast<unsigned char>(pParent[lKeep]) & 0xC0u) == 0x80u) {
+            --lKeep;
+        }
+        lName = pParent.substr(0, lKeep) + lSuffix;
+    }
+    return lName;
 }
 
 bool FitsKey(double pValue)
@@ -198,16 +218,21 @@ bool KReaderBvh::CreateNodes(KReadRollback& ioRollback, KRyvNode* pReference, co
     oNodes.assign(static_cast<std::size_t>(lCount), nullptr);
     // End Sites already named below each joint, for numbering the further ones.
     std::vector<int> lEndSites(static_cast<std::size_t>(lCount), 0);
+    std::unordered_set<std::string> lUsed;
+    for (int i = 0; i < lCount; ++i) {
+        if (!mFile->GetJoint(i)->mEndSite) {
+            lUsed.insert(mFile->GetJoint(i)->mName);
+        }
+    }
     for (int i = 0; i < lCount; ++i) {
         const KBvhJoint& lJoint = *mFile->GetJoint(i);
         std::string lName = lJoint.mName;
         if (lJoint.mEndSite) {
             const std::size_t lParent = static_cast<std::size_t>(lJoint.mParent);
-            const int lNumber = ++lEndSites[lParent];
-            lName = mFile->GetJoint(lJoint.mParent)->mName + "_End";
-            if (lNumber > 1) {
-                lName += std::to_string(lNumber);
-            }
+            // A cut name can meet a joint's name or another End Site's: the number moves on.
+            do {
+                lName = EndSiteName(mFile->GetJoint(lJoint.mParent)->mName, ++lEndSites[lParent]);
+            } while (!lUsed.insert(lName).second);
         }
         KRyvNode* lNode = ioRollback.AddNode(lFactory->CreateNode(lName.c_str()));
         KRyvSkeleton* lSkeleton = lFactory->CreateSkeleton();
@@ -358,8 +383,8 @@ bool KReaderBvh::FillKeys(const std::vector<KFCurve*>& pCurves,
                 KFCurveKey* lKey = lJointCurves[c]->GetKey(f);
                 if (!FitsKey(lValue) || !lKey) {
                     return Fail(KString(mFile->GetFileName().c_str()) + ": frame " +
-                                std::to_string(f + 1).c_str() + ": value out of range for \"" +
-                                mFile->GetJoint(j)->mName.c_str() + "\"");
+                                std::to_string(f + 1).c_str() + ": value out of range for " +
+                                KQuoteValue(mFile->GetJoint(j)->mName).c_str());
                 }
                 lKey->Set(lTime, static_cast<float>(lValue));
             }

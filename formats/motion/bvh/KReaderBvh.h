@@ -21,8 +21,10 @@ class KStreamOptionsMotion;
 // Joint translations are the OFFSETs, and the position channels, where a joint has any, animate
 // them; rotations become Euler X, Y, Z curves in degrees (the channel convention is the one
 // KBvhFile states), unrolled frame to frame, then filtered as KImportSettings says. Keys are at
-// the options' start time plus whole frame periods, one per frame read. A second End Site under
-// one joint is named "<joint>_End2", a third "<joint>_End3" and so on.
+// the options' start time plus whole frame periods, one per frame read. An End Site under a joint
+// is named "<joint>_End", a second one "<joint>_End2", a third "<joint>_End3" and so on; the
+// joint's part is cut so that the name fits KBvhFile::kMaxNameLength, and a name another joint
+// already has moves on to the next number, so that what was read can be written again.
 //
 // Errors (KReader table): no file open, kFileNotOpened; no option set or one of another class,
 // kStreamOptionsNotSet; everything wrong in the file, duplicate names or a value beyond single

@@ -12,6 +12,7 @@
 #include "scene/objects/KRyvNodeLimits.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -120,11 +121,9 @@ bool KWriterBvh::FileCreate(const char* pFileName)
     mFile.reset();
     try {
         std::unique_ptr<KBvhFile> lFile(new KBvhFile(false));
+        errno = 0;
         if (!pFileName || !lFile->Open(pFileName, "w")) {
-            const std::string lText = std::string("Cannot open file \"") +
-                                      (pFileName ? pFileName : "") + "\" for writing.";
-            GetError().SetLastError(kFileNotOpened, lText.c_str());
-            return false;
+            return FailCreate(kFileNotOpened, pFileName);
         }
         mFile = std::move(lFile);
     } catch (const std::bad_alloc&) {

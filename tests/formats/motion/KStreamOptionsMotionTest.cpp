@@ -82,6 +82,18 @@ TEST(KStreamOptionsMotion, TimeModeFromRate)
     EXPECT_DOUBLE_EQ(lOptions.GetFramePeriod().GetSecondDouble(), 0.04);
 }
 
+TEST(KStreamOptionsMotion, CustomWholeRatesHaveExactPeriods)
+{
+    KStreamOptionsMotion lOptions;
+    for (double lRate : {75.0, 80.0, 240.0}) {
+        lOptions.SetTimeMode(0, lRate);
+        ASSERT_EQ(lOptions.GetTimeMode(), 0) << lRate;
+        EXPECT_EQ(lOptions.GetFramePeriod().Get() * static_cast<std::int64_t>(lRate),
+                  KTime::kTicksPerSecond)
+            << lRate;
+    }
+}
+
 TEST(KStreamOptionsMotion, UnusableRatesGiveTheGlobalDefault)
 {
     const int lGlobal = KTime::GetGlobalTimeMode();

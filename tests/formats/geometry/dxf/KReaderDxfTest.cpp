@@ -219,6 +219,71 @@ TEST(KReaderDxf, MalformedFilesFailCleanlyAndLeaveTheSceneAlone)
     }
 }
 
+TEST(KReaderDxf, DamageAfterTheEntitiesIsAWarning)
+{
+    const std::string lWhole =
+        Layers() + Section("ENTITIES", Face("walls", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}));
+    // The OBJECTS section (and a BLOCKS section after the entities) are cut off.
+    const std::string lCuts[] = {
+        lWhole + Groups({{0, "SECTION"}, {2, "OBJECTS"}, {0, "DICTIONARY"}, {5, "C"}}),
+        lWhole + Groups({{0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "b"}, {0, "LINE"}}),
+        lWhole + Groups({{0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "LAYER"}})};
+    for (const std::string& lText : lCuts) {
+        DxfRead lRead("tail.dxf", kByLayer, false, true, &lText);
+        ASSERT_TRUE(lRead.mRead) << lRead.mError;
+        ASSERT_EQ(lRead.Root()->GetChildCount(), 1);
+        EXPECT_EQ(lRead.MeshOf(0)->GetPolygonCount(), 1);
+        EXPECT_NE(lRead.mMessage.find("tail.dxf:"), std::string::npos);
+        EXPECT_NE(lRead.mMessage.find("after ENTITIES"), std::string::npos) << lRead.mMessage;
+    }
+    // A cut inside the entities themselves still fails the read.
+    const std::string lCutEntities = Layers() + Groups({{0, "SECTION"}, {2, "ENTITIES"}}) +
+                                     Face("walls", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
+    DxfRead lCut("cut.dxf", kByLayer, false, true, &lCutEntities);
+    EXPECT_FALSE(lCut.mRead);
+    EXPECT_EQ(lCut.mMessage.find("after ENTITIES"), std::string::npos) << lCut.mMessage;
+}
+
+TEST(KReaderDxf, AColouredThreeDPolylineKeepsItsColour)
+{
+    std::string lPolyline = Groups({{0, "POLYLINE"}, {8, "0"}, {62, "3"}, {70, "9"}});
+    for (int i = 0; i < 3; ++i) {
+        lPolyline += Groups(
+            {{0, "VERTEX"}, {10, std::to_string(i)}, {20, std::to_string(i * i)}, {70, "32"}});
+    }
+    const std::string lText =
+        Section("ENTITIES", lPolyline + Groups({{0, "SEQEND"}})) + Groups({{0, "EOF"}});
+    for (int lChoice : {kByLayer, kByBlock, kByEntity}) {
+        DxfRead lRead("green.dxf", lChoice, false, true, &lText);
+        ASSERT_TRUE(lRead.mRead) << lRead.mError;
+        KRyvMesh* lMesh = lRead.MeshOf(0);
+        ASSERT_NE(lMesh, nullptr);
+        // Two segments and the closing one, all green.
+        ASSERT_EQ(lMesh->GetPolygonCount(), 3);
+        ASSERT_EQ(lMesh->GetMaterialCount(), 1) << lChoice;
+        EXPECT_EQ(lMesh->GetMaterial(0)->GetDiffuseColor().mGreen, 1.0);
+        EXPECT_EQ(lMesh->GetMaterial(0)->GetDiffuseColor().mRed, 0.0);
+        EXPECT_EQ(lMesh->GetMaterialMappingMode(), KRyvMesh::eMappingByPolygon);
+    }
+}
+
+TEST(KReaderDxf, WarningsQuoteOnlyAPrefixOfHugeValues)
+{
+    const std::string lHuge = "7" + std::string(1 << 20, '0') + "x";
+    const std::string lText =
+        Section("ENTITIES", Groups({{0, "LINE"}, {10, lHuge}, {62, lHuge}, {11, "1"}}) +
+                                Groups({{0, "INSERT"}, {2, lHuge}})) +
+        Groups({{0, "EOF"}});
+    DxfRead lRead("huge.dxf", kByLayer, false, true, &lText);
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    EXPECT_NE(lRead.mMessage.find("\"7" + std::string(39, '0') + "...\" is not a number"),
+              std::string::npos)
+        << lRead.mMessage.substr(0, 300);
+    EXPECT_NE(lRead.mMessage.find("is not an integer"), std::string::npos);
+    EXPECT_NE(lRead.mMessage.find("is not defined"), std::string::npos);
+    EXPECT_LT(lRead.mMessage.size(), 600u);
+}
+
 TEST(KReaderDxf, RealPolyfaceFile)
 {
     const std::string lPath = std::string(RYV_SAMPLES_DIR) + "/dxf/issue_2229.dxf";

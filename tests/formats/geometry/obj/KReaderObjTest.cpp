@@ -486,3 +486,16 @@ TEST(KReaderObjTest, SampleFiles)
 }
 
 } // namespace
+
+TEST(KReaderObjTest, WarningsQuoteOnlyAPrefixOfHugeNames)
+{
+    const std::string lName = "m" + std::string(1 << 20, 'a');
+    const std::string lText = "v 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl " + lName + "\nf 1 2 3\n" +
+                              std::string(1 << 20, 'k') + " 1\n";
+    ObjRead lRead("huge.obj", lText);
+    ASSERT_TRUE(lRead.mRead) << lRead.mErrorText;
+    EXPECT_NE(lRead.mMessage.find("\"m" + std::string(39, 'a') + "...\""), std::string::npos)
+        << lRead.mMessage.substr(0, 200);
+    EXPECT_NE(lRead.mMessage.find("Object not supported : kkk"), std::string::npos);
+    EXPECT_LT(lRead.mMessage.size(), 300u);
+}

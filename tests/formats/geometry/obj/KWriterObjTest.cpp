@@ -157,13 +157,13 @@ TEST(KWriterObjTest, MaterialsTexturesAndTheLibraryFile)
     EXPECT_EQ(lMessage, "Texture file \"" + lSource + "\" copied to \"" + lFolder.Path() +
                             "/out/wood.bmp\".\n");
     const std::string lText = TempFolder::Read(lFolder.Path() + "/out/Scene.OBJ");
-    EXPECT_NE(lText.find("# \nmtllib scene.mtl\n\n"), std::string::npos);
+    EXPECT_NE(lText.find("# \nmtllib Scene.mtl\n\n"), std::string::npos);
     EXPECT_EQ(LinesStartingWith(lText, "usemtl "),
               (std::vector<std::string>{"usemtl dark_red_paint", "usemtl dark_red_paint",
                                         "usemtl dark_red_paint1"}));
     EXPECT_EQ(LinesStartingWith(lText, "vt ")[0], "vt 0.750000 0.250000");
     EXPECT_EQ(LinesStartingWith(lText, "f ")[12], "f 17/1 18/2 19/3 20/4");
-    const std::string lLibrary = TempFolder::Read(lFolder.Path() + "/out/scene.mtl");
+    const std::string lLibrary = TempFolder::Read(lFolder.Path() + "/out/Scene.mtl");
     EXPECT_EQ(LinesStartingWith(lLibrary, "newmtl "),
               (std::vector<std::string>{"newmtl dark_red_paint", "newmtl dark_red_paint1"}));
     EXPECT_EQ(LinesStartingWith(lLibrary, "map_Kd "),
@@ -182,12 +182,29 @@ TEST(KWriterObjTest, MaterialsTexturesAndTheLibraryFile)
 
 TEST(KWriterObjTest, MaterialFilePathChangesOnlyTheFileName)
 {
-    EXPECT_EQ(KWriterObj::GetMaterialFilePath("Scene.OBJ"), "scene.mtl");
+    EXPECT_EQ(KWriterObj::GetMaterialFilePath("Scene.OBJ"), "Scene.mtl");
     EXPECT_EQ(KWriterObj::GetMaterialFilePath("/data/my.objects/Scene.OBJ"),
-              "/data/my.objects/scene.mtl");
+              "/data/my.objects/Scene.mtl");
     EXPECT_EQ(KWriterObj::GetMaterialFilePath("/Data/Models/scene"), "/Data/Models/scene.mtl");
     EXPECT_EQ(KWriterObj::GetMaterialFilePath("out/x.mtl"), "out/x.mtl.mtl");
-    EXPECT_EQ(KWriterObj::GetMaterialFilePath("out/My Scene.obj"), "out/my_scene.mtl");
+    EXPECT_EQ(KWriterObj::GetMaterialFilePath("out/My Scene.obj"), "out/My_Scene.mtl");
+}
+
+TEST(KWriterObjTest, TheLibraryNeverLandsOnAnotherFilesLibrary)
+{
+    TempFolder lFolder;
+    const std::string lOther = lFolder.Write("car.mtl", "newmtl paint\nKd 1 0 0\n");
+    lFolder.Write("car.obj", "mtllib car.mtl\n");
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    KRyvMesh* lMesh = AddCube(lFactory, lScene, "Body");
+    lMesh->InitMaterialIndices(KRyvMesh::eMappingAllSame);
+    lMesh->AddMaterial(lFactory.CreateMaterial("blue"));
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/CAR.obj"));
+    EXPECT_EQ(TempFolder::Read(lOther), "newmtl paint\nKd 1 0 0\n");
+    EXPECT_NE(TempFolder::Read(lFolder.Path() + "/CAR.obj").find("mtllib CAR.mtl\n"),
+              std::string::npos);
+    EXPECT_NE(TempFolder::Read(lFolder.Path() + "/CAR.mtl").find("newmtl blue"), std::string::npos);
 }
 
 TEST(KWriterObjTest, OptionsAreRequired)

@@ -325,6 +325,19 @@ TEST(KReaderBvh, AValueBeyondSinglePrecisionNamesFrameAndJoint)
     EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
 }
 
+TEST(KReaderBvh, ErrorsQuoteOnlyAPrefixOfAHugeValue)
+{
+    BvhImportSettingsGuard lSettings;
+    BvhTestScene lTest;
+    std::string lText = kWalk;
+    lText.replace(lText.find("11 21 31"), 8, "11 2" + std::string(1 << 20, '1') + "x 31");
+    EXPECT_FALSE(lTest.Read(WriteBvhFile("long.bvh", lText)));
+    const std::string lError = lTest.mReader.GetError().GetLastErrorString().Buffer();
+    EXPECT_NE(lError.find("bad number \"2" + std::string(39, '1') + "...\""), std::string::npos)
+        << lError.substr(0, 200);
+    EXPECT_LT(lError.size(), 200u);
+}
+
 TEST(KReaderBvh, TheKeyReducerThinsConstantTranslationsAndRotations)
 {
     BvhImportSettingsGuard lSettings(true);

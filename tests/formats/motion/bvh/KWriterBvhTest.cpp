@@ -191,6 +191,32 @@ std::string MixedMagnitudeMotion()
     return lText;
 }
 
+TEST(KWriterBvh, AnEndSiteBesideAJointOfALongNamedParentIsWritten)
+{
+    BvhImportSettingsGuard lSettings;
+    // The parent's name is 124 characters: "<parent>_End" would pass the 127-character limit.
+    const std::string lParent(124, 'P');
+    const std::string lText =
+        "HIERARCHY\nROOT Hips\n{\n  OFFSET 0 0 0\n  CHANNELS 3 Zrotation Xrotation Yrotation\n"
+        "  JOINT " +
+        lParent +
+        "\n  {\n    OFFSET 0 1 0\n    CHANNELS 3 Zrotation Xrotation "
+        "Yrotation\n    JOINT Tip\n    {\n      OFFSET 0 1 0\n      CHANNELS 3 Zrotation "
+        "Xrotation Yrotation\n      End Site\n      {\n        OFFSET 0 1 0\n      }\n    }\n"
+        "    End Site\n    {\n      OFFSET 1 0 0\n    }\n    End Site\n    {\n      OFFSET 2 0 "
+        "0\n    }\n  }\n}\nMOTION\nFrames: 1\nFrame Time: 0.04\n0 0 0 0 0 0 0 0 0\n";
+    const std::string lWritten =
+        Convert(WriteBvhFile("long.bvh", lText), WriteBvhFile("long-out.bvh", ""));
+    BvhTestScene lBack;
+    ASSERT_TRUE(lBack.Read(WriteBvhFile("long-back.bvh", lWritten)))
+        << lBack.mReader.GetMessage().Buffer();
+    // The End Sites came back as joints whose names fit and stay apart.
+    for (const char* lSuffix : {"_End", "_End2"}) {
+        const std::string lName = lParent.substr(0, 127 - std::string(lSuffix).size()) + lSuffix;
+        EXPECT_NE(lBack.Find(lName.c_str()), nullptr) << lSuffix;
+    }
+}
+
 TEST(KWriterBvh, ItsOwnOutputIsAFixedPoint)
 {
     // What the writer wrote reads back and writes out byte for byte the same. With the constant
@@ -319,7 +345,7 @@ TEST(KWriterBvh, RefusalsAndErrors)
     EXPECT_FALSE(lWriter.FileCreate(lMissing.c_str()));
     EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
     EXPECT_EQ(std::string(lWriter.GetError().GetLastErrorString().Buffer()),
-              "Cannot open file \"" + lMissing + "\" for writing.");
+              lMissing + ": No such file or directory");
 
     // No node marked on the chain below the root.
     const std::string lPath = WriteBvhFile("refused.bvh", "");
@@ -455,3 +481,30 @@ TEST(KWriterBvh, AFailedExportLeavesTheFileThatWasThere)
 }
 
 } // namespace
+
+TEST(KWriterBvh, TheExporterKeepsTheWritersReasonForAJointNameTooLongToWrite)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    const std::string lName = "long" + std::string(200, 'w');
+    AddJoint(lFactory, lScene->GetRootNode(), lName.c_str(), KVector4());
+    KExporter lExporter(&lFactory);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportBvh);
+    const std::string lPath = WriteBvhFile("named.bvh", "kept\n");
+    lExporter.Initialize(lPath.c_str());
+    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    static_cast<KStreamOptionsMotion*>(lOptions.get())->SetFrameCount(1);
+    EXPECT_FALSE(lExporter.Export(lScene, lOptions.get()));
+    EXPECT_EQ(lExporter.GetError().GetLastErrorID(), KExporter::kUnidentifiedError);
+    const std::string lReason = lExporter.GetReason().Buffer();
+    EXPECT_NE(lReason.find("named.bvh"), std::string::npos) << lReason;
+    EXPECT_NE(
+        lReason.find("cannot write the joint name \"Model::long" + std::string(29, 'w') + "...\""),
+        std::string::npos)
+        << lReason;
+    EXPECT_EQ(ReadText(lPath), "kept\n");
+    // A file that cannot be made names what the system said.
+    lExporter.Initialize((lPath + "/inside.bvh").c_str());
+    EXPECT_FALSE(lExporter.Export(lScene, lOptions.get()));
+    EXPECT_STREQ(lExporter.GetReason().Buffer(), (lPath + "/inside.bvh: Not a directory").c_str());
+}
