@@ -3,9 +3,10 @@
 #include "core/KByteSource.h"
 #include "ryvfile/KRyvStream.h"
 
-#include "core/KFileUtils.h"
 #include "character/KRyvCharacter.h"
 #include "character/KRyvControlSetPlug.h"
+#include "core/KFileUtils.h"
+#include "core/KMediaCopy.h"
 #include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
 #include "io/KRyvMedia.h"
@@ -19,10 +20,10 @@
 #include "scene/KRyvSceneEntity.h"
 #include "scene/objects/KRyvActor.h"
 #include "scene/objects/KRyvCameraSwitcher.h"
-#include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLink.h"
+#include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvPose.h"
 #include "scene/objects/KRyvTexture.h"
@@ -54,7 +55,8 @@ KVector4 ReadVector(KRyvFile& ioFile, const char* pName)
         ioFile.FieldReadArray(lValues);
         ioFile.FieldReadEnd();
     }
-    return lValues.size() == 4 ? KVector4(lValues[0], lValues[1], lValues[2], lValues[3]) : KVector4();
+    return lValues.size() == 4 ? KVector4(lValues[0], lValues[1], lValues[2], lValues[3])
+                               : KVector4();
 }
 
 } // namespace
@@ -63,10 +65,12 @@ KVector4 ReadVector(KRyvFile& ioFile, const char* pName)
 class KReaderRyv::Session
 {
 public:
-    Session(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions, const KString& pMediaFolder,
-            KString& ioMessage)
-        : mFile(ioFile), mScene(ioScene), mOptions(pOptions), mMediaFolder(pMediaFolder),
-          mMessage(ioMessage), mFactory(*ioScene.GetObjectFactory())
+    // pMedia: where embedded media go, null when they are not restored; pFileFolder: the folder
+    // of the file read, which relative media names are taken from.
+    Session(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions,
+            KRyvMediaFolder* pMedia, const KString& pFileFolder, KString& ioMessage)
+        : mFile(ioFile), mScene(ioScene), mOptions(pOptions), mMedia(pMedia),
+          mFileFolder(pFileFolder), mMessage(ioMessage), mFactory(*ioScene.GetObjectFactory())
     {
         mContext.mFactory = &mFactory;
         mContext.mMaterials = &mMaterials;
@@ -110,7 +114,8 @@ private:
     bool Step(const char* pText)
     {
         ++mDone;
-        const float lShare = static_cast<float>(std::min(mDone, mTotal)) / static_cast<float>(std::max(1, mTotal));
+        const float lShare =
+            static_cast<float>(std::min(mDone, mTotal)) / static_cast<float>(std::max(1, mTotal));
         mOptions.ReportProgress(pText, kFullPercent * lShare);
         mCancelled = mOptions.IsCancelled();
         return !mCancelled;
@@ -166,7 +171,8 @@ private:
                    ReadContainer(*lNode, lNode->GetProperties());
         }
         if (pKind == "ControlSetPlug") {
-            KRyvControlSetPlug* lPlug = mScene.GetControlSetPlug(mScene.AddControlSetPlug(mFile.FieldReadC().Buffer()));
+            KRyvControlSetPlug* lPlug =
+                mScene.GetControlSetPlug(mScene.AddControlSetPlug(mFile.FieldReadC().Buffer()));
             return lPlug && ReadContainer(*lPlug, lPlug->GetProperties());
         }
         mMessage += "Unknown object record skipped: " + KString(pKind.c_str()) + "\n";
@@ -176,7 +182,8 @@ private:
     bool ReadContainer(KRyvTakeNodeContainer& ioObject, KObject* pSet)
     {
         KRyvPropertyIO::ReadUserProperties(mFile, ioObject, mFactory);
-        if (mOptions.IsOn(KStreamOptionsRyv::kAnimation) && !KRyvCurveIO::ReadTakeNodes(mFile, ioObject)) {
+        if (mOptions.IsOn(KStreamOptionsRyv::kAnimation) &&
+            !KRyvCurveIO::ReadTakeNodes(mFile, ioObject)) {
             return false;
         }
         KRyvPropertyIO::ReadBlock(mFile, pSet, mMessage);
@@ -217,10 +224,7 @@ private:
         if (!lVideoName.IsEmpty()) {
             mTextureVideos.emplace_back(lTexture, lVideoName);
         }
-        KString lPath;
-        if (KRyvMedia::Restore(mFile, mMediaFolder.Buffer(), lPath, mMessage)) {
-            lTexture->SetFileName(lPath.Buffer());
-        }
+        PlaceMedia(*lTexture);
         return ReadContainer(*lTexture, lTexture->GetProperties());
     }
 
@@ -232,11 +236,26 @@ private:
         }
         mVideos.push_back(lVideo);
         KRyvSceneObjectIO::ReadVideo(mFile, *lVideo);
-        KString lPath;
-        if (KRyvMedia::Restore(mFile, mMediaFolder.Buffer(), lPath, mMessage)) {
-            lVideo->SetFileName(lPath.Buffer());
-        }
+        PlaceMedia(*lVideo);
         return ReadContainer(*lVideo, lVideo->GetProperties());
+    }
+
+    // The file a texture or video is opened from: its restored copy, else the name relative to
+    // this file taken from this file's folder, never the absolute name the file stored beside it
+    // (which could name any file of the machine for a later copy to pick up).
+    template <class T> void PlaceMedia(T& ioMedia)
+    {
+        KString lPath;
+        if (mMedia && mMedia->Restore(mFile, lPath, mMessage)) {
+            ioMedia.SetFileName(lPath.Buffer());
+            return;
+        }
+        const char* lRelative = ioMedia.GetRelativeFileName();
+        if (lRelative && *lRelative && !KMediaCopy::LeavesFolder(lRelative)) {
+            ioMedia.SetFileName(mFileFolder.IsEmpty()
+                                    ? lRelative
+                                    : MakeAbsolutePath(mFileFolder.Buffer(), lRelative).Buffer());
+        }
     }
 
     // The first model without a parent is the scene's root node; every other one names a
@@ -266,12 +285,14 @@ private:
     {
         ioNode.SetShadingMode(mFile.FieldReadI("ShadingMode", 0));
         ioNode.SetMultiTake(mFile.FieldReadB("MultiTake", true));
-        mTargets.push_back({&ioNode, mFile.FieldReadC("LookAtModel", ""), mFile.FieldReadC("UpVectorModel", "")});
+        mTargets.push_back(
+            {&ioNode, mFile.FieldReadC("LookAtModel", ""), mFile.FieldReadC("UpVectorModel", "")});
         ioNode.SetPostTargetRotation(ReadVector(mFile, "PostTargetRotation"));
         ioNode.SetUpTargetRotation(ReadVector(mFile, "UpTargetRotation"));
         if (mFile.FieldReadBegin("Attribute")) {
-            const bool lRead = pSwitcher ? ReadSwitcherAttribute()
-                                         : KRyvSceneObjectIO::ReadAttribute(mFile, ioNode, mContext, mGobos);
+            const bool lRead =
+                pSwitcher ? ReadSwitcherAttribute()
+                          : KRyvSceneObjectIO::ReadAttribute(mFile, ioNode, mContext, mGobos);
             mFile.FieldReadEnd();
             if (!lRead) {
                 return false;
@@ -317,7 +338,8 @@ private:
     {
         KRyvMarkerSet* lSet = mScene.GetMarkerSet(mScene.AddMarkerSet(mFile.FieldReadC().Buffer()));
         if (lSet) {
-            KRyvCharacterIO::ReadMarkerSet(mFile, *lSet, [this](const KString& pName) { return FindNode(pName); });
+            KRyvCharacterIO::ReadMarkerSet(
+                mFile, *lSet, [this](const KString& pName) { return FindNode(pName); });
         }
         return lSet != nullptr;
     }
@@ -340,11 +362,13 @@ private:
 
     bool ReadCharacter()
     {
-        KRyvCharacter* lCharacter = mScene.GetCharacter(mScene.AddCharacter(mFile.FieldReadC().Buffer()));
+        KRyvCharacter* lCharacter =
+            mScene.GetCharacter(mScene.AddCharacter(mFile.FieldReadC().Buffer()));
         if (!lCharacter) {
             return false;
         }
-        KRyvCharacterIO::ReadCharacter(mFile, *lCharacter, [this](const KString& pName) { return FindNode(pName); });
+        KRyvCharacterIO::ReadCharacter(mFile, *lCharacter,
+                                       [this](const KString& pName) { return FindNode(pName); });
         return ReadContainer(*lCharacter, lCharacter->GetProperties());
     }
 
@@ -367,7 +391,8 @@ private:
         }
         for (const auto& [lTexture, lName] : mTextureVideos) {
             for (KRyvVideo* lVideo : mVideos) {
-                if (lVideo->GetName().Compare(lName) == 0 && lTexture->GetProperties() && lVideo->GetProperties()) {
+                if (lVideo->GetName().Compare(lName) == 0 && lTexture->GetProperties() &&
+                    lVideo->GetProperties()) {
                     lTexture->GetProperties()->ConnectSrc(lVideo->GetProperties());
                 }
             }
@@ -427,7 +452,8 @@ private:
     KRyvFile& mFile;
     KRyvScene& mScene;
     const KStreamOptionsRyv& mOptions;
-    KString mMediaFolder;
+    KRyvMediaFolder* mMedia;
+    KString mFileFolder;
     KString& mMessage;
     KRyvObjectFactory& mFactory;
     KRyvGeometryContext mContext;
@@ -464,7 +490,7 @@ bool KReaderRyv::OpenSource(std::unique_ptr<KByteSource> pSource)
 {
     mFileName = pSource->GetName().c_str();
     KRyvStdioStream lStream;
-    if (!lStream.Attach(pSource->GetStream()) || !mFile.Open(lStream)) {
+    if (!lStream.Attach(pSource->GetStream(), false) || !mFile.Open(lStream)) {
         const int lCode = mFile.GetError().GetLastErrorID();
         return Fail(lCode < 0 ? kFileNotOpened : ReaderCode(lCode));
     }
@@ -502,11 +528,13 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
             mFile.Close();
             return false;
         }
-        const KString lFolder = !lOptions.GetMediaFolder().IsEmpty()
-                                    ? lOptions.GetMediaFolder()
-                                    : ChangeFileExtension(mFileName.Buffer(), kMediaFolderSuffix);
+        KRyvMediaFolder lMedia(
+            !lOptions.GetMediaFolder().IsEmpty()
+                ? lOptions.GetMediaFolder().Buffer()
+                : ChangeFileExtension(mFileName.Buffer(), kMediaFolderSuffix).Buffer());
         pScene->Clear();
-        Session lSession(mFile, *pScene, lOptions, lFolder, GetMessage());
+        Session lSession(mFile, *pScene, lOptions, lOptions.GetRestoreMedia() ? &lMedia : nullptr,
+                         GetFileDirectory(mFileName.Buffer()), GetMessage());
         const bool lRead = lSession.Run();
         if (!lRead) {
             pScene->Clear();

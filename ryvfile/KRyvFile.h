@@ -76,7 +76,8 @@ public:
     // an unprotected file. ASCII files are never protected: the password is ignored.
     void Create(int pVersion, bool pAscii, const char* pPassword);
     void SetHeaderExtension(const KRyvHeaderExtension& pExtension) { mExtension = pExtension; }
-    // Frames and writes the tree. kUnidentifiedError when the tree cannot be encoded (a bad
+    // Frames and writes the tree. SaveFile writes through a KOutputFile: the target is replaced
+    // only by a whole file. kUnidentifiedError when the tree cannot be encoded (a bad
     // record name, a record over 4 GiB), kOutOfDiskSpace when the stream refuses bytes.
     bool Save(KRyvStream& ioStream);
     bool SaveFile(const char* pFileName);
@@ -105,7 +106,10 @@ public:
     void FieldWriteL(const char* pName, std::int64_t pValue);
     void FieldWriteD(const char* pName, double pValue);
     void FieldWriteC(const char* pName, const char* pValue);
-    void FieldWriteC(const char* pName, const KString& pValue) { FieldWriteC(pName, pValue.Buffer()); }
+    void FieldWriteC(const char* pName, const KString& pValue)
+    {
+        FieldWriteC(pName, pValue.Buffer());
+    }
 
     // Field reads -------------------------------------------------------------------------------
     // Enters the next child of the current record named pName, searching forward from the last
