@@ -14,6 +14,7 @@
 #include "io/KRyvPropertyIO.h"
 #include "io/KRyvSceneObjectIO.h"
 #include "io/KStreamOptionsRyv.h"
+#include "ryvfile/KRyvFieldValue.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
@@ -73,8 +74,11 @@ public:
           mFileFolder(pFileFolder), mMessage(ioMessage), mFactory(*ioScene.GetObjectFactory())
     {
         mContext.mFactory = &mFactory;
-        mContext.mMaterials = &mMaterials;
-        mContext.mTextures = &mTextures;
+        // Without the list a layer's reference to a kind not read is no warning.
+        mContext.mMaterials = pOptions.IsOn(KStreamOptionsRyv::kMaterial) ? &mMaterials : nullptr;
+        mContext.mTextures = pOptions.IsOn(KStreamOptionsRyv::kTexture) ? &mTextures : nullptr;
+        mContext.mShapes = pOptions.IsOn(KStreamOptionsRyv::kShape);
+        mContext.mLinks = pOptions.IsOn(KStreamOptionsRyv::kLink);
         mContext.mLinkFixups = &mLinkFixups;
         mContext.mMessage = &mMessage;
     }
@@ -83,7 +87,9 @@ public:
     bool Run()
     {
         ReadDefinitions();
-        KRyvSceneObjectIO::ReadGlobalSettings(mFile, mScene);
+        if (mOptions.IsOn(KStreamOptionsRyv::kGlobalSettings)) {
+            KRyvSceneObjectIO::ReadGlobalSettings(mFile, mScene);
+        }
         if (!mFile.FieldReadBegin("Objects") || !ReadObjects()) {
             return false;
         }
@@ -121,10 +127,45 @@ private:
         return !mCancelled;
     }
 
+    // The option that says whether records of the kind are read; 0 for kinds always read.
+    static int OptionOfKind(const std::string& pKind)
+    {
+        static const std::pair<const char*, int> kKinds[] = {
+            {"Gobo", KStreamOptionsRyv::kGobo},
+            {"Material", KStreamOptionsRyv::kMaterial},
+            {"Texture", KStreamOptionsRyv::kTexture},
+            {"Video", KStreamOptionsRyv::kTexture},
+            {"Model", KStreamOptionsRyv::kModel},
+            {"CameraSwitcher", KStreamOptionsRyv::kModel},
+            {"Pose", KStreamOptionsRyv::kPose},
+            {"MarkerSet", KStreamOptionsRyv::kCharacter},
+            {"Actor", KStreamOptionsRyv::kCharacter},
+            {"Character", KStreamOptionsRyv::kCharacter},
+            {"ControlSetPlug", KStreamOptionsRyv::kCharacter}};
+        for (const auto& lKind : kKinds) {
+            if (pKind == lKind.first) {
+                return lKind.second;
+            }
+        }
+        return 0;
+    }
+
+    // Records of a kind the options leave out are stepped over; the root node's record is
+    // always read, as the scene always has its root.
+    bool Skips(const std::string& pKind) const
+    {
+        const int lOption = OptionOfKind(pKind);
+        return lOption != 0 && !mOptions.IsOn(lOption) && !(pKind == "Model" && mModels.empty());
+    }
+
     bool ReadObjects()
     {
         while (mFile.FieldReadBeginNext()) {
             const std::string lKind = mFile.FieldReadName();
+            if (Skips(lKind)) {
+                mFile.FieldReadEnd();
+                continue;
+            }
             if (!ReadObject(lKind) || mFile.FieldReadFailed() || !Step("Reading objects")) {
                 return false;
             }
@@ -183,7 +224,7 @@ private:
     {
         KRyvPropertyIO::ReadUserProperties(mFile, ioObject, mFactory);
         if (mOptions.IsOn(KStreamOptionsRyv::kAnimation) &&
-            !KRyvCurveIO::ReadTakeNodes(mFile, ioObject)) {
+            !KRyvCurveIO::ReadTakeNodes(mFile, ioObject, mOptions.GetTakeName())) {
             return false;
         }
         KRyvPropertyIO::ReadBlock(mFile, pSet, mMessage);
@@ -259,25 +300,35 @@ private:
     }
 
     // The first model without a parent is the scene's root node; every other one names a
-    // parent read before it.
+    // parent read before it: by its place among the models (names may repeat), or in files
+    // written without the place, by its name.
     bool ReadModel()
     {
         const KString lName = mFile.FieldReadC();
         const KString lParentName = mFile.FieldReadC();
+        const bool lHasIndex = mFile.FieldReadPeekKind() == KRyvFieldValue::kInt32;
+        const int lParentIndex = lHasIndex ? mFile.FieldReadI() : -1;
         KRyvNode* lNode = nullptr;
         if (lParentName.IsEmpty()) {
-            lNode = mNodes.empty() ? mScene.GetRootNode() : nullptr;
+            lNode = mModels.empty() ? mScene.GetRootNode() : nullptr;
         } else {
-            const auto lParent = mNodes.find(lParentName.Buffer());
-            lNode = lParent == mNodes.end() ? nullptr : mFactory.CreateNode(lName.Buffer());
-            if (lNode && !lParent->second->AddChild(lNode)) {
+            KRyvNode* lParent =
+                !lHasIndex ? FindNode(lParentName)
+                : lParentIndex >= 0 && lParentIndex < static_cast<int>(mModels.size())
+                    ? mModels[static_cast<std::size_t>(lParentIndex)]
+                    : nullptr;
+            lNode = lParent ? mFactory.CreateNode(lName.Buffer()) : nullptr;
+            if (lNode && !lParent->AddChild(lNode)) {
                 mFactory.DestroyNode(lNode, false);
                 lNode = nullptr;
             }
         }
-        if (!lNode || !mNodes.emplace(lName.Buffer(), lNode).second) {
+        if (!lNode) {
             return false;
         }
+        mModels.push_back(lNode);
+        // The first node of a name is the one references by name find.
+        mNodes.emplace(lName.Buffer(), lNode);
         return ReadNodeBody(*lNode, false);
     }
 
@@ -412,7 +463,9 @@ private:
         if (!mFile.FieldReadBegin("Takes")) {
             return;
         }
-        const KString lCurrent = mFile.FieldReadC("Current", "");
+        // A take picked in the options is the only one read, and the current one.
+        const KString& lOnly = mOptions.GetTakeName();
+        const KString lCurrent = lOnly.IsEmpty() ? mFile.FieldReadC("Current", "") : lOnly;
         while (mFile.FieldReadBegin("TakeInfo")) {
             KTakeInfo lInfo;
             lInfo.mName = mFile.FieldReadC();
@@ -423,6 +476,11 @@ private:
             std::vector<std::int32_t> lWords;
             mFile.FieldReadArray(lTimes);
             mFile.FieldReadArray(lWords);
+            if (lTimes.size() == 4 && lWords.size() == 2 && !lOnly.IsEmpty() &&
+                lInfo.mName.Compare(lOnly) != 0) {
+                mFile.FieldReadEnd();
+                continue;
+            }
             if (lTimes.size() == 4 && lWords.size() == 2) {
                 lInfo.mLocalStart = KTime(lTimes[0]);
                 lInfo.mLocalStop = KTime(lTimes[1]);
@@ -458,6 +516,7 @@ private:
     KRyvObjectFactory& mFactory;
     KRyvGeometryContext mContext;
     std::unordered_map<std::string, KRyvNode*> mNodes;
+    std::vector<KRyvNode*> mModels;
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvGobo*> mGobos;
@@ -525,7 +584,6 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
         if (!mFile.ReadBody(lOptions.GetPassword().Buffer())) {
             GetError().SetLastError(ReaderCode(mFile.GetError().GetLastErrorID()),
                                     mFile.GetError().GetLastErrorString().Buffer());
-            mFile.Close();
             return false;
         }
         KRyvMediaFolder lMedia(
@@ -538,12 +596,10 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
         const bool lRead = lSession.Run();
         if (!lRead) {
             pScene->Clear();
-            mFile.Close();
             return lSession.WasCancelled() ? Fail(kUnidentifiedError) : Fail(kFileCorrupted);
         }
     } catch (const std::bad_alloc&) {
         pScene->Clear();
-        mFile.Close();
         return Fail(kUnidentifiedError);
     }
     const KRyvHeaderExtension& lExtension = mFile.GetHeaderExtension();
@@ -554,6 +610,5 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
             pScene->SetDocumentInfo(lInfo);
         }
     }
-    mFile.Close();
     return true;
 }

@@ -20,6 +20,7 @@
 #include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLayerContainer.h"
+#include "scene/objects/KRyvLight.h"
 #include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvPose.h"
@@ -33,6 +34,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -119,7 +121,7 @@ private:
         mFile.FieldWriteI("Material", static_cast<int>(mMaterials.size()));
         mFile.FieldWriteI("Texture", static_cast<int>(mTextures.size()));
         mFile.FieldWriteI("Video", static_cast<int>(mVideos.size()));
-        mFile.FieldWriteI("Gobo", ioEntity.GetGoboCount());
+        mFile.FieldWriteI("Gobo", static_cast<int>(mGobos.size()));
         mFile.FieldWriteI("Pose", mScene.GetPoseCount());
         mFile.FieldWriteI("Character", mScene.GetCharacterCount());
         mFile.FieldWriteEnd();
@@ -139,11 +141,10 @@ private:
 
     bool WriteObjects(KRyvSceneEntity& ioEntity, KString& ioMessage)
     {
-        for (int i = 0; mOptions.IsOn(KStreamOptionsRyv::kGobo) && i < ioEntity.GetGoboCount();
-             ++i) {
+        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kGobo) && i < mGobos.size(); ++i) {
             mFile.FieldWriteBegin("Gobo");
-            mFile.FieldWriteC(ioEntity.GetGobo(i)->GetName());
-            KRyvSceneObjectIO::WriteGobo(mFile, *ioEntity.GetGobo(i));
+            mFile.FieldWriteC(mGobos[i]->GetName());
+            KRyvSceneObjectIO::WriteGobo(mFile, *mGobos[i]);
             mFile.FieldWriteEnd();
         }
         return WriteMaterials(ioEntity) && WriteTextures(ioEntity, ioMessage) &&
@@ -215,10 +216,17 @@ private:
         for (int i = 0; i < ioEntity.GetVideoCount(); ++i) {
             AddOnce(mVideos, ioEntity.GetVideo(i));
         }
+        for (int i = 0; i < ioEntity.GetGoboCount(); ++i) {
+            AddOnce(mGobos, ioEntity.GetGobo(i));
+        }
         std::vector<KRyvNode*> lStack{mScene.GetRootNode()};
         while (!lStack.empty()) {
             KRyvNode* lNode = lStack.back();
             lStack.pop_back();
+            // A light may hold a gobo that never joined the scene's list.
+            if (auto* lLight = dynamic_cast<KRyvLight*>(lNode->GetNodeAttribute())) {
+                AddOnce(mGobos, lLight->GetGobo());
+            }
             auto* lContainer = dynamic_cast<KRyvLayerContainer*>(lNode->GetNodeAttribute());
             for (int l = 0; lContainer && l < lContainer->GetLayerCount(); ++l) {
                 const KLayer* lLayer = lContainer->GetLayer(l);
@@ -337,9 +345,14 @@ private:
 
     void WriteModel(KRyvNode& ioNode)
     {
+        const KRyvNode* lParent = ioNode.GetParent();
+        const auto lParentIndex = lParent ? mModelIndex.find(lParent) : mModelIndex.end();
         mFile.FieldWriteBegin("Model");
         mFile.FieldWriteC(ioNode.GetName());
-        mFile.FieldWriteC(ioNode.GetParent() ? ioNode.GetParent()->GetName() : KString(""));
+        mFile.FieldWriteC(lParent ? lParent->GetName() : KString(""));
+        // Names may repeat under different parents: the index tells which parent is meant.
+        mFile.FieldWriteI(lParentIndex == mModelIndex.end() ? -1 : lParentIndex->second);
+        mModelIndex.emplace(&ioNode, static_cast<int>(mModelIndex.size()));
         WriteNodeBody(ioNode);
         mFile.FieldWriteEnd();
     }
@@ -358,8 +371,14 @@ private:
         ioNode.GetUpTargetRotation(lRotation);
         WriteVector(mFile, "UpTargetRotation", lRotation);
         if (KRyvNodeAttribute* lAttribute = ioNode.GetNodeAttribute()) {
-            KRyvSceneObjectIO::WriteAttribute(mFile, *lAttribute, mFactory);
+            KRyvAttributeParts lParts;
+            lParts.mShapes = mOptions.IsOn(KStreamOptionsRyv::kShape);
+            lParts.mLinks = mOptions.IsOn(KStreamOptionsRyv::kLink);
+            lParts.mGoboName = mOptions.IsOn(KStreamOptionsRyv::kGobo);
+            KRyvSceneObjectIO::WriteAttribute(mFile, *lAttribute, mFactory, lParts);
         }
+        // The pivots and limits live in the node's pivot set; the block writes their properties.
+        ioNode.UpdatePropertiesFromPivots();
         WriteContainer(ioNode, ioNode.GetProperties());
         // After the block, whose limit properties would otherwise overwrite them on reading.
         KRyvNodeLimitsIO::WriteLimits(mFile, ioNode.GetLimits());
@@ -394,10 +413,13 @@ private:
         std::vector<KString> lNames;
         mScene.FillTakeNameList(lNames);
         mFile.FieldWriteBegin("Takes");
-        mFile.FieldWriteC("Current", mScene.GetCurrentTakeName());
+        // With one take written, that take is the current one of the file.
+        const KString& lOnly = mOptions.GetTakeName();
+        mFile.FieldWriteC("Current",
+                          lOnly.IsEmpty() ? KString(mScene.GetCurrentTakeName()) : lOnly);
         for (const KString& lName : lNames) {
             const KTakeInfo* lInfo = mScene.GetTakeInfo(lName.Buffer());
-            if (!lInfo) {
+            if (!lInfo || (!lOnly.IsEmpty() && lName.Compare(lOnly) != 0)) {
                 continue;
             }
             mFile.FieldWriteBegin("TakeInfo");
@@ -422,6 +444,9 @@ private:
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvVideo*> mVideos;
+    std::vector<KRyvGobo*> mGobos;
+    // The place of each model written, for the parent index of its children.
+    std::unordered_map<const KRyvNode*, int> mModelIndex;
     int mTotal = 1;
     int mDone = 0;
 };
@@ -492,8 +517,15 @@ bool KWriterRyv::WriteScene(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamO
     const KFlavourForm& lForm = kForms[mFlavour];
     ioFile.Create(lForm.mVersion, lForm.mAscii,
                   lForm.mEncrypted ? pOptions.GetPassword().Buffer() : nullptr);
-    ioFile.SetHeaderExtension(pOptions.HasHeaderExtension() ? pOptions.GetHeaderExtension()
-                                                            : FreshExtension(ioScene));
+    // Of an extension a read left in the options only the time stamp is kept (a file read and
+    // written back keeps its stamp); the creator is this kit and the document information the
+    // scene's own.
+    KRyvHeaderExtension lExtension = FreshExtension(ioScene);
+    if (pOptions.HasHeaderExtension()) {
+        const int* lStamp = pOptions.GetHeaderExtension().mTimeStamp;
+        std::copy(lStamp, lStamp + KRyvHeaderExtension::kTimeStampFields, lExtension.mTimeStamp);
+    }
+    ioFile.SetHeaderExtension(lExtension);
     Session lSession(ioFile, ioScene, pOptions, lForm.mVersion == KRyvContainer::kVersion60);
     return lSession.Run(GetMessage());
 }

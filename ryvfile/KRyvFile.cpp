@@ -87,12 +87,14 @@ bool KRyvFile::ReadBody(const char* pPassword)
     }
     int lLine = 0;
     int lCode = kUnidentifiedError;
+    // Decoded afresh each time: a read with another password, or a second read, starts over.
+    mRoot = KRyvFieldRecord();
+    mLevels.assign(1, Level{&mRoot});
     try {
         lCode = KRyvContainer::Unpack(mBytes, mHeader, mBodyAt, mBodySize, pPassword, mRoot, lLine);
     } catch (const std::bad_alloc&) {
         mRoot = KRyvFieldRecord();
     }
-    std::vector<std::uint8_t>().swap(mBytes);
     if (lCode >= 0) {
         mError.SetLastErrorID(lCode);
         if (lLine > 0) {

@@ -67,7 +67,8 @@ public:
     bool IsPasswordProtected() const { return mHeader.mProtected; }
     // Decodes the body; kWrongPassword when the password does not open a protected body,
     // kFileCorrupted (message with the line for ASCII) when the records are malformed or the
-    // header extension is missing. The file bytes are released either way.
+    // header extension is missing. The file bytes stay until Close, so that a read can be tried
+    // again (with another password) or repeated; each call starts from the bytes.
     bool ReadBody(const char* pPassword);
     const KRyvHeaderExtension& GetHeaderExtension() const { return mExtension; }
 
