@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -46,6 +47,108 @@ bool CopyBytes(int pSource, const char* pTarget)
     }
 }
 
+// The parts of pPath between '/', without empty and "." parts.
+std::vector<std::string> SplitPath(const std::string& pPath)
+{
+    std::vector<std::string> lParts;
+    std::size_t lStart = 0;
+    while (lStart <= pPath.size()) {
+        const std::size_t lEnd = std::min(pPath.find('/', lStart), pPath.size());
+        const std::string lPart = pPath.substr(lStart, lEnd - lStart);
+        if (!lPart.empty() && lPart != ".") {
+            lParts.push_back(lPart);
+        }
+        lStart = lEnd + 1;
+    }
+    return lParts;
+}
+
+std::string RealPath(const std::string& pPath)
+{
+    char* lResolved = realpath(pPath.empty() ? "." : pPath.c_str(), nullptr);
+    if (!lResolved) {
+        return std::string();
+    }
+    std::string lPath = lResolved;
+    std::free(lResolved);
+    return lPath;
+}
+
+// True when pSource is pRelative below some folder and, links followed, still lies in that
+// folder. A source that does not exist passes: opening it reports it missing.
+bool StaysInFolder(const std::string& pSource, const std::string& pRelative)
+{
+    const std::vector<std::string> lRelative = SplitPath(pRelative);
+    const std::vector<std::string> lSource = SplitPath(pSource);
+    if (lRelative.empty() || lRelative.size() > lSource.size() ||
+        !std::equal(lRelative.rbegin(), lRelative.rend(), lSource.rbegin())) {
+        return false;
+    }
+    std::string lFolder = pSource[0] == '/' ? "/" : "";
+    for (std::size_t i = 0; i + lRelative.size() < lSource.size(); ++i) {
+        lFolder += lSource[i] + "/";
+    }
+    const std::string lRealSource = RealPath(pSource);
+    const std::string lRealFolder = RealPath(lFolder);
+    if (lRealSource.empty()) {
+        return true;
+    }
+    const std::string lPrefix = lRealFolder == "/" ? lRealFolder : lRealFolder + "/";
+    return !lRealFolder.empty() && lRealSource.compare(0, lPrefix.size(), lPrefix) == 0;
+}
+
+// eCopied when pSource may be read for a file that named it pRelativeName, else why not (with
+// its line in ioMessage); pOpened receives the file opened without blocking, -1 when none.
+// pWhat and pNotDone word the lines: "Texture file " and " not copied".
+KMediaCopy::EResult OpenSource(const char* pSource, const char* pRelativeName, const char* pWhat,
+                               const char* pNotDone, KString& ioMessage, int& oOpened)
+{
+    oOpened = -1;
+    const std::string lRelative = pRelativeName ? pRelativeName : "";
+    if (KMediaCopy::LeavesFolder(pRelativeName) ||
+        (!lRelative.empty() && !StaysInFolder(pSource, lRelative))) {
+        AddLine(ioMessage, pWhat + Quoted(pSource) + pNotDone +
+                               ": it lies outside the folder of the file that names it.");
+        return KMediaCopy::eOutsideSourceFolder;
+    }
+    // Opened without blocking, so that a pipe cannot stall the writer before it is refused.
+    oOpened = open(pSource, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (oOpened < 0) {
+        AddLine(ioMessage, "Unable to locate texture file " + Quoted(pSource) + ".");
+        return KMediaCopy::eMissing;
+    }
+    struct stat lStat;
+    if (fstat(oOpened, &lStat) != 0 || !S_ISREG(lStat.st_mode)) {
+        AddLine(ioMessage, pWhat + Quoted(pSource) + pNotDone + ": it is not a regular file.");
+        close(oOpened);
+        oOpened = -1;
+        return KMediaCopy::eNotRegularFile;
+    }
+    return KMediaCopy::eCopied;
+}
+
+// Reads the open file to its end, at most pLimit bytes; false when it holds more or a read fails.
+bool ReadAll(int pFile, std::size_t pLimit, std::vector<std::uint8_t>& oBytes)
+{
+    char lBlock[kCopyBlock];
+    for (;;) {
+        const ssize_t lRead = read(pFile, lBlock, sizeof(lBlock));
+        if (lRead < 0 && errno == EINTR) {
+            continue;
+        }
+        if (lRead <= 0) {
+            return lRead == 0;
+        }
+        if (static_cast<std::size_t>(lRead) > pLimit - oBytes.size()) {
+            return false;
+        }
+        oBytes.insert(oBytes.end(), lBlock, lBlock + lRead);
+    }
+}
+
+const char kTextureFile[] = "Texture file ";
+const char kMediaFile[] = "Media file ";
+
 } // namespace
 
 bool KMediaCopy::LeavesFolder(const char* pPath)
@@ -75,30 +178,42 @@ KMediaCopy::EResult KMediaCopy::Copy(const char* pSource, const char* pRelativeN
     if (lstat(pTarget, &lStat) == 0) {
         return eTargetExists;
     }
-    if (LeavesFolder(pRelativeName)) {
-        AddLine(ioMessage,
-                "Texture file " + Quoted(pSource) +
-                    " not copied: it lies outside the folder of the file that names it.");
-        return eOutsideSourceFolder;
+    int lSource = -1;
+    EResult lResult =
+        OpenSource(pSource, pRelativeName, kTextureFile, " not copied", ioMessage, lSource);
+    if (lResult != eCopied) {
+        return lResult;
     }
-    // Opened without blocking, so that a pipe cannot stall the writer before it is refused.
-    const int lSource = open(pSource, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (lSource < 0) {
-        AddLine(ioMessage, "Unable to locate texture file " + Quoted(pSource) + ".");
-        return eMissing;
-    }
-    EResult lResult = eCopied;
-    if (fstat(lSource, &lStat) != 0 || !S_ISREG(lStat.st_mode)) {
-        AddLine(ioMessage,
-                "Texture file " + Quoted(pSource) + " not copied: it is not a regular file.");
-        lResult = eNotRegularFile;
-    } else if (!CopyBytes(lSource, pTarget)) {
+    if (!CopyBytes(lSource, pTarget)) {
         AddLine(ioMessage, "Error writing texture file " + Quoted(pTarget) + ".");
         lResult = eWriteFailed;
     } else {
-        AddLine(ioMessage,
-                "Texture file " + Quoted(pSource) + " copied to " + Quoted(pTarget) + ".");
+        AddLine(ioMessage, kTextureFile + Quoted(pSource) + " copied to " + Quoted(pTarget) + ".");
     }
     close(lSource);
     return lResult;
+}
+
+KMediaCopy::EResult KMediaCopy::Load(const char* pSource, const char* pRelativeName,
+                                     std::size_t pLimit, std::vector<std::uint8_t>& oBytes,
+                                     KString& ioMessage)
+{
+    oBytes.clear();
+    int lSource = -1;
+    const EResult lResult =
+        OpenSource(pSource, pRelativeName, kMediaFile, " not embedded", ioMessage, lSource);
+    if (lResult != eCopied) {
+        return lResult;
+    }
+    const bool lRead = ReadAll(lSource, pLimit, oBytes);
+    close(lSource);
+    if (!lRead) {
+        oBytes.clear();
+        AddLine(ioMessage, kMediaFile + Quoted(pSource) +
+                               " not embedded: it cannot be read whole or holds more than " +
+                               std::to_string(pLimit) + " bytes.");
+        return eTooLarge;
+    }
+    AddLine(ioMessage, kMediaFile + Quoted(pSource) + " embedded.");
+    return eCopied;
 }

@@ -3,14 +3,20 @@
 
 #include "core/KString.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
 // Copies the media files a scene names (texture images) into the folder of a file being written,
 // for the writers whose formats keep media beside the scene file. The rule:
 // - only a regular file is copied: a device, a pipe or a folder is refused (a texture named
 //   /dev/zero would otherwise fill the disk);
 // - a target that exists already is left alone;
 // - a file read from a scene file keeps, as its relative file name, the path that file gave;
-//   when that path leaves the scene file's folder (an absolute path, or a ".." step) the file is
-//   not copied, so a scene file cannot pull other files of the machine into the output folder;
+//   when that path leaves the scene file's folder (an absolute path, or a ".." step), when the
+//   path opened is not that relative path below some folder, or when it leads out of that
+//   folder through a link, the file is not copied, so a scene file cannot pull other files of
+//   the machine into the output folder;
 //   a file named by a program (no relative file name) is copied from wherever it is;
 // - every outcome but an existing target adds one line to the writer's message text, so each
 //   file copied is named there with its source and target.
@@ -23,7 +29,8 @@ public:
         eOutsideSourceFolder = 2,
         eNotRegularFile = 3,
         eMissing = 4,
-        eWriteFailed = 5
+        eWriteFailed = 5,
+        eTooLarge = 6
     };
 
     // Copies pSource to pTarget by the rule above (pRelativeName: the path as the scene file
@@ -31,6 +38,11 @@ public:
     // copy goes through KOutputFile: a failed copy leaves no partial target.
     static EResult Copy(const char* pSource, const char* pRelativeName, const char* pTarget,
                         KString& ioMessage);
+    // Reads pSource by the same rule into oBytes (emptied first), for the writers that keep media
+    // inside the scene file; a file of more than pLimit bytes is eTooLarge. Every outcome adds
+    // one line to ioMessage.
+    static EResult Load(const char* pSource, const char* pRelativeName, std::size_t pLimit,
+                        std::vector<std::uint8_t>& oBytes, KString& ioMessage);
     // True when pPath, taken relative to some folder, leads out of it: absolute ('/' or '\\'
     // first, or a drive letter), or with a ".." step ('/' and '\\' both separate).
     static bool LeavesFolder(const char* pPath);

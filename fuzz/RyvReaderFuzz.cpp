@@ -1,9 +1,9 @@
 // Fuzz entry point of the native reader: the input is read from memory into a scene holding
-// one node. Any answer is fine; a crash, a hang, a leak, or a failed read that leaves
-// the scene half built (a failure before the body is decoded must leave the node, one after
-// must leave the scene empty) is not. The password is fixed, so sealed seeds open. A binary
-// input gets its body size and CRC-32 mended first: otherwise almost every mutation would stop
-// at the frame check and the decoder behind it would never be reached.
+// one node; nothing is written anywhere. Any answer is fine; a crash, a hang, a leak, or a failed
+// read that leaves the scene half built (a failure before the body is decoded must leave the node,
+// one after must leave the scene empty) is not. The password is fixed, so sealed seeds open. A
+// binary input gets its body size and CRC-32 mended first: otherwise almost every mutation would
+// stop at the frame check and the decoder behind it would never be reached.
 
 #include "io/KReaderRyv.h"
 #include "io/KStreamOptionsRyv.h"
@@ -25,20 +25,24 @@ namespace {
 void MendFrame(std::vector<uint8_t>& ioBytes)
 {
     const std::size_t lFrame = KRyvContainer::kFixedHeaderSize + KRyvContainer::kFooterSize;
-    if (ioBytes.size() < lFrame ||
-        std::memcmp(ioBytes.data(), KRyvContainer::kBinaryMagic, sizeof(KRyvContainer::kBinaryMagic)) != 0) {
+    if (ioBytes.size() < lFrame || std::memcmp(ioBytes.data(), KRyvContainer::kBinaryMagic,
+                                               sizeof(KRyvContainer::kBinaryMagic)) != 0) {
         return;
     }
     std::uint32_t lFlags = 0;
     std::memcpy(&lFlags, ioBytes.data() + 12, sizeof(lFlags));
-    const std::size_t lHeader = KRyvContainer::kFixedHeaderSize + ((lFlags & KRyvContainer::kFlagProtected) ? KRyvCipher::kSaltSize + KRyvCipher::kStreamHeaderSize : 0);
+    const std::size_t lHeader = KRyvContainer::kFixedHeaderSize +
+                                ((lFlags & KRyvContainer::kFlagProtected)
+                                     ? KRyvCipher::kSaltSize + KRyvCipher::kStreamHeaderSize
+                                     : 0);
     if (ioBytes.size() < lHeader + KRyvContainer::kFooterSize) {
         return;
     }
     const std::uint64_t lBody = ioBytes.size() - lHeader - KRyvContainer::kFooterSize;
     std::memcpy(ioBytes.data() + 16, &lBody, sizeof(lBody));
     const std::size_t lCrcAt = ioBytes.size() - KRyvContainer::kFooterSize;
-    const std::uint32_t lCrc = static_cast<std::uint32_t>(crc32(0, ioBytes.data(), static_cast<uInt>(lCrcAt)));
+    const std::uint32_t lCrc =
+        static_cast<std::uint32_t>(crc32(0, ioBytes.data(), static_cast<uInt>(lCrcAt)));
     std::memcpy(ioBytes.data() + lCrcAt, &lCrc, sizeof(lCrc));
 }
 
@@ -54,8 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
     KReaderRyv lReader(&lFactory);
     KStreamOptionsRyv lOptions;
     lOptions.SetPassword("fuzz");
-    lOptions.SetMediaFolder("/tmp/ryvfuzzmedia");
-    if (lReader.MemoryOpen(lInput.data(), lInput.size(), "fuzz.ryv") && !lReader.Read(lScene, &lOptions)) {
+    // Embedded media are decoded but written nowhere.
+    lOptions.SetRestoreMedia(false);
+    if (lReader.MemoryOpen(lInput.data(), lInput.size(), "fuzz.ryv") &&
+        !lReader.Read(lScene, &lOptions)) {
         const int lChildren = lScene->GetRootNode()->GetChildCount();
         if (lChildren > 1) {
             std::abort();

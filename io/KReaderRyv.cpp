@@ -3,9 +3,10 @@
 #include "core/KByteSource.h"
 #include "ryvfile/KRyvStream.h"
 
-#include "core/KFileUtils.h"
 #include "character/KRyvCharacter.h"
 #include "character/KRyvControlSetPlug.h"
+#include "core/KFileUtils.h"
+#include "core/KMediaCopy.h"
 #include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
 #include "io/KRyvMedia.h"
@@ -13,16 +14,17 @@
 #include "io/KRyvPropertyIO.h"
 #include "io/KRyvSceneObjectIO.h"
 #include "io/KStreamOptionsRyv.h"
+#include "ryvfile/KRyvFieldValue.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
 #include "scene/objects/KRyvActor.h"
 #include "scene/objects/KRyvCameraSwitcher.h"
-#include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLink.h"
+#include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvPose.h"
 #include "scene/objects/KRyvTexture.h"
@@ -54,7 +56,8 @@ KVector4 ReadVector(KRyvFile& ioFile, const char* pName)
         ioFile.FieldReadArray(lValues);
         ioFile.FieldReadEnd();
     }
-    return lValues.size() == 4 ? KVector4(lValues[0], lValues[1], lValues[2], lValues[3]) : KVector4();
+    return lValues.size() == 4 ? KVector4(lValues[0], lValues[1], lValues[2], lValues[3])
+                               : KVector4();
 }
 
 } // namespace
@@ -63,14 +66,19 @@ KVector4 ReadVector(KRyvFile& ioFile, const char* pName)
 class KReaderRyv::Session
 {
 public:
-    Session(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions, const KString& pMediaFolder,
-            KString& ioMessage)
-        : mFile(ioFile), mScene(ioScene), mOptions(pOptions), mMediaFolder(pMediaFolder),
-          mMessage(ioMessage), mFactory(*ioScene.GetObjectFactory())
+    // pMedia: where embedded media go, null when they are not restored; pFileFolder: the folder
+    // of the file read, which relative media names are taken from.
+    Session(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions,
+            KRyvMediaFolder* pMedia, const KString& pFileFolder, KString& ioMessage)
+        : mFile(ioFile), mScene(ioScene), mOptions(pOptions), mMedia(pMedia),
+          mFileFolder(pFileFolder), mMessage(ioMessage), mFactory(*ioScene.GetObjectFactory())
     {
         mContext.mFactory = &mFactory;
-        mContext.mMaterials = &mMaterials;
-        mContext.mTextures = &mTextures;
+        // Without the list a layer's reference to a kind not read is no warning.
+        mContext.mMaterials = pOptions.IsOn(KStreamOptionsRyv::kMaterial) ? &mMaterials : nullptr;
+        mContext.mTextures = pOptions.IsOn(KStreamOptionsRyv::kTexture) ? &mTextures : nullptr;
+        mContext.mShapes = pOptions.IsOn(KStreamOptionsRyv::kShape);
+        mContext.mLinks = pOptions.IsOn(KStreamOptionsRyv::kLink);
         mContext.mLinkFixups = &mLinkFixups;
         mContext.mMessage = &mMessage;
     }
@@ -79,7 +87,9 @@ public:
     bool Run()
     {
         ReadDefinitions();
-        KRyvSceneObjectIO::ReadGlobalSettings(mFile, mScene);
+        if (mOptions.IsOn(KStreamOptionsRyv::kGlobalSettings)) {
+            KRyvSceneObjectIO::ReadGlobalSettings(mFile, mScene);
+        }
         if (!mFile.FieldReadBegin("Objects") || !ReadObjects()) {
             return false;
         }
@@ -110,16 +120,52 @@ private:
     bool Step(const char* pText)
     {
         ++mDone;
-        const float lShare = static_cast<float>(std::min(mDone, mTotal)) / static_cast<float>(std::max(1, mTotal));
+        const float lShare =
+            static_cast<float>(std::min(mDone, mTotal)) / static_cast<float>(std::max(1, mTotal));
         mOptions.ReportProgress(pText, kFullPercent * lShare);
         mCancelled = mOptions.IsCancelled();
         return !mCancelled;
+    }
+
+    // The option that says whether records of the kind are read; 0 for kinds always read.
+    static int OptionOfKind(const std::string& pKind)
+    {
+        static const std::pair<const char*, int> kKinds[] = {
+            {"Gobo", KStreamOptionsRyv::kGobo},
+            {"Material", KStreamOptionsRyv::kMaterial},
+            {"Texture", KStreamOptionsRyv::kTexture},
+            {"Video", KStreamOptionsRyv::kTexture},
+            {"Model", KStreamOptionsRyv::kModel},
+            {"CameraSwitcher", KStreamOptionsRyv::kModel},
+            {"Pose", KStreamOptionsRyv::kPose},
+            {"MarkerSet", KStreamOptionsRyv::kCharacter},
+            {"Actor", KStreamOptionsRyv::kCharacter},
+            {"Character", KStreamOptionsRyv::kCharacter},
+            {"ControlSetPlug", KStreamOptionsRyv::kCharacter}};
+        for (const auto& lKind : kKinds) {
+            if (pKind == lKind.first) {
+                return lKind.second;
+            }
+        }
+        return 0;
+    }
+
+    // Records of a kind the options leave out are stepped over; the root node's record is
+    // always read, as the scene always has its root.
+    bool Skips(const std::string& pKind) const
+    {
+        const int lOption = OptionOfKind(pKind);
+        return lOption != 0 && !mOptions.IsOn(lOption) && !(pKind == "Model" && mModels.empty());
     }
 
     bool ReadObjects()
     {
         while (mFile.FieldReadBeginNext()) {
             const std::string lKind = mFile.FieldReadName();
+            if (Skips(lKind)) {
+                mFile.FieldReadEnd();
+                continue;
+            }
             if (!ReadObject(lKind) || mFile.FieldReadFailed() || !Step("Reading objects")) {
                 return false;
             }
@@ -166,7 +212,8 @@ private:
                    ReadContainer(*lNode, lNode->GetProperties());
         }
         if (pKind == "ControlSetPlug") {
-            KRyvControlSetPlug* lPlug = mScene.GetControlSetPlug(mScene.AddControlSetPlug(mFile.FieldReadC().Buffer()));
+            KRyvControlSetPlug* lPlug =
+                mScene.GetControlSetPlug(mScene.AddControlSetPlug(mFile.FieldReadC().Buffer()));
             return lPlug && ReadContainer(*lPlug, lPlug->GetProperties());
         }
         mMessage += "Unknown object record skipped: " + KString(pKind.c_str()) + "\n";
@@ -176,7 +223,8 @@ private:
     bool ReadContainer(KRyvTakeNodeContainer& ioObject, KObject* pSet)
     {
         KRyvPropertyIO::ReadUserProperties(mFile, ioObject, mFactory);
-        if (mOptions.IsOn(KStreamOptionsRyv::kAnimation) && !KRyvCurveIO::ReadTakeNodes(mFile, ioObject)) {
+        if (mOptions.IsOn(KStreamOptionsRyv::kAnimation) &&
+            !KRyvCurveIO::ReadTakeNodes(mFile, ioObject, mOptions.GetTakeName())) {
             return false;
         }
         KRyvPropertyIO::ReadBlock(mFile, pSet, mMessage);
@@ -217,10 +265,7 @@ private:
         if (!lVideoName.IsEmpty()) {
             mTextureVideos.emplace_back(lTexture, lVideoName);
         }
-        KString lPath;
-        if (KRyvMedia::Restore(mFile, mMediaFolder.Buffer(), lPath, mMessage)) {
-            lTexture->SetFileName(lPath.Buffer());
-        }
+        PlaceMedia(*lTexture);
         return ReadContainer(*lTexture, lTexture->GetProperties());
     }
 
@@ -232,33 +277,58 @@ private:
         }
         mVideos.push_back(lVideo);
         KRyvSceneObjectIO::ReadVideo(mFile, *lVideo);
-        KString lPath;
-        if (KRyvMedia::Restore(mFile, mMediaFolder.Buffer(), lPath, mMessage)) {
-            lVideo->SetFileName(lPath.Buffer());
-        }
+        PlaceMedia(*lVideo);
         return ReadContainer(*lVideo, lVideo->GetProperties());
     }
 
+    // The file a texture or video is opened from: its restored copy, else the name relative to
+    // this file taken from this file's folder, never the absolute name the file stored beside it
+    // (which could name any file of the machine for a later copy to pick up).
+    template <class T> void PlaceMedia(T& ioMedia)
+    {
+        KString lPath;
+        if (mMedia && mMedia->Restore(mFile, lPath, mMessage)) {
+            ioMedia.SetFileName(lPath.Buffer());
+            return;
+        }
+        const char* lRelative = ioMedia.GetRelativeFileName();
+        if (lRelative && *lRelative && !KMediaCopy::LeavesFolder(lRelative)) {
+            ioMedia.SetFileName(mFileFolder.IsEmpty()
+                                    ? lRelative
+                                    : MakeAbsolutePath(mFileFolder.Buffer(), lRelative).Buffer());
+        }
+    }
+
     // The first model without a parent is the scene's root node; every other one names a
-    // parent read before it.
+    // parent read before it: by its place among the models (names may repeat), or in files
+    // written without the place, by its name.
     bool ReadModel()
     {
         const KString lName = mFile.FieldReadC();
         const KString lParentName = mFile.FieldReadC();
+        const bool lHasIndex = mFile.FieldReadPeekKind() == KRyvFieldValue::kInt32;
+        const int lParentIndex = lHasIndex ? mFile.FieldReadI() : -1;
         KRyvNode* lNode = nullptr;
         if (lParentName.IsEmpty()) {
-            lNode = mNodes.empty() ? mScene.GetRootNode() : nullptr;
+            lNode = mModels.empty() ? mScene.GetRootNode() : nullptr;
         } else {
-            const auto lParent = mNodes.find(lParentName.Buffer());
-            lNode = lParent == mNodes.end() ? nullptr : mFactory.CreateNode(lName.Buffer());
-            if (lNode && !lParent->second->AddChild(lNode)) {
+            KRyvNode* lParent =
+                !lHasIndex ? FindNode(lParentName)
+                : lParentIndex >= 0 && lParentIndex < static_cast<int>(mModels.size())
+                    ? mModels[static_cast<std::size_t>(lParentIndex)]
+                    : nullptr;
+            lNode = lParent ? mFactory.CreateNode(lName.Buffer()) : nullptr;
+            if (lNode && !lParent->AddChild(lNode)) {
                 mFactory.DestroyNode(lNode, false);
                 lNode = nullptr;
             }
         }
-        if (!lNode || !mNodes.emplace(lName.Buffer(), lNode).second) {
+        if (!lNode) {
             return false;
         }
+        mModels.push_back(lNode);
+        // The first node of a name is the one references by name find.
+        mNodes.emplace(lName.Buffer(), lNode);
         return ReadNodeBody(*lNode, false);
     }
 
@@ -266,12 +336,14 @@ private:
     {
         ioNode.SetShadingMode(mFile.FieldReadI("ShadingMode", 0));
         ioNode.SetMultiTake(mFile.FieldReadB("MultiTake", true));
-        mTargets.push_back({&ioNode, mFile.FieldReadC("LookAtModel", ""), mFile.FieldReadC("UpVectorModel", "")});
+        mTargets.push_back(
+            {&ioNode, mFile.FieldReadC("LookAtModel", ""), mFile.FieldReadC("UpVectorModel", "")});
         ioNode.SetPostTargetRotation(ReadVector(mFile, "PostTargetRotation"));
         ioNode.SetUpTargetRotation(ReadVector(mFile, "UpTargetRotation"));
         if (mFile.FieldReadBegin("Attribute")) {
-            const bool lRead = pSwitcher ? ReadSwitcherAttribute()
-                                         : KRyvSceneObjectIO::ReadAttribute(mFile, ioNode, mContext, mGobos);
+            const bool lRead =
+                pSwitcher ? ReadSwitcherAttribute()
+                          : KRyvSceneObjectIO::ReadAttribute(mFile, ioNode, mContext, mGobos);
             mFile.FieldReadEnd();
             if (!lRead) {
                 return false;
@@ -317,7 +389,8 @@ private:
     {
         KRyvMarkerSet* lSet = mScene.GetMarkerSet(mScene.AddMarkerSet(mFile.FieldReadC().Buffer()));
         if (lSet) {
-            KRyvCharacterIO::ReadMarkerSet(mFile, *lSet, [this](const KString& pName) { return FindNode(pName); });
+            KRyvCharacterIO::ReadMarkerSet(
+                mFile, *lSet, [this](const KString& pName) { return FindNode(pName); });
         }
         return lSet != nullptr;
     }
@@ -340,11 +413,13 @@ private:
 
     bool ReadCharacter()
     {
-        KRyvCharacter* lCharacter = mScene.GetCharacter(mScene.AddCharacter(mFile.FieldReadC().Buffer()));
+        KRyvCharacter* lCharacter =
+            mScene.GetCharacter(mScene.AddCharacter(mFile.FieldReadC().Buffer()));
         if (!lCharacter) {
             return false;
         }
-        KRyvCharacterIO::ReadCharacter(mFile, *lCharacter, [this](const KString& pName) { return FindNode(pName); });
+        KRyvCharacterIO::ReadCharacter(mFile, *lCharacter,
+                                       [this](const KString& pName) { return FindNode(pName); });
         return ReadContainer(*lCharacter, lCharacter->GetProperties());
     }
 
@@ -367,7 +442,8 @@ private:
         }
         for (const auto& [lTexture, lName] : mTextureVideos) {
             for (KRyvVideo* lVideo : mVideos) {
-                if (lVideo->GetName().Compare(lName) == 0 && lTexture->GetProperties() && lVideo->GetProperties()) {
+                if (lVideo->GetName().Compare(lName) == 0 && lTexture->GetProperties() &&
+                    lVideo->GetProperties()) {
                     lTexture->GetProperties()->ConnectSrc(lVideo->GetProperties());
                 }
             }
@@ -387,7 +463,9 @@ private:
         if (!mFile.FieldReadBegin("Takes")) {
             return;
         }
-        const KString lCurrent = mFile.FieldReadC("Current", "");
+        // A take picked in the options is the only one read, and the current one.
+        const KString& lOnly = mOptions.GetTakeName();
+        const KString lCurrent = lOnly.IsEmpty() ? mFile.FieldReadC("Current", "") : lOnly;
         while (mFile.FieldReadBegin("TakeInfo")) {
             KTakeInfo lInfo;
             lInfo.mName = mFile.FieldReadC();
@@ -398,6 +476,11 @@ private:
             std::vector<std::int32_t> lWords;
             mFile.FieldReadArray(lTimes);
             mFile.FieldReadArray(lWords);
+            if (lTimes.size() == 4 && lWords.size() == 2 && !lOnly.IsEmpty() &&
+                lInfo.mName.Compare(lOnly) != 0) {
+                mFile.FieldReadEnd();
+                continue;
+            }
             if (lTimes.size() == 4 && lWords.size() == 2) {
                 lInfo.mLocalStart = KTime(lTimes[0]);
                 lInfo.mLocalStop = KTime(lTimes[1]);
@@ -427,11 +510,13 @@ private:
     KRyvFile& mFile;
     KRyvScene& mScene;
     const KStreamOptionsRyv& mOptions;
-    KString mMediaFolder;
+    KRyvMediaFolder* mMedia;
+    KString mFileFolder;
     KString& mMessage;
     KRyvObjectFactory& mFactory;
     KRyvGeometryContext mContext;
     std::unordered_map<std::string, KRyvNode*> mNodes;
+    std::vector<KRyvNode*> mModels;
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvGobo*> mGobos;
@@ -464,7 +549,7 @@ bool KReaderRyv::OpenSource(std::unique_ptr<KByteSource> pSource)
 {
     mFileName = pSource->GetName().c_str();
     KRyvStdioStream lStream;
-    if (!lStream.Attach(pSource->GetStream()) || !mFile.Open(lStream)) {
+    if (!lStream.Attach(pSource->GetStream(), false) || !mFile.Open(lStream)) {
         const int lCode = mFile.GetError().GetLastErrorID();
         return Fail(lCode < 0 ? kFileNotOpened : ReaderCode(lCode));
     }
@@ -499,23 +584,22 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
         if (!mFile.ReadBody(lOptions.GetPassword().Buffer())) {
             GetError().SetLastError(ReaderCode(mFile.GetError().GetLastErrorID()),
                                     mFile.GetError().GetLastErrorString().Buffer());
-            mFile.Close();
             return false;
         }
-        const KString lFolder = !lOptions.GetMediaFolder().IsEmpty()
-                                    ? lOptions.GetMediaFolder()
-                                    : ChangeFileExtension(mFileName.Buffer(), kMediaFolderSuffix);
+        KRyvMediaFolder lMedia(
+            !lOptions.GetMediaFolder().IsEmpty()
+                ? lOptions.GetMediaFolder().Buffer()
+                : ChangeFileExtension(mFileName.Buffer(), kMediaFolderSuffix).Buffer());
         pScene->Clear();
-        Session lSession(mFile, *pScene, lOptions, lFolder, GetMessage());
+        Session lSession(mFile, *pScene, lOptions, lOptions.GetRestoreMedia() ? &lMedia : nullptr,
+                         GetFileDirectory(mFileName.Buffer()), GetMessage());
         const bool lRead = lSession.Run();
         if (!lRead) {
             pScene->Clear();
-            mFile.Close();
             return lSession.WasCancelled() ? Fail(kUnidentifiedError) : Fail(kFileCorrupted);
         }
     } catch (const std::bad_alloc&) {
         pScene->Clear();
-        mFile.Close();
         return Fail(kUnidentifiedError);
     }
     const KRyvHeaderExtension& lExtension = mFile.GetHeaderExtension();
@@ -526,6 +610,5 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
             pScene->SetDocumentInfo(lInfo);
         }
     }
-    mFile.Close();
     return true;
 }

@@ -9,14 +9,17 @@
 
 // The RYV reader, for both dialects and all three forms (binary, ASCII, encrypted binary).
 //
-// FileOpen (or MemoryOpen) reads the file and checks its frame (version, sizes, CRC-32); Read opens the body
-// with the options' password, then empties the scene (KRyvScene::Clear) and fills it. Errors:
-// "File is corrupted" for any damage, 1 and 2 for versions outside the dialects, "Wrong
-// password" for a protected file whose password is wrong or whose body was changed. The scene
-// is touched only once the whole file has been checked and decoded; records that decode but do
-// not make a scene (a child before its parent, an index past its array) fail the read and
-// leave the scene empty, never half built. Embedded media are restored into the options' media
-// folder, else into the folder "<file>.qzm" beside the file.
+// FileOpen (or MemoryOpen) reads the file and checks its frame (version, sizes, CRC-32); Read
+// opens the body with the options' password, then empties the scene (KRyvScene::Clear) and fills
+// it with what the options ask for. The file stays open until FileClose: a read can be repeated,
+// or tried again with another password. Errors: "File is corrupted" for any damage, 1 and 2 for
+// versions outside the dialects, "Wrong password" for a protected file whose password is wrong
+// or missing or whose body was changed. The scene is touched only once the whole file has been
+// checked and decoded; records that decode but do not make a scene (a child before its parent,
+// an index past its array) fail the read and leave the scene empty, never half built. A reference
+// to an object the file does not hold (a gobo, a layer's material) is a warning. Embedded media
+// are restored (unless the options say not to) into the options' media folder, else into the
+// folder "<file>.qzm" beside the file.
 class KReaderRyv : public KReader
 {
 public:

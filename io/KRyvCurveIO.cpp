@@ -84,7 +84,8 @@ void WriteKeys(KRyvFile& ioFile, KeyArrays&& ioKeys, bool pPacked)
         ioFile.FieldWriteF(ioKeys.mValues[i]);
         ioFile.FieldWriteI(ioKeys.mFlags[i]);
         for (int d = 0; d < KFCurveKey::kDataCount; ++d) {
-            ioFile.FieldWriteF(ioKeys.mData[i * KFCurveKey::kDataCount + static_cast<std::size_t>(d)]);
+            ioFile.FieldWriteF(
+                ioKeys.mData[i * KFCurveKey::kDataCount + static_cast<std::size_t>(d)]);
         }
         for (int s = 0; s < kSides; ++s) {
             ioFile.FieldWriteF(ioKeys.mWeights[i * kSides + static_cast<std::size_t>(s)]);
@@ -107,8 +108,10 @@ template <typename T> bool ReadArray(KRyvFile& ioFile, const char* pName, std::v
 bool ReadKeys(KRyvFile& ioFile, KeyArrays& oKeys)
 {
     if (ioFile.FieldReadCount("KeyTime") > 0) {
-        return ReadArray(ioFile, "KeyTime", oKeys.mTimes) && ReadArray(ioFile, "KeyValue", oKeys.mValues) &&
-               ReadArray(ioFile, "KeyFlags", oKeys.mFlags) && ReadArray(ioFile, "KeyData", oKeys.mData) &&
+        return ReadArray(ioFile, "KeyTime", oKeys.mTimes) &&
+               ReadArray(ioFile, "KeyValue", oKeys.mValues) &&
+               ReadArray(ioFile, "KeyFlags", oKeys.mFlags) &&
+               ReadArray(ioFile, "KeyData", oKeys.mData) &&
                ReadArray(ioFile, "KeyWeight", oKeys.mWeights) &&
                ReadArray(ioFile, "KeyVelocity", oKeys.mVelocities);
     }
@@ -176,9 +179,11 @@ bool ReadChannels(KRyvFile& ioFile, KFCurveNode& ioNode)
         const KString lType = ioFile.FieldReadC();
         const int lKind = ioFile.FieldReadI();
         const int lLayer = ioFile.FieldReadI();
-        KFCurveNode* lChild = ioNode.Find(lName.Buffer()) >= 0 ? ioNode.Get(ioNode.Find(lName.Buffer())) : nullptr;
+        KFCurveNode* lChild =
+            ioNode.Find(lName.Buffer()) >= 0 ? ioNode.Get(ioNode.Find(lName.Buffer())) : nullptr;
         if (!lChild) {
-            lChild = KFCurveNode::Create(lName.Buffer(), FindDataType(lType.Buffer()), lKind, lLayer);
+            lChild =
+                KFCurveNode::Create(lName.Buffer(), FindDataType(lType.Buffer()), lKind, lLayer);
             if (ioNode.Add(lChild) < 0) {
                 KFCurveNode::Destroy(lChild);
                 return false;
@@ -187,7 +192,9 @@ bool ReadChannels(KRyvFile& ioFile, KFCurveNode& ioNode)
         if (ioFile.FieldReadBegin(kCurve)) {
             KFCurve* lCurve = lChild->GetCurve();
             if (!lCurve) {
-                lCurve = lChild->SetCurve(KFCurve::Create());
+                // SetCurve answers the curve it replaced, not the new one.
+                lChild->SetCurve(KFCurve::Create());
+                lCurve = lChild->GetCurve();
             }
             const bool lRead = lCurve && KRyvCurveIO::ReadCurve(ioFile, *lCurve);
             ioFile.FieldReadEnd();
@@ -267,21 +274,30 @@ void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioCont
     }
 }
 
-bool KRyvCurveIO::ReadTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer)
+bool KRyvCurveIO::ReadTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer,
+                                const KString& pOnlyTake)
 {
     KString lCurrent;
     while (ioFile.FieldReadBegin(kTake)) {
         const KString lName = ioFile.FieldReadC();
-        if (ioFile.FieldReadB()) {
+        const bool lIsCurrent = ioFile.FieldReadB();
+        if (!pOnlyTake.IsEmpty() && lName.Compare(kDefaultTakeName) != 0 &&
+            lName.Compare(pOnlyTake) != 0) {
+            ioFile.FieldReadEnd();
+            continue;
+        }
+        if (lIsCurrent || !pOnlyTake.IsEmpty()) {
             lCurrent = lName;
         }
         KRyvTakeNode* lTake = nullptr;
         for (int i = 0; i < ioContainer.GetTakeNodeCount() && !lTake; ++i) {
-            lTake = ioContainer.GetTakeNode(i)->GetName().Compare(lName) == 0 ? ioContainer.GetTakeNode(i) : nullptr;
+            lTake = ioContainer.GetTakeNode(i)->GetName().Compare(lName) == 0
+                        ? ioContainer.GetTakeNode(i)
+                        : nullptr;
         }
         if (!lTake) {
             lTake = lName.Compare(kDefaultTakeName) == 0 ? ioContainer.AddDefaultTakeNode()
-                                                          : ioContainer.AddTakeNode(lName.Buffer());
+                                                         : ioContainer.AddTakeNode(lName.Buffer());
         }
         if (!lTake || !lTake->GetKFCurveNode() || !ReadChannels(ioFile, *lTake->GetKFCurveNode())) {
             return false;

@@ -24,8 +24,9 @@ bool ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve);
 void WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer, bool pPackedKeys,
                     const KString& pOnlyTake);
 // Makes the container's take nodes and channels those of the records (channels the container
-// made itself are filled, others added). False for damaged curve records.
-bool ReadTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer);
+// made itself are filled, others added); with a take name only that take and the default take
+// are read. False for damaged curve records.
+bool ReadTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer, const KString& pOnlyTake);
 
 } // namespace KRyvCurveIO
 

@@ -100,14 +100,16 @@ bool Unflatten(const std::vector<double>& pValues, std::vector<KColor>& oColors)
     return true;
 }
 
-template <typename T> void WriteNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T> pValues)
+template <typename T>
+void WriteNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T> pValues)
 {
     ioFile.FieldWriteBegin(pName);
     ioFile.FieldWriteArray(std::move(pValues));
     ioFile.FieldWriteEnd();
 }
 
-template <typename T> bool ReadNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T>& oValues)
+template <typename T>
+bool ReadNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T>& oValues)
 {
     if (!ioFile.FieldReadBegin(pName)) {
         return false;
@@ -146,10 +148,12 @@ void WriteDirect(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
         WriteNamedArray(ioFile, "Direct", DirectValues<KColor>(pElement));
         break;
     case KLayerElement::ePolygonGroup:
-        WriteNamedArray(ioFile, "Direct", static_cast<const KLayerElementPolygonGroup&>(pElement).GetDirectArray());
+        WriteNamedArray(ioFile, "Direct",
+                        static_cast<const KLayerElementPolygonGroup&>(pElement).GetDirectArray());
         break;
     case KLayerElement::eMaterial:
-        WriteObjectNames(ioFile, static_cast<const KLayerElementMaterial&>(pElement).GetDirectArray());
+        WriteObjectNames(ioFile,
+                         static_cast<const KLayerElementMaterial&>(pElement).GetDirectArray());
         break;
     default: {
         const auto& lTextures = static_cast<const KLayerElementTexture&>(pElement);
@@ -164,23 +168,26 @@ void WriteDirect(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
 void WriteElement(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
 {
     ioFile.FieldWriteBegin(kElementNames[pType]);
-    ioFile.FieldWriteC("MappingInformationType", KLayerElement::GetMappingModeText(pElement.GetMappingMode()));
-    ioFile.FieldWriteC("ReferenceInformationType", KLayerElement::GetReferenceModeText(pElement.GetReferenceMode()));
+    ioFile.FieldWriteC("MappingInformationType",
+                       KLayerElement::GetMappingModeText(pElement.GetMappingMode()));
+    ioFile.FieldWriteC("ReferenceInformationType",
+                       KLayerElement::GetReferenceModeText(pElement.GetReferenceMode()));
     WriteDirect(ioFile, pType, pElement);
     WriteNamedArray(ioFile, "Index", pElement.GetIndexArray());
     ioFile.FieldWriteEnd();
 }
 
-template <typename T>
-bool ReadValues(KRyvFile& ioFile, KLayerElementTemplate<T>& ioElement)
+template <typename T> bool ReadValues(KRyvFile& ioFile, KLayerElementTemplate<T>& ioElement)
 {
     std::vector<double> lValues;
-    return ReadNamedArray(ioFile, "Direct", lValues) && Unflatten(lValues, ioElement.GetDirectArray());
+    return ReadNamedArray(ioFile, "Direct", lValues) &&
+           Unflatten(lValues, ioElement.GetDirectArray());
 }
 
 // Objects listed by name: an unknown name is a warning and leaves an empty entry.
 template <typename T>
-bool ReadObjects(KRyvFile& ioFile, std::vector<T*>* pKnown, std::vector<T*>& oObjects, KString* ioMessage)
+bool ReadObjects(KRyvFile& ioFile, std::vector<T*>* pKnown, std::vector<T*>& oObjects,
+                 KString* ioMessage)
 {
     if (!ioFile.FieldReadBegin("Direct")) {
         return false;
@@ -191,7 +198,8 @@ bool ReadObjects(KRyvFile& ioFile, std::vector<T*>* pKnown, std::vector<T*>& oOb
         for (std::size_t i = 0; pKnown && i < pKnown->size() && !lFound; ++i) {
             lFound = (*pKnown)[i]->GetName().Compare(lName) == 0 ? (*pKnown)[i] : nullptr;
         }
-        if (!lFound && !lName.IsEmpty() && ioMessage) {
+        // Without the list (the kind was not read) a missing object is no surprise.
+        if (!lFound && !lName.IsEmpty() && pKnown && ioMessage) {
             *ioMessage += "Layer element refers to a missing object: " + lName + "\n";
         }
         oObjects.push_back(lFound);
@@ -200,7 +208,8 @@ bool ReadObjects(KRyvFile& ioFile, std::vector<T*>* pKnown, std::vector<T*>& oOb
     return !ioFile.FieldReadFailed();
 }
 
-std::unique_ptr<KLayerElement> ReadDirect(KRyvFile& ioFile, int pType, const KRyvGeometryContext& pContext)
+std::unique_ptr<KLayerElement> ReadDirect(KRyvFile& ioFile, int pType,
+                                          const KRyvGeometryContext& pContext)
 {
     switch (pType) {
     case KLayerElement::eNormal: {
@@ -217,16 +226,20 @@ std::unique_ptr<KLayerElement> ReadDirect(KRyvFile& ioFile, int pType, const KRy
     }
     case KLayerElement::ePolygonGroup: {
         auto lElement = std::make_unique<KLayerElementPolygonGroup>();
-        return ReadNamedArray(ioFile, "Direct", lElement->GetDirectArray()) ? std::move(lElement) : nullptr;
+        return ReadNamedArray(ioFile, "Direct", lElement->GetDirectArray()) ? std::move(lElement)
+                                                                            : nullptr;
     }
     case KLayerElement::eMaterial: {
         auto lElement = std::make_unique<KLayerElementMaterial>();
-        return ReadObjects(ioFile, pContext.mMaterials, lElement->GetDirectArray(), pContext.mMessage)
-                   ? std::move(lElement) : nullptr;
+        return ReadObjects(ioFile, pContext.mMaterials, lElement->GetDirectArray(),
+                           pContext.mMessage)
+                   ? std::move(lElement)
+                   : nullptr;
     }
     default: {
         auto lElement = std::make_unique<KLayerElementTexture>();
-        if (!ReadObjects(ioFile, pContext.mTextures, lElement->GetDirectArray(), pContext.mMessage)) {
+        if (!ReadObjects(ioFile, pContext.mTextures, lElement->GetDirectArray(),
+                         pContext.mMessage)) {
             return nullptr;
         }
         lElement->SetBlendMode(ioFile.FieldReadI("BlendMode", 0));
@@ -240,22 +253,28 @@ void SetElement(KLayer& ioLayer, int pType, std::unique_ptr<KLayerElement> pElem
 {
     switch (pType) {
     case KLayerElement::eNormal:
-        ioLayer.SetNormals(std::unique_ptr<KLayerElementNormal>(static_cast<KLayerElementNormal*>(pElement.release())));
+        ioLayer.SetNormals(std::unique_ptr<KLayerElementNormal>(
+            static_cast<KLayerElementNormal*>(pElement.release())));
         break;
     case KLayerElement::eMaterial:
-        ioLayer.SetMaterials(std::unique_ptr<KLayerElementMaterial>(static_cast<KLayerElementMaterial*>(pElement.release())));
+        ioLayer.SetMaterials(std::unique_ptr<KLayerElementMaterial>(
+            static_cast<KLayerElementMaterial*>(pElement.release())));
         break;
     case KLayerElement::eTexture:
-        ioLayer.SetTextures(std::unique_ptr<KLayerElementTexture>(static_cast<KLayerElementTexture*>(pElement.release())));
+        ioLayer.SetTextures(std::unique_ptr<KLayerElementTexture>(
+            static_cast<KLayerElementTexture*>(pElement.release())));
         break;
     case KLayerElement::ePolygonGroup:
-        ioLayer.SetPolygonGroups(std::unique_ptr<KLayerElementPolygonGroup>(static_cast<KLayerElementPolygonGroup*>(pElement.release())));
+        ioLayer.SetPolygonGroups(std::unique_ptr<KLayerElementPolygonGroup>(
+            static_cast<KLayerElementPolygonGroup*>(pElement.release())));
         break;
     case KLayerElement::eUV:
-        ioLayer.SetUVs(std::unique_ptr<KLayerElementUV>(static_cast<KLayerElementUV*>(pElement.release())));
+        ioLayer.SetUVs(
+            std::unique_ptr<KLayerElementUV>(static_cast<KLayerElementUV*>(pElement.release())));
         break;
     default:
-        ioLayer.SetVertexColors(std::unique_ptr<KLayerElementVertexColor>(static_cast<KLayerElementVertexColor*>(pElement.release())));
+        ioLayer.SetVertexColors(std::unique_ptr<KLayerElementVertexColor>(
+            static_cast<KLayerElementVertexColor*>(pElement.release())));
         break;
     }
 }
@@ -329,7 +348,8 @@ void WriteLink(KRyvFile& ioFile, KRyvLink& ioLink)
     WriteNamedArray(ioFile, "Weights", ioLink.GetControlPointWeightArray());
     WriteMatrix(ioFile, "Transform", ioLink.GetTransformMatrix(lMatrix));
     WriteMatrix(ioFile, "TransformLink", ioLink.GetTransformLinkMatrix(lMatrix));
-    WriteMatrix(ioFile, "TransformAssociateModel", ioLink.GetTransformAssociateModelMatrix(lMatrix));
+    WriteMatrix(ioFile, "TransformAssociateModel",
+                ioLink.GetTransformAssociateModelMatrix(lMatrix));
     if (ioLink.GetTransformParentSet()) {
         WriteMatrix(ioFile, "TransformParent", ioLink.GetTransformParentMatrix(lMatrix));
     }
@@ -348,8 +368,8 @@ bool ReadLink(KRyvFile& ioFile, KRyvLink& ioLink, KRyvLinkFixup& oFixup, int pPo
     std::vector<std::int32_t> lIndices;
     std::vector<double> lWeights;
     KMatrix lMatrix;
-    if (!ReadNamedArray(ioFile, "Indexes", lIndices) || !ReadNamedArray(ioFile, "Weights", lWeights) ||
-        lIndices.size() != lWeights.size()) {
+    if (!ReadNamedArray(ioFile, "Indexes", lIndices) ||
+        !ReadNamedArray(ioFile, "Weights", lWeights) || lIndices.size() != lWeights.size()) {
         return false;
     }
     for (std::size_t i = 0; i < lIndices.size(); ++i) {
@@ -380,7 +400,8 @@ bool ReadLink(KRyvFile& ioFile, KRyvLink& ioLink, KRyvLinkFixup& oFixup, int pPo
 bool MatchesPointCount(int pUCount, int pVCount, std::size_t pPoints)
 {
     return pUCount >= 0 && pVCount >= 0 &&
-           static_cast<unsigned long long>(pUCount) * static_cast<unsigned long long>(pVCount) == pPoints;
+           static_cast<unsigned long long>(pUCount) * static_cast<unsigned long long>(pVCount) ==
+               pPoints;
 }
 
 bool ReadLinks(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryContext& pContext)
@@ -452,16 +473,17 @@ bool KRyvGeometryIO::ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& io
     return true;
 }
 
-void KRyvGeometryIO::WriteGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry)
+void KRyvGeometryIO::WriteGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry,
+                                   const KRyvAttributeParts& pParts)
 {
     WriteLayerContainer(ioFile, ioGeometry);
-    for (int i = 0; i < ioGeometry.GetShapeCount(); ++i) {
+    for (int i = 0; pParts.mShapes && i < ioGeometry.GetShapeCount(); ++i) {
         ioFile.FieldWriteBegin("Shape");
         ioFile.FieldWriteC(ioGeometry.GetShapeName(i));
         WriteLayerContainer(ioFile, *ioGeometry.GetShape(i));
         ioFile.FieldWriteEnd();
     }
-    for (int i = 0; i < ioGeometry.GetLinkCount(); ++i) {
+    for (int i = 0; pParts.mLinks && i < ioGeometry.GetLinkCount(); ++i) {
         WriteLink(ioFile, *ioGeometry.GetLink(i));
     }
     KMatrix lPivot;
@@ -472,8 +494,10 @@ bool KRyvGeometryIO::ReadGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry,
                                   const KRyvGeometryContext& pContext)
 {
     KMatrix lPivot;
-    if (!ReadLayerContainer(ioFile, ioGeometry, pContext) || !ReadShapes(ioFile, ioGeometry, pContext) ||
-        !ReadLinks(ioFile, ioGeometry, pContext) || !ReadMatrix(ioFile, "Pivot", lPivot)) {
+    if (!ReadLayerContainer(ioFile, ioGeometry, pContext) ||
+        (pContext.mShapes && !ReadShapes(ioFile, ioGeometry, pContext)) ||
+        (pContext.mLinks && !ReadLinks(ioFile, ioGeometry, pContext)) ||
+        !ReadMatrix(ioFile, "Pivot", lPivot)) {
         return false;
     }
     ioGeometry.SetPivot(lPivot);
@@ -492,8 +516,9 @@ void KRyvGeometryIO::WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh)
     const int* lVertices = pMesh.GetPolygonVertices();
     WriteNamedArray(ioFile, "PolygonSize", std::move(lSizes));
     WriteNamedArray(ioFile, "PolygonGroup", std::move(lGroups));
-    WriteNamedArray(ioFile, "PolygonVertexIndex",
-                    std::vector<std::int32_t>(lVertices, lVertices + pMesh.GetPolygonVertexCount()));
+    WriteNamedArray(
+        ioFile, "PolygonVertexIndex",
+        std::vector<std::int32_t>(lVertices, lVertices + pMesh.GetPolygonVertexCount()));
 }
 
 bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh)
@@ -501,8 +526,10 @@ bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh)
     std::vector<std::int32_t> lSizes;
     std::vector<std::int32_t> lGroups;
     std::vector<std::int32_t> lVertices;
-    if (!ReadNamedArray(ioFile, "PolygonSize", lSizes) || !ReadNamedArray(ioFile, "PolygonGroup", lGroups) ||
-        !ReadNamedArray(ioFile, "PolygonVertexIndex", lVertices) || lGroups.size() != lSizes.size()) {
+    if (!ReadNamedArray(ioFile, "PolygonSize", lSizes) ||
+        !ReadNamedArray(ioFile, "PolygonGroup", lGroups) ||
+        !ReadNamedArray(ioFile, "PolygonVertexIndex", lVertices) ||
+        lGroups.size() != lSizes.size()) {
         return false;
     }
     std::size_t lAt = 0;
@@ -538,10 +565,14 @@ void KRyvGeometryIO::WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
     const double* lV = ioNurb.GetVKnotVector();
     const int* lUM = ioNurb.GetUMultiplicity();
     const int* lVM = ioNurb.GetVMultiplicity();
-    WriteNamedArray(ioFile, "KnotVectorU", std::vector<double>(lU, lU + (lU ? ioNurb.GetUKnotCount() : 0)));
-    WriteNamedArray(ioFile, "KnotVectorV", std::vector<double>(lV, lV + (lV ? ioNurb.GetVKnotCount() : 0)));
-    WriteNamedArray(ioFile, "MultiplicityU", std::vector<std::int32_t>(lUM, lUM + (lUM ? ioNurb.GetUCount() : 0)));
-    WriteNamedArray(ioFile, "MultiplicityV", std::vector<std::int32_t>(lVM, lVM + (lVM ? ioNurb.GetVCount() : 0)));
+    WriteNamedArray(ioFile, "KnotVectorU",
+                    std::vector<double>(lU, lU + (lU ? ioNurb.GetUKnotCount() : 0)));
+    WriteNamedArray(ioFile, "KnotVectorV",
+                    std::vector<double>(lV, lV + (lV ? ioNurb.GetVKnotCount() : 0)));
+    WriteNamedArray(ioFile, "MultiplicityU",
+                    std::vector<std::int32_t>(lUM, lUM + (lUM ? ioNurb.GetUCount() : 0)));
+    WriteNamedArray(ioFile, "MultiplicityV",
+                    std::vector<std::int32_t>(lVM, lVM + (lVM ? ioNurb.GetVCount() : 0)));
 }
 
 bool KRyvGeometryIO::ReadNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
@@ -572,10 +603,12 @@ bool KRyvGeometryIO::ReadNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
     std::vector<double> lU, lV;
     std::vector<std::int32_t> lUM, lVM;
     if (!ReadNamedArray(ioFile, "KnotVectorU", lU) || !ReadNamedArray(ioFile, "KnotVectorV", lV) ||
-        !ReadNamedArray(ioFile, "MultiplicityU", lUM) || !ReadNamedArray(ioFile, "MultiplicityV", lVM) ||
+        !ReadNamedArray(ioFile, "MultiplicityU", lUM) ||
+        !ReadNamedArray(ioFile, "MultiplicityV", lVM) ||
         lU.size() != static_cast<std::size_t>(ioNurb.GetUKnotCount()) ||
         lV.size() != static_cast<std::size_t>(ioNurb.GetVKnotCount()) ||
-        lUM.size() != static_cast<std::size_t>(lUCount) || lVM.size() != static_cast<std::size_t>(lVCount)) {
+        lUM.size() != static_cast<std::size_t>(lUCount) ||
+        lVM.size() != static_cast<std::size_t>(lVCount)) {
         return false;
     }
     std::copy(lU.begin(), lU.end(), ioNurb.GetUKnotVector());
@@ -625,7 +658,8 @@ bool KRyvGeometryIO::ReadPatch(KRyvFile& ioFile, KRyvPatch& ioPatch)
     ioFile.FieldReadEnd();
     const std::vector<KVector4> lPoints = ioPatch.GetControlPointArray();
     if (ioFile.FieldReadFailed() || !MatchesPointCount(lUCount, lVCount, lPoints.size()) ||
-        !ioPatch.InitControlPoints(lUCount, lUType, lVCount, lVType) || !ioPatch.SetStep(lUStep, lVStep)) {
+        !ioPatch.InitControlPoints(lUCount, lUType, lVCount, lVType) ||
+        !ioPatch.SetStep(lUStep, lVStep)) {
         return false;
     }
     ioPatch.GetControlPointArray() = lPoints;

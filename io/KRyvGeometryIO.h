@@ -35,6 +35,18 @@ struct KRyvGeometryContext
     std::vector<KRyvTexture*>* mTextures = nullptr;
     std::vector<KRyvLinkFixup>* mLinkFixups = nullptr;
     KString* mMessage = nullptr;
+    // Which parts of a geometry are read (the option set's "Shape" and "Link").
+    bool mShapes = true;
+    bool mLinks = true;
+};
+
+// Which optional parts of an attribute a writer writes (the option set's "Shape", "Link" and
+// "Gobo": a light names its gobo only when the gobos are written too).
+struct KRyvAttributeParts
+{
+    bool mShapes = true;
+    bool mLinks = true;
+    bool mGoboName = true;
 };
 
 // Control points, layers with their elements, polygons, NURBS and patch data, shapes and links
@@ -44,10 +56,11 @@ struct KRyvGeometryContext
 namespace KRyvGeometryIO {
 
 void WriteLayerContainer(KRyvFile& ioFile, const KRyvLayerContainer& pContainer);
-bool ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& ioContainer, const KRyvGeometryContext& pContext);
+bool ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& ioContainer,
+                        const KRyvGeometryContext& pContext);
 
-// The layer container, then the shapes and links of any geometry.
-void WriteGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry);
+// The layer container, then the shapes and links of any geometry (as pParts says).
+void WriteGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvAttributeParts& pParts);
 bool ReadGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryContext& pContext);
 
 void WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh);

@@ -1,23 +1,18 @@
 #include "io/KRyvMedia.h"
 
 #include "core/KFileUtils.h"
+#include "core/KMediaCopy.h"
 #include "ryvfile/KRyvFile.h"
-#include "ryvfile/KRyvStream.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 const char kContent[] = "Content";
-// Enough tries to find a free name in any folder a user keeps by hand.
-constexpr int kMaxNameTries = 10000;
-
-bool ReadWholeFile(const char* pPath, std::vector<std::uint8_t>& oBytes, std::size_t pLimit)
-{
-    KRyvStdioStream lStream;
-    return lStream.Open(pPath, false) && lStream.ReadAll(oBytes, pLimit);
-}
 
 // "name.ext" -> "name_<n>.ext".
 KString NumberedName(const KString& pName, int pNumber)
@@ -27,24 +22,60 @@ KString NumberedName(const KString& pName, int pNumber)
     return lDot > 0 ? pName.Left(lDot) + lSuffix + pName.Mid(lDot) : pName + lSuffix;
 }
 
-// A path in pFolder for the bytes: the name itself, a numbered variant when a different file is
-// there, and whether the bytes are there already.
-bool ChoosePath(const KString& pFolder, const KString& pName, const std::vector<std::uint8_t>& pBytes,
-                KString& oPath, bool& oPresent)
+bool WriteAll(int pFile, const std::vector<std::uint8_t>& pBytes)
 {
-    for (int i = 0; i < kMaxNameTries; ++i) {
-        oPath = pFolder + "/" + (i == 0 ? pName : NumberedName(pName, i));
-        if (!FileExists(oPath.Buffer())) {
-            oPresent = false;
-            return true;
+    std::size_t lAt = 0;
+    while (lAt < pBytes.size()) {
+        const ssize_t lWritten = write(pFile, pBytes.data() + lAt, pBytes.size() - lAt);
+        if (lWritten < 0 && errno == EINTR) {
+            continue;
         }
-        std::vector<std::uint8_t> lExisting;
-        if (ReadWholeFile(oPath.Buffer(), lExisting, pBytes.size() + 1) && lExisting == pBytes) {
-            oPresent = true;
-            return true;
+        if (lWritten <= 0) {
+            return false;
         }
+        lAt += static_cast<std::size_t>(lWritten);
     }
-    return false;
+    return true;
+}
+
+// True when pPath is a regular file (not a link, not a pipe: opened without following or
+// blocking) holding exactly pBytes.
+bool HoldsBytes(const char* pPath, const std::vector<std::uint8_t>& pBytes)
+{
+    const int lFile = open(pPath, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (lFile < 0) {
+        return false;
+    }
+    struct stat lStat;
+    bool lSame = fstat(lFile, &lStat) == 0 && S_ISREG(lStat.st_mode) &&
+                 static_cast<std::uint64_t>(lStat.st_size) == pBytes.size();
+    std::vector<std::uint8_t> lExisting(lSame ? pBytes.size() : 0);
+    std::size_t lAt = 0;
+    while (lSame && lAt < lExisting.size()) {
+        const ssize_t lRead = read(lFile, lExisting.data() + lAt, lExisting.size() - lAt);
+        lSame = lRead > 0;
+        lAt += lSame ? static_cast<std::size_t>(lRead) : 0;
+    }
+    close(lFile);
+    return lSame && lExisting == pBytes;
+}
+
+// Creates pPath new (O_EXCL: never over anything, a dangling link included) and writes the
+// bytes; EEXIST in oError when the name is taken.
+bool CreateNew(const char* pPath, const std::vector<std::uint8_t>& pBytes, int& oError)
+{
+    const int lFile = open(pPath, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (lFile < 0) {
+        oError = errno;
+        return false;
+    }
+    const bool lWritten = WriteAll(lFile, pBytes);
+    if (close(lFile) != 0 || !lWritten) {
+        oError = EIO;
+        unlink(pPath);
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -58,14 +89,15 @@ KString KRyvMedia::SafeName(const char* pStoredName)
     return lName;
 }
 
-void KRyvMedia::Embed(KRyvFile& ioFile, const char* pFileName, KString& ioMessage)
+void KRyvMedia::Embed(KRyvFile& ioFile, const char* pFileName, const char* pRelativeName,
+                      KString& ioMessage)
 {
     if (!pFileName || !*pFileName) {
         return;
     }
     std::vector<std::uint8_t> lBytes;
-    if (!ReadWholeFile(pFileName, lBytes, static_cast<std::size_t>(kMaxEmbeddedSize))) {
-        ioMessage += KString("Media not embedded: ") + pFileName + "\n";
+    if (KMediaCopy::Load(pFileName, pRelativeName, static_cast<std::size_t>(kMaxEmbeddedSize),
+                         lBytes, ioMessage) != KMediaCopy::eCopied) {
         return;
     }
     ioFile.FieldWriteBegin(kContent);
@@ -74,31 +106,38 @@ void KRyvMedia::Embed(KRyvFile& ioFile, const char* pFileName, KString& ioMessag
     ioFile.FieldWriteEnd();
 }
 
-bool KRyvMedia::Restore(KRyvFile& ioFile, const char* pFolder, KString& oPath, KString& ioMessage)
+bool KRyvMediaFolder::Restore(KRyvFile& ioFile, KString& oPath, KString& ioMessage)
 {
     if (!ioFile.FieldReadBegin(kContent)) {
         return false;
     }
-    const KString lName = SafeName(ioFile.FieldReadC().Buffer());
+    const KString lName = KRyvMedia::SafeName(ioFile.FieldReadC().Buffer());
     std::vector<std::uint8_t> lBytes;
     ioFile.FieldReadR(lBytes);
     ioFile.FieldReadEnd();
-    const KString lFolder(pFolder ? pFolder : "");
-    bool lPresent = false;
-    if (lName.IsEmpty() || lFolder.IsEmpty() || !CreateFileFolders((lFolder + "/" + lName).Buffer()) ||
-        !ChoosePath(lFolder, lName, lBytes, oPath, lPresent)) {
+    if (lName.IsEmpty() || mFolder.IsEmpty() ||
+        !CreateFileFolders((mFolder + "/" + lName).Buffer())) {
         ioMessage += "Embedded media not restored: " + lName + "\n";
         return false;
     }
-    if (lPresent) {
-        return true;
+    int& lNumber = mNextNumber[lName.Buffer()];
+    while (lNumber < kMaxNameTries) {
+        oPath = mFolder + "/" + (lNumber == 0 ? lName : NumberedName(lName, lNumber));
+        int lError = 0;
+        // The number stays: the next record of the name starts at the file just made, which
+        // it reuses when its bytes are the same.
+        if (CreateNew(oPath.Buffer(), lBytes, lError)) {
+            return true;
+        }
+        if (lError != EEXIST) {
+            break;
+        }
+        // Taken: reused when it holds these very bytes, else the search goes on from the next.
+        if (HoldsBytes(oPath.Buffer(), lBytes)) {
+            return true;
+        }
+        ++lNumber;
     }
-    KRyvStdioStream lStream;
-    if (!lStream.Open(oPath.Buffer(), true) || !lStream.Write(lBytes.data(), lBytes.size()) || !lStream.Close()) {
-        lStream.Close();
-        std::remove(oPath.Buffer());
-        ioMessage += "Embedded media not restored: " + oPath + "\n";
-        return false;
-    }
-    return true;
+    ioMessage += "Embedded media not restored: " + lName + "\n";
+    return false;
 }

@@ -3,6 +3,9 @@
 
 #include "core/KString.h"
 
+#include <string>
+#include <unordered_map>
+
 class KRyvFile;
 
 // Embedded media: the bytes of a texture's or video's file stored in its record ("Content":
@@ -12,21 +15,39 @@ namespace KRyvMedia {
 // Media files larger than this are not embedded (a warning says so).
 constexpr long long kMaxEmbeddedSize = 1LL << 31;
 
-// Appends a "Content" record for the file; a file that does not open or is too large adds a
-// warning line to ioMessage instead.
-void Embed(KRyvFile& ioFile, const char* pFileName, KString& ioMessage);
+// Appends a "Content" record for the file, read by the rule of texture copies (KMediaCopy:
+// regular files only, opened without blocking, nothing from outside the folder of the file
+// that named it by pRelativeName). Every file embedded or refused adds a line to ioMessage.
+void Embed(KRyvFile& ioFile, const char* pFileName, const char* pRelativeName, KString& ioMessage);
 
 // The file name to store for a media path: its last part without any folder; empty for a
 // name that is empty, "." or ".." (such a name is never written).
 KString SafeName(const char* pStoredName);
 
-// When the current record holds a "Content" record, writes its bytes into pFolder (created
-// when missing) under the stored name made safe: never outside that folder, and never over an
-// existing file with other bytes (a free name "name_1.ext", "name_2.ext", ... is taken then;
-// a file with the same bytes is reused). oPath receives the written file's path. False when
-// there is no content or it cannot be written (a warning line says why).
-bool Restore(KRyvFile& ioFile, const char* pFolder, KString& oPath, KString& ioMessage);
-
 } // namespace KRyvMedia
+
+// The folder one read restores embedded media into. A file is only ever created new (never
+// through a link, never over an existing file, never outside the folder whatever the stored
+// name says); a file of the same name and other bytes gives the next free name "name_1.ext",
+// "name_2.ext", ..., searched on from where the last search of that name ended, so that a read
+// costs time linear in its records. A regular file of the name with the same bytes is reused.
+class KRyvMediaFolder
+{
+public:
+    // Names of one stored name tried at most, so that a full folder cannot stall a read.
+    static constexpr int kMaxNameTries = 10000;
+
+    explicit KRyvMediaFolder(const char* pFolder) : mFolder(pFolder ? pFolder : "") {}
+
+    // When the current record holds a "Content" record, writes its bytes into the folder
+    // (created when missing); oPath receives the file's path. False when there is no content
+    // or it cannot be written (a warning line says why).
+    bool Restore(KRyvFile& ioFile, KString& oPath, KString& ioMessage);
+
+private:
+    KString mFolder;
+    // The next number to try for each stored name.
+    std::unordered_map<std::string, int> mNextNumber;
+};
 
 #endif

@@ -9,9 +9,9 @@
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSkeleton.h"
+#include "scene/objects/KLayer.h"
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvCameraSwitcher.h"
-#include "scene/objects/KLayer.h"
 #include "scene/objects/KRyvGeometryConverter.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLight.h"
@@ -31,10 +31,12 @@
 namespace {
 
 // Indexed by KRyvNodeAttribute::EAttributeType.
-const char* const kAttributeKinds[] = {"LayerContainer", "Null",   "Marker",         "Skeleton",
-                                       "Mesh",           "Nurb",   "Patch",          "Camera",
-                                       "CameraSwitcher", "Light",  "OpticalReference"};
+const char* const kAttributeKinds[] = {"LayerContainer", "Null",  "Marker",          "Skeleton",
+                                       "Mesh",           "Nurb",  "Patch",           "Camera",
+                                       "CameraSwitcher", "Light", "OpticalReference"};
 constexpr int kAttributeKindCount = sizeof(kAttributeKinds) / sizeof(kAttributeKinds[0]);
+// Characters of a name taken from a file that a warning quotes.
+constexpr int kQuotedNameLength = 40;
 const char* const kAlphaSources[] = {"None", "RGB_Intensity", "Alpha_Black"};
 constexpr int kMatrixSize = 4;
 
@@ -64,12 +66,14 @@ KVector4 ReadFour(KRyvFile& ioFile, const char* pName, const KVector4& pDefault)
     }
     ioFile.FieldReadArray(lValues);
     ioFile.FieldReadEnd();
-    return lValues.size() == 4 ? KVector4(lValues[0], lValues[1], lValues[2], lValues[3]) : pDefault;
+    return lValues.size() == 4 ? KVector4(lValues[0], lValues[1], lValues[2], lValues[3])
+                               : pDefault;
 }
 
 KColor ReadColor(KRyvFile& ioFile, const char* pName, const KColor& pDefault)
 {
-    const KVector4 lValue = ReadFour(ioFile, pName, KVector4(pDefault.mRed, pDefault.mGreen, pDefault.mBlue, pDefault.mAlpha));
+    const KVector4 lValue = ReadFour(
+        ioFile, pName, KVector4(pDefault.mRed, pDefault.mGreen, pDefault.mBlue, pDefault.mAlpha));
     return KColor(lValue[0], lValue[1], lValue[2], lValue[3]);
 }
 
@@ -100,7 +104,8 @@ bool ReadMatrix(KRyvFile& ioFile, KMatrix& oMatrix)
 
 // The surface is stored as the converter hands it out with the surface's own exchange and
 // remap flags; the copy goes back to the factory.
-void WriteNurbData(KRyvFile& ioFile, KRyvNurb& ioNurb, KRyvObjectFactory& ioFactory)
+void WriteNurbData(KRyvFile& ioFile, KRyvNurb& ioNurb, KRyvObjectFactory& ioFactory,
+                   const KRyvAttributeParts& pParts)
 {
     KRyvGeometryConverter* lConverter = ioFactory.CreateGeometryConverter();
     KRyvNurb* lStored = lConverter ? lConverter->TransposeNurb(&ioNurb, ioNurb.GetExchangeUVFlag(),
@@ -109,7 +114,7 @@ void WriteNurbData(KRyvFile& ioFile, KRyvNurb& ioNurb, KRyvObjectFactory& ioFact
     KRyvNurb& lNurb = lStored ? *lStored : ioNurb;
     ioFile.FieldWriteB("ExchangeUV", false);
     ioFile.FieldWriteB("RemapLinks", false);
-    KRyvGeometryIO::WriteGeometry(ioFile, lNurb);
+    KRyvGeometryIO::WriteGeometry(ioFile, lNurb, pParts);
     KRyvGeometryIO::WriteNurb(ioFile, lNurb);
     if (lStored) {
         ioFactory.DestroyNodeAttribute(lStored);
@@ -117,18 +122,19 @@ void WriteNurbData(KRyvFile& ioFile, KRyvNurb& ioNurb, KRyvObjectFactory& ioFact
     ioFactory.DestroyGeometryConverter(lConverter);
 }
 
-void WriteKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute, KRyvObjectFactory& ioFactory)
+void WriteKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute,
+                      KRyvObjectFactory& ioFactory, const KRyvAttributeParts& pParts)
 {
     switch (ioAttribute.GetAttributeType()) {
     case KRyvNodeAttribute::eMesh:
         KRyvGeometryIO::WriteMesh(ioFile, static_cast<KRyvMesh&>(ioAttribute));
-        KRyvGeometryIO::WriteGeometry(ioFile, static_cast<KRyvMesh&>(ioAttribute));
+        KRyvGeometryIO::WriteGeometry(ioFile, static_cast<KRyvMesh&>(ioAttribute), pParts);
         break;
     case KRyvNodeAttribute::eNurb:
-        WriteNurbData(ioFile, static_cast<KRyvNurb&>(ioAttribute), ioFactory);
+        WriteNurbData(ioFile, static_cast<KRyvNurb&>(ioAttribute), ioFactory, pParts);
         break;
     case KRyvNodeAttribute::ePatch:
-        KRyvGeometryIO::WriteGeometry(ioFile, static_cast<KRyvPatch&>(ioAttribute));
+        KRyvGeometryIO::WriteGeometry(ioFile, static_cast<KRyvPatch&>(ioAttribute), pParts);
         KRyvGeometryIO::WritePatch(ioFile, static_cast<KRyvPatch&>(ioAttribute));
         break;
     case KRyvNodeAttribute::eLayerContainer:
@@ -147,7 +153,7 @@ void WriteKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute, KRyvObje
     }
     case KRyvNodeAttribute::eLight: {
         const KRyvGobo* lGobo = static_cast<KRyvLight&>(ioAttribute).GetGobo();
-        if (lGobo) {
+        if (lGobo && pParts.mGoboName) {
             ioFile.FieldWriteC("GoboName", lGobo->GetName());
         }
         break;
@@ -156,7 +162,8 @@ void WriteKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute, KRyvObje
         ioFile.FieldWriteI("MarkerType", static_cast<KRyvMarker&>(ioAttribute).GetType());
         break;
     case KRyvNodeAttribute::eSkeleton:
-        ioFile.FieldWriteI("SkeletonType", static_cast<KRyvSkeleton&>(ioAttribute).GetSkeletonType());
+        ioFile.FieldWriteI("SkeletonType",
+                           static_cast<KRyvSkeleton&>(ioAttribute).GetSkeletonType());
         break;
     case KRyvNodeAttribute::eCameraSwitcher: {
         const KRyvCameraSwitcher& lSwitcher = static_cast<KRyvCameraSwitcher&>(ioAttribute);
@@ -204,7 +211,8 @@ KRyvNodeAttribute* MakeAttribute(int pKind, KRyvObjectFactory& ioFactory)
 // control-point indices can be checked once the points are there.
 bool ReadMeshData(KRyvFile& ioFile, KRyvMesh& ioMesh, const KRyvGeometryContext& pContext)
 {
-    if (!KRyvGeometryIO::ReadMesh(ioFile, ioMesh) || !KRyvGeometryIO::ReadGeometry(ioFile, ioMesh, pContext)) {
+    if (!KRyvGeometryIO::ReadMesh(ioFile, ioMesh) ||
+        !KRyvGeometryIO::ReadGeometry(ioFile, ioMesh, pContext)) {
         return false;
     }
     const int* lVertices = ioMesh.GetPolygonVertices();
@@ -220,7 +228,8 @@ bool ReadNurbData(KRyvFile& ioFile, KRyvNurb& ioNurb, const KRyvGeometryContext&
 {
     ioNurb.SetExchangeUVFlag(ioFile.FieldReadB("ExchangeUV", false));
     ioNurb.SetRemapLinksFlag(ioFile.FieldReadB("RemapLinks", false));
-    return KRyvGeometryIO::ReadGeometry(ioFile, ioNurb, pContext) && KRyvGeometryIO::ReadNurb(ioFile, ioNurb);
+    return KRyvGeometryIO::ReadGeometry(ioFile, ioNurb, pContext) &&
+           KRyvGeometryIO::ReadNurb(ioFile, ioNurb);
 }
 
 void ReadCamera(KRyvFile& ioFile, KRyvCamera& ioCamera)
@@ -234,7 +243,8 @@ void ReadCamera(KRyvFile& ioFile, KRyvCamera& ioCamera)
     ioCamera.SetOverSamplingType(ioFile.FieldReadI("OverSamplingType", 1));
 }
 
-bool ReadLightGobo(KRyvFile& ioFile, KRyvLight& ioLight, const std::vector<KRyvGobo*>& pGobos)
+bool ReadLightGobo(KRyvFile& ioFile, KRyvLight& ioLight, const std::vector<KRyvGobo*>& pGobos,
+                   KString& ioMessage)
 {
     const KString lName = ioFile.FieldReadC("GoboName", "");
     if (lName.IsEmpty()) {
@@ -245,11 +255,13 @@ bool ReadLightGobo(KRyvFile& ioFile, KRyvLight& ioLight, const std::vector<KRyvG
             return ioLight.SetGobo(lGobo);
         }
     }
-    return false;
+    // A reference to an object the file does not hold costs the reference, not the scene.
+    ioMessage += "Gobo not found: " + lName.Left(kQuotedNameLength) + "\n";
+    return true;
 }
 
-bool ReadKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute, const KRyvGeometryContext& pContext,
-                     const std::vector<KRyvGobo*>& pGobos)
+bool ReadKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute,
+                     const KRyvGeometryContext& pContext, const std::vector<KRyvGobo*>& pGobos)
 {
     switch (ioAttribute.GetAttributeType()) {
     case KRyvNodeAttribute::eMesh:
@@ -257,20 +269,24 @@ bool ReadKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute, const KRy
     case KRyvNodeAttribute::eNurb:
         return ReadNurbData(ioFile, static_cast<KRyvNurb&>(ioAttribute), pContext);
     case KRyvNodeAttribute::ePatch:
-        return KRyvGeometryIO::ReadGeometry(ioFile, static_cast<KRyvPatch&>(ioAttribute), pContext) &&
+        return KRyvGeometryIO::ReadGeometry(ioFile, static_cast<KRyvPatch&>(ioAttribute),
+                                            pContext) &&
                KRyvGeometryIO::ReadPatch(ioFile, static_cast<KRyvPatch&>(ioAttribute));
     case KRyvNodeAttribute::eLayerContainer:
-        return KRyvGeometryIO::ReadLayerContainer(ioFile, static_cast<KRyvLayerContainer&>(ioAttribute), pContext);
+        return KRyvGeometryIO::ReadLayerContainer(
+            ioFile, static_cast<KRyvLayerContainer&>(ioAttribute), pContext);
     case KRyvNodeAttribute::eCamera:
         ReadCamera(ioFile, static_cast<KRyvCamera&>(ioAttribute));
         return true;
     case KRyvNodeAttribute::eLight:
-        return ReadLightGobo(ioFile, static_cast<KRyvLight&>(ioAttribute), pGobos);
+        return ReadLightGobo(ioFile, static_cast<KRyvLight&>(ioAttribute), pGobos,
+                             *pContext.mMessage);
     case KRyvNodeAttribute::eMarker:
         static_cast<KRyvMarker&>(ioAttribute).SetType(ioFile.FieldReadI("MarkerType", 0));
         return true;
     case KRyvNodeAttribute::eSkeleton:
-        static_cast<KRyvSkeleton&>(ioAttribute).SetSkeletonType(ioFile.FieldReadI("SkeletonType", 0));
+        static_cast<KRyvSkeleton&>(ioAttribute)
+            .SetSkeletonType(ioFile.FieldReadI("SkeletonType", 0));
         return true;
     default:
         return true;
@@ -298,19 +314,24 @@ KObject* AttributeSet(KRyvNodeAttribute& ioAttribute)
 
 const char* KRyvSceneObjectIO::GetAttributeKindText(int pAttributeType)
 {
-    return pAttributeType >= 0 && pAttributeType < kAttributeKindCount ? kAttributeKinds[pAttributeType] : nullptr;
+    return pAttributeType >= 0 && pAttributeType < kAttributeKindCount
+               ? kAttributeKinds[pAttributeType]
+               : nullptr;
 }
 
-void KRyvSceneObjectIO::WriteAttribute(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute, KRyvObjectFactory& ioFactory)
+void KRyvSceneObjectIO::WriteAttribute(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute,
+                                       KRyvObjectFactory& ioFactory,
+                                       const KRyvAttributeParts& pParts)
 {
     ioFile.FieldWriteBegin("Attribute");
     ioFile.FieldWriteC(GetAttributeKindText(ioAttribute.GetAttributeType()));
     KRyvPropertyIO::WriteBlock(ioFile, AttributeSet(ioAttribute));
-    WriteKindMembers(ioFile, ioAttribute, ioFactory);
+    WriteKindMembers(ioFile, ioAttribute, ioFactory, pParts);
     ioFile.FieldWriteEnd();
 }
 
-bool KRyvSceneObjectIO::ReadAttribute(KRyvFile& ioFile, KRyvNode& ioNode, const KRyvGeometryContext& pContext,
+bool KRyvSceneObjectIO::ReadAttribute(KRyvFile& ioFile, KRyvNode& ioNode,
+                                      const KRyvGeometryContext& pContext,
                                       const std::vector<KRyvGobo*>& pGobos)
 {
     const int lKind = KindFromText(ioFile.FieldReadC());
@@ -342,15 +363,18 @@ void KRyvSceneObjectIO::WriteTexture(KRyvFile& ioFile, const KRyvTexture& pTextu
     ioFile.FieldWriteC("FileName", pTexture.GetFileName());
     ioFile.FieldWriteC("RelativeFilename", pTexture.GetRelativeFileName());
     ioFile.FieldWriteC("Media", pTexture.GetMediaName());
-    ioFile.FieldWriteC("VideoName", pTexture.GetVideo() ? pTexture.GetVideo()->GetName() : KString(""));
+    ioFile.FieldWriteC("VideoName",
+                       pTexture.GetVideo() ? pTexture.GetVideo()->GetName() : KString(""));
     const int lAlpha = pTexture.GetAlphaSource();
-    ioFile.FieldWriteC("Texture_Alpha_Source", lAlpha >= 0 && lAlpha < 3 ? kAlphaSources[lAlpha] : "");
+    ioFile.FieldWriteC("Texture_Alpha_Source",
+                       lAlpha >= 0 && lAlpha < 3 ? kAlphaSources[lAlpha] : "");
     ioFile.FieldWriteI("MaterialMode", pTexture.GetMaterialUse());
     ioFile.FieldWriteI("MappingType", pTexture.GetMappingType());
     ioFile.FieldWriteI("PlanarMappingNormal", pTexture.GetPlanarMappingNormal());
     ioFile.FieldWriteBegin("Cropping");
-    ioFile.FieldWriteArray(std::vector<std::int32_t>{pTexture.GetCropping1(), pTexture.GetCropping2(),
-                                                     pTexture.GetCropping3(), pTexture.GetCropping4()});
+    ioFile.FieldWriteArray(
+        std::vector<std::int32_t>{pTexture.GetCropping1(), pTexture.GetCropping2(),
+                                  pTexture.GetCropping3(), pTexture.GetCropping4()});
     ioFile.FieldWriteEnd();
     const KVector2& lScaling = pTexture.GetUVScaling();
     const KVector2& lTranslation = pTexture.GetUVTranslation();
@@ -488,7 +512,8 @@ void KRyvSceneObjectIO::WriteGlobalSettings(KRyvFile& ioFile, KRyvScene& ioScene
     }
     ioFile.FieldWriteEnd();
     ioFile.FieldWriteC("DefaultCamera", ioScene.GetGlobalCameraSettings().GetDefaultCamera());
-    ioFile.FieldWriteI("DefaultViewingMode", ioScene.GetGlobalCameraSettings().GetDefaultViewingMode());
+    ioFile.FieldWriteI("DefaultViewingMode",
+                       ioScene.GetGlobalCameraSettings().GetDefaultViewingMode());
     KRyvGlobalTimeSettings& lTime = ioScene.GetGlobalTimeSettings();
     ioFile.FieldWriteBegin("TimeSettings");
     ioFile.FieldWriteI(lTime.GetTimeMode());
@@ -511,7 +536,8 @@ namespace {
 
 KVector4 ArrayToVector(const std::vector<double>& pValues)
 {
-    return pValues.size() == 4 ? KVector4(pValues[0], pValues[1], pValues[2], pValues[3]) : KVector4();
+    return pValues.size() == 4 ? KVector4(pValues[0], pValues[1], pValues[2], pValues[3])
+                               : KVector4();
 }
 
 void ReadLightSettings(KRyvFile& ioFile, KRyvGlobalLightSettings& ioLight)
@@ -557,8 +583,10 @@ void KRyvSceneObjectIO::ReadGlobalSettings(KRyvFile& ioFile, KRyvScene& ioScene)
         return;
     }
     ReadLightSettings(ioFile, ioScene.GetGlobalLightSettings());
-    ioScene.GetGlobalCameraSettings().SetDefaultCamera(ioFile.FieldReadC("DefaultCamera", "").Buffer());
-    ioScene.GetGlobalCameraSettings().SetDefaultViewingMode(ioFile.FieldReadI("DefaultViewingMode", 0));
+    ioScene.GetGlobalCameraSettings().SetDefaultCamera(
+        ioFile.FieldReadC("DefaultCamera", "").Buffer());
+    ioScene.GetGlobalCameraSettings().SetDefaultViewingMode(
+        ioFile.FieldReadI("DefaultViewingMode", 0));
     if (ioFile.FieldReadBegin("TimeSettings")) {
         KRyvGlobalTimeSettings& lTime = ioScene.GetGlobalTimeSettings();
         lTime.SetTimeMode(ioFile.FieldReadI());

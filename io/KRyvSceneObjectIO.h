@@ -22,8 +22,10 @@ namespace KRyvSceneObjectIO {
 // The attribute's kind as it is stored ("Mesh", "Camera", ...); null for an unknown kind.
 const char* GetAttributeKindText(int pAttributeType);
 
-// An "Attribute" record: kind, property block, then the members of the kind.
-void WriteAttribute(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute, KRyvObjectFactory& ioFactory);
+// An "Attribute" record: kind, property block, then the members of the kind (the optional
+// parts as pParts says).
+void WriteAttribute(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute, KRyvObjectFactory& ioFactory,
+                    const KRyvAttributeParts& pParts);
 // Makes the attribute of the "Attribute" record (entered) through the factory and gives it to
 // the node. False for an unknown kind or damaged members.
 bool ReadAttribute(KRyvFile& ioFile, KRyvNode& ioNode, const KRyvGeometryContext& pContext,

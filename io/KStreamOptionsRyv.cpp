@@ -43,6 +43,7 @@ void KStreamOptionsRyv::Reset()
     SetTakeName(nullptr);
     mPassword = "";
     mMediaFolder = "";
+    mRestoreMedia = true;
     mCancel = nullptr;
     mExtension = KRyvHeaderExtension();
     mHasExtension = false;
@@ -51,7 +52,7 @@ void KStreamOptionsRyv::Reset()
 void KStreamOptionsRyv::SetFromWriteFlags(const bool pFlags[kWriteFlagCount])
 {
     for (int lFlag = 0; lFlag < kWriteFlagCount; ++lFlag) {
-        const int lOption = lFlag == kWriteFlagEmbedMedia ? kEmbedMedia
+        const int lOption = lFlag == kWriteFlagEmbedMedia  ? kEmbedMedia
                             : lFlag < kWriteFlagEmbedMedia ? lFlag + 1
                                                            : lFlag;
         SetOptionValue(lOption, pFlags[lFlag] ? 1 : 0);

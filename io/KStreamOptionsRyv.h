@@ -9,10 +9,10 @@
 
 // The option set of the RYV reader and writers: which kinds of records to write or read
 // (options 1 to 10, on by default), whether to embed media (option 12, off by default), the
-// take to write or read (empty: all), the password of an encrypted file, the folder embedded
-// media are restored into (empty: beside the file) and a cancel request the reader and writers
-// poll between objects. After a read it also holds the file's header extension, which a writer
-// given the same set writes again, so that a file read and written back keeps its stamp.
+// take to write or read (empty: all), the password of an encrypted file, whether and where
+// embedded media are restored (empty folder: beside the file) and a cancel request the reader and
+// writers poll between objects. After a read it also holds the file's header extension, which a
+// writer given the same set writes again, so that a file read and written back keeps its stamp.
 class KStreamOptionsRyv : public KStreamOptionsBase
 {
     K_DECLARE_CLASS(KStreamOptionsRyv)
@@ -53,6 +53,10 @@ class KStreamOptionsRyv : public KStreamOptionsBase
     const KString& GetPassword() const { return mPassword; }
     void SetMediaFolder(const char* pFolder) { mMediaFolder = pFolder ? pFolder : ""; }
     const KString& GetMediaFolder() const { return mMediaFolder; }
+    // Whether a read writes embedded media out (on by default). Off, a read writes nothing, and
+    // textures and videos keep the file names the file stored.
+    void SetRestoreMedia(bool pRestore) { mRestoreMedia = pRestore; }
+    bool GetRestoreMedia() const { return mRestoreMedia; }
 
     // An empty function restores the default, which never cancels.
     void SetCancelCallback(CancelCallback pCallback) { mCancel = std::move(pCallback); }
@@ -67,6 +71,7 @@ private:
     KString mPassword;
     KString mMediaFolder;
     CancelCallback mCancel;
+    bool mRestoreMedia = true;
     KRyvHeaderExtension mExtension;
     bool mHasExtension = false;
 };

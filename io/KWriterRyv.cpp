@@ -1,9 +1,9 @@
 #include "io/KWriterRyv.h"
 
-#include "core/KDateTime.h"
-#include "core/KDocumentInfo.h"
 #include "character/KRyvCharacter.h"
 #include "character/KRyvControlSetPlug.h"
+#include "core/KDateTime.h"
+#include "core/KDocumentInfo.h"
 #include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
 #include "io/KRyvMedia.h"
@@ -15,19 +15,26 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
-#include "scene/objects/KRyvActor.h"
 #include "scene/objects/KLayer.h"
+#include "scene/objects/KRyvActor.h"
 #include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLayerContainer.h"
+#include "scene/objects/KRyvLight.h"
 #include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvPose.h"
 #include "scene/objects/KRyvTexture.h"
 #include "scene/objects/KRyvVideo.h"
 
+#include "ryvfile/KRyvStream.h"
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <new>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -41,10 +48,11 @@ struct KFlavourForm
     bool mEncrypted;
 };
 
-const KFlavourForm kForms[] = {
-    {KRyvContainer::kVersion60, false, false}, {KRyvContainer::kVersion60, true, false},
-    {KRyvContainer::kVersion60, false, true},  {KRyvContainer::kVersion5x, false, false},
-    {KRyvContainer::kVersion5x, true, false}};
+const KFlavourForm kForms[] = {{KRyvContainer::kVersion60, false, false},
+                               {KRyvContainer::kVersion60, true, false},
+                               {KRyvContainer::kVersion60, false, true},
+                               {KRyvContainer::kVersion5x, false, false},
+                               {KRyvContainer::kVersion5x, true, false}};
 
 KRyvHeaderExtension FreshExtension(const KRyvScene& pScene)
 {
@@ -67,7 +75,8 @@ KRyvHeaderExtension FreshExtension(const KRyvScene& pScene)
 class KWriterRyv::Session
 {
 public:
-    Session(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions, bool pPackedKeys)
+    Session(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions,
+            bool pPackedKeys)
         : mFile(ioFile), mScene(ioScene), mOptions(pOptions), mPackedKeys(pPackedKeys),
           mFactory(*ioScene.GetObjectFactory())
     {
@@ -77,7 +86,9 @@ public:
     {
         KRyvSceneEntity& lEntity = *mScene.GetSceneEntity();
         Gather(lEntity);
-        mTotal = lEntity.GetNodeCount() + static_cast<int>(mMaterials.size() + mTextures.size() + mVideos.size()) + mScene.GetPoseCount() + mScene.GetCharacterCount() + 1;
+        mTotal = lEntity.GetNodeCount() +
+                 static_cast<int>(mMaterials.size() + mTextures.size() + mVideos.size()) +
+                 mScene.GetPoseCount() + mScene.GetCharacterCount() + 1;
         WriteDefinitions(lEntity);
         if (mOptions.IsOn(KStreamOptionsRyv::kGlobalSettings)) {
             KRyvSceneObjectIO::WriteGlobalSettings(mFile, mScene);
@@ -98,7 +109,8 @@ private:
     bool Step(const char* pText)
     {
         ++mDone;
-        mOptions.ReportProgress(pText, kFullPercent * static_cast<float>(mDone) / static_cast<float>(mTotal));
+        mOptions.ReportProgress(pText, kFullPercent * static_cast<float>(mDone) /
+                                           static_cast<float>(mTotal));
         return !mOptions.IsCancelled();
     }
 
@@ -109,7 +121,7 @@ private:
         mFile.FieldWriteI("Material", static_cast<int>(mMaterials.size()));
         mFile.FieldWriteI("Texture", static_cast<int>(mTextures.size()));
         mFile.FieldWriteI("Video", static_cast<int>(mVideos.size()));
-        mFile.FieldWriteI("Gobo", ioEntity.GetGoboCount());
+        mFile.FieldWriteI("Gobo", static_cast<int>(mGobos.size()));
         mFile.FieldWriteI("Pose", mScene.GetPoseCount());
         mFile.FieldWriteI("Character", mScene.GetCharacterCount());
         mFile.FieldWriteEnd();
@@ -129,19 +141,21 @@ private:
 
     bool WriteObjects(KRyvSceneEntity& ioEntity, KString& ioMessage)
     {
-        for (int i = 0; mOptions.IsOn(KStreamOptionsRyv::kGobo) && i < ioEntity.GetGoboCount(); ++i) {
+        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kGobo) && i < mGobos.size(); ++i) {
             mFile.FieldWriteBegin("Gobo");
-            mFile.FieldWriteC(ioEntity.GetGobo(i)->GetName());
-            KRyvSceneObjectIO::WriteGobo(mFile, *ioEntity.GetGobo(i));
+            mFile.FieldWriteC(mGobos[i]->GetName());
+            KRyvSceneObjectIO::WriteGobo(mFile, *mGobos[i]);
             mFile.FieldWriteEnd();
         }
-        return WriteMaterials(ioEntity) && WriteTextures(ioEntity, ioMessage) && WriteVideos(ioEntity, ioMessage) &&
-               WriteModels() && WritePoses() && WriteCharacters() && WriteGenericNodes(ioEntity);
+        return WriteMaterials(ioEntity) && WriteTextures(ioEntity, ioMessage) &&
+               WriteVideos(ioEntity, ioMessage) && WriteModels() && WritePoses() &&
+               WriteCharacters() && WriteGenericNodes(ioEntity);
     }
 
     bool WriteGenericNodes(KRyvSceneEntity& ioEntity)
     {
-        for (int i = 0; mOptions.IsOn(KStreamOptionsRyv::kModel) && i < ioEntity.GetGenericNodeCount(); ++i) {
+        for (int i = 0;
+             mOptions.IsOn(KStreamOptionsRyv::kModel) && i < ioEntity.GetGenericNodeCount(); ++i) {
             KRyvGenericNode& lNode = *ioEntity.GetGenericNode(i);
             mFile.FieldWriteBegin("GenericNode");
             mFile.FieldWriteC(lNode.GetName());
@@ -202,19 +216,28 @@ private:
         for (int i = 0; i < ioEntity.GetVideoCount(); ++i) {
             AddOnce(mVideos, ioEntity.GetVideo(i));
         }
+        for (int i = 0; i < ioEntity.GetGoboCount(); ++i) {
+            AddOnce(mGobos, ioEntity.GetGobo(i));
+        }
         std::vector<KRyvNode*> lStack{mScene.GetRootNode()};
         while (!lStack.empty()) {
             KRyvNode* lNode = lStack.back();
             lStack.pop_back();
+            // A light may hold a gobo that never joined the scene's list.
+            if (auto* lLight = dynamic_cast<KRyvLight*>(lNode->GetNodeAttribute())) {
+                AddOnce(mGobos, lLight->GetGobo());
+            }
             auto* lContainer = dynamic_cast<KRyvLayerContainer*>(lNode->GetNodeAttribute());
             for (int l = 0; lContainer && l < lContainer->GetLayerCount(); ++l) {
                 const KLayer* lLayer = lContainer->GetLayer(l);
-                for (KRyvMaterial* lMaterial : lLayer->GetMaterials() ? lLayer->GetMaterials()->GetDirectArray()
-                                                                      : std::vector<KRyvMaterial*>()) {
+                for (KRyvMaterial* lMaterial : lLayer->GetMaterials()
+                                                   ? lLayer->GetMaterials()->GetDirectArray()
+                                                   : std::vector<KRyvMaterial*>()) {
                     AddOnce(mMaterials, lMaterial);
                 }
-                for (KRyvTexture* lTexture : lLayer->GetTextures() ? lLayer->GetTextures()->GetDirectArray()
-                                                                   : std::vector<KRyvTexture*>()) {
+                for (KRyvTexture* lTexture : lLayer->GetTextures()
+                                                 ? lLayer->GetTextures()->GetDirectArray()
+                                                 : std::vector<KRyvTexture*>()) {
                     AddOnce(mTextures, lTexture);
                 }
             }
@@ -236,7 +259,8 @@ private:
 
     bool WriteMaterials(KRyvSceneEntity&)
     {
-        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kMaterial) && i < mMaterials.size(); ++i) {
+        for (std::size_t i = 0;
+             mOptions.IsOn(KStreamOptionsRyv::kMaterial) && i < mMaterials.size(); ++i) {
             KRyvMaterial& lMaterial = *mMaterials[i];
             mFile.FieldWriteBegin("Material");
             mFile.FieldWriteC(lMaterial.GetName());
@@ -252,12 +276,13 @@ private:
 
     bool WriteTextures(KRyvSceneEntity&, KString& ioMessage)
     {
-        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kTexture) && i < mTextures.size(); ++i) {
+        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kTexture) && i < mTextures.size();
+             ++i) {
             KRyvTexture& lTexture = *mTextures[i];
             mFile.FieldWriteBegin("Texture");
             mFile.FieldWriteC(lTexture.GetName());
             KRyvSceneObjectIO::WriteTexture(mFile, lTexture);
-            WriteMedia(lTexture.GetFileName(), ioMessage);
+            WriteMedia(lTexture.GetFileName(), lTexture.GetRelativeFileName(), ioMessage);
             WriteContainer(lTexture, lTexture.GetProperties());
             mFile.FieldWriteEnd();
             if (!Step("Writing textures")) {
@@ -269,12 +294,13 @@ private:
 
     bool WriteVideos(KRyvSceneEntity&, KString& ioMessage)
     {
-        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kTexture) && i < mVideos.size(); ++i) {
+        for (std::size_t i = 0; mOptions.IsOn(KStreamOptionsRyv::kTexture) && i < mVideos.size();
+             ++i) {
             KRyvVideo& lVideo = *mVideos[i];
             mFile.FieldWriteBegin("Video");
             mFile.FieldWriteC(lVideo.GetName());
             KRyvSceneObjectIO::WriteVideo(mFile, lVideo);
-            WriteMedia(lVideo.GetFileName(), ioMessage);
+            WriteMedia(lVideo.GetFileName(), lVideo.GetRelativeFileName(), ioMessage);
             WriteContainer(lVideo, lVideo.GetProperties());
             mFile.FieldWriteEnd();
             if (!Step("Writing videos")) {
@@ -284,10 +310,10 @@ private:
         return true;
     }
 
-    void WriteMedia(const char* pFileName, KString& ioMessage)
+    void WriteMedia(const char* pFileName, const char* pRelativeName, KString& ioMessage)
     {
         if (mOptions.IsOn(KStreamOptionsRyv::kEmbedMedia)) {
-            KRyvMedia::Embed(mFile, pFileName, ioMessage);
+            KRyvMedia::Embed(mFile, pFileName, pRelativeName, ioMessage);
         }
     }
 
@@ -319,9 +345,14 @@ private:
 
     void WriteModel(KRyvNode& ioNode)
     {
+        const KRyvNode* lParent = ioNode.GetParent();
+        const auto lParentIndex = lParent ? mModelIndex.find(lParent) : mModelIndex.end();
         mFile.FieldWriteBegin("Model");
         mFile.FieldWriteC(ioNode.GetName());
-        mFile.FieldWriteC(ioNode.GetParent() ? ioNode.GetParent()->GetName() : KString(""));
+        mFile.FieldWriteC(lParent ? lParent->GetName() : KString(""));
+        // Names may repeat under different parents: the index tells which parent is meant.
+        mFile.FieldWriteI(lParentIndex == mModelIndex.end() ? -1 : lParentIndex->second);
+        mModelIndex.emplace(&ioNode, static_cast<int>(mModelIndex.size()));
         WriteNodeBody(ioNode);
         mFile.FieldWriteEnd();
     }
@@ -340,8 +371,14 @@ private:
         ioNode.GetUpTargetRotation(lRotation);
         WriteVector(mFile, "UpTargetRotation", lRotation);
         if (KRyvNodeAttribute* lAttribute = ioNode.GetNodeAttribute()) {
-            KRyvSceneObjectIO::WriteAttribute(mFile, *lAttribute, mFactory);
+            KRyvAttributeParts lParts;
+            lParts.mShapes = mOptions.IsOn(KStreamOptionsRyv::kShape);
+            lParts.mLinks = mOptions.IsOn(KStreamOptionsRyv::kLink);
+            lParts.mGoboName = mOptions.IsOn(KStreamOptionsRyv::kGobo);
+            KRyvSceneObjectIO::WriteAttribute(mFile, *lAttribute, mFactory, lParts);
         }
+        // The pivots and limits live in the node's pivot set; the block writes their properties.
+        ioNode.UpdatePropertiesFromPivots();
         WriteContainer(ioNode, ioNode.GetProperties());
         // After the block, whose limit properties would otherwise overwrite them on reading.
         KRyvNodeLimitsIO::WriteLimits(mFile, ioNode.GetLimits());
@@ -376,10 +413,13 @@ private:
         std::vector<KString> lNames;
         mScene.FillTakeNameList(lNames);
         mFile.FieldWriteBegin("Takes");
-        mFile.FieldWriteC("Current", mScene.GetCurrentTakeName());
+        // With one take written, that take is the current one of the file.
+        const KString& lOnly = mOptions.GetTakeName();
+        mFile.FieldWriteC("Current",
+                          lOnly.IsEmpty() ? KString(mScene.GetCurrentTakeName()) : lOnly);
         for (const KString& lName : lNames) {
             const KTakeInfo* lInfo = mScene.GetTakeInfo(lName.Buffer());
-            if (!lInfo) {
+            if (!lInfo || (!lOnly.IsEmpty() && lName.Compare(lOnly) != 0)) {
                 continue;
             }
             mFile.FieldWriteBegin("TakeInfo");
@@ -387,9 +427,9 @@ private:
             mFile.FieldWriteC(lInfo->mDescription);
             mFile.FieldWriteC(lInfo->mSecondDescription);
             mFile.FieldWriteI(lInfo->mSelect);
-            mFile.FieldWriteArray(std::vector<std::int64_t>{lInfo->mLocalStart.Get(), lInfo->mLocalStop.Get(),
-                                                            lInfo->mReferenceStart.Get(),
-                                                            lInfo->mReferenceStop.Get()});
+            mFile.FieldWriteArray(std::vector<std::int64_t>{
+                lInfo->mLocalStart.Get(), lInfo->mLocalStop.Get(), lInfo->mReferenceStart.Get(),
+                lInfo->mReferenceStop.Get()});
             mFile.FieldWriteArray(std::vector<std::int32_t>{lInfo->mWords[0], lInfo->mWords[1]});
             mFile.FieldWriteEnd();
         }
@@ -404,6 +444,9 @@ private:
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvVideo*> mVideos;
+    std::vector<KRyvGobo*> mGobos;
+    // The place of each model written, for the parent index of its children.
+    std::unordered_map<const KRyvNode*, int> mModelIndex;
     int mTotal = 1;
     int mDone = 0;
 };
@@ -440,20 +483,28 @@ std::unique_ptr<KWriter> KWriterRyv::CreateAscii5x(KRyvObjectFactory* pOwner)
     return std::make_unique<KWriterRyv>(pOwner, kAscii5x);
 }
 
+bool KWriterRyv::Refuse(int pCode, const char* pCause)
+{
+    GetError().SetLastError(pCode, pCause);
+    return false;
+}
+
 bool KWriterRyv::FileCreate(const char* pFileName)
 {
     FileClose();
     mFileName = pFileName ? pFileName : "";
-    if (mFileName.IsEmpty() || !mStream.Open(mFileName.Buffer(), true)) {
-        GetError().SetLastErrorID(kFileNotCreated);
-        return false;
+    if (mFileName.IsEmpty() || !mOutput.Create(mFileName.Buffer())) {
+        const std::string lCause = "File not created: " + std::string(std::strerror(errno));
+        return Refuse(kFileNotCreated, lCause.c_str());
     }
     return true;
 }
 
 bool KWriterRyv::FileClose()
 {
-    return mStream.Close();
+    // Nothing committed yet: the target stays as it was.
+    mOutput.Discard();
+    return true;
 }
 
 std::unique_ptr<KStreamOptions> KWriterRyv::GetWriteOptions()
@@ -464,8 +515,17 @@ std::unique_ptr<KStreamOptions> KWriterRyv::GetWriteOptions()
 bool KWriterRyv::WriteScene(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions)
 {
     const KFlavourForm& lForm = kForms[mFlavour];
-    ioFile.Create(lForm.mVersion, lForm.mAscii, lForm.mEncrypted ? pOptions.GetPassword().Buffer() : nullptr);
-    ioFile.SetHeaderExtension(pOptions.HasHeaderExtension() ? pOptions.GetHeaderExtension() : FreshExtension(ioScene));
+    ioFile.Create(lForm.mVersion, lForm.mAscii,
+                  lForm.mEncrypted ? pOptions.GetPassword().Buffer() : nullptr);
+    // Of an extension a read left in the options only the time stamp is kept (a file read and
+    // written back keeps its stamp); the creator is this kit and the document information the
+    // scene's own.
+    KRyvHeaderExtension lExtension = FreshExtension(ioScene);
+    if (pOptions.HasHeaderExtension()) {
+        const int* lStamp = pOptions.GetHeaderExtension().mTimeStamp;
+        std::copy(lStamp, lStamp + KRyvHeaderExtension::kTimeStampFields, lExtension.mTimeStamp);
+    }
+    ioFile.SetHeaderExtension(lExtension);
     Session lSession(ioFile, ioScene, pOptions, lForm.mVersion == KRyvContainer::kVersion60);
     return lSession.Run(GetMessage());
 }
@@ -477,28 +537,37 @@ bool KWriterRyv::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         return false;
     }
     const auto& lOptions = static_cast<const KStreamOptionsRyv&>(*pOptions);
-    if (!pScene || !mStream.IsOpen()) {
+    if (!pScene || !mOutput.IsOpen()) {
         GetError().SetLastErrorID(pScene ? kFileNotOpened : kUnidentifiedError);
         return false;
     }
     if (kForms[mFlavour].mEncrypted && lOptions.GetPassword().IsEmpty()) {
-        GetError().SetLastError(kUnidentifiedError, "An encrypted file needs a password");
-        return false;
+        mOutput.Discard();
+        return Refuse(kUnidentifiedError, "An encrypted file needs a password");
     }
     try {
         KRyvFile lFile;
         if (!WriteScene(lFile, *pScene, lOptions)) {
-            GetError().SetLastError(kUnidentifiedError, "Cancelled");
-            return false;
+            mOutput.Discard();
+            return Refuse(kUnidentifiedError, "Cancelled");
         }
-        if (!lFile.Save(mStream) || !mStream.Close()) {
-            const int lCode = lFile.GetError().GetLastErrorID();
-            GetError().SetLastErrorID(lCode == KRyvFile::kUnidentifiedError ? kUnidentifiedError : kOutOfDiskSpace);
-            return false;
+        KRyvStdioStream lStream;
+        lStream.Attach(mOutput.GetStream(), true);
+        if (!lFile.Save(lStream)) {
+            mOutput.Discard();
+            const KError& lFileError = lFile.GetError();
+            const bool lDisk = lFileError.GetLastErrorID() == KRyvFile::kOutOfDiskSpace;
+            return Refuse(lDisk ? kOutOfDiskSpace : kUnidentifiedError,
+                          lFileError.GetLastErrorString().Buffer());
+        }
+        lStream.Close();
+        if (!mOutput.Commit()) {
+            const std::string lCause = "Out of disk space: " + std::string(std::strerror(errno));
+            return Refuse(kOutOfDiskSpace, lCause.c_str());
         }
     } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return false;
+        mOutput.Discard();
+        return Refuse(kUnidentifiedError, "Out of memory");
     }
     return true;
 }

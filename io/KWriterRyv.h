@@ -1,9 +1,9 @@
 #ifndef RYVKIT_IO_KWRITERRYV_H
 #define RYVKIT_IO_KWRITERRYV_H
 
+#include "core/KOutputFile.h"
 #include "core/KString.h"
 #include "io/KWriter.h"
-#include "ryvfile/KRyvStream.h"
 
 #include <memory>
 
@@ -16,9 +16,10 @@ class KStreamOptionsRyv;
 // the older layout version and stores each key of a curve as a record of its own.
 //
 // Write needs a KStreamOptionsRyv (else "Stream options not set"); an encrypted writer needs a
-// password in it (else "Unidentified error", nothing written). The whole file is built in
-// memory and written at the end, so a cancelled or failed write writes nothing; a short write
-// is "Out of disk space".
+// password in it (else "Unidentified error" with that cause, nothing written). The file goes
+// through a KOutputFile: the target is replaced only once the whole file is written, so a
+// cancelled or failed write (or FileClose before a successful Write) leaves it as it was; a
+// short write is "Out of disk space".
 class KWriterRyv : public KWriter
 {
 public:
@@ -36,7 +37,7 @@ public:
 
     bool FileCreate(const char* pFileName) override;
     bool FileClose() override;
-    bool IsFileOpen() override { return mStream.IsOpen(); }
+    bool IsFileOpen() override { return mOutput.IsOpen(); }
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
 
@@ -47,9 +48,11 @@ public:
 private:
     class Session;
 
+    bool Refuse(int pCode, const char* pCause);
+
     EFlavour mFlavour;
     KString mFileName;
-    KRyvStdioStream mStream;
+    KOutputFile mOutput;
 };
 
 #endif

@@ -38,11 +38,10 @@ std::size_t KRyvCipher::GetSealedSize(std::size_t pPlainSize)
     return pPlainSize + lChunks * kChunkOverhead;
 }
 
-KRyvCipher::EResult KRyvCipher::Seal(const char* pPassword, const std::vector<std::uint8_t>& pAssociated,
-                                     const std::vector<std::uint8_t>& pPlain,
-                                     std::uint8_t oSalt[kSaltSize],
-                                     std::uint8_t oStreamHeader[kStreamHeaderSize],
-                                     std::vector<std::uint8_t>& oSealed)
+KRyvCipher::EResult
+KRyvCipher::Seal(const char* pPassword, const std::vector<std::uint8_t>& pAssociated,
+                 const std::vector<std::uint8_t>& pPlain, std::uint8_t oSalt[kSaltSize],
+                 std::uint8_t oStreamHeader[kStreamHeaderSize], std::vector<std::uint8_t>& oSealed)
 {
     if (sodium_init() < 0) {
         return kFailed;
@@ -74,13 +73,36 @@ KRyvCipher::EResult KRyvCipher::Seal(const char* pPassword, const std::vector<st
     return kOk;
 }
 
-KRyvCipher::EResult KRyvCipher::Open(const char* pPassword, const std::vector<std::uint8_t>& pAssociated,
+bool KRyvCipher::GetPlainSize(std::size_t pSealedSize, std::size_t& oPlainSize)
+{
+    constexpr std::size_t kSealedChunk = kChunkSize + kChunkOverhead;
+    if (pSealedSize < kChunkOverhead) {
+        return false;
+    }
+    // Whole chunks, then one final chunk of kChunkOverhead to kSealedChunk bytes: anything
+    // else (stray bytes after a whole chunk) is not a sealed body.
+    const std::size_t lChunks = (pSealedSize + kSealedChunk - 1) / kSealedChunk;
+    const std::size_t lLast = pSealedSize - (lChunks - 1) * kSealedChunk;
+    if (lLast < kChunkOverhead) {
+        return false;
+    }
+    oPlainSize = pSealedSize - lChunks * kChunkOverhead;
+    return true;
+}
+
+KRyvCipher::EResult KRyvCipher::Open(const char* pPassword,
+                                     const std::vector<std::uint8_t>& pAssociated,
                                      const std::uint8_t pSalt[kSaltSize],
                                      const std::uint8_t pStreamHeader[kStreamHeaderSize],
                                      const std::uint8_t* pSealed, std::size_t pSize,
                                      std::vector<std::uint8_t>& oPlain)
 {
     oPlain.clear();
+    std::size_t lPlainSize = 0;
+    // A protected file is opened only with a password the caller gave, never with none.
+    if (!pPassword || !*pPassword || !GetPlainSize(pSize, lPlainSize)) {
+        return kRefused;
+    }
     Key lKey;
     if (!DeriveKey(pPassword, pSalt, lKey)) {
         return kFailed;
@@ -89,12 +111,11 @@ KRyvCipher::EResult KRyvCipher::Open(const char* pPassword, const std::vector<st
     const bool lStarted =
         crypto_secretstream_xchacha20poly1305_init_pull(&lState, pStreamHeader, lKey) == 0;
     sodium_memzero(lKey, sizeof(lKey));
-    if (!lStarted || pSize < kChunkOverhead) {
+    if (!lStarted) {
         return kRefused;
     }
-    const std::size_t lChunks = (pSize + kChunkSize + kChunkOverhead - 1) / (kChunkSize + kChunkOverhead);
-    // One byte more than the plain text can be, so that the buffer is never empty.
-    oPlain.resize(pSize - lChunks * kChunkOverhead + 1);
+    // Sized by the frame alone; one byte more so that the buffer is never empty.
+    oPlain.resize(lPlainSize + 1);
     std::size_t lIn = 0;
     std::size_t lOut = 0;
     unsigned char lTag = 0;
@@ -102,7 +123,7 @@ KRyvCipher::EResult KRyvCipher::Open(const char* pPassword, const std::vector<st
         const std::size_t lChunk = std::min(kChunkSize + kChunkOverhead, pSize - lIn);
         unsigned long long lPlain = 0;
         const bool lFirst = lIn == 0;
-        if (lChunk < kChunkOverhead || lTag == crypto_secretstream_xchacha20poly1305_TAG_FINAL ||
+        if (lTag == crypto_secretstream_xchacha20poly1305_TAG_FINAL ||
             crypto_secretstream_xchacha20poly1305_pull(
                 &lState, oPlain.data() + lOut, &lPlain, &lTag, pSealed + lIn, lChunk,
                 lFirst ? pAssociated.data() : nullptr, lFirst ? pAssociated.size() : 0) != 0) {

@@ -27,11 +27,18 @@ EResult Seal(const char* pPassword, const std::vector<std::uint8_t>& pAssociated
              const std::vector<std::uint8_t>& pPlain, std::uint8_t oSalt[kSaltSize],
              std::uint8_t oStreamHeader[kStreamHeaderSize], std::vector<std::uint8_t>& oSealed);
 
-// Opens pSealed[0, pSize). kRefused for a wrong password, a changed header or body, a missing
-// or misplaced final chunk; kFailed when the library cannot work. oPlain is empty unless kOk.
+// The plain size of a sealed body of pSealedSize bytes; false when that size is not whole
+// chunks followed by one final chunk.
+bool GetPlainSize(std::size_t pSealedSize, std::size_t& oPlainSize);
+
+// Opens pSealed[0, pSize). kRefused for a null or empty password (a protected body is never
+// opened without one), a wrong password, a changed header or body, a body that is not whole
+// chunks plus one final chunk, a missing or misplaced final chunk; kFailed when the library
+// cannot work. oPlain is empty unless kOk.
 EResult Open(const char* pPassword, const std::vector<std::uint8_t>& pAssociated,
-             const std::uint8_t pSalt[kSaltSize], const std::uint8_t pStreamHeader[kStreamHeaderSize],
-             const std::uint8_t* pSealed, std::size_t pSize, std::vector<std::uint8_t>& oPlain);
+             const std::uint8_t pSalt[kSaltSize],
+             const std::uint8_t pStreamHeader[kStreamHeaderSize], const std::uint8_t* pSealed,
+             std::size_t pSize, std::vector<std::uint8_t>& oPlain);
 
 } // namespace KRyvCipher
 

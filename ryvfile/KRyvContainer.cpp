@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kNoError = -1;
 constexpr std::size_t kCrcHexDigits = 8;
+constexpr std::size_t kVersionAt = sizeof(KRyvContainer::kBinaryMagic);
 constexpr std::size_t kProtectionSize = KRyvCipher::kSaltSize + KRyvCipher::kStreamHeaderSize;
 
 uLong Crc32Update(uLong pCrc, const std::uint8_t* pBytes, std::size_t pSize)
@@ -39,7 +40,8 @@ std::vector<std::uint8_t> FixedHeader(const KRyvFileHeader& pHeader, std::uint64
     std::vector<std::uint8_t> lBytes;
     // Reserved up front: the header never grows past its fixed size.
     lBytes.reserve(KRyvContainer::kFixedHeaderSize);
-    lBytes.insert(lBytes.end(), std::begin(KRyvContainer::kBinaryMagic), std::end(KRyvContainer::kBinaryMagic));
+    lBytes.insert(lBytes.end(), std::begin(KRyvContainer::kBinaryMagic),
+                  std::end(KRyvContainer::kBinaryMagic));
     PutLE<std::uint32_t>(lBytes, static_cast<std::uint32_t>(pHeader.mVersion));
     PutLE<std::uint32_t>(lBytes, pHeader.mProtected ? KRyvContainer::kFlagProtected : 0);
     PutLE<std::uint64_t>(lBytes, pBodySize);
@@ -53,7 +55,8 @@ int PackAscii(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
     if (!KRyvAsciiCodec::Encode(pBody, lText)) {
         return KRyvFile::kUnidentifiedError;
     }
-    const std::uint32_t lCrc = Crc32(reinterpret_cast<const std::uint8_t*>(lText.data()), lText.size());
+    const std::uint32_t lCrc =
+        Crc32(reinterpret_cast<const std::uint8_t*>(lText.data()), lText.size());
     char lHex[kCrcHexDigits + 1];
     std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(lCrc));
     lText += KRyvContainer::kAsciiCrcLine;
@@ -67,12 +70,13 @@ int PackBinary(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, cons
                std::vector<std::uint8_t>& oBytes)
 {
     if (!pHeader.mProtected) {
-        oBytes.reserve(oBytes.size() + KRyvContainer::kFixedHeaderSize + KRyvBinaryCodec::GetEncodedSize(pBody) +
-                       KRyvContainer::kFooterSize);
-        return KRyvContainer::Stream(pHeader, pBody, [&oBytes](const std::uint8_t* pBytes, std::size_t pSize) {
-            oBytes.insert(oBytes.end(), pBytes, pBytes + pSize);
-            return true;
-        });
+        oBytes.reserve(oBytes.size() + KRyvContainer::kFixedHeaderSize +
+                       KRyvBinaryCodec::GetEncodedSize(pBody) + KRyvContainer::kFooterSize);
+        return KRyvContainer::Stream(pHeader, pBody,
+                                     [&oBytes](const std::uint8_t* pBytes, std::size_t pSize) {
+                                         oBytes.insert(oBytes.end(), pBytes, pBytes + pSize);
+                                         return true;
+                                     });
     }
     std::vector<std::uint8_t> lBody;
     if (!KRyvBinaryCodec::Encode(pBody, lBody)) {
@@ -149,13 +153,17 @@ int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeade
 int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
                   std::size_t& oBodyAt, std::size_t& oBodySize)
 {
-    if (pBytes.size() < KRyvContainer::kFixedHeaderSize) {
+    // The version is judged as soon as its bytes are there, before the rest of the header.
+    if (pBytes.size() < kVersionAt + sizeof(std::uint32_t)) {
         return KRyvFile::kFileCorrupted;
     }
-    const std::uint32_t lVersion = GetLE<std::uint32_t>(pBytes.data() + 8);
+    const std::uint32_t lVersion = GetLE<std::uint32_t>(pBytes.data() + kVersionAt);
     const int lVersionError = KRyvContainer::CheckVersion(lVersion);
     if (lVersionError != kNoError) {
         return lVersionError;
+    }
+    if (pBytes.size() < KRyvContainer::kFixedHeaderSize) {
+        return KRyvFile::kFileCorrupted;
     }
     const std::uint32_t lFlags = GetLE<std::uint32_t>(pBytes.data() + 12);
     const std::uint64_t lBodySize = GetLE<std::uint64_t>(pBytes.data() + 16);
@@ -174,7 +182,8 @@ int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHead
     oBodySize = static_cast<std::size_t>(lBodySize);
     const std::uint8_t* lFooter = pBytes.data() + oBodyAt + oBodySize;
     if (GetLE<std::uint32_t>(lFooter) != Crc32(pBytes.data(), oBodyAt + oBodySize) ||
-        std::memcmp(lFooter + 4, KRyvContainer::kFooterMagic, sizeof(KRyvContainer::kFooterMagic)) != 0) {
+        std::memcmp(lFooter + 4, KRyvContainer::kFooterMagic,
+                    sizeof(KRyvContainer::kFooterMagic)) != 0) {
         return KRyvFile::kFileCorrupted;
     }
     return kNoError;
@@ -209,14 +218,17 @@ int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& 
     if (CheckVersion(pHeader.mVersion) != kNoError || pHeader.mAscii || pHeader.mProtected) {
         return KRyvFile::kUnidentifiedError;
     }
-    const std::vector<std::uint8_t> lHeader = FixedHeader(pHeader, KRyvBinaryCodec::GetEncodedSize(pBody));
+    const std::vector<std::uint8_t> lHeader =
+        FixedHeader(pHeader, KRyvBinaryCodec::GetEncodedSize(pBody));
     uLong lCrc = Crc32Update(crc32(0L, Z_NULL, 0), lHeader.data(), lHeader.size());
     bool lRefused = !pOutput(lHeader.data(), lHeader.size());
-    const bool lEncoded = !lRefused && KRyvBinaryCodec::Encode(pBody, [&](const std::uint8_t* pBytes, std::size_t pSize) {
-        lCrc = Crc32Update(lCrc, pBytes, pSize);
-        lRefused = !pOutput(pBytes, pSize);
-        return !lRefused;
-    });
+    const bool lEncoded =
+        !lRefused &&
+        KRyvBinaryCodec::Encode(pBody, [&](const std::uint8_t* pBytes, std::size_t pSize) {
+            lCrc = Crc32Update(lCrc, pBytes, pSize);
+            lRefused = !pOutput(pBytes, pSize);
+            return !lRefused;
+        });
     if (!lEncoded) {
         return lRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
     }
@@ -257,9 +269,9 @@ int KRyvContainer::Unpack(const std::vector<std::uint8_t>& pBytes, const KRyvFil
     }
     std::vector<std::uint8_t> lPlain;
     const std::uint8_t* lSalt = pBytes.data() + kFixedHeaderSize;
-    const KRyvCipher::EResult lOpened = KRyvCipher::Open(
-        pPassword, FixedHeader(pHeader, pBodySize), lSalt, lSalt + KRyvCipher::kSaltSize,
-        pBytes.data() + pBodyAt, pBodySize, lPlain);
+    const KRyvCipher::EResult lOpened =
+        KRyvCipher::Open(pPassword, FixedHeader(pHeader, pBodySize), lSalt,
+                         lSalt + KRyvCipher::kSaltSize, pBytes.data() + pBodyAt, pBodySize, lPlain);
     if (lOpened != KRyvCipher::kOk) {
         return lOpened == KRyvCipher::kRefused ? KRyvFile::kWrongPassword
                                                : KRyvFile::kUnidentifiedError;

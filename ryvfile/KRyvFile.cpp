@@ -1,23 +1,29 @@
 #include "ryvfile/KRyvFile.h"
 
+#include "core/KByteSource.h"
+#include "core/KOutputFile.h"
 #include "ryvfile/KRyvStream.h"
 
 #include <new>
 
 namespace {
 
-const char* const kFileErrors[KRyvFile::kErrorCount] = {
-    "File is corrupted", "File version is not supported yet",
-    "File version is not supported anymore", "File not opened", "File not created",
-    "Wrong password", "Out of disk space", "Unidentified error"};
+const char* const kFileErrors[KRyvFile::kErrorCount] = {"File is corrupted",
+                                                        "File version is not supported yet",
+                                                        "File version is not supported anymore",
+                                                        "File not opened",
+                                                        "File not created",
+                                                        "Wrong password",
+                                                        "Out of disk space",
+                                                        "Unidentified error"};
 
 const char kHeaderExtension[] = "HeaderExtension";
 const char kCreator[] = "Creator";
 const char kCreationTimeStamp[] = "CreationTimeStamp";
 const char kDocumentInfo[] = "DocumentInfo";
 // The document information texts in their file order.
-const char* const kDocumentFields[] = {"Title", "Subject", "Author", "Keywords", "Revision",
-                                       "Comment"};
+const char* const kDocumentFields[] = {"Title",    "Subject",  "Author",
+                                       "Keywords", "Revision", "Comment"};
 
 KString* DocumentField(KDocumentInfo& pInfo, int pIndex)
 {
@@ -65,8 +71,9 @@ bool KRyvFile::Open(KRyvStream& ioStream)
 
 bool KRyvFile::OpenFile(const char* pFileName)
 {
+    KByteSource lSource;
     KRyvStdioStream lStream;
-    if (!lStream.Open(pFileName, false)) {
+    if (!lSource.OpenFile(pFileName, false) || !lStream.Attach(lSource.GetStream(), false)) {
         Close();
         return Fail(kFileNotOpened);
     }
@@ -80,16 +87,19 @@ bool KRyvFile::ReadBody(const char* pPassword)
     }
     int lLine = 0;
     int lCode = kUnidentifiedError;
+    // Decoded afresh each time: a read with another password, or a second read, starts over.
+    mRoot = KRyvFieldRecord();
+    mLevels.assign(1, Level{&mRoot});
     try {
         lCode = KRyvContainer::Unpack(mBytes, mHeader, mBodyAt, mBodySize, pPassword, mRoot, lLine);
     } catch (const std::bad_alloc&) {
         mRoot = KRyvFieldRecord();
     }
-    std::vector<std::uint8_t>().swap(mBytes);
     if (lCode >= 0) {
         mError.SetLastErrorID(lCode);
         if (lLine > 0) {
-            mError.SetLastError(lCode, (KString(kFileErrors[lCode]) + " (line " + KString(lLine) + ")").Buffer());
+            mError.SetLastError(
+                lCode, (KString(kFileErrors[lCode]) + " (line " + KString(lLine) + ")").Buffer());
         }
         return false;
     }
@@ -177,9 +187,10 @@ bool KRyvFile::Save(KRyvStream& ioStream)
         WriteHeaderExtension();
         // Plain binary files go out as they are encoded; the other forms are built whole first.
         if (!mHeader.mAscii && !mHeader.mProtected) {
-            const int lCode = KRyvContainer::Stream(mHeader, mRoot, [&ioStream](const std::uint8_t* pBytes, std::size_t pSize) {
-                return ioStream.Write(pBytes, pSize);
-            });
+            const int lCode = KRyvContainer::Stream(
+                mHeader, mRoot, [&ioStream](const std::uint8_t* pBytes, std::size_t pSize) {
+                    return ioStream.Write(pBytes, pSize);
+                });
             return lCode >= 0 ? Fail(lCode) : (ioStream.Flush() || Fail(kOutOfDiskSpace));
         }
         const int lCode = KRyvContainer::Pack(mHeader, mRoot, mPassword.Buffer(), lBytes);
@@ -197,15 +208,16 @@ bool KRyvFile::Save(KRyvStream& ioStream)
 
 bool KRyvFile::SaveFile(const char* pFileName)
 {
+    KOutputFile lOutput;
     KRyvStdioStream lStream;
-    if (!lStream.Open(pFileName, true)) {
+    if (!lOutput.Create(pFileName) || !lStream.Attach(lOutput.GetStream(), true)) {
         return Fail(kFileNotCreated);
     }
-    const bool lSaved = Save(lStream);
-    if (!lStream.Close() && lSaved) {
-        return Fail(kOutOfDiskSpace);
+    // The target is replaced only by a whole file: a failed save leaves it as it was.
+    if (!Save(lStream)) {
+        return false;
     }
-    return lSaved;
+    return (lStream.Close() && lOutput.Commit()) || Fail(kOutOfDiskSpace);
 }
 
 void KRyvFile::Close()

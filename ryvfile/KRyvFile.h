@@ -67,7 +67,8 @@ public:
     bool IsPasswordProtected() const { return mHeader.mProtected; }
     // Decodes the body; kWrongPassword when the password does not open a protected body,
     // kFileCorrupted (message with the line for ASCII) when the records are malformed or the
-    // header extension is missing. The file bytes are released either way.
+    // header extension is missing. The file bytes stay until Close, so that a read can be tried
+    // again (with another password) or repeated; each call starts from the bytes.
     bool ReadBody(const char* pPassword);
     const KRyvHeaderExtension& GetHeaderExtension() const { return mExtension; }
 
@@ -76,7 +77,8 @@ public:
     // an unprotected file. ASCII files are never protected: the password is ignored.
     void Create(int pVersion, bool pAscii, const char* pPassword);
     void SetHeaderExtension(const KRyvHeaderExtension& pExtension) { mExtension = pExtension; }
-    // Frames and writes the tree. kUnidentifiedError when the tree cannot be encoded (a bad
+    // Frames and writes the tree. SaveFile writes through a KOutputFile: the target is replaced
+    // only by a whole file. kUnidentifiedError when the tree cannot be encoded (a bad
     // record name, a record over 4 GiB), kOutOfDiskSpace when the stream refuses bytes.
     bool Save(KRyvStream& ioStream);
     bool SaveFile(const char* pFileName);
@@ -105,7 +107,10 @@ public:
     void FieldWriteL(const char* pName, std::int64_t pValue);
     void FieldWriteD(const char* pName, double pValue);
     void FieldWriteC(const char* pName, const char* pValue);
-    void FieldWriteC(const char* pName, const KString& pValue) { FieldWriteC(pName, pValue.Buffer()); }
+    void FieldWriteC(const char* pName, const KString& pValue)
+    {
+        FieldWriteC(pName, pValue.Buffer());
+    }
 
     // Field reads -------------------------------------------------------------------------------
     // Enters the next child of the current record named pName, searching forward from the last

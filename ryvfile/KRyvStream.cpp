@@ -37,25 +37,13 @@ KRyvStdioStream::~KRyvStdioStream()
     Close();
 }
 
-bool KRyvStdioStream::Open(const char* pFileName, bool pWrite)
-{
-    if (mFile || !pFileName) {
-        return false;
-    }
-    mFile = std::fopen(pFileName, pWrite ? "wb" : "rb");
-    mWrite = pWrite;
-    mOwned = true;
-    return mFile != nullptr;
-}
-
-bool KRyvStdioStream::Attach(std::FILE* pFile)
+bool KRyvStdioStream::Attach(std::FILE* pFile, bool pWrite)
 {
     if (mFile || !pFile) {
         return false;
     }
     mFile = pFile;
-    mWrite = false;
-    mOwned = false;
+    mWrite = pWrite;
     return true;
 }
 
@@ -65,9 +53,8 @@ bool KRyvStdioStream::Close()
         return true;
     }
     const bool lFlushed = !mWrite || std::fflush(mFile) == 0;
-    const bool lClosed = !mOwned || std::fclose(mFile) == 0;
     mFile = nullptr;
-    return lFlushed && lClosed;
+    return lFlushed;
 }
 
 std::size_t KRyvStdioStream::Read(void* oBuffer, std::size_t pSize)

@@ -30,21 +30,19 @@ public:
     bool ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit);
 };
 
-// A stdio file, opened by UTF-8 name. The destructor closes it.
+// A stdio file opened elsewhere: a KByteSource's stream to read, a KOutputFile's stream to
+// write (so that a file is read through the source's checks and a target replaced only when
+// whole). The stream never opens nor closes the file; its owner does.
 class KRyvStdioStream : public KRyvStream
 {
 public:
     KRyvStdioStream() = default;
     ~KRyvStdioStream() override;
 
-    // pWrite: create (or truncate) for writing; else open for reading. False when the file does
-    // not open or the stream is open already.
-    bool Open(const char* pFileName, bool pWrite);
-    // Reads from a stdio file opened elsewhere, from where it stands; the stream does not close
-    // it. False for a null file or when the stream is open already.
-    bool Attach(std::FILE* pFile);
-    // Flushes (when writing) and closes (unless attached); false when the flush or the close
-    // fails.
+    // Reads from (pWrite false) or writes to pFile from where it stands. False for a null file or
+    // when the stream is attached already.
+    bool Attach(std::FILE* pFile, bool pWrite);
+    // Flushes (when writing) and lets the file go; false when the flush fails.
     bool Close();
     bool IsOpen() const { return mFile != nullptr; }
 
@@ -56,7 +54,6 @@ public:
 private:
     std::FILE* mFile = nullptr;
     bool mWrite = false;
-    bool mOwned = false;
 };
 
 // A stream over bytes in memory: reads from the bytes it was given, writes append to them.

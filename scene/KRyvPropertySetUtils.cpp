@@ -20,7 +20,18 @@ void KRyvCreateUserPropertyOn(KObject* pSet, KRyvUserPropertyNotifyTarget* pTarg
     lDescription.mTypeName = KRyvUserProperty::GetTypeName(pUserProperty->GetType());
     lDescription.mLabel = lLabel.Buffer();
     lDescription.mUserFlags = lRecord ? lRecord->mFlags : 0;
-    if (pUserProperty->Bind(pSet->CreateUserProperty(lDescription)) && pTarget) {
+    KProperty* lProperty = pSet->CreateUserProperty(lDescription);
+    if (!pUserProperty->Bind(lProperty)) {
+        return;
+    }
+    // Limits set before the binding live in the record only: the property takes them over.
+    if (lRecord && lProperty->GetMinimum() != lRecord->mMinimum) {
+        lProperty->SetMinimum(lRecord->mMinimum);
+    }
+    if (lRecord && lProperty->GetMaximum() != lRecord->mMaximum) {
+        lProperty->SetMaximum(lRecord->mMaximum);
+    }
+    if (pTarget) {
         pUserProperty->SetNotifyTarget(pTarget);
     }
 }

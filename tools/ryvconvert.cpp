@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -47,23 +48,41 @@ struct NativeChoices
     bool mEmbedMedia = false;
     std::string mPassword;
     bool mPasswordGiven = false;
+    // A summary only looks at the file: embedded media are not written out for it.
+    bool mRestoreMedia = true;
 };
 
-// Reads the first line of the file as the password (its line end dropped).
-bool ReadPasswordFile(const char* pPath, std::string& oPassword)
+// Passwords longer than this are refused rather than cut: a cut password would not open the
+// file with the same password given another way.
+constexpr std::size_t kMaxPasswordSize = 4096;
+
+// Reads the whole first line of the file as the password (its line end dropped). False, with the
+// cause in oCause, when the file does not open, holds a zero byte in that line or a line longer
+// than kMaxPasswordSize bytes.
+bool ReadPasswordFile(const char* pPath, std::string& oPassword, std::string& oCause)
 {
-    std::FILE* lFile = std::fopen(pPath, "rb");
+    std::ifstream lFile(pPath, std::ios::binary);
     if (!lFile) {
+        oCause = "it cannot be opened";
         return false;
     }
-    char lLine[1024] = {};
-    const bool lRead = std::fgets(lLine, sizeof(lLine), lFile) != nullptr;
-    std::fclose(lFile);
-    oPassword = lRead ? lLine : "";
-    while (!oPassword.empty() && (oPassword.back() == '\n' || oPassword.back() == '\r')) {
+    oPassword.clear();
+    char lChar = 0;
+    while (lFile.get(lChar) && lChar != '\n') {
+        if (lChar == '\0') {
+            oCause = "its first line holds a zero byte";
+            return false;
+        }
+        if (oPassword.size() == kMaxPasswordSize) {
+            oCause = "the password is longer than " + std::to_string(kMaxPasswordSize) + " bytes";
+            return false;
+        }
+        oPassword += lChar;
+    }
+    if (!oPassword.empty() && oPassword.back() == '\r') {
         oPassword.pop_back();
     }
-    return lRead;
+    return true;
 }
 
 // Consumes the options among the arguments; the rest stay in oFiles. False on wrong usage.
@@ -81,8 +100,10 @@ bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices, std:
         } else if (lArgument == "--embed-media") {
             oChoices.mEmbedMedia = true;
         } else if (lArgument == "--password-file" && lHasValue) {
-            if (!ReadPasswordFile(pArguments[++i], oChoices.mPassword)) {
-                std::fprintf(stderr, "ryvconvert: cannot read the password file %s\n", pArguments[i]);
+            std::string lCause;
+            if (!ReadPasswordFile(pArguments[++i], oChoices.mPassword, lCause)) {
+                std::fprintf(stderr, "ryvconvert: password file %s: %s\n", pArguments[i],
+                             lCause.c_str());
                 return false;
             }
             oChoices.mPasswordGiven = true;
@@ -122,6 +143,7 @@ void ApplyNativeChoices(const NativeChoices& pChoices, KStreamOptions* ioOptions
     if (lOptions) {
         lOptions->SetPassword(pChoices.mPassword.c_str());
         lOptions->SetOptionValue(KStreamOptionsRyv::kEmbedMedia, pChoices.mEmbedMedia ? 1 : 0);
+        lOptions->SetRestoreMedia(pChoices.mRestoreMedia);
     }
 }
 
@@ -483,6 +505,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const bool lConvert = lFiles.size() == 2;
+    lChoices.mRestoreMedia = lConvert;
     // The output's format is known before the input is read, so a wrong extension costs nothing.
     int lFormat = lConvert ? FindExportFormat(lFiles[1]) : -1;
     if (lConvert && lFormat < 0) {

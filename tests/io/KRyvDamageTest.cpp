@@ -1,3 +1,4 @@
+#include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KReaderRyv.h"
@@ -9,7 +10,6 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
-#include "io/KExporter.h"
 #include "scene/KRyvSceneEntity.h"
 #include "scene/objects/KRyvNull.h"
 #include "scene/objects/KRyvTexture.h"
@@ -19,10 +19,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
-#include <limits>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <limits>
+#include <memory>
 #include <random>
 #include <zlib.h>
 
@@ -31,13 +32,15 @@ namespace {
 std::vector<std::uint8_t> ReadBytes(const std::string& pName)
 {
     std::ifstream lStream(pName, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(lStream), std::istreambuf_iterator<char>());
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(lStream),
+                                     std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const std::string& pName, const std::vector<std::uint8_t>& pBytes)
 {
     std::ofstream lStream(pName, std::ios::binary);
-    lStream.write(reinterpret_cast<const char*>(pBytes.data()), static_cast<std::streamsize>(pBytes.size()));
+    lStream.write(reinterpret_cast<const char*>(pBytes.data()),
+                  static_cast<std::streamsize>(pBytes.size()));
 }
 
 // The CRC of a binary file mended after a deliberate change, so that the change reaches the
@@ -45,7 +48,8 @@ void WriteBytes(const std::string& pName, const std::vector<std::uint8_t>& pByte
 void MendCrc(std::vector<std::uint8_t>& ioBytes)
 {
     const std::size_t lAt = ioBytes.size() - KRyvContainer::kFooterSize;
-    const std::uint32_t lCrc = static_cast<std::uint32_t>(crc32(0, ioBytes.data(), static_cast<uInt>(lAt)));
+    const std::uint32_t lCrc =
+        static_cast<std::uint32_t>(crc32(0, ioBytes.data(), static_cast<uInt>(lAt)));
     std::memcpy(ioBytes.data() + lAt, &lCrc, sizeof(lCrc));
 }
 
@@ -79,7 +83,8 @@ protected:
         return lStream.GetBytes();
     }
 
-    std::vector<std::uint8_t> WriteScene(KRyvScene* pScene, KWriterRyv::EFlavour pFlavour, const char* pPassword)
+    std::vector<std::uint8_t> WriteScene(KRyvScene* pScene, KWriterRyv::EFlavour pFlavour,
+                                         const char* pPassword)
     {
         KWriterRyv lWriter(&mFactory, pFlavour);
         KStreamOptionsRyv lOptions;
@@ -118,7 +123,8 @@ protected:
 TEST_F(KRyvDamageTest, EveryTruncationIsCorruptedAndLeavesTheSceneAlone)
 {
     for (std::size_t lLength = 0; lLength < mBytes.size(); ++lLength) {
-        ASSERT_EQ(Read(std::vector<std::uint8_t>(mBytes.begin(), mBytes.begin() + static_cast<long>(lLength))),
+        ASSERT_EQ(Read(std::vector<std::uint8_t>(mBytes.begin(),
+                                                 mBytes.begin() + static_cast<long>(lLength))),
                   KReader::kFileCorrupted)
             << lLength;
     }
@@ -134,7 +140,8 @@ TEST_F(KRyvDamageTest, SeededByteFlipsZerosAndTrailingBytesAreCorrupted)
         std::vector<std::uint8_t> lFlipped = mBytes;
         lFlipped[lRandom() % lFlipped.size()] ^= static_cast<std::uint8_t>(1 + lRandom() % 255);
         const int lCode = Read(lFlipped);
-        EXPECT_TRUE(lCode == KReader::kFileCorrupted || lCode == KReader::kFileVersionNotSupportedYet ||
+        EXPECT_TRUE(lCode == KReader::kFileCorrupted ||
+                    lCode == KReader::kFileVersionNotSupportedYet ||
                     lCode == KReader::kFileVersionNotSupportedAnymore)
             << i;
     }
@@ -147,8 +154,9 @@ TEST_F(KRyvDamageTest, SeededByteFlipsZerosAndTrailingBytesAreCorrupted)
 
 TEST_F(KRyvDamageTest, VersionsSevenAndFourGetTheirCodes)
 {
-    const std::pair<std::uint32_t, int> kCases[] = {{7000, KReader::kFileVersionNotSupportedYet},
-                                                     {4800, KReader::kFileVersionNotSupportedAnymore}};
+    const std::pair<std::uint32_t, int> kCases[] = {
+        {7000, KReader::kFileVersionNotSupportedYet},
+        {4800, KReader::kFileVersionNotSupportedAnymore}};
     for (const auto& lCase : kCases) {
         std::vector<std::uint8_t> lBytes = mBytes;
         std::memcpy(lBytes.data() + 8, &lCase.first, sizeof(lCase.first));
@@ -232,8 +240,9 @@ TEST_F(KRyvDamageTest, RecordsThatMakeNoSceneLeaveItEmpty)
         ioFile.FieldWriteEnd();
         ioFile.FieldWriteEnd();
     };
-    for (const auto& lBuild : {std::function<void(KRyvFile&)>(lOrphan), std::function<void(KRyvFile&)>(lBadPolygon),
-                               std::function<void(KRyvFile&)>(lHugeSurface)}) {
+    for (const auto& lBuild :
+         {std::function<void(KRyvFile&)>(lOrphan), std::function<void(KRyvFile&)>(lBadPolygon),
+          std::function<void(KRyvFile&)>(lHugeSurface)}) {
         KRyvFile lFile;
         lFile.Create(KRyvContainer::kVersion60, false, nullptr);
         lBuild(lFile);
@@ -266,6 +275,7 @@ protected:
     void SetUp() override
     {
         mFolder = mTemp.PathOf("media");
+        mMedia = std::make_unique<KRyvMediaFolder>(mFolder.c_str());
     }
 
     // A file holding a "Content" record with the stored name, read back to its record.
@@ -283,11 +293,12 @@ protected:
         KRyvFile lRead;
         EXPECT_TRUE(lRead.Open(lIn) && lRead.ReadBody(nullptr));
         KString lMessage;
-        return KRyvMedia::Restore(lRead, mFolder.c_str(), oPath, lMessage);
+        return mMedia->Restore(lRead, oPath, lMessage);
     }
 
     TempFolder mTemp;
     std::string mFolder;
+    std::unique_ptr<KRyvMediaFolder> mMedia;
 };
 
 TEST_F(KRyvMediaTest, StoredNamesNeverLeaveTheFolderNorOverwriteOtherBytes)

@@ -1,6 +1,6 @@
-#include "ryvfile/KRyvBinaryCodec.h"
-#include "ryvfile/KRyvAsciiCodec.h"
 #include "ryvfile/KRyvFile.h"
+#include "ryvfile/KRyvAsciiCodec.h"
+#include "ryvfile/KRyvBinaryCodec.h"
 #include "ryvfile/KRyvStream.h"
 
 #include "tests/support/TempFolder.h"
@@ -39,7 +39,8 @@ void WriteSample(KRyvFile& ioFile)
     ioFile.FieldWriteArray(std::vector<std::int32_t>{1, -2, 3});
     ioFile.FieldWriteArray(std::vector<std::int64_t>{-(std::int64_t(1) << 40)});
     ioFile.FieldWriteArray(std::vector<float>(40, 1.5f));
-    ioFile.FieldWriteArray(std::vector<double>{0.1, 1e300, std::numeric_limits<double>::infinity()});
+    ioFile.FieldWriteArray(
+        std::vector<double>{0.1, 1e300, std::numeric_limits<double>::infinity()});
     ioFile.FieldWriteArray(std::vector<double>());
     ioFile.FieldWriteEnd();
     ioFile.FieldWriteEnd();
@@ -63,7 +64,8 @@ std::vector<std::uint8_t> MakeFile(int pVersion, bool pAscii, const char* pPassw
 }
 
 // Opens and decodes; the error code, -1 for success.
-int ReadBytes(const std::vector<std::uint8_t>& pBytes, KRyvFile& oFile, const char* pPassword = nullptr)
+int ReadBytes(const std::vector<std::uint8_t>& pBytes, KRyvFile& oFile,
+              const char* pPassword = nullptr)
 {
     KRyvMemoryStream lStream(pBytes);
     if (!oFile.Open(lStream) || !oFile.ReadBody(pPassword)) {
@@ -90,7 +92,8 @@ void ExpectSample(KRyvFile& ioFile)
     EXPECT_EQ(ioFile.FieldReadValuesLeft(), 0);
     ioFile.FieldReadEnd();
     ASSERT_TRUE(ioFile.FieldReadBegin("Texts"));
-    EXPECT_EQ(ioFile.FieldReadC().Buffer(), std::string("quote \" back\\slash\nline\ttab \xc3\xa9"));
+    EXPECT_EQ(ioFile.FieldReadC().Buffer(),
+              std::string("quote \" back\\slash\nline\ttab \xc3\xa9"));
     EXPECT_TRUE(ioFile.FieldReadC().IsEmpty());
     std::vector<std::uint8_t> lRaw;
     EXPECT_TRUE(ioFile.FieldReadR(lRaw));
@@ -130,7 +133,8 @@ class KRyvFileFormTest : public ::testing::TestWithParam<Form>
 TEST_P(KRyvFileFormTest, EveryValueKindRoundTripsBitExact)
 {
     const Form lForm = GetParam();
-    const std::vector<std::uint8_t> lBytes = MakeFile(lForm.mVersion, lForm.mAscii, lForm.mPassword);
+    const std::vector<std::uint8_t> lBytes =
+        MakeFile(lForm.mVersion, lForm.mAscii, lForm.mPassword);
     KRyvFile lFile;
     ASSERT_EQ(ReadBytes(lBytes, lFile, lForm.mPassword), -1);
     EXPECT_EQ(lFile.GetHeader().mVersion, lForm.mVersion);
@@ -151,8 +155,8 @@ TEST(KRyvFileTest, BinaryLayoutIsTheDocumentedOne)
     std::vector<std::uint8_t> lBytes;
     ASSERT_TRUE(KRyvBinaryCodec::Encode(lRoot, lBytes));
     // content size 16, name length 2, "Ab", one value, kind 2, 258, no children.
-    const std::vector<std::uint8_t> lExpected = {16, 0, 0, 0, 2, 'A', 'b', 1, 0, 0, 0,
-                                                 2,  2, 1, 0, 0, 0,   0,   0, 0};
+    const std::vector<std::uint8_t> lExpected = {16, 0, 0, 0, 2, 'A', 'b', 1, 0, 0,
+                                                 0,  2, 2, 1, 0, 0,   0,   0, 0, 0};
     EXPECT_EQ(lBytes, lExpected);
     std::string lText;
     ASSERT_TRUE(KRyvAsciiCodec::Encode(lRoot, lText));
@@ -192,7 +196,8 @@ TEST(KRyvFileTest, EveryTruncationAndEveryByteFlipIsRefused)
         const std::vector<std::uint8_t> lBytes = MakeFile(6000, lAscii, nullptr);
         for (std::size_t lLength = 0; lLength < lBytes.size(); ++lLength) {
             KRyvFile lFile;
-            const std::vector<std::uint8_t> lCut(lBytes.begin(), lBytes.begin() + static_cast<long>(lLength));
+            const std::vector<std::uint8_t> lCut(lBytes.begin(),
+                                                 lBytes.begin() + static_cast<long>(lLength));
             EXPECT_EQ(ReadBytes(lCut, lFile), KRyvFile::kFileCorrupted) << lLength;
         }
         for (std::size_t lAt = 0; lAt < lBytes.size(); ++lAt) {
@@ -224,15 +229,21 @@ TEST(KRyvFileTest, ZerosTrailingBytesAndBadCrcAreCorrupted)
 // A body with a valid frame and CRC around bytes that lie about their sizes.
 std::vector<std::uint8_t> FrameBody(const std::vector<std::uint8_t>& pBody)
 {
-    std::vector<std::uint8_t> lBytes(std::begin(KRyvContainer::kBinaryMagic), std::end(KRyvContainer::kBinaryMagic));
+    std::vector<std::uint8_t> lBytes(std::begin(KRyvContainer::kBinaryMagic),
+                                     std::end(KRyvContainer::kBinaryMagic));
     const std::uint32_t lHead[2] = {6000, 0};
     const std::uint64_t lSize = pBody.size();
-    lBytes.insert(lBytes.end(), reinterpret_cast<const std::uint8_t*>(lHead), reinterpret_cast<const std::uint8_t*>(lHead) + 8);
-    lBytes.insert(lBytes.end(), reinterpret_cast<const std::uint8_t*>(&lSize), reinterpret_cast<const std::uint8_t*>(&lSize) + 8);
+    lBytes.insert(lBytes.end(), reinterpret_cast<const std::uint8_t*>(lHead),
+                  reinterpret_cast<const std::uint8_t*>(lHead) + 8);
+    lBytes.insert(lBytes.end(), reinterpret_cast<const std::uint8_t*>(&lSize),
+                  reinterpret_cast<const std::uint8_t*>(&lSize) + 8);
     lBytes.insert(lBytes.end(), pBody.begin(), pBody.end());
-    const std::uint32_t lCrc = static_cast<std::uint32_t>(crc32(0, lBytes.data(), static_cast<uInt>(lBytes.size())));
-    lBytes.insert(lBytes.end(), reinterpret_cast<const std::uint8_t*>(&lCrc), reinterpret_cast<const std::uint8_t*>(&lCrc) + 4);
-    lBytes.insert(lBytes.end(), std::begin(KRyvContainer::kFooterMagic), std::end(KRyvContainer::kFooterMagic));
+    const std::uint32_t lCrc =
+        static_cast<std::uint32_t>(crc32(0, lBytes.data(), static_cast<uInt>(lBytes.size())));
+    lBytes.insert(lBytes.end(), reinterpret_cast<const std::uint8_t*>(&lCrc),
+                  reinterpret_cast<const std::uint8_t*>(&lCrc) + 4);
+    lBytes.insert(lBytes.end(), std::begin(KRyvContainer::kFooterMagic),
+                  std::end(KRyvContainer::kFooterMagic));
     return lBytes;
 }
 
@@ -240,13 +251,13 @@ TEST(KRyvFileTest, HugeCountsDeepNestingAndUnknownKindsAreCorruptedUnderAValidCr
 {
     // Each body: one record "A" whose content claims more than it has.
     const std::vector<std::vector<std::uint8_t>> kBodies = {
-        {0xff, 0xff, 0xff, 0xff, 1, 'A'},                                   // record size
-        {10, 0, 0, 0, 1, 'A', 0xff, 0xff, 0xff, 0xff, 0, 0, 0, 0},          // value count
+        {0xff, 0xff, 0xff, 0xff, 1, 'A'},                                          // record size
+        {10, 0, 0, 0, 1, 'A', 0xff, 0xff, 0xff, 0xff, 0, 0, 0, 0},                 // value count
         {15, 0, 0, 0, 1, 'A', 1, 0, 0, 0, 11, 0xff, 0xff, 0xff, 0x7f, 0, 0, 0, 0}, // array count
-        {11, 0, 0, 0, 1, 'A', 1, 0, 0, 0, 12, 0, 0, 0, 0},                  // unknown kind
-        {12, 0, 0, 0, 1, 'A', 1, 0, 0, 0, 1, 2, 0, 0, 0, 0},                // bool 2
-        {10, 0, 0, 0, 1, 'A', 0, 0, 0, 0, 5, 0, 0, 0},                      // child count
-        {10, 0, 0, 0, 1, '-', 0, 0, 0, 0, 0, 0, 0, 0},                      // bad name
+        {11, 0, 0, 0, 1, 'A', 1, 0, 0, 0, 12, 0, 0, 0, 0},                         // unknown kind
+        {12, 0, 0, 0, 1, 'A', 1, 0, 0, 0, 1, 2, 0, 0, 0, 0},                       // bool 2
+        {10, 0, 0, 0, 1, 'A', 0, 0, 0, 0, 5, 0, 0, 0},                             // child count
+        {10, 0, 0, 0, 1, '-', 0, 0, 0, 0, 0, 0, 0, 0},                             // bad name
     };
     for (std::size_t i = 0; i < kBodies.size(); ++i) {
         KRyvFile lFile;
@@ -272,9 +283,9 @@ TEST(KRyvFileTest, HugeCountsDeepNestingAndUnknownKindsAreCorruptedUnderAValidCr
 
 TEST(KRyvFileTest, AsciiFaultsNameTheirLine)
 {
-    const char* const kTexts[] = {"A: 1\nB: i[3]{1,2}\n", "A: 1\nB: \"open\n", "A: 1\nB 2\n",
-                                  "A: 1\nB: 99999999999\n", "A: {\nB: 1\n", "A: 1\n}\n",
-                                  "A: 1\nB: x\"0g\"\n", "A: 1\nB: 1,\n"};
+    const char* const kTexts[] = {"A: 1\nB: i[3]{1,2}\n",   "A: 1\nB: \"open\n", "A: 1\nB 2\n",
+                                  "A: 1\nB: 99999999999\n", "A: {\nB: 1\n",      "A: 1\n}\n",
+                                  "A: 1\nB: x\"0g\"\n",     "A: 1\nB: 1,\n"};
     for (const char* lText : kTexts) {
         KRyvFieldRecord lRoot;
         int lLine = 0;
@@ -293,7 +304,8 @@ TEST(KRyvFileTest, WrongPasswordAndTamperedSealedBodyAreWrongPassword)
     std::vector<std::uint8_t> lChanged = lBytes;
     lChanged[lChanged.size() - 20] ^= 1;
     const std::size_t lCrcAt = lChanged.size() - KRyvContainer::kFooterSize;
-    const std::uint32_t lCrc = static_cast<std::uint32_t>(crc32(0, lChanged.data(), static_cast<uInt>(lCrcAt)));
+    const std::uint32_t lCrc =
+        static_cast<std::uint32_t>(crc32(0, lChanged.data(), static_cast<uInt>(lCrcAt)));
     std::memcpy(lChanged.data() + lCrcAt, &lCrc, 4);
     EXPECT_EQ(ReadBytes(lChanged, lFile, kPassword), KRyvFile::kWrongPassword);
 }
@@ -328,6 +340,35 @@ TEST(KRyvFileTest, FilesOnDiskRoundTripAndMissingFilesAreNotOpened)
     EXPECT_EQ(lRead.GetError().GetLastErrorID(), KRyvFile::kFileNotOpened);
     EXPECT_FALSE(lFile.SaveFile("/nonexistent-folder/x.ryv"));
     EXPECT_EQ(lFile.GetError().GetLastErrorID(), KRyvFile::kFileNotCreated);
+}
+
+// The version is judged as soon as its four bytes are there, before the header is whole.
+TEST(KRyvFileTest, ACutHeaderOfAFutureVersionIsThatVersionsError)
+{
+    std::vector<std::uint8_t> lBytes = MakeFile(6000, false, nullptr);
+    const std::uint32_t lFuture = 7000;
+    std::memcpy(lBytes.data() + 8, &lFuture, sizeof(lFuture));
+    for (std::size_t lLength = 12; lLength < 24; ++lLength) {
+        KRyvFile lFile;
+        EXPECT_EQ(ReadBytes(std::vector<std::uint8_t>(lBytes.begin(),
+                                                      lBytes.begin() + static_cast<long>(lLength)),
+                            lFile),
+                  KRyvFile::kVersionNotSupportedYet)
+            << lLength;
+    }
+}
+
+TEST(KRyvFileTest, AFailedSaveLeavesTheTargetAsItWas)
+{
+    const TempFolder lTemp;
+    const std::string lName = lTemp.Write("keep.ryv", "old bytes");
+    KRyvFile lFile;
+    lFile.Create(6000, false, nullptr);
+    // A record name the binary form cannot hold makes the save fail after the target opened.
+    lFile.FieldWriteBegin("");
+    lFile.FieldWriteEnd();
+    EXPECT_FALSE(lFile.SaveFile(lName.c_str()));
+    EXPECT_EQ(TempFolder::Read(lName), "old bytes");
 }
 
 } // namespace

@@ -190,6 +190,25 @@ expect_status 1 "$TOOL" "$WORK/sealed.ryv"
 expect_text err "password"
 RYV_TEST_PASSWORD=opensesame expect_status 0 "$TOOL" --password-env RYV_TEST_PASSWORD "$WORK/sealed.ryv"
 expect_text out "Model::caps (Mesh): 8 points, 2 polygons"
+# A long password from a file opens the file as the same password from the environment does;
+# a zero byte in it is refused, not cut.
+LONG=$(head -c 1500 /dev/zero | tr '\0' 'k')
+printf '%s\n' "$LONG" >"$WORK/long"
+expect_status 0 "$TOOL" --encrypt --password-file "$WORK/long" "$WORK/cube.ryv" "$WORK/long.ryv"
+RYV_TEST_PASSWORD=$LONG expect_status 0 "$TOOL" --password-env RYV_TEST_PASSWORD "$WORK/long.ryv"
+printf 'open\000sesame\n' >"$WORK/zero"
+expect_status 2 "$TOOL" --password-file "$WORK/zero" "$WORK/long.ryv"
+expect_text err "zero byte"
+# A summary of a file with embedded media writes nothing.
+printf 'image' >"$WORK/tex.png"
+printf 'newmtl m\nmap_Kd tex.png\n' >"$WORK/tex.mtl"
+printf 'mtllib tex.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl m\nf 1 2 3\n' >"$WORK/tex.obj"
+expect_status 0 "$TOOL" --embed-media "$WORK/tex.obj" "$WORK/media.ryv"
+expect_status 0 "$TOOL" "$WORK/media.ryv"
+[ ! -e "$WORK/media.qzm" ] || { echo "FAIL: the summary restored media" >&2; FAILS=$((FAILS + 1)); }
+mkdir "$WORK/objout"
+expect_status 0 "$TOOL" "$WORK/media.ryv" "$WORK/objout/back.obj"
+cmp -s "$WORK/tex.png" "$WORK/objout/tex.png" || { echo "FAIL: texture not beside the OBJ" >&2; FAILS=$((FAILS + 1)); }
 
 [ "$FAILS" -eq 0 ] && echo "ryvconvert: all checks passed"
 [ "$FAILS" -eq 0 ]
