@@ -177,6 +177,19 @@ FileRecord3ds* OpenSource3ds(Toolkit3dsContext& ioKit, std::unique_ptr<KByteSour
     return Enter(ioKit, std::move(lFile));
 }
 
+FileRecord3ds* OpenSource3ds(Toolkit3dsContext& ioKit, KByteSource& ioSource)
+{
+    if (!ioSource.IsOpen()) {
+        PushError3ds(ioKit, ERR_OPENING_FILE);
+        return nullptr;
+    }
+    auto lFile = std::make_unique<FileRecord3ds>();
+    lFile->mName = ioSource.GetName();
+    lFile->mMode = FileRecord3ds::kModeRead;
+    lFile->mStream = ioSource.GetStream();
+    return Enter(ioKit, std::move(lFile));
+}
+
 void CloseFile3ds(Toolkit3dsContext& ioKit, FileRecord3ds* pFile)
 {
     if (!pFile) {

@@ -61,6 +61,8 @@ FileRecord3ds* OpenFile3ds(Toolkit3dsContext& ioKit, const char* pName, const ch
 // Takes an open byte source (a file or a block in memory) as a file open for reading, named
 // after the source. Null after pushing the error when the source is not open or the table is full.
 FileRecord3ds* OpenSource3ds(Toolkit3dsContext& ioKit, std::unique_ptr<KByteSource> pSource);
+// The same with a source the caller keeps open and owns; it must outlive the record.
+FileRecord3ds* OpenSource3ds(Toolkit3dsContext& ioKit, KByteSource& ioSource);
 // Closes and frees the record (null does nothing). A write record replaces its target when no
 // toolkit error is pending, and is discarded otherwise (the target stays as it was);
 // ERR_CLOSING_FILE when the close or the replacement failed.
