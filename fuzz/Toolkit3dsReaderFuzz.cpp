@@ -1,16 +1,13 @@
-// Fuzz entry point of the 3DS chunk toolkit's reader: the input becomes an in-memory file
-// (the toolkit opens files by name, so it gets the file's /proc name), whose chunk tree is loaded into a database, and every record of every kind is got from it, which
-// decodes the data of each chunk it reaches. Any answer is fine; a crash, a hang, a leak or a
-// read out of bounds is not.
+// Fuzz entry point of the 3DS chunk toolkit's reader: the input is a byte source in memory,
+// whose chunk tree is loaded into a database, and every record of every kind is got from it,
+// which decodes the data of each chunk it reaches. Any answer is fine; a crash, a hang, a leak
+// or a read out of bounds is not.
 
+#include "core/KByteSource.h"
 #include "formats/geometry/3ds/toolkit/Toolkit3ds.h"
 
 #include <cstdint>
-#include <cstdlib>
-#include <string>
-
-#include <sys/mman.h>
-#include <unistd.h>
+#include <memory>
 
 namespace {
 
@@ -45,29 +42,16 @@ void GetEverything(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
     GetBackgroundSettings3ds(ioKit, pDatabase, lBackground);
 }
 
-// The process's in-memory file holding the current input; its name, null when it cannot be
-// written.
-const char* InputFile(const uint8_t* pData, size_t pSize)
-{
-    static const int sFile = memfd_create("ryv3dsfuzz", 0);
-    static const std::string sName = "/proc/self/fd/" + std::to_string(sFile);
-    if (sFile < 0 || ftruncate(sFile, 0) != 0 ||
-        pwrite(sFile, pData, pSize, 0) != static_cast<ssize_t>(pSize)) {
-        return nullptr;
-    }
-    return sName.c_str();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
 {
-    const char* lPath = InputFile(pData, pSize);
-    if (!lPath) {
+    auto lSource = std::make_unique<KByteSource>();
+    if (!lSource->OpenMemory(pData, pSize, "fuzz.3ds", false)) {
         return 0;
     }
     Toolkit3dsContext lKit;
-    FileRecord3ds* lFile = OpenFile3ds(lKit, lPath, "rb");
+    FileRecord3ds* lFile = OpenSource3ds(lKit, std::move(lSource));
     std::unique_ptr<ChunkDatabase3ds> lDatabase;
     InitDatabase3ds(lKit, lDatabase);
     CreateDatabase3ds(lKit, lFile, lDatabase.get());

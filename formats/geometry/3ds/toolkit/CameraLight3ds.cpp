@@ -8,25 +8,6 @@
 
 namespace {
 
-constexpr uint16_t kCamSeeCone = 0x4710;
-constexpr uint16_t kCamRanges = 0x4720;
-constexpr uint16_t kLightOff = 0x4620;
-constexpr uint16_t kAttenuate = 0x4625;
-constexpr uint16_t kRayShadows = 0x4627;
-constexpr uint16_t kShadowed = 0x4630;
-constexpr uint16_t kLocalShadow = 0x4640;
-constexpr uint16_t kLocalShadow2 = 0x4641;
-constexpr uint16_t kSeeCone = 0x4650;
-constexpr uint16_t kRectangular = 0x4651;
-constexpr uint16_t kOvershoot = 0x4652;
-constexpr uint16_t kProjector = 0x4653;
-constexpr uint16_t kExclude = 0x4654;
-constexpr uint16_t kSpotRoll = 0x4656;
-constexpr uint16_t kSpotAspect = 0x4657;
-constexpr uint16_t kRayBias = 0x4658;
-constexpr uint16_t kInnerRange = 0x4659;
-constexpr uint16_t kOuterRange = 0x465A;
-constexpr uint16_t kMultiplier = 0x465B;
 constexpr float kByteScale = 0.003921569f; // 1/255
 constexpr std::size_t kExclusionBound = 10;
 constexpr std::size_t kProjectorBound = 12;
@@ -74,36 +55,37 @@ bool ReadName(Toolkit3dsContext& ioKit, ChunkNode3ds* pObject, std::string& oNam
 void ReadSpotChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, SpotlightData3ds& ioSpot)
 {
     const uint32_t lTag = pChild->mTag;
-    if (lTag == kShadowed || lTag == kRayShadows || lTag == kSeeCone || lTag == kRectangular ||
-        lTag == kOvershoot || lTag == kLocalShadow) {
-        ioSpot.mShadowed |= lTag == kShadowed;
-        ioSpot.mRayShadows |= lTag == kRayShadows;
-        ioSpot.mSeeCone |= lTag == kSeeCone;
-        ioSpot.mRectangular |= lTag == kRectangular;
-        ioSpot.mOvershoot |= lTag == kOvershoot;
-        ioSpot.mLocalShadow |= lTag == kLocalShadow;
+    if (lTag == Tag3ds::kSpotShadowed || lTag == Tag3ds::kSpotRayShadows ||
+        lTag == Tag3ds::kSpotSeeCone || lTag == Tag3ds::kSpotRectangular ||
+        lTag == Tag3ds::kSpotOvershoot || lTag == Tag3ds::kLocalShadow) {
+        ioSpot.mShadowed |= lTag == Tag3ds::kSpotShadowed;
+        ioSpot.mRayShadows |= lTag == Tag3ds::kSpotRayShadows;
+        ioSpot.mSeeCone |= lTag == Tag3ds::kSpotSeeCone;
+        ioSpot.mRectangular |= lTag == Tag3ds::kSpotRectangular;
+        ioSpot.mOvershoot |= lTag == Tag3ds::kSpotOvershoot;
+        ioSpot.mLocalShadow |= lTag == Tag3ds::kLocalShadow;
         return;
     }
-    if (lTag != kLocalShadow2 && lTag != kProjector && lTag != kSpotRoll && lTag != kSpotAspect &&
-        lTag != kRayBias) {
+    if (lTag != Tag3ds::kLocalShadow2 && lTag != Tag3ds::kSpotProjector &&
+        lTag != Tag3ds::kSpotRoll && lTag != Tag3ds::kSpotAspect && lTag != Tag3ds::kSpotRayBias) {
         return;
     }
     const ChunkData3ds* lData = ReadChunkData3ds(ioKit, pChild);
     if (!lData) {
         return;
     }
-    if (lTag == kLocalShadow2) {
+    if (lTag == Tag3ds::kLocalShadow2) {
         ioSpot.mLocalShadow = 1;
         ioSpot.mShadowBias = lData->mFloats[0];
         ioSpot.mShadowFilter = lData->mFloats[1];
         ioSpot.mShadowMapSize = static_cast<uint16_t>(lData->mInts[0]);
-    } else if (lTag == kProjector) {
+    } else if (lTag == Tag3ds::kSpotProjector) {
         ioSpot.mProjector = 1;
         ioSpot.mProjectorName = lData->mStrings[0];
     } else {
-        (lTag == kSpotRoll     ? ioSpot.mRoll
-         : lTag == kSpotAspect ? ioSpot.mAspect
-                               : ioSpot.mRayBias) = lData->mFloats[0];
+        (lTag == Tag3ds::kSpotRoll     ? ioSpot.mRoll
+         : lTag == Tag3ds::kSpotAspect ? ioSpot.mAspect
+                                       : ioSpot.mRayBias) = lData->mFloats[0];
     }
     ReleaseChunkData3ds(ioKit, pChild);
 }
@@ -111,11 +93,12 @@ void ReadSpotChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, SpotlightData
 void ReadLightChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, LightObject3ds& ioLight)
 {
     const uint32_t lTag = pChild->mTag;
-    if (lTag == kLightOff || lTag == kAttenuate) {
-        (lTag == kLightOff ? ioLight.mOff : ioLight.mAttenuate) = 1;
+    if (lTag == Tag3ds::kLightOff || lTag == Tag3ds::kLightAttenuate) {
+        (lTag == Tag3ds::kLightOff ? ioLight.mOff : ioLight.mAttenuate) = 1;
         return;
     }
-    if (lTag != kExclude && lTag != kInnerRange && lTag != kOuterRange && lTag != kMultiplier &&
+    if (lTag != Tag3ds::kLightExclude && lTag != Tag3ds::kLightInnerRange &&
+        lTag != Tag3ds::kLightOuterRange && lTag != Tag3ds::kLightMultiplier &&
         lTag != Tag3ds::kSpotlight) {
         return;
     }
@@ -123,7 +106,7 @@ void ReadLightChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, LightObject3
     if (!lData) {
         return;
     }
-    if (lTag == kExclude) {
+    if (lTag == Tag3ds::kLightExclude) {
         ioLight.mExclusions.push_back(lData->mStrings[0]);
     } else if (lTag == Tag3ds::kSpotlight) {
         const std::vector<float>& f = lData->mFloats;
@@ -134,9 +117,9 @@ void ReadLightChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, LightObject3
             ReadSpotChild(ioKit, lSpot, *ioLight.mSpot);
         }
     } else {
-        (lTag == kInnerRange   ? ioLight.mInnerRange
-         : lTag == kOuterRange ? ioLight.mOuterRange
-                               : ioLight.mMultiplier) = lData->mFloats[0];
+        (lTag == Tag3ds::kLightInnerRange   ? ioLight.mInnerRange
+         : lTag == Tag3ds::kLightOuterRange ? ioLight.mOuterRange
+                                            : ioLight.mMultiplier) = lData->mFloats[0];
     }
     ReleaseChunkData3ds(ioKit, pChild);
 }
@@ -148,33 +131,33 @@ void PutSpot(ChunkNode3ds* pLight, const SpotlightData3ds& pSpot)
     lNew->mData->mFloats = {pSpot.mTarget.x, pSpot.mTarget.y, pSpot.mTarget.z, pSpot.mHotspot,
                             pSpot.mFalloff};
     ChunkNode3ds* lChunk = InsertChildChunk3ds(pLight, std::move(lNew));
-    AddFloatChild3ds(lChunk, kSpotRoll, pSpot.mRoll);
+    AddFloatChild3ds(lChunk, Tag3ds::kSpotRoll, pSpot.mRoll);
     if (pSpot.mAspect != 1.0f) {
-        AddFloatChild3ds(lChunk, kSpotAspect, pSpot.mAspect);
+        AddFloatChild3ds(lChunk, Tag3ds::kSpotAspect, pSpot.mAspect);
     }
     if (pSpot.mShadowed == 1) {
-        AddEmptyChild3ds(lChunk, kShadowed);
+        AddEmptyChild3ds(lChunk, Tag3ds::kSpotShadowed);
     }
     if (pSpot.mRayShadows == 1) {
-        AddEmptyChild3ds(lChunk, kRayShadows);
+        AddEmptyChild3ds(lChunk, Tag3ds::kSpotRayShadows);
     }
-    AddFloatChild3ds(lChunk, kRayBias, pSpot.mRayBias);
+    AddFloatChild3ds(lChunk, Tag3ds::kSpotRayBias, pSpot.mRayBias);
     if (pSpot.mLocalShadow == 1) {
-        AddEmptyChild3ds(lChunk, kLocalShadow);
-        ChunkData3ds* lData = AddDataChild3ds(lChunk, kLocalShadow2);
+        AddEmptyChild3ds(lChunk, Tag3ds::kLocalShadow);
+        ChunkData3ds* lData = AddDataChild3ds(lChunk, Tag3ds::kLocalShadow2);
         lData->mFloats = {pSpot.mShadowBias, pSpot.mShadowFilter};
         lData->mInts = {pSpot.mShadowMapSize};
     }
     for (const auto& [lFlag, lTag] :
-         {std::pair<int32_t, uint16_t>{pSpot.mRectangular, kRectangular},
-          {pSpot.mSeeCone, kSeeCone},
-          {pSpot.mOvershoot, kOvershoot}}) {
+         {std::pair<int32_t, uint16_t>{pSpot.mRectangular, Tag3ds::kSpotRectangular},
+          {pSpot.mSeeCone, Tag3ds::kSpotSeeCone},
+          {pSpot.mOvershoot, Tag3ds::kSpotOvershoot}}) {
         if (lFlag == 1) {
             AddEmptyChild3ds(lChunk, lTag);
         }
     }
     if (pSpot.mProjector == 1) {
-        AddStringChild3ds(lChunk, kProjector, pSpot.mProjectorName);
+        AddStringChild3ds(lChunk, Tag3ds::kSpotProjector, pSpot.mProjectorName);
     }
 }
 
@@ -244,8 +227,8 @@ void ReadCameraObject3ds(Toolkit3dsContext& ioKit, ChunkNode3ds* pObject,
     if (f[7] != 0.0f && std::isfinite(lAngle)) {
         lCamera.mFov = lAngle;
     }
-    lCamera.mShowCone = ChildOf3ds(lChunk, kCamSeeCone) ? 1 : 0;
-    ChunkNode3ds* lRanges = ChildOf3ds(lChunk, kCamRanges);
+    lCamera.mShowCone = ChildOf3ds(lChunk, Tag3ds::kCameraSeeCone) ? 1 : 0;
+    ChunkNode3ds* lRanges = ChildOf3ds(lChunk, Tag3ds::kCameraRanges);
     if (const ChunkData3ds* lRange = lRanges ? ReadChunkData3ds(ioKit, lRanges) : nullptr) {
         lCamera.mNearRange = lRange->mFloats[0];
         lCamera.mFarRange = lRange->mFloats[1];
@@ -280,9 +263,9 @@ void PutCamera3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
         c.mTarget.y,   c.mTarget.z,   c.mRoll,       CameraObject3ds::kLensFactor / c.mFov};
     ChunkNode3ds* lChunk = InsertChildChunk3ds(lObject, std::move(lNew));
     if (c.mShowCone) {
-        AddEmptyChild3ds(lChunk, kCamSeeCone);
+        AddEmptyChild3ds(lChunk, Tag3ds::kCameraSeeCone);
     }
-    AddDataChild3ds(lChunk, kCamRanges)->mFloats = {c.mNearRange, c.mFarRange};
+    AddDataChild3ds(lChunk, Tag3ds::kCameraRanges)->mFloats = {c.mNearRange, c.mFarRange};
     if (lXdata) {
         AddChildChunk3ds(lChunk, std::move(lXdata));
     }
@@ -387,17 +370,17 @@ void PutLight3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
     lNew->mData->mFloats = {pLight->mPosition.x, pLight->mPosition.y, pLight->mPosition.z};
     ChunkNode3ds* lChunk = InsertChildChunk3ds(lObject, std::move(lNew));
     AddColorChild3ds(lChunk, Tag3ds::kColorF, pLight->mColor);
-    AddFloatChild3ds(lChunk, kOuterRange, pLight->mOuterRange);
-    AddFloatChild3ds(lChunk, kInnerRange, pLight->mInnerRange);
-    AddFloatChild3ds(lChunk, kMultiplier, pLight->mMultiplier);
+    AddFloatChild3ds(lChunk, Tag3ds::kLightOuterRange, pLight->mOuterRange);
+    AddFloatChild3ds(lChunk, Tag3ds::kLightInnerRange, pLight->mInnerRange);
+    AddFloatChild3ds(lChunk, Tag3ds::kLightMultiplier, pLight->mMultiplier);
     if (pLight->mOff == 1) {
-        AddEmptyChild3ds(lChunk, kLightOff);
+        AddEmptyChild3ds(lChunk, Tag3ds::kLightOff);
     }
     if (pLight->mAttenuate == 1) {
-        AddEmptyChild3ds(lChunk, kAttenuate);
+        AddEmptyChild3ds(lChunk, Tag3ds::kLightAttenuate);
     }
     for (const std::string& lName : pLight->mExclusions) {
-        AddStringChild3ds(lChunk, kExclude, lName);
+        AddStringChild3ds(lChunk, Tag3ds::kLightExclude, lName);
     }
     if (pLight->mSpot) {
         PutSpot(lChunk, *pLight->mSpot);

@@ -6,145 +6,6 @@
 
 namespace {
 
-// Layouts are short item strings: a letter, then a repeat count or a string bound.
-// B bytes, W 16-bit, L 32-bit, F floats, S bounded string, X fixed field of bound + 1 bytes,
-// P counted points, U counted texture coordinates, H counted 16-bit numbers, A counted faces,
-// M smoothing masks filling the chunk, R string bounded by the chunk, K undecoded block,
-// T keyframe track. An empty layout has no data.
-const char* LayoutOf(uint32_t pTag)
-{
-    switch (pTag) {
-    case 0x0002:
-    case 0x3D3E:
-    case 0x1440:
-    case 0xB009:
-        return "L1";
-    case 0x0010:
-    case 0x0013:
-    case 0x1500:
-    case 0x4600:
-    case 0xB013:
-        return "F3";
-    case 0x0011:
-    case 0x0012:
-    case 0xA360:
-    case 0xA362:
-    case 0xA364:
-    case 0xA366:
-    case 0xA368:
-        return "B3";
-    case 0x0030:
-    case 0x1420:
-    case 0x1430:
-    case 0xA252:
-    case 0xA351:
-    case 0xB030:
-    case 0xA100:
-        return "W1";
-    case 0x0031:
-    case 0x0100:
-    case 0x1300:
-    case 0x1400:
-    case 0x1410:
-    case 0x1450:
-    case 0x1460:
-    case 0x4656:
-    case 0x4657:
-    case 0x4658:
-    case 0x4659:
-    case 0x465A:
-    case 0x465B:
-    case 0xA087:
-    case 0xA353:
-    case 0xA354:
-    case 0xA356:
-    case 0xA358:
-    case 0xA35A:
-    case 0xA35C:
-    case 0xB015:
-        return "F1";
-    case 0x1100:
-    case 0x4181:
-    case 0x4653:
-        return "S12";
-    case 0x3080:
-    case 0x4000:
-    case 0x4654:
-    case 0xB011:
-        return "S10";
-    case 0xA000:
-    case 0xA300:
-        return "S16";
-    case 0x8002:
-    case 0x8003:
-    case 0x80F0:
-        return "R";
-    case 0x2200:
-    case 0x2300:
-    case 0x3010:
-    case 0x3020:
-    case 0x3030:
-    case 0x3040:
-    case 0x3050:
-    case 0x3060:
-        return "F4";
-    case 0x2302:
-        return "F3L1";
-    case 0x3070:
-        return "F7";
-    case 0x4110:
-        return "P";
-    case 0x4111:
-        return "H";
-    case 0x4120:
-        return "A";
-    case 0x4130:
-        return "S16H";
-    case 0x4140:
-        return "U";
-    case 0x4150:
-        return "M";
-    case 0x4160:
-        return "F12";
-    case 0x4165:
-        return "B1";
-    case 0x4170:
-        return "W1F21";
-    case 0x4190:
-        return "S16S16S16S16S16S16";
-    case 0x4610:
-        return "F5";
-    case 0x4641:
-        return "F2W1";
-    case 0x4700:
-        return "F8";
-    case 0x4720:
-        return "F2";
-    case 0x7001:
-        return "W7";
-    case 0x7011:
-    case 0x7012:
-        return "W7F6X10";
-    case 0x7020:
-        return "W4";
-    case 0xA310:
-        return "B2W1L2";
-    case 0xB008:
-        return "L2";
-    case 0xB00A:
-        return "W1S512L1";
-    case 0xB010:
-        return "S10W3";
-    case 0xB014:
-        return "F6";
-    default:
-        if (pTag >= 0xB020 && pTag <= 0xB029) {
-            return "T";
-        }
-        return ChunkShapeOf3ds(pTag) == ChunkShape3ds::kContainer ? "" : "K";
-    }
-}
-
 struct Item
 {
     char mKind = 0;
@@ -172,15 +33,15 @@ constexpr uint32_t kMorphNameBound = 10;
 int TrackValueFloats(uint32_t pTag)
 {
     switch (pTag) {
-    case 0xB020:
-    case 0xB022:
-    case 0xB025:
+    case Tag3ds::kPositionTrack:
+    case Tag3ds::kScaleTrack:
+    case Tag3ds::kColorTrack:
         return 3;
-    case 0xB021:
+    case Tag3ds::kRotationTrack:
         return 4;
-    case 0xB026:
+    case Tag3ds::kMorphTrack:
         return -1;
-    case 0xB029:
+    case Tag3ds::kHideTrack:
         return 0;
     default:
         return 1;
@@ -631,7 +492,7 @@ ChunkData3ds* ResetChunkData3ds(ChunkNode3ds* pChunk)
 {
     pChunk->mData = std::make_unique<ChunkData3ds>();
     ChunkData3ds& lData = *pChunk->mData;
-    const char* lLayout = LayoutOf(pChunk->mTag);
+    const char* lLayout = ChunkLayoutOf3ds(pChunk->mTag);
     Item lItem;
     while (NextItem(lLayout, lItem)) {
         switch (lItem.mKind) {
@@ -667,7 +528,7 @@ ChunkData3ds* ReadChunkData3ds(Toolkit3dsContext& ioKit, ChunkNode3ds* pChunk)
     if (pChunk->mData) {
         return pChunk->mData.get();
     }
-    const char* lLayout = LayoutOf(pChunk->mTag);
+    const char* lLayout = ChunkLayoutOf3ds(pChunk->mTag);
     if (!*lLayout) {
         return nullptr;
     }
@@ -708,7 +569,7 @@ void ReleaseChunkData3ds(Toolkit3dsContext& ioKit, ChunkNode3ds* pChunk)
 
 void WriteChunkData3ds(Toolkit3dsContext& ioKit, ChunkNode3ds* pChunk)
 {
-    const char* lLayout = pChunk ? LayoutOf(pChunk->mTag) : "";
+    const char* lLayout = pChunk ? ChunkLayoutOf3ds(pChunk->mTag) : "";
     if (!*lLayout) {
         return;
     }
@@ -733,7 +594,7 @@ void WriteChunkData3ds(Toolkit3dsContext& ioKit, ChunkNode3ds* pChunk)
 
 int64_t MeasureChunkData3ds(Toolkit3dsContext& ioKit, uint32_t pTag, uint64_t pLimit)
 {
-    const char* lLayout = LayoutOf(pTag);
+    const char* lLayout = ChunkLayoutOf3ds(pTag);
     Decoder lIn(ioKit, pLimit);
     std::string lText;
     Item lItem;

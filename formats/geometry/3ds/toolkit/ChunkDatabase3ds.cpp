@@ -50,7 +50,8 @@ public:
             const bool lFits =
                 lHeader.mLength >= kHeaderSize && lHeader.mLength <= lEnd - lPosition;
             if (pParent->mTag == Tag3ds::kXdataEntry &&
-                (lHeader.mTag < 0x8002 || lHeader.mTag > 0x800F || !lFits)) {
+                (lHeader.mTag < Tag3ds::kXdataFirst || lHeader.mTag > Tag3ds::kXdataLast ||
+                 !lFits)) {
                 // An extended-data entry ends at its first child that is not one of its own.
                 return true;
             }
@@ -164,6 +165,20 @@ void WriteTree(Toolkit3dsContext& ioKit, FileRecord3ds* pTarget, ChunkNode3ds* p
     ReleaseChunkData3ds(ioKit, pChunk);
 }
 
+void WriteStampedTree(Toolkit3dsContext& ioKit, FileRecord3ds* pFile, ChunkDatabase3ds* pDatabase)
+{
+    if (!IsErrorPending3ds(ioKit)) {
+        AssignNodeIds3ds(ioKit, pDatabase);
+    }
+    SetCurrentFile3ds(ioKit, pFile);
+    if (!IsErrorPending3ds(ioKit) && FileSeek3ds(ioKit, 0)) {
+        WriteTree(ioKit, pFile, pDatabase->mTopChunk.get());
+    }
+    if (!IsErrorPending3ds(ioKit) && std::fflush(pFile->mStream) != 0) {
+        PushError3ds(ioKit, ERR_WRITING_FILE);
+    }
+}
+
 ChunkNode3ds* FindOrInsertChild(ChunkNode3ds* pParent, uint32_t pTag)
 {
     if (ChunkNode3ds* lFound = FindNextChunk3ds(pParent->mChildren.get(), pTag)) {
@@ -249,29 +264,21 @@ void CreateDatabase3ds(Toolkit3dsContext& ioKit, FileRecord3ds* pFile, ChunkData
 
 void WriteDatabase3ds(Toolkit3dsContext& ioKit, FileRecord3ds* pFile, ChunkDatabase3ds* pDatabase)
 {
+    // Every way out that leaves the file unwritten ends with ERR_WRITING_DATABASE after its
+    // cause, whether the cause is found here or was already pending. A file opened for reading
+    // is not written to, and that is no failure.
     if (!pFile || !pDatabase) {
         PushError3ds(ioKit, ERR_INVALID_ARG);
-        return;
-    }
-    StampRelease3ds(ioKit, pDatabase, kRelease3ds);
-    if (pFile->mMode != FileRecord3ds::kModeWrite || IsErrorPending3ds(ioKit)) {
-        return;
-    }
-    if (!pDatabase->mTopChunk) {
-        PushError3ds(ioKit, ERR_INVALID_DATABASE);
-        return;
-    }
-    try {
-        AssignNodeIds3ds(ioKit, pDatabase);
-        SetCurrentFile3ds(ioKit, pFile);
-        if (!IsErrorPending3ds(ioKit) && FileSeek3ds(ioKit, 0)) {
-            WriteTree(ioKit, pFile, pDatabase->mTopChunk.get());
+    } else {
+        try {
+            StampRelease3ds(ioKit, pDatabase, kRelease3ds);
+            if (pFile->mMode != FileRecord3ds::kModeWrite && !IsErrorPending3ds(ioKit)) {
+                return;
+            }
+            WriteStampedTree(ioKit, pFile, pDatabase);
+        } catch (const std::bad_alloc&) {
+            PushError3ds(ioKit, ERR_NO_MEM);
         }
-        if (!IsErrorPending3ds(ioKit) && std::fflush(pFile->mStream) != 0) {
-            PushError3ds(ioKit, ERR_WRITING_FILE);
-        }
-    } catch (const std::bad_alloc&) {
-        PushError3ds(ioKit, ERR_NO_MEM);
     }
     if (IsErrorPending3ds(ioKit)) {
         PushError3ds(ioKit, ERR_WRITING_DATABASE);
@@ -433,12 +440,12 @@ const std::vector<NameEntry3ds>& NodeList3ds(Toolkit3dsContext& ioKit, ChunkData
         ChunkNode3ds* lSection = FirstChild(pDatabase->mTopChunk.get(), Tag3ds::kKfData);
         for (ChunkNode3ds* lNode = lSection ? lSection->mChildren.get() : nullptr; lNode;
              lNode = lNode->mNext.get()) {
-            if (lNode->mTag < 0xB001 || lNode->mTag > 0xB007) {
+            if (lNode->mTag < Tag3ds::kAmbientNode || lNode->mTag > Tag3ds::kSpotTargetNode) {
                 continue;
             }
             std::string lName = ChunkString(ioKit, FirstChild(lNode, Tag3ds::kNodeHdr));
             ChunkNode3ds* lInstance = FirstChild(lNode, Tag3ds::kInstanceName);
-            if (lNode->mTag == 0xB002 && lInstance) {
+            if (lNode->mTag == Tag3ds::kObjectNode && lInstance) {
                 lName += "." + ChunkString(ioKit, lInstance);
             }
             pDatabase->mNodeNames.push_back({lName, lNode});

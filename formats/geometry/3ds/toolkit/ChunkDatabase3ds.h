@@ -56,7 +56,8 @@ void InitDatabaseOfKind3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase
 // ERR_CREATING_DATABASE.
 void CreateDatabase3ds(Toolkit3dsContext& ioKit, FileRecord3ds* pFile, ChunkDatabase3ds* pDatabase);
 // Stamps the release, numbers the keyframer nodes and writes the whole tree to a file opened
-// for writing, patching lengths that changed.
+// for writing, patching lengths that changed. Every failure (an error already pending too)
+// ends with ERR_WRITING_DATABASE after its cause.
 void WriteDatabase3ds(Toolkit3dsContext& ioKit, FileRecord3ds* pFile, ChunkDatabase3ds* pDatabase);
 int GetDatabaseKind3ds(const ChunkDatabase3ds* pDatabase);
 void ReleaseDatabase3ds(std::unique_ptr<ChunkDatabase3ds>& ioDatabase);

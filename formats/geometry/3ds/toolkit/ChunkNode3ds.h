@@ -1,6 +1,7 @@
 #ifndef RYVKIT_FORMATS_GEOMETRY_3DS_TOOLKIT_CHUNKNODE3DS_H
 #define RYVKIT_FORMATS_GEOMETRY_3DS_TOOLKIT_CHUNKNODE3DS_H
 
+#include "formats/geometry/3ds/toolkit/ChunkTable3ds.h"
 #include "formats/geometry/3ds/toolkit/Primitives3ds.h"
 
 #include <cstdint>
@@ -47,46 +48,6 @@ struct ChunkNode3ds
     // The serial of the source file's record, so a slot reused by another file is noticed.
     uint32_t mSourceSerial = 0;
 };
-
-// Chunk tags the toolkit names.
-namespace Tag3ds {
-constexpr uint16_t kVersion = 0x0002;
-constexpr uint16_t kColorF = 0x0010;
-constexpr uint16_t kColor24 = 0x0011;
-constexpr uint16_t kLinColor24 = 0x0012;
-constexpr uint16_t kLinColorF = 0x0013;
-constexpr uint16_t kIntPercentage = 0x0030;
-constexpr uint16_t kFloatPercentage = 0x0031;
-constexpr uint16_t kMasterScale = 0x0100;
-constexpr uint16_t kMdata = 0x3D3D;
-constexpr uint16_t kMeshVersion = 0x3D3E;
-constexpr uint16_t kNamedObject = 0x4000;
-constexpr uint16_t kNTriObject = 0x4100;
-constexpr uint16_t kLight = 0x4600;
-constexpr uint16_t kSpotlight = 0x4610;
-constexpr uint16_t kCamera = 0x4700;
-constexpr uint16_t kM3dMagic = 0x4D4D;
-constexpr uint16_t kXdata = 0x8000;
-constexpr uint16_t kXdataEntry = 0x8001;
-constexpr uint16_t kParentName = 0x80F0;
-constexpr uint16_t kMatEntry = 0xAFFF;
-constexpr uint16_t kMatName = 0xA000;
-constexpr uint16_t kKfData = 0xB000;
-constexpr uint16_t kKfHdr = 0xB00A;
-constexpr uint16_t kNodeHdr = 0xB010;
-constexpr uint16_t kInstanceName = 0xB011;
-constexpr uint16_t kNodeId = 0xB030;
-constexpr uint16_t kCmagic = 0xC23D;
-constexpr uint16_t kMlibMagic = 0x3DAA;
-constexpr uint16_t kNoParent = 0xFFFF;
-} // namespace Tag3ds
-
-// What a tag holds in a file: children only, its own data followed by children, or data only
-// (every tag the toolkit does not know is such a leaf).
-enum class ChunkShape3ds { kContainer, kDataAndChildren, kLeaf };
-ChunkShape3ds ChunkShapeOf3ds(uint32_t pTag);
-// The insertion weight of a tag (0 for tags without one).
-int ChunkWeightOf3ds(uint32_t pTag);
 
 // A fresh node: tag pTag (or 0), no data, both file indexes 255.
 void NewChunk3ds(std::unique_ptr<ChunkNode3ds>& oChunk);

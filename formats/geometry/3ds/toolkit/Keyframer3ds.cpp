@@ -6,27 +6,6 @@
 
 namespace {
 
-constexpr uint16_t kObjectNode = 0xB002;
-constexpr uint16_t kCameraNode = 0xB003;
-constexpr uint16_t kTargetNode = 0xB004;
-constexpr uint16_t kOmniNode = 0xB005;
-constexpr uint16_t kSpotNode = 0xB006;
-constexpr uint16_t kSpotTargetNode = 0xB007;
-constexpr uint16_t kPivot = 0xB013;
-constexpr uint16_t kBoundBox = 0xB014;
-constexpr uint16_t kMorphSmooth = 0xB015;
-constexpr uint16_t kPositionTrack = 0xB020;
-constexpr uint16_t kRotationTrack = 0xB021;
-constexpr uint16_t kScaleTrack = 0xB022;
-constexpr uint16_t kFovTrack = 0xB023;
-constexpr uint16_t kRollTrack = 0xB024;
-constexpr uint16_t kColorTrack = 0xB025;
-constexpr uint16_t kMorphTrack = 0xB026;
-constexpr uint16_t kHotspotTrack = 0xB027;
-constexpr uint16_t kFalloffTrack = 0xB028;
-constexpr uint16_t kHideTrack = 0xB029;
-constexpr uint16_t kCurrentFrame = 0xB009;
-constexpr uint16_t kSegment = 0xB008;
 constexpr uint32_t kKeyframerRevision = 5;
 constexpr std::size_t kNodeNameBound = 10;
 const char* const kDummyName = "$$$DUMMY";
@@ -270,7 +249,7 @@ ChunkNode3ds* AddTargetNode(ChunkNode3ds* pSection, uint16_t pKind, const TMotio
     }
     ChunkNode3ds* lTarget = AddNode(pSection, pKind, pMotion.mName, pMotion.mTargetFlags1,
                                     pMotion.mTargetFlags2, pMotion.mTargetParent);
-    PutTrack(lTarget, kPositionTrack, pMotion.mTargetPosition);
+    PutTrack(lTarget, Tag3ds::kPositionTrack, pMotion.mTargetPosition);
     return lTarget;
 }
 
@@ -348,22 +327,22 @@ void ReleaseObjectMotion3ds(std::unique_ptr<ObjectMotion3ds>& ioMotion)
 
 uint32_t GetCameraNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
 {
-    return CountNodes3ds(ioKit, pDatabase, kCameraNode);
+    return CountNodes3ds(ioKit, pDatabase, Tag3ds::kCameraNode);
 }
 
 uint32_t GetOmniLightNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
 {
-    return CountNodes3ds(ioKit, pDatabase, kOmniNode);
+    return CountNodes3ds(ioKit, pDatabase, Tag3ds::kOmniNode);
 }
 
 uint32_t GetSpotlightNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
 {
-    return CountNodes3ds(ioKit, pDatabase, kSpotNode);
+    return CountNodes3ds(ioKit, pDatabase, Tag3ds::kSpotNode);
 }
 
 uint32_t GetObjectNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
 {
-    return CountNodes3ds(ioKit, pDatabase, kObjectNode);
+    return CountNodes3ds(ioKit, pDatabase, Tag3ds::kObjectNode);
 }
 
 void GetCameraMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
@@ -371,7 +350,8 @@ void GetCameraMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pData
 {
     ChunkNode3ds* lNode = nullptr;
     ChunkNode3ds* lTarget = nullptr;
-    if (!FindNodes(ioKit, pDatabase, pIndex, kCameraNode, kTargetNode, lNode, lTarget)) {
+    if (!FindNodes(ioKit, pDatabase, pIndex, Tag3ds::kCameraNode, Tag3ds::kTargetNode, lNode,
+                   lTarget)) {
         return;
     }
     ioMotion = std::make_unique<CameraMotion3ds>();
@@ -380,15 +360,15 @@ void GetCameraMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pData
     ioMotion->mParent = lHeader.mParent;
     ioMotion->mFlags1 = lHeader.mFlags1;
     ioMotion->mFlags2 = lHeader.mFlags2;
-    ReadTrack(ioKit, lNode, kPositionTrack, ioMotion->mPosition);
-    ReadTrack(ioKit, lNode, kFovTrack, ioMotion->mFov);
-    ReadTrack(ioKit, lNode, kRollTrack, ioMotion->mRoll);
+    ReadTrack(ioKit, lNode, Tag3ds::kPositionTrack, ioMotion->mPosition);
+    ReadTrack(ioKit, lNode, Tag3ds::kFovTrack, ioMotion->mFov);
+    ReadTrack(ioKit, lNode, Tag3ds::kRollTrack, ioMotion->mRoll);
     if (lTarget) {
         const NodeHeader lTargetHeader = ReadHeader(ioKit, lTarget);
         ioMotion->mTargetParent = lTargetHeader.mParent;
         ioMotion->mTargetFlags1 = lTargetHeader.mFlags1;
         ioMotion->mTargetFlags2 = lTargetHeader.mFlags2;
-        ReadTrack(ioKit, lTarget, kPositionTrack, ioMotion->mTargetPosition);
+        ReadTrack(ioKit, lTarget, Tag3ds::kPositionTrack, ioMotion->mTargetPosition);
     }
 }
 
@@ -397,7 +377,7 @@ void GetOmniLightMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pD
 {
     ChunkNode3ds* lNode = nullptr;
     ChunkNode3ds* lTarget = nullptr;
-    if (!FindNodes(ioKit, pDatabase, pIndex, kOmniNode, 0, lNode, lTarget)) {
+    if (!FindNodes(ioKit, pDatabase, pIndex, Tag3ds::kOmniNode, 0, lNode, lTarget)) {
         return;
     }
     ioMotion = std::make_unique<OmniLightMotion3ds>();
@@ -406,8 +386,8 @@ void GetOmniLightMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pD
     ioMotion->mParent = lHeader.mParent;
     ioMotion->mFlags1 = lHeader.mFlags1;
     ioMotion->mFlags2 = lHeader.mFlags2;
-    ReadTrack(ioKit, lNode, kPositionTrack, ioMotion->mPosition);
-    ReadTrack(ioKit, lNode, kColorTrack, ioMotion->mColor);
+    ReadTrack(ioKit, lNode, Tag3ds::kPositionTrack, ioMotion->mPosition);
+    ReadTrack(ioKit, lNode, Tag3ds::kColorTrack, ioMotion->mColor);
 }
 
 void GetSpotlightMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
@@ -415,7 +395,8 @@ void GetSpotlightMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pD
 {
     ChunkNode3ds* lNode = nullptr;
     ChunkNode3ds* lTarget = nullptr;
-    if (!FindNodes(ioKit, pDatabase, pIndex, kSpotNode, kSpotTargetNode, lNode, lTarget)) {
+    if (!FindNodes(ioKit, pDatabase, pIndex, Tag3ds::kSpotNode, Tag3ds::kSpotTargetNode, lNode,
+                   lTarget)) {
         return;
     }
     ioMotion = std::make_unique<SpotlightMotion3ds>();
@@ -424,17 +405,17 @@ void GetSpotlightMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pD
     ioMotion->mParent = lHeader.mParent;
     ioMotion->mFlags1 = lHeader.mFlags1;
     ioMotion->mFlags2 = lHeader.mFlags2;
-    ReadTrack(ioKit, lNode, kPositionTrack, ioMotion->mPosition);
-    ReadTrack(ioKit, lNode, kColorTrack, ioMotion->mColor);
-    ReadTrack(ioKit, lNode, kHotspotTrack, ioMotion->mHotspot);
-    ReadTrack(ioKit, lNode, kFalloffTrack, ioMotion->mFalloff);
-    ReadTrack(ioKit, lNode, kRollTrack, ioMotion->mRoll);
+    ReadTrack(ioKit, lNode, Tag3ds::kPositionTrack, ioMotion->mPosition);
+    ReadTrack(ioKit, lNode, Tag3ds::kColorTrack, ioMotion->mColor);
+    ReadTrack(ioKit, lNode, Tag3ds::kHotspotTrack, ioMotion->mHotspot);
+    ReadTrack(ioKit, lNode, Tag3ds::kFalloffTrack, ioMotion->mFalloff);
+    ReadTrack(ioKit, lNode, Tag3ds::kRollTrack, ioMotion->mRoll);
     if (lTarget) {
         const NodeHeader lTargetHeader = ReadHeader(ioKit, lTarget);
         ioMotion->mTargetParent = lTargetHeader.mParent;
         ioMotion->mTargetFlags1 = lTargetHeader.mFlags1;
         ioMotion->mTargetFlags2 = lTargetHeader.mFlags2;
-        ReadTrack(ioKit, lTarget, kPositionTrack, ioMotion->mTargetPosition);
+        ReadTrack(ioKit, lTarget, Tag3ds::kPositionTrack, ioMotion->mTargetPosition);
     }
 }
 
@@ -451,7 +432,7 @@ void GetObjectMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pData
         PushError3ds(ioKit, pDatabase ? ERR_INVALID_DATABASE : ERR_INVALID_ARG);
         return;
     }
-    lNode = GetNodeByIndex3ds(ioKit, pDatabase, pIndex, kObjectNode);
+    lNode = GetNodeByIndex3ds(ioKit, pDatabase, pIndex, Tag3ds::kObjectNode);
     if (!lNode) {
         return;
     }
@@ -463,17 +444,17 @@ void GetObjectMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pData
     lMotion.mFlags1 = lHeader.mFlags1;
     lMotion.mFlags2 = lHeader.mFlags2;
     for (ChunkNode3ds* lChild = lNode->mChildren.get(); lChild; lChild = lChild->mNext.get()) {
-        const bool lOwn = lChild->mTag == Tag3ds::kInstanceName || lChild->mTag == kPivot ||
-                          lChild->mTag == kBoundBox || lChild->mTag == kMorphSmooth;
+        const bool lOwn = lChild->mTag == Tag3ds::kInstanceName || lChild->mTag == Tag3ds::kPivot ||
+                          lChild->mTag == Tag3ds::kBoundBox || lChild->mTag == Tag3ds::kMorphSmooth;
         const ChunkData3ds* lData = lOwn ? ReadChunkData3ds(ioKit, lChild) : nullptr;
         if (!lData) {
             continue;
         }
         if (lChild->mTag == Tag3ds::kInstanceName) {
             lMotion.mInstance = lData->mStrings[0];
-        } else if (lChild->mTag == kPivot) {
+        } else if (lChild->mTag == Tag3ds::kPivot) {
             Load(lData->mFloats.data(), lMotion.mPivot);
-        } else if (lChild->mTag == kBoundBox) {
+        } else if (lChild->mTag == Tag3ds::kBoundBox) {
             Load(lData->mFloats.data(), lMotion.mBoundMin);
             Load(lData->mFloats.data() + 3, lMotion.mBoundMax);
         } else {
@@ -481,11 +462,11 @@ void GetObjectMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pData
         }
         ReleaseChunkData3ds(ioKit, lChild);
     }
-    ReadTrack(ioKit, lNode, kPositionTrack, lMotion.mPosition);
-    ReadTrack(ioKit, lNode, kRotationTrack, lMotion.mRotation);
-    ReadTrack(ioKit, lNode, kScaleTrack, lMotion.mScale);
-    ReadTrack(ioKit, lNode, kMorphTrack, lMotion.mMorph);
-    ReadTrack(ioKit, lNode, kHideTrack, lMotion.mHide);
+    ReadTrack(ioKit, lNode, Tag3ds::kPositionTrack, lMotion.mPosition);
+    ReadTrack(ioKit, lNode, Tag3ds::kRotationTrack, lMotion.mRotation);
+    ReadTrack(ioKit, lNode, Tag3ds::kScaleTrack, lMotion.mScale);
+    ReadTrack(ioKit, lNode, Tag3ds::kMorphTrack, lMotion.mMorph);
+    ReadTrack(ioKit, lNode, Tag3ds::kHideTrack, lMotion.mHide);
 }
 
 void PutCameraMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
@@ -498,14 +479,14 @@ void PutCameraMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
     }
     std::unique_ptr<ChunkNode3ds> lXdata;
     std::unique_ptr<ChunkNode3ds> lTargetXdata;
-    ClearNodes(ioKit, pDatabase, pMotion->mName, kCameraNode, lXdata);
-    ClearNodes(ioKit, pDatabase, pMotion->mName, kTargetNode, lTargetXdata);
-    ChunkNode3ds* lTarget = AddTargetNode(lSection, kTargetNode, *pMotion);
-    ChunkNode3ds* lNode = AddNode(lSection, kCameraNode, pMotion->mName, pMotion->mFlags1,
+    ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kCameraNode, lXdata);
+    ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kTargetNode, lTargetXdata);
+    ChunkNode3ds* lTarget = AddTargetNode(lSection, Tag3ds::kTargetNode, *pMotion);
+    ChunkNode3ds* lNode = AddNode(lSection, Tag3ds::kCameraNode, pMotion->mName, pMotion->mFlags1,
                                   pMotion->mFlags2, pMotion->mParent);
-    PutTrack(lNode, kPositionTrack, pMotion->mPosition);
-    PutTrack(lNode, kFovTrack, pMotion->mFov);
-    PutTrack(lNode, kRollTrack, pMotion->mRoll);
+    PutTrack(lNode, Tag3ds::kPositionTrack, pMotion->mPosition);
+    PutTrack(lNode, Tag3ds::kFovTrack, pMotion->mFov);
+    PutTrack(lNode, Tag3ds::kRollTrack, pMotion->mRoll);
     AddKept(lNode, lXdata);
     AddKept(lTarget, lTargetXdata);
 }
@@ -519,11 +500,11 @@ void PutOmniLightMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase
         return;
     }
     std::unique_ptr<ChunkNode3ds> lXdata;
-    ClearNodes(ioKit, pDatabase, pMotion->mName, kOmniNode, lXdata);
-    ChunkNode3ds* lNode = AddNode(lSection, kOmniNode, pMotion->mName, pMotion->mFlags1,
+    ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kOmniNode, lXdata);
+    ChunkNode3ds* lNode = AddNode(lSection, Tag3ds::kOmniNode, pMotion->mName, pMotion->mFlags1,
                                   pMotion->mFlags2, pMotion->mParent);
-    PutTrack(lNode, kPositionTrack, pMotion->mPosition);
-    PutTrack(lNode, kColorTrack, pMotion->mColor);
+    PutTrack(lNode, Tag3ds::kPositionTrack, pMotion->mPosition);
+    PutTrack(lNode, Tag3ds::kColorTrack, pMotion->mColor);
     AddKept(lNode, lXdata);
 }
 
@@ -537,16 +518,16 @@ void PutSpotlightMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase
     }
     std::unique_ptr<ChunkNode3ds> lXdata;
     std::unique_ptr<ChunkNode3ds> lTargetXdata;
-    ClearNodes(ioKit, pDatabase, pMotion->mName, kSpotNode, lXdata);
-    ClearNodes(ioKit, pDatabase, pMotion->mName, kSpotTargetNode, lTargetXdata);
-    ChunkNode3ds* lTarget = AddTargetNode(lSection, kSpotTargetNode, *pMotion);
-    ChunkNode3ds* lNode = AddNode(lSection, kSpotNode, pMotion->mName, pMotion->mFlags1,
+    ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kSpotNode, lXdata);
+    ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kSpotTargetNode, lTargetXdata);
+    ChunkNode3ds* lTarget = AddTargetNode(lSection, Tag3ds::kSpotTargetNode, *pMotion);
+    ChunkNode3ds* lNode = AddNode(lSection, Tag3ds::kSpotNode, pMotion->mName, pMotion->mFlags1,
                                   pMotion->mFlags2, pMotion->mParent);
-    PutTrack(lNode, kPositionTrack, pMotion->mPosition);
-    PutTrack(lNode, kColorTrack, pMotion->mColor);
-    PutTrack(lNode, kHotspotTrack, pMotion->mHotspot);
-    PutTrack(lNode, kFalloffTrack, pMotion->mFalloff);
-    PutTrack(lNode, kRollTrack, pMotion->mRoll);
+    PutTrack(lNode, Tag3ds::kPositionTrack, pMotion->mPosition);
+    PutTrack(lNode, Tag3ds::kColorTrack, pMotion->mColor);
+    PutTrack(lNode, Tag3ds::kHotspotTrack, pMotion->mHotspot);
+    PutTrack(lNode, Tag3ds::kFalloffTrack, pMotion->mFalloff);
+    PutTrack(lNode, Tag3ds::kRollTrack, pMotion->mRoll);
     AddKept(lNode, lXdata);
     AddKept(lTarget, lTargetXdata);
 }
@@ -563,29 +544,29 @@ void PutObjectMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
     std::unique_ptr<ChunkNode3ds> lXdata;
     const std::string lListed =
         lMotion.mInstance.empty() ? lMotion.mName : lMotion.mName + "." + lMotion.mInstance;
-    ClearNodes(ioKit, pDatabase, lListed, kObjectNode, lXdata);
-    ChunkNode3ds* lNode = AddNode(lSection, kObjectNode, lMotion.mName, lMotion.mFlags1,
+    ClearNodes(ioKit, pDatabase, lListed, Tag3ds::kObjectNode, lXdata);
+    ChunkNode3ds* lNode = AddNode(lSection, Tag3ds::kObjectNode, lMotion.mName, lMotion.mFlags1,
                                   lMotion.mFlags2, lMotion.mParent);
     if (!lMotion.mInstance.empty()) {
         AddStringChild3ds(lNode, Tag3ds::kInstanceName, lMotion.mInstance);
     }
     if (lMotion.mName == kDummyName) {
-        std::vector<float>& lBox = AddDataChild3ds(lNode, kBoundBox)->mFloats;
+        std::vector<float>& lBox = AddDataChild3ds(lNode, Tag3ds::kBoundBox)->mFloats;
         lBox.clear();
         Append(lMotion.mBoundMin, lBox);
         Append(lMotion.mBoundMax, lBox);
     }
     if (lMotion.mFlags2 & 1) {
-        AddFloatChild3ds(lNode, kMorphSmooth, lMotion.mMorphSmooth);
+        AddFloatChild3ds(lNode, Tag3ds::kMorphSmooth, lMotion.mMorphSmooth);
     }
-    std::vector<float>& lPivot = AddDataChild3ds(lNode, kPivot)->mFloats;
+    std::vector<float>& lPivot = AddDataChild3ds(lNode, Tag3ds::kPivot)->mFloats;
     lPivot.clear();
     Append(lMotion.mPivot, lPivot);
-    PutTrack(lNode, kPositionTrack, lMotion.mPosition);
-    PutTrack(lNode, kRotationTrack, lMotion.mRotation);
-    PutTrack(lNode, kScaleTrack, lMotion.mScale);
-    PutTrack(lNode, kMorphTrack, lMotion.mMorph);
-    PutTrack(lNode, kHideTrack, lMotion.mHide);
+    PutTrack(lNode, Tag3ds::kPositionTrack, lMotion.mPosition);
+    PutTrack(lNode, Tag3ds::kRotationTrack, lMotion.mRotation);
+    PutTrack(lNode, Tag3ds::kScaleTrack, lMotion.mScale);
+    PutTrack(lNode, Tag3ds::kMorphTrack, lMotion.mMorph);
+    PutTrack(lNode, Tag3ds::kHideTrack, lMotion.mHide);
     AddKept(lNode, lXdata);
 }
 
@@ -616,15 +597,15 @@ void PutKeyframerSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDataba
         lData->mInts[0] = kKeyframerRevision;
     }
     lData->mInts[1] = pSettings->mAnimLength;
-    ChunkNode3ds* lFrame = ChildOf3ds(lSection, kCurrentFrame);
+    ChunkNode3ds* lFrame = ChildOf3ds(lSection, Tag3ds::kKfCurrentFrame);
     if (!lFrame) {
-        lFrame = AddEmptyChild3ds(lSection, kCurrentFrame);
+        lFrame = AddEmptyChild3ds(lSection, Tag3ds::kKfCurrentFrame);
     }
     ResetChunkData3ds(lFrame)->mInts[0] = pSettings->mCurrentFrame;
     if (pSettings->mSegmentInUse) {
-        ResetChunkData3ds(ReplaceOrAddChildChunk3ds(lSection, kSegment))->mInts = {
+        ResetChunkData3ds(ReplaceOrAddChildChunk3ds(lSection, Tag3ds::kKfSegment))->mInts = {
             pSettings->mSegmentStart, pSettings->mSegmentEnd};
     } else {
-        ClearChunk3ds(ChildOf3ds(lSection, kSegment));
+        ClearChunk3ds(ChildOf3ds(lSection, Tag3ds::kKfSegment));
     }
 }

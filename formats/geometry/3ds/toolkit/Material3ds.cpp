@@ -8,38 +8,6 @@
 
 namespace {
 
-constexpr uint16_t kAmbient = 0xA010;
-constexpr uint16_t kDiffuse = 0xA020;
-constexpr uint16_t kSpecular = 0xA030;
-constexpr uint16_t kShininess = 0xA040;
-constexpr uint16_t kShinStrength = 0xA041;
-constexpr uint16_t kShinStrength2 = 0xA042;
-constexpr uint16_t kTransparency = 0xA050;
-constexpr uint16_t kTransFalloff = 0xA052;
-constexpr uint16_t kRefBlur = 0xA053;
-constexpr uint16_t kSelfIllum = 0xA084;
-constexpr uint16_t kWire = 0xA085;
-constexpr uint16_t kWireSize = 0xA087;
-constexpr uint16_t kFalloffIn = 0xA08A;
-constexpr uint16_t kShading = 0xA100;
-constexpr uint16_t kTwoSided = 0xA081;
-constexpr uint16_t kBumpMap = 0xA230;
-constexpr uint16_t kBumpPercent = 0xA252;
-constexpr uint16_t kReflectionMap = 0xA220;
-constexpr uint16_t kAutoRefl = 0xA310;
-constexpr uint16_t kMapName = 0xA300;
-constexpr uint16_t kMapParams = 0xA351;
-constexpr uint16_t kMapBlur = 0xA353;
-constexpr uint16_t kMapScaleU = 0xA354;
-constexpr uint16_t kMapScaleV = 0xA356;
-constexpr uint16_t kMapOffsetU = 0xA358;
-constexpr uint16_t kMapOffsetV = 0xA35A;
-constexpr uint16_t kMapRotation = 0xA35C;
-constexpr uint16_t kTint1 = 0xA360;
-constexpr uint16_t kTint2 = 0xA362;
-constexpr uint16_t kTintR = 0xA364;
-constexpr uint16_t kTintG = 0xA366;
-constexpr uint16_t kTintB = 0xA368;
 constexpr float kByteScale = 0.003921569f; // 1/255
 constexpr float kPercent = 0.01f;
 constexpr std::size_t kNameBound = 16;
@@ -119,26 +87,26 @@ int SlotOf(uint32_t pTag, const std::array<uint16_t, Material3ds::kMapSlots>& pT
 
 Color3ds* ColorField(Material3ds& ioMaterial, uint32_t pTag)
 {
-    return pTag == kAmbient    ? &ioMaterial.mAmbient
-           : pTag == kDiffuse  ? &ioMaterial.mDiffuse
-           : pTag == kSpecular ? &ioMaterial.mSpecular
-                               : nullptr;
+    return pTag == Tag3ds::kMatAmbient    ? &ioMaterial.mAmbient
+           : pTag == Tag3ds::kMatDiffuse  ? &ioMaterial.mDiffuse
+           : pTag == Tag3ds::kMatSpecular ? &ioMaterial.mSpecular
+                                          : nullptr;
 }
 
 float* PercentField(Material3ds& ioMaterial, uint32_t pTag)
 {
     switch (pTag) {
-    case kShininess:
+    case Tag3ds::kMatShininess:
         return &ioMaterial.mShininess;
-    case kShinStrength:
+    case Tag3ds::kMatShinStrength:
         return &ioMaterial.mShinStrength;
-    case kRefBlur:
+    case Tag3ds::kMatRefBlur:
         return &ioMaterial.mBlur;
-    case kTransparency:
+    case Tag3ds::kMatTransparency:
         return &ioMaterial.mTransparency;
-    case kTransFalloff:
+    case Tag3ds::kMatTransFalloff:
         return &ioMaterial.mTransFalloff;
-    case kSelfIllum:
+    case Tag3ds::kMatSelfIllum:
         return &ioMaterial.mSelfIllum;
     default:
         return nullptr;
@@ -149,8 +117,8 @@ float* PercentField(Material3ds& ioMaterial, uint32_t pTag)
 bool ReadValueChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, Material3ds& ioMaterial)
 {
     const uint32_t lTag = pChild->mTag;
-    if (lTag != Tag3ds::kMatName && lTag != kWireSize && lTag != kShading && lTag != kAutoRefl &&
-        SlotOf(lTag, Material3ds::kExtraTags) < 0) {
+    if (lTag != Tag3ds::kMatName && lTag != Tag3ds::kMatWireSize && lTag != Tag3ds::kMatShading &&
+        lTag != Tag3ds::kMatAutoReflection && SlotOf(lTag, Material3ds::kExtraTags) < 0) {
         return false;
     }
     const ChunkData3ds* lData = ReadChunkData3ds(ioKit, pChild);
@@ -159,11 +127,11 @@ bool ReadValueChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, Material3ds&
     }
     if (lTag == Tag3ds::kMatName) {
         ioMaterial.mName = lData->mStrings[0];
-    } else if (lTag == kWireSize) {
+    } else if (lTag == Tag3ds::kMatWireSize) {
         ioMaterial.mWireSize = lData->mFloats[0];
-    } else if (lTag == kShading) {
+    } else if (lTag == Tag3ds::kMatShading) {
         ioMaterial.mShading = static_cast<int16_t>(lData->mInts[0]);
-    } else if (lTag == kAutoRefl) {
+    } else if (lTag == Tag3ds::kMatAutoReflection) {
         ioMaterial.mAutoReflInUse = 1;
         ioMaterial.mAutoReflFlags[0] = (lData->mInts[2] & kAutoReflFirst) == kAutoReflFirst;
         ioMaterial.mAutoReflFlags[1] = (lData->mInts[2] & kAutoReflSecond) == kAutoReflSecond;
@@ -184,7 +152,7 @@ void ReadMaterialChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, Material3
         lFlag = Material3ds::kFlagTags[i] == lTag ? static_cast<int>(i) : lFlag;
     }
     const int lMap = SlotOf(lTag, Material3ds::kMapTags);
-    if ((lTag >> 8) == 0x80 || lTag == kShinStrength2 ||
+    if ((lTag >> 8) == 0x80 || lTag == Tag3ds::kMatShinStrength2 ||
         ReadValueChild(ioKit, pChild, ioMaterial)) {
         return;
     }
@@ -195,18 +163,19 @@ void ReadMaterialChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, Material3
         }
     } else if (float* lPercent = PercentField(ioMaterial, lTag)) {
         *lPercent = ReadPercentage3ds(ioKit, pChild);
-    } else if (lTag == kFalloffIn) {
+    } else if (lTag == Tag3ds::kMatFalloffIn) {
         // The writer marks a negative falloff with this chunk, so it negates that falloff.
         ioMaterial.mTransFalloff = -ioMaterial.mTransFalloff;
     } else if (lMap >= 0) {
         ReadTextureMap3ds(ioKit, pChild, ioMaterial.mMaps[lMap]);
-        ChunkNode3ds* lBump = lTag == kBumpMap ? ChildOf3ds(pChild, kBumpPercent) : nullptr;
+        ChunkNode3ds* lBump =
+            lTag == Tag3ds::kMatBumpMap ? ChildOf3ds(pChild, Tag3ds::kMatBumpPercent) : nullptr;
         if (const ChunkData3ds* lData = lBump ? ReadChunkData3ds(ioKit, lBump) : nullptr) {
             ioMaterial.mMaps[lMap].mPercent = static_cast<float>(lData->mInts[0]) * kPercent;
         }
     } else if (lFlag >= 0) {
         ioMaterial.mFlags[lFlag] = 1;
-        if (lTag == kWire) {
+        if (lTag == Tag3ds::kMatWire) {
             ioMaterial.mShading = 0;
         }
     }
@@ -217,52 +186,52 @@ void ReadMaterialChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, Material3
 void PutMapChildren(ChunkNode3ds* pChunk, const TextureMap3ds& pMap)
 {
     AddShortChild3ds(pChunk, Tag3ds::kIntPercentage, PercentOf(pMap.mPercent));
-    AddStringChild3ds(pChunk, kMapName, pMap.mName);
-    AddShortChild3ds(pChunk, kMapParams, PackParams(pMap));
+    AddStringChild3ds(pChunk, Tag3ds::kMatMapName, pMap.mName);
+    AddShortChild3ds(pChunk, Tag3ds::kMatMapParams, PackParams(pMap));
     if (pMap.mScale[0] != 1.0f || pMap.mScale[1] != 1.0f) {
-        AddFloatChild3ds(pChunk, kMapScaleU, pMap.mScale[0]);
-        AddFloatChild3ds(pChunk, kMapScaleV, pMap.mScale[1]);
+        AddFloatChild3ds(pChunk, Tag3ds::kMatMapScaleU, pMap.mScale[0]);
+        AddFloatChild3ds(pChunk, Tag3ds::kMatMapScaleV, pMap.mScale[1]);
     }
     if (pMap.mOffset[0] != 0.0f || pMap.mOffset[1] != 0.0f) {
-        AddFloatChild3ds(pChunk, kMapOffsetU, pMap.mOffset[0]);
-        AddFloatChild3ds(pChunk, kMapOffsetV, pMap.mOffset[1]);
+        AddFloatChild3ds(pChunk, Tag3ds::kMatMapOffsetU, pMap.mOffset[0]);
+        AddFloatChild3ds(pChunk, Tag3ds::kMatMapOffsetV, pMap.mOffset[1]);
     }
     if (pMap.mRotation != 0.0f) {
-        AddFloatChild3ds(pChunk, kMapRotation, pMap.mRotation);
+        AddFloatChild3ds(pChunk, Tag3ds::kMatMapRotation, pMap.mRotation);
     }
     if (pMap.mBlur != 0.0f) {
-        AddFloatChild3ds(pChunk, kMapBlur, pMap.mBlur);
+        AddFloatChild3ds(pChunk, Tag3ds::kMatMapBlur, pMap.mBlur);
     }
     if (pMap.mTint == 2 || pMap.mTint == 3) {
-        AddColor24Child3ds(pChunk, kTint1, pMap.mTint1);
-        AddColor24Child3ds(pChunk, kTint2, pMap.mTint2);
+        AddColor24Child3ds(pChunk, Tag3ds::kMatMapTint1, pMap.mTint1);
+        AddColor24Child3ds(pChunk, Tag3ds::kMatMapTint2, pMap.mTint2);
     } else if (pMap.mTint == 4) {
-        AddColor24Child3ds(pChunk, kTintR, pMap.mTintR);
-        AddColor24Child3ds(pChunk, kTintG, pMap.mTintG);
-        AddColor24Child3ds(pChunk, kTintB, pMap.mTintB);
+        AddColor24Child3ds(pChunk, Tag3ds::kMatMapTintR, pMap.mTintR);
+        AddColor24Child3ds(pChunk, Tag3ds::kMatMapTintG, pMap.mTintG);
+        AddColor24Child3ds(pChunk, Tag3ds::kMatMapTintB, pMap.mTintB);
     }
 }
 
 void PutScalars(ChunkNode3ds* pChunk, const Material3ds& pMaterial)
 {
     AddStringChild3ds(pChunk, Tag3ds::kMatName, pMaterial.mName);
-    AddColorPair(pChunk, kAmbient, pMaterial.mAmbient);
-    AddColorPair(pChunk, kDiffuse, pMaterial.mDiffuse);
-    AddColorPair(pChunk, kSpecular, pMaterial.mSpecular);
-    AddPercentChild(pChunk, kShininess, pMaterial.mShininess);
-    AddPercentChild(pChunk, kShinStrength, pMaterial.mShinStrength);
-    AddPercentChild(pChunk, kTransparency, pMaterial.mTransparency);
-    AddPercentChild(pChunk, kTransFalloff, std::fabs(pMaterial.mTransFalloff));
+    AddColorPair(pChunk, Tag3ds::kMatAmbient, pMaterial.mAmbient);
+    AddColorPair(pChunk, Tag3ds::kMatDiffuse, pMaterial.mDiffuse);
+    AddColorPair(pChunk, Tag3ds::kMatSpecular, pMaterial.mSpecular);
+    AddPercentChild(pChunk, Tag3ds::kMatShininess, pMaterial.mShininess);
+    AddPercentChild(pChunk, Tag3ds::kMatShinStrength, pMaterial.mShinStrength);
+    AddPercentChild(pChunk, Tag3ds::kMatTransparency, pMaterial.mTransparency);
+    AddPercentChild(pChunk, Tag3ds::kMatTransFalloff, std::fabs(pMaterial.mTransFalloff));
     if (pMaterial.mTransFalloff < 0.0f) {
-        AddEmptyChild3ds(pChunk, kFalloffIn);
+        AddEmptyChild3ds(pChunk, Tag3ds::kMatFalloffIn);
     }
-    AddPercentChild(pChunk, kRefBlur, pMaterial.mBlur);
-    AddShortChild3ds(pChunk, kShading, static_cast<uint32_t>(pMaterial.mShading));
-    AddPercentChild(pChunk, kSelfIllum, pMaterial.mSelfIllum);
+    AddPercentChild(pChunk, Tag3ds::kMatRefBlur, pMaterial.mBlur);
+    AddShortChild3ds(pChunk, Tag3ds::kMatShading, static_cast<uint32_t>(pMaterial.mShading));
+    AddPercentChild(pChunk, Tag3ds::kMatSelfIllum, pMaterial.mSelfIllum);
     if (pMaterial.mFlags[2]) {
-        AddEmptyChild3ds(pChunk, kTwoSided);
+        AddEmptyChild3ds(pChunk, Tag3ds::kMatTwoSided);
     }
-    AddFloatChild3ds(pChunk, kWireSize, pMaterial.mWireSize);
+    AddFloatChild3ds(pChunk, Tag3ds::kMatWireSize, pMaterial.mWireSize);
     // The remaining flags in their written order: 0xA250, 0xA240, 0xA080, 0xA083, 0xA085,
     // 0xA08E, 0xA088, 0xA08C.
     for (int lFlag : {0, 1, 3, 4, 5, 6, 7, 8}) {
@@ -277,8 +246,8 @@ void PutSlot(Toolkit3dsContext& ioKit, ChunkNode3ds* pChunk, const Material3ds& 
 {
     const TextureMap3ds& lMap = pMaterial.mMaps[pSlot];
     ChunkNode3ds* lMapChunk = PutTextureMap3ds(ioKit, pChunk, Material3ds::kMapTags[pSlot], lMap);
-    if (lMapChunk && Material3ds::kMapTags[pSlot] == kBumpMap) {
-        AddShortChild3ds(lMapChunk, kBumpPercent, PercentOf(lMap.mPercent));
+    if (lMapChunk && Material3ds::kMapTags[pSlot] == Tag3ds::kMatBumpMap) {
+        AddShortChild3ds(lMapChunk, Tag3ds::kMatBumpPercent, PercentOf(lMap.mPercent));
     }
     if (lMapChunk && !lMap.mExtra.empty()) {
         AddDataChild3ds(pChunk, Material3ds::kExtraTags[pSlot])->mBlock = lMap.mExtra;
@@ -292,16 +261,16 @@ void PutMaps(Toolkit3dsContext& ioKit, ChunkNode3ds* pChunk, const Material3ds& 
     }
     const TextureMap3ds& lReflection = pMaterial.mMaps[kReflectionSlot];
     if (!lReflection.mName.empty() || pMaterial.mAutoReflInUse) {
-        ChunkNode3ds* lMapChunk = AddEmptyChild3ds(pChunk, kReflectionMap);
+        ChunkNode3ds* lMapChunk = AddEmptyChild3ds(pChunk, Tag3ds::kMatReflectionMap);
         AddShortChild3ds(lMapChunk, Tag3ds::kIntPercentage, PercentOf(lReflection.mPercent));
-        AddStringChild3ds(lMapChunk, kMapName, lReflection.mName);
+        AddStringChild3ds(lMapChunk, Tag3ds::kMatMapName, lReflection.mName);
     }
     PutSlot(ioKit, pChunk, pMaterial, Material3ds::kMapSlots - 1);
     if (pMaterial.mAutoReflInUse) {
         uint32_t lWord = pMaterial.mAutoReflFlags[0] ? kAutoReflFirst : 1;
         lWord |= pMaterial.mAutoReflFlags[1] ? kAutoReflSecond : 0;
-        AddDataChild3ds(pChunk, kAutoRefl)->mInts = {0, 0, lWord, pMaterial.mAutoReflSize,
-                                                     pMaterial.mAutoReflFrameStep};
+        AddDataChild3ds(pChunk, Tag3ds::kMatAutoReflection)->mInts = {
+            0, 0, lWord, pMaterial.mAutoReflSize, pMaterial.mAutoReflFrameStep};
     }
 }
 
@@ -403,7 +372,8 @@ void ReadTextureMap3ds(Toolkit3dsContext& ioKit, ChunkNode3ds* pChunk, TextureMa
             ReleaseChunkData3ds(ioKit, lChild);
             continue;
         }
-        if (lTag != kMapName && lTag != kMapParams && (lTag < kMapBlur || lTag > kTintB)) {
+        if (lTag != Tag3ds::kMatMapName && lTag != Tag3ds::kMatMapParams &&
+            (lTag < Tag3ds::kMatMapBlur || lTag > Tag3ds::kMatMapTintB)) {
             continue;
         }
         const ChunkData3ds* lData = ReadChunkData3ds(ioKit, lChild);
@@ -416,43 +386,43 @@ void ReadTextureMap3ds(Toolkit3dsContext& ioKit, ChunkNode3ds* pChunk, TextureMa
                                                                     lData->mInts[2] * kByteScale}
                                                          : Color3ds();
         switch (lTag) {
-        case kMapName:
+        case Tag3ds::kMatMapName:
             oMap.mName = lData->mStrings[0];
             break;
-        case kMapParams:
+        case Tag3ds::kMatMapParams:
             UnpackParams(lData->mInts[0], oMap);
             break;
-        case kMapBlur:
+        case Tag3ds::kMatMapBlur:
             oMap.mBlur = lFloat;
             break;
-        case kMapScaleU:
+        case Tag3ds::kMatMapScaleU:
             oMap.mScale[0] = lFloat;
             break;
-        case kMapScaleV:
+        case Tag3ds::kMatMapScaleV:
             oMap.mScale[1] = lFloat;
             break;
-        case kMapOffsetU:
+        case Tag3ds::kMatMapOffsetU:
             oMap.mOffset[0] = lFloat;
             break;
-        case kMapOffsetV:
+        case Tag3ds::kMatMapOffsetV:
             oMap.mOffset[1] = lFloat;
             break;
-        case kMapRotation:
+        case Tag3ds::kMatMapRotation:
             oMap.mRotation = lFloat;
             break;
-        case kTint1:
+        case Tag3ds::kMatMapTint1:
             oMap.mTint1 = lColor;
             break;
-        case kTint2:
+        case Tag3ds::kMatMapTint2:
             oMap.mTint2 = lColor;
             break;
-        case kTintR:
+        case Tag3ds::kMatMapTintR:
             oMap.mTintR = lColor;
             break;
-        case kTintG:
+        case Tag3ds::kMatMapTintG:
             oMap.mTintG = lColor;
             break;
-        case kTintB:
+        case Tag3ds::kMatMapTintB:
             oMap.mTintB = lColor;
             break;
         default:

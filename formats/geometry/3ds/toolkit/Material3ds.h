@@ -1,6 +1,7 @@
 #ifndef RYVKIT_FORMATS_GEOMETRY_3DS_TOOLKIT_MATERIAL3DS_H
 #define RYVKIT_FORMATS_GEOMETRY_3DS_TOOLKIT_MATERIAL3DS_H
 
+#include "formats/geometry/3ds/toolkit/ChunkTags3ds.h"
 #include "formats/geometry/3ds/toolkit/Primitives3ds.h"
 
 #include <array>
@@ -43,14 +44,33 @@ struct Material3ds
     static constexpr int kMapSlots = 16;
     // The map chunk of each slot, and the chunk of its extra block (0 for none).
     static constexpr std::array<uint16_t, kMapSlots> kMapTags = {
-        0xA200, 0xA33E, 0xA33A, 0xA340, 0xA210, 0xA342, 0xA230, 0xA344,
-        0xA204, 0xA348, 0xA33C, 0xA346, 0xA33D, 0xA34A, 0xA220, 0xA34C};
-    static constexpr std::array<uint16_t, kMapSlots> kExtraTags = {
-        0xA320, 0xA32A, 0xA321, 0xA32C, 0xA322, 0xA32E, 0xA324, 0xA330,
-        0xA325, 0xA332, 0xA326, 0xA334, 0xA328, 0xA336, 0,      0xA338};
+        Tag3ds::kMatTexture1,      Tag3ds::kMatTexture1Mask,  Tag3ds::kMatTexture2,
+        Tag3ds::kMatTexture2Mask,  Tag3ds::kMatOpacityMap,    Tag3ds::kMatOpacityMask,
+        Tag3ds::kMatBumpMap,       Tag3ds::kMatBumpMask,      Tag3ds::kMatSpecularMap,
+        Tag3ds::kMatSpecularMask,  Tag3ds::kMatShininessMap,  Tag3ds::kMatShininessMask,
+        Tag3ds::kMatSelfIllumMap,  Tag3ds::kMatSelfIllumMask, Tag3ds::kMatReflectionMap,
+        Tag3ds::kMatReflectionMask};
+    static constexpr std::array<uint16_t, kMapSlots> kExtraTags = {Tag3ds::kMatTexture1Extra,
+                                                                   Tag3ds::kMatTexture1MaskExtra,
+                                                                   Tag3ds::kMatTexture2Extra,
+                                                                   Tag3ds::kMatTexture2MaskExtra,
+                                                                   Tag3ds::kMatOpacityExtra,
+                                                                   Tag3ds::kMatOpacityMaskExtra,
+                                                                   Tag3ds::kMatBumpExtra,
+                                                                   Tag3ds::kMatBumpMaskExtra,
+                                                                   Tag3ds::kMatSpecularExtra,
+                                                                   Tag3ds::kMatSpecularMaskExtra,
+                                                                   Tag3ds::kMatShininessExtra,
+                                                                   Tag3ds::kMatShininessMaskExtra,
+                                                                   Tag3ds::kMatSelfIllumExtra,
+                                                                   Tag3ds::kMatSelfIllumMaskExtra,
+                                                                   0,
+                                                                   Tag3ds::kMatReflectionMaskExtra};
     // The data-less flag chunks, in the order of mFlags.
-    static constexpr std::array<uint16_t, 9> kFlagTags = {0xA250, 0xA240, 0xA081, 0xA080, 0xA083,
-                                                          0xA085, 0xA08E, 0xA088, 0xA08C};
+    static constexpr std::array<uint16_t, 9> kFlagTags = {
+        Tag3ds::kMatUseRefBlur,    Tag3ds::kMatUseXpFall, Tag3ds::kMatTwoSided,
+        Tag3ds::kMatSelfIllumFlag, Tag3ds::kMatDecal,     Tag3ds::kMatWire,
+        Tag3ds::kMatWireAbsolute,  Tag3ds::kMatFaceMap,   Tag3ds::kMatPhongSoft};
 
     std::string mName; // at most 16 characters
     Color3ds mAmbient;

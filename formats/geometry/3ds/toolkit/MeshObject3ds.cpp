@@ -6,19 +6,6 @@
 
 namespace {
 
-constexpr uint16_t kPointArray = 0x4110;
-constexpr uint16_t kPointFlagArray = 0x4111;
-constexpr uint16_t kFaceArray = 0x4120;
-constexpr uint16_t kMshMatGroup = 0x4130;
-constexpr uint16_t kTexVerts = 0x4140;
-constexpr uint16_t kSmoothGroup = 0x4150;
-constexpr uint16_t kMeshMatrix = 0x4160;
-constexpr uint16_t kMeshColor = 0x4165;
-constexpr uint16_t kMeshTextureInfo = 0x4170;
-constexpr uint16_t kProcName = 0x4181;
-constexpr uint16_t kProcData = 0x4182;
-constexpr uint16_t kMshBoxmap = 0x4190;
-constexpr uint16_t kObjProcedural = 0x4015;
 constexpr std::size_t kMaterialNameBound = 16;
 constexpr std::size_t kProcNameBound = 12;
 
@@ -81,6 +68,35 @@ bool MeshConsistent(const MeshObject3ds& pMesh)
            GroupsValid(pMesh.mMaterialGroups, pMesh.mFaces.size());
 }
 
+// Sizes a per-vertex or per-face list that disagrees with its count to the count, keeping what
+// fits and giving the rest pDefault, with a warning: other readers load such files.
+template <typename T>
+void FitList(Toolkit3dsContext& ioKit, const MeshObject3ds& pMesh, std::vector<T>& ioList,
+             uint16_t* ioListCount, std::size_t pCount, const char* pWhat, const char* pPer,
+             const T& pDefault)
+{
+    if (ioList.empty() || ioList.size() == pCount) {
+        return;
+    }
+    AddWarning3ds(ioKit, "mesh \"" + pMesh.mName + "\": " + std::to_string(ioList.size()) + " " +
+                             pWhat + " for " + std::to_string(pCount) + " " + pPer +
+                             "; the missing ones take the default, extra ones are dropped");
+    ioList.resize(pCount, pDefault);
+    if (ioListCount) {
+        *ioListCount = static_cast<uint16_t>(pCount);
+    }
+}
+
+void FitListsToCounts(Toolkit3dsContext& ioKit, MeshObject3ds& ioMesh)
+{
+    FitList(ioKit, ioMesh, ioMesh.mVertexFlags, &ioMesh.mVertexFlagCount, ioMesh.mVertices.size(),
+            "vertex flags", "vertices", uint16_t{0});
+    FitList(ioKit, ioMesh, ioMesh.mTexVerts, &ioMesh.mTexCount, ioMesh.mVertices.size(),
+            "texture coordinates", "vertices", TexVert3ds());
+    FitList(ioKit, ioMesh, ioMesh.mSmoothing, nullptr, ioMesh.mFaces.size(), "smoothing masks",
+            "faces", uint32_t{0});
+}
+
 bool NamesFit(Toolkit3dsContext& ioKit, const MeshObject3ds& pMesh)
 {
     bool lFit = CheckName3ds(ioKit, pMesh.mProcName, kProcNameBound);
@@ -97,17 +113,17 @@ void ReadFaceChildren(Toolkit3dsContext& ioKit, ChunkNode3ds* pFaces, MeshObject
 {
     for (ChunkNode3ds* lChild = pFaces->mChildren.get(); lChild && !IsErrorPending3ds(ioKit);
          lChild = lChild->mNext.get()) {
-        if (lChild->mTag != kMshMatGroup && lChild->mTag != kSmoothGroup &&
-            lChild->mTag != kMshBoxmap) {
+        if (lChild->mTag != Tag3ds::kMeshMatGroup && lChild->mTag != Tag3ds::kSmoothGroup &&
+            lChild->mTag != Tag3ds::kMeshBoxMap) {
             continue;
         }
         ChunkData3ds* lData = ReadChunkData3ds(ioKit, lChild);
         if (!lData) {
             return;
         }
-        if (lChild->mTag == kMshMatGroup) {
+        if (lChild->mTag == Tag3ds::kMeshMatGroup) {
             ioMesh.mMaterialGroups.push_back({lData->mStrings[0], std::move(lData->mShorts)});
-        } else if (lChild->mTag == kSmoothGroup) {
+        } else if (lChild->mTag == Tag3ds::kSmoothGroup) {
             ioMesh.mSmoothing = std::move(lData->mInts);
         } else {
             ioMesh.mUseBoxMap = true;
@@ -125,25 +141,25 @@ void ReadMeshChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, MeshObject3ds
     }
     std::vector<float>& lFloats = lData->mFloats;
     switch (pChild->mTag) {
-    case kPointArray:
+    case Tag3ds::kPointArray:
         ioMesh.mVertexCount = static_cast<uint16_t>(lFloats.size() / 3);
         ioMesh.mVertices.resize(ioMesh.mVertexCount);
         for (std::size_t i = 0; i < ioMesh.mVertices.size(); ++i) {
             ioMesh.mVertices[i] = {lFloats[3 * i], lFloats[3 * i + 1], lFloats[3 * i + 2]};
         }
         break;
-    case kTexVerts:
+    case Tag3ds::kTexVerts:
         ioMesh.mTexCount = static_cast<uint16_t>(lFloats.size() / 2);
         ioMesh.mTexVerts.resize(ioMesh.mTexCount);
         for (std::size_t i = 0; i < ioMesh.mTexVerts.size(); ++i) {
             ioMesh.mTexVerts[i] = {lFloats[2 * i], lFloats[2 * i + 1]};
         }
         break;
-    case kPointFlagArray:
+    case Tag3ds::kPointFlagArray:
         ioMesh.mVertexFlagCount = static_cast<uint16_t>(lData->mShorts.size());
         ioMesh.mVertexFlags = std::move(lData->mShorts);
         break;
-    case kFaceArray:
+    case Tag3ds::kFaceArray:
         ioMesh.mFaceCount = static_cast<uint16_t>(lData->mShorts.size() / 4);
         ioMesh.mFaces.resize(ioMesh.mFaceCount);
         for (std::size_t i = 0; i < ioMesh.mFaces.size(); ++i) {
@@ -152,13 +168,13 @@ void ReadMeshChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, MeshObject3ds
         }
         ReadFaceChildren(ioKit, pChild, ioMesh);
         break;
-    case kMeshMatrix:
+    case Tag3ds::kMeshMatrix:
         std::copy(lFloats.begin(), lFloats.end(), ioMesh.mLocal);
         break;
-    case kMeshColor:
+    case Tag3ds::kMeshColor:
         ioMesh.mMeshColor = static_cast<uint8_t>(lData->mInts[0]);
         break;
-    case kMeshTextureInfo: {
+    case Tag3ds::kMeshTextureInfo: {
         MeshMapping3ds& lMap = ioMesh.mMapping;
         ioMesh.mHasMapping = true;
         lMap.mType = static_cast<uint16_t>(lData->mInts[0]);
@@ -171,10 +187,10 @@ void ReadMeshChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, MeshObject3ds
         std::copy(f + 18, f + 21, lMap.mPlanar);
         break;
     }
-    case kProcName:
+    case Tag3ds::kProcName:
         ioMesh.mProcName = lData->mStrings[0];
         break;
-    case kProcData:
+    case Tag3ds::kProcData:
         ioMesh.mProcSize = static_cast<uint32_t>(lData->mBlock.size());
         ioMesh.mProcData = std::move(lData->mBlock);
         break;
@@ -186,22 +202,22 @@ void ReadMeshChild(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, MeshObject3ds
 void PutFaces(ChunkNode3ds* pMesh, const MeshObject3ds& pRecord)
 {
     std::unique_ptr<ChunkNode3ds> lChunk;
-    NewChunkWithData3ds(lChunk, kFaceArray);
+    NewChunkWithData3ds(lChunk, Tag3ds::kFaceArray);
     std::vector<uint16_t>& lShorts = lChunk->mData->mShorts;
     for (const Face3ds& lFace : pRecord.mFaces) {
         lShorts.insert(lShorts.end(), {lFace.v1, lFace.v2, lFace.v3, lFace.flag});
     }
     ChunkNode3ds* lFaces = InsertChildChunk3ds(pMesh, std::move(lChunk));
     for (const MaterialGroup3ds& lGroup : pRecord.mMaterialGroups) {
-        ChunkData3ds* lData = AddDataChild3ds(lFaces, kMshMatGroup);
+        ChunkData3ds* lData = AddDataChild3ds(lFaces, Tag3ds::kMeshMatGroup);
         lData->mStrings[0] = lGroup.mName;
         lData->mShorts = lGroup.mFaces;
     }
     if (!pRecord.mSmoothing.empty()) {
-        AddDataChild3ds(lFaces, kSmoothGroup)->mInts = pRecord.mSmoothing;
+        AddDataChild3ds(lFaces, Tag3ds::kSmoothGroup)->mInts = pRecord.mSmoothing;
     }
     if (pRecord.mUseBoxMap) {
-        ChunkData3ds* lData = AddDataChild3ds(lFaces, kMshBoxmap);
+        ChunkData3ds* lData = AddDataChild3ds(lFaces, Tag3ds::kMeshBoxMap);
         std::copy(pRecord.mBoxMap.begin(), pRecord.mBoxMap.end(), lData->mStrings.begin());
     }
 }
@@ -209,20 +225,20 @@ void PutFaces(ChunkNode3ds* pMesh, const MeshObject3ds& pRecord)
 void PutMeshChildren(ChunkNode3ds* pMesh, const MeshObject3ds& pRecord)
 {
     if (pRecord.mVertexCount != 0 && !pRecord.mVertices.empty()) {
-        std::vector<float>& lFloats = AddDataChild3ds(pMesh, kPointArray)->mFloats;
+        std::vector<float>& lFloats = AddDataChild3ds(pMesh, Tag3ds::kPointArray)->mFloats;
         for (const Point3ds& lPoint : pRecord.mVertices) {
             lFloats.insert(lFloats.end(), {lPoint.x, lPoint.y, lPoint.z});
         }
     }
     if (pRecord.mTexCount != 0 && !pRecord.mTexVerts.empty()) {
-        std::vector<float>& lFloats = AddDataChild3ds(pMesh, kTexVerts)->mFloats;
+        std::vector<float>& lFloats = AddDataChild3ds(pMesh, Tag3ds::kTexVerts)->mFloats;
         for (const TexVert3ds& lVert : pRecord.mTexVerts) {
             lFloats.insert(lFloats.end(), {lVert.u, lVert.v});
         }
     }
     if (pRecord.mHasMapping) {
         const MeshMapping3ds& lMap = pRecord.mMapping;
-        ChunkData3ds* lData = AddDataChild3ds(pMesh, kMeshTextureInfo);
+        ChunkData3ds* lData = AddDataChild3ds(pMesh, Tag3ds::kMeshTextureInfo);
         lData->mInts[0] = lMap.mType;
         lData->mFloats = {lMap.mTile[0],    lMap.mTile[1],    lMap.mPosition.x,
                           lMap.mPosition.y, lMap.mPosition.z, lMap.mScale};
@@ -231,17 +247,17 @@ void PutMeshChildren(ChunkNode3ds* pMesh, const MeshObject3ds& pRecord)
         lData->mFloats.insert(lData->mFloats.end(), lMap.mPlanar, lMap.mPlanar + 3);
     }
     if (pRecord.mVertexFlagCount != 0 && !pRecord.mVertexFlags.empty()) {
-        AddDataChild3ds(pMesh, kPointFlagArray)->mShorts = pRecord.mVertexFlags;
+        AddDataChild3ds(pMesh, Tag3ds::kPointFlagArray)->mShorts = pRecord.mVertexFlags;
     }
-    AddDataChild3ds(pMesh, kMeshMatrix)
+    AddDataChild3ds(pMesh, Tag3ds::kMeshMatrix)
         ->mFloats.assign(pRecord.mLocal, pRecord.mLocal + MeshObject3ds::kLocalSize);
-    AddDataChild3ds(pMesh, kMeshColor)->mInts[0] = pRecord.mMeshColor;
+    AddDataChild3ds(pMesh, Tag3ds::kMeshColor)->mInts[0] = pRecord.mMeshColor;
     if (pRecord.mFaceCount != 0 && !pRecord.mFaces.empty()) {
         PutFaces(pMesh, pRecord);
     }
     if (!pRecord.mProcData.empty()) {
-        AddStringChild3ds(pMesh, kProcName, pRecord.mProcName);
-        AddDataChild3ds(pMesh, kProcData)->mBlock = pRecord.mProcData;
+        AddStringChild3ds(pMesh, Tag3ds::kProcName, pRecord.mProcName);
+        AddDataChild3ds(pMesh, Tag3ds::kProcData)->mBlock = pRecord.mProcData;
     }
 }
 
@@ -395,7 +411,10 @@ void ReadMeshObject3ds(Toolkit3dsContext& ioKit, ChunkNode3ds* pObject,
         for (std::size_t i = 0; i < MeshObject3ds::kFlagTags.size(); ++i) {
             lMesh.mObjectFlags[i] |= lChild->mTag == MeshObject3ds::kFlagTags[i] ? 1 : 0;
         }
-        lMesh.mUseProc |= lChild->mTag == kObjProcedural ? 1 : 0;
+        lMesh.mUseProc |= lChild->mTag == Tag3ds::kObjProcedural ? 1 : 0;
+    }
+    if (!IsErrorPending3ds(ioKit)) {
+        FitListsToCounts(ioKit, lMesh);
     }
     if (!IsErrorPending3ds(ioKit) && !MeshConsistent(lMesh)) {
         PushError3ds(ioKit, ERR_INVALID_DATA);
@@ -429,7 +448,7 @@ void PutMesh3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, const Mes
         }
     }
     if (pMesh->mUseProc == 1 && !pMesh->mProcData.empty()) {
-        AddEmptyChild3ds(lObject, kObjProcedural);
+        AddEmptyChild3ds(lObject, Tag3ds::kObjProcedural);
     }
     if (lXdata) {
         AddChildChunk3ds(lMesh, std::move(lXdata));
@@ -439,8 +458,8 @@ void PutMesh3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, const Mes
 uint32_t CountMaterialGroups3ds(ChunkNode3ds* pChunk)
 {
     uint32_t lCount = 0;
-    for (ChunkNode3ds* lGroup = FindChunk3ds(pChunk, kMshMatGroup); lGroup;
-         lGroup = FindNextChunk3ds(lGroup->mNext.get(), kMshMatGroup)) {
+    for (ChunkNode3ds* lGroup = FindChunk3ds(pChunk, Tag3ds::kMeshMatGroup); lGroup;
+         lGroup = FindNextChunk3ds(lGroup->mNext.get(), Tag3ds::kMeshMatGroup)) {
         ++lCount;
     }
     return lCount;

@@ -1,6 +1,7 @@
 #ifndef RYVKIT_FORMATS_GEOMETRY_3DS_TOOLKIT_MESHOBJECT3DS_H
 #define RYVKIT_FORMATS_GEOMETRY_3DS_TOOLKIT_MESHOBJECT3DS_H
 
+#include "formats/geometry/3ds/toolkit/ChunkTags3ds.h"
 #include "formats/geometry/3ds/toolkit/Primitives3ds.h"
 
 #include <array>
@@ -37,8 +38,9 @@ struct MeshMapping3ds
 struct MeshObject3ds
 {
     // The object's flag chunks, in the order of mObjectFlags.
-    static constexpr std::array<uint16_t, 7> kFlagTags = {0x4010, 0x4011, 0x4013, 0x4012,
-                                                          0x4014, 0x4017, 0x4016};
+    static constexpr std::array<uint16_t, 7> kFlagTags = {
+        Tag3ds::kObjHidden, Tag3ds::kObjVisLofter,     Tag3ds::kObjMatte, Tag3ds::kObjDoesntCast,
+        Tag3ds::kObjFast,   Tag3ds::kObjDontRcvShadow, Tag3ds::kObjFrozen};
     static constexpr int kLocalSize = 12;
 
     std::string mName; // at most 10 characters
@@ -98,9 +100,10 @@ uint32_t GetMeshCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase);
 // The index-th mesh in object-list order; an index past the count changes nothing.
 void GetMeshByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, uint32_t pIndex,
                        std::unique_ptr<MeshObject3ds>& ioMesh);
-// Reads a named object into the record. Not a mesh object: ERR_WRONG_OBJECT. Counts that
-// disagree (vertex flags, texture coordinates or masks against their vertices or faces) or
-// indexes past their arrays: ERR_INVALID_DATA.
+// Reads a named object into the record. Not a mesh object: ERR_WRONG_OBJECT. Vertex flags,
+// texture coordinates or smoothing masks whose count differs from the vertices (faces) are
+// sized to it, the missing ones zero, with a warning in the run; faces or material groups
+// that index past their arrays: ERR_INVALID_DATA.
 void ReadMeshObject3ds(Toolkit3dsContext& ioKit, ChunkNode3ds* pObject,
                        std::unique_ptr<MeshObject3ds>& ioMesh);
 // Writes the record as a named object, replacing one of the same name (whose 0x8000 chunk is

@@ -7,13 +7,11 @@
 
 namespace {
 
-constexpr uint16_t kAmbientNode = 0xB001;
-constexpr uint16_t kObjectNode = 0xB002;
 constexpr uint32_t kMaxNumberedNodes = 0xFFFF;
 
 bool IsNumberedNode(uint32_t pTag)
 {
-    return pTag >= 0xB002 && pTag <= 0xB007;
+    return pTag >= Tag3ds::kObjectNode && pTag <= Tag3ds::kSpotTargetNode;
 }
 
 struct NodeEntry
@@ -63,7 +61,7 @@ bool CollectNodes(Toolkit3dsContext& ioKit, ChunkNode3ds* pSection, std::vector<
             return false;
         }
         ChunkNode3ds* lInstance = ChildOf3ds(lNode, Tag3ds::kInstanceName);
-        if (lNode->mTag == kObjectNode && lInstance &&
+        if (lNode->mTag == Tag3ds::kObjectNode && lInstance &&
             !ReadFields(ioKit, lInstance, &lEntry.mInstance, nullptr, 0)) {
             return false;
         }
@@ -166,7 +164,7 @@ void AssignNodeIds3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
     std::vector<NodeEntry> lNodes;
     for (ChunkNode3ds* lNode = lSection->mChildren.get(); lNode; lNode = lNode->mNext.get()) {
         ChunkNode3ds* lId =
-            lNode->mTag == kAmbientNode ? ChildOf3ds(lNode, Tag3ds::kNodeId) : nullptr;
+            lNode->mTag == Tag3ds::kAmbientNode ? ChildOf3ds(lNode, Tag3ds::kNodeId) : nullptr;
         if (lId) {
             ResetChunkData3ds(lId)->mInts[0] = Tag3ds::kNoParent;
         }

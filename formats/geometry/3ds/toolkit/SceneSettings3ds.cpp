@@ -6,18 +6,6 @@
 
 namespace {
 
-constexpr uint16_t kShadowBias = 0x1400;
-constexpr uint16_t kShadowMapSize = 0x1420;
-constexpr uint16_t kShadowFilter = 0x1450;
-constexpr uint16_t kRayBias = 0x1460;
-constexpr uint16_t kConstruction = 0x1500;
-constexpr uint16_t kAmbientLight = 0x2100;
-constexpr uint16_t kBitmap = 0x1100;
-constexpr uint16_t kUseBitmap = 0x1101;
-constexpr uint16_t kSolid = 0x1200;
-constexpr uint16_t kUseSolid = 0x1201;
-constexpr uint16_t kGradient = 0x1300;
-constexpr uint16_t kUseGradient = 0x1301;
 constexpr float kAmbientByteScale = 0.00390625f; // 1/256
 constexpr std::size_t kBitmapBound = 12;
 
@@ -31,12 +19,13 @@ ChunkNode3ds* ExistingSection(ChunkDatabase3ds* pDatabase)
 void ReadSetting(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, MeshSettings3ds& ioSettings)
 {
     const uint32_t lTag = pChild->mTag;
-    if (lTag == kAmbientLight) {
+    if (lTag == Tag3ds::kAmbientLight) {
         ReadColorChildren3ds(ioKit, pChild, kAmbientByteScale, ioSettings.mAmbient);
         return;
     }
-    if (lTag != Tag3ds::kMasterScale && lTag != kShadowBias && lTag != kRayBias &&
-        lTag != kShadowMapSize && lTag != kShadowFilter && lTag != kConstruction) {
+    if (lTag != Tag3ds::kMasterScale && lTag != Tag3ds::kShadowBias && lTag != Tag3ds::kRayBias &&
+        lTag != Tag3ds::kShadowMapSize && lTag != Tag3ds::kShadowFilter &&
+        lTag != Tag3ds::kConstructionPlane) {
         return;
     }
     const ChunkData3ds* lData = ReadChunkData3ds(ioKit, pChild);
@@ -48,16 +37,16 @@ void ReadSetting(Toolkit3dsContext& ioKit, ChunkNode3ds* pChild, MeshSettings3ds
     case Tag3ds::kMasterScale:
         ioSettings.mMasterScale = f[0];
         break;
-    case kShadowBias:
+    case Tag3ds::kShadowBias:
         ioSettings.mShadowBias = f[0];
         break;
-    case kRayBias:
+    case Tag3ds::kRayBias:
         ioSettings.mRayBias = f[0];
         break;
-    case kShadowFilter:
+    case Tag3ds::kShadowFilter:
         ioSettings.mShadowFilter = f[0];
         break;
-    case kShadowMapSize:
+    case Tag3ds::kShadowMapSize:
         ioSettings.mShadowMapSize = static_cast<uint16_t>(lData->mInts[0]);
         break;
     default:
@@ -142,13 +131,13 @@ void PutMeshSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
     }
     ReplaceWithData(lSection, Tag3ds::kMeshVersion);
     ReplaceWithData(lSection, Tag3ds::kMasterScale)->mFloats[0] = pSettings->mMasterScale;
-    ReplaceWithData(lSection, kShadowBias)->mFloats[0] = pSettings->mShadowBias;
-    ReplaceWithData(lSection, kShadowMapSize)->mInts[0] = pSettings->mShadowMapSize;
-    ReplaceWithData(lSection, kShadowFilter)->mFloats[0] = pSettings->mShadowFilter;
-    ReplaceWithData(lSection, kRayBias)->mFloats[0] = pSettings->mRayBias;
-    AddColorPair(ReplaceOrAddChildChunk3ds(lSection, kAmbientLight), pSettings->mAmbient);
+    ReplaceWithData(lSection, Tag3ds::kShadowBias)->mFloats[0] = pSettings->mShadowBias;
+    ReplaceWithData(lSection, Tag3ds::kShadowMapSize)->mInts[0] = pSettings->mShadowMapSize;
+    ReplaceWithData(lSection, Tag3ds::kShadowFilter)->mFloats[0] = pSettings->mShadowFilter;
+    ReplaceWithData(lSection, Tag3ds::kRayBias)->mFloats[0] = pSettings->mRayBias;
+    AddColorPair(ReplaceOrAddChildChunk3ds(lSection, Tag3ds::kAmbientLight), pSettings->mAmbient);
     const Point3ds& p = pSettings->mConstruction;
-    ReplaceWithData(lSection, kConstruction)->mFloats = {p.x, p.y, p.z};
+    ReplaceWithData(lSection, Tag3ds::kConstructionPlane)->mFloats = {p.x, p.y, p.z};
 }
 
 void InitBackgroundSettings3ds(std::unique_ptr<BackgroundSettings3ds>& ioBackground)
@@ -170,23 +159,24 @@ void GetBackgroundSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatab
     }
     InitBackgroundSettings3ds(ioBackground);
     BackgroundSettings3ds& lBackground = *ioBackground;
-    ChunkNode3ds* lBitmap = ChildOf3ds(lSection, kBitmap);
+    ChunkNode3ds* lBitmap = ChildOf3ds(lSection, Tag3ds::kBitmapBackground);
     if (const ChunkData3ds* lData = lBitmap ? ReadChunkData3ds(ioKit, lBitmap) : nullptr) {
         lBackground.mBitmap = lData->mStrings[0];
     }
-    if (ChunkNode3ds* lSolid = ChildOf3ds(lSection, kSolid)) {
+    if (ChunkNode3ds* lSolid = ChildOf3ds(lSection, Tag3ds::kSolidBackground)) {
         ReadFloatColors(ioKit, lSolid, &lBackground.mSolid, 1);
     }
-    ChunkNode3ds* lGradient = ChildOf3ds(lSection, kGradient);
+    ChunkNode3ds* lGradient = ChildOf3ds(lSection, Tag3ds::kGradientBackground);
     if (const ChunkData3ds* lData = lGradient ? ReadChunkData3ds(ioKit, lGradient) : nullptr) {
         lBackground.mGradientPosition = lData->mFloats[0];
         ReadFloatColors(ioKit, lGradient, lBackground.mGradient, 3);
     }
     for (ChunkNode3ds* lChild = lSection->mChildren.get(); lChild; lChild = lChild->mNext.get()) {
-        const int lInUse = lChild->mTag == kUseBitmap     ? BackgroundSettings3ds::kBitmap
-                           : lChild->mTag == kUseSolid    ? BackgroundSettings3ds::kSolid
-                           : lChild->mTag == kUseGradient ? BackgroundSettings3ds::kGradient
-                                                          : BackgroundSettings3ds::kNone;
+        const int lInUse =
+            lChild->mTag == Tag3ds::kUseBitmapBackground     ? BackgroundSettings3ds::kBitmap
+            : lChild->mTag == Tag3ds::kUseSolidBackground    ? BackgroundSettings3ds::kSolid
+            : lChild->mTag == Tag3ds::kUseGradientBackground ? BackgroundSettings3ds::kGradient
+                                                             : BackgroundSettings3ds::kNone;
         if (lInUse != BackgroundSettings3ds::kNone) {
             lBackground.mInUse = lInUse;
             break;
@@ -204,9 +194,10 @@ void PutBackgroundSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatab
     if (!lSection || !CheckName3ds(ioKit, pBackground->mBitmap, kBitmapBound)) {
         return;
     }
-    ReplaceWithData(lSection, kBitmap)->mStrings[0] = pBackground->mBitmap;
-    AddColorPair(ReplaceOrAddChildChunk3ds(lSection, kSolid), pBackground->mSolid);
-    ChunkNode3ds* lGradient = ReplaceOrAddChildChunk3ds(lSection, kGradient);
+    ReplaceWithData(lSection, Tag3ds::kBitmapBackground)->mStrings[0] = pBackground->mBitmap;
+    AddColorPair(ReplaceOrAddChildChunk3ds(lSection, Tag3ds::kSolidBackground),
+                 pBackground->mSolid);
+    ChunkNode3ds* lGradient = ReplaceOrAddChildChunk3ds(lSection, Tag3ds::kGradientBackground);
     ResetChunkData3ds(lGradient)->mFloats[0] = pBackground->mGradientPosition;
     for (const Color3ds& lColor : pBackground->mGradient) {
         AddColorPair(lGradient, lColor);
@@ -214,13 +205,16 @@ void PutBackgroundSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatab
     ChunkNode3ds* lMarker = nullptr;
     for (ChunkNode3ds* lChild = lSection->mChildren.get(); lChild && !lMarker;
          lChild = lChild->mNext.get()) {
-        if (lChild->mTag == kUseBitmap || lChild->mTag == kUseSolid ||
-            lChild->mTag == kUseGradient) {
+        if (lChild->mTag == Tag3ds::kUseBitmapBackground ||
+            lChild->mTag == Tag3ds::kUseSolidBackground ||
+            lChild->mTag == Tag3ds::kUseGradientBackground) {
             lMarker = lChild;
         }
     }
     ClearChunk3ds(lMarker);
-    static const uint16_t kMarkers[] = {0, kUseSolid, kUseGradient, kUseBitmap};
+    static const uint16_t kMarkers[] = {0, Tag3ds::kUseSolidBackground,
+                                        Tag3ds::kUseGradientBackground,
+                                        Tag3ds::kUseBitmapBackground};
     const int lInUse = pBackground->mInUse;
     if (lInUse > BackgroundSettings3ds::kNone && lInUse <= BackgroundSettings3ds::kBitmap) {
         if (lMarker) {

@@ -1,10 +1,10 @@
 #include "formats/geometry/3ds/toolkit/Toolkit3dsFiles.h"
 
+#include "core/KByteSource.h"
+#include "core/KOutputFile.h"
 #include "formats/geometry/3ds/toolkit/Toolkit3dsContext.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -24,11 +24,11 @@ int32_t ModeOf(const char* pMode)
     return 0;
 }
 
-FileRecord3ds* FindOpenFile(FileTable3ds& ioTable, const char* pName)
+FileRecord3ds* FindOpenFile(FileTable3ds& ioTable, const char* pName, int32_t pMode)
 {
     for (int i = 0; i < ioTable.mCount; ++i) {
         FileRecord3ds* lFile = ioTable.mSlots[i].get();
-        if (lFile && lFile->mName == pName) {
+        if (lFile && lFile->mName == pName && lFile->mMode == pMode) {
             return lFile;
         }
     }
@@ -49,66 +49,54 @@ int FreeSlot(FileTable3ds& ioTable)
     return ioTable.mCount < FileTable3ds::kMaxFiles ? ioTable.mCount : -1;
 }
 
-void GiveBuffer(FileRecord3ds& ioFile)
+// Puts an opened record into a free slot; null after pushing ERR_TOO_MANY_FILES.
+FileRecord3ds* Enter(Toolkit3dsContext& ioKit, std::unique_ptr<FileRecord3ds> pFile)
 {
-    if (!ioFile.mBuffer) {
-        ioFile.mBuffer.reset(new (std::nothrow) char[FileTable3ds::kStreamBufferSize]);
-        ioFile.mBufferSize = ioFile.mBuffer ? FileTable3ds::kStreamBufferSize : 0;
+    FileTable3ds& lTable = ioKit.mFiles;
+    const int lSlot = FreeSlot(lTable);
+    if (lSlot < 0) {
+        PushError3ds(ioKit, ERR_TOO_MANY_FILES);
+        return nullptr;
     }
-    if (ioFile.mBuffer) {
-        std::setvbuf(ioFile.mStream, ioFile.mBuffer.get(), _IOFBF, ioFile.mBufferSize);
+    pFile->mIndex = static_cast<uint8_t>(lSlot);
+    pFile->mSerial = lTable.mNextSerial++;
+    lTable.mSlots[lSlot] = std::move(pFile);
+    if (lSlot == lTable.mCount) {
+        ++lTable.mCount;
     }
+    return lTable.mSlots[lSlot].get();
 }
 
-// Renames a file open for reading to a unique name in its folder and reopens it there at the
-// same position, so that its name is free for writing while its chunks can still be loaded.
-bool MoveAside(Toolkit3dsContext& ioKit, FileRecord3ds& ioFile)
+std::unique_ptr<FileRecord3ds> OpenRecord(const char* pName, int32_t pMode)
 {
-    const long lPosition = std::ftell(ioFile.mStream);
-    const int lClosed = std::fclose(ioFile.mStream);
-    ioFile.mStream = nullptr;
-    if (lClosed != 0) {
-        PushError3ds(ioKit, ERR_CLOSING_FILE);
-        return false;
+    auto lFile = std::make_unique<FileRecord3ds>();
+    lFile->mName = pName;
+    lFile->mMode = pMode;
+    if (pMode == FileRecord3ds::kModeRead) {
+        lFile->mSource = std::make_unique<KByteSource>();
+        if (lFile->mSource->OpenFile(pName, false)) {
+            lFile->mStream = lFile->mSource->GetStream();
+        }
+    } else {
+        lFile->mOutput = std::make_unique<KOutputFile>();
+        if (lFile->mOutput->Create(pName)) {
+            lFile->mStream = lFile->mOutput->GetStream();
+        }
     }
-    const std::size_t lSlash = ioFile.mName.rfind('/');
-    std::string lTemp =
-        (lSlash == std::string::npos ? std::string() : ioFile.mName.substr(0, lSlash + 1)) +
-        ".ryv3ds-XXXXXX";
-    const int lHandle = mkstemp(lTemp.data());
-    if (lHandle < 0) {
-        PushError3ds(ioKit, ERR_OPENING_FILE);
-        return false;
-    }
-    close(lHandle);
-    if (std::rename(ioFile.mName.c_str(), lTemp.c_str()) != 0) {
-        std::remove(lTemp.c_str());
-        PushError3ds(ioKit, ERR_OPENING_FILE);
-        return false;
-    }
-    ioFile.mDeleteOnClose = true;
-    ioFile.mName = lTemp;
-    ioFile.mStream = std::fopen(lTemp.c_str(), "rb");
-    if (!ioFile.mStream) {
-        PushError3ds(ioKit, ERR_OPENING_FILE);
-        return false;
-    }
-    if (ioFile.mBuffer) {
-        std::setvbuf(ioFile.mStream, ioFile.mBuffer.get(), _IOFBF, ioFile.mBufferSize);
-    }
-    return lPosition >= 0 && std::fseek(ioFile.mStream, lPosition, SEEK_SET) == 0;
+    return lFile;
 }
 
-// Frees a record and its slot; the close status of its stream.
-bool DestroyRecord(FileTable3ds& ioTable, FileRecord3ds* pFile)
+// Frees a record and its slot. A write record is committed when pCommit is set and discarded
+// otherwise; false when the commit failed.
+bool DestroyRecord(FileTable3ds& ioTable, FileRecord3ds* pFile, bool pCommit)
 {
     bool lClosed = true;
-    if (pFile->mStream) {
-        lClosed = std::fclose(pFile->mStream) == 0;
-        pFile->mStream = nullptr;
-    }
-    if (pFile->mDeleteOnClose) {
-        std::remove(pFile->mName.c_str());
+    if (pFile->mOutput) {
+        if (pCommit) {
+            lClosed = pFile->mOutput->Commit();
+        } else {
+            pFile->mOutput->Discard();
+        }
     }
     if (ioTable.mCurrent == pFile) {
         ioTable.mCurrent = nullptr;
@@ -117,7 +105,29 @@ bool DestroyRecord(FileTable3ds& ioTable, FileRecord3ds* pFile)
     return lClosed;
 }
 
+void CloseAll(Toolkit3dsContext& ioKit, bool pCommit)
+{
+    FileTable3ds& lTable = ioKit.mFiles;
+    // Every file is closed even when one fails; the first failure is the one reported.
+    bool lFailed = false;
+    for (int i = 0; i < lTable.mCount; ++i) {
+        if (FileRecord3ds* lFile = lTable.mSlots[i].get()) {
+            lFailed = !DestroyRecord(lTable, lFile, pCommit) || lFailed;
+        }
+    }
+    lTable.mSlots.clear();
+    lTable.mCount = 0;
+    lTable.mCurrent = nullptr;
+    lTable.mCurrentIndex = 0;
+    if (lFailed) {
+        PushError3ds(ioKit, ERR_CLOSING_FILE);
+    }
+}
+
 } // namespace
+
+FileRecord3ds::FileRecord3ds() = default;
+FileRecord3ds::~FileRecord3ds() = default;
 
 FileRecord3ds* OpenFile3ds(Toolkit3dsContext& ioKit, const char* pName, const char* pMode)
 {
@@ -135,40 +145,49 @@ FileRecord3ds* OpenFile3ds(Toolkit3dsContext& ioKit, const char* pName, const ch
         PushError3ds(ioKit, ERR_INIT_FAILED);
         return nullptr;
     }
-    FileTable3ds& lTable = ioKit.mFiles;
-    if (FileRecord3ds* lOpen = FindOpenFile(lTable, pName)) {
-        if (lOpen->mMode == lMode) {
-            return lOpen;
-        }
-        if (lOpen->mMode == FileRecord3ds::kModeRead) {
-            if (!MoveAside(ioKit, *lOpen)) {
-                return nullptr;
-            }
-        } else {
-            CloseFile3ds(ioKit, lOpen);
-        }
+    if (FileRecord3ds* lOpen = FindOpenFile(ioKit.mFiles, pName, lMode)) {
+        return lOpen;
     }
-    const int lSlot = FreeSlot(lTable);
-    if (lSlot < 0) {
+    if (lMode == FileRecord3ds::kModeRead) {
+        CloseFile3ds(ioKit, FindOpenFile(ioKit.mFiles, pName, FileRecord3ds::kModeWrite));
+    }
+    if (FreeSlot(ioKit.mFiles) < 0) {
         PushError3ds(ioKit, ERR_TOO_MANY_FILES);
         return nullptr;
     }
-    auto lFile = std::make_unique<FileRecord3ds>();
-    lFile->mName = pName;
-    lFile->mMode = lMode;
-    lFile->mStream = std::fopen(pName, lMode == FileRecord3ds::kModeRead ? "rb" : "wb");
+    std::unique_ptr<FileRecord3ds> lFile = OpenRecord(pName, lMode);
     if (!lFile->mStream) {
         PushError3ds(ioKit, ERR_OPENING_FILE);
         return nullptr;
     }
-    GiveBuffer(*lFile);
-    lFile->mIndex = static_cast<uint8_t>(lSlot);
-    lFile->mSerial = lTable.mNextSerial++;
-    lTable.mSlots[lSlot] = std::move(lFile);
-    if (lSlot == lTable.mCount) {
-        ++lTable.mCount;
+    return Enter(ioKit, std::move(lFile));
+}
+
+FileRecord3ds* OpenSource3ds(Toolkit3dsContext& ioKit, std::unique_ptr<KByteSource> pSource)
+{
+    if (!pSource || !pSource->IsOpen()) {
+        PushError3ds(ioKit, ERR_OPENING_FILE);
+        return nullptr;
     }
-    return lTable.mSlots[lSlot].get();
+    auto lFile = std::make_unique<FileRecord3ds>();
+    lFile->mName = pSource->GetName();
+    lFile->mMode = FileRecord3ds::kModeRead;
+    lFile->mStream = pSource->GetStream();
+    lFile->mSource = std::move(pSource);
+    return Enter(ioKit, std::move(lFile));
+}
+
+FileRecord3ds* OpenSource3ds(Toolkit3dsContext& ioKit, KByteSource& ioSource)
+{
+    if (!ioSource.IsOpen()) {
+        PushError3ds(ioKit, ERR_OPENING_FILE);
+        return nullptr;
+    }
+    auto lFile = std::make_unique<FileRecord3ds>();
+    lFile->mName = ioSource.GetName();
+    lFile->mMode = FileRecord3ds::kModeRead;
+    lFile->mStream = ioSource.GetStream();
+    return Enter(ioKit, std::move(lFile));
 }
 
 void CloseFile3ds(Toolkit3dsContext& ioKit, FileRecord3ds* pFile)
@@ -182,28 +201,19 @@ void CloseFile3ds(Toolkit3dsContext& ioKit, FileRecord3ds* pFile)
         PushError3ds(ioKit, ERR_INVALID_ARG);
         return;
     }
-    if (!DestroyRecord(lTable, pFile)) {
+    if (!DestroyRecord(lTable, pFile, !IsErrorPending3ds(ioKit))) {
         PushError3ds(ioKit, ERR_CLOSING_FILE);
     }
 }
 
 void CloseAllFiles3ds(Toolkit3dsContext& ioKit)
 {
-    FileTable3ds& lTable = ioKit.mFiles;
-    // Every file is closed even when one fails; the first failure is the one reported.
-    bool lFailed = false;
-    for (int i = 0; i < lTable.mCount; ++i) {
-        if (FileRecord3ds* lFile = lTable.mSlots[i].get()) {
-            lFailed = !DestroyRecord(lTable, lFile) || lFailed;
-        }
-    }
-    lTable.mSlots.clear();
-    lTable.mCount = 0;
-    lTable.mCurrent = nullptr;
-    lTable.mCurrentIndex = 0;
-    if (lFailed) {
-        PushError3ds(ioKit, ERR_CLOSING_FILE);
-    }
+    CloseAll(ioKit, !IsErrorPending3ds(ioKit));
+}
+
+void DiscardAllFiles3ds(Toolkit3dsContext& ioKit)
+{
+    CloseAll(ioKit, false);
 }
 
 FileRecord3ds* GetFileByIndex3ds(Toolkit3dsContext& ioKit, uint32_t pIndex)

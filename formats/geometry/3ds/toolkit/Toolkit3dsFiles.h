@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+class KByteSource;
+class KOutputFile;
+
 struct Toolkit3dsContext;
 
 // One open file of a toolkit run. Owned by the run's file table; callers hold it as a plain
@@ -17,14 +20,19 @@ struct FileRecord3ds
     static constexpr int32_t kModeWrite = 2;
     static constexpr uint8_t kNoSlot = 255;
 
+    FileRecord3ds();
+    ~FileRecord3ds();
+
+    // The stream of the source or the output, whichever the mode has.
     std::FILE* mStream = nullptr;
     std::string mName;
     int32_t mMode = 0;
     uint8_t mIndex = kNoSlot;
-    std::unique_ptr<char[]> mBuffer;
-    uint32_t mBufferSize = 0;
-    // Set for a file moved aside: it is removed from disk when the record is closed.
-    bool mDeleteOnClose = false;
+    // What a read record reads: a file or a block in memory.
+    std::unique_ptr<KByteSource> mSource;
+    // What a write record writes: a temporary file that replaces the target only when the
+    // record is closed with no toolkit error pending.
+    std::unique_ptr<KOutputFile> mOutput;
     // Tells this record from a later one in the same slot, so that a chunk never reads
     // another file than the one it came from.
     uint32_t mSerial = 0;
@@ -35,7 +43,6 @@ struct FileRecord3ds
 struct FileTable3ds
 {
     static constexpr int kMaxFiles = 252;
-    static constexpr uint32_t kStreamBufferSize = 8192;
 
     std::vector<std::unique_ptr<FileRecord3ds>> mSlots;
     uint8_t mCount = 0;
@@ -44,16 +51,28 @@ struct FileTable3ds
     uint32_t mNextSerial = 1;
 };
 
-// Opens pName for reading ("r" in pMode) or writing ("w"; the first of the two wins), in
-// binary. The same name open with the same mode gives the open record. A name open for
-// reading that is opened for writing is first moved aside to a unique file of the same folder,
-// which stays readable at its position and is removed when closed; a name open for writing
-// that is opened for reading is closed first. Null after pushing the error on failure.
+// Opens pName for reading ("r" in pMode, through a byte source) or writing ("w"; the first of
+// the two wins, through an output file). The same name open with the same mode gives the open
+// record. A name open for reading may also be opened for writing: the reading record keeps the
+// old bytes, and the new ones replace them only when the writing record is closed. A name open
+// for writing that is opened for reading is closed (committed) first. Null after pushing the
+// error on failure.
 FileRecord3ds* OpenFile3ds(Toolkit3dsContext& ioKit, const char* pName, const char* pMode);
-// Closes and frees the record (null does nothing); ERR_CLOSING_FILE when the close failed.
+// Takes an open byte source (a file or a block in memory) as a file open for reading, named
+// after the source. Null after pushing the error when the source is not open or the table is full.
+FileRecord3ds* OpenSource3ds(Toolkit3dsContext& ioKit, std::unique_ptr<KByteSource> pSource);
+// The same with a source the caller keeps open and owns; it must outlive the record.
+FileRecord3ds* OpenSource3ds(Toolkit3dsContext& ioKit, KByteSource& ioSource);
+// Closes and frees the record (null does nothing). A write record replaces its target when no
+// toolkit error is pending, and is discarded otherwise (the target stays as it was);
+// ERR_CLOSING_FILE when the close or the replacement failed.
 void CloseFile3ds(Toolkit3dsContext& ioKit, FileRecord3ds* pFile);
-// Closes every file of the run, reports the first failure, and empties the table.
+// Closes every file of the run as CloseFile3ds does, reports the first failure, and empties
+// the table.
 void CloseAllFiles3ds(Toolkit3dsContext& ioKit);
+// Closes every file of the run without replacing any target: what a run that never closed its
+// files leaves behind is nothing.
+void DiscardAllFiles3ds(Toolkit3dsContext& ioKit);
 FileRecord3ds* GetFileByIndex3ds(Toolkit3dsContext& ioKit, uint32_t pIndex);
 bool IsFileIndexValid3ds(const Toolkit3dsContext& pKit, uint32_t pIndex);
 void SetCurrentFile3ds(Toolkit3dsContext& ioKit, FileRecord3ds* pFile);

@@ -29,58 +29,87 @@ ChunkNode3ds* Insert(ChunkNode3ds* pParent, uint32_t pTag)
 TEST(Toolkit3dsTree, ChildrenGoInByWeight)
 {
     std::unique_ptr<ChunkNode3ds> lTop;
-    NewChunkWithTag3ds(lTop, 0x4D4D);
-    for (uint32_t lTag : {0xB000u, 0x1234u, 0x3D3Du, 0x0002u, 0x2D2Du, 0x5678u}) {
+    NewChunkWithTag3ds(lTop, Tag3ds::kM3dMagic);
+    for (uint32_t lTag :
+         std::vector<uint32_t>{Tag3ds::kKfData, 0x1234u, Tag3ds::kMdata, Tag3ds::kVersion,
+                               Tag3ds::kViewportLayout, 0x5678u}) {
         Insert(lTop.get(), lTag);
     }
     EXPECT_EQ(ChildTags(lTop.get()),
-              (std::vector<uint32_t>{0x2D2D, 0x0002, 0x3D3D, 0xB000, 0x1234, 0x5678}));
+              (std::vector<uint32_t>{Tag3ds::kViewportLayout, Tag3ds::kVersion, Tag3ds::kMdata,
+                                     Tag3ds::kKfData, 0x1234, 0x5678}));
     ChunkNode3ds* lMesh = lTop->mChildren->mNext->mNext.get();
-    const std::vector<uint32_t> lShuffled = {0x4000, 0x1301, 0x0100, 0x1460, 0x2300, 0x1500, 0x1200,
-                                             0xAFFF, 0x1400, 0x3D3E, 0x2100, 0x1100, 0x1420, 0x2302,
-                                             0x1450, 0x3000, 0x1300, 0x7001, 0x2200};
+    const std::vector<uint32_t> lShuffled = {Tag3ds::kNamedObject,
+                                             Tag3ds::kUseGradientBackground,
+                                             Tag3ds::kMasterScale,
+                                             Tag3ds::kRayBias,
+                                             Tag3ds::kDistanceCue,
+                                             Tag3ds::kConstructionPlane,
+                                             Tag3ds::kSolidBackground,
+                                             Tag3ds::kMatEntry,
+                                             Tag3ds::kShadowBias,
+                                             Tag3ds::kMeshVersion,
+                                             Tag3ds::kAmbientLight,
+                                             Tag3ds::kBitmapBackground,
+                                             Tag3ds::kShadowMapSize,
+                                             Tag3ds::kLayerFog,
+                                             Tag3ds::kShadowFilter,
+                                             Tag3ds::kDefaultView,
+                                             Tag3ds::kGradientBackground,
+                                             Tag3ds::kViewportLayoutHeader,
+                                             Tag3ds::kFog};
     for (uint32_t lTag : lShuffled) {
         Insert(lMesh, lTag);
     }
-    EXPECT_EQ(ChildTags(lMesh),
-              (std::vector<uint32_t>{0x3D3E, 0xAFFF, 0x0100, 0x7001, 0x1400, 0x1420, 0x1450, 0x1460,
-                                     0x1500, 0x2100, 0x1200, 0x1100, 0x1300, 0x1301, 0x2200, 0x2302,
-                                     0x2300, 0x3000, 0x4000}));
+    EXPECT_EQ(
+        ChildTags(lMesh),
+        (std::vector<uint32_t>{
+            Tag3ds::kMeshVersion, Tag3ds::kMatEntry, Tag3ds::kMasterScale,
+            Tag3ds::kViewportLayoutHeader, Tag3ds::kShadowBias, Tag3ds::kShadowMapSize,
+            Tag3ds::kShadowFilter, Tag3ds::kRayBias, Tag3ds::kConstructionPlane,
+            Tag3ds::kAmbientLight, Tag3ds::kSolidBackground, Tag3ds::kBitmapBackground,
+            Tag3ds::kGradientBackground, Tag3ds::kUseGradientBackground, Tag3ds::kFog,
+            Tag3ds::kLayerFog, Tag3ds::kDistanceCue, Tag3ds::kDefaultView, Tag3ds::kNamedObject}));
     std::unique_ptr<ChunkNode3ds> lKf;
-    NewChunkWithTag3ds(lKf, 0xB000);
-    for (uint32_t lTag : {0xB001u, 0xB002u, 0xB009u, 0xB008u, 0xB00Au, 0x0011u, 0x0012u}) {
+    NewChunkWithTag3ds(lKf, Tag3ds::kKfData);
+    for (uint32_t lTag :
+         {Tag3ds::kAmbientNode, Tag3ds::kObjectNode, Tag3ds::kKfCurrentFrame, Tag3ds::kKfSegment,
+          Tag3ds::kKfHdr, Tag3ds::kColor24, Tag3ds::kLinColor24}) {
         Insert(lKf.get(), lTag);
     }
     EXPECT_EQ(ChildTags(lKf.get()),
-              (std::vector<uint32_t>{0x0011, 0x0012, 0xB00A, 0xB008, 0xB009, 0xB002, 0xB001}));
+              (std::vector<uint32_t>{Tag3ds::kColor24, Tag3ds::kLinColor24, Tag3ds::kKfHdr,
+                                     Tag3ds::kKfSegment, Tag3ds::kKfCurrentFrame,
+                                     Tag3ds::kObjectNode, Tag3ds::kAmbientNode}));
     std::unique_ptr<ChunkNode3ds> lObject;
-    NewChunkWithTag3ds(lObject, 0x4000);
-    for (uint32_t lTag : {0x4011u, 0x4010u, 0x4600u}) {
+    NewChunkWithTag3ds(lObject, Tag3ds::kNamedObject);
+    for (uint32_t lTag : {Tag3ds::kObjVisLofter, Tag3ds::kObjHidden, Tag3ds::kLight}) {
         Insert(lObject.get(), lTag);
     }
-    EXPECT_EQ(ChildTags(lObject.get()), (std::vector<uint32_t>{0x4600, 0x4010, 0x4011}));
+    EXPECT_EQ(ChildTags(lObject.get()),
+              (std::vector<uint32_t>{Tag3ds::kLight, Tag3ds::kObjHidden, Tag3ds::kObjVisLofter}));
 }
 
 TEST(Toolkit3dsTree, FindCopyReplaceClear)
 {
     std::unique_ptr<ChunkNode3ds> lTop;
-    NewChunkWithTag3ds(lTop, 0x4D4D);
-    ChunkNode3ds* lMesh = Insert(lTop.get(), 0x3D3D);
-    ChunkNode3ds* lObject = Insert(lMesh, 0x4000);
+    NewChunkWithTag3ds(lTop, Tag3ds::kM3dMagic);
+    ChunkNode3ds* lMesh = Insert(lTop.get(), Tag3ds::kMdata);
+    ChunkNode3ds* lObject = Insert(lMesh, Tag3ds::kNamedObject);
     ResetChunkData3ds(lObject)->mStrings[0] = "Box";
-    Insert(lObject, 0x4100);
-    Insert(lTop.get(), 0xB000);
-    EXPECT_EQ(FindChunk3ds(lTop.get(), 0x4100), lObject->mChildren.get());
-    EXPECT_EQ(FindChunk3ds(lTop.get(), 0x4D4D), lTop.get());
-    EXPECT_EQ(FindNextChunk3ds(lMesh, 0xB000), lMesh->mNext.get());
-    EXPECT_EQ(FindNextChunk3ds(lMesh->mNext.get(), 0x3D3D), nullptr);
+    Insert(lObject, Tag3ds::kNTriObject);
+    Insert(lTop.get(), Tag3ds::kKfData);
+    EXPECT_EQ(FindChunk3ds(lTop.get(), Tag3ds::kNTriObject), lObject->mChildren.get());
+    EXPECT_EQ(FindChunk3ds(lTop.get(), Tag3ds::kM3dMagic), lTop.get());
+    EXPECT_EQ(FindNextChunk3ds(lMesh, Tag3ds::kKfData), lMesh->mNext.get());
+    EXPECT_EQ(FindNextChunk3ds(lMesh->mNext.get(), Tag3ds::kMdata), nullptr);
     std::unique_ptr<ChunkNode3ds> lCopy;
     CopyChunk3ds(lMesh, lCopy);
     EXPECT_EQ(lCopy->mNext, nullptr);
     EXPECT_EQ(lCopy->mChildren->mData->mStrings[0], "Box");
     EXPECT_EQ(lObject->mData->mStrings[0], "Box");
-    EXPECT_EQ(lCopy->mChildren->mChildren->mTag, 0x4100u);
-    ChunkNode3ds* lReplaced = ReplaceOrAddChildChunk3ds(lMesh, 0x4000);
+    EXPECT_EQ(lCopy->mChildren->mChildren->mTag, Tag3ds::kNTriObject);
+    ChunkNode3ds* lReplaced = ReplaceOrAddChildChunk3ds(lMesh, Tag3ds::kNamedObject);
     EXPECT_EQ(lReplaced, lObject);
     EXPECT_EQ(lObject->mChildren, nullptr);
     EXPECT_EQ(lObject->mData, nullptr);
@@ -95,13 +124,13 @@ TEST(Toolkit3dsTree, WrittenFileIsStampedAndPatched)
     std::unique_ptr<Loaded> lRun = NewDatabase();
     ChunkNode3ds* lTop = lRun->Db()->mTopChunk.get();
     // A stored length that disagrees with the content is patched in the file and the node.
-    ChunkNode3ds* lMesh = FindChunk3ds(lTop, 0x3D3D);
+    ChunkNode3ds* lMesh = FindChunk3ds(lTop, Tag3ds::kMdata);
     std::unique_ptr<ChunkNode3ds> lScale;
-    NewChunkWithData3ds(lScale, 0x0100);
+    NewChunkWithData3ds(lScale, Tag3ds::kMasterScale);
     lScale->mLength = 99;
     lScale->mData->mFloats[0] = 1.5f;
     ChunkNode3ds* lScaleNode = InsertChildChunk3ds(lMesh, std::move(lScale));
-    const Bytes lExpected = StampedFile(Chunk(0x0100, F32(1.5f)));
+    const Bytes lExpected = StampedFile(Chunk(Tag3ds::kMasterScale, F32(1.5f)));
     EXPECT_EQ(WriteDatabase(*lRun, lDir), lExpected);
     EXPECT_EQ(lScaleNode->mLength, 10u);
     EXPECT_EQ(lTop->mLength, lExpected.size());
@@ -116,9 +145,9 @@ TEST(Toolkit3dsTree, StampReleases)
     for (uint32_t lRelease = 0; lRelease <= 3; ++lRelease) {
         StampRelease3ds(lRun->mKit, lRun->Db(), lRelease);
         ChunkNode3ds* lTop = lRun->Db()->mTopChunk.get();
-        EXPECT_EQ(FindChunk3ds(lTop, 0x0002)->mData->mInts[0], lRelease + 1);
-        EXPECT_EQ(FindChunk3ds(lTop, 0x3D3E)->mData->mInts[0], lRelease + 1);
-        EXPECT_EQ(FindChunk3ds(lTop, 0xB00A)->mData->mInts[0], kRevisions[lRelease]);
+        EXPECT_EQ(FindChunk3ds(lTop, Tag3ds::kVersion)->mData->mInts[0], lRelease + 1);
+        EXPECT_EQ(FindChunk3ds(lTop, Tag3ds::kMeshVersion)->mData->mInts[0], lRelease + 1);
+        EXPECT_EQ(FindChunk3ds(lTop, Tag3ds::kKfHdr)->mData->mInts[0], kRevisions[lRelease]);
     }
     StampRelease3ds(lRun->mKit, lRun->Db(), 4);
     EXPECT_TRUE(lRun->Failed());
@@ -128,25 +157,28 @@ TEST(Toolkit3dsTree, LayoutsDecodeAsWritten)
 {
     ScratchDir lDir;
     const Bytes lKey = Cat({U32(7), U16(0x0005), Floats({0.25f, 0.75f}), Floats({1, 2, 3})});
-    const Bytes lMesh = Chunk(
-        0x4000,
-        Cat({Str("Obj"),
-             Chunk(0x4100, Cat({Chunk(0x4120, Cat({U16(0), Chunk(0x4150, Cat({U32(1), U32(2),
-                                                                              U32(0x80000000)}))})),
-                                Chunk(0x4111, Cat({U16(2), U16(9), U16(10)}))}))}));
-    const Bytes lNode =
-        Chunk(0xB002, Cat({Chunk(0xB010, Cat({Str("Obj"), U16(1), U16(2), U16(0xFFFF)})),
-                           Chunk(0xB020, Cat({U16(3), U32(0), U32(0), U32(1), lKey}))}));
+    const Bytes lMesh =
+        Chunk(Tag3ds::kNamedObject,
+              Cat({Str("Obj"),
+                   Chunk(Tag3ds::kNTriObject,
+                         Cat({Chunk(Tag3ds::kFaceArray,
+                                    Cat({U16(0), Chunk(Tag3ds::kSmoothGroup,
+                                                       Cat({U32(1), U32(2), U32(0x80000000)}))})),
+                              Chunk(Tag3ds::kPointFlagArray, Cat({U16(2), U16(9), U16(10)}))}))}));
+    const Bytes lNode = Chunk(
+        Tag3ds::kObjectNode,
+        Cat({Chunk(Tag3ds::kNodeHdr, Cat({Str("Obj"), U16(1), U16(2), U16(Tag3ds::kNoParent)})),
+             Chunk(Tag3ds::kPositionTrack, Cat({U16(3), U32(0), U32(0), U32(1), lKey}))}));
     auto lRun = LoadBytes(lDir, StampedFile(Cat({lMesh, Chunk(0x9999, Bytes{1, 2, 3})}), lNode));
     ASSERT_FALSE(lRun->Failed());
     Toolkit3dsContext& lKit = lRun->mKit;
     ChunkNode3ds* lTop = lRun->Db()->mTopChunk.get();
-    EXPECT_EQ(ReadChunkData3ds(lKit, FindChunk3ds(lTop, 0x4120))->mShorts.size(), 0u);
-    EXPECT_EQ(ReadChunkData3ds(lKit, FindChunk3ds(lTop, 0x4150))->mInts,
+    EXPECT_EQ(ReadChunkData3ds(lKit, FindChunk3ds(lTop, Tag3ds::kFaceArray))->mShorts.size(), 0u);
+    EXPECT_EQ(ReadChunkData3ds(lKit, FindChunk3ds(lTop, Tag3ds::kSmoothGroup))->mInts,
               (std::vector<uint32_t>{1, 2, 0x80000000}));
-    EXPECT_EQ(ReadChunkData3ds(lKit, FindChunk3ds(lTop, 0x4111))->mShorts,
+    EXPECT_EQ(ReadChunkData3ds(lKit, FindChunk3ds(lTop, Tag3ds::kPointFlagArray))->mShorts,
               (std::vector<uint16_t>{9, 10}));
-    const ChunkData3ds* lTrack = ReadChunkData3ds(lKit, FindChunk3ds(lTop, 0xB020));
+    const ChunkData3ds* lTrack = ReadChunkData3ds(lKit, FindChunk3ds(lTop, Tag3ds::kPositionTrack));
     ASSERT_EQ(lTrack->mKeys.size(), 1u);
     EXPECT_EQ(lTrack->mKeys[0].mTime, 7u);
     EXPECT_EQ(lTrack->mInts[0], 3u);
@@ -156,21 +188,22 @@ TEST(Toolkit3dsTree, LayoutsDecodeAsWritten)
     }
     EXPECT_EQ(lTrack->mFloats, (std::vector<float>{1, 2, 3}));
     EXPECT_EQ(ReadChunkData3ds(lKit, FindChunk3ds(lTop, 0x9999))->mBlock, (Bytes{1, 2, 3}));
-    EXPECT_EQ(ReadChunkData3ds(lKit, FindChunk3ds(lTop, 0x4100)), nullptr);
+    EXPECT_EQ(ReadChunkData3ds(lKit, FindChunk3ds(lTop, Tag3ds::kNTriObject)), nullptr);
     EXPECT_FALSE(lRun->Failed());
 }
 
 TEST(Toolkit3dsTree, ReadThenWriteIsByteIdentical)
 {
     ScratchDir lDir;
-    const Bytes lFile =
-        StampedFile(Cat({Chunk(0x9999, Bytes{1, 2, 3, 4, 5}), Chunk(0x2200, Floats({1, 2, 3, 4})),
-                         Chunk(0x7012, Cat({U16(1), U16(2), U16(3), U16(4), U16(5), U16(6), U16(7),
-                                            Floats({1, 2, 3, 4, 5, 6}),
-                                            Bytes{'T', 'o', 'p', 0, 0, 0, 0, 0, 0, 0, 0}})),
-                         Chunk(0x8000, Chunk(0x8001, Cat({Chunk(0x8002, Str("any text")),
-                                                          Chunk(0x8003, Str("more"))})))}),
-                    Chunk(0xB008, Cat({U32(2), U32(9)})));
+    const Bytes lFile = StampedFile(
+        Cat({Chunk(0x9999, Bytes{1, 2, 3, 4, 5}), Chunk(Tag3ds::kFog, Floats({1, 2, 3, 4})),
+             Chunk(Tag3ds::kViewportData3,
+                   Cat({U16(1), U16(2), U16(3), U16(4), U16(5), U16(6), U16(7),
+                        Floats({1, 2, 3, 4, 5, 6}), Bytes{'T', 'o', 'p', 0, 0, 0, 0, 0, 0, 0, 0}})),
+             Chunk(Tag3ds::kXdata,
+                   Chunk(Tag3ds::kXdataEntry, Cat({Chunk(Tag3ds::kXdataAppName, Str("any text")),
+                                                   Chunk(Tag3ds::kXdataString, Str("more"))})))}),
+        Chunk(Tag3ds::kKfSegment, Cat({U32(2), U32(9)})));
     auto lRun = LoadBytes(lDir, lFile);
     ASSERT_FALSE(lRun->Failed());
     EXPECT_EQ(WriteDatabase(*lRun, lDir), lFile);
@@ -189,7 +222,7 @@ TEST(Toolkit3dsTree, PrimitivesAreLittleEndian)
     WritePoint3ds(lKit, {1, 2, 3});
     WriteTexVert3ds(lKit, {4, 5});
     WriteFace3ds(lKit, {1, 2, 3, 4});
-    WriteHeader3ds(lKit, {0x4D4D, 77});
+    WriteHeader3ds(lKit, {Tag3ds::kM3dMagic, 77});
     WriteString3ds(lKit, "ab");
     WriteFixedString3ds(lKit, "cd", 4);
     WriteTrackHeader3ds(lKit, {1, 2, 3, 4});
@@ -199,8 +232,8 @@ TEST(Toolkit3dsTree, PrimitivesAreLittleEndian)
     lKey.mValues[1] = 0.5f;
     lKey.mValues[4] = 0.25f;
     WriteKeyHeader3ds(lKit, lKey);
-    WriteFixedString3ds(lKit, "toolong", 4);
     CloseFile3ds(lKit, lOut);
+    WriteFixedString3ds(lKit, "toolong", 4);
     EXPECT_EQ(lKit.mErrors.mRecords[0].mCode, ERR_STRING_TOO_LONG);
     const Bytes lBytes = ReadBytes(lDir.Path("p.bin"));
     EXPECT_EQ(lBytes, Cat({U8(0xAB),
@@ -212,7 +245,7 @@ TEST(Toolkit3dsTree, PrimitivesAreLittleEndian)
                            U16(2),
                            U16(3),
                            U16(4),
-                           U16(0x4D4D),
+                           U16(Tag3ds::kM3dMagic),
                            U32(77),
                            Str("ab"),
                            Bytes{'c', 'd', 0, 0},

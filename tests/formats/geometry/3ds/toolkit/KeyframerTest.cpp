@@ -48,11 +48,11 @@ TEST(Toolkit3dsKeyframer, HierarchySurvivesAWrite)
     EXPECT_EQ(Parents(*lBack),
               (std::vector<std::string>{"", "Root", "Box.001", "", "", "Twin.B", ""}));
     EXPECT_EQ(
-        ListNodeNames3ds(lBack->mKit, lBack->Db(), 0xB002),
+        ListNodeNames3ds(lBack->mKit, lBack->Db(), Tag3ds::kObjectNode),
         (std::vector<std::string>{"Root", "Box.001", "Leaf", "Twin.A", "Twin.B", "Kid", "Lost"}));
     // The child of the second instance carries the second instance's id.
-    ChunkNode3ds* lKid = FindNodeByName3ds(lBack->mKit, lBack->Db(), "Kid", 0xB002);
-    EXPECT_EQ(ReadChunkData3ds(lBack->mKit, FindChunk3ds(lKid, 0xB010))->mInts[2], 4u);
+    ChunkNode3ds* lKid = FindNodeByName3ds(lBack->mKit, lBack->Db(), "Kid", Tag3ds::kObjectNode);
+    EXPECT_EQ(ReadChunkData3ds(lBack->mKit, FindChunk3ds(lKid, Tag3ds::kNodeHdr))->mInts[2], 4u);
     std::unique_ptr<ObjectMotion3ds> lMotion;
     GetObjectMotionByIndex3ds(lBack->mKit, lBack->Db(), 4, lMotion);
     EXPECT_EQ(lMotion->mInstance, "B");
@@ -70,7 +70,7 @@ TEST(Toolkit3dsKeyframer, PutRules)
     PutCameraMotion3ds(lKit, lRun->Db(), lCamera.get());
     PutCameraMotion3ds(lKit, lRun->Db(), lCamera.get());
     EXPECT_EQ(GetCameraNodeCount3ds(lKit, lRun->Db()), 1u);
-    EXPECT_EQ(CountNodes3ds(lKit, lRun->Db(), 0xB004), 0u);
+    EXPECT_EQ(CountNodes3ds(lKit, lRun->Db(), Tag3ds::kTargetNode), 0u);
     std::unique_ptr<CameraMotion3ds> lRead;
     GetCameraMotionByIndex3ds(lKit, lRun->Db(), 0, lRead);
     EXPECT_EQ(lRead->mPosition.mKeys.size(), 2u);
@@ -85,9 +85,11 @@ TEST(Toolkit3dsKeyframer, PutRules)
     PutObjectMotion3ds(lKit, lRun->Db(), lDummy.get());
     lDummy->mName = "Plain";
     PutObjectMotion3ds(lKit, lRun->Db(), lDummy.get());
-    ChunkNode3ds* lWithBox = FindNodeByName3ds(lKit, lRun->Db(), "$$$DUMMY", 0xB002);
-    EXPECT_NE(FindChunk3ds(lWithBox, 0xB014), nullptr);
-    EXPECT_EQ(FindChunk3ds(FindNodeByName3ds(lKit, lRun->Db(), "Plain", 0xB002), 0xB014), nullptr);
+    ChunkNode3ds* lWithBox = FindNodeByName3ds(lKit, lRun->Db(), "$$$DUMMY", Tag3ds::kObjectNode);
+    EXPECT_NE(FindChunk3ds(lWithBox, Tag3ds::kBoundBox), nullptr);
+    EXPECT_EQ(FindChunk3ds(FindNodeByName3ds(lKit, lRun->Db(), "Plain", Tag3ds::kObjectNode),
+                           Tag3ds::kBoundBox),
+              nullptr);
     std::unique_ptr<ObjectMotion3ds> lBack;
     GetObjectMotionByIndex3ds(lKit, lRun->Db(), 0, lBack);
     EXPECT_EQ(lBack->mBoundMax.z, 3);
@@ -118,16 +120,19 @@ TEST(Toolkit3dsKeyframer, IdsFromTheFile)
 {
     ScratchDir lDir;
     auto Node = [](const char* pName, const Bytes& pId, uint16_t pParent) {
-        return Chunk(0xB002,
-                     Cat({pId, Chunk(0xB010, Cat({Str(pName), U16(0), U16(0), U16(pParent)}))}));
+        return Chunk(
+            Tag3ds::kObjectNode,
+            Cat({pId, Chunk(Tag3ds::kNodeHdr, Cat({Str(pName), U16(0), U16(0), U16(pParent)}))}));
     };
     // Without ids the nodes are numbered in order; a node without an id chunk gets no parent.
-    auto lRun = LoadBytes(lDir, StampedFile({}, Cat({Node("A", {}, 0xFFFF), Node("B", {}, 0),
-                                                     Node("C", Chunk(0xB030, U16(7)), 1)})));
+    auto lRun =
+        LoadBytes(lDir, StampedFile({}, Cat({Node("A", {}, Tag3ds::kNoParent), Node("B", {}, 0),
+                                             Node("C", Chunk(Tag3ds::kNodeId, U16(7)), 1)})));
     EXPECT_EQ(Parents(*lRun), (std::vector<std::string>{"", "", "B"}));
     // Duplicate ids: the first node with the id is the parent.
-    auto lDup = LoadBytes(lDir, StampedFile({}, Cat({Node("A", Chunk(0xB030, U16(3)), 0xFFFF),
-                                                     Node("B", Chunk(0xB030, U16(3)), 0xFFFF),
-                                                     Node("C", Chunk(0xB030, U16(4)), 3)})));
+    auto lDup = LoadBytes(
+        lDir, StampedFile({}, Cat({Node("A", Chunk(Tag3ds::kNodeId, U16(3)), Tag3ds::kNoParent),
+                                   Node("B", Chunk(Tag3ds::kNodeId, U16(3)), Tag3ds::kNoParent),
+                                   Node("C", Chunk(Tag3ds::kNodeId, U16(4)), 3)})));
     EXPECT_EQ(Parents(*lDup), (std::vector<std::string>{"", "", "A"}));
 }

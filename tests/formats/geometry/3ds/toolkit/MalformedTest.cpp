@@ -17,28 +17,38 @@ const std::vector<int32_t> kBadTree = {ERR_INVALID_CHUNK, ERR_READING_DATABASE,
 Bytes SmallFile()
 {
     const Bytes lMesh = Chunk(
-        0x4000,
+        Tag3ds::kNamedObject,
         Cat({Str("Tri"),
-             Chunk(0x4100, Cat({Chunk(0x4110, Cat({U16(3), Floats({0, 0, 0, 1, 0, 0, 0, 1, 0})})),
-                                Chunk(0x4140, Cat({U16(3), Floats({0, 0, 1, 0, 0, 1})})),
-                                Chunk(0x4120, Cat({U16(1), U16(0), U16(1), U16(2), U16(7),
-                                                   Chunk(0x4130, Cat({Str("Red"), U16(1), U16(0)})),
-                                                   Chunk(0x4150, U32(1))}))}))}));
+             Chunk(Tag3ds::kNTriObject,
+                   Cat({Chunk(Tag3ds::kPointArray,
+                              Cat({U16(3), Floats({0, 0, 0, 1, 0, 0, 0, 1, 0})})),
+                        Chunk(Tag3ds::kTexVerts, Cat({U16(3), Floats({0, 0, 1, 0, 0, 1})})),
+                        Chunk(Tag3ds::kFaceArray,
+                              Cat({U16(1), U16(0), U16(1), U16(2), U16(7),
+                                   Chunk(Tag3ds::kMeshMatGroup, Cat({Str("Red"), U16(1), U16(0)})),
+                                   Chunk(Tag3ds::kSmoothGroup, U32(1))}))}))}));
     const Bytes lMaterial = Chunk(
-        0xAFFF, Cat({Chunk(0xA000, Str("Red")), Chunk(0xA020, Chunk(0x0011, Bytes{255, 0, 0})),
-                     Chunk(0xA200, Cat({Chunk(0x0030, U16(50)), Chunk(0xA300, Str("red.tga"))}))}));
+        Tag3ds::kMatEntry,
+        Cat({Chunk(Tag3ds::kMatName, Str("Red")),
+             Chunk(Tag3ds::kMatDiffuse, Chunk(Tag3ds::kColor24, Bytes{255, 0, 0})),
+             Chunk(Tag3ds::kMatTexture1, Cat({Chunk(Tag3ds::kIntPercentage, U16(50)),
+                                              Chunk(Tag3ds::kMatMapName, Str("red.tga"))}))}));
     const Bytes lLight = Chunk(
-        0x4000,
-        Cat({Str("Spot"), Chunk(0x4600, Cat({Floats({1, 2, 3}), Chunk(0x0010, Floats({1, 1, 1})),
-                                             Chunk(0x4610, Floats({0, 0, 0, 30, 40}))}))}));
+        Tag3ds::kNamedObject,
+        Cat({Str("Spot"), Chunk(Tag3ds::kLight,
+                                Cat({Floats({1, 2, 3}), Chunk(Tag3ds::kColorF, Floats({1, 1, 1})),
+                                     Chunk(Tag3ds::kSpotlight, Floats({0, 0, 0, 30, 40}))}))}));
     const Bytes lCamera =
-        Chunk(0x4000, Cat({Str("Cam"), Chunk(0x4700, Floats({0, 0, 0, 1, 1, 1, 0, 50}))}));
+        Chunk(Tag3ds::kNamedObject,
+              Cat({Str("Cam"), Chunk(Tag3ds::kCamera, Floats({0, 0, 0, 1, 1, 1, 0, 50}))}));
     const Bytes lNode = Chunk(
-        0xB002,
-        Cat({Chunk(0xB030, U16(0)), Chunk(0xB010, Cat({Str("Tri"), U16(0), U16(0), U16(0xFFFF)})),
-             Chunk(0xB020,
+        Tag3ds::kObjectNode,
+        Cat({Chunk(Tag3ds::kNodeId, U16(0)),
+             Chunk(Tag3ds::kNodeHdr, Cat({Str("Tri"), U16(0), U16(0), U16(Tag3ds::kNoParent)})),
+             Chunk(Tag3ds::kPositionTrack,
                    Cat({U16(0), U32(0), U32(0), U32(1), U32(0), U16(0), Floats({1, 2, 3})}))}));
-    return StampedFile(Cat({lMaterial, Chunk(0x0100, F32(1)), lMesh, lLight, lCamera}), lNode);
+    return StampedFile(
+        Cat({lMaterial, Chunk(Tag3ds::kMasterScale, F32(1)), lMesh, lLight, lCamera}), lNode);
 }
 
 // Gets every record the database holds and writes it back; the outcome does not matter.
@@ -106,10 +116,10 @@ TEST(Toolkit3dsMalformed, SeededByteFlips)
 TEST(Toolkit3dsMalformed, BadChunkLengths)
 {
     ScratchDir lDir;
-    const Bytes lGood = Chunk(0x0100, F32(1));
+    const Bytes lGood = Chunk(Tag3ds::kMasterScale, F32(1));
     for (uint32_t lLength : {0u, 5u, 21u, 0xFFFFFFFFu}) {
         Bytes lFile = StampedFile(Cat({lGood, lGood}));
-        // The first 0x0100 chunk follows 0x4D4D, 0x0002, 0x3D3D and 0x3D3E.
+        // The first 0x0100 chunk follows 0x4D4D, Tag3ds::kVersion, Tag3ds::kMdata and 0x3D3E.
         StoreU32(lFile.data() + 6 + 10 + 6 + 10 + 2, lLength);
         auto lRun = LoadBytes(lDir, lFile);
         EXPECT_EQ(lRun->Codes(), kBadTree) << lLength;
@@ -119,7 +129,8 @@ TEST(Toolkit3dsMalformed, BadChunkLengths)
     StoreU32(lLong.data() + 2, static_cast<uint32_t>(lLong.size() + 1));
     EXPECT_EQ(LoadBytes(lDir, lLong)->Codes(), kBadTree);
     // A container whose data runs past it.
-    EXPECT_EQ(LoadBytes(lDir, StampedFile(Chunk(0x4000, Bytes{'L', 'o', 'n', 'g'})))->Codes(),
+    EXPECT_EQ(LoadBytes(lDir, StampedFile(Chunk(Tag3ds::kNamedObject, Bytes{'L', 'o', 'n', 'g'})))
+                  ->Codes(),
               kBadTree);
     EXPECT_EQ(
         LoadBytes(lDir, Bytes{0x4D, 0x4D, 6})->Codes(),
@@ -132,9 +143,9 @@ TEST(Toolkit3dsMalformed, NestingIsCapped)
     auto Nest = [](int pLevels) {
         Bytes lBody;
         for (int i = 0; i < pLevels; ++i) {
-            lBody = Chunk(0x3D3D, lBody);
+            lBody = Chunk(Tag3ds::kMdata, lBody);
         }
-        return Chunk(0x4D4D, lBody);
+        return Chunk(Tag3ds::kM3dMagic, lBody);
     };
     EXPECT_FALSE(LoadBytes(lDir, Nest(kMaxChunkDepth3ds - 1))->Failed());
     EXPECT_EQ(LoadBytes(lDir, Nest(kMaxChunkDepth3ds))->Codes(), kBadTree);
@@ -145,12 +156,13 @@ TEST(Toolkit3dsMalformed, CountsThatDoNotFitTheirChunk)
 {
     ScratchDir lDir;
     auto Mesh = [](const Bytes& pChild) {
-        return StampedFile(Chunk(0x4000, Cat({Str("M"), Chunk(0x4100, pChild)})));
+        return StampedFile(
+            Chunk(Tag3ds::kNamedObject, Cat({Str("M"), Chunk(Tag3ds::kNTriObject, pChild)})));
     };
-    const Bytes lHugeVertices = Chunk(0x4110, Cat({U16(65535), Floats({1, 2, 3})}));
-    const Bytes lHugeFaces = Chunk(0x4120, Cat({U16(40000), U16(0)}));
+    const Bytes lHugeVertices = Chunk(Tag3ds::kPointArray, Cat({U16(65535), Floats({1, 2, 3})}));
+    const Bytes lHugeFaces = Chunk(Tag3ds::kFaceArray, Cat({U16(40000), U16(0)}));
     const Bytes lHugeTrack =
-        Chunk(0xB020, Cat({U16(0), U32(0), U32(0), U32(0xFFFFFFFF), Bytes(20)}));
+        Chunk(Tag3ds::kPositionTrack, Cat({U16(0), U32(0), U32(0), U32(0xFFFFFFFF), Bytes(20)}));
     ASSERT_EQ(lHugeVertices.size(), 20u);
     ASSERT_EQ(lHugeTrack.size(), 40u);
     for (const Bytes& lFile : {Mesh(lHugeVertices), Mesh(lHugeFaces)}) {
@@ -161,40 +173,77 @@ TEST(Toolkit3dsMalformed, CountsThatDoNotFitTheirChunk)
         EXPECT_EQ(lRun->Codes()[0], ERR_INVALID_CHUNK);
     }
     auto lRun = LoadBytes(
-        lDir,
-        StampedFile({},
-                    Chunk(0xB002, Cat({Chunk(0xB010, Cat({Str("N"), U16(0), U16(0), U16(0xFFFF)})),
-                                       lHugeTrack}))));
+        lDir, StampedFile({}, Chunk(Tag3ds::kObjectNode,
+                                    Cat({Chunk(Tag3ds::kNodeHdr, Cat({Str("N"), U16(0), U16(0),
+                                                                      U16(Tag3ds::kNoParent)})),
+                                         lHugeTrack}))));
     std::unique_ptr<ObjectMotion3ds> lMotion;
     GetObjectMotionByIndex3ds(lRun->mKit, lRun->Db(), 0, lMotion);
     EXPECT_EQ(lRun->Codes(), (std::vector<int32_t>{ERR_INVALID_CHUNK}));
 }
 
-TEST(Toolkit3dsMalformed, IndexesAndCountsThatDisagree)
+TEST(Toolkit3dsMalformed, IndexesPastTheirArraysAreErrors)
 {
     ScratchDir lDir;
-    const Bytes lPoints = Chunk(0x4110, Cat({U16(3), Floats({0, 0, 0, 1, 0, 0, 0, 1, 0})}));
+    const Bytes lPoints =
+        Chunk(Tag3ds::kPointArray, Cat({U16(3), Floats({0, 0, 0, 1, 0, 0, 0, 1, 0})}));
+    const Bytes lFace = Cat({U16(1), U16(0), U16(1), U16(2), U16(0)});
     for (const Bytes& lChildren :
-         {Cat({lPoints, Chunk(0x4120, Cat({U16(1), U16(0), U16(1), U16(3), U16(0)}))}),
-          Cat({lPoints, Chunk(0x4140, Cat({U16(2), Floats({0, 0, 1, 1})}))}),
-          Cat({lPoints, Chunk(0x4120, Cat({U16(1), U16(0), U16(1), U16(2), U16(0),
-                                           Chunk(0x4130, Cat({Str("X"), U16(1), U16(1)}))}))}),
-          Cat({lPoints, Chunk(0x4120, Cat({U16(1), U16(0), U16(1), U16(2), U16(0),
-                                           Chunk(0x4150, Cat({U32(1), U32(2)}))}))})}) {
-        auto lRun =
-            LoadBytes(lDir, StampedFile(Chunk(0x4000, Cat({Str("M"), Chunk(0x4100, lChildren)}))));
+         {Cat({lPoints, Chunk(Tag3ds::kFaceArray, Cat({U16(1), U16(0), U16(1), U16(3), U16(0)}))}),
+          Cat({lPoints,
+               Chunk(Tag3ds::kFaceArray, Cat({lFace, Chunk(Tag3ds::kMeshMatGroup,
+                                                           Cat({Str("X"), U16(1), U16(1)}))}))})}) {
+        auto lRun = LoadBytes(
+            lDir, StampedFile(Chunk(Tag3ds::kNamedObject,
+                                    Cat({Str("M"), Chunk(Tag3ds::kNTriObject, lChildren)}))));
         std::unique_ptr<MeshObject3ds> lMesh;
         GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lMesh);
         EXPECT_EQ(lRun->Codes(), (std::vector<int32_t>{ERR_INVALID_DATA}));
     }
 }
 
+// Other readers load a mesh whose flag or UV list is one short: so does the toolkit, with
+// warnings, defaulting what is missing and dropping what is extra.
+TEST(Toolkit3dsMalformed, ListsOfAnotherLengthAreWarnings)
+{
+    ScratchDir lDir;
+    const Bytes lChildren =
+        Cat({Chunk(Tag3ds::kPointArray, Cat({U16(3), Floats({0, 0, 0, 1, 0, 0, 0, 1, 0})})),
+             Chunk(Tag3ds::kPointFlagArray, Cat({U16(2), U16(7), U16(8)})),
+             Chunk(Tag3ds::kTexVerts, Cat({U16(2), Floats({0.5f, 0.25f, 1, 1})})),
+             Chunk(Tag3ds::kFaceArray, Cat({U16(1), U16(0), U16(1), U16(2), U16(0),
+                                            Chunk(Tag3ds::kSmoothGroup, Cat({U32(4), U32(2)}))}))});
+    auto lRun =
+        LoadBytes(lDir, StampedFile(Chunk(Tag3ds::kNamedObject,
+                                          Cat({Str("M"), Chunk(Tag3ds::kNTriObject, lChildren)}))));
+    std::unique_ptr<MeshObject3ds> lMesh;
+    GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lMesh);
+    EXPECT_TRUE(lRun->Codes().empty());
+    ASSERT_NE(lMesh, nullptr);
+    EXPECT_EQ(lMesh->mVertexFlagCount, 3);
+    EXPECT_EQ(lMesh->mVertexFlags, (std::vector<uint16_t>{7, 8, 0}));
+    EXPECT_EQ(lMesh->mTexCount, 3);
+    ASSERT_EQ(lMesh->mTexVerts.size(), 3u);
+    EXPECT_EQ(lMesh->mTexVerts[0].v, 0.25f);
+    EXPECT_EQ(lMesh->mTexVerts[2].u, 0.0f);
+    EXPECT_EQ(lMesh->mSmoothing, (std::vector<uint32_t>{4}));
+    ASSERT_EQ(lRun->mKit.mWarnings.size(), 3u);
+    EXPECT_EQ(lRun->mKit.mWarnings[0], "mesh \"M\": 2 vertex flags for 3 vertices; the missing "
+                                       "ones take the default, extra ones are dropped");
+    // What was read can be put back: the counts now agree.
+    std::unique_ptr<Loaded> lOut = NewDatabase();
+    PutMesh3ds(lOut->mKit, lOut->Db(), lMesh.get());
+    EXPECT_TRUE(lOut->Codes().empty());
+}
+
 TEST(Toolkit3dsMalformed, CyclicParentsAreBroken)
 {
     ScratchDir lDir;
     auto Node = [](const char* pName, uint16_t pId, uint16_t pParent) {
-        return Chunk(0xB002, Cat({Chunk(0xB030, U16(pId)),
-                                  Chunk(0xB010, Cat({Str(pName), U16(0), U16(0), U16(pParent)}))}));
+        return Chunk(
+            Tag3ds::kObjectNode,
+            Cat({Chunk(Tag3ds::kNodeId, U16(pId)),
+                 Chunk(Tag3ds::kNodeHdr, Cat({Str(pName), U16(0), U16(0), U16(pParent)}))}));
     };
     auto lSelf = LoadBytes(lDir, StampedFile({}, Node("Self", 0, 0)));
     std::unique_ptr<ObjectMotion3ds> lMotion;

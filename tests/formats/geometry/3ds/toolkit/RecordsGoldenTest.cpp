@@ -9,11 +9,12 @@ namespace {
 
 Bytes Percent(uint16_t pTag, uint16_t pValue)
 {
-    return Chunk(pTag, Chunk(0x0030, U16(pValue)));
+    return Chunk(pTag, Chunk(Tag3ds::kIntPercentage, U16(pValue)));
 }
 Bytes ColorBytes(uint16_t pTag, uint8_t r, uint8_t g, uint8_t b)
 {
-    return Chunk(pTag, Cat({Chunk(0x0011, Bytes{r, g, b}), Chunk(0x0012, Bytes{r, g, b})}));
+    return Chunk(pTag, Cat({Chunk(Tag3ds::kColor24, Bytes{r, g, b}),
+                            Chunk(Tag3ds::kLinColor24, Bytes{r, g, b})}));
 }
 
 } // namespace
@@ -35,14 +36,17 @@ TEST(Toolkit3dsGolden, Mesh)
     lMesh->mObjectFlags[0] = 1;
     PutMesh3ds(lRun->mKit, lRun->Db(), lMesh.get());
     const Bytes lObject = Chunk(
-        0x4000,
+        Tag3ds::kNamedObject,
         Cat({Str("Tri"),
-             Chunk(0x4100, Cat({Chunk(0x4110, Cat({U16(3), Floats({0, 0, 0, 1, 0, 0, 0, 1, 0})})),
-                                Chunk(0x4160, Bytes(48)), Chunk(0x4165, U8(0)),
-                                Chunk(0x4120, Cat({U16(1), U16(0), U16(1), U16(2), U16(7),
-                                                   Chunk(0x4130, Cat({Str("Red"), U16(1), U16(0)})),
-                                                   Chunk(0x4150, U32(1))}))})),
-             Chunk(0x4010)}));
+             Chunk(Tag3ds::kNTriObject,
+                   Cat({Chunk(Tag3ds::kPointArray,
+                              Cat({U16(3), Floats({0, 0, 0, 1, 0, 0, 0, 1, 0})})),
+                        Chunk(Tag3ds::kMeshMatrix, Bytes(48)), Chunk(Tag3ds::kMeshColor, U8(0)),
+                        Chunk(Tag3ds::kFaceArray,
+                              Cat({U16(1), U16(0), U16(1), U16(2), U16(7),
+                                   Chunk(Tag3ds::kMeshMatGroup, Cat({Str("Red"), U16(1), U16(0)})),
+                                   Chunk(Tag3ds::kSmoothGroup, U32(1))}))})),
+             Chunk(Tag3ds::kObjHidden)}));
     EXPECT_EQ(WriteDatabase(*lRun, lDir), StampedFile(lObject));
 }
 
@@ -63,15 +67,21 @@ TEST(Toolkit3dsGolden, Material)
     lMaterial->mMaps[0].mExtra = {9, 8};
     PutMaterial3ds(lRun->mKit, lRun->Db(), lMaterial.get());
     const Bytes lChunk = Chunk(
-        0xAFFF,
-        Cat({Chunk(0xA000, Str("Red")), ColorBytes(0xA010, 0, 0, 0),
-             ColorBytes(0xA020, 255, 0, 127), ColorBytes(0xA030, 0, 0, 0), Percent(0xA040, 46),
-             Percent(0xA041, 0), Percent(0xA050, 0), Percent(0xA052, 30), Chunk(0xA08A),
-             Percent(0xA053, 0), Chunk(0xA100, U16(3)), Percent(0xA084, 0), Chunk(0xA087, F32(1)),
-             Chunk(0xA200, Cat({Chunk(0x0030, U16(46)), Chunk(0xA300, Str("red.tga")),
-                                Chunk(0xA351, U16(0x0211)), Chunk(0xA364, Bytes{255, 0, 0}),
-                                Chunk(0xA366, Bytes{0, 255, 0}), Chunk(0xA368, Bytes{0, 0, 255})})),
-             Chunk(0xA320, Bytes{9, 8})}));
+        Tag3ds::kMatEntry,
+        Cat({Chunk(Tag3ds::kMatName, Str("Red")), ColorBytes(Tag3ds::kMatAmbient, 0, 0, 0),
+             ColorBytes(Tag3ds::kMatDiffuse, 255, 0, 127),
+             ColorBytes(Tag3ds::kMatSpecular, 0, 0, 0), Percent(Tag3ds::kMatShininess, 46),
+             Percent(Tag3ds::kMatShinStrength, 0), Percent(Tag3ds::kMatTransparency, 0),
+             Percent(Tag3ds::kMatTransFalloff, 30), Chunk(Tag3ds::kMatFalloffIn),
+             Percent(Tag3ds::kMatRefBlur, 0), Chunk(Tag3ds::kMatShading, U16(3)),
+             Percent(Tag3ds::kMatSelfIllum, 0), Chunk(Tag3ds::kMatWireSize, F32(1)),
+             Chunk(Tag3ds::kMatTexture1, Cat({Chunk(Tag3ds::kIntPercentage, U16(46)),
+                                              Chunk(Tag3ds::kMatMapName, Str("red.tga")),
+                                              Chunk(Tag3ds::kMatMapParams, U16(0x0211)),
+                                              Chunk(Tag3ds::kMatMapTintR, Bytes{255, 0, 0}),
+                                              Chunk(Tag3ds::kMatMapTintG, Bytes{0, 255, 0}),
+                                              Chunk(Tag3ds::kMatMapTintB, Bytes{0, 0, 255})})),
+             Chunk(Tag3ds::kMatTexture1Extra, Bytes{9, 8})}));
     EXPECT_EQ(WriteDatabase(*lRun, lDir), StampedFile(lChunk));
 }
 
@@ -94,17 +104,24 @@ TEST(Toolkit3dsGolden, LightAndCamera)
     PutCamera3ds(lRun->mKit, lRun->Db(), lCamera.get());
     const float c = 0.708852f;
     const Bytes lLamp = Chunk(
-        0x4000,
+        Tag3ds::kNamedObject,
         Cat({Str("Lamp"),
-             Chunk(0x4600, Cat({Floats({1, 2, 3}), Chunk(0x0010, Floats({c, c, c})),
-                                Chunk(0x465A, F32(100)), Chunk(0x4659, F32(10)),
-                                Chunk(0x465B, F32(1)), Chunk(0x4654, Str("Tri")),
-                                Chunk(0x4610, Cat({Floats({1, 1, 1, 44, 45}), Chunk(0x4656, F32(0)),
-                                                   Chunk(0x4630), Chunk(0x4658, F32(1)),
-                                                   Chunk(0x4653, Str("slide.tga"))}))}))}));
-    const Bytes lCam = Chunk(
-        0x4000, Cat({Str("Cam"), Chunk(0x4700, Cat({Floats({0, 0, 0, 1, 1, 1, 0, 2400.0f / 45.0f}),
-                                                    Chunk(0x4720, Floats({10, 1000}))}))}));
+             Chunk(
+                 Tag3ds::kLight,
+                 Cat({Floats({1, 2, 3}), Chunk(Tag3ds::kColorF, Floats({c, c, c})),
+                      Chunk(Tag3ds::kLightOuterRange, F32(100)),
+                      Chunk(Tag3ds::kLightInnerRange, F32(10)),
+                      Chunk(Tag3ds::kLightMultiplier, F32(1)),
+                      Chunk(Tag3ds::kLightExclude, Str("Tri")),
+                      Chunk(Tag3ds::kSpotlight,
+                            Cat({Floats({1, 1, 1, 44, 45}), Chunk(Tag3ds::kSpotRoll, F32(0)),
+                                 Chunk(Tag3ds::kSpotShadowed), Chunk(Tag3ds::kSpotRayBias, F32(1)),
+                                 Chunk(Tag3ds::kSpotProjector, Str("slide.tga"))}))}))}));
+    const Bytes lCam =
+        Chunk(Tag3ds::kNamedObject,
+              Cat({Str("Cam"), Chunk(Tag3ds::kCamera,
+                                     Cat({Floats({0, 0, 0, 1, 1, 1, 0, 2400.0f / 45.0f}),
+                                          Chunk(Tag3ds::kCameraRanges, Floats({10, 1000}))}))}));
     EXPECT_EQ(WriteDatabase(*lRun, lDir), StampedFile(Cat({lLamp, lCam})));
 }
 
@@ -135,25 +152,32 @@ TEST(Toolkit3dsGolden, Keyframer)
         return Chunk(pTag, Cat({U16(0), U32(0), U32(0), U32(pKeys), pKeyBytes}));
     };
     const Bytes lKeyframer = Chunk(
-        0x4D4D,
-        Cat({Chunk(0x0002, U32(3)), Chunk(0x3D3D, Chunk(0x3D3E, U32(3))),
+        Tag3ds::kM3dMagic,
+        Cat({Chunk(Tag3ds::kVersion, U32(3)),
+             Chunk(Tag3ds::kMdata, Chunk(Tag3ds::kMeshVersion, U32(3))),
              Chunk(
-                 0xB000,
-                 Cat({Chunk(0xB00A, Cat({U16(5), Str(""), U32(100)})),
-                      Chunk(0xB008, Cat({U32(0), U32(30)})), Chunk(0xB009, U32(0)),
-                      Chunk(0xB002,
-                            Cat({Chunk(0xB030, U16(0)),
-                                 Chunk(0xB010, Cat({Str("Tri"), U16(0), U16(0), U16(0xFFFF)})),
-                                 Chunk(0xB013, Floats({0, 0, 0})),
-                                 Track(0xB020, 1,
+                 Tag3ds::kKfData,
+                 Cat({Chunk(Tag3ds::kKfHdr, Cat({U16(5), Str(""), U32(100)})),
+                      Chunk(Tag3ds::kKfSegment, Cat({U32(0), U32(30)})),
+                      Chunk(Tag3ds::kKfCurrentFrame, U32(0)),
+                      Chunk(Tag3ds::kObjectNode,
+                            Cat({Chunk(Tag3ds::kNodeId, U16(0)),
+                                 Chunk(Tag3ds::kNodeHdr,
+                                       Cat({Str("Tri"), U16(0), U16(0), U16(Tag3ds::kNoParent)})),
+                                 Chunk(Tag3ds::kPivot, Floats({0, 0, 0})),
+                                 Track(Tag3ds::kPositionTrack, 1,
                                        Cat({U32(4), U16(5), Floats({0.5f, -0.5f, 1, 2, 3})})),
-                                 Track(0xB029, 1, Cat({U32(0), U16(0)}))})),
-                      Chunk(0xB004,
-                            Cat({Chunk(0xB030, U16(1)),
-                                 Chunk(0xB010, Cat({Str("Cam"), U16(0), U16(0), U16(0xFFFF)})),
-                                 Track(0xB020, 1, Cat({U32(0), U16(0), Floats({0, 0, 0})}))})),
-                      Chunk(0xB003, Cat({Chunk(0xB030, U16(2)),
-                                         Chunk(0xB010, Cat({Str("Cam"), U16(0), U16(0), U16(0)})),
-                                         Track(0xB023, 1, Cat({U32(0), U16(0), F32(60)}))}))}))}));
+                                 Track(Tag3ds::kHideTrack, 1, Cat({U32(0), U16(0)}))})),
+                      Chunk(Tag3ds::kTargetNode,
+                            Cat({Chunk(Tag3ds::kNodeId, U16(1)),
+                                 Chunk(Tag3ds::kNodeHdr,
+                                       Cat({Str("Cam"), U16(0), U16(0), U16(Tag3ds::kNoParent)})),
+                                 Track(Tag3ds::kPositionTrack, 1,
+                                       Cat({U32(0), U16(0), Floats({0, 0, 0})}))})),
+                      Chunk(
+                          Tag3ds::kCameraNode,
+                          Cat({Chunk(Tag3ds::kNodeId, U16(2)),
+                               Chunk(Tag3ds::kNodeHdr, Cat({Str("Cam"), U16(0), U16(0), U16(0)})),
+                               Track(Tag3ds::kFovTrack, 1, Cat({U32(0), U16(0), F32(60)}))}))}))}));
     EXPECT_EQ(WriteDatabase(*lRun, lDir), lKeyframer);
 }

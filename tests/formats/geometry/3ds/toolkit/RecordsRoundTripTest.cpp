@@ -121,12 +121,12 @@ TEST(Toolkit3dsRoundTrip, MeshPartsAndPutRules)
     PutMesh3ds(lFresh, lRun->Db(), lMesh.get());
     ChunkNode3ds* lObject = FindObjectByName3ds(lFresh, lRun->Db(), "M");
     ASSERT_NE(lObject, nullptr);
-    EXPECT_EQ(FindChunk3ds(lObject, 0x4120)->mChildren, nullptr);
+    EXPECT_EQ(FindChunk3ds(lObject, Tag3ds::kFaceArray)->mChildren, nullptr);
     std::unique_ptr<ChunkNode3ds> lXdata;
-    NewChunkWithTag3ds(lXdata, 0x8000);
+    NewChunkWithTag3ds(lXdata, Tag3ds::kXdata);
     AddChildChunk3ds(lObject->mChildren.get(), std::move(lXdata));
     PutMesh3ds(lFresh, lRun->Db(), lMesh.get());
-    EXPECT_NE(FindChunk3ds(FindObjectByName3ds(lFresh, lRun->Db(), "M"), 0x8000), nullptr);
+    EXPECT_NE(FindChunk3ds(FindObjectByName3ds(lFresh, lRun->Db(), "M"), Tag3ds::kXdata), nullptr);
     EXPECT_EQ(GetMeshCount3ds(lFresh, lRun->Db()), 1u);
     std::unique_ptr<MeshObject3ds> lUntouched;
     GetMeshByIndex3ds(lFresh, lRun->Db(), 1, lUntouched);
@@ -218,13 +218,16 @@ TEST(Toolkit3dsRoundTrip, MaterialReadRules)
 {
     ScratchDir lDir;
     const Bytes lMaterial = Chunk(
-        0xAFFF, Cat({Chunk(0xA000, Str("M")),
-                     Chunk(0xA010, Cat({Chunk(0x0011, Bytes{255, 255, 255}),
-                                        Chunk(0x0012, Bytes{255, 0, 0})})),
-                     Chunk(0xA020, Chunk(0x0013, Floats({0, 0.5f, 0}))), Chunk(0x7777, Bytes{1}),
-                     Chunk(0xA310, Cat({U8(0), U8(0), U16(0x19), U32(5), U32(6)})),
-                     Chunk(0xA040, Chunk(0x0031, F32(0.25f))), Chunk(0xA100, U16(0xFFFF)),
-                     Chunk(0xA33A, Chunk(0xA351, U16(0x0240)))}));
+        Tag3ds::kMatEntry,
+        Cat({Chunk(Tag3ds::kMatName, Str("M")),
+             Chunk(Tag3ds::kMatAmbient, Cat({Chunk(Tag3ds::kColor24, Bytes{255, 255, 255}),
+                                             Chunk(Tag3ds::kLinColor24, Bytes{255, 0, 0})})),
+             Chunk(Tag3ds::kMatDiffuse, Chunk(Tag3ds::kLinColorF, Floats({0, 0.5f, 0}))),
+             Chunk(0x7777, Bytes{1}),
+             Chunk(Tag3ds::kMatAutoReflection, Cat({U8(0), U8(0), U16(0x19), U32(5), U32(6)})),
+             Chunk(Tag3ds::kMatShininess, Chunk(Tag3ds::kFloatPercentage, F32(0.25f))),
+             Chunk(Tag3ds::kMatShading, U16(0xFFFF)),
+             Chunk(Tag3ds::kMatTexture2, Chunk(Tag3ds::kMatMapParams, U16(0x0240)))}));
     auto lRun = LoadBytes(lDir, StampedFile(lMaterial));
     std::unique_ptr<Material3ds> lRead;
     GetMaterialByIndex3ds(lRun->mKit, lRun->Db(), 0, lRead);
@@ -236,7 +239,8 @@ TEST(Toolkit3dsRoundTrip, MaterialReadRules)
     EXPECT_EQ(lRead->mAutoReflFlags[0] + lRead->mAutoReflFlags[1], 2);
     EXPECT_EQ(lRead->mAutoReflFrameStep, 6u);
     EXPECT_EQ(lRead->mMaps[2].mTint, 4);
-    auto lNoColor = LoadBytes(lDir, StampedFile(Chunk(0xAFFF, Chunk(0xA010))));
+    auto lNoColor =
+        LoadBytes(lDir, StampedFile(Chunk(Tag3ds::kMatEntry, Chunk(Tag3ds::kMatAmbient))));
     GetMaterialByIndex3ds(lNoColor->mKit, lNoColor->Db(), 0, lRead);
     EXPECT_EQ(lNoColor->Codes(), (std::vector<int32_t>{ERR_UNFOUND_CHUNK}));
 }
@@ -320,13 +324,18 @@ TEST(Toolkit3dsRoundTrip, ColourScalesAndLens)
 {
     ScratchDir lDir;
     const Bytes lLight = Chunk(
-        0x4000, Cat({Str("L"),
-                     Chunk(0x4600, Cat({Floats({0, 0, 0}), Chunk(0x0011, Bytes{255, 0, 128})}))}));
+        Tag3ds::kNamedObject,
+        Cat({Str("L"), Chunk(Tag3ds::kLight, Cat({Floats({0, 0, 0}),
+                                                  Chunk(Tag3ds::kColor24, Bytes{255, 0, 128})}))}));
     const Bytes lCameras = Cat(
-        {Chunk(0x4000, Cat({Str("C"), Chunk(0x4700, Floats({0, 0, 0, 1, 1, 1, 0, 53.333332f}))})),
-         Chunk(0x4000, Cat({Str("Z"), Chunk(0x4700, Floats({0, 0, 0, 1, 1, 1, 0, 0}))}))});
-    auto lRun = LoadBytes(lDir, StampedFile(Cat({Chunk(0x2100, Chunk(0x0011, Bytes{255, 0, 128})),
-                                                 lLight, lCameras})));
+        {Chunk(Tag3ds::kNamedObject,
+               Cat({Str("C"), Chunk(Tag3ds::kCamera, Floats({0, 0, 0, 1, 1, 1, 0, 53.333332f}))})),
+         Chunk(Tag3ds::kNamedObject,
+               Cat({Str("Z"), Chunk(Tag3ds::kCamera, Floats({0, 0, 0, 1, 1, 1, 0, 0}))}))});
+    auto lRun = LoadBytes(
+        lDir,
+        StampedFile(Cat({Chunk(Tag3ds::kAmbientLight, Chunk(Tag3ds::kColor24, Bytes{255, 0, 128})),
+                         lLight, lCameras})));
     std::unique_ptr<LightObject3ds> lRead;
     GetOmniLightByIndex3ds(lRun->mKit, lRun->Db(), 0, lRead);
     EXPECT_NEAR(lRead->mColor.r, 1, 1e-6);

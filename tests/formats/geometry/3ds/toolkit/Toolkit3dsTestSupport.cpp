@@ -58,9 +58,11 @@ Bytes Chunk(uint16_t pTag, const Bytes& pBody)
 Bytes StampedFile(const Bytes& pMeshData, const Bytes& pKeyframer)
 {
     return Chunk(
-        0x4D4D,
-        Cat({Chunk(0x0002, U32(3)), Chunk(0x3D3D, Cat({Chunk(0x3D3E, U32(3)), pMeshData})),
-             Chunk(0xB000, Cat({Chunk(0xB00A, Cat({U16(5), Str(""), U32(30)})), pKeyframer}))}));
+        Tag3ds::kM3dMagic,
+        Cat({Chunk(Tag3ds::kVersion, U32(3)),
+             Chunk(Tag3ds::kMdata, Cat({Chunk(Tag3ds::kMeshVersion, U32(3)), pMeshData})),
+             Chunk(Tag3ds::kKfData,
+                   Cat({Chunk(Tag3ds::kKfHdr, Cat({U16(5), Str(""), U32(30)})), pKeyframer}))}));
 }
 
 ScratchDir::ScratchDir()

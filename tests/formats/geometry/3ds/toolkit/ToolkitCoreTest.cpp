@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/KByteSource.h"
+
 #include <filesystem>
 
 using namespace test3ds;
@@ -43,7 +45,7 @@ TEST(Toolkit3dsErrors, TextsOfCodes)
 TEST(Toolkit3dsFiles, ModesAndSameNameTwice)
 {
     ScratchDir lDir;
-    const std::string lPath = lDir.Write("a.3ds", Chunk(0x4D4D));
+    const std::string lPath = lDir.Write("a.3ds", Chunk(Tag3ds::kM3dMagic));
     Toolkit3dsContext lKit;
     FileRecord3ds* lRead = OpenFile3ds(lKit, lPath.c_str(), "rb");
     ASSERT_NE(lRead, nullptr);
@@ -63,10 +65,20 @@ TEST(Toolkit3dsFiles, ModesAndSameNameTwice)
     EXPECT_EQ(lKit.mFiles.mCount, 2);
 }
 
-TEST(Toolkit3dsFiles, MoveAsideKeepsOldContentReadable)
+std::size_t FilesIn(const ScratchDir& pDir)
+{
+    std::size_t lCount = 0;
+    for (const auto& lEntry : std::filesystem::directory_iterator(pDir.Path(""))) {
+        lCount += lEntry.is_regular_file() ? 1 : 0;
+    }
+    return lCount;
+}
+
+TEST(Toolkit3dsFiles, WritingOverTheOpenSourceKeepsItReadable)
 {
     ScratchDir lDir;
-    const std::string lPath = lDir.Write("scene.3ds", StampedFile(Chunk(0x0100, F32(2.5f))));
+    const std::string lPath =
+        lDir.Write("scene.3ds", StampedFile(Chunk(Tag3ds::kMasterScale, F32(2.5f))));
     Toolkit3dsContext lKit;
     FileRecord3ds* lRead = OpenFile3ds(lKit, lPath.c_str(), "rb");
     std::unique_ptr<ChunkDatabase3ds> lDb;
@@ -74,20 +86,91 @@ TEST(Toolkit3dsFiles, MoveAsideKeepsOldContentReadable)
     CreateDatabase3ds(lKit, lRead, lDb.get());
     FileRecord3ds* lWrite = OpenFile3ds(lKit, lPath.c_str(), "wb");
     ASSERT_NE(lWrite, nullptr);
-    ASSERT_NE(lRead->mName, lPath);
-    EXPECT_EQ(lRead->mName.rfind(lDir.Path(""), 0), 0u);
-    EXPECT_TRUE(std::filesystem::exists(lRead->mName));
+    EXPECT_NE(lWrite, lRead);
+    EXPECT_EQ(OpenFile3ds(lKit, lPath.c_str(), "w"), lWrite);
     std::unique_ptr<MeshSettings3ds> lSettings;
     GetMeshSettings3ds(lKit, lDb.get(), lSettings);
     EXPECT_FLOAT_EQ(lSettings->mMasterScale, 2.5f);
+    lSettings->mMasterScale = 4.0f;
+    PutMeshSettings3ds(lKit, lDb.get(), lSettings.get());
     WriteDatabase3ds(lKit, lWrite, lDb.get());
-    const std::string lAside = lRead->mName;
     CloseAllFiles3ds(lKit);
     EXPECT_FALSE(lKit.mErrors.mPending);
-    EXPECT_FALSE(std::filesystem::exists(lAside));
+    EXPECT_EQ(FilesIn(lDir), 1u);
     auto lAgain = LoadFile(lPath);
     GetMeshSettings3ds(lAgain->mKit, lAgain->Db(), lSettings);
+    EXPECT_FLOAT_EQ(lSettings->mMasterScale, 4.0f);
+}
+
+// A write that fails, or a run that never closes its file, leaves the target byte for byte.
+TEST(Toolkit3dsFiles, AFailedWriteLeavesTheTargetAsItWas)
+{
+    ScratchDir lDir;
+    const Bytes lOld = StampedFile(Chunk(Tag3ds::kMasterScale, F32(2.5f)));
+    const std::string lPath = lDir.Write("scene.3ds", lOld);
+    {
+        std::unique_ptr<Loaded> lRun = NewDatabase();
+        FileRecord3ds* lFile = OpenFile3ds(lRun->mKit, lPath.c_str(), "wb");
+        std::unique_ptr<MeshObject3ds> lMesh;
+        InitMeshObject3ds(lMesh, 1, 1, 0);
+        lMesh->mName = "Bad";
+        PutMesh3ds(lRun->mKit, lRun->Db(), lMesh.get());
+        WriteDatabase3ds(lRun->mKit, lFile, lRun->Db());
+        CloseAllFiles3ds(lRun->mKit);
+        EXPECT_EQ(lRun->Codes(), (std::vector<int32_t>{ERR_INVALID_DATA, ERR_WRITING_DATABASE}));
+    }
+    EXPECT_EQ(ReadBytes(lPath), lOld);
+    {
+        std::unique_ptr<Loaded> lRun = NewDatabase();
+        FileRecord3ds* lFile = OpenFile3ds(lRun->mKit, lPath.c_str(), "wb");
+        WriteDatabase3ds(lRun->mKit, lFile, lRun->Db());
+        EXPECT_FALSE(lRun->Failed());
+    }
+    EXPECT_EQ(ReadBytes(lPath), lOld);
+    EXPECT_EQ(FilesIn(lDir), 1u);
+}
+
+TEST(Toolkit3dsFiles, ReadsAByteSource)
+{
+    const Bytes lFile = StampedFile(Chunk(Tag3ds::kMasterScale, F32(2.5f)));
+    auto lSource = std::make_unique<KByteSource>();
+    ASSERT_TRUE(lSource->OpenMemory(lFile.data(), lFile.size(), "memory.3ds", false));
+    Toolkit3dsContext lKit;
+    FileRecord3ds* lRecord = OpenSource3ds(lKit, std::move(lSource));
+    ASSERT_NE(lRecord, nullptr);
+    EXPECT_EQ(lRecord->mName, "memory.3ds");
+    std::unique_ptr<ChunkDatabase3ds> lDb;
+    InitDatabase3ds(lKit, lDb);
+    CreateDatabase3ds(lKit, lRecord, lDb.get());
+    std::unique_ptr<MeshSettings3ds> lSettings;
+    GetMeshSettings3ds(lKit, lDb.get(), lSettings);
     EXPECT_FLOAT_EQ(lSettings->mMasterScale, 2.5f);
+    EXPECT_FALSE(lKit.mErrors.mPending);
+    EXPECT_EQ(OpenSource3ds(lKit, std::make_unique<KByteSource>()), nullptr);
+    EXPECT_EQ(OpenSource3ds(lKit, nullptr), nullptr);
+    EXPECT_EQ(lKit.mErrors.mRecords[0].mCode, ERR_OPENING_FILE);
+    EXPECT_EQ(lKit.mErrors.mRecords[1].mCode, ERR_OPENING_FILE);
+}
+
+// The release stamp of a write reads the keyframer header from its closed source: the write
+// fails, and says so after the cause.
+TEST(Toolkit3dsFiles, EveryFailedWriteEndsWithWritingDatabase)
+{
+    ScratchDir lDir;
+    auto lRun = LoadBytes(lDir, StampedFile({}));
+    CloseAllFiles3ds(lRun->mKit);
+    const std::string lOut = lDir.Path("out.3ds");
+    FileRecord3ds* lFile = OpenFile3ds(lRun->mKit, lOut.c_str(), "wb");
+    WriteDatabase3ds(lRun->mKit, lFile, lRun->Db());
+    EXPECT_EQ(lRun->Codes(), (std::vector<int32_t>{ERR_READING_FILE, ERR_WRITING_DATABASE}));
+    CloseAllFiles3ds(lRun->mKit);
+    EXPECT_FALSE(std::filesystem::exists(lOut));
+    Toolkit3dsContext lKit;
+    WriteDatabase3ds(lKit, nullptr, lRun->Db());
+    WriteDatabase3ds(lKit, lFile, nullptr);
+    EXPECT_EQ(lKit.mErrors.mRecords[0].mCode, ERR_INVALID_ARG);
+    EXPECT_EQ(lKit.mErrors.mRecords[1].mCode, ERR_WRITING_DATABASE);
+    EXPECT_EQ(lKit.mErrors.mRecords[3].mCode, ERR_WRITING_DATABASE);
 }
 
 TEST(Toolkit3dsFiles, TableHolds252FilesAndReusesFreedSlots)
@@ -137,9 +220,11 @@ TEST(Toolkit3dsFiles, RunsAreIndependent)
 TEST(Toolkit3dsDatabase, KindsAndForeignFiles)
 {
     ScratchDir lDir;
-    for (const auto& [lTag, lKind] :
-         {std::pair<uint16_t, int>{0x4D4D, 1}, {0xC23D, 2}, {0x3DAA, 3}, {0x1234, 0}}) {
-        auto lRun = LoadBytes(lDir, Chunk(lTag, Chunk(0x0002, U32(3))));
+    for (const auto& [lTag, lKind] : {std::pair<uint16_t, int>{Tag3ds::kM3dMagic, 1},
+                                      {Tag3ds::kCmagic, 2},
+                                      {Tag3ds::kMlibMagic, 3},
+                                      {0x1234, 0}}) {
+        auto lRun = LoadBytes(lDir, Chunk(lTag, Chunk(Tag3ds::kVersion, U32(3))));
         EXPECT_FALSE(lRun->Failed()) << lTag;
         EXPECT_EQ(GetDatabaseKind3ds(lRun->Db()), lKind);
         EXPECT_EQ(lRun->Db()->mTopChunk->mChildren == nullptr, lKind == 0);
@@ -155,10 +240,10 @@ TEST(Toolkit3dsDatabase, KindsAndForeignFiles)
 TEST(Toolkit3dsDatabase, AFailedReadLeavesTheNextRunClean)
 {
     ScratchDir lDir;
-    auto lBad = LoadBytes(lDir, Chunk(0x4D4D, Bytes{1, 2, 3}));
+    auto lBad = LoadBytes(lDir, Chunk(Tag3ds::kM3dMagic, Bytes{1, 2, 3}));
     EXPECT_EQ(lBad->Codes(), (std::vector<int32_t>{ERR_INVALID_CHUNK, ERR_READING_DATABASE,
                                                    ERR_CREATING_DATABASE}));
-    auto lGood = LoadBytes(lDir, StampedFile(Chunk(0x0100, F32(1.0f))));
+    auto lGood = LoadBytes(lDir, StampedFile(Chunk(Tag3ds::kMasterScale, F32(1.0f))));
     EXPECT_FALSE(lGood->Failed());
     EXPECT_EQ(GetDatabaseKind3ds(lGood->Db()), 1);
 }

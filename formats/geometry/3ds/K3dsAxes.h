@@ -1,0 +1,47 @@
+#ifndef RYVKIT_FORMATS_GEOMETRY_3DS_K3DSAXES_H
+#define RYVKIT_FORMATS_GEOMETRY_3DS_K3DSAXES_H
+
+#include "core/KTime.h"
+#include "core/KVector4.h"
+#include "formats/geometry/3ds/toolkit/Primitives3ds.h"
+
+#include <cstdint>
+
+// The conventions shared by the 3DS reader and writer. Files are Z-up and the kit is Y-up: a
+// file point (x, y, z) is the kit point (x, z, -y), and a kit point (x, y, z) is written as
+// (x, -z, y). Scalings swap Y and Z without a sign. Frames count at 30 per second.
+namespace K3dsAxes {
+
+constexpr int kTimeMode = KTimeModeTable::kFrames30;
+
+inline KVector4 ToKit(const Point3ds& pPoint)
+{
+    return KVector4(pPoint.x, pPoint.z, -static_cast<double>(pPoint.y));
+}
+
+inline Point3ds ToFile(const KVector4& pPoint)
+{
+    return {static_cast<float>(pPoint[0]), static_cast<float>(-pPoint[2]),
+            static_cast<float>(pPoint[1])};
+}
+
+inline KVector4 ScalingToKit(const Point3ds& pScaling)
+{
+    return KVector4(pScaling.x, pScaling.z, pScaling.y);
+}
+
+inline Point3ds ScalingToFile(const KVector4& pScaling)
+{
+    return {static_cast<float>(pScaling[0]), static_cast<float>(pScaling[2]),
+            static_cast<float>(pScaling[1])};
+}
+
+// The time of a frame; any 32-bit frame number fits the tick range.
+inline KTime FrameTime(int64_t pFrame)
+{
+    return KTime(pFrame * KTime::GetTicksPerFrame(kTimeMode));
+}
+
+} // namespace K3dsAxes
+
+#endif

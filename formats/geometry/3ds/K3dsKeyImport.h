@@ -1,0 +1,48 @@
+#ifndef RYVKIT_FORMATS_GEOMETRY_3DS_K3DSKEYIMPORT_H
+#define RYVKIT_FORMATS_GEOMETRY_3DS_K3DSKEYIMPORT_H
+
+#include "formats/geometry/3ds/toolkit/Keyframer3ds.h"
+
+class KFCurve;
+class KRyvCamera;
+class KRyvLight;
+class KRyvNode;
+
+// Turns keyframer tracks into curves of a node's current take. A track is animated when it
+// has two keys or more and animation is on: its keys become TCB keys (tension, continuity and
+// bias from the key, ease ignored) at frame / 30 s, skipping every key whose frame is not past
+// the last one taken. Otherwise the transform tracks set the curves' default values and the
+// node's local value from the first key (or the default), and the other tracks write one key
+// at time 0. Values go into kit axes; positions are multiplied by the scale. With key
+// reduction on, each track's curves then go through the key reducer (precision 1); rotation
+// curves are first unrolled so that no key jumps by a whole turn.
+class K3dsKeyImport
+{
+public:
+    K3dsKeyImport(bool pAnimate, bool pReduceKeys, double pScale)
+        : mAnimate(pAnimate), mReduceKeys(pReduceKeys), mScale(pScale)
+    {
+    }
+
+    void Position(KRyvNode& ioNode, const Track3ds<Point3ds>& pTrack) const;
+    // Keys hold each frame's turn from the one before; they accumulate. A key about a zero
+    // axis turns nothing.
+    void Rotation(KRyvNode& ioNode, const Track3ds<Rotation3ds>& pTrack) const;
+    void Scale(KRyvNode& ioNode, const Track3ds<Point3ds>& pTrack) const;
+    // Colours clamped to [0, 1]; white without keys.
+    void Color(KRyvNode& ioNode, KRyvLight* ioLight, const Track3ds<Color3ds>& pTrack) const;
+    // Field of view in degrees, 45 without keys.
+    void FieldOfView(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<float>& pTrack) const;
+    void Roll(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<float>& pTrack) const;
+
+private:
+    bool IsAnimated(std::size_t pKeyCount) const { return mAnimate && pKeyCount >= 2; }
+    void Reduce(KFCurve** ioCurves, int pCount) const;
+    void ScalarTrack(KFCurve* ioCurve, const Track3ds<float>& pTrack, float pDefault) const;
+
+    bool mAnimate;
+    bool mReduceKeys;
+    double mScale;
+};
+
+#endif

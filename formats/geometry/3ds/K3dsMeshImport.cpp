@@ -1,0 +1,165 @@
+#include "formats/geometry/3ds/K3dsMeshImport.h"
+
+#include "core/KVector2.h"
+#include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/toolkit/MeshObject3ds.h"
+#include "scene/objects/KRyvMesh.h"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+// A matrix whose determinant is this small has no usable inverse.
+constexpr double kSingularDeterminant = 1e-6;
+
+// The inverse of the object's local system (three axis rows, then the origin row) as rows of
+// a 3x3 part and a translation: p' = p * A + t.
+struct InverseLocal
+{
+    double mAxes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    double mOrigin[3] = {0, 0, 0};
+
+    explicit InverseLocal(const float* pLocal)
+    {
+        double m[3][3];
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                m[r][c] = pLocal[3 * r + c];
+            }
+        }
+        const double lDet = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                            m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                            m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+        if (!(std::fabs(lDet) >= kSingularDeterminant)) {
+            return;
+        }
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                // The cofactor of (c, r) over the determinant.
+                const int r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
+                mAxes[r][c] = (m[r1][c1] * m[r2][c2] - m[r1][c2] * m[r2][c1]) / lDet;
+            }
+        }
+        for (int c = 0; c < 3; ++c) {
+            mOrigin[c] =
+                -(pLocal[9] * mAxes[0][c] + pLocal[10] * mAxes[1][c] + pLocal[11] * mAxes[2][c]);
+        }
+    }
+
+    Point3ds Apply(const Point3ds& pPoint) const
+    {
+        const double p[3] = {pPoint.x, pPoint.y, pPoint.z};
+        double q[3];
+        for (int c = 0; c < 3; ++c) {
+            q[c] = p[0] * mAxes[0][c] + p[1] * mAxes[1][c] + p[2] * mAxes[2][c] + mOrigin[c];
+        }
+        return {static_cast<float>(q[0]), static_cast<float>(q[1]), static_cast<float>(q[2])};
+    }
+};
+
+// The control point of every face corner, and the 3DS vertex of every control point.
+struct CornerPoints
+{
+    std::vector<int> mCorner;
+    std::vector<int> mVertexOf;
+};
+
+CornerPoints SplitCorners(const MeshObject3ds& pObject, bool pSplit)
+{
+    const std::size_t lVertices = pObject.mVertices.size();
+    CornerPoints lOut;
+    lOut.mVertexOf.resize(lVertices);
+    for (std::size_t v = 0; v < lVertices; ++v) {
+        lOut.mVertexOf[v] = static_cast<int>(v);
+    }
+    lOut.mCorner.reserve(pObject.mFaces.size() * 3);
+    const bool lBySmoothing = pSplit && pObject.mSmoothing.size() == pObject.mFaces.size();
+    // Per vertex: its control points with the masks gathered on them.
+    std::vector<std::vector<std::pair<int, uint32_t>>> lPoints(lBySmoothing ? lVertices : 0);
+    for (std::size_t f = 0; f < pObject.mFaces.size(); ++f) {
+        const Face3ds& lFace = pObject.mFaces[f];
+        for (const uint16_t lVertex : {lFace.v1, lFace.v2, lFace.v3}) {
+            if (!lBySmoothing) {
+                lOut.mCorner.push_back(lVertex);
+                continue;
+            }
+            const uint32_t lMask = pObject.mSmoothing[f];
+            auto& lOwn = lPoints[lVertex];
+            int lPoint = -1;
+            for (auto& lEntry : lOwn) {
+                if (lEntry.second & lMask) {
+                    lEntry.second |= lMask;
+                    lPoint = lEntry.first;
+                    break;
+                }
+            }
+            if (lPoint < 0) {
+                lPoint = lOwn.empty() ? lVertex : static_cast<int>(lOut.mVertexOf.size());
+                if (!lOwn.empty()) {
+                    lOut.mVertexOf.push_back(lVertex);
+                }
+                lOwn.emplace_back(lPoint, lMask);
+            }
+            lOut.mCorner.push_back(lPoint);
+        }
+    }
+    return lOut;
+}
+
+void SetNormals(const CornerPoints& pCorners, KRyvMesh& ioMesh)
+{
+    const std::vector<KVector4>& lPoints = ioMesh.GetControlPointArray();
+    std::vector<KVector4> lNormals(lPoints.size());
+    for (std::size_t c = 0; c + 2 < pCorners.mCorner.size(); c += 3) {
+        const KVector4& p0 = lPoints[pCorners.mCorner[c]];
+        const KVector4& p1 = lPoints[pCorners.mCorner[c + 1]];
+        const KVector4& p2 = lPoints[pCorners.mCorner[c + 2]];
+        // Not normalised, so that larger faces weigh more.
+        const KVector4 lNormal = (p2 - p1).CrossProduct(p0 - p1);
+        for (int k = 0; k < 3; ++k) {
+            lNormals[pCorners.mCorner[c + k]] += lNormal;
+        }
+    }
+    ioMesh.InitNormals(static_cast<int>(lNormals.size()));
+    if (KVector4* lDirect = ioMesh.GetNormalsDirect()) {
+        for (std::size_t i = 0; i < lNormals.size(); ++i) {
+            lNormals[i].Normalize();
+            lDirect[i] = lNormals[i];
+        }
+    }
+}
+
+} // namespace
+
+void K3dsMeshImport::Fill(const MeshObject3ds& pObject, double pScale, bool pSplitBySmoothing,
+                          const std::vector<int>& pFaceMaterial,
+                          const std::vector<int>& pFaceTexture, KRyvMesh& ioMesh)
+{
+    const InverseLocal lInverse(pObject.mLocal);
+    const CornerPoints lCorners = SplitCorners(pObject, pSplitBySmoothing);
+    std::vector<KVector4>& lPoints = ioMesh.GetControlPointArray();
+    lPoints.resize(lCorners.mVertexOf.size());
+    for (std::size_t i = 0; i < lPoints.size(); ++i) {
+        const KVector4 lPoint =
+            K3dsAxes::ToKit(lInverse.Apply(pObject.mVertices[lCorners.mVertexOf[i]]));
+        lPoints[i] = KVector4(lPoint[0] * pScale, lPoint[1] * pScale, lPoint[2] * pScale, 1.0);
+    }
+    SetNormals(lCorners, ioMesh);
+    ioMesh.InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
+    const bool lHasUVs = pObject.mTexVerts.size() == pObject.mVertices.size();
+    for (std::size_t v = 0; v < pObject.mVertices.size(); ++v) {
+        const TexVert3ds lUV = lHasUVs ? pObject.mTexVerts[v] : TexVert3ds();
+        ioMesh.AddTextureUV(KVector2(lUV.u, lUV.v));
+    }
+    ioMesh.InitMaterialIndices(KRyvMesh::eMappingByPolygon);
+    ioMesh.InitTextureIndices(KRyvMesh::eMappingByPolygon);
+    for (std::size_t f = 0; f < pObject.mFaces.size(); ++f) {
+        ioMesh.BeginPolygon(f < pFaceMaterial.size() ? pFaceMaterial[f] : -1,
+                            f < pFaceTexture.size() ? pFaceTexture[f] : -1, -1);
+        for (int k = 0; k < 3; ++k) {
+            const int lPoint = lCorners.mCorner[3 * f + static_cast<std::size_t>(k)];
+            ioMesh.AddPolygon(lPoint, lCorners.mVertexOf[lPoint]);
+        }
+    }
+}

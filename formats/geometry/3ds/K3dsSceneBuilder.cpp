@@ -1,0 +1,405 @@
+#include "formats/geometry/3ds/K3dsSceneBuilder.h"
+
+#include "animation/KTakeInfo.h"
+#include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/K3dsKeyImport.h"
+#include "formats/geometry/3ds/K3dsMeshImport.h"
+#include "io/KReadRollback.h"
+#include "scene/KRyvGlobalCameraSettings.h"
+#include "scene/KRyvGlobalLightSettings.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KLayer.h"
+#include "scene/objects/KLayerElement.h"
+#include "scene/objects/KRyvCamera.h"
+#include "scene/objects/KRyvLight.h"
+#include "scene/objects/KRyvMarker.h"
+#include "scene/objects/KRyvMesh.h"
+
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+const char* const kTakeName = "default take";
+const char* const kReferenceName = "Ryv_Root";
+const char* const kTargetSuffix = ".Target";
+constexpr int kShadingTextured = 4;
+constexpr int kApertureHorizontal = 1;
+constexpr double kFarPlaneFactor = 10.0;
+constexpr double kLensFactor = 2400.0;
+constexpr double kIntensityPerMultiplier = 100.0;
+constexpr int kDefaultLastFrame = 150;
+const KVector4 kCameraPostTargetRotation(0.0, 0.0, 90.0);
+
+// Union-find over the placed nodes: a node may take a parent only from another tree, so that
+// no parent link closes a cycle.
+class Forest
+{
+public:
+    explicit Forest(std::size_t pCount) : mUp(pCount) { std::iota(mUp.begin(), mUp.end(), 0); }
+    std::size_t Find(std::size_t pNode)
+    {
+        while (mUp[pNode] != pNode) {
+            mUp[pNode] = mUp[mUp[pNode]];
+            pNode = mUp[pNode];
+        }
+        return pNode;
+    }
+    void Join(std::size_t pChild, std::size_t pParent) { mUp[Find(pChild)] = Find(pParent); }
+
+private:
+    std::vector<std::size_t> mUp;
+};
+
+// Layer 1 of a mesh whose faces use second textures: material indices as on layer 0, the
+// faces' second textures, and a copy of layer 0's UVs.
+void FillSecondLayer(KRyvMesh& ioMesh, const std::vector<int>& pFaceMaterial,
+                     const std::vector<int>& pFaceTexture2)
+{
+    KLayer* lLayer0 = ioMesh.GetLayer(0);
+    KLayer* lLayer1 = ioMesh.GetLayer(1);
+    if (!lLayer0 || !lLayer1 || !lLayer1->GetTextures()) {
+        return;
+    }
+    if (KLayerElementMaterial* lMaterials0 = lLayer0->GetMaterials()) {
+        for (KRyvMaterial* lMaterial : lMaterials0->GetDirectArray()) {
+            ioMesh.AddMaterial(lMaterial, 1);
+        }
+    }
+    if (KLayerElementMaterial* lMaterials1 = lLayer1->GetMaterials()) {
+        lMaterials1->SetMappingMode(KLayerElement::eByPolygon);
+        lMaterials1->SetReferenceMode(KLayerElement::eIndexToDirect);
+        lMaterials1->GetIndexArray() = pFaceMaterial;
+    }
+    KLayerElementTexture* lTextures = lLayer1->GetTextures();
+    lTextures->SetMappingMode(KLayerElement::eByPolygon);
+    lTextures->SetReferenceMode(KLayerElement::eIndexToDirect);
+    lTextures->GetIndexArray() = pFaceTexture2;
+    if (const KLayerElementUV* lUVs = lLayer0->GetUVs()) {
+        lLayer1->SetUVs(std::make_unique<KLayerElementUV>(*lUVs));
+    }
+}
+
+} // namespace
+
+K3dsSceneBuilder::K3dsSceneBuilder(KRyvObjectFactory* pFactory, KReadRollback& ioRollback,
+                                   const K3dsReadFlags& pFlags, const K3dsFileContent& pContent,
+                                   double pUnitScale, KString& ioMessage)
+    : mFactory(pFactory), mRollback(ioRollback), mFlags(pFlags), mContent(pContent),
+      mPositionScale(pFlags.mReferenceNode ? 1.0 : pUnitScale), mUnitScale(pUnitScale),
+      mMaterials(pFactory, ioRollback, ioMessage)
+{
+}
+
+bool K3dsSceneBuilder::Build(KRyvScene& ioScene)
+{
+    KRyvNode* lRoot = ioScene.GetRootNode();
+    if (!lRoot || (mFlags.mMaterials && !BuildMaterials()) || !BuildAttributes() ||
+        !BuildObjectNodes() || !BuildOmniNodes() || !BuildCameraNodes()) {
+        return false;
+    }
+    KRyvNode* lDefaultParent = lRoot;
+    if (mFlags.mReferenceNode) {
+        lDefaultParent = mRollback.AddNode(mFactory->CreateNode(kReferenceName));
+        if (!lDefaultParent || !lRoot->AddChild(lDefaultParent)) {
+            return false;
+        }
+        lDefaultParent->SetLclScaling(KVector4(mUnitScale, mUnitScale, mUnitScale));
+    }
+    PlaceNodes(lDefaultParent);
+    return true;
+}
+
+bool K3dsSceneBuilder::BuildMaterials()
+{
+    for (std::size_t i = 0; i < mContent.mMaterials.size(); ++i) {
+        if (!mMaterials.Add(*mContent.mMaterials[i], static_cast<int>(i), mFlags.mTextureMapping)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool K3dsSceneBuilder::BuildAttributes()
+{
+    for (const std::unique_ptr<MeshObject3ds>& lObject : mContent.mMeshes) {
+        KRyvMesh* lMesh = BuildMesh(*lObject);
+        if (!lMesh) {
+            return false;
+        }
+        mMeshes.push_back(lMesh);
+    }
+    mMeshUsed.assign(mMeshes.size(), false);
+    for (std::size_t i = 0; i < mContent.mOmniLights.size(); ++i) {
+        auto* lLight = static_cast<KRyvLight*>(mRollback.AddAttribute(mFactory->CreateLight()));
+        if (!lLight) {
+            return false;
+        }
+        lLight->SetLightType(KRyvLight::ePoint);
+        mLights.push_back(lLight);
+    }
+    const KColor lBackground = BackgroundColor();
+    for (const std::unique_ptr<CameraObject3ds>& lObject : mContent.mCameras) {
+        CameraParts lParts;
+        lParts.mCamera = static_cast<KRyvCamera*>(mRollback.AddAttribute(mFactory->CreateCamera()));
+        lParts.mTarget = static_cast<KRyvMarker*>(mRollback.AddAttribute(mFactory->CreateMarker()));
+        if (!lParts.mCamera || !lParts.mTarget) {
+            return false;
+        }
+        KRyvCamera& lCamera = *lParts.mCamera;
+        lCamera.SetApertureMode(kApertureHorizontal);
+        lCamera.SetNearPlane(lObject->mNearRange * mPositionScale);
+        lCamera.SetFarPlane(lObject->mFarRange * mPositionScale * kFarPlaneFactor);
+        if (lObject->mFov > 0.0f && std::isfinite(lObject->mFov)) {
+            lCamera.SetFocalLength(kLensFactor / lObject->mFov);
+        }
+        lCamera.SetBackgroundColor(lBackground.mRed, lBackground.mGreen, lBackground.mBlue);
+        mCameras.push_back(lParts);
+    }
+    return true;
+}
+
+KRyvMesh* K3dsSceneBuilder::BuildMesh(const MeshObject3ds& pObject)
+{
+    KRyvMesh* lMesh = static_cast<KRyvMesh*>(mRollback.AddAttribute(mFactory->CreateMesh()));
+    if (!lMesh || pObject.mFaces.empty()) {
+        return lMesh;
+    }
+    const std::size_t lFaces = pObject.mFaces.size();
+    std::vector<int> lFaceMaterial(lFaces, 0);
+    std::vector<int> lFaceTexture(lFaces, -1);
+    std::vector<int> lFaceTexture2(lFaces, -1);
+    const bool lTextured = mFlags.mTextureMapping && !pObject.mTexVerts.empty();
+    std::map<KRyvMaterial*, int> lMeshMaterials;
+    for (const MaterialGroup3ds& lGroup : pObject.mMaterialGroups) {
+        const K3dsMaterialEntry* lEntry = mMaterials.Find(lGroup.mName);
+        int lMaterial = 0;
+        if (lEntry && mFlags.mMaterials) {
+            auto lKnown = lMeshMaterials.find(lEntry->mMaterial);
+            if (lKnown == lMeshMaterials.end()) {
+                lKnown = lMeshMaterials
+                             .emplace(lEntry->mMaterial,
+                                      std::max(0, lMesh->AddMaterial(lEntry->mMaterial)))
+                             .first;
+            }
+            lMaterial = lKnown->second;
+        }
+        const bool lMapped = lEntry && lTextured && lEntry->mTexture1;
+        const int lTexture = lMapped ? lMesh->AddTexture(lEntry->mTexture1) : -1;
+        const int lTexture2 =
+            lMapped && lEntry->mTexture2 ? lMesh->AddTexture(lEntry->mTexture2, 1) : -1;
+        for (const uint16_t lFace : lGroup.mFaces) {
+            if (lFace < lFaces) {
+                lFaceMaterial[lFace] = lMaterial;
+                lFaceTexture[lFace] = lTexture;
+                lFaceTexture2[lFace] = lTexture2;
+            }
+        }
+    }
+    if (lMesh->GetTextureCount(0) > 0) {
+        for (int& lTexture : lFaceTexture) {
+            lTexture = std::max(lTexture, 0);
+        }
+    }
+    K3dsMeshImport::Fill(pObject, mPositionScale, mFlags.mSmoothGroups, lFaceMaterial, lFaceTexture,
+                         *lMesh);
+    FillSecondLayer(*lMesh, lFaceMaterial, lFaceTexture2);
+    return lMesh;
+}
+
+KRyvMesh* K3dsSceneBuilder::MeshForRecord(std::size_t pMesh)
+{
+    if (!mMeshUsed[pMesh]) {
+        mMeshUsed[pMesh] = true;
+        return mMeshes[pMesh];
+    }
+    // The first record's pivot shift must not reach this instance: copy before shifting.
+    KRyvMesh* lCopy = static_cast<KRyvMesh*>(mRollback.AddAttribute(mFactory->CreateMesh()));
+    if (lCopy) {
+        lCopy->CopyFrom(*mMeshes[pMesh]);
+    }
+    return lCopy;
+}
+
+KRyvNode* K3dsSceneBuilder::NewNode(const std::string& pName, KRyvNodeAttribute* pAttribute,
+                                    const std::string& pParent)
+{
+    KRyvNode* lNode = mRollback.AddNode(mFactory->CreateNode(pName.c_str()));
+    if (!lNode) {
+        return nullptr;
+    }
+    if (pAttribute) {
+        lNode->SetNodeAttribute(pAttribute);
+    }
+    if (!lNode->AddTakeNode(kTakeName) || !lNode->SetCurrentTakeNode(kTakeName)) {
+        return nullptr;
+    }
+    mPlacements.push_back({lNode, pParent});
+    mNodesByName.emplace(pName, lNode);
+    return lNode;
+}
+
+bool K3dsSceneBuilder::BuildObjectNodes()
+{
+    std::map<std::string, std::size_t> lMeshByName;
+    for (std::size_t i = 0; i < mContent.mMeshes.size(); ++i) {
+        lMeshByName.emplace(mContent.mMeshes[i]->mName, i);
+    }
+    // Every instance gets its mesh before any pivot shift.
+    std::vector<KRyvMesh*> lMeshOf;
+    for (const std::unique_ptr<ObjectMotion3ds>& lRecord : mContent.mObjectNodes) {
+        const auto lFound = lMeshByName.find(lRecord->mName);
+        KRyvMesh* lMesh = nullptr;
+        if (mFlags.mGeometries && lFound != lMeshByName.end()) {
+            lMesh = MeshForRecord(lFound->second);
+            if (!lMesh) {
+                return false;
+            }
+        }
+        lMeshOf.push_back(lMesh);
+    }
+    const K3dsKeyImport lKeys(mFlags.mAnim, mFlags.mReduceKeys, mPositionScale);
+    for (std::size_t r = 0; r < mContent.mObjectNodes.size(); ++r) {
+        const ObjectMotion3ds& lRecord = *mContent.mObjectNodes[r];
+        KRyvMesh* lMesh = lMeshOf[r];
+        if (lMesh) {
+            const KVector4 lPivot = K3dsAxes::ToKit(lRecord.mPivot) * mPositionScale;
+            for (KVector4& lPoint : lMesh->GetControlPointArray()) {
+                lPoint = KVector4(lPoint[0] - lPivot[0], lPoint[1] - lPivot[1],
+                                  lPoint[2] - lPivot[2], lPoint[3]);
+            }
+        }
+        const std::string lName =
+            lRecord.mInstance.empty() ? lRecord.mName : lRecord.mName + "." + lRecord.mInstance;
+        KRyvNode* lNode = NewNode(lName, lMesh, lRecord.mParent);
+        if (!lNode) {
+            return false;
+        }
+        if (lMesh && lMesh->GetTextureCount(0) > 0) {
+            lNode->SetShadingMode(kShadingTextured);
+        }
+        lKeys.Position(*lNode, lRecord.mPosition);
+        lKeys.Rotation(*lNode, lRecord.mRotation);
+        lKeys.Scale(*lNode, lRecord.mScale);
+    }
+    return true;
+}
+
+bool K3dsSceneBuilder::BuildOmniNodes()
+{
+    const K3dsKeyImport lKeys(mFlags.mAnim, mFlags.mReduceKeys, mPositionScale);
+    for (const std::unique_ptr<OmniLightMotion3ds>& lRecord : mContent.mOmniNodes) {
+        KRyvLight* lLight = nullptr;
+        const LightObject3ds* lObject = nullptr;
+        for (std::size_t i = 0; i < mContent.mOmniLights.size() && !lLight; ++i) {
+            if (mContent.mOmniLights[i]->mName == lRecord->mName) {
+                lObject = mContent.mOmniLights[i].get();
+                lLight = mLights[i];
+            }
+        }
+        KRyvNode* lNode = NewNode(lRecord->mName, lLight, lRecord->mParent);
+        if (!lNode) {
+            return false;
+        }
+        lKeys.Position(*lNode, lRecord->mPosition);
+        lKeys.Color(*lNode, lLight, lRecord->mColor);
+        if (lLight) {
+            lLight->SetIntensity(lObject->mMultiplier * kIntensityPerMultiplier);
+        }
+    }
+    return true;
+}
+
+bool K3dsSceneBuilder::BuildCameraNodes()
+{
+    const K3dsKeyImport lKeys(mFlags.mAnim, mFlags.mReduceKeys, mPositionScale);
+    for (const std::unique_ptr<CameraMotion3ds>& lRecord : mContent.mCameraNodes) {
+        CameraParts lParts;
+        for (std::size_t i = 0; i < mContent.mCameras.size() && !lParts.mCamera; ++i) {
+            if (mContent.mCameras[i]->mName == lRecord->mName) {
+                lParts = mCameras[i];
+            }
+        }
+        KRyvNode* lNode = NewNode(lRecord->mName, lParts.mCamera, lRecord->mParent);
+        KRyvNode* lTarget =
+            lNode ? NewNode(lRecord->mName + kTargetSuffix, lParts.mTarget, lRecord->mTargetParent)
+                  : nullptr;
+        if (!lTarget) {
+            return false;
+        }
+        lNode->SetLookAtTarget(lTarget);
+        lNode->SetPostTargetRotation(kCameraPostTargetRotation);
+        lKeys.Position(*lNode, lRecord->mPosition);
+        lKeys.FieldOfView(*lNode, lParts.mCamera, lRecord->mFov);
+        lKeys.Roll(*lNode, lParts.mCamera, lRecord->mRoll);
+        lKeys.Position(*lTarget, lRecord->mTargetPosition);
+    }
+    return true;
+}
+
+void K3dsSceneBuilder::PlaceNodes(KRyvNode* pDefaultParent)
+{
+    std::map<KRyvNode*, std::size_t> lIndexOf;
+    for (std::size_t i = 0; i < mPlacements.size(); ++i) {
+        lIndexOf.emplace(mPlacements[i].mNode, i);
+    }
+    Forest lForest(mPlacements.size());
+    for (std::size_t i = 0; i < mPlacements.size(); ++i) {
+        const Placement& lPlacement = mPlacements[i];
+        KRyvNode* lParent = pDefaultParent;
+        const auto lNamed =
+            lPlacement.mParent.empty() ? mNodesByName.end() : mNodesByName.find(lPlacement.mParent);
+        if (lNamed != mNodesByName.end()) {
+            const std::size_t lParentIndex = lIndexOf[lNamed->second];
+            if (lForest.Find(lParentIndex) != lForest.Find(i)) {
+                lForest.Join(i, lParentIndex);
+                lParent = lNamed->second;
+            }
+        }
+        lParent->AddChild(lPlacement.mNode);
+    }
+}
+
+KColor K3dsSceneBuilder::BackgroundColor() const
+{
+    const BackgroundSettings3ds* lBackground = mContent.mBackground.get();
+    return lBackground ? KColor(lBackground->mSolid.r, lBackground->mSolid.g, lBackground->mSolid.b)
+                       : KColor(0.0, 0.0, 0.0);
+}
+
+void K3dsSceneBuilder::Finish(KRyvScene& ioScene)
+{
+    const MeshSettings3ds* lSettings = mContent.mSettings.get();
+    KColor lAmbient(0.0, 0.0, 0.0);
+    if (mFlags.mAmbientLight && lSettings) {
+        lAmbient = KColor(lSettings->mAmbient.r, lSettings->mAmbient.g, lSettings->mAmbient.b);
+    }
+    ioScene.GetGlobalLightSettings().SetAmbientColor(lAmbient);
+    const KColor lBackground = BackgroundColor();
+    KRyvGlobalCameraSettings& lCameras = ioScene.GetGlobalCameraSettings();
+    for (KRyvCamera* lCamera :
+         {lCameras.GetCameraProducerPerspective(), lCameras.GetCameraProducerTop(),
+          lCameras.GetCameraProducerBottom(), lCameras.GetCameraProducerFront(),
+          lCameras.GetCameraProducerBack(), lCameras.GetCameraProducerRight(),
+          lCameras.GetCameraProducerLeft()}) {
+        if (lCamera) {
+            lCamera->SetBackgroundColor(lBackground.mRed, lBackground.mGreen, lBackground.mBlue);
+        }
+    }
+    KTime lStart = KTime::kInfinity;
+    KTime lStop = KTime::kMinusInfinity;
+    ioScene.GetRootNode()->GetAnimationInterval(lStart, lStop);
+    if (lStart == KTime::kInfinity || lStart == KTime::kMinusInfinity ||
+        lStop == KTime::kInfinity || lStop == KTime::kMinusInfinity || lStop < lStart) {
+        lStart = KTime();
+        lStop = K3dsAxes::FrameTime(kDefaultLastFrame);
+    }
+    KTakeInfo lInfo;
+    lInfo.mName = kTakeName;
+    lInfo.mLocalStart = lInfo.mReferenceStart = lStart;
+    lInfo.mLocalStop = lInfo.mReferenceStop = lStop;
+    ioScene.SetTakeInfo(lInfo);
+    ioScene.SetCurrentTake(kTakeName);
+}

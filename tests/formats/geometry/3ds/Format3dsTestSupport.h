@@ -1,0 +1,64 @@
+// A factory, a scene and one 3DS read into it; hand-made 3DS files.
+#pragma once
+
+#include "formats/geometry/3ds/KReader3ds.h"
+#include "formats/geometry/3ds/KStreamOptions3ds.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KRyvMesh.h"
+#include "tests/formats/geometry/3ds/toolkit/Toolkit3dsTestSupport.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+struct Read3ds
+{
+    std::unique_ptr<KRyvObjectFactory> mFactory = std::make_unique<KRyvObjectFactory>();
+    std::unique_ptr<KRyvScene> mScene = std::make_unique<KRyvScene>(mFactory.get());
+    bool mRead = false;
+    int mErrorCode = -1;
+    std::string mError;
+    std::string mMessage;
+
+    Read3ds() = default;
+    // Reads pBytes from memory named "t.3ds"; pSetUp may change the options first.
+    explicit Read3ds(const test3ds::Bytes& pBytes,
+                     const std::function<void(KStreamOptions3ds&)>& pSetUp = {})
+    {
+        KReader3ds lReader(mFactory.get());
+        KStreamOptions3ds lOptions;
+        if (pSetUp) {
+            pSetUp(lOptions);
+        }
+        mRead = lReader.MemoryOpen(pBytes.data(), pBytes.size(), "t.3ds") &&
+                lReader.Read(mScene.get(), &lOptions);
+        Keep(lReader);
+    }
+    void Keep(KReader& pReader)
+    {
+        mErrorCode = pReader.GetError().GetLastErrorID();
+        mError = pReader.GetError().GetLastErrorString().Buffer();
+        mMessage = pReader.GetMessage().Buffer();
+    }
+    KRyvNode* Root() const { return mScene->GetRootNode(); }
+    KRyvNode* Node(const char* pName) const { return mFactory->FindNode(pName); }
+    KRyvMesh* MeshOf(const char* pName) const
+    {
+        KRyvNode* lNode = Node(pName);
+        return lNode ? static_cast<KRyvMesh*>(lNode->GetMesh()) : nullptr;
+    }
+};
+
+// A named mesh object: vertices (file axes), faces, optional children of the face chunk and
+// further children of the mesh chunk.
+test3ds::Bytes MeshObject(const std::string& pName, const std::vector<Point3ds>& pVertices,
+                          const std::vector<Face3ds>& pFaces,
+                          const test3ds::Bytes& pFaceChildren = {},
+                          const test3ds::Bytes& pMeshChildren = {});
+// An object node of the keyframer: id, name, parent id, pivot 0, and tracks.
+test3ds::Bytes ObjectNode(uint16_t pId, const std::string& pName, uint16_t pParent,
+                          const test3ds::Bytes& pTracks = {});
+// A track of point keys (frame, x, y, z) with key flags 0.
+test3ds::Bytes PointTrack(uint16_t pTag, const std::vector<std::pair<uint32_t, Point3ds>>& pKeys);
