@@ -1,0 +1,129 @@
+#ifndef RYVKIT_FORMATS_MOTION_C3D_KC3DFILE_H
+#define RYVKIT_FORMATS_MOTION_C3D_KC3DFILE_H
+
+#include "core/KOutputFile.h"
+#include "formats/motion/KOpticalMarkerFile.h"
+#include "formats/motion/c3d/KC3dEncoding.h"
+#include "formats/motion/c3d/KC3dParameters.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A C3D marker file: a 512-byte header block, a parameter section, then one record per frame.
+// Files of the three processor types are read (the type comes from the parameter section's
+// fourth byte, wherever the header puts the section); files are always written for DEC, with
+// floating-point data when the header's scale is negative, else 16-bit integers times 0.1449 mm.
+//
+// Reading converts to the scene: coordinates times the unit factor of the POINT group's UNITS
+// (millimetres without one) and, for integer data, the scale; the axes follow POINT:X_SCREEN and
+// Y_SCREEN (see SetAxes), by default scene (x, y, z) = (-X, Z, Y). The header's point count,
+// frame numbers (unsigned words, or TRIAL:ACTUAL_START_FIELD and ACTUAL_END_FIELD for takes
+// beyond 65535 frames), scale, rate and data start count, not their POINT parameters. Every
+// pointer, count and size is checked against the file: what does not fit is "corrupt" with the
+// reason, and a frame cut short fails its read.
+class KC3dFile : public KOpticalMarkerFile
+{
+public:
+    static constexpr std::size_t kBlockSize = 512;
+    // The scale of integer data the writer uses (the float nearest 0.1449) and the one a reader
+    // uses when the file's is out of range.
+    static constexpr double kIntegerScale = 0.14490029;
+    static constexpr double kDefaultIntegerScale = 0.1449;
+    // Rates outside this range read as kDefaultRate.
+    static constexpr double kMinRate = 0.001;
+    static constexpr double kMaxRate = 1000.0;
+    static constexpr double kDefaultRate = 30.0;
+    // The most points a header word, and a LABELS row of one byte, can count.
+    static constexpr int kMaxPoints = 65535;
+    static constexpr int kMaxLabelsPerParameter = 255;
+    static constexpr std::size_t kMaxNameLength = 254;
+    // Takes with more frames than the 16-bit FRAMES parameter counts write it as a float.
+    static constexpr int kMaxShortFrames = 32767;
+    static constexpr std::uint32_t kMaxFrameWord = 65535;
+
+    KC3dFile() = default;
+    ~KC3dFile() override;
+
+    bool Open(std::unique_ptr<KByteSource> pSource) override;
+    bool Create(const char* pPath) override;
+    bool Close() override;
+    void Discard() override;
+
+    bool ReadHeader(KOpticalMarkerHeader& oHeader) override;
+    bool ReadNames(std::vector<KString>& ioNames, bool pKeepPrefixes) override;
+    bool ReadFrame(std::vector<KVector4>& oPositions, int pCount, KTime& ioTime, int& ioFrame,
+                   KTime pPeriod, bool pZeroOccluded) override;
+    bool EndRead() override { return true; }
+    std::uint64_t GetInputSize() const override { return mFileSize; }
+
+    bool WriteHeader(const KOpticalMarkerHeader& pHeader) override;
+    bool WriteNames(const std::vector<KString>& pNames) override;
+    bool WriteFrame(const KVector4* pPositions, int pCount, KTime pTime, int pFrame) override;
+    bool EndWrite() override;
+    bool WriteFailed() const override { return mWriteFailed; }
+
+    std::string GetError() const override { return mError; }
+    const std::string& GetWarnings() const override { return mWarnings; }
+
+    // The hours, minutes, seconds and frames of a TIMECODES parameter (16-bit integers, at least
+    // four, none negative); false when the file has none usable. Needs ReadHeader first.
+    bool ReadTimeCode(int oParts[4]) const;
+    KC3dEncoding::EProcessor GetProcessor() const { return mProcessor; }
+    bool IsFloatData() const { return mFloatData; }
+
+    // The axis map of an X_SCREEN and Y_SCREEN pair ("+X", "-Y", "Z" ...): the file axis of
+    // X_SCREEN goes to scene -x (with its sign), that of Y_SCREEN to scene +y, the third to
+    // scene z with the sign that keeps the axes right-handed. oAxis[i] is the scene axis (0 to 2)
+    // of file axis i and oSign[i] its sign. False, defaults kept, for a pair that is not two
+    // different axes.
+    static bool MapAxes(const std::string& pXScreen, const std::string& pYScreen, int oAxis[3],
+                        int oSign[3]);
+
+private:
+    bool Corrupt(const std::string& pWhy);
+    bool ReadBytes(std::uint64_t pOffset, std::uint8_t* oBytes, std::size_t pSize);
+    bool ReadParameterSection(const std::uint8_t* pHeader);
+    void ReadFrameSpan(const std::uint8_t* pHeader);
+    void ReadUnits();
+    void ReadAxes();
+    std::vector<std::string> ReadLabels() const;
+    void DecodePoint(const std::uint8_t* pPoint, KVector4& oPosition) const;
+    bool BuildParameters(const std::vector<KString>& pNames, std::vector<std::uint8_t>& oSection);
+    void EncodePoint(const KVector4& pPosition, std::uint8_t* oPoint);
+    bool Put(const std::uint8_t* pBytes, std::size_t pSize);
+
+    std::string mError;
+    std::string mWarnings;
+
+    // Reading.
+    std::unique_ptr<KByteSource> mSource;
+    std::uint64_t mFileSize = 0;
+    KC3dEncoding::EProcessor mProcessor = KC3dEncoding::eIntel;
+    std::vector<std::uint8_t> mSection;
+    KC3dParameters mParameters;
+    int mPoints = 0;
+    int mAnalog = 0;
+    std::uint32_t mFirstFrame = 0;
+    int mFrameCount = 0;
+    double mScale = kDefaultIntegerScale;
+    bool mFloatData = false;
+    double mRate = kDefaultRate;
+    std::uint64_t mDataOffset = 0;
+    std::uint64_t mNextFrame = 0;
+    std::vector<std::uint8_t> mFrame;
+    double mUnitFactor = 0.1;
+    int mAxis[3] = {0, 2, 1};
+    int mSign[3] = {-1, 1, 1};
+    bool mKeepPrefixes = false;
+
+    // Writing.
+    KOutputFile mOutput;
+    bool mWriteFailed = false;
+    KOpticalMarkerHeader mHeader;
+    std::int64_t mWriteFirst = 0;
+    int mUnwritable = 0;
+};
+
+#endif

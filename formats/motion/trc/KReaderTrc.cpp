@@ -1,0 +1,79 @@
+#include "formats/motion/trc/KReaderTrc.h"
+
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/trc/KTrcFile.h"
+#include "formats/motion/trc/KTrcTimeCode.h"
+
+#include <sys/stat.h>
+
+#include <new>
+
+namespace {
+
+const char* const kTitle = "Time Code File";
+
+// The file's text when it can be read (at most kMaxFileSize bytes).
+bool ReadSmallFile(const std::string& pPath, std::string& oText)
+{
+    KByteSource lSource;
+    if (!lSource.OpenFile(pPath.c_str(), true) || lSource.GetSize() > KTrcTimeCode::kMaxFileSize) {
+        return false;
+    }
+    oText.resize(static_cast<std::size_t>(lSource.GetSize()));
+    return std::fread(&oText[0], 1, oText.size(), lSource.GetStream()) == oText.size();
+}
+
+} // namespace
+
+KReaderTrc::KReaderTrc(KRyvObjectFactory* pOwner)
+    : KReaderOptical(pOwner, true, "Motion Analysis TRC File Importer", "TRC")
+{
+}
+
+std::unique_ptr<KReader> KReaderTrc::Create(KRyvObjectFactory* pOwner)
+{
+    return std::unique_ptr<KReader>(new (std::nothrow) KReaderTrc(pOwner));
+}
+
+std::unique_ptr<KOpticalMarkerFile> KReaderTrc::CreateFile(std::unique_ptr<KByteSource> pSource)
+{
+    auto lFile = std::make_unique<KTrcFile>();
+    if (!lFile->Open(std::move(pSource))) {
+        return nullptr;
+    }
+    return lFile;
+}
+
+void KReaderTrc::SetReadDefaults(KStreamOptionsMotion& ioOptions)
+{
+    ioOptions.SetOption(kOptionMarkerFile, 1);
+    ioOptions.SetOption(kOptionOpticalName, 1);
+    ioOptions.SetOption(kOptionHoldOccluded, 1);
+    LoadTimeCode(ioOptions);
+}
+
+void KReaderTrc::LoadTimeCode(KStreamOptionsMotion& ioOptions)
+{
+    const std::string lPath = KTrcTimeCode::PathFor(GetFileName());
+    struct stat lStat;
+    if (stat(lPath.c_str(), &lStat) != 0 || !S_ISREG(lStat.st_mode)) {
+        return;
+    }
+    const std::string lName = lPath.substr(lPath.find_last_of('/') + 1);
+    const std::string lQuestion = "Load " + lName + "?";
+    if (ioOptions.AskQuestion(kTitle, lQuestion.c_str(), "Yes", "No") != 1) {
+        return;
+    }
+    std::string lText;
+    if (!ReadSmallFile(lPath, lText)) {
+        ioOptions.AskQuestion(kTitle, ("Unable to open " + lPath).c_str(), "Ok");
+        return;
+    }
+    KTime lStart;
+    if (!KTrcTimeCode::Parse(lText, lStart)) {
+        ioOptions.AskQuestion(kTitle, (lPath + " is invalid").c_str(), "Ok");
+        return;
+    }
+    AddCompanionFile(lPath);
+    ioOptions.SetStart(lStart);
+}

@@ -1,0 +1,28 @@
+#ifndef RYVKIT_FORMATS_MOTION_TRC_KREADERTRC_H
+#define RYVKIT_FORMATS_MOTION_TRC_KREADERTRC_H
+
+#include "formats/motion/KReaderOptical.h"
+
+// Reads a TRC file (KTrcFile) as optical markers (KReaderOptical). Its read options set options
+// 3, 4 and 6 to 1; when a time-code file lies beside the file (KTrcTimeCode), the options'
+// question callback is asked ("Time Code File", "Load <name>?", "Yes", "No") and on "Yes" the
+// start becomes its time code; an invalid or unreadable one is reported through the same
+// callback with the button "Ok" and changes nothing.
+class KReaderTrc : public KReaderOptical
+{
+public:
+    static constexpr int kOptionMarkerFile = 3;
+
+    explicit KReaderTrc(KRyvObjectFactory* pOwner);
+
+    static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
+
+protected:
+    std::unique_ptr<KOpticalMarkerFile> CreateFile(std::unique_ptr<KByteSource> pSource) override;
+    void SetReadDefaults(KStreamOptionsMotion& ioOptions) override;
+
+private:
+    void LoadTimeCode(KStreamOptionsMotion& ioOptions);
+};
+
+#endif

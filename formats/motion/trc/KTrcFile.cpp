@@ -1,0 +1,355 @@
+#include "formats/motion/trc/KTrcFile.h"
+
+#include "formats/motion/KMotionNumber.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+const char* const kSeparators = "\t\r\n";
+const char* const kTitles[] = {"DataRate", "CameraRate",   "NumFrames",          "NumMarkers",
+                               "Units",    "OrigDataRate", "OrigDataStartFrame", "OrigNumFrames"};
+// Titles of a type-3 file; a type-4 file has all of kTitles.
+constexpr int kType3Titles = 5;
+constexpr int kType4Titles = 8;
+constexpr double kMillimetresPerCentimetre = 10.0;
+constexpr int kRateDecimals = 2;
+constexpr int kTimeDecimals = 3;
+constexpr int kCoordinateDecimals = 5;
+
+bool IsCellSpace(char pChar)
+{
+    return pChar == ' ' || pChar == '\t';
+}
+
+bool ParseInt(const std::string& pText, int& oValue)
+{
+    return KMotionNumber::ParseInt(pText.data(), pText.data() + pText.size(), oValue);
+}
+
+bool ParseDouble(const std::string& pText, double& oValue)
+{
+    return KMotionNumber::ParseDouble(pText.data(), pText.data() + pText.size(), oValue);
+}
+
+// The rate with two decimals, or with as many as it needs when two would change it.
+std::string RateText(double pRate)
+{
+    std::string lText;
+    KTrcFile::FormatFixed(pRate, kRateDecimals, lText);
+    double lBack = 0.0;
+    if (ParseDouble(lText, lBack) && lBack == pRate) {
+        return lText;
+    }
+    char lBuffer[64];
+    const std::to_chars_result lResult =
+        std::to_chars(lBuffer, lBuffer + sizeof(lBuffer), pRate, std::chars_format::fixed);
+    return lResult.ec == std::errc() ? std::string(lBuffer, lResult.ptr) : lText;
+}
+
+} // namespace
+
+KTrcFile::KTrcFile() : KTextFile("TRC", kSeparators, nullptr, true, false) {}
+
+bool KTrcFile::Open(std::unique_ptr<KByteSource> pSource)
+{
+    return KTextFile::Open(std::move(pSource));
+}
+
+bool KTrcFile::Create(const char* pPath)
+{
+    return KTextFile::Open(pPath, "w");
+}
+
+bool KTrcFile::Close()
+{
+    return KTextFile::Close();
+}
+
+void KTrcFile::Discard()
+{
+    KTextFile::Discard();
+}
+
+bool KTrcFile::Fail(const char* pWhy)
+{
+    Error("%s", pWhy);
+    return false;
+}
+
+bool KTrcFile::FormatFixed(double pValue, int pDecimals, std::string& oText)
+{
+    char lBuffer[512];
+    const std::to_chars_result lResult = std::to_chars(lBuffer, lBuffer + sizeof(lBuffer), pValue,
+                                                       std::chars_format::fixed, pDecimals);
+    if (!std::isfinite(pValue) || lResult.ec != std::errc()) {
+        return false;
+    }
+    oText.assign(lBuffer, lResult.ptr);
+    return true;
+}
+
+bool KTrcFile::ReadCell(std::string& oCell)
+{
+    if (!ReadWord(oCell, kMaxLineLength)) {
+        return false;
+    }
+    const std::size_t lFirst = oCell.find_first_not_of(' ');
+    const std::size_t lLast = oCell.find_last_not_of(' ');
+    oCell = lFirst == std::string::npos ? std::string() : oCell.substr(lFirst, lLast - lFirst + 1);
+    return true;
+}
+
+bool KTrcFile::ReadHeader(KOpticalMarkerHeader& oHeader)
+{
+    mMarkerCount = 0;
+    mFramesRead = 0;
+    if (!Rewind()) {
+        return Fail("the file has no header");
+    }
+    std::string lCell;
+    int lType = 0;
+    if (!ReadCell(lCell) || strcasecmp(lCell.c_str(), "PathFileType") != 0) {
+        return Fail("the file does not start with \"PathFileType\"");
+    }
+    if (!ReadCell(lCell) || !ParseInt(lCell, lType) || (lType != 3 && lType != 4)) {
+        return Fail("the path file type is not 3 or 4");
+    }
+    if (!ReadCell(lCell) || lCell != "(X/Y/Z)") {
+        return Fail("the path file type is not \"(X/Y/Z)\"");
+    }
+    if (!ReadLine() || !ReadTitles(lType)) {
+        return Fail("the second line does not hold the header titles");
+    }
+    return ReadValues(lType, oHeader);
+}
+
+bool KTrcFile::ReadTitles(int pType)
+{
+    std::string lCell;
+    for (int i = 0; i < (pType == 4 ? kType4Titles : kType3Titles); ++i) {
+        if (!ReadCell(lCell) || strcasecmp(lCell.c_str(), kTitles[i]) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool KTrcFile::ReadValues(int pType, KOpticalMarkerHeader& oHeader)
+{
+    std::string lCells[kType4Titles];
+    const int lCount = pType == 4 ? kType4Titles : kType3Titles;
+    if (!ReadLine()) {
+        return Fail("the header values are missing");
+    }
+    for (int i = 0; i < lCount; ++i) {
+        if (!ReadCell(lCells[i])) {
+            return Fail("the header values are incomplete");
+        }
+    }
+    double lRate = 0.0;
+    double lCameraRate = 0.0;
+    int lFrames = 0;
+    int lMarkers = 0;
+    if (!ParseDouble(lCells[0], lRate) || !(lRate > 0.0) || !ParseDouble(lCells[1], lCameraRate) ||
+        !ParseInt(lCells[2], lFrames) || lFrames < 0 || !ParseInt(lCells[3], lMarkers) ||
+        lMarkers < 0) {
+        return Fail("the header values are not numbers as the titles say");
+    }
+    double lScale = 0.0;
+    if (strcasecmp(lCells[4].c_str(), "m") == 0) {
+        lScale = 100.0;
+    } else if (strcasecmp(lCells[4].c_str(), "cm") == 0) {
+        lScale = 1.0;
+    } else if (strcasecmp(lCells[4].c_str(), "mm") == 0) {
+        lScale = 0.1;
+    } else {
+        return Fail("the units are not m, cm or mm");
+    }
+    double lStart = 0.0;
+    if (pType == 4) {
+        double lOrigRate = 0.0;
+        int lOrigStart = 0;
+        int lOrigFrames = 0;
+        if (!ParseDouble(lCells[5], lOrigRate) || !ParseInt(lCells[6], lOrigStart) ||
+            !ParseInt(lCells[7], lOrigFrames)) {
+            return Fail("the original data values are not numbers");
+        }
+        lStart = (static_cast<double>(lOrigStart) - 1.0) / lRate;
+    }
+    mMarkerCount = lMarkers;
+    oHeader.mMarkerCount = lMarkers;
+    oHeader.mStart.SetSecondDouble(lStart);
+    oHeader.mFrameCount = lFrames;
+    oHeader.mFrameRate = lRate;
+    oHeader.mScale = lScale;
+    return true;
+}
+
+bool KTrcFile::ReadNames(std::vector<KString>& ioNames, bool /*pKeepPrefixes*/)
+{
+    std::string lCell;
+    if (!ReadLine() || !ReadCell(lCell) || lCell != "Frame#" || !ReadCell(lCell) ||
+        lCell != "Time") {
+        return Fail("the names line does not start with \"Frame#\" and \"Time\"");
+    }
+    for (std::size_t i = 0; i < ioNames.size(); ++i) {
+        // Names may go on on the next line.
+        if (AtLineEnd() && !ReadLine()) {
+            return Fail("the file ends in the marker names");
+        }
+        std::string lName;
+        ReadWord(lName, kMaxLineLength);
+        if (lName.find("Unnamed") != std::string::npos) {
+            lName = "*Unnamed_" + std::to_string(i + 1);
+        }
+        for (char& lChar : lName) {
+            lChar = lChar == ' ' ? '_' : lChar;
+        }
+        ioNames[i] = KString(lName.c_str());
+    }
+    if (!ReadLine()) {
+        return Fail("the coordinate titles are missing");
+    }
+    static const char kAxes[] = "XYZ";
+    for (std::size_t i = 0; i < ioNames.size() * 3; ++i) {
+        if (AtLineEnd() && !ReadLine()) {
+            return Fail("the file ends in the coordinate titles");
+        }
+        if (!ReadCell(lCell) || lCell.empty() ||
+            std::toupper(static_cast<unsigned char>(lCell[0])) != kAxes[i % 3]) {
+            return Fail("the coordinate titles are not X, Y and Z per marker");
+        }
+    }
+    return true;
+}
+
+bool KTrcFile::ReadFrame(std::vector<KVector4>& oPositions, int pCount, KTime& ioTime, int& ioFrame,
+                         KTime pPeriod, bool /*pZeroOccluded*/)
+{
+    if (!ReadLine()) {
+        const std::string lWhy = "frame " + std::to_string(mFramesRead + 1) + " is missing";
+        return IsCorrupt() ? false : Fail(lWhy.c_str());
+    }
+    if (!ParseFrameLine(GetLine(), pCount, oPositions)) {
+        return false;
+    }
+    ++mFramesRead;
+    ++ioFrame;
+    ioTime += pPeriod;
+    return true;
+}
+
+bool KTrcFile::ParseFrameLine(const std::string& pLine, int pCount,
+                              std::vector<KVector4>& oPositions)
+{
+    // No separators count here: every cell is its text and one white-space character (or the
+    // end of the line), so an empty cell is a marker not seen. Every step takes at least one
+    // character, so the walk always ends.
+    const char* lEnd = pLine.data() + pLine.size();
+    const char* lPos = pLine.data();
+    for (int lField = 0; lField < 2; ++lField) {
+        const std::size_t lLength = lField == 0 ? KMotionNumber::ScanInteger(lPos, lEnd)
+                                                : KMotionNumber::ScanDecimal(lPos, lEnd);
+        if (lLength == 0 || (lPos + lLength < lEnd && !IsCellSpace(lPos[lLength]))) {
+            return Fail(lField == 0 ? "a frame line does not start with its frame number"
+                                    : "a frame line has no time");
+        }
+        lPos += lLength + (lPos + lLength < lEnd ? 1 : 0);
+    }
+    oPositions.clear();
+    while (lPos < lEnd) {
+        double lValues[3] = {0.0, 0.0, 0.0};
+        bool lSeen = true;
+        bool lBlank = true;
+        for (int c = 0; c < 3; ++c) {
+            if (lPos >= lEnd || IsCellSpace(*lPos)) {
+                lSeen = false;
+                lPos += lPos < lEnd ? 1 : 0;
+                continue;
+            }
+            const std::size_t lLength = KMotionNumber::ScanDecimal(lPos, lEnd);
+            if (lLength == 0 || (lPos + lLength < lEnd && !IsCellSpace(lPos[lLength])) ||
+                !KMotionNumber::ParseDouble(lPos, lPos + lLength, lValues[c])) {
+                return Fail("a frame line holds a cell that is no number");
+            }
+            lBlank = false;
+            lPos += lLength + (lPos + lLength < lEnd ? 1 : 0);
+        }
+        // White space after the last marker the header names is no marker.
+        if (lBlank && lPos >= lEnd && static_cast<int>(oPositions.size()) >= pCount) {
+            break;
+        }
+        oPositions.emplace_back(lValues[0], lValues[1], lValues[2], lSeen ? 0.0 : 1.0);
+    }
+    return true;
+}
+
+bool KTrcFile::WriteHeader(const KOpticalMarkerHeader& pHeader)
+{
+    const std::string lRate = RateText(pHeader.mFrameRate);
+    const double lStartFrame =
+        std::nearbyint(pHeader.mStart.GetSecondDouble() * pHeader.mFrameRate + 1.0);
+    if (!(std::fabs(lStartFrame) <= 2147483647.0)) {
+        return Fail("the start time cannot be written as a TRC frame number");
+    }
+    mMarkerCount = pHeader.mMarkerCount;
+    return Print(0, "PathFileType\t4\t(X/Y/Z)\tZembrol\t\n") >= 0 &&
+           Print(0, "DataRate\tCameraRate\tNumFrames\tNumMarkers\tUnits\tOrigDataRate\t"
+                    "OrigDataStartFrame\tOrigNumFrames\t\n") >= 0 &&
+           Print(0, "%s\t%s\t%d\t%d\tmm\t%s\t%d\t%d\t\n", lRate.c_str(), lRate.c_str(),
+                 pHeader.mFrameCount, pHeader.mMarkerCount, lRate.c_str(),
+                 static_cast<int>(lStartFrame), pHeader.mFrameCount) >= 0;
+}
+
+bool KTrcFile::WriteNames(const std::vector<KString>& pNames)
+{
+    if (Print(0, "Frame#\tTime\t") < 0) {
+        return false;
+    }
+    for (const KString& lName : pNames) {
+        // A tab or line break would break the line apart; spaces read back as '_' anyway.
+        std::string lText = lName.Buffer();
+        for (char& lChar : lText) {
+            lChar = std::isspace(static_cast<unsigned char>(lChar)) ? '_' : lChar;
+        }
+        if (Print(0, "%s\t\t\t", lText.c_str()) < 0) {
+            return false;
+        }
+    }
+    if (Print(0, "\n\t\t") < 0) {
+        return false;
+    }
+    for (std::size_t i = 1; i <= pNames.size(); ++i) {
+        const int lIndex = static_cast<int>(i);
+        if (Print(0, "X%d\tY%d\tZ%d\t", lIndex, lIndex, lIndex) < 0) {
+            return false;
+        }
+    }
+    return Print(0, "\n\n") >= 0;
+}
+
+bool KTrcFile::WriteFrame(const KVector4* pPositions, int pCount, KTime pTime, int pFrame)
+{
+    std::string lLine = std::to_string(pFrame) + "\t";
+    std::string lNumber;
+    FormatFixed(pTime.GetSecondDouble(), kTimeDecimals, lNumber);
+    lLine += lNumber;
+    for (int i = 0; i < pCount; ++i) {
+        const KVector4& lPosition = pPositions[i];
+        std::string lCells;
+        bool lWritten = !(lPosition[3] > 0.5);
+        for (int c = 0; c < 3 && lWritten; ++c) {
+            lWritten =
+                FormatFixed(lPosition[c] * kMillimetresPerCentimetre, kCoordinateDecimals, lNumber);
+            lCells += "\t" + lNumber;
+        }
+        lLine += lWritten ? lCells : "\t\t\t";
+    }
+    lLine += " \n";
+    return Print(0, "%s", lLine.c_str()) >= 0;
+}

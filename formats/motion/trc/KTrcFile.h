@@ -1,0 +1,61 @@
+#ifndef RYVKIT_FORMATS_MOTION_TRC_KTRCFILE_H
+#define RYVKIT_FORMATS_MOTION_TRC_KTRCFILE_H
+
+#include "formats/motion/KOpticalMarkerFile.h"
+#include "formats/motion/KTextFile.h"
+
+#include <string>
+
+// A TRC marker file: three header lines (file type 3 or 4, titles, values with the units m, cm
+// or mm), a line of marker names, a line of X/Y/Z titles, then one tab-separated line per frame
+// with the frame number, the time in seconds and x, y, z per marker, empty cells for a marker not
+// seen. Header and name lines collapse runs of tabs; frame lines do not (an empty cell is a
+// marker not seen); a frame line that ends early leaves its missing markers not seen, and one
+// with more triples than the header's markers holds extra markers.
+//
+// Written files end their lines in LF; coordinates are millimetres with five decimals, the rate
+// with two decimals unless it needs more. A position that is not finite is written as not seen.
+class KTrcFile : public KTextFile, public KOpticalMarkerFile
+{
+public:
+    KTrcFile();
+
+    bool Open(std::unique_ptr<KByteSource> pSource) override;
+    bool Create(const char* pPath) override;
+    bool Close() override;
+    void Discard() override;
+
+    bool ReadHeader(KOpticalMarkerHeader& oHeader) override;
+    // Spaces in names become '_'; a name holding "Unnamed" becomes "*Unnamed_<position>".
+    bool ReadNames(std::vector<KString>& ioNames, bool pKeepPrefixes) override;
+    bool ReadFrame(std::vector<KVector4>& oPositions, int pCount, KTime& ioTime, int& ioFrame,
+                   KTime pPeriod, bool pZeroOccluded) override;
+    bool EndRead() override { return true; }
+    std::uint64_t GetInputSize() const override { return GetRemainingBytes(); }
+
+    bool WriteHeader(const KOpticalMarkerHeader& pHeader) override;
+    bool WriteNames(const std::vector<KString>& pNames) override;
+    bool WriteFrame(const KVector4* pPositions, int pCount, KTime pTime, int pFrame) override;
+    bool EndWrite() override { return !KTextFile::WriteFailed(); }
+    bool WriteFailed() const override { return KTextFile::WriteFailed(); }
+
+    std::string GetError() const override { return GetLastError(); }
+    const std::string& GetWarnings() const override { return mWarnings; }
+
+    // "%.<pDecimals>f" in the C locale; false for a value that is not finite.
+    static bool FormatFixed(double pValue, int pDecimals, std::string& oText);
+
+private:
+    // The next cell of a header line, spaces around it removed; false at the end of the line.
+    bool ReadCell(std::string& oCell);
+    bool ReadTitles(int pType);
+    bool ReadValues(int pType, KOpticalMarkerHeader& oHeader);
+    bool ParseFrameLine(const std::string& pLine, int pCount, std::vector<KVector4>& oPositions);
+    bool Fail(const char* pWhy);
+
+    int mMarkerCount = 0;
+    int mFramesRead = 0;
+    std::string mWarnings;
+};
+
+#endif
