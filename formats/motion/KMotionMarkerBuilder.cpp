@@ -82,6 +82,10 @@ bool KMotionMarkerBuilder::JoinScene(KRyvScene& ioScene, KRyvNode* pReference,
     if (!ioScene.GetRootNode()->AddChild(pReference)) {
         return false;
     }
+    // Without a single marker no node holds the take, and there is nothing to describe.
+    if (!ioScene.HasTake(mTakeName.Buffer())) {
+        return true;
+    }
     KTakeInfo lInfo;
     lInfo.mName = mTakeName;
     lInfo.mLocalStart = pOptions.GetStart();

@@ -45,8 +45,9 @@ public:
 
     // The reference node joins the scene's root; the take gets its information over
     // [start, start + (pFrames - 1) periods] (just the start for no frame) and becomes current;
-    // a time mode other than 0 in the options becomes the scene's. False when the node or the
-    // take cannot join (the rollback then undoes them).
+    // a time mode other than 0 in the options becomes the scene's. Without markers there is no
+    // take, and only the node joins. False when the node or the take cannot join (the rollback
+    // then undoes them).
     bool JoinScene(KRyvScene& ioScene, KRyvNode* pReference, const KStreamOptionsMotion& pOptions,
                    int pFrames);
 

@@ -42,3 +42,11 @@ void KMotionPrintPrecision::RoundToLargest(double* ioValues, int pCount, int pDi
                                      : std::nearbyint(ioValues[i] / lScale) * lScale;
     }
 }
+
+void KMotionPrintPrecision::ClearNegativeZeros(double* ioValues, int pCount)
+{
+    for (int i = 0; i < pCount; ++i) {
+        // -0 + 0 is +0 in the default rounding mode; every other value stays as it is.
+        ioValues[i] += 0.0;
+    }
+}

@@ -16,6 +16,8 @@ public:
     // Rounds pCount values to the last of pDigits significant digits of the largest magnitude
     // among them. A group whose largest value is 0 or not finite is left as it is.
     static void RoundToLargest(double* ioValues, int pCount, int pDigits = kPrintedDigits);
+    // Turns negative zeros (a tiny negative value rounded away) into zeros, which print as "0".
+    static void ClearNegativeZeros(double* ioValues, int pCount);
 };
 
 #endif

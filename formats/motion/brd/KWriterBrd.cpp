@@ -93,10 +93,7 @@ bool KWriterBrd::WriteFrame(KMotionMarkerSampler& ioSampler, int pFrame, KTime p
             return Fail("A marker's position or orientation is out of range.");
         }
         KMotionPrintPrecision::RoundToLargest(lQuaternion, 4);
-        for (double& lComponent : lQuaternion) {
-            // A component rounded to zero prints as "0", whatever its sign was.
-            lComponent += 0.0;
-        }
+        KMotionPrintPrecision::ClearNegativeZeros(lQuaternion, 4);
         if (!lFile.WriteSample(pFrame, j, lTranslation, lQuaternion, pTime.GetSecondDouble())) {
             return FailPrint();
         }

@@ -6,6 +6,7 @@
 #include "animation/KRyvTakeNode.h"
 #include "core/KAffineMatrix.h"
 #include "core/KMatrix.h"
+#include "core/KMatrixFunctions.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KReader.h"
 #include "io/KWriter.h"
