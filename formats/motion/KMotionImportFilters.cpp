@@ -30,3 +30,10 @@ void KMotionImportFilters::Apply(KFCurve** ioTranslation, KFCurve** ioRotation)
         lReducer.Apply(ioRotation, kAxisCount);
     }
 }
+
+void KMotionImportFilters::ReduceConstantKeys(KFCurve** ioCurves, int pCount)
+{
+    if (KImportSettings::Get().IsConstantKeyReducerEnabled() && ioCurves && pCount > 0) {
+        KFCurveFilterConstantKeyReducer().Apply(ioCurves, pCount);
+    }
+}

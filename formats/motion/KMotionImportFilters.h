@@ -13,6 +13,10 @@ class KMotionImportFilters
 {
 public:
     static void Apply(KFCurve** ioTranslation, KFCurve** ioRotation);
+    // The constant key reducer alone, when the import settings enable it, on pCount curves (none
+    // of them null): for the channels that are neither translation nor rotation (scaling,
+    // occlusion).
+    static void ReduceConstantKeys(KFCurve** ioCurves, int pCount);
 };
 
 #endif

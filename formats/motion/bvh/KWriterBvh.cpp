@@ -3,6 +3,7 @@
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionPrintPrecision.h"
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
@@ -23,9 +24,6 @@
 
 namespace {
 
-// Significant digits of the frame values ("%g").
-constexpr int kPrintedDigits = 6;
-
 // The header's rotation channels, Zrotation Xrotation Yrotation, as axes of
 // KMotionRotationOrder (listed outermost first, as KBvhFile reads them).
 const int kChannelAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
@@ -34,43 +32,6 @@ const int kChannelAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder:
 KVector4 TranslationOf(const KMatrix& pMatrix)
 {
     return KVector4(pMatrix[3][0], pMatrix[3][1], pMatrix[3][2]);
-}
-
-// The decimal exponent of pValue (above 0) once rounded to the 6 significant digits printed.
-int PrintedExponent(double pValue)
-{
-    char lText[32];
-    const std::to_chars_result lDigits = std::to_chars(
-        lText, lText + sizeof(lText), pValue, std::chars_format::scientific, kPrintedDigits - 1);
-    const char* lExponent = std::find(lText, lDigits.ptr, 'e') + 1;
-    if (lExponent < lDigits.ptr && *lExponent == '+') {
-        ++lExponent;
-    }
-    int lResult = 0;
-    std::from_chars(lExponent, lDigits.ptr, lResult);
-    return lResult;
-}
-
-// A written file reads back into float keys of X, Y and Z angles, which the next write turns into
-// the header's channels again: the float rounding of the joint's largest angle reaches each of
-// its angles as an error of about 1e-7 of that largest angle. An angle much smaller would print
-// digits below that error and change on every pass, so the three angles are rounded to the last
-// digit printed of the largest: what the writer prints then reads back and prints again the same.
-void RoundToJointPrecision(double ioAngles[3])
-{
-    const double lLargest =
-        std::max({std::fabs(ioAngles[0]), std::fabs(ioAngles[1]), std::fabs(ioAngles[2])});
-    if (!(lLargest > 0.0) || !std::isfinite(lLargest)) {
-        return;
-    }
-    // The scale is a power of ten, exact up to 1e22, so dividing by it gives the nearest double
-    // to the rounded decimal.
-    const int lDecimals = kPrintedDigits - 1 - PrintedExponent(lLargest);
-    const double lScale = std::pow(10.0, std::abs(lDecimals));
-    for (int i = 0; i < 3; ++i) {
-        ioAngles[i] = lDecimals >= 0 ? std::nearbyint(ioAngles[i] * lScale) / lScale
-                                     : std::nearbyint(ioAngles[i] / lScale) * lScale;
-    }
 }
 
 // The frame values of a joint: its rotation as the Z, X and Y angles of the header's channels,
@@ -82,7 +43,7 @@ KVector4 ChannelAnglesOf(const KMatrix& pMatrix)
     double lAngles[3] = {0.0, 0.0, 0.0};
     KMotionRotationOrder::MatrixToAngles(lAngles, lRotation, kChannelAxes,
                                          KMotionRotationOrder::eFirstOutermost);
-    RoundToJointPrecision(lAngles);
+    KMotionPrintPrecision::RoundToLargest(lAngles, 3);
     return KVector4(lAngles[2], lAngles[1], lAngles[0]);
 }
 

@@ -1,0 +1,104 @@
+#include "formats/motion/KMotionMarkerBuilder.h"
+
+#include "animation/KFCurve.h"
+#include "animation/KTakeInfo.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "io/KReadRollback.h"
+#include "scene/KRyvGlobalTimeSettings.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KRyvMarker.h"
+#include "scene/objects/KRyvOpticalReference.h"
+
+#include <cfloat>
+#include <cmath>
+
+KMotionMarkerBuilder::KMotionMarkerBuilder(KRyvObjectFactory& ioFactory, KReadRollback& ioRollback,
+                                           const char* pTakeName)
+    : mFactory(ioFactory), mRollback(ioRollback), mTakeName(pTakeName)
+{
+}
+
+KString KMotionMarkerBuilder::TakeNameOf(const std::string& pFileName)
+{
+    const std::size_t lDot = pFileName.rfind('.');
+    return KString(
+        pFileName.substr(0, lDot == std::string::npos || lDot == 0 ? pFileName.size() : lDot)
+            .c_str());
+}
+
+KRyvNode* KMotionMarkerBuilder::CreateReference(const char* pFormatName,
+                                                const KStreamOptionsMotion& pOptions)
+{
+    const KString lName = KString(pFormatName) +
+                          (pOptions.GetOption(kOptionOpticalName) == 1 ? ":optical" : ":reference");
+    KRyvNode* lNode = mRollback.AddNode(mFactory.CreateNode(lName.Buffer()));
+    KRyvOpticalReference* lReference = mFactory.CreateOpticalReference();
+    mRollback.AddAttribute(lReference);
+    if (!lNode || !lReference) {
+        return nullptr;
+    }
+    lNode->SetNodeAttribute(lReference);
+    return lNode;
+}
+
+KRyvNode* KMotionMarkerBuilder::CreateMarker(KRyvNode* pReference, const char* pName)
+{
+    KRyvNode* lNode = mRollback.AddNode(mFactory.CreateNode(pName));
+    KRyvMarker* lMarker = mFactory.CreateMarker();
+    mRollback.AddAttribute(lMarker);
+    if (!lNode || !lMarker) {
+        return nullptr;
+    }
+    lMarker->SetType(KRyvMarker::eOptical);
+    lNode->SetNodeAttribute(lMarker);
+    // Marked, so that a writer given the scene as read finds the markers again.
+    lNode->SetMarked(true);
+    if (!pReference->AddChild(lNode) || !lNode->AddTakeNode(mTakeName.Buffer()) ||
+        !lNode->SetCurrentTakeNode(mTakeName.Buffer())) {
+        return nullptr;
+    }
+    return lNode;
+}
+
+bool KMotionMarkerBuilder::SetKey(KFCurve* pCurve, int pIndex, KTime pTime, double pValue,
+                                  int pInterpolation)
+{
+    if (!(std::fabs(pValue) <= static_cast<double>(FLT_MAX))) {
+        return false;
+    }
+    KFCurveKey* lKey = pCurve->GetKey(pIndex);
+    if (!lKey) {
+        return false;
+    }
+    lKey->Set(pTime, static_cast<float>(pValue), pInterpolation, KFCurveKey::kTangentAuto);
+    return true;
+}
+
+bool KMotionMarkerBuilder::JoinScene(KRyvScene& ioScene, KRyvNode* pReference,
+                                     const KStreamOptionsMotion& pOptions, int pFrames)
+{
+    if (!ioScene.GetRootNode()->AddChild(pReference)) {
+        return false;
+    }
+    // Without a single marker no node holds the take, and there is nothing to describe.
+    if (!ioScene.HasTake(mTakeName.Buffer())) {
+        return true;
+    }
+    KTakeInfo lInfo;
+    lInfo.mName = mTakeName;
+    lInfo.mLocalStart = pOptions.GetStart();
+    lInfo.mLocalStop = pFrames > 0 ? pOptions.GetStart() + pOptions.GetFramePeriod() * (pFrames - 1)
+                                   : pOptions.GetStart();
+    lInfo.mReferenceStart = lInfo.mLocalStart;
+    lInfo.mReferenceStop = lInfo.mLocalStop;
+    if (!ioScene.SetTakeInfo(lInfo)) {
+        return false;
+    }
+    ioScene.SetCurrentTake(mTakeName.Buffer());
+    if (pOptions.GetTimeMode() != 0) {
+        ioScene.GetGlobalTimeSettings().SetTimeMode(pOptions.GetTimeMode());
+    }
+    return true;
+}

@@ -1,0 +1,76 @@
+#include "formats/motion/brd/KBrdFile.h"
+
+#include <cfloat>
+#include <cmath>
+
+namespace {
+
+constexpr double kMicroseconds = 1.0e6;
+
+bool FitsFloat(const double* pValues, int pCount)
+{
+    for (int i = 0; i < pCount; ++i) {
+        if (!(std::fabs(pValues[i]) <= static_cast<double>(FLT_MAX))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+KBrdFile::KBrdFile() : KTextFile("BRD", " \t\r\n", nullptr, true, false) {}
+
+bool KBrdFile::ReadSample(KBrdSample& oSample, bool pRewind)
+{
+    if (!(pRewind ? Rewind() : ReadLine())) {
+        return false;
+    }
+    return ParseSample(oSample);
+}
+
+bool KBrdFile::ReadLetter(char pLetter)
+{
+    char lChar = 0;
+    if (!GetChar(lChar) || lChar != pLetter) {
+        return false;
+    }
+    ReadChar(lChar);
+    SkipSeparators();
+    return true;
+}
+
+bool KBrdFile::ParseSample(KBrdSample& oSample)
+{
+    KBrdSample lSample;
+    double lMicroseconds = 0.0;
+    if (!ReadInt(lSample.mFrame) || !ReadInt(lSample.mId)) {
+        return !Error("expected a frame number and a sensor id, found \"%s\"", PeekToken().c_str());
+    }
+    if (!ReadLetter('P') || !ReadVector3(lSample.mPosition) || !ReadLetter('Q') ||
+        !ReadDouble(lSample.mQuaternion[0]) || !ReadDouble(lSample.mQuaternion[1]) ||
+        !ReadDouble(lSample.mQuaternion[2]) || !ReadDouble(lSample.mQuaternion[3]) ||
+        !ReadDouble(lSample.mSeconds) || !ReadDouble(lMicroseconds)) {
+        return !Error("expected \"P x y z Q qx qy qz qw seconds microseconds\", found \"%s\"",
+                      PeekToken().c_str());
+    }
+    lSample.mSeconds += lMicroseconds / kMicroseconds;
+    if (!FitsFloat(lSample.mPosition, 3) || !FitsFloat(lSample.mQuaternion, 4)) {
+        return !Error("value out of range");
+    }
+    if (!(std::fabs(lSample.mSeconds) <= kMaxSeconds)) {
+        return !Error("time stamp out of range");
+    }
+    oSample = lSample;
+    return true;
+}
+
+bool KBrdFile::WriteSample(int pFrame, int pId, const double pPosition[3],
+                           const double pQuaternion[4], double pSeconds)
+{
+    const double lWhole = std::trunc(pSeconds);
+    const double lMicroseconds = (pSeconds - lWhole) * kMicroseconds;
+    return Print(0, "%d\t%d\tP\t%g\t%g\t%g\tQ\t%g\t%g\t%g\t%g\t%g\t%g\n", pFrame, pId, pPosition[0],
+                 pPosition[1], pPosition[2], pQuaternion[0], pQuaternion[1], pQuaternion[2],
+                 pQuaternion[3], lWhole, lMicroseconds) >= 0;
+}

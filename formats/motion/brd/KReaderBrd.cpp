@@ -1,0 +1,299 @@
+#include "formats/motion/brd/KReaderBrd.h"
+
+#include "animation/KFCurve.h"
+#include "animation/KRyvTakeNode.h"
+#include "core/KMatrix.h"
+#include "core/KMatrixFunctions.h"
+#include "core/KQuaternion.h"
+#include "formats/motion/KMotionFrameRate.h"
+#include "formats/motion/KMotionImportFilters.h"
+#include "formats/motion/KMotionMarkerBuilder.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "io/KReadRollback.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvScene.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+
+namespace {
+
+// Per sensor: translation X, Y, Z, rotation X, Y, Z, occlusion.
+constexpr int kCurveCount = 7;
+constexpr int kOcclusionCurve = 6;
+constexpr double kOccluded = 1.0;
+constexpr double kSeen = 0.0;
+
+bool SampleBefore(const KBrdSample& pA, const KBrdSample& pB)
+{
+    return pA.mId != pB.mId ? pA.mId < pB.mId : pA.mFrame < pB.mFrame;
+}
+
+KVector4 EulerOfQuaternion(const double pQuaternion[4])
+{
+    KMatrix lMatrix;
+    QuaternionToMatrix(lMatrix,
+                       KQuaternion(pQuaternion[0], pQuaternion[1], pQuaternion[2], pQuaternion[3]));
+    KVector4 lAngles;
+    MatrixToEulerXYZ(lAngles, lMatrix);
+    return lAngles;
+}
+
+} // namespace
+
+KReaderBrd::KReaderBrd(KRyvObjectFactory* pOwner) : KMotionTextReader(pOwner) {}
+
+KReaderBrd::~KReaderBrd() = default;
+
+std::unique_ptr<KReader> KReaderBrd::Create(KRyvObjectFactory* pOwner)
+{
+    return std::unique_ptr<KReader>(new (std::nothrow) KReaderBrd(pOwner));
+}
+
+std::unique_ptr<KTextFile> KReaderBrd::NewFile() const
+{
+    return std::make_unique<KBrdFile>();
+}
+
+void KReaderBrd::ClearParsed()
+{
+    mParsed = false;
+    mParseResult = false;
+    mSamples.clear();
+    mSensors.clear();
+    mParseError = KString();
+    mFirstFrame = mLastFrame = mFrameCount = 0;
+    mFirstSeconds = mLastSeconds = mFrameRate = 0.0;
+}
+
+bool KReaderBrd::Parse()
+{
+    if (mParsed) {
+        if (!mParseResult) {
+            GetError().SetLastError(kFileCorrupted, mParseError.Buffer());
+        }
+        return mParseResult;
+    }
+    ClearParsed();
+    mParsed = true;
+    mParseResult = ReadSamples() && CheckFrameSpan();
+    if (!mParseResult) {
+        mParseError = GetError().GetLastErrorString();
+        mSamples.clear();
+        mSensors.clear();
+        return false;
+    }
+    mFrameCount = mLastFrame - mFirstFrame + 1;
+    const double lDuration = mLastSeconds - mFirstSeconds;
+    const double lRate = (mFrameCount - 1) / lDuration;
+    // Equal or reversed time stamps give no rate: the global default stands in.
+    mFrameRate =
+        mFrameCount > 1 && lDuration != 0.0 && KMotionFrameRate::IsValid(lRate) ? lRate : 0.0;
+    SortSamples();
+    return true;
+}
+
+bool KReaderBrd::ReadSamples()
+{
+    KBrdFile& lFile = File();
+    KBrdSample lSample;
+    for (bool lFirst = true; lFile.ReadSample(lSample, lFirst); lFirst = false) {
+        if (mSamples.empty()) {
+            mFirstFrame = mLastFrame = lSample.mFrame;
+            mFirstSeconds = mLastSeconds = lSample.mSeconds;
+        } else if (lSample.mFrame < mFirstFrame) {
+            mFirstFrame = lSample.mFrame;
+            mFirstSeconds = lSample.mSeconds;
+        } else if (lSample.mFrame > mLastFrame) {
+            mLastFrame = lSample.mFrame;
+            mLastSeconds = lSample.mSeconds;
+        }
+        mSamples.push_back(lSample);
+    }
+    if (!lFile.IsAtEnd() || lFile.IsCorrupt()) {
+        return FailFile("malformed line");
+    }
+    if (mSamples.empty()) {
+        return FailFile("no sample");
+    }
+    return true;
+}
+
+void KReaderBrd::SortSamples()
+{
+    // Stable, so that of two lines with the same sensor and frame the later one wins.
+    std::stable_sort(mSamples.begin(), mSamples.end(), SampleBefore);
+    std::size_t lKept = 0;
+    for (std::size_t i = 0; i < mSamples.size(); ++i) {
+        if (lKept > 0 && mSamples[lKept - 1].mId == mSamples[i].mId &&
+            mSamples[lKept - 1].mFrame == mSamples[i].mFrame) {
+            mSamples[lKept - 1] = mSamples[i];
+        } else {
+            mSamples[lKept++] = mSamples[i];
+        }
+    }
+    mSamples.resize(lKept);
+    for (std::size_t i = 0; i < mSamples.size(); ++i) {
+        if (mSensors.empty() || mSensors.back().mId != mSamples[i].mId) {
+            mSensors.push_back({mSamples[i].mId, i, i});
+        }
+        mSensors.back().mEnd = i + 1;
+    }
+}
+
+bool KReaderBrd::CheckFrameSpan()
+{
+    const std::int64_t lFrames =
+        static_cast<std::int64_t>(mLastFrame) - static_cast<std::int64_t>(mFirstFrame) + 1;
+    std::vector<int> lIds;
+    lIds.reserve(mSamples.size());
+    for (const KBrdSample& lSample : mSamples) {
+        lIds.push_back(lSample.mId);
+    }
+    std::sort(lIds.begin(), lIds.end());
+    const std::int64_t lSensors = std::unique(lIds.begin(), lIds.end()) - lIds.begin();
+    const std::int64_t lSamples = static_cast<std::int64_t>(mSamples.size());
+    // lFrames < 2^32 and lSensors <= lSamples, so the products cannot overflow.
+    if (lFrames > KFCurve::kMaxKeyCount || lFrames * lSensors > kMaxFramesPerSample * lSamples) {
+        const std::string lText = File().GetFileName() + ": frame numbers " +
+                                  std::to_string(mFirstFrame) + " to " +
+                                  std::to_string(mLastFrame) + " span more frames than " +
+                                  std::to_string(lSamples) + " samples can fill";
+        return Fail(KString(lText.c_str()));
+    }
+    return true;
+}
+
+std::unique_ptr<KStreamOptions> KReaderBrd::GetReadOptions()
+{
+    if (!GetFile()) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return nullptr;
+    }
+    try {
+        if (!Parse()) {
+            return nullptr;
+        }
+        std::unique_ptr<KStreamOptionsMotion> lOptions = KStreamOptionsMotion::Create();
+        if (!lOptions) {
+            GetError().SetLastErrorID(kUnidentifiedError);
+            return nullptr;
+        }
+        lOptions->SetTimeMode(0, mFrameRate);
+        lOptions->SetFrameCount(mFrameCount);
+        // Frame number n lies at n periods; files this kit writes start at frame 0.
+        lOptions->SetStart(lOptions->GetFramePeriod() * mFirstFrame);
+        lOptions->SetOption(KMotionMarkerBuilder::kOptionOpticalName, 0);
+        lOptions->SetOption(kOptionHold, 1);
+        return std::unique_ptr<KStreamOptions>(lOptions.release());
+    } catch (const std::bad_alloc&) {
+        ClearParsed();
+        Fail(KString((File().GetFileName() + ": out of memory").c_str()));
+        return nullptr;
+    }
+}
+
+bool KReaderBrd::Read(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    KStreamOptionsMotion* lOptions = CheckRead(pScene, pOptions);
+    if (!lOptions) {
+        return false;
+    }
+    try {
+        return Parse() && ReadInto(*pScene, *lOptions);
+    } catch (const std::bad_alloc&) {
+        // The rollback inside ReadInto has already undone the partial read while unwinding.
+        ClearParsed();
+        return Fail(KString((File().GetFileName() + ": out of memory").c_str()));
+    }
+}
+
+bool KReaderBrd::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
+{
+    const int lFrames = std::min(ioOptions.GetFrameCount(), mFrameCount);
+    const KString lTakeName = KMotionMarkerBuilder::TakeNameOf(File().GetFileName());
+    KReadRollback lRollback(GetOwner());
+    KMotionMarkerBuilder lBuilder(*GetOwner(), lRollback, lTakeName.Buffer());
+    KRyvNode* lReference = lBuilder.CreateReference("BRD", ioOptions);
+    if (!lReference) {
+        return FailFile("cannot create the reference node");
+    }
+    const std::size_t lCount = mSensors.size();
+    for (std::size_t k = 0; k < lCount; ++k) {
+        ioOptions.ReportProgress("Loading BRD animation frames in nodes",
+                                 static_cast<float>(k * 100 / lCount));
+        if (!BuildSensor(lBuilder, lRollback, lReference, mSensors[k], ioOptions, lFrames)) {
+            return FailFile("cannot create the sensor nodes");
+        }
+    }
+    ioOptions.SetFrameCount(lFrames);
+    if (!lBuilder.JoinScene(ioScene, lReference, ioOptions, lFrames)) {
+        return FailFile("the sensors cannot join the scene");
+    }
+    lRollback.Commit();
+    return true;
+}
+
+bool KReaderBrd::BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
+                             KRyvNode* pReference, const Sensor& pSensor,
+                             const KStreamOptionsMotion& pOptions, int pFrames)
+{
+    const std::string lName = "Marker" + std::to_string(pSensor.mId);
+    KRyvNode* lNode = ioBuilder.CreateMarker(pReference, lName.c_str());
+    if (!lNode) {
+        return false;
+    }
+    KRyvTakeNode* lTake = lNode->GetCurrentTakeNode();
+    KFCurve* lCurves[kCurveCount] = {lTake->GetTransformTX(), lTake->GetTransformTY(),
+                                     lTake->GetTransformTZ(), lTake->GetTransformRX(),
+                                     lTake->GetTransformRY(), lTake->GetTransformRZ(),
+                                     lTake->GetOcclusion()};
+    for (KFCurve* lCurve : lCurves) {
+        if (!ioRollback.BeginKeySet(lCurve, pFrames)) {
+            return false;
+        }
+    }
+    FillKeys(lCurves, pSensor, pOptions, pFrames);
+    ioRollback.EndKeySets(pFrames);
+    KMotionImportFilters::Apply(lCurves, lCurves + 3);
+    KMotionImportFilters::ReduceConstantKeys(lCurves + kOcclusionCurve, 1);
+    return true;
+}
+
+void KReaderBrd::FillKeys(KFCurve* const* pCurves, const Sensor& pSensor,
+                          const KStreamOptionsMotion& pOptions, int pFrames)
+{
+    const bool lHold = pOptions.GetOption(kOptionHold) == 1;
+    const KTime lStart = pOptions.GetStart();
+    const KTime lPeriod = pOptions.GetFramePeriod();
+    KVector4 lPosition;
+    KVector4 lRotation;
+    // The samples are sorted by frame, so the cursor only moves forward.
+    std::size_t lCursor = pSensor.mBegin;
+    for (int i = 0; i < pFrames; ++i) {
+        const int lFrameNumber = mFirstFrame + i;
+        while (lCursor < pSensor.mEnd && mSamples[lCursor].mFrame < lFrameNumber) {
+            ++lCursor;
+        }
+        const bool lFound = lCursor < pSensor.mEnd && mSamples[lCursor].mFrame == lFrameNumber;
+        if (lFound) {
+            const KBrdSample& lSample = mSamples[lCursor];
+            lPosition = KVector4(lSample.mPosition[0], lSample.mPosition[1], lSample.mPosition[2]);
+            lRotation = EulerOfQuaternion(lSample.mQuaternion);
+        } else if (!lHold) {
+            lPosition = KVector4();
+            lRotation = KVector4();
+        }
+        const KTime lTime = lStart + lPeriod * i;
+        // The samples were checked to fit single precision, and Euler angles always do.
+        for (int c = 0; c < 3; ++c) {
+            KMotionMarkerBuilder::SetKey(pCurves[c], i, lTime, lPosition[c],
+                                         KFCurveKey::kInterpolationCubic);
+            KMotionMarkerBuilder::SetKey(pCurves[3 + c], i, lTime, lRotation[c],
+                                         KFCurveKey::kInterpolationCubic);
+        }
+        KMotionMarkerBuilder::SetKey(pCurves[kOcclusionCurve], i, lTime, lFound ? kSeen : kOccluded,
+                                     KFCurveKey::kInterpolationConstant);
+    }
+}

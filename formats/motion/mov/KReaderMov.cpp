@@ -1,0 +1,282 @@
+#include "formats/motion/mov/KReaderMov.h"
+
+#include "animation/KFCurve.h"
+#include "animation/KRyvTakeNode.h"
+#include "formats/motion/KMotionFrameRate.h"
+#include "formats/motion/KMotionImportFilters.h"
+#include "formats/motion/KMotionMarkerBuilder.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/mov/KMovFile.h"
+#include "io/KReadRollback.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvScene.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <new>
+#include <string>
+
+namespace {
+
+constexpr int kGroupCount = 3;
+constexpr int kAxisCount = 3;
+// Times beyond this many seconds cannot be kit times at any usable rate.
+constexpr double kMaxSeconds = 1.0e8;
+
+bool FitsKey(double pValue)
+{
+    return std::fabs(pValue) <= static_cast<double>(FLT_MAX);
+}
+
+// Which of translation, rotation and scaling the options switch on.
+void GroupsOf(const KStreamOptionsMotion& pOptions, bool oGroups[kGroupCount], int& oCount)
+{
+    oCount = 0;
+    for (int g = 0; g < kGroupCount; ++g) {
+        oGroups[g] = pOptions.GetOption(KReaderMov::kOptionTranslation + g) == 1;
+        oCount += oGroups[g] ? 1 : 0;
+    }
+}
+
+} // namespace
+
+KReaderMov::KReaderMov(KRyvObjectFactory* pOwner) : KMotionTextReader(pOwner) {}
+
+KReaderMov::~KReaderMov() = default;
+
+std::unique_ptr<KReader> KReaderMov::Create(KRyvObjectFactory* pOwner)
+{
+    return std::unique_ptr<KReader>(new (std::nothrow) KReaderMov(pOwner));
+}
+
+std::unique_ptr<KTextFile> KReaderMov::NewFile() const
+{
+    return std::make_unique<KMovFile>();
+}
+
+KMovFile& KReaderMov::File() const
+{
+    return *static_cast<KMovFile*>(GetFile());
+}
+
+double KReaderMov::EstimateRate(const std::vector<double>& pTimes)
+{
+    double lEstimate = 0.0;
+    if (pTimes.empty()) {
+        return 0.0;
+    }
+    double lPrevious = pTimes[0];
+    for (std::size_t i = 1; i < pTimes.size(); ++i) {
+        // Only a time past the last one taken counts: equal or falling times give no period.
+        if (!(pTimes[i] > lPrevious)) {
+            continue;
+        }
+        const double lRate = 1.0 / (pTimes[i] - lPrevious);
+        lEstimate = lEstimate > 0.0 ? (lEstimate + lRate) * 0.5 : lRate;
+        lPrevious = pTimes[i];
+    }
+    return KMotionFrameRate::IsValid(lEstimate) ? lEstimate : 0.0;
+}
+
+std::unique_ptr<KStreamOptions> KReaderMov::GetReadOptions()
+{
+    if (!GetFile()) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return nullptr;
+    }
+    try {
+        KMovFile& lFile = File();
+        int lColumns = 0;
+        std::int64_t lLines = 0;
+        if (!lFile.CountColumns(lColumns) || !lFile.CountLines(lLines)) {
+            FailFile("no numbers");
+            return nullptr;
+        }
+        std::vector<double> lTimes;
+        double lTime = 0.0;
+        int lRead = 0;
+        for (bool lRow = lFile.ReadRow(&lTime, 1, true, lRead);
+             lRow && static_cast<int>(lTimes.size()) < kRateLines;
+             lRow = lFile.ReadRow(&lTime, 1, false, lRead)) {
+            lTimes.push_back(lTime);
+        }
+        if (lTimes.empty() || !(std::fabs(lTimes[0]) <= kMaxSeconds)) {
+            FailFile("the first time is out of range");
+            return nullptr;
+        }
+        std::unique_ptr<KStreamOptionsMotion> lOptions = KStreamOptionsMotion::Create();
+        if (!lOptions) {
+            GetError().SetLastErrorID(kUnidentifiedError);
+            return nullptr;
+        }
+        KTime lStart;
+        lStart.SetSecondDouble(lTimes[0]);
+        lOptions->SetStart(lStart);
+        lOptions->SetFrameCount(static_cast<int>(std::min<std::int64_t>(lLines, INT_MAX)));
+        lOptions->SetTimeMode(0, EstimateRate(lTimes));
+        for (int g = 0; g < kGroupCount; ++g) {
+            lOptions->SetOption(kOptionTranslation + g, 1);
+        }
+        lOptions->SetOption(KMotionMarkerBuilder::kOptionOpticalName, 0);
+        return std::unique_ptr<KStreamOptions>(lOptions.release());
+    } catch (const std::bad_alloc&) {
+        FailFile("out of memory");
+        return nullptr;
+    }
+}
+
+bool KReaderMov::Read(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    KStreamOptionsMotion* lOptions = CheckRead(pScene, pOptions);
+    if (!lOptions) {
+        return false;
+    }
+    try {
+        return ReadInto(*pScene, *lOptions);
+    } catch (const std::bad_alloc&) {
+        return Fail(KString((File().GetFileName() + ": out of memory").c_str()));
+    }
+}
+
+bool KReaderMov::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
+{
+    bool lGroups[kGroupCount];
+    int lGroupCount = 0;
+    GroupsOf(ioOptions, lGroups, lGroupCount);
+    if (lGroupCount == 0) {
+        GetError().SetLastError(kUnidentifiedError, "No animation to import.");
+        return false;
+    }
+    File().ClearLastError();
+    Table lTable;
+    if (!File().CountColumns(lTable.mColumns)) {
+        return FailFile("no numbers");
+    }
+    const int lObjects = (lTable.mColumns - 1) / (kAxisCount * lGroupCount);
+    if (lObjects > kMaxObjects) {
+        return FailFile("more objects than the reader takes");
+    }
+    if (!ReadTable(lTable, ioOptions)) {
+        return false;
+    }
+    if (lObjects <= 0) {
+        GetMessage() += (File().GetFileName() + ": the first line has " +
+                         std::to_string(lTable.mColumns) + " columns, no object\n")
+                            .c_str();
+    }
+    const KString lTakeName = KMotionMarkerBuilder::TakeNameOf(File().GetFileName());
+    KReadRollback lRollback(GetOwner());
+    KMotionMarkerBuilder lBuilder(*GetOwner(), lRollback, lTakeName.Buffer());
+    KRyvNode* lReference = lBuilder.CreateReference("MOV", ioOptions);
+    if (!lReference) {
+        return FailFile("cannot create the reference node");
+    }
+    for (int k = 0; k < lObjects; ++k) {
+        ioOptions.ReportProgress("Loading MOV animation frames in nodes",
+                                 50.0f + static_cast<float>(k * 50 / lObjects));
+        if (!BuildObject(lBuilder, lRollback, lReference, k, lTable, ioOptions)) {
+            return FailFile("cannot create the object nodes");
+        }
+    }
+    ioOptions.SetFrameCount(lTable.mRows);
+    if (!lBuilder.JoinScene(ioScene, lReference, ioOptions, lTable.mRows)) {
+        return FailFile("the objects cannot join the scene");
+    }
+    lRollback.Commit();
+    return true;
+}
+
+bool KReaderMov::ReadTable(Table& oTable, const KStreamOptionsMotion& pOptions)
+{
+    KMovFile& lFile = File();
+    const int lFrames = std::min(pOptions.GetFrameCount(), KFCurve::kMaxKeyCount);
+    std::vector<double> lRow(static_cast<std::size_t>(oTable.mColumns));
+    std::int64_t lPresent = 0;
+    std::int64_t lMissing = 0;
+    int lWarned = 0;
+    int lRead = 0;
+    for (int f = 0; f < lFrames && lFile.ReadRow(lRow.data(), oTable.mColumns, f == 0, lRead);
+         ++f) {
+        pOptions.ReportProgress("Reading MOV animation frames",
+                                static_cast<float>(static_cast<std::int64_t>(f) * 50 / lFrames));
+        lPresent += lRead;
+        lMissing += oTable.mColumns - lRead;
+        // A table mostly made of zero-filled cells is not a table: it could also ask for far
+        // more memory than the file holds.
+        if (lMissing > lPresent + oTable.mColumns) {
+            lFile.Error("more numbers missing than present");
+            return FailFile("");
+        }
+        if (lRead < oTable.mColumns && lWarned++ < kMaxRowWarnings) {
+            GetMessage() +=
+                (lFile.GetFileName() + ":" + std::to_string(lFile.GetLineNumber()) + ": " +
+                 std::to_string(oTable.mColumns - lRead) + " numbers missing, read as 0\n")
+                    .c_str();
+        }
+        for (double lValue : lRow) {
+            if (!FitsKey(lValue)) {
+                lFile.Error("value out of range");
+                return FailFile("");
+            }
+            oTable.mValues.push_back(static_cast<float>(lValue));
+        }
+        ++oTable.mRows;
+    }
+    if (lWarned > kMaxRowWarnings) {
+        GetMessage() += (lFile.GetFileName() + ": " + std::to_string(lWarned - kMaxRowWarnings) +
+                         " further rows with numbers missing\n")
+                            .c_str();
+    }
+    if (lFile.IsCorrupt() || oTable.mRows == 0) {
+        return FailFile("no row");
+    }
+    return true;
+}
+
+bool KReaderMov::BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
+                             KRyvNode* pReference, int pObject, const Table& pTable,
+                             const KStreamOptionsMotion& pOptions)
+{
+    KRyvNode* lNode =
+        ioBuilder.CreateMarker(pReference, ("Marker" + std::to_string(pObject)).c_str());
+    if (!lNode) {
+        return false;
+    }
+    bool lGroups[kGroupCount];
+    int lGroupCount = 0;
+    GroupsOf(pOptions, lGroups, lGroupCount);
+    KRyvTakeNode* lTake = lNode->GetCurrentTakeNode();
+    KFCurve* lCurves[kGroupCount][kAxisCount] = {
+        {lTake->GetTransformTX(), lTake->GetTransformTY(), lTake->GetTransformTZ()},
+        {lTake->GetTransformRX(), lTake->GetTransformRY(), lTake->GetTransformRZ()},
+        {lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()}};
+    const KTime lStart = pOptions.GetStart();
+    const KTime lPeriod = pOptions.GetFramePeriod();
+    // The object's columns follow the time column, the groups on in the order T, R, S.
+    int lColumn = 1 + pObject * kAxisCount * lGroupCount;
+    for (int g = 0; g < kGroupCount; ++g) {
+        if (!lGroups[g]) {
+            continue;
+        }
+        for (int a = 0; a < kAxisCount; ++a, ++lColumn) {
+            if (!ioRollback.BeginKeySet(lCurves[g][a], pTable.mRows)) {
+                return false;
+            }
+            for (int i = 0; i < pTable.mRows; ++i) {
+                const float lValue = pTable.mValues[static_cast<std::size_t>(i) * pTable.mColumns +
+                                                    static_cast<std::size_t>(lColumn)];
+                KMotionMarkerBuilder::SetKey(lCurves[g][a], i, lStart + lPeriod * i, lValue,
+                                             KFCurveKey::kInterpolationCubic);
+            }
+        }
+    }
+    ioRollback.EndKeySets(pTable.mRows);
+    KMotionImportFilters::Apply(lGroups[0] ? lCurves[0] : nullptr,
+                                lGroups[1] ? lCurves[1] : nullptr);
+    if (lGroups[2]) {
+        KMotionImportFilters::ReduceConstantKeys(lCurves[2], kAxisCount);
+    }
+    return true;
+}

@@ -1,0 +1,77 @@
+#ifndef RYVKIT_FORMATS_MOTION_MOV_KREADERMOV_H
+#define RYVKIT_FORMATS_MOTION_MOV_KREADERMOV_H
+
+#include "formats/motion/KMotionTextReader.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class KFCurve;
+class KMotionMarkerBuilder;
+class KMovFile;
+class KReadRollback;
+class KRyvNode;
+
+// Reads a MOV table into a scene: one optical-marker node "Marker<k>" per object (k from 0)
+// below a reference node "MOV:reference" ("MOV:optical" with option 4 at 1) under the scene's
+// root, in a take named after the file, with a key per row read on the translation, rotation
+// and scaling curves that options 0, 1 and 2 switch on (the file does not say which columns it
+// holds). Objects = (columns of the first line - 1) / (3 x groups on); further columns are
+// ignored. A short row is read with zeros in its missing cells, with a warning.
+//
+// The read options hold the first time as start, the number of lines as frame count and the rate
+// estimated from the first kRateLines times: only times rising over the previous time taken
+// count, so repeated or falling times never divide by zero; no usable estimate gives the global
+// default. Keys lie at the start plus whole periods; the frame count is replaced by the rows
+// read when the options ask for more.
+//
+// Errors (KReader table): no file, kFileNotOpened; no motion options, kStreamOptionsNotSet; no
+// group on, kUnidentifiedError with "No animation to import."; kFileCorrupted with "file:line:
+// why" for a first line that holds anything but numbers, an empty file, a value beyond single
+// precision, more than kMaxObjects objects, or rows with more cells missing than present. A
+// failed read leaves scene and factory as they were.
+class KReaderMov : public KMotionTextReader
+{
+public:
+    static constexpr int kOptionTranslation = 0;
+    static constexpr int kOptionRotation = 1;
+    static constexpr int kOptionScaling = 2;
+    static constexpr int kRateLines = 10;
+    static constexpr int kMaxObjects = 100000;
+    // Rows with missing cells get a warning each up to this many, then one line for the rest.
+    static constexpr int kMaxRowWarnings = 10;
+
+    explicit KReaderMov(KRyvObjectFactory* pOwner);
+    ~KReaderMov() override;
+
+    // Options 0, 1 and 2 at 1, option 4 at 0, with the span and rate of the file.
+    std::unique_ptr<KStreamOptions> GetReadOptions() override;
+    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
+
+    // The rate the times give (first to last, each rising over the previous one taken), 0 when
+    // they give no usable rate.
+    static double EstimateRate(const std::vector<double>& pTimes);
+
+    static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
+
+private:
+    // The rows read, as single-precision keys: mColumns values per row.
+    struct Table
+    {
+        int mColumns = 0;
+        int mRows = 0;
+        std::vector<float> mValues;
+    };
+
+    std::unique_ptr<KTextFile> NewFile() const override;
+    KMovFile& File() const;
+
+    bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
+    bool ReadTable(Table& oTable, const KStreamOptionsMotion& pOptions);
+    bool BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
+                     KRyvNode* pReference, int pObject, const Table& pTable,
+                     const KStreamOptionsMotion& pOptions);
+};
+
+#endif

@@ -1,0 +1,207 @@
+#ifndef RYVKIT_TESTS_MOTION_MOTIONTABLETESTSCENE_H
+#define RYVKIT_TESTS_MOTION_MOTIONTABLETESTSCENE_H
+
+#include "animation/KFCurve.h"
+#include "animation/KImportSettings.h"
+#include "animation/KRyvTakeNode.h"
+#include "core/KAffineMatrix.h"
+#include "core/KMatrix.h"
+#include "core/KMatrixFunctions.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "io/KReader.h"
+#include "io/KWriter.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/TextMutation.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+// Shared pieces of the tests of the six-degree-of-freedom tables (BRD, MOV, VPM): files in a
+// folder of the running test, scenes of animated marked nodes, and the checks of a read.
+
+// Writes pContent to pName in a folder of the running test (the name gives the take) and answers
+// the path.
+inline std::string WriteTableFile(const std::string& pName, const std::string& pContent)
+{
+    static const TempFolder sFolder;
+    const testing::TestInfo* lTest = testing::UnitTest::GetInstance()->current_test_info();
+    return sFolder.Write(std::string(lTest->test_suite_name()) + "_" + lTest->name() + "/" + pName,
+                         pContent);
+}
+
+inline std::string ReadTableFile(const std::string& pPath)
+{
+    std::ifstream lIn(pPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(lIn), std::istreambuf_iterator<char>());
+}
+
+// The import settings of the tests (no key reducer, the rotation filter given), restored after.
+class TableImportSettingsGuard
+{
+public:
+    explicit TableImportSettingsGuard(int pRotationFilter = KImportSettings::kRotationFilterNone,
+                                      bool pReduce = false)
+    {
+        KImportSettings::Get().Reset();
+        KImportSettings::Get().SetRotationFilterMode(pRotationFilter);
+        KImportSettings::Get().SetConstantKeyReducerEnabled(pReduce);
+    }
+    ~TableImportSettingsGuard() { KImportSettings::Get().Reset(); }
+};
+
+// A motion option set as a writer makes it, with a span.
+inline std::unique_ptr<KStreamOptionsMotion> TableWriteOptions(KWriter& pWriter, int pFrames,
+                                                               double pRate)
+{
+    std::unique_ptr<KStreamOptionsMotion> lOptions(
+        static_cast<KStreamOptionsMotion*>(pWriter.GetWriteOptions().release()));
+    lOptions->SetFrameCount(pFrames);
+    lOptions->SetTimeMode(0, pRate);
+    return lOptions;
+}
+
+// A factory with one scene, read into through a reader of the format.
+template <class TReader> struct TableReadScene
+{
+    KRyvObjectFactory mFactory;
+    KRyvScene* mScene = mFactory.CreateScene();
+    TReader mReader{&mFactory};
+    std::unique_ptr<KStreamOptionsMotion> mOptions;
+
+    // Opens, takes the reader's options (or fresh ones when it has none), lets pAdjust change
+    // them, and reads.
+    template <class TAdjust> bool Read(const std::string& pPath, TAdjust pAdjust)
+    {
+        if (!mReader.FileOpen(pPath.c_str())) {
+            return false;
+        }
+        std::unique_ptr<KStreamOptions> lOptions = mReader.GetReadOptions();
+        if (!lOptions) {
+            mOptions = KStreamOptionsMotion::Create();
+        } else {
+            mOptions.reset(static_cast<KStreamOptionsMotion*>(lOptions.release()));
+        }
+        pAdjust(*mOptions);
+        return mReader.Read(mScene, mOptions.get());
+    }
+    bool Read(const std::string& pPath)
+    {
+        return Read(pPath, [](KStreamOptionsMotion&) {});
+    }
+
+    KRyvNode* Find(const char* pName) { return mFactory.FindNode(pName); }
+    KTime FrameTime(int pFrame) const
+    {
+        return mOptions->GetStart() + mOptions->GetFramePeriod() * pFrame;
+    }
+    double Value(const char* pNode, KFCurve* (KRyvTakeNode::*pCurve)(), int pFrame)
+    {
+        KRyvTakeNode* lTake = Find(pNode)->GetCurrentTakeNode();
+        return (lTake->*pCurve)()->Evaluate(FrameTime(pFrame));
+    }
+};
+
+// A marked node below pParent.
+inline KRyvNode* AddTableMarker(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName)
+{
+    KRyvNode* lNode = ioFactory.CreateNode(pName);
+    lNode->SetMarked(true);
+    pParent->AddChild(lNode);
+    return lNode;
+}
+
+// Keys every frame of a take of the node from pFrames random poses: translations in
+// [-500, 500], rotations X and Z anywhere in (-180, 180), Y in [-89, 89] (the decomposition's
+// range, kept off gimbal lock), and with pScale a scaling in [0.5, 2].
+inline void KeyRandomMotion(KRyvNode* pNode, const char* pTake, int pFrames, KTime pPeriod,
+                            unsigned pSeed, bool pScale)
+{
+    pNode->AddTakeNode(pTake);
+    pNode->SetCurrentTakeNode(pTake);
+    KRyvTakeNode* lTake = pNode->GetCurrentTakeNode();
+    std::mt19937 lRandom(pSeed);
+    std::uniform_real_distribution<double> lPosition(-500.0, 500.0);
+    std::uniform_real_distribution<double> lAngle(-179.9, 179.9);
+    std::uniform_real_distribution<double> lTilt(-89.0, 89.0);
+    std::uniform_real_distribution<double> lScaling(0.5, 2.0);
+    KFCurve* lCurves[9] = {
+        lTake->GetTransformTX(), lTake->GetTransformTY(), lTake->GetTransformTZ(),
+        lTake->GetTransformRX(), lTake->GetTransformRY(), lTake->GetTransformRZ(),
+        lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()};
+    const int lCount = pScale ? 9 : 6;
+    for (int c = 0; c < lCount; ++c) {
+        lCurves[c]->BeginKeySet(pFrames);
+    }
+    for (int f = 0; f < pFrames; ++f) {
+        const double lValues[9] = {lPosition(lRandom), lPosition(lRandom), lPosition(lRandom),
+                                   lAngle(lRandom),    lTilt(lRandom),     lAngle(lRandom),
+                                   lScaling(lRandom),  lScaling(lRandom),  lScaling(lRandom)};
+        for (int c = 0; c < lCount; ++c) {
+            lCurves[c]->GetKey(f)->Set(pPeriod * f, static_cast<float>(lValues[c]));
+        }
+    }
+    for (int c = 0; c < lCount; ++c) {
+        lCurves[c]->EndKeySet(pFrames);
+    }
+}
+
+// The largest difference over the frames of the global translations (absolute, and relative to
+// the larger magnitude beyond 1) and of the rotation matrices with the scale removed, of two
+// nodes sampled at the same times.
+struct TransformDifference
+{
+    double mTranslation = 0.0;
+    double mRotation = 0.0;
+    double mScale = 0.0;
+};
+
+inline TransformDifference CompareSampled(KRyvNode* pExpected, KTime pExpectedStart,
+                                          KRyvNode* pActual, KTime pActualStart, KTime pPeriod,
+                                          int pFrames)
+{
+    TransformDifference lMax;
+    for (int f = 0; f < pFrames; ++f) {
+        const KAffineMatrix lA(pExpected->GetGlobalMatrixAtTime(pExpectedStart + pPeriod * f));
+        const KAffineMatrix lB(pActual->GetGlobalMatrixAtTime(pActualStart + pPeriod * f));
+        const KVector4 lTa = lA.GetT(), lTb = lB.GetT(), lSa = lA.GetS(), lSb = lB.GetS();
+        const KMatrix lRa(lA.GetR()), lRb(lB.GetR());
+        for (int i = 0; i < 3; ++i) {
+            const double lScale = std::max(1.0, std::fabs(lTa[i]));
+            lMax.mTranslation = std::max(lMax.mTranslation, std::fabs(lTa[i] - lTb[i]) / lScale);
+            lMax.mScale = std::max(lMax.mScale, std::fabs(lSa[i] - lSb[i]));
+            for (int j = 0; j < 3; ++j) {
+                lMax.mRotation = std::max(lMax.mRotation, std::fabs(lRa[i][j] - lRb[i][j]));
+            }
+        }
+    }
+    return lMax;
+}
+
+// Every mutant of pText is read by a fresh reader: a read either succeeds or fails leaving the
+// factory's nodes and the scene's root as they were, and a failure is kFileCorrupted.
+template <class TReader>
+void ExpectMutantsLeaveNoTrace(const std::string& pName, const std::string& pText, unsigned pSeed)
+{
+    for (const TextMutant& lMutant : AllMutants(pText, pSeed, 300)) {
+        TableReadScene<TReader> lTest;
+        const int lNodes = lTest.mFactory.GetNodeCount();
+        const std::string lPath = WriteTableFile(pName, lMutant.mText);
+        if (!lTest.Read(lPath)) {
+            EXPECT_EQ(lTest.mFactory.GetNodeCount(), lNodes) << lMutant.mLabel;
+            EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0) << lMutant.mLabel;
+        }
+    }
+}
+
+#endif
