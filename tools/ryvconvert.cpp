@@ -36,7 +36,8 @@
 
 namespace {
 
-const char* const kUsage = "usage: ryvconvert [RYV OPTIONS] INPUT [OUTPUT] | --formats | --help | --version\n";
+const char* const kUsage = "usage: ryvconvert [RYV OPTIONS] [--skeleton ASF] INPUT [OUTPUT] | "
+                           "--formats | --help | --version\n";
 
 // The choices for native files; a password never comes from the command line, where the process
 // list would show it.
@@ -50,6 +51,8 @@ struct NativeChoices
     bool mPasswordGiven = false;
     // A summary only looks at the file: embedded media are not written out for it.
     bool mRestoreMedia = true;
+    // The ASF skeleton of an AMC input; empty: the ASF file of the same name beside it.
+    std::string mSkeleton;
 };
 
 // Passwords longer than this are refused rather than cut: a cut password would not open the
@@ -86,7 +89,8 @@ bool ReadPasswordFile(const char* pPath, std::string& oPassword, std::string& oC
 }
 
 // Consumes the options among the arguments; the rest stay in oFiles. False on wrong usage.
-bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices, std::vector<const char*>& oFiles)
+bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices,
+                    std::vector<const char*>& oFiles)
 {
     for (int i = 1; i < pCount; ++i) {
         const std::string lArgument = pArguments[i];
@@ -107,6 +111,8 @@ bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices, std:
                 return false;
             }
             oChoices.mPasswordGiven = true;
+        } else if (lArgument == "--skeleton" && lHasValue) {
+            oChoices.mSkeleton = pArguments[++i];
         } else if (lArgument == "--password-env" && lHasValue) {
             const char* lValue = std::getenv(pArguments[++i]);
             if (!lValue) {
@@ -122,7 +128,8 @@ bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices, std:
         }
     }
     const bool lFormOk = !(oChoices.mEncrypt && (oChoices.mAscii || oChoices.mDialect5));
-    return lFormOk && (!oChoices.mEncrypt || oChoices.mPasswordGiven) && !oFiles.empty() && oFiles.size() <= 2;
+    return lFormOk && (!oChoices.mEncrypt || oChoices.mPasswordGiven) && !oFiles.empty() &&
+           oFiles.size() <= 2;
 }
 
 // The exporter code of a native output for the choices.
@@ -132,9 +139,11 @@ int NativeExportCode(const NativeChoices& pChoices)
         return KFileFormatRegistry::kExportRyvEncrypted;
     }
     if (pChoices.mDialect5) {
-        return pChoices.mAscii ? KFileFormatRegistry::kExportRyv5Ascii : KFileFormatRegistry::kExportRyv5Binary;
+        return pChoices.mAscii ? KFileFormatRegistry::kExportRyv5Ascii
+                               : KFileFormatRegistry::kExportRyv5Binary;
     }
-    return pChoices.mAscii ? KFileFormatRegistry::kExportRyvAscii : KFileFormatRegistry::kExportRyvBinary;
+    return pChoices.mAscii ? KFileFormatRegistry::kExportRyvAscii
+                           : KFileFormatRegistry::kExportRyvBinary;
 }
 
 void ApplyNativeChoices(const NativeChoices& pChoices, KStreamOptions* ioOptions)
@@ -150,27 +159,34 @@ void ApplyNativeChoices(const NativeChoices& pChoices, KStreamOptions* ioOptions
 void PrintHelp()
 {
     std::printf("%s", kUsage);
-    std::printf("\n"
-                "ryvconvert INPUT OUTPUT  reads INPUT with the reader its extension names and\n"
-                "                         writes OUTPUT with the writer its extension names\n"
-                "ryvconvert INPUT         reads INPUT and prints a summary of the scene\n"
-                "\n"
-                "  --formats  list the formats and whether they are read and written\n"
-                "\n"
-                "Native (.ryv) files are written as binary 6.0 unless told otherwise:\n"
-                "  --ascii              write the ASCII form\n"
-                "  --5x                 write the older 5.x dialect (binary, or ASCII with --ascii)\n"
-                "  --encrypt            write an encrypted binary 6.0 file (needs a password)\n"
-                "  --embed-media        store the texture and video files in the file\n"
-                "  --password-file F    the password is the first line of the file F\n"
-                "  --password-env NAME  the password is the value of the environment variable\n"
-                "The password also opens an encrypted input; it is never taken from the command\n"
-                "line itself.\n"
-                "  --help     print this text\n"
-                "  --version  print the kit's version\n"
-                "\n"
-                "Warnings go to standard error. Exit status: 0 on success, 1 when reading or\n"
-                "writing fails, 2 on wrong usage.\n");
+    std::printf(
+        "\n"
+        "ryvconvert INPUT OUTPUT  reads INPUT with the reader its extension names and\n"
+        "                         writes OUTPUT with the writer its extension names\n"
+        "ryvconvert INPUT         reads INPUT and prints a summary of the scene\n"
+        "\n"
+        "  --formats  list the formats and whether they are read and written\n"
+        "\n"
+        "Native (.ryv) files are written as binary 6.0 unless told otherwise:\n"
+        "  --ascii              write the ASCII form\n"
+        "  --5x                 write the older 5.x dialect (binary, or ASCII with --ascii)\n"
+        "  --encrypt            write an encrypted binary 6.0 file (needs a password)\n"
+        "  --embed-media        store the texture and video files in the file\n"
+        "  --password-file F    the password is the first line of the file F\n"
+        "  --password-env NAME  the password is the value of the environment variable\n"
+        "The password also opens an encrypted input; it is never taken from the command\n"
+        "line itself.\n"
+        "\n"
+        "An AMC motion is read against its ASF skeleton: the .asf file of the same name\n"
+        "beside the .amc file, unless told otherwise:\n"
+        "  --skeleton F         read the skeleton from the ASF file F\n"
+        "Writing an AMC file writes its skeleton beside it as well (walk.amc gives\n"
+        "walk.asf).\n"
+        "  --help     print this text\n"
+        "  --version  print the kit's version\n"
+        "\n"
+        "Warnings go to standard error. Exit status: 0 on success, 1 when reading or\n"
+        "writing fails, 2 on wrong usage.\n");
 }
 
 void PrintFormats()
@@ -261,11 +277,32 @@ std::string FindUnreadableCause(const char* pPath)
     return lCause;
 }
 
-// Reads pPath into the scene; oOptions keeps the option set the read used (null when none) and
-// oCompanions the further files the reader took data from.
+// An AMC step works on the skeleton its ASF step left in that step's option set.
+void LendSkeleton(const KStreamOptions* pFrom, KStreamOptions* ioTo)
+{
+    const auto* lFrom = dynamic_cast<const KStreamOptionsMotion*>(pFrom);
+    auto* lTo = dynamic_cast<KStreamOptionsMotion*>(ioTo);
+    if (lFrom && lTo) {
+        lTo->SetAttachedObject(lFrom->GetAttachedObject());
+    }
+}
+
+// The path with its extension replaced by pExtension (which holds the dot).
+std::string WithExtension(const std::string& pPath, const char* pExtension)
+{
+    const std::size_t lSlash = pPath.find_last_of('/');
+    const std::size_t lDot = pPath.rfind('.');
+    const bool lHasExtension =
+        lDot != std::string::npos && (lSlash == std::string::npos || lDot > lSlash + 1);
+    return (lHasExtension ? pPath.substr(0, lDot) : pPath) + pExtension;
+}
+
+// Reads pPath into the scene (pSkeleton: the option set of the ASF read an AMC read needs);
+// oOptions keeps the option set the read used (null when none) and oCompanions the further files
+// the reader took data from.
 bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
-               const NativeChoices& pChoices, std::unique_ptr<KStreamOptions>& oOptions,
-               std::vector<std::string>& oCompanions)
+               const NativeChoices& pChoices, const KStreamOptions* pSkeleton,
+               std::unique_ptr<KStreamOptions>& oOptions, std::vector<std::string>& oCompanions)
 {
     const std::string lCause = FindUnreadableCause(pPath);
     if (!lCause.empty()) {
@@ -286,6 +323,7 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
         if (lOptions) {
             ShowProgress(*lOptions);
             ApplyNativeChoices(pChoices, lOptions.get());
+            LendSkeleton(pSkeleton, lOptions.get());
         }
         // No option set and an error: the reader could not take the file's header.
         lRead = (lOptions || lImporter.GetError().GetLastErrorID() < 0) &&
@@ -351,9 +389,10 @@ bool KeepsInputFiles(KExporter& ioExporter, const char* pInput,
 
 // Writes the scene read from pInput into pOutput with the format pFormat, unless that would
 // overwrite a file of the input or the format can hold nothing of the scene.
-bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pInput,
-                const char* pOutput, int pFormat, const std::vector<std::string>& pCompanions,
-                const KStreamOptions* pReadOptions, const NativeChoices& pChoices)
+bool WriteOne(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pInput,
+              const char* pOutput, int pFormat, const std::vector<std::string>& pCompanions,
+              const KStreamOptions* pReadOptions, const NativeChoices& pChoices,
+              const KStreamOptions* pSkeleton, std::unique_ptr<KStreamOptions>& oOptions)
 {
     KExporter lExporter(&ioFactory);
     lExporter.SetFileFormat(pFormat);
@@ -367,11 +406,13 @@ bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pI
             pOutput, pInput, KFileFormatRegistry::Kit().FindExportFormat(pFormat)->mName, lMissing);
         return false;
     }
-    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    std::unique_ptr<KStreamOptions>& lOptions = oOptions;
+    lOptions = lExporter.GetWriteOptions();
     if (lOptions) {
         CopyMotionSpan(pReadOptions, lOptions.get());
         ShowProgress(*lOptions);
         ApplyNativeChoices(pChoices, lOptions.get());
+        LendSkeleton(pSkeleton, lOptions.get());
     }
     const bool lWritten = lExporter.Export(&ioScene, lOptions.get());
     PrintWarnings(lExporter.GetMessage(), lWritten ? KString() : lExporter.GetReason());
@@ -379,6 +420,47 @@ bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pI
         PrintRefusal("write", pOutput, lExporter.GetReason(), lExporter.GetError());
     }
     return lWritten;
+}
+
+// Writes the scene; an AMC output gets its ASF skeleton beside it, written first.
+bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pInput,
+                const char* pOutput, int pFormat, const std::vector<std::string>& pCompanions,
+                const KStreamOptions* pReadOptions, const NativeChoices& pChoices)
+{
+    std::unique_ptr<KStreamOptions> lSkeleton;
+    if (pFormat == KFileFormatRegistry::kExportAmc) {
+        const std::string lAsf = WithExtension(pOutput, ".asf");
+        if (!WriteOne(ioFactory, ioScene, pInput, lAsf.c_str(), KFileFormatRegistry::kExportAsf,
+                      pCompanions, pReadOptions, pChoices, nullptr, lSkeleton)) {
+            return false;
+        }
+    }
+    std::unique_ptr<KStreamOptions> lOptions;
+    return WriteOne(ioFactory, ioScene, pInput, pOutput, pFormat, pCompanions, pReadOptions,
+                    pChoices, lSkeleton.get(), lOptions);
+}
+
+// Reads pPath; an AMC input is read after its ASF skeleton, which becomes one of the files
+// the outputs must not overwrite.
+bool ReadInput(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPath,
+               const NativeChoices& pChoices, std::unique_ptr<KStreamOptions>& oSkeleton,
+               std::unique_ptr<KStreamOptions>& oOptions, std::vector<std::string>& oCompanions)
+{
+    std::vector<std::string> lSkeletonFiles;
+    if (KFileFormatRegistry::Kit().GetImportFormatFromFileName(pPath) ==
+        KFileFormatRegistry::kImportAmc) {
+        const std::string lAsf =
+            pChoices.mSkeleton.empty() ? WithExtension(pPath, ".asf") : pChoices.mSkeleton;
+        if (!ReadScene(ioFactory, ioScene, lAsf.c_str(), pChoices, nullptr, oSkeleton,
+                       lSkeletonFiles)) {
+            return false;
+        }
+        lSkeletonFiles.push_back(lAsf);
+    }
+    const bool lRead =
+        ReadScene(ioFactory, ioScene, pPath, pChoices, oSkeleton.get(), oOptions, oCompanions);
+    oCompanions.insert(oCompanions.end(), lSkeletonFiles.begin(), lSkeletonFiles.end());
+    return lRead;
 }
 
 // Leaf curves holding keys below a channel node.
@@ -518,9 +600,11 @@ int main(int argc, char** argv)
     int lResult = 0;
     {
         KRyvScene lScene(&lFactory);
+        std::unique_ptr<KStreamOptions> lSkeleton;
         std::unique_ptr<KStreamOptions> lReadOptions;
         std::vector<std::string> lCompanions;
-        if (!ReadScene(lFactory, lScene, lFiles[0], lChoices, lReadOptions, lCompanions)) {
+        if (!ReadInput(lFactory, lScene, lFiles[0], lChoices, lSkeleton, lReadOptions,
+                       lCompanions)) {
             lResult = 1;
         } else if (lConvert) {
             lResult = WriteScene(lFactory, lScene, lFiles[0], lFiles[1], lFormat, lCompanions,

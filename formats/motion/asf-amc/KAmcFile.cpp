@@ -1,0 +1,331 @@
+#include "formats/motion/asf-amc/KAmcFile.h"
+
+#include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionFrameRate.h"
+#include "formats/motion/KMotionNumber.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/asf-amc/KAsfFile.h"
+#include "formats/motion/asf-amc/KRyvAsfScene.h"
+
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+const char* const kSeparators = " \t,()\r\n";
+const char* const kComments = "#";
+constexpr std::size_t kQuoteLength = 40;
+
+std::string Lower(std::string pText)
+{
+    for (char& lChar : pText) {
+        lChar = static_cast<char>(std::tolower(static_cast<unsigned char>(lChar)));
+    }
+    return pText;
+}
+
+std::string Quote(const std::string& pText)
+{
+    return pText.substr(0, kQuoteLength);
+}
+
+// pCount periods, false when the ticks would leave a quarter of the 64-bit range.
+bool PeriodsToTime(KTime pPeriod, std::int64_t pCount, KTime& oTime)
+{
+    const std::int64_t lTicks = pPeriod.Get();
+    if (lTicks <= 0 || std::llabs(pCount) > (LLONG_MAX / 4) / lTicks) {
+        return false;
+    }
+    oTime = KTime(lTicks * pCount);
+    return true;
+}
+
+} // namespace
+
+KAmcFile::KAmcFile(bool pReporting) : KTextFile("AMC", kSeparators, kComments, true, pReporting) {}
+
+bool KAmcFile::IsKeywordLine() const
+{
+    char lChar = 0;
+    return GetChar(lChar) && lChar == ':';
+}
+
+bool KAmcFile::IsFrameLine() const
+{
+    const std::string lWord = PeekToken();
+    return !lWord.empty() &&
+           KMotionNumber::ScanDecimal(lWord.data(), lWord.data() + lWord.size()) == lWord.size();
+}
+
+bool KAmcFile::ReadKeyword(std::string& oKeyword)
+{
+    ReadWord(oKeyword, kMaxNameLength);
+    oKeyword = Lower(oKeyword);
+    if (oKeyword != ":format") {
+        return true;
+    }
+    std::string lFormat;
+    if (!ReadWord(lFormat, kMaxNameLength) || Lower(lFormat) != Lower(kFormat)) {
+        return !Error("Unsupported DOF line format");
+    }
+    return true;
+}
+
+bool KAmcFile::ReadRange(int& oFirst, int& oLast)
+{
+    // "1-100", and "1 - 100" once the words are joined.
+    std::string lText;
+    std::string lWord;
+    while (ReadWord(lWord, kMaxNameLength)) {
+        lText += lWord;
+    }
+    const std::size_t lDash = lText.find('-', 1);
+    return lDash != std::string::npos &&
+           KMotionNumber::ParseInt(lText.data(), lText.data() + lDash, oFirst) &&
+           KMotionNumber::ParseInt(lText.data() + lDash + 1, lText.data() + lText.size(), oLast) &&
+           oLast >= oFirst;
+}
+
+bool KAmcFile::ReadFrameNumber(int& oFrame)
+{
+    if (!ReadInt(oFrame)) {
+        return !Error("Bad frame number (%s)", PeekToken().c_str());
+    }
+    return true;
+}
+
+bool KAmcFile::SkipFrameLines()
+{
+    while (ReadLine()) {
+        if (IsFrameLine() || IsKeywordLine()) {
+            break;
+        }
+    }
+    return true;
+}
+
+bool KAmcFile::ReadHeaderOptions(KStreamOptionsMotion* pOptions)
+{
+    if (!pOptions) {
+        return false;
+    }
+    double lRate = 0.0;
+    bool lRateSeen = false;
+    int lFirst = 0;
+    int lLast = 0;
+    mRangeSeen = false;
+    std::int64_t lCount = 0;
+    if (Rewind()) {
+        while (!IsAtEnd()) {
+            if (IsKeywordLine()) {
+                std::string lKeyword;
+                if (!ReadKeyword(lKeyword)) {
+                    return false;
+                }
+                if (lKeyword == ":samples-per-second") {
+                    lRateSeen = ReadDouble(lRate) && KMotionFrameRate::IsValid(lRate);
+                } else if (lKeyword == ":frame-range") {
+                    mRangeSeen = ReadRange(lFirst, lLast);
+                }
+                ReadLine();
+                continue;
+            }
+            int lFrame = 0;
+            if (!IsFrameLine()) {
+                return !Error("Unknown keyword");
+            }
+            if (!ReadFrameNumber(lFrame)) {
+                return false;
+            }
+            lCount = std::min<std::int64_t>(lCount + 1, INT_MAX);
+            SkipFrameLines();
+        }
+    }
+    if (IsCorrupt()) {
+        return !Error("File is corrupted");
+    }
+    if (lRateSeen) {
+        pOptions->SetTimeMode(0, lRate);
+    }
+    KTime lStart;
+    if (mRangeSeen) {
+        lCount = std::min<std::int64_t>(lCount, static_cast<std::int64_t>(lLast) - lFirst + 1);
+        if (!PeriodsToTime(pOptions->GetFramePeriod(), lFirst, lStart)) {
+            return !Error("Frame range out of range");
+        }
+    }
+    pOptions->SetStart(lStart);
+    pOptions->SetFrameCount(static_cast<int>(lCount));
+    return true;
+}
+
+bool KAmcFile::Read(KRyvAsfScene* pScene, const KStreamOptionsMotion& pOptions)
+{
+    if (!pScene || !pScene->GetRoot()) {
+        return false;
+    }
+    pScene->ClearKeys();
+    if (!ReadAll(*pScene, pOptions)) {
+        pScene->ClearKeys();
+        return false;
+    }
+    pScene->FinishKeys();
+    return true;
+}
+
+bool KAmcFile::ReadAll(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pOptions)
+{
+    const int lLimit = pOptions.GetFrameCount();
+    int lFrames = 0;
+    mRangeSeen = false;
+    mFirstFrame = true;
+    mBase = 1;
+    if (!Rewind()) {
+        return !IsCorrupt() || !Error("File is corrupted");
+    }
+    while (!IsAtEnd()) {
+        if (IsKeywordLine()) {
+            std::string lKeyword;
+            int lLast = 0;
+            if (!ReadKeyword(lKeyword)) {
+                return false;
+            }
+            if (lKeyword == ":frame-range") {
+                mRangeSeen = ReadRange(mRangeFirst, lLast);
+            }
+            if (!ReadLine()) {
+                return !Error("Unexpected end of file");
+            }
+            continue;
+        }
+        if (!IsFrameLine()) {
+            return !Error("Unknown keyword");
+        }
+        if (lLimit > 0 && lFrames >= lLimit) {
+            break;
+        }
+        if (!ReadFrameAt(ioScene, pOptions)) {
+            return false;
+        }
+        ++lFrames;
+        pOptions.ReportProgress(
+            "Reading AMC animation frames",
+            lLimit > 0 ? static_cast<float>(static_cast<std::int64_t>(lFrames) * 100 / lLimit)
+                       : 0.0f);
+    }
+    return !IsCorrupt() || !Error("File is corrupted");
+}
+
+bool KAmcFile::ReadFrameAt(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pOptions)
+{
+    int lNumber = 0;
+    if (!ReadFrameNumber(lNumber)) {
+        return false;
+    }
+    if (mFirstFrame && mRangeSeen && mRangeFirst != 1 && lNumber == mRangeFirst) {
+        // This file numbers its frames from the range's first frame.
+        mBase = mRangeFirst;
+    }
+    mFirstFrame = false;
+    KTime lOffset;
+    if (!PeriodsToTime(pOptions.GetFramePeriod(), lNumber - mBase, lOffset)) {
+        return !Error("Frame number out of range (%d)", lNumber);
+    }
+    return ReadBoneLines(ioScene, pOptions.GetStart() + lOffset);
+}
+
+bool KAmcFile::ReadBoneLines(KRyvAsfScene& ioScene, KTime pTime)
+{
+    bool lRootSeen = false;
+    while (ReadLine()) {
+        if (IsFrameLine() || IsKeywordLine()) {
+            return true;
+        }
+        if (!ReadBoneLine(ioScene, pTime, lRootSeen)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool KAmcFile::ReadBoneLine(KRyvAsfScene& ioScene, KTime pTime, bool& ioRootSeen)
+{
+    std::string lName;
+    if (!ReadWord(lName, kMaxNameLength)) {
+        return !Error("Unknown bone name (%s)", PeekToken().c_str());
+    }
+    KAsfBone* lBone = ioScene.FindBone(lName);
+    if (lName == "root") {
+        lBone = ioRootSeen ? nullptr : ioScene.GetRoot();
+        ioRootSeen = true;
+    }
+    if (!lBone && ioScene.IsCollapsed(lName)) {
+        return true;
+    }
+    if (!lBone) {
+        return !Error("Unknown bone name (%s)", Quote(lName).c_str());
+    }
+    double lValues[KAsfBone::kMaxDof] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    int lCount = 0;
+    while (!AtLineEnd()) {
+        double lValue = 0.0;
+        if (!ReadDouble(lValue)) {
+            Warning("Ignoring text after the values (%s)", PeekToken().c_str());
+            break;
+        }
+        if (!std::isfinite(lValue)) {
+            return !Error("Bad value for bone (%s)", Quote(lName).c_str());
+        }
+        if (lCount < KAsfBone::kMaxDof) {
+            lValues[lCount++] = lValue;
+        }
+    }
+    const double lTranslation = KRyvAsfScene::kInchToCentimetre / ioScene.mLengthUnit;
+    if (!ioScene.AddFrameKeys(*lBone, lValues, lCount, pTime, lTranslation, ioScene.mAngleFactor)) {
+        return !Error("Value out of range for bone (%s)", Quote(lName).c_str());
+    }
+    return true;
+}
+
+bool KAmcFile::WriteHeader(bool pWriteRate, double pRate, bool pWriteRange, int pFirst, int pLast)
+{
+    return (!pWriteRate || Print(0, "%s %g\n", ":SAMPLES-PER-SECOND", pRate) >= 0) &&
+           (!pWriteRange || Print(0, "%s %d-%d\n", ":FRAME-RANGE", pFirst, pLast) >= 0) &&
+           Print(0, "%s\n", ":FULLY-SPECIFIED") >= 0 && Print(0, "%s\n", ":DEGREES") >= 0;
+}
+
+bool KAmcFile::WriteFrame(const KRyvAsfScene& pScene, int pFrame, KTime pTime,
+                          const KMatrix* pReference)
+{
+    KVector4 lScale(1.0, 1.0, 1.0);
+    if (pReference) {
+        MatrixGetScale(lScale, *pReference);
+    }
+    if (Print(0, "%d\n", pFrame) < 0) {
+        return false;
+    }
+    for (const KAsfBone* lBone : pScene.GetBonesDepthFirst()) {
+        double lValues[KAsfBone::kMaxDof];
+        pScene.GetFrameValues(*lBone, pTime, lBone == pScene.GetRoot() ? pReference : nullptr,
+                              lScale, lValues);
+        bool lNamed = false;
+        for (int i = 0; i < lBone->mDofCount; ++i) {
+            if (!KAsfFile::WordOfDof(lBone->mDofs[i])) {
+                continue;
+            }
+            if (!lNamed && Print(0, "%s ", lBone->mName.c_str()) < 0) {
+                return false;
+            }
+            lNamed = true;
+            if (Print(0, " %g", lValues[i]) < 0) {
+                return false;
+            }
+        }
+        if (lNamed && Print(0, "\n") < 0) {
+            return false;
+        }
+    }
+    return true;
+}

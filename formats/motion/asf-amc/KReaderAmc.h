@@ -1,0 +1,48 @@
+#ifndef RYVKIT_FORMATS_MOTION_ASFAMC_KREADERAMC_H
+#define RYVKIT_FORMATS_MOTION_ASFAMC_KREADERAMC_H
+
+#include "core/KString.h"
+#include "io/KReader.h"
+
+#include <memory>
+
+class KAmcFile;
+class KRyvAsfScene;
+class KStreamOptionsMotion;
+
+// Reads an AMC file against the skeleton an ASF read left in the KStreamOptionsMotion (owned or
+// lent there): the frames become a new take, named after the file ("walk", then "walk 1", ...)
+// on the skeleton's nodes, which are reused where they are and created where they are missing.
+// Options 8 and 10 as KReaderAsf reads them; the options' start, period and frame count place
+// the keys (GetReadOptions fills them from the file).
+//
+// Errors (KReader table): no file open, kFileNotOpened; options without an ASF skeleton,
+// kStreamOptionsNotSet; everything wrong in the file, kFileCorrupted with "file:line: why". A
+// failed read leaves the scene and the skeleton as they were.
+class KReaderAmc : public KReader
+{
+public:
+    explicit KReaderAmc(KRyvObjectFactory* pOwner);
+    ~KReaderAmc() override;
+
+    bool FileClose() override;
+    bool IsFileOpen() override;
+    // A KStreamOptionsMotion with options 8 at 1, 9 and 10 at 0 and the file's rate, start and
+    // frame count; null with kFileNotOpened without a file, kFileCorrupted for a bad file.
+    std::unique_ptr<KStreamOptions> GetReadOptions() override;
+    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
+
+    static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
+
+private:
+    bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
+    bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions, KRyvAsfScene& ioSkeleton);
+    bool Place(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions, KRyvAsfScene& ioSkeleton,
+               const KString& pTakeName);
+    KString UniqueTakeName(KRyvScene& ioScene) const;
+    bool Fail(const KString& pText);
+
+    std::unique_ptr<KAmcFile> mFile;
+};
+
+#endif
