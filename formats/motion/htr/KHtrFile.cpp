@@ -36,6 +36,9 @@ constexpr double kLengthFactors[3] = {0.1, 1.0, 2.54};
 constexpr double kAngleFactors[2] = {1.0, 57.29577951308232};
 // Names quoted in messages are cut to this many characters.
 constexpr std::size_t kQuotedLength = 40;
+// Significant digits of a written rate: the "%g" default, and as many as a double needs.
+constexpr int kRateDigits = 6;
+constexpr int kMaxRateDigits = 17;
 
 std::string Quoted(const std::string& pName)
 {
@@ -572,17 +575,19 @@ bool KHtrFile::WriteHeader(int pSegments, int pFrames, double pRate)
     }
     // The fewest digits that give the rate back: its time mode for a standard rate, the
     // number itself for any other.
-    std::string lRate;
-    KMotionNumber::AppendGeneral(lRate, pRate);
-    double lPrinted = 0.0;
     int lMode = 0;
-    int lPrintedMode = -1;
-    KMotionNumber::ParseDouble(lRate.data(), lRate.data() + lRate.size(), lPrinted);
     KMotionFrameRate::ToTimeMode(pRate, lMode);
-    KMotionFrameRate::ToTimeMode(lPrinted, lPrintedMode);
-    if (lMode == 0 ? lPrinted != pRate : lPrintedMode != lMode) {
+    std::string lRate;
+    for (int lDigits = kRateDigits; lDigits <= kMaxRateDigits; ++lDigits) {
         lRate.clear();
-        KMotionNumber::AppendGeneral(lRate, pRate, 17);
+        KMotionNumber::AppendGeneral(lRate, pRate, lDigits);
+        double lPrinted = 0.0;
+        int lPrintedMode = -1;
+        KMotionNumber::ParseDouble(lRate.data(), lRate.data() + lRate.size(), lPrinted);
+        KMotionFrameRate::ToTimeMode(lPrinted, lPrintedMode);
+        if (lMode == 0 ? lPrinted == pRate : lPrintedMode == lMode) {
+            break;
+        }
     }
     return Print(0, "[Header]\nFileType HTR\nDataType HTRS\nFileVersion 1\n") >= 0 &&
            Print(0, "NumSegments %d\nNumFrames %d\nDataFrameRate %s\n", pSegments, pFrames,
