@@ -1,0 +1,249 @@
+// The frame pass of KHtrFile: frame sections into keys, the rotation-offset pass, the filters.
+#include "formats/motion/htr/KHtrFile.h"
+
+#include "animation/KFCurve.h"
+#include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionImportFilters.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "io/KReadRollback.h"
+#include "scene/KRyvNode.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+// Values of a frame line kept per frame: translation X, Y, Z, then angles X, Y, Z.
+constexpr int kFrameValues = 6;
+constexpr std::size_t kQuotedLength = 40;
+
+std::string Quoted(const std::string& pName)
+{
+    return pName.substr(0, kQuotedLength);
+}
+
+bool FitsKey(double pValue)
+{
+    return std::fabs(pValue) <= static_cast<double>(FLT_MAX);
+}
+
+// Key k of three curves as a vector.
+KVector4 KeyVector(KFCurve* const* pCurves, int pKey)
+{
+    KVector4 lValue;
+    for (int i = 0; i < 3; ++i) {
+        lValue[i] = pCurves[i]->GetKey(pKey)->GetValue();
+    }
+    return lValue;
+}
+
+void SetKeyVector(KFCurve* const* pCurves, int pKey, const KVector4& pValue)
+{
+    for (int i = 0; i < 3; ++i) {
+        pCurves[i]->GetKey(pKey)->SetValue(static_cast<float>(pValue[i]));
+    }
+}
+
+} // namespace
+
+bool KHtrFile::AtSectionTitle() const
+{
+    char lChar = '\0';
+    return GetChar(lChar) && lChar == '[';
+}
+
+bool KHtrFile::ReadAnimation(KReadRollback& ioRollback, KStreamOptionsMotion* pOptions,
+                             KRyvNode* pTop)
+{
+    if (pOptions == nullptr || pTop == nullptr) {
+        return Fail("no options or top node to read into");
+    }
+    if (mState != eStateDone || mSegments.empty() || mSegments[0].mNode == nullptr) {
+        return Fail("the structure and nodes have not been built");
+    }
+    if (mDataType != 0) {
+        return Fail("Unknown data type");
+    }
+    const int lCount = std::min(pOptions->GetFrameCount(), mFrameCount);
+    pOptions->SetFrameCount(lCount);
+    const int lSegments = GetSegmentCount();
+    std::vector<bool> lFilled(mSegments.size(), false);
+    for (int i = 0; i < lSegments; ++i) {
+        pOptions->ReportProgress(
+            "Reading HTR nodes",
+            static_cast<float>(static_cast<std::int64_t>(i) * 100 / lSegments));
+        if (!ReadFrameSection(ioRollback, lCount, *pOptions, lFilled)) {
+            return false;
+        }
+    }
+    ioRollback.EndKeySets(lCount);
+    if (mMinimizeRotationOffset) {
+        for (int k = 0; k < lCount; ++k) {
+            MinimizeRotationOffset(pTop, k);
+        }
+    }
+    ApplyFilters();
+    return true;
+}
+
+bool KHtrFile::ReadFrameSection(KReadRollback& ioRollback, int pCount,
+                                const KStreamOptionsMotion& pOptions, std::vector<bool>& ioFilled)
+{
+    // The title holds a name of up to kMaxNameLength characters within its brackets.
+    std::string lTitle;
+    if (IsAtEnd() || !ReadWord(lTitle, kMaxNameLength + 2)) {
+        return Fail("Can't read frame name");
+    }
+    const bool lBracketed = lTitle.size() > 2 && lTitle.front() == '[' && lTitle.back() == ']';
+    const KHtrSegment* lFound =
+        lBracketed ? FindSegment(lTitle.substr(1, lTitle.size() - 2).c_str()) : nullptr;
+    if (lFound == nullptr) {
+        return Fail("frame section \"%s\" names no segment", Quoted(lTitle).c_str());
+    }
+    const std::size_t lIndex = static_cast<std::size_t>(lFound - mSegments.data());
+    if (ioFilled[lIndex]) {
+        return Fail("a second frame section for \"%s\"", Quoted(lFound->mName).c_str());
+    }
+    ioFilled[lIndex] = true;
+    std::vector<double> lValues;
+    if (!ReadFrameLines(pCount, *lFound, lValues) ||
+        !SetKeys(ioRollback, mSegments[lIndex], lValues, pCount, pOptions)) {
+        return false;
+    }
+    SkipFrameLines();
+    return true;
+}
+
+bool KHtrFile::ReadFrameLines(int pCount, const KHtrSegment& pSegment, std::vector<double>& oValues)
+{
+    for (int k = 0; k < pCount; ++k) {
+        if (!ReadLine() || AtSectionTitle()) {
+            return Fail("the frames of \"%s\" end after %d of %d", Quoted(pSegment.mName).c_str(),
+                        k, pCount);
+        }
+        if (!ReadFrameLine(oValues)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool KHtrFile::ReadFrameLine(std::vector<double>& ioValues)
+{
+    int lFrame = 0;
+    double lTranslation[3];
+    double lAngles[3];
+    double lScale = 0.0;
+    if (!ReadInt(lFrame)) {
+        return Fail("Can't read frame number");
+    }
+    if (!ReadVector3(lTranslation, mLengthFactor / mScaleFactor)) {
+        return Fail("Can't read frame translation");
+    }
+    if (!ReadVector3(lAngles, mAngleFactor)) {
+        return Fail("Can't read frame rotation");
+    }
+    // Read for the shape of the line; the kit keeps a unit scale.
+    if (!ReadDouble(lScale)) {
+        return Fail("Can't read frame scaling");
+    }
+    ioValues.insert(ioValues.end(), lTranslation, lTranslation + 3);
+    ioValues.insert(ioValues.end(), lAngles, lAngles + 3);
+    return true;
+}
+
+void KHtrFile::SkipFrameLines()
+{
+    // Frames beyond those asked for; the loop stops at the next title or the end.
+    while (ReadLine() && !AtSectionTitle()) {
+    }
+}
+
+bool KHtrFile::SetKeys(KReadRollback& ioRollback, KHtrSegment& ioSegment,
+                       const std::vector<double>& pValues, int pCount,
+                       const KStreamOptionsMotion& pOptions)
+{
+    for (KFCurve* lCurve : ioSegment.mCurves) {
+        if (!ioRollback.BeginKeySet(lCurve, pCount)) {
+            return Fail("cannot hold the frames of \"%s\"", Quoted(ioSegment.mName).c_str());
+        }
+    }
+    const KTime lStart = pOptions.GetStart();
+    const KTime lPeriod = pOptions.GetFramePeriod();
+    for (int k = 0; k < pCount; ++k) {
+        const double* lFrame = &pValues[static_cast<std::size_t>(k) * kFrameValues];
+        KMatrix lRotation = FrameRotation(lFrame + 3);
+        // The frame's turn applies first, then the base rotation.
+        MatrixMultiply3x3(lRotation, ioSegment.mBaseRotation, lRotation);
+        KVector4 lEuler;
+        MatrixToEulerXYZ(lEuler, lRotation);
+        double lKeys[KHtrSegment::kCurveCount] = {lFrame[0] + ioSegment.mBaseTranslation[0],
+                                                  lFrame[1] + ioSegment.mBaseTranslation[1],
+                                                  lFrame[2] + ioSegment.mBaseTranslation[2],
+                                                  lEuler[0],
+                                                  lEuler[1],
+                                                  lEuler[2],
+                                                  1.0,
+                                                  1.0,
+                                                  1.0};
+        const KTime lTime = lStart + lPeriod * k;
+        for (int c = 0; c < KHtrSegment::kCurveCount; ++c) {
+            KFCurveKey* lKey = ioSegment.mCurves[c]->GetKey(k);
+            if (!FitsKey(lKeys[c]) || lKey == nullptr) {
+                return Fail("value out of range in frame %d of \"%s\"", k + 1,
+                            Quoted(ioSegment.mName).c_str());
+            }
+            lKey->Set(lTime, static_cast<float>(lKeys[c]));
+        }
+    }
+    return true;
+}
+
+void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pKey)
+{
+    // W: the global matrix the keys give the parent; V: the parent's global matrix with the
+    // offsets taken out. Each node keeps its world position and loses its default rotation.
+    struct Step
+    {
+        KRyvNode* mNode;
+        KMatrix mW;
+        KMatrix mV;
+    };
+    std::vector<Step> lSteps;
+    if (pTop->GetChildCount() > 0) {
+        lSteps.push_back({pTop->GetChild(0), KMatrix(), KMatrix()});
+    }
+    while (!lSteps.empty()) {
+        const Step lStep = lSteps.back();
+        lSteps.pop_back();
+        const KHtrSegment* lSegment = FindSegmentByNode(lStep.mNode);
+        // End nodes got their place when they were made; a node of no segment ends its branch.
+        if (lSegment == nullptr) {
+            continue;
+        }
+        const KVector4 lAngles = KeyVector(lSegment->mCurves + 3, pKey);
+        KMatrix lLocal;
+        MatrixSetTRS(lLocal, KeyVector(lSegment->mCurves, pKey), lAngles, KVector4(1.0, 1.0, 1.0));
+        Step lNext{nullptr, KMatrix(), KMatrix()};
+        MatrixMultiplyAffine(lNext.mW, lStep.mW, lLocal);
+        MatrixMultiplyAffine(lNext.mV, lNext.mW, lSegment->mInverseDefaultRotation);
+        MatrixMultiplyInverseAffine(lLocal, lStep.mV, lNext.mV);
+        KVector4 lNewAngles;
+        MatrixToEulerUnscaled(lNewAngles, lLocal);
+        SetKeyVector(lSegment->mCurves, pKey, KVector4(lLocal[3][0], lLocal[3][1], lLocal[3][2]));
+        SetKeyVector(lSegment->mCurves + 3, pKey, lNewAngles);
+        for (int i = lStep.mNode->GetChildCount() - 1; i >= 0; --i) {
+            lNext.mNode = lStep.mNode->GetChild(i);
+            lSteps.push_back(lNext);
+        }
+    }
+}
+
+void KHtrFile::ApplyFilters()
+{
+    for (KHtrSegment& lSegment : mSegments) {
+        KMotionImportFilters::Apply(lSegment.mCurves, lSegment.mCurves + 3);
+    }
+}

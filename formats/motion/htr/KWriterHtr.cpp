@@ -1,0 +1,348 @@
+#include "formats/motion/htr/KWriterHtr.h"
+
+#include "core/KMatrixFunctions.h"
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/htr/KHtrFile.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KRyvNodeLimits.h"
+#include "scene/objects/KRyvPose.h"
+
+#include <cstdint>
+#include <limits>
+#include <new>
+#include <unordered_set>
+
+namespace {
+
+// Centimetres to the file's millimetres.
+constexpr double kMillimetres = 10.0;
+constexpr int kFrameValues = 6;
+constexpr std::size_t kQuotedLength = 40;
+
+// The rotation and translation of pMatrix with the axis scale taken out.
+KMatrix Unscaled(const KMatrix& pMatrix)
+{
+    KMatrix lResult = pMatrix;
+    MatrixRemoveScale(lResult, pMatrix);
+    return lResult;
+}
+
+const KRyvPose* FindRestPose(KRyvScene& pScene, const std::string& pName)
+{
+    for (int i = 0; i < pScene.GetPoseCount(); ++i) {
+        const KRyvPose* lPose = pScene.GetPose(i);
+        if (lPose && lPose->GetPoseType() == KRyvPose::kRestPose &&
+            pName == lPose->GetNameWithoutPrefix().Buffer()) {
+            return lPose;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+KWriterHtr::KWriterHtr(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
+
+KWriterHtr::~KWriterHtr()
+{
+    if (mFile) {
+        mFile->Discard();
+    }
+}
+
+std::unique_ptr<KWriter> KWriterHtr::Create(KRyvObjectFactory* pOwner)
+{
+    return std::unique_ptr<KWriter>(new (std::nothrow) KWriterHtr(pOwner));
+}
+
+bool KWriterHtr::FileCreate(const char* pFileName)
+{
+    mFile.reset();
+    try {
+        std::unique_ptr<KHtrFile> lFile(new KHtrFile(false));
+        if (!pFileName || !lFile->Open(pFileName, "w")) {
+            const std::string lText = std::string("Cannot open file \"") +
+                                      (pFileName ? pFileName : "") + "\" for writing.";
+            GetError().SetLastError(kFileNotOpened, lText.c_str());
+            return false;
+        }
+        mFile = std::move(lFile);
+    } catch (const std::bad_alloc&) {
+        GetError().SetLastErrorID(kUnidentifiedError);
+        return false;
+    }
+    return true;
+}
+
+bool KWriterHtr::FileClose()
+{
+    if (!mFile) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    // Only a successful Write replaces the target.
+    mFile->Discard();
+    mFile.reset();
+    return true;
+}
+
+bool KWriterHtr::IsFileOpen()
+{
+    return mFile != nullptr;
+}
+
+std::unique_ptr<KStreamOptions> KWriterHtr::GetWriteOptions()
+{
+    std::unique_ptr<KStreamOptionsMotion> lOptions = KStreamOptionsMotion::Create();
+    if (!lOptions) {
+        return nullptr;
+    }
+    lOptions->SetOption(kOptionGlobalRoot, 0);
+    lOptions->SetOption(kOptionWritten, 1);
+    return std::unique_ptr<KStreamOptions>(lOptions.release());
+}
+
+const char* KWriterHtr::FindMissingContent(KRyvScene* pScene)
+{
+    return pScene && FindReferenceNode(pScene->GetRootNode())
+               ? nullptr
+               : "no skeleton under a single root joint";
+}
+
+bool KWriterHtr::IsEndNode(KRyvNode* pNode)
+{
+    return pNode && pNode->GetChildCount() == 0 && pNode->GetLimits().GetRotationActive() &&
+           pNode->GetLimits().GetAxisLength() == 0.0;
+}
+
+bool KWriterHtr::Write(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    // A file that was written and closed takes no second Write.
+    if (!mFile || !mFile->IsWriting()) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    KRyvNode* lRoot = pScene ? FindReferenceNode(pScene->GetRootNode()) : nullptr;
+    if (!lRoot) {
+        GetError().SetLastError(kFileNotCreated, "Can not find root node.");
+        return false;
+    }
+    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId())) {
+        GetError().SetLastErrorID(kStreamOptionsNotSet);
+        return false;
+    }
+    const KStreamOptionsMotion& lOptions = *static_cast<KStreamOptionsMotion*>(pOptions);
+    KString lNames("Spaces are not allowed in HTR node names:");
+    if (!CheckNodeNames(lRoot, lNames)) {
+        lOptions.ShowMessage("Error", lNames.Buffer(), "OK");
+        GetError().SetLastError(kUnidentifiedError, lNames.Buffer());
+        return false;
+    }
+    bool lWritten = false;
+    try {
+        lWritten = WriteAll(*pScene, lRoot, lOptions);
+    } catch (const std::bad_alloc&) {
+        Fail("out of memory");
+    }
+    mSegments.clear();
+    if (!lWritten) {
+        // The file that was there before stays as it was.
+        mFile->Discard();
+        return false;
+    }
+    // The flush at closing is the last write that can find the disk full.
+    if (!mFile->Close()) {
+        GetError().SetLastErrorID(kOutOfDiskSpace);
+        return false;
+    }
+    return true;
+}
+
+bool KWriterHtr::Fail(const std::string& pText)
+{
+    GetError().SetLastError(kUnidentifiedError, pText.c_str());
+    GetMessage() += pText.c_str();
+    GetMessage() += "\n";
+    return false;
+}
+
+bool KWriterHtr::FailPrint()
+{
+    if (mFile->WriteFailed()) {
+        GetError().SetLastErrorID(kOutOfDiskSpace);
+        GetMessage() += GetError().GetLastErrorString();
+        GetMessage() += "\n";
+        return false;
+    }
+    return Fail(mFile->GetLastError());
+}
+
+bool KWriterHtr::WriteAll(KRyvScene& pScene, KRyvNode* pRoot, const KStreamOptionsMotion& pOptions)
+{
+    if (!CollectSegments(pRoot)) {
+        return false;
+    }
+    KRyvNode* lReference =
+        pOptions.GetOption(kOptionGlobalRoot) == 1 ? pScene.GetRootNode() : pRoot->GetParent();
+    MatrixSetIdentity(mReference);
+    if (lReference) {
+        const KMatrix& lGlobal = lReference->GetDefaultGlobalMatrix();
+        for (int i = 0; i < 3; ++i) {
+            mReference[3][i] = lGlobal[3][i];
+        }
+    }
+    ComputeBasePositions(pScene, lReference);
+    std::vector<float> lValues;
+    if (!SampleFrames(pOptions, lValues)) {
+        return false;
+    }
+    pOptions.ReportProgress("Writing HTR nodes", 50.0f);
+    return PrintFile(pOptions, lValues);
+}
+
+bool KWriterHtr::CollectSegments(KRyvNode* pRoot)
+{
+    mSegments.clear();
+    std::unordered_set<std::string> lNames;
+    // Depth first, parents before children, with an explicit stack.
+    std::vector<std::pair<KRyvNode*, int>> lStack{{pRoot, -1}};
+    while (!lStack.empty()) {
+        const auto [lNode, lParent] = lStack.back();
+        lStack.pop_back();
+        if (lParent >= 0 && IsEndNode(lNode)) {
+            continue;
+        }
+        const std::string lName = lNode->GetNameWithoutPrefix().Buffer();
+        if (!KHtrFile::IsWritableName(lName.c_str())) {
+            return Fail("HTR cannot hold the node name \"" + lName.substr(0, kQuotedLength) + "\"");
+        }
+        if (!lNames.insert(lName).second) {
+            return Fail("two nodes are named \"" + lName.substr(0, kQuotedLength) + "\"");
+        }
+        const int lIndex = static_cast<int>(mSegments.size());
+        mSegments.push_back({lNode, lParent, lName, KVector4(), 0.0});
+        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
+            lStack.emplace_back(lNode->GetChild(i), lIndex);
+        }
+    }
+    return true;
+}
+
+void KWriterHtr::ComputeBasePositions(KRyvScene& pScene, KRyvNode* pReference)
+{
+    const std::string lPoseName =
+        pReference ? std::string(pReference->GetNameWithoutPrefix().Buffer()) + "_RESTPOSE" : "";
+    const KRyvPose* lPose = FindRestPose(pScene, lPoseName);
+    // Rest positions in world axes, parents before children (the segment order).
+    std::vector<KMatrix> lRest(mSegments.size());
+    for (std::size_t i = 0; i < mSegments.size(); ++i) {
+        Segment& lSegment = mSegments[i];
+        KRyvNode* lParentNode = lSegment.mNode->GetParent();
+        KMatrix lParent;
+        if (lSegment.mParent >= 0) {
+            lParent = lRest[static_cast<std::size_t>(lSegment.mParent)];
+        } else if (lParentNode) {
+            lParent = lParentNode->GetDefaultGlobalMatrix();
+        }
+        const int lEntry = lPose ? lPose->Find(lSegment.mName.c_str()) : -1;
+        if (lEntry >= 0 && !lPose->IsLocalMatrix(lEntry)) {
+            lRest[i] = lPose->GetMatrix(lEntry);
+        } else {
+            const KMatrix& lLocal =
+                lEntry >= 0 ? lPose->GetMatrix(lEntry) : lSegment.mNode->GetDefaultLocalMatrix();
+            MatrixMultiplyAffine(lRest[i], lParent, lLocal);
+        }
+        lRest[i] = Unscaled(lRest[i]);
+        const KMatrix& lBaseOf =
+            lSegment.mParent >= 0 ? lRest[static_cast<std::size_t>(lSegment.mParent)] : mReference;
+        lSegment.mBase = KVector4((lRest[i][3][0] - lBaseOf[3][0]) * kMillimetres,
+                                  (lRest[i][3][1] - lBaseOf[3][1]) * kMillimetres,
+                                  (lRest[i][3][2] - lBaseOf[3][2]) * kMillimetres);
+        lSegment.mLength = lSegment.mNode->GetLimits().GetAxisLength() * kMillimetres;
+    }
+}
+
+bool KWriterHtr::SampleFrames(const KStreamOptionsMotion& pOptions, std::vector<float>& oValues)
+{
+    const int lFrames = pOptions.GetFrameCount();
+    const std::size_t lPerFrame = mSegments.size() * kFrameValues;
+    if (lFrames > 0 && lPerFrame > std::numeric_limits<std::size_t>::max() / sizeof(float) /
+                                       static_cast<std::size_t>(lFrames)) {
+        return Fail("too many frames to sample");
+    }
+    oValues.assign(lPerFrame * static_cast<std::size_t>(lFrames), 0.0f);
+    const KTime lStart = pOptions.GetStart();
+    const KTime lPeriod = pOptions.GetFramePeriod();
+    std::vector<KMatrix> lGlobal(mSegments.size());
+    for (int k = 0; k < lFrames; ++k) {
+        pOptions.ReportProgress("Converting HTR nodes",
+                                static_cast<float>(static_cast<std::int64_t>(k) * 50 / lFrames));
+        const KTime lTime = lStart + lPeriod * k;
+        for (std::size_t s = 0; s < mSegments.size(); ++s) {
+            const Segment& lSegment = mSegments[s];
+            lGlobal[s] = Unscaled(lSegment.mNode->GetGlobalMatrixAtTime(lTime));
+            const KMatrix& lParent = lSegment.mParent >= 0
+                                         ? lGlobal[static_cast<std::size_t>(lSegment.mParent)]
+                                         : mReference;
+            // The motion relative to the parent segment; the base rotation is 0, so the frame's
+            // rotation is the whole local rotation.
+            KMatrix lLocal;
+            MatrixMultiplyInverseAffine(lLocal, lParent, lGlobal[s]);
+            KVector4 lAngles;
+            MatrixToEulerXYZ(lAngles, lLocal);
+            float* lOut =
+                &oValues[(s * static_cast<std::size_t>(lFrames) + static_cast<std::size_t>(k)) *
+                         kFrameValues];
+            for (int i = 0; i < 3; ++i) {
+                lOut[i] = static_cast<float>(lLocal[3][i] * kMillimetres - lSegment.mBase[i]);
+                lOut[3 + i] = static_cast<float>(lAngles[i]);
+            }
+        }
+    }
+    return true;
+}
+
+bool KWriterHtr::PrintFile(const KStreamOptionsMotion& pOptions, const std::vector<float>& pValues)
+{
+    const int lFrames = pOptions.GetFrameCount();
+    const int lCount = static_cast<int>(mSegments.size());
+    if (!mFile->WriteHeader(lCount, lFrames, pOptions.GetFrameRate()) ||
+        !mFile->WriteHierarchyTitle()) {
+        return FailPrint();
+    }
+    for (const Segment& lSegment : mSegments) {
+        const char* lParent =
+            lSegment.mParent >= 0
+                ? mSegments[static_cast<std::size_t>(lSegment.mParent)].mName.c_str()
+                : nullptr;
+        if (!mFile->WriteHierarchyLine(lSegment.mName.c_str(), lParent)) {
+            return FailPrint();
+        }
+    }
+    if (!mFile->WriteBaseTitle()) {
+        return FailPrint();
+    }
+    for (const Segment& lSegment : mSegments) {
+        if (!mFile->WriteBaseLine(lSegment.mName.c_str(), lSegment.mBase[0], lSegment.mBase[1],
+                                  lSegment.mBase[2], 0.0, 0.0, 0.0, lSegment.mLength)) {
+            return FailPrint();
+        }
+    }
+    for (int s = 0; s < lCount; ++s) {
+        pOptions.ReportProgress("Writing HTR nodes", 50.0f + static_cast<float>(s * 50 / lCount));
+        if (!mFile->WriteFrameTitle(mSegments[static_cast<std::size_t>(s)].mName.c_str())) {
+            return FailPrint();
+        }
+        const float* lValues = pValues.data() + static_cast<std::size_t>(s) *
+                                                    static_cast<std::size_t>(lFrames) *
+                                                    kFrameValues;
+        for (int k = 0; k < lFrames; ++k, lValues += kFrameValues) {
+            if (!mFile->WriteFrameLine(k + 1, lValues[0], lValues[1], lValues[2], lValues[3],
+                                       lValues[4], lValues[5])) {
+                return FailPrint();
+            }
+        }
+    }
+    return mFile->WriteEnd() || FailPrint();
+}
