@@ -56,6 +56,7 @@ enum Type : int {
     kMatrixAttribute = 1015,
     kMessageAttribute = 1016,
     kMeshPolygonComponent = 1017,
+    kGroupId = 1018,
 };
 } // namespace MFn
 

@@ -53,6 +53,35 @@ MFnNumericAttribute::MFnNumericAttribute(const MObject& pObject, MStatus* oStatu
     Attach(pObject, oStatus);
 }
 
+bool MFnNumericAttribute::accepts(const MObject& pObject) const
+{
+    return pObject.hasFn(MFn::kNumericAttribute) || pObject.hasFn(MFn::kAttribute3Double) ||
+           pObject.hasFn(MFn::kAttribute3Float);
+}
+
+MStatus MFnNumericAttribute::getDefault(double& oFirst, double& oSecond, double& oThird) const
+{
+    const VurnAttribute* lDefinition = Definition();
+    if (!lDefinition || lDefinition->mChildren.size() != 3) {
+        return VurnFailure("not a three-component attribute");
+    }
+    double* const lValues[3] = {&oFirst, &oSecond, &oThird};
+    for (int lIndex = 0; lIndex < 3; ++lIndex) {
+        *lValues[lIndex] = VurnScene::Get().Attribute(lDefinition->mChildren[lIndex])->mDefault;
+    }
+    return MStatus();
+}
+
+MStatus MFnNumericAttribute::getDefault(float& oFirst, float& oSecond, float& oThird) const
+{
+    double lValues[3] = {0.0, 0.0, 0.0};
+    const MStatus lStatus = getDefault(lValues[0], lValues[1], lValues[2]);
+    oFirst = static_cast<float>(lValues[0]);
+    oSecond = static_cast<float>(lValues[1]);
+    oThird = static_cast<float>(lValues[2]);
+    return lStatus;
+}
+
 MFnNumericData::Type MFnNumericAttribute::unitType(MStatus* oStatus) const
 {
     VurnReport(oStatus, Definition() ? MStatus() : VurnFailure("not attached"));

@@ -24,12 +24,15 @@ protected:
     const VurnAttribute* Definition() const;
 };
 
+// Attaches to numeric attributes (548) and to the three-component ones (721, 722), whose unit
+// type is 12 or 15 and whose default is their children's three defaults.
 class MFnNumericAttribute : public MFnAttribute
 {
 public:
     MFnNumericAttribute() = default;
     explicit MFnNumericAttribute(const MObject& pObject, MStatus* oStatus = nullptr);
     MFn::Type type() const override { return MFn::kNumericAttribute; }
+    bool accepts(const MObject& pObject) const override;
 
     MFnNumericData::Type unitType(MStatus* oStatus = nullptr) const;
     MStatus getDefault(bool& oValue) const;
@@ -37,6 +40,9 @@ public:
     MStatus getDefault(int& oValue) const;
     MStatus getDefault(float& oValue) const;
     MStatus getDefault(double& oValue) const;
+    // Failure for an attribute that does not have three components.
+    MStatus getDefault(double& oFirst, double& oSecond, double& oThird) const;
+    MStatus getDefault(float& oFirst, float& oSecond, float& oThird) const;
     bool hasSoftMin() const;
     bool hasSoftMax() const;
     // Failure when the attribute has no soft limit of that side.

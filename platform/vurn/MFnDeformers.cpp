@@ -19,7 +19,7 @@ MObjectArray MFnGeometryFilter::ConnectedNodes(const char* pArray, const char* p
     const int lArray = lScene.FindAttribute(NodeId(), pArray);
     const int lChild = pChild ? lScene.FindAttribute(NodeId(), pChild) : -1;
     std::map<int, int> lByIndex;
-    for (const VurnConnection& lConnection : lScene.Connections()) {
+    for (const VurnConnection& lConnection : lScene.ConnectionsOf(NodeId())) {
         const int lHere = pAsDestination ? lConnection.mDestinationNode : lConnection.mSourceNode;
         const VurnPlugPath& lPath = pAsDestination ? lConnection.mDestination : lConnection.mSource;
         const size_t lDepth = pChild ? 2 : 1;

@@ -12,7 +12,9 @@ MFnDependencyNode::MFnDependencyNode(const MObject& pObject, MStatus* oStatus)
 
 MObject MFnDependencyNode::create(MFn::Type pType, const MString& pName, MStatus* oStatus)
 {
-    const int lId = VurnScene::Get().CreateNode(pType, pName.str());
+    VurnScene& lScene = VurnScene::Get();
+    const bool lFails = lScene.Fails("create " + std::string(VurnTypeTable::Name(pType)));
+    const int lId = lFails ? -1 : lScene.CreateNode(pType, pName.str());
     if (lId < 0) {
         VurnReport(oStatus, VurnFailure("cannot create a node of that type"));
         return MObject();

@@ -67,7 +67,7 @@ std::vector<int> MItDependencyGraph::Neighbours(int pNode, const VurnPlugPath* p
                                                 Direction pDirection)
 {
     std::vector<int> lNodes;
-    for (const VurnConnection& lConnection : VurnScene::Get().Connections()) {
+    for (const VurnConnection& lConnection : VurnScene::Get().ConnectionsOf(pNode)) {
         const bool lDown = pDirection == kDownstream;
         const int lHere = lDown ? lConnection.mSourceNode : lConnection.mDestinationNode;
         const VurnPlugPath& lPath = lDown ? lConnection.mSource : lConnection.mDestination;

@@ -139,10 +139,11 @@ MStatus MPlug::getValue(MObject& oValue) const
 {
     VurnValue lValue;
     if (isNull() || !VurnScene::Get().GetValue(mNode, mPath, lValue) ||
-        lValue.mKind != VurnValue::kData) {
+        (lValue.mKind != VurnValue::kData && lValue.mKind != VurnValue::kGeometry)) {
         return VurnFailure("plug holds no data object");
     }
-    oValue = MObject::data(lValue.mData);
+    oValue = lValue.mKind == VurnValue::kData ? MObject::data(lValue.mData)
+                                              : MObject::node(lValue.mData);
     return MStatus();
 }
 
@@ -181,7 +182,7 @@ bool MPlug::connectedTo(MPlugArray& oPlugs, bool pAsDestination, bool pAsSource,
         VurnReport(oStatus, VurnFailure("null plug"));
         return false;
     }
-    for (const VurnConnection& lConnection : VurnScene::Get().Connections()) {
+    for (const VurnConnection& lConnection : VurnScene::Get().ConnectionsOf(mNode)) {
         if (pAsDestination && lConnection.mDestinationNode == mNode &&
             lConnection.mDestination == mPath) {
             oPlugs.append(MPlug(lConnection.mSourceNode, lConnection.mSource));
@@ -315,13 +316,14 @@ MPlug MPlug::array() const
 
 MStatus MPlug::selectAncestorLogicalIndex(unsigned int pIndex, const MObject& pAttribute)
 {
-    if (isNull() || pAttribute.kind() != MObject::kAttribute ||
+    if (isNull() || (!pAttribute.isNull() && pAttribute.kind() != MObject::kAttribute) ||
         pIndex > static_cast<unsigned int>(INT32_MAX)) {
         return VurnFailure("bad ancestor");
     }
+    const int lTarget = pAttribute.isNull() ? mPath.back().first : pAttribute.id();
     for (auto& lStep : mPath) {
         const VurnAttribute* lAttribute = VurnScene::Get().Attribute(lStep.first);
-        if (lStep.first == pAttribute.id() && lAttribute && lAttribute->mArray) {
+        if (lStep.first == lTarget && lAttribute && lAttribute->mArray) {
             lStep.second = static_cast<int>(pIndex);
             return MStatus();
         }

@@ -62,8 +62,9 @@ public:
     MPlug parent() const;
     // The array plug of an element plug; null otherwise.
     MPlug array() const;
-    // Sets the logical index of pAttribute, an array ancestor of this plug (or the plug itself).
-    MStatus selectAncestorLogicalIndex(unsigned int pIndex, const MObject& pAttribute);
+    // Sets the logical index of pAttribute, an array ancestor of this plug (or the plug itself);
+    // a null pAttribute stands for the plug's own attribute.
+    MStatus selectAncestorLogicalIndex(unsigned int pIndex, const MObject& pAttribute = MObject());
 
     bool operator==(const MPlug& pOther) const
     {

@@ -80,6 +80,16 @@ bool ResolvePlug(const std::string& pText, int& oNode, VurnPlugPath& oPath, std:
     return true;
 }
 
+// False, with the scripted failure's text, for a node a test made fail.
+bool NodeAnswers(int pNode, std::string& oError)
+{
+    if (VurnScene::Get().mFailingNodes.count(pNode) > 0) {
+        oError = "Scripted failure on " + VurnScene::Get().Node(pNode)->mName + ".";
+        return false;
+    }
+    return true;
+}
+
 bool TakeScripted(const std::string& pCommand, std::string& oAnswer)
 {
     auto& lQueue = VurnScene::Get().mScriptedAnswers[pCommand];
@@ -119,10 +129,11 @@ bool GetAttr(const std::vector<Token>& pArgs, VurnCommandResult& oResult, std::s
         oError = "getAttr: one plug expected.";
         return false;
     }
-    if (!ResolvePlug(pArgs[0].mText, lNode, lPath, oError)) {
+    if (!ResolvePlug(pArgs[0].mText, lNode, lPath, oError) || !NodeAnswers(lNode, oError)) {
         return false;
     }
-    if (!VurnScene::Get().GetValue(lNode, lPath, lValue) || lValue.mKind == VurnValue::kData) {
+    if (!VurnScene::Get().GetValue(lNode, lPath, lValue) || lValue.mKind == VurnValue::kData ||
+        lValue.mKind == VurnValue::kGeometry) {
         oError = "getAttr: the plug has no value that can be printed: " + pArgs[0].mText;
         return false;
     }
@@ -150,7 +161,7 @@ bool SetAttr(const std::vector<Token>& pArgs, std::string& oError)
         oError = "setAttr: a plug and one number expected.";
         return false;
     }
-    if (!ResolvePlug(pArgs[0].mText, lNode, lPath, oError)) {
+    if (!ResolvePlug(pArgs[0].mText, lNode, lPath, oError) || !NodeAnswers(lNode, oError)) {
         return false;
     }
     const VurnAttribute* lAttribute = VurnScene::Get().Attribute(lPath.back().first);
@@ -255,6 +266,10 @@ bool VurnCommandInterpreter::Execute(const std::string& pText, VurnCommandResult
     }
     const std::string lCommand = lTokens[0].mText;
     const std::vector<Token> lArgs(lTokens.begin() + 1, lTokens.end());
+    if (VurnScene::Get().Fails(lCommand)) {
+        oError = "Scripted failure of " + lCommand + ".";
+        return false;
+    }
     if (lCommand == "jointDisplayScale") {
         return JointDisplayScale(lArgs, oResult, oError);
     }

@@ -27,7 +27,9 @@ struct VurnCommandResult
 //                                       argument (the control's name)
 // A plug is "node.attr[i].child", bare or in double quotes, the node by name or full path. A
 // value glued to a closing quote ("a.b"0) is refused, as are unknown commands, missing or
-// extra arguments and numbers that do not parse whole. Every text is recorded first.
+// extra arguments and numbers that do not parse whole. Every text is recorded first. A command
+// whose first word a test scripted to fail (VurnScene::mFailingCalls) fails, and so do getAttr
+// and setAttr on a plug of a node in VurnScene::mFailingNodes.
 class VurnCommandInterpreter
 {
 public:

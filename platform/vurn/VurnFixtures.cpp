@@ -89,16 +89,79 @@ void FillCubeSized(VurnMeshData& ioMesh, int)
     FillCube(ioMesh);
 }
 
-// An intermediate copy of pShape's geometry under the same transform, feeding pDeformer's
-// input[0]; pDeformer's outputGeometry[0] feeds pShape.
+bool IsNurbs(int pShape)
+{
+    return Scene().Node(pShape)->mNurbs != nullptr;
+}
+
+// The geometry input and output plugs of a mesh or NURBS shape.
+const char* GeometryInput(int pShape)
+{
+    return IsNurbs(pShape) ? "create" : "inMesh";
+}
+
+const char* GeometryOutput(int pShape)
+{
+    return IsNurbs(pShape) ? "local" : "outMesh";
+}
+
+// The control points of a mesh or NURBS shape.
+int ControlPointCount(int pShape)
+{
+    const VurnNode* lNode = Scene().Node(pShape);
+    return static_cast<int>(lNode->mNurbs  ? lNode->mNurbs->mCVs.size()
+                            : lNode->mMesh ? lNode->mMesh->mPoints.size()
+                                           : 0);
+}
+
+// Puts pDeformer last in pShape's deformer stack: it takes what fed the shape (the
+// intermediate "Orig" copy of the geometry, made for the first deformer) into input[0], and its
+// outputGeometry[0] feeds the shape.
 void Deform(int pDeformer, int pTransform, int pShape)
 {
-    const int lOrig = AddShape(MFn::kMesh, pTransform, "ShapeOrig");
-    Scene().MutableNode(lOrig)->mMesh =
-        std::make_shared<VurnMeshData>(*Scene().Node(pShape)->mMesh);
-    Scene().SetIntermediate(lOrig, true);
-    Scene().Connect(lOrig, "outMesh", pDeformer, "input[0].inputGeometry");
-    Scene().Connect(pDeformer, "outputGeometry[0]", pShape, "inMesh");
+    VurnPlugPath lInput;
+    Scene().ParsePlugPath(pShape, GeometryInput(pShape), lInput);
+    VurnConnection lFeed;
+    if (Scene().SourceOf(pShape, lInput, lFeed)) {
+        Scene().Disconnect(pShape, lInput);
+        Scene().Connect(lFeed.mSourceNode, Scene().PlugPathText(lFeed.mSource), pDeformer,
+                        "input[0].inputGeometry");
+    } else {
+        // Copies first: creating the Orig shape may move the store's nodes.
+        const VurnNode lShape = *Scene().Node(pShape);
+        const int lOrig = AddShape(lShape.mType, pTransform, "ShapeOrig");
+        VurnNode& lCopy = *Scene().MutableNode(lOrig);
+        if (lShape.mNurbs) {
+            lCopy.mNurbs = std::make_shared<VurnNurbsData>(*lShape.mNurbs);
+        } else {
+            lCopy.mMesh =
+                std::make_shared<VurnMeshData>(lShape.mMesh ? *lShape.mMesh : VurnMeshData());
+        }
+        Scene().SetIntermediate(lOrig, true);
+        Scene().Connect(lOrig, GeometryOutput(pShape), pDeformer, "input[0].inputGeometry");
+    }
+    Scene().Connect(pDeformer, "outputGeometry[0]", pShape, GeometryInput(pShape));
+}
+
+// The deformer-set member of pShape's control points pPoints: vertices of a mesh, CVs (by
+// u * CVs in V + v) of a NURBS surface.
+MObject PointComponent(int pShape, const std::vector<int>& pPoints)
+{
+    if (!IsNurbs(pShape)) {
+        MFnSingleIndexedComponent lComponent;
+        const MObject lVertices = lComponent.create(MFn::kMeshVertComponent);
+        for (int lPoint : pPoints) {
+            lComponent.addElement(lPoint);
+        }
+        return lVertices;
+    }
+    const int lCVsV = Scene().Node(pShape)->mNurbs->mCVsV;
+    MFnDoubleIndexedComponent lComponent;
+    const MObject lCVs = lComponent.create(MFn::kNurbsCVComponent);
+    for (int lPoint : pPoints) {
+        lComponent.addElement(lPoint / lCVsV, lPoint % lCVsV);
+    }
+    return lCVs;
 }
 
 int FileTexture(const std::string& pName, const std::string& pFile)
@@ -192,7 +255,7 @@ int VurnFixtures::Skin(int pMesh, const std::vector<int>& pJoints)
     }
     Scene().SetValue(lSkin, {{Scene().FindAttribute(lSkin, "geomMatrix"), -1}},
                      VurnValue::Matrix(MMatrix()));
-    const int lVertices = static_cast<int>(Scene().Node(lShape)->mMesh->mPoints.size());
+    const int lVertices = ControlPointCount(lShape);
     for (int lVertex = 0; lVertex < lVertices && !pJoints.empty(); ++lVertex) {
         const size_t lJoint = static_cast<size_t>(lVertex) % pJoints.size();
         Scene().SetNumber(
@@ -206,21 +269,20 @@ int VurnFixtures::Cluster(const std::string& pName, int pMesh, const std::vector
     const int lShape = ShapeOf(pMesh);
     const int lCluster = Scene().CreateNode(MFn::kCluster, pName);
     Deform(lCluster, pMesh, lShape);
-    Scene().SetNumber(lCluster, "input[0].groupId", 1);
+    const int lGroupId = Scene().CreateNode(MFn::kGroupId, pName + "GroupId");
+    Scene().SetNumber(lGroupId, "groupId", 1);
+    Scene().Connect(lGroupId, "groupId", lCluster, "input[0].groupId");
     const int lHandle = Transform(pName + "Handle");
     const int lHandleShape = AddShape(MFn::kClusterHandle, lHandle);
     Scene().Connect(lHandleShape, "clusterTransforms[0]", lCluster, "clusterXforms");
     const int lSet = Scene().CreateNode(MFn::kSet, pName + "Set");
     Scene().Connect(lCluster, "message", lSet, "usedBy[0]");
-    MFnSingleIndexedComponent lComponent;
-    const MObject lVertices = lComponent.create(MFn::kMeshVertComponent);
     for (int lVertex : pVertices) {
-        lComponent.addElement(lVertex);
         Scene().SetNumber(lCluster, "wl[0].w[" + std::to_string(lVertex) + "]", kClusterWeight);
     }
     MDagPath lPath;
     MDagPath::getAPathTo(MObject::node(lShape), lPath);
-    MFnSet(MObject::node(lSet)).addMember(lPath, lVertices);
+    MFnSet(MObject::node(lSet)).addMember(lPath, PointComponent(lShape, pVertices));
     return lCluster;
 }
 
@@ -264,9 +326,9 @@ int VurnFixtures::ShaderNetwork(const std::string& pName, int pMesh)
     MDagPath lPath;
     MDagPath::getAPathTo(MObject::node(lShape), lPath);
     MFnSet(MObject::node(lGroup)).addMember(lPath);
-    VurnMeshData& lMesh = *Scene().MutableNode(lShape)->mMesh;
-    if (!lMesh.mUVSets.empty()) {
-        lMesh.mUVSets[0].mTextures.push_back(lFile);
+    VurnMeshData* lMesh = Scene().MutableNode(lShape)->mMesh.get();
+    if (lMesh && !lMesh->mUVSets.empty()) {
+        lMesh->mUVSets[0].mTextures.push_back(lFile);
     }
     return lGroup;
 }

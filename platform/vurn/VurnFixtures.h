@@ -25,11 +25,15 @@ public:
     // pCount joints, each 10 along Y from its parent, with joint orient (0, 0, 0.1 * index).
     static std::vector<int> JointChain(const std::string& pPrefix, int pCount,
                                        int pParent = VurnScene::kWorld);
-    // A skin over pMesh's shape (an intermediate "Orig" shape feeds it) with pJoints as
-    // influences at logical indices 0, 1, ...; vertex v weighs 1 on joint v % count. Answers
-    // the skin node.
+    // The deformers below take a mesh or a NURBS transform (pMesh) and go last in its shape's
+    // deformer stack: the first one gets an intermediate "Orig" copy of the geometry as its
+    // input, each further one takes what fed the shape, so that blend shape, cluster and skin
+    // can be stacked.
+    // A skin over pMesh's shape with pJoints as influences at logical indices 0, 1, ...;
+    // control point v weighs 1 on joint v % count. Answers the skin node.
     static int Skin(int pMesh, const std::vector<int>& pJoints);
-    // A cluster (338) deforming vertices pVertices of pMesh's shape with weight 0.5 each, its
+    // A cluster (338) deforming control points pVertices of pMesh's shape (NURBS CVs by
+    // u * CVs in V + v) with weight 0.5 each, its group id connected from a group-id node, its
     // handle transform "<name>Handle" with a handle shape, and its deformer set. Answers the
     // cluster node.
     static int Cluster(const std::string& pName, int pMesh, const std::vector<int>& pVertices);
@@ -39,8 +43,8 @@ public:
     // A smoothing node (677) fed by pMesh's shape, "divisions" 1. Answers the node.
     static int Smooth(const std::string& pName, int pMesh);
     // A phong shader with a file texture (placed by a placement node) on its colour, a layered
-    // texture over two file textures, and a shading group holding pMesh's shape. Answers the
-    // shading group.
+    // texture over two file textures, and a shading group holding pMesh's shape (a mesh, whose
+    // first UV set then names the file texture, or a NURBS surface). Answers the shading group.
     static int ShaderNetwork(const std::string& pName, int pMesh);
     // A camera under a look-at group; answers the camera transform.
     static int CameraWithLookAt(const std::string& pName);

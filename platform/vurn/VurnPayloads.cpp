@@ -5,7 +5,6 @@
 #include <sstream>
 
 namespace {
-constexpr double kTangentThird = 1.0 / 3.0;
 constexpr double kSingleKeySpan = 1.0;
 constexpr double kTimeEpsilon = 1e-12;
 
@@ -121,14 +120,9 @@ void VurnAnimCurveData::Update()
         VurnKey& lKey = mKeys[lIndex];
         const double lBefore = lIndex > 0 ? lKey.mTime - mKeys[lIndex - 1].mTime : 0.0;
         const double lAfter = lIndex + 1 < lCount ? mKeys[lIndex + 1].mTime - lKey.mTime : 0.0;
-        const double lInX = (lBefore > 0.0  ? lBefore
-                             : lAfter > 0.0 ? lAfter
-                                            : kSingleKeySpan) *
-                            kTangentThird;
-        const double lOutX = (lAfter > 0.0    ? lAfter
-                              : lBefore > 0.0 ? lBefore
-                                              : kSingleKeySpan) *
-                             kTangentThird;
+        // x spans the whole interval, so that x / (3 dt) is the default weight 1/3.
+        const double lInX = lBefore > 0.0 ? lBefore : lAfter > 0.0 ? lAfter : kSingleKeySpan;
+        const double lOutX = lAfter > 0.0 ? lAfter : lBefore > 0.0 ? lBefore : kSingleKeySpan;
         if (lKey.mInType != kTangentFixed) {
             const double lSlope = lKey.mInType == kTangentLinear && lBefore > 0.0
                                       ? (lKey.mValue - mKeys[lIndex - 1].mValue) / lBefore

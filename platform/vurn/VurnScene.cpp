@@ -48,6 +48,14 @@ VurnValue VurnValue::Matrix(const MMatrix& pMatrix)
     return lValue;
 }
 
+VurnValue VurnValue::Geometry(int pShape)
+{
+    VurnValue lValue;
+    lValue.mKind = kGeometry;
+    lValue.mData = pShape;
+    return lValue;
+}
+
 VurnValue VurnValue::Data(int pData)
 {
     VurnValue lValue;
@@ -74,6 +82,9 @@ std::string VurnValue::Describe() const
         break;
     case kData:
         lOut << "data " << mData;
+        break;
+    case kGeometry:
+        lOut << "geometry of " << mData;
         break;
     default:
         lOut << "none";
@@ -163,6 +174,21 @@ void VurnScene::DetachNode(int pNode)
                                                  pConnection.mDestinationNode == pNode;
                                       }),
                        mConnections.end());
+    IndexConnections();
+}
+
+void VurnScene::IndexConnections()
+{
+    mNodeConnections.clear();
+    mDestinations.clear();
+    for (size_t lIndex = 0; lIndex < mConnections.size(); ++lIndex) {
+        const VurnConnection& lConnection = mConnections[lIndex];
+        mNodeConnections[lConnection.mSourceNode].push_back(lIndex);
+        if (lConnection.mDestinationNode != lConnection.mSourceNode) {
+            mNodeConnections[lConnection.mDestinationNode].push_back(lIndex);
+        }
+        mDestinations[{lConnection.mDestinationNode, lConnection.mDestination}] = lIndex;
+    }
 }
 
 bool VurnScene::IsAlive(int pNode) const
@@ -261,13 +287,18 @@ bool VurnScene::Rename(int pNode, const std::string& pName)
         return false;
     }
     const bool lDag = IsDagNode(pNode);
-    for (int lParent : lDag ? mNodes[pNode].mParents : std::vector<int>{kWorld}) {
-        if (NameTaken(pName, lParent, lDag, pNode)) {
-            return false;
-        }
+    const std::vector<int> lParents = lDag ? mNodes[pNode].mParents : std::vector<int>{kWorld};
+    auto lTaken = [&](const std::string& pCandidate) {
+        return std::any_of(lParents.begin(), lParents.end(), [&](int pParent) {
+            return NameTaken(pCandidate, pParent, lDag, pNode);
+        });
+    };
+    std::string lName = pName;
+    for (int lNumber = 1; lTaken(lName); ++lNumber) {
+        lName = pName + std::to_string(lNumber);
     }
-    RecordMutation("rename " + mNodes[pNode].mName + " " + pName);
-    mNodes[pNode].mName = pName;
+    RecordMutation("rename " + mNodes[pNode].mName + " " + lName);
+    mNodes[pNode].mName = lName;
     return true;
 }
 
@@ -532,11 +563,48 @@ bool VurnScene::HasUnselectedAncestor(const VurnPlugPath& pPath) const
 
 bool VurnScene::GetValue(int pNode, const VurnPlugPath& pPath, VurnValue& oValue) const
 {
-    if (!IsAlive(pNode) || pPath.empty() || HasUnselectedAncestor(pPath)) {
+    return ValueAt(pNode, pPath, oValue, 0);
+}
+
+bool VurnScene::SourcedValue(const VurnConnection& pConnection, VurnValue& oValue, int pDepth) const
+{
+    const int lSource = pConnection.mSourceNode;
+    const VurnNode& lNode = mNodes[lSource];
+    const std::string& lName = mAttributes[pConnection.mSource.back().first].mName;
+    if (lNode.mCurve && lName == "output") {
+        oValue = VurnValue::Number(lNode.mCurve->Evaluate(mCurrentTime));
+        return true;
+    }
+    if ((lNode.mMesh && (lName == "outMesh" || lName == "worldMesh")) ||
+        (lNode.mNurbs && (lName == "local" || lName == "worldSpace"))) {
+        oValue = VurnValue::Geometry(lSource);
+        return true;
+    }
+    if (VurnTypeTable::IsA(lNode.mType, MFn::kGeometryFilter) && lName == "outputGeometry") {
+        VurnPlugPath lInput;
+        if (!ParsePlugPath(lSource,
+                           "input[" + std::to_string(pConnection.mSource.back().second) +
+                               "].inputGeometry",
+                           lInput)) {
+            return false;
+        }
+        return ValueAt(lSource, lInput, oValue, pDepth + 1);
+    }
+    return ValueAt(lSource, pConnection.mSource, oValue, pDepth + 1);
+}
+
+bool VurnScene::ValueAt(int pNode, const VurnPlugPath& pPath, VurnValue& oValue, int pDepth) const
+{
+    if (!IsAlive(pNode) || pPath.empty() || HasUnselectedAncestor(pPath) ||
+        pDepth > kMaxConnectionDepth) {
         return false;
     }
     if (ComputedValue(pNode, pPath, oValue)) {
         return true;
+    }
+    VurnConnection lConnection;
+    if (SourceOf(pNode, pPath, lConnection)) {
+        return SourcedValue(lConnection, oValue, pDepth);
     }
     const auto lFound = mNodes[pNode].mValues.find(pPath);
     if (lFound != mNodes[pNode].mValues.end()) {
@@ -547,6 +615,10 @@ bool VurnScene::GetValue(int pNode, const VurnPlugPath& pPath, VurnValue& oValue
     const bool lWholeArray = lAttribute && lAttribute->mArray && pPath.back().second < 0;
     if (lAttribute && lAttribute->mKind == VurnAttributeKind::kNumeric && !lWholeArray) {
         oValue = VurnValue::Number(lAttribute->mDefault);
+        return true;
+    }
+    if (lAttribute && lAttribute->mIdentityDefault && !lWholeArray) {
+        oValue = VurnValue::Matrix(MMatrix());
         return true;
     }
     return false;
@@ -624,15 +696,18 @@ bool VurnScene::Connect(int pSourceNode, const VurnPlugPath& pSource, int pDesti
         HasUnselectedAncestor(pDestination)) {
         return false;
     }
-    for (const VurnConnection& lConnection : mConnections) {
-        if (lConnection.mDestinationNode == pDestinationNode &&
-            lConnection.mDestination == pDestination) {
-            return false;
-        }
+    if (mDestinations.count({pDestinationNode, pDestination}) > 0) {
+        return false;
     }
     AddElement(pSourceNode, pSource);
     AddElement(pDestinationNode, pDestination);
     mConnections.push_back({pSourceNode, pSource, pDestinationNode, pDestination});
+    const size_t lIndex = mConnections.size() - 1;
+    mNodeConnections[pSourceNode].push_back(lIndex);
+    if (pDestinationNode != pSourceNode) {
+        mNodeConnections[pDestinationNode].push_back(lIndex);
+    }
+    mDestinations[{pDestinationNode, pDestination}] = lIndex;
     RecordMutation("connect " + mNodes[pSourceNode].mName + "." + PlugPathText(pSource) + " " +
                    mNodes[pDestinationNode].mName + "." + PlugPathText(pDestination));
     return true;
@@ -646,6 +721,44 @@ bool VurnScene::Connect(int pSourceNode, const std::string& pSource, int pDestin
     return ParsePlugPath(pSourceNode, pSource, lSource) &&
            ParsePlugPath(pDestinationNode, pDestination, lDestination) &&
            Connect(pSourceNode, lSource, pDestinationNode, lDestination);
+}
+
+bool VurnScene::Disconnect(int pDestinationNode, const VurnPlugPath& pDestination)
+{
+    const auto lFound = mDestinations.find({pDestinationNode, pDestination});
+    if (lFound == mDestinations.end()) {
+        return false;
+    }
+    const VurnConnection lConnection = mConnections[lFound->second];
+    mConnections.erase(mConnections.begin() + static_cast<std::ptrdiff_t>(lFound->second));
+    IndexConnections();
+    RecordMutation("disconnect " + mNodes[lConnection.mSourceNode].mName + "." +
+                   PlugPathText(lConnection.mSource) + " " + mNodes[pDestinationNode].mName + "." +
+                   PlugPathText(pDestination));
+    return true;
+}
+
+std::vector<VurnConnection> VurnScene::ConnectionsOf(int pNode) const
+{
+    std::vector<VurnConnection> lConnections;
+    const auto lFound = mNodeConnections.find(pNode);
+    if (lFound != mNodeConnections.end()) {
+        for (size_t lIndex : lFound->second) {
+            lConnections.push_back(mConnections[lIndex]);
+        }
+    }
+    return lConnections;
+}
+
+bool VurnScene::SourceOf(int pDestinationNode, const VurnPlugPath& pDestination,
+                         VurnConnection& oConnection) const
+{
+    const auto lFound = mDestinations.find({pDestinationNode, pDestination});
+    if (lFound == mDestinations.end()) {
+        return false;
+    }
+    oConnection = mConnections[lFound->second];
+    return true;
 }
 
 // Contents

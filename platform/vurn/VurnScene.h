@@ -22,7 +22,8 @@
 //    lights (296); skin (665), clusters (338, 340), blend shape (330) and wrap (714) are
 //    geometry filters; phong is a reflect shader, which is a lambert shader; 721 and 722 are
 //    compound attributes of three numeric (548) children. 275 is a camera sub-kind: it is a
-//    camera (244) too, so a caller testing 244 first takes 275 cameras with the others.
+//    camera (244) too, so a caller testing 244 first takes 275 cameras with the others (the
+//    export's dispatch tests 244 first: its 275 branch is never reached).
 // 2. A transform path answers for its shape: MDagPath::hasFn on a transform path is true for
 //    the transform's ancestry and for that of its first child shape that is not intermediate;
 //    apiType answers that shape's type when there is one.
@@ -35,7 +36,9 @@
 //    order, and visits a node once for every path to it (instancing). MItDependencyNodes goes
 //    in creation order. Array plug elements go by ascending logical index.
 // 6. Tangents: MFnAnimCurve::getTangent answers (x, y), x in seconds and y in value units.
-//    Fixed tangents are kept as given; the curve computes the others (VurnAnimCurveData).
+//    Fixed tangents are kept as given; the curve computes the others (VurnAnimCurveData),
+//    with x the whole interval to the neighbour on that side (the default weight x / (3 dt)
+//    is then 1/3).
 //    evaluate: Hermite for fixed, smooth, flat, clamped, slow and fast (slow and fast as
 //    smooth); a straight line when a key's out type and the next key's in type are linear;
 //    a step holds the key's value. Weights change no evaluation here.
@@ -50,6 +53,22 @@
 //    number is the index of a path among all its paths in walk order.
 // 9. Every change (node creation and deletion, value, connection, membership, keys) and every
 //    command text is recorded in order; VurnSnapshot compares whole scenes.
+// 10. Values flow through connections: a connected destination plug answers its source's
+//    value, not one stored on it. An animation curve's "output" answers the curve at the
+//    current time; a shape's geometry output ("outMesh", "local") answers the shape itself as
+//    geometry (MPlug::getValue gives the shape node, which the mesh and NURBS function sets
+//    take); a deformer's "outputGeometry[i]" answers its "input[i].inputGeometry". Chains are
+//    followed up to kMaxConnectionDepth steps (a cycle answers no value).
+// 11. Scripted failures, so that every fallback of the plug-in can be reached: a command whose
+//    first word is in mFailingCalls fails ("jointDisplayScale"), as does the creation of a
+//    node type through a function set when "create <type name>" is there ("create phong");
+//    getAttr and setAttr fail on any plug of a node in mFailingNodes.
+// 12. Spaces in the export: mesh normals are read in object space (code 2), like the points of
+//    a function set made on a shape object without a DAG path and like NURBS control points:
+//    the kit node above the geometry carries the transform, so world-space normals would be
+//    turned twice. Code 2 is this store's object space, whatever a caller's text calls it.
+// 13. Renaming to a taken name appends the lowest free number (as creation does) instead of
+//    failing; MFnDependencyNode::setName answers the name the node got.
 //
 // The store is process-wide, as the host's scene is; VurnScene::Reset starts a new empty scene.
 // Ids are indices that are never reused within one scene. Operations on a dead or unknown id
@@ -58,19 +77,20 @@
 // A value held by a plug.
 struct VurnValue
 {
-    enum Kind : int { kNone, kNumber, kText, kMatrix, kData };
+    enum Kind : int { kNone, kNumber, kText, kMatrix, kData, kGeometry };
 
     Kind mKind = kNone;
     double mNumber = 0.0;
     std::string mText;
     MMatrix mMatrix;
-    // A data object id for kData.
+    // A data object id for kData; the shape node whose geometry flows for kGeometry.
     int mData = -1;
 
     static VurnValue Number(double pValue);
     static VurnValue Text(const std::string& pText);
     static VurnValue Matrix(const MMatrix& pMatrix);
     static VurnValue Data(int pData);
+    static VurnValue Geometry(int pShape);
     std::string Describe() const;
 };
 
@@ -92,6 +112,8 @@ struct VurnAttribute
     int mParent = -1;
     std::vector<int> mChildren;
     double mDefault = 0.0;
+    // A matrix attribute that answers the identity until it is set ("geomMatrix").
+    bool mIdentityDefault = false;
     bool mHasSoftMin = false;
     bool mHasSoftMax = false;
     double mSoftMin = 0.0;
@@ -163,6 +185,7 @@ class VurnScene
 public:
     static constexpr int kWorld = 0;
     static constexpr double kDefaultJointDisplayScale = 1.0;
+    static constexpr int kMaxConnectionDepth = 64;
 
     // The current scene; a fresh empty one after Reset.
     static VurnScene& Get();
@@ -226,7 +249,14 @@ public:
                  const VurnPlugPath& pDestination);
     bool Connect(int pSourceNode, const std::string& pSource, int pDestinationNode,
                  const std::string& pDestination);
+    // Removes the connection into pDestination; false when there is none.
+    bool Disconnect(int pDestinationNode, const VurnPlugPath& pDestination);
     const std::vector<VurnConnection>& Connections() const { return mConnections; }
+    // The connections with pNode at either end, in connection order.
+    std::vector<VurnConnection> ConnectionsOf(int pNode) const;
+    // The connection into pDestination; false when it is not connected.
+    bool SourceOf(int pDestinationNode, const VurnPlugPath& pDestination,
+                  VurnConnection& oConnection) const;
 
     // Geometry and other contents.
     int CreateData(int pType);
@@ -259,6 +289,10 @@ public:
         std::vector<unsigned char> mPixels;
     };
     std::map<std::string, Image> mImages;
+    // Scripted failures (design rule 11).
+    std::set<std::string> mFailingCalls;
+    std::set<int> mFailingNodes;
+    bool Fails(const std::string& pCall) const { return mFailingCalls.count(pCall) > 0; }
 
     // Records.
     void RecordMutation(const std::string& pText);
@@ -276,6 +310,9 @@ private:
     void DetachNode(int pNode);
     int FindNodeByPath(const std::string& pPath) const;
     bool ComputedValue(int pNode, const VurnPlugPath& pPath, VurnValue& oValue) const;
+    bool ValueAt(int pNode, const VurnPlugPath& pPath, VurnValue& oValue, int pDepth) const;
+    bool SourcedValue(const VurnConnection& pConnection, VurnValue& oValue, int pDepth) const;
+    void IndexConnections();
     // True when an array attribute above the plug's last has no element selected.
     bool HasUnselectedAncestor(const VurnPlugPath& pPath) const;
     int FindChildAttribute(int pParent, const std::string& pName) const;
@@ -285,6 +322,9 @@ private:
     std::vector<VurnAttribute> mAttributes;
     std::map<int, std::vector<int>> mTypeAttributes;
     std::vector<VurnConnection> mConnections;
+    // Indices into mConnections by node at either end, and by destination plug.
+    std::map<int, std::vector<size_t>> mNodeConnections;
+    std::map<std::pair<int, VurnPlugPath>, size_t> mDestinations;
     std::vector<VurnDataObject> mData;
     std::vector<VurnComponent> mComponents;
     std::vector<std::string> mMutations;

@@ -50,6 +50,7 @@ constexpr TypeEntry kTypes[] = {
     {MFn::kLayeredTexture, MFn::kDependencyNode, "layeredTexture"},
     {MFn::kPlace2dTexture, MFn::kDependencyNode, "place2dTexture"},
     {MFn::kAnimCurve, MFn::kDependencyNode, "animCurve"},
+    {MFn::kGroupId, MFn::kDependencyNode, "groupId"},
     {MFn::kMeshData, 0, "meshData"},
     {MFn::kNurbsSurfaceData, 0, "nurbsSurfaceData"},
     {MFn::kComponent, 0, "component"},
@@ -201,10 +202,12 @@ void RegisterGeometry(VurnScene& ioScene)
 {
     Add(ioScene, MFn::kMesh, Typed("inMesh", "i", VurnAttributeKind::kData));
     Add(ioScene, MFn::kMesh, Typed("outMesh", "o", VurnAttributeKind::kData));
-    Add(ioScene, MFn::kNurbsSurface, Typed("create", "cr", VurnAttributeKind::kData));
+    for (int lType : {MFn::kNurbsSurface, MFn::kNurbsSurfaceAlt}) {
+        Add(ioScene, lType, Typed("create", "cr", VurnAttributeKind::kData));
+        Add(ioScene, lType, Typed("local", "l", VurnAttributeKind::kData));
+    }
     Add(ioScene, MFn::kNurbsSurface,
         Numeric("curvePrecisionShaded", "cps", MFnNumericData::kInt, kDefaultCurvePrecision));
-    Add(ioScene, MFn::kNurbsSurfaceAlt, Typed("create", "cr", VurnAttributeKind::kData));
     Add(ioScene, MFn::kNurbsSurfaceAlt,
         Numeric("curvePrecisionShaded", "cps", MFnNumericData::kInt, kDefaultCurvePrecision));
     Add(ioScene, MFn::kClusterHandle,
@@ -236,7 +239,9 @@ void RegisterDeformers(VurnScene& ioScene)
         CompoundArray(ioScene, lType, "weightList", "wl", {lWeights});
     }
     Add(ioScene, MFn::kSkinClusterFilter, Typed("matrix", "ma", VurnAttributeKind::kMatrix, true));
-    Add(ioScene, MFn::kSkinClusterFilter, Typed("geomMatrix", "gm", VurnAttributeKind::kMatrix));
+    VurnAttribute lGeomMatrix = Typed("geomMatrix", "gm", VurnAttributeKind::kMatrix);
+    lGeomMatrix.mIdentityDefault = true;
+    Add(ioScene, MFn::kSkinClusterFilter, lGeomMatrix);
     for (int lType : {MFn::kCluster, MFn::kClusterAlt}) {
         Add(ioScene, lType, Numeric("relative", "rel", MFnNumericData::kBoolean));
         Add(ioScene, lType, Typed("clusterXforms", "x", VurnAttributeKind::kMessage));
@@ -277,6 +282,7 @@ void RegisterShading(VurnScene& ioScene)
                    Numeric("blendMode", "bm", MFnNumericData::kInt, kDefaultBlendMode)});
     Triple(ioScene, lL, "outColor", "oc", 0.0, true, "RGB");
     Add(ioScene, MFn::kAnimCurve, Numeric("output", "o", MFnNumericData::kDouble));
+    Add(ioScene, MFn::kGroupId, Numeric("groupId", "id", MFnNumericData::kInt));
 }
 } // namespace
 

@@ -9,7 +9,9 @@
 #include "scene/KRyvObjectFactory.h"
 #include "scene/objects/KRyvNull.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -36,21 +38,18 @@ struct PivotParts
     int mOrder = KRotationOrder::eEulerXYZ;
 };
 
+// Pre- and post-rotations count whenever the set is in use, as the kit's own evaluation
+// counts them: the host export marks rotation active on the node's limits only.
 PivotParts PartsOf(const KRyvNode& pNode, int pSet)
 {
     const KRyvPivotSet& lSet = *pNode.GetPivotSet(pSet);
-    const KRyvNodeProperties* lBlock = pNode.GetNodeProperties();
-    const bool lRotationActive =
-        lBlock && lBlock->GetRotationActive() && !lBlock->GetRotationSpaceForLimitOnly();
     PivotParts lParts;
     lParts.mRotationPivot = lSet.mRotationPivot;
     lParts.mRotationOffset = lSet.mRotationOffset;
     lParts.mScalingPivot = lSet.mScalingPivot;
     lParts.mScalingOffset = lSet.mScalingOffset;
-    if (lRotationActive) {
-        lParts.mPreRotation = lSet.mPreRotation;
-        MatrixTranspose3x3(lParts.mPostInverse, KMatrix(lSet.mPostRotation));
-    }
+    lParts.mPreRotation = lSet.mPreRotation;
+    MatrixTranspose3x3(lParts.mPostInverse, KMatrix(lSet.mPostRotation));
     lParts.mOrder = lSet.mRotationOrder;
     return lParts;
 }
@@ -89,33 +88,35 @@ KVector4 DefaultOf(const CurveSet& pCurves, const KVector4& pMissing)
     return lValue;
 }
 
-// The times of a resampling over the keys of pCurves: every period from the first key, and the
-// last key; empty when there is no key.
+// The times of a resampling over the keys of pCurves: every key and every frame (a multiple
+// of the period) between the first and the last key, in order; empty when there is no key.
+// Frames come from the time origin, not from the first key, so that the resampled curves
+// agree with the source at every frame the time mode shows.
 std::vector<KTime> SampleTimes(const CurveSet& pCurves, KTime pPeriod)
 {
-    bool lAny = false;
-    KTime lStart;
-    KTime lEnd;
-    for (const KFCurve* lCurve : pCurves) {
-        if (!lCurve || lCurve->GetKeyCount() == 0) {
-            continue;
-        }
-        const KTime lFirst = lCurve->KeyGetTime(0);
-        const KTime lLast = lCurve->KeyGetTime(lCurve->GetKeyCount() - 1);
-        lStart = !lAny || lFirst < lStart ? lFirst : lStart;
-        lEnd = !lAny || lEnd < lLast ? lLast : lEnd;
-        lAny = true;
-    }
     std::vector<KTime> lTimes;
-    if (!lAny) {
+    for (const KFCurve* lCurve : pCurves) {
+        for (int lKey = 0; lCurve && lKey < lCurve->GetKeyCount(); ++lKey) {
+            lTimes.push_back(lCurve->KeyGetTime(lKey));
+        }
+    }
+    if (lTimes.empty()) {
         return lTimes;
     }
-    // The loop always moves forward, and a span too long for the period stops at the cap.
-    for (KTime lTime = lStart; lTime < lEnd && lTimes.size() < kMaxSamples;
-         lTime = lTime + pPeriod) {
-        lTimes.push_back(lTime);
+    std::sort(lTimes.begin(), lTimes.end());
+    const std::int64_t lStart = lTimes.front().Get();
+    const std::int64_t lEnd = lTimes.back().Get();
+    const std::int64_t lPeriod = pPeriod.Get();
+    std::int64_t lFrame = lStart / lPeriod;
+    if (lFrame * lPeriod < lStart) {
+        ++lFrame;
     }
-    lTimes.push_back(lEnd);
+    // The loop always moves forward, and a span too long for the period stops at the cap.
+    for (double lCount = 0; lFrame * lPeriod <= lEnd && lCount < kMaxSamples; ++lFrame, ++lCount) {
+        lTimes.emplace_back(lFrame * lPeriod);
+    }
+    std::sort(lTimes.begin(), lTimes.end());
+    lTimes.erase(std::unique(lTimes.begin(), lTimes.end()), lTimes.end());
     return lTimes;
 }
 

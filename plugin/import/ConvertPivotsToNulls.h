@@ -14,11 +14,12 @@ class KRyvObjectFactory;
 //   <N>__Post_: scaling S (N's scaling curves), rotation Rpost^-1,
 //               translation (Sp + So - Rp - Sp*S) Rpost^-1 (resampled when S is animated)
 // so that the frame N's children and N's node attribute (moved to <N>__Post_) live in keeps
-// its global matrix at every key and every sample. Resampled curves get a key every
-// 1 / pRate seconds over the keys' span and one at its end. Pre- and post-rotations count only
-// when the node's rotation is active. N's pivot set is reset and taken out of use; the new
-// nodes come from pFactory as null-attributed nodes. False, with nothing changed, for a null
-// root or factory, a pivot set other than 0 or 1, or a rate that is not a finite number above 0.
+// its global matrix at every key and every frame. Resampled curves get a key at every key
+// and at every frame (multiples of 1 / pRate seconds) over the keys' span. Pre- and
+// post-rotations count whenever the set is in use, whatever the node's "RotationActive" flag. N's
+// pivot set is reset and taken out of use; the new nodes come from pFactory as null-attributed
+// nodes. False, with nothing changed, for a null root or factory, a pivot set other than 0 or 1, or
+// a rate that is not a finite number above 0.
 bool ConvertPivotsToNulls(KRyvNode* pRoot, int pPivotSet, KRyvObjectFactory* pFactory,
                           double pRate = 30.0);
 

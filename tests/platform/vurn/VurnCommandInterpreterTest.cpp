@@ -42,8 +42,12 @@ TEST_F(VurnCommandInterpreterTest, AcceptedForms)
 
     MDoubleArray lMatrix;
     MFnDependencyNode lSkin(MObject::node(mSkin));
-    ASSERT_TRUE(MGlobal::executeCommand("getAttr " + lSkin.findPlug("geomMatrix").info(),
-                                        lMatrix) == MStatus::kFailure);
+    // Never set: the identity.
+    ASSERT_TRUE(MGlobal::executeCommand("getAttr " + lSkin.findPlug("geomMatrix").info(), lMatrix));
+    ASSERT_EQ(lMatrix.length(), 16u);
+    for (unsigned int lIndex = 0; lIndex < 16u; ++lIndex) {
+        EXPECT_EQ(lMatrix[lIndex], lIndex % 5 == 0 ? 1.0 : 0.0) << lIndex;
+    }
     VurnScene::Get().SetValue(mSkin, lSkin.findPlug("geomMatrix").path(),
                               VurnValue::Matrix(MMatrix::translation(1, 2, 3)));
     ASSERT_TRUE(MGlobal::executeCommand("getAttr " + lSkin.findPlug("geomMatrix").info(), lMatrix));

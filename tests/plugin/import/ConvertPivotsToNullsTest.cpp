@@ -8,6 +8,7 @@
 #include "scene/KRyvNodeProperties.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
+#include "scene/objects/KRyvNodeLimits.h"
 #include "scene/objects/KRyvNull.h"
 
 #include <gtest/gtest.h>
@@ -70,14 +71,13 @@ KMatrix FullLocal(KRyvNode& pNode, KTime pTime)
 {
     const KRyvPivotSet& lSet = *pNode.GetPivotSet(0);
     const bool lActive = lSet.mPivotState == KRyvPivotSet::kPivotActive;
-    const bool lRotationActive = lActive && pNode.GetNodeProperties()->GetRotationActive();
     KVector4 lTRS[3];
     SampleTRS(pNode, pTime, lTRS);
     KMatrix lR;
     KRotationOrder(lSet.mRotationOrder).V2M(lR, lTRS[1]);
     KMatrix lPostInverse;
-    MatrixTranspose3x3(lPostInverse, lRotationActive ? KMatrix(lSet.mPostRotation) : KMatrix());
-    const KMatrix lPre = lRotationActive ? KMatrix(lSet.mPreRotation) : KMatrix();
+    MatrixTranspose3x3(lPostInverse, lActive ? KMatrix(lSet.mPostRotation) : KMatrix());
+    const KMatrix lPre = lActive ? KMatrix(lSet.mPreRotation) : KMatrix();
     const KVector4 lZero;
     const KVector4 lSp = lActive ? lSet.mScalingPivot : lZero;
     const KVector4 lRp = lActive ? lSet.mRotationPivot : lZero;
@@ -114,16 +114,25 @@ KMatrix Global(KRyvNode& pNode, KTime pTime, KMatrix (*pLocal)(KRyvNode&, KTime)
     return lGlobal;
 }
 
-std::vector<KTime> SampleTimes()
+// The frames of the first pSeconds at kRate.
+std::vector<KTime> SampleTimes(int pSeconds = 1)
 {
     KTime lPeriod;
     lPeriod.SetSecondDouble(1.0 / kRate);
     std::vector<KTime> lTimes;
     KTime lTime;
-    for (int lIndex = 0; lIndex <= static_cast<int>(kRate); ++lIndex, lTime = lTime + lPeriod) {
+    for (int lIndex = 0; lIndex <= static_cast<int>(kRate) * pSeconds;
+         ++lIndex, lTime = lTime + lPeriod) {
         lTimes.push_back(lTime);
     }
     return lTimes;
+}
+
+KTime Seconds(double pSeconds)
+{
+    KTime lTime;
+    lTime.SetSecondDouble(pSeconds);
+    return lTime;
 }
 
 // Root -> A -> B -> D, A -> C, E: random pivots in set 0, random orders, animated channels;
@@ -264,6 +273,76 @@ TEST(ConvertPivotsToNullsTest, InsertsNamedNullsAroundEachNodeWithPivots)
     // E kept its set out of use: no nulls.
     EXPECT_EQ(lTree.mNodes[4]->GetParent(), lTree.mScene->GetRootNode());
     EXPECT_EQ(lTree.mNodes[4]->GetChildCount(), 0);
+}
+
+// The host export marks rotation active on the limits only; the pre-rotation counts all the
+// same, as it does in the kit's own evaluation.
+TEST(ConvertPivotsToNullsTest, KeepsPreRotationsWithoutTheRotationActiveFlag)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    KRyvNode* lJoint = lFactory.CreateNode("joint");
+    lScene->GetRootNode()->AddChild(lJoint);
+    lJoint->SetPivotState(0, KRyvPivotSet::kPivotActive);
+    lJoint->SetPreRotation(0, KVector4(0.0, 0.0, 90.0));
+    lJoint->GetLimits().SetRotationActive(true);
+    lJoint->GetNodeProperties()->SetRotationActive(false);
+    KRyvTakeNode* lTake = lJoint->GetDefaultTakeNode();
+    lTake->GetTransformTX()->SetDefaultValue(3.0f);
+    lTake->GetTransformRY()->SetDefaultValue(30.0f);
+    lTake->GetTransformSX()->SetDefaultValue(2.0f);
+    lJoint->SetLclTranslation(KVector4(3.0, 0.0, 0.0));
+    lJoint->SetLclRotation(KVector4(0.0, 30.0, 0.0));
+    lJoint->SetLclScaling(KVector4(2.0, 1.0, 1.0));
+    const KMatrix lBefore = lJoint->GetGlobalMatrix(0, true);
+
+    ASSERT_TRUE(ConvertPivotsToNulls(lScene->GetRootNode(), 0, &lFactory, kRate));
+    KRyvNode* lPre = lJoint->GetParent();
+    ASSERT_STREQ(lPre->GetName().Buffer(), "Model::joint__Pre_");
+    EXPECT_FLOAT_EQ(lPre->GetDefaultTakeNode()->GetTransformRZ()->GetDefaultValue(), 90.0f);
+    EXPECT_EQ(MatrixCompare(lBefore, Global(*FrameOf(lJoint), KTime(), PlainLocal), kTolerance), 0);
+    EXPECT_EQ(MatrixCompare(lBefore, FrameOf(lJoint)->GetGlobalMatrix(0, true), kTolerance), 0);
+}
+
+// A scaling about a far pivot moves the frame a lot between keys: samples that start at the
+// first key instead of on the frames would miss every frame.
+TEST(ConvertPivotsToNullsTest, ResampledCurvesMatchAtEveryFrame)
+{
+    for (double lFirstKey : {0.01, -0.25, 0.0}) {
+        SCOPED_TRACE(lFirstKey);
+        KRyvObjectFactory lFactory;
+        KRyvScene* lScene = lFactory.CreateScene();
+        KRyvNode* lNode = lFactory.CreateNode("far");
+        lScene->GetRootNode()->AddChild(lNode);
+        lNode->SetPivotState(0, KRyvPivotSet::kPivotActive);
+        lNode->SetScalingPivot(0, KVector4(20.0, -25.0, 30.0));
+        KRyvTakeNode* lTake = lNode->GetDefaultTakeNode();
+        const double lTimes[] = {lFirstKey, 0.37, 0.81, 1.49};
+        const float lValues[] = {1.0f, 2.5f, 0.4f, 1.7f};
+        for (KFCurve* lCurve : {lTake->GetTransformSX(), lTake->GetTransformSY()}) {
+            for (int lKey = 0; lKey < 4; ++lKey) {
+                lCurve->KeyAdd(Seconds(lTimes[lKey]), lValues[lKey]);
+            }
+        }
+        std::vector<KMatrix> lBefore;
+        for (KTime lTime : SampleTimes(2)) {
+            lBefore.push_back(Global(*lNode, lTime, FullLocal));
+        }
+        ASSERT_TRUE(ConvertPivotsToNulls(lScene->GetRootNode(), 0, &lFactory, kRate));
+        const std::vector<KTime> lFrames = SampleTimes(2);
+        for (size_t lFrame = 0; lFrame < lFrames.size(); ++lFrame) {
+            EXPECT_EQ(MatrixCompare(lBefore[lFrame],
+                                    Global(*FrameOf(lNode), lFrames[lFrame], PlainLocal),
+                                    kTolerance),
+                      0)
+                << "frame " << lFrame;
+        }
+        // Every key is kept as a sample too.
+        const KFCurve* lPostX = FrameOf(lNode)->GetDefaultTakeNode()->GetTransformTX();
+        ASSERT_GT(lPostX->GetKeyCount(), 0);
+        EXPECT_EQ(lPostX->KeyGetTime(0), Seconds(lFirstKey));
+        EXPECT_EQ(lPostX->KeyGetTime(lPostX->GetKeyCount() - 1), Seconds(1.49));
+    }
 }
 
 TEST(ConvertPivotsToNullsTest, RefusesBadArguments)

@@ -116,6 +116,10 @@ TEST_F(RyvVurnShellTest, JointQueriesInDegreesAndBindMatrices)
     ASSERT_TRUE(GetJointBindMatrix(PathOf(lJoints[1]), lMatrix));
     EXPECT_EQ(lMatrix.Get(3, 2), 6.0);
     EXPECT_FALSE(GetJointBindMatrix(MDagPath(), lMatrix));
+    // A host that answers neither plug: the caller's fallback is reached.
+    lScene.mFailingNodes.insert(lJoints[1]);
+    EXPECT_FALSE(GetJointBindMatrix(PathOf(lJoints[1]), lMatrix));
+    EXPECT_TRUE(GetJointBindMatrix(PathOf(lJoints[0]), lMatrix));
 
     MTransformationMatrix lTransformation;
     lTransformation.mTranslate = MVector(1, 2, 3);
