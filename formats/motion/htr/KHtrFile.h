@@ -157,7 +157,8 @@ private:
                  const std::vector<double>& pValues, int pCount,
                  const KStreamOptionsMotion& pOptions);
     void SkipFrameLines();
-    void MinimizeRotationOffset(KRyvNode* pTop, int pKey);
+    // Keys 0 to pCount - 1 of every segment below pTop's first child, parents first.
+    void MinimizeRotationOffset(KRyvNode* pTop, int pCount);
     void ApplyFilters();
 
     // Nodes.
