@@ -9,7 +9,6 @@
 #include "scene/objects/KRyvPose.h"
 
 #include <cstdint>
-#include <limits>
 #include <new>
 #include <unordered_set>
 
@@ -267,8 +266,7 @@ bool KWriterHtr::SampleFrames(const KStreamOptionsMotion& pOptions, std::vector<
 {
     const int lFrames = pOptions.GetFrameCount();
     const std::size_t lPerFrame = mSegments.size() * kFrameValues;
-    if (lFrames > 0 && lPerFrame > std::numeric_limits<std::size_t>::max() / sizeof(float) /
-                                       static_cast<std::size_t>(lFrames)) {
+    if (lFrames > 0 && lPerFrame > oValues.max_size() / static_cast<std::size_t>(lFrames)) {
         return Fail("too many frames to sample");
     }
     oValues.assign(lPerFrame * static_cast<std::size_t>(lFrames), 0.0f);
