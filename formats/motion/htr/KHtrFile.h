@@ -131,6 +131,9 @@ public:
     static bool IsWritableName(const char* pName);
 
 private:
+    // Names quoted in messages are cut to this many characters.
+    static constexpr std::size_t kQuotedLength = 40;
+    static std::string Quoted(const std::string& pName);
     bool Fail(const char* pFormat, ...) __attribute__((format(printf, 2, 3)));
     void ResetHeader();
     bool ParseStructure();

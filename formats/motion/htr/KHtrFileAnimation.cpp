@@ -17,12 +17,6 @@ namespace {
 
 // Values of a frame line kept per frame: translation X, Y, Z, then angles X, Y, Z.
 constexpr int kFrameValues = 6;
-constexpr std::size_t kQuotedLength = 40;
-
-std::string Quoted(const std::string& pName)
-{
-    return pName.substr(0, kQuotedLength);
-}
 
 bool FitsKey(double pValue)
 {

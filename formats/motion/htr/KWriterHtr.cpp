@@ -17,6 +17,7 @@ namespace {
 // Centimetres to the file's millimetres.
 constexpr double kMillimetres = 10.0;
 constexpr int kFrameValues = 6;
+// Names quoted in messages are cut to this many characters.
 constexpr std::size_t kQuotedLength = 40;
 
 // The rotation and translation of pMatrix with the axis scale taken out.
