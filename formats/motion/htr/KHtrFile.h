@@ -91,7 +91,11 @@ public:
     const KHtrSegment* FindSegment(const char* pName) const;
     const KHtrSegment* FindSegmentByNode(const KRyvNode* pNode) const;
     int GetSegmentCount() const { return static_cast<int>(mSegments.size()); }
-    const KHtrSegment& GetSegment(int pIndex) const { return mSegments[pIndex]; }
+    // pIndex from 0 to GetSegmentCount() - 1, in the order of the hierarchy section.
+    const KHtrSegment& GetSegment(int pIndex) const
+    {
+        return mSegments[static_cast<std::size_t>(pIndex)];
+    }
 
     // Header values as read (or their initial values).
     int GetDeclaredSegmentCount() const { return mSegmentCount; }
@@ -100,9 +104,6 @@ public:
     int GetRotationOrderIndex() const { return mRotationOrderIndex; }
     double GetLengthFactor() const { return mLengthFactor; }
     double GetAngleFactor() const { return mAngleFactor; }
-    double GetScaleFactor() const { return mScaleFactor; }
-    const KMatrix& GetBoneAxisMatrix() const { return mBoneAxisMatrix; }
-    int GetState() const { return mState; }
     bool GetMinimizeRotationOffset() const { return mMinimizeRotationOffset; }
     void SetMinimizeRotationOffset(bool pMinimize) { mMinimizeRotationOffset = pMinimize; }
 
