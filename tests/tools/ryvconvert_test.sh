@@ -144,6 +144,12 @@ expect_text err "has nothing the OBJ geometry format holds (no mesh"
 expect_same "$WORK/older" "$WORK/kept/keep.bvh"
 expect_files "$WORK/kept" "keep.bvh "
 
+# HTR both ways: a skeleton written as HTR reads back and converts on.
+mkdir "$WORK/htr"
+expect_status 0 "$TOOL" "$WORK/walk.bvh" "$WORK/htr/walk.htr"
+expect_status 0 "$TOOL" "$WORK/htr/walk.htr" "$WORK/htr/back.bvh"
+expect_files "$WORK/htr" "back.bvh walk.htr "
+
 # Textures: only regular files from the library's own folder are copied, each one reported.
 mkdir -p "$WORK/tex/in/maps" "$WORK/tex/out"
 echo "wood" >"$WORK/tex/in/maps/wood.png"

@@ -91,7 +91,11 @@ public:
     const KHtrSegment* FindSegment(const char* pName) const;
     const KHtrSegment* FindSegmentByNode(const KRyvNode* pNode) const;
     int GetSegmentCount() const { return static_cast<int>(mSegments.size()); }
-    const KHtrSegment& GetSegment(int pIndex) const { return mSegments[pIndex]; }
+    // pIndex from 0 to GetSegmentCount() - 1, in the order of the hierarchy section.
+    const KHtrSegment& GetSegment(int pIndex) const
+    {
+        return mSegments[static_cast<std::size_t>(pIndex)];
+    }
 
     // Header values as read (or their initial values).
     int GetDeclaredSegmentCount() const { return mSegmentCount; }
@@ -100,9 +104,6 @@ public:
     int GetRotationOrderIndex() const { return mRotationOrderIndex; }
     double GetLengthFactor() const { return mLengthFactor; }
     double GetAngleFactor() const { return mAngleFactor; }
-    double GetScaleFactor() const { return mScaleFactor; }
-    const KMatrix& GetBoneAxisMatrix() const { return mBoneAxisMatrix; }
-    int GetState() const { return mState; }
     bool GetMinimizeRotationOffset() const { return mMinimizeRotationOffset; }
     void SetMinimizeRotationOffset(bool pMinimize) { mMinimizeRotationOffset = pMinimize; }
 
@@ -131,6 +132,9 @@ public:
     static bool IsWritableName(const char* pName);
 
 private:
+    // Names quoted in messages are cut to this many characters.
+    static constexpr std::size_t kQuotedLength = 40;
+    static std::string Quoted(const std::string& pName);
     bool Fail(const char* pFormat, ...) __attribute__((format(printf, 2, 3)));
     void ResetHeader();
     bool ParseStructure();
@@ -157,7 +161,8 @@ private:
                  const std::vector<double>& pValues, int pCount,
                  const KStreamOptionsMotion& pOptions);
     void SkipFrameLines();
-    void MinimizeRotationOffset(KRyvNode* pTop, int pKey);
+    // Keys 0 to pCount - 1 of every segment below pTop's first child, parents first.
+    void MinimizeRotationOffset(KRyvNode* pTop, int pCount);
     void ApplyFilters();
 
     // Nodes.

@@ -17,12 +17,6 @@ namespace {
 
 // Values of a frame line kept per frame: translation X, Y, Z, then angles X, Y, Z.
 constexpr int kFrameValues = 6;
-constexpr std::size_t kQuotedLength = 40;
-
-std::string Quoted(const std::string& pName)
-{
-    return pName.substr(0, kQuotedLength);
-}
 
 bool FitsKey(double pValue)
 {
@@ -80,9 +74,7 @@ bool KHtrFile::ReadAnimation(KReadRollback& ioRollback, KStreamOptionsMotion* pO
     }
     ioRollback.EndKeySets(lCount);
     if (mMinimizeRotationOffset) {
-        for (int k = 0; k < lCount; ++k) {
-            MinimizeRotationOffset(pTop, k);
-        }
+        MinimizeRotationOffset(pTop, lCount);
     }
     ApplyFilters();
     return true;
@@ -201,42 +193,52 @@ bool KHtrFile::SetKeys(KReadRollback& ioRollback, KHtrSegment& ioSegment,
     return true;
 }
 
-void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pKey)
+void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pCount)
 {
-    // W: the global matrix the keys give the parent; V: the parent's global matrix with the
-    // offsets taken out. Each node keeps its world position and loses its default rotation.
-    struct Step
-    {
-        KRyvNode* mNode;
-        KMatrix mW;
-        KMatrix mV;
-    };
-    std::vector<Step> lSteps;
+    // The segments below the top's first child, parents first; end nodes and nodes of no
+    // segment end their branch.
+    std::vector<int> lOrder;
+    std::vector<int> lParentOf;
+    std::vector<std::pair<KRyvNode*, int>> lStack;
     if (pTop->GetChildCount() > 0) {
-        lSteps.push_back({pTop->GetChild(0), KMatrix(), KMatrix()});
+        lStack.emplace_back(pTop->GetChild(0), -1);
     }
-    while (!lSteps.empty()) {
-        const Step lStep = lSteps.back();
-        lSteps.pop_back();
-        const KHtrSegment* lSegment = FindSegmentByNode(lStep.mNode);
-        // End nodes got their place when they were made; a node of no segment ends its branch.
+    while (!lStack.empty()) {
+        const auto [lNode, lParent] = lStack.back();
+        lStack.pop_back();
+        const KHtrSegment* lSegment = FindSegmentByNode(lNode);
         if (lSegment == nullptr) {
             continue;
         }
-        const KVector4 lAngles = KeyVector(lSegment->mCurves + 3, pKey);
-        KMatrix lLocal;
-        MatrixSetTRS(lLocal, KeyVector(lSegment->mCurves, pKey), lAngles, KVector4(1.0, 1.0, 1.0));
-        Step lNext{nullptr, KMatrix(), KMatrix()};
-        MatrixMultiplyAffine(lNext.mW, lStep.mW, lLocal);
-        MatrixMultiplyAffine(lNext.mV, lNext.mW, lSegment->mInverseDefaultRotation);
-        MatrixMultiplyInverseAffine(lLocal, lStep.mV, lNext.mV);
-        KVector4 lNewAngles;
-        MatrixToEulerUnscaled(lNewAngles, lLocal);
-        SetKeyVector(lSegment->mCurves, pKey, KVector4(lLocal[3][0], lLocal[3][1], lLocal[3][2]));
-        SetKeyVector(lSegment->mCurves + 3, pKey, lNewAngles);
-        for (int i = lStep.mNode->GetChildCount() - 1; i >= 0; --i) {
-            lNext.mNode = lStep.mNode->GetChild(i);
-            lSteps.push_back(lNext);
+        lOrder.push_back(static_cast<int>(lSegment - mSegments.data()));
+        lParentOf.push_back(lParent);
+        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
+            lStack.emplace_back(lNode->GetChild(i), static_cast<int>(lOrder.size()) - 1);
+        }
+    }
+    // Per segment in that order, W: the global matrix the keys give it; V: the same with the
+    // offsets taken out. Each node keeps its world position and loses its default rotation.
+    std::vector<KMatrix> lW(lOrder.size());
+    std::vector<KMatrix> lV(lOrder.size());
+    const KMatrix lIdentity;
+    for (int k = 0; k < pCount; ++k) {
+        for (std::size_t i = 0; i < lOrder.size(); ++i) {
+            const KHtrSegment& lSegment = mSegments[static_cast<std::size_t>(lOrder[i])];
+            const int lParent = lParentOf[i];
+            const KMatrix& lParentW =
+                lParent < 0 ? lIdentity : lW[static_cast<std::size_t>(lParent)];
+            const KMatrix& lParentV =
+                lParent < 0 ? lIdentity : lV[static_cast<std::size_t>(lParent)];
+            KMatrix lLocal;
+            MatrixSetTRS(lLocal, KeyVector(lSegment.mCurves, k), KeyVector(lSegment.mCurves + 3, k),
+                         KVector4(1.0, 1.0, 1.0));
+            MatrixMultiplyAffine(lW[i], lParentW, lLocal);
+            MatrixMultiplyAffine(lV[i], lW[i], lSegment.mInverseDefaultRotation);
+            MatrixMultiplyInverseAffine(lLocal, lParentV, lV[i]);
+            KVector4 lAngles;
+            MatrixToEulerUnscaled(lAngles, lLocal);
+            SetKeyVector(lSegment.mCurves, k, KVector4(lLocal[3][0], lLocal[3][1], lLocal[3][2]));
+            SetKeyVector(lSegment.mCurves + 3, k, lAngles);
         }
     }
 }

@@ -51,7 +51,7 @@ bool KHtrFile::BuildNodes(KReadRollback& ioRollback, KRyvObjectFactory* pFactory
     mSegmentOfNode.clear();
     for (KHtrSegment& lSegment : mSegments) {
         if (!CreateSegmentNode(ioRollback, pFactory, lSegment, pTakeName)) {
-            return Fail("cannot create the node of \"%s\"", lSegment.mName.substr(0, 40).c_str());
+            return Fail("cannot create the node of \"%s\"", Quoted(lSegment.mName).c_str());
         }
     }
     // Parents after every node exists: the file may list a child before its parent.
@@ -60,15 +60,14 @@ bool KHtrFile::BuildNodes(KReadRollback& ioRollback, KRyvObjectFactory* pFactory
                                 ? pTop
                                 : mSegments[static_cast<std::size_t>(lSegment.mParent)].mNode;
         if (!lParent->AddChild(lSegment.mNode)) {
-            return Fail("cannot attach the node of \"%s\"", lSegment.mName.substr(0, 40).c_str());
+            return Fail("cannot attach the node of \"%s\"", Quoted(lSegment.mName).c_str());
         }
     }
     for (KHtrSegment& lSegment : mSegments) {
         SetSegmentLimits(lSegment);
         if (lSegment.mNode->GetChildCount() == 0 &&
             !AddEndNode(ioRollback, pFactory, lSegment, pTakeName)) {
-            return Fail("cannot create the end node of \"%s\"",
-                        lSegment.mName.substr(0, 40).c_str());
+            return Fail("cannot create the end node of \"%s\"", Quoted(lSegment.mName).c_str());
         }
     }
     return true;

@@ -9,7 +9,6 @@
 #include "scene/objects/KRyvPose.h"
 
 #include <cstdint>
-#include <limits>
 #include <new>
 #include <unordered_set>
 
@@ -18,6 +17,7 @@ namespace {
 // Centimetres to the file's millimetres.
 constexpr double kMillimetres = 10.0;
 constexpr int kFrameValues = 6;
+// Names quoted in messages are cut to this many characters.
 constexpr std::size_t kQuotedLength = 40;
 
 // The rotation and translation of pMatrix with the axis scale taken out.
@@ -267,8 +267,7 @@ bool KWriterHtr::SampleFrames(const KStreamOptionsMotion& pOptions, std::vector<
 {
     const int lFrames = pOptions.GetFrameCount();
     const std::size_t lPerFrame = mSegments.size() * kFrameValues;
-    if (lFrames > 0 && lPerFrame > std::numeric_limits<std::size_t>::max() / sizeof(float) /
-                                       static_cast<std::size_t>(lFrames)) {
+    if (lFrames > 0 && lPerFrame > oValues.max_size() / static_cast<std::size_t>(lFrames)) {
         return Fail("too many frames to sample");
     }
     oValues.assign(lPerFrame * static_cast<std::size_t>(lFrames), 0.0f);

@@ -95,6 +95,21 @@ TEST(KReaderHtr, WorldPositionsWorkedOutByHand)
     }
 }
 
+TEST(KReaderHtr, FrameTurnAppliesBeforeTheBaseRotation)
+{
+    // Root's base turns 90 degrees about X; frame 2 adds 90 degrees about Z. Arm's (0, 10, 0)
+    // turned by Z first, then X, lies at (-10, 0, 0); the other product would give (0, 0, 10).
+    std::string lText =
+        Replaced(kHtrArm, "Root\t10\t20\t30\t0\t0\t0\t100", "Root\t10\t20\t30\t90\t0\t0\t100");
+    for (const char* lMinimize : {"No", "Yes"}) {
+        HtrSettingsGuard lSettings(lMinimize);
+        HtrTestScene lTest;
+        ASSERT_TRUE(lTest.Read(WriteHtrFile("base.htr", lText)));
+        ExpectNear(lTest.WorldAt("Arm", 0), KVector4(1, 2, 13), lMinimize);
+        ExpectNear(lTest.WorldAt("Arm", 1), KVector4(-8, 2, 3), lMinimize);
+    }
+}
+
 TEST(KReaderHtr, MinimizingKeepsWorldPositionsAndTakesOutTheBaseRotation)
 {
     // Root's base is turned 90 degrees about Z. Without minimizing its keys hold that turn;

@@ -1,0 +1,132 @@
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/htr/KHtrFile.h"
+#include "formats/motion/htr/KReaderHtr.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+
+#include <benchmark/benchmark.h>
+
+#include <charconv>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+namespace {
+
+// 60 segments in chains of twelve below the root and enough frames of noisy motion for a file
+// of about 32 MB, written once through the HTR print operations.
+constexpr int kSegments = 60;
+constexpr int kFrames = 9000;
+
+std::string SegmentName(int pIndex)
+{
+    return pIndex == 0 ? std::string("Hips") : "Segment" + std::to_string(pIndex);
+}
+
+const std::string& BenchFilePath()
+{
+    static const std::string sPath = [] {
+        const std::string lPath = "/tmp/ryvbench_htr_60_segments.htr";
+        KHtrFile lFile;
+        if (!lFile.Open(lPath.c_str(), "w") || !lFile.WriteHeader(kSegments, kFrames, 120.0) ||
+            !lFile.WriteHierarchyTitle()) {
+            return std::string();
+        }
+        for (int s = 0; s < kSegments; ++s) {
+            const int lParent = s == 0 ? -1 : ((s - 1) % 12 == 0 ? 0 : s - 1);
+            lFile.WriteHierarchyLine(SegmentName(s).c_str(),
+                                     lParent < 0 ? nullptr : SegmentName(lParent).c_str());
+        }
+        lFile.WriteBaseTitle();
+        for (int s = 0; s < kSegments; ++s) {
+            lFile.WriteBaseLine(SegmentName(s).c_str(), 5.0 * s, 72.5, -15.0, 10.0, 0.0, -5.0,
+                                72.5);
+        }
+        std::mt19937 lRandom(1);
+        std::uniform_real_distribution<double> lAngle(-180.0, 180.0);
+        for (int s = 0; s < kSegments; ++s) {
+            lFile.WriteFrameTitle(SegmentName(s).c_str());
+            for (int f = 0; f < kFrames; ++f) {
+                lFile.WriteFrameLine(f + 1, lAngle(lRandom), lAngle(lRandom), lAngle(lRandom),
+                                     lAngle(lRandom), lAngle(lRandom), lAngle(lRandom));
+            }
+        }
+        return lFile.WriteEnd() && lFile.Close() ? lPath : std::string();
+    }();
+    return sPath;
+}
+
+std::size_t FileSize(const std::string& pPath)
+{
+    std::ifstream lIn(pPath, std::ios::binary | std::ios::ate);
+    return static_cast<std::size_t>(lIn.tellg());
+}
+
+// The whole import: structure, nodes, every key of every segment, the rotation-offset pass
+// when pState.range(0) is 1, and the import filters.
+void BM_HtrRead60Segments(benchmark::State& pState)
+{
+    const std::string& lPath = BenchFilePath();
+    if (lPath.empty()) {
+        pState.SkipWithError("cannot write the benchmark file");
+        return;
+    }
+    for (auto _ : pState) {
+        KRyvObjectFactory lFactory;
+        KRyvScene* lScene = lFactory.CreateScene();
+        KReaderHtr lReader(&lFactory);
+        std::unique_ptr<KStreamOptions> lOptions;
+        if (!lReader.FileOpen(lPath.c_str()) || !(lOptions = lReader.GetReadOptions())) {
+            pState.SkipWithError(lReader.GetError().GetLastErrorString().Buffer());
+            return;
+        }
+        lReader.GetFile()->SetMinimizeRotationOffset(pState.range(0) == 1);
+        if (!lReader.Read(lScene, lOptions.get())) {
+            pState.SkipWithError(lReader.GetError().GetLastErrorString().Buffer());
+            return;
+        }
+        benchmark::DoNotOptimize(lFactory.GetNodeCount());
+    }
+    pState.SetBytesProcessed(static_cast<std::int64_t>(pState.iterations()) *
+                             static_cast<std::int64_t>(FileSize(lPath)));
+}
+BENCHMARK(BM_HtrRead60Segments)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// The yardstick: the same bytes already in memory, every number converted with from_chars and
+// nothing else (no lines, no checks, no storage).
+void BM_HtrFromCharsOnly60Segments(benchmark::State& pState)
+{
+    const std::string& lPath = BenchFilePath();
+    if (lPath.empty()) {
+        pState.SkipWithError("cannot write the benchmark file");
+        return;
+    }
+    std::ifstream lIn(lPath, std::ios::binary);
+    const std::string lBytes((std::istreambuf_iterator<char>(lIn)),
+                             std::istreambuf_iterator<char>());
+    for (auto _ : pState) {
+        const char* lPos = lBytes.data();
+        const char* const lEnd = lPos + lBytes.size();
+        double lSum = 0.0;
+        while (lPos < lEnd) {
+            const char lChar = *lPos;
+            if ((lChar >= '0' && lChar <= '9') || lChar == '-' || lChar == '.') {
+                double lValue = 0.0;
+                const std::from_chars_result lResult = std::from_chars(lPos, lEnd, lValue);
+                if (lResult.ptr != lPos) {
+                    lSum += lValue;
+                    lPos = lResult.ptr;
+                    continue;
+                }
+            }
+            ++lPos;
+        }
+        benchmark::DoNotOptimize(lSum);
+    }
+    pState.SetBytesProcessed(static_cast<std::int64_t>(pState.iterations()) *
+                             static_cast<std::int64_t>(lBytes.size()));
+}
+BENCHMARK(BM_HtrFromCharsOnly60Segments)->Unit(benchmark::kMillisecond);
+
+} // namespace
