@@ -1,23 +1,42 @@
+// RyvVurnExporter: the export driver, the master scale, the take spans and the write.
+
 #include "plugin/export/RyvVurnExporter.h"
 
+#include "animation/KFCurveFilterMatrixConverter.h"
+#include "animation/KRyvTakeNode.h"
+#include "animation/KTakeInfo.h"
+#include "core/KAffineMatrix.h"
 #include "core/KLog.h"
+#include "core/KMatrixFunctions.h"
 #include "io/KExporter.h"
+#include "platform/vurn/MFnAnimCurve.h"
 #include "platform/vurn/MGlobal.h"
+#include "plugin/export/RyvVurnExportMessages.h"
+#include "plugin/export/RyvVurnNameChecks.h"
+#include "plugin/import/ConvertPivotsToNulls.h"
 #include "plugin/shell/RyvVurnOptionStore.h"
 #include "plugin/shell/RyvVurnSceneServices.h"
+#include "plugin/shell/RyvVurnStatusWindow.h"
 #include "scene/KRyvScene.h"
 
 #include <cmath>
 #include <string>
 
+namespace M = RyvVurnExportMessages;
+
 namespace {
 constexpr double kSmallestJointScale = 1e-7;
 constexpr double kJointScaleFactor = 100.0;
+constexpr double kDefaultJointScale = 1.0;
+constexpr double kDefaultSamplingRate = 30.0;
 constexpr int kNativeBinaryFormat = 0;
-constexpr const char* kExportFailed = "File Export Failed.";
+constexpr double kIdentityTolerance = 1e-4;
+constexpr int kPivotsToNullsFlag = 0;
 } // namespace
 
-RyvVurnExporter::RyvVurnExporter() : mFactory(0)
+RyvVurnExporter::RyvVurnExporter()
+    : mFactory(0), mNodeTable(kTableBlock, true), mObjectTable(kTableBlock, true),
+      mBindPoseConflicts(kTableBlock, true), mReportedKeys(kTableBlock)
 {
     mScene = mFactory.CreateScene();
     mRootNode = mScene ? mScene->GetRootNode() : nullptr;
@@ -25,15 +44,43 @@ RyvVurnExporter::RyvVurnExporter() : mFactory(0)
 
 RyvVurnExporter::~RyvVurnExporter() = default;
 
+void RyvVurnExporter::BeginSteps(const char* pHeader)
+{
+    mLog = std::make_unique<KLog>(kLogFileName, pHeader, true, true);
+    mSamplingRate = kDefaultSamplingRate;
+    ReadSamplingRate();
+}
+
+void RyvVurnExporter::EndSteps()
+{
+    mSelection.reset();
+    mLog.reset();
+}
+
 void RyvVurnExporter::QueryJointDisplayScale()
 {
-    double lScale = 1.0;
-    if (!MGlobal::executeCommand("jointDisplayScale -q -a", lScale)) {
-        lScale = 1.0;
+    double lScale = kDefaultJointScale;
+    if (!MGlobal::executeCommand("jointDisplayScale -q -a", lScale) || !std::isfinite(lScale)) {
+        // A failed query, or an answer that is no number, counts as no answer.
+        lScale = kDefaultJointScale;
     } else if (lScale < kSmallestJointScale) {
         lScale = kSmallestJointScale;
     }
     mJointDisplayScale = kJointScaleFactor * lScale;
+}
+
+void RyvVurnExporter::ReadSamplingRate()
+{
+    const double lRate = GetOptionStore().GetSamplingRate();
+    if (std::isfinite(lRate) && lRate > 0.0) {
+        mSamplingRate = lRate;
+        return;
+    }
+    // A period of 1 / 0 would make every resampling endless or undefined.
+    mSamplingRate = kDefaultSamplingRate;
+    if (mLog) {
+        mLog->AddLine(M::TitledLine(M::kTitleWarning, M::kBadSamplingRate).Buffer());
+    }
 }
 
 MStatus RyvVurnExporter::Export(const char* pFileName)
@@ -43,17 +90,140 @@ MStatus RyvVurnExporter::Export(const char* pFileName)
         mSelection = std::make_unique<MSelectionList>();
         MGlobal::getActiveSelectionList(*mSelection);
     }
-    mLog = std::make_unique<KLog>(kLogFileName, ("File Export : " + lFileName).c_str(), true, true);
+    KRyvNode* const lRoot = mRootNode;
+    BeginSteps((M::kFileExport + lFileName).c_str());
     QueryJointDisplayScale();
     InstallImageReaders(mFactory);
-    ExportCharacters(mScene);
-    MStatus lStatus = WriteFile(lFileName.c_str());
-    if (!lStatus) {
-        mLog->AddLine(kExportFailed);
+    MStatus lStatus(MStatus::kFailure);
+    if (RunPasses()) {
+        mRootNode = lRoot;
+        DestroyRemovalList();
+        SetTakeSpans();
+        StatusWindowSetLabel(M::kWritingFile);
+        mScene->SetCurrentTake(kTakeName);
+        lStatus = WriteFile(lFileName.c_str());
     }
-    mSelection.reset();
-    mLog.reset();
+    if (!lStatus) {
+        mLog->AddLine(M::kExportFailed);
+    }
+    EndSteps();
     return lStatus;
+}
+
+// Every pass up to the characters; false when the export must stop (duplicate names, or a
+// DAG walk that could not even start).
+bool RyvVurnExporter::RunPasses()
+{
+    if (!mScene) {
+        return false;
+    }
+    StatusWindowSetLabel(M::kExportingGeometry);
+    mWrapWarningShown = false;
+    // A walk that cannot start would write an empty file and call it a success.
+    if (!ExportGeometry(kWalkDepthFirst, kWalkEveryType)) {
+        return false;
+    }
+    StatusWindowSetLabel(M::kExportingHierarchy);
+    ExportHierarchy(kWalkDepthFirst, kWalkEveryType);
+    ExportUserPropertiesTree(mRootNode);
+    mFactory.ApplyNameRules();
+    CheckMaterialNamespaces(mFactory, *mLog);
+    CheckRootNamespaces(*mLog, mRootNode);
+    if (!CheckDuplicateNames(mRootNode)) {
+        return false;
+    }
+    StatusWindowSetLabel(M::kExportingAnimations);
+    if (!ExportAnimation(mRootNode)) {
+        return false;
+    }
+    CacheGlobalTransforms(mRootNode);
+    ApplyMasterScale(GetOptionStore().GetDouble(kExportMasterScale));
+    StatusWindowSetLabel(M::kExportingClusters);
+    if (GetOptionStore().GetBool(kExportPivotToNull)) {
+        ConvertPivotsToNulls(mRootNode, kPivotsToNullsFlag, &mFactory, mSamplingRate);
+    }
+    StatusWindowSetLabel(M::kExportingSkinClusters);
+    StatusWindowSetLabel(M::kExportingShapes);
+    ExportCharacters(mScene);
+    return true;
+}
+
+void RyvVurnExporter::SetTakeSpans()
+{
+    std::vector<KString> lNames;
+    mScene->FillTakeNameList(lNames);
+    KTime lStart;
+    KTime lEnd;
+    lStart.SetSecondDouble(MAnimControl::minTime().as(MTime::kSeconds));
+    lEnd.SetSecondDouble(MAnimControl::maxTime().as(MTime::kSeconds));
+    for (const KString& lName : lNames) {
+        KTakeInfo lInfo;
+        lInfo.mName = lName;
+        lInfo.mLocalStart = lStart;
+        lInfo.mLocalStop = lEnd;
+        lInfo.mReferenceStart = lStart;
+        lInfo.mReferenceStop = lEnd;
+        mScene->SetTakeInfo(lInfo);
+    }
+}
+
+void RyvVurnExporter::ApplyMasterScale(double pScale)
+{
+    if (pScale == 1.0) {
+        return;
+    }
+    if (!std::isfinite(pScale) || pScale == 0.0) {
+        // A zero scale would collapse every node; a negative one mirrors and is kept.
+        mLog->AddLine(M::TitledLine(M::kTitleWarning, M::kBadMasterScale).Buffer());
+        return;
+    }
+    std::vector<KRyvNode*> lRootNamed;
+    std::vector<KRyvNode*> lOthers;
+    for (int lIndex = 0; lIndex < mRootNode->GetChildCount(); ++lIndex) {
+        KRyvNode* lChild = mRootNode->GetChild(lIndex);
+        (IsRootNode(lChild) ? lRootNamed : lOthers).push_back(lChild);
+    }
+    if (!lOthers.empty()) {
+        // The factory's renaming keeps the new root's name unique, and still a root name.
+        KRyvNode* lScaleRoot = mFactory.CreateNode(kRootName, nullptr);
+        lScaleRoot->SetLclScaling(KVector4(pScale, pScale, pScale));
+        for (KRyvNode* lNode : lOthers) {
+            lScaleRoot->AddChild(lNode);
+        }
+        mRootNode->AddChild(lScaleRoot);
+    }
+    ScaleRootNamed(lRootNamed, pScale);
+}
+
+void RyvVurnExporter::ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, double pScale)
+{
+    if (pNodes.empty()) {
+        return;
+    }
+    const KAffineMatrix lScale(KVector4(), KVector4(), KVector4(pScale, pScale, pScale));
+    KTime lPeriod;
+    lPeriod.SetSecondDouble(1.0 / mSamplingRate);
+    KFCurveFilterMatrixConverter lConverter;
+    lConverter.SetResamplingPeriod(lPeriod);
+    lConverter.SetGenerateLastKeyAtEndTime(true);
+    lConverter.SetApplyUnrollFilter(false);
+    lConverter.SetConvertTranslation(false);
+    lConverter.SetApplyConstantKeyReducer(true);
+    lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eParentTransform, lScale);
+    for (KRyvNode* lNode : pNodes) {
+        KMatrix lGlobal;
+        MatrixMultiplyAffine(lGlobal, lScale, lNode->GetGlobalMatrix(0, true));
+        if (MatrixCompare(lGlobal, KMatrix(), kIdentityTolerance) != 0) {
+            lConverter.Apply(*lNode->GetCurrentTakeNode()->GetKFCurveNode(), false);
+            continue;
+        }
+        KRyvNode* lParent = lNode->GetParent();
+        lParent->RemoveChild(lNode);
+        // AddChild detaches: the first child is always the next one.
+        while (lNode->GetChildCount() > 0) {
+            lParent->AddChild(lNode->GetChild(0));
+        }
+    }
 }
 
 MStatus RyvVurnExporter::WriteFile(const char* pFileName)
@@ -61,7 +231,6 @@ MStatus RyvVurnExporter::WriteFile(const char* pFileName)
     if (!mScene) {
         return MStatus(MStatus::kFailure, "no scene");
     }
-    mScene->SetCurrentTake(kTakeName);
     KExporter* lExporter = mFactory.CreateExporter();
     if (!lExporter) {
         return MStatus(MStatus::kFailure, "no exporter");

@@ -1,46 +1,167 @@
 #ifndef RYVKIT_PLUGIN_EXPORT_RYVVURNEXPORTER_H
 #define RYVKIT_PLUGIN_EXPORT_RYVVURNEXPORTER_H
 
+#include "core/KSortedMap.h"
+#include "core/KStringList.h"
+#include "platform/vurn/MDagPath.h"
+#include "platform/vurn/MFnDagNode.h"
 #include "platform/vurn/MSelectionList.h"
 #include "plugin/import/KRootNameFilter.h"
 #include "plugin/shell/RyvVurnObjectFactory.h"
 
 #include <memory>
+#include <vector>
 
+class KFCurveNode;
 class KLog;
 class KRyvScene;
+class MFnTransform;
 
-// The exporter of one export: its object factory (host id 0) and the kit scene it builds.
-// Export runs the driver's frame only: selection, log, joint display scale, image readers,
-// characters, the current take "Take 001" and the write; the passes that turn host objects into
-// kit nodes are not part of it yet, so the written scene holds the characters and no nodes.
+// The exporter of one host export: it owns the object factory (host id 0) that makes the kit
+// scene and every node, the tables that tie host objects to kit nodes, the export log and the
+// selection, and runs the export passes in their fixed order (Export). One exporter serves one
+// export: construct, Export once, destroy; the kit scene dies with it.
+//
+// The passes are members written in files of their own: the driver, master scale and write
+// (RyvVurnExporter.cpp), node creation and scene-walk steps (RyvVurnExportNodes.cpp), the
+// duplicate-name check (RyvVurnNameChecks.cpp), the geometry pass (RyvVurnGeometryPass.cpp),
+// the hierarchy walk (RyvVurnHierarchyPass.cpp), the animation pass (RyvVurnAnimationPass.cpp),
+// cameras and lights (RyvVurnCameraLightExport.cpp), the global transform cache
+// (RyvVurnTransformExport.cpp) and the channel steps (RyvVurnCurveConversion.cpp).
+//
+// Host failures inside a pass are printed (ReportStatus, MStatus::perror) and the export goes
+// on; only duplicate node names and a failed write fail an export, and a failed export leaves
+// the target file as it was. The host scene is left as it was found.
 class RyvVurnExporter : public KRootNameFilter
 {
 public:
     static constexpr const char* kLogFileName = "ryvvurnlog.txt";
     static constexpr const char* kTakeName = "Take 001";
+    // The table sizes' block size.
+    static constexpr int kTableBlock = 20;
+    // What the geometry and hierarchy passes are given: a depth-first walk of every DAG path.
+    static constexpr int kWalkDepthFirst = 1;
+    static constexpr int kWalkEveryType = 0;
+
+    // What the object table holds for one top-level DAG name: the look-at group (handle 0), the
+    // camera (handle 1), two unused handles and the camera's kit node.
+    struct HostObjectRecord
+    {
+        static constexpr int kLookAtGroup = 0;
+        static constexpr int kCamera = 1;
+        MObject mObjects[4];
+        KRyvNode* mNode = nullptr;
+    };
 
     RyvVurnExporter();
     ~RyvVurnExporter() override;
+    RyvVurnExporter(const RyvVurnExporter&) = delete;
+    RyvVurnExporter& operator=(const RyvVurnExporter&) = delete;
 
-    // Exports into pFileName; success when the file was written.
+    // Exports the host scene (or its active selection, with kExportSelectionOnly) into
+    // pFileName as a binary native file; success when the file was written. Call once.
     MStatus Export(const char* pFileName);
+    // Writes the kit scene through the kit's exporter, format code 0, media embedded as
+    // kExportEmbedTextures says.
     MStatus WriteFile(const char* pFileName);
 
     RyvVurnObjectFactory& GetFactory() { return mFactory; }
     KRyvScene* GetScene() const { return mScene; }
+    KRyvNode* GetRootNode() const { return mRootNode; }
     // 100 times the host's joint display scale, as the last Export found it.
     double GetJointDisplayScale() const { return mJointDisplayScale; }
+    // The log of the export running now; null outside Export.
+    KLog* GetLog() const { return mLog.get(); }
+    // The sampling rate the export uses: the option's, or 30 when that is not a number above 0.
+    double GetSamplingRate() const { return mSamplingRate; }
+
+    // Steps of the export, public so that each can be run on its own (tests, later passes).
+    // They need a log: Export makes one, and BeginSteps makes one for a step run alone.
+    void BeginSteps(const char* pHeader);
+    void EndSteps();
+
+    // Node creation and scene-walk steps.
+    RyvVurnNode* ExportNullNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
+    RyvVurnNode* ExportJointNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
+    void SetSkeletonFromTypeId(RyvVurnNode* pNode);
+    // The kit node made for pPath, searched from pNode (see the shell's FindNodeByDagPath).
+    KRyvNode* FindNodeByDagPath(KRyvNode* pNode, const MDagPath& pPath) const;
+    void LinkToParent(const MFnDagNode& pDagNode, KRyvNode* pNode);
+    void ExportUserPropertiesTree(KRyvNode* pNode);
+    void ExportUserProperties(const MFnDependencyNode& pHostNode, KRyvNode* pNode);
+    void DestroyRemovalList();
+    // Temporary nodes to detach and destroy before the write.
+    void AddToRemovalList(KRyvNode* pNode) { mRemovalList.push_back(pNode); }
+
+    // Name checks: failure when two nodes of the tree share a name.
+    MStatus CheckDuplicateNames(KRyvNode* pRoot);
+
+    // Geometry pass, its mesh export and the hierarchy walk.
+    MStatus ExportGeometry(int pTraversal, int pFilter);
+    RyvVurnNode* ExportMesh(const MDagPath& pPath, const MFnDagNode& pDagNode);
+    RyvVurnNode* ExportNurbs(const MDagPath& pPath, const MFnDagNode& pDagNode);
+    MStatus ExportHierarchy(int pTraversal, int pFilter);
+
+    // Cameras and lights.
+    RyvVurnNode* ExportLightNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
+    RyvVurnNode* ExportCameraNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
+    RyvVurnNode* ExportLookAtGroup(const MDagPath& pPath, const MFnDagNode& pDagNode);
+    bool ExportLightAnimationCurves(RyvVurnNode* pNode);
+    bool ExportCameraAnimationCurves(RyvVurnNode* pNode, const MObject& pLookAt);
+    // The record of pPath's camera or look-at group; null when none.
+    HostObjectRecord* FindRecord(const MDagPath& pPath);
+
+    // Animation pass.
+    MStatus ExportAnimation(KRyvNode* pNode);
+    bool ExportLightAnimation(const MDagPath& pPath, RyvVurnNode* pNode);
+    bool ExportCameraAnimation(RyvVurnNode* pNode);
+    void ExportTransformChannels(const MFnTransform& pTransform, KFCurveNode* pCurveNode,
+                                 bool pResample);
+    // Converts the curve driving pHostNode's pAttribute into the curve of pCurveNode's child
+    // pChannel / pComponent (pComponent may be null); nothing when either end is missing.
+    void ExportChannel(const MFnDependencyNode& pHostNode, const char* pAttribute,
+                       KFCurveNode* pCurveNode, const char* pChannel, const char* pComponent,
+                       bool pResample, double pFactor);
+    MStatus ExportUserPropertyChannels(KRyvNode* pNode, const MFnDependencyNode& pHostNode);
+
+    // Global transforms of every node below pNode into their caches.
+    void CacheGlobalTransforms(KRyvNode* pNode);
+
+    // The master-scale step with scale pScale (1.0 changes nothing).
+    void ApplyMasterScale(double pScale);
 
 private:
     void QueryJointDisplayScale();
+    void ReadSamplingRate();
+    bool RunPasses();
+    void SetTakeSpans();
+    void ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, double pScale);
+    RyvVurnNode* ExportTransformByTypeId(const MDagPath& pPath, const MFnDagNode& pDagNode);
+    RyvVurnNode* DispatchPath(const MDagPath& pPath, const MFnDagNode& pDagNode, bool& oJoint);
+    void AddToNodeTable(const MDagPath& pPath, KRyvNode* pNode);
+    KRyvNode* LookUpNode(const MDagPath& pPath);
+    KRyvNode* FindParentNode(const MDagPath& pParentPath);
+    RyvVurnNode* CreateHostNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
+    void AnimateNode(RyvVurnNode* pNode);
 
     RyvVurnObjectFactory mFactory;
     KRyvScene* mScene = nullptr;
     KRyvNode* mRootNode = nullptr;
+    // Host full DAG path -> kit node. Host names are case-sensitive, so is the table.
+    KStringList mNodeTable;
+    // Top-level DAG name -> HostObjectRecord (owned by mRecords).
+    KStringList mObjectTable;
+    std::vector<std::unique_ptr<HostObjectRecord>> mRecords;
+    // Filled and cleared by the skin pass.
+    KStringList mBindPoseConflicts;
+    bool mWrapWarningShown = false;
+    bool mBindPoseConflictSeen = false;
+    KSortedMap mReportedKeys;
     std::unique_ptr<MSelectionList> mSelection;
     std::unique_ptr<KLog> mLog;
+    std::vector<KRyvNode*> mRemovalList;
     double mJointDisplayScale = 0.0;
+    double mSamplingRate = 30.0;
 };
 
 #endif

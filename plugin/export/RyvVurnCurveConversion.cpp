@@ -1,0 +1,340 @@
+#include "plugin/export/RyvVurnCurveConversion.h"
+
+#include "animation/KFCurve.h"
+#include "animation/KFCurveFilterConstantKeyReducer.h"
+#include "animation/KFCurveKey.h"
+#include "animation/KFCurveNode.h"
+#include "animation/KRyvTakeNode.h"
+#include "platform/vurn/MFnAnimCurve.h"
+#include "plugin/export/RyvVurnExporter.h"
+#include "plugin/shell/RyvVurnOptionStore.h"
+#include "scene/KRyvUserProperty.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+using TT = MFnAnimCurve::TangentType;
+using Key = KFCurveKey;
+
+constexpr double kSmallestTangentX = 2.220446049250313e-16;
+constexpr double kAutoStraight = 100.0;
+constexpr double kAutoSmooth = 0.0;
+constexpr double kClampedFlat = 0.001;
+constexpr double kDefaultSamplingRate = 30.0;
+constexpr int kTangentUserBroken = Key::kTangentUser | Key::kTangentBreak;
+// Nothing of ours has more samples on one curve; a longer span is cut there.
+constexpr std::int64_t kMaxSamples = 1000000;
+
+// One host tangent: its x (seconds) and its slope.
+struct Tangent
+{
+    double mX = 1.0;
+    double mSlope = 0.0;
+};
+
+Tangent TangentOf(const MFnAnimCurve& pHost, unsigned int pKey, bool pIn)
+{
+    double lX = 0.0;
+    double lY = 0.0;
+    pHost.getTangent(pKey, lX, lY, pIn);
+    Tangent lTangent;
+    lTangent.mX = std::fabs(lX) <= kSmallestTangentX ? 1.0 : lX;
+    lTangent.mSlope = lY / lTangent.mX;
+    return lTangent;
+}
+
+double Seconds(const MFnAnimCurve& pHost, unsigned int pKey)
+{
+    return pHost.time(pKey).as(MTime::kSeconds);
+}
+
+KTime TimeOf(double pSeconds)
+{
+    KTime lTime;
+    lTime.SetSecondDouble(pSeconds);
+    return lTime;
+}
+
+// What the out-tangent type of a key makes of it.
+struct KeyPlan
+{
+    int mInterpolation = Key::kInterpolationCubic;
+    int mTangentMode = Key::kTangentAuto;
+    double mRightDerivative = 0.0;
+    bool mHasRightAuto = false;
+    double mRightAuto = 0.0;
+    bool mHasLeftAuto = false;
+    double mLeftAuto = 0.0;
+};
+
+KeyPlan PlanKey(const MFnAnimCurve& pHost, unsigned int pKey, unsigned int pCount)
+{
+    const bool lLast = pKey + 1 == pCount;
+    const double lSlope = TangentOf(pHost, pKey, false).mSlope;
+    const double lValue = pHost.value(pKey);
+    KeyPlan lPlan;
+    switch (pHost.outTangentType(pKey)) {
+    case TT::kTangentFixed:
+        lPlan.mTangentMode = pHost.tangentsLocked(pKey) ? Key::kTangentUser : kTangentUserBroken;
+        lPlan.mRightDerivative = lSlope;
+        break;
+    case TT::kTangentLinear: {
+        const TT lNext = pHost.outTangentType(lLast ? pKey : pKey + 1);
+        lPlan.mInterpolation =
+            lNext == TT::kTangentLinear ? Key::kInterpolationLinear : Key::kInterpolationCubic;
+        lPlan.mRightDerivative = lSlope;
+        lPlan.mHasRightAuto = true;
+        lPlan.mRightAuto = kAutoStraight;
+        break;
+    }
+    case TT::kTangentFlat:
+        lPlan.mTangentMode = Key::kTangentUser;
+        break;
+    case TT::kTangentGlobal:
+    case TT::kTangentSmooth:
+        lPlan.mRightDerivative = lSlope;
+        lPlan.mHasRightAuto = lPlan.mHasLeftAuto = true;
+        lPlan.mRightAuto = lPlan.mLeftAuto = kAutoSmooth;
+        break;
+    case TT::kTangentStep:
+        lPlan.mInterpolation = Key::kInterpolationConstant;
+        lPlan.mHasLeftAuto = true;
+        lPlan.mLeftAuto = kAutoStraight;
+        break;
+    case TT::kTangentClamped: {
+        const double lJump = lLast ? 2.0 * lValue : lValue - pHost.value(pKey + 1);
+        lPlan.mInterpolation =
+            std::fabs(lJump) < kClampedFlat ? Key::kInterpolationLinear : Key::kInterpolationCubic;
+        lPlan.mTangentMode = Key::kTangentUser;
+        lPlan.mRightDerivative = lSlope;
+        break;
+    }
+    default:
+        lPlan.mTangentMode = 0;
+        break;
+    }
+    return lPlan;
+}
+
+// The in-tangent of key pKey as the kit's left side of that key.
+void SetInTangent(const MFnAnimCurve& pHost, unsigned int pKey, double pFactor, KFCurve& ioCurve)
+{
+    const int lKey = static_cast<int>(pKey);
+    switch (pHost.inTangentType(pKey)) {
+    case TT::kTangentFixed:
+    case TT::kTangentClamped:
+        ioCurve.SetKeyLeftDerivative(lKey, TangentOf(pHost, pKey, true).mSlope * pFactor);
+        break;
+    case TT::kTangentLinear:
+        ioCurve.SetKeyLeftAuto(lKey, kAutoStraight);
+        break;
+    case TT::kTangentFlat:
+    case TT::kTangentStep:
+        ioCurve.SetKeyLeftDerivative(lKey, 0.0);
+        break;
+    case TT::kTangentSmooth:
+        ioCurve.SetKeyLeftAuto(lKey, kAutoSmooth);
+        break;
+    default:
+        break;
+    }
+}
+
+void ConvertKeys(const MFnAnimCurve& pHost, KFCurve& ioCurve, double pFactor)
+{
+    const unsigned int lCount = pHost.numKeys();
+    const bool lWeighted = pHost.isWeighted();
+    std::vector<KeyPlan> lPlans;
+    ioCurve.BeginKeySet(static_cast<int>(lCount));
+    for (unsigned int lKey = 0; lKey < lCount; ++lKey) {
+        lPlans.push_back(PlanKey(pHost, lKey, lCount));
+        const KeyPlan& lPlan = lPlans.back();
+        const double lNextLeft = lKey + 1 < lCount ? TangentOf(pHost, lKey + 1, true).mSlope : 0.0;
+        ioCurve.GetKey(static_cast<int>(lKey))
+            ->Set(TimeOf(Seconds(pHost, lKey)), static_cast<float>(pHost.value(lKey) * pFactor),
+                  lPlan.mInterpolation, lPlan.mTangentMode,
+                  static_cast<float>(lPlan.mRightDerivative * pFactor),
+                  static_cast<float>(lNextLeft * pFactor));
+    }
+    ioCurve.EndKeySet(static_cast<int>(lCount));
+    ioCurve.BeginKeyModify();
+    for (unsigned int lKey = 0; lKey < lCount; ++lKey) {
+        const int lIndex = static_cast<int>(lKey);
+        const KeyPlan& lPlan = lPlans[lKey];
+        const bool lLast = lKey + 1 == lCount;
+        const double lSpan = lLast ? 0.0 : Seconds(pHost, lKey + 1) - Seconds(pHost, lKey);
+        if (lWeighted) {
+            const bool lFixed = pHost.outTangentType(lKey) == TT::kTangentFixed;
+            double lRight = lFixed ? kLastKeyWeight : Key::kDefaultWeight;
+            if (lFixed && !lLast && lSpan > 0.0) {
+                lRight = TangentOf(pHost, lKey, false).mX / (3.0 * lSpan);
+            }
+            ioCurve.SetKeyRightWeight(lIndex, lRight);
+            if (!lLast && lSpan > 0.0) {
+                ioCurve.SetKeyLeftWeight(lIndex + 1,
+                                         TangentOf(pHost, lKey + 1, true).mX / (3.0 * lSpan));
+            }
+        }
+        if (lPlan.mInterpolation == Key::kInterpolationConstant) {
+            ioCurve.GetKey(lIndex)->SetConstantMode(Key::kConstantStandard);
+        }
+        if (lPlan.mHasRightAuto) {
+            ioCurve.SetKeyRightAuto(lIndex, lPlan.mRightAuto);
+        }
+        if (lPlan.mHasLeftAuto) {
+            ioCurve.SetKeyLeftAuto(lIndex, lPlan.mLeftAuto);
+        }
+        SetInTangent(pHost, lKey, pFactor, ioCurve);
+    }
+    ioCurve.EndKeyModify();
+}
+
+double SamplingRate()
+{
+    const double lRate = GetOptionStore().GetSamplingRate();
+    return std::isfinite(lRate) && lRate > 0.0 ? lRate : kDefaultSamplingRate;
+}
+
+// Floor division: a negative first key still starts the grid at or before it.
+std::int64_t FloorDivide(std::int64_t pValue, std::int64_t pDivisor)
+{
+    std::int64_t lQuotient = pValue / pDivisor;
+    if (lQuotient * pDivisor > pValue) {
+        --lQuotient;
+    }
+    return lQuotient;
+}
+
+void ResampleKeys(const MFnAnimCurve& pHost, KFCurve& ioCurve, double pFactor)
+{
+    // Rounded, not truncated: 1 / 30 s must be exactly a thirtieth of a second of ticks.
+    const std::int64_t lPeriod =
+        std::llround(static_cast<double>(KTime::kTicksPerSecond) / SamplingRate());
+    if (lPeriod <= 0) {
+        return;
+    }
+    const std::int64_t lFirst = TimeOf(Seconds(pHost, 0)).Get();
+    const std::int64_t lEnd = TimeOf(Seconds(pHost, pHost.numKeys() - 1)).Get();
+    const std::int64_t lStart = FloorDivide(lFirst, lPeriod) * lPeriod;
+    const std::int64_t lPeriods = (lEnd - lStart) / lPeriod;
+    if (lPeriods <= 0) {
+        return;
+    }
+    const std::int64_t lCount = lPeriods + 2 < kMaxSamples ? lPeriods + 2 : kMaxSamples;
+    ioCurve.BeginKeySet(static_cast<int>(lCount));
+    int lSet = 0;
+    // The loop always moves forward by one period and stops at the cap.
+    for (std::int64_t lTicks = lStart; lTicks < lEnd + lPeriod && lSet < lCount;
+         lTicks += lPeriod, ++lSet) {
+        const KTime lTime(lTicks);
+        const double lValue = pHost.evaluate(MTime(lTime.GetSecondDouble()));
+        ioCurve.GetKey(lSet)->Set(lTime, static_cast<float>(lValue * pFactor));
+    }
+    ioCurve.EndKeySet(lSet);
+}
+
+bool NeedsResampling(const MFnAnimCurve& pHost)
+{
+    for (unsigned int lKey = 0; lKey < pHost.numKeys(); ++lKey) {
+        const TT lType = pHost.inTangentType(lKey);
+        if (lType == TT::kTangentSlow || lType == TT::kTangentFast) {
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+void ConvertAnimCurve(const MFnAnimCurve& pHost, KFCurve& ioCurve, bool pResample, double pFactor)
+{
+    if (pHost.numKeys() == 0) {
+        return;
+    }
+    if (pResample || NeedsResampling(pHost)) {
+        ResampleKeys(pHost, ioCurve, pFactor);
+    } else {
+        ConvertKeys(pHost, ioCurve, pFactor);
+    }
+    if (GetOptionStore().GetBool(kExportApplyCstKeyRed)) {
+        KFCurveFilterConstantKeyReducer lReducer;
+        lReducer.SetKeepFirstAndLastKeys(true);
+        lReducer.Apply(ioCurve);
+    }
+}
+
+void MakeTakeCurrent(KRyvNode* pNode, const char* pName)
+{
+    const char* lCurrent = pNode->GetCurrentTakeNodeName();
+    if (lCurrent && std::strcmp(lCurrent, pName) == 0) {
+        return;
+    }
+    // The kit's AddTakeNode leaves the current take as it was: make the new take current too.
+    if (!pNode->SetCurrentTakeNode(pName) && pNode->AddTakeNode(pName)) {
+        pNode->SetCurrentTakeNode(pName);
+    }
+}
+
+void RyvVurnExporter::ExportChannel(const MFnDependencyNode& pHostNode, const char* pAttribute,
+                                    KFCurveNode* pCurveNode, const char* pChannel,
+                                    const char* pComponent, bool pResample, double pFactor)
+{
+    MStatus lStatus;
+    const MPlug lPlug = pHostNode.findPlug(pAttribute, &lStatus);
+    const MFnAnimCurve lCurve(lPlug, &lStatus);
+    KFCurveNode* lChannel = lStatus && pCurveNode ? pCurveNode->FindChild(pChannel) : nullptr;
+    KFCurveNode* lTarget = lChannel && pComponent ? lChannel->FindChild(pComponent) : lChannel;
+    if (lTarget && lTarget->GetCurve()) {
+        ConvertAnimCurve(lCurve, *lTarget->GetCurve(), pResample, pFactor);
+    }
+}
+
+namespace {
+// pPlug's curve into a new curve of pCurveNode when it has keys.
+void ConvertPropertyCurve(const MPlug& pPlug, KFCurveNode& ioCurveNode)
+{
+    MStatus lStatus;
+    const MFnAnimCurve lCurve(pPlug, &lStatus);
+    if (!lStatus || lCurve.numKeys() == 0) {
+        return;
+    }
+    KFCurve* lNew = KFCurve::Create();
+    if (lNew) {
+        ConvertAnimCurve(lCurve, *lNew, false, 1.0);
+        ioCurveNode.SetCurve(lNew, true);
+    }
+}
+} // namespace
+
+MStatus RyvVurnExporter::ExportUserPropertyChannels(KRyvNode* pNode,
+                                                    const MFnDependencyNode& pHostNode)
+{
+    if (!pNode || !pNode->GetNodeAttribute() || !pNode->GetCurrentTakeNode()) {
+        return MStatus();
+    }
+    KFCurveNode* lRoot = pNode->GetCurrentTakeNode()->GetKFCurveNode();
+    for (int lIndex = 0; lRoot && lIndex < pNode->GetUserPropertyCount(); ++lIndex) {
+        KRyvUserProperty* lProperty = pNode->GetUserProperty(lIndex);
+        if (!lProperty || !lProperty->GetFlag(KRyvUserProperty::kFlagSecond)) {
+            continue;
+        }
+        KFCurveNode* lCurveNode = lRoot->FindChild(lProperty->GetName().Buffer());
+        MStatus lStatus;
+        const MPlug lPlug = pHostNode.findPlug(lProperty->GetLabel(true).Buffer(), &lStatus);
+        if (!lCurveNode || !lStatus) {
+            continue;
+        }
+        const int lType = lProperty->GetType();
+        if (lType == KRyvUserProperty::kTypeColor || lType == KRyvUserProperty::kTypeVector) {
+            for (int lChild = 0; lChild < lCurveNode->GetCount(); ++lChild) {
+                ConvertPropertyCurve(lPlug.child(static_cast<unsigned int>(lChild)),
+                                     *lCurveNode->Get(lChild));
+            }
+        } else {
+            ConvertPropertyCurve(lPlug, *lCurveNode);
+        }
+    }
+    return MStatus();
+}

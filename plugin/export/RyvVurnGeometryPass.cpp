@@ -1,0 +1,178 @@
+// RyvVurnExporter: the geometry pass (which kit node each host DAG object becomes) and the
+// hierarchy walk that links the nodes into the host's parent/child structure.
+
+#include "plugin/export/RyvVurnExporter.h"
+
+#include "core/KLog.h"
+#include "platform/vurn/MItDag.h"
+#include "plugin/export/RyvVurnExportMessages.h"
+#include "plugin/shell/RyvVurnNodeHelpers.h"
+#include "plugin/shell/RyvVurnOptionStore.h"
+#include "plugin/shell/RyvVurnPathHelpers.h"
+#include "plugin/shell/RyvVurnStatusWindow.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace M = RyvVurnExportMessages;
+
+namespace {
+constexpr int kInheritRrSs = 1;
+constexpr int kInheritRrs = 2;
+constexpr int kTypeIdNullLast = 1;
+constexpr int kTypeIdSkeletonFirst = 2;
+constexpr int kTypeIdSkeletonLast = 5;
+constexpr const char* kGroundPlane = "groundPlane_transform";
+} // namespace
+
+RyvVurnNode* RyvVurnExporter::ExportTransformByTypeId(const MDagPath& pPath,
+                                                      const MFnDagNode& pDagNode)
+{
+    const int lTypeId = GetSorquinTypeId(pPath.node());
+    if (lTypeId >= 0 && lTypeId <= kTypeIdNullLast) {
+        return std::strcmp(pDagNode.name().asChar(), kGroundPlane) == 0
+                   ? nullptr
+                   : ExportNullNode(pPath, pDagNode);
+    }
+    if (lTypeId < kTypeIdSkeletonFirst || lTypeId > kTypeIdSkeletonLast) {
+        return nullptr;
+    }
+    RyvVurnNode* lNode = mFactory.CreateNode(pDagNode.name().asChar(), &pPath);
+    AddToNodeTable(pPath, lNode);
+    SetSkeletonFromTypeId(lNode);
+    return lNode;
+}
+
+// The export of one transform path, by the first of its types (its shape's included) that has
+// one. 275 is a camera sub-kind and so a camera (244) too: the camera test takes it first, and
+// its own branch is never reached; it stays for hosts that keep the two apart.
+RyvVurnNode* RyvVurnExporter::DispatchPath(const MDagPath& pPath, const MFnDagNode& pDagNode,
+                                           bool& oJoint)
+{
+    oJoint = false;
+    if (!pPath.hasFn(MFn::kTransform)) {
+        return nullptr;
+    }
+    if (pPath.hasFn(MFn::kMesh)) {
+        return ExportMesh(pPath, pDagNode);
+    }
+    if (pPath.hasFn(MFn::kNurbsSurface) || pPath.hasFn(MFn::kNurbsSurfaceAlt)) {
+        return ExportNurbs(pPath, pDagNode);
+    }
+    if (pPath.hasFn(MFn::kClusterHandle)) {
+        return ExportNullNode(pPath, pDagNode);
+    }
+    if (pPath.hasFn(MFn::kJoint)) {
+        oJoint = true;
+        return ExportJointNode(pPath, pDagNode);
+    }
+    if (pPath.hasFn(MFn::kBlendShape)) {
+        return nullptr;
+    }
+    if (pPath.hasFn(MFn::kLight)) {
+        return ExportLightNode(pPath, pDagNode);
+    }
+    if (pPath.hasFn(MFn::kCamera)) {
+        return IsDefaultCameraName(pDagNode.name().asChar()) ? nullptr
+                                                             : ExportCameraNode(pPath, pDagNode);
+    }
+    if (pPath.hasFn(MFn::kLookAt)) {
+        return ExportLookAtGroup(pPath, pDagNode);
+    }
+    if (pPath.hasFn(MFn::kCameraSubKind)) {
+        return ExportNullNode(pPath, pDagNode);
+    }
+    return ExportTransformByTypeId(pPath, pDagNode);
+}
+
+MStatus RyvVurnExporter::ExportGeometry(int pTraversal, int pFilter)
+{
+    MStatus lStatus;
+    MItDag lWalk(static_cast<MItDag::TraversalType>(pTraversal), static_cast<MFn::Type>(pFilter),
+                 &lStatus);
+    if (!lStatus) {
+        lStatus.perror("MItDag constructor");
+        return lStatus;
+    }
+    const bool lBypassRrs = GetOptionStore().GetBool(kExportBypassRrsInheritance);
+    for (; !lWalk.isDone(); lWalk.next()) {
+        MDagPath lPath;
+        if (!(lStatus = lWalk.getPath(lPath))) {
+            lStatus.perror("MItDag::getPath");
+            continue;
+        }
+        if (mSelection && !mSelection->hasItem(lPath)) {
+            continue;
+        }
+        const MFnDagNode lDagNode(lPath, &lStatus);
+        if (!lStatus) {
+            lStatus.perror("MFnDagNode constructor");
+            continue;
+        }
+        bool lJoint = false;
+        RyvVurnNode* lNode = DispatchPath(lPath, lDagNode, lJoint);
+        if (lNode) {
+            StatusWindowStep(lNode->GetName().Buffer());
+            lNode->SetTransformInheritType(lJoint && !lBypassRrs ? kInheritRrs : kInheritRrSs);
+        }
+    }
+    return MStatus();
+}
+
+// Meshes and NURBS surfaces are converted by a later part of the export; until then they are
+// reported once each and get no node.
+RyvVurnNode* RyvVurnExporter::ExportMesh(const MDagPath& pPath, const MFnDagNode& /*pDagNode*/)
+{
+    mLog->AddLine((M::TitledLine(M::kTitleWarning, "mesh ") + M::kNotExportedYet +
+                   pPath.fullPathName().asChar())
+                      .Buffer());
+    return nullptr;
+}
+
+RyvVurnNode* RyvVurnExporter::ExportNurbs(const MDagPath& pPath, const MFnDagNode& /*pDagNode*/)
+{
+    mLog->AddLine((M::TitledLine(M::kTitleWarning, "NURBS surface ") + M::kNotExportedYet +
+                   pPath.fullPathName().asChar())
+                      .Buffer());
+    return nullptr;
+}
+
+MStatus RyvVurnExporter::ExportHierarchy(int pTraversal, int pFilter)
+{
+    MStatus lStatus;
+    MItDag lWalk(static_cast<MItDag::TraversalType>(pTraversal), static_cast<MFn::Type>(pFilter),
+                 &lStatus);
+    if (!lStatus) {
+        lStatus.perror("MItDag constructor");
+        return lStatus;
+    }
+    for (; !lWalk.isDone(); lWalk.next()) {
+        MDagPath lPath;
+        if (!lWalk.getPath(lPath)) {
+            continue;
+        }
+        if (mSelection && !mSelection->hasItem(lPath)) {
+            StatusWindowStep(nullptr);
+            continue;
+        }
+        KRyvNode* lNode = LookUpNode(lPath);
+        const auto* lHostNode = dynamic_cast<const RyvVurnNode*>(lNode);
+        if (lNode && !(lHostNode && lHostNode->GetDagPath() && *lHostNode->GetDagPath() == lPath)) {
+            // The table's entry stands for another path now: the node that holds this one.
+            lNode = nullptr;
+            for (int lIndex = 0; lIndex < mNodeTable.GetCount() && !lNode; ++lIndex) {
+                auto* lCandidate = dynamic_cast<RyvVurnNode*>(
+                    reinterpret_cast<KRyvNode*>(mNodeTable.GetAt(lIndex)));
+                if (lCandidate && lCandidate->GetDagPath() && *lCandidate->GetDagPath() == lPath) {
+                    lNode = lCandidate;
+                }
+            }
+        }
+        if (!lNode) {
+            continue;
+        }
+        LinkToParent(MFnDagNode(lPath), lNode);
+        StatusWindowStep(lNode->GetName().Buffer());
+    }
+    return MStatus();
+}
