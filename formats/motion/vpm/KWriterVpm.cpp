@@ -17,8 +17,6 @@
 
 namespace {
 
-// Progress is reported once per this many frames.
-constexpr int kProgressFrames = 64;
 const char* const kBufferMessage = "Not enough memory to allocate animation buffer.";
 
 bool FitsFloat(const KVector4& pValue)
@@ -114,11 +112,8 @@ bool KWriterVpm::ComputePoses(KMotionMarkerSampler& ioSampler, const KStreamOpti
     const KTime lStart = pOptions.GetStart();
     const KTime lPeriod = pOptions.GetFramePeriod();
     for (int f = 0; f < lFrames; ++f) {
-        if (f % kProgressFrames == 0) {
-            pOptions.ReportProgress(
-                "Computing VPM animation frames",
-                static_cast<float>(static_cast<std::int64_t>(f) * 50 / lFrames));
-        }
+        pOptions.ReportProgress("Computing VPM animation frames",
+                                static_cast<float>(static_cast<std::int64_t>(f) * 50 / lFrames));
         ioSampler.EvaluateAt(lStart + lPeriod * f);
         for (int j = 0; j < lObjects; ++j) {
             Pose& lPose = oPoses[static_cast<std::size_t>(f) * lObjects + j];
