@@ -62,6 +62,17 @@ KRyvNode* KMotionMarkerBuilder::CreateMarker(KRyvNode* pReference, const char* p
     return lNode;
 }
 
+std::vector<KTime> KMotionMarkerBuilder::KeyTimes(const KStreamOptionsMotion& pOptions, int pFrames)
+{
+    std::vector<KTime> lTimes(static_cast<std::size_t>(pFrames > 0 ? pFrames : 0));
+    const KTime lStart = pOptions.GetStart();
+    const KTime lPeriod = pOptions.GetFramePeriod();
+    for (int i = 0; i < pFrames; ++i) {
+        lTimes[static_cast<std::size_t>(i)] = lStart + lPeriod * i;
+    }
+    return lTimes;
+}
+
 bool KMotionMarkerBuilder::SetKey(KFCurve* pCurve, int pIndex, KTime pTime, double pValue,
                                   int pInterpolation)
 {

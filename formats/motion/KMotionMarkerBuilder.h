@@ -5,6 +5,7 @@
 #include "core/KTime.h"
 
 #include <string>
+#include <vector>
 
 class KFCurve;
 class KReadRollback;
@@ -37,6 +38,9 @@ public:
     // channel included), marked for export, with the take added and current. Null when any of
     // it cannot be made.
     KRyvNode* CreateMarker(KRyvNode* pReference, const char* pName);
+
+    // The times of keys 0 to pFrames - 1: the options' start plus whole frame periods.
+    static std::vector<KTime> KeyTimes(const KStreamOptionsMotion& pOptions, int pFrames);
 
     // Sets key pIndex of a curve inside its key set batch: pInterpolation (cubic or constant),
     // auto tangents, weights 1/3, velocities 0. False, nothing set, for a value beyond single

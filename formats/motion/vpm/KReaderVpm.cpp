@@ -18,6 +18,8 @@
 namespace {
 
 constexpr int kAxisCount = 3;
+// The shortest frame line: nine one-digit numbers and their separators.
+constexpr std::uint64_t kMinFrameLineBytes = 18;
 // Progress is reported once per this many frames.
 constexpr int kProgressFrames = 64;
 
@@ -149,7 +151,14 @@ KReaderVpm::ESegment KReaderVpm::ReadSegment(Segment& oSegment, bool pFirst,
     KVector4 lTranslation;
     KVector4 lRotation;
     KVector4 lScaling;
-    // The vectors grow with the frame lines actually read, never with the count claimed.
+    // Storage is reserved for no more frames than the rest of the file can hold lines for, so
+    // the count a header claims never sizes it.
+    const std::uint64_t lFit = lFile.GetRemainingBytes() / kMinFrameLineBytes + 1;
+    const std::size_t lReserve =
+        static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(lUsed), lFit));
+    oSegment.mTranslations.reserve(lReserve);
+    oSegment.mRotations.reserve(lReserve);
+    oSegment.mScalings.reserve(lReserve);
     for (int i = 0; i < lUsed; ++i) {
         if (i % kProgressFrames == 0) {
             pOptions.ReportProgress(
@@ -203,8 +212,7 @@ bool KReaderVpm::BuildSegment(KMotionMarkerBuilder& ioBuilder, KReadRollback& io
     const std::vector<KVector4>* lValues[3] = {&pSegment.mTranslations, &pSegment.mRotations,
                                                &pSegment.mScalings};
     const int lFrames = static_cast<int>(pSegment.mTranslations.size());
-    const KTime lStart = pOptions.GetStart();
-    const KTime lPeriod = pOptions.GetFramePeriod();
+    const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, lFrames);
     for (int g = 0; g < 3; ++g) {
         for (int a = 0; a < kAxisCount; ++a) {
             if (!ioRollback.BeginKeySet(lCurves[g][a], lFrames)) {
@@ -212,7 +220,7 @@ bool KReaderVpm::BuildSegment(KMotionMarkerBuilder& ioBuilder, KReadRollback& io
             }
             // The file's values were checked to fit single precision.
             for (int i = 0; i < lFrames; ++i) {
-                KMotionMarkerBuilder::SetKey(lCurves[g][a], i, lStart + lPeriod * i,
+                KMotionMarkerBuilder::SetKey(lCurves[g][a], i, lTimes[static_cast<std::size_t>(i)],
                                              (*lValues[g])[static_cast<std::size_t>(i)][a],
                                              KFCurveKey::kInterpolationCubic);
             }
