@@ -40,6 +40,10 @@ KRyvNode* KMotionMarkerBuilder::CreateReference(const char* pFormatName,
         return nullptr;
     }
     lNode->SetNodeAttribute(lReference);
+    // Marked, so that a writer's FindReferenceNode stops here: with a single marker below it
+    // would otherwise go on to that marker and take it for the reference, whose own transform
+    // is left out (every pose would be written as the identity).
+    lNode->SetMarked(true);
     return lNode;
 }
 

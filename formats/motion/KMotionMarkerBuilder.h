@@ -32,7 +32,8 @@ public:
     // The take name of a file: its name without folder and extension ("walk.brd" gives "walk").
     static KString TakeNameOf(const std::string& pFileName);
 
-    // The reference node of pFormatName (option 4 chooses the name); null when it cannot be made.
+    // The reference node of pFormatName (option 4 chooses the name), marked for export; null
+    // when it cannot be made. Its optical reference attribute keeps it out of the markers.
     KRyvNode* CreateReference(const char* pFormatName, const KStreamOptionsMotion& pOptions);
     // A node named pName below pReference, with an optical marker attribute (its occlusion
     // channel included), marked for export, with the take added and current. Null when any of

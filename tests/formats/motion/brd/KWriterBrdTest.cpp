@@ -175,6 +175,23 @@ TEST(KWriterBrd, RoundTripKeepsTransformsAndWritesTheSameBytesAgain)
     ExpectSameBrdText(ReadTableFile(lFirst), ReadTableFile(lSecond));
 }
 
+// A file of one sensor, read and written again: the writer takes the reference node read, not
+// the single marker below it, so the poses survive.
+TEST(KWriterBrd, ASingleSensorReadBackWritesTheSameLines)
+{
+    TableImportSettingsGuard lSettings;
+    const std::string lText = "0\t0\tP\t10\t20\t30\tQ\t0\t0\t0.707107\t0.707107\t0\t0\n"
+                              "1\t0\tP\t11\t21\t31\tQ\t0\t0\t0\t1\t0\t500000\n";
+    BrdScene lBack;
+    ASSERT_TRUE(lBack.Read(WriteTableFile("one.brd", lText)));
+    EXPECT_TRUE(lBack.Find("BRD:reference")->IsMarked());
+    KWriterBrd lWriter(&lBack.mFactory);
+    std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, 2, 2.0);
+    const std::string lPath = WriteTableFile("again.brd", "");
+    ASSERT_TRUE(WriteBrd(lBack.mScene, lPath, lOptions.get(), lWriter));
+    EXPECT_EQ(ReadTableFile(lPath), lText);
+}
+
 TEST(KWriterBrd, RefusalsAndAFullDisk)
 {
     StillRig lRig;
