@@ -319,7 +319,8 @@ bool KAmcFile::WriteFrame(const KRyvAsfScene& pScene, int pFrame, KTime pTime,
                 return false;
             }
             lNamed = true;
-            if (Print(0, " %g", lValues[i]) < 0) {
+            // Adding 0 turns -0 into 0, which prints without a sign.
+            if (Print(0, " %g", lValues[i] + 0.0) < 0) {
                 return false;
             }
         }
