@@ -7,6 +7,7 @@
 #include "formats/motion/asf-amc/KAsfFile.h"
 #include "formats/motion/asf-amc/KRyvAsfScene.h"
 
+#include <array>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -29,6 +30,35 @@ std::string Lower(std::string pText)
 std::string Quote(const std::string& pText)
 {
     return pText.substr(0, kQuoteLength);
+}
+
+bool IsSeparatorChar(char pChar)
+{
+    // A lookup table: this runs for every character of every bone line.
+    static const std::array<bool, 256> sTable = [] {
+        std::array<bool, 256> lTable{};
+        for (const char* lChar = kSeparators; *lChar != '\0'; ++lChar) {
+            lTable[static_cast<unsigned char>(*lChar)] = true;
+        }
+        return lTable;
+    }();
+    return sTable[static_cast<unsigned char>(pChar)];
+}
+
+const char* SkipSeparatorsIn(const char* pPos, const char* pEnd)
+{
+    while (pPos < pEnd && IsSeparatorChar(*pPos)) {
+        ++pPos;
+    }
+    return pPos;
+}
+
+const char* WordEnd(const char* pPos, const char* pEnd)
+{
+    while (pPos < pEnd && !IsSeparatorChar(*pPos)) {
+        ++pPos;
+    }
+    return pPos;
 }
 
 // pCount periods, false when the ticks would leave a quarter of the 64-bit range.
@@ -54,6 +84,12 @@ bool KAmcFile::IsKeywordLine() const
 
 bool KAmcFile::IsFrameLine() const
 {
+    // Most lines are bone lines; their first character tells them apart at no cost.
+    char lFirst = 0;
+    if (!GetChar(lFirst) ||
+        !((lFirst >= '0' && lFirst <= '9') || lFirst == '-' || lFirst == '+' || lFirst == '.')) {
+        return false;
+    }
     const std::string lWord = PeekToken();
     return !lWord.empty() &&
            KMotionNumber::ScanDecimal(lWord.data(), lWord.data() + lWord.size()) == lWord.size();
@@ -166,7 +202,7 @@ bool KAmcFile::Read(KRyvAsfScene* pScene, const KStreamOptionsMotion& pOptions)
     if (!pScene || !pScene->GetRoot()) {
         return false;
     }
-    pScene->ClearKeys();
+    pScene->BeginFrameKeys();
     if (!ReadAll(*pScene, pOptions)) {
         pScene->ClearKeys();
         return false;
@@ -252,11 +288,14 @@ bool KAmcFile::ReadBoneLines(KRyvAsfScene& ioScene, KTime pTime)
 
 bool KAmcFile::ReadBoneLine(KRyvAsfScene& ioScene, KTime pTime, bool& ioRootSeen)
 {
-    std::string lName;
-    if (!ReadWord(lName, kMaxNameLength)) {
-        return !Error("Unknown bone name (%s)", PeekToken().c_str());
-    }
-    KAsfBone* lBone = ioScene.FindBone(lName);
+    // The line is taken whole, a name and then numbers, without the cursor's token readers:
+    // long takes hold millions of these lines.
+    const std::string& lLine = GetLine();
+    const char* const lEnd = lLine.data() + lLine.size();
+    const char* lPos = SkipSeparatorsIn(lLine.data(), lEnd);
+    const char* lWordEnd = WordEnd(lPos, lEnd);
+    const std::string lName(lPos, lWordEnd);
+    KAsfBone* lBone = lName.size() <= kMaxNameLength ? ioScene.FindBone(lName) : nullptr;
     if (lName == "root") {
         lBone = ioRootSeen ? nullptr : ioScene.GetRoot();
         ioRootSeen = true;
@@ -269,14 +308,14 @@ bool KAmcFile::ReadBoneLine(KRyvAsfScene& ioScene, KTime pTime, bool& ioRootSeen
     }
     double lValues[KAsfBone::kMaxDof] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
     int lCount = 0;
-    while (!AtLineEnd()) {
+    for (lPos = SkipSeparatorsIn(lWordEnd, lEnd); lPos < lEnd;
+         lPos = SkipSeparatorsIn(lWordEnd, lEnd)) {
+        lWordEnd = WordEnd(lPos, lEnd);
         double lValue = 0.0;
-        if (!ReadDouble(lValue)) {
-            Warning("Ignoring text after the values (%s)", PeekToken().c_str());
+        if (!KMotionNumber::ParseDouble(lPos, lWordEnd, lValue)) {
+            Warning("Ignoring text after the values (%s)",
+                    Quote(std::string(lPos, lWordEnd)).c_str());
             break;
-        }
-        if (!std::isfinite(lValue)) {
-            return !Error("Bad value for bone (%s)", Quote(lName).c_str());
         }
         if (lCount < KAsfBone::kMaxDof) {
             lValues[lCount++] = lValue;

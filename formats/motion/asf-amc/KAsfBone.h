@@ -62,6 +62,9 @@ public:
     KVector4 mOffset;
     KVector4 mLocalTranslation;
     KVector4 mLocalRotation;
+    // A times the parent's inverse axis matrix, the rest rotation within the parent node, kept
+    // while AMC frames are read (KRyvAsfScene::BeginFrameKeys).
+    KMatrix mLocalAxis;
     // Export: the node the bone was built from or attached to; null when none.
     KRyvNode* mNode = nullptr;
     // Import: the AMC frames read, sorted by time once the read is finished.
