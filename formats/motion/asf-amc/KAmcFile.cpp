@@ -61,6 +61,21 @@ const char* WordEnd(const char* pPos, const char* pEnd)
     return pPos;
 }
 
+// The keywords of the format; only the rate, the range and the format word carry anything.
+bool IsKnownKeyword(const std::string& pKeyword)
+{
+    static const char* const kKeywords[] = {
+        ":format",      ":fully-specified", ":degrees",
+        ":asf-file",    ":asf-path",        ":samples-per-second",
+        ":frame-range", ":keyframe-list",   ":smpte"};
+    for (const char* lKeyword : kKeywords) {
+        if (pKeyword == lKeyword) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // pCount periods, false when the ticks would leave a quarter of the 64-bit range.
 bool PeriodsToTime(KTime pPeriod, std::int64_t pCount, KTime& oTime)
 {
@@ -230,6 +245,9 @@ bool KAmcFile::ReadAll(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pOptio
             }
             if (lKeyword == ":frame-range") {
                 mRangeSeen = ReadRange(mRangeFirst, lLast);
+            } else if (!IsKnownKeyword(lKeyword)) {
+                // ":RADIANS" among them: angles follow the ASF file's units.
+                Warning("Ignoring unknown keyword (%s)", Quote(lKeyword).c_str());
             }
             if (!ReadLine()) {
                 return !Error("Unexpected end of file");

@@ -170,8 +170,10 @@ void KRyvAsfScene::RemoveStillLeaves()
 {
     bool lRemoved = false;
     for (KAsfBone* lBone : GetBonesDepthFirst()) {
+        // A leaf below an offset bone keeps its place: the offset bone alone would merge away
+        // on reading, and the leaf's position with it.
         if (lBone == mRoot || !lBone->mChildren.empty() || lBone->mLength > 0.0 ||
-            (lBone->mNode && HasTransformKeys(lBone->mNode))) {
+            !lBone->mParent->mNode || (lBone->mNode && HasTransformKeys(lBone->mNode))) {
             continue;
         }
         std::vector<KAsfBone*>& lSiblings = lBone->mParent->mChildren;

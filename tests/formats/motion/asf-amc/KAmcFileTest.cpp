@@ -158,6 +158,16 @@ TEST(KAmcFile, BadFramesAndBonesFailTheRead)
     }
 }
 
+TEST(KAmcFile, UnknownKeywordsAreWarnedAbout)
+{
+    AmcRead lRead;
+    ASSERT_TRUE(lRead.Read(":RADIANS\n:SMPTE\n:ASF-FILE x.asf\n1\na 90 0 0\n"));
+    ASSERT_EQ(lRead.mWarnings.size(), 1u);
+    EXPECT_NE(lRead.mWarnings[0].find("Ignoring unknown keyword (:radians)"), std::string::npos);
+    // Angles follow the ASF file's unit, degrees here.
+    EXPECT_NEAR(lRead.Keys("a")[0].mRotation[0], 90.0, 1e-9);
+}
+
 TEST(KAmcFile, CommentsBetweenBoneLinesAreSkipped)
 {
     AmcRead lRead;
