@@ -183,6 +183,32 @@ TEST(AsfAmcPair, GeneratedSkeletonReadsToTheReferenceAndRoundTrips)
     }
 }
 
+TEST(AsfAmcPair, ScaledReferenceNodeIsWrittenIntoTheSkeleton)
+{
+    const Skeleton lSkeleton = GeneratedSkeleton(11);
+    AsfAmcScene lRead;
+    ASSERT_TRUE(lRead.ReadAsf(WriteTestFile("scaled.asf", asfref::ToAsf(lSkeleton))));
+    ASSERT_TRUE(lRead.ReadAmc(WriteTestFile("scaled.amc", asfref::ToAmc(lSkeleton))));
+    KRyvNode* lReference = lRead.Find("test:reference");
+    ASSERT_NE(lReference, nullptr);
+    lReference->SetLclTranslation(KVector4(5, -1, 2));
+    lReference->SetLclRotation(KVector4(0, 30, 10));
+    lReference->SetLclScaling(KVector4(2, 2, 2));
+    ASSERT_TRUE(lRead.WritePair(MotionTestPath("scaled_out.asf"), MotionTestPath("scaled_out.amc"),
+                                true, true))
+        << lRead.mError;
+    AsfAmcScene lAgain;
+    ASSERT_TRUE(lAgain.ReadAsf(MotionTestPath("scaled_out.asf"))) << lAgain.mError;
+    ASSERT_TRUE(lAgain.ReadAmc(MotionTestPath("scaled_out.amc"))) << lAgain.mError;
+    // The new reference node is the identity: the old one's transform is in the bones now.
+    for (int f = 0; f < 5; ++f) {
+        for (const char* lName : {"root", "chest", "head_End", "hand_End", "foot"}) {
+            EXPECT_LT(Distance(lAgain.WorldAt(lName, f), lRead.WorldAt(lName, f)), 8e-3)
+                << lName << " frame " << f;
+        }
+    }
+}
+
 TEST(AsfAmcPair, TwoMotionsMakeTwoTakesWithUniqueNames)
 {
     const Skeleton lSkeleton = GeneratedSkeleton(3);
