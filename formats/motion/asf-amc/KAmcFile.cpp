@@ -12,6 +12,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -233,6 +234,7 @@ bool KAmcFile::ReadAll(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pOptio
     mRangeSeen = false;
     mFirstFrame = true;
     mBase = 1;
+    mOrder.clear();
     if (!Rewind()) {
         return !IsCorrupt() || !Error("File is corrupted");
     }
@@ -293,6 +295,7 @@ bool KAmcFile::ReadFrameAt(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pO
 bool KAmcFile::ReadBoneLines(KRyvAsfScene& ioScene, KTime pTime)
 {
     bool lRootSeen = false;
+    mPlace = 0;
     while (ReadLine()) {
         if (IsFrameLine() || IsKeywordLine()) {
             return true;
@@ -312,18 +315,29 @@ bool KAmcFile::ReadBoneLine(KRyvAsfScene& ioScene, KTime pTime, bool& ioRootSeen
     const char* const lEnd = lLine.data() + lLine.size();
     const char* lPos = SkipSeparatorsIn(lLine.data(), lEnd);
     const char* lWordEnd = WordEnd(lPos, lEnd);
-    const std::string lName(lPos, lWordEnd);
-    KAsfBone* lBone = lName.size() <= kMaxNameLength ? ioScene.FindBone(lName) : nullptr;
+    const std::string_view lName(lPos, static_cast<std::size_t>(lWordEnd - lPos));
+    // Frames list their bones in one order: the bone at this place in the last frame is tried
+    // before the name table.
+    KAsfBone* lBone = nullptr;
+    if (mPlace < mOrder.size() && mOrder[mPlace] && mOrder[mPlace]->mName == lName) {
+        lBone = mOrder[mPlace];
+    } else if (lName.size() <= kMaxNameLength) {
+        lBone = ioScene.FindBone(std::string(lName));
+    }
     if (lName == "root") {
         lBone = ioRootSeen ? nullptr : ioScene.GetRoot();
         ioRootSeen = true;
     }
-    if (!lBone && ioScene.IsCollapsed(lName)) {
+    if (!lBone && ioScene.IsCollapsed(std::string(lName))) {
         return true;
     }
     if (!lBone) {
-        return !Error("Unknown bone name (%s)", Quote(lName).c_str());
+        return !Error("Unknown bone name (%s)", Quote(std::string(lName)).c_str());
     }
+    if (mPlace == mOrder.size()) {
+        mOrder.push_back(lBone);
+    }
+    mOrder[mPlace++] = lBone;
     double lValues[KAsfBone::kMaxDof] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
     int lCount = 0;
     for (lPos = SkipSeparatorsIn(lWordEnd, lEnd); lPos < lEnd;
@@ -341,7 +355,7 @@ bool KAmcFile::ReadBoneLine(KRyvAsfScene& ioScene, KTime pTime, bool& ioRootSeen
     }
     const double lTranslation = KRyvAsfScene::kInchToCentimetre / ioScene.mLengthUnit;
     if (!ioScene.AddFrameKeys(*lBone, lValues, lCount, pTime, lTranslation, ioScene.mAngleFactor)) {
-        return !Error("Value out of range for bone (%s)", Quote(lName).c_str());
+        return !Error("Value out of range for bone (%s)", Quote(std::string(lName)).c_str());
     }
     return true;
 }

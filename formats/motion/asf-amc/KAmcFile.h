@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+class KAsfBone;
 class KRyvAsfScene;
 class KStreamOptionsMotion;
 
@@ -65,6 +67,9 @@ private:
     // The number frames count from: 1, or the range's first frame (see above).
     std::int64_t mBase = 1;
     bool mFirstFrame = true;
+    // The bones of the last frame's lines, in order, and the place of the line being read.
+    std::vector<KAsfBone*> mOrder;
+    std::size_t mPlace = 0;
 };
 
 #endif

@@ -15,6 +15,8 @@ bool FitsKey(double pValue)
     return std::fabs(pValue) <= static_cast<double>(FLT_MAX);
 }
 
+// A rest rotation this close to the identity counts as none (rounding of A times its inverse).
+constexpr double kIdentityTolerance = 1e-12;
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 
 // ioMatrix followed by the turn about one axis (0 X, 1 Y, 2 Z) by pDegrees, as
@@ -217,12 +219,15 @@ bool KRyvAsfScene::AddFrameKeys(KAsfBone& ioBone, const double* pValues, int pCo
                                 double pTranslationFactor, double pAngleFactor)
 {
     KVector4 lTranslation;
+    KVector4 lEuler;
     KMatrix lMotion;
     for (int i = 0; i < ioBone.mDofCount; ++i) {
         const double lValue = i < pCount ? pValues[i] : 0.0;
         const int lCode = ioBone.mDofs[i];
         if (lCode <= KAsfBone::eTz) {
             lTranslation[lCode] += lValue * pTranslationFactor;
+        } else if (lCode <= KAsfBone::eRx && ioBone.mDirectEuler) {
+            lEuler[KAsfBone::eRx - lCode] = lValue * pAngleFactor;
         } else if (lCode <= KAsfBone::eRx) {
             // Listed turns apply in the order of the list.
             ThenTurn(lMotion, KAsfBone::eRx - lCode, lValue * pAngleFactor);
@@ -236,9 +241,10 @@ bool KRyvAsfScene::AddFrameKeys(KAsfBone& ioBone, const double* pValues, int pCo
         lInAxes += ioBone.mOffset;
         VectorMultiplyMatrix3x3(lLocal, ioBone.mParentInverseAxis, lInAxes);
     }
-    MatrixMultiply3x3(lMotion, ioBone.mLocalAxis, lMotion);
-    KVector4 lEuler;
-    MatrixToEulerXYZ(lEuler, lMotion);
+    if (!ioBone.mDirectEuler) {
+        MatrixMultiply3x3(lMotion, ioBone.mLocalAxis, lMotion);
+        MatrixToEulerXYZ(lEuler, lMotion);
+    }
     KAsfKey lKey{pTime.Get(), {lLocal[0], lLocal[1], lLocal[2]}, {lEuler[0], lEuler[1], lEuler[2]}};
     for (int i = 0; i < 3; ++i) {
         if (!FitsKey(lKey.mTranslation[i]) || !FitsKey(lKey.mRotation[i])) {
@@ -282,6 +288,17 @@ void KRyvAsfScene::BeginFrameKeys()
     ClearKeys();
     for (std::unique_ptr<KAsfBone>& lBone : mBones) {
         MatrixMultiply3x3(lBone->mLocalAxis, lBone->mParentInverseAxis, lBone->mAxis);
+        int lLastAxis = -1;
+        bool lAscending = true;
+        for (int i = 0; i < lBone->mDofCount; ++i) {
+            const int lCode = lBone->mDofs[i];
+            if (lCode >= KAsfBone::eRz && lCode <= KAsfBone::eRx) {
+                lAscending = lAscending && KAsfBone::eRx - lCode > lLastAxis;
+                lLastAxis = KAsfBone::eRx - lCode;
+            }
+        }
+        lBone->mDirectEuler =
+            lAscending && MatrixCompare(lBone->mLocalAxis, KMatrix(), kIdentityTolerance) == 0;
     }
 }
 
