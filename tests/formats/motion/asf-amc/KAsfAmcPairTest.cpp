@@ -209,6 +209,33 @@ TEST(AsfAmcPair, ScaledReferenceNodeIsWrittenIntoTheSkeleton)
     }
 }
 
+TEST(AsfAmcPair, LargeAnglesTurnAlikeWithAndWithoutRestTurns)
+{
+    // "same" keeps its parent's axes, so its DOF angles are its keys as they stand; "turned"
+    // has axes of its own and goes through the matrices. Both must land where the reference
+    // puts them, angles past 90 degrees included.
+    Skeleton lSkeleton;
+    lSkeleton.mBones = {
+        {"root", -1, {0, 0, 0}, 0.0, {0, 0, 0}, "xyz", {"tx", "ty", "tz", "rx", "ry", "rz"}},
+        {"base", 0, {0, 1, 0}, 2.0, {0, 0, 30}, "xyz", {"rx", "ry", "rz"}},
+        {"same", 1, {1, 0, 0}, 3.0, {0, 0, 30}, "xyz", {"rx", "ry", "rz"}},
+        {"turned", 1, {0, 0, 1}, 3.0, {40, -20, 10}, "xyz", {"rx", "ry", "rz"}},
+    };
+    lSkeleton.mFrames = {
+        {{1, 2, 3, 10, 20, 30}, {170, 120, -150}, {170, 120, -150}, {-100, 95, 179}},
+        {{0, 0, 0, 0, 0, 0}, {-179, -91, 100}, {200, -300, 45}, {135, -135, 90}},
+    };
+    AsfAmcScene lTest;
+    ASSERT_TRUE(lTest.ReadAsf(WriteTestFile("large.asf", asfref::ToAsf(lSkeleton))));
+    ASSERT_TRUE(lTest.ReadAmc(WriteTestFile("large.amc", asfref::ToAmc(lSkeleton))))
+        << lTest.mError;
+    for (int f = 0; f < 2; ++f) {
+        const asfref::Pose lPose = asfref::Evaluate(lSkeleton, f);
+        EXPECT_LT(Distance(lTest.WorldAt("same_End", f), lPose.mEnds[2]), 1e-3) << f;
+        EXPECT_LT(Distance(lTest.WorldAt("turned_End", f), lPose.mEnds[3]), 1e-3) << f;
+    }
+}
+
 TEST(AsfAmcPair, TwoMotionsMakeTwoTakesWithUniqueNames)
 {
     const Skeleton lSkeleton = GeneratedSkeleton(3);
