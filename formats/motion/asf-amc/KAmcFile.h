@@ -28,8 +28,7 @@ class KStreamOptionsMotion;
 // first frame, an unknown bone (bones merged away by the ASF read are skipped), a second root
 // line in a frame, a value that does not fit a key, a keyword as the last line and a corrupt
 // file. Values missing from a bone line are 0; from the first word that is no strict decimal
-// number ("inf", "1e999", "x3") the rest of the line is warned
-// about and ignored.
+// number ("inf", "1e999", "x3") on, the rest of the line is warned about and ignored.
 class KAmcFile : public KTextFile
 {
 public:
