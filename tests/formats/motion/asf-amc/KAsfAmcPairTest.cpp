@@ -347,6 +347,33 @@ TEST(AsfAmcPair, AmcWriterRangeStartsAtTheFirstFrameAndLinesCountFromOne)
     EXPECT_EQ(lText.find("\n4\n"), std::string::npos);
 }
 
+TEST(AsfAmcPair, WritersSayWhatTheyLack)
+{
+    AsfAmcScene lTest;
+    KRyvNode* lTop = lTest.mFactory.CreateNode("top");
+    lTop->SetMarked(true);
+    ASSERT_TRUE(lTest.mScene->GetRootNode()->AddChild(lTop));
+    KWriterAsf lAsf(&lTest.mFactory);
+    EXPECT_FALSE(lAsf.FileCreate("/nonexistent-folder/x.asf"));
+    EXPECT_STREQ(lAsf.GetError().GetLastErrorString().Buffer(),
+                 "Cannot open file \"/nonexistent-folder/x.asf\" for writing.");
+    EXPECT_FALSE(lAsf.Write(lTest.mScene, nullptr));
+    EXPECT_EQ(lAsf.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
+    ASSERT_TRUE(lAsf.FileCreate(MotionTestPath("lack.asf").c_str()));
+    EXPECT_FALSE(lAsf.Write(lTest.mScene, nullptr));
+    EXPECT_EQ(lAsf.GetError().GetLastErrorID(), KWriter::kStreamOptionsNotSet);
+    // The AMC writer needs the skeleton an ASF write left in the options.
+    KWriterAmc lAmc(&lTest.mFactory);
+    std::unique_ptr<KStreamOptions> lOptions = lAmc.GetWriteOptions();
+    ASSERT_TRUE(lAmc.FileCreate(MotionTestPath("lack.amc").c_str()));
+    EXPECT_FALSE(lAmc.Write(lTest.mScene, lOptions.get()));
+    EXPECT_EQ(lAmc.GetError().GetLastErrorID(), KWriter::kStreamOptionsNotSet);
+    EXPECT_TRUE(lAmc.FileClose());
+    EXPECT_FALSE(lAmc.FileClose());
+    // Nothing was written where a write failed.
+    EXPECT_FALSE(std::filesystem::exists(MotionTestPath("lack.amc")));
+}
+
 TEST(AsfAmcPair, FormatsAreRegisteredUnderTheirCodes)
 {
     const KFileFormatRegistry& lKit = KFileFormatRegistry::Kit();
