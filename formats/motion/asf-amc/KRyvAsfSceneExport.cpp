@@ -131,7 +131,9 @@ void KRyvAsfScene::BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTra
             KRyvNode* lChildNode = lNode->GetChild(i);
             const std::string lName = lChildNode->GetNameWithoutPrefix().Buffer();
             KAsfBone* lParent = lBone;
-            if (lOffsetBones) {
+            // A bone with offset bones has no vector of its own, so a child at its origin
+            // hangs from it directly.
+            if (lOffsetBones && VectorLength(ScaledTranslation(lChildNode, pScale)) > 0.0) {
                 lParent = CreateBone(lName + "Dummy");
                 lParent->SetAxis(lBone->mAxisAngles, lBone->mAxisOrder);
                 KVector4 lVector;

@@ -103,7 +103,7 @@ TEST(KRyvAsfScene, ChildrenAtOneOffsetShareTheBoneVector)
 
 TEST(KRyvAsfScene, ChildrenAtDifferentOffsetsGetABoneEach)
 {
-    ExportScene lScene({KVector4(2, 0, 0), KVector4(0, 3, 0)});
+    ExportScene lScene({KVector4(2, 0, 0), KVector4(0, 3, 0), KVector4(0, 0, 0)});
     KRyvAsfScene lSkeleton;
     ASSERT_TRUE(lSkeleton.BuildFromScene(lScene.mScene->GetRootNode()->GetChild(0),
                                          KVector4(1, 1, 2), false));
@@ -116,6 +116,8 @@ TEST(KRyvAsfScene, ChildrenAtDifferentOffsetsGetABoneEach)
     EXPECT_NEAR(lFirst->mLength, 2.0, 1e-12);
     EXPECT_NEAR(lSecond->mLength, 3.0, 1e-12);
     EXPECT_EQ(lSkeleton.FindBone("hub")->mLength, 0.0);
+    // A child at the hub's origin needs no bone for its offset.
+    EXPECT_EQ(lSkeleton.FindBone("c2Dummy"), nullptr);
     // Leaves below offset bones stay, so that their places survive the merge on reading.
     EXPECT_NE(lSkeleton.FindBone("c0"), nullptr);
 }
