@@ -229,5 +229,28 @@ grep -q "^Segment:	Marker7$" "$WORK/six/b.vpm" || { echo "FAIL: no segment Marke
 expect_status 1 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/six/cube.mov"
 expect_text err "has nothing the MOV motion format holds (no node marked for export)"
 
+# ASF and AMC go as a pair: an AMC input is read against the ASF file of its name beside it or
+# the one --skeleton names; an AMC output gets its ASF file beside it.
+mkdir -p "$WORK/acclaim/skeletons" "$WORK/acclaim/out"
+printf ':units\n length 0.45\n:root\n order tx ty tz rx ry rz\n axis xyz\n:bonedata\n begin\n name femur\n direction 0 -1 0\n length 4\n axis 0 0 20 xyz\n dof rx ry rz\n end\n:hierarchy\n begin\n root femur\n end\n' >"$WORK/acclaim/walk.asf"
+printf '1\nroot 1 2 3 0 0 0\nfemur 10 20 30\n2\nroot 1 2 4 0 0 0\nfemur 11 21 31\n' >"$WORK/acclaim/walk.amc"
+expect_status 0 "$TOOL" --help
+expect_text out "--skeleton F"
+expect_status 0 "$TOOL" "$WORK/acclaim/walk.amc"
+expect_text out "walk: 0.000 s to 0.0"
+expect_status 0 "$TOOL" "$WORK/acclaim/walk.amc" "$WORK/acclaim/out/walk.bvh"
+expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/acclaim/out/again.amc"
+expect_files "$WORK/acclaim/out" "again.amc again.asf walk.bvh "
+expect_status 0 "$TOOL" "$WORK/acclaim/out/again.amc"
+expect_text out "Model::femur (LimbNode)"
+cp "$WORK/acclaim/walk.asf" "$WORK/acclaim/skeletons/body.asf"
+rm "$WORK/acclaim/walk.asf"
+expect_status 1 "$TOOL" "$WORK/acclaim/walk.amc"
+expect_status 0 "$TOOL" --skeleton "$WORK/acclaim/skeletons/body.asf" "$WORK/acclaim/walk.amc"
+expect_text out "Model::femur (LimbNode)"
+# The skeleton an AMC input was read against is never overwritten.
+expect_status 1 "$TOOL" --skeleton "$WORK/acclaim/skeletons/body.asf" "$WORK/acclaim/walk.amc" "$WORK/acclaim/skeletons/body.amc"
+expect_text err "would overwrite"
+
 [ "$FAILS" -eq 0 ] && echo "ryvconvert: all checks passed"
 [ "$FAILS" -eq 0 ]

@@ -7,10 +7,12 @@
 #include "formats/motion/asf-amc/KAsfFile.h"
 #include "formats/motion/asf-amc/KRyvAsfScene.h"
 
+#include <array>
 #include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -29,6 +31,50 @@ std::string Lower(std::string pText)
 std::string Quote(const std::string& pText)
 {
     return pText.substr(0, kQuoteLength);
+}
+
+bool IsSeparatorChar(char pChar)
+{
+    // A lookup table: this runs for every character of every bone line.
+    static const std::array<bool, 256> sTable = [] {
+        std::array<bool, 256> lTable{};
+        for (const char* lChar = kSeparators; *lChar != '\0'; ++lChar) {
+            lTable[static_cast<unsigned char>(*lChar)] = true;
+        }
+        return lTable;
+    }();
+    return sTable[static_cast<unsigned char>(pChar)];
+}
+
+const char* SkipSeparatorsIn(const char* pPos, const char* pEnd)
+{
+    while (pPos < pEnd && IsSeparatorChar(*pPos)) {
+        ++pPos;
+    }
+    return pPos;
+}
+
+const char* WordEnd(const char* pPos, const char* pEnd)
+{
+    while (pPos < pEnd && !IsSeparatorChar(*pPos)) {
+        ++pPos;
+    }
+    return pPos;
+}
+
+// The keywords of the format; only the rate, the range and the format word carry anything.
+bool IsKnownKeyword(const std::string& pKeyword)
+{
+    static const char* const kKeywords[] = {
+        ":format",      ":fully-specified", ":degrees",
+        ":asf-file",    ":asf-path",        ":samples-per-second",
+        ":frame-range", ":keyframe-list",   ":smpte"};
+    for (const char* lKeyword : kKeywords) {
+        if (pKeyword == lKeyword) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // pCount periods, false when the ticks would leave a quarter of the 64-bit range.
@@ -54,6 +100,12 @@ bool KAmcFile::IsKeywordLine() const
 
 bool KAmcFile::IsFrameLine() const
 {
+    // Most lines are bone lines; their first character tells them apart at no cost.
+    char lFirst = 0;
+    if (!GetChar(lFirst) ||
+        !((lFirst >= '0' && lFirst <= '9') || lFirst == '-' || lFirst == '+' || lFirst == '.')) {
+        return false;
+    }
     const std::string lWord = PeekToken();
     return !lWord.empty() &&
            KMotionNumber::ScanDecimal(lWord.data(), lWord.data() + lWord.size()) == lWord.size();
@@ -166,7 +218,7 @@ bool KAmcFile::Read(KRyvAsfScene* pScene, const KStreamOptionsMotion& pOptions)
     if (!pScene || !pScene->GetRoot()) {
         return false;
     }
-    pScene->ClearKeys();
+    pScene->BeginFrameKeys();
     if (!ReadAll(*pScene, pOptions)) {
         pScene->ClearKeys();
         return false;
@@ -182,6 +234,7 @@ bool KAmcFile::ReadAll(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pOptio
     mRangeSeen = false;
     mFirstFrame = true;
     mBase = 1;
+    mOrder.clear();
     if (!Rewind()) {
         return !IsCorrupt() || !Error("File is corrupted");
     }
@@ -194,6 +247,9 @@ bool KAmcFile::ReadAll(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pOptio
             }
             if (lKeyword == ":frame-range") {
                 mRangeSeen = ReadRange(mRangeFirst, lLast);
+            } else if (!IsKnownKeyword(lKeyword)) {
+                // ":RADIANS" among them: angles follow the ASF file's units.
+                Warning("Ignoring unknown keyword (%s)", Quote(lKeyword).c_str());
             }
             if (!ReadLine()) {
                 return !Error("Unexpected end of file");
@@ -239,6 +295,7 @@ bool KAmcFile::ReadFrameAt(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pO
 bool KAmcFile::ReadBoneLines(KRyvAsfScene& ioScene, KTime pTime)
 {
     bool lRootSeen = false;
+    mPlace = 0;
     while (ReadLine()) {
         if (IsFrameLine() || IsKeywordLine()) {
             return true;
@@ -252,31 +309,45 @@ bool KAmcFile::ReadBoneLines(KRyvAsfScene& ioScene, KTime pTime)
 
 bool KAmcFile::ReadBoneLine(KRyvAsfScene& ioScene, KTime pTime, bool& ioRootSeen)
 {
-    std::string lName;
-    if (!ReadWord(lName, kMaxNameLength)) {
-        return !Error("Unknown bone name (%s)", PeekToken().c_str());
+    // The line is taken whole, a name and then numbers, without the cursor's token readers:
+    // long takes hold millions of these lines.
+    const std::string& lLine = GetLine();
+    const char* const lEnd = lLine.data() + lLine.size();
+    const char* lPos = SkipSeparatorsIn(lLine.data(), lEnd);
+    const char* lWordEnd = WordEnd(lPos, lEnd);
+    const std::string_view lName(lPos, static_cast<std::size_t>(lWordEnd - lPos));
+    // Frames list their bones in one order: the bone at this place in the last frame is tried
+    // before the name table.
+    KAsfBone* lBone = nullptr;
+    if (mPlace < mOrder.size() && mOrder[mPlace] && mOrder[mPlace]->mName == lName) {
+        lBone = mOrder[mPlace];
+    } else if (lName.size() <= kMaxNameLength) {
+        lBone = ioScene.FindBone(std::string(lName));
     }
-    KAsfBone* lBone = ioScene.FindBone(lName);
     if (lName == "root") {
         lBone = ioRootSeen ? nullptr : ioScene.GetRoot();
         ioRootSeen = true;
     }
-    if (!lBone && ioScene.IsCollapsed(lName)) {
+    if (!lBone && ioScene.IsCollapsed(std::string(lName))) {
         return true;
     }
     if (!lBone) {
-        return !Error("Unknown bone name (%s)", Quote(lName).c_str());
+        return !Error("Unknown bone name (%s)", Quote(std::string(lName)).c_str());
     }
+    if (mPlace == mOrder.size()) {
+        mOrder.push_back(lBone);
+    }
+    mOrder[mPlace++] = lBone;
     double lValues[KAsfBone::kMaxDof] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
     int lCount = 0;
-    while (!AtLineEnd()) {
+    for (lPos = SkipSeparatorsIn(lWordEnd, lEnd); lPos < lEnd;
+         lPos = SkipSeparatorsIn(lWordEnd, lEnd)) {
+        lWordEnd = WordEnd(lPos, lEnd);
         double lValue = 0.0;
-        if (!ReadDouble(lValue)) {
-            Warning("Ignoring text after the values (%s)", PeekToken().c_str());
+        if (!KMotionNumber::ParseDouble(lPos, lWordEnd, lValue)) {
+            Warning("Ignoring text after the values (%s)",
+                    Quote(std::string(lPos, lWordEnd)).c_str());
             break;
-        }
-        if (!std::isfinite(lValue)) {
-            return !Error("Bad value for bone (%s)", Quote(lName).c_str());
         }
         if (lCount < KAsfBone::kMaxDof) {
             lValues[lCount++] = lValue;
@@ -284,7 +355,7 @@ bool KAmcFile::ReadBoneLine(KRyvAsfScene& ioScene, KTime pTime, bool& ioRootSeen
     }
     const double lTranslation = KRyvAsfScene::kInchToCentimetre / ioScene.mLengthUnit;
     if (!ioScene.AddFrameKeys(*lBone, lValues, lCount, pTime, lTranslation, ioScene.mAngleFactor)) {
-        return !Error("Value out of range for bone (%s)", Quote(lName).c_str());
+        return !Error("Value out of range for bone (%s)", Quote(std::string(lName)).c_str());
     }
     return true;
 }
@@ -319,7 +390,8 @@ bool KAmcFile::WriteFrame(const KRyvAsfScene& pScene, int pFrame, KTime pTime,
                 return false;
             }
             lNamed = true;
-            if (Print(0, " %g", lValues[i]) < 0) {
+            // Adding 0 turns -0 into 0, which prints without a sign.
+            if (Print(0, " %g", lValues[i] + 0.0) < 0) {
                 return false;
             }
         }

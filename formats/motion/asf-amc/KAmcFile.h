@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+class KAsfBone;
 class KRyvAsfScene;
 class KStreamOptionsMotion;
 
@@ -24,9 +26,9 @@ class KStreamOptionsMotion;
 // Read fails (GetLastError names file and line) on a format other than "FIRSTFRAME-INDEXED", a
 // frame number that is not an integer or whose time is out of range, a bone line before the
 // first frame, an unknown bone (bones merged away by the ASF read are skipped), a second root
-// line in a frame, a value that is not finite or does not fit a key, a keyword as the last line
-// and a corrupt file. Values missing from a bone line are 0; text after the numbers is warned
-// about and ignored.
+// line in a frame, a value that does not fit a key, a keyword as the last line and a corrupt
+// file. Values missing from a bone line are 0; from the first word that is no strict decimal
+// number ("inf", "1e999", "x3") on, the rest of the line is warned about and ignored.
 class KAmcFile : public KTextFile
 {
 public:
@@ -65,6 +67,9 @@ private:
     // The number frames count from: 1, or the range's first frame (see above).
     std::int64_t mBase = 1;
     bool mFirstFrame = true;
+    // The bones of the last frame's lines, in order, and the place of the line being read.
+    std::vector<KAsfBone*> mOrder;
+    std::size_t mPlace = 0;
 };
 
 #endif

@@ -62,6 +62,13 @@ public:
     KVector4 mOffset;
     KVector4 mLocalTranslation;
     KVector4 mLocalRotation;
+    // A times the parent's inverse axis matrix, the rest rotation within the parent node, kept
+    // while AMC frames are read (KRyvAsfScene::BeginFrameKeys).
+    KMatrix mLocalAxis;
+    // Set with mLocalAxis when that is the identity and the rotation DOFs list X, Y, Z in that
+    // order (each at most once): the DOF angles are then the node's Euler X, Y, Z angles as they
+    // stand, and no matrix needs to be made.
+    bool mDirectEuler = false;
     // Export: the node the bone was built from or attached to; null when none.
     KRyvNode* mNode = nullptr;
     // Import: the AMC frames read, sorted by time once the read is finished.

@@ -479,6 +479,10 @@ bool KAsfFile::ReadHierarchyLine()
             return !Error("Bone hierarchy loop (%s)", Quote(lName).c_str());
         }
     }
+    // A word too long to be read is no bone's name either.
+    if (!AtLineEnd()) {
+        return !Error("Unknown child bone name (%s)", PeekToken().c_str());
+    }
     return true;
 }
 

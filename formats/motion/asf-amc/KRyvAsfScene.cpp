@@ -15,12 +15,26 @@ bool FitsKey(double pValue)
     return std::fabs(pValue) <= static_cast<double>(FLT_MAX);
 }
 
-// The rotation about one axis (0 X, 1 Y, 2 Z) by pDegrees.
-void AxisTurn(KMatrix& pDst, int pAxis, double pDegrees)
+// A rest rotation this close to the identity counts as none (rounding of A times its inverse).
+constexpr double kIdentityTolerance = 1e-12;
+constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
+
+// ioMatrix followed by the turn about one axis (0 X, 1 Y, 2 Z) by pDegrees, as
+// MatrixMultiply3x3(ioMatrix, turn, ioMatrix) with the turn of EulerToMatrixXYZ would give it.
+// Only two columns change, so frames of long takes pay one sine and cosine and twelve products
+// per rotation DOF.
+void ThenTurn(KMatrix& ioMatrix, int pAxis, double pDegrees)
 {
-    double lAngles[3] = {0.0, 0.0, 0.0};
-    lAngles[pAxis] = pDegrees;
-    EulerToMatrixXYZ(pDst, lAngles[0], lAngles[1], lAngles[2]);
+    const double lSin = std::sin(pDegrees * kRadiansPerDegree);
+    const double lCos = std::cos(pDegrees * kRadiansPerDegree);
+    const int lFirst = (pAxis + 1) % 3;
+    const int lSecond = (pAxis + 2) % 3;
+    for (int i = 0; i < 3; ++i) {
+        const double lA = ioMatrix[i][lFirst];
+        const double lB = ioMatrix[i][lSecond];
+        ioMatrix[i][lFirst] = lCos * lA - lSin * lB;
+        ioMatrix[i][lSecond] = lSin * lA + lCos * lB;
+    }
 }
 
 } // namespace
@@ -205,28 +219,32 @@ bool KRyvAsfScene::AddFrameKeys(KAsfBone& ioBone, const double* pValues, int pCo
                                 double pTranslationFactor, double pAngleFactor)
 {
     KVector4 lTranslation;
+    KVector4 lEuler;
     KMatrix lMotion;
     for (int i = 0; i < ioBone.mDofCount; ++i) {
         const double lValue = i < pCount ? pValues[i] : 0.0;
         const int lCode = ioBone.mDofs[i];
         if (lCode <= KAsfBone::eTz) {
             lTranslation[lCode] += lValue * pTranslationFactor;
+        } else if (lCode <= KAsfBone::eRx && ioBone.mDirectEuler) {
+            lEuler[KAsfBone::eRx - lCode] = lValue * pAngleFactor;
         } else if (lCode <= KAsfBone::eRx) {
             // Listed turns apply in the order of the list.
-            KMatrix lTurn;
-            AxisTurn(lTurn, KAsfBone::eRx - lCode, lValue * pAngleFactor);
-            MatrixMultiply3x3(lMotion, lTurn, lMotion);
+            ThenTurn(lMotion, KAsfBone::eRx - lCode, lValue * pAngleFactor);
         }
     }
-    KVector4 lInAxes;
-    VectorMultiplyMatrix3x3(lInAxes, ioBone.mAxis, lTranslation);
-    lInAxes += ioBone.mOffset;
-    KVector4 lLocal;
-    VectorMultiplyMatrix3x3(lLocal, ioBone.mParentInverseAxis, lInAxes);
-    MatrixMultiply3x3(lMotion, ioBone.mAxis, lMotion);
-    MatrixMultiply3x3(lMotion, ioBone.mParentInverseAxis, lMotion);
-    KVector4 lEuler;
-    MatrixToEulerXYZ(lEuler, lMotion);
+    // Without translation DOFs the bone keeps its rest translation (the curves take no keys).
+    KVector4 lLocal = ioBone.mLocalTranslation;
+    if (ioBone.HasTranslationDof()) {
+        KVector4 lInAxes;
+        VectorMultiplyMatrix3x3(lInAxes, ioBone.mAxis, lTranslation);
+        lInAxes += ioBone.mOffset;
+        VectorMultiplyMatrix3x3(lLocal, ioBone.mParentInverseAxis, lInAxes);
+    }
+    if (!ioBone.mDirectEuler) {
+        MatrixMultiply3x3(lMotion, ioBone.mLocalAxis, lMotion);
+        MatrixToEulerXYZ(lEuler, lMotion);
+    }
     KAsfKey lKey{pTime.Get(), {lLocal[0], lLocal[1], lLocal[2]}, {lEuler[0], lEuler[1], lEuler[2]}};
     for (int i = 0; i < 3; ++i) {
         if (!FitsKey(lKey.mTranslation[i]) || !FitsKey(lKey.mRotation[i])) {
@@ -241,9 +259,17 @@ void KRyvAsfScene::FinishKeys()
 {
     for (std::unique_ptr<KAsfBone>& lBone : mBones) {
         std::vector<KAsfKey>& lKeys = lBone->mKeys;
-        std::stable_sort(lKeys.begin(), lKeys.end(), [](const KAsfKey& pA, const KAsfKey& pB) {
+        const auto lEarlier = [](const KAsfKey& pA, const KAsfKey& pB) {
             return pA.mTicks < pB.mTicks;
-        });
+        };
+        // Frames in order with no time twice, the usual case, need nothing.
+        if (std::adjacent_find(lKeys.begin(), lKeys.end(),
+                               [](const KAsfKey& pA, const KAsfKey& pB) {
+                                   return pA.mTicks >= pB.mTicks;
+                               }) == lKeys.end()) {
+            continue;
+        }
+        std::stable_sort(lKeys.begin(), lKeys.end(), lEarlier);
         // The sort is stable, so the last key of each run of equal times is the last one read.
         std::vector<KAsfKey> lUnique;
         lUnique.reserve(lKeys.size());
@@ -254,6 +280,25 @@ void KRyvAsfScene::FinishKeys()
             lUnique.push_back(lKeys[i]);
         }
         lKeys = std::move(lUnique);
+    }
+}
+
+void KRyvAsfScene::BeginFrameKeys()
+{
+    ClearKeys();
+    for (std::unique_ptr<KAsfBone>& lBone : mBones) {
+        MatrixMultiply3x3(lBone->mLocalAxis, lBone->mParentInverseAxis, lBone->mAxis);
+        int lLastAxis = -1;
+        bool lAscending = true;
+        for (int i = 0; i < lBone->mDofCount; ++i) {
+            const int lCode = lBone->mDofs[i];
+            if (lCode >= KAsfBone::eRz && lCode <= KAsfBone::eRx) {
+                lAscending = lAscending && KAsfBone::eRx - lCode > lLastAxis;
+                lLastAxis = KAsfBone::eRx - lCode;
+            }
+        }
+        lBone->mDirectEuler =
+            lAscending && MatrixCompare(lBone->mLocalAxis, KMatrix(), kIdentityTolerance) == 0;
     }
 }
 

@@ -77,6 +77,8 @@ class KRyvAsfScene : public KObject, public KStreamOptionsMotion::Attachment
     KRyvNode* UpdateNodes(KReadRollback& ioRollback, KRyvObjectFactory& ioFactory,
                           KRyvNode* pParent, const char* pTakeName, bool pLimits);
 
+    // Drops every bone's keys and readies the bones for AddFrameKeys.
+    void BeginFrameKeys();
     // One AMC bone line: the values in the order of the bone's DOFs (pCount of them, missing ones
     // 0), translations times pTranslationFactor, angles times pAngleFactor. False when a result
     // does not fit a key.

@@ -131,7 +131,9 @@ void KRyvAsfScene::BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTra
             KRyvNode* lChildNode = lNode->GetChild(i);
             const std::string lName = lChildNode->GetNameWithoutPrefix().Buffer();
             KAsfBone* lParent = lBone;
-            if (lOffsetBones) {
+            // A bone with offset bones has no vector of its own, so a child at its origin
+            // hangs from it directly.
+            if (lOffsetBones && VectorLength(ScaledTranslation(lChildNode, pScale)) > 0.0) {
                 lParent = CreateBone(lName + "Dummy");
                 lParent->SetAxis(lBone->mAxisAngles, lBone->mAxisOrder);
                 KVector4 lVector;
@@ -170,8 +172,10 @@ void KRyvAsfScene::RemoveStillLeaves()
 {
     bool lRemoved = false;
     for (KAsfBone* lBone : GetBonesDepthFirst()) {
+        // A leaf below an offset bone keeps its place: the offset bone alone would merge away
+        // on reading, and the leaf's position with it.
         if (lBone == mRoot || !lBone->mChildren.empty() || lBone->mLength > 0.0 ||
-            (lBone->mNode && HasTransformKeys(lBone->mNode))) {
+            !lBone->mParent->mNode || (lBone->mNode && HasTransformKeys(lBone->mNode))) {
             continue;
         }
         std::vector<KAsfBone*>& lSiblings = lBone->mParent->mChildren;

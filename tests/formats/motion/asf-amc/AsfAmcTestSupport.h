@@ -286,12 +286,15 @@ struct AsfAmcScene
     }
 
     // Writes the scene as a pair over the AMC read's span; pTranslationDofs sets option 0.
-    bool WritePair(const std::string& pAsf, const std::string& pAmc, bool pTranslationDofs)
+    // pThroughReference sets option 13 (the root's parent's transform is taken into account).
+    bool WritePair(const std::string& pAsf, const std::string& pAmc, bool pTranslationDofs,
+                   bool pThroughReference = false)
     {
         KWriterAsf lAsf(&mFactory);
         std::unique_ptr<KStreamOptions> lOptions = lAsf.GetWriteOptions();
         auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
         lMotion->SetOption(KWriterAsf::kOptionTranslationDofs, pTranslationDofs ? 1 : 0);
+        lMotion->SetOption(KWriterAsf::kOptionReference, pThroughReference ? 1 : 0);
         if (!lAsf.FileCreate(pAsf.c_str()) || !lAsf.Write(mScene, lOptions.get())) {
             return Fail(lAsf.GetError());
         }

@@ -183,6 +183,59 @@ TEST(AsfAmcPair, GeneratedSkeletonReadsToTheReferenceAndRoundTrips)
     }
 }
 
+TEST(AsfAmcPair, ScaledReferenceNodeIsWrittenIntoTheSkeleton)
+{
+    const Skeleton lSkeleton = GeneratedSkeleton(11);
+    AsfAmcScene lRead;
+    ASSERT_TRUE(lRead.ReadAsf(WriteTestFile("scaled.asf", asfref::ToAsf(lSkeleton))));
+    ASSERT_TRUE(lRead.ReadAmc(WriteTestFile("scaled.amc", asfref::ToAmc(lSkeleton))));
+    KRyvNode* lReference = lRead.Find("test:reference");
+    ASSERT_NE(lReference, nullptr);
+    lReference->SetLclTranslation(KVector4(5, -1, 2));
+    lReference->SetLclRotation(KVector4(0, 30, 10));
+    lReference->SetLclScaling(KVector4(2, 2, 2));
+    ASSERT_TRUE(lRead.WritePair(MotionTestPath("scaled_out.asf"), MotionTestPath("scaled_out.amc"),
+                                true, true))
+        << lRead.mError;
+    AsfAmcScene lAgain;
+    ASSERT_TRUE(lAgain.ReadAsf(MotionTestPath("scaled_out.asf"))) << lAgain.mError;
+    ASSERT_TRUE(lAgain.ReadAmc(MotionTestPath("scaled_out.amc"))) << lAgain.mError;
+    // The new reference node is the identity: the old one's transform is in the bones now.
+    for (int f = 0; f < 5; ++f) {
+        for (const char* lName : {"root", "chest", "head_End", "hand_End", "foot"}) {
+            EXPECT_LT(Distance(lAgain.WorldAt(lName, f), lRead.WorldAt(lName, f)), 8e-3)
+                << lName << " frame " << f;
+        }
+    }
+}
+
+TEST(AsfAmcPair, LargeAnglesTurnAlikeWithAndWithoutRestTurns)
+{
+    // "same" keeps its parent's axes, so its DOF angles are its keys as they stand; "turned"
+    // has axes of its own and goes through the matrices. Both must land where the reference
+    // puts them, angles past 90 degrees included.
+    Skeleton lSkeleton;
+    lSkeleton.mBones = {
+        {"root", -1, {0, 0, 0}, 0.0, {0, 0, 0}, "xyz", {"tx", "ty", "tz", "rx", "ry", "rz"}},
+        {"base", 0, {0, 1, 0}, 2.0, {0, 0, 30}, "xyz", {"rx", "ry", "rz"}},
+        {"same", 1, {1, 0, 0}, 3.0, {0, 0, 30}, "xyz", {"rx", "ry", "rz"}},
+        {"turned", 1, {0, 0, 1}, 3.0, {40, -20, 10}, "xyz", {"rx", "ry", "rz"}},
+    };
+    lSkeleton.mFrames = {
+        {{1, 2, 3, 10, 20, 30}, {170, 120, -150}, {170, 120, -150}, {-100, 95, 179}},
+        {{0, 0, 0, 0, 0, 0}, {-179, -91, 100}, {200, -300, 45}, {135, -135, 90}},
+    };
+    AsfAmcScene lTest;
+    ASSERT_TRUE(lTest.ReadAsf(WriteTestFile("large.asf", asfref::ToAsf(lSkeleton))));
+    ASSERT_TRUE(lTest.ReadAmc(WriteTestFile("large.amc", asfref::ToAmc(lSkeleton))))
+        << lTest.mError;
+    for (int f = 0; f < 2; ++f) {
+        const asfref::Pose lPose = asfref::Evaluate(lSkeleton, f);
+        EXPECT_LT(Distance(lTest.WorldAt("same_End", f), lPose.mEnds[2]), 1e-3) << f;
+        EXPECT_LT(Distance(lTest.WorldAt("turned_End", f), lPose.mEnds[3]), 1e-3) << f;
+    }
+}
+
 TEST(AsfAmcPair, TwoMotionsMakeTwoTakesWithUniqueNames)
 {
     const Skeleton lSkeleton = GeneratedSkeleton(3);
@@ -292,6 +345,33 @@ TEST(AsfAmcPair, AmcWriterRangeStartsAtTheFirstFrameAndLinesCountFromOne)
         << lText;
     EXPECT_NE(lText.find("\n3\n"), std::string::npos);
     EXPECT_EQ(lText.find("\n4\n"), std::string::npos);
+}
+
+TEST(AsfAmcPair, WritersSayWhatTheyLack)
+{
+    AsfAmcScene lTest;
+    KRyvNode* lTop = lTest.mFactory.CreateNode("top");
+    lTop->SetMarked(true);
+    ASSERT_TRUE(lTest.mScene->GetRootNode()->AddChild(lTop));
+    KWriterAsf lAsf(&lTest.mFactory);
+    EXPECT_FALSE(lAsf.FileCreate("/nonexistent-folder/x.asf"));
+    EXPECT_STREQ(lAsf.GetError().GetLastErrorString().Buffer(),
+                 "Cannot open file \"/nonexistent-folder/x.asf\" for writing.");
+    EXPECT_FALSE(lAsf.Write(lTest.mScene, nullptr));
+    EXPECT_EQ(lAsf.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
+    ASSERT_TRUE(lAsf.FileCreate(MotionTestPath("lack.asf").c_str()));
+    EXPECT_FALSE(lAsf.Write(lTest.mScene, nullptr));
+    EXPECT_EQ(lAsf.GetError().GetLastErrorID(), KWriter::kStreamOptionsNotSet);
+    // The AMC writer needs the skeleton an ASF write left in the options.
+    KWriterAmc lAmc(&lTest.mFactory);
+    std::unique_ptr<KStreamOptions> lOptions = lAmc.GetWriteOptions();
+    ASSERT_TRUE(lAmc.FileCreate(MotionTestPath("lack.amc").c_str()));
+    EXPECT_FALSE(lAmc.Write(lTest.mScene, lOptions.get()));
+    EXPECT_EQ(lAmc.GetError().GetLastErrorID(), KWriter::kStreamOptionsNotSet);
+    EXPECT_TRUE(lAmc.FileClose());
+    EXPECT_FALSE(lAmc.FileClose());
+    // Nothing was written where a write failed.
+    EXPECT_FALSE(std::filesystem::exists(MotionTestPath("lack.amc")));
 }
 
 TEST(AsfAmcPair, FormatsAreRegisteredUnderTheirCodes)

@@ -172,6 +172,10 @@ TEST(KAsfFile, HierarchyLoopsAreRefused)
     AsfRead lUnknown;
     EXPECT_FALSE(lUnknown.Read(lBones + ":hierarchy\n begin\n  a zz\n end\n"));
     EXPECT_NE(lUnknown.mError.find("Unknown child bone name (zz)"), std::string::npos);
+    AsfRead lTooLong;
+    EXPECT_FALSE(
+        lTooLong.Read(lBones + ":hierarchy\n begin\n  a " + std::string(2000, 'b') + "\n end\n"));
+    EXPECT_NE(lTooLong.mError.find("Unknown child bone name (bbbb"), std::string::npos);
 }
 
 TEST(KAsfFile, DeepChainsAreRefusedWithoutExhaustingTheStack)
