@@ -21,7 +21,8 @@
 //    look-at group (111) are transforms (109); light kinds 297, 299, 302, 303, 304 and 859 are
 //    lights (296); skin (665), clusters (338, 340), blend shape (330) and wrap (714) are
 //    geometry filters; phong is a reflect shader, which is a lambert shader; 721 and 722 are
-//    compound attributes of three numeric (548) children. 275 is a camera sub-kind: it is a
+//    compound attributes of three numeric (548) children, which the numeric attribute function
+//    set takes too (unit type 12 or 15). 275 is a camera sub-kind: it is a
 //    camera (244) too, so a caller testing 244 first takes 275 cameras with the others (the
 //    export's dispatch tests 244 first: its 275 branch is never reached).
 // 2. A transform path answers for its shape: MDagPath::hasFn on a transform path is true for
@@ -305,7 +306,11 @@ public:
 private:
     std::string UniqueName(const std::string& pName, int pParent, bool pDag) const;
     bool NameTaken(const std::string& pName, int pParent, bool pDag, int pExcept) const;
-    void CollectPaths(int pNode, VurnPath& ioPath, int pTarget, std::vector<VurnPath>& ioOut) const;
+    // The name index: the scopes a node's name lives in (its DAG parents, or kDependencyScope).
+    std::vector<int> NameScopes(int pNode) const;
+    void IndexName(int pNode);
+    void UnindexName(int pNode);
+    void CollectPaths(int pNode, std::vector<VurnPath>& ioOut) const;
     bool IsAncestor(int pAncestor, int pNode) const;
     void DetachNode(int pNode);
     int FindNodeByPath(const std::string& pPath) const;
@@ -319,6 +324,10 @@ private:
     MVector Vector3(int pNode, const char* pX, const char* pY, const char* pZ) const;
 
     std::vector<VurnNode> mNodes;
+    // Live nodes by (scope, name): names are unique per scope, so looking one up costs no walk
+    // over a large scene's siblings.
+    static constexpr int kDependencyScope = -1;
+    std::map<std::pair<int, std::string>, std::vector<int>> mNames;
     std::vector<VurnAttribute> mAttributes;
     std::map<int, std::vector<int>> mTypeAttributes;
     std::vector<VurnConnection> mConnections;

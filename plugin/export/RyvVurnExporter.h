@@ -10,6 +10,7 @@
 #include "plugin/shell/RyvVurnObjectFactory.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class KFCurveNode;
@@ -84,8 +85,6 @@ public:
     RyvVurnNode* ExportNullNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
     RyvVurnNode* ExportJointNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
     void SetSkeletonFromTypeId(RyvVurnNode* pNode);
-    // The kit node made for pPath, searched from pNode (see the shell's FindNodeByDagPath).
-    KRyvNode* FindNodeByDagPath(KRyvNode* pNode, const MDagPath& pPath) const;
     void LinkToParent(const MFnDagNode& pDagNode, KRyvNode* pNode);
     void ExportUserPropertiesTree(KRyvNode* pNode);
     void ExportUserProperties(const MFnDependencyNode& pHostNode, KRyvNode* pNode);
@@ -135,6 +134,7 @@ private:
     void ReadSamplingRate();
     bool RunPasses();
     void SetTakeSpans();
+    std::string FreeRootName();
     void ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, double pScale);
     RyvVurnNode* ExportTransformByTypeId(const MDagPath& pPath, const MFnDagNode& pDagNode);
     RyvVurnNode* DispatchPath(const MDagPath& pPath, const MFnDagNode& pDagNode, bool& oJoint);

@@ -159,12 +159,9 @@ TEST_F(RyvVurnExporterTest, ExportsNodesTransformsAnimationCamerasAndLights)
     EXPECT_FALSE(Logged("File Export Failed."));
 }
 
-// The rig without its spot light: the native format does not read back a light's gobo yet.
 TEST_F(RyvVurnExporterTest, TheWrittenFileReadsBack)
 {
-    const int lRig = VurnFixtures::Transform("rig");
-    VurnFixtures::JointChain("arm", 3, lRig);
-    VurnFixtures::CameraWithLookAt("shot");
+    BuildRig();
     VurnFixtures::AnimateChannels(VurnFixtures::Transform("moving"));
     {
         RyvVurnExporter lExporter;
@@ -187,6 +184,10 @@ TEST_F(RyvVurnExporterTest, TheWrittenFileReadsBack)
     ASSERT_TRUE(lMoving->SetCurrentTakeNode("Take 001"));
     EXPECT_EQ(lMoving->GetCurrentTakeNode()->GetTransformTX()->GetKeyCount(), 2);
     EXPECT_NE(Find(lScene->GetRootNode(), "shot")->GetLookAtTarget(), nullptr);
+    // The spot light's gobo comes back with it.
+    auto* lSpot = dynamic_cast<KRyvLight*>(Find(lScene->GetRootNode(), "spot")->GetNodeAttribute());
+    ASSERT_NE(lSpot, nullptr);
+    EXPECT_NE(lSpot->GetGobo(), nullptr);
 }
 
 TEST_F(RyvVurnExporterTest, DuplicateNamesFailWithoutAFile)
@@ -245,7 +246,9 @@ TEST_F(RyvVurnExporterTest, MasterScaleAddsAScaledRootAndDissolvesRootNodes)
     ASSERT_NE(lFree, nullptr);
     KRyvNode* lScaleRoot = lFree->GetParent();
     ASSERT_NE(lScaleRoot, lRoot);
-    EXPECT_NE(std::string(lScaleRoot->GetName().Buffer()).find("Ryv_Root"), std::string::npos);
+    // The old root node's name is taken: the new one differs but is still a root name.
+    EXPECT_STREQ(lScaleRoot->GetName().Buffer(), "Model::Ryv_Root1");
+    EXPECT_TRUE(lExporter.IsRootNode(lScaleRoot));
     KVector4 lScale;
     lScaleRoot->GetLclScaling(lScale);
     EXPECT_DOUBLE_EQ(lScale[0], 2.0);
@@ -254,7 +257,8 @@ TEST_F(RyvVurnExporterTest, MasterScaleAddsAScaledRootAndDissolvesRootNodes)
     const int lLast = lRoot->GetChildCount() - 1;
     EXPECT_EQ(lRoot->GetChild(lLast - 1), Find(lRoot, "first"));
     EXPECT_EQ(lRoot->GetChild(lLast), Find(lRoot, "second"));
-    EXPECT_EQ(Find(lRoot, "Ryv_Root")->GetChildCount(), 1);
+    EXPECT_EQ(Find(lRoot, "Ryv_Root1")->GetChildCount(), 1);
+    EXPECT_EQ(Find(lRoot, "Ryv_Root"), nullptr);
 }
 
 TEST_F(RyvVurnExporterTest, MasterScaleOfOneOrZeroChangesNothing)
