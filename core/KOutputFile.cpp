@@ -1,11 +1,17 @@
 #include "core/KOutputFile.h"
 
+#include "core/KPendingFiles.h"
+
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// Tries for a free name when the link of an unnamed file meets an existing one.
+constexpr int kLinkAttempts = 100;
 
 // The permission bits a plain fopen would give a new file: rw for all, less the umask. The
 // umask can only be read by setting it, so it is put back at once.
@@ -32,6 +38,20 @@ std::string FollowLink(const char* pPath)
     return lPath;
 }
 
+// Gives the unnamed file pFile the name pName: through its descriptor where the process may
+// (AT_EMPTY_PATH), else through its entry in /proc.
+bool LinkDescriptor(int pFile, const std::string& pName)
+{
+    if (linkat(pFile, "", AT_FDCWD, pName.c_str(), AT_EMPTY_PATH) == 0) {
+        return true;
+    }
+    if (errno == EEXIST) {
+        return false;
+    }
+    const std::string lProcEntry = "/proc/self/fd/" + std::to_string(pFile);
+    return linkat(AT_FDCWD, lProcEntry.c_str(), AT_FDCWD, pName.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 } // namespace
 
 KOutputFile::~KOutputFile()
@@ -56,28 +76,78 @@ bool KOutputFile::Create(const char* pTarget)
         mTarget = mStream ? lTarget : std::string();
         return mStream != nullptr;
     }
+    const mode_t lMode = lExists ? (lExisting.st_mode & 07777) : NewFileMode();
     // 0 when the target has no folder (npos + 1 wraps to 0).
     const std::size_t lNameStart = lTarget.rfind('/') + 1;
-    // Hidden and marked as unfinished, in the target's folder so that the rename stays on one
-    // file system.
-    std::string lTemporary =
-        lTarget.substr(0, lNameStart) + "." + lTarget.substr(lNameStart) + ".XXXXXX";
+    // In the target's folder, so that the rename stays on one file system.
+    const std::string lFolder = lNameStart == 0 ? "." : lTarget.substr(0, lNameStart);
+    mTarget = lTarget;
+    if (mAllowUnnamed && CreateUnnamed(lFolder, lMode)) {
+        return true;
+    }
+    // Hidden and marked as unfinished.
+    if (CreateNamed(lTarget.substr(0, lNameStart) + "." + lTarget.substr(lNameStart) + ".XXXXXX",
+                    lMode)) {
+        return true;
+    }
+    mTarget.clear();
+    return false;
+}
+
+bool KOutputFile::CreateUnnamed(const std::string& pFolder, unsigned pMode)
+{
+    const int lFile = open(pFolder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (lFile < 0) {
+        return false;
+    }
+    fchmod(lFile, static_cast<mode_t>(pMode));
+    mStream = fdopen(lFile, "wb");
+    if (!mStream) {
+        close(lFile);
+        return false;
+    }
+    mUnnamed = true;
+    return true;
+}
+
+bool KOutputFile::CreateNamed(const std::string& pTemporary, unsigned pMode)
+{
+    std::string lTemporary = pTemporary;
     const int lFile = mkstemp(lTemporary.data());
     if (lFile < 0) {
         return false;
     }
-    fchmod(lFile, lExists ? (lExisting.st_mode & 07777) : NewFileMode());
+    // Known to the interrupt cleanup from before anything is written.
+    mSlot = KPendingFiles::Add(lTemporary.c_str());
+    fchmod(lFile, static_cast<mode_t>(pMode));
     mStream = fdopen(lFile, "wb");
+    mTemporary = lTemporary;
     if (!mStream) {
         const int lError = errno;
         close(lFile);
-        unlink(lTemporary.c_str());
+        Discard();
         errno = lError;
         return false;
     }
-    mTarget = lTarget;
-    mTemporary = lTemporary;
     return true;
+}
+
+bool KOutputFile::LinkUnnamed()
+{
+    const std::size_t lNameStart = mTarget.rfind('/') + 1;
+    const std::string lBase =
+        mTarget.substr(0, lNameStart) + "." + mTarget.substr(lNameStart) + ".";
+    for (int lAttempt = 0; lAttempt < kLinkAttempts; ++lAttempt) {
+        std::string lName = lBase + std::to_string(getpid()) + "-" + std::to_string(lAttempt);
+        if (LinkDescriptor(fileno(mStream), lName)) {
+            mTemporary = lName;
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return false;
 }
 
 bool KOutputFile::Commit()
@@ -86,20 +156,23 @@ bool KOutputFile::Commit()
         return false;
     }
     bool lWritten = std::fflush(mStream) == 0 && !std::ferror(mStream);
+    // The unnamed file gets a name beside the target only now that it is whole; the rename
+    // below follows at once.
+    lWritten = lWritten && (!mUnnamed || LinkUnnamed());
     lWritten = std::fclose(mStream) == 0 && lWritten;
     mStream = nullptr;
-    if (mTemporary.empty()) {
-        return lWritten;
-    }
-    if (lWritten && std::rename(mTemporary.c_str(), mTarget.c_str()) == 0) {
+    mUnnamed = false;
+    const bool lDirect = mTemporary.empty();
+    if (lWritten && !lDirect && std::rename(mTemporary.c_str(), mTarget.c_str()) == 0) {
         mTemporary.clear();
+        KPendingFiles::Remove(mSlot);
+        mSlot = -1;
         return true;
     }
     const int lError = errno;
-    unlink(mTemporary.c_str());
-    mTemporary.clear();
+    Discard();
     errno = lError;
-    return false;
+    return lWritten && lDirect;
 }
 
 void KOutputFile::Discard()
@@ -108,8 +181,16 @@ void KOutputFile::Discard()
         std::fclose(mStream);
         mStream = nullptr;
     }
+    mUnnamed = false;
     if (!mTemporary.empty()) {
         unlink(mTemporary.c_str());
         mTemporary.clear();
     }
+    KPendingFiles::Remove(mSlot);
+    mSlot = -1;
+}
+
+void KOutputFile::InstallInterruptCleanup()
+{
+    KPendingFiles::InstallSignalHandlers();
 }

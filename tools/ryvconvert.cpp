@@ -19,6 +19,7 @@
 #include "animation/KRyvTakeNode.h"
 #include "core/KColor.h"
 #include "core/KFileUtils.h"
+#include "core/KOutputFile.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
@@ -596,6 +597,8 @@ int main(int argc, char** argv)
     if (KFileFormatRegistry::IsNativeExportFormat(lFormat)) {
         lFormat = NativeExportCode(lChoices);
     }
+    // An interrupted write leaves no half-written temporary file behind.
+    KOutputFile::InstallInterruptCleanup();
     KRyvObjectFactory lFactory;
     int lResult = 0;
     {

@@ -95,12 +95,19 @@ void ApplyLinks(KRyvMesh& pMesh, std::vector<KVector4>& ioPoints, const std::vec
 
 } // namespace
 
+void KMeshDeformation::ComputeGlobalTransforms(KRyvNode* pRoot)
+{
+    if (pRoot) {
+        pRoot->ComputeGlobalMatrices(0);
+    }
+}
+
 KAffineMatrix KMeshDeformation::GlobalTransform(KRyvNode* pNode)
 {
     KVector4 lT;
     KVector4 lR;
     KVector4 lS;
-    pNode->GetGlobalTranslation(lT, 0, true);
+    pNode->GetGlobalTranslation(lT, 0);
     pNode->GetGlobalRotation(lR, 0);
     pNode->GetGlobalScaling(lS, 0);
     return KAffineMatrix(lT, lR, lS);

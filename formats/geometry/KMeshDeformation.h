@@ -13,7 +13,13 @@ class KRyvNode;
 // so that a file shows the mesh as it is posed. The scene is never changed.
 namespace KMeshDeformation {
 
-// The node's global transform from its global translation, rotation and scaling at time 0.
+// Computes the global matrices of the whole tree of pRoot in one pass from the root. A writer
+// calls it once per write, before its first GlobalTransform: the scene may have changed since
+// the nodes' caches were filled, and one pass per mesh would cost the square of the node count.
+void ComputeGlobalTransforms(KRyvNode* pRoot);
+
+// The node's global transform from its global translation, rotation and scaling at time 0, as
+// the node's cache holds it (filled by ComputeGlobalTransforms, or now when it is empty).
 KAffineMatrix GlobalTransform(KRyvNode* pNode);
 
 // Moves ioPoints, each standing for the control point pPointOf[i] (same length): first every

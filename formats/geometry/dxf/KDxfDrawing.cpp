@@ -3,6 +3,7 @@
 #include "core/KQuotedValue.h"
 #include "formats/geometry/dxf/KDxfColor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -326,6 +327,17 @@ bool KDxfDrawing::PlaceInsert(const Insert& pInsert, Nodes& ioParent, int pDepth
         Warn(0, "block " + KQuoteValue(pInsert.mName) + " nests too deep or too often: left out");
         return true;
     }
+    std::vector<std::string> lOpen = mActiveBlocks;
+    const long long lSize = TreeSize(pInsert.mName, lOpen);
+    if (mBlockInstances + lSize > kMaxBlockInstances) {
+        const std::string lCount = lSize > kMaxBlockInstances
+                                       ? "more than " + std::to_string(kMaxBlockInstances)
+                                       : std::to_string(lSize);
+        Warn(0, "block " + KQuoteValue(pInsert.mName) + " would make " + lCount +
+                    " nodes, past the limit of " + std::to_string(kMaxBlockInstances) +
+                    " made through inserts: the insert is left out");
+        return true;
+    }
     ++mBlockInstances;
     auto lNode = std::make_unique<KDxfNodePlan>();
     lNode->mName = pInsert.mName;
@@ -351,6 +363,40 @@ bool KDxfDrawing::PlaceInsert(const Insert& pInsert, Nodes& ioParent, int pDepth
         ioParent.push_back(std::move(lNode));
     }
     return lRead;
+}
+
+long long KDxfDrawing::TreeSize(const std::string& pName, std::vector<std::string>& ioOpen)
+{
+    const auto lBlock = mBlocks.find(pName);
+    if (lBlock == mBlocks.end() || std::find(ioOpen.begin(), ioOpen.end(), pName) != ioOpen.end() ||
+        ioOpen.size() > static_cast<std::size_t>(kMaxBlockDepth)) {
+        return 0;
+    }
+    const auto lKnown = mTreeSizes.find(pName);
+    if (lKnown != mTreeSizes.end()) {
+        return lKnown->second;
+    }
+    ioOpen.push_back(pName);
+    long long lSize = 1;
+    // The body ends on ENDBLK or ENDSEC: IndexBlocks kept only blocks that end.
+    for (std::size_t lAt = lBlock->second.mFirst;
+         lSize <= kMaxBlockInstances && !IsPair(lAt, kCodeEntity, "ENDBLK") &&
+         !IsPair(lAt, kCodeEntity, "ENDSEC");
+         ++lAt) {
+        if (!IsPair(lAt, kCodeEntity, "INSERT")) {
+            continue;
+        }
+        for (++lAt; mPairs.Get(lAt).mCode != kCodeEntity; ++lAt) {
+            if (mPairs.Get(lAt).mCode == kCodeName) {
+                lSize += TreeSize(std::string(mPairs.Get(lAt).mValue), ioOpen);
+            }
+        }
+        --lAt;
+    }
+    ioOpen.pop_back();
+    lSize = std::min<long long>(lSize, kMaxBlockInstances + 1);
+    mTreeSizes.emplace(pName, lSize);
+    return lSize;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -23,8 +23,11 @@
 // Entity colours 0 (by block) and 256 (by layer) take the layer's colour, made positive; a
 // colour outside 1..255 then gives no material. An INSERT places its block at the insertion
 // point minus the rotated, scaled base point; a block that inserts itself, directly or through
-// others, or nests deeper than kMaxBlockDepth, is refused with a warning, as are inserts past
-// kMaxBlockInstances; more than kMaxBlockEntities entities read through inserts fail the read.
+// others, or nests deeper than kMaxBlockDepth, is refused with a warning. An insert whose tree
+// would take the nodes made through inserts past kMaxBlockInstances is refused whole, with a
+// warning naming its block and the nodes it would make (each node costs tens of kilobytes once
+// built, so a small file must not make millions); more than kMaxBlockEntities entities read
+// through inserts fail the read.
 // Polyface indexes outside the polyline's vertices drop their face record
 // with a warning. A 3D polyline's coloured segments give its mesh materials, as faces do.
 class KDxfDrawing
@@ -33,7 +36,7 @@ public:
     enum EDerivation : int { eByLayer = 0, eByEntity = 1, eByBlock = 2 };
 
     static constexpr int kMaxBlockDepth = 32;
-    static constexpr int kMaxBlockInstances = 100000;
+    static constexpr int kMaxBlockInstances = 10000;
     static constexpr long long kMaxBlockEntities = 10000000;
 
     KDxfDrawing(const KDxfPairs& pPairs, int pDerivation, bool pWeld);
@@ -93,6 +96,10 @@ private:
                     std::string& oLayer);
     bool ReadInsert(std::size_t& ioAt, Insert& oInsert);
     bool PlaceInsert(const Insert& pInsert, Nodes& ioParent, int pDepth);
+    // Nodes an insert of the block would make, its own included, counted through the inserts
+    // of its body (a block already on ioOpen counts nothing, as such inserts are refused);
+    // above kMaxBlockInstances the answer is kMaxBlockInstances + 1. Known once per block.
+    long long TreeSize(const std::string& pName, std::vector<std::string>& ioOpen);
     bool SkipEntity(std::size_t& ioAt);
 
     // Helpers.
@@ -114,6 +121,7 @@ private:
     std::unordered_map<std::string, int> mLayerColors; // lower-case name -> colour
     std::unordered_map<std::string, Block> mBlocks;    // exact name, first definition
     std::vector<std::string> mActiveBlocks;
+    std::unordered_map<std::string, long long> mTreeSizes;
     int mBlockInstances = 0;
     long long mBlockEntities = 0;
     std::set<std::string> mSkippedKinds;

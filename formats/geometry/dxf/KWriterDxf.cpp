@@ -437,6 +437,7 @@ bool KWriterDxf::Write(KRyvScene* pScene, KStreamOptions* pOptions)
                          lOptions.GetOptionValue(KStreamOptionsDxf::kForceTriangulation) == 1,
                          lOptions.GetOptionValue(KStreamOptionsDxf::kEvaluateDeformations) == 1);
         lOptions.ReportProgress("Writing DXF file", 0.0f);
+        KMeshDeformation::ComputeGlobalTransforms(pScene->GetRootNode());
         bool lWritten = lSession.Run(*pScene);
         if (lWritten && !mOutput.Commit()) {
             GetError().SetLastErrorID(kOutOfDiskSpace);

@@ -294,6 +294,7 @@ bool KWriterObj::Session::Run(KRyvScene* pScene, bool pTriangulate, bool pDeform
     mDeform = pDeform;
     std::vector<KRyvNode*> lNodes;
     CollectNodesDepthFirst(pScene->GetRootNode(), true, lNodes);
+    KMeshDeformation::ComputeGlobalTransforms(pScene->GetRootNode());
 
     bool lMaterialsNeeded = false;
     for (KRyvNode* lNode : lNodes) {

@@ -284,6 +284,54 @@ TEST(KReaderDxf, WarningsQuoteOnlyAPrefixOfHugeValues)
     EXPECT_LT(lRead.mMessage.size(), 600u);
 }
 
+// Block B0 inserts B1 pCount times, B1 inserts B2 pCount times, B2 holds a line; the entities
+// insert B0 once.
+std::string InsertTree(int pCount)
+{
+    std::string lBlocks;
+    for (int b = 0; b < 2; ++b) {
+        lBlocks += Groups({{0, "BLOCK"}, {2, "B" + std::to_string(b)}});
+        for (int i = 0; i < pCount; ++i) {
+            lBlocks += Groups({{0, "INSERT"}, {2, "B" + std::to_string(b + 1)}, {10, "1"}});
+        }
+        lBlocks += Groups({{0, "ENDBLK"}});
+    }
+    lBlocks += Groups({{0, "BLOCK"}, {2, "B2"}, {0, "LINE"}, {11, "1"}, {0, "ENDBLK"}});
+    return Section("BLOCKS", lBlocks) +
+           Section("ENTITIES", Groups({{0, "INSERT"}, {2, "B0"}, {0, "LINE"}, {11, "2"}})) +
+           Groups({{0, "EOF"}});
+}
+
+int CountNodes(KRyvNode* pNode)
+{
+    int lCount = 1;
+    for (int i = 0; i < pNode->GetChildCount(); ++i) {
+        lCount += CountNodes(pNode->GetChild(i));
+    }
+    return lCount;
+}
+
+TEST(KReaderDxf, AnInsertTreeTooLargeToBuildIsRefusedWhole)
+{
+    // 1 + 1,000 + 1,000,000 nodes: refused whole with a warning naming the block; the rest is read.
+    const std::string lHuge = InsertTree(1000);
+    for (int lChoice : {kByLayer, kByBlock, kByEntity}) {
+        DxfRead lRead("tree.dxf", lChoice, false, true, &lHuge);
+        ASSERT_TRUE(lRead.mRead) << lRead.mError;
+        EXPECT_NE(lRead.mMessage.find("block \"B0\" would make more than 10000 nodes"),
+                  std::string::npos)
+            << lRead.mMessage.substr(0, 300);
+        // The root and the line's node.
+        EXPECT_EQ(CountNodes(lRead.Root()), 2) << lChoice;
+    }
+    // A tree within the cap is built whole: B0, 30 B1 and 900 B2, and the line.
+    const std::string lSmall = InsertTree(30);
+    DxfRead lRead("small.dxf", kByBlock, false, true, &lSmall);
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    EXPECT_EQ(lRead.mMessage.find("would make"), std::string::npos);
+    EXPECT_EQ(CountNodes(lRead.Root()), 1 + 1 + 30 + 900 + 1);
+}
+
 TEST(KReaderDxf, RealPolyfaceFile)
 {
     const std::string lPath = std::string(RYV_SAMPLES_DIR) + "/dxf/issue_2229.dxf";

@@ -98,6 +98,24 @@ TEST(KWriterObjTest, CubeIsWrittenAsThePlainForm)
     EXPECT_FALSE(std::filesystem::exists(lFolder.Path() + "/cube.mtl"));
 }
 
+TEST(KWriterObjTest, EachWriteTakesTheTransformsAsTheyAreThen)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    KRyvNode* lNode = nullptr;
+    AddCube(lFactory, lScene, "Cube", &lNode);
+    TempFolder lFolder;
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/a.obj"));
+    EXPECT_EQ(LinesStartingWith(TempFolder::Read(lFolder.Path() + "/a.obj"), "v ")[0],
+              "v -0.500000 -0.500000 0.500000");
+    // Pivot setters leave the cached matrices alone: the write itself computes them afresh.
+    lNode->SetPivotState(0, 0);
+    lNode->SetRotationOffset(0, KVector4(4.0, 0.0, 0.0));
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.Path() + "/b.obj"));
+    EXPECT_EQ(LinesStartingWith(TempFolder::Read(lFolder.Path() + "/b.obj"), "v ")[0],
+              "v 3.500000 -0.500000 0.500000");
+}
+
 TEST(KWriterObjTest, WorldSpaceAndTriangulationLeaveTheSceneAlone)
 {
     KRyvObjectFactory lFactory;
