@@ -7,6 +7,7 @@
 #include "character/KRyvControlSetPlug.h"
 #include "core/KFileUtils.h"
 #include "core/KMediaCopy.h"
+#include "io/KReadRollback.h"
 #include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
 #include "io/KRyvMedia.h"
@@ -68,10 +69,13 @@ class KReaderRyv::Session
 public:
     // pMedia: where embedded media go, null when they are not restored; pFileFolder: the folder
     // of the file read, which relative media names are taken from.
+    // ioRollback records every factory object the session makes outside the scene's tree.
     Session(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions,
-            KRyvMediaFolder* pMedia, const KString& pFileFolder, KString& ioMessage)
+            KRyvMediaFolder* pMedia, const KString& pFileFolder, KReadRollback& ioRollback,
+            KString& ioMessage)
         : mFile(ioFile), mScene(ioScene), mOptions(pOptions), mMedia(pMedia),
-          mFileFolder(pFileFolder), mMessage(ioMessage), mFactory(*ioScene.GetObjectFactory())
+          mFileFolder(pFileFolder), mMessage(ioMessage), mFactory(*ioScene.GetObjectFactory()),
+          mRollback(ioRollback)
     {
         mContext.mFactory = &mFactory;
         // Without the list a layer's reference to a kind not read is no warning.
@@ -233,7 +237,7 @@ private:
 
     bool ReadGobo()
     {
-        KRyvGobo* lGobo = mFactory.CreateGobo(mFile.FieldReadC().Buffer());
+        KRyvGobo* lGobo = mRollback.AddGobo(mFactory.CreateGobo(mFile.FieldReadC().Buffer()));
         if (!lGobo || !mScene.GetSceneEntity()->AddGobo(lGobo)) {
             return false;
         }
@@ -244,7 +248,8 @@ private:
 
     bool ReadMaterial()
     {
-        KRyvMaterial* lMaterial = mFactory.CreateMaterial(mFile.FieldReadC().Buffer());
+        KRyvMaterial* lMaterial =
+            mRollback.AddMaterial(mFactory.CreateMaterial(mFile.FieldReadC().Buffer()));
         if (!lMaterial || !mScene.GetSceneEntity()->AddMaterial(lMaterial)) {
             return false;
         }
@@ -255,7 +260,8 @@ private:
 
     bool ReadTexture()
     {
-        KRyvTexture* lTexture = mFactory.CreateTexture(mFile.FieldReadC().Buffer());
+        KRyvTexture* lTexture =
+            mRollback.AddTexture(mFactory.CreateTexture(mFile.FieldReadC().Buffer()));
         if (!lTexture || !mScene.GetSceneEntity()->AddTexture(lTexture)) {
             return false;
         }
@@ -271,7 +277,7 @@ private:
 
     bool ReadVideo()
     {
-        KRyvVideo* lVideo = mFactory.CreateVideo(mFile.FieldReadC().Buffer());
+        KRyvVideo* lVideo = mRollback.AddVideo(mFactory.CreateVideo(mFile.FieldReadC().Buffer()));
         if (!lVideo || !mScene.GetSceneEntity()->AddVideo(lVideo)) {
             return false;
         }
@@ -344,6 +350,9 @@ private:
             const bool lRead =
                 pSwitcher ? ReadSwitcherAttribute()
                           : KRyvSceneObjectIO::ReadAttribute(mFile, ioNode, mContext, mGobos);
+            if (!pSwitcher) {
+                mRollback.AddAttribute(ioNode.GetNodeAttribute());
+            }
             mFile.FieldReadEnd();
             if (!lRead) {
                 return false;
@@ -374,7 +383,8 @@ private:
     bool ReadPose()
     {
         const KString lName = mFile.FieldReadC();
-        KRyvPose* lPose = mFactory.CreatePose(lName.Buffer(), mFile.FieldReadB() ? 1 : 0);
+        KRyvPose* lPose =
+            mRollback.AddPose(mFactory.CreatePose(lName.Buffer(), mFile.FieldReadB() ? 1 : 0));
         if (!lPose) {
             return false;
         }
@@ -514,6 +524,7 @@ private:
     KString mFileFolder;
     KString& mMessage;
     KRyvObjectFactory& mFactory;
+    KReadRollback& mRollback;
     KRyvGeometryContext mContext;
     std::unordered_map<std::string, KRyvNode*> mNodes;
     std::vector<KRyvNode*> mModels;
@@ -580,35 +591,69 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     if (!mFile.IsOpen()) {
         return Fail(kFileNotOpened);
     }
+    KRyvObjectFactory& lFactory = *pScene->GetObjectFactory();
+    KRyvScene* lBuilt = nullptr;
+    int lCode = -1;
     try {
         if (!mFile.ReadBody(lOptions.GetPassword().Buffer())) {
             GetError().SetLastError(ReaderCode(mFile.GetError().GetLastErrorID()),
                                     mFile.GetError().GetLastErrorString().Buffer());
             return false;
         }
-        KRyvMediaFolder lMedia(
-            !lOptions.GetMediaFolder().IsEmpty()
-                ? lOptions.GetMediaFolder().Buffer()
-                : ChangeFileExtension(mFileName.Buffer(), kMediaFolderSuffix).Buffer());
-        pScene->Clear();
-        Session lSession(mFile, *pScene, lOptions, lOptions.GetRestoreMedia() ? &lMedia : nullptr,
-                         GetFileDirectory(mFileName.Buffer()), GetMessage());
-        const bool lRead = lSession.Run();
-        if (!lRead) {
-            pScene->Clear();
-            return lSession.WasCancelled() ? Fail(kUnidentifiedError) : Fail(kFileCorrupted);
+        lBuilt = lFactory.CreateScene();
+        lCode = lBuilt ? Build(*lBuilt, *pScene, lOptions) : kUnidentifiedError;
+    } catch (const std::bad_alloc&) {
+        lCode = kUnidentifiedError;
+    }
+    // Whatever the outcome, the scene built aside now holds what is to go: the caller's former
+    // content after a read, the half-built one after a failure (whose other objects the
+    // rollback has handed back).
+    if (lBuilt) {
+        lBuilt->Clear();
+        lFactory.DestroyScene(lBuilt, true);
+    }
+    if (lCode >= 0) {
+        return Fail(lCode);
+    }
+    lOptions.SetHeaderExtension(mFile.GetHeaderExtension());
+    return true;
+}
+
+int KReaderRyv::Build(KRyvScene& ioBuilt, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions)
+{
+    KRyvObjectFactory& lFactory = *ioScene.GetObjectFactory();
+    KReadRollback lRollback(&lFactory);
+    KRyvMediaFolder lMedia(
+        !pOptions.GetMediaFolder().IsEmpty()
+            ? pOptions.GetMediaFolder().Buffer()
+            : ChangeFileExtension(mFileName.Buffer(), kMediaFolderSuffix).Buffer());
+    int lCode = -1;
+    try {
+        Session lSession(mFile, ioBuilt, pOptions, pOptions.GetRestoreMedia() ? &lMedia : nullptr,
+                         GetFileDirectory(mFileName.Buffer()), lRollback, GetMessage());
+        if (!lSession.Run()) {
+            lCode = lSession.WasCancelled() ? kUnidentifiedError : kFileCorrupted;
+        }
+        const KRyvHeaderExtension& lExtension = mFile.GetHeaderExtension();
+        KDocumentInfo* lInfo =
+            lCode < 0 && lExtension.mHasDocumentInfo ? lFactory.CreateDocumentInfo() : nullptr;
+        if (lInfo) {
+            *lInfo = lExtension.mDocumentInfo;
+            ioBuilt.SetDocumentInfo(lInfo);
         }
     } catch (const std::bad_alloc&) {
-        pScene->Clear();
-        return Fail(kUnidentifiedError);
+        lCode = kUnidentifiedError;
     }
-    const KRyvHeaderExtension& lExtension = mFile.GetHeaderExtension();
-    lOptions.SetHeaderExtension(lExtension);
-    if (lExtension.mHasDocumentInfo) {
-        if (KDocumentInfo* lInfo = pScene->GetObjectFactory()->CreateDocumentInfo()) {
-            *lInfo = lExtension.mDocumentInfo;
-            pScene->SetDocumentInfo(lInfo);
-        }
+    if (lCode >= 0) {
+        // Unlisted before the rollback hands the objects back, so no list keeps a dead one.
+        ioBuilt.Clear();
+        return lCode;
     }
-    return true;
+    // The one step that changes the caller's scene, taken once nothing can fail.
+    if (!ioScene.SwapContent(ioBuilt)) {
+        ioBuilt.Clear();
+        return kUnidentifiedError;
+    }
+    lRollback.Commit();
+    return -1;
 }
