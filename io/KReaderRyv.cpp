@@ -342,6 +342,7 @@ private:
     {
         ioNode.SetShadingMode(mFile.FieldReadI("ShadingMode", 0));
         ioNode.SetMultiTake(mFile.FieldReadB("MultiTake", true));
+        ioNode.SetMarked(mFile.FieldReadB("Marked", false));
         mTargets.push_back(
             {&ioNode, mFile.FieldReadC("LookAtModel", ""), mFile.FieldReadC("UpVectorModel", "")});
         ioNode.SetPostTargetRotation(ReadVector(mFile, "PostTargetRotation"));
@@ -505,7 +506,10 @@ private:
             mFile.FieldReadEnd();
         }
         mFile.FieldReadEnd();
-        if (!lCurrent.IsEmpty() && !mScene.SetCurrentTake(lCurrent.Buffer())) {
+        // Nodes without the take (a root above a skeleton) keep their own: only a take that no
+        // object holds is worth a warning.
+        if (!lCurrent.IsEmpty() && !mScene.SetCurrentTake(lCurrent.Buffer()) &&
+            !mScene.HasTake(lCurrent.Buffer())) {
             mMessage += "Current take not found everywhere: " + lCurrent + "\n";
         }
     }

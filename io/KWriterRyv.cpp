@@ -361,6 +361,9 @@ private:
     {
         mFile.FieldWriteI("ShadingMode", ioNode.GetShadingMode());
         mFile.FieldWriteB("MultiTake", ioNode.GetMultiTake());
+        if (ioNode.IsMarked()) {
+            mFile.FieldWriteB("Marked", true);
+        }
         KRyvNode* lLookAt = ioNode.GetLookAtTarget();
         KRyvNode* lUp = ioNode.GetUpVectorTarget();
         mFile.FieldWriteC("LookAtModel", lLookAt ? lLookAt->GetName() : KString(""));
