@@ -563,17 +563,59 @@ bool KReaderRyv::Fail(int pCode)
 bool KReaderRyv::OpenSource(std::unique_ptr<KByteSource> pSource)
 {
     mFileName = pSource->GetName().c_str();
+    mHasSummary = mBodyFresh = false;
+    mTakeNames.clear();
     KRyvStdioStream lStream;
     if (!lStream.Attach(pSource->GetStream(), false) || !mFile.Open(lStream)) {
         const int lCode = mFile.GetError().GetLastErrorID();
         return Fail(lCode < 0 ? kFileNotOpened : ReaderCode(lCode));
     }
+    // What the file holds is known at once when no password stands before it.
+    return mFile.IsPasswordProtected() || ReadSummary(nullptr);
+}
+
+bool KReaderRyv::OpenBody(const char* pPassword)
+{
+    if (!mFile.IsOpen()) {
+        return Fail(kFileNotOpened);
+    }
+    mBodyFresh = false;
+    try {
+        if (!mFile.ReadBody(pPassword)) {
+            GetError().SetLastError(ReaderCode(mFile.GetError().GetLastErrorID()),
+                                    mFile.GetError().GetLastErrorString().Buffer());
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        return Fail(kUnidentifiedError);
+    }
+    mBodyFresh = true;
+    return true;
+}
+
+bool KReaderRyv::ReadSummary(const char* pPassword)
+{
+    if (!OpenBody(pPassword)) {
+        return false;
+    }
+    mTakeNames.clear();
+    if (mFile.FieldReadBegin("Takes")) {
+        while (mFile.FieldReadBegin("TakeInfo")) {
+            mTakeNames.push_back(mFile.FieldReadC());
+            mFile.FieldReadEnd();
+        }
+        mFile.FieldReadEnd();
+    }
+    mFile.FieldReadRewind();
+    mHasSummary = true;
     return true;
 }
 
 bool KReaderRyv::FileClose()
 {
     mFile.Close();
+    mHasSummary = mBodyFresh = false;
+    mTakeNames.clear();
     return true;
 }
 
@@ -599,11 +641,12 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     KRyvScene* lBuilt = nullptr;
     int lCode = -1;
     try {
-        if (!mFile.ReadBody(lOptions.GetPassword().Buffer())) {
-            GetError().SetLastError(ReaderCode(mFile.GetError().GetLastErrorID()),
-                                    mFile.GetError().GetLastErrorString().Buffer());
+        // A body decoded at open (or for the summary) is read as it is; values are moved out of
+        // it as they are read, so any later read decodes it again.
+        if (!mBodyFresh && !OpenBody(lOptions.GetPassword().Buffer())) {
             return false;
         }
+        mBodyFresh = false;
         lBuilt = lFactory.CreateScene();
         lCode = lBuilt ? Build(*lBuilt, *pScene, lOptions) : kUnidentifiedError;
     } catch (const std::bad_alloc&) {

@@ -6,6 +6,7 @@
 #include "ryvfile/KRyvFile.h"
 
 #include <memory>
+#include <vector>
 
 class KStreamOptionsRyv;
 
@@ -43,6 +44,16 @@ public:
     // The file's frame, valid after FileOpen.
     const KRyvFileHeader& GetHeader() const { return mFile.GetHeader(); }
 
+    // Opens the body with pPassword and takes out what a caller shows before reading: the header
+    // extension and the names of the takes, so that one can be picked (the options' take name).
+    // FileOpen does it for an unprotected file; a protected one needs its password. False with
+    // the reader's error ("Wrong password", "File is corrupted") when the body does not open.
+    bool ReadSummary(const char* pPassword);
+    bool HasSummary() const { return mHasSummary; }
+    // Valid once the summary was read.
+    const KRyvHeaderExtension& GetHeaderExtension() const { return mFile.GetHeaderExtension(); }
+    const std::vector<KString>& GetTakeNames() const { return mTakeNames; }
+
 protected:
     // Reads the whole source and checks the file's frame.
     bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
@@ -55,8 +66,14 @@ private:
     // whole read succeeded, exchanges its content with ioScene's. The reader error code, or -1.
     int Build(KRyvScene& ioBuilt, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions);
 
+    bool OpenBody(const char* pPassword);
+
     KRyvFile mFile;
     KString mFileName;
+    std::vector<KString> mTakeNames;
+    bool mHasSummary = false;
+    // The body is decoded and nothing of it taken yet, so a read needs no second decoding.
+    bool mBodyFresh = false;
 };
 
 #endif

@@ -279,4 +279,43 @@ TEST_F(KRyvReadBackTest, TheFileStaysOpenUntilClosedSoAReadCanBeRetried)
     EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
 }
 
+// Opening tells the takes before the read, so one can be picked; a protected file tells them
+// once its password opened it.
+TEST_F(KRyvReadBackTest, OpeningListsTheTakesAndTheHeaderExtension)
+{
+    KRyvScene* lScene = BuildRyvTestScene(mFactory, "");
+    KTakeInfo lOther;
+    lOther.mName = "Other";
+    lScene->GetRootNode()->GetChild(0)->AddTakeNode("Other");
+    ASSERT_TRUE(lScene->SetTakeInfo(lOther));
+    KStreamOptionsRyv lOptions;
+    lOptions.SetPassword("right");
+    for (const KWriterRyv::EFlavour lFlavour : {KWriterRyv::kAscii60, KWriterRyv::kEncrypted60}) {
+        ASSERT_TRUE(Write(lScene, lOptions, lFlavour));
+        KReaderRyv lReader(&mFactory);
+        ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+        const bool lSealed = lFlavour == KWriterRyv::kEncrypted60;
+        EXPECT_EQ(lReader.HasSummary(), !lSealed);
+        if (lSealed) {
+            EXPECT_FALSE(lReader.ReadSummary("wrong"));
+            EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kWrongPassword);
+            ASSERT_TRUE(lReader.ReadSummary("right"));
+        }
+        ASSERT_EQ(lReader.GetTakeNames().size(), 2u);
+        EXPECT_STREQ(lReader.GetTakeNames()[0].Buffer(), "Take 001");
+        EXPECT_STREQ(lReader.GetTakeNames()[1].Buffer(), "Other");
+        EXPECT_EQ(std::string(lReader.GetHeaderExtension().mCreator.Buffer()).rfind("ryvkit", 0),
+                  0u);
+        KStreamOptionsRyv lPick;
+        lPick.SetTakeName(lReader.GetTakeNames()[1].Buffer());
+        KRyvScene* lRead = mFactory.CreateScene();
+        ASSERT_TRUE(lReader.Read(lRead, &lPick));
+        EXPECT_STREQ(lRead->GetCurrentTakeName(), "Other");
+        // Read again: the body is decoded anew.
+        KRyvScene* lAgain = mFactory.CreateScene();
+        ASSERT_TRUE(lReader.Read(lAgain, &lOptions));
+        EXPECT_EQ(lAgain->GetRootNode()->GetChildCount(), lRead->GetRootNode()->GetChildCount());
+    }
+}
+
 } // namespace
