@@ -15,6 +15,7 @@
 #include "io/KRyvPropertyIO.h"
 #include "io/KRyvSceneObjectIO.h"
 #include "io/KStreamOptionsRyv.h"
+#include "object/KProperty.h"
 #include "ryvfile/KRyvFieldValue.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -99,6 +100,7 @@ public:
         }
         mFile.FieldReadEnd();
         ResolveNames();
+        ReadPropertyConnections();
         ReadTakeInfos();
         mOptions.ReportProgress("Reading", kFullPercent);
         return !mFile.FieldReadFailed();
@@ -467,6 +469,37 @@ private:
                 lTargets.mNode->SetUpVectorTarget(lUp);
             }
         }
+    }
+
+    // A connection naming a model or a property that is not there is a warning.
+    void ReadPropertyConnections()
+    {
+        if (!mFile.FieldReadBegin("Connections")) {
+            return;
+        }
+        while (mFile.FieldReadBegin("C")) {
+            // Values in file order: the arguments of one call have none.
+            const int lDestinationIndex = mFile.FieldReadI();
+            const KString lDestinationName = mFile.FieldReadC();
+            const int lSourceIndex = mFile.FieldReadI();
+            const KString lSourceName = mFile.FieldReadC();
+            KProperty* lDestination = FindModelProperty(lDestinationIndex, lDestinationName);
+            KProperty* lSource = FindModelProperty(lSourceIndex, lSourceName);
+            if (!lDestination || !lSource || !lDestination->ConnectSrc(lSource)) {
+                mMessage += "Property connection not made\n";
+            }
+            mFile.FieldReadEnd();
+        }
+        mFile.FieldReadEnd();
+    }
+
+    KProperty* FindModelProperty(int pIndex, const KString& pName) const
+    {
+        if (pIndex < 0 || pIndex >= static_cast<int>(mModels.size())) {
+            return nullptr;
+        }
+        KObject* lSet = mModels[static_cast<std::size_t>(pIndex)]->GetProperties();
+        return lSet ? lSet->FindProperty(pName.Buffer()) : nullptr;
     }
 
     void ReadTakeInfos()

@@ -11,6 +11,7 @@
 #include "io/KRyvPropertyIO.h"
 #include "io/KRyvSceneObjectIO.h"
 #include "io/KStreamOptionsRyv.h"
+#include "object/KProperty.h"
 #include "ryvfile/KRyvFile.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvScene.h"
@@ -34,6 +35,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 
 namespace {
@@ -99,6 +101,7 @@ public:
         if (!lWritten) {
             return false;
         }
+        WritePropertyConnections();
         WriteTakeInfos();
         mOptions.ReportProgress("Writing", kFullPercent);
         return true;
@@ -409,6 +412,50 @@ private:
             }
         }
         return true;
+    }
+
+    // A property of one model driven by a property of another: "C" records of the place and the
+    // property name of the destination, then of the source (names may repeat; places do not).
+    void WritePropertyConnections()
+    {
+        std::unordered_map<const KObject*, int> lSets;
+        for (const auto& [lNode, lIndex] : mModelIndex) {
+            if (KObject* lSet = const_cast<KRyvNode*>(lNode)->GetProperties()) {
+                lSets.emplace(lSet, lIndex);
+            }
+        }
+        std::vector<std::tuple<int, std::string, int, std::string>> lConnections;
+        for (const auto& [lSet, lIndex] : lSets) {
+            for (int p = 0; p < lSet->GetPropertyCount(); ++p) {
+                const KProperty* lProperty = lSet->GetProperty(p);
+                for (int s = 0; lProperty && s < lProperty->GetSrcCount(); ++s) {
+                    const auto* lSource = dynamic_cast<const KProperty*>(lProperty->GetSrc(s));
+                    const auto lOwner =
+                        lSource ? lSets.find(lSource->GetParentObject()) : lSets.end();
+                    if (lOwner != lSets.end() && lOwner->second != lIndex) {
+                        lConnections.emplace_back(lIndex, lProperty->GetName(), lOwner->second,
+                                                  lSource->GetName());
+                    }
+                }
+            }
+        }
+        if (lConnections.empty()) {
+            return;
+        }
+        // In model order, so that a file does not depend on where objects lie in memory.
+        std::stable_sort(
+            lConnections.begin(), lConnections.end(),
+            [](const auto& pA, const auto& pB) { return std::get<0>(pA) < std::get<0>(pB); });
+        mFile.FieldWriteBegin("Connections");
+        for (const auto& [lDestination, lDestinationName, lSource, lSourceName] : lConnections) {
+            mFile.FieldWriteBegin("C");
+            mFile.FieldWriteI(lDestination);
+            mFile.FieldWriteC(lDestinationName.c_str());
+            mFile.FieldWriteI(lSource);
+            mFile.FieldWriteC(lSourceName.c_str());
+            mFile.FieldWriteEnd();
+        }
+        mFile.FieldWriteEnd();
     }
 
     void WriteTakeInfos()

@@ -7,6 +7,7 @@
 #include "io/KReaderRyv.h"
 #include "io/KStreamOptionsRyv.h"
 #include "io/KWriterRyv.h"
+#include "object/KProperty.h"
 #include "ryvfile/KRyvFile.h"
 #include "ryvfile/KRyvStream.h"
 #include "scene/KRyvGlobalTimeSettings.h"
@@ -315,6 +316,32 @@ TEST_F(KRyvReadBackTest, OpeningListsTheTakesAndTheHeaderExtension)
         KRyvScene* lAgain = mFactory.CreateScene();
         ASSERT_TRUE(lReader.Read(lAgain, &lOptions));
         EXPECT_EQ(lAgain->GetRootNode()->GetChildCount(), lRead->GetRootNode()->GetChildCount());
+    }
+}
+
+// A property of one model driven by one of another comes back connected, in every form.
+TEST_F(KRyvReadBackTest, PropertyConnectionsBetweenModelsSurvive)
+{
+    KRyvScene* lScene = mFactory.CreateScene();
+    KRyvNode* lDriven = AddNode(lScene->GetRootNode(), "Driven");
+    KRyvNode* lDriver = AddNode(lDriven, "Driver");
+    ASSERT_TRUE(lDriven->GetProperties()
+                    ->FindProperty("Visibility")
+                    ->ConnectSrc(lDriver->GetProperties()->FindProperty("Visibility")));
+    KStreamOptionsRyv lOptions;
+    lOptions.SetPassword("p");
+    for (const KWriterRyv::EFlavour lFlavour :
+         {KWriterRyv::kBinary60, KWriterRyv::kAscii60, KWriterRyv::kEncrypted60,
+          KWriterRyv::kBinary5x, KWriterRyv::kAscii5x}) {
+        ASSERT_TRUE(Write(lScene, lOptions, lFlavour));
+        KRyvScene* lRead = Read(lOptions);
+        ASSERT_NE(lRead, nullptr) << mReason;
+        KRyvNode* lBackDriven = lRead->GetRootNode()->GetChild(0);
+        const KProperty* lVisibility = lBackDriven->GetProperties()->FindProperty("Visibility");
+        ASSERT_EQ(lVisibility->GetSrcCount(), 1);
+        EXPECT_EQ(static_cast<const KProperty*>(lVisibility->GetSrc(0))->GetParentObject(),
+                  lBackDriven->GetChild(0)->GetProperties());
+        EXPECT_TRUE(mMessage.empty()) << mMessage;
     }
 }
 
