@@ -10,6 +10,7 @@
 #include "io/KReadRollback.h"
 #include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
+#include "io/KRyvDeformerIO.h"
 #include "io/KRyvMedia.h"
 #include "io/KRyvNodeLimitsIO.h"
 #include "io/KRyvPropertyIO.h"
@@ -23,6 +24,7 @@
 #include "scene/KRyvSceneEntity.h"
 #include "scene/objects/KRyvActor.h"
 #include "scene/objects/KRyvCameraSwitcher.h"
+#include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLink.h"
@@ -144,6 +146,7 @@ private:
             {"Model", KStreamOptionsRyv::kModel},
             {"CameraSwitcher", KStreamOptionsRyv::kModel},
             {"Pose", KStreamOptionsRyv::kPose},
+            {"Deformer", KStreamOptionsRyv::kLink},
             {"MarkerSet", KStreamOptionsRyv::kCharacter},
             {"Actor", KStreamOptionsRyv::kCharacter},
             {"Character", KStreamOptionsRyv::kCharacter},
@@ -199,6 +202,9 @@ private:
         }
         if (pKind == "CameraSwitcher") {
             return mScene.GetCameraSwitcher() && ReadNodeBody(*mScene.GetCameraSwitcher(), true);
+        }
+        if (pKind == "Deformer") {
+            return ReadDeformer();
         }
         if (pKind == "Pose") {
             return ReadPose();
@@ -383,6 +389,64 @@ private:
         return lSwitcher != nullptr;
     }
 
+    // The deformer joins the scene's content at once, so that a failed read clears it with the
+    // rest; connections to places that are not there are warnings.
+    bool ReadDeformer()
+    {
+        const KString lName = mFile.FieldReadC();
+        const KString lKind = mFile.FieldReadC();
+        KRyvDeformer* lDeformer = mFactory.CreateDeformer(lName.Buffer(), lKind.Buffer());
+        if (!lDeformer || !mScene.GetSceneEntity()->AddDeformer(lDeformer)) {
+            mFactory.DestroyDeformer(lDeformer);
+            return false;
+        }
+        KObject* lSet = lDeformer->GetProperties();
+        if (!KRyvDeformerIO::ReadData(mFile, *lDeformer) || !lSet) {
+            return false;
+        }
+        std::vector<std::int32_t> lPlaces;
+        if (lDeformer->GetDeformerType() == KRyvDeformer::eSkin) {
+            KRyvGeometryIO::ReadNamedArray(mFile, "Deforms", lPlaces);
+            for (const int lPlace : lPlaces) {
+                ConnectToModel(lSet, lPlace, false);
+            }
+            mSkins.push_back(lDeformer);
+        } else {
+            if (KRyvGeometryIO::ReadNamedArray(mFile, "Skin", lPlaces) && !lPlaces.empty()) {
+                const bool lKnown = lPlaces[0] >= 0 && lPlaces[0] < static_cast<int>(mSkins.size());
+                if (!lKnown ||
+                    !mSkins[static_cast<std::size_t>(lPlaces[0])]->GetProperties()->ConnectSrc(
+                        lSet)) {
+                    mMessage += "Deformer connection not made: " + lName + "\n";
+                }
+            }
+            lPlaces.clear();
+            KRyvGeometryIO::ReadNamedArray(mFile, "LinkModel", lPlaces);
+            for (const int lPlace : lPlaces) {
+                ConnectToModel(lSet, lPlace, true);
+            }
+            lPlaces.clear();
+            KRyvGeometryIO::ReadNamedArray(mFile, "AssociateModel", lPlaces);
+            for (const int lPlace : lPlaces) {
+                ConnectToModel(lSet->FindProperty("SrcModelReference"), lPlace, true);
+            }
+        }
+        return ReadContainer(*lDeformer, lSet);
+    }
+
+    // pPlug takes the model at pPlace as a source (pSource), or becomes one of its sources.
+    void ConnectToModel(KPlug* pPlug, int pPlace, bool pSource)
+    {
+        KObject* lModel = pPlace >= 0 && pPlace < static_cast<int>(mModels.size())
+                              ? mModels[static_cast<std::size_t>(pPlace)]->GetProperties()
+                              : nullptr;
+        const bool lMade =
+            pPlug && lModel && (pSource ? pPlug->ConnectSrc(lModel) : lModel->ConnectSrc(pPlug));
+        if (!lMade) {
+            mMessage += "Deformer connection not made\n";
+        }
+    }
+
     bool ReadPose()
     {
         const KString lName = mFile.FieldReadC();
@@ -565,6 +629,7 @@ private:
     KRyvGeometryContext mContext;
     std::unordered_map<std::string, KRyvNode*> mNodes;
     std::vector<KRyvNode*> mModels;
+    std::vector<KRyvDeformer*> mSkins;
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvGobo*> mGobos;

@@ -6,6 +6,7 @@
 #include "core/KDocumentInfo.h"
 #include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
+#include "io/KRyvDeformerIO.h"
 #include "io/KRyvMedia.h"
 #include "io/KRyvNodeLimitsIO.h"
 #include "io/KRyvPropertyIO.h"
@@ -18,6 +19,7 @@
 #include "scene/KRyvSceneEntity.h"
 #include "scene/objects/KLayer.h"
 #include "scene/objects/KRyvActor.h"
+#include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLayerContainer.h"
@@ -152,7 +154,7 @@ private:
         }
         return WriteMaterials(ioEntity) && WriteTextures(ioEntity, ioMessage) &&
                WriteVideos(ioEntity, ioMessage) && WriteModels() && WritePoses() &&
-               WriteCharacters() && WriteGenericNodes(ioEntity);
+               WriteDeformers(ioEntity) && WriteCharacters() && WriteGenericNodes(ioEntity);
     }
 
     bool WriteGenericNodes(KRyvSceneEntity& ioEntity)
@@ -456,6 +458,48 @@ private:
             mFile.FieldWriteEnd();
         }
         mFile.FieldWriteEnd();
+    }
+
+    // Skins, then clusters, each with the places of what it is connected to: the models a skin
+    // deforms, a cluster's skin, its link model and its associate model.
+    bool WriteDeformers(KRyvSceneEntity& ioEntity)
+    {
+        if (!mOptions.IsOn(KStreamOptionsRyv::kLink)) {
+            return true;
+        }
+        std::unordered_map<const KPlug*, int> lModels;
+        for (const auto& [lNode, lIndex] : mModelIndex) {
+            lModels.emplace(const_cast<KRyvNode*>(lNode)->GetProperties(), lIndex);
+        }
+        std::unordered_map<const KPlug*, int> lSkins;
+        for (const int lKind : {KRyvDeformer::eSkin, KRyvDeformer::eCluster}) {
+            for (int i = 0; i < ioEntity.GetDeformerCount(lKind); ++i) {
+                KRyvDeformer& lDeformer = *ioEntity.GetDeformer(i, lKind);
+                KObject* lSet = lDeformer.GetProperties();
+                mFile.FieldWriteBegin("Deformer");
+                mFile.FieldWriteC(lDeformer.GetName());
+                mFile.FieldWriteC(lDeformer.GetTypeName());
+                KRyvDeformerIO::WriteData(mFile, lDeformer);
+                if (lSet && lKind == KRyvDeformer::eSkin) {
+                    KRyvGeometryIO::WriteNamedArray(
+                        mFile, "Deforms", KRyvDeformerIO::ConnectedPlaces(*lSet, false, lModels));
+                    lSkins.emplace(lSet, static_cast<int>(lSkins.size()));
+                } else if (lSet) {
+                    const KPlug* lReference = lSet->FindProperty("SrcModelReference");
+                    KRyvGeometryIO::WriteNamedArray(
+                        mFile, "Skin", KRyvDeformerIO::ConnectedPlaces(*lSet, false, lSkins));
+                    KRyvGeometryIO::WriteNamedArray(
+                        mFile, "LinkModel", KRyvDeformerIO::ConnectedPlaces(*lSet, true, lModels));
+                    KRyvGeometryIO::WriteNamedArray(
+                        mFile, "AssociateModel",
+                        lReference ? KRyvDeformerIO::ConnectedPlaces(*lReference, true, lModels)
+                                   : std::vector<int>());
+                }
+                WriteContainer(lDeformer, lSet);
+                mFile.FieldWriteEnd();
+            }
+        }
+        return true;
     }
 
     void WriteTakeInfos()

@@ -16,6 +16,7 @@
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
 #include "scene/KRyvUserProperty.h"
+#include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLight.h"
 #include "scene/objects/KRyvMesh.h"
@@ -342,6 +343,47 @@ TEST_F(KRyvReadBackTest, PropertyConnectionsBetweenModelsSurvive)
         EXPECT_EQ(static_cast<const KProperty*>(lVisibility->GetSrc(0))->GetParentObject(),
                   lBackDriven->GetChild(0)->GetProperties());
         EXPECT_TRUE(mMessage.empty()) << mMessage;
+    }
+}
+
+// Skin and cluster deformers come back with their binding and their connections: the skin to
+// the model it deforms, the cluster to its skin and to its link model.
+TEST_F(KRyvReadBackTest, SkinAndClusterDeformersSurvive)
+{
+    KRyvScene* lScene = BuildRyvTestScene(mFactory, "");
+    lScene->BuildSkinDeformers();
+    KRyvSceneEntity& lEntity = *lScene->GetSceneEntity();
+    ASSERT_EQ(lEntity.GetDeformerCount(KRyvSceneEntity::eSkinDeformers), 1);
+    ASSERT_EQ(lEntity.GetDeformerCount(KRyvSceneEntity::eClusterDeformers), 1);
+    const KRyvDeformer& lCluster = *lEntity.GetDeformer(0, KRyvSceneEntity::eClusterDeformers);
+    KStreamOptionsRyv lOptions;
+    lOptions.SetPassword("p");
+    for (const KWriterRyv::EFlavour lFlavour :
+         {KWriterRyv::kBinary60, KWriterRyv::kAscii60, KWriterRyv::kEncrypted60,
+          KWriterRyv::kBinary5x, KWriterRyv::kAscii5x}) {
+        ASSERT_TRUE(Write(lScene, lOptions, lFlavour));
+        KRyvScene* lRead = Read(lOptions);
+        ASSERT_NE(lRead, nullptr) << mReason;
+        EXPECT_TRUE(mMessage.find("not made") == std::string::npos) << mMessage;
+        KRyvSceneEntity& lBack = *lRead->GetSceneEntity();
+        ASSERT_EQ(lBack.GetDeformerCount(KRyvSceneEntity::eSkinDeformers), 1);
+        ASSERT_EQ(lBack.GetDeformerCount(KRyvSceneEntity::eClusterDeformers), 1);
+        KRyvDeformer& lSkin = *lBack.GetDeformer(0, KRyvSceneEntity::eSkinDeformers);
+        KRyvDeformer& lBackCluster = *lBack.GetDeformer(0, KRyvSceneEntity::eClusterDeformers);
+        EXPECT_STREQ(lBackCluster.GetName().Buffer(), lCluster.GetName().Buffer());
+        EXPECT_EQ(lBackCluster.GetControlPointIndexArray(), lCluster.GetControlPointIndexArray());
+        EXPECT_EQ(lBackCluster.GetControlPointWeightArray(), lCluster.GetControlPointWeightArray());
+        EXPECT_EQ(lBackCluster.GetLinkMode(), lCluster.GetLinkMode());
+        EXPECT_EQ(lBackCluster.GetTransformLinkMatrix()[3][1],
+                  lCluster.GetTransformLinkMatrix()[3][1]);
+        KRyvNode* lBone = lRead->GetRootNode()->GetChild(0);
+        KRyvNode* lArm = lBone->GetChild(0);
+        ASSERT_EQ(lSkin.GetProperties()->GetDstCount(), 1);
+        EXPECT_EQ(lSkin.GetProperties()->GetDst(0), lArm->GetProperties());
+        ASSERT_EQ(lBackCluster.GetProperties()->GetDstCount(), 1);
+        EXPECT_EQ(lBackCluster.GetProperties()->GetDst(0), lSkin.GetProperties());
+        ASSERT_EQ(lBackCluster.GetProperties()->GetSrcCount(), 1);
+        EXPECT_EQ(lBackCluster.GetProperties()->GetSrc(0), lBone->GetProperties());
     }
 }
 
