@@ -44,6 +44,8 @@ namespace {
 constexpr float kFullPercent = 100.0f;
 const char kMediaFolderSuffix[] = ".qzm";
 constexpr int kMaxCount = 1 << 30;
+// Characters of a name taken from a file that a warning quotes.
+constexpr int kQuotedNameLength = 40;
 
 // A reader code for a field-layer code: 0 to 5 are the same, anything else is unidentified.
 int ReaderCode(int pFileCode)
@@ -497,6 +499,11 @@ private:
         }
         KRyvCharacterIO::ReadCharacter(mFile, *lCharacter,
                                        [this](const KString& pName) { return FindNode(pName); });
+        if (mFile.FieldReadBegin("Input")) {
+            const int lKind = mFile.FieldReadI();
+            mInputs.push_back({lCharacter, lKind, mFile.FieldReadC()});
+            mFile.FieldReadEnd();
+        }
         return ReadContainer(*lCharacter, lCharacter->GetProperties());
     }
 
@@ -506,9 +513,35 @@ private:
         return lFound == mNodes.end() ? nullptr : lFound->second;
     }
 
+    // A character's input may be a character read after it.
+    void ResolveInputs()
+    {
+        for (const Input& lInput : mInputs) {
+            KRyvObject* lObject = nullptr;
+            for (int i = 0; !lObject && i < mScene.GetActorCount(); ++i) {
+                lObject = lInput.mKind == KRyvCharacter::kInputActor &&
+                                  mScene.GetActor(i)->GetName() == lInput.mName
+                              ? mScene.GetActor(i)
+                              : nullptr;
+            }
+            for (int i = 0; !lObject && i < mScene.GetCharacterCount(); ++i) {
+                lObject = lInput.mKind == KRyvCharacter::kInputCharacter &&
+                                  mScene.GetCharacter(i)->GetName() == lInput.mName
+                              ? mScene.GetCharacter(i)
+                              : nullptr;
+            }
+            if (!lObject && !lInput.mName.IsEmpty()) {
+                mMessage +=
+                    "Character input not found: " + lInput.mName.Left(kQuotedNameLength) + "\n";
+            }
+            lInput.mCharacter->SetInput(lInput.mKind, lObject);
+        }
+    }
+
     // Links and targets name nodes that may come later in the file.
     void ResolveNames()
     {
+        ResolveInputs();
         for (const KRyvLinkFixup& lFixup : mLinkFixups) {
             if (KRyvNode* lNode = FindNode(lFixup.mLinkName)) {
                 lFixup.mLink->SetLink(lNode);
@@ -611,6 +644,13 @@ private:
         }
     }
 
+    struct Input
+    {
+        KRyvCharacter* mCharacter;
+        int mKind;
+        KString mName;
+    };
+
     struct Targets
     {
         KRyvNode* mNode;
@@ -637,6 +677,7 @@ private:
     std::vector<std::pair<KRyvTexture*, KString>> mTextureVideos;
     std::vector<KRyvLinkFixup> mLinkFixups;
     std::vector<Targets> mTargets;
+    std::vector<Input> mInputs;
     int mTotal = 0;
     int mDone = 0;
     bool mCancelled = false;

@@ -193,6 +193,14 @@ private:
             mFile.FieldWriteBegin("Character");
             mFile.FieldWriteC(lCharacter.GetName());
             KRyvCharacterIO::WriteCharacter(mFile, lCharacter);
+            if (lCharacter.GetInputType() != KRyvCharacter::kInputNone) {
+                // The input by its kind and name: an actor or a character of this file.
+                const KRyvObject* lInput = lCharacter.GetInputObject();
+                mFile.FieldWriteBegin("Input");
+                mFile.FieldWriteI(lCharacter.GetInputType());
+                mFile.FieldWriteC(lInput ? lInput->GetName() : KString(""));
+                mFile.FieldWriteEnd();
+            }
             WriteContainer(lCharacter, lCharacter.GetProperties());
             mFile.FieldWriteEnd();
             if (!Step("Writing characters")) {

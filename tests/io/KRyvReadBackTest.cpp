@@ -2,6 +2,7 @@
 // user property limits, the header extension; what the option sets leave out is left out in
 // both directions; a reader can read again until its file is closed.
 
+#include "character/KRyvCharacter.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KReaderRyv.h"
@@ -16,6 +17,7 @@
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
 #include "scene/KRyvUserProperty.h"
+#include "scene/objects/KRyvActor.h"
 #include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLight.h"
@@ -385,6 +387,25 @@ TEST_F(KRyvReadBackTest, SkinAndClusterDeformersSurvive)
         ASSERT_EQ(lBackCluster.GetProperties()->GetSrcCount(), 1);
         EXPECT_EQ(lBackCluster.GetProperties()->GetSrc(0), lBone->GetProperties());
     }
+}
+
+// A character's input (an actor, or a character read after it) comes back as that object.
+TEST_F(KRyvReadBackTest, ACharactersInputSurvives)
+{
+    KRyvScene* lScene = mFactory.CreateScene();
+    KRyvActor* lActor = lScene->GetActor(lScene->AddActor("Performer"));
+    KRyvCharacter* lFirst = lScene->GetCharacter(lScene->AddCharacter("First"));
+    KRyvCharacter* lSecond = lScene->GetCharacter(lScene->AddCharacter("Second"));
+    lFirst->SetInput(KRyvCharacter::kInputCharacter, lSecond);
+    lSecond->SetInput(KRyvCharacter::kInputActor, lActor);
+    KStreamOptionsRyv lOptions;
+    KRyvScene* lRead = RoundTrip(lScene, lOptions, lOptions);
+    ASSERT_NE(lRead, nullptr);
+    ASSERT_EQ(lRead->GetCharacterCount(), 2);
+    EXPECT_EQ(lRead->GetCharacter(0)->GetInputType(), KRyvCharacter::kInputCharacter);
+    EXPECT_EQ(lRead->GetCharacter(0)->GetInputObject(), lRead->GetCharacter(1));
+    EXPECT_EQ(lRead->GetCharacter(1)->GetInputObject(), lRead->GetActor(0));
+    EXPECT_TRUE(mMessage.empty()) << mMessage;
 }
 
 } // namespace
