@@ -4,6 +4,7 @@
 #include "ryvfile/KRyvStream.h"
 
 #include "character/KRyvCharacter.h"
+#include "character/KRyvCharacterPose.h"
 #include "character/KRyvControlSetPlug.h"
 #include "core/KFileUtils.h"
 #include "core/KMediaCopy.h"
@@ -106,9 +107,13 @@ public:
         ResolveNames();
         ReadPropertyConnections();
         ReadTakeInfos();
-        mOptions.ReportProgress("Reading", kFullPercent);
+        Report("Reading", kFullPercent);
         return !mFile.FieldReadFailed();
     }
+
+    // A session reading a character pose's own scene inside the record of the pose: its
+    // progress is not reported (the outer session's is), its cancel still stops it.
+    void SetNested() { mNested = true; }
 
     bool WasCancelled() const { return mCancelled; }
 
@@ -132,9 +137,16 @@ private:
         ++mDone;
         const float lShare =
             static_cast<float>(std::min(mDone, mTotal)) / static_cast<float>(std::max(1, mTotal));
-        mOptions.ReportProgress(pText, kFullPercent * lShare);
+        Report(pText, kFullPercent * lShare);
         mCancelled = mOptions.IsCancelled();
         return !mCancelled;
+    }
+
+    void Report(const char* pText, float pPercent)
+    {
+        if (!mNested) {
+            mOptions.ReportProgress(pText, pPercent);
+        }
     }
 
     // The option that says whether records of the kind are read; 0 for kinds always read.
@@ -147,6 +159,7 @@ private:
             {"Video", KStreamOptionsRyv::kTexture},
             {"Model", KStreamOptionsRyv::kModel},
             {"CameraSwitcher", KStreamOptionsRyv::kModel},
+            {"CharacterPose", KStreamOptionsRyv::kCharacter},
             {"Pose", KStreamOptionsRyv::kPose},
             {"Deformer", KStreamOptionsRyv::kLink},
             {"MarkerSet", KStreamOptionsRyv::kCharacter},
@@ -204,6 +217,9 @@ private:
         }
         if (pKind == "CameraSwitcher") {
             return mScene.GetCameraSwitcher() && ReadNodeBody(*mScene.GetCameraSwitcher(), true);
+        }
+        if (pKind == "CharacterPose") {
+            return ReadCharacterPose();
         }
         if (pKind == "Deformer") {
             return ReadDeformer();
@@ -449,6 +465,24 @@ private:
         }
     }
 
+    // The pose's own scene is read by a session of its own, from an empty scene.
+    bool ReadCharacterPose()
+    {
+        KRyvCharacterPose* lPose =
+            mScene.GetCharacterPose(mScene.AddCharacterPose(mFile.FieldReadC().Buffer()));
+        if (!lPose || !lPose->GetScene()) {
+            return false;
+        }
+        // Its character comes from the file too.
+        lPose->GetScene()->Clear();
+        Session lPoseSession(mFile, *lPose->GetScene(), mOptions, mMedia, mFileFolder, mRollback,
+                             mMessage);
+        lPoseSession.SetNested();
+        const bool lRead = lPoseSession.Run();
+        mCancelled = lPoseSession.WasCancelled();
+        return lRead;
+    }
+
     bool ReadPose()
     {
         const KString lName = mFile.FieldReadC();
@@ -681,6 +715,7 @@ private:
     int mTotal = 0;
     int mDone = 0;
     bool mCancelled = false;
+    bool mNested = false;
 };
 
 // Binary: the source is not checked for text; both forms are told apart by their magic.

@@ -1,6 +1,7 @@
 #include "io/KWriterRyv.h"
 
 #include "character/KRyvCharacter.h"
+#include "character/KRyvCharacterPose.h"
 #include "character/KRyvControlSetPlug.h"
 #include "core/KDateTime.h"
 #include "core/KDocumentInfo.h"
@@ -88,6 +89,7 @@ public:
 
     bool Run(KString& ioMessage)
     {
+        mMessage = &ioMessage;
         KRyvSceneEntity& lEntity = *mScene.GetSceneEntity();
         Gather(lEntity);
         mTotal = lEntity.GetNodeCount() +
@@ -105,18 +107,28 @@ public:
         }
         WritePropertyConnections();
         WriteTakeInfos();
-        mOptions.ReportProgress("Writing", kFullPercent);
+        Report("Writing", kFullPercent);
         return true;
     }
+
+    // A session writing a character pose's own scene inside the record of the pose: its
+    // progress is not reported (the outer session's is), its cancel still stops it.
+    void SetNested() { mNested = true; }
 
 private:
     // False when the caller cancels.
     bool Step(const char* pText)
     {
         ++mDone;
-        mOptions.ReportProgress(pText, kFullPercent * static_cast<float>(mDone) /
-                                           static_cast<float>(mTotal));
+        Report(pText, kFullPercent * static_cast<float>(mDone) / static_cast<float>(mTotal));
         return !mOptions.IsCancelled();
+    }
+
+    void Report(const char* pText, float pPercent)
+    {
+        if (!mNested) {
+            mOptions.ReportProgress(pText, pPercent);
+        }
     }
 
     void WriteDefinitions(KRyvSceneEntity& ioEntity)
@@ -207,12 +219,36 @@ private:
                 return false;
             }
         }
+        if (!WriteCharacterPoses()) {
+            return false;
+        }
         for (int i = 0; i < mScene.GetControlSetPlugCount(); ++i) {
             KRyvControlSetPlug& lPlug = *mScene.GetControlSetPlug(i);
             mFile.FieldWriteBegin("ControlSetPlug");
             mFile.FieldWriteC(lPlug.GetName());
             WriteContainer(lPlug, lPlug.GetProperties());
             mFile.FieldWriteEnd();
+        }
+        return true;
+    }
+
+    // Each pose's own scene (its nodes and its character) as a whole body inside its record.
+    bool WriteCharacterPoses()
+    {
+        for (int i = 0; i < mScene.GetCharacterPoseCount(); ++i) {
+            KRyvCharacterPose& lPose = *mScene.GetCharacterPose(i);
+            if (!lPose.GetScene()) {
+                continue;
+            }
+            mFile.FieldWriteBegin("CharacterPose");
+            mFile.FieldWriteC(lPose.GetName());
+            Session lPoseSession(mFile, *lPose.GetScene(), mOptions, mPackedKeys);
+            lPoseSession.SetNested();
+            const bool lWritten = lPoseSession.Run(*mMessage);
+            mFile.FieldWriteEnd();
+            if (!lWritten) {
+                return false;
+            }
         }
         return true;
     }
@@ -547,6 +583,8 @@ private:
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvVideo*> mVideos;
     std::vector<KRyvGobo*> mGobos;
+    bool mNested = false;
+    KString* mMessage = nullptr;
     // The place of each model written, for the parent index of its children.
     std::unordered_map<const KRyvNode*, int> mModelIndex;
     int mTotal = 1;

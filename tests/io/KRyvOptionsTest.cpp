@@ -1,5 +1,6 @@
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
+#include "character/KRyvCharacterPose.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KReaderRyv.h"
 #include "io/KStreamOptionsRyv.h"
@@ -188,6 +189,8 @@ std::vector<int> FactoryCounts(const KRyvObjectFactory& pFactory)
 // the factory exactly as they were; the read that runs through replaces the scene's content.
 TEST_F(KRyvWriterOptionsTest, AReadCancelledAnywhereHandsBackEverythingItMade)
 {
+    KRyvScene* lPoseScene = mScene->GetCharacterPose(mScene->AddCharacterPose("Rest"))->GetScene();
+    lPoseScene->GetRootNode()->AddChild(mFactory.CreateNode("Hips"));
     KStreamOptionsRyv lOptions;
     RoundTrip(lOptions);
     KRyvScene* lTarget = mFactory.CreateScene();

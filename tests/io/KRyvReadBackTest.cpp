@@ -3,6 +3,7 @@
 // both directions; a reader can read again until its file is closed.
 
 #include "character/KRyvCharacter.h"
+#include "character/KRyvCharacterPose.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KReaderRyv.h"
@@ -406,6 +407,39 @@ TEST_F(KRyvReadBackTest, ACharactersInputSurvives)
     EXPECT_EQ(lRead->GetCharacter(0)->GetInputObject(), lRead->GetCharacter(1));
     EXPECT_EQ(lRead->GetCharacter(1)->GetInputObject(), lRead->GetActor(0));
     EXPECT_TRUE(mMessage.empty()) << mMessage;
+}
+
+// A character pose keeps its own scene: its nodes and its character linked to them.
+TEST_F(KRyvReadBackTest, CharacterPosesSurviveWithTheirOwnScene)
+{
+    KRyvScene* lScene = mFactory.CreateScene();
+    AddNode(lScene->GetRootNode(), "Main");
+    KRyvCharacterPose* lPose = lScene->GetCharacterPose(lScene->AddCharacterPose("Rest"));
+    KRyvScene* lPoseScene = lPose->GetScene();
+    KRyvNode* lHips = AddNode(lPoseScene->GetRootNode(), "Hips");
+    lHips->SetLclTranslation(KVector4(1.0, 95.5, -2.0, 1.0));
+    KRyvCharacterLink lLink;
+    lLink.mNode = lHips;
+    lPoseScene->GetCharacter(0)->SetCharacterLink(0, lLink, false);
+    KStreamOptionsRyv lOptions;
+    for (const KWriterRyv::EFlavour lFlavour : {KWriterRyv::kBinary60, KWriterRyv::kAscii5x}) {
+        ASSERT_TRUE(Write(lScene, lOptions, lFlavour));
+        KRyvScene* lRead = Read(lOptions);
+        ASSERT_NE(lRead, nullptr) << mReason;
+        ASSERT_EQ(lRead->GetCharacterPoseCount(), 1);
+        EXPECT_STREQ(lRead->GetCharacterPose(0)->GetName().Buffer(), lPose->GetName().Buffer());
+        KRyvScene* lBack = lRead->GetCharacterPose(0)->GetScene();
+        ASSERT_EQ(lBack->GetRootNode()->GetChildCount(), 1);
+        KRyvNode* lBackHips = lBack->GetRootNode()->GetChild(0);
+        KVector4 lTranslation;
+        lBackHips->GetLclTranslation(lTranslation);
+        EXPECT_EQ(lTranslation[1], 95.5);
+        ASSERT_EQ(lBack->GetCharacterCount(), 1);
+        KRyvCharacterLink lBackLink;
+        ASSERT_TRUE(lBack->GetCharacter(0)->GetCharacterLink(0, &lBackLink));
+        EXPECT_EQ(lBackLink.mNode, lBackHips);
+        EXPECT_EQ(lRead->GetRootNode()->GetChildCount(), 1);
+    }
 }
 
 } // namespace
