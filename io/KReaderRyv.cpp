@@ -33,6 +33,7 @@
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvPose.h"
 #include "scene/objects/KRyvTexture.h"
+#include "scene/objects/KRyvThumbnail.h"
 #include "scene/objects/KRyvVideo.h"
 
 #include <algorithm>
@@ -97,6 +98,7 @@ public:
     bool Run()
     {
         ReadDefinitions();
+        KRyvSceneObjectIO::ReadThumbnail(mFile, mThumbnail);
         if (mOptions.IsOn(KStreamOptionsRyv::kGlobalSettings)) {
             KRyvSceneObjectIO::ReadGlobalSettings(mFile, mScene);
         }
@@ -114,6 +116,8 @@ public:
     // A session reading a character pose's own scene inside the record of the pose: its
     // progress is not reported (the outer session's is), its cancel still stops it.
     void SetNested() { mNested = true; }
+    // The file's preview image; size 0 when it has none.
+    const KRyvThumbnail& GetThumbnail() const { return mThumbnail; }
 
     bool WasCancelled() const { return mCancelled; }
 
@@ -716,6 +720,7 @@ private:
     int mDone = 0;
     bool mCancelled = false;
     bool mNested = false;
+    KRyvThumbnail mThumbnail;
 };
 
 // Binary: the source is not checked for text; both forms are told apart by their magic.
@@ -773,6 +778,8 @@ bool KReaderRyv::ReadSummary(const char* pPassword)
         return false;
     }
     mTakeNames.clear();
+    mThumbnail = KRyvThumbnail();
+    KRyvSceneObjectIO::ReadThumbnail(mFile, mThumbnail);
     if (mFile.FieldReadBegin("Takes")) {
         while (mFile.FieldReadBegin("TakeInfo")) {
             mTakeNames.push_back(mFile.FieldReadC());
@@ -840,21 +847,25 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     return true;
 }
 
-int KReaderRyv::Build(KRyvScene& ioBuilt, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions)
+int KReaderRyv::Build(KRyvScene& ioBuilt, KRyvScene& ioScene, KStreamOptionsRyv& ioOptions)
 {
+    KRyvThumbnail lThumbnail;
     KRyvObjectFactory& lFactory = *ioScene.GetObjectFactory();
     KReadRollback lRollback(&lFactory);
     KRyvMediaFolder lMedia(
-        !pOptions.GetMediaFolder().IsEmpty()
-            ? pOptions.GetMediaFolder().Buffer()
+        !ioOptions.GetMediaFolder().IsEmpty()
+            ? ioOptions.GetMediaFolder().Buffer()
             : ChangeFileExtension(mFileName.Buffer(), kMediaFolderSuffix).Buffer());
     int lCode = -1;
     try {
-        Session lSession(mFile, ioBuilt, pOptions, pOptions.GetRestoreMedia() ? &lMedia : nullptr,
+        Session lSession(mFile, ioBuilt, ioOptions, ioOptions.GetRestoreMedia() ? &lMedia : nullptr,
                          GetFileDirectory(mFileName.Buffer()), lRollback, GetMessage());
         if (!lSession.Run()) {
             lCode = lSession.WasCancelled() ? kUnidentifiedError : kFileCorrupted;
         }
+        // A summary read from the same decoded body has taken the image's bytes already.
+        lThumbnail =
+            lSession.GetThumbnail().GetThumbnailImage() ? lSession.GetThumbnail() : mThumbnail;
         const KRyvHeaderExtension& lExtension = mFile.GetHeaderExtension();
         KDocumentInfo* lInfo =
             lCode < 0 && lExtension.mHasDocumentInfo ? lFactory.CreateDocumentInfo() : nullptr;
@@ -876,5 +887,6 @@ int KReaderRyv::Build(KRyvScene& ioBuilt, KRyvScene& ioScene, const KStreamOptio
         return kUnidentifiedError;
     }
     lRollback.Commit();
+    ioOptions.SetThumbnail(lThumbnail);
     return -1;
 }

@@ -4,6 +4,7 @@
 #include "core/KString.h"
 #include "io/KReader.h"
 #include "ryvfile/KRyvFile.h"
+#include "scene/objects/KRyvThumbnail.h"
 
 #include <memory>
 #include <vector>
@@ -53,6 +54,8 @@ public:
     // Valid once the summary was read.
     const KRyvHeaderExtension& GetHeaderExtension() const { return mFile.GetHeaderExtension(); }
     const std::vector<KString>& GetTakeNames() const { return mTakeNames; }
+    // The file's preview image (size 0 when it has none).
+    const KRyvThumbnail& GetThumbnail() const { return mThumbnail; }
 
 protected:
     // Reads the whole source and checks the file's frame.
@@ -64,13 +67,14 @@ private:
     bool Fail(int pCode);
     // Reads the decoded file into ioBuilt (an empty scene of the same factory) and, when the
     // whole read succeeded, exchanges its content with ioScene's. The reader error code, or -1.
-    int Build(KRyvScene& ioBuilt, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions);
+    int Build(KRyvScene& ioBuilt, KRyvScene& ioScene, KStreamOptionsRyv& ioOptions);
 
     bool OpenBody(const char* pPassword);
 
     KRyvFile mFile;
     KString mFileName;
     std::vector<KString> mTakeNames;
+    KRyvThumbnail mThumbnail;
     bool mHasSummary = false;
     // The body is decoded and nothing of it taken yet, so a read needs no second decoding.
     bool mBodyFresh = false;

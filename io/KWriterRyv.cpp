@@ -96,6 +96,9 @@ public:
                  static_cast<int>(mMaterials.size() + mTextures.size() + mVideos.size()) +
                  mScene.GetPoseCount() + mScene.GetCharacterCount() + 1;
         WriteDefinitions(lEntity);
+        if (!mNested) {
+            KRyvSceneObjectIO::WriteThumbnail(mFile, mOptions.GetThumbnail());
+        }
         if (mOptions.IsOn(KStreamOptionsRyv::kGlobalSettings)) {
             KRyvSceneObjectIO::WriteGlobalSettings(mFile, mScene);
         }

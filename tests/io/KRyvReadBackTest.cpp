@@ -7,6 +7,7 @@
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KReaderRyv.h"
+#include "io/KRyvSceneObjectIO.h"
 #include "io/KStreamOptionsRyv.h"
 #include "io/KWriterRyv.h"
 #include "object/KProperty.h"
@@ -440,6 +441,48 @@ TEST_F(KRyvReadBackTest, CharacterPosesSurviveWithTheirOwnScene)
         EXPECT_EQ(lBackLink.mNode, lBackHips);
         EXPECT_EQ(lRead->GetRootNode()->GetChildCount(), 1);
     }
+}
+
+// The preview image goes into the file from the writer's options and comes back in the summary
+// and in the reader's options; a record whose bytes do not fit its size is not taken.
+TEST_F(KRyvReadBackTest, TheThumbnailSurvives)
+{
+    KRyvThumbnail lThumbnail;
+    lThumbnail.SetDataFormat(KRyvThumbnail::eRGBA_32);
+    lThumbnail.SetSize(KRyvThumbnail::e64x64);
+    lThumbnail.GetThumbnailImage()[5] = 200;
+    lThumbnail.GetThumbnailImage()[lThumbnail.GetSizeInBytes() - 1] = 7;
+    KStreamOptionsRyv lOptions;
+    lOptions.SetThumbnail(lThumbnail);
+    ASSERT_TRUE(Write(mFactory.CreateScene(), lOptions, KWriterRyv::kAscii60));
+    KReaderRyv lReader(&mFactory);
+    ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    EXPECT_EQ(lReader.GetThumbnail().GetSize(), KRyvThumbnail::e64x64);
+    KStreamOptionsRyv lRead;
+    ASSERT_TRUE(lReader.Read(mFactory.CreateScene(), &lRead));
+    const KRyvThumbnail& lBack = lRead.GetThumbnail();
+    ASSERT_EQ(lBack.GetSizeInBytes(), lThumbnail.GetSizeInBytes());
+    EXPECT_TRUE(std::equal(lBack.GetThumbnailImage(),
+                           lBack.GetThumbnailImage() + lBack.GetSizeInBytes(),
+                           lThumbnail.GetThumbnailImage()));
+
+    KRyvFile lFile;
+    lFile.Create(6000, false, nullptr);
+    lFile.FieldWriteBegin("Thumbnail");
+    lFile.FieldWriteI(KRyvThumbnail::eRGB_24);
+    lFile.FieldWriteI(KRyvThumbnail::e64x64);
+    lFile.FieldWriteR("abc", 3);
+    lFile.FieldWriteEnd();
+    lFile.FieldWriteBegin("Objects");
+    lFile.FieldWriteEnd();
+    KRyvMemoryStream lStream;
+    ASSERT_TRUE(lFile.Save(lStream));
+    KRyvFile lShort;
+    KRyvMemoryStream lIn(lStream.GetBytes());
+    ASSERT_TRUE(lShort.Open(lIn) && lShort.ReadBody(nullptr));
+    KRyvThumbnail lUntouched;
+    EXPECT_FALSE(KRyvSceneObjectIO::ReadThumbnail(lShort, lUntouched));
+    EXPECT_EQ(lUntouched.GetSize(), 0);
 }
 
 } // namespace
