@@ -1,16 +1,19 @@
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
+#include "character/KRyvCharacter.h"
 #include "character/KRyvCharacterPose.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KReaderRyv.h"
 #include "io/KStreamOptionsRyv.h"
 #include "io/KWriterRyv.h"
+#include "object/KProperty.h"
 #include "ryvfile/KRyvFile.h"
 #include "ryvfile/KRyvStream.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
+#include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "tests/io/RyvTestScene.h"
 #include "tests/support/KSceneComparer.h"
@@ -20,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -171,6 +175,48 @@ TEST_F(KRyvWriterOptionsTest, ComparerSeesEachKindOfDifference)
     lSame->GetSceneEntity()->GetMaterial(0)->SetShininess(99.0);
     EXPECT_NE(KSceneComparer(lLoose).Compare(*mScene, *lSame).find("Material::Skin"),
               std::string::npos);
+}
+
+// The kinds added later each show up as a difference.
+TEST_F(KRyvWriterOptionsTest, ComparerSeesTheLaterKinds)
+{
+    const auto lDiffer = [this](const std::function<void(KRyvScene&)>& pChange, const char* pText) {
+        KRyvObjectFactory lOther;
+        KRyvScene* lChanged = BuildRyvTestScene(lOther, "");
+        pChange(*lChanged);
+        EXPECT_NE(KSceneComparer().Compare(*mScene, *lChanged).find(pText), std::string::npos)
+            << pText;
+    };
+    lDiffer([](KRyvScene& ioScene) { ioScene.GetRootNode()->GetChild(0)->SetMarked(false); },
+            "export mark");
+    lDiffer(
+        [](KRyvScene& ioScene) {
+            ioScene.GetSceneEntity()
+                ->GetDeformer(0, KRyvSceneEntity::eClusterDeformers)
+                ->GetControlPointWeightArray()[0] = 0.5;
+        },
+        "deformer");
+    lDiffer(
+        [](KRyvScene& ioScene) {
+            ioScene.GetCharacter(0)->SetInput(KRyvCharacter::kInputNone, nullptr);
+        },
+        "character input");
+    lDiffer(
+        [](KRyvScene& ioScene) {
+            ioScene.GetCharacterPose(0)->GetScene()->GetRootNode()->GetChild(0)->SetLclTranslation(
+                KVector4(5, 5, 5, 1));
+        },
+        "character pose");
+    lDiffer(
+        [](KRyvScene& ioScene) {
+            ioScene.GetRootNode()
+                ->GetChild(0)
+                ->GetChild(0)
+                ->GetProperties()
+                ->FindProperty("Visibility")
+                ->DisconnectAllSrc();
+        },
+        "property connections");
 }
 
 // The factory's objects by kind: what a failed read must leave as it found.

@@ -354,8 +354,8 @@ TEST_F(KRyvReadBackTest, PropertyConnectionsBetweenModelsSurvive)
 // the model it deforms, the cluster to its skin and to its link model.
 TEST_F(KRyvReadBackTest, SkinAndClusterDeformersSurvive)
 {
+    // The test scene's skin deformers are built from its links.
     KRyvScene* lScene = BuildRyvTestScene(mFactory, "");
-    lScene->BuildSkinDeformers();
     KRyvSceneEntity& lEntity = *lScene->GetSceneEntity();
     ASSERT_EQ(lEntity.GetDeformerCount(KRyvSceneEntity::eSkinDeformers), 1);
     ASSERT_EQ(lEntity.GetDeformerCount(KRyvSceneEntity::eClusterDeformers), 1);
