@@ -332,6 +332,13 @@ private:
             ioMedia.SetFileName(mFileFolder.IsEmpty()
                                     ? lRelative
                                     : MakeAbsolutePath(mFileFolder.Buffer(), lRelative).Buffer());
+            return;
+        }
+        // A name outside the file's folder given without a relative one is kept as the name the
+        // file gave, so that a later copy knows where it came from and leaves it alone.
+        const char* lFileName = ioMedia.GetFileName();
+        if ((!lRelative || !*lRelative) && lFileName && KMediaCopy::LeavesFolder(lFileName)) {
+            ioMedia.SetRelativeFileName(KString(lFileName).Buffer());
         }
     }
 
