@@ -56,6 +56,16 @@ KRyvTexture* KReadRollback::AddTexture(KRyvTexture* pTexture)
     return Record(mTextures, pTexture);
 }
 
+KRyvVideo* KReadRollback::AddVideo(KRyvVideo* pVideo)
+{
+    return Record(mVideos, pVideo);
+}
+
+KRyvGobo* KReadRollback::AddGobo(KRyvGobo* pGobo)
+{
+    return Record(mGobos, pGobo);
+}
+
 bool KReadRollback::BeginKeySet(KFCurve* pCurve, int pCount)
 {
     if (!pCurve || !pCurve->BeginKeySet(pCount)) {
@@ -97,6 +107,8 @@ void KReadRollback::Undo()
                            [&](KRyvMaterial* pMaterial) { lFactory.DestroyMaterial(pMaterial); });
         DestroyNewestFirst(mTextures,
                            [&](KRyvTexture* pTexture) { lFactory.DestroyTexture(pTexture); });
+        DestroyNewestFirst(mVideos, [&](KRyvVideo* pVideo) { lFactory.DestroyVideo(pVideo); });
+        DestroyNewestFirst(mGobos, [&](KRyvGobo* pGobo) { lFactory.DestroyGobo(pGobo); });
     }
     Clear();
 }
@@ -108,5 +120,7 @@ void KReadRollback::Clear()
     mPoses.clear();
     mMaterials.clear();
     mTextures.clear();
+    mVideos.clear();
+    mGobos.clear();
     mKeySets.clear();
 }

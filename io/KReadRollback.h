@@ -10,6 +10,8 @@ class KRyvMaterial;
 class KRyvObjectFactory;
 class KRyvPose;
 class KRyvTexture;
+class KRyvVideo;
+class KRyvGobo;
 
 // What one Read of a reader has made, undone unless the read commits, so that a failed read
 // leaves the scene and the factory as it found them. The reader hands every node, attribute,
@@ -19,8 +21,9 @@ class KRyvTexture;
 // Undoing closes every key batch still open (with no key), then hands the nodes back to the
 // factory one by one, the newest first and each without its subtree (so no pointer is used
 // after its object went, whatever the nodes' parents are meanwhile), then the attributes, the
-// poses, the materials and the textures, users before what they use. The factory is not owned
-// and must outlive the rollback; objects are not owned until the rollback undoes them.
+// poses, the materials, the textures, the videos and the gobos, users before what they use. The
+// factory is not owned and must outlive the rollback; objects are not owned until the rollback
+// undoes them.
 class KReadRollback
 {
 public:
@@ -37,6 +40,8 @@ public:
     KRyvPose* AddPose(KRyvPose* pPose);
     KRyvMaterial* AddMaterial(KRyvMaterial* pMaterial);
     KRyvTexture* AddTexture(KRyvTexture* pTexture);
+    KRyvVideo* AddVideo(KRyvVideo* pVideo);
+    KRyvGobo* AddGobo(KRyvGobo* pGobo);
 
     // Opens a key set batch of pCount keys on pCurve and records it; false when the curve
     // refuses (null, a count out of range, a batch already open).
@@ -63,6 +68,8 @@ private:
     std::vector<KRyvPose*> mPoses;
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
+    std::vector<KRyvVideo*> mVideos;
+    std::vector<KRyvGobo*> mGobos;
     std::vector<KFCurve*> mKeySets;
 };
 

@@ -4,16 +4,20 @@
 #include "ryvfile/KRyvStream.h"
 
 #include "character/KRyvCharacter.h"
+#include "character/KRyvCharacterPose.h"
 #include "character/KRyvControlSetPlug.h"
 #include "core/KFileUtils.h"
 #include "core/KMediaCopy.h"
+#include "io/KReadRollback.h"
 #include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
+#include "io/KRyvDeformerIO.h"
 #include "io/KRyvMedia.h"
 #include "io/KRyvNodeLimitsIO.h"
 #include "io/KRyvPropertyIO.h"
 #include "io/KRyvSceneObjectIO.h"
 #include "io/KStreamOptionsRyv.h"
+#include "object/KProperty.h"
 #include "ryvfile/KRyvFieldValue.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -21,6 +25,7 @@
 #include "scene/KRyvSceneEntity.h"
 #include "scene/objects/KRyvActor.h"
 #include "scene/objects/KRyvCameraSwitcher.h"
+#include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLink.h"
@@ -28,6 +33,7 @@
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvPose.h"
 #include "scene/objects/KRyvTexture.h"
+#include "scene/objects/KRyvThumbnail.h"
 #include "scene/objects/KRyvVideo.h"
 
 #include <algorithm>
@@ -40,6 +46,8 @@ namespace {
 constexpr float kFullPercent = 100.0f;
 const char kMediaFolderSuffix[] = ".qzm";
 constexpr int kMaxCount = 1 << 30;
+// Characters of a name taken from a file that a warning quotes.
+constexpr int kQuotedNameLength = 40;
 
 // A reader code for a field-layer code: 0 to 5 are the same, anything else is unidentified.
 int ReaderCode(int pFileCode)
@@ -68,10 +76,13 @@ class KReaderRyv::Session
 public:
     // pMedia: where embedded media go, null when they are not restored; pFileFolder: the folder
     // of the file read, which relative media names are taken from.
+    // ioRollback records every factory object the session makes outside the scene's tree.
     Session(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions,
-            KRyvMediaFolder* pMedia, const KString& pFileFolder, KString& ioMessage)
+            KRyvMediaFolder* pMedia, const KString& pFileFolder, KReadRollback& ioRollback,
+            KString& ioMessage)
         : mFile(ioFile), mScene(ioScene), mOptions(pOptions), mMedia(pMedia),
-          mFileFolder(pFileFolder), mMessage(ioMessage), mFactory(*ioScene.GetObjectFactory())
+          mFileFolder(pFileFolder), mMessage(ioMessage), mFactory(*ioScene.GetObjectFactory()),
+          mRollback(ioRollback)
     {
         mContext.mFactory = &mFactory;
         // Without the list a layer's reference to a kind not read is no warning.
@@ -87,6 +98,7 @@ public:
     bool Run()
     {
         ReadDefinitions();
+        KRyvSceneObjectIO::ReadThumbnail(mFile, mThumbnail);
         if (mOptions.IsOn(KStreamOptionsRyv::kGlobalSettings)) {
             KRyvSceneObjectIO::ReadGlobalSettings(mFile, mScene);
         }
@@ -95,10 +107,17 @@ public:
         }
         mFile.FieldReadEnd();
         ResolveNames();
+        ReadPropertyConnections();
         ReadTakeInfos();
-        mOptions.ReportProgress("Reading", kFullPercent);
+        Report("Reading", kFullPercent);
         return !mFile.FieldReadFailed();
     }
+
+    // A session reading a character pose's own scene inside the record of the pose: its
+    // progress is not reported (the outer session's is), its cancel still stops it.
+    void SetNested() { mNested = true; }
+    // The file's preview image; size 0 when it has none.
+    const KRyvThumbnail& GetThumbnail() const { return mThumbnail; }
 
     bool WasCancelled() const { return mCancelled; }
 
@@ -122,9 +141,16 @@ private:
         ++mDone;
         const float lShare =
             static_cast<float>(std::min(mDone, mTotal)) / static_cast<float>(std::max(1, mTotal));
-        mOptions.ReportProgress(pText, kFullPercent * lShare);
+        Report(pText, kFullPercent * lShare);
         mCancelled = mOptions.IsCancelled();
         return !mCancelled;
+    }
+
+    void Report(const char* pText, float pPercent)
+    {
+        if (!mNested) {
+            mOptions.ReportProgress(pText, pPercent);
+        }
     }
 
     // The option that says whether records of the kind are read; 0 for kinds always read.
@@ -137,7 +163,9 @@ private:
             {"Video", KStreamOptionsRyv::kTexture},
             {"Model", KStreamOptionsRyv::kModel},
             {"CameraSwitcher", KStreamOptionsRyv::kModel},
+            {"CharacterPose", KStreamOptionsRyv::kCharacter},
             {"Pose", KStreamOptionsRyv::kPose},
+            {"Deformer", KStreamOptionsRyv::kLink},
             {"MarkerSet", KStreamOptionsRyv::kCharacter},
             {"Actor", KStreamOptionsRyv::kCharacter},
             {"Character", KStreamOptionsRyv::kCharacter},
@@ -194,6 +222,12 @@ private:
         if (pKind == "CameraSwitcher") {
             return mScene.GetCameraSwitcher() && ReadNodeBody(*mScene.GetCameraSwitcher(), true);
         }
+        if (pKind == "CharacterPose") {
+            return ReadCharacterPose();
+        }
+        if (pKind == "Deformer") {
+            return ReadDeformer();
+        }
         if (pKind == "Pose") {
             return ReadPose();
         }
@@ -233,7 +267,7 @@ private:
 
     bool ReadGobo()
     {
-        KRyvGobo* lGobo = mFactory.CreateGobo(mFile.FieldReadC().Buffer());
+        KRyvGobo* lGobo = mRollback.AddGobo(mFactory.CreateGobo(mFile.FieldReadC().Buffer()));
         if (!lGobo || !mScene.GetSceneEntity()->AddGobo(lGobo)) {
             return false;
         }
@@ -244,7 +278,8 @@ private:
 
     bool ReadMaterial()
     {
-        KRyvMaterial* lMaterial = mFactory.CreateMaterial(mFile.FieldReadC().Buffer());
+        KRyvMaterial* lMaterial =
+            mRollback.AddMaterial(mFactory.CreateMaterial(mFile.FieldReadC().Buffer()));
         if (!lMaterial || !mScene.GetSceneEntity()->AddMaterial(lMaterial)) {
             return false;
         }
@@ -255,7 +290,8 @@ private:
 
     bool ReadTexture()
     {
-        KRyvTexture* lTexture = mFactory.CreateTexture(mFile.FieldReadC().Buffer());
+        KRyvTexture* lTexture =
+            mRollback.AddTexture(mFactory.CreateTexture(mFile.FieldReadC().Buffer()));
         if (!lTexture || !mScene.GetSceneEntity()->AddTexture(lTexture)) {
             return false;
         }
@@ -271,7 +307,7 @@ private:
 
     bool ReadVideo()
     {
-        KRyvVideo* lVideo = mFactory.CreateVideo(mFile.FieldReadC().Buffer());
+        KRyvVideo* lVideo = mRollback.AddVideo(mFactory.CreateVideo(mFile.FieldReadC().Buffer()));
         if (!lVideo || !mScene.GetSceneEntity()->AddVideo(lVideo)) {
             return false;
         }
@@ -296,6 +332,13 @@ private:
             ioMedia.SetFileName(mFileFolder.IsEmpty()
                                     ? lRelative
                                     : MakeAbsolutePath(mFileFolder.Buffer(), lRelative).Buffer());
+            return;
+        }
+        // A name outside the file's folder given without a relative one is kept as the name the
+        // file gave, so that a later copy knows where it came from and leaves it alone.
+        const char* lFileName = ioMedia.GetFileName();
+        if ((!lRelative || !*lRelative) && lFileName && KMediaCopy::LeavesFolder(lFileName)) {
+            ioMedia.SetRelativeFileName(KString(lFileName).Buffer());
         }
     }
 
@@ -336,6 +379,7 @@ private:
     {
         ioNode.SetShadingMode(mFile.FieldReadI("ShadingMode", 0));
         ioNode.SetMultiTake(mFile.FieldReadB("MultiTake", true));
+        ioNode.SetMarked(mFile.FieldReadB("Marked", false));
         mTargets.push_back(
             {&ioNode, mFile.FieldReadC("LookAtModel", ""), mFile.FieldReadC("UpVectorModel", "")});
         ioNode.SetPostTargetRotation(ReadVector(mFile, "PostTargetRotation"));
@@ -344,6 +388,9 @@ private:
             const bool lRead =
                 pSwitcher ? ReadSwitcherAttribute()
                           : KRyvSceneObjectIO::ReadAttribute(mFile, ioNode, mContext, mGobos);
+            if (!pSwitcher) {
+                mRollback.AddAttribute(ioNode.GetNodeAttribute());
+            }
             mFile.FieldReadEnd();
             if (!lRead) {
                 return false;
@@ -371,10 +418,87 @@ private:
         return lSwitcher != nullptr;
     }
 
+    // The deformer joins the scene's content at once, so that a failed read clears it with the
+    // rest; connections to places that are not there are warnings.
+    bool ReadDeformer()
+    {
+        const KString lName = mFile.FieldReadC();
+        const KString lKind = mFile.FieldReadC();
+        KRyvDeformer* lDeformer = mFactory.CreateDeformer(lName.Buffer(), lKind.Buffer());
+        if (!lDeformer || !mScene.GetSceneEntity()->AddDeformer(lDeformer)) {
+            mFactory.DestroyDeformer(lDeformer);
+            return false;
+        }
+        KObject* lSet = lDeformer->GetProperties();
+        if (!KRyvDeformerIO::ReadData(mFile, *lDeformer) || !lSet) {
+            return false;
+        }
+        std::vector<std::int32_t> lPlaces;
+        if (lDeformer->GetDeformerType() == KRyvDeformer::eSkin) {
+            KRyvGeometryIO::ReadNamedArray(mFile, "Deforms", lPlaces);
+            for (const int lPlace : lPlaces) {
+                ConnectToModel(lSet, lPlace, false);
+            }
+            mSkins.push_back(lDeformer);
+        } else {
+            if (KRyvGeometryIO::ReadNamedArray(mFile, "Skin", lPlaces) && !lPlaces.empty()) {
+                const bool lKnown = lPlaces[0] >= 0 && lPlaces[0] < static_cast<int>(mSkins.size());
+                if (!lKnown ||
+                    !mSkins[static_cast<std::size_t>(lPlaces[0])]->GetProperties()->ConnectSrc(
+                        lSet)) {
+                    mMessage += "Deformer connection not made: " + lName + "\n";
+                }
+            }
+            lPlaces.clear();
+            KRyvGeometryIO::ReadNamedArray(mFile, "LinkModel", lPlaces);
+            for (const int lPlace : lPlaces) {
+                ConnectToModel(lSet, lPlace, true);
+            }
+            lPlaces.clear();
+            KRyvGeometryIO::ReadNamedArray(mFile, "AssociateModel", lPlaces);
+            for (const int lPlace : lPlaces) {
+                ConnectToModel(lSet->FindProperty("SrcModelReference"), lPlace, true);
+            }
+        }
+        return ReadContainer(*lDeformer, lSet);
+    }
+
+    // pPlug takes the model at pPlace as a source (pSource), or becomes one of its sources.
+    void ConnectToModel(KPlug* pPlug, int pPlace, bool pSource)
+    {
+        KObject* lModel = pPlace >= 0 && pPlace < static_cast<int>(mModels.size())
+                              ? mModels[static_cast<std::size_t>(pPlace)]->GetProperties()
+                              : nullptr;
+        const bool lMade =
+            pPlug && lModel && (pSource ? pPlug->ConnectSrc(lModel) : lModel->ConnectSrc(pPlug));
+        if (!lMade) {
+            mMessage += "Deformer connection not made\n";
+        }
+    }
+
+    // The pose's own scene is read by a session of its own, from an empty scene.
+    bool ReadCharacterPose()
+    {
+        KRyvCharacterPose* lPose =
+            mScene.GetCharacterPose(mScene.AddCharacterPose(mFile.FieldReadC().Buffer()));
+        if (!lPose || !lPose->GetScene()) {
+            return false;
+        }
+        // Its character comes from the file too.
+        lPose->GetScene()->Clear();
+        Session lPoseSession(mFile, *lPose->GetScene(), mOptions, mMedia, mFileFolder, mRollback,
+                             mMessage);
+        lPoseSession.SetNested();
+        const bool lRead = lPoseSession.Run();
+        mCancelled = lPoseSession.WasCancelled();
+        return lRead;
+    }
+
     bool ReadPose()
     {
         const KString lName = mFile.FieldReadC();
-        KRyvPose* lPose = mFactory.CreatePose(lName.Buffer(), mFile.FieldReadB() ? 1 : 0);
+        KRyvPose* lPose =
+            mRollback.AddPose(mFactory.CreatePose(lName.Buffer(), mFile.FieldReadB() ? 1 : 0));
         if (!lPose) {
             return false;
         }
@@ -420,6 +544,11 @@ private:
         }
         KRyvCharacterIO::ReadCharacter(mFile, *lCharacter,
                                        [this](const KString& pName) { return FindNode(pName); });
+        if (mFile.FieldReadBegin("Input")) {
+            const int lKind = mFile.FieldReadI();
+            mInputs.push_back({lCharacter, lKind, mFile.FieldReadC()});
+            mFile.FieldReadEnd();
+        }
         return ReadContainer(*lCharacter, lCharacter->GetProperties());
     }
 
@@ -429,9 +558,35 @@ private:
         return lFound == mNodes.end() ? nullptr : lFound->second;
     }
 
+    // A character's input may be a character read after it.
+    void ResolveInputs()
+    {
+        for (const Input& lInput : mInputs) {
+            KRyvObject* lObject = nullptr;
+            for (int i = 0; !lObject && i < mScene.GetActorCount(); ++i) {
+                lObject = lInput.mKind == KRyvCharacter::kInputActor &&
+                                  mScene.GetActor(i)->GetName() == lInput.mName
+                              ? mScene.GetActor(i)
+                              : nullptr;
+            }
+            for (int i = 0; !lObject && i < mScene.GetCharacterCount(); ++i) {
+                lObject = lInput.mKind == KRyvCharacter::kInputCharacter &&
+                                  mScene.GetCharacter(i)->GetName() == lInput.mName
+                              ? mScene.GetCharacter(i)
+                              : nullptr;
+            }
+            if (!lObject && !lInput.mName.IsEmpty()) {
+                mMessage +=
+                    "Character input not found: " + lInput.mName.Left(kQuotedNameLength) + "\n";
+            }
+            lInput.mCharacter->SetInput(lInput.mKind, lObject);
+        }
+    }
+
     // Links and targets name nodes that may come later in the file.
     void ResolveNames()
     {
+        ResolveInputs();
         for (const KRyvLinkFixup& lFixup : mLinkFixups) {
             if (KRyvNode* lNode = FindNode(lFixup.mLinkName)) {
                 lFixup.mLink->SetLink(lNode);
@@ -456,6 +611,37 @@ private:
                 lTargets.mNode->SetUpVectorTarget(lUp);
             }
         }
+    }
+
+    // A connection naming a model or a property that is not there is a warning.
+    void ReadPropertyConnections()
+    {
+        if (!mFile.FieldReadBegin("Connections")) {
+            return;
+        }
+        while (mFile.FieldReadBegin("C")) {
+            // Values in file order: the arguments of one call have none.
+            const int lDestinationIndex = mFile.FieldReadI();
+            const KString lDestinationName = mFile.FieldReadC();
+            const int lSourceIndex = mFile.FieldReadI();
+            const KString lSourceName = mFile.FieldReadC();
+            KProperty* lDestination = FindModelProperty(lDestinationIndex, lDestinationName);
+            KProperty* lSource = FindModelProperty(lSourceIndex, lSourceName);
+            if (!lDestination || !lSource || !lDestination->ConnectSrc(lSource)) {
+                mMessage += "Property connection not made\n";
+            }
+            mFile.FieldReadEnd();
+        }
+        mFile.FieldReadEnd();
+    }
+
+    KProperty* FindModelProperty(int pIndex, const KString& pName) const
+    {
+        if (pIndex < 0 || pIndex >= static_cast<int>(mModels.size())) {
+            return nullptr;
+        }
+        KObject* lSet = mModels[static_cast<std::size_t>(pIndex)]->GetProperties();
+        return lSet ? lSet->FindProperty(pName.Buffer()) : nullptr;
     }
 
     void ReadTakeInfos()
@@ -495,10 +681,20 @@ private:
             mFile.FieldReadEnd();
         }
         mFile.FieldReadEnd();
-        if (!lCurrent.IsEmpty() && !mScene.SetCurrentTake(lCurrent.Buffer())) {
+        // Nodes without the take (a root above a skeleton) keep their own: only a take that no
+        // object holds is worth a warning.
+        if (!lCurrent.IsEmpty() && !mScene.SetCurrentTake(lCurrent.Buffer()) &&
+            !mScene.HasTake(lCurrent.Buffer())) {
             mMessage += "Current take not found everywhere: " + lCurrent + "\n";
         }
     }
+
+    struct Input
+    {
+        KRyvCharacter* mCharacter;
+        int mKind;
+        KString mName;
+    };
 
     struct Targets
     {
@@ -514,9 +710,11 @@ private:
     KString mFileFolder;
     KString& mMessage;
     KRyvObjectFactory& mFactory;
+    KReadRollback& mRollback;
     KRyvGeometryContext mContext;
     std::unordered_map<std::string, KRyvNode*> mNodes;
     std::vector<KRyvNode*> mModels;
+    std::vector<KRyvDeformer*> mSkins;
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvGobo*> mGobos;
@@ -524,9 +722,12 @@ private:
     std::vector<std::pair<KRyvTexture*, KString>> mTextureVideos;
     std::vector<KRyvLinkFixup> mLinkFixups;
     std::vector<Targets> mTargets;
+    std::vector<Input> mInputs;
     int mTotal = 0;
     int mDone = 0;
     bool mCancelled = false;
+    bool mNested = false;
+    KRyvThumbnail mThumbnail;
 };
 
 // Binary: the source is not checked for text; both forms are told apart by their magic.
@@ -548,17 +749,61 @@ bool KReaderRyv::Fail(int pCode)
 bool KReaderRyv::OpenSource(std::unique_ptr<KByteSource> pSource)
 {
     mFileName = pSource->GetName().c_str();
+    mHasSummary = mBodyFresh = false;
+    mTakeNames.clear();
     KRyvStdioStream lStream;
     if (!lStream.Attach(pSource->GetStream(), false) || !mFile.Open(lStream)) {
         const int lCode = mFile.GetError().GetLastErrorID();
         return Fail(lCode < 0 ? kFileNotOpened : ReaderCode(lCode));
     }
+    // What the file holds is known at once when no password stands before it.
+    return mFile.IsPasswordProtected() || ReadSummary(nullptr);
+}
+
+bool KReaderRyv::OpenBody(const char* pPassword)
+{
+    if (!mFile.IsOpen()) {
+        return Fail(kFileNotOpened);
+    }
+    mBodyFresh = false;
+    try {
+        if (!mFile.ReadBody(pPassword)) {
+            GetError().SetLastError(ReaderCode(mFile.GetError().GetLastErrorID()),
+                                    mFile.GetError().GetLastErrorString().Buffer());
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        return Fail(kUnidentifiedError);
+    }
+    mBodyFresh = true;
+    return true;
+}
+
+bool KReaderRyv::ReadSummary(const char* pPassword)
+{
+    if (!OpenBody(pPassword)) {
+        return false;
+    }
+    mTakeNames.clear();
+    mThumbnail = KRyvThumbnail();
+    KRyvSceneObjectIO::ReadThumbnail(mFile, mThumbnail);
+    if (mFile.FieldReadBegin("Takes")) {
+        while (mFile.FieldReadBegin("TakeInfo")) {
+            mTakeNames.push_back(mFile.FieldReadC());
+            mFile.FieldReadEnd();
+        }
+        mFile.FieldReadEnd();
+    }
+    mFile.FieldReadRewind();
+    mHasSummary = true;
     return true;
 }
 
 bool KReaderRyv::FileClose()
 {
     mFile.Close();
+    mHasSummary = mBodyFresh = false;
+    mTakeNames.clear();
     return true;
 }
 
@@ -580,35 +825,75 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     if (!mFile.IsOpen()) {
         return Fail(kFileNotOpened);
     }
+    KRyvObjectFactory& lFactory = *pScene->GetObjectFactory();
+    KRyvScene* lBuilt = nullptr;
+    int lCode = -1;
     try {
-        if (!mFile.ReadBody(lOptions.GetPassword().Buffer())) {
-            GetError().SetLastError(ReaderCode(mFile.GetError().GetLastErrorID()),
-                                    mFile.GetError().GetLastErrorString().Buffer());
+        // A body decoded at open (or for the summary) is read as it is; values are moved out of
+        // it as they are read, so any later read decodes it again.
+        if (!mBodyFresh && !OpenBody(lOptions.GetPassword().Buffer())) {
             return false;
         }
-        KRyvMediaFolder lMedia(
-            !lOptions.GetMediaFolder().IsEmpty()
-                ? lOptions.GetMediaFolder().Buffer()
-                : ChangeFileExtension(mFileName.Buffer(), kMediaFolderSuffix).Buffer());
-        pScene->Clear();
-        Session lSession(mFile, *pScene, lOptions, lOptions.GetRestoreMedia() ? &lMedia : nullptr,
-                         GetFileDirectory(mFileName.Buffer()), GetMessage());
-        const bool lRead = lSession.Run();
-        if (!lRead) {
-            pScene->Clear();
-            return lSession.WasCancelled() ? Fail(kUnidentifiedError) : Fail(kFileCorrupted);
+        mBodyFresh = false;
+        lBuilt = lFactory.CreateScene();
+        lCode = lBuilt ? Build(*lBuilt, *pScene, lOptions) : kUnidentifiedError;
+    } catch (const std::bad_alloc&) {
+        lCode = kUnidentifiedError;
+    }
+    // Whatever the outcome, the scene built aside now holds what is to go: the caller's former
+    // content after a read, the half-built one after a failure (whose other objects the
+    // rollback has handed back).
+    if (lBuilt) {
+        lBuilt->Clear();
+        lFactory.DestroyScene(lBuilt, true);
+    }
+    if (lCode >= 0) {
+        return Fail(lCode);
+    }
+    lOptions.SetHeaderExtension(mFile.GetHeaderExtension());
+    return true;
+}
+
+int KReaderRyv::Build(KRyvScene& ioBuilt, KRyvScene& ioScene, KStreamOptionsRyv& ioOptions)
+{
+    KRyvThumbnail lThumbnail;
+    KRyvObjectFactory& lFactory = *ioScene.GetObjectFactory();
+    KReadRollback lRollback(&lFactory);
+    KRyvMediaFolder lMedia(
+        !ioOptions.GetMediaFolder().IsEmpty()
+            ? ioOptions.GetMediaFolder().Buffer()
+            : ChangeFileExtension(mFileName.Buffer(), kMediaFolderSuffix).Buffer());
+    int lCode = -1;
+    try {
+        Session lSession(mFile, ioBuilt, ioOptions, ioOptions.GetRestoreMedia() ? &lMedia : nullptr,
+                         GetFileDirectory(mFileName.Buffer()), lRollback, GetMessage());
+        if (!lSession.Run()) {
+            lCode = lSession.WasCancelled() ? kUnidentifiedError : kFileCorrupted;
+        }
+        // A summary read from the same decoded body has taken the image's bytes already.
+        lThumbnail =
+            lSession.GetThumbnail().GetThumbnailImage() ? lSession.GetThumbnail() : mThumbnail;
+        const KRyvHeaderExtension& lExtension = mFile.GetHeaderExtension();
+        KDocumentInfo* lInfo =
+            lCode < 0 && lExtension.mHasDocumentInfo ? lFactory.CreateDocumentInfo() : nullptr;
+        if (lInfo) {
+            *lInfo = lExtension.mDocumentInfo;
+            ioBuilt.SetDocumentInfo(lInfo);
         }
     } catch (const std::bad_alloc&) {
-        pScene->Clear();
-        return Fail(kUnidentifiedError);
+        lCode = kUnidentifiedError;
     }
-    const KRyvHeaderExtension& lExtension = mFile.GetHeaderExtension();
-    lOptions.SetHeaderExtension(lExtension);
-    if (lExtension.mHasDocumentInfo) {
-        if (KDocumentInfo* lInfo = pScene->GetObjectFactory()->CreateDocumentInfo()) {
-            *lInfo = lExtension.mDocumentInfo;
-            pScene->SetDocumentInfo(lInfo);
-        }
+    if (lCode >= 0) {
+        // Unlisted before the rollback hands the objects back, so no list keeps a dead one.
+        ioBuilt.Clear();
+        return lCode;
     }
-    return true;
+    // The one step that changes the caller's scene, taken once nothing can fail.
+    if (!ioScene.SwapContent(ioBuilt)) {
+        ioBuilt.Clear();
+        return kUnidentifiedError;
+    }
+    lRollback.Commit();
+    ioOptions.SetThumbnail(lThumbnail);
+    return -1;
 }

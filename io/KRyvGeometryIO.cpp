@@ -14,6 +14,11 @@
 
 #include <cstring>
 
+using KRyvGeometryIO::ReadMatrix;
+using KRyvGeometryIO::ReadNamedArray;
+using KRyvGeometryIO::WriteMatrix;
+using KRyvGeometryIO::WriteNamedArray;
+
 namespace {
 
 constexpr std::size_t kFour = 4;
@@ -98,25 +103,6 @@ bool Unflatten(const std::vector<double>& pValues, std::vector<KColor>& oColors)
         oColors[i].Set(lColor[0], lColor[1], lColor[2], lColor[3]);
     }
     return true;
-}
-
-template <typename T>
-void WriteNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T> pValues)
-{
-    ioFile.FieldWriteBegin(pName);
-    ioFile.FieldWriteArray(std::move(pValues));
-    ioFile.FieldWriteEnd();
-}
-
-template <typename T>
-bool ReadNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T>& oValues)
-{
-    if (!ioFile.FieldReadBegin(pName)) {
-        return false;
-    }
-    const bool lRead = ioFile.FieldReadArray(oValues);
-    ioFile.FieldReadEnd();
-    return lRead;
 }
 
 // Layer elements ----------------------------------------------------------------------------
@@ -309,31 +295,6 @@ bool ReadLayer(KRyvFile& ioFile, KLayer& ioLayer, const KRyvGeometryContext& pCo
 }
 
 // Links -------------------------------------------------------------------------------------
-
-void WriteMatrix(KRyvFile& ioFile, const char* pName, const KMatrix& pMatrix)
-{
-    std::vector<double> lCells;
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            lCells.push_back(pMatrix[r][c]);
-        }
-    }
-    WriteNamedArray(ioFile, pName, std::move(lCells));
-}
-
-bool ReadMatrix(KRyvFile& ioFile, const char* pName, KMatrix& oMatrix)
-{
-    std::vector<double> lCells;
-    if (!ReadNamedArray(ioFile, pName, lCells) || lCells.size() != kMatrixCells) {
-        return false;
-    }
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            oMatrix[r][c] = lCells[static_cast<std::size_t>(r * 4 + c)];
-        }
-    }
-    return true;
-}
 
 void WriteLink(KRyvFile& ioFile, KRyvLink& ioLink)
 {
@@ -667,5 +628,30 @@ bool KRyvGeometryIO::ReadPatch(KRyvFile& ioFile, KRyvPatch& ioPatch)
     ioPatch.SetUCapped(lUBottom, lUTop);
     ioPatch.SetVCapped(lVBottom, lVTop);
     ioPatch.SetSurfaceMode(lMode);
+    return true;
+}
+
+void KRyvGeometryIO::WriteMatrix(KRyvFile& ioFile, const char* pName, const KMatrix& pMatrix)
+{
+    std::vector<double> lCells;
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            lCells.push_back(pMatrix[r][c]);
+        }
+    }
+    WriteNamedArray(ioFile, pName, std::move(lCells));
+}
+
+bool KRyvGeometryIO::ReadMatrix(KRyvFile& ioFile, const char* pName, KMatrix& oMatrix)
+{
+    std::vector<double> lCells;
+    if (!ReadNamedArray(ioFile, pName, lCells) || lCells.size() != kMatrixCells) {
+        return false;
+    }
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            oMatrix[r][c] = lCells[static_cast<std::size_t>(r * 4 + c)];
+        }
+    }
     return true;
 }

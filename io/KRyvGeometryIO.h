@@ -1,7 +1,9 @@
 #ifndef RYVKIT_IO_KRYVGEOMETRYIO_H
 #define RYVKIT_IO_KRYVGEOMETRYIO_H
 
+#include "core/KMatrix.h"
 #include "core/KString.h"
+#include "ryvfile/KRyvFile.h"
 
 #include <string>
 #include <vector>
@@ -54,6 +56,31 @@ struct KRyvAttributeParts
 // false for a damaged geometry; a false read may leave the geometry partly filled, which the
 // RYV reader then discards with the rest of the scene.
 namespace KRyvGeometryIO {
+
+// A record of that name holding one array.
+template <typename T>
+void WriteNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T> pValues)
+{
+    ioFile.FieldWriteBegin(pName);
+    ioFile.FieldWriteArray(std::move(pValues));
+    ioFile.FieldWriteEnd();
+}
+
+// False when there is no such record or its value is not an array of T.
+template <typename T>
+bool ReadNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T>& oValues)
+{
+    if (!ioFile.FieldReadBegin(pName)) {
+        return false;
+    }
+    const bool lRead = ioFile.FieldReadArray(oValues);
+    ioFile.FieldReadEnd();
+    return lRead;
+}
+
+// A matrix as a double array of 16, row by row; false unless exactly 16 values are there.
+void WriteMatrix(KRyvFile& ioFile, const char* pName, const KMatrix& pMatrix);
+bool ReadMatrix(KRyvFile& ioFile, const char* pName, KMatrix& oMatrix);
 
 void WriteLayerContainer(KRyvFile& ioFile, const KRyvLayerContainer& pContainer);
 bool ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& ioContainer,

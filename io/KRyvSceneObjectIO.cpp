@@ -24,6 +24,7 @@
 #include "scene/objects/KRyvPatch.h"
 #include "scene/objects/KRyvPose.h"
 #include "scene/objects/KRyvTexture.h"
+#include "scene/objects/KRyvThumbnail.h"
 #include "scene/objects/KRyvVideo.h"
 
 #include <memory>
@@ -606,4 +607,36 @@ void KRyvSceneObjectIO::ReadGlobalSettings(KRyvFile& ioFile, KRyvScene& ioScene)
         ioFile.FieldReadEnd();
     }
     ioFile.FieldReadEnd();
+}
+
+void KRyvSceneObjectIO::WriteThumbnail(KRyvFile& ioFile, const KRyvThumbnail& pThumbnail)
+{
+    if (!pThumbnail.GetThumbnailImage()) {
+        return;
+    }
+    ioFile.FieldWriteBegin("Thumbnail");
+    ioFile.FieldWriteI(pThumbnail.GetDataFormat());
+    ioFile.FieldWriteI(pThumbnail.GetSize());
+    ioFile.FieldWriteR(pThumbnail.GetThumbnailImage(),
+                       static_cast<std::size_t>(pThumbnail.GetSizeInBytes()));
+    ioFile.FieldWriteEnd();
+}
+
+bool KRyvSceneObjectIO::ReadThumbnail(KRyvFile& ioFile, KRyvThumbnail& oThumbnail)
+{
+    if (!ioFile.FieldReadBegin("Thumbnail")) {
+        return false;
+    }
+    KRyvThumbnail lThumbnail;
+    lThumbnail.SetDataFormat(ioFile.FieldReadI());
+    lThumbnail.SetSize(ioFile.FieldReadI());
+    std::vector<std::uint8_t> lPixels;
+    const bool lRead = ioFile.FieldReadR(lPixels) && lThumbnail.GetThumbnailImage() &&
+                       lPixels.size() == static_cast<std::size_t>(lThumbnail.GetSizeInBytes());
+    ioFile.FieldReadEnd();
+    if (lRead) {
+        std::copy(lPixels.begin(), lPixels.end(), lThumbnail.GetThumbnailImage());
+        oThumbnail = lThumbnail;
+    }
+    return lRead;
 }

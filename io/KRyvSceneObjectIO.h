@@ -11,6 +11,7 @@ class KRyvNodeAttribute;
 class KRyvPose;
 class KRyvScene;
 class KRyvTexture;
+class KRyvThumbnail;
 class KRyvVideo;
 
 // The members of scene objects that are not properties, in RYV records: node attributes with
@@ -30,6 +31,12 @@ void WriteAttribute(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute, KRyvObject
 // the node. False for an unknown kind or damaged members.
 bool ReadAttribute(KRyvFile& ioFile, KRyvNode& ioNode, const KRyvGeometryContext& pContext,
                    const std::vector<KRyvGobo*>& pGobos);
+
+// A "Thumbnail" record: int32 format, int32 size, the pixels as raw bytes; nothing for an image
+// without pixels. Reading takes a record whose byte count is the one its format and size give,
+// and leaves oThumbnail unchanged (false) otherwise.
+void WriteThumbnail(KRyvFile& ioFile, const KRyvThumbnail& pThumbnail);
+bool ReadThumbnail(KRyvFile& ioFile, KRyvThumbnail& oThumbnail);
 
 void WriteMaterial(KRyvFile& ioFile, const KRyvMaterial& pMaterial);
 void ReadMaterial(KRyvFile& ioFile, KRyvMaterial& ioMaterial);

@@ -44,6 +44,7 @@ void KStreamOptionsRyv::Reset()
     mPassword = "";
     mMediaFolder = "";
     mRestoreMedia = true;
+    mThumbnail = KRyvThumbnail();
     mCancel = nullptr;
     mExtension = KRyvHeaderExtension();
     mHasExtension = false;

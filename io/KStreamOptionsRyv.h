@@ -4,6 +4,7 @@
 #include "core/KString.h"
 #include "io/KStreamOptionsBase.h"
 #include "ryvfile/KRyvFile.h"
+#include "scene/objects/KRyvThumbnail.h"
 
 #include <functional>
 
@@ -11,8 +12,10 @@
 // (options 1 to 10, on by default), whether to embed media (option 12, off by default), the
 // take to write or read (empty: all), the password of an encrypted file, whether and where
 // embedded media are restored (empty folder: beside the file) and a cancel request the reader and
-// writers poll between objects. After a read it also holds the file's header extension, which a
-// writer given the same set writes again, so that a file read and written back keeps its stamp.
+// writers poll between objects; and the preview image (thumbnail) a writer stores and a read
+// hands back. After a read it also holds the file's header extension, whose time stamp a writer
+// given the same set writes again, so that a file read and written back keeps its stamp (the
+// creator is always this kit, the document information always the scene's).
 class KStreamOptionsRyv : public KStreamOptionsBase
 {
     K_DECLARE_CLASS(KStreamOptionsRyv)
@@ -62,7 +65,11 @@ class KStreamOptionsRyv : public KStreamOptionsBase
     void SetCancelCallback(CancelCallback pCallback) { mCancel = std::move(pCallback); }
     bool IsCancelled() const { return mCancel && mCancel(); }
 
-    // The extension a writer uses instead of a fresh one, when set.
+    // The preview image a writer stores in the file, and a read hands back (none: size 0).
+    void SetThumbnail(const KRyvThumbnail& pThumbnail) { mThumbnail = pThumbnail; }
+    const KRyvThumbnail& GetThumbnail() const { return mThumbnail; }
+
+    // The extension of the file read; a writer takes only its time stamp.
     void SetHeaderExtension(const KRyvHeaderExtension& pExtension);
     bool HasHeaderExtension() const { return mHasExtension; }
     const KRyvHeaderExtension& GetHeaderExtension() const { return mExtension; }
@@ -72,6 +79,7 @@ private:
     KString mMediaFolder;
     CancelCallback mCancel;
     bool mRestoreMedia = true;
+    KRyvThumbnail mThumbnail;
     KRyvHeaderExtension mExtension;
     bool mHasExtension = false;
 };

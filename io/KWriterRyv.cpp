@@ -1,22 +1,26 @@
 #include "io/KWriterRyv.h"
 
 #include "character/KRyvCharacter.h"
+#include "character/KRyvCharacterPose.h"
 #include "character/KRyvControlSetPlug.h"
 #include "core/KDateTime.h"
 #include "core/KDocumentInfo.h"
 #include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
+#include "io/KRyvDeformerIO.h"
 #include "io/KRyvMedia.h"
 #include "io/KRyvNodeLimitsIO.h"
 #include "io/KRyvPropertyIO.h"
 #include "io/KRyvSceneObjectIO.h"
 #include "io/KStreamOptionsRyv.h"
+#include "object/KProperty.h"
 #include "ryvfile/KRyvFile.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
 #include "scene/objects/KLayer.h"
 #include "scene/objects/KRyvActor.h"
+#include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLayerContainer.h"
@@ -34,6 +38,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 
 namespace {
@@ -84,12 +89,16 @@ public:
 
     bool Run(KString& ioMessage)
     {
+        mMessage = &ioMessage;
         KRyvSceneEntity& lEntity = *mScene.GetSceneEntity();
         Gather(lEntity);
         mTotal = lEntity.GetNodeCount() +
                  static_cast<int>(mMaterials.size() + mTextures.size() + mVideos.size()) +
                  mScene.GetPoseCount() + mScene.GetCharacterCount() + 1;
         WriteDefinitions(lEntity);
+        if (!mNested) {
+            KRyvSceneObjectIO::WriteThumbnail(mFile, mOptions.GetThumbnail());
+        }
         if (mOptions.IsOn(KStreamOptionsRyv::kGlobalSettings)) {
             KRyvSceneObjectIO::WriteGlobalSettings(mFile, mScene);
         }
@@ -99,19 +108,30 @@ public:
         if (!lWritten) {
             return false;
         }
+        WritePropertyConnections();
         WriteTakeInfos();
-        mOptions.ReportProgress("Writing", kFullPercent);
+        Report("Writing", kFullPercent);
         return true;
     }
+
+    // A session writing a character pose's own scene inside the record of the pose: its
+    // progress is not reported (the outer session's is), its cancel still stops it.
+    void SetNested() { mNested = true; }
 
 private:
     // False when the caller cancels.
     bool Step(const char* pText)
     {
         ++mDone;
-        mOptions.ReportProgress(pText, kFullPercent * static_cast<float>(mDone) /
-                                           static_cast<float>(mTotal));
+        Report(pText, kFullPercent * static_cast<float>(mDone) / static_cast<float>(mTotal));
         return !mOptions.IsCancelled();
+    }
+
+    void Report(const char* pText, float pPercent)
+    {
+        if (!mNested) {
+            mOptions.ReportProgress(pText, pPercent);
+        }
     }
 
     void WriteDefinitions(KRyvSceneEntity& ioEntity)
@@ -149,7 +169,7 @@ private:
         }
         return WriteMaterials(ioEntity) && WriteTextures(ioEntity, ioMessage) &&
                WriteVideos(ioEntity, ioMessage) && WriteModels() && WritePoses() &&
-               WriteCharacters() && WriteGenericNodes(ioEntity);
+               WriteDeformers(ioEntity) && WriteCharacters() && WriteGenericNodes(ioEntity);
     }
 
     bool WriteGenericNodes(KRyvSceneEntity& ioEntity)
@@ -188,11 +208,22 @@ private:
             mFile.FieldWriteBegin("Character");
             mFile.FieldWriteC(lCharacter.GetName());
             KRyvCharacterIO::WriteCharacter(mFile, lCharacter);
+            if (lCharacter.GetInputType() != KRyvCharacter::kInputNone) {
+                // The input by its kind and name: an actor or a character of this file.
+                const KRyvObject* lInput = lCharacter.GetInputObject();
+                mFile.FieldWriteBegin("Input");
+                mFile.FieldWriteI(lCharacter.GetInputType());
+                mFile.FieldWriteC(lInput ? lInput->GetName() : KString(""));
+                mFile.FieldWriteEnd();
+            }
             WriteContainer(lCharacter, lCharacter.GetProperties());
             mFile.FieldWriteEnd();
             if (!Step("Writing characters")) {
                 return false;
             }
+        }
+        if (!WriteCharacterPoses()) {
+            return false;
         }
         for (int i = 0; i < mScene.GetControlSetPlugCount(); ++i) {
             KRyvControlSetPlug& lPlug = *mScene.GetControlSetPlug(i);
@@ -200,6 +231,27 @@ private:
             mFile.FieldWriteC(lPlug.GetName());
             WriteContainer(lPlug, lPlug.GetProperties());
             mFile.FieldWriteEnd();
+        }
+        return true;
+    }
+
+    // Each pose's own scene (its nodes and its character) as a whole body inside its record.
+    bool WriteCharacterPoses()
+    {
+        for (int i = 0; i < mScene.GetCharacterPoseCount(); ++i) {
+            KRyvCharacterPose& lPose = *mScene.GetCharacterPose(i);
+            if (!lPose.GetScene()) {
+                continue;
+            }
+            mFile.FieldWriteBegin("CharacterPose");
+            mFile.FieldWriteC(lPose.GetName());
+            Session lPoseSession(mFile, *lPose.GetScene(), mOptions, mPackedKeys);
+            lPoseSession.SetNested();
+            const bool lWritten = lPoseSession.Run(*mMessage);
+            mFile.FieldWriteEnd();
+            if (!lWritten) {
+                return false;
+            }
         }
         return true;
     }
@@ -361,6 +413,9 @@ private:
     {
         mFile.FieldWriteI("ShadingMode", ioNode.GetShadingMode());
         mFile.FieldWriteB("MultiTake", ioNode.GetMultiTake());
+        if (ioNode.IsMarked()) {
+            mFile.FieldWriteB("Marked", true);
+        }
         KRyvNode* lLookAt = ioNode.GetLookAtTarget();
         KRyvNode* lUp = ioNode.GetUpVectorTarget();
         mFile.FieldWriteC("LookAtModel", lLookAt ? lLookAt->GetName() : KString(""));
@@ -408,6 +463,92 @@ private:
         return true;
     }
 
+    // A property of one model driven by a property of another: "C" records of the place and the
+    // property name of the destination, then of the source (names may repeat; places do not).
+    void WritePropertyConnections()
+    {
+        std::unordered_map<const KObject*, int> lSets;
+        for (const auto& [lNode, lIndex] : mModelIndex) {
+            if (KObject* lSet = const_cast<KRyvNode*>(lNode)->GetProperties()) {
+                lSets.emplace(lSet, lIndex);
+            }
+        }
+        std::vector<std::tuple<int, std::string, int, std::string>> lConnections;
+        for (const auto& [lSet, lIndex] : lSets) {
+            for (int p = 0; p < lSet->GetPropertyCount(); ++p) {
+                const KProperty* lProperty = lSet->GetProperty(p);
+                for (int s = 0; lProperty && s < lProperty->GetSrcCount(); ++s) {
+                    const auto* lSource = dynamic_cast<const KProperty*>(lProperty->GetSrc(s));
+                    const auto lOwner =
+                        lSource ? lSets.find(lSource->GetParentObject()) : lSets.end();
+                    if (lOwner != lSets.end() && lOwner->second != lIndex) {
+                        lConnections.emplace_back(lIndex, lProperty->GetName(), lOwner->second,
+                                                  lSource->GetName());
+                    }
+                }
+            }
+        }
+        if (lConnections.empty()) {
+            return;
+        }
+        // In model order, so that a file does not depend on where objects lie in memory.
+        std::stable_sort(
+            lConnections.begin(), lConnections.end(),
+            [](const auto& pA, const auto& pB) { return std::get<0>(pA) < std::get<0>(pB); });
+        mFile.FieldWriteBegin("Connections");
+        for (const auto& [lDestination, lDestinationName, lSource, lSourceName] : lConnections) {
+            mFile.FieldWriteBegin("C");
+            mFile.FieldWriteI(lDestination);
+            mFile.FieldWriteC(lDestinationName.c_str());
+            mFile.FieldWriteI(lSource);
+            mFile.FieldWriteC(lSourceName.c_str());
+            mFile.FieldWriteEnd();
+        }
+        mFile.FieldWriteEnd();
+    }
+
+    // Skins, then clusters, each with the places of what it is connected to: the models a skin
+    // deforms, a cluster's skin, its link model and its associate model.
+    bool WriteDeformers(KRyvSceneEntity& ioEntity)
+    {
+        if (!mOptions.IsOn(KStreamOptionsRyv::kLink)) {
+            return true;
+        }
+        std::unordered_map<const KPlug*, int> lModels;
+        for (const auto& [lNode, lIndex] : mModelIndex) {
+            lModels.emplace(const_cast<KRyvNode*>(lNode)->GetProperties(), lIndex);
+        }
+        std::unordered_map<const KPlug*, int> lSkins;
+        for (const int lKind : {KRyvDeformer::eSkin, KRyvDeformer::eCluster}) {
+            for (int i = 0; i < ioEntity.GetDeformerCount(lKind); ++i) {
+                KRyvDeformer& lDeformer = *ioEntity.GetDeformer(i, lKind);
+                KObject* lSet = lDeformer.GetProperties();
+                mFile.FieldWriteBegin("Deformer");
+                mFile.FieldWriteC(lDeformer.GetName());
+                mFile.FieldWriteC(lDeformer.GetTypeName());
+                KRyvDeformerIO::WriteData(mFile, lDeformer);
+                if (lSet && lKind == KRyvDeformer::eSkin) {
+                    KRyvGeometryIO::WriteNamedArray(
+                        mFile, "Deforms", KRyvDeformerIO::ConnectedPlaces(*lSet, false, lModels));
+                    lSkins.emplace(lSet, static_cast<int>(lSkins.size()));
+                } else if (lSet) {
+                    const KPlug* lReference = lSet->FindProperty("SrcModelReference");
+                    KRyvGeometryIO::WriteNamedArray(
+                        mFile, "Skin", KRyvDeformerIO::ConnectedPlaces(*lSet, false, lSkins));
+                    KRyvGeometryIO::WriteNamedArray(
+                        mFile, "LinkModel", KRyvDeformerIO::ConnectedPlaces(*lSet, true, lModels));
+                    KRyvGeometryIO::WriteNamedArray(
+                        mFile, "AssociateModel",
+                        lReference ? KRyvDeformerIO::ConnectedPlaces(*lReference, true, lModels)
+                                   : std::vector<int>());
+                }
+                WriteContainer(lDeformer, lSet);
+                mFile.FieldWriteEnd();
+            }
+        }
+        return true;
+    }
+
     void WriteTakeInfos()
     {
         std::vector<KString> lNames;
@@ -445,6 +586,8 @@ private:
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvVideo*> mVideos;
     std::vector<KRyvGobo*> mGobos;
+    bool mNested = false;
+    KString* mMessage = nullptr;
     // The place of each model written, for the parent index of its children.
     std::unordered_map<const KRyvNode*, int> mModelIndex;
     int mTotal = 1;

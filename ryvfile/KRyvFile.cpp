@@ -107,10 +107,16 @@ bool KRyvFile::ReadBody(const char* pPassword)
         mRoot = KRyvFieldRecord();
         return Fail(kFileCorrupted);
     }
-    mLevels.assign(1, Level{&mRoot});
-    Top().mNextChild = 1;
-    mReadFailed = false;
+    FieldReadRewind();
     return true;
+}
+
+void KRyvFile::FieldReadRewind()
+{
+    mLevels.assign(1, Level{&mRoot});
+    // Past the header extension, which ReadBody has taken out already.
+    Top().mNextChild = mRoot.GetChildCount() > 0 ? 1 : 0;
+    mReadFailed = false;
 }
 
 bool KRyvFile::TakeHeaderExtension()

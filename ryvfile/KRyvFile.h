@@ -121,6 +121,9 @@ public:
     bool FieldReadBeginNext();
     // Leaves the current record; at the top it does nothing.
     void FieldReadEnd();
+    // Back to the top of the body, as ReadBody leaves it (values moved out stay moved out), so
+    // that a caller can look at a record ahead of the reading proper.
+    void FieldReadRewind();
     // The current record's name ("" at the top).
     const char* FieldReadName() const;
     // Children of the current record named pName.

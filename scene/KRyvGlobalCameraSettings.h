@@ -49,6 +49,9 @@ public:
     KError& GetError() { return mError; }
 
 private:
+    // A scene that takes over another's settings points them at itself.
+    friend class KRyvScene;
+
     enum EProducer : int { ePerspective, eTop, eBottom, eFront, eBack, eRight, eLeft, eCount };
 
     KRyvObjectFactory* mFactory;

@@ -742,6 +742,33 @@ void KRyvScene::CreateTextureVideos()
 // -----------------------------------------------------------------------------------------------
 // Clearing
 
+bool KRyvScene::SwapContent(KRyvScene& ioOther)
+{
+    if (ioOther.mFactory != mFactory) {
+        return false;
+    }
+    PrunePoses();
+    ioOther.PrunePoses();
+    std::swap(mContent, ioOther.mContent);
+    std::swap(mCameraSwitcher, ioOther.mCameraSwitcher);
+    std::swap(mCameraSwitcherAttribute, ioOther.mCameraSwitcherAttribute);
+    std::swap(mMarkerSets, ioOther.mMarkerSets);
+    std::swap(mActors, ioOther.mActors);
+    std::swap(mCharacters, ioOther.mCharacters);
+    std::swap(mControlSetPlugs, ioOther.mControlSetPlugs);
+    std::swap(mCharacterPoses, ioOther.mCharacterPoses);
+    std::swap(mPoses, ioOther.mPoses);
+    std::swap(mLightSettings, ioOther.mLightSettings);
+    std::swap(mCameraSettings, ioOther.mCameraSettings);
+    mCameraSettings->mScene = this;
+    ioOther.mCameraSettings->mScene = &ioOther;
+    std::swap(mTimeSettings, ioOther.mTimeSettings);
+    std::swap(mCurrentTakeName, ioOther.mCurrentTakeName);
+    std::swap(mTakeInfos, ioOther.mTakeInfos);
+    std::swap(mDocumentInfo, ioOther.mDocumentInfo);
+    return true;
+}
+
 void KRyvScene::Clear()
 {
     if (KRyvNode* lRoot = GetRootNode()) {

@@ -160,6 +160,11 @@ public:
     // the poses and the content's shared objects; resets the settings, the current take name
     // and the take information.
     void Clear();
+    // Exchanges everything the scene holds (content with its root node, camera switcher,
+    // character objects, poses, settings, takes, document information) with ioOther, so that a
+    // reader can build a whole scene aside and hand it over only once it is complete. False,
+    // nothing exchanged, when the two scenes have different factories.
+    bool SwapContent(KRyvScene& ioOther);
 
     KError& GetError() { return mError; }
 

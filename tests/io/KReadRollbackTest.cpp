@@ -46,6 +46,8 @@ struct PartialRead
         ioRollback.AddPose(mFactory.CreatePose("rest", 0));
         ioRollback.AddMaterial(mFactory.CreateMaterial("steel"));
         ioRollback.AddTexture(mFactory.CreateTexture("rust"));
+        ioRollback.AddVideo(mFactory.CreateVideo("clip"));
+        ioRollback.AddGobo(mFactory.CreateGobo("window"));
         EXPECT_EQ(ioRollback.AddNode(nullptr), nullptr);
     }
 };
@@ -66,6 +68,8 @@ TEST(KReadRollback, UndoLeavesFactoryAndSceneAsFound)
     EXPECT_EQ(lRead.mFactory.GetPoseCount(), 0);
     EXPECT_EQ(lRead.mFactory.GetMaterialCount(), 0);
     EXPECT_EQ(lRead.mFactory.GetTextureCount(), 0);
+    EXPECT_EQ(lRead.mFactory.GetVideoCount(), 0);
+    EXPECT_EQ(lRead.mFactory.GetGoboCount(), 0);
     EXPECT_EQ(lRead.mScene->GetRootNode()->GetChildCount(), 0);
 }
 
@@ -86,6 +90,8 @@ TEST(KReadRollback, CommitKeepsEverythingAndClosesBatches)
     EXPECT_EQ(lRead.mFactory.GetPoseCount(), 1);
     EXPECT_EQ(lRead.mFactory.GetMaterialCount(), 1);
     EXPECT_EQ(lRead.mFactory.GetTextureCount(), 1);
+    EXPECT_EQ(lRead.mFactory.GetVideoCount(), 1);
+    EXPECT_EQ(lRead.mFactory.GetGoboCount(), 1);
 }
 
 TEST(KReadRollback, EndKeySetsSetsTheCountRead)

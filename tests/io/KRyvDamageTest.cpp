@@ -181,8 +181,9 @@ TEST_F(KRyvDamageTest, WrongPasswordIsErrorFiveAndTheImportersText)
     EXPECT_EQ(Read(lSealed, "right"), -1);
 }
 
-// Records that decode but cannot make a scene: the read fails and nothing half built stays.
-TEST_F(KRyvDamageTest, RecordsThatMakeNoSceneLeaveItEmpty)
+// Records that decode but cannot make a scene: the read fails, the scene is as it was and the
+// factory holds nothing more than before.
+TEST_F(KRyvDamageTest, RecordsThatMakeNoSceneLeaveItAsItWas)
 {
     const auto lOrphan = [](KRyvFile& ioFile) {
         ioFile.FieldWriteBegin("Objects");
@@ -248,8 +249,12 @@ TEST_F(KRyvDamageTest, RecordsThatMakeNoSceneLeaveItEmpty)
         lBuild(lFile);
         KRyvMemoryStream lStream;
         ASSERT_TRUE(lFile.Save(lStream));
+        const int lNodes = mFactory.GetNodeCount();
+        const int lAttributes = mFactory.GetNodeAttributeCount();
         EXPECT_EQ(Read(lStream.GetBytes()), KReader::kFileCorrupted);
-        EXPECT_EQ(mTarget->GetRootNode()->GetChildCount(), 0);
+        EXPECT_TRUE(TargetUntouched());
+        EXPECT_EQ(mFactory.GetNodeCount(), lNodes);
+        EXPECT_EQ(mFactory.GetNodeAttributeCount(), lAttributes);
     }
 }
 

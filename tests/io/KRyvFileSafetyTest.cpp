@@ -3,6 +3,7 @@
 // writes through a link or over a file, and a stored absolute name is never what a texture is
 // opened from.
 
+#include "core/KMediaCopy.h"
 #include "io/KReaderRyv.h"
 #include "io/KRyvMedia.h"
 #include "io/KStreamOptionsRyv.h"
@@ -142,6 +143,30 @@ TEST_F(KRyvFileSafetyTest, ATextureIsOpenedFromItsRelativeNameBesideTheFile)
     ASSERT_EQ(lRead->GetSceneEntity()->GetTextureCount(), 1);
     EXPECT_EQ(std::string(lRead->GetSceneEntity()->GetTexture(0)->GetFileName()),
               mTemp.PathOf("x/tex.png"));
+}
+
+// Whatever names a hostile file stores, a texture copy made the way the writers make them (from
+// the texture's file name, guarded by its relative name) never picks up the secret file.
+TEST_F(KRyvFileSafetyTest, AHostileTextureNameCopiesNothing)
+{
+    const std::string lSecret = mTemp.Write("secret.txt", "secret");
+    const std::string lPath = mTemp.PathOf("x/hostile.ryv");
+    fs::create_directories(mTemp.PathOf("x"));
+    fs::create_directories(mTemp.PathOf("out"));
+    for (const char* lRelative : {"tex.png", "secret.txt", ""}) {
+        KStreamOptionsRyv lOptions;
+        std::string lMessage;
+        ASSERT_TRUE(Write(SceneWithTexture(lSecret, lRelative), lPath, KWriterRyv::kBinary60,
+                          lOptions, lMessage));
+        const KRyvTexture* lTexture = Read(lPath, lOptions)->GetSceneEntity()->GetTexture(0);
+        KString lCopied;
+        const std::string lTarget = mTemp.PathOf("out/copy.png");
+        EXPECT_NE(KMediaCopy::Copy(lTexture->GetFileName(), lTexture->GetRelativeFileName(),
+                                   lTarget.c_str(), lCopied),
+                  KMediaCopy::eCopied)
+            << lRelative;
+        EXPECT_FALSE(fs::exists(lTarget)) << lRelative;
+    }
 }
 
 TEST_F(KRyvFileSafetyTest, ASummaryReadRestoresNoMedia)

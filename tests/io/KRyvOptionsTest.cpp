@@ -1,16 +1,20 @@
+#include "animation/KFCurve.h"
+#include "animation/KRyvTakeNode.h"
+#include "character/KRyvCharacter.h"
+#include "character/KRyvCharacterPose.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KReaderRyv.h"
 #include "io/KStreamOptionsRyv.h"
 #include "io/KWriterRyv.h"
-#include "animation/KRyvTakeNode.h"
+#include "object/KProperty.h"
 #include "ryvfile/KRyvFile.h"
+#include "ryvfile/KRyvStream.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
+#include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvMaterial.h"
-#include "animation/KFCurve.h"
-#include "ryvfile/KRyvStream.h"
 #include "tests/io/RyvTestScene.h"
 #include "tests/support/KSceneComparer.h"
 #include "tests/support/TempFolder.h"
@@ -19,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -30,13 +35,16 @@ TEST(KStreamOptionsRyvTest, WriteFlagsMapOntoTheOptionsAndFlagThreeIsEmbedMedia)
     EXPECT_EQ(lOptions.GetOptionValue(KStreamOptionsRyv::kEmbedMedia), 0);
     EXPECT_EQ(lOptions.GetOptionValue(KStreamOptionsRyv::kPose), 1);
     // Each flag alone: which option goes on.
-    const int kOptionOfFlag[KStreamOptionsRyv::kWriteFlagCount] = {1, 2, 3, 12, 4, 5, 6, 7, 8, 9, 10};
+    const int kOptionOfFlag[KStreamOptionsRyv::kWriteFlagCount] = {1, 2, 3, 12, 4, 5,
+                                                                   6, 7, 8, 9,  10};
     for (int lFlag = 0; lFlag < KStreamOptionsRyv::kWriteFlagCount; ++lFlag) {
         bool lFlags[KStreamOptionsRyv::kWriteFlagCount] = {};
         lFlags[lFlag] = true;
         lOptions.SetFromWriteFlags(lFlags);
-        for (int lOption = KStreamOptionsBase::kFirstOption; lOption <= KStreamOptionsBase::kLastOption; ++lOption) {
-            EXPECT_EQ(lOptions.GetOptionValue(lOption), lOption == kOptionOfFlag[lFlag] ? 1 : 0) << lFlag << " " << lOption;
+        for (int lOption = KStreamOptionsBase::kFirstOption;
+             lOption <= KStreamOptionsBase::kLastOption; ++lOption) {
+            EXPECT_EQ(lOptions.GetOptionValue(lOption), lOption == kOptionOfFlag[lFlag] ? 1 : 0)
+                << lFlag << " " << lOption;
         }
     }
     lOptions.SetPassword("x");
@@ -51,7 +59,8 @@ class KRyvWriterOptionsTest : public ::testing::Test
 {
 protected:
     // The scene written to memory with the options, read back into a new scene.
-    KRyvScene* RoundTrip(KStreamOptionsRyv& ioOptions, KWriterRyv::EFlavour pFlavour = KWriterRyv::kBinary60)
+    KRyvScene* RoundTrip(KStreamOptionsRyv& ioOptions,
+                         KWriterRyv::EFlavour pFlavour = KWriterRyv::kBinary60)
     {
         KWriterRyv lWriter(&mFactory, pFlavour);
         KRyvFile lFile;
@@ -107,7 +116,8 @@ TEST_F(KRyvWriterOptionsTest, ProgressRisesToAHundredAndCancelStopsTheWrite)
 {
     KStreamOptionsRyv lOptions;
     std::vector<float> lSeen;
-    lOptions.SetProgressCallback([&lSeen](const char*, float pPercent) { lSeen.push_back(pPercent); });
+    lOptions.SetProgressCallback(
+        [&lSeen](const char*, float pPercent) { lSeen.push_back(pPercent); });
     RoundTrip(lOptions);
     ASSERT_FALSE(lSeen.empty());
     EXPECT_TRUE(std::is_sorted(lSeen.begin(), lSeen.end()));
@@ -121,7 +131,7 @@ TEST_F(KRyvWriterOptionsTest, ProgressRisesToAHundredAndCancelStopsTheWrite)
     EXPECT_EQ(lCalls, 3);
 }
 
-TEST_F(KRyvWriterOptionsTest, ACancelledReadLeavesAnEmptySceneAndAnEncryptedWriteNeedsAPassword)
+TEST_F(KRyvWriterOptionsTest, ACancelledReadLeavesTheSceneAsItWasAndAnEncryptedWriteNeedsAPassword)
 {
     KStreamOptionsRyv lOptions;
     RoundTrip(lOptions);
@@ -133,7 +143,8 @@ TEST_F(KRyvWriterOptionsTest, ACancelledReadLeavesAnEmptySceneAndAnEncryptedWrit
     ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
     EXPECT_FALSE(lReader.Read(lTarget, &lCancelling));
     EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kUnidentifiedError);
-    EXPECT_EQ(lTarget->GetRootNode()->GetChildCount(), 0);
+    ASSERT_EQ(lTarget->GetRootNode()->GetChildCount(), 1);
+    EXPECT_STREQ(lTarget->GetRootNode()->GetChild(0)->GetName().Buffer(), "Model::Keep");
 
     KWriterRyv lWriter(&mFactory, KWriterRyv::kEncrypted60);
     ASSERT_TRUE(lWriter.FileCreate(mName.c_str()));
@@ -162,7 +173,94 @@ TEST_F(KRyvWriterOptionsTest, ComparerSeesEachKindOfDifference)
     lLoose.mTolerance = 0.1;
     EXPECT_EQ(KSceneComparer(lLoose).Compare(*mScene, *lSame), "");
     lSame->GetSceneEntity()->GetMaterial(0)->SetShininess(99.0);
-    EXPECT_NE(KSceneComparer(lLoose).Compare(*mScene, *lSame).find("Material::Skin"), std::string::npos);
+    EXPECT_NE(KSceneComparer(lLoose).Compare(*mScene, *lSame).find("Material::Skin"),
+              std::string::npos);
+}
+
+// The kinds added later each show up as a difference.
+TEST_F(KRyvWriterOptionsTest, ComparerSeesTheLaterKinds)
+{
+    const auto lDiffer = [this](const std::function<void(KRyvScene&)>& pChange, const char* pText) {
+        KRyvObjectFactory lOther;
+        KRyvScene* lChanged = BuildRyvTestScene(lOther, "");
+        pChange(*lChanged);
+        EXPECT_NE(KSceneComparer().Compare(*mScene, *lChanged).find(pText), std::string::npos)
+            << pText;
+    };
+    lDiffer([](KRyvScene& ioScene) { ioScene.GetRootNode()->GetChild(0)->SetMarked(false); },
+            "export mark");
+    lDiffer(
+        [](KRyvScene& ioScene) {
+            ioScene.GetSceneEntity()
+                ->GetDeformer(0, KRyvSceneEntity::eClusterDeformers)
+                ->GetControlPointWeightArray()[0] = 0.5;
+        },
+        "deformer");
+    lDiffer(
+        [](KRyvScene& ioScene) {
+            ioScene.GetCharacter(0)->SetInput(KRyvCharacter::kInputNone, nullptr);
+        },
+        "character input");
+    lDiffer(
+        [](KRyvScene& ioScene) {
+            ioScene.GetCharacterPose(0)->GetScene()->GetRootNode()->GetChild(0)->SetLclTranslation(
+                KVector4(5, 5, 5, 1));
+        },
+        "character pose");
+    lDiffer(
+        [](KRyvScene& ioScene) {
+            ioScene.GetRootNode()
+                ->GetChild(0)
+                ->GetChild(0)
+                ->GetProperties()
+                ->FindProperty("Visibility")
+                ->DisconnectAllSrc();
+        },
+        "property connections");
+}
+
+// The factory's objects by kind: what a failed read must leave as it found.
+std::vector<int> FactoryCounts(const KRyvObjectFactory& pFactory)
+{
+    return {pFactory.GetSceneCount(),         pFactory.GetNodeCount(),
+            pFactory.GetNodeAttributeCount(), pFactory.GetMaterialCount(),
+            pFactory.GetTextureCount(),       pFactory.GetVideoCount(),
+            pFactory.GetGoboCount(),          pFactory.GetPoseCount(),
+            pFactory.GetGenericNodeCount(),   pFactory.GetDocumentInfoCount(),
+            pFactory.GetLinkCount(),          pFactory.GetLayerContainerCount(),
+            pFactory.GetUserPropertyCount()};
+}
+
+// Cancelled at every step in turn, a read of the scene of every kind leaves the target scene and
+// the factory exactly as they were; the read that runs through replaces the scene's content.
+TEST_F(KRyvWriterOptionsTest, AReadCancelledAnywhereHandsBackEverythingItMade)
+{
+    KRyvScene* lPoseScene = mScene->GetCharacterPose(mScene->AddCharacterPose("Rest"))->GetScene();
+    lPoseScene->GetRootNode()->AddChild(mFactory.CreateNode("Hips"));
+    KStreamOptionsRyv lOptions;
+    RoundTrip(lOptions);
+    KRyvScene* lTarget = mFactory.CreateScene();
+    lTarget->GetRootNode()->AddChild(mFactory.CreateNode("Keep"));
+    const std::vector<int> lBefore = FactoryCounts(mFactory);
+    KReaderRyv lReader(&mFactory);
+    ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    bool lRead = false;
+    int lSteps = 0;
+    for (int lCancelAt = 1; !lRead && lCancelAt < 1000; ++lCancelAt) {
+        int lCalls = 0;
+        KStreamOptionsRyv lCancelling;
+        lCancelling.SetCancelCallback([&lCalls, lCancelAt] { return ++lCalls == lCancelAt; });
+        lRead = lReader.Read(lTarget, &lCancelling);
+        if (!lRead) {
+            ASSERT_EQ(FactoryCounts(mFactory), lBefore) << lCancelAt;
+            ASSERT_EQ(lTarget->GetRootNode()->GetChildCount(), 1);
+            ASSERT_STREQ(lTarget->GetRootNode()->GetChild(0)->GetName().Buffer(), "Model::Keep");
+        }
+        lSteps = lCancelAt;
+    }
+    ASSERT_TRUE(lRead);
+    EXPECT_GT(lSteps, 10);
+    EXPECT_EQ(KSceneComparer().Compare(*mScene, *lTarget), "");
 }
 
 } // namespace

@@ -2,11 +2,15 @@
 // user property limits, the header extension; what the option sets leave out is left out in
 // both directions; a reader can read again until its file is closed.
 
+#include "character/KRyvCharacter.h"
+#include "character/KRyvCharacterPose.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KReaderRyv.h"
+#include "io/KRyvSceneObjectIO.h"
 #include "io/KStreamOptionsRyv.h"
 #include "io/KWriterRyv.h"
+#include "object/KProperty.h"
 #include "ryvfile/KRyvFile.h"
 #include "ryvfile/KRyvStream.h"
 #include "scene/KRyvGlobalTimeSettings.h"
@@ -15,6 +19,8 @@
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
 #include "scene/KRyvUserProperty.h"
+#include "scene/objects/KRyvActor.h"
+#include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLight.h"
 #include "scene/objects/KRyvMesh.h"
@@ -277,6 +283,206 @@ TEST_F(KRyvReadBackTest, TheFileStaysOpenUntilClosedSoAReadCanBeRetried)
     lReader.FileClose();
     EXPECT_FALSE(lReader.Read(mFactory.CreateScene(), &lSealed));
     EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
+}
+
+// Opening tells the takes before the read, so one can be picked; a protected file tells them
+// once its password opened it.
+TEST_F(KRyvReadBackTest, OpeningListsTheTakesAndTheHeaderExtension)
+{
+    KRyvScene* lScene = BuildRyvTestScene(mFactory, "");
+    KTakeInfo lOther;
+    lOther.mName = "Other";
+    lScene->GetRootNode()->GetChild(0)->AddTakeNode("Other");
+    ASSERT_TRUE(lScene->SetTakeInfo(lOther));
+    KStreamOptionsRyv lOptions;
+    lOptions.SetPassword("right");
+    for (const KWriterRyv::EFlavour lFlavour : {KWriterRyv::kAscii60, KWriterRyv::kEncrypted60}) {
+        ASSERT_TRUE(Write(lScene, lOptions, lFlavour));
+        KReaderRyv lReader(&mFactory);
+        ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+        const bool lSealed = lFlavour == KWriterRyv::kEncrypted60;
+        EXPECT_EQ(lReader.HasSummary(), !lSealed);
+        if (lSealed) {
+            EXPECT_FALSE(lReader.ReadSummary("wrong"));
+            EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kWrongPassword);
+            ASSERT_TRUE(lReader.ReadSummary("right"));
+        }
+        ASSERT_EQ(lReader.GetTakeNames().size(), 2u);
+        EXPECT_STREQ(lReader.GetTakeNames()[0].Buffer(), "Take 001");
+        EXPECT_STREQ(lReader.GetTakeNames()[1].Buffer(), "Other");
+        EXPECT_EQ(std::string(lReader.GetHeaderExtension().mCreator.Buffer()).rfind("ryvkit", 0),
+                  0u);
+        KStreamOptionsRyv lPick;
+        lPick.SetTakeName(lReader.GetTakeNames()[1].Buffer());
+        KRyvScene* lRead = mFactory.CreateScene();
+        ASSERT_TRUE(lReader.Read(lRead, &lPick));
+        EXPECT_STREQ(lRead->GetCurrentTakeName(), "Other");
+        // Read again: the body is decoded anew.
+        KRyvScene* lAgain = mFactory.CreateScene();
+        ASSERT_TRUE(lReader.Read(lAgain, &lOptions));
+        EXPECT_EQ(lAgain->GetRootNode()->GetChildCount(), lRead->GetRootNode()->GetChildCount());
+    }
+}
+
+// A property of one model driven by one of another comes back connected, in every form.
+TEST_F(KRyvReadBackTest, PropertyConnectionsBetweenModelsSurvive)
+{
+    KRyvScene* lScene = mFactory.CreateScene();
+    KRyvNode* lDriven = AddNode(lScene->GetRootNode(), "Driven");
+    KRyvNode* lDriver = AddNode(lDriven, "Driver");
+    ASSERT_TRUE(lDriven->GetProperties()
+                    ->FindProperty("Visibility")
+                    ->ConnectSrc(lDriver->GetProperties()->FindProperty("Visibility")));
+    KStreamOptionsRyv lOptions;
+    lOptions.SetPassword("p");
+    for (const KWriterRyv::EFlavour lFlavour :
+         {KWriterRyv::kBinary60, KWriterRyv::kAscii60, KWriterRyv::kEncrypted60,
+          KWriterRyv::kBinary5x, KWriterRyv::kAscii5x}) {
+        ASSERT_TRUE(Write(lScene, lOptions, lFlavour));
+        KRyvScene* lRead = Read(lOptions);
+        ASSERT_NE(lRead, nullptr) << mReason;
+        KRyvNode* lBackDriven = lRead->GetRootNode()->GetChild(0);
+        const KProperty* lVisibility = lBackDriven->GetProperties()->FindProperty("Visibility");
+        ASSERT_EQ(lVisibility->GetSrcCount(), 1);
+        EXPECT_EQ(static_cast<const KProperty*>(lVisibility->GetSrc(0))->GetParentObject(),
+                  lBackDriven->GetChild(0)->GetProperties());
+        EXPECT_TRUE(mMessage.empty()) << mMessage;
+    }
+}
+
+// Skin and cluster deformers come back with their binding and their connections: the skin to
+// the model it deforms, the cluster to its skin and to its link model.
+TEST_F(KRyvReadBackTest, SkinAndClusterDeformersSurvive)
+{
+    // The test scene's skin deformers are built from its links.
+    KRyvScene* lScene = BuildRyvTestScene(mFactory, "");
+    KRyvSceneEntity& lEntity = *lScene->GetSceneEntity();
+    ASSERT_EQ(lEntity.GetDeformerCount(KRyvSceneEntity::eSkinDeformers), 1);
+    ASSERT_EQ(lEntity.GetDeformerCount(KRyvSceneEntity::eClusterDeformers), 1);
+    const KRyvDeformer& lCluster = *lEntity.GetDeformer(0, KRyvSceneEntity::eClusterDeformers);
+    KStreamOptionsRyv lOptions;
+    lOptions.SetPassword("p");
+    for (const KWriterRyv::EFlavour lFlavour :
+         {KWriterRyv::kBinary60, KWriterRyv::kAscii60, KWriterRyv::kEncrypted60,
+          KWriterRyv::kBinary5x, KWriterRyv::kAscii5x}) {
+        ASSERT_TRUE(Write(lScene, lOptions, lFlavour));
+        KRyvScene* lRead = Read(lOptions);
+        ASSERT_NE(lRead, nullptr) << mReason;
+        EXPECT_TRUE(mMessage.find("not made") == std::string::npos) << mMessage;
+        KRyvSceneEntity& lBack = *lRead->GetSceneEntity();
+        ASSERT_EQ(lBack.GetDeformerCount(KRyvSceneEntity::eSkinDeformers), 1);
+        ASSERT_EQ(lBack.GetDeformerCount(KRyvSceneEntity::eClusterDeformers), 1);
+        KRyvDeformer& lSkin = *lBack.GetDeformer(0, KRyvSceneEntity::eSkinDeformers);
+        KRyvDeformer& lBackCluster = *lBack.GetDeformer(0, KRyvSceneEntity::eClusterDeformers);
+        EXPECT_STREQ(lBackCluster.GetName().Buffer(), lCluster.GetName().Buffer());
+        EXPECT_EQ(lBackCluster.GetControlPointIndexArray(), lCluster.GetControlPointIndexArray());
+        EXPECT_EQ(lBackCluster.GetControlPointWeightArray(), lCluster.GetControlPointWeightArray());
+        EXPECT_EQ(lBackCluster.GetLinkMode(), lCluster.GetLinkMode());
+        EXPECT_EQ(lBackCluster.GetTransformLinkMatrix()[3][1],
+                  lCluster.GetTransformLinkMatrix()[3][1]);
+        KRyvNode* lBone = lRead->GetRootNode()->GetChild(0);
+        KRyvNode* lArm = lBone->GetChild(0);
+        ASSERT_EQ(lSkin.GetProperties()->GetDstCount(), 1);
+        EXPECT_EQ(lSkin.GetProperties()->GetDst(0), lArm->GetProperties());
+        ASSERT_EQ(lBackCluster.GetProperties()->GetDstCount(), 1);
+        EXPECT_EQ(lBackCluster.GetProperties()->GetDst(0), lSkin.GetProperties());
+        ASSERT_EQ(lBackCluster.GetProperties()->GetSrcCount(), 1);
+        EXPECT_EQ(lBackCluster.GetProperties()->GetSrc(0), lBone->GetProperties());
+    }
+}
+
+// A character's input (an actor, or a character read after it) comes back as that object.
+TEST_F(KRyvReadBackTest, ACharactersInputSurvives)
+{
+    KRyvScene* lScene = mFactory.CreateScene();
+    KRyvActor* lActor = lScene->GetActor(lScene->AddActor("Performer"));
+    KRyvCharacter* lFirst = lScene->GetCharacter(lScene->AddCharacter("First"));
+    KRyvCharacter* lSecond = lScene->GetCharacter(lScene->AddCharacter("Second"));
+    lFirst->SetInput(KRyvCharacter::kInputCharacter, lSecond);
+    lSecond->SetInput(KRyvCharacter::kInputActor, lActor);
+    KStreamOptionsRyv lOptions;
+    KRyvScene* lRead = RoundTrip(lScene, lOptions, lOptions);
+    ASSERT_NE(lRead, nullptr);
+    ASSERT_EQ(lRead->GetCharacterCount(), 2);
+    EXPECT_EQ(lRead->GetCharacter(0)->GetInputType(), KRyvCharacter::kInputCharacter);
+    EXPECT_EQ(lRead->GetCharacter(0)->GetInputObject(), lRead->GetCharacter(1));
+    EXPECT_EQ(lRead->GetCharacter(1)->GetInputObject(), lRead->GetActor(0));
+    EXPECT_TRUE(mMessage.empty()) << mMessage;
+}
+
+// A character pose keeps its own scene: its nodes and its character linked to them.
+TEST_F(KRyvReadBackTest, CharacterPosesSurviveWithTheirOwnScene)
+{
+    KRyvScene* lScene = mFactory.CreateScene();
+    AddNode(lScene->GetRootNode(), "Main");
+    KRyvCharacterPose* lPose = lScene->GetCharacterPose(lScene->AddCharacterPose("Rest"));
+    KRyvScene* lPoseScene = lPose->GetScene();
+    KRyvNode* lHips = AddNode(lPoseScene->GetRootNode(), "Hips");
+    lHips->SetLclTranslation(KVector4(1.0, 95.5, -2.0, 1.0));
+    KRyvCharacterLink lLink;
+    lLink.mNode = lHips;
+    lPoseScene->GetCharacter(0)->SetCharacterLink(0, lLink, false);
+    KStreamOptionsRyv lOptions;
+    for (const KWriterRyv::EFlavour lFlavour : {KWriterRyv::kBinary60, KWriterRyv::kAscii5x}) {
+        ASSERT_TRUE(Write(lScene, lOptions, lFlavour));
+        KRyvScene* lRead = Read(lOptions);
+        ASSERT_NE(lRead, nullptr) << mReason;
+        ASSERT_EQ(lRead->GetCharacterPoseCount(), 1);
+        EXPECT_STREQ(lRead->GetCharacterPose(0)->GetName().Buffer(), lPose->GetName().Buffer());
+        KRyvScene* lBack = lRead->GetCharacterPose(0)->GetScene();
+        ASSERT_EQ(lBack->GetRootNode()->GetChildCount(), 1);
+        KRyvNode* lBackHips = lBack->GetRootNode()->GetChild(0);
+        KVector4 lTranslation;
+        lBackHips->GetLclTranslation(lTranslation);
+        EXPECT_EQ(lTranslation[1], 95.5);
+        ASSERT_EQ(lBack->GetCharacterCount(), 1);
+        KRyvCharacterLink lBackLink;
+        ASSERT_TRUE(lBack->GetCharacter(0)->GetCharacterLink(0, &lBackLink));
+        EXPECT_EQ(lBackLink.mNode, lBackHips);
+        EXPECT_EQ(lRead->GetRootNode()->GetChildCount(), 1);
+    }
+}
+
+// The preview image goes into the file from the writer's options and comes back in the summary
+// and in the reader's options; a record whose bytes do not fit its size is not taken.
+TEST_F(KRyvReadBackTest, TheThumbnailSurvives)
+{
+    KRyvThumbnail lThumbnail;
+    lThumbnail.SetDataFormat(KRyvThumbnail::eRGBA_32);
+    lThumbnail.SetSize(KRyvThumbnail::e64x64);
+    lThumbnail.GetThumbnailImage()[5] = 200;
+    lThumbnail.GetThumbnailImage()[lThumbnail.GetSizeInBytes() - 1] = 7;
+    KStreamOptionsRyv lOptions;
+    lOptions.SetThumbnail(lThumbnail);
+    ASSERT_TRUE(Write(mFactory.CreateScene(), lOptions, KWriterRyv::kAscii60));
+    KReaderRyv lReader(&mFactory);
+    ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    EXPECT_EQ(lReader.GetThumbnail().GetSize(), KRyvThumbnail::e64x64);
+    KStreamOptionsRyv lRead;
+    ASSERT_TRUE(lReader.Read(mFactory.CreateScene(), &lRead));
+    const KRyvThumbnail& lBack = lRead.GetThumbnail();
+    ASSERT_EQ(lBack.GetSizeInBytes(), lThumbnail.GetSizeInBytes());
+    EXPECT_TRUE(std::equal(lBack.GetThumbnailImage(),
+                           lBack.GetThumbnailImage() + lBack.GetSizeInBytes(),
+                           lThumbnail.GetThumbnailImage()));
+
+    KRyvFile lFile;
+    lFile.Create(6000, false, nullptr);
+    lFile.FieldWriteBegin("Thumbnail");
+    lFile.FieldWriteI(KRyvThumbnail::eRGB_24);
+    lFile.FieldWriteI(KRyvThumbnail::e64x64);
+    lFile.FieldWriteR("abc", 3);
+    lFile.FieldWriteEnd();
+    lFile.FieldWriteBegin("Objects");
+    lFile.FieldWriteEnd();
+    KRyvMemoryStream lStream;
+    ASSERT_TRUE(lFile.Save(lStream));
+    KRyvFile lShort;
+    KRyvMemoryStream lIn(lStream.GetBytes());
+    ASSERT_TRUE(lShort.Open(lIn) && lShort.ReadBody(nullptr));
+    KRyvThumbnail lUntouched;
+    EXPECT_FALSE(KRyvSceneObjectIO::ReadThumbnail(lShort, lUntouched));
+    EXPECT_EQ(lUntouched.GetSize(), 0);
 }
 
 } // namespace

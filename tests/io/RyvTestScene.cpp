@@ -1,12 +1,12 @@
 #include "tests/io/RyvTestScene.h"
 
 #include "animation/KFCurve.h"
-#include "character/KRyvCharacter.h"
-#include "character/KRyvControlSet.h"
-#include "scene/objects/KRyvActor.h"
-#include "scene/objects/KRyvMarkerSet.h"
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
+#include "character/KRyvCharacter.h"
+#include "character/KRyvCharacterPose.h"
+#include "character/KRyvControlSet.h"
+#include "object/KProperty.h"
 #include "scene/KRyvGlobalTimeSettings.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -15,15 +15,17 @@
 #include "scene/KRyvSkeleton.h"
 #include "scene/KRyvUserProperty.h"
 #include "scene/objects/KLayer.h"
+#include "scene/objects/KRyvActor.h"
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGobo.h"
-#include "scene/objects/KRyvNodeLimits.h"
 #include "scene/objects/KRyvLight.h"
 #include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMarker.h"
+#include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
+#include "scene/objects/KRyvNodeLimits.h"
 #include "scene/objects/KRyvNull.h"
 #include "scene/objects/KRyvNurb.h"
 #include "scene/objects/KRyvPatch.h"
@@ -33,7 +35,8 @@
 
 namespace {
 
-KRyvNode* AddNode(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName, KRyvNodeAttribute* pAttribute)
+KRyvNode* AddNode(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName,
+                  KRyvNodeAttribute* pAttribute)
 {
     KRyvNode* lNode = ioFactory.CreateNode(pName);
     lNode->SetNodeAttribute(pAttribute);
@@ -146,13 +149,35 @@ void AddCurves(KRyvNode& ioNode, const char* pTake)
     lCurve->KeyAdd(KTime(2000), lKey);
     lKey.SetTCB(KTime(3000), 4.0f, 0.5f, -0.25f, 0.125f);
     lCurve->KeyAdd(KTime(3000), lKey);
-    lKey.Set(KTime(4000), 3.0f, KFCurveKey::kInterpolationCubic, KFCurveKey::kTangentUser | KFCurveKey::kTangentBreak,
-             1.5f, -0.5f, KFCurveKey::kWeightedRight | KFCurveKey::kWeightedNextLeft, 0.2f, 0.7f, 0.1f, 0.3f);
+    lKey.Set(KTime(4000), 3.0f, KFCurveKey::kInterpolationCubic,
+             KFCurveKey::kTangentUser | KFCurveKey::kTangentBreak, 1.5f, -0.5f,
+             KFCurveKey::kWeightedRight | KFCurveKey::kWeightedNextLeft, 0.2f, 0.7f, 0.1f, 0.3f);
     lCurve->KeyAdd(KTime(4000), lKey);
     lCurve->SetPreExtrapolation(KFCurve::kExtrapolationRepetition);
     lCurve->SetPostExtrapolation(KFCurve::kExtrapolationMirrorRepetition);
     lCurve->SetPostExtrapolationCount(3);
     lTake->GetTransformRY()->KeyAdd(KTime(500), 90.0f);
+}
+
+// The kinds a file carries beyond the objects above: the export mark, a property connection,
+// skin and cluster deformers, a character's input and a character pose with its own scene.
+void AddLaterKinds(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, KRyvNode* pBone,
+                   KRyvNode* pArm)
+{
+    pBone->SetMarked(true);
+    pArm->GetProperties()
+        ->FindProperty("Visibility")
+        ->ConnectSrc(pBone->GetProperties()->FindProperty("Visibility"));
+    ioScene.BuildSkinDeformers();
+    ioScene.GetCharacter(0)->SetInput(KRyvCharacter::kInputActor,
+                                      ioScene.GetActor(ioScene.AddActor("Performer")));
+    KRyvScene* lPoseScene = ioScene.GetCharacterPose(ioScene.AddCharacterPose("Rest"))->GetScene();
+    KRyvNode* lHips = ioFactory.CreateNode("Hips");
+    lHips->SetLclTranslation(KVector4(0.0, 90.0, 1.0, 1.0));
+    lPoseScene->GetRootNode()->AddChild(lHips);
+    KRyvCharacterLink lLink;
+    lLink.mNode = lHips;
+    lPoseScene->GetCharacter(0)->SetCharacterLink(KRyvCharacter::kLinkReference, lLink, false);
 }
 
 void AddCharacter(KRyvScene& ioScene, KRyvNode* pBone, KRyvNode* pArm)
@@ -182,7 +207,8 @@ void AddCharacter(KRyvScene& ioScene, KRyvNode* pBone, KRyvNode* pArm)
     lActor->SetMarkerSet(lMarkers);
 }
 
-void AddObjects(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, KRyvNode* pRoot, const std::string& pMediaFile)
+void AddObjects(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, KRyvNode* pRoot,
+                const std::string& pMediaFile)
 {
     KRyvSceneEntity& lEntity = *ioScene.GetSceneEntity();
     KRyvMaterial* lMaterial = ioFactory.CreateMaterial("Skin");
@@ -250,6 +276,7 @@ void AddObjects(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, KRyvNode* pRoo
     lLimits.GetTranslationLimit().SetMax(KVector4(5.0, 6.0, 7.0, 1.0));
     lLimits.SetAxisLength(2.5);
     ioFactory.CreateGenericNode("Helper")->SetSceneEntity(ioScene.GetSceneEntity());
+    AddLaterKinds(ioFactory, ioScene, lBone, lArm);
 }
 
 } // namespace

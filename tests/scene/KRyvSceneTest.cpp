@@ -774,3 +774,31 @@ TEST(KRyvSceneConnections, CountAndFindByClass)
     EXPECT_TRUE(lFactory.DestroyMaterial(lMaterial));
     EXPECT_EQ(lHandle.Get(), nullptr);
 }
+
+// What a reader builds aside goes over whole; the camera settings find nodes of the scene
+// they now belong to.
+TEST(KRyvSceneSwapTest, SwapContentExchangesEverythingBetweenScenesOfOneFactory)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene* lOld = lFactory.CreateScene();
+    KRyvScene* lNew = lFactory.CreateScene();
+    lOld->GetRootNode()->AddChild(lFactory.CreateNode("Old"));
+    KRyvNode* lCamera = lFactory.CreateNode("Cam");
+    lNew->GetRootNode()->AddChild(lCamera);
+    lNew->AddCharacter("Hero");
+    lNew->GetGlobalTimeSettings().SetSnapOnFrames(3);
+    KRyvNode* const lNewRoot = lNew->GetRootNode();
+    ASSERT_TRUE(lOld->SwapContent(*lNew));
+    EXPECT_EQ(lOld->GetRootNode(), lNewRoot);
+    EXPECT_STREQ(lOld->GetRootNode()->GetChild(0)->GetName().Buffer(), "Model::Cam");
+    EXPECT_EQ(lOld->GetCharacterCount(), 1);
+    EXPECT_EQ(lNew->GetCharacterCount(), 0);
+    EXPECT_EQ(lOld->GetGlobalTimeSettings().GetSnapOnFrames(), 3);
+    EXPECT_STREQ(lNew->GetRootNode()->GetChild(0)->GetName().Buffer(), "Model::Old");
+    EXPECT_TRUE(lOld->GetGlobalCameraSettings().SetDefaultCamera("Cam"));
+    EXPECT_FALSE(lNew->GetGlobalCameraSettings().SetDefaultCamera("Cam"));
+    KRyvObjectFactory lOther;
+    KRyvScene* lForeign = lOther.CreateScene();
+    EXPECT_FALSE(lOld->SwapContent(*lForeign));
+    EXPECT_EQ(lOld->GetRootNode(), lNewRoot);
+}

@@ -4,18 +4,21 @@
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
 #include "character/KRyvCharacter.h"
+#include "character/KRyvCharacterPose.h"
 #include "character/KRyvControlSet.h"
 #include "object/KObject.h"
-#include "scene/objects/KRyvActor.h"
-#include "scene/objects/KRyvMarkerSet.h"
+#include "object/KProperty.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
 #include "scene/KRyvUserProperty.h"
 #include "scene/objects/KLayer.h"
+#include "scene/objects/KRyvActor.h"
+#include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGeometry.h"
 #include "scene/objects/KRyvLink.h"
+#include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
 #include "scene/objects/KRyvNodeLimits.h"
@@ -28,10 +31,12 @@
 #include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <vector>
 
 namespace {
 
-template <typename A, typename B> std::string Differ(const std::string& pWhere, const A& pExpected, const B& pActual)
+template <typename A, typename B>
+std::string Differ(const std::string& pWhere, const A& pExpected, const B& pActual)
 {
     std::ostringstream lText;
     lText.precision(17);
@@ -66,8 +71,8 @@ KObject* AttributeSet(KRyvNodeAttribute& ioAttribute)
 }
 
 template <typename T>
-std::string CompareArrays(const KSceneComparer& pComparer, const std::string& pWhere, const std::vector<T>& pExpected,
-                          const std::vector<T>& pActual)
+std::string CompareArrays(const KSceneComparer& pComparer, const std::string& pWhere,
+                          const std::vector<T>& pExpected, const std::vector<T>& pActual)
 {
     if (pExpected.size() != pActual.size()) {
         return Differ(pWhere + " count", pExpected.size(), pActual.size());
@@ -116,34 +121,46 @@ template <typename T> std::vector<std::string> Names(const std::vector<T*>& pObj
     return lNames;
 }
 
-std::string CompareElement(const KSceneComparer& pComparer, int pType, const KLayerElement& pExpected,
-                           const KLayerElement& pActual, const std::string& pWhere)
+std::string CompareElement(const KSceneComparer& pComparer, int pType,
+                           const KLayerElement& pExpected, const KLayerElement& pActual,
+                           const std::string& pWhere)
 {
     if (pExpected.GetMappingMode() != pActual.GetMappingMode() ||
         pExpected.GetReferenceMode() != pActual.GetReferenceMode()) {
-        return Differ(pWhere + " modes", pExpected.GetMappingMode() * 10 + pExpected.GetReferenceMode(),
+        return Differ(pWhere + " modes",
+                      pExpected.GetMappingMode() * 10 + pExpected.GetReferenceMode(),
                       pActual.GetMappingMode() * 10 + pActual.GetReferenceMode());
     }
-    std::string lDiff = CompareArrays(pComparer, pWhere + " index", pExpected.GetIndexArray(), pActual.GetIndexArray());
+    std::string lDiff = CompareArrays(pComparer, pWhere + " index", pExpected.GetIndexArray(),
+                                      pActual.GetIndexArray());
     if (!lDiff.empty()) {
         return lDiff;
     }
     switch (pType) {
     case KLayerElement::eNormal:
-        return CompareArrays(pComparer, pWhere, Flat(static_cast<const KLayerElementNormal&>(pExpected).GetDirectArray()),
-                             Flat(static_cast<const KLayerElementNormal&>(pActual).GetDirectArray()));
+        return CompareArrays(
+            pComparer, pWhere,
+            Flat(static_cast<const KLayerElementNormal&>(pExpected).GetDirectArray()),
+            Flat(static_cast<const KLayerElementNormal&>(pActual).GetDirectArray()));
     case KLayerElement::eUV:
-        return CompareArrays(pComparer, pWhere, Flat(static_cast<const KLayerElementUV&>(pExpected).GetDirectArray()),
+        return CompareArrays(pComparer, pWhere,
+                             Flat(static_cast<const KLayerElementUV&>(pExpected).GetDirectArray()),
                              Flat(static_cast<const KLayerElementUV&>(pActual).GetDirectArray()));
     case KLayerElement::eVertexColor:
-        return CompareArrays(pComparer, pWhere, Flat(static_cast<const KLayerElementVertexColor&>(pExpected).GetDirectArray()),
-                             Flat(static_cast<const KLayerElementVertexColor&>(pActual).GetDirectArray()));
+        return CompareArrays(
+            pComparer, pWhere,
+            Flat(static_cast<const KLayerElementVertexColor&>(pExpected).GetDirectArray()),
+            Flat(static_cast<const KLayerElementVertexColor&>(pActual).GetDirectArray()));
     case KLayerElement::ePolygonGroup:
-        return CompareArrays(pComparer, pWhere, static_cast<const KLayerElementPolygonGroup&>(pExpected).GetDirectArray(),
-                             static_cast<const KLayerElementPolygonGroup&>(pActual).GetDirectArray());
+        return CompareArrays(
+            pComparer, pWhere,
+            static_cast<const KLayerElementPolygonGroup&>(pExpected).GetDirectArray(),
+            static_cast<const KLayerElementPolygonGroup&>(pActual).GetDirectArray());
     case KLayerElement::eMaterial: {
-        const auto lExpected = Names(static_cast<const KLayerElementMaterial&>(pExpected).GetDirectArray());
-        const auto lActual = Names(static_cast<const KLayerElementMaterial&>(pActual).GetDirectArray());
+        const auto lExpected =
+            Names(static_cast<const KLayerElementMaterial&>(pExpected).GetDirectArray());
+        const auto lActual =
+            Names(static_cast<const KLayerElementMaterial&>(pActual).GetDirectArray());
         return lExpected == lActual ? std::string() : pWhere + ": material list differs";
     }
     default: {
@@ -152,7 +169,8 @@ std::string CompareElement(const KSceneComparer& pComparer, int pType, const KLa
         if (Names(lExpected.GetDirectArray()) != Names(lActual.GetDirectArray())) {
             return pWhere + ": texture list differs";
         }
-        if (lExpected.GetBlendMode() != lActual.GetBlendMode() || !pComparer.Near(lExpected.GetAlpha(), lActual.GetAlpha())) {
+        if (lExpected.GetBlendMode() != lActual.GetBlendMode() ||
+            !pComparer.Near(lExpected.GetAlpha(), lActual.GetAlpha())) {
             return Differ(pWhere + " blend mode/alpha", lExpected.GetAlpha(), lActual.GetAlpha());
         }
         return {};
@@ -160,18 +178,21 @@ std::string CompareElement(const KSceneComparer& pComparer, int pType, const KLa
     }
 }
 
-std::string CompareLink(const KSceneComparer& pComparer, KRyvLink& pExpected, KRyvLink& pActual, const std::string& pWhere)
+std::string CompareLink(const KSceneComparer& pComparer, KRyvLink& pExpected, KRyvLink& pActual,
+                        const std::string& pWhere)
 {
     const std::string lNodeE = pExpected.GetLink() ? Name(pExpected.GetLink()->GetName()) : "";
     const std::string lNodeA = pActual.GetLink() ? Name(pActual.GetLink()->GetName()) : "";
     if (lNodeE != lNodeA || pExpected.GetLinkMode() != pActual.GetLinkMode()) {
         return Differ(pWhere + " node/mode", lNodeE, lNodeA);
     }
-    std::string lDiff = CompareArrays(pComparer, pWhere + " indices", pExpected.GetControlPointIndexArray(),
-                                      pActual.GetControlPointIndexArray());
+    std::string lDiff =
+        CompareArrays(pComparer, pWhere + " indices", pExpected.GetControlPointIndexArray(),
+                      pActual.GetControlPointIndexArray());
     if (lDiff.empty()) {
-        lDiff = CompareArrays(pComparer, pWhere + " weights", pExpected.GetControlPointWeightArray(),
-                              pActual.GetControlPointWeightArray());
+        lDiff =
+            CompareArrays(pComparer, pWhere + " weights", pExpected.GetControlPointWeightArray(),
+                          pActual.GetControlPointWeightArray());
     }
     KMatrix lE;
     KMatrix lA;
@@ -179,7 +200,9 @@ std::string CompareLink(const KSceneComparer& pComparer, KRyvLink& pExpected, KR
     pActual.GetTransformLinkMatrix(lA);
     for (int r = 0; lDiff.empty() && r < 4; ++r) {
         for (int c = 0; lDiff.empty() && c < 4; ++c) {
-            lDiff = pComparer.Near(lE[r][c], lA[r][c]) ? "" : Differ(pWhere + " link matrix", lE[r][c], lA[r][c]);
+            lDiff = pComparer.Near(lE[r][c], lA[r][c])
+                        ? ""
+                        : Differ(pWhere + " link matrix", lE[r][c], lA[r][c]);
         }
     }
     return lDiff;
@@ -245,12 +268,13 @@ std::string KSceneComparer::CompareCurves(const KFCurve& pExpected, const KFCurv
     if (!Near(pExpected.GetDefaultValue(), pActual.GetDefaultValue())) {
         return Differ("default value", pExpected.GetDefaultValue(), pActual.GetDefaultValue());
     }
-    const int lFields[][2] = {{pExpected.GetKeyCount(), pActual.GetKeyCount()},
-                              {pExpected.GetPreExtrapolation(), pActual.GetPreExtrapolation()},
-                              {pExpected.GetPostExtrapolation(), pActual.GetPostExtrapolation()},
-                              {pExpected.GetPreExtrapolationCount(), pActual.GetPreExtrapolationCount()},
-                              {pExpected.GetPostExtrapolationCount(), pActual.GetPostExtrapolationCount()},
-                              {pExpected.GetFlags(), pActual.GetFlags()}};
+    const int lFields[][2] = {
+        {pExpected.GetKeyCount(), pActual.GetKeyCount()},
+        {pExpected.GetPreExtrapolation(), pActual.GetPreExtrapolation()},
+        {pExpected.GetPostExtrapolation(), pActual.GetPostExtrapolation()},
+        {pExpected.GetPreExtrapolationCount(), pActual.GetPreExtrapolationCount()},
+        {pExpected.GetPostExtrapolationCount(), pActual.GetPostExtrapolationCount()},
+        {pExpected.GetFlags(), pActual.GetFlags()}};
     for (const auto& lField : lFields) {
         if (lField[0] != lField[1]) {
             return Differ("curve fields", lField[0], lField[1]);
@@ -263,14 +287,11 @@ std::string KSceneComparer::CompareCurves(const KFCurve& pExpected, const KFCurv
         if (lE.GetTime().Get() != lA.GetTime().Get() || lE.GetFlags() != lA.GetFlags()) {
             return Differ(lWhere + " time/flags", lE.GetTime().Get(), lA.GetTime().Get());
         }
-        const double lValues[][2] = {{lE.GetValue(), lA.GetValue()},
-                                     {lE.GetDataFloat(0), lA.GetDataFloat(0)},
-                                     {lE.GetDataFloat(1), lA.GetDataFloat(1)},
-                                     {lE.GetDataFloat(2), lA.GetDataFloat(2)},
-                                     {lE.GetWeight(0), lA.GetWeight(0)},
-                                     {lE.GetWeight(1), lA.GetWeight(1)},
-                                     {lE.GetVelocity(0), lA.GetVelocity(0)},
-                                     {lE.GetVelocity(1), lA.GetVelocity(1)}};
+        const double lValues[][2] = {
+            {lE.GetValue(), lA.GetValue()},           {lE.GetDataFloat(0), lA.GetDataFloat(0)},
+            {lE.GetDataFloat(1), lA.GetDataFloat(1)}, {lE.GetDataFloat(2), lA.GetDataFloat(2)},
+            {lE.GetWeight(0), lA.GetWeight(0)},       {lE.GetWeight(1), lA.GetWeight(1)},
+            {lE.GetVelocity(0), lA.GetVelocity(0)},   {lE.GetVelocity(1), lA.GetVelocity(1)}};
         for (const auto& lValue : lValues) {
             if (!Near(lValue[0], lValue[1])) {
                 return Differ(lWhere, lValue[0], lValue[1]);
@@ -280,11 +301,12 @@ std::string KSceneComparer::CompareCurves(const KFCurve& pExpected, const KFCurv
     return {};
 }
 
-std::string KSceneComparer::CompareChannels(const KFCurveNode& pExpected, const KFCurveNode& pActual,
-                                            const std::string& pPath)
+std::string KSceneComparer::CompareChannels(const KFCurveNode& pExpected,
+                                            const KFCurveNode& pActual, const std::string& pPath)
 {
     const std::string lPath = pPath + "/" + pExpected.GetName();
-    if (std::string(pExpected.GetName()) != pActual.GetName() || pExpected.GetCount() != pActual.GetCount() ||
+    if (std::string(pExpected.GetName()) != pActual.GetName() ||
+        pExpected.GetCount() != pActual.GetCount() ||
         !pExpected.GetCurve() != !pActual.GetCurve()) {
         return lPath + ": channel differs";
     }
@@ -303,14 +325,16 @@ std::string KSceneComparer::CompareChannels(const KFCurveNode& pExpected, const 
     return {};
 }
 
-std::string KSceneComparer::CompareTakes(KRyvTakeNodeContainer& pExpected, KRyvTakeNodeContainer& pActual)
+std::string KSceneComparer::CompareTakes(KRyvTakeNodeContainer& pExpected,
+                                         KRyvTakeNodeContainer& pActual)
 {
     if (!mOptions.mCompareTakes) {
         return {};
     }
     if (pExpected.GetTakeNodeCount() != pActual.GetTakeNodeCount() ||
         pExpected.GetCurrentTakeNodeIndex() != pActual.GetCurrentTakeNodeIndex()) {
-        return Differ("take count/current", pExpected.GetTakeNodeCount(), pActual.GetTakeNodeCount());
+        return Differ("take count/current", pExpected.GetTakeNodeCount(),
+                      pActual.GetTakeNodeCount());
     }
     for (int i = 0; i < pExpected.GetTakeNodeCount(); ++i) {
         KRyvTakeNode* lE = pExpected.GetTakeNode(i);
@@ -318,7 +342,8 @@ std::string KSceneComparer::CompareTakes(KRyvTakeNodeContainer& pExpected, KRyvT
         if (lE->GetName().Compare(lA->GetName()) != 0) {
             return Differ("take name", Name(lE->GetName()), Name(lA->GetName()));
         }
-        const std::string lDiff = CompareChannels(*lE->GetKFCurveNode(), *lA->GetKFCurveNode(), Name(lE->GetName()));
+        const std::string lDiff =
+            CompareChannels(*lE->GetKFCurveNode(), *lA->GetKFCurveNode(), Name(lE->GetName()));
         if (!lDiff.empty()) {
             return "take " + lDiff;
         }
@@ -326,18 +351,23 @@ std::string KSceneComparer::CompareTakes(KRyvTakeNodeContainer& pExpected, KRyvT
     return {};
 }
 
-std::string KSceneComparer::CompareLayerContainers(const KRyvLayerContainer& pExpected, const KRyvLayerContainer& pActual)
+std::string KSceneComparer::CompareLayerContainers(const KRyvLayerContainer& pExpected,
+                                                   const KRyvLayerContainer& pActual)
 {
-    std::string lDiff = CompareArrays(*this, "control points", Flat(pExpected.GetControlPointArray()),
-                                      Flat(pActual.GetControlPointArray()));
+    std::string lDiff =
+        CompareArrays(*this, "control points", Flat(pExpected.GetControlPointArray()),
+                      Flat(pActual.GetControlPointArray()));
     if (!lDiff.empty() || pExpected.GetLayerCount() != pActual.GetLayerCount()) {
-        return lDiff.empty() ? Differ("layer count", pExpected.GetLayerCount(), pActual.GetLayerCount()) : lDiff;
+        return lDiff.empty()
+                   ? Differ("layer count", pExpected.GetLayerCount(), pActual.GetLayerCount())
+                   : lDiff;
     }
     for (int i = 0; i < pExpected.GetLayerCount(); ++i) {
         for (int lType = KLayerElement::eNormal; lType <= KLayerElement::eVertexColor; ++lType) {
             const KLayerElement* lE = pExpected.GetLayer(i)->GetElement(lType);
             const KLayerElement* lA = pActual.GetLayer(i)->GetElement(lType);
-            const std::string lWhere = "layer " + std::to_string(i) + " element " + std::to_string(lType);
+            const std::string lWhere =
+                "layer " + std::to_string(i) + " element " + std::to_string(lType);
             if (!lE != !lA) {
                 return lWhere + ": present on one side only";
             }
@@ -360,7 +390,8 @@ std::string KSceneComparer::CompareGeometryKinds(KRyvNode& pExpected, KRyvNode& 
         return lContainerE ? CompareLayerContainers(*lContainerE, *lContainerA) : std::string();
     }
     std::string lDiff = CompareLayerContainers(*lE, *lA);
-    if (lDiff.empty() && (lE->GetShapeCount() != lA->GetShapeCount() || lE->GetLinkCount() != lA->GetLinkCount())) {
+    if (lDiff.empty() &&
+        (lE->GetShapeCount() != lA->GetShapeCount() || lE->GetLinkCount() != lA->GetLinkCount())) {
         lDiff = Differ("shape/link count", lE->GetShapeCount() * 1000 + lE->GetLinkCount(),
                        lA->GetShapeCount() * 1000 + lA->GetLinkCount());
     }
@@ -386,30 +417,37 @@ std::string KSceneComparer::CompareGeometryKinds(KRyvNode& pExpected, KRyvNode& 
         const int* lVE = lMeshE->GetPolygonVertices();
         const int* lVA = lMeshA->GetPolygonVertices();
         if (lDiff.empty()) {
-            lDiff = CompareArrays(*this, "polygon vertices",
-                                  std::vector<int>(lVE, lVE + (lVE ? lMeshE->GetPolygonVertexCount() : 0)),
-                                  std::vector<int>(lVA, lVA + (lVA ? lMeshA->GetPolygonVertexCount() : 0)));
+            lDiff = CompareArrays(
+                *this, "polygon vertices",
+                std::vector<int>(lVE, lVE + (lVE ? lMeshE->GetPolygonVertexCount() : 0)),
+                std::vector<int>(lVA, lVA + (lVA ? lMeshA->GetPolygonVertexCount() : 0)));
         }
     }
     if (auto* lNurbE = dynamic_cast<KRyvNurb*>(lE); lDiff.empty() && lNurbE) {
         auto* lNurbA = static_cast<KRyvNurb*>(lA);
-        const int lShapeE[] = {lNurbE->GetUOrder(), lNurbE->GetVOrder(), lNurbE->GetUCount(), lNurbE->GetVCount(),
-                               lNurbE->GetUType(), lNurbE->GetVType(), lNurbE->GetUStep(), lNurbE->GetVStep()};
-        const int lShapeA[] = {lNurbA->GetUOrder(), lNurbA->GetVOrder(), lNurbA->GetUCount(), lNurbA->GetVCount(),
-                               lNurbA->GetUType(), lNurbA->GetVType(), lNurbA->GetUStep(), lNurbA->GetVStep()};
-        lDiff = CompareArrays(*this, "nurbs surface", std::vector<int>(std::begin(lShapeE), std::end(lShapeE)),
+        const int lShapeE[] = {lNurbE->GetUOrder(), lNurbE->GetVOrder(), lNurbE->GetUCount(),
+                               lNurbE->GetVCount(), lNurbE->GetUType(),  lNurbE->GetVType(),
+                               lNurbE->GetUStep(),  lNurbE->GetVStep()};
+        const int lShapeA[] = {lNurbA->GetUOrder(), lNurbA->GetVOrder(), lNurbA->GetUCount(),
+                               lNurbA->GetVCount(), lNurbA->GetUType(),  lNurbA->GetVType(),
+                               lNurbA->GetUStep(),  lNurbA->GetVStep()};
+        lDiff = CompareArrays(*this, "nurbs surface",
+                              std::vector<int>(std::begin(lShapeE), std::end(lShapeE)),
                               std::vector<int>(std::begin(lShapeA), std::end(lShapeA)));
         const double* lKE = lNurbE->GetUKnotVector();
         const double* lKA = lNurbA->GetUKnotVector();
         if (lDiff.empty() && lKE && lKA) {
-            lDiff = CompareArrays(*this, "u knots", std::vector<double>(lKE, lKE + lNurbE->GetUKnotCount()),
+            lDiff = CompareArrays(*this, "u knots",
+                                  std::vector<double>(lKE, lKE + lNurbE->GetUKnotCount()),
                                   std::vector<double>(lKA, lKA + lNurbA->GetUKnotCount()));
         }
     }
     if (auto* lPatchE = dynamic_cast<KRyvPatch*>(lE); lDiff.empty() && lPatchE) {
         auto* lPatchA = static_cast<KRyvPatch*>(lA);
-        if (lPatchE->GetUCount() != lPatchA->GetUCount() || lPatchE->GetVType() != lPatchA->GetVType() ||
-            lPatchE->GetUClosed() != lPatchA->GetUClosed() || lPatchE->GetVCappedTop() != lPatchA->GetVCappedTop()) {
+        if (lPatchE->GetUCount() != lPatchA->GetUCount() ||
+            lPatchE->GetVType() != lPatchA->GetVType() ||
+            lPatchE->GetUClosed() != lPatchA->GetUClosed() ||
+            lPatchE->GetVCappedTop() != lPatchA->GetVCappedTop()) {
             lDiff = "patch surface differs";
         }
     }
@@ -426,11 +464,13 @@ std::string KSceneComparer::CompareAttributes(KRyvNode& pExpected, KRyvNode& pAc
     if (lE->GetAttributeType() != lA->GetAttributeType()) {
         return Differ("attribute type", lE->GetAttributeType(), lA->GetAttributeType());
     }
-    std::string lDiff = mOptions.mCompareProperties ? CompareProperties(AttributeSet(*lE), AttributeSet(*lA)) : "";
+    std::string lDiff =
+        mOptions.mCompareProperties ? CompareProperties(AttributeSet(*lE), AttributeSet(*lA)) : "";
     return lDiff.empty() ? CompareGeometryKinds(pExpected, pActual) : "attribute " + lDiff;
 }
 
-std::string KSceneComparer::CompareLimits(const KRyvNodeLimits& pExpected, const KRyvNodeLimits& pActual)
+std::string KSceneComparer::CompareLimits(const KRyvNodeLimits& pExpected,
+                                          const KRyvNodeLimits& pActual)
 {
     for (int lKind = KRyvNodeLimits::eTranslation; lKind <= KRyvNodeLimits::eScaling; ++lKind) {
         const KRyvLimit& lE = *pExpected.GetLimit(lKind);
@@ -449,7 +489,8 @@ std::string KSceneComparer::CompareLimits(const KRyvNodeLimits& pExpected, const
             }
         }
     }
-    return Near(pExpected.GetAxisLength(), pActual.GetAxisLength()) && pExpected.GetTranslationActive() == pActual.GetTranslationActive()
+    return Near(pExpected.GetAxisLength(), pActual.GetAxisLength()) &&
+                   pExpected.GetTranslationActive() == pActual.GetTranslationActive()
                ? std::string()
                : "limits differ";
 }
@@ -463,7 +504,11 @@ std::string KSceneComparer::CompareOneNode(KRyvNode& pExpected, KRyvNode& pActua
         return Differ("child count", pExpected.GetChildCount(), pActual.GetChildCount());
     }
     if (pExpected.GetUserPropertyCount() != pActual.GetUserPropertyCount()) {
-        return Differ("user property count", pExpected.GetUserPropertyCount(), pActual.GetUserPropertyCount());
+        return Differ("user property count", pExpected.GetUserPropertyCount(),
+                      pActual.GetUserPropertyCount());
+    }
+    if (pExpected.IsMarked() != pActual.IsMarked()) {
+        return Differ("export mark", pExpected.IsMarked(), pActual.IsMarked());
     }
     KVector4 lE;
     KVector4 lA;
@@ -474,14 +519,39 @@ std::string KSceneComparer::CompareOneNode(KRyvNode& pExpected, KRyvNode& pActua
             return Differ("translation", lE[i], lA[i]);
         }
     }
-    std::string lDiff = mOptions.mCompareProperties ? CompareProperties(pExpected.GetProperties(), pActual.GetProperties()) : "";
+    std::string lDiff = mOptions.mCompareProperties
+                            ? CompareProperties(pExpected.GetProperties(), pActual.GetProperties())
+                            : "";
     if (lDiff.empty()) {
         lDiff = CompareLimits(pExpected.GetLimits(), pActual.GetLimits());
     }
     if (lDiff.empty()) {
         lDiff = CompareAttributes(pExpected, pActual);
     }
+    if (lDiff.empty()) {
+        lDiff = CompareConnections(pExpected, pActual);
+    }
     return lDiff.empty() ? CompareTakes(pExpected, pActual) : lDiff;
+}
+
+// Properties driven by properties of other objects: the same sources by owner and name.
+std::string KSceneComparer::CompareConnections(KRyvNode& pExpected, KRyvNode& pActual)
+{
+    const auto lSources = [](KRyvNode& pNode) {
+        std::vector<std::string> lNames;
+        KObject* lSet = pNode.GetProperties();
+        for (int p = 0; lSet && p < lSet->GetPropertyCount(); ++p) {
+            const KProperty* lProperty = lSet->GetProperty(p);
+            for (int s = 0; s < lProperty->GetSrcCount(); ++s) {
+                const auto* lSource = dynamic_cast<const KProperty*>(lProperty->GetSrc(s));
+                if (lSource && lSource->GetParentObject() != lSet) {
+                    lNames.push_back(std::string(lProperty->GetName()) + "<-" + lSource->GetName());
+                }
+            }
+        }
+        return lNames;
+    };
+    return lSources(pExpected) == lSources(pActual) ? std::string() : "property connections differ";
 }
 
 std::string KSceneComparer::CompareNodes(KRyvNode& pExpected, KRyvNode& pActual)
@@ -505,10 +575,14 @@ std::string KSceneComparer::CompareObjectLists(KRyvScene& pExpected, KRyvScene& 
 {
     KRyvSceneEntity& lE = *pExpected.GetSceneEntity();
     KRyvSceneEntity& lA = *pActual.GetSceneEntity();
-    const int lCounts[][2] = {{mOptions.mCompareMaterials ? lE.GetMaterialCount() : 0, mOptions.mCompareMaterials ? lA.GetMaterialCount() : 0},
-                              {mOptions.mCompareTextures ? lE.GetTextureCount() : 0, mOptions.mCompareTextures ? lA.GetTextureCount() : 0},
-                              {mOptions.mCompareTextures ? lE.GetVideoCount() : 0, mOptions.mCompareTextures ? lA.GetVideoCount() : 0},
-                              {mOptions.mComparePoses ? pExpected.GetPoseCount() : 0, mOptions.mComparePoses ? pActual.GetPoseCount() : 0}};
+    const int lCounts[][2] = {{mOptions.mCompareMaterials ? lE.GetMaterialCount() : 0,
+                               mOptions.mCompareMaterials ? lA.GetMaterialCount() : 0},
+                              {mOptions.mCompareTextures ? lE.GetTextureCount() : 0,
+                               mOptions.mCompareTextures ? lA.GetTextureCount() : 0},
+                              {mOptions.mCompareTextures ? lE.GetVideoCount() : 0,
+                               mOptions.mCompareTextures ? lA.GetVideoCount() : 0},
+                              {mOptions.mComparePoses ? pExpected.GetPoseCount() : 0,
+                               mOptions.mComparePoses ? pActual.GetPoseCount() : 0}};
     for (const auto& lCount : lCounts) {
         if (lCount[0] != lCount[1]) {
             return Differ("object count", lCount[0], lCount[1]);
@@ -523,7 +597,9 @@ std::string KSceneComparer::CompareObjectLists(KRyvScene& pExpected, KRyvScene& 
             lDiff = Differ("object name", Name(pObjectE->GetName()), Name(pObjectA->GetName()));
             return;
         }
-        lDiff = mOptions.mCompareProperties ? CompareProperties(pObjectE->GetProperties(), pObjectA->GetProperties()) : "";
+        lDiff = mOptions.mCompareProperties
+                    ? CompareProperties(pObjectE->GetProperties(), pObjectA->GetProperties())
+                    : "";
         lDiff = lDiff.empty() ? CompareTakes(*pObjectE, *pObjectA) : lDiff;
         lDiff = lDiff.empty() ? lDiff : Name(pObjectE->GetName()) + ": " + lDiff;
     };
@@ -532,12 +608,15 @@ std::string KSceneComparer::CompareObjectLists(KRyvScene& pExpected, KRyvScene& 
     }
     for (int i = 0; mOptions.mCompareTextures && i < lE.GetTextureCount(); ++i) {
         lCompareObject(lE.GetTexture(i), lA.GetTexture(i));
-        if (lDiff.empty() && std::string(lE.GetTexture(i)->GetFileName()) != lA.GetTexture(i)->GetFileName()) {
-            lDiff = Differ("texture file", lE.GetTexture(i)->GetFileName(), lA.GetTexture(i)->GetFileName());
+        if (lDiff.empty() &&
+            std::string(lE.GetTexture(i)->GetFileName()) != lA.GetTexture(i)->GetFileName()) {
+            lDiff = Differ("texture file", lE.GetTexture(i)->GetFileName(),
+                           lA.GetTexture(i)->GetFileName());
         }
         const KRyvVideo* lVideoE = lE.GetTexture(i)->GetVideo();
         const KRyvVideo* lVideoA = lA.GetTexture(i)->GetVideo();
-        if (lDiff.empty() && (!lVideoE != !lVideoA || (lVideoE && lVideoE->GetName().Compare(lVideoA->GetName()) != 0))) {
+        if (lDiff.empty() && (!lVideoE != !lVideoA ||
+                              (lVideoE && lVideoE->GetName().Compare(lVideoA->GetName()) != 0))) {
             lDiff = Name(lE.GetTexture(i)->GetName()) + ": video clip differs";
         }
     }
@@ -553,7 +632,8 @@ std::string KSceneComparer::CompareObjectLists(KRyvScene& pExpected, KRyvScene& 
     for (int i = 0; mOptions.mComparePoses && i < pExpected.GetPoseCount(); ++i) {
         lCompareObject(pExpected.GetPose(i), pActual.GetPose(i));
         if (lDiff.empty() && pExpected.GetPose(i)->GetCount() != pActual.GetPose(i)->GetCount()) {
-            lDiff = Differ("pose entries", pExpected.GetPose(i)->GetCount(), pActual.GetPose(i)->GetCount());
+            lDiff = Differ("pose entries", pExpected.GetPose(i)->GetCount(),
+                           pActual.GetPose(i)->GetCount());
         }
     }
     return lDiff;
@@ -562,8 +642,10 @@ std::string KSceneComparer::CompareObjectLists(KRyvScene& pExpected, KRyvScene& 
 std::string KSceneComparer::CompareCharacters(KRyvScene& pExpected, KRyvScene& pActual)
 {
     if (pExpected.GetCharacterCount() != pActual.GetCharacterCount() ||
-        pExpected.GetMarkerSetCount() != pActual.GetMarkerSetCount() || pExpected.GetActorCount() != pActual.GetActorCount()) {
-        return Differ("character/marker set/actor count", pExpected.GetCharacterCount(), pActual.GetCharacterCount());
+        pExpected.GetMarkerSetCount() != pActual.GetMarkerSetCount() ||
+        pExpected.GetActorCount() != pActual.GetActorCount()) {
+        return Differ("character/marker set/actor count", pExpected.GetCharacterCount(),
+                      pActual.GetCharacterCount());
     }
     for (int i = 0; i < pExpected.GetCharacterCount(); ++i) {
         KRyvCharacter& lE = *pExpected.GetCharacter(i);
@@ -589,24 +671,90 @@ std::string KSceneComparer::CompareCharacters(KRyvScene& pExpected, KRyvScene& p
                 lDiff = "effector " + std::to_string(lIndex) + " differs";
             }
         }
-        if (lDiff.empty() && (lE.GetControlSet().GetType() != lA.GetControlSet().GetType() ||
-                              lE.GetControlSet().GetLockPick() != lA.GetControlSet().GetLockPick())) {
+        if (lDiff.empty() &&
+            (lE.GetControlSet().GetType() != lA.GetControlSet().GetType() ||
+             lE.GetControlSet().GetLockPick() != lA.GetControlSet().GetLockPick())) {
             lDiff = "control set differs";
         }
-        lDiff = lDiff.empty() && mOptions.mCompareProperties ? CompareProperties(lE.GetProperties(), lA.GetProperties()) : lDiff;
+        const KRyvObject* lInputE = lE.GetInputObject();
+        const KRyvObject* lInputA = lA.GetInputObject();
+        if (lDiff.empty() && (lE.GetInputType() != lA.GetInputType() ||
+                              (lInputE ? Name(lInputE->GetName()) : "") !=
+                                  (lInputA ? Name(lInputA->GetName()) : ""))) {
+            lDiff = "character input differs";
+        }
+        lDiff = lDiff.empty() && mOptions.mCompareProperties
+                    ? CompareProperties(lE.GetProperties(), lA.GetProperties())
+                    : lDiff;
         if (!lDiff.empty()) {
             return Name(lE.GetName()) + ": " + lDiff;
         }
     }
+    const std::string lPoses = CompareCharacterPoses(pExpected, pActual);
+    if (!lPoses.empty()) {
+        return lPoses;
+    }
     for (int i = 0; i < pExpected.GetMarkerSetCount(); ++i) {
-        if (pExpected.GetMarkerSet(i)->GetMarkerCount() != pActual.GetMarkerSet(i)->GetMarkerCount()) {
-            return "marker set " + Name(pExpected.GetMarkerSet(i)->GetName()) + ": marker count differs";
+        if (pExpected.GetMarkerSet(i)->GetMarkerCount() !=
+            pActual.GetMarkerSet(i)->GetMarkerCount()) {
+            return "marker set " + Name(pExpected.GetMarkerSet(i)->GetName()) +
+                   ": marker count differs";
         }
     }
     for (int i = 0; i < pExpected.GetActorCount(); ++i) {
         for (int lNode = 0; lNode < KRyvActor::kBodyNodeCount; ++lNode) {
-            if (!Near(pExpected.GetActor(i)->GetNodeScale(lNode)[0], pActual.GetActor(i)->GetNodeScale(lNode)[0])) {
+            if (!Near(pExpected.GetActor(i)->GetNodeScale(lNode)[0],
+                      pActual.GetActor(i)->GetNodeScale(lNode)[0])) {
                 return "actor " + Name(pExpected.GetActor(i)->GetName()) + ": scale differs";
+            }
+        }
+    }
+    return {};
+}
+
+std::string KSceneComparer::CompareCharacterPoses(KRyvScene& pExpected, KRyvScene& pActual)
+{
+    if (pExpected.GetCharacterPoseCount() != pActual.GetCharacterPoseCount()) {
+        return Differ("character pose count", pExpected.GetCharacterPoseCount(),
+                      pActual.GetCharacterPoseCount());
+    }
+    for (int i = 0; i < pExpected.GetCharacterPoseCount(); ++i) {
+        KRyvCharacterPose& lE = *pExpected.GetCharacterPose(i);
+        KRyvCharacterPose& lA = *pActual.GetCharacterPose(i);
+        const std::string lDiff = lE.GetName().Compare(lA.GetName()) != 0 ? "name differs"
+                                  : lE.GetScene() && lA.GetScene()
+                                      ? Compare(*lE.GetScene(), *lA.GetScene())
+                                  : !lE.GetScene() != !lA.GetScene() ? "scene differs"
+                                                                     : "";
+        if (!lDiff.empty()) {
+            return "character pose " + Name(lE.GetName()) + ": " + lDiff;
+        }
+    }
+    return {};
+}
+
+// Deformers by kind and order: names, binding data and how many objects each is connected to.
+std::string KSceneComparer::CompareDeformers(KRyvScene& pExpected, KRyvScene& pActual)
+{
+    KRyvSceneEntity& lE = *pExpected.GetSceneEntity();
+    KRyvSceneEntity& lA = *pActual.GetSceneEntity();
+    for (const int lKind : {KRyvSceneEntity::eSkinDeformers, KRyvSceneEntity::eClusterDeformers}) {
+        if (lE.GetDeformerCount(lKind) != lA.GetDeformerCount(lKind)) {
+            return Differ("deformer count", lE.GetDeformerCount(lKind), lA.GetDeformerCount(lKind));
+        }
+        for (int i = 0; i < lE.GetDeformerCount(lKind); ++i) {
+            const KRyvDeformer& lDE = *lE.GetDeformer(i, lKind);
+            const KRyvDeformer& lDA = *lA.GetDeformer(i, lKind);
+            const KObject* lSetE = lDE.GetProperties();
+            const KObject* lSetA = lDA.GetProperties();
+            if (lDE.GetName().Compare(lDA.GetName()) != 0 ||
+                lDE.GetControlPointIndexArray() != lDA.GetControlPointIndexArray() ||
+                lDE.GetControlPointWeightArray() != lDA.GetControlPointWeightArray() ||
+                lDE.GetLinkMode() != lDA.GetLinkMode() ||
+                !Near(lDE.GetAccuracy(), lDA.GetAccuracy()) ||
+                lSetE->GetSrcCount() != lSetA->GetSrcCount() ||
+                lSetE->GetDstCount() != lSetA->GetDstCount()) {
+                return "deformer " + Name(lDE.GetName()) + " differs";
             }
         }
     }
@@ -622,8 +770,13 @@ std::string KSceneComparer::Compare(KRyvScene& pExpected, KRyvScene& pActual)
     if (lDiff.empty() && mOptions.mCompareCharacters) {
         lDiff = CompareCharacters(pExpected, pActual);
     }
-    if (lDiff.empty() && std::string(pExpected.GetCurrentTakeName()) != pActual.GetCurrentTakeName()) {
-        lDiff = Differ("current take", pExpected.GetCurrentTakeName(), pActual.GetCurrentTakeName());
+    if (lDiff.empty() && mOptions.mCompareDeformers) {
+        lDiff = CompareDeformers(pExpected, pActual);
+    }
+    if (lDiff.empty() &&
+        std::string(pExpected.GetCurrentTakeName()) != pActual.GetCurrentTakeName()) {
+        lDiff =
+            Differ("current take", pExpected.GetCurrentTakeName(), pActual.GetCurrentTakeName());
     }
     return lDiff;
 }
