@@ -1,0 +1,243 @@
+// The 3DS writer's lights, cameras, textures and scene-wide values, read back through the
+// toolkit.
+#include "tests/formats/geometry/3ds/Format3dsTestSupport.h"
+
+#include "animation/KFCurve.h"
+#include "animation/KRyvTakeNode.h"
+#include "core/KTime.h"
+#include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/KWriter3ds.h"
+#include "scene/objects/KRyvCamera.h"
+#include "scene/objects/KRyvLight.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvTexture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+using namespace test3ds;
+
+namespace {
+
+struct Scene
+{
+    std::unique_ptr<KRyvObjectFactory> mFactory = std::make_unique<KRyvObjectFactory>();
+    std::unique_ptr<KRyvScene> mScene = std::make_unique<KRyvScene>(mFactory.get());
+
+    KRyvNode* Add(const char* pName, KRyvNodeAttribute* pAttribute, KRyvNode* pParent = nullptr)
+    {
+        KRyvNode* lNode = mFactory->CreateNode(pName);
+        if (pAttribute) {
+            lNode->SetNodeAttribute(pAttribute);
+        }
+        (pParent ? pParent : mScene->GetRootNode())->AddChild(lNode);
+        return lNode;
+    }
+    KRyvNode* AddLight(const char* pName, int pType, const KVector4& pPosition)
+    {
+        KRyvLight* lLight = mFactory->CreateLight();
+        KRyvNode* lNode = Add(pName, lLight);
+        lLight->SetLightType(pType);
+        lNode->SetLclTranslation(pPosition);
+        return lNode;
+    }
+    KRyvMesh* Triangle()
+    {
+        KRyvMesh* lMesh = mFactory->CreateMesh();
+        lMesh->GetControlPointArray() = {{0, 0, 0, 1}, {1, 0, 0, 1}, {0, 0, 1, 1}};
+        lMesh->BeginPolygon();
+        for (int i = 0; i < 3; ++i) {
+            lMesh->AddPolygon(i);
+        }
+        return lMesh;
+    }
+    std::unique_ptr<Loaded> WriteAndLoad(const ScratchDir& pDir, const std::string& pName,
+                                         bool pReference = false, std::string* oMessage = nullptr)
+    {
+        KWriter3ds lWriter(mFactory.get());
+        KStreamOptions3ds lOptions;
+        lOptions.SetOptionValue(KStreamOptions3ds::kCreateReferenceNode, pReference ? 1 : 0);
+        EXPECT_TRUE(lWriter.FileCreate(pDir.Path(pName).c_str()) &&
+                    lWriter.Write(mScene.get(), &lOptions))
+            << lWriter.GetError().GetLastErrorString().Buffer();
+        if (oMessage) {
+            *oMessage = lWriter.GetMessage().Buffer();
+        }
+        return LoadFile(pDir.Path(pName));
+    }
+};
+
+void ExpectPoint(const Point3ds& pPoint, float x, float y, float z)
+{
+    EXPECT_NEAR(pPoint.x, x, 1e-5);
+    EXPECT_NEAR(pPoint.y, y, 1e-5);
+    EXPECT_NEAR(pPoint.z, z, 1e-5);
+}
+
+} // namespace
+
+// A spot without target looks 10 units down its -Y; its falloff is never below its hotspot;
+// an infinite light writes nothing; an omni light's multiplier is its intensity / 100.
+TEST(KWriter3dsObjects, Lights)
+{
+    ScratchDir lDir;
+    Scene lScene;
+    KRyvNode* lSpot = lScene.AddLight("Spot", KRyvLight::eSpot, KVector4(1, 2, 3));
+    static_cast<KRyvLight*>(lSpot->GetLight())->SetConeAngle(60.0);
+    KRyvNode* lOmni = lScene.AddLight("Omni", KRyvLight::ePoint, KVector4(0, 0, 0));
+    static_cast<KRyvLight*>(lOmni->GetLight())->SetIntensity(250.0);
+    lScene.AddLight("Sun", KRyvLight::eInfinite, KVector4(0, 0, 0));
+    auto lRun = lScene.WriteAndLoad(lDir, "lights.3ds");
+    EXPECT_EQ(GetSpotlightCount3ds(lRun->mKit, lRun->Db()), 1u);
+    EXPECT_EQ(GetOmniLightCount3ds(lRun->mKit, lRun->Db()), 1u);
+    std::unique_ptr<LightObject3ds> lLight;
+    GetSpotlightByIndex3ds(lRun->mKit, lRun->Db(), 0, lLight);
+    ASSERT_TRUE(lLight && lLight->mSpot);
+    ExpectPoint(lLight->mPosition, 1, -3, 2);
+    ExpectPoint(lLight->mSpot->mTarget, 1, -3, -8);
+    EXPECT_NEAR(lLight->mSpot->mHotspot, 60.0f, 1e-4);
+    EXPECT_GE(lLight->mSpot->mFalloff, lLight->mSpot->mHotspot);
+    std::unique_ptr<SpotlightMotion3ds> lMotion;
+    GetSpotlightMotionByIndex3ds(lRun->mKit, lRun->Db(), 0, lMotion);
+    ASSERT_EQ(lMotion->mTargetPosition.mValues.size(), 1u);
+    ExpectPoint(lMotion->mTargetPosition.mValues[0], 1, -3, -8);
+    EXPECT_EQ(lMotion->mHotspot.mValues, lMotion->mFalloff.mValues);
+    GetOmniLightByIndex3ds(lRun->mKit, lRun->Db(), 0, lLight);
+    EXPECT_NEAR(lLight->mMultiplier, 2.5f, 1e-6);
+}
+
+// A camera without target at p with rotation 0 aims at p + (10, 0, 0) and has no roll; in
+// aperture mode 2 its angle is converted from the vertical one; the background is the last
+// camera's.
+TEST(KWriter3dsObjects, Cameras)
+{
+    ScratchDir lDir;
+    Scene lScene;
+    KRyvCamera* lFirst = lScene.mFactory->CreateCamera();
+    KRyvNode* lNode = lScene.Add("Cam", lFirst);
+    lNode->SetLclTranslation(KVector4(1, 2, 3));
+    lFirst->SetBackgroundColor(1, 0, 0);
+    KRyvCamera* lSecond = lScene.mFactory->CreateCamera();
+    lScene.Add("Cam2", lSecond);
+    lSecond->SetBackgroundColor(0, 0, 1);
+    lSecond->SetApertureMode(2);
+    lSecond->SetFilmWidth(1.0);
+    lSecond->SetFilmHeight(0.5);
+    auto lRun = lScene.WriteAndLoad(lDir, "cameras.3ds");
+    std::unique_ptr<CameraObject3ds> lCamera;
+    GetCameraByIndex3ds(lRun->mKit, lRun->Db(), 0, lCamera);
+    ASSERT_NE(lCamera, nullptr);
+    ExpectPoint(lCamera->mPosition, 1, -3, 2);
+    ExpectPoint(lCamera->mTarget, 11, -3, 2);
+    EXPECT_NEAR(lCamera->mRoll, 0.0f, 1e-4);
+    GetCameraByIndex3ds(lRun->mKit, lRun->Db(), 1, lCamera);
+    const double lVertical = lSecond->GetFieldOfViewFromFocalLength();
+    const double lExpected =
+        2 * std::atan(std::tan(lVertical * M_PI / 360) * 2 * lSecond->GetFilmSqueezeRatio()) * 180 /
+        M_PI;
+    EXPECT_NEAR(lCamera->mFov, lExpected, 1e-3);
+    std::unique_ptr<BackgroundSettings3ds> lBackground;
+    GetBackgroundSettings3ds(lRun->mKit, lRun->Db(), lBackground);
+    EXPECT_EQ(lBackground->mSolid.b, 1.0f);
+    EXPECT_EQ(lBackground->mSolid.r, 0.0f);
+}
+
+// The reference node the reader makes sets the master scale and is not written itself; its
+// children name the root dummy with "Create Reference Node" on.
+TEST(KWriter3dsObjects, TheReferenceNodeAndTheRootDummy)
+{
+    ScratchDir lDir;
+    Scene lScene;
+    KRyvNode* lReference = lScene.Add("Ryv_Root", nullptr);
+    lReference->SetLclScaling(KVector4(2.54, 2.54, 2.54));
+    lScene.Add("Tri", lScene.Triangle(), lReference);
+    auto lRun = lScene.WriteAndLoad(lDir, "ref.3ds");
+    std::unique_ptr<MeshSettings3ds> lSettings;
+    GetMeshSettings3ds(lRun->mKit, lRun->Db(), lSettings);
+    EXPECT_NEAR(lSettings->mMasterScale, 1.0f, 1e-6);
+    EXPECT_EQ(ListNodeNames3ds(lRun->mKit, lRun->Db(), Tag3ds::kObjectNode),
+              (std::vector<std::string>{"Tri"}));
+    auto lWithRoot = lScene.WriteAndLoad(lDir, "root.3ds", true);
+    std::unique_ptr<ObjectMotion3ds> lTri;
+    GetObjectMotionByIndex3ds(lWithRoot->mKit, lWithRoot->Db(), 1, lTri);
+    ASSERT_NE(lTri, nullptr);
+    EXPECT_EQ(lTri->mName, "Tri");
+    EXPECT_EQ(lTri->mParent, "$$$DUMMY.RootNod");
+}
+
+// Keys of a 60 fps scene are sampled at 30 fps: a last key at 1 s gives 31 keys and a length of
+// 30 frames.
+TEST(KWriter3dsObjects, AnimationLengthCountsThirtyFramesASecond)
+{
+    ScratchDir lDir;
+    Scene lScene;
+    KRyvNode* lNode = lScene.Add("Tri", lScene.Triangle());
+    KTime lSecond;
+    lSecond.SetSecondDouble(1.0);
+    lNode->GetCurrentTakeNode()->GetTransformTX()->KeyAdd(KTime(), 0.0f);
+    lNode->GetCurrentTakeNode()->GetTransformTX()->KeyAdd(lSecond, 3.0f);
+    const int lMode = KTime::GetGlobalTimeMode();
+    KTime::SetGlobalTimeMode(KTimeModeTable::kFrames60);
+    auto lRun = lScene.WriteAndLoad(lDir, "anim.3ds");
+    KTime::SetGlobalTimeMode(lMode);
+    ChunkNode3ds* lHeader = FindChunk3ds(lRun->Db()->mTopChunk.get(), Tag3ds::kKfHdr);
+    EXPECT_EQ(ReadChunkData3ds(lRun->mKit, lHeader)->mInts[1], 30u);
+    std::unique_ptr<ObjectMotion3ds> lMotion;
+    GetObjectMotionByIndex3ds(lRun->mKit, lRun->Db(), 0, lMotion);
+    ASSERT_EQ(lMotion->mPosition.mKeys.size(), 31u);
+    EXPECT_NEAR(lMotion->mPosition.mValues[30].x, 3.0f, 1e-5);
+    EXPECT_NEAR(lMotion->mPosition.mValues[15].x,
+                lNode->GetCurrentTakeNode()->GetTransformTX()->Evaluate(K3dsAxes::FrameTime(15)),
+                1e-5);
+}
+
+// A textured mesh without material gets the grey "Default"; a texture whose file name does
+// not fit the map name gets "Tex<n>" and the message; the texture file is copied beside the
+// output; without texture mapping no coordinates are written.
+TEST(KWriter3dsObjects, TexturesAndTheDefaultMaterial)
+{
+    ScratchDir lDir;
+    Scene lScene;
+    const std::string lSource = lDir.Write("a_rather_long_texture_name.png", Bytes{1, 2, 3});
+    KRyvMesh* lMesh = lScene.Triangle();
+    KRyvTexture* lTexture = lScene.mFactory->CreateTexture("Wood");
+    lTexture->SetFileName(lSource.c_str());
+    lMesh->InitTextureIndices(KRyvMesh::eMappingAllSame);
+    lMesh->AddTexture(lTexture);
+    lMesh->InitTextureUVIndices(KRyvMesh::eMappingByControlPoint);
+    for (int i = 0; i < 3; ++i) {
+        lMesh->AddTextureUV(KVector2(i * 0.5, 0.25));
+    }
+    lScene.Add("Tri", lMesh);
+    std::filesystem::create_directory(lDir.Path("out"));
+    std::string lMessage;
+    auto lRun = lScene.WriteAndLoad(lDir, "out/tex.3ds", false, &lMessage);
+    EXPECT_NE(
+        lMessage.find("Texture name file: \"a_rather_long_texture_name.png\" is too long.\n"
+                      "Change manually texture name: \"Tex0\" in material \"1.Mat0Tex0\" by \"" +
+                      lSource + "\" for proper work\n\n"),
+        std::string::npos)
+        << lMessage;
+    EXPECT_EQ(ReadBytes(lDir.Path("out/a_rather_long_texture_name.png")), (Bytes{1, 2, 3}));
+    std::unique_ptr<Material3ds> lMaterial;
+    GetMaterialByIndex3ds(lRun->mKit, lRun->Db(), 0, lMaterial);
+    ASSERT_NE(lMaterial, nullptr);
+    EXPECT_EQ(lMaterial->mName, "1.Mat0Tex0");
+    EXPECT_NEAR(lMaterial->mDiffuse.g, 0.588f, 0.005f);
+    EXPECT_EQ(lMaterial->mMaps[0].mName, "Tex0");
+    std::unique_ptr<MeshObject3ds> lObject;
+    GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lObject);
+    ASSERT_EQ(lObject->mTexVerts.size(), 3u);
+    EXPECT_EQ(lObject->mTexVerts[2].u, 1.0f);
+    EXPECT_EQ(lScene.mFactory->GetMaterialCount(), 0);
+    KWriter3ds lWriter(lScene.mFactory.get());
+    KStreamOptions3ds lOptions;
+    lOptions.SetOptionValue(KStreamOptions3ds::kTextureMapping, 0);
+    ASSERT_TRUE(lWriter.FileCreate(lDir.Path("plain.3ds").c_str()) &&
+                lWriter.Write(lScene.mScene.get(), &lOptions));
+    auto lPlain = LoadFile(lDir.Path("plain.3ds"));
+    GetMeshByIndex3ds(lPlain->mKit, lPlain->Db(), 0, lObject);
+    EXPECT_TRUE(lObject->mTexVerts.empty());
+}
