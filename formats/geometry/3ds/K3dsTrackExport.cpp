@@ -16,6 +16,9 @@ namespace {
 constexpr uint16_t kKeyFlags = 7;
 constexpr double kTinyScale = 1e-5;
 constexpr double kTinyTurn = 1e-5;
+// Axis components this small are rounding noise of the conversions; kept, they would make a
+// file read and written again differ in its last bits.
+constexpr double kAxisNoise = 1e-9;
 constexpr std::size_t kParentNameLength = 20;
 const char* const kDummyPrefix = "$$$DUMMY.";
 const char* const kReferencePrefix = "Ryv_Roo";
@@ -181,6 +184,9 @@ void K3dsTrackExport::SampleRotationTrack(Track3ds<Rotation3ds>& ioTrack, const 
         MatrixToQuaternion(lTurn, lStep);
         KVector4 lAxis;
         VectorNormalize(lAxis, KVector4(lTurn[0], lTurn[1], lTurn[2]));
+        for (int c = 0; c < 3; ++c) {
+            lAxis[c] = std::fabs(lAxis[c]) < kAxisNoise ? 0.0 : lAxis[c];
+        }
         // Rounding can put w a hair past 1, where acos has no value.
         const double lAngle = -2.0 * std::acos(std::clamp(lTurn[3], -1.0, 1.0));
         Rotation3ds lKey{static_cast<float>(lAngle), static_cast<float>(lAxis[0]),
