@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <set>
 
 using namespace test3ds;
 
@@ -240,4 +241,88 @@ TEST(KWriter3dsObjects, TexturesAndTheDefaultMaterial)
     auto lPlain = LoadFile(lDir.Path("plain.3ds"));
     GetMeshByIndex3ds(lPlain->mKit, lPlain->Db(), 0, lObject);
     EXPECT_TRUE(lObject->mTexVerts.empty());
+}
+
+// 1,000 nodes of one name become 1,000 objects of distinct names within 10 bytes.
+TEST(KWriter3dsObjects, ManyNodesOfOneName)
+{
+    ScratchDir lDir;
+    Scene lScene;
+    for (int i = 0; i < 1000; ++i) {
+        lScene.Add("Same", lScene.Triangle());
+    }
+    auto lRun = lScene.WriteAndLoad(lDir, "same.3ds");
+    ASSERT_EQ(GetMeshCount3ds(lRun->mKit, lRun->Db()), 1000u);
+    std::set<std::string> lNames;
+    for (const NameEntry3ds& lEntry : ObjectList3ds(lRun->mKit, lRun->Db())) {
+        EXPECT_LE(lEntry.mName.size(), 10u);
+        lNames.insert(lEntry.mName);
+    }
+    EXPECT_EQ(lNames.size(), 1000u);
+}
+
+// A camera whose field of view is keyed, in aperture mode 1, keeps its keys through a write
+// and a read; writing twice gives the same bytes (the scene's curve is not converted).
+TEST(KWriter3dsObjects, AKeyedFieldOfViewRoundTrips)
+{
+    ScratchDir lDir;
+    Scene lScene;
+    KRyvCamera* lCamera = lScene.mFactory->CreateCamera();
+    KRyvNode* lNode = lScene.Add("Cam", lCamera);
+    lCamera->SetApertureMode(1);
+    KFCurve* lFov = lNode->GetCurrentTakeNode()->GetFieldOfView();
+    ASSERT_NE(lFov, nullptr);
+    lFov->KeyAdd(KTime(), 30.0f);
+    lFov->KeyAdd(K3dsAxes::FrameTime(10), 50.0f);
+    lScene.WriteAndLoad(lDir, "a.3ds");
+    lScene.WriteAndLoad(lDir, "b.3ds");
+    EXPECT_EQ(ReadBytes(lDir.Path("a.3ds")), ReadBytes(lDir.Path("b.3ds")));
+    EXPECT_EQ(lFov->KeyGetValue(1), 50.0f);
+    Read3ds lRead;
+    KReader3ds lReader(lRead.mFactory.get());
+    KStreamOptions3ds lOptions;
+    ASSERT_TRUE(lReader.FileOpen(lDir.Path("a.3ds").c_str()) &&
+                lReader.Read(lRead.mScene.get(), &lOptions));
+    KFCurve* lReadFov = lRead.Node("Cam")->GetCurrentTakeNode()->GetFieldOfView();
+    for (int f : {0, 5, 10}) {
+        EXPECT_NEAR(lReadFov->Evaluate(K3dsAxes::FrameTime(f)),
+                    lFov->Evaluate(K3dsAxes::FrameTime(f)), 1e-3)
+            << f;
+    }
+}
+
+// A spot whose target node moves along X only keeps a moving target.
+TEST(KWriter3dsObjects, ATargetMovingAlongXStaysAnimated)
+{
+    ScratchDir lDir;
+    Scene lScene;
+    KRyvNode* lSpot = lScene.AddLight("Spot", KRyvLight::eSpot, KVector4(0, 5, 0));
+    KRyvNode* lTarget = lScene.Add("Aim", nullptr);
+    lSpot->SetLookAtTarget(lTarget);
+    KFCurve* lX = lTarget->GetCurrentTakeNode()->GetTransformTX();
+    lX->KeyAdd(KTime(), 0.0f);
+    lX->KeyAdd(K3dsAxes::FrameTime(10), 10.0f);
+    auto lRun = lScene.WriteAndLoad(lDir, "aim.3ds");
+    std::unique_ptr<SpotlightMotion3ds> lMotion;
+    GetSpotlightMotionByIndex3ds(lRun->mKit, lRun->Db(), 0, lMotion);
+    ASSERT_NE(lMotion, nullptr);
+    ASSERT_EQ(lMotion->mTargetPosition.mValues.size(), 11u);
+    EXPECT_NEAR(lMotion->mTargetPosition.mValues[10].x, 10.0f, 1e-4);
+    EXPECT_EQ(lMotion->mTargetParent, "$$$DUMMY.Aim");
+}
+
+// Each read and write runs the toolkit on its own: a failed read leaves nothing that stops
+// the next write.
+TEST(KWriter3dsObjects, AWriteAfterAFailedRead)
+{
+    ScratchDir lDir;
+    Scene lScene;
+    lScene.Add("Tri", lScene.Triangle());
+    KReader3ds lReader(lScene.mFactory.get());
+    KStreamOptions3ds lOptions;
+    const Bytes lBroken = Chunk(Tag3ds::kM3dMagic, Chunk(Tag3ds::kMdata, Bytes(3)));
+    ASSERT_TRUE(lReader.MemoryOpen(lBroken.data(), lBroken.size(), "broken.3ds"));
+    EXPECT_FALSE(lReader.Read(lScene.mScene.get(), &lOptions));
+    auto lRun = lScene.WriteAndLoad(lDir, "after.3ds");
+    EXPECT_EQ(GetMeshCount3ds(lRun->mKit, lRun->Db()), 1u);
 }

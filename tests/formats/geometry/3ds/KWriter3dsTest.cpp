@@ -272,6 +272,11 @@ TEST(KWriter3ds, ReadWriteReadKeepsTheScene)
     KSceneComparer::Options lCompare;
     lCompare.mTolerance = 1e-4;
     EXPECT_EQ(KSceneComparer(lCompare).Compare(*lA.mScene, *lB.mScene), "");
+    // With "Rescale" on both sides the points come back as they were.
+    const KVector4& lPoint = lA.MeshOf("Box")->GetControlPoints()[1];
+    EXPECT_NEAR(lPoint[0], 1.0, 1e-5);
+    EXPECT_NEAR(lPoint[1], 0.0, 1e-5);
+    EXPECT_NEAR(lPoint[2], 0.0, 1e-5);
     // The kid keeps its parent and its keys: frame 10 of X is 5.
     KRyvNode* lReadKid = lA.Node("Kid");
     ASSERT_NE(lReadKid, nullptr);
