@@ -28,6 +28,8 @@ constexpr int kTwoSidedFlag = 2;
 constexpr std::size_t kMapNameLength = 12;
 constexpr std::size_t kMaterialNameLength = KRenamingStrategy3ds::kMaterialNameLength;
 constexpr float kDefaultGrey = 0.588f;
+// Values from a scene quoted in a warning are cut to this many bytes.
+constexpr std::size_t kQuotedLength = 40;
 constexpr int kTilingRepeat = 1;
 constexpr int kTilingDecal = 2;
 const char* const kDefaultMaterialName = "Default";
@@ -100,6 +102,7 @@ struct K3dsMeshExport::Geometry
     float mLocal[MeshObject3ds::kLocalSize] = {};
     bool mUnweld = false;
     bool mHasMaterial = false;
+    int mFlatFaces = 0;
     KMatrix mTransform;
     std::vector<KVector4> mPlaced;
 };
@@ -222,35 +225,128 @@ void PlanarUVs(const std::vector<KVector4>& pPlaced, std::vector<TexVert3ds>& oU
 
 } // namespace
 
-void K3dsMeshExport::CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioGeometry)
+K3dsMeshExport::Layers K3dsMeshExport::LayersOf(KRyvMesh& pMesh, bool pTextured)
 {
-    const std::vector<KVector4>& lPoints = pMesh.GetControlPointArray();
+    Layers lLayers;
     KLayer* lLayer0 = pMesh.GetLayer(0);
-    const KLayerElementUV* lUVs = lLayer0 ? lLayer0->GetUVs() : nullptr;
-    const KLayerElement* lMaterials = lLayer0 ? lLayer0->GetMaterials() : nullptr;
-    const KLayerElement* lTextures = lLayer0 ? lLayer0->GetTextures() : nullptr;
-    const int lSecondLayer =
+    lLayers.mUVs = lLayer0 ? lLayer0->GetUVs() : nullptr;
+    lLayers.mMaterials = lLayer0 ? lLayer0->GetMaterials() : nullptr;
+    lLayers.mTextures = lLayer0 ? lLayer0->GetTextures() : nullptr;
+    lLayers.mSecondLayer =
         pMesh.GetLayerCount(KLayerElement::eTexture) > 1 && pMesh.GetTextureCount(0) > 1
             ? pMesh.GetLayerIndexOfType(1, KLayerElement::eTexture)
             : -1;
-    KLayer* lLayer1 = lSecondLayer >= 0 ? pMesh.GetLayer(lSecondLayer) : nullptr;
-    const KLayerElement* lTextures2 = lLayer1 ? lLayer1->GetTextures() : nullptr;
-    const int lUVMode = pMesh.GetTextureUVMappingMode();
-    if (!ioGeometry.mUnweld) {
-        for (const KVector4& lPlaced : ioGeometry.mPlaced) {
-            ioGeometry.mVertices.push_back(K3dsAxes::ToFile(lPlaced));
-        }
-        if (pTextured && lUVMode == KRyvMesh::eMappingAllSame) {
-            PlanarUVs(ioGeometry.mPlaced, ioGeometry.mUVs);
-        } else {
-            ioGeometry.mUVs.resize(lPoints.size());
-            for (std::size_t i = 0; pTextured && lUVMode == 0 && i < lPoints.size(); ++i) {
-                ioGeometry.mUVs[i] = UVAt(lUVs, i, false);
-            }
+    KLayer* lLayer1 = lLayers.mSecondLayer >= 0 ? pMesh.GetLayer(lLayers.mSecondLayer) : nullptr;
+    lLayers.mTextures2 = lLayer1 ? lLayer1->GetTextures() : nullptr;
+    lLayers.mUVMode = pMesh.GetTextureUVMappingMode();
+    lLayers.mTextured = pTextured;
+    return lLayers;
+}
+
+void K3dsMeshExport::StartVertices(const Layers& pLayers, Geometry& ioGeometry)
+{
+    if (ioGeometry.mUnweld) {
+        return;
+    }
+    for (const KVector4& lPlaced : ioGeometry.mPlaced) {
+        ioGeometry.mVertices.push_back(K3dsAxes::ToFile(lPlaced));
+    }
+    if (pLayers.mTextured && pLayers.mUVMode == KRyvMesh::eMappingAllSame) {
+        PlanarUVs(ioGeometry.mPlaced, ioGeometry.mUVs);
+        return;
+    }
+    ioGeometry.mUVs.resize(ioGeometry.mPlaced.size());
+    if (pLayers.mTextured && pLayers.mUVMode == KRyvMesh::eMappingByControlPoint) {
+        for (std::size_t i = 0; i < ioGeometry.mUVs.size(); ++i) {
+            ioGeometry.mUVs[i] = UVAt(pLayers.mUVs, i, false);
         }
     }
+}
+
+K3dsMeshExport::Combination K3dsMeshExport::CombinationOf(KRyvMesh& pMesh, const Layers& pLayers,
+                                                          bool pHasMaterial, int pPolygon,
+                                                          int pFirstPoint) const
+{
+    Combination lCombination;
+    if (pHasMaterial) {
+        const int m = mDefaultMaterial ? 0 : IndexOf(pLayers.mMaterials, pPolygon, pFirstPoint);
+        lCombination.mMaterial = mDefaultMaterial || pMesh.GetMaterial(m) ? m : -1;
+    }
+    if (pLayers.mTextured) {
+        const int t1 = IndexOf(pLayers.mTextures, pPolygon, pFirstPoint);
+        lCombination.mTexture1 = pMesh.GetTexture(t1) ? t1 : -1;
+        const int t2 = IndexOf(pLayers.mTextures2, pPolygon, pFirstPoint);
+        lCombination.mTexture2 =
+            pLayers.mTextures2 && pMesh.GetTexture(t2, pLayers.mSecondLayer) ? t2 : -1;
+    }
+    return lCombination;
+}
+
+std::vector<uint32_t> K3dsMeshExport::CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
+                                                     const std::vector<int>& pCorners,
+                                                     std::size_t pFirst, int pTexture,
+                                                     Geometry& ioGeometry)
+{
+    KRyvTexture* lTexture = pMesh.GetTexture(std::max(pTexture, 0));
+    const bool lSwap = ioGeometry.mUnweld && lTexture && lTexture->GetSwapUV();
+    std::vector<uint32_t> lVertex(pCorners.size());
+    for (std::size_t k = 0; k < pCorners.size(); ++k) {
+        const TexVert3ds lUV = UVAt(pLayers.mUVs, pFirst + k, lSwap);
+        if (ioGeometry.mUnweld) {
+            // Each corner is a vertex of its own, carrying the corner's coordinates.
+            lVertex[k] = static_cast<uint32_t>(ioGeometry.mVertices.size());
+            ioGeometry.mVertices.push_back(
+                K3dsAxes::ToFile(ioGeometry.mPlaced[static_cast<std::size_t>(pCorners[k])]));
+            ioGeometry.mUVs.push_back(lUV);
+            continue;
+        }
+        lVertex[k] = static_cast<uint32_t>(pCorners[k]);
+        if (pLayers.mTextured && pLayers.mUVMode == KRyvMesh::eMappingByPolygonVertex) {
+            // A later polygon overwrites the value of a shared control point.
+            ioGeometry.mUVs[lVertex[k]] = lUV;
+        }
+    }
+    return lVertex;
+}
+
+void K3dsMeshExport::AddTriangles(KRyvMesh& pMesh, int pPolygon, const std::vector<int>& pCorners,
+                                  const std::vector<uint32_t>& pVertices,
+                                  const Combination& pCombination, Geometry& ioGeometry)
+{
+    const std::vector<KVector4>& lPoints = pMesh.GetControlPointArray();
     const bool lHasNormals = pMesh.GetNormalsDirect() != nullptr;
-    int lFlat = 0;
+    for (const std::array<int, 3>& lTriangle : Triangulate(static_cast<int>(pCorners.size()))) {
+        const KVector4& a = lPoints[static_cast<std::size_t>(pCorners[lTriangle[0]])];
+        const KVector4& b = lPoints[static_cast<std::size_t>(pCorners[lTriangle[1]])];
+        const KVector4& c = lPoints[static_cast<std::size_t>(pCorners[lTriangle[2]])];
+        KVector4 lNormal = (c - b).CrossProduct(a - b);
+        lNormal.Normalize();
+        bool lIsFlat = lHasNormals;
+        for (int k = 0; k < 3 && lIsFlat; ++k) {
+            KVector4 lCornerNormal;
+            lIsFlat = pMesh.GetPolygonVertexNormal(pPolygon, lTriangle[k], lCornerNormal) &&
+                      SameNormal(lCornerNormal, lNormal);
+        }
+        uint32_t lMask = kSmoothGroup;
+        if (lIsFlat) {
+            // 4, 16, ... 2^30: then the bits have run out and the face stays faceted (0).
+            lMask =
+                ioGeometry.mFlatFaces < kFlatGroups ? 1u << (2 * (ioGeometry.mFlatFaces + 1)) : 0u;
+            ++ioGeometry.mFlatFaces;
+        }
+        // Vertex numbers are 32-bit here; Split makes them 16-bit per object.
+        ioGeometry.mTriangles.push_back(
+            {pVertices[lTriangle[0]], pVertices[lTriangle[1]], pVertices[lTriangle[2]]});
+        ioGeometry.mCombinations.push_back(pCombination);
+        ioGeometry.mSmoothing.push_back(lMask);
+    }
+}
+
+void K3dsMeshExport::CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioGeometry)
+{
+    const Layers lLayers = LayersOf(pMesh, pTextured);
+    StartVertices(lLayers, ioGeometry);
+    const int lPointCount = pMesh.GetControlPointCount();
     int lSkipped = 0;
     std::size_t lPosition = 0;
     for (int p = 0; p < pMesh.GetPolygonCount(); ++p) {
@@ -258,7 +354,7 @@ void K3dsMeshExport::CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioG
         std::vector<int> lCorners;
         for (int k = 0; k < lSize; ++k) {
             const int lPoint = pMesh.GetPolygonVertex(p, k);
-            if (lPoint >= 0 && lPoint < static_cast<int>(lPoints.size())) {
+            if (lPoint >= 0 && lPoint < lPointCount) {
                 lCorners.push_back(lPoint);
             }
         }
@@ -268,149 +364,118 @@ void K3dsMeshExport::CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioG
             ++lSkipped;
             continue;
         }
-        Combination lCombination;
-        if (ioGeometry.mHasMaterial) {
-            const int m = mDefaultMaterial ? 0 : IndexOf(lMaterials, p, lCorners[0]);
-            lCombination.mMaterial = mDefaultMaterial || pMesh.GetMaterial(m) ? m : -1;
-        }
-        if (pTextured) {
-            const int t1 = IndexOf(lTextures, p, lCorners[0]);
-            lCombination.mTexture1 = pMesh.GetTexture(t1) ? t1 : -1;
-            const int t2 = IndexOf(lTextures2, p, lCorners[0]);
-            lCombination.mTexture2 = lTextures2 && pMesh.GetTexture(t2, lSecondLayer) ? t2 : -1;
-        }
-        KRyvTexture* lPolygonTexture = pMesh.GetTexture(std::max(lCombination.mTexture1, 0));
-        const bool lSwap = lPolygonTexture && lPolygonTexture->GetSwapUV();
-        std::vector<uint32_t> lVertex(lCorners.size());
-        for (std::size_t k = 0; k < lCorners.size(); ++k) {
-            const TexVert3ds lUV = UVAt(lUVs, lFirst + k, ioGeometry.mUnweld && lSwap);
-            if (ioGeometry.mUnweld) {
-                lVertex[k] = static_cast<uint32_t>(ioGeometry.mVertices.size());
-                ioGeometry.mVertices.push_back(
-                    K3dsAxes::ToFile(ioGeometry.mPlaced[static_cast<std::size_t>(lCorners[k])]));
-                ioGeometry.mUVs.push_back(lUV);
-            } else {
-                lVertex[k] = static_cast<uint32_t>(lCorners[k]);
-                if (pTextured && lUVMode == KRyvMesh::eMappingByPolygonVertex) {
-                    // A later polygon overwrites the value of a shared control point.
-                    ioGeometry.mUVs[lVertex[k]] = lUV;
-                }
-            }
-        }
-        for (const std::array<int, 3>& lTriangle : Triangulate(lSize)) {
-            const KVector4& a = lPoints[static_cast<std::size_t>(lCorners[lTriangle[0]])];
-            const KVector4& b = lPoints[static_cast<std::size_t>(lCorners[lTriangle[1]])];
-            const KVector4& c = lPoints[static_cast<std::size_t>(lCorners[lTriangle[2]])];
-            KVector4 lNormal = (c - b).CrossProduct(a - b);
-            lNormal.Normalize();
-            bool lIsFlat = lHasNormals;
-            for (int k = 0; k < 3 && lIsFlat; ++k) {
-                KVector4 lCornerNormal;
-                lIsFlat = pMesh.GetPolygonVertexNormal(p, lTriangle[k], lCornerNormal) &&
-                          SameNormal(lCornerNormal, lNormal);
-            }
-            uint32_t lMask = kSmoothGroup;
-            if (lIsFlat) {
-                lMask = lFlat < kFlatGroups ? 1u << (2 * (lFlat + 1)) : 0u;
-                ++lFlat;
-            }
-            // Vertex numbers are 32-bit here; Split makes them 16-bit per object.
-            ioGeometry.mTriangles.push_back(
-                {lVertex[lTriangle[0]], lVertex[lTriangle[1]], lVertex[lTriangle[2]]});
-            ioGeometry.mCombinations.push_back(lCombination);
-            ioGeometry.mSmoothing.push_back(lMask);
-        }
+        const Combination lCombination =
+            CombinationOf(pMesh, lLayers, ioGeometry.mHasMaterial, p, lCorners[0]);
+        const std::vector<uint32_t> lVertices =
+            CornerVertices(pMesh, lLayers, lCorners, lFirst, lCombination.mTexture1, ioGeometry);
+        AddTriangles(pMesh, p, lCorners, lVertices, lCombination, ioGeometry);
     }
     if (lSkipped > 0) {
         mSession.Warn(std::to_string(lSkipped) +
                       " polygons of fewer than three corners skipped in mesh \"" +
-                      KRenamingStrategy3ds::CutAtCharacter(mMeshName, 40) + "\"");
+                      KRenamingStrategy3ds::CutAtCharacter(mMeshName, kQuotedLength) + "\"");
     }
+}
+
+// The faces of one object: their vertices numbered in the object, their smoothing masks and
+// one material group per combination, in the order material, first, second texture (none
+// last).
+void K3dsMeshExport::FillFaces(const Geometry& pGeometry, const Part& pPart, KRyvMesh& pMesh,
+                               MeshObject3ds& ioObject)
+{
+    std::map<std::tuple<int, int, int>, std::vector<uint16_t>> lGroups;
+    for (std::size_t f : pPart.mFaces) {
+        const std::array<uint32_t, 3>& lTriangle = pGeometry.mTriangles[f];
+        const uint16_t lIndex = static_cast<uint16_t>(ioObject.mFaces.size());
+        ioObject.mFaces.push_back({static_cast<uint16_t>(pPart.mLocalOf[lTriangle[0]]),
+                                   static_cast<uint16_t>(pPart.mLocalOf[lTriangle[1]]),
+                                   static_cast<uint16_t>(pPart.mLocalOf[lTriangle[2]]),
+                                   kFaceFlags});
+        ioObject.mSmoothing.push_back(pGeometry.mSmoothing[f]);
+        const Combination& c = pGeometry.mCombinations[f];
+        if (pGeometry.mHasMaterial && c.mMaterial >= 0) {
+            lGroups[{c.mMaterial, c.mTexture1 < 0 ? INT_MAX : c.mTexture1,
+                     c.mTexture2 < 0 ? INT_MAX : c.mTexture2}]
+                .push_back(lIndex);
+        }
+    }
+    ioObject.mFaceCount = static_cast<uint16_t>(ioObject.mFaces.size());
+    for (auto& lGroup : lGroups) {
+        Combination c;
+        c.mMaterial = std::get<0>(lGroup.first);
+        c.mTexture1 = std::get<1>(lGroup.first) == INT_MAX ? -1 : std::get<1>(lGroup.first);
+        c.mTexture2 = std::get<2>(lGroup.first) == INT_MAX ? -1 : std::get<2>(lGroup.first);
+        ioObject.mMaterialGroups.push_back(
+            {KRenamingStrategy3ds::CutAtCharacter(MaterialFor(pMesh, c), kMaterialNameLength),
+             std::move(lGroup.second)});
+    }
+    ioObject.mMaterialGroupCount = static_cast<uint16_t>(ioObject.mMaterialGroups.size());
+}
+
+std::unique_ptr<MeshObject3ds> K3dsMeshExport::MakeObject(const Geometry& pGeometry,
+                                                          const Part& pPart,
+                                                          const std::string& pName, KRyvMesh& pMesh)
+{
+    auto lObject = std::make_unique<MeshObject3ds>();
+    lObject->mName = pName;
+    std::copy(pGeometry.mLocal, pGeometry.mLocal + MeshObject3ds::kLocalSize, lObject->mLocal);
+    FillFaces(pGeometry, pPart, pMesh, *lObject);
+    for (uint32_t lGlobal : pPart.mUsed) {
+        lObject->mVertices.push_back(pGeometry.mVertices[lGlobal]);
+        if (!pGeometry.mUVs.empty()) {
+            lObject->mTexVerts.push_back(pGeometry.mUVs[lGlobal]);
+        }
+    }
+    lObject->mVertexCount = static_cast<uint16_t>(lObject->mVertices.size());
+    lObject->mTexCount = static_cast<uint16_t>(lObject->mTexVerts.size());
+    return lObject;
 }
 
 std::vector<std::unique_ptr<MeshObject3ds>>
 K3dsMeshExport::Split(const Geometry& pGeometry, const std::string& pName, KRyvMesh& pMesh)
 {
     std::vector<std::unique_ptr<MeshObject3ds>> lParts;
-    std::vector<int32_t> lLocalOf(pGeometry.mVertices.size(), -1);
-    std::vector<uint32_t> lUsed;
-    std::vector<std::size_t> lFaces;
+    Part lPart;
+    lPart.mLocalOf.assign(pGeometry.mVertices.size(), -1);
     auto lFlush = [&]() {
-        if (lFaces.empty()) {
+        if (lPart.mFaces.empty()) {
             return;
         }
-        auto lObject = std::make_unique<MeshObject3ds>();
-        lObject->mName =
+        // The further objects of a split mesh need names of their own.
+        const std::string lName =
             lParts.empty() || !mSession.mNodeNamer
                 ? pName
                 : mSession.mNodeNamer->Rename(pName, KRenamingStrategy3ds::kNodeNameLength);
-        std::copy(pGeometry.mLocal, pGeometry.mLocal + MeshObject3ds::kLocalSize, lObject->mLocal);
-        std::map<std::tuple<int, int, int>, std::vector<uint16_t>> lGroups;
-        for (std::size_t f : lFaces) {
-            const std::array<uint32_t, 3>& lTriangle = pGeometry.mTriangles[f];
-            const uint16_t lIndex = static_cast<uint16_t>(lObject->mFaces.size());
-            lObject->mFaces.push_back({static_cast<uint16_t>(lLocalOf[lTriangle[0]]),
-                                       static_cast<uint16_t>(lLocalOf[lTriangle[1]]),
-                                       static_cast<uint16_t>(lLocalOf[lTriangle[2]]), kFaceFlags});
-            lObject->mSmoothing.push_back(pGeometry.mSmoothing[f]);
-            const Combination& c = pGeometry.mCombinations[f];
-            if (pGeometry.mHasMaterial && c.mMaterial >= 0) {
-                // None sorts last.
-                lGroups[{c.mMaterial, c.mTexture1 < 0 ? INT_MAX : c.mTexture1,
-                         c.mTexture2 < 0 ? INT_MAX : c.mTexture2}]
-                    .push_back(lIndex);
-            }
+        lParts.push_back(MakeObject(pGeometry, lPart, lName, pMesh));
+        for (uint32_t lGlobal : lPart.mUsed) {
+            lPart.mLocalOf[lGlobal] = -1;
         }
-        lObject->mFaceCount = static_cast<uint16_t>(lObject->mFaces.size());
-        for (uint32_t lGlobal : lUsed) {
-            lObject->mVertices.push_back(pGeometry.mVertices[lGlobal]);
-            if (!pGeometry.mUVs.empty()) {
-                lObject->mTexVerts.push_back(pGeometry.mUVs[lGlobal]);
-            }
-            lLocalOf[lGlobal] = -1;
-        }
-        lObject->mVertexCount = static_cast<uint16_t>(lObject->mVertices.size());
-        lObject->mTexCount = static_cast<uint16_t>(lObject->mTexVerts.size());
-        for (auto& lGroup : lGroups) {
-            Combination c;
-            c.mMaterial = std::get<0>(lGroup.first);
-            c.mTexture1 = std::get<1>(lGroup.first) == INT_MAX ? -1 : std::get<1>(lGroup.first);
-            c.mTexture2 = std::get<2>(lGroup.first) == INT_MAX ? -1 : std::get<2>(lGroup.first);
-            lObject->mMaterialGroups.push_back(
-                {KRenamingStrategy3ds::CutAtCharacter(MaterialFor(pMesh, c), kMaterialNameLength),
-                 std::move(lGroup.second)});
-        }
-        lObject->mMaterialGroupCount = static_cast<uint16_t>(lObject->mMaterialGroups.size());
-        lParts.push_back(std::move(lObject));
-        lUsed.clear();
-        lFaces.clear();
+        lPart.mUsed.clear();
+        lPart.mFaces.clear();
     };
-    if (pGeometry.mVertices.size() <= kMaxCount && pGeometry.mTriangles.size() <= kMaxCount) {
+    const bool lFits =
+        pGeometry.mVertices.size() <= kMaxCount && pGeometry.mTriangles.size() <= kMaxCount;
+    if (lFits) {
         // One object keeps every control point in order, used by a face or not.
         for (uint32_t v = 0; v < pGeometry.mVertices.size(); ++v) {
-            lLocalOf[v] = static_cast<int32_t>(v);
-            lUsed.push_back(v);
+            lPart.mLocalOf[v] = static_cast<int32_t>(v);
+            lPart.mUsed.push_back(v);
         }
-        for (std::size_t f = 0; f < pGeometry.mTriangles.size(); ++f) {
-            lFaces.push_back(f);
-        }
-        lFlush();
-        return lParts;
     }
     for (std::size_t f = 0; f < pGeometry.mTriangles.size(); ++f) {
         const std::array<uint32_t, 3>& lTriangle = pGeometry.mTriangles[f];
         std::size_t lNew = 0;
         for (uint32_t v : lTriangle) {
-            lNew += lLocalOf[v] < 0 ? 1 : 0;
+            lNew += lPart.mLocalOf[v] < 0 ? 1 : 0;
         }
-        if (lUsed.size() + lNew > kMaxCount || lFaces.size() + 1 > kMaxCount) {
+        if (lPart.mUsed.size() + lNew > kMaxCount || lPart.mFaces.size() + 1 > kMaxCount) {
             lFlush();
         }
-        lFaces.push_back(f);
+        lPart.mFaces.push_back(f);
         for (uint32_t v : lTriangle) {
-            if (lLocalOf[v] < 0) {
-                lLocalOf[v] = static_cast<int32_t>(lUsed.size());
-                lUsed.push_back(v);
+            if (lPart.mLocalOf[v] < 0) {
+                lPart.mLocalOf[v] = static_cast<int32_t>(lPart.mUsed.size());
+                lPart.mUsed.push_back(v);
             }
         }
     }
@@ -463,28 +528,7 @@ std::unique_ptr<Material3ds> K3dsMeshExport::BuildMaterial(KRyvMesh& pMesh,
     KRyvMaterial* lMaterial =
         mDefaultMaterial ? nullptr : pMesh.GetMaterial(pCombination.mMaterial);
     if (lMaterial || mDefaultMaterial) {
-        const KColor lAmbient = lMaterial ? lMaterial->GetAmbientColor()
-                                          : KColor(kDefaultGrey, kDefaultGrey, kDefaultGrey);
-        const KColor lDiffuse = lMaterial ? lMaterial->GetDiffuseColor()
-                                          : KColor(kDefaultGrey, kDefaultGrey, kDefaultGrey);
-        const KColor lSpecular = lMaterial ? lMaterial->GetSpecularColor() : KColor(0.0, 0.0, 0.0);
-        const KColor lEmissive = lMaterial ? lMaterial->GetEmissiveColor() : KColor(0.0, 0.0, 0.0);
-        auto ToColor = [](const KColor& pColor) {
-            return Color3ds{static_cast<float>(pColor.mRed), static_cast<float>(pColor.mGreen),
-                            static_cast<float>(pColor.mBlue)};
-        };
-        lRecord->mAmbient = ToColor(lAmbient);
-        lRecord->mDiffuse = ToColor(lDiffuse);
-        lRecord->mSpecular = ToColor(lSpecular);
-        lRecord->mShinStrength =
-            static_cast<float>((lSpecular.mRed + lSpecular.mGreen + lSpecular.mBlue) * 0.25);
-        lRecord->mShininess =
-            static_cast<float>((lMaterial ? lMaterial->GetShininess() : 0.0) * 0.5);
-        lRecord->mSelfIllum =
-            static_cast<float>((lEmissive.mRed + lEmissive.mGreen + lEmissive.mBlue) / 3.0);
-        lRecord->mTransparency =
-            static_cast<float>(1.0 - (lMaterial ? lMaterial->GetOpacity() : 1.0));
-        lRecord->mFlags[kTwoSidedFlag] = 1;
+        FillColors(lMaterial, *lRecord);
     }
     const std::string lCount = std::to_string(mSession.mMeshCount);
     const std::string lMat = ".Mat" + std::to_string(pCombination.mMaterial);
@@ -509,6 +553,30 @@ std::unique_ptr<Material3ds> K3dsMeshExport::BuildMaterial(KRyvMesh& pMesh,
             lTexture2->GetBlendMode() == KRyvTexture::eAdditive ? lAlpha * 0.5 : lAlpha);
     }
     return lRecord;
+}
+
+void K3dsMeshExport::FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord)
+{
+    const KColor lGrey(kDefaultGrey, kDefaultGrey, kDefaultGrey);
+    const KColor lBlack(0.0, 0.0, 0.0);
+    const KColor lAmbient = pMaterial ? pMaterial->GetAmbientColor() : lGrey;
+    const KColor lDiffuse = pMaterial ? pMaterial->GetDiffuseColor() : lGrey;
+    const KColor lSpecular = pMaterial ? pMaterial->GetSpecularColor() : lBlack;
+    const KColor lEmissive = pMaterial ? pMaterial->GetEmissiveColor() : lBlack;
+    auto ToColor = [](const KColor& pColor) {
+        return Color3ds{static_cast<float>(pColor.mRed), static_cast<float>(pColor.mGreen),
+                        static_cast<float>(pColor.mBlue)};
+    };
+    ioRecord.mAmbient = ToColor(lAmbient);
+    ioRecord.mDiffuse = ToColor(lDiffuse);
+    ioRecord.mSpecular = ToColor(lSpecular);
+    ioRecord.mShinStrength =
+        static_cast<float>((lSpecular.mRed + lSpecular.mGreen + lSpecular.mBlue) * 0.25);
+    ioRecord.mShininess = static_cast<float>((pMaterial ? pMaterial->GetShininess() : 0.0) * 0.5);
+    ioRecord.mSelfIllum =
+        static_cast<float>((lEmissive.mRed + lEmissive.mGreen + lEmissive.mBlue) / 3.0);
+    ioRecord.mTransparency = static_cast<float>(1.0 - (pMaterial ? pMaterial->GetOpacity() : 1.0));
+    ioRecord.mFlags[kTwoSidedFlag] = 1;
 }
 
 void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::string& pMaterial,
@@ -556,7 +624,8 @@ bool K3dsMeshExport::CopyTextureFile(const std::string& pPath)
     const auto lKnown = mSession.mTextureFiles.find(lName);
     if (lKnown != mSession.mTextureFiles.end()) {
         if (lKnown->second != pPath) {
-            mSession.Warn("texture file \"" + KRenamingStrategy3ds::CutAtCharacter(pPath, 40) +
+            mSession.Warn("texture file \"" +
+                          KRenamingStrategy3ds::CutAtCharacter(pPath, kQuotedLength) +
                           "\" not copied: another file of that name was");
         }
         return true;

@@ -10,6 +10,9 @@
 #include <tuple>
 #include <vector>
 
+class KLayerElement;
+class KLayerElementUV;
+class KRyvMaterial;
 class KRyvMesh;
 class KRyvTexture;
 
@@ -47,13 +50,52 @@ private:
         int mTexture2 = -1;
     };
     struct Geometry;
+    // The layer elements a mesh's faces are read from.
+    struct Layers
+    {
+        const KLayerElementUV* mUVs = nullptr;
+        const KLayerElement* mMaterials = nullptr;
+        const KLayerElement* mTextures = nullptr;
+        const KLayerElement* mTextures2 = nullptr;
+        int mSecondLayer = -1;
+        int mUVMode = 0;
+        bool mTextured = false;
+    };
 
+    static Layers LayersOf(KRyvMesh& pMesh, bool pTextured);
+    // One vertex per control point with its coordinates, unless corners are unwelded.
+    static void StartVertices(const Layers& pLayers, Geometry& ioGeometry);
+    Combination CombinationOf(KRyvMesh& pMesh, const Layers& pLayers, bool pHasMaterial,
+                              int pPolygon, int pFirstPoint) const;
+    // The vertex of each corner of a polygon, whose corner positions start at pFirst.
+    static std::vector<uint32_t> CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
+                                                const std::vector<int>& pCorners,
+                                                std::size_t pFirst, int pTexture,
+                                                Geometry& ioGeometry);
+    static void AddTriangles(KRyvMesh& pMesh, int pPolygon, const std::vector<int>& pCorners,
+                             const std::vector<uint32_t>& pVertices,
+                             const Combination& pCombination, Geometry& ioGeometry);
     void CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioGeometry);
     std::string MaterialFor(KRyvMesh& pMesh, const Combination& pCombination);
     std::unique_ptr<Material3ds> BuildMaterial(KRyvMesh& pMesh, const Combination& pCombination);
+    // The colours and percentages of a kit material (the grey "Default" for null).
+    static void FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord);
     void PlaceMap(KRyvTexture& pTexture, int pNumber, const std::string& pMaterial,
                   TextureMap3ds& ioMap);
     bool CopyTextureFile(const std::string& pPath);
+    // The vertices (numbers in the whole mesh) and faces of one object.
+    struct Part
+    {
+        std::vector<uint32_t> mUsed;
+        std::vector<std::size_t> mFaces;
+        // Per vertex of the mesh: its number in the object, -1 when it has none.
+        std::vector<int32_t> mLocalOf;
+    };
+
+    void FillFaces(const Geometry& pGeometry, const Part& pPart, KRyvMesh& pMesh,
+                   MeshObject3ds& ioObject);
+    std::unique_ptr<MeshObject3ds> MakeObject(const Geometry& pGeometry, const Part& pPart,
+                                              const std::string& pName, KRyvMesh& pMesh);
     std::vector<std::unique_ptr<MeshObject3ds>> Split(const Geometry& pGeometry,
                                                       const std::string& pName, KRyvMesh& pMesh);
 

@@ -170,8 +170,6 @@ bool KWriter3ds::WriteScene(KRyvScene& ioScene, K3dsWriteSession& ioSession)
     std::unique_ptr<ChunkDatabase3ds> lDatabase;
     InitDatabase3ds(lKit, lDatabase);
     InitDatabaseOfKind3ds(lKit, lDatabase.get(), kMeshFile3ds);
-    std::unique_ptr<MeshSettings3ds> lSettings;
-    InitMeshSettings3ds(lSettings);
     KRenamingStrategy3ds lNodeNamer;
     ioSession.mFactory = GetOwner();
     ioSession.mKit = &lKit;
@@ -201,6 +199,22 @@ bool KWriter3ds::WriteScene(KRyvScene& ioScene, K3dsWriteSession& ioSession)
             lPending.push_back(lNode->GetChild(i));
         }
     }
+    PutSettings(ioScene, ioSession, lStop);
+    WriteDatabase3ds(lKit, mFile, lDatabase.get());
+    // Replaces the target only when no toolkit error is pending.
+    CloseAllFiles3ds(lKit);
+    mFile = nullptr;
+    if (IsErrorPending3ds(lKit)) {
+        return Fail(kUnidentifiedError, FirstErrorText3ds(lKit));
+    }
+    mKit.reset();
+    return true;
+}
+
+void KWriter3ds::PutSettings(KRyvScene& ioScene, K3dsWriteSession& ioSession, KTime pStop)
+{
+    std::unique_ptr<MeshSettings3ds> lSettings;
+    InitMeshSettings3ds(lSettings);
     KColor lAmbient(0.0, 0.0, 0.0);
     if (ioSession.mFlags.mAmbientLight) {
         lAmbient = ioScene.GetGlobalLightSettings().GetAmbientColor();
@@ -212,21 +226,12 @@ bool KWriter3ds::WriteScene(KRyvScene& ioScene, K3dsWriteSession& ioSession)
     lSettings->mRayBias = kRayBias;
     lSettings->mShadowMapSize = kShadowMapSize;
     lSettings->mShadowFilter = kShadowFilter;
-    PutMeshSettings3ds(lKit, lDatabase.get(), lSettings.get());
+    PutMeshSettings3ds(*ioSession.mKit, ioSession.mDatabase, lSettings.get());
     std::unique_ptr<KeyframerSettings3ds> lKeyframer;
     InitKeyframerSettings3ds(lKeyframer);
-    const int64_t lLength = lStop.GetFrame(K3dsAxes::kTimeMode);
+    const int64_t lLength = pStop.GetFrame(K3dsAxes::kTimeMode);
     lKeyframer->mAnimLength = static_cast<uint32_t>(std::clamp<int64_t>(lLength, 0, UINT32_MAX));
-    PutKeyframerSettings3ds(lKit, lDatabase.get(), lKeyframer.get());
-    WriteDatabase3ds(lKit, mFile, lDatabase.get());
-    // Replaces the target only when no toolkit error is pending.
-    CloseAllFiles3ds(lKit);
-    mFile = nullptr;
-    if (IsErrorPending3ds(lKit)) {
-        return Fail(kUnidentifiedError, FirstErrorText3ds(lKit));
-    }
-    mKit.reset();
-    return true;
+    PutKeyframerSettings3ds(*ioSession.mKit, ioSession.mDatabase, lKeyframer.get());
 }
 
 void KWriter3ds::WriteNode(K3dsWriteSession& ioSession, KRyvNode& ioNode)

@@ -1,6 +1,7 @@
 #ifndef RYVKIT_FORMATS_GEOMETRY_3DS_KWRITER3DS_H
 #define RYVKIT_FORMATS_GEOMETRY_3DS_KWRITER3DS_H
 
+#include "core/KTime.h"
 #include "core/KVector4.h"
 #include "io/KWriter.h"
 
@@ -43,6 +44,8 @@ public:
 private:
     bool WriteScene(KRyvScene& ioScene, K3dsWriteSession& ioSession);
     void NameObjects(K3dsWriteSession& ioSession);
+    // The ambient colour, master scale and shadow settings, and the keyframer's length.
+    void PutSettings(KRyvScene& ioScene, K3dsWriteSession& ioSession, KTime pStop);
     void WriteNode(K3dsWriteSession& ioSession, KRyvNode& ioNode);
     void WriteGeometry(K3dsWriteSession& ioSession, KRyvNode& ioNode, const KVector4* pTRS);
     void WriteLight(K3dsWriteSession& ioSession, KRyvNode& ioNode, const KVector4& pTranslation);
