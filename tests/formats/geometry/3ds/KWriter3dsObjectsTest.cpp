@@ -326,3 +326,89 @@ TEST(KWriter3dsObjects, AWriteAfterAFailedRead)
     auto lRun = lScene.WriteAndLoad(lDir, "after.3ds");
     EXPECT_EQ(GetMeshCount3ds(lRun->mKit, lRun->Db()), 1u);
 }
+
+namespace {
+
+KRyvTexture* AddTexture(Scene& ioScene, KRyvMesh& ioMesh)
+{
+    KRyvTexture* lTexture = ioScene.mFactory->CreateTexture("Map");
+    lTexture->SetFileName("map.png");
+    ioMesh.InitTextureIndices(KRyvMesh::eMappingAllSame);
+    ioMesh.AddTexture(lTexture);
+    return lTexture;
+}
+
+} // namespace
+
+// Coordinates given per corner: with "UV per polygon" every corner becomes a vertex of its
+// own; without it the control points take the last polygon's values.
+TEST(KWriter3dsObjects, PerCornerCoordinatesAreUnwelded)
+{
+    ScratchDir lDir;
+    Scene lScene;
+    KRyvMesh* lMesh = lScene.mFactory->CreateMesh();
+    lMesh->GetControlPointArray() = {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 1, 1}, {0, 0, 1, 1}};
+    AddTexture(lScene, *lMesh);
+    lMesh->InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
+    for (int i = 0; i < 6; ++i) {
+        lMesh->AddTextureUV(KVector2(0.1 * i, 0.5));
+    }
+    const int lCorners[2][3] = {{0, 1, 2}, {0, 2, 3}};
+    for (int p = 0; p < 2; ++p) {
+        lMesh->BeginPolygon();
+        for (int k = 0; k < 3; ++k) {
+            lMesh->AddPolygon(lCorners[p][k], 3 * p + k);
+        }
+    }
+    lScene.Add("Quad", lMesh);
+    auto lRun = lScene.WriteAndLoad(lDir, "unweld.3ds");
+    std::unique_ptr<MeshObject3ds> lObject;
+    GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lObject);
+    ASSERT_EQ(lObject->mVertices.size(), 6u);
+    EXPECT_NEAR(lObject->mTexVerts[4].u, 0.4f, 1e-6);
+    EXPECT_EQ(lObject->mFaces[1].v2, 4);
+    EXPECT_EQ(lMesh->GetControlPointCount(), 4);
+    KWriter3ds lWriter(lScene.mFactory.get());
+    KStreamOptions3ds lOptions;
+    lOptions.SetOptionValue(KStreamOptions3ds::kUVPerPolygon, 0);
+    ASSERT_TRUE(lWriter.FileCreate(lDir.Path("welded.3ds").c_str()) &&
+                lWriter.Write(lScene.mScene.get(), &lOptions));
+    auto lWelded = LoadFile(lDir.Path("welded.3ds"));
+    GetMeshByIndex3ds(lWelded->mKit, lWelded->Db(), 0, lObject);
+    ASSERT_EQ(lObject->mVertices.size(), 4u);
+    // Point 0 is corner 0 of both polygons: the second one's value stays.
+    EXPECT_NEAR(lObject->mTexVerts[0].u, 0.3f, 1e-6);
+}
+
+// Without coordinates a textured mesh is mapped flat over its X and Y extent; a flat extent
+// gives 0 rather than a division by zero.
+TEST(KWriter3dsObjects, PlanarCoordinates)
+{
+    ScratchDir lDir;
+    Scene lScene;
+    KRyvMesh* lMesh = lScene.Triangle();
+    lMesh->GetControlPointArray() = {{0, 0, 0, 1}, {2, 0, 0, 1}, {0, 4, 0, 1}};
+    AddTexture(lScene, *lMesh);
+    KRyvNode* lNode = lScene.Add("Tri", lMesh);
+    lNode->SetLclTranslation(KVector4(10, 0, 0));
+    auto lRun = lScene.WriteAndLoad(lDir, "planar.3ds");
+    std::unique_ptr<MeshObject3ds> lObject;
+    GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lObject);
+    ASSERT_EQ(lObject->mTexVerts.size(), 3u);
+    EXPECT_NEAR(lObject->mTexVerts[1].u, 1.0f, 1e-6);
+    EXPECT_NEAR(lObject->mTexVerts[1].v, 0.0f, 1e-6);
+    EXPECT_NEAR(lObject->mTexVerts[2].v, 1.0f, 1e-6);
+    KRyvMesh* lLine = lScene.mFactory->CreateMesh();
+    lLine->GetControlPointArray() = {{0, 0, 0, 1}, {0, 0, 1, 1}, {0, 0, 2, 1}};
+    lLine->BeginPolygon();
+    for (int i = 0; i < 3; ++i) {
+        lLine->AddPolygon(i);
+    }
+    AddTexture(lScene, *lLine);
+    lScene.Add("Line", lLine);
+    auto lFlat = lScene.WriteAndLoad(lDir, "flat.3ds");
+    GetMeshByIndex3ds(lFlat->mKit, lFlat->Db(), 1, lObject);
+    ASSERT_EQ(lObject->mTexVerts.size(), 3u);
+    EXPECT_EQ(lObject->mTexVerts[2].u, 0.0f);
+    EXPECT_FALSE(std::isnan(lObject->mTexVerts[2].v));
+}
