@@ -35,19 +35,9 @@ std::filesystem::path SampleFolder()
     return std::filesystem::path(RYV_SAMPLES_DIR) / "3ds";
 }
 
-Read3ds ReadPath(const std::string& pPath)
-{
-    Read3ds lRead;
-    KReader3ds lReader(lRead.mFactory.get());
-    KStreamOptions3ds lOptions;
-    lRead.mRead = lReader.FileOpen(pPath.c_str()) && lReader.Read(lRead.mScene.get(), &lOptions);
-    lRead.Keep(lReader);
-    return lRead;
-}
-
 Read3ds ReadSample(const char* pName)
 {
-    return ReadPath((SampleFolder() / pName).string());
+    return ReadFile((SampleFolder() / pName).string());
 }
 
 bool Write(Read3ds& ioRead, const std::string& pPath)
@@ -191,19 +181,19 @@ TEST(KReader3dsSamples, ReadWriteReadKeepsEachSample)
         Read3ds lA = ReadSample(lName);
         ASSERT_TRUE(lA.mRead) << lA.mError;
         ASSERT_TRUE(Write(lA, lDir.Path("1.3ds")));
-        Read3ds lB = ReadPath(lDir.Path("1.3ds"));
+        Read3ds lB = ReadFile(lDir.Path("1.3ds"));
         ASSERT_TRUE(lB.mRead) << lB.mError;
         EXPECT_EQ(Census(lA), Census(lB));
         EXPECT_NEAR(Motion(lA), Motion(lB), 1e-4 * Motion(lA));
         // Textured materials are made once per mesh, so the count may grow: the colours stay.
         EXPECT_EQ(Diffuses(lA), Diffuses(lB));
         ASSERT_TRUE(Write(lB, lDir.Path("2.3ds")));
-        Read3ds lC = ReadPath(lDir.Path("2.3ds"));
+        Read3ds lC = ReadFile(lDir.Path("2.3ds"));
         ASSERT_TRUE(lC.mRead) << lC.mError;
         EXPECT_EQ(Census(lB), Census(lC));
         ASSERT_TRUE(Write(lC, lDir.Path("3.3ds")));
         EXPECT_EQ(test3ds::ReadBytes(lDir.Path("2.3ds")), test3ds::ReadBytes(lDir.Path("3.3ds")));
-        Read3ds lD = ReadPath(lDir.Path("3.3ds"));
+        Read3ds lD = ReadFile(lDir.Path("3.3ds"));
         KSceneComparer::Options lCompare;
         lCompare.mTolerance = 1e-4;
         EXPECT_EQ(KSceneComparer(lCompare).Compare(*lC.mScene, *lD.mScene), "");

@@ -22,54 +22,6 @@ using namespace test3ds;
 
 namespace {
 
-struct Scene
-{
-    std::unique_ptr<KRyvObjectFactory> mFactory = std::make_unique<KRyvObjectFactory>();
-    std::unique_ptr<KRyvScene> mScene = std::make_unique<KRyvScene>(mFactory.get());
-
-    KRyvNode* Add(const char* pName, KRyvNodeAttribute* pAttribute, KRyvNode* pParent = nullptr)
-    {
-        KRyvNode* lNode = mFactory->CreateNode(pName);
-        if (pAttribute) {
-            lNode->SetNodeAttribute(pAttribute);
-        }
-        (pParent ? pParent : mScene->GetRootNode())->AddChild(lNode);
-        return lNode;
-    }
-    KRyvNode* AddLight(const char* pName, int pType, const KVector4& pPosition)
-    {
-        KRyvLight* lLight = mFactory->CreateLight();
-        KRyvNode* lNode = Add(pName, lLight);
-        lLight->SetLightType(pType);
-        lNode->SetLclTranslation(pPosition);
-        return lNode;
-    }
-    KRyvMesh* Triangle()
-    {
-        KRyvMesh* lMesh = mFactory->CreateMesh();
-        lMesh->GetControlPointArray() = {{0, 0, 0, 1}, {1, 0, 0, 1}, {0, 0, 1, 1}};
-        lMesh->BeginPolygon();
-        for (int i = 0; i < 3; ++i) {
-            lMesh->AddPolygon(i);
-        }
-        return lMesh;
-    }
-    std::unique_ptr<Loaded> WriteAndLoad(const ScratchDir& pDir, const std::string& pName,
-                                         bool pReference = false, std::string* oMessage = nullptr)
-    {
-        KWriter3ds lWriter(mFactory.get());
-        KStreamOptions3ds lOptions;
-        lOptions.SetOptionValue(KStreamOptions3ds::kCreateReferenceNode, pReference ? 1 : 0);
-        EXPECT_TRUE(lWriter.FileCreate(pDir.Path(pName).c_str()) &&
-                    lWriter.Write(mScene.get(), &lOptions))
-            << lWriter.GetError().GetLastErrorString().Buffer();
-        if (oMessage) {
-            *oMessage = lWriter.GetMessage().Buffer();
-        }
-        return LoadFile(pDir.Path(pName));
-    }
-};
-
 void ExpectPoint(const Point3ds& pPoint, float x, float y, float z)
 {
     EXPECT_NEAR(pPoint.x, x, 1e-5);
@@ -84,7 +36,7 @@ void ExpectPoint(const Point3ds& pPoint, float x, float y, float z)
 TEST(KWriter3dsObjects, Lights)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     KRyvNode* lSpot = lScene.AddLight("Spot", KRyvLight::eSpot, KVector4(1, 2, 3));
     static_cast<KRyvLight*>(lSpot->GetLight())->SetConeAngle(60.0);
     KRyvNode* lOmni = lScene.AddLight("Omni", KRyvLight::ePoint, KVector4(0, 0, 0));
@@ -115,7 +67,7 @@ TEST(KWriter3dsObjects, Lights)
 TEST(KWriter3dsObjects, Cameras)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     KRyvCamera* lFirst = lScene.mFactory->CreateCamera();
     KRyvNode* lNode = lScene.Add("Cam", lFirst);
     lNode->SetLclTranslation(KVector4(1, 2, 3));
@@ -150,7 +102,7 @@ TEST(KWriter3dsObjects, Cameras)
 TEST(KWriter3dsObjects, TheReferenceNodeAndTheRootDummy)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     KRyvNode* lReference = lScene.Add("Ryv_Root", nullptr);
     lReference->SetLclScaling(KVector4(2.54, 2.54, 2.54));
     lScene.Add("Tri", lScene.Triangle(), lReference);
@@ -173,7 +125,7 @@ TEST(KWriter3dsObjects, TheReferenceNodeAndTheRootDummy)
 TEST(KWriter3dsObjects, AnimationLengthCountsThirtyFramesASecond)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     KRyvNode* lNode = lScene.Add("Tri", lScene.Triangle());
     KTime lSecond;
     lSecond.SetSecondDouble(1.0);
@@ -200,7 +152,7 @@ TEST(KWriter3dsObjects, AnimationLengthCountsThirtyFramesASecond)
 TEST(KWriter3dsObjects, TexturesAndTheDefaultMaterial)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     const std::string lSource = lDir.Write("a_rather_long_texture_name.png", Bytes{1, 2, 3});
     KRyvMesh* lMesh = lScene.Triangle();
     KRyvTexture* lTexture = lScene.mFactory->CreateTexture("Wood");
@@ -247,7 +199,7 @@ TEST(KWriter3dsObjects, TexturesAndTheDefaultMaterial)
 TEST(KWriter3dsObjects, ManyNodesOfOneName)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     for (int i = 0; i < 1000; ++i) {
         lScene.Add("Same", lScene.Triangle());
     }
@@ -266,7 +218,7 @@ TEST(KWriter3dsObjects, ManyNodesOfOneName)
 TEST(KWriter3dsObjects, AKeyedFieldOfViewRoundTrips)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     KRyvCamera* lCamera = lScene.mFactory->CreateCamera();
     KRyvNode* lNode = lScene.Add("Cam", lCamera);
     lCamera->SetApertureMode(1);
@@ -295,7 +247,7 @@ TEST(KWriter3dsObjects, AKeyedFieldOfViewRoundTrips)
 TEST(KWriter3dsObjects, ATargetMovingAlongXStaysAnimated)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     KRyvNode* lSpot = lScene.AddLight("Spot", KRyvLight::eSpot, KVector4(0, 5, 0));
     KRyvNode* lTarget = lScene.Add("Aim", nullptr);
     lSpot->SetLookAtTarget(lTarget);
@@ -316,7 +268,7 @@ TEST(KWriter3dsObjects, ATargetMovingAlongXStaysAnimated)
 TEST(KWriter3dsObjects, AWriteAfterAFailedRead)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     lScene.Add("Tri", lScene.Triangle());
     KReader3ds lReader(lScene.mFactory.get());
     KStreamOptions3ds lOptions;
@@ -329,7 +281,7 @@ TEST(KWriter3dsObjects, AWriteAfterAFailedRead)
 
 namespace {
 
-KRyvTexture* AddTexture(Scene& ioScene, KRyvMesh& ioMesh)
+KRyvTexture* AddTexture(Scene3ds& ioScene, KRyvMesh& ioMesh)
 {
     KRyvTexture* lTexture = ioScene.mFactory->CreateTexture("Map");
     lTexture->SetFileName("map.png");
@@ -345,7 +297,7 @@ KRyvTexture* AddTexture(Scene& ioScene, KRyvMesh& ioMesh)
 TEST(KWriter3dsObjects, PerCornerCoordinatesAreUnwelded)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     KRyvMesh* lMesh = lScene.mFactory->CreateMesh();
     lMesh->GetControlPointArray() = {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 1, 1}, {0, 0, 1, 1}};
     AddTexture(lScene, *lMesh);
@@ -385,7 +337,7 @@ TEST(KWriter3dsObjects, PerCornerCoordinatesAreUnwelded)
 TEST(KWriter3dsObjects, PlanarCoordinates)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     KRyvMesh* lMesh = lScene.Triangle();
     lMesh->GetControlPointArray() = {{0, 0, 0, 1}, {2, 0, 0, 1}, {0, 4, 0, 1}};
     AddTexture(lScene, *lMesh);

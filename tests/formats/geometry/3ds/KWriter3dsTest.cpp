@@ -28,59 +28,7 @@ using namespace test3ds;
 
 namespace {
 
-struct Scene
-{
-    std::unique_ptr<KRyvObjectFactory> mFactory = std::make_unique<KRyvObjectFactory>();
-    std::unique_ptr<KRyvScene> mScene = std::make_unique<KRyvScene>(mFactory.get());
-
-    KRyvNode* AddMesh(const char* pName, const std::vector<KVector4>& pPoints,
-                      const std::vector<std::vector<int>>& pPolygons, KRyvNode* pParent = nullptr)
-    {
-        KRyvMesh* lMesh = mFactory->CreateMesh();
-        for (const KVector4& lPoint : pPoints) {
-            lMesh->GetControlPointArray().emplace_back(lPoint[0], lPoint[1], lPoint[2], 1.0);
-        }
-        for (const std::vector<int>& lPolygon : pPolygons) {
-            lMesh->BeginPolygon();
-            for (int lIndex : lPolygon) {
-                lMesh->AddPolygon(lIndex);
-            }
-        }
-        KRyvNode* lNode = mFactory->CreateNode(pName);
-        lNode->SetNodeAttribute(lMesh);
-        (pParent ? pParent : mScene->GetRootNode())->AddChild(lNode);
-        return lNode;
-    }
-
-    // Writes the scene; the writer's message text in oMessage.
-    bool Write(const std::string& pPath, const std::function<void(KStreamOptions3ds&)>& pSetUp = {},
-               std::string* oMessage = nullptr)
-    {
-        KWriter3ds lWriter(mFactory.get());
-        KStreamOptions3ds lOptions;
-        if (pSetUp) {
-            pSetUp(lOptions);
-        }
-        const bool lDone =
-            lWriter.FileCreate(pPath.c_str()) && lWriter.Write(mScene.get(), &lOptions);
-        if (oMessage) {
-            *oMessage = lWriter.GetMessage().Buffer();
-        }
-        return lDone;
-    }
-};
-
 const std::vector<KVector4> kQuad = {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}};
-
-Read3ds ReadFile(const std::string& pPath)
-{
-    Read3ds lRead;
-    KReader3ds lReader(lRead.mFactory.get());
-    KStreamOptions3ds lOptions;
-    lRead.mRead = lReader.FileOpen(pPath.c_str()) && lReader.Read(lRead.mScene.get(), &lOptions);
-    lRead.Keep(lReader);
-    return lRead;
-}
 
 } // namespace
 
@@ -124,7 +72,7 @@ TEST(K3dsMeshExport, TriangulationStrips)
 TEST(KWriter3ds, TheFileHoldsFacesAxesAndSmoothing)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     lScene.AddMesh("Quad", {{1, 2, 3}, {4, 2, 3}, {4, 2, 6}, {1, 2, 6}}, {{0, 1, 2, 3}, {0, 1}});
     lScene.AddMesh("Empty", {}, {});
     std::string lMessage;
@@ -156,7 +104,7 @@ TEST(KWriter3ds, TheFileHoldsFacesAxesAndSmoothing)
 TEST(KWriter3ds, FlatFacesGetTheirOwnGroupsUntilTheSixteenth)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     std::vector<KVector4> lPoints;
     std::vector<std::vector<int>> lFaces;
     for (int i = 0; i < 17; ++i) {
@@ -186,7 +134,7 @@ TEST(KWriter3ds, FlatFacesGetTheirOwnGroupsUntilTheSixteenth)
 TEST(KWriter3ds, FailuresLeaveTheTargetAndTheSceneAlone)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     KRyvNode* lLong = lScene.AddMesh("AVeryLongNodeName", kQuad, {{0, 1, 2, 3}});
     const std::string lTarget = lDir.Write("keep.3ds", Bytes{1, 2, 3});
     KWriter3ds lWriter(lScene.mFactory.get());
@@ -209,7 +157,7 @@ TEST(KWriter3ds, FailuresLeaveTheTargetAndTheSceneAlone)
 TEST(KWriter3ds, LargeMeshesAreSplitIntoObjects)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     std::vector<KVector4> lPoints;
     std::vector<std::vector<int>> lFaces;
     for (int i = 0; i < 33334; ++i) {
@@ -243,7 +191,7 @@ TEST(KWriter3ds, LargeMeshesAreSplitIntoObjects)
 TEST(KWriter3ds, ReadWriteReadKeepsTheScene)
 {
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     // A closed mesh: its averaged normals are no face's normal, so no face is flat.
     KRyvNode* lBox = lScene.AddMesh("Box", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
                                     {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}});
@@ -298,7 +246,7 @@ TEST(KWriter3ds, AnIndependentLibraryReadsTheFile)
     GTEST_SKIP() << "the independent 3DS reader is not installed";
 #else
     ScratchDir lDir;
-    Scene lScene;
+    Scene3ds lScene;
     lScene.AddMesh("Quad", {{1, 2, 3}, {4, 2, 3}, {4, 2, 6}, {1, 2, 6}}, {{0, 1, 2, 3}});
     ASSERT_TRUE(lScene.Write(lDir.Path("lib.3ds")));
     Lib3dsFile* lFile = lib3ds_file_load(lDir.Path("lib.3ds").c_str());
