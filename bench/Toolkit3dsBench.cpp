@@ -79,6 +79,8 @@ const std::string& GeneratedFile()
         }
         FileRecord3ds* lOut = OpenFile3ds(lKit, lFile.c_str(), "wb");
         WriteDatabase3ds(lKit, lOut, lDatabase.get());
+        // The file replaces its target only once closed whole.
+        CloseAllFiles3ds(lKit);
         return IsErrorPending3ds(lKit) ? std::string() : lFile;
     }();
     return lPath;

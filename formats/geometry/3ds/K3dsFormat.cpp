@@ -1,5 +1,6 @@
 // The 3DS format's entry in the kit's file-format registry.
 #include "formats/geometry/3ds/KReader3ds.h"
+#include "formats/geometry/3ds/KWriter3ds.h"
 #include "io/KFileFormatRegistry.h"
 
 namespace {
@@ -10,7 +11,9 @@ KFileFormatDescriptor Format3ds()
     lFormat.mName = "3D Studio 3DS";
     lFormat.mExtension = "3ds";
     lFormat.mImportFormat = KFileFormatRegistry::kImport3ds;
+    lFormat.mExportFormat = KFileFormatRegistry::kExport3ds;
     lFormat.mCreateReader = &KReader3ds::Create;
+    lFormat.mCreateWriter = &KWriter3ds::Create;
     return lFormat;
 }
 

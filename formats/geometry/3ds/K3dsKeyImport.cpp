@@ -18,7 +18,6 @@ namespace {
 
 constexpr double kReducePrecision = 1.0;
 constexpr double kUnrollTolerance = 0.25;
-constexpr double kDefaultFieldOfView = 45.0;
 // An axis shorter than this names no direction.
 constexpr double kTinyAxis = 1e-12;
 
@@ -127,7 +126,8 @@ void K3dsKeyImport::Reduce(KFCurve** ioCurves, int pCount) const
     lReducer.Apply(ioCurves, pCount);
 }
 
-void K3dsKeyImport::Position(KRyvNode& ioNode, const Track3ds<Point3ds>& pTrack) const
+void K3dsKeyImport::Position(KRyvNode& ioNode, const Track3ds<Point3ds>& pTrack,
+                             const Point3ds& pDefault) const
 {
     KFCurve* lCurves[3] = {TakeCurve(ioNode, &KRyvTakeNode::GetTransformTX),
                            TakeCurve(ioNode, &KRyvTakeNode::GetTransformTY),
@@ -139,7 +139,8 @@ void K3dsKeyImport::Position(KRyvNode& ioNode, const Track3ds<Point3ds>& pTrack)
         Reduce(lCurves, 3);
         return;
     }
-    const KVector4 lValue = pTrack.mValues.empty() ? KVector4() : lValueOf(0);
+    const KVector4 lValue =
+        pTrack.mValues.empty() ? K3dsAxes::ToKit(pDefault) * mScale : lValueOf(0);
     SetDefaults(lCurves, lValue);
     ioNode.SetLclTranslation(lValue);
 }
@@ -189,14 +190,14 @@ void K3dsKeyImport::Scale(KRyvNode& ioNode, const Track3ds<Point3ds>& pTrack) co
     ioNode.SetLclScaling(lValue);
 }
 
-void K3dsKeyImport::Color(KRyvNode& ioNode, KRyvLight* ioLight,
-                          const Track3ds<Color3ds>& pTrack) const
+void K3dsKeyImport::Color(KRyvNode& ioNode, KRyvLight* ioLight, const Track3ds<Color3ds>& pTrack,
+                          const Color3ds& pDefault) const
 {
     KFCurve* lCurves[3] = {TakeCurve(ioNode, &KRyvTakeNode::GetColorX),
                            TakeCurve(ioNode, &KRyvTakeNode::GetColorY),
                            TakeCurve(ioNode, &KRyvTakeNode::GetColorZ)};
-    auto lValueOf = [&pTrack](std::size_t pIndex) {
-        const Color3ds& lColor = pTrack.mValues[pIndex];
+    auto lValueOf = [&pTrack, &pDefault](std::size_t pIndex) {
+        const Color3ds& lColor = pIndex < pTrack.mValues.size() ? pTrack.mValues[pIndex] : pDefault;
         const KColor lClamped(lColor.r, lColor.g, lColor.b);
         return KVector4(lClamped.mRed, lClamped.mGreen, lClamped.mBlue);
     };
@@ -204,7 +205,7 @@ void K3dsKeyImport::Color(KRyvNode& ioNode, KRyvLight* ioLight,
         Reduce(lCurves, 3);
         return;
     }
-    const KVector4 lValue = pTrack.mValues.empty() ? KVector4(1.0, 1.0, 1.0) : lValueOf(0);
+    const KVector4 lValue = lValueOf(0);
     if (ioLight) {
         ioLight->SetColor(lValue[0], lValue[1], lValue[2]);
     }
@@ -227,23 +228,21 @@ void K3dsKeyImport::ScalarTrack(KFCurve* ioCurve, const Track3ds<float>& pTrack,
 }
 
 void K3dsKeyImport::FieldOfView(KRyvNode& ioNode, KRyvCamera* ioCamera,
-                                const Track3ds<float>& pTrack) const
+                                const Track3ds<float>& pTrack, float pDefault) const
 {
-    const float lFirst =
-        pTrack.mValues.empty() ? static_cast<float>(kDefaultFieldOfView) : pTrack.mValues[0];
+    const float lFirst = pTrack.mValues.empty() ? pDefault : pTrack.mValues[0];
     if (ioCamera && !IsAnimated(pTrack.mKeys.size())) {
         ioCamera->SetFieldOfView(lFirst);
     }
-    ScalarTrack(TakeCurve(ioNode, &KRyvTakeNode::GetFieldOfView), pTrack,
-                static_cast<float>(kDefaultFieldOfView));
+    ScalarTrack(TakeCurve(ioNode, &KRyvTakeNode::GetFieldOfView), pTrack, pDefault);
 }
 
-void K3dsKeyImport::Roll(KRyvNode& ioNode, KRyvCamera* ioCamera,
-                         const Track3ds<float>& pTrack) const
+void K3dsKeyImport::Roll(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<float>& pTrack,
+                         float pDefault) const
 {
-    const float lFirst = pTrack.mValues.empty() ? 0.0f : pTrack.mValues[0];
+    const float lFirst = pTrack.mValues.empty() ? pDefault : pTrack.mValues[0];
     if (ioCamera && !IsAnimated(pTrack.mKeys.size())) {
         ioCamera->SetRoll(lFirst);
     }
-    ScalarTrack(TakeCurve(ioNode, &KRyvTakeNode::GetRoll), pTrack, 0.0f);
+    ScalarTrack(TakeCurve(ioNode, &KRyvTakeNode::GetRoll), pTrack, pDefault);
 }

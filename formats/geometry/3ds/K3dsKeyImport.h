@@ -24,16 +24,21 @@ public:
     {
     }
 
-    void Position(KRyvNode& ioNode, const Track3ds<Point3ds>& pTrack) const;
+    // pDefault: the value without keys (file axes, not yet scaled).
+    void Position(KRyvNode& ioNode, const Track3ds<Point3ds>& pTrack,
+                  const Point3ds& pDefault = Point3ds()) const;
     // Keys hold each frame's turn from the one before; they accumulate. A key about a zero
     // axis turns nothing.
     void Rotation(KRyvNode& ioNode, const Track3ds<Rotation3ds>& pTrack) const;
     void Scale(KRyvNode& ioNode, const Track3ds<Point3ds>& pTrack) const;
-    // Colours clamped to [0, 1]; white without keys.
-    void Color(KRyvNode& ioNode, KRyvLight* ioLight, const Track3ds<Color3ds>& pTrack) const;
-    // Field of view in degrees, 45 without keys.
-    void FieldOfView(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<float>& pTrack) const;
-    void Roll(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<float>& pTrack) const;
+    // Colours clamped to [0, 1]; pDefault (the light's own colour) without keys.
+    void Color(KRyvNode& ioNode, KRyvLight* ioLight, const Track3ds<Color3ds>& pTrack,
+               const Color3ds& pDefault) const;
+    // Field of view in degrees and roll; pDefault (the camera's own value) without keys.
+    void FieldOfView(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<float>& pTrack,
+                     float pDefault) const;
+    void Roll(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<float>& pTrack,
+              float pDefault) const;
 
 private:
     bool IsAnimated(std::size_t pKeyCount) const { return mAnimate && pKeyCount >= 2; }

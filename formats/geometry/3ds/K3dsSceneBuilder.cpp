@@ -32,6 +32,7 @@ constexpr double kLensFactor = 2400.0;
 constexpr double kIntensityPerMultiplier = 100.0;
 constexpr int kDefaultLastFrame = 150;
 const KVector4 kCameraPostTargetRotation(0.0, 0.0, 90.0);
+const Color3ds kWhite{1.0f, 1.0f, 1.0f};
 
 // Union-find over the placed nodes: a node may take a parent only from another tree, so that
 // no parent link closes a cycle.
@@ -80,6 +81,17 @@ void FillSecondLayer(KRyvMesh& ioMesh, const std::vector<int>& pFaceMaterial,
     if (const KLayerElementUV* lUVs = lLayer0->GetUVs()) {
         lLayer1->SetUVs(std::make_unique<KLayerElementUV>(*lUVs));
     }
+}
+
+// The index of each record by its name (the first of equal names).
+template <typename Record>
+std::map<std::string, std::size_t> IndexByName(const std::vector<std::unique_ptr<Record>>& pRecords)
+{
+    std::map<std::string, std::size_t> lIndex;
+    for (std::size_t i = 0; i < pRecords.size(); ++i) {
+        lIndex.emplace(pRecords[i]->mName, i);
+    }
+    return lIndex;
 }
 
 } // namespace
@@ -243,10 +255,7 @@ KRyvNode* K3dsSceneBuilder::NewNode(const std::string& pName, KRyvNodeAttribute*
 
 bool K3dsSceneBuilder::BuildObjectNodes()
 {
-    std::map<std::string, std::size_t> lMeshByName;
-    for (std::size_t i = 0; i < mContent.mMeshes.size(); ++i) {
-        lMeshByName.emplace(mContent.mMeshes[i]->mName, i);
-    }
+    const std::map<std::string, std::size_t> lMeshByName = IndexByName(mContent.mMeshes);
     // Every instance gets its mesh before any pivot shift.
     std::vector<KRyvMesh*> lMeshOf;
     for (const std::unique_ptr<ObjectMotion3ds>& lRecord : mContent.mObjectNodes) {
@@ -290,21 +299,20 @@ bool K3dsSceneBuilder::BuildObjectNodes()
 bool K3dsSceneBuilder::BuildOmniNodes()
 {
     const K3dsKeyImport lKeys(mFlags.mAnim, mFlags.mReduceKeys, mPositionScale);
+    const std::map<std::string, std::size_t> lLightByName = IndexByName(mContent.mOmniLights);
     for (const std::unique_ptr<OmniLightMotion3ds>& lRecord : mContent.mOmniNodes) {
-        KRyvLight* lLight = nullptr;
-        const LightObject3ds* lObject = nullptr;
-        for (std::size_t i = 0; i < mContent.mOmniLights.size() && !lLight; ++i) {
-            if (mContent.mOmniLights[i]->mName == lRecord->mName) {
-                lObject = mContent.mOmniLights[i].get();
-                lLight = mLights[i];
-            }
-        }
+        const auto lFound = lLightByName.find(lRecord->mName);
+        KRyvLight* lLight = lFound != lLightByName.end() ? mLights[lFound->second] : nullptr;
+        const LightObject3ds* lObject =
+            lFound != lLightByName.end() ? mContent.mOmniLights[lFound->second].get() : nullptr;
         KRyvNode* lNode = NewNode(lRecord->mName, lLight, lRecord->mParent);
         if (!lNode) {
             return false;
         }
-        lKeys.Position(*lNode, lRecord->mPosition);
-        lKeys.Color(*lNode, lLight, lRecord->mColor);
+        const LightObject3ds lPlain;
+        const LightObject3ds& lOwn = lObject ? *lObject : lPlain;
+        lKeys.Position(*lNode, lRecord->mPosition, lOwn.mPosition);
+        lKeys.Color(*lNode, lLight, lRecord->mColor, lObject ? lOwn.mColor : kWhite);
         if (lLight) {
             lLight->SetIntensity(lObject->mMultiplier * kIntensityPerMultiplier);
         }
@@ -315,13 +323,11 @@ bool K3dsSceneBuilder::BuildOmniNodes()
 bool K3dsSceneBuilder::BuildCameraNodes()
 {
     const K3dsKeyImport lKeys(mFlags.mAnim, mFlags.mReduceKeys, mPositionScale);
+    const std::map<std::string, std::size_t> lCameraByName = IndexByName(mContent.mCameras);
     for (const std::unique_ptr<CameraMotion3ds>& lRecord : mContent.mCameraNodes) {
-        CameraParts lParts;
-        for (std::size_t i = 0; i < mContent.mCameras.size() && !lParts.mCamera; ++i) {
-            if (mContent.mCameras[i]->mName == lRecord->mName) {
-                lParts = mCameras[i];
-            }
-        }
+        const auto lFound = lCameraByName.find(lRecord->mName);
+        const CameraParts lParts =
+            lFound != lCameraByName.end() ? mCameras[lFound->second] : CameraParts();
         KRyvNode* lNode = NewNode(lRecord->mName, lParts.mCamera, lRecord->mParent);
         KRyvNode* lTarget =
             lNode ? NewNode(lRecord->mName + kTargetSuffix, lParts.mTarget, lRecord->mTargetParent)
@@ -331,10 +337,13 @@ bool K3dsSceneBuilder::BuildCameraNodes()
         }
         lNode->SetLookAtTarget(lTarget);
         lNode->SetPostTargetRotation(kCameraPostTargetRotation);
-        lKeys.Position(*lNode, lRecord->mPosition);
-        lKeys.FieldOfView(*lNode, lParts.mCamera, lRecord->mFov);
-        lKeys.Roll(*lNode, lParts.mCamera, lRecord->mRoll);
-        lKeys.Position(*lTarget, lRecord->mTargetPosition);
+        const CameraObject3ds lPlain;
+        const CameraObject3ds& lOwn =
+            lFound != lCameraByName.end() ? *mContent.mCameras[lFound->second] : lPlain;
+        lKeys.Position(*lNode, lRecord->mPosition, lOwn.mPosition);
+        lKeys.FieldOfView(*lNode, lParts.mCamera, lRecord->mFov, lOwn.mFov);
+        lKeys.Roll(*lNode, lParts.mCamera, lRecord->mRoll, lOwn.mRoll);
+        lKeys.Position(*lTarget, lRecord->mTargetPosition, lOwn.mTarget);
     }
     return true;
 }

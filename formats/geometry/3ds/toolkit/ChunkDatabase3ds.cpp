@@ -375,6 +375,7 @@ const std::vector<NameEntry3ds>& ObjectList3ds(Toolkit3dsContext& ioKit,
     if (pDatabase->mObjectsDirty) {
         pDatabase->mObjectNames.clear();
         pDatabase->mObjectsDirty = false;
+        pDatabase->mScanTest = nullptr;
         ChunkNode3ds* lSection = FirstChild(pDatabase->mTopChunk.get(), Tag3ds::kMdata);
         for (ChunkNode3ds* lChunk = FirstChild(lSection, Tag3ds::kNamedObject); lChunk;
              lChunk = FindNextChunk3ds(lChunk->mNext.get(), Tag3ds::kNamedObject)) {
@@ -436,6 +437,7 @@ const std::vector<NameEntry3ds>& NodeList3ds(Toolkit3dsContext& ioKit, ChunkData
 {
     if (pDatabase->mNodesDirty) {
         pDatabase->mNodeNames.clear();
+        pDatabase->mNodesOfTag.clear();
         pDatabase->mNodesDirty = false;
         ChunkNode3ds* lSection = FirstChild(pDatabase->mTopChunk.get(), Tag3ds::kKfData);
         for (ChunkNode3ds* lNode = lSection ? lSection->mChildren.get() : nullptr; lNode;
@@ -448,6 +450,7 @@ const std::vector<NameEntry3ds>& NodeList3ds(Toolkit3dsContext& ioKit, ChunkData
             if (lNode->mTag == Tag3ds::kObjectNode && lInstance) {
                 lName += "." + ChunkString(ioKit, lInstance);
             }
+            pDatabase->mNodesOfTag[lNode->mTag].push_back(pDatabase->mNodeNames.size());
             pDatabase->mNodeNames.push_back({lName, lNode});
         }
     }
@@ -476,18 +479,24 @@ ChunkNode3ds* GetNodeByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDat
         PushError3ds(ioKit, ERR_INVALID_ARG);
         return nullptr;
     }
-    uint32_t lSeen = 0;
-    for (const NameEntry3ds& lEntry : NodeList3ds(ioKit, pDatabase)) {
-        if (lEntry.mChunk->mTag == pTag && lSeen++ == pIndex) {
-            return lEntry.mChunk;
-        }
+    const std::vector<NameEntry3ds>& lNodes = NodeList3ds(ioKit, pDatabase);
+    const auto lOfTag = pDatabase->mNodesOfTag.find(pTag);
+    if (lOfTag == pDatabase->mNodesOfTag.end() || pIndex >= lOfTag->second.size()) {
+        return nullptr;
     }
-    return nullptr;
+    return lNodes[lOfTag->second[pIndex]].mChunk;
 }
 
 uint32_t CountNodes3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, uint32_t pTag)
 {
-    return static_cast<uint32_t>(ListNodeNames3ds(ioKit, pDatabase, pTag).size());
+    if (!pDatabase) {
+        PushError3ds(ioKit, ERR_INVALID_ARG);
+        return 0;
+    }
+    NodeList3ds(ioKit, pDatabase);
+    const auto lOfTag = pDatabase->mNodesOfTag.find(pTag);
+    return lOfTag == pDatabase->mNodesOfTag.end() ? 0
+                                                  : static_cast<uint32_t>(lOfTag->second.size());
 }
 
 std::vector<std::string> ListNodeNames3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
@@ -510,5 +519,28 @@ void MarkNodesDirty3ds(ChunkDatabase3ds* pDatabase)
 {
     if (pDatabase) {
         pDatabase->mNodesDirty = true;
+    }
+}
+
+void NoteObjectAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName, ChunkNode3ds* pChunk)
+{
+    if (pDatabase && !pDatabase->mObjectsDirty) {
+        pDatabase->mObjectNames.push_back({pName, pChunk});
+    }
+}
+
+void NoteMaterialAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName,
+                          ChunkNode3ds* pChunk)
+{
+    if (pDatabase && !pDatabase->mMaterialsDirty) {
+        pDatabase->mMaterialNames.push_back({pName, pChunk});
+    }
+}
+
+void NoteNodeAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName, ChunkNode3ds* pChunk)
+{
+    if (pDatabase && !pDatabase->mNodesDirty) {
+        pDatabase->mNodesOfTag[pChunk->mTag].push_back(pDatabase->mNodeNames.size());
+        pDatabase->mNodeNames.push_back({pName, pChunk});
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct FileRecord3ds;
@@ -29,6 +30,13 @@ struct ChunkDatabase3ds
     std::vector<NameEntry3ds> mObjectNames;
     std::vector<NameEntry3ds> mMaterialNames;
     std::vector<NameEntry3ds> mNodeNames;
+    // Per keyframer node tag: the positions of its nodes in mNodeNames.
+    std::unordered_map<uint32_t, std::vector<std::size_t>> mNodesOfTag;
+    // Where the last index search of the object list stopped (the test, the index and the
+    // position found), so that getting records one index after the other costs one pass.
+    const void* mScanTest = nullptr;
+    uint32_t mScanIndex = 0;
+    std::size_t mScanPosition = 0;
 };
 
 // Database kinds by the tag of the top chunk.
@@ -77,6 +85,14 @@ const std::vector<NameEntry3ds>& ObjectList3ds(Toolkit3dsContext& ioKit,
 ChunkNode3ds* FindObjectByName3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
                                   const std::string& pName);
 void MarkObjectsDirty3ds(ChunkDatabase3ds* pDatabase);
+// After a put appended a named object (or material, or keyframer node listed as pName): the
+// list takes the entry when it is up to date, instead of being read again on next use. Puts
+// of many records so cost one pass, not one per record.
+void NoteObjectAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName,
+                        ChunkNode3ds* pChunk);
+void NoteMaterialAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName,
+                          ChunkNode3ds* pChunk);
+void NoteNodeAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName, ChunkNode3ds* pChunk);
 // The material list: one entry per 0xAFFF of the mesh section (the top chunk for kind 3).
 const std::vector<NameEntry3ds>& MaterialList3ds(Toolkit3dsContext& ioKit,
                                                  ChunkDatabase3ds* pDatabase);

@@ -174,7 +174,6 @@ void ClearNodes(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, const std
         ClearChunk3ds(lNode);
         MarkNodesDirty3ds(pDatabase);
     }
-    MarkNodesDirty3ds(pDatabase);
 }
 
 // A new node with its id (0xFFFF until the write numbers it) and header.
@@ -221,7 +220,7 @@ ChunkNode3ds* SectionForPut(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabas
     return KeyframerSection3ds(ioKit, pDatabase);
 }
 
-// The node of the index-th name of pTag and the node of pTargetTag with the same name.
+// The index-th node of pTag and the node of pTargetTag with the same name.
 bool FindNodes(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, uint32_t pIndex,
                uint32_t pTag, uint32_t pTargetTag, ChunkNode3ds*& oNode, ChunkNode3ds*& oTarget)
 {
@@ -229,20 +228,20 @@ bool FindNodes(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, uint32_t p
         PushError3ds(ioKit, pDatabase ? ERR_INVALID_DATABASE : ERR_INVALID_ARG);
         return false;
     }
-    const std::vector<std::string> lNames = ListNodeNames3ds(ioKit, pDatabase, pTag);
-    if (pIndex >= lNames.size()) {
+    oNode = GetNodeByIndex3ds(ioKit, pDatabase, pIndex, pTag);
+    if (!oNode) {
         return false;
     }
-    oNode = FindNodeByName3ds(ioKit, pDatabase, lNames[pIndex], pTag);
-    oTarget =
-        pTargetTag ? FindNodeByName3ds(ioKit, pDatabase, lNames[pIndex], pTargetTag) : nullptr;
+    const std::string& lName = pDatabase->mNodeNames[pDatabase->mNodesOfTag[pTag][pIndex]].mName;
+    oTarget = pTargetTag ? FindNodeByName3ds(ioKit, pDatabase, lName, pTargetTag) : nullptr;
     return oNode != nullptr;
 }
 
 // The target node of a camera or spotlight, with its position track; none (null) when the
 // motion has no target keys.
 template <class TMotion>
-ChunkNode3ds* AddTargetNode(ChunkNode3ds* pSection, uint16_t pKind, const TMotion& pMotion)
+ChunkNode3ds* AddTargetNode(ChunkDatabase3ds* pDatabase, ChunkNode3ds* pSection, uint16_t pKind,
+                            const TMotion& pMotion)
 {
     if (pMotion.mTargetPosition.mKeys.empty() || pMotion.mTargetPosition.mValues.empty()) {
         return nullptr;
@@ -250,6 +249,7 @@ ChunkNode3ds* AddTargetNode(ChunkNode3ds* pSection, uint16_t pKind, const TMotio
     ChunkNode3ds* lTarget = AddNode(pSection, pKind, pMotion.mName, pMotion.mTargetFlags1,
                                     pMotion.mTargetFlags2, pMotion.mTargetParent);
     PutTrack(lTarget, Tag3ds::kPositionTrack, pMotion.mTargetPosition);
+    NoteNodeAdded3ds(pDatabase, pMotion.mName, lTarget);
     return lTarget;
 }
 
@@ -481,9 +481,10 @@ void PutCameraMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
     std::unique_ptr<ChunkNode3ds> lTargetXdata;
     ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kCameraNode, lXdata);
     ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kTargetNode, lTargetXdata);
-    ChunkNode3ds* lTarget = AddTargetNode(lSection, Tag3ds::kTargetNode, *pMotion);
+    ChunkNode3ds* lTarget = AddTargetNode(pDatabase, lSection, Tag3ds::kTargetNode, *pMotion);
     ChunkNode3ds* lNode = AddNode(lSection, Tag3ds::kCameraNode, pMotion->mName, pMotion->mFlags1,
                                   pMotion->mFlags2, pMotion->mParent);
+    NoteNodeAdded3ds(pDatabase, pMotion->mName, lNode);
     PutTrack(lNode, Tag3ds::kPositionTrack, pMotion->mPosition);
     PutTrack(lNode, Tag3ds::kFovTrack, pMotion->mFov);
     PutTrack(lNode, Tag3ds::kRollTrack, pMotion->mRoll);
@@ -503,6 +504,7 @@ void PutOmniLightMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase
     ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kOmniNode, lXdata);
     ChunkNode3ds* lNode = AddNode(lSection, Tag3ds::kOmniNode, pMotion->mName, pMotion->mFlags1,
                                   pMotion->mFlags2, pMotion->mParent);
+    NoteNodeAdded3ds(pDatabase, pMotion->mName, lNode);
     PutTrack(lNode, Tag3ds::kPositionTrack, pMotion->mPosition);
     PutTrack(lNode, Tag3ds::kColorTrack, pMotion->mColor);
     AddKept(lNode, lXdata);
@@ -520,9 +522,10 @@ void PutSpotlightMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase
     std::unique_ptr<ChunkNode3ds> lTargetXdata;
     ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kSpotNode, lXdata);
     ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kSpotTargetNode, lTargetXdata);
-    ChunkNode3ds* lTarget = AddTargetNode(lSection, Tag3ds::kSpotTargetNode, *pMotion);
+    ChunkNode3ds* lTarget = AddTargetNode(pDatabase, lSection, Tag3ds::kSpotTargetNode, *pMotion);
     ChunkNode3ds* lNode = AddNode(lSection, Tag3ds::kSpotNode, pMotion->mName, pMotion->mFlags1,
                                   pMotion->mFlags2, pMotion->mParent);
+    NoteNodeAdded3ds(pDatabase, pMotion->mName, lNode);
     PutTrack(lNode, Tag3ds::kPositionTrack, pMotion->mPosition);
     PutTrack(lNode, Tag3ds::kColorTrack, pMotion->mColor);
     PutTrack(lNode, Tag3ds::kHotspotTrack, pMotion->mHotspot);
@@ -550,6 +553,7 @@ void PutObjectMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
     if (!lMotion.mInstance.empty()) {
         AddStringChild3ds(lNode, Tag3ds::kInstanceName, lMotion.mInstance);
     }
+    NoteNodeAdded3ds(pDatabase, lListed, lNode);
     if (lMotion.mName == kDummyName) {
         std::vector<float>& lBox = AddDataChild3ds(lNode, Tag3ds::kBoundBox)->mFloats;
         lBox.clear();

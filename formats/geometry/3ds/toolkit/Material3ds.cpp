@@ -470,12 +470,13 @@ void PutMaterial3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
         lKind == kMaterialFile3ds ? pDatabase->mTopChunk.get() : MeshSection3ds(ioKit, pDatabase);
     ChunkNode3ds* lChunk = FindMaterialByName3ds(ioKit, pDatabase, pMaterial->mName);
     if (lChunk) {
+        // The list keeps its entry: the same chunk under the same name.
         ClearChunk3ds(lChunk);
         lChunk->mTag = Tag3ds::kMatEntry;
     } else {
         lChunk = AddEmptyChild3ds(lSection, Tag3ds::kMatEntry);
+        NoteMaterialAdded3ds(pDatabase, pMaterial->mName, lChunk);
     }
-    MarkMaterialsDirty3ds(pDatabase);
     PutScalars(lChunk, *pMaterial);
     PutMaps(ioKit, lChunk, *pMaterial);
 }

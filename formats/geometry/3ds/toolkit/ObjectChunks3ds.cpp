@@ -88,22 +88,42 @@ ChunkNode3ds* PrepareNamedObject3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* 
         }
         ClearChunk3ds(lObject);
         lObject->mTag = Tag3ds::kNamedObject;
+        ResetChunkData3ds(lObject)->mStrings[0] = pName;
     } else {
         lObject = AddEmptyChild3ds(lSection, Tag3ds::kNamedObject);
+        ResetChunkData3ds(lObject)->mStrings[0] = pName;
+        // Objects weigh alike, so a new one comes after every other: the list stays in order.
+        NoteObjectAdded3ds(pDatabase, pName, lObject);
     }
-    ResetChunkData3ds(lObject)->mStrings[0] = pName;
-    MarkObjectsDirty3ds(pDatabase);
+    // The object may change its kind, so counts by kind start again.
+    pDatabase->mScanTest = nullptr;
     return lObject;
 }
 
 ChunkNode3ds* NthObject3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, uint32_t pIndex,
                            const std::function<bool(ChunkNode3ds*)>& pTest)
 {
+    const std::vector<NameEntry3ds>& lObjects = ObjectList3ds(ioKit, pDatabase);
+    // A plain function as test can continue where the last search of the same test stopped.
+    auto* const* lFunction = pTest.target<bool (*)(ChunkNode3ds*)>();
+    const void* lKey = lFunction ? reinterpret_cast<const void*>(*lFunction) : nullptr;
     uint32_t lSeen = 0;
-    for (const NameEntry3ds& lEntry : ObjectList3ds(ioKit, pDatabase)) {
-        if (pTest(lEntry.mChunk) && lSeen++ == pIndex) {
-            return lEntry.mChunk;
+    std::size_t lStart = 0;
+    if (lKey && pDatabase->mScanTest == lKey && pIndex >= pDatabase->mScanIndex) {
+        lSeen = pDatabase->mScanIndex;
+        lStart = pDatabase->mScanPosition;
+    }
+    for (std::size_t i = lStart; i < lObjects.size(); ++i) {
+        if (!pTest(lObjects[i].mChunk)) {
+            continue;
         }
+        if (lSeen == pIndex) {
+            pDatabase->mScanTest = lKey;
+            pDatabase->mScanIndex = pIndex;
+            pDatabase->mScanPosition = i;
+            return lObjects[i].mChunk;
+        }
+        ++lSeen;
     }
     return nullptr;
 }

@@ -1,5 +1,10 @@
 #include "tests/formats/geometry/3ds/Format3dsTestSupport.h"
 
+#include "formats/geometry/3ds/KWriter3ds.h"
+#include "scene/objects/KRyvLight.h"
+
+#include <gtest/gtest.h>
+
 using namespace test3ds;
 
 Bytes MeshObject(const std::string& pName, const std::vector<Point3ds>& pVertices,
@@ -39,4 +44,87 @@ Bytes PointTrack(uint16_t pTag, const std::vector<std::pair<uint32_t, Point3ds>>
                      Floats({lKey.second.x, lKey.second.y, lKey.second.z})});
     }
     return Chunk(pTag, lBody);
+}
+
+Read3ds ReadFile(const std::string& pPath)
+{
+    Read3ds lRead;
+    KReader3ds lReader(lRead.mFactory.get());
+    KStreamOptions3ds lOptions;
+    lRead.mRead = lReader.FileOpen(pPath.c_str()) && lReader.Read(lRead.mScene.get(), &lOptions);
+    lRead.Keep(lReader);
+    return lRead;
+}
+
+KRyvNode* Scene3ds::Add(const char* pName, KRyvNodeAttribute* pAttribute, KRyvNode* pParent)
+{
+    KRyvNode* lNode = mFactory->CreateNode(pName);
+    if (pAttribute) {
+        lNode->SetNodeAttribute(pAttribute);
+    }
+    (pParent ? pParent : mScene->GetRootNode())->AddChild(lNode);
+    return lNode;
+}
+
+KRyvNode* Scene3ds::AddMesh(const char* pName, const std::vector<KVector4>& pPoints,
+                            const std::vector<std::vector<int>>& pPolygons, KRyvNode* pParent)
+{
+    KRyvMesh* lMesh = mFactory->CreateMesh();
+    for (const KVector4& lPoint : pPoints) {
+        lMesh->GetControlPointArray().emplace_back(lPoint[0], lPoint[1], lPoint[2], 1.0);
+    }
+    for (const std::vector<int>& lPolygon : pPolygons) {
+        lMesh->BeginPolygon();
+        for (int lIndex : lPolygon) {
+            lMesh->AddPolygon(lIndex);
+        }
+    }
+    return Add(pName, lMesh, pParent);
+}
+
+KRyvNode* Scene3ds::AddLight(const char* pName, int pType, const KVector4& pPosition)
+{
+    KRyvLight* lLight = mFactory->CreateLight();
+    KRyvNode* lNode = Add(pName, lLight);
+    lLight->SetLightType(pType);
+    lNode->SetLclTranslation(pPosition);
+    return lNode;
+}
+
+KRyvMesh* Scene3ds::Triangle()
+{
+    KRyvMesh* lMesh = mFactory->CreateMesh();
+    lMesh->GetControlPointArray() = {{0, 0, 0, 1}, {1, 0, 0, 1}, {0, 0, 1, 1}};
+    lMesh->BeginPolygon();
+    for (int i = 0; i < 3; ++i) {
+        lMesh->AddPolygon(i);
+    }
+    return lMesh;
+}
+
+bool Scene3ds::Write(const std::string& pPath,
+                     const std::function<void(KStreamOptions3ds&)>& pSetUp, std::string* oMessage)
+{
+    KWriter3ds lWriter(mFactory.get());
+    KStreamOptions3ds lOptions;
+    if (pSetUp) {
+        pSetUp(lOptions);
+    }
+    const bool lDone = lWriter.FileCreate(pPath.c_str()) && lWriter.Write(mScene.get(), &lOptions);
+    if (oMessage) {
+        *oMessage = lWriter.GetMessage().Buffer();
+    }
+    return lDone;
+}
+
+std::unique_ptr<Loaded> Scene3ds::WriteAndLoad(const ScratchDir& pDir, const std::string& pName,
+                                               bool pReference, std::string* oMessage)
+{
+    EXPECT_TRUE(Write(
+        pDir.Path(pName),
+        [pReference](KStreamOptions3ds& ioOptions) {
+            ioOptions.SetOptionValue(KStreamOptions3ds::kCreateReferenceNode, pReference ? 1 : 0);
+        },
+        oMessage));
+    return LoadFile(pDir.Path(pName));
 }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct Read3ds
 {
@@ -49,6 +50,34 @@ struct Read3ds
         KRyvNode* lNode = Node(pName);
         return lNode ? static_cast<KRyvMesh*>(lNode->GetMesh()) : nullptr;
     }
+};
+
+// Reads the file at pPath with the default options.
+Read3ds ReadFile(const std::string& pPath);
+
+// A scene to write: a factory, a scene, and builders of its nodes.
+struct Scene3ds
+{
+    std::unique_ptr<KRyvObjectFactory> mFactory = std::make_unique<KRyvObjectFactory>();
+    std::unique_ptr<KRyvScene> mScene = std::make_unique<KRyvScene>(mFactory.get());
+
+    // A node of the attribute (none for null) below pParent (the root for null).
+    KRyvNode* Add(const char* pName, KRyvNodeAttribute* pAttribute, KRyvNode* pParent = nullptr);
+    // A mesh node of the points (kit axes) and polygons.
+    KRyvNode* AddMesh(const char* pName, const std::vector<KVector4>& pPoints,
+                      const std::vector<std::vector<int>>& pPolygons, KRyvNode* pParent = nullptr);
+    KRyvNode* AddLight(const char* pName, int pType, const KVector4& pPosition);
+    // A new mesh of one triangle in the XZ plane.
+    KRyvMesh* Triangle();
+    // Writes the scene; pSetUp may change the options first; the writer's message text goes
+    // into oMessage.
+    bool Write(const std::string& pPath, const std::function<void(KStreamOptions3ds&)>& pSetUp = {},
+               std::string* oMessage = nullptr);
+    // Writes the scene into the folder (failing the test when it cannot) and loads the file
+    // with the toolkit.
+    std::unique_ptr<test3ds::Loaded> WriteAndLoad(const test3ds::ScratchDir& pDir,
+                                                  const std::string& pName, bool pReference = false,
+                                                  std::string* oMessage = nullptr);
 };
 
 // A named mesh object: vertices (file axes), faces, optional children of the face chunk and

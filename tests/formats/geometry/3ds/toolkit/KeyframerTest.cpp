@@ -136,3 +136,52 @@ TEST(Toolkit3dsKeyframer, IdsFromTheFile)
                                    Node("C", Chunk(Tag3ds::kNodeId, U16(4)), 3)})));
     EXPECT_EQ(Parents(*lDup), (std::vector<std::string>{"", "", "A"}));
 }
+
+// Lists kept up to date by the puts themselves: gets between puts see every record, in order,
+// and a put that replaces a record of another kind is counted anew.
+TEST(Toolkit3dsKeyframer, GetsBetweenPutsSeeEveryRecord)
+{
+    std::unique_ptr<Loaded> lRun = NewDatabase();
+    Toolkit3dsContext& lKit = lRun->mKit;
+    auto PutNode = [&](const char* pName, float pX) {
+        std::unique_ptr<ObjectMotion3ds> lMotion;
+        InitObjectMotion3ds(lMotion, 1, 0, 0, 0, 0);
+        lMotion->mName = pName;
+        lMotion->mPosition.mValues[0] = {pX, 0, 0};
+        PutObjectMotion3ds(lKit, lRun->Db(), lMotion.get());
+    };
+    std::unique_ptr<ObjectMotion3ds> lRead;
+    PutNode("A", 1);
+    EXPECT_EQ(GetObjectNodeCount3ds(lKit, lRun->Db()), 1u);
+    PutNode("B", 2);
+    GetObjectMotionByIndex3ds(lKit, lRun->Db(), 1, lRead);
+    EXPECT_EQ(lRead->mName, "B");
+    PutNode("A", 3);
+    EXPECT_EQ(GetObjectNodeCount3ds(lKit, lRun->Db()), 2u);
+    GetObjectMotionByIndex3ds(lKit, lRun->Db(), 1, lRead);
+    EXPECT_EQ(lRead->mName, "A");
+    EXPECT_EQ(lRead->mPosition.mValues[0].x, 3.0f);
+
+    std::unique_ptr<MeshObject3ds> lMesh;
+    InitMeshObject3ds(lMesh, 3, 1, 0);
+    for (const char* lName : {"M1", "M2"}) {
+        lMesh->mName = lName;
+        PutMesh3ds(lKit, lRun->Db(), lMesh.get());
+        std::unique_ptr<MeshObject3ds> lFirst;
+        GetMeshByIndex3ds(lKit, lRun->Db(), 0, lFirst);
+        EXPECT_EQ(lFirst->mName, "M1");
+    }
+    std::unique_ptr<MeshObject3ds> lSecond;
+    GetMeshByIndex3ds(lKit, lRun->Db(), 1, lSecond);
+    ASSERT_NE(lSecond, nullptr);
+    EXPECT_EQ(lSecond->mName, "M2");
+    std::unique_ptr<LightObject3ds> lLight;
+    InitLightObject3ds(lLight);
+    lLight->mName = "M1";
+    PutLight3ds(lKit, lRun->Db(), lLight.get());
+    EXPECT_EQ(GetMeshCount3ds(lKit, lRun->Db()), 1u);
+    std::unique_ptr<MeshObject3ds> lOnly;
+    GetMeshByIndex3ds(lKit, lRun->Db(), 0, lOnly);
+    EXPECT_EQ(lOnly->mName, "M2");
+    EXPECT_FALSE(lRun->Failed());
+}

@@ -1,0 +1,170 @@
+// The 3DS reader and writer on a generated scene of about 20 MB as a 3DS file (120 meshes of
+// 4,096 points, each node animated over 200 frames), as MB/s of the file: the whole read into
+// a scene, and the whole write of that scene, beside an independent 3DS library's load and
+// save of the same file where that library is installed, and beside copying the file's bytes
+// (the floor, timed the same way in the same run).
+#include "animation/KFCurve.h"
+#include "animation/KRyvTakeNode.h"
+#include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/KReader3ds.h"
+#include "formats/geometry/3ds/KStreamOptions3ds.h"
+#include "formats/geometry/3ds/KWriter3ds.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvMesh.h"
+
+#include <benchmark/benchmark.h>
+
+#ifdef RYV_HAVE_LIB3DS
+#include <lib3ds/file.h>
+#endif
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kMeshes = 120;
+constexpr int kSide = 64;
+constexpr int kLastFrame = 199;
+
+std::string TempPath(const char* pName)
+{
+    return (std::filesystem::temp_directory_path() / pName).string();
+}
+
+// A scene of kMeshes grids, each with its own material and an animated translation.
+struct GeneratedScene
+{
+    KRyvObjectFactory mFactory;
+    std::unique_ptr<KRyvScene> mScene = std::make_unique<KRyvScene>(&mFactory);
+
+    GeneratedScene()
+    {
+        for (int m = 0; m < kMeshes; ++m) {
+            KRyvMesh* lMesh = mFactory.CreateMesh();
+            for (int i = 0; i < kSide * kSide; ++i) {
+                lMesh->GetControlPointArray().emplace_back(i % kSide, m, i / kSide, 1.0);
+            }
+            for (int y = 0; y + 1 < kSide; ++y) {
+                for (int x = 0; x + 1 < kSide; ++x) {
+                    const int a = y * kSide + x;
+                    lMesh->BeginPolygon();
+                    for (int lCorner : {a, a + 1, a + kSide + 1, a + kSide}) {
+                        lMesh->AddPolygon(lCorner);
+                    }
+                }
+            }
+            KRyvMaterial* lMaterial = mFactory.CreateMaterial(("M" + std::to_string(m)).c_str());
+            lMesh->AddMaterial(lMaterial);
+            KRyvNode* lNode = mFactory.CreateNode(("N" + std::to_string(m)).c_str());
+            lNode->SetNodeAttribute(lMesh);
+            mScene->GetRootNode()->AddChild(lNode);
+            KFCurve* lX = lNode->GetCurrentTakeNode()->GetTransformTX();
+            lX->KeyAdd(KTime(), 0.0f);
+            lX->KeyAdd(K3dsAxes::FrameTime(kLastFrame), 100.0f);
+        }
+    }
+};
+
+bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const std::string& pPath)
+{
+    KWriter3ds lWriter(&ioFactory);
+    KStreamOptions3ds lOptions;
+    return lWriter.FileCreate(pPath.c_str()) && lWriter.Write(&ioScene, &lOptions);
+}
+
+const std::string& GeneratedFile()
+{
+    static const std::string lPath = [] {
+        const std::string lFile = TempPath("ryvbench-format.3ds");
+        GeneratedScene lScene;
+        return WriteScene(lScene.mFactory, *lScene.mScene, lFile) ? lFile : std::string();
+    }();
+    return lPath;
+}
+
+template <typename Work> void RunOverFile(benchmark::State& ioState, Work pWork)
+{
+    const std::string& lPath = GeneratedFile();
+    if (lPath.empty()) {
+        ioState.SkipWithError("the file could not be generated");
+        return;
+    }
+    const auto lSize = static_cast<int64_t>(std::filesystem::file_size(lPath));
+    for (auto _ : ioState) {
+        if (!pWork(lPath)) {
+            ioState.SkipWithError("the work failed");
+            return;
+        }
+    }
+    ioState.SetBytesProcessed(ioState.iterations() * lSize);
+}
+
+// The floor: the file's bytes read and written again.
+void BM_Format3dsCopyFloor(benchmark::State& ioState)
+{
+    RunOverFile(ioState, [](const std::string& pPath) {
+        std::error_code lError;
+        std::filesystem::copy_file(pPath, TempPath("ryvbench-floor.3ds"),
+                                   std::filesystem::copy_options::overwrite_existing, lError);
+        return !lError;
+    });
+}
+BENCHMARK(BM_Format3dsCopyFloor)->Unit(benchmark::kMillisecond);
+
+void BM_Format3dsRead(benchmark::State& ioState)
+{
+    RunOverFile(ioState, [](const std::string& pPath) {
+        KRyvObjectFactory lFactory;
+        KRyvScene lScene(&lFactory);
+        KReader3ds lReader(&lFactory);
+        KStreamOptions3ds lOptions;
+        return lReader.FileOpen(pPath.c_str()) && lReader.Read(&lScene, &lOptions);
+    });
+}
+BENCHMARK(BM_Format3dsRead)->Unit(benchmark::kMillisecond);
+
+void BM_Format3dsWrite(benchmark::State& ioState)
+{
+    static GeneratedScene sScene;
+    RunOverFile(ioState, [](const std::string&) {
+        return WriteScene(sScene.mFactory, *sScene.mScene, TempPath("ryvbench-written.3ds"));
+    });
+}
+BENCHMARK(BM_Format3dsWrite)->Unit(benchmark::kMillisecond);
+
+#ifdef RYV_HAVE_LIB3DS
+void BM_Format3dsIndependentLoad(benchmark::State& ioState)
+{
+    RunOverFile(ioState, [](const std::string& pPath) {
+        Lib3dsFile* lFile = lib3ds_file_load(pPath.c_str());
+        const bool lLoaded = lFile && lFile->meshes;
+        if (lFile) {
+            lib3ds_file_free(lFile);
+        }
+        return lLoaded;
+    });
+}
+BENCHMARK(BM_Format3dsIndependentLoad)->Unit(benchmark::kMillisecond);
+
+void BM_Format3dsIndependentSave(benchmark::State& ioState)
+{
+    Lib3dsFile* lFile =
+        GeneratedFile().empty() ? nullptr : lib3ds_file_load(GeneratedFile().c_str());
+    RunOverFile(ioState, [lFile](const std::string&) {
+        return lFile && lib3ds_file_save(lFile, TempPath("ryvbench-independent.3ds").c_str());
+    });
+    if (lFile) {
+        lib3ds_file_free(lFile);
+    }
+}
+BENCHMARK(BM_Format3dsIndependentSave)->Unit(benchmark::kMillisecond);
+#endif
+
+} // namespace

@@ -1,0 +1,109 @@
+#ifndef RYVKIT_FORMATS_GEOMETRY_3DS_K3DSMESHEXPORT_H
+#define RYVKIT_FORMATS_GEOMETRY_3DS_K3DSMESHEXPORT_H
+
+#include "formats/geometry/3ds/K3dsWriteSession.h"
+
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+class KLayerElement;
+class KLayerElementUV;
+class KRyvMaterial;
+class KRyvMesh;
+class KRyvTexture;
+
+// Builds the 3DS mesh objects of one kit mesh and puts the 3DS materials its faces use. The
+// mesh is read, never changed: unwelding per-corner UVs, the grey "Default" material of a
+// textured mesh without material and the triangulation all happen here. Points are placed by
+// the node's transform at time 0 (T, R, S, kit values) and written as (x, -z, y); the object's
+// local system is that transform in file axes. Polygons are cut into n - 2 triangles (face
+// flags 7); polygons of fewer than three corners are skipped with a warning. A face whose
+// corner normals all equal its own normal is flat: the k-th flat face gets smoothing group
+// 4^(k+1) up to the fifteenth, then 0 (faceted); other faces group 1.
+//
+// Each combination of material, first and second texture that faces use becomes one 3DS
+// material and one material group. A mesh whose vertices or faces pass 65535 is written as
+// several objects, the first with the given name and the others with names of their own.
+class K3dsMeshExport
+{
+public:
+    explicit K3dsMeshExport(K3dsWriteSession& ioSession) : mSession(ioSession) {}
+
+    // No object for a mesh without polygons or control points.
+    std::vector<std::unique_ptr<MeshObject3ds>> BuildMesh(KRyvMesh& pMesh, const KVector4& pT,
+                                                          const KVector4& pR, const KVector4& pS,
+                                                          const std::string& pName,
+                                                          bool pTextureMapping);
+    // The corners of the triangles of an n-corner polygon (n at least 3): (0, 1, 2), then the
+    // strip that alternates between the two ends ((2, 3, 0) for a quad).
+    static std::vector<std::array<int, 3>> Triangulate(int pCorners);
+
+private:
+    struct Combination
+    {
+        int mMaterial = -1;
+        int mTexture1 = -1;
+        int mTexture2 = -1;
+    };
+    struct Geometry;
+    // The layer elements a mesh's faces are read from.
+    struct Layers
+    {
+        const KLayerElementUV* mUVs = nullptr;
+        const KLayerElement* mMaterials = nullptr;
+        const KLayerElement* mTextures = nullptr;
+        const KLayerElement* mTextures2 = nullptr;
+        int mSecondLayer = -1;
+        int mUVMode = 0;
+        bool mTextured = false;
+    };
+
+    static Layers LayersOf(KRyvMesh& pMesh, bool pTextured);
+    // One vertex per control point with its coordinates, unless corners are unwelded.
+    static void StartVertices(const Layers& pLayers, Geometry& ioGeometry);
+    Combination CombinationOf(KRyvMesh& pMesh, const Layers& pLayers, bool pHasMaterial,
+                              int pPolygon, int pFirstPoint) const;
+    // The vertex of each corner of a polygon, whose corner positions start at pFirst.
+    static std::vector<uint32_t> CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
+                                                const std::vector<int>& pCorners,
+                                                std::size_t pFirst, int pTexture,
+                                                Geometry& ioGeometry);
+    static void AddTriangles(KRyvMesh& pMesh, int pPolygon, const std::vector<int>& pCorners,
+                             const std::vector<uint32_t>& pVertices,
+                             const Combination& pCombination, Geometry& ioGeometry);
+    void CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioGeometry);
+    std::string MaterialFor(KRyvMesh& pMesh, const Combination& pCombination);
+    std::unique_ptr<Material3ds> BuildMaterial(KRyvMesh& pMesh, const Combination& pCombination);
+    // The colours and percentages of a kit material (the grey "Default" for null).
+    static void FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord);
+    void PlaceMap(KRyvTexture& pTexture, int pNumber, const std::string& pMaterial,
+                  TextureMap3ds& ioMap);
+    bool CopyTextureFile(const std::string& pPath);
+    // The vertices (numbers in the whole mesh) and faces of one object.
+    struct Part
+    {
+        std::vector<uint32_t> mUsed;
+        std::vector<std::size_t> mFaces;
+        // Per vertex of the mesh: its number in the object, -1 when it has none.
+        std::vector<int32_t> mLocalOf;
+    };
+
+    void FillFaces(const Geometry& pGeometry, const Part& pPart, KRyvMesh& pMesh,
+                   MeshObject3ds& ioObject);
+    std::unique_ptr<MeshObject3ds> MakeObject(const Geometry& pGeometry, const Part& pPart,
+                                              const std::string& pName, KRyvMesh& pMesh);
+    std::vector<std::unique_ptr<MeshObject3ds>> Split(const Geometry& pGeometry,
+                                                      const std::string& pName, KRyvMesh& pMesh);
+
+    K3dsWriteSession& mSession;
+    // Per mesh: the 3DS material name of each combination already built.
+    std::map<std::tuple<int, int, int>, std::string> mBuilt;
+    bool mDefaultMaterial = false;
+    std::string mMeshName;
+};
+
+#endif
