@@ -404,6 +404,9 @@ bool KReaderOptical::Place(KReadRollback& ioRollback, KRyvScene& ioScene,
         return Fail("cannot create the reference node");
     }
     lReference->SetNodeAttribute(lAttribute);
+    // Marked as well, so that a writer takes it for the reference node (FindReferenceNode) even
+    // when it holds a single marker.
+    lReference->SetMarked(true);
     for (Marker& lMarker : ioMarkers) {
         if (!lReference->AddChild(lMarker.mNode)) {
             return Fail("cannot place the marker nodes");
