@@ -54,6 +54,9 @@ void KReaderTrc::SetReadDefaults(KStreamOptionsMotion& ioOptions)
 
 void KReaderTrc::LoadTimeCode(KStreamOptionsMotion& ioOptions)
 {
+    if (GetFileName().empty()) {
+        return;
+    }
     const std::string lPath = KTrcTimeCode::PathFor(GetFileName());
     struct stat lStat;
     if (stat(lPath.c_str(), &lStat) != 0 || !S_ISREG(lStat.st_mode)) {
