@@ -225,6 +225,11 @@ bool KReaderOptical::CheckCounts(const KOpticalMarkerHeader& pHeader, int pFrame
         return Fail("the header declares " + std::to_string(pHeader.mMarkerCount) +
                     " markers, more than the " + std::to_string(kMaxMarkers) + " allowed");
     }
+    if (static_cast<std::uint64_t>(pHeader.mMarkerCount) >
+        kMarkerAllowance + mFile->GetInputSize()) {
+        return Fail("the header declares " + std::to_string(pHeader.mMarkerCount) +
+                    " markers, more than the file holds");
+    }
     const std::uint64_t lSamples =
         static_cast<std::uint64_t>(pHeader.mMarkerCount) * static_cast<std::uint64_t>(pFrames);
     if (lSamples > kSampleAllowance + mFile->GetInputSize()) {

@@ -51,6 +51,8 @@ public:
     // format spends more than a byte on a sample, except short text lines that leave markers
     // out.
     static constexpr std::uint64_t kSampleAllowance = 1u << 18;
+    // Markers a file may declare beyond one per byte it holds (each marker is a node).
+    static constexpr std::uint64_t kMarkerAllowance = 1024;
 
     ~KReaderOptical() override;
 

@@ -193,6 +193,12 @@ bool KC3dFile::ReadHeader(KOpticalMarkerHeader& oHeader)
     if (mFrameCount < 0) {
         return Corrupt("the take has more frames than can be read");
     }
+    const std::uint64_t lFrameSize = static_cast<std::uint64_t>(mPoints) * (mFloatData ? 16 : 8) +
+                                     static_cast<std::uint64_t>(mAnalog) * (mFloatData ? 4 : 2);
+    if (lFrameSize * static_cast<std::uint64_t>(mFrameCount) > mFileSize - mDataOffset) {
+        return Corrupt("the header declares " + std::to_string(mFrameCount) +
+                       " frames, more than the file holds");
+    }
     mNextFrame = mDataOffset;
     oHeader.mMarkerCount = mPoints;
     oHeader.mStart.SetSecondDouble(static_cast<double>(mFirstFrame) / mRate);

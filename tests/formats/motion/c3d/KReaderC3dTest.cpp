@@ -236,7 +236,7 @@ TEST(KReaderC3d, EveryTruncationFailsCleanly)
     }
     std::string lWhy;
     EXPECT_FALSE(ReadBytes(lFile.substr(0, lFile.size() - 1), &lWhy));
-    EXPECT_EQ(lWhy, "bad.c3d: frame 2: the file ends inside the frame");
+    EXPECT_EQ(lWhy, "bad.c3d: the header declares 2 frames, more than the file holds");
 }
 
 TEST(KReaderC3d, HostilePointersAndRecordsAreRefused)
@@ -307,7 +307,7 @@ TEST(KReaderC3d, HostileDimensionsAndCountsAreRefused)
     lBytes[4] = static_cast<char>(0xFF);
     lBytes[5] = static_cast<char>(0xFF);
     EXPECT_FALSE(ReadBytes(lBytes, &lWhy));
-    EXPECT_EQ(lWhy, "bad.c3d: frame 1: the file ends inside the frame");
+    EXPECT_EQ(lWhy, "bad.c3d: the header declares 2 frames, more than the file holds");
 }
 
 TEST(KReaderC3d, SeededByteFlipsNeverCrash)
