@@ -89,7 +89,11 @@ private:
     void ReadUnits();
     void ReadAxes();
     std::vector<std::string> ReadLabels() const;
-    void DecodePoint(const std::uint8_t* pPoint, KVector4& oPosition) const;
+    // The pSize bytes of the frame at mNextFrame, read ahead in chunks; null when they cannot be
+    // read.
+    const std::uint8_t* FrameBytes(std::uint64_t pSize);
+    template <KC3dEncoding::EProcessor Processor>
+    void DecodePoints(const std::uint8_t* pFrame, std::vector<KVector4>& oPositions) const;
     bool BuildParameters(const std::vector<KString>& pNames, std::vector<std::uint8_t>& oSection);
     void EncodePoint(const KVector4& pPosition, std::uint8_t* oPoint);
     bool Put(const std::uint8_t* pBytes, std::size_t pSize);
@@ -112,7 +116,13 @@ private:
     double mRate = kDefaultRate;
     std::uint64_t mDataOffset = 0;
     std::uint64_t mNextFrame = 0;
+    // Where the stream stands; UINT64_MAX when unknown.
+    std::uint64_t mStreamPosition = UINT64_MAX;
     std::vector<std::uint8_t> mFrame;
+    // Frames read ahead: the bytes from mChunkStart on.
+    static constexpr std::uint64_t kChunkSize = 1u << 20;
+    std::vector<std::uint8_t> mChunk;
+    std::uint64_t mChunkStart = 0;
     double mUnitFactor = 0.1;
     int mAxis[3] = {0, 2, 1};
     int mSign[3] = {-1, 1, 1};
