@@ -207,7 +207,7 @@ bool KReaderOptical::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOption
         return false;
     }
     lRollback.EndKeySets(lFrames);
-    FilterCurves(lMarkers);
+    FilterCurves(lMarkers, ioOptions);
     if (!Place(lRollback, ioScene, ioOptions, lMarkers, lFrames)) {
         return false;
     }
@@ -384,11 +384,15 @@ bool KReaderOptical::AddExtraMarkers(KReadRollback& ioRollback, const KOpticalMa
     return true;
 }
 
-void KReaderOptical::FilterCurves(std::vector<Marker>& ioMarkers)
+void KReaderOptical::FilterCurves(std::vector<Marker>& ioMarkers,
+                                  const KStreamOptionsMotion& pOptions)
 {
     const bool lReduce = KImportSettings::Get().IsConstantKeyReducerEnabled();
     KFCurveFilterConstantKeyReducer lReducer;
-    for (Marker& lMarker : ioMarkers) {
+    for (std::size_t k = 0; k < ioMarkers.size(); ++k) {
+        Marker& lMarker = ioMarkers[k];
+        pOptions.ReportProgress("Loading animation frames in nodes",
+                                static_cast<float>(50 + k * 50 / ioMarkers.size()));
         KMotionImportFilters::Apply(lMarker.mCurves, nullptr);
         if (lReduce) {
             lReducer.Apply(&lMarker.mCurves[kOcclusionCurve], 1);

@@ -1,5 +1,6 @@
 #include "formats/motion/trc/KTrcFile.h"
 
+#include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionNumber.h"
 
 #include <cctype>
@@ -155,9 +156,9 @@ bool KTrcFile::ReadValues(int pType, KOpticalMarkerHeader& oHeader)
     double lCameraRate = 0.0;
     int lFrames = 0;
     int lMarkers = 0;
-    if (!ParseDouble(lCells[0], lRate) || !(lRate > 0.0) || !ParseDouble(lCells[1], lCameraRate) ||
-        !ParseInt(lCells[2], lFrames) || lFrames < 0 || !ParseInt(lCells[3], lMarkers) ||
-        lMarkers < 0) {
+    if (!ParseDouble(lCells[0], lRate) || !KMotionFrameRate::IsValid(lRate) ||
+        !ParseDouble(lCells[1], lCameraRate) || !ParseInt(lCells[2], lFrames) || lFrames < 0 ||
+        !ParseInt(lCells[3], lMarkers) || lMarkers < 0) {
         return Fail("the header values are not numbers as the titles say");
     }
     double lScale = 0.0;

@@ -66,14 +66,25 @@ TEST(KReaderOptical, FrameCountTakeAndTimeMode)
     OpticalSettingsGuard lSettings;
     OpticalTestScene lTest;
     KReaderTrc lReader(&lTest.mFactory);
-    ASSERT_TRUE(lTest.Read(lReader, WriteOpticalFile("take.trc", TrcFile({"A"}, 5)),
-                           [](KStreamOptionsMotion& ioOptions) {
-                               ioOptions.SetFrameCount(50);
-                               KTime lStart;
-                               lStart.SetSecondDouble(2.0);
-                               ioOptions.SetStart(lStart);
-                           }));
+    std::vector<std::string> lProgress;
+    ASSERT_TRUE(
+        lTest.Read(lReader, WriteOpticalFile("take.trc", TrcFile({"A"}, 5)),
+                   [&](KStreamOptionsMotion& ioOptions) {
+                       ioOptions.SetProgressCallback([&](const char* pText, float pPercent) {
+                           lProgress.push_back(std::string(pText) + " " +
+                                               std::to_string(static_cast<int>(pPercent)));
+                       });
+                       ioOptions.SetFrameCount(50);
+                       KTime lStart;
+                       lStart.SetSecondDouble(2.0);
+                       ioOptions.SetStart(lStart);
+                   }));
     EXPECT_EQ(lTest.mOptions->GetFrameCount(), 5);
+    EXPECT_EQ(lProgress,
+              (std::vector<std::string>{
+                  "Reading animation frames 0", "Reading animation frames 10",
+                  "Reading animation frames 20", "Reading animation frames 30",
+                  "Reading animation frames 40", "Loading animation frames in nodes 50"}));
     const KTakeInfo* lInfo = lTest.mScene->GetTakeInfo("take");
     ASSERT_NE(lInfo, nullptr);
     EXPECT_DOUBLE_EQ(lInfo->mLocalStart.GetSecondDouble(), 2.0);

@@ -75,6 +75,7 @@ TEST(KReaderTrc, HeaderVariants)
         {"\tmm\t", "\tin\t", false, 0.0, 0.0},
         {"\t4\t", "\t5\t", false, 0.0, 0.0},
         {"60.00\t60.00\t3", "0\t60.00\t3", false, 0.0, 0.0},
+        {"60.00\t60.00\t3", "1e300\t60.00\t3", false, 0.0, 0.0},
         {"OrigDataRate", "OrigRate", false, 0.0, 0.0},
     };
     for (const Variant& lVariant : kVariants) {
