@@ -195,7 +195,8 @@ bool KC3dFile::ReadHeader(KOpticalMarkerHeader& oHeader)
     mAnalog = KC3dEncoding::ReadWord(lHeader + kAnalogWord, mProcessor);
     const double lScale = KC3dEncoding::ReadFloat(lHeader + kScaleFloat, mProcessor);
     mFloatData = lScale < 0.0;
-    mScale = !mFloatData && lScale > kMinRate && lScale < kMaxRate ? lScale : kDefaultIntegerScale;
+    mScale =
+        !mFloatData && lScale > kMinScale && lScale < kMaxScale ? lScale : kDefaultIntegerScale;
     const double lRate = KC3dEncoding::ReadFloat(lHeader + kRateFloat, mProcessor);
     mRate = lRate > kMinRate && lRate < kMaxRate ? lRate : kDefaultRate;
     ReadFrameSpan(lHeader);

@@ -31,6 +31,9 @@ public:
     // uses when the file's is out of range.
     static constexpr double kIntegerScale = 0.14490029;
     static constexpr double kDefaultIntegerScale = 0.1449;
+    // Integer scales outside this range read as kDefaultIntegerScale.
+    static constexpr double kMinScale = 0.001;
+    static constexpr double kMaxScale = 1000.0;
     // Rates outside this range read as kDefaultRate.
     static constexpr double kMinRate = 0.001;
     static constexpr double kMaxRate = 1000.0;

@@ -256,13 +256,16 @@ TEST(KReaderTrc, TheTimeCodeFileIsLoadedWhenTheCallerSaysYes)
     struct Case
     {
         int mAnswer;
-        const char* mText;
+        std::string mText;
         bool mLoaded;
     };
-    const Case kCases[] = {{1, "01:00:00:12\nSMPTE\n30\n", true},
-                           {2, "01:00:00:12\nSMPTE\n30\n", false},
-                           {0, "01:00:00:12\nSMPTE\n30\n", false},
-                           {1, "01:00:00:30\nSMPTE\n30\n", false}};
+    // The last is a 10 KB protocol word: invalid, like the bad frame number.
+    const std::vector<Case> kCases = {
+        {1, "01:00:00:12\nSMPTE\n30\n", true},
+        {2, "01:00:00:12\nSMPTE\n30\n", false},
+        {0, "01:00:00:12\nSMPTE\n30\n", false},
+        {1, "01:00:00:30\nSMPTE\n30\n", false},
+        {1, "01:00:00:12\n" + std::string(10240, 'S') + "\n30\n", false}};
     for (const Case& lCase : kCases) {
         WriteOpticalFile("walk.tc", lCase.mText);
         KRyvObjectFactory lFactory;
