@@ -315,7 +315,6 @@ bool KReaderOptical::ReadFrames(KReadRollback& ioRollback, const KOpticalMarkerH
     const bool lHold = pOptions.GetOption(kOptionHoldOccluded) == 1;
     const KTime lPeriod = pOptions.GetFramePeriod();
     const std::uint64_t lBudget = kSampleAllowance + mFile->GetInputSize();
-    std::uint64_t lExtraSamples = 0;
     int lExtraCount = 0;
     // Positions beyond the marker count, per frame, for the extra markers made at the end.
     std::vector<std::vector<KVector4>> lExtras(static_cast<std::size_t>(pFrames));
@@ -343,13 +342,14 @@ bool KReaderOptical::ReadFrames(KReadRollback& ioRollback, const KOpticalMarkerH
             }
         }
         if (lFrame.size() > static_cast<std::size_t>(lCount)) {
-            lExtras[static_cast<std::size_t>(f)].assign(lFrame.begin() + lCount, lFrame.end());
-            lExtraCount = std::max(lExtraCount, static_cast<int>(lFrame.size()) - lCount);
-            lExtraSamples += lFrame.size() - static_cast<std::size_t>(lCount);
-            if (lExtraSamples * static_cast<std::uint64_t>(pFrames) > lBudget ||
-                lCount + lExtraCount > kMaxMarkers) {
+            const std::uint64_t lExtra = lFrame.size() - static_cast<std::size_t>(lCount);
+            // The extra markers get a key per frame each.
+            if (lExtra > static_cast<std::uint64_t>(kMaxMarkers - lCount) ||
+                lExtra * static_cast<std::uint64_t>(pFrames) > lBudget) {
                 return Fail("frame " + std::to_string(f + 1) + ": too many unnamed markers");
             }
+            lExtraCount = std::max(lExtraCount, static_cast<int>(lExtra));
+            lExtras[static_cast<std::size_t>(f)].assign(lFrame.begin() + lCount, lFrame.end());
         }
         lPrevious.swap(lFrame);
     }

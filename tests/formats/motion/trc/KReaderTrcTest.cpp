@@ -166,6 +166,10 @@ TEST(KReaderTrc, HostileCountsFailCleanly)
                     "the file holds");
     EXPECT_FALSE(ReadText(Replace(kWalk, "\t3\t2\tmm", "\t4\t2\tmm"), &lWhy));
     EXPECT_EQ(lWhy, "bad.trc:9: frame 4 is missing");
+    std::string lWide = kWalk;
+    lWide.insert(lWide.find("\n2\t0.017"), std::string(3 * 200000, '\t') + "1");
+    EXPECT_FALSE(ReadText(lWide, &lWhy));
+    EXPECT_EQ(lWhy, "bad.trc: frame 1: too many unnamed markers");
     EXPECT_FALSE(ReadText(Replace(kWalk, "22.0", "22.0x"), &lWhy));
     EXPECT_EQ(lWhy, "bad.trc:9: a frame line holds a cell that is no number");
 }
