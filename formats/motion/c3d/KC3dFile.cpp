@@ -25,6 +25,12 @@ constexpr std::size_t kAnalogSamplesWord = 18;
 constexpr std::size_t kRateFloat = 20;
 constexpr std::size_t kEventKeyWord = 298;
 constexpr std::uint16_t kEventKey = 12345;
+// The events' slots in the header: count, times, display flags, labels.
+constexpr std::size_t kEventCountWord = 300;
+constexpr std::size_t kEventTimes = 304;
+constexpr std::size_t kEventFlags = 376;
+constexpr std::size_t kEventLabels = 396;
+constexpr std::size_t kEventLabelLength = 4;
 // A LABELS record must fit a 16-bit record offset, with room for its other fields.
 constexpr std::size_t kMaxParameterData = 32000;
 constexpr std::size_t kDescriptionLength = 32;
@@ -200,6 +206,7 @@ bool KC3dFile::ReadHeader(KOpticalMarkerHeader& oHeader)
     const double lRate = KC3dEncoding::ReadFloat(lHeader + kRateFloat, mProcessor);
     mRate = lRate > kMinRate && lRate < kMaxRate ? lRate : kDefaultRate;
     ReadFrameSpan(lHeader);
+    ReadEvents(lHeader);
     if (mFrameCount < 0) {
         return Corrupt("the take has more frames than can be read");
     }
@@ -272,6 +279,21 @@ void KC3dFile::ReadFrameSpan(const std::uint8_t* pHeader)
     mFirstFrame = static_cast<std::uint32_t>(lFirst);
     const std::uint64_t lCount = lLast >= lFirst ? lLast - lFirst + 1 : 0;
     mFrameCount = lCount > static_cast<std::uint64_t>(INT_MAX) ? -1 : static_cast<int>(lCount);
+}
+
+void KC3dFile::ReadEvents(const std::uint8_t* pHeader)
+{
+    // The count comes from the file: it is bounded by the slots the header has.
+    const int lCount =
+        std::min<int>(KC3dEncoding::ReadWord(pHeader + kEventCountWord, mProcessor), kMaxEvents);
+    mEvents.assign(static_cast<std::size_t>(lCount), Event());
+    for (std::size_t i = 0; i < mEvents.size(); ++i) {
+        mEvents[i].mTime = KC3dEncoding::ReadFloat(pHeader + kEventTimes + 4 * i, mProcessor);
+        mEvents[i].mDisplayed = pHeader[kEventFlags + i] == 0;
+        mEvents[i].mLabel.assign(reinterpret_cast<const char*>(pHeader) + kEventLabels +
+                                     kEventLabelLength * i,
+                                 kEventLabelLength);
+    }
 }
 
 bool KC3dFile::ReadNames(std::vector<KString>& ioNames, bool pKeepPrefixes)

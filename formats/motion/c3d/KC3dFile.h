@@ -26,6 +26,16 @@
 class KC3dFile : public KOpticalMarkerFile
 {
 public:
+    // A time event of the header: its time in seconds, whether it is shown, a 4-character label.
+    struct Event
+    {
+        double mTime = 0.0;
+        bool mDisplayed = false;
+        std::string mLabel;
+    };
+    // The header has room for this many events; a larger count reads as this many.
+    static constexpr int kMaxEvents = 18;
+
     static constexpr std::size_t kBlockSize = 512;
     // The scale of integer data the writer uses (the float nearest 0.1449) and the one a reader
     // uses when the file's is out of range.
@@ -75,6 +85,8 @@ public:
     bool ReadTimeCode(int oParts[4]) const;
     KC3dEncoding::EProcessor GetProcessor() const { return mProcessor; }
     bool IsFloatData() const { return mFloatData; }
+    // The header's events, read and kept (the scene has no place for them).
+    const std::vector<Event>& GetEvents() const { return mEvents; }
 
     // The axis map of an X_SCREEN and Y_SCREEN pair ("+X", "-Y", "Z" ...): the file axis of
     // X_SCREEN goes to scene -x (with its sign), that of Y_SCREEN to scene +y, the third to
@@ -89,6 +101,7 @@ private:
     bool ReadBytes(std::uint64_t pOffset, std::uint8_t* oBytes, std::size_t pSize);
     bool ReadParameterSection(const std::uint8_t* pHeader);
     void ReadFrameSpan(const std::uint8_t* pHeader);
+    void ReadEvents(const std::uint8_t* pHeader);
     void ReadUnits();
     void ReadAxes();
     std::vector<std::string> ReadLabels() const;
@@ -109,6 +122,7 @@ private:
     std::uint64_t mFileSize = 0;
     KC3dEncoding::EProcessor mProcessor = KC3dEncoding::eIntel;
     std::vector<std::uint8_t> mSection;
+    std::vector<Event> mEvents;
     KC3dParameters mParameters;
     int mPoints = 0;
     int mAnalog = 0;

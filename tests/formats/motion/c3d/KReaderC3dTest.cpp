@@ -69,6 +69,19 @@ INSTANTIATE_TEST_SUITE_P(Processors, C3dEncodings,
                                          EncodingCase{C3dFixture::eMips, true, 3},
                                          EncodingCase{C3dFixture::eMips, false, 2}));
 
+TEST(KReaderC3d, FrameWordsAreUnsigned)
+{
+    OpticalSettingsGuard lSettings;
+    // Frames 40000 and 40001: beyond a signed 16-bit word.
+    C3dFixture lFixture = ThreePoints(C3dFixture::eMips, true);
+    lFixture.mFirstFrame = 40000;
+    OpticalTestScene lTest;
+    KReaderC3d lReader(&lTest.mFactory);
+    ASSERT_TRUE(lTest.Read(lReader, WriteOpticalFile("late.c3d", lFixture.Build())));
+    EXPECT_EQ(lTest.mOptions->GetFrameCount(), 2);
+    EXPECT_NEAR(lTest.mOptions->GetStart().GetSecondDouble(), 400.0, 1e-9);
+}
+
 TEST(KReaderC3d, UnitsComeFromThePointGroupOnly)
 {
     OpticalSettingsGuard lSettings;
@@ -284,7 +297,16 @@ TEST(KReaderC3d, HostilePointersAndRecordsAreRefused)
     std::string lEvents = lGood;
     lEvents[300] = static_cast<char>(0xFF);
     lEvents[301] = static_cast<char>(0xFF);
+    lEvents.replace(396, 4, "HEEL");
     EXPECT_TRUE(ReadBytes(lEvents));
+    KC3dFile lFile;
+    auto lSource = std::make_unique<KByteSource>();
+    ASSERT_TRUE(lSource->OpenMemory(lEvents.data(), lEvents.size(), "events.c3d", false));
+    ASSERT_TRUE(lFile.Open(std::move(lSource)));
+    KOpticalMarkerHeader lHeader;
+    ASSERT_TRUE(lFile.ReadHeader(lHeader));
+    ASSERT_EQ(lFile.GetEvents().size(), 18u);
+    EXPECT_EQ(lFile.GetEvents()[0].mLabel, "HEEL");
 }
 
 TEST(KReaderC3d, HostileDimensionsAndCountsAreRefused)
