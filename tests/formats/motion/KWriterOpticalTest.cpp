@@ -1,6 +1,7 @@
 #include "formats/motion/KWriterOptical.h"
 
 #include "formats/motion/aoa/KWriterAoa.h"
+#include "formats/motion/trc/KWriterTrc.h"
 
 #include "OpticalTestScene.h"
 
@@ -73,15 +74,28 @@ TEST(KWriterOptical, OcclusionThresholdNamesAndReferenceAttributes)
     lInner->SetMarked(true);
     lNested->AddChild(lInner);
 
-    KWriterAoa lWriter(&lFactory, KWriterAoa::eMcd);
-    EXPECT_STREQ(lWriter.GetDescription().Buffer(), "Superfluo MCD File Exporter");
+    KWriterAoa lMcd(&lFactory, KWriterAoa::eMcd);
+    EXPECT_STREQ(lMcd.GetDescription().Buffer(), "Superfluo MCD File Exporter");
+    KWriterTrc lWriter(&lFactory);
     std::unique_ptr<KStreamOptions> lOptions = lWriter.GetWriteOptions();
     auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
     lMotion->SetFrameCount(1);
-    const std::string lPath = OpticalTestPath("three.mcd");
+    const std::string lPath = OpticalTestPath("three.trc");
     ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()));
     ASSERT_TRUE(lWriter.Write(lScene, lOptions.get()));
-    EXPECT_EQ(TempFolder::Read(lPath), "frames = 1 markers = 3 Hz = 30\n0 0 1\n1 0 1\n0 0 0\n");
+    const std::string lText = TempFolder::Read(lPath);
+    EXPECT_NE(lText.find("Frame#\tTime\tWrist\t\t\tHand\t\t\tInner\t\t\t\n"), std::string::npos);
+    EXPECT_NE(lText.find("\n1\t0.000\t0.00000\t0.00000\t10.00000\t\t\t\t0.00000\t0.00000\t"
+                         "0.00000 \n"),
+              std::string::npos)
+        << lText;
+    // Option 11: occlusion is not looked at.
+    lMotion->SetOption(KWriterOptical::kOptionSkipOcclusion, 1);
+    KWriterTrc lAll(&lFactory);
+    ASSERT_TRUE(lAll.FileCreate(lPath.c_str()));
+    ASSERT_TRUE(lAll.Write(lScene, lOptions.get()));
+    EXPECT_NE(TempFolder::Read(lPath).find("\t10.00000\t10.00000\t0.00000\t10.00000\t0.00000"),
+              std::string::npos);
 }
 
 TEST(KWriterOptical, ErrorsAndAFullDisk)
