@@ -150,6 +150,24 @@ TEST(KReaderOptical, DuplicateNamesFailOrAreRenamed)
                       "a  -->  a 1\nA  -->  A 2\n\n\n");
 }
 
+TEST(KReaderOptical, AReaderReadsItsFileAgain)
+{
+    OpticalSettingsGuard lSettings;
+    KRyvObjectFactory lFactory;
+    KReaderTrc lReader(&lFactory);
+    ASSERT_TRUE(lReader.FileOpen(WriteOpticalFile("twice.trc", TrcFile({"A", "B"}, 3)).c_str()));
+    for (int lPass = 0; lPass < 2; ++lPass) {
+        KRyvScene* lScene = lFactory.CreateScene();
+        std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
+        ASSERT_NE(lOptions, nullptr);
+        ASSERT_TRUE(lReader.Read(lScene, lOptions.get())) << lPass;
+        KRyvNode* lReference = lScene->GetRootNode()->GetChild(0);
+        ASSERT_EQ(lReference->GetChildCount(), 2);
+        EXPECT_EQ(lReference->GetChild(1)->GetCurrentTakeNode()->GetTransformTY()->GetKeyCount(),
+                  3);
+    }
+}
+
 TEST(KReaderOptical, ErrorsWithoutFileOrOptions)
 {
     KRyvObjectFactory lFactory;
