@@ -37,6 +37,7 @@ inline std::string OpticalTestPath(const std::string& pName)
 inline std::string WriteOpticalFile(const std::string& pName, const std::string& pContent)
 {
     const std::string lPath = OpticalTestPath(pName);
+    std::filesystem::create_directories(std::filesystem::path(lPath).parent_path());
     std::ofstream lOut(lPath, std::ios::binary | std::ios::trunc);
     lOut.write(pContent.data(), static_cast<std::streamsize>(pContent.size()));
     return lPath;

@@ -129,6 +129,37 @@ TEST(KReaderTrc, FrameLinesOfOtherPrograms)
     EXPECT_EQ(lTest.Value(1, 3, 3), 1.0);
 }
 
+TEST(KReaderTrc, SpaceSeparatedFiles)
+{
+    OpticalSettingsGuard lSettings;
+    const char* const kSpaced = "PathFileType 4 (X/Y/Z) walk.trc\n"
+                                "DataRate CameraRate NumFrames NumMarkers Units OrigDataRate "
+                                "OrigDataStartFrame OrigNumFrames\n"
+                                "60.00 60.00 3 2 mm 60.00 1 3\n"
+                                "Frame# Time Knee_L   Hip\n"
+                                "  X1 Y1 Z1 X2 Y2 Z2\n"
+                                "\n"
+                                "1 0.000 10.0 20.0 30.0 1.0 2.0 3.0\n"
+                                "2 0.017 11.0 21.0 31.0    \n"
+                                "3 0.033 12.0 22.0 32.0 4.0 5.0 6.0\n";
+    OpticalTestScene lTabs;
+    KReaderTrc lTabReader(&lTabs.mFactory);
+    ASSERT_TRUE(lTabs.Read(lTabReader, WriteOpticalFile("walk.trc", kWalk), NoHold));
+    OpticalTestScene lSpaces;
+    KReaderTrc lSpaceReader(&lSpaces.mFactory);
+    ASSERT_TRUE(lSpaces.Read(lSpaceReader, WriteOpticalFile("spaced/walk.trc", kSpaced), NoHold))
+        << lSpaceReader.GetError().GetLastErrorString().Buffer();
+    ASSERT_EQ(lSpaces.MarkerCount(), 2);
+    for (int m = 0; m < 2; ++m) {
+        EXPECT_EQ(lSpaces.MarkerName(m), lTabs.MarkerName(m));
+        for (int f = 0; f < 3; ++f) {
+            for (int c = 0; c < 4; ++c) {
+                EXPECT_EQ(lSpaces.Value(m, c, f), lTabs.Value(m, c, f)) << m << f << c;
+            }
+        }
+    }
+}
+
 // Reads pText; a failure must leave the factory and scene as they were.
 bool ReadText(const std::string& pText, std::string* oWhy = nullptr)
 {
