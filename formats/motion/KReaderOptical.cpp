@@ -207,7 +207,7 @@ bool KReaderOptical::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOption
         return false;
     }
     lRollback.EndKeySets(lFrames);
-    FilterCurves(lMarkers);
+    FilterCurves(lMarkers, ioOptions);
     if (!Place(lRollback, ioScene, ioOptions, lMarkers, lFrames)) {
         return false;
     }
@@ -224,6 +224,11 @@ bool KReaderOptical::CheckCounts(const KOpticalMarkerHeader& pHeader, int pFrame
     if (pHeader.mMarkerCount > kMaxMarkers) {
         return Fail("the header declares " + std::to_string(pHeader.mMarkerCount) +
                     " markers, more than the " + std::to_string(kMaxMarkers) + " allowed");
+    }
+    if (static_cast<std::uint64_t>(pHeader.mMarkerCount) >
+        kMarkerAllowance + mFile->GetInputSize()) {
+        return Fail("the header declares " + std::to_string(pHeader.mMarkerCount) +
+                    " markers, more than the file holds");
     }
     const std::uint64_t lSamples =
         static_cast<std::uint64_t>(pHeader.mMarkerCount) * static_cast<std::uint64_t>(pFrames);
@@ -310,7 +315,6 @@ bool KReaderOptical::ReadFrames(KReadRollback& ioRollback, const KOpticalMarkerH
     const bool lHold = pOptions.GetOption(kOptionHoldOccluded) == 1;
     const KTime lPeriod = pOptions.GetFramePeriod();
     const std::uint64_t lBudget = kSampleAllowance + mFile->GetInputSize();
-    std::uint64_t lExtraSamples = 0;
     int lExtraCount = 0;
     // Positions beyond the marker count, per frame, for the extra markers made at the end.
     std::vector<std::vector<KVector4>> lExtras(static_cast<std::size_t>(pFrames));
@@ -338,13 +342,14 @@ bool KReaderOptical::ReadFrames(KReadRollback& ioRollback, const KOpticalMarkerH
             }
         }
         if (lFrame.size() > static_cast<std::size_t>(lCount)) {
-            lExtras[static_cast<std::size_t>(f)].assign(lFrame.begin() + lCount, lFrame.end());
-            lExtraCount = std::max(lExtraCount, static_cast<int>(lFrame.size()) - lCount);
-            lExtraSamples += lFrame.size() - static_cast<std::size_t>(lCount);
-            if (lExtraSamples * static_cast<std::uint64_t>(pFrames) > lBudget ||
-                lCount + lExtraCount > kMaxMarkers) {
+            const std::uint64_t lExtra = lFrame.size() - static_cast<std::size_t>(lCount);
+            // The extra markers get a key per frame each.
+            if (lExtra > static_cast<std::uint64_t>(kMaxMarkers - lCount) ||
+                lExtra * static_cast<std::uint64_t>(pFrames) > lBudget) {
                 return Fail("frame " + std::to_string(f + 1) + ": too many unnamed markers");
             }
+            lExtraCount = std::max(lExtraCount, static_cast<int>(lExtra));
+            lExtras[static_cast<std::size_t>(f)].assign(lFrame.begin() + lCount, lFrame.end());
         }
         lPrevious.swap(lFrame);
     }
@@ -379,11 +384,15 @@ bool KReaderOptical::AddExtraMarkers(KReadRollback& ioRollback, const KOpticalMa
     return true;
 }
 
-void KReaderOptical::FilterCurves(std::vector<Marker>& ioMarkers)
+void KReaderOptical::FilterCurves(std::vector<Marker>& ioMarkers,
+                                  const KStreamOptionsMotion& pOptions)
 {
     const bool lReduce = KImportSettings::Get().IsConstantKeyReducerEnabled();
     KFCurveFilterConstantKeyReducer lReducer;
-    for (Marker& lMarker : ioMarkers) {
+    for (std::size_t k = 0; k < ioMarkers.size(); ++k) {
+        Marker& lMarker = ioMarkers[k];
+        pOptions.ReportProgress("Loading animation frames in nodes",
+                                static_cast<float>(50 + k * 50 / ioMarkers.size()));
         KMotionImportFilters::Apply(lMarker.mCurves, nullptr);
         if (lReduce) {
             lReducer.Apply(&lMarker.mCurves[kOcclusionCurve], 1);
@@ -404,6 +413,9 @@ bool KReaderOptical::Place(KReadRollback& ioRollback, KRyvScene& ioScene,
         return Fail("cannot create the reference node");
     }
     lReference->SetNodeAttribute(lAttribute);
+    // Marked as well, so that a writer takes it for the reference node (FindReferenceNode) even
+    // when it holds a single marker.
+    lReference->SetMarked(true);
     for (Marker& lMarker : ioMarkers) {
         if (!lReference->AddChild(lMarker.mNode)) {
             return Fail("cannot place the marker nodes");

@@ -51,6 +51,8 @@ public:
     // format spends more than a byte on a sample, except short text lines that leave markers
     // out.
     static constexpr std::uint64_t kSampleAllowance = 1u << 18;
+    // Markers a file may declare beyond one per byte it holds (each marker is a node).
+    static constexpr std::uint64_t kMarkerAllowance = 1024;
 
     ~KReaderOptical() override;
 
@@ -99,7 +101,8 @@ private:
                          std::vector<Marker>& ioMarkers);
     bool Place(KReadRollback& ioRollback, KRyvScene& ioScene, const KStreamOptionsMotion& pOptions,
                std::vector<Marker>& ioMarkers, int pFrames);
-    void FilterCurves(std::vector<Marker>& ioMarkers);
+    // The motion import filters on every marker's curves, with the progress of that step.
+    void FilterCurves(std::vector<Marker>& ioMarkers, const KStreamOptionsMotion& pOptions);
     // The take name: the file name without folder and extension.
     KString GetTakeName() const;
     // Sets kFileCorrupted with "file: pWhy" and adds it to the message text; answers false.

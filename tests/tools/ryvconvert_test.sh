@@ -252,5 +252,16 @@ expect_text out "Model::femur (LimbNode)"
 expect_status 1 "$TOOL" --skeleton "$WORK/acclaim/skeletons/body.asf" "$WORK/acclaim/walk.amc" "$WORK/acclaim/skeletons/body.amc"
 expect_text err "would overwrite"
 
+# Optical markers: a TRC file to C3D and back keeps names and positions; the C3D summary.
+printf 'PathFileType\t4\t(X/Y/Z)\twalk.trc\nDataRate\tCameraRate\tNumFrames\tNumMarkers\tUnits\tOrigDataRate\tOrigDataStartFrame\tOrigNumFrames\n60\t60\t2\t2\tmm\t60\t1\t2\nFrame#\tTime\tKnee\t\t\tHeel\t\t\t\n\t\tX1\tY1\tZ1\tX2\tY2\tZ2\n\n1\t0\t1.5\t2\t3\t4\t5\t6\n2\t0.017\t1.5\t2\t3\t\t\t\n' >"$WORK/walk.trc"
+expect_status 0 "$TOOL" "$WORK/walk.trc" "$WORK/walk.c3d"
+expect_status 0 "$TOOL" "$WORK/walk.c3d"
+expect_text out "Model::C3D:optical (Optical)"
+expect_text out "Model::Heel (OpticalMarker)"
+expect_status 0 "$TOOL" "$WORK/walk.c3d" "$WORK/back.trc"
+expect_status 0 "$TOOL" "$WORK/back.trc" "$WORK/again.trc"
+expect_text back.trc "1.50000"
+expect_same "$WORK/back.trc" "$WORK/again.trc"
+
 [ "$FAILS" -eq 0 ] && echo "ryvconvert: all checks passed"
 [ "$FAILS" -eq 0 ]

@@ -58,20 +58,19 @@ bool KAoaFile::ReadHeader(KOpticalMarkerHeader& oHeader)
     if (!Rewind()) {
         return Fail("the file has no header line");
     }
-    // Leading lines are skipped up to the first whose first word is "frames".
-    for (;;) {
-        std::string lFirst;
+    // Leading lines are skipped up to the header; a title line that merely starts with the
+    // word "frames" is one of them.
+    do {
         const std::size_t lStart = GetLine().find_first_not_of(kSeparators);
         const std::size_t lEnd = GetLine().find_first_of(kSeparators, lStart);
-        lFirst =
+        const std::string lFirst =
             lStart == std::string::npos ? std::string() : GetLine().substr(lStart, lEnd - lStart);
-        if (strcasecmp(lFirst.c_str(), "frames") == 0) {
-            return ReadHeaderLine(oHeader);
+        if (strcasecmp(lFirst.c_str(), "frames") == 0 && ReadHeaderLine(oHeader)) {
+            return true;
         }
-        if (!ReadLine()) {
-            return IsCorrupt() ? false : Fail("the file has no \"frames = ...\" header line");
-        }
-    }
+    } while (ReadLine());
+    return IsCorrupt() ? false
+                       : Fail("the file has no header line \"frames = N markers = M Hz = R\"");
 }
 
 bool KAoaFile::ReadHeaderLine(KOpticalMarkerHeader& oHeader)
@@ -83,7 +82,7 @@ bool KAoaFile::ReadHeaderLine(KOpticalMarkerHeader& oHeader)
         !MatchWord("markers") || !MatchWord("=") || !ReadInt(lMarkers) || lMarkers < 0 ||
         !MatchWord("Hz") || !MatchWord("=") || !ReadDouble(lRate) ||
         !KMotionFrameRate::IsValid(lRate)) {
-        return Fail("the header line is not \"frames = N markers = M Hz = R\"");
+        return false;
     }
     mMarkerCount = lMarkers;
     oHeader.mMarkerCount = lMarkers;

@@ -8,10 +8,11 @@
 
 // An AOA marker file (also read and written for MCD files): any leading lines, a header line
 // "frames = N markers = M Hz = R" (words compared without regard to case, each "=" a word of
-// its own), then one "x y z" line per marker and frame. Markers have no names in the file: they
-// are "Marker1" to "Marker<M>". The file holds no start time and no occlusion; a reader may take
-// a position of exactly (0, 0, 0) as not seen. Written numbers are "%g" in the C locale; a
-// position that is not finite is written as 0 0 0 (the not-seen position) with a warning.
+// its own, the rate a usable one; lines that are not such a header are leading lines), then one "x
+// y z" line per marker and frame. Markers have no names in the file: they are "Marker1" to
+// "Marker<M>". The file holds no start time and no occlusion; a reader may take a position of
+// exactly (0, 0, 0) as not seen. Written numbers are "%g" in the C locale; a position that is not
+// finite is written as 0 0 0 (the not-seen position) with a warning.
 class KAoaFile : public KTextFile, public KOpticalMarkerFile
 {
 public:
@@ -42,6 +43,7 @@ private:
     // The word at the cursor compared without regard to case; the cursor moves past it on a
     // match.
     bool MatchWord(const char* pWord);
+    // The header at the cursor; false, nothing stored, when the line is not one.
     bool ReadHeaderLine(KOpticalMarkerHeader& oHeader);
     bool Fail(const char* pWhy);
 

@@ -9,7 +9,7 @@ namespace {
 KFileFormatDescriptor AoaFormat()
 {
     KFileFormatDescriptor lFormat;
-    lFormat.mName = "AOA optical markers";
+    lFormat.mName = "AOA markers";
     lFormat.mExtension = "aoa";
     lFormat.mImportFormat = KFileFormatRegistry::kImportAoa;
     lFormat.mExportFormat = KFileFormatRegistry::kExportAoa;
@@ -21,7 +21,7 @@ KFileFormatDescriptor AoaFormat()
 KFileFormatDescriptor McdFormat()
 {
     KFileFormatDescriptor lFormat;
-    lFormat.mName = "MCD optical markers";
+    lFormat.mName = "MCD markers";
     lFormat.mExtension = "mcd";
     lFormat.mImportFormat = KFileFormatRegistry::kImportMcd;
     lFormat.mExportFormat = KFileFormatRegistry::kExportMcd;

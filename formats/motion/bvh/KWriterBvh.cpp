@@ -262,8 +262,8 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
             }
             continue;
         }
-        if (!mFile->WriteJointHeader(lNode->GetName().Buffer(), lIsRoot, lOffset, lStep.mIndent,
-                                     mThreeChannels, true)) {
+        if (!mFile->WriteJointHeader(lNode->GetNameWithoutPrefix().Buffer(), lIsRoot, lOffset,
+                                     lStep.mIndent, mThreeChannels, true)) {
             return FailPrint();
         }
         lSteps.push_back({lNode, lStep.mIndent, true});

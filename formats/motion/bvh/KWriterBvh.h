@@ -11,12 +11,13 @@ class KRyvNode;
 class KStreamOptionsMotion;
 
 // Writes the skeleton of a scene and its animation over the options' span as a BVH file. The
-// root joint is the writer's FindReferenceNode; joint names are the node names with their type
-// prefix ("Model::Hips"). Rotations are written in the order Zrotation Xrotation Yrotation,
-// three channels for every joint but the root unless option 0 of the KStreamOptionsMotion is 1;
-// with option 13 at 1 the root is written in global space. Lines end in LF. A joint's three angles
-// are rounded to the last digit printed of the largest of them, so that a file the writer made
-// reads back and writes out byte for byte the same.
+// root joint is the writer's FindReferenceNode; joint names are the node names without their
+// type prefix ("Model::Hips" is written "Hips"), so that a file read and written keeps its names.
+// Rotations are written in the order Zrotation Xrotation Yrotation, three channels for every joint
+// but the root unless option 0 of the KStreamOptionsMotion is 1; with option 13 at 1 the root is
+// written in global space. Lines end in LF. A joint's three angles are rounded to the last digit
+// printed of the largest of them, so that a file the writer made reads back and writes out byte for
+// byte the same.
 //
 // A childless node is written as an End Site when it is one by the BVH rules (see IsEndSite);
 // otherwise it is a joint with an End Site made from its limits' axis.

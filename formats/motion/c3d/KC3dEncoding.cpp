@@ -11,13 +11,6 @@ constexpr double kDecFactor = 4.0;
 constexpr std::uint32_t kExponentMask = 0x7F800000u;
 constexpr std::uint32_t kSignBit = 0x80000000u;
 
-float FloatOfBits(std::uint32_t pBits)
-{
-    float lValue;
-    std::memcpy(&lValue, &pBits, sizeof(lValue));
-    return lValue;
-}
-
 } // namespace
 
 KC3dEncoding::EProcessor KC3dEncoding::FromByte(std::uint8_t pByte)
@@ -34,31 +27,14 @@ std::uint16_t KC3dEncoding::ReadWord(const std::uint8_t* pBytes, EProcessor pPro
     return static_cast<std::uint16_t>(pBytes[0] | (pBytes[1] << 8));
 }
 
-double KC3dEncoding::ReadFloat(const std::uint8_t* pBytes, EProcessor pProcessor)
+double KC3dEncoding::ReadDecEdge(std::uint32_t pBits)
 {
-    std::uint32_t lBits = 0;
-    if (pProcessor == eMips) {
-        lBits = (std::uint32_t(pBytes[0]) << 24) | (std::uint32_t(pBytes[1]) << 16) |
-                (std::uint32_t(pBytes[2]) << 8) | pBytes[3];
-        return FloatOfBits(lBits);
+    if ((pBits & kExponentMask) == 0) {
+        return (pBits & kSignBit) ? std::nan("") : 0.0;
     }
-    if (pProcessor == eIntel) {
-        lBits = (std::uint32_t(pBytes[3]) << 24) | (std::uint32_t(pBytes[2]) << 16) |
-                (std::uint32_t(pBytes[1]) << 8) | pBytes[0];
-        return FloatOfBits(lBits);
-    }
-    // DEC: the high half comes first, each half little-endian.
-    lBits = (std::uint32_t(pBytes[1]) << 24) | (std::uint32_t(pBytes[0]) << 16) |
-            (std::uint32_t(pBytes[3]) << 8) | pBytes[2];
-    if ((lBits & kExponentMask) == 0) {
-        return (lBits & kSignBit) ? std::nan("") : 0.0;
-    }
-    // An exponent of 255 is an ordinary DEC number (IEEE would call it infinite): build it from
-    // the mantissa instead of going through the IEEE float.
-    const int lExponent = static_cast<int>((lBits & kExponentMask) >> 23);
-    const double lMantissa = 1.0 + static_cast<double>(lBits & 0x7FFFFFu) / 8388608.0;
-    const double lValue = std::ldexp(lMantissa, lExponent - 129);
-    return (lBits & kSignBit) ? -lValue : lValue;
+    const double lMantissa = 1.0 + static_cast<double>(pBits & 0x7FFFFFu) / 8388608.0;
+    const double lValue = std::ldexp(lMantissa, 255 - 129);
+    return (pBits & kSignBit) ? -lValue : lValue;
 }
 
 void KC3dEncoding::WriteWord(std::uint8_t* oBytes, std::uint16_t pValue)

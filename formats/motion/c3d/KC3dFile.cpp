@@ -25,6 +25,12 @@ constexpr std::size_t kAnalogSamplesWord = 18;
 constexpr std::size_t kRateFloat = 20;
 constexpr std::size_t kEventKeyWord = 298;
 constexpr std::uint16_t kEventKey = 12345;
+// The events' slots in the header: count, times, display flags, labels.
+constexpr std::size_t kEventCountWord = 300;
+constexpr std::size_t kEventTimes = 304;
+constexpr std::size_t kEventFlags = 376;
+constexpr std::size_t kEventLabels = 396;
+constexpr std::size_t kEventLabelLength = 4;
 // A LABELS record must fit a 16-bit record offset, with room for its other fields.
 constexpr std::size_t kMaxParameterData = 32000;
 constexpr std::size_t kDescriptionLength = 32;
@@ -121,6 +127,8 @@ bool KC3dFile::Open(std::unique_ptr<KByteSource> pSource)
     }
     mSource = std::move(pSource);
     mFileSize = mSource->GetSize();
+    mStreamPosition = UINT64_MAX;
+    mChunk.clear();
     return true;
 }
 
@@ -163,8 +171,15 @@ bool KC3dFile::ReadBytes(std::uint64_t pOffset, std::uint8_t* oBytes, std::size_
     if (!lStream || pOffset > mFileSize || pSize > mFileSize - pOffset) {
         return false;
     }
-    return fseeko(lStream, static_cast<off_t>(pOffset), SEEK_SET) == 0 &&
-           std::fread(oBytes, 1, pSize, lStream) == pSize;
+    // Frames follow each other: the stream is only moved when a read does not go on from the
+    // last one.
+    if (pOffset != mStreamPosition && fseeko(lStream, static_cast<off_t>(pOffset), SEEK_SET) != 0) {
+        mStreamPosition = UINT64_MAX;
+        return false;
+    }
+    const bool lRead = std::fread(oBytes, 1, pSize, lStream) == pSize;
+    mStreamPosition = lRead ? pOffset + pSize : UINT64_MAX;
+    return lRead;
 }
 
 bool KC3dFile::ReadHeader(KOpticalMarkerHeader& oHeader)
@@ -186,12 +201,20 @@ bool KC3dFile::ReadHeader(KOpticalMarkerHeader& oHeader)
     mAnalog = KC3dEncoding::ReadWord(lHeader + kAnalogWord, mProcessor);
     const double lScale = KC3dEncoding::ReadFloat(lHeader + kScaleFloat, mProcessor);
     mFloatData = lScale < 0.0;
-    mScale = !mFloatData && lScale > kMinRate && lScale < kMaxRate ? lScale : kDefaultIntegerScale;
+    mScale =
+        !mFloatData && lScale > kMinScale && lScale < kMaxScale ? lScale : kDefaultIntegerScale;
     const double lRate = KC3dEncoding::ReadFloat(lHeader + kRateFloat, mProcessor);
     mRate = lRate > kMinRate && lRate < kMaxRate ? lRate : kDefaultRate;
     ReadFrameSpan(lHeader);
+    ReadEvents(lHeader);
     if (mFrameCount < 0) {
         return Corrupt("the take has more frames than can be read");
+    }
+    const std::uint64_t lFrameSize = static_cast<std::uint64_t>(mPoints) * (mFloatData ? 16 : 8) +
+                                     static_cast<std::uint64_t>(mAnalog) * (mFloatData ? 4 : 2);
+    if (lFrameSize * static_cast<std::uint64_t>(mFrameCount) > mFileSize - mDataOffset) {
+        return Corrupt("the header declares " + std::to_string(mFrameCount) +
+                       " frames, more than the file holds");
     }
     mNextFrame = mDataOffset;
     oHeader.mMarkerCount = mPoints;
@@ -256,6 +279,21 @@ void KC3dFile::ReadFrameSpan(const std::uint8_t* pHeader)
     mFirstFrame = static_cast<std::uint32_t>(lFirst);
     const std::uint64_t lCount = lLast >= lFirst ? lLast - lFirst + 1 : 0;
     mFrameCount = lCount > static_cast<std::uint64_t>(INT_MAX) ? -1 : static_cast<int>(lCount);
+}
+
+void KC3dFile::ReadEvents(const std::uint8_t* pHeader)
+{
+    // The count comes from the file: it is bounded by the slots the header has.
+    const int lCount =
+        std::min<int>(KC3dEncoding::ReadWord(pHeader + kEventCountWord, mProcessor), kMaxEvents);
+    mEvents.assign(static_cast<std::size_t>(lCount), Event());
+    for (std::size_t i = 0; i < mEvents.size(); ++i) {
+        mEvents[i].mTime = KC3dEncoding::ReadFloat(pHeader + kEventTimes + 4 * i, mProcessor);
+        mEvents[i].mDisplayed = pHeader[kEventFlags + i] == 0;
+        mEvents[i].mLabel.assign(reinterpret_cast<const char*>(pHeader) + kEventLabels +
+                                     kEventLabelLength * i,
+                                 kEventLabelLength);
+    }
 }
 
 bool KC3dFile::ReadNames(std::vector<KString>& ioNames, bool pKeepPrefixes)
@@ -395,6 +433,24 @@ bool KC3dFile::ReadTimeCode(int oParts[4]) const
     return true;
 }
 
+const std::uint8_t* KC3dFile::FrameBytes(std::uint64_t pSize)
+{
+    // Frames are read a chunk of many at a time; a chunk always ends on a frame boundary.
+    if (mNextFrame >= mChunkStart && mNextFrame + pSize <= mChunkStart + mChunk.size()) {
+        return mChunk.data() + (mNextFrame - mChunkStart);
+    }
+    const std::uint64_t lFrames =
+        std::max<std::uint64_t>(1, kChunkSize / std::max<std::uint64_t>(pSize, 1));
+    const std::uint64_t lSize = std::min(lFrames * pSize, (mFileSize - mNextFrame) / pSize * pSize);
+    mChunk.resize(static_cast<std::size_t>(lSize));
+    mChunkStart = mNextFrame;
+    if (!ReadBytes(mNextFrame, mChunk.data(), mChunk.size())) {
+        mChunk.clear();
+        return nullptr;
+    }
+    return mChunk.data();
+}
+
 bool KC3dFile::ReadFrame(std::vector<KVector4>& oPositions, int /*pCount*/, KTime& ioTime,
                          int& ioFrame, KTime pPeriod, bool /*pZeroOccluded*/)
 {
@@ -404,13 +460,21 @@ bool KC3dFile::ReadFrame(std::vector<KVector4>& oPositions, int /*pCount*/, KTim
     if (mNextFrame > mFileSize || lSize > mFileSize - mNextFrame) {
         return Corrupt("frame " + std::to_string(ioFrame + 1) + ": the file ends inside the frame");
     }
-    mFrame.resize(static_cast<std::size_t>(lSize));
-    if (!ReadBytes(mNextFrame, mFrame.data(), mFrame.size())) {
+    const std::uint8_t* lFrame = FrameBytes(lSize);
+    if (!lFrame) {
         return Corrupt("frame " + std::to_string(ioFrame + 1) + ": cannot be read");
     }
     oPositions.resize(static_cast<std::size_t>(mPoints));
-    for (std::size_t i = 0; i < oPositions.size(); ++i) {
-        DecodePoint(mFrame.data() + i * lPointSize, oPositions[i]);
+    switch (mProcessor) {
+    case KC3dEncoding::eDec:
+        DecodePoints<KC3dEncoding::eDec>(lFrame, oPositions);
+        break;
+    case KC3dEncoding::eMips:
+        DecodePoints<KC3dEncoding::eMips>(lFrame, oPositions);
+        break;
+    default:
+        DecodePoints<KC3dEncoding::eIntel>(lFrame, oPositions);
+        break;
     }
     mNextFrame += lSize;
     ++ioFrame;
@@ -418,34 +482,46 @@ bool KC3dFile::ReadFrame(std::vector<KVector4>& oPositions, int /*pCount*/, KTim
     return true;
 }
 
-void KC3dFile::DecodePoint(const std::uint8_t* pPoint, KVector4& oPosition) const
+// One frame's points; the processor is a template argument so that the compiler sees its
+// byte order and float layout in the inner loop.
+template <KC3dEncoding::EProcessor Processor>
+void KC3dFile::DecodePoints(const std::uint8_t* pFrame, std::vector<KVector4>& oPositions) const
 {
-    double lValues[3];
-    bool lSeen = true;
-    if (mFloatData) {
-        for (int i = 0; i < 3; ++i) {
-            lValues[i] = KC3dEncoding::ReadFloat(pPoint + 4 * i, mProcessor);
-        }
-        const double lResidual = KC3dEncoding::ReadFloat(pPoint + 12, mProcessor);
-        lSeen = !(std::isnan(lResidual) || lResidual <= -1.0);
-    } else {
-        for (int i = 0; i < 3; ++i) {
-            lValues[i] = KC3dEncoding::ReadInt16(pPoint + 2 * i, mProcessor) * mScale;
-        }
-        lSeen = KC3dEncoding::ReadInt16(pPoint + 6, mProcessor) >= 0;
-    }
-    double lScene[3] = {0.0, 0.0, 0.0};
+    // Each file axis goes to its scene axis, times its sign and the units (and the scale of
+    // integer data).
+    double lFactors[3];
     for (int i = 0; i < 3; ++i) {
-        if (!std::isfinite(lValues[i])) {
+        lFactors[i] = mSign[i] * mUnitFactor * (mFloatData ? 1.0 : mScale);
+    }
+    const std::size_t lPointSize = mFloatData ? 16 : 8;
+    for (std::size_t p = 0; p < oPositions.size(); ++p) {
+        const std::uint8_t* lPoint = pFrame + p * lPointSize;
+        double lValues[3];
+        bool lSeen = true;
+        if (mFloatData) {
+            for (int i = 0; i < 3; ++i) {
+                lValues[i] = KC3dEncoding::ReadFloat(lPoint + 4 * i, Processor);
+            }
+            const double lResidual = KC3dEncoding::ReadFloat(lPoint + 12, Processor);
+            lSeen = !(std::isnan(lResidual) || lResidual <= -1.0);
+        } else {
+            for (int i = 0; i < 3; ++i) {
+                lValues[i] = KC3dEncoding::ReadInt16(lPoint + 2 * i, Processor);
+            }
+            lSeen = KC3dEncoding::ReadInt16(lPoint + 6, Processor) >= 0;
+        }
+        // A value that is not finite (DEC reserved operands, IEEE infinities) makes the point
+        // unseen.
+        if (!std::isfinite(lValues[0] + lValues[1] + lValues[2])) {
             lSeen = false;
             lValues[0] = lValues[1] = lValues[2] = 0.0;
-            break;
         }
+        KVector4& lPosition = oPositions[p];
+        for (int i = 0; i < 3; ++i) {
+            lPosition[mAxis[i]] = lFactors[i] * lValues[i];
+        }
+        lPosition[3] = lSeen ? 0.0 : 1.0;
     }
-    for (int i = 0; i < 3; ++i) {
-        lScene[mAxis[i]] = mSign[i] * lValues[i] * mUnitFactor;
-    }
-    oPosition = KVector4(lScene[0], lScene[1], lScene[2], lSeen ? 0.0 : 1.0);
 }
 
 bool KC3dFile::Put(const std::uint8_t* pBytes, std::size_t pSize)

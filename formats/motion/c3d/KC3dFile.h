@@ -26,11 +26,24 @@
 class KC3dFile : public KOpticalMarkerFile
 {
 public:
+    // A time event of the header: its time in seconds, whether it is shown, a 4-character label.
+    struct Event
+    {
+        double mTime = 0.0;
+        bool mDisplayed = false;
+        std::string mLabel;
+    };
+    // The header has room for this many events; a larger count reads as this many.
+    static constexpr int kMaxEvents = 18;
+
     static constexpr std::size_t kBlockSize = 512;
     // The scale of integer data the writer uses (the float nearest 0.1449) and the one a reader
     // uses when the file's is out of range.
     static constexpr double kIntegerScale = 0.14490029;
     static constexpr double kDefaultIntegerScale = 0.1449;
+    // Integer scales outside this range read as kDefaultIntegerScale.
+    static constexpr double kMinScale = 0.001;
+    static constexpr double kMaxScale = 1000.0;
     // Rates outside this range read as kDefaultRate.
     static constexpr double kMinRate = 0.001;
     static constexpr double kMaxRate = 1000.0;
@@ -72,6 +85,8 @@ public:
     bool ReadTimeCode(int oParts[4]) const;
     KC3dEncoding::EProcessor GetProcessor() const { return mProcessor; }
     bool IsFloatData() const { return mFloatData; }
+    // The header's events, read and kept (the scene has no place for them).
+    const std::vector<Event>& GetEvents() const { return mEvents; }
 
     // The axis map of an X_SCREEN and Y_SCREEN pair ("+X", "-Y", "Z" ...): the file axis of
     // X_SCREEN goes to scene -x (with its sign), that of Y_SCREEN to scene +y, the third to
@@ -86,10 +101,15 @@ private:
     bool ReadBytes(std::uint64_t pOffset, std::uint8_t* oBytes, std::size_t pSize);
     bool ReadParameterSection(const std::uint8_t* pHeader);
     void ReadFrameSpan(const std::uint8_t* pHeader);
+    void ReadEvents(const std::uint8_t* pHeader);
     void ReadUnits();
     void ReadAxes();
     std::vector<std::string> ReadLabels() const;
-    void DecodePoint(const std::uint8_t* pPoint, KVector4& oPosition) const;
+    // The pSize bytes of the frame at mNextFrame, read ahead in chunks; null when they cannot be
+    // read.
+    const std::uint8_t* FrameBytes(std::uint64_t pSize);
+    template <KC3dEncoding::EProcessor Processor>
+    void DecodePoints(const std::uint8_t* pFrame, std::vector<KVector4>& oPositions) const;
     bool BuildParameters(const std::vector<KString>& pNames, std::vector<std::uint8_t>& oSection);
     void EncodePoint(const KVector4& pPosition, std::uint8_t* oPoint);
     bool Put(const std::uint8_t* pBytes, std::size_t pSize);
@@ -102,6 +122,7 @@ private:
     std::uint64_t mFileSize = 0;
     KC3dEncoding::EProcessor mProcessor = KC3dEncoding::eIntel;
     std::vector<std::uint8_t> mSection;
+    std::vector<Event> mEvents;
     KC3dParameters mParameters;
     int mPoints = 0;
     int mAnalog = 0;
@@ -112,7 +133,13 @@ private:
     double mRate = kDefaultRate;
     std::uint64_t mDataOffset = 0;
     std::uint64_t mNextFrame = 0;
+    // Where the stream stands; UINT64_MAX when unknown.
+    std::uint64_t mStreamPosition = UINT64_MAX;
     std::vector<std::uint8_t> mFrame;
+    // Frames read ahead: the bytes from mChunkStart on.
+    static constexpr std::uint64_t kChunkSize = 1u << 20;
+    std::vector<std::uint8_t> mChunk;
+    std::uint64_t mChunkStart = 0;
     double mUnitFactor = 0.1;
     int mAxis[3] = {0, 2, 1};
     int mSign[3] = {-1, 1, 1};

@@ -8,7 +8,7 @@ namespace {
 KFileFormatDescriptor C3dFormat()
 {
     KFileFormatDescriptor lFormat;
-    lFormat.mName = "C3D optical markers";
+    lFormat.mName = "C3D markers";
     lFormat.mExtension = "c3d";
     lFormat.mImportFormat = KFileFormatRegistry::kImportC3d;
     lFormat.mExportFormat = KFileFormatRegistry::kExportC3d;

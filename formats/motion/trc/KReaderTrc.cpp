@@ -12,15 +12,22 @@ namespace {
 
 const char* const kTitle = "Time Code File";
 
-// The file's text when it can be read (at most kMaxFileSize bytes).
-bool ReadSmallFile(const std::string& pPath, std::string& oText)
+enum class ETimeCodeFile { eRead, eUnopened, eTooLarge };
+
+// The file's text, when it opens and holds at most kMaxFileSize bytes.
+ETimeCodeFile ReadSmallFile(const std::string& pPath, std::string& oText)
 {
     KByteSource lSource;
-    if (!lSource.OpenFile(pPath.c_str(), true) || lSource.GetSize() > KTrcTimeCode::kMaxFileSize) {
-        return false;
+    if (!lSource.OpenFile(pPath.c_str(), true)) {
+        return ETimeCodeFile::eUnopened;
+    }
+    if (lSource.GetSize() > KTrcTimeCode::kMaxFileSize) {
+        return ETimeCodeFile::eTooLarge;
     }
     oText.resize(static_cast<std::size_t>(lSource.GetSize()));
-    return std::fread(&oText[0], 1, oText.size(), lSource.GetStream()) == oText.size();
+    return std::fread(&oText[0], 1, oText.size(), lSource.GetStream()) == oText.size()
+               ? ETimeCodeFile::eRead
+               : ETimeCodeFile::eUnopened;
 }
 
 } // namespace
@@ -54,6 +61,9 @@ void KReaderTrc::SetReadDefaults(KStreamOptionsMotion& ioOptions)
 
 void KReaderTrc::LoadTimeCode(KStreamOptionsMotion& ioOptions)
 {
+    if (GetFileName().empty()) {
+        return;
+    }
     const std::string lPath = KTrcTimeCode::PathFor(GetFileName());
     struct stat lStat;
     if (stat(lPath.c_str(), &lStat) != 0 || !S_ISREG(lStat.st_mode)) {
@@ -65,12 +75,13 @@ void KReaderTrc::LoadTimeCode(KStreamOptionsMotion& ioOptions)
         return;
     }
     std::string lText;
-    if (!ReadSmallFile(lPath, lText)) {
+    const ETimeCodeFile lRead = ReadSmallFile(lPath, lText);
+    if (lRead == ETimeCodeFile::eUnopened) {
         ioOptions.AskQuestion(kTitle, ("Unable to open " + lPath).c_str(), "Ok");
         return;
     }
     KTime lStart;
-    if (!KTrcTimeCode::Parse(lText, lStart)) {
+    if (lRead == ETimeCodeFile::eTooLarge || !KTrcTimeCode::Parse(lText, lStart)) {
         ioOptions.AskQuestion(kTitle, (lPath + " is invalid").c_str(), "Ok");
         return;
     }

@@ -8,6 +8,10 @@
 // question callback is asked ("Time Code File", "Load <name>?", "Yes", "No") and on "Yes" the
 // start becomes its time code; an invalid or unreadable one is reported through the same
 // callback with the button "Ok" and changes nothing.
+//
+// GetReadOptions asks through the set it has just made, whose question callback is still the
+// default (answering 0, so nothing is loaded). A caller that answers questions installs its
+// callback on the set and calls LoadTimeCode with it.
 class KReaderTrc : public KReaderOptical
 {
 public:
@@ -17,12 +21,13 @@ public:
 
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
+    // The time-code step of the read options, on ioOptions' question callback; nothing happens
+    // when no file is open or no time-code file lies beside it.
+    void LoadTimeCode(KStreamOptionsMotion& ioOptions);
+
 protected:
     std::unique_ptr<KOpticalMarkerFile> CreateFile(std::unique_ptr<KByteSource> pSource) override;
     void SetReadDefaults(KStreamOptionsMotion& ioOptions) override;
-
-private:
-    void LoadTimeCode(KStreamOptionsMotion& ioOptions);
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "formats/motion/trc/KTrcFile.h"
 
+#include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionNumber.h"
 
 #include <cctype>
@@ -93,14 +94,35 @@ bool KTrcFile::FormatFixed(double pValue, int pDecimals, std::string& oText)
     return true;
 }
 
-bool KTrcFile::ReadCell(std::string& oCell)
+bool KTrcFile::IsCellSeparator(char pChar) const
 {
-    if (!ReadWord(oCell, kMaxLineLength)) {
+    return pChar == '\t' || (mSpaceSeparated && pChar == ' ');
+}
+
+bool KTrcFile::ReadCell(std::string& oCell, bool pTrim)
+{
+    // Runs of separators count as one here; every character taken moves the cursor on.
+    char lChar = 0;
+    while (GetChar(lChar) && IsCellSeparator(lChar)) {
+        ReadChar(lChar);
+    }
+    if (AtLineEnd()) {
         return false;
     }
-    const std::size_t lFirst = oCell.find_first_not_of(' ');
-    const std::size_t lLast = oCell.find_last_not_of(' ');
-    oCell = lFirst == std::string::npos ? std::string() : oCell.substr(lFirst, lLast - lFirst + 1);
+    oCell.clear();
+    while (GetChar(lChar) && !IsCellSeparator(lChar)) {
+        oCell += lChar;
+        ReadChar(lChar);
+    }
+    while (GetChar(lChar) && IsCellSeparator(lChar)) {
+        ReadChar(lChar);
+    }
+    if (pTrim) {
+        const std::size_t lFirst = oCell.find_first_not_of(' ');
+        const std::size_t lLast = oCell.find_last_not_of(' ');
+        oCell =
+            lFirst == std::string::npos ? std::string() : oCell.substr(lFirst, lLast - lFirst + 1);
+    }
     return true;
 }
 
@@ -111,6 +133,8 @@ bool KTrcFile::ReadHeader(KOpticalMarkerHeader& oHeader)
     if (!Rewind()) {
         return Fail("the file has no header");
     }
+    // Files whose first line holds no tab separate their header cells by spaces.
+    mSpaceSeparated = GetLine().find('\t') == std::string::npos;
     std::string lCell;
     int lType = 0;
     if (!ReadCell(lCell) || strcasecmp(lCell.c_str(), "PathFileType") != 0) {
@@ -155,9 +179,9 @@ bool KTrcFile::ReadValues(int pType, KOpticalMarkerHeader& oHeader)
     double lCameraRate = 0.0;
     int lFrames = 0;
     int lMarkers = 0;
-    if (!ParseDouble(lCells[0], lRate) || !(lRate > 0.0) || !ParseDouble(lCells[1], lCameraRate) ||
-        !ParseInt(lCells[2], lFrames) || lFrames < 0 || !ParseInt(lCells[3], lMarkers) ||
-        lMarkers < 0) {
+    if (!ParseDouble(lCells[0], lRate) || !KMotionFrameRate::IsValid(lRate) ||
+        !ParseDouble(lCells[1], lCameraRate) || !ParseInt(lCells[2], lFrames) || lFrames < 0 ||
+        !ParseInt(lCells[3], lMarkers) || lMarkers < 0) {
         return Fail("the header values are not numbers as the titles say");
     }
     double lScale = 0.0;
@@ -199,11 +223,12 @@ bool KTrcFile::ReadNames(std::vector<KString>& ioNames, bool /*pKeepPrefixes*/)
     }
     for (std::size_t i = 0; i < ioNames.size(); ++i) {
         // Names may go on on the next line.
-        if (AtLineEnd() && !ReadLine()) {
-            return Fail("the file ends in the marker names");
-        }
         std::string lName;
-        ReadWord(lName, kMaxLineLength);
+        while (!ReadCell(lName, false)) {
+            if (!ReadLine()) {
+                return Fail("the file ends in the marker names");
+            }
+        }
         if (lName.find("Unnamed") != std::string::npos) {
             lName = "*Unnamed_" + std::to_string(i + 1);
         }
@@ -217,11 +242,12 @@ bool KTrcFile::ReadNames(std::vector<KString>& ioNames, bool /*pKeepPrefixes*/)
     }
     static const char kAxes[] = "XYZ";
     for (std::size_t i = 0; i < ioNames.size() * 3; ++i) {
-        if (AtLineEnd() && !ReadLine()) {
-            return Fail("the file ends in the coordinate titles");
+        while (!ReadCell(lCell)) {
+            if (!ReadLine()) {
+                return Fail("the file ends in the coordinate titles");
+            }
         }
-        if (!ReadCell(lCell) || lCell.empty() ||
-            std::toupper(static_cast<unsigned char>(lCell[0])) != kAxes[i % 3]) {
+        if (lCell.empty() || std::toupper(static_cast<unsigned char>(lCell[0])) != kAxes[i % 3]) {
             return Fail("the coordinate titles are not X, Y and Z per marker");
         }
     }

@@ -9,9 +9,10 @@
 // A TRC marker file: three header lines (file type 3 or 4, titles, values with the units m, cm
 // or mm), a line of marker names, a line of X/Y/Z titles, then one tab-separated line per frame
 // with the frame number, the time in seconds and x, y, z per marker, empty cells for a marker not
-// seen. Header and name lines collapse runs of tabs; frame lines do not (an empty cell is a
-// marker not seen); a frame line that ends early leaves its missing markers not seen, and one
-// with more triples than the header's markers holds extra markers.
+// seen. Header and name lines collapse runs of tabs (and of spaces in a file whose first line has
+// no tab); frame lines do not (an empty cell, ended by one tab or space, is a marker not seen),
+// and the end of the line ends a cell too; a frame line that ends early leaves its missing markers
+// not seen, and one with more triples than the header's markers holds extra markers.
 //
 // Written files end their lines in LF; coordinates are millimetres with five decimals, the rate
 // with two decimals unless it needs more. A position that is not finite is written as not seen.
@@ -46,13 +47,17 @@ public:
     static bool FormatFixed(double pValue, int pDecimals, std::string& oText);
 
 private:
-    // The next cell of a header line, spaces around it removed; false at the end of the line.
-    bool ReadCell(std::string& oCell);
+    bool IsCellSeparator(char pChar) const;
+    // The next cell of a header or name line (spaces around it removed with pTrim); false at
+    // the end of the line.
+    bool ReadCell(std::string& oCell, bool pTrim = true);
     bool ReadTitles(int pType);
     bool ReadValues(int pType, KOpticalMarkerHeader& oHeader);
     bool ParseFrameLine(const std::string& pLine, int pCount, std::vector<KVector4>& oPositions);
     bool Fail(const char* pWhy);
 
+    // Header and name cells are separated by spaces as well as tabs.
+    bool mSpaceSeparated = false;
     int mMarkerCount = 0;
     int mFramesRead = 0;
     std::string mWarnings;

@@ -8,7 +8,7 @@ namespace {
 KFileFormatDescriptor TrcFormat()
 {
     KFileFormatDescriptor lFormat;
-    lFormat.mName = "TRC optical markers";
+    lFormat.mName = "TRC markers";
     lFormat.mExtension = "trc";
     lFormat.mImportFormat = KFileFormatRegistry::kImportTrc;
     lFormat.mExportFormat = KFileFormatRegistry::kExportTrc;

@@ -96,11 +96,11 @@ TEST(KWriterBvh, HeaderChannelsAndEndSites)
     const std::string lPath = WriteBvhFile("header.bvh", "");
     ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lWriter))
         << lWriter.GetError().GetLastErrorString().Buffer();
-    const char* const kExpected = "HIERARCHY\nROOT Model::Hips\n{\n  OFFSET 1 2 3\n"
+    const char* const kExpected = "HIERARCHY\nROOT Hips\n{\n  OFFSET 1 2 3\n"
                                   "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation "
-                                  "Yrotation\n  JOINT Model::Chest\n  {\n    OFFSET 0 5 0\n"
+                                  "Yrotation\n  JOINT Chest\n  {\n    OFFSET 0 5 0\n"
                                   "    CHANNELS 3 Zrotation Xrotation Yrotation\n    End Site\n"
-                                  "    {\n      OFFSET 0 4 0\n    }\n  }\n  JOINT Model::Leg\n"
+                                  "    {\n      OFFSET 0 4 0\n    }\n  }\n  JOINT Leg\n"
                                   "  {\n    OFFSET 1 -5 0\n"
                                   "    CHANNELS 3 Zrotation Xrotation Yrotation\n    End Site\n"
                                   "    {\n      OFFSET 10 0 0\n    }\n  }\n}\nMOTION\n"
@@ -115,8 +115,7 @@ TEST(KWriterBvh, HeaderChannelsAndEndSites)
     ASSERT_TRUE(WriteScene(lScene, lPath, lOptions.get(), lSix));
     const std::string lText = ReadText(lPath);
     EXPECT_EQ(lText.find("CHANNELS 3"), std::string::npos);
-    EXPECT_NE(lText.find("  JOINT Model::Leg\n  {\n    OFFSET 1 -5 0\n    CHANNELS 6"),
-              std::string::npos);
+    EXPECT_NE(lText.find("  JOINT Leg\n  {\n    OFFSET 1 -5 0\n    CHANNELS 6"), std::string::npos);
 }
 
 TEST(KWriterBvh, GoldenDecompositionAndGimbalLock)
@@ -240,6 +239,32 @@ TEST(KWriterBvh, ItsOwnOutputIsAFixedPoint)
             EXPECT_EQ(lSecond, lFirst) << lSource << (lReduce ? " (reducing keys)" : "");
         }
     }
+}
+
+// The ROOT and JOINT names of a BVH text, in order.
+std::vector<std::string> JointNames(const std::string& pText)
+{
+    std::vector<std::string> lNames;
+    std::istringstream lLines(pText);
+    std::string lWord;
+    while (lLines >> lWord) {
+        if (lWord == "ROOT" || lWord == "JOINT") {
+            lLines >> lWord;
+            lNames.push_back(lWord);
+        }
+    }
+    return lNames;
+}
+
+TEST(KWriterBvh, ReadAndWrittenTheJointsKeepTheirNames)
+{
+    BvhImportSettingsGuard lSettings;
+    const std::string lSource = MixedMagnitudeMotion();
+    const std::string lWritten =
+        Convert(WriteBvhFile("names.bvh", lSource), WriteBvhFile("names-out.bvh", ""));
+    ASSERT_FALSE(JointNames(lSource).empty());
+    EXPECT_EQ(JointNames(lWritten), JointNames(lSource));
+    EXPECT_EQ(lWritten.find("Model::"), std::string::npos);
 }
 
 TEST(KWriterBvh, RoundTripInEveryChannelOrder)
