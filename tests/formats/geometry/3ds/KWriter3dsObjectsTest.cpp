@@ -10,6 +10,7 @@
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvLight.h"
 #include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvPatch.h"
 #include "scene/objects/KRyvTexture.h"
 
 #include <gtest/gtest.h>
@@ -363,4 +364,28 @@ TEST(KWriter3dsObjects, PlanarCoordinates)
     ASSERT_EQ(lObject->mTexVerts.size(), 3u);
     EXPECT_EQ(lObject->mTexVerts[2].u, 0.0f);
     EXPECT_FALSE(std::isnan(lObject->mTexVerts[2].v));
+}
+
+// A patch is written as a tessellated mesh made on a copy: the scene keeps its patch and
+// gains no attribute.
+TEST(KWriter3dsObjects, PatchesAreWrittenAsMeshes)
+{
+    ScratchDir lDir;
+    Scene3ds lScene;
+    KRyvPatch* lPatch = lScene.mFactory->CreatePatch();
+    ASSERT_TRUE(lPatch->InitControlPoints(3, KRyvPatch::eLinear, 3, KRyvPatch::eLinear));
+    std::vector<KVector4>& lPoints = lPatch->GetControlPointArray();
+    for (int i = 0; i < 9; ++i) {
+        lPoints[static_cast<std::size_t>(i)] = KVector4(i % 3, 0, i / 3, 1);
+    }
+    KRyvNode* lNode = lScene.Add("Patch", lPatch);
+    const int lAttributes = lScene.mFactory->GetNodeAttributeCount();
+    auto lRun = lScene.WriteAndLoad(lDir, "patch.3ds");
+    ASSERT_EQ(GetMeshCount3ds(lRun->mKit, lRun->Db()), 1u);
+    std::unique_ptr<MeshObject3ds> lMesh;
+    GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lMesh);
+    EXPECT_GT(lMesh->mFaces.size(), 0u);
+    EXPECT_TRUE(lMesh->mTexVerts.empty());
+    EXPECT_EQ(lNode->GetNodeAttribute(), lPatch);
+    EXPECT_EQ(lScene.mFactory->GetNodeAttributeCount(), lAttributes);
 }
