@@ -389,3 +389,33 @@ TEST(KWriter3dsObjects, PatchesAreWrittenAsMeshes)
     EXPECT_EQ(lNode->GetNodeAttribute(), lPatch);
     EXPECT_EQ(lScene.mFactory->GetNodeAttributeCount(), lAttributes);
 }
+
+// A texture's placement survives a write and a read, with scales that differ and a rotation.
+TEST(KWriter3dsObjects, TexturePlacementRoundTrips)
+{
+    ScratchDir lDir;
+    Scene3ds lScene;
+    KRyvMesh* lMesh = lScene.Triangle();
+    KRyvMaterial* lMaterial = lScene.mFactory->CreateMaterial("Wood");
+    lMesh->InitMaterialIndices(KRyvMesh::eMappingAllSame);
+    lMesh->AddMaterial(lMaterial);
+    KRyvTexture* lTexture = AddTexture(lScene, *lMesh);
+    lTexture->SetScale(2.0, 0.5);
+    lTexture->SetTranslation(0.3, -0.2);
+    lTexture->SetRotation(0.0, 0.0, 30.0);
+    lMesh->InitTextureUVIndices(KRyvMesh::eMappingByControlPoint);
+    for (int i = 0; i < 3; ++i) {
+        lMesh->AddTextureUV(KVector2(0.5 * i, 0.5));
+    }
+    lScene.Add("Tri", lMesh);
+    ASSERT_TRUE(lScene.Write(lDir.Path("placed.3ds")));
+    Read3ds lRead = ReadFile(lDir.Path("placed.3ds"));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    KRyvTexture* lBack = lRead.MeshOf("Tri")->GetTexture(0);
+    ASSERT_NE(lBack, nullptr);
+    EXPECT_NEAR(lBack->GetScaleU(), 2.0, 1e-5);
+    EXPECT_NEAR(lBack->GetScaleV(), 0.5, 1e-5);
+    EXPECT_NEAR(lBack->GetRotationW(), 30.0, 1e-4);
+    EXPECT_NEAR(lBack->GetTranslationU(), 0.3, 1e-5);
+    EXPECT_NEAR(lBack->GetTranslationV(), -0.2, 1e-5);
+}
