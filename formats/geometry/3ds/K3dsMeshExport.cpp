@@ -608,13 +608,15 @@ void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::str
         ioMap.mOffset[1] = static_cast<float>((tv / sv) + (1.0 - 1.0 / sv) * 0.5);
         return;
     }
+    // The reader scales, then turns: undone here by turning back first, then dividing by the
+    // scales, so that the offsets come back as they were read even when the scales differ.
     KMatrix lTurn;
     MatrixSetIdentity(lTurn);
     EulerToMatrixXYZ(lTurn, 0.0, 0.0, -w);
     KVector4 lPoint;
-    VectorMultiplyMatrix3x3(lPoint, lTurn, KVector4(-(tu - 0.5) / su, -(tv - 0.5) / sv, 0.0));
-    ioMap.mOffset[0] = static_cast<float>(lPoint[0] - 0.5);
-    ioMap.mOffset[1] = static_cast<float>(-(lPoint[1] - 0.5));
+    VectorMultiplyMatrix3x3(lPoint, lTurn, KVector4(tu - 0.5, tv - 0.5, 0.0));
+    ioMap.mOffset[0] = static_cast<float>(-lPoint[0] / su - 0.5);
+    ioMap.mOffset[1] = static_cast<float>(lPoint[1] / sv + 0.5);
     ioMap.mRotation = static_cast<float>(-w);
 }
 

@@ -229,6 +229,7 @@ void InitDatabaseOfKind3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase
     }
     static const uint32_t kTopTags[] = {0, Tag3ds::kM3dMagic, Tag3ds::kCmagic, Tag3ds::kMlibMagic};
     NewChunkWithTag3ds(pDatabase->mTopChunk, pKind >= 1 && pKind <= 3 ? kTopTags[pKind] : 0);
+    pDatabase->mLastObject = pDatabase->mLastNode = nullptr;
     pDatabase->mObjectsDirty = pDatabase->mMaterialsDirty = pDatabase->mNodesDirty = true;
     StampRelease3ds(ioKit, pDatabase, kRelease3ds);
 }
@@ -244,6 +245,7 @@ void CreateDatabase3ds(Toolkit3dsContext& ioKit, FileRecord3ds* pFile, ChunkData
     }
     try {
         NewChunk3ds(pDatabase->mTopChunk);
+        pDatabase->mLastObject = pDatabase->mLastNode = nullptr;
         ChunkNode3ds* lTop = pDatabase->mTopChunk.get();
         lTop->mSourceFile = pFile->mIndex;
         lTop->mSourceSerial = pFile->mSerial;
@@ -374,12 +376,15 @@ const std::vector<NameEntry3ds>& ObjectList3ds(Toolkit3dsContext& ioKit,
 {
     if (pDatabase->mObjectsDirty) {
         pDatabase->mObjectNames.clear();
+        pDatabase->mObjectsByName.clear();
         pDatabase->mObjectsDirty = false;
         pDatabase->mScanTest = nullptr;
         ChunkNode3ds* lSection = FirstChild(pDatabase->mTopChunk.get(), Tag3ds::kMdata);
         for (ChunkNode3ds* lChunk = FirstChild(lSection, Tag3ds::kNamedObject); lChunk;
              lChunk = FindNextChunk3ds(lChunk->mNext.get(), Tag3ds::kNamedObject)) {
-            pDatabase->mObjectNames.push_back({ChunkString(ioKit, lChunk), lChunk});
+            std::string lName = ChunkString(ioKit, lChunk);
+            pDatabase->mObjectsByName[lName].push_back(pDatabase->mObjectNames.size());
+            pDatabase->mObjectNames.push_back({std::move(lName), lChunk});
         }
     }
     return pDatabase->mObjectNames;
@@ -392,12 +397,10 @@ ChunkNode3ds* FindObjectByName3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pD
         PushError3ds(ioKit, ERR_INVALID_ARG);
         return nullptr;
     }
-    for (const NameEntry3ds& lEntry : ObjectList3ds(ioKit, pDatabase)) {
-        if (lEntry.mName == pName) {
-            return lEntry.mChunk;
-        }
-    }
-    return nullptr;
+    const std::vector<NameEntry3ds>& lObjects = ObjectList3ds(ioKit, pDatabase);
+    const auto lFound = pDatabase->mObjectsByName.find(pName);
+    return lFound == pDatabase->mObjectsByName.end() ? nullptr
+                                                     : lObjects[lFound->second.front()].mChunk;
 }
 
 void MarkObjectsDirty3ds(ChunkDatabase3ds* pDatabase)
@@ -437,6 +440,7 @@ const std::vector<NameEntry3ds>& NodeList3ds(Toolkit3dsContext& ioKit, ChunkData
 {
     if (pDatabase->mNodesDirty) {
         pDatabase->mNodeNames.clear();
+        pDatabase->mNodesByName.clear();
         pDatabase->mNodesOfTag.clear();
         pDatabase->mNodesDirty = false;
         ChunkNode3ds* lSection = FirstChild(pDatabase->mTopChunk.get(), Tag3ds::kKfData);
@@ -451,6 +455,7 @@ const std::vector<NameEntry3ds>& NodeList3ds(Toolkit3dsContext& ioKit, ChunkData
                 lName += "." + ChunkString(ioKit, lInstance);
             }
             pDatabase->mNodesOfTag[lNode->mTag].push_back(pDatabase->mNodeNames.size());
+            pDatabase->mNodesByName[lName].push_back(pDatabase->mNodeNames.size());
             pDatabase->mNodeNames.push_back({lName, lNode});
         }
     }
@@ -464,9 +469,14 @@ ChunkNode3ds* FindNodeByName3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDat
         PushError3ds(ioKit, ERR_INVALID_ARG);
         return nullptr;
     }
-    for (const NameEntry3ds& lEntry : NodeList3ds(ioKit, pDatabase)) {
-        if (lEntry.mChunk->mTag == pTag && lEntry.mName == pName) {
-            return lEntry.mChunk;
+    const std::vector<NameEntry3ds>& lNodes = NodeList3ds(ioKit, pDatabase);
+    const auto lFound = pDatabase->mNodesByName.find(pName);
+    if (lFound == pDatabase->mNodesByName.end()) {
+        return nullptr;
+    }
+    for (std::size_t lAt : lFound->second) {
+        if (lNodes[lAt].mChunk->mTag == pTag) {
+            return lNodes[lAt].mChunk;
         }
     }
     return nullptr;
@@ -525,6 +535,7 @@ void MarkNodesDirty3ds(ChunkDatabase3ds* pDatabase)
 void NoteObjectAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName, ChunkNode3ds* pChunk)
 {
     if (pDatabase && !pDatabase->mObjectsDirty) {
+        pDatabase->mObjectsByName[pName].push_back(pDatabase->mObjectNames.size());
         pDatabase->mObjectNames.push_back({pName, pChunk});
     }
 }
@@ -541,6 +552,17 @@ void NoteNodeAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName, Chu
 {
     if (pDatabase && !pDatabase->mNodesDirty) {
         pDatabase->mNodesOfTag[pChunk->mTag].push_back(pDatabase->mNodeNames.size());
+        pDatabase->mNodesByName[pName].push_back(pDatabase->mNodeNames.size());
         pDatabase->mNodeNames.push_back({pName, pChunk});
     }
+}
+
+ChunkNode3ds* AddSectionChild3ds(ChunkNode3ds* pSection, uint32_t pTag, ChunkNode3ds*& ioHint)
+{
+    std::unique_ptr<ChunkNode3ds> lChunk;
+    NewChunkWithTag3ds(lChunk, pTag);
+    ChunkNode3ds* lFrom =
+        ioHint && ChunkWeightOf3ds(ioHint->mTag) >= ChunkWeightOf3ds(pTag) ? ioHint : nullptr;
+    ioHint = InsertChildChunkAfter3ds(pSection, lFrom, std::move(lChunk));
+    return ioHint;
 }

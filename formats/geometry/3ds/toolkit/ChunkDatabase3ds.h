@@ -30,11 +30,20 @@ struct ChunkDatabase3ds
     std::vector<NameEntry3ds> mObjectNames;
     std::vector<NameEntry3ds> mMaterialNames;
     std::vector<NameEntry3ds> mNodeNames;
+    // Per name: the positions of its entries in mObjectNames and mNodeNames, in list order.
+    std::unordered_map<std::string, std::vector<std::size_t>> mObjectsByName;
+    std::unordered_map<std::string, std::vector<std::size_t>> mNodesByName;
     // Per keyframer node tag: the positions of its nodes in mNodeNames.
     std::unordered_map<uint32_t, std::vector<std::size_t>> mNodesOfTag;
     // Where the last index search of the object list stopped (the test, the index and the
     // position found), so that getting records one index after the other costs one pass.
     const void* mScanTest = nullptr;
+    // The named object and keyframer node a put added last: with every chunk before it in its
+    // section it weighs at least as much as the next one of its kind, so the next put looks
+    // for its place from there, not from the section's first chunk. Null once a chunk of the
+    // section loses its tag.
+    ChunkNode3ds* mLastObject = nullptr;
+    ChunkNode3ds* mLastNode = nullptr;
     uint32_t mScanIndex = 0;
     std::size_t mScanPosition = 0;
 };
@@ -93,6 +102,9 @@ void NoteObjectAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName,
 void NoteMaterialAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName,
                           ChunkNode3ds* pChunk);
 void NoteNodeAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName, ChunkNode3ds* pChunk);
+// A new empty child of a section for a put, placed by weight from the hint on when the hint
+// weighs at least as much; the hint becomes the child.
+ChunkNode3ds* AddSectionChild3ds(ChunkNode3ds* pSection, uint32_t pTag, ChunkNode3ds*& ioHint);
 // The material list: one entry per 0xAFFF of the mesh section (the top chunk for kind 3).
 const std::vector<NameEntry3ds>& MaterialList3ds(Toolkit3dsContext& ioKit,
                                                  ChunkDatabase3ds* pDatabase);

@@ -77,12 +77,21 @@ ChunkNode3ds* AddChildChunk3ds(ChunkNode3ds* pParent, std::unique_ptr<ChunkNode3
 
 ChunkNode3ds* InsertChildChunk3ds(ChunkNode3ds* pParent, std::unique_ptr<ChunkNode3ds> pChild)
 {
+    return InsertChildChunkAfter3ds(pParent, nullptr, std::move(pChild));
+}
+
+ChunkNode3ds* InsertChildChunkAfter3ds(ChunkNode3ds* pParent, ChunkNode3ds* pFrom,
+                                       std::unique_ptr<ChunkNode3ds> pChild)
+{
     if (!pParent || !pChild) {
         return nullptr;
     }
     const int lWeight = ChunkWeightOf3ds(pChild->mTag);
-    std::unique_ptr<ChunkNode3ds>* lLink = &pParent->mChildren;
-    while (*lLink && ChunkWeightOf3ds((*lLink)->mTag) >= lWeight) {
+    std::unique_ptr<ChunkNode3ds>* lLink = pFrom ? &pFrom->mNext : &pParent->mChildren;
+    // A sibling of the same tag weighs the same: runs of objects or nodes are passed without
+    // looking their weight up.
+    while (*lLink &&
+           ((*lLink)->mTag == pChild->mTag || ChunkWeightOf3ds((*lLink)->mTag) >= lWeight)) {
         lLink = &(*lLink)->mNext;
     }
     pChild->mNext = std::move(*lLink);

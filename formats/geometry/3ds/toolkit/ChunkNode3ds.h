@@ -65,6 +65,10 @@ ChunkNode3ds* FindNextChunk3ds(ChunkNode3ds* pChunk, uint32_t pTag);
 ChunkNode3ds* AddChildChunk3ds(ChunkNode3ds* pParent, std::unique_ptr<ChunkNode3ds> pChild);
 // Inserts pChild before the first child that weighs less, else last; the child.
 ChunkNode3ds* InsertChildChunk3ds(ChunkNode3ds* pParent, std::unique_ptr<ChunkNode3ds> pChild);
+// The same, looking from pFrom on: a child of pParent that, with every child before it, weighs
+// at least as much as pChild (the caller knows it; null: from the first child). The child.
+ChunkNode3ds* InsertChildChunkAfter3ds(ChunkNode3ds* pParent, ChunkNode3ds* pFrom,
+                                       std::unique_ptr<ChunkNode3ds> pChild);
 // The direct child of pTag emptied (children and data freed), or a new one inserted by weight.
 ChunkNode3ds* ReplaceOrAddChildChunk3ds(ChunkNode3ds* pParent, uint32_t pTag);
 // A copy of the chunk and its subtree (not its siblings). Loaded data of a chunk read from a

@@ -173,14 +173,16 @@ void ClearNodes(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, const std
         }
         ClearChunk3ds(lNode);
         MarkNodesDirty3ds(pDatabase);
+        pDatabase->mLastNode = nullptr;
     }
 }
 
 // A new node with its id (0xFFFF until the write numbers it) and header.
-ChunkNode3ds* AddNode(ChunkNode3ds* pSection, uint32_t pTag, const std::string& pName,
-                      uint16_t pFlags1, uint16_t pFlags2, const std::string& pParent)
+ChunkNode3ds* AddNode(ChunkDatabase3ds* pDatabase, ChunkNode3ds* pSection, uint32_t pTag,
+                      const std::string& pName, uint16_t pFlags1, uint16_t pFlags2,
+                      const std::string& pParent)
 {
-    ChunkNode3ds* lNode = AddEmptyChild3ds(pSection, pTag);
+    ChunkNode3ds* lNode = AddSectionChild3ds(pSection, pTag, pDatabase->mLastNode);
     AddShortChild3ds(lNode, Tag3ds::kNodeId, Tag3ds::kNoParent);
     ChunkData3ds* lHeader = AddDataChild3ds(lNode, Tag3ds::kNodeHdr);
     lHeader->mStrings[0] = pName;
@@ -246,8 +248,9 @@ ChunkNode3ds* AddTargetNode(ChunkDatabase3ds* pDatabase, ChunkNode3ds* pSection,
     if (pMotion.mTargetPosition.mKeys.empty() || pMotion.mTargetPosition.mValues.empty()) {
         return nullptr;
     }
-    ChunkNode3ds* lTarget = AddNode(pSection, pKind, pMotion.mName, pMotion.mTargetFlags1,
-                                    pMotion.mTargetFlags2, pMotion.mTargetParent);
+    ChunkNode3ds* lTarget =
+        AddNode(pDatabase, pSection, pKind, pMotion.mName, pMotion.mTargetFlags1,
+                pMotion.mTargetFlags2, pMotion.mTargetParent);
     PutTrack(lTarget, Tag3ds::kPositionTrack, pMotion.mTargetPosition);
     NoteNodeAdded3ds(pDatabase, pMotion.mName, lTarget);
     return lTarget;
@@ -482,8 +485,8 @@ void PutCameraMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
     ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kCameraNode, lXdata);
     ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kTargetNode, lTargetXdata);
     ChunkNode3ds* lTarget = AddTargetNode(pDatabase, lSection, Tag3ds::kTargetNode, *pMotion);
-    ChunkNode3ds* lNode = AddNode(lSection, Tag3ds::kCameraNode, pMotion->mName, pMotion->mFlags1,
-                                  pMotion->mFlags2, pMotion->mParent);
+    ChunkNode3ds* lNode = AddNode(pDatabase, lSection, Tag3ds::kCameraNode, pMotion->mName,
+                                  pMotion->mFlags1, pMotion->mFlags2, pMotion->mParent);
     NoteNodeAdded3ds(pDatabase, pMotion->mName, lNode);
     PutTrack(lNode, Tag3ds::kPositionTrack, pMotion->mPosition);
     PutTrack(lNode, Tag3ds::kFovTrack, pMotion->mFov);
@@ -502,8 +505,8 @@ void PutOmniLightMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase
     }
     std::unique_ptr<ChunkNode3ds> lXdata;
     ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kOmniNode, lXdata);
-    ChunkNode3ds* lNode = AddNode(lSection, Tag3ds::kOmniNode, pMotion->mName, pMotion->mFlags1,
-                                  pMotion->mFlags2, pMotion->mParent);
+    ChunkNode3ds* lNode = AddNode(pDatabase, lSection, Tag3ds::kOmniNode, pMotion->mName,
+                                  pMotion->mFlags1, pMotion->mFlags2, pMotion->mParent);
     NoteNodeAdded3ds(pDatabase, pMotion->mName, lNode);
     PutTrack(lNode, Tag3ds::kPositionTrack, pMotion->mPosition);
     PutTrack(lNode, Tag3ds::kColorTrack, pMotion->mColor);
@@ -523,8 +526,8 @@ void PutSpotlightMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase
     ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kSpotNode, lXdata);
     ClearNodes(ioKit, pDatabase, pMotion->mName, Tag3ds::kSpotTargetNode, lTargetXdata);
     ChunkNode3ds* lTarget = AddTargetNode(pDatabase, lSection, Tag3ds::kSpotTargetNode, *pMotion);
-    ChunkNode3ds* lNode = AddNode(lSection, Tag3ds::kSpotNode, pMotion->mName, pMotion->mFlags1,
-                                  pMotion->mFlags2, pMotion->mParent);
+    ChunkNode3ds* lNode = AddNode(pDatabase, lSection, Tag3ds::kSpotNode, pMotion->mName,
+                                  pMotion->mFlags1, pMotion->mFlags2, pMotion->mParent);
     NoteNodeAdded3ds(pDatabase, pMotion->mName, lNode);
     PutTrack(lNode, Tag3ds::kPositionTrack, pMotion->mPosition);
     PutTrack(lNode, Tag3ds::kColorTrack, pMotion->mColor);
@@ -548,8 +551,8 @@ void PutObjectMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
     const std::string lListed =
         lMotion.mInstance.empty() ? lMotion.mName : lMotion.mName + "." + lMotion.mInstance;
     ClearNodes(ioKit, pDatabase, lListed, Tag3ds::kObjectNode, lXdata);
-    ChunkNode3ds* lNode = AddNode(lSection, Tag3ds::kObjectNode, lMotion.mName, lMotion.mFlags1,
-                                  lMotion.mFlags2, lMotion.mParent);
+    ChunkNode3ds* lNode = AddNode(pDatabase, lSection, Tag3ds::kObjectNode, lMotion.mName,
+                                  lMotion.mFlags1, lMotion.mFlags2, lMotion.mParent);
     if (!lMotion.mInstance.empty()) {
         AddStringChild3ds(lNode, Tag3ds::kInstanceName, lMotion.mInstance);
     }
@@ -610,6 +613,9 @@ void PutKeyframerSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDataba
         ResetChunkData3ds(ReplaceOrAddChildChunk3ds(lSection, Tag3ds::kKfSegment))->mInts = {
             pSettings->mSegmentStart, pSettings->mSegmentEnd};
     } else {
-        ClearChunk3ds(ChildOf3ds(lSection, Tag3ds::kKfSegment));
+        if (ChunkNode3ds* lSegment = ChildOf3ds(lSection, Tag3ds::kKfSegment)) {
+            ClearChunk3ds(lSegment);
+            pDatabase->mLastNode = nullptr;
+        }
     }
 }

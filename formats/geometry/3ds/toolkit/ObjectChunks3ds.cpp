@@ -90,7 +90,7 @@ ChunkNode3ds* PrepareNamedObject3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* 
         lObject->mTag = Tag3ds::kNamedObject;
         ResetChunkData3ds(lObject)->mStrings[0] = pName;
     } else {
-        lObject = AddEmptyChild3ds(lSection, Tag3ds::kNamedObject);
+        lObject = AddSectionChild3ds(lSection, Tag3ds::kNamedObject, pDatabase->mLastObject);
         ResetChunkData3ds(lObject)->mStrings[0] = pName;
         // Objects weigh alike, so a new one comes after every other: the list stays in order.
         NoteObjectAdded3ds(pDatabase, pName, lObject);

@@ -212,6 +212,9 @@ void PutBackgroundSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatab
         }
     }
     ClearChunk3ds(lMarker);
+    if (lMarker) {
+        pDatabase->mLastObject = nullptr;
+    }
     static const uint16_t kMarkers[] = {0, Tag3ds::kUseSolidBackground,
                                         Tag3ds::kUseGradientBackground,
                                         Tag3ds::kUseBitmapBackground};

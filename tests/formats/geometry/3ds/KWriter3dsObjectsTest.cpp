@@ -10,6 +10,7 @@
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvLight.h"
 #include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvPatch.h"
 #include "scene/objects/KRyvTexture.h"
 
 #include <gtest/gtest.h>
@@ -363,4 +364,58 @@ TEST(KWriter3dsObjects, PlanarCoordinates)
     ASSERT_EQ(lObject->mTexVerts.size(), 3u);
     EXPECT_EQ(lObject->mTexVerts[2].u, 0.0f);
     EXPECT_FALSE(std::isnan(lObject->mTexVerts[2].v));
+}
+
+// A patch is written as a tessellated mesh made on a copy: the scene keeps its patch and
+// gains no attribute.
+TEST(KWriter3dsObjects, PatchesAreWrittenAsMeshes)
+{
+    ScratchDir lDir;
+    Scene3ds lScene;
+    KRyvPatch* lPatch = lScene.mFactory->CreatePatch();
+    ASSERT_TRUE(lPatch->InitControlPoints(3, KRyvPatch::eLinear, 3, KRyvPatch::eLinear));
+    std::vector<KVector4>& lPoints = lPatch->GetControlPointArray();
+    for (int i = 0; i < 9; ++i) {
+        lPoints[static_cast<std::size_t>(i)] = KVector4(i % 3, 0, i / 3, 1);
+    }
+    KRyvNode* lNode = lScene.Add("Patch", lPatch);
+    const int lAttributes = lScene.mFactory->GetNodeAttributeCount();
+    auto lRun = lScene.WriteAndLoad(lDir, "patch.3ds");
+    ASSERT_EQ(GetMeshCount3ds(lRun->mKit, lRun->Db()), 1u);
+    std::unique_ptr<MeshObject3ds> lMesh;
+    GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lMesh);
+    EXPECT_GT(lMesh->mFaces.size(), 0u);
+    EXPECT_TRUE(lMesh->mTexVerts.empty());
+    EXPECT_EQ(lNode->GetNodeAttribute(), lPatch);
+    EXPECT_EQ(lScene.mFactory->GetNodeAttributeCount(), lAttributes);
+}
+
+// A texture's placement survives a write and a read, with scales that differ and a rotation.
+TEST(KWriter3dsObjects, TexturePlacementRoundTrips)
+{
+    ScratchDir lDir;
+    Scene3ds lScene;
+    KRyvMesh* lMesh = lScene.Triangle();
+    KRyvMaterial* lMaterial = lScene.mFactory->CreateMaterial("Wood");
+    lMesh->InitMaterialIndices(KRyvMesh::eMappingAllSame);
+    lMesh->AddMaterial(lMaterial);
+    KRyvTexture* lTexture = AddTexture(lScene, *lMesh);
+    lTexture->SetScale(2.0, 0.5);
+    lTexture->SetTranslation(0.3, -0.2);
+    lTexture->SetRotation(0.0, 0.0, 30.0);
+    lMesh->InitTextureUVIndices(KRyvMesh::eMappingByControlPoint);
+    for (int i = 0; i < 3; ++i) {
+        lMesh->AddTextureUV(KVector2(0.5 * i, 0.5));
+    }
+    lScene.Add("Tri", lMesh);
+    ASSERT_TRUE(lScene.Write(lDir.Path("placed.3ds")));
+    Read3ds lRead = ReadFile(lDir.Path("placed.3ds"));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    KRyvTexture* lBack = lRead.MeshOf("Tri")->GetTexture(0);
+    ASSERT_NE(lBack, nullptr);
+    EXPECT_NEAR(lBack->GetScaleU(), 2.0, 1e-5);
+    EXPECT_NEAR(lBack->GetScaleV(), 0.5, 1e-5);
+    EXPECT_NEAR(lBack->GetRotationW(), 30.0, 1e-4);
+    EXPECT_NEAR(lBack->GetTranslationU(), 0.3, 1e-5);
+    EXPECT_NEAR(lBack->GetTranslationV(), -0.2, 1e-5);
 }
