@@ -134,6 +134,7 @@ int VurnScene::CreateNode(int pType, const std::string& pName, int pParent)
         mNodes[pParent].mChildren.push_back(lId);
     }
     mNodes.push_back(lNode);
+    IndexName(lId);
     RecordMutation("create " + std::string(VurnTypeTable::Name(pType)) + " " + mNodes[lId].mName);
     return lId;
 }
@@ -154,8 +155,36 @@ bool VurnScene::DeleteNode(int pNode)
     return true;
 }
 
+std::vector<int> VurnScene::NameScopes(int pNode) const
+{
+    return IsDagNode(pNode) ? mNodes[pNode].mParents : std::vector<int>{kDependencyScope};
+}
+
+void VurnScene::IndexName(int pNode)
+{
+    for (int lScope : NameScopes(pNode)) {
+        mNames[{lScope, mNodes[pNode].mName}].push_back(pNode);
+    }
+}
+
+void VurnScene::UnindexName(int pNode)
+{
+    for (int lScope : NameScopes(pNode)) {
+        const auto lFound = mNames.find({lScope, mNodes[pNode].mName});
+        if (lFound == mNames.end()) {
+            continue;
+        }
+        auto& lIds = lFound->second;
+        lIds.erase(std::remove(lIds.begin(), lIds.end(), pNode), lIds.end());
+        if (lIds.empty()) {
+            mNames.erase(lFound);
+        }
+    }
+}
+
 void VurnScene::DetachNode(int pNode)
 {
+    UnindexName(pNode);
     VurnNode& lNode = mNodes[pNode];
     for (int lParent : lNode.mParents) {
         auto& lSiblings = mNodes[lParent].mChildren;
@@ -234,12 +263,8 @@ int VurnScene::FindNodeByPath(const std::string& pPath) const
     std::istringstream lIn(pPath.front() == '|' ? pPath.substr(1) : pPath);
     std::string lPart;
     while (std::getline(lIn, lPart, '|')) {
-        int lNext = -1;
-        for (int lChild : mNodes[lCurrent].mChildren) {
-            if (mNodes[lChild].mName == lPart) {
-                lNext = lChild;
-            }
-        }
+        const auto lFound = mNames.find({lCurrent, lPart});
+        const int lNext = lFound == mNames.end() ? -1 : lFound->second.back();
         if (lNext < 0) {
             return -1;
         }
@@ -250,18 +275,12 @@ int VurnScene::FindNodeByPath(const std::string& pPath) const
 
 bool VurnScene::NameTaken(const std::string& pName, int pParent, bool pDag, int pExcept) const
 {
-    if (pDag) {
-        for (int lSibling : mNodes[pParent].mChildren) {
-            if (lSibling != pExcept && mNodes[lSibling].mName == pName) {
-                return true;
-            }
-        }
+    const auto lFound = mNames.find({pDag ? pParent : kDependencyScope, pName});
+    if (lFound == mNames.end()) {
         return false;
     }
-    for (int lId = 1; lId < NodeCount(); ++lId) {
-        const VurnNode& lNode = mNodes[lId];
-        if (lId != pExcept && lNode.mAlive && lNode.mName == pName &&
-            !VurnTypeTable::IsA(lNode.mType, MFn::kDagNode)) {
+    for (int lId : lFound->second) {
+        if (lId != pExcept) {
             return true;
         }
     }
@@ -298,7 +317,9 @@ bool VurnScene::Rename(int pNode, const std::string& pName)
         lName = pName + std::to_string(lNumber);
     }
     RecordMutation("rename " + mNodes[pNode].mName + " " + lName);
+    UnindexName(pNode);
     mNodes[pNode].mName = lName;
+    IndexName(pNode);
     return true;
 }
 
@@ -338,6 +359,7 @@ bool VurnScene::AddParent(int pChild, int pParent)
     }
     lParents.push_back(pParent);
     mNodes[pParent].mChildren.push_back(pChild);
+    mNames[{pParent, mNodes[pChild].mName}].push_back(pChild);
     RecordMutation("parent " + mNodes[pChild].mName + " " + mNodes[pParent].mName);
     return true;
 }

@@ -305,6 +305,10 @@ public:
 private:
     std::string UniqueName(const std::string& pName, int pParent, bool pDag) const;
     bool NameTaken(const std::string& pName, int pParent, bool pDag, int pExcept) const;
+    // The name index: the scopes a node's name lives in (its DAG parents, or kDependencyScope).
+    std::vector<int> NameScopes(int pNode) const;
+    void IndexName(int pNode);
+    void UnindexName(int pNode);
     void CollectPaths(int pNode, VurnPath& ioPath, int pTarget, std::vector<VurnPath>& ioOut) const;
     bool IsAncestor(int pAncestor, int pNode) const;
     void DetachNode(int pNode);
@@ -319,6 +323,10 @@ private:
     MVector Vector3(int pNode, const char* pX, const char* pY, const char* pZ) const;
 
     std::vector<VurnNode> mNodes;
+    // Live nodes by (scope, name): names are unique per scope, so looking one up costs no walk
+    // over a large scene's siblings.
+    static constexpr int kDependencyScope = -1;
+    std::map<std::pair<int, std::string>, std::vector<int>> mNames;
     std::vector<VurnAttribute> mAttributes;
     std::map<int, std::vector<int>> mTypeAttributes;
     std::vector<VurnConnection> mConnections;

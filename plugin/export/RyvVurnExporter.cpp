@@ -20,6 +20,8 @@
 #include "scene/KRyvScene.h"
 
 #include <cmath>
+#include <cstring>
+#include <set>
 #include <string>
 
 namespace M = RyvVurnExportMessages;
@@ -184,8 +186,7 @@ void RyvVurnExporter::ApplyMasterScale(double pScale)
         (IsRootNode(lChild) ? lRootNamed : lOthers).push_back(lChild);
     }
     if (!lOthers.empty()) {
-        // The factory's renaming keeps the new root's name unique, and still a root name.
-        KRyvNode* lScaleRoot = mFactory.CreateNode(kRootName, nullptr);
+        KRyvNode* lScaleRoot = mFactory.CreateNode(FreeRootName().c_str(), nullptr);
         lScaleRoot->SetLclScaling(KVector4(pScale, pScale, pScale));
         for (KRyvNode* lNode : lOthers) {
             lScaleRoot->AddChild(lNode);
@@ -193,6 +194,24 @@ void RyvVurnExporter::ApplyMasterScale(double pScale)
         mRootNode->AddChild(lScaleRoot);
     }
     ScaleRootNamed(lRootNamed, pScale);
+}
+
+// "Ryv_Root", or with the lowest number appended that no node's name has yet: a second node
+// of one name would clash in the file, and the name still marks a root node.
+std::string RyvVurnExporter::FreeRootName()
+{
+    std::set<std::string> lTaken;
+    for (int lIndex = 0; lIndex < mFactory.GetNodeCount(); ++lIndex) {
+        const KString lName = mFactory.GetNode(lIndex)->GetNameWithoutPrefix();
+        if (std::strstr(lName.Buffer(), kRootName)) {
+            lTaken.insert(lName.Buffer());
+        }
+    }
+    std::string lName = kRootName;
+    for (int lNumber = 1; lTaken.count(lName) > 0; ++lNumber) {
+        lName = kRootName + std::to_string(lNumber);
+    }
+    return lName;
 }
 
 void RyvVurnExporter::ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, double pScale)

@@ -10,6 +10,7 @@
 #include "plugin/shell/RyvVurnObjectFactory.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class KFCurveNode;
@@ -135,6 +136,7 @@ private:
     void ReadSamplingRate();
     bool RunPasses();
     void SetTakeSpans();
+    std::string FreeRootName();
     void ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, double pScale);
     RyvVurnNode* ExportTransformByTypeId(const MDagPath& pPath, const MFnDagNode& pDagNode);
     RyvVurnNode* DispatchPath(const MDagPath& pPath, const MFnDagNode& pDagNode, bool& oJoint);

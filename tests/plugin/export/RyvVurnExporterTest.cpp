@@ -245,7 +245,9 @@ TEST_F(RyvVurnExporterTest, MasterScaleAddsAScaledRootAndDissolvesRootNodes)
     ASSERT_NE(lFree, nullptr);
     KRyvNode* lScaleRoot = lFree->GetParent();
     ASSERT_NE(lScaleRoot, lRoot);
-    EXPECT_NE(std::string(lScaleRoot->GetName().Buffer()).find("Ryv_Root"), std::string::npos);
+    // The old root node's name is taken: the new one differs but is still a root name.
+    EXPECT_STREQ(lScaleRoot->GetName().Buffer(), "Model::Ryv_Root1");
+    EXPECT_TRUE(lExporter.IsRootNode(lScaleRoot));
     KVector4 lScale;
     lScaleRoot->GetLclScaling(lScale);
     EXPECT_DOUBLE_EQ(lScale[0], 2.0);
@@ -254,7 +256,8 @@ TEST_F(RyvVurnExporterTest, MasterScaleAddsAScaledRootAndDissolvesRootNodes)
     const int lLast = lRoot->GetChildCount() - 1;
     EXPECT_EQ(lRoot->GetChild(lLast - 1), Find(lRoot, "first"));
     EXPECT_EQ(lRoot->GetChild(lLast), Find(lRoot, "second"));
-    EXPECT_EQ(Find(lRoot, "Ryv_Root")->GetChildCount(), 1);
+    EXPECT_EQ(Find(lRoot, "Ryv_Root1")->GetChildCount(), 1);
+    EXPECT_EQ(Find(lRoot, "Ryv_Root"), nullptr);
 }
 
 TEST_F(RyvVurnExporterTest, MasterScaleOfOneOrZeroChangesNothing)
