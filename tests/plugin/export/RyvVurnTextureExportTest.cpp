@@ -218,29 +218,32 @@ TEST_F(RyvVurnTextureExportTest, ShadingGroupAndSurfaceShaderLookups)
     EXPECT_EQ(Geometry("box")->GetLayer(0)->GetTextures(), nullptr);
 }
 
-TEST(RyvVurnTextureRecordTest, PairsAreCountedOnceAndNeverCollide)
+TEST_F(RyvVurnTextureExportTest, RecordPairsAreCountedOnceAndNeverCollide)
 {
+    const MObject lFirst = MObject::node(FileTexture("first", "a.tif"));
+    const MObject lSecond = MObject::node(FileTexture("second", "b.tif"));
     RyvVurnTextureRecord lRecord;
     int lMode = 0;
     EXPECT_FALSE(lRecord.GetMappingMode(0, lMode));
     EXPECT_EQ(lMode, RyvVurnTextureRecord::kMappingAllSame);
-    lRecord.AddTexture(0, 1024, MObject::node(7));
-    lRecord.AddTexture(1, 0, MObject::node(8));
-    lRecord.AddTexture(0, 1024, MObject::node(7));
+    lRecord.AddTexture(0, 1024, lFirst);
+    lRecord.AddTexture(1, 0, lSecond);
+    lRecord.AddTexture(0, 1024, lFirst);
     lRecord.AddTexture(2, -1, MObject());
     ASSERT_EQ(lRecord.GetPairs().size(), 3u);
     EXPECT_EQ(lRecord.GetPairs()[0].mCount, 1);
     EXPECT_EQ(lRecord.GetLayers(), std::vector<int>({0, 1, 2}));
     EXPECT_EQ(lRecord.TextureOnLayer(0), 1024);
-    EXPECT_EQ(lRecord.FindLayerIndex(MObject::node(8)), 1);
-    EXPECT_EQ(lRecord.FindLayerIndex(MObject::node(9)), -1);
+    EXPECT_EQ(lRecord.FindLayerIndex(lSecond), 1);
+    EXPECT_EQ(lRecord.FindLayerIndex(MObject::node(Scene().CreateNode(MFn::kFileTexture, "third"))),
+              -1);
     EXPECT_TRUE(lRecord.GetMappingMode(1, lMode));
     EXPECT_FALSE(lRecord.GetMappingMode(2, lMode));
     RyvVurnTextureRecord lCounting(1, 4, 3);
-    lCounting.AddTexture(0, 0, MObject::node(7));
+    lCounting.AddTexture(0, 0, lFirst);
     EXPECT_TRUE(lCounting.GetMappingMode(0, lMode));
     EXPECT_EQ(lMode, 3);
-    lCounting.AddTexture(0, 0, MObject::node(7));
+    lCounting.AddTexture(0, 0, lFirst);
     EXPECT_TRUE(lCounting.GetMappingMode(0, lMode));
     EXPECT_EQ(lMode, 4);
 }
