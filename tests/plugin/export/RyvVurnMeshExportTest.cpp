@@ -1,5 +1,6 @@
 #include "platform/vurn/MFnDeformers.h"
 #include "platform/vurn/VurnSnapshot.h"
+#include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
 #include "tests/plugin/export/GeometryExportTestSupport.h"
@@ -250,12 +251,18 @@ TEST_F(RyvVurnMeshExportTest, SmoothingBehindASkinIsSwitchedOffWhileReadAndResto
     VurnFixtures::Skin(lCube, VurnFixtures::JointChain("bone", 2));
     const int lSmooth = VurnFixtures::Smooth("smooth", lCube);
     Scene().SetNumber(lSmooth, "divisions", 3);
+    // A hidden transform over a visible shape: the shape stays visible.
+    Scene().SetNumber(lCube, "visibility", 0);
     const VurnSnapshot lBefore = VurnSnapshot::Take();
     Walk();
     EXPECT_EQ(lBefore.Diff(VurnSnapshot::Take()), std::vector<std::string>());
     EXPECT_EQ(Commands("getAttr \"smooth.divisions\""), 1);
     EXPECT_EQ(Commands("setAttr \"smooth.divisions\" 0"), 1);
     EXPECT_EQ(Commands("setAttr \"smooth.divisions\" 3"), 1);
+    double lShapeVisible = 0.0;
+    Scene().GetNumber(VurnFixtures::ShapeOf(lCube), "visibility", lShapeVisible);
+    EXPECT_EQ(lShapeVisible, 1.0);
+    EXPECT_FALSE(Node("box")->GetVisibility());
     mExporter.EndSteps();
     EXPECT_TRUE(Logged("RYV Export Warning: The plugin has detected a polygonSmoothFacet operator "
                        "and a skinCluster."));
@@ -361,4 +368,37 @@ TEST_F(RyvVurnMeshExportTest, CoincidentVerticesAreLoggedAndThe39FirstShown)
     }
     EXPECT_EQ(lLogged, 50);
     EXPECT_TRUE(Logged("Vertices 0 and 50 of mesh Model::dup have the same 3D coordinate."));
+}
+
+TEST_F(RyvVurnMeshExportTest, SplitPointsOfAHardEdgedMeshKeepTheirSkinWeights)
+{
+    HardenEdges(VurnFixtures::Cube("box"));
+    GetOptionStore().SetBool(kExportHardEdges, true);
+    Walk();
+    KRyvMesh* lMesh = Mesh("box");
+    // The skin pass runs before the check: point 0 weighs 0.25 on the link.
+    KRyvLink* lLink = mExporter.GetFactory().CreateLink();
+    lLink->AddControlPointIndex(0, 0.25);
+    lMesh->AddLink(lLink);
+    mExporter.CheckCoincidentVertices(mExporter.GetRootNode());
+    ASSERT_EQ(lMesh->GetControlPointCount(), 24);
+    std::vector<int> lUses;
+    for (int lPolygon = 0; lPolygon < 6; ++lPolygon) {
+        for (int lCorner = 0; lCorner < 4; ++lCorner) {
+            const int lPoint = lMesh->GetPolygonVertex(lPolygon, lCorner);
+            const KVector4& lPosition = lMesh->GetControlPoints()[lPoint];
+            if (lPosition[0] < 0 && lPosition[1] < 0 && lPosition[2] < 0) {
+                lUses.push_back(lPoint);
+            }
+        }
+    }
+    // Corner (-1, -1, -1) is used by three faces: three points, each weighing 0.25.
+    ASSERT_EQ(lUses.size(), 3u);
+    KRyvLink* lSplit = lMesh->GetLink(0);
+    ASSERT_EQ(lSplit->GetControlPointIndicesCount(), 3);
+    for (int lEntry = 0; lEntry < 3; ++lEntry) {
+        EXPECT_NE(std::find(lUses.begin(), lUses.end(), lSplit->GetControlPointIndices()[lEntry]),
+                  lUses.end());
+        EXPECT_DOUBLE_EQ(lSplit->GetControlPointWeights()[lEntry], 0.25);
+    }
 }
