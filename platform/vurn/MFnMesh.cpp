@@ -326,10 +326,15 @@ MStatus MFnMesh::getFaceVertexColorIndex(int pPolygon, int pCorner, int& oIndex)
         pCorner >= polygonVertexCount(pPolygon)) {
         return VurnFailure("face-vertex out of range");
     }
-    int lBefore = 0;
-    for (int lPolygon = 0; lPolygon < pPolygon; ++lPolygon) {
-        lBefore += Count(lMesh->mPolygons[lPolygon].size());
+    if (mCornersOf != lMesh || mFirstCorners.size() != lMesh->mPolygons.size()) {
+        mCornersOf = lMesh;
+        mFirstCorners.clear();
+        int lBefore = 0;
+        for (const std::vector<int>& lPolygon : lMesh->mPolygons) {
+            mFirstCorners.push_back(lBefore);
+            lBefore += Count(lPolygon.size());
+        }
     }
-    oIndex = lBefore + pCorner;
+    oIndex = mFirstCorners[static_cast<size_t>(pPolygon)] + pCorner;
     return MStatus();
 }

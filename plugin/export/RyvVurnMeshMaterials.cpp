@@ -152,8 +152,10 @@ void ExportUVSets(const MFnMesh& pMesh, const std::vector<RyvVurnTextureRecord>&
         for (unsigned int lIndex = 0; lIndex < lU.length() && lIndex < lV.length(); ++lIndex) {
             lElement->Add(lU[lIndex], lV[lIndex]);
         }
-        for (int lPolygon = 0; lPolygon < pMesh.numPolygons(); ++lPolygon) {
-            for (int lCorner = 0; lCorner < pMesh.polygonVertexCount(lPolygon); ++lCorner) {
+        const int lPolygons = pMesh.numPolygons();
+        for (int lPolygon = 0; lPolygon < lPolygons; ++lPolygon) {
+            const int lCorners = pMesh.polygonVertexCount(lPolygon);
+            for (int lCorner = 0; lCorner < lCorners; ++lCorner) {
                 int lId = -1;
                 pMesh.getPolygonUVid(lPolygon, lCorner, lId, &lName);
                 lElement->GetIndexArray().push_back(lId);
