@@ -10,6 +10,7 @@
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace G = RyvVurnGeometryMessages;
@@ -63,7 +64,22 @@ unsigned int InstanceNumber(const MFnMesh& pMesh)
     return lPath.isInstanced() ? lPath.instanceNumber() : 0;
 }
 
-// False when the host cannot give the instance's shaders.
+// The position of pShader among the collected shaders, added when new; -1 for a null shader.
+int ShaderPosition(const MObject& pShader, MeshShaders& ioShaders)
+{
+    if (pShader.isNull()) {
+        return -1;
+    }
+    const auto lFound = std::find(ioShaders.mShaders.begin(), ioShaders.mShaders.end(), pShader);
+    if (lFound != ioShaders.mShaders.end()) {
+        return static_cast<int>(lFound - ioShaders.mShaders.begin());
+    }
+    ioShaders.mShaders.push_back(pShader);
+    return static_cast<int>(ioShaders.mShaders.size()) - 1;
+}
+
+// False when the host cannot give the instance's shaders. Each shading group is resolved once,
+// when its first polygon meets it, so the walk costs one look-up per polygon.
 bool CollectShaders(const MFnMesh& pMesh, MeshShaders& oShaders)
 {
     MObjectArray lSets;
@@ -71,26 +87,19 @@ bool CollectShaders(const MFnMesh& pMesh, MeshShaders& oShaders)
     if (!pMesh.getConnectedShaders(InstanceNumber(pMesh), lSets, lIndices)) {
         return false;
     }
-    std::vector<MObject> lSetShaders;
-    for (unsigned int lSet = 0; lSet < lSets.length(); ++lSet) {
-        lSetShaders.push_back(GetSurfaceShader(lSets[lSet]));
-    }
+    constexpr int kUnresolved = -2;
+    std::vector<int> lSetPositions(lSets.length(), kUnresolved);
+    int lUnshadedPosition = kUnresolved;
     const int lPolygons = pMesh.numPolygons();
     for (int lPolygon = 0; lPolygon < lPolygons; ++lPolygon) {
         const int lSet = lIndices[static_cast<unsigned int>(lPolygon)];
-        MObject lShader = lSet >= 0 && static_cast<size_t>(lSet) < lSetShaders.size()
-                              ? lSetShaders[static_cast<size_t>(lSet)]
-                              : MObject();
-        if (lShader.isNull()) {
-            lShader = DefaultShader(oShaders);
-        }
-        int lPosition = -1;
-        for (size_t lIndex = 0; lIndex < oShaders.mShaders.size() && lPosition < 0; ++lIndex) {
-            lPosition = oShaders.mShaders[lIndex] == lShader ? static_cast<int>(lIndex) : -1;
-        }
-        if (lPosition < 0 && !lShader.isNull()) {
-            lPosition = static_cast<int>(oShaders.mShaders.size());
-            oShaders.mShaders.push_back(lShader);
+        const bool lHasSet = lSet >= 0 && static_cast<size_t>(lSet) < lSetPositions.size();
+        int& lPosition = lHasSet ? lSetPositions[static_cast<size_t>(lSet)] : lUnshadedPosition;
+        if (lPosition == kUnresolved) {
+            MObject lShader =
+                lHasSet ? GetSurfaceShader(lSets[static_cast<unsigned int>(lSet)]) : MObject();
+            lPosition =
+                ShaderPosition(lShader.isNull() ? DefaultShader(oShaders) : lShader, oShaders);
         }
         oShaders.mPolygonShader.push_back(lPosition);
     }

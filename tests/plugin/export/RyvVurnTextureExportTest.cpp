@@ -278,3 +278,23 @@ TEST_F(RyvVurnTextureExportTest, TheWrittenFileReadsBackWithMeshMaterialAndTextu
               std::string::npos);
     EXPECT_NE(lMesh->GetLayer(0)->GetUVs(), nullptr);
 }
+
+TEST_F(RyvVurnTextureExportTest, TextureFilesAreEmbeddedOnlyThroughTheOption)
+{
+    // Bytes no writer could make up: they are in the file only when the texture is embedded.
+    const std::string lImage(4096, '\0');
+    std::string lMarked = lImage;
+    lMarked.replace(100, 24, "embedded-texture-marker!");
+    const std::string lTexture = mFolder.Write("marked.tif", lMarked);
+    const int lCube = VurnFixtures::Cube("box");
+    const int lFile = FileTexture("marked", lTexture);
+    Scene().Connect(lFile, "outColor", Shade("grain", lCube), "color");
+    for (const bool lEmbed : {false, true}) {
+        GetOptionStore().SetBool(kExportEmbedTextures, lEmbed);
+        const std::string lOut = mFolder.PathOf(lEmbed ? "embedded.ryv" : "linked.ryv");
+        RyvVurnExporter lExporter;
+        ASSERT_TRUE(lExporter.Export(lOut.c_str()));
+        EXPECT_EQ(TempFolder::Read(lOut).find("embedded-texture-marker!") != std::string::npos,
+                  lEmbed);
+    }
+}
