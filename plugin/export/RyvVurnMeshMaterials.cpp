@@ -7,6 +7,7 @@
 #include "plugin/export/RyvVurnGeometryMessages.h"
 #include "plugin/export/RyvVurnMaterialExport.h"
 #include "plugin/export/RyvVurnTextureRecord.h"
+#include "plugin/shell/RyvVurnNode.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
 
@@ -55,10 +56,15 @@ MObject DefaultShader(MeshShaders& ioShaders)
     return lShader;
 }
 
-unsigned int InstanceNumber(const MFnMesh& pMesh)
+// The instance of the shape that the node's path reaches (the node stands for one parent of
+// an instanced shape); 0 without a path or for a shape that is not instanced.
+unsigned int InstanceNumber(const RyvVurnNode* pNode)
 {
-    MDagPath lPath;
-    if (!pMesh.getPath(lPath) || !lPath.extendToShape()) {
+    if (!pNode || !pNode->GetDagPath()) {
+        return 0;
+    }
+    MDagPath lPath = *pNode->GetDagPath();
+    if (!lPath.extendToShape()) {
         return 0;
     }
     return lPath.isInstanced() ? lPath.instanceNumber() : 0;
@@ -80,11 +86,11 @@ int ShaderPosition(const MObject& pShader, MeshShaders& ioShaders)
 
 // False when the host cannot give the instance's shaders. Each shading group is resolved once,
 // when its first polygon meets it, so the walk costs one look-up per polygon.
-bool CollectShaders(const MFnMesh& pMesh, MeshShaders& oShaders)
+bool CollectShaders(const MFnMesh& pMesh, unsigned int pInstance, MeshShaders& oShaders)
 {
     MObjectArray lSets;
     MIntArray lIndices;
-    if (!pMesh.getConnectedShaders(InstanceNumber(pMesh), lSets, lIndices)) {
+    if (!pMesh.getConnectedShaders(pInstance, lSets, lIndices)) {
         return false;
     }
     constexpr int kUnresolved = -2;
@@ -229,7 +235,7 @@ void ExportMeshMaterials(RyvVurnExporter& ioExporter, const MFnMesh& pMesh, RyvV
                          KRyvMesh& ioMesh)
 {
     MeshShaders lShaders;
-    const bool lShaded = CollectShaders(pMesh, lShaders);
+    const bool lShaded = CollectShaders(pMesh, InstanceNumber(pNode), lShaders);
     std::vector<RyvVurnTextureRecord> lRecords(lShaders.mShaders.size());
     for (size_t lIndex = 0; lIndex < lRecords.size(); ++lIndex) {
         ioExporter.GatherShaderTextures(lShaders.mShaders[lIndex], pNode, lRecords[lIndex]);

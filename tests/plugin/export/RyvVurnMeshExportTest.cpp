@@ -402,3 +402,26 @@ TEST_F(RyvVurnMeshExportTest, SplitPointsOfAHardEdgedMeshKeepTheirSkinWeights)
         EXPECT_DOUBLE_EQ(lSplit->GetControlPointWeights()[lEntry], 0.25);
     }
 }
+
+TEST_F(RyvVurnMeshExportTest, EachInstanceOfAShapeGetsTheShadersOfItsOwnPath)
+{
+    const int lFirst = VurnFixtures::Cube("first");
+    const int lSecond = VurnFixtures::Transform("second");
+    const int lShape = VurnFixtures::ShapeOf(lFirst);
+    ASSERT_TRUE(Scene().AddParent(lShape, lSecond));
+    Shade("red", lFirst);
+    const int lBlue = Scene().CreateNode(MFn::kPhong, "blue");
+    const int lGroup = Scene().CreateNode(MFn::kSet, "blueSG");
+    Scene().MutableNode(lGroup)->mSet = std::make_shared<VurnSetData>();
+    Scene().MutableNode(lGroup)->mSet->mRestriction = MFnSet::kRenderableOnly;
+    Scene().Connect(lBlue, "outColor", lGroup, "surfaceShader");
+    MDagPathArray lPaths;
+    MDagPath::getAllPathsTo(MObject::node(lShape), lPaths);
+    ASSERT_EQ(lPaths.length(), 2u);
+    MFnSet(MObject::node(lGroup)).addMember(lPaths[1]);
+    Walk();
+    ASSERT_NE(Mesh("first"), nullptr);
+    ASSERT_NE(Mesh("second"), nullptr);
+    EXPECT_STREQ(Mesh("first")->GetMaterial(0)->GetName().Buffer(), "Material::red");
+    EXPECT_STREQ(Mesh("second")->GetMaterial(0)->GetName().Buffer(), "Material::blue");
+}
