@@ -425,3 +425,17 @@ TEST_F(RyvVurnMeshExportTest, EachInstanceOfAShapeGetsTheShadersOfItsOwnPath)
     EXPECT_STREQ(Mesh("first")->GetMaterial(0)->GetName().Buffer(), "Material::red");
     EXPECT_STREQ(Mesh("second")->GetMaterial(0)->GetName().Buffer(), "Material::blue");
 }
+
+TEST_F(RyvVurnMeshExportTest, PolygonSizesThatDifferUnderEqualTotalsAreAMismatch)
+{
+    const int lCube = VurnFixtures::Cube("box");
+    VurnFixtures::Skin(lCube, VurnFixtures::JointChain("bone", 2));
+    VurnMeshData& lOrig = *Scene().MutableNode(Scene().FindNode("boxShapeOrig"))->mMesh;
+    lOrig.mPolygons[0].push_back(4);
+    lOrig.mPolygons[1].pop_back();
+    Walk();
+    auto* lNode = dynamic_cast<RyvVurnNode*>(Node("box"));
+    ASSERT_NE(lNode, nullptr);
+    EXPECT_EQ(lNode->GetNodeAttribute(), nullptr);
+    EXPECT_TRUE(lNode->GetMismatch());
+}

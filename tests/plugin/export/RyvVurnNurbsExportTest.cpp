@@ -154,3 +154,19 @@ TEST_F(RyvVurnNurbsExportTest, ASurfaceGetsItsShadersMaterialAndSwappedTexturePl
     EXPECT_EQ(lMaterials->GetMappingMode(), KLayerElement::eAllSame);
     EXPECT_EQ(lMaterials->GetIndexArray(), std::vector<int>({0}));
 }
+
+TEST_F(RyvVurnNurbsExportTest, AKnotVectorOfTheWrongLengthIsCutAndLogged)
+{
+    const int lSheet = Surface("sheet", MFnNurbsSurface::kOpen, MFnNurbsSurface::kOpen);
+    // Three knots too many in V: the kit's U vector keeps its 6.
+    Scene().MutableNode(VurnFixtures::ShapeOf(lSheet))->mNurbs->mKnotsV = {0, 1, 2, 3, 4, 5, 6};
+    Walk();
+    ASSERT_NE(Nurb("sheet"), nullptr);
+    ASSERT_EQ(Nurb("sheet")->GetUKnotCount(), 6);
+    EXPECT_EQ(
+        std::vector<double>(Nurb("sheet")->GetUKnotVector(), Nurb("sheet")->GetUKnotVector() + 6),
+        std::vector<double>({-1, 0, 1, 2, 3, 4}));
+    mExporter.EndSteps();
+    EXPECT_TRUE(Logged("RYV Export Warning: knot count differs from the kit surface's; knots cut: "
+                       "|sheet"));
+}
