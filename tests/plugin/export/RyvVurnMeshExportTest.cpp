@@ -1,5 +1,7 @@
 #include "platform/vurn/MFnDeformers.h"
+#include "platform/vurn/MFnMesh.h"
 #include "platform/vurn/VurnSnapshot.h"
+#include "plugin/export/RyvVurnMaterialExport.h"
 #include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
@@ -438,4 +440,15 @@ TEST_F(RyvVurnMeshExportTest, PolygonSizesThatDifferUnderEqualTotalsAreAMismatch
     ASSERT_NE(lNode, nullptr);
     EXPECT_EQ(lNode->GetNodeAttribute(), nullptr);
     EXPECT_TRUE(lNode->GetMismatch());
+}
+
+TEST_F(RyvVurnMeshExportTest, VertexColoursMakeLayerZeroOnAGeometryWithoutLayers)
+{
+    const MFnMesh lHost(MObject::node(VurnFixtures::ShapeOf(VurnFixtures::Cube("box"))));
+    KRyvMesh* lMesh = mExporter.GetFactory().CreateMesh();
+    ASSERT_EQ(lMesh->GetLayerCount(), 0);
+    EXPECT_TRUE(ExportVertexColors(lMesh, lHost));
+    ASSERT_EQ(lMesh->GetLayerCount(), 1);
+    ASSERT_NE(lMesh->GetLayer(0)->GetVertexColors(), nullptr);
+    EXPECT_EQ(lMesh->GetLayer(0)->GetVertexColors()->GetIndexArray().size(), 24u);
 }
