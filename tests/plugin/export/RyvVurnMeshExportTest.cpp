@@ -2,6 +2,7 @@
 #include "platform/vurn/MFnMesh.h"
 #include "platform/vurn/VurnSnapshot.h"
 #include "plugin/export/RyvVurnMaterialExport.h"
+#include "plugin/export/RyvVurnMeshChecks.h"
 #include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
@@ -451,4 +452,31 @@ TEST_F(RyvVurnMeshExportTest, VertexColoursMakeLayerZeroOnAGeometryWithoutLayers
     ASSERT_EQ(lMesh->GetLayerCount(), 1);
     ASSERT_NE(lMesh->GetLayer(0)->GetVertexColors(), nullptr);
     EXPECT_EQ(lMesh->GetLayer(0)->GetVertexColors()->GetIndexArray().size(), 24u);
+}
+
+TEST_F(RyvVurnMeshExportTest, AnIntermediateFirstChildNeverStandsForTheNode)
+{
+    const int lTransform = VurnFixtures::Transform("box");
+    const int lHidden = Scene().CreateNode(MFn::kMesh, "boxOrig", lTransform);
+    Scene().SetIntermediate(lHidden, true);
+    const int lShape = Scene().CreateNode(MFn::kMesh, "boxShape", lTransform);
+    Scene().MutableNode(lHidden)->mMesh = std::make_shared<VurnMeshData>();
+    Scene().MutableNode(lShape)->mMesh =
+        Scene().Node(VurnFixtures::ShapeOf(VurnFixtures::Cube("cube")))->mMesh;
+    MStatus lStatus;
+    RyvVurnExportShape lChosen;
+    bool lShown = false;
+    KLog lLog("unused.txt", "", false, false);
+    ASSERT_TRUE(ResolveExportShape(lStatus, PathOf(lTransform), lLog, 0, lShown, lChosen));
+    EXPECT_EQ(lChosen.mShape, MObject::node(lShape));
+    // A shape path under a transform of several children stands for itself.
+    ASSERT_TRUE(ResolveExportShape(lStatus, PathOf(lShape), lLog, 0, lShown, lChosen));
+    EXPECT_EQ(lChosen.mShape, MObject::node(lShape));
+    EXPECT_EQ(lChosen.mSource, MObject::node(lShape));
+    EXPECT_FALSE(ResolveExportShape(lStatus,
+                                    PathOf(VurnFixtures::ShapeOf(Scene().FindNode("cube"))), lLog,
+                                    0, lShown, lChosen));
+    Walk();
+    ASSERT_NE(Mesh("box"), nullptr);
+    EXPECT_EQ(Mesh("box")->GetControlPointCount(), 8);
 }

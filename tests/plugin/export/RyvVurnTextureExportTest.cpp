@@ -298,3 +298,17 @@ TEST_F(RyvVurnTextureExportTest, TextureFilesAreEmbeddedOnlyThroughTheOption)
                   lEmbed);
     }
 }
+
+TEST_F(RyvVurnTextureExportTest, AFileTextureWithoutFileNameLeavesTheMaterialAlone)
+{
+    const int lCube = VurnFixtures::Cube("box");
+    const int lFile = Scene().CreateNode(MFn::kFileTexture, "nameless");
+    Scene().Connect(lFile, "outColor", Shade("grain", lCube), "color");
+    Walk();
+    EXPECT_EQ(Geometry("box")->GetTexture(0, 0), nullptr);
+    ASSERT_NE(Geometry("box")->GetMaterial(0), nullptr);
+    const std::vector<std::string>& lErrors = Scene().GetErrorLines();
+    EXPECT_TRUE(std::any_of(lErrors.begin(), lErrors.end(), [](const std::string& pLine) {
+        return pLine.rfind("Cannot find the texture file name.", 0) == 0;
+    }));
+}
