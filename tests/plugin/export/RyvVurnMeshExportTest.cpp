@@ -412,6 +412,7 @@ TEST_F(RyvVurnMeshExportTest, EachInstanceOfAShapeGetsTheShadersOfItsOwnPath)
     const int lSecond = VurnFixtures::Transform("second");
     const int lShape = VurnFixtures::ShapeOf(lFirst);
     ASSERT_TRUE(Scene().AddParent(lShape, lSecond));
+    Scene().SetNumber(lSecond, "visibility", 0);
     Shade("red", lFirst);
     const int lBlue = Scene().CreateNode(MFn::kPhong, "blue");
     const int lGroup = Scene().CreateNode(MFn::kSet, "blueSG");
@@ -427,6 +428,8 @@ TEST_F(RyvVurnMeshExportTest, EachInstanceOfAShapeGetsTheShadersOfItsOwnPath)
     ASSERT_NE(Mesh("second"), nullptr);
     EXPECT_STREQ(Mesh("first")->GetMaterial(0)->GetName().Buffer(), "Material::red");
     EXPECT_STREQ(Mesh("second")->GetMaterial(0)->GetName().Buffer(), "Material::blue");
+    EXPECT_TRUE(Node("first")->GetVisibility());
+    EXPECT_FALSE(Node("second")->GetVisibility());
 }
 
 TEST_F(RyvVurnMeshExportTest, PolygonSizesThatDifferUnderEqualTotalsAreAMismatch)
