@@ -46,6 +46,10 @@ namespace {
 constexpr float kFullPercent = 100.0f;
 const char kMediaFolderSuffix[] = ".qzm";
 constexpr int kMaxCount = 1 << 30;
+// Character poses one scene takes from a file.
+constexpr int kMaxCharacterPoses = 1024;
+// Sources a file may give one plug (a property, a model's property set).
+constexpr int kMaxSourcesPerPlug = 256;
 // Characters of a name taken from a file that a warning quotes.
 constexpr int kQuotedNameLength = 40;
 
@@ -433,52 +437,72 @@ private:
         if (!KRyvDeformerIO::ReadData(mFile, *lDeformer) || !lSet) {
             return false;
         }
-        std::vector<std::int32_t> lPlaces;
+        bool lAllMade = true;
         if (lDeformer->GetDeformerType() == KRyvDeformer::eSkin) {
+            std::vector<std::int32_t> lPlaces;
             KRyvGeometryIO::ReadNamedArray(mFile, "Deforms", lPlaces);
             for (const int lPlace : lPlaces) {
-                ConnectToModel(lSet, lPlace, false);
+                lAllMade = Connect(ModelSet(lPlace), lSet) && lAllMade;
             }
             mSkins.push_back(lDeformer);
         } else {
-            if (KRyvGeometryIO::ReadNamedArray(mFile, "Skin", lPlaces) && !lPlaces.empty()) {
-                const bool lKnown = lPlaces[0] >= 0 && lPlaces[0] < static_cast<int>(mSkins.size());
-                if (!lKnown ||
-                    !mSkins[static_cast<std::size_t>(lPlaces[0])]->GetProperties()->ConnectSrc(
-                        lSet)) {
-                    mMessage += "Deformer connection not made: " + lName + "\n";
-                }
-            }
-            lPlaces.clear();
-            KRyvGeometryIO::ReadNamedArray(mFile, "LinkModel", lPlaces);
-            for (const int lPlace : lPlaces) {
-                ConnectToModel(lSet, lPlace, true);
-            }
-            lPlaces.clear();
-            KRyvGeometryIO::ReadNamedArray(mFile, "AssociateModel", lPlaces);
-            for (const int lPlace : lPlaces) {
-                ConnectToModel(lSet->FindProperty("SrcModelReference"), lPlace, true);
-            }
+            // A cluster has one skin, one link model and one associate model: the first of each.
+            const int lSkin = FirstPlace("Skin");
+            KPlug* lSkinSet = lSkin >= 0 && lSkin < static_cast<int>(mSkins.size())
+                                  ? mSkins[static_cast<std::size_t>(lSkin)]->GetProperties()
+                                  : nullptr;
+            const int lLink = FirstPlace("LinkModel");
+            const int lAssociate = FirstPlace("AssociateModel");
+            lAllMade = (lSkin < 0 || Connect(lSkinSet, lSet)) &&
+                       (lLink < 0 || Connect(lSet, ModelSet(lLink))) &&
+                       (lAssociate < 0 ||
+                        Connect(lSet->FindProperty("SrcModelReference"), ModelSet(lAssociate)));
+        }
+        if (!lAllMade) {
+            mMessage += "Deformer connection not made: " + lName.Left(kQuotedNameLength) + "\n";
         }
         return ReadContainer(*lDeformer, lSet);
     }
 
-    // pPlug takes the model at pPlace as a source (pSource), or becomes one of its sources.
-    void ConnectToModel(KPlug* pPlug, int pPlace, bool pSource)
+    // The first value of the named place array; -1 when there is none.
+    int FirstPlace(const char* pName)
     {
-        KObject* lModel = pPlace >= 0 && pPlace < static_cast<int>(mModels.size())
-                              ? mModels[static_cast<std::size_t>(pPlace)]->GetProperties()
-                              : nullptr;
-        const bool lMade =
-            pPlug && lModel && (pSource ? pPlug->ConnectSrc(lModel) : lModel->ConnectSrc(pPlug));
-        if (!lMade) {
-            mMessage += "Deformer connection not made\n";
-        }
+        std::vector<std::int32_t> lPlaces;
+        return KRyvGeometryIO::ReadNamedArray(mFile, pName, lPlaces) && !lPlaces.empty()
+                   ? lPlaces[0]
+                   : -1;
     }
 
-    // The pose's own scene is read by a session of its own, from an empty scene.
+    KObject* ModelSet(int pPlace) const
+    {
+        return pPlace >= 0 && pPlace < static_cast<int>(mModels.size())
+                   ? mModels[static_cast<std::size_t>(pPlace)]->GetProperties()
+                   : nullptr;
+    }
+
+    // pDestination takes pSource; a plug takes at most kMaxSourcesPerPlug sources from a file,
+    // as each connection looks through the sources there are (a hostile file could make that
+    // cost the square of its size).
+    bool Connect(KPlug* pDestination, KPlug* pSource)
+    {
+        if (!pDestination || !pSource || ++mSourceCounts[pDestination] > kMaxSourcesPerPlug) {
+            return false;
+        }
+        return pDestination->ConnectSrc(pSource);
+    }
+
+    // The pose's own scene is read by a session of its own, from an empty scene. Each pose
+    // makes a whole scene: past kMaxCharacterPoses they are skipped, with one warning.
     bool ReadCharacterPose()
     {
+        if (mScene.GetCharacterPoseCount() >= kMaxCharacterPoses) {
+            if (!mPosesCapped) {
+                mMessage +=
+                    "Character poses past the first " + KString(kMaxCharacterPoses) + " skipped\n";
+            }
+            mPosesCapped = true;
+            return true;
+        }
         KRyvCharacterPose* lPose =
             mScene.GetCharacterPose(mScene.AddCharacterPose(mFile.FieldReadC().Buffer()));
         if (!lPose || !lPose->GetScene()) {
@@ -627,7 +651,7 @@ private:
             const KString lSourceName = mFile.FieldReadC();
             KProperty* lDestination = FindModelProperty(lDestinationIndex, lDestinationName);
             KProperty* lSource = FindModelProperty(lSourceIndex, lSourceName);
-            if (!lDestination || !lSource || !lDestination->ConnectSrc(lSource)) {
+            if (!Connect(lDestination, lSource)) {
                 mMessage += "Property connection not made\n";
             }
             mFile.FieldReadEnd();
@@ -715,6 +739,7 @@ private:
     std::unordered_map<std::string, KRyvNode*> mNodes;
     std::vector<KRyvNode*> mModels;
     std::vector<KRyvDeformer*> mSkins;
+    std::unordered_map<const KPlug*, int> mSourceCounts;
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvGobo*> mGobos;
@@ -727,6 +752,7 @@ private:
     int mDone = 0;
     bool mCancelled = false;
     bool mNested = false;
+    bool mPosesCapped = false;
     KRyvThumbnail mThumbnail;
 };
 
