@@ -75,6 +75,7 @@ KRyvReadSession::KRyvReadSession(KRyvFile& ioFile, KRyvScene& ioScene,
     mContext.mTextures = pOptions.IsOn(KStreamOptionsRyv::kTexture) ? &mTextures : nullptr;
     mContext.mShapes = pOptions.IsOn(KStreamOptionsRyv::kShape);
     mContext.mLinks = pOptions.IsOn(KStreamOptionsRyv::kLink);
+    mContext.mGobos = pOptions.IsOn(KStreamOptionsRyv::kGobo);
     mContext.mLinkFixups = &mLinkFixups;
     mContext.mMessage = &mMessage;
 }
