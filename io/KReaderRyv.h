@@ -62,8 +62,6 @@ protected:
     bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
 
 private:
-    class Session;
-
     bool Fail(int pCode);
     // Reads the decoded file into ioBuilt (an empty scene of the same factory) and, when the
     // whole read succeeded, exchanges its content with ioScene's. The reader error code, or -1.

@@ -37,9 +37,11 @@ struct KRyvGeometryContext
     std::vector<KRyvTexture*>* mTextures = nullptr;
     std::vector<KRyvLinkFixup>* mLinkFixups = nullptr;
     KString* mMessage = nullptr;
-    // Which parts of a geometry are read (the option set's "Shape" and "Link").
+    // Which parts of a geometry are read (the option set's "Shape" and "Link"), and whether the
+    // gobos a light names were read (a missing one is then worth a warning).
     bool mShapes = true;
     bool mLinks = true;
+    bool mGobos = true;
 };
 
 // Which optional parts of an attribute a writer writes (the option set's "Shape", "Link" and

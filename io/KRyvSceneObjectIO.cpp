@@ -245,7 +245,7 @@ void ReadCamera(KRyvFile& ioFile, KRyvCamera& ioCamera)
 }
 
 bool ReadLightGobo(KRyvFile& ioFile, KRyvLight& ioLight, const std::vector<KRyvGobo*>& pGobos,
-                   KString& ioMessage)
+                   bool pWarn, KString& ioMessage)
 {
     const KString lName = ioFile.FieldReadC("GoboName", "");
     if (lName.IsEmpty()) {
@@ -257,7 +257,9 @@ bool ReadLightGobo(KRyvFile& ioFile, KRyvLight& ioLight, const std::vector<KRyvG
         }
     }
     // A reference to an object the file does not hold costs the reference, not the scene.
-    ioMessage += "Gobo not found: " + lName.Left(kQuotedNameLength) + "\n";
+    if (pWarn) {
+        ioMessage += "Gobo not found: " + lName.Left(kQuotedNameLength) + "\n";
+    }
     return true;
 }
 
@@ -280,7 +282,7 @@ bool ReadKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute,
         ReadCamera(ioFile, static_cast<KRyvCamera&>(ioAttribute));
         return true;
     case KRyvNodeAttribute::eLight:
-        return ReadLightGobo(ioFile, static_cast<KRyvLight&>(ioAttribute), pGobos,
+        return ReadLightGobo(ioFile, static_cast<KRyvLight&>(ioAttribute), pGobos, pContext.mGobos,
                              *pContext.mMessage);
     case KRyvNodeAttribute::eMarker:
         static_cast<KRyvMarker&>(ioAttribute).SetType(ioFile.FieldReadI("MarkerType", 0));

@@ -46,8 +46,6 @@ public:
     bool WriteScene(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions);
 
 private:
-    class Session;
-
     bool Refuse(int pCode, const char* pCause);
 
     EFlavour mFlavour;

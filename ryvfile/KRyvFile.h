@@ -61,6 +61,7 @@ public:
 
     // Reading ---------------------------------------------------------------------------------
     bool Open(KRyvStream& ioStream);
+    // Reads the file through a KByteSource (a directory or a device is "File not opened").
     bool OpenFile(const char* pFileName);
     bool IsOpen() const { return mOpen; }
     const KRyvFileHeader& GetHeader() const { return mHeader; }

@@ -20,6 +20,7 @@
 #include "core/KColor.h"
 #include "core/KFileUtils.h"
 #include "core/KOutputFile.h"
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
@@ -173,7 +174,8 @@ void PrintHelp()
         "  --5x                 write the older 5.x dialect (binary, or ASCII with --ascii)\n"
         "  --encrypt            write an encrypted binary 6.0 file (needs a password)\n"
         "  --embed-media        store the texture and video files in the file\n"
-        "  --password-file F    the password is the first line of the file F\n"
+        "  --password-file F    the password is the whole first line of the file F\n"
+        "                       (at most 4096 bytes, no zero byte)\n"
         "  --password-env NAME  the password is the value of the environment variable\n"
         "The password also opens an encrypted input; it is never taken from the command\n"
         "line itself.\n"
@@ -340,15 +342,22 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
 
 // A motion file is written over the span that was read: a motion writer's own options start with
 // no frames.
-void CopyMotionSpan(const KStreamOptions* pReadOptions, KStreamOptions* ioWriteOptions)
+void CopyMotionSpan(KRyvScene& ioScene, const KStreamOptions* pReadOptions,
+                    KStreamOptions* ioWriteOptions)
 {
     const auto* lRead = dynamic_cast<const KStreamOptionsMotion*>(pReadOptions);
     auto* lWrite = dynamic_cast<KStreamOptionsMotion*>(ioWriteOptions);
-    if (lRead && lWrite) {
-        lWrite->SetStart(lRead->GetStart());
-        lWrite->SetFrameCount(lRead->GetFrameCount());
-        lWrite->SetTimeMode(lRead->GetTimeMode(), lRead->GetFrameRate());
+    if (!lWrite) {
+        return;
     }
+    if (!lRead) {
+        // A scene read from another kind of file brings its span in its current take.
+        KMotionTakeSpan::Fill(ioScene, *lWrite);
+        return;
+    }
+    lWrite->SetStart(lRead->GetStart());
+    lWrite->SetFrameCount(lRead->GetFrameCount());
+    lWrite->SetTimeMode(lRead->GetTimeMode(), lRead->GetFrameRate());
 }
 
 // The export format of an output path; -1, with a message, when no writer has its extension.
@@ -410,7 +419,7 @@ bool WriteOne(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pInp
     std::unique_ptr<KStreamOptions>& lOptions = oOptions;
     lOptions = lExporter.GetWriteOptions();
     if (lOptions) {
-        CopyMotionSpan(pReadOptions, lOptions.get());
+        CopyMotionSpan(ioScene, pReadOptions, lOptions.get());
         ShowProgress(*lOptions);
         ApplyNativeChoices(pChoices, lOptions.get());
         LendSkeleton(pSkeleton, lOptions.get());

@@ -5,6 +5,7 @@
 #include "io/KRyvMedia.h"
 #include "io/KStreamOptionsRyv.h"
 #include "io/KWriterRyv.h"
+#include "object/KProperty.h"
 #include "ryvfile/KRyvFile.h"
 #include "ryvfile/KRyvStream.h"
 #include "scene/KRyvNode.h"
@@ -347,6 +348,62 @@ TEST_F(KRyvMediaTest, EmbedMediaWriteFlagCarriesTheBytesThroughAnExport)
     const std::string lRestored = lRead->GetSceneEntity()->GetTexture(0)->GetFileName();
     EXPECT_EQ(lRestored, mFolder + "/ryv_media_source.png");
     EXPECT_EQ(ReadBytes(lRestored), lBytes);
+}
+
+// Records whose count costs more than their bytes: character poses (a whole scene each) and
+// connections into one plug (each looks through the ones before) stop at their caps, with one
+// warning each, and the read goes on.
+TEST_F(KRyvDamageTest, CostlyRecordsStopAtTheirCaps)
+{
+    KRyvFile lFile;
+    lFile.Create(KRyvContainer::kVersion60, false, nullptr);
+    lFile.FieldWriteBegin("Objects");
+    const auto lModel = [&lFile](const char* pName, const char* pParent) {
+        lFile.FieldWriteBegin("Model");
+        lFile.FieldWriteC(pName);
+        lFile.FieldWriteC(pParent);
+        lFile.FieldWriteI(*pParent ? 0 : -1);
+        lFile.FieldWriteEnd();
+    };
+    lModel("Model::RootNode", "");
+    for (int i = 0; i < 300; ++i) {
+        lModel(("Model::N" + std::to_string(i)).c_str(), "Model::RootNode");
+    }
+    for (int i = 0; i < 1030; ++i) {
+        lFile.FieldWriteBegin("CharacterPose");
+        lFile.FieldWriteC("Pose");
+        lFile.FieldWriteBegin("Objects");
+        lModel("Model::RootNode", "");
+        lFile.FieldWriteEnd();
+        lFile.FieldWriteEnd();
+    }
+    lFile.FieldWriteEnd();
+    lFile.FieldWriteBegin("Connections");
+    for (int i = 2; i <= 300; ++i) {
+        lFile.FieldWriteBegin("C");
+        lFile.FieldWriteI(1);
+        lFile.FieldWriteC("Visibility");
+        lFile.FieldWriteI(i);
+        lFile.FieldWriteC("Visibility");
+        lFile.FieldWriteEnd();
+    }
+    lFile.FieldWriteEnd();
+    KRyvMemoryStream lStream;
+    ASSERT_TRUE(lFile.Save(lStream));
+    WriteBytes(mName, lStream.GetBytes());
+    KReaderRyv lReader(&mFactory);
+    ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    ASSERT_TRUE(lReader.Read(mTarget, nullptr)) << lReader.GetError().GetLastErrorString().Buffer();
+    EXPECT_EQ(mTarget->GetCharacterPoseCount(), 1024);
+    EXPECT_EQ(mTarget->GetRootNode()
+                  ->GetChild(0)
+                  ->GetProperties()
+                  ->FindProperty("Visibility")
+                  ->GetSrcCount(),
+              256);
+    const std::string lMessage = lReader.GetMessage().Buffer();
+    EXPECT_NE(lMessage.find("Character poses past the first 1024 skipped"), std::string::npos);
+    EXPECT_EQ(lMessage.find("skipped"), lMessage.rfind("skipped"));
 }
 
 } // namespace

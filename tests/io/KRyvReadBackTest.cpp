@@ -122,6 +122,15 @@ TEST_F(KRyvReadBackTest, GobosOffLoneGobosAndRepeatedNamesReadBack)
     EXPECT_STREQ(lBackLight->GetGobo()->GetName().Buffer(), "Window");
     EXPECT_EQ(lRead->GetRootNode()->GetChild(1)->GetChild(0)->GetChildCount(), 0);
     EXPECT_EQ(lRead->GetRootNode()->GetChild(2)->GetChild(0)->GetChildCount(), 1);
+    // Gobos left out on reading: the light's reference goes without a warning.
+    KStreamOptionsRyv lNoGobos;
+    lNoGobos.SetOptionValue(KStreamOptionsRyv::kGobo, 0);
+    lRead = RoundTrip(lScene, lOptions, lNoGobos);
+    ASSERT_NE(lRead, nullptr);
+    EXPECT_EQ(static_cast<const KRyvLight*>(lRead->GetRootNode()->GetChild(0)->GetNodeAttribute())
+                  ->GetGobo(),
+              nullptr);
+    EXPECT_EQ(mMessage.find("Gobo not found"), std::string::npos) << mMessage;
     lOptions.SetOptionValue(KStreamOptionsRyv::kGobo, 0);
     lRead = RoundTrip(lScene, lOptions, lOptions);
     ASSERT_NE(lRead, nullptr);

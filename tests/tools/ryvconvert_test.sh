@@ -149,6 +149,12 @@ mkdir "$WORK/htr"
 expect_status 0 "$TOOL" "$WORK/walk.bvh" "$WORK/htr/walk.htr"
 expect_status 0 "$TOOL" "$WORK/htr/walk.htr" "$WORK/htr/back.bvh"
 expect_files "$WORK/htr" "back.bvh walk.htr "
+# A motion written from a native file keeps the span of the scene's take: the same bytes as directly.
+printf 'HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\nEnd Site\n{\nOFFSET 0 1 0\n}\n}\nMOTION\nFrames: 3\nFrame Time: 0.04\n0 0 0 0 0 0\n1 2 3 10 20 30\n2 4 6 20 40 60\n' >"$WORK/htr/three.bvh"
+expect_status 0 "$TOOL" "$WORK/htr/three.bvh" "$WORK/htr/direct.bvh"
+expect_status 0 "$TOOL" "$WORK/htr/three.bvh" "$WORK/htr/three.ryv"
+expect_status 0 "$TOOL" "$WORK/htr/three.ryv" "$WORK/htr/through.bvh"
+expect_same "$WORK/htr/direct.bvh" "$WORK/htr/through.bvh"
 
 # Textures: only regular files from the library's own folder are copied, each one reported.
 mkdir -p "$WORK/tex/in/maps" "$WORK/tex/out"

@@ -1,0 +1,102 @@
+#ifndef RYVKIT_IO_KRYVWRITESESSION_H
+#define RYVKIT_IO_KRYVWRITESESSION_H
+
+#include "core/KString.h"
+
+#include <unordered_map>
+#include <vector>
+
+class KObject;
+class KRyvFile;
+class KRyvGobo;
+class KRyvMaterial;
+class KRyvNode;
+class KRyvObjectFactory;
+class KRyvScene;
+class KRyvSceneEntity;
+class KRyvTakeNodeContainer;
+class KRyvTexture;
+class KRyvVideo;
+class KStreamOptionsRyv;
+class KVector4;
+
+// One write of a scene into the records of a RYV file, for KWriterRyv: the objects in file
+// order with the progress over them, each model's place (children and connections name their
+// models by it) and the objects the scene's geometry uses without listing them. The file,
+// scene and options are not owned and must outlive the session.
+class KRyvWriteSession
+{
+public:
+    KRyvWriteSession(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions,
+                     bool pPackedKeys);
+
+    KRyvWriteSession(const KRyvWriteSession&) = delete;
+    KRyvWriteSession& operator=(const KRyvWriteSession&) = delete;
+
+    // Writes the body's records into the file (warnings into ioMessage); false when the
+    // options cancel.
+    bool Run(KString& ioMessage);
+
+    // A session writing a character pose's own scene inside the record of the pose: its
+    // progress is not reported (the outer session's is), its cancel still stops it.
+    void SetNested() { mNested = true; }
+
+private:
+    // False when the caller cancels.
+    bool Step(const char* pText);
+    void Report(const char* pText, float pPercent);
+    void WriteDefinitions(KRyvSceneEntity& ioEntity);
+
+    // The parts every take-node container shares: user properties, takes, property block.
+    void WriteContainer(KRyvTakeNodeContainer& ioObject, KObject* pSet);
+    bool WriteObjects(KRyvSceneEntity& ioEntity, KString& ioMessage);
+    bool WriteGenericNodes(KRyvSceneEntity& ioEntity);
+
+    // Marker sets and actors first: characters may name them.
+    bool WriteCharacters();
+
+    // Each pose's own scene (its nodes and its character) as a whole body inside its record.
+    bool WriteCharacterPoses();
+
+    // The scene's lists, then what its geometry refers to without listing it, each object once.
+    void Gather(KRyvSceneEntity& ioEntity);
+    template <typename T> static void AddOnce(std::vector<T*>& ioList, T* pObject);
+    bool WriteMaterials(KRyvSceneEntity&);
+    bool WriteTextures(KRyvSceneEntity&, KString& ioMessage);
+    bool WriteVideos(KRyvSceneEntity&, KString& ioMessage);
+    void WriteMedia(const char* pFileName, const char* pRelativeName, KString& ioMessage);
+
+    // Depth first, parents before children, so that a reader always finds a parent made.
+    bool WriteModels();
+    void WriteModel(KRyvNode& ioNode);
+    void WriteNodeBody(KRyvNode& ioNode);
+    static void WriteVector(KRyvFile& ioFile, const char* pName, const KVector4& pVector);
+    bool WritePoses();
+
+    // A property of one model driven by a property of another: "C" records of the place and the
+    // property name of the destination, then of the source (names may repeat; places do not).
+    void WritePropertyConnections();
+
+    // Skins, then clusters, each with the places of what it is connected to: the models a skin
+    // deforms, a cluster's skin, its link model and its associate model.
+    bool WriteDeformers(KRyvSceneEntity& ioEntity);
+    void WriteTakeInfos();
+
+    KRyvFile& mFile;
+    KRyvScene& mScene;
+    const KStreamOptionsRyv& mOptions;
+    bool mPackedKeys;
+    KRyvObjectFactory& mFactory;
+    std::vector<KRyvMaterial*> mMaterials;
+    std::vector<KRyvTexture*> mTextures;
+    std::vector<KRyvVideo*> mVideos;
+    std::vector<KRyvGobo*> mGobos;
+    bool mNested = false;
+    KString* mMessage = nullptr;
+    // The place of each model written, for the parent index of its children.
+    std::unordered_map<const KRyvNode*, int> mModelIndex;
+    int mTotal = 1;
+    int mDone = 0;
+};
+
+#endif
