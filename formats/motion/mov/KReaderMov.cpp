@@ -127,20 +127,7 @@ std::unique_ptr<KStreamOptions> KReaderMov::GetReadOptions()
     }
 }
 
-bool KReaderMov::Read(KRyvScene* pScene, KStreamOptions* pOptions)
-{
-    KStreamOptionsMotion* lOptions = CheckRead(pScene, pOptions);
-    if (!lOptions) {
-        return false;
-    }
-    try {
-        return ReadInto(*pScene, *lOptions);
-    } catch (const std::bad_alloc&) {
-        return Fail(KString((File().GetFileName() + ": out of memory").c_str()));
-    }
-}
-
-bool KReaderMov::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
+bool KReaderMov::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 {
     bool lGroups[kGroupCount];
     int lGroupCount = 0;
