@@ -13,7 +13,9 @@ class KStreamOptionsMotion;
 // Writes the skeleton below the scene's single root chain (FindReferenceNode) as an ASF file in
 // a length unit of 1 (inches) and degrees, and leaves the skeleton (KRyvAsfScene) in the
 // KStreamOptionsMotion, which owns it, for an AMC write with the same options (KWriterAmc).
-// Bone names are the node names without their type prefix; the root bone is "root".
+// Bone names are the node names without their type prefix; the root bone is "root". Axis angles
+// and directions are rounded to the digits printed of their largest component, so that a pair the
+// writers made reads back and writes out byte for byte the same.
 //
 // Options: 0 at 1 gives every bone translation DOFs; 13 at 1 scales translations by the default
 // global scale of the root's parent (the reference node).
