@@ -9,6 +9,7 @@
 #include "core/KQuaternion.h"
 #include "core/KQuotedValue.h"
 #include "formats/motion/KMotionImportFilters.h"
+#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
 #include "io/KReadRollback.h"
@@ -18,7 +19,6 @@
 #include "scene/KRyvSkeleton.h"
 #include "scene/objects/KRyvNodeLimits.h"
 
-#include <cfloat>
 #include <cmath>
 #include <new>
 #include <string>
@@ -55,11 +55,6 @@ std::string EndSiteName(const std::string& pParent, int pNumber)
         lName = pParent.substr(0, lKeep) + lSuffix;
     }
     return lName;
-}
-
-bool FitsKey(double pValue)
-{
-    return std::fabs(pValue) <= static_cast<double>(FLT_MAX);
 }
 
 } // namespace
@@ -306,7 +301,7 @@ bool KReaderBvh::FillKeys(const std::vector<KFCurve*>& pCurves,
                 }
                 const double lValue = c < 3 ? lTranslation[c] : lRotation[c - 3];
                 KFCurveKey* lKey = lJointCurves[c]->GetKey(f);
-                if (!FitsKey(lValue) || !lKey) {
+                if (!KMotionNumber::FitsFloat(lValue) || !lKey) {
                     return Fail(KString(File().GetFileName().c_str()) + ": frame " +
                                 std::to_string(f + 1).c_str() + ": value out of range for " +
                                 KQuoteValue(File().GetJoint(j)->mName).c_str());
