@@ -12,18 +12,18 @@
 
 namespace {
 
-const char* const kSeparators = " \t,()\r\n";
-const char* const kComments = "#";
 // The one version the format has, times 100.
 constexpr int kVersion = 110;
 // Versions beyond this cannot be the format's and are not scaled to an integer.
 constexpr double kMaxVersion = 1e6;
-// Message quotes of file text hold at most this many characters.
-constexpr std::size_t kQuoteLength = 40;
 // DOF words by code; "l" (bone length) is read but drives nothing.
 const char* const kDofWords[KAsfBone::eLength + 1] = {"tx", "ty", "tz", "rz", "ry", "rx", "l"};
 
-std::string Lower(std::string pText)
+} // namespace
+
+KAsfFile::KAsfFile(bool pReporting) : KTextFile("ASF", kSeparators, kComments, true, pReporting) {}
+
+std::string KAsfFile::Lower(std::string pText)
 {
     for (char& lChar : pText) {
         lChar = static_cast<char>(std::tolower(static_cast<unsigned char>(lChar)));
@@ -31,14 +31,10 @@ std::string Lower(std::string pText)
     return pText;
 }
 
-std::string Quote(const std::string& pText)
+std::string KAsfFile::Quote(const std::string& pText)
 {
     return pText.substr(0, kQuoteLength);
 }
-
-} // namespace
-
-KAsfFile::KAsfFile(bool pReporting) : KTextFile("ASF", kSeparators, kComments, true, pReporting) {}
 
 const char* KAsfFile::WordOfOrder(int pOrderIndex)
 {
