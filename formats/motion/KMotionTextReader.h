@@ -25,8 +25,8 @@ public:
     // A KStreamOptionsMotion filled by ReadHeaderOptions. Null with kFileNotOpened when no file
     // is open; with kFileCorrupted (and the file's last error as its text) when the header is bad.
     std::unique_ptr<KStreamOptions> GetReadOptions() override;
-    // The checks of CheckRead, then ReadScene; out of memory is kFileCorrupted with
-    // "<file>: out of memory".
+    // Checks the file and the options (CheckRead), then ReadScene; out of memory is
+    // kFileCorrupted with "<file>: out of memory".
     bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
 
 protected:
@@ -42,13 +42,10 @@ protected:
     // Whether the options carry what the format needs beyond their class (CheckRead answers
     // kStreamOptionsNotSet otherwise). The base takes any.
     virtual bool AcceptsOptions(KStreamOptionsMotion& pOptions) const;
-    // Reads the open file into the scene once CheckRead has passed; false with the error set.
+    // Reads the open file into the scene once the checks of Read have passed; false with the
+    // error set.
     virtual bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) = 0;
 
-    // The option checks every Read starts with: kFileNotOpened without a file,
-    // kStreamOptionsNotSet without motion options (or ones AcceptsOptions refuses),
-    // kUnidentifiedError without a scene root or an owner. Null on refusal.
-    KStreamOptionsMotion* CheckRead(KRyvScene* pScene, KStreamOptions* pOptions);
     // kFileCorrupted with pText as the error text and a line of the message text; answers false.
     bool Fail(const KString& pText);
     // The same with the file's last error, or "<file>: <pWhy>" when it has none.
@@ -62,6 +59,10 @@ protected:
 
 private:
     bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
+    // The option checks every Read starts with: kFileNotOpened without a file,
+    // kStreamOptionsNotSet without motion options (or ones AcceptsOptions refuses),
+    // kUnidentifiedError without a scene root or an owner. Null on refusal.
+    KStreamOptionsMotion* CheckRead(KRyvScene* pScene, KStreamOptions* pOptions);
 
     std::unique_ptr<KTextFile> mFile;
 };
