@@ -1,5 +1,6 @@
 // AMC reading speed (header pass, then every frame into the skeleton's keys) against the bare
 // cost of converting the same numbers with std::from_chars.
+#include "bench/BenchSupport.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/asf-amc/KAmcFile.h"
 #include "formats/motion/asf-amc/KAsfFile.h"
@@ -7,10 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <charconv>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
@@ -69,12 +68,6 @@ bool BenchFilesReady()
     return sReady;
 }
 
-std::string ReadBytes(const char* pPath)
-{
-    std::ifstream lIn(pPath, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(lIn), std::istreambuf_iterator<char>());
-}
-
 void BM_AmcRead30Bones(benchmark::State& pState)
 {
     KRyvAsfScene lSkeleton;
@@ -83,7 +76,7 @@ void BM_AmcRead30Bones(benchmark::State& pState)
         pState.SkipWithError("cannot make the benchmark files");
         return;
     }
-    const std::size_t lBytes = ReadBytes(kAmcPath).size();
+    const std::size_t lBytes = BenchSupport::ReadWholeFile(kAmcPath).size();
     for (auto _ : pState) {
         KAmcFile lFile;
         std::unique_ptr<KStreamOptionsMotion> lOptions = KStreamOptionsMotion::Create();
@@ -107,28 +100,8 @@ void BM_AmcFromCharsOnly30Bones(benchmark::State& pState)
         pState.SkipWithError("cannot make the benchmark files");
         return;
     }
-    const std::string lBytes = ReadBytes(kAmcPath);
-    for (auto _ : pState) {
-        const char* lPos = lBytes.data();
-        const char* const lEnd = lPos + lBytes.size();
-        double lSum = 0.0;
-        while (lPos < lEnd) {
-            const char lChar = *lPos;
-            if ((lChar >= '0' && lChar <= '9') || lChar == '-' || lChar == '.') {
-                double lValue = 0.0;
-                const std::from_chars_result lResult = std::from_chars(lPos, lEnd, lValue);
-                if (lResult.ptr != lPos) {
-                    lSum += lValue;
-                    lPos = lResult.ptr;
-                    continue;
-                }
-            }
-            ++lPos;
-        }
-        benchmark::DoNotOptimize(lSum);
-    }
-    pState.SetBytesProcessed(static_cast<std::int64_t>(pState.iterations()) *
-                             static_cast<std::int64_t>(lBytes.size()));
+    const std::string lBytes = BenchSupport::ReadWholeFile(kAmcPath);
+    BenchSupport::TimeSumNumbers(pState, lBytes);
 }
 BENCHMARK(BM_AmcFromCharsOnly30Bones)->Unit(benchmark::kMillisecond);
 

@@ -98,6 +98,15 @@ double SumNumbers(const std::string& pText)
     return lSum;
 }
 
+void TimeSumNumbers(benchmark::State& ioState, const std::string& pText)
+{
+    for (auto _ : ioState) {
+        benchmark::DoNotOptimize(SumNumbers(pText));
+    }
+    ioState.SetBytesProcessed(static_cast<std::int64_t>(ioState.iterations()) *
+                              static_cast<std::int64_t>(pText.size()));
+}
+
 double PeakBytesOf(const std::function<bool()>& pWork)
 {
     int lPipe[2];

@@ -21,6 +21,9 @@ double BestSeconds(const std::function<void()>& pWork, int pRuns = 3);
 // Every number of a text converted with std::from_chars and summed: the work no text reader can
 // skip, the floor of the text formats.
 double SumNumbers(const std::string& pText);
+// The floor case of a text reader: SumNumbers of pText once per iteration, pText's size as the
+// bytes processed.
+void TimeSumNumbers(benchmark::State& ioState, const std::string& pText);
 
 // The peak resident memory, in bytes, that pWork adds, measured in a child process of its own so
 // that nothing this process did before counts; -1 when it cannot be measured or pWork fails.

@@ -1,11 +1,9 @@
+#include "bench/BenchSupport.h"
 #include "formats/motion/bvh/KBvhFile.h"
 
 #include <benchmark/benchmark.h>
 
-#include <charconv>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
@@ -56,12 +54,6 @@ const std::string& BenchFilePath()
     return sPath;
 }
 
-std::string ReadBytes(const std::string& pPath)
-{
-    std::ifstream lIn(pPath, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(lIn), std::istreambuf_iterator<char>());
-}
-
 // The full parse: hierarchy, motion header and every frame value, from the file.
 void BM_BvhParse60Joints(benchmark::State& pState)
 {
@@ -70,7 +62,7 @@ void BM_BvhParse60Joints(benchmark::State& pState)
         pState.SkipWithError("cannot write the benchmark file");
         return;
     }
-    const std::size_t lBytes = ReadBytes(lPath).size();
+    const std::size_t lBytes = BenchSupport::ReadWholeFile(lPath).size();
     for (auto _ : pState) {
         KBvhFile lFile;
         if (!lFile.Open(lPath.c_str(), "r") || !lFile.ReadHeader() || !lFile.ReadMotion()) {
@@ -93,28 +85,8 @@ void BM_BvhFromCharsOnly60Joints(benchmark::State& pState)
         pState.SkipWithError("cannot write the benchmark file");
         return;
     }
-    const std::string lBytes = ReadBytes(lPath);
-    for (auto _ : pState) {
-        const char* lPos = lBytes.data();
-        const char* const lEnd = lPos + lBytes.size();
-        double lSum = 0.0;
-        while (lPos < lEnd) {
-            const char lChar = *lPos;
-            if ((lChar >= '0' && lChar <= '9') || lChar == '-' || lChar == '.') {
-                double lValue = 0.0;
-                const std::from_chars_result lResult = std::from_chars(lPos, lEnd, lValue);
-                if (lResult.ptr != lPos) {
-                    lSum += lValue;
-                    lPos = lResult.ptr;
-                    continue;
-                }
-            }
-            ++lPos;
-        }
-        benchmark::DoNotOptimize(lSum);
-    }
-    pState.SetBytesProcessed(static_cast<std::int64_t>(pState.iterations()) *
-                             static_cast<std::int64_t>(lBytes.size()));
+    const std::string lBytes = BenchSupport::ReadWholeFile(lPath);
+    BenchSupport::TimeSumNumbers(pState, lBytes);
 }
 BENCHMARK(BM_BvhFromCharsOnly60Joints)->Unit(benchmark::kMillisecond)->UseRealTime();
 

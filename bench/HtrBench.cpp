@@ -1,3 +1,4 @@
+#include "bench/BenchSupport.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/htr/KHtrFile.h"
 #include "formats/motion/htr/KReaderHtr.h"
@@ -6,9 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <charconv>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
@@ -102,30 +101,8 @@ void BM_HtrFromCharsOnly60Segments(benchmark::State& pState)
         pState.SkipWithError("cannot write the benchmark file");
         return;
     }
-    std::ifstream lIn(lPath, std::ios::binary);
-    const std::string lBytes((std::istreambuf_iterator<char>(lIn)),
-                             std::istreambuf_iterator<char>());
-    for (auto _ : pState) {
-        const char* lPos = lBytes.data();
-        const char* const lEnd = lPos + lBytes.size();
-        double lSum = 0.0;
-        while (lPos < lEnd) {
-            const char lChar = *lPos;
-            if ((lChar >= '0' && lChar <= '9') || lChar == '-' || lChar == '.') {
-                double lValue = 0.0;
-                const std::from_chars_result lResult = std::from_chars(lPos, lEnd, lValue);
-                if (lResult.ptr != lPos) {
-                    lSum += lValue;
-                    lPos = lResult.ptr;
-                    continue;
-                }
-            }
-            ++lPos;
-        }
-        benchmark::DoNotOptimize(lSum);
-    }
-    pState.SetBytesProcessed(static_cast<std::int64_t>(pState.iterations()) *
-                             static_cast<std::int64_t>(lBytes.size()));
+    const std::string lBytes = BenchSupport::ReadWholeFile(lPath);
+    BenchSupport::TimeSumNumbers(pState, lBytes);
 }
 BENCHMARK(BM_HtrFromCharsOnly60Segments)->Unit(benchmark::kMillisecond);
 

@@ -1,6 +1,7 @@
 // The readers of the six-degree-of-freedom tables (BRD, MOV, VPM), each over a generated file of
 // about 32 MB, beside a floor that converts every number of the same bytes with from_chars.
 
+#include "bench/BenchSupport.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/brd/KBrdFile.h"
 #include "formats/motion/brd/KReaderBrd.h"
@@ -13,9 +14,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <charconv>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -93,12 +91,6 @@ std::string WriteVpm()
     return lFile.Close() ? lPath : std::string();
 }
 
-std::string ReadBytes(const std::string& pPath)
-{
-    std::ifstream lIn(pPath, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(lIn), std::istreambuf_iterator<char>());
-}
-
 // The whole import: the read options, then the nodes and every key, into a fresh scene, with
 // the default import settings (unroll and constant key reducer). Taking the scene down again is
 // not part of the read and is left out of the time.
@@ -108,7 +100,7 @@ template <class TReader> void ReadTable(benchmark::State& pState, const std::str
         pState.SkipWithError("cannot write the benchmark file");
         return;
     }
-    const std::size_t lBytes = ReadBytes(pPath).size();
+    const std::size_t lBytes = BenchSupport::ReadWholeFile(pPath).size();
     for (auto _ : pState) {
         auto lFactory = std::make_unique<KRyvObjectFactory>();
         KRyvScene* lScene = lFactory->CreateScene();
@@ -137,28 +129,8 @@ void FromCharsOnly(benchmark::State& pState, const std::string& pPath)
         pState.SkipWithError("cannot write the benchmark file");
         return;
     }
-    const std::string lBytes = ReadBytes(pPath);
-    for (auto _ : pState) {
-        const char* lPos = lBytes.data();
-        const char* const lEnd = lPos + lBytes.size();
-        double lSum = 0.0;
-        while (lPos < lEnd) {
-            const char lChar = *lPos;
-            if ((lChar >= '0' && lChar <= '9') || lChar == '-' || lChar == '.') {
-                double lValue = 0.0;
-                const std::from_chars_result lResult = std::from_chars(lPos, lEnd, lValue);
-                if (lResult.ptr != lPos) {
-                    lSum += lValue;
-                    lPos = lResult.ptr;
-                    continue;
-                }
-            }
-            ++lPos;
-        }
-        benchmark::DoNotOptimize(lSum);
-    }
-    pState.SetBytesProcessed(static_cast<std::int64_t>(pState.iterations()) *
-                             static_cast<std::int64_t>(lBytes.size()));
+    const std::string lBytes = BenchSupport::ReadWholeFile(pPath);
+    BenchSupport::TimeSumNumbers(pState, lBytes);
 }
 
 const std::string& BrdPath()

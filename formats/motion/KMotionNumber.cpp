@@ -1,6 +1,7 @@
 #include "formats/motion/KMotionNumber.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -116,6 +117,16 @@ bool KMotionNumber::ParseInt(const char* pBegin, const char* pEnd, int& pValue)
         return false;
     }
     pValue = lValue;
+    return true;
+}
+
+bool KMotionNumber::FitsFloat(const double* pValues, int pCount)
+{
+    for (int i = 0; i < pCount; ++i) {
+        if (!(std::fabs(pValues[i]) <= static_cast<double>(FLT_MAX))) {
+            return false;
+        }
+    }
     return true;
 }
 

@@ -25,6 +25,10 @@ public:
     // the largest finite value or so small that it would round to zero (1e-400).
     static bool ParseDouble(const char* pBegin, const char* pEnd, double& pValue);
     static bool ParseInt(const char* pBegin, const char* pEnd, int& pValue);
+    // True when each of the pCount values can become a single-precision key: finite and at most
+    // FLT_MAX in magnitude (false for NaN).
+    static bool FitsFloat(const double* pValues, int pCount);
+    static bool FitsFloat(double pValue) { return FitsFloat(&pValue, 1); }
 
     // Appends the value as printf "%.<precision>g" and "%d" print it in the C locale ("inf",
     // "-inf" and "nan" for the non-finite values; precisions above 60 print as 60).

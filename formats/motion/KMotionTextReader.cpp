@@ -1,5 +1,6 @@
 #include "formats/motion/KMotionTextReader.h"
 
+#include "formats/motion/KMotionMarkerBuilder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/KTextFile.h"
 #include "scene/KRyvScene.h"
@@ -44,13 +45,63 @@ bool KMotionTextReader::IsFileOpen()
     return mFile != nullptr;
 }
 
+std::unique_ptr<KStreamOptions> KMotionTextReader::GetReadOptions()
+{
+    if (!mFile) {
+        GetError().SetLastErrorID(kFileNotOpened);
+        return nullptr;
+    }
+    try {
+        std::unique_ptr<KStreamOptionsMotion> lOptions = KStreamOptionsMotion::Create();
+        if (!lOptions || !ReadHeaderOptions(*lOptions)) {
+            Fail(mFile->GetLastError().c_str());
+            return nullptr;
+        }
+        return std::unique_ptr<KStreamOptions>(lOptions.release());
+    } catch (const std::bad_alloc&) {
+        GetError().SetLastErrorID(kFileCorrupted);
+        return nullptr;
+    }
+}
+
+bool KMotionTextReader::Read(KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    KStreamOptionsMotion* lOptions = CheckRead(pScene, pOptions);
+    if (!lOptions) {
+        return false;
+    }
+    try {
+        return ReadScene(*pScene, *lOptions);
+    } catch (const std::bad_alloc&) {
+        // A rollback inside ReadScene has already undone the partial read while unwinding.
+        ClearParsed();
+        return Fail(KString((mFile->GetFileName() + ": out of memory").c_str()));
+    }
+}
+
+bool KMotionTextReader::ReadHeaderOptions(KStreamOptionsMotion&)
+{
+    return true;
+}
+
+bool KMotionTextReader::AcceptsOptions(KStreamOptionsMotion&) const
+{
+    return true;
+}
+
+KString KMotionTextReader::GetTakeName() const
+{
+    return KMotionMarkerBuilder::TakeNameOf(mFile ? mFile->GetFileName() : std::string());
+}
+
 KStreamOptionsMotion* KMotionTextReader::CheckRead(KRyvScene* pScene, KStreamOptions* pOptions)
 {
     if (!mFile) {
         GetError().SetLastErrorID(kFileNotOpened);
         return nullptr;
     }
-    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId())) {
+    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId()) ||
+        !AcceptsOptions(*static_cast<KStreamOptionsMotion*>(pOptions))) {
         GetError().SetLastErrorID(kStreamOptionsNotSet);
         return nullptr;
     }

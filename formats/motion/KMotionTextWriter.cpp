@@ -5,6 +5,7 @@
 #include "formats/motion/KTextFile.h"
 #include "scene/KRyvScene.h"
 
+#include <cerrno>
 #include <new>
 #include <string>
 
@@ -31,11 +32,9 @@ bool KMotionTextWriter::FileCreate(const char* pFileName)
     mFile.reset();
     try {
         std::unique_ptr<KTextFile> lFile = NewFile();
+        errno = 0;
         if (!pFileName || !lFile->Open(pFileName, "w")) {
-            const std::string lText = std::string("Cannot open file \"") +
-                                      (pFileName ? pFileName : "") + "\" for writing.";
-            GetError().SetLastError(kFileNotOpened, lText.c_str());
-            return false;
+            return FailOpen(pFileName);
         }
         mFile = std::move(lFile);
     } catch (const std::bad_alloc&) {
@@ -67,7 +66,11 @@ bool KMotionTextWriter::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         GetError().SetLastErrorID(kFileNotOpened);
         return false;
     }
-    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId())) {
+    if (!CheckScene(pScene)) {
+        return false;
+    }
+    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId()) ||
+        !AcceptsOptions(*static_cast<KStreamOptionsMotion*>(pOptions))) {
         GetError().SetLastErrorID(kStreamOptionsNotSet);
         return false;
     }
@@ -75,9 +78,13 @@ bool KMotionTextWriter::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         GetError().SetLastErrorID(kUnidentifiedError);
         return false;
     }
+    KStreamOptionsMotion& lOptions = *static_cast<KStreamOptionsMotion*>(pOptions);
+    if (!CheckWrite(*pScene, lOptions)) {
+        return false;
+    }
     bool lWritten = false;
     try {
-        lWritten = WriteScene(*pScene, *static_cast<KStreamOptionsMotion*>(pOptions));
+        lWritten = WriteScene(*pScene, lOptions);
     } catch (const std::bad_alloc&) {
         Fail("out of memory");
     }
@@ -90,7 +97,33 @@ bool KMotionTextWriter::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         GetError().SetLastErrorID(kOutOfDiskSpace);
         return false;
     }
+    Written(lOptions);
     return true;
+}
+
+bool KMotionTextWriter::CheckScene(KRyvScene*)
+{
+    return true;
+}
+
+bool KMotionTextWriter::AcceptsOptions(KStreamOptionsMotion&) const
+{
+    return true;
+}
+
+bool KMotionTextWriter::CheckWrite(KRyvScene&, const KStreamOptionsMotion&)
+{
+    return true;
+}
+
+void KMotionTextWriter::Written(KStreamOptionsMotion&) {}
+
+bool KMotionTextWriter::FailOpen(const char* pFileName)
+{
+    const std::string lText =
+        std::string("Cannot open file \"") + (pFileName ? pFileName : "") + "\" for writing.";
+    GetError().SetLastError(kFileNotOpened, lText.c_str());
+    return false;
 }
 
 const char* KMotionTextWriter::FindMissingContent(KRyvScene* pScene)
@@ -122,4 +155,25 @@ bool KMotionTextWriter::Fail(const char* pText)
     GetMessage() += pText;
     GetMessage() += "\n";
     return false;
+}
+
+bool KMotionTextWriter::CheckRootJoint(KRyvScene* pScene, const char* pText)
+{
+    if (!pScene || !FindReferenceNode(pScene->GetRootNode())) {
+        GetError().SetLastError(kFileNotCreated, pText);
+        return false;
+    }
+    return true;
+}
+
+bool KMotionTextWriter::CheckSpaces(KRyvNode* pRoot, const KStreamOptionsMotion& pOptions,
+                                    const char* pFormatName)
+{
+    KString lNames = KString("Spaces are not allowed in ") + pFormatName + " node names:";
+    if (!CheckNodeNames(pRoot, lNames)) {
+        pOptions.ShowMessage("Error", lNames.Buffer(), "OK");
+        GetError().SetLastError(kUnidentifiedError, lNames.Buffer());
+        return false;
+    }
+    return true;
 }

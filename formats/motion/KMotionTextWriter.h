@@ -9,24 +9,26 @@ class KStreamOptions;
 class KStreamOptionsMotion;
 class KTextFile;
 
-// The file handling the writers of the motion text tables (BRD, MOV, VPM) share: one text file
-// of the format, created by FileCreate, whose text replaces the target only when a Write
-// succeeds (KTextFile, KOutputFile): after a failed Write, or a FileClose without one that
-// succeeded, the file that was there is untouched. A format writer says which file class it
-// writes (NewFile) and what goes into it (WriteScene).
+// The file handling the motion text writers (BVH, HTR, ASF, AMC, BRD, MOV, VPM) share: one text
+// file of the format, created by FileCreate, whose text replaces the target only when a Write
+// succeeds (KTextFile, KOutputFile): after a failed Write, a FileClose without one that
+// succeeded, or a second FileCreate, the file that was there is untouched. A format writer says
+// which file class it writes (NewFile) and what goes into it (WriteScene); hooks let it refuse a
+// scene or options before anything is written.
 class KMotionTextWriter : public KWriter
 {
 public:
     ~KMotionTextWriter() override;
 
-    // False with kFileNotOpened and "Cannot open file "<name>" for writing." when it cannot be
-    // created.
+    // False with kFileNotOpened and the text of FailOpen when it cannot be created.
     bool FileCreate(const char* pFileName) override;
     // Drops the file unless a Write succeeded. False with kFileNotOpened when none was created.
     bool FileClose() override;
     bool IsFileOpen() override;
-    // Checks the file and the options (kFileNotOpened, kStreamOptionsNotSet), then WriteScene;
-    // a write or the final flush that fails is kOutOfDiskSpace. A file takes one Write only.
+    // Checks the file (kFileNotOpened), CheckScene, the options (kStreamOptionsNotSet, also for
+    // options AcceptsOptions refuses), the scene's root (kUnidentifiedError) and CheckWrite, then
+    // WriteScene (out of memory is kUnidentifiedError "out of memory") and, once the file is
+    // closed, Written; a final flush that fails is kOutOfDiskSpace. A file takes one Write only.
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
     // "no node marked for export" when the writer's default options would find no marker to
     // write (KMotionMarkerSampler), for a caller that would rather refuse than write an empty
@@ -39,14 +41,36 @@ protected:
     // A new, closed file object of the format.
     virtual std::unique_ptr<KTextFile> NewFile() const = 0;
     // Writes the scene into the open file; false with the error set (FailPrint for a print that
-    // failed).
+    // failed). The file is then dropped.
     virtual bool WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOptions) = 0;
+    // Refuses, with the error set, a scene (possibly null) the format cannot write; runs before
+    // the option checks. The base takes any.
+    virtual bool CheckScene(KRyvScene* pScene);
+    // Whether the options carry what the format needs beyond their class. The base takes any.
+    virtual bool AcceptsOptions(KStreamOptionsMotion& pOptions) const;
+    // Refuses, with the error set, what the format cannot write with these options; runs after
+    // the checks and leaves the file open for another Write. The base takes all.
+    virtual bool CheckWrite(KRyvScene& pScene, const KStreamOptionsMotion& pOptions);
+    // Runs once the file is written whole and closed. The base has nothing to do.
+    virtual void Written(KStreamOptionsMotion& ioOptions);
+    // The refusal of a file that cannot be created: kFileNotOpened with "Cannot open file
+    // "<name>" for writing." (errno holds the cause, 0 for a name refused before any system
+    // call). Answers false.
+    virtual bool FailOpen(const char* pFileName);
 
     // kOutOfDiskSpace when the file refused a write, else kUnidentifiedError with the file's
     // message; a line of the message text either way. Answers false.
     bool FailPrint();
     // kUnidentifiedError with pText, also as a line of the message text. Answers false.
     bool Fail(const char* pText);
+    // For the skeleton writers' CheckScene: kFileNotCreated with pText unless the scene has a
+    // root joint (FindReferenceNode).
+    bool CheckRootJoint(KRyvScene* pScene, const char* pText);
+    // For their CheckWrite: kUnidentifiedError, after the options' message "Error", when a node
+    // below pRoot has a blank, tab or line break in its name ("Spaces are not allowed in
+    // <pFormatName> node names:" and the names).
+    bool CheckSpaces(KRyvNode* pRoot, const KStreamOptionsMotion& pOptions,
+                     const char* pFormatName);
 
     KTextFile* GetFile() const { return mFile.get(); }
 

@@ -16,29 +16,12 @@
 
 namespace {
 
-const char* const kSeparators = " \t,()\r\n";
-const char* const kComments = "#";
-constexpr std::size_t kQuoteLength = 40;
-
-std::string Lower(std::string pText)
-{
-    for (char& lChar : pText) {
-        lChar = static_cast<char>(std::tolower(static_cast<unsigned char>(lChar)));
-    }
-    return pText;
-}
-
-std::string Quote(const std::string& pText)
-{
-    return pText.substr(0, kQuoteLength);
-}
-
 bool IsSeparatorChar(char pChar)
 {
     // A lookup table: this runs for every character of every bone line.
     static const std::array<bool, 256> sTable = [] {
         std::array<bool, 256> lTable{};
-        for (const char* lChar = kSeparators; *lChar != '\0'; ++lChar) {
+        for (const char* lChar = KAsfFile::kSeparators; *lChar != '\0'; ++lChar) {
             lTable[static_cast<unsigned char>(*lChar)] = true;
         }
         return lTable;
@@ -90,7 +73,10 @@ bool PeriodsToTime(KTime pPeriod, std::int64_t pCount, KTime& oTime)
 
 } // namespace
 
-KAmcFile::KAmcFile(bool pReporting) : KTextFile("AMC", kSeparators, kComments, true, pReporting) {}
+KAmcFile::KAmcFile(bool pReporting)
+    : KTextFile("AMC", KAsfFile::kSeparators, KAsfFile::kComments, true, pReporting)
+{
+}
 
 bool KAmcFile::IsKeywordLine() const
 {
@@ -114,12 +100,13 @@ bool KAmcFile::IsFrameLine() const
 bool KAmcFile::ReadKeyword(std::string& oKeyword)
 {
     ReadWord(oKeyword, kMaxNameLength);
-    oKeyword = Lower(oKeyword);
+    oKeyword = KAsfFile::Lower(oKeyword);
     if (oKeyword != ":format") {
         return true;
     }
     std::string lFormat;
-    if (!ReadWord(lFormat, kMaxNameLength) || Lower(lFormat) != Lower(kFormat)) {
+    if (!ReadWord(lFormat, kMaxNameLength) ||
+        KAsfFile::Lower(lFormat) != KAsfFile::Lower(kFormat)) {
         return !Error("Unsupported DOF line format");
     }
     return true;
@@ -249,7 +236,7 @@ bool KAmcFile::ReadAll(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pOptio
                 mRangeSeen = ReadRange(mRangeFirst, lLast);
             } else if (!IsKnownKeyword(lKeyword)) {
                 // ":RADIANS" among them: angles follow the ASF file's units.
-                Warning("Ignoring unknown keyword (%s)", Quote(lKeyword).c_str());
+                Warning("Ignoring unknown keyword (%s)", KAsfFile::Quote(lKeyword).c_str());
             }
             if (!ReadLine()) {
                 return !Error("Unexpected end of file");
@@ -332,7 +319,7 @@ bool KAmcFile::ReadBoneLine(KRyvAsfScene& ioScene, KTime pTime, bool& ioRootSeen
         return true;
     }
     if (!lBone) {
-        return !Error("Unknown bone name (%s)", Quote(std::string(lName)).c_str());
+        return !Error("Unknown bone name (%s)", KAsfFile::Quote(std::string(lName)).c_str());
     }
     if (mPlace == mOrder.size()) {
         mOrder.push_back(lBone);
@@ -346,7 +333,7 @@ bool KAmcFile::ReadBoneLine(KRyvAsfScene& ioScene, KTime pTime, bool& ioRootSeen
         double lValue = 0.0;
         if (!KMotionNumber::ParseDouble(lPos, lWordEnd, lValue)) {
             Warning("Ignoring text after the values (%s)",
-                    Quote(std::string(lPos, lWordEnd)).c_str());
+                    KAsfFile::Quote(std::string(lPos, lWordEnd)).c_str());
             break;
         }
         if (lCount < KAsfBone::kMaxDof) {
@@ -355,7 +342,8 @@ bool KAmcFile::ReadBoneLine(KRyvAsfScene& ioScene, KTime pTime, bool& ioRootSeen
     }
     const double lTranslation = KRyvAsfScene::kInchToCentimetre / ioScene.mLengthUnit;
     if (!ioScene.AddFrameKeys(*lBone, lValues, lCount, pTime, lTranslation, ioScene.mAngleFactor)) {
-        return !Error("Value out of range for bone (%s)", Quote(std::string(lName)).c_str());
+        return !Error("Value out of range for bone (%s)",
+                      KAsfFile::Quote(std::string(lName)).c_str());
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "formats/motion/asf-amc/KAsfFile.h"
 
 #include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionPrintPrecision.h"
 #include "formats/motion/asf-amc/KAsfBone.h"
 #include "formats/motion/asf-amc/KAsfRotation.h"
 #include "formats/motion/asf-amc/KRyvAsfScene.h"
@@ -11,18 +12,18 @@
 
 namespace {
 
-const char* const kSeparators = " \t,()\r\n";
-const char* const kComments = "#";
 // The one version the format has, times 100.
 constexpr int kVersion = 110;
 // Versions beyond this cannot be the format's and are not scaled to an integer.
 constexpr double kMaxVersion = 1e6;
-// Message quotes of file text hold at most this many characters.
-constexpr std::size_t kQuoteLength = 40;
 // DOF words by code; "l" (bone length) is read but drives nothing.
 const char* const kDofWords[KAsfBone::eLength + 1] = {"tx", "ty", "tz", "rz", "ry", "rx", "l"};
 
-std::string Lower(std::string pText)
+} // namespace
+
+KAsfFile::KAsfFile(bool pReporting) : KTextFile("ASF", kSeparators, kComments, true, pReporting) {}
+
+std::string KAsfFile::Lower(std::string pText)
 {
     for (char& lChar : pText) {
         lChar = static_cast<char>(std::tolower(static_cast<unsigned char>(lChar)));
@@ -30,14 +31,10 @@ std::string Lower(std::string pText)
     return pText;
 }
 
-std::string Quote(const std::string& pText)
+std::string KAsfFile::Quote(const std::string& pText)
 {
     return pText.substr(0, kQuoteLength);
 }
-
-} // namespace
-
-KAsfFile::KAsfFile(bool pReporting) : KTextFile("ASF", kSeparators, kComments, true, pReporting) {}
 
 const char* KAsfFile::WordOfOrder(int pOrderIndex)
 {
@@ -559,13 +556,17 @@ bool KAsfFile::WriteRoot()
 bool KAsfFile::WriteBone(const KAsfBone& pBone, int pId)
 {
     const double lLength = pBone.mLength * mWritten->mLengthUnit / KRyvAsfScene::kInchToCentimetre;
-    bool lWritten = Print(1, "%s\n", "begin") >= 0 && Print(2, "%s %d\n", "id", pId) >= 0 &&
-                    Print(2, "%s %s\n", "name", pBone.mName.c_str()) >= 0 &&
-                    Print(2, "%s %g %g %g\n", "direction", pBone.mDirection[0], pBone.mDirection[1],
-                          pBone.mDirection[2]) >= 0 &&
-                    Print(2, "%s %g\n", "length", lLength) >= 0 &&
-                    Print(2, "%s %g %g %g %s\n", "axis", pBone.mAxisAngles[0], pBone.mAxisAngles[1],
-                          pBone.mAxisAngles[2], WordOfOrder(pBone.mAxisOrder)) >= 0;
+    // The float noise of the scene's matrices would otherwise print in the small components.
+    double lDirection[3] = {pBone.mDirection[0], pBone.mDirection[1], pBone.mDirection[2]};
+    KMotionPrintPrecision::RoundToLargest(lDirection, 3);
+    KMotionPrintPrecision::ClearNegativeZeros(lDirection, 3);
+    bool lWritten =
+        Print(1, "%s\n", "begin") >= 0 && Print(2, "%s %d\n", "id", pId) >= 0 &&
+        Print(2, "%s %s\n", "name", pBone.mName.c_str()) >= 0 &&
+        Print(2, "%s %g %g %g\n", "direction", lDirection[0], lDirection[1], lDirection[2]) >= 0 &&
+        Print(2, "%s %g\n", "length", lLength) >= 0 &&
+        Print(2, "%s %g %g %g %s\n", "axis", pBone.mAxisAngles[0], pBone.mAxisAngles[1],
+              pBone.mAxisAngles[2], WordOfOrder(pBone.mAxisOrder)) >= 0;
     bool lHasDofs = false;
     for (int i = 0; i < pBone.mDofCount; ++i) {
         lHasDofs = lHasDofs || WordOfDof(pBone.mDofs[i]) != nullptr;

@@ -46,6 +46,16 @@ public:
     // The file's word of a DOF code; null for the codes that are not written.
     static const char* WordOfDof(int pCode);
 
+    // Characters that separate the words of both files of the pair; "#" starts a comment.
+    static constexpr const char* kSeparators = " \t,()\r\n";
+    static constexpr const char* kComments = "#";
+    // Messages of both files quote at most this many characters of file text.
+    static constexpr std::size_t kQuoteLength = 40;
+    // pText with its ASCII letters in lower case: the keywords of both files ignore case.
+    static std::string Lower(std::string pText);
+    // The start of pText that messages quote (kQuoteLength characters).
+    static std::string Quote(const std::string& pText);
+
 private:
     bool IsSectionLine() const;
     // Reads the next line; true when it is content that is no section line.

@@ -26,7 +26,7 @@ struct KeyRelease
 
 } // namespace
 
-KReaderAmc::KReaderAmc(KRyvObjectFactory* pOwner) : KReader(pOwner, true) {}
+KReaderAmc::KReaderAmc(KRyvObjectFactory* pOwner) : KMotionTextReader(pOwner) {}
 
 KReaderAmc::~KReaderAmc() = default;
 
@@ -35,99 +35,40 @@ std::unique_ptr<KReader> KReaderAmc::Create(KRyvObjectFactory* pOwner)
     return std::unique_ptr<KReader>(new (std::nothrow) KReaderAmc(pOwner));
 }
 
-bool KReaderAmc::OpenSource(std::unique_ptr<KByteSource> pSource)
+std::unique_ptr<KTextFile> KReaderAmc::NewFile() const
 {
-    mFile.reset();
-    try {
-        auto lFile = std::make_unique<KAmcFile>(false);
-        if (!lFile->Open(std::move(pSource))) {
-            GetError().SetLastErrorID(kFileNotOpened);
-            return false;
-        }
-        mFile = std::move(lFile);
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kFileNotOpened);
+    return std::make_unique<KAmcFile>(false);
+}
+
+KAmcFile& KReaderAmc::File() const
+{
+    return *static_cast<KAmcFile*>(GetFile());
+}
+
+bool KReaderAmc::ReadHeaderOptions(KStreamOptionsMotion& ioOptions)
+{
+    if (!File().ReadHeaderOptions(&ioOptions)) {
         return false;
     }
+    KReaderAsf::SetReadDefaults(ioOptions);
     return true;
 }
 
-bool KReaderAmc::FileClose()
+bool KReaderAmc::AcceptsOptions(KStreamOptionsMotion& pOptions) const
 {
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    mFile.reset();
-    return true;
+    return dynamic_cast<KRyvAsfScene*>(pOptions.GetAttachedObject()) != nullptr;
 }
 
-bool KReaderAmc::IsFileOpen()
+bool KReaderAmc::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 {
-    return mFile != nullptr;
-}
-
-std::unique_ptr<KStreamOptions> KReaderAmc::GetReadOptions()
-{
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return nullptr;
-    }
-    try {
-        std::unique_ptr<KStreamOptionsMotion> lOptions = KStreamOptionsMotion::Create();
-        if (!lOptions || !mFile->ReadHeaderOptions(lOptions.get())) {
-            Fail(mFile->GetLastError().c_str());
-            return nullptr;
-        }
-        lOptions->SetOption(KReaderAsf::kOptionReference, 1);
-        lOptions->SetOption(KReaderAsf::kOptionKeepBonesWithoutDof, 0);
-        lOptions->SetOption(KReaderAsf::kOptionLimits, 0);
-        return std::unique_ptr<KStreamOptions>(lOptions.release());
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kFileCorrupted);
-        return nullptr;
-    }
-}
-
-bool KReaderAmc::Read(KRyvScene* pScene, KStreamOptions* pOptions)
-{
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    auto* lOptions = dynamic_cast<KStreamOptionsMotion*>(pOptions);
-    auto* lSkeleton =
-        lOptions ? dynamic_cast<KRyvAsfScene*>(lOptions->GetAttachedObject()) : nullptr;
-    if (!lSkeleton) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    if (!pScene || !pScene->GetRootNode() || !GetOwner()) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return false;
-    }
-    KeyRelease lRelease{*lSkeleton};
-    try {
-        return ReadInto(*pScene, *lOptions, *lSkeleton);
-    } catch (const std::bad_alloc&) {
-        return Fail(KString(mFile->GetFileName().c_str()) + ": out of memory");
-    }
-}
-
-bool KReaderAmc::Fail(const KString& pText)
-{
-    GetError().SetLastError(kFileCorrupted, pText.Buffer());
-    GetMessage() += pText;
-    GetMessage() += "\n";
-    return false;
+    KRyvAsfScene& lSkeleton = *static_cast<KRyvAsfScene*>(ioOptions.GetAttachedObject());
+    KeyRelease lRelease{lSkeleton};
+    return ReadInto(ioScene, ioOptions, lSkeleton);
 }
 
 KString KReaderAmc::UniqueTakeName(KRyvScene& ioScene) const
 {
-    const std::string& lFileName = mFile->GetFileName();
-    const std::size_t lDot = lFileName.rfind('.');
-    const std::string lBase =
-        lFileName.substr(0, lDot == std::string::npos || lDot == 0 ? lFileName.size() : lDot);
+    const std::string lBase = GetTakeName().Buffer();
     std::vector<KString> lTakes;
     ioScene.FillTakeNameList(lTakes);
     const auto lTaken = [&lTakes](const std::string& pName) {
@@ -144,8 +85,8 @@ KString KReaderAmc::UniqueTakeName(KRyvScene& ioScene) const
 bool KReaderAmc::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions,
                           KRyvAsfScene& ioSkeleton)
 {
-    if (!mFile->Read(&ioSkeleton, ioOptions)) {
-        return Fail(mFile->GetLastError().c_str());
+    if (!File().Read(&ioSkeleton, ioOptions)) {
+        return Fail(File().GetLastError().c_str());
     }
     const KString lTakeName = UniqueTakeName(ioScene);
     if (!Place(ioScene, ioOptions, ioSkeleton, lTakeName)) {
@@ -158,7 +99,7 @@ bool KReaderAmc::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions,
 bool KReaderAmc::Place(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions,
                        KRyvAsfScene& ioSkeleton, const KString& pTakeName)
 {
-    const KString lFileName(mFile->GetFileName().c_str());
+    const KString lFileName(File().GetFileName().c_str());
     KReadRollback lRollback(GetOwner());
     KRyvNode* lSceneRoot = ioScene.GetRootNode();
     KRyvNode* lParent = lSceneRoot;

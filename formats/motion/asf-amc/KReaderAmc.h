@@ -1,8 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_ASFAMC_KREADERAMC_H
 #define RYVKIT_FORMATS_MOTION_ASFAMC_KREADERAMC_H
 
-#include "core/KString.h"
-#include "io/KReader.h"
+#include "formats/motion/KMotionTextReader.h"
 
 #include <memory>
 
@@ -19,30 +18,27 @@ class KStreamOptionsMotion;
 // Errors (KReader table): no file open, kFileNotOpened; options without an ASF skeleton,
 // kStreamOptionsNotSet; everything wrong in the file, kFileCorrupted with "file:line: why". A
 // failed read leaves the scene and the skeleton as they were.
-class KReaderAmc : public KReader
+class KReaderAmc : public KMotionTextReader
 {
 public:
     explicit KReaderAmc(KRyvObjectFactory* pOwner);
     ~KReaderAmc() override;
 
-    bool FileClose() override;
-    bool IsFileOpen() override;
-    // A KStreamOptionsMotion with options 8 at 1, 9 and 10 at 0 and the file's rate, start and
-    // frame count; null with kFileNotOpened without a file, kFileCorrupted for a bad file.
-    std::unique_ptr<KStreamOptions> GetReadOptions() override;
-    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
-
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
 private:
-    bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
+    std::unique_ptr<KTextFile> NewFile() const override;
+    KAmcFile& File() const;
+    // GetReadOptions answers options 8 at 1, 9 and 10 at 0 and the file's rate, start and frame
+    // count; kFileCorrupted for a bad file.
+    bool ReadHeaderOptions(KStreamOptionsMotion& ioOptions) override;
+    // Only options that carry an ASF skeleton.
+    bool AcceptsOptions(KStreamOptionsMotion& pOptions) const override;
+    bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) override;
     bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions, KRyvAsfScene& ioSkeleton);
     bool Place(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions, KRyvAsfScene& ioSkeleton,
                const KString& pTakeName);
     KString UniqueTakeName(KRyvScene& ioScene) const;
-    bool Fail(const KString& pText);
-
-    std::unique_ptr<KAmcFile> mFile;
 };
 
 #endif

@@ -10,7 +10,7 @@
 
 #include <new>
 
-KReaderAsf::KReaderAsf(KRyvObjectFactory* pOwner) : KReader(pOwner, true) {}
+KReaderAsf::KReaderAsf(KRyvObjectFactory* pOwner) : KMotionTextReader(pOwner) {}
 
 KReaderAsf::~KReaderAsf() = default;
 
@@ -19,93 +19,37 @@ std::unique_ptr<KReader> KReaderAsf::Create(KRyvObjectFactory* pOwner)
     return std::unique_ptr<KReader>(new (std::nothrow) KReaderAsf(pOwner));
 }
 
-bool KReaderAsf::OpenSource(std::unique_ptr<KByteSource> pSource)
+std::unique_ptr<KTextFile> KReaderAsf::NewFile() const
 {
-    mFile.reset();
-    try {
-        auto lFile = std::make_unique<KAsfFile>(false);
-        if (!lFile->Open(std::move(pSource))) {
-            GetError().SetLastErrorID(kFileNotOpened);
-            return false;
-        }
-        mFile = std::move(lFile);
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
+    return std::make_unique<KAsfFile>(false);
+}
+
+KAsfFile& KReaderAsf::File() const
+{
+    return *static_cast<KAsfFile*>(GetFile());
+}
+
+void KReaderAsf::SetReadDefaults(KStreamOptionsMotion& ioOptions)
+{
+    ioOptions.SetOption(kOptionReference, 1);
+    ioOptions.SetOption(kOptionKeepBonesWithoutDof, 0);
+    ioOptions.SetOption(kOptionLimits, 0);
+}
+
+bool KReaderAsf::ReadHeaderOptions(KStreamOptionsMotion& ioOptions)
+{
+    SetReadDefaults(ioOptions);
     return true;
 }
 
-bool KReaderAsf::FileClose()
-{
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    mFile.reset();
-    return true;
-}
-
-bool KReaderAsf::IsFileOpen()
-{
-    return mFile != nullptr;
-}
-
-std::unique_ptr<KStreamOptions> KReaderAsf::GetReadOptions()
-{
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return nullptr;
-    }
-    std::unique_ptr<KStreamOptionsMotion> lOptions = KStreamOptionsMotion::Create();
-    if (!lOptions) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return nullptr;
-    }
-    lOptions->SetOption(kOptionReference, 1);
-    lOptions->SetOption(kOptionKeepBonesWithoutDof, 0);
-    lOptions->SetOption(kOptionLimits, 0);
-    return std::unique_ptr<KStreamOptions>(lOptions.release());
-}
-
-bool KReaderAsf::Read(KRyvScene* pScene, KStreamOptions* pOptions)
-{
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    auto* lOptions = dynamic_cast<KStreamOptionsMotion*>(pOptions);
-    if (!lOptions) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    if (!pScene || !pScene->GetRootNode() || !GetOwner()) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return false;
-    }
-    try {
-        return ReadInto(*pScene, *lOptions);
-    } catch (const std::bad_alloc&) {
-        return Fail(KString(mFile->GetFileName().c_str()) + ": out of memory");
-    }
-}
-
-bool KReaderAsf::Fail(const KString& pText)
-{
-    GetError().SetLastError(kFileCorrupted, pText.Buffer());
-    GetMessage() += pText;
-    GetMessage() += "\n";
-    return false;
-}
-
-bool KReaderAsf::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
+bool KReaderAsf::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 {
     ioOptions.ReportProgress("Reading ASF node hierarchy", 0.0f);
     auto lSkeleton = std::make_unique<KRyvAsfScene>();
-    if (!mFile->Read(lSkeleton.get(), ioOptions.GetOption(kOptionKeepBonesWithoutDof) != 1)) {
-        return Fail(mFile->GetLastError().c_str());
+    if (!File().Read(lSkeleton.get(), ioOptions.GetOption(kOptionKeepBonesWithoutDof) != 1)) {
+        return Fail(File().GetLastError().c_str());
     }
-    const KString lFileName(mFile->GetFileName().c_str());
+    const KString lFileName(File().GetFileName().c_str());
     KReadRollback lRollback(GetOwner());
     KRyvNode* lRoot = lSkeleton->CreateNodes(lRollback, *GetOwner(), nullptr,
                                              ioOptions.GetOption(kOptionLimits) == 1);

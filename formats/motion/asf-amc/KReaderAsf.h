@@ -1,8 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_ASFAMC_KREADERASF_H
 #define RYVKIT_FORMATS_MOTION_ASFAMC_KREADERASF_H
 
-#include "core/KString.h"
-#include "io/KReader.h"
+#include "formats/motion/KMotionTextReader.h"
 
 #include <memory>
 
@@ -22,7 +21,7 @@ class KStreamOptionsMotion;
 // kStreamOptionsNotSet; everything wrong in the file and duplicate names (shown through the
 // options' message callback), kFileCorrupted with "file:line: why" as the error text and a line of
 // the message text. Nothing joins the scene unless the whole read succeeds.
-class KReaderAsf : public KReader
+class KReaderAsf : public KMotionTextReader
 {
 public:
     static constexpr int kOptionReference = 8;
@@ -32,22 +31,17 @@ public:
     explicit KReaderAsf(KRyvObjectFactory* pOwner);
     ~KReaderAsf() override;
 
-    bool FileClose() override;
-    bool IsFileOpen() override;
-    // A KStreamOptionsMotion with options 8 at 1, 9 and 10 at 0; null with kFileNotOpened when
-    // no file is open.
-    std::unique_ptr<KStreamOptions> GetReadOptions() override;
-    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
+    // Options 8 at 1, 9 and 10 at 0: what GetReadOptions of both readers of the pair answer.
+    static void SetReadDefaults(KStreamOptionsMotion& ioOptions);
 
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
 private:
-    bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
-    bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
-    // Sets kFileCorrupted with the text and adds it to the message text; answers false.
-    bool Fail(const KString& pText);
-
-    std::unique_ptr<KAsfFile> mFile;
+    std::unique_ptr<KTextFile> NewFile() const override;
+    KAsfFile& File() const;
+    // The file has no options to give: GetReadOptions answers SetReadDefaults.
+    bool ReadHeaderOptions(KStreamOptionsMotion& ioOptions) override;
+    bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) override;
 };
 
 #endif

@@ -1,19 +1,14 @@
 #include "formats/motion/asf-amc/KRyvAsfScene.h"
 
 #include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionNumber.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 
 K_IMPLEMENT_CLASS(KRyvAsfScene, KObject)
 
 namespace {
-
-bool FitsKey(double pValue)
-{
-    return std::fabs(pValue) <= static_cast<double>(FLT_MAX);
-}
 
 // A rest rotation this close to the identity counts as none (rounding of A times its inverse).
 constexpr double kIdentityTolerance = 1e-12;
@@ -247,7 +242,8 @@ bool KRyvAsfScene::AddFrameKeys(KAsfBone& ioBone, const double* pValues, int pCo
     }
     KAsfKey lKey{pTime.Get(), {lLocal[0], lLocal[1], lLocal[2]}, {lEuler[0], lEuler[1], lEuler[2]}};
     for (int i = 0; i < 3; ++i) {
-        if (!FitsKey(lKey.mTranslation[i]) || !FitsKey(lKey.mRotation[i])) {
+        if (!KMotionNumber::FitsFloat(lKey.mTranslation[i]) ||
+            !KMotionNumber::FitsFloat(lKey.mRotation[i])) {
             return false;
         }
     }

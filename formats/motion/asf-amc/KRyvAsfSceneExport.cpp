@@ -3,6 +3,7 @@
 
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionPrintPrecision.h"
 #include "formats/motion/asf-amc/KAsfRotation.h"
 #include "scene/KRyvNode.h"
 
@@ -117,7 +118,10 @@ void KRyvAsfScene::BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTra
             MatrixMultiply3x3(lAxis, lBone->mParent->mAxis, lRotation);
             KVector4 lAngles;
             MatrixToEulerXYZ(lAngles, lAxis);
-            const double lXyz[3] = {lAngles[0], lAngles[1], lAngles[2]};
+            // Rounded as printed, so that the motion is written against the axes the file gives.
+            double lXyz[3] = {lAngles[0], lAngles[1], lAngles[2]};
+            KMotionPrintPrecision::RoundToLargest(lXyz, 3);
+            KMotionPrintPrecision::ClearNegativeZeros(lXyz, 3);
             lBone->SetAxis(lXyz, 0);
         }
         const bool lOffsetBones = NeedsOffsetBones(lNode, lIsRoot, pScale);
@@ -242,16 +246,21 @@ void KRyvAsfScene::GetFrameValues(const KAsfBone& pBone, KTime pTime, const KMat
     double lAngles[3] = {0.0, 0.0, 0.0};
     KAsfRotation::MatrixToAngles(lAngles, lRotation,
                                  KAsfRotation::IndexOfDofs(pBone.mDofs, pBone.mDofCount));
+    // Each group rounded to what is printed of it, so that a file the writer made reads back and
+    // prints again the same (KMotionPrintPrecision); the writer's angle unit is the degree.
+    KMotionPrintPrecision::RoundToLargest(lAngles, 3);
     KVector4 lInAxes;
     VectorMultiplyMatrix3x3(lInAxes, pBone.mParentAxis, lTranslation);
     lInAxes = lInAxes - pBone.mOffset;
     KVector4 lOwn;
     VectorMultiplyMatrix3x3(lOwn, pBone.mInverseAxis, lInAxes);
     const double lLengthFactor = mLengthUnit / kInchToCentimetre;
+    double lShift[3] = {lOwn[0] * lLengthFactor, lOwn[1] * lLengthFactor, lOwn[2] * lLengthFactor};
+    KMotionPrintPrecision::RoundToLargest(lShift, 3);
     for (int i = 0; i < pBone.mDofCount; ++i) {
         const int lCode = pBone.mDofs[i];
         if (lCode <= KAsfBone::eTz) {
-            pValues[i] = lOwn[lCode] * lLengthFactor;
+            pValues[i] = lShift[lCode];
         } else if (lCode <= KAsfBone::eRx) {
             pValues[i] = lAngles[KAsfBone::eRx - lCode] / mAngleFactor;
         }

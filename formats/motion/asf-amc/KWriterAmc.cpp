@@ -13,53 +13,23 @@
 #include <new>
 #include <string>
 
-KWriterAmc::KWriterAmc(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
+KWriterAmc::KWriterAmc(KRyvObjectFactory* pOwner) : KMotionTextWriter(pOwner) {}
 
-KWriterAmc::~KWriterAmc()
-{
-    if (mFile) {
-        mFile->Discard();
-    }
-}
+KWriterAmc::~KWriterAmc() = default;
 
 std::unique_ptr<KWriter> KWriterAmc::Create(KRyvObjectFactory* pOwner)
 {
     return std::unique_ptr<KWriter>(new (std::nothrow) KWriterAmc(pOwner));
 }
 
-bool KWriterAmc::FileCreate(const char* pFileName)
+std::unique_ptr<KTextFile> KWriterAmc::NewFile() const
 {
-    mFile.reset();
-    try {
-        auto lFile = std::make_unique<KAmcFile>(false);
-        if (!pFileName || !lFile->Open(pFileName, "w")) {
-            const std::string lText = std::string("Cannot open file \"") +
-                                      (pFileName ? pFileName : "") + "\" for writing.";
-            GetError().SetLastError(kFileNotOpened, lText.c_str());
-            return false;
-        }
-        mFile = std::move(lFile);
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return false;
-    }
-    return true;
+    return std::make_unique<KAmcFile>(false);
 }
 
-bool KWriterAmc::FileClose()
+KAmcFile& KWriterAmc::File() const
 {
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    mFile->Discard();
-    mFile.reset();
-    return true;
-}
-
-bool KWriterAmc::IsFileOpen()
-{
-    return mFile != nullptr;
+    return *static_cast<KAmcFile*>(GetFile());
 }
 
 std::unique_ptr<KStreamOptions> KWriterAmc::GetWriteOptions()
@@ -73,34 +43,20 @@ const char* KWriterAmc::FindMissingContent(KRyvScene* pScene)
                                                               : "no skeleton under a single root";
 }
 
-bool KWriterAmc::Write(KRyvScene* pScene, KStreamOptions* pOptions)
+bool KWriterAmc::CheckScene(KRyvScene* pScene)
 {
-    if (!mFile || !mFile->IsWriting()) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    KRyvNode* lRoot = pScene ? FindReferenceNode(pScene->GetRootNode()) : nullptr;
-    if (!lRoot) {
-        GetError().SetLastError(kFileNotCreated, "Scene must have a single root node.");
-        return false;
-    }
-    auto* lOptions = dynamic_cast<KStreamOptionsMotion*>(pOptions);
-    auto* lSkeleton =
-        lOptions ? dynamic_cast<KRyvAsfScene*>(lOptions->GetAttachedObject()) : nullptr;
-    if (!lSkeleton) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    bool lWritten = false;
-    try {
-        lWritten = WriteAll(lRoot, *lSkeleton, *lOptions);
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-    }
-    if (!lWritten) {
-        mFile->Discard();
-    }
-    return lWritten;
+    return CheckRootJoint(pScene, "Scene must have a single root node.");
+}
+
+bool KWriterAmc::AcceptsOptions(KStreamOptionsMotion& pOptions) const
+{
+    return dynamic_cast<KRyvAsfScene*>(pOptions.GetAttachedObject()) != nullptr;
+}
+
+bool KWriterAmc::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOptions)
+{
+    return WriteAll(FindReferenceNode(pScene.GetRootNode()),
+                    *static_cast<KRyvAsfScene*>(pOptions.GetAttachedObject()), pOptions);
 }
 
 bool KWriterAmc::WriteAll(KRyvNode* pRoot, KRyvAsfScene& ioSkeleton,
@@ -122,7 +78,7 @@ bool KWriterAmc::WriteAll(KRyvNode* pRoot, KRyvAsfScene& ioSkeleton,
     const int lFirstFrame = static_cast<int>(lFirst);
     KRyvNode* lReference =
         pOptions.GetOption(KWriterAsf::kOptionReference) == 1 ? pRoot->GetParent() : nullptr;
-    bool lWritten = mFile->WriteHeader(pOptions.GetOption(KWriterAsf::kOptionWriteRate) != 0, lRate,
+    bool lWritten = File().WriteHeader(pOptions.GetOption(KWriterAsf::kOptionWriteRate) != 0, lRate,
                                        pOptions.GetOption(KWriterAsf::kOptionWriteRange) != 0,
                                        lFirstFrame, lFirstFrame + lCount - 1);
     for (int i = 1; i <= lCount && lWritten; ++i) {
@@ -130,10 +86,9 @@ bool KWriterAmc::WriteAll(KRyvNode* pRoot, KRyvAsfScene& ioSkeleton,
         pOptions.ReportProgress("Writing AMC animation frames",
                                 static_cast<float>(static_cast<std::int64_t>(i) * 100 / lCount));
         const KMatrix* lMatrix = lReference ? &lReference->GetGlobalMatrixAtTime(lTime) : nullptr;
-        lWritten = mFile->WriteFrame(ioSkeleton, i, lTime, lMatrix);
+        lWritten = File().WriteFrame(ioSkeleton, i, lTime, lMatrix);
     }
-    // The flush at closing is the last write that can find the disk full.
-    if (!lWritten || !mFile->Close()) {
+    if (!lWritten) {
         GetError().SetLastErrorID(kOutOfDiskSpace);
         return false;
     }

@@ -1,7 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_ASFAMC_KWRITERAMC_H
 #define RYVKIT_FORMATS_MOTION_ASFAMC_KWRITERAMC_H
 
-#include "io/KWriter.h"
+#include "formats/motion/KMotionTextWriter.h"
 
 #include <memory>
 
@@ -18,28 +18,29 @@ class KStreamOptionsMotion;
 //
 // Errors (KWriter table): no file, kFileNotOpened; no single root, kFileNotCreated with "Scene
 // must have a single root node."; options without an ASF skeleton, kStreamOptionsNotSet; a span
-// whose frame numbers leave 32 bits, kUnidentifiedError; a failed write or flush, kOutOfDiskSpace.
-// The target is replaced only when the whole file was written.
-class KWriterAmc : public KWriter
+// whose frame numbers leave 32 bits or no memory left, kUnidentifiedError; a failed write or flush,
+// kOutOfDiskSpace. The target is replaced only when the whole file was written.
+class KWriterAmc : public KMotionTextWriter
 {
 public:
     explicit KWriterAmc(KRyvObjectFactory* pOwner);
     ~KWriterAmc() override;
 
-    bool FileCreate(const char* pFileName) override;
-    bool FileClose() override;
-    bool IsFileOpen() override;
     // As KWriterAsf::GetWriteOptions.
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
-    bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
     const char* FindMissingContent(KRyvScene* pScene) override;
 
     static std::unique_ptr<KWriter> Create(KRyvObjectFactory* pOwner);
 
 private:
+    std::unique_ptr<KTextFile> NewFile() const override;
+    KAmcFile& File() const;
+    // A scene without a single root (FindReferenceNode): kFileNotCreated.
+    bool CheckScene(KRyvScene* pScene) override;
+    // Only options that carry an ASF skeleton.
+    bool AcceptsOptions(KStreamOptionsMotion& pOptions) const override;
+    bool WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOptions) override;
     bool WriteAll(KRyvNode* pRoot, KRyvAsfScene& ioSkeleton, const KStreamOptionsMotion& pOptions);
-
-    std::unique_ptr<KAmcFile> mFile;
 };
 
 #endif

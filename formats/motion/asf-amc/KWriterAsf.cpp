@@ -60,53 +60,23 @@ std::vector<KRyvNode*> NodesBelow(KRyvNode* pRoot)
 
 } // namespace
 
-KWriterAsf::KWriterAsf(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
+KWriterAsf::KWriterAsf(KRyvObjectFactory* pOwner) : KMotionTextWriter(pOwner) {}
 
-KWriterAsf::~KWriterAsf()
-{
-    if (mFile) {
-        mFile->Discard();
-    }
-}
+KWriterAsf::~KWriterAsf() = default;
 
 std::unique_ptr<KWriter> KWriterAsf::Create(KRyvObjectFactory* pOwner)
 {
     return std::unique_ptr<KWriter>(new (std::nothrow) KWriterAsf(pOwner));
 }
 
-bool KWriterAsf::FileCreate(const char* pFileName)
+std::unique_ptr<KTextFile> KWriterAsf::NewFile() const
 {
-    mFile.reset();
-    try {
-        auto lFile = std::make_unique<KAsfFile>(false);
-        if (!pFileName || !lFile->Open(pFileName, "w")) {
-            const std::string lText = std::string("Cannot open file \"") +
-                                      (pFileName ? pFileName : "") + "\" for writing.";
-            GetError().SetLastError(kFileNotOpened, lText.c_str());
-            return false;
-        }
-        mFile = std::move(lFile);
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return false;
-    }
-    return true;
+    return std::make_unique<KAsfFile>(false);
 }
 
-bool KWriterAsf::FileClose()
+KAsfFile& KWriterAsf::File() const
 {
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    mFile->Discard();
-    mFile.reset();
-    return true;
-}
-
-bool KWriterAsf::IsFileOpen()
-{
-    return mFile != nullptr;
+    return *static_cast<KAsfFile*>(GetFile());
 }
 
 std::unique_ptr<KStreamOptions> KWriterAsf::MakeWriteOptions()
@@ -150,10 +120,7 @@ bool KWriterAsf::CheckAsfNames(KRyvNode* pRoot, KString& ioMessage)
 
 bool KWriterAsf::CheckNames(KRyvNode* pRoot, const KStreamOptionsMotion& pOptions)
 {
-    KString lSpaces("Spaces are not allowed in ASF node names:");
-    if (!CheckNodeNames(pRoot, lSpaces)) {
-        pOptions.ShowMessage("Error", lSpaces.Buffer(), "OK");
-        GetError().SetLastError(kUnidentifiedError, lSpaces.Buffer());
+    if (!CheckSpaces(pRoot, pOptions, "ASF")) {
         return false;
     }
     for (KRyvNode* lNode : NodesBelow(pRoot)) {
@@ -173,52 +140,38 @@ bool KWriterAsf::CheckNames(KRyvNode* pRoot, const KStreamOptionsMotion& pOption
     return true;
 }
 
-bool KWriterAsf::Write(KRyvScene* pScene, KStreamOptions* pOptions)
+bool KWriterAsf::CheckScene(KRyvScene* pScene)
 {
-    if (!mFile || !mFile->IsWriting()) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    KRyvNode* lRoot = pScene ? FindReferenceNode(pScene->GetRootNode()) : nullptr;
-    if (!lRoot) {
-        GetError().SetLastError(kFileNotCreated, "Scene must have a single root node.");
-        return false;
-    }
-    auto* lOptions = dynamic_cast<KStreamOptionsMotion*>(pOptions);
-    if (!lOptions) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    bool lWritten = false;
-    try {
-        lWritten = CheckNames(lRoot, *lOptions) && WriteAll(lRoot, *lOptions);
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-    }
-    if (!lWritten) {
-        mFile->Discard();
-    }
-    return lWritten;
+    return CheckRootJoint(pScene, "Scene must have a single root node.");
 }
 
-bool KWriterAsf::WriteAll(KRyvNode* pRoot, KStreamOptionsMotion& ioOptions)
+bool KWriterAsf::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOptions)
 {
+    mSkeleton.reset();
+    KRyvNode* lRoot = FindReferenceNode(pScene.GetRootNode());
+    if (!CheckNames(lRoot, pOptions)) {
+        return false;
+    }
     KVector4 lScale(1.0, 1.0, 1.0);
-    if (ioOptions.GetOption(kOptionReference) == 1 && pRoot->GetParent()) {
-        MatrixGetScale(lScale, pRoot->GetParent()->GetDefaultGlobalMatrix());
+    if (pOptions.GetOption(kOptionReference) == 1 && lRoot->GetParent()) {
+        MatrixGetScale(lScale, lRoot->GetParent()->GetDefaultGlobalMatrix());
     }
     auto lSkeleton = std::make_unique<KRyvAsfScene>();
-    if (!lSkeleton->BuildFromScene(pRoot, lScale,
-                                   ioOptions.GetOption(kOptionTranslationDofs) == 1)) {
+    if (!lSkeleton->BuildFromScene(lRoot, lScale,
+                                   pOptions.GetOption(kOptionTranslationDofs) == 1)) {
         GetError().SetLastErrorID(kUnidentifiedError);
         return false;
     }
-    // The flush at closing is the last write that can find the disk full.
-    if (!mFile->Write(*lSkeleton) || !mFile->Close()) {
+    if (!File().Write(*lSkeleton)) {
         GetError().SetLastErrorID(kOutOfDiskSpace);
         return false;
     }
-    ioOptions.SetAttachedObject(
-        std::unique_ptr<KStreamOptionsMotion::Attachment>(lSkeleton.release()));
+    mSkeleton = std::move(lSkeleton);
     return true;
+}
+
+void KWriterAsf::Written(KStreamOptionsMotion& ioOptions)
+{
+    ioOptions.SetAttachedObject(
+        std::unique_ptr<KStreamOptionsMotion::Attachment>(mSkeleton.release()));
 }

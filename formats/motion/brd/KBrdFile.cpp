@@ -1,21 +1,11 @@
 #include "formats/motion/brd/KBrdFile.h"
 
-#include <cfloat>
+#include "formats/motion/KMotionNumber.h"
 #include <cmath>
 
 namespace {
 
 constexpr double kMicroseconds = 1.0e6;
-
-bool FitsFloat(const double* pValues, int pCount)
-{
-    for (int i = 0; i < pCount; ++i) {
-        if (!(std::fabs(pValues[i]) <= static_cast<double>(FLT_MAX))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -55,7 +45,8 @@ bool KBrdFile::ParseSample(KBrdSample& oSample)
                       PeekToken().c_str());
     }
     lSample.mSeconds += lMicroseconds / kMicroseconds;
-    if (!FitsFloat(lSample.mPosition, 3) || !FitsFloat(lSample.mQuaternion, 4)) {
+    if (!KMotionNumber::FitsFloat(lSample.mPosition, 3) ||
+        !KMotionNumber::FitsFloat(lSample.mQuaternion, 4)) {
         return !Error("value out of range");
     }
     if (!(std::fabs(lSample.mSeconds) <= kMaxSeconds)) {

@@ -214,19 +214,9 @@ std::unique_ptr<KStreamOptions> KReaderBrd::GetReadOptions()
     }
 }
 
-bool KReaderBrd::Read(KRyvScene* pScene, KStreamOptions* pOptions)
+bool KReaderBrd::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 {
-    KStreamOptionsMotion* lOptions = CheckRead(pScene, pOptions);
-    if (!lOptions) {
-        return false;
-    }
-    try {
-        return Parse() && ReadInto(*pScene, *lOptions);
-    } catch (const std::bad_alloc&) {
-        // The rollback inside ReadInto has already undone the partial read while unwinding.
-        ClearParsed();
-        return Fail(KString((File().GetFileName() + ": out of memory").c_str()));
-    }
+    return Parse() && ReadInto(ioScene, ioOptions);
 }
 
 bool KReaderBrd::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)

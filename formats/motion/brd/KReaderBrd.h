@@ -46,9 +46,6 @@ public:
     // option 6 at 1. Null with kFileNotOpened without a file, kFileCorrupted when it cannot be
     // parsed.
     std::unique_ptr<KStreamOptions> GetReadOptions() override;
-    // Keys for the options' frame count, but never beyond the file's frames; the count read is
-    // stored back into the options.
-    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
 
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
@@ -63,6 +60,9 @@ private:
 
     std::unique_ptr<KTextFile> NewFile() const override;
     void ClearParsed() override;
+    // Keys for the options' frame count, but never beyond the file's frames; the count read is
+    // stored back into the options.
+    bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) override;
     KBrdFile& File() const { return *static_cast<KBrdFile*>(GetFile()); }
 
     bool Parse();

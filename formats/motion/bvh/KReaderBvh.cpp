@@ -9,6 +9,7 @@
 #include "core/KQuaternion.h"
 #include "core/KQuotedValue.h"
 #include "formats/motion/KMotionImportFilters.h"
+#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
 #include "io/KReadRollback.h"
@@ -18,7 +19,6 @@
 #include "scene/KRyvSkeleton.h"
 #include "scene/objects/KRyvNodeLimits.h"
 
-#include <cfloat>
 #include <cmath>
 #include <new>
 #include <string>
@@ -28,15 +28,6 @@ namespace {
 
 // The curves of one joint in its take: translation X, Y, Z then rotation X, Y, Z.
 constexpr int kCurveCount = 6;
-
-// The take name: the file name without its extension.
-KString TakeNameOf(const std::string& pFileName)
-{
-    const std::size_t lDot = pFileName.rfind('.');
-    return KString(
-        pFileName.substr(0, lDot == std::string::npos || lDot == 0 ? pFileName.size() : lDot)
-            .c_str());
-}
 
 bool HasPositionChannel(const KBvhJoint& pJoint)
 {
@@ -66,14 +57,9 @@ std::string EndSiteName(const std::string& pParent, int pNumber)
     return lName;
 }
 
-bool FitsKey(double pValue)
-{
-    return std::fabs(pValue) <= static_cast<double>(FLT_MAX);
-}
-
 } // namespace
 
-KReaderBvh::KReaderBvh(KRyvObjectFactory* pOwner) : KReader(pOwner, true) {}
+KReaderBvh::KReaderBvh(KRyvObjectFactory* pOwner) : KMotionTextReader(pOwner) {}
 
 KReaderBvh::~KReaderBvh() = default;
 
@@ -82,116 +68,50 @@ std::unique_ptr<KReader> KReaderBvh::Create(KRyvObjectFactory* pOwner)
     return std::unique_ptr<KReader>(new (std::nothrow) KReaderBvh(pOwner));
 }
 
-bool KReaderBvh::OpenSource(std::unique_ptr<KByteSource> pSource)
+std::unique_ptr<KTextFile> KReaderBvh::NewFile() const
 {
-    mFile.reset();
-    try {
-        auto lFile = std::make_unique<KBvhFile>(false);
-        if (!lFile->Open(std::move(pSource))) {
-            GetError().SetLastErrorID(kFileNotOpened);
-            return false;
-        }
-        mFile = std::move(lFile);
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    return true;
+    return std::make_unique<KBvhFile>(false);
 }
 
-bool KReaderBvh::FileClose()
+KBvhFile& KReaderBvh::File() const
 {
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    mFile.reset();
-    return true;
+    return *static_cast<KBvhFile*>(GetFile());
 }
 
-bool KReaderBvh::IsFileOpen()
+bool KReaderBvh::ReadHeaderOptions(KStreamOptionsMotion& ioOptions)
 {
-    return mFile != nullptr;
+    return File().ReadInfo(&ioOptions);
 }
 
-std::unique_ptr<KStreamOptions> KReaderBvh::GetReadOptions()
-{
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return nullptr;
-    }
-    try {
-        std::unique_ptr<KStreamOptionsMotion> lOptions = KStreamOptionsMotion::Create();
-        if (!lOptions || !mFile->ReadInfo(lOptions.get())) {
-            Fail(mFile->GetLastError().c_str());
-            return nullptr;
-        }
-        return std::unique_ptr<KStreamOptions>(lOptions.release());
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kFileCorrupted);
-        return nullptr;
-    }
-}
-
-bool KReaderBvh::Read(KRyvScene* pScene, KStreamOptions* pOptions)
-{
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId())) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    if (!pScene || !pScene->GetRootNode() || !GetOwner()) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return false;
-    }
-    try {
-        return ReadInto(*pScene, *static_cast<KStreamOptionsMotion*>(pOptions));
-    } catch (const std::bad_alloc&) {
-        // The rollback inside ReadInto has already undone the partial read while unwinding.
-        return Fail(KString(mFile->GetFileName().c_str()) + ": out of memory");
-    }
-}
-
-bool KReaderBvh::Fail(const KString& pText)
-{
-    GetError().SetLastError(kFileCorrupted, pText.Buffer());
-    GetMessage() += pText;
-    GetMessage() += "\n";
-    return false;
-}
-
-bool KReaderBvh::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
+bool KReaderBvh::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 {
     ioOptions.ReportProgress("Reading BVH nodes", 0.0f);
-    if (!mFile->ReadHeader()) {
-        return Fail(mFile->GetLastError().c_str());
+    if (!File().ReadHeader()) {
+        return Fail(File().GetLastError().c_str());
     }
-    const KString lTakeName = TakeNameOf(mFile->GetFileName());
+    const KString lTakeName = GetTakeName();
     KReadRollback lRollback(GetOwner());
     KRyvNode* lReference = lRollback.AddNode(GetOwner()->CreateNode("BVH:reference"));
     std::vector<KRyvNode*> lNodes;
     if (!lReference || !CreateNodes(lRollback, lReference, lTakeName.Buffer(), lNodes)) {
-        return Fail(KString(mFile->GetFileName().c_str()) + ": cannot create the skeleton nodes");
+        return Fail(KString(File().GetFileName().c_str()) + ": cannot create the skeleton nodes");
     }
-    KString lDuplicates = KString("Duplicate names found in ") + mFile->GetFileName().c_str() + ":";
+    KString lDuplicates = KString("Duplicate names found in ") + File().GetFileName().c_str() + ":";
     if (!ReportDuplicateNames(lReference, lDuplicates)) {
         ioOptions.ShowMessage("Error", lDuplicates.Buffer(), "OK");
         return Fail(lDuplicates);
     }
-    if (!mFile->ReadMotion(&ioOptions)) {
-        return Fail(mFile->GetLastError().c_str());
+    if (!File().ReadMotion(&ioOptions)) {
+        return Fail(File().GetLastError().c_str());
     }
     if (!ReadMotion(lRollback, lNodes, ioOptions)) {
         return false;
     }
     // Only a complete skeleton joins the scene.
     if (!Place(ioScene, lReference, ioOptions.GetOption(kOptionKeepReference) == 1)) {
-        return Fail(KString(mFile->GetFileName().c_str()) + ": the skeleton cannot join the scene");
+        return Fail(KString(File().GetFileName().c_str()) + ": the skeleton cannot join the scene");
     }
-    const int lFrames = mFile->GetFramesRead();
+    const int lFrames = File().GetFramesRead();
     ioOptions.SetFrameCount(lFrames);
     KTakeInfo lInfo;
     lInfo.mName = lTakeName;
@@ -202,7 +122,7 @@ bool KReaderBvh::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     lInfo.mReferenceStart = lInfo.mLocalStart;
     lInfo.mReferenceStop = lInfo.mLocalStop;
     if (!ioScene.SetTakeInfo(lInfo)) {
-        return Fail(KString(mFile->GetFileName().c_str()) + ": the take cannot be recorded");
+        return Fail(KString(File().GetFileName().c_str()) + ": the take cannot be recorded");
     }
     lRollback.Commit();
     // Nodes already in the scene lack the new take and keep theirs: the answer says only that.
@@ -214,24 +134,24 @@ bool KReaderBvh::CreateNodes(KReadRollback& ioRollback, KRyvNode* pReference, co
                              std::vector<KRyvNode*>& oNodes)
 {
     KRyvObjectFactory* lFactory = GetOwner();
-    const int lCount = mFile->GetJointCount();
+    const int lCount = File().GetJointCount();
     oNodes.assign(static_cast<std::size_t>(lCount), nullptr);
     // End Sites already named below each joint, for numbering the further ones.
     std::vector<int> lEndSites(static_cast<std::size_t>(lCount), 0);
     std::unordered_set<std::string> lUsed;
     for (int i = 0; i < lCount; ++i) {
-        if (!mFile->GetJoint(i)->mEndSite) {
-            lUsed.insert(mFile->GetJoint(i)->mName);
+        if (!File().GetJoint(i)->mEndSite) {
+            lUsed.insert(File().GetJoint(i)->mName);
         }
     }
     for (int i = 0; i < lCount; ++i) {
-        const KBvhJoint& lJoint = *mFile->GetJoint(i);
+        const KBvhJoint& lJoint = *File().GetJoint(i);
         std::string lName = lJoint.mName;
         if (lJoint.mEndSite) {
             const std::size_t lParent = static_cast<std::size_t>(lJoint.mParent);
             // A cut name can meet a joint's name or another End Site's: the number moves on.
             do {
-                lName = EndSiteName(mFile->GetJoint(lJoint.mParent)->mName, ++lEndSites[lParent]);
+                lName = EndSiteName(File().GetJoint(lJoint.mParent)->mName, ++lEndSites[lParent]);
             } while (!lUsed.insert(lName).second);
         }
         KRyvNode* lNode = ioRollback.AddNode(lFactory->CreateNode(lName.c_str()));
@@ -263,7 +183,7 @@ bool KReaderBvh::CreateNodes(KReadRollback& ioRollback, KRyvNode* pReference, co
 
 void KReaderBvh::SetLimits(int pJoint, KRyvNode& ioNode)
 {
-    const KBvhJoint& lJoint = *mFile->GetJoint(pJoint);
+    const KBvhJoint& lJoint = *File().GetJoint(pJoint);
     KRyvNodeLimits& lLimits = ioNode.GetLimits();
     const KVector4 lOffset(lJoint.mOffset[0], lJoint.mOffset[1], lJoint.mOffset[2]);
     lLimits.SetAuto(KRyvNodeLimits::eTranslation, false);
@@ -276,7 +196,7 @@ void KReaderBvh::SetLimits(int pJoint, KRyvNode& ioNode)
     if (lJoint.mChildren.size() != 1) {
         return;
     }
-    const KBvhJoint& lChild = *mFile->GetJoint(lJoint.mChildren[0]);
+    const KBvhJoint& lChild = *File().GetJoint(lJoint.mChildren[0]);
     const KVector4 lChildOffset(lChild.mOffset[0], lChild.mOffset[1], lChild.mOffset[2]);
     const double lLength = VectorLength(lChildOffset);
     if (!(lLength > 0.0)) {
@@ -306,7 +226,7 @@ void KReaderBvh::SetLimits(int pJoint, KRyvNode& ioNode)
 bool KReaderBvh::ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
                             const KStreamOptionsMotion& pOptions)
 {
-    const int lFrames = mFile->GetFramesRead();
+    const int lFrames = File().GetFramesRead();
     std::vector<KFCurve*> lCurves;
     if (!BeginCurves(ioRollback, pNodes, lCurves) || !FillKeys(lCurves, pOptions)) {
         return false;
@@ -324,12 +244,12 @@ bool KReaderBvh::ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNod
 bool KReaderBvh::BeginCurves(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
                              std::vector<KFCurve*>& oCurves)
 {
-    const int lFrames = mFile->GetFramesRead();
-    const int lJoints = mFile->GetJointCount();
+    const int lFrames = File().GetFramesRead();
+    const int lJoints = File().GetJointCount();
     // Per joint: its six curves, null where the joint has none.
     oCurves.assign(static_cast<std::size_t>(lJoints) * kCurveCount, nullptr);
     for (int j = 0; j < lJoints; ++j) {
-        const KBvhJoint& lJoint = *mFile->GetJoint(j);
+        const KBvhJoint& lJoint = *File().GetJoint(j);
         if (lJoint.mEndSite) {
             continue;
         }
@@ -345,7 +265,7 @@ bool KReaderBvh::BeginCurves(KReadRollback& ioRollback, const std::vector<KRyvNo
         lJointCurves[5] = lTake->GetTransformRZ();
         for (int c = HasPositionChannel(lJoint) ? 0 : 3; c < kCurveCount; ++c) {
             if (!ioRollback.BeginKeySet(lJointCurves[c], lFrames)) {
-                return Fail(KString(mFile->GetFileName().c_str()) +
+                return Fail(KString(File().GetFileName().c_str()) +
                             ": cannot hold the animation curves");
             }
         }
@@ -356,8 +276,8 @@ bool KReaderBvh::BeginCurves(KReadRollback& ioRollback, const std::vector<KRyvNo
 bool KReaderBvh::FillKeys(const std::vector<KFCurve*>& pCurves,
                           const KStreamOptionsMotion& pOptions)
 {
-    const int lFrames = mFile->GetFramesRead();
-    const int lJoints = mFile->GetJointCount();
+    const int lFrames = File().GetFramesRead();
+    const int lJoints = File().GetJointCount();
     const KTime lStart = pOptions.GetStart();
     const KTime lPeriod = pOptions.GetFramePeriod();
     std::vector<KVector4> lPrevious(static_cast<std::size_t>(lJoints));
@@ -367,7 +287,7 @@ bool KReaderBvh::FillKeys(const std::vector<KFCurve*>& pCurves,
             KFCurve* const* lJointCurves = &pCurves[static_cast<std::size_t>(j) * kCurveCount];
             KVector4 lTranslation;
             KVector4 lRotation;
-            if (!mFile->GetJointPose(f, j, lTranslation, lRotation)) {
+            if (!File().GetJointPose(f, j, lTranslation, lRotation)) {
                 continue;
             }
             KVector4& lLast = lPrevious[static_cast<std::size_t>(j)];
@@ -381,10 +301,10 @@ bool KReaderBvh::FillKeys(const std::vector<KFCurve*>& pCurves,
                 }
                 const double lValue = c < 3 ? lTranslation[c] : lRotation[c - 3];
                 KFCurveKey* lKey = lJointCurves[c]->GetKey(f);
-                if (!FitsKey(lValue) || !lKey) {
-                    return Fail(KString(mFile->GetFileName().c_str()) + ": frame " +
+                if (!KMotionNumber::FitsFloat(lValue) || !lKey) {
+                    return Fail(KString(File().GetFileName().c_str()) + ": frame " +
                                 std::to_string(f + 1).c_str() + ": value out of range for " +
-                                KQuoteValue(mFile->GetJoint(j)->mName).c_str());
+                                KQuoteValue(File().GetJoint(j)->mName).c_str());
                 }
                 lKey->Set(lTime, static_cast<float>(lValue));
             }

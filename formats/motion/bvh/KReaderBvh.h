@@ -1,8 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_BVH_KREADERBVH_H
 #define RYVKIT_FORMATS_MOTION_BVH_KREADERBVH_H
 
-#include "core/KString.h"
-#include "io/KReader.h"
+#include "formats/motion/KMotionTextReader.h"
 
 #include <memory>
 #include <vector>
@@ -31,7 +30,7 @@ class KStreamOptionsMotion;
 // precision, kFileCorrupted with "file:line: why" as the error
 // text and a line of the message text. The skeleton is built aside and joins the scene only
 // once the whole file has been read, so a failed read leaves scene and factory unchanged.
-class KReaderBvh : public KReader
+class KReaderBvh : public KMotionTextReader
 {
 public:
     static constexpr int kOptionKeepReference = 8;
@@ -39,20 +38,16 @@ public:
     explicit KReaderBvh(KRyvObjectFactory* pOwner);
     ~KReaderBvh() override;
 
-    // False with kFileNotOpened when no file is open.
-    bool FileClose() override;
-    bool IsFileOpen() override;
-    // A KStreamOptionsMotion holding the file's frame count and rate, option 8 at 1. Null with
-    // kFileNotOpened when no file is open, with kFileCorrupted when the motion header is bad.
-    std::unique_ptr<KStreamOptions> GetReadOptions() override;
-    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
-
     // The creator the file-format table lists.
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
 private:
-    bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
-    bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
+    std::unique_ptr<KTextFile> NewFile() const override;
+    KBvhFile& File() const;
+    // GetReadOptions answers the file's frame count and rate, option 8 at 1; kFileCorrupted when
+    // the motion header is bad.
+    bool ReadHeaderOptions(KStreamOptionsMotion& ioOptions) override;
+    bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) override;
     bool CreateNodes(KReadRollback& ioRollback, KRyvNode* pReference, const char* pTakeName,
                      std::vector<KRyvNode*>& oNodes);
     void SetLimits(int pJoint, KRyvNode& ioNode);
@@ -64,10 +59,6 @@ private:
                      std::vector<KFCurve*>& oCurves);
     bool FillKeys(const std::vector<KFCurve*>& pCurves, const KStreamOptionsMotion& pOptions);
     bool Place(KRyvScene& ioScene, KRyvNode* pReference, bool pKeepReference);
-    // Sets kFileCorrupted with the text and adds it to the message text; answers false.
-    bool Fail(const KString& pText);
-
-    std::unique_ptr<KBvhFile> mFile;
 };
 
 #endif

@@ -13,7 +13,6 @@
 #include "scene/objects/KRyvNodeLimits.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -63,52 +62,23 @@ bool HasTransformKeys(KRyvTakeNode& pTake)
 
 } // namespace
 
-KWriterBvh::KWriterBvh(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
+KWriterBvh::KWriterBvh(KRyvObjectFactory* pOwner) : KMotionTextWriter(pOwner) {}
 
-KWriterBvh::~KWriterBvh()
-{
-    if (mFile) {
-        mFile->Discard();
-    }
-}
+KWriterBvh::~KWriterBvh() = default;
 
 std::unique_ptr<KWriter> KWriterBvh::Create(KRyvObjectFactory* pOwner)
 {
     return std::unique_ptr<KWriter>(new (std::nothrow) KWriterBvh(pOwner));
 }
 
-bool KWriterBvh::FileCreate(const char* pFileName)
+std::unique_ptr<KTextFile> KWriterBvh::NewFile() const
 {
-    mFile.reset();
-    try {
-        std::unique_ptr<KBvhFile> lFile(new KBvhFile(false));
-        errno = 0;
-        if (!pFileName || !lFile->Open(pFileName, "w")) {
-            return FailCreate(kFileNotOpened, pFileName);
-        }
-        mFile = std::move(lFile);
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return false;
-    }
-    return true;
+    return std::make_unique<KBvhFile>(false);
 }
 
-bool KWriterBvh::FileClose()
+KBvhFile& KWriterBvh::File() const
 {
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    // Only a successful Write replaces the target.
-    mFile->Discard();
-    mFile.reset();
-    return true;
-}
-
-bool KWriterBvh::IsFileOpen()
-{
-    return mFile != nullptr;
+    return *static_cast<KBvhFile*>(GetFile());
 }
 
 std::unique_ptr<KStreamOptions> KWriterBvh::GetWriteOptions()
@@ -123,47 +93,19 @@ std::unique_ptr<KStreamOptions> KWriterBvh::GetWriteOptions()
     return std::unique_ptr<KStreamOptions>(lOptions.release());
 }
 
-bool KWriterBvh::Write(KRyvScene* pScene, KStreamOptions* pOptions)
+bool KWriterBvh::FailOpen(const char* pFileName)
 {
-    // A file that was written and closed takes no second Write.
-    if (!mFile || !mFile->IsWriting()) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    KRyvNode* lRoot = pScene ? FindReferenceNode(pScene->GetRootNode()) : nullptr;
-    if (!lRoot) {
-        GetError().SetLastError(kFileNotCreated, "Can not find root node.");
-        return false;
-    }
-    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId())) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    const KStreamOptionsMotion& lOptions = *static_cast<KStreamOptionsMotion*>(pOptions);
-    KString lNames("Spaces are not allowed in BVH node names:");
-    if (!CheckNodeNames(lRoot, lNames)) {
-        lOptions.ShowMessage("Error", lNames.Buffer(), "OK");
-        GetError().SetLastError(kUnidentifiedError, lNames.Buffer());
-        return false;
-    }
-    bool lWritten = false;
-    try {
-        lWritten = WriteAll(lRoot, lOptions);
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-    }
-    mRoot = nullptr;
-    if (!lWritten) {
-        // The file that was there before stays as it was.
-        mFile->Discard();
-        return false;
-    }
-    // The flush at closing is the last write that can find the disk full.
-    if (!mFile->Close()) {
-        GetError().SetLastErrorID(kOutOfDiskSpace);
-        return false;
-    }
-    return true;
+    return FailCreate(kFileNotOpened, pFileName);
+}
+
+bool KWriterBvh::CheckScene(KRyvScene* pScene)
+{
+    return CheckRootJoint(pScene, "Can not find root node.");
+}
+
+bool KWriterBvh::CheckWrite(KRyvScene& pScene, const KStreamOptionsMotion& pOptions)
+{
+    return CheckSpaces(FindReferenceNode(pScene.GetRootNode()), pOptions, "BVH");
 }
 
 const char* KWriterBvh::FindMissingContent(KRyvScene* pScene)
@@ -173,41 +115,29 @@ const char* KWriterBvh::FindMissingContent(KRyvScene* pScene)
                : "no skeleton under a single root joint";
 }
 
-bool KWriterBvh::WriteAll(KRyvNode* pRoot, const KStreamOptionsMotion& pOptions)
+bool KWriterBvh::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOptions)
 {
-    mRoot = pRoot;
+    KRyvNode* lRoot = FindReferenceNode(pScene.GetRootNode());
     mThreeChannels = pOptions.GetOption(kOptionSixChannels) != 1;
     mGlobalRoot = pOptions.GetOption(kOptionGlobalRoot) == 1;
-    if (!WriteHierarchy(pRoot)) {
+    if (!WriteHierarchy(lRoot)) {
         return false;
     }
     const int lFrames = pOptions.GetFrameCount();
     const KTime lPeriod = pOptions.GetFramePeriod();
-    if (!mFile->WriteMotionHeader(lFrames, lPeriod.GetSecondDouble())) {
+    if (!File().WriteMotionHeader(lFrames, lPeriod.GetSecondDouble())) {
         return FailPrint();
     }
     KTime lTime = pOptions.GetStart();
     for (int f = 0; f < lFrames; ++f) {
         pOptions.ReportProgress("Writing BVH nodes",
                                 static_cast<float>(static_cast<std::int64_t>(f) * 100 / lFrames));
-        if (!WriteFrame(pRoot, lTime) || !mFile->WriteFrameEnd()) {
+        if (!WriteFrame(lRoot, lTime) || !File().WriteFrameEnd()) {
             return FailPrint();
         }
         lTime += lPeriod;
     }
     return true;
-}
-
-bool KWriterBvh::FailPrint()
-{
-    if (mFile->WriteFailed()) {
-        GetError().SetLastErrorID(kOutOfDiskSpace);
-    } else {
-        GetError().SetLastError(kUnidentifiedError, mFile->GetLastError().c_str());
-    }
-    GetMessage() += GetError().GetLastErrorString();
-    GetMessage() += "\n";
-    return false;
 }
 
 bool KWriterBvh::IsEndSite(KRyvNode* pNode)
@@ -246,23 +176,23 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
         const Step lStep = lSteps.back();
         lSteps.pop_back();
         if (lStep.mClose) {
-            if (!mFile->WriteJointEnd(lStep.mIndent)) {
+            if (!File().WriteJointEnd(lStep.mIndent)) {
                 return FailPrint();
             }
             continue;
         }
         KRyvNode* lNode = lStep.mNode;
-        const bool lIsRoot = lNode == mRoot;
+        const bool lIsRoot = lNode == pRoot;
         const KMatrix& lDefault = lIsRoot && mGlobalRoot ? lNode->GetDefaultGlobalMatrix()
                                                          : lNode->GetDefaultLocalMatrix();
         const KVector4 lOffset = TranslationOf(lDefault);
         if (!lIsRoot && IsEndSite(lNode)) {
-            if (!mFile->WriteEndSite(lOffset, lStep.mIndent)) {
+            if (!File().WriteEndSite(lOffset, lStep.mIndent)) {
                 return FailPrint();
             }
             continue;
         }
-        if (!mFile->WriteJointHeader(lNode->GetNameWithoutPrefix().Buffer(), lIsRoot, lOffset,
+        if (!File().WriteJointHeader(lNode->GetNameWithoutPrefix().Buffer(), lIsRoot, lOffset,
                                      lStep.mIndent, mThreeChannels, true)) {
             return FailPrint();
         }
@@ -277,7 +207,7 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
             const double lLength = lLimits.GetAxisLength();
             const KVector4 lEnd(lAxisMatrix[0][0] * lLength, lAxisMatrix[0][1] * lLength,
                                 lAxisMatrix[0][2] * lLength);
-            if (!mFile->WriteEndSite(lEnd, lStep.mIndent + 1)) {
+            if (!File().WriteEndSite(lEnd, lStep.mIndent + 1)) {
                 return FailPrint();
             }
             continue;
@@ -295,14 +225,14 @@ bool KWriterBvh::WriteFrame(KRyvNode* pRoot, KTime pTime)
     while (!lStack.empty()) {
         KRyvNode* lNode = lStack.back();
         lStack.pop_back();
-        const bool lIsRoot = lNode == mRoot;
+        const bool lIsRoot = lNode == pRoot;
         if (!lIsRoot && IsEndSite(lNode)) {
             continue;
         }
         const KMatrix& lMatrix = lIsRoot && mGlobalRoot ? lNode->GetGlobalMatrixAtTime(pTime)
                                                         : lNode->GetLocalMatrixAtTime(pTime);
         const KVector4 lAngles = ChannelAnglesOf(lMatrix);
-        if (!mFile->WriteJointFrame(lIsRoot, TranslationOf(lMatrix), lAngles, mThreeChannels)) {
+        if (!File().WriteJointFrame(lIsRoot, TranslationOf(lMatrix), lAngles, mThreeChannels)) {
             return false;
         }
         for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {

@@ -2,7 +2,7 @@
 #define RYVKIT_FORMATS_MOTION_BVH_KWRITERBVH_H
 
 #include "core/KTime.h"
-#include "io/KWriter.h"
+#include "formats/motion/KMotionTextWriter.h"
 
 #include <memory>
 
@@ -24,13 +24,13 @@ class KStreamOptionsMotion;
 //
 // Errors (KWriter table): no file, kFileNotOpened; no root, kFileNotCreated with "Can not find
 // root node."; no or wrong option set, kStreamOptionsNotSet; a name with a blank, tab or line
-// break, kUnidentifiedError after the options' message "Error"; a value that is not finite or a
-// name the format cannot hold, kUnidentifiedError; a write or the final flush that fails (a full
-// disk), kOutOfDiskSpace. Write closes the file, so the flush is checked before it answers. The
-// text goes to a new file beside the target that replaces it only when Write succeeds: after a
-// failed Write, or a FileClose without a Write that succeeded, the file that was there is
-// untouched (KTextFile, KOutputFile).
-class KWriterBvh : public KWriter
+// break, kUnidentifiedError after the options' message "Error"; a value that is not finite, a
+// name the format cannot hold or no memory left, kUnidentifiedError; a write or the final flush
+// that fails (a full disk), kOutOfDiskSpace. Write closes the file, so the flush is checked before
+// it answers. The text goes to a new file beside the target that replaces it only when Write
+// succeeds: after a failed Write, or a FileClose without a Write that succeeded, the file that was
+// there is untouched (KTextFile, KOutputFile).
+class KWriterBvh : public KMotionTextWriter
 {
 public:
     static constexpr int kOptionSixChannels = 0;
@@ -40,16 +40,8 @@ public:
     explicit KWriterBvh(KRyvObjectFactory* pOwner);
     ~KWriterBvh() override;
 
-    // False with kFileNotOpened and "Cannot open file "<name>" for writing." when it cannot be
-    // created.
-    bool FileCreate(const char* pFileName) override;
-    // Drops the file unless a Write succeeded. False with kFileNotOpened when no file was
-    // created.
-    bool FileClose() override;
-    bool IsFileOpen() override;
     // A KStreamOptionsMotion with option 0 at 0, 13 at 0 and 14 at 1.
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
-    bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
     // "no skeleton under a single root joint" when FindReferenceNode finds no root to write.
     const char* FindMissingContent(KRyvScene* pScene) override;
 
@@ -62,15 +54,18 @@ public:
     static std::unique_ptr<KWriter> Create(KRyvObjectFactory* pOwner);
 
 private:
-    bool WriteAll(KRyvNode* pRoot, const KStreamOptionsMotion& pOptions);
+    std::unique_ptr<KTextFile> NewFile() const override;
+    KBvhFile& File() const;
+    // A scene without a root joint (FindReferenceNode): kFileNotCreated.
+    bool CheckScene(KRyvScene* pScene) override;
+    // Names with a blank, tab or line break: kUnidentifiedError after the options' message.
+    bool CheckWrite(KRyvScene& pScene, const KStreamOptionsMotion& pOptions) override;
+    bool WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOptions) override;
+    // kFileNotOpened with "<name>: <cause>".
+    bool FailOpen(const char* pFileName) override;
     bool WriteHierarchy(KRyvNode* pRoot);
     bool WriteFrame(KRyvNode* pRoot, KTime pTime);
-    // Sets the error of a failed print: kOutOfDiskSpace when the file refused a write,
-    // kUnidentifiedError with the file's message otherwise. Answers false.
-    bool FailPrint();
 
-    std::unique_ptr<KBvhFile> mFile;
-    KRyvNode* mRoot = nullptr;
     bool mGlobalRoot = false;
     bool mThreeChannels = true;
 };

@@ -4,24 +4,18 @@
 #include "animation/KFCurve.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KMotionImportFilters.h"
+#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KReadRollback.h"
 #include "scene/KRyvNode.h"
 
 #include <algorithm>
-#include <cfloat>
-#include <cmath>
 #include <cstdint>
 
 namespace {
 
 // Values of a frame line kept per frame: translation X, Y, Z, then angles X, Y, Z.
 constexpr int kFrameValues = 6;
-
-bool FitsKey(double pValue)
-{
-    return std::fabs(pValue) <= static_cast<double>(FLT_MAX);
-}
 
 // Key k of three curves as a vector.
 KVector4 KeyVector(KFCurve* const* pCurves, int pKey)
@@ -183,7 +177,7 @@ bool KHtrFile::SetKeys(KReadRollback& ioRollback, KHtrSegment& ioSegment,
         const KTime lTime = lStart + lPeriod * k;
         for (int c = 0; c < KHtrSegment::kCurveCount; ++c) {
             KFCurveKey* lKey = ioSegment.mCurves[c]->GetKey(k);
-            if (!FitsKey(lKeys[c]) || lKey == nullptr) {
+            if (!KMotionNumber::FitsFloat(lKeys[c]) || lKey == nullptr) {
                 return Fail("value out of range in frame %d of \"%s\"", k + 1,
                             Quoted(ioSegment.mName).c_str());
             }

@@ -1,8 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_HTR_KREADERHTR_H
 #define RYVKIT_FORMATS_MOTION_HTR_KREADERHTR_H
 
-#include "core/KString.h"
-#include "io/KReader.h"
+#include "formats/motion/KMotionTextReader.h"
 
 #include <memory>
 
@@ -28,36 +27,28 @@ class KStreamOptionsMotion;
 // "file:line: why" as the error text and a line of the message text. The skeleton is built
 // aside and joins the scene only once the whole file has been read, so a failed read leaves
 // scene and factory unchanged.
-class KReaderHtr : public KReader
+class KReaderHtr : public KMotionTextReader
 {
 public:
     explicit KReaderHtr(KRyvObjectFactory* pOwner);
     ~KReaderHtr() override;
 
-    // False with kFileNotOpened when no file is open.
-    bool FileClose() override;
-    bool IsFileOpen() override;
-    // A KStreamOptionsMotion holding the header's frame count and rate, option 8 at 1. Null
-    // with kFileNotOpened when no file is open, with kFileCorrupted when the header is bad.
-    std::unique_ptr<KStreamOptions> GetReadOptions() override;
-    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
-
     // The open file's layer (null when closed), for callers that set its rotation-offset flag.
-    KHtrFile* GetFile() const { return mFile.get(); }
+    KHtrFile* GetFile() const;
 
     // The creator the file-format table lists.
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
 private:
-    bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
-    bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
+    std::unique_ptr<KTextFile> NewFile() const override;
+    KHtrFile& File() const { return *GetFile(); }
+    // GetReadOptions answers the header's frame count and rate, option 8 at 1; kFileCorrupted
+    // when the header is bad.
+    bool ReadHeaderOptions(KStreamOptionsMotion& ioOptions) override;
+    bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) override;
     // The skeleton joins the scene: below "HTR:reference" or, without it, directly below the
     // scene's root. Answers the top node, null when a step fails.
     KRyvNode* Place(KRyvScene& ioScene, KRyvNode* pReference, bool pKeepReference);
-    // Sets kFileCorrupted with the text and adds it to the message text; answers false.
-    bool Fail(const KString& pText);
-
-    std::unique_ptr<KHtrFile> mFile;
 };
 
 #endif

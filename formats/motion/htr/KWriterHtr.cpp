@@ -42,54 +42,23 @@ const KRyvPose* FindRestPose(KRyvScene& pScene, const std::string& pName)
 
 } // namespace
 
-KWriterHtr::KWriterHtr(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
+KWriterHtr::KWriterHtr(KRyvObjectFactory* pOwner) : KMotionTextWriter(pOwner) {}
 
-KWriterHtr::~KWriterHtr()
-{
-    if (mFile) {
-        mFile->Discard();
-    }
-}
+KWriterHtr::~KWriterHtr() = default;
 
 std::unique_ptr<KWriter> KWriterHtr::Create(KRyvObjectFactory* pOwner)
 {
     return std::unique_ptr<KWriter>(new (std::nothrow) KWriterHtr(pOwner));
 }
 
-bool KWriterHtr::FileCreate(const char* pFileName)
+std::unique_ptr<KTextFile> KWriterHtr::NewFile() const
 {
-    mFile.reset();
-    try {
-        std::unique_ptr<KHtrFile> lFile(new KHtrFile(false));
-        if (!pFileName || !lFile->Open(pFileName, "w")) {
-            const std::string lText = std::string("Cannot open file \"") +
-                                      (pFileName ? pFileName : "") + "\" for writing.";
-            GetError().SetLastError(kFileNotOpened, lText.c_str());
-            return false;
-        }
-        mFile = std::move(lFile);
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return false;
-    }
-    return true;
+    return std::make_unique<KHtrFile>(false);
 }
 
-bool KWriterHtr::FileClose()
+KHtrFile& KWriterHtr::File() const
 {
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    // Only a successful Write replaces the target.
-    mFile->Discard();
-    mFile.reset();
-    return true;
-}
-
-bool KWriterHtr::IsFileOpen()
-{
-    return mFile != nullptr;
+    return *static_cast<KHtrFile*>(GetFile());
 }
 
 std::unique_ptr<KStreamOptions> KWriterHtr::GetWriteOptions()
@@ -116,66 +85,25 @@ bool KWriterHtr::IsEndNode(KRyvNode* pNode)
            pNode->GetLimits().GetAxisLength() == 0.0;
 }
 
-bool KWriterHtr::Write(KRyvScene* pScene, KStreamOptions* pOptions)
+bool KWriterHtr::CheckScene(KRyvScene* pScene)
 {
-    // A file that was written and closed takes no second Write.
-    if (!mFile || !mFile->IsWriting()) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    KRyvNode* lRoot = pScene ? FindReferenceNode(pScene->GetRootNode()) : nullptr;
-    if (!lRoot) {
-        GetError().SetLastError(kFileNotCreated, "Can not find root node.");
-        return false;
-    }
-    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId())) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    const KStreamOptionsMotion& lOptions = *static_cast<KStreamOptionsMotion*>(pOptions);
-    KString lNames("Spaces are not allowed in HTR node names:");
-    if (!CheckNodeNames(lRoot, lNames)) {
-        lOptions.ShowMessage("Error", lNames.Buffer(), "OK");
-        GetError().SetLastError(kUnidentifiedError, lNames.Buffer());
-        return false;
-    }
-    bool lWritten = false;
-    try {
-        lWritten = WriteAll(*pScene, lRoot, lOptions);
-    } catch (const std::bad_alloc&) {
-        Fail("out of memory");
-    }
-    mSegments.clear();
-    if (!lWritten) {
-        // The file that was there before stays as it was.
-        mFile->Discard();
-        return false;
-    }
-    // The flush at closing is the last write that can find the disk full.
-    if (!mFile->Close()) {
-        GetError().SetLastErrorID(kOutOfDiskSpace);
-        return false;
-    }
-    return true;
+    return CheckRootJoint(pScene, "Can not find root node.");
 }
 
-bool KWriterHtr::Fail(const std::string& pText)
+bool KWriterHtr::CheckWrite(KRyvScene& pScene, const KStreamOptionsMotion& pOptions)
 {
-    GetError().SetLastError(kUnidentifiedError, pText.c_str());
-    GetMessage() += pText.c_str();
-    GetMessage() += "\n";
-    return false;
+    return CheckSpaces(FindReferenceNode(pScene.GetRootNode()), pOptions, "HTR");
 }
 
-bool KWriterHtr::FailPrint()
+bool KWriterHtr::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOptions)
 {
-    if (mFile->WriteFailed()) {
-        GetError().SetLastErrorID(kOutOfDiskSpace);
-        GetMessage() += GetError().GetLastErrorString();
-        GetMessage() += "\n";
-        return false;
-    }
-    return Fail(mFile->GetLastError());
+    // The segments point into the scene: they go whatever the outcome.
+    struct SegmentsRelease
+    {
+        std::vector<Segment>& mSegments;
+        ~SegmentsRelease() { mSegments.clear(); }
+    } lRelease{mSegments};
+    return WriteAll(pScene, FindReferenceNode(pScene.GetRootNode()), pOptions);
 }
 
 bool KWriterHtr::WriteAll(KRyvScene& pScene, KRyvNode* pRoot, const KStreamOptionsMotion& pOptions)
@@ -215,10 +143,12 @@ bool KWriterHtr::CollectSegments(KRyvNode* pRoot)
         }
         const std::string lName = lNode->GetNameWithoutPrefix().Buffer();
         if (!KHtrFile::IsWritableName(lName.c_str())) {
-            return Fail("HTR cannot hold the node name \"" + lName.substr(0, kQuotedLength) + "\"");
+            const std::string lText =
+                "HTR cannot hold the node name \"" + lName.substr(0, kQuotedLength) + "\"";
+            return Fail(lText.c_str());
         }
         if (!lNames.insert(lName).second) {
-            return Fail("two nodes are named \"" + lName.substr(0, kQuotedLength) + "\"");
+            return Fail(("two nodes are named \"" + lName.substr(0, kQuotedLength) + "\"").c_str());
         }
         const int lIndex = static_cast<int>(mSegments.size());
         mSegments.push_back({lNode, lParent, lName, KVector4(), 0.0});
@@ -306,8 +236,8 @@ bool KWriterHtr::PrintFile(const KStreamOptionsMotion& pOptions, const std::vect
 {
     const int lFrames = pOptions.GetFrameCount();
     const int lCount = static_cast<int>(mSegments.size());
-    if (!mFile->WriteHeader(lCount, lFrames, pOptions.GetFrameRate()) ||
-        !mFile->WriteHierarchyTitle()) {
+    if (!File().WriteHeader(lCount, lFrames, pOptions.GetFrameRate()) ||
+        !File().WriteHierarchyTitle()) {
         return FailPrint();
     }
     for (const Segment& lSegment : mSegments) {
@@ -315,33 +245,33 @@ bool KWriterHtr::PrintFile(const KStreamOptionsMotion& pOptions, const std::vect
             lSegment.mParent >= 0
                 ? mSegments[static_cast<std::size_t>(lSegment.mParent)].mName.c_str()
                 : nullptr;
-        if (!mFile->WriteHierarchyLine(lSegment.mName.c_str(), lParent)) {
+        if (!File().WriteHierarchyLine(lSegment.mName.c_str(), lParent)) {
             return FailPrint();
         }
     }
-    if (!mFile->WriteBaseTitle()) {
+    if (!File().WriteBaseTitle()) {
         return FailPrint();
     }
     for (const Segment& lSegment : mSegments) {
-        if (!mFile->WriteBaseLine(lSegment.mName.c_str(), lSegment.mBase[0], lSegment.mBase[1],
+        if (!File().WriteBaseLine(lSegment.mName.c_str(), lSegment.mBase[0], lSegment.mBase[1],
                                   lSegment.mBase[2], 0.0, 0.0, 0.0, lSegment.mLength)) {
             return FailPrint();
         }
     }
     for (int s = 0; s < lCount; ++s) {
         pOptions.ReportProgress("Writing HTR nodes", 50.0f + static_cast<float>(s * 50 / lCount));
-        if (!mFile->WriteFrameTitle(mSegments[static_cast<std::size_t>(s)].mName.c_str())) {
+        if (!File().WriteFrameTitle(mSegments[static_cast<std::size_t>(s)].mName.c_str())) {
             return FailPrint();
         }
         const float* lValues = pValues.data() + static_cast<std::size_t>(s) *
                                                     static_cast<std::size_t>(lFrames) *
                                                     kFrameValues;
         for (int k = 0; k < lFrames; ++k, lValues += kFrameValues) {
-            if (!mFile->WriteFrameLine(k + 1, lValues[0], lValues[1], lValues[2], lValues[3],
+            if (!File().WriteFrameLine(k + 1, lValues[0], lValues[1], lValues[2], lValues[3],
                                        lValues[4], lValues[5])) {
                 return FailPrint();
             }
         }
     }
-    return mFile->WriteEnd() || FailPrint();
+    return File().WriteEnd() || FailPrint();
 }

@@ -3,7 +3,7 @@
 
 #include "core/KMatrix.h"
 #include "core/KVector4.h"
-#include "io/KWriter.h"
+#include "formats/motion/KMotionTextWriter.h"
 
 #include <memory>
 #include <string>
@@ -32,10 +32,10 @@ class KStreamOptionsMotion;
 // root node."; no or wrong option set, kStreamOptionsNotSet; a name with a blank, tab or line
 // break, kUnidentifiedError after the options' message "Error"; a name the format cannot hold
 // (see KHtrFile::IsWritableName), two segments of one name, a value that is not finite or too
-// many samples for memory, kUnidentifiedError; a failed write or final flush (a full disk),
-// kOutOfDiskSpace. The text goes to a new file beside the target that replaces it only when
-// Write succeeds.
-class KWriterHtr : public KWriter
+// many samples for memory (or no memory left), kUnidentifiedError; a failed write or final flush (a
+// full disk), kOutOfDiskSpace. The text goes to a new file beside the target that replaces it only
+// when Write succeeds.
+class KWriterHtr : public KMotionTextWriter
 {
 public:
     static constexpr int kOptionGlobalRoot = 13;
@@ -44,16 +44,8 @@ public:
     explicit KWriterHtr(KRyvObjectFactory* pOwner);
     ~KWriterHtr() override;
 
-    // False with kFileNotOpened and "Cannot open file "<name>" for writing." when it cannot be
-    // created.
-    bool FileCreate(const char* pFileName) override;
-    // Drops the file unless a Write succeeded. False with kFileNotOpened when no file was
-    // created.
-    bool FileClose() override;
-    bool IsFileOpen() override;
     // A KStreamOptionsMotion with option 13 at 0 and 14 at 1.
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
-    bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
     // "no skeleton under a single root joint" when FindReferenceNode finds no root to write.
     const char* FindMissingContent(KRyvScene* pScene) override;
 
@@ -76,6 +68,13 @@ private:
         double mLength;
     };
 
+    std::unique_ptr<KTextFile> NewFile() const override;
+    KHtrFile& File() const;
+    // A scene without a root joint (FindReferenceNode): kFileNotCreated.
+    bool CheckScene(KRyvScene* pScene) override;
+    // Names with a blank, tab or line break: kUnidentifiedError after the options' message.
+    bool CheckWrite(KRyvScene& pScene, const KStreamOptionsMotion& pOptions) override;
+    bool WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOptions) override;
     bool WriteAll(KRyvScene& pScene, KRyvNode* pRoot, const KStreamOptionsMotion& pOptions);
     bool CollectSegments(KRyvNode* pRoot);
     void ComputeBasePositions(KRyvScene& pScene, KRyvNode* pReference);
@@ -83,13 +82,7 @@ private:
     // after segment.
     bool SampleFrames(const KStreamOptionsMotion& pOptions, std::vector<float>& oValues);
     bool PrintFile(const KStreamOptionsMotion& pOptions, const std::vector<float>& pValues);
-    // kUnidentifiedError with the text, also added to the message text; answers false.
-    bool Fail(const std::string& pText);
-    // The error of a failed print: kOutOfDiskSpace when the file refused a write, else
-    // kUnidentifiedError with the file's message. Answers false.
-    bool FailPrint();
 
-    std::unique_ptr<KHtrFile> mFile;
     std::vector<Segment> mSegments;
     // The reference's translation, taken out of the root's.
     KMatrix mReference;

@@ -5,6 +5,7 @@
 #include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KMotionMarkerBuilder.h"
+#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/mov/KMovFile.h"
 #include "io/KReadRollback.h"
@@ -12,7 +13,6 @@
 #include "scene/KRyvScene.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <new>
@@ -24,11 +24,6 @@ constexpr int kGroupCount = 3;
 constexpr int kAxisCount = 3;
 // Times beyond this many seconds cannot be kit times at any usable rate.
 constexpr double kMaxSeconds = 1.0e8;
-
-bool FitsKey(double pValue)
-{
-    return std::fabs(pValue) <= static_cast<double>(FLT_MAX);
-}
 
 // Which of translation, rotation and scaling the options switch on.
 void GroupsOf(const KStreamOptionsMotion& pOptions, bool oGroups[kGroupCount], int& oCount)
@@ -127,20 +122,7 @@ std::unique_ptr<KStreamOptions> KReaderMov::GetReadOptions()
     }
 }
 
-bool KReaderMov::Read(KRyvScene* pScene, KStreamOptions* pOptions)
-{
-    KStreamOptionsMotion* lOptions = CheckRead(pScene, pOptions);
-    if (!lOptions) {
-        return false;
-    }
-    try {
-        return ReadInto(*pScene, *lOptions);
-    } catch (const std::bad_alloc&) {
-        return Fail(KString((File().GetFileName() + ": out of memory").c_str()));
-    }
-}
-
-bool KReaderMov::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
+bool KReaderMov::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 {
     bool lGroups[kGroupCount];
     int lGroupCount = 0;
@@ -216,7 +198,7 @@ bool KReaderMov::ReadTable(Table& oTable, const KStreamOptionsMotion& pOptions)
                     .c_str();
         }
         for (double lValue : lRow) {
-            if (!FitsKey(lValue)) {
+            if (!KMotionNumber::FitsFloat(lValue)) {
                 lFile.Error("value out of range");
                 return FailFile("");
             }

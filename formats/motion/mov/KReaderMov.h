@@ -47,7 +47,6 @@ public:
 
     // Options 0, 1 and 2 at 1, option 4 at 0, with the span and rate of the file.
     std::unique_ptr<KStreamOptions> GetReadOptions() override;
-    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
 
     // The rate the times give (first to last, each rising over the previous one taken), 0 when
     // they give no usable rate.
@@ -67,7 +66,7 @@ private:
     std::unique_ptr<KTextFile> NewFile() const override;
     KMovFile& File() const;
 
-    bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
+    bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) override;
     bool ReadTable(Table& oTable, const KStreamOptionsMotion& pOptions);
     bool BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
                      KRyvNode* pReference, int pObject, const Table& pTable,

@@ -2,14 +2,13 @@
 
 #include "core/KAffineMatrix.h"
 #include "formats/motion/KMotionMarkerSampler.h"
+#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KMotionPrintPrecision.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/mov/KMovFile.h"
 #include "formats/motion/mov/KReaderMov.h"
 #include "scene/KRyvNode.h"
 
-#include <cfloat>
-#include <cmath>
 #include <cstdint>
 #include <new>
 
@@ -18,16 +17,6 @@ namespace {
 constexpr int kGroupCount = 3;
 // Progress is reported once per this many frames.
 constexpr int kProgressFrames = 64;
-
-bool FitsFloat(const double* pValues, int pCount)
-{
-    for (int i = 0; i < pCount; ++i) {
-        if (!(std::fabs(pValues[i]) <= static_cast<double>(FLT_MAX))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -108,7 +97,7 @@ bool KWriterMov::WriteFrame(KMotionMarkerSampler& ioSampler, KTime pTime, const 
             if (!pGroups[g]) {
                 continue;
             }
-            if (!FitsFloat(lValues[g], 3)) {
+            if (!KMotionNumber::FitsFloat(lValues[g], 3)) {
                 return Fail("An object's transform is out of range.");
             }
             if (lFile.Print(0, "%g\t%g\t%g\t", lValues[g][0], lValues[g][1], lValues[g][2]) < 0) {

@@ -75,20 +75,7 @@ std::unique_ptr<KStreamOptions> KReaderVpm::GetReadOptions()
     }
 }
 
-bool KReaderVpm::Read(KRyvScene* pScene, KStreamOptions* pOptions)
-{
-    KStreamOptionsMotion* lOptions = CheckRead(pScene, pOptions);
-    if (!lOptions) {
-        return false;
-    }
-    try {
-        return ReadInto(*pScene, *lOptions);
-    } catch (const std::bad_alloc&) {
-        return Fail(KString((File().GetFileName() + ": out of memory").c_str()));
-    }
-}
-
-bool KReaderVpm::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
+bool KReaderVpm::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 {
     const KString lTakeName = KMotionMarkerBuilder::TakeNameOf(File().GetFileName());
     KReadRollback lRollback(GetOwner());

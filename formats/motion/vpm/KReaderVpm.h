@@ -38,7 +38,6 @@ public:
     // Start 0, the first segment's frame count, the rate of its frame time, option 4 at 0. Null
     // with kFileNotOpened without a file, kFileCorrupted when the first header is bad.
     std::unique_ptr<KStreamOptions> GetReadOptions() override;
-    bool Read(KRyvScene* pScene, KStreamOptions* pOptions) override;
 
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
@@ -56,7 +55,7 @@ private:
     std::unique_ptr<KTextFile> NewFile() const override;
     KVpmFile& File() const;
 
-    bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
+    bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) override;
     ESegment ReadSegment(Segment& oSegment, bool pFirst, const KStreamOptionsMotion& pOptions);
     bool BuildSegment(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
                       KRyvNode* pReference, const Segment& pSegment,

@@ -1,24 +1,13 @@
 #include "formats/motion/vpm/KVpmFile.h"
 
 #include "formats/motion/KMotionFrameRate.h"
+#include "formats/motion/KMotionNumber.h"
 
-#include <cfloat>
-#include <cmath>
 #include <string>
 
 namespace {
 
 constexpr double kFactorPerPercent = 0.01;
-
-bool FitsFloat(const double* pValues, int pCount)
-{
-    for (int i = 0; i < pCount; ++i) {
-        if (!(std::fabs(pValues[i]) <= static_cast<double>(FLT_MAX))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -104,7 +93,7 @@ bool KVpmFile::ReadFrame(KVector4& oTranslation, KVector4& oRotation, KVector4& 
         for (double& lValue : lValues[g]) {
             lValue *= lScales[g];
         }
-        if (!FitsFloat(lValues[g], 3)) {
+        if (!KMotionNumber::FitsFloat(lValues[g], 3)) {
             return !Error("value out of range");
         }
     }

@@ -2,13 +2,12 @@
 
 #include "core/KAffineMatrix.h"
 #include "formats/motion/KMotionMarkerSampler.h"
+#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KMotionPrintPrecision.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/vpm/KVpmFile.h"
 #include "scene/KRyvNode.h"
 
-#include <cfloat>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -18,16 +17,6 @@
 namespace {
 
 const char* const kBufferMessage = "Not enough memory to allocate animation buffer.";
-
-bool FitsFloat(const KVector4& pValue)
-{
-    for (int i = 0; i < 3; ++i) {
-        if (!(std::fabs(pValue[i]) <= static_cast<double>(FLT_MAX))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -124,7 +113,8 @@ bool KWriterVpm::ComputePoses(KMotionMarkerSampler& ioSampler, const KStreamOpti
             KMotionPrintPrecision::RoundToLargest(lRotation, 3);
             KMotionPrintPrecision::ClearNegativeZeros(lRotation, 3);
             lPose.mRotation = KVector4(lRotation[0], lRotation[1], lRotation[2]);
-            if (!FitsFloat(lPose.mTranslation) || !FitsFloat(lPose.mRotation)) {
+            if (!KMotionNumber::FitsFloat(&lPose.mTranslation[0], 3) ||
+                !KMotionNumber::FitsFloat(lRotation, 3)) {
                 return Fail("An object's transform is out of range.");
             }
         }

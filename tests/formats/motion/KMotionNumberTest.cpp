@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cstdarg>
 
 #include <clocale>
@@ -149,4 +150,22 @@ TEST(KMotionNumber, IgnoresTheProcessLocale)
     std::string lText;
     KMotionNumber::AppendFormat(lText, "%g %.3g", 0.5, 2.25);
     EXPECT_EQ(lText, "0.5 2.25");
+}
+
+TEST(KMotionNumber, FitsFloatStopsAtTheLargestSinglePrecisionValue)
+{
+    const double lMax = static_cast<double>(FLT_MAX);
+    const double lAbove = std::nextafter(lMax, HUGE_VAL);
+    const double lFits[] = {0.0, -0.0, 1e-300, lMax, -lMax};
+    for (const double lValue : lFits) {
+        EXPECT_TRUE(KMotionNumber::FitsFloat(lValue)) << lValue;
+    }
+    for (const double lValue : {lAbove, -lAbove, HUGE_VAL, -HUGE_VAL, std::nan("")}) {
+        EXPECT_FALSE(KMotionNumber::FitsFloat(lValue)) << lValue;
+    }
+    // A group fits only as a whole; an empty group fits.
+    const double lGroup[3] = {1.0, lAbove, 2.0};
+    EXPECT_TRUE(KMotionNumber::FitsFloat(lGroup, 1));
+    EXPECT_FALSE(KMotionNumber::FitsFloat(lGroup, 3));
+    EXPECT_TRUE(KMotionNumber::FitsFloat(lGroup, 0));
 }

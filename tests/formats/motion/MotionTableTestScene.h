@@ -13,7 +13,7 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
-#include "tests/support/TempFolder.h"
+#include "tests/formats/motion/MotionTestScene.h"
 #include "tests/support/TextMutation.h"
 
 #include <gtest/gtest.h>
@@ -34,10 +34,7 @@
 // the path.
 inline std::string WriteTableFile(const std::string& pName, const std::string& pContent)
 {
-    static const TempFolder sFolder;
-    const testing::TestInfo* lTest = testing::UnitTest::GetInstance()->current_test_info();
-    return sFolder.Write(std::string(lTest->test_suite_name()) + "_" + lTest->name() + "/" + pName,
-                         pContent);
+    return WriteRunningTestFile(pName, pContent);
 }
 
 inline std::string ReadTableFile(const std::string& pPath)
@@ -72,45 +69,7 @@ inline std::unique_ptr<KStreamOptionsMotion> TableWriteOptions(KWriter& pWriter,
 }
 
 // A factory with one scene, read into through a reader of the format.
-template <class TReader> struct TableReadScene
-{
-    KRyvObjectFactory mFactory;
-    KRyvScene* mScene = mFactory.CreateScene();
-    TReader mReader{&mFactory};
-    std::unique_ptr<KStreamOptionsMotion> mOptions;
-
-    // Opens, takes the reader's options (or fresh ones when it has none), lets pAdjust change
-    // them, and reads.
-    template <class TAdjust> bool Read(const std::string& pPath, TAdjust pAdjust)
-    {
-        if (!mReader.FileOpen(pPath.c_str())) {
-            return false;
-        }
-        std::unique_ptr<KStreamOptions> lOptions = mReader.GetReadOptions();
-        if (!lOptions) {
-            mOptions = KStreamOptionsMotion::Create();
-        } else {
-            mOptions.reset(static_cast<KStreamOptionsMotion*>(lOptions.release()));
-        }
-        pAdjust(*mOptions);
-        return mReader.Read(mScene, mOptions.get());
-    }
-    bool Read(const std::string& pPath)
-    {
-        return Read(pPath, [](KStreamOptionsMotion&) {});
-    }
-
-    KRyvNode* Find(const char* pName) { return mFactory.FindNode(pName); }
-    KTime FrameTime(int pFrame) const
-    {
-        return mOptions->GetStart() + mOptions->GetFramePeriod() * pFrame;
-    }
-    double Value(const char* pNode, KFCurve* (KRyvTakeNode::*pCurve)(), int pFrame)
-    {
-        KRyvTakeNode* lTake = Find(pNode)->GetCurrentTakeNode();
-        return (lTake->*pCurve)()->Evaluate(FrameTime(pFrame));
-    }
-};
+template <class TReader> using TableReadScene = MotionReadScene<TReader>;
 
 // A marked node below pParent.
 inline KRyvNode* AddTableMarker(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName)

@@ -10,7 +10,7 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
-#include "tests/support/TempFolder.h"
+#include "tests/formats/motion/MotionTestScene.h"
 
 #include <gtest/gtest.h>
 
@@ -86,10 +86,7 @@ inline KMatrix NodeRotationAt(KRyvNode* pNode, KTime pTime)
 // test (the file name gives the take name) and answers the path.
 inline std::string WriteBvhFile(const std::string& pName, const std::string& pContent)
 {
-    static const TempFolder sFolder;
-    const testing::TestInfo* lTest = testing::UnitTest::GetInstance()->current_test_info();
-    return sFolder.Write(std::string(lTest->test_suite_name()) + "_" + lTest->name() + "/" + pName,
-                         pContent);
+    return WriteRunningTestFile(pName, pContent);
 }
 
 // The import settings of the tests: no constant key reducer, so every frame keeps its key; the
@@ -106,30 +103,15 @@ public:
 };
 
 // A factory with one scene, and a BVH read into it through KReaderBvh.
-struct BvhTestScene
+struct BvhTestScene : MotionReadScene<KReaderBvh>
 {
-    KRyvObjectFactory mFactory;
-    KRyvScene* mScene = mFactory.CreateScene();
-    KReaderBvh mReader{&mFactory};
-    std::unique_ptr<KStreamOptionsMotion> mOptions;
-
     // Opens the file, takes the reader's options (option 8 set to pKeepReference) and reads.
     bool Read(const std::string& pPath, int pKeepReference = 1)
     {
-        if (!mReader.FileOpen(pPath.c_str())) {
-            return false;
-        }
-        std::unique_ptr<KStreamOptions> lOptions = mReader.GetReadOptions();
-        if (!lOptions) {
-            mOptions = KStreamOptionsMotion::Create();
-        } else {
-            mOptions.reset(static_cast<KStreamOptionsMotion*>(lOptions.release()));
-        }
-        mOptions->SetOption(KReaderBvh::kOptionKeepReference, pKeepReference);
-        return mReader.Read(mScene, mOptions.get());
+        return MotionReadScene::Read(pPath, [pKeepReference](KStreamOptionsMotion& ioOptions) {
+            ioOptions.SetOption(KReaderBvh::kOptionKeepReference, pKeepReference);
+        });
     }
-
-    KRyvNode* Find(const char* pName) { return mFactory.FindNode(pName); }
 };
 
 #endif

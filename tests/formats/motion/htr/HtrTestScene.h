@@ -12,6 +12,7 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
+#include "tests/formats/motion/MotionTestScene.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -25,10 +26,7 @@
 // test (the file name gives the take name) and answers the path.
 inline std::string WriteHtrFile(const std::string& pName, const std::string& pContent)
 {
-    static const TempFolder sFolder;
-    const testing::TestInfo* lTest = testing::UnitTest::GetInstance()->current_test_info();
-    return sFolder.Write(std::string(lTest->test_suite_name()) + "_" + lTest->name() + "/" + pName,
-                         pContent);
+    return WriteRunningTestFile(pName, pContent);
 }
 
 // The per-computer settings of a test: HOME points at a folder of the test, whose settings file
@@ -68,35 +66,17 @@ private:
 };
 
 // A factory with one scene, and an HTR read into it through KReaderHtr.
-struct HtrTestScene
+struct HtrTestScene : MotionReadScene<KReaderHtr>
 {
-    KRyvObjectFactory mFactory;
-    KRyvScene* mScene = mFactory.CreateScene();
-    KReaderHtr mReader{&mFactory};
-    std::unique_ptr<KStreamOptionsMotion> mOptions;
-
     // Opens the file, takes the reader's options (the defaults when it has none), sets option
     // 8 to pKeepReference and reads.
     bool Read(const std::string& pPath, int pKeepReference = 1)
     {
-        if (!mReader.FileOpen(pPath.c_str())) {
-            return false;
-        }
-        std::unique_ptr<KStreamOptions> lOptions = mReader.GetReadOptions();
-        if (!lOptions) {
-            mOptions = KStreamOptionsMotion::Create();
-        } else {
-            mOptions.reset(static_cast<KStreamOptionsMotion*>(lOptions.release()));
-        }
-        mOptions->SetOption(KHtrFile::kOptionReferenceNode, pKeepReference);
-        return mReader.Read(mScene, mOptions.get());
+        return MotionReadScene::Read(pPath, [pKeepReference](KStreamOptionsMotion& ioOptions) {
+            ioOptions.SetOption(KHtrFile::kOptionReferenceNode, pKeepReference);
+        });
     }
 
-    KRyvNode* Find(const char* pName) { return mFactory.FindNode(pName); }
-    KTime FrameTime(int pFrame) const
-    {
-        return mOptions->GetStart() + mOptions->GetFramePeriod() * pFrame;
-    }
     // The world position of a node at a frame.
     KVector4 WorldAt(const char* pName, int pFrame)
     {
