@@ -3,6 +3,7 @@
 #include "core/KPendingFiles.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,16 +41,17 @@ std::string FollowLink(const char* pPath)
 
 // Gives the unnamed file pFile the name pName: through its descriptor where the process may
 // (AT_EMPTY_PATH), else through its entry in /proc.
-bool LinkDescriptor(int pFile, const std::string& pName)
+bool LinkDescriptor(int pFile, const char* pName)
 {
-    if (linkat(pFile, "", AT_FDCWD, pName.c_str(), AT_EMPTY_PATH) == 0) {
+    if (linkat(pFile, "", AT_FDCWD, pName, AT_EMPTY_PATH) == 0) {
         return true;
     }
     if (errno == EEXIST) {
         return false;
     }
-    const std::string lProcEntry = "/proc/self/fd/" + std::to_string(pFile);
-    return linkat(AT_FDCWD, lProcEntry.c_str(), AT_FDCWD, pName.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    char lProcEntry[64];
+    std::snprintf(lProcEntry, sizeof(lProcEntry), "/proc/self/fd/%d", pFile);
+    return linkat(AT_FDCWD, lProcEntry, AT_FDCWD, pName, AT_SYMLINK_FOLLOW) == 0;
 }
 
 } // namespace
@@ -107,6 +109,10 @@ bool KOutputFile::CreateUnnamed(const std::string& pFolder, unsigned pMode)
         return false;
     }
     mUnnamed = true;
+    const std::size_t lNameStart = mTarget.rfind('/') + 1;
+    mLinkName = mTarget.substr(0, lNameStart) + "." + mTarget.substr(lNameStart) + "." +
+                std::to_string(getpid()) + "-";
+    mTemporary.reserve(mLinkName.size() + 16);
     return true;
 }
 
@@ -134,16 +140,21 @@ bool KOutputFile::CreateNamed(const std::string& pTemporary, unsigned pMode)
 
 bool KOutputFile::LinkUnnamed()
 {
-    const std::size_t lNameStart = mTarget.rfind('/') + 1;
-    const std::string lBase =
-        mTarget.substr(0, lNameStart) + "." + mTarget.substr(lNameStart) + ".";
+    // mLinkName and the room of mTemporary were made by Create: linking needs no memory, so
+    // that it cannot fail half-way for want of it.
     for (int lAttempt = 0; lAttempt < kLinkAttempts; ++lAttempt) {
-        std::string lName = lBase + std::to_string(getpid()) + "-" + std::to_string(lAttempt);
-        if (LinkDescriptor(fileno(mStream), lName)) {
-            mTemporary = lName;
+        // Named before the link is made, so that a failure after it still removes the link.
+        char lSuffix[16];
+        std::snprintf(lSuffix, sizeof(lSuffix), "%d", lAttempt);
+        mTemporary.assign(mLinkName);
+        mTemporary.append(lSuffix);
+        if (LinkDescriptor(fileno(mStream), mTemporary.c_str())) {
             return true;
         }
-        if (errno != EEXIST) {
+        const int lError = errno;
+        mTemporary.clear();
+        if (lError != EEXIST) {
+            errno = lError;
             return false;
         }
     }

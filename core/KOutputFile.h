@@ -53,6 +53,8 @@ private:
     std::FILE* mStream = nullptr;
     std::string mTarget;
     std::string mTemporary;
+    // The unnamed file's link name without its attempt number, made when it is created.
+    std::string mLinkName;
     bool mUnnamed = false;
     int mSlot = -1;
 };

@@ -4,12 +4,21 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 
+#include <new>
+
 namespace {
 
-template <class T> T* Record(std::vector<T*>& ioList, T* pObject)
+// Records pObject; when the record itself cannot be made, the object goes back through pDestroy
+// before the failure goes on, as no undo would find it.
+template <class T, class D> T* Record(std::vector<T*>& ioList, T* pObject, D pDestroy)
 {
     if (pObject) {
-        ioList.push_back(pObject);
+        try {
+            ioList.push_back(pObject);
+        } catch (const std::bad_alloc&) {
+            pDestroy(pObject);
+            throw;
+        }
     }
     return pObject;
 }
@@ -33,27 +42,47 @@ KReadRollback::~KReadRollback()
 
 KRyvNode* KReadRollback::AddNode(KRyvNode* pNode)
 {
-    return Record(mNodes, pNode);
+    return Record(mNodes, pNode, [this](KRyvNode* pObject) {
+        if (mFactory) {
+            mFactory->DestroyNode(pObject, false);
+        }
+    });
 }
 
 KRyvNodeAttribute* KReadRollback::AddAttribute(KRyvNodeAttribute* pAttribute)
 {
-    return Record(mAttributes, pAttribute);
+    return Record(mAttributes, pAttribute, [this](KRyvNodeAttribute* pObject) {
+        if (mFactory) {
+            mFactory->DestroyNodeAttribute(pObject);
+        }
+    });
 }
 
 KRyvPose* KReadRollback::AddPose(KRyvPose* pPose)
 {
-    return Record(mPoses, pPose);
+    return Record(mPoses, pPose, [this](KRyvPose* pObject) {
+        if (mFactory) {
+            mFactory->DestroyPose(pObject);
+        }
+    });
 }
 
 KRyvMaterial* KReadRollback::AddMaterial(KRyvMaterial* pMaterial)
 {
-    return Record(mMaterials, pMaterial);
+    return Record(mMaterials, pMaterial, [this](KRyvMaterial* pObject) {
+        if (mFactory) {
+            mFactory->DestroyMaterial(pObject);
+        }
+    });
 }
 
 KRyvTexture* KReadRollback::AddTexture(KRyvTexture* pTexture)
 {
-    return Record(mTextures, pTexture);
+    return Record(mTextures, pTexture, [this](KRyvTexture* pObject) {
+        if (mFactory) {
+            mFactory->DestroyTexture(pObject);
+        }
+    });
 }
 
 KRyvVideo* KReadRollback::AddVideo(KRyvVideo* pVideo)
@@ -71,7 +100,12 @@ bool KReadRollback::BeginKeySet(KFCurve* pCurve, int pCount)
     if (!pCurve || !pCurve->BeginKeySet(pCount)) {
         return false;
     }
-    mKeySets.push_back(pCurve);
+    try {
+        mKeySets.push_back(pCurve);
+    } catch (const std::bad_alloc&) {
+        pCurve->EndKeySet(0);
+        throw;
+    }
     return true;
 }
 

@@ -34,7 +34,8 @@ public:
     ~KReadRollback();
 
     // Each answers its argument, so that a creation reads "Add(lFactory->CreateNode(...))".
-    // Null is passed through and not recorded.
+    // Null is passed through and not recorded. When the record cannot be made (std::bad_alloc),
+    // the object is handed back to the factory at once and the exception goes on.
     KRyvNode* AddNode(KRyvNode* pNode);
     KRyvNodeAttribute* AddAttribute(KRyvNodeAttribute* pAttribute);
     KRyvPose* AddPose(KRyvPose* pPose);

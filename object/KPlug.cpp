@@ -15,6 +15,14 @@ void EraseValue(std::vector<KPlug*>& ioList, const KPlug* pPlug)
     }
 }
 
+// Room for one more entry, growing geometrically as push_back would.
+void ReserveOneMore(std::vector<KPlug*>& ioList)
+{
+    if (ioList.size() == ioList.capacity()) {
+        ioList.reserve(ioList.size() * 2 + 1);
+    }
+}
+
 // Sends an event whose answer does not matter, unless an end has gone in the meantime.
 void Tell(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakHandle& pOther)
 {
@@ -169,7 +177,12 @@ void KPlug::DisconnectAllSrc()
     // Each step re-reads the list: a hook may change it, and this plug may not survive.
     const KWeakHandle lSelf = GetWeakHandle();
     while (lSelf.Get() && !mSrc.empty()) {
-        DisconnectSrc(mSrc.back());
+        KPlug* lSrc = mSrc.back();
+        DisconnectSrc(lSrc);
+        // The loop moves forward whatever the hooks did: a source still listed goes now.
+        if (lSelf.Get() && !mSrc.empty() && mSrc.back() == lSrc) {
+            Unlink(lSrc);
+        }
     }
 }
 
@@ -180,7 +193,11 @@ void KPlug::DisconnectAllDst()
     }
     const KWeakHandle lSelf = GetWeakHandle();
     while (lSelf.Get() && !mDst.empty()) {
-        DisconnectDst(mDst.back());
+        KPlug* lDst = mDst.back();
+        DisconnectDst(lDst);
+        if (lSelf.Get() && !mDst.empty() && mDst.back() == lDst) {
+            lDst->Unlink(this);
+        }
     }
 }
 
@@ -321,6 +338,9 @@ bool KPlug::MoveSrc(int pFrom, int pTo)
 
 void KPlug::Link(KPlug* pSrc)
 {
+    // Room first: a failed allocation must not leave a connection known to one end only.
+    ReserveOneMore(mSrc);
+    ReserveOneMore(pSrc->mDst);
     mSrc.push_back(pSrc);
     pSrc->mDst.push_back(this);
     // Both lists grow at their ends, so appending keeps each view in connection order.

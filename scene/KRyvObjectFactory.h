@@ -68,12 +68,19 @@ public:
         return mItems[static_cast<std::size_t>(pIndex)];
     }
     bool Contains(const T* pObject) const { return mIndex.count(pObject) != 0; }
-    // Appends; null or an object already listed is ignored.
+    // Appends; null or an object already listed is ignored. A failed allocation
+    // (std::bad_alloc) leaves the list as it was: the object is in both the index and the
+    // items, or in neither.
     void Add(T* pObject)
     {
-        if (pObject && mIndex.emplace(pObject, mItems.size()).second) {
-            mItems.push_back(pObject);
+        if (!pObject || Contains(pObject)) {
+            return;
         }
+        if (mItems.size() == mItems.capacity()) {
+            mItems.reserve(mItems.size() * 2 + 1);
+        }
+        mIndex.emplace(pObject, mItems.size());
+        mItems.push_back(pObject);
     }
     // False when the object is not listed. The others keep their order.
     bool Remove(const T* pObject)

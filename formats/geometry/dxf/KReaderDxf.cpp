@@ -1,10 +1,11 @@
 #include "formats/geometry/dxf/KReaderDxf.h"
 
+#include "core/KByteSource.h"
 #include "core/KFileUtils.h"
 #include "formats/geometry/dxf/KDxfColor.h"
 #include "formats/geometry/dxf/KDxfDrawing.h"
 #include "formats/geometry/dxf/KStreamOptionsDxf.h"
-#include "core/KByteSource.h"
+#include "io/KReadRollback.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -23,48 +24,41 @@ constexpr int kShadingWireFrame = 1;
 
 } // namespace
 
-// Makes the planned nodes, meshes and materials in the scene. What it made is handed back to
-// the factory when a creation fails, so the scene is left as it was.
+// Makes the planned nodes, meshes and materials in the scene, each recorded in the read's
+// rollback, which undoes them unless the read commits.
 class KReaderDxf::Builder
 {
 public:
-    explicit Builder(KRyvObjectFactory* pFactory) : mFactory(pFactory) {}
+    Builder(KRyvObjectFactory* pFactory, KReadRollback& ioRollback)
+        : mFactory(pFactory), mRollback(ioRollback)
+    {
+    }
 
     bool Build(std::vector<std::unique_ptr<KDxfNodePlan>>& ioNodes, KRyvNode* pParent)
     {
         for (std::unique_ptr<KDxfNodePlan>& lPlan : ioNodes) {
-            if (!BuildNode(*lPlan, pParent, true)) {
-                Undo();
+            if (!BuildNode(*lPlan, pParent)) {
                 return false;
             }
         }
         return true;
     }
 
-    // The parent of everything read, recorded for the undo.
+    // The parent of everything read.
     KRyvNode* AddReferenceNode(const std::string& pName, KRyvNode* pRoot)
     {
-        KRyvNode* lNode = mFactory->CreateNode(pName.c_str());
-        if (lNode) {
-            pRoot->AddChild(lNode);
-            mTopNodes.push_back(lNode);
-        }
-        return lNode;
+        KRyvNode* lNode = mRollback.AddNode(mFactory->CreateNode(pName.c_str()));
+        return lNode && pRoot->AddChild(lNode) ? lNode : nullptr;
     }
 
 private:
-    // pTop: a node of the read's parent, recorded for the undo (its subtree goes with it).
-    bool BuildNode(KDxfNodePlan& ioPlan, KRyvNode* pParent, bool pTop)
+    bool BuildNode(KDxfNodePlan& ioPlan, KRyvNode* pParent)
     {
         KNamePair lName(ioPlan.mName.c_str());
         mNames.Rename(lName);
-        KRyvNode* lNode = mFactory->CreateNode(lName.GetCurrentName().Buffer());
-        if (!lNode) {
+        KRyvNode* lNode = mRollback.AddNode(mFactory->CreateNode(lName.GetCurrentName().Buffer()));
+        if (!lNode || !pParent->AddChild(lNode)) {
             return false;
-        }
-        pParent->AddChild(lNode);
-        if (pTop) {
-            mTopNodes.push_back(lNode);
         }
         if (!ioPlan.mMesh.IsEmpty()) {
             KRyvMesh* lMesh = BuildMesh(ioPlan.mMesh);
@@ -79,7 +73,7 @@ private:
         }
         Place(ioPlan, *lNode);
         for (std::unique_ptr<KDxfNodePlan>& lChild : ioPlan.mChildren) {
-            if (!BuildNode(*lChild, lNode, false)) {
+            if (!BuildNode(*lChild, lNode)) {
                 return false;
             }
         }
@@ -106,7 +100,7 @@ private:
 
     KRyvMesh* BuildMesh(const KDxfMeshData& pData)
     {
-        KRyvMesh* lMesh = mFactory->CreateMesh();
+        KRyvMesh* lMesh = static_cast<KRyvMesh*>(mRollback.AddAttribute(mFactory->CreateMesh()));
         if (!lMesh) {
             return nullptr;
         }
@@ -150,29 +144,17 @@ private:
         KRyvMaterial*& lMaterial = mMaterials[static_cast<std::size_t>(pColor)];
         if (!lMaterial) {
             const std::string lName = "Material" + std::to_string(mMaterialCount++);
-            lMaterial = mFactory->CreateMaterial(lName.c_str());
+            lMaterial = mRollback.AddMaterial(mFactory->CreateMaterial(lName.c_str()));
             if (lMaterial) {
                 lMaterial->SetDiffuseColor(KDxfColor::ToRgb(pColor));
-                mCreatedMaterials.push_back(lMaterial);
             }
         }
         return lMaterial;
     }
 
-    void Undo()
-    {
-        for (auto lNode = mTopNodes.rbegin(); lNode != mTopNodes.rend(); ++lNode) {
-            mFactory->DestroyNode(*lNode, true);
-        }
-        for (KRyvMaterial* lMaterial : mCreatedMaterials) {
-            mFactory->DestroyMaterial(lMaterial);
-        }
-    }
-
     KRyvObjectFactory* mFactory;
+    KReadRollback& mRollback;
     KNumberSuffixRenamingStrategy mNames;
-    std::vector<KRyvNode*> mTopNodes;
-    std::vector<KRyvMaterial*> mCreatedMaterials;
     std::vector<KRyvMaterial*> mMaterials = std::vector<KRyvMaterial*>(KDxfColor::kLastColor + 1);
     int mMaterialCount = 0;
 };
@@ -253,7 +235,10 @@ bool KReaderDxf::Read(KRyvScene* pScene, KStreamOptions* pOptions)
         if (!lRead) {
             return Fail(kFileCorrupted, lDrawing.GetReason());
         }
-        Builder lBuilder(GetOwner());
+        // Declared before the builder and undone by its destructor unless committed: also when
+        // an allocation fails on the way.
+        KReadRollback lRollback(GetOwner());
+        Builder lBuilder(GetOwner(), lRollback);
         KRyvNode* lParent = lRoot;
         if (lReference) {
             const std::string lBase = GetFileName(mSource->GetName().c_str(), false).Buffer();
@@ -262,6 +247,7 @@ bool KReaderDxf::Read(KRyvScene* pScene, KStreamOptions* pOptions)
         if (!lParent || !lBuilder.Build(lNodes, lParent)) {
             return Fail(kUnidentifiedError, " the scene objects could not be made");
         }
+        lRollback.Commit();
         lOptions.ReportProgress("Reading DXF file", 100.0f);
         return true;
     } catch (const std::bad_alloc&) {

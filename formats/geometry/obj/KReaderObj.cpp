@@ -576,13 +576,14 @@ void KReaderObj::Session::UseMaterial(std::string_view pArguments)
     }
     KRyvMaterial* lMaterial = nullptr;
     KRyvTexture* lTexture = nullptr;
-    if (!mReader.ReadMaterial(lName, lMaterial, lTexture)) {
-        mReader.GetMessage() +=
-            ("Unable to read material " + KQuoteValue(lName) + " in .mtl file\n").c_str();
-    }
+    const bool lInLibrary = mReader.ReadMaterial(lName, lMaterial, lTexture);
     mRollback.AddMaterial(lMaterial);
     if (mRollback.AddTexture(lTexture)) {
         mTexturedSeen = true;
+    }
+    if (!lInLibrary) {
+        mReader.GetMessage() +=
+            ("Unable to read material " + KQuoteValue(lName) + " in .mtl file\n").c_str();
     }
     mMaterial = static_cast<int>(mMaterials.size());
     mMaterials.push_back({lMaterial, lTexture});
@@ -1155,7 +1156,18 @@ bool KReaderObj::ReadMaterial(std::string_view pName, KRyvMaterial*& oMaterial,
     if (!oMaterial || !mLibraries) {
         return false;
     }
-    return mLibraries->ReadMaterial(pName, GetOwner(), oMaterial, oTexture);
+    try {
+        return mLibraries->ReadMaterial(pName, GetOwner(), oMaterial, oTexture);
+    } catch (const std::bad_alloc&) {
+        // Nobody else knows these yet: they go back before the failure goes on.
+        if (oTexture) {
+            GetOwner()->DestroyTexture(oTexture);
+        }
+        GetOwner()->DestroyMaterial(oMaterial);
+        oMaterial = nullptr;
+        oTexture = nullptr;
+        throw;
+    }
 }
 
 bool KReaderObj::Read(KRyvScene* pScene, KStreamOptions* pOptions)

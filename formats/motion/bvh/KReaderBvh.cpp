@@ -126,7 +126,12 @@ bool KReaderBvh::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     }
     lRollback.Commit();
     // Nodes already in the scene lack the new take and keep theirs: the answer says only that.
-    ioScene.SetCurrentTake(lTakeName.Buffer());
+    // The read has landed whole by now, so a failure here must not report it as failed.
+    try {
+        ioScene.SetCurrentTake(lTakeName.Buffer());
+    } catch (const std::bad_alloc&) {
+        // The skeleton and its take are in the scene; only the switch to the take is missing.
+    }
     return true;
 }
 
