@@ -6,32 +6,25 @@
 
 #include <new>
 
-namespace {
-
-// Records pObject; when the record itself cannot be made, the object goes back through pDestroy
-// before the failure goes on, as no undo would find it.
-template <class T, class D> T* Record(std::vector<T*>& ioList, T* pObject, D pDestroy)
+template <class T> T* KReadRollback::Record(std::vector<T*>& ioList, T* pObject)
 {
     if (pObject) {
         try {
             ioList.push_back(pObject);
         } catch (const std::bad_alloc&) {
-            pDestroy(pObject);
+            Release(pObject);
             throw;
         }
     }
     return pObject;
 }
 
-// Hands the objects back through pDestroy, the newest first.
-template <class T, class D> void DestroyNewestFirst(const std::vector<T*>& pList, D pDestroy)
+template <class T> void KReadRollback::ReleaseNewestFirst(const std::vector<T*>& pList)
 {
     for (auto lIt = pList.rbegin(); lIt != pList.rend(); ++lIt) {
-        pDestroy(*lIt);
+        Release(*lIt);
     }
 }
-
-} // namespace
 
 KReadRollback::KReadRollback(KRyvObjectFactory* pFactory) : mFactory(pFactory) {}
 
@@ -42,47 +35,27 @@ KReadRollback::~KReadRollback()
 
 KRyvNode* KReadRollback::AddNode(KRyvNode* pNode)
 {
-    return Record(mNodes, pNode, [this](KRyvNode* pObject) {
-        if (mFactory) {
-            mFactory->DestroyNode(pObject, false);
-        }
-    });
+    return Record(mNodes, pNode);
 }
 
 KRyvNodeAttribute* KReadRollback::AddAttribute(KRyvNodeAttribute* pAttribute)
 {
-    return Record(mAttributes, pAttribute, [this](KRyvNodeAttribute* pObject) {
-        if (mFactory) {
-            mFactory->DestroyNodeAttribute(pObject);
-        }
-    });
+    return Record(mAttributes, pAttribute);
 }
 
 KRyvPose* KReadRollback::AddPose(KRyvPose* pPose)
 {
-    return Record(mPoses, pPose, [this](KRyvPose* pObject) {
-        if (mFactory) {
-            mFactory->DestroyPose(pObject);
-        }
-    });
+    return Record(mPoses, pPose);
 }
 
 KRyvMaterial* KReadRollback::AddMaterial(KRyvMaterial* pMaterial)
 {
-    return Record(mMaterials, pMaterial, [this](KRyvMaterial* pObject) {
-        if (mFactory) {
-            mFactory->DestroyMaterial(pObject);
-        }
-    });
+    return Record(mMaterials, pMaterial);
 }
 
 KRyvTexture* KReadRollback::AddTexture(KRyvTexture* pTexture)
 {
-    return Record(mTextures, pTexture, [this](KRyvTexture* pObject) {
-        if (mFactory) {
-            mFactory->DestroyTexture(pObject);
-        }
-    });
+    return Record(mTextures, pTexture);
 }
 
 KRyvVideo* KReadRollback::AddVideo(KRyvVideo* pVideo)
@@ -93,6 +66,55 @@ KRyvVideo* KReadRollback::AddVideo(KRyvVideo* pVideo)
 KRyvGobo* KReadRollback::AddGobo(KRyvGobo* pGobo)
 {
     return Record(mGobos, pGobo);
+}
+
+void KReadRollback::Release(KRyvNode* pNode)
+{
+    if (mFactory) {
+        mFactory->DestroyNode(pNode, false);
+    }
+}
+
+void KReadRollback::Release(KRyvNodeAttribute* pAttribute)
+{
+    if (mFactory) {
+        mFactory->DestroyNodeAttribute(pAttribute);
+    }
+}
+
+void KReadRollback::Release(KRyvPose* pPose)
+{
+    if (mFactory) {
+        mFactory->DestroyPose(pPose);
+    }
+}
+
+void KReadRollback::Release(KRyvMaterial* pMaterial)
+{
+    if (mFactory) {
+        mFactory->DestroyMaterial(pMaterial);
+    }
+}
+
+void KReadRollback::Release(KRyvTexture* pTexture)
+{
+    if (mFactory) {
+        mFactory->DestroyTexture(pTexture);
+    }
+}
+
+void KReadRollback::Release(KRyvVideo* pVideo)
+{
+    if (mFactory) {
+        mFactory->DestroyVideo(pVideo);
+    }
+}
+
+void KReadRollback::Release(KRyvGobo* pGobo)
+{
+    if (mFactory) {
+        mFactory->DestroyGobo(pGobo);
+    }
 }
 
 bool KReadRollback::BeginKeySet(KFCurve* pCurve, int pCount)
@@ -130,20 +152,13 @@ void KReadRollback::Undo()
 {
     // The curves belong to the nodes below, so their batches close before the nodes go.
     EndKeySets(0);
-    if (mFactory) {
-        KRyvObjectFactory& lFactory = *mFactory;
-        DestroyNewestFirst(mNodes, [&](KRyvNode* pNode) { lFactory.DestroyNode(pNode, false); });
-        DestroyNewestFirst(mAttributes, [&](KRyvNodeAttribute* pObject) {
-            lFactory.DestroyNodeAttribute(pObject);
-        });
-        DestroyNewestFirst(mPoses, [&](KRyvPose* pPose) { lFactory.DestroyPose(pPose); });
-        DestroyNewestFirst(mMaterials,
-                           [&](KRyvMaterial* pMaterial) { lFactory.DestroyMaterial(pMaterial); });
-        DestroyNewestFirst(mTextures,
-                           [&](KRyvTexture* pTexture) { lFactory.DestroyTexture(pTexture); });
-        DestroyNewestFirst(mVideos, [&](KRyvVideo* pVideo) { lFactory.DestroyVideo(pVideo); });
-        DestroyNewestFirst(mGobos, [&](KRyvGobo* pGobo) { lFactory.DestroyGobo(pGobo); });
-    }
+    ReleaseNewestFirst(mNodes);
+    ReleaseNewestFirst(mAttributes);
+    ReleaseNewestFirst(mPoses);
+    ReleaseNewestFirst(mMaterials);
+    ReleaseNewestFirst(mTextures);
+    ReleaseNewestFirst(mVideos);
+    ReleaseNewestFirst(mGobos);
     Clear();
 }
 

@@ -62,6 +62,19 @@ public:
 
 private:
     void Clear();
+    // Hands one recorded object back to the factory (nothing without a factory).
+    void Release(KRyvNode* pNode);
+    void Release(KRyvNodeAttribute* pAttribute);
+    void Release(KRyvPose* pPose);
+    void Release(KRyvMaterial* pMaterial);
+    void Release(KRyvTexture* pTexture);
+    void Release(KRyvVideo* pVideo);
+    void Release(KRyvGobo* pGobo);
+    // Records pObject; when the record itself cannot be made, the object goes back at once
+    // before the failure goes on, as no undo would find it.
+    template <class T> T* Record(std::vector<T*>& ioList, T* pObject);
+    // Hands the objects of a list back, the newest first.
+    template <class T> void ReleaseNewestFirst(const std::vector<T*>& pList);
 
     KRyvObjectFactory* mFactory;
     std::vector<KRyvNode*> mNodes;

@@ -9,11 +9,19 @@ constexpr std::size_t kMinGapsToCompact = 16;
 
 bool KConnectionPairList::Add(const KWeakHandle& pSource, const KWeakHandle& pDestination)
 {
-    const auto lInserted = mIndex.emplace(KeyOf(pSource, pDestination), mSlots.size());
-    if (!lInserted.second) {
+    const Key lKey = KeyOf(pSource, pDestination);
+    if (mIndex.count(lKey) != 0) {
         return false;
     }
+    // The slot first: when the index entry cannot be made, the slot goes again, so an index
+    // entry never names a slot that is not there.
     mSlots.push_back(Slot{pSource, pDestination, true});
+    try {
+        mIndex.emplace(lKey, mSlots.size() - 1);
+    } catch (...) {
+        mSlots.pop_back();
+        throw;
+    }
     return true;
 }
 
@@ -66,7 +74,8 @@ void KConnectionPairList::Compact(bool pDropDead)
         }
         if (lKept != i) {
             mSlots[lKept] = lSlot;
-            mIndex[KeyOf(lSlot.mSource, lSlot.mDestination)] = lKept;
+            // Every listed slot has its entry: no allocation here, so a compaction never fails.
+            mIndex.find(KeyOf(lSlot.mSource, lSlot.mDestination))->second = lKept;
         }
         ++lKept;
     }

@@ -1,26 +1,35 @@
 #include "formats/geometry/3ds/toolkit/ChunkNode3ds.h"
 
-#include <vector>
+
+namespace {
+
+// Puts a chain of siblings in front of ioHead; walks the chain once to find its end.
+void PrependChain(std::unique_ptr<ChunkNode3ds> pChain, std::unique_ptr<ChunkNode3ds>& ioHead)
+{
+    ChunkNode3ds* lLast = pChain.get();
+    while (lLast->mNext) {
+        lLast = lLast->mNext.get();
+    }
+    lLast->mNext = std::move(ioHead);
+    ioHead = std::move(pChain);
+}
+
+} // namespace
 
 ChunkNode3ds::~ChunkNode3ds()
 {
-    // Detach every descendant and sibling onto a work list, so that a long chain is released
-    // in a loop instead of one nested destructor call per node.
-    std::vector<std::unique_ptr<ChunkNode3ds>> lPending;
+    // Every descendant and sibling goes onto one chain that is released in a loop: a long chain
+    // never nests destructor calls, and nothing is allocated, so a release during an allocation
+    // failure cannot fail itself.
+    std::unique_ptr<ChunkNode3ds> lHead = std::move(mNext);
     if (mChildren) {
-        lPending.push_back(std::move(mChildren));
+        PrependChain(std::move(mChildren), lHead);
     }
-    if (mNext) {
-        lPending.push_back(std::move(mNext));
-    }
-    while (!lPending.empty()) {
-        std::unique_ptr<ChunkNode3ds> lNode = std::move(lPending.back());
-        lPending.pop_back();
+    while (lHead) {
+        std::unique_ptr<ChunkNode3ds> lNode = std::move(lHead);
+        lHead = std::move(lNode->mNext);
         if (lNode->mChildren) {
-            lPending.push_back(std::move(lNode->mChildren));
-        }
-        if (lNode->mNext) {
-            lPending.push_back(std::move(lNode->mNext));
+            PrependChain(std::move(lNode->mChildren), lHead);
         }
     }
 }
