@@ -2,6 +2,7 @@
 
 #include "object/KDataType.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
 
 K_IMPLEMENT_CLASS(KRyvNodeProperties, KObject)
 
@@ -110,6 +111,10 @@ KRyvNodeProperties::KRyvNodeProperties(KRyvNode* pNode) : KRyvOwnedPropertySet(p
     }
     if (KProperty* lVisibility = CreateChannel("Visibility")) {
         lVisibility->SetValueAsDouble(1.0);
+    }
+    // Every node carries these properties: their definitions are held once per factory.
+    if (KRyvObjectFactory* lFactory = pNode ? pNode->GetObjectFactory() : nullptr) {
+        lFactory->GetPropertyDefinitionCache().Share(&ClassInfo(), *this);
     }
 }
 
