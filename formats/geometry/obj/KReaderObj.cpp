@@ -760,6 +760,17 @@ KVector4 KReaderObj::Session::FaceNormal(const KObjFace& pFace) const
 
 void KReaderObj::Session::GenerateNormals(KObjGroup& ioGroup)
 {
+    // Outside smoothing groups each face lacking normals gets one of its own: room for them
+    // all at once.
+    const auto lUnsmoothed = ioGroup.mSets.find(0);
+    if (lUnsmoothed != ioGroup.mSets.end()) {
+        const std::vector<KObjFace>& lFaces = lUnsmoothed->second.mFaces;
+        mNormals.reserve(mNormals.size() +
+                         static_cast<std::size_t>(
+                             std::count_if(lFaces.begin(), lFaces.end(), [](const KObjFace& pFace) {
+                                 return !pFace.mHasNormals;
+                             })));
+    }
     for (auto& lEntry : ioGroup.mSets) {
         KObjFaceSet& lSet = lEntry.second;
         if (lEntry.first == 0) {
@@ -914,7 +925,8 @@ void KReaderObj::Session::GatherPoints(const KObjGroup& pGroup, KRyvMesh& ioMesh
         mChains[static_cast<std::size_t>(lVertex)] = Chain();
     }
     mTouchedVertices.clear();
-    mTriples.clear();
+    // Given back rather than kept for the next mesh: the point lists filled next are the peak.
+    std::vector<Triple>().swap(mTriples);
     mLongChains.clear();
     FillPoints(pGroup, static_cast<std::size_t>(lPointCount), ioMesh, oBuild);
 }
@@ -1013,6 +1025,13 @@ void KReaderObj::Session::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh,
         }
         return lFound->second;
     };
+    std::size_t lFaceCount = 0;
+    for (const auto& lEntry : pGroup.mSets) {
+        lFaceCount += lEntry.second.mFaces.size();
+    }
+    ioMesh.ReservePolygons(
+        static_cast<int>(std::min<std::size_t>(lFaceCount, INT_MAX)),
+        static_cast<int>(std::min<std::size_t>(pBuild.mCornerPoints.size(), INT_MAX)));
     std::size_t lCorner = 0;
     for (const auto& lEntry : pGroup.mSets) {
         for (const KObjFace& lFace : lEntry.second.mFaces) {
