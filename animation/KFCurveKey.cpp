@@ -11,10 +11,42 @@ float FiniteOr(float pValue, float pFallback)
 
 } // namespace
 
-KFCurveKey::KFCurveKey()
-    : mValue(0.0f), mFlags(kInterpolationCubic | kTangentAuto), mData{0.0f, 0.0f, 0.0f},
-      mWeight{StoreWeight(kDefaultWeight), StoreWeight(kDefaultWeight)}, mVelocity{0.0f, 0.0f}
+KFCurveKey::KFCurveKey() : mValue(0.0f), mFlags(kInterpolationCubic | kTangentAuto) {}
+
+KFCurveKey::KFCurveKey(const KFCurveKey& pOther)
+    : mTime(pOther.mTime), mValue(pOther.mValue), mFlags(pOther.mFlags),
+      mExtra(pOther.mExtra ? std::make_unique<Extra>(*pOther.mExtra) : nullptr)
 {
+}
+
+KFCurveKey& KFCurveKey::operator=(const KFCurveKey& pOther)
+{
+    if (this != &pOther) {
+        mTime = pOther.mTime;
+        mValue = pOther.mValue;
+        mFlags = pOther.mFlags;
+        if (!pOther.mExtra) {
+            mExtra.reset();
+        } else if (mExtra) {
+            *mExtra = *pOther.mExtra;
+        } else {
+            mExtra = std::make_unique<Extra>(*pOther.mExtra);
+        }
+    }
+    return *this;
+}
+
+bool KFCurveKey::IsPositiveZero(float pValue)
+{
+    return pValue == 0.0f && !std::signbit(pValue);
+}
+
+KFCurveKey::Extra& KFCurveKey::MakeExtra()
+{
+    if (!mExtra) {
+        mExtra = std::make_unique<Extra>();
+    }
+    return *mExtra;
 }
 
 void KFCurveKey::Set(KTime pTime, float pValue, int pInterpolation, int pTangentMode, float pData0,
@@ -25,21 +57,25 @@ void KFCurveKey::Set(KTime pTime, float pValue, int pInterpolation, int pTangent
     mValue = FiniteOr(pValue, 0.0f);
     mFlags = (pInterpolation & kInterpolationMask) | (pTangentMode & kTangentMask) |
              (pWeightMode & kWeightedMask);
-    mData[0] = FiniteOr(pData0, 0.0f);
-    mData[1] = FiniteOr(pData1, 0.0f);
-    mData[2] = 0.0f;
-    mWeight[0] = StoreWeight(FiniteOr(pWeight0, kDefaultWeight));
-    mWeight[1] = StoreWeight(FiniteOr(pWeight1, kDefaultWeight));
-    mVelocity[0] = FiniteOr(pVelocity0, 0.0f);
-    mVelocity[1] = FiniteOr(pVelocity1, 0.0f);
+    const Extra lExtra{{FiniteOr(pData0, 0.0f), FiniteOr(pData1, 0.0f), 0.0f},
+                       {StoreWeight(FiniteOr(pWeight0, kDefaultWeight)),
+                        StoreWeight(FiniteOr(pWeight1, kDefaultWeight))},
+                       {FiniteOr(pVelocity0, 0.0f), FiniteOr(pVelocity1, 0.0f)}};
+    if (IsPositiveZero(lExtra.mData[0]) && IsPositiveZero(lExtra.mData[1]) &&
+        lExtra.mWeight[0] == kDefaultWeightStored && lExtra.mWeight[1] == kDefaultWeightStored &&
+        IsPositiveZero(lExtra.mVelocity[0]) && IsPositiveZero(lExtra.mVelocity[1])) {
+        mExtra.reset();
+    } else {
+        MakeExtra() = lExtra;
+    }
 }
 
 void KFCurveKey::SetTCB(KTime pTime, float pValue, float pTension, float pContinuity, float pBias)
 {
     Set(pTime, pValue, kInterpolationCubic, kTangentTCB);
-    mData[kDataTension] = FiniteOr(pTension, 0.0f);
-    mData[kDataContinuity] = FiniteOr(pContinuity, 0.0f);
-    mData[kDataBias] = FiniteOr(pBias, 0.0f);
+    SetDataFloat(kDataTension, FiniteOr(pTension, 0.0f));
+    SetDataFloat(kDataContinuity, FiniteOr(pContinuity, 0.0f));
+    SetDataFloat(kDataBias, FiniteOr(pBias, 0.0f));
 }
 
 bool KFCurveKey::SetValue(float pValue)
@@ -78,7 +114,7 @@ void KFCurveKey::SetWeightMode(int pWeightMode)
 
 float KFCurveKey::GetDataFloat(int pIndex) const
 {
-    return pIndex >= 0 && pIndex < kDataCount ? mData[pIndex] : 0.0f;
+    return pIndex >= 0 && pIndex < kDataCount && mExtra ? mExtra->mData[pIndex] : 0.0f;
 }
 
 bool KFCurveKey::SetDataFloat(int pIndex, float pValue)
@@ -86,7 +122,9 @@ bool KFCurveKey::SetDataFloat(int pIndex, float pValue)
     if (pIndex < 0 || pIndex >= kDataCount || !std::isfinite(pValue)) {
         return false;
     }
-    mData[pIndex] = pValue;
+    if (mExtra || !IsPositiveZero(pValue)) {
+        MakeExtra().mData[pIndex] = pValue;
+    }
     return true;
 }
 
@@ -95,7 +133,7 @@ float KFCurveKey::GetWeight(int pSide) const
     if (pSide != kWeightRight && pSide != kWeightNextLeft) {
         return kDefaultWeight;
     }
-    return static_cast<float>(mWeight[pSide]) / static_cast<float>(kWeightScale);
+    return static_cast<float>(GetWeightStored(pSide)) / static_cast<float>(kWeightScale);
 }
 
 bool KFCurveKey::SetWeight(int pSide, float pWeight)
@@ -103,18 +141,24 @@ bool KFCurveKey::SetWeight(int pSide, float pWeight)
     if ((pSide != kWeightRight && pSide != kWeightNextLeft) || !std::isfinite(pWeight)) {
         return false;
     }
-    mWeight[pSide] = StoreWeight(pWeight);
+    const std::int16_t lStored = StoreWeight(pWeight);
+    if (mExtra || lStored != kDefaultWeightStored) {
+        MakeExtra().mWeight[pSide] = lStored;
+    }
     return true;
 }
 
 int KFCurveKey::GetWeightStored(int pSide) const
 {
-    return pSide == kWeightRight || pSide == kWeightNextLeft ? mWeight[pSide] : 0;
+    if (pSide != kWeightRight && pSide != kWeightNextLeft) {
+        return 0;
+    }
+    return mExtra ? mExtra->mWeight[pSide] : kDefaultWeightStored;
 }
 
 float KFCurveKey::GetVelocity(int pSide) const
 {
-    return pSide == 0 || pSide == 1 ? mVelocity[pSide] : 0.0f;
+    return (pSide == 0 || pSide == 1) && mExtra ? mExtra->mVelocity[pSide] : 0.0f;
 }
 
 bool KFCurveKey::SetVelocity(int pSide, float pVelocity)
@@ -122,7 +166,9 @@ bool KFCurveKey::SetVelocity(int pSide, float pVelocity)
     if ((pSide != 0 && pSide != 1) || !std::isfinite(pVelocity)) {
         return false;
     }
-    mVelocity[pSide] = pVelocity;
+    if (mExtra || !IsPositiveZero(pVelocity)) {
+        MakeExtra().mVelocity[pSide] = pVelocity;
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "core/KTime.h"
 
 #include <cstdint>
+#include <memory>
 
 // One key of an animation curve (KFCurve): a time, a single-precision value and the flags that
 // say how the curve runs from this key to the next one.
@@ -62,8 +63,16 @@ public:
     static constexpr float kMaxWeight = 0.99f;
     static constexpr int kWeightScale = 9999;
 
+    // The stored form of kDefaultWeight.
+    static constexpr std::int16_t kDefaultWeightStored = 3333;
+
     // Time 0, value 0, cubic with auto tangents, no weight mode, weights 1/3, velocities 0.
     KFCurveKey();
+    KFCurveKey(const KFCurveKey& pOther);
+    KFCurveKey& operator=(const KFCurveKey& pOther);
+    KFCurveKey(KFCurveKey&&) noexcept = default;
+    KFCurveKey& operator=(KFCurveKey&&) noexcept = default;
+    ~KFCurveKey() = default;
 
     // Sets the whole key. Interpolation, tangent mode and weight mode are masked to their bits; a
     // non-finite value, data float or velocity is stored as 0 and a non-finite weight as 1/3.
@@ -113,14 +122,25 @@ public:
     bool SetVelocity(int pSide, float pVelocity);
 
 private:
+    // Tangent data, weights and velocities other than their defaults are rare (read motion is
+    // mostly plain keys), so they live apart, made when one of them is first set to anything
+    // else: a plain key costs its time, value and flags and one pointer.
+    struct Extra
+    {
+        float mData[kDataCount] = {0.0f, 0.0f, 0.0f};
+        std::int16_t mWeight[2] = {kDefaultWeightStored, kDefaultWeightStored};
+        float mVelocity[2] = {0.0f, 0.0f};
+    };
+
     static std::int16_t StoreWeight(float pWeight);
+    // True for +0.0 only: a stored -0.0 must read back as such.
+    static bool IsPositiveZero(float pValue);
+    Extra& MakeExtra();
 
     KTime mTime;
     float mValue;
     int mFlags;
-    float mData[kDataCount];
-    std::int16_t mWeight[2];
-    float mVelocity[2];
+    std::unique_ptr<Extra> mExtra;
 };
 
 #endif

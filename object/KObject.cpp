@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 K_IMPLEMENT_CLASS(KObject, KPlug)
 
@@ -20,7 +21,7 @@ KObject::~KObject()
     lProperties.swap(mProperties);
     for (KProperty* lProperty : lProperties) {
         lProperty->mRegisteredOn = nullptr;
-        if (lProperty->GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+        if (std::as_const(*lProperty).GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
             delete lProperty;
         }
     }
@@ -52,7 +53,7 @@ void KObject::Destruct()
             continue;
         }
         ForgetProperty(lProperty);
-        if (lProperty->GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+        if (std::as_const(*lProperty).GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
             delete lProperty;
         }
     }
@@ -204,7 +205,7 @@ bool KObject::RemoveProperty(KProperty*& ioProperty)
     ForgetProperty(lProperty);
     ConnectNotify(KConnectEvent::kPropertyRemoved, lProperty, nullptr, nullptr);
     if (lHandle.Get() == lProperty &&
-        lProperty->GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+        std::as_const(*lProperty).GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
         delete lProperty;
     }
     return true;

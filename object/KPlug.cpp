@@ -48,18 +48,33 @@ KPlug::~KPlug()
     mGoingAway = true;
     if (mViewOf) {
         // A view's lists are copies of its plug's; the partners do not know the view.
-        mSrc.clear();
-        mDst.clear();
+        mLinks.reset();
     } else {
         DisconnectAll();
     }
-    for (KPlug* lChild : mChildren) {
-        lChild->mOwner = nullptr;
+    if (mLinks) {
+        for (KPlug* lChild : mLinks->mChildren) {
+            lChild->mOwner = nullptr;
+        }
     }
-    if (mOwner) {
-        EraseValue(mOwner->mChildren, this);
+    if (mOwner && mOwner->mLinks) {
+        EraseValue(mOwner->mLinks->mChildren, this);
     }
     KWeakHandle::Revoke(mHandle);
+}
+
+const KPlug::Links& KPlug::GetLinks() const
+{
+    static const Links kNoLinks;
+    return mLinks ? *mLinks : kNoLinks;
+}
+
+KPlug::Links& KPlug::MakeLinks()
+{
+    if (!mLinks) {
+        mLinks = std::make_unique<Links>();
+    }
+    return *mLinks;
 }
 
 void KPlug::SetOwner(KPlug* pOwner)
@@ -67,12 +82,12 @@ void KPlug::SetOwner(KPlug* pOwner)
     if (pOwner == mOwner || pOwner == this) {
         return;
     }
-    if (mOwner) {
-        EraseValue(mOwner->mChildren, this);
+    if (mOwner && mOwner->mLinks) {
+        EraseValue(mOwner->mLinks->mChildren, this);
     }
     mOwner = pOwner;
     if (mOwner) {
-        mOwner->mChildren.push_back(this);
+        mOwner->MakeLinks().mChildren.push_back(this);
     }
 }
 
@@ -176,11 +191,11 @@ void KPlug::DisconnectAllSrc()
     }
     // Each step re-reads the list: a hook may change it, and this plug may not survive.
     const KWeakHandle lSelf = GetWeakHandle();
-    while (lSelf.Get() && !mSrc.empty()) {
-        KPlug* lSrc = mSrc.back();
+    while (lSelf.Get() && GetSrcCount() > 0) {
+        KPlug* lSrc = mLinks->mSrc.back();
         DisconnectSrc(lSrc);
         // The loop moves forward whatever the hooks did: a source still listed goes now.
-        if (lSelf.Get() && !mSrc.empty() && mSrc.back() == lSrc) {
+        if (lSelf.Get() && GetSrcCount() > 0 && mLinks->mSrc.back() == lSrc) {
             Unlink(lSrc);
         }
     }
@@ -192,10 +207,10 @@ void KPlug::DisconnectAllDst()
         return;
     }
     const KWeakHandle lSelf = GetWeakHandle();
-    while (lSelf.Get() && !mDst.empty()) {
-        KPlug* lDst = mDst.back();
+    while (lSelf.Get() && GetDstCount() > 0) {
+        KPlug* lDst = mLinks->mDst.back();
         DisconnectDst(lDst);
-        if (lSelf.Get() && !mDst.empty() && mDst.back() == lDst) {
+        if (lSelf.Get() && GetDstCount() > 0 && mLinks->mDst.back() == lDst) {
             lDst->Unlink(this);
         }
     }
@@ -203,6 +218,10 @@ void KPlug::DisconnectAllDst()
 
 void KPlug::DisconnectAll()
 {
+    // A plug without connections needs no handle: plugs that never connected die cheaply.
+    if (GetSrcCount() == 0 && GetDstCount() == 0) {
+        return;
+    }
     const KWeakHandle lSelf = GetWeakHandle();
     DisconnectAllSrc();
     if (lSelf.Get()) {
@@ -212,24 +231,28 @@ void KPlug::DisconnectAll()
 
 KPlug* KPlug::GetSrc(int pIndex) const
 {
-    return pIndex >= 0 && pIndex < GetSrcCount() ? mSrc[static_cast<size_t>(pIndex)] : nullptr;
+    return pIndex >= 0 && pIndex < GetSrcCount() ? mLinks->mSrc[static_cast<size_t>(pIndex)]
+                                                 : nullptr;
 }
 
 KPlug* KPlug::GetDst(int pIndex) const
 {
-    return pIndex >= 0 && pIndex < GetDstCount() ? mDst[static_cast<size_t>(pIndex)] : nullptr;
+    return pIndex >= 0 && pIndex < GetDstCount() ? mLinks->mDst[static_cast<size_t>(pIndex)]
+                                                 : nullptr;
 }
 
 int KPlug::FindSrc(const KPlug* pSrc) const
 {
-    auto lFound = std::find(mSrc.begin(), mSrc.end(), pSrc);
-    return lFound == mSrc.end() ? -1 : static_cast<int>(lFound - mSrc.begin());
+    const std::vector<KPlug*>& lSrc = GetLinks().mSrc;
+    auto lFound = std::find(lSrc.begin(), lSrc.end(), pSrc);
+    return lFound == lSrc.end() ? -1 : static_cast<int>(lFound - lSrc.begin());
 }
 
 int KPlug::FindDst(const KPlug* pDst) const
 {
-    auto lFound = std::find(mDst.begin(), mDst.end(), pDst);
-    return lFound == mDst.end() ? -1 : static_cast<int>(lFound - mDst.begin());
+    const std::vector<KPlug*>& lDst = GetLinks().mDst;
+    auto lFound = std::find(lDst.begin(), lDst.end(), pDst);
+    return lFound == lDst.end() ? -1 : static_cast<int>(lFound - lDst.begin());
 }
 
 void KPlug::SetPlugFlags(unsigned pMask, bool pOn)
@@ -254,12 +277,12 @@ void KPlug::SetFilter(const KPlugFilter* pFilter, bool pKeep)
     }
     const KWeakHandle lSelf = GetWeakHandle();
     std::vector<KWeakHandle> lRejected;
-    for (KPlug* lSrc : mSrc) {
+    for (KPlug* lSrc : GetLinks().mSrc) {
         if (!mFilter->Accepts(lSrc)) {
             lRejected.push_back(lSrc->GetWeakHandle());
         }
     }
-    for (KPlug* lDst : mDst) {
+    for (KPlug* lDst : GetLinks().mDst) {
         if (!mFilter->Accepts(lDst)) {
             lRejected.push_back(lDst->GetWeakHandle());
         }
@@ -283,7 +306,7 @@ KPlug* KPlug::GetFilteredPlug(const KPlugFilter* pFilter)
     if (!pFilter || mViewOf) {
         return nullptr;
     }
-    for (const std::unique_ptr<KPlug>& lView : mViews) {
+    for (const std::unique_ptr<KPlug>& lView : GetLinks().mViews) {
         if (lView->mFilter == pFilter) {
             return lView.get();
         }
@@ -293,32 +316,34 @@ KPlug* KPlug::GetFilteredPlug(const KPlugFilter* pFilter)
     lView->mFilter = pFilter;
     lView->mPlugFlags = kKeepConnections;
     RefillView(lView.get());
-    mViews.push_back(std::move(lView));
-    return mViews.back().get();
+    std::vector<std::unique_ptr<KPlug>>& lViews = MakeLinks().mViews;
+    lViews.push_back(std::move(lView));
+    return lViews.back().get();
 }
 
 void KPlug::RefillView(KPlug* pView) const
 {
-    pView->mSrc.clear();
-    pView->mDst.clear();
+    Links& lViewLinks = pView->MakeLinks();
+    lViewLinks.mSrc.clear();
+    lViewLinks.mDst.clear();
     if (!pView->GetKeepConnections()) {
         return;
     }
-    for (KPlug* lSrc : mSrc) {
+    for (KPlug* lSrc : GetLinks().mSrc) {
         if (!pView->mFilter || pView->mFilter->Accepts(lSrc)) {
-            pView->mSrc.push_back(lSrc);
+            lViewLinks.mSrc.push_back(lSrc);
         }
     }
-    for (KPlug* lDst : mDst) {
+    for (KPlug* lDst : GetLinks().mDst) {
         if (!pView->mFilter || pView->mFilter->Accepts(lDst)) {
-            pView->mDst.push_back(lDst);
+            lViewLinks.mDst.push_back(lDst);
         }
     }
 }
 
 void KPlug::RefillViews()
 {
-    for (const std::unique_ptr<KPlug>& lView : mViews) {
+    for (const std::unique_ptr<KPlug>& lView : GetLinks().mViews) {
         RefillView(lView.get());
     }
 }
@@ -329,9 +354,10 @@ bool KPlug::MoveSrc(int pFrom, int pTo)
     if (pFrom < 0 || pFrom >= lCount || pTo < 0 || pTo >= lCount) {
         return false;
     }
-    KPlug* lPlug = mSrc[static_cast<size_t>(pFrom)];
-    mSrc.erase(mSrc.begin() + pFrom);
-    mSrc.insert(mSrc.begin() + pTo, lPlug);
+    std::vector<KPlug*>& lSrc = mLinks->mSrc;
+    KPlug* lPlug = lSrc[static_cast<size_t>(pFrom)];
+    lSrc.erase(lSrc.begin() + pFrom);
+    lSrc.insert(lSrc.begin() + pTo, lPlug);
     RefillViews();
     return true;
 }
@@ -339,31 +365,32 @@ bool KPlug::MoveSrc(int pFrom, int pTo)
 void KPlug::Link(KPlug* pSrc)
 {
     // Room first: a failed allocation must not leave a connection known to one end only.
-    ReserveOneMore(mSrc);
-    ReserveOneMore(pSrc->mDst);
-    mSrc.push_back(pSrc);
-    pSrc->mDst.push_back(this);
+    ReserveOneMore(MakeLinks().mSrc);
+    ReserveOneMore(pSrc->MakeLinks().mDst);
+    mLinks->mSrc.push_back(pSrc);
+    pSrc->mLinks->mDst.push_back(this);
     // Both lists grow at their ends, so appending keeps each view in connection order.
-    for (const std::unique_ptr<KPlug>& lView : mViews) {
+    for (const std::unique_ptr<KPlug>& lView : mLinks->mViews) {
         if (lView->GetKeepConnections() && (!lView->mFilter || lView->mFilter->Accepts(pSrc))) {
-            lView->mSrc.push_back(pSrc);
+            lView->MakeLinks().mSrc.push_back(pSrc);
         }
     }
-    for (const std::unique_ptr<KPlug>& lView : pSrc->mViews) {
+    for (const std::unique_ptr<KPlug>& lView : pSrc->mLinks->mViews) {
         if (lView->GetKeepConnections() && (!lView->mFilter || lView->mFilter->Accepts(this))) {
-            lView->mDst.push_back(this);
+            lView->MakeLinks().mDst.push_back(this);
         }
     }
 }
 
 void KPlug::Unlink(KPlug* pSrc)
 {
-    EraseValue(mSrc, pSrc);
-    EraseValue(pSrc->mDst, this);
-    for (const std::unique_ptr<KPlug>& lView : mViews) {
-        EraseValue(lView->mSrc, pSrc);
+    // Both ends are connected, so both have their lists, and so have the views (made filled).
+    EraseValue(mLinks->mSrc, pSrc);
+    EraseValue(pSrc->mLinks->mDst, this);
+    for (const std::unique_ptr<KPlug>& lView : mLinks->mViews) {
+        EraseValue(lView->MakeLinks().mSrc, pSrc);
     }
-    for (const std::unique_ptr<KPlug>& lView : pSrc->mViews) {
-        EraseValue(lView->mDst, this);
+    for (const std::unique_ptr<KPlug>& lView : pSrc->mLinks->mViews) {
+        EraseValue(lView->MakeLinks().mDst, this);
     }
 }

@@ -55,8 +55,8 @@ public:
     void DisconnectAllDst();
     void DisconnectAll();
 
-    int GetSrcCount() const { return static_cast<int>(mSrc.size()); }
-    int GetDstCount() const { return static_cast<int>(mDst.size()); }
+    int GetSrcCount() const { return mLinks ? static_cast<int>(mLinks->mSrc.size()) : 0; }
+    int GetDstCount() const { return mLinks ? static_cast<int>(mLinks->mDst.size()) : 0; }
     KPlug* GetSrc(int pIndex) const;
     KPlug* GetDst(int pIndex) const;
     int FindSrc(const KPlug* pSrc) const;
@@ -94,21 +94,31 @@ protected:
     bool MoveSrc(int pFrom, int pTo);
 
 private:
+    // Most plugs (the many properties of every object) never connect, own no view and have no
+    // child: their lists are made on first use, so an idle plug pays one pointer for them.
+    struct Links
+    {
+        std::vector<KPlug*> mSrc;
+        std::vector<KPlug*> mDst;
+        std::vector<KPlug*> mChildren;
+        std::vector<std::unique_ptr<KPlug>> mViews;
+    };
+
+    // The lists, or empty ones when none were made.
+    const Links& GetLinks() const;
+    Links& MakeLinks();
     void Link(KPlug* pSrc);
     void Unlink(KPlug* pSrc);
     void RefillViews();
     void RefillView(KPlug* pView) const;
     static bool Ask(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakHandle& pOther);
 
-    std::vector<KPlug*> mSrc;
-    std::vector<KPlug*> mDst;
+    std::unique_ptr<Links> mLinks;
     KPlug* mOwner = nullptr;
-    std::vector<KPlug*> mChildren;
     const KPlugFilter* mFilter = nullptr;
-    unsigned mPlugFlags = 0;
     KPlug* mViewOf = nullptr;
-    std::vector<std::unique_ptr<KPlug>> mViews;
     KWeakHandle mHandle;
+    unsigned mPlugFlags = 0;
     bool mGoingAway = false;
 };
 

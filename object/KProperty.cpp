@@ -32,7 +32,31 @@ void KPropertyDefinition::SetEnumList(KEnumListFunction pList)
     SetFlag(kHasEnumList, pList != nullptr);
 }
 
+bool KPropertyDefinition::IsSameAs(const KPropertyDefinition& pOther) const
+{
+    const auto lSameLimit = [](double pA, double pB) { return pA == pB || (pA != pA && pB != pB); };
+    return mFlags == pOther.mFlags && mName == pOther.mName && mHasLabel == pOther.mHasLabel &&
+           mLabel == pOther.mLabel && mDataType == pOther.mDataType &&
+           lSameLimit(mMinimum, pOther.mMinimum) && lSameLimit(mMaximum, pOther.mMaximum) &&
+           mPropertyType == pOther.mPropertyType && mEnumList == pOther.mEnumList &&
+           mSecondFlags == pOther.mSecondFlags;
+}
+
 KProperty::KProperty() = default;
+
+const KPropertyDefinition& KProperty::DefaultDefinition()
+{
+    static const KPropertyDefinition kDefault;
+    return kDefault;
+}
+
+KPropertyDefinition& KProperty::OwnDefinition()
+{
+    if (!mDefinition || mDefinition.use_count() > 1) {
+        mDefinition = std::make_shared<KPropertyDefinition>(Definition());
+    }
+    return *mDefinition;
+}
 
 KProperty::~KProperty()
 {
@@ -47,14 +71,14 @@ KProperty::~KProperty()
 
 void KProperty::Attach(const char* pName, KPlug* pOwner)
 {
-    mDefinition.mName = KString(pName ? pName : "");
+    OwnDefinition().mName = KString(pName ? pName : "");
     SetOwner(pOwner);
 }
 
 void KProperty::SetPropertyType(int pType)
 {
     if (pType >= 0 && pType < kPropertyTypeCount) {
-        mDefinition.mPropertyType = pType;
+        OwnDefinition().mPropertyType = pType;
     }
 }
 
@@ -94,10 +118,10 @@ int KProperty::GetPropertyTypeFromDataType(const KDataType* pDataType)
 
 KDataType* KProperty::GetDataType() const
 {
-    if (mDefinition.mDataType) {
-        return mDefinition.mDataType;
+    if (Definition().mDataType) {
+        return Definition().mDataType;
     }
-    switch (mDefinition.mPropertyType) {
+    switch (Definition().mPropertyType) {
     case kPropertyTypeDouble:
         return BasicType("double");
     case kPropertyTypeTime:
@@ -117,50 +141,51 @@ KDataType* KProperty::GetDataType() const
 
 const char* KProperty::GetLabel() const
 {
-    return mDefinition.mHasLabel ? mDefinition.mLabel.Buffer() : nullptr;
+    return Definition().mHasLabel ? Definition().mLabel.Buffer() : nullptr;
 }
 
 void KProperty::SetLabel(const char* pLabel)
 {
-    mDefinition.mHasLabel = pLabel && *pLabel;
-    mDefinition.mLabel = KString(mDefinition.mHasLabel ? pLabel : "");
+    KPropertyDefinition& lDefinition = OwnDefinition();
+    lDefinition.mHasLabel = pLabel && *pLabel;
+    lDefinition.mLabel = KString(lDefinition.mHasLabel ? pLabel : "");
 }
 
 void KProperty::SetFlag(unsigned pMask, bool pOn)
 {
     if (pOn) {
-        mDefinition.mSecondFlags |= pMask;
+        OwnDefinition().mSecondFlags |= pMask;
     } else {
-        mDefinition.mSecondFlags &= ~pMask;
+        OwnDefinition().mSecondFlags &= ~pMask;
     }
 }
 
 void KProperty::SetMinimum(double pValue)
 {
     // NaN never compares equal, so setting NaN always counts as a change.
-    if (pValue == mDefinition.mMinimum) {
+    if (pValue == Definition().mMinimum) {
         return;
     }
-    mDefinition.mMinimum = pValue;
+    OwnDefinition().mMinimum = pValue;
     ConnectNotify(KConnectEvent::kLimitsChanged, this, nullptr, nullptr);
 }
 
 void KProperty::SetMaximum(double pValue)
 {
-    if (pValue == mDefinition.mMaximum) {
+    if (pValue == Definition().mMaximum) {
         return;
     }
-    mDefinition.mMaximum = pValue;
+    OwnDefinition().mMaximum = pValue;
     ConnectNotify(KConnectEvent::kLimitsChanged, this, nullptr, nullptr);
 }
 
 int KProperty::GetEnumCount() const
 {
-    if (!mDefinition.mEnumList) {
+    if (!Definition().mEnumList) {
         return 0;
     }
     int lCount = 0;
-    while (lCount < kMaxEnumItems && mDefinition.mEnumList(lCount)) {
+    while (lCount < kMaxEnumItems && Definition().mEnumList(lCount)) {
         ++lCount;
     }
     return lCount;
@@ -168,10 +193,10 @@ int KProperty::GetEnumCount() const
 
 const char* KProperty::GetEnumItem(int pIndex) const
 {
-    if (!mDefinition.mEnumList || pIndex < 0 || pIndex >= GetEnumCount()) {
+    if (!Definition().mEnumList || pIndex < 0 || pIndex >= GetEnumCount()) {
         return nullptr;
     }
-    return mDefinition.mEnumList(pIndex);
+    return Definition().mEnumList(pIndex);
 }
 
 KObject* KProperty::GetParentObject() const

@@ -7,8 +7,10 @@
 #include "object/KPropertyValue.h"
 
 #include <limits>
+#include <memory>
 
 class KObject;
+class KPropertyDefinitionCache;
 
 // Property type indices (KProperty::GetPropertyType).
 enum KPropertyType : int {
@@ -57,6 +59,9 @@ public:
     void SetEnumList(KEnumListFunction pList);
     KEnumListFunction GetEnumList() const { return mEnumList; }
 
+    // Every field equal (limits that are both NaN count as equal).
+    bool IsSameAs(const KPropertyDefinition& pOther) const;
+
 private:
     friend class KProperty;
 
@@ -93,12 +98,13 @@ class KProperty : public KPlug
     // getter and setter.
     void Attach(const char* pName, KPlug* pOwner);
 
-    KPropertyDefinition& GetDefinition() { return mDefinition; }
-    const KPropertyDefinition& GetDefinition() const { return mDefinition; }
+    // The writable form gives the property a definition of its own first (see mDefinition).
+    KPropertyDefinition& GetDefinition() { return OwnDefinition(); }
+    const KPropertyDefinition& GetDefinition() const { return Definition(); }
 
     // 0 to 18; other values are ignored.
     void SetPropertyType(int pType);
-    int GetPropertyType() const { return mDefinition.mPropertyType; }
+    int GetPropertyType() const { return Definition().mPropertyType; }
     // The type index for a data type, by its basic type: Trigger 16, bool 2, int 1, ColorRGB 14,
     // ColorRGBA 15, enum 6, KTime 7, double 4, Vector3D 13, Vector4D 12, Reference 8, float 3,
     // string 5, object 9; null or any other 0.
@@ -106,12 +112,12 @@ class KProperty : public KPlug
     static int GetVector3DPropertyType() { return kPropertyTypeVector3D; }
     static int GetColorRGBPropertyType() { return kPropertyTypeColorRGB; }
 
-    void SetDataType(KDataType* pDataType) { mDefinition.mDataType = pDataType; }
+    void SetDataType(KDataType* pDataType) { OwnDefinition().mDataType = pDataType; }
     // The data type set, else the default of the type index (double, KTime, Vector4D, Vector3D,
     // ColorRGB, ColorRGBA), else null.
     KDataType* GetDataType() const;
 
-    const char* GetName() const { return mDefinition.mName.Buffer(); }
+    const char* GetName() const { return Definition().mName.Buffer(); }
     // Null when the property has no label.
     const char* GetLabel() const;
     // Stores a copy; a null or empty text removes the label.
@@ -120,17 +126,17 @@ class KProperty : public KPlug
     // Second flags word.
     void SetFlag(unsigned pMask, bool pOn);
     void SetFlag32(bool pOn) { SetFlag(kReadOnly, pOn); }
-    bool GetFlag(unsigned pMask) const { return (mDefinition.mSecondFlags & pMask) != 0; }
-    unsigned GetFlags() const { return mDefinition.mSecondFlags; }
+    bool GetFlag(unsigned pMask) const { return (Definition().mSecondFlags & pMask) != 0; }
+    unsigned GetFlags() const { return Definition().mSecondFlags; }
 
-    bool IsAnimatable() const { return mDefinition.GetFlag(KPropertyDefinition::kAnimatable); }
-    void MarkAsObjectList() { mDefinition.SetFlag(KPropertyDefinition::kObjectList, true); }
+    bool IsAnimatable() const { return Definition().GetFlag(KPropertyDefinition::kAnimatable); }
+    void MarkAsObjectList() { OwnDefinition().SetFlag(KPropertyDefinition::kObjectList, true); }
 
     // Limits; they start at -infinity and +infinity. A change sends event 20.
     void SetMinimum(double pValue);
     void SetMaximum(double pValue);
-    double GetMinimum() const { return mDefinition.mMinimum; }
-    double GetMaximum() const { return mDefinition.mMaximum; }
+    double GetMinimum() const { return Definition().mMinimum; }
+    double GetMaximum() const { return Definition().mMaximum; }
 
     // Items of the enumeration list: the count stops at the first null text (0 without a list);
     // an item outside the list is null.
@@ -186,6 +192,15 @@ protected:
 
 private:
     friend class KObject;
+    friend class KPropertyDefinitionCache;
+
+    const KPropertyDefinition& Definition() const
+    {
+        return mDefinition ? *mDefinition : DefaultDefinition();
+    }
+    static const KPropertyDefinition& DefaultDefinition();
+    // The definition, copied first when it is shared or still the default one.
+    KPropertyDefinition& OwnDefinition();
 
     template <typename T> bool GetAs(T& oValue)
     {
@@ -193,7 +208,10 @@ private:
         return GetPropertyValue(lValue) && lValue.ConvertTo(oValue);
     }
 
-    KPropertyDefinition mDefinition;
+    // Null stands for the default definition. The properties of one kind of owner share their
+    // definitions (KPropertyDefinitionCache); any change goes to a copy of its own, so a shared
+    // definition never changes.
+    std::shared_ptr<KPropertyDefinition> mDefinition;
     // The object whose property array holds this property, if any.
     KObject* mRegisteredOn = nullptr;
 };

@@ -61,6 +61,20 @@ public:
         Attach(pName, pOwner, std::move(lGetter), std::move(lSetter));
     }
 
+    // The same with the accessors fixed at compile time: the accessors then capture the owner
+    // only and fit inside their function objects, so attaching allocates nothing.
+    template <auto kGetter, auto kSetter, typename Owner>
+    void AttachMembers(const char* pName, Owner* pOwner)
+    {
+        Getter lGetter;
+        Setter lSetter;
+        if (pOwner) {
+            lGetter = [pOwner]() { return static_cast<T>((pOwner->*kGetter)()); };
+            lSetter = [pOwner](const T& pValue) { (pOwner->*kSetter)(pValue); };
+        }
+        Attach(pName, pOwner, std::move(lGetter), std::move(lSetter));
+    }
+
     // The cached value, read and written directly: no accessor, no event.
     const T& GetCachedValue() const { return mValue; }
     void SetCachedValue(const T& pValue) { mValue = pValue; }

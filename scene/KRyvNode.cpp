@@ -100,6 +100,11 @@ KRyvNode::KRyvNode(KRyvObjectFactory* pOwner, const char* pName)
     AddDefaultTakeNode();
     SetVisibility(true);
     mShadingMode = 3;
+    // Every node carries the same properties: once the node has set them up, their definitions
+    // are held once per factory.
+    if (pOwner) {
+        pOwner->GetPropertyDefinitionCache().Share(&KRyvNodeProperties::ClassInfo(), *mProperties);
+    }
 }
 
 KRyvNode::~KRyvNode()

@@ -23,84 +23,121 @@ KVector4 ReadXYZ(const KPropertyVector& pProperty)
 
 } // namespace
 
+template <bool (KRyvNodeProperties::*kSetter)(bool), bool (KRyvNodeProperties::*kGetter)() const>
+void KRyvNodeProperties::RegisterBool(KPropertyBool& ioProperty, const char* pName)
+{
+    RegisterProperty(&ioProperty);
+    ioProperty.SetPropertyType(kPropertyTypeBool);
+    ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
+}
+
+template <int (KRyvNodeProperties::*kSetter)(int), int (KRyvNodeProperties::*kGetter)() const>
+void KRyvNodeProperties::RegisterEnum(KPropertyEnum& ioProperty, const char* pName,
+                                      KEnumListFunction pList)
+{
+    RegisterProperty(&ioProperty);
+    ioProperty.SetPropertyType(kPropertyTypeNone);
+    ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
+    ioProperty.SetPropertyType(kPropertyTypeEnum);
+    ioProperty.GetDefinition().SetEnumList(pList);
+}
+
+template <void (KRyvNodeProperties::*kSetter)(double),
+          double (KRyvNodeProperties::*kGetter)() const>
+void KRyvNodeProperties::RegisterDouble(KPropertyDouble& ioProperty, const char* pName)
+{
+    RegisterProperty(&ioProperty);
+    ioProperty.SetPropertyType(kPropertyTypeDouble);
+    ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
+}
+
+template <void (KRyvNodeProperties::*kSetter)(KVector4),
+          KVector4 (KRyvNodeProperties::*kGetter)() const>
+void KRyvNodeProperties::RegisterVector(KPropertyVector& ioProperty, const char* pName)
+{
+    RegisterProperty(&ioProperty);
+    ioProperty.SetPropertyType(kPropertyTypeVector3D);
+    ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
+}
+
 KRyvNodeProperties::KRyvNodeProperties(KRyvNode* pNode) : KRyvOwnedPropertySet(pNode)
 {
     using K = KRyvNodeProperties;
-    RegisterBool(mQuaternionInterpolate, "QuaternionInterpolate", &K::SetQuaternionInterpolate,
-                 &K::GetQuaternionInterpolate);
-    RegisterVector(mRotationOffset, "RotationOffset", &K::SetRotationOffset, &K::GetRotationOffset);
-    RegisterVector(mRotationPivot, "RotationPivot", &K::SetRotationPivot, &K::GetRotationPivot);
-    RegisterVector(mRotationPivotUpdateOffset, "RotationPivotUpdateOffset",
-                   &K::SetRotationPivotUpdateOffset, &K::GetRotationPivotUpdateOffset);
+    RegisterBool<&K::SetQuaternionInterpolate, &K::GetQuaternionInterpolate>(
+        mQuaternionInterpolate, "QuaternionInterpolate");
+    RegisterVector<&K::SetRotationOffset, &K::GetRotationOffset>(mRotationOffset, "RotationOffset");
+    RegisterVector<&K::SetRotationPivot, &K::GetRotationPivot>(mRotationPivot, "RotationPivot");
+    RegisterVector<&K::SetRotationPivotUpdateOffset, &K::GetRotationPivotUpdateOffset>(
+        mRotationPivotUpdateOffset, "RotationPivotUpdateOffset");
     mRotationPivotUpdateOffset.SetFlag(KProperty::kNotWritten, true);
-    RegisterVector(mScalingOffset, "ScalingOffset", &K::SetScalingOffset, &K::GetScalingOffset);
-    RegisterVector(mScalingPivot, "ScalingPivot", &K::SetScalingPivot, &K::GetScalingPivot);
-    RegisterVector(mScalingPivotUpdateOffset, "ScalingPivotUpdateOffset",
-                   &K::SetScalingPivotUpdateOffset, &K::GetScalingPivotUpdateOffset);
+    RegisterVector<&K::SetScalingOffset, &K::GetScalingOffset>(mScalingOffset, "ScalingOffset");
+    RegisterVector<&K::SetScalingPivot, &K::GetScalingPivot>(mScalingPivot, "ScalingPivot");
+    RegisterVector<&K::SetScalingPivotUpdateOffset, &K::GetScalingPivotUpdateOffset>(
+        mScalingPivotUpdateOffset, "ScalingPivotUpdateOffset");
     mScalingPivotUpdateOffset.SetFlag(KProperty::kNotWritten, true);
-    RegisterBool(mTranslationActive, "TranslationActive", &K::SetTranslationActive,
-                 &K::GetTranslationActive);
-    RegisterVector(mTranslationMin, "TranslationMin", &K::SetTranslationMin, &K::GetTranslationMin);
-    RegisterVector(mTranslationMax, "TranslationMax", &K::SetTranslationMax, &K::GetTranslationMax);
-    RegisterBool(mTranslationMinX, "TranslationMinX", &K::SetTranslationMinX,
-                 &K::GetTranslationMinX);
-    RegisterBool(mTranslationMinY, "TranslationMinY", &K::SetTranslationMinY,
-                 &K::GetTranslationMinY);
-    RegisterBool(mTranslationMinZ, "TranslationMinZ", &K::SetTranslationMinZ,
-                 &K::GetTranslationMinZ);
-    RegisterBool(mTranslationMaxX, "TranslationMaxX", &K::SetTranslationMaxX,
-                 &K::GetTranslationMaxX);
-    RegisterBool(mTranslationMaxY, "TranslationMaxY", &K::SetTranslationMaxY,
-                 &K::GetTranslationMaxY);
-    RegisterBool(mTranslationMaxZ, "TranslationMaxZ", &K::SetTranslationMaxZ,
-                 &K::GetTranslationMaxZ);
-    RegisterEnum(mRotationOrder, "RotationOrder", &K::SetRotationOrder, &K::GetRotationOrder,
-                 &KRyvPivotSet::RotationOrderName);
-    RegisterBool(mRotationSpaceForLimitOnly, "RotationSpaceForLimitOnly",
-                 &K::SetRotationSpaceForLimitOnly, &K::GetRotationSpaceForLimitOnly);
-    RegisterDouble(mRotationStiffnessX, "RotationStiffnessX", &K::SetRotationStiffnessX,
-                   &K::GetRotationStiffnessX);
-    RegisterDouble(mRotationStiffnessY, "RotationStiffnessY", &K::SetRotationStiffnessY,
-                   &K::GetRotationStiffnessY);
-    RegisterDouble(mRotationStiffnessZ, "RotationStiffnessZ", &K::SetRotationStiffnessZ,
-                   &K::GetRotationStiffnessZ);
-    RegisterDouble(mAxisLen, "AxisLen", &K::SetAxisLen, &K::GetAxisLen);
-    RegisterVector(mPreRotation, "PreRotation", &K::SetPreRotation, &K::GetPreRotation);
-    RegisterVector(mPostRotation, "PostRotation", &K::SetPostRotation, &K::GetPostRotation);
-    RegisterBool(mRotationActive, "RotationActive", &K::SetRotationActive, &K::GetRotationActive);
-    RegisterVector(mRotationMin, "RotationMin", &K::SetRotationMin, &K::GetRotationMin);
-    RegisterVector(mRotationMax, "RotationMax", &K::SetRotationMax, &K::GetRotationMax);
-    RegisterBool(mRotationMinX, "RotationMinX", &K::SetRotationMinX, &K::GetRotationMinX);
-    RegisterBool(mRotationMinY, "RotationMinY", &K::SetRotationMinY, &K::GetRotationMinY);
-    RegisterBool(mRotationMinZ, "RotationMinZ", &K::SetRotationMinZ, &K::GetRotationMinZ);
-    RegisterBool(mRotationMaxX, "RotationMaxX", &K::SetRotationMaxX, &K::GetRotationMaxX);
-    RegisterBool(mRotationMaxY, "RotationMaxY", &K::SetRotationMaxY, &K::GetRotationMaxY);
-    RegisterBool(mRotationMaxZ, "RotationMaxZ", &K::SetRotationMaxZ, &K::GetRotationMaxZ);
-    RegisterEnum(mInheritType, "InheritType", &K::SetInheritType, &K::GetInheritType,
-                 &KRyvPivotSet::InheritTypeName);
-    RegisterBool(mScalingActive, "ScalingActive", &K::SetScalingActive, &K::GetScalingActive);
-    RegisterVector(mScalingMin, "ScalingMin", &K::SetScalingMin, &K::GetScalingMin);
-    RegisterVector(mScalingMax, "ScalingMax", &K::SetScalingMax, &K::GetScalingMax);
-    RegisterBool(mScalingMinX, "ScalingMinX", &K::SetScalingMinX, &K::GetScalingMinX);
-    RegisterBool(mScalingMinY, "ScalingMinY", &K::SetScalingMinY, &K::GetScalingMinY);
-    RegisterBool(mScalingMinZ, "ScalingMinZ", &K::SetScalingMinZ, &K::GetScalingMinZ);
-    RegisterBool(mScalingMaxX, "ScalingMaxX", &K::SetScalingMaxX, &K::GetScalingMaxX);
-    RegisterBool(mScalingMaxY, "ScalingMaxY", &K::SetScalingMaxY, &K::GetScalingMaxY);
-    RegisterBool(mScalingMaxZ, "ScalingMaxZ", &K::SetScalingMaxZ, &K::GetScalingMaxZ);
-    RegisterVector(mGeometricTranslation, "GeometricTranslation", &K::SetGeometricTranslation,
-                   &K::GetGeometricTranslation);
-    RegisterVector(mGeometricRotation, "GeometricRotation", &K::SetGeometricRotation,
-                   &K::GetGeometricRotation);
-    RegisterVector(mGeometricScaling, "GeometricScaling", &K::SetGeometricScaling,
-                   &K::GetGeometricScaling);
+    RegisterBool<&K::SetTranslationActive, &K::GetTranslationActive>(mTranslationActive,
+                                                                     "TranslationActive");
+    RegisterVector<&K::SetTranslationMin, &K::GetTranslationMin>(mTranslationMin, "TranslationMin");
+    RegisterVector<&K::SetTranslationMax, &K::GetTranslationMax>(mTranslationMax, "TranslationMax");
+    RegisterBool<&K::SetTranslationMinX, &K::GetTranslationMinX>(mTranslationMinX,
+                                                                 "TranslationMinX");
+    RegisterBool<&K::SetTranslationMinY, &K::GetTranslationMinY>(mTranslationMinY,
+                                                                 "TranslationMinY");
+    RegisterBool<&K::SetTranslationMinZ, &K::GetTranslationMinZ>(mTranslationMinZ,
+                                                                 "TranslationMinZ");
+    RegisterBool<&K::SetTranslationMaxX, &K::GetTranslationMaxX>(mTranslationMaxX,
+                                                                 "TranslationMaxX");
+    RegisterBool<&K::SetTranslationMaxY, &K::GetTranslationMaxY>(mTranslationMaxY,
+                                                                 "TranslationMaxY");
+    RegisterBool<&K::SetTranslationMaxZ, &K::GetTranslationMaxZ>(mTranslationMaxZ,
+                                                                 "TranslationMaxZ");
+    RegisterEnum<&K::SetRotationOrder, &K::GetRotationOrder>(mRotationOrder, "RotationOrder",
+                                                             &KRyvPivotSet::RotationOrderName);
+    RegisterBool<&K::SetRotationSpaceForLimitOnly, &K::GetRotationSpaceForLimitOnly>(
+        mRotationSpaceForLimitOnly, "RotationSpaceForLimitOnly");
+    RegisterDouble<&K::SetRotationStiffnessX, &K::GetRotationStiffnessX>(mRotationStiffnessX,
+                                                                         "RotationStiffnessX");
+    RegisterDouble<&K::SetRotationStiffnessY, &K::GetRotationStiffnessY>(mRotationStiffnessY,
+                                                                         "RotationStiffnessY");
+    RegisterDouble<&K::SetRotationStiffnessZ, &K::GetRotationStiffnessZ>(mRotationStiffnessZ,
+                                                                         "RotationStiffnessZ");
+    RegisterDouble<&K::SetAxisLen, &K::GetAxisLen>(mAxisLen, "AxisLen");
+    RegisterVector<&K::SetPreRotation, &K::GetPreRotation>(mPreRotation, "PreRotation");
+    RegisterVector<&K::SetPostRotation, &K::GetPostRotation>(mPostRotation, "PostRotation");
+    RegisterBool<&K::SetRotationActive, &K::GetRotationActive>(mRotationActive, "RotationActive");
+    RegisterVector<&K::SetRotationMin, &K::GetRotationMin>(mRotationMin, "RotationMin");
+    RegisterVector<&K::SetRotationMax, &K::GetRotationMax>(mRotationMax, "RotationMax");
+    RegisterBool<&K::SetRotationMinX, &K::GetRotationMinX>(mRotationMinX, "RotationMinX");
+    RegisterBool<&K::SetRotationMinY, &K::GetRotationMinY>(mRotationMinY, "RotationMinY");
+    RegisterBool<&K::SetRotationMinZ, &K::GetRotationMinZ>(mRotationMinZ, "RotationMinZ");
+    RegisterBool<&K::SetRotationMaxX, &K::GetRotationMaxX>(mRotationMaxX, "RotationMaxX");
+    RegisterBool<&K::SetRotationMaxY, &K::GetRotationMaxY>(mRotationMaxY, "RotationMaxY");
+    RegisterBool<&K::SetRotationMaxZ, &K::GetRotationMaxZ>(mRotationMaxZ, "RotationMaxZ");
+    RegisterEnum<&K::SetInheritType, &K::GetInheritType>(mInheritType, "InheritType",
+                                                         &KRyvPivotSet::InheritTypeName);
+    RegisterBool<&K::SetScalingActive, &K::GetScalingActive>(mScalingActive, "ScalingActive");
+    RegisterVector<&K::SetScalingMin, &K::GetScalingMin>(mScalingMin, "ScalingMin");
+    RegisterVector<&K::SetScalingMax, &K::GetScalingMax>(mScalingMax, "ScalingMax");
+    RegisterBool<&K::SetScalingMinX, &K::GetScalingMinX>(mScalingMinX, "ScalingMinX");
+    RegisterBool<&K::SetScalingMinY, &K::GetScalingMinY>(mScalingMinY, "ScalingMinY");
+    RegisterBool<&K::SetScalingMinZ, &K::GetScalingMinZ>(mScalingMinZ, "ScalingMinZ");
+    RegisterBool<&K::SetScalingMaxX, &K::GetScalingMaxX>(mScalingMaxX, "ScalingMaxX");
+    RegisterBool<&K::SetScalingMaxY, &K::GetScalingMaxY>(mScalingMaxY, "ScalingMaxY");
+    RegisterBool<&K::SetScalingMaxZ, &K::GetScalingMaxZ>(mScalingMaxZ, "ScalingMaxZ");
+    RegisterVector<&K::SetGeometricTranslation, &K::GetGeometricTranslation>(
+        mGeometricTranslation, "GeometricTranslation");
+    RegisterVector<&K::SetGeometricRotation, &K::GetGeometricRotation>(mGeometricRotation,
+                                                                       "GeometricRotation");
+    RegisterVector<&K::SetGeometricScaling, &K::GetGeometricScaling>(mGeometricScaling,
+                                                                     "GeometricScaling");
 
     RegisterObjectList(mLookAtProperty, "LookAtProperty");
     RegisterObjectList(mUpVectorProperty, "UpVectorProperty");
 
-    RegisterBool(mShow, "Show", &K::SetShow, &K::GetShow);
+    RegisterBool<&K::SetShow, &K::GetShow>(mShow, "Show");
     mShow.SetValue(true);
-    RegisterBool(mNegativePercentShapeSupport, "NegativePercentShapeSupport",
-                 &K::SetNegativePercentShapeSupport, &K::GetNegativePercentShapeSupport);
+    RegisterBool<&K::SetNegativePercentShapeSupport, &K::GetNegativePercentShapeSupport>(
+        mNegativePercentShapeSupport, "NegativePercentShapeSupport");
     mNegativePercentShapeSupport.SetValue(true);
 
     CreateChannel("Lcl Translation");
@@ -119,45 +156,6 @@ KRyvNodeProperties::~KRyvNodeProperties()
     // object and its connections now, while the block is still whole. After Destroy this finds
     // nothing left to do.
     KObject::Destruct();
-}
-
-void KRyvNodeProperties::RegisterBool(KPropertyBool& ioProperty, const char* pName,
-                                      bool (KRyvNodeProperties::*pSetter)(bool),
-                                      bool (KRyvNodeProperties::*pGetter)() const)
-{
-    RegisterProperty(&ioProperty);
-    ioProperty.SetPropertyType(kPropertyTypeBool);
-    ioProperty.AttachMembers(pName, this, pGetter, pSetter);
-}
-
-void KRyvNodeProperties::RegisterEnum(KPropertyEnum& ioProperty, const char* pName,
-                                      int (KRyvNodeProperties::*pSetter)(int),
-                                      int (KRyvNodeProperties::*pGetter)() const,
-                                      KEnumListFunction pList)
-{
-    RegisterProperty(&ioProperty);
-    ioProperty.SetPropertyType(kPropertyTypeNone);
-    ioProperty.AttachMembers(pName, this, pGetter, pSetter);
-    ioProperty.SetPropertyType(kPropertyTypeEnum);
-    ioProperty.GetDefinition().SetEnumList(pList);
-}
-
-void KRyvNodeProperties::RegisterDouble(KPropertyDouble& ioProperty, const char* pName,
-                                        void (KRyvNodeProperties::*pSetter)(double),
-                                        double (KRyvNodeProperties::*pGetter)() const)
-{
-    RegisterProperty(&ioProperty);
-    ioProperty.SetPropertyType(kPropertyTypeDouble);
-    ioProperty.AttachMembers(pName, this, pGetter, pSetter);
-}
-
-void KRyvNodeProperties::RegisterVector(KPropertyVector& ioProperty, const char* pName,
-                                        void (KRyvNodeProperties::*pSetter)(KVector4),
-                                        KVector4 (KRyvNodeProperties::*pGetter)() const)
-{
-    RegisterProperty(&ioProperty);
-    ioProperty.SetPropertyType(kPropertyTypeVector3D);
-    ioProperty.AttachMembers(pName, this, pGetter, pSetter);
 }
 
 void KRyvNodeProperties::RegisterObjectList(KPropertyObjectList& ioProperty, const char* pName)

@@ -147,18 +147,19 @@ class KRyvNodeProperties : public KRyvOwnedPropertySet<KRyvNode>
     bool GetNegativePercentShapeSupport() const;
 
 private:
-    void RegisterBool(KPropertyBool& ioProperty, const char* pName,
-                      bool (KRyvNodeProperties::*pSetter)(bool),
-                      bool (KRyvNodeProperties::*pGetter)() const);
-    void RegisterEnum(KPropertyEnum& ioProperty, const char* pName,
-                      int (KRyvNodeProperties::*pSetter)(int),
-                      int (KRyvNodeProperties::*pGetter)() const, KEnumListFunction pList);
-    void RegisterDouble(KPropertyDouble& ioProperty, const char* pName,
-                        void (KRyvNodeProperties::*pSetter)(double),
-                        double (KRyvNodeProperties::*pGetter)() const);
-    void RegisterVector(KPropertyVector& ioProperty, const char* pName,
-                        void (KRyvNodeProperties::*pSetter)(KVector4),
-                        KVector4 (KRyvNodeProperties::*pGetter)() const);
+    // The accessors are template arguments, so that every node's properties reach them without
+    // an allocation each.
+    template <bool (KRyvNodeProperties::*kSetter)(bool),
+              bool (KRyvNodeProperties::*kGetter)() const>
+    void RegisterBool(KPropertyBool& ioProperty, const char* pName);
+    template <int (KRyvNodeProperties::*kSetter)(int), int (KRyvNodeProperties::*kGetter)() const>
+    void RegisterEnum(KPropertyEnum& ioProperty, const char* pName, KEnumListFunction pList);
+    template <void (KRyvNodeProperties::*kSetter)(double),
+              double (KRyvNodeProperties::*kGetter)() const>
+    void RegisterDouble(KPropertyDouble& ioProperty, const char* pName);
+    template <void (KRyvNodeProperties::*kSetter)(KVector4),
+              KVector4 (KRyvNodeProperties::*kGetter)() const>
+    void RegisterVector(KPropertyVector& ioProperty, const char* pName);
     void RegisterObjectList(KPropertyObjectList& ioProperty, const char* pName);
     // Creates an animatable property of the data type of that name (flag 8); null on failure.
     KProperty* CreateChannel(const char* pName);

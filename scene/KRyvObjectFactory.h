@@ -2,6 +2,7 @@
 #define RYVKIT_SCENE_KRYVOBJECTFACTORY_H
 
 #include "core/KError.h"
+#include "object/KPropertyDefinitionCache.h"
 #include "scene/KRenamingStrategy.h"
 
 #include <cstddef>
@@ -179,6 +180,8 @@ public:
     // "Model::" + the part of pName after its first "::" ("Name" when empty), then the node
     // strategy.
     KRyvNode* CreateNode(const char* pName);
+    // The definitions shared by the properties of the objects this factory makes.
+    KPropertyDefinitionCache& GetPropertyDefinitionCache() { return mPropertyDefinitions; }
     // Node attributes, unnamed.
     KRyvNull* CreateNull();
     KRyvMarker* CreateMarker();
@@ -437,6 +440,7 @@ private:
     std::unique_ptr<KRenamingStrategy> mMaterialStrategy;
     std::unique_ptr<KRenamingStrategy> mTextureStrategy;
     std::unique_ptr<KRenamingStrategy> mVideoStrategy;
+    KPropertyDefinitionCache mPropertyDefinitions;
     KError mError;
 };
 

@@ -3,6 +3,8 @@
 #include "object/KPlug.h"
 #include "object/KProperty.h"
 
+#include <utility>
+
 void KRyvCreateUserPropertyOn(KObject* pSet, KRyvUserPropertyNotifyTarget* pTarget,
                               KRyvUserProperty* pUserProperty)
 {
@@ -47,7 +49,7 @@ void KRyvRemoveUserPropertyFrom(KObject* pSet, KRyvUserProperty* pUserProperty,
         lProperty = pSet->FindProperty(pUserProperty->GetName().Buffer());
     }
     if (!lProperty || lProperty->GetParentObject() != pSet ||
-        !lProperty->GetDefinition().GetFlag(KPropertyDefinition::kOwned) ||
+        !std::as_const(*lProperty).GetDefinition().GetFlag(KPropertyDefinition::kOwned) ||
         (pKeep && pKeep(*lProperty))) {
         return;
     }

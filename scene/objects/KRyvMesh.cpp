@@ -314,6 +314,13 @@ void KRyvMesh::BeginPolygon(int pMaterialIndex, int pTextureIndex, int pGroup)
     RecordPolygonIndex(lLayer->GetTextures(), mPolygons.size(), pTextureIndex);
 }
 
+void KRyvMesh::ReservePolygons(int pPolygons, int pPolygonVertices)
+{
+    mPolygons.reserve(mPolygons.size() + static_cast<std::size_t>(std::max(pPolygons, 0)));
+    mPolygonVertices.reserve(mPolygonVertices.size() +
+                             static_cast<std::size_t>(std::max(pPolygonVertices, 0)));
+}
+
 int KRyvMesh::AddPolygon(int pControlPointIndex, int pUVIndex)
 {
     if (mPolygons.empty() || mPolygonVertices.size() >= static_cast<size_t>(INT_MAX)) {

@@ -80,6 +80,10 @@ public:
     // than -1 goes to layer 0's UVs when they are mapped by polygon vertex, IndexToDirect.
     // -1 (nothing added) before the first BeginPolygon.
     int AddPolygon(int pControlPointIndex, int pUVIndex = -1);
+    // Makes room for pPolygons more polygons with pPolygonVertices more vertices in all, so that
+    // a builder that knows its sizes fills the tables without growing them by copying. Changes no
+    // answer; negative counts count as 0.
+    void ReservePolygons(int pPolygons, int pPolygonVertices);
     int GetPolygonCount() const { return static_cast<int>(mPolygons.size()); }
     // -1 outside 0..count-1.
     int GetPolygonSize(int pPolygon) const;

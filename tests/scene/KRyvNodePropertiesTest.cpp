@@ -2,6 +2,7 @@
 #include "object/KPropertyObjectList.h"
 #include "object/KTypedProperty.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvUserProperty.h"
 
 #include "animation/KFCurve.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -351,4 +353,45 @@ TEST(KRyvNodeProperties, UserPropertyChangesReachTheDefaultTake)
     BlockPtr lFree(new KRyvNodeProperties(nullptr));
     lFree->OnUserPropertyChanged(lUser);
     EXPECT_FLOAT_EQ(lTake->GetTransformTY()->GetDefaultValue(), 2.5f);
+}
+
+// The nodes of one factory hold one set of definitions between them: a change made through one
+// node's properties must reach neither the other nodes nor the nodes made after it.
+TEST(KRyvNodeProperties, ADefinitionChangedOnOneNodeStaysOnIt)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lChanged = lFactory.CreateNode("Changed");
+    KRyvNode* lOther = lFactory.CreateNode("Other");
+    ASSERT_TRUE(lChanged && lOther);
+    KRyvNodeProperties& lBlock = *lChanged->GetNodeProperties();
+    for (int lIndex = 0; lIndex < lBlock.GetPropertyCount(); ++lIndex) {
+        KProperty* lProperty = lBlock.GetProperty(lIndex);
+        lProperty->SetMinimum(-5.0);
+        lProperty->SetMaximum(7.0);
+        lProperty->SetLabel("Changed");
+        lProperty->SetFlag(KProperty::kReadOnly, !lProperty->GetFlag(KProperty::kReadOnly));
+        lProperty->GetDefinition().SetFlag(KPropertyDefinition::kUserFlag2, true);
+    }
+    KRyvNode* lLater = lFactory.CreateNode("Later");
+    ASSERT_NE(lLater, nullptr);
+    for (KRyvNode* lNode : {lOther, lLater}) {
+        const KRyvNodeProperties& lUntouched = *lNode->GetNodeProperties();
+        for (int lIndex = 0; lIndex < lUntouched.GetPropertyCount(); ++lIndex) {
+            const KProperty* lProperty = lUntouched.GetProperty(lIndex);
+            SCOPED_TRACE(lProperty->GetName());
+            EXPECT_EQ(lProperty->GetMinimum(), -std::numeric_limits<double>::infinity());
+            EXPECT_EQ(lProperty->GetMaximum(), std::numeric_limits<double>::infinity());
+            EXPECT_EQ(lProperty->GetLabel(), nullptr);
+            EXPECT_FALSE(lProperty->GetDefinition().GetFlag(KPropertyDefinition::kUserFlag2));
+        }
+        ExpectGolden(*lNode->GetNodeProperties(), true);
+    }
+    for (int lIndex = 0; lIndex < lBlock.GetPropertyCount(); ++lIndex) {
+        const KProperty* lProperty = lBlock.GetProperty(lIndex);
+        SCOPED_TRACE(lProperty->GetName());
+        EXPECT_EQ(lProperty->GetMinimum(), -5.0);
+        EXPECT_EQ(lProperty->GetMaximum(), 7.0);
+        EXPECT_STREQ(lProperty->GetLabel(), "Changed");
+        EXPECT_TRUE(lProperty->GetDefinition().GetFlag(KPropertyDefinition::kUserFlag2));
+    }
 }

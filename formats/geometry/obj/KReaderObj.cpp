@@ -103,7 +103,8 @@ struct KObjGroup
 // distinct (vertex, UV, normal) triple.
 struct KObjMeshBuild
 {
-    std::vector<KVector4> mNormals;
+    // Per point: its normal in the reader's normals, -1 when none.
+    std::vector<int> mPointNormal;
     std::vector<KVector2> mUVs;
     // Per point: its UV in mUVs, -1 when none.
     std::vector<int> mPointUV;
@@ -266,6 +267,8 @@ private:
     KVector4 FaceNormal(const KObjFace& pFace) const;
     KRyvMesh* BuildMesh(KObjGroup& ioGroup);
     void GatherPoints(const KObjGroup& pGroup, KRyvMesh& ioMesh, KObjMeshBuild& oBuild);
+    void FillPoints(const KObjGroup& pGroup, std::size_t pPointCount, KRyvMesh& ioMesh,
+                    KObjMeshBuild& ioBuild);
     void SetNormalsAndUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
     void AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, const KObjMeshBuild& pBuild);
     // The control point of a corner's triple in the mesh being built; -1 when new.
@@ -758,6 +761,17 @@ KVector4 KReaderObj::Session::FaceNormal(const KObjFace& pFace) const
 
 void KReaderObj::Session::GenerateNormals(KObjGroup& ioGroup)
 {
+    // Outside smoothing groups each face lacking normals gets one of its own: room for them
+    // all at once.
+    const auto lUnsmoothed = ioGroup.mSets.find(0);
+    if (lUnsmoothed != ioGroup.mSets.end()) {
+        const std::vector<KObjFace>& lFaces = lUnsmoothed->second.mFaces;
+        mNormals.reserve(mNormals.size() +
+                         static_cast<std::size_t>(
+                             std::count_if(lFaces.begin(), lFaces.end(), [](const KObjFace& pFace) {
+                                 return !pFace.mHasNormals;
+                             })));
+    }
     for (auto& lEntry : ioGroup.mSets) {
         KObjFaceSet& lSet = lEntry.second;
         if (lEntry.first == 0) {
@@ -883,19 +897,15 @@ void KReaderObj::Session::GatherPoints(const KObjGroup& pGroup, KRyvMesh& ioMesh
             lCornerCount += static_cast<std::size_t>(lFace.mCount);
         }
     }
-    std::vector<KVector4>& lPoints = ioMesh.GetControlPointArray();
     oBuild.mCornerPoints.reserve(lCornerCount);
     // Most corners of a usual mesh share their triple with others, so the points rarely
     // outnumber the file's vertices.
-    const std::size_t lPointGuess = std::min(lCornerCount, mVertices.size());
-    lPoints.reserve(lPointGuess);
-    oBuild.mNormals.reserve(lPointGuess);
-    oBuild.mPointUV.reserve(lPointGuess);
-    mTriples.reserve(lPointGuess);
-    if (!mUVs.empty()) {
-        oBuild.mUVs.reserve(lPointGuess);
-    }
+    mTriples.reserve(std::min(lCornerCount, mVertices.size()));
     mChains.resize(mVertices.size());
+    // First every corner gets its point, then the points are filled in lists of their exact
+    // size: a mesh of faceted corners has more points than vertices, and growing its lists by
+    // copying would cost several times their size.
+    int lPointCount = 0;
     for (const auto& lEntry : pGroup.mSets) {
         for (const KObjFace& lFace : lEntry.second.mFaces) {
             if (lFace.mMaterial >= 0 && oBuild.mFirstMaterial < 0) {
@@ -905,16 +915,8 @@ void KReaderObj::Session::GatherPoints(const KObjGroup& pGroup, KRyvMesh& ioMesh
                 const KObjCorner& lCorner = mCorners[lFace.mFirst + i];
                 int lPoint = FindTriple(lCorner);
                 if (lPoint < 0) {
-                    lPoint = static_cast<int>(lPoints.size());
+                    lPoint = lPointCount++;
                     AddTriple(lCorner, lPoint);
-                    lPoints.push_back(mVertices[lCorner.mVertex]);
-                    oBuild.mNormals.push_back(lCorner.mNormal >= 0 ? mNormals[lCorner.mNormal]
-                                                                   : KVector4());
-                    oBuild.mPointUV.push_back(
-                        lCorner.mUV >= 0 ? static_cast<int>(oBuild.mUVs.size()) : -1);
-                    if (lCorner.mUV >= 0) {
-                        oBuild.mUVs.push_back(mUVs[lCorner.mUV]);
-                    }
                 }
                 oBuild.mCornerPoints.push_back(lPoint);
             }
@@ -924,15 +926,51 @@ void KReaderObj::Session::GatherPoints(const KObjGroup& pGroup, KRyvMesh& ioMesh
         mChains[static_cast<std::size_t>(lVertex)] = Chain();
     }
     mTouchedVertices.clear();
-    mTriples.clear();
+    // Given back rather than kept for the next mesh: the point lists filled next are the peak.
+    std::vector<Triple>().swap(mTriples);
     mLongChains.clear();
+    FillPoints(pGroup, static_cast<std::size_t>(lPointCount), ioMesh, oBuild);
+}
+
+void KReaderObj::Session::FillPoints(const KObjGroup& pGroup, std::size_t pPointCount,
+                                     KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
+{
+    std::vector<KVector4>& lPoints = ioMesh.GetControlPointArray();
+    lPoints.reserve(pPointCount);
+    ioBuild.mPointNormal.reserve(pPointCount);
+    ioBuild.mPointUV.reserve(pPointCount);
+    if (!mUVs.empty()) {
+        ioBuild.mUVs.reserve(pPointCount);
+    }
+    // Points are numbered in the order of their first corners.
+    std::size_t lCornerIndex = 0;
+    for (const auto& lEntry : pGroup.mSets) {
+        for (const KObjFace& lFace : lEntry.second.mFaces) {
+            for (int i = 0; i < lFace.mCount; ++i, ++lCornerIndex) {
+                if (static_cast<std::size_t>(ioBuild.mCornerPoints[lCornerIndex]) !=
+                    lPoints.size()) {
+                    continue;
+                }
+                const KObjCorner& lCorner = mCorners[lFace.mFirst + i];
+                lPoints.push_back(mVertices[lCorner.mVertex]);
+                ioBuild.mPointNormal.push_back(lCorner.mNormal);
+                ioBuild.mPointUV.push_back(lCorner.mUV >= 0 ? static_cast<int>(ioBuild.mUVs.size())
+                                                            : -1);
+                if (lCorner.mUV >= 0) {
+                    ioBuild.mUVs.push_back(mUVs[lCorner.mUV]);
+                }
+            }
+        }
+    }
 }
 
 void KReaderObj::Session::SetNormalsAndUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
 {
     ioMesh.InitNormals(static_cast<int>(ioMesh.GetControlPointArray().size()));
     if (KVector4* lDirect = ioMesh.GetNormalsDirect()) {
-        std::copy(ioBuild.mNormals.begin(), ioBuild.mNormals.end(), lDirect);
+        for (int lNormal : ioBuild.mPointNormal) {
+            *lDirect++ = lNormal >= 0 ? mNormals[static_cast<std::size_t>(lNormal)] : KVector4();
+        }
     }
     if (ioBuild.mUVs.empty()) {
         return;
@@ -988,6 +1026,13 @@ void KReaderObj::Session::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh,
         }
         return lFound->second;
     };
+    std::size_t lFaceCount = 0;
+    for (const auto& lEntry : pGroup.mSets) {
+        lFaceCount += lEntry.second.mFaces.size();
+    }
+    ioMesh.ReservePolygons(
+        static_cast<int>(std::min<std::size_t>(lFaceCount, INT_MAX)),
+        static_cast<int>(std::min<std::size_t>(pBuild.mCornerPoints.size(), INT_MAX)));
     std::size_t lCorner = 0;
     for (const auto& lEntry : pGroup.mSets) {
         for (const KObjFace& lFace : lEntry.second.mFaces) {
