@@ -1,7 +1,9 @@
 #include "formats/geometry/dxf/KDxfPairs.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -26,23 +28,67 @@ std::string_view Trim(std::string_view pText)
     return pText.substr(lFirst, lLast - lFirst);
 }
 
-// The next line of pText from ioAt, without its end; false at the end of the text.
-bool NextLine(const std::string& pText, std::size_t& ioAt, std::string_view& oLine)
+// The first LF or CR at or after pAt, or pStop. Lines are short, so eight bytes are looked at
+// together: one step finds most line ends.
+const char* FindLineEnd(const char* pAt, const char* pStop)
 {
-    if (ioAt >= pText.size()) {
-        return false;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    for (; pStop - pAt >= 8; pAt += 8) {
+        std::uint64_t lWord = 0;
+        std::memcpy(&lWord, pAt, sizeof(lWord));
+        const std::uint64_t lLf = lWord ^ (kOnes * '\n');
+        const std::uint64_t lCr = lWord ^ (kOnes * '\r');
+        // A byte's high bit is set where it was zero; bits above the first may be set falsely,
+        // the lowest never is.
+        const std::uint64_t lFound =
+            ((lLf - kOnes) & ~lLf & kHighs) | ((lCr - kOnes) & ~lCr & kHighs);
+        if (lFound != 0) {
+            return pAt + (__builtin_ctzll(lFound) >> 3);
+        }
     }
-    std::size_t lEnd = ioAt;
-    while (lEnd < pText.size() && pText[lEnd] != '\n' && pText[lEnd] != '\r') {
+    while (pAt < pStop && *pAt != '\n' && *pAt != '\r') {
+        ++pAt;
+    }
+    return pAt;
+}
+
+// The line of pText at ioAt (before the text's end), trimmed and without its end; ioAt moves
+// past the line's end, or past the text's end for a last line without one.
+std::string_view TakeLine(const std::string& pText, std::size_t& ioAt)
+{
+    const char* const lBegin = pText.data() + ioAt;
+    const char* const lStop = pText.data() + pText.size();
+    const char* lEnd = FindLineEnd(lBegin, lStop);
+    const std::string_view lLine(lBegin, static_cast<std::size_t>(lEnd - lBegin));
+    if (lEnd < lStop && *lEnd == '\r' && lEnd + 1 < lStop && lEnd[1] == '\n') {
         ++lEnd;
     }
-    oLine = std::string_view(pText.data() + ioAt, lEnd - ioAt);
-    if (lEnd < pText.size() && pText[lEnd] == '\r' && lEnd + 1 < pText.size() &&
-        pText[lEnd + 1] == '\n') {
-        ++lEnd;
+    ioAt = static_cast<std::size_t>(lEnd - pText.data()) + 1;
+    return Trim(lLine);
+}
+
+// A group code: a whole decimal number that fits in an int.
+bool ParseCode(std::string_view pText, int& oValue)
+{
+    // Nearly every code has a few digits: those are read here, the rest by from_chars.
+    constexpr std::size_t kShortDigits = 9;
+    const bool lNegative = !pText.empty() && pText[0] == '-';
+    const std::size_t lFirst = lNegative ? 1 : 0;
+    if (pText.size() > lFirst && pText.size() - lFirst <= kShortDigits) {
+        int lValue = 0;
+        std::size_t i = lFirst;
+        for (; i < pText.size() && pText[i] >= '0' && pText[i] <= '9'; ++i) {
+            lValue = lValue * 10 + (pText[i] - '0');
+        }
+        if (i == pText.size()) {
+            oValue = lNegative ? -lValue : lValue;
+            return true;
+        }
     }
-    ioAt = lEnd + 1;
-    return true;
+    const char* const lEnd = pText.data() + pText.size();
+    const std::from_chars_result lParsed = std::from_chars(pText.data(), lEnd, oValue);
+    return !pText.empty() && lParsed.ec == std::errc() && lParsed.ptr == lEnd;
 }
 
 } // namespace
@@ -50,6 +96,17 @@ bool NextLine(const std::string& pText, std::size_t& ioAt, std::string_view& oLi
 bool KDxfPairs::Read(std::FILE* pStream)
 {
     std::string lText;
+    // Sized once where the stream can tell its length, so the text is never copied as it grows.
+    const long lStart = std::ftell(pStream);
+    if (lStart >= 0 && std::fseek(pStream, 0, SEEK_END) == 0) {
+        const long lEnd = std::ftell(pStream);
+        if (std::fseek(pStream, lStart, SEEK_SET) != 0) {
+            return Fail(0, "the file could not be read");
+        }
+        if (lEnd > lStart) {
+            lText.reserve(static_cast<std::size_t>(lEnd - lStart));
+        }
+    }
     char lBlock[kReadBlock];
     for (;;) {
         const std::size_t lRead = std::fread(lBlock, 1, sizeof(lBlock), pStream);
@@ -59,7 +116,8 @@ bool KDxfPairs::Read(std::FILE* pStream)
         }
     }
     if (std::ferror(pStream)) {
-        mPairs.clear();
+        mText.clear();
+        mEnd = mCount = 0;
         return Fail(0, "the file could not be read");
     }
     return Parse(std::move(lText));
@@ -68,48 +126,109 @@ bool KDxfPairs::Read(std::FILE* pStream)
 bool KDxfPairs::Parse(std::string pText)
 {
     mText = std::move(pText);
-    mPairs.clear();
+    mEnd = mCount = 0;
+    mSectionEnds.clear();
+    mAllSectionEnds = true;
     mReason.clear();
     if (std::memchr(mText.data(), '\0', mText.size())) {
         // Binary DXF files hold zero bytes too: they are not read.
         return Fail(1, "the file holds a zero byte: it is not an ASCII DXF file");
     }
-    return Split();
+    if (!Check()) {
+        mEnd = mCount = 0;
+        return false;
+    }
+    return true;
 }
 
-bool KDxfPairs::Split()
+bool KDxfPairs::Check()
 {
     std::size_t lAt = 0;
     long long lLine = 0;
-    std::string_view lCodeLine;
-    // Groups are rarely shorter than eight bytes: one allocation serves nearly every file.
-    mPairs.reserve(mText.size() / 8);
-    while (NextLine(mText, lAt, lCodeLine)) {
+    while (lAt < mText.size()) {
+        const std::size_t lGroup = lAt;
         ++lLine;
-        KDxfPair lPair;
-        lPair.mLine = lLine;
-        const std::string_view lCode = Trim(lCodeLine);
-        const std::from_chars_result lParsed =
-            std::from_chars(lCode.data(), lCode.data() + lCode.size(), lPair.mCode);
-        if (lCode.empty() || lParsed.ec != std::errc() ||
-            lParsed.ptr != lCode.data() + lCode.size()) {
+        const std::string_view lCode = TakeLine(mText, lAt);
+        int lNumber = 0;
+        if (!ParseCode(lCode, lNumber)) {
             // Blank lines after the last group are harmless.
             if (lCode.empty() && mText.find_first_not_of(" \t\v\f\r\n", lAt) == std::string::npos) {
+                mEnd = lGroup;
                 return true;
             }
-            mPairs.clear();
             return Fail(lLine, "group code is not a number");
         }
-        std::string_view lValue;
-        if (!NextLine(mText, lAt, lValue)) {
-            mPairs.clear();
+        if (lAt >= mText.size()) {
             return Fail(lLine, "group code without a value");
         }
+        const std::string_view lValue = TakeLine(mText, lAt);
+        if (lNumber == 0 && lValue == "ENDSEC") {
+            NoteSectionEnd(lGroup, lLine);
+        }
         ++lLine;
-        lPair.mValue = Trim(lValue);
-        mPairs.push_back(lPair);
+        ++mCount;
     }
+    mEnd = mText.size();
     return true;
+}
+
+KDxfPair KDxfPairs::First() const
+{
+    KDxfPair lPair;
+    lPair.mLine = -1;
+    Next(lPair);
+    return lPair;
+}
+
+void KDxfPairs::Next(KDxfPair& ioPair) const
+{
+    if (ioPair.IsEnd()) {
+        return;
+    }
+    std::size_t lAt = ioPair.mNext;
+    if (lAt >= mEnd) {
+        ioPair = KDxfPair();
+        return;
+    }
+    // Check accepted every code line before mEnd, each with its value line.
+    const std::string_view lCode = TakeLine(mText, lAt);
+    ParseCode(lCode, ioPair.mCode);
+    ioPair.mValue = TakeLine(mText, lAt);
+    ioPair.mLine += 2;
+    ioPair.mNext = lAt;
+}
+
+void KDxfPairs::NoteSectionEnd(std::size_t pAt, long long pLine)
+{
+    if (mSectionEnds.size() < kMaxSectionEnds) {
+        mSectionEnds.push_back({pAt, pLine});
+    } else {
+        mAllSectionEnds = false;
+    }
+}
+
+void KDxfPairs::ToSectionEnd(KDxfPair& ioPair) const
+{
+    if (!mAllSectionEnds) {
+        while (!ioPair.IsEnd() && !(ioPair.mCode == 0 && ioPair.mValue == "ENDSEC")) {
+            Next(ioPair);
+        }
+        return;
+    }
+    if (ioPair.IsEnd()) {
+        return;
+    }
+    const auto lFound =
+        std::lower_bound(mSectionEnds.begin(), mSectionEnds.end(), ioPair.mLine,
+                         [](const Mark& pMark, long long pLine) { return pMark.mLine < pLine; });
+    if (lFound == mSectionEnds.end()) {
+        ioPair = KDxfPair();
+        return;
+    }
+    // Next reads the group that starts where the pair before it ends.
+    ioPair.mNext = lFound->mAt;
+    ioPair.mLine = lFound->mLine - 2;
+    Next(ioPair);
 }
 
 bool KDxfPairs::Fail(long long pLine, const char* pWhy)
