@@ -17,6 +17,7 @@
 #include "scene/objects/KRyvNurb.h"
 #include "scene/objects/KRyvPatch.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <new>
@@ -37,6 +38,31 @@ constexpr std::size_t kCoordinateSize = 64;
 // The colour of a hidden layer without material: white, so that the sign can say "hidden".
 constexpr int kHiddenPlainColor = 7;
 constexpr int kMaxCornersPerRecord = 4;
+// A code line, "   " and an int or a coordinate, and the line end.
+constexpr std::size_t kLineSize = kCodeWidth + 1 + kCodeWidth + kIntSize + kCoordinateSize + 1;
+
+// Writes pCode as "%3d\n" at pOut; answers where it ends.
+char* PutCode(char* pOut, int pCode)
+{
+    char lDigits[kIntSize];
+    const char* const lEnd = std::to_chars(lDigits, lDigits + sizeof(lDigits), pCode).ptr;
+    for (std::size_t i = static_cast<std::size_t>(lEnd - lDigits); i < kCodeWidth; ++i) {
+        *pOut++ = ' ';
+    }
+    pOut = std::copy(static_cast<const char*>(lDigits), lEnd, pOut);
+    *pOut++ = '\n';
+    return pOut;
+}
+
+// One group as written.
+std::string GroupText(int pCode, std::string_view pValue)
+{
+    char lCode[kLineSize];
+    std::string lText(lCode, PutCode(lCode, pCode));
+    lText += pValue;
+    lText += '\n';
+    return lText;
+}
 
 // One mesh node to write: the mesh is the node's own or a converted copy (owned by the
 // factory until the write ends).
@@ -262,17 +288,19 @@ private:
         }
         const bool lByPoint = lMesh.GetMaterialCount() > 0 &&
                               lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByControlPoint;
+        // The groups every vertex repeats, formatted once.
+        const std::string lHead = GroupText(0, "VERTEX") + GroupText(8, pLayer);
+        const std::string lFlags = GroupText(70, "   192");
         for (std::size_t i = 0; i < lPoints.size(); ++i) {
             const KVector4 lWorld = lGlobal.MultT(lPoints[i]);
-            Group(0, "VERTEX");
-            Group(8, pLayer);
+            mText += lHead;
             if (lByPoint) {
                 Integer(62, MaterialColor(lMesh, pColors, i));
             }
             Coordinate(10, lWorld[0]);
             Coordinate(20, -lWorld[2]);
             Coordinate(30, lWorld[1]);
-            Group(70, "   192");
+            mText += lFlags;
         }
     }
 
@@ -319,6 +347,10 @@ private:
         KRyvMesh& lMesh = *pEntry.mMesh;
         const bool lByPolygon = lMesh.GetMaterialCount() > 0 &&
                                 lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByPolygon;
+        // The groups every face record repeats, formatted once.
+        const std::string lHead = GroupText(0, "VERTEX") + GroupText(8, pLayer);
+        const std::string lFlags = GroupText(10, "0.0") + GroupText(20, "0.0") +
+                                   GroupText(30, "0.0") + GroupText(70, "   128");
         for (std::size_t p = 0; p + 1 < pStarts.size(); ++p) {
             const std::size_t lFirst = static_cast<std::size_t>(pStarts[p]);
             const std::size_t lCount = static_cast<std::size_t>(pStarts[p + 1]) - lFirst;
@@ -326,19 +358,19 @@ private:
             const bool lSplit = lMesh.GetPolygonSize(static_cast<int>(p)) > kMaxCornersPerRecord;
             const std::size_t lPerRecord = lSplit ? 3 : lCount;
             for (std::size_t c = 0; c < lCount; c += lPerRecord) {
-                Group(0, "VERTEX");
-                Group(8, pLayer);
+                mText += lHead;
                 if (c == 0 && (lByPolygon || lColor > 0)) {
                     Integer(62, lColor);
                 } else if (c > 0 && lColor > 0) {
                     // Further records of a split polygon repeat the colour as the old writer did.
-                    Code(62);
-                    mText += ' ';
-                    Number(lColor);
-                    mText += '\n';
+                    char lLine[kLineSize];
+                    char* lAt = PutCode(lLine, 62);
+                    *lAt++ = ' ';
+                    lAt = std::to_chars(lAt, lAt + kIntSize, lColor).ptr;
+                    *lAt++ = '\n';
+                    mText.append(lLine, lAt);
                 }
-                Variable(nullptr, "0.0", "0.0", "0.0");
-                Group(70, "   128");
+                mText += lFlags;
                 for (std::size_t k = 0; k < lPerRecord; ++k) {
                     Integer(71 + static_cast<int>(k), pIndexes[lFirst + c + k]);
                 }
@@ -359,49 +391,34 @@ private:
         return ColorOf(pMesh.GetMaterial(lMaterial));
     }
 
-    void Code(int pCode)
-    {
-        char lCode[kIntSize];
-        const std::to_chars_result lEnd = std::to_chars(lCode, lCode + sizeof(lCode), pCode);
-        const std::size_t lLength = static_cast<std::size_t>(lEnd.ptr - lCode);
-        if (lLength < kCodeWidth) {
-            mText.append(kCodeWidth - lLength, ' ');
-        }
-        mText.append(lCode, lLength);
-        mText += '\n';
-    }
-
     void Group(int pCode, std::string_view pValue)
     {
-        Code(pCode);
+        char lCode[kLineSize];
+        mText.append(lCode, PutCode(lCode, pCode));
         mText += pValue;
         mText += '\n';
     }
 
+    // Each line is built whole on the stack, then added to the text at once.
     void Integer(int pCode, int pValue)
     {
-        Code(pCode);
-        mText += "   ";
-        Number(pValue);
-        mText += '\n';
-    }
-
-    void Number(int pValue)
-    {
-        char lNumber[kIntSize];
-        const std::to_chars_result lEnd = std::to_chars(lNumber, lNumber + sizeof(lNumber), pValue);
-        mText.append(lNumber, lEnd.ptr);
+        char lLine[kLineSize];
+        char* lAt = PutCode(lLine, pCode);
+        lAt = std::copy_n("   ", kCodeWidth, lAt);
+        lAt = std::to_chars(lAt, lAt + kIntSize, pValue).ptr;
+        *lAt++ = '\n';
+        mText.append(lLine, lAt);
     }
 
     void Coordinate(int pCode, double pValue)
     {
-        Code(pCode);
-        char lNumber[kCoordinateSize];
-        const std::to_chars_result lEnd =
-            std::to_chars(lNumber, lNumber + sizeof(lNumber), pValue, std::chars_format::fixed,
-                          kCoordinateDecimals);
-        mText.append(lNumber, lEnd.ec == std::errc() ? lEnd.ptr : lNumber);
-        mText += '\n';
+        char lLine[kLineSize];
+        char* lAt = PutCode(lLine, pCode);
+        const std::to_chars_result lEnd = std::to_chars(
+            lAt, lAt + kCoordinateSize, pValue, std::chars_format::fixed, kCoordinateDecimals);
+        lAt = lEnd.ec == std::errc() ? lEnd.ptr : lAt;
+        *lAt++ = '\n';
+        mText.append(lLine, lAt);
     }
 
     bool Flush(bool pLast)
