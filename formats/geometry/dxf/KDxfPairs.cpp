@@ -91,6 +91,36 @@ bool ParseCode(std::string_view pText, int& oValue)
     return !pText.empty() && lParsed.ec == std::errc() && lParsed.ptr == lEnd;
 }
 
+// The code line at ioAt (before the text's end), trimmed, in oLine: true with its number in
+// oCode when it is a whole decimal number that fits in an int. ioAt moves as TakeLine moves it.
+bool TakeCode(const std::string& pText, std::size_t& ioAt, int& oCode, std::string_view& oLine)
+{
+    // Most code lines are a few spaces and digits: those are read as their end is looked for.
+    constexpr long kShortDigits = 9;
+    const char* const lStop = pText.data() + pText.size();
+    const char* lAt = pText.data() + ioAt;
+    while (lAt < lStop && *lAt == ' ') {
+        ++lAt;
+    }
+    const char* const lDigits = lAt;
+    int lValue = 0;
+    while (lAt < lStop && lAt - lDigits < kShortDigits && *lAt >= '0' && *lAt <= '9') {
+        lValue = lValue * 10 + (*lAt - '0');
+        ++lAt;
+    }
+    if (lAt > lDigits && lAt < lStop && (*lAt == '\n' || *lAt == '\r')) {
+        oLine = std::string_view(lDigits, static_cast<std::size_t>(lAt - lDigits));
+        if (*lAt == '\r' && lAt + 1 < lStop && lAt[1] == '\n') {
+            ++lAt;
+        }
+        ioAt = static_cast<std::size_t>(lAt - pText.data()) + 1;
+        oCode = lValue;
+        return true;
+    }
+    oLine = TakeLine(pText, ioAt);
+    return ParseCode(oLine, oCode);
+}
+
 } // namespace
 
 bool KDxfPairs::Read(std::FILE* pStream)
@@ -148,9 +178,9 @@ bool KDxfPairs::Check()
     while (lAt < mText.size()) {
         const std::size_t lGroup = lAt;
         ++lLine;
-        const std::string_view lCode = TakeLine(mText, lAt);
+        std::string_view lCode;
         int lNumber = 0;
-        if (!ParseCode(lCode, lNumber)) {
+        if (!TakeCode(mText, lAt, lNumber, lCode)) {
             // Blank lines after the last group are harmless.
             if (lCode.empty() && mText.find_first_not_of(" \t\v\f\r\n", lAt) == std::string::npos) {
                 mEnd = lGroup;
@@ -191,8 +221,8 @@ void KDxfPairs::Next(KDxfPair& ioPair) const
         return;
     }
     // Check accepted every code line before mEnd, each with its value line.
-    const std::string_view lCode = TakeLine(mText, lAt);
-    ParseCode(lCode, ioPair.mCode);
+    std::string_view lCode;
+    TakeCode(mText, lAt, ioPair.mCode, lCode);
     ioPair.mValue = TakeLine(mText, lAt);
     ioPair.mLine += 2;
     ioPair.mNext = lAt;
