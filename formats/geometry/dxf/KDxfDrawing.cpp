@@ -45,12 +45,32 @@ bool Near(const double* pA, const double* pB)
 
 } // namespace
 
-KDxfDrawing::KDxfDrawing(const KDxfPairs& pPairs, int pDerivation, bool pWeld)
+KDxfDrawing::KDxfDrawing(KDxfPairs& pPairs, int pDerivation, bool pWeld)
     : mPairs(pPairs), mDerivation(pDerivation), mWeld(pWeld)
 {
 }
 
 bool KDxfDrawing::Read(Nodes& oNodes)
+{
+    const bool lRead = ReadSections(oNodes);
+    if (lRead) {
+        WalkUnwalked();
+    }
+    if (lRead && !mPairs.HasFailed()) {
+        return true;
+    }
+    if (mPairs.CheckAll()) {
+        return lRead;
+    }
+    // A group at fault anywhere refuses the file, whatever the groups before it said.
+    oNodes.clear();
+    mWarnings.clear();
+    mWarningCount = 0;
+    mReason = mPairs.GetReason();
+    return false;
+}
+
+bool KDxfDrawing::ReadSections(Nodes& oNodes)
 {
     KDxfPair lAt;
     bool lFound = false;
@@ -60,14 +80,21 @@ bool KDxfDrawing::Read(Nodes& oNodes)
     if (!lFound) {
         return true;
     }
+    const bool lRead = Derive(lAt, oNodes);
+    mDerivedEnd = lAt;
+    return lRead;
+}
+
+bool KDxfDrawing::Derive(KDxfPair& ioAt, Nodes& oNodes)
+{
     if (mDerivation == eByEntity) {
-        return ReadByEntity(lAt, oNodes);
+        return ReadByEntity(ioAt, oNodes);
     }
     if (mDerivation == eByBlock) {
         auto lEntities = std::make_unique<KDxfNodePlan>();
         lEntities->mName = "ENTITIES";
         bool lHasInsert = false;
-        if (!ReadBlockBody(lAt, *lEntities, true, oNodes, 0, lHasInsert)) {
+        if (!ReadBlockBody(ioAt, *lEntities, true, oNodes, 0, lHasInsert)) {
             return false;
         }
         if (!lEntities->mMesh.IsEmpty()) {
@@ -75,7 +102,18 @@ bool KDxfDrawing::Read(Nodes& oNodes)
         }
         return true;
     }
-    return ReadByLayer(lAt, oNodes);
+    return ReadByLayer(ioAt, oNodes);
+}
+
+void KDxfDrawing::WalkUnwalked()
+{
+    // The derivation may stop on an ENDBLK before the section's end.
+    for (KDxfPair lAt = mDerivedEnd; !lAt.IsEnd() && lAt.mLine < mEntitiesEnd.mLine;) {
+        mPairs.Next(lAt);
+    }
+    for (KDxfPair lAt = mEof; !lAt.IsEnd();) {
+        mPairs.Next(lAt);
+    }
 }
 
 int KDxfDrawing::GetLayerColor(std::string_view pLayer) const
@@ -92,6 +130,7 @@ bool KDxfDrawing::ScanSections(KDxfPair& oEntities, bool& oFound)
     KDxfPair lAt = mPairs.First();
     while (!lAt.IsEnd()) {
         if (IsPair(lAt, kCodeEntity, "EOF")) {
+            mEof = lAt;
             return true;
         }
         KDxfPair lNamePair = lAt;
@@ -110,11 +149,14 @@ bool KDxfDrawing::ScanSections(KDxfPair& oEntities, bool& oFound)
             lRead = ReadLayerTable(lAt);
         } else if (lName == "BLOCKS") {
             lRead = IndexBlocks(lAt);
+        } else if (lName == "ENTITIES" && !oFound) {
+            oEntities = lAt;
+            oFound = true;
+            // The derivation walks the entities: here they are only stepped over.
+            mPairs.ToSectionEnd(lAt);
+            mEntitiesEnd = lAt;
+            lRead = !lAt.IsEnd();
         } else {
-            if (lName == "ENTITIES" && !oFound) {
-                oEntities = lAt;
-                oFound = true;
-            }
             lRead = SkipToSectionEnd(lAt);
         }
         if (!lRead && lAfterEntities) {
@@ -136,7 +178,9 @@ bool KDxfDrawing::ScanSections(KDxfPair& oEntities, bool& oFound)
 
 bool KDxfDrawing::SkipToSectionEnd(KDxfPair& ioAt)
 {
-    mPairs.ToSectionEnd(ioAt);
+    while (!ioAt.IsEnd() && !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
+        mPairs.Next(ioAt);
+    }
     return !ioAt.IsEnd();
 }
 
@@ -601,7 +645,7 @@ bool KDxfDrawing::SkipEntity(KDxfPair& ioAt)
 // ---------------------------------------------------------------------------------------------
 // Helpers
 
-long long KDxfDrawing::LastLine() const
+long long KDxfDrawing::LastLine()
 {
     // Every group takes two lines.
     const long long lCount = static_cast<long long>(mPairs.GetCount());

@@ -39,11 +39,14 @@ public:
     static constexpr int kMaxBlockInstances = 10000;
     static constexpr long long kMaxBlockEntities = 10000000;
 
-    KDxfDrawing(const KDxfPairs& pPairs, int pDerivation, bool pWeld);
+    // pPairs is walked (and checked on the way) by Read.
+    KDxfDrawing(KDxfPairs& pPairs, int pDerivation, bool pWeld);
 
     // False (with GetReason) when the file ends inside a section or an entity before the end of
     // the ENTITIES section, or before its "EOF" when it has no ENTITIES section. A file cut off
-    // after its ENTITIES section reads with a warning, blocks cut off left out.
+    // after its ENTITIES section reads with a warning, blocks cut off left out. A group at fault
+    // anywhere in the file (see KDxfPairs) fails the read with the first fault's reason and no
+    // warnings, whatever else the file holds.
     bool Read(std::vector<std::unique_ptr<KDxfNodePlan>>& oNodes);
 
     // The colour the LAYER table gives a layer name (0 when it is not there).
@@ -72,6 +75,11 @@ private:
     };
     using Nodes = std::vector<std::unique_ptr<KDxfNodePlan>>;
 
+    bool ReadSections(Nodes& oNodes);
+    bool Derive(KDxfPair& ioAt, Nodes& oNodes);
+    // Walks the groups the read stepped over, and those after "EOF", so that a fault there is
+    // found as well.
+    void WalkUnwalked();
     // Sections. oFound: the file has an ENTITIES section, whose first group is oEntities.
     bool ScanSections(KDxfPair& oEntities, bool& oFound);
     bool ReadLayerTable(KDxfPair& ioAt);
@@ -104,7 +112,7 @@ private:
 
     // Helpers.
     bool IsEntity(std::string_view pKind) const;
-    long long LastLine() const;
+    long long LastLine();
     bool IsPair(const KDxfPair& pPair, int pCode, std::string_view pValue) const;
     int ResolveColor(int pOwn, std::string_view pLayer) const;
     double Number(const KDxfPair& pPair);
@@ -114,7 +122,7 @@ private:
     static KVector4 ToScene(const double* pPoint);
     static std::string Lower(std::string_view pText);
 
-    const KDxfPairs& mPairs;
+    KDxfPairs& mPairs;
     int mDerivation;
     bool mWeld;
     std::unordered_map<std::string, int> mLayerColors; // lower-case name -> colour
@@ -127,6 +135,11 @@ private:
     std::string mReason;
     std::string mWarnings;
     int mWarningCount = 0;
+    // Where the entities section ends (found by a look-up), where the derivation stopped and
+    // the "EOF" group; the end when there is none.
+    KDxfPair mEntitiesEnd;
+    KDxfPair mDerivedEnd;
+    KDxfPair mEof;
 };
 
 #endif

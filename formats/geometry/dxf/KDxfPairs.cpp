@@ -1,6 +1,5 @@
 #include "formats/geometry/dxf/KDxfPairs.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -9,6 +8,13 @@
 namespace {
 
 constexpr std::size_t kReadBlock = 1 << 16;
+constexpr const char* kLineBlanks = " \t\v\f\r\n";
+constexpr std::string_view kSectionEnd = "ENDSEC";
+
+bool IsLineEnd(char pChar)
+{
+    return pChar == '\n' || pChar == '\r';
+}
 
 bool IsBlank(char pChar)
 {
@@ -121,6 +127,26 @@ bool TakeCode(const std::string& pText, std::size_t& ioAt, int& oCode, std::stri
     return ParseCode(oLine, oCode);
 }
 
+// The next "ENDSEC" in pText at or after pFrom, looked for by its 'D': drawings hold few of
+// them, where every VERTEX holds two of its 'E'.
+std::size_t FindSectionEnd(const std::string& pText, std::size_t pFrom)
+{
+    constexpr std::size_t kD = 2;
+    for (std::size_t lAt = pFrom + kD; lAt < pText.size();) {
+        const void* const lFound = std::memchr(pText.data() + lAt, 'D', pText.size() - lAt);
+        if (!lFound) {
+            break;
+        }
+        const std::size_t lD =
+            static_cast<std::size_t>(static_cast<const char*>(lFound) - pText.data());
+        if (pText.compare(lD - kD, kSectionEnd.size(), kSectionEnd) == 0) {
+            return lD - kD;
+        }
+        lAt = lD + 1;
+    }
+    return std::string::npos;
+}
+
 } // namespace
 
 bool KDxfPairs::Read(std::FILE* pStream)
@@ -146,8 +172,7 @@ bool KDxfPairs::Read(std::FILE* pStream)
         }
     }
     if (std::ferror(pStream)) {
-        mText.clear();
-        mEnd = mCount = 0;
+        Parse(std::string());
         return Fail(0, "the file could not be read");
     }
     return Parse(std::move(lText));
@@ -156,53 +181,59 @@ bool KDxfPairs::Read(std::FILE* pStream)
 bool KDxfPairs::Parse(std::string pText)
 {
     mText = std::move(pText);
-    mEnd = mCount = 0;
-    mSectionEnds.clear();
-    mAllSectionEnds = true;
+    mFailed = false;
+    mCheck = ECheck::eNotYet;
+    mCount = 0;
     mReason.clear();
     if (std::memchr(mText.data(), '\0', mText.size())) {
         // Binary DXF files hold zero bytes too: they are not read.
+        mText.clear();
         return Fail(1, "the file holds a zero byte: it is not an ASCII DXF file");
-    }
-    if (!Check()) {
-        mEnd = mCount = 0;
-        return false;
     }
     return true;
 }
 
-bool KDxfPairs::Check()
+bool KDxfPairs::CheckAll()
 {
+    if (mCheck != ECheck::eNotYet) {
+        return mCheck == ECheck::eWhole;
+    }
+    mCheck = ECheck::eFaulty;
+    mCount = 0;
     std::size_t lAt = 0;
     long long lLine = 0;
+    std::size_t lCount = 0;
     while (lAt < mText.size()) {
-        const std::size_t lGroup = lAt;
         ++lLine;
         std::string_view lCode;
         int lNumber = 0;
         if (!TakeCode(mText, lAt, lNumber, lCode)) {
-            // Blank lines after the last group are harmless.
-            if (lCode.empty() && mText.find_first_not_of(" \t\v\f\r\n", lAt) == std::string::npos) {
-                mEnd = lGroup;
-                return true;
+            if (lCode.empty() && mText.find_first_not_of(kLineBlanks, lAt) == std::string::npos) {
+                break;
             }
+            mFailed = true;
             return Fail(lLine, "group code is not a number");
         }
         if (lAt >= mText.size()) {
+            mFailed = true;
             return Fail(lLine, "group code without a value");
         }
-        const std::string_view lValue = TakeLine(mText, lAt);
-        if (lNumber == 0 && lValue == "ENDSEC") {
-            NoteSectionEnd(lGroup, lLine);
-        }
+        TakeLine(mText, lAt);
         ++lLine;
-        ++mCount;
+        ++lCount;
     }
-    mEnd = mText.size();
+    mCheck = ECheck::eWhole;
+    mCount = lCount;
     return true;
 }
 
-KDxfPair KDxfPairs::First() const
+std::size_t KDxfPairs::GetCount()
+{
+    CheckAll();
+    return mCount;
+}
+
+KDxfPair KDxfPairs::First()
 {
     KDxfPair lPair;
     lPair.mLine = -1;
@@ -210,55 +241,120 @@ KDxfPair KDxfPairs::First() const
     return lPair;
 }
 
-void KDxfPairs::Next(KDxfPair& ioPair) const
+void KDxfPairs::Next(KDxfPair& ioPair)
 {
     if (ioPair.IsEnd()) {
         return;
     }
     std::size_t lAt = ioPair.mNext;
-    if (lAt >= mEnd) {
-        ioPair = KDxfPair();
+    const long long lLine = ioPair.mLine + 2;
+    ioPair = KDxfPair();
+    if (lAt >= mText.size()) {
         return;
     }
-    // Check accepted every code line before mEnd, each with its value line.
     std::string_view lCode;
-    TakeCode(mText, lAt, ioPair.mCode, lCode);
-    ioPair.mValue = TakeLine(mText, lAt);
-    ioPair.mLine += 2;
-    ioPair.mNext = lAt;
-}
-
-void KDxfPairs::NoteSectionEnd(std::size_t pAt, long long pLine)
-{
-    if (mSectionEnds.size() < kMaxSectionEnds) {
-        mSectionEnds.push_back({pAt, pLine});
-    } else {
-        mAllSectionEnds = false;
-    }
-}
-
-void KDxfPairs::ToSectionEnd(KDxfPair& ioPair) const
-{
-    if (!mAllSectionEnds) {
-        while (!ioPair.IsEnd() && !(ioPair.mCode == 0 && ioPair.mValue == "ENDSEC")) {
-            Next(ioPair);
+    int lNumber = 0;
+    if (!TakeCode(mText, lAt, lNumber, lCode)) {
+        // Blank lines after the last group are harmless.
+        if (!lCode.empty() || mText.find_first_not_of(kLineBlanks, lAt) != std::string::npos) {
+            mFailed = true;
         }
         return;
     }
-    if (ioPair.IsEnd()) {
+    if (lAt >= mText.size()) {
+        mFailed = true;
         return;
     }
-    const auto lFound =
-        std::lower_bound(mSectionEnds.begin(), mSectionEnds.end(), ioPair.mLine,
-                         [](const Mark& pMark, long long pLine) { return pMark.mLine < pLine; });
-    if (lFound == mSectionEnds.end()) {
-        ioPair = KDxfPair();
+    ioPair.mCode = lNumber;
+    ioPair.mValue = TakeLine(mText, lAt);
+    ioPair.mLine = lLine;
+    ioPair.mNext = lAt;
+}
+
+void KDxfPairs::ToSectionEnd(KDxfPair& ioPair)
+{
+    if (ioPair.IsEnd() || (ioPair.mCode == 0 && ioPair.mValue == kSectionEnd)) {
         return;
     }
-    // Next reads the group that starts where the pair before it ends.
-    ioPair.mNext = lFound->mAt;
-    ioPair.mLine = lFound->mLine - 2;
-    Next(ioPair);
+    // The groups after ioPair start on a code line: a line an odd number of lines further is a
+    // value line. Lines are counted only up to each candidate, so the text is read once.
+    const std::size_t lFloor = ioPair.mNext;
+    const long long lFloorLine = ioPair.mLine + 2;
+    std::size_t lCounted = lFloor;
+    long long lCountedLine = lFloorLine;
+    for (std::size_t lHit = FindSectionEnd(mText, lFloor); lHit != std::string::npos;
+         lHit = FindSectionEnd(mText, lHit + 1)) {
+        std::size_t lStart = 0;
+        if (!IsWholeLine(lHit, kSectionEnd.size(), lFloor, lStart) || lStart < lCounted) {
+            continue;
+        }
+        lCountedLine += CountLineEnds(lCounted, lStart);
+        lCounted = lStart;
+        std::size_t lCodeStart = 0;
+        if ((lCountedLine - lFloorLine) % 2 == 1 && IsCodeZeroBefore(lStart, lFloor, lCodeStart)) {
+            // Next reads the group that starts where the one before it ended.
+            ioPair.mNext = lCodeStart;
+            ioPair.mLine = lCountedLine - 3;
+            Next(ioPair);
+            return;
+        }
+    }
+    ioPair = KDxfPair();
+}
+
+bool KDxfPairs::IsWholeLine(std::size_t pAt, std::size_t pLength, std::size_t pFloor,
+                            std::size_t& oStart) const
+{
+    std::size_t lStart = pAt;
+    while (lStart > pFloor && IsBlank(mText[lStart - 1])) {
+        --lStart;
+    }
+    if (lStart > pFloor && !IsLineEnd(mText[lStart - 1])) {
+        return false;
+    }
+    std::size_t lEnd = pAt + pLength;
+    while (lEnd < mText.size() && IsBlank(mText[lEnd])) {
+        ++lEnd;
+    }
+    oStart = lStart;
+    return lEnd == mText.size() || IsLineEnd(mText[lEnd]);
+}
+
+long long KDxfPairs::CountLineEnds(std::size_t pFrom, std::size_t pTo) const
+{
+    // Counted without branches, so that the compiler can take many bytes at once.
+    const char* const lText = mText.data();
+    long long lLf = 0;
+    long long lCr = 0;
+    for (std::size_t i = pFrom; i < pTo; ++i) {
+        lLf += lText[i] == '\n';
+        lCr += lText[i] == '\r';
+    }
+    long long lCrLf = 0;
+    for (std::size_t i = pFrom; lCr > 0 && i + 1 < pTo; ++i) {
+        lCrLf += lText[i] == '\r' && lText[i + 1] == '\n';
+    }
+    return lLf + lCr - lCrLf;
+}
+
+bool KDxfPairs::IsCodeZeroBefore(std::size_t pLineStart, std::size_t pFloor,
+                                 std::size_t& oStart) const
+{
+    if (pLineStart <= pFloor) {
+        return false;
+    }
+    std::size_t lEnd = pLineStart - 1;
+    if (mText[lEnd] == '\n' && lEnd > pFloor && mText[lEnd - 1] == '\r') {
+        --lEnd;
+    }
+    std::size_t lStart = lEnd;
+    while (lStart > pFloor && !IsLineEnd(mText[lStart - 1])) {
+        --lStart;
+    }
+    oStart = lStart;
+    int lCode = -1;
+    return ParseCode(Trim(std::string_view(mText.data() + lStart, lEnd - lStart)), lCode) &&
+           lCode == 0;
 }
 
 bool KDxfPairs::Fail(long long pLine, const char* pWhy)
