@@ -662,11 +662,17 @@ bool KDxfDrawing::IsPair(const KDxfPair& pPair, int pCode, std::string_view pVal
     return !pPair.IsEnd() && pPair.mCode == pCode && pPair.mValue == pValue;
 }
 
-int KDxfDrawing::ResolveColor(int pOwn, std::string_view pLayer) const
+int KDxfDrawing::ResolveColor(int pOwn, std::string_view pLayer)
 {
     int lColor = pOwn;
     if (lColor == KDxfColor::kByBlock || lColor == KDxfColor::kByLayer) {
-        lColor = std::abs(GetLayerColor(pLayer));
+        // Entities come in runs on one layer: its colour is kept for the next one.
+        if (!mLastLayerKnown || pLayer != mLastLayer) {
+            mLastLayer = pLayer;
+            mLastLayerColor = GetLayerColor(pLayer);
+            mLastLayerKnown = true;
+        }
+        lColor = std::abs(mLastLayerColor);
     }
     return lColor > KDxfColor::kLastColor ? 0 : lColor;
 }

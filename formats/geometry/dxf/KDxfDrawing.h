@@ -114,7 +114,7 @@ private:
     bool IsEntity(std::string_view pKind) const;
     long long LastLine();
     bool IsPair(const KDxfPair& pPair, int pCode, std::string_view pValue) const;
-    int ResolveColor(int pOwn, std::string_view pLayer) const;
+    int ResolveColor(int pOwn, std::string_view pLayer);
     double Number(const KDxfPair& pPair);
     int Integer(const KDxfPair& pPair);
     void Warn(long long pLine, const std::string& pWhat);
@@ -126,7 +126,11 @@ private:
     int mDerivation;
     bool mWeld;
     std::unordered_map<std::string, int> mLayerColors; // lower-case name -> colour
-    std::unordered_map<std::string, Block> mBlocks;    // exact name, first definition
+    // The layer ResolveColor looked up last, and its colour (the table is whole by then).
+    bool mLastLayerKnown = false;
+    std::string mLastLayer;
+    int mLastLayerColor = 0;
+    std::unordered_map<std::string, Block> mBlocks; // exact name, first definition
     std::vector<std::string> mActiveBlocks;
     std::unordered_map<std::string, long long> mTreeSizes;
     int mBlockInstances = 0;

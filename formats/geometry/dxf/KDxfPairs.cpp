@@ -74,25 +74,40 @@ std::string_view TakeLine(const std::string& pText, std::size_t& ioAt)
     return Trim(lLine);
 }
 
+bool IsDigit(char pChar)
+{
+    return pChar >= '0' && pChar <= '9';
+}
+
+// An int as from_chars reads it at pFirst, for the common case of at most nine digits (which
+// cannot overflow): where it ends, or null when the case does not apply and from_chars must
+// read it.
+const char* ReadShortInt(const char* pFirst, const char* pLast, int& oValue)
+{
+    constexpr long kShortDigits = 9;
+    const bool lNegative = pFirst < pLast && *pFirst == '-';
+    const char* const lDigits = pFirst + (lNegative ? 1 : 0);
+    const char* lAt = lDigits;
+    int lValue = 0;
+    while (lAt < pLast && lAt - lDigits < kShortDigits && IsDigit(*lAt)) {
+        lValue = lValue * 10 + (*lAt - '0');
+        ++lAt;
+    }
+    if (lAt == lDigits || (lAt < pLast && IsDigit(*lAt))) {
+        return nullptr;
+    }
+    oValue = lNegative ? -lValue : lValue;
+    return lAt;
+}
+
 // A group code: a whole decimal number that fits in an int.
 bool ParseCode(std::string_view pText, int& oValue)
 {
-    // Nearly every code has a few digits: those are read here, the rest by from_chars.
-    constexpr std::size_t kShortDigits = 9;
-    const bool lNegative = !pText.empty() && pText[0] == '-';
-    const std::size_t lFirst = lNegative ? 1 : 0;
-    if (pText.size() > lFirst && pText.size() - lFirst <= kShortDigits) {
-        int lValue = 0;
-        std::size_t i = lFirst;
-        for (; i < pText.size() && pText[i] >= '0' && pText[i] <= '9'; ++i) {
-            lValue = lValue * 10 + (pText[i] - '0');
-        }
-        if (i == pText.size()) {
-            oValue = lNegative ? -lValue : lValue;
-            return true;
-        }
-    }
     const char* const lEnd = pText.data() + pText.size();
+    const char* const lShort = ReadShortInt(pText.data(), lEnd, oValue);
+    if (lShort) {
+        return lShort == lEnd;
+    }
     const std::from_chars_result lParsed = std::from_chars(pText.data(), lEnd, oValue);
     return !pText.empty() && lParsed.ec == std::errc() && lParsed.ptr == lEnd;
 }
@@ -376,6 +391,9 @@ bool KDxfPairs::ToInt(std::string_view pValue, int& oValue)
 {
     std::size_t lSkip = !pValue.empty() && pValue[0] == '+' ? 1 : 0;
     const char* lFirst = pValue.data() + lSkip;
+    if (ReadShortInt(lFirst, pValue.data() + pValue.size(), oValue)) {
+        return true;
+    }
     const std::from_chars_result lParsed =
         std::from_chars(lFirst, pValue.data() + pValue.size(), oValue);
     return lParsed.ec == std::errc() && lParsed.ptr != lFirst;

@@ -138,4 +138,30 @@ TEST(KDxfPairs, SectionEndsAreFoundFromAnyGroup)
     }
 }
 
+// Integers read as the C library's "%d" reads a value's start.
+TEST(KDxfPairs, IntegersAreReadFromTheValuesStart)
+{
+    const std::pair<const char*, int> lRead[] = {
+        {"192", 192},
+        {"+7", 7},
+        {"-12", -12},
+        {"12abc", 12},
+        {"+-5", -5},
+        {"0", 0},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"000000000012", 12},
+        {"123456789 1", 123456789},
+    };
+    for (const auto& lCase : lRead) {
+        int lValue = 0;
+        EXPECT_TRUE(KDxfPairs::ToInt(lCase.first, lValue)) << lCase.first;
+        EXPECT_EQ(lValue, lCase.second) << lCase.first;
+    }
+    for (const char* lRefused : {"", "-", "+", "abc", "2147483648", "--1", " 1"}) {
+        int lValue = 0;
+        EXPECT_FALSE(KDxfPairs::ToInt(lRefused, lValue)) << lRefused;
+    }
+}
+
 } // namespace
