@@ -1,5 +1,6 @@
 #include "formats/geometry/dxf/KDxfPairs.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -337,13 +338,22 @@ bool KDxfPairs::IsWholeLine(std::size_t pAt, std::size_t pLength, std::size_t pF
 
 long long KDxfPairs::CountLineEnds(std::size_t pFrom, std::size_t pTo) const
 {
-    // Counted without branches, so that the compiler can take many bytes at once.
+    // Counted without branches into byte-wide counters, which the compiler runs many bytes at
+    // a time; a chunk is short enough that they cannot wrap.
+    constexpr std::size_t kChunk = 255;
     const char* const lText = mText.data();
     long long lLf = 0;
     long long lCr = 0;
-    for (std::size_t i = pFrom; i < pTo; ++i) {
-        lLf += lText[i] == '\n';
-        lCr += lText[i] == '\r';
+    for (std::size_t lAt = pFrom; lAt < pTo; lAt += kChunk) {
+        const std::size_t lStop = std::min(pTo, lAt + kChunk);
+        unsigned char lChunkLf = 0;
+        unsigned char lChunkCr = 0;
+        for (std::size_t i = lAt; i < lStop; ++i) {
+            lChunkLf = static_cast<unsigned char>(lChunkLf + (lText[i] == '\n'));
+            lChunkCr = static_cast<unsigned char>(lChunkCr + (lText[i] == '\r'));
+        }
+        lLf += lChunkLf;
+        lCr += lChunkCr;
     }
     long long lCrLf = 0;
     for (std::size_t i = pFrom; lCr > 0 && i + 1 < pTo; ++i) {

@@ -102,14 +102,16 @@ TEST(KDxfPairs, TheEndStaysTheEnd)
 // written, past values that hold the word without being a section end.
 TEST(KDxfPairs, SectionEndsAreFoundFromAnyGroup)
 {
-    const char* const lDistractors[] = {"ENDSEC", "xENDSEC", "ENDSECx", "  ENDSEC D", "DDD"};
+    // The long value takes the lines counted past several of the counter's chunks.
+    const std::string lDistractors[] = {"ENDSEC",     "xENDSEC", "ENDSECx",
+                                        "  ENDSEC D", "DDD",     std::string(600, 'D')};
     for (const std::string lEnd : {"\n", "\r\n", "\r"}) {
         for (const std::string lZero : {"0", "  0", "-0", "000 "}) {
             std::string lText;
             for (int s = 0; s < 3; ++s) {
                 lText +=
                     "0" + lEnd + "SECTION" + lEnd + "2" + lEnd + "S" + std::to_string(s) + lEnd;
-                for (const char* lValue : lDistractors) {
+                for (const std::string& lValue : lDistractors) {
                     lText += "1" + lEnd + lValue + lEnd;
                 }
                 lText += lZero + lEnd + " ENDSEC\t" + lEnd;
@@ -124,10 +126,10 @@ TEST(KDxfPairs, SectionEndsAreFoundFromAnyGroup)
                 lPairs.ToSectionEnd(lPair);
                 ASSERT_EQ(lPair.mCode, 0) << lZero;
                 ASSERT_EQ(lPair.mValue, "ENDSEC");
-                ASSERT_EQ(lPair.mLine, 16 * s + 15);
+                ASSERT_EQ(lPair.mLine, 18 * s + 17);
                 // A section end is found at itself.
                 lPairs.ToSectionEnd(lPair);
-                ASSERT_EQ(lPair.mLine, 16 * s + 15);
+                ASSERT_EQ(lPair.mLine, 18 * s + 17);
                 lPairs.Next(lPair);
             }
             EXPECT_EQ(lPair.mValue, "EOF");
