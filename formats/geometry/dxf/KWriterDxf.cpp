@@ -58,7 +58,7 @@ char* PutCode(char* pOut, int pCode)
 std::string GroupText(int pCode, std::string_view pValue)
 {
     char lCode[kLineSize];
-    std::string lText(lCode, PutCode(lCode, pCode));
+    std::string lText(lCode, static_cast<std::size_t>(PutCode(lCode, pCode) - lCode));
     lText += pValue;
     lText += '\n';
     return lText;
@@ -273,19 +273,23 @@ private:
     {
         KRyvMesh& lMesh = *pEntry.mMesh;
         const KAffineMatrix lGlobal = KMeshDeformation::GlobalTransform(pEntry.mNode);
-        std::vector<KVector4> lPoints = lMesh.GetControlPointArray();
-        if (mDeform && (lMesh.GetShapeCount() > 0 || lMesh.GetLinkCount() > 0)) {
+        // The points are copied only to be posed.
+        std::vector<KVector4> lPosed;
+        const bool lPose = mDeform && (lMesh.GetShapeCount() > 0 || lMesh.GetLinkCount() > 0);
+        if (lPose) {
+            lPosed = lMesh.GetControlPointArray();
             KRyvGeometry* lGeometry = static_cast<KRyvGeometry*>(pEntry.mNode->GetGeometry());
             std::vector<double> lWeights;
             for (int s = 0; lGeometry && s < lGeometry->GetShapeCount(); ++s) {
                 lWeights.push_back(lGeometry->GetShapeValue(s));
             }
-            std::vector<int> lPointOf(lPoints.size());
+            std::vector<int> lPointOf(lPosed.size());
             for (std::size_t i = 0; i < lPointOf.size(); ++i) {
                 lPointOf[i] = static_cast<int>(i);
             }
-            KMeshDeformation::Apply(lMesh, lWeights, lPoints, lPointOf, lGlobal);
+            KMeshDeformation::Apply(lMesh, lWeights, lPosed, lPointOf, lGlobal);
         }
+        const std::vector<KVector4>& lPoints = lPose ? lPosed : lMesh.GetControlPointArray();
         const bool lByPoint = lMesh.GetMaterialCount() > 0 &&
                               lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByControlPoint;
         // The groups every vertex repeats, formatted once.
@@ -368,7 +372,7 @@ private:
                     *lAt++ = ' ';
                     lAt = std::to_chars(lAt, lAt + kIntSize, lColor).ptr;
                     *lAt++ = '\n';
-                    mText.append(lLine, lAt);
+                    mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
                 }
                 mText += lFlags;
                 for (std::size_t k = 0; k < lPerRecord; ++k) {
@@ -394,7 +398,7 @@ private:
     void Group(int pCode, std::string_view pValue)
     {
         char lCode[kLineSize];
-        mText.append(lCode, PutCode(lCode, pCode));
+        mText.append(lCode, static_cast<std::size_t>(PutCode(lCode, pCode) - lCode));
         mText += pValue;
         mText += '\n';
     }
@@ -407,7 +411,7 @@ private:
         lAt = std::copy_n("   ", kCodeWidth, lAt);
         lAt = std::to_chars(lAt, lAt + kIntSize, pValue).ptr;
         *lAt++ = '\n';
-        mText.append(lLine, lAt);
+        mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
     }
 
     void Coordinate(int pCode, double pValue)
@@ -418,7 +422,7 @@ private:
             lAt, lAt + kCoordinateSize, pValue, std::chars_format::fixed, kCoordinateDecimals);
         lAt = lEnd.ec == std::errc() ? lEnd.ptr : lAt;
         *lAt++ = '\n';
-        mText.append(lLine, lAt);
+        mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
     }
 
     bool Flush(bool pLast)
