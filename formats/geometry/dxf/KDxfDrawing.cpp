@@ -134,7 +134,9 @@ bool KDxfDrawing::ScanSections(KDxfPair& oEntities, bool& oFound)
             return true;
         }
         KDxfPair lNamePair = lAt;
-        mPairs.Next(lNamePair);
+        if (IsPair(lAt, kCodeEntity, "SECTION")) {
+            mPairs.Next(lNamePair);
+        }
         if (!IsPair(lAt, kCodeEntity, "SECTION") || lNamePair.IsEnd() ||
             lNamePair.mCode != kCodeName) {
             mPairs.Next(lAt);
