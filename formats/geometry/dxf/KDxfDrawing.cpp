@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 constexpr int kMaxWarnings = 100;
 constexpr double kDegreesToRadians = 3.14159265358979323846 / 180.0;
 
@@ -46,28 +45,56 @@ bool Near(const double* pA, const double* pB)
 
 } // namespace
 
-KDxfDrawing::KDxfDrawing(const KDxfPairs& pPairs, int pDerivation, bool pWeld)
+KDxfDrawing::KDxfDrawing(KDxfPairs& pPairs, int pDerivation, bool pWeld)
     : mPairs(pPairs), mDerivation(pDerivation), mWeld(pWeld)
 {
 }
 
 bool KDxfDrawing::Read(Nodes& oNodes)
 {
-    std::size_t lAt = kNone;
-    if (!ScanSections(lAt)) {
-        return false;
+    const bool lRead = ReadSections(oNodes);
+    if (lRead) {
+        WalkUnwalked();
     }
-    if (lAt == kNone) {
+    if (lRead && !mPairs.HasFailed()) {
         return true;
     }
+    if (mPairs.CheckAll()) {
+        return lRead;
+    }
+    // A group at fault anywhere refuses the file, whatever the groups before it said.
+    oNodes.clear();
+    mWarnings.clear();
+    mWarningCount = 0;
+    mReason = mPairs.GetReason();
+    return false;
+}
+
+bool KDxfDrawing::ReadSections(Nodes& oNodes)
+{
+    KDxfPair lAt;
+    bool lFound = false;
+    if (!ScanSections(lAt, lFound)) {
+        return false;
+    }
+    if (!lFound) {
+        return true;
+    }
+    const bool lRead = Derive(lAt, oNodes);
+    mDerivedEnd = lAt;
+    return lRead;
+}
+
+bool KDxfDrawing::Derive(KDxfPair& ioAt, Nodes& oNodes)
+{
     if (mDerivation == eByEntity) {
-        return ReadByEntity(lAt, oNodes);
+        return ReadByEntity(ioAt, oNodes);
     }
     if (mDerivation == eByBlock) {
         auto lEntities = std::make_unique<KDxfNodePlan>();
         lEntities->mName = "ENTITIES";
         bool lHasInsert = false;
-        if (!ReadBlockBody(lAt, *lEntities, true, oNodes, 0, lHasInsert)) {
+        if (!ReadBlockBody(ioAt, *lEntities, true, oNodes, 0, lHasInsert)) {
             return false;
         }
         if (!lEntities->mMesh.IsEmpty()) {
@@ -75,7 +102,18 @@ bool KDxfDrawing::Read(Nodes& oNodes)
         }
         return true;
     }
-    return ReadByLayer(lAt, oNodes);
+    return ReadByLayer(ioAt, oNodes);
+}
+
+void KDxfDrawing::WalkUnwalked()
+{
+    // The derivation may stop on an ENDBLK before the section's end.
+    for (KDxfPair lAt = mDerivedEnd; !lAt.IsEnd() && lAt.mLine < mEntitiesEnd.mLine;) {
+        mPairs.Next(lAt);
+    }
+    for (KDxfPair lAt = mEof; !lAt.IsEnd();) {
+        mPairs.Next(lAt);
+    }
 }
 
 int KDxfDrawing::GetLayerColor(std::string_view pLayer) const
@@ -87,33 +125,43 @@ int KDxfDrawing::GetLayerColor(std::string_view pLayer) const
 // ---------------------------------------------------------------------------------------------
 // Sections
 
-bool KDxfDrawing::ScanSections(std::size_t& oEntities)
+bool KDxfDrawing::ScanSections(KDxfPair& oEntities, bool& oFound)
 {
-    std::size_t lAt = 0;
-    while (!AtEnd(lAt)) {
+    KDxfPair lAt = mPairs.First();
+    while (!lAt.IsEnd()) {
         if (IsPair(lAt, kCodeEntity, "EOF")) {
+            mEof = lAt;
             return true;
         }
-        if (!IsPair(lAt, kCodeEntity, "SECTION") || AtEnd(lAt + 1) ||
-            mPairs.Get(lAt + 1).mCode != kCodeName) {
-            ++lAt;
+        KDxfPair lNamePair = lAt;
+        if (IsPair(lAt, kCodeEntity, "SECTION")) {
+            mPairs.Next(lNamePair);
+        }
+        if (!IsPair(lAt, kCodeEntity, "SECTION") || lNamePair.IsEnd() ||
+            lNamePair.mCode != kCodeName) {
+            mPairs.Next(lAt);
             continue;
         }
-        const std::string_view lName = mPairs.Get(lAt + 1).mValue;
-        lAt += 2;
-        const std::size_t lSectionStart = lAt;
+        const std::string_view lName = lNamePair.mValue;
+        lAt = lNamePair;
+        mPairs.Next(lAt);
+        const bool lAfterEntities = oFound;
         bool lRead = true;
         if (lName == "TABLES") {
             lRead = ReadLayerTable(lAt);
         } else if (lName == "BLOCKS") {
             lRead = IndexBlocks(lAt);
+        } else if (lName == "ENTITIES" && !oFound) {
+            oEntities = lAt;
+            oFound = true;
+            // The derivation walks the entities: here they are only stepped over.
+            mPairs.ToSectionEnd(lAt);
+            mEntitiesEnd = lAt;
+            lRead = !lAt.IsEnd();
         } else {
-            if (lName == "ENTITIES" && oEntities == kNone) {
-                oEntities = lAt;
-            }
             lRead = SkipToSectionEnd(lAt);
         }
-        if (!lRead && oEntities != kNone && oEntities < lSectionStart) {
+        if (!lRead && lAfterEntities) {
             // The entities were read whole before the damage: it costs only what follows.
             Warn(LastLine(), "the file ends inside section " + KQuoteValue(lName) +
                                  " after ENTITIES: the rest is left out");
@@ -124,37 +172,39 @@ bool KDxfDrawing::ScanSections(std::size_t& oEntities)
         }
     }
     // The entities were read whole; only what follows them is missing.
-    if (oEntities != kNone) {
+    if (oFound) {
         return true;
     }
     return Fail(LastLine(), "the file ends without \"EOF\"");
 }
 
-bool KDxfDrawing::SkipToSectionEnd(std::size_t& ioAt)
+bool KDxfDrawing::SkipToSectionEnd(KDxfPair& ioAt)
 {
-    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
-        ++ioAt;
+    while (!ioAt.IsEnd() && !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
+        mPairs.Next(ioAt);
     }
-    return !AtEnd(ioAt);
+    return !ioAt.IsEnd();
 }
 
-bool KDxfDrawing::ReadLayerTable(std::size_t& ioAt)
+bool KDxfDrawing::ReadLayerTable(KDxfPair& ioAt)
 {
     bool lInLayers = false;
-    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
-        const KDxfPair& lPair = mPairs.Get(ioAt);
+    while (!ioAt.IsEnd() && !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
+        const KDxfPair& lPair = ioAt;
         if (lPair.mCode == kCodeEntity && lPair.mValue == "TABLE") {
-            lInLayers = !AtEnd(ioAt + 1) && IsPair(ioAt + 1, kCodeName, "LAYER");
+            KDxfPair lNext = ioAt;
+            mPairs.Next(lNext);
+            lInLayers = IsPair(lNext, kCodeName, "LAYER");
         } else if (lPair.mCode == kCodeEntity && lPair.mValue == "ENDTAB") {
             lInLayers = false;
         } else if (lInLayers && lPair.mCode == kCodeEntity && lPair.mValue == "LAYER") {
             std::string_view lName;
             int lColor = 0;
-            for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
-                if (mPairs.Get(ioAt).mCode == kCodeName) {
-                    lName = mPairs.Get(ioAt).mValue;
-                } else if (mPairs.Get(ioAt).mCode == kCodeColor) {
-                    lColor = Integer(mPairs.Get(ioAt));
+            for (mPairs.Next(ioAt); !ioAt.IsEnd() && ioAt.mCode != kCodeEntity; mPairs.Next(ioAt)) {
+                if (ioAt.mCode == kCodeName) {
+                    lName = ioAt.mValue;
+                } else if (ioAt.mCode == kCodeColor) {
+                    lColor = Integer(ioAt);
                 }
             }
             if (!lName.empty()) {
@@ -162,23 +212,23 @@ bool KDxfDrawing::ReadLayerTable(std::size_t& ioAt)
             }
             continue;
         }
-        ++ioAt;
+        mPairs.Next(ioAt);
     }
-    return !AtEnd(ioAt);
+    return !ioAt.IsEnd();
 }
 
-bool KDxfDrawing::IndexBlocks(std::size_t& ioAt)
+bool KDxfDrawing::IndexBlocks(KDxfPair& ioAt)
 {
-    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
+    while (!ioAt.IsEnd() && !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
         if (!IsPair(ioAt, kCodeEntity, "BLOCK")) {
-            ++ioAt;
+            mPairs.Next(ioAt);
             continue;
         }
         std::string lName;
         Block lBlock;
         double lBase[3] = {0.0, 0.0, 0.0};
-        for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
-            const KDxfPair& lPair = mPairs.Get(ioAt);
+        for (mPairs.Next(ioAt); !ioAt.IsEnd() && ioAt.mCode != kCodeEntity; mPairs.Next(ioAt)) {
+            const KDxfPair& lPair = ioAt;
             if (lPair.mCode == kCodeName) {
                 lName = lPair.mValue;
             } else if (lPair.mCode == kCodeX || lPair.mCode == kCodeY || lPair.mCode == kCodeZ) {
@@ -187,28 +237,28 @@ bool KDxfDrawing::IndexBlocks(std::size_t& ioAt)
         }
         lBlock.mFirst = ioAt;
         lBlock.mBase.Set(lBase[0], lBase[1], lBase[2], 1.0);
-        while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDBLK") &&
+        while (!ioAt.IsEnd() && !IsPair(ioAt, kCodeEntity, "ENDBLK") &&
                !IsPair(ioAt, kCodeEntity, "ENDSEC")) {
-            ++ioAt;
+            mPairs.Next(ioAt);
         }
         // A block cut off by the end of the file is not one an insert can use.
-        if (!lName.empty() && !AtEnd(ioAt)) {
+        if (!lName.empty() && !ioAt.IsEnd()) {
             mBlocks.emplace(lName, lBlock);
         }
     }
-    return !AtEnd(ioAt);
+    return !ioAt.IsEnd();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Derivations
 
-bool KDxfDrawing::ReadByLayer(std::size_t& ioAt, Nodes& oNodes)
+bool KDxfDrawing::ReadByLayer(KDxfPair& ioAt, Nodes& oNodes)
 {
     // Keyed by the lower-case name, so the map's order is the names' order without case.
     std::map<std::string, LayerMesh> lLayers;
-    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC") &&
+    while (!ioAt.IsEnd() && !IsPair(ioAt, kCodeEntity, "ENDSEC") &&
            !IsPair(ioAt, kCodeEntity, "ENDBLK")) {
-        const std::string_view lKind = mPairs.Get(ioAt).mValue;
+        const std::string_view lKind = ioAt.mValue;
         bool lRead = true;
         if (lKind == "INSERT") {
             Insert lInsert;
@@ -216,9 +266,11 @@ bool KDxfDrawing::ReadByLayer(std::size_t& ioAt, Nodes& oNodes)
         } else if (IsEntity(lKind)) {
             // The layer comes inside the entity: look it up before reading into its mesh.
             std::string lLayer;
-            for (std::size_t i = ioAt + 1; !AtEnd(i) && mPairs.Get(i).mCode != kCodeEntity; ++i) {
-                if (mPairs.Get(i).mCode == kCodeLayer) {
-                    lLayer = mPairs.Get(i).mValue;
+            KDxfPair lPair = ioAt;
+            for (mPairs.Next(lPair); !lPair.IsEnd() && lPair.mCode != kCodeEntity;
+                 mPairs.Next(lPair)) {
+                if (lPair.mCode == kCodeLayer) {
+                    lLayer = lPair.mValue;
                 }
             }
             LayerMesh& lTarget = lLayers[Lower(lLayer)];
@@ -234,7 +286,7 @@ bool KDxfDrawing::ReadByLayer(std::size_t& ioAt, Nodes& oNodes)
             return false;
         }
     }
-    if (AtEnd(ioAt)) {
+    if (ioAt.IsEnd()) {
         return Fail(LastLine(), "the file ends inside ENTITIES");
     }
     for (auto& lEntry : lLayers) {
@@ -249,11 +301,11 @@ bool KDxfDrawing::ReadByLayer(std::size_t& ioAt, Nodes& oNodes)
     return true;
 }
 
-bool KDxfDrawing::ReadByEntity(std::size_t& ioAt, Nodes& oNodes)
+bool KDxfDrawing::ReadByEntity(KDxfPair& ioAt, Nodes& oNodes)
 {
-    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC") &&
+    while (!ioAt.IsEnd() && !IsPair(ioAt, kCodeEntity, "ENDSEC") &&
            !IsPair(ioAt, kCodeEntity, "ENDBLK")) {
-        const std::string_view lKind = mPairs.Get(ioAt).mValue;
+        const std::string_view lKind = ioAt.mValue;
         bool lRead = true;
         if (lKind == "INSERT") {
             Insert lInsert;
@@ -274,15 +326,15 @@ bool KDxfDrawing::ReadByEntity(std::size_t& ioAt, Nodes& oNodes)
             return false;
         }
     }
-    return !AtEnd(ioAt) || Fail(LastLine(), "the file ends inside ENTITIES");
+    return !ioAt.IsEnd() || Fail(LastLine(), "the file ends inside ENTITIES");
 }
 
-bool KDxfDrawing::ReadBlockBody(std::size_t& ioAt, KDxfNodePlan& ioNode, bool pEntityLevel,
+bool KDxfDrawing::ReadBlockBody(KDxfPair& ioAt, KDxfNodePlan& ioNode, bool pEntityLevel,
                                 Nodes& ioParent, int pDepth, bool& oHasInsert)
 {
-    while (!AtEnd(ioAt) && !IsPair(ioAt, kCodeEntity, "ENDSEC") &&
+    while (!ioAt.IsEnd() && !IsPair(ioAt, kCodeEntity, "ENDSEC") &&
            !IsPair(ioAt, kCodeEntity, "ENDBLK")) {
-        const std::string_view lKind = mPairs.Get(ioAt).mValue;
+        const std::string_view lKind = ioAt.mValue;
         bool lRead = true;
         if (lKind == "INSERT") {
             Insert lInsert;
@@ -292,7 +344,7 @@ bool KDxfDrawing::ReadBlockBody(std::size_t& ioAt, KDxfNodePlan& ioNode, bool pE
         } else if (IsEntity(lKind)) {
             // Blocks are read again for every insert: their total is bounded.
             if (++mBlockEntities > kMaxBlockEntities) {
-                return Fail(mPairs.Get(ioAt).mLine, "the blocks nest into too many entities");
+                return Fail(ioAt.mLine, "the blocks nest into too many entities");
             }
             std::string lLayer;
             lRead = ReadEntity(ioAt, ioNode.mMesh, mWeld, true, lLayer);
@@ -303,7 +355,7 @@ bool KDxfDrawing::ReadBlockBody(std::size_t& ioAt, KDxfNodePlan& ioNode, bool pE
             return false;
         }
     }
-    return !AtEnd(ioAt) || Fail(LastLine(), "the file ends inside a block");
+    return !ioAt.IsEnd() || Fail(LastLine(), "the file ends inside a block");
 }
 
 bool KDxfDrawing::PlaceInsert(const Insert& pInsert, Nodes& ioParent, int pDepth)
@@ -355,7 +407,7 @@ bool KDxfDrawing::PlaceInsert(const Insert& pInsert, Nodes& ioParent, int pDepth
     // A scale changes axes as points do, without the sign: (sx, sz, sy).
     lNode->mScaling.Set(pInsert.mScale[0], pInsert.mScale[2], pInsert.mScale[1], 1.0);
     mActiveBlocks.push_back(pInsert.mName);
-    std::size_t lAt = lBlock->second.mFirst;
+    KDxfPair lAt = lBlock->second.mFirst;
     bool lHasInsert = false;
     const bool lRead = ReadBlockBody(lAt, *lNode, false, ioParent, pDepth, lHasInsert);
     mActiveBlocks.pop_back();
@@ -379,19 +431,19 @@ long long KDxfDrawing::TreeSize(const std::string& pName, std::vector<std::strin
     ioOpen.push_back(pName);
     long long lSize = 1;
     // The body ends on ENDBLK or ENDSEC: IndexBlocks kept only blocks that end.
-    for (std::size_t lAt = lBlock->second.mFirst;
-         lSize <= kMaxBlockInstances && !IsPair(lAt, kCodeEntity, "ENDBLK") &&
-         !IsPair(lAt, kCodeEntity, "ENDSEC");
-         ++lAt) {
+    KDxfPair lAt = lBlock->second.mFirst;
+    while (lSize <= kMaxBlockInstances && !lAt.IsEnd() && !IsPair(lAt, kCodeEntity, "ENDBLK") &&
+           !IsPair(lAt, kCodeEntity, "ENDSEC")) {
         if (!IsPair(lAt, kCodeEntity, "INSERT")) {
+            mPairs.Next(lAt);
             continue;
         }
-        for (++lAt; mPairs.Get(lAt).mCode != kCodeEntity; ++lAt) {
-            if (mPairs.Get(lAt).mCode == kCodeName) {
-                lSize += TreeSize(std::string(mPairs.Get(lAt).mValue), ioOpen);
+        // Stops on the next entity, which the outer loop then looks at.
+        for (mPairs.Next(lAt); !lAt.IsEnd() && lAt.mCode != kCodeEntity; mPairs.Next(lAt)) {
+            if (lAt.mCode == kCodeName) {
+                lSize += TreeSize(std::string(lAt.mValue), ioOpen);
             }
         }
-        --lAt;
     }
     ioOpen.pop_back();
     lSize = std::min<long long>(lSize, kMaxBlockInstances + 1);
@@ -402,10 +454,10 @@ long long KDxfDrawing::TreeSize(const std::string& pName, std::vector<std::strin
 // ---------------------------------------------------------------------------------------------
 // Entities
 
-bool KDxfDrawing::ReadEntity(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld,
+bool KDxfDrawing::ReadEntity(KDxfPair& ioAt, KDxfMeshData& ioMesh, bool pWeld,
                              bool pCheckDegenerate, std::string& oLayer)
 {
-    const std::string_view lKind = mPairs.Get(ioAt).mValue;
+    const std::string_view lKind = ioAt.mValue;
     if (lKind == "POLYLINE") {
         return ReadPolyline(ioAt, ioMesh, oLayer);
     }
@@ -415,12 +467,12 @@ bool KDxfDrawing::ReadEntity(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld
     return ReadLine(ioAt, ioMesh, pWeld, oLayer);
 }
 
-bool KDxfDrawing::ReadPolyline(std::size_t& ioAt, KDxfMeshData& ioMesh, std::string& oLayer)
+bool KDxfDrawing::ReadPolyline(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::string& oLayer)
 {
     int lOwnColor = 0;
     int lFlags = 0;
-    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
-        const KDxfPair& lPair = mPairs.Get(ioAt);
+    for (mPairs.Next(ioAt); !ioAt.IsEnd() && ioAt.mCode != kCodeEntity; mPairs.Next(ioAt)) {
+        const KDxfPair& lPair = ioAt;
         if (lPair.mCode == kCodeLayer) {
             oLayer = lPair.mValue;
         } else if (lPair.mCode == kCodeColor) {
@@ -432,7 +484,7 @@ bool KDxfDrawing::ReadPolyline(std::size_t& ioAt, KDxfMeshData& ioMesh, std::str
     const int lColor = ResolveColor(lOwnColor, oLayer);
     const std::size_t lBase = ioMesh.GetPoints().size();
     int lPolyfaceVertices = 0;
-    while (!AtEnd(ioAt) && IsPair(ioAt, kCodeEntity, "VERTEX")) {
+    while (!ioAt.IsEnd() && IsPair(ioAt, kCodeEntity, "VERTEX")) {
         if (!ReadVertex(ioAt, ioMesh, lBase, lColor, oLayer, lPolyfaceVertices)) {
             return false;
         }
@@ -443,22 +495,22 @@ bool KDxfDrawing::ReadPolyline(std::size_t& ioAt, KDxfMeshData& ioMesh, std::str
         const int lSegment[3] = {lFirst, lLast, lFirst};
         ioMesh.AddPolygon(lColor, lSegment, 3);
     }
-    if (!AtEnd(ioAt) && IsPair(ioAt, kCodeEntity, "SEQEND")) {
+    if (!ioAt.IsEnd() && IsPair(ioAt, kCodeEntity, "SEQEND")) {
         return SkipEntity(ioAt);
     }
-    return !AtEnd(ioAt) || Fail(LastLine(), "the file ends inside a POLYLINE");
+    return !ioAt.IsEnd() || Fail(LastLine(), "the file ends inside a POLYLINE");
 }
 
-bool KDxfDrawing::ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_t pBase, int pColor,
+bool KDxfDrawing::ReadVertex(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::size_t pBase, int pColor,
                              std::string_view pLayer, int& ioPolyfaceVertices)
 {
-    const long long lLine = mPairs.Get(ioAt).mLine;
+    const long long lLine = ioAt.mLine;
     double lPoint[3] = {0.0, 0.0, 0.0};
     int lColor = pColor;
     int lFlags = 0;
     int lIndexes[kMaxFaceIndexes] = {0, 0, 0, 0};
-    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
-        const KDxfPair& lPair = mPairs.Get(ioAt);
+    for (mPairs.Next(ioAt); !ioAt.IsEnd() && ioAt.mCode != kCodeEntity; mPairs.Next(ioAt)) {
+        const KDxfPair& lPair = ioAt;
         if (lPair.mCode == kCodeX || lPair.mCode == kCodeY || lPair.mCode == kCodeZ) {
             lPoint[(lPair.mCode - kCodeX) / (kCodeY - kCodeX)] = Number(lPair);
         } else if (lPair.mCode == kCodeColor) {
@@ -470,7 +522,7 @@ bool KDxfDrawing::ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_
             lIndexes[lPair.mCode - kCodeFirstIndex] = std::abs(Integer(lPair));
         }
     }
-    if (AtEnd(ioAt)) {
+    if (ioAt.IsEnd()) {
         return Fail(lLine, "the file ends inside a VERTEX");
     }
     if (lFlags == kPolyfaceVertex) {
@@ -506,13 +558,13 @@ bool KDxfDrawing::ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_
     return true;
 }
 
-bool KDxfDrawing::ReadPoints(std::size_t& ioAt, double (*oPoints)[3], int pCount, int& oColor,
+bool KDxfDrawing::ReadPoints(KDxfPair& ioAt, double (*oPoints)[3], int pCount, int& oColor,
                              std::string& oLayer)
 {
-    const std::string_view lKind = mPairs.Get(ioAt).mValue;
+    const std::string_view lKind = ioAt.mValue;
     oColor = 0;
-    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
-        const KDxfPair& lPair = mPairs.Get(ioAt);
+    for (mPairs.Next(ioAt); !ioAt.IsEnd() && ioAt.mCode != kCodeEntity; mPairs.Next(ioAt)) {
+        const KDxfPair& lPair = ioAt;
         // Codes 10 + i, 20 + i and 30 + i are the x, y and z of point i.
         const int lAxis = lPair.mCode / 10 - 1;
         const int lPoint = lPair.mCode % 10;
@@ -524,11 +576,11 @@ bool KDxfDrawing::ReadPoints(std::size_t& ioAt, double (*oPoints)[3], int pCount
             oPoints[lPoint][lAxis] = Number(lPair);
         }
     }
-    return !AtEnd(ioAt) ||
+    return !ioAt.IsEnd() ||
            Fail(LastLine(), ("the file ends inside a " + std::string(lKind)).c_str());
 }
 
-bool KDxfDrawing::Read3dFace(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld,
+bool KDxfDrawing::Read3dFace(KDxfPair& ioAt, KDxfMeshData& ioMesh, bool pWeld,
                              bool pCheckDegenerate, std::string& oLayer)
 {
     double lCorners[4][3] = {};
@@ -550,7 +602,7 @@ bool KDxfDrawing::Read3dFace(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld
     return true;
 }
 
-bool KDxfDrawing::ReadLine(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld, std::string& oLayer)
+bool KDxfDrawing::ReadLine(KDxfPair& ioAt, KDxfMeshData& ioMesh, bool pWeld, std::string& oLayer)
 {
     double lEnds[2][3] = {};
     int lOwnColor = 0;
@@ -564,10 +616,10 @@ bool KDxfDrawing::ReadLine(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld, 
     return true;
 }
 
-bool KDxfDrawing::ReadInsert(std::size_t& ioAt, Insert& oInsert)
+bool KDxfDrawing::ReadInsert(KDxfPair& ioAt, Insert& oInsert)
 {
-    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
-        const KDxfPair& lPair = mPairs.Get(ioAt);
+    for (mPairs.Next(ioAt); !ioAt.IsEnd() && ioAt.mCode != kCodeEntity; mPairs.Next(ioAt)) {
+        const KDxfPair& lPair = ioAt;
         if (lPair.mCode == kCodeName) {
             oInsert.mName = lPair.mValue;
         } else if (lPair.mCode == kCodeX || lPair.mCode == kCodeY || lPair.mCode == kCodeZ) {
@@ -578,26 +630,28 @@ bool KDxfDrawing::ReadInsert(std::size_t& ioAt, Insert& oInsert)
             oInsert.mAngle = Number(lPair);
         }
     }
-    return !AtEnd(ioAt) || Fail(LastLine(), "the file ends inside an INSERT");
+    return !ioAt.IsEnd() || Fail(LastLine(), "the file ends inside an INSERT");
 }
 
-bool KDxfDrawing::SkipEntity(std::size_t& ioAt)
+bool KDxfDrawing::SkipEntity(KDxfPair& ioAt)
 {
-    const std::string_view lKind = mPairs.Get(ioAt).mValue;
+    const std::string_view lKind = ioAt.mValue;
     if (lKind != "SEQEND" && mSkippedKinds.insert(std::string(lKind)).second) {
-        Warn(mPairs.Get(ioAt).mLine, "entities of kind " + KQuoteValue(lKind) + " are not read");
+        Warn(ioAt.mLine, "entities of kind " + KQuoteValue(lKind) + " are not read");
     }
-    for (++ioAt; !AtEnd(ioAt) && mPairs.Get(ioAt).mCode != kCodeEntity; ++ioAt) {
+    for (mPairs.Next(ioAt); !ioAt.IsEnd() && ioAt.mCode != kCodeEntity; mPairs.Next(ioAt)) {
     }
-    return !AtEnd(ioAt) || Fail(LastLine(), "the file ends inside an entity");
+    return !ioAt.IsEnd() || Fail(LastLine(), "the file ends inside an entity");
 }
 
 // ---------------------------------------------------------------------------------------------
 // Helpers
 
-long long KDxfDrawing::LastLine() const
+long long KDxfDrawing::LastLine()
 {
-    return mPairs.GetCount() == 0 ? 1 : mPairs.Get(mPairs.GetCount() - 1).mLine;
+    // Every group takes two lines.
+    const long long lCount = static_cast<long long>(mPairs.GetCount());
+    return lCount == 0 ? 1 : 2 * lCount - 1;
 }
 
 bool KDxfDrawing::IsEntity(std::string_view pKind) const
@@ -605,17 +659,22 @@ bool KDxfDrawing::IsEntity(std::string_view pKind) const
     return pKind == "POLYLINE" || pKind == "3DFACE" || pKind == "LINE";
 }
 
-bool KDxfDrawing::IsPair(std::size_t pAt, int pCode, std::string_view pValue) const
+bool KDxfDrawing::IsPair(const KDxfPair& pPair, int pCode, std::string_view pValue) const
 {
-    const KDxfPair& lPair = mPairs.Get(pAt);
-    return lPair.mCode == pCode && lPair.mValue == pValue;
+    return !pPair.IsEnd() && pPair.mCode == pCode && pPair.mValue == pValue;
 }
 
-int KDxfDrawing::ResolveColor(int pOwn, std::string_view pLayer) const
+int KDxfDrawing::ResolveColor(int pOwn, std::string_view pLayer)
 {
     int lColor = pOwn;
     if (lColor == KDxfColor::kByBlock || lColor == KDxfColor::kByLayer) {
-        lColor = std::abs(GetLayerColor(pLayer));
+        // Entities come in runs on one layer: its colour is kept for the next one.
+        if (!mLastLayerKnown || pLayer != mLastLayer) {
+            mLastLayer = pLayer;
+            mLastLayerColor = GetLayerColor(pLayer);
+            mLastLayerKnown = true;
+        }
+        lColor = std::abs(mLastLayerColor);
     }
     return lColor > KDxfColor::kLastColor ? 0 : lColor;
 }

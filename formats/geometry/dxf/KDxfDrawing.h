@@ -39,11 +39,14 @@ public:
     static constexpr int kMaxBlockInstances = 10000;
     static constexpr long long kMaxBlockEntities = 10000000;
 
-    KDxfDrawing(const KDxfPairs& pPairs, int pDerivation, bool pWeld);
+    // pPairs is walked (and checked on the way) by Read.
+    KDxfDrawing(KDxfPairs& pPairs, int pDerivation, bool pWeld);
 
     // False (with GetReason) when the file ends inside a section or an entity before the end of
     // the ENTITIES section, or before its "EOF" when it has no ENTITIES section. A file cut off
-    // after its ENTITIES section reads with a warning, blocks cut off left out.
+    // after its ENTITIES section reads with a warning, blocks cut off left out. A group at fault
+    // anywhere in the file (see KDxfPairs) fails the read with the first fault's reason and no
+    // warnings, whatever else the file holds.
     bool Read(std::vector<std::unique_ptr<KDxfNodePlan>>& oNodes);
 
     // The colour the LAYER table gives a layer name (0 when it is not there).
@@ -55,7 +58,7 @@ public:
 private:
     struct Block
     {
-        std::size_t mFirst = 0; // the code-0 pair of its first entity
+        KDxfPair mFirst; // the code-0 pair of its first entity
         KVector4 mBase{0.0, 0.0, 0.0, 1.0};
     };
     struct Insert
@@ -72,42 +75,46 @@ private:
     };
     using Nodes = std::vector<std::unique_ptr<KDxfNodePlan>>;
 
-    // Sections.
-    bool ScanSections(std::size_t& oEntities);
-    bool ReadLayerTable(std::size_t& ioAt);
-    bool IndexBlocks(std::size_t& ioAt);
-    bool SkipToSectionEnd(std::size_t& ioAt);
+    bool ReadSections(Nodes& oNodes);
+    bool Derive(KDxfPair& ioAt, Nodes& oNodes);
+    // Walks the groups the read stepped over, and those after "EOF", so that a fault there is
+    // found as well.
+    void WalkUnwalked();
+    // Sections. oFound: the file has an ENTITIES section, whose first group is oEntities.
+    bool ScanSections(KDxfPair& oEntities, bool& oFound);
+    bool ReadLayerTable(KDxfPair& ioAt);
+    bool IndexBlocks(KDxfPair& ioAt);
+    bool SkipToSectionEnd(KDxfPair& ioAt);
     // Derivations; ioAt starts at the section's first entity and ends on its ENDSEC/ENDBLK.
-    bool ReadByLayer(std::size_t& ioAt, Nodes& oNodes);
-    bool ReadByEntity(std::size_t& ioAt, Nodes& oNodes);
-    bool ReadBlockBody(std::size_t& ioAt, KDxfNodePlan& ioNode, bool pEntityLevel, Nodes& ioParent,
+    bool ReadByLayer(KDxfPair& ioAt, Nodes& oNodes);
+    bool ReadByEntity(KDxfPair& ioAt, Nodes& oNodes);
+    bool ReadBlockBody(KDxfPair& ioAt, KDxfNodePlan& ioNode, bool pEntityLevel, Nodes& ioParent,
                        int pDepth, bool& oHasInsert);
     // Entities; each starts on the entity's code-0 pair and ends on the next one.
-    bool ReadEntity(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld, bool pCheckDegenerate,
+    bool ReadEntity(KDxfPair& ioAt, KDxfMeshData& ioMesh, bool pWeld, bool pCheckDegenerate,
                     std::string& oLayer);
-    bool ReadPolyline(std::size_t& ioAt, KDxfMeshData& ioMesh, std::string& oLayer);
-    bool ReadVertex(std::size_t& ioAt, KDxfMeshData& ioMesh, std::size_t pBase, int pColor,
+    bool ReadPolyline(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::string& oLayer);
+    bool ReadVertex(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::size_t pBase, int pColor,
                     std::string_view pLayer, int& ioPolyfaceVertices);
-    bool Read3dFace(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld, bool pCheckDegenerate,
+    bool Read3dFace(KDxfPair& ioAt, KDxfMeshData& ioMesh, bool pWeld, bool pCheckDegenerate,
                     std::string& oLayer);
-    bool ReadLine(std::size_t& ioAt, KDxfMeshData& ioMesh, bool pWeld, std::string& oLayer);
+    bool ReadLine(KDxfPair& ioAt, KDxfMeshData& ioMesh, bool pWeld, std::string& oLayer);
     // The groups of a 3DFACE or LINE: up to pCount points, the colour and the layer.
-    bool ReadPoints(std::size_t& ioAt, double (*oPoints)[3], int pCount, int& oColor,
+    bool ReadPoints(KDxfPair& ioAt, double (*oPoints)[3], int pCount, int& oColor,
                     std::string& oLayer);
-    bool ReadInsert(std::size_t& ioAt, Insert& oInsert);
+    bool ReadInsert(KDxfPair& ioAt, Insert& oInsert);
     bool PlaceInsert(const Insert& pInsert, Nodes& ioParent, int pDepth);
     // Nodes an insert of the block would make, its own included, counted through the inserts
     // of its body (a block already on ioOpen counts nothing, as such inserts are refused);
     // above kMaxBlockInstances the answer is kMaxBlockInstances + 1. Known once per block.
     long long TreeSize(const std::string& pName, std::vector<std::string>& ioOpen);
-    bool SkipEntity(std::size_t& ioAt);
+    bool SkipEntity(KDxfPair& ioAt);
 
     // Helpers.
     bool IsEntity(std::string_view pKind) const;
-    long long LastLine() const;
-    bool AtEnd(std::size_t pAt) const { return pAt >= mPairs.GetCount(); }
-    bool IsPair(std::size_t pAt, int pCode, std::string_view pValue) const;
-    int ResolveColor(int pOwn, std::string_view pLayer) const;
+    long long LastLine();
+    bool IsPair(const KDxfPair& pPair, int pCode, std::string_view pValue) const;
+    int ResolveColor(int pOwn, std::string_view pLayer);
     double Number(const KDxfPair& pPair);
     int Integer(const KDxfPair& pPair);
     void Warn(long long pLine, const std::string& pWhat);
@@ -115,11 +122,15 @@ private:
     static KVector4 ToScene(const double* pPoint);
     static std::string Lower(std::string_view pText);
 
-    const KDxfPairs& mPairs;
+    KDxfPairs& mPairs;
     int mDerivation;
     bool mWeld;
     std::unordered_map<std::string, int> mLayerColors; // lower-case name -> colour
-    std::unordered_map<std::string, Block> mBlocks;    // exact name, first definition
+    // The layer ResolveColor looked up last, and its colour (the table is whole by then).
+    bool mLastLayerKnown = false;
+    std::string mLastLayer;
+    int mLastLayerColor = 0;
+    std::unordered_map<std::string, Block> mBlocks; // exact name, first definition
     std::vector<std::string> mActiveBlocks;
     std::unordered_map<std::string, long long> mTreeSizes;
     int mBlockInstances = 0;
@@ -128,6 +139,11 @@ private:
     std::string mReason;
     std::string mWarnings;
     int mWarningCount = 0;
+    // Where the entities section ends (found by a look-up), where the derivation stopped and
+    // the "EOF" group; the end when there is none.
+    KDxfPair mEntitiesEnd;
+    KDxfPair mDerivedEnd;
+    KDxfPair mEof;
 };
 
 #endif

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // The points and polygons that DXF entities add to one mesh-to-be, in scene axes. A polygon
@@ -33,6 +34,8 @@ public:
     bool IsEmpty() const { return mPoints.empty(); }
     bool HasColors() const { return mColorFlag; }
     const std::vector<KVector4>& GetPoints() const { return mPoints; }
+    // Hands the points over, so that a mesh takes them without a copy; none are left.
+    std::vector<KVector4> TakePoints() { return std::move(mPoints); }
     const std::vector<int>& GetIndices() const { return mIndices; }
     const std::vector<Polygon>& GetPolygons() const { return mPolygons; }
 

@@ -1,12 +1,21 @@
 #include "formats/geometry/dxf/KDxfPairs.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
 
 constexpr std::size_t kReadBlock = 1 << 16;
+constexpr const char* kLineBlanks = " \t\v\f\r\n";
+constexpr std::string_view kSectionEnd = "ENDSEC";
+
+bool IsLineEnd(char pChar)
+{
+    return pChar == '\n' || pChar == '\r';
+}
 
 bool IsBlank(char pChar)
 {
@@ -26,23 +35,132 @@ std::string_view Trim(std::string_view pText)
     return pText.substr(lFirst, lLast - lFirst);
 }
 
-// The next line of pText from ioAt, without its end; false at the end of the text.
-bool NextLine(const std::string& pText, std::size_t& ioAt, std::string_view& oLine)
+// The first LF or CR at or after pAt, or pStop. Lines are short, so eight bytes are looked at
+// together: one step finds most line ends.
+const char* FindLineEnd(const char* pAt, const char* pStop)
 {
-    if (ioAt >= pText.size()) {
-        return false;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    for (; pStop - pAt >= 8; pAt += 8) {
+        std::uint64_t lWord = 0;
+        std::memcpy(&lWord, pAt, sizeof(lWord));
+        const std::uint64_t lLf = lWord ^ (kOnes * '\n');
+        const std::uint64_t lCr = lWord ^ (kOnes * '\r');
+        // A byte's high bit is set where it was zero; bits above the first may be set falsely,
+        // the lowest never is.
+        const std::uint64_t lFound =
+            ((lLf - kOnes) & ~lLf & kHighs) | ((lCr - kOnes) & ~lCr & kHighs);
+        if (lFound != 0) {
+            return pAt + (__builtin_ctzll(lFound) >> 3);
+        }
     }
-    std::size_t lEnd = ioAt;
-    while (lEnd < pText.size() && pText[lEnd] != '\n' && pText[lEnd] != '\r') {
+    while (pAt < pStop && *pAt != '\n' && *pAt != '\r') {
+        ++pAt;
+    }
+    return pAt;
+}
+
+// The line of pText at ioAt (before the text's end), trimmed and without its end; ioAt moves
+// past the line's end, or past the text's end for a last line without one.
+std::string_view TakeLine(const std::string& pText, std::size_t& ioAt)
+{
+    const char* const lBegin = pText.data() + ioAt;
+    const char* const lStop = pText.data() + pText.size();
+    const char* lEnd = FindLineEnd(lBegin, lStop);
+    const std::string_view lLine(lBegin, static_cast<std::size_t>(lEnd - lBegin));
+    if (lEnd < lStop && *lEnd == '\r' && lEnd + 1 < lStop && lEnd[1] == '\n') {
         ++lEnd;
     }
-    oLine = std::string_view(pText.data() + ioAt, lEnd - ioAt);
-    if (lEnd < pText.size() && pText[lEnd] == '\r' && lEnd + 1 < pText.size() &&
-        pText[lEnd + 1] == '\n') {
-        ++lEnd;
+    ioAt = static_cast<std::size_t>(lEnd - pText.data()) + 1;
+    return Trim(lLine);
+}
+
+bool IsDigit(char pChar)
+{
+    return pChar >= '0' && pChar <= '9';
+}
+
+// An int as from_chars reads it at pFirst, for the common case of at most nine digits (which
+// cannot overflow): where it ends, or null when the case does not apply and from_chars must
+// read it.
+const char* ReadShortInt(const char* pFirst, const char* pLast, int& oValue)
+{
+    constexpr long kShortDigits = 9;
+    const bool lNegative = pFirst < pLast && *pFirst == '-';
+    const char* const lDigits = pFirst + (lNegative ? 1 : 0);
+    const char* lAt = lDigits;
+    int lValue = 0;
+    while (lAt < pLast && lAt - lDigits < kShortDigits && IsDigit(*lAt)) {
+        lValue = lValue * 10 + (*lAt - '0');
+        ++lAt;
     }
-    ioAt = lEnd + 1;
-    return true;
+    if (lAt == lDigits || (lAt < pLast && IsDigit(*lAt))) {
+        return nullptr;
+    }
+    oValue = lNegative ? -lValue : lValue;
+    return lAt;
+}
+
+// A group code: a whole decimal number that fits in an int.
+bool ParseCode(std::string_view pText, int& oValue)
+{
+    const char* const lEnd = pText.data() + pText.size();
+    const char* const lShort = ReadShortInt(pText.data(), lEnd, oValue);
+    if (lShort) {
+        return lShort == lEnd;
+    }
+    const std::from_chars_result lParsed = std::from_chars(pText.data(), lEnd, oValue);
+    return !pText.empty() && lParsed.ec == std::errc() && lParsed.ptr == lEnd;
+}
+
+// The code line at ioAt (before the text's end), trimmed, in oLine: true with its number in
+// oCode when it is a whole decimal number that fits in an int. ioAt moves as TakeLine moves it.
+bool TakeCode(const std::string& pText, std::size_t& ioAt, int& oCode, std::string_view& oLine)
+{
+    // Most code lines are a few spaces and digits: those are read as their end is looked for.
+    constexpr long kShortDigits = 9;
+    const char* const lStop = pText.data() + pText.size();
+    const char* lAt = pText.data() + ioAt;
+    while (lAt < lStop && *lAt == ' ') {
+        ++lAt;
+    }
+    const char* const lDigits = lAt;
+    int lValue = 0;
+    while (lAt < lStop && lAt - lDigits < kShortDigits && *lAt >= '0' && *lAt <= '9') {
+        lValue = lValue * 10 + (*lAt - '0');
+        ++lAt;
+    }
+    if (lAt > lDigits && lAt < lStop && (*lAt == '\n' || *lAt == '\r')) {
+        oLine = std::string_view(lDigits, static_cast<std::size_t>(lAt - lDigits));
+        if (*lAt == '\r' && lAt + 1 < lStop && lAt[1] == '\n') {
+            ++lAt;
+        }
+        ioAt = static_cast<std::size_t>(lAt - pText.data()) + 1;
+        oCode = lValue;
+        return true;
+    }
+    oLine = TakeLine(pText, ioAt);
+    return ParseCode(oLine, oCode);
+}
+
+// The next "ENDSEC" in pText at or after pFrom, looked for by its 'D': drawings hold few of
+// them, where every VERTEX holds two of its 'E'.
+std::size_t FindSectionEnd(const std::string& pText, std::size_t pFrom)
+{
+    constexpr std::size_t kD = 2;
+    for (std::size_t lAt = pFrom + kD; lAt < pText.size();) {
+        const void* const lFound = std::memchr(pText.data() + lAt, 'D', pText.size() - lAt);
+        if (!lFound) {
+            break;
+        }
+        const std::size_t lD =
+            static_cast<std::size_t>(static_cast<const char*>(lFound) - pText.data());
+        if (pText.compare(lD - kD, kSectionEnd.size(), kSectionEnd) == 0) {
+            return lD - kD;
+        }
+        lAt = lD + 1;
+    }
+    return std::string::npos;
 }
 
 } // namespace
@@ -50,6 +168,17 @@ bool NextLine(const std::string& pText, std::size_t& ioAt, std::string_view& oLi
 bool KDxfPairs::Read(std::FILE* pStream)
 {
     std::string lText;
+    // Sized once where the stream can tell its length, so the text is never copied as it grows.
+    const long lStart = std::ftell(pStream);
+    if (lStart >= 0 && std::fseek(pStream, 0, SEEK_END) == 0) {
+        const long lEnd = std::ftell(pStream);
+        if (std::fseek(pStream, lStart, SEEK_SET) != 0) {
+            return Fail(0, "the file could not be read");
+        }
+        if (lEnd > lStart) {
+            lText.reserve(static_cast<std::size_t>(lEnd - lStart));
+        }
+    }
     char lBlock[kReadBlock];
     for (;;) {
         const std::size_t lRead = std::fread(lBlock, 1, sizeof(lBlock), pStream);
@@ -59,7 +188,7 @@ bool KDxfPairs::Read(std::FILE* pStream)
         }
     }
     if (std::ferror(pStream)) {
-        mPairs.clear();
+        Parse(std::string());
         return Fail(0, "the file could not be read");
     }
     return Parse(std::move(lText));
@@ -68,48 +197,189 @@ bool KDxfPairs::Read(std::FILE* pStream)
 bool KDxfPairs::Parse(std::string pText)
 {
     mText = std::move(pText);
-    mPairs.clear();
+    mFailed = false;
+    mCheck = ECheck::eNotYet;
+    mCount = 0;
     mReason.clear();
     if (std::memchr(mText.data(), '\0', mText.size())) {
         // Binary DXF files hold zero bytes too: they are not read.
+        mText.clear();
         return Fail(1, "the file holds a zero byte: it is not an ASCII DXF file");
     }
-    return Split();
+    return true;
 }
 
-bool KDxfPairs::Split()
+bool KDxfPairs::CheckAll()
 {
+    if (mCheck != ECheck::eNotYet) {
+        return mCheck == ECheck::eWhole;
+    }
+    mCheck = ECheck::eFaulty;
+    mCount = 0;
     std::size_t lAt = 0;
     long long lLine = 0;
-    std::string_view lCodeLine;
-    // Groups are rarely shorter than eight bytes: one allocation serves nearly every file.
-    mPairs.reserve(mText.size() / 8);
-    while (NextLine(mText, lAt, lCodeLine)) {
+    std::size_t lCount = 0;
+    while (lAt < mText.size()) {
         ++lLine;
-        KDxfPair lPair;
-        lPair.mLine = lLine;
-        const std::string_view lCode = Trim(lCodeLine);
-        const std::from_chars_result lParsed =
-            std::from_chars(lCode.data(), lCode.data() + lCode.size(), lPair.mCode);
-        if (lCode.empty() || lParsed.ec != std::errc() ||
-            lParsed.ptr != lCode.data() + lCode.size()) {
-            // Blank lines after the last group are harmless.
-            if (lCode.empty() && mText.find_first_not_of(" \t\v\f\r\n", lAt) == std::string::npos) {
-                return true;
+        std::string_view lCode;
+        int lNumber = 0;
+        if (!TakeCode(mText, lAt, lNumber, lCode)) {
+            if (lCode.empty() && mText.find_first_not_of(kLineBlanks, lAt) == std::string::npos) {
+                break;
             }
-            mPairs.clear();
+            mFailed = true;
             return Fail(lLine, "group code is not a number");
         }
-        std::string_view lValue;
-        if (!NextLine(mText, lAt, lValue)) {
-            mPairs.clear();
+        if (lAt >= mText.size()) {
+            mFailed = true;
             return Fail(lLine, "group code without a value");
         }
+        TakeLine(mText, lAt);
         ++lLine;
-        lPair.mValue = Trim(lValue);
-        mPairs.push_back(lPair);
+        ++lCount;
     }
+    mCheck = ECheck::eWhole;
+    mCount = lCount;
     return true;
+}
+
+std::size_t KDxfPairs::GetCount()
+{
+    CheckAll();
+    return mCount;
+}
+
+KDxfPair KDxfPairs::First()
+{
+    KDxfPair lPair;
+    lPair.mLine = -1;
+    Next(lPair);
+    return lPair;
+}
+
+void KDxfPairs::Next(KDxfPair& ioPair)
+{
+    if (ioPair.IsEnd()) {
+        return;
+    }
+    std::size_t lAt = ioPair.mNext;
+    const long long lLine = ioPair.mLine + 2;
+    ioPair = KDxfPair();
+    if (lAt >= mText.size()) {
+        return;
+    }
+    std::string_view lCode;
+    int lNumber = 0;
+    if (!TakeCode(mText, lAt, lNumber, lCode)) {
+        // Blank lines after the last group are harmless.
+        if (!lCode.empty() || mText.find_first_not_of(kLineBlanks, lAt) != std::string::npos) {
+            mFailed = true;
+        }
+        return;
+    }
+    if (lAt >= mText.size()) {
+        mFailed = true;
+        return;
+    }
+    ioPair.mCode = lNumber;
+    ioPair.mValue = TakeLine(mText, lAt);
+    ioPair.mLine = lLine;
+    ioPair.mNext = lAt;
+}
+
+void KDxfPairs::ToSectionEnd(KDxfPair& ioPair)
+{
+    if (ioPair.IsEnd() || (ioPair.mCode == 0 && ioPair.mValue == kSectionEnd)) {
+        return;
+    }
+    // The groups after ioPair start on a code line: a line an odd number of lines further is a
+    // value line. Lines are counted only up to each candidate, so the text is read once.
+    const std::size_t lFloor = ioPair.mNext;
+    const long long lFloorLine = ioPair.mLine + 2;
+    std::size_t lCounted = lFloor;
+    long long lCountedLine = lFloorLine;
+    for (std::size_t lHit = FindSectionEnd(mText, lFloor); lHit != std::string::npos;
+         lHit = FindSectionEnd(mText, lHit + 1)) {
+        std::size_t lStart = 0;
+        if (!IsWholeLine(lHit, kSectionEnd.size(), lFloor, lStart) || lStart < lCounted) {
+            continue;
+        }
+        lCountedLine += CountLineEnds(lCounted, lStart);
+        lCounted = lStart;
+        std::size_t lCodeStart = 0;
+        if ((lCountedLine - lFloorLine) % 2 == 1 && IsCodeZeroBefore(lStart, lFloor, lCodeStart)) {
+            // Next reads the group that starts where the one before it ended.
+            ioPair.mNext = lCodeStart;
+            ioPair.mLine = lCountedLine - 3;
+            Next(ioPair);
+            return;
+        }
+    }
+    ioPair = KDxfPair();
+}
+
+bool KDxfPairs::IsWholeLine(std::size_t pAt, std::size_t pLength, std::size_t pFloor,
+                            std::size_t& oStart) const
+{
+    std::size_t lStart = pAt;
+    while (lStart > pFloor && IsBlank(mText[lStart - 1])) {
+        --lStart;
+    }
+    if (lStart > pFloor && !IsLineEnd(mText[lStart - 1])) {
+        return false;
+    }
+    std::size_t lEnd = pAt + pLength;
+    while (lEnd < mText.size() && IsBlank(mText[lEnd])) {
+        ++lEnd;
+    }
+    oStart = lStart;
+    return lEnd == mText.size() || IsLineEnd(mText[lEnd]);
+}
+
+long long KDxfPairs::CountLineEnds(std::size_t pFrom, std::size_t pTo) const
+{
+    // Counted without branches into byte-wide counters, which the compiler runs many bytes at
+    // a time; a chunk is short enough that they cannot wrap.
+    constexpr std::size_t kChunk = 255;
+    const char* const lText = mText.data();
+    long long lLf = 0;
+    long long lCr = 0;
+    for (std::size_t lAt = pFrom; lAt < pTo; lAt += kChunk) {
+        const std::size_t lStop = std::min(pTo, lAt + kChunk);
+        unsigned char lChunkLf = 0;
+        unsigned char lChunkCr = 0;
+        for (std::size_t i = lAt; i < lStop; ++i) {
+            lChunkLf = static_cast<unsigned char>(lChunkLf + (lText[i] == '\n'));
+            lChunkCr = static_cast<unsigned char>(lChunkCr + (lText[i] == '\r'));
+        }
+        lLf += lChunkLf;
+        lCr += lChunkCr;
+    }
+    long long lCrLf = 0;
+    for (std::size_t i = pFrom; lCr > 0 && i + 1 < pTo; ++i) {
+        lCrLf += lText[i] == '\r' && lText[i + 1] == '\n';
+    }
+    return lLf + lCr - lCrLf;
+}
+
+bool KDxfPairs::IsCodeZeroBefore(std::size_t pLineStart, std::size_t pFloor,
+                                 std::size_t& oStart) const
+{
+    if (pLineStart <= pFloor) {
+        return false;
+    }
+    std::size_t lEnd = pLineStart - 1;
+    if (mText[lEnd] == '\n' && lEnd > pFloor && mText[lEnd - 1] == '\r') {
+        --lEnd;
+    }
+    std::size_t lStart = lEnd;
+    while (lStart > pFloor && !IsLineEnd(mText[lStart - 1])) {
+        --lStart;
+    }
+    oStart = lStart;
+    int lCode = -1;
+    return ParseCode(Trim(std::string_view(mText.data() + lStart, lEnd - lStart)), lCode) &&
+           lCode == 0;
 }
 
 bool KDxfPairs::Fail(long long pLine, const char* pWhy)
@@ -131,6 +401,9 @@ bool KDxfPairs::ToInt(std::string_view pValue, int& oValue)
 {
     std::size_t lSkip = !pValue.empty() && pValue[0] == '+' ? 1 : 0;
     const char* lFirst = pValue.data() + lSkip;
+    if (ReadShortInt(lFirst, pValue.data() + pValue.size(), oValue)) {
+        return true;
+    }
     const std::from_chars_result lParsed =
         std::from_chars(lFirst, pValue.data() + pValue.size(), oValue);
     return lParsed.ec == std::errc() && lParsed.ptr != lFirst;

@@ -98,22 +98,22 @@ private:
         }
     }
 
-    KRyvMesh* BuildMesh(const KDxfMeshData& pData)
+    KRyvMesh* BuildMesh(KDxfMeshData& ioData)
     {
         KRyvMesh* lMesh = static_cast<KRyvMesh*>(mRollback.AddAttribute(mFactory->CreateMesh()));
         if (!lMesh) {
             return nullptr;
         }
-        lMesh->GetControlPointArray() = pData.GetPoints();
-        if (pData.HasColors()) {
+        lMesh->GetControlPointArray() = ioData.TakePoints();
+        if (ioData.HasColors()) {
             lMesh->InitMaterialIndices(KRyvMesh::eMappingByPolygon);
         }
         int lMaterialOf[KDxfColor::kLastColor + 1];
         std::fill(std::begin(lMaterialOf), std::end(lMaterialOf), -1);
-        const std::vector<int>& lIndices = pData.GetIndices();
-        for (const KDxfMeshData::Polygon& lPolygon : pData.GetPolygons()) {
+        const std::vector<int>& lIndices = ioData.GetIndices();
+        for (const KDxfMeshData::Polygon& lPolygon : ioData.GetPolygons()) {
             int lMaterial = -1;
-            if (pData.HasColors()) {
+            if (ioData.HasColors()) {
                 lMaterial = MaterialIndex(*lMesh, lPolygon.mColor, lMaterialOf);
             }
             lMesh->BeginPolygon(lMaterial);

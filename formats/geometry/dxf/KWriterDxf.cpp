@@ -17,19 +17,52 @@
 #include "scene/objects/KRyvNurb.h"
 #include "scene/objects/KRyvPatch.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
 constexpr int kCoordinateDecimals = 6;
 constexpr std::size_t kFlushSize = 1 << 20;
+// Group codes take three columns, right-aligned.
+constexpr std::size_t kCodeWidth = 3;
+// Room for any int.
+constexpr std::size_t kIntSize = 16;
+// Coordinates that do not fit are written empty, as they always were (they read back as 0).
+constexpr std::size_t kCoordinateSize = 64;
 // The colour of a hidden layer without material: white, so that the sign can say "hidden".
 constexpr int kHiddenPlainColor = 7;
 constexpr int kMaxCornersPerRecord = 4;
+// A code line, "   " and an int or a coordinate, and the line end.
+constexpr std::size_t kLineSize = kCodeWidth + 1 + kCodeWidth + kIntSize + kCoordinateSize + 1;
+
+// Writes pCode as "%3d\n" at pOut; answers where it ends.
+char* PutCode(char* pOut, int pCode)
+{
+    char lDigits[kIntSize];
+    const char* const lEnd = std::to_chars(lDigits, lDigits + sizeof(lDigits), pCode).ptr;
+    for (std::size_t i = static_cast<std::size_t>(lEnd - lDigits); i < kCodeWidth; ++i) {
+        *pOut++ = ' ';
+    }
+    pOut = std::copy(static_cast<const char*>(lDigits), lEnd, pOut);
+    *pOut++ = '\n';
+    return pOut;
+}
+
+// One group as written.
+std::string GroupText(int pCode, std::string_view pValue)
+{
+    char lCode[kLineSize];
+    std::string lText(lCode, static_cast<std::size_t>(PutCode(lCode, pCode) - lCode));
+    lText += pValue;
+    lText += '\n';
+    return lText;
+}
 
 // One mesh node to write: the mesh is the node's own or a converted copy (owned by the
 // factory until the write ends).
@@ -124,6 +157,28 @@ private:
 
     static std::string LayerName(KRyvNode* pNode) { return pNode->GetNameWithoutPrefix().Buffer(); }
 
+    // The colour of each of the mesh's materials, looked up once: a material finds its colour
+    // through its properties by name, too slow to do for every point or polygon.
+    struct MaterialColors
+    {
+        std::vector<int> mColors;
+        const std::vector<int>* mIndexes = nullptr; // by point or polygon; null without
+    };
+
+    static MaterialColors ColorsOf(KRyvMesh& pMesh)
+    {
+        MaterialColors lColors;
+        for (int i = 0; i < pMesh.GetMaterialCount(); ++i) {
+            lColors.mColors.push_back(ColorOf(pMesh.GetMaterial(i)));
+        }
+        const KLayer* lLayer = pMesh.GetLayer(0);
+        const KLayerElementMaterial* lElement = lLayer ? lLayer->GetMaterials() : nullptr;
+        if (lElement) {
+            lColors.mIndexes = &lElement->GetIndexArray();
+        }
+        return lColors;
+    }
+
     void WriteHeader()
     {
         Group(999, "Zembrol Dxf writer for RYV");
@@ -139,9 +194,12 @@ private:
         Group(0, "ENDSEC");
     }
 
+    // pName null: the point alone, as entities carry one.
     void Variable(const char* pName, const char* pX, const char* pY, const char* pZ)
     {
-        Group(9, pName);
+        if (pName) {
+            Group(9, pName);
+        }
         Group(10, pX);
         Group(20, pY);
         Group(30, pZ);
@@ -181,7 +239,7 @@ private:
             lColor = -(lColor == 0 ? kHiddenPlainColor : lColor);
         }
         Group(0, "LAYER");
-        Group(2, LayerName(pEntry.mNode).c_str());
+        Group(2, LayerName(pEntry.mNode));
         Group(70, "   0");
         Integer(62, lColor);
         Group(6, "CONTINUOUS");
@@ -191,9 +249,12 @@ private:
     {
         KRyvMesh& lMesh = *pEntry.mMesh;
         const std::string lLayer = LayerName(pEntry.mNode);
-        const std::vector<std::vector<int>> lRecords = FaceRecords(lMesh);
+        const MaterialColors lColors = ColorsOf(lMesh);
+        std::vector<int> lIndexes;
+        std::vector<int> lStarts;
+        FaceRecords(lMesh, lIndexes, lStarts);
         Group(0, "POLYLINE");
-        Group(8, lLayer.c_str());
+        Group(8, lLayer);
         if (lMesh.GetMaterialCount() > 0) {
             Integer(62, pEntry.mColor);
         }
@@ -202,49 +263,58 @@ private:
         Group(70, "   64");
         Integer(71, lMesh.GetControlPointCount());
         Integer(72, static_cast<int>(mRecordCount));
-        WriteVertices(pEntry, lLayer);
-        WriteFaces(pEntry, lLayer, lRecords);
+        WriteVertices(pEntry, lLayer, lColors);
+        WriteFaces(pEntry, lLayer, lColors, lIndexes, lStarts);
         Group(0, "SEQEND");
     }
 
-    void WriteVertices(const KDxfMeshNode& pEntry, const std::string& pLayer)
+    void WriteVertices(const KDxfMeshNode& pEntry, const std::string& pLayer,
+                       const MaterialColors& pColors)
     {
         KRyvMesh& lMesh = *pEntry.mMesh;
         const KAffineMatrix lGlobal = KMeshDeformation::GlobalTransform(pEntry.mNode);
-        std::vector<KVector4> lPoints = lMesh.GetControlPointArray();
-        if (mDeform && (lMesh.GetShapeCount() > 0 || lMesh.GetLinkCount() > 0)) {
+        // The points are copied only to be posed.
+        std::vector<KVector4> lPosed;
+        const bool lPose = mDeform && (lMesh.GetShapeCount() > 0 || lMesh.GetLinkCount() > 0);
+        if (lPose) {
+            lPosed = lMesh.GetControlPointArray();
             KRyvGeometry* lGeometry = static_cast<KRyvGeometry*>(pEntry.mNode->GetGeometry());
             std::vector<double> lWeights;
             for (int s = 0; lGeometry && s < lGeometry->GetShapeCount(); ++s) {
                 lWeights.push_back(lGeometry->GetShapeValue(s));
             }
-            std::vector<int> lPointOf(lPoints.size());
+            std::vector<int> lPointOf(lPosed.size());
             for (std::size_t i = 0; i < lPointOf.size(); ++i) {
                 lPointOf[i] = static_cast<int>(i);
             }
-            KMeshDeformation::Apply(lMesh, lWeights, lPoints, lPointOf, lGlobal);
+            KMeshDeformation::Apply(lMesh, lWeights, lPosed, lPointOf, lGlobal);
         }
+        const std::vector<KVector4>& lPoints = lPose ? lPosed : lMesh.GetControlPointArray();
         const bool lByPoint = lMesh.GetMaterialCount() > 0 &&
                               lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByControlPoint;
+        // The groups every vertex repeats, formatted once.
+        const std::string lHead = GroupText(0, "VERTEX") + GroupText(8, pLayer);
+        const std::string lFlags = GroupText(70, "   192");
         for (std::size_t i = 0; i < lPoints.size(); ++i) {
             const KVector4 lWorld = lGlobal.MultT(lPoints[i]);
-            Group(0, "VERTEX");
-            Group(8, pLayer.c_str());
+            mText += lHead;
             if (lByPoint) {
-                Integer(62, MaterialColor(lMesh, static_cast<int>(i)));
+                Integer(62, MaterialColor(lMesh, pColors, i));
             }
             Coordinate(10, lWorld[0]);
             Coordinate(20, -lWorld[2]);
             Coordinate(30, lWorld[1]);
-            Group(70, "   192");
+            mText += lFlags;
         }
     }
 
-    // Each polygon's face records, one-based indexes in the order written (reversed); polygons
-    // of 5 or more corners become n - 2 triangles. mRecordCount receives their number.
-    std::vector<std::vector<int>> FaceRecords(KRyvMesh& pMesh)
+    // Each polygon's face records, one-based indexes in the order written (reversed), in
+    // oIndexes from oStarts[p] to oStarts[p + 1]; polygons of 5 or more corners become n - 2
+    // triangles. mRecordCount receives their number.
+    void FaceRecords(KRyvMesh& pMesh, std::vector<int>& oIndexes, std::vector<int>& oStarts)
     {
-        std::vector<std::vector<int>> lRecords(static_cast<std::size_t>(pMesh.GetPolygonCount()));
+        oStarts.assign(1, 0);
+        oStarts.reserve(static_cast<std::size_t>(pMesh.GetPolygonCount()) + 1);
         mRecordCount = 0;
         std::vector<int> lVertices;
         std::vector<int> lCorners;
@@ -262,98 +332,97 @@ private:
                     lCorners.push_back(k);
                 }
             }
-            std::vector<int>& lRecord = lRecords[static_cast<std::size_t>(p)];
             const std::size_t lPerRecord = lSize > kMaxCornersPerRecord ? 3 : lCorners.size();
             for (std::size_t c = 0; c + lPerRecord <= lCorners.size() && lPerRecord > 0;
                  c += lPerRecord) {
                 for (std::size_t k = lPerRecord; k-- > 0;) {
-                    lRecord.push_back(lVertices[static_cast<std::size_t>(lCorners[c + k])] + 1);
+                    oIndexes.push_back(lVertices[static_cast<std::size_t>(lCorners[c + k])] + 1);
                 }
                 ++mRecordCount;
             }
+            oStarts.push_back(static_cast<int>(oIndexes.size()));
         }
-        return lRecords;
     }
 
     void WriteFaces(const KDxfMeshNode& pEntry, const std::string& pLayer,
-                    const std::vector<std::vector<int>>& pRecords)
+                    const MaterialColors& pColors, const std::vector<int>& pIndexes,
+                    const std::vector<int>& pStarts)
     {
         KRyvMesh& lMesh = *pEntry.mMesh;
         const bool lByPolygon = lMesh.GetMaterialCount() > 0 &&
                                 lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByPolygon;
-        for (std::size_t p = 0; p < pRecords.size(); ++p) {
-            const std::vector<int>& lIndexes = pRecords[p];
-            const int lColor =
-                lByPolygon ? MaterialColor(lMesh, static_cast<int>(p)) : pEntry.mColor;
+        // The groups every face record repeats, formatted once.
+        const std::string lHead = GroupText(0, "VERTEX") + GroupText(8, pLayer);
+        const std::string lFlags = GroupText(10, "0.0") + GroupText(20, "0.0") +
+                                   GroupText(30, "0.0") + GroupText(70, "   128");
+        for (std::size_t p = 0; p + 1 < pStarts.size(); ++p) {
+            const std::size_t lFirst = static_cast<std::size_t>(pStarts[p]);
+            const std::size_t lCount = static_cast<std::size_t>(pStarts[p + 1]) - lFirst;
+            const int lColor = lByPolygon ? MaterialColor(lMesh, pColors, p) : pEntry.mColor;
             const bool lSplit = lMesh.GetPolygonSize(static_cast<int>(p)) > kMaxCornersPerRecord;
-            const std::size_t lPerRecord = lSplit ? 3 : lIndexes.size();
-            for (std::size_t c = 0; c < lIndexes.size(); c += lPerRecord) {
-                Group(0, "VERTEX");
-                Group(8, pLayer.c_str());
+            const std::size_t lPerRecord = lSplit ? 3 : lCount;
+            for (std::size_t c = 0; c < lCount; c += lPerRecord) {
+                mText += lHead;
                 if (c == 0 && (lByPolygon || lColor > 0)) {
                     Integer(62, lColor);
                 } else if (c > 0 && lColor > 0) {
                     // Further records of a split polygon repeat the colour as the old writer did.
-                    Code(62);
-                    mText += ' ';
-                    mText += std::to_string(lColor);
-                    mText += '\n';
+                    char lLine[kLineSize];
+                    char* lAt = PutCode(lLine, 62);
+                    *lAt++ = ' ';
+                    lAt = std::to_chars(lAt, lAt + kIntSize, lColor).ptr;
+                    *lAt++ = '\n';
+                    mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
                 }
-                Variable(nullptr, "0.0", "0.0", "0.0");
-                Group(70, "   128");
+                mText += lFlags;
                 for (std::size_t k = 0; k < lPerRecord; ++k) {
-                    Integer(71 + static_cast<int>(k), lIndexes[c + k]);
+                    Integer(71 + static_cast<int>(k), pIndexes[lFirst + c + k]);
                 }
             }
         }
     }
 
     // The colour of the material that the index array gives element pIndex; 0 when none.
-    static int MaterialColor(KRyvMesh& pMesh, int pIndex)
+    static int MaterialColor(KRyvMesh& pMesh, const MaterialColors& pColors, std::size_t pIndex)
     {
-        const KLayer* lLayer = pMesh.GetLayer(0);
-        const KLayerElementMaterial* lElement = lLayer ? lLayer->GetMaterials() : nullptr;
-        if (!lElement || pIndex < 0 ||
-            static_cast<std::size_t>(pIndex) >= lElement->GetIndexArray().size()) {
+        if (!pColors.mIndexes || pIndex >= pColors.mIndexes->size()) {
             return 0;
         }
-        return ColorOf(
-            pMesh.GetMaterial(lElement->GetIndexArray()[static_cast<std::size_t>(pIndex)]));
-    }
-
-    void Code(int pCode)
-    {
-        char lCode[16];
-        std::snprintf(lCode, sizeof(lCode), "%3d\n", pCode);
-        mText += lCode;
-    }
-
-    void Group(int pCode, const char* pValue)
-    {
-        if (pValue) {
-            Code(pCode);
-            mText += pValue;
-            mText += '\n';
+        const int lMaterial = (*pColors.mIndexes)[pIndex];
+        if (lMaterial >= 0 && static_cast<std::size_t>(lMaterial) < pColors.mColors.size()) {
+            return pColors.mColors[static_cast<std::size_t>(lMaterial)];
         }
+        return ColorOf(pMesh.GetMaterial(lMaterial));
     }
 
+    void Group(int pCode, std::string_view pValue)
+    {
+        char lCode[kLineSize];
+        mText.append(lCode, static_cast<std::size_t>(PutCode(lCode, pCode) - lCode));
+        mText += pValue;
+        mText += '\n';
+    }
+
+    // Each line is built whole on the stack, then added to the text at once.
     void Integer(int pCode, int pValue)
     {
-        Code(pCode);
-        mText += "   ";
-        mText += std::to_string(pValue);
-        mText += '\n';
+        char lLine[kLineSize];
+        char* lAt = PutCode(lLine, pCode);
+        lAt = std::copy_n("   ", kCodeWidth, lAt);
+        lAt = std::to_chars(lAt, lAt + kIntSize, pValue).ptr;
+        *lAt++ = '\n';
+        mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
     }
 
     void Coordinate(int pCode, double pValue)
     {
-        Code(pCode);
-        char lNumber[64];
-        const std::to_chars_result lEnd =
-            std::to_chars(lNumber, lNumber + sizeof(lNumber), pValue, std::chars_format::fixed,
-                          kCoordinateDecimals);
-        mText.append(lNumber, lEnd.ec == std::errc() ? lEnd.ptr : lNumber);
-        mText += '\n';
+        char lLine[kLineSize];
+        char* lAt = PutCode(lLine, pCode);
+        const std::to_chars_result lEnd = std::to_chars(
+            lAt, lAt + kCoordinateSize, pValue, std::chars_format::fixed, kCoordinateDecimals);
+        lAt = lEnd.ec == std::errc() ? lEnd.ptr : lAt;
+        *lAt++ = '\n';
+        mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
     }
 
     bool Flush(bool pLast)

@@ -1,0 +1,169 @@
+#include "formats/geometry/dxf/KDxfPairs.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Walked = std::vector<std::pair<int, std::string>>;
+
+// Every group from the first to the end, with its code line checked against its place.
+Walked Walk(KDxfPairs& ioPairs)
+{
+    Walked lGroups;
+    for (KDxfPair lPair = ioPairs.First(); !lPair.IsEnd(); ioPairs.Next(lPair)) {
+        EXPECT_EQ(lPair.mLine, static_cast<long long>(2 * lGroups.size() + 1));
+        lGroups.emplace_back(lPair.mCode, std::string(lPair.mValue));
+    }
+    return lGroups;
+}
+
+// The groups of pGroups joined by pEnd, each code and value wrapped in pPad.
+std::string Text(const Walked& pGroups, const std::string& pEnd, const std::string& pPad)
+{
+    std::string lText;
+    for (const auto& lGroup : pGroups) {
+        lText +=
+            pPad + std::to_string(lGroup.first) + pPad + pEnd + pPad + lGroup.second + pPad + pEnd;
+    }
+    return lText;
+}
+
+TEST(KDxfPairs, EveryLineEndAndPaddingGivesTheSameGroups)
+{
+    // Values of every length up to past two words, so that line ends fall on every byte.
+    Walked lGroups = {{0, "SECTION"}, {2, "ENTITIES"}, {-5, "a b"}, {1071, ""}};
+    for (int lLength = 0; lLength < 20; ++lLength) {
+        lGroups.emplace_back(10 + lLength % 3, std::string(static_cast<std::size_t>(lLength), 'x'));
+    }
+    for (const char* lEnd : {"\n", "\r\n", "\r"}) {
+        for (const char* lPad : {"", " ", "\t \f"}) {
+            const std::string lText = Text(lGroups, lEnd, lPad);
+            // Blank lines after the groups, and a last line without its end, change nothing.
+            for (const std::string& lVariant :
+                 {lText, lText + lEnd + " \t" + lEnd, lText.substr(0, lText.size() - 1)}) {
+                KDxfPairs lPairs;
+                ASSERT_TRUE(lPairs.Parse(lVariant));
+                EXPECT_EQ(Walk(lPairs), lGroups) << "end " << int(lEnd[0]) << " pad " << lPad;
+                EXPECT_FALSE(lPairs.HasFailed());
+                EXPECT_TRUE(lPairs.CheckAll()) << lPairs.GetReason();
+                EXPECT_EQ(lPairs.GetCount(), lGroups.size());
+            }
+        }
+    }
+}
+
+// A walk ends at the first group at fault; the whole check names its line.
+TEST(KDxfPairs, FaultsEndTheWalkAndNameTheLineOfTheCode)
+{
+    const std::pair<std::string, std::string> lCases[] = {
+        {"0\nA\nx2\nB\n", "3: group code is not a number"},
+        {"0\r\nA\r\n+2\r\nB\r\n", "3: group code is not a number"},
+        {"0\rA\r2147483648\rB\r", "3: group code is not a number"},
+        {"0\nA\n1 0\nB\n", "3: group code is not a number"},
+        {"0\nA\n\n\n0\nB\n", "3: group code is not a number"},
+        {"0\nA\n2\n", "3: group code without a value"},
+        {"0\nA\n2", "3: group code without a value"},
+    };
+    for (const auto& lCase : lCases) {
+        KDxfPairs lPairs;
+        ASSERT_TRUE(lPairs.Parse(lCase.first));
+        EXPECT_EQ(Walk(lPairs), (Walked{{0, "A"}})) << lCase.second;
+        EXPECT_TRUE(lPairs.HasFailed());
+        EXPECT_FALSE(lPairs.CheckAll());
+        EXPECT_EQ(lPairs.GetReason(), lCase.second);
+        EXPECT_EQ(lPairs.GetCount(), 0u);
+    }
+    KDxfPairs lBinary;
+    EXPECT_FALSE(lBinary.Parse(std::string("0\nA\0\n", 5)));
+    EXPECT_EQ(lBinary.GetReason(), "1: the file holds a zero byte: it is not an ASCII DXF file");
+    EXPECT_TRUE(lBinary.First().IsEnd());
+    KDxfPairs lWide;
+    ASSERT_TRUE(lWide.Parse("-2147483648\nlow\n0000000000007\nseven\n"));
+    EXPECT_EQ(Walk(lWide), (Walked{{-2147483647 - 1, "low"}, {7, "seven"}}));
+}
+
+TEST(KDxfPairs, TheEndStaysTheEnd)
+{
+    KDxfPairs lPairs;
+    ASSERT_TRUE(lPairs.Parse(" \n\r\n"));
+    EXPECT_EQ(lPairs.GetCount(), 0u);
+    KDxfPair lPair = lPairs.First();
+    EXPECT_TRUE(lPair.IsEnd());
+    lPairs.Next(lPair);
+    lPairs.ToSectionEnd(lPair);
+    EXPECT_TRUE(lPair.IsEnd());
+}
+
+// The section end is looked for, not walked to: whatever the line ends, however the code 0 is
+// written, past values that hold the word without being a section end.
+TEST(KDxfPairs, SectionEndsAreFoundFromAnyGroup)
+{
+    // The long value takes the lines counted past several of the counter's chunks.
+    const std::string lDistractors[] = {"ENDSEC",     "xENDSEC", "ENDSECx",
+                                        "  ENDSEC D", "DDD",     std::string(600, 'D')};
+    for (const std::string lEnd : {"\n", "\r\n", "\r"}) {
+        for (const std::string lZero : {"0", "  0", "-0", "000 "}) {
+            std::string lText;
+            for (int s = 0; s < 3; ++s) {
+                lText +=
+                    "0" + lEnd + "SECTION" + lEnd + "2" + lEnd + "S" + std::to_string(s) + lEnd;
+                for (const std::string& lValue : lDistractors) {
+                    lText += "1" + lEnd + lValue + lEnd;
+                }
+                lText += lZero + lEnd + " ENDSEC\t" + lEnd;
+            }
+            lText += "0" + lEnd + "EOF";
+            KDxfPairs lPairs;
+            ASSERT_TRUE(lPairs.Parse(lText));
+            KDxfPair lPair = lPairs.First();
+            for (int s = 0; s < 3; ++s) {
+                lPairs.Next(lPair);
+                ASSERT_EQ(lPair.mValue, "S" + std::to_string(s));
+                lPairs.ToSectionEnd(lPair);
+                ASSERT_EQ(lPair.mCode, 0) << lZero;
+                ASSERT_EQ(lPair.mValue, "ENDSEC");
+                ASSERT_EQ(lPair.mLine, 18 * s + 17);
+                // A section end is found at itself.
+                lPairs.ToSectionEnd(lPair);
+                ASSERT_EQ(lPair.mLine, 18 * s + 17);
+                lPairs.Next(lPair);
+            }
+            EXPECT_EQ(lPair.mValue, "EOF");
+            lPairs.ToSectionEnd(lPair);
+            EXPECT_TRUE(lPair.IsEnd());
+            EXPECT_FALSE(lPairs.HasFailed());
+        }
+    }
+}
+
+// Integers read as the C library's "%d" reads a value's start.
+TEST(KDxfPairs, IntegersAreReadFromTheValuesStart)
+{
+    const std::pair<const char*, int> lRead[] = {
+        {"192", 192},
+        {"+7", 7},
+        {"-12", -12},
+        {"12abc", 12},
+        {"+-5", -5},
+        {"0", 0},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"000000000012", 12},
+        {"123456789 1", 123456789},
+    };
+    for (const auto& lCase : lRead) {
+        int lValue = 0;
+        EXPECT_TRUE(KDxfPairs::ToInt(lCase.first, lValue)) << lCase.first;
+        EXPECT_EQ(lValue, lCase.second) << lCase.first;
+    }
+    for (const char* lRefused : {"", "-", "+", "abc", "2147483648", "--1", " 1"}) {
+        int lValue = 0;
+        EXPECT_FALSE(KDxfPairs::ToInt(lRefused, lValue)) << lRefused;
+    }
+}
+
+} // namespace
