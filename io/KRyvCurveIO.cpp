@@ -17,6 +17,14 @@ const char kTake[] = "Take";
 const char kDefaultTakeName[] = "Default";
 constexpr int kColorCount = 3;
 constexpr int kSides = 2;
+const char kKeyTime[] = "KeyTime";
+const char kKeyValue[] = "KeyValue";
+const char kKeyFlags[] = "KeyFlags";
+const char kKeyData[] = "KeyData";
+const char kKeyWeight[] = "KeyWeight";
+const char kKeyVelocity[] = "KeyVelocity";
+// The flags of a key made without arguments: cubic with auto tangents, unweighted.
+constexpr std::int32_t kDefaultFlags = KFCurveKey::kInterpolationCubic | KFCurveKey::kTangentAuto;
 
 // The fields of a key, as parallel arrays.
 struct KeyArrays
@@ -55,27 +63,47 @@ void Collect(const KFCurve& pCurve, KeyArrays& oKeys)
     }
 }
 
+template <typename T> bool AllEqual(const std::vector<T>& pArray, T pValue)
+{
+    for (const T lElement : pArray) {
+        if (lElement != pValue) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <typename T> void WriteArray(KRyvFile& ioFile, const char* pName, std::vector<T>&& ioArray)
+{
+    ioFile.FieldWriteBegin(pName);
+    ioFile.FieldWriteArray(std::move(ioArray));
+    ioFile.FieldWriteEnd();
+}
+
+// A field whose every key holds the key's default is left out: most curves are cubic with auto
+// tangents and unweighted, and those four arrays would be most of their bytes. A curve without
+// keys writes no array at all.
+template <typename T>
+void WriteOptionalArray(KRyvFile& ioFile, const char* pName, std::vector<T>&& ioArray, T pDefault)
+{
+    if (!AllEqual(ioArray, pDefault)) {
+        WriteArray(ioFile, pName, std::move(ioArray));
+    }
+}
+
 void WriteKeys(KRyvFile& ioFile, KeyArrays&& ioKeys, bool pPacked)
 {
     if (pPacked) {
-        ioFile.FieldWriteBegin("KeyTime");
-        ioFile.FieldWriteArray(std::move(ioKeys.mTimes));
-        ioFile.FieldWriteEnd();
-        ioFile.FieldWriteBegin("KeyValue");
-        ioFile.FieldWriteArray(std::move(ioKeys.mValues));
-        ioFile.FieldWriteEnd();
-        ioFile.FieldWriteBegin("KeyFlags");
-        ioFile.FieldWriteArray(std::move(ioKeys.mFlags));
-        ioFile.FieldWriteEnd();
-        ioFile.FieldWriteBegin("KeyData");
-        ioFile.FieldWriteArray(std::move(ioKeys.mData));
-        ioFile.FieldWriteEnd();
-        ioFile.FieldWriteBegin("KeyWeight");
-        ioFile.FieldWriteArray(std::move(ioKeys.mWeights));
-        ioFile.FieldWriteEnd();
-        ioFile.FieldWriteBegin("KeyVelocity");
-        ioFile.FieldWriteArray(std::move(ioKeys.mVelocities));
-        ioFile.FieldWriteEnd();
+        if (ioKeys.mTimes.empty()) {
+            return;
+        }
+        WriteArray(ioFile, kKeyTime, std::move(ioKeys.mTimes));
+        WriteArray(ioFile, kKeyValue, std::move(ioKeys.mValues));
+        WriteOptionalArray(ioFile, kKeyFlags, std::move(ioKeys.mFlags), kDefaultFlags);
+        WriteOptionalArray(ioFile, kKeyData, std::move(ioKeys.mData), 0.0f);
+        WriteOptionalArray(ioFile, kKeyWeight, std::move(ioKeys.mWeights),
+                           KFCurveKey::kDefaultWeight);
+        WriteOptionalArray(ioFile, kKeyVelocity, std::move(ioKeys.mVelocities), 0.0f);
         return;
     }
     for (std::size_t i = 0; i < ioKeys.mTimes.size(); ++i) {
@@ -105,15 +133,38 @@ template <typename T> bool ReadArray(KRyvFile& ioFile, const char* pName, std::v
     return lRead;
 }
 
+// Reads an array that may be left out; a missing one holds pDefault for each of pCount keys.
+template <typename T>
+bool ReadOptionalArray(KRyvFile& ioFile, const char* pName, std::size_t pCount, T pDefault,
+                       std::vector<T>& oArray)
+{
+    if (ioFile.FieldReadCount(pName) > 0) {
+        return ReadArray(ioFile, pName, oArray);
+    }
+    oArray.assign(pCount, pDefault);
+    return true;
+}
+
+bool ReadPackedKeys(KRyvFile& ioFile, KeyArrays& oKeys)
+{
+    if (!ReadArray(ioFile, kKeyTime, oKeys.mTimes) ||
+        oKeys.mTimes.size() > static_cast<std::size_t>(KFCurve::kMaxKeyCount)) {
+        return false;
+    }
+    const std::size_t lCount = oKeys.mTimes.size();
+    return ReadArray(ioFile, kKeyValue, oKeys.mValues) &&
+           ReadOptionalArray(ioFile, kKeyFlags, lCount, kDefaultFlags, oKeys.mFlags) &&
+           ReadOptionalArray(ioFile, kKeyData, lCount * KFCurveKey::kDataCount, 0.0f,
+                             oKeys.mData) &&
+           ReadOptionalArray(ioFile, kKeyWeight, lCount * kSides, KFCurveKey::kDefaultWeight,
+                             oKeys.mWeights) &&
+           ReadOptionalArray(ioFile, kKeyVelocity, lCount * kSides, 0.0f, oKeys.mVelocities);
+}
+
 bool ReadKeys(KRyvFile& ioFile, KeyArrays& oKeys)
 {
-    if (ioFile.FieldReadCount("KeyTime") > 0) {
-        return ReadArray(ioFile, "KeyTime", oKeys.mTimes) &&
-               ReadArray(ioFile, "KeyValue", oKeys.mValues) &&
-               ReadArray(ioFile, "KeyFlags", oKeys.mFlags) &&
-               ReadArray(ioFile, "KeyData", oKeys.mData) &&
-               ReadArray(ioFile, "KeyWeight", oKeys.mWeights) &&
-               ReadArray(ioFile, "KeyVelocity", oKeys.mVelocities);
+    if (ioFile.FieldReadCount(kKeyTime) > 0) {
+        return ReadPackedKeys(ioFile, oKeys);
     }
     while (oKeys.mTimes.size() <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
            ioFile.FieldReadBegin("K")) {
