@@ -8,6 +8,7 @@
 #include "scene/KRyvTakeNodeContainer.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -205,18 +206,53 @@ void SetKeys(const KeyArrays& pKeys, KFCurve& ioCurve)
     ioCurve.EndKeySet(lCount);
 }
 
-void WriteChannel(KRyvFile& ioFile, const KFCurveNode& pNode, bool pPackedKeys)
+// The channel of pReference a reader fills for pNode (the first child of pNode's name), or null
+// when pNode is not the first of its name under pParent.
+const KFCurveNode* ReferenceChild(const KFCurveNode* pReference, const KFCurveNode& pParent,
+                                  int pIndex)
+{
+    const char* lName = pParent.Get(pIndex)->GetName();
+    if (!pReference || pParent.Find(lName) != pIndex) {
+        return nullptr;
+    }
+    const int lFound = pReference->Find(lName);
+    return lFound >= 0 ? pReference->Get(lFound) : nullptr;
+}
+
+// Both without keys and alike in every member a curve record holds.
+bool SameKeylessCurve(const KFCurve* pCurve, const KFCurve* pReference)
+{
+    if (!pCurve || !pReference || pCurve->GetKeyCount() != 0 || pReference->GetKeyCount() != 0) {
+        return false;
+    }
+    const double lDefault = pCurve->GetDefaultValue();
+    const double lReferenceDefault = pReference->GetDefaultValue();
+    return std::memcmp(&lDefault, &lReferenceDefault, sizeof(double)) == 0 &&
+           std::memcmp(pCurve->GetColor(), pReference->GetColor(), kColorCount * sizeof(float)) ==
+               0 &&
+           pCurve->GetFlags() == pReference->GetFlags() &&
+           pCurve->GetPreExtrapolation() == pReference->GetPreExtrapolation() &&
+           pCurve->GetPreExtrapolationCount() == pReference->GetPreExtrapolationCount() &&
+           pCurve->GetPostExtrapolation() == pReference->GetPostExtrapolation() &&
+           pCurve->GetPostExtrapolationCount() == pReference->GetPostExtrapolationCount();
+}
+
+// pReference: the channel a reader fills for this one, holding what it holds before the record
+// is read (null when unknown).
+void WriteChannel(KRyvFile& ioFile, const KFCurveNode& pNode, bool pPackedKeys,
+                  const KFCurveNode* pReference)
 {
     ioFile.FieldWriteBegin(kChannel);
     ioFile.FieldWriteC(pNode.GetName());
     ioFile.FieldWriteC(pNode.GetDataType() ? pNode.GetDataType()->GetName() : "");
     ioFile.FieldWriteI(pNode.GetKind());
     ioFile.FieldWriteI(pNode.GetLayer());
-    if (const KFCurve* lCurve = pNode.GetCurve()) {
+    const KFCurve* lCurve = pNode.GetCurve();
+    if (lCurve && !SameKeylessCurve(lCurve, pReference ? pReference->GetCurve() : nullptr)) {
         KRyvCurveIO::WriteCurve(ioFile, *lCurve, pPackedKeys);
     }
     for (int i = 0; i < pNode.GetCount(); ++i) {
-        WriteChannel(ioFile, *pNode.Get(i), pPackedKeys);
+        WriteChannel(ioFile, *pNode.Get(i), pPackedKeys, ReferenceChild(pReference, pNode, i));
     }
     ioFile.FieldWriteEnd();
 }
@@ -306,8 +342,13 @@ bool KRyvCurveIO::ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve)
 }
 
 void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer,
-                                 bool pPackedKeys, const KString& pOnlyTake)
+                                 bool pPackedKeys, const KString& pOnlyTake,
+                                 const KFCurveNode* pFreshDefault)
 {
+    KRyvTakeNode* lFirst =
+        ioContainer.GetTakeNodeCount() > 0 ? ioContainer.GetTakeNode(0) : nullptr;
+    // A reader makes every take after the first as a copy of the first.
+    const bool lFirstIsDefault = lFirst && ioContainer.IsDefaultTakeNode(lFirst);
     for (int i = 0; i < ioContainer.GetTakeNodeCount(); ++i) {
         KRyvTakeNode* lTake = ioContainer.GetTakeNode(i);
         if (!pOnlyTake.IsEmpty() && !ioContainer.IsDefaultTakeNode(lTake) &&
@@ -318,8 +359,12 @@ void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioCont
         ioFile.FieldWriteC(lTake->GetName());
         ioFile.FieldWriteB(i == ioContainer.GetCurrentTakeNodeIndex());
         const KFCurveNode* lRoot = lTake->GetKFCurveNode();
+        const KFCurveNode* lReference = !lFirstIsDefault ? nullptr
+                                        : i == 0         ? pFreshDefault
+                                                         : lFirst->GetKFCurveNode();
         for (int c = 0; lRoot && c < lRoot->GetCount(); ++c) {
-            WriteChannel(ioFile, *lRoot->Get(c), pPackedKeys);
+            WriteChannel(ioFile, *lRoot->Get(c), pPackedKeys,
+                         ReferenceChild(lReference, *lRoot, c));
         }
         ioFile.FieldWriteEnd();
     }
