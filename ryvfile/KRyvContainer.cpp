@@ -48,22 +48,30 @@ std::vector<std::uint8_t> FixedHeader(const KRyvFileHeader& pHeader, std::uint64
     return lBytes;
 }
 
-int PackAscii(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
-              std::vector<std::uint8_t>& oBytes)
+// The first line, the records as they are encoded, then the line of the CRC-32 of all that, which
+// follows the text as it goes.
+int StreamAscii(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+                const KRyvBinaryCodec::Output& pOutput)
 {
-    std::string lText = KRyvContainer::kAsciiMagic + std::to_string(pHeader.mVersion) + "\n";
-    if (!KRyvAsciiCodec::Encode(pBody, lText)) {
-        return KRyvFile::kUnidentifiedError;
+    const std::string lFirst = KRyvContainer::kAsciiMagic + std::to_string(pHeader.mVersion) + "\n";
+    const auto* lFirstBytes = reinterpret_cast<const std::uint8_t*>(lFirst.data());
+    uLong lCrc = Crc32Update(crc32(0L, Z_NULL, 0), lFirstBytes, lFirst.size());
+    bool lRefused = !pOutput(lFirstBytes, lFirst.size());
+    const bool lEncoded = !lRefused && KRyvAsciiCodec::Encode(pBody, [&](const std::uint8_t* pBytes,
+                                                                         std::size_t pSize) {
+        lCrc = Crc32Update(lCrc, pBytes, pSize);
+        lRefused = !pOutput(pBytes, pSize);
+        return !lRefused;
+    });
+    if (!lEncoded) {
+        return lRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
     }
-    const std::uint32_t lCrc =
-        Crc32(reinterpret_cast<const std::uint8_t*>(lText.data()), lText.size());
     char lHex[kCrcHexDigits + 1];
     std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(lCrc));
-    lText += KRyvContainer::kAsciiCrcLine;
-    lText += lHex;
-    lText += '\n';
-    oBytes.insert(oBytes.end(), lText.begin(), lText.end());
-    return kNoError;
+    const std::string lLast = KRyvContainer::kAsciiCrcLine + std::string(lHex) + "\n";
+    return pOutput(reinterpret_cast<const std::uint8_t*>(lLast.data()), lLast.size())
+               ? kNoError
+               : KRyvFile::kOutOfDiskSpace;
 }
 
 int PackBinary(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
@@ -208,15 +216,23 @@ int KRyvContainer::Pack(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pB
     if (CheckVersion(pHeader.mVersion) != kNoError || (pHeader.mAscii && pHeader.mProtected)) {
         return KRyvFile::kUnidentifiedError;
     }
-    return pHeader.mAscii ? PackAscii(pHeader, pBody, oBytes)
-                          : PackBinary(pHeader, pBody, pPassword, oBytes);
+    if (pHeader.mAscii) {
+        return Stream(pHeader, pBody, [&oBytes](const std::uint8_t* pBytes, std::size_t pSize) {
+            oBytes.insert(oBytes.end(), pBytes, pBytes + pSize);
+            return true;
+        });
+    }
+    return PackBinary(pHeader, pBody, pPassword, oBytes);
 }
 
 int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
                           const KRyvBinaryCodec::Output& pOutput)
 {
-    if (CheckVersion(pHeader.mVersion) != kNoError || pHeader.mAscii || pHeader.mProtected) {
+    if (CheckVersion(pHeader.mVersion) != kNoError || pHeader.mProtected) {
         return KRyvFile::kUnidentifiedError;
+    }
+    if (pHeader.mAscii) {
+        return StreamAscii(pHeader, pBody, pOutput);
     }
     const std::vector<std::uint8_t> lHeader =
         FixedHeader(pHeader, KRyvBinaryCodec::GetEncodedSize(pBody));

@@ -44,15 +44,16 @@ int CheckVersion(long long pVersion);
 int Pack(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
          std::vector<std::uint8_t>& oBytes);
 
-// Frames an unprotected binary file and hands it to pOutput in pieces, never holding it whole:
-// the body size is known before the body is encoded and the CRC-32 follows the bytes as they
-// go. kOutOfDiskSpace when the output refuses bytes.
-int Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const KRyvBinaryCodec::Output& pOutput);
+// Frames an unprotected file (binary or ASCII) and hands it to pOutput in pieces, never holding
+// it whole: the body size is known before the body is encoded and the CRC-32 follows the bytes
+// as they go. kOutOfDiskSpace when the output refuses bytes.
+int Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+           const KRyvBinaryCodec::Output& pOutput);
 
 // Checks the frame of a whole file without opening the body: magic, version, sizes, CRC,
 // footer. On success oHeader is filled and [oBodyAt, oBodyAt + oBodySize) is the stored body.
-int Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-            std::size_t& oBodyAt, std::size_t& oBodySize);
+int Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
+            std::size_t& oBodySize);
 
 // Opens (when protected) and decodes the body of an inspected file into oBody; oLine receives
 // the line of an ASCII syntax fault (0 for none).

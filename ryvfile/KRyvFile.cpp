@@ -191,8 +191,8 @@ bool KRyvFile::Save(KRyvStream& ioStream)
     std::vector<std::uint8_t> lBytes;
     try {
         WriteHeaderExtension();
-        // Plain binary files go out as they are encoded; the other forms are built whole first.
-        if (!mHeader.mAscii && !mHeader.mProtected) {
+        // Unprotected files go out as they are encoded; a sealed one is built whole first.
+        if (!mHeader.mProtected) {
             const int lCode = KRyvContainer::Stream(
                 mHeader, mRoot, [&ioStream](const std::uint8_t* pBytes, std::size_t pSize) {
                     return ioStream.Write(pBytes, pSize);
