@@ -35,6 +35,16 @@ std::uint32_t Crc32(const std::uint8_t* pBytes, std::size_t pSize)
     return static_cast<std::uint32_t>(Crc32Update(crc32(0L, Z_NULL, 0), pBytes, pSize));
 }
 
+// The CRC-32 of pBytes[0, pEnd), taken on from pPrefix when it covers no more than that.
+std::uint32_t CrcUpTo(const std::vector<std::uint8_t>& pBytes, std::size_t pEnd,
+                      const KRyvContainer::CrcPrefix* pPrefix)
+{
+    KRyvContainer::CrcPrefix lPrefix =
+        pPrefix && pPrefix->mSize <= pEnd ? *pPrefix : KRyvContainer::CrcPrefix();
+    KRyvContainer::AdvanceCrc(pBytes.data(), pEnd, lPrefix);
+    return lPrefix.mCrc;
+}
+
 std::vector<std::uint8_t> FixedHeader(const KRyvFileHeader& pHeader, std::uint64_t pBodySize)
 {
     std::vector<std::uint8_t> lBytes;
@@ -119,7 +129,8 @@ int PackBinary(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, cons
 }
 
 int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                 std::size_t& oBodyAt, std::size_t& oBodySize)
+                 std::size_t& oBodyAt, std::size_t& oBodySize,
+                 const KRyvContainer::CrcPrefix* pPrefix)
 {
     const char* lText = reinterpret_cast<const char*>(pBytes.data());
     const std::size_t lMagic = std::strlen(KRyvContainer::kAsciiMagic);
@@ -146,7 +157,7 @@ int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeade
     const std::string lExpected = [&] {
         char lHex[kCrcHexDigits + 1];
         std::snprintf(lHex, sizeof(lHex), "%08x",
-                      static_cast<unsigned>(Crc32(pBytes.data(), oBodyAt + oBodySize)));
+                      static_cast<unsigned>(CrcUpTo(pBytes, oBodyAt + oBodySize, pPrefix)));
         return std::string(KRyvContainer::kAsciiCrcLine) + lHex + "\n";
     }();
     if (std::memcmp(lText + oBodyAt + oBodySize, lExpected.data(), lCrcLine) != 0) {
@@ -159,7 +170,8 @@ int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeade
 }
 
 int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                  std::size_t& oBodyAt, std::size_t& oBodySize)
+                  std::size_t& oBodyAt, std::size_t& oBodySize,
+                  const KRyvContainer::CrcPrefix* pPrefix)
 {
     // The version is judged as soon as its bytes are there, before the rest of the header.
     if (pBytes.size() < kVersionAt + sizeof(std::uint32_t)) {
@@ -189,7 +201,7 @@ int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHead
     }
     oBodySize = static_cast<std::size_t>(lBodySize);
     const std::uint8_t* lFooter = pBytes.data() + oBodyAt + oBodySize;
-    if (GetLE<std::uint32_t>(lFooter) != Crc32(pBytes.data(), oBodyAt + oBodySize) ||
+    if (GetLE<std::uint32_t>(lFooter) != CrcUpTo(pBytes, oBodyAt + oBodySize, pPrefix) ||
         std::memcmp(lFooter + 4, KRyvContainer::kFooterMagic,
                     sizeof(KRyvContainer::kFooterMagic)) != 0) {
         return KRyvFile::kFileCorrupted;
@@ -254,16 +266,27 @@ int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& 
     return pOutput(lFooter.data(), lFooter.size()) ? kNoError : KRyvFile::kOutOfDiskSpace;
 }
 
+void KRyvContainer::AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd,
+                               KRyvContainer::CrcPrefix& ioPrefix)
+{
+    if (pEnd > ioPrefix.mSize) {
+        ioPrefix.mCrc = static_cast<std::uint32_t>(
+            Crc32Update(ioPrefix.mCrc, pBytes + ioPrefix.mSize, pEnd - ioPrefix.mSize));
+        ioPrefix.mSize = pEnd;
+    }
+}
+
 int KRyvContainer::Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                           std::size_t& oBodyAt, std::size_t& oBodySize)
+                           std::size_t& oBodyAt, std::size_t& oBodySize,
+                           const KRyvContainer::CrcPrefix* pPrefix)
 {
     const std::size_t lAsciiMagic = std::strlen(kAsciiMagic);
     if (pBytes.size() >= sizeof(kBinaryMagic) &&
         std::memcmp(pBytes.data(), kBinaryMagic, sizeof(kBinaryMagic)) == 0) {
-        return InspectBinary(pBytes, oHeader, oBodyAt, oBodySize);
+        return InspectBinary(pBytes, oHeader, oBodyAt, oBodySize, pPrefix);
     }
     if (pBytes.size() >= lAsciiMagic && std::memcmp(pBytes.data(), kAsciiMagic, lAsciiMagic) == 0) {
-        return InspectAscii(pBytes, oHeader, oBodyAt, oBodySize);
+        return InspectAscii(pBytes, oHeader, oBodyAt, oBodySize, pPrefix);
     }
     return KRyvFile::kFileCorrupted;
 }

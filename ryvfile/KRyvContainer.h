@@ -21,6 +21,14 @@ struct KRyvFileHeader
 // body and the footer. Results are error codes of KRyvFile (-1 for none).
 namespace KRyvContainer {
 
+// The CRC-32 of the first mSize bytes of a file, worked out while the file was read, so that the
+// frame check needs no second pass over the bytes.
+struct CrcPrefix
+{
+    std::uint32_t mCrc = 0;
+    std::size_t mSize = 0;
+};
+
 // Layout versions: the thousands are the major version.
 constexpr int kVersion60 = 6000;
 constexpr int kVersion5x = 5000;
@@ -50,10 +58,17 @@ int Pack(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char
 int Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
            const KRyvBinaryCodec::Output& pOutput);
 
+// The most bytes at the end of a file that its CRC-32 does not cover (the ASCII CRC line).
+constexpr std::size_t kMaxCrcTail = 18;
+
+// Extends ioPrefix over the bytes that follow it up to pEnd (nothing when it reaches that far).
+void AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd, CrcPrefix& ioPrefix);
+
 // Checks the frame of a whole file without opening the body: magic, version, sizes, CRC,
 // footer. On success oHeader is filled and [oBodyAt, oBodyAt + oBodySize) is the stored body.
+// pPrefix (when given) is the CRC of the file's first bytes, taken on from there.
 int Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
-            std::size_t& oBodySize);
+            std::size_t& oBodySize, const CrcPrefix* pPrefix = nullptr);
 
 // Opens (when protected) and decodes the body of an inspected file into oBody; oLine receives
 // the line of an ASCII syntax fault (0 for none).

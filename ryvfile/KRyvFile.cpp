@@ -53,14 +53,24 @@ bool KRyvFile::Open(KRyvStream& ioStream)
 {
     Close();
     mError.ClearLastError();
+    KRyvContainer::CrcPrefix lCrc;
     try {
-        if (!ioStream.ReadAll(mBytes, kMaxFileSize)) {
+        // The CRC follows the bytes as they arrive, short of the tail it may not cover.
+        std::size_t lArrived = 0;
+        const auto lOnPiece = [&](const std::uint8_t* pBytes, std::size_t pSize) {
+            const std::uint8_t* lStart = pBytes - lArrived;
+            lArrived += pSize;
+            if (lArrived > KRyvContainer::kMaxCrcTail) {
+                KRyvContainer::AdvanceCrc(lStart, lArrived - KRyvContainer::kMaxCrcTail, lCrc);
+            }
+        };
+        if (!ioStream.ReadAll(mBytes, kMaxFileSize, lOnPiece)) {
             return Fail(kFileCorrupted);
         }
     } catch (const std::bad_alloc&) {
         return Fail(kUnidentifiedError);
     }
-    const int lCode = KRyvContainer::Inspect(mBytes, mHeader, mBodyAt, mBodySize);
+    const int lCode = KRyvContainer::Inspect(mBytes, mHeader, mBodyAt, mBodySize, &lCrc);
     if (lCode >= 0) {
         Close();
         return Fail(lCode);
