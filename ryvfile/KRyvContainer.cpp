@@ -30,11 +30,6 @@ uLong Crc32Update(uLong pCrc, const std::uint8_t* pBytes, std::size_t pSize)
     return pCrc;
 }
 
-std::uint32_t Crc32(const std::uint8_t* pBytes, std::size_t pSize)
-{
-    return static_cast<std::uint32_t>(Crc32Update(crc32(0L, Z_NULL, 0), pBytes, pSize));
-}
-
 // The CRC-32 of pBytes[0, pEnd), taken on from pPrefix when it covers no more than that.
 std::uint32_t CrcUpTo(const std::vector<std::uint8_t>& pBytes, std::size_t pEnd,
                       const KRyvContainer::CrcPrefix* pPrefix)
@@ -58,74 +53,101 @@ std::vector<std::uint8_t> FixedHeader(const KRyvFileHeader& pHeader, std::uint64
     return lBytes;
 }
 
+// Hands bytes on and follows them with the CRC-32; remembers a refusal.
+struct CrcOutput
+{
+    const KRyvBinaryCodec::Output& mOutput;
+    uLong mCrc = crc32(0L, Z_NULL, 0);
+    bool mRefused = false;
+
+    bool operator()(const std::uint8_t* pBytes, std::size_t pSize)
+    {
+        mCrc = Crc32Update(mCrc, pBytes, pSize);
+        mRefused = mRefused || !mOutput(pBytes, pSize);
+        return !mRefused;
+    }
+};
+
 // The first line, the records as they are encoded, then the line of the CRC-32 of all that, which
 // follows the text as it goes.
 int StreamAscii(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
                 const KRyvBinaryCodec::Output& pOutput)
 {
+    CrcOutput lOutput{pOutput};
     const std::string lFirst = KRyvContainer::kAsciiMagic + std::to_string(pHeader.mVersion) + "\n";
-    const auto* lFirstBytes = reinterpret_cast<const std::uint8_t*>(lFirst.data());
-    uLong lCrc = Crc32Update(crc32(0L, Z_NULL, 0), lFirstBytes, lFirst.size());
-    bool lRefused = !pOutput(lFirstBytes, lFirst.size());
-    const bool lEncoded = !lRefused && KRyvAsciiCodec::Encode(pBody, [&](const std::uint8_t* pBytes,
-                                                                         std::size_t pSize) {
-        lCrc = Crc32Update(lCrc, pBytes, pSize);
-        lRefused = !pOutput(pBytes, pSize);
-        return !lRefused;
-    });
+    const bool lEncoded =
+        lOutput(reinterpret_cast<const std::uint8_t*>(lFirst.data()), lFirst.size()) &&
+        KRyvAsciiCodec::Encode(pBody, [&lOutput](const std::uint8_t* pBytes, std::size_t pSize) {
+            return lOutput(pBytes, pSize);
+        });
     if (!lEncoded) {
-        return lRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
+        return lOutput.mRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
     }
     char lHex[kCrcHexDigits + 1];
-    std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(lCrc));
+    std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(lOutput.mCrc));
     const std::string lLast = KRyvContainer::kAsciiCrcLine + std::string(lHex) + "\n";
     return pOutput(reinterpret_cast<const std::uint8_t*>(lLast.data()), lLast.size())
                ? kNoError
                : KRyvFile::kOutOfDiskSpace;
 }
 
-int PackBinary(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
-               std::vector<std::uint8_t>& oBytes)
+// The CRC-32 and the footer magic that end a binary file.
+int PutFooter(uLong pCrc, const KRyvBinaryCodec::Output& pOutput)
 {
-    if (!pHeader.mProtected) {
-        oBytes.reserve(oBytes.size() + KRyvContainer::kFixedHeaderSize +
-                       KRyvBinaryCodec::GetEncodedSize(pBody) + KRyvContainer::kFooterSize);
-        return KRyvContainer::Stream(pHeader, pBody,
-                                     [&oBytes](const std::uint8_t* pBytes, std::size_t pSize) {
-                                         oBytes.insert(oBytes.end(), pBytes, pBytes + pSize);
-                                         return true;
-                                     });
+    std::vector<std::uint8_t> lFooter;
+    PutLE<std::uint32_t>(lFooter, static_cast<std::uint32_t>(pCrc));
+    lFooter.insert(lFooter.end(), std::begin(KRyvContainer::kFooterMagic),
+                   std::end(KRyvContainer::kFooterMagic));
+    return pOutput(lFooter.data(), lFooter.size()) ? kNoError : KRyvFile::kOutOfDiskSpace;
+}
+
+int StreamPlain(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+                const KRyvBinaryCodec::Output& pOutput)
+{
+    CrcOutput lOutput{pOutput};
+    const std::vector<std::uint8_t> lHeader =
+        FixedHeader(pHeader, KRyvBinaryCodec::GetEncodedSize(pBody));
+    const bool lEncoded =
+        lOutput(lHeader.data(), lHeader.size()) &&
+        KRyvBinaryCodec::Encode(pBody, [&lOutput](const std::uint8_t* pBytes, std::size_t pSize) {
+            return lOutput(pBytes, pSize);
+        });
+    if (!lEncoded) {
+        return lOutput.mRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
     }
-    std::vector<std::uint8_t> lBody;
-    if (!KRyvBinaryCodec::Encode(pBody, lBody)) {
+    return PutFooter(lOutput.mCrc, pOutput);
+}
+
+// The sealed size is known before anything is encoded, so the header goes first and the body is
+// sealed chunk by chunk as it is encoded: neither the plain nor the sealed body is ever whole.
+int StreamSealed(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
+                 const KRyvBinaryCodec::Output& pOutput)
+{
+    CrcOutput lOutput{pOutput};
+    const std::size_t lPlainSize = KRyvBinaryCodec::GetEncodedSize(pBody);
+    const std::vector<std::uint8_t> lHeader =
+        FixedHeader(pHeader, KRyvCipher::GetSealedSize(lPlainSize));
+    KRyvCipher::SealStream lSeal(lPlainSize, lHeader,
+                                 [&lOutput](const std::uint8_t* pBytes, std::size_t pSize) {
+                                     return lOutput(pBytes, pSize);
+                                 });
+    std::uint8_t lSalt[KRyvCipher::kSaltSize];
+    std::uint8_t lStreamHeader[KRyvCipher::kStreamHeaderSize];
+    if (lSeal.Start(pPassword, lSalt, lStreamHeader) != KRyvCipher::kOk) {
         return KRyvFile::kUnidentifiedError;
     }
-    std::vector<std::uint8_t> lProtection;
-    {
-        std::vector<std::uint8_t> lSealed;
-        std::uint8_t lSalt[KRyvCipher::kSaltSize];
-        std::uint8_t lStreamHeader[KRyvCipher::kStreamHeaderSize];
-        const std::size_t lSealedSize = KRyvCipher::GetSealedSize(lBody.size());
-        if (KRyvCipher::Seal(pPassword, FixedHeader(pHeader, lSealedSize), lBody, lSalt,
-                             lStreamHeader, lSealed) != KRyvCipher::kOk) {
-            return KRyvFile::kUnidentifiedError;
-        }
-        lProtection.assign(lSalt, lSalt + sizeof(lSalt));
-        lProtection.insert(lProtection.end(), lStreamHeader, lStreamHeader + sizeof(lStreamHeader));
-        lBody.swap(lSealed);
+    const bool lEncoded =
+        lOutput(lHeader.data(), lHeader.size()) && lOutput(lSalt, sizeof(lSalt)) &&
+        lOutput(lStreamHeader, sizeof(lStreamHeader)) &&
+        KRyvBinaryCodec::Encode(pBody,
+                                [&lSeal](const std::uint8_t* pBytes, std::size_t pSize) {
+                                    return lSeal.Write(pBytes, pSize);
+                                }) &&
+        lSeal.Finish();
+    if (!lEncoded) {
+        return lOutput.mRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
     }
-    const std::vector<std::uint8_t> lHeader = FixedHeader(pHeader, lBody.size());
-    oBytes.reserve(oBytes.size() + lHeader.size() + lProtection.size() + lBody.size() +
-                   KRyvContainer::kFooterSize);
-    oBytes.insert(oBytes.end(), lHeader.begin(), lHeader.end());
-    oBytes.insert(oBytes.end(), lProtection.begin(), lProtection.end());
-    oBytes.insert(oBytes.end(), lBody.begin(), lBody.end());
-    // The CRC covers everything before it: header, protection and body.
-    const std::size_t lFileAt = oBytes.size() - lHeader.size() - lProtection.size() - lBody.size();
-    PutLE<std::uint32_t>(oBytes, Crc32(oBytes.data() + lFileAt, oBytes.size() - lFileAt));
-    oBytes.insert(oBytes.end(), std::begin(KRyvContainer::kFooterMagic),
-                  std::end(KRyvContainer::kFooterMagic));
-    return kNoError;
+    return PutFooter(lOutput.mCrc, pOutput);
 }
 
 int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
@@ -222,48 +244,17 @@ int KRyvContainer::CheckVersion(long long pVersion)
     return kNoError;
 }
 
-int KRyvContainer::Pack(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
-                        const char* pPassword, std::vector<std::uint8_t>& oBytes)
+int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+                          const char* pPassword, const KRyvBinaryCodec::Output& pOutput)
 {
     if (CheckVersion(pHeader.mVersion) != kNoError || (pHeader.mAscii && pHeader.mProtected)) {
         return KRyvFile::kUnidentifiedError;
     }
     if (pHeader.mAscii) {
-        return Stream(pHeader, pBody, [&oBytes](const std::uint8_t* pBytes, std::size_t pSize) {
-            oBytes.insert(oBytes.end(), pBytes, pBytes + pSize);
-            return true;
-        });
-    }
-    return PackBinary(pHeader, pBody, pPassword, oBytes);
-}
-
-int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
-                          const KRyvBinaryCodec::Output& pOutput)
-{
-    if (CheckVersion(pHeader.mVersion) != kNoError || pHeader.mProtected) {
-        return KRyvFile::kUnidentifiedError;
-    }
-    if (pHeader.mAscii) {
         return StreamAscii(pHeader, pBody, pOutput);
     }
-    const std::vector<std::uint8_t> lHeader =
-        FixedHeader(pHeader, KRyvBinaryCodec::GetEncodedSize(pBody));
-    uLong lCrc = Crc32Update(crc32(0L, Z_NULL, 0), lHeader.data(), lHeader.size());
-    bool lRefused = !pOutput(lHeader.data(), lHeader.size());
-    const bool lEncoded =
-        !lRefused &&
-        KRyvBinaryCodec::Encode(pBody, [&](const std::uint8_t* pBytes, std::size_t pSize) {
-            lCrc = Crc32Update(lCrc, pBytes, pSize);
-            lRefused = !pOutput(pBytes, pSize);
-            return !lRefused;
-        });
-    if (!lEncoded) {
-        return lRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
-    }
-    std::vector<std::uint8_t> lFooter;
-    PutLE<std::uint32_t>(lFooter, static_cast<std::uint32_t>(lCrc));
-    lFooter.insert(lFooter.end(), std::begin(kFooterMagic), std::end(kFooterMagic));
-    return pOutput(lFooter.data(), lFooter.size()) ? kNoError : KRyvFile::kOutOfDiskSpace;
+    return pHeader.mProtected ? StreamSealed(pHeader, pBody, pPassword, pOutput)
+                              : StreamPlain(pHeader, pBody, pOutput);
 }
 
 void KRyvContainer::AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd,

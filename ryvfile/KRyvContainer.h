@@ -47,15 +47,12 @@ constexpr std::uint32_t kFlagProtected = 1;
 // -1 for a version this layer reads, else the version error of KRyvFile.
 int CheckVersion(long long pVersion);
 
-// Frames the encoded body. pPassword is used when pHeader.mProtected (ASCII is never
-// protected). Appends the whole file to oBytes.
-int Pack(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
-         std::vector<std::uint8_t>& oBytes);
-
-// Frames an unprotected file (binary or ASCII) and hands it to pOutput in pieces, never holding
-// it whole: the body size is known before the body is encoded and the CRC-32 follows the bytes
-// as they go. kOutOfDiskSpace when the output refuses bytes.
-int Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+// Frames a file and hands it to pOutput in pieces, never holding it whole: the body size (sealed
+// size when protected) is known before the body is encoded, a protected body is sealed chunk by
+// chunk, and the CRC-32 follows the bytes as they go. pPassword is used when pHeader.mProtected
+// (ASCII is never protected). kOutOfDiskSpace when the output refuses bytes, kUnidentifiedError
+// when the tree cannot be encoded or sealed.
+int Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
            const KRyvBinaryCodec::Output& pOutput);
 
 // The most bytes at the end of a file that its CRC-32 does not cover (the ASCII CRC line).

@@ -198,28 +198,18 @@ bool KRyvFile::Save(KRyvStream& ioStream)
     if (mRoot.GetChildCount() == 0) {
         return Fail(kFileNotCreated);
     }
-    std::vector<std::uint8_t> lBytes;
     try {
         WriteHeaderExtension();
-        // Unprotected files go out as they are encoded; a sealed one is built whole first.
-        if (!mHeader.mProtected) {
-            const int lCode = KRyvContainer::Stream(
-                mHeader, mRoot, [&ioStream](const std::uint8_t* pBytes, std::size_t pSize) {
-                    return ioStream.Write(pBytes, pSize);
-                });
-            return lCode >= 0 ? Fail(lCode) : (ioStream.Flush() || Fail(kOutOfDiskSpace));
-        }
-        const int lCode = KRyvContainer::Pack(mHeader, mRoot, mPassword.Buffer(), lBytes);
-        if (lCode >= 0) {
-            return Fail(lCode);
-        }
+        // Every form goes out as it is encoded (and sealed): the file is never held whole.
+        const int lCode =
+            KRyvContainer::Stream(mHeader, mRoot, mPassword.Buffer(),
+                                  [&ioStream](const std::uint8_t* pBytes, std::size_t pSize) {
+                                      return ioStream.Write(pBytes, pSize);
+                                  });
+        return lCode >= 0 ? Fail(lCode) : (ioStream.Flush() || Fail(kOutOfDiskSpace));
     } catch (const std::bad_alloc&) {
         return Fail(kUnidentifiedError);
     }
-    if (!ioStream.Write(lBytes.data(), lBytes.size()) || !ioStream.Flush()) {
-        return Fail(kOutOfDiskSpace);
-    }
-    return true;
 }
 
 bool KRyvFile::SaveFile(const char* pFileName)

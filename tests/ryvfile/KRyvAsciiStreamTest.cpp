@@ -53,7 +53,7 @@ TEST(KRyvAsciiStreamTest, RefusedTextStopsTheFileAsOutOfDiskSpace)
     lHeader.mAscii = true;
     int lCalls = 0;
     const int lCode = KRyvContainer::Stream(
-        lHeader, lRoot, [&](const std::uint8_t*, std::size_t) { return ++lCalls < 3; });
+        lHeader, lRoot, nullptr, [&](const std::uint8_t*, std::size_t) { return ++lCalls < 3; });
     EXPECT_EQ(lCode, KRyvFile::kOutOfDiskSpace);
     EXPECT_EQ(lCalls, 3);
 }
