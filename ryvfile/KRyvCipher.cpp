@@ -157,7 +157,24 @@ KRyvCipher::EResult KRyvCipher::Open(const char* pPassword,
                                      const std::uint8_t* pSealed, std::size_t pSize,
                                      std::vector<std::uint8_t>& oPlain)
 {
-    oPlain.clear();
+    oPlain.assign(pSealed, pSealed + pSize);
+    std::size_t lPlainSize = 0;
+    bool lTouched = false;
+    const EResult lOpened = OpenInPlace(pPassword, pAssociated, pSalt, pStreamHeader, oPlain.data(),
+                                        pSize, lPlainSize, lTouched);
+    oPlain.resize(lOpened == kOk ? lPlainSize : 0);
+    return lOpened;
+}
+
+KRyvCipher::EResult KRyvCipher::OpenInPlace(const char* pPassword,
+                                            const std::vector<std::uint8_t>& pAssociated,
+                                            const std::uint8_t pSalt[kSaltSize],
+                                            const std::uint8_t pStreamHeader[kStreamHeaderSize],
+                                            std::uint8_t* ioBody, std::size_t pSize,
+                                            std::size_t& oPlainSize, bool& oTouched)
+{
+    oPlainSize = 0;
+    oTouched = false;
     std::size_t lPlainSize = 0;
     // A protected file is opened only with a password the caller gave, never with none.
     if (!pPassword || !*pPassword || !GetPlainSize(pSize, lPlainSize)) {
@@ -174,8 +191,9 @@ KRyvCipher::EResult KRyvCipher::Open(const char* pPassword,
     if (!lStarted) {
         return kRefused;
     }
-    // Sized by the frame alone; one byte more so that the buffer is never empty.
-    oPlain.resize(lPlainSize + 1);
+    // One chunk of plain bytes, sized by the chunk limit alone; a chunk's plain bytes go in place
+    // behind its sealed bytes, never over sealed bytes not yet opened.
+    std::vector<std::uint8_t> lChunkPlain(kChunkSize + 1);
     std::size_t lIn = 0;
     std::size_t lOut = 0;
     unsigned char lTag = 0;
@@ -185,18 +203,18 @@ KRyvCipher::EResult KRyvCipher::Open(const char* pPassword,
         const bool lFirst = lIn == 0;
         if (lTag == crypto_secretstream_xchacha20poly1305_TAG_FINAL ||
             crypto_secretstream_xchacha20poly1305_pull(
-                &lState, oPlain.data() + lOut, &lPlain, &lTag, pSealed + lIn, lChunk,
+                &lState, lChunkPlain.data(), &lPlain, &lTag, ioBody + lIn, lChunk,
                 lFirst ? pAssociated.data() : nullptr, lFirst ? pAssociated.size() : 0) != 0) {
-            oPlain.clear();
             return kRefused;
         }
+        std::memcpy(ioBody + lOut, lChunkPlain.data(), static_cast<std::size_t>(lPlain));
+        oTouched = true;
         lIn += lChunk;
         lOut += static_cast<std::size_t>(lPlain);
     } while (lIn < pSize);
     if (lTag != crypto_secretstream_xchacha20poly1305_TAG_FINAL) {
-        oPlain.clear();
         return kRefused;
     }
-    oPlain.resize(lOut);
+    oPlainSize = lOut;
     return kOk;
 }

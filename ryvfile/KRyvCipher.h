@@ -80,6 +80,15 @@ EResult Open(const char* pPassword, const std::vector<std::uint8_t>& pAssociated
              const std::uint8_t pStreamHeader[kStreamHeaderSize], const std::uint8_t* pSealed,
              std::size_t pSize, std::vector<std::uint8_t>& oPlain);
 
+// The same over ioBody[0, pSize) itself: each chunk is opened into a chunk-sized buffer, then
+// put in place, so that on kOk ioBody[0, oPlainSize) is the plain body and no second body is
+// ever held. oTouched tells whether ioBody was changed (only after its first chunk opened, so a
+// wrong password leaves it whole).
+EResult OpenInPlace(const char* pPassword, const std::vector<std::uint8_t>& pAssociated,
+                    const std::uint8_t pSalt[kSaltSize],
+                    const std::uint8_t pStreamHeader[kStreamHeaderSize], std::uint8_t* ioBody,
+                    std::size_t pSize, std::size_t& oPlainSize, bool& oTouched);
+
 } // namespace KRyvCipher
 
 #endif

@@ -231,6 +231,35 @@ int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHead
     return kNoError;
 }
 
+// Opens the sealed body in place the first time; later, only the password that opened it
+// answers it again, so that a repeated read behaves as the first one did.
+int OpenSealed(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader,
+               std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
+               KRyvContainer::SealedState& ioSealed)
+{
+    const std::string lPassword = pPassword ? pPassword : "";
+    if (ioSealed.mOpened) {
+        return !lPassword.empty() && lPassword == ioSealed.mOpenedWith ? kNoError
+                                                                       : KRyvFile::kWrongPassword;
+    }
+    if (ioSealed.mDamaged) {
+        return KRyvFile::kWrongPassword;
+    }
+    const std::uint8_t* lSalt = ioBytes.data() + KRyvContainer::kFixedHeaderSize;
+    bool lTouched = false;
+    const KRyvCipher::EResult lOpened = KRyvCipher::OpenInPlace(
+        pPassword, FixedHeader(pHeader, pBodySize), lSalt, lSalt + KRyvCipher::kSaltSize,
+        ioBytes.data() + pBodyAt, pBodySize, ioSealed.mPlainSize, lTouched);
+    if (lOpened != KRyvCipher::kOk) {
+        ioSealed.mDamaged = lTouched;
+        return lOpened == KRyvCipher::kRefused ? KRyvFile::kWrongPassword
+                                               : KRyvFile::kUnidentifiedError;
+    }
+    ioSealed.mOpened = true;
+    ioSealed.mOpenedWith = lPassword;
+    return kNoError;
+}
+
 } // namespace
 
 int KRyvContainer::CheckVersion(long long pVersion)
@@ -282,30 +311,26 @@ int KRyvContainer::Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHead
     return KRyvFile::kFileCorrupted;
 }
 
-int KRyvContainer::Unpack(const std::vector<std::uint8_t>& pBytes, const KRyvFileHeader& pHeader,
+int KRyvContainer::Unpack(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader,
                           std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
-                          KRyvFieldRecord& oBody, int& oLine)
+                          SealedState& ioSealed, KRyvFieldRecord& oBody, int& oLine)
 {
     oLine = 0;
     if (pHeader.mAscii) {
         const bool lRead = KRyvAsciiCodec::Decode(
-            reinterpret_cast<const char*>(pBytes.data()) + pBodyAt, pBodySize, oBody, oLine);
+            reinterpret_cast<const char*>(ioBytes.data()) + pBodyAt, pBodySize, oBody, oLine);
         return lRead ? kNoError : KRyvFile::kFileCorrupted;
     }
     if (!pHeader.mProtected) {
-        return KRyvBinaryCodec::Decode(pBytes.data() + pBodyAt, pBodySize, oBody)
+        return KRyvBinaryCodec::Decode(ioBytes.data() + pBodyAt, pBodySize, oBody)
                    ? kNoError
                    : KRyvFile::kFileCorrupted;
     }
-    std::vector<std::uint8_t> lPlain;
-    const std::uint8_t* lSalt = pBytes.data() + kFixedHeaderSize;
-    const KRyvCipher::EResult lOpened =
-        KRyvCipher::Open(pPassword, FixedHeader(pHeader, pBodySize), lSalt,
-                         lSalt + KRyvCipher::kSaltSize, pBytes.data() + pBodyAt, pBodySize, lPlain);
-    if (lOpened != KRyvCipher::kOk) {
-        return lOpened == KRyvCipher::kRefused ? KRyvFile::kWrongPassword
-                                               : KRyvFile::kUnidentifiedError;
+    const int lOpened = OpenSealed(ioBytes, pHeader, pBodyAt, pBodySize, pPassword, ioSealed);
+    if (lOpened != kNoError) {
+        return lOpened;
     }
-    return KRyvBinaryCodec::Decode(lPlain.data(), lPlain.size(), oBody) ? kNoError
-                                                                        : KRyvFile::kFileCorrupted;
+    return KRyvBinaryCodec::Decode(ioBytes.data() + pBodyAt, ioSealed.mPlainSize, oBody)
+               ? kNoError
+               : KRyvFile::kFileCorrupted;
 }

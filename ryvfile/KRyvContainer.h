@@ -6,6 +6,7 @@
 #include "ryvfile/KRyvFieldRecord.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // What the fixed part of a RYV file says: the layout version, the form and the protection.
@@ -67,10 +68,23 @@ void AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd, CrcPrefix& ioPrefi
 int Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
             std::size_t& oBodySize, const CrcPrefix* pPrefix = nullptr);
 
-// Opens (when protected) and decodes the body of an inspected file into oBody; oLine receives
-// the line of an ASCII syntax fault (0 for none).
-int Unpack(const std::vector<std::uint8_t>& pBytes, const KRyvFileHeader& pHeader,
-           std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
+// What became of the sealed body of a protected file held in memory.
+struct SealedState
+{
+    // The body was opened in place: the plain body is [body start, + mPlainSize).
+    bool mOpened = false;
+    // Opening failed after the first chunk (a changed body): the bytes are no longer whole.
+    bool mDamaged = false;
+    std::size_t mPlainSize = 0;
+    // The password that opened it, the only one that opens it again.
+    std::string mOpenedWith;
+};
+
+// Opens (when protected, in place in ioBytes, once: ioSealed keeps what became of it) and
+// decodes the body of an inspected file into oBody; oLine receives the line of an ASCII syntax
+// fault (0 for none). kWrongPassword for a password that does not open a protected body.
+int Unpack(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader, std::size_t pBodyAt,
+           std::size_t pBodySize, const char* pPassword, SealedState& ioSealed,
            KRyvFieldRecord& oBody, int& oLine);
 
 } // namespace KRyvContainer

@@ -101,7 +101,8 @@ bool KRyvFile::ReadBody(const char* pPassword)
     mRoot = KRyvFieldRecord();
     mLevels.assign(1, Level{&mRoot});
     try {
-        lCode = KRyvContainer::Unpack(mBytes, mHeader, mBodyAt, mBodySize, pPassword, mRoot, lLine);
+        lCode = KRyvContainer::Unpack(mBytes, mHeader, mBodyAt, mBodySize, pPassword, mSealed,
+                                      mRoot, lLine);
     } catch (const std::bad_alloc&) {
         mRoot = KRyvFieldRecord();
     }
@@ -233,6 +234,7 @@ void KRyvFile::Close()
     std::vector<std::uint8_t>().swap(mBytes);
     mHeader = KRyvFileHeader();
     mBodyAt = mBodySize = 0;
+    mSealed = KRyvContainer::SealedState();
     mPassword = "";
     mOpen = false;
     mReadFailed = false;
