@@ -8,6 +8,7 @@
 #include "scene/KRyvTakeNodeContainer.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -17,6 +18,14 @@ const char kTake[] = "Take";
 const char kDefaultTakeName[] = "Default";
 constexpr int kColorCount = 3;
 constexpr int kSides = 2;
+const char kKeyTime[] = "KeyTime";
+const char kKeyValue[] = "KeyValue";
+const char kKeyFlags[] = "KeyFlags";
+const char kKeyData[] = "KeyData";
+const char kKeyWeight[] = "KeyWeight";
+const char kKeyVelocity[] = "KeyVelocity";
+// The flags of a key made without arguments: cubic with auto tangents, unweighted.
+constexpr std::int32_t kDefaultFlags = KFCurveKey::kInterpolationCubic | KFCurveKey::kTangentAuto;
 
 // The fields of a key, as parallel arrays.
 struct KeyArrays
@@ -55,27 +64,47 @@ void Collect(const KFCurve& pCurve, KeyArrays& oKeys)
     }
 }
 
+template <typename T> bool AllEqual(const std::vector<T>& pArray, T pValue)
+{
+    for (const T lElement : pArray) {
+        if (lElement != pValue) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <typename T> void WriteArray(KRyvFile& ioFile, const char* pName, std::vector<T>&& ioArray)
+{
+    ioFile.FieldWriteBegin(pName);
+    ioFile.FieldWriteArray(std::move(ioArray));
+    ioFile.FieldWriteEnd();
+}
+
+// A field whose every key holds the key's default is left out: most curves are cubic with auto
+// tangents and unweighted, and those four arrays would be most of their bytes. A curve without
+// keys writes no array at all.
+template <typename T>
+void WriteOptionalArray(KRyvFile& ioFile, const char* pName, std::vector<T>&& ioArray, T pDefault)
+{
+    if (!AllEqual(ioArray, pDefault)) {
+        WriteArray(ioFile, pName, std::move(ioArray));
+    }
+}
+
 void WriteKeys(KRyvFile& ioFile, KeyArrays&& ioKeys, bool pPacked)
 {
     if (pPacked) {
-        ioFile.FieldWriteBegin("KeyTime");
-        ioFile.FieldWriteArray(std::move(ioKeys.mTimes));
-        ioFile.FieldWriteEnd();
-        ioFile.FieldWriteBegin("KeyValue");
-        ioFile.FieldWriteArray(std::move(ioKeys.mValues));
-        ioFile.FieldWriteEnd();
-        ioFile.FieldWriteBegin("KeyFlags");
-        ioFile.FieldWriteArray(std::move(ioKeys.mFlags));
-        ioFile.FieldWriteEnd();
-        ioFile.FieldWriteBegin("KeyData");
-        ioFile.FieldWriteArray(std::move(ioKeys.mData));
-        ioFile.FieldWriteEnd();
-        ioFile.FieldWriteBegin("KeyWeight");
-        ioFile.FieldWriteArray(std::move(ioKeys.mWeights));
-        ioFile.FieldWriteEnd();
-        ioFile.FieldWriteBegin("KeyVelocity");
-        ioFile.FieldWriteArray(std::move(ioKeys.mVelocities));
-        ioFile.FieldWriteEnd();
+        if (ioKeys.mTimes.empty()) {
+            return;
+        }
+        WriteArray(ioFile, kKeyTime, std::move(ioKeys.mTimes));
+        WriteArray(ioFile, kKeyValue, std::move(ioKeys.mValues));
+        WriteOptionalArray(ioFile, kKeyFlags, std::move(ioKeys.mFlags), kDefaultFlags);
+        WriteOptionalArray(ioFile, kKeyData, std::move(ioKeys.mData), 0.0f);
+        WriteOptionalArray(ioFile, kKeyWeight, std::move(ioKeys.mWeights),
+                           KFCurveKey::kDefaultWeight);
+        WriteOptionalArray(ioFile, kKeyVelocity, std::move(ioKeys.mVelocities), 0.0f);
         return;
     }
     for (std::size_t i = 0; i < ioKeys.mTimes.size(); ++i) {
@@ -105,15 +134,38 @@ template <typename T> bool ReadArray(KRyvFile& ioFile, const char* pName, std::v
     return lRead;
 }
 
+// Reads an array that may be left out; a missing one holds pDefault for each of pCount keys.
+template <typename T>
+bool ReadOptionalArray(KRyvFile& ioFile, const char* pName, std::size_t pCount, T pDefault,
+                       std::vector<T>& oArray)
+{
+    if (ioFile.FieldReadCount(pName) > 0) {
+        return ReadArray(ioFile, pName, oArray);
+    }
+    oArray.assign(pCount, pDefault);
+    return true;
+}
+
+bool ReadPackedKeys(KRyvFile& ioFile, KeyArrays& oKeys)
+{
+    if (!ReadArray(ioFile, kKeyTime, oKeys.mTimes) ||
+        oKeys.mTimes.size() > static_cast<std::size_t>(KFCurve::kMaxKeyCount)) {
+        return false;
+    }
+    const std::size_t lCount = oKeys.mTimes.size();
+    return ReadArray(ioFile, kKeyValue, oKeys.mValues) &&
+           ReadOptionalArray(ioFile, kKeyFlags, lCount, kDefaultFlags, oKeys.mFlags) &&
+           ReadOptionalArray(ioFile, kKeyData, lCount * KFCurveKey::kDataCount, 0.0f,
+                             oKeys.mData) &&
+           ReadOptionalArray(ioFile, kKeyWeight, lCount * kSides, KFCurveKey::kDefaultWeight,
+                             oKeys.mWeights) &&
+           ReadOptionalArray(ioFile, kKeyVelocity, lCount * kSides, 0.0f, oKeys.mVelocities);
+}
+
 bool ReadKeys(KRyvFile& ioFile, KeyArrays& oKeys)
 {
-    if (ioFile.FieldReadCount("KeyTime") > 0) {
-        return ReadArray(ioFile, "KeyTime", oKeys.mTimes) &&
-               ReadArray(ioFile, "KeyValue", oKeys.mValues) &&
-               ReadArray(ioFile, "KeyFlags", oKeys.mFlags) &&
-               ReadArray(ioFile, "KeyData", oKeys.mData) &&
-               ReadArray(ioFile, "KeyWeight", oKeys.mWeights) &&
-               ReadArray(ioFile, "KeyVelocity", oKeys.mVelocities);
+    if (ioFile.FieldReadCount(kKeyTime) > 0) {
+        return ReadPackedKeys(ioFile, oKeys);
     }
     while (oKeys.mTimes.size() <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
            ioFile.FieldReadBegin("K")) {
@@ -154,18 +206,53 @@ void SetKeys(const KeyArrays& pKeys, KFCurve& ioCurve)
     ioCurve.EndKeySet(lCount);
 }
 
-void WriteChannel(KRyvFile& ioFile, const KFCurveNode& pNode, bool pPackedKeys)
+// The channel of pReference a reader fills for pNode (the first child of pNode's name), or null
+// when pNode is not the first of its name under pParent.
+const KFCurveNode* ReferenceChild(const KFCurveNode* pReference, const KFCurveNode& pParent,
+                                  int pIndex)
+{
+    const char* lName = pParent.Get(pIndex)->GetName();
+    if (!pReference || pParent.Find(lName) != pIndex) {
+        return nullptr;
+    }
+    const int lFound = pReference->Find(lName);
+    return lFound >= 0 ? pReference->Get(lFound) : nullptr;
+}
+
+// Both without keys and alike in every member a curve record holds.
+bool SameKeylessCurve(const KFCurve* pCurve, const KFCurve* pReference)
+{
+    if (!pCurve || !pReference || pCurve->GetKeyCount() != 0 || pReference->GetKeyCount() != 0) {
+        return false;
+    }
+    const double lDefault = pCurve->GetDefaultValue();
+    const double lReferenceDefault = pReference->GetDefaultValue();
+    return std::memcmp(&lDefault, &lReferenceDefault, sizeof(double)) == 0 &&
+           std::memcmp(pCurve->GetColor(), pReference->GetColor(), kColorCount * sizeof(float)) ==
+               0 &&
+           pCurve->GetFlags() == pReference->GetFlags() &&
+           pCurve->GetPreExtrapolation() == pReference->GetPreExtrapolation() &&
+           pCurve->GetPreExtrapolationCount() == pReference->GetPreExtrapolationCount() &&
+           pCurve->GetPostExtrapolation() == pReference->GetPostExtrapolation() &&
+           pCurve->GetPostExtrapolationCount() == pReference->GetPostExtrapolationCount();
+}
+
+// pReference: the channel a reader fills for this one, holding what it holds before the record
+// is read (null when unknown).
+void WriteChannel(KRyvFile& ioFile, const KFCurveNode& pNode, bool pPackedKeys,
+                  const KFCurveNode* pReference)
 {
     ioFile.FieldWriteBegin(kChannel);
     ioFile.FieldWriteC(pNode.GetName());
     ioFile.FieldWriteC(pNode.GetDataType() ? pNode.GetDataType()->GetName() : "");
     ioFile.FieldWriteI(pNode.GetKind());
     ioFile.FieldWriteI(pNode.GetLayer());
-    if (const KFCurve* lCurve = pNode.GetCurve()) {
+    const KFCurve* lCurve = pNode.GetCurve();
+    if (lCurve && !SameKeylessCurve(lCurve, pReference ? pReference->GetCurve() : nullptr)) {
         KRyvCurveIO::WriteCurve(ioFile, *lCurve, pPackedKeys);
     }
     for (int i = 0; i < pNode.GetCount(); ++i) {
-        WriteChannel(ioFile, *pNode.Get(i), pPackedKeys);
+        WriteChannel(ioFile, *pNode.Get(i), pPackedKeys, ReferenceChild(pReference, pNode, i));
     }
     ioFile.FieldWriteEnd();
 }
@@ -255,8 +342,13 @@ bool KRyvCurveIO::ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve)
 }
 
 void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer,
-                                 bool pPackedKeys, const KString& pOnlyTake)
+                                 bool pPackedKeys, const KString& pOnlyTake,
+                                 const KFCurveNode* pFreshDefault)
 {
+    KRyvTakeNode* lFirst =
+        ioContainer.GetTakeNodeCount() > 0 ? ioContainer.GetTakeNode(0) : nullptr;
+    // A reader makes every take after the first as a copy of the first.
+    const bool lFirstIsDefault = lFirst && ioContainer.IsDefaultTakeNode(lFirst);
     for (int i = 0; i < ioContainer.GetTakeNodeCount(); ++i) {
         KRyvTakeNode* lTake = ioContainer.GetTakeNode(i);
         if (!pOnlyTake.IsEmpty() && !ioContainer.IsDefaultTakeNode(lTake) &&
@@ -267,8 +359,12 @@ void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioCont
         ioFile.FieldWriteC(lTake->GetName());
         ioFile.FieldWriteB(i == ioContainer.GetCurrentTakeNodeIndex());
         const KFCurveNode* lRoot = lTake->GetKFCurveNode();
+        const KFCurveNode* lReference = !lFirstIsDefault ? nullptr
+                                        : i == 0         ? pFreshDefault
+                                                         : lFirst->GetKFCurveNode();
         for (int c = 0; lRoot && c < lRoot->GetCount(); ++c) {
-            WriteChannel(ioFile, *lRoot->Get(c), pPackedKeys);
+            WriteChannel(ioFile, *lRoot->Get(c), pPackedKeys,
+                         ReferenceChild(lReference, *lRoot, c));
         }
         ioFile.FieldWriteEnd();
     }

@@ -5,6 +5,7 @@
 
 class KFCurve;
 class KFCurveNode;
+class KFCurveNode;
 class KRyvFile;
 class KRyvTakeNodeContainer;
 
@@ -20,9 +21,13 @@ void WriteCurve(KRyvFile& ioFile, const KFCurve& pCurve, bool pPackedKeys);
 bool ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve);
 
 // One "Take" record per take node of the container, holding its channel tree; with a take name
-// only that take and the default take.
+// only that take and the default take. A channel leaves out its curve when the curve has no key
+// and holds what the reader's channel of that place holds already: for the default take, the
+// channel of pFreshDefault (the default take of a freshly made object of the same kind, not
+// owned; null: every curve of the default take is written); for any other take, the channel of
+// the default take, which a reader copies into every take it adds.
 void WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer, bool pPackedKeys,
-                    const KString& pOnlyTake);
+                    const KString& pOnlyTake, const KFCurveNode* pFreshDefault = nullptr);
 // Makes the container's take nodes and channels those of the records (channels the container
 // made itself are filled, others added); with a take name only that take and the default take
 // are read. False for damaged curve records.

@@ -9,6 +9,7 @@
 #include <vector>
 
 class KRyvFile;
+class KRyvPropertyDefaults;
 class KRyvGeometry;
 class KRyvLayerContainer;
 class KRyvLink;
@@ -45,12 +46,14 @@ struct KRyvGeometryContext
 };
 
 // Which optional parts of an attribute a writer writes (the option set's "Shape", "Link" and
-// "Gobo": a light names its gobo only when the gobos are written too).
+// "Gobo": a light names its gobo only when the gobos are written too), and the values of a fresh
+// attribute of its kind that its property block may leave out (null: none, not owned).
 struct KRyvAttributeParts
 {
     bool mShapes = true;
     bool mLinks = true;
     bool mGoboName = true;
+    const KRyvPropertyDefaults* mDefaults = nullptr;
 };
 
 // Control points, layers with their elements, polygons, NURBS and patch data, shapes and links

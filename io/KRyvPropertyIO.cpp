@@ -1,5 +1,6 @@
 #include "io/KRyvPropertyIO.h"
 
+#include "io/KRyvPropertyDefaults.h"
 #include "object/KObject.h"
 #include "ryvfile/KRyvFile.h"
 #include "scene/KRyvObject.h"
@@ -118,7 +119,8 @@ void ReadProperty(KRyvFile& ioFile, KObject& ioSet, KString& ioMessage)
 
 } // namespace
 
-void KRyvPropertyIO::WriteBlock(KRyvFile& ioFile, KObject* pSet)
+void KRyvPropertyIO::WriteBlock(KRyvFile& ioFile, KObject* pSet,
+                                const KRyvPropertyDefaults* pDefaults)
 {
     if (!pSet) {
         return;
@@ -126,7 +128,8 @@ void KRyvPropertyIO::WriteBlock(KRyvFile& ioFile, KObject* pSet)
     ioFile.FieldWriteBegin(kBlock);
     for (int i = 0; i < pSet->GetPropertyCount(); ++i) {
         KProperty* lProperty = pSet->GetProperty(i);
-        if (!lProperty || lProperty->GetFlag(KProperty::kNotWritten)) {
+        if (!lProperty || lProperty->GetFlag(KProperty::kNotWritten) ||
+            (pDefaults && pDefaults->Holds(*lProperty))) {
             continue;
         }
         ioFile.FieldWriteBegin(kProperty);
@@ -200,7 +203,8 @@ void KRyvPropertyIO::ReadUserProperties(KRyvFile& ioFile, KRyvObject& ioObject,
         if (ioObject.FindUserProperty(lName.Buffer())) {
             continue;
         }
-        KRyvUserProperty* lUser = ioFactory.CreateUserProperty(lName.Buffer(), lType.Buffer(), lLabel.Buffer());
+        KRyvUserProperty* lUser =
+            ioFactory.CreateUserProperty(lName.Buffer(), lType.Buffer(), lLabel.Buffer());
         if (lUser) {
             lUser->SetMinimum(lMinimum);
             lUser->SetMaximum(lMaximum);

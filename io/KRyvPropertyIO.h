@@ -7,6 +7,7 @@ class KObject;
 class KRyvFile;
 class KRyvObject;
 class KRyvObjectFactory;
+class KRyvPropertyDefaults;
 
 // Property blocks and user properties in RYV records. A block stores each property of a set in
 // registration order by its name, its data type name and its value (an enumeration by the text
@@ -14,8 +15,9 @@ class KRyvObjectFactory;
 namespace KRyvPropertyIO {
 
 // A "Properties" record with one "P" child per property of pSet; properties marked not to be
-// written are left out. Nothing for a null set.
-void WriteBlock(KRyvFile& ioFile, KObject* pSet);
+// written, and those pDefaults (when given) says hold their default, are left out. Nothing for a
+// null set.
+void WriteBlock(KRyvFile& ioFile, KObject* pSet, const KRyvPropertyDefaults* pDefaults = nullptr);
 // Sets the properties of pSet from the "Properties" child of the current record. A property
 // the set does not have, or a value that does not fit the property, is skipped with a warning
 // line in ioMessage. Nothing for a null set or a missing block.

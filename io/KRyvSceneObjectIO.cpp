@@ -180,34 +180,6 @@ void WriteKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute,
     }
 }
 
-KRyvNodeAttribute* MakeAttribute(int pKind, KRyvObjectFactory& ioFactory)
-{
-    switch (pKind) {
-    case KRyvNodeAttribute::eLayerContainer:
-        return ioFactory.CreateLayerContainer();
-    case KRyvNodeAttribute::eNull:
-        return ioFactory.CreateNull();
-    case KRyvNodeAttribute::eMarker:
-        return ioFactory.CreateMarker();
-    case KRyvNodeAttribute::eSkeleton:
-        return ioFactory.CreateSkeleton();
-    case KRyvNodeAttribute::eMesh:
-        return ioFactory.CreateMesh();
-    case KRyvNodeAttribute::eNurb:
-        return ioFactory.CreateNurb();
-    case KRyvNodeAttribute::ePatch:
-        return ioFactory.CreatePatch();
-    case KRyvNodeAttribute::eCamera:
-        return ioFactory.CreateCamera();
-    case KRyvNodeAttribute::eLight:
-        return ioFactory.CreateLight();
-    case KRyvNodeAttribute::eOpticalReference:
-        return ioFactory.CreateOpticalReference();
-    default:
-        return nullptr;
-    }
-}
-
 // Polygons come first: making them touches layer 0, which the layers read next replace. Their
 // control-point indices can be checked once the points are there.
 bool ReadMeshData(KRyvFile& ioFile, KRyvMesh& ioMesh, const KRyvGeometryContext& pContext)
@@ -306,14 +278,42 @@ int KindFromText(const KString& pText)
     return -1;
 }
 
-KObject* AttributeSet(KRyvNodeAttribute& ioAttribute)
+} // namespace
+
+KRyvNodeAttribute* KRyvSceneObjectIO::MakeAttribute(int pKind, KRyvObjectFactory& ioFactory)
+{
+    switch (pKind) {
+    case KRyvNodeAttribute::eLayerContainer:
+        return ioFactory.CreateLayerContainer();
+    case KRyvNodeAttribute::eNull:
+        return ioFactory.CreateNull();
+    case KRyvNodeAttribute::eMarker:
+        return ioFactory.CreateMarker();
+    case KRyvNodeAttribute::eSkeleton:
+        return ioFactory.CreateSkeleton();
+    case KRyvNodeAttribute::eMesh:
+        return ioFactory.CreateMesh();
+    case KRyvNodeAttribute::eNurb:
+        return ioFactory.CreateNurb();
+    case KRyvNodeAttribute::ePatch:
+        return ioFactory.CreatePatch();
+    case KRyvNodeAttribute::eCamera:
+        return ioFactory.CreateCamera();
+    case KRyvNodeAttribute::eLight:
+        return ioFactory.CreateLight();
+    case KRyvNodeAttribute::eOpticalReference:
+        return ioFactory.CreateOpticalReference();
+    default:
+        return nullptr;
+    }
+}
+
+KObject* KRyvSceneObjectIO::AttributeSet(KRyvNodeAttribute& ioAttribute)
 {
     std::vector<KProperty*> lProperties;
     ioAttribute.FillPropertyList(lProperties);
     return lProperties.empty() ? nullptr : lProperties.front()->GetParentObject();
 }
-
-} // namespace
 
 const char* KRyvSceneObjectIO::GetAttributeKindText(int pAttributeType)
 {
@@ -328,7 +328,8 @@ void KRyvSceneObjectIO::WriteAttribute(KRyvFile& ioFile, KRyvNodeAttribute& ioAt
 {
     ioFile.FieldWriteBegin("Attribute");
     ioFile.FieldWriteC(GetAttributeKindText(ioAttribute.GetAttributeType()));
-    KRyvPropertyIO::WriteBlock(ioFile, AttributeSet(ioAttribute));
+    KRyvPropertyIO::WriteBlock(ioFile, KRyvSceneObjectIO::AttributeSet(ioAttribute),
+                               pParts.mDefaults);
     WriteKindMembers(ioFile, ioAttribute, ioFactory, pParts);
     ioFile.FieldWriteEnd();
 }

@@ -12,6 +12,7 @@ class KRyvPose;
 class KRyvScene;
 class KRyvTexture;
 class KRyvThumbnail;
+class KObject;
 class KRyvVideo;
 
 // The members of scene objects that are not properties, in RYV records: node attributes with
@@ -22,6 +23,12 @@ namespace KRyvSceneObjectIO {
 
 // The attribute's kind as it is stored ("Mesh", "Camera", ...); null for an unknown kind.
 const char* GetAttributeKindText(int pAttributeType);
+
+// A fresh attribute of that kind (a value of KRyvNodeAttribute::GetAttributeType) made through
+// the factory, as a reader makes it; null for a kind the format does not make.
+KRyvNodeAttribute* MakeAttribute(int pKind, KRyvObjectFactory& ioFactory);
+// The property set of an attribute; null when it has no properties.
+KObject* AttributeSet(KRyvNodeAttribute& ioAttribute);
 
 // An "Attribute" record: kind, property block, then the members of the kind (the optional
 // parts as pParts says).

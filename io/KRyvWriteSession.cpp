@@ -1,5 +1,6 @@
 #include "io/KRyvWriteSession.h"
 
+#include "animation/KRyvTakeNode.h"
 #include "character/KRyvCharacter.h"
 #include "character/KRyvCharacterPose.h"
 #include "character/KRyvControlSetPlug.h"
@@ -50,6 +51,15 @@ KRyvWriteSession::KRyvWriteSession(KRyvFile& ioFile, KRyvScene& ioScene,
     : mFile(ioFile), mScene(ioScene), mOptions(pOptions), mPackedKeys(pPackedKeys),
       mFactory(*ioScene.GetObjectFactory())
 {
+}
+
+KRyvWriteSession::~KRyvWriteSession()
+{
+    for (const auto& lEntry : mNodeDefaults) {
+        if (lEntry.second && lEntry.second->mFresh) {
+            mFactory.DestroyNode(lEntry.second->mFresh, true);
+        }
+    }
 }
 
 bool KRyvWriteSession::Run(KString& ioMessage)
@@ -106,15 +116,19 @@ void KRyvWriteSession::WriteDefinitions(KRyvSceneEntity& ioEntity)
     mFile.FieldWriteEnd();
 }
 
-void KRyvWriteSession::WriteContainer(KRyvTakeNodeContainer& ioObject, KObject* pSet)
+void KRyvWriteSession::WriteContainer(KRyvTakeNodeContainer& ioObject, KObject* pSet,
+                                      const NodeDefaults* pDefaults)
 {
     // Takes before the block: the default take's curves hold single-precision defaults,
     // which the block's values then overwrite in full precision on reading.
     KRyvPropertyIO::WriteUserProperties(mFile, ioObject);
     if (mOptions.IsOn(KStreamOptionsRyv::kAnimation)) {
-        KRyvCurveIO::WriteTakeNodes(mFile, ioObject, mPackedKeys, mOptions.GetTakeName());
+        KRyvTakeNode* lFreshTake =
+            pDefaults && pDefaults->mFresh ? pDefaults->mFresh->GetTakeNode(0) : nullptr;
+        KRyvCurveIO::WriteTakeNodes(mFile, ioObject, mPackedKeys, mOptions.GetTakeName(),
+                                    lFreshTake ? lFreshTake->GetKFCurveNode() : nullptr);
     }
-    KRyvPropertyIO::WriteBlock(mFile, pSet);
+    KRyvPropertyIO::WriteBlock(mFile, pSet, pDefaults ? &pDefaults->mNode : nullptr);
 }
 
 bool KRyvWriteSession::WriteObjects(KRyvSceneEntity& ioEntity, KString& ioMessage)
@@ -343,7 +357,7 @@ bool KRyvWriteSession::WriteModels()
     }
     if (KRyvNode* lSwitcher = mScene.GetCameraSwitcher()) {
         mFile.FieldWriteBegin("CameraSwitcher");
-        WriteNodeBody(*lSwitcher);
+        WriteNodeBody(*lSwitcher, false);
         mFile.FieldWriteEnd();
     }
     return true;
@@ -359,11 +373,31 @@ void KRyvWriteSession::WriteModel(KRyvNode& ioNode)
     // Names may repeat under different parents: the index tells which parent is meant.
     mFile.FieldWriteI(lParentIndex == mModelIndex.end() ? -1 : lParentIndex->second);
     mModelIndex.emplace(&ioNode, static_cast<int>(mModelIndex.size()));
-    WriteNodeBody(ioNode);
+    WriteNodeBody(ioNode, lParent != nullptr);
     mFile.FieldWriteEnd();
 }
 
-void KRyvWriteSession::WriteNodeBody(KRyvNode& ioNode)
+const KRyvWriteSession::NodeDefaults& KRyvWriteSession::DefaultsFor(int pAttributeKind)
+{
+    std::unique_ptr<NodeDefaults>& lDefaults = mNodeDefaults[pAttributeKind];
+    if (!lDefaults) {
+        KRyvNode* lNode = mFactory.CreateNode("");
+        KRyvNodeAttribute* lAttribute = KRyvSceneObjectIO::MakeAttribute(pAttributeKind, mFactory);
+        if (lNode && lAttribute) {
+            lNode->SetNodeAttribute(lAttribute);
+        }
+        lDefaults.reset(new NodeDefaults{
+            lNode, KRyvPropertyDefaults(lNode ? lNode->GetProperties() : nullptr),
+            KRyvPropertyDefaults(lAttribute ? KRyvSceneObjectIO::AttributeSet(*lAttribute)
+                                            : nullptr)});
+        if (!lNode && lAttribute) {
+            mFactory.DestroyNodeAttribute(lAttribute);
+        }
+    }
+    return *lDefaults;
+}
+
+void KRyvWriteSession::WriteNodeBody(KRyvNode& ioNode, bool pFresh)
 {
     mFile.FieldWriteI("ShadingMode", ioNode.GetShadingMode());
     mFile.FieldWriteB("MultiTake", ioNode.GetMultiTake());
@@ -379,8 +413,12 @@ void KRyvWriteSession::WriteNodeBody(KRyvNode& ioNode)
     WriteVector(mFile, "PostTargetRotation", lRotation);
     ioNode.GetUpTargetRotation(lRotation);
     WriteVector(mFile, "UpTargetRotation", lRotation);
-    if (KRyvNodeAttribute* lAttribute = ioNode.GetNodeAttribute()) {
+    KRyvNodeAttribute* lAttribute = ioNode.GetNodeAttribute();
+    const NodeDefaults* lDefaults =
+        pFresh ? &DefaultsFor(lAttribute ? lAttribute->GetAttributeType() : -1) : nullptr;
+    if (lAttribute) {
         KRyvAttributeParts lParts;
+        lParts.mDefaults = lDefaults ? &lDefaults->mAttribute : nullptr;
         lParts.mShapes = mOptions.IsOn(KStreamOptionsRyv::kShape);
         lParts.mLinks = mOptions.IsOn(KStreamOptionsRyv::kLink);
         lParts.mGoboName = mOptions.IsOn(KStreamOptionsRyv::kGobo);
@@ -388,7 +426,7 @@ void KRyvWriteSession::WriteNodeBody(KRyvNode& ioNode)
     }
     // The pivots and limits live in the node's pivot set; the block writes their properties.
     ioNode.UpdatePropertiesFromPivots();
-    WriteContainer(ioNode, ioNode.GetProperties());
+    WriteContainer(ioNode, ioNode.GetProperties(), lDefaults);
     // After the block, whose limit properties would otherwise overwrite them on reading.
     KRyvNodeLimitsIO::WriteLimits(mFile, ioNode.GetLimits());
 }

@@ -2,7 +2,9 @@
 #define RYVKIT_IO_KRYVWRITESESSION_H
 
 #include "core/KString.h"
+#include "io/KRyvPropertyDefaults.h"
 
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -30,6 +32,8 @@ public:
     KRyvWriteSession(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions,
                      bool pPackedKeys);
 
+    // Destroys the fresh nodes the session made to learn defaults.
+    ~KRyvWriteSession();
     KRyvWriteSession(const KRyvWriteSession&) = delete;
     KRyvWriteSession& operator=(const KRyvWriteSession&) = delete;
 
@@ -47,8 +51,18 @@ private:
     void Report(const char* pText, float pPercent);
     void WriteDefinitions(KRyvSceneEntity& ioEntity);
 
-    // The parts every take-node container shares: user properties, takes, property block.
-    void WriteContainer(KRyvTakeNodeContainer& ioObject, KObject* pSet);
+    // A fresh node with a fresh attribute of that kind (-1: none), made once per kind and per
+    // session, and its property values: what a reader's node holds before its records are read.
+    struct NodeDefaults
+    {
+        KRyvNode* mFresh;
+        KRyvPropertyDefaults mNode;
+        KRyvPropertyDefaults mAttribute;
+    };
+    // The parts every take-node container shares: user properties, takes, property block (which
+    // leave out what the fresh node of pDefaults, when given, holds already).
+    void WriteContainer(KRyvTakeNodeContainer& ioObject, KObject* pSet,
+                        const NodeDefaults* pDefaults = nullptr);
     bool WriteObjects(KRyvSceneEntity& ioEntity, KString& ioMessage);
     bool WriteGenericNodes(KRyvSceneEntity& ioEntity);
 
@@ -69,7 +83,10 @@ private:
     // Depth first, parents before children, so that a reader always finds a parent made.
     bool WriteModels();
     void WriteModel(KRyvNode& ioNode);
-    void WriteNodeBody(KRyvNode& ioNode);
+    // pFresh: a reader makes the node afresh (not the root or the camera switcher, which a
+    // scene has already), so its property blocks may leave out what a fresh node holds.
+    void WriteNodeBody(KRyvNode& ioNode, bool pFresh);
+    const NodeDefaults& DefaultsFor(int pAttributeKind);
     static void WriteVector(KRyvFile& ioFile, const char* pName, const KVector4& pVector);
     bool WritePoses();
 
@@ -95,6 +112,7 @@ private:
     KString* mMessage = nullptr;
     // The place of each model written, for the parent index of its children.
     std::unordered_map<const KRyvNode*, int> mModelIndex;
+    std::unordered_map<int, std::unique_ptr<NodeDefaults>> mNodeDefaults;
     int mTotal = 1;
     int mDone = 0;
 };

@@ -11,8 +11,30 @@ constexpr int kArrayElementsPerLine = 16;
 constexpr char kHexDigits[] = "0123456789abcdef";
 // Big enough for the shortest round-trip form of any double.
 constexpr std::size_t kNumberBufferSize = 40;
+// The text handed on at once: large enough for few calls, small beside any file worth streaming.
+constexpr std::size_t kPieceSize = std::size_t(1) << 20;
 
 // Writing -------------------------------------------------------------------------------------
+
+// The text being encoded, handed to the output whenever a piece of it is complete and large
+// enough, so that a file never has to be held whole.
+struct Sink
+{
+    std::string mText;
+    const KRyvAsciiCodec::Output* mOutput;
+    bool mRefused = false;
+
+    // Called at line ends only: a piece always ends where the encoder is free to cut.
+    bool Flush(bool pAll)
+    {
+        if (!mRefused && (pAll || mText.size() >= kPieceSize) && !mText.empty()) {
+            mRefused =
+                !(*mOutput)(reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size());
+            mText.clear();
+        }
+        return !mRefused;
+    }
+};
 
 template <typename T> void PutNumber(std::string& ioText, T pValue)
 {
@@ -53,27 +75,30 @@ template <typename T> char ArrayLetter()
     }
 }
 
-template <typename T> void PutArray(std::string& ioText, const std::vector<T>& pArray, int pDepth)
+template <typename T> void PutArray(Sink& ioSink, const std::vector<T>& pArray, int pDepth)
 {
-    ioText += ArrayLetter<T>();
-    ioText += '[';
-    PutNumber(ioText, pArray.size());
-    ioText += "]{";
+    std::string& lText = ioSink.mText;
+    lText += ArrayLetter<T>();
+    lText += '[';
+    PutNumber(lText, pArray.size());
+    lText += "]{";
     for (std::size_t i = 0; i < pArray.size(); ++i) {
         if (i > 0) {
-            ioText += ',';
+            lText += ',';
         }
         if (i > 0 && i % kArrayElementsPerLine == 0) {
-            ioText += '\n';
-            ioText.append(static_cast<std::size_t>(pDepth), '\t');
+            lText += '\n';
+            ioSink.Flush(false);
+            lText.append(static_cast<std::size_t>(pDepth), '\t');
         }
-        PutNumber(ioText, pArray[i]);
+        PutNumber(lText, pArray[i]);
     }
-    ioText += '}';
+    lText += '}';
 }
 
-void PutValue(std::string& ioText, const KRyvFieldValue& pValue, int pDepth)
+void PutValue(Sink& ioSink, const KRyvFieldValue& pValue, int pDepth)
 {
+    std::string& ioText = ioSink.mText;
     std::visit(
         [&](const auto& lHeld) {
             using T = std::decay_t<decltype(lHeld)>;
@@ -100,47 +125,57 @@ void PutValue(std::string& ioText, const KRyvFieldValue& pValue, int pDepth)
                 }
                 ioText += '"';
             } else {
-                PutArray(ioText, lHeld, pDepth);
+                PutArray(ioSink, lHeld, pDepth);
             }
         },
         pValue.GetStorage());
 }
 
-bool PutRecord(std::string& ioText, const KRyvFieldRecord& pRecord, int pDepth)
+bool PutRecord(Sink& ioSink, const KRyvFieldRecord& pRecord, int pDepth)
 {
     if (pDepth > KRyvFieldRecord::kMaxDepth || !KRyvFieldRecord::IsValidName(pRecord.GetName())) {
         return false;
     }
-    ioText.append(static_cast<std::size_t>(pDepth - 1), '\t');
-    ioText += pRecord.GetName();
-    ioText += ':';
+    std::string& lText = ioSink.mText;
+    lText.append(static_cast<std::size_t>(pDepth - 1), '\t');
+    lText += pRecord.GetName();
+    lText += ':';
     const std::vector<KRyvFieldValue>& lValues = pRecord.GetValues();
     for (std::size_t i = 0; i < lValues.size(); ++i) {
-        ioText += i == 0 ? " " : ", ";
-        PutValue(ioText, lValues[i], pDepth);
+        lText += i == 0 ? " " : ", ";
+        PutValue(ioSink, lValues[i], pDepth);
     }
     if (pRecord.GetChildCount() > 0) {
-        ioText += " {\n";
+        lText += " {\n";
         for (int i = 0; i < pRecord.GetChildCount(); ++i) {
-            if (!PutRecord(ioText, *pRecord.GetChild(i), pDepth + 1)) {
+            if (!PutRecord(ioSink, *pRecord.GetChild(i), pDepth + 1)) {
                 return false;
             }
         }
-        ioText.append(static_cast<std::size_t>(pDepth - 1), '\t');
-        ioText += '}';
+        lText.append(static_cast<std::size_t>(pDepth - 1), '\t');
+        lText += '}';
     }
-    ioText += '\n';
-    return true;
+    lText += '\n';
+    return ioSink.Flush(false);
 }
 
 } // namespace
 
-bool KRyvAsciiCodec::Encode(const KRyvFieldRecord& pRoot, std::string& ioText)
+bool KRyvAsciiCodec::Encode(const KRyvFieldRecord& pRoot, const Output& pOutput)
 {
+    Sink lSink{std::string(), &pOutput};
     for (int i = 0; i < pRoot.GetChildCount(); ++i) {
-        if (!PutRecord(ioText, *pRoot.GetChild(i), 1)) {
+        if (!PutRecord(lSink, *pRoot.GetChild(i), 1)) {
             return false;
         }
     }
-    return true;
+    return lSink.Flush(true);
+}
+
+bool KRyvAsciiCodec::Encode(const KRyvFieldRecord& pRoot, std::string& ioText)
+{
+    return Encode(pRoot, [&ioText](const std::uint8_t* pBytes, std::size_t pSize) {
+        ioText.append(reinterpret_cast<const char*>(pBytes), pSize);
+        return true;
+    });
 }

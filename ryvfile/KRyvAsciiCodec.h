@@ -3,6 +3,8 @@
 
 #include "ryvfile/KRyvFieldRecord.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 // The ASCII form of a record tree (docs/ryv-format.md, "ASCII records"): one record per line,
@@ -10,8 +12,14 @@
 // (NaN payloads aside).
 namespace KRyvAsciiCodec {
 
-// Appends the children of pRoot to ioText. False when a name is invalid or the tree is deeper
-// than KRyvFieldRecord::kMaxDepth.
+// Takes encoded text; false stops the encoding.
+using Output = std::function<bool(const std::uint8_t* pBytes, std::size_t pSize)>;
+
+// Hands the text of the children of pRoot to pOutput in pieces of about a megabyte, each ending
+// at a line end. False when a name is invalid, the tree is deeper than
+// KRyvFieldRecord::kMaxDepth or the output refuses text (what was handed on stays handed on).
+bool Encode(const KRyvFieldRecord& pRoot, const Output& pOutput);
+// The same, appended to ioText.
 bool Encode(const KRyvFieldRecord& pRoot, std::string& ioText);
 
 // Replaces oRoot by the records of the text. False, with oRoot emptied and oLine the line of the

@@ -2,6 +2,7 @@
 
 #include "ryvfile/KRyvByteOrder.h"
 
+#include <algorithm>
 #include <limits>
 
 using namespace KRyvByteOrder;
@@ -12,13 +13,20 @@ constexpr std::size_t kSizeFieldBytes = 4;
 constexpr std::uint64_t kMaxSize = std::numeric_limits<std::uint32_t>::max();
 
 constexpr std::size_t kBlock = 1 << 20;
+// The fewest bytes a value (kind and one byte) and a child record (size, name length, one name
+// byte, value and child counts) take: what bounds the room reserved for declared counts.
+constexpr std::size_t kMinValueBytes = 2;
+constexpr std::size_t kMinRecordBytes = 14;
 
 // Collects encoded bytes and hands them on in blocks of about kBlock; the bytes of a large array
 // go on directly from the array, without a copy, where the host's byte order is the file's.
 class Sink
 {
 public:
-    explicit Sink(const KRyvBinaryCodec::Output& pOutput) : mOutput(pOutput) { mBuffer.reserve(kBlock); }
+    explicit Sink(const KRyvBinaryCodec::Output& pOutput) : mOutput(pOutput)
+    {
+        mBuffer.reserve(kBlock);
+    }
 
     std::vector<std::uint8_t>& Bytes() { return mBuffer; }
 
@@ -40,7 +48,8 @@ public:
             PutArrayLE(mBuffer, pArray);
             return Room();
         }
-        return Flush() && (mOk = mOutput(reinterpret_cast<const std::uint8_t*>(pArray.data()), lBytes));
+        return Flush() &&
+               (mOk = mOutput(reinterpret_cast<const std::uint8_t*>(pArray.data()), lBytes));
     }
 
 private:
@@ -250,6 +259,9 @@ bool DecodeContent(Cursor& ioContent, KRyvFieldRecord& ioRecord, int pDepth)
         lValueCount > ioContent.Left()) {
         return false;
     }
+    // The child count follows the values; a record's values take most of its bytes, so the
+    // children are given room after the values are read.
+    ioRecord.Reserve(std::min<std::size_t>(lValueCount, ioContent.Left() / kMinValueBytes), 0);
     for (std::uint32_t i = 0; i < lValueCount; ++i) {
         if (!DecodeValue(ioContent, ioRecord)) {
             return false;
@@ -259,6 +271,7 @@ bool DecodeContent(Cursor& ioContent, KRyvFieldRecord& ioRecord, int pDepth)
     if (!ioContent.Get(lChildCount)) {
         return false;
     }
+    ioRecord.Reserve(0, std::min<std::size_t>(lChildCount, ioContent.Left() / kMinRecordBytes));
     const int lBefore = ioRecord.GetChildCount();
     if (!DecodeRecords(ioContent, ioRecord, pDepth + 1)) {
         return false;

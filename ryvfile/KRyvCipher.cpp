@@ -24,12 +24,6 @@ bool DeriveKey(const char* pPassword, const std::uint8_t pSalt[KRyvCipher::kSalt
                          crypto_pwhash_ALG_ARGON2ID13) == 0;
 }
 
-// The plain size of the chunk at pOffset of a body of pPlainSize bytes.
-std::size_t ChunkAt(std::size_t pOffset, std::size_t pPlainSize)
-{
-    return std::min(KRyvCipher::kChunkSize, pPlainSize - pOffset);
-}
-
 } // namespace
 
 std::size_t KRyvCipher::GetSealedSize(std::size_t pPlainSize)
@@ -38,10 +32,22 @@ std::size_t KRyvCipher::GetSealedSize(std::size_t pPlainSize)
     return pPlainSize + lChunks * kChunkOverhead;
 }
 
-KRyvCipher::EResult
-KRyvCipher::Seal(const char* pPassword, const std::vector<std::uint8_t>& pAssociated,
-                 const std::vector<std::uint8_t>& pPlain, std::uint8_t oSalt[kSaltSize],
-                 std::uint8_t oStreamHeader[kStreamHeaderSize], std::vector<std::uint8_t>& oSealed)
+KRyvCipher::SealStream::SealStream(std::size_t pPlainSize, std::vector<std::uint8_t> pAssociated,
+                                   Output pOutput)
+    : mPlainSize(pPlainSize), mAssociated(std::move(pAssociated)), mOutput(std::move(pOutput))
+{
+}
+
+KRyvCipher::SealStream::~SealStream()
+{
+    if (mState) {
+        sodium_memzero(mState.get(), sizeof(crypto_secretstream_xchacha20poly1305_state));
+    }
+}
+
+KRyvCipher::EResult KRyvCipher::SealStream::Start(const char* pPassword,
+                                                  std::uint8_t oSalt[kSaltSize],
+                                                  std::uint8_t oStreamHeader[kStreamHeaderSize])
 {
     if (sodium_init() < 0) {
         return kFailed;
@@ -51,26 +57,80 @@ KRyvCipher::Seal(const char* pPassword, const std::vector<std::uint8_t>& pAssoci
     if (!DeriveKey(pPassword, oSalt, lKey)) {
         return kFailed;
     }
-    crypto_secretstream_xchacha20poly1305_state lState;
-    crypto_secretstream_xchacha20poly1305_init_push(&lState, oStreamHeader, lKey);
+    mState.reset(new std::uint8_t[sizeof(crypto_secretstream_xchacha20poly1305_state)]);
+    crypto_secretstream_xchacha20poly1305_init_push(
+        reinterpret_cast<crypto_secretstream_xchacha20poly1305_state*>(mState.get()), oStreamHeader,
+        lKey);
     sodium_memzero(lKey, sizeof(lKey));
-    oSealed.resize(GetSealedSize(pPlain.size()));
-    std::size_t lIn = 0;
-    std::size_t lOut = 0;
-    do {
-        const std::size_t lChunk = ChunkAt(lIn, pPlain.size());
-        const bool lLast = lIn + lChunk == pPlain.size();
-        const unsigned char lTag = lLast ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
-                                         : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
-        // The header is bound to the first chunk only: that is enough to tie it to the body.
-        const bool lFirst = lIn == 0;
-        crypto_secretstream_xchacha20poly1305_push(
-            &lState, oSealed.data() + lOut, nullptr, pPlain.data() + lIn, lChunk,
-            lFirst ? pAssociated.data() : nullptr, lFirst ? pAssociated.size() : 0, lTag);
-        lIn += lChunk;
-        lOut += lChunk + kChunkOverhead;
-    } while (lIn < pPlain.size());
+    mChunk.reserve(kChunkSize);
+    mSealed.resize(kChunkSize + kChunkOverhead);
     return kOk;
+}
+
+bool KRyvCipher::SealStream::PushChunk()
+{
+    const bool lFirst = mPushed == 0;
+    mPushed += mChunk.size();
+    const bool lLast = mPushed == mPlainSize;
+    const unsigned char lTag = lLast ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
+                                     : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
+    // The header is bound to the first chunk only: that is enough to tie it to the body.
+    crypto_secretstream_xchacha20poly1305_push(
+        reinterpret_cast<crypto_secretstream_xchacha20poly1305_state*>(mState.get()),
+        mSealed.data(), nullptr, mChunk.data(), mChunk.size(),
+        lFirst ? mAssociated.data() : nullptr, lFirst ? mAssociated.size() : 0, lTag);
+    const std::size_t lSealed = mChunk.size() + kChunkOverhead;
+    mChunk.clear();
+    mFailed = mFailed || !mOutput(mSealed.data(), lSealed);
+    return !mFailed;
+}
+
+bool KRyvCipher::SealStream::Write(const std::uint8_t* pBytes, std::size_t pSize)
+{
+    if (!mState || mFailed || pSize > mPlainSize - mPushed - mChunk.size()) {
+        mFailed = true;
+        return false;
+    }
+    while (pSize > 0) {
+        const std::size_t lTaken = std::min(pSize, kChunkSize - mChunk.size());
+        mChunk.insert(mChunk.end(), pBytes, pBytes + lTaken);
+        pBytes += lTaken;
+        pSize -= lTaken;
+        // A full chunk goes out at once, tagged final when it ends the body.
+        if (mChunk.size() == kChunkSize && !PushChunk()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool KRyvCipher::SealStream::Finish()
+{
+    if (!mState || mFailed || mPushed + mChunk.size() != mPlainSize) {
+        return false;
+    }
+    // Bytes left over, or an empty body: the final chunk. A body of whole chunks ended with its
+    // last full chunk, which PushChunk tagged final already.
+    return (mPushed == mPlainSize && mPlainSize > 0) || PushChunk();
+}
+
+KRyvCipher::EResult
+KRyvCipher::Seal(const char* pPassword, const std::vector<std::uint8_t>& pAssociated,
+                 const std::vector<std::uint8_t>& pPlain, std::uint8_t oSalt[kSaltSize],
+                 std::uint8_t oStreamHeader[kStreamHeaderSize], std::vector<std::uint8_t>& oSealed)
+{
+    oSealed.clear();
+    oSealed.reserve(GetSealedSize(pPlain.size()));
+    SealStream lStream(pPlain.size(), pAssociated,
+                       [&oSealed](const std::uint8_t* pBytes, std::size_t pSize) {
+                           oSealed.insert(oSealed.end(), pBytes, pBytes + pSize);
+                           return true;
+                       });
+    const EResult lStarted = lStream.Start(pPassword, oSalt, oStreamHeader);
+    if (lStarted != kOk) {
+        return lStarted;
+    }
+    return lStream.Write(pPlain.data(), pPlain.size()) && lStream.Finish() ? kOk : kFailed;
 }
 
 bool KRyvCipher::GetPlainSize(std::size_t pSealedSize, std::size_t& oPlainSize)
@@ -97,7 +157,24 @@ KRyvCipher::EResult KRyvCipher::Open(const char* pPassword,
                                      const std::uint8_t* pSealed, std::size_t pSize,
                                      std::vector<std::uint8_t>& oPlain)
 {
-    oPlain.clear();
+    oPlain.assign(pSealed, pSealed + pSize);
+    std::size_t lPlainSize = 0;
+    bool lTouched = false;
+    const EResult lOpened = OpenInPlace(pPassword, pAssociated, pSalt, pStreamHeader, oPlain.data(),
+                                        pSize, lPlainSize, lTouched);
+    oPlain.resize(lOpened == kOk ? lPlainSize : 0);
+    return lOpened;
+}
+
+KRyvCipher::EResult KRyvCipher::OpenInPlace(const char* pPassword,
+                                            const std::vector<std::uint8_t>& pAssociated,
+                                            const std::uint8_t pSalt[kSaltSize],
+                                            const std::uint8_t pStreamHeader[kStreamHeaderSize],
+                                            std::uint8_t* ioBody, std::size_t pSize,
+                                            std::size_t& oPlainSize, bool& oTouched)
+{
+    oPlainSize = 0;
+    oTouched = false;
     std::size_t lPlainSize = 0;
     // A protected file is opened only with a password the caller gave, never with none.
     if (!pPassword || !*pPassword || !GetPlainSize(pSize, lPlainSize)) {
@@ -114,8 +191,9 @@ KRyvCipher::EResult KRyvCipher::Open(const char* pPassword,
     if (!lStarted) {
         return kRefused;
     }
-    // Sized by the frame alone; one byte more so that the buffer is never empty.
-    oPlain.resize(lPlainSize + 1);
+    // One chunk of plain bytes, sized by the chunk limit alone; a chunk's plain bytes go in place
+    // behind its sealed bytes, never over sealed bytes not yet opened.
+    std::vector<std::uint8_t> lChunkPlain(kChunkSize + 1);
     std::size_t lIn = 0;
     std::size_t lOut = 0;
     unsigned char lTag = 0;
@@ -125,18 +203,18 @@ KRyvCipher::EResult KRyvCipher::Open(const char* pPassword,
         const bool lFirst = lIn == 0;
         if (lTag == crypto_secretstream_xchacha20poly1305_TAG_FINAL ||
             crypto_secretstream_xchacha20poly1305_pull(
-                &lState, oPlain.data() + lOut, &lPlain, &lTag, pSealed + lIn, lChunk,
+                &lState, lChunkPlain.data(), &lPlain, &lTag, ioBody + lIn, lChunk,
                 lFirst ? pAssociated.data() : nullptr, lFirst ? pAssociated.size() : 0) != 0) {
-            oPlain.clear();
             return kRefused;
         }
+        std::memcpy(ioBody + lOut, lChunkPlain.data(), static_cast<std::size_t>(lPlain));
+        oTouched = true;
         lIn += lChunk;
         lOut += static_cast<std::size_t>(lPlain);
     } while (lIn < pSize);
     if (lTag != crypto_secretstream_xchacha20poly1305_TAG_FINAL) {
-        oPlain.clear();
         return kRefused;
     }
-    oPlain.resize(lOut);
+    oPlainSize = lOut;
     return kOk;
 }

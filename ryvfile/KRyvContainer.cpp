@@ -30,9 +30,14 @@ uLong Crc32Update(uLong pCrc, const std::uint8_t* pBytes, std::size_t pSize)
     return pCrc;
 }
 
-std::uint32_t Crc32(const std::uint8_t* pBytes, std::size_t pSize)
+// The CRC-32 of pBytes[0, pEnd), taken on from pPrefix when it covers no more than that.
+std::uint32_t CrcUpTo(const std::vector<std::uint8_t>& pBytes, std::size_t pEnd,
+                      const KRyvContainer::CrcPrefix* pPrefix)
 {
-    return static_cast<std::uint32_t>(Crc32Update(crc32(0L, Z_NULL, 0), pBytes, pSize));
+    KRyvContainer::CrcPrefix lPrefix =
+        pPrefix && pPrefix->mSize <= pEnd ? *pPrefix : KRyvContainer::CrcPrefix();
+    KRyvContainer::AdvanceCrc(pBytes.data(), pEnd, lPrefix);
+    return lPrefix.mCrc;
 }
 
 std::vector<std::uint8_t> FixedHeader(const KRyvFileHeader& pHeader, std::uint64_t pBodySize)
@@ -48,70 +53,106 @@ std::vector<std::uint8_t> FixedHeader(const KRyvFileHeader& pHeader, std::uint64
     return lBytes;
 }
 
-int PackAscii(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
-              std::vector<std::uint8_t>& oBytes)
+// Hands bytes on and follows them with the CRC-32; remembers a refusal.
+struct CrcOutput
 {
-    std::string lText = KRyvContainer::kAsciiMagic + std::to_string(pHeader.mVersion) + "\n";
-    if (!KRyvAsciiCodec::Encode(pBody, lText)) {
-        return KRyvFile::kUnidentifiedError;
+    const KRyvBinaryCodec::Output& mOutput;
+    uLong mCrc = crc32(0L, Z_NULL, 0);
+    bool mRefused = false;
+
+    bool operator()(const std::uint8_t* pBytes, std::size_t pSize)
+    {
+        mCrc = Crc32Update(mCrc, pBytes, pSize);
+        mRefused = mRefused || !mOutput(pBytes, pSize);
+        return !mRefused;
     }
-    const std::uint32_t lCrc =
-        Crc32(reinterpret_cast<const std::uint8_t*>(lText.data()), lText.size());
+};
+
+// The first line, the records as they are encoded, then the line of the CRC-32 of all that, which
+// follows the text as it goes.
+int StreamAscii(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+                const KRyvBinaryCodec::Output& pOutput)
+{
+    CrcOutput lOutput{pOutput};
+    const std::string lFirst = KRyvContainer::kAsciiMagic + std::to_string(pHeader.mVersion) + "\n";
+    const bool lEncoded =
+        lOutput(reinterpret_cast<const std::uint8_t*>(lFirst.data()), lFirst.size()) &&
+        KRyvAsciiCodec::Encode(pBody, [&lOutput](const std::uint8_t* pBytes, std::size_t pSize) {
+            return lOutput(pBytes, pSize);
+        });
+    if (!lEncoded) {
+        return lOutput.mRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
+    }
     char lHex[kCrcHexDigits + 1];
-    std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(lCrc));
-    lText += KRyvContainer::kAsciiCrcLine;
-    lText += lHex;
-    lText += '\n';
-    oBytes.insert(oBytes.end(), lText.begin(), lText.end());
-    return kNoError;
+    std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(lOutput.mCrc));
+    const std::string lLast = KRyvContainer::kAsciiCrcLine + std::string(lHex) + "\n";
+    return pOutput(reinterpret_cast<const std::uint8_t*>(lLast.data()), lLast.size())
+               ? kNoError
+               : KRyvFile::kOutOfDiskSpace;
 }
 
-int PackBinary(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
-               std::vector<std::uint8_t>& oBytes)
+// The CRC-32 and the footer magic that end a binary file.
+int PutFooter(uLong pCrc, const KRyvBinaryCodec::Output& pOutput)
 {
-    if (!pHeader.mProtected) {
-        oBytes.reserve(oBytes.size() + KRyvContainer::kFixedHeaderSize +
-                       KRyvBinaryCodec::GetEncodedSize(pBody) + KRyvContainer::kFooterSize);
-        return KRyvContainer::Stream(pHeader, pBody,
-                                     [&oBytes](const std::uint8_t* pBytes, std::size_t pSize) {
-                                         oBytes.insert(oBytes.end(), pBytes, pBytes + pSize);
-                                         return true;
-                                     });
+    std::vector<std::uint8_t> lFooter;
+    PutLE<std::uint32_t>(lFooter, static_cast<std::uint32_t>(pCrc));
+    lFooter.insert(lFooter.end(), std::begin(KRyvContainer::kFooterMagic),
+                   std::end(KRyvContainer::kFooterMagic));
+    return pOutput(lFooter.data(), lFooter.size()) ? kNoError : KRyvFile::kOutOfDiskSpace;
+}
+
+int StreamPlain(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+                const KRyvBinaryCodec::Output& pOutput)
+{
+    CrcOutput lOutput{pOutput};
+    const std::vector<std::uint8_t> lHeader =
+        FixedHeader(pHeader, KRyvBinaryCodec::GetEncodedSize(pBody));
+    const bool lEncoded =
+        lOutput(lHeader.data(), lHeader.size()) &&
+        KRyvBinaryCodec::Encode(pBody, [&lOutput](const std::uint8_t* pBytes, std::size_t pSize) {
+            return lOutput(pBytes, pSize);
+        });
+    if (!lEncoded) {
+        return lOutput.mRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
     }
-    std::vector<std::uint8_t> lBody;
-    if (!KRyvBinaryCodec::Encode(pBody, lBody)) {
+    return PutFooter(lOutput.mCrc, pOutput);
+}
+
+// The sealed size is known before anything is encoded, so the header goes first and the body is
+// sealed chunk by chunk as it is encoded: neither the plain nor the sealed body is ever whole.
+int StreamSealed(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
+                 const KRyvBinaryCodec::Output& pOutput)
+{
+    CrcOutput lOutput{pOutput};
+    const std::size_t lPlainSize = KRyvBinaryCodec::GetEncodedSize(pBody);
+    const std::vector<std::uint8_t> lHeader =
+        FixedHeader(pHeader, KRyvCipher::GetSealedSize(lPlainSize));
+    KRyvCipher::SealStream lSeal(lPlainSize, lHeader,
+                                 [&lOutput](const std::uint8_t* pBytes, std::size_t pSize) {
+                                     return lOutput(pBytes, pSize);
+                                 });
+    std::uint8_t lSalt[KRyvCipher::kSaltSize];
+    std::uint8_t lStreamHeader[KRyvCipher::kStreamHeaderSize];
+    if (lSeal.Start(pPassword, lSalt, lStreamHeader) != KRyvCipher::kOk) {
         return KRyvFile::kUnidentifiedError;
     }
-    std::vector<std::uint8_t> lProtection;
-    {
-        std::vector<std::uint8_t> lSealed;
-        std::uint8_t lSalt[KRyvCipher::kSaltSize];
-        std::uint8_t lStreamHeader[KRyvCipher::kStreamHeaderSize];
-        const std::size_t lSealedSize = KRyvCipher::GetSealedSize(lBody.size());
-        if (KRyvCipher::Seal(pPassword, FixedHeader(pHeader, lSealedSize), lBody, lSalt,
-                             lStreamHeader, lSealed) != KRyvCipher::kOk) {
-            return KRyvFile::kUnidentifiedError;
-        }
-        lProtection.assign(lSalt, lSalt + sizeof(lSalt));
-        lProtection.insert(lProtection.end(), lStreamHeader, lStreamHeader + sizeof(lStreamHeader));
-        lBody.swap(lSealed);
+    const bool lEncoded =
+        lOutput(lHeader.data(), lHeader.size()) && lOutput(lSalt, sizeof(lSalt)) &&
+        lOutput(lStreamHeader, sizeof(lStreamHeader)) &&
+        KRyvBinaryCodec::Encode(pBody,
+                                [&lSeal](const std::uint8_t* pBytes, std::size_t pSize) {
+                                    return lSeal.Write(pBytes, pSize);
+                                }) &&
+        lSeal.Finish();
+    if (!lEncoded) {
+        return lOutput.mRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
     }
-    const std::vector<std::uint8_t> lHeader = FixedHeader(pHeader, lBody.size());
-    oBytes.reserve(oBytes.size() + lHeader.size() + lProtection.size() + lBody.size() +
-                   KRyvContainer::kFooterSize);
-    oBytes.insert(oBytes.end(), lHeader.begin(), lHeader.end());
-    oBytes.insert(oBytes.end(), lProtection.begin(), lProtection.end());
-    oBytes.insert(oBytes.end(), lBody.begin(), lBody.end());
-    // The CRC covers everything before it: header, protection and body.
-    const std::size_t lFileAt = oBytes.size() - lHeader.size() - lProtection.size() - lBody.size();
-    PutLE<std::uint32_t>(oBytes, Crc32(oBytes.data() + lFileAt, oBytes.size() - lFileAt));
-    oBytes.insert(oBytes.end(), std::begin(KRyvContainer::kFooterMagic),
-                  std::end(KRyvContainer::kFooterMagic));
-    return kNoError;
+    return PutFooter(lOutput.mCrc, pOutput);
 }
 
 int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                 std::size_t& oBodyAt, std::size_t& oBodySize)
+                 std::size_t& oBodyAt, std::size_t& oBodySize,
+                 const KRyvContainer::CrcPrefix* pPrefix)
 {
     const char* lText = reinterpret_cast<const char*>(pBytes.data());
     const std::size_t lMagic = std::strlen(KRyvContainer::kAsciiMagic);
@@ -138,7 +179,7 @@ int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeade
     const std::string lExpected = [&] {
         char lHex[kCrcHexDigits + 1];
         std::snprintf(lHex, sizeof(lHex), "%08x",
-                      static_cast<unsigned>(Crc32(pBytes.data(), oBodyAt + oBodySize)));
+                      static_cast<unsigned>(CrcUpTo(pBytes, oBodyAt + oBodySize, pPrefix)));
         return std::string(KRyvContainer::kAsciiCrcLine) + lHex + "\n";
     }();
     if (std::memcmp(lText + oBodyAt + oBodySize, lExpected.data(), lCrcLine) != 0) {
@@ -151,7 +192,8 @@ int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeade
 }
 
 int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                  std::size_t& oBodyAt, std::size_t& oBodySize)
+                  std::size_t& oBodyAt, std::size_t& oBodySize,
+                  const KRyvContainer::CrcPrefix* pPrefix)
 {
     // The version is judged as soon as its bytes are there, before the rest of the header.
     if (pBytes.size() < kVersionAt + sizeof(std::uint32_t)) {
@@ -181,11 +223,40 @@ int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHead
     }
     oBodySize = static_cast<std::size_t>(lBodySize);
     const std::uint8_t* lFooter = pBytes.data() + oBodyAt + oBodySize;
-    if (GetLE<std::uint32_t>(lFooter) != Crc32(pBytes.data(), oBodyAt + oBodySize) ||
+    if (GetLE<std::uint32_t>(lFooter) != CrcUpTo(pBytes, oBodyAt + oBodySize, pPrefix) ||
         std::memcmp(lFooter + 4, KRyvContainer::kFooterMagic,
                     sizeof(KRyvContainer::kFooterMagic)) != 0) {
         return KRyvFile::kFileCorrupted;
     }
+    return kNoError;
+}
+
+// Opens the sealed body in place the first time; later, only the password that opened it
+// answers it again, so that a repeated read behaves as the first one did.
+int OpenSealed(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader,
+               std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
+               KRyvContainer::SealedState& ioSealed)
+{
+    const std::string lPassword = pPassword ? pPassword : "";
+    if (ioSealed.mOpened) {
+        return !lPassword.empty() && lPassword == ioSealed.mOpenedWith ? kNoError
+                                                                       : KRyvFile::kWrongPassword;
+    }
+    if (ioSealed.mDamaged) {
+        return KRyvFile::kWrongPassword;
+    }
+    const std::uint8_t* lSalt = ioBytes.data() + KRyvContainer::kFixedHeaderSize;
+    bool lTouched = false;
+    const KRyvCipher::EResult lOpened = KRyvCipher::OpenInPlace(
+        pPassword, FixedHeader(pHeader, pBodySize), lSalt, lSalt + KRyvCipher::kSaltSize,
+        ioBytes.data() + pBodyAt, pBodySize, ioSealed.mPlainSize, lTouched);
+    if (lOpened != KRyvCipher::kOk) {
+        ioSealed.mDamaged = lTouched;
+        return lOpened == KRyvCipher::kRefused ? KRyvFile::kWrongPassword
+                                               : KRyvFile::kUnidentifiedError;
+    }
+    ioSealed.mOpened = true;
+    ioSealed.mOpenedWith = lPassword;
     return kNoError;
 }
 
@@ -202,80 +273,64 @@ int KRyvContainer::CheckVersion(long long pVersion)
     return kNoError;
 }
 
-int KRyvContainer::Pack(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
-                        const char* pPassword, std::vector<std::uint8_t>& oBytes)
+int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
+                          const char* pPassword, const KRyvBinaryCodec::Output& pOutput)
 {
     if (CheckVersion(pHeader.mVersion) != kNoError || (pHeader.mAscii && pHeader.mProtected)) {
         return KRyvFile::kUnidentifiedError;
     }
-    return pHeader.mAscii ? PackAscii(pHeader, pBody, oBytes)
-                          : PackBinary(pHeader, pBody, pPassword, oBytes);
+    if (pHeader.mAscii) {
+        return StreamAscii(pHeader, pBody, pOutput);
+    }
+    return pHeader.mProtected ? StreamSealed(pHeader, pBody, pPassword, pOutput)
+                              : StreamPlain(pHeader, pBody, pOutput);
 }
 
-int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
-                          const KRyvBinaryCodec::Output& pOutput)
+void KRyvContainer::AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd,
+                               KRyvContainer::CrcPrefix& ioPrefix)
 {
-    if (CheckVersion(pHeader.mVersion) != kNoError || pHeader.mAscii || pHeader.mProtected) {
-        return KRyvFile::kUnidentifiedError;
+    if (pEnd > ioPrefix.mSize) {
+        ioPrefix.mCrc = static_cast<std::uint32_t>(
+            Crc32Update(ioPrefix.mCrc, pBytes + ioPrefix.mSize, pEnd - ioPrefix.mSize));
+        ioPrefix.mSize = pEnd;
     }
-    const std::vector<std::uint8_t> lHeader =
-        FixedHeader(pHeader, KRyvBinaryCodec::GetEncodedSize(pBody));
-    uLong lCrc = Crc32Update(crc32(0L, Z_NULL, 0), lHeader.data(), lHeader.size());
-    bool lRefused = !pOutput(lHeader.data(), lHeader.size());
-    const bool lEncoded =
-        !lRefused &&
-        KRyvBinaryCodec::Encode(pBody, [&](const std::uint8_t* pBytes, std::size_t pSize) {
-            lCrc = Crc32Update(lCrc, pBytes, pSize);
-            lRefused = !pOutput(pBytes, pSize);
-            return !lRefused;
-        });
-    if (!lEncoded) {
-        return lRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
-    }
-    std::vector<std::uint8_t> lFooter;
-    PutLE<std::uint32_t>(lFooter, static_cast<std::uint32_t>(lCrc));
-    lFooter.insert(lFooter.end(), std::begin(kFooterMagic), std::end(kFooterMagic));
-    return pOutput(lFooter.data(), lFooter.size()) ? kNoError : KRyvFile::kOutOfDiskSpace;
 }
 
 int KRyvContainer::Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                           std::size_t& oBodyAt, std::size_t& oBodySize)
+                           std::size_t& oBodyAt, std::size_t& oBodySize,
+                           const KRyvContainer::CrcPrefix* pPrefix)
 {
     const std::size_t lAsciiMagic = std::strlen(kAsciiMagic);
     if (pBytes.size() >= sizeof(kBinaryMagic) &&
         std::memcmp(pBytes.data(), kBinaryMagic, sizeof(kBinaryMagic)) == 0) {
-        return InspectBinary(pBytes, oHeader, oBodyAt, oBodySize);
+        return InspectBinary(pBytes, oHeader, oBodyAt, oBodySize, pPrefix);
     }
     if (pBytes.size() >= lAsciiMagic && std::memcmp(pBytes.data(), kAsciiMagic, lAsciiMagic) == 0) {
-        return InspectAscii(pBytes, oHeader, oBodyAt, oBodySize);
+        return InspectAscii(pBytes, oHeader, oBodyAt, oBodySize, pPrefix);
     }
     return KRyvFile::kFileCorrupted;
 }
 
-int KRyvContainer::Unpack(const std::vector<std::uint8_t>& pBytes, const KRyvFileHeader& pHeader,
+int KRyvContainer::Unpack(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader,
                           std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
-                          KRyvFieldRecord& oBody, int& oLine)
+                          SealedState& ioSealed, KRyvFieldRecord& oBody, int& oLine)
 {
     oLine = 0;
     if (pHeader.mAscii) {
         const bool lRead = KRyvAsciiCodec::Decode(
-            reinterpret_cast<const char*>(pBytes.data()) + pBodyAt, pBodySize, oBody, oLine);
+            reinterpret_cast<const char*>(ioBytes.data()) + pBodyAt, pBodySize, oBody, oLine);
         return lRead ? kNoError : KRyvFile::kFileCorrupted;
     }
     if (!pHeader.mProtected) {
-        return KRyvBinaryCodec::Decode(pBytes.data() + pBodyAt, pBodySize, oBody)
+        return KRyvBinaryCodec::Decode(ioBytes.data() + pBodyAt, pBodySize, oBody)
                    ? kNoError
                    : KRyvFile::kFileCorrupted;
     }
-    std::vector<std::uint8_t> lPlain;
-    const std::uint8_t* lSalt = pBytes.data() + kFixedHeaderSize;
-    const KRyvCipher::EResult lOpened =
-        KRyvCipher::Open(pPassword, FixedHeader(pHeader, pBodySize), lSalt,
-                         lSalt + KRyvCipher::kSaltSize, pBytes.data() + pBodyAt, pBodySize, lPlain);
-    if (lOpened != KRyvCipher::kOk) {
-        return lOpened == KRyvCipher::kRefused ? KRyvFile::kWrongPassword
-                                               : KRyvFile::kUnidentifiedError;
+    const int lOpened = OpenSealed(ioBytes, pHeader, pBodyAt, pBodySize, pPassword, ioSealed);
+    if (lOpened != kNoError) {
+        return lOpened;
     }
-    return KRyvBinaryCodec::Decode(lPlain.data(), lPlain.size(), oBody) ? kNoError
-                                                                        : KRyvFile::kFileCorrupted;
+    return KRyvBinaryCodec::Decode(ioBytes.data() + pBodyAt, ioSealed.mPlainSize, oBody)
+               ? kNoError
+               : KRyvFile::kFileCorrupted;
 }

@@ -6,6 +6,7 @@
 #include "ryvfile/KRyvFieldRecord.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // What the fixed part of a RYV file says: the layout version, the form and the protection.
@@ -20,6 +21,14 @@ struct KRyvFileHeader
 // with magic and version, the body (records, optionally sealed), the CRC-32 of the stored
 // body and the footer. Results are error codes of KRyvFile (-1 for none).
 namespace KRyvContainer {
+
+// The CRC-32 of the first mSize bytes of a file, worked out while the file was read, so that the
+// frame check needs no second pass over the bytes.
+struct CrcPrefix
+{
+    std::uint32_t mCrc = 0;
+    std::size_t mSize = 0;
+};
 
 // Layout versions: the thousands are the major version.
 constexpr int kVersion60 = 6000;
@@ -39,25 +48,43 @@ constexpr std::uint32_t kFlagProtected = 1;
 // -1 for a version this layer reads, else the version error of KRyvFile.
 int CheckVersion(long long pVersion);
 
-// Frames the encoded body. pPassword is used when pHeader.mProtected (ASCII is never
-// protected). Appends the whole file to oBytes.
-int Pack(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
-         std::vector<std::uint8_t>& oBytes);
+// Frames a file and hands it to pOutput in pieces, never holding it whole: the body size (sealed
+// size when protected) is known before the body is encoded, a protected body is sealed chunk by
+// chunk, and the CRC-32 follows the bytes as they go. pPassword is used when pHeader.mProtected
+// (ASCII is never protected). kOutOfDiskSpace when the output refuses bytes, kUnidentifiedError
+// when the tree cannot be encoded or sealed.
+int Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
+           const KRyvBinaryCodec::Output& pOutput);
 
-// Frames an unprotected binary file and hands it to pOutput in pieces, never holding it whole:
-// the body size is known before the body is encoded and the CRC-32 follows the bytes as they
-// go. kOutOfDiskSpace when the output refuses bytes.
-int Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const KRyvBinaryCodec::Output& pOutput);
+// The most bytes at the end of a file that its CRC-32 does not cover (the ASCII CRC line).
+constexpr std::size_t kMaxCrcTail = 18;
+
+// Extends ioPrefix over the bytes that follow it up to pEnd (nothing when it reaches that far).
+void AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd, CrcPrefix& ioPrefix);
 
 // Checks the frame of a whole file without opening the body: magic, version, sizes, CRC,
 // footer. On success oHeader is filled and [oBodyAt, oBodyAt + oBodySize) is the stored body.
-int Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-            std::size_t& oBodyAt, std::size_t& oBodySize);
+// pPrefix (when given) is the CRC of the file's first bytes, taken on from there.
+int Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
+            std::size_t& oBodySize, const CrcPrefix* pPrefix = nullptr);
 
-// Opens (when protected) and decodes the body of an inspected file into oBody; oLine receives
-// the line of an ASCII syntax fault (0 for none).
-int Unpack(const std::vector<std::uint8_t>& pBytes, const KRyvFileHeader& pHeader,
-           std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
+// What became of the sealed body of a protected file held in memory.
+struct SealedState
+{
+    // The body was opened in place: the plain body is [body start, + mPlainSize).
+    bool mOpened = false;
+    // Opening failed after the first chunk (a changed body): the bytes are no longer whole.
+    bool mDamaged = false;
+    std::size_t mPlainSize = 0;
+    // The password that opened it, the only one that opens it again.
+    std::string mOpenedWith;
+};
+
+// Opens (when protected, in place in ioBytes, once: ioSealed keeps what became of it) and
+// decodes the body of an inspected file into oBody; oLine receives the line of an ASCII syntax
+// fault (0 for none). kWrongPassword for a password that does not open a protected body.
+int Unpack(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader, std::size_t pBodyAt,
+           std::size_t pBodySize, const char* pPassword, SealedState& ioSealed,
            KRyvFieldRecord& oBody, int& oLine);
 
 } // namespace KRyvContainer

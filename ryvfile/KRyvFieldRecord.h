@@ -25,6 +25,13 @@ public:
     std::vector<KRyvFieldValue>& GetValues() { return mValues; }
     const std::vector<KRyvFieldValue>& GetValues() const { return mValues; }
     template <typename T> void AddValue(T pValue) { mValues.emplace_back(std::move(pValue)); }
+    // Room for that many values and children, so that a decoded record holds no spare capacity;
+    // callers bound the counts by the bytes that could hold them.
+    void Reserve(std::size_t pValues, std::size_t pChildren)
+    {
+        mValues.reserve(pValues);
+        mChildren.reserve(pChildren);
+    }
 
     int GetChildCount() const { return static_cast<int>(mChildren.size()); }
     KRyvFieldRecord* GetChild(int pIndex) const;

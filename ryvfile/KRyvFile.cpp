@@ -53,14 +53,24 @@ bool KRyvFile::Open(KRyvStream& ioStream)
 {
     Close();
     mError.ClearLastError();
+    KRyvContainer::CrcPrefix lCrc;
     try {
-        if (!ioStream.ReadAll(mBytes, kMaxFileSize)) {
+        // The CRC follows the bytes as they arrive, short of the tail it may not cover.
+        std::size_t lArrived = 0;
+        const auto lOnPiece = [&](const std::uint8_t* pBytes, std::size_t pSize) {
+            const std::uint8_t* lStart = pBytes - lArrived;
+            lArrived += pSize;
+            if (lArrived > KRyvContainer::kMaxCrcTail) {
+                KRyvContainer::AdvanceCrc(lStart, lArrived - KRyvContainer::kMaxCrcTail, lCrc);
+            }
+        };
+        if (!ioStream.ReadAll(mBytes, kMaxFileSize, lOnPiece)) {
             return Fail(kFileCorrupted);
         }
     } catch (const std::bad_alloc&) {
         return Fail(kUnidentifiedError);
     }
-    const int lCode = KRyvContainer::Inspect(mBytes, mHeader, mBodyAt, mBodySize);
+    const int lCode = KRyvContainer::Inspect(mBytes, mHeader, mBodyAt, mBodySize, &lCrc);
     if (lCode >= 0) {
         Close();
         return Fail(lCode);
@@ -91,7 +101,8 @@ bool KRyvFile::ReadBody(const char* pPassword)
     mRoot = KRyvFieldRecord();
     mLevels.assign(1, Level{&mRoot});
     try {
-        lCode = KRyvContainer::Unpack(mBytes, mHeader, mBodyAt, mBodySize, pPassword, mRoot, lLine);
+        lCode = KRyvContainer::Unpack(mBytes, mHeader, mBodyAt, mBodySize, pPassword, mSealed,
+                                      mRoot, lLine);
     } catch (const std::bad_alloc&) {
         mRoot = KRyvFieldRecord();
     }
@@ -188,28 +199,18 @@ bool KRyvFile::Save(KRyvStream& ioStream)
     if (mRoot.GetChildCount() == 0) {
         return Fail(kFileNotCreated);
     }
-    std::vector<std::uint8_t> lBytes;
     try {
         WriteHeaderExtension();
-        // Plain binary files go out as they are encoded; the other forms are built whole first.
-        if (!mHeader.mAscii && !mHeader.mProtected) {
-            const int lCode = KRyvContainer::Stream(
-                mHeader, mRoot, [&ioStream](const std::uint8_t* pBytes, std::size_t pSize) {
-                    return ioStream.Write(pBytes, pSize);
-                });
-            return lCode >= 0 ? Fail(lCode) : (ioStream.Flush() || Fail(kOutOfDiskSpace));
-        }
-        const int lCode = KRyvContainer::Pack(mHeader, mRoot, mPassword.Buffer(), lBytes);
-        if (lCode >= 0) {
-            return Fail(lCode);
-        }
+        // Every form goes out as it is encoded (and sealed): the file is never held whole.
+        const int lCode =
+            KRyvContainer::Stream(mHeader, mRoot, mPassword.Buffer(),
+                                  [&ioStream](const std::uint8_t* pBytes, std::size_t pSize) {
+                                      return ioStream.Write(pBytes, pSize);
+                                  });
+        return lCode >= 0 ? Fail(lCode) : (ioStream.Flush() || Fail(kOutOfDiskSpace));
     } catch (const std::bad_alloc&) {
         return Fail(kUnidentifiedError);
     }
-    if (!ioStream.Write(lBytes.data(), lBytes.size()) || !ioStream.Flush()) {
-        return Fail(kOutOfDiskSpace);
-    }
-    return true;
 }
 
 bool KRyvFile::SaveFile(const char* pFileName)
@@ -233,6 +234,7 @@ void KRyvFile::Close()
     std::vector<std::uint8_t>().swap(mBytes);
     mHeader = KRyvFileHeader();
     mBodyAt = mBodySize = 0;
+    mSealed = KRyvContainer::SealedState();
     mPassword = "";
     mOpen = false;
     mReadFailed = false;

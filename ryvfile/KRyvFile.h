@@ -69,7 +69,8 @@ public:
     // Decodes the body; kWrongPassword when the password does not open a protected body,
     // kFileCorrupted (message with the line for ASCII) when the records are malformed or the
     // header extension is missing. The file bytes stay until Close, so that a read can be tried
-    // again (with another password) or repeated; each call starts from the bytes.
+    // again (with another password) or repeated; each call starts from the bytes. A protected
+    // body is opened in place, once: after that only the password that opened it reads it again.
     bool ReadBody(const char* pPassword);
     const KRyvHeaderExtension& GetHeaderExtension() const { return mExtension; }
 
@@ -183,6 +184,7 @@ private:
     std::vector<std::uint8_t> mBytes;
     std::size_t mBodyAt = 0;
     std::size_t mBodySize = 0;
+    KRyvContainer::SealedState mSealed;
     KString mPassword;
     bool mOpen = false;
     bool mReadFailed = false;

@@ -9,16 +9,35 @@ constexpr std::size_t kReadBlock = 1 << 20;
 
 } // namespace
 
-bool KRyvStream::ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit)
+std::size_t KRyvStream::ReadPieces(std::uint8_t* oBuffer, std::size_t pSize,
+                                   const PieceRead& pOnPiece)
+{
+    std::size_t lDone = 0;
+    while (lDone < pSize) {
+        const std::size_t lWanted = std::min(kReadBlock, pSize - lDone);
+        const std::size_t lRead = Read(oBuffer + lDone, lWanted);
+        if (pOnPiece && lRead > 0) {
+            pOnPiece(oBuffer + lDone, lRead);
+        }
+        lDone += lRead;
+        if (lRead < lWanted) {
+            break;
+        }
+    }
+    return lDone;
+}
+
+bool KRyvStream::ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit,
+                         const PieceRead& pOnPiece)
 {
     oBytes.clear();
-    // The hint only sizes the first read; the bytes kept are those actually read, and one byte
+    // The hint only sizes the buffer; the bytes kept are those actually read, and one byte
     // past the hint tells the end of a stream that kept its word at once.
     std::size_t lWanted = std::min(GetSizeHint(), pLimit) + 1;
     for (;;) {
         const std::size_t lAt = oBytes.size();
         oBytes.resize(lAt + std::min(lWanted, pLimit + 1 - lAt));
-        const std::size_t lRead = Read(oBytes.data() + lAt, oBytes.size() - lAt);
+        const std::size_t lRead = ReadPieces(oBytes.data() + lAt, oBytes.size() - lAt, pOnPiece);
         const bool lEnd = lRead < oBytes.size() - lAt;
         oBytes.resize(lAt + lRead);
         if (oBytes.size() > pLimit) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,20 @@ public:
     // The number of bytes left to read when the stream knows it cheaply, else 0.
     virtual std::size_t GetSizeHint() { return 0; }
 
+    // Called with each piece of bytes as it arrives (at most a megabyte), while it is still in
+    // the cache.
+    using PieceRead = std::function<void(const std::uint8_t* pBytes, std::size_t pSize)>;
+
     // Everything that remains into oBytes. False when more than pLimit bytes remain or a read
-    // fails; the bytes are never sized from anything but what was actually read.
-    bool ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit);
+    // fails; the bytes are never sized from anything but what was actually read. pOnPiece (when
+    // given) sees every byte kept, in order, once.
+    bool ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit,
+                 const PieceRead& pOnPiece = PieceRead());
+
+private:
+    // Fills oBuffer[0, pSize) a megabyte at a time, handing each piece to pOnPiece; the count
+    // read, short at the end of the stream.
+    std::size_t ReadPieces(std::uint8_t* oBuffer, std::size_t pSize, const PieceRead& pOnPiece);
 };
 
 // A stdio file opened elsewhere: a KByteSource's stream to read, a KOutputFile's stream to
