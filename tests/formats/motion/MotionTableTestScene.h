@@ -8,6 +8,7 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "io/KImporter.h"
 #include "io/KReader.h"
 #include "io/KWriter.h"
 #include "scene/KRyvNode.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -70,6 +72,65 @@ inline std::unique_ptr<KStreamOptionsMotion> TableWriteOptions(KWriter& pWriter,
 
 // A factory with one scene, read into through a reader of the format.
 template <class TReader> using TableReadScene = MotionReadScene<TReader>;
+
+// Writes pScene into pPath through ioWriter with pOptions.
+inline bool WriteTableScene(KRyvScene* pScene, const std::string& pPath,
+                            KStreamOptionsMotion* pOptions, KWriter& ioWriter)
+{
+    return ioWriter.FileCreate(pPath.c_str()) && ioWriter.Write(pScene, pOptions);
+}
+
+// Root - Rig: a scene whose rig node the writers' tests hang their markers below.
+struct TableRig
+{
+    KRyvObjectFactory mFactory;
+    KRyvScene* mScene = mFactory.CreateScene();
+    KRyvNode* mRig = mFactory.CreateNode("Rig");
+
+    TableRig() { mScene->GetRootNode()->AddChild(mRig); }
+};
+
+// The files pFirst and pSecond hold the same bytes; a failure shows both around the first
+// difference.
+inline void ExpectSameFileText(const std::string& pFirst, const std::string& pSecond)
+{
+    const std::string lFirstText = ReadTableFile(pFirst);
+    const std::string lSecondText = ReadTableFile(pSecond);
+    const std::size_t lAt =
+        std::mismatch(lFirstText.begin(), lFirstText.end(), lSecondText.begin()).first -
+        lFirstText.begin();
+    EXPECT_TRUE(lFirstText == lSecondText)
+        << lFirstText.substr(lAt > 60 ? lAt - 60 : 0, 120) << "\n---\n"
+        << lSecondText.substr(lAt > 60 ? lAt - 60 : 0, 120);
+}
+
+// A write of pScene onto a full disk answers kOutOfDiskSpace; nothing is checked where the
+// system has no /dev/full.
+inline void ExpectFullDiskRefused(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    std::FILE* lProbe = std::fopen("/dev/full", "w");
+    if (!lProbe) {
+        return;
+    }
+    std::fclose(lProbe);
+    ASSERT_TRUE(ioWriter.FileCreate("/dev/full"));
+    EXPECT_FALSE(ioWriter.Write(pScene, pOptions));
+    EXPECT_EQ(ioWriter.GetError().GetLastErrorID(), KWriter::kOutOfDiskSpace);
+}
+
+// The importer set to the format code pFormat reads pPath into pScene with its own options and
+// makes the node pNode.
+inline void ExpectImportMakes(KRyvObjectFactory& ioFactory, KRyvScene* pScene, int pFormat,
+                              const std::string& pPath, const char* pNode)
+{
+    KImporter lImporter(&ioFactory);
+    lImporter.SetFileFormat(pFormat);
+    ASSERT_TRUE(lImporter.Initialize(pPath.c_str()));
+    std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
+    ASSERT_NE(lOptions, nullptr);
+    EXPECT_TRUE(lImporter.Import(pScene, lOptions.get()));
+    EXPECT_NE(ioFactory.FindNode(pNode), nullptr);
+}
 
 // A marked node below pParent.
 inline KRyvNode* AddTableMarker(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName)

@@ -2,7 +2,6 @@
 
 #include "animation/KTakeInfo.h"
 #include "io/KFileFormatRegistry.h"
-#include "io/KImporter.h"
 
 #include "../MotionTableTestScene.h"
 
@@ -190,13 +189,7 @@ TEST(KReaderMov, RefusalsWithoutFileOptionsOrGroupsAndThroughTheImporter)
     EXPECT_STREQ(lReader.GetError().GetLastErrorString().Buffer(), "No animation to import.");
     EXPECT_EQ(lScene->GetRootNode()->GetChildCount(), 0);
 
-    KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatRegistry::kImportMov);
-    ASSERT_TRUE(lImporter.Initialize(lPath.c_str()));
-    std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
-    ASSERT_NE(lOptions, nullptr);
-    EXPECT_TRUE(lImporter.Import(lScene, lOptions.get()));
-    EXPECT_NE(lFactory.FindNode("Marker0"), nullptr);
+    ExpectImportMakes(lFactory, lScene, KFileFormatRegistry::kImportMov, lPath, "Marker0");
 }
 
 } // namespace

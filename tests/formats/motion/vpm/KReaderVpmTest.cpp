@@ -2,7 +2,6 @@
 
 #include "animation/KTakeInfo.h"
 #include "io/KFileFormatRegistry.h"
-#include "io/KImporter.h"
 #include "scene/objects/KRyvMarker.h"
 
 #include "../MotionTableTestScene.h"
@@ -190,13 +189,7 @@ TEST(KReaderVpm, RefusalsAndThroughTheImporter)
     EXPECT_FALSE(lReader.Read(lScene, &lOther));
     EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kStreamOptionsNotSet);
 
-    KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatRegistry::kImportVpm);
-    ASSERT_TRUE(lImporter.Initialize(lPath.c_str()));
-    std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
-    ASSERT_NE(lOptions, nullptr);
-    EXPECT_TRUE(lImporter.Import(lScene, lOptions.get()));
-    EXPECT_NE(lFactory.FindNode("Head"), nullptr);
+    ExpectImportMakes(lFactory, lScene, KFileFormatRegistry::kImportVpm, lPath, "Head");
 }
 
 } // namespace
