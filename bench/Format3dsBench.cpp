@@ -6,6 +6,7 @@
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
 #include "bench/BenchSupport.h"
+#include "bench/Independent3ds.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
 #include "formats/geometry/3ds/KReader3ds.h"
 #include "formats/geometry/3ds/KStreamOptions3ds.h"
@@ -124,14 +125,7 @@ BENCHMARK(BM_Format3dsWrite)->Unit(benchmark::kMillisecond);
 #ifdef RYV_HAVE_LIB3DS
 void BM_Format3dsIndependentLoad(benchmark::State& ioState)
 {
-    RunOverFile(ioState, GeneratedFile(), [](const std::string& pPath) {
-        Lib3dsFile* lFile = lib3ds_file_load(pPath.c_str());
-        const bool lLoaded = lFile && lFile->meshes;
-        if (lFile) {
-            lib3ds_file_free(lFile);
-        }
-        return lLoaded;
-    });
+    RunOverFile(ioState, GeneratedFile(), IndependentLoad3ds);
 }
 BENCHMARK(BM_Format3dsIndependentLoad)->Unit(benchmark::kMillisecond);
 

@@ -2,13 +2,10 @@
 // MB/s of wall time, beside reading the same file into memory (the floor) and an independent 3DS
 // library decoding it where that library is installed.
 #include "bench/BenchSupport.h"
+#include "bench/Independent3ds.h"
 #include "formats/geometry/3ds/toolkit/Toolkit3ds.h"
 
 #include <benchmark/benchmark.h>
-
-#ifdef RYV_HAVE_LIB3DS
-#include <lib3ds/file.h>
-#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -144,14 +141,7 @@ BENCHMARK(BM_Toolkit3dsDecodeEverything)->Unit(benchmark::kMillisecond)->UseReal
 // An independent 3DS library decoding the same file.
 void BM_Toolkit3dsIndependentLibraryDecodeEverything(benchmark::State& ioState)
 {
-    RunOverFile(ioState, GeneratedFile(), [](const std::string& pPath) {
-        Lib3dsFile* lFile = lib3ds_file_load(pPath.c_str());
-        const bool lLoaded = lFile && lFile->meshes;
-        if (lFile) {
-            lib3ds_file_free(lFile);
-        }
-        return lLoaded;
-    });
+    RunOverFile(ioState, GeneratedFile(), IndependentLoad3ds);
 }
 BENCHMARK(BM_Toolkit3dsIndependentLibraryDecodeEverything)
     ->Unit(benchmark::kMillisecond)
