@@ -132,6 +132,15 @@ inline void ExpectImportMakes(KRyvObjectFactory& ioFactory, KRyvScene* pScene, i
     EXPECT_NE(ioFactory.FindNode(pNode), nullptr);
 }
 
+// Without an open file a read answers kFileNotOpened, and the reader has no options to give.
+inline void ExpectUnopenedRefused(KReader& ioReader, KRyvScene* pScene)
+{
+    std::unique_ptr<KStreamOptionsMotion> lMotion = KStreamOptionsMotion::Create();
+    EXPECT_FALSE(ioReader.Read(pScene, lMotion.get()));
+    EXPECT_EQ(ioReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
+    EXPECT_EQ(ioReader.GetReadOptions(), nullptr);
+}
+
 // A marked node below pParent.
 inline KRyvNode* AddTableMarker(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName)
 {

@@ -198,10 +198,7 @@ TEST(KReaderBrd, RefusalsWithoutFileOrOptionsAndThroughTheImporter)
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
     KReaderBrd lReader(&lFactory);
-    std::unique_ptr<KStreamOptionsMotion> lMotion = KStreamOptionsMotion::Create();
-    EXPECT_FALSE(lReader.Read(lScene, lMotion.get()));
-    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
-    EXPECT_EQ(lReader.GetReadOptions(), nullptr);
+    ExpectUnopenedRefused(lReader, lScene);
     EXPECT_FALSE(lReader.FileClose());
     const std::string lPath = WriteTableFile("imported.brd", kGolden);
     ASSERT_TRUE(lReader.FileOpen(lPath.c_str()));

@@ -175,10 +175,8 @@ TEST(KReaderMov, RefusalsWithoutFileOptionsOrGroupsAndThroughTheImporter)
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
     KReaderMov lReader(&lFactory);
+    ExpectUnopenedRefused(lReader, lScene);
     std::unique_ptr<KStreamOptionsMotion> lMotion = KStreamOptionsMotion::Create();
-    EXPECT_FALSE(lReader.Read(lScene, lMotion.get()));
-    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
-    EXPECT_EQ(lReader.GetReadOptions(), nullptr);
     const std::string lPath = WriteTableFile("imported.mov", kGolden);
     ASSERT_TRUE(lReader.FileOpen(lPath.c_str()));
     EXPECT_FALSE(lReader.Read(lScene, nullptr));

@@ -179,10 +179,7 @@ TEST(KReaderVpm, RefusalsAndThroughTheImporter)
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
     KReaderVpm lReader(&lFactory);
-    std::unique_ptr<KStreamOptionsMotion> lMotion = KStreamOptionsMotion::Create();
-    EXPECT_FALSE(lReader.Read(lScene, lMotion.get()));
-    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
-    EXPECT_EQ(lReader.GetReadOptions(), nullptr);
+    ExpectUnopenedRefused(lReader, lScene);
     const std::string lPath = WriteTableFile("imported.vpm", kGolden);
     ASSERT_TRUE(lReader.FileOpen(lPath.c_str()));
     KStreamOptions lOther;
