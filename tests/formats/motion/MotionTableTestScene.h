@@ -233,4 +233,28 @@ void ExpectMutantsLeaveNoTrace(const std::string& pName, const std::string& pTex
     }
 }
 
+// A fresh reader of the format opens pText as pName and reads it with the options it gives: the
+// read fails with kFileCorrupted, an error that starts with pWhy, and the factory's nodes and the
+// scene's root as they were. An empty pWhy: the read succeeds.
+template <class TReader>
+void ExpectTableReadRefused(const std::string& pName, const std::string& pText, const char* pWhy)
+{
+    TableReadScene<TReader> lTest;
+    const int lNodes = lTest.mFactory.GetNodeCount();
+    const std::string lPath = WriteTableFile(pName, pText);
+    ASSERT_TRUE(lTest.mReader.FileOpen(lPath.c_str()));
+    std::unique_ptr<KStreamOptions> lOptions = lTest.mReader.GetReadOptions();
+    const bool lRead = lOptions && lTest.mReader.Read(lTest.mScene, lOptions.get());
+    if (*pWhy == '\0') {
+        EXPECT_TRUE(lRead) << pText;
+        return;
+    }
+    EXPECT_FALSE(lRead) << pText;
+    EXPECT_EQ(lTest.mReader.GetError().GetLastErrorID(), KReader::kFileCorrupted);
+    const std::string lError = lTest.mReader.GetError().GetLastErrorString().Buffer();
+    EXPECT_EQ(lError.rfind(pWhy, 0), 0u) << lError;
+    EXPECT_EQ(lTest.mFactory.GetNodeCount(), lNodes);
+    EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
+}
+
 #endif

@@ -130,18 +130,7 @@ TEST(KReaderVpm, BadFirstSegmentsAreCorruptAndLeaveNothing)
         {Segment("A", 1, "0.1", "2e38 0 0 0 0 0 1 1 1\n"), "bad.vpm:6: value out of range"},
     };
     for (const Case& lCase : lCases) {
-        VpmScene lTest;
-        const int lNodes = lTest.mFactory.GetNodeCount();
-        const std::string lPath = WriteTableFile("bad.vpm", lCase.mText);
-        ASSERT_TRUE(lTest.mReader.FileOpen(lPath.c_str()));
-        std::unique_ptr<KStreamOptions> lOptions = lTest.mReader.GetReadOptions();
-        const bool lRead = lOptions && lTest.mReader.Read(lTest.mScene, lOptions.get());
-        EXPECT_FALSE(lRead) << lCase.mText;
-        EXPECT_EQ(lTest.mReader.GetError().GetLastErrorID(), KReader::kFileCorrupted);
-        const std::string lError = lTest.mReader.GetError().GetLastErrorString().Buffer();
-        EXPECT_EQ(lError.rfind(lCase.mWhy, 0), 0u) << lError;
-        EXPECT_EQ(lTest.mFactory.GetNodeCount(), lNodes);
-        EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
+        ExpectTableReadRefused<KReaderVpm>("bad.vpm", lCase.mText, lCase.mWhy);
     }
 }
 
