@@ -8,6 +8,7 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "io/KExporter.h"
 #include "io/KImporter.h"
 #include "io/KReader.h"
 #include "io/KWriter.h"
@@ -78,6 +79,23 @@ inline bool WriteTableScene(KRyvScene* pScene, const std::string& pPath,
                             KStreamOptionsMotion* pOptions, KWriter& ioWriter)
 {
     return ioWriter.FileCreate(pPath.c_str()) && ioWriter.Write(pScene, pOptions);
+}
+
+// The options of an exporter set to the format code pFormat and started on pPath, with a span of
+// pFrames at pRate frames per second; null when the exporter gives none.
+inline std::unique_ptr<KStreamOptions> TableExportOptions(KExporter& ioExporter, int pFormat,
+                                                          const std::string& pPath, int pFrames,
+                                                          double pRate)
+{
+    ioExporter.SetFileFormat(pFormat);
+    ioExporter.Initialize(pPath.c_str());
+    std::unique_ptr<KStreamOptions> lOptions = ioExporter.GetWriteOptions();
+    if (lOptions) {
+        auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
+        lMotion->SetFrameCount(pFrames);
+        lMotion->SetTimeMode(0, pRate);
+    }
+    return lOptions;
 }
 
 // Root - Rig: a scene whose rig node the writers' tests hang their markers below.

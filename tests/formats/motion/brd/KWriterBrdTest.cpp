@@ -191,16 +191,12 @@ TEST(KWriterBrd, ThroughTheExporterAndBack)
     TableImportSettingsGuard lSettings;
     StillRig lRig;
     KExporter lExporter(&lRig.mFactory);
-    lExporter.SetFileFormat(KFileFormatRegistry::kExportBrd);
     const std::string lPath = WriteTableFile("exported.brd", "");
-    lExporter.Initialize(lPath.c_str());
-    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    std::unique_ptr<KStreamOptions> lOptions =
+        TableExportOptions(lExporter, KFileFormatRegistry::kExportBrd, lPath, 130, 30.0);
     ASSERT_NE(lOptions, nullptr);
-    auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
-    lMotion->SetFrameCount(130);
-    lMotion->SetTimeMode(0, 30.0);
     std::vector<float> lPercents;
-    lMotion->SetProgressCallback(
+    lOptions->SetProgressCallback(
         [&lPercents](const char*, float pPercent) { lPercents.push_back(pPercent); });
     ASSERT_TRUE(lExporter.Export(lRig.mScene, lOptions.get()))
         << lExporter.GetError().GetLastErrorString().Buffer();

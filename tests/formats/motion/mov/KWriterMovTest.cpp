@@ -178,15 +178,11 @@ TEST(KWriterMov, ThroughTheExporter)
     TableImportSettingsGuard lSettings;
     MovingRig lRig(2, 10, KTime(KTime::kTicksPerSecond / 10));
     KExporter lExporter(&lRig.mFactory);
-    lExporter.SetFileFormat(KFileFormatRegistry::kExportMov);
     const std::string lPath = WriteTableFile("exported.mov", "");
-    lExporter.Initialize(lPath.c_str());
-    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    std::unique_ptr<KStreamOptions> lOptions =
+        TableExportOptions(lExporter, KFileFormatRegistry::kExportMov, lPath, 10, 10.0);
     ASSERT_NE(lOptions, nullptr);
-    auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
-    EXPECT_EQ(lMotion->GetOption(13), 0);
-    lMotion->SetFrameCount(10);
-    lMotion->SetTimeMode(0, 10.0);
+    EXPECT_EQ(static_cast<KStreamOptionsMotion*>(lOptions.get())->GetOption(13), 0);
     ASSERT_TRUE(lExporter.Export(lRig.mScene, lOptions.get()))
         << lExporter.GetError().GetLastErrorString().Buffer();
     MovScene lBack;

@@ -145,14 +145,10 @@ TEST(KWriterVpm, ThroughTheExporter)
     VpmRig lRig({"A", "B"});
     lRig.mMarkers[1]->SetLclTranslation(KVector4(1, 2, 3));
     KExporter lExporter(&lRig.mFactory);
-    lExporter.SetFileFormat(KFileFormatRegistry::kExportVpm);
     const std::string lPath = WriteTableFile("exported.vpm", "");
-    lExporter.Initialize(lPath.c_str());
-    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    std::unique_ptr<KStreamOptions> lOptions =
+        TableExportOptions(lExporter, KFileFormatRegistry::kExportVpm, lPath, 5, 24.0);
     ASSERT_NE(lOptions, nullptr);
-    auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
-    lMotion->SetFrameCount(5);
-    lMotion->SetTimeMode(0, 24.0);
     ASSERT_TRUE(lExporter.Export(lRig.mScene, lOptions.get()))
         << lExporter.GetError().GetLastErrorString().Buffer();
     VpmScene lBack;
