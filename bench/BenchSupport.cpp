@@ -169,6 +169,23 @@ bool Convert(const std::string& pInput, const std::string& pOutput)
     return lExporter.Export(lScene, lWriteOptions.get());
 }
 
+void RunOverFile(benchmark::State& ioState, const std::string& pPath,
+                 const std::function<bool(const std::string&)>& pWork)
+{
+    if (pPath.empty()) {
+        ioState.SkipWithError("the file could not be generated");
+        return;
+    }
+    const auto lSize = static_cast<int64_t>(std::filesystem::file_size(pPath));
+    for (auto _ : ioState) {
+        if (!pWork(pPath)) {
+            ioState.SkipWithError("the work failed");
+            return;
+        }
+    }
+    ioState.SetBytesProcessed(ioState.iterations() * lSize);
+}
+
 double TimeIterations(benchmark::State& ioState, const std::function<bool()>& pWork)
 {
     double lSeconds = 0.0;

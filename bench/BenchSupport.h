@@ -34,6 +34,11 @@ double PeakBytesOf(const std::function<bool()>& pWork);
 // when either step fails.
 bool Convert(const std::string& pInput, const std::string& pOutput);
 
+// Runs pWork over the file pPath once per benchmark iteration, the file's size as the bytes
+// processed; the case is marked failed when pPath is empty (the file could not be generated)
+// or pWork fails.
+void RunOverFile(benchmark::State& ioState, const std::string& pPath,
+                 const std::function<bool(const std::string&)>& pWork);
 // Runs pWork once per benchmark iteration and answers the wall-clock seconds spent in it (the
 // set-up around it not counted); -1, with the case marked failed, when pWork fails.
 double TimeIterations(benchmark::State& ioState, const std::function<bool()>& pWork);

@@ -5,6 +5,8 @@
 // (the floor, timed the same way in the same run).
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
+#include "bench/BenchSupport.h"
+#include "bench/Independent3ds.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
 #include "formats/geometry/3ds/KReader3ds.h"
 #include "formats/geometry/3ds/KStreamOptions3ds.h"
@@ -29,14 +31,12 @@
 
 namespace {
 
+using BenchSupport::RunOverFile;
+using BenchSupport::TempPath;
+
 constexpr int kMeshes = 120;
 constexpr int kSide = 64;
 constexpr int kLastFrame = 199;
-
-std::string TempPath(const char* pName)
-{
-    return (std::filesystem::temp_directory_path() / pName).string();
-}
 
 // A scene of kMeshes grids, each with its own material and an animated translation.
 struct GeneratedScene
@@ -89,27 +89,10 @@ const std::string& GeneratedFile()
     return lPath;
 }
 
-template <typename Work> void RunOverFile(benchmark::State& ioState, Work pWork)
-{
-    const std::string& lPath = GeneratedFile();
-    if (lPath.empty()) {
-        ioState.SkipWithError("the file could not be generated");
-        return;
-    }
-    const auto lSize = static_cast<int64_t>(std::filesystem::file_size(lPath));
-    for (auto _ : ioState) {
-        if (!pWork(lPath)) {
-            ioState.SkipWithError("the work failed");
-            return;
-        }
-    }
-    ioState.SetBytesProcessed(ioState.iterations() * lSize);
-}
-
 // The floor: the file's bytes read and written again.
 void BM_Format3dsCopyFloor(benchmark::State& ioState)
 {
-    RunOverFile(ioState, [](const std::string& pPath) {
+    RunOverFile(ioState, GeneratedFile(), [](const std::string& pPath) {
         std::error_code lError;
         std::filesystem::copy_file(pPath, TempPath("ryvbench-floor.3ds"),
                                    std::filesystem::copy_options::overwrite_existing, lError);
@@ -120,7 +103,7 @@ BENCHMARK(BM_Format3dsCopyFloor)->Unit(benchmark::kMillisecond);
 
 void BM_Format3dsRead(benchmark::State& ioState)
 {
-    RunOverFile(ioState, [](const std::string& pPath) {
+    RunOverFile(ioState, GeneratedFile(), [](const std::string& pPath) {
         KRyvObjectFactory lFactory;
         KRyvScene lScene(&lFactory);
         KReader3ds lReader(&lFactory);
@@ -133,7 +116,7 @@ BENCHMARK(BM_Format3dsRead)->Unit(benchmark::kMillisecond);
 void BM_Format3dsWrite(benchmark::State& ioState)
 {
     static GeneratedScene sScene;
-    RunOverFile(ioState, [](const std::string&) {
+    RunOverFile(ioState, GeneratedFile(), [](const std::string&) {
         return WriteScene(sScene.mFactory, *sScene.mScene, TempPath("ryvbench-written.3ds"));
     });
 }
@@ -142,14 +125,7 @@ BENCHMARK(BM_Format3dsWrite)->Unit(benchmark::kMillisecond);
 #ifdef RYV_HAVE_LIB3DS
 void BM_Format3dsIndependentLoad(benchmark::State& ioState)
 {
-    RunOverFile(ioState, [](const std::string& pPath) {
-        Lib3dsFile* lFile = lib3ds_file_load(pPath.c_str());
-        const bool lLoaded = lFile && lFile->meshes;
-        if (lFile) {
-            lib3ds_file_free(lFile);
-        }
-        return lLoaded;
-    });
+    RunOverFile(ioState, GeneratedFile(), IndependentLoad3ds);
 }
 BENCHMARK(BM_Format3dsIndependentLoad)->Unit(benchmark::kMillisecond);
 
@@ -157,7 +133,7 @@ void BM_Format3dsIndependentSave(benchmark::State& ioState)
 {
     Lib3dsFile* lFile =
         GeneratedFile().empty() ? nullptr : lib3ds_file_load(GeneratedFile().c_str());
-    RunOverFile(ioState, [lFile](const std::string&) {
+    RunOverFile(ioState, GeneratedFile(), [lFile](const std::string&) {
         return lFile && lib3ds_file_save(lFile, TempPath("ryvbench-independent.3ds").c_str());
     });
     if (lFile) {

@@ -1,13 +1,11 @@
 // Decoding a generated 3DS file of about 20 MB (many meshes, materials and keyframer tracks), as
 // MB/s of wall time, beside reading the same file into memory (the floor) and an independent 3DS
 // library decoding it where that library is installed.
+#include "bench/BenchSupport.h"
+#include "bench/Independent3ds.h"
 #include "formats/geometry/3ds/toolkit/Toolkit3ds.h"
 
 #include <benchmark/benchmark.h>
-
-#ifdef RYV_HAVE_LIB3DS
-#include <lib3ds/file.h>
-#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +13,8 @@
 #include <vector>
 
 namespace {
+
+using BenchSupport::RunOverFile;
 
 constexpr int kMeshes = 100;
 constexpr uint16_t kSide = 64; // vertices per mesh: kSide * kSide
@@ -68,8 +68,7 @@ void PutMeshAndMaterial(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, i
 const std::string& GeneratedFile()
 {
     static const std::string lPath = [] {
-        const std::string lFile =
-            (std::filesystem::temp_directory_path() / "ryvbench-toolkit.3ds").string();
+        const std::string lFile = BenchSupport::TempPath("ryvbench-toolkit.3ds");
         Toolkit3dsContext lKit;
         std::unique_ptr<ChunkDatabase3ds> lDatabase;
         InitDatabase3ds(lKit, lDatabase);
@@ -86,28 +85,10 @@ const std::string& GeneratedFile()
     return lPath;
 }
 
-// Runs pLoad once per iteration over the generated file and reports its MB/s.
-template <typename Load> void RunOverFile(benchmark::State& ioState, Load pLoad)
-{
-    const std::string& lPath = GeneratedFile();
-    if (lPath.empty()) {
-        ioState.SkipWithError("the file could not be generated");
-        return;
-    }
-    const auto lSize = static_cast<int64_t>(std::filesystem::file_size(lPath));
-    for (auto _ : ioState) {
-        if (!pLoad(lPath)) {
-            ioState.SkipWithError("load failed");
-            return;
-        }
-    }
-    ioState.SetBytesProcessed(ioState.iterations() * lSize);
-}
-
 // The floor: the bytes of the file read into memory.
 void BM_Toolkit3dsReadFileFloor(benchmark::State& ioState)
 {
-    RunOverFile(ioState, [](const std::string& pPath) {
+    RunOverFile(ioState, GeneratedFile(), [](const std::string& pPath) {
         std::FILE* lFile = std::fopen(pPath.c_str(), "rb");
         std::vector<char> lBytes(std::filesystem::file_size(pPath));
         const bool lRead =
@@ -122,7 +103,7 @@ BENCHMARK(BM_Toolkit3dsReadFileFloor)->Unit(benchmark::kMillisecond)->UseRealTim
 // the independent library (which decode everything) and is no measure against them.
 void BM_Toolkit3dsChunkHeadersOnly(benchmark::State& ioState)
 {
-    RunOverFile(ioState, [](const std::string& pPath) {
+    RunOverFile(ioState, GeneratedFile(), [](const std::string& pPath) {
         Toolkit3dsContext lKit;
         FileRecord3ds* lFile = OpenFile3ds(lKit, pPath.c_str(), "rb");
         std::unique_ptr<ChunkDatabase3ds> lDatabase;
@@ -137,7 +118,7 @@ BENCHMARK(BM_Toolkit3dsChunkHeadersOnly)->Unit(benchmark::kMillisecond)->UseReal
 // work as the independent library's load.
 void BM_Toolkit3dsDecodeEverything(benchmark::State& ioState)
 {
-    RunOverFile(ioState, [](const std::string& pPath) {
+    RunOverFile(ioState, GeneratedFile(), [](const std::string& pPath) {
         Toolkit3dsContext lKit;
         FileRecord3ds* lFile = OpenFile3ds(lKit, pPath.c_str(), "rb");
         std::unique_ptr<ChunkDatabase3ds> lDatabase;
@@ -160,14 +141,7 @@ BENCHMARK(BM_Toolkit3dsDecodeEverything)->Unit(benchmark::kMillisecond)->UseReal
 // An independent 3DS library decoding the same file.
 void BM_Toolkit3dsIndependentLibraryDecodeEverything(benchmark::State& ioState)
 {
-    RunOverFile(ioState, [](const std::string& pPath) {
-        Lib3dsFile* lFile = lib3ds_file_load(pPath.c_str());
-        const bool lLoaded = lFile && lFile->meshes;
-        if (lFile) {
-            lib3ds_file_free(lFile);
-        }
-        return lLoaded;
-    });
+    RunOverFile(ioState, GeneratedFile(), IndependentLoad3ds);
 }
 BENCHMARK(BM_Toolkit3dsIndependentLibraryDecodeEverything)
     ->Unit(benchmark::kMillisecond)

@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <memory>
 
-// The body of the motion readers' fuzz entry points: the input is read from memory, under the
-// name pFileName, into a fresh scene with the options the reader derives from it (or the
-// defaults when it derives none). Any answer is fine; a crash, a hang, a leak or a failed read
-// that leaves nodes or an attached object (a skeleton) behind is not, and aborts.
+// The body of the motion and optical readers' fuzz entry points: the input is read from
+// memory, under the name pFileName, into a fresh scene with the options the reader derives from
+// it (or the defaults when it derives none). Any answer is fine; a crash, a hang, a leak or a
+// failed read that leaves nodes or an attached object (a skeleton) behind is not, and aborts.
 inline int FuzzMotionReader(const uint8_t* pData, size_t pSize, const char* pFileName,
                             std::unique_ptr<KReader> (*pCreate)(KRyvObjectFactory*))
 {

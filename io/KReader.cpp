@@ -2,7 +2,9 @@
 
 #include "core/KByteSource.h"
 #include "io/KNodeWalk.h"
+#include "io/KStreamOptions.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvScene.h"
 
 #include <algorithm>
 #include <map>
@@ -34,6 +36,25 @@ void KReader::AddCompanionFile(const std::string& pPath)
     if (std::find(mCompanionFiles.begin(), mCompanionFiles.end(), pPath) == mCompanionFiles.end()) {
         mCompanionFiles.push_back(pPath);
     }
+}
+
+bool KReader::CheckReadArguments(bool pOpened, KRyvScene* pScene, KStreamOptions* pOptions,
+                                 int pOptionsClassId,
+                                 const std::function<bool(KStreamOptions&)>& pAccepts)
+{
+    if (!pOpened) {
+        mError.SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    if (!pOptions || !pOptions->IsA(pOptionsClassId) || (pAccepts && !pAccepts(*pOptions))) {
+        mError.SetLastErrorID(kStreamOptionsNotSet);
+        return false;
+    }
+    if (!pScene || !pScene->GetRootNode() || !mOwner) {
+        mError.SetLastErrorID(kUnidentifiedError);
+        return false;
+    }
+    return true;
 }
 
 bool KReader::FileOpen(const char* pFileName)

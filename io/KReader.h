@@ -5,6 +5,7 @@
 #include "core/KString.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,6 +74,13 @@ protected:
     KReader(KRyvObjectFactory* pOwner, bool pText);
     // Takes over an open source; false with the error set when the reader cannot use it.
     virtual bool OpenSource(std::unique_ptr<KByteSource> pSource) = 0;
+    // The checks every Read starts with, in this order: kFileNotOpened unless pOpened;
+    // kStreamOptionsNotSet unless pOptions is of class pOptionsClassId and pAccepts (when
+    // given) takes it; kUnidentifiedError unless pScene has a root node and the reader an owner.
+    // Sets the error of the first that fails and answers false.
+    bool CheckReadArguments(bool pOpened, KRyvScene* pScene, KStreamOptions* pOptions,
+                            int pOptionsClassId,
+                            const std::function<bool(KStreamOptions&)>& pAccepts = nullptr);
 
 private:
     bool Open(std::unique_ptr<KByteSource> pSource, bool pOpened);

@@ -1,7 +1,9 @@
 #include "io/KWriter.h"
 
 #include "io/KNodeWalk.h"
+#include "io/KStreamOptions.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvScene.h"
 
 #include <cerrno>
 #include <cstring>
@@ -30,6 +32,25 @@ bool HasBlank(const KString& pName)
 KWriter::KWriter(KRyvObjectFactory* pOwner) : mOwner(pOwner), mError(kWriterErrors, kErrorCount) {}
 
 KWriter::~KWriter() = default;
+
+bool KWriter::CheckWriteArguments(bool pOpened, KRyvScene* pScene, KStreamOptions* pOptions,
+                                  int pOptionsClassId, bool pNeedsOwner,
+                                  const std::function<bool(KStreamOptions&)>& pAccepts)
+{
+    if (!pOpened) {
+        mError.SetLastErrorID(kFileNotOpened);
+        return false;
+    }
+    if (!pOptions || !pOptions->IsA(pOptionsClassId) || (pAccepts && !pAccepts(*pOptions))) {
+        mError.SetLastErrorID(kStreamOptionsNotSet);
+        return false;
+    }
+    if (!pScene || !pScene->GetRootNode() || (pNeedsOwner && !mOwner)) {
+        mError.SetLastErrorID(kUnidentifiedError);
+        return false;
+    }
+    return true;
+}
 
 bool KWriter::FailCreate(int pCode, const char* pFileName)
 {

@@ -4,6 +4,7 @@
 #include "core/KError.h"
 #include "core/KString.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,13 @@ protected:
     // For a FileCreate that failed: pCode with "<pFileName>: <what errno says>" as its text, so
     // that the refusal names its cause. Answers false.
     bool FailCreate(int pCode, const char* pFileName);
+    // The checks every Write starts with, in this order: kFileNotOpened unless pOpened;
+    // kStreamOptionsNotSet unless pOptions is of class pOptionsClassId and pAccepts (when
+    // given) takes it; kUnidentifiedError unless pScene has a root node and, when pNeedsOwner,
+    // the writer an owner. Sets the error of the first that fails and answers false.
+    bool CheckWriteArguments(bool pOpened, KRyvScene* pScene, KStreamOptions* pOptions,
+                             int pOptionsClassId, bool pNeedsOwner,
+                             const std::function<bool(KStreamOptions&)>& pAccepts = nullptr);
 
 private:
     KRyvObjectFactory* mOwner;

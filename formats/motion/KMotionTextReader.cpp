@@ -3,6 +3,7 @@
 #include "formats/motion/KMotionMarkerBuilder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/KTextFile.h"
+#include "io/KOutOfMemory.h"
 #include "scene/KRyvScene.h"
 
 #include <new>
@@ -70,13 +71,12 @@ bool KMotionTextReader::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     if (!lOptions) {
         return false;
     }
-    try {
-        return ReadScene(*pScene, *lOptions);
-    } catch (const std::bad_alloc&) {
-        // A rollback inside ReadScene has already undone the partial read while unwinding.
+    // A rollback inside ReadScene has already undone the partial read while unwinding.
+    const auto lOutOfMemory = [&] {
         ClearParsed();
         return Fail(KString((mFile->GetFileName() + ": out of memory").c_str()));
-    }
+    };
+    return CatchOutOfMemory([&] { return ReadScene(*pScene, *lOptions); }, lOutOfMemory);
 }
 
 bool KMotionTextReader::ReadHeaderOptions(KStreamOptionsMotion&)
@@ -96,17 +96,11 @@ KString KMotionTextReader::GetTakeName() const
 
 KStreamOptionsMotion* KMotionTextReader::CheckRead(KRyvScene* pScene, KStreamOptions* pOptions)
 {
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return nullptr;
-    }
-    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId()) ||
-        !AcceptsOptions(*static_cast<KStreamOptionsMotion*>(pOptions))) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return nullptr;
-    }
-    if (!pScene || !pScene->GetRootNode() || !GetOwner()) {
-        GetError().SetLastErrorID(kUnidentifiedError);
+    const auto lAccepts = [this](KStreamOptions& pFound) {
+        return AcceptsOptions(static_cast<KStreamOptionsMotion&>(pFound));
+    };
+    if (!CheckReadArguments(mFile != nullptr, pScene, pOptions, KStreamOptionsMotion::ClassId(),
+                            lAccepts)) {
         return nullptr;
     }
     return static_cast<KStreamOptionsMotion*>(pOptions);

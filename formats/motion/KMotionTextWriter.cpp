@@ -3,6 +3,7 @@
 #include "formats/motion/KMotionMarkerSampler.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/KTextFile.h"
+#include "io/KOutOfMemory.h"
 #include "scene/KRyvScene.h"
 
 #include <cerrno>
@@ -62,32 +63,25 @@ bool KMotionTextWriter::IsFileOpen()
 
 bool KMotionTextWriter::Write(KRyvScene* pScene, KStreamOptions* pOptions)
 {
-    if (!mFile || !mFile->IsWriting()) {
-        GetError().SetLastErrorID(kFileNotOpened);
+    const bool lOpened = mFile && mFile->IsWriting();
+    // A skeleton writer's own scene check comes before the options; an unopened file still
+    // answers kFileNotOpened first.
+    if (lOpened && !CheckScene(pScene)) {
         return false;
     }
-    if (!CheckScene(pScene)) {
-        return false;
-    }
-    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId()) ||
-        !AcceptsOptions(*static_cast<KStreamOptionsMotion*>(pOptions))) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    if (!pScene || !pScene->GetRootNode()) {
-        GetError().SetLastErrorID(kUnidentifiedError);
+    const auto lAccepts = [this](KStreamOptions& pFound) {
+        return AcceptsOptions(static_cast<KStreamOptionsMotion&>(pFound));
+    };
+    if (!CheckWriteArguments(lOpened, pScene, pOptions, KStreamOptionsMotion::ClassId(), false,
+                             lAccepts)) {
         return false;
     }
     KStreamOptionsMotion& lOptions = *static_cast<KStreamOptionsMotion*>(pOptions);
     if (!CheckWrite(*pScene, lOptions)) {
         return false;
     }
-    bool lWritten = false;
-    try {
-        lWritten = WriteScene(*pScene, lOptions);
-    } catch (const std::bad_alloc&) {
-        Fail("out of memory");
-    }
+    const bool lWritten = CatchOutOfMemory([&] { return WriteScene(*pScene, lOptions); },
+                                           [&] { return Fail("out of memory"); });
     if (!lWritten) {
         mFile->Discard();
         return false;

@@ -9,6 +9,7 @@
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/KUniqueNameTable.h"
+#include "io/KOutOfMemory.h"
 #include "io/KReadRollback.h"
 #include "scene/KRyvGlobalTimeSettings.h"
 #include "scene/KRyvNode.h"
@@ -135,24 +136,13 @@ std::unique_ptr<KStreamOptions> KReaderOptical::GetReadOptions()
 
 bool KReaderOptical::Read(KRyvScene* pScene, KStreamOptions* pOptions)
 {
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
+    if (!CheckReadArguments(mFile != nullptr, pScene, pOptions, KStreamOptionsMotion::ClassId())) {
         return false;
     }
-    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId())) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    if (!pScene || !pScene->GetRootNode() || !GetOwner()) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return false;
-    }
-    try {
-        return ReadInto(*pScene, *static_cast<KStreamOptionsMotion*>(pOptions));
-    } catch (const std::bad_alloc&) {
+    return CatchOutOfMemory(
+        [&] { return ReadInto(*pScene, *static_cast<KStreamOptionsMotion*>(pOptions)); },
         // The rollback inside ReadInto has already undone the partial read while unwinding.
-        return Fail("out of memory");
-    }
+        [&] { return Fail("out of memory"); });
 }
 
 bool KReaderOptical::Fail(const std::string& pWhy)

@@ -2,6 +2,7 @@
 
 #include "formats/motion/KMotionMarkerSampler.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "io/KOutOfMemory.h"
 #include "scene/KRyvScene.h"
 
 #include <cstdint>
@@ -73,27 +74,21 @@ std::unique_ptr<KStreamOptions> KWriterOptical::GetWriteOptions()
 bool KWriterOptical::Write(KRyvScene* pScene, KStreamOptions* pOptions)
 {
     // A file that was written and closed takes no second Write.
-    if (!mFile || mWritten) {
-        GetError().SetLastErrorID(kFileNotOpened);
-        return false;
-    }
-    if (!pOptions || !pOptions->IsA(KStreamOptionsMotion::ClassId())) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    if (!pScene || !pScene->GetRootNode()) {
-        GetError().SetLastErrorID(kUnidentifiedError);
+    if (!CheckWriteArguments(mFile && !mWritten, pScene, pOptions, KStreamOptionsMotion::ClassId(),
+                             false)) {
         return false;
     }
     const KStreamOptionsMotion& lOptions = *static_cast<KStreamOptionsMotion*>(pOptions);
-    bool lDone = false;
-    try {
-        KMotionMarkerSampler lSampler(
-            KMotionMarkerSampler::SelectReferenceNode(*this, *pScene, lOptions));
-        lDone = WriteAll(lSampler, lOptions);
-    } catch (const std::bad_alloc&) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-    }
+    const bool lDone = CatchOutOfMemory(
+        [&] {
+            KMotionMarkerSampler lSampler(
+                KMotionMarkerSampler::SelectReferenceNode(*this, *pScene, lOptions));
+            return WriteAll(lSampler, lOptions);
+        },
+        [&] {
+            GetError().SetLastErrorID(kUnidentifiedError);
+            return false;
+        });
     GetMessage() += mFile->GetWarnings().c_str();
     if (!lDone) {
         mFile->Discard();

@@ -19,6 +19,24 @@ constexpr int kTypeIdNullLast = 1;
 constexpr int kTypeIdSkeletonFirst = 2;
 constexpr int kTypeIdSkeletonLast = 5;
 constexpr const char* kGroundPlane = "groundPlane_transform";
+
+// Walks the DAG in pTraversal order through the objects of kind pFilter, calling pVisit with the
+// iterator at each of them. A walk that cannot start is reported ("MItDag constructor") and its
+// status answered.
+template <typename TVisit> MStatus WalkDag(int pTraversal, int pFilter, TVisit pVisit)
+{
+    MStatus lStatus;
+    MItDag lWalk(static_cast<MItDag::TraversalType>(pTraversal), static_cast<MFn::Type>(pFilter),
+                 &lStatus);
+    if (!lStatus) {
+        lStatus.perror("MItDag constructor");
+        return lStatus;
+    }
+    for (; !lWalk.isDone(); lWalk.next()) {
+        pVisit(lWalk);
+    }
+    return MStatus();
+}
 } // namespace
 
 RyvVurnNode* RyvVurnExporter::ExportTransformByTypeId(const MDagPath& pPath,
@@ -83,27 +101,21 @@ RyvVurnNode* RyvVurnExporter::DispatchPath(const MDagPath& pPath, const MFnDagNo
 
 MStatus RyvVurnExporter::ExportGeometry(int pTraversal, int pFilter)
 {
-    MStatus lStatus;
-    MItDag lWalk(static_cast<MItDag::TraversalType>(pTraversal), static_cast<MFn::Type>(pFilter),
-                 &lStatus);
-    if (!lStatus) {
-        lStatus.perror("MItDag constructor");
-        return lStatus;
-    }
     const bool lBypassRrs = GetOptionStore().GetBool(kExportBypassRrsInheritance);
-    for (; !lWalk.isDone(); lWalk.next()) {
+    return WalkDag(pTraversal, pFilter, [this, lBypassRrs](MItDag& ioWalk) {
         MDagPath lPath;
-        if (!(lStatus = lWalk.getPath(lPath))) {
+        MStatus lStatus;
+        if (!(lStatus = ioWalk.getPath(lPath))) {
             lStatus.perror("MItDag::getPath");
-            continue;
+            return;
         }
         if (mSelection && !mSelection->hasItem(lPath)) {
-            continue;
+            return;
         }
         const MFnDagNode lDagNode(lPath, &lStatus);
         if (!lStatus) {
             lStatus.perror("MFnDagNode constructor");
-            continue;
+            return;
         }
         bool lJoint = false;
         RyvVurnNode* lNode = DispatchPath(lPath, lDagNode, lJoint);
@@ -111,27 +123,19 @@ MStatus RyvVurnExporter::ExportGeometry(int pTraversal, int pFilter)
             StatusWindowStep(lNode->GetName().Buffer());
             lNode->SetTransformInheritType(lJoint && !lBypassRrs ? kInheritRrs : kInheritRrSs);
         }
-    }
-    return MStatus();
+    });
 }
 
 MStatus RyvVurnExporter::ExportHierarchy(int pTraversal, int pFilter)
 {
-    MStatus lStatus;
-    MItDag lWalk(static_cast<MItDag::TraversalType>(pTraversal), static_cast<MFn::Type>(pFilter),
-                 &lStatus);
-    if (!lStatus) {
-        lStatus.perror("MItDag constructor");
-        return lStatus;
-    }
-    for (; !lWalk.isDone(); lWalk.next()) {
+    return WalkDag(pTraversal, pFilter, [this](MItDag& ioWalk) {
         MDagPath lPath;
-        if (!lWalk.getPath(lPath)) {
-            continue;
+        if (!ioWalk.getPath(lPath)) {
+            return;
         }
         if (mSelection && !mSelection->hasItem(lPath)) {
             StatusWindowStep(nullptr);
-            continue;
+            return;
         }
         KRyvNode* lNode = LookUpNode(lPath);
         const auto* lHostNode = dynamic_cast<const RyvVurnNode*>(lNode);
@@ -147,11 +151,10 @@ MStatus RyvVurnExporter::ExportHierarchy(int pTraversal, int pFilter)
             }
         }
         if (!lNode) {
-            continue;
+            return;
         }
         ExportNodeMaterials(lNode);
         LinkToParent(MFnDagNode(lPath), lNode);
         StatusWindowStep(lNode->GetName().Buffer());
-    }
-    return MStatus();
+    });
 }

@@ -35,18 +35,17 @@ std::set<std::string> NamesOf(const std::vector<std::unique_ptr<Node>>& pNodes)
 
 void K3dsReadFlags::FromOptions(const KStreamOptions3ds& pOptions)
 {
-    auto On = [&pOptions](int pIndex) { return pOptions.GetOptionValue(pIndex) == 1; };
-    mTextureMapping = On(KStreamOptions3ds::kTextureMapping);
-    mMaterials = On(KStreamOptions3ds::kMaterials);
-    mAnim = On(KStreamOptions3ds::kAnim);
-    mGeometries = On(KStreamOptions3ds::kGeometries);
-    mLights = On(KStreamOptions3ds::kLights);
-    mCameras = On(KStreamOptions3ds::kCamera);
-    mReduceKeys = On(KStreamOptions3ds::kReduceKeys);
-    mAmbientLight = On(KStreamOptions3ds::kAmbientLight);
-    mSmoothGroups = On(KStreamOptions3ds::kSmoothGroup);
-    mReferenceNode = On(KStreamOptions3ds::kCreateReferenceNode);
-    mRescale = On(KStreamOptions3ds::kRescale);
+    mTextureMapping = pOptions.IsOn(KStreamOptions3ds::kTextureMapping);
+    mMaterials = pOptions.IsOn(KStreamOptions3ds::kMaterials);
+    mAnim = pOptions.IsOn(KStreamOptions3ds::kAnim);
+    mGeometries = pOptions.IsOn(KStreamOptions3ds::kGeometries);
+    mLights = pOptions.IsOn(KStreamOptions3ds::kLights);
+    mCameras = pOptions.IsOn(KStreamOptions3ds::kCamera);
+    mReduceKeys = pOptions.IsOn(KStreamOptions3ds::kReduceKeys);
+    mAmbientLight = pOptions.IsOn(KStreamOptions3ds::kAmbientLight);
+    mSmoothGroups = pOptions.IsOn(KStreamOptions3ds::kSmoothGroup);
+    mReferenceNode = pOptions.IsOn(KStreamOptions3ds::kCreateReferenceNode);
+    mRescale = pOptions.IsOn(KStreamOptions3ds::kRescale);
 }
 
 bool K3dsFileContent::Load(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,

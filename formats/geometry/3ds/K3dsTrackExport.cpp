@@ -29,6 +29,19 @@ KTime FrameTime(uint32_t pFrame)
     return K3dsAxes::FrameTime(pFrame);
 }
 
+// Sizes ioTrack to pCount keys, one a frame from frame 0, the value of each pValueAt(its time);
+// pValueAt is called in frame order.
+template <typename TValue, typename TValueAt>
+void SampleTrack(Track3ds<TValue>& ioTrack, uint32_t pCount, TValueAt pValueAt)
+{
+    ioTrack.mKeys.resize(pCount);
+    ioTrack.mValues.resize(pCount);
+    FillKeyHeaders3ds(ioTrack.mKeys);
+    for (uint32_t f = 0; f < pCount; ++f) {
+        ioTrack.mValues[f] = pValueAt(FrameTime(f));
+    }
+}
+
 } // namespace
 
 double K3dsChannel::At(KTime pTime) const
@@ -108,71 +121,50 @@ void K3dsTrackExport::TransformChannels(KRyvNode& ioNode, int pGroup, K3dsChanne
 void K3dsTrackExport::SamplePositionTrack(Track3ds<Point3ds>& ioTrack, const K3dsChannel* pXYZ,
                                           uint32_t pCount)
 {
-    ioTrack.mKeys.resize(pCount);
-    ioTrack.mValues.resize(pCount);
-    FillKeyHeaders3ds(ioTrack.mKeys);
-    for (uint32_t f = 0; f < pCount; ++f) {
-        const KTime lTime = FrameTime(f);
-        ioTrack.mValues[f] =
-            K3dsAxes::ToFile(KVector4(pXYZ[0].At(lTime), pXYZ[1].At(lTime), pXYZ[2].At(lTime)));
-    }
+    SampleTrack(ioTrack, pCount, [pXYZ](KTime pTime) {
+        return K3dsAxes::ToFile(KVector4(pXYZ[0].At(pTime), pXYZ[1].At(pTime), pXYZ[2].At(pTime)));
+    });
 }
 
 void K3dsTrackExport::SampleScaleTrack(Track3ds<Point3ds>& ioTrack, const K3dsChannel* pXYZ,
                                        uint32_t pCount)
 {
-    ioTrack.mKeys.resize(pCount);
-    ioTrack.mValues.resize(pCount);
-    FillKeyHeaders3ds(ioTrack.mKeys);
-    for (uint32_t f = 0; f < pCount; ++f) {
-        const KTime lTime = FrameTime(f);
-        KVector4 lScale(pXYZ[0].At(lTime), pXYZ[1].At(lTime), pXYZ[2].At(lTime));
+    SampleTrack(ioTrack, pCount, [pXYZ](KTime pTime) {
+        KVector4 lScale(pXYZ[0].At(pTime), pXYZ[1].At(pTime), pXYZ[2].At(pTime));
         if (std::fabs(lScale[0]) < kTinyScale && std::fabs(lScale[1]) < kTinyScale &&
             std::fabs(lScale[2]) < kTinyScale) {
             lScale = KVector4(1.0, 1.0, 1.0);
         }
-        ioTrack.mValues[f] = K3dsAxes::ScalingToFile(lScale);
-    }
+        return K3dsAxes::ScalingToFile(lScale);
+    });
 }
 
 void K3dsTrackExport::SampleColorTrack(Track3ds<Color3ds>& ioTrack, const K3dsChannel* pRGB,
                                        uint32_t pCount)
 {
-    ioTrack.mKeys.resize(pCount);
-    ioTrack.mValues.resize(pCount);
-    FillKeyHeaders3ds(ioTrack.mKeys);
-    for (uint32_t f = 0; f < pCount; ++f) {
-        const KTime lTime = FrameTime(f);
-        ioTrack.mValues[f] = {static_cast<float>(pRGB[0].At(lTime)),
-                              static_cast<float>(pRGB[1].At(lTime)),
-                              static_cast<float>(pRGB[2].At(lTime))};
-    }
+    SampleTrack(ioTrack, pCount, [pRGB](KTime pTime) {
+        return Color3ds{static_cast<float>(pRGB[0].At(pTime)),
+                        static_cast<float>(pRGB[1].At(pTime)),
+                        static_cast<float>(pRGB[2].At(pTime))};
+    });
 }
 
 void K3dsTrackExport::SampleValueTrack(Track3ds<float>& ioTrack, const K3dsChannel& pChannel,
                                        uint32_t pCount)
 {
-    ioTrack.mKeys.resize(pCount);
-    ioTrack.mValues.resize(pCount);
-    FillKeyHeaders3ds(ioTrack.mKeys);
-    for (uint32_t f = 0; f < pCount; ++f) {
-        ioTrack.mValues[f] = static_cast<float>(pChannel.At(FrameTime(f)));
-    }
+    SampleTrack(ioTrack, pCount,
+                [&pChannel](KTime pTime) { return static_cast<float>(pChannel.At(pTime)); });
 }
 
 void K3dsTrackExport::SampleRotationTrack(Track3ds<Rotation3ds>& ioTrack, const K3dsChannel* pXYZ,
                                           uint32_t pCount)
 {
-    ioTrack.mKeys.resize(pCount);
-    ioTrack.mValues.resize(pCount);
-    FillKeyHeaders3ds(ioTrack.mKeys);
     KMatrix lPrevious;
     MatrixSetIdentity(lPrevious);
-    for (uint32_t f = 0; f < pCount; ++f) {
-        const KTime lTime = FrameTime(f);
+    SampleTrack(ioTrack, pCount, [pXYZ, &lPrevious](KTime pTime) {
         KMatrix lOrientation;
         MatrixSetIdentity(lOrientation);
-        EulerToMatrixXYZ(lOrientation, pXYZ[0].At(lTime), pXYZ[1].At(lTime), pXYZ[2].At(lTime));
+        EulerToMatrixXYZ(lOrientation, pXYZ[0].At(pTime), pXYZ[1].At(pTime), pXYZ[2].At(pTime));
         // The step: the inverse of the previous orientation first, then this one.
         KMatrix lInverse;
         MatrixSetIdentity(lInverse);
@@ -196,9 +188,9 @@ void K3dsTrackExport::SampleRotationTrack(Track3ds<Rotation3ds>& ioTrack, const 
             lKey.mAngle = 0.0f;
             lKey.x = -1.0f;
         }
-        ioTrack.mValues[f] = lKey;
         lPrevious = lOrientation;
-    }
+        return lKey;
+    });
 }
 
 std::string K3dsTrackExport::ParentName(KRyvNode& ioNode, bool pReferenceRule) const

@@ -6,17 +6,16 @@
 
 void K3dsWriteFlags::FromOptions(const KStreamOptions3ds& pOptions)
 {
-    auto On = [&pOptions](int pIndex) { return pOptions.GetOptionValue(pIndex) == 1; };
-    mTextureMapping = On(KStreamOptions3ds::kTextureMapping);
-    mMaterials = On(KStreamOptions3ds::kMaterials);
-    mAnim = On(KStreamOptions3ds::kAnim);
-    mGeometries = On(KStreamOptions3ds::kGeometries);
-    mLights = On(KStreamOptions3ds::kLights);
-    mCamera = On(KStreamOptions3ds::kCamera);
-    mAmbientLight = On(KStreamOptions3ds::kAmbientLight);
-    mUVPerPolygon = On(KStreamOptions3ds::kUVPerPolygon);
-    mReferenceNode = On(KStreamOptions3ds::kCreateReferenceNode);
-    mRescale = On(KStreamOptions3ds::kRescale);
+    mTextureMapping = pOptions.IsOn(KStreamOptions3ds::kTextureMapping);
+    mMaterials = pOptions.IsOn(KStreamOptions3ds::kMaterials);
+    mAnim = pOptions.IsOn(KStreamOptions3ds::kAnim);
+    mGeometries = pOptions.IsOn(KStreamOptions3ds::kGeometries);
+    mLights = pOptions.IsOn(KStreamOptions3ds::kLights);
+    mCamera = pOptions.IsOn(KStreamOptions3ds::kCamera);
+    mAmbientLight = pOptions.IsOn(KStreamOptions3ds::kAmbientLight);
+    mUVPerPolygon = pOptions.IsOn(KStreamOptions3ds::kUVPerPolygon);
+    mReferenceNode = pOptions.IsOn(KStreamOptions3ds::kCreateReferenceNode);
+    mRescale = pOptions.IsOn(KStreamOptions3ds::kRescale);
 }
 
 std::string K3dsWriteSession::NameOf(const KRyvNode* pNode) const

@@ -5,10 +5,9 @@
 #include "formats/geometry/3ds/K3dsFileContent.h"
 #include "formats/geometry/3ds/K3dsSceneBuilder.h"
 #include "formats/geometry/3ds/KStreamOptions3ds.h"
+#include "io/KOutOfMemory.h"
 #include "io/KReadRollback.h"
 #include "scene/KRyvScene.h"
-
-#include <new>
 
 namespace {
 
@@ -54,24 +53,13 @@ bool KReader3ds::Fail(int pCode, const std::string& pWhy)
 
 bool KReader3ds::Read(KRyvScene* pScene, KStreamOptions* pOptions)
 {
-    if (!mSource) {
-        GetError().SetLastErrorID(kFileNotOpened);
+    if (!CheckReadArguments(mSource != nullptr, pScene, pOptions, KStreamOptions3ds::ClassId())) {
         return false;
     }
-    if (!pOptions || !pOptions->IsA(KStreamOptions3ds::ClassId())) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    if (!pScene || !pScene->GetRootNode() || !GetOwner()) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return false;
-    }
-    try {
-        return ReadInto(*pScene, static_cast<KStreamOptions3ds&>(*pOptions));
-    } catch (const std::bad_alloc&) {
+    return CatchOutOfMemory(
+        [&] { return ReadInto(*pScene, static_cast<KStreamOptions3ds&>(*pOptions)); },
         // The rollback inside ReadInto has undone the partial read while unwinding.
-        return Fail(kUnidentifiedError, "out of memory");
-    }
+        [&] { return Fail(kUnidentifiedError, "out of memory"); });
 }
 
 bool KReader3ds::Load(K3dsFileContent& oContent, const K3dsReadFlags& pFlags)

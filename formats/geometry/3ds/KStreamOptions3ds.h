@@ -32,6 +32,8 @@ class KStreamOptions3ds : public KStreamOptionsBase
     // "UV per polygon", 0 for "Reduce Keys") and word 3 to 0 (7 for "Texture Mapping").
     void Reset() override;
     bool KeepsTakeName() const override { return true; }
+    // Whether the option at pIndex is on (value 1).
+    bool IsOn(int pIndex) const { return GetOptionValue(pIndex) == 1; }
 };
 
 #endif

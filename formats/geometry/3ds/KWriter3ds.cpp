@@ -11,6 +11,7 @@
 #include "formats/geometry/3ds/K3dsWriteSession.h"
 #include "formats/geometry/3ds/KRenamingStrategy3ds.h"
 #include "formats/geometry/3ds/KStreamOptions3ds.h"
+#include "io/KOutOfMemory.h"
 #include "scene/KRyvGlobalLightSettings.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -23,7 +24,6 @@
 #include "scene/objects/KRyvNurb.h"
 #include "scene/objects/KRyvPatch.h"
 
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -127,25 +127,17 @@ bool KWriter3ds::Fail(int pCode, const std::string& pWhy)
 
 bool KWriter3ds::Write(KRyvScene* pScene, KStreamOptions* pOptions)
 {
-    if (!mFile) {
-        GetError().SetLastErrorID(kFileNotOpened);
+    if (!CheckWriteArguments(mFile != nullptr, pScene, pOptions, KStreamOptions3ds::ClassId(),
+                             true)) {
         return false;
     }
-    if (!pOptions || !pOptions->IsA(KStreamOptions3ds::ClassId())) {
-        GetError().SetLastErrorID(kStreamOptionsNotSet);
-        return false;
-    }
-    if (!pScene || !pScene->GetRootNode() || !GetOwner()) {
-        GetError().SetLastErrorID(kUnidentifiedError);
-        return false;
-    }
-    try {
-        K3dsWriteSession lSession;
-        lSession.mFlags.FromOptions(static_cast<KStreamOptions3ds&>(*pOptions));
-        return WriteScene(*pScene, lSession);
-    } catch (const std::bad_alloc&) {
-        return Fail(kUnidentifiedError, "out of memory");
-    }
+    return CatchOutOfMemory(
+        [&] {
+            K3dsWriteSession lSession;
+            lSession.mFlags.FromOptions(static_cast<KStreamOptions3ds&>(*pOptions));
+            return WriteScene(*pScene, lSession);
+        },
+        [&] { return Fail(kUnidentifiedError, "out of memory"); });
 }
 
 void KWriter3ds::NameObjects(K3dsWriteSession& ioSession)

@@ -11,33 +11,12 @@ const char* const kSeparators = " \t\r\n";
 
 } // namespace
 
-KAoaFile::KAoaFile() : KTextFile("AOA", kSeparators, nullptr, true, false) {}
-
-bool KAoaFile::Open(std::unique_ptr<KByteSource> pSource)
-{
-    return KTextFile::Open(std::move(pSource));
-}
+KAoaFile::KAoaFile() : KOpticalTextFile("AOA", kSeparators) {}
 
 bool KAoaFile::Create(const char* pPath)
 {
     mUnwritable = 0;
-    return KTextFile::Open(pPath, "w");
-}
-
-bool KAoaFile::Close()
-{
-    return KTextFile::Close();
-}
-
-void KAoaFile::Discard()
-{
-    KTextFile::Discard();
-}
-
-bool KAoaFile::Fail(const char* pWhy)
-{
-    Error("%s", pWhy);
-    return false;
+    return KOpticalTextFile::Create(pPath);
 }
 
 bool KAoaFile::MatchWord(const char* pWord)

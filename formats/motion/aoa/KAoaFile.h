@@ -1,8 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_AOA_KAOAFILE_H
 #define RYVKIT_FORMATS_MOTION_AOA_KAOAFILE_H
 
-#include "formats/motion/KOpticalMarkerFile.h"
-#include "formats/motion/KTextFile.h"
+#include "formats/motion/KOpticalTextFile.h"
 
 #include <string>
 
@@ -13,31 +12,22 @@
 // "Marker<M>". The file holds no start time and no occlusion; a reader may take a position of
 // exactly (0, 0, 0) as not seen. Written numbers are "%g" in the C locale; a position that is not
 // finite is written as 0 0 0 (the not-seen position) with a warning.
-class KAoaFile : public KTextFile, public KOpticalMarkerFile
+class KAoaFile : public KOpticalTextFile
 {
 public:
     KAoaFile();
 
-    bool Open(std::unique_ptr<KByteSource> pSource) override;
     bool Create(const char* pPath) override;
-    bool Close() override;
-    void Discard() override;
 
     bool ReadHeader(KOpticalMarkerHeader& oHeader) override;
     bool ReadNames(std::vector<KString>& ioNames, bool pKeepPrefixes) override;
     bool ReadFrame(std::vector<KVector4>& oPositions, int pCount, KTime& ioTime, int& ioFrame,
                    KTime pPeriod, bool pZeroOccluded) override;
-    bool EndRead() override { return true; }
-    std::uint64_t GetInputSize() const override { return GetRemainingBytes(); }
 
     bool WriteHeader(const KOpticalMarkerHeader& pHeader) override;
     bool WriteNames(const std::vector<KString>& pNames) override;
     bool WriteFrame(const KVector4* pPositions, int pCount, KTime pTime, int pFrame) override;
     bool EndWrite() override;
-    bool WriteFailed() const override { return KTextFile::WriteFailed(); }
-
-    std::string GetError() const override { return GetLastError(); }
-    const std::string& GetWarnings() const override { return mWarnings; }
 
 private:
     // The word at the cursor compared without regard to case; the cursor moves past it on a
@@ -45,12 +35,10 @@ private:
     bool MatchWord(const char* pWord);
     // The header at the cursor; false, nothing stored, when the line is not one.
     bool ReadHeaderLine(KOpticalMarkerHeader& oHeader);
-    bool Fail(const char* pWhy);
 
     int mMarkerCount = 0;
     int mFramesRead = 0;
     int mUnwritable = 0;
-    std::string mWarnings;
 };
 
 #endif

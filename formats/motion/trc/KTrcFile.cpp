@@ -54,33 +54,7 @@ std::string RateText(double pRate)
 
 } // namespace
 
-KTrcFile::KTrcFile() : KTextFile("TRC", kSeparators, nullptr, true, false) {}
-
-bool KTrcFile::Open(std::unique_ptr<KByteSource> pSource)
-{
-    return KTextFile::Open(std::move(pSource));
-}
-
-bool KTrcFile::Create(const char* pPath)
-{
-    return KTextFile::Open(pPath, "w");
-}
-
-bool KTrcFile::Close()
-{
-    return KTextFile::Close();
-}
-
-void KTrcFile::Discard()
-{
-    KTextFile::Discard();
-}
-
-bool KTrcFile::Fail(const char* pWhy)
-{
-    Error("%s", pWhy);
-    return false;
-}
+KTrcFile::KTrcFile() : KOpticalTextFile("TRC", kSeparators) {}
 
 bool KTrcFile::FormatFixed(double pValue, int pDecimals, std::string& oText)
 {

@@ -1,8 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_TRC_KTRCFILE_H
 #define RYVKIT_FORMATS_MOTION_TRC_KTRCFILE_H
 
-#include "formats/motion/KOpticalMarkerFile.h"
-#include "formats/motion/KTextFile.h"
+#include "formats/motion/KOpticalTextFile.h"
 
 #include <string>
 
@@ -16,32 +15,21 @@
 //
 // Written files end their lines in LF; coordinates are millimetres with five decimals, the rate
 // with two decimals unless it needs more. A position that is not finite is written as not seen.
-class KTrcFile : public KTextFile, public KOpticalMarkerFile
+class KTrcFile : public KOpticalTextFile
 {
 public:
     KTrcFile();
-
-    bool Open(std::unique_ptr<KByteSource> pSource) override;
-    bool Create(const char* pPath) override;
-    bool Close() override;
-    void Discard() override;
 
     bool ReadHeader(KOpticalMarkerHeader& oHeader) override;
     // Spaces in names become '_'; a name holding "Unnamed" becomes "*Unnamed_<position>".
     bool ReadNames(std::vector<KString>& ioNames, bool pKeepPrefixes) override;
     bool ReadFrame(std::vector<KVector4>& oPositions, int pCount, KTime& ioTime, int& ioFrame,
                    KTime pPeriod, bool pZeroOccluded) override;
-    bool EndRead() override { return true; }
-    std::uint64_t GetInputSize() const override { return GetRemainingBytes(); }
 
     bool WriteHeader(const KOpticalMarkerHeader& pHeader) override;
     bool WriteNames(const std::vector<KString>& pNames) override;
     bool WriteFrame(const KVector4* pPositions, int pCount, KTime pTime, int pFrame) override;
     bool EndWrite() override { return !KTextFile::WriteFailed(); }
-    bool WriteFailed() const override { return KTextFile::WriteFailed(); }
-
-    std::string GetError() const override { return GetLastError(); }
-    const std::string& GetWarnings() const override { return mWarnings; }
 
     // "%.<pDecimals>f" in the C locale; false for a value that is not finite.
     static bool FormatFixed(double pValue, int pDecimals, std::string& oText);
@@ -54,13 +42,11 @@ private:
     bool ReadTitles(int pType);
     bool ReadValues(int pType, KOpticalMarkerHeader& oHeader);
     bool ParseFrameLine(const std::string& pLine, int pCount, std::vector<KVector4>& oPositions);
-    bool Fail(const char* pWhy);
 
     // Header and name cells are separated by spaces as well as tabs.
     bool mSpaceSeparated = false;
     int mMarkerCount = 0;
     int mFramesRead = 0;
-    std::string mWarnings;
 };
 
 #endif

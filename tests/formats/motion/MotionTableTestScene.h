@@ -8,6 +8,8 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "io/KExporter.h"
+#include "io/KImporter.h"
 #include "io/KReader.h"
 #include "io/KWriter.h"
 #include "scene/KRyvNode.h"
@@ -20,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -70,6 +73,91 @@ inline std::unique_ptr<KStreamOptionsMotion> TableWriteOptions(KWriter& pWriter,
 
 // A factory with one scene, read into through a reader of the format.
 template <class TReader> using TableReadScene = MotionReadScene<TReader>;
+
+// Writes pScene into pPath through ioWriter with pOptions.
+inline bool WriteTableScene(KRyvScene* pScene, const std::string& pPath,
+                            KStreamOptionsMotion* pOptions, KWriter& ioWriter)
+{
+    return ioWriter.FileCreate(pPath.c_str()) && ioWriter.Write(pScene, pOptions);
+}
+
+// The options of an exporter set to the format code pFormat and started on pPath, with a span of
+// pFrames at pRate frames per second; null when the exporter gives none.
+inline std::unique_ptr<KStreamOptions> TableExportOptions(KExporter& ioExporter, int pFormat,
+                                                          const std::string& pPath, int pFrames,
+                                                          double pRate)
+{
+    ioExporter.SetFileFormat(pFormat);
+    ioExporter.Initialize(pPath.c_str());
+    std::unique_ptr<KStreamOptions> lOptions = ioExporter.GetWriteOptions();
+    if (lOptions) {
+        auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
+        lMotion->SetFrameCount(pFrames);
+        lMotion->SetTimeMode(0, pRate);
+    }
+    return lOptions;
+}
+
+// Root - Rig: a scene whose rig node the writers' tests hang their markers below.
+struct TableRig
+{
+    KRyvObjectFactory mFactory;
+    KRyvScene* mScene = mFactory.CreateScene();
+    KRyvNode* mRig = mFactory.CreateNode("Rig");
+
+    TableRig() { mScene->GetRootNode()->AddChild(mRig); }
+};
+
+// The files pFirst and pSecond hold the same bytes; a failure shows both around the first
+// difference.
+inline void ExpectSameFileText(const std::string& pFirst, const std::string& pSecond)
+{
+    const std::string lFirstText = ReadTableFile(pFirst);
+    const std::string lSecondText = ReadTableFile(pSecond);
+    const std::size_t lAt =
+        std::mismatch(lFirstText.begin(), lFirstText.end(), lSecondText.begin()).first -
+        lFirstText.begin();
+    EXPECT_TRUE(lFirstText == lSecondText)
+        << lFirstText.substr(lAt > 60 ? lAt - 60 : 0, 120) << "\n---\n"
+        << lSecondText.substr(lAt > 60 ? lAt - 60 : 0, 120);
+}
+
+// A write of pScene onto a full disk answers kOutOfDiskSpace; nothing is checked where the
+// system has no /dev/full.
+inline void ExpectFullDiskRefused(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* pOptions)
+{
+    std::FILE* lProbe = std::fopen("/dev/full", "w");
+    if (!lProbe) {
+        return;
+    }
+    std::fclose(lProbe);
+    ASSERT_TRUE(ioWriter.FileCreate("/dev/full"));
+    EXPECT_FALSE(ioWriter.Write(pScene, pOptions));
+    EXPECT_EQ(ioWriter.GetError().GetLastErrorID(), KWriter::kOutOfDiskSpace);
+}
+
+// The importer set to the format code pFormat reads pPath into pScene with its own options and
+// makes the node pNode.
+inline void ExpectImportMakes(KRyvObjectFactory& ioFactory, KRyvScene* pScene, int pFormat,
+                              const std::string& pPath, const char* pNode)
+{
+    KImporter lImporter(&ioFactory);
+    lImporter.SetFileFormat(pFormat);
+    ASSERT_TRUE(lImporter.Initialize(pPath.c_str()));
+    std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
+    ASSERT_NE(lOptions, nullptr);
+    EXPECT_TRUE(lImporter.Import(pScene, lOptions.get()));
+    EXPECT_NE(ioFactory.FindNode(pNode), nullptr);
+}
+
+// Without an open file a read answers kFileNotOpened, and the reader has no options to give.
+inline void ExpectUnopenedRefused(KReader& ioReader, KRyvScene* pScene)
+{
+    std::unique_ptr<KStreamOptionsMotion> lMotion = KStreamOptionsMotion::Create();
+    EXPECT_FALSE(ioReader.Read(pScene, lMotion.get()));
+    EXPECT_EQ(ioReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
+    EXPECT_EQ(ioReader.GetReadOptions(), nullptr);
+}
 
 // A marked node below pParent.
 inline KRyvNode* AddTableMarker(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName)
@@ -161,6 +249,30 @@ void ExpectMutantsLeaveNoTrace(const std::string& pName, const std::string& pTex
             EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0) << lMutant.mLabel;
         }
     }
+}
+
+// A fresh reader of the format opens pText as pName and reads it with the options it gives: the
+// read fails with kFileCorrupted, an error that starts with pWhy, and the factory's nodes and the
+// scene's root as they were. An empty pWhy: the read succeeds.
+template <class TReader>
+void ExpectTableReadRefused(const std::string& pName, const std::string& pText, const char* pWhy)
+{
+    TableReadScene<TReader> lTest;
+    const int lNodes = lTest.mFactory.GetNodeCount();
+    const std::string lPath = WriteTableFile(pName, pText);
+    ASSERT_TRUE(lTest.mReader.FileOpen(lPath.c_str()));
+    std::unique_ptr<KStreamOptions> lOptions = lTest.mReader.GetReadOptions();
+    const bool lRead = lOptions && lTest.mReader.Read(lTest.mScene, lOptions.get());
+    if (*pWhy == '\0') {
+        EXPECT_TRUE(lRead) << pText;
+        return;
+    }
+    EXPECT_FALSE(lRead) << pText;
+    EXPECT_EQ(lTest.mReader.GetError().GetLastErrorID(), KReader::kFileCorrupted);
+    const std::string lError = lTest.mReader.GetError().GetLastErrorString().Buffer();
+    EXPECT_EQ(lError.rfind(pWhy, 0), 0u) << lError;
+    EXPECT_EQ(lTest.mFactory.GetNodeCount(), lNodes);
+    EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
 }
 
 #endif

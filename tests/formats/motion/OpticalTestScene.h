@@ -195,4 +195,33 @@ inline bool Convert(KReader& ioReader, KWriter& ioWriter, const std::string& pPa
     return ioWriter.FileCreate(pOut.c_str()) && ioWriter.Write(lRead.mScene, lOptions.get());
 }
 
+// Reads pBytes from memory, under the name pName, through a fresh reader of the format with
+// the options it derives (or the defaults). A failure must be kFileCorrupted and leave the
+// factory and the scene as they were; oError (when given) then takes the error text.
+template <class TReader>
+bool ReadOpticalBytes(const std::string& pBytes, const char* pName, std::string* oError)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    const int lNodes = lFactory.GetNodeCount();
+    TReader lReader(&lFactory);
+    if (!lReader.MemoryOpen(pBytes.data(), pBytes.size(), pName)) {
+        return false;
+    }
+    std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
+    if (!lOptions) {
+        lOptions = KStreamOptionsMotion::Create();
+    }
+    const bool lRead = lReader.Read(lScene, lOptions.get());
+    if (!lRead) {
+        EXPECT_EQ(lFactory.GetNodeCount(), lNodes);
+        EXPECT_EQ(lScene->GetRootNode()->GetChildCount(), 0);
+        EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileCorrupted);
+        if (oError) {
+            *oError = lReader.GetError().GetLastErrorString().Buffer();
+        }
+    }
+    return lRead;
+}
+
 #endif

@@ -2,7 +2,6 @@
 
 #include "animation/KTakeInfo.h"
 #include "io/KFileFormatRegistry.h"
-#include "io/KImporter.h"
 #include "scene/KRyvNodeAttribute.h"
 #include "scene/objects/KRyvMarker.h"
 
@@ -199,10 +198,7 @@ TEST(KReaderBrd, RefusalsWithoutFileOrOptionsAndThroughTheImporter)
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
     KReaderBrd lReader(&lFactory);
-    std::unique_ptr<KStreamOptionsMotion> lMotion = KStreamOptionsMotion::Create();
-    EXPECT_FALSE(lReader.Read(lScene, lMotion.get()));
-    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
-    EXPECT_EQ(lReader.GetReadOptions(), nullptr);
+    ExpectUnopenedRefused(lReader, lScene);
     EXPECT_FALSE(lReader.FileClose());
     const std::string lPath = WriteTableFile("imported.brd", kGolden);
     ASSERT_TRUE(lReader.FileOpen(lPath.c_str()));
@@ -214,13 +210,7 @@ TEST(KReaderBrd, RefusalsWithoutFileOrOptionsAndThroughTheImporter)
     EXPECT_TRUE(lReader.FileClose());
     EXPECT_FALSE(lReader.IsFileOpen());
 
-    KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatRegistry::kImportBrd);
-    ASSERT_TRUE(lImporter.Initialize(lPath.c_str()));
-    std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
-    ASSERT_NE(lOptions, nullptr);
-    EXPECT_TRUE(lImporter.Import(lScene, lOptions.get()));
-    EXPECT_NE(lFactory.FindNode("Marker7"), nullptr);
+    ExpectImportMakes(lFactory, lScene, KFileFormatRegistry::kImportBrd, lPath, "Marker7");
 }
 
 } // namespace

@@ -7,31 +7,20 @@
 
 #include "../MotionTableTestScene.h"
 
-#include <cstdio>
 #include <string>
 
 namespace {
 
 using BrdScene = TableReadScene<KReaderBrd>;
 
-bool WriteBrd(KRyvScene* pScene, const std::string& pPath, KStreamOptionsMotion* pOptions,
-              KWriterBrd& ioWriter)
-{
-    return ioWriter.FileCreate(pPath.c_str()) && ioWriter.Write(pScene, pOptions);
-}
-
 // Root - Rig (two children, so the root is the reference) - Hand and Foot, static.
-struct StillRig
+struct StillRig : TableRig
 {
-    KRyvObjectFactory mFactory;
-    KRyvScene* mScene = mFactory.CreateScene();
-    KRyvNode* mRig = mFactory.CreateNode("Rig");
     KRyvNode* mHand;
     KRyvNode* mFoot;
 
     StillRig()
     {
-        mScene->GetRootNode()->AddChild(mRig);
         mHand = AddTableMarker(mFactory, mRig, "Arm:Hand");
         mFoot = AddTableMarker(mFactory, mRig, "Foot");
         mHand->SetLclTranslation(KVector4(1, 2, 3));
@@ -49,7 +38,7 @@ TEST(KWriterBrd, GoldenLinesSplitTheTimeIntoSecondsAndMicroseconds)
     lStart.SetSecondDouble(3.25);
     lOptions->SetStart(lStart);
     const std::string lPath = WriteTableFile("still.brd", "");
-    ASSERT_TRUE(WriteBrd(lRig.mScene, lPath, lOptions.get(), lWriter))
+    ASSERT_TRUE(WriteTableScene(lRig.mScene, lPath, lOptions.get(), lWriter))
         << lWriter.GetError().GetLastErrorString().Buffer();
     EXPECT_EQ(ReadTableFile(lPath), "0\t0\tP\t1\t2\t3\tQ\t0\t0\t0.707107\t0.707107\t3\t250000\n"
                                     "0\t1\tP\t0\t-5\t0.5\tQ\t0\t0\t0\t1\t3\t250000\n"
@@ -80,7 +69,7 @@ TEST(KWriterBrd, OcclusionOfOneHalfOrMoreLeavesTheLineOut)
     std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, 3, 1.0);
     lOptions->SetOption(KWriterBrd::kOptionAllVisible, 0);
     const std::string lPath = WriteTableFile("occluded.brd", "");
-    ASSERT_TRUE(WriteBrd(lRig.mScene, lPath, lOptions.get(), lWriter));
+    ASSERT_TRUE(WriteTableScene(lRig.mScene, lPath, lOptions.get(), lWriter));
     const std::string lText = ReadTableFile(lPath);
     EXPECT_EQ(lText.find("1\t0\tP"), std::string::npos) << lText;
     EXPECT_NE(lText.find("0\t0\tP"), std::string::npos);
@@ -97,7 +86,7 @@ TEST(KWriterBrd, OcclusionOfOneHalfOrMoreLeavesTheLineOut)
     // The default options (option 11 at 1) write every line.
     KWriterBrd lAll(&lRig.mFactory);
     std::unique_ptr<KStreamOptionsMotion> lDefaults = TableWriteOptions(lAll, 3, 1.0);
-    ASSERT_TRUE(WriteBrd(lRig.mScene, lPath, lDefaults.get(), lAll));
+    ASSERT_TRUE(WriteTableScene(lRig.mScene, lPath, lDefaults.get(), lAll));
     EXPECT_NE(ReadTableFile(lPath).find("1\t0\tP"), std::string::npos);
 }
 
@@ -118,7 +107,7 @@ TEST(KWriterBrd, RoundTripKeepsTransformsAndWritesTheSameBytesAgain)
                         lOptions->GetFramePeriod(), 7u + m, false);
     }
     const std::string lFirst = WriteTableFile("first.brd", "");
-    ASSERT_TRUE(WriteBrd(lScene, lFirst, lOptions.get(), lWriter));
+    ASSERT_TRUE(WriteTableScene(lScene, lFirst, lOptions.get(), lWriter));
 
     BrdScene lBack;
     ASSERT_TRUE(lBack.Read(lFirst)) << lBack.mReader.GetError().GetLastErrorString().Buffer();
@@ -140,15 +129,8 @@ TEST(KWriterBrd, RoundTripKeepsTransformsAndWritesTheSameBytesAgain)
     lSame->SetTimeMode(lBack.mOptions->GetTimeMode(), lBack.mOptions->GetFrameRate());
     lSame->SetStart(lBack.mOptions->GetStart());
     const std::string lSecond = WriteTableFile("second.brd", "");
-    ASSERT_TRUE(WriteBrd(lBack.mScene, lSecond, lSame.get(), lAgain));
-    const std::string lFirstText = ReadTableFile(lFirst);
-    const std::string lSecondText = ReadTableFile(lSecond);
-    const std::size_t lAt =
-        std::mismatch(lFirstText.begin(), lFirstText.end(), lSecondText.begin()).first -
-        lFirstText.begin();
-    EXPECT_TRUE(lFirstText == lSecondText)
-        << lFirstText.substr(lAt > 60 ? lAt - 60 : 0, 120) << "\n---\n"
-        << lSecondText.substr(lAt > 60 ? lAt - 60 : 0, 120);
+    ASSERT_TRUE(WriteTableScene(lBack.mScene, lSecond, lSame.get(), lAgain));
+    ExpectSameFileText(lFirst, lSecond);
 }
 
 // A file of one sensor, read and written again: the writer takes the reference node read, not
@@ -164,7 +146,7 @@ TEST(KWriterBrd, ASingleSensorReadBackWritesTheSameLines)
     KWriterBrd lWriter(&lBack.mFactory);
     std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, 2, 2.0);
     const std::string lPath = WriteTableFile("again.brd", "");
-    ASSERT_TRUE(WriteBrd(lBack.mScene, lPath, lOptions.get(), lWriter));
+    ASSERT_TRUE(WriteTableScene(lBack.mScene, lPath, lOptions.get(), lWriter));
     EXPECT_EQ(ReadTableFile(lPath), lText);
 }
 
@@ -201,14 +183,7 @@ TEST(KWriterBrd, RefusalsAndAFullDisk)
     EXPECT_EQ(ReadTableFile(lPath), "an older file\n");
     lRig.mRig->SetLclScaling(KVector4(1, 1, 1));
 
-    std::FILE* lProbe = std::fopen("/dev/full", "w");
-    if (!lProbe) {
-        return;
-    }
-    std::fclose(lProbe);
-    ASSERT_TRUE(lWriter.FileCreate("/dev/full"));
-    EXPECT_FALSE(lWriter.Write(lRig.mScene, lOptions.get()));
-    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kOutOfDiskSpace);
+    ExpectFullDiskRefused(lWriter, lRig.mScene, lOptions.get());
 }
 
 TEST(KWriterBrd, ThroughTheExporterAndBack)
@@ -216,16 +191,12 @@ TEST(KWriterBrd, ThroughTheExporterAndBack)
     TableImportSettingsGuard lSettings;
     StillRig lRig;
     KExporter lExporter(&lRig.mFactory);
-    lExporter.SetFileFormat(KFileFormatRegistry::kExportBrd);
     const std::string lPath = WriteTableFile("exported.brd", "");
-    lExporter.Initialize(lPath.c_str());
-    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    std::unique_ptr<KStreamOptions> lOptions =
+        TableExportOptions(lExporter, KFileFormatRegistry::kExportBrd, lPath, 130, 30.0);
     ASSERT_NE(lOptions, nullptr);
-    auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
-    lMotion->SetFrameCount(130);
-    lMotion->SetTimeMode(0, 30.0);
     std::vector<float> lPercents;
-    lMotion->SetProgressCallback(
+    lOptions->SetProgressCallback(
         [&lPercents](const char*, float pPercent) { lPercents.push_back(pPercent); });
     ASSERT_TRUE(lExporter.Export(lRig.mScene, lOptions.get()))
         << lExporter.GetError().GetLastErrorString().Buffer();

@@ -213,30 +213,10 @@ TEST(KReaderC3d, TimeCodesMoveTheStartWhenUsable)
     EXPECT_EQ(static_cast<KStreamOptionsMotion*>(lOptions.get())->GetOption(7), 1);
 }
 
-// Reads pBytes; a failure must leave the factory and scene as they were.
+// Reads pBytes through a fresh C3D reader.
 bool ReadBytes(const std::string& pBytes, std::string* oError = nullptr)
 {
-    KRyvObjectFactory lFactory;
-    KRyvScene* lScene = lFactory.CreateScene();
-    const int lNodes = lFactory.GetNodeCount();
-    KReaderC3d lReader(&lFactory);
-    if (!lReader.MemoryOpen(pBytes.data(), pBytes.size(), "bad.c3d")) {
-        return false;
-    }
-    std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
-    if (!lOptions) {
-        lOptions = KStreamOptionsMotion::Create();
-    }
-    const bool lRead = lReader.Read(lScene, lOptions.get());
-    if (!lRead) {
-        EXPECT_EQ(lFactory.GetNodeCount(), lNodes);
-        EXPECT_EQ(lScene->GetRootNode()->GetChildCount(), 0);
-        EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileCorrupted);
-        if (oError) {
-            *oError = lReader.GetError().GetLastErrorString().Buffer();
-        }
-    }
-    return lRead;
+    return ReadOpticalBytes<KReaderC3d>(pBytes, "bad.c3d", oError);
 }
 
 TEST(KReaderC3d, EveryTruncationFailsCleanly)

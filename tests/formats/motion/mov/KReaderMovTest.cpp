@@ -2,7 +2,6 @@
 
 #include "animation/KTakeInfo.h"
 #include "io/KFileFormatRegistry.h"
-#include "io/KImporter.h"
 
 #include "../MotionTableTestScene.h"
 
@@ -140,27 +139,12 @@ TEST(KReaderMov, DamagedFilesAreCorruptAndLeaveNothing)
         {"0 1 2 3 walk\n1 1 2 3\n", "bad.mov:1: expected numbers only"},
         {"0 1 2 3\n1 1 1e39 3\n", "bad.mov:2: value out of range"},
         {"1e9 1 2 3\n", "bad.mov: the first time is out of range"},
+        // Trailing cells beyond the table are ignored.
         {"0 1 2 3\n1 1 2 3 inf\n2 1 2 3\n", ""},
         {"0 1 2 3 4 5 6 7 8 9 10 11 12\n1\n2\n3\n", "bad.mov:4: more numbers missing"},
     };
     for (const Case& lCase : lCases) {
-        MovScene lTest;
-        const int lNodes = lTest.mFactory.GetNodeCount();
-        const std::string lPath = WriteTableFile("bad.mov", lCase.mText);
-        ASSERT_TRUE(lTest.mReader.FileOpen(lPath.c_str()));
-        std::unique_ptr<KStreamOptions> lOptions = lTest.mReader.GetReadOptions();
-        const bool lRead = lOptions && lTest.mReader.Read(lTest.mScene, lOptions.get());
-        if (*lCase.mWhy == '\0') {
-            // Trailing cells beyond the table are ignored.
-            EXPECT_TRUE(lRead) << lCase.mText;
-            continue;
-        }
-        EXPECT_FALSE(lRead) << lCase.mText;
-        EXPECT_EQ(lTest.mReader.GetError().GetLastErrorID(), KReader::kFileCorrupted);
-        const std::string lError = lTest.mReader.GetError().GetLastErrorString().Buffer();
-        EXPECT_EQ(lError.rfind(lCase.mWhy, 0), 0u) << lError;
-        EXPECT_EQ(lTest.mFactory.GetNodeCount(), lNodes);
-        EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
+        ExpectTableReadRefused<KReaderMov>("bad.mov", lCase.mText, lCase.mWhy);
     }
 }
 
@@ -176,10 +160,8 @@ TEST(KReaderMov, RefusalsWithoutFileOptionsOrGroupsAndThroughTheImporter)
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
     KReaderMov lReader(&lFactory);
+    ExpectUnopenedRefused(lReader, lScene);
     std::unique_ptr<KStreamOptionsMotion> lMotion = KStreamOptionsMotion::Create();
-    EXPECT_FALSE(lReader.Read(lScene, lMotion.get()));
-    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
-    EXPECT_EQ(lReader.GetReadOptions(), nullptr);
     const std::string lPath = WriteTableFile("imported.mov", kGolden);
     ASSERT_TRUE(lReader.FileOpen(lPath.c_str()));
     EXPECT_FALSE(lReader.Read(lScene, nullptr));
@@ -190,13 +172,7 @@ TEST(KReaderMov, RefusalsWithoutFileOptionsOrGroupsAndThroughTheImporter)
     EXPECT_STREQ(lReader.GetError().GetLastErrorString().Buffer(), "No animation to import.");
     EXPECT_EQ(lScene->GetRootNode()->GetChildCount(), 0);
 
-    KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatRegistry::kImportMov);
-    ASSERT_TRUE(lImporter.Initialize(lPath.c_str()));
-    std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
-    ASSERT_NE(lOptions, nullptr);
-    EXPECT_TRUE(lImporter.Import(lScene, lOptions.get()));
-    EXPECT_NE(lFactory.FindNode("Marker0"), nullptr);
+    ExpectImportMakes(lFactory, lScene, KFileFormatRegistry::kImportMov, lPath, "Marker0");
 }
 
 } // namespace

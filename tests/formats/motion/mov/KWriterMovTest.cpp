@@ -6,30 +6,19 @@
 
 #include "../MotionTableTestScene.h"
 
-#include <cstdio>
 #include <string>
 
 namespace {
 
 using MovScene = TableReadScene<KReaderMov>;
 
-bool WriteMov(KRyvScene* pScene, const std::string& pPath, KStreamOptionsMotion* pOptions,
-              KWriterMov& ioWriter)
-{
-    return ioWriter.FileCreate(pPath.c_str()) && ioWriter.Write(pScene, pOptions);
-}
-
 // Root - Rig (several children, so the root is the reference) - pCount markers moving at random.
-struct MovingRig
+struct MovingRig : TableRig
 {
-    KRyvObjectFactory mFactory;
-    KRyvScene* mScene = mFactory.CreateScene();
-    KRyvNode* mRig = mFactory.CreateNode("Rig");
     std::vector<KRyvNode*> mMarkers;
 
     MovingRig(int pCount, int pFrames, KTime pPeriod)
     {
-        mScene->GetRootNode()->AddChild(mRig);
         for (int m = 0; m < pCount; ++m) {
             const std::string lName = "Object" + std::to_string(m);
             mMarkers.push_back(AddTableMarker(mFactory, mRig, lName.c_str()));
@@ -54,7 +43,7 @@ TEST(KWriterMov, GoldenLinesWithTranslationAndScalingOnly)
     std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, 2, 4.0);
     lOptions->SetOption(KReaderMov::kOptionRotation, 0);
     const std::string lPath = WriteTableFile("still.mov", "");
-    ASSERT_TRUE(WriteMov(lScene, lPath, lOptions.get(), lWriter))
+    ASSERT_TRUE(WriteTableScene(lScene, lPath, lOptions.get(), lWriter))
         << lWriter.GetError().GetLastErrorString().Buffer();
     EXPECT_EQ(ReadTableFile(lPath), "0\t1\t2\t3\t2\t1\t0.5\t-4\t0.25\t0\t1\t1\t1\t\n"
                                     "0.25\t1\t2\t3\t2\t1\t0.5\t-4\t0.25\t0\t1\t1\t1\t\n");
@@ -62,7 +51,7 @@ TEST(KWriterMov, GoldenLinesWithTranslationAndScalingOnly)
     // With every group the rotation sits between: a quarter turn about Z, scale removed.
     KWriterMov lAll(&lFactory);
     std::unique_ptr<KStreamOptionsMotion> lEvery = TableWriteOptions(lAll, 1, 4.0);
-    ASSERT_TRUE(WriteMov(lScene, lPath, lEvery.get(), lAll));
+    ASSERT_TRUE(WriteTableScene(lScene, lPath, lEvery.get(), lAll));
     EXPECT_EQ(ReadTableFile(lPath),
               "0\t1\t2\t3\t0\t0\t90\t2\t1\t0.5\t-4\t0.25\t0\t0\t0\t0\t1\t1\t1\t\n");
 }
@@ -83,7 +72,7 @@ TEST(KWriterMov, EveryCombinationOfGroupsReadsBack)
             lOptions->SetOption(KReaderMov::kOptionTranslation + g, lGroups[g] ? 1 : 0);
         }
         const std::string lPath = WriteTableFile("groups.mov", "");
-        ASSERT_TRUE(WriteMov(lRig.mScene, lPath, lOptions.get(), lWriter)) << lMask;
+        ASSERT_TRUE(WriteTableScene(lRig.mScene, lPath, lOptions.get(), lWriter)) << lMask;
         MovScene lBack;
         ASSERT_TRUE(lBack.Read(lPath, [&](KStreamOptionsMotion& pOptions) {
             for (int g = 0; g < 3; ++g) {
@@ -138,7 +127,7 @@ TEST(KWriterMov, TenThousandFramesRoundTripAndWriteTheSameBytesAgain)
     KWriterMov lWriter(&lRig.mFactory);
     std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, kFrames, 30.0);
     const std::string lFirst = WriteTableFile("first.mov", "");
-    ASSERT_TRUE(WriteMov(lRig.mScene, lFirst, lOptions.get(), lWriter));
+    ASSERT_TRUE(WriteTableScene(lRig.mScene, lFirst, lOptions.get(), lWriter));
 
     MovScene lBack;
     ASSERT_TRUE(lBack.Read(lFirst)) << lBack.mReader.GetError().GetLastErrorString().Buffer();
@@ -157,15 +146,8 @@ TEST(KWriterMov, TenThousandFramesRoundTripAndWriteTheSameBytesAgain)
     std::unique_ptr<KStreamOptionsMotion> lSame = TableWriteOptions(lAgain, kFrames, 30.0);
     lSame->SetStart(lBack.mOptions->GetStart());
     const std::string lSecond = WriteTableFile("second.mov", "");
-    ASSERT_TRUE(WriteMov(lBack.mScene, lSecond, lSame.get(), lAgain));
-    const std::string lFirstText = ReadTableFile(lFirst);
-    const std::string lSecondText = ReadTableFile(lSecond);
-    const std::size_t lAt =
-        std::mismatch(lFirstText.begin(), lFirstText.end(), lSecondText.begin()).first -
-        lFirstText.begin();
-    EXPECT_TRUE(lFirstText == lSecondText)
-        << lFirstText.substr(lAt > 60 ? lAt - 60 : 0, 120) << "\n---\n"
-        << lSecondText.substr(lAt > 60 ? lAt - 60 : 0, 120);
+    ASSERT_TRUE(WriteTableScene(lBack.mScene, lSecond, lSame.get(), lAgain));
+    ExpectSameFileText(lFirst, lSecond);
 }
 
 TEST(KWriterMov, RefusalsAndAFullDisk)
@@ -188,14 +170,7 @@ TEST(KWriterMov, RefusalsAndAFullDisk)
     EXPECT_EQ(ReadTableFile(lPath), "an older file\n");
 
     lOptions->SetOption(KReaderMov::kOptionTranslation, 1);
-    std::FILE* lProbe = std::fopen("/dev/full", "w");
-    if (!lProbe) {
-        return;
-    }
-    std::fclose(lProbe);
-    ASSERT_TRUE(lWriter.FileCreate("/dev/full"));
-    EXPECT_FALSE(lWriter.Write(lRig.mScene, lOptions.get()));
-    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kOutOfDiskSpace);
+    ExpectFullDiskRefused(lWriter, lRig.mScene, lOptions.get());
 }
 
 TEST(KWriterMov, ThroughTheExporter)
@@ -203,15 +178,11 @@ TEST(KWriterMov, ThroughTheExporter)
     TableImportSettingsGuard lSettings;
     MovingRig lRig(2, 10, KTime(KTime::kTicksPerSecond / 10));
     KExporter lExporter(&lRig.mFactory);
-    lExporter.SetFileFormat(KFileFormatRegistry::kExportMov);
     const std::string lPath = WriteTableFile("exported.mov", "");
-    lExporter.Initialize(lPath.c_str());
-    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    std::unique_ptr<KStreamOptions> lOptions =
+        TableExportOptions(lExporter, KFileFormatRegistry::kExportMov, lPath, 10, 10.0);
     ASSERT_NE(lOptions, nullptr);
-    auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
-    EXPECT_EQ(lMotion->GetOption(13), 0);
-    lMotion->SetFrameCount(10);
-    lMotion->SetTimeMode(0, 10.0);
+    EXPECT_EQ(static_cast<KStreamOptionsMotion*>(lOptions.get())->GetOption(13), 0);
     ASSERT_TRUE(lExporter.Export(lRig.mScene, lOptions.get()))
         << lExporter.GetError().GetLastErrorString().Buffer();
     MovScene lBack;

@@ -160,29 +160,10 @@ TEST(KReaderTrc, SpaceSeparatedFiles)
     }
 }
 
-// Reads pText; a failure must leave the factory and scene as they were.
+// Reads pText through a fresh TRC reader.
 bool ReadText(const std::string& pText, std::string* oWhy = nullptr)
 {
-    KRyvObjectFactory lFactory;
-    KRyvScene* lScene = lFactory.CreateScene();
-    const int lNodes = lFactory.GetNodeCount();
-    KReaderTrc lReader(&lFactory);
-    if (!lReader.MemoryOpen(pText.data(), pText.size(), "bad.trc")) {
-        return false;
-    }
-    std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
-    if (!lOptions) {
-        lOptions = KStreamOptionsMotion::Create();
-    }
-    const bool lRead = lReader.Read(lScene, lOptions.get());
-    if (!lRead) {
-        EXPECT_EQ(lFactory.GetNodeCount(), lNodes);
-        EXPECT_EQ(lScene->GetRootNode()->GetChildCount(), 0);
-        if (oWhy) {
-            *oWhy = lReader.GetError().GetLastErrorString().Buffer();
-        }
-    }
-    return lRead;
+    return ReadOpticalBytes<KReaderTrc>(pText, "bad.trc", oWhy);
 }
 
 TEST(KReaderTrc, HostileCountsFailCleanly)

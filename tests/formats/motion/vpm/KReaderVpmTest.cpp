@@ -2,7 +2,6 @@
 
 #include "animation/KTakeInfo.h"
 #include "io/KFileFormatRegistry.h"
-#include "io/KImporter.h"
 #include "scene/objects/KRyvMarker.h"
 
 #include "../MotionTableTestScene.h"
@@ -131,18 +130,7 @@ TEST(KReaderVpm, BadFirstSegmentsAreCorruptAndLeaveNothing)
         {Segment("A", 1, "0.1", "2e38 0 0 0 0 0 1 1 1\n"), "bad.vpm:6: value out of range"},
     };
     for (const Case& lCase : lCases) {
-        VpmScene lTest;
-        const int lNodes = lTest.mFactory.GetNodeCount();
-        const std::string lPath = WriteTableFile("bad.vpm", lCase.mText);
-        ASSERT_TRUE(lTest.mReader.FileOpen(lPath.c_str()));
-        std::unique_ptr<KStreamOptions> lOptions = lTest.mReader.GetReadOptions();
-        const bool lRead = lOptions && lTest.mReader.Read(lTest.mScene, lOptions.get());
-        EXPECT_FALSE(lRead) << lCase.mText;
-        EXPECT_EQ(lTest.mReader.GetError().GetLastErrorID(), KReader::kFileCorrupted);
-        const std::string lError = lTest.mReader.GetError().GetLastErrorString().Buffer();
-        EXPECT_EQ(lError.rfind(lCase.mWhy, 0), 0u) << lError;
-        EXPECT_EQ(lTest.mFactory.GetNodeCount(), lNodes);
-        EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
+        ExpectTableReadRefused<KReaderVpm>("bad.vpm", lCase.mText, lCase.mWhy);
     }
 }
 
@@ -180,23 +168,14 @@ TEST(KReaderVpm, RefusalsAndThroughTheImporter)
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
     KReaderVpm lReader(&lFactory);
-    std::unique_ptr<KStreamOptionsMotion> lMotion = KStreamOptionsMotion::Create();
-    EXPECT_FALSE(lReader.Read(lScene, lMotion.get()));
-    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
-    EXPECT_EQ(lReader.GetReadOptions(), nullptr);
+    ExpectUnopenedRefused(lReader, lScene);
     const std::string lPath = WriteTableFile("imported.vpm", kGolden);
     ASSERT_TRUE(lReader.FileOpen(lPath.c_str()));
     KStreamOptions lOther;
     EXPECT_FALSE(lReader.Read(lScene, &lOther));
     EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kStreamOptionsNotSet);
 
-    KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatRegistry::kImportVpm);
-    ASSERT_TRUE(lImporter.Initialize(lPath.c_str()));
-    std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
-    ASSERT_NE(lOptions, nullptr);
-    EXPECT_TRUE(lImporter.Import(lScene, lOptions.get()));
-    EXPECT_NE(lFactory.FindNode("Head"), nullptr);
+    ExpectImportMakes(lFactory, lScene, KFileFormatRegistry::kImportVpm, lPath, "Head");
 }
 
 } // namespace

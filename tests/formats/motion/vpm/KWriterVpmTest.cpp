@@ -6,7 +6,6 @@
 
 #include "../MotionTableTestScene.h"
 
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -17,23 +16,13 @@ const char* const kTitles = "XTRAN\tYTRAN\tZTRAN\tXROT\tYROT\tZROT\tXSCALE\tYSCA
                             "INCHES\tINCHES\tINCHES\tDEGREES\tDEGREES\tDEGREES\tPERCENT\tPERCENT"
                             "\tPERCENT\n";
 
-bool WriteVpm(KRyvScene* pScene, const std::string& pPath, KStreamOptionsMotion* pOptions,
-              KWriterVpm& ioWriter)
-{
-    return ioWriter.FileCreate(pPath.c_str()) && ioWriter.Write(pScene, pOptions);
-}
-
 // Root - Rig (two children, so the root is the reference) - the named markers.
-struct VpmRig
+struct VpmRig : TableRig
 {
-    KRyvObjectFactory mFactory;
-    KRyvScene* mScene = mFactory.CreateScene();
-    KRyvNode* mRig = mFactory.CreateNode("Rig");
     std::vector<KRyvNode*> mMarkers;
 
     explicit VpmRig(const std::vector<const char*>& pNames)
     {
-        mScene->GetRootNode()->AddChild(mRig);
         for (const char* lName : pNames) {
             mMarkers.push_back(AddTableMarker(mFactory, mRig, lName));
         }
@@ -52,7 +41,7 @@ TEST(KWriterVpm, GoldenSegmentsInInchesWithFullScale)
     std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, 2, 4.0);
     EXPECT_EQ(lOptions->GetOption(13), 0);
     const std::string lPath = WriteTableFile("still.vpm", "");
-    ASSERT_TRUE(WriteVpm(lRig.mScene, lPath, lOptions.get(), lWriter))
+    ASSERT_TRUE(WriteTableScene(lRig.mScene, lPath, lOptions.get(), lWriter))
         << lWriter.GetError().GetLastErrorString().Buffer();
     EXPECT_EQ(ReadTableFile(lPath),
               std::string("Segment:\tHand\nFrames:\t2\nFrame Time:\t0.25\n") + kTitles +
@@ -73,7 +62,7 @@ TEST(KWriterVpm, TwoSegmentsOfTenThousandFramesRoundTripAndWriteTheSameBytesAgai
                         40u + static_cast<unsigned>(m), false);
     }
     const std::string lFirst = WriteTableFile("first.vpm", "");
-    ASSERT_TRUE(WriteVpm(lRig.mScene, lFirst, lOptions.get(), lWriter));
+    ASSERT_TRUE(WriteTableScene(lRig.mScene, lFirst, lOptions.get(), lWriter));
 
     VpmScene lBack;
     ASSERT_TRUE(lBack.Read(lFirst)) << lBack.mReader.GetError().GetLastErrorString().Buffer();
@@ -93,15 +82,8 @@ TEST(KWriterVpm, TwoSegmentsOfTenThousandFramesRoundTripAndWriteTheSameBytesAgai
     KWriterVpm lAgain(&lBack.mFactory);
     std::unique_ptr<KStreamOptionsMotion> lSame = TableWriteOptions(lAgain, kFrames, 30.0);
     const std::string lSecond = WriteTableFile("second.vpm", "");
-    ASSERT_TRUE(WriteVpm(lBack.mScene, lSecond, lSame.get(), lAgain));
-    const std::string lFirstText = ReadTableFile(lFirst);
-    const std::string lSecondText = ReadTableFile(lSecond);
-    const std::size_t lAt =
-        std::mismatch(lFirstText.begin(), lFirstText.end(), lSecondText.begin()).first -
-        lFirstText.begin();
-    EXPECT_TRUE(lFirstText == lSecondText)
-        << lFirstText.substr(lAt > 60 ? lAt - 60 : 0, 120) << "\n---\n"
-        << lSecondText.substr(lAt > 60 ? lAt - 60 : 0, 120);
+    ASSERT_TRUE(WriteTableScene(lBack.mScene, lSecond, lSame.get(), lAgain));
+    ExpectSameFileText(lFirst, lSecond);
 }
 
 TEST(KWriterVpm, NamesTheFormatCannotHoldAreRefused)
@@ -115,7 +97,7 @@ TEST(KWriterVpm, NamesTheFormatCannotHoldAreRefused)
             lShown = std::string(pTitle) + "|" + pText;
         });
         const std::string lPath = WriteTableFile("names.vpm", "an older file\n");
-        EXPECT_FALSE(WriteVpm(lRig.mScene, lPath, lOptions.get(), lWriter)) << lName;
+        EXPECT_FALSE(WriteTableScene(lRig.mScene, lPath, lOptions.get(), lWriter)) << lName;
         EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
         EXPECT_EQ(lShown,
                   std::string("Error|Spaces are not allowed in VPM node names:\n    ") + lName);
@@ -125,7 +107,8 @@ TEST(KWriterVpm, NamesTheFormatCannotHoldAreRefused)
     VpmRig lTwins({"A:Hand", "B:Hand"});
     KWriterVpm lWriter(&lTwins.mFactory);
     std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, 1, 30.0);
-    EXPECT_TRUE(WriteVpm(lTwins.mScene, WriteTableFile("twins.vpm", ""), lOptions.get(), lWriter));
+    EXPECT_TRUE(
+        WriteTableScene(lTwins.mScene, WriteTableFile("twins.vpm", ""), lOptions.get(), lWriter));
     EXPECT_STREQ(lWriter.GetMessage().Buffer(),
                  "Two segments are named \"Hand\": the file will not read back\n");
 }
@@ -153,14 +136,7 @@ TEST(KWriterVpm, RefusalsABufferTooLargeAndAFullDisk)
     EXPECT_EQ(ReadTableFile(lPath), "an older file\n");
 
     lOptions->SetFrameCount(3);
-    std::FILE* lProbe = std::fopen("/dev/full", "w");
-    if (!lProbe) {
-        return;
-    }
-    std::fclose(lProbe);
-    ASSERT_TRUE(lWriter.FileCreate("/dev/full"));
-    EXPECT_FALSE(lWriter.Write(lRig.mScene, lOptions.get()));
-    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kOutOfDiskSpace);
+    ExpectFullDiskRefused(lWriter, lRig.mScene, lOptions.get());
 }
 
 TEST(KWriterVpm, ThroughTheExporter)
@@ -169,14 +145,10 @@ TEST(KWriterVpm, ThroughTheExporter)
     VpmRig lRig({"A", "B"});
     lRig.mMarkers[1]->SetLclTranslation(KVector4(1, 2, 3));
     KExporter lExporter(&lRig.mFactory);
-    lExporter.SetFileFormat(KFileFormatRegistry::kExportVpm);
     const std::string lPath = WriteTableFile("exported.vpm", "");
-    lExporter.Initialize(lPath.c_str());
-    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    std::unique_ptr<KStreamOptions> lOptions =
+        TableExportOptions(lExporter, KFileFormatRegistry::kExportVpm, lPath, 5, 24.0);
     ASSERT_NE(lOptions, nullptr);
-    auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
-    lMotion->SetFrameCount(5);
-    lMotion->SetTimeMode(0, 24.0);
     ASSERT_TRUE(lExporter.Export(lRig.mScene, lOptions.get()))
         << lExporter.GetError().GetLastErrorString().Buffer();
     VpmScene lBack;
