@@ -40,6 +40,10 @@ KRyvNode* KMotionMarkerBuilder::CreateReference(const char* pFormatName,
         return nullptr;
     }
     lNode->SetNodeAttribute(lReference);
+    // Marked, so that a writer's FindReferenceNode stops here: with a single marker below it
+    // would otherwise go on to that marker and take it for the reference, whose own transform
+    // is left out (every pose would be written as the identity).
+    lNode->SetMarked(true);
     return lNode;
 }
 
@@ -60,6 +64,17 @@ KRyvNode* KMotionMarkerBuilder::CreateMarker(KRyvNode* pReference, const char* p
         return nullptr;
     }
     return lNode;
+}
+
+std::vector<KTime> KMotionMarkerBuilder::KeyTimes(const KStreamOptionsMotion& pOptions, int pFrames)
+{
+    std::vector<KTime> lTimes(static_cast<std::size_t>(pFrames > 0 ? pFrames : 0));
+    const KTime lStart = pOptions.GetStart();
+    const KTime lPeriod = pOptions.GetFramePeriod();
+    for (int i = 0; i < pFrames; ++i) {
+        lTimes[static_cast<std::size_t>(i)] = lStart + lPeriod * i;
+    }
+    return lTimes;
 }
 
 bool KMotionMarkerBuilder::SetKey(KFCurve* pCurve, int pIndex, KTime pTime, double pValue,

@@ -5,6 +5,7 @@
 #include "core/KTime.h"
 
 #include <string>
+#include <vector>
 
 class KFCurve;
 class KReadRollback;
@@ -31,12 +32,16 @@ public:
     // The take name of a file: its name without folder and extension ("walk.brd" gives "walk").
     static KString TakeNameOf(const std::string& pFileName);
 
-    // The reference node of pFormatName (option 4 chooses the name); null when it cannot be made.
+    // The reference node of pFormatName (option 4 chooses the name), marked for export; null
+    // when it cannot be made. Its optical reference attribute keeps it out of the markers.
     KRyvNode* CreateReference(const char* pFormatName, const KStreamOptionsMotion& pOptions);
     // A node named pName below pReference, with an optical marker attribute (its occlusion
     // channel included), marked for export, with the take added and current. Null when any of
     // it cannot be made.
     KRyvNode* CreateMarker(KRyvNode* pReference, const char* pName);
+
+    // The times of keys 0 to pFrames - 1: the options' start plus whole frame periods.
+    static std::vector<KTime> KeyTimes(const KStreamOptionsMotion& pOptions, int pFrames);
 
     // Sets key pIndex of a curve inside its key set batch: pInterpolation (cubic or constant),
     // auto tangents, weights 1/3, velocities 0. False, nothing set, for a value beyond single

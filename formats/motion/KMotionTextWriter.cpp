@@ -1,11 +1,18 @@
 #include "formats/motion/KMotionTextWriter.h"
 
+#include "formats/motion/KMotionMarkerSampler.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/KTextFile.h"
 #include "scene/KRyvScene.h"
 
 #include <new>
 #include <string>
+
+namespace {
+
+const char* const kNoMarker = "no node marked for export";
+
+} // namespace
 
 KMotionTextWriter::KMotionTextWriter(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
 
@@ -84,6 +91,17 @@ bool KMotionTextWriter::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         return false;
     }
     return true;
+}
+
+const char* KMotionTextWriter::FindMissingContent(KRyvScene* pScene)
+{
+    const std::unique_ptr<KStreamOptions> lOptions = GetWriteOptions();
+    if (!pScene || !pScene->GetRootNode() || !lOptions) {
+        return kNoMarker;
+    }
+    const KMotionMarkerSampler lSampler(KMotionMarkerSampler::SelectReferenceNode(
+        *this, *pScene, *static_cast<KStreamOptionsMotion*>(lOptions.get())));
+    return lSampler.GetMarkerCount() > 0 ? nullptr : kNoMarker;
 }
 
 bool KMotionTextWriter::FailPrint()

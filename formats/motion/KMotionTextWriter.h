@@ -28,6 +28,10 @@ public:
     // Checks the file and the options (kFileNotOpened, kStreamOptionsNotSet), then WriteScene;
     // a write or the final flush that fails is kOutOfDiskSpace. A file takes one Write only.
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
+    // "no node marked for export" when the writer's default options would find no marker to
+    // write (KMotionMarkerSampler), for a caller that would rather refuse than write an empty
+    // table.
+    const char* FindMissingContent(KRyvScene* pScene) override;
 
 protected:
     explicit KMotionTextWriter(KRyvObjectFactory* pOwner);

@@ -216,5 +216,18 @@ mkdir "$WORK/objout"
 expect_status 0 "$TOOL" "$WORK/media.ryv" "$WORK/objout/back.obj"
 cmp -s "$WORK/tex.png" "$WORK/objout/tex.png" || { echo "FAIL: texture not beside the OBJ" >&2; FAILS=$((FAILS + 1)); }
 
+# The six-degree-of-freedom tables convert into each other; a scene without markers is refused.
+mkdir "$WORK/six"
+printf '0 7 P 1 2 3 Q 0 0 0 1 0 0\n0 3 P 10 20 30 Q 0 0 0.7071068 0.7071068 0 0\n1 3 P 11 21 31 Q 0 0 0 1 0 500000\n1 7 P 1 2 3 Q 0 0 0 1 0 500000\n' >"$WORK/six/a.brd"
+expect_status 0 "$TOOL" "$WORK/six/a.brd" "$WORK/six/b.vpm"
+expect_status 0 "$TOOL" "$WORK/six/b.vpm" "$WORK/six/c.mov"
+expect_status 0 "$TOOL" "$WORK/six/c.mov" "$WORK/six/d.brd"
+expect_status 0 "$TOOL" "$WORK/six/d.brd"
+expect_text out "Model::BRD:reference (Optical)"
+expect_text out "Model::Marker1 (OpticalMarker)"
+grep -q "^Segment:	Marker7$" "$WORK/six/b.vpm" || { echo "FAIL: no segment Marker7" >&2; FAILS=$((FAILS + 1)); }
+expect_status 1 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/six/cube.mov"
+expect_text err "has nothing the MOV motion format holds (no node marked for export)"
+
 [ "$FAILS" -eq 0 ] && echo "ryvconvert: all checks passed"
 [ "$FAILS" -eq 0 ]

@@ -14,6 +14,7 @@
 #include "scene/KRyvScene.h"
 
 #include <algorithm>
+#include <map>
 #include <new>
 #include <string>
 
@@ -25,9 +26,9 @@ constexpr int kOcclusionCurve = 6;
 constexpr double kOccluded = 1.0;
 constexpr double kSeen = 0.0;
 
-bool SampleBefore(const KBrdSample& pA, const KBrdSample& pB)
+bool FrameBefore(const KBrdSample& pA, const KBrdSample& pB)
 {
-    return pA.mId != pB.mId ? pA.mId < pB.mId : pA.mFrame < pB.mFrame;
+    return pA.mFrame < pB.mFrame;
 }
 
 KVector4 EulerOfQuaternion(const double pQuaternion[4])
@@ -77,7 +78,11 @@ bool KReaderBrd::Parse()
     }
     ClearParsed();
     mParsed = true;
-    mParseResult = ReadSamples() && CheckFrameSpan();
+    mParseResult = ReadSamples();
+    if (mParseResult) {
+        SortSamples();
+        mParseResult = CheckFrameSpan();
+    }
     if (!mParseResult) {
         mParseError = GetError().GetLastErrorString();
         mSamples.clear();
@@ -90,7 +95,6 @@ bool KReaderBrd::Parse()
     // Equal or reversed time stamps give no rate: the global default stands in.
     mFrameRate =
         mFrameCount > 1 && lDuration != 0.0 && KMotionFrameRate::IsValid(lRate) ? lRate : 0.0;
-    SortSamples();
     return true;
 }
 
@@ -122,37 +126,53 @@ bool KReaderBrd::ReadSamples()
 
 void KReaderBrd::SortSamples()
 {
-    // Stable, so that of two lines with the same sensor and frame the later one wins.
-    std::stable_sort(mSamples.begin(), mSamples.end(), SampleBefore);
+    // Grouped by sensor in id order, each sensor's samples in file order (a counting sort), then
+    // sorted by frame only where a sensor's lines were out of order: files list the frames in
+    // order, so the usual cost is one pass.
+    std::map<int, std::size_t> lOffsets;
+    for (const KBrdSample& lSample : mSamples) {
+        ++lOffsets[lSample.mId];
+    }
+    std::size_t lOffset = 0;
+    for (auto& lEntry : lOffsets) {
+        const std::size_t lCount = lEntry.second;
+        mSensors.push_back({lEntry.first, lOffset, lOffset + lCount});
+        lEntry.second = lOffset;
+        lOffset += lCount;
+    }
+    std::vector<KBrdSample> lGrouped(mSamples.size());
+    for (const KBrdSample& lSample : mSamples) {
+        lGrouped[lOffsets[lSample.mId]++] = lSample;
+    }
+    mSamples.swap(lGrouped);
+    lGrouped = std::vector<KBrdSample>();
     std::size_t lKept = 0;
-    for (std::size_t i = 0; i < mSamples.size(); ++i) {
-        if (lKept > 0 && mSamples[lKept - 1].mId == mSamples[i].mId &&
-            mSamples[lKept - 1].mFrame == mSamples[i].mFrame) {
-            mSamples[lKept - 1] = mSamples[i];
-        } else {
-            mSamples[lKept++] = mSamples[i];
+    for (Sensor& lSensor : mSensors) {
+        const auto lBegin = mSamples.begin() + static_cast<std::ptrdiff_t>(lSensor.mBegin);
+        const auto lEnd = mSamples.begin() + static_cast<std::ptrdiff_t>(lSensor.mEnd);
+        if (!std::is_sorted(lBegin, lEnd, FrameBefore)) {
+            // Stable, so that of two lines with the same sensor and frame the later one wins.
+            std::stable_sort(lBegin, lEnd, FrameBefore);
         }
+        const std::size_t lFirst = lKept;
+        for (std::size_t i = lSensor.mBegin; i < lSensor.mEnd; ++i) {
+            if (lKept > lFirst && mSamples[lKept - 1].mFrame == mSamples[i].mFrame) {
+                mSamples[lKept - 1] = mSamples[i];
+            } else {
+                mSamples[lKept++] = mSamples[i];
+            }
+        }
+        lSensor.mBegin = lFirst;
+        lSensor.mEnd = lKept;
     }
     mSamples.resize(lKept);
-    for (std::size_t i = 0; i < mSamples.size(); ++i) {
-        if (mSensors.empty() || mSensors.back().mId != mSamples[i].mId) {
-            mSensors.push_back({mSamples[i].mId, i, i});
-        }
-        mSensors.back().mEnd = i + 1;
-    }
 }
 
 bool KReaderBrd::CheckFrameSpan()
 {
     const std::int64_t lFrames =
         static_cast<std::int64_t>(mLastFrame) - static_cast<std::int64_t>(mFirstFrame) + 1;
-    std::vector<int> lIds;
-    lIds.reserve(mSamples.size());
-    for (const KBrdSample& lSample : mSamples) {
-        lIds.push_back(lSample.mId);
-    }
-    std::sort(lIds.begin(), lIds.end());
-    const std::int64_t lSensors = std::unique(lIds.begin(), lIds.end()) - lIds.begin();
+    const std::int64_t lSensors = static_cast<std::int64_t>(mSensors.size());
     const std::int64_t lSamples = static_cast<std::int64_t>(mSamples.size());
     // lFrames < 2^32 and lSensors <= lSamples, so the products cannot overflow.
     if (lFrames > KFCurve::kMaxKeyCount || lFrames * lSensors > kMaxFramesPerSample * lSamples) {

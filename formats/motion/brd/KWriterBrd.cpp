@@ -7,6 +7,7 @@
 #include "formats/motion/brd/KBrdFile.h"
 #include "scene/KRyvNode.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -26,6 +27,72 @@ bool AllFitFloat(const double* pValues, int pCount)
         }
     }
     return true;
+}
+
+// How far a printed quaternion's normalised form may lie from it, in printed units, for it to
+// print the same once written, read back into float angles and normalised again.
+constexpr double kDriftShare = 0.35;
+constexpr int kQuaternionSize = 4;
+// The candidates around a rounded quaternion: each component one printed unit down, kept or up.
+constexpr int kNeighbourCount = 81;
+
+// The unit of the last printed digit: the largest component of a unit quaternion lies in
+// [0.5, 1], printed as 0.dddddd or as 1.
+double PrintedUnit(const double pQuaternion[kQuaternionSize])
+{
+    double lLargest = 0.0;
+    for (int i = 0; i < kQuaternionSize; ++i) {
+        lLargest = std::max(lLargest, std::fabs(pQuaternion[i]));
+    }
+    return lLargest >= 1.0 ? 1e-5 : 1e-6;
+}
+
+// The largest difference between a quaternion and its normalised form.
+double Drift(const double pQuaternion[kQuaternionSize])
+{
+    double lSquares = 0.0;
+    for (int i = 0; i < kQuaternionSize; ++i) {
+        lSquares += pQuaternion[i] * pQuaternion[i];
+    }
+    const double lLength = std::sqrt(lSquares);
+    double lDrift = 0.0;
+    for (int i = 0; i < kQuaternionSize; ++i) {
+        lDrift = std::max(lDrift, std::fabs(pQuaternion[i] / lLength - pQuaternion[i]));
+    }
+    return lDrift;
+}
+
+// Rounds a unit quaternion to what "%g" prints, choosing among the roundings one printed unit
+// apart the closest whose normalised form rounds back to it with room to spare: six digits of a
+// unit quaternion are not of unit length, and a reader normalises, so the plain rounding could
+// print one unit differently when the file is read and written again.
+void PrintableQuaternion(double ioQuaternion[kQuaternionSize])
+{
+    double lRounded[kQuaternionSize];
+    std::copy(ioQuaternion, ioQuaternion + kQuaternionSize, lRounded);
+    KMotionPrintPrecision::RoundToLargest(lRounded, kQuaternionSize);
+    const double lUnit = PrintedUnit(lRounded);
+    double lBest[kQuaternionSize];
+    std::copy(lRounded, lRounded + kQuaternionSize, lBest);
+    if (Drift(lRounded) > lUnit * kDriftShare) {
+        double lBestDistance = -1.0;
+        for (int n = 0; n < kNeighbourCount; ++n) {
+            double lCandidate[kQuaternionSize];
+            double lDistance = 0.0;
+            for (int i = 0, lDigits = n; i < kQuaternionSize; ++i, lDigits /= 3) {
+                lCandidate[i] = lRounded[i] + (lDigits % 3 - 1) * lUnit;
+                lDistance += (lCandidate[i] - ioQuaternion[i]) * (lCandidate[i] - ioQuaternion[i]);
+            }
+            KMotionPrintPrecision::RoundToLargest(lCandidate, kQuaternionSize);
+            if (PrintedUnit(lCandidate) == lUnit && Drift(lCandidate) <= lUnit * kDriftShare &&
+                (lBestDistance < 0.0 || lDistance < lBestDistance)) {
+                std::copy(lCandidate, lCandidate + kQuaternionSize, lBest);
+                lBestDistance = lDistance;
+            }
+        }
+    }
+    std::copy(lBest, lBest + kQuaternionSize, ioQuaternion);
+    KMotionPrintPrecision::ClearNegativeZeros(ioQuaternion, kQuaternionSize);
 }
 
 } // namespace
@@ -92,8 +159,7 @@ bool KWriterBrd::WriteFrame(KMotionMarkerSampler& ioSampler, int pFrame, KTime p
         if (!AllFitFloat(lTranslation, 3) || !AllFitFloat(lQuaternion, 4)) {
             return Fail("A marker's position or orientation is out of range.");
         }
-        KMotionPrintPrecision::RoundToLargest(lQuaternion, 4);
-        KMotionPrintPrecision::ClearNegativeZeros(lQuaternion, 4);
+        PrintableQuaternion(lQuaternion);
         if (!lFile.WriteSample(pFrame, j, lTranslation, lQuaternion, pTime.GetSecondDouble())) {
             return FailPrint();
         }

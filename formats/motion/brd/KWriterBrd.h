@@ -10,9 +10,9 @@ class KMotionMarkerSampler;
 // Writes the marked nodes of a scene as BRD sensors 0, 1, ... (in the depth-first order of
 // KMotionMarkerSampler below the reference node it selects), one line per sensor and frame over
 // the options' span, frames numbered from 0. Positions and orientations are the nodes' global
-// transforms relative to the reference node; a quaternion's components are rounded to the last
-// digit printed of its largest, so that a file this writer made reads back and writes out the
-// same. With option 11 at 0 a marker whose occlusion is 0.5 or more at a frame gets no line there.
+// transforms relative to the reference node. A quaternion is printed as the rounding (one printed
+// unit either way) closest to it whose normalised form lies well within half a unit of it, so
+// that a file this writer made reads back and writes out the same. With option 11 at 0 a marker whose occlusion is 0.5 or more at a frame gets no line there.
 //
 // Errors (KWriter table): those of KMotionTextWriter, and kUnidentifiedError for a position
 // beyond single precision (or not finite), which no reader could take back.

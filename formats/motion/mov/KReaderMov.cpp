@@ -252,8 +252,7 @@ bool KReaderMov::BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
         {lTake->GetTransformTX(), lTake->GetTransformTY(), lTake->GetTransformTZ()},
         {lTake->GetTransformRX(), lTake->GetTransformRY(), lTake->GetTransformRZ()},
         {lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()}};
-    const KTime lStart = pOptions.GetStart();
-    const KTime lPeriod = pOptions.GetFramePeriod();
+    const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, pTable.mRows);
     // The object's columns follow the time column, the groups on in the order T, R, S.
     int lColumn = 1 + pObject * kAxisCount * lGroupCount;
     for (int g = 0; g < kGroupCount; ++g) {
@@ -267,8 +266,8 @@ bool KReaderMov::BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
             for (int i = 0; i < pTable.mRows; ++i) {
                 const float lValue = pTable.mValues[static_cast<std::size_t>(i) * pTable.mColumns +
                                                     static_cast<std::size_t>(lColumn)];
-                KMotionMarkerBuilder::SetKey(lCurves[g][a], i, lStart + lPeriod * i, lValue,
-                                             KFCurveKey::kInterpolationCubic);
+                KMotionMarkerBuilder::SetKey(lCurves[g][a], i, lTimes[static_cast<std::size_t>(i)],
+                                             lValue, KFCurveKey::kInterpolationCubic);
             }
         }
     }

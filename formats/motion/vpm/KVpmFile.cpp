@@ -1,0 +1,138 @@
+#include "formats/motion/vpm/KVpmFile.h"
+
+#include "formats/motion/KMotionFrameRate.h"
+
+#include <cfloat>
+#include <cmath>
+#include <string>
+
+namespace {
+
+constexpr double kFactorPerPercent = 0.01;
+
+bool FitsFloat(const double* pValues, int pCount)
+{
+    for (int i = 0; i < pCount; ++i) {
+        if (!(std::fabs(pValues[i]) <= static_cast<double>(FLT_MAX))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+KVpmFile::KVpmFile()
+    : KTextFile("VPM", " \t\r\n", nullptr, true, false), mKeywords{{"Segment:", 0},
+                                                                   {"Frames:", 0},
+                                                                   {"Frame Time:", 0},
+                                                                   {nullptr, 0}}
+{
+}
+
+std::string KVpmFile::QuoteName(const KString& pName)
+{
+    return std::string(pName.Buffer()).substr(0, kQuotedLength);
+}
+
+bool KVpmFile::ExpectKeyword(EKeyword pKeyword)
+{
+    if (MatchKeyword(mKeywords) != pKeyword) {
+        Error("expected \"%s\", found \"%s\"", mKeywords[pKeyword].mKeyword, PeekToken().c_str());
+        return false;
+    }
+    return true;
+}
+
+bool KVpmFile::ReadSegmentHeader(KString& oName, int& oFrameCount, double& oFrameTime, bool pRewind)
+{
+    if (!(pRewind ? Rewind() : ReadLine())) {
+        return false;
+    }
+    KString lName;
+    int lFrames = 0;
+    double lFrameTime = 0.0;
+    double lRate = 0.0;
+    if (!ExpectKeyword(eSegment)) {
+        return false;
+    }
+    if (!ReadWord(lName) || lName.IsEmpty()) {
+        return !Error("expected a segment name");
+    }
+    if (!ReadLine()) {
+        return !Error("the header of segment \"%s\" breaks off", QuoteName(lName).c_str());
+    }
+    if (!ExpectKeyword(eFrames)) {
+        return false;
+    }
+    if (!ReadInt(lFrames) || lFrames < 0) {
+        return !Error("expected a frame count, found \"%s\"", PeekToken().c_str());
+    }
+    if (!ReadLine()) {
+        return !Error("the header of segment \"%s\" breaks off", QuoteName(lName).c_str());
+    }
+    if (!ExpectKeyword(eFrameTime)) {
+        return false;
+    }
+    if (!ReadDouble(lFrameTime) || !KMotionFrameRate::FromFrameTime(lFrameTime, lRate)) {
+        return !Error("expected a usable frame time, found \"%s\"", PeekToken().c_str());
+    }
+    oName = lName;
+    oFrameCount = lFrames;
+    oFrameTime = lFrameTime;
+    return true;
+}
+
+bool KVpmFile::SkipColumnTitles()
+{
+    return ReadLine() && ReadLine();
+}
+
+bool KVpmFile::ReadFrame(KVector4& oTranslation, KVector4& oRotation, KVector4& oScaling)
+{
+    if (!ReadLine()) {
+        return false;
+    }
+    double lValues[3][3];
+    for (double* lTriple : lValues) {
+        if (!ReadVector3(lTriple)) {
+            return !Error("expected nine numbers, found \"%s\"", PeekToken().c_str());
+        }
+    }
+    const double lScales[3] = {kCentimetresPerInch, 1.0, kFactorPerPercent};
+    for (int g = 0; g < 3; ++g) {
+        for (double& lValue : lValues[g]) {
+            lValue *= lScales[g];
+        }
+        if (!FitsFloat(lValues[g], 3)) {
+            return !Error("value out of range");
+        }
+    }
+    oTranslation = KVector4(lValues[0][0], lValues[0][1], lValues[0][2]);
+    oRotation = KVector4(lValues[1][0], lValues[1][1], lValues[1][2]);
+    oScaling = KVector4(lValues[2][0], lValues[2][1], lValues[2][2]);
+    return true;
+}
+
+bool KVpmFile::WriteSegmentHeader(const char* pName, int pFrameCount, double pFrameTime)
+{
+    return Print(0, "%s\t%s\n", mKeywords[eSegment].mKeyword, pName) >= 0 &&
+           Print(0, "%s\t%d\n", mKeywords[eFrames].mKeyword, pFrameCount) >= 0 &&
+           Print(0, "%s\t%g\n", mKeywords[eFrameTime].mKeyword, pFrameTime) >= 0;
+}
+
+bool KVpmFile::WriteColumnTitles()
+{
+    return Print(0, "XTRAN\tYTRAN\tZTRAN\tXROT\tYROT\tZROT\tXSCALE\tYSCALE\tZSCALE\n") >= 0 &&
+           Print(0, "INCHES\tINCHES\tINCHES\tDEGREES\tDEGREES\tDEGREES\tPERCENT\tPERCENT\tPERCENT"
+                    "\n") >= 0;
+}
+
+bool KVpmFile::WriteFrame(const KVector4& pTranslation, const KVector4& pRotation,
+                          const KVector4& pScaling)
+{
+    return Print(0, "%g\t%g\t%g\t%g\t%g\t%g\t%g\t%g\t%g\n", pTranslation[0] * kInchesPerCentimetre,
+                 pTranslation[1] * kInchesPerCentimetre, pTranslation[2] * kInchesPerCentimetre,
+                 pRotation[0], pRotation[1], pRotation[2], pScaling[0] * kPercent,
+                 pScaling[1] * kPercent, pScaling[2] * kPercent) >= 0;
+}

@@ -1,0 +1,189 @@
+#include "formats/motion/vpm/KWriterVpm.h"
+
+#include "formats/motion/vpm/KReaderVpm.h"
+#include "io/KExporter.h"
+#include "io/KFileFormatRegistry.h"
+
+#include "../MotionTableTestScene.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using VpmScene = TableReadScene<KReaderVpm>;
+
+const char* const kTitles = "XTRAN\tYTRAN\tZTRAN\tXROT\tYROT\tZROT\tXSCALE\tYSCALE\tZSCALE\n"
+                            "INCHES\tINCHES\tINCHES\tDEGREES\tDEGREES\tDEGREES\tPERCENT\tPERCENT"
+                            "\tPERCENT\n";
+
+bool WriteVpm(KRyvScene* pScene, const std::string& pPath, KStreamOptionsMotion* pOptions,
+              KWriterVpm& ioWriter)
+{
+    return ioWriter.FileCreate(pPath.c_str()) && ioWriter.Write(pScene, pOptions);
+}
+
+// Root - Rig (two children, so the root is the reference) - the named markers.
+struct VpmRig
+{
+    KRyvObjectFactory mFactory;
+    KRyvScene* mScene = mFactory.CreateScene();
+    KRyvNode* mRig = mFactory.CreateNode("Rig");
+    std::vector<KRyvNode*> mMarkers;
+
+    explicit VpmRig(const std::vector<const char*>& pNames)
+    {
+        mScene->GetRootNode()->AddChild(mRig);
+        for (const char* lName : pNames) {
+            mMarkers.push_back(AddTableMarker(mFactory, mRig, lName));
+        }
+    }
+};
+
+TEST(KWriterVpm, GoldenSegmentsInInchesWithFullScale)
+{
+    VpmRig lRig({"Arm:Hand", "Foot"});
+    lRig.mMarkers[0]->SetLclTranslation(KVector4(2.54, 0, -5.08));
+    lRig.mMarkers[0]->SetLclRotation(KVector4(0, 0, 90));
+    // The scale is not written: the format's writer always writes 100 percent.
+    lRig.mMarkers[0]->SetLclScaling(KVector4(2, 2, 2));
+    lRig.mMarkers[1]->SetLclTranslation(KVector4(0, 25.4, 0));
+    KWriterVpm lWriter(&lRig.mFactory);
+    std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, 2, 4.0);
+    EXPECT_EQ(lOptions->GetOption(13), 0);
+    const std::string lPath = WriteTableFile("still.vpm", "");
+    ASSERT_TRUE(WriteVpm(lRig.mScene, lPath, lOptions.get(), lWriter))
+        << lWriter.GetError().GetLastErrorString().Buffer();
+    EXPECT_EQ(ReadTableFile(lPath),
+              std::string("Segment:\tHand\nFrames:\t2\nFrame Time:\t0.25\n") + kTitles +
+                  "1\t0\t-2\t0\t0\t90\t100\t100\t100\n1\t0\t-2\t0\t0\t90\t100\t100\t100\n"
+                  "Segment:\tFoot\nFrames:\t2\nFrame Time:\t0.25\n" +
+                  kTitles + "0\t10\t0\t0\t0\t0\t100\t100\t100\n0\t10\t0\t0\t0\t0\t100\t100\t100\n");
+}
+
+TEST(KWriterVpm, TwoSegmentsOfTenThousandFramesRoundTripAndWriteTheSameBytesAgain)
+{
+    TableImportSettingsGuard lSettings;
+    constexpr int kFrames = 10000;
+    VpmRig lRig({"Pelvis", "Wrist"});
+    KWriterVpm lWriter(&lRig.mFactory);
+    std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, kFrames, 30.0);
+    for (std::size_t m = 0; m < lRig.mMarkers.size(); ++m) {
+        KeyRandomMotion(lRig.mMarkers[m], "take", kFrames, lOptions->GetFramePeriod(),
+                        40u + static_cast<unsigned>(m), false);
+    }
+    const std::string lFirst = WriteTableFile("first.vpm", "");
+    ASSERT_TRUE(WriteVpm(lRig.mScene, lFirst, lOptions.get(), lWriter));
+
+    VpmScene lBack;
+    ASSERT_TRUE(lBack.Read(lFirst)) << lBack.mReader.GetError().GetLastErrorString().Buffer();
+    EXPECT_EQ(lBack.mOptions->GetFrameCount(), kFrames);
+    EXPECT_EQ(lBack.mOptions->GetTimeMode(), lOptions->GetTimeMode());
+    EXPECT_STREQ(lBack.mReader.GetMessage().Buffer(), "");
+    const char* const kNames[2] = {"Pelvis", "Wrist"};
+    for (int m = 0; m < 2; ++m) {
+        const TransformDifference lDifference =
+            CompareSampled(lRig.mMarkers[m], KTime(), lBack.Find(kNames[m]),
+                           lBack.mOptions->GetStart(), lOptions->GetFramePeriod(), kFrames);
+        EXPECT_LT(lDifference.mTranslation, 1e-5) << kNames[m];
+        EXPECT_LT(lDifference.mRotation, 2e-5) << kNames[m];
+        EXPECT_LT(lDifference.mScale, 1e-7) << kNames[m];
+    }
+
+    KWriterVpm lAgain(&lBack.mFactory);
+    std::unique_ptr<KStreamOptionsMotion> lSame = TableWriteOptions(lAgain, kFrames, 30.0);
+    const std::string lSecond = WriteTableFile("second.vpm", "");
+    ASSERT_TRUE(WriteVpm(lBack.mScene, lSecond, lSame.get(), lAgain));
+    const std::string lFirstText = ReadTableFile(lFirst);
+    const std::string lSecondText = ReadTableFile(lSecond);
+    const std::size_t lAt =
+        std::mismatch(lFirstText.begin(), lFirstText.end(), lSecondText.begin()).first -
+        lFirstText.begin();
+    EXPECT_TRUE(lFirstText == lSecondText)
+        << lFirstText.substr(lAt > 60 ? lAt - 60 : 0, 120) << "\n---\n"
+        << lSecondText.substr(lAt > 60 ? lAt - 60 : 0, 120);
+}
+
+TEST(KWriterVpm, NamesTheFormatCannotHoldAreRefused)
+{
+    for (const char* lName : {"Left Hand", "Arm:", "Tab\tName"}) {
+        VpmRig lRig({"Good", lName});
+        KWriterVpm lWriter(&lRig.mFactory);
+        std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, 1, 30.0);
+        std::string lShown;
+        lOptions->SetMessageCallback([&lShown](const char* pTitle, const char* pText, const char*) {
+            lShown = std::string(pTitle) + "|" + pText;
+        });
+        const std::string lPath = WriteTableFile("names.vpm", "an older file\n");
+        EXPECT_FALSE(WriteVpm(lRig.mScene, lPath, lOptions.get(), lWriter)) << lName;
+        EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
+        EXPECT_EQ(lShown,
+                  std::string("Error|Spaces are not allowed in VPM node names:\n    ") + lName);
+        EXPECT_EQ(ReadTableFile(lPath), "an older file\n");
+    }
+    // Two markers whose names end alike write, with a warning.
+    VpmRig lTwins({"A:Hand", "B:Hand"});
+    KWriterVpm lWriter(&lTwins.mFactory);
+    std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, 1, 30.0);
+    EXPECT_TRUE(WriteVpm(lTwins.mScene, WriteTableFile("twins.vpm", ""), lOptions.get(), lWriter));
+    EXPECT_STREQ(lWriter.GetMessage().Buffer(),
+                 "Two segments are named \"Hand\": the file will not read back\n");
+}
+
+TEST(KWriterVpm, RefusalsABufferTooLargeAndAFullDisk)
+{
+    VpmRig lRig({"A", "B"});
+    KWriterVpm lWriter(&lRig.mFactory);
+    std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, 3, 30.0);
+    EXPECT_FALSE(lWriter.Write(lRig.mScene, lOptions.get()));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
+    const std::string lPath = WriteTableFile("kept.vpm", "an older file\n");
+    ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()));
+    EXPECT_FALSE(lWriter.Write(lRig.mScene, nullptr));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kStreamOptionsNotSet);
+
+    // INT_MAX frames of two objects: beyond the buffer's limit, refused before any allocation.
+    std::string lShown;
+    lOptions->SetFrameCount(2147483647);
+    lOptions->SetMessageCallback(
+        [&lShown](const char*, const char* pText, const char*) { lShown = pText; });
+    EXPECT_FALSE(lWriter.Write(lRig.mScene, lOptions.get()));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
+    EXPECT_EQ(lShown, "Not enough memory to allocate animation buffer.");
+    EXPECT_EQ(ReadTableFile(lPath), "an older file\n");
+
+    lOptions->SetFrameCount(3);
+    std::FILE* lProbe = std::fopen("/dev/full", "w");
+    if (!lProbe) {
+        return;
+    }
+    std::fclose(lProbe);
+    ASSERT_TRUE(lWriter.FileCreate("/dev/full"));
+    EXPECT_FALSE(lWriter.Write(lRig.mScene, lOptions.get()));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kOutOfDiskSpace);
+}
+
+TEST(KWriterVpm, ThroughTheExporter)
+{
+    TableImportSettingsGuard lSettings;
+    VpmRig lRig({"A", "B"});
+    lRig.mMarkers[1]->SetLclTranslation(KVector4(1, 2, 3));
+    KExporter lExporter(&lRig.mFactory);
+    lExporter.SetFileFormat(KFileFormatRegistry::kExportVpm);
+    const std::string lPath = WriteTableFile("exported.vpm", "");
+    lExporter.Initialize(lPath.c_str());
+    std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+    ASSERT_NE(lOptions, nullptr);
+    auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
+    lMotion->SetFrameCount(5);
+    lMotion->SetTimeMode(0, 24.0);
+    ASSERT_TRUE(lExporter.Export(lRig.mScene, lOptions.get()))
+        << lExporter.GetError().GetLastErrorString().Buffer();
+    VpmScene lBack;
+    ASSERT_TRUE(lBack.Read(lPath));
+    EXPECT_EQ(lBack.mOptions->GetFrameCount(), 5);
+    EXPECT_NEAR(lBack.mOptions->GetFrameRate(), 24.0, 1e-3);
+    EXPECT_NEAR(lBack.Value("B", &KRyvTakeNode::GetTransformTZ, 4), 3.0, 1e-5);
+}
+
+} // namespace
