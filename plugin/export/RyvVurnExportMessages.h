@@ -63,7 +63,6 @@ constexpr const char* kBadSamplingRate =
     "The sampling rate is not a number above 0: 30 frames per second are used.";
 constexpr const char* kBadMasterScale =
     "The master scale is 0 or not a number: the scene is exported unscaled.";
-constexpr const char* kNotExportedYet = "is not exported yet (meshes and NURBS surfaces): ";
 
 // "<title>: <text>", the form of a message's first log line.
 KString TitledLine(const char* pTitle, const char* pText);

@@ -100,6 +100,9 @@ MStatus RyvVurnExporter::Export(const char* pFileName)
     if (RunPasses()) {
         mRootNode = lRoot;
         DestroyRemovalList();
+        if (GetOptionStore().GetBool(kExportHardEdges)) {
+            CheckCoincidentVertices(mRootNode);
+        }
         SetTakeSpans();
         StatusWindowSetLabel(M::kWritingFile);
         mScene->SetCurrentTake(kTakeName);

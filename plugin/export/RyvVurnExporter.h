@@ -15,6 +15,9 @@
 
 class KFCurveNode;
 class KLog;
+class KRyvGeometry;
+class MFnMesh;
+class RyvVurnTextureRecord;
 class KRyvScene;
 class MFnTransform;
 
@@ -102,6 +105,36 @@ public:
     RyvVurnNode* ExportMesh(const MDagPath& pPath, const MFnDagNode& pDagNode);
     RyvVurnNode* ExportNurbs(const MDagPath& pPath, const MFnDagNode& pDagNode);
     MStatus ExportHierarchy(int pTraversal, int pFilter);
+
+    // Geometry and appearance: the mesh conversion (RyvVurnMeshConversion.cpp), materials,
+    // vertex colours and the coincident-vertex check (RyvVurnMaterialExport.cpp), textures
+    // (RyvVurnTextureExport.cpp); meshes and NURBS surfaces (RyvVurnGeometryExport.cpp).
+    // Fills pNode with the mesh of pMesh (the shape the checks chose), its points taken from
+    // pFurther when not null, else from pReference; a reference of another topology marks the
+    // node mismatched and leaves it without a mesh.
+    void ConvertMesh(const MFnMesh& pMesh, RyvVurnNode* pNode, const MObject& pReference,
+                     const MObject& pFurther);
+    // The index of the kit material of pShader (named after pName) in pGeometry's materials,
+    // made from the shader when neither the geometry nor the factory has it; -1 on failure.
+    int ExportMaterial(const MString& pName, const MObject& pShader, KRyvGeometry* pGeometry);
+    // The material and textures of a node whose geometry is not a mesh.
+    void ExportNodeMaterials(KRyvNode* pNode);
+    // The textures on pShader's colour into pNode's geometry and ioRecord; true when the last
+    // input looked at made one.
+    bool GatherShaderTextures(const MObject& pShader, KRyvNode* pNode,
+                              RyvVurnTextureRecord& ioRecord);
+    bool ExportLayeredTexture(KRyvNode* pNode, const MObject& pLayered,
+                              RyvVurnTextureRecord& ioRecord);
+    // The kit texture of a host file texture on layer pLayer; true when it exists afterwards.
+    bool ExportFileTexture(KRyvNode* pNode, const MObject& pFile, RyvVurnTextureRecord& ioRecord,
+                           int pLayer, int pAlphaSource, double pAlpha, int pBlendMode);
+    // Enters pRecord's material (layer 0) and, with pWriteIndices, its texture indices into
+    // pGeometry's layers.
+    void FillTextureLayers(const RyvVurnTextureRecord& pRecord, KRyvGeometry* pGeometry,
+                           bool pWriteIndices);
+    // Below pNode: reports the coincident control points of every mesh with per-polygon-vertex
+    // normals and gives each of its polygon vertices a control point of its own.
+    void CheckCoincidentVertices(KRyvNode* pNode);
 
     // Cameras and lights.
     RyvVurnNode* ExportLightNode(const MDagPath& pPath, const MFnDagNode& pDagNode);

@@ -3,9 +3,7 @@
 
 #include "plugin/export/RyvVurnExporter.h"
 
-#include "core/KLog.h"
 #include "platform/vurn/MItDag.h"
-#include "plugin/export/RyvVurnExportMessages.h"
 #include "plugin/shell/RyvVurnNodeHelpers.h"
 #include "plugin/shell/RyvVurnOptionStore.h"
 #include "plugin/shell/RyvVurnPathHelpers.h"
@@ -13,8 +11,6 @@
 
 #include <cstdint>
 #include <cstring>
-
-namespace M = RyvVurnExportMessages;
 
 namespace {
 constexpr int kInheritRrSs = 1;
@@ -119,24 +115,6 @@ MStatus RyvVurnExporter::ExportGeometry(int pTraversal, int pFilter)
     return MStatus();
 }
 
-// Meshes and NURBS surfaces are converted by a later part of the export; until then they are
-// reported once each and get no node.
-RyvVurnNode* RyvVurnExporter::ExportMesh(const MDagPath& pPath, const MFnDagNode& /*pDagNode*/)
-{
-    mLog->AddLine((M::TitledLine(M::kTitleWarning, "mesh ") + M::kNotExportedYet +
-                   pPath.fullPathName().asChar())
-                      .Buffer());
-    return nullptr;
-}
-
-RyvVurnNode* RyvVurnExporter::ExportNurbs(const MDagPath& pPath, const MFnDagNode& /*pDagNode*/)
-{
-    mLog->AddLine((M::TitledLine(M::kTitleWarning, "NURBS surface ") + M::kNotExportedYet +
-                   pPath.fullPathName().asChar())
-                      .Buffer());
-    return nullptr;
-}
-
 MStatus RyvVurnExporter::ExportHierarchy(int pTraversal, int pFilter)
 {
     MStatus lStatus;
@@ -171,6 +149,7 @@ MStatus RyvVurnExporter::ExportHierarchy(int pTraversal, int pFilter)
         if (!lNode) {
             continue;
         }
+        ExportNodeMaterials(lNode);
         LinkToParent(MFnDagNode(lPath), lNode);
         StatusWindowStep(lNode->GetName().Buffer());
     }

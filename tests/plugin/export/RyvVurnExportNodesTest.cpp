@@ -2,7 +2,9 @@
 #include "plugin/export/RyvVurnExportSteps.h"
 #include "scene/KRyvSkeleton.h"
 #include "scene/KRyvUserProperty.h"
+#include "scene/objects/KRyvMesh.h"
 #include "scene/objects/KRyvNull.h"
+#include "scene/objects/KRyvNurb.h"
 #include "tests/plugin/export/ExportTestSupport.h"
 
 namespace {
@@ -72,10 +74,15 @@ TEST_F(RyvVurnExportNodesTest, DispatchByHostType)
     const int lSub = VurnFixtures::Transform("sub");
     Scene().CreateNode(MFn::kCameraSubKind, "subShape", lSub);
     Walk();
-    for (const char* lName : {"persp", "top", "front", "side", "mesh", "patch", "clustered",
-                              "groundPlane_transform", "seven"}) {
+    for (const char* lName : {"persp", "top", "front", "side", "groundPlane_transform", "seven"}) {
         EXPECT_EQ(Node(lName), nullptr) << lName;
     }
+    for (const char* lName : {"mesh", "clustered"}) {
+        ASSERT_NE(Node(lName), nullptr) << lName;
+        EXPECT_NE(dynamic_cast<KRyvMesh*>(Node(lName)->GetNodeAttribute()), nullptr) << lName;
+    }
+    ASSERT_NE(Node("patch"), nullptr);
+    EXPECT_NE(dynamic_cast<KRyvNurb*>(Node("patch")->GetNodeAttribute()), nullptr);
     ASSERT_NE(Node("clusterHandle"), nullptr);
     EXPECT_NE(dynamic_cast<KRyvNull*>(Node("clusterHandle")->GetNodeAttribute()), nullptr);
     EXPECT_NE(dynamic_cast<KRyvNull*>(Node("plain1")->GetNodeAttribute()), nullptr);

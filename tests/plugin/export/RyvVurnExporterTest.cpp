@@ -11,6 +11,7 @@
 #include "scene/KRyvSkeleton.h"
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvLight.h"
+#include "scene/objects/KRyvMesh.h"
 #include "scene/objects/KRyvNodeLimits.h"
 #include "tests/plugin/export/ExportTestSupport.h"
 
@@ -88,10 +89,10 @@ TEST_F(RyvVurnExporterTest, ExportsNodesTransformsAnimationCamerasAndLights)
     KRyvNode* lRig = Find(lRoot, "rig");
     ASSERT_NE(lRig, nullptr);
     EXPECT_EQ(lRig->GetParent(), lRoot);
-    // The mesh waits for its part of the export: reported, no node.
-    EXPECT_EQ(Find(lRoot, "body"), nullptr);
-    EXPECT_TRUE(Logged("RYV Export Warning: mesh is not exported yet (meshes and NURBS surfaces): "
-                       "|rig|body"));
+    KRyvNode* lBody = Find(lRoot, "body");
+    ASSERT_NE(lBody, nullptr);
+    EXPECT_EQ(lBody->GetParent(), lRig);
+    ASSERT_NE(dynamic_cast<KRyvMesh*>(lBody->GetNodeAttribute()), nullptr);
     KRyvNode* lArm2 = Find(lRoot, "arm2");
     ASSERT_NE(lArm2, nullptr);
     EXPECT_EQ(lArm2->GetParent(), Find(lRoot, "arm1"));

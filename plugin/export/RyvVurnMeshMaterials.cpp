@@ -1,0 +1,242 @@
+#include "plugin/export/RyvVurnMeshMaterials.h"
+
+#include "platform/vurn/MFnMesh.h"
+#include "platform/vurn/MFnShaders.h"
+#include "platform/vurn/MGlobal.h"
+#include "plugin/export/RyvVurnExporter.h"
+#include "plugin/export/RyvVurnGeometryMessages.h"
+#include "plugin/export/RyvVurnMaterialExport.h"
+#include "plugin/export/RyvVurnTextureRecord.h"
+#include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvMesh.h"
+
+#include <memory>
+
+namespace G = RyvVurnGeometryMessages;
+
+namespace {
+constexpr float kDefaultCosinePower = 3.0f;
+constexpr float kDefaultSpecular = 0.3f;
+constexpr float kDefaultColor = 0.5f;
+constexpr float kDefaultAmbient = 0.4f;
+
+// The shaders of the mesh's polygons: distinct, in first-met order, and per polygon the
+// position of its shader (-1 for none). The default shader is made in the host the first time
+// a polygon needs it, and tried once only.
+struct MeshShaders
+{
+    std::vector<MObject> mShaders;
+    std::vector<int> mPolygonShader;
+    MObject mDefault;
+    bool mDefaultTried = false;
+};
+
+MObject DefaultShader(MeshShaders& ioShaders)
+{
+    if (ioShaders.mDefaultTried) {
+        return ioShaders.mDefault;
+    }
+    ioShaders.mDefaultTried = true;
+    MStatus lStatus;
+    MFnPhongShader lPhong;
+    const MObject lShader = lPhong.create(true, &lStatus);
+    if (!lStatus) {
+        lStatus.perror(G::kNoDefaultShader);
+        return MObject();
+    }
+    lPhong.setName(G::kDefaultMaterial);
+    lPhong.setCosPower(kDefaultCosinePower);
+    lPhong.setSpecularColor(MColor(kDefaultSpecular, kDefaultSpecular, kDefaultSpecular, 1.0f));
+    lPhong.setColor(MColor(kDefaultColor, kDefaultColor, kDefaultColor, 1.0f));
+    lPhong.setTransparency(MColor(0.0f, 0.0f, 0.0f, 1.0f));
+    lPhong.setAmbientColor(MColor(kDefaultAmbient, kDefaultAmbient, kDefaultAmbient, 1.0f));
+    ioShaders.mDefault = lShader;
+    return lShader;
+}
+
+unsigned int InstanceNumber(const MFnMesh& pMesh)
+{
+    MDagPath lPath;
+    if (!pMesh.getPath(lPath) || !lPath.extendToShape()) {
+        return 0;
+    }
+    return lPath.isInstanced() ? lPath.instanceNumber() : 0;
+}
+
+// False when the host cannot give the instance's shaders.
+bool CollectShaders(const MFnMesh& pMesh, MeshShaders& oShaders)
+{
+    MObjectArray lSets;
+    MIntArray lIndices;
+    if (!pMesh.getConnectedShaders(InstanceNumber(pMesh), lSets, lIndices)) {
+        return false;
+    }
+    std::vector<MObject> lSetShaders;
+    for (unsigned int lSet = 0; lSet < lSets.length(); ++lSet) {
+        lSetShaders.push_back(GetSurfaceShader(lSets[lSet]));
+    }
+    const int lPolygons = pMesh.numPolygons();
+    for (int lPolygon = 0; lPolygon < lPolygons; ++lPolygon) {
+        const int lSet = lIndices[static_cast<unsigned int>(lPolygon)];
+        MObject lShader = lSet >= 0 && static_cast<size_t>(lSet) < lSetShaders.size()
+                              ? lSetShaders[static_cast<size_t>(lSet)]
+                              : MObject();
+        if (lShader.isNull()) {
+            lShader = DefaultShader(oShaders);
+        }
+        int lPosition = -1;
+        for (size_t lIndex = 0; lIndex < oShaders.mShaders.size() && lPosition < 0; ++lIndex) {
+            lPosition = oShaders.mShaders[lIndex] == lShader ? static_cast<int>(lIndex) : -1;
+        }
+        if (lPosition < 0 && !lShader.isNull()) {
+            lPosition = static_cast<int>(oShaders.mShaders.size());
+            oShaders.mShaders.push_back(lShader);
+        }
+        oShaders.mPolygonShader.push_back(lPosition);
+    }
+    return true;
+}
+
+// Layer 0 maps its textures by polygon; a higher layer maps "all the same" when every polygon
+// uses a texture on it. The index arrays are emptied: the polygons fill them in order.
+void MapTextureElements(KRyvMesh& ioMesh, const std::vector<RyvVurnTextureRecord>& pRecords,
+                        const std::vector<int>& pPolygonShader)
+{
+    for (int lLayerIndex = 0; lLayerIndex < ioMesh.GetLayerCount(); ++lLayerIndex) {
+        KLayerElementTexture* lElement = ioMesh.GetLayer(lLayerIndex)->GetTextures();
+        if (!lElement) {
+            continue;
+        }
+        size_t lUsers = 0;
+        for (int lShader : pPolygonShader) {
+            lUsers += lShader >= 0 &&
+                      pRecords[static_cast<size_t>(lShader)].TextureOnLayer(lLayerIndex) >= 0;
+        }
+        lElement->SetMappingMode(lLayerIndex > 0 && lUsers == pPolygonShader.size()
+                                     ? RyvVurnTextureRecord::kMappingAllSame
+                                     : RyvVurnTextureRecord::kMappingByPolygon);
+        lElement->GetIndexArray().clear();
+    }
+}
+
+// The UV sets onto the layers of their textures, or layer 0 for a set without texture; a
+// texture exported by none of the records is skipped.
+void ExportUVSets(const MFnMesh& pMesh, const std::vector<RyvVurnTextureRecord>& pRecords,
+                  KRyvMesh& ioMesh)
+{
+    MStringArray lNames;
+    pMesh.getUVSetNames(lNames);
+    for (unsigned int lSet = 0; lSet < lNames.length(); ++lSet) {
+        const MString lName = lNames[lSet];
+        MObjectArray lTextures;
+        pMesh.getAssociatedUVSetTextures(lName, lTextures);
+        std::vector<int> lLayers;
+        for (unsigned int lTexture = 0; lTexture < lTextures.length(); ++lTexture) {
+            for (const RyvVurnTextureRecord& lRecord : pRecords) {
+                const int lLayer = lRecord.FindLayerIndex(lTextures[lTexture]);
+                if (lLayer >= 0) {
+                    lLayers.push_back(lLayer);
+                    break;
+                }
+            }
+        }
+        if (lTextures.length() == 0) {
+            lLayers.push_back(0);
+        }
+        MFloatArray lU;
+        MFloatArray lV;
+        pMesh.getUVs(lU, lV, &lName);
+        auto lElement = std::make_unique<KLayerElementUV>();
+        lElement->SetMappingMode(KLayerElement::eByPolygonVertex);
+        lElement->SetReferenceMode(KLayerElement::eIndexToDirect);
+        for (unsigned int lIndex = 0; lIndex < lU.length() && lIndex < lV.length(); ++lIndex) {
+            lElement->Add(lU[lIndex], lV[lIndex]);
+        }
+        for (int lPolygon = 0; lPolygon < pMesh.numPolygons(); ++lPolygon) {
+            for (int lCorner = 0; lCorner < pMesh.polygonVertexCount(lPolygon); ++lCorner) {
+                int lId = -1;
+                pMesh.getPolygonUVid(lPolygon, lCorner, lId, &lName);
+                lElement->GetIndexArray().push_back(lId);
+            }
+        }
+        for (int lLayer : lLayers) {
+            while (ioMesh.GetLayerCount() <= lLayer) {
+                ioMesh.CreateLayer();
+            }
+            ioMesh.GetLayer(lLayer)->SetUVs(std::make_unique<KLayerElementUV>(*lElement));
+        }
+    }
+}
+
+// Gives every per-polygon element of the mesh an entry for polygon pPolygon: -1 where the
+// polygon's record did not fill one.
+void PadPolygon(KRyvMesh& ioMesh, int pPolygon)
+{
+    const size_t lWanted = static_cast<size_t>(pPolygon) + 1;
+    for (int lLayerIndex = 0; lLayerIndex < ioMesh.GetLayerCount(); ++lLayerIndex) {
+        KLayer* lLayer = ioMesh.GetLayer(lLayerIndex);
+        for (KLayerElement* lElement : {static_cast<KLayerElement*>(lLayer->GetMaterials()),
+                                        static_cast<KLayerElement*>(lLayer->GetTextures())}) {
+            if (lElement && lElement->GetMappingMode() == KLayerElement::eByPolygon &&
+                lElement->GetIndexArray().size() < lWanted) {
+                lElement->GetIndexArray().resize(lWanted, -1);
+            }
+        }
+    }
+}
+
+// The kit material of every shader; all records map by polygon unless they name one material.
+void ExportShaderMaterials(RyvVurnExporter& ioExporter, const MeshShaders& pShaders,
+                           std::vector<RyvVurnTextureRecord>& ioRecords, KRyvMesh& ioMesh)
+{
+    bool lOneMaterial = true;
+    for (size_t lIndex = 0; lIndex < ioRecords.size(); ++lIndex) {
+        const MObject& lShader = pShaders.mShaders[lIndex];
+        const MString lName = lShader == pShaders.mDefault ? MString(G::kDefaultMaterial)
+                                                           : MFnDependencyNode(lShader).name();
+        RyvVurnTextureRecord& lRecord = ioRecords[lIndex];
+        lRecord.SetMaterialIndex(ioExporter.ExportMaterial(lName, lShader, &ioMesh));
+        KRyvMaterial* lMaterial = ioMesh.GetMaterial(lRecord.GetMaterialIndex());
+        if (lRecord.HasTexture() && lMaterial) {
+            lMaterial->SetDiffuseColor(KColor(1.0, 1.0, 1.0, 1.0));
+        }
+        lOneMaterial =
+            lOneMaterial && lRecord.GetMaterialIndex() == ioRecords[0].GetMaterialIndex();
+    }
+    for (int lShader : pShaders.mPolygonShader) {
+        lOneMaterial = lOneMaterial && lShader >= 0;
+    }
+    for (RyvVurnTextureRecord& lRecord : ioRecords) {
+        if (!lOneMaterial) {
+            lRecord.SetMaterialMapping(RyvVurnTextureRecord::kMappingByPolygon);
+        }
+    }
+}
+} // namespace
+
+void ExportMeshMaterials(RyvVurnExporter& ioExporter, const MFnMesh& pMesh, RyvVurnNode* pNode,
+                         KRyvMesh& ioMesh)
+{
+    MeshShaders lShaders;
+    const bool lShaded = CollectShaders(pMesh, lShaders);
+    std::vector<RyvVurnTextureRecord> lRecords(lShaders.mShaders.size());
+    for (size_t lIndex = 0; lIndex < lRecords.size(); ++lIndex) {
+        ioExporter.GatherShaderTextures(lShaders.mShaders[lIndex], pNode, lRecords[lIndex]);
+    }
+    MapTextureElements(ioMesh, lRecords, lShaders.mPolygonShader);
+    ExportUVSets(pMesh, lRecords, ioMesh);
+    if (lShaded && !lRecords.empty()) {
+        ExportShaderMaterials(ioExporter, lShaders, lRecords, ioMesh);
+        for (size_t lPolygon = 0; lPolygon < lShaders.mPolygonShader.size(); ++lPolygon) {
+            const int lShader = lShaders.mPolygonShader[lPolygon];
+            if (lShader >= 0) {
+                ioExporter.FillTextureLayers(lRecords[static_cast<size_t>(lShader)], &ioMesh, true);
+            }
+            PadPolygon(ioMesh, static_cast<int>(lPolygon));
+        }
+    }
+    if (!lShaders.mDefault.isNull()) {
+        // The name the host gave the shader: a user's own "Default_Material" is left alone.
+        MGlobal::executeCommand("delete " + MFnDependencyNode(lShaders.mDefault).name());
+    }
+}
