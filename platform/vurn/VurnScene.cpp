@@ -364,27 +364,49 @@ bool VurnScene::AddParent(int pChild, int pParent)
     return true;
 }
 
-void VurnScene::CollectPaths(int pNode, VurnPath& ioPath, int pTarget,
-                             std::vector<VurnPath>& ioOut) const
+// The paths to pNode built upwards through its parents: a query costs the node's depth (times
+// its instances), not a walk of the whole scene.
+void VurnScene::CollectPaths(int pNode, std::vector<VurnPath>& ioOut) const
 {
-    for (int lChild : mNodes[pNode].mChildren) {
-        ioPath.push_back(lChild);
-        if (lChild == pTarget) {
-            ioOut.push_back(ioPath);
-        } else {
-            CollectPaths(lChild, ioPath, pTarget, ioOut);
+    for (int lParent : mNodes[pNode].mParents) {
+        if (lParent == kWorld) {
+            ioOut.push_back({pNode});
+            continue;
         }
-        ioPath.pop_back();
+        std::vector<VurnPath> lAbove;
+        CollectPaths(lParent, lAbove);
+        for (VurnPath& lPath : lAbove) {
+            lPath.push_back(pNode);
+            ioOut.push_back(std::move(lPath));
+        }
     }
 }
 
 std::vector<VurnPath> VurnScene::PathsTo(int pNode) const
 {
     std::vector<VurnPath> lPaths;
-    if (IsDagNode(pNode) && pNode != kWorld) {
-        VurnPath lWork;
-        CollectPaths(kWorld, lWork, pNode, lPaths);
+    if (!IsDagNode(pNode) || pNode == kWorld) {
+        return lPaths;
     }
+    CollectPaths(pNode, lPaths);
+    if (lPaths.size() < 2) {
+        return lPaths;
+    }
+    // Walk order: by each step's place among its parent's children, from the top down.
+    auto lPlaces = [this](const VurnPath& pPath) {
+        std::vector<long> lPlaces;
+        int lParent = kWorld;
+        for (int lNode : pPath) {
+            const auto& lChildren = mNodes[lParent].mChildren;
+            lPlaces.push_back(std::find(lChildren.begin(), lChildren.end(), lNode) -
+                              lChildren.begin());
+            lParent = lNode;
+        }
+        return lPlaces;
+    };
+    std::sort(lPaths.begin(), lPaths.end(), [&lPlaces](const VurnPath& pA, const VurnPath& pB) {
+        return lPlaces(pA) < lPlaces(pB);
+    });
     return lPaths;
 }
 

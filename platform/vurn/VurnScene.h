@@ -309,7 +309,7 @@ private:
     std::vector<int> NameScopes(int pNode) const;
     void IndexName(int pNode);
     void UnindexName(int pNode);
-    void CollectPaths(int pNode, VurnPath& ioPath, int pTarget, std::vector<VurnPath>& ioOut) const;
+    void CollectPaths(int pNode, std::vector<VurnPath>& ioOut) const;
     bool IsAncestor(int pAncestor, int pNode) const;
     void DetachNode(int pNode);
     int FindNodeByPath(const std::string& pPath) const;

@@ -15,7 +15,10 @@
 #include "plugin/export/RyvVurnCurveConversion.h"
 #include "plugin/export/RyvVurnExportSteps.h"
 #include "plugin/shell/RyvVurnOptionStore.h"
+#include "scene/KRyvScene.h"
+#include "scene/KRyvSceneEntity.h"
 #include "scene/objects/KRyvCamera.h"
+#include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLight.h"
 
 #include <cmath>
@@ -126,7 +129,11 @@ RyvVurnNode* RyvVurnExporter::ExportLightNode(const MDagPath& pPath, const MFnDa
         lAttached = MFnPointLight(lShape).isAttached();
     } else if (lKind == MFn::kSpotLight) {
         lLight->SetLightType(kSpotLight);
-        lLight->SetGobo(mFactory.CreateGobo(pDagNode.name().asChar()));
+        KRyvGobo* lGobo = mFactory.CreateGobo(pDagNode.name().asChar());
+        lLight->SetGobo(lGobo);
+        // The file names a light's gobo and holds the gobo with the scene's: a gobo the scene
+        // does not list would leave the light pointing at nothing when the file is read.
+        mScene->GetSceneEntity()->AddGobo(lGobo);
         lAttached = MFnSpotLight(lShape).isAttached();
     } else if (lKind == MFn::kDirectionalLight) {
         lLight->SetLightType(kInfiniteLight);

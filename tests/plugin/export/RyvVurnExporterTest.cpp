@@ -160,12 +160,9 @@ TEST_F(RyvVurnExporterTest, ExportsNodesTransformsAnimationCamerasAndLights)
     EXPECT_FALSE(Logged("File Export Failed."));
 }
 
-// The rig without its spot light: the native format does not read back a light's gobo yet.
 TEST_F(RyvVurnExporterTest, TheWrittenFileReadsBack)
 {
-    const int lRig = VurnFixtures::Transform("rig");
-    VurnFixtures::JointChain("arm", 3, lRig);
-    VurnFixtures::CameraWithLookAt("shot");
+    BuildRig();
     VurnFixtures::AnimateChannels(VurnFixtures::Transform("moving"));
     {
         RyvVurnExporter lExporter;
@@ -188,6 +185,10 @@ TEST_F(RyvVurnExporterTest, TheWrittenFileReadsBack)
     ASSERT_TRUE(lMoving->SetCurrentTakeNode("Take 001"));
     EXPECT_EQ(lMoving->GetCurrentTakeNode()->GetTransformTX()->GetKeyCount(), 2);
     EXPECT_NE(Find(lScene->GetRootNode(), "shot")->GetLookAtTarget(), nullptr);
+    // The spot light's gobo comes back with it.
+    auto* lSpot = dynamic_cast<KRyvLight*>(Find(lScene->GetRootNode(), "spot")->GetNodeAttribute());
+    ASSERT_NE(lSpot, nullptr);
+    EXPECT_NE(lSpot->GetGobo(), nullptr);
 }
 
 TEST_F(RyvVurnExporterTest, DuplicateNamesFailWithoutAFile)
