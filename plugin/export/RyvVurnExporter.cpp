@@ -144,11 +144,14 @@ bool RyvVurnExporter::RunPasses()
     CacheGlobalTransforms(mRootNode);
     ApplyMasterScale(GetOptionStore().GetDouble(kExportMasterScale));
     StatusWindowSetLabel(M::kExportingClusters);
+    ExportClusters(mRootNode);
     if (GetOptionStore().GetBool(kExportPivotToNull)) {
         ConvertPivotsToNulls(mRootNode, kPivotsToNullsFlag, &mFactory, mSamplingRate);
     }
     StatusWindowSetLabel(M::kExportingSkinClusters);
+    ExportSkinClusters();
     StatusWindowSetLabel(M::kExportingShapes);
+    ExportShapes(mRootNode);
     ExportCharacters(mScene);
     return true;
 }
