@@ -230,7 +230,7 @@ void RyvVurnExporter::ExportClusterMember(const MFnDependencyNode& pDeformer, co
                                           const MDagPath& pMember, const MObject& pComponent,
                                           const MDagPath& pHandlePath, KRyvNode* pHandleNode)
 {
-    auto* lMemberNode = dynamic_cast<RyvVurnNode*>(FindNodeByDagPath(mRootNode, pMember));
+    auto* lMemberNode = dynamic_cast<RyvVurnNode*>(FindExportedNode(mRootNode, pMember));
     KRyvNode* lGeometryNode =
         lMemberNode && !lMemberNode->GetMismatch() ? FindGeometryNode(lMemberNode) : nullptr;
     KRyvGeometry* lGeometry = FindGeometry(lGeometryNode);

@@ -48,8 +48,7 @@ KRyvGeometry* ExportedGeometry(const RyvVurnExporter& pExporter, const MObject& 
     if (!MDagPath::getAPathTo(pObject, lPath)) {
         return nullptr;
     }
-    auto* lNode =
-        dynamic_cast<RyvVurnNode*>(pExporter.FindNodeByDagPath(pExporter.GetRootNode(), lPath));
+    auto* lNode = dynamic_cast<RyvVurnNode*>(FindExportedNode(pExporter.GetRootNode(), lPath));
     return lNode && !lNode->GetMismatch() ? FindGeometry(lNode) : nullptr;
 }
 

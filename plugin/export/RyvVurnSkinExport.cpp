@@ -133,6 +133,14 @@ void RyvVurnExporter::ExportSkinClusters()
         KRyvPose* lPose =
             lBindPose ? mFactory.CreatePose(MFnDependencyNode(lSkin).name().asChar(), kBindPoseKind)
                       : nullptr;
+        if (lPose) {
+            // The pose must agree with the bind poses already in the scene, not only with itself.
+            lPose->SetBindPoseSource([this](std::vector<const KRyvPose*>& ioPoses) {
+                for (int lPoseIndex = 0; lPoseIndex < mScene->GetPoseCount(); ++lPoseIndex) {
+                    ioPoses.push_back(mScene->GetPose(lPoseIndex));
+                }
+            });
+        }
         ExportSkinCluster(lSkin, ++lIndex, lCount, lPose);
         if (lPose && lPose->GetCount() > 0 && !mBindPoseConflictSeen && !mBindPoseRefused) {
             mScene->AddPose(lPose);
@@ -159,7 +167,7 @@ MStatus RyvVurnExporter::ExportSkinCluster(const MObject& pSkin, int pIndex, int
         if (!MDagPath::getAPathTo(lOutputs[lOutput], lShape)) {
             continue;
         }
-        auto* lNode = dynamic_cast<RyvVurnNode*>(FindNodeByDagPath(mRootNode, lShape));
+        auto* lNode = dynamic_cast<RyvVurnNode*>(FindExportedNode(mRootNode, lShape));
         KRyvNode* lGeometryNode =
             lNode && !lNode->GetMismatch() ? FindGeometryNode(lNode) : nullptr;
         if (lGeometryNode) {
@@ -199,7 +207,7 @@ void RyvVurnExporter::ExportSkinGeometry(const MFnSkinCluster& pSkin, const MDag
                       static_cast<int>(lIndex) + 1, static_cast<int>(lCount));
         StatusWindowStep(lText);
         const MDagPath lPath = lInfluences[lIndex];
-        KRyvNode* lInfluence = FindNodeByDagPath(mRootNode, lPath);
+        KRyvNode* lInfluence = FindExportedNode(mRootNode, lPath);
         if (!lInfluence) {
             mLog->AddLine((M::TitledLine(M::kTitleWarning, D::kInfluenceNotExported) +
                            GetDagPathDisplayName(&lPath))

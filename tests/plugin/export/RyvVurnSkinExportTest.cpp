@@ -1,0 +1,259 @@
+#include "core/KLog.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KRyvMesh.h"
+#include "scene/objects/KRyvPose.h"
+#include "tests/plugin/export/DeformerExportTestSupport.h"
+
+#include <cmath>
+
+namespace {
+constexpr int kRings = 3;
+constexpr int kSides = 6;
+constexpr double kRadius = 2.0;
+constexpr double kRingSpacing = 10.0;
+
+MMatrix ToHost(const KMatrix& pMatrix)
+{
+    MMatrix lMatrix;
+    for (int lElement = 0; lElement < 16; ++lElement) {
+        lMatrix(lElement / 4, lElement % 4) = pMatrix.Get(lElement / 4, lElement % 4);
+    }
+    return lMatrix;
+}
+
+class RyvVurnSkinExportTest : public DeformerExportTest
+{
+protected:
+    // A cylinder "cyl" along Y, kRings rings of kSides points, one normal per face corner (so
+    // that hard edges split every point), skinned to the chain j1 - j2 - j3: ring 0 on j1,
+    // ring 1 half j1 half j2, ring 2 0.3 j2 and 0.7 j3. The joints' bind poses are their
+    // matrices now; then j2 and j3 turn. Answers the skin.
+    int SkinnedCylinder(bool pPose)
+    {
+        const int lCylinder = VurnFixtures::Cube("cyl");
+        VurnMeshData& lMesh = MeshOf(lCylinder);
+        lMesh = VurnMeshData();
+        for (int lRing = 0; lRing < kRings; ++lRing) {
+            for (int lSide = 0; lSide < kSides; ++lSide) {
+                const double lAngle = 2.0 * M_PI * lSide / kSides;
+                lMesh.mPoints.emplace_back(kRadius * std::cos(lAngle), kRingSpacing * lRing,
+                                           kRadius * std::sin(lAngle));
+            }
+        }
+        for (int lRing = 0; lRing + 1 < kRings; ++lRing) {
+            for (int lSide = 0; lSide < kSides; ++lSide) {
+                const int lA = lRing * kSides + lSide;
+                const int lB = lRing * kSides + (lSide + 1) % kSides;
+                lMesh.mPolygons.push_back({lA, lB, lB + kSides, lA + kSides});
+                const double lAngle = 2.0 * M_PI * (lSide + 0.5) / kSides;
+                std::vector<int> lIds;
+                for (int lCorner = 0; lCorner < 4; ++lCorner) {
+                    lIds.push_back(static_cast<int>(lMesh.mNormals.size()));
+                    lMesh.mNormals.emplace_back(std::cos(lAngle), 0.0, std::sin(lAngle));
+                }
+                lMesh.mNormalIds.push_back(lIds);
+            }
+        }
+        mJoints = VurnFixtures::JointChain("j", 3);
+        const int lSkin = VurnFixtures::Skin(lCylinder, mJoints);
+        const double lWeights[kRings][3] = {{1.0, 0.0, 0.0}, {0.5, 0.5, 0.0}, {0.0, 0.3, 0.7}};
+        for (int lPoint = 0; lPoint < kRings * kSides; ++lPoint) {
+            for (int lJoint = 0; lJoint < 3; ++lJoint) {
+                Scene().SetNumber(lSkin, WeightPlug(lPoint, lJoint),
+                                  lWeights[lPoint / kSides][lJoint]);
+            }
+        }
+        for (int lJoint : mJoints) {
+            SetBindPose(lJoint, HostWorld(lJoint));
+        }
+        if (pPose) {
+            Scene().SetNumber(mJoints[1], "rotateZ", 0.5);
+            Scene().SetNumber(mJoints[2], "rotateX", 0.3);
+        }
+        return lSkin;
+    }
+    static std::string WeightPlug(int pPoint, int pJoint)
+    {
+        return "wl[" + std::to_string(pPoint) + "].w[" + std::to_string(pJoint) + "]";
+    }
+    static MMatrix HostWorld(int pNode) { return Scene().WorldMatrix(Scene().PathsTo(pNode)[0]); }
+    static void SetBindPose(int pJoint, const MMatrix& pMatrix)
+    {
+        Scene().SetValue(pJoint, {{Scene().FindAttribute(pJoint, "bindPose"), -1}},
+                         VurnValue::Matrix(pMatrix));
+    }
+    static MMatrix BindPose(int pJoint)
+    {
+        VurnValue lValue;
+        Scene().GetValue(pJoint, {{Scene().FindAttribute(pJoint, "bindPose"), -1}}, lValue);
+        return lValue.mMatrix;
+    }
+    // The host's skinning of pPoint (world space) at the joints' matrices now.
+    MPoint HostDeformed(const MPoint& pPoint, int pSkin) const
+    {
+        MPoint lSum(0, 0, 0);
+        for (size_t lJoint = 0; lJoint < mJoints.size(); ++lJoint) {
+            double lWeight = 0.0;
+            for (int lPoint = 0; lPoint < kRings * kSides; ++lPoint) {
+                const MPoint lAt = MeshOf(Scene().FindNode("cyl")).mPoints[lPoint];
+                if (lAt.x == pPoint.x && lAt.y == pPoint.y && lAt.z == pPoint.z) {
+                    Scene().GetNumber(pSkin, WeightPlug(lPoint, static_cast<int>(lJoint)), lWeight);
+                }
+            }
+            const MPoint lMoved =
+                pPoint * (BindPose(mJoints[lJoint]).inverse() * HostWorld(mJoints[lJoint]));
+            lSum = MPoint(lSum.x + lWeight * lMoved.x, lSum.y + lWeight * lMoved.y,
+                          lSum.z + lWeight * lMoved.z);
+        }
+        return lSum;
+    }
+    // The kit's skinning of control point pIndex of pMesh: the sum over the links of weight
+    // times the point through transform, inverse transform link and the link node's matrix now.
+    static MPoint KitDeformed(KRyvMesh& pMesh, int pIndex)
+    {
+        const KVector4 lPoint = pMesh.GetControlPoints()[pIndex];
+        MPoint lSum(0, 0, 0);
+        for (int lLink = 0; lLink < pMesh.GetLinkCount(); ++lLink) {
+            KRyvLink* lSkin = pMesh.GetLink(lLink);
+            for (const auto& lWeight : Weights(lSkin)) {
+                if (lWeight.first != pIndex) {
+                    continue;
+                }
+                KMatrix lTransform;
+                KMatrix lTransformLink;
+                const MMatrix lChain =
+                    ToHost(lSkin->GetTransformMatrix(lTransform)) *
+                    ToHost(lSkin->GetTransformLinkMatrix(lTransformLink)).inverse() *
+                    ToHost(lSkin->GetLink()->GetGlobalMatrix(0, true));
+                const MPoint lMoved = MPoint(lPoint[0], lPoint[1], lPoint[2]) * lChain;
+                lSum =
+                    MPoint(lSum.x + lWeight.second * lMoved.x, lSum.y + lWeight.second * lMoved.y,
+                           lSum.z + lWeight.second * lMoved.z);
+            }
+        }
+        return lSum;
+    }
+    // The passes up to the skin pass, with the master scale pScale.
+    void ExportSkins(double pScale, RyvVurnExporter* pExporter = nullptr)
+    {
+        RyvVurnExporter& lExporter = pExporter ? *pExporter : mExporter;
+        GetOptionStore().SetDouble(kExportMasterScale, pScale);
+        WalkAndAnimate(&lExporter);
+        lExporter.ApplyMasterScale(pScale);
+        lExporter.ExportSkinClusters();
+    }
+    KRyvMesh* KitMesh(RyvVurnExporter& pExporter)
+    {
+        return dynamic_cast<KRyvMesh*>(FindGeometry(Find(pExporter.GetRootNode(), "cyl")));
+    }
+    std::vector<int> mJoints;
+};
+
+TEST_F(RyvVurnSkinExportTest, EachInfluenceGivesANormalisingLinkOfItsWeights)
+{
+    SkinnedCylinder(false);
+    ExportSkins(1.0);
+    KRyvMesh* lMesh = KitMesh(mExporter);
+    ASSERT_NE(lMesh, nullptr);
+    ASSERT_EQ(lMesh->GetLinkCount(), 3);
+    for (int lJoint = 0; lJoint < 3; ++lJoint) {
+        KRyvLink* lLink = lMesh->GetLink(lJoint);
+        EXPECT_EQ(lLink->GetLinkMode(), KRyvLink::eNormalize);
+        EXPECT_EQ(lLink->GetLink(), Node(("j" + std::to_string(lJoint + 1)).c_str()));
+    }
+    std::vector<std::pair<int, double>> lMiddle;
+    for (int lPoint = 0; lPoint < 2 * kSides; ++lPoint) {
+        lMiddle.emplace_back(lPoint, lPoint < kSides ? 1.0 : 0.5);
+    }
+    EXPECT_EQ(Weights(lMesh->GetLink(0)), lMiddle);
+    EXPECT_EQ(Weights(lMesh->GetLink(2)).size(), static_cast<size_t>(kSides));
+    KMatrix lMatrix;
+    ExpectMatrixNear(lMesh->GetLink(1)->GetTransformLinkMatrix(lMatrix),
+                     Node("j2")->GetGlobalMatrix(0, true), 1e-9);
+}
+
+TEST_F(RyvVurnSkinExportTest, WeightsAboveOneThousandthAreKept)
+{
+    const int lSkin = SkinnedCylinder(false);
+    Scene().SetNumber(lSkin, WeightPlug(0, 2), 0.0005);
+    Scene().SetNumber(lSkin, WeightPlug(1, 2), 0.002);
+    ExportSkins(1.0);
+    const std::vector<std::pair<int, double>> lFirst = Weights(KitMesh(mExporter)->GetLink(2));
+    ASSERT_EQ(lFirst.size(), static_cast<size_t>(kSides + 1));
+    EXPECT_EQ(lFirst[0], std::make_pair(1, 0.002));
+}
+
+TEST_F(RyvVurnSkinExportTest, TheBindPoseHoldsTheGeometryAndEveryInfluence)
+{
+    GetOptionStore().SetBool(kExportBindPose, true);
+    SkinnedCylinder(true);
+    ExportSkins(1.0);
+    KRyvScene* lScene = mExporter.GetScene();
+    ASSERT_EQ(lScene->GetPoseCount(), 1);
+    KRyvPose* lPose = lScene->GetPose(0);
+    EXPECT_STREQ(lPose->GetName().Buffer(), "Pose::skinCluster");
+    EXPECT_TRUE(lPose->IsBindPose());
+    ASSERT_EQ(lPose->GetCount(), 4);
+    const int lJoint = lPose->Find(Node("j2")->GetName().Buffer());
+    ASSERT_GE(lJoint, 0);
+    EXPECT_EQ(ToHost(lPose->GetMatrix(lJoint)), BindPose(mJoints[1]));
+    EXPECT_GE(lPose->Find(Node("cyl")->GetName().Buffer()), 0);
+}
+
+TEST_F(RyvVurnSkinExportTest, WithoutTheBindPoseOptionNoPoseIsMade)
+{
+    GetOptionStore().SetBool(kExportBindPose, false);
+    SkinnedCylinder(true);
+    ExportSkins(1.0);
+    EXPECT_EQ(mExporter.GetScene()->GetPoseCount(), 0);
+    EXPECT_EQ(KitMesh(mExporter)->GetLinkCount(), 3);
+}
+
+// At its bind pose the kit tree must hold each node where the pose and the links say, at
+// every master scale: the scale applies to the host's bind matrices as to the tree.
+TEST_F(RyvVurnSkinExportTest, BindMatricesAgreeWithTheScaledTree)
+{
+    GetOptionStore().SetBool(kExportBindPose, true);
+    SkinnedCylinder(false);
+    ExportSkins(2.0);
+    KRyvMesh* lMesh = KitMesh(mExporter);
+    KRyvPose* lPose = mExporter.GetScene()->GetPose(0);
+    ASSERT_NE(lPose, nullptr);
+    for (int lLink = 0; lLink < lMesh->GetLinkCount(); ++lLink) {
+        KRyvLink* lSkin = lMesh->GetLink(lLink);
+        KMatrix lMatrix;
+        const KMatrix& lGlobal = lSkin->GetLink()->GetGlobalMatrix(0, true);
+        ExpectMatrixNear(lSkin->GetTransformLinkMatrix(lMatrix), lGlobal, 1e-9);
+        ExpectMatrixNear(lPose->GetMatrix(lPose->Find(lSkin->GetLink()->GetName().Buffer())),
+                         lGlobal, 1e-9);
+        ExpectMatrixNear(lSkin->GetTransformMatrix(lMatrix), Node("cyl")->GetGlobalMatrix(0, true),
+                         1e-9);
+    }
+}
+
+TEST_F(RyvVurnSkinExportTest, DeformedPointsMatchTheHostsAndScaleWithTheMasterScale)
+{
+    for (const bool lHardEdges : {false, true}) {
+        for (const double lScale : {1.0, 2.0}) {
+            VurnScene::Reset();
+            GetOptionStore().SetBool(kExportHardEdges, lHardEdges);
+            const int lSkin = SkinnedCylinder(true);
+            RyvVurnExporter lExporter;
+            ExportSkins(lScale, &lExporter);
+            lExporter.CheckCoincidentVertices(lExporter.GetRootNode());
+            KRyvMesh* lMesh = KitMesh(lExporter);
+            ASSERT_NE(lMesh, nullptr);
+            EXPECT_EQ(lMesh->GetControlPointCount(), lHardEdges ? 4 * 12 : kRings * kSides);
+            for (int lPoint = 0; lPoint < lMesh->GetControlPointCount(); ++lPoint) {
+                const KVector4 lAt = lMesh->GetControlPoints()[lPoint];
+                const MPoint lHost = HostDeformed(MPoint(lAt[0], lAt[1], lAt[2]), lSkin);
+                const MPoint lKit = KitDeformed(*lMesh, lPoint);
+                EXPECT_NEAR(lKit.x, lScale * lHost.x, 1e-4) << lPoint;
+                EXPECT_NEAR(lKit.y, lScale * lHost.y, 1e-4) << lPoint;
+                EXPECT_NEAR(lKit.z, lScale * lHost.z, 1e-4) << lPoint;
+            }
+            lExporter.EndSteps();
+        }
+    }
+}
+} // namespace
