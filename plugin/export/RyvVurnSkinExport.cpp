@@ -107,6 +107,22 @@ KMatrix ParentGlobal(const KMatrix& pLocal, const KMatrix& pGlobal)
     return lParent;
 }
 
+// The shape an output of the skin deforms: the output itself, or for a skin below further
+// deformers the first mesh or NURBS surface downstream.
+bool DeformedShape(const MObject& pOutput, MDagPath& oShape)
+{
+    if (pOutput.hasFn(MFn::kShape)) {
+        return static_cast<bool>(MDagPath::getAPathTo(pOutput, oShape));
+    }
+    for (const MFn::Type lType : {MFn::kMesh, MFn::kNurbsSurface}) {
+        MItDependencyGraph lWalk(pOutput, lType, MItDependencyGraph::kDownstream);
+        if (!lWalk.isDone()) {
+            return static_cast<bool>(MDagPath::getAPathTo(lWalk.currentItem(), oShape));
+        }
+    }
+    return false;
+}
+
 // The top-level name of pPath: the hierarchy a bind-pose answer holds for.
 std::string HierarchyOf(const MDagPath& pPath)
 {
@@ -164,7 +180,7 @@ MStatus RyvVurnExporter::ExportSkinCluster(const MObject& pSkin, int pIndex, int
     lSkin.getOutputGeometry(lOutputs);
     for (unsigned int lOutput = 0; lOutput < lOutputs.length(); ++lOutput) {
         MDagPath lShape;
-        if (!MDagPath::getAPathTo(lOutputs[lOutput], lShape)) {
+        if (!DeformedShape(lOutputs[lOutput], lShape)) {
             continue;
         }
         auto* lNode = dynamic_cast<RyvVurnNode*>(FindExportedNode(mRootNode, lShape));

@@ -1,6 +1,7 @@
 #include "core/KLog.h"
 #include "scene/KRyvScene.h"
 #include "scene/objects/KRyvMesh.h"
+#include "scene/objects/KRyvNurb.h"
 #include "scene/objects/KRyvPose.h"
 #include "tests/plugin/export/DeformerExportTestSupport.h"
 
@@ -255,5 +256,120 @@ TEST_F(RyvVurnSkinExportTest, DeformedPointsMatchTheHostsAndScaleWithTheMasterSc
             lExporter.EndSteps();
         }
     }
+}
+
+// The cylinder was bound away from where it stands; a second skin that the cylinder itself
+// drives gives it another bind matrix: that skin's pose is dropped and the cylinder listed
+// once, while a later skin on another mesh keeps its pose.
+TEST_F(RyvVurnSkinExportTest, AConflictDropsOnlyThePoseOfItsOwnSkinCluster)
+{
+    GetOptionStore().SetBool(kExportBindPose, true);
+    const int lFirst = SkinnedCylinder(false);
+    MMatrix lMoved;
+    lMoved(3, 0) = 5.0;
+    Scene().SetValue(lFirst, {{Scene().FindAttribute(lFirst, "geomMatrix"), -1}},
+                     VurnValue::Matrix(lMoved));
+    VurnFixtures::Skin(VurnFixtures::Cube("box"), {Scene().FindNode("cyl")});
+    VurnFixtures::Skin(VurnFixtures::Cube("ball"), VurnFixtures::JointChain("k", 2));
+    ExportSkins(1.0);
+    mExporter.EndSteps();
+    KRyvScene* lScene = mExporter.GetScene();
+    ASSERT_EQ(lScene->GetPoseCount(), 2);
+    EXPECT_STREQ(lScene->GetPose(0)->GetName().Buffer(), "Pose::skinCluster");
+    EXPECT_STREQ(lScene->GetPose(1)->GetName().Buffer(), "Pose::skinCluster2");
+    const std::vector<std::string> lLines = LogLines();
+    int lReports = 0;
+    for (size_t lIndex = 0; lIndex + 2 < lLines.size(); ++lIndex) {
+        if (lLines[lIndex] == "RYV Export Warning: Unable to export bind poses because of "
+                              "conflicting data on these elements : ") {
+            ++lReports;
+            EXPECT_EQ(lLines[lIndex + 1], " / cyl");
+            EXPECT_EQ(lLines[lIndex + 2], "");
+        }
+    }
+    EXPECT_EQ(lReports, 1);
+}
+
+TEST_F(RyvVurnSkinExportTest, AMissingBindPoseIsAskedOncePerHierarchy)
+{
+    GetOptionStore().SetBool(kExportBindPose, true);
+    for (const char* lAnswer : {"", "Yes", "No"}) {
+        VurnScene::Reset();
+        const bool lAsk = *lAnswer != '\0';
+        GetOptionStore().SetBool(kExportShowUI, lAsk);
+        if (lAsk) {
+            Scene().mScriptedAnswers["confirmDialog"].push_back(lAnswer);
+        }
+        SkinnedCylinder(false);
+        // A second skin on the same chain meets the same unreadable joint.
+        VurnFixtures::Skin(VurnFixtures::Cube("box"), mJoints);
+        Scene().mFailingNodes.insert(mJoints[2]);
+        RyvVurnExporter lExporter;
+        ExportSkins(1.0, &lExporter);
+        lExporter.EndSteps();
+        const bool lKept = std::string(lAnswer) == "Yes";
+        EXPECT_EQ(lExporter.GetScene()->GetPoseCount(), lKept ? 2 : 0) << lAnswer;
+        EXPECT_EQ(Commands("confirmDialog"), lAsk ? 1 : 0);
+        EXPECT_TRUE(Logged("RYV Export Warning: Could not retrieve bind pose for object :  / j1 / "
+                           "j2 / j3"));
+        EXPECT_TRUE(Logged(!lAsk   ? "No bind poses in the hierarchy containing the object will "
+                                     "be exported."
+                           : lKept ? "Used the DAG node current transform."
+                                   : "User aborted the export of bind poses."));
+        // The link still gets the joint's matrix now.
+        KMatrix lMatrix;
+        ExpectMatrixNear(KitMesh(lExporter)->GetLink(2)->GetTransformLinkMatrix(lMatrix),
+                         Find(lExporter.GetRootNode(), "j3")->GetGlobalMatrix(0, true), 1e-9);
+    }
+}
+
+TEST_F(RyvVurnSkinExportTest, AnInfluenceThatWasNotExportedIsLeftOutWithAWarning)
+{
+    const int lSkin = SkinnedCylinder(false);
+    VurnFixtures::DefaultCameras();
+    Scene().Connect(Scene().FindNode("persp"), "worldMatrix[0]", lSkin, "matrix[3]");
+    ExportSkins(1.0);
+    EXPECT_EQ(KitMesh(mExporter)->GetLinkCount(), 3);
+    mExporter.EndSteps();
+    EXPECT_TRUE(Logged("RYV Export Warning: An influence of the skin cluster was not exported; its "
+                       "weights are left out:  / persp"));
+}
+
+TEST_F(RyvVurnSkinExportTest, AMismatchedMeshGetsNoLinks)
+{
+    SkinnedCylinder(false);
+    WalkAndAnimate();
+    dynamic_cast<RyvVurnNode*>(Node("cyl"))->SetMismatch(true);
+    mExporter.ExportSkinClusters();
+    EXPECT_EQ(KitMesh(mExporter)->GetLinkCount(), 0);
+}
+
+// A surface periodic in V repeats its first three CVs there; the kit keeps three of the six,
+// and the weights of the kept CVs land on the kit's indices u * 3 + v.
+TEST_F(RyvVurnSkinExportTest, PeriodicNurbsWeightsLandOnTheKitIndices)
+{
+    const int lPatch = VurnFixtures::NurbsPatch("patch");
+    VurnNurbsData& lData = *Scene().MutableNode(VurnFixtures::ShapeOf(lPatch))->mNurbs;
+    lData.mFormV = 3;
+    lData.mCVsV = 6;
+    lData.mCVs.clear();
+    for (int lU = 0; lU < 4; ++lU) {
+        for (int lV = 0; lV < 6; ++lV) {
+            lData.mCVs.emplace_back(lU, 0, lV % 3);
+        }
+    }
+    lData.mKnotsV = {-2, -1, 0, 1, 2, 3, 4, 5};
+    // Host CV (u, v) weighs 1 on joint (u * 6 + v) % 2, which is v % 2.
+    VurnFixtures::Skin(lPatch, VurnFixtures::JointChain("j", 2));
+    ExportSkins(1.0);
+    auto* lNurb = dynamic_cast<KRyvNurb*>(FindGeometry(Node("patch")));
+    ASSERT_NE(lNurb, nullptr);
+    ASSERT_EQ(lNurb->GetUCount(), 3);
+    ASSERT_EQ(lNurb->GetLinkCount(), 2);
+    std::vector<int> lEven;
+    for (const auto& lWeight : Weights(lNurb->GetLink(0))) {
+        lEven.push_back(lWeight.first);
+    }
+    EXPECT_EQ(lEven, std::vector<int>({0, 2, 3, 5, 6, 8, 9, 11}));
 }
 } // namespace
