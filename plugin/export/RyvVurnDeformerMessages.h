@@ -22,8 +22,8 @@ constexpr const char* kPoseConflict =
 constexpr const char* kInfluenceNotExported =
     "An influence of the skin cluster was not exported; its weights are left out: ";
 constexpr const char* kNoGeomMatrix =
-    "Could not read the bind matrix of the geometry; the identity is used and the geometry is "
-    "left out of the bind pose: ";
+    "Could not read the bind matrix of the geometry; its matrix now is used and it is left out "
+    "of the bind pose: ";
 
 // Blend shapes.
 constexpr const char* kShapeProgress = "processing %d of %d";

@@ -372,4 +372,25 @@ TEST_F(RyvVurnSkinExportTest, PeriodicNurbsWeightsLandOnTheKitIndices)
     }
     EXPECT_EQ(lEven, std::vector<int>({0, 2, 3, 5, 6, 8, 9, 11}));
 }
+
+// An unreadable geometry bind matrix is never left undefined: the links take where the
+// geometry is now, and the pose holds the influences only.
+TEST_F(RyvVurnSkinExportTest, AnUnreadableGeometryMatrixIsReportedAndKeptOutOfThePose)
+{
+    GetOptionStore().SetBool(kExportBindPose, true);
+    const int lSkin = SkinnedCylinder(false);
+    Scene().mFailingNodes.insert(lSkin);
+    ExportSkins(2.0);
+    KRyvPose* lPose = mExporter.GetScene()->GetPose(0);
+    ASSERT_NE(lPose, nullptr);
+    EXPECT_EQ(lPose->GetCount(), 3);
+    EXPECT_LT(lPose->Find(Node("cyl")->GetName().Buffer()), 0);
+    KMatrix lMatrix;
+    ExpectMatrixNear(KitMesh(mExporter)->GetLink(0)->GetTransformMatrix(lMatrix),
+                     Node("cyl")->GetGlobalMatrix(0, true), 1e-9);
+    mExporter.EndSteps();
+    EXPECT_TRUE(
+        Logged("RYV Export Warning: Could not read the bind matrix of the geometry; its "
+               "matrix now is used and it is left out of the bind pose:  / cyl / cylShape"));
+}
 } // namespace
