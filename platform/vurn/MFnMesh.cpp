@@ -1,5 +1,7 @@
 #include "platform/vurn/MFnMesh.h"
 
+#include "platform/vurn/VurnTypeTable.h"
+
 #include "platform/vurn/VurnStatus.h"
 
 #include <algorithm>
@@ -51,17 +53,20 @@ bool MFnMesh::accepts(const MObject& pObject) const
     return pObject.hasFn(MFn::kMesh) || pObject.hasFn(MFn::kMeshData);
 }
 
+// One look-up of the object per call: every mesh query goes through here.
 const VurnMeshData* MFnMesh::GeometryOf(const MObject& pObject)
 {
     VurnScene& lScene = VurnScene::Get();
-    if (pObject.hasFn(MFn::kMesh)) {
+    if (pObject.kind() == MObject::kNode) {
         const VurnNode* lNode = lScene.Node(pObject.id());
+        if (!lNode || !VurnTypeTable::IsA(lNode->mType, MFn::kMesh)) {
+            return nullptr;
+        }
         return lNode->mMesh ? lNode->mMesh.get() : &EmptyMesh();
     }
-    if (pObject.hasFn(MFn::kMeshData)) {
-        return lScene.Data(pObject.id())->mMesh.get();
-    }
-    return nullptr;
+    const VurnDataObject* lData =
+        pObject.kind() == MObject::kData ? lScene.Data(pObject.id()) : nullptr;
+    return lData && VurnTypeTable::IsA(lData->mType, MFn::kMeshData) ? lData->mMesh.get() : nullptr;
 }
 
 const VurnMeshData* MFnMesh::Geometry() const
@@ -101,8 +106,9 @@ int MFnMesh::numVertices(MStatus* oStatus) const
 
 int MFnMesh::numPolygons(MStatus* oStatus) const
 {
-    VurnReport(oStatus, Geometry() ? MStatus() : VurnFailure("not attached"));
-    return Geometry() ? Count(Geometry()->mPolygons.size()) : 0;
+    const VurnMeshData* lMesh = Geometry();
+    VurnReport(oStatus, lMesh ? MStatus() : VurnFailure("not attached"));
+    return lMesh ? Count(lMesh->mPolygons.size()) : 0;
 }
 
 int MFnMesh::numNormals(MStatus* oStatus) const
@@ -178,12 +184,13 @@ MStatus MFnMesh::getVertexNormal(int pVertex, MVector& oNormal, MSpace::Space pS
 
 int MFnMesh::polygonVertexCount(int pPolygon, MStatus* oStatus) const
 {
-    if (pPolygon < 0 || pPolygon >= numPolygons()) {
+    const VurnMeshData* lMesh = Geometry();
+    if (!lMesh || pPolygon < 0 || pPolygon >= Count(lMesh->mPolygons.size())) {
         VurnReport(oStatus, VurnFailure("polygon index out of range"));
         return 0;
     }
     VurnReport(oStatus, MStatus());
-    return Count(Geometry()->mPolygons[pPolygon].size());
+    return Count(lMesh->mPolygons[pPolygon].size());
 }
 
 MStatus MFnMesh::getPolygonVertices(int pPolygon, MIntArray& oVertices) const
@@ -322,14 +329,19 @@ MStatus MFnMesh::getFaceVertexColors(MColorArray& oColors) const
 MStatus MFnMesh::getFaceVertexColorIndex(int pPolygon, int pCorner, int& oIndex) const
 {
     const VurnMeshData* lMesh = Geometry();
-    if (!lMesh || pPolygon < 0 || pPolygon >= numPolygons() || pCorner < 0 ||
-        pCorner >= polygonVertexCount(pPolygon)) {
+    if (!lMesh || pPolygon < 0 || pPolygon >= Count(lMesh->mPolygons.size()) || pCorner < 0 ||
+        pCorner >= Count(lMesh->mPolygons[pPolygon].size())) {
         return VurnFailure("face-vertex out of range");
     }
-    int lBefore = 0;
-    for (int lPolygon = 0; lPolygon < pPolygon; ++lPolygon) {
-        lBefore += Count(lMesh->mPolygons[lPolygon].size());
+    if (mCornersOf != lMesh || mFirstCorners.size() != lMesh->mPolygons.size()) {
+        mCornersOf = lMesh;
+        mFirstCorners.clear();
+        int lBefore = 0;
+        for (const std::vector<int>& lPolygon : lMesh->mPolygons) {
+            mFirstCorners.push_back(lBefore);
+            lBefore += Count(lPolygon.size());
+        }
     }
-    oIndex = lBefore + pCorner;
+    oIndex = mFirstCorners[static_cast<size_t>(pPolygon)] + pCorner;
     return MStatus();
 }

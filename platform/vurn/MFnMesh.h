@@ -5,6 +5,8 @@
 #include "platform/vurn/MFnDagNode.h"
 #include "platform/vurn/VurnPayloads.h"
 
+#include <vector>
+
 // The function set of polygon meshes, on a mesh shape or a mesh data object. World space needs
 // the set to be attached through a path (or a shape, through its first path); indices out of
 // range give a failure status and leave the outputs empty or untouched.
@@ -41,7 +43,9 @@ public:
                            const MString* pSet = nullptr) const;
     // One colour per face-vertex, polygon by polygon; (-1, -1, -1, -1) where none is set.
     MStatus getFaceVertexColors(MColorArray& oColors) const;
-    // The index of that face-vertex in getFaceVertexColors' array.
+    // The index of that face-vertex in getFaceVertexColors' array. The set keeps the first
+    // face-vertex of every polygon from one call to the next while the polygon count stays,
+    // so that asking for every face-vertex in turn stays linear.
     MStatus getFaceVertexColorIndex(int pPolygon, int pCorner, int& oIndex) const;
 
     // The geometry the set works on; null when not attached.
@@ -54,6 +58,10 @@ private:
     // Transforms by the path's matrix in world space; failure for world space without a path.
     MStatus ToSpace(MPoint& ioPoint, MSpace::Space pSpace) const;
     MStatus ToSpace(MVector& ioVector, MSpace::Space pSpace) const;
+
+    // The face-vertex index of every polygon's first corner, for the geometry mCornersOf.
+    mutable std::vector<int> mFirstCorners;
+    mutable const VurnMeshData* mCornersOf = nullptr;
 };
 
 #endif

@@ -23,6 +23,7 @@ void MItMeshVertex::Start(const MObject& pComponent, MStatus* oStatus)
         return;
     }
     const int lCount = mMesh.numVertices();
+    GatherNormalIds();
     if (pComponent.isNull()) {
         for (int lVertex = 0; lVertex < lCount; ++lVertex) {
             mVertices.push_back(lVertex);
@@ -42,6 +43,36 @@ void MItMeshVertex::Start(const MObject& pComponent, MStatus* oStatus)
         }
     }
     VurnReport(oStatus, MStatus());
+}
+
+// A counting sort of the face-vertices by vertex: one pass to count, one to place.
+void MItMeshVertex::GatherNormalIds()
+{
+    const VurnMeshData& lMesh = *mMesh.Geometry();
+    const size_t lCount = lMesh.mPoints.size();
+    mNormalStart.assign(lCount + 1, 0);
+    for (const std::vector<int>& lPolygon : lMesh.mPolygons) {
+        for (int lVertex : lPolygon) {
+            if (lVertex >= 0 && static_cast<size_t>(lVertex) < lCount) {
+                ++mNormalStart[static_cast<size_t>(lVertex) + 1];
+            }
+        }
+    }
+    for (size_t lVertex = 0; lVertex < lCount; ++lVertex) {
+        mNormalStart[lVertex + 1] += mNormalStart[lVertex];
+    }
+    std::vector<size_t> lNext(mNormalStart.begin(), mNormalStart.end() - 1);
+    mNormalIds.assign(mNormalStart.back(), -1);
+    for (size_t lPolygon = 0; lPolygon < lMesh.mPolygons.size(); ++lPolygon) {
+        const std::vector<int>& lCorners = lMesh.mPolygons[lPolygon];
+        for (size_t lCorner = 0; lCorner < lCorners.size(); ++lCorner) {
+            const int lVertex = lCorners[lCorner];
+            if (lVertex >= 0 && static_cast<size_t>(lVertex) < lCount) {
+                mNormalIds[lNext[static_cast<size_t>(lVertex)]++] = VurnMeshData::CornerId(
+                    lMesh.mNormalIds, static_cast<int>(lPolygon), static_cast<int>(lCorner));
+            }
+        }
+    }
 }
 
 int MItMeshVertex::index(MStatus* oStatus) const
@@ -65,28 +96,24 @@ MStatus MItMeshVertex::getNormals(MVectorArray& oNormals, MSpace::Space pSpace) 
         return VurnFailure("walk is done");
     }
     const VurnMeshData& lMesh = *mMesh.Geometry();
-    const int lVertex = mVertices[mPosition];
+    const size_t lVertex = static_cast<size_t>(mVertices[mPosition]);
     std::vector<int> lSeen;
-    for (size_t lPolygon = 0; lPolygon < lMesh.mPolygons.size(); ++lPolygon) {
-        for (size_t lCorner = 0; lCorner < lMesh.mPolygons[lPolygon].size(); ++lCorner) {
-            const int lId = VurnMeshData::CornerId(lMesh.mNormalIds, static_cast<int>(lPolygon),
-                                                   static_cast<int>(lCorner));
-            if (lMesh.mPolygons[lPolygon][lCorner] != lVertex || lId < 0 ||
-                lId >= static_cast<int>(lMesh.mNormals.size()) ||
-                std::find(lSeen.begin(), lSeen.end(), lId) != lSeen.end()) {
-                continue;
-            }
-            lSeen.push_back(lId);
-            MVector lNormal = lMesh.mNormals[lId];
-            if (pSpace == MSpace::kWorld) {
-                MDagPath lPath;
-                if (!mMesh.getPath(lPath)) {
-                    return VurnFailure("world space needs a DAG path");
-                }
-                lNormal = (lNormal * lPath.inclusiveMatrix().inverse().transpose()).normal();
-            }
-            oNormals.append(lNormal);
+    for (size_t lAt = mNormalStart[lVertex]; lAt < mNormalStart[lVertex + 1]; ++lAt) {
+        const int lId = mNormalIds[lAt];
+        if (lId < 0 || lId >= static_cast<int>(lMesh.mNormals.size()) ||
+            std::find(lSeen.begin(), lSeen.end(), lId) != lSeen.end()) {
+            continue;
         }
+        lSeen.push_back(lId);
+        MVector lNormal = lMesh.mNormals[lId];
+        if (pSpace == MSpace::kWorld) {
+            MDagPath lPath;
+            if (!mMesh.getPath(lPath)) {
+                return VurnFailure("world space needs a DAG path");
+            }
+            lNormal = (lNormal * lPath.inclusiveMatrix().inverse().transpose()).normal();
+        }
+        oNormals.append(lNormal);
     }
     return MStatus();
 }

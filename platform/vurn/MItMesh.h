@@ -5,7 +5,9 @@
 
 #include <vector>
 
-// Walks the vertices of a mesh, all of them or those of a vertex component.
+// Walks the vertices of a mesh, all of them or those of a vertex component. The normal ids of
+// every vertex are gathered once when the walk is made (so that a walk over a large mesh stays
+// linear): the walk answers the normals of the mesh as it was then.
 class MItMeshVertex
 {
 public:
@@ -24,10 +26,15 @@ public:
 
 private:
     void Start(const MObject& pComponent, MStatus* oStatus);
+    void GatherNormalIds();
 
     MFnMesh mMesh;
     std::vector<int> mVertices;
     size_t mPosition = 0;
+    // The normal ids of vertex v's face-vertices, in polygon order, are
+    // mNormalIds[mNormalStart[v] .. mNormalStart[v + 1]).
+    std::vector<size_t> mNormalStart;
+    std::vector<int> mNormalIds;
 };
 
 // Walks the polygons of a mesh in order.

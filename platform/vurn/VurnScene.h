@@ -21,7 +21,8 @@
 //    look-at group (111) are transforms (109); light kinds 297, 299, 302, 303, 304 and 859 are
 //    lights (296); skin (665), clusters (338, 340), blend shape (330) and wrap (714) are
 //    geometry filters; phong is a reflect shader, which is a lambert shader; 721 and 722 are
-//    compound attributes of three numeric (548) children. 275 is a camera sub-kind: it is a
+//    compound attributes of three numeric (548) children, which the numeric attribute function
+//    set takes too (unit type 12 or 15). 275 is a camera sub-kind: it is a
 //    camera (244) too, so a caller testing 244 first takes 275 cameras with the others (the
 //    export's dispatch tests 244 first: its 275 branch is never reached).
 // 2. A transform path answers for its shape: MDagPath::hasFn on a transform path is true for

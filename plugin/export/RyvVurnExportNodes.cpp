@@ -7,7 +7,6 @@
 #include "plugin/export/RyvVurnExportSteps.h"
 #include "plugin/export/RyvVurnNameChecks.h"
 #include "plugin/shell/RyvVurnNodeHelpers.h"
-#include "plugin/shell/RyvVurnPathHelpers.h"
 #include "scene/KRyvSkeleton.h"
 #include "scene/KRyvUserProperty.h"
 #include "scene/objects/KRyvNull.h"
@@ -213,11 +212,6 @@ void RyvVurnExporter::SetSkeletonFromTypeId(RyvVurnNode* pNode)
         lSkeleton->SetSize(mJointDisplayScale);
     }
     pNode->SetNodeAttribute(lSkeleton);
-}
-
-KRyvNode* RyvVurnExporter::FindNodeByDagPath(KRyvNode* pNode, const MDagPath& pPath) const
-{
-    return ::FindNodeByDagPath(pNode, pPath);
 }
 
 // The kit node of the host parent at pParentPath, or the kit root.

@@ -143,6 +143,8 @@ bool RyvVurnExporter::RunPasses()
     }
     CacheGlobalTransforms(mRootNode);
     ApplyMasterScale(GetOptionStore().GetDouble(kExportMasterScale));
+    // The cluster, skin-cluster and shape passes, and the coincident-vertex check of hard
+    // edges, work on exported geometry: they come with the mesh and NURBS export.
     StatusWindowSetLabel(M::kExportingClusters);
     ExportClusters(mRootNode);
     if (GetOptionStore().GetBool(kExportPivotToNull)) {

@@ -93,8 +93,6 @@ public:
     RyvVurnNode* ExportNullNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
     RyvVurnNode* ExportJointNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
     void SetSkeletonFromTypeId(RyvVurnNode* pNode);
-    // The kit node made for pPath, searched from pNode (see the shell's FindNodeByDagPath).
-    KRyvNode* FindNodeByDagPath(KRyvNode* pNode, const MDagPath& pPath) const;
     void LinkToParent(const MFnDagNode& pDagNode, KRyvNode* pNode);
     void ExportUserPropertiesTree(KRyvNode* pNode);
     void ExportUserProperties(const MFnDependencyNode& pHostNode, KRyvNode* pNode);

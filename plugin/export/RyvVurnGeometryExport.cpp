@@ -111,6 +111,17 @@ void FillNurb(KRyvNurb& ioNurb, const MFnNurbsSurface& pSource, const MFnNurbsSu
         }
     }
 }
+
+// The host visibility of the chosen shape as the node's own path reaches it, so that each
+// parent of an instanced shape answers for itself.
+bool ShapeVisibility(const MDagPath& pPath, const MObject& pShape)
+{
+    MDagPath lShapePath = pPath;
+    if (pPath.node() != pShape && !lShapePath.push(pShape)) {
+        MDagPath::getAPathTo(pShape, lShapePath);
+    }
+    return GetHostVisibility(MFnDagNode(lShapePath));
+}
 } // namespace
 
 RyvVurnNode* RyvVurnExporter::ExportMesh(const MDagPath& pPath, const MFnDagNode& pDagNode)
@@ -133,7 +144,7 @@ RyvVurnNode* RyvVurnExporter::ExportMesh(const MDagPath& pPath, const MFnDagNode
         return nullptr;
     }
     lNode->SetShapeIndex(0);
-    lNode->SetVisibility(GetHostVisibility(lMesh));
+    lNode->SetVisibility(ShapeVisibility(pPath, lShape.mShape));
     AddToNodeTable(pPath, lNode);
     ConvertMesh(lMesh, lNode, lShape.mSource, lShape.mInputData);
     return lNode;
@@ -163,7 +174,7 @@ RyvVurnNode* RyvVurnExporter::ExportNurbs(const MDagPath& pPath, const MFnDagNod
     }
     lNode->SetShadingMode(kShadingTextured);
     lNode->SetShapeIndex(0);
-    lNode->SetVisibility(GetHostVisibility(lShapeSurface));
+    lNode->SetVisibility(ShapeVisibility(pPath, lShape.mShape));
     AddToNodeTable(pPath, lNode);
     const int lTypeU = KitForm(lSource.formInU());
     const int lTypeV = KitForm(lSource.formInV());

@@ -106,6 +106,13 @@ MString ResetDivisions(const MObject& pSmooth, KLog& ioLog)
     return lRestore;
 }
 
+bool IsSkin(const MObject& pNode)
+{
+    MStatus lStatus;
+    const MFnSkinCluster lSkin(pNode, &lStatus);
+    return static_cast<bool>(lStatus);
+}
+
 // The skin's part of the checks: the smoothing node, the input data and the source.
 void UseSkinInput(const MObject& pSkin, KLog& ioLog, RyvVurnExportShape& ioResult)
 {
@@ -137,8 +144,8 @@ bool ResolveExportShape(MStatus& oStatus, const MDagPath& pPath, KLog& ioLog, in
     if (!lFound || !GetOptionStore().GetBool(kExportBindPose)) {
         return lFound;
     }
-    // The shape's own visibility is read and given back: a deformer's input could otherwise
-    // take the place of the shape in the host's display state.
+    // The shape's own visibility is what is written back after the skin is read: the value of
+    // the transform's path, written onto the shape, would change the user's scene for good.
     MPlug lVisibility = MFnDependencyNode(oResult.mShape).findPlug("visibility");
     bool lVisible = false;
     const bool lVisibilityRead = !lVisibility.isNull() && lVisibility.getValue(lVisible);
@@ -148,10 +155,9 @@ bool ResolveExportShape(MStatus& oStatus, const MDagPath& pPath, KLog& ioLog, in
         ReportWrap(oResult.mShape, ioLog, ioWrapWarningShown);
         return lFound;
     }
-    MStatus lSkinStatus;
     if (FindConnectedNodeOfType(oResult.mShape, MFn::kSkinClusterFilter, lDeformer, kUpstream,
                                 kNodeLevel) &&
-        (MFnSkinCluster(lDeformer, &lSkinStatus), lSkinStatus)) {
+        IsSkin(lDeformer)) {
         UseSkinInput(lDeformer, ioLog, oResult);
         if (lVisibilityRead) {
             lVisibility.setValue(lVisible);

@@ -107,7 +107,8 @@ void ReadPolygons(KRyvMesh& ioMesh, const MFnMesh& pRead, const MFnMesh& pRefere
     int lCorners = 0;
     if (pPerCorner) {
         pReference.getNormals(lHostNormals, MSpace::kObject);
-        for (int lPolygon = 0; lPolygon < pReference.numPolygons(); ++lPolygon) {
+        const int lPolygons = pReference.numPolygons();
+        for (int lPolygon = 0; lPolygon < lPolygons; ++lPolygon) {
             lCorners += pReference.polygonVertexCount(lPolygon);
         }
     }

@@ -7,9 +7,11 @@
 #include "plugin/export/RyvVurnGeometryMessages.h"
 #include "plugin/export/RyvVurnMaterialExport.h"
 #include "plugin/export/RyvVurnTextureRecord.h"
+#include "plugin/shell/RyvVurnNode.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace G = RyvVurnGeometryMessages;
@@ -54,43 +56,56 @@ MObject DefaultShader(MeshShaders& ioShaders)
     return lShader;
 }
 
-unsigned int InstanceNumber(const MFnMesh& pMesh)
+// The instance of the shape that the node's path reaches (the node stands for one parent of
+// an instanced shape); 0 without a path or for a shape that is not instanced.
+unsigned int InstanceNumber(const RyvVurnNode* pNode)
 {
-    MDagPath lPath;
-    if (!pMesh.getPath(lPath) || !lPath.extendToShape()) {
+    if (!pNode || !pNode->GetDagPath()) {
+        return 0;
+    }
+    MDagPath lPath = *pNode->GetDagPath();
+    if (!lPath.extendToShape()) {
         return 0;
     }
     return lPath.isInstanced() ? lPath.instanceNumber() : 0;
 }
 
-// False when the host cannot give the instance's shaders.
-bool CollectShaders(const MFnMesh& pMesh, MeshShaders& oShaders)
+// The position of pShader among the collected shaders, added when new; -1 for a null shader.
+int ShaderPosition(const MObject& pShader, MeshShaders& ioShaders)
+{
+    if (pShader.isNull()) {
+        return -1;
+    }
+    const auto lFound = std::find(ioShaders.mShaders.begin(), ioShaders.mShaders.end(), pShader);
+    if (lFound != ioShaders.mShaders.end()) {
+        return static_cast<int>(lFound - ioShaders.mShaders.begin());
+    }
+    ioShaders.mShaders.push_back(pShader);
+    return static_cast<int>(ioShaders.mShaders.size()) - 1;
+}
+
+// False when the host cannot give the instance's shaders. Each shading group is resolved once,
+// when its first polygon meets it, so the walk costs one look-up per polygon.
+bool CollectShaders(const MFnMesh& pMesh, unsigned int pInstance, MeshShaders& oShaders)
 {
     MObjectArray lSets;
     MIntArray lIndices;
-    if (!pMesh.getConnectedShaders(InstanceNumber(pMesh), lSets, lIndices)) {
+    if (!pMesh.getConnectedShaders(pInstance, lSets, lIndices)) {
         return false;
     }
-    std::vector<MObject> lSetShaders;
-    for (unsigned int lSet = 0; lSet < lSets.length(); ++lSet) {
-        lSetShaders.push_back(GetSurfaceShader(lSets[lSet]));
-    }
+    constexpr int kUnresolved = -2;
+    std::vector<int> lSetPositions(lSets.length(), kUnresolved);
+    int lUnshadedPosition = kUnresolved;
     const int lPolygons = pMesh.numPolygons();
     for (int lPolygon = 0; lPolygon < lPolygons; ++lPolygon) {
         const int lSet = lIndices[static_cast<unsigned int>(lPolygon)];
-        MObject lShader = lSet >= 0 && static_cast<size_t>(lSet) < lSetShaders.size()
-                              ? lSetShaders[static_cast<size_t>(lSet)]
-                              : MObject();
-        if (lShader.isNull()) {
-            lShader = DefaultShader(oShaders);
-        }
-        int lPosition = -1;
-        for (size_t lIndex = 0; lIndex < oShaders.mShaders.size() && lPosition < 0; ++lIndex) {
-            lPosition = oShaders.mShaders[lIndex] == lShader ? static_cast<int>(lIndex) : -1;
-        }
-        if (lPosition < 0 && !lShader.isNull()) {
-            lPosition = static_cast<int>(oShaders.mShaders.size());
-            oShaders.mShaders.push_back(lShader);
+        const bool lHasSet = lSet >= 0 && static_cast<size_t>(lSet) < lSetPositions.size();
+        int& lPosition = lHasSet ? lSetPositions[static_cast<size_t>(lSet)] : lUnshadedPosition;
+        if (lPosition == kUnresolved) {
+            MObject lShader =
+                lHasSet ? GetSurfaceShader(lSets[static_cast<unsigned int>(lSet)]) : MObject();
+            lPosition =
+                ShaderPosition(lShader.isNull() ? DefaultShader(oShaders) : lShader, oShaders);
         }
         oShaders.mPolygonShader.push_back(lPosition);
     }
@@ -152,8 +167,10 @@ void ExportUVSets(const MFnMesh& pMesh, const std::vector<RyvVurnTextureRecord>&
         for (unsigned int lIndex = 0; lIndex < lU.length() && lIndex < lV.length(); ++lIndex) {
             lElement->Add(lU[lIndex], lV[lIndex]);
         }
-        for (int lPolygon = 0; lPolygon < pMesh.numPolygons(); ++lPolygon) {
-            for (int lCorner = 0; lCorner < pMesh.polygonVertexCount(lPolygon); ++lCorner) {
+        const int lPolygons = pMesh.numPolygons();
+        for (int lPolygon = 0; lPolygon < lPolygons; ++lPolygon) {
+            const int lCorners = pMesh.polygonVertexCount(lPolygon);
+            for (int lCorner = 0; lCorner < lCorners; ++lCorner) {
                 int lId = -1;
                 pMesh.getPolygonUVid(lPolygon, lCorner, lId, &lName);
                 lElement->GetIndexArray().push_back(lId);
@@ -218,7 +235,7 @@ void ExportMeshMaterials(RyvVurnExporter& ioExporter, const MFnMesh& pMesh, RyvV
                          KRyvMesh& ioMesh)
 {
     MeshShaders lShaders;
-    const bool lShaded = CollectShaders(pMesh, lShaders);
+    const bool lShaded = CollectShaders(pMesh, InstanceNumber(pNode), lShaders);
     std::vector<RyvVurnTextureRecord> lRecords(lShaders.mShaders.size());
     for (size_t lIndex = 0; lIndex < lRecords.size(); ++lIndex) {
         ioExporter.GatherShaderTextures(lShaders.mShaders[lIndex], pNode, lRecords[lIndex]);

@@ -24,8 +24,6 @@ constexpr int kHostBlendMultiply = 6;
 constexpr int kBlendOver = 1;
 constexpr int kBlendMultiply = 2;
 constexpr int kMaxBlendMode = 3;
-// The kit texture type of a closed direction, which the NURBS placement corrects for.
-constexpr int kClosedType = 1;
 
 int KitBlendMode(int pHostMode)
 {
@@ -141,13 +139,14 @@ void PlaceTexture(KRyvTexture& ioTexture, const Placement& pPlace, KRyvNurb* pNu
         ioTexture.SetRotation(0.0, 0.0, pPlace.mRotation);
         return;
     }
-    // A surface's U runs along the host's V: the offsets and repeats change places.
+    // A surface's U runs along the host's V: the offsets and repeats change places. A closed
+    // direction is corrected for the seam its last span closes.
     double lOffsetU = pPlace.mOffsetU;
     double lOffsetV = pPlace.mOffsetV;
-    if (pNurb->GetUType() == kClosedType && pNurb->GetUCount() > 0) {
+    if (pNurb->GetUType() == KRyvNurb::eClosed && pNurb->GetUCount() > 0) {
         lOffsetV -= 2.0 / pNurb->GetUCount();
     }
-    if (pNurb->GetVType() == kClosedType && pNurb->GetVCount() > 0) {
+    if (pNurb->GetVType() == KRyvNurb::eClosed && pNurb->GetVCount() > 0) {
         lOffsetU -= 2.0 / pNurb->GetVCount();
     }
     ioTexture.SetScale(pPlace.mRepeatV, pPlace.mRepeatU);

@@ -1,5 +1,9 @@
 #include "platform/vurn/MFnDeformers.h"
+#include "platform/vurn/MFnMesh.h"
 #include "platform/vurn/VurnSnapshot.h"
+#include "plugin/export/RyvVurnMaterialExport.h"
+#include "plugin/export/RyvVurnMeshChecks.h"
+#include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
 #include "tests/plugin/export/GeometryExportTestSupport.h"
@@ -250,12 +254,18 @@ TEST_F(RyvVurnMeshExportTest, SmoothingBehindASkinIsSwitchedOffWhileReadAndResto
     VurnFixtures::Skin(lCube, VurnFixtures::JointChain("bone", 2));
     const int lSmooth = VurnFixtures::Smooth("smooth", lCube);
     Scene().SetNumber(lSmooth, "divisions", 3);
+    // A hidden transform over a visible shape: the shape stays visible.
+    Scene().SetNumber(lCube, "visibility", 0);
     const VurnSnapshot lBefore = VurnSnapshot::Take();
     Walk();
     EXPECT_EQ(lBefore.Diff(VurnSnapshot::Take()), std::vector<std::string>());
     EXPECT_EQ(Commands("getAttr \"smooth.divisions\""), 1);
     EXPECT_EQ(Commands("setAttr \"smooth.divisions\" 0"), 1);
     EXPECT_EQ(Commands("setAttr \"smooth.divisions\" 3"), 1);
+    double lShapeVisible = 0.0;
+    Scene().GetNumber(VurnFixtures::ShapeOf(lCube), "visibility", lShapeVisible);
+    EXPECT_EQ(lShapeVisible, 1.0);
+    EXPECT_FALSE(Node("box")->GetVisibility());
     mExporter.EndSteps();
     EXPECT_TRUE(Logged("RYV Export Warning: The plugin has detected a polygonSmoothFacet operator "
                        "and a skinCluster."));
@@ -361,4 +371,115 @@ TEST_F(RyvVurnMeshExportTest, CoincidentVerticesAreLoggedAndThe39FirstShown)
     }
     EXPECT_EQ(lLogged, 50);
     EXPECT_TRUE(Logged("Vertices 0 and 50 of mesh Model::dup have the same 3D coordinate."));
+}
+
+TEST_F(RyvVurnMeshExportTest, SplitPointsOfAHardEdgedMeshKeepTheirSkinWeights)
+{
+    HardenEdges(VurnFixtures::Cube("box"));
+    GetOptionStore().SetBool(kExportHardEdges, true);
+    Walk();
+    KRyvMesh* lMesh = Mesh("box");
+    // The skin pass runs before the check: point 0 weighs 0.25 on the link.
+    KRyvLink* lLink = mExporter.GetFactory().CreateLink();
+    lLink->AddControlPointIndex(0, 0.25);
+    lMesh->AddLink(lLink);
+    mExporter.CheckCoincidentVertices(mExporter.GetRootNode());
+    ASSERT_EQ(lMesh->GetControlPointCount(), 24);
+    std::vector<int> lUses;
+    for (int lPolygon = 0; lPolygon < 6; ++lPolygon) {
+        for (int lCorner = 0; lCorner < 4; ++lCorner) {
+            const int lPoint = lMesh->GetPolygonVertex(lPolygon, lCorner);
+            const KVector4& lPosition = lMesh->GetControlPoints()[lPoint];
+            if (lPosition[0] < 0 && lPosition[1] < 0 && lPosition[2] < 0) {
+                lUses.push_back(lPoint);
+            }
+        }
+    }
+    // Corner (-1, -1, -1) is used by three faces: three points, each weighing 0.25.
+    ASSERT_EQ(lUses.size(), 3u);
+    KRyvLink* lSplit = lMesh->GetLink(0);
+    ASSERT_EQ(lSplit->GetControlPointIndicesCount(), 3);
+    for (int lEntry = 0; lEntry < 3; ++lEntry) {
+        EXPECT_NE(std::find(lUses.begin(), lUses.end(), lSplit->GetControlPointIndices()[lEntry]),
+                  lUses.end());
+        EXPECT_DOUBLE_EQ(lSplit->GetControlPointWeights()[lEntry], 0.25);
+    }
+}
+
+TEST_F(RyvVurnMeshExportTest, EachInstanceOfAShapeGetsTheShadersOfItsOwnPath)
+{
+    const int lFirst = VurnFixtures::Cube("first");
+    const int lSecond = VurnFixtures::Transform("second");
+    const int lShape = VurnFixtures::ShapeOf(lFirst);
+    ASSERT_TRUE(Scene().AddParent(lShape, lSecond));
+    Scene().SetNumber(lSecond, "visibility", 0);
+    Shade("red", lFirst);
+    const int lBlue = Scene().CreateNode(MFn::kPhong, "blue");
+    const int lGroup = Scene().CreateNode(MFn::kSet, "blueSG");
+    Scene().MutableNode(lGroup)->mSet = std::make_shared<VurnSetData>();
+    Scene().MutableNode(lGroup)->mSet->mRestriction = MFnSet::kRenderableOnly;
+    Scene().Connect(lBlue, "outColor", lGroup, "surfaceShader");
+    MDagPathArray lPaths;
+    MDagPath::getAllPathsTo(MObject::node(lShape), lPaths);
+    ASSERT_EQ(lPaths.length(), 2u);
+    MFnSet(MObject::node(lGroup)).addMember(lPaths[1]);
+    Walk();
+    ASSERT_NE(Mesh("first"), nullptr);
+    ASSERT_NE(Mesh("second"), nullptr);
+    EXPECT_STREQ(Mesh("first")->GetMaterial(0)->GetName().Buffer(), "Material::red");
+    EXPECT_STREQ(Mesh("second")->GetMaterial(0)->GetName().Buffer(), "Material::blue");
+    EXPECT_TRUE(Node("first")->GetVisibility());
+    EXPECT_FALSE(Node("second")->GetVisibility());
+}
+
+TEST_F(RyvVurnMeshExportTest, PolygonSizesThatDifferUnderEqualTotalsAreAMismatch)
+{
+    const int lCube = VurnFixtures::Cube("box");
+    VurnFixtures::Skin(lCube, VurnFixtures::JointChain("bone", 2));
+    VurnMeshData& lOrig = *Scene().MutableNode(Scene().FindNode("boxShapeOrig"))->mMesh;
+    lOrig.mPolygons[0].push_back(4);
+    lOrig.mPolygons[1].pop_back();
+    Walk();
+    auto* lNode = dynamic_cast<RyvVurnNode*>(Node("box"));
+    ASSERT_NE(lNode, nullptr);
+    EXPECT_EQ(lNode->GetNodeAttribute(), nullptr);
+    EXPECT_TRUE(lNode->GetMismatch());
+}
+
+TEST_F(RyvVurnMeshExportTest, VertexColoursMakeLayerZeroOnAGeometryWithoutLayers)
+{
+    const MFnMesh lHost(MObject::node(VurnFixtures::ShapeOf(VurnFixtures::Cube("box"))));
+    KRyvMesh* lMesh = mExporter.GetFactory().CreateMesh();
+    ASSERT_EQ(lMesh->GetLayerCount(), 0);
+    EXPECT_TRUE(ExportVertexColors(lMesh, lHost));
+    ASSERT_EQ(lMesh->GetLayerCount(), 1);
+    ASSERT_NE(lMesh->GetLayer(0)->GetVertexColors(), nullptr);
+    EXPECT_EQ(lMesh->GetLayer(0)->GetVertexColors()->GetIndexArray().size(), 24u);
+}
+
+TEST_F(RyvVurnMeshExportTest, AnIntermediateFirstChildNeverStandsForTheNode)
+{
+    const int lTransform = VurnFixtures::Transform("box");
+    const int lHidden = Scene().CreateNode(MFn::kMesh, "boxOrig", lTransform);
+    Scene().SetIntermediate(lHidden, true);
+    const int lShape = Scene().CreateNode(MFn::kMesh, "boxShape", lTransform);
+    Scene().MutableNode(lHidden)->mMesh = std::make_shared<VurnMeshData>();
+    Scene().MutableNode(lShape)->mMesh =
+        Scene().Node(VurnFixtures::ShapeOf(VurnFixtures::Cube("cube")))->mMesh;
+    MStatus lStatus;
+    RyvVurnExportShape lChosen;
+    bool lShown = false;
+    KLog lLog("unused.txt", "", false, false);
+    ASSERT_TRUE(ResolveExportShape(lStatus, PathOf(lTransform), lLog, 0, lShown, lChosen));
+    EXPECT_EQ(lChosen.mShape, MObject::node(lShape));
+    // A shape path under a transform of several children stands for itself.
+    ASSERT_TRUE(ResolveExportShape(lStatus, PathOf(lShape), lLog, 0, lShown, lChosen));
+    EXPECT_EQ(lChosen.mShape, MObject::node(lShape));
+    EXPECT_EQ(lChosen.mSource, MObject::node(lShape));
+    EXPECT_FALSE(ResolveExportShape(lStatus,
+                                    PathOf(VurnFixtures::ShapeOf(Scene().FindNode("cube"))), lLog,
+                                    0, lShown, lChosen));
+    Walk();
+    ASSERT_NE(Mesh("box"), nullptr);
+    EXPECT_EQ(Mesh("box")->GetControlPointCount(), 8);
 }

@@ -176,3 +176,32 @@ TEST_F(RyvVurnTransformExportTest, CachedGlobalTransformsFollowTheParents)
     lLeafNode->GetCachedRotation(lR);
     EXPECT_NEAR(lR[2], 90.0, 1e-9);
 }
+
+// Pre-rotation = joint orient and post-rotation = the inverse rotate axis, split into nulls,
+// give back the host's world matrix of every joint.
+TEST_F(RyvVurnTransformExportTest, PivotsToNullsKeepTheHostJointFrames)
+{
+    const std::vector<int> lJoints = VurnFixtures::JointChain("j", 3);
+    SetTriple(lJoints[0], "translate", 1, 2, 3);
+    SetTriple(lJoints[1], "rotateAxis", 0.3, -0.2, 0.5);
+    SetTriple(lJoints[1], "rotate", 0.1, 0.7, -0.4);
+    SetTriple(lJoints[2], "jointOrient", -0.6, 0.25, 0.9);
+    SetTriple(lJoints[2], "rotateAxis", 0.2, 0.1, -0.3);
+    GetOptionStore().SetBool(kExportPivotToNull, true);
+    RyvVurnExporter lExporter;
+    ASSERT_TRUE(lExporter.Export(mFolder.PathOf("nulls.ryv").c_str()));
+    for (int lIndex = 0; lIndex < 3; ++lIndex) {
+        const std::string lName = "j" + std::to_string(lIndex + 1) + "__Post_";
+        KRyvNode* lFrame = Find(lExporter.GetRootNode(), lName.c_str());
+        ASSERT_NE(lFrame, nullptr) << lName;
+        lFrame->InvalidateMatrixCaches(true);
+        const KMatrix& lKit = lFrame->GetDefaultGlobalMatrix();
+        const MMatrix lHost = PathOf(lJoints[static_cast<size_t>(lIndex)]).inclusiveMatrix();
+        for (int lRow = 0; lRow < 4; ++lRow) {
+            for (int lColumn = 0; lColumn < 3; ++lColumn) {
+                EXPECT_NEAR(lKit.Get(lRow, lColumn), lHost(lRow, lColumn), 1e-4)
+                    << lName << " " << lRow << "," << lColumn;
+            }
+        }
+    }
+}
