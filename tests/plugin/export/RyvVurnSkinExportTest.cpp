@@ -1,4 +1,5 @@
 #include "core/KLog.h"
+#include "plugin/import/ConvertPivotsToNulls.h"
 #include "scene/KRyvScene.h"
 #include "scene/objects/KRyvMesh.h"
 #include "scene/objects/KRyvNurb.h"
@@ -392,5 +393,33 @@ TEST_F(RyvVurnSkinExportTest, AnUnreadableGeometryMatrixIsReportedAndKeptOutOfTh
     EXPECT_TRUE(
         Logged("RYV Export Warning: Could not read the bind matrix of the geometry; its "
                "matrix now is used and it is left out of the bind pose:  / cyl / cylShape"));
+}
+
+// After the pivots became "__Pre_" / "__Post_" nulls, every pose entry is the matrix its node
+// has in the kit tree at the bind pose, and the links bind to the influence's own frame.
+TEST_F(RyvVurnSkinExportTest, PivotNullsEnterThePoseWithTheMatricesTheTreeGivesThem)
+{
+    GetOptionStore().SetBool(kExportBindPose, true);
+    GetOptionStore().SetBool(kExportPivotToNull, true);
+    SkinnedCylinder(false);
+    Scene().SetNumber(mJoints[1], "scaleX", 1.5);
+    Scene().SetNumber(mJoints[1], "rotatePivotX", 1.0);
+    Scene().SetNumber(mJoints[1], "rotateZ", 0.2);
+    SetBindPose(mJoints[1], HostWorld(mJoints[1]));
+    SetBindPose(mJoints[2], HostWorld(mJoints[2]));
+    WalkAndAnimate();
+    ASSERT_TRUE(ConvertPivotsToNulls(mExporter.GetRootNode(), 0, &mExporter.GetFactory()));
+    mExporter.ExportSkinClusters();
+    KRyvPose* lPose = mExporter.GetScene()->GetPose(0);
+    ASSERT_NE(lPose, nullptr);
+    ASSERT_NE(Node("j2__Post_"), nullptr);
+    for (const char* lName : {"j2__Pre_", "j2", "j2__Post_", "j3"}) {
+        const int lEntry = lPose->Find(Node(lName)->GetName().Buffer());
+        ASSERT_GE(lEntry, 0) << lName;
+        ExpectMatrixNear(lPose->GetMatrix(lEntry), Node(lName)->GetGlobalMatrix(0, true), 1e-6);
+    }
+    KMatrix lMatrix;
+    ExpectMatrixNear(KitMesh(mExporter)->GetLink(1)->GetTransformLinkMatrix(lMatrix),
+                     Node("j2")->GetGlobalMatrix(0, true), 1e-6);
 }
 } // namespace
