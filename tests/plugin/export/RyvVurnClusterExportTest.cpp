@@ -186,4 +186,19 @@ TEST_F(RyvVurnClusterExportTest, AMismatchedMemberGetsNoLink)
     mExporter.ExportClusters(mExporter.GetRootNode());
     EXPECT_EQ(GeometryOf("box")->GetLinkCount(), 0);
 }
+
+// The cluster pass runs after the master scale: its matrices are those of the scaled tree.
+TEST_F(RyvVurnClusterExportTest, UnderAMasterScaleTheMatricesAreTheScaledTreesOnes)
+{
+    ClusterUnderGroup(false);
+    WalkAndAnimate();
+    mExporter.ApplyMasterScale(2.0);
+    mExporter.ExportClusters(mExporter.GetRootNode());
+    KRyvGeometry* lBox = GeometryOf("box");
+    ASSERT_EQ(lBox->GetLinkCount(), 2);
+    KMatrix lMatrix;
+    ExpectTranslation(lBox->GetLink(0)->GetTransformLinkMatrix(lMatrix), 2, 14, 6);
+    ExpectTranslation(lBox->GetLink(1)->GetTransformLinkMatrix(lMatrix), 0, 10, 0);
+    EXPECT_NEAR(lBox->GetLink(0)->GetTransformMatrix(lMatrix).Get(0, 0), 2.0, 1e-9);
+}
 } // namespace

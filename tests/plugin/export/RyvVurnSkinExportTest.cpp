@@ -272,8 +272,17 @@ TEST_F(RyvVurnSkinExportTest, AConflictDropsOnlyThePoseOfItsOwnSkinCluster)
                      VurnValue::Matrix(lMoved));
     VurnFixtures::Skin(VurnFixtures::Cube("box"), {Scene().FindNode("cyl")});
     VurnFixtures::Skin(VurnFixtures::Cube("ball"), VurnFixtures::JointChain("k", 2));
+    GetOptionStore().SetBool(kExportShowUI, true);
     ExportSkins(1.0);
     mExporter.EndSteps();
+    EXPECT_EQ(Commands("confirmDialog"), 1);
+    const std::vector<std::string>& lCommands = Scene().GetCommands();
+    EXPECT_EQ(std::count_if(lCommands.begin(), lCommands.end(),
+                            [](const std::string& pCommand) {
+                                return pCommand.find("conflicting data on these elements : "
+                                                     "\\n\\n     / cyl\\n") != std::string::npos;
+                            }),
+              1);
     KRyvScene* lScene = mExporter.GetScene();
     ASSERT_EQ(lScene->GetPoseCount(), 2);
     EXPECT_STREQ(lScene->GetPose(0)->GetName().Buffer(), "Pose::skinCluster");
