@@ -201,4 +201,37 @@ TEST_F(RyvVurnClusterExportTest, UnderAMasterScaleTheMatricesAreTheScaledTreesOn
     ExpectTranslation(lBox->GetLink(1)->GetTransformLinkMatrix(lMatrix), 0, 10, 0);
     EXPECT_NEAR(lBox->GetLink(0)->GetTransformMatrix(lMatrix).Get(0, 0), 2.0, 1e-9);
 }
+
+// One cluster deforming a mesh (output 0) and a NURBS surface (output 1): each member takes
+// the weights of its own output.
+TEST_F(RyvVurnClusterExportTest, OneClusterOnAMeshAndASurfaceGivesALinkOnEach)
+{
+    const int lCluster = VurnFixtures::Cluster("c", VurnFixtures::Cube("box"), {0, 1});
+    const int lPatch = VurnFixtures::NurbsPatch("patch");
+    const int lShape = VurnFixtures::ShapeOf(lPatch);
+    const int lOrig = Scene().CreateNode(MFn::kNurbsSurface, "patchShapeOrig", lPatch);
+    Scene().MutableNode(lOrig)->mNurbs =
+        std::make_shared<VurnNurbsData>(*Scene().Node(lShape)->mNurbs);
+    Scene().SetIntermediate(lOrig, true);
+    Scene().Connect(lOrig, "local", lCluster, "input[1].inputGeometry");
+    Scene().Connect(lCluster, "outputGeometry[1]", lShape, "create");
+    const int lGroupId = Scene().CreateNode(MFn::kGroupId, "patchGroupId");
+    Scene().Connect(lGroupId, "groupId", lCluster, "input[1].groupId");
+    MFnDoubleIndexedComponent lComponent;
+    const MObject lCVs = lComponent.create(MFn::kNurbsCVComponent);
+    lComponent.addElement(1, 2);
+    lComponent.addElement(3, 3);
+    Scene().SetNumber(lCluster, "wl[1].w[6]", 0.25);
+    MFnSet(MObject::node(Scene().FindNode("cSet"))).addMember(PathOf(lShape), lCVs);
+    ExportClusters();
+    ASSERT_EQ(GeometryOf("box")->GetLinkCount(), 1);
+    const std::vector<std::pair<int, double>> lBox = {{0, 0.5}, {1, 0.5}};
+    EXPECT_EQ(Weights(GeometryOf("box")->GetLink(0)), lBox);
+    KRyvGeometry* lSurface = GeometryOf("patch");
+    ASSERT_NE(lSurface, nullptr);
+    ASSERT_EQ(lSurface->GetLinkCount(), 1);
+    // CV (1, 2) has its own weight; CV (3, 3) none, so the attribute's default 1.0.
+    const std::vector<std::pair<int, double>> lPatchWeights = {{6, 0.25}, {15, 1.0}};
+    EXPECT_EQ(Weights(lSurface->GetLink(0)), lPatchWeights);
+}
 } // namespace
