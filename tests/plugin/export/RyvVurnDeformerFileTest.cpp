@@ -1,6 +1,7 @@
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KStreamOptionsRyv.h"
+#include "platform/vurn/VurnSnapshot.h"
 #include "scene/KRyvScene.h"
 #include "scene/objects/KRyvPose.h"
 #include "tests/plugin/export/DeformerExportTestSupport.h"
@@ -40,10 +41,12 @@ TEST_F(RyvVurnDeformerFileTest, DeformersComeBackFromTheFileAndTheHostIsLeftAsIt
         const int lBlend = VurnFixtures::BlendShape("bs", lFace, {lTarget});
         Scene().SetNumber(lBlend, "envelope", 0.75);
         const std::string lName = File(lHardEdges ? "hard.ryv" : "soft.ryv");
+        const VurnSnapshot lBefore = VurnSnapshot::Take();
         {
             RyvVurnExporter lExporter;
             ASSERT_TRUE(lExporter.Export(lName.c_str()));
         }
+        EXPECT_EQ(lBefore.Diff(VurnSnapshot::Take()), std::vector<std::string>());
         double lEnvelope = 0.0;
         ASSERT_TRUE(Scene().GetNumber(lBlend, "envelope", lEnvelope));
         EXPECT_DOUBLE_EQ(lEnvelope, 0.75);
