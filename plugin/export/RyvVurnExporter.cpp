@@ -146,11 +146,14 @@ bool RyvVurnExporter::RunPasses()
     // The cluster, skin-cluster and shape passes, and the coincident-vertex check of hard
     // edges, work on exported geometry: they come with the mesh and NURBS export.
     StatusWindowSetLabel(M::kExportingClusters);
+    ExportClusters(mRootNode);
     if (GetOptionStore().GetBool(kExportPivotToNull)) {
         ConvertPivotsToNulls(mRootNode, kPivotsToNullsFlag, &mFactory, mSamplingRate);
     }
     StatusWindowSetLabel(M::kExportingSkinClusters);
+    ExportSkinClusters();
     StatusWindowSetLabel(M::kExportingShapes);
+    ExportShapes(mRootNode);
     ExportCharacters(mScene);
     return true;
 }

@@ -1,6 +1,7 @@
 #ifndef RYVKIT_PLUGIN_EXPORT_RYVVURNEXPORTER_H
 #define RYVKIT_PLUGIN_EXPORT_RYVVURNEXPORTER_H
 
+#include "core/KMatrix.h"
 #include "core/KSortedMap.h"
 #include "core/KStringList.h"
 #include "platform/vurn/MDagPath.h"
@@ -9,6 +10,7 @@
 #include "plugin/import/KRootNameFilter.h"
 #include "plugin/shell/RyvVurnObjectFactory.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,8 +18,11 @@
 class KFCurveNode;
 class KLog;
 class KRyvGeometry;
+class MFnBlendShapeDeformer;
 class MFnMesh;
+class MFnSkinCluster;
 class RyvVurnTextureRecord;
+class KRyvPose;
 class KRyvScene;
 class MFnTransform;
 
@@ -162,6 +167,20 @@ public:
     // The master-scale step with scale pScale (1.0 changes nothing).
     void ApplyMasterScale(double pScale);
 
+    // Deformers (RyvVurnClusterExport.cpp, RyvVurnSkinExport.cpp, RyvVurnShapeExport.cpp).
+    // Clusters below pNode: one additive link per deformed geometry (see ExportCluster).
+    void ExportClusters(KRyvNode* pNode);
+    // The cluster of the handle shape at child pHandleIndex of pPath, whose transform made
+    // pHandleNode.
+    void ExportCluster(const MDagPath& pPath, unsigned int pHandleIndex, KRyvNode* pHandleNode);
+    // Every skin cluster of the host, with one bind pose each when kExportBindPose is on.
+    void ExportSkinClusters();
+    // Skin cluster pSkin, number pIndex (from 1) of pCount, into ioPose when not null.
+    MStatus ExportSkinCluster(const MObject& pSkin, int pIndex, int pCount, KRyvPose* ioPose);
+    // Blend shapes of every node below pNode, children last to first.
+    void ExportShapes(KRyvNode* pNode);
+    void ExportNodeShapes(const MDagPath& pPath, RyvVurnNode* pNode);
+
 private:
     void QueryJointDisplayScale();
     void ReadSamplingRate();
@@ -176,6 +195,19 @@ private:
     KRyvNode* FindParentNode(const MDagPath& pParentPath);
     RyvVurnNode* CreateHostNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
     void AnimateNode(RyvVurnNode* pNode);
+    void ExportSkinGeometry(const MFnSkinCluster& pSkin, const MDagPath& pShape,
+                            KRyvNode* pGeometryNode, int pIndex, int pCount, KRyvPose* ioPose);
+    KMatrix InfluenceBindMatrix(const MDagPath& pPath, KRyvNode* pNode, KRyvPose* ioPose);
+    // Enters pNode in ioPose (when not null); a refusal marks the conflict and lists pPath's
+    // node once per export.
+    void EnterPoseEntry(KRyvPose* ioPose, KRyvNode* pNode, const KMatrix& pMatrix,
+                        const MDagPath& pPath);
+    void ReportPoseConflicts();
+    void ExportBaseShapes(const MFnBlendShapeDeformer& pBlend, const MObject& pBase,
+                          KRyvNode* pBaseNode);
+    void ExportClusterMember(const MFnDependencyNode& pDeformer, const MPlug& pWeights,
+                             const MDagPath& pMember, const MObject& pComponent,
+                             const MDagPath& pHandlePath, KRyvNode* pHandleNode);
 
     RyvVurnObjectFactory mFactory;
     KRyvScene* mScene = nullptr;
@@ -190,6 +222,13 @@ private:
     bool mWrapWarningShown = false;
     bool mBindPoseConflictSeen = false;
     KSortedMap mReportedKeys;
+    // Top-level host name -> whether its bind poses may be written, once the fallback question
+    // was asked for it.
+    std::map<std::string, bool> mBindPoseHierarchies;
+    // A refused hierarchy drops the pose of the skin cluster being exported.
+    bool mBindPoseRefused = false;
+    // The master scale the skin pass applies to host bind matrices.
+    double mMasterScale = 1.0;
     std::unique_ptr<MSelectionList> mSelection;
     std::unique_ptr<KLog> mLog;
     std::vector<KRyvNode*> mRemovalList;

@@ -1,0 +1,33 @@
+#ifndef RYVKIT_PLUGIN_EXPORT_RYVVURNDEFORMERSTEPS_H
+#define RYVKIT_PLUGIN_EXPORT_RYVVURNDEFORMERSTEPS_H
+
+#include "core/KMatrix.h"
+#include "platform/vurn/MDagPath.h"
+
+class KRyvGeometry;
+class KRyvNode;
+
+// Small steps shared by the cluster, skin and shape exports.
+
+// The kit node made for the host object at pPath, searched below pRoot: the node of exactly
+// that path, else, for a shape, the node of its transform. Null when none. (The shell's look-up
+// also takes a node for the path of any host child, which gives a joint's parent for a joint.)
+KRyvNode* FindExportedNode(KRyvNode* pRoot, const MDagPath& pPath);
+// The node holding the geometry of pNode: pNode itself, or after the pivot-to-null conversion
+// (which moves a node's attribute to its "<name>__Post_" child) that child. Null when neither
+// holds a mesh, NURBS surface or patch.
+KRyvNode* FindGeometryNode(KRyvNode* pNode);
+// The geometry FindGeometryNode finds; null when none.
+KRyvGeometry* FindGeometry(KRyvNode* pNode);
+// The child of pNode named "<pNode's name>" + pSuffix; null when none.
+KRyvNode* FindPivotNull(KRyvNode* pNode, const char* pSuffix);
+// The kit index of host NURBS CV (pU, pV) for a kit surface of pCountU x pCountV points (the
+// kit's U runs along the host's V, rows of pCountU); -1 when the CV has no kit point (the
+// repeated CVs of a periodic direction, or indices out of range).
+int KitControlPointOfCV(int pU, int pV, int pCountU, int pCountV);
+// The kit form of a host world matrix once the master scale pScale is applied above every
+// node: pMatrix followed by the scaling (pScale, pScale, pScale). pScale 1.0, 0 or not finite
+// (which the master-scale step refuses) give pMatrix unchanged.
+KMatrix ApplyMasterScaleTo(const KMatrix& pMatrix, double pScale);
+
+#endif
