@@ -88,5 +88,5 @@ void HostSkinExport(benchmark::State& pState)
     pState.counters["x_floor"] = lPerRun / lFloor;
     std::filesystem::remove(BenchSupport::TempPath(RyvVurnExporter::kLogFileName));
 }
-BENCHMARK(HostSkinExport)->Arg(250)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(HostSkinExport)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond)->Iterations(1);
 } // namespace

@@ -719,14 +719,24 @@ std::vector<int> VurnScene::LogicalIndices(int pNode, const VurnPlugPath& pArray
     if (!IsAlive(pNode) || pArray.empty() || pArray.back().second >= 0) {
         return lIndices;
     }
+    // The elements of one array lie together in the ordered set, their own elements among them:
+    // the walk starts at the array's first possible element and stops where the array ends, so
+    // its cost is the array's, not the node's.
     const VurnPlugPath lParent(pArray.begin(), pArray.end() - 1);
-    for (const VurnPlugPath& lElement : mNodes[pNode].mElements) {
-        if (lElement.size() == pArray.size() && IsPrefix(lParent, lElement) &&
-            lElement.back().first == pArray.back().first) {
+    const int lAttribute = pArray.back().first;
+    VurnPlugPath lFirst = lParent;
+    lFirst.emplace_back(lAttribute, 0);
+    const std::set<VurnPlugPath>& lElements = mNodes[pNode].mElements;
+    for (auto lIt = lElements.lower_bound(lFirst); lIt != lElements.end(); ++lIt) {
+        const VurnPlugPath& lElement = *lIt;
+        if (!IsPrefix(lParent, lElement) || lElement.size() <= lParent.size() ||
+            lElement[lParent.size()].first != lAttribute) {
+            break;
+        }
+        if (lElement.size() == pArray.size()) {
             lIndices.push_back(lElement.back().second);
         }
     }
-    std::sort(lIndices.begin(), lIndices.end());
     return lIndices;
 }
 
