@@ -31,6 +31,81 @@ bool OtherEndStays(std::size_t pKeptCount, int pKind, int pRepetitions)
     return pRepetitions == 0 || pKeptCount == 2;
 }
 
+// The keys as the run search reads them: values, times and interpolations copied once, and
+// the slopes, which cost the most, worked out on first use and kept, since a flat run asks for
+// the slopes of its anchor at every step. Answers exactly what IsNear and IsFlat answer.
+class KeyView
+{
+public:
+    explicit KeyView(const KFCurve& pCurve) : mCurve(pCurve)
+    {
+        const std::size_t lCount = static_cast<std::size_t>(pCurve.GetKeyCount());
+        mValues.resize(lCount);
+        mTimes.resize(lCount);
+        mCubic.resize(lCount);
+        mRight.resize(lCount);
+        mLeft.resize(lCount);
+        mKnown.assign(lCount, 0);
+        for (std::size_t i = 0; i < lCount; ++i) {
+            const KFCurveKey* lKey = pCurve.GetKey(static_cast<int>(i));
+            mValues[i] = lKey->GetValue();
+            mTimes[i] = lKey->GetTime();
+            mCubic[i] = lKey->GetInterpolation() == KFCurveKey::kInterpolationCubic;
+        }
+    }
+
+    bool IsNear(int pA, int pB, double pTolerance) const
+    {
+        return std::fabs(static_cast<double>(mValues[Index(pA)]) - mValues[Index(pB)]) <=
+               pTolerance;
+    }
+
+    // See KFCurveFilterConstantKeyReducer::IsFlat.
+    bool IsFlat(int pFrom, int pTo, double pTolerance)
+    {
+        if (!mCubic[Index(pFrom)]) {
+            return true;
+        }
+        const double lLength = Seconds(mTimes[Index(pFrom)], mTimes[Index(pTo)]);
+        return std::fabs(RightDerivative(pFrom)) * lLength <= pTolerance &&
+               std::fabs(LeftDerivative(pTo)) * lLength <= pTolerance;
+    }
+
+private:
+    static constexpr unsigned char kRightKnown = 1;
+    static constexpr unsigned char kLeftKnown = 2;
+
+    static std::size_t Index(int pIndex) { return static_cast<std::size_t>(pIndex); }
+
+    double RightDerivative(int pIndex)
+    {
+        const std::size_t i = Index(pIndex);
+        if (!(mKnown[i] & kRightKnown)) {
+            mRight[i] = mCurve.GetKeyRightDerivative(pIndex);
+            mKnown[i] |= kRightKnown;
+        }
+        return mRight[i];
+    }
+
+    double LeftDerivative(int pIndex)
+    {
+        const std::size_t i = Index(pIndex);
+        if (!(mKnown[i] & kLeftKnown)) {
+            mLeft[i] = mCurve.GetKeyLeftDerivative(pIndex);
+            mKnown[i] |= kLeftKnown;
+        }
+        return mLeft[i];
+    }
+
+    const KFCurve& mCurve;
+    std::vector<float> mValues;
+    std::vector<KTime> mTimes;
+    std::vector<bool> mCubic;
+    std::vector<double> mRight;
+    std::vector<double> mLeft;
+    std::vector<unsigned char> mKnown;
+};
+
 } // namespace
 
 KFCurveFilterConstantKeyReducer::KFCurveFilterConstantKeyReducer()
@@ -87,13 +162,14 @@ std::vector<int> KFCurveFilterConstantKeyReducer::KeepInside(const KFCurve& pCur
                                                              int pLast) const
 {
     const int lCount = pCurve.GetKeyCount();
+    KeyView lKeys(pCurve);
     std::vector<bool> lKeep(static_cast<std::size_t>(lCount), true);
     // The anchor is the last kept key; comparing with it rather than with the neighbour keeps a
     // slow drift of small steps from being removed step by step.
     int lAnchor = pFirst > 0 ? pFirst - 1 : 0;
     for (int i = pFirst < 1 ? 1 : pFirst; i <= pLast && i < lCount - 1; ++i) {
-        if (IsNear(pCurve, i, lAnchor) && IsNear(pCurve, i + 1, lAnchor) &&
-            IsFlat(pCurve, lAnchor, i) && IsFlat(pCurve, i, i + 1)) {
+        if (lKeys.IsNear(i, lAnchor, mTolerance) && lKeys.IsNear(i + 1, lAnchor, mTolerance) &&
+            lKeys.IsFlat(lAnchor, i, mTolerance) && lKeys.IsFlat(i, i + 1, mTolerance)) {
             lKeep[static_cast<std::size_t>(i)] = false;
         } else {
             lAnchor = i;

@@ -409,7 +409,22 @@ bool KTextFile::ScanNumber(std::size_t pPos, double& pValue, std::size_t& pLengt
         return false;
     }
     const char* lBegin = mLine.data() + pPos;
-    const std::size_t lLength = KMotionNumber::ScanDecimal(lBegin, mLine.data() + mLine.size());
+    const char* const lLineEnd = mLine.data() + mLine.size();
+    // Common case, one pass: from_chars takes exactly the decimal form once the text starts with
+    // a digit or a point (after an optional '-'); "inf", "nan" and a '+' never get here.
+    const char* lDigits = *lBegin == '-' ? lBegin + 1 : lBegin;
+    if (lDigits < lLineEnd && ((*lDigits >= '0' && *lDigits <= '9') || *lDigits == '.')) {
+        double lValue = 0.0;
+        const std::from_chars_result lResult = std::from_chars(lBegin, lLineEnd, lValue);
+        const std::size_t lLength = static_cast<std::size_t>(lResult.ptr - lBegin);
+        if (lResult.ec != std::errc() || lLength == 0 || !EndsToken(pPos + lLength)) {
+            return false;
+        }
+        pValue = lValue;
+        pLength = lLength;
+        return true;
+    }
+    const std::size_t lLength = KMotionNumber::ScanDecimal(lBegin, lLineEnd);
     if (lLength == 0 || !EndsToken(pPos + lLength)) {
         return false;
     }

@@ -270,7 +270,8 @@ bool KReaderBrd::BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
                                      lTake->GetTransformRY(), lTake->GetTransformRZ(),
                                      lTake->GetOcclusion()};
     for (KFCurve* lCurve : lCurves) {
-        if (!ioRollback.BeginKeySet(lCurve, pFrames)) {
+        if (!ioRollback.BeginKeySet(lCurve, pFrames) ||
+            !KMotionMarkerBuilder::PrepareKeys(lCurve, pFrames)) {
             return false;
         }
     }

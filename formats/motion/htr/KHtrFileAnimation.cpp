@@ -4,6 +4,7 @@
 #include "animation/KFCurve.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KMotionImportFilters.h"
+#include "formats/motion/KMotionMarkerBuilder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KReadRollback.h"
 #include "scene/KRyvNode.h"
@@ -158,7 +159,8 @@ bool KHtrFile::SetKeys(KReadRollback& ioRollback, KHtrSegment& ioSegment,
                        const KStreamOptionsMotion& pOptions)
 {
     for (KFCurve* lCurve : ioSegment.mCurves) {
-        if (!ioRollback.BeginKeySet(lCurve, pCount)) {
+        if (!ioRollback.BeginKeySet(lCurve, pCount) ||
+            !KMotionMarkerBuilder::PrepareKeys(lCurve, pCount)) {
             return Fail("cannot hold the frames of \"%s\"", Quoted(ioSegment.mName).c_str());
         }
     }

@@ -260,7 +260,8 @@ bool KReaderMov::BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
             continue;
         }
         for (int a = 0; a < kAxisCount; ++a, ++lColumn) {
-            if (!ioRollback.BeginKeySet(lCurves[g][a], pTable.mRows)) {
+            if (!ioRollback.BeginKeySet(lCurves[g][a], pTable.mRows) ||
+                !KMotionMarkerBuilder::PrepareKeys(lCurves[g][a], pTable.mRows)) {
                 return false;
             }
             for (int i = 0; i < pTable.mRows; ++i) {

@@ -215,7 +215,8 @@ bool KReaderVpm::BuildSegment(KMotionMarkerBuilder& ioBuilder, KReadRollback& io
     const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, lFrames);
     for (int g = 0; g < 3; ++g) {
         for (int a = 0; a < kAxisCount; ++a) {
-            if (!ioRollback.BeginKeySet(lCurves[g][a], lFrames)) {
+            if (!ioRollback.BeginKeySet(lCurves[g][a], lFrames) ||
+                !KMotionMarkerBuilder::PrepareKeys(lCurves[g][a], lFrames)) {
                 return false;
             }
             // The file's values were checked to fit single precision.
