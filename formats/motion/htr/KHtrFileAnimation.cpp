@@ -41,6 +41,33 @@ void SetKeyVector(KFCurve* const* pCurves, int pKey, const KVector4& pValue)
     }
 }
 
+// Frames handled together by the rotation-offset pass.
+constexpr int kOffsetBlock = 64;
+
+// Keys pFirst to pFirst + pCount - 1 of one segment without its default rotation. pParentW and
+// pParentV hold the parent's W and V of those frames (null for the top segment); oW and oV
+// receive the segment's own.
+void RemoveOffsets(const KHtrSegment& pSegment, int pFirst, int pCount, const KMatrix* pParentW,
+                   const KMatrix* pParentV, KMatrix* oW, KMatrix* oV)
+{
+    const KMatrix lIdentity;
+    for (int f = 0; f < pCount; ++f) {
+        const int k = pFirst + f;
+        const KMatrix& lParentW = pParentW ? pParentW[f] : lIdentity;
+        const KMatrix& lParentV = pParentV ? pParentV[f] : lIdentity;
+        KMatrix lLocal;
+        MatrixSetTRS(lLocal, KeyVector(pSegment.mCurves, k), KeyVector(pSegment.mCurves + 3, k),
+                     KVector4(1.0, 1.0, 1.0));
+        MatrixMultiplyAffine(oW[f], lParentW, lLocal);
+        MatrixMultiplyAffine(oV[f], oW[f], pSegment.mInverseDefaultRotation);
+        MatrixMultiplyInverseAffine(lLocal, lParentV, oV[f]);
+        KVector4 lAngles;
+        MatrixToEulerUnscaled(lAngles, lLocal);
+        SetKeyVector(pSegment.mCurves, k, KVector4(lLocal[3][0], lLocal[3][1], lLocal[3][2]));
+        SetKeyVector(pSegment.mCurves + 3, k, lAngles);
+    }
+}
+
 } // namespace
 
 bool KHtrFile::AtSectionTitle() const
@@ -220,27 +247,21 @@ void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pCount)
     }
     // Per segment in that order, W: the global matrix the keys give it; V: the same with the
     // offsets taken out. Each node keeps its world position and loses its default rotation.
-    std::vector<KMatrix> lW(lOrder.size());
-    std::vector<KMatrix> lV(lOrder.size());
-    const KMatrix lIdentity;
-    for (int k = 0; k < pCount; ++k) {
+    // Frames go in blocks, segment by segment within a block, so that each curve's keys are read
+    // in a run rather than one key of every curve per frame; a parent's block is done before its
+    // children's.
+    std::vector<KMatrix> lW(lOrder.size() * kOffsetBlock);
+    std::vector<KMatrix> lV(lOrder.size() * kOffsetBlock);
+    for (int lFirst = 0; lFirst < pCount; lFirst += kOffsetBlock) {
+        const int lCount = std::min(kOffsetBlock, pCount - lFirst);
         for (std::size_t i = 0; i < lOrder.size(); ++i) {
-            const KHtrSegment& lSegment = mSegments[static_cast<std::size_t>(lOrder[i])];
             const int lParent = lParentOf[i];
-            const KMatrix& lParentW =
-                lParent < 0 ? lIdentity : lW[static_cast<std::size_t>(lParent)];
-            const KMatrix& lParentV =
-                lParent < 0 ? lIdentity : lV[static_cast<std::size_t>(lParent)];
-            KMatrix lLocal;
-            MatrixSetTRS(lLocal, KeyVector(lSegment.mCurves, k), KeyVector(lSegment.mCurves + 3, k),
-                         KVector4(1.0, 1.0, 1.0));
-            MatrixMultiplyAffine(lW[i], lParentW, lLocal);
-            MatrixMultiplyAffine(lV[i], lW[i], lSegment.mInverseDefaultRotation);
-            MatrixMultiplyInverseAffine(lLocal, lParentV, lV[i]);
-            KVector4 lAngles;
-            MatrixToEulerUnscaled(lAngles, lLocal);
-            SetKeyVector(lSegment.mCurves, k, KVector4(lLocal[3][0], lLocal[3][1], lLocal[3][2]));
-            SetKeyVector(lSegment.mCurves + 3, k, lAngles);
+            const KMatrix* lParentW =
+                lParent < 0 ? nullptr : &lW[static_cast<std::size_t>(lParent) * kOffsetBlock];
+            const KMatrix* lParentV =
+                lParent < 0 ? nullptr : &lV[static_cast<std::size_t>(lParent) * kOffsetBlock];
+            RemoveOffsets(mSegments[static_cast<std::size_t>(lOrder[i])], lFirst, lCount, lParentW,
+                          lParentV, &lW[i * kOffsetBlock], &lV[i * kOffsetBlock]);
         }
     }
 }
