@@ -31,79 +31,71 @@ bool OtherEndStays(std::size_t pKeptCount, int pKind, int pRepetitions)
     return pRepetitions == 0 || pKeptCount == 2;
 }
 
-// The keys as the run search reads them: values, times and interpolations copied once, and
-// the slopes, which cost the most, worked out on first use and kept, since a flat run asks for
-// the slopes of its anchor at every step. Answers exactly what IsNear and IsFlat answer.
+// A slope per key index, worked out on first use; the last two are kept, which is all a run
+// search asks for again (the anchor's right slope at every step, each left slope twice).
+class SlopeCache
+{
+public:
+    template <class TCompute> double Get(int pIndex, TCompute pCompute)
+    {
+        for (Entry& lEntry : mEntries) {
+            if (lEntry.mIndex == pIndex) {
+                lEntry.mUse = ++mClock;
+                return lEntry.mSlope;
+            }
+        }
+        Entry& lOldest = mEntries[0].mUse <= mEntries[1].mUse ? mEntries[0] : mEntries[1];
+        lOldest = Entry{pIndex, pCompute(pIndex), ++mClock};
+        return lOldest.mSlope;
+    }
+
+private:
+    struct Entry
+    {
+        int mIndex = -1;
+        double mSlope = 0.0;
+        unsigned mUse = 0;
+    };
+    Entry mEntries[2];
+    unsigned mClock = 0;
+};
+
+// The keys as the run search reads them: the values copied once, the slopes through the
+// caches. Answers exactly what IsNear and IsFlat of the filter answer.
 class KeyView
 {
 public:
     explicit KeyView(const KFCurve& pCurve) : mCurve(pCurve)
     {
-        const std::size_t lCount = static_cast<std::size_t>(pCurve.GetKeyCount());
-        mValues.resize(lCount);
-        mTimes.resize(lCount);
-        mCubic.resize(lCount);
-        mRight.resize(lCount);
-        mLeft.resize(lCount);
-        mKnown.assign(lCount, 0);
-        for (std::size_t i = 0; i < lCount; ++i) {
-            const KFCurveKey* lKey = pCurve.GetKey(static_cast<int>(i));
-            mValues[i] = lKey->GetValue();
-            mTimes[i] = lKey->GetTime();
-            mCubic[i] = lKey->GetInterpolation() == KFCurveKey::kInterpolationCubic;
+        mValues.resize(static_cast<std::size_t>(pCurve.GetKeyCount()));
+        for (std::size_t i = 0; i < mValues.size(); ++i) {
+            mValues[i] = pCurve.GetKey(static_cast<int>(i))->GetValue();
         }
     }
 
     bool IsNear(int pA, int pB, double pTolerance) const
     {
-        return std::fabs(static_cast<double>(mValues[Index(pA)]) - mValues[Index(pB)]) <=
-               pTolerance;
+        return std::fabs(static_cast<double>(mValues[static_cast<std::size_t>(pA)]) -
+                         mValues[static_cast<std::size_t>(pB)]) <= pTolerance;
     }
 
-    // See KFCurveFilterConstantKeyReducer::IsFlat.
     bool IsFlat(int pFrom, int pTo, double pTolerance)
     {
-        if (!mCubic[Index(pFrom)]) {
+        if (mCurve.KeyGetInterpolation(pFrom) != KFCurveKey::kInterpolationCubic) {
             return true;
         }
-        const double lLength = Seconds(mTimes[Index(pFrom)], mTimes[Index(pTo)]);
-        return std::fabs(RightDerivative(pFrom)) * lLength <= pTolerance &&
-               std::fabs(LeftDerivative(pTo)) * lLength <= pTolerance;
+        const double lLength = Seconds(mCurve.KeyGetTime(pFrom), mCurve.KeyGetTime(pTo));
+        const auto lRight = [this](int pIndex) { return mCurve.GetKeyRightDerivative(pIndex); };
+        const auto lLeft = [this](int pIndex) { return mCurve.GetKeyLeftDerivative(pIndex); };
+        return std::fabs(mRight.Get(pFrom, lRight)) * lLength <= pTolerance &&
+               std::fabs(mLeft.Get(pTo, lLeft)) * lLength <= pTolerance;
     }
 
 private:
-    static constexpr unsigned char kRightKnown = 1;
-    static constexpr unsigned char kLeftKnown = 2;
-
-    static std::size_t Index(int pIndex) { return static_cast<std::size_t>(pIndex); }
-
-    double RightDerivative(int pIndex)
-    {
-        const std::size_t i = Index(pIndex);
-        if (!(mKnown[i] & kRightKnown)) {
-            mRight[i] = mCurve.GetKeyRightDerivative(pIndex);
-            mKnown[i] |= kRightKnown;
-        }
-        return mRight[i];
-    }
-
-    double LeftDerivative(int pIndex)
-    {
-        const std::size_t i = Index(pIndex);
-        if (!(mKnown[i] & kLeftKnown)) {
-            mLeft[i] = mCurve.GetKeyLeftDerivative(pIndex);
-            mKnown[i] |= kLeftKnown;
-        }
-        return mLeft[i];
-    }
-
     const KFCurve& mCurve;
     std::vector<float> mValues;
-    std::vector<KTime> mTimes;
-    std::vector<bool> mCubic;
-    std::vector<double> mRight;
-    std::vector<double> mLeft;
-    std::vector<unsigned char> mKnown;
+    SlopeCache mRight;
+    SlopeCache mLeft;
 };
 
 } // namespace
