@@ -60,8 +60,9 @@ private:
     unsigned mClock = 0;
 };
 
-// The keys as the run search reads them: the values copied once, the slopes through the
-// caches. Answers exactly what IsNear and IsFlat of the filter answer.
+// The keys as the run search reads them: the values copied once, times and interpolations
+// when first asked for, the slopes through the caches. Answers exactly what IsNear and IsFlat of
+// the filter answer.
 class KeyView
 {
 public:
@@ -81,10 +82,16 @@ public:
 
     bool IsFlat(int pFrom, int pTo, double pTolerance)
     {
-        if (mCurve.KeyGetInterpolation(pFrom) != KFCurveKey::kInterpolationCubic) {
+        // Times and interpolations are only asked for inside runs of near values; a curve
+        // without any never copies them.
+        if (mTimes.empty()) {
+            CopyTimes();
+        }
+        if (!mCubic[static_cast<std::size_t>(pFrom)]) {
             return true;
         }
-        const double lLength = Seconds(mCurve.KeyGetTime(pFrom), mCurve.KeyGetTime(pTo));
+        const double lLength =
+            Seconds(mTimes[static_cast<std::size_t>(pFrom)], mTimes[static_cast<std::size_t>(pTo)]);
         const auto lRight = [this](int pIndex) { return mCurve.GetKeyRightDerivative(pIndex); };
         const auto lLeft = [this](int pIndex) { return mCurve.GetKeyLeftDerivative(pIndex); };
         return std::fabs(mRight.Get(pFrom, lRight)) * lLength <= pTolerance &&
@@ -92,8 +99,21 @@ public:
     }
 
 private:
+    void CopyTimes()
+    {
+        mTimes.resize(mValues.size());
+        mCubic.resize(mValues.size());
+        for (std::size_t i = 0; i < mValues.size(); ++i) {
+            const KFCurveKey* lKey = mCurve.GetKey(static_cast<int>(i));
+            mTimes[i] = lKey->GetTime();
+            mCubic[i] = lKey->GetInterpolation() == KFCurveKey::kInterpolationCubic;
+        }
+    }
+
     const KFCurve& mCurve;
     std::vector<float> mValues;
+    std::vector<KTime> mTimes;
+    std::vector<char> mCubic;
     SlopeCache mRight;
     SlopeCache mLeft;
 };
