@@ -18,6 +18,8 @@ namespace {
 
 // Values of a frame line kept per frame: translation X, Y, Z, then angles X, Y, Z.
 constexpr int kFrameValues = 6;
+// The shortest frame line: eight one-character words and their separators.
+constexpr std::uint64_t kMinFrameLineBytes = 16;
 
 bool FitsKey(double pValue)
 {
@@ -127,7 +129,13 @@ bool KHtrFile::ReadFrameSection(KReadRollback& ioRollback, int pCount,
         return Fail("a second frame section for \"%s\"", Quoted(lFound->mName).c_str());
     }
     ioFilled[lIndex] = true;
+    // Room for the frames the rest of the file can hold at most, so that a hostile frame count
+    // reserves nothing the file does not back.
     std::vector<double> lValues;
+    lValues.reserve(static_cast<std::size_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max(pCount, 0)),
+                                GetRemainingBytes() / kMinFrameLineBytes + 1) *
+        kFrameValues));
     if (!ReadFrameLines(pCount, *lFound, lValues) ||
         !SetKeys(ioRollback, mSegments[lIndex], lValues, pCount, pOptions)) {
         return false;
