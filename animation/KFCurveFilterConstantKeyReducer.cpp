@@ -175,23 +175,25 @@ std::vector<int> KFCurveFilterConstantKeyReducer::KeepInside(const KFCurve& pCur
 {
     const int lCount = pCurve.GetKeyCount();
     KeyView lKeys(pCurve);
-    std::vector<bool> lKeep(static_cast<std::size_t>(lCount), true);
+    std::vector<int> lKept;
+    lKept.reserve(static_cast<std::size_t>(lCount));
+    const int lStart = pFirst < 1 ? 1 : pFirst;
+    int i = 0;
+    for (; i < lStart && i < lCount; ++i) {
+        lKept.push_back(i);
+    }
     // The anchor is the last kept key; comparing with it rather than with the neighbour keeps a
     // slow drift of small steps from being removed step by step.
     int lAnchor = pFirst > 0 ? pFirst - 1 : 0;
-    for (int i = pFirst < 1 ? 1 : pFirst; i <= pLast && i < lCount - 1; ++i) {
-        if (lKeys.IsNear(i, lAnchor, mTolerance) && lKeys.IsNear(i + 1, lAnchor, mTolerance) &&
-            lKeys.IsFlat(lAnchor, i, mTolerance) && lKeys.IsFlat(i, i + 1, mTolerance)) {
-            lKeep[static_cast<std::size_t>(i)] = false;
-        } else {
+    for (i = lStart; i <= pLast && i < lCount - 1; ++i) {
+        if (!(lKeys.IsNear(i, lAnchor, mTolerance) && lKeys.IsNear(i + 1, lAnchor, mTolerance) &&
+              lKeys.IsFlat(lAnchor, i, mTolerance) && lKeys.IsFlat(i, i + 1, mTolerance))) {
             lAnchor = i;
-        }
-    }
-    std::vector<int> lKept;
-    for (int i = 0; i < lCount; ++i) {
-        if (lKeep[static_cast<std::size_t>(i)]) {
             lKept.push_back(i);
         }
+    }
+    for (; i < lCount; ++i) {
+        lKept.push_back(i);
     }
     return lKept;
 }
