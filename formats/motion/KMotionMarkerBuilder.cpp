@@ -91,12 +91,6 @@ bool KMotionMarkerBuilder::SetKey(KFCurve* pCurve, int pIndex, KTime pTime, doub
     return true;
 }
 
-bool KMotionMarkerBuilder::PrepareKeys(KFCurve* pCurve, int pCount)
-{
-    // Reaching the last key of the batch grows the storage to the whole count in one step.
-    return pCount <= 0 || pCurve->GetKey(pCount - 1) != nullptr;
-}
-
 bool KMotionMarkerBuilder::JoinScene(KRyvScene& ioScene, KRyvNode* pReference,
                                      const KStreamOptionsMotion& pOptions, int pFrames)
 {

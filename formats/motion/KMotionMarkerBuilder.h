@@ -47,10 +47,6 @@ public:
     // auto tangents, weights 1/3, velocities 0. False, nothing set, for a value beyond single
     // precision or an index the batch does not hold.
     static bool SetKey(KFCurve* pCurve, int pIndex, KTime pTime, double pValue, int pInterpolation);
-    // Makes keys 0 to pCount - 1 of a curve inside its key set batch exist at once (default
-    // keys until set), so that filling them one by one does not grow the curve key by key.
-    // False when the batch holds fewer keys.
-    static bool PrepareKeys(KFCurve* pCurve, int pCount);
 
     // The reference node joins the scene's root; the take gets its information over
     // [start, start + (pFrames - 1) periods] (just the start for no frame) and becomes current;

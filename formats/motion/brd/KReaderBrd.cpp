@@ -322,30 +322,35 @@ bool KReaderBrd::BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
                                      lTake->GetTransformRY(), lTake->GetTransformRZ(),
                                      lTake->GetOcclusion()};
     for (KFCurve* lCurve : lCurves) {
-        if (!ioRollback.BeginKeySet(lCurve, pFrames) ||
-            !KMotionMarkerBuilder::PrepareKeys(lCurve, pFrames)) {
+        if (!ioRollback.BeginKeySet(lCurve, pFrames)) {
             return false;
         }
     }
-    FillKeys(lCurves, pSensor, pOptions, pFrames);
+    if (!FillKeys(lCurves, pSensor, pOptions, pFrames)) {
+        return false;
+    }
     ioRollback.EndKeySets(pFrames);
     KMotionImportFilters::Apply(lCurves, lCurves + 3);
     KMotionImportFilters::ReduceConstantKeys(lCurves + kOcclusionCurve, 1);
     return true;
 }
 
-void KReaderBrd::FillKeys(KFCurve* const* pCurves, const Sensor& pSensor,
+bool KReaderBrd::FillKeys(KFCurve* const* pCurves, const Sensor& pSensor,
                           const KStreamOptionsMotion& pOptions, int pFrames)
 {
     const bool lHold = pOptions.GetOption(kOptionHold) == 1;
-    const KTime lStart = pOptions.GetStart();
-    const KTime lPeriod = pOptions.GetFramePeriod();
+    const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, pFrames);
+    // One column of values per curve, set as a batch once the frames are through.
+    std::vector<float> lColumns[kCurveCount];
+    for (std::vector<float>& lColumn : lColumns) {
+        lColumn.resize(lTimes.size());
+    }
     KVector4 lPosition;
     KVector4 lRotation;
     // The samples are sorted by frame, so the cursor only moves forward.
     std::size_t lCursor = pSensor.mBegin;
-    for (int i = 0; i < pFrames; ++i) {
-        const int lFrameNumber = mFirstFrame + i;
+    for (std::size_t i = 0; i < lTimes.size(); ++i) {
+        const int lFrameNumber = mFirstFrame + static_cast<int>(i);
         while (lCursor < pSensor.mEnd && mSamples[lCursor].mFrame < lFrameNumber) {
             ++lCursor;
         }
@@ -358,15 +363,20 @@ void KReaderBrd::FillKeys(KFCurve* const* pCurves, const Sensor& pSensor,
             lPosition = KVector4();
             lRotation = KVector4();
         }
-        const KTime lTime = lStart + lPeriod * i;
         // The samples were checked to fit single precision, and Euler angles always do.
         for (int c = 0; c < 3; ++c) {
-            KMotionMarkerBuilder::SetKey(pCurves[c], i, lTime, lPosition[c],
-                                         KFCurveKey::kInterpolationCubic);
-            KMotionMarkerBuilder::SetKey(pCurves[3 + c], i, lTime, lRotation[c],
-                                         KFCurveKey::kInterpolationCubic);
+            lColumns[c][i] = static_cast<float>(lPosition[c]);
+            lColumns[3 + c][i] = static_cast<float>(lRotation[c]);
         }
-        KMotionMarkerBuilder::SetKey(pCurves[kOcclusionCurve], i, lTime, lFound ? kSeen : kOccluded,
-                                     KFCurveKey::kInterpolationConstant);
+        lColumns[kOcclusionCurve][i] = static_cast<float>(lFound ? kSeen : kOccluded);
     }
+    for (int c = 0; c < kCurveCount; ++c) {
+        const int lInterpolation = c == kOcclusionCurve ? KFCurveKey::kInterpolationConstant
+                                                        : KFCurveKey::kInterpolationCubic;
+        if (!pCurves[c]->KeySetBatch(0, pFrames, lTimes.data(), lColumns[c].data(),
+                                     lInterpolation)) {
+            return false;
+        }
+    }
+    return true;
 }

@@ -194,37 +194,45 @@ bool KHtrFile::SetKeys(KReadRollback& ioRollback, KHtrSegment& ioSegment,
                        const KStreamOptionsMotion& pOptions)
 {
     for (KFCurve* lCurve : ioSegment.mCurves) {
-        if (!ioRollback.BeginKeySet(lCurve, pCount) ||
-            !KMotionMarkerBuilder::PrepareKeys(lCurve, pCount)) {
+        if (!ioRollback.BeginKeySet(lCurve, pCount)) {
             return Fail("cannot hold the frames of \"%s\"", Quoted(ioSegment.mName).c_str());
         }
     }
-    const KTime lStart = pOptions.GetStart();
-    const KTime lPeriod = pOptions.GetFramePeriod();
-    for (int k = 0; k < pCount; ++k) {
-        const double* lFrame = &pValues[static_cast<std::size_t>(k) * kFrameValues];
+    // One column of values per curve, set as a batch once the frames are through.
+    const std::size_t lCount = static_cast<std::size_t>(std::max(pCount, 0));
+    const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, pCount);
+    std::vector<float> lColumns[KHtrSegment::kCurveCount];
+    for (std::vector<float>& lColumn : lColumns) {
+        lColumn.resize(lCount);
+    }
+    for (std::size_t k = 0; k < lCount; ++k) {
+        const double* lFrame = &pValues[k * kFrameValues];
         KMatrix lRotation = FrameRotation(lFrame + 3);
         // The frame's turn applies first, then the base rotation.
         MatrixMultiply3x3(lRotation, ioSegment.mBaseRotation, lRotation);
         KVector4 lEuler;
         MatrixToEulerXYZ(lEuler, lRotation);
-        double lKeys[KHtrSegment::kCurveCount] = {lFrame[0] + ioSegment.mBaseTranslation[0],
-                                                  lFrame[1] + ioSegment.mBaseTranslation[1],
-                                                  lFrame[2] + ioSegment.mBaseTranslation[2],
-                                                  lEuler[0],
-                                                  lEuler[1],
-                                                  lEuler[2],
-                                                  1.0,
-                                                  1.0,
-                                                  1.0};
-        const KTime lTime = lStart + lPeriod * k;
+        const double lKeys[KHtrSegment::kCurveCount] = {lFrame[0] + ioSegment.mBaseTranslation[0],
+                                                        lFrame[1] + ioSegment.mBaseTranslation[1],
+                                                        lFrame[2] + ioSegment.mBaseTranslation[2],
+                                                        lEuler[0],
+                                                        lEuler[1],
+                                                        lEuler[2],
+                                                        1.0,
+                                                        1.0,
+                                                        1.0};
         for (int c = 0; c < KHtrSegment::kCurveCount; ++c) {
-            KFCurveKey* lKey = ioSegment.mCurves[c]->GetKey(k);
-            if (!FitsKey(lKeys[c]) || lKey == nullptr) {
-                return Fail("value out of range in frame %d of \"%s\"", k + 1,
+            if (!FitsKey(lKeys[c])) {
+                return Fail("value out of range in frame %d of \"%s\"", static_cast<int>(k) + 1,
                             Quoted(ioSegment.mName).c_str());
             }
-            lKey->Set(lTime, static_cast<float>(lKeys[c]));
+            lColumns[c][k] = static_cast<float>(lKeys[c]);
+        }
+    }
+    for (int c = 0; c < KHtrSegment::kCurveCount; ++c) {
+        if (!ioSegment.mCurves[c]->KeySetBatch(0, pCount, lTimes.data(), lColumns[c].data(),
+                                               KFCurveKey::kInterpolationCubic)) {
+            return Fail("cannot hold the frames of \"%s\"", Quoted(ioSegment.mName).c_str());
         }
     }
     return true;
