@@ -344,6 +344,32 @@ bool KFCurve::EndKeySet(int pCount)
     return true;
 }
 
+bool KFCurve::KeySetBatch(int pFirst, int pCount, const KTime* pTimes, const float* pValues,
+                          int pInterpolation)
+{
+    if (mKeySetCount < 0 || pFirst < 0 || pCount < 0 || pFirst > GetKeyCount() ||
+        pCount > mKeySetCount - pFirst || (pCount > 0 && (!pTimes || !pValues))) {
+        return false;
+    }
+    // The keys differ from one model only in time and value, and SetValue keeps the model's 0
+    // where Set would store 0 for a value that is not finite.
+    KFCurveKey lModel;
+    lModel.Set(KTime(), 0.0f, pInterpolation, KFCurveKey::kTangentAuto);
+    const std::size_t lFirst = static_cast<std::size_t>(pFirst);
+    const std::size_t lEnd = lFirst + static_cast<std::size_t>(pCount);
+    for (std::size_t i = lFirst; i < lEnd; ++i) {
+        KFCurveKey lKey = lModel;
+        lKey.SetTime(pTimes[i - lFirst]);
+        lKey.SetValue(pValues[i - lFirst]);
+        if (i < mKeys.size()) {
+            mKeys[i] = lKey;
+        } else {
+            mKeys.push_back(lKey);
+        }
+    }
+    return true;
+}
+
 void KFCurve::BeginKeyModify()
 {
     ++mModifyDepth;

@@ -128,6 +128,12 @@ public:
     // in the batch, so a count from a damaged file makes no keys that were never set), keys are
     // put back in time order and the held event is sent once. False when no batch is open.
     bool EndKeySet(int pCount);
+    // Inside a key set batch: keys pFirst to pFirst + pCount - 1 set at once, key i as
+    // GetKey(i)->Set(pTimes[i - pFirst], pValues[i - pFirst], pInterpolation,
+    // KFCurveKey::kTangentAuto) sets it. pFirst may not lie beyond the keys reached so far. False,
+    // nothing set, outside a batch or beyond its count.
+    bool KeySetBatch(int pFirst, int pCount, const KTime* pTimes, const float* pValues,
+                     int pInterpolation);
     // A batch of key edits: events held, keys sorted and one event sent at the end. Batches nest.
     void BeginKeyModify();
     void EndKeyModify();

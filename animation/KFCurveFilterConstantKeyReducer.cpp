@@ -31,6 +31,93 @@ bool OtherEndStays(std::size_t pKeptCount, int pKind, int pRepetitions)
     return pRepetitions == 0 || pKeptCount == 2;
 }
 
+// A slope per key index, worked out on first use; the last two are kept, which is all a run
+// search asks for again (the anchor's right slope at every step, each left slope twice).
+class SlopeCache
+{
+public:
+    template <class TCompute> double Get(int pIndex, TCompute pCompute)
+    {
+        for (Entry& lEntry : mEntries) {
+            if (lEntry.mIndex == pIndex) {
+                lEntry.mUse = ++mClock;
+                return lEntry.mSlope;
+            }
+        }
+        Entry& lOldest = mEntries[0].mUse <= mEntries[1].mUse ? mEntries[0] : mEntries[1];
+        lOldest = Entry{pIndex, pCompute(pIndex), ++mClock};
+        return lOldest.mSlope;
+    }
+
+private:
+    struct Entry
+    {
+        int mIndex = -1;
+        double mSlope = 0.0;
+        unsigned mUse = 0;
+    };
+    Entry mEntries[2];
+    unsigned mClock = 0;
+};
+
+// The keys as the run search reads them: the values copied once, times and interpolations
+// when first asked for, the slopes through the caches. Answers exactly what IsNear and IsFlat of
+// the filter answer.
+class KeyView
+{
+public:
+    explicit KeyView(const KFCurve& pCurve) : mCurve(pCurve)
+    {
+        mValues.resize(static_cast<std::size_t>(pCurve.GetKeyCount()));
+        for (std::size_t i = 0; i < mValues.size(); ++i) {
+            mValues[i] = pCurve.GetKey(static_cast<int>(i))->GetValue();
+        }
+    }
+
+    bool IsNear(int pA, int pB, double pTolerance) const
+    {
+        return std::fabs(static_cast<double>(mValues[static_cast<std::size_t>(pA)]) -
+                         mValues[static_cast<std::size_t>(pB)]) <= pTolerance;
+    }
+
+    bool IsFlat(int pFrom, int pTo, double pTolerance)
+    {
+        // Times and interpolations are only asked for inside runs of near values; a curve
+        // without any never copies them.
+        if (mTimes.empty()) {
+            CopyTimes();
+        }
+        if (!mCubic[static_cast<std::size_t>(pFrom)]) {
+            return true;
+        }
+        const double lLength =
+            Seconds(mTimes[static_cast<std::size_t>(pFrom)], mTimes[static_cast<std::size_t>(pTo)]);
+        const auto lRight = [this](int pIndex) { return mCurve.GetKeyRightDerivative(pIndex); };
+        const auto lLeft = [this](int pIndex) { return mCurve.GetKeyLeftDerivative(pIndex); };
+        return std::fabs(mRight.Get(pFrom, lRight)) * lLength <= pTolerance &&
+               std::fabs(mLeft.Get(pTo, lLeft)) * lLength <= pTolerance;
+    }
+
+private:
+    void CopyTimes()
+    {
+        mTimes.resize(mValues.size());
+        mCubic.resize(mValues.size());
+        for (std::size_t i = 0; i < mValues.size(); ++i) {
+            const KFCurveKey* lKey = mCurve.GetKey(static_cast<int>(i));
+            mTimes[i] = lKey->GetTime();
+            mCubic[i] = lKey->GetInterpolation() == KFCurveKey::kInterpolationCubic;
+        }
+    }
+
+    const KFCurve& mCurve;
+    std::vector<float> mValues;
+    std::vector<KTime> mTimes;
+    std::vector<char> mCubic;
+    SlopeCache mRight;
+    SlopeCache mLeft;
+};
+
 } // namespace
 
 KFCurveFilterConstantKeyReducer::KFCurveFilterConstantKeyReducer()
@@ -87,23 +174,26 @@ std::vector<int> KFCurveFilterConstantKeyReducer::KeepInside(const KFCurve& pCur
                                                              int pLast) const
 {
     const int lCount = pCurve.GetKeyCount();
-    std::vector<bool> lKeep(static_cast<std::size_t>(lCount), true);
+    KeyView lKeys(pCurve);
+    std::vector<int> lKept;
+    lKept.reserve(static_cast<std::size_t>(lCount));
+    const int lStart = pFirst < 1 ? 1 : pFirst;
+    int i = 0;
+    for (; i < lStart && i < lCount; ++i) {
+        lKept.push_back(i);
+    }
     // The anchor is the last kept key; comparing with it rather than with the neighbour keeps a
     // slow drift of small steps from being removed step by step.
     int lAnchor = pFirst > 0 ? pFirst - 1 : 0;
-    for (int i = pFirst < 1 ? 1 : pFirst; i <= pLast && i < lCount - 1; ++i) {
-        if (IsNear(pCurve, i, lAnchor) && IsNear(pCurve, i + 1, lAnchor) &&
-            IsFlat(pCurve, lAnchor, i) && IsFlat(pCurve, i, i + 1)) {
-            lKeep[static_cast<std::size_t>(i)] = false;
-        } else {
+    for (i = lStart; i <= pLast && i < lCount - 1; ++i) {
+        if (!(lKeys.IsNear(i, lAnchor, mTolerance) && lKeys.IsNear(i + 1, lAnchor, mTolerance) &&
+              lKeys.IsFlat(lAnchor, i, mTolerance) && lKeys.IsFlat(i, i + 1, mTolerance))) {
             lAnchor = i;
-        }
-    }
-    std::vector<int> lKept;
-    for (int i = 0; i < lCount; ++i) {
-        if (lKeep[static_cast<std::size_t>(i)]) {
             lKept.push_back(i);
         }
+    }
+    for (; i < lCount; ++i) {
+        lKept.push_back(i);
     }
     return lKept;
 }

@@ -4,6 +4,9 @@
 
 namespace {
 
+// kDefaultWeight as StoreWeight rounds it: 0.33333334 * 9999 = 3333.0000...
+constexpr std::int16_t kDefaultWeightStored = 3333;
+
 float FiniteOr(float pValue, float pFallback)
 {
     return std::isfinite(pValue) ? pValue : pFallback;
@@ -174,6 +177,10 @@ bool KFCurveKey::SetVelocity(int pSide, float pVelocity)
 
 std::int16_t KFCurveKey::StoreWeight(float pWeight)
 {
+    // Nearly every key carries the default weight; its stored form needs no rounding call.
+    if (pWeight == kDefaultWeight) {
+        return kDefaultWeightStored;
+    }
     // Clamping first keeps the product within 1..9899, so the conversion is always in range.
     float lClamped =
         pWeight < kMinWeight ? kMinWeight : (pWeight > kMaxWeight ? kMaxWeight : pWeight);

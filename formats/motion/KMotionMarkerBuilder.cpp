@@ -2,6 +2,7 @@
 
 #include "animation/KFCurve.h"
 #include "animation/KTakeInfo.h"
+#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KReadRollback.h"
 #include "scene/KRyvGlobalTimeSettings.h"
@@ -80,7 +81,7 @@ std::vector<KTime> KMotionMarkerBuilder::KeyTimes(const KStreamOptionsMotion& pO
 bool KMotionMarkerBuilder::SetKey(KFCurve* pCurve, int pIndex, KTime pTime, double pValue,
                                   int pInterpolation)
 {
-    if (!(std::fabs(pValue) <= static_cast<double>(FLT_MAX))) {
+    if (!KMotionNumber::FitsFloat(pValue)) {
         return false;
     }
     KFCurveKey* lKey = pCurve->GetKey(pIndex);

@@ -394,7 +394,22 @@ bool KTextFile::ReadInt(int& pValue)
         return false;
     }
     const char* lBegin = mLine.data() + mCursor;
-    const std::size_t lLength = KMotionNumber::ScanInteger(lBegin, mLine.data() + mLine.size());
+    const char* const lLineEnd = mLine.data() + mLine.size();
+    // Common case, one pass: from_chars reads the same digits once the text starts with one
+    // (after an optional '-'); an overflow is refused by both.
+    const char* lDigits = *lBegin == '-' ? lBegin + 1 : lBegin;
+    if (lDigits < lLineEnd && *lDigits >= '0' && *lDigits <= '9') {
+        int lValue = 0;
+        const std::from_chars_result lResult = std::from_chars(lBegin, lLineEnd, lValue);
+        const std::size_t lLength = static_cast<std::size_t>(lResult.ptr - lBegin);
+        if (lResult.ec != std::errc() || !EndsToken(mCursor + lLength)) {
+            return false;
+        }
+        pValue = lValue;
+        mCursor = SkipSeparatorsFrom(mCursor + lLength);
+        return true;
+    }
+    const std::size_t lLength = KMotionNumber::ScanInteger(lBegin, lLineEnd);
     if (lLength == 0 || !EndsToken(mCursor + lLength) ||
         !KMotionNumber::ParseInt(lBegin, lBegin + lLength, pValue)) {
         return false;
@@ -409,7 +424,22 @@ bool KTextFile::ScanNumber(std::size_t pPos, double& pValue, std::size_t& pLengt
         return false;
     }
     const char* lBegin = mLine.data() + pPos;
-    const std::size_t lLength = KMotionNumber::ScanDecimal(lBegin, mLine.data() + mLine.size());
+    const char* const lLineEnd = mLine.data() + mLine.size();
+    // Common case, one pass: from_chars takes exactly the decimal form once the text starts with
+    // a digit or a point (after an optional '-'); "inf", "nan" and a '+' never get here.
+    const char* lDigits = *lBegin == '-' ? lBegin + 1 : lBegin;
+    if (lDigits < lLineEnd && ((*lDigits >= '0' && *lDigits <= '9') || *lDigits == '.')) {
+        double lValue = 0.0;
+        const std::from_chars_result lResult = std::from_chars(lBegin, lLineEnd, lValue);
+        const std::size_t lLength = static_cast<std::size_t>(lResult.ptr - lBegin);
+        if (lResult.ec != std::errc() || lLength == 0 || !EndsToken(pPos + lLength)) {
+            return false;
+        }
+        pValue = lValue;
+        pLength = lLength;
+        return true;
+    }
+    const std::size_t lLength = KMotionNumber::ScanDecimal(lBegin, lLineEnd);
     if (lLength == 0 || !EndsToken(pPos + lLength)) {
         return false;
     }
@@ -430,7 +460,10 @@ bool KTextFile::ReadDouble(double& pValue, double pScale)
     }
     const char* lText = mLine.data() + mCursor;
     const std::size_t lLeft = mLine.size() - mCursor;
-    if (StartsWithNoCase(lText, lLeft, "inf") || StartsWithNoCase(lText, lLeft, "-inf")) {
+    // Only text starting with 'i' or "-i" can be an infinity word.
+    const char lLead = lText[0] == '-' && lLeft > 1 ? lText[1] : lText[0];
+    if ((lLead == 'i' || lLead == 'I') &&
+        (StartsWithNoCase(lText, lLeft, "inf") || StartsWithNoCase(lText, lLeft, "-inf"))) {
         // The infinity words count only as the whole rest of the line; trailing separators and
         // white space (a stray '\r') do not belong to it.
         std::size_t lEnd = mLine.size();

@@ -41,6 +41,46 @@ KVector4 EulerOfQuaternion(const double pQuaternion[4])
     return lAngles;
 }
 
+// Ids below this find their sensor through a table; any other id through a map.
+constexpr int kTableIds = 1024;
+
+// Dense slots for the sensor ids of a file, in order of first appearance. The usual ids are small
+// and need no map search per sample.
+class SensorSlots
+{
+public:
+    std::size_t SlotOf(int pId)
+    {
+        if (pId >= 0 && pId < kTableIds) {
+            std::size_t& lSlot = mTable[static_cast<std::size_t>(pId)];
+            if (lSlot == kNone) {
+                lSlot = NewSlot(pId);
+            }
+            return lSlot;
+        }
+        const auto lFound = mOthers.try_emplace(pId, kNone).first;
+        if (lFound->second == kNone) {
+            lFound->second = NewSlot(pId);
+        }
+        return lFound->second;
+    }
+    // The id of each slot.
+    const std::vector<int>& GetIds() const { return mIds; }
+
+private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    std::size_t NewSlot(int pId)
+    {
+        mIds.push_back(pId);
+        return mIds.size() - 1;
+    }
+
+    std::vector<std::size_t> mTable = std::vector<std::size_t>(kTableIds, kNone);
+    std::map<int, std::size_t> mOthers;
+    std::vector<int> mIds;
+};
+
 } // namespace
 
 KReaderBrd::KReaderBrd(KRyvObjectFactory* pOwner) : KMotionTextReader(pOwner) {}
@@ -129,20 +169,32 @@ void KReaderBrd::SortSamples()
     // Grouped by sensor in id order, each sensor's samples in file order (a counting sort), then
     // sorted by frame only where a sensor's lines were out of order: files list the frames in
     // order, so the usual cost is one pass.
-    std::map<int, std::size_t> lOffsets;
+    SensorSlots lSlots;
+    std::vector<std::size_t> lOffsets;
     for (const KBrdSample& lSample : mSamples) {
-        ++lOffsets[lSample.mId];
+        const std::size_t lSlot = lSlots.SlotOf(lSample.mId);
+        if (lSlot == lOffsets.size()) {
+            lOffsets.push_back(0);
+        }
+        ++lOffsets[lSlot];
     }
+    const std::vector<int>& lIds = lSlots.GetIds();
+    std::vector<std::size_t> lById(lIds.size());
+    for (std::size_t i = 0; i < lById.size(); ++i) {
+        lById[i] = i;
+    }
+    std::sort(lById.begin(), lById.end(),
+              [&lIds](std::size_t pA, std::size_t pB) { return lIds[pA] < lIds[pB]; });
     std::size_t lOffset = 0;
-    for (auto& lEntry : lOffsets) {
-        const std::size_t lCount = lEntry.second;
-        mSensors.push_back({lEntry.first, lOffset, lOffset + lCount});
-        lEntry.second = lOffset;
+    for (const std::size_t lSlot : lById) {
+        const std::size_t lCount = lOffsets[lSlot];
+        mSensors.push_back({lIds[lSlot], lOffset, lOffset + lCount});
+        lOffsets[lSlot] = lOffset;
         lOffset += lCount;
     }
     std::vector<KBrdSample> lGrouped(mSamples.size());
     for (const KBrdSample& lSample : mSamples) {
-        lGrouped[lOffsets[lSample.mId]++] = lSample;
+        lGrouped[lOffsets[lSlots.SlotOf(lSample.mId)]++] = lSample;
     }
     mSamples.swap(lGrouped);
     lGrouped = std::vector<KBrdSample>();
@@ -264,25 +316,31 @@ bool KReaderBrd::BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
             return false;
         }
     }
-    FillKeys(lCurves, pSensor, pOptions, pFrames);
+    if (!FillKeys(lCurves, pSensor, pOptions, pFrames)) {
+        return false;
+    }
     ioRollback.EndKeySets(pFrames);
     KMotionImportFilters::Apply(lCurves, lCurves + 3);
     KMotionImportFilters::ReduceConstantKeys(lCurves + kOcclusionCurve, 1);
     return true;
 }
 
-void KReaderBrd::FillKeys(KFCurve* const* pCurves, const Sensor& pSensor,
+bool KReaderBrd::FillKeys(KFCurve* const* pCurves, const Sensor& pSensor,
                           const KStreamOptionsMotion& pOptions, int pFrames)
 {
     const bool lHold = pOptions.GetOption(kOptionHold) == 1;
-    const KTime lStart = pOptions.GetStart();
-    const KTime lPeriod = pOptions.GetFramePeriod();
+    const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, pFrames);
+    // One column of values per curve, set as a batch once the frames are through.
+    std::vector<float> lColumns[kCurveCount];
+    for (std::vector<float>& lColumn : lColumns) {
+        lColumn.resize(lTimes.size());
+    }
     KVector4 lPosition;
     KVector4 lRotation;
     // The samples are sorted by frame, so the cursor only moves forward.
     std::size_t lCursor = pSensor.mBegin;
-    for (int i = 0; i < pFrames; ++i) {
-        const int lFrameNumber = mFirstFrame + i;
+    for (std::size_t i = 0; i < lTimes.size(); ++i) {
+        const int lFrameNumber = mFirstFrame + static_cast<int>(i);
         while (lCursor < pSensor.mEnd && mSamples[lCursor].mFrame < lFrameNumber) {
             ++lCursor;
         }
@@ -295,15 +353,20 @@ void KReaderBrd::FillKeys(KFCurve* const* pCurves, const Sensor& pSensor,
             lPosition = KVector4();
             lRotation = KVector4();
         }
-        const KTime lTime = lStart + lPeriod * i;
         // The samples were checked to fit single precision, and Euler angles always do.
         for (int c = 0; c < 3; ++c) {
-            KMotionMarkerBuilder::SetKey(pCurves[c], i, lTime, lPosition[c],
-                                         KFCurveKey::kInterpolationCubic);
-            KMotionMarkerBuilder::SetKey(pCurves[3 + c], i, lTime, lRotation[c],
-                                         KFCurveKey::kInterpolationCubic);
+            lColumns[c][i] = static_cast<float>(lPosition[c]);
+            lColumns[3 + c][i] = static_cast<float>(lRotation[c]);
         }
-        KMotionMarkerBuilder::SetKey(pCurves[kOcclusionCurve], i, lTime, lFound ? kSeen : kOccluded,
-                                     KFCurveKey::kInterpolationConstant);
+        lColumns[kOcclusionCurve][i] = static_cast<float>(lFound ? kSeen : kOccluded);
     }
+    for (int c = 0; c < kCurveCount; ++c) {
+        const int lInterpolation = c == kOcclusionCurve ? KFCurveKey::kInterpolationConstant
+                                                        : KFCurveKey::kInterpolationCubic;
+        if (!pCurves[c]->KeySetBatch(0, pFrames, lTimes.data(), lColumns[c].data(),
+                                     lInterpolation)) {
+            return false;
+        }
+    }
+    return true;
 }

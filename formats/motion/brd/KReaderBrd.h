@@ -73,7 +73,7 @@ private:
     bool BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
                      KRyvNode* pReference, const Sensor& pSensor,
                      const KStreamOptionsMotion& pOptions, int pFrames);
-    void FillKeys(KFCurve* const* pCurves, const Sensor& pSensor,
+    bool FillKeys(KFCurve* const* pCurves, const Sensor& pSensor,
                   const KStreamOptionsMotion& pOptions, int pFrames);
 
     bool mParsed = false;

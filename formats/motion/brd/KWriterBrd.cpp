@@ -2,6 +2,7 @@
 
 #include "core/KAffineMatrix.h"
 #include "formats/motion/KMotionMarkerSampler.h"
+#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KMotionPrintPrecision.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/brd/KBrdFile.h"
@@ -17,17 +18,6 @@ namespace {
 
 // Progress is reported once per this many frames.
 constexpr int kProgressFrames = 64;
-
-// Readers key values into single precision, so nothing beyond it is written.
-bool AllFitFloat(const double* pValues, int pCount)
-{
-    for (int i = 0; i < pCount; ++i) {
-        if (!(std::fabs(pValues[i]) <= static_cast<double>(FLT_MAX))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // How far a printed quaternion's normalised form may lie from it, in printed units, for it to
 // print the same once written, read back into float angles and normalised again.
@@ -156,7 +146,8 @@ bool KWriterBrd::WriteFrame(KMotionMarkerSampler& ioSampler, int pFrame, KTime p
         const KVector4 lTurn = KAffineMatrix(*ioSampler.GetMarker(j)->GetGlobalWorkMatrix()).GetQ();
         const double lTranslation[3] = {lPosition[0], lPosition[1], lPosition[2]};
         double lQuaternion[4] = {lTurn[0], lTurn[1], lTurn[2], lTurn[3]};
-        if (!AllFitFloat(lTranslation, 3) || !AllFitFloat(lQuaternion, 4)) {
+        if (!KMotionNumber::FitsFloat(lTranslation, 3) ||
+            !KMotionNumber::FitsFloat(lQuaternion, 4)) {
             return Fail("A marker's position or orientation is out of range.");
         }
         PrintableQuaternion(lQuaternion);

@@ -4,6 +4,7 @@
 #include "animation/KFCurve.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KMotionImportFilters.h"
+#include "formats/motion/KMotionMarkerBuilder.h"
 #include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KReadRollback.h"
@@ -16,6 +17,8 @@ namespace {
 
 // Values of a frame line kept per frame: translation X, Y, Z, then angles X, Y, Z.
 constexpr int kFrameValues = 6;
+// The shortest frame line: eight one-character words and their separators.
+constexpr std::uint64_t kMinFrameLineBytes = 16;
 
 // Key k of three curves as a vector.
 KVector4 KeyVector(KFCurve* const* pCurves, int pKey)
@@ -31,6 +34,33 @@ void SetKeyVector(KFCurve* const* pCurves, int pKey, const KVector4& pValue)
 {
     for (int i = 0; i < 3; ++i) {
         pCurves[i]->GetKey(pKey)->SetValue(static_cast<float>(pValue[i]));
+    }
+}
+
+// Frames handled together by the rotation-offset pass.
+constexpr int kOffsetBlock = 64;
+
+// Keys pFirst to pFirst + pCount - 1 of one segment without its default rotation. pParentW and
+// pParentV hold the parent's W and V of those frames (null for the top segment); oW and oV
+// receive the segment's own.
+void RemoveOffsets(const KHtrSegment& pSegment, int pFirst, int pCount, const KMatrix* pParentW,
+                   const KMatrix* pParentV, KMatrix* oW, KMatrix* oV)
+{
+    const KMatrix lIdentity;
+    for (int f = 0; f < pCount; ++f) {
+        const int k = pFirst + f;
+        const KMatrix& lParentW = pParentW ? pParentW[f] : lIdentity;
+        const KMatrix& lParentV = pParentV ? pParentV[f] : lIdentity;
+        KMatrix lLocal;
+        MatrixSetTRS(lLocal, KeyVector(pSegment.mCurves, k), KeyVector(pSegment.mCurves + 3, k),
+                     KVector4(1.0, 1.0, 1.0));
+        MatrixMultiplyAffine(oW[f], lParentW, lLocal);
+        MatrixMultiplyAffine(oV[f], oW[f], pSegment.mInverseDefaultRotation);
+        MatrixMultiplyInverseAffine(lLocal, lParentV, oV[f]);
+        KVector4 lAngles;
+        MatrixToEulerUnscaled(lAngles, lLocal);
+        SetKeyVector(pSegment.mCurves, k, KVector4(lLocal[3][0], lLocal[3][1], lLocal[3][2]));
+        SetKeyVector(pSegment.mCurves + 3, k, lAngles);
     }
 }
 
@@ -93,7 +123,13 @@ bool KHtrFile::ReadFrameSection(KReadRollback& ioRollback, int pCount,
         return Fail("a second frame section for \"%s\"", Quoted(lFound->mName).c_str());
     }
     ioFilled[lIndex] = true;
+    // Room for the frames the rest of the file can hold at most, so that a hostile frame count
+    // reserves nothing the file does not back.
     std::vector<double> lValues;
+    lValues.reserve(static_cast<std::size_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max(pCount, 0)),
+                                GetRemainingBytes() / kMinFrameLineBytes + 1) *
+        kFrameValues));
     if (!ReadFrameLines(pCount, *lFound, lValues) ||
         !SetKeys(ioRollback, mSegments[lIndex], lValues, pCount, pOptions)) {
         return false;
@@ -156,32 +192,41 @@ bool KHtrFile::SetKeys(KReadRollback& ioRollback, KHtrSegment& ioSegment,
             return Fail("cannot hold the frames of \"%s\"", Quoted(ioSegment.mName).c_str());
         }
     }
-    const KTime lStart = pOptions.GetStart();
-    const KTime lPeriod = pOptions.GetFramePeriod();
-    for (int k = 0; k < pCount; ++k) {
-        const double* lFrame = &pValues[static_cast<std::size_t>(k) * kFrameValues];
+    // One column of values per curve, set as a batch once the frames are through.
+    const std::size_t lCount = static_cast<std::size_t>(std::max(pCount, 0));
+    const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, pCount);
+    std::vector<float> lColumns[KHtrSegment::kCurveCount];
+    for (std::vector<float>& lColumn : lColumns) {
+        lColumn.resize(lCount);
+    }
+    for (std::size_t k = 0; k < lCount; ++k) {
+        const double* lFrame = &pValues[k * kFrameValues];
         KMatrix lRotation = FrameRotation(lFrame + 3);
         // The frame's turn applies first, then the base rotation.
         MatrixMultiply3x3(lRotation, ioSegment.mBaseRotation, lRotation);
         KVector4 lEuler;
         MatrixToEulerXYZ(lEuler, lRotation);
-        double lKeys[KHtrSegment::kCurveCount] = {lFrame[0] + ioSegment.mBaseTranslation[0],
-                                                  lFrame[1] + ioSegment.mBaseTranslation[1],
-                                                  lFrame[2] + ioSegment.mBaseTranslation[2],
-                                                  lEuler[0],
-                                                  lEuler[1],
-                                                  lEuler[2],
-                                                  1.0,
-                                                  1.0,
-                                                  1.0};
-        const KTime lTime = lStart + lPeriod * k;
+        const double lKeys[KHtrSegment::kCurveCount] = {lFrame[0] + ioSegment.mBaseTranslation[0],
+                                                        lFrame[1] + ioSegment.mBaseTranslation[1],
+                                                        lFrame[2] + ioSegment.mBaseTranslation[2],
+                                                        lEuler[0],
+                                                        lEuler[1],
+                                                        lEuler[2],
+                                                        1.0,
+                                                        1.0,
+                                                        1.0};
         for (int c = 0; c < KHtrSegment::kCurveCount; ++c) {
-            KFCurveKey* lKey = ioSegment.mCurves[c]->GetKey(k);
-            if (!KMotionNumber::FitsFloat(lKeys[c]) || lKey == nullptr) {
-                return Fail("value out of range in frame %d of \"%s\"", k + 1,
+            if (!KMotionNumber::FitsFloat(lKeys[c])) {
+                return Fail("value out of range in frame %d of \"%s\"", static_cast<int>(k) + 1,
                             Quoted(ioSegment.mName).c_str());
             }
-            lKey->Set(lTime, static_cast<float>(lKeys[c]));
+            lColumns[c][k] = static_cast<float>(lKeys[c]);
+        }
+    }
+    for (int c = 0; c < KHtrSegment::kCurveCount; ++c) {
+        if (!ioSegment.mCurves[c]->KeySetBatch(0, pCount, lTimes.data(), lColumns[c].data(),
+                                               KFCurveKey::kInterpolationCubic)) {
+            return Fail("cannot hold the frames of \"%s\"", Quoted(ioSegment.mName).c_str());
         }
     }
     return true;
@@ -212,27 +257,21 @@ void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pCount)
     }
     // Per segment in that order, W: the global matrix the keys give it; V: the same with the
     // offsets taken out. Each node keeps its world position and loses its default rotation.
-    std::vector<KMatrix> lW(lOrder.size());
-    std::vector<KMatrix> lV(lOrder.size());
-    const KMatrix lIdentity;
-    for (int k = 0; k < pCount; ++k) {
+    // Frames go in blocks, segment by segment within a block, so that each curve's keys are read
+    // in a run rather than one key of every curve per frame; a parent's block is done before its
+    // children's.
+    std::vector<KMatrix> lW(lOrder.size() * kOffsetBlock);
+    std::vector<KMatrix> lV(lOrder.size() * kOffsetBlock);
+    for (int lFirst = 0; lFirst < pCount; lFirst += kOffsetBlock) {
+        const int lCount = std::min(kOffsetBlock, pCount - lFirst);
         for (std::size_t i = 0; i < lOrder.size(); ++i) {
-            const KHtrSegment& lSegment = mSegments[static_cast<std::size_t>(lOrder[i])];
             const int lParent = lParentOf[i];
-            const KMatrix& lParentW =
-                lParent < 0 ? lIdentity : lW[static_cast<std::size_t>(lParent)];
-            const KMatrix& lParentV =
-                lParent < 0 ? lIdentity : lV[static_cast<std::size_t>(lParent)];
-            KMatrix lLocal;
-            MatrixSetTRS(lLocal, KeyVector(lSegment.mCurves, k), KeyVector(lSegment.mCurves + 3, k),
-                         KVector4(1.0, 1.0, 1.0));
-            MatrixMultiplyAffine(lW[i], lParentW, lLocal);
-            MatrixMultiplyAffine(lV[i], lW[i], lSegment.mInverseDefaultRotation);
-            MatrixMultiplyInverseAffine(lLocal, lParentV, lV[i]);
-            KVector4 lAngles;
-            MatrixToEulerUnscaled(lAngles, lLocal);
-            SetKeyVector(lSegment.mCurves, k, KVector4(lLocal[3][0], lLocal[3][1], lLocal[3][2]));
-            SetKeyVector(lSegment.mCurves + 3, k, lAngles);
+            const KMatrix* lParentW =
+                lParent < 0 ? nullptr : &lW[static_cast<std::size_t>(lParent) * kOffsetBlock];
+            const KMatrix* lParentV =
+                lParent < 0 ? nullptr : &lV[static_cast<std::size_t>(lParent) * kOffsetBlock];
+            RemoveOffsets(mSegments[static_cast<std::size_t>(lOrder[i])], lFirst, lCount, lParentW,
+                          lParentV, &lW[i * kOffsetBlock], &lV[i * kOffsetBlock]);
         }
     }
 }

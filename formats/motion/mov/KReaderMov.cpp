@@ -235,6 +235,7 @@ bool KReaderMov::BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
         {lTake->GetTransformRX(), lTake->GetTransformRY(), lTake->GetTransformRZ()},
         {lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()}};
     const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, pTable.mRows);
+    std::vector<float> lCells(lTimes.size());
     // The object's columns follow the time column, the groups on in the order T, R, S.
     int lColumn = 1 + pObject * kAxisCount * lGroupCount;
     for (int g = 0; g < kGroupCount; ++g) {
@@ -242,14 +243,15 @@ bool KReaderMov::BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
             continue;
         }
         for (int a = 0; a < kAxisCount; ++a, ++lColumn) {
-            if (!ioRollback.BeginKeySet(lCurves[g][a], pTable.mRows)) {
-                return false;
+            // The table's values were checked to fit single precision.
+            for (std::size_t i = 0; i < lCells.size(); ++i) {
+                lCells[i] = pTable.mValues[i * static_cast<std::size_t>(pTable.mColumns) +
+                                           static_cast<std::size_t>(lColumn)];
             }
-            for (int i = 0; i < pTable.mRows; ++i) {
-                const float lValue = pTable.mValues[static_cast<std::size_t>(i) * pTable.mColumns +
-                                                    static_cast<std::size_t>(lColumn)];
-                KMotionMarkerBuilder::SetKey(lCurves[g][a], i, lTimes[static_cast<std::size_t>(i)],
-                                             lValue, KFCurveKey::kInterpolationCubic);
+            if (!ioRollback.BeginKeySet(lCurves[g][a], pTable.mRows) ||
+                !lCurves[g][a]->KeySetBatch(0, pTable.mRows, lTimes.data(), lCells.data(),
+                                            KFCurveKey::kInterpolationCubic)) {
+                return false;
             }
         }
     }

@@ -200,16 +200,17 @@ bool KReaderVpm::BuildSegment(KMotionMarkerBuilder& ioBuilder, KReadRollback& io
                                                &pSegment.mScalings};
     const int lFrames = static_cast<int>(pSegment.mTranslations.size());
     const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, lFrames);
+    std::vector<float> lColumn(lTimes.size());
     for (int g = 0; g < 3; ++g) {
         for (int a = 0; a < kAxisCount; ++a) {
-            if (!ioRollback.BeginKeySet(lCurves[g][a], lFrames)) {
-                return false;
-            }
             // The file's values were checked to fit single precision.
-            for (int i = 0; i < lFrames; ++i) {
-                KMotionMarkerBuilder::SetKey(lCurves[g][a], i, lTimes[static_cast<std::size_t>(i)],
-                                             (*lValues[g])[static_cast<std::size_t>(i)][a],
-                                             KFCurveKey::kInterpolationCubic);
+            for (std::size_t i = 0; i < lColumn.size(); ++i) {
+                lColumn[i] = static_cast<float>((*lValues[g])[i][a]);
+            }
+            if (!ioRollback.BeginKeySet(lCurves[g][a], lFrames) ||
+                !lCurves[g][a]->KeySetBatch(0, lFrames, lTimes.data(), lColumn.data(),
+                                            KFCurveKey::kInterpolationCubic)) {
+                return false;
             }
         }
     }

@@ -67,6 +67,36 @@ TEST(KReaderBrd, GoldenFileGivesSensorsByIdWithTheirCurves)
               KFCurveKey::kInterpolationConstant);
 }
 
+// Ids small and large, negative included, first seen out of order: the sensors come in id order,
+// each with its own samples.
+TEST(KReaderBrd, SensorsOfAnyIdComeInIdOrder)
+{
+    TableImportSettingsGuard lSettings;
+    BrdScene lTest;
+    const int kIds[] = {5000, 1023, -3, 1024, 0, 7};
+    std::string lText;
+    for (int f = 0; f < 2; ++f) {
+        for (const int lId : kIds) {
+            lText += std::to_string(f) + " " + std::to_string(lId) + " P " + std::to_string(lId) +
+                     " " + std::to_string(f) + " 0 Q 0 0 0 1 " + std::to_string(f) + " 0\n";
+        }
+    }
+    ASSERT_TRUE(lTest.Read(WriteTableFile("ids.brd", lText.c_str())))
+        << lTest.mReader.GetError().GetLastErrorString().Buffer();
+    KRyvNode* lReference = lTest.mScene->GetRootNode()->GetChild(0);
+    const char* const kNames[] = {"Marker-3",   "Marker0",    "Marker7",
+                                  "Marker1023", "Marker1024", "Marker5000"};
+    ASSERT_EQ(lReference->GetChildCount(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_STREQ(lReference->GetChild(i)->GetNameWithoutPrefix().Buffer(), kNames[i]);
+    }
+    for (const int lId : kIds) {
+        const std::string lName = "Marker" + std::to_string(lId);
+        EXPECT_NEAR(lTest.Value(lName.c_str(), &KRyvTakeNode::GetTransformTX, 0), lId, 1e-6);
+        EXPECT_NEAR(lTest.Value(lName.c_str(), &KRyvTakeNode::GetTransformTY, 1), 1.0, 1e-6);
+    }
+}
+
 TEST(KReaderBrd, WithoutHoldAMissingSampleIsZero)
 {
     TableImportSettingsGuard lSettings;

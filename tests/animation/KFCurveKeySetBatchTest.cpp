@@ -1,0 +1,94 @@
+#include "animation/KFCurve.h"
+#include "tests/support/CurveTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+namespace {
+
+using curvetest::Sec;
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+void ExpectSameKey(const KFCurveKey& pA, const KFCurveKey& pB, int pIndex)
+{
+    EXPECT_EQ(pA.GetTime(), pB.GetTime()) << pIndex;
+    EXPECT_EQ(pA.GetValue(), pB.GetValue()) << pIndex;
+    EXPECT_EQ(pA.GetFlags(), pB.GetFlags()) << pIndex;
+    for (int d = 0; d < KFCurveKey::kDataCount; ++d) {
+        EXPECT_EQ(pA.GetDataFloat(d), pB.GetDataFloat(d)) << pIndex;
+    }
+    for (int s = 0; s < 2; ++s) {
+        EXPECT_EQ(pA.GetWeightStored(s), pB.GetWeightStored(s)) << pIndex;
+        EXPECT_EQ(pA.GetVelocity(s), pB.GetVelocity(s)) << pIndex;
+    }
+}
+
+// Keys 0-1 one by one, the rest in a batch, against all of them one by one; values that are not
+// finite included, and times out of order, which the end of the key set sorts.
+TEST(KFCurveKeySetBatch, SetsWhatSettingKeyByKeySets)
+{
+    const std::vector<KTime> lTimes = {Sec(0.0), Sec(0.5), Sec(0.25), Sec(1.0), Sec(2.0), Sec(1.5)};
+    const std::vector<float> lValues = {1.0f, -2.5f, kNaN, 3.0f, kInf, 7.25f};
+    for (const int lInterpolation :
+         {KFCurveKey::kInterpolationCubic, KFCurveKey::kInterpolationConstant}) {
+        const int lCount = static_cast<int>(lTimes.size());
+        KFCurve lOneByOne;
+        KFCurve lBatch;
+        ASSERT_TRUE(lOneByOne.BeginKeySet(lCount));
+        ASSERT_TRUE(lBatch.BeginKeySet(lCount));
+        for (int i = 0; i < lCount; ++i) {
+            lOneByOne.GetKey(i)->Set(lTimes[i], lValues[i], lInterpolation,
+                                     KFCurveKey::kTangentAuto);
+        }
+        for (int i = 0; i < 2; ++i) {
+            lBatch.GetKey(i)->Set(lTimes[i], lValues[i], lInterpolation, KFCurveKey::kTangentAuto);
+        }
+        ASSERT_TRUE(lBatch.KeySetBatch(2, lCount - 2, lTimes.data() + 2, lValues.data() + 2,
+                                       lInterpolation));
+        ASSERT_TRUE(lOneByOne.EndKeySet(lCount));
+        ASSERT_TRUE(lBatch.EndKeySet(lCount));
+        ASSERT_EQ(lBatch.GetKeyCount(), lOneByOne.GetKeyCount());
+        for (int i = 0; i < lCount; ++i) {
+            ExpectSameKey(*lBatch.GetKey(i), *lOneByOne.GetKey(i), i);
+        }
+    }
+}
+
+TEST(KFCurveKeySetBatch, OverwritesKeysAlreadyReached)
+{
+    KFCurve lCurve;
+    ASSERT_TRUE(lCurve.BeginKeySet(3));
+    ASSERT_NE(lCurve.GetKey(2), nullptr);
+    const KTime lTimes[] = {Sec(1.0), Sec(2.0)};
+    const float lValues[] = {4.0f, 5.0f};
+    ASSERT_TRUE(lCurve.KeySetBatch(1, 2, lTimes, lValues, KFCurveKey::kInterpolationLinear));
+    ASSERT_TRUE(lCurve.EndKeySet(3));
+    ASSERT_EQ(lCurve.GetKeyCount(), 3);
+    EXPECT_EQ(lCurve.KeyGetValue(2), 5.0f);
+    EXPECT_EQ(lCurve.KeyGetInterpolation(1), KFCurveKey::kInterpolationLinear);
+}
+
+TEST(KFCurveKeySetBatch, RefusesWhatTheKeySetDoesNotHold)
+{
+    const KTime lTimes[] = {Sec(0.0), Sec(1.0), Sec(2.0)};
+    const float lValues[] = {1.0f, 2.0f, 3.0f};
+    constexpr int kCubic = KFCurveKey::kInterpolationCubic;
+    KFCurve lCurve;
+    EXPECT_FALSE(lCurve.KeySetBatch(0, 1, lTimes, lValues, kCubic));
+    ASSERT_TRUE(lCurve.BeginKeySet(2));
+    EXPECT_FALSE(lCurve.KeySetBatch(0, 3, lTimes, lValues, kCubic));
+    EXPECT_FALSE(lCurve.KeySetBatch(1, 1, lTimes, lValues, kCubic));
+    EXPECT_FALSE(lCurve.KeySetBatch(-1, 1, lTimes, lValues, kCubic));
+    EXPECT_FALSE(lCurve.KeySetBatch(0, 1, nullptr, lValues, kCubic));
+    EXPECT_FALSE(lCurve.KeySetBatch(0, -1, lTimes, lValues, kCubic));
+    EXPECT_EQ(lCurve.GetKeyCount(), 0);
+    EXPECT_TRUE(lCurve.KeySetBatch(0, 0, nullptr, nullptr, kCubic));
+    ASSERT_TRUE(lCurve.EndKeySet(2));
+    EXPECT_EQ(lCurve.GetKeyCount(), 0);
+}
+
+} // namespace
