@@ -4,9 +4,6 @@
 
 namespace {
 
-// kDefaultWeight as StoreWeight rounds it: 0.33333334 * 9999 = 3333.0000...
-constexpr std::int16_t kDefaultWeightStored = 3333;
-
 float FiniteOr(float pValue, float pFallback)
 {
     return std::isfinite(pValue) ? pValue : pFallback;
