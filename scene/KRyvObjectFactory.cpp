@@ -397,6 +397,14 @@ KImporter* KRyvObjectFactory::CreateImporter()
 
 void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
 {
+    if (pObject->GetUserPropertyCount() == 0) {
+        // Nothing to hand back: the common case allocates nothing, as destructors rely on.
+        if (pDestruct) {
+            pObject->Destruct();
+        }
+        delete pObject;
+        return;
+    }
     std::vector<KProperty*> lProperties;
     pObject->GetUserProperties(lProperties);
     const std::unordered_set<const KProperty*> lOwn(lProperties.begin(), lProperties.end());
@@ -420,42 +428,30 @@ void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
 
 void KRyvObjectFactory::DeleteNodeTree(KRyvNode* pRoot, bool& ioAllFound)
 {
-    // Each frame holds a node (already unlisted) and its children as they were when it was
-    // reached; a child is destroyed with its whole subtree before the next one.
-    struct Frame
-    {
-        KRyvNode* mNode;
-        std::vector<KRyvNode*> mChildren;
-        std::size_t mNext = 0;
-    };
-    auto lMakeFrame = [](KRyvNode* pNode) {
-        Frame lFrame{pNode, {}, 0};
-        for (int i = 0; i < pNode->GetChildCount(); ++i) {
-            lFrame.mChildren.push_back(pNode->GetChild(i));
-        }
-        return lFrame;
-    };
-    std::vector<Frame> lStack;
-    lStack.push_back(lMakeFrame(pRoot));
-    while (!lStack.empty()) {
-        Frame& lTop = lStack.back();
-        if (lTop.mNext < lTop.mChildren.size()) {
-            KRyvNode* lChild = lTop.mChildren[lTop.mNext++];
+    // Walks down to the last child and back up through the parents, so that it allocates
+    // nothing: a tree is also destroyed from destructors and on a failed allocation. A node's
+    // destruction detaches it from its parent; a child the factory does not hold is detached
+    // without being destroyed.
+    KRyvNode* lNode = pRoot;
+    while (lNode) {
+        const int lChildCount = lNode->GetChildCount();
+        if (KRyvNode* lChild = lChildCount > 0 ? lNode->GetChild(lChildCount - 1) : nullptr) {
             if (Unlist(mNodes, lChild)) {
-                lStack.push_back(lMakeFrame(lChild));
+                lNode = lChild;
             } else {
                 ioAllFound = false;
+                lNode->RemoveChild(lChild);
             }
             continue;
         }
-        KRyvNode* lNode = lTop.mNode;
-        lStack.pop_back();
+        KRyvNode* lParent = lNode == pRoot ? nullptr : lNode->GetParent();
         if (KRyvNodeAttribute* lAttribute = lNode->GetNodeAttribute()) {
             if (!DestroyNodeAttribute(lAttribute)) {
                 ioAllFound = false;
             }
         }
         DeleteObject(lNode, true);
+        lNode = lParent;
     }
 }
 
