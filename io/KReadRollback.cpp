@@ -3,6 +3,7 @@
 #include "animation/KFCurve.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
 
 #include <new>
 
@@ -146,6 +147,16 @@ void KReadRollback::Commit()
     // A batch left open would hold the curve's events for ever.
     EndKeySets(KFCurve::kMaxKeyCount);
     Clear();
+}
+
+void KReadRollback::CommitWithCurrentTake(KRyvScene& ioScene, const char* pTake)
+{
+    Commit();
+    try {
+        ioScene.SetCurrentTake(pTake);
+    } catch (const std::bad_alloc&) {
+        // Only the switch is missing: the scene keeps the take it had.
+    }
 }
 
 void KReadRollback::Undo()

@@ -9,6 +9,7 @@ class KRyvNodeAttribute;
 class KRyvMaterial;
 class KRyvObjectFactory;
 class KRyvPose;
+class KRyvScene;
 class KRyvTexture;
 class KRyvVideo;
 class KRyvGobo;
@@ -54,6 +55,10 @@ public:
     // The read succeeded: everything recorded stays and is forgotten here. A batch still open
     // is closed with every key that was set in it.
     void Commit();
+    // Commits, then makes pTake (not null) the scene's current take. The read has landed whole
+    // by then: a failed allocation during the switch leaves the former take current rather
+    // than report the landed read as failed.
+    void CommitWithCurrentTake(KRyvScene& ioScene, const char* pTake);
     // Undoes now; afterwards nothing is recorded. The counts below say what went.
     void Undo();
 

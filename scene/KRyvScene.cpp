@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 namespace {
 
@@ -501,7 +502,9 @@ void ForEachTakeContainer(KRyvNode* pSwitcher, KRyvSceneEntity& ioContent, F pVi
 
 bool KRyvScene::SetCurrentTake(const char* pName)
 {
-    mCurrentTakeName = KString(pName ? pName : "");
+    // The name is made before anything changes, so a failed allocation leaves the former one.
+    KString lName(pName ? pName : "");
+    mCurrentTakeName = std::move(lName);
     bool lAll = true;
     ForEachTakeContainer(mCameraSwitcher, *mContent, [&](KRyvTakeNodeContainer& ioContainer) {
         if (!ioContainer.SetCurrentTakeNode(pName)) {

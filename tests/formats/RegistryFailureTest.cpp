@@ -292,6 +292,18 @@ struct SceneState
     {
         return mCounts == pOther.mCounts && mTakes == pOther.mTakes;
     }
+    // The counts then the takes, for a failure's message.
+    std::string Text() const
+    {
+        std::string lText;
+        for (int lCount : mCounts) {
+            lText += std::to_string(lCount) + " ";
+        }
+        for (const std::string& lTake : mTakes) {
+            lText += "[" + lTake + "]";
+        }
+        return lText;
+    }
 };
 
 // Every allocation is failed in turn when the work makes at most kEveryAllocation of them; else
@@ -458,11 +470,13 @@ TEST_P(ReaderFailures, LeaveTheSceneAsItWas)
             return;
         }
         // Some allocations are optional to the scene objects, so a read can still succeed.
-        const bool lKept = lRead || SceneState(lFactory, *lScene) == lBefore;
+        const SceneState lAfter(lFactory, *lScene);
+        const bool lKept = lRead || lAfter == lBefore;
         if (!lKept && lNative) {
             GTEST_SKIP() << kNativePending << ": allocation " << lNth;
         }
-        ASSERT_TRUE(lKept) << "allocation " << lNth;
+        ASSERT_TRUE(lKept) << "allocation " << lNth << ": " << lBefore.Text() << "became "
+                           << lAfter.Text();
     }
     ADD_FAILURE() << "the read never ends";
 }

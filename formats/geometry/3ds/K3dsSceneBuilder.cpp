@@ -22,7 +22,6 @@
 
 namespace {
 
-const char* const kTakeName = "default take";
 const char* const kReferenceName = "Ryv_Root";
 const char* const kTargetSuffix = ".Target";
 constexpr int kShadingTextured = 4;
@@ -410,5 +409,4 @@ void K3dsSceneBuilder::Finish(KRyvScene& ioScene)
     lInfo.mLocalStart = lInfo.mReferenceStart = lStart;
     lInfo.mLocalStop = lInfo.mReferenceStop = lStop;
     ioScene.SetTakeInfo(lInfo);
-    ioScene.SetCurrentTake(kTakeName);
 }
