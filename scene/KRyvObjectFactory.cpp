@@ -397,22 +397,29 @@ KImporter* KRyvObjectFactory::CreateImporter()
 
 void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
 {
-    if (pObject->GetUserPropertyCount() == 0) {
-        // Nothing to hand back: the common case allocates nothing, as destructors rely on.
-        if (pDestruct) {
-            pObject->Destruct();
+    // The factory's user properties bound to the object's own properties go with it. Finding
+    // them allocates: when that fails they stay listed (their property gone) until the factory
+    // goes, as a destruction, also run from destructors, must not fail.
+    const auto lOwnUserProperties = [&] {
+        std::vector<KProperty*> lProperties;
+        pObject->GetUserProperties(lProperties);
+        const std::unordered_set<const KProperty*> lOwn(lProperties.begin(), lProperties.end());
+        std::vector<KRyvUserProperty*> lFound;
+        for (int i = 0; i < pObject->GetUserPropertyCount(); ++i) {
+            KRyvUserProperty* lUserProperty = pObject->GetUserProperty(i);
+            if (mUserProperties.Contains(lUserProperty) &&
+                lOwn.count(lUserProperty->GetProperty())) {
+                lFound.push_back(lUserProperty);
+            }
         }
-        delete pObject;
-        return;
-    }
-    std::vector<KProperty*> lProperties;
-    pObject->GetUserProperties(lProperties);
-    const std::unordered_set<const KProperty*> lOwn(lProperties.begin(), lProperties.end());
+        return lFound;
+    };
     std::vector<KRyvUserProperty*> lHandBack;
-    for (int i = 0; i < pObject->GetUserPropertyCount(); ++i) {
-        KRyvUserProperty* lUserProperty = pObject->GetUserProperty(i);
-        if (mUserProperties.Contains(lUserProperty) && lOwn.count(lUserProperty->GetProperty())) {
-            lHandBack.push_back(lUserProperty);
+    if (pObject->GetUserPropertyCount() > 0) {
+        try {
+            lHandBack = lOwnUserProperties();
+        } catch (const std::bad_alloc&) {
+            lHandBack.clear();
         }
     }
     if (pDestruct) {

@@ -316,12 +316,6 @@ long StrideFor(long pAllocations)
     return pAllocations <= kEveryAllocation ? 1 : pAllocations / kSamples + 1;
 }
 
-// The native format's reader clears the scene on a failed read, and its writer writes over the
-// target directly, until the native format moves onto the shared pieces (KReadRollback,
-// KOutputFile): its entries are skipped when they fail, every other entry must pass.
-const char* const kNativePending = "the native format fails this until it records reads into "
-                                   "KReadRollback and writes through KOutputFile";
-
 std::vector<int> WriterEntries()
 {
     std::vector<int> lEntries;
@@ -381,7 +375,6 @@ TEST_P(WriterFailures, LeaveTheTargetAsItWas)
 {
     const KFileFormatDescriptor& lFormat = Format();
     SCOPED_TRACE(Describe(lFormat));
-    const bool lNative = KFileFormatRegistry::IsNativeExportFormat(lFormat.mExportFormat);
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
     BuildScene(lFactory, *lScene);
@@ -412,9 +405,6 @@ TEST_P(WriterFailures, LeaveTheTargetAsItWas)
         }
         const bool lKept = lWritten || (TempFolder::Read(lTarget) == kPrevious &&
                                         FolderEntries(lFolder.Path()) == lBefore);
-        if (!lKept && lNative) {
-            GTEST_SKIP() << kNativePending << ": allocation " << lNth;
-        }
         ASSERT_TRUE(lKept) << "allocation " << lNth;
         if (lWritten) {
             // Written all the same (an allocation the scene objects can do without): the
@@ -430,7 +420,6 @@ TEST_P(ReaderFailures, LeaveTheSceneAsItWas)
 {
     const KFileFormatDescriptor& lFormat = Format();
     SCOPED_TRACE(Describe(lFormat));
-    const bool lNative = KFileFormatRegistry::IsNativeImportFormat(lFormat.mImportFormat);
     TempFolder lFolder;
     const std::string lInput = lFolder.PathOf("input.file");
     long lStride = 1;
@@ -472,9 +461,6 @@ TEST_P(ReaderFailures, LeaveTheSceneAsItWas)
         // Some allocations are optional to the scene objects, so a read can still succeed.
         const SceneState lAfter(lFactory, *lScene);
         const bool lKept = lRead || lAfter == lBefore;
-        if (!lKept && lNative) {
-            GTEST_SKIP() << kNativePending << ": allocation " << lNth;
-        }
         ASSERT_TRUE(lKept) << "allocation " << lNth << ": " << lBefore.Text() << "became "
                            << lAfter.Text();
     }
