@@ -4,6 +4,7 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
+#include "scene/KRyvTakeNodeContainer.h"
 
 #include <new>
 
@@ -159,10 +160,39 @@ void KReadRollback::CommitWithCurrentTake(KRyvScene& ioScene, const char* pTake)
     }
 }
 
+KRyvTakeNode* KReadRollback::AddTakeNode(KRyvTakeNodeContainer& ioContainer, const char* pName)
+{
+    // The record's room is made first, so the take is never added without its record.
+    mAddedTakes.reserve(mAddedTakes.size() + 1);
+    const int lFormerCurrent = ioContainer.GetCurrentTakeNodeIndex();
+    KRyvTakeNode* lTake = ioContainer.AddTakeNode(pName);
+    if (lTake) {
+        mAddedTakes.push_back({&ioContainer, lTake, lFormerCurrent});
+    }
+    return lTake;
+}
+
+void KReadRollback::RemoveAddedTakes()
+{
+    for (auto lIt = mAddedTakes.rbegin(); lIt != mAddedTakes.rend(); ++lIt) {
+        KRyvTakeNodeContainer& lContainer = *lIt->mContainer;
+        for (int i = lContainer.GetTakeNodeCount() - 1; i > 0; --i) {
+            if (lContainer.GetTakeNode(i) == lIt->mTake) {
+                lContainer.RemoveTakeNode(i);
+                break;
+            }
+        }
+        lContainer.SetCurrentTakeNode(lIt->mFormerCurrent);
+    }
+    mAddedTakes.clear();
+}
+
 void KReadRollback::Undo()
 {
     // The curves belong to the nodes below, so their batches close before the nodes go.
     EndKeySets(0);
+    // The containers may be nodes released below.
+    RemoveAddedTakes();
     ReleaseNewestFirst(mNodes);
     ReleaseNewestFirst(mAttributes);
     ReleaseNewestFirst(mPoses);
@@ -183,4 +213,5 @@ void KReadRollback::Clear()
     mVideos.clear();
     mGobos.clear();
     mKeySets.clear();
+    mAddedTakes.clear();
 }

@@ -10,6 +10,8 @@ class KRyvMaterial;
 class KRyvObjectFactory;
 class KRyvPose;
 class KRyvScene;
+class KRyvTakeNode;
+class KRyvTakeNodeContainer;
 class KRyvTexture;
 class KRyvVideo;
 class KRyvGobo;
@@ -44,6 +46,11 @@ public:
     KRyvTexture* AddTexture(KRyvTexture* pTexture);
     KRyvVideo* AddVideo(KRyvVideo* pVideo);
     KRyvGobo* AddGobo(KRyvGobo* pGobo);
+
+    // Adds the take pName to a container that was there before the read and records it: the
+    // undo removes it again and gives the container back the take that was current. Null when
+    // the container has a take of that name already (nothing is recorded then).
+    KRyvTakeNode* AddTakeNode(KRyvTakeNodeContainer& ioContainer, const char* pName);
 
     // Opens a key set batch of pCount keys on pCurve and records it; false when the curve
     // refuses (null, a count out of range, a batch already open).
@@ -81,6 +88,15 @@ private:
     // Hands the objects of a list back, the newest first.
     template <class T> void ReleaseNewestFirst(const std::vector<T*>& pList);
 
+    // A take added to a container the read does not own, with the take current before.
+    struct AddedTake
+    {
+        KRyvTakeNodeContainer* mContainer;
+        KRyvTakeNode* mTake;
+        int mFormerCurrent;
+    };
+    void RemoveAddedTakes();
+
     KRyvObjectFactory* mFactory;
     std::vector<KRyvNode*> mNodes;
     std::vector<KRyvNodeAttribute*> mAttributes;
@@ -90,6 +106,7 @@ private:
     std::vector<KRyvVideo*> mVideos;
     std::vector<KRyvGobo*> mGobos;
     std::vector<KFCurve*> mKeySets;
+    std::vector<AddedTake> mAddedTakes;
 };
 
 #endif

@@ -105,4 +105,31 @@ TEST(KReadRollback, EndKeySetsSetsTheCountRead)
     EXPECT_TRUE(lRollback.EndKeySets(1));
 }
 
+// A take added to nodes that were there before the read goes again on undo, and each node has
+// its former current take back; a take the node has already is neither added nor removed.
+TEST(KReadRollback, TakesAddedToFormerNodesAreRemovedOnUndo)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lNode = lFactory.CreateNode("Former");
+    lNode->AddTakeNode("walk");
+    lNode->AddTakeNode("run");
+    ASSERT_TRUE(lNode->SetCurrentTakeNode("walk"));
+    {
+        KReadRollback lRollback(&lFactory);
+        EXPECT_NE(lRollback.AddTakeNode(*lNode, "jump"), nullptr);
+        EXPECT_EQ(lRollback.AddTakeNode(*lNode, "run"), nullptr);
+        ASSERT_TRUE(lNode->SetCurrentTakeNode("jump"));
+        EXPECT_EQ(lNode->GetTakeNodeCount(), 4);
+    }
+    EXPECT_EQ(lNode->GetTakeNodeCount(), 3);
+    EXPECT_STREQ(lNode->GetTakeNodeName(2), "run");
+    EXPECT_STREQ(lNode->GetCurrentTakeNode()->GetName().Buffer(), "walk");
+
+    KReadRollback lKept(&lFactory);
+    lKept.AddTakeNode(*lNode, "jump");
+    lKept.Commit();
+    lKept.Undo();
+    EXPECT_EQ(lNode->GetTakeNodeCount(), 4);
+}
+
 } // namespace
