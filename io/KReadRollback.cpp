@@ -172,6 +172,30 @@ KRyvTakeNode* KReadRollback::AddTakeNode(KRyvTakeNodeContainer& ioContainer, con
     return lTake;
 }
 
+void KReadRollback::SetLclTransform(KRyvNode& ioNode, const KVector4& pTranslation,
+                                    const KVector4& pRotation)
+{
+    FormerTransform lFormer{&ioNode, KVector4(), KVector4()};
+    ioNode.GetLclTranslation(lFormer.mTranslation);
+    ioNode.GetLclRotation(lFormer.mRotation);
+    mTransforms.push_back(lFormer);
+    ioNode.SetLclTranslation(pTranslation);
+    ioNode.SetLclRotation(pRotation);
+}
+
+void KReadRollback::RestoreTransforms()
+{
+    for (auto lIt = mTransforms.rbegin(); lIt != mTransforms.rend(); ++lIt) {
+        try {
+            lIt->mNode->SetLclTranslation(lIt->mTranslation);
+            lIt->mNode->SetLclRotation(lIt->mRotation);
+        } catch (const std::bad_alloc&) {
+            // The undo runs from a destructor: a value that cannot be put back stays as read.
+        }
+    }
+    mTransforms.clear();
+}
+
 void KReadRollback::RemoveAddedTakes()
 {
     for (auto lIt = mAddedTakes.rbegin(); lIt != mAddedTakes.rend(); ++lIt) {
@@ -193,6 +217,7 @@ void KReadRollback::Undo()
     EndKeySets(0);
     // The containers may be nodes released below.
     RemoveAddedTakes();
+    RestoreTransforms();
     ReleaseNewestFirst(mNodes);
     ReleaseNewestFirst(mAttributes);
     ReleaseNewestFirst(mPoses);
@@ -214,4 +239,5 @@ void KReadRollback::Clear()
     mGobos.clear();
     mKeySets.clear();
     mAddedTakes.clear();
+    mTransforms.clear();
 }

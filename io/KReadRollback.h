@@ -1,6 +1,8 @@
 #ifndef RYVKIT_IO_KREADROLLBACK_H
 #define RYVKIT_IO_KREADROLLBACK_H
 
+#include "core/KVector4.h"
+
 #include <vector>
 
 class KFCurve;
@@ -52,6 +54,10 @@ public:
     // the container has a take of that name already (nothing is recorded then).
     KRyvTakeNode* AddTakeNode(KRyvTakeNodeContainer& ioContainer, const char* pName);
 
+    // Gives a node that was there before the read new local translation and rotation and
+    // records the former ones, which the undo puts back.
+    void SetLclTransform(KRyvNode& ioNode, const KVector4& pTranslation, const KVector4& pRotation);
+
     // Opens a key set batch of pCount keys on pCurve and records it; false when the curve
     // refuses (null, a count out of range, a batch already open).
     bool BeginKeySet(KFCurve* pCurve, int pCount);
@@ -96,6 +102,14 @@ private:
         int mFormerCurrent;
     };
     void RemoveAddedTakes();
+    // A node's local translation and rotation before the read changed them.
+    struct FormerTransform
+    {
+        KRyvNode* mNode;
+        KVector4 mTranslation;
+        KVector4 mRotation;
+    };
+    void RestoreTransforms();
 
     KRyvObjectFactory* mFactory;
     std::vector<KRyvNode*> mNodes;
@@ -107,6 +121,7 @@ private:
     std::vector<KRyvGobo*> mGobos;
     std::vector<KFCurve*> mKeySets;
     std::vector<AddedTake> mAddedTakes;
+    std::vector<FormerTransform> mTransforms;
 };
 
 #endif

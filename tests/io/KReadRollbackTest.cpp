@@ -132,4 +132,27 @@ TEST(KReadRollback, TakesAddedToFormerNodesAreRemovedOnUndo)
     EXPECT_EQ(lNode->GetTakeNodeCount(), 4);
 }
 
+TEST(KReadRollback, TransformsOfFormerNodesComeBackOnUndo)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lNode = lFactory.CreateNode("Former");
+    lNode->SetLclTranslation(KVector4(1.0, 2.0, 3.0));
+    lNode->SetLclRotation(KVector4(10.0, 20.0, 30.0));
+    KVector4 lValue;
+    {
+        KReadRollback lRollback(&lFactory);
+        lRollback.SetLclTransform(*lNode, KVector4(4.0, 5.0, 6.0), KVector4(0.0, 90.0, 0.0));
+        lRollback.SetLclTransform(*lNode, KVector4(7.0, 8.0, 9.0), KVector4(0.0, 45.0, 0.0));
+        EXPECT_EQ(lNode->GetLclTranslation(lValue)[0], 7.0);
+    }
+    EXPECT_EQ(lNode->GetLclTranslation(lValue)[2], 3.0);
+    EXPECT_EQ(lNode->GetLclRotation(lValue)[1], 20.0);
+
+    KReadRollback lKept(&lFactory);
+    lKept.SetLclTransform(*lNode, KVector4(4.0, 5.0, 6.0), KVector4(0.0, 90.0, 0.0));
+    lKept.Commit();
+    lKept.Undo();
+    EXPECT_EQ(lNode->GetLclRotation(lValue)[1], 90.0);
+}
+
 } // namespace

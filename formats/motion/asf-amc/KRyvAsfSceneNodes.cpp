@@ -85,8 +85,7 @@ KRyvNode* KRyvAsfScene::UpdateNodes(KReadRollback& ioRollback, KRyvObjectFactory
         lStack.pop_back();
         KRyvNode* lNode = lParentNode->FindChild(lBone->mName.c_str());
         if (lNode && lNode->GetSkeleton()) {
-            lNode->SetLclTranslation(lBone->mLocalTranslation);
-            lNode->SetLclRotation(lBone->mLocalRotation);
+            ioRollback.SetLclTransform(*lNode, lBone->mLocalTranslation, lBone->mLocalRotation);
             if (!ApplyTake(ioRollback, *lNode, *lBone, pTakeName)) {
                 return nullptr;
             }
