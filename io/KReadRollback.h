@@ -21,9 +21,11 @@ class KRyvGobo;
 // What one Read of a reader has made, undone unless the read commits, so that a failed read
 // leaves the scene and the factory as it found them. The reader hands every node, attribute,
 // pose, material and texture it creates to the rollback and opens its key batches through it,
-// and sets take information only once nothing can fail any more.
+// adds takes to and moves nodes it does not own through it, and sets take information only
+// once nothing can fail any more.
 //
-// Undoing closes every key batch still open (with no key), then hands the nodes back to the
+// Undoing closes every key batch still open (with no key), removes the takes added and puts
+// the former local transforms back, then hands the nodes back to the
 // factory one by one, the newest first and each without its subtree (so no pointer is used
 // after its object went, whatever the nodes' parents are meanwhile), then the attributes, the
 // poses, the materials, the textures, the videos and the gobos, users before what they use. The
