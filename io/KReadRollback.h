@@ -25,12 +25,11 @@ class KRyvGobo;
 // once nothing can fail any more.
 //
 // Undoing closes every key batch still open (with no key), removes the takes added and puts
-// the former local transforms back, then hands the nodes back to the
-// factory one by one, the newest first and each without its subtree (so no pointer is used
-// after its object went, whatever the nodes' parents are meanwhile), then the attributes, the
-// poses, the materials, the textures, the videos and the gobos, users before what they use. The
-// factory is not owned and must outlive the rollback; objects are not owned until the rollback
-// undoes them.
+// the former local transforms back, then hands the nodes back to the factory one by one, the
+// newest first and each without its subtree (so no pointer is used after its object went,
+// whatever the nodes' parents are meanwhile), then the attributes, the poses, the materials,
+// the textures, the videos and the gobos, users before what they use. The factory is not owned
+// and must outlive the rollback; objects are not owned until the rollback undoes them.
 class KReadRollback
 {
 public:
