@@ -3,6 +3,8 @@
 #include "animation/KFCurve.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/KRyvTakeNodeContainer.h"
 
 #include <new>
 
@@ -148,10 +150,74 @@ void KReadRollback::Commit()
     Clear();
 }
 
+void KReadRollback::CommitWithCurrentTake(KRyvScene& ioScene, const char* pTake)
+{
+    Commit();
+    try {
+        ioScene.SetCurrentTake(pTake);
+    } catch (const std::bad_alloc&) {
+        // Only the switch is missing: the scene keeps the take it had.
+    }
+}
+
+KRyvTakeNode* KReadRollback::AddTakeNode(KRyvTakeNodeContainer& ioContainer, const char* pName)
+{
+    // The record's room is made first, so the take is never added without its record.
+    mAddedTakes.reserve(mAddedTakes.size() + 1);
+    const int lFormerCurrent = ioContainer.GetCurrentTakeNodeIndex();
+    KRyvTakeNode* lTake = ioContainer.AddTakeNode(pName);
+    if (lTake) {
+        mAddedTakes.push_back({&ioContainer, lTake, lFormerCurrent});
+    }
+    return lTake;
+}
+
+void KReadRollback::SetLclTransform(KRyvNode& ioNode, const KVector4& pTranslation,
+                                    const KVector4& pRotation)
+{
+    FormerTransform lFormer{&ioNode, KVector4(), KVector4()};
+    ioNode.GetLclTranslation(lFormer.mTranslation);
+    ioNode.GetLclRotation(lFormer.mRotation);
+    mTransforms.push_back(lFormer);
+    ioNode.SetLclTranslation(pTranslation);
+    ioNode.SetLclRotation(pRotation);
+}
+
+void KReadRollback::RestoreTransforms()
+{
+    for (auto lIt = mTransforms.rbegin(); lIt != mTransforms.rend(); ++lIt) {
+        try {
+            lIt->mNode->SetLclTranslation(lIt->mTranslation);
+            lIt->mNode->SetLclRotation(lIt->mRotation);
+        } catch (const std::bad_alloc&) {
+            // The undo runs from a destructor: a value that cannot be put back stays as read.
+        }
+    }
+    mTransforms.clear();
+}
+
+void KReadRollback::RemoveAddedTakes()
+{
+    for (auto lIt = mAddedTakes.rbegin(); lIt != mAddedTakes.rend(); ++lIt) {
+        KRyvTakeNodeContainer& lContainer = *lIt->mContainer;
+        for (int i = lContainer.GetTakeNodeCount() - 1; i > 0; --i) {
+            if (lContainer.GetTakeNode(i) == lIt->mTake) {
+                lContainer.RemoveTakeNode(i);
+                break;
+            }
+        }
+        lContainer.SetCurrentTakeNode(lIt->mFormerCurrent);
+    }
+    mAddedTakes.clear();
+}
+
 void KReadRollback::Undo()
 {
     // The curves belong to the nodes below, so their batches close before the nodes go.
     EndKeySets(0);
+    // The containers may be nodes released below.
+    RemoveAddedTakes();
+    RestoreTransforms();
     ReleaseNewestFirst(mNodes);
     ReleaseNewestFirst(mAttributes);
     ReleaseNewestFirst(mPoses);
@@ -172,4 +238,6 @@ void KReadRollback::Clear()
     mVideos.clear();
     mGobos.clear();
     mKeySets.clear();
+    mAddedTakes.clear();
+    mTransforms.clear();
 }

@@ -1,6 +1,8 @@
 #ifndef RYVKIT_IO_KREADROLLBACK_H
 #define RYVKIT_IO_KREADROLLBACK_H
 
+#include "core/KVector4.h"
+
 #include <vector>
 
 class KFCurve;
@@ -9,6 +11,9 @@ class KRyvNodeAttribute;
 class KRyvMaterial;
 class KRyvObjectFactory;
 class KRyvPose;
+class KRyvScene;
+class KRyvTakeNode;
+class KRyvTakeNodeContainer;
 class KRyvTexture;
 class KRyvVideo;
 class KRyvGobo;
@@ -16,14 +21,15 @@ class KRyvGobo;
 // What one Read of a reader has made, undone unless the read commits, so that a failed read
 // leaves the scene and the factory as it found them. The reader hands every node, attribute,
 // pose, material and texture it creates to the rollback and opens its key batches through it,
-// and sets take information only once nothing can fail any more.
+// adds takes to and moves nodes it does not own through it, and sets take information only
+// once nothing can fail any more.
 //
-// Undoing closes every key batch still open (with no key), then hands the nodes back to the
-// factory one by one, the newest first and each without its subtree (so no pointer is used
-// after its object went, whatever the nodes' parents are meanwhile), then the attributes, the
-// poses, the materials, the textures, the videos and the gobos, users before what they use. The
-// factory is not owned and must outlive the rollback; objects are not owned until the rollback
-// undoes them.
+// Undoing closes every key batch still open (with no key), removes the takes added and puts
+// the former local transforms back, then hands the nodes back to the factory one by one, the
+// newest first and each without its subtree (so no pointer is used after its object went,
+// whatever the nodes' parents are meanwhile), then the attributes, the poses, the materials,
+// the textures, the videos and the gobos, users before what they use. The factory is not owned
+// and must outlive the rollback; objects are not owned until the rollback undoes them.
 class KReadRollback
 {
 public:
@@ -44,6 +50,15 @@ public:
     KRyvVideo* AddVideo(KRyvVideo* pVideo);
     KRyvGobo* AddGobo(KRyvGobo* pGobo);
 
+    // Adds the take pName to a container that was there before the read and records it: the
+    // undo removes it again and gives the container back the take that was current. Null when
+    // the container has a take of that name already (nothing is recorded then).
+    KRyvTakeNode* AddTakeNode(KRyvTakeNodeContainer& ioContainer, const char* pName);
+
+    // Gives a node that was there before the read new local translation and rotation and
+    // records the former ones, which the undo puts back.
+    void SetLclTransform(KRyvNode& ioNode, const KVector4& pTranslation, const KVector4& pRotation);
+
     // Opens a key set batch of pCount keys on pCurve and records it; false when the curve
     // refuses (null, a count out of range, a batch already open).
     bool BeginKeySet(KFCurve* pCurve, int pCount);
@@ -54,6 +69,10 @@ public:
     // The read succeeded: everything recorded stays and is forgotten here. A batch still open
     // is closed with every key that was set in it.
     void Commit();
+    // Commits, then makes pTake (not null) the scene's current take. The read has landed whole
+    // by then: a failed allocation during the switch leaves the former take current rather
+    // than report the landed read as failed.
+    void CommitWithCurrentTake(KRyvScene& ioScene, const char* pTake);
     // Undoes now; afterwards nothing is recorded. The counts below say what went.
     void Undo();
 
@@ -76,6 +95,23 @@ private:
     // Hands the objects of a list back, the newest first.
     template <class T> void ReleaseNewestFirst(const std::vector<T*>& pList);
 
+    // A take added to a container the read does not own, with the take current before.
+    struct AddedTake
+    {
+        KRyvTakeNodeContainer* mContainer;
+        KRyvTakeNode* mTake;
+        int mFormerCurrent;
+    };
+    void RemoveAddedTakes();
+    // A node's local translation and rotation before the read changed them.
+    struct FormerTransform
+    {
+        KRyvNode* mNode;
+        KVector4 mTranslation;
+        KVector4 mRotation;
+    };
+    void RestoreTransforms();
+
     KRyvObjectFactory* mFactory;
     std::vector<KRyvNode*> mNodes;
     std::vector<KRyvNodeAttribute*> mAttributes;
@@ -85,6 +121,8 @@ private:
     std::vector<KRyvVideo*> mVideos;
     std::vector<KRyvGobo*> mGobos;
     std::vector<KFCurve*> mKeySets;
+    std::vector<AddedTake> mAddedTakes;
+    std::vector<FormerTransform> mTransforms;
 };
 
 #endif

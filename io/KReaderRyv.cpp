@@ -142,8 +142,12 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     // content after a read, the half-built one after a failure (whose other objects the
     // rollback has handed back).
     if (lBuilt) {
-        lBuilt->Clear();
-        lFactory.DestroyScene(lBuilt, true);
+        try {
+            lBuilt->Clear();
+            lFactory.DestroyScene(lBuilt, true);
+        } catch (const std::bad_alloc&) {
+            // What could not be destroyed stays with the factory; the read's outcome stands.
+        }
     }
     if (lCode >= 0) {
         return Fail(lCode);

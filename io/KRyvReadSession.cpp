@@ -327,7 +327,16 @@ bool KRyvReadSession::ReadModel()
                                 ? mModels[static_cast<std::size_t>(lParentIndex)]
                                 : nullptr;
         lNode = lParent ? mFactory.CreateNode(lName.Buffer()) : nullptr;
-        if (lNode && !lParent->AddChild(lNode)) {
+        // A node goes with the scene being built once it is a child there; until then it is
+        // handed back here, also when the joining runs out of memory.
+        bool lJoined = false;
+        try {
+            lJoined = lNode && lParent->AddChild(lNode);
+        } catch (const std::bad_alloc&) {
+            mFactory.DestroyNode(lNode, false);
+            throw;
+        }
+        if (lNode && !lJoined) {
             mFactory.DestroyNode(lNode, false);
             lNode = nullptr;
         }

@@ -55,9 +55,20 @@ KRyvWriteSession::KRyvWriteSession(KRyvFile& ioFile, KRyvScene& ioScene,
 
 KRyvWriteSession::~KRyvWriteSession()
 {
+    try {
+        DestroyFreshNodes();
+    } catch (const std::bad_alloc&) {
+        // The remaining fresh nodes stay with the factory, which releases them with itself.
+    }
+}
+
+void KRyvWriteSession::DestroyFreshNodes()
+{
     for (const auto& lEntry : mNodeDefaults) {
         if (lEntry.second && lEntry.second->mFresh) {
-            mFactory.DestroyNode(lEntry.second->mFresh, true);
+            KRyvNode* lFresh = lEntry.second->mFresh;
+            lEntry.second->mFresh = nullptr;
+            mFactory.DestroyNode(lFresh, true);
         }
     }
 }

@@ -32,8 +32,13 @@ public:
     KRyvWriteSession(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions,
                      bool pPackedKeys);
 
-    // Destroys the fresh nodes the session made to learn defaults.
+    // Destroys the fresh nodes DestroyFreshNodes left; a failed allocation there only leaves
+    // them to the factory, as nothing may escape a destructor.
     ~KRyvWriteSession();
+    // Destroys the fresh nodes the session made to learn defaults. Destroying a node may
+    // allocate, so the owner calls this outside any unwinding: each node is let go before it is
+    // destroyed, so a failed allocation never has it destroyed twice.
+    void DestroyFreshNodes();
     KRyvWriteSession(const KRyvWriteSession&) = delete;
     KRyvWriteSession& operator=(const KRyvWriteSession&) = delete;
 

@@ -126,7 +126,16 @@ bool KWriterRyv::WriteScene(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamO
     ioFile.SetHeaderExtension(lExtension);
     KRyvWriteSession lSession(ioFile, ioScene, pOptions,
                               lForm.mVersion == KRyvContainer::kVersion60);
-    return lSession.Run(GetMessage());
+    bool lRun = false;
+    try {
+        lRun = lSession.Run(GetMessage());
+    } catch (const std::bad_alloc&) {
+        // Destroying the session's nodes may allocate: it is done here, not while unwinding.
+        lSession.DestroyFreshNodes();
+        throw;
+    }
+    lSession.DestroyFreshNodes();
+    return lRun;
 }
 
 bool KWriterRyv::Write(KRyvScene* pScene, KStreamOptions* pOptions)

@@ -7,6 +7,7 @@
 #include "scene/objects/KRyvCamera.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -50,22 +51,34 @@ KRyvGlobalCameraSettings::KRyvGlobalCameraSettings(KRyvObjectFactory* pFactory, 
     : mFactory(pFactory), mScene(pScene), mDefaultCamera(kProducers[ePerspective].mName),
       mError(kErrorTexts, kErrorCount)
 {
-    if (mFactory) {
-        for (KRyvCamera*& lCamera : mCameras) {
-            lCamera = mFactory->CreateCamera();
+    try {
+        if (mFactory) {
+            for (KRyvCamera*& lCamera : mCameras) {
+                lCamera = mFactory->CreateCamera();
+            }
         }
+        Reset();
+    } catch (const std::bad_alloc&) {
+        // No destructor runs for a constructor that throws: the cameras made go back here.
+        DestroyCameras();
+        throw;
     }
-    Reset();
 }
 
 KRyvGlobalCameraSettings::~KRyvGlobalCameraSettings()
 {
+    DestroyCameras();
+}
+
+void KRyvGlobalCameraSettings::DestroyCameras()
+{
     if (!mFactory) {
         return;
     }
-    for (KRyvCamera* lCamera : mCameras) {
+    for (KRyvCamera*& lCamera : mCameras) {
         if (lCamera) {
             mFactory->DestroyNodeAttribute(lCamera);
+            lCamera = nullptr;
         }
     }
 }

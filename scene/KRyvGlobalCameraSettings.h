@@ -49,6 +49,8 @@ public:
     KError& GetError() { return mError; }
 
 private:
+    // Hands the producer cameras back to the factory.
+    void DestroyCameras();
     // A scene that takes over another's settings points them at itself.
     friend class KRyvScene;
 

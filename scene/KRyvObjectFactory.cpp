@@ -397,14 +397,29 @@ KImporter* KRyvObjectFactory::CreateImporter()
 
 void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
 {
-    std::vector<KProperty*> lProperties;
-    pObject->GetUserProperties(lProperties);
-    const std::unordered_set<const KProperty*> lOwn(lProperties.begin(), lProperties.end());
+    // The factory's user properties bound to the object's own properties go with it. Finding
+    // them allocates: when that fails they stay listed (their property gone) until the factory
+    // goes, as a destruction, also run from destructors, must not fail.
+    const auto lOwnUserProperties = [&] {
+        std::vector<KProperty*> lProperties;
+        pObject->GetUserProperties(lProperties);
+        const std::unordered_set<const KProperty*> lOwn(lProperties.begin(), lProperties.end());
+        std::vector<KRyvUserProperty*> lFound;
+        for (int i = 0; i < pObject->GetUserPropertyCount(); ++i) {
+            KRyvUserProperty* lUserProperty = pObject->GetUserProperty(i);
+            if (mUserProperties.Contains(lUserProperty) &&
+                lOwn.count(lUserProperty->GetProperty())) {
+                lFound.push_back(lUserProperty);
+            }
+        }
+        return lFound;
+    };
     std::vector<KRyvUserProperty*> lHandBack;
-    for (int i = 0; i < pObject->GetUserPropertyCount(); ++i) {
-        KRyvUserProperty* lUserProperty = pObject->GetUserProperty(i);
-        if (mUserProperties.Contains(lUserProperty) && lOwn.count(lUserProperty->GetProperty())) {
-            lHandBack.push_back(lUserProperty);
+    if (pObject->GetUserPropertyCount() > 0) {
+        try {
+            lHandBack = lOwnUserProperties();
+        } catch (const std::bad_alloc&) {
+            lHandBack.clear();
         }
     }
     if (pDestruct) {
@@ -420,42 +435,30 @@ void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
 
 void KRyvObjectFactory::DeleteNodeTree(KRyvNode* pRoot, bool& ioAllFound)
 {
-    // Each frame holds a node (already unlisted) and its children as they were when it was
-    // reached; a child is destroyed with its whole subtree before the next one.
-    struct Frame
-    {
-        KRyvNode* mNode;
-        std::vector<KRyvNode*> mChildren;
-        std::size_t mNext = 0;
-    };
-    auto lMakeFrame = [](KRyvNode* pNode) {
-        Frame lFrame{pNode, {}, 0};
-        for (int i = 0; i < pNode->GetChildCount(); ++i) {
-            lFrame.mChildren.push_back(pNode->GetChild(i));
-        }
-        return lFrame;
-    };
-    std::vector<Frame> lStack;
-    lStack.push_back(lMakeFrame(pRoot));
-    while (!lStack.empty()) {
-        Frame& lTop = lStack.back();
-        if (lTop.mNext < lTop.mChildren.size()) {
-            KRyvNode* lChild = lTop.mChildren[lTop.mNext++];
+    // Walks down to the last child and back up through the parents, so that it allocates
+    // nothing: a tree is also destroyed from destructors and on a failed allocation. A node's
+    // destruction detaches it from its parent; a child the factory does not hold is detached
+    // without being destroyed.
+    KRyvNode* lNode = pRoot;
+    while (lNode) {
+        const int lChildCount = lNode->GetChildCount();
+        if (KRyvNode* lChild = lChildCount > 0 ? lNode->GetChild(lChildCount - 1) : nullptr) {
             if (Unlist(mNodes, lChild)) {
-                lStack.push_back(lMakeFrame(lChild));
+                lNode = lChild;
             } else {
                 ioAllFound = false;
+                lNode->RemoveChild(lChild);
             }
             continue;
         }
-        KRyvNode* lNode = lTop.mNode;
-        lStack.pop_back();
+        KRyvNode* lParent = lNode == pRoot ? nullptr : lNode->GetParent();
         if (KRyvNodeAttribute* lAttribute = lNode->GetNodeAttribute()) {
             if (!DestroyNodeAttribute(lAttribute)) {
                 ioAllFound = false;
             }
         }
         DeleteObject(lNode, true);
+        lNode = lParent;
     }
 }
 

@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 namespace {
 
@@ -314,17 +315,39 @@ void CollectFactoryPoses(const KRyvObjectFactory* pFactory, std::vector<const KR
 } // namespace
 
 KRyvScene::KRyvScene(KRyvObjectFactory* pFactory)
-    : mFactory(pFactory), mContent(std::make_unique<KRyvSceneEntity>(pFactory)),
-      mLightSettings(std::make_unique<KRyvGlobalLightSettings>()),
-      mCameraSettings(std::make_unique<KRyvGlobalCameraSettings>(pFactory, this)),
+    : mFactory(pFactory), mLightSettings(std::make_unique<KRyvGlobalLightSettings>()),
       mTimeSettings(std::make_unique<KRyvGlobalTimeSettings>()), mError(kSceneErrorTable, 1)
 {
-    mCameraSwitcher = mFactory ? mFactory->CreateNode(kCameraSwitcherName) : nullptr;
-    if (mCameraSwitcher) {
-        mCameraSwitcherAttribute = std::make_unique<KRyvCameraSwitcher>(mFactory);
-        mCameraSwitcher->SetNodeAttribute(mCameraSwitcherAttribute.get());
-        mCameraSwitcher->SetVisibility(false);
-        mCameraSwitcher->SetShadingMode(1);
+    // What the factory lists is made last and handed back when a later part fails: no
+    // destructor runs for a constructor that throws.
+    try {
+        mContent = std::make_unique<KRyvSceneEntity>(pFactory);
+        mCameraSettings = std::make_unique<KRyvGlobalCameraSettings>(pFactory, this);
+        mCameraSwitcher = mFactory ? mFactory->CreateNode(kCameraSwitcherName) : nullptr;
+        if (mCameraSwitcher) {
+            mCameraSwitcherAttribute = std::make_unique<KRyvCameraSwitcher>(mFactory);
+            mCameraSwitcher->SetNodeAttribute(mCameraSwitcherAttribute.get());
+            mCameraSwitcher->SetVisibility(false);
+            mCameraSwitcher->SetShadingMode(1);
+        }
+    } catch (const std::bad_alloc&) {
+        ReleaseHalfBuilt();
+        throw;
+    }
+}
+
+void KRyvScene::ReleaseHalfBuilt()
+{
+    KRyvNode* lRoot = GetRootNode();
+    mContent.reset();
+    mCameraSwitcherAttribute.reset();
+    if (mCameraSwitcher && mFactory) {
+        mFactory->DestroyNode(mCameraSwitcher, false);
+        mCameraSwitcher = nullptr;
+    }
+    mCameraSettings.reset();
+    if (lRoot && mFactory) {
+        mFactory->DestroyNode(lRoot, false);
     }
 }
 
@@ -501,7 +524,9 @@ void ForEachTakeContainer(KRyvNode* pSwitcher, KRyvSceneEntity& ioContent, F pVi
 
 bool KRyvScene::SetCurrentTake(const char* pName)
 {
-    mCurrentTakeName = KString(pName ? pName : "");
+    // The name is made before anything changes, so a failed allocation leaves the former one.
+    KString lName(pName ? pName : "");
+    mCurrentTakeName = std::move(lName);
     bool lAll = true;
     ForEachTakeContainer(mCameraSwitcher, *mContent, [&](KRyvTakeNodeContainer& ioContainer) {
         if (!ioContainer.SetCurrentTakeNode(pName)) {

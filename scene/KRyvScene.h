@@ -179,6 +179,8 @@ public:
     static KObject* AsPropertySet(KPlug* pPlug);
 
 private:
+    // Hands back what a constructor that failed had made through the factory.
+    void ReleaseHalfBuilt();
     void ConnectLayerObjects(int pType, KString* ioMessage);
     void FillLayerObjects(int pType);
     void DestroyOwnedObjects();

@@ -10,6 +10,7 @@
 #include "scene/objects/KRyvTexture.h"
 #include "scene/objects/KRyvVideo.h"
 
+#include <new>
 #include <string>
 #include <unordered_set>
 
@@ -45,7 +46,13 @@ KRyvSceneEntity::KRyvSceneEntity() : mError(kEntityErrorTable, kErrorCount) {}
 KRyvSceneEntity::KRyvSceneEntity(KRyvObjectFactory* pFactory) : KRyvSceneEntity()
 {
     if (KRyvNode* lRoot = pFactory ? pFactory->CreateNode("RootNode") : nullptr) {
-        lRoot->SetScene(this, 1);
+        try {
+            lRoot->SetScene(this, 1);
+        } catch (const std::bad_alloc&) {
+            // The factory would keep a root no scene holds.
+            pFactory->DestroyNode(lRoot, false);
+            throw;
+        }
     }
 }
 

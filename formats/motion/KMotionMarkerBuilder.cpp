@@ -112,9 +112,18 @@ bool KMotionMarkerBuilder::JoinScene(KRyvScene& ioScene, KRyvNode* pReference,
     if (!ioScene.SetTakeInfo(lInfo)) {
         return false;
     }
-    ioScene.SetCurrentTake(mTakeName.Buffer());
+    mTakeJoined = true;
     if (pOptions.GetTimeMode() != 0) {
         ioScene.GetGlobalTimeSettings().SetTimeMode(pOptions.GetTimeMode());
     }
     return true;
+}
+
+void KMotionMarkerBuilder::Commit(KRyvScene& ioScene)
+{
+    if (mTakeJoined) {
+        mRollback.CommitWithCurrentTake(ioScene, mTakeName.Buffer());
+    } else {
+        mRollback.Commit();
+    }
 }

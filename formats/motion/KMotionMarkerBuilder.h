@@ -49,17 +49,20 @@ public:
     static bool SetKey(KFCurve* pCurve, int pIndex, KTime pTime, double pValue, int pInterpolation);
 
     // The reference node joins the scene's root; the take gets its information over
-    // [start, start + (pFrames - 1) periods] (just the start for no frame) and becomes current;
-    // a time mode other than 0 in the options becomes the scene's. Without markers there is no
-    // take, and only the node joins. False when the node or the take cannot join (the rollback
-    // then undoes them).
+    // [start, start + (pFrames - 1) periods] (just the start for no frame); a time mode other
+    // than 0 in the options becomes the scene's. Without markers there is no take, and only the
+    // node joins. False when the node or the take cannot join (the rollback then undoes them).
     bool JoinScene(KRyvScene& ioScene, KRyvNode* pReference, const KStreamOptionsMotion& pOptions,
                    int pFrames);
+    // The last step of the read: commits the rollback and makes the joined take (if any)
+    // current.
+    void Commit(KRyvScene& ioScene);
 
 private:
     KRyvObjectFactory& mFactory;
     KReadRollback& mRollback;
     KString mTakeName;
+    bool mTakeJoined = false;
 };
 
 #endif

@@ -201,11 +201,10 @@ bool KReaderOptical::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOption
     if (!Place(lRollback, ioScene, ioOptions, lMarkers, lFrames)) {
         return false;
     }
-    lRollback.Commit();
-    ioScene.SetCurrentTake(GetTakeName().Buffer());
     if (ioOptions.GetTimeMode() != 0) {
         ioScene.GetGlobalTimeSettings().SetTimeMode(ioOptions.GetTimeMode());
     }
+    lRollback.CommitWithCurrentTake(ioScene, GetTakeName().Buffer());
     return true;
 }
 

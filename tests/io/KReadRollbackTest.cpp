@@ -105,4 +105,54 @@ TEST(KReadRollback, EndKeySetsSetsTheCountRead)
     EXPECT_TRUE(lRollback.EndKeySets(1));
 }
 
+// A take added to nodes that were there before the read goes again on undo, and each node has
+// its former current take back; a take the node has already is neither added nor removed.
+TEST(KReadRollback, TakesAddedToFormerNodesAreRemovedOnUndo)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lNode = lFactory.CreateNode("Former");
+    lNode->AddTakeNode("walk");
+    lNode->AddTakeNode("run");
+    ASSERT_TRUE(lNode->SetCurrentTakeNode("walk"));
+    {
+        KReadRollback lRollback(&lFactory);
+        EXPECT_NE(lRollback.AddTakeNode(*lNode, "jump"), nullptr);
+        EXPECT_EQ(lRollback.AddTakeNode(*lNode, "run"), nullptr);
+        ASSERT_TRUE(lNode->SetCurrentTakeNode("jump"));
+        EXPECT_EQ(lNode->GetTakeNodeCount(), 4);
+    }
+    EXPECT_EQ(lNode->GetTakeNodeCount(), 3);
+    EXPECT_STREQ(lNode->GetTakeNodeName(2), "run");
+    EXPECT_STREQ(lNode->GetCurrentTakeNode()->GetName().Buffer(), "walk");
+
+    KReadRollback lKept(&lFactory);
+    lKept.AddTakeNode(*lNode, "jump");
+    lKept.Commit();
+    lKept.Undo();
+    EXPECT_EQ(lNode->GetTakeNodeCount(), 4);
+}
+
+TEST(KReadRollback, TransformsOfFormerNodesComeBackOnUndo)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lNode = lFactory.CreateNode("Former");
+    lNode->SetLclTranslation(KVector4(1.0, 2.0, 3.0));
+    lNode->SetLclRotation(KVector4(10.0, 20.0, 30.0));
+    KVector4 lValue;
+    {
+        KReadRollback lRollback(&lFactory);
+        lRollback.SetLclTransform(*lNode, KVector4(4.0, 5.0, 6.0), KVector4(0.0, 90.0, 0.0));
+        lRollback.SetLclTransform(*lNode, KVector4(7.0, 8.0, 9.0), KVector4(0.0, 45.0, 0.0));
+        EXPECT_EQ(lNode->GetLclTranslation(lValue)[0], 7.0);
+    }
+    EXPECT_EQ(lNode->GetLclTranslation(lValue)[2], 3.0);
+    EXPECT_EQ(lNode->GetLclRotation(lValue)[1], 20.0);
+
+    KReadRollback lKept(&lFactory);
+    lKept.SetLclTransform(*lNode, KVector4(4.0, 5.0, 6.0), KVector4(0.0, 90.0, 0.0));
+    lKept.Commit();
+    lKept.Undo();
+    EXPECT_EQ(lNode->GetLclRotation(lValue)[1], 90.0);
+}
+
 } // namespace

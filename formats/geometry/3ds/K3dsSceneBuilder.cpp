@@ -22,7 +22,6 @@
 
 namespace {
 
-const char* const kTakeName = "default take";
 const char* const kReferenceName = "Ryv_Root";
 const char* const kTargetSuffix = ".Target";
 constexpr int kShadingTextured = 4;
@@ -380,6 +379,21 @@ KColor K3dsSceneBuilder::BackgroundColor() const
 
 void K3dsSceneBuilder::Finish(KRyvScene& ioScene)
 {
+    // The take information first: it comes from the objects read, while the colours then set
+    // are the scene's own and are better left alone when that fails.
+    KTime lStart = KTime::kInfinity;
+    KTime lStop = KTime::kMinusInfinity;
+    ioScene.GetRootNode()->GetAnimationInterval(lStart, lStop);
+    if (lStart == KTime::kInfinity || lStart == KTime::kMinusInfinity ||
+        lStop == KTime::kInfinity || lStop == KTime::kMinusInfinity || lStop < lStart) {
+        lStart = KTime();
+        lStop = K3dsAxes::FrameTime(kDefaultLastFrame);
+    }
+    KTakeInfo lInfo;
+    lInfo.mName = kTakeName;
+    lInfo.mLocalStart = lInfo.mReferenceStart = lStart;
+    lInfo.mLocalStop = lInfo.mReferenceStop = lStop;
+    ioScene.SetTakeInfo(lInfo);
     const MeshSettings3ds* lSettings = mContent.mSettings.get();
     KColor lAmbient(0.0, 0.0, 0.0);
     if (mFlags.mAmbientLight && lSettings) {
@@ -397,18 +411,4 @@ void K3dsSceneBuilder::Finish(KRyvScene& ioScene)
             lCamera->SetBackgroundColor(lBackground.mRed, lBackground.mGreen, lBackground.mBlue);
         }
     }
-    KTime lStart = KTime::kInfinity;
-    KTime lStop = KTime::kMinusInfinity;
-    ioScene.GetRootNode()->GetAnimationInterval(lStart, lStop);
-    if (lStart == KTime::kInfinity || lStart == KTime::kMinusInfinity ||
-        lStop == KTime::kInfinity || lStop == KTime::kMinusInfinity || lStop < lStart) {
-        lStart = KTime();
-        lStop = K3dsAxes::FrameTime(kDefaultLastFrame);
-    }
-    KTakeInfo lInfo;
-    lInfo.mName = kTakeName;
-    lInfo.mLocalStart = lInfo.mReferenceStart = lStart;
-    lInfo.mLocalStop = lInfo.mReferenceStop = lStop;
-    ioScene.SetTakeInfo(lInfo);
-    ioScene.SetCurrentTake(kTakeName);
 }

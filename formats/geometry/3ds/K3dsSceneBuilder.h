@@ -38,9 +38,12 @@ public:
 
     // False when an object cannot be made.
     bool Build(KRyvScene& ioScene);
-    // Once nothing can fail any more: the global ambient and background colours, the take
-    // information of "default take" (frames 0 to 150 at 30 per second without animation), and
-    // "default take" made current.
+    // The take every object holds; the reader makes it current as it commits.
+    static constexpr const char* kTakeName = "default take";
+
+    // Once every object is made, before the commit: the global ambient and background colours
+    // and the take information of kTakeName (frames 0 to 150 at 30 per second without
+    // animation).
     void Finish(KRyvScene& ioScene);
 
 private:

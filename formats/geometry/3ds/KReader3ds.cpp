@@ -107,8 +107,8 @@ bool KReader3ds::ReadInto(KRyvScene& ioScene, KStreamOptions3ds& ioOptions)
     if (!lBuilder.Build(ioScene)) {
         return Fail(kUnidentifiedError, "the scene objects could not be made");
     }
-    lRollback.Commit();
     lBuilder.Finish(ioScene);
+    lRollback.CommitWithCurrentTake(ioScene, K3dsSceneBuilder::kTakeName);
     ioOptions.ReportProgress("Reading 3DS file", 100.0f);
     return true;
 }

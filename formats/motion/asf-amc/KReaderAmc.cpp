@@ -89,11 +89,7 @@ bool KReaderAmc::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions,
         return Fail(File().GetLastError().c_str());
     }
     const KString lTakeName = UniqueTakeName(ioScene);
-    if (!Place(ioScene, ioOptions, ioSkeleton, lTakeName)) {
-        return false;
-    }
-    ioScene.SetCurrentTake(lTakeName.Buffer());
-    return true;
+    return Place(ioScene, ioOptions, ioSkeleton, lTakeName);
 }
 
 bool KReaderAmc::Place(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions,
@@ -129,6 +125,6 @@ bool KReaderAmc::Place(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions,
     if (!ioScene.SetTakeInfo(lInfo)) {
         return Fail(lFileName + ": the take cannot be recorded");
     }
-    lRollback.Commit();
+    lRollback.CommitWithCurrentTake(ioScene, pTakeName.Buffer());
     return true;
 }

@@ -113,7 +113,8 @@ private:
                               bool pLimits);
     KRyvNode* CreateBoneNode(KReadRollback& ioRollback, KRyvObjectFactory& ioFactory,
                              KAsfBone& pBone, const char* pTakeName, bool pLimits);
-    bool ApplyTake(KRyvNode& ioNode, KAsfBone& ioBone, const char* pTakeName);
+    bool ApplyTake(KReadRollback& ioRollback, KRyvNode& ioNode, KAsfBone& ioBone,
+                   const char* pTakeName);
     static void SetLimits(KRyvNode& ioNode, const KAsfBone& pBone);
     void BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTranslationDofs);
     void ComputeExportMatrices();

@@ -85,9 +85,8 @@ KRyvNode* KRyvAsfScene::UpdateNodes(KReadRollback& ioRollback, KRyvObjectFactory
         lStack.pop_back();
         KRyvNode* lNode = lParentNode->FindChild(lBone->mName.c_str());
         if (lNode && lNode->GetSkeleton()) {
-            lNode->SetLclTranslation(lBone->mLocalTranslation);
-            lNode->SetLclRotation(lBone->mLocalRotation);
-            if (!ApplyTake(*lNode, *lBone, pTakeName)) {
+            ioRollback.SetLclTransform(*lNode, lBone->mLocalTranslation, lBone->mLocalRotation);
+            if (!ApplyTake(ioRollback, *lNode, *lBone, pTakeName)) {
                 return nullptr;
             }
             for (auto lChild = lBone->mChildren.rbegin(); lChild != lBone->mChildren.rend();
@@ -140,7 +139,7 @@ KRyvNode* KRyvAsfScene::CreateBoneNode(KReadRollback& ioRollback, KRyvObjectFact
     lNode->SetMarked(true);
     lNode->SetLclTranslation(pBone.mLocalTranslation);
     lNode->SetLclRotation(pBone.mLocalRotation);
-    if (pTakeName && !ApplyTake(*lNode, pBone, pTakeName)) {
+    if (pTakeName && !ApplyTake(ioRollback, *lNode, pBone, pTakeName)) {
         return nullptr;
     }
     if (pLimits) {
@@ -166,10 +165,11 @@ KRyvNode* KRyvAsfScene::CreateBoneNode(KReadRollback& ioRollback, KRyvObjectFact
     return lNode->AddChild(lEnd) ? lNode : nullptr;
 }
 
-bool KRyvAsfScene::ApplyTake(KRyvNode& ioNode, KAsfBone& ioBone, const char* pTakeName)
+bool KRyvAsfScene::ApplyTake(KReadRollback& ioRollback, KRyvNode& ioNode, KAsfBone& ioBone,
+                             const char* pTakeName)
 {
     // A node that has the take already (a second read of one file) keeps it.
-    ioNode.AddTakeNode(pTakeName);
+    ioRollback.AddTakeNode(ioNode, pTakeName);
     if (!ioNode.SetCurrentTakeNode(pTakeName)) {
         return false;
     }

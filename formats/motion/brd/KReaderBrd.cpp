@@ -293,7 +293,7 @@ bool KReaderBrd::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     if (!lBuilder.JoinScene(ioScene, lReference, ioOptions, lFrames)) {
         return FailFile("the sensors cannot join the scene");
     }
-    lRollback.Commit();
+    lBuilder.Commit(ioScene);
     return true;
 }
 

@@ -20,7 +20,6 @@
 #include "scene/objects/KRyvNodeLimits.h"
 
 #include <cmath>
-#include <new>
 #include <string>
 #include <unordered_set>
 
@@ -124,14 +123,8 @@ bool KReaderBvh::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     if (!ioScene.SetTakeInfo(lInfo)) {
         return Fail(KString(File().GetFileName().c_str()) + ": the take cannot be recorded");
     }
-    lRollback.Commit();
     // Nodes already in the scene lack the new take and keep theirs: the answer says only that.
-    // The read has landed whole by now, so a failure here must not report it as failed.
-    try {
-        ioScene.SetCurrentTake(lTakeName.Buffer());
-    } catch (const std::bad_alloc&) {
-        // The skeleton and its take are in the scene; only the switch to the take is missing.
-    }
+    lRollback.CommitWithCurrentTake(ioScene, lTakeName.Buffer());
     return true;
 }
 

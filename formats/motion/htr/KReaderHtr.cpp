@@ -75,8 +75,7 @@ bool KReaderHtr::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
         !ioScene.SetTakeInfo(lInfo)) {
         return Fail(KString(File().GetFileName().c_str()) + ": the take cannot be recorded");
     }
-    lRollback.Commit();
-    ioScene.SetCurrentTake(lTakeName.Buffer());
+    lRollback.CommitWithCurrentTake(ioScene, lTakeName.Buffer());
     return true;
 }
 

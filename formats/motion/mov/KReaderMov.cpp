@@ -166,7 +166,7 @@ bool KReaderMov::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     if (!lBuilder.JoinScene(ioScene, lReference, ioOptions, lTable.mRows)) {
         return FailFile("the objects cannot join the scene");
     }
-    lRollback.Commit();
+    lBuilder.Commit(ioScene);
     return true;
 }
 

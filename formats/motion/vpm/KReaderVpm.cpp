@@ -113,7 +113,7 @@ bool KReaderVpm::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     if (!lBuilder.JoinScene(ioScene, lReference, ioOptions, lFramesKeyed)) {
         return FailFile("the segments cannot join the scene");
     }
-    lRollback.Commit();
+    lBuilder.Commit(ioScene);
     return true;
 }
 
