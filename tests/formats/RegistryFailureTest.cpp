@@ -99,6 +99,12 @@ void operator delete(void* pMemory, std::size_t) noexcept
 {
     std::free(pMemory);
 }
+
+// Called when a constructor throws inside a "new (std::nothrow)".
+void operator delete(void* pMemory, const std::nothrow_t&) noexcept
+{
+    std::free(pMemory);
+}
 #pragma GCC diagnostic pop
 
 namespace {
