@@ -508,7 +508,8 @@ bool KDxfDrawing::ReadVertex(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::size_t p
     double lPoint[3] = {0.0, 0.0, 0.0};
     int lColor = pColor;
     int lFlags = 0;
-    int lIndexes[kMaxFaceIndexes] = {0, 0, 0, 0};
+    // Wider than an int: the magnitude of the lowest int does not fit in one.
+    long long lIndexes[kMaxFaceIndexes] = {0, 0, 0, 0};
     for (mPairs.Next(ioAt); !ioAt.IsEnd() && ioAt.mCode != kCodeEntity; mPairs.Next(ioAt)) {
         const KDxfPair& lPair = ioAt;
         if (lPair.mCode == kCodeX || lPair.mCode == kCodeY || lPair.mCode == kCodeZ) {
@@ -519,7 +520,7 @@ bool KDxfDrawing::ReadVertex(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::size_t p
             lFlags = Integer(lPair);
         } else if (lPair.mCode >= kCodeFirstIndex &&
                    lPair.mCode < kCodeFirstIndex + kMaxFaceIndexes) {
-            lIndexes[lPair.mCode - kCodeFirstIndex] = std::abs(Integer(lPair));
+            lIndexes[lPair.mCode - kCodeFirstIndex] = std::llabs(Integer(lPair));
         }
     }
     if (ioAt.IsEnd()) {
@@ -540,11 +541,11 @@ bool KDxfDrawing::ReadVertex(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::size_t p
         const int lOffset = static_cast<int>(pBase) - 1;
         int lRecord[kMaxFaceIndexes];
         if (lCount == 2) {
-            lRecord[0] = lRecord[2] = lIndexes[0] + lOffset;
-            lRecord[1] = lIndexes[1] + lOffset;
+            lRecord[0] = lRecord[2] = static_cast<int>(lIndexes[0]) + lOffset;
+            lRecord[1] = static_cast<int>(lIndexes[1]) + lOffset;
         } else {
             for (int i = 0; i < lCount; ++i) {
-                lRecord[i] = lIndexes[lCount - 1 - i] + lOffset;
+                lRecord[i] = static_cast<int>(lIndexes[lCount - 1 - i]) + lOffset;
             }
         }
         ioMesh.AddPolygon(ResolveColor(lColor, pLayer), lRecord, lCount == 2 ? 3 : lCount);

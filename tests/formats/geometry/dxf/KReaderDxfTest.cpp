@@ -144,6 +144,25 @@ TEST(KReaderDxf, PolyfaceRecordsAreReversedAndBadIndexesDropped)
     EXPECT_NE(lRead.mMessage.find("vertex 99 of 4"), std::string::npos);
 }
 
+TEST(KReaderDxf, APolyfaceIndexOfTheLowestIntegerIsDropped)
+{
+    // Its magnitude does not fit in an int: it must not wrap round to a vertex, or past them.
+    TempFolder lFiles;
+    std::string lMesh = Groups({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "64"}});
+    for (int i = 0; i < 3; ++i) {
+        lMesh += Groups({{0, "VERTEX"}, {10, std::to_string(i)}, {70, "192"}});
+    }
+    lMesh += Groups({{0, "VERTEX"}, {70, "128"}, {71, "1"}, {72, "2"}, {73, "-2147483648"}});
+    lMesh += Groups({{0, "SEQEND"}});
+    DxfRead lRead(lFiles.Write("m.dxf", Section("ENTITIES", lMesh)), kByLayer);
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    EXPECT_EQ(lRead.Root()->GetChildCount(), 1);
+    KRyvMesh* lRead0 = lRead.MeshOf(0);
+    ASSERT_NE(lRead0, nullptr);
+    EXPECT_EQ(lRead0->GetPolygonCount(), 0);
+    EXPECT_NE(lRead.mMessage.find("vertex 2147483648 of 3"), std::string::npos) << lRead.mMessage;
+}
+
 std::string Blocks()
 {
     return Section(
