@@ -675,7 +675,9 @@ int KDxfDrawing::ResolveColor(int pOwn, std::string_view pLayer)
             mLastLayerColor = GetLayerColor(pLayer);
             mLastLayerKnown = true;
         }
-        lColor = std::abs(mLastLayerColor);
+        // A hidden layer's colour is negative; widened first, so even the lowest int turns.
+        const long long lLayerColor = std::llabs(static_cast<long long>(mLastLayerColor));
+        return lLayerColor > KDxfColor::kLastColor ? 0 : static_cast<int>(lLayerColor);
     }
     return lColor > KDxfColor::kLastColor ? 0 : lColor;
 }

@@ -163,6 +163,23 @@ TEST(KReaderDxf, APolyfaceIndexOfTheLowestIntegerIsDropped)
     EXPECT_NE(lRead.mMessage.find("vertex 2147483648 of 3"), std::string::npos) << lRead.mMessage;
 }
 
+TEST(KReaderDxf, AHiddenLayerOfTheLowestIntegerGivesNoMaterial)
+{
+    // The colour's magnitude does not fit in an int: it is past the colour table, not wrapped.
+    TempFolder lFiles;
+    const std::string lLayers = Section("TABLES", Groups({{0, "TABLE"},
+                                                          {2, "LAYER"},
+                                                          {0, "LAYER"},
+                                                          {2, "odd"},
+                                                          {62, "-2147483648"},
+                                                          {0, "ENDTAB"}}));
+    const std::string lFace = Groups({{0, "3DFACE"}, {8, "odd"}, {11, "1"}, {22, "1"}, {13, "1"}});
+    DxfRead lRead(lFiles.Write("h.dxf", lLayers + Section("ENTITIES", lFace)), kByLayer);
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    ASSERT_EQ(lRead.Root()->GetChildCount(), 1);
+    EXPECT_EQ(lRead.mFactory->GetMaterialCount(), 0);
+}
+
 std::string Blocks()
 {
     return Section(
