@@ -46,6 +46,8 @@ public:
     int FindGroup(const char* pName) const;
     // The parameter of that name in group pGroup, or in any group for pGroup 0; null when none.
     const Parameter* Find(int pGroup, const char* pName) const;
+    // Every parameter, in file order.
+    const std::vector<Parameter>& GetParameters() const { return mParameters; }
     // Character data as rows of the first dimension (a parameter of one dimension is one row).
     std::vector<std::string> GetStrings(const Parameter& pParameter) const;
     // The 16-bit values of an integer parameter; empty for another type.
