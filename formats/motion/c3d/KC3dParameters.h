@@ -20,8 +20,7 @@ class KC3dParameters
 {
 public:
     enum EType : int { eChar = -1, eByte = 1, eInt16 = 2, eFloat = 4 };
-    // What a record's 16-bit offset can span, and the most dimensions a record may have.
-    static constexpr int kMaxRecordSize = 32767;
+    // The most dimensions a record may have.
     static constexpr int kMaxDimensions = 7;
     // The most records a section may hold (each takes at least 5 bytes).
     static constexpr std::size_t kMaxRecords = 65536;
