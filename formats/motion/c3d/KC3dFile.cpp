@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 namespace {
 
@@ -97,6 +99,27 @@ void AddRowParameters(KC3dParameterBuilder& ioBuilder, const char* pName,
             pRowLength);
         lDone += lCount;
     }
+}
+
+// 1 for "LABELS", n for "LABELSn" (n from 2, no leading zero, any case); 0 for another name.
+int LabelsPart(const std::string& pName)
+{
+    constexpr std::size_t kStemLength = 6;
+    std::string lName = pName;
+    for (char& lChar : lName) {
+        lChar = static_cast<char>(std::toupper(static_cast<unsigned char>(lChar)));
+    }
+    if (lName.compare(0, kStemLength, "LABELS") != 0) {
+        return 0;
+    }
+    const std::string lNumber = lName.substr(kStemLength);
+    if (lNumber.empty()) {
+        return 1;
+    }
+    int lPart = 0;
+    const auto lResult = std::from_chars(lNumber.data(), lNumber.data() + lNumber.size(), lPart);
+    const bool lWhole = lResult.ec == std::errc() && lResult.ptr == lNumber.data() + lNumber.size();
+    return lWhole && lPart >= 2 && std::to_string(lPart) == lNumber ? lPart : 0;
 }
 
 std::string FourDigits(int pIndex)
@@ -334,13 +357,21 @@ std::vector<std::string> KC3dFile::ReadLabels() const
         return lLabels;
     }
     // LABELS, then LABELS2, LABELS3 ... for files with more points than one parameter holds.
+    // The parts are indexed in one pass: a lookup by name per part would cost the square of the
+    // parameter count on a file of many small parts.
+    std::map<int, const KC3dParameters::Parameter*> lParts;
+    for (const KC3dParameters::Parameter& lParameter : mParameters.GetParameters()) {
+        const int lPart = lParameter.mGroup == lGroup ? LabelsPart(lParameter.mName) : 0;
+        if (lPart > 0) {
+            lParts.emplace(lPart, &lParameter);
+        }
+    }
     for (int lPart = 1; static_cast<int>(lLabels.size()) < mPoints; ++lPart) {
-        const std::string lName = lPart == 1 ? "LABELS" : "LABELS" + std::to_string(lPart);
-        const KC3dParameters::Parameter* lParameter = mParameters.Find(lGroup, lName.c_str());
-        if (!lParameter) {
+        const auto lFound = lParts.find(lPart);
+        if (lFound == lParts.end()) {
             break;
         }
-        for (const std::string& lRow : mParameters.GetStrings(*lParameter)) {
+        for (const std::string& lRow : mParameters.GetStrings(*lFound->second)) {
             if (static_cast<int>(lLabels.size()) < mPoints) {
                 lLabels.push_back(lRow);
             }

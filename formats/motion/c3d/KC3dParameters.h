@@ -20,8 +20,7 @@ class KC3dParameters
 {
 public:
     enum EType : int { eChar = -1, eByte = 1, eInt16 = 2, eFloat = 4 };
-    // What a record's 16-bit offset can span, and the most dimensions a record may have.
-    static constexpr int kMaxRecordSize = 32767;
+    // The most dimensions a record may have.
     static constexpr int kMaxDimensions = 7;
     // The most records a section may hold (each takes at least 5 bytes).
     static constexpr std::size_t kMaxRecords = 65536;
@@ -46,6 +45,8 @@ public:
     int FindGroup(const char* pName) const;
     // The parameter of that name in group pGroup, or in any group for pGroup 0; null when none.
     const Parameter* Find(int pGroup, const char* pName) const;
+    // Every parameter, in file order.
+    const std::vector<Parameter>& GetParameters() const { return mParameters; }
     // Character data as rows of the first dimension (a parameter of one dimension is one row).
     std::vector<std::string> GetStrings(const Parameter& pParameter) const;
     // The 16-bit values of an integer parameter; empty for another type.

@@ -186,6 +186,27 @@ TEST(KReaderC3d, LabelsPrefixesAndMissingNames)
     EXPECT_EQ(lCut.MarkerName(0), "Knee_L");
 }
 
+TEST(KReaderC3d, ManyLabelPartsInAnyOrder)
+{
+    OpticalSettingsGuard lSettings;
+    constexpr int kPoints = 2000;
+    C3dFixture lFixture;
+    lFixture.mFrames.assign(1, std::vector<C3dFixture::Point>(kPoints, {1.0, 2.0, 3.0, true}));
+    // One label per part, the last part first; decoys that only look like parts are ignored.
+    lFixture.mExtra.push_back(C3dFixture::Chars(1, "LABELS02", {"Decoy"}));
+    lFixture.mExtra.push_back(C3dFixture::Chars(2, "LABELS", {"Other"}));
+    for (int lPart = kPoints; lPart >= 1; --lPart) {
+        const std::string lName = lPart == 1 ? "labels" : "LABELS" + std::to_string(lPart);
+        lFixture.mExtra.push_back(C3dFixture::Chars(1, lName, {"M" + std::to_string(lPart)}));
+    }
+    OpticalTestScene lTest;
+    KReaderC3d lReader(&lTest.mFactory);
+    ASSERT_TRUE(lTest.Read(lReader, WriteOpticalFile("parts.c3d", lFixture.Build())));
+    EXPECT_EQ(lTest.MarkerName(0), "M1");
+    EXPECT_EQ(lTest.MarkerName(1), "M2");
+    EXPECT_EQ(lTest.MarkerName(kPoints - 1), "M" + std::to_string(kPoints));
+}
+
 TEST(KReaderC3d, TimeCodesMoveTheStartWhenUsable)
 {
     OpticalSettingsGuard lSettings;
