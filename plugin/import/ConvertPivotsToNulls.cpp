@@ -16,8 +16,6 @@
 #include <vector>
 
 namespace {
-constexpr const char* kPreSuffix = "__Pre_";
-constexpr const char* kPostSuffix = "__Post_";
 constexpr int kTranslation = 0;
 constexpr int kRotation = 1;
 constexpr int kScaling = 2;
@@ -281,8 +279,8 @@ bool ConvertNode(KRyvNode& ioNode, int pSet, KRyvObjectFactory& ioFactory, KTime
         return false;
     }
     const PivotParts lParts = PartsOf(ioNode, pSet);
-    KRyvNode* lPre = MakeNull(ioFactory, ioNode, kPreSuffix);
-    KRyvNode* lPost = MakeNull(ioFactory, ioNode, kPostSuffix);
+    KRyvNode* lPre = MakeNull(ioFactory, ioNode, kPivotPreSuffix);
+    KRyvNode* lPost = MakeNull(ioFactory, ioNode, kPivotPostSuffix);
     if (!lPre || !lPost) {
         return false;
     }
