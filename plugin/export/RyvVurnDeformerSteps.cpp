@@ -1,6 +1,7 @@
 #include "plugin/export/RyvVurnDeformerSteps.h"
 
 #include "core/KMatrixFunctions.h"
+#include "plugin/import/ConvertPivotsToNulls.h"
 #include "plugin/shell/RyvVurnNode.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeAttribute.h"
@@ -10,8 +11,6 @@
 #include <string>
 
 namespace {
-constexpr const char* kPostSuffix = "__Post_";
-
 KRyvGeometry* GeometryAttribute(KRyvNode* pNode)
 {
     return pNode ? dynamic_cast<KRyvGeometry*>(pNode->GetNodeAttribute()) : nullptr;
@@ -64,7 +63,7 @@ KRyvNode* FindGeometryNode(KRyvNode* pNode)
     if (GeometryAttribute(pNode)) {
         return pNode;
     }
-    KRyvNode* lPost = FindPivotNull(pNode, kPostSuffix);
+    KRyvNode* lPost = FindPivotNull(pNode, kPivotPostSuffix);
     return GeometryAttribute(lPost) ? lPost : nullptr;
 }
 

@@ -49,7 +49,6 @@ RyvVurnExporter::~RyvVurnExporter() = default;
 void RyvVurnExporter::BeginSteps(const char* pHeader)
 {
     mLog = std::make_unique<KLog>(kLogFileName, pHeader, true, true);
-    mSamplingRate = kDefaultSamplingRate;
     ReadSamplingRate();
 }
 

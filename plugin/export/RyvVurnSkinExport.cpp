@@ -11,6 +11,7 @@
 #include "plugin/export/RyvVurnExportMessages.h"
 #include "plugin/export/RyvVurnExportSteps.h"
 #include "plugin/export/RyvVurnExporter.h"
+#include "plugin/import/ConvertPivotsToNulls.h"
 #include "plugin/shell/RyvVurnNode.h"
 #include "plugin/shell/RyvVurnNodeHelpers.h"
 #include "plugin/shell/RyvVurnOptionStore.h"
@@ -36,8 +37,6 @@ namespace {
 constexpr int kBindPoseKind = 1;
 constexpr int kMatrixElements = 16;
 constexpr double kMinWeight = 0.001;
-constexpr const char* kPreSuffix = "__Pre_";
-constexpr const char* kPostSuffix = "__Post_";
 constexpr size_t kStatusTextSize = 96;
 
 // The skin's "geomMatrix" through the host command; false when it does not answer 16 numbers.
@@ -276,13 +275,14 @@ KMatrix RyvVurnExporter::InfluenceBindMatrix(const MDagPath& pPath, KRyvNode* pN
     }
     // The host's bind matrix is the frame of the influence's children, which the conversion
     // gives to "<name>__Post_"; the influence and "<name>__Pre_" sit above it.
-    if (KRyvNode* lPost = lHostBind ? FindPivotNull(pNode, kPostSuffix) : nullptr) {
+    if (KRyvNode* lPost = lHostBind ? FindPivotNull(pNode, kPivotPostSuffix) : nullptr) {
         EnterPoseEntry(ioPose, lPost, lBind, pPath);
         lBind = ParentGlobal(LocalMatrix(lPost), lBind);
     }
     EnterPoseEntry(ioPose, pNode, lBind, pPath);
     KRyvNode* lPre = pNode->GetParent();
-    const std::string lPreName = std::string(pNode->GetNameWithoutPrefix().Buffer()) + kPreSuffix;
+    const std::string lPreName =
+        std::string(pNode->GetNameWithoutPrefix().Buffer()) + kPivotPreSuffix;
     if (lPre && lPreName == lPre->GetNameWithoutPrefix().Buffer()) {
         EnterPoseEntry(ioPose, lPre, ParentGlobal(LocalMatrix(pNode), lBind), pPath);
     }

@@ -16,8 +16,6 @@
 #include <vector>
 
 namespace {
-constexpr const char* kPreSuffix = "__Pre_";
-constexpr const char* kPostSuffix = "__Post_";
 constexpr int kTranslation = 0;
 constexpr int kRotation = 1;
 constexpr int kScaling = 2;
@@ -107,12 +105,18 @@ std::vector<KTime> SampleTimes(const CurveSet& pCurves, KTime pPeriod)
     const std::int64_t lStart = lTimes.front().Get();
     const std::int64_t lEnd = lTimes.back().Get();
     const std::int64_t lPeriod = pPeriod.Get();
+    // Frame numbers, not times, bound the loop: the frame after the last key may lie beyond
+    // the tick range, and its time would wrap around.
     std::int64_t lFrame = lStart / lPeriod;
     if (lFrame * lPeriod < lStart) {
         ++lFrame;
     }
+    std::int64_t lLastFrame = lEnd / lPeriod;
+    if (lLastFrame * lPeriod > lEnd) {
+        --lLastFrame;
+    }
     // The loop always moves forward, and a span too long for the period stops at the cap.
-    for (double lCount = 0; lFrame * lPeriod <= lEnd && lCount < kMaxSamples; ++lFrame, ++lCount) {
+    for (double lCount = 0; lFrame <= lLastFrame && lCount < kMaxSamples; ++lFrame, ++lCount) {
         lTimes.emplace_back(lFrame * lPeriod);
     }
     std::sort(lTimes.begin(), lTimes.end());
@@ -275,8 +279,8 @@ bool ConvertNode(KRyvNode& ioNode, int pSet, KRyvObjectFactory& ioFactory, KTime
         return false;
     }
     const PivotParts lParts = PartsOf(ioNode, pSet);
-    KRyvNode* lPre = MakeNull(ioFactory, ioNode, kPreSuffix);
-    KRyvNode* lPost = MakeNull(ioFactory, ioNode, kPostSuffix);
+    KRyvNode* lPre = MakeNull(ioFactory, ioNode, kPivotPreSuffix);
+    KRyvNode* lPost = MakeNull(ioFactory, ioNode, kPivotPostSuffix);
     if (!lPre || !lPost) {
         return false;
     }

@@ -4,6 +4,10 @@
 class KRyvNode;
 class KRyvObjectFactory;
 
+// The suffixes of the two nodes made around a node with pivots; the export finds them by name.
+constexpr const char* kPivotPreSuffix = "__Pre_";
+constexpr const char* kPivotPostSuffix = "__Post_";
+
 // Rewrites the pivots of every node below pRoot (pRoot itself is left as it is) whose pivot set
 // pPivotSet is in use into plain nodes, for readers that know translation, rotation (Euler XYZ)
 // and scaling only. A node N with the full pivot model

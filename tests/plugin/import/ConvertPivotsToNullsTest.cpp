@@ -345,6 +345,28 @@ TEST(ConvertPivotsToNullsTest, ResampledCurvesMatchAtEveryFrame)
     }
 }
 
+// Keys at the far end of the time range: the next frame after the last key lies beyond the
+// range, and no sample may wrap around to a time before the first key.
+TEST(ConvertPivotsToNullsTest, KeysAtTheEndOfTimeGiveNoWrappedSamples)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    KRyvNode* lNode = lFactory.CreateNode("late");
+    lScene->GetRootNode()->AddChild(lNode);
+    lNode->SetPivotState(0, KRyvPivotSet::kPivotActive);
+    lNode->SetScalingPivot(0, KVector4(1.0, 2.0, 3.0));
+    const KTime lFirst(KTime::kInfinityTicks - 2);
+    const KTime lLast(KTime::kInfinityTicks - 1);
+    KFCurve* lScaleX = lNode->GetDefaultTakeNode()->GetTransformSX();
+    lScaleX->KeyAdd(lFirst, 1.0f);
+    lScaleX->KeyAdd(lLast, 2.0f);
+    ASSERT_TRUE(ConvertPivotsToNulls(lScene->GetRootNode(), 0, &lFactory, kRate));
+    const KFCurve* lPostX = FrameOf(lNode)->GetDefaultTakeNode()->GetTransformTX();
+    ASSERT_EQ(lPostX->GetKeyCount(), 2);
+    EXPECT_EQ(lPostX->KeyGetTime(0), lFirst);
+    EXPECT_EQ(lPostX->KeyGetTime(1), lLast);
+}
+
 TEST(ConvertPivotsToNullsTest, RefusesBadArguments)
 {
     PivotTree lTree(3u);
