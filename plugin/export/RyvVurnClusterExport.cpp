@@ -177,6 +177,9 @@ void RyvVurnExporter::ExportClusters(KRyvNode* pNode)
     if (!pNode) {
         return;
     }
+    if (pNode == mRootNode) {
+        mExportedNodes.Build(mRootNode);
+    }
     StatusWindowStep(pNode->GetName().Buffer());
     auto* lNode = dynamic_cast<RyvVurnNode*>(pNode);
     if (const MDagPath* lPath = lNode ? lNode->GetDagPath() : nullptr) {
@@ -230,7 +233,7 @@ void RyvVurnExporter::ExportClusterMember(const MFnDependencyNode& pDeformer, co
                                           const MDagPath& pMember, const MObject& pComponent,
                                           const MDagPath& pHandlePath, KRyvNode* pHandleNode)
 {
-    auto* lMemberNode = dynamic_cast<RyvVurnNode*>(FindExportedNode(mRootNode, pMember));
+    auto* lMemberNode = dynamic_cast<RyvVurnNode*>(FindExportedNode(pMember));
     KRyvNode* lGeometryNode =
         lMemberNode && !lMemberNode->GetMismatch() ? FindGeometryNode(lMemberNode) : nullptr;
     KRyvGeometry* lGeometry = FindGeometry(lGeometryNode);

@@ -16,32 +16,7 @@ KRyvGeometry* GeometryAttribute(KRyvNode* pNode)
     return pNode ? dynamic_cast<KRyvGeometry*>(pNode->GetNodeAttribute()) : nullptr;
 }
 
-KRyvNode* FindExactNode(KRyvNode* pNode, const MDagPath& pPath)
-{
-    const auto* lNode = dynamic_cast<const RyvVurnNode*>(pNode);
-    if (lNode && lNode->GetDagPath() && *lNode->GetDagPath() == pPath) {
-        return pNode;
-    }
-    for (int lIndex = pNode ? pNode->GetChildCount() - 1 : -1; lIndex >= 0; --lIndex) {
-        if (KRyvNode* lFound = FindExactNode(pNode->GetChild(lIndex), pPath)) {
-            return lFound;
-        }
-    }
-    return nullptr;
-}
 } // namespace
-
-KRyvNode* FindExportedNode(KRyvNode* pRoot, const MDagPath& pPath)
-{
-    if (KRyvNode* lFound = FindExactNode(pRoot, pPath)) {
-        return lFound;
-    }
-    MDagPath lTransform = pPath;
-    if (pPath.node().hasFn(MFn::kTransform) || !lTransform.pop() || lTransform.length() == 0) {
-        return nullptr;
-    }
-    return FindExactNode(pRoot, lTransform);
-}
 
 KRyvNode* FindPivotNull(KRyvNode* pNode, const char* pSuffix)
 {

@@ -9,10 +9,6 @@ class KRyvNode;
 
 // Small steps shared by the cluster, skin and shape exports.
 
-// The kit node made for the host object at pPath, searched below pRoot: the node of exactly
-// that path, else, for a shape, the node of its transform. Null when none. (The shell's look-up
-// also takes a node for the path of any host child, which gives a joint's parent for a joint.)
-KRyvNode* FindExportedNode(KRyvNode* pRoot, const MDagPath& pPath);
 // The node holding the geometry of pNode: pNode itself, or after the pivot-to-null conversion
 // (which moves a node's attribute to its "<name>__Post_" child) that child. Null when neither
 // holds a mesh, NURBS surface or patch.

@@ -7,6 +7,8 @@
 #include "platform/vurn/MDagPath.h"
 #include "platform/vurn/MFnDagNode.h"
 #include "platform/vurn/MSelectionList.h"
+#include "plugin/export/RyvVurnExportedNodes.h"
+#include "plugin/export/RyvVurnExportedNodes.h"
 #include "plugin/import/KRootNameFilter.h"
 #include "plugin/shell/RyvVurnObjectFactory.h"
 
@@ -77,6 +79,9 @@ public:
     RyvVurnObjectFactory& GetFactory() { return mFactory; }
     KRyvScene* GetScene() const { return mScene; }
     KRyvNode* GetRootNode() const { return mRootNode; }
+    // The kit node made for the host object at pPath (a shape's transform node for a shape),
+    // as gathered at the start of the running deformer pass; null when none.
+    KRyvNode* FindExportedNode(const MDagPath& pPath) const { return mExportedNodes.Find(pPath); }
     // 100 times the host's joint display scale, as the last Export found it.
     double GetJointDisplayScale() const { return mJointDisplayScale; }
     // The log of the export running now; null outside Export.
@@ -212,6 +217,7 @@ private:
     RyvVurnObjectFactory mFactory;
     KRyvScene* mScene = nullptr;
     KRyvNode* mRootNode = nullptr;
+    RyvVurnExportedNodes mExportedNodes;
     // Host full DAG path -> kit node. Host names are case-sensitive, so is the table.
     KStringList mNodeTable;
     // Top-level DAG name -> HostObjectRecord (owned by mRecords).

@@ -48,7 +48,7 @@ KRyvGeometry* ExportedGeometry(const RyvVurnExporter& pExporter, const MObject& 
     if (!MDagPath::getAPathTo(pObject, lPath)) {
         return nullptr;
     }
-    auto* lNode = dynamic_cast<RyvVurnNode*>(FindExportedNode(pExporter.GetRootNode(), lPath));
+    auto* lNode = dynamic_cast<RyvVurnNode*>(pExporter.FindExportedNode(lPath));
     return lNode && !lNode->GetMismatch() ? FindGeometry(lNode) : nullptr;
 }
 
@@ -126,6 +126,9 @@ void RyvVurnExporter::ExportShapes(KRyvNode* pNode)
 {
     if (!pNode) {
         return;
+    }
+    if (pNode == mRootNode) {
+        mExportedNodes.Build(mRootNode);
     }
     auto* lNode = dynamic_cast<RyvVurnNode*>(pNode);
     if (const MDagPath* lPath = lNode ? lNode->GetDagPath() : nullptr) {

@@ -133,6 +133,8 @@ std::string HierarchyOf(const MDagPath& pPath)
 
 void RyvVurnExporter::ExportSkinClusters()
 {
+    // The pivot-to-null conversion may have moved nodes since the cluster pass.
+    mExportedNodes.Build(mRootNode);
     int lCount = 0;
     for (MItDependencyNodes lIt(MFn::kSkinClusterFilter); !lIt.isDone(); lIt.next()) {
         ++lCount;
@@ -182,7 +184,7 @@ MStatus RyvVurnExporter::ExportSkinCluster(const MObject& pSkin, int pIndex, int
         if (!DeformedShape(lOutputs[lOutput], lShape)) {
             continue;
         }
-        auto* lNode = dynamic_cast<RyvVurnNode*>(FindExportedNode(mRootNode, lShape));
+        auto* lNode = dynamic_cast<RyvVurnNode*>(FindExportedNode(lShape));
         KRyvNode* lGeometryNode =
             lNode && !lNode->GetMismatch() ? FindGeometryNode(lNode) : nullptr;
         if (lGeometryNode) {
@@ -222,7 +224,7 @@ void RyvVurnExporter::ExportSkinGeometry(const MFnSkinCluster& pSkin, const MDag
                       static_cast<int>(lIndex) + 1, static_cast<int>(lCount));
         StatusWindowStep(lText);
         const MDagPath lPath = lInfluences[lIndex];
-        KRyvNode* lInfluence = FindExportedNode(mRootNode, lPath);
+        KRyvNode* lInfluence = FindExportedNode(lPath);
         if (!lInfluence) {
             mLog->AddLine((M::TitledLine(M::kTitleWarning, D::kInfluenceNotExported) +
                            GetDagPathDisplayName(&lPath))

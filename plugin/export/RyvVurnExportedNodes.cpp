@@ -1,0 +1,45 @@
+#include "plugin/export/RyvVurnExportedNodes.h"
+
+#include "plugin/shell/RyvVurnNode.h"
+#include "scene/KRyvNode.h"
+
+#include <vector>
+
+void RyvVurnExportedNodes::Build(KRyvNode* pRoot)
+{
+    mNodes.clear();
+    std::vector<KRyvNode*> lPending;
+    if (pRoot) {
+        lPending.push_back(pRoot);
+    }
+    while (!lPending.empty()) {
+        KRyvNode* lNode = lPending.back();
+        lPending.pop_back();
+        const auto* lHostNode = dynamic_cast<const RyvVurnNode*>(lNode);
+        if (lHostNode && lHostNode->GetDagPath()) {
+            mNodes.emplace(lHostNode->GetDagPath()->fullPathName().asChar(), lNode);
+        }
+        // Pushed first to last, so the last child is taken first.
+        for (int lIndex = 0; lIndex < lNode->GetChildCount(); ++lIndex) {
+            lPending.push_back(lNode->GetChild(lIndex));
+        }
+    }
+}
+
+KRyvNode* RyvVurnExportedNodes::Find(const MDagPath& pPath) const
+{
+    if (KRyvNode* lFound = FindExact(pPath)) {
+        return lFound;
+    }
+    MDagPath lTransform = pPath;
+    if (pPath.node().hasFn(MFn::kTransform) || !lTransform.pop() || lTransform.length() == 0) {
+        return nullptr;
+    }
+    return FindExact(lTransform);
+}
+
+KRyvNode* RyvVurnExportedNodes::FindExact(const MDagPath& pPath) const
+{
+    const auto lFound = mNodes.find(pPath.fullPathName().asChar());
+    return lFound == mNodes.end() ? nullptr : lFound->second;
+}
