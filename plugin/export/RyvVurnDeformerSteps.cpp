@@ -2,7 +2,6 @@
 
 #include "core/KMatrixFunctions.h"
 #include "plugin/import/ConvertPivotsToNulls.h"
-#include "plugin/shell/RyvVurnNode.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeAttribute.h"
 #include "scene/objects/KRyvGeometry.h"
