@@ -82,12 +82,6 @@ double UsableScale(double pScale)
     return pScale != 0.0 && std::isfinite(pScale) ? pScale : 1.0;
 }
 
-std::string LastComponent(const std::string& pPath)
-{
-    const std::size_t lSlash = pPath.find_last_of("/\\");
-    return lSlash == std::string::npos ? pPath : pPath.substr(lSlash + 1);
-}
-
 } // namespace
 
 // The faces of a mesh in file axes, with one vertex per control point (or per corner when
@@ -583,7 +577,7 @@ void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::str
                               TextureMap3ds& ioMap)
 {
     const std::string lFile = pTexture.GetFileName();
-    const std::string lLast = LastComponent(lFile);
+    const std::string lLast = GetFileName(lFile.c_str()).Buffer();
     // The map's name field holds 12 characters: the file's own name, else a short stand-in.
     if (lLast.size() <= kMapNameLength) {
         ioMap.mName = lLast;
@@ -622,7 +616,7 @@ void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::str
 
 bool K3dsMeshExport::CopyTextureFile(const std::string& pPath)
 {
-    const std::string lName = LastComponent(pPath);
+    const std::string lName = GetFileName(pPath.c_str()).Buffer();
     const auto lKnown = mSession.mTextureFiles.find(lName);
     if (lKnown != mSession.mTextureFiles.end()) {
         if (lKnown->second != pPath) {
