@@ -5,6 +5,7 @@
 #include "core/KVector4.h"
 #include "formats/geometry/3ds/toolkit/Primitives3ds.h"
 
+#include <cmath>
 #include <cstdint>
 
 // The conventions shared by the 3DS reader and writer. Files are Z-up and the kit is Y-up: a
@@ -40,6 +41,16 @@ inline Point3ds ScalingToFile(const KVector4& pScaling)
 inline KTime FrameTime(int64_t pFrame)
 {
     return KTime(pFrame * KTime::GetTicksPerFrame(kTimeMode));
+}
+
+// A texture map's tiling flags: repeated, or a single decal.
+constexpr int kTilingRepeat = 1;
+constexpr int kTilingDecal = 2;
+
+// A map scale that can be divided by: zero or not finite reads as 1.
+inline double UsableMapScale(double pScale)
+{
+    return pScale != 0.0 && std::isfinite(pScale) ? pScale : 1.0;
 }
 
 } // namespace K3dsAxes

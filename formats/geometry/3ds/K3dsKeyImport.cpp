@@ -152,8 +152,13 @@ void K3dsKeyImport::Rotation(KRyvNode& ioNode, const Track3ds<Rotation3ds>& pTra
                            TakeCurve(ioNode, &KRyvTakeNode::GetTransformRZ)};
     KMatrix lOrientation;
     MatrixSetIdentity(lOrientation);
-    auto lValueOf = [&pTrack, &lOrientation](std::size_t pIndex) {
-        Turn(lOrientation, pTrack.mValues[pIndex]);
+    // A key that is not taken (its frame does not follow the one before) still turns every
+    // key after it.
+    std::size_t lTurned = 0;
+    auto lValueOf = [&pTrack, &lOrientation, &lTurned](std::size_t pIndex) {
+        for (; lTurned <= pIndex; ++lTurned) {
+            Turn(lOrientation, pTrack.mValues[lTurned]);
+        }
         KVector4 lAngles;
         MatrixToEulerXYZ(lAngles, lOrientation);
         return lAngles;

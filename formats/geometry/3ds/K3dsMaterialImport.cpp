@@ -1,6 +1,7 @@
 #include "formats/geometry/3ds/K3dsMaterialImport.h"
 
 #include "core/KColor.h"
+#include "formats/geometry/3ds/K3dsAxes.h"
 #include "formats/geometry/3ds/toolkit/Material3ds.h"
 #include "io/KReadRollback.h"
 #include "scene/KRyvObjectFactory.h"
@@ -17,16 +18,10 @@ constexpr int kMap1Slot = 0;
 constexpr int kMap2Slot = 2;
 constexpr double kSpecularFactor = 1.3333333333333333;
 constexpr double kDegreesToRadians = 0.017453292519943295;
-constexpr int kTilingRepeat = 1;
 
 KColor ColorOf(const Color3ds& pColor, double pFactor = 1.0)
 {
     return KColor(pColor.r * pFactor, pColor.g * pFactor, pColor.b * pFactor);
-}
-
-double UsableScale(float pScale)
-{
-    return pScale != 0.0f && std::isfinite(pScale) ? static_cast<double>(pScale) : 1.0;
 }
 
 } // namespace
@@ -91,8 +86,8 @@ KRyvTexture* K3dsMaterialImport::MakeTexture(const TextureMap3ds& pMap, int pInd
 
 void K3dsMaterialImport::Place(const TextureMap3ds& pMap, KRyvTexture& ioTexture)
 {
-    const double su = UsableScale(pMap.mScale[0]);
-    const double sv = UsableScale(pMap.mScale[1]);
+    const double su = K3dsAxes::UsableMapScale(pMap.mScale[0]);
+    const double sv = K3dsAxes::UsableMapScale(pMap.mScale[1]);
     const double ou = pMap.mOffset[0];
     const double ov = pMap.mOffset[1];
     const double r = pMap.mRotation;
@@ -108,6 +103,7 @@ void K3dsMaterialImport::Place(const TextureMap3ds& pMap, KRyvTexture& ioTexture
         ioTexture.SetRotation(0.0, 0.0, -r);
     }
     ioTexture.SetScale(su, sv);
-    const int lWrap = pMap.mTiling != kTilingRepeat ? KRyvTexture::eClamp : KRyvTexture::eRepeat;
+    const int lWrap =
+        pMap.mTiling != K3dsAxes::kTilingRepeat ? KRyvTexture::eClamp : KRyvTexture::eRepeat;
     ioTexture.SetWrapMode(lWrap, lWrap);
 }

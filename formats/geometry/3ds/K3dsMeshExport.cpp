@@ -30,8 +30,6 @@ constexpr std::size_t kMaterialNameLength = KRenamingStrategy3ds::kMaterialNameL
 constexpr float kDefaultGrey = 0.588f;
 // Values from a scene quoted in a warning are cut to this many bytes.
 constexpr std::size_t kQuotedLength = 40;
-constexpr int kTilingRepeat = 1;
-constexpr int kTilingDecal = 2;
 const char* const kDefaultMaterialName = "Default";
 
 // The rotation r (kit Euler degrees) of a node in file axes.
@@ -75,17 +73,6 @@ bool TextureCounts(KRyvTexture* pTexture)
 {
     return pTexture && pTexture->GetMappingType() == KRyvTexture::eUV &&
            pTexture->GetTextureUse() == 0 && *pTexture->GetFileName() != '\0';
-}
-
-double UsableScale(double pScale)
-{
-    return pScale != 0.0 && std::isfinite(pScale) ? pScale : 1.0;
-}
-
-std::string LastComponent(const std::string& pPath)
-{
-    const std::size_t lSlash = pPath.find_last_of("/\\");
-    return lSlash == std::string::npos ? pPath : pPath.substr(lSlash + 1);
 }
 
 } // namespace
@@ -583,7 +570,7 @@ void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::str
                               TextureMap3ds& ioMap)
 {
     const std::string lFile = pTexture.GetFileName();
-    const std::string lLast = LastComponent(lFile);
+    const std::string lLast = GetFileName(lFile.c_str()).Buffer();
     // The map's name field holds 12 characters: the file's own name, else a short stand-in.
     if (lLast.size() <= kMapNameLength) {
         ioMap.mName = lLast;
@@ -595,9 +582,10 @@ void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::str
              "\" by \"" + lFile + "\" for proper work\n\n")
                 .c_str();
     }
-    ioMap.mTiling = pTexture.GetWrapModeU() != KRyvTexture::eRepeat ? kTilingDecal : kTilingRepeat;
-    const double su = UsableScale(pTexture.GetScaleU());
-    const double sv = UsableScale(pTexture.GetScaleV());
+    ioMap.mTiling = pTexture.GetWrapModeU() != KRyvTexture::eRepeat ? K3dsAxes::kTilingDecal
+                                                                    : K3dsAxes::kTilingRepeat;
+    const double su = K3dsAxes::UsableMapScale(pTexture.GetScaleU());
+    const double sv = K3dsAxes::UsableMapScale(pTexture.GetScaleV());
     ioMap.mScale[0] = static_cast<float>(pTexture.GetScaleU());
     ioMap.mScale[1] = static_cast<float>(pTexture.GetScaleV());
     const double tu = pTexture.GetTranslationU();
@@ -622,7 +610,7 @@ void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::str
 
 bool K3dsMeshExport::CopyTextureFile(const std::string& pPath)
 {
-    const std::string lName = LastComponent(pPath);
+    const std::string lName = GetFileName(pPath.c_str()).Buffer();
     const auto lKnown = mSession.mTextureFiles.find(lName);
     if (lKnown != mSession.mTextureFiles.end()) {
         if (lKnown->second != pPath) {

@@ -99,7 +99,11 @@ CornerPoints SplitCorners(const MeshObject3ds& pObject, bool pSplit)
                 if (!lOwn.empty()) {
                     lOut.mVertexOf.push_back(lVertex);
                 }
-                lOwn.emplace_back(lPoint, lMask);
+                // A face of no group shares with nothing, so only a vertex's first point is
+                // kept for it: a fan of such faces costs no more than its size.
+                if (lMask != 0 || lOwn.empty()) {
+                    lOwn.emplace_back(lPoint, lMask);
+                }
             }
             lOut.mCorner.push_back(lPoint);
         }

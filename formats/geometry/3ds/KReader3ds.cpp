@@ -12,7 +12,6 @@
 namespace {
 
 constexpr double kInchToCentimetre = 2.54;
-const char* const kTakeName = "default take";
 
 } // namespace
 
@@ -91,7 +90,7 @@ bool KReader3ds::ReadInto(KRyvScene& ioScene, KStreamOptions3ds& ioOptions)
 {
     K3dsReadFlags lFlags;
     lFlags.FromOptions(ioOptions);
-    ioOptions.SetTakeName(kTakeName);
+    ioOptions.SetTakeName(K3dsSceneBuilder::kTakeName);
     ioOptions.ReportProgress("Reading 3DS file", 0.0f);
     K3dsFileContent lContent;
     if (!Load(lContent, lFlags)) {

@@ -155,3 +155,22 @@ TEST(KReader3dsObjects, RotationKeysAccumulate)
     EXPECT_NEAR(lRotation[1], 30.0, 1e-3);
     EXPECT_EQ(lStill.Node("Tri")->GetCurrentTakeNode()->GetTransformRY()->GetKeyCount(), 0);
 }
+
+// A key on the frame of the key before is not kept, but its turn still counts for the keys
+// after it: four turns of 30 degrees end at 120.
+TEST(KReader3dsObjects, RotationKeyOnTheSameFrameStillTurns)
+{
+    const float lTurn = static_cast<float>(M_PI / 6);
+    const Bytes lTrack = RotationTrack({{0, {-lTurn, 0, 0, 1}},
+                                        {10, {-lTurn, 0, 0, 1}},
+                                        {10, {-lTurn, 0, 0, 1}},
+                                        {20, {-lTurn, 0, 0, 1}}});
+    Read3ds lRead(StampedFile(MeshObject("Tri", kTriangle, {{0, 1, 2, 7}}),
+                              ObjectNode(0, "Tri", Tag3ds::kNoParent, lTrack)));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    KFCurve* lY = lRead.Node("Tri")->GetCurrentTakeNode()->GetTransformRY();
+    ASSERT_EQ(lY->GetKeyCount(), 3);
+    EXPECT_NEAR(lY->KeyGetValue(0), 30.0, 1e-3);
+    EXPECT_NEAR(lY->KeyGetValue(1), 60.0, 1e-3);
+    EXPECT_NEAR(lY->KeyGetValue(2), 120.0, 1e-3);
+}

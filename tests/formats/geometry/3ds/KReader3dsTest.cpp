@@ -152,6 +152,32 @@ TEST(KReader3ds, SmoothingGroupsSplitVerticesAndMaskZeroIsFaceted)
     EXPECT_EQ(std::count(lUsed.begin(), lUsed.end(), false), 0);
 }
 
+// A fan of faces of no group around one vertex gives every corner its own point, and two
+// faces of one group after them still share theirs.
+TEST(KReader3ds, AFanOfFacetedFacesAroundOneVertex)
+{
+    constexpr uint16_t kFan = 2000;
+    std::vector<Point3ds> lVertices = {{0, 0, 0}};
+    std::vector<Face3ds> lFaces;
+    Bytes lMasks;
+    for (uint16_t f = 0; f < kFan; ++f) {
+        lVertices.push_back({static_cast<float>(f), 1, 0});
+        lVertices.push_back({static_cast<float>(f), 2, 0});
+        const auto lAt = static_cast<uint16_t>(lVertices.size());
+        lFaces.push_back({0, static_cast<uint16_t>(lAt - 2), static_cast<uint16_t>(lAt - 1), 7});
+        lMasks = Cat({lMasks, U32(0)});
+    }
+    lFaces.push_back({0, 1, 2, 7});
+    lFaces.push_back({0, 2, 3, 7});
+    lMasks = Cat({lMasks, U32(1), U32(1)});
+    Read3ds lRead(
+        StampedFile(MeshObject("Fan", lVertices, lFaces, Chunk(Tag3ds::kSmoothGroup, lMasks))));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    // The vertices, a new centre for every fan face after the first, and a new point for each
+    // of the four vertices of the pair (all taken by the fan), the two shared ones once.
+    EXPECT_EQ(lRead.MeshOf("Fan")->GetControlPointCount(), 1 + 2 * kFan + (kFan - 1) + 4);
+}
+
 TEST(KReader3ds, PositionKeysSkipFramesThatDoNotMoveForward)
 {
     const Bytes lTrack = PointTrack(
