@@ -223,7 +223,8 @@ bool KRyvReadSession::ReadObject(const std::string& pKind)
             mScene.GetControlSetPlug(mScene.AddControlSetPlug(mFile.FieldReadC().Buffer()));
         return lPlug && ReadContainer(*lPlug, lPlug->GetProperties());
     }
-    mMessage += "Unknown object record skipped: " + KString(pKind.c_str()) + "\n";
+    mMessage +=
+        "Unknown object record skipped: " + KString(pKind.c_str()).Left(kQuotedNameLength) + "\n";
     return true;
 }
 
@@ -667,6 +668,6 @@ void KRyvReadSession::ReadTakeInfos()
     // object holds is worth a warning.
     if (!lCurrent.IsEmpty() && !mScene.SetCurrentTake(lCurrent.Buffer()) &&
         !mScene.HasTake(lCurrent.Buffer())) {
-        mMessage += "Current take not found everywhere: " + lCurrent + "\n";
+        mMessage += "Current take not found everywhere: " + lCurrent.Left(kQuotedNameLength) + "\n";
     }
 }
