@@ -285,7 +285,7 @@ bool KRyvReadSession::ReadVideo()
     if (!lVideo || !mScene.GetSceneEntity()->AddVideo(lVideo)) {
         return false;
     }
-    mVideos.push_back(lVideo);
+    mVideos[lVideo->GetName().Buffer()].push_back(lVideo);
     KRyvSceneObjectIO::ReadVideo(mFile, *lVideo);
     PlaceMedia(*lVideo);
     return ReadContainer(*lVideo, lVideo->GetProperties());
@@ -580,9 +580,12 @@ void KRyvReadSession::ResolveNames()
         }
     }
     for (const auto& [lTexture, lName] : mTextureVideos) {
-        for (KRyvVideo* lVideo : mVideos) {
-            if (lVideo->GetName().Compare(lName) == 0 && lTexture->GetProperties() &&
-                lVideo->GetProperties()) {
+        const auto lNamed = mVideos.find(lName.Buffer());
+        if (lNamed == mVideos.end()) {
+            continue;
+        }
+        for (KRyvVideo* lVideo : lNamed->second) {
+            if (lTexture->GetProperties() && lVideo->GetProperties()) {
                 lTexture->GetProperties()->ConnectSrc(lVideo->GetProperties());
             }
         }

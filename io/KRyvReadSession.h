@@ -150,7 +150,8 @@ private:
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvGobo*> mGobos;
-    std::vector<KRyvVideo*> mVideos;
+    // The videos read under each name, in file order: a texture finds its own without a search.
+    std::unordered_map<std::string, std::vector<KRyvVideo*>> mVideos;
     std::vector<std::pair<KRyvTexture*, KString>> mTextureVideos;
     std::vector<KRyvLinkFixup> mLinkFixups;
     std::vector<Targets> mTargets;
