@@ -500,6 +500,7 @@ bool KRyvReadSession::ReadMarkerSet()
 {
     KRyvMarkerSet* lSet = mScene.GetMarkerSet(mScene.AddMarkerSet(mFile.FieldReadC().Buffer()));
     if (lSet) {
+        mMarkerSets[lSet->GetName().Buffer()] = lSet;
         KRyvCharacterIO::ReadMarkerSet(mFile, *lSet,
                                        [this](const KString& pName) { return FindNode(pName); });
     }
@@ -514,10 +515,9 @@ bool KRyvReadSession::ReadActor()
     }
     KString lSetName;
     KRyvCharacterIO::ReadActor(mFile, *lActor, lSetName);
-    for (int i = 0; i < mScene.GetMarkerSetCount(); ++i) {
-        if (mScene.GetMarkerSet(i)->GetName().Compare(lSetName) == 0) {
-            lActor->SetMarkerSet(mScene.GetMarkerSet(i));
-        }
+    const auto lSet = mMarkerSets.find(lSetName.Buffer());
+    if (lSet != mMarkerSets.end()) {
+        lActor->SetMarkerSet(lSet->second);
     }
     return true;
 }

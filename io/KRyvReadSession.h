@@ -18,6 +18,7 @@ class KRyvCharacter;
 class KRyvDeformer;
 class KRyvFile;
 class KRyvGobo;
+class KRyvMarkerSet;
 class KRyvMaterial;
 class KRyvMediaFolder;
 class KRyvNode;
@@ -153,6 +154,8 @@ private:
     // The videos read under each name, in file order: a texture finds its own without a search.
     std::unordered_map<std::string, std::vector<KRyvVideo*>> mVideos;
     std::vector<std::pair<KRyvTexture*, KString>> mTextureVideos;
+    // The last marker set read under each name, which an actor naming it takes.
+    std::unordered_map<std::string, KRyvMarkerSet*> mMarkerSets;
     std::vector<KRyvLinkFixup> mLinkFixups;
     std::vector<Targets> mTargets;
     std::vector<Input> mInputs;
