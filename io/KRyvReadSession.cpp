@@ -513,6 +513,8 @@ bool KRyvReadSession::ReadActor()
     if (!lActor) {
         return false;
     }
+    mInputSources.emplace(std::make_pair(KRyvCharacter::kInputActor, lActor->GetName().Buffer()),
+                          lActor);
     KString lSetName;
     KRyvCharacterIO::ReadActor(mFile, *lActor, lSetName);
     const auto lSet = mMarkerSets.find(lSetName.Buffer());
@@ -529,6 +531,8 @@ bool KRyvReadSession::ReadCharacter()
     if (!lCharacter) {
         return false;
     }
+    mInputSources.emplace(
+        std::make_pair(KRyvCharacter::kInputCharacter, lCharacter->GetName().Buffer()), lCharacter);
     KRyvCharacterIO::ReadCharacter(mFile, *lCharacter,
                                    [this](const KString& pName) { return FindNode(pName); });
     if (mFile.FieldReadBegin("Input")) {
@@ -548,19 +552,8 @@ KRyvNode* KRyvReadSession::FindNode(const KString& pName) const
 void KRyvReadSession::ResolveInputs()
 {
     for (const Input& lInput : mInputs) {
-        KRyvObject* lObject = nullptr;
-        for (int i = 0; !lObject && i < mScene.GetActorCount(); ++i) {
-            lObject = lInput.mKind == KRyvCharacter::kInputActor &&
-                              mScene.GetActor(i)->GetName() == lInput.mName
-                          ? mScene.GetActor(i)
-                          : nullptr;
-        }
-        for (int i = 0; !lObject && i < mScene.GetCharacterCount(); ++i) {
-            lObject = lInput.mKind == KRyvCharacter::kInputCharacter &&
-                              mScene.GetCharacter(i)->GetName() == lInput.mName
-                          ? mScene.GetCharacter(i)
-                          : nullptr;
-        }
+        const auto lFound = mInputSources.find({lInput.mKind, lInput.mName.Buffer()});
+        KRyvObject* lObject = lFound == mInputSources.end() ? nullptr : lFound->second;
         if (!lObject && !lInput.mName.IsEmpty()) {
             mMessage += "Character input not found: " + lInput.mName.Left(kQuotedNameLength) + "\n";
         }

@@ -5,6 +5,7 @@
 #include "io/KRyvGeometryIO.h"
 #include "scene/objects/KRyvThumbnail.h"
 
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -22,6 +23,7 @@ class KRyvMarkerSet;
 class KRyvMaterial;
 class KRyvMediaFolder;
 class KRyvNode;
+class KRyvObject;
 class KRyvObjectFactory;
 class KRyvScene;
 class KRyvTakeNodeContainer;
@@ -154,6 +156,9 @@ private:
     // The videos read under each name, in file order: a texture finds its own without a search.
     std::unordered_map<std::string, std::vector<KRyvVideo*>> mVideos;
     std::vector<std::pair<KRyvTexture*, KString>> mTextureVideos;
+    // The first actor and the first character read under each name, by input kind: what a
+    // character's input naming them takes.
+    std::map<std::pair<int, std::string>, KRyvObject*> mInputSources;
     // The last marker set read under each name, which an actor naming it takes.
     std::unordered_map<std::string, KRyvMarkerSet*> mMarkerSets;
     std::vector<KRyvLinkFixup> mLinkFixups;
