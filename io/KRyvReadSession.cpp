@@ -641,12 +641,9 @@ void KRyvReadSession::ReadTakeInfos()
         std::vector<std::int32_t> lWords;
         mFile.FieldReadArray(lTimes);
         mFile.FieldReadArray(lWords);
-        if (lTimes.size() == 4 && lWords.size() == 2 && !lOnly.IsEmpty() &&
-            lInfo.mName.Compare(lOnly) != 0) {
-            mFile.FieldReadEnd();
-            continue;
-        }
-        if (lTimes.size() == 4 && lWords.size() == 2) {
+        if (lTimes.size() != 4 || lWords.size() != 2) {
+            mFile.MarkFieldReadFailed();
+        } else if (lOnly.IsEmpty() || lInfo.mName.Compare(lOnly) == 0) {
             lInfo.mLocalStart = KTime(lTimes[0]);
             lInfo.mLocalStop = KTime(lTimes[1]);
             lInfo.mReferenceStart = KTime(lTimes[2]);
@@ -654,8 +651,6 @@ void KRyvReadSession::ReadTakeInfos()
             lInfo.mWords[0] = lWords[0];
             lInfo.mWords[1] = lWords[1];
             mScene.SetTakeInfo(lInfo);
-        } else {
-            mFile.MarkFieldReadFailed();
         }
         mFile.FieldReadEnd();
     }
