@@ -13,6 +13,8 @@
 namespace {
 
 const char kContent[] = "Content";
+// The most of a stored name a warning quotes.
+constexpr int kQuotedNameLength = 40;
 
 // "name.ext" -> "name_<n>.ext".
 KString NumberedName(const KString& pName, int pNumber)
@@ -117,7 +119,7 @@ bool KRyvMediaFolder::Restore(KRyvFile& ioFile, KString& oPath, KString& ioMessa
     ioFile.FieldReadEnd();
     if (lName.IsEmpty() || mFolder.IsEmpty() ||
         !CreateFileFolders((mFolder + "/" + lName).Buffer())) {
-        ioMessage += "Embedded media not restored: " + lName + "\n";
+        ioMessage += "Embedded media not restored: " + lName.Left(kQuotedNameLength) + "\n";
         return false;
     }
     int& lNumber = mNextNumber[lName.Buffer()];
@@ -138,6 +140,6 @@ bool KRyvMediaFolder::Restore(KRyvFile& ioFile, KString& oPath, KString& ioMessa
         }
         ++lNumber;
     }
-    ioMessage += "Embedded media not restored: " + lName + "\n";
+    ioMessage += "Embedded media not restored: " + lName.Left(kQuotedNameLength) + "\n";
     return false;
 }

@@ -223,7 +223,8 @@ bool KRyvReadSession::ReadObject(const std::string& pKind)
             mScene.GetControlSetPlug(mScene.AddControlSetPlug(mFile.FieldReadC().Buffer()));
         return lPlug && ReadContainer(*lPlug, lPlug->GetProperties());
     }
-    mMessage += "Unknown object record skipped: " + KString(pKind.c_str()) + "\n";
+    mMessage +=
+        "Unknown object record skipped: " + KString(pKind.c_str()).Left(kQuotedNameLength) + "\n";
     return true;
 }
 
@@ -284,7 +285,7 @@ bool KRyvReadSession::ReadVideo()
     if (!lVideo || !mScene.GetSceneEntity()->AddVideo(lVideo)) {
         return false;
     }
-    mVideos.push_back(lVideo);
+    mVideos[lVideo->GetName().Buffer()].push_back(lVideo);
     KRyvSceneObjectIO::ReadVideo(mFile, *lVideo);
     PlaceMedia(*lVideo);
     return ReadContainer(*lVideo, lVideo->GetProperties());
@@ -499,6 +500,7 @@ bool KRyvReadSession::ReadMarkerSet()
 {
     KRyvMarkerSet* lSet = mScene.GetMarkerSet(mScene.AddMarkerSet(mFile.FieldReadC().Buffer()));
     if (lSet) {
+        mMarkerSets[lSet->GetName().Buffer()] = lSet;
         KRyvCharacterIO::ReadMarkerSet(mFile, *lSet,
                                        [this](const KString& pName) { return FindNode(pName); });
     }
@@ -511,12 +513,13 @@ bool KRyvReadSession::ReadActor()
     if (!lActor) {
         return false;
     }
+    mInputSources.emplace(std::make_pair(KRyvCharacter::kInputActor, lActor->GetName().Buffer()),
+                          lActor);
     KString lSetName;
     KRyvCharacterIO::ReadActor(mFile, *lActor, lSetName);
-    for (int i = 0; i < mScene.GetMarkerSetCount(); ++i) {
-        if (mScene.GetMarkerSet(i)->GetName().Compare(lSetName) == 0) {
-            lActor->SetMarkerSet(mScene.GetMarkerSet(i));
-        }
+    const auto lSet = mMarkerSets.find(lSetName.Buffer());
+    if (lSet != mMarkerSets.end()) {
+        lActor->SetMarkerSet(lSet->second);
     }
     return true;
 }
@@ -528,6 +531,8 @@ bool KRyvReadSession::ReadCharacter()
     if (!lCharacter) {
         return false;
     }
+    mInputSources.emplace(
+        std::make_pair(KRyvCharacter::kInputCharacter, lCharacter->GetName().Buffer()), lCharacter);
     KRyvCharacterIO::ReadCharacter(mFile, *lCharacter,
                                    [this](const KString& pName) { return FindNode(pName); });
     if (mFile.FieldReadBegin("Input")) {
@@ -547,19 +552,8 @@ KRyvNode* KRyvReadSession::FindNode(const KString& pName) const
 void KRyvReadSession::ResolveInputs()
 {
     for (const Input& lInput : mInputs) {
-        KRyvObject* lObject = nullptr;
-        for (int i = 0; !lObject && i < mScene.GetActorCount(); ++i) {
-            lObject = lInput.mKind == KRyvCharacter::kInputActor &&
-                              mScene.GetActor(i)->GetName() == lInput.mName
-                          ? mScene.GetActor(i)
-                          : nullptr;
-        }
-        for (int i = 0; !lObject && i < mScene.GetCharacterCount(); ++i) {
-            lObject = lInput.mKind == KRyvCharacter::kInputCharacter &&
-                              mScene.GetCharacter(i)->GetName() == lInput.mName
-                          ? mScene.GetCharacter(i)
-                          : nullptr;
-        }
+        const auto lFound = mInputSources.find({lInput.mKind, lInput.mName.Buffer()});
+        KRyvObject* lObject = lFound == mInputSources.end() ? nullptr : lFound->second;
         if (!lObject && !lInput.mName.IsEmpty()) {
             mMessage += "Character input not found: " + lInput.mName.Left(kQuotedNameLength) + "\n";
         }
@@ -579,9 +573,12 @@ void KRyvReadSession::ResolveNames()
         }
     }
     for (const auto& [lTexture, lName] : mTextureVideos) {
-        for (KRyvVideo* lVideo : mVideos) {
-            if (lVideo->GetName().Compare(lName) == 0 && lTexture->GetProperties() &&
-                lVideo->GetProperties()) {
+        const auto lNamed = mVideos.find(lName.Buffer());
+        if (lNamed == mVideos.end()) {
+            continue;
+        }
+        for (KRyvVideo* lVideo : lNamed->second) {
+            if (lTexture->GetProperties() && lVideo->GetProperties()) {
                 lTexture->GetProperties()->ConnectSrc(lVideo->GetProperties());
             }
         }
@@ -644,12 +641,9 @@ void KRyvReadSession::ReadTakeInfos()
         std::vector<std::int32_t> lWords;
         mFile.FieldReadArray(lTimes);
         mFile.FieldReadArray(lWords);
-        if (lTimes.size() == 4 && lWords.size() == 2 && !lOnly.IsEmpty() &&
-            lInfo.mName.Compare(lOnly) != 0) {
-            mFile.FieldReadEnd();
-            continue;
-        }
-        if (lTimes.size() == 4 && lWords.size() == 2) {
+        if (lTimes.size() != 4 || lWords.size() != 2) {
+            mFile.MarkFieldReadFailed();
+        } else if (lOnly.IsEmpty() || lInfo.mName.Compare(lOnly) == 0) {
             lInfo.mLocalStart = KTime(lTimes[0]);
             lInfo.mLocalStop = KTime(lTimes[1]);
             lInfo.mReferenceStart = KTime(lTimes[2]);
@@ -657,8 +651,6 @@ void KRyvReadSession::ReadTakeInfos()
             lInfo.mWords[0] = lWords[0];
             lInfo.mWords[1] = lWords[1];
             mScene.SetTakeInfo(lInfo);
-        } else {
-            mFile.MarkFieldReadFailed();
         }
         mFile.FieldReadEnd();
     }
@@ -667,6 +659,6 @@ void KRyvReadSession::ReadTakeInfos()
     // object holds is worth a warning.
     if (!lCurrent.IsEmpty() && !mScene.SetCurrentTake(lCurrent.Buffer()) &&
         !mScene.HasTake(lCurrent.Buffer())) {
-        mMessage += "Current take not found everywhere: " + lCurrent + "\n";
+        mMessage += "Current take not found everywhere: " + lCurrent.Left(kQuotedNameLength) + "\n";
     }
 }

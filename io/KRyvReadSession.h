@@ -5,6 +5,7 @@
 #include "io/KRyvGeometryIO.h"
 #include "scene/objects/KRyvThumbnail.h"
 
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -18,9 +19,11 @@ class KRyvCharacter;
 class KRyvDeformer;
 class KRyvFile;
 class KRyvGobo;
+class KRyvMarkerSet;
 class KRyvMaterial;
 class KRyvMediaFolder;
 class KRyvNode;
+class KRyvObject;
 class KRyvObjectFactory;
 class KRyvScene;
 class KRyvTakeNodeContainer;
@@ -150,8 +153,14 @@ private:
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
     std::vector<KRyvGobo*> mGobos;
-    std::vector<KRyvVideo*> mVideos;
+    // The videos read under each name, in file order: a texture finds its own without a search.
+    std::unordered_map<std::string, std::vector<KRyvVideo*>> mVideos;
     std::vector<std::pair<KRyvTexture*, KString>> mTextureVideos;
+    // The first actor and the first character read under each name, by input kind: what a
+    // character's input naming them takes.
+    std::map<std::pair<int, std::string>, KRyvObject*> mInputSources;
+    // The last marker set read under each name, which an actor naming it takes.
+    std::unordered_map<std::string, KRyvMarkerSet*> mMarkerSets;
     std::vector<KRyvLinkFixup> mLinkFixups;
     std::vector<Targets> mTargets;
     std::vector<Input> mInputs;

@@ -200,8 +200,9 @@ protected:
     }
 
     // Restores one "Content" record of the stored name and bytes; the path written, empty when
-    // nothing was.
-    std::string Restore(const char* pName, const std::string& pBytes)
+    // nothing was. The warnings go to oMessage when given.
+    std::string Restore(const char* pName, const std::string& pBytes,
+                        std::string* oMessage = nullptr)
     {
         KRyvFile lFile;
         lFile.Create(6000, false, nullptr);
@@ -216,7 +217,11 @@ protected:
         EXPECT_TRUE(lRead.Open(lIn) && lRead.ReadBody(nullptr));
         KString lPath;
         KString lMessage;
-        return mMedia->Restore(lRead, lPath, lMessage) ? lPath.Buffer() : "";
+        const bool lRestored = mMedia->Restore(lRead, lPath, lMessage);
+        if (oMessage) {
+            *oMessage = lMessage.Buffer();
+        }
+        return lRestored ? lPath.Buffer() : "";
     }
 
     TempFolder mTemp;
@@ -247,6 +252,15 @@ TEST_F(KRyvMediaFolderTest, SameNamesTakeTheNextFreeNumberAndSameBytesAreReused)
     EXPECT_EQ(TempFolder::Read(mFolder + "/c_2.png"), "two");
     EXPECT_EQ(TempFolder::Read(mFolder + "/c_3.png"), "three");
     EXPECT_EQ(Restore("..", "x"), "");
+}
+
+// A name too long for the folder is refused with a warning that quotes only its start.
+TEST_F(KRyvMediaFolderTest, ANameTooLongIsRefusedAndQuotedShort)
+{
+    const std::string lName(300, 'm');
+    std::string lMessage;
+    EXPECT_EQ(Restore(lName.c_str(), "bytes", &lMessage), "");
+    EXPECT_EQ(lMessage, "Embedded media not restored: " + lName.substr(0, 40) + "\n");
 }
 
 } // namespace

@@ -168,6 +168,35 @@ TEST_F(KRyvReadBackTest, AMissingGoboIsAWarningAndParentsWithoutPlacesAreFoundBy
     EXPECT_NE(mMessage.find("Gobo not found: Gobo::Nowhere"), std::string::npos) << mMessage;
 }
 
+// Names the file gives are quoted in warnings by a short prefix only, however long they are.
+TEST_F(KRyvReadBackTest, WarningsQuoteOnlyAShortPrefixOfLongNames)
+{
+    const std::string lLongKind(200, 'Q');
+    const std::string lLongTake(300, 'T');
+    KRyvFile lFile;
+    lFile.Create(KRyvContainer::kVersion60, false, nullptr);
+    lFile.FieldWriteBegin("Objects");
+    lFile.FieldWriteBegin("Model");
+    lFile.FieldWriteC("Model::RootNode");
+    lFile.FieldWriteC("");
+    lFile.FieldWriteEnd();
+    lFile.FieldWriteBegin(lLongKind.c_str());
+    lFile.FieldWriteEnd();
+    lFile.FieldWriteEnd();
+    lFile.FieldWriteBegin("Takes");
+    lFile.FieldWriteC("Current", lLongTake.c_str());
+    lFile.FieldWriteEnd();
+    ASSERT_TRUE(lFile.SaveFile(mName.c_str()));
+    KStreamOptionsRyv lOptions;
+    ASSERT_NE(Read(lOptions), nullptr) << mReason;
+    EXPECT_NE(mMessage.find("Unknown object record skipped: " + lLongKind.substr(0, 40) + "\n"),
+              std::string::npos)
+        << mMessage;
+    EXPECT_NE(mMessage.find("Current take not found everywhere: " + lLongTake.substr(0, 40) + "\n"),
+              std::string::npos)
+        << mMessage;
+}
+
 TEST_F(KRyvReadBackTest, UserPropertyLimitsSurvive)
 {
     KRyvScene* lScene = mFactory.CreateScene();
