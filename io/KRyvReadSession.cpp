@@ -48,6 +48,8 @@ constexpr int kMaxCharacterPoses = 1024;
 constexpr int kMaxSourcesPerPlug = 256;
 // Characters of a name taken from a file that a warning quotes.
 constexpr int kQuotedNameLength = 40;
+// Unknown records named in the message text at most.
+constexpr int kMaxUnknownKindsReported = 16;
 
 KVector4 ReadVector(KRyvFile& ioFile, const char* pName)
 {
@@ -223,8 +225,14 @@ bool KRyvReadSession::ReadObject(const std::string& pKind)
             mScene.GetControlSetPlug(mScene.AddControlSetPlug(mFile.FieldReadC().Buffer()));
         return lPlug && ReadContainer(*lPlug, lPlug->GetProperties());
     }
-    mMessage +=
-        "Unknown object record skipped: " + KString(pKind.c_str()).Left(kQuotedNameLength) + "\n";
+    // One line per record up to a cap, so a file of many unknown records cannot grow the message
+    // text with its own size.
+    if (mUnknownKindsReported < kMaxUnknownKindsReported) {
+        ++mUnknownKindsReported;
+        mMessage +=
+            "Unknown object record skipped: " + KString(pKind.c_str()).Left(kQuotedNameLength) +
+            "\n";
+    }
     return true;
 }
 

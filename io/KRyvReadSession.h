@@ -169,6 +169,7 @@ private:
     bool mCancelled = false;
     bool mNested = false;
     bool mPosesCapped = false;
+    int mUnknownKindsReported = 0;
     KRyvThumbnail mThumbnail;
 };
 

@@ -197,6 +197,33 @@ TEST_F(KRyvReadBackTest, WarningsQuoteOnlyAShortPrefixOfLongNames)
         << mMessage;
 }
 
+TEST_F(KRyvReadBackTest, ManyUnknownRecordsAreNamedUpToACap)
+{
+    constexpr int kRecords = 1000;
+    KRyvFile lFile;
+    lFile.Create(KRyvContainer::kVersion60, false, nullptr);
+    lFile.FieldWriteBegin("Objects");
+    lFile.FieldWriteBegin("Model");
+    lFile.FieldWriteC("Model::RootNode");
+    lFile.FieldWriteC("");
+    lFile.FieldWriteEnd();
+    for (int i = 0; i < kRecords; ++i) {
+        lFile.FieldWriteBegin("Unheard");
+        lFile.FieldWriteEnd();
+    }
+    lFile.FieldWriteEnd();
+    ASSERT_TRUE(lFile.SaveFile(mName.c_str()));
+    KStreamOptionsRyv lOptions;
+    ASSERT_NE(Read(lOptions), nullptr) << mReason;
+    std::size_t lLines = 0;
+    for (std::size_t lAt = mMessage.find("Unknown object record skipped"); lAt != std::string::npos;
+         lAt = mMessage.find("Unknown object record skipped", lAt + 1)) {
+        ++lLines;
+    }
+    EXPECT_GE(lLines, 1u);
+    EXPECT_LE(lLines, 16u);
+}
+
 TEST_F(KRyvReadBackTest, UserPropertyLimitsSurvive)
 {
     KRyvScene* lScene = mFactory.CreateScene();
