@@ -217,26 +217,29 @@ void RyvVurnExporter::SetSkeletonFromTypeId(RyvVurnNode* pNode)
 // The kit node of the host parent at pParentPath, or the kit root.
 KRyvNode* RyvVurnExporter::FindParentNode(const MDagPath& pParentPath)
 {
-    const MString lName = pParentPath.fullPathName();
     KRyvNode* lFound = LookUpNode(pParentPath);
     if (!lFound || (mSelection && !mSelection->hasItem(pParentPath))) {
         return mRootNode;
     }
-    auto lPrintsAsParent = [&lName](KRyvNode* pCandidate) {
-        const auto* lNode = dynamic_cast<RyvVurnNode*>(pCandidate);
-        return lNode && lNode->GetDagPath() && lNode->GetDagPath()->fullPathName() == lName;
-    };
-    if (lPrintsAsParent(lFound)) {
+    const auto* lHostNode = dynamic_cast<RyvVurnNode*>(lFound);
+    if (lHostNode && lHostNode->GetDagPath() &&
+        lHostNode->GetDagPath()->fullPathName() == pParentPath.fullPathName()) {
         return lFound;
     }
-    // A stale entry: the first node of the table whose path still prints as the parent's.
-    for (int lIndex = 0; lIndex < mNodeTable.GetCount(); ++lIndex) {
-        auto* lCandidate = reinterpret_cast<KRyvNode*>(mNodeTable.GetAt(lIndex));
-        if (lPrintsAsParent(lCandidate)) {
-            return lCandidate;
+    KRyvNode* lNow = NodeNowAt(pParentPath);
+    return lNow ? lNow : mRootNode;
+}
+
+KRyvNode* RyvVurnExporter::NodeNowAt(const MDagPath& pPath)
+{
+    if (!mNodesNowAtBuilt) {
+        mNodesNowAt.Clear();
+        for (int lIndex = 0; lIndex < mNodeTable.GetCount(); ++lIndex) {
+            mNodesNowAt.Add(reinterpret_cast<KRyvNode*>(mNodeTable.GetAt(lIndex)));
         }
+        mNodesNowAtBuilt = true;
     }
-    return mRootNode;
+    return mNodesNowAt.FindExact(pPath);
 }
 
 void RyvVurnExporter::LinkToParent(const MFnDagNode& pDagNode, KRyvNode* pNode)

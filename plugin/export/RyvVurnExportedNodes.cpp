@@ -7,7 +7,7 @@
 
 void RyvVurnExportedNodes::Build(KRyvNode* pRoot)
 {
-    mNodes.clear();
+    Clear();
     std::vector<KRyvNode*> lPending;
     if (pRoot) {
         lPending.push_back(pRoot);
@@ -15,14 +15,24 @@ void RyvVurnExportedNodes::Build(KRyvNode* pRoot)
     while (!lPending.empty()) {
         KRyvNode* lNode = lPending.back();
         lPending.pop_back();
-        const auto* lHostNode = dynamic_cast<const RyvVurnNode*>(lNode);
-        if (lHostNode && lHostNode->GetDagPath()) {
-            mNodes.emplace(lHostNode->GetDagPath()->fullPathName().asChar(), lNode);
-        }
+        Add(lNode);
         // Pushed first to last, so the last child is taken first.
         for (int lIndex = 0; lIndex < lNode->GetChildCount(); ++lIndex) {
             lPending.push_back(lNode->GetChild(lIndex));
         }
+    }
+}
+
+void RyvVurnExportedNodes::Clear()
+{
+    mNodes.clear();
+}
+
+void RyvVurnExportedNodes::Add(KRyvNode* pNode)
+{
+    const auto* lHostNode = dynamic_cast<const RyvVurnNode*>(pNode);
+    if (lHostNode && lHostNode->GetDagPath()) {
+        mNodes.emplace(lHostNode->GetDagPath()->fullPathName().asChar(), pNode);
     }
 }
 

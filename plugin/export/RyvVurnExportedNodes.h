@@ -16,12 +16,16 @@ class RyvVurnExportedNodes
 {
 public:
     void Build(KRyvNode* pRoot);
+    // Empties the index, for a caller that lists the nodes itself with Add.
+    void Clear();
+    // Enters pNode under its host path, unless a node entered earlier holds that path.
+    void Add(KRyvNode* pNode);
     // The node of exactly pPath, else, for a shape, the node of its transform; null when none.
     KRyvNode* Find(const MDagPath& pPath) const;
-
-private:
+    // The node of exactly pPath; null when none.
     KRyvNode* FindExact(const MDagPath& pPath) const;
 
+private:
     std::unordered_map<std::string, KRyvNode*> mNodes;
 };
 

@@ -8,7 +8,6 @@
 #include "platform/vurn/MFnDagNode.h"
 #include "platform/vurn/MSelectionList.h"
 #include "plugin/export/RyvVurnExportedNodes.h"
-#include "plugin/export/RyvVurnExportedNodes.h"
 #include "plugin/import/KRootNameFilter.h"
 #include "plugin/shell/RyvVurnObjectFactory.h"
 
@@ -198,6 +197,8 @@ private:
     void AddToNodeTable(const MDagPath& pPath, KRyvNode* pNode);
     KRyvNode* LookUpNode(const MDagPath& pPath);
     KRyvNode* FindParentNode(const MDagPath& pParentPath);
+    // The first node of the table whose host path is pPath now, for entries gone stale.
+    KRyvNode* NodeNowAt(const MDagPath& pPath);
     RyvVurnNode* CreateHostNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
     void AnimateNode(RyvVurnNode* pNode);
     void ExportSkinGeometry(const MFnSkinCluster& pSkin, const MDagPath& pShape,
@@ -220,6 +221,10 @@ private:
     RyvVurnExportedNodes mExportedNodes;
     // Host full DAG path -> kit node. Host names are case-sensitive, so is the table.
     KStringList mNodeTable;
+    // mNodeTable's nodes by the path each stands at now, made on the first stale entry of a
+    // hierarchy pass (a scan of the table per stale entry would cost the square of its size).
+    RyvVurnExportedNodes mNodesNowAt;
+    bool mNodesNowAtBuilt = false;
     // Top-level DAG name -> HostObjectRecord (owned by mRecords).
     KStringList mObjectTable;
     std::vector<std::unique_ptr<HostObjectRecord>> mRecords;

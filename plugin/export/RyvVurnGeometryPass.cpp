@@ -128,6 +128,7 @@ MStatus RyvVurnExporter::ExportGeometry(int pTraversal, int pFilter)
 
 MStatus RyvVurnExporter::ExportHierarchy(int pTraversal, int pFilter)
 {
+    mNodesNowAtBuilt = false;
     return WalkDag(pTraversal, pFilter, [this](MItDag& ioWalk) {
         MDagPath lPath;
         if (!ioWalk.getPath(lPath)) {
@@ -141,14 +142,7 @@ MStatus RyvVurnExporter::ExportHierarchy(int pTraversal, int pFilter)
         const auto* lHostNode = dynamic_cast<const RyvVurnNode*>(lNode);
         if (lNode && !(lHostNode && lHostNode->GetDagPath() && *lHostNode->GetDagPath() == lPath)) {
             // The table's entry stands for another path now: the node that holds this one.
-            lNode = nullptr;
-            for (int lIndex = 0; lIndex < mNodeTable.GetCount() && !lNode; ++lIndex) {
-                auto* lCandidate = dynamic_cast<RyvVurnNode*>(
-                    reinterpret_cast<KRyvNode*>(mNodeTable.GetAt(lIndex)));
-                if (lCandidate && lCandidate->GetDagPath() && *lCandidate->GetDagPath() == lPath) {
-                    lNode = lCandidate;
-                }
-            }
+            lNode = NodeNowAt(lPath);
         }
         if (!lNode) {
             return;

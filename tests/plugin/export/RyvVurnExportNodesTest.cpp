@@ -154,6 +154,28 @@ TEST_F(RyvVurnExportNodesTest, LinkingUnderTheFirstParent)
     EXPECT_EQ(Find(lSelected.GetRootNode(), "leaf")->GetParent(), lSelected.GetRootNode());
 }
 
+TEST_F(RyvVurnExportNodesTest, StaleTableEntriesArePassedOver)
+{
+    const int lA = VurnFixtures::Transform("a");
+    const int lB = VurnFixtures::Transform("b");
+    VurnFixtures::Transform("kid", lA);
+    VurnFixtures::Transform("kid", lB);
+    mExporter.BeginSteps("nodes");
+    mExporter.ExportGeometry(1, 0);
+    // The table keys "|a" and "|a|kid" now name b's paths, while their nodes moved to "|x".
+    ASSERT_TRUE(Scene().Rename(lA, "x"));
+    ASSERT_TRUE(Scene().Rename(lB, "a"));
+    mExporter.ExportHierarchy(1, 0);
+    KRyvNode* lNodeB = Node("b");
+    ASSERT_NE(lNodeB, nullptr);
+    EXPECT_EQ(lNodeB->GetParent(), mExporter.GetRootNode());
+    ASSERT_EQ(lNodeB->GetChildCount(), 1);
+    const auto* lKid = dynamic_cast<RyvVurnNode*>(lNodeB->GetChild(0));
+    ASSERT_NE(lKid, nullptr);
+    EXPECT_EQ(std::string(lKid->GetDagPath()->fullPathName().asChar()), "|a|kid");
+    EXPECT_EQ(Node("a"), nullptr);
+}
+
 TEST_F(RyvVurnExportNodesTest, UserPropertiesOfEveryNumericType)
 {
     const int lNode = VurnFixtures::JointChain("j", 1)[0];
