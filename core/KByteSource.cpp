@@ -6,9 +6,6 @@
 
 namespace {
 
-// What an empty stream reads from: fmemopen wants a buffer even for no bytes.
-char gEmptyBlock = 0;
-
 std::string ReasonOf(int pErrno)
 {
     switch (pErrno) {
@@ -59,7 +56,7 @@ bool KByteSource::OpenMemory(const void* pData, std::size_t pSize, const char* p
         return Refuse("no data");
     }
     // fmemopen never writes through a stream opened for reading.
-    void* lData = pData ? const_cast<void*>(pData) : &gEmptyBlock;
+    void* lData = pData ? const_cast<void*>(pData) : &mEmptyBlock;
     mStream = fmemopen(lData, pSize, "rb");
     if (!mStream) {
         return Refuse(ReasonOf(errno));
@@ -134,7 +131,7 @@ bool KByteSource::ReadPipe(std::FILE* pPipe, bool pText)
         return Refuse("read error");
     }
     mPipeBytes.resize(lSize);
-    mStream = fmemopen(lSize > 0 ? mPipeBytes.data() : &gEmptyBlock, lSize, "rb");
+    mStream = fmemopen(lSize > 0 ? mPipeBytes.data() : &mEmptyBlock, lSize, "rb");
     if (!mStream) {
         return Refuse(ReasonOf(errno));
     }

@@ -62,6 +62,8 @@ private:
     std::string mReason;
     // The bytes of a FIFO, which the stream reads.
     std::vector<char> mPipeBytes;
+    // What an empty stream reads from: fmemopen wants a buffer even for no bytes.
+    char mEmptyBlock = 0;
 };
 
 #endif
