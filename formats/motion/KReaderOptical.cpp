@@ -48,6 +48,20 @@ bool SetKeys(KFCurve* const* pCurves, int pFrame, KTime pTime, const KVector4& p
     return true;
 }
 
+// Keys pPositions[pIndex], or an unseen marker at the origin when the frame does not list it.
+bool SetStoredKeys(KFCurve* const* pCurves, int pFrame, KTime pTime,
+                   const std::vector<KVector4>& pPositions, std::size_t pIndex, double pScale)
+{
+    const KVector4 lPosition =
+        pIndex < pPositions.size() ? pPositions[pIndex] : KVector4(0.0, 0.0, 0.0, 1.0);
+    return SetKeys(pCurves, pFrame, pTime, lPosition, pScale);
+}
+
+std::string OutOfRange(int pFrame)
+{
+    return "frame " + std::to_string(pFrame + 1) + ": a coordinate is out of range";
+}
+
 // The hold rule: a marker not seen keeps the previous frame's position (index by index).
 void HoldOccluded(std::vector<KVector4>& ioFrame, const std::vector<KVector4>& pPrevious)
 {
@@ -322,12 +336,9 @@ bool KReaderOptical::ReadFrames(KReadRollback& ioRollback, const KOpticalMarkerH
         }
         const KTime lTime = pOptions.GetStart() + lPeriod * f;
         for (int k = 0; k < lCount; ++k) {
-            const bool lHeld = static_cast<std::size_t>(k) < lFrame.size();
-            const KVector4 lPosition =
-                lHeld ? lFrame[static_cast<std::size_t>(k)] : KVector4(0.0, 0.0, 0.0, 1.0);
-            if (!SetKeys(ioMarkers[static_cast<std::size_t>(k)].mCurves, f, lTime, lPosition,
-                         pHeader.mScale)) {
-                return Fail("frame " + std::to_string(f + 1) + ": a coordinate is out of range");
+            if (!SetStoredKeys(ioMarkers[static_cast<std::size_t>(k)].mCurves, f, lTime, lFrame,
+                               static_cast<std::size_t>(k), pHeader.mScale)) {
+                return Fail(OutOfRange(f));
             }
         }
         if (lFrame.size() > static_cast<std::size_t>(lCount)) {
@@ -360,13 +371,10 @@ bool KReaderOptical::AddExtraMarkers(KReadRollback& ioRollback, const KOpticalMa
             return Fail("cannot create the marker nodes");
         }
         for (int f = 0; f < pFrames; ++f) {
-            const std::vector<KVector4>& lFrame = pExtras[static_cast<std::size_t>(f)];
-            const bool lHeld = static_cast<std::size_t>(e) < lFrame.size();
-            const KVector4 lPosition =
-                lHeld ? lFrame[static_cast<std::size_t>(e)] : KVector4(0.0, 0.0, 0.0, 1.0);
-            if (!SetKeys(ioMarkers.back().mCurves, f, pOptions.GetStart() + lPeriod * f, lPosition,
-                         pHeader.mScale)) {
-                return Fail("frame " + std::to_string(f + 1) + ": a coordinate is out of range");
+            if (!SetStoredKeys(ioMarkers.back().mCurves, f, pOptions.GetStart() + lPeriod * f,
+                               pExtras[static_cast<std::size_t>(f)], static_cast<std::size_t>(e),
+                               pHeader.mScale)) {
+                return Fail(OutOfRange(f));
             }
         }
     }
