@@ -2,6 +2,7 @@
 #define RYVKIT_FORMATS_MOTION_C3D_KC3DFILE_H
 
 #include "core/KOutputFile.h"
+#include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KOpticalMarkerFile.h"
 #include "formats/motion/c3d/KC3dEncoding.h"
 #include "formats/motion/c3d/KC3dParameters.h"
@@ -44,9 +45,10 @@ public:
     // Integer scales outside this range read as kDefaultIntegerScale.
     static constexpr double kMinScale = 0.001;
     static constexpr double kMaxScale = 1000.0;
-    // Rates outside this range read as kDefaultRate.
-    static constexpr double kMinRate = 0.001;
-    static constexpr double kMaxRate = 1000.0;
+    // Rates outside this range read as kDefaultRate. High-speed captures run at 1000 Hz and
+    // more, so the top is the bound every motion format shares, not 1000.
+    static constexpr double kMinRate = KMotionFrameRate::kMinFrameRate;
+    static constexpr double kMaxRate = KMotionFrameRate::kMaxFrameRate;
     static constexpr double kDefaultRate = 30.0;
     // The most points a header word, and a LABELS row of one byte, can count.
     static constexpr int kMaxPoints = 65535;

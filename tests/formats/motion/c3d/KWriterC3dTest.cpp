@@ -77,6 +77,21 @@ TEST(KWriterC3d, FloatAndIntegerDataRoundTrip)
     }
 }
 
+TEST(KWriterC3d, HighSpeedRatesReadBack)
+{
+    OpticalSettingsGuard lSettings;
+    for (double lRate : {1000.0, 2000.0, 10000.0}) {
+        const MarkerSet lSet = Walk(2, 20, lRate);
+        OpticalTestScene lRead;
+        KReaderC3d lReader(&lRead.mFactory);
+        ASSERT_TRUE(
+            lRead.Read(lReader, WriteWalk("fast.c3d", lSet), [](KStreamOptionsMotion& ioOptions) {
+                ioOptions.SetOption(KReaderOptical::kOptionHoldOccluded, 0);
+            }));
+        ExpectSet(lRead, lSet, 2e-5, 1);
+    }
+}
+
 TEST(KWriterC3d, WriteReadWriteIsByteIdentical)
 {
     OpticalSettingsGuard lSettings;
