@@ -50,7 +50,7 @@ constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 
 // pFirst * pSecond in row-vector form, summed in the order MatrixMultiply3x3 sums, so that the
 // result is the same to the last bit.
-Turn3 Product(const Turn3& pFirst, const Turn3& pSecond)
+inline Turn3 Product(const Turn3& pFirst, const Turn3& pSecond)
 {
     Turn3 lResult;
     for (int r = 0; r < 3; ++r) {
@@ -100,15 +100,24 @@ int KMotionRotationOrder::ToOrderedIndex(const int pAxes[3], EListing pListing)
 bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const double* pAngles,
                                           int pCount, EListing pListing)
 {
-    MatrixSetIdentity(pDst);
     if (pCount < 0 || (pCount > 0 && (pAxes == nullptr || pAngles == nullptr))) {
+        MatrixSetIdentity(pDst);
         return false;
     }
-    Turn3 lResult = kIdentity3;
     for (int i = 0; i < pCount; ++i) {
         if (pAxes[i] < 0 || pAxes[i] > 2) {
+            MatrixSetIdentity(pDst);
             return false;
         }
+    }
+    Turn3 lResult = kIdentity3;
+    if (pCount > 0) {
+        // The product with the identity, written out so that its constant factors fold.
+        const Turn3 lFirst = SingleAxisTurn(pAxes[0], pAngles[0]);
+        lResult = pListing == eFirstOutermost ? Product(lFirst, kIdentity3)
+                                              : Product(kIdentity3, lFirst);
+    }
+    for (int i = 1; i < pCount; ++i) {
         const Turn3 lTurn = SingleAxisTurn(pAxes[i], pAngles[i]);
         lResult = pListing == eFirstOutermost ? Product(lTurn, lResult) : Product(lResult, lTurn);
     }
@@ -116,7 +125,10 @@ bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const
         for (int c = 0; c < 3; ++c) {
             pDst[r][c] = lResult.m[r][c];
         }
+        pDst[r][3] = 0.0;
+        pDst[3][r] = 0.0;
     }
+    pDst[3][3] = 1.0;
     return true;
 }
 
