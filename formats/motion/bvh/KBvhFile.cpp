@@ -4,6 +4,7 @@
 #include "core/KMatrixFunctions.h"
 #include "core/KQuotedValue.h"
 #include "formats/motion/KMotionFrameRate.h"
+#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KReaderBvh.h"
@@ -531,8 +532,16 @@ bool KBvhFile::WriteMotionHeader(int pFrameCount, double pFrameTime)
         return Fail("cannot write %d frames of %g seconds", pFrameCount, pFrameTime);
     }
     mFramesWritten = 0;
+    mLine.clear();
     return Print(0, "%s\n", "MOTION") >= 0 && Print(0, "%s\t%d\n", "Frames:", pFrameCount) >= 0 &&
            Print(0, "%s\t%g\n", "Frame Time:", pFrameTime) >= 0;
+}
+
+void KBvhFile::AppendFrameValue(double pValue)
+{
+    // As "%g " prints it.
+    KMotionNumber::AppendGeneral(mLine, Unsigned0(pValue));
+    mLine += ' ';
 }
 
 bool KBvhFile::WriteJointFrame(bool pIsRoot, const KVector4& pTranslation,
@@ -542,18 +551,26 @@ bool KBvhFile::WriteJointFrame(bool pIsRoot, const KVector4& pTranslation,
     if (!IsFinite(pRotation) || (!lThree && !IsFinite(pTranslation))) {
         return Fail("cannot write a non-finite value in frame %d", mFramesWritten + 1);
     }
-    if (lThree) {
-        return Print(0, "%g %g %g ", Unsigned0(pRotation[2]), Unsigned0(pRotation[1]),
-                     Unsigned0(pRotation[0])) >= 0;
+    if (!IsWriting() || WriteFailed()) {
+        return false;
     }
-    return Print(0, "%g %g %g %g %g %g ", Unsigned0(pTranslation[0]), Unsigned0(pTranslation[1]),
-                 Unsigned0(pTranslation[2]), Unsigned0(pRotation[2]), Unsigned0(pRotation[1]),
-                 Unsigned0(pRotation[0])) >= 0;
+    if (!lThree) {
+        for (int i = 0; i < 3; ++i) {
+            AppendFrameValue(pTranslation[i]);
+        }
+    }
+    for (int i = 2; i >= 0; --i) {
+        AppendFrameValue(pRotation[i]);
+    }
+    return true;
 }
 
 bool KBvhFile::WriteFrameEnd()
 {
-    if (Print(0, "\n") < 0) {
+    // The line goes out whole: one write a frame.
+    const bool lWritten = Print(0, "%s\n", mLine.c_str()) >= 0;
+    mLine.clear();
+    if (!lWritten) {
         return false;
     }
     ++mFramesWritten;

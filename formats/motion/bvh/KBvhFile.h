@@ -145,6 +145,7 @@ public:
     // z the Z angle, y the X angle, x the Y angle).
     bool WriteJointFrame(bool pIsRoot, const KVector4& pTranslation, const KVector4& pRotation,
                          bool pThreeChannels);
+    // Ends the frame line; the line's values reach the file here.
     bool WriteFrameEnd();
 
 private:
@@ -158,6 +159,7 @@ private:
     bool ReadChannels(KBvhJoint& ioJoint);
     bool ReadMotionHeader(KStreamOptionsMotion* pOptions);
     bool PrintOffset(const KVector4& pOffset, int pIndent);
+    void AppendFrameValue(double pValue);
     bool PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
                 KVector4& oRotation) const;
 
@@ -180,6 +182,8 @@ private:
     int mFramesToRead = 0;
     int mFramesRead = 0;
     int mFramesWritten = 0;
+    // The frame line being written.
+    std::string mLine;
 };
 
 #endif

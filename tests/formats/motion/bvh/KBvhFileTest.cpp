@@ -525,8 +525,9 @@ TEST(KBvhFile, WritesRefuseWhatCannotBeRead)
     EXPECT_NE(lFile.GetLastError().find("non-finite value in frame 1"), std::string::npos);
     // A 3-channel joint writes no translation, so a bad one does not matter.
     EXPECT_TRUE(lFile.WriteJointFrame(false, KVector4(lNan, 0, 0), KVector4(-0.0, 0, 1), true));
+    EXPECT_TRUE(lFile.WriteFrameEnd());
     EXPECT_TRUE(lFile.Close());
-    EXPECT_EQ(ReadTestFile(lPath), "1 0 0 ");
+    EXPECT_EQ(ReadTestFile(lPath), "1 0 0 \n");
 
     KBvhFile lFull;
     if (!lFull.Open("/dev/full", "w")) {
