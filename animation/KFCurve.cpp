@@ -358,14 +358,14 @@ bool KFCurve::KeySetBatch(int pFirst, int pCount, const KTime* pTimes, const flo
     const std::size_t lFirst = static_cast<std::size_t>(pFirst);
     const std::size_t lEnd = lFirst + static_cast<std::size_t>(pCount);
     for (std::size_t i = lFirst; i < lEnd; ++i) {
-        KFCurveKey lKey = lModel;
-        lKey.SetTime(pTimes[i - lFirst]);
-        lKey.SetValue(pValues[i - lFirst]);
+        // Made in place: one copy of the model per key.
         if (i < mKeys.size()) {
-            mKeys[i] = lKey;
+            mKeys[i] = lModel;
         } else {
-            mKeys.push_back(lKey);
+            mKeys.push_back(lModel);
         }
+        mKeys[i].SetTime(pTimes[i - lFirst]);
+        mKeys[i].SetValue(pValues[i - lFirst]);
     }
     return true;
 }

@@ -4,6 +4,8 @@
 #include "core/KRotationOrder.h"
 #include "core/KVector4.h"
 
+#include <cmath>
+
 namespace {
 
 // Writes the axes in application order; false unless they are a permutation of X, Y, Z.
@@ -36,6 +38,45 @@ int FindTriple(const int pApplied[3])
     return -1;
 }
 
+// The 3x3 part of a rotation, worked on in place of whole matrices: this runs once per joint and
+// frame of a motion file.
+struct Turn3
+{
+    double m[3][3];
+};
+
+constexpr Turn3 kIdentity3 = {{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}};
+constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
+
+// pFirst * pSecond in row-vector form, summed in the order MatrixMultiply3x3 sums, so that the
+// result is the same to the last bit.
+inline Turn3 Product(const Turn3& pFirst, const Turn3& pSecond)
+{
+    Turn3 lResult;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            lResult.m[r][c] = pFirst.m[r][0] * pSecond.m[0][c] + pFirst.m[r][1] * pSecond.m[1][c] +
+                              pFirst.m[r][2] * pSecond.m[2][c];
+        }
+    }
+    return lResult;
+}
+
+// The turn EulerToMatrixXYZ makes from pAngle about pAxis and 0 about the other two, by the same
+// formula: the sine and cosine of 0 are exactly 0 and 1, so only one angle needs them computed,
+// and the signed zeros of the products come out as they do there.
+Turn3 SingleAxisTurn(int pAxis, double pAngle)
+{
+    double lSin[3] = {0.0, 0.0, 0.0};
+    double lCos[3] = {1.0, 1.0, 1.0};
+    lSin[pAxis] = std::sin(pAngle * kDegToRad);
+    lCos[pAxis] = std::cos(pAngle * kDegToRad);
+    const double sx = lSin[0], cx = lCos[0], sy = lSin[1], cy = lCos[1], sz = lSin[2], cz = lCos[2];
+    return Turn3{{{cy * cz, cy * sz, -sy},
+                  {sx * sy * cz - cx * sz, sx * sy * sz + cx * cz, sx * cy},
+                  {cx * sy * cz + sx * sz, cx * sy * sz - sx * cz, cx * cy}}};
+}
+
 } // namespace
 
 int KMotionRotationOrder::ToKitOrder(const int pAxes[3], EListing pListing)
@@ -59,27 +100,35 @@ int KMotionRotationOrder::ToOrderedIndex(const int pAxes[3], EListing pListing)
 bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const double* pAngles,
                                           int pCount, EListing pListing)
 {
-    KMatrix lResult;
-    MatrixSetIdentity(pDst);
     if (pCount < 0 || (pCount > 0 && (pAxes == nullptr || pAngles == nullptr))) {
+        MatrixSetIdentity(pDst);
         return false;
     }
     for (int i = 0; i < pCount; ++i) {
         if (pAxes[i] < 0 || pAxes[i] > 2) {
+            MatrixSetIdentity(pDst);
             return false;
         }
-        double lEuler[3] = {0.0, 0.0, 0.0};
-        lEuler[pAxes[i]] = pAngles[i];
-        KMatrix lTurn;
-        EulerToMatrixXYZ(lTurn, lEuler[0], lEuler[1], lEuler[2]);
-        // MatrixMultiply3x3(dst, A, B) is B * A: its third argument applies first.
-        if (pListing == eFirstOutermost) {
-            MatrixMultiply3x3(lResult, lResult, lTurn);
-        } else {
-            MatrixMultiply3x3(lResult, lTurn, lResult);
-        }
     }
-    pDst = lResult;
+    Turn3 lResult = kIdentity3;
+    if (pCount > 0) {
+        // The product with the identity, written out so that its constant factors fold.
+        const Turn3 lFirst = SingleAxisTurn(pAxes[0], pAngles[0]);
+        lResult = pListing == eFirstOutermost ? Product(lFirst, kIdentity3)
+                                              : Product(kIdentity3, lFirst);
+    }
+    for (int i = 1; i < pCount; ++i) {
+        const Turn3 lTurn = SingleAxisTurn(pAxes[i], pAngles[i]);
+        lResult = pListing == eFirstOutermost ? Product(lTurn, lResult) : Product(lResult, lTurn);
+    }
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            pDst[r][c] = lResult.m[r][c];
+        }
+        pDst[r][3] = 0.0;
+        pDst[3][r] = 0.0;
+    }
+    pDst[3][3] = 1.0;
     return true;
 }
 

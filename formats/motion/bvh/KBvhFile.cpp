@@ -4,6 +4,7 @@
 #include "core/KMatrixFunctions.h"
 #include "core/KQuotedValue.h"
 #include "formats/motion/KMotionFrameRate.h"
+#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KReaderBvh.h"
@@ -82,8 +83,10 @@ void KBvhFile::ClearModel()
     mFrameTime = 0.0;
     mFrameRate = 0.0;
     mMotionReady = false;
+    mFrame.clear();
     mValues.clear();
     mFramesRead = 0;
+    mFramesToRead = 0;
 }
 
 std::size_t KBvhFile::GetNameLength(const char* pName)
@@ -325,77 +328,129 @@ bool KBvhFile::ReadInfo(KStreamOptionsMotion* pOptions)
     return true;
 }
 
-bool KBvhFile::ReadMotion(const KStreamOptionsMotion* pOptions)
+bool KBvhFile::BeginFrames(const KStreamOptionsMotion* pOptions)
 {
+    mFrame.clear();
     mValues.clear();
     mFramesRead = 0;
+    mFramesToRead = 0;
     if (!mMotionReady || mJoints.empty()) {
         return Fail("the hierarchy and motion header have not been read");
     }
     mMotionReady = false;
-    int lCount = mFrameCount;
-    if (pOptions != nullptr && pOptions->GetFrameCount() < lCount) {
-        lCount = pOptions->GetFrameCount();
+    mFramesToRead = mFrameCount;
+    if (pOptions != nullptr && pOptions->GetFrameCount() < mFramesToRead) {
+        mFramesToRead = pOptions->GetFrameCount();
+    }
+    mFrame.reserve(static_cast<std::size_t>(mTotalChannels));
+    return true;
+}
+
+int KBvhFile::GetFramesThatFit() const
+{
+    if (mTotalChannels == 0) {
+        return mFramesToRead;
+    }
+    // A value takes at least two bytes, its separator included.
+    const std::uint64_t lFits =
+        GetRemainingBytes() / (2 * static_cast<std::uint64_t>(mTotalChannels)) + 1;
+    return static_cast<std::uint64_t>(mFramesToRead) < lFits ? mFramesToRead
+                                                             : static_cast<int>(lFits);
+}
+
+bool KBvhFile::ReadFrame()
+{
+    const int lFrame = mFramesRead;
+    if (lFrame >= mFramesToRead) {
+        return Fail("no frame left to read after %d frames", lFrame);
+    }
+    if (!ReadLine()) {
+        return Fail("the motion block ends after %d of %d frames", lFrame, mFramesToRead);
     }
     const std::size_t lChannels = static_cast<std::size_t>(mTotalChannels);
-    if (lChannels > 0) {
-        // Storage follows the frames actually read; the announced count only reserves what
-        // the rest of the file could hold (a value takes at least two bytes).
-        const std::uint64_t lFits = GetRemainingBytes() / (2 * lChannels) + 1;
-        const std::uint64_t lReserve =
-            static_cast<std::uint64_t>(lCount) < lFits ? static_cast<std::uint64_t>(lCount) : lFits;
-        mValues.reserve(static_cast<std::size_t>(lReserve) * lChannels);
+    mFrame.clear();
+    for (std::size_t i = 0; i < lChannels; ++i) {
+        double lValue = 0.0;
+        if (!ReadDouble(lValue)) {
+            return AtLineEnd() ? Fail("expected %zu numbers, found %zu", lChannels, i)
+                               : Fail("bad number \"%s\"", PeekToken().c_str());
+        }
+        if (!std::isfinite(lValue)) {
+            return Fail("non-finite value in frame %d", lFrame + 1);
+        }
+        mFrame.push_back(lValue);
     }
-    for (int lFrame = 0; lFrame < lCount; ++lFrame) {
+    if (!AtLineEnd()) {
+        Warning("more than %zu numbers; the rest of the line is ignored", lChannels);
+    }
+    mFramesRead = lFrame + 1;
+    return true;
+}
+
+bool KBvhFile::ReadMotion(const KStreamOptionsMotion* pOptions)
+{
+    if (!BeginFrames(pOptions)) {
+        return false;
+    }
+    mValues.reserve(static_cast<std::size_t>(GetFramesThatFit()) *
+                    static_cast<std::size_t>(mTotalChannels));
+    for (int lFrame = 0; lFrame < mFramesToRead; ++lFrame) {
         if (pOptions != nullptr) {
-            pOptions->ReportProgress(
-                "Reading BVH nodes",
-                static_cast<float>(static_cast<std::int64_t>(lFrame) * 100 / lCount));
+            pOptions->ReportProgress("Reading BVH nodes", GetProgress(lFrame));
         }
-        if (!ReadLine()) {
-            return Fail("the motion block ends after %d of %d frames", lFrame, lCount);
+        if (!ReadFrame()) {
+            return false;
         }
-        for (std::size_t i = 0; i < lChannels; ++i) {
-            double lValue = 0.0;
-            if (!ReadDouble(lValue)) {
-                mValues.resize(static_cast<std::size_t>(lFrame) * lChannels);
-                return AtLineEnd() ? Fail("expected %zu numbers, found %zu", lChannels, i)
-                                   : Fail("bad number \"%s\"", PeekToken().c_str());
-            }
-            if (!std::isfinite(lValue)) {
-                mValues.resize(static_cast<std::size_t>(lFrame) * lChannels);
-                return Fail("non-finite value in frame %d", lFrame + 1);
-            }
-            mValues.push_back(lValue);
-        }
-        if (!AtLineEnd()) {
-            Warning("more than %zu numbers; the rest of the line is ignored", lChannels);
-        }
-        mFramesRead = lFrame + 1;
+        mValues.insert(mValues.end(), mFrame.begin(), mFrame.end());
     }
     return true;
 }
 
+float KBvhFile::GetProgress(int pFrame) const
+{
+    return mFramesToRead > 0
+               ? static_cast<float>(static_cast<std::int64_t>(pFrame) * 100 / mFramesToRead)
+               : 0.0f;
+}
+
 const double* KBvhFile::GetFrameValues(int pFrame) const
 {
-    if (pFrame < 0 || pFrame >= mFramesRead || mTotalChannels == 0) {
+    if (pFrame < 0 || pFrame >= mFramesRead || mTotalChannels == 0 || mValues.empty()) {
         return nullptr;
     }
     return mValues.data() +
            static_cast<std::size_t>(pFrame) * static_cast<std::size_t>(mTotalChannels);
 }
 
+const double* KBvhFile::GetCurrentValues() const
+{
+    return mFramesRead > 0 ? mFrame.data() : nullptr;
+}
+
 bool KBvhFile::GetJointPose(int pFrame, int pJoint, KVector4& pTranslation,
                             KVector4& pRotation) const
 {
-    const KBvhJoint* lJoint = GetJoint(pJoint);
-    if (lJoint == nullptr || lJoint->mEndSite || pFrame < 0 || pFrame >= mFramesRead) {
+    if (pFrame < 0 || pFrame >= mFramesRead || mValues.empty()) {
         return false;
     }
-    const double* lValues =
-        mValues.data() +
-        static_cast<std::size_t>(pFrame) * static_cast<std::size_t>(mTotalChannels) +
-        static_cast<std::size_t>(lJoint->mFirstValue);
+    return PoseOf(mValues.data() +
+                      static_cast<std::size_t>(pFrame) * static_cast<std::size_t>(mTotalChannels),
+                  pJoint, pTranslation, pRotation);
+}
+
+bool KBvhFile::GetCurrentPose(int pJoint, KVector4& oTranslation, KVector4& oRotation) const
+{
+    return mFramesRead > 0 && PoseOf(mFrame.data(), pJoint, oTranslation, oRotation);
+}
+
+bool KBvhFile::PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
+                      KVector4& oRotation) const
+{
+    const KBvhJoint* lJoint = GetJoint(pJoint);
+    if (lJoint == nullptr || lJoint->mEndSite) {
+        return false;
+    }
+    const double* lValues = pFrame + static_cast<std::size_t>(lJoint->mFirstValue);
     KVector4 lTranslation(lJoint->mOffset[0], lJoint->mOffset[1], lJoint->mOffset[2]);
     int lAxes[KBvhJoint::kMaxChannels];
     double lAngles[KBvhJoint::kMaxChannels];
@@ -415,8 +470,8 @@ bool KBvhFile::GetJointPose(int pFrame, int pJoint, KVector4& pTranslation,
                                          KMotionRotationOrder::eFirstOutermost);
     KVector4 lEuler;
     MatrixToEulerXYZ(lEuler, lRotation);
-    pTranslation = lTranslation;
-    pRotation = lEuler;
+    oTranslation = lTranslation;
+    oRotation = lEuler;
     return true;
 }
 
@@ -477,8 +532,16 @@ bool KBvhFile::WriteMotionHeader(int pFrameCount, double pFrameTime)
         return Fail("cannot write %d frames of %g seconds", pFrameCount, pFrameTime);
     }
     mFramesWritten = 0;
+    mLine.clear();
     return Print(0, "%s\n", "MOTION") >= 0 && Print(0, "%s\t%d\n", "Frames:", pFrameCount) >= 0 &&
            Print(0, "%s\t%g\n", "Frame Time:", pFrameTime) >= 0;
+}
+
+void KBvhFile::AppendFrameValue(double pValue)
+{
+    // As "%g " prints it.
+    KMotionNumber::AppendGeneral(mLine, Unsigned0(pValue));
+    mLine += ' ';
 }
 
 bool KBvhFile::WriteJointFrame(bool pIsRoot, const KVector4& pTranslation,
@@ -488,18 +551,26 @@ bool KBvhFile::WriteJointFrame(bool pIsRoot, const KVector4& pTranslation,
     if (!IsFinite(pRotation) || (!lThree && !IsFinite(pTranslation))) {
         return Fail("cannot write a non-finite value in frame %d", mFramesWritten + 1);
     }
-    if (lThree) {
-        return Print(0, "%g %g %g ", Unsigned0(pRotation[2]), Unsigned0(pRotation[1]),
-                     Unsigned0(pRotation[0])) >= 0;
+    if (!IsWriting() || WriteFailed()) {
+        return false;
     }
-    return Print(0, "%g %g %g %g %g %g ", Unsigned0(pTranslation[0]), Unsigned0(pTranslation[1]),
-                 Unsigned0(pTranslation[2]), Unsigned0(pRotation[2]), Unsigned0(pRotation[1]),
-                 Unsigned0(pRotation[0])) >= 0;
+    if (!lThree) {
+        for (int i = 0; i < 3; ++i) {
+            AppendFrameValue(pTranslation[i]);
+        }
+    }
+    for (int i = 2; i >= 0; --i) {
+        AppendFrameValue(pRotation[i]);
+    }
+    return true;
 }
 
 bool KBvhFile::WriteFrameEnd()
 {
-    if (Print(0, "\n") < 0) {
+    // The line goes out whole: one write a frame.
+    const bool lWritten = Print(0, "%s\n", mLine.c_str()) >= 0;
+    mLine.clear();
+    if (!lWritten) {
         return false;
     }
     ++mFramesWritten;

@@ -52,9 +52,9 @@ struct KBvhJoint
 // Everything taken from the file is checked before use: CHANNELS counts outside 0..6, nesting
 // deeper than kMaxDepth, names longer than kMaxNameLength characters (a kNodePrefix aside), a
 // "Frames:" count larger
-// than the frame lines that follow (storage grows with the frames actually read), a short or bad
-// frame line and non-finite values all fail the read with a message naming file and line
-// (GetLastError).
+// than the frame lines that follow (storage is sized by what the rest of the file can hold), a
+// short or bad frame line and non-finite values all fail the read with a message naming file and
+// line (GetLastError).
 class KBvhFile : public KTextFile
 {
 public:
@@ -79,10 +79,22 @@ public:
     // rate, the frame time becomes 1 / the options' rate instead. False for null options or when
     // there is no good motion header.
     bool ReadInfo(KStreamOptionsMotion* pOptions);
-    // Reads the frame lines after the motion header (ReadHeader first): all the file announces,
-    // or the options' frame count when that is smaller. Fails when a line is missing, short, holds
-    // a bad or non-finite number; the frames read completely before the failure stay readable.
-    // The options, when given, receive progress "Reading BVH nodes" with the percentage.
+    // Frame by frame, for a reader that keeps no frame once it has used it: BeginFrames (after
+    // ReadHeader) sets out to read every frame the file announces, or the options' frame count
+    // when that is smaller (GetFramesToRead); each ReadFrame reads the next frame line into the
+    // current frame (GetCurrentValues, GetCurrentPose). ReadFrame fails when the line is missing,
+    // short, holds a bad or non-finite number, or when every frame to read has been read.
+    bool BeginFrames(const KStreamOptionsMotion* pOptions = nullptr);
+    bool ReadFrame();
+    int GetFramesToRead() const { return mFramesToRead; }
+    // The frames to read, or fewer when the rest of the file cannot hold that many: what storage
+    // for the frames may be sized by before they are read.
+    int GetFramesThatFit() const;
+    // The progress percentage "Reading BVH nodes" reports before frame pFrame.
+    float GetProgress(int pFrame) const;
+    // All the frames at once (BeginFrames, then ReadFrame until every frame is read), each kept
+    // for GetFrameValues and GetJointPose; the frames read completely before a failure stay
+    // readable. The options, when given, receive progress "Reading BVH nodes" with the percentage.
     bool ReadMotion(const KStreamOptionsMotion* pOptions = nullptr);
 
     // The length of a joint name without a leading kNodePrefix.
@@ -99,14 +111,19 @@ public:
     // The rate of the frame time rounded to a whole number (0.0333333 s gives 30); 0 when the
     // frame time gives no usable rate.
     double GetFrameRate() const { return mFrameRate; }
-    // Frames read completely by ReadMotion.
+    // Frames read completely, by ReadFrame or ReadMotion.
     int GetFramesRead() const { return mFramesRead; }
-    // The GetTotalChannelCount values of a frame read; null outside 0..GetFramesRead()-1.
+    // The GetTotalChannelCount values of a frame kept by ReadMotion; null outside
+    // 0..GetFramesRead()-1 or after reading frame by frame.
     const double* GetFrameValues(int pFrame) const;
-    // A joint's pose at a frame read: translation = the offset with its position channels put
-    // in; rotation = Euler X, Y, Z degrees (KRotationOrder XYZ) of the product of the rotation
-    // channels under the convention above. False for an End Site or indexes out of range.
+    // The values of the last frame read; null before the first.
+    const double* GetCurrentValues() const;
+    // A joint's pose at a frame kept by ReadMotion: translation = the offset with its position
+    // channels put in; rotation = Euler X, Y, Z degrees (KRotationOrder XYZ) of the product of the
+    // rotation channels under the convention above. False for an End Site or indexes out of range.
     bool GetJointPose(int pFrame, int pJoint, KVector4& pTranslation, KVector4& pRotation) const;
+    // The same at the last frame read.
+    bool GetCurrentPose(int pJoint, KVector4& oTranslation, KVector4& oRotation) const;
 
     // Print operations for a writer; each answers false (with a message) when the file refuses
     // the write or a value cannot be written: a non-finite number, or a name that is empty, holds
@@ -128,6 +145,7 @@ public:
     // z the Z angle, y the X angle, x the Y angle).
     bool WriteJointFrame(bool pIsRoot, const KVector4& pTranslation, const KVector4& pRotation,
                          bool pThreeChannels);
+    // Ends the frame line; the line's values reach the file here.
     bool WriteFrameEnd();
 
 private:
@@ -141,6 +159,9 @@ private:
     bool ReadChannels(KBvhJoint& ioJoint);
     bool ReadMotionHeader(KStreamOptionsMotion* pOptions);
     bool PrintOffset(const KVector4& pOffset, int pIndent);
+    void AppendFrameValue(double pValue);
+    bool PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
+                KVector4& oRotation) const;
 
     KTextKeyword mTopKeywords[3];
     KTextKeyword mRootKeywords[2];
@@ -155,9 +176,14 @@ private:
     double mFrameRate = 0.0;
     // True from a good motion header until ReadMotion: the next line is the first frame line.
     bool mMotionReady = false;
+    // The last frame read, and every frame read when ReadMotion keeps them.
+    std::vector<double> mFrame;
     std::vector<double> mValues;
+    int mFramesToRead = 0;
     int mFramesRead = 0;
     int mFramesWritten = 0;
+    // The frame line being written.
+    std::string mLine;
 };
 
 #endif

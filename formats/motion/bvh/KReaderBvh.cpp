@@ -9,6 +9,7 @@
 #include "core/KQuaternion.h"
 #include "core/KQuotedValue.h"
 #include "formats/motion/KMotionImportFilters.h"
+#include "formats/motion/KMotionKeyChunks.h"
 #include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
@@ -19,6 +20,7 @@
 #include "scene/KRyvSkeleton.h"
 #include "scene/objects/KRyvNodeLimits.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <unordered_set>
@@ -99,9 +101,6 @@ bool KReaderBvh::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     if (!ReportDuplicateNames(lReference, lDuplicates)) {
         ioOptions.ShowMessage("Error", lDuplicates.Buffer(), "OK");
         return Fail(lDuplicates);
-    }
-    if (!File().ReadMotion(&ioOptions)) {
-        return Fail(File().GetLastError().c_str());
     }
     if (!ReadMotion(lRollback, lNodes, ioOptions)) {
         return false;
@@ -224,12 +223,23 @@ void KReaderBvh::SetLimits(int pJoint, KRyvNode& ioNode)
 bool KReaderBvh::ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
                             const KStreamOptionsMotion& pOptions)
 {
-    const int lFrames = File().GetFramesRead();
+    if (!File().BeginFrames(&pOptions)) {
+        return Fail(File().GetLastError().c_str());
+    }
+    // Curves hold at most kMaxKeyCount keys; a file with more frames fails once they are read.
+    const int lCapacity = std::min(File().GetFramesThatFit(), KFCurve::kMaxKeyCount);
     std::vector<KFCurve*> lCurves;
-    if (!BeginCurves(ioRollback, pNodes, lCurves) || !FillKeys(lCurves, pOptions)) {
+    if (!BeginCurves(ioRollback, pNodes, lCapacity, lCurves)) {
         return false;
     }
-    ioRollback.EndKeySets(lFrames);
+    KString lFailure;
+    if (!ReadFrames(lCurves, pOptions, lCapacity, lFailure)) {
+        return Fail(File().GetLastError().c_str());
+    }
+    if (!lFailure.IsEmpty()) {
+        return Fail(lFailure);
+    }
+    ioRollback.EndKeySets(File().GetFramesRead());
     for (std::size_t j = 0; j < pNodes.size(); ++j) {
         KFCurve** lJointCurves = &lCurves[j * kCurveCount];
         if (lJointCurves[3]) {
@@ -240,9 +250,8 @@ bool KReaderBvh::ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNod
 }
 
 bool KReaderBvh::BeginCurves(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
-                             std::vector<KFCurve*>& oCurves)
+                             int pCapacity, std::vector<KFCurve*>& oCurves)
 {
-    const int lFrames = File().GetFramesRead();
     const int lJoints = File().GetJointCount();
     // Per joint: its six curves, null where the joint has none.
     oCurves.assign(static_cast<std::size_t>(lJoints) * kCurveCount, nullptr);
@@ -262,7 +271,7 @@ bool KReaderBvh::BeginCurves(KReadRollback& ioRollback, const std::vector<KRyvNo
         lJointCurves[4] = lTake->GetTransformRY();
         lJointCurves[5] = lTake->GetTransformRZ();
         for (int c = HasPositionChannel(lJoint) ? 0 : 3; c < kCurveCount; ++c) {
-            if (!ioRollback.BeginKeySet(lJointCurves[c], lFrames)) {
+            if (!ioRollback.BeginKeySet(lJointCurves[c], pCapacity)) {
                 return Fail(KString(File().GetFileName().c_str()) +
                             ": cannot hold the animation curves");
             }
@@ -271,41 +280,73 @@ bool KReaderBvh::BeginCurves(KReadRollback& ioRollback, const std::vector<KRyvNo
     return true;
 }
 
-bool KReaderBvh::FillKeys(const std::vector<KFCurve*>& pCurves,
-                          const KStreamOptionsMotion& pOptions)
+bool KReaderBvh::ReadFrames(const std::vector<KFCurve*>& pCurves,
+                            const KStreamOptionsMotion& pOptions, int pCapacity, KString& oFailure)
 {
-    const int lFrames = File().GetFramesRead();
-    const int lJoints = File().GetJointCount();
+    KBvhFile& lFile = File();
+    const int lFrames = lFile.GetFramesToRead();
     const KTime lStart = pOptions.GetStart();
     const KTime lPeriod = pOptions.GetFramePeriod();
-    std::vector<KVector4> lPrevious(static_cast<std::size_t>(lJoints));
+    std::vector<KFCurve*> lUsed;
+    for (KFCurve* lCurve : pCurves) {
+        if (lCurve) {
+            lUsed.push_back(lCurve);
+        }
+    }
+    KMotionKeyChunks lChunks(std::move(lUsed), pCapacity);
+    std::vector<KVector4> lPrevious(static_cast<std::size_t>(lFile.GetJointCount()));
     for (int f = 0; f < lFrames; ++f) {
-        const KTime lTime = lStart + lPeriod * f;
-        for (int j = 0; j < lJoints; ++j) {
-            KFCurve* const* lJointCurves = &pCurves[static_cast<std::size_t>(j) * kCurveCount];
-            KVector4 lTranslation;
-            KVector4 lRotation;
-            if (!File().GetJointPose(f, j, lTranslation, lRotation)) {
+        pOptions.ReportProgress("Reading BVH nodes", lFile.GetProgress(f));
+        if (!lFile.ReadFrame()) {
+            return false;
+        }
+        // After a failure only the parsing goes on: a bad line further down is named first.
+        if (!oFailure.IsEmpty()) {
+            continue;
+        }
+        if (f >= pCapacity) {
+            oFailure = KString(lFile.GetFileName().c_str()) + ": cannot hold the animation curves";
+            continue;
+        }
+        if (PutFrame(f, pCurves, lPrevious, lChunks.Next(lStart + lPeriod * f), oFailure) &&
+            lChunks.IsFull() && !lChunks.Flush()) {
+            oFailure = KString(lFile.GetFileName().c_str()) + ": cannot hold the animation curves";
+        }
+    }
+    if (oFailure.IsEmpty() && !lChunks.Flush()) {
+        oFailure = KString(lFile.GetFileName().c_str()) + ": cannot hold the animation curves";
+    }
+    return true;
+}
+
+bool KReaderBvh::PutFrame(int pFrame, const std::vector<KFCurve*>& pCurves,
+                          std::vector<KVector4>& ioPrevious, float* oValues, KString& oFailure)
+{
+    const int lJoints = File().GetJointCount();
+    for (int j = 0; j < lJoints; ++j) {
+        KFCurve* const* lJointCurves = &pCurves[static_cast<std::size_t>(j) * kCurveCount];
+        KVector4 lTranslation;
+        KVector4 lRotation;
+        if (!File().GetCurrentPose(j, lTranslation, lRotation)) {
+            continue;
+        }
+        KVector4& lLast = ioPrevious[static_cast<std::size_t>(j)];
+        if (pFrame > 0) {
+            KEulerUnroll::Unroll(lRotation, lLast, 0);
+        }
+        lLast = lRotation;
+        for (int c = 0; c < kCurveCount; ++c) {
+            if (!lJointCurves[c]) {
                 continue;
             }
-            KVector4& lLast = lPrevious[static_cast<std::size_t>(j)];
-            if (f > 0) {
-                KEulerUnroll::Unroll(lRotation, lLast, 0);
+            const double lValue = c < 3 ? lTranslation[c] : lRotation[c - 3];
+            if (!KMotionNumber::FitsFloat(lValue)) {
+                oFailure = KString(File().GetFileName().c_str()) + ": frame " +
+                           std::to_string(pFrame + 1).c_str() + ": value out of range for " +
+                           KQuoteValue(File().GetJoint(j)->mName).c_str();
+                return false;
             }
-            lLast = lRotation;
-            for (int c = 0; c < kCurveCount; ++c) {
-                if (!lJointCurves[c]) {
-                    continue;
-                }
-                const double lValue = c < 3 ? lTranslation[c] : lRotation[c - 3];
-                KFCurveKey* lKey = lJointCurves[c]->GetKey(f);
-                if (!KMotionNumber::FitsFloat(lValue) || !lKey) {
-                    return Fail(KString(File().GetFileName().c_str()) + ": frame " +
-                                std::to_string(f + 1).c_str() + ": value out of range for " +
-                                KQuoteValue(File().GetJoint(j)->mName).c_str());
-                }
-                lKey->Set(lTime, static_cast<float>(lValue));
-            }
+            *oValues++ = static_cast<float>(lValue);
         }
     }
     return true;

@@ -1,6 +1,8 @@
 #ifndef RYVKIT_FORMATS_MOTION_BVH_KREADERBVH_H
 #define RYVKIT_FORMATS_MOTION_BVH_KREADERBVH_H
 
+#include "core/KString.h"
+#include "core/KVector4.h"
 #include "formats/motion/KMotionTextReader.h"
 
 #include <memory>
@@ -51,13 +53,21 @@ private:
     bool CreateNodes(KReadRollback& ioRollback, KRyvNode* pReference, const char* pTakeName,
                      std::vector<KRyvNode*>& oNodes);
     void SetLimits(int pJoint, KRyvNode& ioNode);
-    // The keys of every frame into the joints' curves, then the motion import filters.
+    // The frame lines, each made into keys of the joints' curves as it is read, then the motion
+    // import filters.
     bool ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
                     const KStreamOptionsMotion& pOptions);
-    // Sizes the curves of every joint's channels, six slots per joint (null: no channel).
-    bool BeginCurves(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes,
+    // Opens key sets of pCapacity keys on every joint's channel curves, six slots per joint
+    // (null: no channel).
+    bool BeginCurves(KReadRollback& ioRollback, const std::vector<KRyvNode*>& pNodes, int pCapacity,
                      std::vector<KFCurve*>& oCurves);
-    bool FillKeys(const std::vector<KFCurve*>& pCurves, const KStreamOptionsMotion& pOptions);
+    // False when a frame line cannot be read (the file's error); a value beyond single precision
+    // or more frames than pCapacity leave their text in oFailure, and only the parsing goes on.
+    bool ReadFrames(const std::vector<KFCurve*>& pCurves, const KStreamOptionsMotion& pOptions,
+                    int pCapacity, KString& oFailure);
+    // The current frame's key values, one per curve of pCurves in order, into oValues.
+    bool PutFrame(int pFrame, const std::vector<KFCurve*>& pCurves,
+                  std::vector<KVector4>& ioPrevious, float* oValues, KString& oFailure);
     bool Place(KRyvScene& ioScene, KRyvNode* pReference, bool pKeepReference);
 };
 

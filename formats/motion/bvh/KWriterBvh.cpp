@@ -172,6 +172,7 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
         bool mClose;
     };
     std::vector<Step> lSteps{{pRoot, 0, false}};
+    mFrameNodes.clear();
     while (!lSteps.empty()) {
         const Step lStep = lSteps.back();
         lSteps.pop_back();
@@ -196,6 +197,7 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
                                      lStep.mIndent, mThreeChannels, true)) {
             return FailPrint();
         }
+        mFrameNodes.push_back(lNode);
         lSteps.push_back({lNode, lStep.mIndent, true});
         if (lNode->GetChildCount() == 0) {
             // A leaf joint ends in an End Site along its limits' bone axis.
@@ -221,22 +223,13 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
 
 bool KWriterBvh::WriteFrame(KRyvNode* pRoot, KTime pTime)
 {
-    std::vector<KRyvNode*> lStack{pRoot};
-    while (!lStack.empty()) {
-        KRyvNode* lNode = lStack.back();
-        lStack.pop_back();
+    for (KRyvNode* lNode : mFrameNodes) {
         const bool lIsRoot = lNode == pRoot;
-        if (!lIsRoot && IsEndSite(lNode)) {
-            continue;
-        }
         const KMatrix& lMatrix = lIsRoot && mGlobalRoot ? lNode->GetGlobalMatrixAtTime(pTime)
                                                         : lNode->GetLocalMatrixAtTime(pTime);
         const KVector4 lAngles = ChannelAnglesOf(lMatrix);
         if (!File().WriteJointFrame(lIsRoot, TranslationOf(lMatrix), lAngles, mThreeChannels)) {
             return false;
-        }
-        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
-            lStack.push_back(lNode->GetChild(i));
         }
     }
     return true;

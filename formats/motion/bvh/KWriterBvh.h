@@ -5,6 +5,7 @@
 #include "formats/motion/KMotionTextWriter.h"
 
 #include <memory>
+#include <vector>
 
 class KBvhFile;
 class KRyvNode;
@@ -63,11 +64,14 @@ private:
     bool WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOptions) override;
     // kFileNotOpened with "<name>: <cause>".
     bool FailOpen(const char* pFileName) override;
+    // Writes the joint blocks and lists the joints in their order for the frame lines.
     bool WriteHierarchy(KRyvNode* pRoot);
     bool WriteFrame(KRyvNode* pRoot, KTime pTime);
 
     bool mGlobalRoot = false;
     bool mThreeChannels = true;
+    // The nodes written as joints (not as End Sites), in the order of the frame values.
+    std::vector<KRyvNode*> mFrameNodes;
 };
 
 #endif

@@ -136,6 +136,58 @@ TEST(KBvhFile, PosesFollowTheChannels)
     EXPECT_EQ(lFile.GetFramesRead(), 0);
 }
 
+TEST(KBvhFile, FrameByFrameGivesWhatTheWholeMotionKeeps)
+{
+    KBvhFile lWhole;
+    ASSERT_TRUE(ReadAll(lWhole, "whole.bvh", kSmall)) << lWhole.GetLastError();
+    KBvhFile lFile;
+    ASSERT_TRUE(lFile.Open(WriteTestFile("stream.bvh", kSmall).c_str(), "r"));
+    ASSERT_TRUE(lFile.ReadHeader());
+    EXPECT_FALSE(lFile.ReadFrame());
+    ASSERT_TRUE(lFile.BeginFrames());
+    EXPECT_EQ(lFile.GetCurrentValues(), nullptr);
+    ASSERT_EQ(lFile.GetFramesToRead(), 2);
+    for (int f = 0; f < 2; ++f) {
+        EXPECT_EQ(lFile.GetProgress(f), 50.0f * static_cast<float>(f));
+        ASSERT_TRUE(lFile.ReadFrame()) << lFile.GetLastError();
+        EXPECT_EQ(lFile.GetFramesRead(), f + 1);
+        for (int i = 0; i < lFile.GetTotalChannelCount(); ++i) {
+            EXPECT_EQ(lFile.GetCurrentValues()[i], lWhole.GetFrameValues(f)[i]);
+        }
+        for (int j = 0; j < lFile.GetJointCount(); ++j) {
+            KVector4 lT, lR, lWholeT, lWholeR;
+            ASSERT_EQ(lFile.GetCurrentPose(j, lT, lR), lWhole.GetJointPose(f, j, lWholeT, lWholeR));
+            EXPECT_EQ(lT, lWholeT);
+            EXPECT_EQ(lR, lWholeR);
+        }
+        // Nothing is kept for the whole-motion queries.
+        EXPECT_EQ(lFile.GetFrameValues(f), nullptr);
+    }
+    EXPECT_FALSE(lFile.ReadFrame());
+    EXPECT_NE(lFile.GetLastError().find("no frame left to read after 2 frames"), std::string::npos);
+    EXPECT_EQ(lFile.GetFramesRead(), 2);
+}
+
+TEST(KBvhFile, StorageIsSizedByWhatTheFileCanHold)
+{
+    KBvhFile lFile;
+    std::string lText = Replace(kSmall, "Frames: 2", "Frames: 2000000000");
+    ASSERT_TRUE(lFile.Open(WriteTestFile("claims.bvh", lText).c_str(), "r"));
+    ASSERT_TRUE(lFile.ReadHeader());
+    ASSERT_TRUE(lFile.BeginFrames());
+    EXPECT_EQ(lFile.GetFramesToRead(), 2000000000);
+    // Two frame lines of twelve values are left: at least 24 bytes a frame.
+    EXPECT_GE(lFile.GetFramesThatFit(), 2);
+    EXPECT_LE(lFile.GetFramesThatFit(), 3);
+    KStreamOptionsMotion lOptions;
+    lOptions.SetFrameCount(1);
+    ASSERT_TRUE(lFile.Open(WriteTestFile("claims.bvh", lText).c_str(), "r"));
+    ASSERT_TRUE(lFile.ReadHeader());
+    ASSERT_TRUE(lFile.BeginFrames(&lOptions));
+    EXPECT_EQ(lFile.GetFramesToRead(), 1);
+    EXPECT_EQ(lFile.GetFramesThatFit(), 1);
+}
+
 TEST(KBvhFile, RealFileFromTheSamples)
 {
     const std::string lPath = std::string(RYV_SAMPLES_DIR) + "/bvh/01_01.bvh";
@@ -473,8 +525,9 @@ TEST(KBvhFile, WritesRefuseWhatCannotBeRead)
     EXPECT_NE(lFile.GetLastError().find("non-finite value in frame 1"), std::string::npos);
     // A 3-channel joint writes no translation, so a bad one does not matter.
     EXPECT_TRUE(lFile.WriteJointFrame(false, KVector4(lNan, 0, 0), KVector4(-0.0, 0, 1), true));
+    EXPECT_TRUE(lFile.WriteFrameEnd());
     EXPECT_TRUE(lFile.Close());
-    EXPECT_EQ(ReadTestFile(lPath), "1 0 0 ");
+    EXPECT_EQ(ReadTestFile(lPath), "1 0 0 \n");
 
     KBvhFile lFull;
     if (!lFull.Open("/dev/full", "w")) {

@@ -325,6 +325,19 @@ TEST(KReaderBvh, AValueBeyondSinglePrecisionNamesFrameAndJoint)
     EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
 }
 
+TEST(KReaderBvh, ABadLineIsNamedBeforeAValueOutOfRangeAboveIt)
+{
+    BvhImportSettingsGuard lSettings;
+    BvhTestScene lTest;
+    std::string lText = kWalk;
+    lText.replace(lText.find("11 21 31"), 8, "11 1e39 31");
+    lText.replace(lText.find("12 22 32"), 8, "12 22 x ");
+    EXPECT_FALSE(lTest.Read(WriteBvhFile("both.bvh", lText)));
+    const std::string lError = lTest.mReader.GetError().GetLastErrorString().Buffer();
+    EXPECT_NE(lError.find("bad number \"x\""), std::string::npos) << lError;
+    EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
+}
+
 TEST(KReaderBvh, ErrorsQuoteOnlyAPrefixOfAHugeValue)
 {
     BvhImportSettingsGuard lSettings;

@@ -523,9 +523,8 @@ TEST(KWriterBvh, TheExporterKeepsTheWritersReasonForAJointNameTooLongToWrite)
     EXPECT_EQ(lExporter.GetError().GetLastErrorID(), KExporter::kUnidentifiedError);
     const std::string lReason = lExporter.GetReason().Buffer();
     EXPECT_NE(lReason.find("named.bvh"), std::string::npos) << lReason;
-    EXPECT_NE(
-        lReason.find("cannot write the joint name \"long" + std::string(36, 'w') + "...\""),
-        std::string::npos)
+    EXPECT_NE(lReason.find("cannot write the joint name \"long" + std::string(36, 'w') + "...\""),
+              std::string::npos)
         << lReason;
     EXPECT_EQ(ReadText(lPath), "kept\n");
     // A file that cannot be made names what the system said.
