@@ -78,6 +78,21 @@ std::vector<KTime> KMotionMarkerBuilder::KeyTimes(const KStreamOptionsMotion& pO
     return lTimes;
 }
 
+void KMotionMarkerBuilder::ExtendKeyTimes(const KStreamOptionsMotion& pOptions, int pFrames,
+                                          std::vector<KTime>& ioTimes)
+{
+    const std::size_t lCount = static_cast<std::size_t>(pFrames > 0 ? pFrames : 0);
+    if (ioTimes.size() >= lCount) {
+        return;
+    }
+    const KTime lStart = pOptions.GetStart();
+    const KTime lPeriod = pOptions.GetFramePeriod();
+    ioTimes.reserve(lCount);
+    for (std::size_t i = ioTimes.size(); i < lCount; ++i) {
+        ioTimes.push_back(lStart + lPeriod * static_cast<int>(i));
+    }
+}
+
 bool KMotionMarkerBuilder::SetKey(KFCurve* pCurve, int pIndex, KTime pTime, double pValue,
                                   int pInterpolation)
 {

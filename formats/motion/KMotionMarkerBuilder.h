@@ -42,6 +42,10 @@ public:
 
     // The times of keys 0 to pFrames - 1: the options' start plus whole frame periods.
     static std::vector<KTime> KeyTimes(const KStreamOptionsMotion& pOptions, int pFrames);
+    // The same grown in place: ioTimes, which holds the first keys' times already, gets those up
+    // to key pFrames - 1, so that a read computes each time once for all its nodes.
+    static void ExtendKeyTimes(const KStreamOptionsMotion& pOptions, int pFrames,
+                               std::vector<KTime>& ioTimes);
 
     // Sets key pIndex of a curve inside its key set batch: pInterpolation (cubic or constant),
     // auto tangents, weights 1/3, velocities 0. False, nothing set, for a value beyond single

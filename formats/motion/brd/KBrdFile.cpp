@@ -1,6 +1,8 @@
 #include "formats/motion/brd/KBrdFile.h"
 
+#include "formats/motion/KMotionLineScanner.h"
 #include "formats/motion/KMotionNumber.h"
+
 #include <cmath>
 
 namespace {
@@ -30,19 +32,42 @@ bool KBrdFile::ReadLetter(char pLetter)
     return true;
 }
 
+bool KBrdFile::ScanPlainSample(KBrdSample& oSample, double& oMicroseconds) const
+{
+    KMotionLineScanner lScanner(GetLine());
+    return lScanner.ReadInt(oSample.mFrame) && lScanner.ReadInt(oSample.mId) &&
+           lScanner.ReadLetter('P') && lScanner.ReadDouble(oSample.mPosition[0]) &&
+           lScanner.ReadDouble(oSample.mPosition[1]) && lScanner.ReadDouble(oSample.mPosition[2]) &&
+           lScanner.ReadLetter('Q') && lScanner.ReadDouble(oSample.mQuaternion[0]) &&
+           lScanner.ReadDouble(oSample.mQuaternion[1]) &&
+           lScanner.ReadDouble(oSample.mQuaternion[2]) &&
+           lScanner.ReadDouble(oSample.mQuaternion[3]) && lScanner.ReadDouble(oSample.mSeconds) &&
+           lScanner.ReadDouble(oMicroseconds);
+}
+
+bool KBrdFile::ReadFields(KBrdSample& oSample, double& oMicroseconds)
+{
+    if (!ReadInt(oSample.mFrame) || !ReadInt(oSample.mId)) {
+        return !Error("expected a frame number and a sensor id, found \"%s\"", PeekToken().c_str());
+    }
+    if (!ReadLetter('P') || !ReadVector3(oSample.mPosition) || !ReadLetter('Q') ||
+        !ReadDouble(oSample.mQuaternion[0]) || !ReadDouble(oSample.mQuaternion[1]) ||
+        !ReadDouble(oSample.mQuaternion[2]) || !ReadDouble(oSample.mQuaternion[3]) ||
+        !ReadDouble(oSample.mSeconds) || !ReadDouble(oMicroseconds)) {
+        return !Error("expected \"P x y z Q qx qy qz qw seconds microseconds\", found \"%s\"",
+                      PeekToken().c_str());
+    }
+    return true;
+}
+
 bool KBrdFile::ParseSample(KBrdSample& oSample)
 {
     KBrdSample lSample;
     double lMicroseconds = 0.0;
-    if (!ReadInt(lSample.mFrame) || !ReadInt(lSample.mId)) {
-        return !Error("expected a frame number and a sensor id, found \"%s\"", PeekToken().c_str());
-    }
-    if (!ReadLetter('P') || !ReadVector3(lSample.mPosition) || !ReadLetter('Q') ||
-        !ReadDouble(lSample.mQuaternion[0]) || !ReadDouble(lSample.mQuaternion[1]) ||
-        !ReadDouble(lSample.mQuaternion[2]) || !ReadDouble(lSample.mQuaternion[3]) ||
-        !ReadDouble(lSample.mSeconds) || !ReadDouble(lMicroseconds)) {
-        return !Error("expected \"P x y z Q qx qy qz qw seconds microseconds\", found \"%s\"",
-                      PeekToken().c_str());
+    // Lines in the plain form need none of the text file's cursor work; any other line is read
+    // again from its start by the text file's readers, which take every form and name the fault.
+    if (!ScanPlainSample(lSample, lMicroseconds) && !ReadFields(lSample, lMicroseconds)) {
+        return false;
     }
     lSample.mSeconds += lMicroseconds / kMicroseconds;
     if (!KMotionNumber::FitsFloat(lSample.mPosition, 3) ||

@@ -41,6 +41,11 @@ public:
 
 private:
     bool ParseSample(KBrdSample& oSample);
+    // The line's fields in their plain form (KMotionLineScanner); false for any other line.
+    bool ScanPlainSample(KBrdSample& oSample, double& oMicroseconds) const;
+    // The same through the text file's readers, which take every form; false with the last
+    // error naming the field that is wrong.
+    bool ReadFields(KBrdSample& oSample, double& oMicroseconds);
     bool ReadLetter(char pLetter);
 };
 

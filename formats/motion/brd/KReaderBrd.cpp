@@ -26,11 +26,6 @@ constexpr int kOcclusionCurve = 6;
 constexpr double kOccluded = 1.0;
 constexpr double kSeen = 0.0;
 
-bool FrameBefore(const KBrdSample& pA, const KBrdSample& pB)
-{
-    return pA.mFrame < pB.mFrame;
-}
-
 KVector4 EulerOfQuaternion(const double pQuaternion[4])
 {
     KMatrix lMatrix;
@@ -82,6 +77,12 @@ private:
 };
 
 } // namespace
+
+struct KReaderBrd::Scratch
+{
+    std::vector<KTime> mTimes;
+    std::vector<float> mColumns[kCurveCount];
+};
 
 KReaderBrd::KReaderBrd(KRyvObjectFactory* pOwner) : KMotionTextReader(pOwner) {}
 
@@ -153,7 +154,14 @@ bool KReaderBrd::ReadSamples()
             mLastFrame = lSample.mFrame;
             mLastSeconds = lSample.mSeconds;
         }
-        mSamples.push_back(lSample);
+        // The samples were checked to fit single precision, and Euler angles always do.
+        const KVector4 lRotation = EulerOfQuaternion(lSample.mQuaternion);
+        Sample lKept{lSample.mFrame, lSample.mId, {}, {}};
+        for (int c = 0; c < 3; ++c) {
+            lKept.mPosition[c] = static_cast<float>(lSample.mPosition[c]);
+            lKept.mRotation[c] = static_cast<float>(lRotation[c]);
+        }
+        mSamples.push_back(lKept);
     }
     if (!lFile.IsAtEnd() || lFile.IsCorrupt()) {
         return FailFile("malformed line");
@@ -171,7 +179,7 @@ void KReaderBrd::SortSamples()
     // order, so the usual cost is one pass.
     SensorSlots lSlots;
     std::vector<std::size_t> lOffsets;
-    for (const KBrdSample& lSample : mSamples) {
+    for (const Sample& lSample : mSamples) {
         const std::size_t lSlot = lSlots.SlotOf(lSample.mId);
         if (lSlot == lOffsets.size()) {
             lOffsets.push_back(0);
@@ -192,19 +200,22 @@ void KReaderBrd::SortSamples()
         lOffsets[lSlot] = lOffset;
         lOffset += lCount;
     }
-    std::vector<KBrdSample> lGrouped(mSamples.size());
-    for (const KBrdSample& lSample : mSamples) {
+    std::vector<Sample> lGrouped(mSamples.size());
+    for (const Sample& lSample : mSamples) {
         lGrouped[lOffsets[lSlots.SlotOf(lSample.mId)]++] = lSample;
     }
     mSamples.swap(lGrouped);
-    lGrouped = std::vector<KBrdSample>();
+    lGrouped = std::vector<Sample>();
     std::size_t lKept = 0;
     for (Sensor& lSensor : mSensors) {
         const auto lBegin = mSamples.begin() + static_cast<std::ptrdiff_t>(lSensor.mBegin);
         const auto lEnd = mSamples.begin() + static_cast<std::ptrdiff_t>(lSensor.mEnd);
-        if (!std::is_sorted(lBegin, lEnd, FrameBefore)) {
+        const auto lFrameBefore = [](const Sample& pA, const Sample& pB) {
+            return pA.mFrame < pB.mFrame;
+        };
+        if (!std::is_sorted(lBegin, lEnd, lFrameBefore)) {
             // Stable, so that of two lines with the same sensor and frame the later one wins.
-            std::stable_sort(lBegin, lEnd, FrameBefore);
+            std::stable_sort(lBegin, lEnd, lFrameBefore);
         }
         const std::size_t lFirst = lKept;
         for (std::size_t i = lSensor.mBegin; i < lSensor.mEnd; ++i) {
@@ -281,11 +292,14 @@ bool KReaderBrd::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     if (!lReference) {
         return FailFile("cannot create the reference node");
     }
+    const bool lHold = ioOptions.GetOption(kOptionHold) == 1;
+    Scratch lScratch;
+    KMotionMarkerBuilder::ExtendKeyTimes(ioOptions, lFrames, lScratch.mTimes);
     const std::size_t lCount = mSensors.size();
     for (std::size_t k = 0; k < lCount; ++k) {
         ioOptions.ReportProgress("Loading BRD animation frames in nodes",
                                  static_cast<float>(k * 100 / lCount));
-        if (!BuildSensor(lBuilder, lRollback, lReference, mSensors[k], ioOptions, lFrames)) {
+        if (!BuildSensor(lBuilder, lRollback, lReference, mSensors[k], lHold, lFrames, lScratch)) {
             return FailFile("cannot create the sensor nodes");
         }
     }
@@ -298,8 +312,8 @@ bool KReaderBrd::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 }
 
 bool KReaderBrd::BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
-                             KRyvNode* pReference, const Sensor& pSensor,
-                             const KStreamOptionsMotion& pOptions, int pFrames)
+                             KRyvNode* pReference, const Sensor& pSensor, bool pHold, int pFrames,
+                             Scratch& ioScratch)
 {
     const std::string lName = "Marker" + std::to_string(pSensor.mId);
     KRyvNode* lNode = ioBuilder.CreateMarker(pReference, lName.c_str());
@@ -316,7 +330,7 @@ bool KReaderBrd::BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
             return false;
         }
     }
-    if (!FillKeys(lCurves, pSensor, pOptions, pFrames)) {
+    if (!FillKeys(lCurves, pSensor, pHold, pFrames, ioScratch)) {
         return false;
     }
     ioRollback.EndKeySets(pFrames);
@@ -325,46 +339,42 @@ bool KReaderBrd::BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
     return true;
 }
 
-bool KReaderBrd::FillKeys(KFCurve* const* pCurves, const Sensor& pSensor,
-                          const KStreamOptionsMotion& pOptions, int pFrames)
+bool KReaderBrd::FillKeys(KFCurve* const* pCurves, const Sensor& pSensor, bool pHold, int pFrames,
+                          Scratch& ioScratch)
 {
-    const bool lHold = pOptions.GetOption(kOptionHold) == 1;
-    const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, pFrames);
     // One column of values per curve, set as a batch once the frames are through.
-    std::vector<float> lColumns[kCurveCount];
-    for (std::vector<float>& lColumn : lColumns) {
-        lColumn.resize(lTimes.size());
+    const std::size_t lFrames = static_cast<std::size_t>(pFrames);
+    for (std::vector<float>& lColumn : ioScratch.mColumns) {
+        lColumn.resize(lFrames);
     }
-    KVector4 lPosition;
-    KVector4 lRotation;
+    float lPose[6] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
     // The samples are sorted by frame, so the cursor only moves forward.
     std::size_t lCursor = pSensor.mBegin;
-    for (std::size_t i = 0; i < lTimes.size(); ++i) {
+    for (std::size_t i = 0; i < lFrames; ++i) {
         const int lFrameNumber = mFirstFrame + static_cast<int>(i);
         while (lCursor < pSensor.mEnd && mSamples[lCursor].mFrame < lFrameNumber) {
             ++lCursor;
         }
         const bool lFound = lCursor < pSensor.mEnd && mSamples[lCursor].mFrame == lFrameNumber;
         if (lFound) {
-            const KBrdSample& lSample = mSamples[lCursor];
-            lPosition = KVector4(lSample.mPosition[0], lSample.mPosition[1], lSample.mPosition[2]);
-            lRotation = EulerOfQuaternion(lSample.mQuaternion);
-        } else if (!lHold) {
-            lPosition = KVector4();
-            lRotation = KVector4();
+            const Sample& lSample = mSamples[lCursor];
+            for (int c = 0; c < 3; ++c) {
+                lPose[c] = lSample.mPosition[c];
+                lPose[3 + c] = lSample.mRotation[c];
+            }
+        } else if (!pHold) {
+            std::fill(lPose, lPose + 6, 0.0f);
         }
-        // The samples were checked to fit single precision, and Euler angles always do.
-        for (int c = 0; c < 3; ++c) {
-            lColumns[c][i] = static_cast<float>(lPosition[c]);
-            lColumns[3 + c][i] = static_cast<float>(lRotation[c]);
+        for (int c = 0; c < 6; ++c) {
+            ioScratch.mColumns[c][i] = lPose[c];
         }
-        lColumns[kOcclusionCurve][i] = static_cast<float>(lFound ? kSeen : kOccluded);
+        ioScratch.mColumns[kOcclusionCurve][i] = static_cast<float>(lFound ? kSeen : kOccluded);
     }
     for (int c = 0; c < kCurveCount; ++c) {
         const int lInterpolation = c == kOcclusionCurve ? KFCurveKey::kInterpolationConstant
                                                         : KFCurveKey::kInterpolationCubic;
-        if (!pCurves[c]->KeySetBatch(0, pFrames, lTimes.data(), lColumns[c].data(),
-                                     lInterpolation)) {
+        if (!pCurves[c]->KeySetBatch(0, pFrames, ioScratch.mTimes.data(),
+                                     ioScratch.mColumns[c].data(), lInterpolation)) {
             return false;
         }
     }

@@ -50,6 +50,18 @@ public:
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
 private:
+    // One line as the reader keeps it: the values of the sensor's curves at the frame, the
+    // rotation already in Euler angles, all checked to fit single precision.
+    struct Sample
+    {
+        int mFrame;
+        int mId;
+        float mPosition[3];
+        float mRotation[3];
+    };
+    // What the sensors of one read share, so that it is made once: the key times and one
+    // column of values per curve.
+    struct Scratch;
     // One sensor: its samples in mSamples, sorted by frame number.
     struct Sensor
     {
@@ -71,16 +83,16 @@ private:
     bool CheckFrameSpan();
     bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
     bool BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
-                     KRyvNode* pReference, const Sensor& pSensor,
-                     const KStreamOptionsMotion& pOptions, int pFrames);
-    bool FillKeys(KFCurve* const* pCurves, const Sensor& pSensor,
-                  const KStreamOptionsMotion& pOptions, int pFrames);
+                     KRyvNode* pReference, const Sensor& pSensor, bool pHold, int pFrames,
+                     Scratch& ioScratch);
+    bool FillKeys(KFCurve* const* pCurves, const Sensor& pSensor, bool pHold, int pFrames,
+                  Scratch& ioScratch);
 
     bool mParsed = false;
     bool mParseResult = false;
     // The error of a parse that failed, given again to every later call.
     KString mParseError;
-    std::vector<KBrdSample> mSamples;
+    std::vector<Sample> mSamples;
     std::vector<Sensor> mSensors;
     int mFirstFrame = 0;
     int mLastFrame = 0;

@@ -12,7 +12,8 @@ class KMotionMarkerSampler;
 // the options' span, frames numbered from 0. Positions and orientations are the nodes' global
 // transforms relative to the reference node. A quaternion is printed as the rounding (one printed
 // unit either way) closest to it whose normalised form lies well within half a unit of it, so
-// that a file this writer made reads back and writes out the same. With option 11 at 0 a marker whose occlusion is 0.5 or more at a frame gets no line there.
+// that a file this writer made reads back and writes out the same. With option 11 at 0 a marker
+// whose occlusion is 0.5 or more at a frame gets no line there.
 //
 // Errors (KWriter table): those of KMotionTextWriter, and kUnidentifiedError for a position
 // beyond single precision (or not finite), which no reader could take back.

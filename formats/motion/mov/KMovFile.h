@@ -23,6 +23,11 @@ public:
     // pValues; the cells missing from the line, or from the first that is no number on, are set
     // to 0 and not counted in oRead. False only when no line could be read.
     bool ReadRow(double* pValues, int pCount, bool pRewind, int& oRead);
+
+private:
+    // Up to pCount numbers of the current line when all of them are in the plain form
+    // (KMotionLineScanner): the count read, fewer at the end of the line; -1 for any other line.
+    int ScanPlainRow(double* pValues, int pCount) const;
 };
 
 #endif

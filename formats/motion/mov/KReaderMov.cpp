@@ -148,6 +148,7 @@ bool KReaderMov::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
                          std::to_string(lTable.mColumns) + " columns, no object\n")
                             .c_str();
     }
+    KMotionMarkerBuilder::ExtendKeyTimes(ioOptions, lTable.mRows, lTable.mTimes);
     const KString lTakeName = KMotionMarkerBuilder::TakeNameOf(File().GetFileName());
     KReadRollback lRollback(GetOwner());
     KMotionMarkerBuilder lBuilder(*GetOwner(), lRollback, lTakeName.Buffer());
@@ -175,6 +176,7 @@ bool KReaderMov::ReadTable(Table& oTable, const KStreamOptionsMotion& pOptions)
     KMovFile& lFile = File();
     const int lFrames = std::min(pOptions.GetFrameCount(), KFCurve::kMaxKeyCount);
     std::vector<double> lRow(static_cast<std::size_t>(oTable.mColumns));
+    ReserveTable(oTable, lFrames);
     std::int64_t lPresent = 0;
     std::int64_t lMissing = 0;
     int lWarned = 0;
@@ -217,8 +219,19 @@ bool KReaderMov::ReadTable(Table& oTable, const KStreamOptionsMotion& pOptions)
     return true;
 }
 
+void KReaderMov::ReserveTable(Table& ioTable, int pFrames)
+{
+    // A row's present cells take two bytes each at least (a digit and a separator or the line
+    // end), and no more cells may be missing than present (plus one row's worth): the rest of
+    // the file, the current line included, holds no more cells than its bytes and a row.
+    const std::uint64_t lColumns = static_cast<std::uint64_t>(ioTable.mColumns);
+    const std::uint64_t lFit = File().GetRemainingBytes() + File().GetLine().size() + 1 + lColumns;
+    const std::uint64_t lWanted = static_cast<std::uint64_t>(std::max(pFrames, 0)) * lColumns;
+    ioTable.mValues.reserve(static_cast<std::size_t>(std::min(lWanted, lFit)));
+}
+
 bool KReaderMov::BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
-                             KRyvNode* pReference, int pObject, const Table& pTable,
+                             KRyvNode* pReference, int pObject, Table& ioTable,
                              const KStreamOptionsMotion& pOptions)
 {
     KRyvNode* lNode =
@@ -234,8 +247,8 @@ bool KReaderMov::BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
         {lTake->GetTransformTX(), lTake->GetTransformTY(), lTake->GetTransformTZ()},
         {lTake->GetTransformRX(), lTake->GetTransformRY(), lTake->GetTransformRZ()},
         {lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()}};
-    const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, pTable.mRows);
-    std::vector<float> lCells(lTimes.size());
+    std::vector<float>& lCells = ioTable.mColumn;
+    lCells.resize(static_cast<std::size_t>(ioTable.mRows));
     // The object's columns follow the time column, the groups on in the order T, R, S.
     int lColumn = 1 + pObject * kAxisCount * lGroupCount;
     for (int g = 0; g < kGroupCount; ++g) {
@@ -245,17 +258,17 @@ bool KReaderMov::BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
         for (int a = 0; a < kAxisCount; ++a, ++lColumn) {
             // The table's values were checked to fit single precision.
             for (std::size_t i = 0; i < lCells.size(); ++i) {
-                lCells[i] = pTable.mValues[i * static_cast<std::size_t>(pTable.mColumns) +
-                                           static_cast<std::size_t>(lColumn)];
+                lCells[i] = ioTable.mValues[i * static_cast<std::size_t>(ioTable.mColumns) +
+                                            static_cast<std::size_t>(lColumn)];
             }
-            if (!ioRollback.BeginKeySet(lCurves[g][a], pTable.mRows) ||
-                !lCurves[g][a]->KeySetBatch(0, pTable.mRows, lTimes.data(), lCells.data(),
+            if (!ioRollback.BeginKeySet(lCurves[g][a], ioTable.mRows) ||
+                !lCurves[g][a]->KeySetBatch(0, ioTable.mRows, ioTable.mTimes.data(), lCells.data(),
                                             KFCurveKey::kInterpolationCubic)) {
                 return false;
             }
         }
     }
-    ioRollback.EndKeySets(pTable.mRows);
+    ioRollback.EndKeySets(ioTable.mRows);
     KMotionImportFilters::Apply(lGroups[0] ? lCurves[0] : nullptr,
                                 lGroups[1] ? lCurves[1] : nullptr);
     if (lGroups[2]) {

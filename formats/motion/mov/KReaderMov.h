@@ -1,6 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_MOV_KREADERMOV_H
 #define RYVKIT_FORMATS_MOTION_MOV_KREADERMOV_H
 
+#include "core/KTime.h"
 #include "formats/motion/KMotionTextReader.h"
 
 #include <cstdint>
@@ -55,12 +56,15 @@ public:
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
 private:
-    // The rows read, as single-precision keys: mColumns values per row.
+    // The rows read, as single-precision keys: mColumns values per row; the key time of each
+    // row, and one curve's values while its keys are set.
     struct Table
     {
         int mColumns = 0;
         int mRows = 0;
         std::vector<float> mValues;
+        std::vector<KTime> mTimes;
+        std::vector<float> mColumn;
     };
 
     std::unique_ptr<KTextFile> NewFile() const override;
@@ -68,8 +72,11 @@ private:
 
     bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) override;
     bool ReadTable(Table& oTable, const KStreamOptionsMotion& pOptions);
+    // Reserves the table's storage for the rows the options ask for, but never for more cells
+    // than the rest of the file can give.
+    void ReserveTable(Table& ioTable, int pFrames);
     bool BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
-                     KRyvNode* pReference, int pObject, const Table& pTable,
+                     KRyvNode* pReference, int pObject, Table& ioTable,
                      const KStreamOptionsMotion& pOptions);
 };
 

@@ -86,6 +86,7 @@ bool KReaderVpm::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     }
     File().ClearLastError();
     int lFramesKeyed = 0;
+    Scratch lScratch;
     for (bool lFirst = true;; lFirst = false) {
         Segment lSegment;
         const ESegment lResult = ReadSegment(lSegment, lFirst, ioOptions);
@@ -98,10 +99,10 @@ bool KReaderVpm::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
         if (lResult != ESegment::eRead) {
             break;
         }
-        if (!BuildSegment(lBuilder, lRollback, lReference, lSegment, ioOptions)) {
+        if (!BuildSegment(lBuilder, lRollback, lReference, lSegment, ioOptions, lScratch)) {
             return FailFile("cannot create the segment nodes");
         }
-        lFramesKeyed = std::max(lFramesKeyed, static_cast<int>(lSegment.mTranslations.size()));
+        lFramesKeyed = std::max(lFramesKeyed, lSegment.mFrames);
     }
     KString lDuplicates = KString("Duplicate names found in ") + File().GetFileName().c_str() + ":";
     if (!ReportDuplicateNames(lReference, lDuplicates)) {
@@ -135,33 +136,31 @@ KReaderVpm::ESegment KReaderVpm::ReadSegment(Segment& oSegment, bool pFirst,
     }
     const int lUsed = std::min(lFrames, pOptions.GetFrameCount());
     const int lProgressTotal = std::max(pOptions.GetFrameCount(), 1);
-    KVector4 lTranslation;
-    KVector4 lRotation;
-    KVector4 lScaling;
     // Storage is reserved for no more frames than the rest of the file can hold lines for, so
     // the count a header claims never sizes it.
     const std::uint64_t lFit = lFile.GetRemainingBytes() / kMinFrameLineBytes + 1;
     const std::size_t lReserve =
         static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(lUsed), lFit));
-    oSegment.mTranslations.reserve(lReserve);
-    oSegment.mRotations.reserve(lReserve);
-    oSegment.mScalings.reserve(lReserve);
+    oSegment.mValues.reserve(lReserve * KVpmFile::kFrameValues);
+    double lFrame[KVpmFile::kFrameValues];
     for (int i = 0; i < lUsed; ++i) {
         if (i % kProgressFrames == 0) {
             pOptions.ReportProgress(
                 "Reading VPM nodes",
                 static_cast<float>(static_cast<std::int64_t>(i) * 100 / lProgressTotal));
         }
-        if (!lFile.ReadFrame(lTranslation, lRotation, lScaling)) {
+        if (!lFile.ReadFrame(lFrame)) {
             if (lFile.GetLastError().empty()) {
                 lFile.Error("segment \"%s\" ends after %d of %d frames",
                             KVpmFile::QuoteName(oSegment.mName).c_str(), i, lFrames);
             }
             return ESegment::eBroken;
         }
-        oSegment.mTranslations.push_back(lTranslation);
-        oSegment.mRotations.push_back(lRotation);
-        oSegment.mScalings.push_back(lScaling);
+        // The values were checked to fit single precision.
+        for (const double lValue : lFrame) {
+            oSegment.mValues.push_back(static_cast<float>(lValue));
+        }
+        ++oSegment.mFrames;
     }
     // The frames beyond the ones used; each step reads a line, so a huge count ends at the end
     // of the file.
@@ -185,37 +184,33 @@ void KReaderVpm::WarnBroken(const KString& pName)
 
 bool KReaderVpm::BuildSegment(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
                               KRyvNode* pReference, const Segment& pSegment,
-                              const KStreamOptionsMotion& pOptions)
+                              const KStreamOptionsMotion& pOptions, Scratch& ioScratch)
 {
     KRyvNode* lNode = ioBuilder.CreateMarker(pReference, pSegment.mName.Buffer());
     if (!lNode) {
         return false;
     }
     KRyvTakeNode* lTake = lNode->GetCurrentTakeNode();
-    KFCurve* lCurves[3][kAxisCount] = {
-        {lTake->GetTransformTX(), lTake->GetTransformTY(), lTake->GetTransformTZ()},
-        {lTake->GetTransformRX(), lTake->GetTransformRY(), lTake->GetTransformRZ()},
-        {lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()}};
-    const std::vector<KVector4>* lValues[3] = {&pSegment.mTranslations, &pSegment.mRotations,
-                                               &pSegment.mScalings};
-    const int lFrames = static_cast<int>(pSegment.mTranslations.size());
-    const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, lFrames);
-    std::vector<float> lColumn(lTimes.size());
-    for (int g = 0; g < 3; ++g) {
-        for (int a = 0; a < kAxisCount; ++a) {
-            // The file's values were checked to fit single precision.
-            for (std::size_t i = 0; i < lColumn.size(); ++i) {
-                lColumn[i] = static_cast<float>((*lValues[g])[i][a]);
-            }
-            if (!ioRollback.BeginKeySet(lCurves[g][a], lFrames) ||
-                !lCurves[g][a]->KeySetBatch(0, lFrames, lTimes.data(), lColumn.data(),
-                                            KFCurveKey::kInterpolationCubic)) {
-                return false;
-            }
+    KFCurve* lCurves[KVpmFile::kFrameValues] = {
+        lTake->GetTransformTX(), lTake->GetTransformTY(), lTake->GetTransformTZ(),
+        lTake->GetTransformRX(), lTake->GetTransformRY(), lTake->GetTransformRZ(),
+        lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()};
+    const int lFrames = pSegment.mFrames;
+    KMotionMarkerBuilder::ExtendKeyTimes(pOptions, lFrames, ioScratch.mTimes);
+    std::vector<float>& lColumn = ioScratch.mColumn;
+    lColumn.resize(static_cast<std::size_t>(lFrames));
+    for (int c = 0; c < KVpmFile::kFrameValues; ++c) {
+        for (std::size_t i = 0; i < lColumn.size(); ++i) {
+            lColumn[i] = pSegment.mValues[i * KVpmFile::kFrameValues + static_cast<std::size_t>(c)];
+        }
+        if (!ioRollback.BeginKeySet(lCurves[c], lFrames) ||
+            !lCurves[c]->KeySetBatch(0, lFrames, ioScratch.mTimes.data(), lColumn.data(),
+                                     KFCurveKey::kInterpolationCubic)) {
+            return false;
         }
     }
     ioRollback.EndKeySets(lFrames);
-    KMotionImportFilters::Apply(lCurves[0], lCurves[1]);
-    KMotionImportFilters::ReduceConstantKeys(lCurves[2], kAxisCount);
+    KMotionImportFilters::Apply(lCurves, lCurves + kAxisCount);
+    KMotionImportFilters::ReduceConstantKeys(lCurves + 2 * kAxisCount, kAxisCount);
     return true;
 }

@@ -1,7 +1,8 @@
 #ifndef RYVKIT_FORMATS_MOTION_VPM_KREADERVPM_H
 #define RYVKIT_FORMATS_MOTION_VPM_KREADERVPM_H
 
-#include "core/KVector4.h"
+#include "core/KString.h"
+#include "core/KTime.h"
 #include "formats/motion/KMotionTextReader.h"
 
 #include <memory>
@@ -42,13 +43,20 @@ public:
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
 
 private:
-    // The frames of one segment, as read.
+    // The frames of one segment, as read: per frame the nine values of a frame line, checked to
+    // fit single precision.
     struct Segment
     {
         KString mName;
-        std::vector<KVector4> mTranslations;
-        std::vector<KVector4> mRotations;
-        std::vector<KVector4> mScalings;
+        std::vector<float> mValues;
+        int mFrames = 0;
+    };
+    // What the segments of one read share, so that it is made once: the key times, grown to the
+    // longest segment, and one curve's values.
+    struct Scratch
+    {
+        std::vector<KTime> mTimes;
+        std::vector<float> mColumn;
     };
     enum class ESegment { eRead, eEnd, eBroken };
 
@@ -59,7 +67,7 @@ private:
     ESegment ReadSegment(Segment& oSegment, bool pFirst, const KStreamOptionsMotion& pOptions);
     bool BuildSegment(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
                       KRyvNode* pReference, const Segment& pSegment,
-                      const KStreamOptionsMotion& pOptions);
+                      const KStreamOptionsMotion& pOptions, Scratch& ioScratch);
     void WarnBroken(const KString& pName);
 };
 

@@ -1,6 +1,7 @@
 #include "formats/motion/vpm/KVpmFile.h"
 
 #include "formats/motion/KMotionFrameRate.h"
+#include "formats/motion/KMotionLineScanner.h"
 #include "formats/motion/KMotionNumber.h"
 
 #include <string>
@@ -77,29 +78,44 @@ bool KVpmFile::SkipColumnTitles()
     return ReadLine() && ReadLine();
 }
 
-bool KVpmFile::ReadFrame(KVector4& oTranslation, KVector4& oRotation, KVector4& oScaling)
+bool KVpmFile::ReadFrameNumbers(double oValues[kFrameValues])
+{
+    KMotionLineScanner lScanner(GetLine());
+    int lRead = 0;
+    while (lRead < kFrameValues && lScanner.ReadDouble(oValues[lRead])) {
+        ++lRead;
+    }
+    if (lRead == kFrameValues) {
+        return true;
+    }
+    // Not in the plain form: the text file's readers take the line again and name the fault.
+    for (int g = 0; g < kFrameValues; g += 3) {
+        if (!ReadVector3(oValues + g)) {
+            return !Error("expected nine numbers, found \"%s\"", PeekToken().c_str());
+        }
+    }
+    return true;
+}
+
+bool KVpmFile::ReadFrame(double oValues[kFrameValues])
 {
     if (!ReadLine()) {
         return false;
     }
-    double lValues[3][3];
-    for (double* lTriple : lValues) {
-        if (!ReadVector3(lTriple)) {
-            return !Error("expected nine numbers, found \"%s\"", PeekToken().c_str());
-        }
+    double lValues[kFrameValues];
+    if (!ReadFrameNumbers(lValues)) {
+        return false;
     }
     const double lScales[3] = {kCentimetresPerInch, 1.0, kFactorPerPercent};
-    for (int g = 0; g < 3; ++g) {
-        for (double& lValue : lValues[g]) {
-            lValue *= lScales[g];
-        }
-        if (!KMotionNumber::FitsFloat(lValues[g], 3)) {
-            return !Error("value out of range");
-        }
+    for (int i = 0; i < kFrameValues; ++i) {
+        lValues[i] *= lScales[i / 3];
     }
-    oTranslation = KVector4(lValues[0][0], lValues[0][1], lValues[0][2]);
-    oRotation = KVector4(lValues[1][0], lValues[1][1], lValues[1][2]);
-    oScaling = KVector4(lValues[2][0], lValues[2][1], lValues[2][2]);
+    if (!KMotionNumber::FitsFloat(lValues, kFrameValues)) {
+        return !Error("value out of range");
+    }
+    for (int i = 0; i < kFrameValues; ++i) {
+        oValues[i] = lValues[i];
+    }
     return true;
 }
 

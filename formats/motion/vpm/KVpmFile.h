@@ -37,10 +37,14 @@ public:
     bool ReadSegmentHeader(KString& oName, int& oFrameCount, double& oFrameTime, bool pRewind);
     // Passes over the next two lines, whatever their words; false when either is missing.
     bool SkipColumnTitles();
-    // Loads the next line and reads its three triples: translation in centimetres, rotation in
-    // degrees, scaling as factors (the file's percent times 0.01). False, with the last error
-    // set when the line is there, for a missing number or a value beyond single precision.
-    bool ReadFrame(KVector4& oTranslation, KVector4& oRotation, KVector4& oScaling);
+    // The numbers of a frame line: translation x, y, z, rotation x, y, z, scaling x, y, z.
+    static constexpr int kFrameValues = 9;
+
+    // Loads the next line and reads its three triples into oValues: translation in
+    // centimetres, rotation in degrees, scaling as factors (the file's percent times 0.01), each
+    // within single precision. False, with the last error set when the line is there, for a
+    // missing number or a value beyond single precision.
+    bool ReadFrame(double oValues[kFrameValues]);
 
     // The writers; each false when a write failed.
     bool WriteSegmentHeader(const char* pName, int pFrameCount, double pFrameTime);
@@ -50,6 +54,8 @@ public:
 
 private:
     bool ExpectKeyword(EKeyword pKeyword);
+    // The frame line's numbers as the file has them; false with the last error set.
+    bool ReadFrameNumbers(double oValues[kFrameValues]);
 
     KTextKeyword mKeywords[4];
 };
