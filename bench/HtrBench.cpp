@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -63,7 +64,8 @@ std::size_t FileSize(const std::string& pPath)
 }
 
 // The whole import: structure, nodes, every key of every segment, the rotation-offset pass
-// when pState.range(0) is 1, and the import filters.
+// when pState.range(0) is 1, and the import filters, on wall time. Taking the scene down again
+// is not part of the read and is left out of the time, as the other motion tables' cases do.
 void BM_HtrRead60Segments(benchmark::State& pState)
 {
     const std::string& lPath = BenchFilePath();
@@ -72,28 +74,34 @@ void BM_HtrRead60Segments(benchmark::State& pState)
         return;
     }
     for (auto _ : pState) {
-        KRyvObjectFactory lFactory;
-        KRyvScene* lScene = lFactory.CreateScene();
-        KReaderHtr lReader(&lFactory);
+        auto lFactory = std::make_unique<KRyvObjectFactory>();
+        KRyvScene* lScene = lFactory->CreateScene();
+        auto lReader = std::make_unique<KReaderHtr>(lFactory.get());
         std::unique_ptr<KStreamOptions> lOptions;
-        if (!lReader.FileOpen(lPath.c_str()) || !(lOptions = lReader.GetReadOptions())) {
-            pState.SkipWithError(lReader.GetError().GetLastErrorString().Buffer());
+        if (!lReader->FileOpen(lPath.c_str()) || !(lOptions = lReader->GetReadOptions())) {
+            pState.SkipWithError(lReader->GetError().GetLastErrorString().Buffer());
             return;
         }
-        lReader.GetFile()->SetMinimizeRotationOffset(pState.range(0) == 1);
-        if (!lReader.Read(lScene, lOptions.get())) {
-            pState.SkipWithError(lReader.GetError().GetLastErrorString().Buffer());
+        lReader->GetFile()->SetMinimizeRotationOffset(pState.range(0) == 1);
+        if (!lReader->Read(lScene, lOptions.get())) {
+            pState.SkipWithError(lReader->GetError().GetLastErrorString().Buffer());
             return;
         }
-        benchmark::DoNotOptimize(lFactory.GetNodeCount());
+        benchmark::DoNotOptimize(lFactory->GetNodeCount());
+        pState.PauseTiming();
+        lReader.reset();
+        lFactory.reset();
+        pState.ResumeTiming();
     }
     pState.SetBytesProcessed(static_cast<std::int64_t>(pState.iterations()) *
                              static_cast<std::int64_t>(FileSize(lPath)));
 }
-BENCHMARK(BM_HtrRead60Segments)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HtrRead60Segments)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The yardstick: the same bytes already in memory, every number converted with from_chars and
-// nothing else (no lines, no checks, no storage).
+// The yardstick, on the same clock: the same bytes already in memory, every number converted
+// with from_chars and nothing else (no lines, no checks, no storage). It converts the numbers the
+// reader converts (eight per frame line, those of the header and base positions) and the few
+// digits of the segment names besides.
 void BM_HtrFromCharsOnly60Segments(benchmark::State& pState)
 {
     const std::string& lPath = BenchFilePath();
@@ -104,6 +112,6 @@ void BM_HtrFromCharsOnly60Segments(benchmark::State& pState)
     const std::string lBytes = BenchSupport::ReadWholeFile(lPath);
     BenchSupport::TimeSumNumbers(pState, lBytes);
 }
-BENCHMARK(BM_HtrFromCharsOnly60Segments)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HtrFromCharsOnly60Segments)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

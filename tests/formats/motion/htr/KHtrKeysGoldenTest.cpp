@@ -1,0 +1,157 @@
+// Every key the reader makes, pinned bit for bit: a digest of the keys of generated files in every
+// order word and unit, with the rotation offset minimised and not, against digests the reader
+// gave when its key arithmetic was first settled. A faster frame pass must give the same keys.
+#include "animation/KFCurve.h"
+#include "animation/KRyvTakeNode.h"
+
+#include "HtrTestScene.h"
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr int kSegments = 7;
+constexpr int kFrames = 40;
+// Parents of the segments, as listed: children may come before their parents.
+constexpr int kParents[kSegments] = {2, 2, -1, 6, 2, 4, 4};
+
+struct GoldenCase
+{
+    const char* mOrder;
+    const char* mLengthUnit;
+    const char* mAngleUnit;
+    const char* mMinimize;
+    std::uint64_t mDigest;
+};
+
+std::string Name(int pIndex)
+{
+    return "Seg" + std::to_string(pIndex);
+}
+
+// A number as the file holds it; a few values are the edges of the angle formulas (zeros of
+// either sign, quarter and half turns) rather than noise.
+std::string Number(std::mt19937& ioRandom, double pRange, bool pRadians)
+{
+    const double lEdges[] = {0.0, -0.0, 90.0, -90.0, 180.0, -180.0, 45.0};
+    // The engine's raw output is the same everywhere; the distributions are not.
+    const std::uint32_t lPick = ioRandom() % 10;
+    double lValue = lPick < 7 ? lEdges[lPick] * pRange / 180.0
+                              : (ioRandom() / 4294967295.0 * 2.0 - 1.0) * pRange;
+    if (pRadians) {
+        lValue *= 3.14159265358979323846 / 180.0;
+    }
+    char lText[32];
+    std::snprintf(lText, sizeof lText, "%.9g", lValue);
+    return lText;
+}
+
+std::string FrameLine(std::mt19937& ioRandom, int pFrame, bool pRadians)
+{
+    std::string lLine = std::to_string(pFrame);
+    for (int i = 0; i < 3; ++i) {
+        lLine += "\t" + Number(ioRandom, 40.0, false);
+    }
+    for (int i = 0; i < 3; ++i) {
+        lLine += "\t" + Number(ioRandom, 180.0, pRadians);
+    }
+    return lLine + "\t1.0\n";
+}
+
+// A file of kSegments segments and kFrames frames, its frame sections in reverse order.
+std::string GeneratedFile(const GoldenCase& pCase)
+{
+    const bool lRadians = std::strcmp(pCase.mAngleUnit, "Radians") == 0;
+    std::mt19937 lRandom(7);
+    std::string lText = "[Header]\nFileType htr\nDataType HTRS\nFileVersion 1\n";
+    lText += "NumSegments " + std::to_string(kSegments) + "\nNumFrames " + std::to_string(kFrames) +
+             "\nDataFrameRate 60\n";
+    lText += std::string("EulerRotationOrder ") + pCase.mOrder + "\nCalibrationUnits " +
+             pCase.mLengthUnit + "\nRotationUnits " + pCase.mAngleUnit + "\n";
+    lText += "GlobalAxisofGravity Y\nBoneLengthAxis Y\nScaleFactor 1.5\n";
+    lText += "[SegmentNames&Hierarchy]\n";
+    for (int s = 0; s < kSegments; ++s) {
+        lText += Name(s) + "\t" + (kParents[s] < 0 ? "GLOBAL" : Name(kParents[s])) + "\n";
+    }
+    lText += "[BasePosition]\n";
+    for (int s = 0; s < kSegments; ++s) {
+        lText += Name(s) + "\t" + FrameLine(lRandom, 0, lRadians).substr(2);
+        lText.replace(lText.size() - 4, 3, "12.5");
+    }
+    for (int s = kSegments - 1; s >= 0; --s) {
+        lText += "[" + Name(s) + "]\n";
+        for (int f = 1; f <= kFrames; ++f) {
+            lText += FrameLine(lRandom, f, lRadians);
+        }
+    }
+    return lText + "[EndOfFile]\n";
+}
+
+// FNV-1a over the key count, then each key's time ticks and value bits, of the nine curves of
+// every segment in file order.
+std::uint64_t KeyDigest(HtrTestScene& pTest)
+{
+    std::uint64_t lHash = 14695981039346656037ull;
+    auto lMix = [&lHash](const void* pBytes, std::size_t pSize) {
+        const unsigned char* lBytes = static_cast<const unsigned char*>(pBytes);
+        for (std::size_t i = 0; i < pSize; ++i) {
+            lHash = (lHash ^ lBytes[i]) * 1099511628211ull;
+        }
+    };
+    for (int s = 0; s < kSegments; ++s) {
+        KRyvTakeNode* lTake = pTest.Find(Name(s).c_str())->GetCurrentTakeNode();
+        KFCurve* const lCurves[] = {
+            lTake->GetTransformTX(), lTake->GetTransformTY(), lTake->GetTransformTZ(),
+            lTake->GetTransformRX(), lTake->GetTransformRY(), lTake->GetTransformRZ(),
+            lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()};
+        for (KFCurve* lCurve : lCurves) {
+            const int lCount = lCurve->GetKeyCount();
+            lMix(&lCount, sizeof lCount);
+            for (int k = 0; k < lCount; ++k) {
+                const std::int64_t lTicks = lCurve->KeyGetTime(k).Get();
+                const float lValue = lCurve->KeyGetValue(k);
+                lMix(&lTicks, sizeof lTicks);
+                lMix(&lValue, sizeof lValue);
+            }
+        }
+    }
+    return lHash;
+}
+
+class KHtrKeysGolden : public testing::TestWithParam<GoldenCase>
+{
+};
+
+TEST_P(KHtrKeysGolden, KeysAreThoseOfTheSettledArithmetic)
+{
+    const GoldenCase& lCase = GetParam();
+    HtrSettingsGuard lSettings(lCase.mMinimize);
+    // The default filters, the constant key reducer among them.
+    KImportSettings::Get().Reset();
+    HtrTestScene lTest;
+    ASSERT_TRUE(lTest.Read(WriteHtrFile("golden.htr", GeneratedFile(lCase))))
+        << lTest.mReader.GetMessage().Buffer();
+    EXPECT_EQ(KeyDigest(lTest), lCase.mDigest);
+}
+
+const GoldenCase kGoldenCases[] = {
+    {"ZYX", "mm", "Degrees", "No", 2688047358765980162ull},
+    {"ZYX", "mm", "Degrees", "Yes", 11414852636493118923ull},
+    {"YXZ", "cm", "Degrees", "No", 12790648700415566444ull},
+    {"YXZ", "cm", "Degrees", "Yes", 18307981559801382995ull},
+    {"XZY", "in", "Radians", "No", 14635532347674606730ull},
+    {"XZY", "in", "Radians", "Yes", 17376274085508884155ull},
+    {"ZXY", "mm", "Radians", "No", 6017133106613123464ull},
+    {"ZXY", "mm", "Radians", "Yes", 6017865680681609328ull},
+    {"YZX", "cm", "Degrees", "No", 12519596555619075911ull},
+    {"YZX", "cm", "Degrees", "Yes", 16232832664044066068ull},
+    {"XYZ", "in", "Degrees", "No", 2918043047775709221ull},
+    {"XYZ", "in", "Degrees", "Yes", 5996587730749717302ull},
+};
+
+INSTANTIATE_TEST_SUITE_P(EveryOrderAndSetting, KHtrKeysGolden, testing::ValuesIn(kGoldenCases));
+
+} // namespace
