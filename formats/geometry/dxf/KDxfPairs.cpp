@@ -35,6 +35,35 @@ std::string_view Trim(std::string_view pText)
     return pText.substr(lFirst, lLast - lFirst);
 }
 
+constexpr std::size_t kWordSize = sizeof(std::uint64_t);
+constexpr std::uint64_t kByteOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kByteLows = 0x7f7f7f7f7f7f7f7full;
+
+std::uint64_t LoadWord(const char* pAt)
+{
+    std::uint64_t lWord = 0;
+    std::memcpy(&lWord, pAt, sizeof(lWord));
+    return lWord;
+}
+
+// 1 in each byte of pWord that equals pByte, 0 in the others (exactly, unlike the quick test of
+// FindLineEnd).
+std::uint64_t ByteMatches(std::uint64_t pWord, char pByte)
+{
+    const std::uint64_t lZeroWhere = pWord ^ (kByteOnes * static_cast<unsigned char>(pByte));
+    const std::uint64_t lNonZero = ((lZeroWhere & kByteLows) + kByteLows) | lZeroWhere;
+    return (~lNonZero >> 7) & kByteOnes;
+}
+
+// The sum of the eight byte-wide counters of pCounters.
+long long SumBytes(std::uint64_t pCounters)
+{
+    constexpr std::uint64_t kEvenBytes = 0x00ff00ff00ff00ffull;
+    constexpr std::uint64_t kLaneOnes = 0x0001000100010001ull;
+    const std::uint64_t lPairs = (pCounters & kEvenBytes) + ((pCounters >> 8) & kEvenBytes);
+    return static_cast<long long>((lPairs * kLaneOnes) >> 48);
+}
+
 // The first LF or CR at or after pAt, or pStop. Lines are short, so eight bytes are looked at
 // together: one step finds most line ends.
 const char* FindLineEnd(const char* pAt, const char* pStop)
@@ -338,28 +367,30 @@ bool KDxfPairs::IsWholeLine(std::size_t pAt, std::size_t pLength, std::size_t pF
 
 long long KDxfPairs::CountLineEnds(std::size_t pFrom, std::size_t pTo) const
 {
-    // Counted without branches into byte-wide counters, which the compiler runs many bytes at
-    // a time; a chunk is short enough that they cannot wrap.
-    constexpr std::size_t kChunk = 255;
+    // Eight bytes at a time into byte-wide counters, few enough words that none can wrap;
+    // a CR LF pair is one line end, so each CR followed by LF is taken back.
+    constexpr std::size_t kWordsPerRound = 255;
     const char* const lText = mText.data();
-    long long lLf = 0;
-    long long lCr = 0;
-    for (std::size_t lAt = pFrom; lAt < pTo; lAt += kChunk) {
-        const std::size_t lStop = std::min(pTo, lAt + kChunk);
-        unsigned char lChunkLf = 0;
-        unsigned char lChunkCr = 0;
-        for (std::size_t i = lAt; i < lStop; ++i) {
-            lChunkLf = static_cast<unsigned char>(lChunkLf + (lText[i] == '\n'));
-            lChunkCr = static_cast<unsigned char>(lChunkCr + (lText[i] == '\r'));
+    long long lCount = 0;
+    std::size_t lAt = pFrom;
+    while (pTo - lAt > kWordSize) {
+        const std::size_t lWords = std::min((pTo - lAt - 1) / kWordSize, kWordsPerRound);
+        std::uint64_t lLf = 0;
+        std::uint64_t lCr = 0;
+        std::uint64_t lCrLf = 0;
+        for (std::size_t w = 0; w < lWords; ++w, lAt += kWordSize) {
+            const std::uint64_t lCrHere = ByteMatches(LoadWord(lText + lAt), '\r');
+            lLf += ByteMatches(LoadWord(lText + lAt), '\n');
+            lCr += lCrHere;
+            lCrLf += lCrHere & ByteMatches(LoadWord(lText + lAt + 1), '\n');
         }
-        lLf += lChunkLf;
-        lCr += lChunkCr;
+        lCount += SumBytes(lLf) + SumBytes(lCr) - SumBytes(lCrLf);
     }
-    long long lCrLf = 0;
-    for (std::size_t i = pFrom; lCr > 0 && i + 1 < pTo; ++i) {
-        lCrLf += lText[i] == '\r' && lText[i + 1] == '\n';
+    for (; lAt < pTo; ++lAt) {
+        lCount += lText[lAt] == '\n' ||
+                  (lText[lAt] == '\r' && !(lAt + 1 < pTo && lText[lAt + 1] == '\n'));
     }
-    return lLf + lCr - lCrLf;
+    return lCount;
 }
 
 bool KDxfPairs::IsCodeZeroBefore(std::size_t pLineStart, std::size_t pFloor,

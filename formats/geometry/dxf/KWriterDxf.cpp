@@ -3,6 +3,7 @@
 #include "formats/geometry/KMeshDeformation.h"
 #include "formats/geometry/KSceneGeometry.h"
 #include "formats/geometry/dxf/KDxfColor.h"
+#include "formats/geometry/dxf/KDxfGroupWriter.h"
 #include "formats/geometry/dxf/KStreamOptionsDxf.h"
 #include "io/KNodeWalk.h"
 #include "scene/KRyvNode.h"
@@ -19,7 +20,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <new>
 #include <string>
 #include <string_view>
@@ -27,42 +27,11 @@
 
 namespace {
 
-constexpr int kCoordinateDecimals = 6;
-constexpr std::size_t kFlushSize = 1 << 20;
-// Group codes take three columns, right-aligned.
-constexpr std::size_t kCodeWidth = 3;
-// Room for any int.
-constexpr std::size_t kIntSize = 16;
-// Coordinates that do not fit are written empty, as they always were (they read back as 0).
-constexpr std::size_t kCoordinateSize = 64;
 // The colour of a hidden layer without material: white, so that the sign can say "hidden".
 constexpr int kHiddenPlainColor = 7;
 constexpr int kMaxCornersPerRecord = 4;
-// A code line, "   " and an int or a coordinate, and the line end.
-constexpr std::size_t kLineSize = kCodeWidth + 1 + kCodeWidth + kIntSize + kCoordinateSize + 1;
-
-// Writes pCode as "%3d\n" at pOut; answers where it ends.
-char* PutCode(char* pOut, int pCode)
-{
-    char lDigits[kIntSize];
-    const char* const lEnd = std::to_chars(lDigits, lDigits + sizeof(lDigits), pCode).ptr;
-    for (std::size_t i = static_cast<std::size_t>(lEnd - lDigits); i < kCodeWidth; ++i) {
-        *pOut++ = ' ';
-    }
-    pOut = std::copy(static_cast<const char*>(lDigits), lEnd, pOut);
-    *pOut++ = '\n';
-    return pOut;
-}
-
-// One group as written.
-std::string GroupText(int pCode, std::string_view pValue)
-{
-    char lCode[kLineSize];
-    std::string lText(lCode, static_cast<std::size_t>(PutCode(lCode, pCode) - lCode));
-    lText += pValue;
-    lText += '\n';
-    return lText;
-}
+// Further records of a split polygon repeat its colour after a single blank.
+constexpr std::size_t kRepeatedColorBlanks = 1;
 
 // One mesh node to write: the mesh is the node's own or a converted copy (owned by the
 // factory until the write ends).
@@ -76,13 +45,13 @@ struct KDxfMeshNode
 
 } // namespace
 
-// One Write: the text is built in a buffer and flushed in large blocks.
+// One Write.
 class KWriterDxf::Session
 {
 public:
     Session(KWriterDxf& ioWriter, bool pTriangulate, bool pDeform)
-        : mWriter(ioWriter), mFactory(ioWriter.GetOwner()), mTriangulate(pTriangulate),
-          mDeform(pDeform)
+        : mFactory(ioWriter.GetOwner()), mTriangulate(pTriangulate), mDeform(pDeform),
+          mOut(ioWriter.mStream)
     {
     }
 
@@ -112,13 +81,10 @@ public:
         Group(2, "ENTITIES");
         for (const KDxfMeshNode& lEntry : mMeshes) {
             WritePolyfaceMesh(lEntry);
-            if (!Flush(false)) {
-                return false;
-            }
         }
         Group(0, "ENDSEC");
         Group(0, "EOF");
-        return Flush(true);
+        return mOut.Finish();
     }
 
 private:
@@ -293,18 +259,19 @@ private:
         const bool lByPoint = lMesh.GetMaterialCount() > 0 &&
                               lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByControlPoint;
         // The groups every vertex repeats, formatted once.
-        const std::string lHead = GroupText(0, "VERTEX") + GroupText(8, pLayer);
-        const std::string lFlags = GroupText(70, "   192");
+        const std::string lHead =
+            KDxfGroupWriter::GroupText(0, "VERTEX") + KDxfGroupWriter::GroupText(8, pLayer);
+        const std::string lFlags = KDxfGroupWriter::GroupText(70, "   192");
         for (std::size_t i = 0; i < lPoints.size(); ++i) {
             const KVector4 lWorld = lGlobal.MultT(lPoints[i]);
-            mText += lHead;
+            mOut.Text(lHead);
             if (lByPoint) {
                 Integer(62, MaterialColor(lMesh, pColors, i));
             }
-            Coordinate(10, lWorld[0]);
-            Coordinate(20, -lWorld[2]);
-            Coordinate(30, lWorld[1]);
-            mText += lFlags;
+            mOut.Coordinate(10, lWorld[0]);
+            mOut.Coordinate(20, -lWorld[2]);
+            mOut.Coordinate(30, lWorld[1]);
+            mOut.Text(lFlags);
         }
     }
 
@@ -352,9 +319,11 @@ private:
         const bool lByPolygon = lMesh.GetMaterialCount() > 0 &&
                                 lMesh.GetMaterialMappingMode() == KRyvMesh::eMappingByPolygon;
         // The groups every face record repeats, formatted once.
-        const std::string lHead = GroupText(0, "VERTEX") + GroupText(8, pLayer);
-        const std::string lFlags = GroupText(10, "0.0") + GroupText(20, "0.0") +
-                                   GroupText(30, "0.0") + GroupText(70, "   128");
+        const std::string lHead =
+            KDxfGroupWriter::GroupText(0, "VERTEX") + KDxfGroupWriter::GroupText(8, pLayer);
+        const std::string lFlags =
+            KDxfGroupWriter::GroupText(10, "0.0") + KDxfGroupWriter::GroupText(20, "0.0") +
+            KDxfGroupWriter::GroupText(30, "0.0") + KDxfGroupWriter::GroupText(70, "   128");
         for (std::size_t p = 0; p + 1 < pStarts.size(); ++p) {
             const std::size_t lFirst = static_cast<std::size_t>(pStarts[p]);
             const std::size_t lCount = static_cast<std::size_t>(pStarts[p + 1]) - lFirst;
@@ -362,19 +331,13 @@ private:
             const bool lSplit = lMesh.GetPolygonSize(static_cast<int>(p)) > kMaxCornersPerRecord;
             const std::size_t lPerRecord = lSplit ? 3 : lCount;
             for (std::size_t c = 0; c < lCount; c += lPerRecord) {
-                mText += lHead;
+                mOut.Text(lHead);
                 if (c == 0 && (lByPolygon || lColor > 0)) {
                     Integer(62, lColor);
                 } else if (c > 0 && lColor > 0) {
-                    // Further records of a split polygon repeat the colour as the old writer did.
-                    char lLine[kLineSize];
-                    char* lAt = PutCode(lLine, 62);
-                    *lAt++ = ' ';
-                    lAt = std::to_chars(lAt, lAt + kIntSize, lColor).ptr;
-                    *lAt++ = '\n';
-                    mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
+                    mOut.Integer(62, lColor, kRepeatedColorBlanks);
                 }
-                mText += lFlags;
+                mOut.Text(lFlags);
                 for (std::size_t k = 0; k < lPerRecord; ++k) {
                     Integer(71 + static_cast<int>(k), pIndexes[lFirst + c + k]);
                 }
@@ -395,59 +358,16 @@ private:
         return ColorOf(pMesh.GetMaterial(lMaterial));
     }
 
-    void Group(int pCode, std::string_view pValue)
-    {
-        char lCode[kLineSize];
-        mText.append(lCode, static_cast<std::size_t>(PutCode(lCode, pCode) - lCode));
-        mText += pValue;
-        mText += '\n';
-    }
+    void Group(int pCode, std::string_view pValue) { mOut.Group(pCode, pValue); }
+    void Integer(int pCode, int pValue) { mOut.Integer(pCode, pValue); }
 
-    // Each line is built whole on the stack, then added to the text at once.
-    void Integer(int pCode, int pValue)
-    {
-        char lLine[kLineSize];
-        char* lAt = PutCode(lLine, pCode);
-        lAt = std::copy_n("   ", kCodeWidth, lAt);
-        lAt = std::to_chars(lAt, lAt + kIntSize, pValue).ptr;
-        *lAt++ = '\n';
-        mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
-    }
-
-    void Coordinate(int pCode, double pValue)
-    {
-        char lLine[kLineSize];
-        char* lAt = PutCode(lLine, pCode);
-        const std::to_chars_result lEnd = std::to_chars(
-            lAt, lAt + kCoordinateSize, pValue, std::chars_format::fixed, kCoordinateDecimals);
-        lAt = lEnd.ec == std::errc() ? lEnd.ptr : lAt;
-        *lAt++ = '\n';
-        mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
-    }
-
-    bool Flush(bool pLast)
-    {
-        if (!pLast && mText.size() < kFlushSize) {
-            return true;
-        }
-        const bool lWritten =
-            std::fwrite(mText.data(), 1, mText.size(), mWriter.mStream) == mText.size();
-        mText.clear();
-        if (!lWritten || (pLast && std::fflush(mWriter.mStream) != 0)) {
-            mWriter.GetError().SetLastErrorID(KWriter::kOutOfDiskSpace);
-            return false;
-        }
-        return true;
-    }
-
-    KWriterDxf& mWriter;
     KRyvObjectFactory* mFactory;
     bool mTriangulate;
     bool mDeform;
+    KDxfGroupWriter mOut;
     std::vector<KDxfMeshNode> mMeshes;
     KPolygonSplitter mSplitter;
     std::size_t mRecordCount = 0;
-    std::string mText;
 };
 
 KWriterDxf::KWriterDxf(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
@@ -507,10 +427,9 @@ bool KWriterDxf::Write(KRyvScene* pScene, KStreamOptions* pOptions)
                          lOptions.GetOptionValue(KStreamOptionsDxf::kEvaluateDeformations) == 1);
         lOptions.ReportProgress("Writing DXF file", 0.0f);
         KMeshDeformation::ComputeGlobalTransforms(pScene->GetRootNode());
-        bool lWritten = lSession.Run(*pScene);
-        if (lWritten && !mOutput.Commit()) {
+        const bool lWritten = lSession.Run(*pScene) && mOutput.Commit();
+        if (!lWritten) {
             GetError().SetLastErrorID(kOutOfDiskSpace);
-            lWritten = false;
         }
         FileClose();
         lOptions.ReportProgress("Writing DXF file", 100.0f);

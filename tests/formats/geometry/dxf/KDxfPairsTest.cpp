@@ -140,6 +140,51 @@ TEST(KDxfPairs, SectionEndsAreFoundFromAnyGroup)
     }
 }
 
+// The ENDSEC line found by ToSectionEnd from the first group after the one at line 1; checked
+// against walking every group.
+long long SectionEndLine(const std::string& pText)
+{
+    KDxfPairs lPairs;
+    EXPECT_TRUE(lPairs.Parse(pText));
+    KDxfPair lWalked = lPairs.First();
+    lPairs.Next(lWalked);
+    KDxfPair lFound = lWalked;
+    while (!lWalked.IsEnd() && lWalked.mValue != "ENDSEC") {
+        lPairs.Next(lWalked);
+    }
+    lPairs.ToSectionEnd(lFound);
+    EXPECT_EQ(lFound.mNext, lWalked.mNext);
+    return lFound.mLine == lWalked.mLine ? lFound.mLine : -1;
+}
+
+// Long sections with line ends of every kind mixed, falling on every byte of a word: the
+// section end found by counting lines sits where walking every group finds it.
+TEST(KDxfPairs, SectionEndsCountMixedLineEndsOverLongSpans)
+{
+    const char* const lEnds[] = {"\n", "\r\n", "\r"};
+    for (int lShift = 0; lShift < 3; ++lShift) {
+        std::string lText = "0\nSECTION\n2\nENTITIES\n";
+        for (int g = 0; g < 5000; ++g) {
+            lText += std::string(static_cast<std::size_t>(g % 3), ' ') + "10" +
+                     lEnds[(g + lShift) % 3] + std::string(1 + g % 17, 'x') +
+                     lEnds[(g / 7 + lShift) % 3];
+        }
+        lText += "0\r\nENDSEC\r0\nEOF\n";
+        EXPECT_EQ(SectionEndLine(lText), 2 * 5002 + 1) << lShift;
+    }
+    // Every line eight bytes long: each line end falls on the same byte of every word, the most
+    // a byte's counter can take.
+    for (const std::string lEnd : {"\n", "\r", "\r\n"}) {
+        const std::string lPad(8 - 2 - lEnd.size(), ' ');
+        std::string lText = "0\nSECTION\n2\nENTITIES\n";
+        for (int g = 0; g < 3000; ++g) {
+            lText += lPad + "10" + lEnd + lPad + "xx" + lEnd;
+        }
+        lText += "0\nENDSEC\n0\nEOF\n";
+        EXPECT_EQ(SectionEndLine(lText), 2 * 3002 + 1) << int(lEnd[0]);
+    }
+}
+
 // Integers read as the C library's "%d" reads a value's start.
 TEST(KDxfPairs, IntegersAreReadFromTheValuesStart)
 {
