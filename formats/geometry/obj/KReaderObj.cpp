@@ -5,7 +5,9 @@
 #include "core/KQuotedValue.h"
 #include "core/KVector2.h"
 #include "core/KVector4.h"
+#include "formats/geometry/obj/KObjLineCounts.h"
 #include "formats/geometry/obj/KObjMaterialLibrary.h"
+#include "formats/geometry/obj/KObjPageAllocator.h"
 #include "formats/geometry/obj/KObjTextReader.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
 #include "io/KReadRollback.h"
@@ -87,7 +89,7 @@ struct KObjFace
 // The faces of one smoothing group; their corners are in the read's one corner list.
 struct KObjFaceSet
 {
-    std::vector<KObjFace> mFaces;
+    KObjList<KObjFace> mFaces;
 };
 
 struct KObjGroup
@@ -106,15 +108,15 @@ struct KObjGroup
 struct KObjMeshBuild
 {
     // Per point: its vertex in the reader's vertices.
-    std::vector<int> mPointVertex;
+    KObjList<int> mPointVertex;
     // Per point that does not take its face's own flat normal, in point order: its normal in the
     // reader's normals, -1 when none.
-    std::vector<int> mPointNormal;
+    KObjList<int> mPointNormal;
     // Per polygon: its points take the polygon's flat normal.
     std::vector<bool> mFlatPolygons;
     std::vector<KVector2> mUVs;
     // Per point, only when the file has texture vertices: its UV in mUVs, -1 when none.
-    std::vector<int> mPointUV;
+    KObjList<int> mPointUV;
     int mPointCount = 0;
 };
 
@@ -335,9 +337,9 @@ private:
     long long mFileSize = 0;
     KNumberSuffixRenamingStrategy mNames;
 
-    std::vector<KVector4> mVertices;
-    std::vector<KVector2> mUVs;
-    std::vector<KVector4> mNormals;
+    KObjList<KVector4> mVertices;
+    KObjList<KVector2> mUVs;
+    KObjList<KVector4> mNormals;
     std::size_t mParameterCount = 0;
 
     std::map<std::string, KObjGroup> mGroups;
@@ -365,7 +367,7 @@ private:
     long long mDroppedFaces = 0;
     long long mDroppedFaceLine = 0;
     // The corners of all faces, in the order read.
-    std::vector<KObjCorner> mCorners;
+    KObjList<KObjCorner> mCorners;
     // Corner de-duplication of the mesh being built: per vertex a chain of its triples, and for
     // the few vertices with long chains a hash table instead.
     struct Triple
@@ -380,11 +382,11 @@ private:
         int mHead = -1;
         int mLength = 0;
     };
-    std::vector<Chain> mChains;
+    KObjList<Chain> mChains;
     // The corners of the mesh being built.
     std::size_t mMeshCorners = 0;
-    std::vector<Triple> mTriples;
-    std::vector<int> mTouchedVertices;
+    KObjList<Triple> mTriples;
+    KObjList<int> mTouchedVertices;
     std::unordered_map<KObjCornerKey, int, KObjCornerKeyHash> mLongChains;
 };
 
@@ -440,48 +442,16 @@ bool KReaderObj::Session::Run(KRyvScene* pScene, bool pCreateReferenceNode)
 
 void KReaderObj::Session::ReserveLists()
 {
-    // A quick pass counts the lines by their first bytes, so that the big lists are allocated
-    // once instead of grown by copying. Only a guess: lines split by a block end or indented are
-    // missed, and any list still grows on demand.
     std::FILE* lStream = mReader.mSource->GetStream();
     if (std::fseek(lStream, 0, SEEK_SET) != 0) {
         return;
     }
-    std::size_t lVertices = 0;
-    std::size_t lUVs = 0;
-    std::size_t lNormals = 0;
-    std::size_t lCorners = 0;
-    std::vector<char> lBlock(1 << 16);
-    bool lAtLineStart = true;
-    for (;;) {
-        const std::size_t lSize = std::fread(lBlock.data(), 1, lBlock.size(), lStream);
-        if (lSize == 0) {
-            break;
-        }
-        const char* lChar = lBlock.data();
-        const char* lEnd = lChar + lSize;
-        while (lChar != lEnd) {
-            const void* lNewLine = std::memchr(lChar, '\n', static_cast<std::size_t>(lEnd - lChar));
-            const char* lLineEnd = lNewLine ? static_cast<const char*>(lNewLine) : lEnd;
-            const std::size_t lLength = static_cast<std::size_t>(lLineEnd - lChar);
-            if (lAtLineStart && lLength >= 2) {
-                if (lChar[0] == 'f' && lChar[1] == ' ') {
-                    lCorners += static_cast<std::size_t>(std::count(lChar + 1, lLineEnd, ' '));
-                } else if (lChar[0] == 'v' && lChar[1] == ' ') {
-                    ++lVertices;
-                } else if (lChar[0] == 'v' && lLength >= 3 && lChar[2] == ' ') {
-                    lUVs += lChar[1] == 't' ? 1 : 0;
-                    lNormals += lChar[1] == 'n' ? 1 : 0;
-                }
-            }
-            lAtLineStart = lNewLine != nullptr;
-            lChar = lNewLine ? lLineEnd + 1 : lEnd;
-        }
-    }
-    mVertices.reserve(std::min(lVertices, kMaxListSize));
-    mUVs.reserve(std::min(lUVs, kMaxListSize));
-    mNormals.reserve(std::min(lNormals, kMaxListSize));
-    mCorners.reserve(std::min(lCorners, kMaxListSize));
+    KObjLineCounts lCounts;
+    lCounts.Count(lStream);
+    mVertices.reserve(std::min(lCounts.mVertices, kMaxListSize));
+    mUVs.reserve(std::min(lCounts.mUVs, kMaxListSize));
+    mNormals.reserve(std::min(lCounts.mNormals, kMaxListSize));
+    mCorners.reserve(std::min(lCounts.mCorners, kMaxListSize));
 }
 
 bool KReaderObj::Session::ReadStatements()
@@ -940,16 +910,16 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup, bool pLastGroup)
     ioGroup.mSets.clear();
     ReleaseTriples();
     if (pLastGroup) {
-        std::vector<KObjCorner>().swap(mCorners);
-        std::vector<KVector2>().swap(mUVs);
+        KObjList<KObjCorner>().swap(mCorners);
+        KObjList<KVector2>().swap(mUVs);
     }
     FillPoints(*lMesh, lBuild);
     if (pLastGroup) {
-        std::vector<KVector4>().swap(mVertices);
+        KObjList<KVector4>().swap(mVertices);
     }
     FillNormals(*lMesh, lBuild);
     if (pLastGroup) {
-        std::vector<KVector4>().swap(mNormals);
+        KObjList<KVector4>().swap(mNormals);
     }
     SetUVs(*lMesh, lBuild);
     return lMesh;
@@ -1033,6 +1003,12 @@ void KReaderObj::Session::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh,
 {
     KObjMeshIndices lIndices;
     oBuild.mFlatPolygons.reserve(InitPolygonIndices(pGroup, ioMesh, lIndices));
+    // Room for a point per corner: pages a mesh of shared points never fills are never touched.
+    oBuild.mPointVertex.reserve(mMeshCorners);
+    oBuild.mPointNormal.reserve(mMeshCorners);
+    if (!mUVs.empty()) {
+        oBuild.mPointUV.reserve(mMeshCorners);
+    }
     // Polygons are visited by ascending smoothing group, in file order within one.
     for (const auto& lEntry : pGroup.mSets) {
         for (const KObjFace& lFace : lEntry.second.mFaces) {
@@ -1088,7 +1064,7 @@ void KReaderObj::Session::ReleaseTriples()
         mChains[static_cast<std::size_t>(lVertex)] = Chain();
     }
     mTouchedVertices.clear();
-    std::vector<Triple>().swap(mTriples);
+    KObjList<Triple>().swap(mTriples);
     mLongChains.clear();
 }
 
@@ -1099,7 +1075,7 @@ void KReaderObj::Session::FillPoints(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
     for (int lVertex : ioBuild.mPointVertex) {
         lPoints.push_back(mVertices[static_cast<std::size_t>(lVertex)]);
     }
-    std::vector<int>().swap(ioBuild.mPointVertex);
+    KObjList<int>().swap(ioBuild.mPointVertex);
 }
 
 void KReaderObj::Session::FillNormals(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
