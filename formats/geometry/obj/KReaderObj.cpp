@@ -5,7 +5,9 @@
 #include "core/KQuotedValue.h"
 #include "core/KVector2.h"
 #include "core/KVector4.h"
+#include "formats/geometry/obj/KObjLineCounts.h"
 #include "formats/geometry/obj/KObjMaterialLibrary.h"
+#include "formats/geometry/obj/KObjPageAllocator.h"
 #include "formats/geometry/obj/KObjTextReader.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
 #include "io/KReadRollback.h"
@@ -13,6 +15,8 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
+#include "scene/objects/KLayer.h"
+#include "scene/objects/KLayerElement.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
 #include "scene/objects/KRyvNurb.h"
@@ -76,17 +80,16 @@ struct KObjCornerKeyHash
 
 struct KObjFace
 {
-    std::size_t mFirst;
+    std::uint32_t mFirst; // in the read's corner list, which is capped below 2^31
     int mCount;
     int mMaterial; // index in the read's material list, -1 for none
     bool mHasNormals;
-    bool mHasUVs;
 };
 
 // The faces of one smoothing group; their corners are in the read's one corner list.
 struct KObjFaceSet
 {
-    std::vector<KObjFace> mFaces;
+    KObjList<KObjFace> mFaces;
 };
 
 struct KObjGroup
@@ -99,20 +102,60 @@ struct KObjGroup
     bool mSomeTextured = false;
 };
 
-// What a group's mesh is made of, gathered before its polygons are added: one point per
-// distinct (vertex, UV, normal) triple.
+// What a group's mesh is made of besides its polygons, which go into the mesh as the corners are
+// matched: one point per distinct (vertex, UV, normal) triple, numbered in the order of their
+// first corners. Kept as small as it can be: the mesh's own points and normals are the peak.
 struct KObjMeshBuild
 {
-    // Per point: its normal in the reader's normals, -1 when none.
-    std::vector<int> mPointNormal;
+    // Per point: its vertex in the reader's vertices.
+    KObjList<int> mPointVertex;
+    // Per point that does not take its face's own flat normal, in point order: its normal in the
+    // reader's normals, -1 when none.
+    KObjList<int> mPointNormal;
+    // Per polygon: its points take the polygon's flat normal.
+    std::vector<bool> mFlatPolygons;
     std::vector<KVector2> mUVs;
-    // Per point: its UV in mUVs, -1 when none.
-    std::vector<int> mPointUV;
-    // Per corner, in the order of the group's faces: its point.
-    std::vector<int> mCornerPoints;
-    // The material of the first face that has one; -1 when none has.
-    int mFirstMaterial = -1;
+    // Per point, only when the file has texture vertices: its UV in mUVs, -1 when none.
+    KObjList<int> mPointUV;
+    int mPointCount = 0;
 };
+
+// The mesh indices of the materials and textures its faces use, each added when first used.
+struct KObjMeshIndices
+{
+    bool mMaterialsByPolygon = false;
+    // The index of every polygon when materials are not by polygon.
+    int mDefaultMaterial = -1;
+    bool mTexturesByPolygon = false;
+    std::unordered_map<KRyvMaterial*, int> mMaterials;
+    std::unordered_map<KRyvTexture*, int> mTextures;
+};
+
+// A generated flat normal is not stored: its corners carry the code of their polygon (always
+// below -1, unique per face, so corners of different faces never match) and the mesh's normal
+// is worked out from the polygon's points once they are in place.
+int FlatNormalCode(std::size_t pPolygon)
+{
+    return -2 - static_cast<int>(pPolygon);
+}
+
+bool IsFlatNormalCode(int pNormal)
+{
+    return pNormal < -1;
+}
+
+KVector4 TriangleNormal(const KVector4& pP0, const KVector4& pP1, const KVector4& pP2)
+{
+    const KVector4 lA(pP1[0] - pP0[0], pP1[1] - pP0[1], pP1[2] - pP0[2]);
+    const KVector4 lB(pP2[0] - pP0[0], pP2[1] - pP0[1], pP2[2] - pP0[2]);
+    KVector4 lNormal(lA[1] * lB[2] - lA[2] * lB[1], lA[2] * lB[0] - lA[0] * lB[2],
+                     lA[0] * lB[1] - lA[1] * lB[0]);
+    const double lLength = std::sqrt(lNormal.DotProduct(lNormal));
+    if (lLength > 0.0 && std::isfinite(lLength)) {
+        lNormal *= 1.0 / lLength;
+    }
+    return lNormal;
+}
 
 struct KObjMaterialEntry
 {
@@ -256,7 +299,7 @@ private:
     bool HandleStatement(std::string_view pKeyword, std::string_view pArguments);
     bool ReadPoint(std::string_view pKeyword, std::string_view pArguments);
     void UseMaterial(std::string_view pArguments);
-    void AddFace(std::string_view pArguments);
+    bool AddFace(std::string_view pArguments);
     void ReadCurveType(std::string_view pArguments);
     bool ReadSurface(std::string_view pArguments);
     void SkipToEnd();
@@ -265,12 +308,19 @@ private:
     bool BuildScene(KRyvScene* pScene, bool pCreateReferenceNode);
     void GenerateNormals(KObjGroup& ioGroup);
     KVector4 FaceNormal(const KObjFace& pFace) const;
-    KRyvMesh* BuildMesh(KObjGroup& ioGroup);
-    void GatherPoints(const KObjGroup& pGroup, KRyvMesh& ioMesh, KObjMeshBuild& oBuild);
-    void FillPoints(const KObjGroup& pGroup, std::size_t pPointCount, KRyvMesh& ioMesh,
-                    KObjMeshBuild& ioBuild);
-    void SetNormalsAndUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
-    void AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, const KObjMeshBuild& pBuild);
+    KRyvMesh* BuildMesh(KObjGroup& ioGroup, bool pLastGroup);
+    // Sets up the mesh's material and texture indices and makes room for the group's polygons;
+    // answers the number of faces.
+    std::size_t InitPolygonIndices(const KObjGroup& pGroup, KRyvMesh& ioMesh,
+                                   KObjMeshIndices& oIndices);
+    void BeginFacePolygon(const KObjFace& pFace, KRyvMesh& ioMesh, KObjMeshIndices& ioIndices);
+    void AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, KObjMeshBuild& oBuild);
+    int AddCorner(const KObjFace& pFace, int pCorner, const int* pFacePoints,
+                  KObjMeshBuild& ioBuild);
+    void ReleaseTriples();
+    void FillPoints(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
+    void FillNormals(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
+    void SetUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
     // The control point of a corner's triple in the mesh being built; -1 when new.
     int FindTriple(const KObjCorner& pCorner);
     void AddTriple(const KObjCorner& pCorner, int pPoint);
@@ -287,14 +337,16 @@ private:
     long long mFileSize = 0;
     KNumberSuffixRenamingStrategy mNames;
 
-    std::vector<KVector4> mVertices;
-    std::vector<KVector2> mUVs;
-    std::vector<KVector4> mNormals;
+    KObjList<KVector4> mVertices;
+    KObjList<KVector2> mUVs;
+    KObjList<KVector4> mNormals;
     std::size_t mParameterCount = 0;
 
     std::map<std::string, KObjGroup> mGroups;
     std::string mGroupName = "default";
     KObjGroup* mGroup = nullptr;
+    // The face list of the current group and smoothing group; null after either changes.
+    KObjFaceSet* mFaceSet = nullptr;
     std::vector<KObjMaterialEntry> mMaterials;
     std::unordered_map<std::string, int> mMaterialTable;
     std::vector<KObjSurface> mSurfaces;
@@ -314,9 +366,8 @@ private:
     long long mBadCornerLine = 0;
     long long mDroppedFaces = 0;
     long long mDroppedFaceLine = 0;
-    std::vector<KObjCorner> mFaceCorners;
     // The corners of all faces, in the order read.
-    std::vector<KObjCorner> mCorners;
+    KObjList<KObjCorner> mCorners;
     // Corner de-duplication of the mesh being built: per vertex a chain of its triples, and for
     // the few vertices with long chains a hash table instead.
     struct Triple
@@ -331,9 +382,11 @@ private:
         int mHead = -1;
         int mLength = 0;
     };
-    std::vector<Chain> mChains;
-    std::vector<Triple> mTriples;
-    std::vector<int> mTouchedVertices;
+    KObjList<Chain> mChains;
+    // The corners of the mesh being built.
+    std::size_t mMeshCorners = 0;
+    KObjList<Triple> mTriples;
+    KObjList<int> mTouchedVertices;
     std::unordered_map<KObjCornerKey, int, KObjCornerKeyHash> mLongChains;
 };
 
@@ -389,48 +442,16 @@ bool KReaderObj::Session::Run(KRyvScene* pScene, bool pCreateReferenceNode)
 
 void KReaderObj::Session::ReserveLists()
 {
-    // A quick pass counts the lines by their first bytes, so that the big lists are allocated
-    // once instead of grown by copying. Only a guess: lines split by a block end or indented are
-    // missed, and any list still grows on demand.
     std::FILE* lStream = mReader.mSource->GetStream();
     if (std::fseek(lStream, 0, SEEK_SET) != 0) {
         return;
     }
-    std::size_t lVertices = 0;
-    std::size_t lUVs = 0;
-    std::size_t lNormals = 0;
-    std::size_t lCorners = 0;
-    std::vector<char> lBlock(1 << 16);
-    bool lAtLineStart = true;
-    for (;;) {
-        const std::size_t lSize = std::fread(lBlock.data(), 1, lBlock.size(), lStream);
-        if (lSize == 0) {
-            break;
-        }
-        const char* lChar = lBlock.data();
-        const char* lEnd = lChar + lSize;
-        while (lChar != lEnd) {
-            const void* lNewLine = std::memchr(lChar, '\n', static_cast<std::size_t>(lEnd - lChar));
-            const char* lLineEnd = lNewLine ? static_cast<const char*>(lNewLine) : lEnd;
-            const std::size_t lLength = static_cast<std::size_t>(lLineEnd - lChar);
-            if (lAtLineStart && lLength >= 2) {
-                if (lChar[0] == 'f' && lChar[1] == ' ') {
-                    lCorners += static_cast<std::size_t>(std::count(lChar + 1, lLineEnd, ' '));
-                } else if (lChar[0] == 'v' && lChar[1] == ' ') {
-                    ++lVertices;
-                } else if (lChar[0] == 'v' && lLength >= 3 && lChar[2] == ' ') {
-                    lUVs += lChar[1] == 't' ? 1 : 0;
-                    lNormals += lChar[1] == 'n' ? 1 : 0;
-                }
-            }
-            lAtLineStart = lNewLine != nullptr;
-            lChar = lNewLine ? lLineEnd + 1 : lEnd;
-        }
-    }
-    mVertices.reserve(std::min(lVertices, kMaxListSize));
-    mUVs.reserve(std::min(lUVs, kMaxListSize));
-    mNormals.reserve(std::min(lNormals, kMaxListSize));
-    mCorners.reserve(std::min(lCorners, kMaxListSize));
+    KObjLineCounts lCounts;
+    lCounts.Count(lStream);
+    mVertices.reserve(std::min(lCounts.mVertices, kMaxListSize));
+    mUVs.reserve(std::min(lCounts.mUVs, kMaxListSize));
+    mNormals.reserve(std::min(lCounts.mNormals, kMaxListSize));
+    mCorners.reserve(std::min(lCounts.mCorners, kMaxListSize));
 }
 
 bool KReaderObj::Session::ReadStatements()
@@ -471,8 +492,9 @@ bool KReaderObj::Session::HandleStatement(std::string_view pKeyword, std::string
         return ReadPoint(pKeyword, pArguments);
     }
     if (pKeyword == "f") {
-        AddFace(pArguments);
-    } else if (pKeyword == "mtllib") {
+        return AddFace(pArguments);
+    }
+    if (pKeyword == "mtllib") {
         mLibrarySeen = true;
         std::string_view lWord;
         bool lAll = !pArguments.empty();
@@ -493,6 +515,7 @@ bool KReaderObj::Session::HandleStatement(std::string_view pKeyword, std::string
         }
         mGroupName = lName.empty() ? "default" : lName;
         mGroup = nullptr;
+        mFaceSet = nullptr;
     } else if (pKeyword == "s") {
         long long lValue = 0;
         if (pArguments.substr(0, 3) == "off") {
@@ -501,6 +524,7 @@ bool KReaderObj::Session::HandleStatement(std::string_view pKeyword, std::string
                    lValue <= INT_MAX) {
             mSmoothing = static_cast<std::uint32_t>(static_cast<int>(lValue));
         }
+        mFaceSet = nullptr;
     } else if (pKeyword == "mg" || pKeyword == "o" || pKeyword == "bmat" || pKeyword == "step") {
         // Merging groups, object names, basis matrices and steps carry nothing the scene keeps.
     } else if (pKeyword == "cstype") {
@@ -605,12 +629,12 @@ KObjGroup& KReaderObj::Session::CurrentGroup()
     return *mGroup;
 }
 
-void KReaderObj::Session::AddFace(std::string_view pArguments)
+bool KReaderObj::Session::AddFace(std::string_view pArguments)
 {
-    mFaceCorners.clear();
+    // The corners go straight into the read's list and are taken back when the face is dropped.
+    const std::size_t lFirst = mCorners.size();
     int lWords = 0;
     bool lHasNormals = true;
-    bool lHasUVs = true;
     for (;;) {
         std::size_t lSkip = 0;
         while (lSkip < pArguments.size() && KObjTextReader::IsSpace(pArguments[lSkip])) {
@@ -624,7 +648,8 @@ void KReaderObj::Session::AddFace(std::string_view pArguments)
         long long lNumbers[3] = {0, 0, 0};
         ReadCorner(pArguments, lNumbers);
         if (lNumbers[0] == 0) {
-            return;
+            mCorners.resize(lFirst);
+            return true;
         }
         const KObjCorner lCorner = {Resolve(lNumbers[0], mVertices.size()),
                                     Resolve(lNumbers[1], mUVs.size()),
@@ -635,29 +660,36 @@ void KReaderObj::Session::AddFace(std::string_view pArguments)
             }
             continue;
         }
-        lHasUVs = lHasUVs && lCorner.mUV >= 0;
         lHasNormals = lHasNormals && lCorner.mNormal >= 0;
-        mFaceCorners.push_back(lCorner);
+        mCorners.push_back(lCorner);
     }
+    const std::size_t lCount = mCorners.size() - lFirst;
     if (lWords < 3) {
-        return;
+        mCorners.resize(lFirst);
+        return true;
     }
     // Normal generation and every consumer of polygons need three corners.
-    if (mFaceCorners.size() < 3) {
+    if (lCount < 3) {
+        mCorners.resize(lFirst);
         if (mDroppedFaces++ == 0) {
             mDroppedFaceLine = mText.GetLineNumber();
         }
-        return;
+        return true;
+    }
+    if (mCorners.size() > kMaxListSize) {
+        return Fail(mText.GetLineNumber(), "too many face corners");
     }
     KObjGroup& lGroup = CurrentGroup();
-    KObjFaceSet& lSet = lGroup.mSets[mSmoothing];
+    if (!mFaceSet) {
+        mFaceSet = &lGroup.mSets[mSmoothing];
+    }
     const bool lTextured = mMaterial >= 0 && mMaterials[mMaterial].mTexture;
-    lSet.mFaces.push_back(
-        {mCorners.size(), static_cast<int>(mFaceCorners.size()), mMaterial, lHasNormals, lHasUVs});
-    mCorners.insert(mCorners.end(), mFaceCorners.begin(), mFaceCorners.end());
+    mFaceSet->mFaces.push_back(
+        {static_cast<std::uint32_t>(lFirst), static_cast<int>(lCount), mMaterial, lHasNormals});
     lGroup.mAllNormals = lGroup.mAllNormals && lHasNormals;
     lGroup.mSomeTextured = lGroup.mSomeTextured || lTextured;
     lGroup.mAllTextured = lGroup.mAllTextured && lTextured;
+    return true;
 }
 
 void KReaderObj::Session::ReadCurveType(std::string_view pArguments)
@@ -745,44 +777,25 @@ bool KReaderObj::Session::ReadSurface(std::string_view pArguments)
 
 KVector4 KReaderObj::Session::FaceNormal(const KObjFace& pFace) const
 {
-    const KVector4& lP0 = mVertices[mCorners[pFace.mFirst].mVertex];
-    const KVector4& lP1 = mVertices[mCorners[pFace.mFirst + 1].mVertex];
-    const KVector4& lP2 = mVertices[mCorners[pFace.mFirst + 2].mVertex];
-    const KVector4 lA(lP1[0] - lP0[0], lP1[1] - lP0[1], lP1[2] - lP0[2]);
-    const KVector4 lB(lP2[0] - lP0[0], lP2[1] - lP0[1], lP2[2] - lP0[2]);
-    KVector4 lNormal(lA[1] * lB[2] - lA[2] * lB[1], lA[2] * lB[0] - lA[0] * lB[2],
-                     lA[0] * lB[1] - lA[1] * lB[0]);
-    const double lLength = std::sqrt(lNormal.DotProduct(lNormal));
-    if (lLength > 0.0 && std::isfinite(lLength)) {
-        lNormal *= 1.0 / lLength;
-    }
-    return lNormal;
+    return TriangleNormal(mVertices[mCorners[pFace.mFirst].mVertex],
+                          mVertices[mCorners[pFace.mFirst + 1].mVertex],
+                          mVertices[mCorners[pFace.mFirst + 2].mVertex]);
 }
 
 void KReaderObj::Session::GenerateNormals(KObjGroup& ioGroup)
 {
-    // Outside smoothing groups each face lacking normals gets one of its own: room for them
-    // all at once.
-    const auto lUnsmoothed = ioGroup.mSets.find(0);
-    if (lUnsmoothed != ioGroup.mSets.end()) {
-        const std::vector<KObjFace>& lFaces = lUnsmoothed->second.mFaces;
-        mNormals.reserve(mNormals.size() +
-                         static_cast<std::size_t>(
-                             std::count_if(lFaces.begin(), lFaces.end(), [](const KObjFace& pFace) {
-                                 return !pFace.mHasNormals;
-                             })));
-    }
     for (auto& lEntry : ioGroup.mSets) {
         KObjFaceSet& lSet = lEntry.second;
         if (lEntry.first == 0) {
-            for (const KObjFace& lFace : lSet.mFaces) {
+            // Outside smoothing groups each face lacking normals gets one of its own. The
+            // unsmoothed faces come first, so a face's place here is its polygon's.
+            for (std::size_t lPolygon = 0; lPolygon < lSet.mFaces.size(); ++lPolygon) {
+                const KObjFace& lFace = lSet.mFaces[lPolygon];
                 if (lFace.mHasNormals) {
                     continue;
                 }
-                const int lNormal = static_cast<int>(mNormals.size());
-                mNormals.push_back(FaceNormal(lFace));
                 for (int i = 0; i < lFace.mCount; ++i) {
-                    mCorners[lFace.mFirst + i].mNormal = lNormal;
+                    mCorners[lFace.mFirst + i].mNormal = FlatNormalCode(lPolygon);
                 }
             }
             continue;
@@ -836,6 +849,10 @@ void KReaderObj::Session::GenerateNormals(KObjGroup& ioGroup)
 
 int KReaderObj::Session::FindTriple(const KObjCorner& pCorner)
 {
+    // Sized on first use: a mesh of flat faces never needs the table.
+    if (mChains.empty()) {
+        mChains.resize(mVertices.size());
+    }
     const Chain& lChain = mChains[static_cast<std::size_t>(pCorner.mVertex)];
     if (lChain.mLength > kMaxChainLength) {
         const auto lFound = mLongChains.find({pCorner.mVertex, pCorner.mUV, pCorner.mNormal});
@@ -855,6 +872,11 @@ void KReaderObj::Session::AddTriple(const KObjCorner& pCorner, int pPoint)
     if (lChain.mHead < 0) {
         mTouchedVertices.push_back(pCorner.mVertex);
     }
+    if (mTriples.empty()) {
+        // Most corners of a usual mesh share their triple with others, so the points rarely
+        // outnumber the file's vertices.
+        mTriples.reserve(std::min(mMeshCorners, mVertices.size()));
+    }
     mTriples.push_back({pCorner.mUV, pCorner.mNormal, pPoint, lChain.mHead});
     lChain.mHead = static_cast<int>(mTriples.size()) - 1;
     ++lChain.mLength;
@@ -871,7 +893,7 @@ void KReaderObj::Session::AddTriple(const KObjCorner& pCorner, int pPoint)
     }
 }
 
-KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
+KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup, bool pLastGroup)
 {
     if (!ioGroup.mAllNormals) {
         GenerateNormals(ioGroup);
@@ -882,96 +904,218 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup)
         return nullptr;
     }
     KObjMeshBuild lBuild;
-    GatherPoints(ioGroup, *lMesh, lBuild);
-    SetNormalsAndUVs(*lMesh, lBuild);
     AddPolygons(ioGroup, *lMesh, lBuild);
+    // Each step gives back what no later one reads before the next allocates: the mesh's own
+    // points and normals are the peak of the read, so nothing else should stand beside them.
+    ioGroup.mSets.clear();
+    ReleaseTriples();
+    if (pLastGroup) {
+        KObjList<KObjCorner>().swap(mCorners);
+        KObjList<KVector2>().swap(mUVs);
+    }
+    FillPoints(*lMesh, lBuild);
+    if (pLastGroup) {
+        KObjList<KVector4>().swap(mVertices);
+    }
+    FillNormals(*lMesh, lBuild);
+    if (pLastGroup) {
+        KObjList<KVector4>().swap(mNormals);
+    }
+    SetUVs(*lMesh, lBuild);
     return lMesh;
 }
 
-void KReaderObj::Session::GatherPoints(const KObjGroup& pGroup, KRyvMesh& ioMesh,
-                                       KObjMeshBuild& oBuild)
+std::size_t KReaderObj::Session::InitPolygonIndices(const KObjGroup& pGroup, KRyvMesh& ioMesh,
+                                                    KObjMeshIndices& oIndices)
 {
+    std::size_t lFaceCount = 0;
     std::size_t lCornerCount = 0;
+    int lFirstMaterial = -1;
     for (const auto& lEntry : pGroup.mSets) {
+        lFaceCount += lEntry.second.mFaces.size();
         for (const KObjFace& lFace : lEntry.second.mFaces) {
             lCornerCount += static_cast<std::size_t>(lFace.mCount);
+            if (lFace.mMaterial >= 0 && lFirstMaterial < 0) {
+                lFirstMaterial = lFace.mMaterial;
+            }
         }
     }
-    oBuild.mCornerPoints.reserve(lCornerCount);
-    // Most corners of a usual mesh share their triple with others, so the points rarely
-    // outnumber the file's vertices.
-    mTriples.reserve(std::min(lCornerCount, mVertices.size()));
-    mChains.resize(mVertices.size());
-    // First every corner gets its point, then the points are filled in lists of their exact
-    // size: a mesh of faceted corners has more points than vertices, and growing its lists by
-    // copying would cost several times their size.
-    int lPointCount = 0;
+    mMeshCorners = lCornerCount;
+    const int lFaces = static_cast<int>(std::min<std::size_t>(lFaceCount, INT_MAX));
+    ioMesh.ReservePolygons(lFaces, static_cast<int>(std::min<std::size_t>(lCornerCount, INT_MAX)));
+    oIndices.mMaterialsByPolygon = mLibrarySeen && lFirstMaterial >= 0;
+    if (oIndices.mMaterialsByPolygon) {
+        ioMesh.InitMaterialIndices(KRyvMesh::eMappingByPolygon);
+        ioMesh.GetLayer(0)->GetMaterials()->GetIndexArray().reserve(lFaceCount);
+    } else if (lFirstMaterial >= 0 && mMaterials[lFirstMaterial].mMaterial) {
+        ioMesh.InitMaterialIndices(KRyvMesh::eMappingAllSame);
+        ioMesh.AddMaterial(mMaterials[lFirstMaterial].mMaterial);
+    }
+    oIndices.mDefaultMaterial = ioMesh.GetMaterialCount() > 0 ? 0 : -1;
+    oIndices.mTexturesByPolygon = pGroup.mSomeTextured;
+    if (pGroup.mSomeTextured) {
+        ioMesh.InitTextureIndices(KRyvMesh::eMappingByPolygon);
+        ioMesh.GetLayer(0)->GetTextures()->GetIndexArray().reserve(lFaceCount);
+        if (!pGroup.mAllTextured) {
+            if (!mEmptyTexture) {
+                mEmptyTexture = mRollback.AddTexture(mFactory->CreateTexture("_empty_"));
+                if (mEmptyTexture) {
+                    mEmptyTexture->SetDefaultAlpha(0.0);
+                }
+            }
+            oIndices.mTextures[nullptr] = ioMesh.AddTexture(mEmptyTexture);
+        }
+    }
+    return lFaceCount;
+}
+
+// The mesh index of a material or texture, which joins the mesh when a face first uses it.
+template <class TObject>
+int IndexInMesh(KRyvMesh& ioMesh, std::unordered_map<TObject*, int>& ioIndices, TObject* pObject)
+{
+    auto lFound = ioIndices.find(pObject);
+    if (lFound == ioIndices.end()) {
+        lFound = ioIndices.emplace(pObject, AddToMesh(ioMesh, pObject)).first;
+    }
+    return lFound->second;
+}
+
+void KReaderObj::Session::BeginFacePolygon(const KObjFace& pFace, KRyvMesh& ioMesh,
+                                           KObjMeshIndices& ioIndices)
+{
+    const KObjMaterialEntry* lEntry = pFace.mMaterial >= 0 ? &mMaterials[pFace.mMaterial] : nullptr;
+    int lMaterialIndex = ioIndices.mDefaultMaterial;
+    if (ioIndices.mMaterialsByPolygon) {
+        lMaterialIndex = lEntry && lEntry->mMaterial
+                             ? IndexInMesh(ioMesh, ioIndices.mMaterials, lEntry->mMaterial)
+                             : 0;
+    }
+    int lTextureIndex = -1;
+    if (ioIndices.mTexturesByPolygon) {
+        KRyvTexture* lTexture = lEntry ? lEntry->mTexture : nullptr;
+        lTextureIndex = std::max(0, IndexInMesh(ioMesh, ioIndices.mTextures, lTexture));
+    }
+    ioMesh.BeginPolygon(lMaterialIndex, lTextureIndex, -1);
+}
+
+void KReaderObj::Session::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh,
+                                      KObjMeshBuild& oBuild)
+{
+    KObjMeshIndices lIndices;
+    oBuild.mFlatPolygons.reserve(InitPolygonIndices(pGroup, ioMesh, lIndices));
+    // Room for a point per corner: pages a mesh of shared points never fills are never touched.
+    oBuild.mPointVertex.reserve(mMeshCorners);
+    oBuild.mPointNormal.reserve(mMeshCorners);
+    if (!mUVs.empty()) {
+        oBuild.mPointUV.reserve(mMeshCorners);
+    }
+    // Polygons are visited by ascending smoothing group, in file order within one.
     for (const auto& lEntry : pGroup.mSets) {
         for (const KObjFace& lFace : lEntry.second.mFaces) {
-            if (lFace.mMaterial >= 0 && oBuild.mFirstMaterial < 0) {
-                oBuild.mFirstMaterial = lFace.mMaterial;
-            }
+            BeginFacePolygon(lFace, ioMesh, lIndices);
+            oBuild.mFlatPolygons.push_back(IsFlatNormalCode(mCorners[lFace.mFirst].mNormal));
+            const int lStart = ioMesh.GetPolygonVertexCount();
             for (int i = 0; i < lFace.mCount; ++i) {
-                const KObjCorner& lCorner = mCorners[lFace.mFirst + i];
-                int lPoint = FindTriple(lCorner);
-                if (lPoint < 0) {
-                    lPoint = lPointCount++;
-                    AddTriple(lCorner, lPoint);
-                }
-                oBuild.mCornerPoints.push_back(lPoint);
+                ioMesh.AddPolygon(
+                    AddCorner(lFace, i, ioMesh.GetPolygonVertices() + lStart, oBuild));
             }
         }
     }
+}
+
+int KReaderObj::Session::AddCorner(const KObjFace& pFace, int pCorner, const int* pFacePoints,
+                                   KObjMeshBuild& ioBuild)
+{
+    const KObjCorner& lCorner = mCorners[pFace.mFirst + pCorner];
+    const bool lFlat = IsFlatNormalCode(lCorner.mNormal);
+    // A flat normal is its face's alone, so only an earlier corner of the same face can share
+    // the point: a short face is searched in place, a long one through the table.
+    const bool lInFace = lFlat && pFace.mCount <= kMaxChainLength;
+    if (lInFace) {
+        for (int i = 0; i < pCorner; ++i) {
+            const KObjCorner& lEarlier = mCorners[pFace.mFirst + i];
+            if (lEarlier.mVertex == lCorner.mVertex && lEarlier.mUV == lCorner.mUV) {
+                return pFacePoints[i];
+            }
+        }
+    } else if (const int lFound = FindTriple(lCorner); lFound >= 0) {
+        return lFound;
+    }
+    const int lPoint = ioBuild.mPointCount++;
+    if (!lInFace) {
+        AddTriple(lCorner, lPoint);
+    }
+    ioBuild.mPointVertex.push_back(lCorner.mVertex);
+    if (!lFlat) {
+        ioBuild.mPointNormal.push_back(lCorner.mNormal);
+    }
+    if (!mUVs.empty()) {
+        ioBuild.mPointUV.push_back(lCorner.mUV >= 0 ? static_cast<int>(ioBuild.mUVs.size()) : -1);
+        if (lCorner.mUV >= 0) {
+            ioBuild.mUVs.push_back(mUVs[lCorner.mUV]);
+        }
+    }
+    return lPoint;
+}
+
+void KReaderObj::Session::ReleaseTriples()
+{
     for (int lVertex : mTouchedVertices) {
         mChains[static_cast<std::size_t>(lVertex)] = Chain();
     }
     mTouchedVertices.clear();
-    // Given back rather than kept for the next mesh: the point lists filled next are the peak.
-    std::vector<Triple>().swap(mTriples);
+    KObjList<Triple>().swap(mTriples);
     mLongChains.clear();
-    FillPoints(pGroup, static_cast<std::size_t>(lPointCount), ioMesh, oBuild);
 }
 
-void KReaderObj::Session::FillPoints(const KObjGroup& pGroup, std::size_t pPointCount,
-                                     KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
+void KReaderObj::Session::FillPoints(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
 {
     std::vector<KVector4>& lPoints = ioMesh.GetControlPointArray();
-    lPoints.reserve(pPointCount);
-    ioBuild.mPointNormal.reserve(pPointCount);
-    ioBuild.mPointUV.reserve(pPointCount);
-    if (!mUVs.empty()) {
-        ioBuild.mUVs.reserve(pPointCount);
+    lPoints.reserve(ioBuild.mPointVertex.size());
+    for (int lVertex : ioBuild.mPointVertex) {
+        lPoints.push_back(mVertices[static_cast<std::size_t>(lVertex)]);
     }
-    // Points are numbered in the order of their first corners.
-    std::size_t lCornerIndex = 0;
-    for (const auto& lEntry : pGroup.mSets) {
-        for (const KObjFace& lFace : lEntry.second.mFaces) {
-            for (int i = 0; i < lFace.mCount; ++i, ++lCornerIndex) {
-                if (static_cast<std::size_t>(ioBuild.mCornerPoints[lCornerIndex]) !=
-                    lPoints.size()) {
-                    continue;
-                }
-                const KObjCorner& lCorner = mCorners[lFace.mFirst + i];
-                lPoints.push_back(mVertices[lCorner.mVertex]);
-                ioBuild.mPointNormal.push_back(lCorner.mNormal);
-                ioBuild.mPointUV.push_back(lCorner.mUV >= 0 ? static_cast<int>(ioBuild.mUVs.size())
-                                                            : -1);
-                if (lCorner.mUV >= 0) {
-                    ioBuild.mUVs.push_back(mUVs[lCorner.mUV]);
-                }
-            }
+    KObjList<int>().swap(ioBuild.mPointVertex);
+}
+
+void KReaderObj::Session::FillNormals(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
+{
+    ioMesh.InitNormals(ioMesh.GetControlPointCount());
+    KVector4* lNormals = ioMesh.GetNormalsDirect();
+    if (!lNormals) {
+        return;
+    }
+    const KVector4* lPoints = ioMesh.GetControlPoints();
+    const int* lPolygonPoints = ioMesh.GetPolygonVertices();
+    const int lPolygonCount = ioMesh.GetPolygonCount();
+    // A point's first corner is where the running point number reaches it.
+    int lNext = 0;
+    std::size_t lOwn = 0;
+    for (int lPolygon = 0; lPolygon < lPolygonCount; ++lPolygon) {
+        const int lSize = ioMesh.GetPolygonSize(lPolygon);
+        const bool lFlat = ioBuild.mFlatPolygons[static_cast<std::size_t>(lPolygon)];
+        KVector4 lFlatNormal;
+        if (lFlat) {
+            lFlatNormal = TriangleNormal(lPoints[lPolygonPoints[0]], lPoints[lPolygonPoints[1]],
+                                         lPoints[lPolygonPoints[2]]);
         }
+        for (int i = 0; i < lSize; ++i) {
+            if (lPolygonPoints[i] != lNext) {
+                continue;
+            }
+            if (lFlat) {
+                lNormals[lNext] = lFlatNormal;
+            } else if (const int lNormal = ioBuild.mPointNormal[lOwn++]; lNormal >= 0) {
+                lNormals[lNext] = mNormals[static_cast<std::size_t>(lNormal)];
+            }
+            ++lNext;
+        }
+        lPolygonPoints += lSize;
     }
 }
 
-void KReaderObj::Session::SetNormalsAndUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
+void KReaderObj::Session::SetUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
 {
-    ioMesh.InitNormals(static_cast<int>(ioMesh.GetControlPointArray().size()));
-    if (KVector4* lDirect = ioMesh.GetNormalsDirect()) {
-        for (int lNormal : ioBuild.mPointNormal) {
-            *lDirect++ = lNormal >= 0 ? mNormals[static_cast<std::size_t>(lNormal)] : KVector4();
-        }
-    }
     if (ioBuild.mUVs.empty()) {
         return;
     }
@@ -988,74 +1132,14 @@ void KReaderObj::Session::SetNormalsAndUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBu
         }
     }
     ioMesh.InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
-    for (const KVector2& lUV : ioBuild.mUVs) {
-        ioMesh.AddTextureUV(lUV);
+    KLayerElementUV* lElement = ioMesh.GetLayer(0)->GetUVs();
+    const int* lPolygonPoints = ioMesh.GetPolygonVertices();
+    std::vector<int>& lIndices = lElement->GetIndexArray();
+    lIndices.resize(static_cast<std::size_t>(ioMesh.GetPolygonVertexCount()));
+    for (int& lIndex : lIndices) {
+        lIndex = ioBuild.mPointUV[static_cast<std::size_t>(*lPolygonPoints++)];
     }
-}
-
-void KReaderObj::Session::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh,
-                                      const KObjMeshBuild& pBuild)
-{
-    const bool lAnyMaterial = pBuild.mFirstMaterial >= 0;
-    const bool lByPolygon = mLibrarySeen && lAnyMaterial;
-    std::unordered_map<KRyvMaterial*, int> lMeshMaterials;
-    std::unordered_map<KRyvTexture*, int> lMeshTextures;
-    if (lByPolygon) {
-        ioMesh.InitMaterialIndices(KRyvMesh::eMappingByPolygon);
-    } else if (lAnyMaterial && mMaterials[pBuild.mFirstMaterial].mMaterial) {
-        ioMesh.InitMaterialIndices(KRyvMesh::eMappingAllSame);
-        ioMesh.AddMaterial(mMaterials[pBuild.mFirstMaterial].mMaterial);
-    }
-    if (pGroup.mSomeTextured) {
-        ioMesh.InitTextureIndices(KRyvMesh::eMappingByPolygon);
-        if (!pGroup.mAllTextured) {
-            if (!mEmptyTexture) {
-                mEmptyTexture = mRollback.AddTexture(mFactory->CreateTexture("_empty_"));
-                if (mEmptyTexture) {
-                    mEmptyTexture->SetDefaultAlpha(0.0);
-                }
-            }
-            lMeshTextures[nullptr] = ioMesh.AddTexture(mEmptyTexture);
-        }
-    }
-    // Each distinct material and texture joins the mesh once, when a face first uses it.
-    auto lIndexOf = [&ioMesh](auto& ioIndices, auto* pObject) {
-        auto lFound = ioIndices.find(pObject);
-        if (lFound == ioIndices.end()) {
-            lFound = ioIndices.emplace(pObject, AddToMesh(ioMesh, pObject)).first;
-        }
-        return lFound->second;
-    };
-    std::size_t lFaceCount = 0;
-    for (const auto& lEntry : pGroup.mSets) {
-        lFaceCount += lEntry.second.mFaces.size();
-    }
-    ioMesh.ReservePolygons(
-        static_cast<int>(std::min<std::size_t>(lFaceCount, INT_MAX)),
-        static_cast<int>(std::min<std::size_t>(pBuild.mCornerPoints.size(), INT_MAX)));
-    std::size_t lCorner = 0;
-    for (const auto& lEntry : pGroup.mSets) {
-        for (const KObjFace& lFace : lEntry.second.mFaces) {
-            const KObjMaterialEntry* lEntryOfFace =
-                lFace.mMaterial >= 0 ? &mMaterials[lFace.mMaterial] : nullptr;
-            int lMaterialIndex = ioMesh.GetMaterialCount() > 0 ? 0 : -1;
-            if (lByPolygon) {
-                lMaterialIndex = lEntryOfFace && lEntryOfFace->mMaterial
-                                     ? lIndexOf(lMeshMaterials, lEntryOfFace->mMaterial)
-                                     : 0;
-            }
-            int lTextureIndex = -1;
-            if (pGroup.mSomeTextured) {
-                KRyvTexture* lTexture = lEntryOfFace ? lEntryOfFace->mTexture : nullptr;
-                lTextureIndex = std::max(0, lIndexOf(lMeshTextures, lTexture));
-            }
-            ioMesh.BeginPolygon(lMaterialIndex, lTextureIndex, -1);
-            for (int i = 0; i < lFace.mCount; ++i, ++lCorner) {
-                const int lPoint = pBuild.mCornerPoints[lCorner];
-                ioMesh.AddPolygon(lPoint, pBuild.mPointUV[lPoint]);
-            }
-        }
-    }
+    lElement->GetDirectArray() = std::move(ioBuild.mUVs);
 }
 
 KRyvNode* KReaderObj::Session::CreateNode(const std::string& pName)
@@ -1150,7 +1234,7 @@ bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNod
         if (!lNode) {
             return Fail(0, "the node of group " + KQuoteValue(lGroup.mName) + " could not be made");
         }
-        KRyvMesh* lMesh = BuildMesh(lGroup);
+        KRyvMesh* lMesh = BuildMesh(lGroup, &lEntry == &*mGroups.rbegin());
         if (!lMesh) {
             return Fail(0, "the mesh of group " + KQuoteValue(lGroup.mName) + " could not be made");
         }
@@ -1159,7 +1243,6 @@ bool KReaderObj::Session::BuildScene(KRyvScene* pScene, bool pCreateReferenceNod
             lNode->SetShadingMode(kShadingModeTextured);
         }
         lParent->AddChild(lNode);
-        lGroup.mSets.clear();
     }
     return true;
 }
