@@ -1,9 +1,13 @@
 #include "ryvfile/KRyvContainer.h"
 
 #include "ryvfile/KRyvAsciiCodec.h"
+#include "ryvfile/KRyvAsciiRecordWriter.h"
 #include "ryvfile/KRyvBinaryCodec.h"
+#include "ryvfile/KRyvBinaryRecordWriter.h"
 #include "ryvfile/KRyvByteOrder.h"
 #include "ryvfile/KRyvFile.h"
+#include "ryvfile/KRyvFrameWriter.h"
+#include "ryvfile/KRyvRecordSizer.h"
 
 #include <zlib.h>
 
@@ -38,116 +42,6 @@ std::uint32_t CrcUpTo(const std::vector<std::uint8_t>& pBytes, std::size_t pEnd,
         pPrefix && pPrefix->mSize <= pEnd ? *pPrefix : KRyvContainer::CrcPrefix();
     KRyvContainer::AdvanceCrc(pBytes.data(), pEnd, lPrefix);
     return lPrefix.mCrc;
-}
-
-std::vector<std::uint8_t> FixedHeader(const KRyvFileHeader& pHeader, std::uint64_t pBodySize)
-{
-    std::vector<std::uint8_t> lBytes;
-    // Reserved up front: the header never grows past its fixed size.
-    lBytes.reserve(KRyvContainer::kFixedHeaderSize);
-    lBytes.insert(lBytes.end(), std::begin(KRyvContainer::kBinaryMagic),
-                  std::end(KRyvContainer::kBinaryMagic));
-    PutLE<std::uint32_t>(lBytes, static_cast<std::uint32_t>(pHeader.mVersion));
-    PutLE<std::uint32_t>(lBytes, pHeader.mProtected ? KRyvContainer::kFlagProtected : 0);
-    PutLE<std::uint64_t>(lBytes, pBodySize);
-    return lBytes;
-}
-
-// Hands bytes on and follows them with the CRC-32; remembers a refusal.
-struct CrcOutput
-{
-    const KRyvBinaryCodec::Output& mOutput;
-    uLong mCrc = crc32(0L, Z_NULL, 0);
-    bool mRefused = false;
-
-    bool operator()(const std::uint8_t* pBytes, std::size_t pSize)
-    {
-        mCrc = Crc32Update(mCrc, pBytes, pSize);
-        mRefused = mRefused || !mOutput(pBytes, pSize);
-        return !mRefused;
-    }
-};
-
-// The first line, the records as they are encoded, then the line of the CRC-32 of all that, which
-// follows the text as it goes.
-int StreamAscii(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
-                const KRyvBinaryCodec::Output& pOutput)
-{
-    CrcOutput lOutput{pOutput};
-    const std::string lFirst = KRyvContainer::kAsciiMagic + std::to_string(pHeader.mVersion) + "\n";
-    const bool lEncoded =
-        lOutput(reinterpret_cast<const std::uint8_t*>(lFirst.data()), lFirst.size()) &&
-        KRyvAsciiCodec::Encode(pBody, [&lOutput](const std::uint8_t* pBytes, std::size_t pSize) {
-            return lOutput(pBytes, pSize);
-        });
-    if (!lEncoded) {
-        return lOutput.mRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
-    }
-    char lHex[kCrcHexDigits + 1];
-    std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(lOutput.mCrc));
-    const std::string lLast = KRyvContainer::kAsciiCrcLine + std::string(lHex) + "\n";
-    return pOutput(reinterpret_cast<const std::uint8_t*>(lLast.data()), lLast.size())
-               ? kNoError
-               : KRyvFile::kOutOfDiskSpace;
-}
-
-// The CRC-32 and the footer magic that end a binary file.
-int PutFooter(uLong pCrc, const KRyvBinaryCodec::Output& pOutput)
-{
-    std::vector<std::uint8_t> lFooter;
-    PutLE<std::uint32_t>(lFooter, static_cast<std::uint32_t>(pCrc));
-    lFooter.insert(lFooter.end(), std::begin(KRyvContainer::kFooterMagic),
-                   std::end(KRyvContainer::kFooterMagic));
-    return pOutput(lFooter.data(), lFooter.size()) ? kNoError : KRyvFile::kOutOfDiskSpace;
-}
-
-int StreamPlain(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
-                const KRyvBinaryCodec::Output& pOutput)
-{
-    CrcOutput lOutput{pOutput};
-    const std::vector<std::uint8_t> lHeader =
-        FixedHeader(pHeader, KRyvBinaryCodec::GetEncodedSize(pBody));
-    const bool lEncoded =
-        lOutput(lHeader.data(), lHeader.size()) &&
-        KRyvBinaryCodec::Encode(pBody, [&lOutput](const std::uint8_t* pBytes, std::size_t pSize) {
-            return lOutput(pBytes, pSize);
-        });
-    if (!lEncoded) {
-        return lOutput.mRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
-    }
-    return PutFooter(lOutput.mCrc, pOutput);
-}
-
-// The sealed size is known before anything is encoded, so the header goes first and the body is
-// sealed chunk by chunk as it is encoded: neither the plain nor the sealed body is ever whole.
-int StreamSealed(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
-                 const KRyvBinaryCodec::Output& pOutput)
-{
-    CrcOutput lOutput{pOutput};
-    const std::size_t lPlainSize = KRyvBinaryCodec::GetEncodedSize(pBody);
-    const std::vector<std::uint8_t> lHeader =
-        FixedHeader(pHeader, KRyvCipher::GetSealedSize(lPlainSize));
-    KRyvCipher::SealStream lSeal(lPlainSize, lHeader,
-                                 [&lOutput](const std::uint8_t* pBytes, std::size_t pSize) {
-                                     return lOutput(pBytes, pSize);
-                                 });
-    std::uint8_t lSalt[KRyvCipher::kSaltSize];
-    std::uint8_t lStreamHeader[KRyvCipher::kStreamHeaderSize];
-    if (lSeal.Start(pPassword, lSalt, lStreamHeader) != KRyvCipher::kOk) {
-        return KRyvFile::kUnidentifiedError;
-    }
-    const bool lEncoded =
-        lOutput(lHeader.data(), lHeader.size()) && lOutput(lSalt, sizeof(lSalt)) &&
-        lOutput(lStreamHeader, sizeof(lStreamHeader)) &&
-        KRyvBinaryCodec::Encode(pBody,
-                                [&lSeal](const std::uint8_t* pBytes, std::size_t pSize) {
-                                    return lSeal.Write(pBytes, pSize);
-                                }) &&
-        lSeal.Finish();
-    if (!lEncoded) {
-        return lOutput.mRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError;
-    }
-    return PutFooter(lOutput.mCrc, pOutput);
 }
 
 int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
@@ -247,9 +141,10 @@ int OpenSealed(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader
     }
     const std::uint8_t* lSalt = ioBytes.data() + KRyvContainer::kFixedHeaderSize;
     bool lTouched = false;
-    const KRyvCipher::EResult lOpened = KRyvCipher::OpenInPlace(
-        pPassword, FixedHeader(pHeader, pBodySize), lSalt, lSalt + KRyvCipher::kSaltSize,
-        ioBytes.data() + pBodyAt, pBodySize, ioSealed.mPlainSize, lTouched);
+    const KRyvCipher::EResult lOpened =
+        KRyvCipher::OpenInPlace(pPassword, KRyvContainer::FixedHeader(pHeader, pBodySize), lSalt,
+                                lSalt + KRyvCipher::kSaltSize, ioBytes.data() + pBodyAt, pBodySize,
+                                ioSealed.mPlainSize, lTouched);
     if (lOpened != KRyvCipher::kOk) {
         ioSealed.mDamaged = lTouched;
         return lOpened == KRyvCipher::kRefused ? KRyvFile::kWrongPassword
@@ -261,6 +156,20 @@ int OpenSealed(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader
 }
 
 } // namespace
+
+std::vector<std::uint8_t> KRyvContainer::FixedHeader(const KRyvFileHeader& pHeader,
+                                                     std::uint64_t pBodySize)
+{
+    std::vector<std::uint8_t> lBytes;
+    // Reserved up front: the header never grows past its fixed size.
+    lBytes.reserve(KRyvContainer::kFixedHeaderSize);
+    lBytes.insert(lBytes.end(), std::begin(KRyvContainer::kBinaryMagic),
+                  std::end(KRyvContainer::kBinaryMagic));
+    PutLE<std::uint32_t>(lBytes, static_cast<std::uint32_t>(pHeader.mVersion));
+    PutLE<std::uint32_t>(lBytes, pHeader.mProtected ? KRyvContainer::kFlagProtected : 0);
+    PutLE<std::uint64_t>(lBytes, pBodySize);
+    return lBytes;
+}
 
 int KRyvContainer::CheckVersion(long long pVersion)
 {
@@ -276,14 +185,35 @@ int KRyvContainer::CheckVersion(long long pVersion)
 int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
                           const char* pPassword, const KRyvBinaryCodec::Output& pOutput)
 {
-    if (CheckVersion(pHeader.mVersion) != kNoError || (pHeader.mAscii && pHeader.mProtected)) {
-        return KRyvFile::kUnidentifiedError;
-    }
+    KRyvFrameWriter lFrame(pOutput);
+    const KRyvBinaryCodec::Output lBody = [&lFrame](const std::uint8_t* pBytes, std::size_t pSize) {
+        return lFrame.Body(pBytes, pSize);
+    };
     if (pHeader.mAscii) {
-        return StreamAscii(pHeader, pBody, pOutput);
+        KRyvAsciiRecordWriter lWriter(lBody);
+        if (lFrame.BeginAscii(pHeader) == kNoError) {
+            lWriter.PutTree(pBody);
+            lWriter.Finish();
+        }
+        return WrittenCode(lFrame.Finish(), lWriter);
     }
-    return pHeader.mProtected ? StreamSealed(pHeader, pBody, pPassword, pOutput)
-                              : StreamPlain(pHeader, pBody, pOutput);
+    KRyvRecordSizer lSizer;
+    lSizer.PutTree(pBody);
+    if (!lSizer.Finish()) {
+        return lSizer.GetError();
+    }
+    KRyvBinaryRecordWriter lWriter(lSizer.GetCounts(), lBody);
+    if (lFrame.BeginBinary(pHeader, lSizer.GetBodySize(), pPassword) == kNoError) {
+        lWriter.PutTree(pBody);
+        lWriter.Finish();
+    }
+    return WrittenCode(lFrame.Finish(), lWriter);
+}
+
+int KRyvContainer::WrittenCode(int pFrameCode, const KRyvRecordWriter& pWriter)
+{
+    // The frame knows best why bytes were refused (the disk, the sealing).
+    return pFrameCode != kNoError ? pFrameCode : pWriter.GetError();
 }
 
 void KRyvContainer::AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd,

@@ -4,6 +4,7 @@
 #include "ryvfile/KRyvBinaryCodec.h"
 #include "ryvfile/KRyvCipher.h"
 #include "ryvfile/KRyvFieldRecord.h"
+#include "ryvfile/KRyvRecordWriter.h"
 
 #include <cstdint>
 #include <string>
@@ -48,6 +49,10 @@ constexpr std::uint32_t kFlagProtected = 1;
 // -1 for a version this layer reads, else the version error of KRyvFile.
 int CheckVersion(long long pVersion);
 
+// The 24 fixed bytes that start a binary file: magic, version, flags, body size (the stored,
+// sealed size when protected).
+std::vector<std::uint8_t> FixedHeader(const KRyvFileHeader& pHeader, std::uint64_t pBodySize);
+
 // Frames a file and hands it to pOutput in pieces, never holding it whole: the body size (sealed
 // size when protected) is known before the body is encoded, a protected body is sealed chunk by
 // chunk, and the CRC-32 follows the bytes as they go. pPassword is used when pHeader.mProtected
@@ -55,6 +60,10 @@ int CheckVersion(long long pVersion);
 // when the tree cannot be encoded or sealed.
 int Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
            const KRyvBinaryCodec::Output& pOutput);
+
+// The result of a write through a KRyvFrameWriter (pFrameCode, what its Finish answered) and a
+// record writer: the frame's fault first, as it knows why bytes were refused.
+int WrittenCode(int pFrameCode, const KRyvRecordWriter& pWriter);
 
 // The most bytes at the end of a file that its CRC-32 does not cover (the ASCII CRC line).
 constexpr std::size_t kMaxCrcTail = 18;

@@ -1,6 +1,7 @@
 #include "ryvfile/KRyvFieldRecord.h"
 
 #include <cstring>
+#include <string_view>
 
 KRyvFieldRecord* KRyvFieldRecord::GetChild(int pIndex) const
 {
@@ -38,12 +39,12 @@ int KRyvFieldRecord::CountChildren(const char* pName) const
     return lCount;
 }
 
-bool KRyvFieldRecord::IsValidName(const std::string& pName)
+bool KRyvFieldRecord::IsValidName(const char* pName, std::size_t pLength)
 {
-    if (pName.empty() || pName.size() > kMaxNameLength) {
+    if (!pName || pLength == 0 || pLength > kMaxNameLength) {
         return false;
     }
-    for (const char lChar : pName) {
+    for (const char lChar : std::string_view(pName, pLength)) {
         const bool lLetter = (lChar >= 'A' && lChar <= 'Z') || (lChar >= 'a' && lChar <= 'z');
         const bool lDigit = lChar >= '0' && lChar <= '9';
         if (!lLetter && !lDigit && lChar != '_') {

@@ -43,7 +43,11 @@ public:
     int CountChildren(const char* pName) const;
 
     // A record name is 1 to 255 of the characters A-Z, a-z, 0-9 and '_'.
-    static bool IsValidName(const std::string& pName);
+    static bool IsValidName(const std::string& pName)
+    {
+        return IsValidName(pName.data(), pName.size());
+    }
+    static bool IsValidName(const char* pName, std::size_t pLength);
 
 private:
     std::string mName;

@@ -4,6 +4,7 @@
 #include "core/KOutputFile.h"
 #include "ryvfile/KRyvStream.h"
 
+#include <cstring>
 #include <new>
 
 namespace {
@@ -177,6 +178,20 @@ void KRyvFile::WriteHeaderExtension()
     std::vector<Level> lSaved;
     lSaved.swap(mLevels);
     mLevels.assign(1, Level{mRoot.GetChild(0)});
+    WriteExtensionFields();
+    mLevels.swap(lSaved);
+}
+
+void KRyvFile::StartStream(KRyvRecordWriter& ioWriter)
+{
+    mWriter = &ioWriter;
+    FieldWriteBegin(kHeaderExtension);
+    WriteExtensionFields();
+    FieldWriteEnd();
+}
+
+void KRyvFile::WriteExtensionFields()
+{
     FieldWriteC(kCreator, mExtension.mCreator);
     FieldWriteBegin(kCreationTimeStamp);
     for (const int lField : mExtension.mTimeStamp) {
@@ -191,7 +206,6 @@ void KRyvFile::WriteHeaderExtension()
         FieldWriteL("Word", mExtension.mDocumentInfo.mWord);
         FieldWriteEnd();
     }
-    mLevels.swap(lSaved);
 }
 
 bool KRyvFile::Save(KRyvStream& ioStream)
@@ -229,6 +243,7 @@ bool KRyvFile::SaveFile(const char* pFileName)
 
 void KRyvFile::Close()
 {
+    mWriter = nullptr;
     mRoot = KRyvFieldRecord();
     mLevels.assign(1, Level{&mRoot});
     std::vector<std::uint8_t>().swap(mBytes);
@@ -244,20 +259,40 @@ void KRyvFile::Close()
 
 void KRyvFile::FieldWriteBegin(const char* pName)
 {
+    if (mWriter) {
+        mWriter->Begin(pName ? pName : "", pName ? std::strlen(pName) : 0);
+        return;
+    }
     mLevels.push_back(Level{Top().mRecord->AddChild(pName ? pName : "")});
 }
 
 void KRyvFile::FieldWriteEnd()
 {
-    if (mLevels.size() > 1) {
+    if (mWriter) {
+        mWriter->End();
+    } else if (mLevels.size() > 1) {
         mLevels.pop_back();
+    }
+}
+
+void KRyvFile::AddText(const char* pText)
+{
+    if (mWriter) {
+        mWriter->PutText(pText ? pText : "", pText ? std::strlen(pText) : 0);
+    } else {
+        Top().mRecord->AddValue(std::string(pText ? pText : ""));
     }
 }
 
 void KRyvFile::FieldWriteR(const void* pBytes, std::size_t pSize)
 {
     const auto* lBytes = static_cast<const std::uint8_t*>(pBytes);
-    Add(lBytes ? std::vector<std::uint8_t>(lBytes, lBytes + pSize) : std::vector<std::uint8_t>());
+    if (mWriter) {
+        mWriter->PutBytes(lBytes, lBytes ? pSize : 0);
+        return;
+    }
+    Top().mRecord->AddValue(lBytes ? std::vector<std::uint8_t>(lBytes, lBytes + pSize)
+                                   : std::vector<std::uint8_t>());
 }
 
 void KRyvFile::FieldWriteB(const char* pName, bool pValue)

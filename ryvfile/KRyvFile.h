@@ -6,6 +6,7 @@
 #include "core/KString.h"
 #include "ryvfile/KRyvContainer.h"
 #include "ryvfile/KRyvFieldRecord.h"
+#include "ryvfile/KRyvRecordWriter.h"
 
 #include <cstdint>
 #include <vector>
@@ -87,6 +88,15 @@ public:
     // Drops the tree and the bytes.
     void Close();
 
+    // Streamed writing: after Create and SetHeaderExtension, StartStream hands the header
+    // extension and then every field write to ioWriter as it comes, instead of building the tree
+    // (so Save has nothing to write); EndStream goes back to the tree. ioWriter must outlive the
+    // stream; its error says whether the records were taken.
+    void StartStream(KRyvRecordWriter& ioWriter);
+    void EndStream() { mWriter = nullptr; }
+    const KRyvFileHeader& GetCreatedHeader() const { return mHeader; }
+    const char* GetCreatedPassword() const { return mPassword.Buffer(); }
+
     // Field writes ------------------------------------------------------------------------------
     void FieldWriteBegin(const char* pName);
     // An End without its Begin does nothing.
@@ -96,13 +106,38 @@ public:
     void FieldWriteL(std::int64_t pValue) { Add(pValue); }
     void FieldWriteF(float pValue) { Add(pValue); }
     void FieldWriteD(double pValue) { Add(pValue); }
-    void FieldWriteC(const char* pValue) { Add(std::string(pValue ? pValue : "")); }
+    void FieldWriteC(const char* pValue) { AddText(pValue); }
     void FieldWriteC(const KString& pValue) { FieldWriteC(pValue.Buffer()); }
     void FieldWriteR(const void* pBytes, std::size_t pSize);
-    void FieldWriteArray(std::vector<std::int32_t> pValues) { Add(std::move(pValues)); }
-    void FieldWriteArray(std::vector<std::int64_t> pValues) { Add(std::move(pValues)); }
-    void FieldWriteArray(std::vector<float> pValues) { Add(std::move(pValues)); }
-    void FieldWriteArray(std::vector<double> pValues) { Add(std::move(pValues)); }
+    void FieldWriteArray(std::vector<std::int32_t> pValues) { AddArray(std::move(pValues)); }
+    void FieldWriteArray(std::vector<std::int64_t> pValues) { AddArray(std::move(pValues)); }
+    void FieldWriteArray(std::vector<float> pValues) { AddArray(std::move(pValues)); }
+    void FieldWriteArray(std::vector<double> pValues) { AddArray(std::move(pValues)); }
+    // An array straight from the caller's memory (int32, int64, float or double elements).
+    template <typename T> void FieldWriteArray(const T* pValues, std::size_t pCount)
+    {
+        if (mWriter) {
+            mWriter->PutArray(pValues, pCount);
+        } else {
+            Top().mRecord->AddValue(std::vector<T>(pValues, pValues + pCount));
+        }
+    }
+    // An array whose element i is pElement(i) (a T), made as it is written: no array of the whole
+    // is built while streaming.
+    template <typename T, typename Element>
+    void FieldWriteArrayOf(std::size_t pCount, Element pElement)
+    {
+        if (mWriter) {
+            mWriter->PutArrayOf<T>(pCount, pElement);
+            return;
+        }
+        std::vector<T> lValues;
+        lValues.reserve(pCount);
+        for (std::size_t i = 0; i < pCount; ++i) {
+            lValues.push_back(pElement(i));
+        }
+        Top().mRecord->AddValue(std::move(lValues));
+    }
     // A record holding one value.
     void FieldWriteB(const char* pName, bool pValue);
     void FieldWriteI(const char* pName, int pValue);
@@ -167,13 +202,31 @@ private:
         int mNextChild = 0;
     };
 
-    template <typename T> void Add(T pValue) { Top().mRecord->AddValue(std::move(pValue)); }
+    template <typename T> void Add(T pValue)
+    {
+        if (mWriter) {
+            mWriter->Put(pValue);
+        } else {
+            Top().mRecord->AddValue(std::move(pValue));
+        }
+    }
+    template <typename T> void AddArray(std::vector<T>&& ioValues)
+    {
+        if (mWriter) {
+            mWriter->PutArray(ioValues.data(), ioValues.size());
+        } else {
+            Top().mRecord->AddValue(std::move(ioValues));
+        }
+    }
+    void AddText(const char* pText);
     // The next value when it is held as T (and steps over it); null, failure marked, otherwise.
     template <typename T> T* Next();
     template <typename T> bool NextArray(std::vector<T>& oValues);
     bool Fail(int pCode);
     bool TakeHeaderExtension();
     void WriteHeaderExtension();
+    // The children of the header extension, into the current record.
+    void WriteExtensionFields();
     Level& Top() { return mLevels.back(); }
     const Level& Top() const { return mLevels.back(); }
 
@@ -188,6 +241,8 @@ private:
     KString mPassword;
     bool mOpen = false;
     bool mReadFailed = false;
+    // The writer field writes go to while streaming; null while building the tree.
+    KRyvRecordWriter* mWriter = nullptr;
     KError mError;
 };
 

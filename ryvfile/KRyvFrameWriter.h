@@ -1,0 +1,52 @@
+#ifndef RYVKIT_RYVFILE_KRYVFRAMEWRITER_H
+#define RYVKIT_RYVFILE_KRYVFRAMEWRITER_H
+
+#include "ryvfile/KRyvBinaryCodec.h"
+#include "ryvfile/KRyvCipher.h"
+#include "ryvfile/KRyvContainer.h"
+
+#include <cstdint>
+#include <memory>
+
+// The frame of a file being written around a body that comes in pieces (docs/ryv-format.md,
+// "File frame"): the header first, the body sealed chunk by chunk when protected, the CRC-32
+// worked out as the bytes go, and the footer (or the CRC line of the ASCII form) last. The file
+// is never held whole. Results are KRyvFile error codes (-1 for none): kOutOfDiskSpace once the
+// output refused bytes, kUnidentifiedError when the header is not one a writer makes, the
+// sealing fails or the body does not come to the size announced.
+class KRyvFrameWriter
+{
+public:
+    // pOutput takes the file's bytes in order; it must outlive the writer.
+    explicit KRyvFrameWriter(const KRyvBinaryCodec::Output& pOutput);
+    ~KRyvFrameWriter();
+    KRyvFrameWriter(const KRyvFrameWriter&) = delete;
+    KRyvFrameWriter& operator=(const KRyvFrameWriter&) = delete;
+
+    // The header of a binary file whose plain body is pBodySize bytes, then (when pHeader is
+    // protected) the salt and stream header of the sealing with pPassword, whose key derivation
+    // happens here.
+    int BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pBodySize, const char* pPassword);
+    // The first line of an ASCII file.
+    int BeginAscii(const KRyvFileHeader& pHeader);
+    // The next plain body bytes; false once anything failed.
+    bool Body(const std::uint8_t* pBytes, std::size_t pSize);
+    // Ends the body and writes the end of the frame.
+    int Finish();
+
+private:
+    // Hands file bytes on and follows them with the CRC-32.
+    bool Emit(const std::uint8_t* pBytes, std::size_t pSize);
+    int Fail(int pCode);
+
+    const KRyvBinaryCodec::Output& mOutput;
+    std::unique_ptr<KRyvCipher::SealStream> mSeal;
+    std::uint32_t mCrc;
+    std::uint64_t mBodySize = 0;
+    std::uint64_t mBodyDone = 0;
+    bool mAscii = false;
+    bool mRefused = false;
+    int mError = -1;
+};
+
+#endif
