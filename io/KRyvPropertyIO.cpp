@@ -161,7 +161,7 @@ void KRyvPropertyIO::WriteUserProperties(KRyvFile& ioFile, const KRyvObject& pOb
     ioFile.FieldWriteBegin(kUserProperties);
     for (int i = 0; i < pObject.GetUserPropertyCount(); ++i) {
         const KRyvUserProperty* lUser = pObject.GetUserProperty(i);
-        KProperty* lBound = lUser ? lUser->GetProperty() : nullptr;
+        const KProperty* lBound = lUser ? lUser->GetProperty() : nullptr;
         // Records of the set's own members come back with the object; only the ones the set
         // made on request (owned) are the user's.
         if (lBound && !lBound->GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
