@@ -48,6 +48,7 @@ inline void KObjLineCounts::EndLineStart()
     const bool lBlankSecond = mStartSize >= 2 && mStart[1] == ' ';
     if (mStart[0] == 'f' && lBlankSecond) {
         mInFace = true;
+        ++mFaces;
         mCorners += mStartSize == 3 && mStart[2] == ' ' ? 2 : 1;
     } else if (mStart[0] == 'v' && lBlankSecond) {
         ++mVertices;

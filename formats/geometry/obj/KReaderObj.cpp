@@ -347,6 +347,8 @@ private:
     KObjGroup* mGroup = nullptr;
     // The face list of the current group and smoothing group; null after either changes.
     KObjFaceSet* mFaceSet = nullptr;
+    // The "f" lines the line count found, until the first face list is made.
+    std::size_t mExpectedFaces = 0;
     std::vector<KObjMaterialEntry> mMaterials;
     std::unordered_map<std::string, int> mMaterialTable;
     std::vector<KObjSurface> mSurfaces;
@@ -452,6 +454,7 @@ void KReaderObj::Session::ReserveLists()
     mUVs.reserve(std::min(lCounts.mUVs, kMaxListSize));
     mNormals.reserve(std::min(lCounts.mNormals, kMaxListSize));
     mCorners.reserve(std::min(lCounts.mCorners, kMaxListSize));
+    mExpectedFaces = std::min(lCounts.mFaces, kMaxListSize);
 }
 
 bool KReaderObj::Session::ReadStatements()
@@ -682,6 +685,10 @@ bool KReaderObj::Session::AddFace(std::string_view pArguments)
     KObjGroup& lGroup = CurrentGroup();
     if (!mFaceSet) {
         mFaceSet = &lGroup.mSets[mSmoothing];
+        // The first list of faces gets room for them all: in a file of one group it takes them
+        // all, and room a later list takes instead is never touched.
+        mFaceSet->mFaces.reserve(mExpectedFaces);
+        mExpectedFaces = 0;
     }
     const bool lTextured = mMaterial >= 0 && mMaterials[mMaterial].mTexture;
     mFaceSet->mFaces.push_back(

@@ -23,6 +23,7 @@ TEST(KObjLineCountsTest, LinesCutAnywhereAreCountedOnce)
         // 3 + 5 + 12: the blanks after "f" (a doubled one counts twice, an overestimate is
         // harmless).
         EXPECT_EQ(lCounts.mCorners, 20u) << lSplit;
+        EXPECT_EQ(lCounts.mFaces, 3u) << lSplit;
     }
 }
 
