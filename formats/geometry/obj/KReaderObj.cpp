@@ -919,6 +919,8 @@ KRyvMesh* KReaderObj::Session::BuildMesh(KObjGroup& ioGroup, bool pLastGroup)
     if (pLastGroup) {
         KObjList<KObjCorner>().swap(mCorners);
         KObjList<KVector2>().swap(mUVs);
+        KObjList<Chain>().swap(mChains);
+        KObjList<int>().swap(mTouchedVertices);
     }
     FillPoints(*lMesh, lBuild);
     if (pLastGroup) {
