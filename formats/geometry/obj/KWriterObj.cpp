@@ -133,7 +133,10 @@ struct KObjMeshParts
     // The position of each polygon's first vertex among all polygon vertices, and the end.
     std::vector<int> mFirst;
     const KLayerElementNormal* mNormalElement = nullptr;
-    // One per control point when mNormalsByPoint, otherwise one per polygon vertex.
+    // The normals written, one per control point when mNormalsByPoint, otherwise one per polygon
+    // vertex: the mesh's own direct array when it serves as it is, else mNormals.
+    const KVector4* mNormalData = nullptr;
+    std::size_t mNormalCount = 0;
     std::vector<KVector4> mNormals;
     bool mNormalsByPoint = false;
     // Null when the mesh has no UV to write.
@@ -422,6 +425,13 @@ void KWriterObj::Session::CollectNormals(KObjMeshParts& ioParts)
     if (ioParts.mNormalsByPoint) {
         const std::vector<KVector4>& lDirect = lElement->GetDirectArray();
         const std::vector<int>& lIndices = lElement->GetIndexArray();
+        const std::size_t lPointCount = static_cast<std::size_t>(ioParts.mPointCount);
+        if (lElement->GetReferenceMode() == KLayerElement::eDirect &&
+            lDirect.size() >= lPointCount) {
+            ioParts.mNormalData = lDirect.data();
+            ioParts.mNormalCount = lPointCount;
+            return;
+        }
         lNormals.reserve(static_cast<std::size_t>(ioParts.mPointCount));
         for (int i = 0; i < ioParts.mPointCount; ++i) {
             int lIndex = i;
@@ -432,6 +442,8 @@ void KWriterObj::Session::CollectNormals(KObjMeshParts& ioParts)
                                    ? lDirect[lIndex]
                                    : KVector4());
         }
+        ioParts.mNormalData = lNormals.data();
+        ioParts.mNormalCount = lNormals.size();
         return;
     }
     lNormals.reserve(static_cast<std::size_t>(ioParts.mFirst.back()));
@@ -442,6 +454,8 @@ void KWriterObj::Session::CollectNormals(KObjMeshParts& ioParts)
             lNormals.push_back(lNormal);
         }
     }
+    ioParts.mNormalData = lNormals.data();
+    ioParts.mNormalCount = lNormals.size();
 }
 
 void KWriterObj::Session::Deform(KObjMeshParts& ioParts, const std::vector<double>& pShapeWeights,
@@ -458,7 +472,12 @@ void KWriterObj::Session::Deform(KObjMeshParts& ioParts, const std::vector<doubl
             lPointOf.push_back(std::max(0, ioParts.mMesh.GetPolygonVertex(p, k)));
         }
     }
+    // The normals are deformed in the writer's own copy.
     std::vector<KVector4>& lNormals = ioParts.mNormals;
+    if (ioParts.mNormalData != lNormals.data()) {
+        lNormals.assign(ioParts.mNormalData, ioParts.mNormalData + ioParts.mNormalCount);
+        ioParts.mNormalData = lNormals.data();
+    }
     ioPoints.reserve(lPointCount + lNormals.size());
     for (std::size_t i = 0; i < lNormals.size(); ++i) {
         const std::size_t lPoint =
@@ -527,12 +546,12 @@ void KWriterObj::Session::WriteUVs(KObjMeshParts& ioParts)
 void KWriterObj::Session::WriteNormals(KObjMeshParts& ioParts, const KAffineMatrix& pGlobal)
 {
     ioParts.mFirstNormal = mNextNormal;
-    if (ioParts.mNormals.empty()) {
+    if (ioParts.mNormalCount == 0) {
         return;
     }
     const KAffineMatrix lNormalMatrix = pGlobal.Inverse().Transpose();
-    for (const KVector4& lNormal : ioParts.mNormals) {
-        KVector4 lWorld = MultDirection(lNormalMatrix, lNormal);
+    for (std::size_t i = 0; i < ioParts.mNormalCount; ++i) {
+        KVector4 lWorld = MultDirection(lNormalMatrix, ioParts.mNormalData[i]);
         const double lLength = std::sqrt(lWorld.DotProduct(lWorld));
         if (lLength > 0.0 && std::isfinite(lLength)) {
             lWorld *= 1.0 / lLength;
@@ -584,7 +603,7 @@ KRyvMaterial* KWriterObj::Session::MaterialOfPolygon(const KObjMeshParts& pParts
 void KWriterObj::Session::WriteFace(const KObjMeshParts& pParts, int p)
 {
     const int lSize = pParts.Size(p);
-    const bool lNormals = !pParts.mNormals.empty();
+    const bool lNormals = pParts.mNormalCount > 0;
     mObjText += 'f';
     for (int k = 0; k < lSize; ++k) {
         const int lPosition = pParts.mFirst[p] + k;
