@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <cstdio>
 
-// How many "v", "vt", "vn" and "f" lines and face corners an OBJ file holds, counted by a quick pass
-// over its bytes so that the reader allocates its lists once instead of growing them by copying.
-// Counts lines by their first bytes (LF-ended, not indented) and a face's corners by the blanks
-// after its "f": a guess the reader's lists may still outgrow, never a limit. Lines are counted
-// whole across block ends.
+// How many "v", "vt", "vn" and "f" lines and face corners an OBJ file holds, counted by a quick
+// pass over its bytes so that the reader allocates its lists once instead of growing them by
+// copying. Counts lines by their first bytes (LF-ended, not indented) and a face's corners by the
+// blanks after its "f": a guess the reader's lists may still outgrow, never a limit. Lines are
+// counted whole across block ends.
 struct KObjLineCounts
 {
     std::size_t mVertices = 0;
