@@ -44,6 +44,40 @@ const std::string& FlatTriangleObj()
     return sPath;
 }
 
+// 1,000,000 quads over a grid of 1001 x 1001 points, each corner with its UV and normal: about
+// 170 MB.
+const std::string& QuadsWithNormalsAndUVsObj()
+{
+    static const std::string sPath = [] {
+        const std::string lPath = TempPath("ryvbench-quads-normals-uvs.obj");
+        std::ofstream lOut(lPath, std::ios::binary);
+        constexpr int kSide = 1001;
+        char lLine[kLineLength];
+        for (int i = 0; i < kSide * kSide; ++i) {
+            const int x = i % kSide;
+            const int y = i / kSide;
+            std::snprintf(lLine, sizeof(lLine),
+                          "v %.6f %.6f %.6f\nvt %.6f %.6f\nvn %.6f %.6f %.6f\n", x * 0.5, y * 0.5,
+                          (i % 13) * 0.125, x / 1000.0, y / 1000.0, (x % 7) * 0.1, (y % 5) * 0.1,
+                          0.9);
+            lOut << lLine;
+        }
+        for (int y = 0; y + 1 < kSide; ++y) {
+            for (int x = 0; x + 1 < kSide; ++x) {
+                const int a = y * kSide + x + 1;
+                const int b = a + 1;
+                const int c = a + kSide + 1;
+                const int d = a + kSide;
+                std::snprintf(lLine, sizeof(lLine), "f %d/%d/%d %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a,
+                              a, b, b, b, c, c, c, d, d, d);
+                lOut << lLine;
+            }
+        }
+        return lPath;
+    }();
+    return sPath;
+}
+
 // A skeleton of 60 joints in chains of twelve, 6 + 59 x 3 channels, 20,000 frames: about 34 MB.
 const std::string& LargeBvh()
 {
@@ -214,6 +248,11 @@ void BM_ObjToObjFlatTriangles(benchmark::State& ioState)
     RunConversion(ioState, FlatTriangleObj(), true);
 }
 
+void BM_ObjReadQuadsNormalsUVs(benchmark::State& ioState)
+{
+    RunConversion(ioState, QuadsWithNormalsAndUVsObj(), false);
+}
+
 void BM_BvhRead34MB(benchmark::State& ioState)
 {
     RunConversion(ioState, LargeBvh(), false);
@@ -256,6 +295,7 @@ void BM_ObjToDxfGroups(benchmark::State& ioState)
 
 BENCHMARK(BM_ObjReadFlatTriangles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ObjToObjFlatTriangles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ObjReadQuadsNormalsUVs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_BvhRead34MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_BvhToBvh34MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_DxfReadPolyfaces)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

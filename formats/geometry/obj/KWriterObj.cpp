@@ -7,6 +7,7 @@
 #include "core/KFileUtils.h"
 #include "core/KMediaCopy.h"
 #include "core/KOutputFile.h"
+#include "formats/geometry/obj/KObjFixedFormat.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
 #include "io/KNodeWalk.h"
 #include "scene/KRenamingStrategy.h"
@@ -22,9 +23,11 @@
 #include "scene/objects/KRyvPatch.h"
 #include "scene/objects/KRyvTexture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <new>
 #include <vector>
@@ -46,15 +49,6 @@ std::string WithoutSpaces(const KString& pName)
     return lName;
 }
 
-// "%lf" in the C locale.
-void AppendNumber(std::string& ioText, double pValue)
-{
-    char lBuffer[400];
-    const std::to_chars_result lResult =
-        std::to_chars(lBuffer, lBuffer + sizeof(lBuffer), pValue, std::chars_format::fixed, 6);
-    ioText.append(lBuffer, lResult.ec == std::errc() ? lResult.ptr : lBuffer);
-}
-
 void AppendInteger(std::string& ioText, long long pValue)
 {
     char lBuffer[24];
@@ -62,14 +56,21 @@ void AppendInteger(std::string& ioText, long long pValue)
     ioText.append(lBuffer, lResult.ptr);
 }
 
+// A keyword and its numbers ("%lf" each), built on the stack and appended at once.
 void AppendVector(std::string& ioText, const char* pKeyword, const double* pValues, int pCount)
 {
-    ioText += pKeyword;
-    for (int i = 0; i < pCount; ++i) {
-        ioText += ' ';
-        AppendNumber(ioText, pValues[i]);
+    constexpr int kMaxValues = 3;
+    constexpr std::size_t kMaxKeyword = 8;
+    char lLine[kMaxKeyword + kMaxValues * (KObjFixedFormat::kMaxLength + 1) + 1];
+    const std::size_t lKeywordLength = std::min(std::strlen(pKeyword), kMaxKeyword);
+    std::memcpy(lLine, pKeyword, lKeywordLength);
+    char* lAt = lLine + lKeywordLength;
+    for (int i = 0; i < pCount && i < kMaxValues; ++i) {
+        *lAt++ = ' ';
+        lAt = KObjFixedFormat::Write(lAt, pValues[i]);
     }
-    ioText += '\n';
+    *lAt++ = '\n';
+    ioText.append(lLine, static_cast<std::size_t>(lAt - lLine));
 }
 
 // The row-vector product of a direction with the 3x3 part of a matrix.
@@ -132,7 +133,10 @@ struct KObjMeshParts
     // The position of each polygon's first vertex among all polygon vertices, and the end.
     std::vector<int> mFirst;
     const KLayerElementNormal* mNormalElement = nullptr;
-    // One per control point when mNormalsByPoint, otherwise one per polygon vertex.
+    // The normals written, one per control point when mNormalsByPoint, otherwise one per polygon
+    // vertex: the mesh's own direct array when it serves as it is, else mNormals.
+    const KVector4* mNormalData = nullptr;
+    std::size_t mNormalCount = 0;
     std::vector<KVector4> mNormals;
     bool mNormalsByPoint = false;
     // Null when the mesh has no UV to write.
@@ -208,19 +212,21 @@ private:
     // pShapeWeights: the weight of each shape, read from the geometry attached to the node (a
     // converted copy is attached to none).
     void WriteMesh(KRyvNode* pNode, KRyvMesh& pMesh, const std::vector<double>& pShapeWeights);
-    // The normals of the mesh into ioParts, and one point p + n per normal after the control
-    // points in ioPoints, so that deforming moves them too; ioPointOf says which control
-    // point each point stands for.
-    void CollectNormals(KObjMeshParts& ioParts, std::vector<KVector4>& ioPoints,
-                        std::vector<int>& ioPointOf);
-    void WriteVertices(KObjMeshParts& ioParts, const std::vector<KVector4>& pPoints,
+    // The normals of the mesh into ioParts: one per control point or per polygon vertex.
+    void CollectNormals(KObjMeshParts& ioParts);
+    // Deforms ioPoints (a copy of the control points) and the normals of ioParts by the mesh's
+    // shapes and links.
+    void Deform(KObjMeshParts& ioParts, const std::vector<double>& pShapeWeights,
+                const KAffineMatrix& pGlobal, std::vector<KVector4>& ioPoints);
+    // pPoints: the mesh's control point count of points.
+    void WriteVertices(KObjMeshParts& ioParts, const KVector4* pPoints,
                        const KAffineMatrix& pGlobal);
     void WriteUVs(KObjMeshParts& ioParts);
     void WriteNormals(KObjMeshParts& ioParts, const KAffineMatrix& pGlobal);
     // Writes "usemtl" once for a mesh whose polygons share one pair; answers whether they do.
     bool UseMeshMaterial(const KObjMeshParts& pParts);
     KRyvMaterial* MaterialOfPolygon(const KObjMeshParts& pParts, int p) const;
-    void WriteFace(const KObjMeshParts& pParts, int p, std::vector<std::string>& ioCorners);
+    void WriteFace(const KObjMeshParts& pParts, int p);
     // Writes "usemtl" for the pair, adding its MTL block the first time.
     void UsePair(KRyvMaterial* pMaterial, KRyvTexture* pTexture);
     void WriteMaterialBlock(const KObjPair& pPair);
@@ -381,30 +387,20 @@ void KWriterObj::Session::WriteMesh(KRyvNode* pNode, KRyvMesh& pMesh,
 
     const KAffineMatrix lGlobal = KMeshDeformation::GlobalTransform(pNode);
     KObjMeshParts lParts(pMesh);
-    std::vector<KVector4> lPoints = pMesh.GetControlPointArray();
-    std::vector<int> lPointOf(static_cast<std::size_t>(lParts.mPointCount));
-    for (int i = 0; i < lParts.mPointCount; ++i) {
-        lPointOf[i] = i;
-    }
-    CollectNormals(lParts, lPoints, lPointOf);
+    CollectNormals(lParts);
     if (mDeform && (pMesh.GetShapeCount() > 0 || pMesh.GetLinkCount() > 0)) {
-        KMeshDeformation::Apply(pMesh, pShapeWeights, lPoints, lPointOf, lGlobal);
-        const std::size_t lPointCount = static_cast<std::size_t>(lParts.mPointCount);
-        for (std::size_t i = 0; i < lParts.mNormals.size(); ++i) {
-            const std::size_t lPoint = static_cast<std::size_t>(lPointOf[lPointCount + i]);
-            for (int c = 0; c < 3; ++c) {
-                lParts.mNormals[i][c] = lPoints[lPointCount + i][c] - lPoints[lPoint][c];
-            }
-        }
+        std::vector<KVector4> lPoints = pMesh.GetControlPointArray();
+        Deform(lParts, pShapeWeights, lGlobal, lPoints);
+        WriteVertices(lParts, lPoints.data(), lGlobal);
+    } else {
+        WriteVertices(lParts, pMesh.GetControlPoints(), lGlobal);
     }
-    WriteVertices(lParts, lPoints, lGlobal);
     WriteUVs(lParts);
     WriteNormals(lParts, lGlobal);
 
     const bool lAllSame = UseMeshMaterial(lParts);
     KRyvMaterial* lLastMaterial = nullptr;
     KRyvTexture* lLastTexture = nullptr;
-    std::vector<std::string> lCorners;
     for (int p = 0; p < lParts.mPolygonCount; ++p) {
         if (!lAllSame) {
             KRyvMaterial* lMaterial = MaterialOfPolygon(lParts, p);
@@ -415,23 +411,29 @@ void KWriterObj::Session::WriteMesh(KRyvNode* pNode, KRyvMesh& pMesh,
             lLastMaterial = lMaterial;
             lLastTexture = lTexture;
         }
-        WriteFace(lParts, p, lCorners);
+        WriteFace(lParts, p);
     }
 }
 
-void KWriterObj::Session::CollectNormals(KObjMeshParts& ioParts, std::vector<KVector4>& ioPoints,
-                                         std::vector<int>& ioPointOf)
+void KWriterObj::Session::CollectNormals(KObjMeshParts& ioParts)
 {
     const KLayerElementNormal* lElement = ioParts.mNormalElement;
     if (!lElement) {
         return;
     }
-    const int lPointCount = ioParts.mPointCount;
     std::vector<KVector4>& lNormals = ioParts.mNormals;
     if (ioParts.mNormalsByPoint) {
         const std::vector<KVector4>& lDirect = lElement->GetDirectArray();
         const std::vector<int>& lIndices = lElement->GetIndexArray();
-        for (int i = 0; i < lPointCount; ++i) {
+        const std::size_t lPointCount = static_cast<std::size_t>(ioParts.mPointCount);
+        if (lElement->GetReferenceMode() == KLayerElement::eDirect &&
+            lDirect.size() >= lPointCount) {
+            ioParts.mNormalData = lDirect.data();
+            ioParts.mNormalCount = lPointCount;
+            return;
+        }
+        lNormals.reserve(static_cast<std::size_t>(ioParts.mPointCount));
+        for (int i = 0; i < ioParts.mPointCount; ++i) {
             int lIndex = i;
             if (lElement->GetReferenceMode() != KLayerElement::eDirect) {
                 lIndex = static_cast<std::size_t>(i) < lIndices.size() ? lIndices[i] : -1;
@@ -440,33 +442,65 @@ void KWriterObj::Session::CollectNormals(KObjMeshParts& ioParts, std::vector<KVe
                                    ? lDirect[lIndex]
                                    : KVector4());
         }
-    } else {
-        for (int p = 0; p < ioParts.mPolygonCount; ++p) {
-            for (int k = 0; k < ioParts.Size(p); ++k) {
-                KVector4 lNormal;
-                ioParts.mMesh.GetPolygonVertexNormal(p, k, lNormal);
-                lNormals.push_back(lNormal);
-                ioPointOf.push_back(std::max(0, ioParts.mMesh.GetPolygonVertex(p, k)));
-            }
+        ioParts.mNormalData = lNormals.data();
+        ioParts.mNormalCount = lNormals.size();
+        return;
+    }
+    lNormals.reserve(static_cast<std::size_t>(ioParts.mFirst.back()));
+    for (int p = 0; p < ioParts.mPolygonCount; ++p) {
+        for (int k = 0; k < ioParts.Size(p); ++k) {
+            KVector4 lNormal;
+            ioParts.mMesh.GetPolygonVertexNormal(p, k, lNormal);
+            lNormals.push_back(lNormal);
         }
     }
+    ioParts.mNormalData = lNormals.data();
+    ioParts.mNormalCount = lNormals.size();
+}
+
+void KWriterObj::Session::Deform(KObjMeshParts& ioParts, const std::vector<double>& pShapeWeights,
+                                 const KAffineMatrix& pGlobal, std::vector<KVector4>& ioPoints)
+{
+    // Each normal n of a point p rides along as the point p + n, so that deforming moves it too.
+    const std::size_t lPointCount = static_cast<std::size_t>(ioParts.mPointCount);
+    std::vector<int> lPointOf(lPointCount);
+    for (std::size_t i = 0; i < lPointCount; ++i) {
+        lPointOf[i] = static_cast<int>(i);
+    }
+    for (int p = 0; !ioParts.mNormalsByPoint && p < ioParts.mPolygonCount; ++p) {
+        for (int k = 0; k < ioParts.Size(p); ++k) {
+            lPointOf.push_back(std::max(0, ioParts.mMesh.GetPolygonVertex(p, k)));
+        }
+    }
+    // The normals are deformed in the writer's own copy.
+    std::vector<KVector4>& lNormals = ioParts.mNormals;
+    if (ioParts.mNormalData != lNormals.data()) {
+        lNormals.assign(ioParts.mNormalData, ioParts.mNormalData + ioParts.mNormalCount);
+        ioParts.mNormalData = lNormals.data();
+    }
+    ioPoints.reserve(lPointCount + lNormals.size());
     for (std::size_t i = 0; i < lNormals.size(); ++i) {
         const std::size_t lPoint =
-            static_cast<std::size_t>(ioParts.mNormalsByPoint ? i : ioPointOf[lPointCount + i]);
-        KVector4 lTip =
-            lPoint < static_cast<std::size_t>(lPointCount) ? ioPoints[lPoint] : KVector4();
+            ioParts.mNormalsByPoint ? i : static_cast<std::size_t>(lPointOf[lPointCount + i]);
+        KVector4 lTip = lPoint < lPointCount ? ioPoints[lPoint] : KVector4();
         for (int c = 0; c < 3; ++c) {
             lTip[c] += lNormals[i][c];
         }
         ioPoints.push_back(lTip);
         if (ioParts.mNormalsByPoint) {
-            ioPointOf.push_back(static_cast<int>(lPoint));
+            lPointOf.push_back(static_cast<int>(lPoint));
+        }
+    }
+    KMeshDeformation::Apply(ioParts.mMesh, pShapeWeights, ioPoints, lPointOf, pGlobal);
+    for (std::size_t i = 0; i < lNormals.size(); ++i) {
+        const std::size_t lPoint = static_cast<std::size_t>(lPointOf[lPointCount + i]);
+        for (int c = 0; c < 3; ++c) {
+            lNormals[i][c] = ioPoints[lPointCount + i][c] - ioPoints[lPoint][c];
         }
     }
 }
 
-void KWriterObj::Session::WriteVertices(KObjMeshParts& ioParts,
-                                        const std::vector<KVector4>& pPoints,
+void KWriterObj::Session::WriteVertices(KObjMeshParts& ioParts, const KVector4* pPoints,
                                         const KAffineMatrix& pGlobal)
 {
     ioParts.mFirstVertex = mNextVertex;
@@ -512,12 +546,12 @@ void KWriterObj::Session::WriteUVs(KObjMeshParts& ioParts)
 void KWriterObj::Session::WriteNormals(KObjMeshParts& ioParts, const KAffineMatrix& pGlobal)
 {
     ioParts.mFirstNormal = mNextNormal;
-    if (ioParts.mNormals.empty()) {
+    if (ioParts.mNormalCount == 0) {
         return;
     }
     const KAffineMatrix lNormalMatrix = pGlobal.Inverse().Transpose();
-    for (const KVector4& lNormal : ioParts.mNormals) {
-        KVector4 lWorld = MultDirection(lNormalMatrix, lNormal);
+    for (std::size_t i = 0; i < ioParts.mNormalCount; ++i) {
+        KVector4 lWorld = MultDirection(lNormalMatrix, ioParts.mNormalData[i]);
         const double lLength = std::sqrt(lWorld.DotProduct(lWorld));
         if (lLength > 0.0 && std::isfinite(lLength)) {
             lWorld *= 1.0 / lLength;
@@ -566,36 +600,30 @@ KRyvMaterial* KWriterObj::Session::MaterialOfPolygon(const KObjMeshParts& pParts
     return lIndex >= 0 ? lMesh.GetMaterial(lIndex) : nullptr;
 }
 
-void KWriterObj::Session::WriteFace(const KObjMeshParts& pParts, int p,
-                                    std::vector<std::string>& ioCorners)
+void KWriterObj::Session::WriteFace(const KObjMeshParts& pParts, int p)
 {
     const int lSize = pParts.Size(p);
-    const bool lNormals = !pParts.mNormals.empty();
-    ioCorners.assign(static_cast<std::size_t>(lSize), std::string());
+    const bool lNormals = pParts.mNormalCount > 0;
+    mObjText += 'f';
     for (int k = 0; k < lSize; ++k) {
         const int lPosition = pParts.mFirst[p] + k;
         const int lPoint = pParts.mMesh.GetPolygonVertex(p, k);
-        std::string& lCorner = ioCorners[static_cast<std::size_t>(k)];
-        AppendInteger(lCorner, pParts.mFirstVertex + lPoint);
+        mObjText += ' ';
+        AppendInteger(mObjText, pParts.mFirstVertex + lPoint);
         if (pParts.mUVs || lNormals) {
-            lCorner += '/';
+            mObjText += '/';
         }
         if (pParts.mUVs) {
             const long long lUV = pParts.mTexturesByPolygon
                                       ? lPosition
                                       : std::max(0, UVIndexOf(*pParts.mUVs, lPoint, lPosition));
-            AppendInteger(lCorner, pParts.mFirstUV + lUV);
+            AppendInteger(mObjText, pParts.mFirstUV + lUV);
         }
         if (lNormals) {
-            lCorner += '/';
-            AppendInteger(lCorner,
+            mObjText += '/';
+            AppendInteger(mObjText,
                           pParts.mFirstNormal + (pParts.mNormalsByPoint ? lPoint : lPosition));
         }
-    }
-    mObjText += 'f';
-    for (const std::string& lCorner : ioCorners) {
-        mObjText += ' ';
-        mObjText += lCorner;
     }
     mObjText += '\n';
     Emit();

@@ -7,7 +7,7 @@
 namespace {
 
 const std::string kText = "# c\nv 1 2 3\nvt 0 1\nvn 0 0 1\nv 4 5 6\r\nf 1 2 3\nf  1 2 3 4\n"
-                          "vp 1\nvertex\nf\nv\n\nfo 1 2\nvn 1 0 0";
+                          "vp 1\nvertex\nf\nv\n\nfo 1 2\nf 1 2 3 4 5 6 7 8 9 10 11 12\nvn 1 0 0";
 
 // Given in two pieces split anywhere, the counts are those of the whole text: a line cut by a
 // block end is still counted once.
@@ -20,8 +20,10 @@ TEST(KObjLineCountsTest, LinesCutAnywhereAreCountedOnce)
         EXPECT_EQ(lCounts.mVertices, 2u) << lSplit;
         EXPECT_EQ(lCounts.mUVs, 1u) << lSplit;
         EXPECT_EQ(lCounts.mNormals, 2u) << lSplit;
-        // 3 + 5: the blanks after "f" (a doubled one counts twice, an overestimate is harmless).
-        EXPECT_EQ(lCounts.mCorners, 8u) << lSplit;
+        // 3 + 5 + 12: the blanks after "f" (a doubled one counts twice, an overestimate is
+        // harmless).
+        EXPECT_EQ(lCounts.mCorners, 20u) << lSplit;
+        EXPECT_EQ(lCounts.mFaces, 3u) << lSplit;
     }
 }
 
@@ -40,7 +42,7 @@ TEST(KObjLineCountsTest, ByteByByteAndFromAStream)
         EXPECT_EQ(lCounts->mVertices, 2u);
         EXPECT_EQ(lCounts->mUVs, 1u);
         EXPECT_EQ(lCounts->mNormals, 2u);
-        EXPECT_EQ(lCounts->mCorners, 8u);
+        EXPECT_EQ(lCounts->mCorners, 20u);
     }
 }
 

@@ -416,3 +416,32 @@ TEST(KWriterObjTest, MaterialsByControlPointAndATextureAlone)
     EXPECT_EQ(LinesStartingWith(TempFolder::Read(lFolder.PathOf("b.obj")), "mtllib "),
               (std::vector<std::string>{"mtllib b.mtl"}));
 }
+
+// A deformed mesh's normals are deformed in the writer's own copy: the file shows the turned
+// normal, the scene keeps its own.
+TEST(KWriterObjTest, LinksTurnTheNormalsWrittenNotTheScenes)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    KRyvMesh* lMesh = AddCube(lFactory, lScene, "Skin");
+    lMesh->InitNormals(8);
+    for (int i = 0; i < 8; ++i) {
+        lMesh->GetNormalsDirect()[i] = KVector4(1.0, 0.0, 0.0);
+    }
+    KRyvNode* lBone = lFactory.CreateNode("Bone");
+    lScene.GetRootNode()->AddChild(lBone);
+    lBone->SetLclRotation(KVector4(0.0, 0.0, 90.0));
+    KRyvLink* lLink = lFactory.CreateLink();
+    lLink->SetLink(lBone);
+    lLink->AddControlPointIndex(0, 1.0);
+    lMesh->AddLink(lLink);
+    TempFolder lFolder;
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.PathOf("a.obj")));
+    const std::vector<std::string> lNormals =
+        LinesStartingWith(TempFolder::Read(lFolder.PathOf("a.obj")), "vn ");
+    ASSERT_EQ(lNormals.size(), 8u);
+    EXPECT_EQ(lNormals[0], "vn 0.000000 1.000000 0.000000");
+    EXPECT_EQ(lNormals[1], "vn 1.000000 0.000000 0.000000");
+    EXPECT_EQ(lMesh->GetNormalsDirect()[0][0], 1.0);
+    EXPECT_EQ(lMesh->GetNormalsDirect()[0][1], 0.0);
+}
