@@ -14,8 +14,6 @@ class KMovFile : public KTextFile
 public:
     KMovFile();
 
-    // Rewinds and counts the content lines; false when there is none (or the file is corrupt).
-    bool CountLines(std::int64_t& oCount);
     // Rewinds and counts the numbers of the first line; false when anything but numbers stands
     // on it or there is no line.
     bool CountColumns(int& oCount);
