@@ -3,8 +3,6 @@
 
 #include "formats/motion/KTextFile.h"
 
-#include <cstdint>
-
 // A MOV motion table: no header, no comments, one line per frame holding the frame's time in
 // seconds and then, per object, the translation, rotation (Euler X, Y, Z in degrees) and scaling
 // triples that the options choose. Based on KTextFile with the format name "MOV", separators
