@@ -4,19 +4,6 @@
 
 KMovFile::KMovFile() : KTextFile("MOV", " \t\r\n", nullptr, true, false) {}
 
-bool KMovFile::CountLines(std::int64_t& oCount)
-{
-    std::int64_t lCount = 0;
-    for (bool lLine = Rewind(); lLine; lLine = ReadLine()) {
-        ++lCount;
-    }
-    if (lCount == 0 || IsCorrupt()) {
-        return false;
-    }
-    oCount = lCount;
-    return true;
-}
-
 bool KMovFile::CountColumns(int& oCount)
 {
     if (!Rewind()) {

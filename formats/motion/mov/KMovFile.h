@@ -3,8 +3,6 @@
 
 #include "formats/motion/KTextFile.h"
 
-#include <cstdint>
-
 // A MOV motion table: no header, no comments, one line per frame holding the frame's time in
 // seconds and then, per object, the translation, rotation (Euler X, Y, Z in degrees) and scaling
 // triples that the options choose. Based on KTextFile with the format name "MOV", separators
@@ -14,8 +12,6 @@ class KMovFile : public KTextFile
 public:
     KMovFile();
 
-    // Rewinds and counts the content lines; false when there is none (or the file is corrupt).
-    bool CountLines(std::int64_t& oCount);
     // Rewinds and counts the numbers of the first line; false when anything but numbers stands
     // on it or there is no line.
     bool CountColumns(int& oCount);

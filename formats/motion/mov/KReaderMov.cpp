@@ -85,17 +85,10 @@ std::unique_ptr<KStreamOptions> KReaderMov::GetReadOptions()
         KMovFile& lFile = File();
         int lColumns = 0;
         std::int64_t lLines = 0;
-        if (!lFile.CountColumns(lColumns) || !lFile.CountLines(lLines)) {
+        std::vector<double> lTimes;
+        if (!lFile.CountColumns(lColumns) || !KeepRows(lColumns, lTimes, lLines)) {
             FailFile("no numbers");
             return nullptr;
-        }
-        std::vector<double> lTimes;
-        double lTime = 0.0;
-        int lRead = 0;
-        for (bool lRow = lFile.ReadRow(&lTime, 1, true, lRead);
-             lRow && static_cast<int>(lTimes.size()) < kRateLines;
-             lRow = lFile.ReadRow(&lTime, 1, false, lRead)) {
-            lTimes.push_back(lTime);
         }
         if (lTimes.empty() || !(std::fabs(lTimes[0]) <= kMaxSeconds)) {
             FailFile("the first time is out of range");
@@ -117,9 +110,51 @@ std::unique_ptr<KStreamOptions> KReaderMov::GetReadOptions()
         lOptions->SetOption(KMotionMarkerBuilder::kOptionOpticalName, 0);
         return std::unique_ptr<KStreamOptions>(lOptions.release());
     } catch (const std::bad_alloc&) {
+        ClearParsed();
         FailFile("out of memory");
         return nullptr;
     }
+}
+
+void KReaderMov::ClearParsed()
+{
+    mRows = KeptRows();
+}
+
+bool KReaderMov::KeepRows(int pColumns, std::vector<double>& oTimes, std::int64_t& oLines)
+{
+    KMovFile& lFile = File();
+    mRows = KeptRows();
+    mRows.mColumns = pColumns;
+    std::vector<double> lRow(static_cast<std::size_t>(pColumns));
+    std::int64_t lLines = 0;
+    std::int64_t lPresent = 0;
+    std::int64_t lMissing = 0;
+    int lRead = 0;
+    for (bool lFound = lFile.ReadRow(lRow.data(), pColumns, true, lRead); lFound;
+         lFound = lFile.ReadRow(lRow.data(), pColumns, false, lRead)) {
+        ++lLines;
+        if (static_cast<int>(oTimes.size()) < kRateLines) {
+            oTimes.push_back(lRow[0]);
+        }
+        lPresent += lRead;
+        lMissing += pColumns - lRead;
+        // Rows are kept only as far as a read would take them, so that zero-filled cells never
+        // outgrow the file.
+        mRows.mWhole = mRows.mWhole && lMissing <= lPresent + pColumns &&
+                       KMotionNumber::FitsFloat(lRow.data(), pColumns);
+        if (mRows.mWhole) {
+            mRows.mValues.insert(mRows.mValues.end(), lRow.begin(), lRow.end());
+            mRows.mRead.push_back(lRead);
+            mRows.mLines.push_back(lFile.GetLineNumber());
+        }
+    }
+    if (lLines == 0 || lFile.IsCorrupt()) {
+        mRows = KeptRows();
+        return false;
+    }
+    oLines = lLines;
+    return true;
 }
 
 bool KReaderMov::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
@@ -173,8 +208,64 @@ bool KReaderMov::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 
 bool KReaderMov::ReadTable(Table& oTable, const KStreamOptionsMotion& pOptions)
 {
-    KMovFile& lFile = File();
     const int lFrames = std::min(pOptions.GetFrameCount(), KFCurve::kMaxKeyCount);
+    // The kept rows serve one read; a later one reads the file again.
+    KeptRows lRows = std::move(mRows);
+    mRows = KeptRows();
+    if (lRows.mColumns == oTable.mColumns && ReplayKeptRows(lRows, oTable, pOptions, lFrames)) {
+        return true;
+    }
+    oTable.mRows = 0;
+    oTable.mValues.clear();
+    return ReadTableFromFile(oTable, pOptions, lFrames);
+}
+
+bool KReaderMov::ReplayKeptRows(KeptRows& ioRows, Table& oTable,
+                                const KStreamOptionsMotion& pOptions, int pFrames)
+{
+    const int lKept = static_cast<int>(ioRows.mRead.size());
+    // Beyond the kept rows lies a value out of range, or the end of the file.
+    if (pFrames <= 0 || lKept == 0 || (pFrames > lKept && !ioRows.mWhole)) {
+        return false;
+    }
+    const int lRows = std::min(pFrames, lKept);
+    int lWarned = 0;
+    for (int f = 0; f < lRows; ++f) {
+        pOptions.ReportProgress("Reading MOV animation frames",
+                                static_cast<float>(static_cast<std::int64_t>(f) * 50 / pFrames));
+        const int lRead = ioRows.mRead[static_cast<std::size_t>(f)];
+        if (lRead < oTable.mColumns && lWarned++ < kMaxRowWarnings) {
+            WarnMissing(ioRows.mLines[static_cast<std::size_t>(f)], oTable.mColumns - lRead);
+        }
+    }
+    WarnFurtherMissing(lWarned);
+    ioRows.mValues.resize(static_cast<std::size_t>(lRows) *
+                          static_cast<std::size_t>(oTable.mColumns));
+    oTable.mValues = std::move(ioRows.mValues);
+    oTable.mRows = lRows;
+    return true;
+}
+
+void KReaderMov::WarnMissing(int pLine, int pMissing)
+{
+    GetMessage() += (File().GetFileName() + ":" + std::to_string(pLine) + ": " +
+                     std::to_string(pMissing) + " numbers missing, read as 0\n")
+                        .c_str();
+}
+
+void KReaderMov::WarnFurtherMissing(int pWarned)
+{
+    if (pWarned > kMaxRowWarnings) {
+        GetMessage() += (File().GetFileName() + ": " + std::to_string(pWarned - kMaxRowWarnings) +
+                         " further rows with numbers missing\n")
+                            .c_str();
+    }
+}
+
+bool KReaderMov::ReadTableFromFile(Table& oTable, const KStreamOptionsMotion& pOptions, int pFrames)
+{
+    KMovFile& lFile = File();
+    const int lFrames = pFrames;
     std::vector<double> lRow(static_cast<std::size_t>(oTable.mColumns));
     ReserveTable(oTable, lFrames);
     std::int64_t lPresent = 0;
@@ -194,10 +285,7 @@ bool KReaderMov::ReadTable(Table& oTable, const KStreamOptionsMotion& pOptions)
             return FailFile("");
         }
         if (lRead < oTable.mColumns && lWarned++ < kMaxRowWarnings) {
-            GetMessage() +=
-                (lFile.GetFileName() + ":" + std::to_string(lFile.GetLineNumber()) + ": " +
-                 std::to_string(oTable.mColumns - lRead) + " numbers missing, read as 0\n")
-                    .c_str();
+            WarnMissing(lFile.GetLineNumber(), oTable.mColumns - lRead);
         }
         for (double lValue : lRow) {
             if (!KMotionNumber::FitsFloat(lValue)) {
@@ -208,11 +296,7 @@ bool KReaderMov::ReadTable(Table& oTable, const KStreamOptionsMotion& pOptions)
         }
         ++oTable.mRows;
     }
-    if (lWarned > kMaxRowWarnings) {
-        GetMessage() += (lFile.GetFileName() + ": " + std::to_string(lWarned - kMaxRowWarnings) +
-                         " further rows with numbers missing\n")
-                            .c_str();
-    }
+    WarnFurtherMissing(lWarned);
     if (lFile.IsCorrupt() || oTable.mRows == 0) {
         return FailFile("no row");
     }

@@ -25,7 +25,9 @@ class KRyvNode;
 // estimated from the first kRateLines times: only times rising over the previous time taken
 // count, so repeated or falling times never divide by zero; no usable estimate gives the global
 // default. Keys lie at the start plus whole periods; the frame count is replaced by the rows
-// read when the options ask for more.
+// read when the options ask for more. GetReadOptions reads every row and keeps it (four bytes a
+// cell) for the read that follows, until then or until the file is closed or another opened;
+// a read without such rows, or a second one, reads the file itself.
 //
 // Errors (KReader table): no file, kFileNotOpened; no motion options, kStreamOptionsNotSet; no
 // group on, kUnidentifiedError with "No animation to import."; kFileCorrupted with "file:line:
@@ -67,17 +69,48 @@ private:
         std::vector<float> mColumn;
     };
 
+    // The rows of the file as GetReadOptions read them, kept for the read that follows so that
+    // it need not read the file again: the values of the rows before the first one a read from
+    // the file would refuse (a value beyond single precision, or more cells missing than
+    // present so far; mWhole false when there is one), and per row the numbers found on it and
+    // its line number.
+    struct KeptRows
+    {
+        int mColumns = 0;
+        std::vector<float> mValues;
+        std::vector<int> mRead;
+        std::vector<int> mLines;
+        bool mWhole = true;
+    };
+
     std::unique_ptr<KTextFile> NewFile() const override;
+    void ClearParsed() override;
     KMovFile& File() const;
+    // Reads every row of pColumns numbers into mRows, the first kRateLines times into oTimes and
+    // the number of lines into oLines; false when there is no line or the file is corrupt.
+    bool KeepRows(int pColumns, std::vector<double>& oTimes, std::int64_t& oLines);
 
     bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) override;
+    // The rows the options ask for: those GetReadOptions kept when they serve, else read from
+    // the file.
     bool ReadTable(Table& oTable, const KStreamOptionsMotion& pOptions);
+    bool ReadTableFromFile(Table& oTable, const KStreamOptionsMotion& pOptions, int pFrames);
+    // The table from the kept rows, with the progress and warnings of a read from the file;
+    // false, with nothing added to the message text, when the rows asked for go beyond the kept
+    // ones into a row that read would refuse, so that it can name the fault.
+    bool ReplayKeptRows(KeptRows& ioRows, Table& oTable, const KStreamOptionsMotion& pOptions,
+                        int pFrames);
+    // The warning of a row with pMissing cells read as 0.
+    void WarnMissing(int pLine, int pMissing);
+    void WarnFurtherMissing(int pWarned);
     // Reserves the table's storage for the rows the options ask for, but never for more cells
     // than the rest of the file can give.
     void ReserveTable(Table& ioTable, int pFrames);
     bool BuildObject(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
                      KRyvNode* pReference, int pObject, Table& ioTable,
                      const KStreamOptionsMotion& pOptions);
+
+    KeptRows mRows;
 };
 
 #endif

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <utility>
@@ -35,10 +36,31 @@ TEST(KMotionLineScanner, TakesOnlyWhatTheTextReaderReadsAlike)
         bool mPlain;
     };
     const Case kCases[] = {
-        {"3", true},      {"-0", true},     {"-.5", true},    {".25", true},   {"1e-3", true},
-        {"2.5E+7", true}, {"+1", false},    {"inf", false},   {"-inf", false}, {"nan", false},
-        {"1e999", false}, {"1.5.2", false}, {"12abc", false}, {"1e", false},   {".", false},
-        {"-", false},     {"0x10", false},  {"1,5", false},   {"\v1", false},  {"1\v", false},
+        {"3", true},
+        {"-0", true},
+        {"-.5", true},
+        {".25", true},
+        {"1e-3", true},
+        {"2.5E+7", true},
+        {"+1", false},
+        {"inf", false},
+        {"-inf", false},
+        {"nan", false},
+        {"1e999", false},
+        {"1.5.2", false},
+        {"12abc", false},
+        {"1e", false},
+        {".", false},
+        {"-", false},
+        {"0x10", false},
+        {"1,5", false},
+        {"\v1", false},
+        {"1\v", false},
+        {"100", true},
+        {"-000", true},
+        {"12.", true},
+        {"12x", false},
+        {"1234567890123456789", true},
     };
     for (const Case& lCase : kCases) {
         const std::string lLine = std::string(" \t") + lCase.mField + " 7";
@@ -55,6 +77,7 @@ TEST(KMotionLineScanner, TakesOnlyWhatTheTextReaderReadsAlike)
         double lExpected = 0.0;
         ASSERT_TRUE(lFile.ReadDouble(lExpected)) << lCase.mField;
         EXPECT_EQ(lValue, lExpected) << lCase.mField;
+        EXPECT_EQ(std::signbit(lValue), std::signbit(lExpected)) << lCase.mField;
         double lNext = 0.0;
         EXPECT_TRUE(lScanner.ReadDouble(lNext));
         EXPECT_EQ(lNext, 7.0);

@@ -148,6 +148,38 @@ TEST(KReaderMov, DamagedFilesAreCorruptAndLeaveNothing)
     }
 }
 
+// The rows the read options read serve the read after them; a value out of range is an error
+// only when a row the options ask for holds it, and a second read reads the file again.
+TEST(KReaderMov, RowsReadForTheOptionsServeTheReadThatFollows)
+{
+    TableImportSettingsGuard lSettings;
+    const std::string lText = "0 1 2 3\n1 4 5\n2 7 8 9\n3 1 1e39 3\n";
+    MovScene lShort;
+    ASSERT_TRUE(lShort.Read(WriteTableFile("late.mov", lText), [](KStreamOptionsMotion& pOptions) {
+        pOptions.SetFrameCount(3);
+        pOptions.SetOption(KReaderMov::kOptionRotation, 0);
+        pOptions.SetOption(KReaderMov::kOptionScaling, 0);
+    }));
+    EXPECT_EQ(lShort.Value("Marker0", &KRyvTakeNode::GetTransformTY, 2), 8.0);
+    EXPECT_EQ(lShort.Value("Marker0", &KRyvTakeNode::GetTransformTZ, 1), 0.0);
+    EXPECT_STREQ(lShort.mReader.GetMessage().Buffer(),
+                 "late.mov:2: 1 numbers missing, read as 0\n");
+    ExpectTableReadRefused<KReaderMov>("late.mov", lText, "late.mov:4: value out of range");
+
+    KRyvScene* lAgain = lShort.mFactory.CreateScene();
+    ASSERT_TRUE(lShort.mReader.Read(lAgain, lShort.mOptions.get()));
+    KRyvNode* lFirst = lShort.mScene->GetRootNode()->GetChild(0)->GetChild(0);
+    KRyvNode* lSecond = lAgain->GetRootNode()->GetChild(0)->GetChild(0);
+    for (int f = 0; f < 3; ++f) {
+        const KTime lTime = lShort.FrameTime(f);
+        EXPECT_EQ(lSecond->GetCurrentTakeNode()->GetTransformTX()->Evaluate(lTime),
+                  lFirst->GetCurrentTakeNode()->GetTransformTX()->Evaluate(lTime));
+    }
+    EXPECT_STREQ(lShort.mReader.GetMessage().Buffer(),
+                 "late.mov:2: 1 numbers missing, read as 0\nlate.mov:2: 1 numbers missing, read as "
+                 "0\n");
+}
+
 TEST(KReaderMov, MutatedFilesNeverCrashOrLeaveNodes)
 {
     TableImportSettingsGuard lSettings;
