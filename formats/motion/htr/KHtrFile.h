@@ -2,6 +2,7 @@
 #define RYVKIT_FORMATS_MOTION_HTR_KHTRFILE_H
 
 #include "core/KMatrix.h"
+#include "core/KTime.h"
 #include "formats/motion/KTextFile.h"
 #include "formats/motion/htr/KHtrSegment.h"
 
@@ -152,16 +153,24 @@ private:
     bool LinkHierarchy();
 
     // Frames.
-    bool ReadFrameSection(KReadRollback& ioRollback, int pCount,
-                          const KStreamOptionsMotion& pOptions, std::vector<bool>& ioFilled);
-    bool ReadFrameLines(int pCount, const KHtrSegment& pSegment, std::vector<double>& oValues);
-    bool ReadFrameLine(std::vector<double>& ioValues);
+    bool ReadFrameSection(KReadRollback& ioRollback, int pCount, std::vector<bool>& ioFilled,
+                          int& oIndex);
+    // Reads pCount frame lines into the segment's key columns; oOutOfRange receives the first
+    // frame (from 0) whose keys a float cannot hold, -1 when none.
+    bool ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRange);
+    // The frame line's translation (centimetres) and angles (degrees) into oValues.
+    bool ReadFrameLine(double oValues[6]);
+    bool ReadPlainFrameLine(double oValues[6]) const;
+    // The keys of one frame of the section: base translation plus the frame's, and the kit's
+    // Euler X, Y, Z of the frame's turn followed by the base rotation.
+    void DecodeFrame(const KHtrSegment& pSegment, const double pValues[6], double oKeys[6]) const;
     bool AtSectionTitle() const;
-    bool SetKeys(KReadRollback& ioRollback, KHtrSegment& ioSegment,
-                 const std::vector<double>& pValues, int pCount,
-                 const KStreamOptionsMotion& pOptions);
     void SkipFrameLines();
-    // Keys 0 to pCount - 1 of every segment below pTop's first child, parents first.
+    // Hands the key columns to the curves (unit scale on the scaling curves) and frees them.
+    bool SetKeys(KHtrSegment& ioSegment, const std::vector<KTime>& pTimes,
+                 const std::vector<float>& pUnitScale);
+    // Keys 0 to pCount - 1 of every segment below pTop's first child, parents first, in the key
+    // columns.
     void MinimizeRotationOffset(KRyvNode* pTop, int pCount);
     void ApplyFilters();
 
