@@ -45,38 +45,53 @@ std::uint64_t EightDigitsValue(std::uint64_t pDigits)
     return pDigits & 0xFFFFFFFFull;
 }
 
-// Reads the run of digits at ioPos into ioMantissa (times ten per digit plus the digit) and
-// answers its length. Eight bytes at a time where the text has them, so that the length costs
-// no branch per digit. A run longer than 19 digits wraps the mantissa; callers refuse it by its
-// length.
-std::size_t ReadDigitRun(const char*& ioPos, const char* pEnd, std::uint64_t& ioMantissa)
+// The digit-byte mask of a word of text: nonzero in each byte that is no digit ('0' to '9'),
+// zero in each digit, whose value lDigits keeps. The additions stay within each byte.
+std::uint64_t NonDigits(std::uint64_t pWord, std::uint64_t& oDigits)
 {
-    static constexpr std::uint64_t kTens[9] = {1,      10,      100,      1000,     10000,
-                                               100000, 1000000, 10000000, 100000000};
+    oDigits = pWord ^ 0x3030303030303030ull;
+    return (oDigits & 0xF0F0F0F0F0F0F0F0ull) |
+           (((oDigits & 0x0F0F0F0F0F0F0F0Full) + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull);
+}
+
+constexpr std::uint64_t kTens[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// The long or last runs of ReadDigitRun: whole words of eight digits, then byte by byte.
+std::size_t ReadLongDigitRun(const char*& ioPos, const char* pEnd, std::uint64_t& ioMantissa)
+{
     std::size_t lLength = 0;
-    while (pEnd - ioPos >= 8) {
-        const std::uint64_t lDigits = LoadEight(ioPos) ^ 0x3030303030303030ull;
-        // A byte is no digit when its high half is set or its low half is 10 or more; the
-        // additions stay within each byte.
-        const std::uint64_t lOther =
-            (lDigits & 0xF0F0F0F0F0F0F0F0ull) |
-            (((lDigits & 0x0F0F0F0F0F0F0F0Full) + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull);
-        const int lRun = lOther == 0 ? 8 : __builtin_ctzll(lOther) / 8;
-        if (lRun > 0) {
-            const int lShift = (8 - lRun) * 8;
-            ioMantissa = ioMantissa * kTens[lRun] +
-                         EightDigitsValue(lShift == 0 ? lDigits : lDigits << lShift);
-        }
-        ioPos += lRun;
-        lLength += static_cast<std::size_t>(lRun);
-        if (lRun < 8) {
-            return lLength;
-        }
+    std::uint64_t lDigits = 0;
+    while (pEnd - ioPos >= 8 && NonDigits(LoadEight(ioPos), lDigits) == 0) {
+        ioMantissa = ioMantissa * kTens[8] + EightDigitsValue(lDigits);
+        ioPos += 8;
+        lLength += 8;
     }
     for (; ioPos < pEnd && IsDigit(*ioPos); ++ioPos, ++lLength) {
         ioMantissa = ioMantissa * 10u + static_cast<std::uint64_t>(*ioPos - '0');
     }
     return lLength;
+}
+
+// Reads the run of digits at ioPos into ioMantissa (times ten per digit plus the digit) and
+// answers its length. A run shorter than eight digits with eight bytes of text at hand, the
+// common case, takes one word and no branch per digit. A run longer than 19 digits wraps the
+// mantissa; callers refuse it by its length.
+inline std::size_t ReadDigitRun(const char*& ioPos, const char* pEnd, std::uint64_t& ioMantissa)
+{
+    if (pEnd - ioPos >= 8) {
+        std::uint64_t lDigits = 0;
+        const std::uint64_t lOther = NonDigits(LoadEight(ioPos), lDigits);
+        if (lOther != 0) {
+            const int lRun = __builtin_ctzll(lOther) / 8;
+            if (lRun > 0) {
+                ioMantissa =
+                    ioMantissa * kTens[lRun] + EightDigitsValue(lDigits << (64 - 8 * lRun));
+            }
+            ioPos += lRun;
+            return static_cast<std::size_t>(lRun);
+        }
+    }
+    return ReadLongDigitRun(ioPos, pEnd, ioMantissa);
 }
 
 // The precision of "%g"; higher ones are capped, so that every number fits the buffer below.
