@@ -159,11 +159,12 @@ private:
     // frame (from 0) whose keys a float cannot hold, -1 when none.
     bool ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRange);
     // The frame line's translation (centimetres) and angles (degrees) into oValues.
-    bool ReadFrameLine(double oValues[6]);
-    bool ReadPlainFrameLine(double oValues[6]) const;
+    bool ReadFrameLine(double oValues[KHtrSegment::kKeyColumns]);
+    bool ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) const;
     // The keys of one frame of the section: base translation plus the frame's, and the kit's
     // Euler X, Y, Z of the frame's turn followed by the base rotation.
-    void DecodeFrame(const KHtrSegment& pSegment, const double pValues[6], double oKeys[6]) const;
+    void DecodeFrame(const KHtrSegment& pSegment, const double pValues[KHtrSegment::kKeyColumns],
+                     double oKeys[KHtrSegment::kKeyColumns]) const;
     bool AtSectionTitle() const;
     void SkipFrameLines();
     // Hands the key columns to the curves (unit scale on the scaling curves) and frees them.

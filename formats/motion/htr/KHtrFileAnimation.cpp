@@ -155,7 +155,7 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
             return Fail("the frames of \"%s\" end after %d of %d", Quoted(ioSegment.mName).c_str(),
                         k, pCount);
         }
-        double lValues[6];
+        double lValues[KHtrSegment::kKeyColumns];
         if (!ReadFrameLine(lValues)) {
             return false;
         }
@@ -172,7 +172,7 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
     return true;
 }
 
-bool KHtrFile::ReadFrameLine(double oValues[6])
+bool KHtrFile::ReadFrameLine(double oValues[KHtrSegment::kKeyColumns])
 {
     if (ReadPlainFrameLine(oValues)) {
         return true;
@@ -195,7 +195,7 @@ bool KHtrFile::ReadFrameLine(double oValues[6])
     return true;
 }
 
-bool KHtrFile::ReadPlainFrameLine(double oValues[6]) const
+bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) const
 {
     // The line as generated files print it, read in one pass: a frame number of digits and
     // seven short decimals between blanks. Anything else is left to the token readers, which
@@ -227,8 +227,9 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[6]) const
     return true;
 }
 
-void KHtrFile::DecodeFrame(const KHtrSegment& pSegment, const double pValues[6],
-                           double oKeys[6]) const
+void KHtrFile::DecodeFrame(const KHtrSegment& pSegment,
+                           const double pValues[KHtrSegment::kKeyColumns],
+                           double oKeys[KHtrSegment::kKeyColumns]) const
 {
     KMatrix lRotation = FrameRotation(pValues + 3);
     // The frame's turn applies first, then the base rotation.
