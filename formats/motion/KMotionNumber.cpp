@@ -6,7 +6,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <system_error>
 
 namespace {
@@ -22,76 +21,6 @@ const char* SkipDigits(const char* pBegin, const char* pEnd)
         ++pBegin;
     }
     return pBegin;
-}
-
-// Eight bytes of text as one number, the first byte lowest, whatever the machine's byte order.
-std::uint64_t LoadEight(const char* pText)
-{
-    std::uint64_t lWord = 0;
-    std::memcpy(&lWord, pText, sizeof lWord);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    lWord = __builtin_bswap64(lWord);
-#endif
-    return lWord;
-}
-
-// The value of eight digit bytes (0 to 9 each, the first byte the most significant digit).
-std::uint64_t EightDigitsValue(std::uint64_t pDigits)
-{
-    pDigits = (pDigits * 10u) + (pDigits >> 8);
-    pDigits = (((pDigits & 0x000000FF000000FFull) * 0x000F424000000064ull) +
-               (((pDigits >> 16) & 0x000000FF000000FFull) * 0x0000271000000001ull)) >>
-              32;
-    return pDigits & 0xFFFFFFFFull;
-}
-
-// The digit-byte mask of a word of text: nonzero in each byte that is no digit ('0' to '9'),
-// zero in each digit, whose value lDigits keeps. The additions stay within each byte.
-std::uint64_t NonDigits(std::uint64_t pWord, std::uint64_t& oDigits)
-{
-    oDigits = pWord ^ 0x3030303030303030ull;
-    return (oDigits & 0xF0F0F0F0F0F0F0F0ull) |
-           (((oDigits & 0x0F0F0F0F0F0F0F0Full) + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull);
-}
-
-constexpr std::uint64_t kTens[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-
-// The long or last runs of ReadDigitRun: whole words of eight digits, then byte by byte.
-std::size_t ReadLongDigitRun(const char*& ioPos, const char* pEnd, std::uint64_t& ioMantissa)
-{
-    std::size_t lLength = 0;
-    std::uint64_t lDigits = 0;
-    while (pEnd - ioPos >= 8 && NonDigits(LoadEight(ioPos), lDigits) == 0) {
-        ioMantissa = ioMantissa * kTens[8] + EightDigitsValue(lDigits);
-        ioPos += 8;
-        lLength += 8;
-    }
-    for (; ioPos < pEnd && IsDigit(*ioPos); ++ioPos, ++lLength) {
-        ioMantissa = ioMantissa * 10u + static_cast<std::uint64_t>(*ioPos - '0');
-    }
-    return lLength;
-}
-
-// Reads the run of digits at ioPos into ioMantissa (times ten per digit plus the digit) and
-// answers its length. A run shorter than eight digits with eight bytes of text at hand, the
-// common case, takes one word and no branch per digit. A run longer than 19 digits wraps the
-// mantissa; callers refuse it by its length.
-inline std::size_t ReadDigitRun(const char*& ioPos, const char* pEnd, std::uint64_t& ioMantissa)
-{
-    if (pEnd - ioPos >= 8) {
-        std::uint64_t lDigits = 0;
-        const std::uint64_t lOther = NonDigits(LoadEight(ioPos), lDigits);
-        if (lOther != 0) {
-            const int lRun = __builtin_ctzll(lOther) / 8;
-            if (lRun > 0) {
-                ioMantissa =
-                    ioMantissa * kTens[lRun] + EightDigitsValue(lDigits << (64 - 8 * lRun));
-            }
-            ioPos += lRun;
-            return static_cast<std::size_t>(lRun);
-        }
-    }
-    return ReadLongDigitRun(ioPos, pEnd, ioMantissa);
 }
 
 // The precision of "%g"; higher ones are capped, so that every number fits the buffer below.
@@ -189,33 +118,6 @@ bool KMotionNumber::ParseInt(const char* pBegin, const char* pEnd, int& pValue)
     }
     pValue = lValue;
     return true;
-}
-
-std::size_t KMotionNumber::ReadShortDecimal(const char* pBegin, const char* pEnd, double& oValue)
-{
-    // Every power of ten up to kMaxShortDigits is exact in a double.
-    static constexpr double kPowersOfTen[kMaxShortDigits + 1] = {
-        1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const bool lNegative = pBegin < pEnd && *pBegin == '-';
-    const char* lPos = pBegin + (lNegative ? 1 : 0);
-    std::uint64_t lMantissa = 0;
-    std::size_t lDigits = ReadDigitRun(lPos, pEnd, lMantissa);
-    std::size_t lFraction = 0;
-    if (lPos < pEnd && *lPos == '.') {
-        ++lPos;
-        lFraction = ReadDigitRun(lPos, pEnd, lMantissa);
-        lDigits += lFraction;
-    }
-    if (lDigits == 0 || lDigits > kMaxShortDigits ||
-        (lPos < pEnd && (*lPos == '.' || *lPos == 'e' || *lPos == 'E'))) {
-        return 0;
-    }
-    // Both operands are exact (fewer than 2^53 and a power of ten up to 1e15), so the one
-    // rounding of the division gives the correctly rounded value, as the full reader does.
-    // The sign as a factor: a branch on it would be a coin toss in a table of signed values.
-    static constexpr double kSigns[2] = {1.0, -1.0};
-    oValue = static_cast<double>(lMantissa) / kPowersOfTen[lFraction] * kSigns[lNegative ? 1 : 0];
-    return static_cast<std::size_t>(lPos - pBegin);
 }
 
 bool KMotionNumber::FitsFloat(const double* pValues, int pCount)
