@@ -11,7 +11,9 @@
 #include "io/KReadRollback.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
+#include <system_error>
 
 namespace {
 
@@ -21,6 +23,11 @@ constexpr std::uint64_t kMinFrameLineBytes = 16;
 constexpr int kLineNumbers = 7;
 // The most digits of a frame number read straight from the line: any such number fits an int.
 constexpr std::ptrdiff_t kMaxPlainFrameDigits = 9;
+
+bool IsDigit(char pChar)
+{
+    return pChar >= '0' && pChar <= '9';
+}
 
 bool IsBlank(char pChar)
 {
@@ -197,14 +204,15 @@ bool KHtrFile::ReadFrameLine(double oValues[KHtrSegment::kKeyColumns])
 
 bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) const
 {
-    // The line as generated files print it, read in one pass: a frame number of digits and
-    // seven short decimals between blanks. Anything else is left to the token readers, which
-    // give the same values and name what is wrong.
+    // The line as generated files print it, read in one pass from the line itself: a frame
+    // number of digits and seven decimals between blanks, each converted as the token readers
+    // convert a number that starts with a digit or a point. Anything else is left to the token
+    // readers, which give the same values and name what is wrong.
     const std::string& lLine = GetLine();
     const char* const lEnd = lLine.data() + lLine.size();
     const char* lPos = SkipBlanks(lLine.data(), lEnd);
     const char* const lDigits = lPos;
-    while (lPos < lEnd && *lPos >= '0' && *lPos <= '9') {
+    while (lPos < lEnd && IsDigit(*lPos)) {
         ++lPos;
     }
     if (lPos == lDigits || lPos - lDigits > kMaxPlainFrameDigits || !EndsPlainToken(lPos, lEnd)) {
@@ -213,11 +221,15 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     double lNumbers[kLineNumbers];
     for (double& lNumber : lNumbers) {
         lPos = SkipBlanks(lPos, lEnd);
-        const std::size_t lLength = KMotionNumber::ReadShortDecimal(lPos, lEnd, lNumber);
-        if (lLength == 0 || !EndsPlainToken(lPos + lLength, lEnd)) {
+        const char* const lLead = lPos < lEnd && *lPos == '-' ? lPos + 1 : lPos;
+        if (lLead >= lEnd || !(IsDigit(*lLead) || *lLead == '.')) {
             return false;
         }
-        lPos += lLength;
+        const std::from_chars_result lRead = std::from_chars(lPos, lEnd, lNumber);
+        if (lRead.ec != std::errc() || lRead.ptr == lPos || !EndsPlainToken(lRead.ptr, lEnd)) {
+            return false;
+        }
+        lPos = lRead.ptr;
     }
     const double lLengthScale = mLengthFactor / mScaleFactor;
     for (int i = 0; i < 3; ++i) {
