@@ -75,7 +75,9 @@ public:
     // to the file's, keys at the options' start plus whole periods on the nine curves of every
     // segment (opened through the rollback and closed here), then the rotation-offset pass when
     // the flag is set (pTop: the node the root segment's node hangs below) and the motion
-    // import filters. The options receive progress "Reading HTR nodes".
+    // import filters. The options receive progress "Reading HTR nodes". Each curve receives its
+    // keys once: with the offset pass the keys of every segment (six floats per frame) wait in
+    // the segments until the last section is read, since a parent's keys must be done first.
     bool ReadAnimation(KReadRollback& ioRollback, KStreamOptionsMotion* pOptions, KRyvNode* pTop);
 
     // Creates every segment's limb node (recorded in the rollback, marked for export) with the
