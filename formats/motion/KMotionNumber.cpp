@@ -120,41 +120,6 @@ bool KMotionNumber::ParseInt(const char* pBegin, const char* pEnd, int& pValue)
     return true;
 }
 
-std::size_t KMotionNumber::ReadShortDecimal(const char* pBegin, const char* pEnd, double& oValue)
-{
-    // Every power of ten up to kMaxShortDigits is exact in a double.
-    static constexpr double kPowersOfTen[kMaxShortDigits + 1] = {
-        1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const char* lPos = pBegin;
-    const bool lNegative = lPos < pEnd && *lPos == '-';
-    lPos += lNegative ? 1 : 0;
-    std::uint64_t lMantissa = 0;
-    int lDigits = 0;
-    int lFraction = -1;
-    for (; lPos < pEnd; ++lPos) {
-        if (IsDigit(*lPos)) {
-            if (++lDigits > kMaxShortDigits) {
-                return 0;
-            }
-            lMantissa = lMantissa * 10u + static_cast<std::uint64_t>(*lPos - '0');
-            lFraction += lFraction >= 0 ? 1 : 0;
-        } else if (*lPos == '.' && lFraction < 0) {
-            lFraction = 0;
-        } else {
-            break;
-        }
-    }
-    if (lDigits == 0 || (lPos < pEnd && (*lPos == '.' || *lPos == 'e' || *lPos == 'E'))) {
-        return 0;
-    }
-    // Both operands are exact (fewer than 2^53 and a power of ten up to 1e15), so the one
-    // rounding of the division gives the correctly rounded value, as the full reader does.
-    const double lValue =
-        static_cast<double>(lMantissa) / kPowersOfTen[lFraction > 0 ? lFraction : 0];
-    oValue = lNegative ? -lValue : lValue;
-    return static_cast<std::size_t>(lPos - pBegin);
-}
-
 bool KMotionNumber::FitsFloat(const double* pValues, int pCount)
 {
     for (int i = 0; i < pCount; ++i) {

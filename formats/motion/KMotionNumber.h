@@ -25,13 +25,6 @@ public:
     // the largest finite value or so small that it would round to zero (1e-400).
     static bool ParseDouble(const char* pBegin, const char* pEnd, double& pValue);
     static bool ParseInt(const char* pBegin, const char* pEnd, int& pValue);
-    // The short plain form that generated files print, read in one pass: an optional '-', then
-    // at most kMaxShortDigits digits with at most one point among them (at least one digit), not
-    // followed by another digit, point or exponent letter. The value is the correctly rounded
-    // one, bit for bit what ParseDouble gives for the same text. Answers the length read, or 0
-    // for any other form (a '+', an exponent, more digits), which the caller reads the full way.
-    static std::size_t ReadShortDecimal(const char* pBegin, const char* pEnd, double& oValue);
-    static constexpr int kMaxShortDigits = 15;
     // True when each of the pCount values can become a single-precision key: finite and at most
     // FLT_MAX in magnitude (false for NaN).
     static bool FitsFloat(const double* pValues, int pCount);

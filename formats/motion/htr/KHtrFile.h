@@ -2,6 +2,7 @@
 #define RYVKIT_FORMATS_MOTION_HTR_KHTRFILE_H
 
 #include "core/KMatrix.h"
+#include "core/KTime.h"
 #include "formats/motion/KTextFile.h"
 #include "formats/motion/htr/KHtrSegment.h"
 
@@ -74,7 +75,9 @@ public:
     // to the file's, keys at the options' start plus whole periods on the nine curves of every
     // segment (opened through the rollback and closed here), then the rotation-offset pass when
     // the flag is set (pTop: the node the root segment's node hangs below) and the motion
-    // import filters. The options receive progress "Reading HTR nodes".
+    // import filters. The options receive progress "Reading HTR nodes". Each curve receives its
+    // keys once: with the offset pass the keys of every segment (six floats per frame) wait in
+    // the segments until the last section is read, since a parent's keys must be done first.
     bool ReadAnimation(KReadRollback& ioRollback, KStreamOptionsMotion* pOptions, KRyvNode* pTop);
 
     // Creates every segment's limb node (recorded in the rollback, marked for export) with the
@@ -152,16 +155,25 @@ private:
     bool LinkHierarchy();
 
     // Frames.
-    bool ReadFrameSection(KReadRollback& ioRollback, int pCount,
-                          const KStreamOptionsMotion& pOptions, std::vector<bool>& ioFilled);
-    bool ReadFrameLines(int pCount, const KHtrSegment& pSegment, std::vector<double>& oValues);
-    bool ReadFrameLine(std::vector<double>& ioValues);
+    bool ReadFrameSection(KReadRollback& ioRollback, int pCount, std::vector<bool>& ioFilled,
+                          int& oIndex);
+    // Reads pCount frame lines into the segment's key columns; oOutOfRange receives the first
+    // frame (from 0) whose keys a float cannot hold, -1 when none.
+    bool ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRange);
+    // The frame line's translation (centimetres) and angles (degrees) into oValues.
+    bool ReadFrameLine(double oValues[KHtrSegment::kKeyColumns]);
+    bool ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) const;
+    // The keys of one frame of the section: base translation plus the frame's, and the kit's
+    // Euler X, Y, Z of the frame's turn followed by the base rotation.
+    void DecodeFrame(const KHtrSegment& pSegment, const double pValues[KHtrSegment::kKeyColumns],
+                     double oKeys[KHtrSegment::kKeyColumns]) const;
     bool AtSectionTitle() const;
-    bool SetKeys(KReadRollback& ioRollback, KHtrSegment& ioSegment,
-                 const std::vector<double>& pValues, int pCount,
-                 const KStreamOptionsMotion& pOptions);
     void SkipFrameLines();
-    // Keys 0 to pCount - 1 of every segment below pTop's first child, parents first.
+    // Hands the key columns to the curves (unit scale on the scaling curves) and frees them.
+    bool SetKeys(KHtrSegment& ioSegment, const std::vector<KTime>& pTimes,
+                 const std::vector<float>& pUnitScale);
+    // Keys 0 to pCount - 1 of every segment below pTop's first child, parents first, in the key
+    // columns.
     void MinimizeRotationOffset(KRyvNode* pTop, int pCount);
     void ApplyFilters();
 

@@ -1,4 +1,5 @@
-// The frame pass of KHtrFile: frame sections into keys, the rotation-offset pass, the filters.
+// The frame pass of KHtrFile: frame sections into key columns, the rotation-offset pass, the
+// keys handed to the curves, the filters.
 #include "formats/motion/htr/KHtrFile.h"
 
 #include "animation/KFCurve.h"
@@ -8,60 +9,43 @@
 #include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KReadRollback.h"
-#include "scene/KRyvNode.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
+#include <system_error>
 
 namespace {
 
-// Values of a frame line kept per frame: translation X, Y, Z, then angles X, Y, Z.
-constexpr int kFrameValues = 6;
 // The shortest frame line: eight one-character words and their separators.
 constexpr std::uint64_t kMinFrameLineBytes = 16;
+// Numbers of a frame line after the frame number: translation, angles, scale.
+constexpr int kLineNumbers = 7;
+// The most digits of a frame number read straight from the line: any such number fits an int.
+constexpr std::ptrdiff_t kMaxPlainFrameDigits = 9;
 
-// Key k of three curves as a vector.
-KVector4 KeyVector(KFCurve* const* pCurves, int pKey)
+bool IsDigit(char pChar)
 {
-    KVector4 lValue;
-    for (int i = 0; i < 3; ++i) {
-        lValue[i] = pCurves[i]->GetKey(pKey)->GetValue();
-    }
-    return lValue;
+    return pChar >= '0' && pChar <= '9';
 }
 
-void SetKeyVector(KFCurve* const* pCurves, int pKey, const KVector4& pValue)
+bool IsBlank(char pChar)
 {
-    for (int i = 0; i < 3; ++i) {
-        pCurves[i]->GetKey(pKey)->SetValue(static_cast<float>(pValue[i]));
-    }
+    return pChar == ' ' || pChar == '\t';
 }
 
-// Frames handled together by the rotation-offset pass.
-constexpr int kOffsetBlock = 64;
-
-// Keys pFirst to pFirst + pCount - 1 of one segment without its default rotation. pParentW and
-// pParentV hold the parent's W and V of those frames (null for the top segment); oW and oV
-// receive the segment's own.
-void RemoveOffsets(const KHtrSegment& pSegment, int pFirst, int pCount, const KMatrix* pParentW,
-                   const KMatrix* pParentV, KMatrix* oW, KMatrix* oV)
+const char* SkipBlanks(const char* pPos, const char* pEnd)
 {
-    const KMatrix lIdentity;
-    for (int f = 0; f < pCount; ++f) {
-        const int k = pFirst + f;
-        const KMatrix& lParentW = pParentW ? pParentW[f] : lIdentity;
-        const KMatrix& lParentV = pParentV ? pParentV[f] : lIdentity;
-        KMatrix lLocal;
-        MatrixSetTRS(lLocal, KeyVector(pSegment.mCurves, k), KeyVector(pSegment.mCurves + 3, k),
-                     KVector4(1.0, 1.0, 1.0));
-        MatrixMultiplyAffine(oW[f], lParentW, lLocal);
-        MatrixMultiplyAffine(oV[f], oW[f], pSegment.mInverseDefaultRotation);
-        MatrixMultiplyInverseAffine(lLocal, lParentV, oV[f]);
-        KVector4 lAngles;
-        MatrixToEulerUnscaled(lAngles, lLocal);
-        SetKeyVector(pSegment.mCurves, k, KVector4(lLocal[3][0], lLocal[3][1], lLocal[3][2]));
-        SetKeyVector(pSegment.mCurves + 3, k, lAngles);
+    while (pPos < pEnd && IsBlank(*pPos)) {
+        ++pPos;
     }
+    return pPos;
+}
+
+// True when a token may end at pPos of a line ending at pEnd.
+bool EndsPlainToken(const char* pPos, const char* pEnd)
+{
+    return pPos == pEnd || IsBlank(*pPos);
 }
 
 } // namespace
@@ -86,26 +70,45 @@ bool KHtrFile::ReadAnimation(KReadRollback& ioRollback, KStreamOptionsMotion* pO
     }
     const int lCount = std::min(pOptions->GetFrameCount(), mFrameCount);
     pOptions->SetFrameCount(lCount);
+    std::vector<KTime> lTimes;
+    std::vector<float> lUnitScale;
     const int lSegments = GetSegmentCount();
     std::vector<bool> lFilled(mSegments.size(), false);
     for (int i = 0; i < lSegments; ++i) {
         pOptions->ReportProgress(
             "Reading HTR nodes",
             static_cast<float>(static_cast<std::int64_t>(i) * 100 / lSegments));
-        if (!ReadFrameSection(ioRollback, lCount, *pOptions, lFilled)) {
+        int lIndex = -1;
+        if (!ReadFrameSection(ioRollback, lCount, lFilled, lIndex)) {
+            return false;
+        }
+        // Sized once a section has shown that the file holds the frames.
+        if (lTimes.empty() && lCount > 0) {
+            lTimes = KMotionMarkerBuilder::KeyTimes(*pOptions, lCount);
+            lUnitScale.assign(lTimes.size(), 1.0f);
+        }
+        // The offset pass needs the keys of every segment; without it each section's keys go
+        // to the curves at once.
+        if (!mMinimizeRotationOffset &&
+            !SetKeys(mSegments[static_cast<std::size_t>(lIndex)], lTimes, lUnitScale)) {
             return false;
         }
     }
-    ioRollback.EndKeySets(lCount);
     if (mMinimizeRotationOffset) {
         MinimizeRotationOffset(pTop, lCount);
+        for (KHtrSegment& lSegment : mSegments) {
+            if (!SetKeys(lSegment, lTimes, lUnitScale)) {
+                return false;
+            }
+        }
     }
+    ioRollback.EndKeySets(lCount);
     ApplyFilters();
     return true;
 }
 
-bool KHtrFile::ReadFrameSection(KReadRollback& ioRollback, int pCount,
-                                const KStreamOptionsMotion& pOptions, std::vector<bool>& ioFilled)
+bool KHtrFile::ReadFrameSection(KReadRollback& ioRollback, int pCount, std::vector<bool>& ioFilled,
+                                int& oIndex)
 {
     // The title holds a name of up to kMaxNameLength characters within its brackets.
     std::string lTitle;
@@ -123,57 +126,132 @@ bool KHtrFile::ReadFrameSection(KReadRollback& ioRollback, int pCount,
         return Fail("a second frame section for \"%s\"", Quoted(lFound->mName).c_str());
     }
     ioFilled[lIndex] = true;
-    // Room for the frames the rest of the file can hold at most, so that a hostile frame count
-    // reserves nothing the file does not back.
-    std::vector<double> lValues;
-    lValues.reserve(static_cast<std::size_t>(
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max(pCount, 0)),
-                                GetRemainingBytes() / kMinFrameLineBytes + 1) *
-        kFrameValues));
-    if (!ReadFrameLines(pCount, *lFound, lValues) ||
-        !SetKeys(ioRollback, mSegments[lIndex], lValues, pCount, pOptions)) {
+    KHtrSegment& lSegment = mSegments[lIndex];
+    int lOutOfRange = -1;
+    if (!ReadFrameLines(pCount, lSegment, lOutOfRange)) {
         return false;
     }
+    for (KFCurve* lCurve : lSegment.mCurves) {
+        if (!ioRollback.BeginKeySet(lCurve, pCount)) {
+            return Fail("cannot hold the frames of \"%s\"", Quoted(lSegment.mName).c_str());
+        }
+    }
+    if (lOutOfRange >= 0) {
+        return Fail("value out of range in frame %d of \"%s\"", lOutOfRange + 1,
+                    Quoted(lSegment.mName).c_str());
+    }
     SkipFrameLines();
+    oIndex = static_cast<int>(lIndex);
     return true;
 }
 
-bool KHtrFile::ReadFrameLines(int pCount, const KHtrSegment& pSegment, std::vector<double>& oValues)
+bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRange)
 {
+    // Room for the frames the rest of the file can hold at most, so that a hostile frame count
+    // reserves nothing the file does not back.
+    const std::size_t lRoom = static_cast<std::size_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max(pCount, 0)),
+                                GetRemainingBytes() / kMinFrameLineBytes + 1));
+    for (std::vector<float>& lColumn : ioSegment.mKeys) {
+        lColumn.clear();
+        lColumn.reserve(lRoom);
+    }
+    oOutOfRange = -1;
     for (int k = 0; k < pCount; ++k) {
         if (!ReadLine() || AtSectionTitle()) {
-            return Fail("the frames of \"%s\" end after %d of %d", Quoted(pSegment.mName).c_str(),
+            return Fail("the frames of \"%s\" end after %d of %d", Quoted(ioSegment.mName).c_str(),
                         k, pCount);
         }
-        if (!ReadFrameLine(oValues)) {
+        double lValues[KHtrSegment::kKeyColumns];
+        if (!ReadFrameLine(lValues)) {
             return false;
+        }
+        double lKeys[KHtrSegment::kKeyColumns];
+        DecodeFrame(ioSegment, lValues, lKeys);
+        // Lines are still read to the end of the section: a fault in the text comes first.
+        if (oOutOfRange < 0 && !KMotionNumber::FitsFloat(lKeys, KHtrSegment::kKeyColumns)) {
+            oOutOfRange = k;
+        }
+        for (int c = 0; c < KHtrSegment::kKeyColumns; ++c) {
+            ioSegment.mKeys[c].push_back(static_cast<float>(lKeys[c]));
         }
     }
     return true;
 }
 
-bool KHtrFile::ReadFrameLine(std::vector<double>& ioValues)
+bool KHtrFile::ReadFrameLine(double oValues[KHtrSegment::kKeyColumns])
 {
+    if (ReadPlainFrameLine(oValues)) {
+        return true;
+    }
     int lFrame = 0;
-    double lTranslation[3];
-    double lAngles[3];
     double lScale = 0.0;
     if (!ReadInt(lFrame)) {
         return Fail("Can't read frame number");
     }
-    if (!ReadVector3(lTranslation, mLengthFactor / mScaleFactor)) {
+    if (!ReadVector3(oValues, mLengthFactor / mScaleFactor)) {
         return Fail("Can't read frame translation");
     }
-    if (!ReadVector3(lAngles, mAngleFactor)) {
+    if (!ReadVector3(oValues + 3, mAngleFactor)) {
         return Fail("Can't read frame rotation");
     }
     // Read for the shape of the line; the kit keeps a unit scale.
     if (!ReadDouble(lScale)) {
         return Fail("Can't read frame scaling");
     }
-    ioValues.insert(ioValues.end(), lTranslation, lTranslation + 3);
-    ioValues.insert(ioValues.end(), lAngles, lAngles + 3);
     return true;
+}
+
+bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) const
+{
+    // The line as generated files print it, read in one pass from the line itself: a frame
+    // number of digits and seven decimals between blanks, each converted as the token readers
+    // convert a number that starts with a digit or a point. Anything else is left to the token
+    // readers, which give the same values and name what is wrong.
+    const std::string& lLine = GetLine();
+    const char* const lEnd = lLine.data() + lLine.size();
+    const char* lPos = SkipBlanks(lLine.data(), lEnd);
+    const char* const lDigits = lPos;
+    while (lPos < lEnd && IsDigit(*lPos)) {
+        ++lPos;
+    }
+    if (lPos == lDigits || lPos - lDigits > kMaxPlainFrameDigits || !EndsPlainToken(lPos, lEnd)) {
+        return false;
+    }
+    double lNumbers[kLineNumbers];
+    for (double& lNumber : lNumbers) {
+        lPos = SkipBlanks(lPos, lEnd);
+        const char* const lLead = lPos < lEnd && *lPos == '-' ? lPos + 1 : lPos;
+        if (lLead >= lEnd || !(IsDigit(*lLead) || *lLead == '.')) {
+            return false;
+        }
+        const std::from_chars_result lRead = std::from_chars(lPos, lEnd, lNumber);
+        if (lRead.ec != std::errc() || lRead.ptr == lPos || !EndsPlainToken(lRead.ptr, lEnd)) {
+            return false;
+        }
+        lPos = lRead.ptr;
+    }
+    const double lLengthScale = mLengthFactor / mScaleFactor;
+    for (int i = 0; i < 3; ++i) {
+        oValues[i] = lNumbers[i] * lLengthScale;
+        oValues[3 + i] = lNumbers[3 + i] * mAngleFactor;
+    }
+    return true;
+}
+
+void KHtrFile::DecodeFrame(const KHtrSegment& pSegment,
+                           const double pValues[KHtrSegment::kKeyColumns],
+                           double oKeys[KHtrSegment::kKeyColumns]) const
+{
+    KMatrix lRotation = FrameRotation(pValues + 3);
+    // The frame's turn applies first, then the base rotation.
+    MatrixMultiply3x3(lRotation, pSegment.mBaseRotation, lRotation);
+    KVector4 lEuler;
+    MatrixToEulerXYZ(lEuler, lRotation);
+    for (int i = 0; i < 3; ++i) {
+        oKeys[i] = pValues[i] + pSegment.mBaseTranslation[i];
+        oKeys[3 + i] = lEuler[i];
+    }
 }
 
 void KHtrFile::SkipFrameLines()
@@ -183,97 +261,22 @@ void KHtrFile::SkipFrameLines()
     }
 }
 
-bool KHtrFile::SetKeys(KReadRollback& ioRollback, KHtrSegment& ioSegment,
-                       const std::vector<double>& pValues, int pCount,
-                       const KStreamOptionsMotion& pOptions)
+bool KHtrFile::SetKeys(KHtrSegment& ioSegment, const std::vector<KTime>& pTimes,
+                       const std::vector<float>& pUnitScale)
 {
-    for (KFCurve* lCurve : ioSegment.mCurves) {
-        if (!ioRollback.BeginKeySet(lCurve, pCount)) {
-            return Fail("cannot hold the frames of \"%s\"", Quoted(ioSegment.mName).c_str());
-        }
-    }
-    // One column of values per curve, set as a batch once the frames are through.
-    const std::size_t lCount = static_cast<std::size_t>(std::max(pCount, 0));
-    const std::vector<KTime> lTimes = KMotionMarkerBuilder::KeyTimes(pOptions, pCount);
-    std::vector<float> lColumns[KHtrSegment::kCurveCount];
-    for (std::vector<float>& lColumn : lColumns) {
-        lColumn.resize(lCount);
-    }
-    for (std::size_t k = 0; k < lCount; ++k) {
-        const double* lFrame = &pValues[k * kFrameValues];
-        KMatrix lRotation = FrameRotation(lFrame + 3);
-        // The frame's turn applies first, then the base rotation.
-        MatrixMultiply3x3(lRotation, ioSegment.mBaseRotation, lRotation);
-        KVector4 lEuler;
-        MatrixToEulerXYZ(lEuler, lRotation);
-        const double lKeys[KHtrSegment::kCurveCount] = {lFrame[0] + ioSegment.mBaseTranslation[0],
-                                                        lFrame[1] + ioSegment.mBaseTranslation[1],
-                                                        lFrame[2] + ioSegment.mBaseTranslation[2],
-                                                        lEuler[0],
-                                                        lEuler[1],
-                                                        lEuler[2],
-                                                        1.0,
-                                                        1.0,
-                                                        1.0};
-        for (int c = 0; c < KHtrSegment::kCurveCount; ++c) {
-            if (!KMotionNumber::FitsFloat(lKeys[c])) {
-                return Fail("value out of range in frame %d of \"%s\"", static_cast<int>(k) + 1,
-                            Quoted(ioSegment.mName).c_str());
-            }
-            lColumns[c][k] = static_cast<float>(lKeys[c]);
-        }
-    }
+    const int lCount = static_cast<int>(pTimes.size());
     for (int c = 0; c < KHtrSegment::kCurveCount; ++c) {
-        if (!ioSegment.mCurves[c]->KeySetBatch(0, pCount, lTimes.data(), lColumns[c].data(),
+        const float* lValues =
+            c < KHtrSegment::kKeyColumns ? ioSegment.mKeys[c].data() : pUnitScale.data();
+        if (!ioSegment.mCurves[c]->KeySetBatch(0, lCount, pTimes.data(), lValues,
                                                KFCurveKey::kInterpolationCubic)) {
             return Fail("cannot hold the frames of \"%s\"", Quoted(ioSegment.mName).c_str());
         }
     }
+    for (std::vector<float>& lColumn : ioSegment.mKeys) {
+        std::vector<float>().swap(lColumn);
+    }
     return true;
-}
-
-void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pCount)
-{
-    // The segments below the top's first child, parents first; end nodes and nodes of no
-    // segment end their branch.
-    std::vector<int> lOrder;
-    std::vector<int> lParentOf;
-    std::vector<std::pair<KRyvNode*, int>> lStack;
-    if (pTop->GetChildCount() > 0) {
-        lStack.emplace_back(pTop->GetChild(0), -1);
-    }
-    while (!lStack.empty()) {
-        const auto [lNode, lParent] = lStack.back();
-        lStack.pop_back();
-        const KHtrSegment* lSegment = FindSegmentByNode(lNode);
-        if (lSegment == nullptr) {
-            continue;
-        }
-        lOrder.push_back(static_cast<int>(lSegment - mSegments.data()));
-        lParentOf.push_back(lParent);
-        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
-            lStack.emplace_back(lNode->GetChild(i), static_cast<int>(lOrder.size()) - 1);
-        }
-    }
-    // Per segment in that order, W: the global matrix the keys give it; V: the same with the
-    // offsets taken out. Each node keeps its world position and loses its default rotation.
-    // Frames go in blocks, segment by segment within a block, so that each curve's keys are read
-    // in a run rather than one key of every curve per frame; a parent's block is done before its
-    // children's.
-    std::vector<KMatrix> lW(lOrder.size() * kOffsetBlock);
-    std::vector<KMatrix> lV(lOrder.size() * kOffsetBlock);
-    for (int lFirst = 0; lFirst < pCount; lFirst += kOffsetBlock) {
-        const int lCount = std::min(kOffsetBlock, pCount - lFirst);
-        for (std::size_t i = 0; i < lOrder.size(); ++i) {
-            const int lParent = lParentOf[i];
-            const KMatrix* lParentW =
-                lParent < 0 ? nullptr : &lW[static_cast<std::size_t>(lParent) * kOffsetBlock];
-            const KMatrix* lParentV =
-                lParent < 0 ? nullptr : &lV[static_cast<std::size_t>(lParent) * kOffsetBlock];
-            RemoveOffsets(mSegments[static_cast<std::size_t>(lOrder[i])], lFirst, lCount, lParentW,
-                          lParentV, &lW[i * kOffsetBlock], &lV[i * kOffsetBlock]);
-        }
-    }
 }
 
 void KHtrFile::ApplyFilters()

@@ -5,6 +5,7 @@
 #include "core/KVector4.h"
 
 #include <string>
+#include <vector>
 
 class KFCurve;
 class KRyvNode;
@@ -15,6 +16,8 @@ class KRyvNode;
 struct KHtrSegment
 {
     static constexpr int kCurveCount = 9;
+    // Curves that take a key column of the frame section: translation and rotation.
+    static constexpr int kKeyColumns = 6;
 
     std::string mName;
     // "GLOBAL" (or any name no segment bears) for the root.
@@ -29,6 +32,9 @@ struct KHtrSegment
     KRyvNode* mNode = nullptr;
     // Translation X, Y, Z; rotation X, Y, Z; scaling X, Y, Z.
     KFCurve* mCurves[kCurveCount] = {};
+    // The keys of the frame section, one column per curve of mCurves up to kKeyColumns, held
+    // from the reading of the section until they are handed to the curves.
+    std::vector<float> mKeys[kKeyColumns];
 };
 
 #endif

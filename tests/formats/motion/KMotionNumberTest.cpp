@@ -7,7 +7,6 @@
 
 #include <clocale>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -169,78 +168,4 @@ TEST(KMotionNumber, FitsFloatStopsAtTheLargestSinglePrecisionValue)
     EXPECT_TRUE(KMotionNumber::FitsFloat(lGroup, 1));
     EXPECT_FALSE(KMotionNumber::FitsFloat(lGroup, 3));
     EXPECT_TRUE(KMotionNumber::FitsFloat(lGroup, 0));
-}
-
-TEST(KMotionNumber, ShortDecimalsGiveTheBitsOfTheFullReader)
-{
-    // Random digit strings of every length the short form takes, the point anywhere, both signs:
-    // the one-pass value must be the full reader's to the last bit (the sign of zero too).
-    std::uint32_t lState = 12345u;
-    auto lNext = [&lState]() {
-        lState = lState * 1664525u + 1013904223u;
-        return lState >> 8;
-    };
-    for (int i = 0; i < 200000; ++i) {
-        const int lDigits = 1 + static_cast<int>(lNext() % KMotionNumber::kMaxShortDigits);
-        const int lPoint = static_cast<int>(lNext() % static_cast<std::uint32_t>(lDigits + 2)) - 1;
-        std::string lText = lNext() % 2 ? "-" : "";
-        for (int d = 0; d < lDigits; ++d) {
-            if (d == lPoint) {
-                lText += '.';
-            }
-            lText += static_cast<char>('0' + lNext() % 10);
-        }
-        if (lPoint == lDigits) {
-            lText += '.';
-        }
-        double lShort = 0.0;
-        double lFull = 0.0;
-        const char* lBegin = lText.data();
-        ASSERT_EQ(KMotionNumber::ReadShortDecimal(lBegin, lBegin + lText.size(), lShort),
-                  lText.size())
-            << lText;
-        ASSERT_TRUE(Double(lText.c_str(), lFull)) << lText;
-        ASSERT_EQ(std::memcmp(&lShort, &lFull, sizeof lShort), 0) << lText;
-    }
-}
-
-TEST(KMotionNumber, ShortDecimalsLeaveOtherFormsToTheFullReader)
-{
-    struct Case
-    {
-        const char* mText;
-        std::size_t mLength;
-    };
-    const Case lCases[] = {
-        {"12\t3", 2},
-        {"-0.5 ", 4},
-        {".5", 2},
-        {"5.", 2},
-        {"7x", 1},
-        {"-", 0},
-        {".", 0},
-        {"-.", 0},
-        {"+1", 0},
-        {"1e5", 0},
-        {"2.5E-1", 0},
-        {"1.5.2", 0},
-        {"1234567890123456", 0},
-        {"0.000000000000001", 0},
-        {"", 0},
-        {"inf", 0},
-        {"--1", 0},
-    };
-    for (const Case& lCase : lCases) {
-        double lValue = 42.0;
-        const std::size_t lLength = KMotionNumber::ReadShortDecimal(
-            lCase.mText, lCase.mText + std::strlen(lCase.mText), lValue);
-        EXPECT_EQ(lLength, lCase.mLength) << lCase.mText;
-        if (lLength == 0) {
-            EXPECT_EQ(lValue, 42.0) << lCase.mText;
-        }
-    }
-    double lValue = 0.0;
-    const char* lZero = "-0";
-    ASSERT_EQ(KMotionNumber::ReadShortDecimal(lZero, lZero + 2, lValue), 2u);
-    EXPECT_TRUE(std::signbit(lValue));
 }
