@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr std::size_t kReadBlock = 1 << 16;
 constexpr const char* kLineBlanks = " \t\v\f\r\n";
 constexpr std::string_view kSectionEnd = "ENDSEC";
 
@@ -91,7 +90,7 @@ const char* FindLineEnd(const char* pAt, const char* pStop)
 
 // The line of pText at ioAt (before the text's end), trimmed and without its end; ioAt moves
 // past the line's end, or past the text's end for a last line without one.
-std::string_view TakeLine(const std::string& pText, std::size_t& ioAt)
+std::string_view TakeLine(std::string_view pText, std::size_t& ioAt)
 {
     const char* const lBegin = pText.data() + ioAt;
     const char* const lStop = pText.data() + pText.size();
@@ -144,7 +143,7 @@ bool ParseCode(std::string_view pText, int& oValue)
 
 // The code line at ioAt (before the text's end), trimmed, in oLine: true with its number in
 // oCode when it is a whole decimal number that fits in an int. ioAt moves as TakeLine moves it.
-bool TakeCode(const std::string& pText, std::size_t& ioAt, int& oCode, std::string_view& oLine)
+bool TakeCode(std::string_view pText, std::size_t& ioAt, int& oCode, std::string_view& oLine)
 {
     // Most code lines are a few spaces and digits: those are read as their end is looked for.
     constexpr long kShortDigits = 9;
@@ -174,7 +173,7 @@ bool TakeCode(const std::string& pText, std::size_t& ioAt, int& oCode, std::stri
 
 // The next "ENDSEC" in pText at or after pFrom, looked for by its 'D': drawings hold few of
 // them, where every VERTEX holds two of its 'E'.
-std::size_t FindSectionEnd(const std::string& pText, std::size_t pFrom)
+std::size_t FindSectionEnd(std::string_view pText, std::size_t pFrom)
 {
     constexpr std::size_t kD = 2;
     for (std::size_t lAt = pFrom + kD; lAt < pText.size();) {
@@ -196,43 +195,30 @@ std::size_t FindSectionEnd(const std::string& pText, std::size_t pFrom)
 
 bool KDxfPairs::Read(std::FILE* pStream)
 {
-    std::string lText;
-    // Sized once where the stream can tell its length, so the text is never copied as it grows.
-    const long lStart = std::ftell(pStream);
-    if (lStart >= 0 && std::fseek(pStream, 0, SEEK_END) == 0) {
-        const long lEnd = std::ftell(pStream);
-        if (std::fseek(pStream, lStart, SEEK_SET) != 0) {
-            return Fail(0, "the file could not be read");
-        }
-        if (lEnd > lStart) {
-            lText.reserve(static_cast<std::size_t>(lEnd - lStart));
-        }
-    }
-    char lBlock[kReadBlock];
-    for (;;) {
-        const std::size_t lRead = std::fread(lBlock, 1, sizeof(lBlock), pStream);
-        lText.append(lBlock, lRead);
-        if (lRead < sizeof(lBlock)) {
-            break;
-        }
-    }
-    if (std::ferror(pStream)) {
-        Parse(std::string());
+    if (!mBlock.Read(pStream)) {
+        Start();
         return Fail(0, "the file could not be read");
     }
-    return Parse(std::move(lText));
+    return Start();
 }
 
 bool KDxfPairs::Parse(std::string pText)
 {
-    mText = std::move(pText);
+    mBlock.Assign(std::move(pText));
+    return Start();
+}
+
+bool KDxfPairs::Start()
+{
+    mText = mBlock.View();
     mFailed = false;
     mCheck = ECheck::eNotYet;
     mCount = 0;
     mReason.clear();
     if (std::memchr(mText.data(), '\0', mText.size())) {
         // Binary DXF files hold zero bytes too: they are not read.
-        mText.clear();
+        mBlock.Clear();
+        mText = mBlock.View();
         return Fail(1, "the file holds a zero byte: it is not an ASCII DXF file");
     }
     return true;

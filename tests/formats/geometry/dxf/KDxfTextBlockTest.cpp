@@ -1,0 +1,108 @@
+#include "formats/geometry/dxf/KDxfTextBlock.h"
+
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Text of pSize bytes that differs from place to place, so that a block read at the wrong
+// offset shows.
+std::string Numbered(std::size_t pSize)
+{
+    std::string lText;
+    lText.reserve(pSize + 16);
+    for (int i = 0; lText.size() < pSize; ++i) {
+        lText += std::to_string(i) + '\n';
+    }
+    lText.resize(pSize);
+    return lText;
+}
+
+// Small and large files, read from their start and from further in, as strings and as pages.
+TEST(KDxfTextBlock, ReadsFromWhereTheStreamStandsToItsEnd)
+{
+    TempFolder lFiles;
+    const std::size_t lSizes[] = {0, 1, KDxfTextBlock::kPagedMinimum - 1,
+                                  KDxfTextBlock::kPagedMinimum,
+                                  KDxfTextBlock::kPagedMinimum + 2 * 1024 * 1024 + 3};
+    for (const std::size_t lSize : lSizes) {
+        const std::string lText = Numbered(lSize);
+        const std::string lPath = lFiles.Write("text.dxf", lText);
+        for (const long lSkip : {0L, 5L}) {
+            std::FILE* lStream = std::fopen(lPath.c_str(), "rb");
+            ASSERT_NE(lStream, nullptr);
+            ASSERT_EQ(std::fseek(lStream, lSkip, SEEK_SET), 0);
+            KDxfTextBlock lBlock;
+            EXPECT_TRUE(lBlock.Read(lStream));
+            std::fclose(lStream);
+            const std::size_t lFrom = std::min(lText.size(), static_cast<std::size_t>(lSkip));
+            EXPECT_EQ(lBlock.View().size(), lSize - lFrom) << lSize;
+            EXPECT_TRUE(lBlock.View() == std::string_view(lText).substr(lFrom)) << lSize;
+        }
+    }
+}
+
+// A stream over pText that claims to end after pClaimed bytes: as a file that grew after its
+// size was taken.
+struct Growing
+{
+    std::string mText;
+    std::size_t mClaimed;
+    std::size_t mAt = 0;
+};
+
+std::FILE* OpenGrowing(Growing& ioFile)
+{
+    cookie_io_functions_t lCalls{};
+    lCalls.read = [](void* pCookie, char* oBuffer, std::size_t pSize) -> ssize_t {
+        Growing& lFile = *static_cast<Growing*>(pCookie);
+        const std::size_t lCount = std::min(pSize, lFile.mText.size() - lFile.mAt);
+        std::memcpy(oBuffer, lFile.mText.data() + lFile.mAt, lCount);
+        lFile.mAt += lCount;
+        return static_cast<ssize_t>(lCount);
+    };
+    lCalls.seek = [](void* pCookie, off64_t* ioOffset, int pWhence) -> int {
+        Growing& lFile = *static_cast<Growing*>(pCookie);
+        const off64_t lBase = pWhence == SEEK_SET   ? 0
+                              : pWhence == SEEK_CUR ? static_cast<off64_t>(lFile.mAt)
+                                                    : static_cast<off64_t>(lFile.mClaimed);
+        lFile.mAt = static_cast<std::size_t>(lBase + *ioOffset);
+        *ioOffset = static_cast<off64_t>(lFile.mAt);
+        return 0;
+    };
+    return fopencookie(&ioFile, "rb", lCalls);
+}
+
+TEST(KDxfTextBlock, AFileThatGrowsWhileReadIsReadToItsNewEnd)
+{
+    for (const std::size_t lSize :
+         {KDxfTextBlock::kPagedMinimum / 2, KDxfTextBlock::kPagedMinimum + 100}) {
+        Growing lFile{Numbered(lSize + 70000), lSize};
+        std::FILE* lStream = OpenGrowing(lFile);
+        ASSERT_NE(lStream, nullptr);
+        KDxfTextBlock lBlock;
+        EXPECT_TRUE(lBlock.Read(lStream));
+        std::fclose(lStream);
+        EXPECT_EQ(lBlock.View().size(), lFile.mText.size());
+        EXPECT_TRUE(lBlock.View() == lFile.mText);
+    }
+}
+
+TEST(KDxfTextBlock, AStreamThatCannotBeReadLeavesNoText)
+{
+    std::FILE* lStream = std::fopen("/dev/null", "wb");
+    ASSERT_NE(lStream, nullptr);
+    KDxfTextBlock lBlock;
+    lBlock.Assign("kept");
+    EXPECT_FALSE(lBlock.Read(lStream));
+    EXPECT_TRUE(lBlock.View().empty());
+    std::fclose(lStream);
+}
+
+} // namespace
