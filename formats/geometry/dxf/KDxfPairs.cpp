@@ -34,33 +34,25 @@ std::string_view Trim(std::string_view pText)
     return pText.substr(lFirst, lLast - lFirst);
 }
 
-constexpr std::size_t kWordSize = sizeof(std::uint64_t);
-constexpr std::uint64_t kByteOnes = 0x0101010101010101ull;
-constexpr std::uint64_t kByteLows = 0x7f7f7f7f7f7f7f7full;
+// Sixteen bytes compared at once (the compiler's portable vectors).
+using ByteLanes = signed char __attribute__((vector_size(16)));
+constexpr std::size_t kLaneCount = sizeof(ByteLanes);
 
-std::uint64_t LoadWord(const char* pAt)
+ByteLanes LoadLanes(const char* pAt)
 {
-    std::uint64_t lWord = 0;
-    std::memcpy(&lWord, pAt, sizeof(lWord));
-    return lWord;
+    ByteLanes lLanes;
+    std::memcpy(&lLanes, pAt, sizeof(lLanes));
+    return lLanes;
 }
 
-// 1 in each byte of pWord that equals pByte, 0 in the others (exactly, unlike the quick test of
-// FindLineEnd).
-std::uint64_t ByteMatches(std::uint64_t pWord, char pByte)
+// The sum of sixteen byte-wide counters (each up to 255).
+long long SumLanes(ByteLanes pCounters)
 {
-    const std::uint64_t lZeroWhere = pWord ^ (kByteOnes * static_cast<unsigned char>(pByte));
-    const std::uint64_t lNonZero = ((lZeroWhere & kByteLows) + kByteLows) | lZeroWhere;
-    return (~lNonZero >> 7) & kByteOnes;
-}
-
-// The sum of the eight byte-wide counters of pCounters.
-long long SumBytes(std::uint64_t pCounters)
-{
-    constexpr std::uint64_t kEvenBytes = 0x00ff00ff00ff00ffull;
-    constexpr std::uint64_t kLaneOnes = 0x0001000100010001ull;
-    const std::uint64_t lPairs = (pCounters & kEvenBytes) + ((pCounters >> 8) & kEvenBytes);
-    return static_cast<long long>((lPairs * kLaneOnes) >> 48);
+    long long lSum = 0;
+    for (std::size_t i = 0; i < kLaneCount; ++i) {
+        lSum += static_cast<unsigned char>(pCounters[i]);
+    }
+    return lSum;
 }
 
 // The first LF or CR at or after pAt, or pStop. Lines are short, so eight bytes are looked at
@@ -353,24 +345,28 @@ bool KDxfPairs::IsWholeLine(std::size_t pAt, std::size_t pLength, std::size_t pF
 
 long long KDxfPairs::CountLineEnds(std::size_t pFrom, std::size_t pTo) const
 {
-    // Eight bytes at a time into byte-wide counters, few enough words that none can wrap;
+    // Sixteen bytes at a time into byte-wide counters, few enough rounds that none can wrap;
     // a CR LF pair is one line end, so each CR followed by LF is taken back.
-    constexpr std::size_t kWordsPerRound = 255;
+    constexpr std::size_t kRounds = 255;
     const char* const lText = mText.data();
+    const ByteLanes lLf = ByteLanes{} + '\n';
+    const ByteLanes lCr = ByteLanes{} + '\r';
     long long lCount = 0;
     std::size_t lAt = pFrom;
-    while (pTo - lAt > kWordSize) {
-        const std::size_t lWords = std::min((pTo - lAt - 1) / kWordSize, kWordsPerRound);
-        std::uint64_t lLf = 0;
-        std::uint64_t lCr = 0;
-        std::uint64_t lCrLf = 0;
-        for (std::size_t w = 0; w < lWords; ++w, lAt += kWordSize) {
-            const std::uint64_t lCrHere = ByteMatches(LoadWord(lText + lAt), '\r');
-            lLf += ByteMatches(LoadWord(lText + lAt), '\n');
-            lCr += lCrHere;
-            lCrLf += lCrHere & ByteMatches(LoadWord(lText + lAt + 1), '\n');
+    while (pTo - lAt > kLaneCount) {
+        const std::size_t lLanes = std::min((pTo - lAt - 1) / kLaneCount, kRounds);
+        ByteLanes lLfs{};
+        ByteLanes lCrs{};
+        ByteLanes lCrLfs{};
+        for (std::size_t r = 0; r < lLanes; ++r, lAt += kLaneCount) {
+            // A lane compares to -1 where equal: subtracting counts it.
+            const ByteLanes lHere = LoadLanes(lText + lAt);
+            const ByteLanes lCrHere = lHere == lCr;
+            lLfs -= lHere == lLf;
+            lCrs -= lCrHere;
+            lCrLfs -= lCrHere & (LoadLanes(lText + lAt + 1) == lLf);
         }
-        lCount += SumBytes(lLf) + SumBytes(lCr) - SumBytes(lCrLf);
+        lCount += SumLanes(lLfs) + SumLanes(lCrs) - SumLanes(lCrLfs);
     }
     for (; lAt < pTo; ++lAt) {
         lCount += lText[lAt] == '\n' ||

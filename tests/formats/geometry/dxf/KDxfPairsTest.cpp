@@ -157,7 +157,7 @@ long long SectionEndLine(const std::string& pText)
     return lFound.mLine == lWalked.mLine ? lFound.mLine : -1;
 }
 
-// Long sections with line ends of every kind mixed, falling on every byte of a word: the
+// Long sections with line ends of every kind mixed, falling on every byte of a block: the
 // section end found by counting lines sits where walking every group finds it.
 TEST(KDxfPairs, SectionEndsCountMixedLineEndsOverLongSpans)
 {
@@ -172,8 +172,8 @@ TEST(KDxfPairs, SectionEndsCountMixedLineEndsOverLongSpans)
         lText += "0\r\nENDSEC\r0\nEOF\n";
         EXPECT_EQ(SectionEndLine(lText), 2 * 5002 + 1) << lShift;
     }
-    // Every line eight bytes long: each line end falls on the same byte of every word, the most
-    // a byte's counter can take.
+    // Every line eight bytes long: line ends fall on the same bytes of every block counted at
+    // once, the most a byte's counter can take.
     for (const std::string lEnd : {"\n", "\r", "\r\n"}) {
         const std::string lPad(8 - 2 - lEnd.size(), ' ');
         std::string lText = "0\nSECTION\n2\nENTITIES\n";
