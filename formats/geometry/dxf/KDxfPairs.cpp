@@ -10,6 +10,8 @@ namespace {
 
 constexpr const char* kLineBlanks = " \t\v\f\r\n";
 constexpr std::string_view kSectionEnd = "ENDSEC";
+// Digits that cannot overflow an int.
+constexpr long kShortDigits = 9;
 
 bool IsLineEnd(char pChar)
 {
@@ -55,23 +57,31 @@ long long SumLanes(ByteLanes pCounters)
     return lSum;
 }
 
-// The first LF or CR at or after pAt, or pStop. Lines are short, so eight bytes are looked at
-// together: one step finds most line ends.
+// The lowest lane of pLanes that is not zero, or kLaneCount when all are.
+std::size_t FirstSetLane(ByteLanes pLanes)
+{
+    std::uint64_t lWords[2];
+    std::memcpy(lWords, &pLanes, sizeof(lWords));
+    if (lWords[0] != 0) {
+        return static_cast<std::size_t>(__builtin_ctzll(lWords[0]) >> 3);
+    }
+    if (lWords[1] != 0) {
+        return sizeof(lWords[0]) + static_cast<std::size_t>(__builtin_ctzll(lWords[1]) >> 3);
+    }
+    return kLaneCount;
+}
+
+// The first LF or CR at or after pAt, or pStop. Lines are short, so sixteen bytes are looked
+// at together: one step finds most line ends.
 const char* FindLineEnd(const char* pAt, const char* pStop)
 {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
-    for (; pStop - pAt >= 8; pAt += 8) {
-        std::uint64_t lWord = 0;
-        std::memcpy(&lWord, pAt, sizeof(lWord));
-        const std::uint64_t lLf = lWord ^ (kOnes * '\n');
-        const std::uint64_t lCr = lWord ^ (kOnes * '\r');
-        // A byte's high bit is set where it was zero; bits above the first may be set falsely,
-        // the lowest never is.
-        const std::uint64_t lFound =
-            ((lLf - kOnes) & ~lLf & kHighs) | ((lCr - kOnes) & ~lCr & kHighs);
-        if (lFound != 0) {
-            return pAt + (__builtin_ctzll(lFound) >> 3);
+    const ByteLanes lLf = ByteLanes{} + '\n';
+    const ByteLanes lCr = ByteLanes{} + '\r';
+    for (; pStop - pAt >= static_cast<std::ptrdiff_t>(kLaneCount); pAt += kLaneCount) {
+        const ByteLanes lHere = LoadLanes(pAt);
+        const std::size_t lEnd = FirstSetLane((lHere == lLf) | (lHere == lCr));
+        if (lEnd < kLaneCount) {
+            return pAt + lEnd;
         }
     }
     while (pAt < pStop && *pAt != '\n' && *pAt != '\r') {
@@ -105,7 +115,6 @@ bool IsDigit(char pChar)
 // read it.
 const char* ReadShortInt(const char* pFirst, const char* pLast, int& oValue)
 {
-    constexpr long kShortDigits = 9;
     const bool lNegative = pFirst < pLast && *pFirst == '-';
     const char* const lDigits = pFirst + (lNegative ? 1 : 0);
     const char* lAt = lDigits;
@@ -138,7 +147,6 @@ bool ParseCode(std::string_view pText, int& oValue)
 bool TakeCode(std::string_view pText, std::size_t& ioAt, int& oCode, std::string_view& oLine)
 {
     // Most code lines are a few spaces and digits: those are read as their end is looked for.
-    constexpr long kShortDigits = 9;
     const char* const lStop = pText.data() + pText.size();
     const char* lAt = pText.data() + ioAt;
     while (lAt < lStop && *lAt == ' ') {
@@ -161,6 +169,47 @@ bool TakeCode(std::string_view pText, std::size_t& ioAt, int& oCode, std::string
     }
     oLine = TakeLine(pText, ioAt);
     return ParseCode(oLine, oCode);
+}
+
+// The common group read in one go, the group at pAt (before the text's end) of line pLine in
+// oPair: a code line of blanks and at most nine digits, then a value line that ends within
+// sixteen bytes, both ended by LF. False, oPair untouched, for any other group, which the
+// general reading then takes; it reads such groups just the same.
+bool TakeQuick(std::string_view pText, std::size_t pAt, long long pLine, KDxfPair& oPair)
+{
+    const char* const lStop = pText.data() + pText.size();
+    const char* lAt = pText.data() + pAt;
+    while (lAt < lStop && *lAt == ' ') {
+        ++lAt;
+    }
+    const char* const lDigits = lAt;
+    int lCode = 0;
+    while (lAt < lStop && lAt - lDigits < kShortDigits && IsDigit(*lAt)) {
+        lCode = lCode * 10 + (*lAt - '0');
+        ++lAt;
+    }
+    if (lAt == lDigits || lStop - lAt <= static_cast<std::ptrdiff_t>(kLaneCount) || *lAt != '\n') {
+        return false;
+    }
+    const char* lFirst = lAt + 1;
+    const ByteLanes lHere = LoadLanes(lFirst);
+    const std::size_t lLength =
+        FirstSetLane((lHere == ByteLanes{} + '\n') | (lHere == ByteLanes{} + '\r'));
+    const char* lLast = lFirst + lLength;
+    if (lLength == kLaneCount || *lLast != '\n') {
+        return false;
+    }
+    oPair.mNext = static_cast<std::size_t>(lLast + 1 - pText.data());
+    while (lFirst < lLast && IsBlank(*lFirst)) {
+        ++lFirst;
+    }
+    while (lLast > lFirst && IsBlank(lLast[-1])) {
+        --lLast;
+    }
+    oPair.mCode = lCode;
+    oPair.mValue = std::string_view(lFirst, static_cast<std::size_t>(lLast - lFirst));
+    oPair.mLine = pLine;
+    return true;
 }
 
 // The next "ENDSEC" in pText at or after pFrom, looked for by its 'D': drawings hold few of
@@ -271,6 +320,9 @@ void KDxfPairs::Next(KDxfPair& ioPair)
     }
     std::size_t lAt = ioPair.mNext;
     const long long lLine = ioPair.mLine + 2;
+    if (lAt < mText.size() && TakeQuick(mText, lAt, lLine, ioPair)) {
+        return;
+    }
     ioPair = KDxfPair();
     if (lAt >= mText.size()) {
         return;

@@ -56,6 +56,31 @@ TEST(KDxfPairs, EveryLineEndAndPaddingGivesTheSameGroups)
     }
 }
 
+// Plain code lines with values padded on either side, the values of every length around the
+// sixteen bytes read at once, and codes around the nine digits read at once.
+TEST(KDxfPairs, PaddedValuesAndLongCodesAfterPlainCodeLines)
+{
+    Walked lGroups;
+    std::string lText;
+    for (int lLength = 0; lLength < 40; ++lLength) {
+        const std::string lValue(static_cast<std::size_t>(lLength),
+                                 static_cast<char>('a' + lLength % 26));
+        for (const char* lLeft : {"", " ", "\t\v"}) {
+            for (const char* lRight : {"", " ", " \f"}) {
+                const int lCode = lLength % 2 ? 999999999 : lLength;
+                lGroups.emplace_back(lCode, lValue);
+                lText += std::to_string(lCode) + "\n" + lLeft + lValue + lRight + "\n";
+            }
+        }
+    }
+    lGroups.emplace_back(1000000000, "tail");
+    lText += "1000000000\n  tail\t\n";
+    KDxfPairs lPairs;
+    ASSERT_TRUE(lPairs.Parse(lText));
+    EXPECT_EQ(Walk(lPairs), lGroups);
+    EXPECT_FALSE(lPairs.HasFailed());
+}
+
 // A walk ends at the first group at fault; the whole check names its line.
 TEST(KDxfPairs, FaultsEndTheWalkAndNameTheLineOfTheCode)
 {
