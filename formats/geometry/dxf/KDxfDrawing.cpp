@@ -31,6 +31,13 @@ constexpr int kCodeAngle = 50;
 constexpr int kCodeColor = 62;
 constexpr int kCodeFlags = 70;
 constexpr int kCodeFirstIndex = 71;
+// In a polyface mesh's POLYLINE: its numbers of points and of face records.
+constexpr int kCodePointCount = 71;
+constexpr int kCodeFaceCount = 72;
+// POLYLINE flag of a polyface mesh.
+constexpr int kPolyfaceMeshFlag = 64;
+// The shortest VERTEX entity: "0", "VERTEX" and their line ends.
+constexpr std::size_t kMinVertexBytes = 9;
 constexpr int kMaxFaceIndexes = 4;
 
 bool Near(const double* pA, const double* pB)
@@ -471,6 +478,7 @@ bool KDxfDrawing::ReadPolyline(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::string
 {
     int lOwnColor = 0;
     int lFlags = 0;
+    int lCounts[2] = {0, 0};
     for (mPairs.Next(ioAt); !ioAt.IsEnd() && ioAt.mCode != kCodeEntity; mPairs.Next(ioAt)) {
         const KDxfPair& lPair = ioAt;
         if (lPair.mCode == kCodeLayer) {
@@ -479,7 +487,13 @@ bool KDxfDrawing::ReadPolyline(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::string
             lOwnColor = Integer(lPair);
         } else if (lPair.mCode == kCodeFlags) {
             lFlags = Integer(lPair);
+        } else if (lPair.mCode == kCodePointCount || lPair.mCode == kCodeFaceCount) {
+            // Only a hint for the room to make: a bad one is no fault and warns nothing.
+            KDxfPairs::ToInt(lPair.mValue, lCounts[lPair.mCode - kCodePointCount]);
         }
+    }
+    if ((lFlags & kPolyfaceMeshFlag) != 0) {
+        ReservePolyface(ioAt, lCounts[0], lCounts[1], ioMesh);
     }
     const int lColor = ResolveColor(lOwnColor, oLayer);
     const std::size_t lBase = ioMesh.GetPoints().size();
@@ -499,6 +513,18 @@ bool KDxfDrawing::ReadPolyline(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::string
         return SkipEntity(ioAt);
     }
     return !ioAt.IsEnd() || Fail(LastLine(), "the file ends inside a POLYLINE");
+}
+
+void KDxfDrawing::ReservePolyface(const KDxfPair& pAt, int pPoints, int pFaces,
+                                  KDxfMeshData& ioMesh) const
+{
+    // The counts are the file's word: no more vertices are made room for than the rest of the
+    // file can hold.
+    const std::size_t lRoom = mPairs.GetBytesAfter(pAt) / kMinVertexBytes;
+    const std::size_t lPoints = std::min(static_cast<std::size_t>(std::max(pPoints, 0)), lRoom);
+    const std::size_t lFaces =
+        std::min(static_cast<std::size_t>(std::max(pFaces, 0)), lRoom - lPoints);
+    ioMesh.Reserve(lPoints, lFaces, lFaces * kMaxFaceIndexes);
 }
 
 bool KDxfDrawing::ReadVertex(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::size_t pBase, int pColor,

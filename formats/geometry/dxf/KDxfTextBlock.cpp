@@ -1,6 +1,5 @@
 #include "formats/geometry/dxf/KDxfTextBlock.h"
 
-
 namespace {
 
 constexpr std::size_t kReadBlock = 1 << 16;

@@ -111,6 +111,8 @@ private:
         int lMaterialOf[KDxfColor::kLastColor + 1];
         std::fill(std::begin(lMaterialOf), std::end(lMaterialOf), -1);
         const std::vector<int>& lIndices = ioData.GetIndices();
+        lMesh->ReservePolygons(static_cast<int>(ioData.GetPolygons().size()),
+                               static_cast<int>(lIndices.size()));
         for (const KDxfMeshData::Polygon& lPolygon : ioData.GetPolygons()) {
             int lMaterial = -1;
             if (ioData.HasColors()) {
