@@ -256,7 +256,7 @@ bool KDxfPairs::Start()
     mCheck = ECheck::eNotYet;
     mCount = 0;
     mReason.clear();
-    if (std::memchr(mText.data(), '\0', mText.size())) {
+    if (mBlock.HoldsZeroByte()) {
         // Binary DXF files hold zero bytes too: they are not read.
         mBlock.Clear();
         mText = mBlock.View();

@@ -1,8 +1,13 @@
 #include "formats/geometry/dxf/KDxfTextBlock.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 constexpr std::size_t kReadBlock = 1 << 16;
+// Small enough to be still in the cache when it is looked at.
+constexpr std::size_t kReadPiece = 1 << 18;
 
 // The bytes from where pStream stands to its end in oSize (0 when the stream cannot tell);
 // false when the stream cannot go back to where it stood.
@@ -34,7 +39,19 @@ bool KDxfTextBlock::Read(std::FILE* pStream)
     }
     // One byte more than measured shows a file that grew meanwhile.
     std::unique_ptr<char[]> lBlock(new char[lSize + 1]);
-    const std::size_t lRead = std::fread(lBlock.get(), 1, lSize + 1, pStream);
+    std::size_t lRead = 0;
+    bool lZero = false;
+    // In pieces, each looked at for a zero byte while it is still in the cache.
+    for (;;) {
+        char* const lPiece = lBlock.get() + lRead;
+        const std::size_t lWanted = std::min(kReadPiece, lSize + 1 - lRead);
+        const std::size_t lGot = std::fread(lPiece, 1, lWanted, pStream);
+        lZero = lZero || std::memchr(lPiece, '\0', lGot) != nullptr;
+        lRead += lGot;
+        if (lGot < lWanted || lRead > lSize) {
+            break;
+        }
+    }
     if (lRead > lSize) {
         return ReadRest(pStream, std::string_view(lBlock.get(), lRead));
     }
@@ -43,6 +60,7 @@ bool KDxfTextBlock::Read(std::FILE* pStream)
     }
     mBlock = std::move(lBlock);
     mView = std::string_view(mBlock.get(), lRead);
+    mZero = lZero;
     return true;
 }
 
@@ -51,6 +69,7 @@ void KDxfTextBlock::Assign(std::string pText)
     mBlock.reset();
     mText = std::move(pText);
     mView = mText;
+    mZero = std::memchr(mView.data(), '\0', mView.size()) != nullptr;
 }
 
 bool KDxfTextBlock::ReadRest(std::FILE* pStream, std::string_view pKept)

@@ -19,6 +19,8 @@ public:
     void Assign(std::string pText);
     void Clear() { Assign(std::string()); }
     std::string_view View() const { return mView; }
+    // Whether the text holds a zero byte (looked for as it was read).
+    bool HoldsZeroByte() const { return mZero; }
 
 private:
     // Reads the rest of pStream after pKept bytes into the string.
@@ -27,6 +29,7 @@ private:
     std::unique_ptr<char[]> mBlock;
     std::string mText;
     std::string_view mView;
+    bool mZero = false;
 };
 
 #endif

@@ -42,6 +42,7 @@ TEST(KDxfTextBlock, ReadsFromWhereTheStreamStandsToItsEnd)
             const std::size_t lFrom = std::min(lText.size(), static_cast<std::size_t>(lSkip));
             EXPECT_EQ(lBlock.View().size(), lSize - lFrom) << lSize;
             EXPECT_TRUE(lBlock.View() == std::string_view(lText).substr(lFrom)) << lSize;
+            EXPECT_FALSE(lBlock.HoldsZeroByte());
         }
     }
 }
@@ -88,6 +89,32 @@ TEST(KDxfTextBlock, AFileThatGrowsWhileReadIsReadToItsNewEnd)
         std::fclose(lStream);
         EXPECT_EQ(lBlock.View().size(), lFile.mText.size());
         EXPECT_TRUE(lBlock.View() == lFile.mText);
+    }
+}
+
+// A zero byte anywhere is seen, whichever piece of the read it falls in; one before where the
+// stream stands is not part of the text.
+TEST(KDxfTextBlock, ZeroBytesAreFoundWhereverTheyAre)
+{
+    TempFolder lFiles;
+    const std::size_t lSize = 1000000;
+    for (const std::size_t lAt : {std::size_t{0}, std::size_t{262143}, std::size_t{262144},
+                                  std::size_t{524300}, lSize - 1}) {
+        std::string lText = Numbered(lSize);
+        lText[lAt] = '\0';
+        const std::string lPath = lFiles.Write("zero.dxf", lText);
+        for (const long lSkip : {0L, 1L}) {
+            std::FILE* lStream = std::fopen(lPath.c_str(), "rb");
+            ASSERT_NE(lStream, nullptr);
+            ASSERT_EQ(std::fseek(lStream, lSkip, SEEK_SET), 0);
+            KDxfTextBlock lBlock;
+            EXPECT_TRUE(lBlock.Read(lStream));
+            std::fclose(lStream);
+            EXPECT_EQ(lBlock.HoldsZeroByte(), lAt >= static_cast<std::size_t>(lSkip)) << lAt;
+        }
+        KDxfTextBlock lAssigned;
+        lAssigned.Assign(lText);
+        EXPECT_TRUE(lAssigned.HoldsZeroByte());
     }
 }
 
