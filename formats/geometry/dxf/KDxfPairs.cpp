@@ -38,6 +38,8 @@ std::string_view Trim(std::string_view pText)
 
 // Sixteen bytes compared at once (the compiler's portable vectors).
 using ByteLanes = signed char __attribute__((vector_size(16)));
+// Counters wrap as unsigned bytes do: no signed overflow.
+using ByteCounts = unsigned char __attribute__((vector_size(16)));
 constexpr std::size_t kLaneCount = sizeof(ByteLanes);
 
 ByteLanes LoadLanes(const char* pAt)
@@ -48,11 +50,11 @@ ByteLanes LoadLanes(const char* pAt)
 }
 
 // The sum of sixteen byte-wide counters (each up to 255).
-long long SumLanes(ByteLanes pCounters)
+long long SumLanes(ByteCounts pCounters)
 {
     long long lSum = 0;
     for (std::size_t i = 0; i < kLaneCount; ++i) {
-        lSum += static_cast<unsigned char>(pCounters[i]);
+        lSum += pCounters[i];
     }
     return lSum;
 }
@@ -407,16 +409,16 @@ long long KDxfPairs::CountLineEnds(std::size_t pFrom, std::size_t pTo) const
     std::size_t lAt = pFrom;
     while (pTo - lAt > kLaneCount) {
         const std::size_t lLanes = std::min((pTo - lAt - 1) / kLaneCount, kRounds);
-        ByteLanes lLfs{};
-        ByteLanes lCrs{};
-        ByteLanes lCrLfs{};
+        ByteCounts lLfs{};
+        ByteCounts lCrs{};
+        ByteCounts lCrLfs{};
         for (std::size_t r = 0; r < lLanes; ++r, lAt += kLaneCount) {
-            // A lane compares to -1 where equal: subtracting counts it.
+            // A lane compares to all ones where equal: subtracting that counts it.
             const ByteLanes lHere = LoadLanes(lText + lAt);
-            const ByteLanes lCrHere = lHere == lCr;
-            lLfs -= lHere == lLf;
+            const ByteCounts lCrHere = reinterpret_cast<ByteCounts>(lHere == lCr);
+            lLfs -= reinterpret_cast<ByteCounts>(lHere == lLf);
             lCrs -= lCrHere;
-            lCrLfs -= lCrHere & (LoadLanes(lText + lAt + 1) == lLf);
+            lCrLfs -= lCrHere & reinterpret_cast<ByteCounts>(LoadLanes(lText + lAt + 1) == lLf);
         }
         lCount += SumLanes(lLfs) + SumLanes(lCrs) - SumLanes(lCrLfs);
     }
