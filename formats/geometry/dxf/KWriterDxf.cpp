@@ -282,6 +282,8 @@ private:
     {
         oStarts.assign(1, 0);
         oStarts.reserve(static_cast<std::size_t>(pMesh.GetPolygonCount()) + 1);
+        // Exact unless polygons are split.
+        oIndexes.reserve(static_cast<std::size_t>(pMesh.GetPolygonVertexCount()));
         mRecordCount = 0;
         std::vector<int> lVertices;
         std::vector<int> lCorners;
