@@ -173,6 +173,29 @@ bool TakeCode(std::string_view pText, std::size_t& ioAt, int& oCode, std::string
     return ParseCode(oLine, oCode);
 }
 
+// A code line in three columns, as writers put it ("  0", " 10", "999"): where its line end
+// is, with the code in oCode; null for any other code line.
+const char* TakeCodeColumns(const char* pAt, const char* pStop, int& oCode)
+{
+    constexpr std::ptrdiff_t kColumns = 3;
+    if (pStop - pAt <= kColumns || pAt[kColumns] != '\n' || !IsDigit(pAt[2])) {
+        return nullptr;
+    }
+    int lCode = pAt[2] - '0';
+    if (IsDigit(pAt[1])) {
+        lCode += 10 * (pAt[1] - '0');
+        if (IsDigit(pAt[0])) {
+            lCode += 100 * (pAt[0] - '0');
+        } else if (pAt[0] != ' ') {
+            return nullptr;
+        }
+    } else if (pAt[1] != ' ' || pAt[0] != ' ') {
+        return nullptr;
+    }
+    oCode = lCode;
+    return pAt + kColumns;
+}
+
 // The common group read in one go, the group at pAt (before the text's end) of line pLine in
 // oPair: a code line of blanks and at most nine digits, then a value line that ends within
 // sixteen bytes, both ended by LF. False, oPair untouched, for any other group, which the
@@ -181,16 +204,24 @@ bool TakeQuick(std::string_view pText, std::size_t pAt, long long pLine, KDxfPai
 {
     const char* const lStop = pText.data() + pText.size();
     const char* lAt = pText.data() + pAt;
-    while (lAt < lStop && *lAt == ' ') {
-        ++lAt;
-    }
-    const char* const lDigits = lAt;
     int lCode = 0;
-    while (lAt < lStop && lAt - lDigits < kShortDigits && IsDigit(*lAt)) {
-        lCode = lCode * 10 + (*lAt - '0');
-        ++lAt;
+    const char* const lColumns = TakeCodeColumns(lAt, lStop, lCode);
+    if (lColumns) {
+        lAt = lColumns;
+    } else {
+        while (lAt < lStop && *lAt == ' ') {
+            ++lAt;
+        }
+        const char* const lDigits = lAt;
+        while (lAt < lStop && lAt - lDigits < kShortDigits && IsDigit(*lAt)) {
+            lCode = lCode * 10 + (*lAt - '0');
+            ++lAt;
+        }
+        if (lAt == lDigits) {
+            return false;
+        }
     }
-    if (lAt == lDigits || lStop - lAt <= static_cast<std::ptrdiff_t>(kLaneCount) || *lAt != '\n') {
+    if (lStop - lAt <= static_cast<std::ptrdiff_t>(kLaneCount) || *lAt != '\n') {
         return false;
     }
     const char* lFirst = lAt + 1;
