@@ -56,8 +56,8 @@ TEST(KDxfPairs, EveryLineEndAndPaddingGivesTheSameGroups)
     }
 }
 
-// Plain code lines with values padded on either side, the values of every length around the
-// sixteen bytes read at once, and codes around the nine digits read at once.
+// Code lines plain or in three columns with values padded on either side, the values of every
+// length around the sixteen bytes read at once, and codes around the nine digits read at once.
 TEST(KDxfPairs, PaddedValuesAndLongCodesAfterPlainCodeLines)
 {
     Walked lGroups;
@@ -67,9 +67,13 @@ TEST(KDxfPairs, PaddedValuesAndLongCodesAfterPlainCodeLines)
                                  static_cast<char>('a' + lLength % 26));
         for (const char* lLeft : {"", " ", "\t\v"}) {
             for (const char* lRight : {"", " ", " \f"}) {
-                const int lCode = lLength % 2 ? 999999999 : lLength;
+                const int lCode = lLength % 2 ? 999999999 : lLength * 7;
                 lGroups.emplace_back(lCode, lValue);
-                lText += std::to_string(lCode) + "\n" + lLeft + lValue + lRight + "\n";
+                // Codes as they stand and in three columns ("  7", " 42", "105").
+                const std::string lDigits = std::to_string(lCode);
+                const std::string lColumns(lDigits.size() < 3 ? 3 - lDigits.size() : 0, ' ');
+                lText +=
+                    (*lRight ? lColumns : "") + lDigits + "\n" + lLeft + lValue + lRight + "\n";
             }
         }
     }
