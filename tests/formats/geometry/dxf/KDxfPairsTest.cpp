@@ -67,7 +67,8 @@ TEST(KDxfPairs, PaddedValuesAndLongCodesAfterPlainCodeLines)
                                  static_cast<char>('a' + lLength % 26));
         for (const char* lLeft : {"", " ", "\t\v"}) {
             for (const char* lRight : {"", " ", " \f"}) {
-                const int lCode = lLength % 2 ? 999999999 : lLength * 7;
+                const int lCode =
+                    lLength % 2 ? 999999999 : (lLength % 4 ? lLength : 100 + lLength * 7);
                 lGroups.emplace_back(lCode, lValue);
                 // Codes as they stand and in three columns ("  7", " 42", "105").
                 const std::string lDigits = std::to_string(lCode);
