@@ -23,12 +23,13 @@ constexpr std::size_t kCodeSize = kIntSize + 1;
 
 char* PutCode(char* pOut, int pCode)
 {
-    constexpr int kWidthLimit = 1000;
-    if (pCode >= 0 && pCode < kWidthLimit) {
+    constexpr unsigned kWidthLimit = 1000;
+    const auto lCode = static_cast<unsigned>(pCode);
+    if (lCode < kWidthLimit) {
         // The codes the writer uses: three columns, blanks before the first digit.
-        pOut[0] = pCode < 100 ? ' ' : static_cast<char>('0' + pCode / 100);
-        pOut[1] = pCode < 10 ? ' ' : static_cast<char>('0' + pCode / 10 % 10);
-        pOut[2] = static_cast<char>('0' + pCode % 10);
+        pOut[0] = lCode < 100 ? ' ' : static_cast<char>('0' + lCode / 100);
+        pOut[1] = lCode < 10 ? ' ' : static_cast<char>('0' + lCode / 10 % 10);
+        pOut[2] = static_cast<char>('0' + lCode % 10);
         pOut[3] = '\n';
         return pOut + KDxfGroupWriter::kCodeWidth + 1;
     }
