@@ -59,7 +59,8 @@ long long SumLanes(ByteCounts pCounters)
     return lSum;
 }
 
-// The lowest lane of pLanes that is not zero, or kLaneCount when all are.
+// The lowest lane of pLanes that is not zero, or kLaneCount when all are. The lanes are read
+// as two little-endian words, the first lane in the lowest byte.
 std::size_t FirstSetLane(ByteLanes pLanes)
 {
     std::uint64_t lWords[2];
