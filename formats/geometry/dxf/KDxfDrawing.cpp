@@ -503,6 +503,9 @@ bool KDxfDrawing::ReadPolyline(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::string
             return false;
         }
     }
+    // Room the announced counts made but the vertices did not take goes back: a file of many
+    // polylines that announce more than they hold must not keep it all.
+    ioMesh.ReleaseUnusedRoom();
     const int lLast = static_cast<int>(ioMesh.GetPoints().size()) - 1;
     if (lFlags == kClosed3dPolyline && lLast > static_cast<int>(lBase)) {
         const int lFirst = static_cast<int>(lBase);

@@ -16,6 +16,13 @@ template <typename T> void ReserveMore(std::vector<T>& ioVector, std::size_t pMo
     }
 }
 
+template <typename T> void ReleaseIfMostlyUnused(std::vector<T>& ioVector)
+{
+    if (ioVector.capacity() / 2 > ioVector.size()) {
+        ioVector.shrink_to_fit();
+    }
+}
+
 } // namespace
 
 void KDxfMeshData::Reserve(std::size_t pPoints, std::size_t pPolygons, std::size_t pIndices)
@@ -23,6 +30,13 @@ void KDxfMeshData::Reserve(std::size_t pPoints, std::size_t pPolygons, std::size
     ReserveMore(mPoints, pPoints);
     ReserveMore(mPolygons, pPolygons);
     ReserveMore(mIndices, pIndices);
+}
+
+void KDxfMeshData::ReleaseUnusedRoom()
+{
+    ReleaseIfMostlyUnused(mPoints);
+    ReleaseIfMostlyUnused(mPolygons);
+    ReleaseIfMostlyUnused(mIndices);
 }
 
 int KDxfMeshData::AddPoint(const KVector4& pPoint)
