@@ -31,13 +31,6 @@ constexpr int kCodeAngle = 50;
 constexpr int kCodeColor = 62;
 constexpr int kCodeFlags = 70;
 constexpr int kCodeFirstIndex = 71;
-// In a polyface mesh's POLYLINE: its numbers of points and of face records.
-constexpr int kCodePointCount = 71;
-constexpr int kCodeFaceCount = 72;
-// POLYLINE flag of a polyface mesh.
-constexpr int kPolyfaceMeshFlag = 64;
-// The shortest VERTEX entity: "0", "VERTEX" and their line ends.
-constexpr std::size_t kMinVertexBytes = 9;
 constexpr int kMaxFaceIndexes = 4;
 
 bool Near(const double* pA, const double* pB)
@@ -478,7 +471,6 @@ bool KDxfDrawing::ReadPolyline(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::string
 {
     int lOwnColor = 0;
     int lFlags = 0;
-    int lCounts[2] = {0, 0};
     for (mPairs.Next(ioAt); !ioAt.IsEnd() && ioAt.mCode != kCodeEntity; mPairs.Next(ioAt)) {
         const KDxfPair& lPair = ioAt;
         if (lPair.mCode == kCodeLayer) {
@@ -487,13 +479,7 @@ bool KDxfDrawing::ReadPolyline(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::string
             lOwnColor = Integer(lPair);
         } else if (lPair.mCode == kCodeFlags) {
             lFlags = Integer(lPair);
-        } else if (lPair.mCode == kCodePointCount || lPair.mCode == kCodeFaceCount) {
-            // Only a hint for the room to make: a bad one is no fault and warns nothing.
-            KDxfPairs::ToInt(lPair.mValue, lCounts[lPair.mCode - kCodePointCount]);
         }
-    }
-    if ((lFlags & kPolyfaceMeshFlag) != 0) {
-        ReservePolyface(ioAt, lCounts[0], lCounts[1], ioMesh);
     }
     const int lColor = ResolveColor(lOwnColor, oLayer);
     const std::size_t lBase = ioMesh.GetPoints().size();
@@ -503,9 +489,6 @@ bool KDxfDrawing::ReadPolyline(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::string
             return false;
         }
     }
-    // Room the announced counts made but the vertices did not take goes back: a file of many
-    // polylines that announce more than they hold must not keep it all.
-    ioMesh.ReleaseUnusedRoom();
     const int lLast = static_cast<int>(ioMesh.GetPoints().size()) - 1;
     if (lFlags == kClosed3dPolyline && lLast > static_cast<int>(lBase)) {
         const int lFirst = static_cast<int>(lBase);
@@ -516,18 +499,6 @@ bool KDxfDrawing::ReadPolyline(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::string
         return SkipEntity(ioAt);
     }
     return !ioAt.IsEnd() || Fail(LastLine(), "the file ends inside a POLYLINE");
-}
-
-void KDxfDrawing::ReservePolyface(const KDxfPair& pAt, int pPoints, int pFaces,
-                                  KDxfMeshData& ioMesh) const
-{
-    // The counts are the file's word: no more vertices are made room for than the rest of the
-    // file can hold.
-    const std::size_t lRoom = mPairs.GetBytesAfter(pAt) / kMinVertexBytes;
-    const std::size_t lPoints = std::min(static_cast<std::size_t>(std::max(pPoints, 0)), lRoom);
-    const std::size_t lFaces =
-        std::min(static_cast<std::size_t>(std::max(pFaces, 0)), lRoom - lPoints);
-    ioMesh.Reserve(lPoints, lFaces, lFaces * kMaxFaceIndexes);
 }
 
 bool KDxfDrawing::ReadVertex(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::size_t pBase, int pColor,

@@ -94,8 +94,6 @@ private:
     bool ReadEntity(KDxfPair& ioAt, KDxfMeshData& ioMesh, bool pWeld, bool pCheckDegenerate,
                     std::string& oLayer);
     bool ReadPolyline(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::string& oLayer);
-    // Room in ioMesh for the points and faces a polyface mesh's POLYLINE announces, at pAt.
-    void ReservePolyface(const KDxfPair& pAt, int pPoints, int pFaces, KDxfMeshData& ioMesh) const;
     bool ReadVertex(KDxfPair& ioAt, KDxfMeshData& ioMesh, std::size_t pBase, int pColor,
                     std::string_view pLayer, int& ioPolyfaceVertices);
     bool Read3dFace(KDxfPair& ioAt, KDxfMeshData& ioMesh, bool pWeld, bool pCheckDegenerate,

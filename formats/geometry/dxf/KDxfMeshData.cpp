@@ -1,6 +1,5 @@
 #include "formats/geometry/dxf/KDxfMeshData.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -8,36 +7,7 @@ namespace {
 // Cells far out are clamped: those points still compare exactly, only less quickly.
 constexpr double kCellLimit = 1e15;
 
-template <typename T> void ReserveMore(std::vector<T>& ioVector, std::size_t pMore)
-{
-    const std::size_t lWanted = ioVector.size() + pMore;
-    if (lWanted > ioVector.capacity()) {
-        ioVector.reserve(std::max(lWanted, 2 * ioVector.capacity()));
-    }
-}
-
-template <typename T> void ReleaseIfMostlyUnused(std::vector<T>& ioVector)
-{
-    if (ioVector.capacity() / 2 > ioVector.size()) {
-        ioVector.shrink_to_fit();
-    }
-}
-
 } // namespace
-
-void KDxfMeshData::Reserve(std::size_t pPoints, std::size_t pPolygons, std::size_t pIndices)
-{
-    ReserveMore(mPoints, pPoints);
-    ReserveMore(mPolygons, pPolygons);
-    ReserveMore(mIndices, pIndices);
-}
-
-void KDxfMeshData::ReleaseUnusedRoom()
-{
-    ReleaseIfMostlyUnused(mPoints);
-    ReleaseIfMostlyUnused(mPolygons);
-    ReleaseIfMostlyUnused(mIndices);
-}
 
 int KDxfMeshData::AddPoint(const KVector4& pPoint)
 {

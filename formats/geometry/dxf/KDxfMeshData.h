@@ -3,7 +3,6 @@
 
 #include "core/KVector4.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <unordered_map>
 #include <utility>
@@ -29,11 +28,6 @@ public:
     int AddPoint(const KVector4& pPoint);
     // With pWeld, the earliest point within the tolerance, else the point appended.
     int FindOrAddPoint(const KVector4& pPoint, bool pWeld);
-    // Makes room for that many more points, polygons and polygon indexes, growing at least
-    // twofold so that reserving piece by piece stays linear. Changes no answer.
-    void Reserve(std::size_t pPoints, std::size_t pPolygons, std::size_t pIndices);
-    // Gives back the room of any list that uses less than half of it.
-    void ReleaseUnusedRoom();
     // A polygon with a colour above 0 makes the mesh take materials by polygon.
     void AddPolygon(int pColor, const int* pIndices, int pCount);
 

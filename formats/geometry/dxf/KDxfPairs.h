@@ -45,13 +45,6 @@ public:
     // The number of groups: 0 when CheckAll fails.
     std::size_t GetCount();
 
-    // The bytes after pPair, up to the end of the text: no more groups than a fraction of them
-    // can follow.
-    std::size_t GetBytesAfter(const KDxfPair& pPair) const
-    {
-        return pPair.mNext < mText.size() ? mText.size() - pPair.mNext : 0;
-    }
-
     // The first group (the end when there is none).
     KDxfPair First();
     // Moves ioPair to the group after it; after the last group, or at a group at fault, it

@@ -144,42 +144,6 @@ TEST(KReaderDxf, PolyfaceRecordsAreReversedAndBadIndexesDropped)
     EXPECT_NE(lRead.mMessage.find("vertex 99 of 4"), std::string::npos);
 }
 
-// The point and face counts a polyface mesh announces only make room: huge ones in a tiny file,
-// negative, unreadable or too small ones change nothing and warn of nothing.
-TEST(KReaderDxf, AnnouncedPolyfaceCountsAreOnlyAHint)
-{
-    const std::pair<const char*, const char*> lCounts[] = {
-        {"2147483647", "2147483647"}, {"-5", "many"}, {"1", "1"}, {"4", "2"}};
-    std::string lMeshes;
-    for (const auto& lCount : lCounts) {
-        lMeshes += Groups({{0, "POLYLINE"},
-                           {8, "0"},
-                           {66, "1"},
-                           {70, "65"},
-                           {71, lCount.first},
-                           {72, lCount.second}});
-        for (int i = 0; i < 4; ++i) {
-            lMeshes += Groups({{0, "VERTEX"},
-                               {10, std::to_string(i % 2)},
-                               {20, std::to_string(i / 2)},
-                               {70, "192"}});
-        }
-        lMeshes += Groups({{0, "VERTEX"}, {70, "128"}, {71, "1"}, {72, "2"}, {73, "4"}}) +
-                   Groups({{0, "VERTEX"}, {70, "128"}, {71, "1"}, {72, "4"}, {73, "3"}}) +
-                   Groups({{0, "SEQEND"}});
-    }
-    const std::string lText = Section("ENTITIES", lMeshes) + Groups({{0, "EOF"}});
-    DxfRead lRead("counts.dxf", kByLayer, false, true, &lText);
-    ASSERT_TRUE(lRead.mRead) << lRead.mError;
-    EXPECT_EQ(lRead.mMessage, "");
-    ASSERT_EQ(lRead.Root()->GetChildCount(), 1);
-    KRyvMesh* lMesh = lRead.MeshOf(0);
-    EXPECT_EQ(lMesh->GetControlPointCount(), 16);
-    ASSERT_EQ(lMesh->GetPolygonCount(), 8);
-    EXPECT_EQ(lMesh->GetPolygonVertex(7, 0), 14);
-    ExpectPoint(lMesh->GetControlPointArray()[15], 1, 0, -1);
-}
-
 TEST(KReaderDxf, APolyfaceIndexOfTheLowestIntegerIsDropped)
 {
     // Its magnitude does not fit in an int: it must not wrap round to a vertex, or past them.
