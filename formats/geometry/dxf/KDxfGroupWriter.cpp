@@ -23,6 +23,16 @@ constexpr std::size_t kCodeSize = kIntSize + 1;
 
 char* PutCode(char* pOut, int pCode)
 {
+    constexpr unsigned kWidthLimit = 1000;
+    const auto lCode = static_cast<unsigned>(pCode);
+    if (lCode < kWidthLimit) {
+        // The codes the writer uses: three columns, blanks before the first digit.
+        pOut[0] = lCode < 100 ? ' ' : static_cast<char>('0' + lCode / 100);
+        pOut[1] = lCode < 10 ? ' ' : static_cast<char>('0' + lCode / 10 % 10);
+        pOut[2] = static_cast<char>('0' + lCode % 10);
+        pOut[3] = '\n';
+        return pOut + KDxfGroupWriter::kCodeWidth + 1;
+    }
     char lDigits[kIntSize];
     const char* const lEnd = std::to_chars(lDigits, lDigits + sizeof(lDigits), pCode).ptr;
     for (std::size_t i = static_cast<std::size_t>(lEnd - lDigits); i < KDxfGroupWriter::kCodeWidth;

@@ -8,9 +8,10 @@
 
 namespace {
 
-constexpr std::size_t kReadBlock = 1 << 16;
 constexpr const char* kLineBlanks = " \t\v\f\r\n";
 constexpr std::string_view kSectionEnd = "ENDSEC";
+// Digits that cannot overflow an int.
+constexpr long kShortDigits = 9;
 
 bool IsLineEnd(char pChar)
 {
@@ -35,52 +36,55 @@ std::string_view Trim(std::string_view pText)
     return pText.substr(lFirst, lLast - lFirst);
 }
 
-constexpr std::size_t kWordSize = sizeof(std::uint64_t);
-constexpr std::uint64_t kByteOnes = 0x0101010101010101ull;
-constexpr std::uint64_t kByteLows = 0x7f7f7f7f7f7f7f7full;
+// Sixteen bytes compared at once (the compiler's portable vectors).
+using ByteLanes = signed char __attribute__((vector_size(16)));
+// Counters wrap as unsigned bytes do: no signed overflow.
+using ByteCounts = unsigned char __attribute__((vector_size(16)));
+constexpr std::size_t kLaneCount = sizeof(ByteLanes);
 
-std::uint64_t LoadWord(const char* pAt)
+ByteLanes LoadLanes(const char* pAt)
 {
-    std::uint64_t lWord = 0;
-    std::memcpy(&lWord, pAt, sizeof(lWord));
-    return lWord;
+    ByteLanes lLanes;
+    std::memcpy(&lLanes, pAt, sizeof(lLanes));
+    return lLanes;
 }
 
-// 1 in each byte of pWord that equals pByte, 0 in the others (exactly, unlike the quick test of
-// FindLineEnd).
-std::uint64_t ByteMatches(std::uint64_t pWord, char pByte)
+// The sum of sixteen byte-wide counters (each up to 255).
+long long SumLanes(ByteCounts pCounters)
 {
-    const std::uint64_t lZeroWhere = pWord ^ (kByteOnes * static_cast<unsigned char>(pByte));
-    const std::uint64_t lNonZero = ((lZeroWhere & kByteLows) + kByteLows) | lZeroWhere;
-    return (~lNonZero >> 7) & kByteOnes;
+    long long lSum = 0;
+    for (std::size_t i = 0; i < kLaneCount; ++i) {
+        lSum += pCounters[i];
+    }
+    return lSum;
 }
 
-// The sum of the eight byte-wide counters of pCounters.
-long long SumBytes(std::uint64_t pCounters)
+// The lowest lane of pLanes that is not zero, or kLaneCount when all are. The lanes are read
+// as two little-endian words, the first lane in the lowest byte.
+std::size_t FirstSetLane(ByteLanes pLanes)
 {
-    constexpr std::uint64_t kEvenBytes = 0x00ff00ff00ff00ffull;
-    constexpr std::uint64_t kLaneOnes = 0x0001000100010001ull;
-    const std::uint64_t lPairs = (pCounters & kEvenBytes) + ((pCounters >> 8) & kEvenBytes);
-    return static_cast<long long>((lPairs * kLaneOnes) >> 48);
+    std::uint64_t lWords[2];
+    std::memcpy(lWords, &pLanes, sizeof(lWords));
+    if (lWords[0] != 0) {
+        return static_cast<std::size_t>(__builtin_ctzll(lWords[0]) >> 3);
+    }
+    if (lWords[1] != 0) {
+        return sizeof(lWords[0]) + static_cast<std::size_t>(__builtin_ctzll(lWords[1]) >> 3);
+    }
+    return kLaneCount;
 }
 
-// The first LF or CR at or after pAt, or pStop. Lines are short, so eight bytes are looked at
-// together: one step finds most line ends.
+// The first LF or CR at or after pAt, or pStop. Lines are short, so sixteen bytes are looked
+// at together: one step finds most line ends.
 const char* FindLineEnd(const char* pAt, const char* pStop)
 {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
-    for (; pStop - pAt >= 8; pAt += 8) {
-        std::uint64_t lWord = 0;
-        std::memcpy(&lWord, pAt, sizeof(lWord));
-        const std::uint64_t lLf = lWord ^ (kOnes * '\n');
-        const std::uint64_t lCr = lWord ^ (kOnes * '\r');
-        // A byte's high bit is set where it was zero; bits above the first may be set falsely,
-        // the lowest never is.
-        const std::uint64_t lFound =
-            ((lLf - kOnes) & ~lLf & kHighs) | ((lCr - kOnes) & ~lCr & kHighs);
-        if (lFound != 0) {
-            return pAt + (__builtin_ctzll(lFound) >> 3);
+    const ByteLanes lLf = ByteLanes{} + '\n';
+    const ByteLanes lCr = ByteLanes{} + '\r';
+    for (; pStop - pAt >= static_cast<std::ptrdiff_t>(kLaneCount); pAt += kLaneCount) {
+        const ByteLanes lHere = LoadLanes(pAt);
+        const std::size_t lEnd = FirstSetLane((lHere == lLf) | (lHere == lCr));
+        if (lEnd < kLaneCount) {
+            return pAt + lEnd;
         }
     }
     while (pAt < pStop && *pAt != '\n' && *pAt != '\r') {
@@ -91,7 +95,7 @@ const char* FindLineEnd(const char* pAt, const char* pStop)
 
 // The line of pText at ioAt (before the text's end), trimmed and without its end; ioAt moves
 // past the line's end, or past the text's end for a last line without one.
-std::string_view TakeLine(const std::string& pText, std::size_t& ioAt)
+std::string_view TakeLine(std::string_view pText, std::size_t& ioAt)
 {
     const char* const lBegin = pText.data() + ioAt;
     const char* const lStop = pText.data() + pText.size();
@@ -114,7 +118,6 @@ bool IsDigit(char pChar)
 // read it.
 const char* ReadShortInt(const char* pFirst, const char* pLast, int& oValue)
 {
-    constexpr long kShortDigits = 9;
     const bool lNegative = pFirst < pLast && *pFirst == '-';
     const char* const lDigits = pFirst + (lNegative ? 1 : 0);
     const char* lAt = lDigits;
@@ -144,10 +147,9 @@ bool ParseCode(std::string_view pText, int& oValue)
 
 // The code line at ioAt (before the text's end), trimmed, in oLine: true with its number in
 // oCode when it is a whole decimal number that fits in an int. ioAt moves as TakeLine moves it.
-bool TakeCode(const std::string& pText, std::size_t& ioAt, int& oCode, std::string_view& oLine)
+bool TakeCode(std::string_view pText, std::size_t& ioAt, int& oCode, std::string_view& oLine)
 {
     // Most code lines are a few spaces and digits: those are read as their end is looked for.
-    constexpr long kShortDigits = 9;
     const char* const lStop = pText.data() + pText.size();
     const char* lAt = pText.data() + ioAt;
     while (lAt < lStop && *lAt == ' ') {
@@ -172,9 +174,81 @@ bool TakeCode(const std::string& pText, std::size_t& ioAt, int& oCode, std::stri
     return ParseCode(oLine, oCode);
 }
 
+// A code line in three columns, as writers put it ("  0", " 10", "999"): where its line end
+// is, with the code in oCode; null for any other code line.
+const char* TakeCodeColumns(const char* pAt, const char* pStop, int& oCode)
+{
+    constexpr std::ptrdiff_t kColumns = 3;
+    if (pStop - pAt <= kColumns || pAt[kColumns] != '\n' || !IsDigit(pAt[2])) {
+        return nullptr;
+    }
+    int lCode = pAt[2] - '0';
+    if (IsDigit(pAt[1])) {
+        lCode += 10 * (pAt[1] - '0');
+        if (IsDigit(pAt[0])) {
+            lCode += 100 * (pAt[0] - '0');
+        } else if (pAt[0] != ' ') {
+            return nullptr;
+        }
+    } else if (pAt[1] != ' ' || pAt[0] != ' ') {
+        return nullptr;
+    }
+    oCode = lCode;
+    return pAt + kColumns;
+}
+
+// The common group read in one go, the group at pAt (before the text's end) of line pLine in
+// oPair: a code line of blanks and at most nine digits, then a value line that ends within
+// sixteen bytes, both ended by LF. False, oPair untouched, for any other group, which the
+// general reading then takes; it reads such groups just the same.
+bool TakeQuick(std::string_view pText, std::size_t pAt, long long pLine, KDxfPair& oPair)
+{
+    const char* const lStop = pText.data() + pText.size();
+    const char* lAt = pText.data() + pAt;
+    int lCode = 0;
+    const char* const lColumns = TakeCodeColumns(lAt, lStop, lCode);
+    if (lColumns) {
+        lAt = lColumns;
+    } else {
+        while (lAt < lStop && *lAt == ' ') {
+            ++lAt;
+        }
+        const char* const lDigits = lAt;
+        while (lAt < lStop && lAt - lDigits < kShortDigits && IsDigit(*lAt)) {
+            lCode = lCode * 10 + (*lAt - '0');
+            ++lAt;
+        }
+        if (lAt == lDigits) {
+            return false;
+        }
+    }
+    if (lStop - lAt <= static_cast<std::ptrdiff_t>(kLaneCount) || *lAt != '\n') {
+        return false;
+    }
+    const char* lFirst = lAt + 1;
+    const ByteLanes lHere = LoadLanes(lFirst);
+    const std::size_t lLength =
+        FirstSetLane((lHere == ByteLanes{} + '\n') | (lHere == ByteLanes{} + '\r'));
+    const char* lLast = lFirst + lLength;
+    if (lLength == kLaneCount || *lLast != '\n') {
+        return false;
+    }
+    oPair.mNext = static_cast<std::size_t>(lLast + 1 - pText.data());
+    while (lFirst < lLast && IsBlank(*lFirst)) {
+        ++lFirst;
+    }
+    while (lLast > lFirst && IsBlank(lLast[-1])) {
+        --lLast;
+    }
+    oPair.mCode = lCode;
+    oPair.mValue = std::string_view(lFirst, static_cast<std::size_t>(lLast - lFirst));
+    oPair.mLine = pLine;
+    return true;
+}
+
 // The next "ENDSEC" in pText at or after pFrom, looked for by its 'D': drawings hold few of
 // them, where every VERTEX holds two of its 'E'.
-std::size_t FindSectionEnd(const std::string& pText, std::size_t pFrom)
+std::size_t FindSectionEnd(std::string_view pText, std::size_t pFrom)
 {
     constexpr std::size_t kD = 2;
     for (std::size_t lAt = pFrom + kD; lAt < pText.size();) {
@@ -196,43 +270,30 @@ std::size_t FindSectionEnd(const std::string& pText, std::size_t pFrom)
 
 bool KDxfPairs::Read(std::FILE* pStream)
 {
-    std::string lText;
-    // Sized once where the stream can tell its length, so the text is never copied as it grows.
-    const long lStart = std::ftell(pStream);
-    if (lStart >= 0 && std::fseek(pStream, 0, SEEK_END) == 0) {
-        const long lEnd = std::ftell(pStream);
-        if (std::fseek(pStream, lStart, SEEK_SET) != 0) {
-            return Fail(0, "the file could not be read");
-        }
-        if (lEnd > lStart) {
-            lText.reserve(static_cast<std::size_t>(lEnd - lStart));
-        }
-    }
-    char lBlock[kReadBlock];
-    for (;;) {
-        const std::size_t lRead = std::fread(lBlock, 1, sizeof(lBlock), pStream);
-        lText.append(lBlock, lRead);
-        if (lRead < sizeof(lBlock)) {
-            break;
-        }
-    }
-    if (std::ferror(pStream)) {
-        Parse(std::string());
+    if (!mBlock.Read(pStream)) {
+        Start();
         return Fail(0, "the file could not be read");
     }
-    return Parse(std::move(lText));
+    return Start();
 }
 
 bool KDxfPairs::Parse(std::string pText)
 {
-    mText = std::move(pText);
+    mBlock.Assign(std::move(pText));
+    return Start();
+}
+
+bool KDxfPairs::Start()
+{
+    mText = mBlock.View();
     mFailed = false;
     mCheck = ECheck::eNotYet;
     mCount = 0;
     mReason.clear();
-    if (std::memchr(mText.data(), '\0', mText.size())) {
+    if (mBlock.HoldsZeroByte()) {
         // Binary DXF files hold zero bytes too: they are not read.
-        mText.clear();
+        mBlock.Clear();
+        mText = mBlock.View();
         return Fail(1, "the file holds a zero byte: it is not an ASCII DXF file");
     }
     return true;
@@ -293,6 +354,9 @@ void KDxfPairs::Next(KDxfPair& ioPair)
     }
     std::size_t lAt = ioPair.mNext;
     const long long lLine = ioPair.mLine + 2;
+    if (lAt < mText.size() && TakeQuick(mText, lAt, lLine, ioPair)) {
+        return;
+    }
     ioPair = KDxfPair();
     if (lAt >= mText.size()) {
         return;
@@ -367,24 +431,28 @@ bool KDxfPairs::IsWholeLine(std::size_t pAt, std::size_t pLength, std::size_t pF
 
 long long KDxfPairs::CountLineEnds(std::size_t pFrom, std::size_t pTo) const
 {
-    // Eight bytes at a time into byte-wide counters, few enough words that none can wrap;
+    // Sixteen bytes at a time into byte-wide counters, few enough rounds that none can wrap;
     // a CR LF pair is one line end, so each CR followed by LF is taken back.
-    constexpr std::size_t kWordsPerRound = 255;
+    constexpr std::size_t kRounds = 255;
     const char* const lText = mText.data();
+    const ByteLanes lLf = ByteLanes{} + '\n';
+    const ByteLanes lCr = ByteLanes{} + '\r';
     long long lCount = 0;
     std::size_t lAt = pFrom;
-    while (pTo - lAt > kWordSize) {
-        const std::size_t lWords = std::min((pTo - lAt - 1) / kWordSize, kWordsPerRound);
-        std::uint64_t lLf = 0;
-        std::uint64_t lCr = 0;
-        std::uint64_t lCrLf = 0;
-        for (std::size_t w = 0; w < lWords; ++w, lAt += kWordSize) {
-            const std::uint64_t lCrHere = ByteMatches(LoadWord(lText + lAt), '\r');
-            lLf += ByteMatches(LoadWord(lText + lAt), '\n');
-            lCr += lCrHere;
-            lCrLf += lCrHere & ByteMatches(LoadWord(lText + lAt + 1), '\n');
+    while (pTo - lAt > kLaneCount) {
+        const std::size_t lLanes = std::min((pTo - lAt - 1) / kLaneCount, kRounds);
+        ByteCounts lLfs{};
+        ByteCounts lCrs{};
+        ByteCounts lCrLfs{};
+        for (std::size_t r = 0; r < lLanes; ++r, lAt += kLaneCount) {
+            // A lane compares to all ones where equal: subtracting that counts it.
+            const ByteLanes lHere = LoadLanes(lText + lAt);
+            const ByteCounts lCrHere = reinterpret_cast<ByteCounts>(lHere == lCr);
+            lLfs -= reinterpret_cast<ByteCounts>(lHere == lLf);
+            lCrs -= lCrHere;
+            lCrLfs -= lCrHere & reinterpret_cast<ByteCounts>(LoadLanes(lText + lAt + 1) == lLf);
         }
-        lCount += SumBytes(lLf) + SumBytes(lCr) - SumBytes(lCrLf);
+        lCount += SumLanes(lLfs) + SumLanes(lCrs) - SumLanes(lCrLfs);
     }
     for (; lAt < pTo; ++lAt) {
         lCount += lText[lAt] == '\n' ||

@@ -1,6 +1,8 @@
 #ifndef RYVKIT_FORMATS_GEOMETRY_DXF_KDXFPAIRS_H
 #define RYVKIT_FORMATS_GEOMETRY_DXF_KDXFPAIRS_H
 
+#include "formats/geometry/dxf/KDxfTextBlock.h"
+
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -20,12 +22,12 @@ struct KDxfPair
     bool IsEnd() const { return mLine == 0; }
 };
 
-// An ASCII DXF file split into its groups: a code line and a value line each, ended by LF,
-// CR LF or CR. The text is held whole; groups are found as they are walked, so nothing beside
-// the text grows with the file, and each walked group is checked on the way. A group is at
-// fault for a code line that is not a whole decimal number or a code line without its value;
-// blank lines after the last group are no group. Pairs point into the text and live as long as
-// the object.
+// An ASCII DXF file split into its groups: a code line and a value line each, ended by LF, CR LF or
+// CR. The text is held whole (KDxfTextBlock); groups are found as they are walked, so nothing
+// beside the text grows with the file, and each walked group is checked on the way. A group is at
+// fault for a code line that is not a whole decimal number or a code line without its value; blank
+// lines after the last group are no group. Pairs point into the text and live as long as the
+// object.
 class KDxfPairs
 {
 public:
@@ -61,6 +63,8 @@ public:
 private:
     enum class ECheck { eNotYet, eWhole, eFaulty };
 
+    // Takes the block's text afresh.
+    bool Start();
     bool Fail(long long pLine, const char* pWhy);
     // Whether the word at pAt is a line of its own, but for blanks; oStart: where that line
     // starts (pFloor, a line start, at the lowest).
@@ -69,7 +73,8 @@ private:
     long long CountLineEnds(std::size_t pFrom, std::size_t pTo) const;
     bool IsCodeZeroBefore(std::size_t pLineStart, std::size_t pFloor, std::size_t& oStart) const;
 
-    std::string mText;
+    KDxfTextBlock mBlock;
+    std::string_view mText; // the block's
     bool mFailed = false;
     ECheck mCheck = ECheck::eNotYet;
     std::size_t mCount = 0;

@@ -65,6 +65,8 @@ private:
             if (!lMesh) {
                 return false;
             }
+            // Copied into the mesh: its memory serves the meshes still to come.
+            ioPlan.mMesh = KDxfMeshData();
             lNode->SetNodeAttribute(lMesh);
         }
         lNode->SetVisibility(ioPlan.mVisible);
@@ -111,6 +113,8 @@ private:
         int lMaterialOf[KDxfColor::kLastColor + 1];
         std::fill(std::begin(lMaterialOf), std::end(lMaterialOf), -1);
         const std::vector<int>& lIndices = ioData.GetIndices();
+        lMesh->ReservePolygons(static_cast<int>(ioData.GetPolygons().size()),
+                               static_cast<int>(lIndices.size()));
         for (const KDxfMeshData::Polygon& lPolygon : ioData.GetPolygons()) {
             int lMaterial = -1;
             if (ioData.HasColors()) {
@@ -197,6 +201,29 @@ bool KReaderDxf::Fail(int pCode, const std::string& pWhy)
     return false;
 }
 
+bool KReaderDxf::Plan(int pMode, bool pWeld, KStreamOptionsDxf& ioOptions,
+                      std::vector<std::unique_ptr<KDxfNodePlan>>& oNodes)
+{
+    // The text lives only here: the plans hold copies of what they need, so the memory of the
+    // text is free again before the scene objects take theirs.
+    std::rewind(mSource->GetStream());
+    KDxfPairs lPairs;
+    if (!lPairs.Read(mSource->GetStream())) {
+        return Fail(kFileCorrupted, lPairs.GetReason());
+    }
+    ioOptions.ReportProgress("Reading DXF file", 50.0f);
+    KDxfDrawing lDrawing(lPairs, pMode, pWeld);
+    const bool lRead = lDrawing.Read(oNodes);
+    const std::string lName = GetFileName(mSource->GetName().c_str()).Buffer();
+    std::string lWarnings = lDrawing.GetWarnings();
+    for (std::size_t lAt = 0; lAt < lWarnings.size();) {
+        lWarnings.insert(lAt, lName + ":");
+        lAt = lWarnings.find('\n', lAt) + 1;
+    }
+    GetMessage() += lWarnings.c_str();
+    return lRead || Fail(kFileCorrupted, lDrawing.GetReason());
+}
+
 bool KReaderDxf::Read(KRyvScene* pScene, KStreamOptions* pOptions)
 {
     if (!mSource) {
@@ -216,24 +243,9 @@ bool KReaderDxf::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     const bool lWeld = lOptions.GetOptionValue(KStreamOptionsDxf::kWeldVertices) == 1;
     const bool lReference = lOptions.GetOptionValue(KStreamOptionsDxf::kCreateReferenceNode) == 1;
     try {
-        std::rewind(mSource->GetStream());
-        KDxfPairs lPairs;
-        if (!lPairs.Read(mSource->GetStream())) {
-            return Fail(kFileCorrupted, lPairs.GetReason());
-        }
-        lOptions.ReportProgress("Reading DXF file", 50.0f);
-        KDxfDrawing lDrawing(lPairs, lMode, lWeld);
         std::vector<std::unique_ptr<KDxfNodePlan>> lNodes;
-        const bool lRead = lDrawing.Read(lNodes);
-        const std::string lName = GetFileName(mSource->GetName().c_str()).Buffer();
-        std::string lWarnings = lDrawing.GetWarnings();
-        for (std::size_t lAt = 0; lAt < lWarnings.size();) {
-            lWarnings.insert(lAt, lName + ":");
-            lAt = lWarnings.find('\n', lAt) + 1;
-        }
-        GetMessage() += lWarnings.c_str();
-        if (!lRead) {
-            return Fail(kFileCorrupted, lDrawing.GetReason());
+        if (!Plan(lMode, lWeld, lOptions, lNodes)) {
+            return false;
         }
         // Declared before the builder and undone by its destructor unless committed: also when
         // an allocation fails on the way.

@@ -5,8 +5,11 @@
 #include "io/KReader.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 struct KDxfNodePlan;
+class KStreamOptionsDxf;
 class KRyvMaterial;
 class KRyvNode;
 
@@ -40,6 +43,10 @@ protected:
 
 private:
     class Builder;
+    // Reads the whole file into the plans of the nodes to make; false (with the error set) when
+    // the file is refused. Warnings go into the message text.
+    bool Plan(int pMode, bool pWeld, KStreamOptionsDxf& ioOptions,
+              std::vector<std::unique_ptr<KDxfNodePlan>>& oNodes);
     bool Fail(int pCode, const std::string& pWhy);
 
     std::unique_ptr<KByteSource> mSource;

@@ -282,32 +282,39 @@ private:
     {
         oStarts.assign(1, 0);
         oStarts.reserve(static_cast<std::size_t>(pMesh.GetPolygonCount()) + 1);
+        // Exact unless polygons are split.
+        oIndexes.reserve(static_cast<std::size_t>(pMesh.GetPolygonVertexCount()));
         mRecordCount = 0;
-        std::vector<int> lVertices;
-        std::vector<int> lCorners;
         for (int p = 0; p < pMesh.GetPolygonCount(); ++p) {
             const int lSize = pMesh.GetPolygonSize(p);
-            lVertices.clear();
-            for (int k = 0; k < lSize; ++k) {
-                lVertices.push_back(pMesh.GetPolygonVertex(p, k));
-            }
-            lCorners.clear();
             if (lSize > kMaxCornersPerRecord) {
-                mSplitter.Split(pMesh.GetControlPointArray(), lVertices.data(), lSize, lCorners);
-            } else {
-                for (int k = 0; k < lSize; ++k) {
-                    lCorners.push_back(k);
-                }
-            }
-            const std::size_t lPerRecord = lSize > kMaxCornersPerRecord ? 3 : lCorners.size();
-            for (std::size_t c = 0; c + lPerRecord <= lCorners.size() && lPerRecord > 0;
-                 c += lPerRecord) {
-                for (std::size_t k = lPerRecord; k-- > 0;) {
-                    oIndexes.push_back(lVertices[static_cast<std::size_t>(lCorners[c + k])] + 1);
+                SplitRecords(pMesh, p, lSize, oIndexes);
+            } else if (lSize > 0) {
+                // One record, its corners last to first.
+                for (int k = lSize; k-- > 0;) {
+                    oIndexes.push_back(pMesh.GetPolygonVertex(p, k) + 1);
                 }
                 ++mRecordCount;
             }
             oStarts.push_back(static_cast<int>(oIndexes.size()));
+        }
+    }
+
+    // The triangles that cover a polygon of 5 or more corners, each last to first.
+    void SplitRecords(KRyvMesh& pMesh, int pPolygon, int pSize, std::vector<int>& ioIndexes)
+    {
+        constexpr std::size_t kTriangle = 3;
+        mVertices.clear();
+        for (int k = 0; k < pSize; ++k) {
+            mVertices.push_back(pMesh.GetPolygonVertex(pPolygon, k));
+        }
+        mCorners.clear();
+        mSplitter.Split(pMesh.GetControlPointArray(), mVertices.data(), pSize, mCorners);
+        for (std::size_t c = 0; c + kTriangle <= mCorners.size(); c += kTriangle) {
+            for (std::size_t k = kTriangle; k-- > 0;) {
+                ioIndexes.push_back(mVertices[static_cast<std::size_t>(mCorners[c + k])] + 1);
+            }
+            ++mRecordCount;
         }
     }
 
@@ -367,6 +374,9 @@ private:
     KDxfGroupWriter mOut;
     std::vector<KDxfMeshNode> mMeshes;
     KPolygonSplitter mSplitter;
+    // A split polygon's points and the splitter's corners, kept for the next one.
+    std::vector<int> mVertices;
+    std::vector<int> mCorners;
     std::size_t mRecordCount = 0;
 };
 

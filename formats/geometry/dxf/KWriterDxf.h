@@ -1,8 +1,8 @@
 #ifndef RYVKIT_FORMATS_GEOMETRY_DXF_KWRITERDXF_H
 #define RYVKIT_FORMATS_GEOMETRY_DXF_KWRITERDXF_H
 
-#include "core/KString.h"
 #include "core/KOutputFile.h"
+#include "core/KString.h"
 #include "io/KWriter.h"
 
 #include <cstdio>

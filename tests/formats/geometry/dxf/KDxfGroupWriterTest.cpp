@@ -89,10 +89,29 @@ TEST(KDxfGroupWriter, KeepsTheOrderAcrossBufferFills)
     std::fclose(lStream);
     // Compared by hand: a failure shows where the texts part, not both texts.
     const std::string lWritten = TempFolder::Read(lPath);
-    const auto lParted = std::mismatch(lWritten.begin(), lWritten.end(), lExpected.begin(),
-                                       lExpected.end());
+    const auto lParted =
+        std::mismatch(lWritten.begin(), lWritten.end(), lExpected.begin(), lExpected.end());
     EXPECT_EQ(lParted.first - lWritten.begin(), static_cast<long>(lExpected.size()));
     EXPECT_EQ(lWritten.size(), lExpected.size());
+}
+
+// Codes right-aligned in three columns, longer ones as they are.
+TEST(KDxfGroupWriter, CodeLines)
+{
+    const std::pair<int, const char*> lCases[] = {{0, "  0\n"},
+                                                  {5, "  5\n"},
+                                                  {10, " 10\n"},
+                                                  {62, " 62\n"},
+                                                  {100, "100\n"},
+                                                  {105, "105\n"},
+                                                  {999, "999\n"},
+                                                  {1000, "1000\n"},
+                                                  {-3, " -3\n"},
+                                                  {-100, "-100\n"},
+                                                  {2147483647, "2147483647\n"}};
+    for (const auto& lCase : lCases) {
+        EXPECT_EQ(KDxfGroupWriter::GroupText(lCase.first, "v"), std::string(lCase.second) + "v\n");
+    }
 }
 
 TEST(KDxfGroupWriter, AFullDiskFailsTheFinish)

@@ -56,6 +56,36 @@ TEST(KDxfPairs, EveryLineEndAndPaddingGivesTheSameGroups)
     }
 }
 
+// Code lines plain or in three columns with values padded on either side, the values of every
+// length around the sixteen bytes read at once, and codes around the nine digits read at once.
+TEST(KDxfPairs, PaddedValuesAndLongCodesAfterPlainCodeLines)
+{
+    Walked lGroups;
+    std::string lText;
+    for (int lLength = 0; lLength < 40; ++lLength) {
+        const std::string lValue(static_cast<std::size_t>(lLength),
+                                 static_cast<char>('a' + lLength % 26));
+        for (const char* lLeft : {"", " ", "\t\v"}) {
+            for (const char* lRight : {"", " ", " \f"}) {
+                const int lCode =
+                    lLength % 2 ? 999999999 : (lLength % 4 ? lLength : 100 + lLength * 7);
+                lGroups.emplace_back(lCode, lValue);
+                // Codes as they stand and in three columns ("  7", " 42", "105").
+                const std::string lDigits = std::to_string(lCode);
+                const std::string lColumns(lDigits.size() < 3 ? 3 - lDigits.size() : 0, ' ');
+                lText +=
+                    (*lRight ? lColumns : "") + lDigits + "\n" + lLeft + lValue + lRight + "\n";
+            }
+        }
+    }
+    lGroups.emplace_back(1000000000, "tail");
+    lText += "1000000000\n  tail\t\n";
+    KDxfPairs lPairs;
+    ASSERT_TRUE(lPairs.Parse(lText));
+    EXPECT_EQ(Walk(lPairs), lGroups);
+    EXPECT_FALSE(lPairs.HasFailed());
+}
+
 // A walk ends at the first group at fault; the whole check names its line.
 TEST(KDxfPairs, FaultsEndTheWalkAndNameTheLineOfTheCode)
 {
@@ -157,7 +187,7 @@ long long SectionEndLine(const std::string& pText)
     return lFound.mLine == lWalked.mLine ? lFound.mLine : -1;
 }
 
-// Long sections with line ends of every kind mixed, falling on every byte of a word: the
+// Long sections with line ends of every kind mixed, falling on every byte of a block: the
 // section end found by counting lines sits where walking every group finds it.
 TEST(KDxfPairs, SectionEndsCountMixedLineEndsOverLongSpans)
 {
@@ -172,8 +202,8 @@ TEST(KDxfPairs, SectionEndsCountMixedLineEndsOverLongSpans)
         lText += "0\r\nENDSEC\r0\nEOF\n";
         EXPECT_EQ(SectionEndLine(lText), 2 * 5002 + 1) << lShift;
     }
-    // Every line eight bytes long: each line end falls on the same byte of every word, the most
-    // a byte's counter can take.
+    // Every line eight bytes long: line ends fall on the same bytes of every block counted at
+    // once, the most a byte's counter can take.
     for (const std::string lEnd : {"\n", "\r", "\r\n"}) {
         const std::string lPad(8 - 2 - lEnd.size(), ' ');
         std::string lText = "0\nSECTION\n2\nENTITIES\n";
