@@ -4,11 +4,13 @@
 #include "core/KOutputFile.h"
 #include "core/KString.h"
 #include "io/KWriter.h"
+#include "ryvfile/KRyvBinaryCodec.h"
 
 #include <memory>
 
 class KRyvFile;
 class KRyvNode;
+class KRyvRecordWriter;
 class KStreamOptionsRyv;
 
 // The RYV writers: the 6.0 dialect (binary, ASCII, encrypted binary) and the 5.x dialect
@@ -41,12 +43,23 @@ public:
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
 
-    // The records of the scene, into an open file (used by Write, and by tests on memory).
-    // False when the options cancel.
-    bool WriteScene(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions);
-
 private:
+    // What StreamFile answers when the options cancel.
+    static constexpr int kCancelled = -2;
+
     bool Refuse(int pCode, const char* pCause);
+    // Refuses with the cause of a StreamFile result.
+    bool RefuseFile(int pCode);
+    // Starts the records of this writer's form with the header extension of the scene.
+    void PrepareFile(KRyvFile& ioFile, const KRyvScene& pScene,
+                     const KStreamOptionsRyv& pOptions) const;
+    // One pass of the write session over the scene into ioWriter; pSizing: the pass that only
+    // takes the sizes, without progress or warnings. False when the options cancel.
+    bool RunPass(KRyvFile& ioFile, KRyvRecordWriter& ioWriter, KRyvScene& ioScene,
+                 const KStreamOptionsRyv& pOptions, bool pSizing);
+    // The whole file into pOutput as it is made; -1, kCancelled or a KRyvFile error code.
+    int StreamFile(KRyvScene& ioScene, const KStreamOptionsRyv& pOptions,
+                   const KRyvBinaryCodec::Output& pOutput);
 
     EFlavour mFlavour;
     KString mFileName;
