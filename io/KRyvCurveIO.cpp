@@ -47,78 +47,96 @@ struct KeyArrays
     }
 };
 
-void Collect(const KFCurve& pCurve, KeyArrays& oKeys)
+// Field pField of key pIndex, in the order of the arrays of the packed layout.
+struct KeyFields
 {
-    for (int i = 0; i < pCurve.GetKeyCount(); ++i) {
-        const KFCurveKey& lKey = *pCurve.GetKey(i);
-        oKeys.mTimes.push_back(lKey.GetTime().Get());
-        oKeys.mValues.push_back(lKey.GetValue());
-        oKeys.mFlags.push_back(lKey.GetFlags());
-        for (int d = 0; d < KFCurveKey::kDataCount; ++d) {
-            oKeys.mData.push_back(lKey.GetDataFloat(d));
-        }
-        for (int s = 0; s < kSides; ++s) {
-            oKeys.mWeights.push_back(lKey.GetWeight(s));
-            oKeys.mVelocities.push_back(lKey.GetVelocity(s));
-        }
-    }
-}
+    const KFCurve& mCurve;
 
-template <typename T> bool AllEqual(const std::vector<T>& pArray, T pValue)
-{
-    for (const T lElement : pArray) {
-        if (lElement != pValue) {
-            return false;
-        }
+    const KFCurveKey& Key(std::size_t pIndex) const
+    {
+        return *mCurve.GetKey(static_cast<int>(pIndex));
     }
-    return true;
-}
+    std::int64_t Time(std::size_t i) const { return Key(i).GetTime().Get(); }
+    float Value(std::size_t i) const { return Key(i).GetValue(); }
+    std::int32_t Flags(std::size_t i) const { return Key(i).GetFlags(); }
+    float Data(std::size_t i) const
+    {
+        return Key(i / KFCurveKey::kDataCount)
+            .GetDataFloat(static_cast<int>(i % KFCurveKey::kDataCount));
+    }
+    float Weight(std::size_t i) const
+    {
+        return Key(i / kSides).GetWeight(static_cast<int>(i % kSides));
+    }
+    float Velocity(std::size_t i) const
+    {
+        return Key(i / kSides).GetVelocity(static_cast<int>(i % kSides));
+    }
+};
 
-template <typename T> void WriteArray(KRyvFile& ioFile, const char* pName, std::vector<T>&& ioArray)
+// The array pName of pCount elements pElement(i), written as they are read from the keys.
+template <typename T, typename Element>
+void WriteArrayOf(KRyvFile& ioFile, const char* pName, std::size_t pCount, Element pElement)
 {
     ioFile.FieldWriteBegin(pName);
-    ioFile.FieldWriteArray(std::move(ioArray));
+    ioFile.FieldWriteArrayOf<T>(pCount, pElement);
     ioFile.FieldWriteEnd();
 }
 
 // A field whose every key holds the key's default is left out: most curves are cubic with auto
 // tangents and unweighted, and those four arrays would be most of their bytes. A curve without
 // keys writes no array at all.
-template <typename T>
-void WriteOptionalArray(KRyvFile& ioFile, const char* pName, std::vector<T>&& ioArray, T pDefault)
+template <typename T, typename Element>
+void WriteOptionalArrayOf(KRyvFile& ioFile, const char* pName, std::size_t pCount, Element pElement,
+                          T pDefault)
 {
-    if (!AllEqual(ioArray, pDefault)) {
-        WriteArray(ioFile, pName, std::move(ioArray));
+    for (std::size_t i = 0; i < pCount; ++i) {
+        if (pElement(i) != pDefault) {
+            WriteArrayOf<T>(ioFile, pName, pCount, pElement);
+            return;
+        }
     }
 }
 
-void WriteKeys(KRyvFile& ioFile, KeyArrays&& ioKeys, bool pPacked)
+void WritePackedKeys(KRyvFile& ioFile, const KeyFields& pKeys)
 {
-    if (pPacked) {
-        if (ioKeys.mTimes.empty()) {
-            return;
-        }
-        WriteArray(ioFile, kKeyTime, std::move(ioKeys.mTimes));
-        WriteArray(ioFile, kKeyValue, std::move(ioKeys.mValues));
-        WriteOptionalArray(ioFile, kKeyFlags, std::move(ioKeys.mFlags), kDefaultFlags);
-        WriteOptionalArray(ioFile, kKeyData, std::move(ioKeys.mData), 0.0f);
-        WriteOptionalArray(ioFile, kKeyWeight, std::move(ioKeys.mWeights),
-                           KFCurveKey::kDefaultWeight);
-        WriteOptionalArray(ioFile, kKeyVelocity, std::move(ioKeys.mVelocities), 0.0f);
+    const auto lCount = static_cast<std::size_t>(pKeys.mCurve.GetKeyCount());
+    if (lCount == 0) {
         return;
     }
-    for (std::size_t i = 0; i < ioKeys.mTimes.size(); ++i) {
+    WriteArrayOf<std::int64_t>(ioFile, kKeyTime, lCount,
+                               [&pKeys](std::size_t i) { return pKeys.Time(i); });
+    WriteArrayOf<float>(ioFile, kKeyValue, lCount,
+                        [&pKeys](std::size_t i) { return pKeys.Value(i); });
+    WriteOptionalArrayOf<std::int32_t>(
+        ioFile, kKeyFlags, lCount, [&pKeys](std::size_t i) { return pKeys.Flags(i); },
+        kDefaultFlags);
+    WriteOptionalArrayOf<float>(
+        ioFile, kKeyData, lCount * KFCurveKey::kDataCount,
+        [&pKeys](std::size_t i) { return pKeys.Data(i); }, 0.0f);
+    WriteOptionalArrayOf<float>(
+        ioFile, kKeyWeight, lCount * kSides, [&pKeys](std::size_t i) { return pKeys.Weight(i); },
+        KFCurveKey::kDefaultWeight);
+    WriteOptionalArrayOf<float>(
+        ioFile, kKeyVelocity, lCount * kSides,
+        [&pKeys](std::size_t i) { return pKeys.Velocity(i); }, 0.0f);
+}
+
+// The 5.x layout: a record per key.
+void WriteKeyRecords(KRyvFile& ioFile, const KFCurve& pCurve)
+{
+    for (int i = 0; i < pCurve.GetKeyCount(); ++i) {
+        const KFCurveKey& lKey = *pCurve.GetKey(i);
         ioFile.FieldWriteBegin("K");
-        ioFile.FieldWriteL(ioKeys.mTimes[i]);
-        ioFile.FieldWriteF(ioKeys.mValues[i]);
-        ioFile.FieldWriteI(ioKeys.mFlags[i]);
+        ioFile.FieldWriteL(lKey.GetTime().Get());
+        ioFile.FieldWriteF(lKey.GetValue());
+        ioFile.FieldWriteI(lKey.GetFlags());
         for (int d = 0; d < KFCurveKey::kDataCount; ++d) {
-            ioFile.FieldWriteF(
-                ioKeys.mData[i * KFCurveKey::kDataCount + static_cast<std::size_t>(d)]);
+            ioFile.FieldWriteF(lKey.GetDataFloat(d));
         }
         for (int s = 0; s < kSides; ++s) {
-            ioFile.FieldWriteF(ioKeys.mWeights[i * kSides + static_cast<std::size_t>(s)]);
-            ioFile.FieldWriteF(ioKeys.mVelocities[i * kSides + static_cast<std::size_t>(s)]);
+            ioFile.FieldWriteF(lKey.GetWeight(s));
+            ioFile.FieldWriteF(lKey.GetVelocity(s));
         }
         ioFile.FieldWriteEnd();
     }
@@ -303,15 +321,17 @@ void KRyvCurveIO::WriteCurve(KRyvFile& ioFile, const KFCurve& pCurve, bool pPack
 {
     ioFile.FieldWriteBegin(kCurve);
     ioFile.FieldWriteD(pCurve.GetDefaultValue());
-    ioFile.FieldWriteArray(std::vector<float>(pCurve.GetColor(), pCurve.GetColor() + kColorCount));
+    ioFile.FieldWriteArray(pCurve.GetColor(), kColorCount);
     ioFile.FieldWriteI(pCurve.GetFlags());
     ioFile.FieldWriteI(pCurve.GetPreExtrapolation());
     ioFile.FieldWriteI(pCurve.GetPreExtrapolationCount());
     ioFile.FieldWriteI(pCurve.GetPostExtrapolation());
     ioFile.FieldWriteI(pCurve.GetPostExtrapolationCount());
-    KeyArrays lKeys;
-    Collect(pCurve, lKeys);
-    WriteKeys(ioFile, std::move(lKeys), pPackedKeys);
+    if (pPackedKeys) {
+        WritePackedKeys(ioFile, KeyFields{pCurve});
+    } else {
+        WriteKeyRecords(ioFile, pCurve);
+    }
     ioFile.FieldWriteEnd();
 }
 

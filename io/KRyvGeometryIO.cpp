@@ -25,6 +25,12 @@ constexpr std::size_t kFour = 4;
 constexpr std::size_t kTwo = 2;
 constexpr int kMatrixCells = 16;
 
+// A count the object model keeps as an int, never negative for a whole object.
+std::size_t Count(int pCount)
+{
+    return pCount > 0 ? static_cast<std::size_t>(pCount) : 0;
+}
+
 const char* const kElementNames[] = {nullptr,
                                      "LayerElementNormal",
                                      "LayerElementMaterial",
@@ -37,34 +43,28 @@ constexpr int kLastElement = KLayerElement::eVertexColor;
 
 // Doubles of vectors, colours and plain values ----------------------------------------------
 
-std::vector<double> Flatten(const std::vector<KVector4>& pVectors)
+// Vectors, UVs and colours go out as their doubles one after the other, read where they lie.
+void WriteFlat(KRyvFile& ioFile, const char* pName, const std::vector<KVector4>& pVectors)
 {
-    std::vector<double> lValues;
-    lValues.reserve(pVectors.size() * kFour);
-    for (const KVector4& lVector : pVectors) {
-        lValues.insert(lValues.end(), {lVector[0], lVector[1], lVector[2], lVector[3]});
-    }
-    return lValues;
+    KRyvGeometryIO::WriteNamedArrayOf<double>(
+        ioFile, pName, pVectors.size() * kFour,
+        [&pVectors](std::size_t i) { return pVectors[i / kFour].GetData()[i % kFour]; });
 }
 
-std::vector<double> Flatten(const std::vector<KVector2>& pVectors)
+void WriteFlat(KRyvFile& ioFile, const char* pName, const std::vector<KVector2>& pVectors)
 {
-    std::vector<double> lValues;
-    lValues.reserve(pVectors.size() * kTwo);
-    for (const KVector2& lVector : pVectors) {
-        lValues.insert(lValues.end(), {lVector[0], lVector[1]});
-    }
-    return lValues;
+    KRyvGeometryIO::WriteNamedArrayOf<double>(
+        ioFile, pName, pVectors.size() * kTwo,
+        [&pVectors](std::size_t i) { return pVectors[i / kTwo].GetData()[i % kTwo]; });
 }
 
-std::vector<double> Flatten(const std::vector<KColor>& pColors)
+void WriteFlat(KRyvFile& ioFile, const char* pName, const std::vector<KColor>& pColors)
 {
-    std::vector<double> lValues;
-    lValues.reserve(pColors.size() * kFour);
-    for (const KColor& lColor : pColors) {
-        lValues.insert(lValues.end(), {lColor.mRed, lColor.mGreen, lColor.mBlue, lColor.mAlpha});
-    }
-    return lValues;
+    static constexpr double KColor::*kChannels[] = {&KColor::mRed, &KColor::mGreen, &KColor::mBlue,
+                                                    &KColor::mAlpha};
+    KRyvGeometryIO::WriteNamedArrayOf<double>(
+        ioFile, pName, pColors.size() * kFour,
+        [&pColors](std::size_t i) { return pColors[i / kFour].*kChannels[i % kFour]; });
 }
 
 bool Unflatten(const std::vector<double>& pValues, std::vector<KVector4>& oVectors)
@@ -107,9 +107,10 @@ bool Unflatten(const std::vector<double>& pValues, std::vector<KColor>& oColors)
 
 // Layer elements ----------------------------------------------------------------------------
 
-template <typename T> std::vector<double> DirectValues(const KLayerElement& pElement)
+template <typename T> void WriteDirectValues(KRyvFile& ioFile, const KLayerElement& pElement)
 {
-    return Flatten(static_cast<const KLayerElementTemplate<T>&>(pElement).GetDirectArray());
+    WriteFlat(ioFile, "Direct",
+              static_cast<const KLayerElementTemplate<T>&>(pElement).GetDirectArray());
 }
 
 template <typename T> void WriteObjectNames(KRyvFile& ioFile, const std::vector<T*>& pObjects)
@@ -125,13 +126,13 @@ void WriteDirect(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
 {
     switch (pType) {
     case KLayerElement::eNormal:
-        WriteNamedArray(ioFile, "Direct", DirectValues<KVector4>(pElement));
+        WriteDirectValues<KVector4>(ioFile, pElement);
         break;
     case KLayerElement::eUV:
-        WriteNamedArray(ioFile, "Direct", DirectValues<KVector2>(pElement));
+        WriteDirectValues<KVector2>(ioFile, pElement);
         break;
     case KLayerElement::eVertexColor:
-        WriteNamedArray(ioFile, "Direct", DirectValues<KColor>(pElement));
+        WriteDirectValues<KColor>(ioFile, pElement);
         break;
     case KLayerElement::ePolygonGroup:
         WriteNamedArray(ioFile, "Direct",
@@ -402,7 +403,7 @@ bool ReadShapes(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryCo
 
 void KRyvGeometryIO::WriteLayerContainer(KRyvFile& ioFile, const KRyvLayerContainer& pContainer)
 {
-    WriteNamedArray(ioFile, "Vertices", Flatten(pContainer.GetControlPointArray()));
+    WriteFlat(ioFile, "Vertices", pContainer.GetControlPointArray());
     for (int i = 0; i < pContainer.GetLayerCount(); ++i) {
         const KLayer* lLayer = pContainer.GetLayer(i);
         ioFile.FieldWriteBegin("Layer");
@@ -467,19 +468,16 @@ bool KRyvGeometryIO::ReadGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry,
 
 void KRyvGeometryIO::WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh)
 {
-    std::vector<std::int32_t> lSizes;
-    std::vector<std::int32_t> lGroups;
-    lSizes.reserve(static_cast<std::size_t>(pMesh.GetPolygonCount()));
-    for (int i = 0; i < pMesh.GetPolygonCount(); ++i) {
-        lSizes.push_back(pMesh.GetPolygonSize(i));
-        lGroups.push_back(pMesh.GetPolygonGroup(i));
-    }
+    const auto lPolygons = static_cast<std::size_t>(pMesh.GetPolygonCount());
+    WriteNamedArrayOf<std::int32_t>(ioFile, "PolygonSize", lPolygons, [&pMesh](std::size_t i) {
+        return pMesh.GetPolygonSize(static_cast<int>(i));
+    });
+    WriteNamedArrayOf<std::int32_t>(ioFile, "PolygonGroup", lPolygons, [&pMesh](std::size_t i) {
+        return pMesh.GetPolygonGroup(static_cast<int>(i));
+    });
     const int* lVertices = pMesh.GetPolygonVertices();
-    WriteNamedArray(ioFile, "PolygonSize", std::move(lSizes));
-    WriteNamedArray(ioFile, "PolygonGroup", std::move(lGroups));
-    WriteNamedArray(
-        ioFile, "PolygonVertexIndex",
-        std::vector<std::int32_t>(lVertices, lVertices + pMesh.GetPolygonVertexCount()));
+    WriteNamedArray(ioFile, "PolygonVertexIndex", lVertices,
+                    lVertices ? static_cast<std::size_t>(pMesh.GetPolygonVertexCount()) : 0);
 }
 
 bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh)
@@ -526,14 +524,10 @@ void KRyvGeometryIO::WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
     const double* lV = ioNurb.GetVKnotVector();
     const int* lUM = ioNurb.GetUMultiplicity();
     const int* lVM = ioNurb.GetVMultiplicity();
-    WriteNamedArray(ioFile, "KnotVectorU",
-                    std::vector<double>(lU, lU + (lU ? ioNurb.GetUKnotCount() : 0)));
-    WriteNamedArray(ioFile, "KnotVectorV",
-                    std::vector<double>(lV, lV + (lV ? ioNurb.GetVKnotCount() : 0)));
-    WriteNamedArray(ioFile, "MultiplicityU",
-                    std::vector<std::int32_t>(lUM, lUM + (lUM ? ioNurb.GetUCount() : 0)));
-    WriteNamedArray(ioFile, "MultiplicityV",
-                    std::vector<std::int32_t>(lVM, lVM + (lVM ? ioNurb.GetVCount() : 0)));
+    WriteNamedArray(ioFile, "KnotVectorU", lU, lU ? Count(ioNurb.GetUKnotCount()) : 0);
+    WriteNamedArray(ioFile, "KnotVectorV", lV, lV ? Count(ioNurb.GetVKnotCount()) : 0);
+    WriteNamedArray(ioFile, "MultiplicityU", lUM, lUM ? Count(ioNurb.GetUCount()) : 0);
+    WriteNamedArray(ioFile, "MultiplicityV", lVM, lVM ? Count(ioNurb.GetVCount()) : 0);
 }
 
 bool KRyvGeometryIO::ReadNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
@@ -633,13 +627,9 @@ bool KRyvGeometryIO::ReadPatch(KRyvFile& ioFile, KRyvPatch& ioPatch)
 
 void KRyvGeometryIO::WriteMatrix(KRyvFile& ioFile, const char* pName, const KMatrix& pMatrix)
 {
-    std::vector<double> lCells;
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            lCells.push_back(pMatrix[r][c]);
-        }
-    }
-    WriteNamedArray(ioFile, pName, std::move(lCells));
+    WriteNamedArrayOf<double>(ioFile, pName, kMatrixCells, [&pMatrix](std::size_t i) {
+        return pMatrix[static_cast<int>(i / 4)][static_cast<int>(i % 4)];
+    });
 }
 
 bool KRyvGeometryIO::ReadMatrix(KRyvFile& ioFile, const char* pName, KMatrix& oMatrix)
