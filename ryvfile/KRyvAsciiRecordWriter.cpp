@@ -13,7 +13,10 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 // Big enough for the shortest round-trip form of any double.
 constexpr std::size_t kNumberBufferSize = 40;
 // The text handed on at once: large enough for few calls, small beside any file worth streaming.
+// A piece goes once the text passes the piece size less room for one more ordinary line, so that
+// the text seldom outgrows the room reserved for it.
 constexpr std::size_t kPieceSize = std::size_t(1) << 20;
+constexpr std::size_t kLineRoom = std::size_t(1) << 16;
 
 char ArrayLetter(KRyvFieldValue::EKind pKind)
 {
@@ -34,12 +37,12 @@ char ArrayLetter(KRyvFieldValue::EKind pKind)
 KRyvAsciiRecordWriter::KRyvAsciiRecordWriter(const KRyvAsciiCodec::Output& pOutput)
     : mOutput(pOutput)
 {
-    mText.reserve(kPieceSize + kPieceSize / 4);
+    mText.reserve(kPieceSize);
 }
 
 void KRyvAsciiRecordWriter::Flush(bool pAll)
 {
-    if (!Failed() && (pAll || mText.size() >= kPieceSize) && !mText.empty()) {
+    if (!Failed() && (pAll || mText.size() >= kPieceSize - kLineRoom) && !mText.empty()) {
         if (!mOutput(reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size())) {
             Fail(KRyvFile::kOutOfDiskSpace);
         }
