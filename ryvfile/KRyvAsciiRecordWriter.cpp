@@ -15,8 +15,8 @@ constexpr std::size_t kNumberBufferSize = 40;
 // The text handed on at once: large enough for few calls, small beside any file worth streaming.
 // A piece goes once the text passes the piece size less room for one more ordinary line, so that
 // the text seldom outgrows the room reserved for it.
-constexpr std::size_t kPieceSize = std::size_t(1) << 20;
-constexpr std::size_t kLineRoom = std::size_t(1) << 16;
+constexpr std::size_t kPieceSize = std::size_t(1) << 19;
+constexpr std::size_t kLineRoom = std::size_t(1) << 15;
 
 char ArrayLetter(KRyvFieldValue::EKind pKind)
 {

@@ -9,8 +9,8 @@
 
 // The ASCII form of records as they come (docs/ryv-format.md, "ASCII records"): one record per
 // line, children in braces, numbers printed in the C locale so that they read back bit for bit.
-// The text goes on in pieces of about a megabyte, each ending at a line end, so that no file is
-// ever held whole. Refuses invalid names and nesting past KRyvFieldRecord::kMaxDepth
+// The text goes on in pieces of about half a megabyte, each ending at a line end, so that no file
+// is ever held whole. Refuses invalid names and nesting past KRyvFieldRecord::kMaxDepth
 // (kUnidentifiedError); an output that refuses text is kOutOfDiskSpace.
 class KRyvAsciiRecordWriter : public KRyvRecordWriter
 {

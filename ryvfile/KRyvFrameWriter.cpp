@@ -15,11 +15,18 @@ constexpr int kNoError = -1;
 constexpr std::size_t kCrcHexDigits = 8;
 // zlib takes its length as a 32-bit count: longer pieces go in parts.
 constexpr std::size_t kCrcPiece = std::size_t(1) << 30;
+// The blocks of the two stages: large enough that handing one on costs nothing beside its bytes,
+// small enough that the stages of a sealed write cost well under a megabyte more than a plain one.
+constexpr std::size_t kOutputBlock = std::size_t(1) << 19;
+constexpr std::size_t kSealBlock = std::size_t(1) << 17;
 
 } // namespace
 
 KRyvFrameWriter::KRyvFrameWriter(const KRyvBinaryCodec::Output& pOutput)
-    : mOutput(pOutput), mCrc(static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0)))
+    : mOutput(pOutput), mCrc(static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0))),
+      mOutputStage(kOutputBlock, [this](const std::uint8_t* pBytes, std::size_t pSize) {
+          return Emit(pBytes, pSize);
+      })
 {
 }
 
@@ -42,10 +49,7 @@ bool KRyvFrameWriter::Emit(const std::uint8_t* pBytes, std::size_t pSize)
         mCrc = static_cast<std::uint32_t>(
             crc32(mCrc, pBytes + lAt, static_cast<uInt>(std::min(kCrcPiece, pSize - lAt))));
     }
-    if (!mOutput(pBytes, pSize)) {
-        mRefused = true;
-        Fail(KRyvFile::kOutOfDiskSpace);
-    }
+    mRefused = !mOutput(pBytes, pSize);
     return !mRefused;
 }
 
@@ -58,7 +62,7 @@ int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pB
     mBodySize = pBodySize;
     if (!pHeader.mProtected) {
         const std::vector<std::uint8_t> lHeader = KRyvContainer::FixedHeader(pHeader, pBodySize);
-        Emit(lHeader.data(), lHeader.size());
+        mOutputStage.Write(lHeader.data(), lHeader.size());
         return mError;
     }
     // The sealed size is known before anything is sealed: the header goes first and binds the
@@ -67,14 +71,22 @@ int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pB
         pHeader, KRyvCipher::GetSealedSize(static_cast<std::size_t>(pBodySize)));
     mSeal = std::make_unique<KRyvCipher::SealStream>(
         static_cast<std::size_t>(pBodySize), lHeader,
-        [this](const std::uint8_t* pBytes, std::size_t pSize) { return Emit(pBytes, pSize); });
+        [this](const std::uint8_t* pBytes, std::size_t pSize) {
+            return mOutputStage.Write(pBytes, pSize);
+        });
     std::uint8_t lSalt[KRyvCipher::kSaltSize];
     std::uint8_t lStreamHeader[KRyvCipher::kStreamHeaderSize];
     if (mSeal->Start(pPassword, lSalt, lStreamHeader) != KRyvCipher::kOk) {
         return Fail(KRyvFile::kUnidentifiedError);
     }
-    Emit(lHeader.data(), lHeader.size()) && Emit(lSalt, sizeof(lSalt)) &&
-        Emit(lStreamHeader, sizeof(lStreamHeader));
+    mOutputStage.Write(lHeader.data(), lHeader.size());
+    mOutputStage.Write(lSalt, sizeof(lSalt));
+    mOutputStage.Write(lStreamHeader, sizeof(lStreamHeader));
+    // Sealing goes on beside the making of the body.
+    mSealStage = std::make_unique<KRyvByteStage>(
+        kSealBlock, [this](const std::uint8_t* pBytes, std::size_t pSize) {
+            return mSeal->Write(pBytes, pSize);
+        });
     return mError;
 }
 
@@ -86,7 +98,7 @@ int KRyvFrameWriter::BeginAscii(const KRyvFileHeader& pHeader)
     }
     mAscii = true;
     const std::string lFirst = KRyvContainer::kAsciiMagic + std::to_string(pHeader.mVersion) + "\n";
-    Emit(reinterpret_cast<const std::uint8_t*>(lFirst.data()), lFirst.size());
+    mOutputStage.Write(reinterpret_cast<const std::uint8_t*>(lFirst.data()), lFirst.size());
     return mError;
 }
 
@@ -100,37 +112,36 @@ bool KRyvFrameWriter::Body(const std::uint8_t* pBytes, std::size_t pSize)
         Fail(KRyvFile::kUnidentifiedError);
         return false;
     }
-    if (mSeal && !mSeal->Write(pBytes, pSize)) {
-        Fail(KRyvFile::kUnidentifiedError);
-        return false;
-    }
-    return mSeal || Emit(pBytes, pSize);
+    // A refusal further on is judged once the stages are done (Finish).
+    return mSealStage ? mSealStage->Write(pBytes, pSize) : mOutputStage.Write(pBytes, pSize);
 }
 
 int KRyvFrameWriter::Finish()
 {
+    // The stages end first, so that what their threads found is seen here.
+    const bool lSealed = !mSealStage || (mSealStage->Finish() && mSeal->Finish());
+    const bool lOutput = mOutputStage.Finish();
+    if (mRefused) {
+        return Fail(KRyvFile::kOutOfDiskSpace);
+    }
+    if (!lSealed || !lOutput || (!mAscii && mBodyDone != mBodySize)) {
+        return Fail(KRyvFile::kUnidentifiedError);
+    }
     if (mError != kNoError) {
         return mError;
     }
+    // The end of the frame is not covered by the CRC.
     if (mAscii) {
         char lHex[kCrcHexDigits + 1];
         std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(mCrc));
         const std::string lLast = KRyvContainer::kAsciiCrcLine + std::string(lHex) + "\n";
-        // The CRC line is not covered by itself.
-        if (!mOutput(reinterpret_cast<const std::uint8_t*>(lLast.data()), lLast.size())) {
-            return Fail(KRyvFile::kOutOfDiskSpace);
-        }
-        return mError;
-    }
-    if (mBodyDone != mBodySize || (mSeal && !mSeal->Finish())) {
-        return Fail(mRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError);
+        return mOutput(reinterpret_cast<const std::uint8_t*>(lLast.data()), lLast.size())
+                   ? mError
+                   : Fail(KRyvFile::kOutOfDiskSpace);
     }
     std::vector<std::uint8_t> lFooter;
     KRyvByteOrder::PutLE<std::uint32_t>(lFooter, mCrc);
     lFooter.insert(lFooter.end(), std::begin(KRyvContainer::kFooterMagic),
                    std::end(KRyvContainer::kFooterMagic));
-    if (!mOutput(lFooter.data(), lFooter.size())) {
-        return Fail(KRyvFile::kOutOfDiskSpace);
-    }
-    return mError;
+    return mOutput(lFooter.data(), lFooter.size()) ? mError : Fail(KRyvFile::kOutOfDiskSpace);
 }

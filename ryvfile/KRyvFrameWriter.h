@@ -2,6 +2,7 @@
 #define RYVKIT_RYVFILE_KRYVFRAMEWRITER_H
 
 #include "ryvfile/KRyvBinaryCodec.h"
+#include "ryvfile/KRyvByteStage.h"
 #include "ryvfile/KRyvCipher.h"
 #include "ryvfile/KRyvContainer.h"
 
@@ -11,9 +12,16 @@
 // The frame of a file being written around a body that comes in pieces (docs/ryv-format.md,
 // "File frame"): the header first, the body sealed chunk by chunk when protected, the CRC-32
 // worked out as the bytes go, and the footer (or the CRC line of the ASCII form) last. The file
-// is never held whole. Results are KRyvFile error codes (-1 for none): kOutOfDiskSpace once the
-// output refused bytes, kUnidentifiedError when the header is not one a writer makes, the
-// sealing fails or the body does not come to the size announced.
+// is never held whole.
+//
+// The CRC and the output run on a thread of their own, and so does the sealing, each a
+// KRyvByteStage behind the one feeding it: the caller goes on making the body while the bytes
+// before are sealed and written. pOutput is only ever called by one thread at a time, in order.
+//
+// Results are KRyvFile error codes (-1 for none): kOutOfDiskSpace once the output refused
+// bytes, kUnidentifiedError when the header is not one a writer makes, the sealing fails or the
+// body does not come to the size announced. Making the writer may throw std::bad_alloc or
+// std::system_error.
 class KRyvFrameWriter
 {
 public:
@@ -35,17 +43,22 @@ public:
     int Finish();
 
 private:
-    // Hands file bytes on and follows them with the CRC-32.
+    // Hands file bytes on and follows them with the CRC-32 (on the output stage's thread).
     bool Emit(const std::uint8_t* pBytes, std::size_t pSize);
     int Fail(int pCode);
 
     const KRyvBinaryCodec::Output& mOutput;
     std::unique_ptr<KRyvCipher::SealStream> mSeal;
+    // Touched by the output stage's thread only until that stage finished.
     std::uint32_t mCrc;
+    bool mRefused = false;
+    // The output stage before the sealing one: the sealing one, destroyed first, may still be
+    // handing bytes to it.
+    KRyvByteStage mOutputStage;
+    std::unique_ptr<KRyvByteStage> mSealStage;
     std::uint64_t mBodySize = 0;
     std::uint64_t mBodyDone = 0;
     bool mAscii = false;
-    bool mRefused = false;
     int mError = -1;
 };
 
