@@ -186,7 +186,7 @@ int KWriterRyv::StreamFile(KRyvScene& ioScene, const KStreamOptionsRyv& pOptions
     if (!lSizer.Finish()) {
         return lSizer.GetError();
     }
-    KRyvBinaryRecordWriter lWriter(lSizer.GetCounts(), lBody);
+    KRyvBinaryRecordWriter lWriter(lSizer.GetRuns(), lBody);
     if (lFrame.BeginBinary(lHeader, lSizer.GetBodySize(), lFile.GetCreatedPassword()) == kNoError) {
         if (!RunPass(lFile, lWriter, ioScene, pOptions, false)) {
             return kCancelled;

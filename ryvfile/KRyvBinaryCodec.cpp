@@ -200,7 +200,7 @@ bool KRyvBinaryCodec::Encode(const KRyvFieldRecord& pRoot, const Output& pOutput
     if (!lSizer.Finish()) {
         return false;
     }
-    KRyvBinaryRecordWriter lWriter(lSizer.GetCounts(), pOutput);
+    KRyvBinaryRecordWriter lWriter(lSizer.GetRuns(), pOutput);
     lWriter.PutTree(pRoot);
     return lWriter.Finish();
 }

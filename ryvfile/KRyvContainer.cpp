@@ -202,7 +202,7 @@ int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& 
     if (!lSizer.Finish()) {
         return lSizer.GetError();
     }
-    KRyvBinaryRecordWriter lWriter(lSizer.GetCounts(), lBody);
+    KRyvBinaryRecordWriter lWriter(lSizer.GetRuns(), lBody);
     if (lFrame.BeginBinary(pHeader, lSizer.GetBodySize(), pPassword) == kNoError) {
         lWriter.PutTree(pBody);
         lWriter.Finish();

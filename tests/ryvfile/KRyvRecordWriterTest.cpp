@@ -37,7 +37,7 @@ int WriteBinary(const Script& pScript, std::vector<std::uint8_t>& oBytes,
         oBytes.insert(oBytes.end(), pBytes, pBytes + pSize);
         return true;
     };
-    KRyvBinaryRecordWriter lWriter(lSizer.GetCounts(), lOutput);
+    KRyvBinaryRecordWriter lWriter(lSizer.GetRuns(), lOutput);
     (pSecond ? pSecond : pScript)(lWriter);
     lWriter.Finish();
     EXPECT_TRUE(lWriter.Failed() || oBytes.size() == lSizer.GetBodySize());
@@ -66,10 +66,11 @@ TEST(KRyvRecordWriterTest, BinaryBytesOfARecordAreWorkedOutByHand)
     KRyvRecordSizer lSizer;
     lScript(lSizer);
     ASSERT_TRUE(lSizer.Finish());
-    ASSERT_EQ(lSizer.GetCounts().size(), 1u);
-    EXPECT_EQ(lSizer.GetCounts()[0].mContentSize, 16u);
-    EXPECT_EQ(lSizer.GetCounts()[0].mValueCount, 1u);
-    EXPECT_EQ(lSizer.GetCounts()[0].mChildCount, 0u);
+    ASSERT_EQ(lSizer.GetRuns().size(), 1u);
+    EXPECT_EQ(lSizer.GetRuns()[0].mCounts.mContentSize, 16u);
+    EXPECT_EQ(lSizer.GetRuns()[0].mCounts.mValueCount, 1u);
+    EXPECT_EQ(lSizer.GetRuns()[0].mCounts.mChildCount, 0u);
+    EXPECT_EQ(lSizer.GetRuns()[0].mLength, 1u);
     std::vector<std::uint8_t> lBytes;
     ASSERT_EQ(WriteBinary(lScript, lBytes), -1);
     const std::vector<std::uint8_t> lExpected = {0x10, 0, 0, 0, 2, 'A', 'b', 1, 0, 0,
@@ -136,6 +137,49 @@ TEST(KRyvRecordWriterTest, ArraysMadeInPartsReadBackWhole)
     std::string lText;
     ASSERT_EQ(WriteAscii(lShort, lText), -1);
     EXPECT_EQ(lText, "A: {\n\tB: i[18]{0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,\n\t\t16,17}\n}\n");
+}
+
+// Records in a row without children and with the same counts share one entry; a parent, a
+// record of other counts and the records after them start entries of their own. The writing
+// pass gives the same bytes as records written one by one.
+TEST(KRyvRecordWriterTest, AlikeRecordsInARowShareOneEntry)
+{
+    const auto lKeys = [](KRyvRecordWriter& w, int pCount, std::int64_t pFirst) {
+        for (int i = 0; i < pCount; ++i) {
+            Begin(w, "K");
+            w.Put(pFirst + i);
+            w.Put(0.5f);
+            w.End();
+        }
+    };
+    const Script lScript = [&](KRyvRecordWriter& w) {
+        Begin(w, "Curve");
+        lKeys(w, 1000, 7);
+        Begin(w, "Other");
+        w.Put(true);
+        w.End();
+        lKeys(w, 3, 9);
+        w.End();
+        Begin(w, "Curve");
+        lKeys(w, 2, 0);
+        w.End();
+    };
+    KRyvRecordSizer lSizer;
+    lScript(lSizer);
+    ASSERT_TRUE(lSizer.Finish());
+    std::vector<std::uint32_t> lLengths;
+    for (const KRyvRecordSizer::Run& lRun : lSizer.GetRuns()) {
+        lLengths.push_back(lRun.mLength);
+    }
+    EXPECT_EQ(lLengths, (std::vector<std::uint32_t>{1, 1000, 1, 3, 1, 2}));
+    std::vector<std::uint8_t> lBytes;
+    ASSERT_EQ(WriteBinary(lScript, lBytes), -1);
+    KRyvFieldRecord lRoot;
+    ASSERT_TRUE(KRyvBinaryCodec::Decode(lBytes.data(), lBytes.size(), lRoot));
+    ASSERT_EQ(lRoot.GetChildCount(), 2);
+    EXPECT_EQ(lRoot.GetChild(0)->GetChildCount(), 1004);
+    EXPECT_EQ(*lRoot.GetChild(0)->GetChild(1003)->GetValues()[0].Get<std::int64_t>(), 11);
+    EXPECT_EQ(lRoot.GetChild(1)->GetChildCount(), 2);
 }
 
 // What neither form can hold is refused by the sizer, the binary writer and the text writer
@@ -282,7 +326,7 @@ TEST(KRyvRecordWriterTest, AFullOutputAndAWrongBodySizeAreFailures)
                                                             std::size_t pSize) {
                 return lFrame.Body(pBytes, pSize);
             };
-            KRyvBinaryRecordWriter lWriter(lSizer.GetCounts(), lBody);
+            KRyvBinaryRecordWriter lWriter(lSizer.GetRuns(), lBody);
             const KRyvFileHeader lHeader{KRyvContainer::kVersion60, false, lProtected};
             if (lFrame.BeginBinary(lHeader, lSizer.GetBodySize(), "pw") < 0) {
                 lScript(lWriter);
