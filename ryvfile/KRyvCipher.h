@@ -50,6 +50,7 @@ public:
 
 private:
     bool PushChunk();
+    bool PushChunk(const std::uint8_t* pPlain, std::size_t pSize);
 
     std::size_t mPlainSize;
     std::size_t mPushed = 0;
