@@ -117,7 +117,7 @@ template <typename T> void KRyvAsciiRecordWriter::PutNumber(T pValue)
 {
     char lBuffer[kNumberBufferSize];
     const std::to_chars_result lResult = std::to_chars(lBuffer, lBuffer + sizeof(lBuffer), pValue);
-    mText.append(lBuffer, lResult.ptr);
+    mText.append(lBuffer, static_cast<std::size_t>(lResult.ptr - lBuffer));
 }
 
 void KRyvAsciiRecordWriter::Put(bool pValue)
