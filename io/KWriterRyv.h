@@ -22,6 +22,13 @@ class KStreamOptionsRyv;
 // through a KOutputFile: the target is replaced only once the whole file is written, so a
 // cancelled or failed write (or FileClose before a successful Write) leaves it as it was; a
 // short write is "Out of disk space".
+//
+// No tree of the scene's records is built: the session's records go to the file as they are
+// made, straight from the scene's arrays. The binary forms put each record's size in front of
+// it, so the session runs twice: a first pass takes only the sizes (no progress, no warnings), the
+// second writes; a scene that changed in between fails the write. The CRC, the output and the
+// sealing run beside the session on threads of their own (KRyvFrameWriter). Memory stays a few
+// megabytes whatever the scene's size, besides the key derivation of an encrypted file.
 class KWriterRyv : public KWriter
 {
 public:

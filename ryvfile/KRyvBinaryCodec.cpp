@@ -5,14 +5,10 @@
 #include "ryvfile/KRyvRecordSizer.h"
 
 #include <algorithm>
-#include <limits>
 
 using namespace KRyvByteOrder;
 
 namespace {
-
-constexpr std::size_t kSizeFieldBytes = 4;
-constexpr std::uint64_t kMaxSize = std::numeric_limits<std::uint32_t>::max();
 
 // The fewest bytes a value (kind and one byte) and a child record (size, name length, one name
 // byte, value and child counts) take: what bounds the room reserved for declared counts.

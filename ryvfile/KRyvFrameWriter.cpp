@@ -5,7 +5,6 @@
 
 #include <zlib.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -13,8 +12,6 @@ namespace {
 
 constexpr int kNoError = -1;
 constexpr std::size_t kCrcHexDigits = 8;
-// zlib takes its length as a 32-bit count: longer pieces go in parts.
-constexpr std::size_t kCrcPiece = std::size_t(1) << 30;
 // The blocks of the two stages: large enough that handing one on costs nothing beside its bytes,
 // small enough that the stages of a sealed write cost well under a megabyte more than a plain one.
 constexpr std::size_t kOutputBlock = std::size_t(1) << 19;
@@ -45,10 +42,9 @@ bool KRyvFrameWriter::Emit(const std::uint8_t* pBytes, std::size_t pSize)
     if (mRefused) {
         return false;
     }
-    for (std::size_t lAt = 0; lAt < pSize; lAt += kCrcPiece) {
-        mCrc = static_cast<std::uint32_t>(
-            crc32(mCrc, pBytes + lAt, static_cast<uInt>(std::min(kCrcPiece, pSize - lAt))));
-    }
+    KRyvContainer::CrcPrefix lCrc{mCrc, 0};
+    KRyvContainer::AdvanceCrc(pBytes, pSize, lCrc);
+    mCrc = lCrc.mCrc;
     mRefused = !mOutput(pBytes, pSize);
     return !mRefused;
 }
