@@ -83,43 +83,61 @@ void WriteArrayOf(KRyvFile& ioFile, const char* pName, std::size_t pCount, Eleme
     ioFile.FieldWriteEnd();
 }
 
-// A field whose every key holds the key's default is left out: most curves are cubic with auto
-// tangents and unweighted, and those four arrays would be most of their bytes. A curve without
-// keys writes no array at all.
-template <typename T, typename Element>
-void WriteOptionalArrayOf(KRyvFile& ioFile, const char* pName, std::size_t pCount, Element pElement,
-                          T pDefault)
+// Which fields hold something else than the key's default in some key. A field whose every key
+// holds the default is left out: most curves are cubic with auto tangents and unweighted, and
+// those four arrays would be most of their bytes. One look at each key, not one per field.
+struct KeyFieldsUsed
 {
-    for (std::size_t i = 0; i < pCount; ++i) {
-        if (pElement(i) != pDefault) {
-            WriteArrayOf<T>(ioFile, pName, pCount, pElement);
-            return;
+    bool mFlags = false;
+    bool mData = false;
+    bool mWeights = false;
+    bool mVelocities = false;
+
+    explicit KeyFieldsUsed(const KFCurve& pCurve)
+    {
+        for (int i = 0; i < pCurve.GetKeyCount() && !(mFlags && mData && mWeights && mVelocities);
+             ++i) {
+            const KFCurveKey& lKey = *pCurve.GetKey(i);
+            mFlags = mFlags || lKey.GetFlags() != kDefaultFlags;
+            for (int d = 0; d < KFCurveKey::kDataCount; ++d) {
+                mData = mData || lKey.GetDataFloat(d) != 0.0f;
+            }
+            for (int lSide = 0; lSide < kSides; ++lSide) {
+                mWeights = mWeights || lKey.GetWeight(lSide) != KFCurveKey::kDefaultWeight;
+                mVelocities = mVelocities || lKey.GetVelocity(lSide) != 0.0f;
+            }
         }
     }
-}
+};
 
+// A curve without keys writes no array at all.
 void WritePackedKeys(KRyvFile& ioFile, const KeyFields& pKeys)
 {
     const auto lCount = static_cast<std::size_t>(pKeys.mCurve.GetKeyCount());
     if (lCount == 0) {
         return;
     }
+    const KeyFieldsUsed lUsed(pKeys.mCurve);
     WriteArrayOf<std::int64_t>(ioFile, kKeyTime, lCount,
                                [&pKeys](std::size_t i) { return pKeys.Time(i); });
     WriteArrayOf<float>(ioFile, kKeyValue, lCount,
                         [&pKeys](std::size_t i) { return pKeys.Value(i); });
-    WriteOptionalArrayOf<std::int32_t>(
-        ioFile, kKeyFlags, lCount, [&pKeys](std::size_t i) { return pKeys.Flags(i); },
-        kDefaultFlags);
-    WriteOptionalArrayOf<float>(
-        ioFile, kKeyData, lCount * KFCurveKey::kDataCount,
-        [&pKeys](std::size_t i) { return pKeys.Data(i); }, 0.0f);
-    WriteOptionalArrayOf<float>(
-        ioFile, kKeyWeight, lCount * kSides, [&pKeys](std::size_t i) { return pKeys.Weight(i); },
-        KFCurveKey::kDefaultWeight);
-    WriteOptionalArrayOf<float>(
-        ioFile, kKeyVelocity, lCount * kSides,
-        [&pKeys](std::size_t i) { return pKeys.Velocity(i); }, 0.0f);
+    if (lUsed.mFlags) {
+        WriteArrayOf<std::int32_t>(ioFile, kKeyFlags, lCount,
+                                   [&pKeys](std::size_t i) { return pKeys.Flags(i); });
+    }
+    if (lUsed.mData) {
+        WriteArrayOf<float>(ioFile, kKeyData, lCount * KFCurveKey::kDataCount,
+                            [&pKeys](std::size_t i) { return pKeys.Data(i); });
+    }
+    if (lUsed.mWeights) {
+        WriteArrayOf<float>(ioFile, kKeyWeight, lCount * kSides,
+                            [&pKeys](std::size_t i) { return pKeys.Weight(i); });
+    }
+    if (lUsed.mVelocities) {
+        WriteArrayOf<float>(ioFile, kKeyVelocity, lCount * kSides,
+                            [&pKeys](std::size_t i) { return pKeys.Velocity(i); });
+    }
 }
 
 // The 5.x layout: a record per key.
