@@ -4,6 +4,7 @@
 #include "ryvfile/KRyvBinaryCodec.h"
 #include "ryvfile/KRyvByteOrder.h"
 #include "ryvfile/KRyvFile.h"
+#include "ryvfile/KRyvRecordCursor.h"
 
 #include <zlib.h>
 
@@ -312,25 +313,29 @@ int KRyvContainer::Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHead
 }
 
 int KRyvContainer::Unpack(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader,
-                          std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
-                          SealedState& ioSealed, KRyvFieldRecord& oBody, int& oLine)
+                          std::size_t& ioBodyAt, std::size_t& ioBodySize, const char* pPassword,
+                          SealedState& ioSealed, std::size_t& oPlainSize, int& oLine)
 {
     oLine = 0;
-    if (pHeader.mAscii) {
-        const bool lRead = KRyvAsciiCodec::Decode(
-            reinterpret_cast<const char*>(ioBytes.data()) + pBodyAt, pBodySize, oBody, oLine);
-        return lRead ? kNoError : KRyvFile::kFileCorrupted;
+    oPlainSize = ioBodySize;
+    if (pHeader.mAscii && !ioSealed.mAsciiDecoded) {
+        std::vector<std::uint8_t> lRecords;
+        if (!KRyvAsciiCodec::Decode(reinterpret_cast<const char*>(ioBytes.data()) + ioBodyAt,
+                                    ioBodySize, lRecords, oLine)) {
+            return KRyvFile::kFileCorrupted;
+        }
+        ioBytes.swap(lRecords);
+        ioBodyAt = 0;
+        oPlainSize = ioBodySize = ioBytes.size();
+        ioSealed.mAsciiDecoded = true;
+    } else if (pHeader.mProtected) {
+        const int lOpened = OpenSealed(ioBytes, pHeader, ioBodyAt, ioBodySize, pPassword, ioSealed);
+        if (lOpened != kNoError) {
+            return lOpened;
+        }
+        oPlainSize = ioSealed.mPlainSize;
     }
-    if (!pHeader.mProtected) {
-        return KRyvBinaryCodec::Decode(ioBytes.data() + pBodyAt, pBodySize, oBody)
-                   ? kNoError
-                   : KRyvFile::kFileCorrupted;
-    }
-    const int lOpened = OpenSealed(ioBytes, pHeader, pBodyAt, pBodySize, pPassword, ioSealed);
-    if (lOpened != kNoError) {
-        return lOpened;
-    }
-    return KRyvBinaryCodec::Decode(ioBytes.data() + pBodyAt, ioSealed.mPlainSize, oBody)
+    return KRyvRecordCursor::IsWellFormed(ioBytes.data() + ioBodyAt, oPlainSize)
                ? kNoError
                : KRyvFile::kFileCorrupted;
 }
