@@ -1,6 +1,7 @@
 #ifndef RYVKIT_RYVFILE_KRYVASCIICODEC_H
 #define RYVKIT_RYVFILE_KRYVASCIICODEC_H
 
+#include "ryvfile/KRyvBulkAllocator.h"
 #include "ryvfile/KRyvFieldRecord.h"
 
 #include <cstdint>
@@ -29,7 +30,7 @@ bool Encode(const KRyvFieldRecord& pRoot, std::string& ioText);
 // out of range, an array whose element count differs from the count it states, nesting deeper
 // than the limit, a record, text or array the binary form cannot hold (over 4 GiB). Lines
 // starting with ';' are comments.
-bool Decode(const char* pText, std::size_t pSize, std::vector<std::uint8_t>& oRecords, int& oLine);
+bool Decode(const char* pText, std::size_t pSize, KRyvBytes& oRecords, int& oLine);
 
 } // namespace KRyvAsciiCodec
 

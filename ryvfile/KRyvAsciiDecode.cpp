@@ -19,7 +19,7 @@ namespace {
 class Builder
 {
 public:
-    explicit Builder(std::vector<std::uint8_t>* oBytes) : mBytes(oBytes) { mFrames.push_back({}); }
+    explicit Builder(KRyvBytes* oBytes) : mBytes(oBytes) { mFrames.push_back({}); }
 
     std::size_t GetSize() const { return mSize; }
     bool IsWriting() const { return mBytes != nullptr; }
@@ -107,7 +107,7 @@ private:
         std::uint64_t mChildren = 0;
     };
 
-    std::vector<std::uint8_t>* mBytes;
+    KRyvBytes* mBytes;
     std::size_t mSize = 0;
     std::vector<Frame> mFrames;
 };
@@ -459,7 +459,7 @@ private:
 } // namespace
 
 bool KRyvAsciiCodec::Decode(const char* pText, std::size_t pSize,
-                            std::vector<std::uint8_t>& oRecords, int& oLine)
+                            KRyvBytes& oRecords, int& oLine)
 {
     oRecords.clear();
     oLine = 0;
@@ -479,7 +479,7 @@ bool KRyvAsciiCodec::Decode(const char* pText, std::size_t pSize,
     Parser lParser(pText, pSize, lBuilder);
     if (!lParser.ParseRecords(1)) {
         oLine = lParser.GetLine();
-        std::vector<std::uint8_t>().swap(oRecords);
+        KRyvBytes().swap(oRecords);
         return false;
     }
     return true;

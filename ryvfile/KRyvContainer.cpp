@@ -32,7 +32,7 @@ uLong Crc32Update(uLong pCrc, const std::uint8_t* pBytes, std::size_t pSize)
 }
 
 // The CRC-32 of pBytes[0, pEnd), taken on from pPrefix when it covers no more than that.
-std::uint32_t CrcUpTo(const std::vector<std::uint8_t>& pBytes, std::size_t pEnd,
+std::uint32_t CrcUpTo(const KRyvBytes& pBytes, std::size_t pEnd,
                       const KRyvContainer::CrcPrefix* pPrefix)
 {
     KRyvContainer::CrcPrefix lPrefix =
@@ -151,9 +151,8 @@ int StreamSealed(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, co
     return PutFooter(lOutput.mCrc, pOutput);
 }
 
-int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                 std::size_t& oBodyAt, std::size_t& oBodySize,
-                 const KRyvContainer::CrcPrefix* pPrefix)
+int InspectAscii(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
+                 std::size_t& oBodySize, const KRyvContainer::CrcPrefix* pPrefix)
 {
     const char* lText = reinterpret_cast<const char*>(pBytes.data());
     const std::size_t lMagic = std::strlen(KRyvContainer::kAsciiMagic);
@@ -192,9 +191,8 @@ int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeade
     return kNoError;
 }
 
-int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                  std::size_t& oBodyAt, std::size_t& oBodySize,
-                  const KRyvContainer::CrcPrefix* pPrefix)
+int InspectBinary(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
+                  std::size_t& oBodySize, const KRyvContainer::CrcPrefix* pPrefix)
 {
     // The version is judged as soon as its bytes are there, before the rest of the header.
     if (pBytes.size() < kVersionAt + sizeof(std::uint32_t)) {
@@ -234,9 +232,8 @@ int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHead
 
 // Opens the sealed body in place the first time; later, only the password that opened it
 // answers it again, so that a repeated read behaves as the first one did.
-int OpenSealed(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader,
-               std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
-               KRyvContainer::SealedState& ioSealed)
+int OpenSealed(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t pBodyAt,
+               std::size_t pBodySize, const char* pPassword, KRyvContainer::SealedState& ioSealed)
 {
     const std::string lPassword = pPassword ? pPassword : "";
     if (ioSealed.mOpened) {
@@ -297,9 +294,8 @@ void KRyvContainer::AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd,
     }
 }
 
-int KRyvContainer::Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                           std::size_t& oBodyAt, std::size_t& oBodySize,
-                           const KRyvContainer::CrcPrefix* pPrefix)
+int KRyvContainer::Inspect(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
+                           std::size_t& oBodySize, const KRyvContainer::CrcPrefix* pPrefix)
 {
     const std::size_t lAsciiMagic = std::strlen(kAsciiMagic);
     if (pBytes.size() >= sizeof(kBinaryMagic) &&
@@ -312,14 +308,14 @@ int KRyvContainer::Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHead
     return KRyvFile::kFileCorrupted;
 }
 
-int KRyvContainer::Unpack(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader,
-                          std::size_t& ioBodyAt, std::size_t& ioBodySize, const char* pPassword,
-                          SealedState& ioSealed, std::size_t& oPlainSize, int& oLine)
+int KRyvContainer::Unpack(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t& ioBodyAt,
+                          std::size_t& ioBodySize, const char* pPassword, SealedState& ioSealed,
+                          std::size_t& oPlainSize, int& oLine)
 {
     oLine = 0;
     oPlainSize = ioBodySize;
     if (pHeader.mAscii && !ioSealed.mAsciiDecoded) {
-        std::vector<std::uint8_t> lRecords;
+        KRyvBytes lRecords;
         if (!KRyvAsciiCodec::Decode(reinterpret_cast<const char*>(ioBytes.data()) + ioBodyAt,
                                     ioBodySize, lRecords, oLine)) {
             return KRyvFile::kFileCorrupted;

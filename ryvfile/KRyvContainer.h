@@ -2,6 +2,7 @@
 #define RYVKIT_RYVFILE_KRYVCONTAINER_H
 
 #include "ryvfile/KRyvBinaryCodec.h"
+#include "ryvfile/KRyvBulkAllocator.h"
 #include "ryvfile/KRyvCipher.h"
 #include "ryvfile/KRyvFieldRecord.h"
 
@@ -65,7 +66,7 @@ void AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd, CrcPrefix& ioPrefi
 // Checks the frame of a whole file without opening the body: magic, version, sizes, CRC,
 // footer. On success oHeader is filled and [oBodyAt, oBodyAt + oBodySize) is the stored body.
 // pPrefix (when given) is the CRC of the file's first bytes, taken on from there.
-int Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
+int Inspect(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
             std::size_t& oBodySize, const CrcPrefix* pPrefix = nullptr);
 
 // What became of the body of a file held in memory.
@@ -89,7 +90,7 @@ struct SealedState
 // never held at once. oLine receives the line of an ASCII syntax fault (0 for none).
 // kWrongPassword for a password that does not open a protected body, kFileCorrupted for
 // records that are not well formed.
-int Unpack(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader, std::size_t& ioBodyAt,
+int Unpack(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t& ioBodyAt,
            std::size_t& ioBodySize, const char* pPassword, SealedState& ioSealed,
            std::size_t& oPlainSize, int& oLine);
 

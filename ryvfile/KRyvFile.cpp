@@ -240,7 +240,7 @@ void KRyvFile::Close()
     mRoot = KRyvFieldRecord();
     mLevels.assign(1, Level{&mRoot});
     mCursors.assign(1, KRyvRecordCursor());
-    std::vector<std::uint8_t>().swap(mBytes);
+    KRyvBytes().swap(mBytes);
     mHeader = KRyvFileHeader();
     mBodyAt = mBodySize = mPlainSize = 0;
     mSealed = KRyvContainer::SealedState();

@@ -209,7 +209,7 @@ private:
     // The records entered by the reads, the body's top first.
     std::vector<KRyvRecordCursor> mCursors;
     mutable std::string mNameBuffer;
-    std::vector<std::uint8_t> mBytes;
+    KRyvBytes mBytes;
     std::size_t mBodyAt = 0;
     std::size_t mBodySize = 0;
     // The size of the plain records at mBodyAt once ReadBody has opened them.

@@ -278,7 +278,7 @@ TEST(KRyvFileTest, HugeCountsDeepNestingAndUnknownKindsAreCorruptedUnderAValidCr
         lNested += "N: {\n";
     }
     int lLine = 0;
-    std::vector<std::uint8_t> lRecords;
+    KRyvBytes lRecords;
     EXPECT_FALSE(KRyvAsciiCodec::Decode(lNested.data(), lNested.size(), lRecords, lLine));
 }
 
@@ -288,7 +288,7 @@ TEST(KRyvFileTest, AsciiFaultsNameTheirLine)
                                   "A: 1\nB: 99999999999\n", "A: {\nB: 1\n",      "A: 1\n}\n",
                                   "A: 1\nB: x\"0g\"\n",     "A: 1\nB: 1,\n"};
     for (const char* lText : kTexts) {
-        std::vector<std::uint8_t> lRecords;
+        KRyvBytes lRecords;
         int lLine = 0;
         EXPECT_FALSE(KRyvAsciiCodec::Decode(lText, std::strlen(lText), lRecords, lLine)) << lText;
         EXPECT_GE(lLine, 2) << lText;
