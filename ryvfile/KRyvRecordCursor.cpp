@@ -158,6 +158,7 @@ KRyvRecordCursor KRyvRecordCursor::Body(const std::uint8_t* pBytes, std::size_t 
     KRyvRecordCursor lBody;
     lBody.mFirstChild = lBody.mNextChild = pBytes;
     lBody.mEnd = pBytes ? pBytes + pSize : nullptr;
+    lBody.mChildrenFound = true;
     return lBody;
 }
 
@@ -170,33 +171,49 @@ bool KRyvRecordCursor::Enter(const std::uint8_t* pChild, KRyvRecordCursor& oCurs
     KRyvRecordCursor lRecord;
     const std::uint8_t* lAt = pChild + kCountBytes;
     lRecord.mName = TakeName(lAt, lEnd);
-    if (lRecord.mName.empty() || !GetCount(lAt, lEnd, lRecord.mValuesLeft)) {
+    if (lRecord.mName.empty() || !GetCount(lAt, lEnd, lRecord.mValueCount)) {
         return false;
     }
-    lRecord.mNextValue = lAt;
-    // The children follow the values: step over the values once, here.
-    for (std::uint32_t i = 0; i < lRecord.mValuesLeft; ++i) {
+    lRecord.mFirstValue = lRecord.mNextValue = lAt;
+    lRecord.mValuesLeft = lRecord.mValueCount;
+    lRecord.mEnd = lEnd;
+    oCursor = lRecord;
+    return true;
+}
+
+void KRyvRecordCursor::FindChildren() const
+{
+    if (mChildrenFound) {
+        return;
+    }
+    mChildrenFound = true;
+    // Bytes that do not hold their values and child count hold no children either.
+    mFirstChild = mNextChild = mEnd;
+    const std::uint8_t* lAt = mFirstValue;
+    for (std::uint32_t i = 0; i < mValueCount; ++i) {
         std::size_t lSize = 0;
-        if (lAt >= lEnd || !PayloadSize(*lAt, lAt + 1, lEnd, lSize)) {
-            return false;
+        if (lAt >= mEnd || !PayloadSize(*lAt, lAt + 1, mEnd, lSize)) {
+            return;
         }
         lAt += 1 + lSize;
     }
     std::uint32_t lChildren = 0;
-    if (!GetCount(lAt, lEnd, lChildren)) {
-        return false;
+    if (GetCount(lAt, mEnd, lChildren)) {
+        mFirstChild = mNextChild = lAt;
     }
-    lRecord.mFirstChild = lRecord.mNextChild = lAt;
-    lRecord.mEnd = lEnd;
-    oCursor = lRecord;
-    return true;
+}
+
+const std::uint8_t* KRyvRecordCursor::NextChild() const
+{
+    FindChildren();
+    return mNextChild < mEnd ? mNextChild : nullptr;
 }
 
 bool KRyvRecordCursor::TakeValue(std::uint8_t pKind, const std::uint8_t*& oPayload,
                                  std::size_t& oSize)
 {
     if (mValuesLeft == 0 || *mNextValue != pKind ||
-        !PayloadSize(pKind, mNextValue + 1, mFirstChild, oSize)) {
+        !PayloadSize(pKind, mNextValue + 1, mEnd, oSize)) {
         return false;
     }
     oPayload = mNextValue + 1;
@@ -236,6 +253,7 @@ const std::uint8_t* KRyvRecordCursor::ChildEnd(const std::uint8_t* pRecord) cons
 {
     const std::uint8_t* lAt = pRecord;
     std::uint32_t lSize = 0;
+    FindChildren();
     if (pRecord < mFirstChild || !GetCount(lAt, mEnd, lSize) ||
         lSize > static_cast<std::size_t>(mEnd - lAt)) {
         return nullptr;
@@ -252,6 +270,7 @@ std::string_view KRyvRecordCursor::ChildName(const std::uint8_t* pRecord) const
 
 const std::uint8_t* KRyvRecordCursor::FindChild(std::string_view pName) const
 {
+    FindChildren();
     // Each step moves past one whole child, so the search always ends.
     for (const std::uint8_t* lAt = mNextChild; lAt && lAt < mEnd; lAt = ChildEnd(lAt)) {
         if (ChildName(lAt) == pName) {
@@ -263,6 +282,7 @@ const std::uint8_t* KRyvRecordCursor::FindChild(std::string_view pName) const
 
 void KRyvRecordCursor::StepPast(const std::uint8_t* pChild)
 {
+    FindChildren();
     const std::uint8_t* lEnd = pChild >= mNextChild ? ChildEnd(pChild) : nullptr;
     if (lEnd) {
         mNextChild = lEnd;
@@ -272,6 +292,7 @@ void KRyvRecordCursor::StepPast(const std::uint8_t* pChild)
 int KRyvRecordCursor::CountChildren(std::string_view pName) const
 {
     int lCount = 0;
+    FindChildren();
     for (const std::uint8_t* lAt = mFirstChild; lAt && lAt < mEnd; lAt = ChildEnd(lAt)) {
         lCount += ChildName(lAt) == pName ? 1 : 0;
     }

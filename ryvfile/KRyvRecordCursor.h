@@ -48,7 +48,7 @@ public:
     // The first child named pName at or after the next child, null when none.
     const std::uint8_t* FindChild(std::string_view pName) const;
     // The next child, null after the last.
-    const std::uint8_t* NextChild() const { return mNextChild < mEnd ? mNextChild : nullptr; }
+    const std::uint8_t* NextChild() const;
     // The next child becomes the one after pChild (a child at or after the next one).
     void StepPast(const std::uint8_t* pChild);
     // Children named pName, all of them, whatever has been read.
@@ -62,11 +62,18 @@ private:
     const std::uint8_t* ChildEnd(const std::uint8_t* pRecord) const;
     bool TakeValue(std::uint8_t pKind, const std::uint8_t*& oPayload, std::size_t& oSize);
 
+    // Where the children start is found on the first look at them: a record read for its values
+    // alone (a key of the older layout) is never stepped over twice.
+    void FindChildren() const;
+
     std::string_view mName;
+    const std::uint8_t* mFirstValue = nullptr;
+    std::uint32_t mValueCount = 0;
     const std::uint8_t* mNextValue = nullptr;
     std::uint32_t mValuesLeft = 0;
-    const std::uint8_t* mFirstChild = nullptr;
-    const std::uint8_t* mNextChild = nullptr;
+    mutable bool mChildrenFound = false;
+    mutable const std::uint8_t* mFirstChild = nullptr;
+    mutable const std::uint8_t* mNextChild = nullptr;
     const std::uint8_t* mEnd = nullptr;
 };
 
