@@ -23,14 +23,20 @@ public:
 
     std::size_t GetSize() const { return mSize; }
     bool IsWriting() const { return mBytes != nullptr; }
+    // True when every byte went into the buffer and filled it exactly.
+    bool IsWhole() const { return !mOverflow && mBytes && mSize == mBytes->size(); }
     // Counts bytes that a measuring builder does not hold.
     void Skip(std::size_t pSize) { mSize += pSize; }
 
     void Put(const void* pBytes, std::size_t pSize)
     {
-        if (mBytes) {
-            const auto* lBytes = static_cast<const std::uint8_t*>(pBytes);
-            mBytes->insert(mBytes->end(), lBytes, lBytes + pSize);
+        // The buffer is sized by the measuring pass; bytes past it (which a second pass over the
+        // same text never makes) are refused rather than written.
+        if (mBytes && pSize <= mBytes->size() - mSize) {
+            std::memcpy(mBytes->data() + mSize, pBytes, pSize);
+        } else if (mBytes) {
+            mOverflow = true;
+            return;
         }
         mSize += pSize;
     }
@@ -109,6 +115,7 @@ private:
 
     KRyvBytes* mBytes;
     std::size_t mSize = 0;
+    bool mOverflow = false;
     std::vector<Frame> mFrames;
 };
 
@@ -458,8 +465,7 @@ private:
 
 } // namespace
 
-bool KRyvAsciiCodec::Decode(const char* pText, std::size_t pSize,
-                            KRyvBytes& oRecords, int& oLine)
+bool KRyvAsciiCodec::Decode(const char* pText, std::size_t pSize, KRyvBytes& oRecords, int& oLine)
 {
     oRecords.clear();
     oLine = 0;
@@ -474,10 +480,11 @@ bool KRyvAsciiCodec::Decode(const char* pText, std::size_t pSize,
         oLine = lSizing.GetLine();
         return false;
     }
-    oRecords.reserve(lMeasure.GetSize());
+    // Sized without zeroing: every byte is written by the second pass.
+    oRecords.resize(lMeasure.GetSize());
     Builder lBuilder(&oRecords);
     Parser lParser(pText, pSize, lBuilder);
-    if (!lParser.ParseRecords(1)) {
+    if (!lParser.ParseRecords(1) || !lBuilder.IsWhole()) {
         oLine = lParser.GetLine();
         KRyvBytes().swap(oRecords);
         return false;
