@@ -160,49 +160,108 @@ void WriteKeyRecords(KRyvFile& ioFile, const KFCurve& pCurve)
     }
 }
 
-template <typename T> bool ReadArray(KRyvFile& ioFile, const char* pName, std::vector<T>& oArray)
+// An array of the packed layout where it lies in the file; one that is left out holds the
+// field's default for every key.
+template <typename T> struct OptionalArray
+{
+    KRyvArrayView<T> mView;
+    bool mPresent = false;
+    T mDefault;
+
+    // Present with exactly pCount elements, or absent.
+    bool Fits(std::size_t pCount) const { return !mPresent || mView.mCount == pCount; }
+    T operator[](std::size_t pIndex) const { return mPresent ? mView[pIndex] : mDefault; }
+};
+
+// The keys of a 6.0 curve record, read where they lie: each key is copied once, into the curve.
+struct PackedKeys
+{
+    KRyvArrayView<std::int64_t> mTimes;
+    KRyvArrayView<float> mValues;
+    OptionalArray<std::int32_t> mFlags{{}, false, kDefaultFlags};
+    OptionalArray<float> mData{{}, false, 0.0f};
+    OptionalArray<float> mWeights{{}, false, KFCurveKey::kDefaultWeight};
+    OptionalArray<float> mVelocities{{}, false, 0.0f};
+
+    std::size_t Count() const { return mTimes.mCount; }
+    bool IsConsistent() const
+    {
+        const std::size_t lCount = Count();
+        return lCount <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
+               mValues.mCount == lCount && mFlags.Fits(lCount) &&
+               mData.Fits(lCount * KFCurveKey::kDataCount) && mWeights.Fits(lCount * kSides) &&
+               mVelocities.Fits(lCount * kSides);
+    }
+    std::int64_t Time(std::size_t pKey) const { return mTimes[pKey]; }
+    float Value(std::size_t pKey) const { return mValues[pKey]; }
+    std::int32_t Flags(std::size_t pKey) const { return mFlags[pKey]; }
+    float Data(std::size_t pKey, int pField) const
+    {
+        return mData[pKey * KFCurveKey::kDataCount + static_cast<std::size_t>(pField)];
+    }
+    float Weight(std::size_t pKey, int pSide) const
+    {
+        return mWeights[pKey * kSides + static_cast<std::size_t>(pSide)];
+    }
+    float Velocity(std::size_t pKey, int pSide) const
+    {
+        return mVelocities[pKey * kSides + static_cast<std::size_t>(pSide)];
+    }
+};
+
+// The keys of a 5.x curve record, one record per key, gathered.
+struct GatheredKeys
+{
+    const KeyArrays& mKeys;
+
+    std::size_t Count() const { return mKeys.mTimes.size(); }
+    std::int64_t Time(std::size_t pKey) const { return mKeys.mTimes[pKey]; }
+    float Value(std::size_t pKey) const { return mKeys.mValues[pKey]; }
+    std::int32_t Flags(std::size_t pKey) const { return mKeys.mFlags[pKey]; }
+    float Data(std::size_t pKey, int pField) const
+    {
+        return mKeys.mData[pKey * KFCurveKey::kDataCount + static_cast<std::size_t>(pField)];
+    }
+    float Weight(std::size_t pKey, int pSide) const
+    {
+        return mKeys.mWeights[pKey * kSides + static_cast<std::size_t>(pSide)];
+    }
+    float Velocity(std::size_t pKey, int pSide) const
+    {
+        return mKeys.mVelocities[pKey * kSides + static_cast<std::size_t>(pSide)];
+    }
+};
+
+template <typename T> bool ReadView(KRyvFile& ioFile, const char* pName, KRyvArrayView<T>& oView)
 {
     if (!ioFile.FieldReadBegin(pName)) {
         return false;
     }
-    const bool lRead = ioFile.FieldReadArray(oArray);
+    const bool lRead = ioFile.FieldReadArrayView(oView);
     ioFile.FieldReadEnd();
     return lRead;
 }
 
-// Reads an array that may be left out; a missing one holds pDefault for each of pCount keys.
 template <typename T>
-bool ReadOptionalArray(KRyvFile& ioFile, const char* pName, std::size_t pCount, T pDefault,
-                       std::vector<T>& oArray)
+bool ReadOptionalView(KRyvFile& ioFile, const char* pName, OptionalArray<T>& ioArray)
 {
-    if (ioFile.FieldReadCount(pName) > 0) {
-        return ReadArray(ioFile, pName, oArray);
-    }
-    oArray.assign(pCount, pDefault);
-    return true;
+    ioArray.mPresent = ioFile.FieldReadCount(pName) > 0;
+    return !ioArray.mPresent || ReadView(ioFile, pName, ioArray.mView);
 }
 
-bool ReadPackedKeys(KRyvFile& ioFile, KeyArrays& oKeys)
+bool ReadPackedKeys(KRyvFile& ioFile, PackedKeys& oKeys)
 {
-    if (!ReadArray(ioFile, kKeyTime, oKeys.mTimes) ||
-        oKeys.mTimes.size() > static_cast<std::size_t>(KFCurve::kMaxKeyCount)) {
-        return false;
-    }
-    const std::size_t lCount = oKeys.mTimes.size();
-    return ReadArray(ioFile, kKeyValue, oKeys.mValues) &&
-           ReadOptionalArray(ioFile, kKeyFlags, lCount, kDefaultFlags, oKeys.mFlags) &&
-           ReadOptionalArray(ioFile, kKeyData, lCount * KFCurveKey::kDataCount, 0.0f,
-                             oKeys.mData) &&
-           ReadOptionalArray(ioFile, kKeyWeight, lCount * kSides, KFCurveKey::kDefaultWeight,
-                             oKeys.mWeights) &&
-           ReadOptionalArray(ioFile, kKeyVelocity, lCount * kSides, 0.0f, oKeys.mVelocities);
+    return ReadView(ioFile, kKeyTime, oKeys.mTimes) &&
+           oKeys.Count() <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
+           ReadView(ioFile, kKeyValue, oKeys.mValues) &&
+           ReadOptionalView(ioFile, kKeyFlags, oKeys.mFlags) &&
+           ReadOptionalView(ioFile, kKeyData, oKeys.mData) &&
+           ReadOptionalView(ioFile, kKeyWeight, oKeys.mWeights) &&
+           ReadOptionalView(ioFile, kKeyVelocity, oKeys.mVelocities) && oKeys.IsConsistent();
 }
 
-bool ReadKeys(KRyvFile& ioFile, KeyArrays& oKeys)
+bool ReadKeyRecords(KRyvFile& ioFile, KeyArrays& oKeys)
 {
-    if (ioFile.FieldReadCount(kKeyTime) > 0) {
-        return ReadPackedKeys(ioFile, oKeys);
-    }
     while (oKeys.mTimes.size() <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
            ioFile.FieldReadBegin("K")) {
         oKeys.mTimes.push_back(ioFile.FieldReadL());
@@ -217,29 +276,53 @@ bool ReadKeys(KRyvFile& ioFile, KeyArrays& oKeys)
         }
         ioFile.FieldReadEnd();
     }
-    return !ioFile.FieldReadFailed();
+    return !ioFile.FieldReadFailed() && oKeys.IsConsistent();
 }
 
-void SetKeys(const KeyArrays& pKeys, KFCurve& ioCurve)
+template <typename Keys> void SetKeys(const Keys& pKeys, KFCurve& ioCurve)
 {
-    const int lCount = static_cast<int>(pKeys.mTimes.size());
+    const int lCount = static_cast<int>(pKeys.Count());
     ioCurve.KeyClear();
     ioCurve.BeginKeySet(lCount);
     for (int i = 0; i < lCount; ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
-        const int lFlags = pKeys.mFlags[k];
-        const float* lData = &pKeys.mData[k * KFCurveKey::kDataCount];
-        const float* lWeight = &pKeys.mWeights[k * kSides];
-        const float* lVelocity = &pKeys.mVelocities[k * kSides];
+        const int lFlags = pKeys.Flags(k);
         KFCurveKey* lKey = ioCurve.GetKey(i);
-        lKey->Set(KTime(pKeys.mTimes[k]), pKeys.mValues[k], lFlags & KFCurveKey::kInterpolationMask,
-                  lFlags & KFCurveKey::kTangentMask, lData[0], lData[1],
-                  lFlags & KFCurveKey::kWeightedMask, lWeight[0], lWeight[1], lVelocity[0],
-                  lVelocity[1]);
-        lKey->SetDataFloat(KFCurveKey::kDataBias, lData[KFCurveKey::kDataBias]);
+        lKey->Set(KTime(pKeys.Time(k)), pKeys.Value(k), lFlags & KFCurveKey::kInterpolationMask,
+                  lFlags & KFCurveKey::kTangentMask, pKeys.Data(k, 0), pKeys.Data(k, 1),
+                  lFlags & KFCurveKey::kWeightedMask, pKeys.Weight(k, 0), pKeys.Weight(k, 1),
+                  pKeys.Velocity(k, 0), pKeys.Velocity(k, 1));
+        lKey->SetDataFloat(KFCurveKey::kDataBias, pKeys.Data(k, KFCurveKey::kDataBias));
         lKey->SetConstantMode(lFlags & KFCurveKey::kConstantNext);
     }
     ioCurve.EndKeySet(lCount);
+}
+
+// What a curve record holds before its keys.
+struct CurveHeader
+{
+    double mDefault = 0.0;
+    std::vector<float> mColor;
+    int mFlags = 0;
+    int mPre = 0;
+    int mPreCount = 0;
+    int mPost = 0;
+    int mPostCount = 0;
+};
+
+// The header, then the keys, in that order.
+template <typename Keys>
+bool SetCurve(const CurveHeader& pHeader, const Keys& pKeys, KFCurve& ioCurve)
+{
+    ioCurve.SetDefaultValue(static_cast<float>(pHeader.mDefault));
+    ioCurve.SetColor(pHeader.mColor.data());
+    ioCurve.SetFlags(pHeader.mFlags);
+    ioCurve.SetPreExtrapolation(pHeader.mPre);
+    ioCurve.SetPreExtrapolationCount(pHeader.mPreCount);
+    ioCurve.SetPostExtrapolation(pHeader.mPost);
+    ioCurve.SetPostExtrapolationCount(pHeader.mPostCount);
+    SetKeys(pKeys, ioCurve);
+    return true;
 }
 
 // The channel of pReference a reader fills for pNode (the first child of pNode's name), or null
@@ -355,28 +438,24 @@ void KRyvCurveIO::WriteCurve(KRyvFile& ioFile, const KFCurve& pCurve, bool pPack
 
 bool KRyvCurveIO::ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve)
 {
-    const double lDefault = ioFile.FieldReadD();
-    std::vector<float> lColor;
-    ioFile.FieldReadArray(lColor);
-    const int lFlags = ioFile.FieldReadI();
-    const int lPre = ioFile.FieldReadI();
-    const int lPreCount = ioFile.FieldReadI();
-    const int lPost = ioFile.FieldReadI();
-    const int lPostCount = ioFile.FieldReadI();
-    KeyArrays lKeys;
-    if (ioFile.FieldReadFailed() || lColor.size() != kColorCount || !ReadKeys(ioFile, lKeys) ||
-        !lKeys.IsConsistent()) {
+    CurveHeader lHeader;
+    lHeader.mDefault = ioFile.FieldReadD();
+    ioFile.FieldReadArray(lHeader.mColor);
+    lHeader.mFlags = ioFile.FieldReadI();
+    lHeader.mPre = ioFile.FieldReadI();
+    lHeader.mPreCount = ioFile.FieldReadI();
+    lHeader.mPost = ioFile.FieldReadI();
+    lHeader.mPostCount = ioFile.FieldReadI();
+    if (ioFile.FieldReadFailed() || lHeader.mColor.size() != kColorCount) {
         return false;
     }
-    ioCurve.SetDefaultValue(static_cast<float>(lDefault));
-    ioCurve.SetColor(lColor.data());
-    ioCurve.SetFlags(lFlags);
-    ioCurve.SetPreExtrapolation(lPre);
-    ioCurve.SetPreExtrapolationCount(lPreCount);
-    ioCurve.SetPostExtrapolation(lPost);
-    ioCurve.SetPostExtrapolationCount(lPostCount);
-    SetKeys(lKeys, ioCurve);
-    return true;
+    // Nothing of the curve changes before all of its record has been found whole.
+    if (ioFile.FieldReadCount(kKeyTime) > 0) {
+        PackedKeys lKeys;
+        return ReadPackedKeys(ioFile, lKeys) && SetCurve(lHeader, lKeys, ioCurve);
+    }
+    KeyArrays lKeys;
+    return ReadKeyRecords(ioFile, lKeys) && SetCurve(lHeader, GatheredKeys{lKeys}, ioCurve);
 }
 
 void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer,

@@ -12,10 +12,12 @@
 #include "scene/objects/KRyvPatch.h"
 #include "scene/objects/KRyvTexture.h"
 
+#include <climits>
 #include <cstring>
 
 using KRyvGeometryIO::ReadMatrix;
 using KRyvGeometryIO::ReadNamedArray;
+using KRyvGeometryIO::ReadNamedView;
 using KRyvGeometryIO::WriteMatrix;
 using KRyvGeometryIO::WriteNamedArray;
 
@@ -67,40 +69,43 @@ void WriteFlat(KRyvFile& ioFile, const char* pName, const std::vector<KColor>& p
         [&pColors](std::size_t i) { return pColors[i / kFour].*kChannels[i % kFour]; });
 }
 
-bool Unflatten(const std::vector<double>& pValues, std::vector<KVector4>& oVectors)
+// The vectors of a flat array, built in place in storage reserved exactly (the array is copied
+// once, from the file into the scene).
+bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KVector4>& oVectors)
 {
-    if (pValues.size() % kFour != 0) {
+    if (pValues.mCount % kFour != 0) {
         return false;
     }
-    oVectors.resize(pValues.size() / kFour);
-    for (std::size_t i = 0; i < oVectors.size(); ++i) {
-        const double* lValue = &pValues[i * kFour];
-        oVectors[i].Set(lValue[0], lValue[1], lValue[2], lValue[3]);
+    oVectors.clear();
+    oVectors.reserve(pValues.mCount / kFour);
+    for (std::size_t i = 0; i < pValues.mCount; i += kFour) {
+        oVectors.emplace_back(pValues[i], pValues[i + 1], pValues[i + 2], pValues[i + 3]);
     }
     return true;
 }
 
-bool Unflatten(const std::vector<double>& pValues, std::vector<KVector2>& oVectors)
+bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KVector2>& oVectors)
 {
-    if (pValues.size() % kTwo != 0) {
+    if (pValues.mCount % kTwo != 0) {
         return false;
     }
-    oVectors.resize(pValues.size() / kTwo);
-    for (std::size_t i = 0; i < oVectors.size(); ++i) {
-        oVectors[i] = KVector2(pValues[i * kTwo], pValues[i * kTwo + 1]);
+    oVectors.clear();
+    oVectors.reserve(pValues.mCount / kTwo);
+    for (std::size_t i = 0; i < pValues.mCount; i += kTwo) {
+        oVectors.emplace_back(pValues[i], pValues[i + 1]);
     }
     return true;
 }
 
-bool Unflatten(const std::vector<double>& pValues, std::vector<KColor>& oColors)
+bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KColor>& oColors)
 {
-    if (pValues.size() % kFour != 0) {
+    if (pValues.mCount % kFour != 0) {
         return false;
     }
-    oColors.resize(pValues.size() / kFour);
-    for (std::size_t i = 0; i < oColors.size(); ++i) {
-        const double* lColor = &pValues[i * kFour];
-        oColors[i].Set(lColor[0], lColor[1], lColor[2], lColor[3]);
+    oColors.clear();
+    oColors.reserve(pValues.mCount / kFour);
+    for (std::size_t i = 0; i < pValues.mCount; i += kFour) {
+        oColors.emplace_back(pValues[i], pValues[i + 1], pValues[i + 2], pValues[i + 3]);
     }
     return true;
 }
@@ -166,8 +171,8 @@ void WriteElement(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
 
 template <typename T> bool ReadValues(KRyvFile& ioFile, KLayerElementTemplate<T>& ioElement)
 {
-    std::vector<double> lValues;
-    return ReadNamedArray(ioFile, "Direct", lValues) &&
+    KRyvArrayView<double> lValues;
+    return ReadNamedView(ioFile, "Direct", lValues) &&
            Unflatten(lValues, ioElement.GetDirectArray());
 }
 
@@ -419,8 +424,8 @@ void KRyvGeometryIO::WriteLayerContainer(KRyvFile& ioFile, const KRyvLayerContai
 bool KRyvGeometryIO::ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& ioContainer,
                                         const KRyvGeometryContext& pContext)
 {
-    std::vector<double> lPoints;
-    if (!ReadNamedArray(ioFile, "Vertices", lPoints) ||
+    KRyvArrayView<double> lPoints;
+    if (!ReadNamedView(ioFile, "Vertices", lPoints) ||
         !Unflatten(lPoints, ioContainer.GetControlPointArray())) {
         return false;
     }
@@ -482,29 +487,34 @@ void KRyvGeometryIO::WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh)
 
 bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh)
 {
-    std::vector<std::int32_t> lSizes;
-    std::vector<std::int32_t> lGroups;
-    std::vector<std::int32_t> lVertices;
-    if (!ReadNamedArray(ioFile, "PolygonSize", lSizes) ||
-        !ReadNamedArray(ioFile, "PolygonGroup", lGroups) ||
-        !ReadNamedArray(ioFile, "PolygonVertexIndex", lVertices) ||
-        lGroups.size() != lSizes.size()) {
+    KRyvArrayView<std::int32_t> lSizes;
+    KRyvArrayView<std::int32_t> lGroups;
+    KRyvArrayView<std::int32_t> lVertices;
+    if (!ReadNamedView(ioFile, "PolygonSize", lSizes) ||
+        !ReadNamedView(ioFile, "PolygonGroup", lGroups) ||
+        !ReadNamedView(ioFile, "PolygonVertexIndex", lVertices) ||
+        lGroups.mCount != lSizes.mCount || lSizes.mCount > static_cast<std::size_t>(INT_MAX) ||
+        lVertices.mCount > static_cast<std::size_t>(INT_MAX)) {
         return false;
     }
+    // The counts are bounded by the file's bytes: room for exactly what it holds.
+    ioMesh.ReservePolygons(static_cast<int>(lSizes.mCount), static_cast<int>(lVertices.mCount));
     std::size_t lAt = 0;
-    for (std::size_t p = 0; p < lSizes.size(); ++p) {
-        if (lSizes[p] < 0 || static_cast<std::size_t>(lSizes[p]) > lVertices.size() - lAt) {
+    for (std::size_t p = 0; p < lSizes.mCount; ++p) {
+        const std::int32_t lSize = lSizes[p];
+        if (lSize < 0 || static_cast<std::size_t>(lSize) > lVertices.mCount - lAt) {
             return false;
         }
         ioMesh.BeginPolygon(-1, -1, lGroups[p]);
-        for (std::int32_t v = 0; v < lSizes[p]; ++v, ++lAt) {
-            if (lVertices[lAt] < 0) {
+        for (std::int32_t v = 0; v < lSize; ++v, ++lAt) {
+            const std::int32_t lVertex = lVertices[lAt];
+            if (lVertex < 0) {
                 return false;
             }
-            ioMesh.AddPolygon(lVertices[lAt]);
+            ioMesh.AddPolygon(lVertex);
         }
     }
-    return lAt == lVertices.size();
+    return lAt == lVertices.mCount;
 }
 
 void KRyvGeometryIO::WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)

@@ -96,6 +96,19 @@ bool ReadNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T>& oValues
     return lRead;
 }
 
+// The array where it lies in the file, for a caller that copies it once into its own storage;
+// valid while the file is open. False as ReadNamedArray.
+template <typename T>
+bool ReadNamedView(KRyvFile& ioFile, const char* pName, KRyvArrayView<T>& oView)
+{
+    if (!ioFile.FieldReadBegin(pName)) {
+        return false;
+    }
+    const bool lRead = ioFile.FieldReadArrayView(oView);
+    ioFile.FieldReadEnd();
+    return lRead;
+}
+
 // A matrix as a double array of 16, row by row; false unless exactly 16 values are there.
 void WriteMatrix(KRyvFile& ioFile, const char* pName, const KMatrix& pMatrix);
 bool ReadMatrix(KRyvFile& ioFile, const char* pName, KMatrix& oMatrix);

@@ -3,6 +3,7 @@
 #include "ryvfile/KRyvBinaryRecordWriter.h"
 #include "ryvfile/KRyvFile.h"
 #include "ryvfile/KRyvFrameWriter.h"
+#include "ryvfile/KRyvRecordCursor.h"
 #include "ryvfile/KRyvRecordSizer.h"
 
 #include <gtest/gtest.h>
@@ -116,16 +117,21 @@ TEST(KRyvRecordWriterTest, ArraysMadeInPartsReadBackWhole)
     };
     std::vector<std::uint8_t> lBytes;
     ASSERT_EQ(WriteBinary(lScript, lBytes), -1);
-    KRyvFieldRecord lRoot;
-    ASSERT_TRUE(KRyvBinaryCodec::Decode(lBytes.data(), lBytes.size(), lRoot));
-    ASSERT_EQ(lRoot.GetChildCount(), 1);
-    const auto* lRead = lRoot.GetChild(0)->GetValues()[0].Get<std::vector<double>>();
-    ASSERT_NE(lRead, nullptr);
-    ASSERT_EQ(lRead->size(), kCount);
+    ASSERT_TRUE(KRyvRecordCursor::IsWellFormed(lBytes.data(), lBytes.size()));
+    const KRyvRecordCursor lBody = KRyvRecordCursor::Body(lBytes.data(), lBytes.size());
+    KRyvRecordCursor lBig;
+    ASSERT_TRUE(lBody.Enter(lBody.NextChild(), lBig));
+    const std::uint8_t* lElements = nullptr;
+    std::uint32_t lCount = 0;
+    ASSERT_TRUE(lBig.TakeArray(KRyvFieldValue::kDoubleArray, lElements, lCount));
+    ASSERT_EQ(lCount, kCount);
     for (std::size_t i = 0; i < kCount; i += 997) {
-        ASSERT_EQ((*lRead)[i], lElement(i)) << i;
+        ASSERT_EQ(KRyvByteOrder::GetLE<double>(lElements + i * sizeof(double)), lElement(i)) << i;
     }
-    EXPECT_EQ(lRead->back(), lElement(kCount - 1));
+    EXPECT_EQ(KRyvByteOrder::GetLE<double>(lElements + (kCount - 1) * sizeof(double)),
+              lElement(kCount - 1));
+    bool lFlag = false;
+    EXPECT_TRUE(lBig.TakeScalar(lFlag) && lFlag);
 
     const Script lShort = [](KRyvRecordWriter& ioWriter) {
         Begin(ioWriter, "A");
@@ -174,12 +180,30 @@ TEST(KRyvRecordWriterTest, AlikeRecordsInARowShareOneEntry)
     EXPECT_EQ(lLengths, (std::vector<std::uint32_t>{1, 1000, 1, 3, 1, 2}));
     std::vector<std::uint8_t> lBytes;
     ASSERT_EQ(WriteBinary(lScript, lBytes), -1);
-    KRyvFieldRecord lRoot;
-    ASSERT_TRUE(KRyvBinaryCodec::Decode(lBytes.data(), lBytes.size(), lRoot));
-    ASSERT_EQ(lRoot.GetChildCount(), 2);
-    EXPECT_EQ(lRoot.GetChild(0)->GetChildCount(), 1004);
-    EXPECT_EQ(*lRoot.GetChild(0)->GetChild(1003)->GetValues()[0].Get<std::int64_t>(), 11);
-    EXPECT_EQ(lRoot.GetChild(1)->GetChildCount(), 2);
+    ASSERT_TRUE(KRyvRecordCursor::IsWellFormed(lBytes.data(), lBytes.size()));
+    KRyvRecordCursor lBody = KRyvRecordCursor::Body(lBytes.data(), lBytes.size());
+    EXPECT_EQ(lBody.CountChildren("Curve"), 2);
+    KRyvRecordCursor lFirst;
+    ASSERT_TRUE(lBody.Enter(lBody.NextChild(), lFirst));
+    std::vector<std::int64_t> lFirstValues;
+    int lChildren = 0;
+    for (const std::uint8_t* lChild = lFirst.NextChild(); lChild; lChild = lFirst.NextChild()) {
+        KRyvRecordCursor lKey;
+        ASSERT_TRUE(lFirst.Enter(lChild, lKey));
+        std::int64_t lValue = 0;
+        if (lKey.TakeScalar(lValue)) {
+            lFirstValues.push_back(lValue);
+        }
+        lFirst.StepPast(lChild);
+        ++lChildren;
+    }
+    EXPECT_EQ(lChildren, 1004);
+    ASSERT_EQ(lFirstValues.size(), 1003u);
+    EXPECT_EQ(lFirstValues.back(), 11);
+    lBody.StepPast(lBody.NextChild());
+    KRyvRecordCursor lSecond;
+    ASSERT_TRUE(lBody.Enter(lBody.NextChild(), lSecond));
+    EXPECT_EQ(lSecond.CountChildren("K"), 2);
 }
 
 // What neither form can hold is refused by the sizer, the binary writer and the text writer
