@@ -215,17 +215,23 @@ template <typename T> void KRyvAsciiRecordWriter::PutElements(const T* pValues, 
         Fail(KRyvFile::kUnidentifiedError);
         return;
     }
+    // The numbers of a line are printed into a buffer of their own and appended at once.
+    char lLine[kArrayElementsPerLine * (kNumberBufferSize + 1) + 1];
+    char* lAt = lLine;
     for (std::size_t i = 0; i < pCount; ++i, ++mArrayAt) {
         if (mArrayAt > 0) {
-            mText += ',';
+            *lAt++ = ',';
             if (mArrayAt % kArrayElementsPerLine == 0) {
-                mText += '\n';
+                *lAt++ = '\n';
+                mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
+                lAt = lLine;
                 Flush(false);
                 mText.append(mOpen.size(), '\t');
             }
         }
-        PutNumber(pValues[i]);
+        lAt = std::to_chars(lAt, lAt + kNumberBufferSize, pValues[i]).ptr;
     }
+    mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
 }
 
 void KRyvAsciiRecordWriter::PutArrayPart(const std::int32_t* pValues, std::size_t pCount)
