@@ -234,6 +234,26 @@ double PasswordStepSeconds()
     });
 }
 
+// The encrypted write less the password step over the plain write: the best of a few runs of
+// each, taken in turn so that a drift of the machine's speed touches both alike.
+double SealedOverPlain(const std::string& pName)
+{
+    double lSealed = -1.0;
+    double lPlain = -1.0;
+    double lPassword = -1.0;
+    const auto lBest = [](double& ioBest, double pSeconds) {
+        ioBest = ioBest < 0.0 ? pSeconds : std::min(ioBest, pSeconds);
+    };
+    for (int i = 0; i < kFloorRuns; ++i) {
+        lBest(lPlain,
+              BenchSupport::BestSeconds([&] { WriteFile(KWriterRyv::kBinary60, pName); }, 1));
+        lBest(lSealed,
+              BenchSupport::BestSeconds([&] { WriteFile(KWriterRyv::kEncrypted60, pName); }, 1));
+        lBest(lPassword, PasswordStepSeconds());
+    }
+    return (lSealed - lPassword) / lPlain;
+}
+
 // Each form's rate against the copy floor and the peak memory of one write alone. The encrypted
 // form also reports its time less the password step over the plain form's time (x_plain), and
 // the peak of the password step alone.
@@ -252,10 +272,7 @@ void BM_RyvWrite(benchmark::State& ioState, KWriterRyv::EFlavour pFlavour)
     ioState.counters["peak_MB"] =
         BenchSupport::PeakBytesOf([&] { return WriteFile(pFlavour, lName); }) / kMegabyte;
     if (pFlavour == KWriterRyv::kEncrypted60) {
-        const double lPerWrite = lSeconds / static_cast<double>(ioState.iterations());
-        const double lPlain =
-            BenchSupport::BestSeconds([&] { WriteFile(KWriterRyv::kBinary60, lName); });
-        ioState.counters["x_plain"] = (lPerWrite - PasswordStepSeconds()) / lPlain;
+        ioState.counters["x_plain"] = SealedOverPlain(lName);
         ioState.counters["password_peak_MB"] =
             BenchSupport::PeakBytesOf([] { return PasswordStepSeconds() > 0.0; }) / kMegabyte;
     }
