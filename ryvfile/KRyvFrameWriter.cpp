@@ -13,9 +13,9 @@ namespace {
 constexpr int kNoError = -1;
 constexpr std::size_t kCrcHexDigits = 8;
 // The blocks of the two stages: large enough that handing one on costs nothing beside its bytes,
-// small enough that the stages of a sealed write cost well under a megabyte more than a plain one.
-constexpr std::size_t kOutputBlock = std::size_t(1) << 19;
-constexpr std::size_t kSealBlock = std::size_t(1) << 17;
+// small enough that the stages of a sealed write cost under a megabyte more than a plain one.
+constexpr std::size_t kOutputBlock = std::size_t(1) << 20;
+constexpr std::size_t kSealBlock = std::size_t(1) << 18;
 
 } // namespace
 
