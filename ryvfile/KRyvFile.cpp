@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <new>
+#include <system_error>
 
 namespace {
 
@@ -223,6 +224,9 @@ bool KRyvFile::Save(KRyvStream& ioStream)
                                   });
         return lCode >= 0 ? Fail(lCode) : (ioStream.Flush() || Fail(kOutOfDiskSpace));
     } catch (const std::bad_alloc&) {
+        return Fail(kUnidentifiedError);
+    } catch (const std::system_error&) {
+        // No thread could be started for the output.
         return Fail(kUnidentifiedError);
     }
 }
