@@ -49,6 +49,22 @@ bool KRyvFrameWriter::Emit(const std::uint8_t* pBytes, std::size_t pSize)
     return !mRefused;
 }
 
+void KRyvFrameWriter::CreateSeal()
+{
+    mSeal = std::make_unique<KRyvCipher::SealStream>(
+        0, std::vector<std::uint8_t>(), [this](const std::uint8_t* pBytes, std::size_t pSize) {
+            return mOutputStage.Write(pBytes, pSize);
+        });
+}
+
+void KRyvFrameWriter::PrepareSealing(const char* pPassword)
+{
+    mPassword = pPassword ? pPassword : "";
+    CreateSeal();
+    mStarted = std::async(std::launch::async,
+                          [this] { return mSeal->Start(mPassword.c_str(), mSalt, mStreamHeader); });
+}
+
 int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pBodySize,
                                  const char* pPassword)
 {
@@ -65,19 +81,20 @@ int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pB
     // first chunk.
     const std::vector<std::uint8_t> lHeader = KRyvContainer::FixedHeader(
         pHeader, KRyvCipher::GetSealedSize(static_cast<std::size_t>(pBodySize)));
-    mSeal = std::make_unique<KRyvCipher::SealStream>(
-        static_cast<std::size_t>(pBodySize), lHeader,
-        [this](const std::uint8_t* pBytes, std::size_t pSize) {
-            return mOutputStage.Write(pBytes, pSize);
-        });
-    std::uint8_t lSalt[KRyvCipher::kSaltSize];
-    std::uint8_t lStreamHeader[KRyvCipher::kStreamHeaderSize];
-    if (mSeal->Start(pPassword, lSalt, lStreamHeader) != KRyvCipher::kOk) {
+    KRyvCipher::EResult lStarted = KRyvCipher::kFailed;
+    if (mStarted.valid()) {
+        lStarted = mStarted.get();
+    } else {
+        CreateSeal();
+        lStarted = mSeal->Start(pPassword, mSalt, mStreamHeader);
+    }
+    if (lStarted != KRyvCipher::kOk) {
         return Fail(KRyvFile::kUnidentifiedError);
     }
+    mSeal->Announce(static_cast<std::size_t>(pBodySize), lHeader);
     mOutputStage.Write(lHeader.data(), lHeader.size());
-    mOutputStage.Write(lSalt, sizeof(lSalt));
-    mOutputStage.Write(lStreamHeader, sizeof(lStreamHeader));
+    mOutputStage.Write(mSalt, sizeof(mSalt));
+    mOutputStage.Write(mStreamHeader, sizeof(mStreamHeader));
     // Sealing goes on beside the making of the body.
     mSealStage = std::make_unique<KRyvByteStage>(
         kSealBlock, [this](const std::uint8_t* pBytes, std::size_t pSize) {

@@ -7,7 +7,9 @@
 #include "ryvfile/KRyvContainer.h"
 
 #include <cstdint>
+#include <future>
 #include <memory>
+#include <string>
 
 // The frame of a file being written around a body that comes in pieces (docs/ryv-format.md,
 // "File frame"): the header first, the body sealed chunk by chunk when protected, the CRC-32
@@ -31,9 +33,13 @@ public:
     KRyvFrameWriter(const KRyvFrameWriter&) = delete;
     KRyvFrameWriter& operator=(const KRyvFrameWriter&) = delete;
 
+    // Starts the key derivation of a protected file with pPassword on a thread of its own, so
+    // that the caller can take the body's size meanwhile; BeginBinary then waits for it. May
+    // throw std::system_error (no thread).
+    void PrepareSealing(const char* pPassword);
     // The header of a binary file whose plain body is pBodySize bytes, then (when pHeader is
     // protected) the salt and stream header of the sealing with pPassword, whose key derivation
-    // happens here.
+    // happens here unless PrepareSealing started it.
     int BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pBodySize, const char* pPassword);
     // The first line of an ASCII file.
     int BeginAscii(const KRyvFileHeader& pHeader);
@@ -43,12 +49,19 @@ public:
     int Finish();
 
 private:
+    // The sealing, its output the output stage; its size and header are announced later.
+    void CreateSeal();
     // Hands file bytes on and follows them with the CRC-32 (on the output stage's thread).
     bool Emit(const std::uint8_t* pBytes, std::size_t pSize);
     int Fail(int pCode);
 
     const KRyvBinaryCodec::Output& mOutput;
     std::unique_ptr<KRyvCipher::SealStream> mSeal;
+    // What the key derivation gives besides the key, and its result once it has run.
+    std::string mPassword;
+    std::uint8_t mSalt[KRyvCipher::kSaltSize] = {};
+    std::uint8_t mStreamHeader[KRyvCipher::kStreamHeaderSize] = {};
+    std::future<KRyvCipher::EResult> mStarted;
     // Touched by the output stage's thread only until that stage finished.
     std::uint32_t mCrc;
     bool mRefused = false;
