@@ -28,8 +28,8 @@ class KStreamOptionsRyv;
 // it, so the session runs twice: a first pass takes only the sizes (no progress, no warnings), the
 // second writes; a scene that changed in between fails the write. The CRC, the output and the
 // sealing run beside the session on threads of their own (KRyvFrameWriter), and the key of an
-// encrypted file is derived while the sizes are taken. Memory stays a few
-// megabytes whatever the scene's size, besides the key derivation of an encrypted file.
+// encrypted file is derived while the sizes are taken. Memory stays a few megabytes whatever the
+// scene's size, besides the key derivation of an encrypted file.
 class KWriterRyv : public KWriter
 {
 public:
