@@ -17,7 +17,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <system_error>
 
 namespace {
 
@@ -227,10 +226,6 @@ bool KWriterRyv::Write(KRyvScene* pScene, KStreamOptions* pOptions)
     } catch (const std::bad_alloc&) {
         mOutput.Discard();
         return Refuse(kUnidentifiedError, "Out of memory");
-    } catch (const std::system_error&) {
-        // The output runs on threads of its own: none could be started.
-        mOutput.Discard();
-        return Refuse(kUnidentifiedError, "No thread could be started for the output");
     }
     if (lCode != kNoError) {
         mOutput.Discard();

@@ -6,7 +6,6 @@
 
 #include <cstring>
 #include <new>
-#include <system_error>
 
 namespace {
 
@@ -224,9 +223,6 @@ bool KRyvFile::Save(KRyvStream& ioStream)
                                   });
         return lCode >= 0 ? Fail(lCode) : (ioStream.Flush() || Fail(kOutOfDiskSpace));
     } catch (const std::bad_alloc&) {
-        return Fail(kUnidentifiedError);
-    } catch (const std::system_error&) {
-        // No thread could be started for the output.
         return Fail(kUnidentifiedError);
     }
 }

@@ -12,10 +12,9 @@ namespace {
 
 constexpr int kNoError = -1;
 constexpr std::size_t kCrcHexDigits = 8;
-// The blocks of the two stages: large enough that handing one on costs nothing beside its bytes,
-// small enough that the stages of a sealed write cost under a megabyte more than a plain one.
-constexpr std::size_t kOutputBlock = std::size_t(1) << 20;
-constexpr std::size_t kSealBlock = std::size_t(1) << 18;
+// The output block: large enough that handing one on costs nothing beside its bytes, small
+// enough that a sealed write costs under a megabyte more than a plain one.
+constexpr std::size_t kOutputBlock = std::size_t(1) << 19;
 
 } // namespace
 
@@ -59,10 +58,9 @@ void KRyvFrameWriter::CreateSeal()
 
 void KRyvFrameWriter::PrepareSealing(const char* pPassword)
 {
-    mPassword = pPassword ? pPassword : "";
     CreateSeal();
-    mStarted = std::async(std::launch::async,
-                          [this] { return mSeal->Start(mPassword.c_str(), mSalt, mStreamHeader); });
+    mStarted = mSeal->Start(pPassword ? pPassword : "", mSalt, mStreamHeader);
+    mPrepared = true;
 }
 
 int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pBodySize,
@@ -81,25 +79,17 @@ int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pB
     // first chunk.
     const std::vector<std::uint8_t> lHeader = KRyvContainer::FixedHeader(
         pHeader, KRyvCipher::GetSealedSize(static_cast<std::size_t>(pBodySize)));
-    KRyvCipher::EResult lStarted = KRyvCipher::kFailed;
-    if (mStarted.valid()) {
-        lStarted = mStarted.get();
-    } else {
-        CreateSeal();
-        lStarted = mSeal->Start(pPassword, mSalt, mStreamHeader);
+    if (!mPrepared) {
+        PrepareSealing(pPassword);
     }
-    if (lStarted != KRyvCipher::kOk) {
+    if (mStarted != KRyvCipher::kOk) {
         return Fail(KRyvFile::kUnidentifiedError);
     }
     mSeal->Announce(static_cast<std::size_t>(pBodySize), lHeader);
     mOutputStage.Write(lHeader.data(), lHeader.size());
     mOutputStage.Write(mSalt, sizeof(mSalt));
     mOutputStage.Write(mStreamHeader, sizeof(mStreamHeader));
-    // Sealing goes on beside the making of the body.
-    mSealStage = std::make_unique<KRyvByteStage>(
-        kSealBlock, [this](const std::uint8_t* pBytes, std::size_t pSize) {
-            return mSeal->Write(pBytes, pSize);
-        });
+    mSealing = true;
     return mError;
 }
 
@@ -126,13 +116,12 @@ bool KRyvFrameWriter::Body(const std::uint8_t* pBytes, std::size_t pSize)
         return false;
     }
     // A refusal further on is judged once the stages are done (Finish).
-    return mSealStage ? mSealStage->Write(pBytes, pSize) : mOutputStage.Write(pBytes, pSize);
+    return mSealing ? mSeal->Write(pBytes, pSize) : mOutputStage.Write(pBytes, pSize);
 }
 
 int KRyvFrameWriter::Finish()
 {
-    // The stages end first, so that what their threads found is seen here.
-    const bool lSealed = !mSealStage || (mSealStage->Finish() && mSeal->Finish());
+    const bool lSealed = !mSealing || mSeal->Finish();
     const bool lOutput = mOutputStage.Finish();
     if (mRefused) {
         return Fail(KRyvFile::kOutOfDiskSpace);
