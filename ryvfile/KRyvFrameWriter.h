@@ -36,7 +36,7 @@ public:
     void PrepareSealing(const char* pPassword);
     // The header of a binary file whose plain body is pBodySize bytes, then (when pHeader is
     // protected) the salt and stream header of the sealing with pPassword, whose key derivation
-    // happens here unless PrepareSealing started it.
+    // happens here unless PrepareSealing did it.
     int BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pBodySize, const char* pPassword);
     // The first line of an ASCII file.
     int BeginAscii(const KRyvFileHeader& pHeader);
