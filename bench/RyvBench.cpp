@@ -1,14 +1,16 @@
 // Native format speed: a scene of a 1000 x 1000 quad grid (1,000,000 polygons) with normals and
 // UVs, and 100 nodes with 10,000 keys each, written and read in binary, ASCII, 5.x and encrypted
 // form. Each case reports MB/s of file (wall time) and its ratio to a floor measured in the same
-// run: for writes, fwrite of the same arrays; for reads, fread of the file and its CRC-32, the
-// work no reader can skip. The read cases also report the peak memory of one read alone (in a
-// child process) over the memory the scene itself takes and over the file's size.
+// run: for a write, the file's bytes read and written to another file (fread + fwrite); for a
+// read, fread of the file and its CRC-32, the work no reader can skip. Every case also reports
+// the peak memory of one run alone (in a child process); a read, over the memory the scene
+// itself takes and over the file's size.
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
 #include "io/KReaderRyv.h"
 #include "io/KStreamOptionsRyv.h"
 #include "io/KWriterRyv.h"
+#include "ryvfile/KRyvCipher.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
@@ -178,41 +180,6 @@ double ReadAndCrcSeconds(const std::string& pName)
                  : -1.0;
 }
 
-// The same arrays as plain bytes: points, normals, UVs, polygon vertices and sizes, key times
-// and values. Seconds to write them.
-double FloorWriteSeconds(std::size_t& oBytes)
-{
-    BenchScene& lBench = Scene();
-    auto* lMesh =
-        static_cast<KRyvMesh*>(lBench.mScene->GetRootNode()->GetChild(0)->GetNodeAttribute());
-    const std::size_t lPoints = static_cast<std::size_t>(lMesh->GetControlPointCount());
-    const std::size_t lCorners = static_cast<std::size_t>(lMesh->GetPolygonVertexCount());
-    const std::size_t lPolygons = static_cast<std::size_t>(lMesh->GetPolygonCount());
-    const std::size_t lKeys = static_cast<std::size_t>(kNodeCount) * kKeyCount;
-    std::vector<std::pair<void*, std::size_t>> lArrays = {
-        {lMesh->GetControlPoints(), lPoints * 32},
-        {lMesh->GetLayer(0)->GetNormals()->GetDirectArray().data(), lPoints * 32},
-        {lMesh->GetLayer(0)->GetUVs()->GetDirectArray().data(), lPoints * 16},
-        {lMesh->GetPolygonVertices(), lCorners * 4}};
-    std::vector<std::int32_t> lSizes(lPolygons, 4);
-    std::vector<std::int64_t> lTimes(lKeys);
-    std::vector<float> lValues(lKeys);
-    lArrays.push_back({lSizes.data(), lPolygons * 4});
-    lArrays.push_back({lTimes.data(), lKeys * 8});
-    lArrays.push_back({lValues.data(), lKeys * 4});
-    const auto lStart = std::chrono::steady_clock::now();
-    std::FILE* lFile = std::fopen(lBench.mFloor.c_str(), "wb");
-    oBytes = 0;
-    if (!lFile) {
-        return -1.0;
-    }
-    for (const auto& lArray : lArrays) {
-        oBytes += std::fwrite(lArray.first, 1, lArray.second, lFile);
-    }
-    std::fclose(lFile);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
-}
-
 // The fastest of a few runs of pRun, which answers seconds (-1 on failure).
 double BestOf(const std::function<double()>& pRun)
 {
@@ -226,31 +193,86 @@ double BestOf(const std::function<double()>& pRun)
     return lBest;
 }
 
-// The write floor: bytes and seconds of the fastest fwrite of the scene's arrays.
-double BestWriteFloorSeconds(double& oBytes)
+// The floor of a write: the written file's bytes read and written to another file (fread +
+// fwrite), best of a few runs; -1 when the copy fails.
+double CopyFloorSeconds(const std::string& pName)
 {
-    std::size_t lBytes = 0;
-    const double lBest = BestOf([&lBytes] { return FloorWriteSeconds(lBytes); });
-    oBytes = static_cast<double>(lBytes);
-    return lBest;
+    const std::string lCopy = Scene().mFloor;
+    return BenchSupport::BestSeconds(
+        [&] {
+            std::FILE* lIn = std::fopen(pName.c_str(), "rb");
+            std::FILE* lOut = std::fopen(lCopy.c_str(), "wb");
+            if (lIn && lOut) {
+                std::vector<char> lBytes(
+                    static_cast<std::size_t>(std::filesystem::file_size(pName)));
+                const std::size_t lRead = std::fread(lBytes.data(), 1, lBytes.size(), lIn);
+                benchmark::DoNotOptimize(std::fwrite(lBytes.data(), 1, lRead, lOut));
+            }
+            for (std::FILE* lFile : {lIn, lOut}) {
+                if (lFile) {
+                    std::fclose(lFile);
+                }
+            }
+        },
+        kFloorRuns);
 }
 
-void Report(benchmark::State& ioState, const std::string& pName, double pSeconds)
+// The password step alone: a salt drawn and a key derived, as a sealed write starts.
+double PasswordStepSeconds()
 {
-    double lFloorBytes = 0.0;
-    const double lFloorSeconds = BestWriteFloorSeconds(lFloorBytes);
-    const double lBytes = static_cast<double>(std::filesystem::file_size(pName));
-    ioState.counters["file_MB"] = lBytes / kMegabyte;
-    BenchSupport::ReportRate(ioState, lBytes, pSeconds, lFloorBytes, lFloorSeconds);
+    return BenchSupport::BestSeconds([] {
+        KRyvCipher::SealStream lSeal(0, {}, [](const std::uint8_t*, std::size_t) { return true; });
+        std::uint8_t lSalt[KRyvCipher::kSaltSize];
+        std::uint8_t lHeader[KRyvCipher::kStreamHeaderSize];
+        benchmark::DoNotOptimize(lSeal.Start(kBenchPassword, lSalt, lHeader));
+    });
 }
 
+// The encrypted write over the plain write, with (oWhole) and without (the answer) the time of
+// the password step alone: the best of a few runs of each, taken in turn so that a drift of the
+// machine's speed touches both alike. The writer derives the key while it takes the sizes, so
+// the answer takes off more than the step costs the write.
+double SealedOverPlain(const std::string& pName, double& oWhole)
+{
+    double lSealed = -1.0;
+    double lPlain = -1.0;
+    double lPassword = -1.0;
+    const auto lBest = [](double& ioBest, double pSeconds) {
+        ioBest = ioBest < 0.0 ? pSeconds : std::min(ioBest, pSeconds);
+    };
+    for (int i = 0; i < kFloorRuns; ++i) {
+        lBest(lPlain,
+              BenchSupport::BestSeconds([&] { WriteFile(KWriterRyv::kBinary60, pName); }, 1));
+        lBest(lSealed,
+              BenchSupport::BestSeconds([&] { WriteFile(KWriterRyv::kEncrypted60, pName); }, 1));
+        lBest(lPassword, PasswordStepSeconds());
+    }
+    oWhole = lSealed / lPlain;
+    return (lSealed - lPassword) / lPlain;
+}
+
+// Each form's rate against the copy floor and the peak memory of one write alone. The encrypted
+// form also reports its time less the password step over the plain form's time (x_plain), the
+// same with the step (x_plain_with_password), and the peak of the password step alone.
 void BM_RyvWrite(benchmark::State& ioState, KWriterRyv::EFlavour pFlavour)
 {
     const std::string lName = FlavourPath(pFlavour);
     const double lSeconds =
         BenchSupport::TimeIterations(ioState, [&] { return WriteFile(pFlavour, lName); });
-    if (lSeconds > 0.0) {
-        Report(ioState, lName, lSeconds);
+    if (lSeconds <= 0.0) {
+        return;
+    }
+    const double lBytes = static_cast<double>(std::filesystem::file_size(lName));
+    ioState.counters["file_MB"] = lBytes / kMegabyte;
+    BenchSupport::ReportRate(ioState, lBytes, lSeconds, lBytes, CopyFloorSeconds(lName));
+    ioState.counters["peak_MB"] =
+        BenchSupport::PeakBytesOf([&] { return WriteFile(pFlavour, lName); }) / kMegabyte;
+    if (pFlavour == KWriterRyv::kEncrypted60) {
+        double lWhole = 0.0;
+        ioState.counters["x_plain"] = SealedOverPlain(lName, lWhole);
+        ioState.counters["x_plain_with_password"] = lWhole;
+        ioState.counters["password_peak_MB"] =
+            BenchSupport::PeakBytesOf([] { return PasswordStepSeconds() > 0.0; }) / kMegabyte;
     }
     std::filesystem::remove(lName);
 }
@@ -339,6 +361,18 @@ BENCHMARK_CAPTURE(BM_RyvWrite, ascii, KWriterRyv::kAscii60)
     ->UseRealTime()
     ->Iterations(2);
 BENCHMARK_CAPTURE(BM_RyvRead, ascii, KWriterRyv::kAscii60)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+BENCHMARK_CAPTURE(BM_RyvWrite, encrypted, KWriterRyv::kEncrypted60)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_RyvWrite, binary5x, KWriterRyv::kBinary5x)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_RyvWrite, ascii5x, KWriterRyv::kAscii5x)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2);

@@ -179,6 +179,10 @@ int KWriterRyv::StreamFile(KRyvScene& ioScene, const KStreamOptionsRyv& pOptions
     // Every record's size goes in front of it: a first pass takes the sizes, the second writes
     // each record straight out, so the body is never held (and a sealed body is sealed chunk by
     // chunk).
+    // The key of a protected file is derived while the sizes are taken.
+    if (lHeader.mProtected) {
+        lFrame.PrepareSealing(lFile.GetCreatedPassword());
+    }
     KRyvRecordSizer lSizer;
     if (!RunPass(lFile, lSizer, ioScene, pOptions, true)) {
         return kCancelled;

@@ -27,8 +27,8 @@ class KStreamOptionsRyv;
 // made, straight from the scene's arrays. The binary forms put each record's size in front of
 // it, so the session runs twice: a first pass takes only the sizes (no progress, no warnings), the
 // second writes; a scene that changed in between fails the write. The CRC, the output and the
-// sealing run beside the session on threads of their own (KRyvFrameWriter). Memory stays a few
-// megabytes whatever the scene's size, besides the key derivation of an encrypted file.
+// sealing follow the records in blocks (KRyvFrameWriter). Memory stays a few megabytes whatever
+// the scene's size, besides the key derivation of an encrypted file.
 class KWriterRyv : public KWriter
 {
 public:

@@ -18,8 +18,9 @@ namespace KRyvAsciiCodec {
 using Output = std::function<bool(const std::uint8_t* pBytes, std::size_t pSize)>;
 
 // Hands the text of the children of pRoot to pOutput in pieces of about half a megabyte, each
-// ending at a line end. False when a name is invalid, the tree is deeper than
-// KRyvFieldRecord::kMaxDepth or the output refuses text (what was handed on stays handed on).
+// ending at a line end or inside a long text or raw value. False when a name is invalid, the tree
+// is deeper than KRyvFieldRecord::kMaxDepth or the output refuses text (what was handed on stays
+// handed on).
 bool Encode(const KRyvFieldRecord& pRoot, const Output& pOutput);
 // The same, appended to ioText.
 bool Encode(const KRyvFieldRecord& pRoot, std::string& ioText);

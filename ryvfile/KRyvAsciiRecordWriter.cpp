@@ -17,6 +17,9 @@ constexpr std::size_t kNumberBufferSize = 40;
 // the text seldom outgrows the room reserved for it.
 constexpr std::size_t kPieceSize = std::size_t(1) << 19;
 constexpr std::size_t kLineRoom = std::size_t(1) << 15;
+// The bytes of a text or raw value taken between two looks at the size of the buffer: their text
+// (at most four characters a byte) fits in the room left for a line.
+constexpr std::size_t kValuePart = kLineRoom / 4;
 
 char ArrayLetter(KRyvFieldValue::EKind pKind)
 {
@@ -165,6 +168,10 @@ void KRyvAsciiRecordWriter::PutText(const char* pText, std::size_t pSize)
     }
     mText += '"';
     for (std::size_t i = 0; i < pSize; ++i) {
+        // A long text goes on in pieces too, so that it never grows the buffer.
+        if (i % kValuePart == 0) {
+            Flush(false);
+        }
         const char lChar = pText[i];
         const auto lByte = static_cast<unsigned char>(lChar);
         if (lChar == '"' || lChar == '\\') {
@@ -188,6 +195,9 @@ void KRyvAsciiRecordWriter::PutBytes(const std::uint8_t* pBytes, std::size_t pSi
     }
     mText += "x\"";
     for (std::size_t i = 0; i < pSize; ++i) {
+        if (i % kValuePart == 0) {
+            Flush(false);
+        }
         mText += kHexDigits[pBytes[i] >> 4];
         mText += kHexDigits[pBytes[i] & 0xf];
     }
@@ -215,17 +225,23 @@ template <typename T> void KRyvAsciiRecordWriter::PutElements(const T* pValues, 
         Fail(KRyvFile::kUnidentifiedError);
         return;
     }
+    // The numbers of a line are printed into a buffer of their own and appended at once.
+    char lLine[kArrayElementsPerLine * (kNumberBufferSize + 1) + 1];
+    char* lAt = lLine;
     for (std::size_t i = 0; i < pCount; ++i, ++mArrayAt) {
         if (mArrayAt > 0) {
-            mText += ',';
+            *lAt++ = ',';
             if (mArrayAt % kArrayElementsPerLine == 0) {
-                mText += '\n';
+                *lAt++ = '\n';
+                mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
+                lAt = lLine;
                 Flush(false);
                 mText.append(mOpen.size(), '\t');
             }
         }
-        PutNumber(pValues[i]);
+        lAt = std::to_chars(lAt, lAt + kNumberBufferSize, pValues[i]).ptr;
     }
+    mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
 }
 
 void KRyvAsciiRecordWriter::PutArrayPart(const std::int32_t* pValues, std::size_t pCount)

@@ -34,7 +34,8 @@ bool KRyvBinaryRecordWriter::Flush()
 
 void KRyvBinaryRecordWriter::PutRaw(const void* pBytes, std::size_t pSize)
 {
-    if (Failed()) {
+    // An empty text or array may come without bytes at all (a null pointer).
+    if (Failed() || pSize == 0) {
         return;
     }
     mWritten += pSize;

@@ -67,6 +67,12 @@ KRyvCipher::EResult KRyvCipher::SealStream::Start(const char* pPassword,
     return kOk;
 }
 
+void KRyvCipher::SealStream::Announce(std::size_t pPlainSize, std::vector<std::uint8_t> pAssociated)
+{
+    mPlainSize = pPlainSize;
+    mAssociated = std::move(pAssociated);
+}
+
 bool KRyvCipher::SealStream::PushChunk(const std::uint8_t* pPlain, std::size_t pSize)
 {
     const bool lFirst = mPushed == 0;

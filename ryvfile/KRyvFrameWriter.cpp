@@ -12,10 +12,9 @@ namespace {
 
 constexpr int kNoError = -1;
 constexpr std::size_t kCrcHexDigits = 8;
-// The blocks of the two stages: large enough that handing one on costs nothing beside its bytes,
-// small enough that the stages of a sealed write cost well under a megabyte more than a plain one.
+// The output block: large enough that handing one on costs nothing beside its bytes, small
+// enough that a sealed write costs under a megabyte more than a plain one.
 constexpr std::size_t kOutputBlock = std::size_t(1) << 19;
-constexpr std::size_t kSealBlock = std::size_t(1) << 17;
 
 } // namespace
 
@@ -49,6 +48,21 @@ bool KRyvFrameWriter::Emit(const std::uint8_t* pBytes, std::size_t pSize)
     return !mRefused;
 }
 
+void KRyvFrameWriter::CreateSeal()
+{
+    mSeal = std::make_unique<KRyvCipher::SealStream>(
+        0, std::vector<std::uint8_t>(), [this](const std::uint8_t* pBytes, std::size_t pSize) {
+            return mOutputStage.Write(pBytes, pSize);
+        });
+}
+
+void KRyvFrameWriter::PrepareSealing(const char* pPassword)
+{
+    CreateSeal();
+    mStarted = mSeal->Start(pPassword ? pPassword : "", mSalt, mStreamHeader);
+    mPrepared = true;
+}
+
 int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pBodySize,
                                  const char* pPassword)
 {
@@ -65,24 +79,17 @@ int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pB
     // first chunk.
     const std::vector<std::uint8_t> lHeader = KRyvContainer::FixedHeader(
         pHeader, KRyvCipher::GetSealedSize(static_cast<std::size_t>(pBodySize)));
-    mSeal = std::make_unique<KRyvCipher::SealStream>(
-        static_cast<std::size_t>(pBodySize), lHeader,
-        [this](const std::uint8_t* pBytes, std::size_t pSize) {
-            return mOutputStage.Write(pBytes, pSize);
-        });
-    std::uint8_t lSalt[KRyvCipher::kSaltSize];
-    std::uint8_t lStreamHeader[KRyvCipher::kStreamHeaderSize];
-    if (mSeal->Start(pPassword, lSalt, lStreamHeader) != KRyvCipher::kOk) {
+    if (!mPrepared) {
+        PrepareSealing(pPassword);
+    }
+    if (mStarted != KRyvCipher::kOk) {
         return Fail(KRyvFile::kUnidentifiedError);
     }
+    mSeal->Announce(static_cast<std::size_t>(pBodySize), lHeader);
     mOutputStage.Write(lHeader.data(), lHeader.size());
-    mOutputStage.Write(lSalt, sizeof(lSalt));
-    mOutputStage.Write(lStreamHeader, sizeof(lStreamHeader));
-    // Sealing goes on beside the making of the body.
-    mSealStage = std::make_unique<KRyvByteStage>(
-        kSealBlock, [this](const std::uint8_t* pBytes, std::size_t pSize) {
-            return mSeal->Write(pBytes, pSize);
-        });
+    mOutputStage.Write(mSalt, sizeof(mSalt));
+    mOutputStage.Write(mStreamHeader, sizeof(mStreamHeader));
+    mSealing = true;
     return mError;
 }
 
@@ -109,13 +116,12 @@ bool KRyvFrameWriter::Body(const std::uint8_t* pBytes, std::size_t pSize)
         return false;
     }
     // A refusal further on is judged once the stages are done (Finish).
-    return mSealStage ? mSealStage->Write(pBytes, pSize) : mOutputStage.Write(pBytes, pSize);
+    return mSealing ? mSeal->Write(pBytes, pSize) : mOutputStage.Write(pBytes, pSize);
 }
 
 int KRyvFrameWriter::Finish()
 {
-    // The stages end first, so that what their threads found is seen here.
-    const bool lSealed = !mSealStage || (mSealStage->Finish() && mSeal->Finish());
+    const bool lSealed = !mSealing || mSeal->Finish();
     const bool lOutput = mOutputStage.Finish();
     if (mRefused) {
         return Fail(KRyvFile::kOutOfDiskSpace);

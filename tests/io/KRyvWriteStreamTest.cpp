@@ -3,6 +3,7 @@
 // write come once, not once per pass.
 #include "io/KStreamOptionsRyv.h"
 #include "io/KWriterRyv.h"
+#include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
@@ -86,6 +87,37 @@ TEST(KRyvWriteStreamTest, WarningsAndProgressComeOncePerWrite)
         // The two textures, the root node and the end of the write.
         EXPECT_EQ(lReports, 4) << lFlavour;
         EXPECT_FLOAT_EQ(lLast, 100.0f) << lFlavour;
+    }
+}
+
+// A scene that changes between the pass that takes the sizes and the pass that writes (here a
+// node renamed from the cancel callback, which both passes ask) fails the write instead of
+// giving a file whose sizes do not fit its records; the target stays as it was.
+TEST(KRyvWriteStreamTest, ASceneChangedBetweenThePassesFailsTheWrite)
+{
+    TempFolder lTemp;
+    const std::string lTarget = lTemp.Write("keep.ryv", "the old file");
+    for (const KWriterRyv::EFlavour lFlavour :
+         {KWriterRyv::kBinary60, KWriterRyv::kEncrypted60, KWriterRyv::kBinary5x}) {
+        KRyvObjectFactory lFactory;
+        KRyvScene* lScene = lFactory.CreateScene();
+        KRyvNode* lNode = lFactory.CreateNode("A");
+        lScene->GetRootNode()->AddChild(lNode);
+        KStreamOptionsRyv lOptions;
+        lOptions.SetPassword("changed");
+        int lCalls = 0;
+        // Asked once per model in each pass: the second time ends the first pass.
+        lOptions.SetCancelCallback([&] {
+            if (++lCalls == 2) {
+                lNode->SetName("A longer name");
+            }
+            return false;
+        });
+        KWriterRyv lWriter(&lFactory, lFlavour);
+        ASSERT_TRUE(lWriter.FileCreate(lTarget.c_str()));
+        EXPECT_FALSE(lWriter.Write(lScene, &lOptions)) << lFlavour;
+        EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError) << lFlavour;
+        EXPECT_EQ(TempFolder::Read(lTarget), "the old file") << lFlavour;
     }
 }
 

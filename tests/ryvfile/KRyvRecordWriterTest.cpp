@@ -1,3 +1,4 @@
+#include "ryvfile/KRyvAsciiCodec.h"
 #include "ryvfile/KRyvAsciiRecordWriter.h"
 #include "ryvfile/KRyvBinaryCodec.h"
 #include "ryvfile/KRyvBinaryRecordWriter.h"
@@ -204,6 +205,48 @@ TEST(KRyvRecordWriterTest, AlikeRecordsInARowShareOneEntry)
     KRyvRecordCursor lSecond;
     ASSERT_TRUE(lBody.Enter(lBody.NextChild(), lSecond));
     EXPECT_EQ(lSecond.CountChildren("K"), 2);
+}
+
+// Long texts and raw values go out in pieces of about the same size as the rest of the text, and
+// the pieces make the text that reads back to the same values.
+TEST(KRyvRecordWriterTest, LongValuesGoOutInPiecesToo)
+{
+    constexpr std::size_t kLargestPiece = 600000;
+    std::vector<std::uint8_t> lRaw(1500000);
+    std::string lText(700000, 'a');
+    for (std::size_t i = 0; i < lRaw.size(); ++i) {
+        lRaw[i] = static_cast<std::uint8_t>(i * 13);
+    }
+    for (std::size_t i = 0; i < lText.size(); i += 7) {
+        lText[i] = i % 2 == 0 ? '"' : '\x01';
+    }
+    std::string lWhole;
+    std::size_t lLargest = 0;
+    const KRyvAsciiCodec::Output lOutput = [&](const std::uint8_t* pBytes, std::size_t pSize) {
+        lWhole.append(reinterpret_cast<const char*>(pBytes), pSize);
+        lLargest = std::max(lLargest, pSize);
+        return true;
+    };
+    KRyvAsciiRecordWriter lWriter(lOutput);
+    Begin(lWriter, "Media");
+    lWriter.PutBytes(lRaw.data(), lRaw.size());
+    lWriter.PutText(lText.data(), lText.size());
+    lWriter.End();
+    ASSERT_TRUE(lWriter.Finish());
+    EXPECT_LE(lLargest, kLargestPiece);
+    KRyvBytes lRecords;
+    int lLine = 0;
+    ASSERT_TRUE(KRyvAsciiCodec::Decode(lWhole.data(), lWhole.size(), lRecords, lLine)) << lLine;
+    const KRyvRecordCursor lBody = KRyvRecordCursor::Body(lRecords.data(), lRecords.size());
+    KRyvRecordCursor lMedia;
+    ASSERT_TRUE(lBody.Enter(lBody.NextChild(), lMedia));
+    ASSERT_EQ(lMedia.GetValuesLeft(), 2u);
+    std::string_view lReadRaw;
+    std::string_view lReadText;
+    ASSERT_TRUE(lMedia.TakeCounted(KRyvFieldValue::kBytes, lReadRaw));
+    ASSERT_TRUE(lMedia.TakeCounted(KRyvFieldValue::kText, lReadText));
+    EXPECT_EQ(std::vector<std::uint8_t>(lReadRaw.begin(), lReadRaw.end()), lRaw);
+    EXPECT_EQ(lReadText, lText);
 }
 
 // What neither form can hold is refused by the sizer, the binary writer and the text writer
