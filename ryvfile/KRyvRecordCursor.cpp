@@ -212,7 +212,7 @@ const std::uint8_t* KRyvRecordCursor::NextChild() const
 bool KRyvRecordCursor::TakeValue(std::uint8_t pKind, const std::uint8_t*& oPayload,
                                  std::size_t& oSize)
 {
-    if (mValuesLeft == 0 || *mNextValue != pKind ||
+    if (mValuesLeft == 0 || mNextValue >= mEnd || *mNextValue != pKind ||
         !PayloadSize(pKind, mNextValue + 1, mEnd, oSize)) {
         return false;
     }

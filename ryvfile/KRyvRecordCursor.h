@@ -34,7 +34,7 @@ public:
     // Values ----------------------------------------------------------------------------------
     std::uint32_t GetValuesLeft() const { return mValuesLeft; }
     // The kind of the next value, 0 when none is left.
-    int PeekKind() const { return mValuesLeft > 0 ? *mNextValue : 0; }
+    int PeekKind() const { return mValuesLeft > 0 && mNextValue < mEnd ? *mNextValue : 0; }
     // The next value when it is of kind T (and steps over it); false, nothing moved, otherwise.
     template <typename T> bool TakeScalar(T& oValue);
     // The next text or raw-bytes value (pKind) as the bytes it holds in the body.
