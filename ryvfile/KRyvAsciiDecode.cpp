@@ -290,13 +290,16 @@ private:
                 return false;
             }
             SkipSpacesAndLines();
-            const char* lFirst = mAt;
-            while (mAt != mEnd && !IsSeparator(*mAt)) {
-                ++mAt;
-            }
-            if (!PutElement<T>(lFirst, mAt)) {
+            // The number ends where the conversion stops, which must be a separator: the
+            // element's text is exactly one number.
+            T lValue{};
+            const std::from_chars_result lRead = std::from_chars(mAt, mEnd, lValue);
+            if (lRead.ec != std::errc() || lRead.ptr == mAt ||
+                (lRead.ptr != mEnd && !IsSeparator(*lRead.ptr))) {
                 return false;
             }
+            mAt = lRead.ptr;
+            mBuilder.PutNumber(lValue);
             ++lFound;
             SkipSpacesAndLines();
         }
