@@ -100,16 +100,20 @@ template <> struct KRyvRecordCursor::KindOf<double>
 
 template <typename T> bool KRyvRecordCursor::TakeScalar(T& oValue)
 {
-    const std::uint8_t* lPayload = nullptr;
-    std::size_t lSize = 0;
-    if (!TakeValue(KindOf<T>::kKind, lPayload, lSize)) {
+    // Inline, with the size known here: the older layout reads ten scalars for every key.
+    constexpr std::size_t kSize = std::is_same_v<T, bool> ? 1 : sizeof(T);
+    if (mValuesLeft == 0 || mNextValue >= mEnd || *mNextValue != KindOf<T>::kKind ||
+        static_cast<std::size_t>(mEnd - mNextValue) <= kSize) {
         return false;
     }
+    const std::uint8_t* lPayload = mNextValue + 1;
     if constexpr (std::is_same_v<T, bool>) {
         oValue = *lPayload == 1;
     } else {
         oValue = KRyvByteOrder::GetLE<T>(lPayload);
     }
+    mNextValue = lPayload + kSize;
+    --mValuesLeft;
     return true;
 }
 
