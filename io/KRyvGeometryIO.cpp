@@ -332,14 +332,14 @@ bool ReadLink(KRyvFile& ioFile, KRyvLink& ioLink, KRyvLinkFixup& oFixup, int pPo
     const KString lId = ioFile.FieldReadC();
     const KString lData = ioFile.FieldReadC();
     ioLink.SetUserData(lId.Buffer(), lData.Buffer());
-    std::vector<std::int32_t> lIndices;
-    std::vector<double> lWeights;
+    KRyvArrayView<std::int32_t> lIndices;
+    KRyvArrayView<double> lWeights;
     KMatrix lMatrix;
-    if (!ReadNamedArray(ioFile, "Indexes", lIndices) ||
-        !ReadNamedArray(ioFile, "Weights", lWeights) || lIndices.size() != lWeights.size()) {
+    if (!ReadNamedView(ioFile, "Indexes", lIndices) ||
+        !ReadNamedView(ioFile, "Weights", lWeights) || lIndices.mCount != lWeights.mCount) {
         return false;
     }
-    for (std::size_t i = 0; i < lIndices.size(); ++i) {
+    for (std::size_t i = 0; i < lIndices.mCount; ++i) {
         if (lIndices[i] >= pPointCount) {
             return false;
         }

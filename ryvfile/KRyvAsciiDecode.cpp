@@ -280,6 +280,9 @@ private:
         }
         mBuilder.PutByte(pKind);
         const std::size_t lCountAt = mBuilder.PutCount();
+        if (!mBuilder.IsWriting()) {
+            return SizeArray(lCountAt, lCount, sizeof(T));
+        }
         std::uint64_t lFound = 0;
         SkipSpacesAndLines();
         while (mAt != mEnd && *mAt != '}') {
@@ -287,17 +290,45 @@ private:
                 return false;
             }
             SkipSpacesAndLines();
-            const char* lFirst = mAt;
-            while (mAt != mEnd && !IsSeparator(*mAt)) {
-                ++mAt;
-            }
-            if (!PutElement<T>(lFirst, mAt)) {
+            // The number ends where the conversion stops, which must be a separator: the
+            // element's text is exactly one number.
+            T lValue{};
+            const std::from_chars_result lRead = std::from_chars(mAt, mEnd, lValue);
+            if (lRead.ec != std::errc() || lRead.ptr == mAt ||
+                (lRead.ptr != mEnd && !IsSeparator(*lRead.ptr))) {
                 return false;
             }
+            mAt = lRead.ptr;
+            mBuilder.PutNumber(lValue);
             ++lFound;
             SkipSpacesAndLines();
         }
         return Expect('}') && lFound == lCount && mBuilder.SetCount(lCountAt, lCount);
+    }
+
+    // Sizes an array from its stated count and steps to its closing brace without reading its
+    // elements: the converting pass checks them and their number. A count the elements' text
+    // could not hold (each takes a character and all but the last a comma) is refused here, so
+    // a stated count never sizes more than the text allows.
+    bool SizeArray(std::size_t pCountAt, std::uint64_t pCount, std::size_t pElementSize)
+    {
+        const char* lClose = static_cast<const char*>(std::memchr(mAt, '}', Left()));
+        if (!lClose) {
+            return false;
+        }
+        const auto lSpan = static_cast<std::uint64_t>(lClose - mAt);
+        if (pCount > (lSpan + 1) / 2 || !mBuilder.SetCount(pCountAt, pCount)) {
+            return false;
+        }
+        // Line ends are rare inside an array: memchr finds them faster than a count of bytes.
+        for (const char* lAt = mAt; (lAt = static_cast<const char*>(std::memchr(
+                                         lAt, '\n', static_cast<std::size_t>(lClose - lAt))));
+             ++lAt) {
+            ++mLine;
+        }
+        mBuilder.Skip(static_cast<std::size_t>(pCount) * pElementSize);
+        mAt = lClose + 1;
+        return true;
     }
 
     // Reads digits up to pClose and steps over it.

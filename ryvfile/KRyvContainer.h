@@ -92,11 +92,11 @@ struct SealedState
     bool mAsciiDecoded = false;
 };
 
-// Turns the body of an inspected file into well-formed binary records in place and answers
-// their size (they start at ioBodyAt): a protected body is opened in ioBytes itself, once
+// Turns the body of an inspected file into well-formed binary records in place: they start at
+// ioBodyAt and oPlainSize is their size. A protected body is opened in ioBytes itself, once
 // (ioSealed keeps what became of it); an ASCII text is decoded into binary records, which then
-// replace ioBytes whole (ioBodyAt and ioBodySize follow), so that the text and a tree of it are
-// never held at once. oLine receives the line of an ASCII syntax fault (0 for none).
+// replace ioBytes whole (ioBodyAt and ioBodySize follow), so that the text is let go as soon as
+// its records are made. oLine receives the line of an ASCII syntax fault (0 for none).
 // kWrongPassword for a password that does not open a protected body, kFileCorrupted for
 // records that are not well formed.
 int Unpack(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t& ioBodyAt,

@@ -39,45 +39,30 @@ std::string_view TakeName(const std::uint8_t*& ioAt, const std::uint8_t* pEnd)
     return lName;
 }
 
+// Per value kind: the size of the value (scalars) or of one element (texts, raw bytes and
+// arrays, which hold a count first); 0 for a kind that does not exist.
+constexpr std::uint8_t kKindSizes[] = {0, 1, 4, 8, 4, 8, 1, 1, 4, 8, 4, 8};
+constexpr std::uint8_t kFirstCountedKind = KRyvFieldValue::kText;
+
 // The number of payload bytes of a value of pKind at pPayload; false for an unknown kind or a
 // payload that does not fit before pEnd.
-bool PayloadSize(std::uint8_t pKind, const std::uint8_t* pPayload, const std::uint8_t* pEnd,
-                 std::size_t& oSize)
+inline bool PayloadSize(std::uint8_t pKind, const std::uint8_t* pPayload, const std::uint8_t* pEnd,
+                        std::size_t& oSize)
 {
     const std::size_t lLeft = static_cast<std::size_t>(pEnd - pPayload);
-    std::size_t lElement = 0;
-    switch (pKind) {
-    case KRyvFieldValue::kBool:
-        oSize = 1;
-        return lLeft >= oSize;
-    case KRyvFieldValue::kInt32:
-    case KRyvFieldValue::kFloat:
-        oSize = 4;
-        return lLeft >= oSize;
-    case KRyvFieldValue::kInt64:
-    case KRyvFieldValue::kDouble:
-        oSize = 8;
-        return lLeft >= oSize;
-    case KRyvFieldValue::kText:
-    case KRyvFieldValue::kBytes:
-        lElement = 1;
-        break;
-    case KRyvFieldValue::kInt32Array:
-    case KRyvFieldValue::kFloatArray:
-        lElement = 4;
-        break;
-    case KRyvFieldValue::kInt64Array:
-    case KRyvFieldValue::kDoubleArray:
-        lElement = 8;
-        break;
-    default:
+    const std::size_t lSize = pKind < sizeof(kKindSizes) ? kKindSizes[pKind] : 0;
+    if (lSize == 0) {
         return false;
+    }
+    if (pKind < kFirstCountedKind) {
+        oSize = lSize;
+        return lLeft >= lSize;
     }
     std::uint32_t lCount = 0;
-    if (!GetCount(pPayload, pEnd, lCount) || lCount > (lLeft - kCountBytes) / lElement) {
+    if (!GetCount(pPayload, pEnd, lCount) || lCount > (lLeft - kCountBytes) / lSize) {
         return false;
     }
-    oSize = kCountBytes + lCount * lElement;
+    oSize = kCountBytes + lCount * lSize;
     return true;
 }
 
@@ -212,7 +197,7 @@ const std::uint8_t* KRyvRecordCursor::NextChild() const
 bool KRyvRecordCursor::TakeValue(std::uint8_t pKind, const std::uint8_t*& oPayload,
                                  std::size_t& oSize)
 {
-    if (mValuesLeft == 0 || *mNextValue != pKind ||
+    if (mValuesLeft == 0 || mNextValue >= mEnd || *mNextValue != pKind ||
         !PayloadSize(pKind, mNextValue + 1, mEnd, oSize)) {
         return false;
     }

@@ -34,7 +34,7 @@ public:
     // Values ----------------------------------------------------------------------------------
     std::uint32_t GetValuesLeft() const { return mValuesLeft; }
     // The kind of the next value, 0 when none is left.
-    int PeekKind() const { return mValuesLeft > 0 ? *mNextValue : 0; }
+    int PeekKind() const { return mValuesLeft > 0 && mNextValue < mEnd ? *mNextValue : 0; }
     // The next value when it is of kind T (and steps over it); false, nothing moved, otherwise.
     template <typename T> bool TakeScalar(T& oValue);
     // The next text or raw-bytes value (pKind) as the bytes it holds in the body.
@@ -100,16 +100,20 @@ template <> struct KRyvRecordCursor::KindOf<double>
 
 template <typename T> bool KRyvRecordCursor::TakeScalar(T& oValue)
 {
-    const std::uint8_t* lPayload = nullptr;
-    std::size_t lSize = 0;
-    if (!TakeValue(KindOf<T>::kKind, lPayload, lSize)) {
+    // Inline, with the size known here: the older layout reads ten scalars for every key.
+    constexpr std::size_t kSize = std::is_same_v<T, bool> ? 1 : sizeof(T);
+    if (mValuesLeft == 0 || mNextValue >= mEnd || *mNextValue != KindOf<T>::kKind ||
+        static_cast<std::size_t>(mEnd - mNextValue) <= kSize) {
         return false;
     }
+    const std::uint8_t* lPayload = mNextValue + 1;
     if constexpr (std::is_same_v<T, bool>) {
         oValue = *lPayload == 1;
     } else {
         oValue = KRyvByteOrder::GetLE<T>(lPayload);
     }
+    mNextValue = lPayload + kSize;
+    --mValuesLeft;
     return true;
 }
 

@@ -214,6 +214,7 @@ TEST(KRyvAsciiDecode, RefusesWhatTheBinaryFormCannotHold)
 {
     const char* const kTexts[] = {
         "A: i[4294967296]{}\n", // a count past 32 bits
+        "A: i[2]{1 2}\n",       // elements without their comma
         "A: i[2]{1}\n",         // fewer elements than stated
         "A: i[1]{1,2}\n",       // more
         "A: f[1]{1.5x}\n",      // an element that is no number
@@ -227,6 +228,21 @@ TEST(KRyvAsciiDecode, RefusesWhatTheBinaryFormCannotHold)
         EXPECT_FALSE(KRyvAsciiCodec::Decode(lText, std::strlen(lText), lRecords, lLine)) << lText;
         EXPECT_TRUE(lRecords.empty()) << lText;
     }
+}
+
+TEST(KRyvAsciiDecode, AStatedCountSizesNoMoreThanItsTextCouldHold)
+{
+    // Counts that no text of this size could hold: together they would ask for far more memory
+    // than an address space has, so they must be refused before anything is sized by them.
+    std::string lText = "A: d[4294967295]{1}";
+    for (int i = 0; i < 4096; ++i) {
+        lText += ", d[4294967295]{1}";
+    }
+    lText += "\n";
+    KRyvBytes lRecords;
+    int lLine = 0;
+    EXPECT_FALSE(KRyvAsciiCodec::Decode(lText.data(), lText.size(), lRecords, lLine));
+    EXPECT_EQ(lLine, 1);
 }
 
 } // namespace
