@@ -1,9 +1,10 @@
 // Native format speed: a scene of a 1000 x 1000 quad grid (1,000,000 polygons) with normals and
-// UVs, and 100 nodes with 10,000 keys each, written in every form and read in binary and ASCII
+// UVs, and 100 nodes with 10,000 keys each, written and read in binary, ASCII, 5.x and encrypted
 // form. Each case reports MB/s of file (wall time) and its ratio to a floor measured in the same
-// run: for a write, the file's bytes read and written to another file; for a read, fread of the
-// same arrays. Every case also reports the peak memory of one run alone (in a child process); a
-// read, over the memory the scene itself takes.
+// run: for a write, the file's bytes read and written to another file (fread + fwrite); for a
+// read, fread of the file and its CRC-32, the work no reader can skip. Every case also reports
+// the peak memory of one run alone (in a child process); a read, over the memory the scene
+// itself takes and over the file's size.
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
 #include "io/KReaderRyv.h"
@@ -19,6 +20,7 @@
 #include "bench/BenchSupport.h"
 
 #include <benchmark/benchmark.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -26,13 +28,15 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int kGridSide = 1000;
 constexpr int kNodeCount = 100;
 constexpr int kKeyCount = 10000;
 constexpr double kMegabyte = 1024.0 * 1024.0;
-// The copy floor of a write is noisy on a shared machine: its best of this many runs.
+// Runs of a floor or a comparison case, the fastest taken.
 constexpr int kFloorRuns = 5;
 
 KRyvMesh* BuildGrid(KRyvObjectFactory& ioFactory)
@@ -92,10 +96,17 @@ struct BenchScene
     KRyvObjectFactory mFactory;
     KRyvScene* mScene = nullptr;
     long long mSceneBytes = 0;
-    std::string mBinary;
-    std::string mAscii;
     std::string mFloor;
 };
+
+constexpr char kBenchPassword[] = "bench password";
+
+// The file a case writes and reads, one per flavour.
+std::string FlavourPath(KWriterRyv::EFlavour pFlavour)
+{
+    return BenchSupport::TempPath(
+        ("ryvbench-" + std::to_string(getpid()) + "-" + std::to_string(pFlavour) + ".ryv").c_str());
+}
 
 BenchScene& Scene()
 {
@@ -106,97 +117,80 @@ BenchScene& Scene()
             return BuildScene(lFactory) != nullptr;
         }));
         lBench->mScene = BuildScene(lBench->mFactory);
-        const std::filesystem::path lTemp = std::filesystem::temp_directory_path();
-        lBench->mBinary = (lTemp / "ryvbench-scene.ryv").string();
-        lBench->mAscii = (lTemp / "ryvbench-scene-ascii.ryv").string();
-        lBench->mFloor = (lTemp / "ryvbench-floor.bin").string();
+        lBench->mFloor = BenchSupport::TempPath("ryvbench-floor.bin");
         return lBench;
     }();
     return *sScene;
 }
 
+bool WriteScene(KRyvScene* pScene, KWriterRyv::EFlavour pFlavour, const std::string& pName)
+{
+    KWriterRyv lWriter(&Scene().mFactory, pFlavour);
+    KStreamOptionsRyv lOptions;
+    lOptions.SetPassword(kBenchPassword);
+    return lWriter.FileCreate(pName.c_str()) && lWriter.Write(pScene, &lOptions);
+}
+
 bool WriteFile(KWriterRyv::EFlavour pFlavour, const std::string& pName)
 {
+    return WriteScene(Scene().mScene, pFlavour, pName);
+}
+
+// Reads pName into a fresh scene and answers the wall-clock seconds of the read: open, read and
+// close. The scene it made is handed back afterwards, untimed: taking a scene apart is no part of
+// reading it. -1 when the read fails.
+double TimedRead(const std::string& pName)
+{
     BenchScene& lBench = Scene();
-    KWriterRyv lWriter(&lBench.mFactory, pFlavour);
     KStreamOptionsRyv lOptions;
-    lOptions.SetPassword("bench");
-    return lWriter.FileCreate(pName.c_str()) && lWriter.Write(lBench.mScene, &lOptions);
+    lOptions.SetPassword(kBenchPassword);
+    lOptions.SetRestoreMedia(false);
+    KRyvScene* lScene = lBench.mFactory.CreateScene();
+    const auto lStart = std::chrono::steady_clock::now();
+    bool lRead = false;
+    {
+        KReaderRyv lReader(&lBench.mFactory);
+        lRead = lReader.FileOpen(pName.c_str()) && lReader.Read(lScene, &lOptions);
+    }
+    const double lSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
+    lBench.mFactory.DestroyScene(lScene, true);
+    return lRead ? lSeconds : -1.0;
 }
 
 bool ReadFile(const std::string& pName)
 {
-    BenchScene& lBench = Scene();
-    KReaderRyv lReader(&lBench.mFactory);
-    KRyvScene* lScene = lBench.mFactory.CreateScene();
-    const bool lRead = lReader.FileOpen(pName.c_str()) && lReader.Read(lScene, nullptr);
-    lBench.mFactory.DestroyScene(lScene, true);
-    return lRead;
+    return TimedRead(pName) >= 0.0;
 }
 
-// The same arrays as plain bytes: points, normals, UVs, polygon vertices and sizes, key times
-// and values. Seconds to write them (pWrite) or read them back.
-double FloorRunSeconds(bool pWrite, std::size_t& oBytes)
+// Reads the whole file into a fresh buffer and takes its CRC-32: the floor of every read.
+// Seconds taken, -1 when the file cannot be read.
+double ReadAndCrcSeconds(const std::string& pName)
 {
-    BenchScene& lBench = Scene();
-    auto* lMesh =
-        static_cast<KRyvMesh*>(lBench.mScene->GetRootNode()->GetChild(0)->GetNodeAttribute());
-    const std::size_t lPoints = static_cast<std::size_t>(lMesh->GetControlPointCount());
-    const std::size_t lCorners = static_cast<std::size_t>(lMesh->GetPolygonVertexCount());
-    const std::size_t lPolygons = static_cast<std::size_t>(lMesh->GetPolygonCount());
-    const std::size_t lKeys = static_cast<std::size_t>(kNodeCount) * kKeyCount;
-    std::vector<std::pair<void*, std::size_t>> lArrays = {
-        {lMesh->GetControlPoints(), lPoints * 32},
-        {lMesh->GetLayer(0)->GetNormals()->GetDirectArray().data(), lPoints * 32},
-        {lMesh->GetLayer(0)->GetUVs()->GetDirectArray().data(), lPoints * 16},
-        {lMesh->GetPolygonVertices(), lCorners * 4}};
-    std::vector<std::int32_t> lSizes(lPolygons, 4);
-    std::vector<std::int64_t> lTimes(lKeys);
-    std::vector<float> lValues(lKeys);
-    lArrays.push_back({lSizes.data(), lPolygons * 4});
-    lArrays.push_back({lTimes.data(), lKeys * 8});
-    lArrays.push_back({lValues.data(), lKeys * 4});
     const auto lStart = std::chrono::steady_clock::now();
-    std::FILE* lFile = std::fopen(lBench.mFloor.c_str(), pWrite ? "wb" : "rb");
-    oBytes = 0;
+    std::FILE* lFile = std::fopen(pName.c_str(), "rb");
     if (!lFile) {
         return -1.0;
     }
-    for (const auto& lArray : lArrays) {
-        oBytes += pWrite ? std::fwrite(lArray.first, 1, lArray.second, lFile)
-                         : std::fread(pWrite ? nullptr : std::vector<char>(lArray.second).data(), 1,
-                                      lArray.second, lFile);
-    }
+    std::vector<unsigned char> lBytes(std::filesystem::file_size(pName));
+    const bool lRead = std::fread(lBytes.data(), 1, lBytes.size(), lFile) == lBytes.size();
     std::fclose(lFile);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
+    benchmark::DoNotOptimize(crc32_z(crc32(0L, Z_NULL, 0), lBytes.data(), lBytes.size()));
+    return lRead ? std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count()
+                 : -1.0;
 }
 
-// Bytes and wall-clock seconds of the fastest of a few floor runs; the read floor writes its file
-// first, so a read case run alone has one.
-double BestFloorSeconds(bool pWrite, double& oBytes)
+// The fastest of a few runs of pRun, which answers seconds (-1 on failure).
+double BestOf(const std::function<double()>& pRun)
 {
-    std::size_t lBytes = 0;
-    if (!pWrite && FloorRunSeconds(true, lBytes) < 0.0) {
-        return -1.0;
-    }
     double lBest = -1.0;
-    for (int i = 0; i < 3; ++i) {
-        const double lSeconds = FloorRunSeconds(pWrite, lBytes);
+    for (int i = 0; i < kFloorRuns; ++i) {
+        const double lSeconds = pRun();
         if (lSeconds > 0.0 && (lBest < 0.0 || lSeconds < lBest)) {
             lBest = lSeconds;
         }
     }
-    oBytes = static_cast<double>(lBytes);
     return lBest;
-}
-
-void Report(benchmark::State& ioState, const std::string& pName, double pSeconds, bool pWrite)
-{
-    double lFloorBytes = 0.0;
-    const double lFloorSeconds = BestFloorSeconds(pWrite, lFloorBytes);
-    const double lBytes = static_cast<double>(std::filesystem::file_size(pName));
-    ioState.counters["file_MB"] = lBytes / kMegabyte;
-    BenchSupport::ReportRate(ioState, lBytes, pSeconds, lFloorBytes, lFloorSeconds);
 }
 
 // The floor of a write: the written file's bytes read and written to another file (fread +
@@ -230,17 +224,39 @@ double PasswordStepSeconds()
         KRyvCipher::SealStream lSeal(0, {}, [](const std::uint8_t*, std::size_t) { return true; });
         std::uint8_t lSalt[KRyvCipher::kSaltSize];
         std::uint8_t lHeader[KRyvCipher::kStreamHeaderSize];
-        benchmark::DoNotOptimize(lSeal.Start("bench", lSalt, lHeader));
+        benchmark::DoNotOptimize(lSeal.Start(kBenchPassword, lSalt, lHeader));
     });
 }
 
+// The encrypted write over the plain write, with (oWhole) and without (the answer) the time of
+// the password step alone: the best of a few runs of each, taken in turn so that a drift of the
+// machine's speed touches both alike. The writer derives the key while it takes the sizes, so
+// the answer takes off more than the step costs the write.
+double SealedOverPlain(const std::string& pName, double& oWhole)
+{
+    double lSealed = -1.0;
+    double lPlain = -1.0;
+    double lPassword = -1.0;
+    const auto lBest = [](double& ioBest, double pSeconds) {
+        ioBest = ioBest < 0.0 ? pSeconds : std::min(ioBest, pSeconds);
+    };
+    for (int i = 0; i < kFloorRuns; ++i) {
+        lBest(lPlain,
+              BenchSupport::BestSeconds([&] { WriteFile(KWriterRyv::kBinary60, pName); }, 1));
+        lBest(lSealed,
+              BenchSupport::BestSeconds([&] { WriteFile(KWriterRyv::kEncrypted60, pName); }, 1));
+        lBest(lPassword, PasswordStepSeconds());
+    }
+    oWhole = lSealed / lPlain;
+    return (lSealed - lPassword) / lPlain;
+}
+
 // Each form's rate against the copy floor and the peak memory of one write alone. The encrypted
-// form also reports its time less the password step over the plain form's time (x_plain), and
-// the peak of the password step alone.
+// form also reports its time less the password step over the plain form's time (x_plain), the
+// same with the step (x_plain_with_password), and the peak of the password step alone.
 void BM_RyvWrite(benchmark::State& ioState, KWriterRyv::EFlavour pFlavour)
 {
-    const bool lAscii = pFlavour == KWriterRyv::kAscii60 || pFlavour == KWriterRyv::kAscii5x;
-    const std::string& lName = lAscii ? Scene().mAscii : Scene().mBinary;
+    const std::string lName = FlavourPath(pFlavour);
     const double lSeconds =
         BenchSupport::TimeIterations(ioState, [&] { return WriteFile(pFlavour, lName); });
     if (lSeconds <= 0.0) {
@@ -252,35 +268,102 @@ void BM_RyvWrite(benchmark::State& ioState, KWriterRyv::EFlavour pFlavour)
     ioState.counters["peak_MB"] =
         BenchSupport::PeakBytesOf([&] { return WriteFile(pFlavour, lName); }) / kMegabyte;
     if (pFlavour == KWriterRyv::kEncrypted60) {
-        const double lPerWrite = lSeconds / static_cast<double>(ioState.iterations());
-        const double lPlain =
-            BenchSupport::BestSeconds([&] { WriteFile(KWriterRyv::kBinary60, lName); });
-        ioState.counters["x_plain"] = (lPerWrite - PasswordStepSeconds()) / lPlain;
+        double lWhole = 0.0;
+        ioState.counters["x_plain"] = SealedOverPlain(lName, lWhole);
+        ioState.counters["x_plain_with_password"] = lWhole;
         ioState.counters["password_peak_MB"] =
             BenchSupport::PeakBytesOf([] { return PasswordStepSeconds() > 0.0; }) / kMegabyte;
     }
+    std::filesystem::remove(lName);
 }
 
-void BM_RyvRead(benchmark::State& ioState, KWriterRyv::EFlavour pFlavour, bool pAscii)
+// Seconds of the fastest read of pName.
+double BestReadSeconds(const std::string& pName)
 {
-    const std::string& lName = pAscii ? Scene().mAscii : Scene().mBinary;
+    return BestOf([&pName] { return TimedRead(pName); });
+}
+
+// An encrypted read (pName) against the plain binary read of the same scene, once the password
+// step (the read of an encrypted empty scene, which is all key derivation) is taken off: the
+// fastest of each, and the peaks.
+void ReportAgainstPlain(benchmark::State& ioState, const std::string& pName, double pPeak)
+{
+    const std::string lPlain = FlavourPath(KWriterRyv::kBinary60);
+    const std::string lEmpty = FlavourPath(KWriterRyv::kEncrypted60) + ".empty";
+    KRyvScene* lEmptyScene = Scene().mFactory.CreateScene();
+    const bool lWritten = WriteFile(KWriterRyv::kBinary60, lPlain) &&
+                          WriteScene(lEmptyScene, KWriterRyv::kEncrypted60, lEmpty);
+    Scene().mFactory.DestroyScene(lEmptyScene, true);
+    if (!lWritten) {
+        ioState.SkipWithError("cannot write the plain or the empty file");
+        return;
+    }
+    const double lPassword = BestReadSeconds(lEmpty);
+    const double lPlainSeconds = BestReadSeconds(lPlain);
+    const double lSeconds = BestReadSeconds(pName);
+    ioState.counters["password_ms"] = lPassword * 1e3;
+    ioState.counters["plain_ms"] = lPlainSeconds * 1e3;
+    ioState.counters["x_plain_after_password"] = (lSeconds - lPassword) / lPlainSeconds;
+    const double lPlainPeak = BenchSupport::PeakBytesOf([&] { return ReadFile(lPlain); });
+    const double lPasswordPeak = BenchSupport::PeakBytesOf([&] { return ReadFile(lEmpty); });
+    ioState.counters["peak_over_plain_MB"] = (pPeak - lPlainPeak) / kMegabyte;
+    ioState.counters["password_peak_MB"] = lPasswordPeak / kMegabyte;
+    std::filesystem::remove(lPlain);
+    std::filesystem::remove(lEmpty);
+}
+
+void BM_RyvRead(benchmark::State& ioState, KWriterRyv::EFlavour pFlavour)
+{
+    const std::string lName = FlavourPath(pFlavour);
     if (!WriteFile(pFlavour, lName)) {
         ioState.SkipWithError("cannot write the file to read");
         return;
     }
-    const double lSeconds = BenchSupport::TimeIterations(ioState, [&] { return ReadFile(lName); });
-    if (lSeconds <= 0.0) {
-        return;
+    // The read and its floor alternate (A B A B), so that whatever slows a stretch of the run
+    // slows both alike.
+    double lSeconds = 0.0;
+    double lFloorSeconds = 0.0;
+    for (auto _ : ioState) {
+        const double lRead = TimedRead(lName);
+        if (lRead < 0.0) {
+            ioState.SkipWithError("the read failed");
+            return;
+        }
+        lSeconds += lRead;
+        ioState.PauseTiming();
+        lFloorSeconds += ReadAndCrcSeconds(lName);
+        ioState.ResumeTiming();
     }
-    Report(ioState, lName, lSeconds, false);
-    ioState.counters["peak_x_scene"] = BenchSupport::PeakBytesOf([&] { return ReadFile(lName); }) /
-                                       static_cast<double>(Scene().mSceneBytes);
+    const double lBytes = static_cast<double>(std::filesystem::file_size(lName));
+    const double lIterations = static_cast<double>(ioState.iterations());
+    ioState.counters["file_MB"] = lBytes / kMegabyte;
+    BenchSupport::ReportRate(ioState, lBytes, lSeconds, lBytes, lFloorSeconds / lIterations);
+    const double lPeak = BenchSupport::PeakBytesOf([&] { return ReadFile(lName); });
+    ioState.counters["peak_x_scene"] = lPeak / static_cast<double>(Scene().mSceneBytes);
+    ioState.counters["peak_x_file"] =
+        lPeak / static_cast<double>(std::filesystem::file_size(lName));
+    if (pFlavour == KWriterRyv::kEncrypted60) {
+        ReportAgainstPlain(ioState, lName, lPeak);
+    }
+    std::filesystem::remove(lName);
 }
 
 BENCHMARK_CAPTURE(BM_RyvWrite, binary, KWriterRyv::kBinary60)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);
+BENCHMARK_CAPTURE(BM_RyvRead, binary, KWriterRyv::kBinary60)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_RyvWrite, ascii, KWriterRyv::kAscii60)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+BENCHMARK_CAPTURE(BM_RyvRead, ascii, KWriterRyv::kAscii60)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 BENCHMARK_CAPTURE(BM_RyvWrite, encrypted, KWriterRyv::kEncrypted60)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
@@ -293,17 +376,17 @@ BENCHMARK_CAPTURE(BM_RyvWrite, ascii5x, KWriterRyv::kAscii5x)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2);
-BENCHMARK_CAPTURE(BM_RyvRead, binary, KWriterRyv::kBinary60, false)
+BENCHMARK_CAPTURE(BM_RyvRead, binary5x, KWriterRyv::kBinary5x)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+BENCHMARK_CAPTURE(BM_RyvRead, ascii5x, KWriterRyv::kAscii5x)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+BENCHMARK_CAPTURE(BM_RyvRead, encrypted, KWriterRyv::kEncrypted60)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);
-BENCHMARK_CAPTURE(BM_RyvWrite, ascii, KWriterRyv::kAscii60)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(2);
-BENCHMARK_CAPTURE(BM_RyvRead, ascii, KWriterRyv::kAscii60, true)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(2);
 
 } // namespace

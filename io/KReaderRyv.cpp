@@ -127,8 +127,8 @@ bool KReaderRyv::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     KRyvScene* lBuilt = nullptr;
     int lCode = -1;
     try {
-        // A body decoded at open (or for the summary) is read as it is; values are moved out of
-        // it as they are read, so any later read decodes it again.
+        // A body opened at open (or for the summary) is read as it is; any later read opens it
+        // again, so that each read answers to its own options' password.
         if (!mBodyFresh && !OpenBody(lOptions.GetPassword().Buffer())) {
             return false;
         }
@@ -173,7 +173,7 @@ int KReaderRyv::Build(KRyvScene& ioBuilt, KRyvScene& ioScene, KStreamOptionsRyv&
         if (!lSession.Run()) {
             lCode = lSession.WasCancelled() ? kUnidentifiedError : kFileCorrupted;
         }
-        // A summary read from the same decoded body has taken the image's bytes already.
+        // The image the session read, else the one the summary found.
         lThumbnail =
             lSession.GetThumbnail().GetThumbnailImage() ? lSession.GetThumbnail() : mThumbnail;
         const KRyvHeaderExtension& lExtension = mFile.GetHeaderExtension();

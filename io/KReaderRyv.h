@@ -74,7 +74,8 @@ private:
     std::vector<KString> mTakeNames;
     KRyvThumbnail mThumbnail;
     bool mHasSummary = false;
-    // The body is decoded and nothing of it taken yet, so a read needs no second decoding.
+    // The body is opened and checked and no read has used it yet: the next read needs no second
+    // opening.
     bool mBodyFresh = false;
 };
 

@@ -47,126 +47,221 @@ struct KeyArrays
     }
 };
 
-void Collect(const KFCurve& pCurve, KeyArrays& oKeys)
+// Field pField of key pIndex, in the order of the arrays of the packed layout.
+struct KeyFields
 {
-    for (int i = 0; i < pCurve.GetKeyCount(); ++i) {
-        const KFCurveKey& lKey = *pCurve.GetKey(i);
-        oKeys.mTimes.push_back(lKey.GetTime().Get());
-        oKeys.mValues.push_back(lKey.GetValue());
-        oKeys.mFlags.push_back(lKey.GetFlags());
-        for (int d = 0; d < KFCurveKey::kDataCount; ++d) {
-            oKeys.mData.push_back(lKey.GetDataFloat(d));
-        }
-        for (int s = 0; s < kSides; ++s) {
-            oKeys.mWeights.push_back(lKey.GetWeight(s));
-            oKeys.mVelocities.push_back(lKey.GetVelocity(s));
-        }
-    }
-}
+    const KFCurve& mCurve;
 
-template <typename T> bool AllEqual(const std::vector<T>& pArray, T pValue)
-{
-    for (const T lElement : pArray) {
-        if (lElement != pValue) {
-            return false;
-        }
+    const KFCurveKey& Key(std::size_t pIndex) const
+    {
+        return *mCurve.GetKey(static_cast<int>(pIndex));
     }
-    return true;
-}
+    std::int64_t Time(std::size_t i) const { return Key(i).GetTime().Get(); }
+    float Value(std::size_t i) const { return Key(i).GetValue(); }
+    std::int32_t Flags(std::size_t i) const { return Key(i).GetFlags(); }
+    float Data(std::size_t i) const
+    {
+        return Key(i / KFCurveKey::kDataCount)
+            .GetDataFloat(static_cast<int>(i % KFCurveKey::kDataCount));
+    }
+    float Weight(std::size_t i) const
+    {
+        return Key(i / kSides).GetWeight(static_cast<int>(i % kSides));
+    }
+    float Velocity(std::size_t i) const
+    {
+        return Key(i / kSides).GetVelocity(static_cast<int>(i % kSides));
+    }
+};
 
-template <typename T> void WriteArray(KRyvFile& ioFile, const char* pName, std::vector<T>&& ioArray)
+// The array pName of pCount elements pElement(i), written as they are read from the keys.
+template <typename T, typename Element>
+void WriteArrayOf(KRyvFile& ioFile, const char* pName, std::size_t pCount, Element pElement)
 {
     ioFile.FieldWriteBegin(pName);
-    ioFile.FieldWriteArray(std::move(ioArray));
+    ioFile.FieldWriteArrayOf<T>(pCount, pElement);
     ioFile.FieldWriteEnd();
 }
 
-// A field whose every key holds the key's default is left out: most curves are cubic with auto
-// tangents and unweighted, and those four arrays would be most of their bytes. A curve without
-// keys writes no array at all.
-template <typename T>
-void WriteOptionalArray(KRyvFile& ioFile, const char* pName, std::vector<T>&& ioArray, T pDefault)
+// Which fields hold something else than the key's default in some key. A field whose every key
+// holds the default is left out: most curves are cubic with auto tangents and unweighted, and
+// those four arrays would be most of their bytes. One look at each key, not one per field.
+struct KeyFieldsUsed
 {
-    if (!AllEqual(ioArray, pDefault)) {
-        WriteArray(ioFile, pName, std::move(ioArray));
+    bool mFlags = false;
+    bool mData = false;
+    bool mWeights = false;
+    bool mVelocities = false;
+
+    explicit KeyFieldsUsed(const KFCurve& pCurve)
+    {
+        for (int i = 0; i < pCurve.GetKeyCount() && !(mFlags && mData && mWeights && mVelocities);
+             ++i) {
+            const KFCurveKey& lKey = *pCurve.GetKey(i);
+            mFlags = mFlags || lKey.GetFlags() != kDefaultFlags;
+            for (int d = 0; d < KFCurveKey::kDataCount; ++d) {
+                mData = mData || lKey.GetDataFloat(d) != 0.0f;
+            }
+            for (int lSide = 0; lSide < kSides; ++lSide) {
+                mWeights = mWeights || lKey.GetWeight(lSide) != KFCurveKey::kDefaultWeight;
+                mVelocities = mVelocities || lKey.GetVelocity(lSide) != 0.0f;
+            }
+        }
+    }
+};
+
+// A curve without keys writes no array at all.
+void WritePackedKeys(KRyvFile& ioFile, const KeyFields& pKeys)
+{
+    const auto lCount = static_cast<std::size_t>(pKeys.mCurve.GetKeyCount());
+    if (lCount == 0) {
+        return;
+    }
+    const KeyFieldsUsed lUsed(pKeys.mCurve);
+    WriteArrayOf<std::int64_t>(ioFile, kKeyTime, lCount,
+                               [&pKeys](std::size_t i) { return pKeys.Time(i); });
+    WriteArrayOf<float>(ioFile, kKeyValue, lCount,
+                        [&pKeys](std::size_t i) { return pKeys.Value(i); });
+    if (lUsed.mFlags) {
+        WriteArrayOf<std::int32_t>(ioFile, kKeyFlags, lCount,
+                                   [&pKeys](std::size_t i) { return pKeys.Flags(i); });
+    }
+    if (lUsed.mData) {
+        WriteArrayOf<float>(ioFile, kKeyData, lCount * KFCurveKey::kDataCount,
+                            [&pKeys](std::size_t i) { return pKeys.Data(i); });
+    }
+    if (lUsed.mWeights) {
+        WriteArrayOf<float>(ioFile, kKeyWeight, lCount * kSides,
+                            [&pKeys](std::size_t i) { return pKeys.Weight(i); });
+    }
+    if (lUsed.mVelocities) {
+        WriteArrayOf<float>(ioFile, kKeyVelocity, lCount * kSides,
+                            [&pKeys](std::size_t i) { return pKeys.Velocity(i); });
     }
 }
 
-void WriteKeys(KRyvFile& ioFile, KeyArrays&& ioKeys, bool pPacked)
+// The 5.x layout: a record per key.
+void WriteKeyRecords(KRyvFile& ioFile, const KFCurve& pCurve)
 {
-    if (pPacked) {
-        if (ioKeys.mTimes.empty()) {
-            return;
-        }
-        WriteArray(ioFile, kKeyTime, std::move(ioKeys.mTimes));
-        WriteArray(ioFile, kKeyValue, std::move(ioKeys.mValues));
-        WriteOptionalArray(ioFile, kKeyFlags, std::move(ioKeys.mFlags), kDefaultFlags);
-        WriteOptionalArray(ioFile, kKeyData, std::move(ioKeys.mData), 0.0f);
-        WriteOptionalArray(ioFile, kKeyWeight, std::move(ioKeys.mWeights),
-                           KFCurveKey::kDefaultWeight);
-        WriteOptionalArray(ioFile, kKeyVelocity, std::move(ioKeys.mVelocities), 0.0f);
-        return;
-    }
-    for (std::size_t i = 0; i < ioKeys.mTimes.size(); ++i) {
+    for (int i = 0; i < pCurve.GetKeyCount(); ++i) {
+        const KFCurveKey& lKey = *pCurve.GetKey(i);
         ioFile.FieldWriteBegin("K");
-        ioFile.FieldWriteL(ioKeys.mTimes[i]);
-        ioFile.FieldWriteF(ioKeys.mValues[i]);
-        ioFile.FieldWriteI(ioKeys.mFlags[i]);
+        ioFile.FieldWriteL(lKey.GetTime().Get());
+        ioFile.FieldWriteF(lKey.GetValue());
+        ioFile.FieldWriteI(lKey.GetFlags());
         for (int d = 0; d < KFCurveKey::kDataCount; ++d) {
-            ioFile.FieldWriteF(
-                ioKeys.mData[i * KFCurveKey::kDataCount + static_cast<std::size_t>(d)]);
+            ioFile.FieldWriteF(lKey.GetDataFloat(d));
         }
         for (int s = 0; s < kSides; ++s) {
-            ioFile.FieldWriteF(ioKeys.mWeights[i * kSides + static_cast<std::size_t>(s)]);
-            ioFile.FieldWriteF(ioKeys.mVelocities[i * kSides + static_cast<std::size_t>(s)]);
+            ioFile.FieldWriteF(lKey.GetWeight(s));
+            ioFile.FieldWriteF(lKey.GetVelocity(s));
         }
         ioFile.FieldWriteEnd();
     }
 }
 
-template <typename T> bool ReadArray(KRyvFile& ioFile, const char* pName, std::vector<T>& oArray)
+// An array of the packed layout where it lies in the file; one that is left out holds the
+// field's default for every key.
+template <typename T> struct OptionalArray
+{
+    KRyvArrayView<T> mView;
+    bool mPresent = false;
+    T mDefault;
+
+    // Present with exactly pCount elements, or absent.
+    bool Fits(std::size_t pCount) const { return !mPresent || mView.mCount == pCount; }
+    T operator[](std::size_t pIndex) const { return mPresent ? mView[pIndex] : mDefault; }
+};
+
+// The keys of a 6.0 curve record, read where they lie: each key is copied once, into the curve.
+struct PackedKeys
+{
+    KRyvArrayView<std::int64_t> mTimes;
+    KRyvArrayView<float> mValues;
+    OptionalArray<std::int32_t> mFlags{{}, false, kDefaultFlags};
+    OptionalArray<float> mData{{}, false, 0.0f};
+    OptionalArray<float> mWeights{{}, false, KFCurveKey::kDefaultWeight};
+    OptionalArray<float> mVelocities{{}, false, 0.0f};
+
+    std::size_t Count() const { return mTimes.mCount; }
+    bool IsConsistent() const
+    {
+        const std::size_t lCount = Count();
+        return lCount <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
+               mValues.mCount == lCount && mFlags.Fits(lCount) &&
+               mData.Fits(lCount * KFCurveKey::kDataCount) && mWeights.Fits(lCount * kSides) &&
+               mVelocities.Fits(lCount * kSides);
+    }
+    std::int64_t Time(std::size_t pKey) const { return mTimes[pKey]; }
+    float Value(std::size_t pKey) const { return mValues[pKey]; }
+    std::int32_t Flags(std::size_t pKey) const { return mFlags[pKey]; }
+    float Data(std::size_t pKey, int pField) const
+    {
+        return mData[pKey * KFCurveKey::kDataCount + static_cast<std::size_t>(pField)];
+    }
+    float Weight(std::size_t pKey, int pSide) const
+    {
+        return mWeights[pKey * kSides + static_cast<std::size_t>(pSide)];
+    }
+    float Velocity(std::size_t pKey, int pSide) const
+    {
+        return mVelocities[pKey * kSides + static_cast<std::size_t>(pSide)];
+    }
+};
+
+// The keys of a 5.x curve record, one record per key, gathered.
+struct GatheredKeys
+{
+    const KeyArrays& mKeys;
+
+    std::size_t Count() const { return mKeys.mTimes.size(); }
+    std::int64_t Time(std::size_t pKey) const { return mKeys.mTimes[pKey]; }
+    float Value(std::size_t pKey) const { return mKeys.mValues[pKey]; }
+    std::int32_t Flags(std::size_t pKey) const { return mKeys.mFlags[pKey]; }
+    float Data(std::size_t pKey, int pField) const
+    {
+        return mKeys.mData[pKey * KFCurveKey::kDataCount + static_cast<std::size_t>(pField)];
+    }
+    float Weight(std::size_t pKey, int pSide) const
+    {
+        return mKeys.mWeights[pKey * kSides + static_cast<std::size_t>(pSide)];
+    }
+    float Velocity(std::size_t pKey, int pSide) const
+    {
+        return mKeys.mVelocities[pKey * kSides + static_cast<std::size_t>(pSide)];
+    }
+};
+
+template <typename T> bool ReadView(KRyvFile& ioFile, const char* pName, KRyvArrayView<T>& oView)
 {
     if (!ioFile.FieldReadBegin(pName)) {
         return false;
     }
-    const bool lRead = ioFile.FieldReadArray(oArray);
+    const bool lRead = ioFile.FieldReadArrayView(oView);
     ioFile.FieldReadEnd();
     return lRead;
 }
 
-// Reads an array that may be left out; a missing one holds pDefault for each of pCount keys.
 template <typename T>
-bool ReadOptionalArray(KRyvFile& ioFile, const char* pName, std::size_t pCount, T pDefault,
-                       std::vector<T>& oArray)
+bool ReadOptionalView(KRyvFile& ioFile, const char* pName, OptionalArray<T>& ioArray)
 {
-    if (ioFile.FieldReadCount(pName) > 0) {
-        return ReadArray(ioFile, pName, oArray);
-    }
-    oArray.assign(pCount, pDefault);
-    return true;
+    ioArray.mPresent = ioFile.FieldReadCount(pName) > 0;
+    return !ioArray.mPresent || ReadView(ioFile, pName, ioArray.mView);
 }
 
-bool ReadPackedKeys(KRyvFile& ioFile, KeyArrays& oKeys)
+bool ReadPackedKeys(KRyvFile& ioFile, PackedKeys& oKeys)
 {
-    if (!ReadArray(ioFile, kKeyTime, oKeys.mTimes) ||
-        oKeys.mTimes.size() > static_cast<std::size_t>(KFCurve::kMaxKeyCount)) {
-        return false;
-    }
-    const std::size_t lCount = oKeys.mTimes.size();
-    return ReadArray(ioFile, kKeyValue, oKeys.mValues) &&
-           ReadOptionalArray(ioFile, kKeyFlags, lCount, kDefaultFlags, oKeys.mFlags) &&
-           ReadOptionalArray(ioFile, kKeyData, lCount * KFCurveKey::kDataCount, 0.0f,
-                             oKeys.mData) &&
-           ReadOptionalArray(ioFile, kKeyWeight, lCount * kSides, KFCurveKey::kDefaultWeight,
-                             oKeys.mWeights) &&
-           ReadOptionalArray(ioFile, kKeyVelocity, lCount * kSides, 0.0f, oKeys.mVelocities);
+    return ReadView(ioFile, kKeyTime, oKeys.mTimes) &&
+           oKeys.Count() <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
+           ReadView(ioFile, kKeyValue, oKeys.mValues) &&
+           ReadOptionalView(ioFile, kKeyFlags, oKeys.mFlags) &&
+           ReadOptionalView(ioFile, kKeyData, oKeys.mData) &&
+           ReadOptionalView(ioFile, kKeyWeight, oKeys.mWeights) &&
+           ReadOptionalView(ioFile, kKeyVelocity, oKeys.mVelocities) && oKeys.IsConsistent();
 }
 
-bool ReadKeys(KRyvFile& ioFile, KeyArrays& oKeys)
+bool ReadKeyRecords(KRyvFile& ioFile, KeyArrays& oKeys)
 {
-    if (ioFile.FieldReadCount(kKeyTime) > 0) {
-        return ReadPackedKeys(ioFile, oKeys);
-    }
     while (oKeys.mTimes.size() <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
            ioFile.FieldReadBegin("K")) {
         oKeys.mTimes.push_back(ioFile.FieldReadL());
@@ -181,29 +276,53 @@ bool ReadKeys(KRyvFile& ioFile, KeyArrays& oKeys)
         }
         ioFile.FieldReadEnd();
     }
-    return !ioFile.FieldReadFailed();
+    return !ioFile.FieldReadFailed() && oKeys.IsConsistent();
 }
 
-void SetKeys(const KeyArrays& pKeys, KFCurve& ioCurve)
+template <typename Keys> void SetKeys(const Keys& pKeys, KFCurve& ioCurve)
 {
-    const int lCount = static_cast<int>(pKeys.mTimes.size());
+    const int lCount = static_cast<int>(pKeys.Count());
     ioCurve.KeyClear();
     ioCurve.BeginKeySet(lCount);
     for (int i = 0; i < lCount; ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
-        const int lFlags = pKeys.mFlags[k];
-        const float* lData = &pKeys.mData[k * KFCurveKey::kDataCount];
-        const float* lWeight = &pKeys.mWeights[k * kSides];
-        const float* lVelocity = &pKeys.mVelocities[k * kSides];
+        const int lFlags = pKeys.Flags(k);
         KFCurveKey* lKey = ioCurve.GetKey(i);
-        lKey->Set(KTime(pKeys.mTimes[k]), pKeys.mValues[k], lFlags & KFCurveKey::kInterpolationMask,
-                  lFlags & KFCurveKey::kTangentMask, lData[0], lData[1],
-                  lFlags & KFCurveKey::kWeightedMask, lWeight[0], lWeight[1], lVelocity[0],
-                  lVelocity[1]);
-        lKey->SetDataFloat(KFCurveKey::kDataBias, lData[KFCurveKey::kDataBias]);
+        lKey->Set(KTime(pKeys.Time(k)), pKeys.Value(k), lFlags & KFCurveKey::kInterpolationMask,
+                  lFlags & KFCurveKey::kTangentMask, pKeys.Data(k, 0), pKeys.Data(k, 1),
+                  lFlags & KFCurveKey::kWeightedMask, pKeys.Weight(k, 0), pKeys.Weight(k, 1),
+                  pKeys.Velocity(k, 0), pKeys.Velocity(k, 1));
+        lKey->SetDataFloat(KFCurveKey::kDataBias, pKeys.Data(k, KFCurveKey::kDataBias));
         lKey->SetConstantMode(lFlags & KFCurveKey::kConstantNext);
     }
     ioCurve.EndKeySet(lCount);
+}
+
+// What a curve record holds before its keys.
+struct CurveHeader
+{
+    double mDefault = 0.0;
+    std::vector<float> mColor;
+    int mFlags = 0;
+    int mPre = 0;
+    int mPreCount = 0;
+    int mPost = 0;
+    int mPostCount = 0;
+};
+
+// The header, then the keys, in that order.
+template <typename Keys>
+bool SetCurve(const CurveHeader& pHeader, const Keys& pKeys, KFCurve& ioCurve)
+{
+    ioCurve.SetDefaultValue(static_cast<float>(pHeader.mDefault));
+    ioCurve.SetColor(pHeader.mColor.data());
+    ioCurve.SetFlags(pHeader.mFlags);
+    ioCurve.SetPreExtrapolation(pHeader.mPre);
+    ioCurve.SetPreExtrapolationCount(pHeader.mPreCount);
+    ioCurve.SetPostExtrapolation(pHeader.mPost);
+    ioCurve.SetPostExtrapolationCount(pHeader.mPostCount);
+    SetKeys(pKeys, ioCurve);
+    return true;
 }
 
 // The channel of pReference a reader fills for pNode (the first child of pNode's name), or null
@@ -303,42 +422,40 @@ void KRyvCurveIO::WriteCurve(KRyvFile& ioFile, const KFCurve& pCurve, bool pPack
 {
     ioFile.FieldWriteBegin(kCurve);
     ioFile.FieldWriteD(pCurve.GetDefaultValue());
-    ioFile.FieldWriteArray(std::vector<float>(pCurve.GetColor(), pCurve.GetColor() + kColorCount));
+    ioFile.FieldWriteArray(pCurve.GetColor(), kColorCount);
     ioFile.FieldWriteI(pCurve.GetFlags());
     ioFile.FieldWriteI(pCurve.GetPreExtrapolation());
     ioFile.FieldWriteI(pCurve.GetPreExtrapolationCount());
     ioFile.FieldWriteI(pCurve.GetPostExtrapolation());
     ioFile.FieldWriteI(pCurve.GetPostExtrapolationCount());
-    KeyArrays lKeys;
-    Collect(pCurve, lKeys);
-    WriteKeys(ioFile, std::move(lKeys), pPackedKeys);
+    if (pPackedKeys) {
+        WritePackedKeys(ioFile, KeyFields{pCurve});
+    } else {
+        WriteKeyRecords(ioFile, pCurve);
+    }
     ioFile.FieldWriteEnd();
 }
 
 bool KRyvCurveIO::ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve)
 {
-    const double lDefault = ioFile.FieldReadD();
-    std::vector<float> lColor;
-    ioFile.FieldReadArray(lColor);
-    const int lFlags = ioFile.FieldReadI();
-    const int lPre = ioFile.FieldReadI();
-    const int lPreCount = ioFile.FieldReadI();
-    const int lPost = ioFile.FieldReadI();
-    const int lPostCount = ioFile.FieldReadI();
-    KeyArrays lKeys;
-    if (ioFile.FieldReadFailed() || lColor.size() != kColorCount || !ReadKeys(ioFile, lKeys) ||
-        !lKeys.IsConsistent()) {
+    CurveHeader lHeader;
+    lHeader.mDefault = ioFile.FieldReadD();
+    ioFile.FieldReadArray(lHeader.mColor);
+    lHeader.mFlags = ioFile.FieldReadI();
+    lHeader.mPre = ioFile.FieldReadI();
+    lHeader.mPreCount = ioFile.FieldReadI();
+    lHeader.mPost = ioFile.FieldReadI();
+    lHeader.mPostCount = ioFile.FieldReadI();
+    if (ioFile.FieldReadFailed() || lHeader.mColor.size() != kColorCount) {
         return false;
     }
-    ioCurve.SetDefaultValue(static_cast<float>(lDefault));
-    ioCurve.SetColor(lColor.data());
-    ioCurve.SetFlags(lFlags);
-    ioCurve.SetPreExtrapolation(lPre);
-    ioCurve.SetPreExtrapolationCount(lPreCount);
-    ioCurve.SetPostExtrapolation(lPost);
-    ioCurve.SetPostExtrapolationCount(lPostCount);
-    SetKeys(lKeys, ioCurve);
-    return true;
+    // Nothing of the curve changes before all of its record has been found whole.
+    if (ioFile.FieldReadCount(kKeyTime) > 0) {
+        PackedKeys lKeys;
+        return ReadPackedKeys(ioFile, lKeys) && SetCurve(lHeader, lKeys, ioCurve);
+    }
+    KeyArrays lKeys;
+    return ReadKeyRecords(ioFile, lKeys) && SetCurve(lHeader, GatheredKeys{lKeys}, ioCurve);
 }
 
 void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer,

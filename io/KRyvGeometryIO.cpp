@@ -12,10 +12,12 @@
 #include "scene/objects/KRyvPatch.h"
 #include "scene/objects/KRyvTexture.h"
 
+#include <climits>
 #include <cstring>
 
 using KRyvGeometryIO::ReadMatrix;
 using KRyvGeometryIO::ReadNamedArray;
+using KRyvGeometryIO::ReadNamedView;
 using KRyvGeometryIO::WriteMatrix;
 using KRyvGeometryIO::WriteNamedArray;
 
@@ -24,6 +26,12 @@ namespace {
 constexpr std::size_t kFour = 4;
 constexpr std::size_t kTwo = 2;
 constexpr int kMatrixCells = 16;
+
+// A count the object model keeps as an int, never negative for a whole object.
+std::size_t Count(int pCount)
+{
+    return pCount > 0 ? static_cast<std::size_t>(pCount) : 0;
+}
 
 const char* const kElementNames[] = {nullptr,
                                      "LayerElementNormal",
@@ -37,79 +45,77 @@ constexpr int kLastElement = KLayerElement::eVertexColor;
 
 // Doubles of vectors, colours and plain values ----------------------------------------------
 
-std::vector<double> Flatten(const std::vector<KVector4>& pVectors)
+// Vectors, UVs and colours go out as their doubles one after the other, read where they lie.
+void WriteFlat(KRyvFile& ioFile, const char* pName, const std::vector<KVector4>& pVectors)
 {
-    std::vector<double> lValues;
-    lValues.reserve(pVectors.size() * kFour);
-    for (const KVector4& lVector : pVectors) {
-        lValues.insert(lValues.end(), {lVector[0], lVector[1], lVector[2], lVector[3]});
-    }
-    return lValues;
+    KRyvGeometryIO::WriteNamedArrayOf<double>(
+        ioFile, pName, pVectors.size() * kFour,
+        [&pVectors](std::size_t i) { return pVectors[i / kFour].GetData()[i % kFour]; });
 }
 
-std::vector<double> Flatten(const std::vector<KVector2>& pVectors)
+void WriteFlat(KRyvFile& ioFile, const char* pName, const std::vector<KVector2>& pVectors)
 {
-    std::vector<double> lValues;
-    lValues.reserve(pVectors.size() * kTwo);
-    for (const KVector2& lVector : pVectors) {
-        lValues.insert(lValues.end(), {lVector[0], lVector[1]});
-    }
-    return lValues;
+    KRyvGeometryIO::WriteNamedArrayOf<double>(
+        ioFile, pName, pVectors.size() * kTwo,
+        [&pVectors](std::size_t i) { return pVectors[i / kTwo].GetData()[i % kTwo]; });
 }
 
-std::vector<double> Flatten(const std::vector<KColor>& pColors)
+void WriteFlat(KRyvFile& ioFile, const char* pName, const std::vector<KColor>& pColors)
 {
-    std::vector<double> lValues;
-    lValues.reserve(pColors.size() * kFour);
-    for (const KColor& lColor : pColors) {
-        lValues.insert(lValues.end(), {lColor.mRed, lColor.mGreen, lColor.mBlue, lColor.mAlpha});
-    }
-    return lValues;
+    static constexpr double KColor::*kChannels[] = {&KColor::mRed, &KColor::mGreen, &KColor::mBlue,
+                                                    &KColor::mAlpha};
+    KRyvGeometryIO::WriteNamedArrayOf<double>(
+        ioFile, pName, pColors.size() * kFour,
+        [&pColors](std::size_t i) { return pColors[i / kFour].*kChannels[i % kFour]; });
 }
 
-bool Unflatten(const std::vector<double>& pValues, std::vector<KVector4>& oVectors)
+// The vectors of a flat array, built in place in storage reserved exactly (the array is copied
+// once, from the file into the scene).
+bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KVector4>& oVectors)
 {
-    if (pValues.size() % kFour != 0) {
+    if (pValues.mCount % kFour != 0) {
         return false;
     }
-    oVectors.resize(pValues.size() / kFour);
-    for (std::size_t i = 0; i < oVectors.size(); ++i) {
-        const double* lValue = &pValues[i * kFour];
-        oVectors[i].Set(lValue[0], lValue[1], lValue[2], lValue[3]);
+    oVectors.clear();
+    oVectors.reserve(pValues.mCount / kFour);
+    for (std::size_t i = 0; i < pValues.mCount; i += kFour) {
+        oVectors.emplace_back(pValues[i], pValues[i + 1], pValues[i + 2], pValues[i + 3]);
     }
     return true;
 }
 
-bool Unflatten(const std::vector<double>& pValues, std::vector<KVector2>& oVectors)
+bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KVector2>& oVectors)
 {
-    if (pValues.size() % kTwo != 0) {
+    if (pValues.mCount % kTwo != 0) {
         return false;
     }
-    oVectors.resize(pValues.size() / kTwo);
-    for (std::size_t i = 0; i < oVectors.size(); ++i) {
-        oVectors[i] = KVector2(pValues[i * kTwo], pValues[i * kTwo + 1]);
+    oVectors.clear();
+    oVectors.reserve(pValues.mCount / kTwo);
+    for (std::size_t i = 0; i < pValues.mCount; i += kTwo) {
+        oVectors.emplace_back(pValues[i], pValues[i + 1]);
     }
     return true;
 }
 
-bool Unflatten(const std::vector<double>& pValues, std::vector<KColor>& oColors)
+bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KColor>& oColors)
 {
-    if (pValues.size() % kFour != 0) {
+    if (pValues.mCount % kFour != 0) {
         return false;
     }
-    oColors.resize(pValues.size() / kFour);
-    for (std::size_t i = 0; i < oColors.size(); ++i) {
-        const double* lColor = &pValues[i * kFour];
-        oColors[i].Set(lColor[0], lColor[1], lColor[2], lColor[3]);
+    oColors.clear();
+    oColors.reserve(pValues.mCount / kFour);
+    for (std::size_t i = 0; i < pValues.mCount; i += kFour) {
+        oColors.emplace_back(pValues[i], pValues[i + 1], pValues[i + 2], pValues[i + 3]);
     }
     return true;
 }
 
 // Layer elements ----------------------------------------------------------------------------
 
-template <typename T> std::vector<double> DirectValues(const KLayerElement& pElement)
+template <typename T> void WriteDirectValues(KRyvFile& ioFile, const KLayerElement& pElement)
 {
-    return Flatten(static_cast<const KLayerElementTemplate<T>&>(pElement).GetDirectArray());
+    WriteFlat(ioFile, "Direct",
+              static_cast<const KLayerElementTemplate<T>&>(pElement).GetDirectArray());
 }
 
 template <typename T> void WriteObjectNames(KRyvFile& ioFile, const std::vector<T*>& pObjects)
@@ -125,13 +131,13 @@ void WriteDirect(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
 {
     switch (pType) {
     case KLayerElement::eNormal:
-        WriteNamedArray(ioFile, "Direct", DirectValues<KVector4>(pElement));
+        WriteDirectValues<KVector4>(ioFile, pElement);
         break;
     case KLayerElement::eUV:
-        WriteNamedArray(ioFile, "Direct", DirectValues<KVector2>(pElement));
+        WriteDirectValues<KVector2>(ioFile, pElement);
         break;
     case KLayerElement::eVertexColor:
-        WriteNamedArray(ioFile, "Direct", DirectValues<KColor>(pElement));
+        WriteDirectValues<KColor>(ioFile, pElement);
         break;
     case KLayerElement::ePolygonGroup:
         WriteNamedArray(ioFile, "Direct",
@@ -165,8 +171,8 @@ void WriteElement(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
 
 template <typename T> bool ReadValues(KRyvFile& ioFile, KLayerElementTemplate<T>& ioElement)
 {
-    std::vector<double> lValues;
-    return ReadNamedArray(ioFile, "Direct", lValues) &&
+    KRyvArrayView<double> lValues;
+    return ReadNamedView(ioFile, "Direct", lValues) &&
            Unflatten(lValues, ioElement.GetDirectArray());
 }
 
@@ -326,14 +332,14 @@ bool ReadLink(KRyvFile& ioFile, KRyvLink& ioLink, KRyvLinkFixup& oFixup, int pPo
     const KString lId = ioFile.FieldReadC();
     const KString lData = ioFile.FieldReadC();
     ioLink.SetUserData(lId.Buffer(), lData.Buffer());
-    std::vector<std::int32_t> lIndices;
-    std::vector<double> lWeights;
+    KRyvArrayView<std::int32_t> lIndices;
+    KRyvArrayView<double> lWeights;
     KMatrix lMatrix;
-    if (!ReadNamedArray(ioFile, "Indexes", lIndices) ||
-        !ReadNamedArray(ioFile, "Weights", lWeights) || lIndices.size() != lWeights.size()) {
+    if (!ReadNamedView(ioFile, "Indexes", lIndices) ||
+        !ReadNamedView(ioFile, "Weights", lWeights) || lIndices.mCount != lWeights.mCount) {
         return false;
     }
-    for (std::size_t i = 0; i < lIndices.size(); ++i) {
+    for (std::size_t i = 0; i < lIndices.mCount; ++i) {
         if (lIndices[i] >= pPointCount) {
             return false;
         }
@@ -402,7 +408,7 @@ bool ReadShapes(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryCo
 
 void KRyvGeometryIO::WriteLayerContainer(KRyvFile& ioFile, const KRyvLayerContainer& pContainer)
 {
-    WriteNamedArray(ioFile, "Vertices", Flatten(pContainer.GetControlPointArray()));
+    WriteFlat(ioFile, "Vertices", pContainer.GetControlPointArray());
     for (int i = 0; i < pContainer.GetLayerCount(); ++i) {
         const KLayer* lLayer = pContainer.GetLayer(i);
         ioFile.FieldWriteBegin("Layer");
@@ -418,8 +424,8 @@ void KRyvGeometryIO::WriteLayerContainer(KRyvFile& ioFile, const KRyvLayerContai
 bool KRyvGeometryIO::ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& ioContainer,
                                         const KRyvGeometryContext& pContext)
 {
-    std::vector<double> lPoints;
-    if (!ReadNamedArray(ioFile, "Vertices", lPoints) ||
+    KRyvArrayView<double> lPoints;
+    if (!ReadNamedView(ioFile, "Vertices", lPoints) ||
         !Unflatten(lPoints, ioContainer.GetControlPointArray())) {
         return false;
     }
@@ -467,46 +473,48 @@ bool KRyvGeometryIO::ReadGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry,
 
 void KRyvGeometryIO::WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh)
 {
-    std::vector<std::int32_t> lSizes;
-    std::vector<std::int32_t> lGroups;
-    lSizes.reserve(static_cast<std::size_t>(pMesh.GetPolygonCount()));
-    for (int i = 0; i < pMesh.GetPolygonCount(); ++i) {
-        lSizes.push_back(pMesh.GetPolygonSize(i));
-        lGroups.push_back(pMesh.GetPolygonGroup(i));
-    }
+    const auto lPolygons = static_cast<std::size_t>(pMesh.GetPolygonCount());
+    WriteNamedArrayOf<std::int32_t>(ioFile, "PolygonSize", lPolygons, [&pMesh](std::size_t i) {
+        return pMesh.GetPolygonSize(static_cast<int>(i));
+    });
+    WriteNamedArrayOf<std::int32_t>(ioFile, "PolygonGroup", lPolygons, [&pMesh](std::size_t i) {
+        return pMesh.GetPolygonGroup(static_cast<int>(i));
+    });
     const int* lVertices = pMesh.GetPolygonVertices();
-    WriteNamedArray(ioFile, "PolygonSize", std::move(lSizes));
-    WriteNamedArray(ioFile, "PolygonGroup", std::move(lGroups));
-    WriteNamedArray(
-        ioFile, "PolygonVertexIndex",
-        std::vector<std::int32_t>(lVertices, lVertices + pMesh.GetPolygonVertexCount()));
+    WriteNamedArray(ioFile, "PolygonVertexIndex", lVertices,
+                    lVertices ? static_cast<std::size_t>(pMesh.GetPolygonVertexCount()) : 0);
 }
 
 bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh)
 {
-    std::vector<std::int32_t> lSizes;
-    std::vector<std::int32_t> lGroups;
-    std::vector<std::int32_t> lVertices;
-    if (!ReadNamedArray(ioFile, "PolygonSize", lSizes) ||
-        !ReadNamedArray(ioFile, "PolygonGroup", lGroups) ||
-        !ReadNamedArray(ioFile, "PolygonVertexIndex", lVertices) ||
-        lGroups.size() != lSizes.size()) {
+    KRyvArrayView<std::int32_t> lSizes;
+    KRyvArrayView<std::int32_t> lGroups;
+    KRyvArrayView<std::int32_t> lVertices;
+    if (!ReadNamedView(ioFile, "PolygonSize", lSizes) ||
+        !ReadNamedView(ioFile, "PolygonGroup", lGroups) ||
+        !ReadNamedView(ioFile, "PolygonVertexIndex", lVertices) ||
+        lGroups.mCount != lSizes.mCount || lSizes.mCount > static_cast<std::size_t>(INT_MAX) ||
+        lVertices.mCount > static_cast<std::size_t>(INT_MAX)) {
         return false;
     }
+    // The counts are bounded by the file's bytes: room for exactly what it holds.
+    ioMesh.ReservePolygons(static_cast<int>(lSizes.mCount), static_cast<int>(lVertices.mCount));
     std::size_t lAt = 0;
-    for (std::size_t p = 0; p < lSizes.size(); ++p) {
-        if (lSizes[p] < 0 || static_cast<std::size_t>(lSizes[p]) > lVertices.size() - lAt) {
+    for (std::size_t p = 0; p < lSizes.mCount; ++p) {
+        const std::int32_t lSize = lSizes[p];
+        if (lSize < 0 || static_cast<std::size_t>(lSize) > lVertices.mCount - lAt) {
             return false;
         }
         ioMesh.BeginPolygon(-1, -1, lGroups[p]);
-        for (std::int32_t v = 0; v < lSizes[p]; ++v, ++lAt) {
-            if (lVertices[lAt] < 0) {
+        for (std::int32_t v = 0; v < lSize; ++v, ++lAt) {
+            const std::int32_t lVertex = lVertices[lAt];
+            if (lVertex < 0) {
                 return false;
             }
-            ioMesh.AddPolygon(lVertices[lAt]);
+            ioMesh.AddPolygon(lVertex);
         }
     }
-    return lAt == lVertices.size();
+    return lAt == lVertices.mCount;
 }
 
 void KRyvGeometryIO::WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
@@ -526,14 +534,10 @@ void KRyvGeometryIO::WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
     const double* lV = ioNurb.GetVKnotVector();
     const int* lUM = ioNurb.GetUMultiplicity();
     const int* lVM = ioNurb.GetVMultiplicity();
-    WriteNamedArray(ioFile, "KnotVectorU",
-                    std::vector<double>(lU, lU + (lU ? ioNurb.GetUKnotCount() : 0)));
-    WriteNamedArray(ioFile, "KnotVectorV",
-                    std::vector<double>(lV, lV + (lV ? ioNurb.GetVKnotCount() : 0)));
-    WriteNamedArray(ioFile, "MultiplicityU",
-                    std::vector<std::int32_t>(lUM, lUM + (lUM ? ioNurb.GetUCount() : 0)));
-    WriteNamedArray(ioFile, "MultiplicityV",
-                    std::vector<std::int32_t>(lVM, lVM + (lVM ? ioNurb.GetVCount() : 0)));
+    WriteNamedArray(ioFile, "KnotVectorU", lU, lU ? Count(ioNurb.GetUKnotCount()) : 0);
+    WriteNamedArray(ioFile, "KnotVectorV", lV, lV ? Count(ioNurb.GetVKnotCount()) : 0);
+    WriteNamedArray(ioFile, "MultiplicityU", lUM, lUM ? Count(ioNurb.GetUCount()) : 0);
+    WriteNamedArray(ioFile, "MultiplicityV", lVM, lVM ? Count(ioNurb.GetVCount()) : 0);
 }
 
 bool KRyvGeometryIO::ReadNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
@@ -633,13 +637,9 @@ bool KRyvGeometryIO::ReadPatch(KRyvFile& ioFile, KRyvPatch& ioPatch)
 
 void KRyvGeometryIO::WriteMatrix(KRyvFile& ioFile, const char* pName, const KMatrix& pMatrix)
 {
-    std::vector<double> lCells;
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            lCells.push_back(pMatrix[r][c]);
-        }
-    }
-    WriteNamedArray(ioFile, pName, std::move(lCells));
+    WriteNamedArrayOf<double>(ioFile, pName, kMatrixCells, [&pMatrix](std::size_t i) {
+        return pMatrix[static_cast<int>(i / 4)][static_cast<int>(i % 4)];
+    });
 }
 
 bool KRyvGeometryIO::ReadMatrix(KRyvFile& ioFile, const char* pName, KMatrix& oMatrix)

@@ -64,10 +64,23 @@ namespace KRyvGeometryIO {
 
 // A record of that name holding one array.
 template <typename T>
-void WriteNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T> pValues)
+void WriteNamedArray(KRyvFile& ioFile, const char* pName, const T* pValues, std::size_t pCount)
 {
     ioFile.FieldWriteBegin(pName);
-    ioFile.FieldWriteArray(std::move(pValues));
+    ioFile.FieldWriteArray(pValues, pCount);
+    ioFile.FieldWriteEnd();
+}
+template <typename T>
+void WriteNamedArray(KRyvFile& ioFile, const char* pName, const std::vector<T>& pValues)
+{
+    WriteNamedArray(ioFile, pName, pValues.data(), pValues.size());
+}
+// The same with element i made by pElement(i) as it is written (no array of the whole is built).
+template <typename T, typename Element>
+void WriteNamedArrayOf(KRyvFile& ioFile, const char* pName, std::size_t pCount, Element pElement)
+{
+    ioFile.FieldWriteBegin(pName);
+    ioFile.FieldWriteArrayOf<T>(pCount, pElement);
     ioFile.FieldWriteEnd();
 }
 
@@ -79,6 +92,19 @@ bool ReadNamedArray(KRyvFile& ioFile, const char* pName, std::vector<T>& oValues
         return false;
     }
     const bool lRead = ioFile.FieldReadArray(oValues);
+    ioFile.FieldReadEnd();
+    return lRead;
+}
+
+// The array where it lies in the file, for a caller that copies it once into its own storage;
+// valid while the file is open. False as ReadNamedArray.
+template <typename T>
+bool ReadNamedView(KRyvFile& ioFile, const char* pName, KRyvArrayView<T>& oView)
+{
+    if (!ioFile.FieldReadBegin(pName)) {
+        return false;
+    }
+    const bool lRead = ioFile.FieldReadArrayView(oView);
     ioFile.FieldReadEnd();
     return lRead;
 }

@@ -109,7 +109,7 @@ bool KRyvWriteSession::Step(const char* pText)
 
 void KRyvWriteSession::Report(const char* pText, float pPercent)
 {
-    if (!mNested) {
+    if (!mNested && !mQuiet) {
         mOptions.ReportProgress(pText, pPercent);
     }
 }

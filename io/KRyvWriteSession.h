@@ -49,6 +49,8 @@ public:
     // A session writing a character pose's own scene inside the record of the pose: its
     // progress is not reported (the outer session's is), its cancel still stops it.
     void SetNested() { mNested = true; }
+    // A session that reports no progress (a first pass that only takes sizes).
+    void SetQuiet() { mQuiet = true; }
 
 private:
     // False when the caller cancels.
@@ -114,6 +116,7 @@ private:
     std::vector<KRyvVideo*> mVideos;
     std::vector<KRyvGobo*> mGobos;
     bool mNested = false;
+    bool mQuiet = false;
     KString* mMessage = nullptr;
     // The place of each model written, for the parent index of its children.
     std::unordered_map<const KRyvNode*, int> mModelIndex;

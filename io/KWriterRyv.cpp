@@ -4,10 +4,13 @@
 #include "core/KDateTime.h"
 #include "core/KDocumentInfo.h"
 #include "io/KStreamOptionsRyv.h"
+#include "ryvfile/KRyvAsciiRecordWriter.h"
+#include "ryvfile/KRyvBinaryRecordWriter.h"
 #include "ryvfile/KRyvFile.h"
-#include "scene/KRyvScene.h"
-
+#include "ryvfile/KRyvFrameWriter.h"
+#include "ryvfile/KRyvRecordSizer.h"
 #include "ryvfile/KRyvStream.h"
+#include "scene/KRyvScene.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,6 +21,7 @@
 namespace {
 
 const char kCreatorName[] = "ryvkit 6.0.1";
+constexpr int kNoError = -1;
 
 struct KFlavourForm
 {
@@ -110,7 +114,8 @@ std::unique_ptr<KStreamOptions> KWriterRyv::GetWriteOptions()
     return std::make_unique<KStreamOptionsRyv>();
 }
 
-bool KWriterRyv::WriteScene(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions)
+void KWriterRyv::PrepareFile(KRyvFile& ioFile, const KRyvScene& pScene,
+                             const KStreamOptionsRyv& pOptions) const
 {
     const KFlavourForm& lForm = kForms[mFlavour];
     ioFile.Create(lForm.mVersion, lForm.mAscii,
@@ -118,24 +123,81 @@ bool KWriterRyv::WriteScene(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamO
     // Of an extension a read left in the options only the time stamp is kept (a file read and
     // written back keeps its stamp); the creator is this kit and the document information the
     // scene's own.
-    KRyvHeaderExtension lExtension = FreshExtension(ioScene);
+    KRyvHeaderExtension lExtension = FreshExtension(pScene);
     if (pOptions.HasHeaderExtension()) {
         const int* lStamp = pOptions.GetHeaderExtension().mTimeStamp;
         std::copy(lStamp, lStamp + KRyvHeaderExtension::kTimeStampFields, lExtension.mTimeStamp);
     }
     ioFile.SetHeaderExtension(lExtension);
+}
+
+bool KWriterRyv::RunPass(KRyvFile& ioFile, KRyvRecordWriter& ioWriter, KRyvScene& ioScene,
+                         const KStreamOptionsRyv& pOptions, bool pSizing)
+{
+    ioFile.StartStream(ioWriter);
     KRyvWriteSession lSession(ioFile, ioScene, pOptions,
-                              lForm.mVersion == KRyvContainer::kVersion60);
+                              kForms[mFlavour].mVersion == KRyvContainer::kVersion60);
+    // The sizing pass reports neither progress nor warnings: the pass that writes does.
+    KString lUnused;
+    if (pSizing) {
+        lSession.SetQuiet();
+    }
     bool lRun = false;
     try {
-        lRun = lSession.Run(GetMessage());
+        lRun = lSession.Run(pSizing ? lUnused : GetMessage());
     } catch (const std::bad_alloc&) {
         // Destroying the session's nodes may allocate: it is done here, not while unwinding.
         lSession.DestroyFreshNodes();
         throw;
     }
     lSession.DestroyFreshNodes();
+    ioFile.EndStream();
     return lRun;
+}
+
+int KWriterRyv::StreamFile(KRyvScene& ioScene, const KStreamOptionsRyv& pOptions,
+                           const KRyvBinaryCodec::Output& pOutput)
+{
+    KRyvFile lFile;
+    PrepareFile(lFile, ioScene, pOptions);
+    const KRyvFileHeader& lHeader = lFile.GetCreatedHeader();
+    KRyvFrameWriter lFrame(pOutput);
+    const KRyvBinaryCodec::Output lBody = [&lFrame](const std::uint8_t* pBytes, std::size_t pSize) {
+        return lFrame.Body(pBytes, pSize);
+    };
+    if (lHeader.mAscii) {
+        // The text needs no sizes ahead: one pass.
+        KRyvAsciiRecordWriter lWriter(lBody);
+        if (lFrame.BeginAscii(lHeader) == kNoError) {
+            if (!RunPass(lFile, lWriter, ioScene, pOptions, false)) {
+                return kCancelled;
+            }
+            lWriter.Finish();
+        }
+        return KRyvContainer::WrittenCode(lFrame.Finish(), lWriter);
+    }
+    // Every record's size goes in front of it: a first pass takes the sizes, the second writes
+    // each record straight out, so the body is never held (and a sealed body is sealed chunk by
+    // chunk).
+    // The key of a protected file is derived while the sizes are taken.
+    if (lHeader.mProtected) {
+        lFrame.PrepareSealing(lFile.GetCreatedPassword());
+    }
+    KRyvRecordSizer lSizer;
+    if (!RunPass(lFile, lSizer, ioScene, pOptions, true)) {
+        return kCancelled;
+    }
+    if (!lSizer.Finish()) {
+        return lSizer.GetError();
+    }
+    KRyvBinaryRecordWriter lWriter(lSizer.GetRuns(), lBody);
+    if (lFrame.BeginBinary(lHeader, lSizer.GetBodySize(), lFile.GetCreatedPassword()) == kNoError) {
+        if (!RunPass(lFile, lWriter, ioScene, pOptions, false)) {
+            return kCancelled;
+        }
+        lWriter.Finish();
+    }
+    return KRyvContainer::WrittenCode(lFrame.Finish(), lWriter);
 }
 
 bool KWriterRyv::Write(KRyvScene* pScene, KStreamOptions* pOptions)
@@ -153,29 +215,37 @@ bool KWriterRyv::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         mOutput.Discard();
         return Refuse(kUnidentifiedError, "An encrypted file needs a password");
     }
+    int lCode = kNoError;
     try {
-        KRyvFile lFile;
-        if (!WriteScene(lFile, *pScene, lOptions)) {
-            mOutput.Discard();
-            return Refuse(kUnidentifiedError, "Cancelled");
-        }
         KRyvStdioStream lStream;
         lStream.Attach(mOutput.GetStream(), true);
-        if (!lFile.Save(lStream)) {
-            mOutput.Discard();
-            const KError& lFileError = lFile.GetError();
-            const bool lDisk = lFileError.GetLastErrorID() == KRyvFile::kOutOfDiskSpace;
-            return Refuse(lDisk ? kOutOfDiskSpace : kUnidentifiedError,
-                          lFileError.GetLastErrorString().Buffer());
-        }
-        lStream.Close();
-        if (!mOutput.Commit()) {
-            const std::string lCause = "Out of disk space: " + std::string(std::strerror(errno));
-            return Refuse(kOutOfDiskSpace, lCause.c_str());
-        }
+        lCode = StreamFile(*pScene, lOptions,
+                           [&lStream](const std::uint8_t* pBytes, std::size_t pSize) {
+                               return lStream.Write(pBytes, pSize);
+                           });
     } catch (const std::bad_alloc&) {
         mOutput.Discard();
         return Refuse(kUnidentifiedError, "Out of memory");
     }
+    if (lCode != kNoError) {
+        mOutput.Discard();
+        return RefuseFile(lCode);
+    }
+    if (!mOutput.Commit()) {
+        const std::string lCause = "Out of disk space: " + std::string(std::strerror(errno));
+        return Refuse(kOutOfDiskSpace, lCause.c_str());
+    }
     return true;
+}
+
+bool KWriterRyv::RefuseFile(int pCode)
+{
+    if (pCode == kCancelled) {
+        return Refuse(kUnidentifiedError, "Cancelled");
+    }
+    // The cause in the words of the file layer's table.
+    KRyvFile lFile;
+    lFile.GetError().SetLastErrorID(pCode);
+    return Refuse(pCode == KRyvFile::kOutOfDiskSpace ? kOutOfDiskSpace : kUnidentifiedError,
+                  lFile.GetError().GetLastErrorString().Buffer());
 }

@@ -4,11 +4,13 @@
 #include "core/KOutputFile.h"
 #include "core/KString.h"
 #include "io/KWriter.h"
+#include "ryvfile/KRyvBinaryCodec.h"
 
 #include <memory>
 
 class KRyvFile;
 class KRyvNode;
+class KRyvRecordWriter;
 class KStreamOptionsRyv;
 
 // The RYV writers: the 6.0 dialect (binary, ASCII, encrypted binary) and the 5.x dialect
@@ -20,6 +22,13 @@ class KStreamOptionsRyv;
 // through a KOutputFile: the target is replaced only once the whole file is written, so a
 // cancelled or failed write (or FileClose before a successful Write) leaves it as it was; a
 // short write is "Out of disk space".
+//
+// No tree of the scene's records is built: the session's records go to the file as they are
+// made, straight from the scene's arrays. The binary forms put each record's size in front of
+// it, so the session runs twice: a first pass takes only the sizes (no progress, no warnings), the
+// second writes; a scene that changed in between fails the write. The CRC, the output and the
+// sealing follow the records in blocks (KRyvFrameWriter). Memory stays a few megabytes whatever
+// the scene's size, besides the key derivation of an encrypted file.
 class KWriterRyv : public KWriter
 {
 public:
@@ -41,12 +50,23 @@ public:
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
 
-    // The records of the scene, into an open file (used by Write, and by tests on memory).
-    // False when the options cancel.
-    bool WriteScene(KRyvFile& ioFile, KRyvScene& ioScene, const KStreamOptionsRyv& pOptions);
-
 private:
+    // What StreamFile answers when the options cancel.
+    static constexpr int kCancelled = -2;
+
     bool Refuse(int pCode, const char* pCause);
+    // Refuses with the cause of a StreamFile result.
+    bool RefuseFile(int pCode);
+    // Starts the records of this writer's form with the header extension of the scene.
+    void PrepareFile(KRyvFile& ioFile, const KRyvScene& pScene,
+                     const KStreamOptionsRyv& pOptions) const;
+    // One pass of the write session over the scene into ioWriter; pSizing: the pass that only
+    // takes the sizes, without progress or warnings. False when the options cancel.
+    bool RunPass(KRyvFile& ioFile, KRyvRecordWriter& ioWriter, KRyvScene& ioScene,
+                 const KStreamOptionsRyv& pOptions, bool pSizing);
+    // The whole file into pOutput as it is made; -1, kCancelled or a KRyvFile error code.
+    int StreamFile(KRyvScene& ioScene, const KStreamOptionsRyv& pOptions,
+                   const KRyvBinaryCodec::Output& pOutput);
 
     EFlavour mFlavour;
     KString mFileName;

@@ -1,23 +1,139 @@
 #include "ryvfile/KRyvAsciiCodec.h"
 
+#include "ryvfile/KRyvByteOrder.h"
+#include "ryvfile/KRyvFieldRecord.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
-#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <string_view>
 #include <system_error>
 
 namespace {
 
+// Binary records built as the text is parsed: every size and count goes out as a placeholder
+// and is filled in once known. A builder without bytes only counts them, so that a first pass
+// can size the records exactly and the second one never grows them.
+class Builder
+{
+public:
+    explicit Builder(KRyvBytes* oBytes) : mBytes(oBytes) { mFrames.push_back({}); }
+
+    std::size_t GetSize() const { return mSize; }
+    bool IsWriting() const { return mBytes != nullptr; }
+    // True when every byte went into the buffer and filled it exactly.
+    bool IsWhole() const { return !mOverflow && mBytes && mSize == mBytes->size(); }
+    // Counts bytes that a measuring builder does not hold.
+    void Skip(std::size_t pSize) { mSize += pSize; }
+
+    void Put(const void* pBytes, std::size_t pSize)
+    {
+        // The buffer is sized by the measuring pass; bytes past it (which a second pass over the
+        // same text never makes) are refused rather than written.
+        if (mBytes && pSize <= mBytes->size() - mSize) {
+            std::memcpy(mBytes->data() + mSize, pBytes, pSize);
+        } else if (mBytes) {
+            mOverflow = true;
+            return;
+        }
+        mSize += pSize;
+    }
+    void PutByte(std::uint8_t pByte) { Put(&pByte, 1); }
+    template <typename T> void PutNumber(T pValue)
+    {
+        std::uint8_t lRaw[sizeof(T)];
+        std::memcpy(lRaw, &pValue, sizeof(T));
+        if (!KRyvByteOrder::kHostIsLittleEndian) {
+            std::reverse(lRaw, lRaw + sizeof(T));
+        }
+        Put(lRaw, sizeof(T));
+    }
+    // A 32-bit placeholder; its place.
+    std::size_t PutCount()
+    {
+        const std::size_t lAt = mSize;
+        PutNumber<std::uint32_t>(0);
+        return lAt;
+    }
+    // Fills the placeholder at pAt; false when the count passes 32 bits.
+    bool SetCount(std::size_t pAt, std::uint64_t pCount)
+    {
+        if (pCount > std::numeric_limits<std::uint32_t>::max()) {
+            return false;
+        }
+        if (mBytes) {
+            const auto lCount = static_cast<std::uint32_t>(pCount);
+            std::uint8_t lRaw[sizeof(lCount)];
+            std::memcpy(lRaw, &lCount, sizeof(lCount));
+            if (!KRyvByteOrder::kHostIsLittleEndian) {
+                std::reverse(lRaw, lRaw + sizeof(lCount));
+            }
+            std::memcpy(mBytes->data() + pAt, lRaw, sizeof(lRaw));
+        }
+        return true;
+    }
+
+    void Open(std::string_view pName)
+    {
+        ++mFrames.back().mChildren;
+        Frame lFrame;
+        lFrame.mSizeAt = PutCount();
+        PutByte(static_cast<std::uint8_t>(pName.size()));
+        Put(pName.data(), pName.size());
+        lFrame.mValuesAt = PutCount();
+        mFrames.push_back(lFrame);
+    }
+    void CountValue() { ++mFrames.back().mValues; }
+    bool StartChildren()
+    {
+        Frame& lFrame = mFrames.back();
+        lFrame.mChildrenAt = PutCount();
+        return SetCount(lFrame.mValuesAt, lFrame.mValues);
+    }
+    bool Close()
+    {
+        if (mFrames.back().mChildrenAt == 0 && !StartChildren()) {
+            return false;
+        }
+        const Frame lFrame = mFrames.back();
+        mFrames.pop_back();
+        return SetCount(lFrame.mChildrenAt, lFrame.mChildren) &&
+               SetCount(lFrame.mSizeAt, mSize - lFrame.mSizeAt - sizeof(std::uint32_t));
+    }
+
+private:
+    struct Frame
+    {
+        std::size_t mSizeAt = 0;
+        std::size_t mValuesAt = 0;
+        std::size_t mChildrenAt = 0;
+        std::uint64_t mValues = 0;
+        std::uint64_t mChildren = 0;
+    };
+
+    KRyvBytes* mBytes;
+    std::size_t mSize = 0;
+    bool mOverflow = false;
+    std::vector<Frame> mFrames;
+};
+
 // The reading side of the ASCII form. Every step checks the end of the text first and moves
-// forward by at least one character when it succeeds, so no input can stall it.
+// forward by at least one character when it succeeds, so no input can stall it. A measuring
+// parser steps over numbers without converting them: it only sizes the records.
 class Parser
 {
 public:
-    Parser(const char* pText, std::size_t pSize) : mAt(pText), mEnd(pText + pSize) {}
+    Parser(const char* pText, std::size_t pSize, Builder& ioBuilder)
+        : mAt(pText), mEnd(pText + pSize), mBuilder(ioBuilder)
+    {
+    }
 
     int GetLine() const { return mLine; }
 
     // Records until the end of the text (pDepth 1) or a closing brace (deeper).
-    bool ParseRecords(KRyvFieldRecord& ioParent, int pDepth)
+    bool ParseRecords(int pDepth)
     {
         for (;;) {
             SkipBlankLines();
@@ -28,45 +144,46 @@ public:
                 ++mAt;
                 return pDepth > 1 && EndOfLine();
             }
-            if (pDepth > KRyvFieldRecord::kMaxDepth ||
-                !ParseRecord(*ioParent.AddChild(std::string()), pDepth)) {
+            if (pDepth > KRyvFieldRecord::kMaxDepth || !ParseRecord(pDepth)) {
                 return false;
             }
         }
     }
 
 private:
-    bool ParseRecord(KRyvFieldRecord& ioRecord, int pDepth)
+    bool ParseRecord(int pDepth)
     {
         const char* lName = mAt;
         while (mAt != mEnd && *mAt != ':' && *mAt != '\n') {
             ++mAt;
         }
-        ioRecord.SetName(std::string(lName, mAt));
-        if (mAt == mEnd || *mAt != ':' || !KRyvFieldRecord::IsValidName(ioRecord.GetName())) {
+        if (mAt == mEnd || *mAt != ':' || !IsValidName(lName, mAt)) {
             return false;
         }
+        mBuilder.Open(std::string_view(lName, static_cast<std::size_t>(mAt - lName)));
         ++mAt;
         for (bool lFirst = true;; lFirst = false) {
             SkipSpaces();
             if (mAt == mEnd || *mAt == '\n') {
-                return EndOfLine();
+                return EndOfLine() && mBuilder.Close();
             }
             if (*mAt == '{') {
                 ++mAt;
-                return EndOfLine() && ParseRecords(ioRecord, pDepth + 1);
+                return EndOfLine() && mBuilder.StartChildren() && ParseRecords(pDepth + 1) &&
+                       mBuilder.Close();
             }
             if (!lFirst && !Expect(',')) {
                 return false;
             }
             SkipSpaces();
-            if (!ParseValue(ioRecord)) {
+            if (!ParseValue()) {
                 return false;
             }
+            mBuilder.CountValue();
         }
     }
 
-    bool ParseValue(KRyvFieldRecord& ioRecord)
+    bool ParseValue()
     {
         if (mAt == mEnd) {
             return false;
@@ -74,12 +191,13 @@ private:
         switch (*mAt) {
         case 'T':
         case 'F':
-            ioRecord.AddValue(*mAt++ == 'T');
+            mBuilder.PutByte(KRyvFieldValue::kBool);
+            mBuilder.PutByte(*mAt++ == 'T' ? 1 : 0);
             return true;
         case '"':
-            return ParseText(ioRecord);
+            return ParseText();
         case 'x':
-            return ParseBytes(ioRecord);
+            return ParseBytes();
         default:
             break;
         }
@@ -87,20 +205,20 @@ private:
         const bool lArray = Left() > 1 && mAt[1] == '[';
         switch (lArray ? *mAt : '\0') {
         case 'i':
-            return ParseArray<std::int32_t>(ioRecord);
+            return ParseArray<std::int32_t>(KRyvFieldValue::kInt32Array);
         case 'l':
-            return ParseArray<std::int64_t>(ioRecord);
+            return ParseArray<std::int64_t>(KRyvFieldValue::kInt64Array);
         case 'f':
-            return ParseArray<float>(ioRecord);
+            return ParseArray<float>(KRyvFieldValue::kFloatArray);
         case 'd':
-            return ParseArray<double>(ioRecord);
+            return ParseArray<double>(KRyvFieldValue::kDoubleArray);
         default:
-            return ParseScalar(ioRecord);
+            return ParseScalar();
         }
     }
 
     // A number token ends at a separator; its last character tells its kind.
-    bool ParseScalar(KRyvFieldRecord& ioRecord)
+    bool ParseScalar()
     {
         const char* lFirst = mAt;
         while (mAt != mEnd && !IsSeparator(*mAt)) {
@@ -113,18 +231,17 @@ private:
         const char* lLast = lSuffix == 'L' || lSuffix == 'f' || lSuffix == 'd' ? mAt - 1 : mAt;
         switch (lSuffix) {
         case 'L':
-            return AddNumber<std::int64_t>(ioRecord, lFirst, lLast);
+            return PutNumber<std::int64_t>(KRyvFieldValue::kInt64, lFirst, lLast);
         case 'f':
-            return AddNumber<float>(ioRecord, lFirst, lLast);
+            return PutNumber<float>(KRyvFieldValue::kFloat, lFirst, lLast);
         case 'd':
-            return AddNumber<double>(ioRecord, lFirst, lLast);
+            return PutNumber<double>(KRyvFieldValue::kDouble, lFirst, lLast);
         default:
-            return AddNumber<std::int32_t>(ioRecord, lFirst, lLast);
+            return PutNumber<std::int32_t>(KRyvFieldValue::kInt32, lFirst, lLast);
         }
     }
 
-    template <typename T>
-    static bool ReadNumber(const char* pFirst, const char* pLast, T& oValue)
+    template <typename T> static bool ReadNumber(const char* pFirst, const char* pLast, T& oValue)
     {
         if (pFirst == pLast) {
             return false;
@@ -133,48 +250,84 @@ private:
         return lResult.ec == std::errc() && lResult.ptr == pLast;
     }
 
-    template <typename T> bool AddNumber(KRyvFieldRecord& ioRecord, const char* pFirst, const char* pLast)
+    // Converts [pFirst, pLast) and puts it out; a measuring parser only counts its bytes.
+    template <typename T> bool PutElement(const char* pFirst, const char* pLast)
     {
         T lValue{};
+        if (!mBuilder.IsWriting()) {
+            mBuilder.Skip(sizeof(T));
+            return pFirst != pLast;
+        }
         if (!ReadNumber(pFirst, pLast, lValue)) {
             return false;
         }
-        ioRecord.AddValue(lValue);
+        mBuilder.PutNumber(lValue);
         return true;
     }
 
-    template <typename T> bool ParseArray(KRyvFieldRecord& ioRecord)
+    template <typename T> bool PutNumber(std::uint8_t pKind, const char* pFirst, const char* pLast)
+    {
+        mBuilder.PutByte(pKind);
+        return PutElement<T>(pFirst, pLast);
+    }
+
+    template <typename T> bool ParseArray(std::uint8_t pKind)
     {
         ++mAt;
         std::uint64_t lCount = 0;
         if (!Expect('[') || !ReadToken(']', lCount) || !Expect('{')) {
             return false;
         }
-        std::vector<T> lArray;
-        // Every element takes at least two characters, so a stated count cannot size more than
-        // the text could hold.
-        lArray.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(lCount, Left() / 2 + 1)));
+        mBuilder.PutByte(pKind);
+        const std::size_t lCountAt = mBuilder.PutCount();
+        if (!mBuilder.IsWriting()) {
+            return SizeArray(lCountAt, lCount, sizeof(T));
+        }
+        std::uint64_t lFound = 0;
         SkipSpacesAndLines();
         while (mAt != mEnd && *mAt != '}') {
-            if (!lArray.empty() && !Expect(',')) {
+            if (lFound > 0 && !Expect(',')) {
                 return false;
             }
             SkipSpacesAndLines();
-            const char* lFirst = mAt;
-            while (mAt != mEnd && !IsSeparator(*mAt)) {
-                ++mAt;
-            }
+            // The number ends where the conversion stops, which must be a separator: the
+            // element's text is exactly one number.
             T lValue{};
-            if (!ReadNumber(lFirst, mAt, lValue)) {
+            const std::from_chars_result lRead = std::from_chars(mAt, mEnd, lValue);
+            if (lRead.ec != std::errc() || lRead.ptr == mAt ||
+                (lRead.ptr != mEnd && !IsSeparator(*lRead.ptr))) {
                 return false;
             }
-            lArray.push_back(lValue);
+            mAt = lRead.ptr;
+            mBuilder.PutNumber(lValue);
+            ++lFound;
             SkipSpacesAndLines();
         }
-        if (!Expect('}') || lArray.size() != lCount) {
+        return Expect('}') && lFound == lCount && mBuilder.SetCount(lCountAt, lCount);
+    }
+
+    // Sizes an array from its stated count and steps to its closing brace without reading its
+    // elements: the converting pass checks them and their number. A count the elements' text
+    // could not hold (each takes a character and all but the last a comma) is refused here, so
+    // a stated count never sizes more than the text allows.
+    bool SizeArray(std::size_t pCountAt, std::uint64_t pCount, std::size_t pElementSize)
+    {
+        const char* lClose = static_cast<const char*>(std::memchr(mAt, '}', Left()));
+        if (!lClose) {
             return false;
         }
-        ioRecord.AddValue(std::move(lArray));
+        const auto lSpan = static_cast<std::uint64_t>(lClose - mAt);
+        if (pCount > (lSpan + 1) / 2 || !mBuilder.SetCount(pCountAt, pCount)) {
+            return false;
+        }
+        // Line ends are rare inside an array: memchr finds them faster than a count of bytes.
+        for (const char* lAt = mAt; (lAt = static_cast<const char*>(std::memchr(
+                                         lAt, '\n', static_cast<std::size_t>(lClose - lAt))));
+             ++lAt) {
+            ++mLine;
+        }
+        mBuilder.Skip(static_cast<std::size_t>(pCount) * pElementSize);
+        mAt = lClose + 1;
         return true;
     }
 
@@ -188,55 +341,55 @@ private:
         return ReadNumber(lFirst, mAt, oCount) && Expect(pClose);
     }
 
-    bool ParseText(KRyvFieldRecord& ioRecord)
+    bool ParseText()
     {
         ++mAt;
-        std::string lText;
+        mBuilder.PutByte(KRyvFieldValue::kText);
+        const std::size_t lLengthAt = mBuilder.PutCount();
+        const std::size_t lStart = mBuilder.GetSize();
         while (mAt != mEnd && *mAt != '"' && *mAt != '\n') {
-            if (*mAt != '\\') {
-                lText += *mAt++;
-                continue;
+            const char* lPlain = mAt;
+            while (mAt != mEnd && *mAt != '"' && *mAt != '\n' && *mAt != '\\') {
+                ++mAt;
+            }
+            mBuilder.Put(lPlain, static_cast<std::size_t>(mAt - lPlain));
+            if (mAt == mEnd || *mAt != '\\') {
+                break;
             }
             ++mAt;
             if (mAt != mEnd && (*mAt == '"' || *mAt == '\\')) {
-                lText += *mAt++;
+                mBuilder.PutByte(static_cast<std::uint8_t>(*mAt++));
             } else if (mAt != mEnd && *mAt == 'x') {
                 ++mAt;
                 int lByte = 0;
                 if (!ReadHexByte(lByte)) {
                     return false;
                 }
-                lText += static_cast<char>(lByte);
+                mBuilder.PutByte(static_cast<std::uint8_t>(lByte));
             } else {
                 return false;
             }
         }
-        if (!Expect('"')) {
-            return false;
-        }
-        ioRecord.AddValue(std::move(lText));
-        return true;
+        return Expect('"') && mBuilder.SetCount(lLengthAt, mBuilder.GetSize() - lStart);
     }
 
-    bool ParseBytes(KRyvFieldRecord& ioRecord)
+    bool ParseBytes()
     {
         ++mAt;
         if (!Expect('"')) {
             return false;
         }
-        std::vector<std::uint8_t> lBytes;
+        mBuilder.PutByte(KRyvFieldValue::kBytes);
+        const std::size_t lLengthAt = mBuilder.PutCount();
+        const std::size_t lStart = mBuilder.GetSize();
         while (mAt != mEnd && *mAt != '"') {
             int lByte = 0;
             if (!ReadHexByte(lByte)) {
                 return false;
             }
-            lBytes.push_back(static_cast<std::uint8_t>(lByte));
+            mBuilder.PutByte(static_cast<std::uint8_t>(lByte));
         }
-        if (!Expect('"')) {
-            return false;
-        }
-        ioRecord.AddValue(std::move(lBytes));
-        return true;
+        return Expect('"') && mBuilder.SetCount(lLengthAt, mBuilder.GetSize() - lStart);
     }
 
     bool ReadHexByte(int& oByte)
@@ -251,6 +404,18 @@ private:
             ++mAt;
         }
         return true;
+    }
+
+    static bool IsValidName(const char* pFirst, const char* pLast)
+    {
+        const auto lLength = static_cast<std::size_t>(pLast - pFirst);
+        if (lLength == 0 || lLength > KRyvFieldRecord::kMaxNameLength) {
+            return false;
+        }
+        return std::all_of(pFirst, pLast, [](char pChar) {
+            return (pChar >= 'A' && pChar <= 'Z') || (pChar >= 'a' && pChar <= 'z') ||
+                   (pChar >= '0' && pChar <= '9') || pChar == '_';
+        });
     }
 
     static int HexDigit(char pChar)
@@ -325,22 +490,34 @@ private:
 
     const char* mAt;
     const char* mEnd;
+    Builder& mBuilder;
     int mLine = 1;
 };
 
 } // namespace
 
-bool KRyvAsciiCodec::Decode(const char* pText, std::size_t pSize, KRyvFieldRecord& oRoot, int& oLine)
+bool KRyvAsciiCodec::Decode(const char* pText, std::size_t pSize, KRyvBytes& oRecords, int& oLine)
 {
-    oRoot = KRyvFieldRecord();
+    oRecords.clear();
     oLine = 0;
     if (!pText && pSize > 0) {
         return false;
     }
-    Parser lParser(pText, pSize);
-    if (!lParser.ParseRecords(oRoot, 1)) {
+    // The first pass sizes the records (and finds any fault of structure), the second converts
+    // the numbers into a buffer of exactly that size.
+    Builder lMeasure(nullptr);
+    Parser lSizing(pText, pSize, lMeasure);
+    if (!lSizing.ParseRecords(1)) {
+        oLine = lSizing.GetLine();
+        return false;
+    }
+    // Sized without zeroing: every byte is written by the second pass.
+    oRecords.resize(lMeasure.GetSize());
+    Builder lBuilder(&oRecords);
+    Parser lParser(pText, pSize, lBuilder);
+    if (!lParser.ParseRecords(1) || !lBuilder.IsWhole()) {
         oLine = lParser.GetLine();
-        oRoot = KRyvFieldRecord();
+        KRyvBytes().swap(oRecords);
         return false;
     }
     return true;

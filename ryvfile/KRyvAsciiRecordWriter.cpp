@@ -13,7 +13,13 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 // Big enough for the shortest round-trip form of any double.
 constexpr std::size_t kNumberBufferSize = 40;
 // The text handed on at once: large enough for few calls, small beside any file worth streaming.
-constexpr std::size_t kPieceSize = std::size_t(1) << 20;
+// A piece goes once the text passes the piece size less room for one more ordinary line, so that
+// the text seldom outgrows the room reserved for it.
+constexpr std::size_t kPieceSize = std::size_t(1) << 19;
+constexpr std::size_t kLineRoom = std::size_t(1) << 15;
+// The bytes of a text or raw value taken between two looks at the size of the buffer: their text
+// (at most four characters a byte) fits in the room left for a line.
+constexpr std::size_t kValuePart = kLineRoom / 4;
 
 char ArrayLetter(KRyvFieldValue::EKind pKind)
 {
@@ -34,12 +40,12 @@ char ArrayLetter(KRyvFieldValue::EKind pKind)
 KRyvAsciiRecordWriter::KRyvAsciiRecordWriter(const KRyvAsciiCodec::Output& pOutput)
     : mOutput(pOutput)
 {
-    mText.reserve(kPieceSize + kPieceSize / 4);
+    mText.reserve(kPieceSize);
 }
 
 void KRyvAsciiRecordWriter::Flush(bool pAll)
 {
-    if (!Failed() && (pAll || mText.size() >= kPieceSize) && !mText.empty()) {
+    if (!Failed() && (pAll || mText.size() >= kPieceSize - kLineRoom) && !mText.empty()) {
         if (!mOutput(reinterpret_cast<const std::uint8_t*>(mText.data()), mText.size())) {
             Fail(KRyvFile::kOutOfDiskSpace);
         }
@@ -114,7 +120,7 @@ template <typename T> void KRyvAsciiRecordWriter::PutNumber(T pValue)
 {
     char lBuffer[kNumberBufferSize];
     const std::to_chars_result lResult = std::to_chars(lBuffer, lBuffer + sizeof(lBuffer), pValue);
-    mText.append(lBuffer, lResult.ptr);
+    mText.append(lBuffer, static_cast<std::size_t>(lResult.ptr - lBuffer));
 }
 
 void KRyvAsciiRecordWriter::Put(bool pValue)
@@ -162,6 +168,10 @@ void KRyvAsciiRecordWriter::PutText(const char* pText, std::size_t pSize)
     }
     mText += '"';
     for (std::size_t i = 0; i < pSize; ++i) {
+        // A long text goes on in pieces too, so that it never grows the buffer.
+        if (i % kValuePart == 0) {
+            Flush(false);
+        }
         const char lChar = pText[i];
         const auto lByte = static_cast<unsigned char>(lChar);
         if (lChar == '"' || lChar == '\\') {
@@ -185,6 +195,9 @@ void KRyvAsciiRecordWriter::PutBytes(const std::uint8_t* pBytes, std::size_t pSi
     }
     mText += "x\"";
     for (std::size_t i = 0; i < pSize; ++i) {
+        if (i % kValuePart == 0) {
+            Flush(false);
+        }
         mText += kHexDigits[pBytes[i] >> 4];
         mText += kHexDigits[pBytes[i] & 0xf];
     }
@@ -212,17 +225,23 @@ template <typename T> void KRyvAsciiRecordWriter::PutElements(const T* pValues, 
         Fail(KRyvFile::kUnidentifiedError);
         return;
     }
+    // The numbers of a line are printed into a buffer of their own and appended at once.
+    char lLine[kArrayElementsPerLine * (kNumberBufferSize + 1) + 1];
+    char* lAt = lLine;
     for (std::size_t i = 0; i < pCount; ++i, ++mArrayAt) {
         if (mArrayAt > 0) {
-            mText += ',';
+            *lAt++ = ',';
             if (mArrayAt % kArrayElementsPerLine == 0) {
-                mText += '\n';
+                *lAt++ = '\n';
+                mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
+                lAt = lLine;
                 Flush(false);
                 mText.append(mOpen.size(), '\t');
             }
         }
-        PutNumber(pValues[i]);
+        lAt = std::to_chars(lAt, lAt + kNumberBufferSize, pValues[i]).ptr;
     }
+    mText.append(lLine, static_cast<std::size_t>(lAt - lLine));
 }
 
 void KRyvAsciiRecordWriter::PutArrayPart(const std::int32_t* pValues, std::size_t pCount)

@@ -9,8 +9,9 @@
 
 // The ASCII form of records as they come (docs/ryv-format.md, "ASCII records"): one record per
 // line, children in braces, numbers printed in the C locale so that they read back bit for bit.
-// The text goes on in pieces of about a megabyte, each ending at a line end, so that no file is
-// ever held whole. Refuses invalid names and nesting past KRyvFieldRecord::kMaxDepth
+// The text goes on in pieces of about half a megabyte, each ending at a line end (or inside a
+// text or raw value too long to wait for one), so that neither a file nor a long value is ever
+// held whole. Refuses invalid names and nesting past KRyvFieldRecord::kMaxDepth
 // (kUnidentifiedError); an output that refuses text is kOutOfDiskSpace.
 class KRyvAsciiRecordWriter : public KRyvRecordWriter
 {
@@ -49,7 +50,7 @@ private:
     bool StartValue();
     template <typename T> void PutNumber(T pValue);
     template <typename T> void PutElements(const T* pValues, std::size_t pCount);
-    // Called at line ends only: a piece always ends where the text may be cut.
+    // Hands the text on when pAll, or when it is large; called at line ends and inside long values.
     void Flush(bool pAll);
 
     const KRyvAsciiCodec::Output& mOutput;

@@ -8,7 +8,8 @@
 #include <vector>
 
 // The binary form of a record tree (docs/ryv-format.md, "Binary records"): the children of a
-// root record, one after the other, each with its content size in front.
+// root record, one after the other, each with its content size in front. Readers do not decode
+// it into a tree: KRyvRecordCursor reads the records where they lie.
 namespace KRyvBinaryCodec {
 
 // Takes encoded bytes; false stops the encoding.
@@ -22,12 +23,6 @@ std::size_t GetEncodedSize(const KRyvFieldRecord& pRoot);
 bool Encode(const KRyvFieldRecord& pRoot, const Output& pOutput);
 // The same, appended to ioBytes (then undefined after a failure).
 bool Encode(const KRyvFieldRecord& pRoot, std::vector<std::uint8_t>& ioBytes);
-
-// Replaces the children and values of oRoot by the records of pBytes[0, pSize). False, with oRoot
-// emptied, for anything that is not exactly a sequence of well-formed records: a size or count
-// past the bytes that remain, an unknown value kind, a bool other than 0 or 1, a bad name,
-// nesting deeper than the limit, bytes left over inside a record.
-bool Decode(const std::uint8_t* pBytes, std::size_t pSize, KRyvFieldRecord& oRoot);
 
 } // namespace KRyvBinaryCodec
 

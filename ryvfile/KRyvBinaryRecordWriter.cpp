@@ -17,9 +17,9 @@ constexpr std::uint64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
 
 } // namespace
 
-KRyvBinaryRecordWriter::KRyvBinaryRecordWriter(const std::vector<KRyvRecordSizer::Counts>& pCounts,
+KRyvBinaryRecordWriter::KRyvBinaryRecordWriter(const std::vector<KRyvRecordSizer::Run>& pRuns,
                                                const KRyvBinaryCodec::Output& pOutput)
-    : mCounts(pCounts), mOutput(pOutput), mBuffer(new std::uint8_t[kBlock])
+    : mRuns(pRuns), mOutput(pOutput), mBuffer(new std::uint8_t[kBlock])
 {
 }
 
@@ -34,7 +34,8 @@ bool KRyvBinaryRecordWriter::Flush()
 
 void KRyvBinaryRecordWriter::PutRaw(const void* pBytes, std::size_t pSize)
 {
-    if (Failed()) {
+    // An empty text or array may come without bytes at all (a null pointer).
+    if (Failed() || pSize == 0) {
         return;
     }
     mWritten += pSize;
@@ -89,12 +90,16 @@ void KRyvBinaryRecordWriter::Begin(const char* pName, std::size_t pLength)
         }
         --lParent.mChildrenLeft;
     }
-    if (Failed() || mArrayLeft > 0 || mNextRecord >= mCounts.size() ||
+    if (Failed() || mArrayLeft > 0 || mRun >= mRuns.size() ||
         !KRyvFieldRecord::IsValidName(pName, pLength)) {
         Fail(KRyvFile::kUnidentifiedError);
         return;
     }
-    const KRyvRecordSizer::Counts& lCounts = mCounts[mNextRecord++];
+    const KRyvRecordSizer::Counts lCounts = mRuns[mRun].mCounts;
+    if (++mRunDone >= mRuns[mRun].mLength) {
+        ++mRun;
+        mRunDone = 0;
+    }
     mOpen.push_back(Open{mWritten + kSizeField + lCounts.mContentSize, lCounts.mValueCount,
                          lCounts.mChildCount, lCounts.mChildCount, false});
     PutU32(lCounts.mContentSize);
@@ -122,7 +127,7 @@ void KRyvBinaryRecordWriter::End()
 
 bool KRyvBinaryRecordWriter::Finish()
 {
-    if (!mOpen.empty() || mNextRecord != mCounts.size()) {
+    if (!mOpen.empty() || mRun != mRuns.size()) {
         Fail(KRyvFile::kUnidentifiedError);
     }
     return Flush();

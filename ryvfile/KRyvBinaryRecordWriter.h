@@ -18,7 +18,7 @@ class KRyvBinaryRecordWriter : public KRyvRecordWriter
 public:
     // pCounts (kept by the sizer) and pOutput must outlive the writer; pOutput takes the plain
     // body in order.
-    KRyvBinaryRecordWriter(const std::vector<KRyvRecordSizer::Counts>& pCounts,
+    KRyvBinaryRecordWriter(const std::vector<KRyvRecordSizer::Run>& pRuns,
                            const KRyvBinaryCodec::Output& pOutput);
 
     // Hands on what is buffered; false (and failed) when a record is open or records are
@@ -64,13 +64,15 @@ private:
     // Passes the buffer on.
     bool Flush();
 
-    const std::vector<KRyvRecordSizer::Counts>& mCounts;
+    const std::vector<KRyvRecordSizer::Run>& mRuns;
     const KRyvBinaryCodec::Output& mOutput;
     std::unique_ptr<std::uint8_t[]> mBuffer;
     std::size_t mUsed = 0;
     // Bytes written so far (passed on or buffered).
     std::uint64_t mWritten = 0;
-    std::size_t mNextRecord = 0;
+    // The entry of the next record, and how many records of it came already.
+    std::size_t mRun = 0;
+    std::uint32_t mRunDone = 0;
     std::vector<Open> mOpen;
     // The elements the current array still expects.
     std::size_t mArrayLeft = 0;

@@ -67,22 +67,33 @@ KRyvCipher::EResult KRyvCipher::SealStream::Start(const char* pPassword,
     return kOk;
 }
 
-bool KRyvCipher::SealStream::PushChunk()
+void KRyvCipher::SealStream::Announce(std::size_t pPlainSize, std::vector<std::uint8_t> pAssociated)
+{
+    mPlainSize = pPlainSize;
+    mAssociated = std::move(pAssociated);
+}
+
+bool KRyvCipher::SealStream::PushChunk(const std::uint8_t* pPlain, std::size_t pSize)
 {
     const bool lFirst = mPushed == 0;
-    mPushed += mChunk.size();
+    mPushed += pSize;
     const bool lLast = mPushed == mPlainSize;
     const unsigned char lTag = lLast ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
                                      : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
     // The header is bound to the first chunk only: that is enough to tie it to the body.
     crypto_secretstream_xchacha20poly1305_push(
         reinterpret_cast<crypto_secretstream_xchacha20poly1305_state*>(mState.get()),
-        mSealed.data(), nullptr, mChunk.data(), mChunk.size(),
-        lFirst ? mAssociated.data() : nullptr, lFirst ? mAssociated.size() : 0, lTag);
-    const std::size_t lSealed = mChunk.size() + kChunkOverhead;
-    mChunk.clear();
-    mFailed = mFailed || !mOutput(mSealed.data(), lSealed);
+        mSealed.data(), nullptr, pPlain, pSize, lFirst ? mAssociated.data() : nullptr,
+        lFirst ? mAssociated.size() : 0, lTag);
+    mFailed = mFailed || !mOutput(mSealed.data(), pSize + kChunkOverhead);
     return !mFailed;
+}
+
+bool KRyvCipher::SealStream::PushChunk()
+{
+    const bool lPushed = PushChunk(mChunk.data(), mChunk.size());
+    mChunk.clear();
+    return lPushed;
 }
 
 bool KRyvCipher::SealStream::Write(const std::uint8_t* pBytes, std::size_t pSize)
@@ -92,6 +103,15 @@ bool KRyvCipher::SealStream::Write(const std::uint8_t* pBytes, std::size_t pSize
         return false;
     }
     while (pSize > 0) {
+        // A whole chunk in the caller's bytes is sealed from there, without a copy.
+        if (mChunk.empty() && pSize >= kChunkSize) {
+            if (!PushChunk(pBytes, kChunkSize)) {
+                return false;
+            }
+            pBytes += kChunkSize;
+            pSize -= kChunkSize;
+            continue;
+        }
         const std::size_t lTaken = std::min(pSize, kChunkSize - mChunk.size());
         mChunk.insert(mChunk.end(), pBytes, pBytes + lTaken);
         pBytes += lTaken;

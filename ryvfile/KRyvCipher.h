@@ -42,6 +42,9 @@ public:
     // cannot be derived (out of memory).
     EResult Start(const char* pPassword, std::uint8_t oSalt[kSaltSize],
                   std::uint8_t oStreamHeader[kStreamHeaderSize]);
+    // Sets the plain size and the bytes bound to the first chunk anew, before the first Write:
+    // the key derivation of Start may then run before they are known.
+    void Announce(std::size_t pPlainSize, std::vector<std::uint8_t> pAssociated);
     // Plain bytes in order; false when they pass the announced size or the output refuses.
     bool Write(const std::uint8_t* pBytes, std::size_t pSize);
     // True when exactly the announced bytes came and every chunk went out (an empty body gives
@@ -50,6 +53,7 @@ public:
 
 private:
     bool PushChunk();
+    bool PushChunk(const std::uint8_t* pPlain, std::size_t pSize);
 
     std::size_t mPlainSize;
     std::size_t mPushed = 0;

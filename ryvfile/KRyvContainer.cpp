@@ -7,6 +7,7 @@
 #include "ryvfile/KRyvByteOrder.h"
 #include "ryvfile/KRyvFile.h"
 #include "ryvfile/KRyvFrameWriter.h"
+#include "ryvfile/KRyvRecordCursor.h"
 #include "ryvfile/KRyvRecordSizer.h"
 
 #include <zlib.h>
@@ -35,7 +36,7 @@ uLong Crc32Update(uLong pCrc, const std::uint8_t* pBytes, std::size_t pSize)
 }
 
 // The CRC-32 of pBytes[0, pEnd), taken on from pPrefix when it covers no more than that.
-std::uint32_t CrcUpTo(const std::vector<std::uint8_t>& pBytes, std::size_t pEnd,
+std::uint32_t CrcUpTo(const KRyvBytes& pBytes, std::size_t pEnd,
                       const KRyvContainer::CrcPrefix* pPrefix)
 {
     KRyvContainer::CrcPrefix lPrefix =
@@ -44,9 +45,8 @@ std::uint32_t CrcUpTo(const std::vector<std::uint8_t>& pBytes, std::size_t pEnd,
     return lPrefix.mCrc;
 }
 
-int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                 std::size_t& oBodyAt, std::size_t& oBodySize,
-                 const KRyvContainer::CrcPrefix* pPrefix)
+int InspectAscii(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
+                 std::size_t& oBodySize, const KRyvContainer::CrcPrefix* pPrefix)
 {
     const char* lText = reinterpret_cast<const char*>(pBytes.data());
     const std::size_t lMagic = std::strlen(KRyvContainer::kAsciiMagic);
@@ -85,9 +85,8 @@ int InspectAscii(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeade
     return kNoError;
 }
 
-int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                  std::size_t& oBodyAt, std::size_t& oBodySize,
-                  const KRyvContainer::CrcPrefix* pPrefix)
+int InspectBinary(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
+                  std::size_t& oBodySize, const KRyvContainer::CrcPrefix* pPrefix)
 {
     // The version is judged as soon as its bytes are there, before the rest of the header.
     if (pBytes.size() < kVersionAt + sizeof(std::uint32_t)) {
@@ -127,9 +126,8 @@ int InspectBinary(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHead
 
 // Opens the sealed body in place the first time; later, only the password that opened it
 // answers it again, so that a repeated read behaves as the first one did.
-int OpenSealed(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader,
-               std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
-               KRyvContainer::SealedState& ioSealed)
+int OpenSealed(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t pBodyAt,
+               std::size_t pBodySize, const char* pPassword, KRyvContainer::SealedState& ioSealed)
 {
     const std::string lPassword = pPassword ? pPassword : "";
     if (ioSealed.mOpened) {
@@ -202,7 +200,7 @@ int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& 
     if (!lSizer.Finish()) {
         return lSizer.GetError();
     }
-    KRyvBinaryRecordWriter lWriter(lSizer.GetCounts(), lBody);
+    KRyvBinaryRecordWriter lWriter(lSizer.GetRuns(), lBody);
     if (lFrame.BeginBinary(pHeader, lSizer.GetBodySize(), pPassword) == kNoError) {
         lWriter.PutTree(pBody);
         lWriter.Finish();
@@ -226,9 +224,8 @@ void KRyvContainer::AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd,
     }
 }
 
-int KRyvContainer::Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader,
-                           std::size_t& oBodyAt, std::size_t& oBodySize,
-                           const KRyvContainer::CrcPrefix* pPrefix)
+int KRyvContainer::Inspect(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
+                           std::size_t& oBodySize, const KRyvContainer::CrcPrefix* pPrefix)
 {
     const std::size_t lAsciiMagic = std::strlen(kAsciiMagic);
     if (pBytes.size() >= sizeof(kBinaryMagic) &&
@@ -241,26 +238,30 @@ int KRyvContainer::Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHead
     return KRyvFile::kFileCorrupted;
 }
 
-int KRyvContainer::Unpack(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader,
-                          std::size_t pBodyAt, std::size_t pBodySize, const char* pPassword,
-                          SealedState& ioSealed, KRyvFieldRecord& oBody, int& oLine)
+int KRyvContainer::Unpack(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t& ioBodyAt,
+                          std::size_t& ioBodySize, const char* pPassword, SealedState& ioSealed,
+                          std::size_t& oPlainSize, int& oLine)
 {
     oLine = 0;
-    if (pHeader.mAscii) {
-        const bool lRead = KRyvAsciiCodec::Decode(
-            reinterpret_cast<const char*>(ioBytes.data()) + pBodyAt, pBodySize, oBody, oLine);
-        return lRead ? kNoError : KRyvFile::kFileCorrupted;
+    oPlainSize = ioBodySize;
+    if (pHeader.mAscii && !ioSealed.mAsciiDecoded) {
+        KRyvBytes lRecords;
+        if (!KRyvAsciiCodec::Decode(reinterpret_cast<const char*>(ioBytes.data()) + ioBodyAt,
+                                    ioBodySize, lRecords, oLine)) {
+            return KRyvFile::kFileCorrupted;
+        }
+        ioBytes.swap(lRecords);
+        ioBodyAt = 0;
+        oPlainSize = ioBodySize = ioBytes.size();
+        ioSealed.mAsciiDecoded = true;
+    } else if (pHeader.mProtected) {
+        const int lOpened = OpenSealed(ioBytes, pHeader, ioBodyAt, ioBodySize, pPassword, ioSealed);
+        if (lOpened != kNoError) {
+            return lOpened;
+        }
+        oPlainSize = ioSealed.mPlainSize;
     }
-    if (!pHeader.mProtected) {
-        return KRyvBinaryCodec::Decode(ioBytes.data() + pBodyAt, pBodySize, oBody)
-                   ? kNoError
-                   : KRyvFile::kFileCorrupted;
-    }
-    const int lOpened = OpenSealed(ioBytes, pHeader, pBodyAt, pBodySize, pPassword, ioSealed);
-    if (lOpened != kNoError) {
-        return lOpened;
-    }
-    return KRyvBinaryCodec::Decode(ioBytes.data() + pBodyAt, ioSealed.mPlainSize, oBody)
+    return KRyvRecordCursor::IsWellFormed(ioBytes.data() + ioBodyAt, oPlainSize)
                ? kNoError
                : KRyvFile::kFileCorrupted;
 }

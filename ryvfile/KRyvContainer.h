@@ -2,6 +2,7 @@
 #define RYVKIT_RYVFILE_KRYVCONTAINER_H
 
 #include "ryvfile/KRyvBinaryCodec.h"
+#include "ryvfile/KRyvBulkAllocator.h"
 #include "ryvfile/KRyvCipher.h"
 #include "ryvfile/KRyvFieldRecord.h"
 #include "ryvfile/KRyvRecordWriter.h"
@@ -74,10 +75,10 @@ void AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd, CrcPrefix& ioPrefi
 // Checks the frame of a whole file without opening the body: magic, version, sizes, CRC,
 // footer. On success oHeader is filled and [oBodyAt, oBodyAt + oBodySize) is the stored body.
 // pPrefix (when given) is the CRC of the file's first bytes, taken on from there.
-int Inspect(const std::vector<std::uint8_t>& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
+int Inspect(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
             std::size_t& oBodySize, const CrcPrefix* pPrefix = nullptr);
 
-// What became of the sealed body of a protected file held in memory.
+// What became of the body of a file held in memory.
 struct SealedState
 {
     // The body was opened in place: the plain body is [body start, + mPlainSize).
@@ -87,14 +88,20 @@ struct SealedState
     std::size_t mPlainSize = 0;
     // The password that opened it, the only one that opens it again.
     std::string mOpenedWith;
+    // The ASCII text was decoded into binary records, which took its place.
+    bool mAsciiDecoded = false;
 };
 
-// Opens (when protected, in place in ioBytes, once: ioSealed keeps what became of it) and
-// decodes the body of an inspected file into oBody; oLine receives the line of an ASCII syntax
-// fault (0 for none). kWrongPassword for a password that does not open a protected body.
-int Unpack(std::vector<std::uint8_t>& ioBytes, const KRyvFileHeader& pHeader, std::size_t pBodyAt,
-           std::size_t pBodySize, const char* pPassword, SealedState& ioSealed,
-           KRyvFieldRecord& oBody, int& oLine);
+// Turns the body of an inspected file into well-formed binary records in place: they start at
+// ioBodyAt and oPlainSize is their size. A protected body is opened in ioBytes itself, once
+// (ioSealed keeps what became of it); an ASCII text is decoded into binary records, which then
+// replace ioBytes whole (ioBodyAt and ioBodySize follow), so that the text is let go as soon as
+// its records are made. oLine receives the line of an ASCII syntax fault (0 for none).
+// kWrongPassword for a password that does not open a protected body, kFileCorrupted for
+// records that are not well formed.
+int Unpack(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t& ioBodyAt,
+           std::size_t& ioBodySize, const char* pPassword, SealedState& ioSealed,
+           std::size_t& oPlainSize, int& oLine);
 
 } // namespace KRyvContainer
 

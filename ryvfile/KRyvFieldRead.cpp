@@ -1,127 +1,134 @@
 #include "ryvfile/KRyvFile.h"
 
-// The read side of KRyvFile's field operations: a stack of entered records, each with its
-// cursors over values and children. Nothing here trusts the tree's shape: every step checks
-// that the value or child it wants is there.
+#include <limits>
+
+// The read side of KRyvFile's field operations: a stack of entered records, each a cursor over
+// its values and children in the body's bytes. Nothing here trusts the body's shape: every step
+// checks that the value or child it wants is there.
 
 bool KRyvFile::FieldReadBegin(const char* pName)
 {
-    Level& lLevel = Top();
-    KRyvFieldRecord* lFound = lLevel.mRecord->FindChild(pName, lLevel.mNextChild);
-    if (!lFound) {
+    KRyvRecordCursor& lCursor = Cursor();
+    const std::uint8_t* lFound = pName ? lCursor.FindChild(pName) : nullptr;
+    KRyvRecordCursor lChild;
+    if (!lFound || !lCursor.Enter(lFound, lChild)) {
         return false;
     }
-    for (int i = lLevel.mNextChild; i < lLevel.mRecord->GetChildCount(); ++i) {
-        if (lLevel.mRecord->GetChild(i) == lFound) {
-            lLevel.mNextChild = i + 1;
-            break;
-        }
-    }
-    mLevels.push_back(Level{lFound});
+    lCursor.StepPast(lFound);
+    mCursors.push_back(lChild);
     return true;
 }
 
 bool KRyvFile::FieldReadBeginNext()
 {
-    Level& lLevel = Top();
-    KRyvFieldRecord* lNext = lLevel.mRecord->GetChild(lLevel.mNextChild);
-    if (!lNext) {
+    KRyvRecordCursor& lCursor = Cursor();
+    const std::uint8_t* lNext = lCursor.NextChild();
+    KRyvRecordCursor lChild;
+    if (!lNext || !lCursor.Enter(lNext, lChild)) {
         return false;
     }
-    ++lLevel.mNextChild;
-    mLevels.push_back(Level{lNext});
+    lCursor.StepPast(lNext);
+    mCursors.push_back(lChild);
     return true;
 }
 
 void KRyvFile::FieldReadEnd()
 {
-    if (mLevels.size() > 1) {
-        mLevels.pop_back();
+    if (mCursors.size() > 1) {
+        mCursors.pop_back();
     }
 }
 
 const char* KRyvFile::FieldReadName() const
 {
-    return Top().mRecord->GetName().c_str();
+    mNameBuffer.assign(Cursor().GetName());
+    return mNameBuffer.c_str();
 }
 
 int KRyvFile::FieldReadCount(const char* pName) const
 {
-    return Top().mRecord->CountChildren(pName);
+    return pName ? Cursor().CountChildren(pName) : 0;
 }
 
 int KRyvFile::FieldReadValuesLeft() const
 {
-    return static_cast<int>(Top().mRecord->GetValues().size() - Top().mNextValue);
+    return static_cast<int>(Cursor().GetValuesLeft());
 }
 
 int KRyvFile::FieldReadPeekKind() const
 {
-    const std::vector<KRyvFieldValue>& lValues = Top().mRecord->GetValues();
-    return Top().mNextValue < lValues.size() ? lValues[Top().mNextValue].GetKind() : 0;
+    return Cursor().PeekKind();
 }
 
-template <typename T> T* KRyvFile::Next()
+template <typename T> T KRyvFile::Next(T pDefault)
 {
-    std::vector<KRyvFieldValue>& lValues = Top().mRecord->GetValues();
-    T* lValue = Top().mNextValue < lValues.size() ? lValues[Top().mNextValue].Get<T>() : nullptr;
-    if (!lValue) {
+    T lValue = pDefault;
+    if (!Cursor().TakeScalar(lValue)) {
         mReadFailed = true;
-        return nullptr;
+        return pDefault;
     }
-    ++Top().mNextValue;
     return lValue;
 }
 
 template <typename T> bool KRyvFile::NextArray(std::vector<T>& oValues)
 {
-    std::vector<T>* lArray = Next<std::vector<T>>();
+    KRyvArrayView<T> lView;
     oValues.clear();
-    if (lArray) {
-        oValues.swap(*lArray);
+    if (!FieldReadArrayView(lView)) {
+        return false;
     }
-    return lArray != nullptr;
+    oValues.resize(lView.mCount);
+    KRyvByteOrder::GetArrayLE(lView.mElements, oValues);
+    return true;
 }
 
 bool KRyvFile::FieldReadB()
 {
-    const bool* lValue = Next<bool>();
-    return lValue && *lValue;
+    return Next<bool>(false);
 }
 
 int KRyvFile::FieldReadI()
 {
-    const std::int32_t* lValue = Next<std::int32_t>();
-    return lValue ? *lValue : 0;
+    return Next<std::int32_t>(0);
 }
 
 std::int64_t KRyvFile::FieldReadL()
 {
-    const std::int64_t* lValue = Next<std::int64_t>();
-    return lValue ? *lValue : 0;
+    return Next<std::int64_t>(0);
 }
 
 float KRyvFile::FieldReadF()
 {
-    const float* lValue = Next<float>();
-    return lValue ? *lValue : 0.0f;
+    return Next<float>(0.0f);
 }
 
 double KRyvFile::FieldReadD()
 {
-    const double* lValue = Next<double>();
-    return lValue ? *lValue : 0.0;
+    return Next<double>(0.0);
 }
 
 KString KRyvFile::FieldReadC()
 {
-    const std::string* lValue = Next<std::string>();
-    return lValue ? KString(lValue->data(), static_cast<int>(lValue->size())) : KString("");
+    std::string_view lText;
+    // KString counts in int: a longer text is no text it could hold.
+    if (!Cursor().TakeCounted(KRyvFieldValue::kText, lText) ||
+        lText.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        mReadFailed = true;
+        return KString("");
+    }
+    return KString(lText.data(), static_cast<int>(lText.size()));
 }
 
 bool KRyvFile::FieldReadR(std::vector<std::uint8_t>& oBytes)
 {
-    return NextArray(oBytes);
+    std::string_view lBytes;
+    oBytes.clear();
+    if (!Cursor().TakeCounted(KRyvFieldValue::kBytes, lBytes)) {
+        mReadFailed = true;
+        return false;
+    }
+    oBytes.assign(lBytes.begin(), lBytes.end());
+    return true;
 }
 
 bool KRyvFile::FieldReadArray(std::vector<std::int32_t>& oValues)

@@ -98,16 +98,17 @@ bool KRyvFile::ReadBody(const char* pPassword)
     }
     int lLine = 0;
     int lCode = kUnidentifiedError;
-    // Decoded afresh each time: a read with another password, or a second read, starts over.
-    mRoot = KRyvFieldRecord();
-    mLevels.assign(1, Level{&mRoot});
+    // Each read starts from the top of the body; nothing of an earlier read is kept.
+    mCursors.assign(1, KRyvRecordCursor());
+    mPlainSize = 0;
     try {
         lCode = KRyvContainer::Unpack(mBytes, mHeader, mBodyAt, mBodySize, pPassword, mSealed,
-                                      mRoot, lLine);
+                                      mPlainSize, lLine);
     } catch (const std::bad_alloc&) {
-        mRoot = KRyvFieldRecord();
+        lCode = kUnidentifiedError;
     }
     if (lCode >= 0) {
+        mPlainSize = 0;
         mError.SetLastErrorID(lCode);
         if (lLine > 0) {
             mError.SetLastError(
@@ -116,7 +117,8 @@ bool KRyvFile::ReadBody(const char* pPassword)
         return false;
     }
     if (!TakeHeaderExtension()) {
-        mRoot = KRyvFieldRecord();
+        mPlainSize = 0;
+        FieldReadRewind();
         return Fail(kFileCorrupted);
     }
     FieldReadRewind();
@@ -125,17 +127,23 @@ bool KRyvFile::ReadBody(const char* pPassword)
 
 void KRyvFile::FieldReadRewind()
 {
-    mLevels.assign(1, Level{&mRoot});
+    const std::uint8_t* lBody = mPlainSize > 0 ? mBytes.data() + mBodyAt : nullptr;
+    mCursors.assign(1, KRyvRecordCursor::Body(lBody, mPlainSize));
     // Past the header extension, which ReadBody has taken out already.
-    Top().mNextChild = mRoot.GetChildCount() > 0 ? 1 : 0;
+    if (lBody) {
+        Cursor().StepPast(lBody);
+    }
     mReadFailed = false;
 }
 
 bool KRyvFile::TakeHeaderExtension()
 {
     mExtension = KRyvHeaderExtension();
-    mLevels.assign(1, Level{&mRoot});
-    if (!FieldReadBegin(kHeaderExtension) || mRoot.GetChild(0)->GetName() != kHeaderExtension) {
+    mCursors.assign(1, KRyvRecordCursor::Body(mBytes.data() + mBodyAt, mPlainSize));
+    // It must be the very first record.
+    const std::uint8_t* lFirst = Cursor().NextChild();
+    if (!lFirst || Cursor().FindChild(kHeaderExtension) != lFirst ||
+        !FieldReadBegin(kHeaderExtension)) {
         return false;
     }
     mExtension.mCreator = FieldReadC(kCreator, "");
@@ -246,9 +254,10 @@ void KRyvFile::Close()
     mWriter = nullptr;
     mRoot = KRyvFieldRecord();
     mLevels.assign(1, Level{&mRoot});
-    std::vector<std::uint8_t>().swap(mBytes);
+    mCursors.assign(1, KRyvRecordCursor());
+    KRyvBytes().swap(mBytes);
     mHeader = KRyvFileHeader();
-    mBodyAt = mBodySize = 0;
+    mBodyAt = mBodySize = mPlainSize = 0;
     mSealed = KRyvContainer::SealedState();
     mPassword = "";
     mOpen = false;

@@ -6,12 +6,28 @@
 #include "core/KString.h"
 #include "ryvfile/KRyvContainer.h"
 #include "ryvfile/KRyvFieldRecord.h"
+#include "ryvfile/KRyvRecordCursor.h"
 #include "ryvfile/KRyvRecordWriter.h"
 
 #include <cstdint>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 class KRyvStream;
+
+// An array of a RYV body where it lies: mCount little-endian elements from mElements (not
+// aligned), valid while the file stays open.
+template <typename T> struct KRyvArrayView
+{
+    const std::uint8_t* mElements = nullptr;
+    std::size_t mCount = 0;
+
+    T operator[](std::size_t pIndex) const
+    {
+        return KRyvByteOrder::GetLE<T>(mElements + pIndex * sizeof(T));
+    }
+};
 
 // What the header extension of a RYV file records besides the body: the program that wrote it,
 // when (year, month, day, hour, minute, second, millisecond) and the document information.
@@ -25,14 +41,16 @@ struct KRyvHeaderExtension
     KDocumentInfo mDocumentInfo;
 };
 
-// An open RYV file as a tree of field records. Every RYV reader and writer goes through its
-// field operations.
+// An open RYV file. Every RYV reader and writer goes through its field operations.
 //
-// Writing: Create, then FieldWriteBegin / values / FieldWriteEnd to build the records, then
-// Save (the whole file is framed, sealed when a password is given, and written in one pass).
+// Writing: Create, then FieldWriteBegin / values / FieldWriteEnd to build a tree of field
+// records, then Save (the whole file is framed, sealed when a password is given, and written in
+// one pass).
 // Reading: Open (reads the stream to its end and checks the frame: magic, version, sizes,
-// CRC-32, footer), then ReadBody with the password (opens and decodes the body, takes out the
-// header extension, drops the file bytes), then FieldReadBegin / values / FieldReadEnd.
+// CRC-32, footer), then ReadBody with the password (opens the body in place, checks that its
+// records are well formed and takes out the header extension), then FieldReadBegin / values /
+// FieldReadEnd. Reads go straight to the body's bytes: no record is copied out of them until a
+// value is asked for, and an array is copied once, into the caller's storage.
 //
 // A typed read that finds no value of its kind answers a default and marks the file as failed
 // (FieldReadFailed), so a reader checks once per section instead of after every value; no
@@ -67,11 +85,12 @@ public:
     bool IsOpen() const { return mOpen; }
     const KRyvFileHeader& GetHeader() const { return mHeader; }
     bool IsPasswordProtected() const { return mHeader.mProtected; }
-    // Decodes the body; kWrongPassword when the password does not open a protected body,
+    // Opens the body; kWrongPassword when the password does not open a protected body,
     // kFileCorrupted (message with the line for ASCII) when the records are malformed or the
     // header extension is missing. The file bytes stay until Close, so that a read can be tried
-    // again (with another password) or repeated; each call starts from the bytes. A protected
-    // body is opened in place, once: after that only the password that opened it reads it again.
+    // again (with another password) or repeated; each call starts from the top of the body. A
+    // protected body is opened in place, once: after that only the password that opened it reads
+    // it again. An ASCII body is decoded once into binary records, which take the text's place.
     bool ReadBody(const char* pPassword);
     const KRyvHeaderExtension& GetHeaderExtension() const { return mExtension; }
 
@@ -158,10 +177,10 @@ public:
     bool FieldReadBeginNext();
     // Leaves the current record; at the top it does nothing.
     void FieldReadEnd();
-    // Back to the top of the body, as ReadBody leaves it (values moved out stay moved out), so
-    // that a caller can look at a record ahead of the reading proper.
+    // Back to the top of the body, as ReadBody leaves it, so that a caller can look at a record
+    // ahead of the reading proper.
     void FieldReadRewind();
-    // The current record's name ("" at the top).
+    // The current record's name ("" at the top), valid until the next field read.
     const char* FieldReadName() const;
     // Children of the current record named pName.
     int FieldReadCount(const char* pName) const;
@@ -175,12 +194,17 @@ public:
     float FieldReadF();
     double FieldReadD();
     KString FieldReadC();
-    // The arrays and raw bytes are moved out of the tree: each can be read once.
+    // The arrays and raw bytes, copied into oValues (sized exactly; emptied when the next value
+    // is of another kind).
     bool FieldReadR(std::vector<std::uint8_t>& oBytes);
     bool FieldReadArray(std::vector<std::int32_t>& oValues);
     bool FieldReadArray(std::vector<std::int64_t>& oValues);
     bool FieldReadArray(std::vector<float>& oValues);
     bool FieldReadArray(std::vector<double>& oValues);
+    // The next array of T where it lies, for a caller that copies it straight into its own
+    // storage: its element count, and each element through FieldArrayElement. False (failure
+    // marked) when the next value is not an array of T.
+    template <typename T> bool FieldReadArrayView(KRyvArrayView<T>& oView);
     // The first value of the child named pName; pDefault (and no failure) when there is none.
     bool FieldReadB(const char* pName, bool pDefault);
     int FieldReadI(const char* pName, int pDefault);
@@ -195,11 +219,10 @@ public:
     const KError& GetError() const { return mError; }
 
 private:
+    // A record being written.
     struct Level
     {
         KRyvFieldRecord* mRecord;
-        std::size_t mNextValue = 0;
-        int mNextChild = 0;
     };
 
     template <typename T> void Add(T pValue)
@@ -219,9 +242,11 @@ private:
         }
     }
     void AddText(const char* pText);
-    // The next value when it is held as T (and steps over it); null, failure marked, otherwise.
-    template <typename T> T* Next();
+    // The next value when it is a T (and steps over it); pDefault, failure marked, otherwise.
+    template <typename T> T Next(T pDefault);
     template <typename T> bool NextArray(std::vector<T>& oValues);
+    KRyvRecordCursor& Cursor() { return mCursors.back(); }
+    const KRyvRecordCursor& Cursor() const { return mCursors.back(); }
     bool Fail(int pCode);
     bool TakeHeaderExtension();
     void WriteHeaderExtension();
@@ -234,9 +259,14 @@ private:
     KRyvHeaderExtension mExtension;
     KRyvFieldRecord mRoot;
     std::vector<Level> mLevels;
-    std::vector<std::uint8_t> mBytes;
+    // The records entered by the reads, the body's top first.
+    std::vector<KRyvRecordCursor> mCursors;
+    mutable std::string mNameBuffer;
+    KRyvBytes mBytes;
     std::size_t mBodyAt = 0;
     std::size_t mBodySize = 0;
+    // The size of the plain records at mBodyAt once ReadBody has opened them.
+    std::size_t mPlainSize = 0;
     KRyvContainer::SealedState mSealed;
     KString mPassword;
     bool mOpen = false;
@@ -245,5 +275,24 @@ private:
     KRyvRecordWriter* mWriter = nullptr;
     KError mError;
 };
+
+template <typename T> bool KRyvFile::FieldReadArrayView(KRyvArrayView<T>& oView)
+{
+    constexpr KRyvFieldValue::EKind kKind =
+        std::is_same_v<T, std::int32_t>   ? KRyvFieldValue::kInt32Array
+        : std::is_same_v<T, std::int64_t> ? KRyvFieldValue::kInt64Array
+        : std::is_same_v<T, float>        ? KRyvFieldValue::kFloatArray
+                                          : KRyvFieldValue::kDoubleArray;
+    static_assert(kKind != KRyvFieldValue::kDoubleArray || std::is_same_v<T, double>,
+                  "arrays hold int32, int64, float or double");
+    std::uint32_t lCount = 0;
+    oView = KRyvArrayView<T>();
+    if (!Cursor().TakeArray(kKind, oView.mElements, lCount)) {
+        mReadFailed = true;
+        return false;
+    }
+    oView.mCount = lCount;
+    return true;
+}
 
 #endif

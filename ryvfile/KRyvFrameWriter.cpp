@@ -5,7 +5,6 @@
 
 #include <zlib.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -13,13 +12,17 @@ namespace {
 
 constexpr int kNoError = -1;
 constexpr std::size_t kCrcHexDigits = 8;
-// zlib takes its length as a 32-bit count: longer pieces go in parts.
-constexpr std::size_t kCrcPiece = std::size_t(1) << 30;
+// The output block: large enough that handing one on costs nothing beside its bytes, small
+// enough that a sealed write costs under a megabyte more than a plain one.
+constexpr std::size_t kOutputBlock = std::size_t(1) << 19;
 
 } // namespace
 
 KRyvFrameWriter::KRyvFrameWriter(const KRyvBinaryCodec::Output& pOutput)
-    : mOutput(pOutput), mCrc(static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0)))
+    : mOutput(pOutput), mCrc(static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0))),
+      mOutputStage(kOutputBlock, [this](const std::uint8_t* pBytes, std::size_t pSize) {
+          return Emit(pBytes, pSize);
+      })
 {
 }
 
@@ -38,15 +41,26 @@ bool KRyvFrameWriter::Emit(const std::uint8_t* pBytes, std::size_t pSize)
     if (mRefused) {
         return false;
     }
-    for (std::size_t lAt = 0; lAt < pSize; lAt += kCrcPiece) {
-        mCrc = static_cast<std::uint32_t>(
-            crc32(mCrc, pBytes + lAt, static_cast<uInt>(std::min(kCrcPiece, pSize - lAt))));
-    }
-    if (!mOutput(pBytes, pSize)) {
-        mRefused = true;
-        Fail(KRyvFile::kOutOfDiskSpace);
-    }
+    KRyvContainer::CrcPrefix lCrc{mCrc, 0};
+    KRyvContainer::AdvanceCrc(pBytes, pSize, lCrc);
+    mCrc = lCrc.mCrc;
+    mRefused = !mOutput(pBytes, pSize);
     return !mRefused;
+}
+
+void KRyvFrameWriter::CreateSeal()
+{
+    mSeal = std::make_unique<KRyvCipher::SealStream>(
+        0, std::vector<std::uint8_t>(), [this](const std::uint8_t* pBytes, std::size_t pSize) {
+            return mOutputStage.Write(pBytes, pSize);
+        });
+}
+
+void KRyvFrameWriter::PrepareSealing(const char* pPassword)
+{
+    CreateSeal();
+    mStarted = mSeal->Start(pPassword ? pPassword : "", mSalt, mStreamHeader);
+    mPrepared = true;
 }
 
 int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pBodySize,
@@ -58,23 +72,24 @@ int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pB
     mBodySize = pBodySize;
     if (!pHeader.mProtected) {
         const std::vector<std::uint8_t> lHeader = KRyvContainer::FixedHeader(pHeader, pBodySize);
-        Emit(lHeader.data(), lHeader.size());
+        mOutputStage.Write(lHeader.data(), lHeader.size());
         return mError;
     }
     // The sealed size is known before anything is sealed: the header goes first and binds the
     // first chunk.
     const std::vector<std::uint8_t> lHeader = KRyvContainer::FixedHeader(
         pHeader, KRyvCipher::GetSealedSize(static_cast<std::size_t>(pBodySize)));
-    mSeal = std::make_unique<KRyvCipher::SealStream>(
-        static_cast<std::size_t>(pBodySize), lHeader,
-        [this](const std::uint8_t* pBytes, std::size_t pSize) { return Emit(pBytes, pSize); });
-    std::uint8_t lSalt[KRyvCipher::kSaltSize];
-    std::uint8_t lStreamHeader[KRyvCipher::kStreamHeaderSize];
-    if (mSeal->Start(pPassword, lSalt, lStreamHeader) != KRyvCipher::kOk) {
+    if (!mPrepared) {
+        PrepareSealing(pPassword);
+    }
+    if (mStarted != KRyvCipher::kOk) {
         return Fail(KRyvFile::kUnidentifiedError);
     }
-    Emit(lHeader.data(), lHeader.size()) && Emit(lSalt, sizeof(lSalt)) &&
-        Emit(lStreamHeader, sizeof(lStreamHeader));
+    mSeal->Announce(static_cast<std::size_t>(pBodySize), lHeader);
+    mOutputStage.Write(lHeader.data(), lHeader.size());
+    mOutputStage.Write(mSalt, sizeof(mSalt));
+    mOutputStage.Write(mStreamHeader, sizeof(mStreamHeader));
+    mSealing = true;
     return mError;
 }
 
@@ -86,7 +101,7 @@ int KRyvFrameWriter::BeginAscii(const KRyvFileHeader& pHeader)
     }
     mAscii = true;
     const std::string lFirst = KRyvContainer::kAsciiMagic + std::to_string(pHeader.mVersion) + "\n";
-    Emit(reinterpret_cast<const std::uint8_t*>(lFirst.data()), lFirst.size());
+    mOutputStage.Write(reinterpret_cast<const std::uint8_t*>(lFirst.data()), lFirst.size());
     return mError;
 }
 
@@ -100,37 +115,35 @@ bool KRyvFrameWriter::Body(const std::uint8_t* pBytes, std::size_t pSize)
         Fail(KRyvFile::kUnidentifiedError);
         return false;
     }
-    if (mSeal && !mSeal->Write(pBytes, pSize)) {
-        Fail(KRyvFile::kUnidentifiedError);
-        return false;
-    }
-    return mSeal || Emit(pBytes, pSize);
+    // A refusal further on is judged once the stages are done (Finish).
+    return mSealing ? mSeal->Write(pBytes, pSize) : mOutputStage.Write(pBytes, pSize);
 }
 
 int KRyvFrameWriter::Finish()
 {
+    const bool lSealed = !mSealing || mSeal->Finish();
+    const bool lOutput = mOutputStage.Finish();
+    if (mRefused) {
+        return Fail(KRyvFile::kOutOfDiskSpace);
+    }
+    if (!lSealed || !lOutput || (!mAscii && mBodyDone != mBodySize)) {
+        return Fail(KRyvFile::kUnidentifiedError);
+    }
     if (mError != kNoError) {
         return mError;
     }
+    // The end of the frame is not covered by the CRC.
     if (mAscii) {
         char lHex[kCrcHexDigits + 1];
         std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(mCrc));
         const std::string lLast = KRyvContainer::kAsciiCrcLine + std::string(lHex) + "\n";
-        // The CRC line is not covered by itself.
-        if (!mOutput(reinterpret_cast<const std::uint8_t*>(lLast.data()), lLast.size())) {
-            return Fail(KRyvFile::kOutOfDiskSpace);
-        }
-        return mError;
-    }
-    if (mBodyDone != mBodySize || (mSeal && !mSeal->Finish())) {
-        return Fail(mRefused ? KRyvFile::kOutOfDiskSpace : KRyvFile::kUnidentifiedError);
+        return mOutput(reinterpret_cast<const std::uint8_t*>(lLast.data()), lLast.size())
+                   ? mError
+                   : Fail(KRyvFile::kOutOfDiskSpace);
     }
     std::vector<std::uint8_t> lFooter;
     KRyvByteOrder::PutLE<std::uint32_t>(lFooter, mCrc);
     lFooter.insert(lFooter.end(), std::begin(KRyvContainer::kFooterMagic),
                    std::end(KRyvContainer::kFooterMagic));
-    if (!mOutput(lFooter.data(), lFooter.size())) {
-        return Fail(KRyvFile::kOutOfDiskSpace);
-    }
-    return mError;
+    return mOutput(lFooter.data(), lFooter.size()) ? mError : Fail(KRyvFile::kOutOfDiskSpace);
 }

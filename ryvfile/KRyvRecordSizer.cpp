@@ -33,8 +33,8 @@ void KRyvRecordSizer::Begin(const char* pName, std::size_t pLength)
         ++mOpen.back().mChildren;
     }
     mOpen.push_back(
-        Open{mCounts.size(), kSizeField + kNameLengthByte + pLength + 2 * kSizeField, 0, 0});
-    mCounts.push_back(Counts{0, 0, 0});
+        Open{mRuns.size(), kSizeField + kNameLengthByte + pLength + 2 * kSizeField, 0, 0});
+    mRuns.push_back(Run{Counts{0, 0, 0}, 0});
 }
 
 void KRyvRecordSizer::End()
@@ -53,9 +53,20 @@ void KRyvRecordSizer::End()
         Fail(KRyvFile::kUnidentifiedError);
         return;
     }
-    mCounts[lRecord.mIndex] =
-        Counts{static_cast<std::uint32_t>(lContent), static_cast<std::uint32_t>(lRecord.mValues),
-               static_cast<std::uint32_t>(lRecord.mChildren)};
+    Run& lRun = mRuns[lRecord.mIndex];
+    lRun = Run{Counts{static_cast<std::uint32_t>(lContent),
+                      static_cast<std::uint32_t>(lRecord.mValues),
+                      static_cast<std::uint32_t>(lRecord.mChildren)},
+               1};
+    // Only the last entry can join the one before it: a record with children has theirs after
+    // it, and an open record's entry is not complete.
+    if (lRecord.mIndex + 1 == mRuns.size() && lRecord.mIndex > 0) {
+        Run& lBefore = mRuns[lRecord.mIndex - 1];
+        if (lBefore.mLength > 0 && lBefore.mLength < kMax32 && lBefore.mCounts == lRun.mCounts) {
+            ++lBefore.mLength;
+            mRuns.pop_back();
+        }
+    }
     (mOpen.empty() ? mBodySize : mOpen.back().mSize) += lRecord.mSize;
 }
 

@@ -9,8 +9,9 @@
 // The first pass of a binary write: takes the records without their bytes and keeps, for each
 // record in the order it began, what the binary form puts in front of its values and children
 // (its content size, value count and child count), so that the second pass can write every
-// record straight out. Refuses, as the binary form does, invalid names, nesting past the depth
-// limit and sizes or counts past 32 bits.
+// record straight out. Records in a row without children that hold the same counts (the keys of
+// a curve, one record each) share one entry. Refuses, as the binary form does, invalid names,
+// nesting past the depth limit and sizes or counts past 32 bits.
 class KRyvRecordSizer : public KRyvRecordWriter
 {
 public:
@@ -19,9 +20,21 @@ public:
         std::uint32_t mContentSize;
         std::uint32_t mValueCount;
         std::uint32_t mChildCount;
+
+        bool operator==(const Counts& pOther) const
+        {
+            return mContentSize == pOther.mContentSize && mValueCount == pOther.mValueCount &&
+                   mChildCount == pOther.mChildCount;
+        }
+    };
+    // mLength records in a row with the same counts (0 while the first of them is open).
+    struct Run
+    {
+        Counts mCounts;
+        std::uint32_t mLength;
     };
 
-    const std::vector<Counts>& GetCounts() const { return mCounts; }
+    const std::vector<Run>& GetRuns() const { return mRuns; }
     // The bytes of the records ended at the top level.
     std::uint64_t GetBodySize() const { return mBodySize; }
     // False (and failed) when a record is still open.
@@ -57,7 +70,7 @@ private:
     // A value with a 32-bit count of pCount elements of pElementSize bytes.
     void AddCounted(std::size_t pCount, std::size_t pElementSize);
 
-    std::vector<Counts> mCounts;
+    std::vector<Run> mRuns;
     std::vector<Open> mOpen;
     std::uint64_t mBodySize = 0;
 };

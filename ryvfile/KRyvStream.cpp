@@ -27,7 +27,7 @@ std::size_t KRyvStream::ReadPieces(std::uint8_t* oBuffer, std::size_t pSize,
     return lDone;
 }
 
-bool KRyvStream::ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit,
+bool KRyvStream::ReadAll(KRyvBytes& oBytes, std::size_t pLimit,
                          const PieceRead& pOnPiece)
 {
     oBytes.clear();

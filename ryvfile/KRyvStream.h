@@ -1,6 +1,8 @@
 #ifndef RYVKIT_RYVFILE_KRYVSTREAM_H
 #define RYVKIT_RYVFILE_KRYVSTREAM_H
 
+#include "ryvfile/KRyvBulkAllocator.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -33,8 +35,7 @@ public:
     // Everything that remains into oBytes. False when more than pLimit bytes remain or a read
     // fails; the bytes are never sized from anything but what was actually read. pOnPiece (when
     // given) sees every byte kept, in order, once.
-    bool ReadAll(std::vector<std::uint8_t>& oBytes, std::size_t pLimit,
-                 const PieceRead& pOnPiece = PieceRead());
+    bool ReadAll(KRyvBytes& oBytes, std::size_t pLimit, const PieceRead& pOnPiece = PieceRead());
 
 private:
     // Fills oBuffer[0, pSize) a megabyte at a time, handing each piece to pOnPiece; the count

@@ -58,19 +58,14 @@ TEST(KStreamOptionsRyvTest, WriteFlagsMapOntoTheOptionsAndFlagThreeIsEmbedMedia)
 class KRyvWriterOptionsTest : public ::testing::Test
 {
 protected:
-    // The scene written to memory with the options, read back into a new scene.
+    // The scene written with the options, read back into a new scene.
     KRyvScene* RoundTrip(KStreamOptionsRyv& ioOptions,
                          KWriterRyv::EFlavour pFlavour = KWriterRyv::kBinary60)
     {
         KWriterRyv lWriter(&mFactory, pFlavour);
-        KRyvFile lFile;
-        mWritten = lWriter.WriteScene(lFile, *mScene, ioOptions);
-        KRyvMemoryStream lStream;
-        EXPECT_TRUE(lFile.Save(lStream));
         mName = mTemp.PathOf("options.ryv");
-        std::FILE* lOut = std::fopen(mName.c_str(), "wb");
-        std::fwrite(lStream.GetBytes().data(), 1, lStream.GetBytes().size(), lOut);
-        std::fclose(lOut);
+        mWritten = lWriter.FileCreate(mName.c_str()) && lWriter.Write(mScene, &ioOptions);
+        EXPECT_TRUE(mWritten) << lWriter.GetError().GetLastErrorString().Buffer();
         KReaderRyv lReader(&mFactory);
         KRyvScene* lRead = mFactory.CreateScene();
         KStreamOptionsRyv lReadOptions;
@@ -126,8 +121,8 @@ TEST_F(KRyvWriterOptionsTest, ProgressRisesToAHundredAndCancelStopsTheWrite)
     int lCalls = 0;
     lOptions.SetCancelCallback([&lCalls] { return ++lCalls == 3; });
     KWriterRyv lWriter(&mFactory, KWriterRyv::kBinary60);
-    KRyvFile lFile;
-    EXPECT_FALSE(lWriter.WriteScene(lFile, *mScene, lOptions));
+    ASSERT_TRUE(lWriter.FileCreate(mTemp.PathOf("cancelled.ryv").c_str()));
+    EXPECT_FALSE(lWriter.Write(mScene, &lOptions));
     EXPECT_EQ(lCalls, 3);
 }
 

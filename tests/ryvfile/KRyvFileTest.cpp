@@ -278,7 +278,8 @@ TEST(KRyvFileTest, HugeCountsDeepNestingAndUnknownKindsAreCorruptedUnderAValidCr
         lNested += "N: {\n";
     }
     int lLine = 0;
-    EXPECT_FALSE(KRyvAsciiCodec::Decode(lNested.data(), lNested.size(), lRoot, lLine));
+    KRyvBytes lRecords;
+    EXPECT_FALSE(KRyvAsciiCodec::Decode(lNested.data(), lNested.size(), lRecords, lLine));
 }
 
 TEST(KRyvFileTest, AsciiFaultsNameTheirLine)
@@ -287,9 +288,9 @@ TEST(KRyvFileTest, AsciiFaultsNameTheirLine)
                                   "A: 1\nB: 99999999999\n", "A: {\nB: 1\n",      "A: 1\n}\n",
                                   "A: 1\nB: x\"0g\"\n",     "A: 1\nB: 1,\n"};
     for (const char* lText : kTexts) {
-        KRyvFieldRecord lRoot;
+        KRyvBytes lRecords;
         int lLine = 0;
-        EXPECT_FALSE(KRyvAsciiCodec::Decode(lText, std::strlen(lText), lRoot, lLine)) << lText;
+        EXPECT_FALSE(KRyvAsciiCodec::Decode(lText, std::strlen(lText), lRecords, lLine)) << lText;
         EXPECT_GE(lLine, 2) << lText;
     }
 }
