@@ -47,6 +47,64 @@ int ReadPrecision(const char*& ioFormat)
     return lPrecision;
 }
 
+// "%.<precision>g" from the shortest text that reads back as pValue, when that text has no more
+// digits than the precision, the precision is at most DBL_DIG and the value is normal: then the
+// value rounded to the precision is that text (the value lies far closer to it than half a unit of
+// its last printed digit), and only its layout is left to do, as "%g" lays it out. Most numbers the
+// writers print were rounded to the printed digits before, and the shortest form is much cheaper to
+// find than a rounding to a precision. False, nothing appended, when the shortest text is longer.
+bool AppendShortGeneral(std::string& ioText, double pValue, int pPrecision)
+{
+    // Subnormal values hold fewer digits than DBL_DIG.
+    if (pPrecision > DBL_DIG || (pValue != 0.0 && std::fabs(pValue) < DBL_MIN)) {
+        return false;
+    }
+    char lText[40];
+    const std::to_chars_result lResult =
+        std::to_chars(lText, lText + sizeof lText, pValue, std::chars_format::scientific);
+    const bool lNegative = lText[0] == '-';
+    const char* lPos = lNegative ? lText + 1 : lText;
+    char lDigits[DBL_DECIMAL_DIG + 1];
+    int lCount = 0;
+    for (; lPos < lResult.ptr && *lPos != 'e'; ++lPos) {
+        if (*lPos != '.') {
+            if (lCount == pPrecision) {
+                return false;
+            }
+            lDigits[lCount++] = *lPos;
+        }
+    }
+    // The exponent: "e+05" or "e-05"; from_chars takes no '+'.
+    int lExponent = 0;
+    const char* lExponentText = lPos + 1 < lResult.ptr && lPos[1] == '+' ? lPos + 2 : lPos + 1;
+    std::from_chars(lExponentText, lResult.ptr, lExponent);
+    if (lExponent < -4 || lExponent >= pPrecision) {
+        // The shortest scientific text has no trailing zeros, as "%g" strips them.
+        ioText.append(lText, lResult.ptr);
+        return true;
+    }
+    if (lNegative) {
+        ioText += '-';
+    }
+    const std::size_t lDigitCount = static_cast<std::size_t>(lCount);
+    if (lExponent < 0) {
+        ioText += "0.";
+        ioText.append(static_cast<std::size_t>(-lExponent - 1), '0');
+        ioText.append(lDigits, lDigitCount);
+        return true;
+    }
+    const std::size_t lWhole = static_cast<std::size_t>(lExponent) + 1;
+    if (lDigitCount <= lWhole) {
+        ioText.append(lDigits, lDigitCount);
+        ioText.append(lWhole - lDigitCount, '0');
+        return true;
+    }
+    ioText.append(lDigits, lWhole);
+    ioText += '.';
+    ioText.append(lDigits + lWhole, lDigitCount - lWhole);
+    return true;
+}
+
 } // namespace
 
 std::size_t KMotionNumber::ScanDecimal(const char* pBegin, const char* pEnd)
@@ -138,6 +196,9 @@ void KMotionNumber::AppendGeneral(std::string& ioText, double pValue, int pPreci
     }
     // As printf: a precision of 0 means 1, a negative one the default.
     pPrecision = pPrecision < 0 ? kDefaultPrecision : std::clamp(pPrecision, 1, kMaxPrecision);
+    if (AppendShortGeneral(ioText, pValue, pPrecision)) {
+        return;
+    }
     char lChars[96];
     const std::to_chars_result lResult = std::to_chars(lChars, lChars + sizeof lChars, pValue,
                                                        std::chars_format::general, pPrecision);
