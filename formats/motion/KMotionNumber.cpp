@@ -47,61 +47,69 @@ int ReadPrecision(const char*& ioFormat)
     return lPrecision;
 }
 
-// "%.<precision>g" from the shortest text that reads back as pValue, when that text has no more
-// digits than the precision, the precision is at most DBL_DIG and the value is normal: then the
-// value rounded to the precision is that text (the value lies far closer to it than half a unit of
-// its last printed digit), and only its layout is left to do, as "%g" lays it out. Most numbers the
-// writers print were rounded to the printed digits before, and the shortest form is much cheaper to
-// find than a rounding to a precision. False, nothing appended, when the shortest text is longer.
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kSmallestFixedExponent = -4;
+// 10^-4 to 10^15 (the largest exponent of DBL_DIG digits in the fixed layout).
+constexpr double kDecades[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
+                               1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// "%.<precision>g" of a value that is a decimal of at most pPrecision significant digits (the
+// nearest double to it), in the fixed layout: the digits r and the places k with value = r / 10^k
+// are found with one multiplication and checked with one division (both exact to the rounding),
+// and then only laid out. Most numbers the writers print were rounded to the printed digits
+// before. Exact because, for a normal value and at most DBL_DIG digits, the value lies far closer
+// to that decimal than half a unit of its last digit, so rounding it to the precision gives that
+// decimal. False, nothing appended, for any other value or layout.
 bool AppendShortGeneral(std::string& ioText, double pValue, int pPrecision)
 {
-    // Subnormal values hold fewer digits than DBL_DIG.
-    if (pPrecision > DBL_DIG || (pValue != 0.0 && std::fabs(pValue) < DBL_MIN)) {
+    const double lAbs = std::fabs(pValue);
+    if (lAbs == 0.0) {
+        ioText += std::signbit(pValue) ? "-0" : "0";
+        return true;
+    }
+    if (pPrecision > DBL_DIG || !(lAbs >= DBL_MIN)) {
         return false;
     }
-    char lText[40];
-    const std::to_chars_result lResult =
-        std::to_chars(lText, lText + sizeof lText, pValue, std::chars_format::scientific);
-    const bool lNegative = lText[0] == '-';
-    const char* lPos = lNegative ? lText + 1 : lText;
-    char lDigits[DBL_DECIMAL_DIG + 1];
-    int lCount = 0;
-    for (; lPos < lResult.ptr && *lPos != 'e'; ++lPos) {
-        if (*lPos != '.') {
-            if (lCount == pPrecision) {
-                return false;
-            }
-            lDigits[lCount++] = *lPos;
-        }
+    // The decimal exponent, from the nearest doubles to the powers of ten: one off near a power
+    // of ten costs only the quick way (the check or the layout test below fails).
+    int lExponent = kSmallestFixedExponent;
+    while (lExponent < pPrecision - 1 && lAbs >= kDecades[lExponent + 1 - kSmallestFixedExponent]) {
+        ++lExponent;
     }
-    // The exponent: "e+05" or "e-05"; from_chars takes no '+'.
-    int lExponent = 0;
-    const char* lExponentText = lPos + 1 < lResult.ptr && lPos[1] == '+' ? lPos + 2 : lPos + 1;
-    std::from_chars(lExponentText, lResult.ptr, lExponent);
-    if (lExponent < -4 || lExponent >= pPrecision) {
-        // The shortest scientific text has no trailing zeros, as "%g" strips them.
-        ioText.append(lText, lResult.ptr);
-        return true;
+    int lPlaces = pPrecision - 1 - lExponent;
+    const double lScale = kExactPowersOfTen[lPlaces];
+    const double lDigits = std::nearbyint(lAbs * lScale);
+    if (lDigits >= kExactPowersOfTen[pPrecision] || lDigits / lScale != lAbs) {
+        return false;
     }
-    if (lNegative) {
+    auto lInteger = static_cast<std::int64_t>(lDigits);
+    for (; lPlaces > 0 && lInteger % 10 == 0; --lPlaces) {
+        lInteger /= 10;
+    }
+    char lText[24];
+    const std::to_chars_result lResult = std::to_chars(lText, lText + sizeof lText, lInteger);
+    const int lCount = static_cast<int>(lResult.ptr - lText);
+    const int lPrinted = lCount - 1 - lPlaces;
+    if (lPrinted < kSmallestFixedExponent || lPrinted >= pPrecision) {
+        return false;
+    }
+    if (pValue < 0.0) {
         ioText += '-';
     }
-    const std::size_t lDigitCount = static_cast<std::size_t>(lCount);
-    if (lExponent < 0) {
+    if (lPlaces >= lCount) {
         ioText += "0.";
-        ioText.append(static_cast<std::size_t>(-lExponent - 1), '0');
-        ioText.append(lDigits, lDigitCount);
-        return true;
+        ioText.append(static_cast<std::size_t>(lPlaces - lCount), '0');
+        ioText.append(lText, lResult.ptr);
+    } else {
+        ioText.append(lText, lResult.ptr - lPlaces);
+        if (lPlaces > 0) {
+            ioText += '.';
+            ioText.append(lResult.ptr - lPlaces, lResult.ptr);
+        }
     }
-    const std::size_t lWhole = static_cast<std::size_t>(lExponent) + 1;
-    if (lDigitCount <= lWhole) {
-        ioText.append(lDigits, lDigitCount);
-        ioText.append(lWhole - lDigitCount, '0');
-        return true;
-    }
-    ioText.append(lDigits, lWhole);
-    ioText += '.';
-    ioText.append(lDigits + lWhole, lDigitCount - lWhole);
     return true;
 }
 
