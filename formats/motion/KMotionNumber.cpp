@@ -96,20 +96,25 @@ bool AppendShortGeneral(std::string& ioText, double pValue, int pPrecision)
     if (lPrinted < kSmallestFixedExponent || lPrinted >= pPrecision) {
         return false;
     }
+    // Laid out aside and appended once: at most a sign, "0.", DBL_DIG + 3 zeros and the digits.
+    char lOut[48];
+    char* lAt = lOut;
     if (pValue < 0.0) {
-        ioText += '-';
+        *lAt++ = '-';
     }
     if (lPlaces >= lCount) {
-        ioText += "0.";
-        ioText.append(static_cast<std::size_t>(lPlaces - lCount), '0');
-        ioText.append(lText, lResult.ptr);
+        *lAt++ = '0';
+        *lAt++ = '.';
+        lAt = std::fill_n(lAt, lPlaces - lCount, '0');
+        lAt = std::copy(lText, lResult.ptr, lAt);
     } else {
-        ioText.append(lText, lResult.ptr - lPlaces);
+        lAt = std::copy(lText, lResult.ptr - lPlaces, lAt);
         if (lPlaces > 0) {
-            ioText += '.';
-            ioText.append(lResult.ptr - lPlaces, lResult.ptr);
+            *lAt++ = '.';
+            lAt = std::copy(lResult.ptr - lPlaces, lResult.ptr, lAt);
         }
     }
+    ioText.append(lOut, lAt);
     return true;
 }
 
