@@ -144,24 +144,6 @@ KFCurveKey* KFCurve::GetKey(int pIndex)
     return &mKeys[static_cast<std::size_t>(pIndex)];
 }
 
-const KFCurveKey* KFCurve::GetKey(int pIndex) const
-{
-    return pIndex >= 0 && pIndex < GetKeyCount() ? &mKeys[static_cast<std::size_t>(pIndex)]
-                                                 : nullptr;
-}
-
-KTime KFCurve::KeyGetTime(int pIndex) const
-{
-    const KFCurveKey* lKey = GetKey(pIndex);
-    return lKey ? lKey->GetTime() : KTime();
-}
-
-float KFCurve::KeyGetValue(int pIndex) const
-{
-    const KFCurveKey* lKey = GetKey(pIndex);
-    return lKey ? lKey->GetValue() : 0.0f;
-}
-
 bool KFCurve::KeySetValue(int pIndex, float pValue)
 {
     if (pIndex < 0 || pIndex >= GetKeyCount() || !mKeys[pIndex].SetValue(pValue)) {
