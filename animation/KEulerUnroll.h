@@ -22,6 +22,8 @@ class KEulerUnroll
 {
 public:
     static constexpr int kSphericOrder = 12;
+    // Angles closer than this to their reference (degrees) are never moved by WrapNear.
+    static constexpr double kNoTurnBelow = 179.0;
 
     static bool IsValidOrder(int pOrder);
     // The axis (0 X, 1 Y, 2 Z) turned at step pStep (0 first, 1 middle, 2 last); -1 for an
@@ -41,6 +43,12 @@ public:
     // for every key of every rotation curve read.
     static double WrapNear(double pAngle, double pReference)
     {
+        // Well within half a turn the count is a zero with the sign of the difference, as
+        // rounding gives it, and adding it keeps the sign of a zero angle as the sum below does.
+        const double lDifference = pReference - pAngle;
+        if (std::fabs(lDifference) < kNoTurnBelow) {
+            return pAngle + (std::signbit(lDifference) ? -0.0 : 0.0);
+        }
         if (!std::isfinite(pAngle) || !std::isfinite(pReference)) {
             return pAngle;
         }
