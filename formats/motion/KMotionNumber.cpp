@@ -73,11 +73,20 @@ bool AppendShortGeneral(std::string& ioText, double pValue, int pPrecision)
     if (pPrecision > DBL_DIG || !(lAbs >= DBL_MIN)) {
         return false;
     }
-    // The decimal exponent, from the nearest doubles to the powers of ten: one off near a power
-    // of ten costs only the quick way (the check or the layout test below fails).
-    int lExponent = kSmallestFixedExponent;
-    while (lExponent < pPrecision - 1 && lAbs >= kDecades[lExponent + 1 - kSmallestFixedExponent]) {
-        ++lExponent;
+    // The decimal exponent, from the nearest doubles to the powers of ten, searched from 10^0
+    // either way (printed values mostly lie a few decades from 1): one off near a power of ten
+    // costs only the quick way (the check or the layout test below fails).
+    int lExponent = 0;
+    if (lAbs >= 1.0) {
+        while (lExponent < pPrecision - 1 &&
+               lAbs >= kDecades[lExponent + 1 - kSmallestFixedExponent]) {
+            ++lExponent;
+        }
+    } else {
+        while (lExponent > kSmallestFixedExponent &&
+               lAbs < kDecades[lExponent - kSmallestFixedExponent]) {
+            --lExponent;
+        }
     }
     int lPlaces = pPrecision - 1 - lExponent;
     const double lScale = kExactPowersOfTen[lPlaces];
