@@ -69,30 +69,6 @@ KVector4 KEulerUnroll::GetAlternate(const KVector4& pAngles, int pOrder)
     return lResult;
 }
 
-double KEulerUnroll::WrapNear(double pAngle, double pReference)
-{
-    if (!std::isfinite(pAngle) || !std::isfinite(pReference)) {
-        return pAngle;
-    }
-    // A whole-turn count kept as a double: no conversion to an integer, so any distance is safe.
-    const double lTurns = std::nearbyint((pReference - pAngle) / 360.0);
-    return pAngle + 360.0 * lTurns;
-}
-
-KVector4 KEulerUnroll::WrapNear(const KVector4& pAngles, const KVector4& pReference)
-{
-    KVector4 lResult = pAngles;
-    for (int i = 0; i < 3; ++i) {
-        lResult[i] = WrapNear(pAngles[i], pReference[i]);
-    }
-    return lResult;
-}
-
-double KEulerUnroll::Distance(const KVector4& pA, const KVector4& pB)
-{
-    return std::fabs(pA[0] - pB[0]) + std::fabs(pA[1] - pB[1]) + std::fabs(pA[2] - pB[2]);
-}
-
 bool KEulerUnroll::Unroll(KVector4& ioCurrent, const KVector4& pPrevious, int pOrder,
                           bool pAlternate)
 {

@@ -4,6 +4,8 @@
 #include "core/KMatrix.h"
 #include "core/KVector4.h"
 
+#include <cmath>
+
 // Euler angle routines shared by the rotation filters: conversions in a rotation order and the
 // unrolling that moves angles to the representation of the same rotation closest to a reference.
 //
@@ -20,6 +22,8 @@ class KEulerUnroll
 {
 public:
     static constexpr int kSphericOrder = 12;
+    // Angles closer than this to their reference (degrees) are never moved by WrapNear.
+    static constexpr double kNoTurnBelow = 179.0;
 
     static bool IsValidOrder(int pOrder);
     // The axis (0 X, 1 Y, 2 Z) turned at step pStep (0 first, 1 middle, 2 last); -1 for an
@@ -35,12 +39,38 @@ public:
 
     // The other Euler solution of the same rotation (pAngles for an invalid order).
     static KVector4 GetAlternate(const KVector4& pAngles, int pOrder);
-    // pAngle moved by whole turns to lie within 180 degrees of pReference.
-    static double WrapNear(double pAngle, double pReference);
+    // pAngle moved by whole turns to lie within 180 degrees of pReference. Inline, as these run
+    // for every key of every rotation curve read.
+    static double WrapNear(double pAngle, double pReference)
+    {
+        // Well within half a turn the count is a zero with the sign of the difference, as
+        // rounding gives it, and adding it keeps the sign of a zero angle as the sum below does.
+        const double lDifference = pReference - pAngle;
+        if (std::fabs(lDifference) < kNoTurnBelow) {
+            return pAngle + (std::signbit(lDifference) ? -0.0 : 0.0);
+        }
+        if (!std::isfinite(pAngle) || !std::isfinite(pReference)) {
+            return pAngle;
+        }
+        // A whole-turn count kept as a double: no conversion to an integer, so any distance is
+        // safe.
+        const double lTurns = std::nearbyint((pReference - pAngle) / 360.0);
+        return pAngle + 360.0 * lTurns;
+    }
     // Each angle moved by whole turns nearest the reference's.
-    static KVector4 WrapNear(const KVector4& pAngles, const KVector4& pReference);
+    static KVector4 WrapNear(const KVector4& pAngles, const KVector4& pReference)
+    {
+        KVector4 lResult = pAngles;
+        for (int i = 0; i < 3; ++i) {
+            lResult[i] = WrapNear(pAngles[i], pReference[i]);
+        }
+        return lResult;
+    }
     // The sum of the absolute differences of x, y and z.
-    static double Distance(const KVector4& pA, const KVector4& pB);
+    static double Distance(const KVector4& pA, const KVector4& pB)
+    {
+        return std::fabs(pA[0] - pB[0]) + std::fabs(pA[1] - pB[1]) + std::fabs(pA[2] - pB[2]);
+    }
 
     // Moves ioCurrent to the representation closest to pPrevious (by Distance): whole turns on
     // each angle and, with pAlternate, the other Euler solution too (taken only when strictly

@@ -9,6 +9,8 @@ namespace {
 // Keys reserved ahead by BeginKeySet; more keys grow the storage as they are reached.
 constexpr int kMaxReserve = 65536;
 constexpr int kMaxBezierSteps = 32;
+// How far ahead of the segment evaluated its keys are fetched into the cache.
+constexpr std::size_t kPrefetchKeys = 6;
 
 // b - a for b >= a, computed without signed overflow (the span between the two infinities
 // does not fit in a signed tick count).
@@ -142,24 +144,6 @@ KFCurveKey* KFCurve::GetKey(int pIndex)
         mKeys.resize(static_cast<std::size_t>(pIndex) + 1);
     }
     return &mKeys[static_cast<std::size_t>(pIndex)];
-}
-
-const KFCurveKey* KFCurve::GetKey(int pIndex) const
-{
-    return pIndex >= 0 && pIndex < GetKeyCount() ? &mKeys[static_cast<std::size_t>(pIndex)]
-                                                 : nullptr;
-}
-
-KTime KFCurve::KeyGetTime(int pIndex) const
-{
-    const KFCurveKey* lKey = GetKey(pIndex);
-    return lKey ? lKey->GetTime() : KTime();
-}
-
-float KFCurve::KeyGetValue(int pIndex) const
-{
-    const KFCurveKey* lKey = GetKey(pIndex);
-    return lKey ? lKey->GetValue() : 0.0f;
 }
 
 bool KFCurve::KeySetValue(int pIndex, float pValue)
@@ -834,6 +818,11 @@ double KFCurve::EvaluateAt(std::int64_t pTicks, int& ioHint) const
         return mKeys.back().GetValue();
     }
     ioHint = lIndex;
+    // Callers walking time forward over many curves at once (a writer's frames) find each
+    // curve's next keys out of the cache by the time they come back to it: ask for them now.
+    if (static_cast<std::size_t>(lIndex) + kPrefetchKeys < mKeys.size()) {
+        __builtin_prefetch(&mKeys[static_cast<std::size_t>(lIndex) + kPrefetchKeys]);
+    }
     return EvaluateSegment(lIndex, pTicks);
 }
 

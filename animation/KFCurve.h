@@ -97,9 +97,22 @@ public:
     // batch's count makes the keys up to it (default keys) so that they can be set by index.
     // A key pointer stays valid until keys are added, made or removed.
     KFCurveKey* GetKey(int pIndex);
-    const KFCurveKey* GetKey(int pIndex) const;
-    KTime KeyGetTime(int pIndex) const;
-    float KeyGetValue(int pIndex) const;
+    // Inline, as the filters read every key through them.
+    const KFCurveKey* GetKey(int pIndex) const
+    {
+        return pIndex >= 0 && pIndex < GetKeyCount() ? &mKeys[static_cast<std::size_t>(pIndex)]
+                                                     : nullptr;
+    }
+    KTime KeyGetTime(int pIndex) const
+    {
+        const KFCurveKey* lKey = GetKey(pIndex);
+        return lKey ? lKey->GetTime() : KTime();
+    }
+    float KeyGetValue(int pIndex) const
+    {
+        const KFCurveKey* lKey = GetKey(pIndex);
+        return lKey ? lKey->GetValue() : 0.0f;
+    }
     bool KeySetValue(int pIndex, float pValue);
     bool KeyIncValue(int pIndex, float pDelta);
     int KeyGetInterpolation(int pIndex) const;

@@ -67,10 +67,11 @@ void KFCurveFilterUnroll::UnrollTogether(KFCurve** pCurves)
     int lLast = -1;
     GetSpanIndices(*pCurves[0], GetStartTime(), GetStopTime(), lFirst, lLast);
     const int lMiddle = KEulerUnroll::GetAxis(mRotationOrder, 1);
-    for (int i = lFirst < 1 ? 1 : lFirst; i <= lLast; ++i) {
-        // The previous key as stored (single precision), so each step compares what the curve
-        // will really hold.
-        const KVector4 lPrevious = KeyAngles(pCurves, i - 1);
+    const int lStart = lFirst < 1 ? 1 : lFirst;
+    // The previous key as stored (single precision), so each step compares what the curve will
+    // really hold; carried from step to step rather than read again.
+    KVector4 lPrevious = lStart <= lLast ? KeyAngles(pCurves, lStart - 1) : KVector4();
+    for (int i = lStart; i <= lLast; ++i) {
         const KVector4 lCurrent = KeyAngles(pCurves, i);
         KVector4 lBest = KEulerUnroll::WrapNear(lCurrent, lPrevious);
         bool lOther = false;
@@ -83,9 +84,10 @@ void KFCurveFilterUnroll::UnrollTogether(KFCurve** pCurves)
                 lOther = true;
             }
         }
+        lPrevious = lCurrent;
         for (int c = 0; c < 3; ++c) {
-            if (lBest[c] != lCurrent[c]) {
-                pCurves[c]->KeySetValue(i, ToKeyValue(lBest[c]));
+            if (lBest[c] != lCurrent[c] && pCurves[c]->KeySetValue(i, ToKeyValue(lBest[c]))) {
+                lPrevious[c] = pCurves[c]->KeyGetValue(i);
             }
         }
         if (lOther) {

@@ -11,14 +11,6 @@ float FiniteOr(float pValue, float pFallback)
 
 } // namespace
 
-KFCurveKey::KFCurveKey() : mValue(0.0f), mFlags(kInterpolationCubic | kTangentAuto) {}
-
-KFCurveKey::KFCurveKey(const KFCurveKey& pOther)
-    : mTime(pOther.mTime), mValue(pOther.mValue), mFlags(pOther.mFlags),
-      mExtra(pOther.mExtra ? std::make_unique<Extra>(*pOther.mExtra) : nullptr)
-{
-}
-
 KFCurveKey& KFCurveKey::operator=(const KFCurveKey& pOther)
 {
     if (this != &pOther) {
@@ -76,15 +68,6 @@ void KFCurveKey::SetTCB(KTime pTime, float pValue, float pTension, float pContin
     SetDataFloat(kDataTension, FiniteOr(pTension, 0.0f));
     SetDataFloat(kDataContinuity, FiniteOr(pContinuity, 0.0f));
     SetDataFloat(kDataBias, FiniteOr(pBias, 0.0f));
-}
-
-bool KFCurveKey::SetValue(float pValue)
-{
-    if (!std::isfinite(pValue)) {
-        return false;
-    }
-    mValue = pValue;
-    return true;
 }
 
 bool KFCurveKey::IncValue(float pDelta)

@@ -3,6 +3,7 @@
 
 #include "core/KTime.h"
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 
@@ -67,8 +68,13 @@ public:
     static constexpr std::int16_t kDefaultWeightStored = 3333;
 
     // Time 0, value 0, cubic with auto tangents, no weight mode, weights 1/3, velocities 0.
-    KFCurveKey();
-    KFCurveKey(const KFCurveKey& pOther);
+    // Inline, with the value setter: curves make and copy keys by the million.
+    KFCurveKey() : mValue(0.0f), mFlags(kInterpolationCubic | kTangentAuto) {}
+    KFCurveKey(const KFCurveKey& pOther)
+        : mTime(pOther.mTime), mValue(pOther.mValue), mFlags(pOther.mFlags),
+          mExtra(pOther.mExtra ? std::make_unique<Extra>(*pOther.mExtra) : nullptr)
+    {
+    }
     KFCurveKey& operator=(const KFCurveKey& pOther);
     KFCurveKey(KFCurveKey&&) noexcept = default;
     KFCurveKey& operator=(KFCurveKey&&) noexcept = default;
@@ -91,7 +97,14 @@ public:
 
     float GetValue() const { return mValue; }
     // A non-finite value is refused (false, value unchanged).
-    bool SetValue(float pValue);
+    bool SetValue(float pValue)
+    {
+        if (!std::isfinite(pValue)) {
+            return false;
+        }
+        mValue = pValue;
+        return true;
+    }
     // Adds to the value; refused (false, value unchanged) when the sum is not finite.
     bool IncValue(float pDelta);
 

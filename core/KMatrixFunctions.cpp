@@ -88,11 +88,10 @@ double OrderedSign(int pIndex)
 
 void MatrixSetIdentity(KMatrix& pDst)
 {
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            pDst[r][c] = r == c ? 1.0 : 0.0;
-        }
-    }
+    // One copy: every matrix made starts here, many times per frame in the motion formats.
+    static constexpr double kIdentity[16] = {1.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0,
+                                             0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0, 1.0};
+    std::memcpy(pDst.GetData(), kIdentity, sizeof kIdentity);
 }
 
 void MatrixCopy(KMatrix& pDst, const KMatrix& pSrc)

@@ -47,6 +47,86 @@ int ReadPrecision(const char*& ioFormat)
     return lPrecision;
 }
 
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kSmallestFixedExponent = -4;
+// 10^-4 to 10^15 (the largest exponent of DBL_DIG digits in the fixed layout).
+constexpr double kDecades[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
+                               1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// "%.<precision>g" of a value that is a decimal of at most pPrecision significant digits (the
+// nearest double to it), in the fixed layout: the digits r and the places k with value = r / 10^k
+// are found with one multiplication and checked with one division (both exact to the rounding),
+// and then only laid out. Most numbers the writers print were rounded to the printed digits
+// before. Exact because, for a normal value and at most DBL_DIG digits, the value lies far closer
+// to that decimal than half a unit of its last digit, so rounding it to the precision gives that
+// decimal. False, nothing appended, for any other value or layout.
+bool AppendShortGeneral(std::string& ioText, double pValue, int pPrecision)
+{
+    const double lAbs = std::fabs(pValue);
+    if (lAbs == 0.0) {
+        ioText += std::signbit(pValue) ? "-0" : "0";
+        return true;
+    }
+    if (pPrecision > DBL_DIG || !(lAbs >= DBL_MIN)) {
+        return false;
+    }
+    // The decimal exponent, from the nearest doubles to the powers of ten, searched from 10^0
+    // either way (printed values mostly lie a few decades from 1): one off near a power of ten
+    // costs only the quick way (the check or the layout test below fails).
+    int lExponent = 0;
+    if (lAbs >= 1.0) {
+        while (lExponent < pPrecision - 1 &&
+               lAbs >= kDecades[lExponent + 1 - kSmallestFixedExponent]) {
+            ++lExponent;
+        }
+    } else {
+        while (lExponent > kSmallestFixedExponent &&
+               lAbs < kDecades[lExponent - kSmallestFixedExponent]) {
+            --lExponent;
+        }
+    }
+    int lPlaces = pPrecision - 1 - lExponent;
+    const double lScale = kExactPowersOfTen[lPlaces];
+    const double lDigits = std::nearbyint(lAbs * lScale);
+    if (lDigits >= kExactPowersOfTen[pPrecision] || lDigits / lScale != lAbs) {
+        return false;
+    }
+    auto lInteger = static_cast<std::int64_t>(lDigits);
+    for (; lPlaces > 0 && lInteger % 10 == 0; --lPlaces) {
+        lInteger /= 10;
+    }
+    char lText[24];
+    const std::to_chars_result lResult = std::to_chars(lText, lText + sizeof lText, lInteger);
+    const int lCount = static_cast<int>(lResult.ptr - lText);
+    const int lPrinted = lCount - 1 - lPlaces;
+    if (lPrinted < kSmallestFixedExponent || lPrinted >= pPrecision) {
+        return false;
+    }
+    // Laid out aside and appended once: at most a sign, "0.", DBL_DIG + 3 zeros and the digits.
+    char lOut[48];
+    char* lAt = lOut;
+    if (pValue < 0.0) {
+        *lAt++ = '-';
+    }
+    if (lPlaces >= lCount) {
+        *lAt++ = '0';
+        *lAt++ = '.';
+        lAt = std::fill_n(lAt, lPlaces - lCount, '0');
+        lAt = std::copy(lText, lResult.ptr, lAt);
+    } else {
+        lAt = std::copy(lText, lResult.ptr - lPlaces, lAt);
+        if (lPlaces > 0) {
+            *lAt++ = '.';
+            lAt = std::copy(lResult.ptr - lPlaces, lResult.ptr, lAt);
+        }
+    }
+    ioText.append(lOut, lAt);
+    return true;
+}
+
 } // namespace
 
 std::size_t KMotionNumber::ScanDecimal(const char* pBegin, const char* pEnd)
@@ -138,6 +218,9 @@ void KMotionNumber::AppendGeneral(std::string& ioText, double pValue, int pPreci
     }
     // As printf: a precision of 0 means 1, a negative one the default.
     pPrecision = pPrecision < 0 ? kDefaultPrecision : std::clamp(pPrecision, 1, kMaxPrecision);
+    if (AppendShortGeneral(ioText, pValue, pPrecision)) {
+        return;
+    }
     char lChars[96];
     const std::to_chars_result lResult = std::to_chars(lChars, lChars + sizeof lChars, pValue,
                                                        std::chars_format::general, pPrecision);

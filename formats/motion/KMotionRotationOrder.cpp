@@ -49,17 +49,28 @@ constexpr Turn3 kIdentity3 = {{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}
 constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 
 // pFirst * pSecond in row-vector form, summed in the order MatrixMultiply3x3 sums, so that the
-// result is the same to the last bit.
+// result is the same to the last bit; written out, as this runs for every joint of every frame.
 inline Turn3 Product(const Turn3& pFirst, const Turn3& pSecond)
 {
-    Turn3 lResult;
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) {
-            lResult.m[r][c] = pFirst.m[r][0] * pSecond.m[0][c] + pFirst.m[r][1] * pSecond.m[1][c] +
-                              pFirst.m[r][2] * pSecond.m[2][c];
-        }
-    }
-    return lResult;
+    const auto& a = pFirst.m;
+    const auto& b = pSecond.m;
+    return Turn3{{{a[0][0] * b[0][0] + a[0][1] * b[1][0] + a[0][2] * b[2][0],
+                   a[0][0] * b[0][1] + a[0][1] * b[1][1] + a[0][2] * b[2][1],
+                   a[0][0] * b[0][2] + a[0][1] * b[1][2] + a[0][2] * b[2][2]},
+                  {a[1][0] * b[0][0] + a[1][1] * b[1][0] + a[1][2] * b[2][0],
+                   a[1][0] * b[0][1] + a[1][1] * b[1][1] + a[1][2] * b[2][1],
+                   a[1][0] * b[0][2] + a[1][1] * b[1][2] + a[1][2] * b[2][2]},
+                  {a[2][0] * b[0][0] + a[2][1] * b[1][0] + a[2][2] * b[2][0],
+                   a[2][0] * b[0][1] + a[2][1] * b[1][1] + a[2][2] * b[2][1],
+                   a[2][0] * b[0][2] + a[2][1] * b[1][2] + a[2][2] * b[2][2]}}};
+}
+
+// EulerToMatrixXYZ's formula from the sines and cosines of the three angles.
+inline Turn3 TurnXYZ(double sx, double cx, double sy, double cy, double sz, double cz)
+{
+    return Turn3{{{cy * cz, cy * sz, -sy},
+                  {sx * sy * cz - cx * sz, sx * sy * sz + cx * cz, sx * cy},
+                  {cx * sy * cz + sx * sz, cx * sy * sz - sx * cz, cx * cy}}};
 }
 
 // The turn EulerToMatrixXYZ makes from pAngle about pAxis and 0 about the other two, by the same
@@ -67,14 +78,16 @@ inline Turn3 Product(const Turn3& pFirst, const Turn3& pSecond)
 // and the signed zeros of the products come out as they do there.
 Turn3 SingleAxisTurn(int pAxis, double pAngle)
 {
-    double lSin[3] = {0.0, 0.0, 0.0};
-    double lCos[3] = {1.0, 1.0, 1.0};
-    lSin[pAxis] = std::sin(pAngle * kDegToRad);
-    lCos[pAxis] = std::cos(pAngle * kDegToRad);
-    const double sx = lSin[0], cx = lCos[0], sy = lSin[1], cy = lCos[1], sz = lSin[2], cz = lCos[2];
-    return Turn3{{{cy * cz, cy * sz, -sy},
-                  {sx * sy * cz - cx * sz, sx * sy * sz + cx * cz, sx * cy},
-                  {cx * sy * cz + sx * sz, cx * sy * sz - sx * cz, cx * cy}}};
+    const double s = std::sin(pAngle * kDegToRad);
+    const double c = std::cos(pAngle * kDegToRad);
+    switch (pAxis) {
+    case 0:
+        return TurnXYZ(s, c, 0.0, 1.0, 0.0, 1.0);
+    case 1:
+        return TurnXYZ(0.0, 1.0, s, c, 0.0, 1.0);
+    default:
+        return TurnXYZ(0.0, 1.0, 0.0, 1.0, s, c);
+    }
 }
 
 } // namespace
@@ -114,8 +127,8 @@ bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const
     if (pCount > 0) {
         // The product with the identity, written out so that its constant factors fold.
         const Turn3 lFirst = SingleAxisTurn(pAxes[0], pAngles[0]);
-        lResult = pListing == eFirstOutermost ? Product(lFirst, kIdentity3)
-                                              : Product(kIdentity3, lFirst);
+        lResult =
+            pListing == eFirstOutermost ? Product(lFirst, kIdentity3) : Product(kIdentity3, lFirst);
     }
     for (int i = 1; i < pCount; ++i) {
         const Turn3 lTurn = SingleAxisTurn(pAxes[i], pAngles[i]);

@@ -140,6 +140,29 @@ TEST(KEulerUnrollTest, UnrollMovesToTheClosestRepresentation)
     EXPECT_EQ(KEulerUnroll::WrapNear(-190.0, 0.0), 170.0);
 }
 
+TEST(KEulerUnrollTest, WrapNearIsTheRoundedTurnCountToTheBit)
+{
+    // The whole-turn count rounded, added as it stands: signed zeros and the half-turn edges
+    // included.
+    const auto lReference = [](double pAngle, double pTo) {
+        return pAngle + 360.0 * std::nearbyint((pTo - pAngle) / 360.0);
+    };
+    const double lAngles[] = {0.0,    -0.0,  178.9,  -178.9,  179.0,  -179.0, 180.0,
+                              -180.0, 540.0, 1e-300, -1e-300, 359.99, 12.5,   -725.0};
+    for (const double lAngle : lAngles) {
+        for (const double lTo : lAngles) {
+            for (const double lShift : {0.0, 1e-9, -1e-9}) {
+                const double lTarget = lTo + lShift;
+                const double lWrapped = KEulerUnroll::WrapNear(lAngle, lTarget);
+                const double lExpected = lReference(lAngle, lTarget);
+                EXPECT_EQ(lWrapped, lExpected) << lAngle << " " << lTarget;
+                EXPECT_EQ(std::signbit(lWrapped), std::signbit(lExpected))
+                    << lAngle << " " << lTarget;
+            }
+        }
+    }
+}
+
 // --- Unroll filter -----------------------------------------------------------------------------
 
 TEST(KFCurveFilterUnrollTest, RemovesWrapsButKeepsARealTurn)

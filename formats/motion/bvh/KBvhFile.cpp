@@ -348,12 +348,10 @@ bool KBvhFile::BeginFrames(const KStreamOptionsMotion* pOptions)
 
 int KBvhFile::GetFramesThatFit() const
 {
-    if (mTotalChannels == 0) {
-        return mFramesToRead;
-    }
-    // A value takes at least two bytes, its separator included.
-    const std::uint64_t lFits =
-        GetRemainingBytes() / (2 * static_cast<std::uint64_t>(mTotalChannels)) + 1;
+    // A frame takes a line of its own, and each value at least two bytes with its separator.
+    const std::uint64_t lBytesPerFrame =
+        mTotalChannels > 0 ? 2 * static_cast<std::uint64_t>(mTotalChannels) : 2;
+    const std::uint64_t lFits = GetRemainingBytes() / lBytesPerFrame + 1;
     return static_cast<std::uint64_t>(mFramesToRead) < lFits ? mFramesToRead
                                                              : static_cast<int>(lFits);
 }

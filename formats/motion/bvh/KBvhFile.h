@@ -174,7 +174,7 @@ private:
     int mFrameCount = 0;
     double mFrameTime = 0.0;
     double mFrameRate = 0.0;
-    // True from a good motion header until ReadMotion: the next line is the first frame line.
+    // True from a good motion header until BeginFrames: the next line is the first frame line.
     bool mMotionReady = false;
     // The last frame read, and every frame read when ReadMotion keeps them.
     std::vector<double> mFrame;

@@ -58,6 +58,11 @@ std::string EndSiteName(const std::string& pParent, int pNumber)
     return lName;
 }
 
+KString CannotHoldCurves(const KBvhFile& pFile)
+{
+    return KString(pFile.GetFileName().c_str()) + ": cannot hold the animation curves";
+}
+
 } // namespace
 
 KReaderBvh::KReaderBvh(KRyvObjectFactory* pOwner) : KMotionTextReader(pOwner) {}
@@ -272,8 +277,7 @@ bool KReaderBvh::BeginCurves(KReadRollback& ioRollback, const std::vector<KRyvNo
         lJointCurves[5] = lTake->GetTransformRZ();
         for (int c = HasPositionChannel(lJoint) ? 0 : 3; c < kCurveCount; ++c) {
             if (!ioRollback.BeginKeySet(lJointCurves[c], pCapacity)) {
-                return Fail(KString(File().GetFileName().c_str()) +
-                            ": cannot hold the animation curves");
+                return Fail(CannotHoldCurves(File()));
             }
         }
     }
@@ -305,16 +309,16 @@ bool KReaderBvh::ReadFrames(const std::vector<KFCurve*>& pCurves,
             continue;
         }
         if (f >= pCapacity) {
-            oFailure = KString(lFile.GetFileName().c_str()) + ": cannot hold the animation curves";
+            oFailure = CannotHoldCurves(lFile);
             continue;
         }
         if (PutFrame(f, pCurves, lPrevious, lChunks.Next(lStart + lPeriod * f), oFailure) &&
             lChunks.IsFull() && !lChunks.Flush()) {
-            oFailure = KString(lFile.GetFileName().c_str()) + ": cannot hold the animation curves";
+            oFailure = CannotHoldCurves(lFile);
         }
     }
     if (oFailure.IsEmpty() && !lChunks.Flush()) {
-        oFailure = KString(lFile.GetFileName().c_str()) + ": cannot hold the animation curves";
+        oFailure = CannotHoldCurves(lFile);
     }
     return true;
 }

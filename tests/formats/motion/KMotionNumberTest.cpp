@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -135,6 +136,38 @@ TEST(KMotionNumber, FormatMatchesCLocalePrintf)
     // Any other directive is copied and takes no argument; a '%' ends the format safely.
     EXPECT_EQ(FormatUnchecked("%5d|%x|%.2f|%s|%s%", "z", static_cast<const char*>(nullptr)),
               "%5d|%x|%.2f|z|(null)%");
+}
+
+TEST(KMotionNumber, ShortDecimalsPrintAsPrintfAtEveryPrecision)
+{
+    // Numbers with few digits at every exponent "%g" switches at, the digits carried up to the
+    // next power of ten, halves, and values one step away from them: each printed at precisions
+    // up to past a double's digits.
+    std::vector<double> lValues;
+    for (const double lMantissa : {1.0, 1.5, 9.99995, 9.999995, 9.5, 1.23456, 1.234565, 5.0,
+                                   9.9999999999999, 1.00000000000001, 4.35}) {
+        for (int lExponent = -8; lExponent <= 17; ++lExponent) {
+            const double lValue = lMantissa * std::pow(10.0, lExponent);
+            for (const double lNear :
+                 {lValue, std::nextafter(lValue, 0.0), std::nextafter(lValue, HUGE_VAL)}) {
+                lValues.push_back(lNear);
+                lValues.push_back(-lNear);
+            }
+        }
+    }
+    for (const double lValue : {0.1, 0.2, 0.3, 100000.0, 999999.5, 1e-5, 0.0001, 5e-324,
+                                2.2250738585072014e-308, 1.7976931348623157e308, -0.0}) {
+        lValues.push_back(lValue);
+    }
+    for (int lPrecision = 1; lPrecision <= 18; ++lPrecision) {
+        for (const double lValue : lValues) {
+            char lExpected[128];
+            std::snprintf(lExpected, sizeof lExpected, "%.*g", lPrecision, lValue);
+            std::string lText;
+            KMotionNumber::AppendGeneral(lText, lValue, lPrecision);
+            ASSERT_EQ(lText, lExpected) << lPrecision << " " << lValue;
+        }
+    }
 }
 
 TEST(KMotionNumber, IgnoresTheProcessLocale)

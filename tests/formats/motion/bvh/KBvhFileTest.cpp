@@ -186,6 +186,16 @@ TEST(KBvhFile, StorageIsSizedByWhatTheFileCanHold)
     ASSERT_TRUE(lFile.BeginFrames(&lOptions));
     EXPECT_EQ(lFile.GetFramesToRead(), 1);
     EXPECT_EQ(lFile.GetFramesThatFit(), 1);
+
+    // Without channels a frame is still a line: a claim of two thousand million frames in a few
+    // bytes sizes nothing by the claim.
+    const std::string lNoChannels =
+        "HIERARCHY\nROOT r\n{\nOFFSET 0 0 0\nCHANNELS 0\n}\nMOTION\nFrames: 2000000000\n"
+        "Frame Time: 0.1\nx\nx\n";
+    ASSERT_TRUE(lFile.Open(WriteTestFile("nochannels.bvh", lNoChannels).c_str(), "r"));
+    ASSERT_TRUE(lFile.ReadHeader());
+    ASSERT_TRUE(lFile.BeginFrames());
+    EXPECT_LE(lFile.GetFramesThatFit(), 3);
 }
 
 TEST(KBvhFile, RealFileFromTheSamples)
