@@ -58,6 +58,26 @@ std::string EndSiteName(const std::string& pParent, int pNumber)
     return lName;
 }
 
+// A joint without channels still gets three rotation curves keyed on every frame, keys that cost
+// memory the file need not hold. A real capture holds at least two bytes per value it keys, so
+// keys beyond this budget of the motion's bytes mean a file built to exhaust memory.
+constexpr std::uint64_t kKeysPerMotionByte = 8;
+constexpr std::uint64_t kKeyAllowance = std::uint64_t(1) << 24;
+
+// The curves a read keys: rotation for every joint, translation too where it has position
+// channels.
+std::uint64_t CurveCount(const KBvhFile& pFile)
+{
+    std::uint64_t lCurves = 0;
+    for (int j = 0; j < pFile.GetJointCount(); ++j) {
+        const KBvhJoint& lJoint = *pFile.GetJoint(j);
+        if (!lJoint.mEndSite) {
+            lCurves += HasPositionChannel(lJoint) ? kCurveCount : kCurveCount / 2;
+        }
+    }
+    return lCurves;
+}
+
 KString CannotHoldCurves(const KBvhFile& pFile)
 {
     return KString(pFile.GetFileName().c_str()) + ": cannot hold the animation curves";
@@ -233,6 +253,11 @@ bool KReaderBvh::ReadMotion(KReadRollback& ioRollback, const std::vector<KRyvNod
     }
     // Curves hold at most kMaxKeyCount keys; a file with more frames fails once they are read.
     const int lCapacity = std::min(File().GetFramesThatFit(), KFCurve::kMaxKeyCount);
+    const std::uint64_t lBudget = kKeyAllowance + kKeysPerMotionByte * File().GetRemainingBytes();
+    if (CurveCount(File()) * static_cast<std::uint64_t>(lCapacity) > lBudget) {
+        return Fail(KString(File().GetFileName().c_str()) +
+                    ": too many keys for the size of the file (joints without channels)");
+    }
     std::vector<KFCurve*> lCurves;
     if (!BeginCurves(ioRollback, pNodes, lCapacity, lCurves)) {
         return false;

@@ -325,6 +325,35 @@ TEST(KReaderBvh, AValueBeyondSinglePrecisionNamesFrameAndJoint)
     EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
 }
 
+// Joints without channels are keyed on every frame; a file of many of them and many short
+// frames would ask for memory far beyond its size, and is refused. A few of them read as usual.
+TEST(KReaderBvh, ManyJointsWithoutChannelsAreBoundedByTheFilesSize)
+{
+    const auto lFile = [](int pStaticJoints, int pFrames) {
+        std::string lText = "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 1 Xrotation\n";
+        for (int j = 0; j < pStaticJoints; ++j) {
+            lText += "JOINT J" + std::to_string(j) +
+                     "\n{\nOFFSET 0 1 0\nCHANNELS 0\nEnd Site\n{\nOFFSET 0 1 0\n}\n}\n";
+        }
+        lText += "}\nMOTION\nFrames: " + std::to_string(pFrames) + "\nFrame Time: 0.033333\n";
+        for (int f = 0; f < pFrames; ++f) {
+            lText += "0\n";
+        }
+        return lText;
+    };
+    BvhImportSettingsGuard lSettings;
+    {
+        BvhTestScene lTest;
+        ASSERT_TRUE(lTest.Read(WriteBvhFile("few.bvh", lFile(20, 1000))))
+            << lTest.mReader.GetMessage().Buffer();
+    }
+    BvhTestScene lTest;
+    EXPECT_FALSE(lTest.Read(WriteBvhFile("many.bvh", lFile(3000, 10000))));
+    EXPECT_STREQ(lTest.mReader.GetError().GetLastErrorString().Buffer(),
+                 "many.bvh: too many keys for the size of the file (joints without channels)");
+    EXPECT_EQ(lTest.mScene->GetRootNode()->GetChildCount(), 0);
+}
+
 TEST(KReaderBvh, ABadLineIsNamedBeforeAValueOutOfRangeAboveIt)
 {
     BvhImportSettingsGuard lSettings;
