@@ -97,7 +97,7 @@ public:
     // The text from the cursor to the next separator as messages quote it: at most its first
     // kMaxQuotedLength bytes (KValuePrefix), followed by "..." when it was cut.
     std::string PeekToken() const;
-    // Bytes of the file after the current line; 0 when the size is unknown (not a regular file).
+    // Bytes of the file after the current line (every byte source knows its size).
     std::uint64_t GetRemainingBytes() const;
 
     // The character under the cursor; false at the end of the line.
