@@ -1,8 +1,10 @@
 #ifndef RYVKIT_SCENE_KRYVFACTORYLIST_H
 #define RYVKIT_SCENE_KRYVFACTORYLIST_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 // The objects of one kind that a factory holds, in creation order, with look-up by pointer in
@@ -10,8 +12,9 @@
 //
 // A factory lists a few hundred thousand user-property records for a large scene, so the
 // pointer index is one flat open-addressed table (linear probing, at most three quarters full)
-// rather than a node per entry. MakeRoom grows both arrays ahead of an Add, so that an object
-// made after it is always listed: an Add that failed would leave the object in nobody's hands.
+// of positions in the creation-order array, four bytes a slot, rather than a node per entry.
+// MakeRoom grows both arrays ahead of an Add, so that an object made after it is always listed:
+// an Add that failed would leave the object in nobody's hands.
 template <class T> class KRyvFactoryList
 {
 public:
@@ -27,13 +30,16 @@ public:
     }
     bool Contains(const T* pObject) const
     {
-        const Slot* lSlot = pObject ? FindSlot(pObject) : nullptr;
-        return lSlot && lSlot->mObject;
+        const std::uint32_t* lSlot = pObject ? FindSlot(pObject) : nullptr;
+        return lSlot && *lSlot != kEmpty;
     }
     // Grows the arrays so that the next Add allocates nothing; throws std::bad_alloc, leaving
-    // the list as it was, when they cannot grow.
+    // the list as it was, when they cannot grow (also past kMaxCount objects).
     void MakeRoom()
     {
+        if (mItems.size() >= kMaxCount) {
+            throw std::bad_alloc();
+        }
         if (mItems.size() == mItems.capacity()) {
             mItems.reserve(mItems.size() * 2 + 1);
         }
@@ -49,20 +55,20 @@ public:
             return;
         }
         MakeRoom();
-        Slot* lSlot = FindSlot(pObject);
-        *lSlot = Slot{pObject, mItems.size()};
+        *FindSlot(pObject) = static_cast<std::uint32_t>(mItems.size());
         mItems.push_back(pObject);
         ++mCount;
     }
     // False when the object is not listed. The others keep their order.
     bool Remove(const T* pObject)
     {
-        Slot* lSlot = pObject ? FindSlot(pObject) : nullptr;
-        if (!lSlot || !lSlot->mObject) {
+        std::uint32_t* lSlot = pObject ? FindSlot(pObject) : nullptr;
+        if (!lSlot || *lSlot == kEmpty) {
             return false;
         }
-        mItems[lSlot->mPosition] = nullptr;
+        const std::uint32_t lPosition = *lSlot;
         EraseSlot(lSlot);
+        mItems[lPosition] = nullptr;
         --mCount;
         if (++mHoles > 64 && mHoles * 2 > mItems.size()) {
             Compact();
@@ -97,13 +103,8 @@ public:
     }
 
 private:
-    // An empty slot has a null object.
-    struct Slot
-    {
-        const T* mObject;
-        std::size_t mPosition;
-    };
-
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    static constexpr std::size_t kMaxCount = kEmpty;
     static constexpr std::size_t kFirstSlotCount = 16;
     static constexpr std::size_t kLoadNumerator = 3;
     static constexpr std::size_t kLoadDenominator = 4;
@@ -118,13 +119,13 @@ private:
     std::size_t Next(std::size_t pSlot) const { return (pSlot + 1) & (mSlots.size() - 1); }
 
     // The object's slot, or the empty slot where it would go; null while the table is empty.
-    Slot* FindSlot(const T* pObject) const
+    std::uint32_t* FindSlot(const T* pObject) const
     {
         if (mSlots.empty()) {
             return nullptr;
         }
         std::size_t lSlot = Home(pObject);
-        while (mSlots[lSlot].mObject && mSlots[lSlot].mObject != pObject) {
+        while (mSlots[lSlot] != kEmpty && mItems[mSlots[lSlot]] != pObject) {
             lSlot = Next(lSlot);
         }
         return &mSlots[lSlot];
@@ -132,11 +133,11 @@ private:
 
     // Backward-shift deletion: later entries of the same probe run move up, so no search ever
     // stops early at the hole.
-    void EraseSlot(Slot* pSlot)
+    void EraseSlot(std::uint32_t* pSlot)
     {
         std::size_t lHole = static_cast<std::size_t>(pSlot - mSlots.data());
-        for (std::size_t lSlot = Next(lHole); mSlots[lSlot].mObject; lSlot = Next(lSlot)) {
-            const std::size_t lHome = Home(mSlots[lSlot].mObject);
+        for (std::size_t lSlot = Next(lHole); mSlots[lSlot] != kEmpty; lSlot = Next(lSlot)) {
+            const std::size_t lHome = Home(mItems[mSlots[lSlot]]);
             // Movable when its home is not within (hole, slot], taken cyclically.
             const bool lMovable = lHole <= lSlot ? (lHome <= lHole || lHome > lSlot)
                                                  : (lHome <= lHole && lHome > lSlot);
@@ -145,26 +146,32 @@ private:
                 lHole = lSlot;
             }
         }
-        mSlots[lHole] = Slot{nullptr, 0};
+        mSlots[lHole] = kEmpty;
     }
 
     void Rehash(std::size_t pSlotCount)
     {
-        std::vector<Slot> lOld(pSlotCount, Slot{nullptr, 0});
-        // lOld takes the current table; the new, empty one is filled from it.
-        lOld.swap(mSlots);
+        std::vector<std::uint32_t> lSlots(pSlotCount, kEmpty);
+        mSlots.swap(lSlots);
         mShift = 64;
         for (std::size_t lSize = pSlotCount; lSize > 1; lSize /= 2) {
             --mShift;
         }
-        for (const Slot& lEntry : lOld) {
-            if (lEntry.mObject) {
-                *FindSlot(lEntry.mObject) = lEntry;
+        Reindex();
+    }
+
+    // Fills the table anew from the creation-order array; allocates nothing.
+    void Reindex() const
+    {
+        std::fill(mSlots.begin(), mSlots.end(), kEmpty);
+        for (std::size_t i = 0; i < mItems.size(); ++i) {
+            if (mItems[i]) {
+                *FindSlot(mItems[i]) = static_cast<std::uint32_t>(i);
             }
         }
     }
 
-    // Positions only move down, so compaction never needs to grow anything.
+    // Positions move, so the table is filled anew.
     void Compact() const
     {
         if (mHoles == 0 && mFront == 0) {
@@ -173,16 +180,16 @@ private:
         std::size_t lTo = 0;
         for (T* lObject : mItems) {
             if (lObject) {
-                FindSlot(lObject)->mPosition = lTo;
                 mItems[lTo++] = lObject;
             }
         }
         mItems.resize(lTo);
         mFront = mHoles = 0;
+        Reindex();
     }
 
     mutable std::vector<T*> mItems;
-    mutable std::vector<Slot> mSlots;
+    mutable std::vector<std::uint32_t> mSlots;
     std::size_t mCount = 0;
     unsigned mShift = 64;
     mutable std::size_t mHoles = 0;
