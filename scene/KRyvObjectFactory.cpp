@@ -29,7 +29,7 @@
 #include "scene/objects/KRyvThumbnail.h"
 #include "scene/objects/KRyvVideo.h"
 
-#include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -429,15 +429,14 @@ void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
     // them allocates: when that fails they stay listed (their property gone) until the factory
     // goes, as a destruction, also run from destructors, must not fail.
     const auto lOwnUserProperties = [&] {
-        // A sorted array: one allocation where a hashed set made one per property.
-        std::vector<KProperty*> lOwn;
-        pObject->GetUserProperties(lOwn);
-        std::sort(lOwn.begin(), lOwn.end());
+        std::vector<KProperty*> lProperties;
+        pObject->GetUserProperties(lProperties);
+        const std::unordered_set<const KProperty*> lOwn(lProperties.begin(), lProperties.end());
         std::vector<KRyvUserProperty*> lFound;
         for (int i = 0; i < pObject->GetUserPropertyCount(); ++i) {
             KRyvUserProperty* lUserProperty = pObject->GetUserProperty(i);
             if (mUserProperties.Contains(lUserProperty) &&
-                std::binary_search(lOwn.begin(), lOwn.end(), lUserProperty->GetProperty())) {
+                lOwn.count(lUserProperty->GetProperty())) {
                 lFound.push_back(lUserProperty);
             }
         }
