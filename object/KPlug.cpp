@@ -46,7 +46,7 @@ KPlug::KPlug() = default;
 KPlug::~KPlug()
 {
     mGoingAway = true;
-    if (mViewOf) {
+    if (ViewOf()) {
         // A view's lists are copies of its plug's; the partners do not know the view.
         mLinks.reset();
     } else {
@@ -113,11 +113,11 @@ bool KPlug::Ask(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakH
 
 bool KPlug::ConnectSrc(KPlug* pSrc, int)
 {
-    if (!pSrc || pSrc == this || mViewOf || pSrc->mViewOf || mGoingAway || pSrc->mGoingAway ||
+    if (!pSrc || pSrc == this || ViewOf() || pSrc->ViewOf() || mGoingAway || pSrc->mGoingAway ||
         IsConnectedSrc(pSrc)) {
         return false;
     }
-    if ((mFilter && !mFilter->Accepts(pSrc)) || (pSrc->mFilter && !pSrc->mFilter->Accepts(this))) {
+    if (!FilterAccepts(pSrc) || !pSrc->FilterAccepts(this)) {
         return false;
     }
     const KWeakHandle lDst = GetWeakHandle();
@@ -148,7 +148,7 @@ bool KPlug::ConnectDst(KPlug* pDst, int pFlags)
 
 bool KPlug::DisconnectSrc(KPlug* pSrc)
 {
-    if (!pSrc || mViewOf || !IsConnectedSrc(pSrc)) {
+    if (!pSrc || ViewOf() || !IsConnectedSrc(pSrc)) {
         return false;
     }
     const KWeakHandle lDst = GetWeakHandle();
@@ -186,7 +186,7 @@ bool KPlug::IsConnectedDst(const KPlug* pDst) const
 
 void KPlug::DisconnectAllSrc()
 {
-    if (mViewOf) {
+    if (ViewOf()) {
         return;
     }
     // Each step re-reads the list: a hook may change it, and this plug may not survive.
@@ -203,7 +203,7 @@ void KPlug::DisconnectAllSrc()
 
 void KPlug::DisconnectAllDst()
 {
-    if (mViewOf) {
+    if (ViewOf()) {
         return;
     }
     const KWeakHandle lSelf = GetWeakHandle();
@@ -266,24 +266,27 @@ void KPlug::SetPlugFlags(unsigned pMask, bool pOn)
 
 void KPlug::SetFilter(const KPlugFilter* pFilter, bool pKeep)
 {
-    mFilter = pFilter;
+    if (pFilter || mLinks) {
+        MakeLinks().mFilter = pFilter;
+    }
     SetPlugFlags(kKeepConnections, pKeep);
-    if (mViewOf) {
-        mViewOf->RefillView(this);
+    if (ViewOf()) {
+        ViewOf()->RefillView(this);
         return;
     }
-    if (pKeep || !mFilter) {
+    const KPlugFilter* lFilter = Filter();
+    if (pKeep || !lFilter) {
         return;
     }
     const KWeakHandle lSelf = GetWeakHandle();
     std::vector<KWeakHandle> lRejected;
     for (KPlug* lSrc : GetLinks().mSrc) {
-        if (!mFilter->Accepts(lSrc)) {
+        if (!lFilter->Accepts(lSrc)) {
             lRejected.push_back(lSrc->GetWeakHandle());
         }
     }
     for (KPlug* lDst : GetLinks().mDst) {
-        if (!mFilter->Accepts(lDst)) {
+        if (!lFilter->Accepts(lDst)) {
             lRejected.push_back(lDst->GetWeakHandle());
         }
     }
@@ -303,17 +306,18 @@ void KPlug::SetFilter(const KPlugFilter* pFilter, bool pKeep)
 
 KPlug* KPlug::GetFilteredPlug(const KPlugFilter* pFilter)
 {
-    if (!pFilter || mViewOf) {
+    if (!pFilter || ViewOf()) {
         return nullptr;
     }
     for (const std::unique_ptr<KPlug>& lView : GetLinks().mViews) {
-        if (lView->mFilter == pFilter) {
+        if (lView->Filter() == pFilter) {
             return lView.get();
         }
     }
     auto lView = std::make_unique<KPlug>();
-    lView->mViewOf = this;
-    lView->mFilter = pFilter;
+    Links& lViewLinks = lView->MakeLinks();
+    lViewLinks.mViewOf = this;
+    lViewLinks.mFilter = pFilter;
     lView->mPlugFlags = kKeepConnections;
     RefillView(lView.get());
     std::vector<std::unique_ptr<KPlug>>& lViews = MakeLinks().mViews;
@@ -330,12 +334,12 @@ void KPlug::RefillView(KPlug* pView) const
         return;
     }
     for (KPlug* lSrc : GetLinks().mSrc) {
-        if (!pView->mFilter || pView->mFilter->Accepts(lSrc)) {
+        if (pView->FilterAccepts(lSrc)) {
             lViewLinks.mSrc.push_back(lSrc);
         }
     }
     for (KPlug* lDst : GetLinks().mDst) {
-        if (!pView->mFilter || pView->mFilter->Accepts(lDst)) {
+        if (pView->FilterAccepts(lDst)) {
             lViewLinks.mDst.push_back(lDst);
         }
     }
@@ -371,12 +375,12 @@ void KPlug::Link(KPlug* pSrc)
     pSrc->mLinks->mDst.push_back(this);
     // Both lists grow at their ends, so appending keeps each view in connection order.
     for (const std::unique_ptr<KPlug>& lView : mLinks->mViews) {
-        if (lView->GetKeepConnections() && (!lView->mFilter || lView->mFilter->Accepts(pSrc))) {
+        if (lView->GetKeepConnections() && lView->FilterAccepts(pSrc)) {
             lView->MakeLinks().mSrc.push_back(pSrc);
         }
     }
     for (const std::unique_ptr<KPlug>& lView : pSrc->mLinks->mViews) {
-        if (lView->GetKeepConnections() && (!lView->mFilter || lView->mFilter->Accepts(this))) {
+        if (lView->GetKeepConnections() && lView->FilterAccepts(this)) {
             lView->MakeLinks().mDst.push_back(this);
         }
     }

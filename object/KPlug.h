@@ -67,12 +67,12 @@ public:
     // plug: only partners the filter accepts may connect from now on; connections that fail
     // the new filter are removed unless pKeep is set. A null filter accepts everything.
     void SetFilter(const KPlugFilter* pFilter, bool pKeep);
-    const KPlugFilter* GetFilter() const { return mFilter; }
+    const KPlugFilter* GetFilter() const { return Filter(); }
     bool GetKeepConnections() const { return (mPlugFlags & kKeepConnections) != 0; }
     // The view of this plug's connections that pFilter accepts, in connection order; made on
     // first use with keep on, owned by this plug. Null for a null filter or on a view.
     KPlug* GetFilteredPlug(const KPlugFilter* pFilter);
-    bool IsFilteredView() const { return mViewOf != nullptr; }
+    bool IsFilteredView() const { return ViewOf() != nullptr; }
 
     unsigned GetPlugFlags() const { return mPlugFlags; }
     void SetPlugFlags(unsigned pMask, bool pOn);
@@ -102,7 +102,19 @@ private:
         std::vector<KPlug*> mDst;
         std::vector<KPlug*> mChildren;
         std::vector<std::unique_ptr<KPlug>> mViews;
+        // Filters and views are rare too.
+        const KPlugFilter* mFilter = nullptr;
+        // Set on a view: the plug whose connections it shows.
+        KPlug* mViewOf = nullptr;
     };
+
+    const KPlugFilter* Filter() const { return mLinks ? mLinks->mFilter : nullptr; }
+    KPlug* ViewOf() const { return mLinks ? mLinks->mViewOf : nullptr; }
+    bool FilterAccepts(const KPlug* pPartner) const
+    {
+        const KPlugFilter* lFilter = Filter();
+        return !lFilter || lFilter->Accepts(pPartner);
+    }
 
     // The lists, or empty ones when none were made.
     const Links& GetLinks() const;
@@ -115,8 +127,6 @@ private:
 
     std::unique_ptr<Links> mLinks;
     KPlug* mOwner = nullptr;
-    const KPlugFilter* mFilter = nullptr;
-    KPlug* mViewOf = nullptr;
     KWeakHandle mHandle;
     unsigned mPlugFlags = 0;
     bool mGoingAway = false;

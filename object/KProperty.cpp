@@ -52,8 +52,8 @@ const KPropertyDefinition& KProperty::DefaultDefinition()
 
 KPropertyDefinition& KProperty::OwnDefinition()
 {
-    if (!mDefinition || mDefinition.use_count() > 1) {
-        mDefinition = std::make_shared<KPropertyDefinition>(Definition());
+    if (!mDefinition || mDefinition.IsShared()) {
+        mDefinition = KPropertyDefinitionRef::Make(Definition());
     }
     return *mDefinition;
 }

@@ -4,10 +4,10 @@
 #include "core/KString.h"
 #include "object/KDataType.h"
 #include "object/KPlug.h"
+#include "object/KPropertyDefinitionRef.h"
 #include "object/KPropertyValue.h"
 
 #include <limits>
-#include <memory>
 
 class KObject;
 class KPropertyDefinitionCache;
@@ -211,7 +211,7 @@ private:
     // Null stands for the default definition. The properties of one kind of owner share their
     // definitions (KPropertyDefinitionCache); any change goes to a copy of its own, so a shared
     // definition never changes.
-    std::shared_ptr<KPropertyDefinition> mDefinition;
+    KPropertyDefinitionRef mDefinition;
     // The object whose property array holds this property, if any.
     KObject* mRegisteredOn = nullptr;
 };

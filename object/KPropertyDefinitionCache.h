@@ -1,13 +1,13 @@
 #ifndef RYVKIT_OBJECT_KPROPERTYDEFINITIONCACHE_H
 #define RYVKIT_OBJECT_KPROPERTYDEFINITIONCACHE_H
 
+#include "object/KPropertyDefinitionRef.h"
+
 #include <map>
-#include <memory>
 #include <mutex>
 #include <vector>
 
 class KObject;
-class KPropertyDefinition;
 
 // The definitions the properties of one kind of object share. Every object of a kind registers
 // the same properties in the same order with the same definitions, so the first object's
@@ -29,7 +29,7 @@ public:
 
 private:
     std::mutex mMutex;
-    std::map<const void*, std::vector<std::shared_ptr<KPropertyDefinition>>> mKinds;
+    std::map<const void*, std::vector<KPropertyDefinitionRef>> mKinds;
 };
 
 #endif

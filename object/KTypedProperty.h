@@ -4,6 +4,7 @@
 #include "object/KProperty.h"
 
 #include <functional>
+#include <memory>
 #include <type_traits>
 #include <utility>
 
@@ -11,6 +12,10 @@
 // attached, value access goes through them instead (the getter's answer is cached); either may
 // be empty. The type index is set separately (SetPropertyType): the value kind decides how a
 // value is stored, the index what it means (an int holds an int or an enumeration item).
+//
+// Objects carry dozens of properties each, so the accessors cost two pointers: a table of plain
+// functions shared by every property attached the same way, and the address it works on (the
+// owner, or function objects held apart for accessors only known at run time).
 template <typename T> class KTypedProperty : public KProperty
 {
 public:
@@ -18,6 +23,7 @@ public:
     using Setter = std::function<void(const T&)>;
 
     explicit KTypedProperty(const T& pValue = DefaultValue()) : mValue(pValue) {}
+    ~KTypedProperty() override { ReleaseAccessors(); }
 
     // 0, false, the empty text, time 0; vectors (0, 0, 0, 1) and colours black (0, 0, 0, 1).
     static T DefaultValue()
@@ -34,11 +40,20 @@ public:
     }
 
     using KProperty::Attach;
+    // Replaces the accessors; empty function objects stand for none. Throws std::bad_alloc,
+    // leaving the property as it was, when they cannot be stored.
     void Attach(const char* pName, KPlug* pOwner, Getter pGetter, Setter pSetter)
     {
+        std::unique_ptr<Callables> lCallables;
+        const AccessorTable* lTable = nullptr;
+        if (pGetter || pSetter) {
+            lTable = !pSetter ? &kCallableGetter : !pGetter ? &kCallableSetter : &kCallables;
+            lCallables.reset(new Callables{std::move(pGetter), std::move(pSetter)});
+        }
         KProperty::Attach(pName, pOwner);
-        mGetter = std::move(pGetter);
-        mSetter = std::move(pSetter);
+        ReleaseAccessors();
+        mTable = lTable;
+        mTarget = lCallables.release();
     }
 
     // Attach with accessors that are member functions of the owner (either may be null). The
@@ -61,18 +76,17 @@ public:
         Attach(pName, pOwner, std::move(lGetter), std::move(lSetter));
     }
 
-    // The same with the accessors fixed at compile time: the accessors then capture the owner
-    // only and fit inside their function objects, so attaching allocates nothing.
+    // The same with the accessors fixed at compile time: every property attached this way
+    // shares one table of plain functions, so attaching allocates nothing.
     template <auto kGetter, auto kSetter, typename Owner>
     void AttachMembers(const char* pName, Owner* pOwner)
     {
-        Getter lGetter;
-        Setter lSetter;
+        KProperty::Attach(pName, pOwner);
+        ReleaseAccessors();
         if (pOwner) {
-            lGetter = [pOwner]() { return static_cast<T>((pOwner->*kGetter)()); };
-            lSetter = [pOwner](const T& pValue) { (pOwner->*kSetter)(pValue); };
+            mTable = &MemberAccessors<kGetter, kSetter, Owner>::kTable;
+            mTarget = pOwner;
         }
-        Attach(pName, pOwner, std::move(lGetter), std::move(lSetter));
     }
 
     // The cached value, read and written directly: no accessor, no event.
@@ -82,8 +96,8 @@ public:
 protected:
     bool ReadValue(KPropertyValue& oValue) override
     {
-        if (mGetter) {
-            mValue = mGetter();
+        if (mTable && mTable->mGet) {
+            mValue = mTable->mGet(mTarget);
         }
         oValue = KPropertyValue(mValue);
         return true;
@@ -105,17 +119,63 @@ protected:
         if (!lValue) {
             return;
         }
-        if (mSetter) {
-            mSetter(*lValue);
+        if (mTable && mTable->mSet) {
+            mTable->mSet(mTarget, *lValue);
         } else {
             mValue = *lValue;
         }
     }
 
 private:
+    // Either entry may be null (no such accessor). mOwnsTarget: the target is a Callables
+    // block of this property.
+    struct AccessorTable
+    {
+        T (*mGet)(void* pTarget);
+        void (*mSet)(void* pTarget, const T& pValue);
+        bool mOwnsTarget;
+    };
+
+    struct Callables
+    {
+        Getter mGetter;
+        Setter mSetter;
+    };
+
+    template <auto kGetter, auto kSetter, typename Owner> struct MemberAccessors
+    {
+        static T Get(void* pTarget)
+        {
+            return static_cast<T>((static_cast<Owner*>(pTarget)->*kGetter)());
+        }
+        static void Set(void* pTarget, const T& pValue)
+        {
+            (static_cast<Owner*>(pTarget)->*kSetter)(pValue);
+        }
+        static constexpr AccessorTable kTable{&Get, &Set, false};
+    };
+
+    static T CallGetter(void* pTarget) { return static_cast<Callables*>(pTarget)->mGetter(); }
+    static void CallSetter(void* pTarget, const T& pValue)
+    {
+        static_cast<Callables*>(pTarget)->mSetter(pValue);
+    }
+    static constexpr AccessorTable kCallables{&CallGetter, &CallSetter, true};
+    static constexpr AccessorTable kCallableGetter{&CallGetter, nullptr, true};
+    static constexpr AccessorTable kCallableSetter{nullptr, &CallSetter, true};
+
+    void ReleaseAccessors()
+    {
+        if (mTable && mTable->mOwnsTarget) {
+            delete static_cast<Callables*>(mTarget);
+        }
+        mTable = nullptr;
+        mTarget = nullptr;
+    }
+
     T mValue;
-    Getter mGetter;
-    Setter mSetter;
+    const AccessorTable* mTable = nullptr;
+    void* mTarget = nullptr;
 };
 
 using KPropertyBool = KTypedProperty<bool>;

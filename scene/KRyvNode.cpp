@@ -45,6 +45,7 @@
 #include "scene/objects/KRyvNodeLimits.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -1098,9 +1099,18 @@ void KRyvNode::CreateUserPropertyRecords()
     if (!mProperties) {
         return;
     }
+    // The properties that have records already, looked up once: asking FindUserProperty for
+    // each property would resolve every record's handle per property. The records made below
+    // need no entry, as the block holds each property once.
+    std::unordered_set<const KProperty*> lRecorded;
+    for (int i = 0; i < GetUserPropertyCount(); ++i) {
+        if (const KRyvUserProperty* lUserProperty = GetUserProperty(i)) {
+            lRecorded.insert(lUserProperty->GetProperty());
+        }
+    }
     for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
         KProperty* lProperty = mProperties->GetProperty(i);
-        if (!lProperty || FindUserProperty(lProperty)) {
+        if (!lProperty || lRecorded.count(lProperty) != 0) {
             continue;
         }
         // A factory's node hands its records to the factory, which takes them back when the

@@ -85,6 +85,15 @@ struct KRyvNodeTransformCurves
     KFCurve* mCurves[3][3] = {};
 };
 
+// What a node keeps of its transform evaluation. Made on the first evaluation: nodes that are
+// only read and written never evaluate, and a large scene holds many of them.
+struct KRyvNodeEvaluationCaches
+{
+    KRyvNodeMatrixCache mDefault;
+    KRyvNodeMatrixCache mTime;
+    KRyvNodeTransformCurves mCurves;
+};
+
 // The node of the scene hierarchy: a take-node container of object type 1 ("Model::") that owns
 // its transform property block (KRyvNodeProperties, with the two pivot sets) and its limits,
 // carries at most one node attribute (not owned) and keeps the caches of its transform
@@ -360,6 +369,13 @@ private:
     void SetLclValue(int pChannel, const KVector4& pValue);
     KVector4 GetLclValue(int pChannel, const KVector4& pDefault) const;
     // The transform curves of pTake, from the cache when it still holds for that take.
+    // The evaluation caches, made on first use (throws std::bad_alloc when they cannot be).
+    KRyvNodeEvaluationCaches& Caches();
+    bool IsDefaultGlobalValid() const { return mCaches && mCaches->mDefault.mGlobalValid; }
+    bool IsGlobalValidAt(KTime pTime) const
+    {
+        return mCaches && mCaches->mTime.mGlobalValid && mCaches->mTime.mTime == pTime;
+    }
     const KRyvNodeTransformCurves& GetTransformCurves(KRyvTakeNode* pTake);
     void ComputeLocalMatrix(KMatrix& oMatrix, KRyvTakeNode* pTake, bool pAtTime, KTime pTime,
                             int (*ioHints)[3]);
@@ -379,9 +395,8 @@ private:
     int mShadingMode = 0;
     bool mMultiLayer = false;
     bool mMultiTake = true;
-    KRyvNodeMatrixCache mDefaultCache;
-    KRyvNodeMatrixCache mTimeCache;
-    KRyvNodeTransformCurves mTransformCurves;
+    // Null until the first evaluation (see Caches).
+    std::unique_ptr<KRyvNodeEvaluationCaches> mCaches;
     KMatrix mLocalWorkMatrix;
     KMatrix mGlobalWorkMatrix;
     int mWorkStamp = -1;

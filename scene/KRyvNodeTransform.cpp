@@ -205,9 +205,17 @@ void KRyvNode::ComputeGlobalMatrices(int pSet)
 // ---------------------------------------------------------------------------------------------
 // Take-curve model
 
+KRyvNodeEvaluationCaches& KRyvNode::Caches()
+{
+    if (!mCaches) {
+        mCaches = std::make_unique<KRyvNodeEvaluationCaches>();
+    }
+    return *mCaches;
+}
+
 const KRyvNodeTransformCurves& KRyvNode::GetTransformCurves(KRyvTakeNode* pTake)
 {
-    KRyvNodeTransformCurves& lCache = mTransformCurves;
+    KRyvNodeTransformCurves& lCache = Caches().mCurves;
     const std::uint64_t lStamp = KFCurveNode::GetStructureStamp();
     if (!lCache.mValid || lCache.mTake != pTake || lCache.mStamp != lStamp) {
         FindTransformCurves(pTake, lCache.mCurves);
@@ -239,7 +247,7 @@ void KRyvNode::ComputeLocalMatrix(KMatrix& oMatrix, KRyvTakeNode* pTake, bool pA
 
 const KMatrix& KRyvNode::GetDefaultLocalMatrix()
 {
-    KRyvNodeMatrixCache& lCache = mDefaultCache;
+    KRyvNodeMatrixCache& lCache = Caches().mDefault;
     if (!lCache.mLocalValid) {
         ComputeLocalMatrix(lCache.mLocal, GetDefaultTakeNode(), false, KTime(), lCache.mHints);
         lCache.mLocalValid = true;
@@ -250,7 +258,7 @@ const KMatrix& KRyvNode::GetDefaultLocalMatrix()
 
 const KMatrix& KRyvNode::GetLocalMatrixAtTime(KTime pTime)
 {
-    KRyvNodeMatrixCache& lCache = mTimeCache;
+    KRyvNodeMatrixCache& lCache = Caches().mTime;
     if (!lCache.mLocalValid || lCache.mTime != pTime) {
         KRyvTakeNode* lTake = GetCurrentTakeNodeIndex() >= 0 ? GetCurrentTakeNode() : nullptr;
         ComputeLocalMatrix(lCache.mLocal, lTake, true, pTime, lCache.mHints);
@@ -264,60 +272,59 @@ const KMatrix& KRyvNode::GetLocalMatrixAtTime(KTime pTime)
 
 const KMatrix& KRyvNode::GetDefaultGlobalMatrix()
 {
-    if (mDefaultCache.mGlobalValid) {
-        return mDefaultCache.mGlobal;
+    if (IsDefaultGlobalValid()) {
+        return mCaches->mDefault.mGlobal;
     }
     // Walk up to the first ancestor with a valid cache, then compute downwards: no recursion
     // along deep chains.
     std::vector<KRyvNode*> lChain;
-    for (KRyvNode* lNode = this; lNode && !lNode->mDefaultCache.mGlobalValid;
+    for (KRyvNode* lNode = this; lNode && !lNode->IsDefaultGlobalValid();
          lNode = lNode->GetParent()) {
         lChain.push_back(lNode);
     }
     for (auto lIt = lChain.rbegin(); lIt != lChain.rend(); ++lIt) {
         KRyvNode* lNode = *lIt;
         const KMatrix lLocal = lNode->GetDefaultLocalMatrix();
-        KRyvNode* lParent = lNode->GetParent();
-        if (lParent) {
-            MatrixMultiplyAffine(lNode->mDefaultCache.mGlobal, lParent->mDefaultCache.mGlobal,
-                                 lLocal);
+        KRyvNodeMatrixCache& lCache = lNode->Caches().mDefault;
+        // The parent is valid by now: it was valid already or came earlier in the chain.
+        if (KRyvNode* lParent = lNode->GetParent()) {
+            MatrixMultiplyAffine(lCache.mGlobal, lParent->mCaches->mDefault.mGlobal, lLocal);
         } else {
-            MatrixCopyAffine(lNode->mDefaultCache.mGlobal, lLocal);
+            MatrixCopyAffine(lCache.mGlobal, lLocal);
         }
-        lNode->mDefaultCache.mGlobalValid = true;
+        lCache.mGlobalValid = true;
     }
-    return mDefaultCache.mGlobal;
+    return mCaches->mDefault.mGlobal;
 }
 
 void KRyvNode::ComputeGlobalMatrixAtTime(KRyvNode* pParent, KTime pTime)
 {
     const KMatrix& lLocal = GetLocalMatrixAtTime(pTime);
+    KRyvNodeMatrixCache& lCache = mCaches->mTime;
+    // The parent is valid at pTime, so its caches exist.
     if (pParent) {
-        MatrixMultiplyAffine(mTimeCache.mGlobal, pParent->mTimeCache.mGlobal, lLocal);
+        MatrixMultiplyAffine(lCache.mGlobal, pParent->mCaches->mTime.mGlobal, lLocal);
     } else {
-        MatrixCopyAffine(mTimeCache.mGlobal, lLocal);
+        MatrixCopyAffine(lCache.mGlobal, lLocal);
     }
-    mTimeCache.mGlobalValid = true;
+    lCache.mGlobalValid = true;
 }
 
 const KMatrix& KRyvNode::GetGlobalMatrixAtTime(KTime pTime)
 {
-    auto lValidAt = [pTime](const KRyvNode* pNode) {
-        return pNode->mTimeCache.mGlobalValid && pNode->mTimeCache.mTime == pTime;
-    };
-    if (lValidAt(this)) {
-        return mTimeCache.mGlobal;
+    if (IsGlobalValidAt(pTime)) {
+        return mCaches->mTime.mGlobal;
     }
     // Passes over a tree meet the parent done already: no chain to build then.
     KRyvNode* lParent = GetParent();
-    if (!lParent || lValidAt(lParent)) {
+    if (!lParent || lParent->IsGlobalValidAt(pTime)) {
         ComputeGlobalMatrixAtTime(lParent, pTime);
-        return mTimeCache.mGlobal;
+        return mCaches->mTime.mGlobal;
     }
     // Up to the first ancestor valid at pTime, each node with its parent, then computed
     // downwards: no recursion along deep chains.
     std::vector<std::pair<KRyvNode*, KRyvNode*>> lChain{{this, lParent}};
-    for (KRyvNode* lNode = lParent; lNode && !lValidAt(lNode);) {
+    for (KRyvNode* lNode = lParent; lNode && !lNode->IsGlobalValidAt(pTime);) {
         KRyvNode* lUp = lNode->GetParent();
         lChain.emplace_back(lNode, lUp);
         lNode = lUp;
@@ -325,21 +332,26 @@ const KMatrix& KRyvNode::GetGlobalMatrixAtTime(KTime pTime)
     for (auto lIt = lChain.rbegin(); lIt != lChain.rend(); ++lIt) {
         lIt->first->ComputeGlobalMatrixAtTime(lIt->second, pTime);
     }
-    return mTimeCache.mGlobal;
+    return mCaches->mTime.mGlobal;
 }
 
 void KRyvNode::InvalidateMatrixCaches(bool pSubtree)
 {
+    // A node without caches has nothing valid to drop.
     if (!pSubtree) {
-        mDefaultCache.Invalidate();
-        mTimeCache.Invalidate();
+        if (mCaches) {
+            mCaches->mDefault.Invalidate();
+            mCaches->mTime.Invalidate();
+        }
         return;
     }
     std::vector<KRyvNode*> lNodes;
     CollectSubtree(lNodes);
     for (KRyvNode* lNode : lNodes) {
-        lNode->mDefaultCache.Invalidate();
-        lNode->mTimeCache.Invalidate();
+        if (lNode->mCaches) {
+            lNode->mCaches->mDefault.Invalidate();
+            lNode->mCaches->mTime.Invalidate();
+        }
     }
 }
 

@@ -239,11 +239,13 @@ void KRyvObjectFactory::Rename(KRenamingStrategy* pStrategy, KRyvObject* pObject
 
 KRyvScene* KRyvObjectFactory::CreateScene()
 {
+    mScenes.MakeRoom();
     return Listed(mScenes, NewScene());
 }
 
 KRyvNode* KRyvObjectFactory::CreateNode(const char* pName)
 {
+    mNodes.MakeRoom();
     KRyvNode* lNode = NewNode(pName);
     if (lNode) {
         // A subclass's node may name itself otherwise; the factory's rule holds.
@@ -255,91 +257,109 @@ KRyvNode* KRyvObjectFactory::CreateNode(const char* pName)
 
 KRyvNull* KRyvObjectFactory::CreateNull()
 {
+    mNodeAttributes.MakeRoom();
     return ListedAttribute(mNodeAttributes, NewNull());
 }
 
 KRyvMarker* KRyvObjectFactory::CreateMarker()
 {
+    mNodeAttributes.MakeRoom();
     return ListedAttribute(mNodeAttributes, NewMarker());
 }
 
 KRyvCamera* KRyvObjectFactory::CreateCamera()
 {
+    mNodeAttributes.MakeRoom();
     return ListedAttribute(mNodeAttributes, NewCamera());
 }
 
 KRyvLight* KRyvObjectFactory::CreateLight()
 {
+    mNodeAttributes.MakeRoom();
     return ListedAttribute(mNodeAttributes, NewLight());
 }
 
 KRyvSkeleton* KRyvObjectFactory::CreateSkeleton()
 {
+    mNodeAttributes.MakeRoom();
     return ListedAttribute(mNodeAttributes, NewSkeleton());
 }
 
 KRyvMesh* KRyvObjectFactory::CreateMesh()
 {
+    mNodeAttributes.MakeRoom();
     return ListedAttribute(mNodeAttributes, NewMesh());
 }
 
 KRyvPatch* KRyvObjectFactory::CreatePatch()
 {
+    mNodeAttributes.MakeRoom();
     return ListedAttribute(mNodeAttributes, NewPatch());
 }
 
 KRyvNurb* KRyvObjectFactory::CreateNurb()
 {
+    mNodeAttributes.MakeRoom();
     return ListedAttribute(mNodeAttributes, NewNurb());
 }
 
 KRyvOpticalReference* KRyvObjectFactory::CreateOpticalReference()
 {
+    mNodeAttributes.MakeRoom();
     return ListedAttribute(mNodeAttributes, NewOpticalReference());
 }
 
 KRyvLink* KRyvObjectFactory::CreateLink()
 {
+    mLinks.MakeRoom();
     return Listed(mLinks, NewLink());
 }
 
 KRyvMaterial* KRyvObjectFactory::CreateMaterial(const char* pName)
 {
+    mMaterials.MakeRoom();
     return ListedNamed(mMaterials, NewMaterial(pName), pName, mMaterialStrategy.get());
 }
 
 KRyvLayerContainer* KRyvObjectFactory::CreateLayerContainer()
 {
+    mLayerContainers.MakeRoom();
     return Listed(mLayerContainers, new KRyvLayerContainer(this));
 }
 
 KRyvTexture* KRyvObjectFactory::CreateTexture(const char* pName)
 {
+    mTextures.MakeRoom();
     return ListedNamed(mTextures, NewTexture(pName), pName, mTextureStrategy.get());
 }
 
 KRyvVideo* KRyvObjectFactory::CreateVideo(const char* pName)
 {
+    mVideos.MakeRoom();
     return ListedNamed(mVideos, NewVideo(pName), pName, mVideoStrategy.get());
 }
 
 KRyvGobo* KRyvObjectFactory::CreateGobo(const char* pName)
 {
+    mGobos.MakeRoom();
     return Listed(mGobos, NewGobo(pName));
 }
 
 KRyvPose* KRyvObjectFactory::CreatePose(const char* pName, int pKind)
 {
+    mPoses.MakeRoom();
     return ListedNamed(mPoses, NewPose(pName, pKind), pName, nullptr);
 }
 
 KRyvGenericNode* KRyvObjectFactory::CreateGenericNode(const char* pName)
 {
+    mGenericNodes.MakeRoom();
     return Listed(mGenericNodes, NewGenericNode(pName));
 }
 
 KRyvDeformer* KRyvObjectFactory::CreateDeformer(const char* pName, const char* pType)
 {
+    mDeformers.MakeRoom();
     KRyvDeformer* lDeformer = NewDeformer(pName, pType);
     if (lDeformer) {
         const bool lCluster = KString(pType).CompareNoCase("Cluster") == 0;
@@ -353,42 +373,50 @@ KRyvDeformer* KRyvObjectFactory::CreateDeformer(const char* pName, const char* p
 
 KRyvThumbnail* KRyvObjectFactory::CreateThumbnail()
 {
+    mThumbnails.MakeRoom();
     return Listed(mThumbnails, NewThumbnail());
 }
 
 KRyvUserProperty* KRyvObjectFactory::CreateUserProperty(KProperty* pProperty)
 {
+    mUserProperties.MakeRoom();
     return Listed(mUserProperties, NewUserProperty(pProperty));
 }
 
 KRyvUserProperty* KRyvObjectFactory::CreateUserProperty(const char* pName, const char* pTypeName,
                                                         const char* pLabel)
 {
+    mUserProperties.MakeRoom();
     return Listed(mUserProperties, NewUserProperty(pName, pTypeName, pLabel));
 }
 
 KDocumentInfo* KRyvObjectFactory::CreateDocumentInfo()
 {
+    mDocumentInfos.MakeRoom();
     return Listed(mDocumentInfos, NewDocumentInfo());
 }
 
 KRyvGeometryConverter* KRyvObjectFactory::CreateGeometryConverter()
 {
+    mGeometryConverters.MakeRoom();
     return Listed(mGeometryConverters, NewGeometryConverter());
 }
 
 KImageConverter* KRyvObjectFactory::CreateImageConverter()
 {
+    mImageConverters.MakeRoom();
     return Listed(mImageConverters, NewImageConverter());
 }
 
 KExporter* KRyvObjectFactory::CreateExporter()
 {
+    mExporters.MakeRoom();
     return Listed(mExporters, NewExporter());
 }
 
 KImporter* KRyvObjectFactory::CreateImporter()
 {
+    mImporters.MakeRoom();
     return Listed(mImporters, NewImporter());
 }
 

@@ -4,10 +4,9 @@
 #include "core/KError.h"
 #include "object/KPropertyDefinitionCache.h"
 #include "scene/KRenamingStrategy.h"
+#include "scene/KRyvFactoryList.h"
 
-#include <cstddef>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 class KExporter;
@@ -51,100 +50,6 @@ struct KRyvStreamMakers
     KExporter* (*mNewExporter)(KRyvObjectFactory* pOwner) = nullptr;
     void (*mDeleteImporter)(KImporter* pImporter) = nullptr;
     void (*mDeleteExporter)(KExporter* pExporter) = nullptr;
-};
-
-// The objects of one kind that a factory holds, in creation order, with look-up by pointer in
-// constant time (destroying a tree of many nodes unlists them one by one). Holds pointers only.
-template <class T> class KRyvFactoryList
-{
-public:
-    int GetCount() const { return static_cast<int>(mIndex.size()); }
-    // Null for an index outside 0..count-1.
-    T* Get(int pIndex) const
-    {
-        if (pIndex < 0 || pIndex >= GetCount()) {
-            return nullptr;
-        }
-        Compact();
-        return mItems[static_cast<std::size_t>(pIndex)];
-    }
-    bool Contains(const T* pObject) const { return mIndex.count(pObject) != 0; }
-    // Appends; null or an object already listed is ignored. A failed allocation
-    // (std::bad_alloc) leaves the list as it was: the object is in both the index and the
-    // items, or in neither.
-    void Add(T* pObject)
-    {
-        if (!pObject || Contains(pObject)) {
-            return;
-        }
-        if (mItems.size() == mItems.capacity()) {
-            mItems.reserve(mItems.size() * 2 + 1);
-        }
-        mIndex.emplace(pObject, mItems.size());
-        mItems.push_back(pObject);
-    }
-    // False when the object is not listed. The others keep their order.
-    bool Remove(const T* pObject)
-    {
-        const auto lFound = mIndex.find(pObject);
-        if (lFound == mIndex.end()) {
-            return false;
-        }
-        mItems[lFound->second] = nullptr;
-        mIndex.erase(lFound);
-        if (++mHoles > 64 && mHoles * 2 > mItems.size()) {
-            Compact();
-        }
-        return true;
-    }
-    // Unlists and returns the first object; null when the list is empty. Used to empty a list
-    // while destroying its objects, which may unlist others of the same list meanwhile.
-    T* TakeFirst()
-    {
-        while (mFront < mItems.size() && !mItems[mFront]) {
-            ++mFront;
-        }
-        if (mFront == mItems.size()) {
-            mItems.clear();
-            mFront = mHoles = 0;
-            return nullptr;
-        }
-        T* lObject = mItems[mFront];
-        Remove(lObject);
-        return lObject;
-    }
-    // Calls pVisit on each listed object in order until it answers true; returns that object.
-    template <class F> T* FindIf(F pVisit) const
-    {
-        for (T* lObject : mItems) {
-            if (lObject && pVisit(lObject)) {
-                return lObject;
-            }
-        }
-        return nullptr;
-    }
-
-private:
-    void Compact() const
-    {
-        if (mHoles == 0 && mFront == 0) {
-            return;
-        }
-        std::size_t lTo = 0;
-        for (T* lObject : mItems) {
-            if (lObject) {
-                mIndex[lObject] = lTo;
-                mItems[lTo++] = lObject;
-            }
-        }
-        mItems.resize(lTo);
-        mFront = mHoles = 0;
-    }
-
-    mutable std::vector<T*> mItems;
-    mutable std::unordered_map<const T*, std::size_t> mIndex;
-    mutable std::size_t mHoles = 0;
-    mutable std::size_t mFront = 0;
 };
 
 // The one place where scene objects are made, listed and unmade. Each kind has a list, a New

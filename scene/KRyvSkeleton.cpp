@@ -8,18 +8,18 @@ KRyvSkeletonProperties::KRyvSkeletonProperties()
     using K = KRyvSkeletonProperties;
     RegisterProperty(&mSize);
     mSize.SetPropertyType(kPropertyTypeDouble);
-    mSize.AttachMembers("Size", this, &K::GetSize, &K::SetSize);
+    mSize.AttachMembers<&K::GetSize, &K::SetSize>("Size", this);
 
     RegisterProperty(&mLimbLength);
     mLimbLength.SetPropertyType(kPropertyTypeDouble);
-    mLimbLength.AttachMembers("LimbLength", this, &K::GetLimbLength, &K::SetLimbLength);
+    mLimbLength.AttachMembers<&K::GetLimbLength, &K::SetLimbLength>("LimbLength", this);
     // Bit 1 of the second flags word; stored only (the definition's ownership bit would make
     // the object delete its own member).
     mLimbLength.SetFlag(1, true);
 
     RegisterProperty(&mColor);
     mColor.SetPropertyType(kPropertyTypeColorRGB);
-    mColor.AttachMembers("Color", this, &K::GetColor, &K::SetColor);
+    mColor.AttachMembers<&K::GetColor, &K::SetColor>("Color", this);
 }
 
 KRyvSkeletonProperties::~KRyvSkeletonProperties()

@@ -119,6 +119,40 @@ TEST(PropertyValues, RoundTripWithAndWithoutAccessors)
     EXPECT_EQ(lReadOnly.GetValueAsInt(), 5);
 }
 
+// Attaching again replaces the accessors: the old ones are neither called nor leaked, and
+// the compile-time form shares one table between properties of different owners.
+TEST(PropertyValues, AccessorsAreReplacedAndKeptApartPerOwner)
+{
+    AccessorObject lFirst;
+    AccessorObject lSecond;
+    KPropertyDouble lOne;
+    KPropertyDouble lTwo;
+    using A = AccessorObject;
+    lOne.AttachMembers<&A::GetDouble, &A::SetDouble>("One", &lFirst);
+    lTwo.AttachMembers<&A::GetDouble, &A::SetDouble>("Two", &lSecond);
+    ASSERT_TRUE(lOne.SetValueAsDouble(1.5) && lTwo.SetValueAsDouble(-3.0));
+    EXPECT_EQ(lFirst.mDouble, 1.5);
+    EXPECT_EQ(lSecond.mDouble, -3.0);
+
+    int lOldCalls = 0;
+    double lOnlySet = 0.0;
+    lOne.Attach(
+        "One", &lFirst, [&lOldCalls] { return ++lOldCalls * 1.0; }, nullptr);
+    lOne.Attach("One", &lFirst, nullptr, [&lOnlySet](const double& pValue) { lOnlySet = pValue; });
+    // Only a setter: writes go through it, reads see the cache the setter left alone.
+    ASSERT_TRUE(lOne.SetValueAsDouble(7.0));
+    EXPECT_EQ(lOnlySet, 7.0);
+    EXPECT_EQ(lOne.GetValueAsDouble(), 0.0);
+    EXPECT_EQ(lOldCalls, 0);
+    EXPECT_EQ(lFirst.mSetterCalls, 1);
+
+    // Without an owner the compile-time form attaches no accessor: the cache holds the value.
+    lTwo.AttachMembers<&A::GetDouble, &A::SetDouble>("Two", static_cast<A*>(nullptr));
+    ASSERT_TRUE(lTwo.SetValueAsDouble(2.25));
+    EXPECT_EQ(lTwo.GetCachedValue(), 2.25);
+    EXPECT_EQ(lSecond.mSetterCalls, 1);
+}
+
 TEST(PropertyValues, MemberAccessorsAndCache)
 {
     AccessorObject lAccessors;

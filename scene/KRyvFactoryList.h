@@ -1,0 +1,199 @@
+#ifndef RYVKIT_SCENE_KRYVFACTORYLIST_H
+#define RYVKIT_SCENE_KRYVFACTORYLIST_H
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+// The objects of one kind that a factory holds, in creation order, with look-up by pointer in
+// constant time (destroying a tree of many nodes unlists them one by one). Holds pointers only.
+//
+// A factory lists a few hundred thousand user-property records for a large scene, so the
+// pointer index is one flat open-addressed table (linear probing, at most three quarters full)
+// of positions in the creation-order array, four bytes a slot, rather than a node per entry.
+// MakeRoom grows both arrays ahead of an Add, so that an object made after it is always listed:
+// an Add that failed would leave the object in nobody's hands.
+template <class T> class KRyvFactoryList
+{
+public:
+    int GetCount() const { return static_cast<int>(mCount); }
+    // Null for an index outside 0..count-1.
+    T* Get(int pIndex) const
+    {
+        if (pIndex < 0 || pIndex >= GetCount()) {
+            return nullptr;
+        }
+        Compact();
+        return mItems[static_cast<std::size_t>(pIndex)];
+    }
+    bool Contains(const T* pObject) const
+    {
+        const std::uint32_t* lSlot = pObject ? FindSlot(pObject) : nullptr;
+        return lSlot && *lSlot != kEmpty;
+    }
+    // Grows the arrays so that the next Add allocates nothing; throws std::bad_alloc, leaving
+    // the list as it was, when they cannot grow (also past kMaxCount objects).
+    void MakeRoom()
+    {
+        if (mItems.size() >= kMaxCount) {
+            throw std::bad_alloc();
+        }
+        if (mItems.size() == mItems.capacity()) {
+            mItems.reserve(mItems.size() * 2 + 1);
+        }
+        if ((mCount + 1) * kLoadDenominator > mSlots.size() * kLoadNumerator) {
+            Rehash(mSlots.empty() ? kFirstSlotCount : mSlots.size() * 2);
+        }
+    }
+    // Appends; null or an object already listed is ignored. Without MakeRoom first it may
+    // throw std::bad_alloc, leaving the list as it was.
+    void Add(T* pObject)
+    {
+        if (!pObject || Contains(pObject)) {
+            return;
+        }
+        MakeRoom();
+        *FindSlot(pObject) = static_cast<std::uint32_t>(mItems.size());
+        mItems.push_back(pObject);
+        ++mCount;
+    }
+    // False when the object is not listed. The others keep their order.
+    bool Remove(const T* pObject)
+    {
+        std::uint32_t* lSlot = pObject ? FindSlot(pObject) : nullptr;
+        if (!lSlot || *lSlot == kEmpty) {
+            return false;
+        }
+        const std::uint32_t lPosition = *lSlot;
+        EraseSlot(lSlot);
+        mItems[lPosition] = nullptr;
+        --mCount;
+        if (++mHoles > 64 && mHoles * 2 > mItems.size()) {
+            Compact();
+        }
+        return true;
+    }
+    // Unlists and returns the first object; null when the list is empty. Used to empty a list
+    // while destroying its objects, which may unlist others of the same list meanwhile.
+    T* TakeFirst()
+    {
+        while (mFront < mItems.size() && !mItems[mFront]) {
+            ++mFront;
+        }
+        if (mFront == mItems.size()) {
+            mItems.clear();
+            mFront = mHoles = 0;
+            return nullptr;
+        }
+        T* lObject = mItems[mFront];
+        Remove(lObject);
+        return lObject;
+    }
+    // Calls pVisit on each listed object in order until it answers true; returns that object.
+    template <class F> T* FindIf(F pVisit) const
+    {
+        for (T* lObject : mItems) {
+            if (lObject && pVisit(lObject)) {
+                return lObject;
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    static constexpr std::size_t kMaxCount = kEmpty;
+    static constexpr std::size_t kFirstSlotCount = 16;
+    static constexpr std::size_t kLoadNumerator = 3;
+    static constexpr std::size_t kLoadDenominator = 4;
+
+    // Fibonacci hashing: objects come from the allocator at regular strides, which the
+    // multiplication spreads over the whole table.
+    std::size_t Home(const T* pObject) const
+    {
+        const auto lBits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(pObject));
+        return static_cast<std::size_t>((lBits * 0x9E3779B97F4A7C15ull) >> mShift);
+    }
+    std::size_t Next(std::size_t pSlot) const { return (pSlot + 1) & (mSlots.size() - 1); }
+
+    // The object's slot, or the empty slot where it would go; null while the table is empty.
+    std::uint32_t* FindSlot(const T* pObject) const
+    {
+        if (mSlots.empty()) {
+            return nullptr;
+        }
+        std::size_t lSlot = Home(pObject);
+        while (mSlots[lSlot] != kEmpty && mItems[mSlots[lSlot]] != pObject) {
+            lSlot = Next(lSlot);
+        }
+        return &mSlots[lSlot];
+    }
+
+    // Backward-shift deletion: later entries of the same probe run move up, so no search ever
+    // stops early at the hole.
+    void EraseSlot(std::uint32_t* pSlot)
+    {
+        std::size_t lHole = static_cast<std::size_t>(pSlot - mSlots.data());
+        for (std::size_t lSlot = Next(lHole); mSlots[lSlot] != kEmpty; lSlot = Next(lSlot)) {
+            const std::size_t lHome = Home(mItems[mSlots[lSlot]]);
+            // Movable when its home is not within (hole, slot], taken cyclically.
+            const bool lMovable = lHole <= lSlot ? (lHome <= lHole || lHome > lSlot)
+                                                 : (lHome <= lHole && lHome > lSlot);
+            if (lMovable) {
+                mSlots[lHole] = mSlots[lSlot];
+                lHole = lSlot;
+            }
+        }
+        mSlots[lHole] = kEmpty;
+    }
+
+    void Rehash(std::size_t pSlotCount)
+    {
+        std::vector<std::uint32_t> lSlots(pSlotCount, kEmpty);
+        mSlots.swap(lSlots);
+        mShift = 64;
+        for (std::size_t lSize = pSlotCount; lSize > 1; lSize /= 2) {
+            --mShift;
+        }
+        Reindex();
+    }
+
+    // Fills the table anew from the creation-order array; allocates nothing.
+    void Reindex() const
+    {
+        std::fill(mSlots.begin(), mSlots.end(), kEmpty);
+        for (std::size_t i = 0; i < mItems.size(); ++i) {
+            if (mItems[i]) {
+                *FindSlot(mItems[i]) = static_cast<std::uint32_t>(i);
+            }
+        }
+    }
+
+    // Positions move, so the table is filled anew.
+    void Compact() const
+    {
+        if (mHoles == 0 && mFront == 0) {
+            return;
+        }
+        std::size_t lTo = 0;
+        for (T* lObject : mItems) {
+            if (lObject) {
+                mItems[lTo++] = lObject;
+            }
+        }
+        mItems.resize(lTo);
+        mFront = mHoles = 0;
+        Reindex();
+    }
+
+    mutable std::vector<T*> mItems;
+    mutable std::vector<std::uint32_t> mSlots;
+    std::size_t mCount = 0;
+    unsigned mShift = 64;
+    mutable std::size_t mHoles = 0;
+    mutable std::size_t mFront = 0;
+};
+
+#endif
