@@ -157,7 +157,8 @@ private:
         while (mAt != mEnd && *mAt != ':' && *mAt != '\n') {
             ++mAt;
         }
-        if (mAt == mEnd || *mAt != ':' || !IsValidName(lName, mAt)) {
+        if (mAt == mEnd || *mAt != ':' ||
+            !KRyvFieldRecord::IsValidName(lName, static_cast<std::size_t>(mAt - lName))) {
             return false;
         }
         mBuilder.Open(std::string_view(lName, static_cast<std::size_t>(mAt - lName)));
@@ -404,18 +405,6 @@ private:
             ++mAt;
         }
         return true;
-    }
-
-    static bool IsValidName(const char* pFirst, const char* pLast)
-    {
-        const auto lLength = static_cast<std::size_t>(pLast - pFirst);
-        if (lLength == 0 || lLength > KRyvFieldRecord::kMaxNameLength) {
-            return false;
-        }
-        return std::all_of(pFirst, pLast, [](char pChar) {
-            return (pChar >= 'A' && pChar <= 'Z') || (pChar >= 'a' && pChar <= 'z') ||
-                   (pChar >= '0' && pChar <= '9') || pChar == '_';
-        });
     }
 
     static int HexDigit(char pChar)
