@@ -63,7 +63,8 @@ public:
         if (pCount > std::numeric_limits<std::uint32_t>::max()) {
             return false;
         }
-        if (mBytes) {
+        // After an overflow a placeholder may lie past the buffer: the result is refused anyway.
+        if (mBytes && !mOverflow) {
             const auto lCount = static_cast<std::uint32_t>(pCount);
             std::uint8_t lRaw[sizeof(lCount)];
             std::memcpy(lRaw, &lCount, sizeof(lCount));
