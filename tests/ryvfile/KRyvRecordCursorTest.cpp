@@ -217,6 +217,7 @@ TEST(KRyvAsciiDecode, RefusesWhatTheBinaryFormCannotHold)
         "A: i[2]{1 2}\n",       // elements without their comma
         "A: i[2]{1}\n",         // fewer elements than stated
         "A: i[1]{1,2}\n",       // more
+        "B: i[1]{1,2,3,4,5}\n", // more than the records sized from the count have room for
         "A: f[1]{1.5x}\n",      // an element that is no number
         "A: 2147483648\n",      // an int32 out of range
         "Bad-Name: 1\n",        // a name the binary form refuses
