@@ -229,7 +229,8 @@ const std::uint8_t* KRyvRecordCursor::ChildEnd(const std::uint8_t* pRecord) cons
     const std::uint8_t* lAt = pRecord;
     std::uint32_t lSize = 0;
     FindChildren();
-    if (pRecord < mFirstChild || !GetCount(lAt, mEnd, lSize) ||
+    // A pointer outside this record's children (a sibling's child, say) holds none of them.
+    if (pRecord < mFirstChild || pRecord >= mEnd || !GetCount(lAt, mEnd, lSize) ||
         lSize > static_cast<std::size_t>(mEnd - lAt)) {
         return nullptr;
     }

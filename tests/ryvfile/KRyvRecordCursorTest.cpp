@@ -75,6 +75,23 @@ TEST(KRyvRecordCursor, ReadsTheDocumentedExampleInPlace)
     EXPECT_EQ(lRecord.NextChild(), nullptr);
 }
 
+TEST(KRyvRecordCursor, AChildOfAnotherRecordIsNotEntered)
+{
+    const std::vector<std::uint8_t> lBytes = Encoded(SampleTree());
+    const KRyvRecordCursor lBody = KRyvRecordCursor::Body(lBytes.data(), lBytes.size());
+    KRyvRecordCursor lFirst;
+    KRyvRecordCursor lK;
+    ASSERT_TRUE(lBody.Enter(lBody.FindChild("First"), lFirst));
+    ASSERT_TRUE(lFirst.Enter(lFirst.FindChild("K"), lK));
+    // Records that lie after K's bytes, near and far: none of them is K's child.
+    const std::uint8_t* const kOutside[] = {lFirst.FindChild("Deep"), lBody.FindChild("Second"),
+                                            lBytes.data() + lBytes.size()};
+    for (const std::uint8_t* lOutside : kOutside) {
+        KRyvRecordCursor lEntered;
+        EXPECT_FALSE(lK.Enter(lOutside, lEntered)) << lOutside - lBytes.data();
+    }
+}
+
 TEST(KRyvRecordCursor, EveryCutIsRefusedUnlessItFallsBetweenRecords)
 {
     const std::vector<std::uint8_t> lBody = Encoded(SampleTree());
