@@ -63,7 +63,8 @@ public:
         if (pCount > std::numeric_limits<std::uint32_t>::max()) {
             return false;
         }
-        if (mBytes) {
+        // After an overflow a placeholder may lie past the buffer: the result is refused anyway.
+        if (mBytes && !mOverflow) {
             const auto lCount = static_cast<std::uint32_t>(pCount);
             std::uint8_t lRaw[sizeof(lCount)];
             std::memcpy(lRaw, &lCount, sizeof(lCount));
@@ -157,7 +158,8 @@ private:
         while (mAt != mEnd && *mAt != ':' && *mAt != '\n') {
             ++mAt;
         }
-        if (mAt == mEnd || *mAt != ':' || !IsValidName(lName, mAt)) {
+        if (mAt == mEnd || *mAt != ':' ||
+            !KRyvFieldRecord::IsValidName(lName, static_cast<std::size_t>(mAt - lName))) {
             return false;
         }
         mBuilder.Open(std::string_view(lName, static_cast<std::size_t>(mAt - lName)));
@@ -404,18 +406,6 @@ private:
             ++mAt;
         }
         return true;
-    }
-
-    static bool IsValidName(const char* pFirst, const char* pLast)
-    {
-        const auto lLength = static_cast<std::size_t>(pLast - pFirst);
-        if (lLength == 0 || lLength > KRyvFieldRecord::kMaxNameLength) {
-            return false;
-        }
-        return std::all_of(pFirst, pLast, [](char pChar) {
-            return (pChar >= 'A' && pChar <= 'Z') || (pChar >= 'a' && pChar <= 'z') ||
-                   (pChar >= '0' && pChar <= '9') || pChar == '_';
-        });
     }
 
     static int HexDigit(char pChar)

@@ -21,12 +21,6 @@ bool GetCount(const std::uint8_t*& ioAt, const std::uint8_t* pEnd, std::uint32_t
     return true;
 }
 
-bool IsNameCharacter(std::uint8_t pChar)
-{
-    return (pChar >= 'A' && pChar <= 'Z') || (pChar >= 'a' && pChar <= 'z') ||
-           (pChar >= '0' && pChar <= '9') || pChar == '_';
-}
-
 // The name of a record content at ioAt (its length byte), stepped over; empty when it does not
 // fit. Names are checked by IsWellFormed, not here.
 std::string_view TakeName(const std::uint8_t*& ioAt, const std::uint8_t* pEnd)
@@ -91,13 +85,9 @@ struct Checker
     {
         const std::string_view lName = TakeName(pAt, pEnd);
         std::uint32_t lValues = 0;
-        if (lName.empty() || !GetCount(pAt, pEnd, lValues)) {
+        if (!KRyvFieldRecord::IsValidName(lName.data(), lName.size()) ||
+            !GetCount(pAt, pEnd, lValues)) {
             return false;
-        }
-        for (const char lChar : lName) {
-            if (!IsNameCharacter(static_cast<std::uint8_t>(lChar))) {
-                return false;
-            }
         }
         // Every value takes at least two bytes, so this loop is bounded by the record's size.
         for (std::uint32_t i = 0; i < lValues; ++i) {
@@ -239,7 +229,8 @@ const std::uint8_t* KRyvRecordCursor::ChildEnd(const std::uint8_t* pRecord) cons
     const std::uint8_t* lAt = pRecord;
     std::uint32_t lSize = 0;
     FindChildren();
-    if (pRecord < mFirstChild || !GetCount(lAt, mEnd, lSize) ||
+    // A pointer outside this record's children (a sibling's child, say) holds none of them.
+    if (pRecord < mFirstChild || pRecord >= mEnd || !GetCount(lAt, mEnd, lSize) ||
         lSize > static_cast<std::size_t>(mEnd - lAt)) {
         return nullptr;
     }

@@ -75,6 +75,23 @@ TEST(KRyvRecordCursor, ReadsTheDocumentedExampleInPlace)
     EXPECT_EQ(lRecord.NextChild(), nullptr);
 }
 
+TEST(KRyvRecordCursor, AChildOfAnotherRecordIsNotEntered)
+{
+    const std::vector<std::uint8_t> lBytes = Encoded(SampleTree());
+    const KRyvRecordCursor lBody = KRyvRecordCursor::Body(lBytes.data(), lBytes.size());
+    KRyvRecordCursor lFirst;
+    KRyvRecordCursor lK;
+    ASSERT_TRUE(lBody.Enter(lBody.FindChild("First"), lFirst));
+    ASSERT_TRUE(lFirst.Enter(lFirst.FindChild("K"), lK));
+    // Records that lie after K's bytes, near and far: none of them is K's child.
+    const std::uint8_t* const kOutside[] = {lFirst.FindChild("Deep"), lBody.FindChild("Second"),
+                                            lBytes.data() + lBytes.size()};
+    for (const std::uint8_t* lOutside : kOutside) {
+        KRyvRecordCursor lEntered;
+        EXPECT_FALSE(lK.Enter(lOutside, lEntered)) << lOutside - lBytes.data();
+    }
+}
+
 TEST(KRyvRecordCursor, EveryCutIsRefusedUnlessItFallsBetweenRecords)
 {
     const std::vector<std::uint8_t> lBody = Encoded(SampleTree());
@@ -217,6 +234,7 @@ TEST(KRyvAsciiDecode, RefusesWhatTheBinaryFormCannotHold)
         "A: i[2]{1 2}\n",       // elements without their comma
         "A: i[2]{1}\n",         // fewer elements than stated
         "A: i[1]{1,2}\n",       // more
+        "B: i[1]{1,2,3,4,5}\n", // more than the records sized from the count have room for
         "A: f[1]{1.5x}\n",      // an element that is no number
         "A: 2147483648\n",      // an int32 out of range
         "Bad-Name: 1\n",        // a name the binary form refuses
