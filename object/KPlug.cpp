@@ -1,17 +1,23 @@
 #include "object/KPlug.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace {
 
-// Searches from the back: connections are mostly undone newest first (a dying plug takes its
-// last connection first), which makes tearing down a wide hierarchy linear.
+// The position of pPlug in pList, or -1. Entries are unique, so searching from the back finds
+// the same one; connections are mostly undone and asked about newest first (a dying plug takes
+// its last connection first), which makes tearing down a wide hierarchy linear.
+int IndexOf(const std::vector<KPlug*>& pList, const KPlug* pPlug)
+{
+    const auto lFound = std::find(pList.rbegin(), pList.rend(), pPlug);
+    return static_cast<int>(pList.rend() - lFound) - 1;
+}
+
 void EraseValue(std::vector<KPlug*>& ioList, const KPlug* pPlug)
 {
-    auto lFound = std::find(ioList.rbegin(), ioList.rend(), pPlug);
-    if (lFound != ioList.rend()) {
-        ioList.erase(std::next(lFound).base());
+    const int lIndex = IndexOf(ioList, pPlug);
+    if (lIndex >= 0) {
+        ioList.erase(ioList.begin() + lIndex);
     }
 }
 
@@ -176,12 +182,12 @@ bool KPlug::DisconnectDst(KPlug* pDst)
 
 bool KPlug::IsConnectedSrc(const KPlug* pSrc) const
 {
-    return pSrc && FindSrc(pSrc) >= 0;
+    return pSrc && HasSrc(pSrc);
 }
 
 bool KPlug::IsConnectedDst(const KPlug* pDst) const
 {
-    return pDst && FindDst(pDst) >= 0;
+    return pDst && HasDst(pDst);
 }
 
 void KPlug::DisconnectAllSrc()
@@ -243,16 +249,33 @@ KPlug* KPlug::GetDst(int pIndex) const
 
 int KPlug::FindSrc(const KPlug* pSrc) const
 {
-    const std::vector<KPlug*>& lSrc = GetLinks().mSrc;
-    auto lFound = std::find(lSrc.begin(), lSrc.end(), pSrc);
-    return lFound == lSrc.end() ? -1 : static_cast<int>(lFound - lSrc.begin());
+    return pSrc && HasSrc(pSrc) ? IndexOf(GetLinks().mSrc, pSrc) : -1;
 }
 
 int KPlug::FindDst(const KPlug* pDst) const
 {
-    const std::vector<KPlug*>& lDst = GetLinks().mDst;
-    auto lFound = std::find(lDst.begin(), lDst.end(), pDst);
-    return lFound == lDst.end() ? -1 : static_cast<int>(lFound - lDst.begin());
+    return pDst && HasDst(pDst) ? IndexOf(GetLinks().mDst, pDst) : -1;
+}
+
+bool KPlug::HasSrc(const KPlug* pSrc) const
+{
+    const std::vector<KPlug*>& lOurs = GetLinks().mSrc;
+    // A view's lists are copies its partners do not know of: only its own list answers.
+    if (ViewOf() || pSrc->ViewOf()) {
+        return IndexOf(lOurs, pSrc) >= 0;
+    }
+    // Both ends list a connection, so the shorter list answers: the root of a flat hierarchy
+    // is asked about one of its thousands of children through the child's one-entry list.
+    const std::vector<KPlug*>& lTheirs = pSrc->GetLinks().mDst;
+    return lTheirs.size() < lOurs.size() ? IndexOf(lTheirs, this) >= 0 : IndexOf(lOurs, pSrc) >= 0;
+}
+
+bool KPlug::HasDst(const KPlug* pDst) const
+{
+    if (ViewOf() || pDst->ViewOf()) {
+        return IndexOf(GetLinks().mDst, pDst) >= 0;
+    }
+    return pDst->HasSrc(this);
 }
 
 void KPlug::SetPlugFlags(unsigned pMask, bool pOn)
