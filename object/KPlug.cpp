@@ -29,11 +29,21 @@ void ReserveOneMore(std::vector<KPlug*>& ioList)
     }
 }
 
+// Both ends under one lock of the handle pool; the batch ends before any hook runs.
+void ResolveBoth(const KWeakHandle& pFirst, const KWeakHandle& pSecond, KPlug*& oFirst,
+                 KPlug*& oSecond)
+{
+    const KWeakHandle::Batch lPool;
+    oFirst = lPool.Get(pFirst);
+    oSecond = lPool.Get(pSecond);
+}
+
 // Sends an event whose answer does not matter, unless an end has gone in the meantime.
 void Tell(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakHandle& pOther)
 {
-    KPlug* lReceiver = pReceiver.Get();
-    KPlug* lOther = pOther.Get();
+    KPlug* lReceiver = nullptr;
+    KPlug* lOther = nullptr;
+    ResolveBoth(pReceiver, pOther, lReceiver, lOther);
     if (lReceiver && lOther) {
         lReceiver->ConnectNotify(pEvent, lReceiver, lOther, nullptr);
     }
@@ -112,8 +122,9 @@ bool KPlug::ConnectNotify(KConnectEvent, KPlug*, KPlug*, const KConnectEventArgs
 
 bool KPlug::Ask(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakHandle& pOther)
 {
-    KPlug* lReceiver = pReceiver.Get();
-    KPlug* lOther = pOther.Get();
+    KPlug* lReceiver = nullptr;
+    KPlug* lOther = nullptr;
+    ResolveBoth(pReceiver, pOther, lReceiver, lOther);
     return lReceiver && lOther && lReceiver->ConnectNotify(pEvent, lReceiver, lOther, nullptr);
 }
 
@@ -133,8 +144,9 @@ bool KPlug::ConnectSrc(KPlug* pSrc, int)
         return false;
     }
     // The hooks may have destroyed an end or made this very connection themselves.
-    KPlug* lDstPlug = lDst.Get();
-    KPlug* lSrcPlug = lSrc.Get();
+    KPlug* lDstPlug = nullptr;
+    KPlug* lSrcPlug = nullptr;
+    ResolveBoth(lDst, lSrc, lDstPlug, lSrcPlug);
     if (!lDstPlug || !lSrcPlug || lDstPlug->mGoingAway || lSrcPlug->mGoingAway ||
         lDstPlug->IsConnectedSrc(lSrcPlug)) {
         return false;
@@ -161,8 +173,9 @@ bool KPlug::DisconnectSrc(KPlug* pSrc)
     const KWeakHandle lSrc = pSrc->GetWeakHandle();
     Tell(lDst, KConnectEvent::kSourceDisconnecting, lSrc);
     Tell(lSrc, KConnectEvent::kDestinationDisconnecting, lDst);
-    KPlug* lDstPlug = lDst.Get();
-    KPlug* lSrcPlug = lSrc.Get();
+    KPlug* lDstPlug = nullptr;
+    KPlug* lSrcPlug = nullptr;
+    ResolveBoth(lDst, lSrc, lDstPlug, lSrcPlug);
     if (!lDstPlug || !lSrcPlug || !lDstPlug->IsConnectedSrc(lSrcPlug)) {
         // A hook removed the connection already, or an end died and took it along.
         return true;
