@@ -1,5 +1,7 @@
 #include "object/KConnectionPairList.h"
 
+#include <optional>
+
 namespace {
 
 // Below this many gaps a removal never compacts: small lists stay as they are.
@@ -61,11 +63,16 @@ bool KConnectionPairList::Get(int pIndex, KWeakHandle& oSource, KWeakHandle& oDe
 
 void KConnectionPairList::Compact(bool pDropDead)
 {
+    // One lock of the handle pool for the whole pass; nothing below makes or revokes a handle.
+    std::optional<KWeakHandle::Batch> lPool;
+    if (pDropDead) {
+        lPool.emplace();
+    }
     std::size_t lKept = 0;
     for (std::size_t i = 0; i < mSlots.size(); ++i) {
         Slot& lSlot = mSlots[i];
         bool lKeep = lSlot.mListed;
-        if (lKeep && pDropDead && (!lSlot.mSource.Get() || !lSlot.mDestination.Get())) {
+        if (lKeep && pDropDead && (!lPool->Get(lSlot.mSource) || !lPool->Get(lSlot.mDestination))) {
             mIndex.erase(KeyOf(lSlot.mSource, lSlot.mDestination));
             lKeep = false;
         }

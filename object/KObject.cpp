@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 K_IMPLEMENT_CLASS(KObject, KPlug)
@@ -43,14 +44,17 @@ void KObject::Destruct()
     // from its end, and check each is still registered here.
     while (lSelf.Get() && !mProperties.empty()) {
         KProperty* lProperty = mProperties.back();
-        const KWeakHandle lHandle = lProperty->GetWeakHandle();
-        lProperty->DisconnectAll();
-        if (!lSelf.Get()) {
-            return;
-        }
-        lProperty = static_cast<KProperty*>(lHandle.Get());
-        if (!lProperty || lProperty->mRegisteredOn != this) {
-            continue;
+        // Most properties never connected: no hook runs for them, so nothing needs checking.
+        if (lProperty->GetSrcCount() > 0 || lProperty->GetDstCount() > 0) {
+            const KWeakHandle lHandle = lProperty->GetWeakHandle();
+            lProperty->DisconnectAll();
+            if (!lSelf.Get()) {
+                return;
+            }
+            lProperty = static_cast<KProperty*>(lHandle.Get());
+            if (!lProperty || lProperty->mRegisteredOn != this) {
+                continue;
+            }
         }
         ForgetProperty(lProperty);
         if (std::as_const(*lProperty).GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
@@ -240,9 +244,10 @@ KPropertyObjectList* KObject::CreateObjectListProperty(KObject* pOwner, const ch
 
 void KObject::ForgetProperty(KProperty* pProperty)
 {
-    auto lFound = std::find(mProperties.begin(), mProperties.end(), pProperty);
-    if (lFound != mProperties.end()) {
-        mProperties.erase(lFound);
+    // From the back: entries are unique, and properties mostly go newest first (Destruct).
+    const auto lFound = std::find(mProperties.rbegin(), mProperties.rend(), pProperty);
+    if (lFound != mProperties.rend()) {
+        mProperties.erase(std::next(lFound).base());
     }
     pProperty->mRegisteredOn = nullptr;
 }

@@ -1,17 +1,23 @@
 #include "object/KPlug.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace {
 
-// Searches from the back: connections are mostly undone newest first (a dying plug takes its
-// last connection first), which makes tearing down a wide hierarchy linear.
+// The position of pPlug in pList, or -1. Entries are unique, so searching from the back finds
+// the same one; connections are mostly undone and asked about newest first (a dying plug takes
+// its last connection first), which makes tearing down a wide hierarchy linear.
+int IndexOf(const std::vector<KPlug*>& pList, const KPlug* pPlug)
+{
+    const auto lFound = std::find(pList.rbegin(), pList.rend(), pPlug);
+    return static_cast<int>(pList.rend() - lFound) - 1;
+}
+
 void EraseValue(std::vector<KPlug*>& ioList, const KPlug* pPlug)
 {
-    auto lFound = std::find(ioList.rbegin(), ioList.rend(), pPlug);
-    if (lFound != ioList.rend()) {
-        ioList.erase(std::next(lFound).base());
+    const int lIndex = IndexOf(ioList, pPlug);
+    if (lIndex >= 0) {
+        ioList.erase(ioList.begin() + lIndex);
     }
 }
 
@@ -23,11 +29,21 @@ void ReserveOneMore(std::vector<KPlug*>& ioList)
     }
 }
 
+// Both ends under one lock of the handle pool; the batch ends before any hook runs.
+void ResolveBoth(const KWeakHandle& pFirst, const KWeakHandle& pSecond, KPlug*& oFirst,
+                 KPlug*& oSecond)
+{
+    const KWeakHandle::Batch lPool;
+    oFirst = lPool.Get(pFirst);
+    oSecond = lPool.Get(pSecond);
+}
+
 // Sends an event whose answer does not matter, unless an end has gone in the meantime.
 void Tell(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakHandle& pOther)
 {
-    KPlug* lReceiver = pReceiver.Get();
-    KPlug* lOther = pOther.Get();
+    KPlug* lReceiver = nullptr;
+    KPlug* lOther = nullptr;
+    ResolveBoth(pReceiver, pOther, lReceiver, lOther);
     if (lReceiver && lOther) {
         lReceiver->ConnectNotify(pEvent, lReceiver, lOther, nullptr);
     }
@@ -106,8 +122,9 @@ bool KPlug::ConnectNotify(KConnectEvent, KPlug*, KPlug*, const KConnectEventArgs
 
 bool KPlug::Ask(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakHandle& pOther)
 {
-    KPlug* lReceiver = pReceiver.Get();
-    KPlug* lOther = pOther.Get();
+    KPlug* lReceiver = nullptr;
+    KPlug* lOther = nullptr;
+    ResolveBoth(pReceiver, pOther, lReceiver, lOther);
     return lReceiver && lOther && lReceiver->ConnectNotify(pEvent, lReceiver, lOther, nullptr);
 }
 
@@ -127,8 +144,9 @@ bool KPlug::ConnectSrc(KPlug* pSrc, int)
         return false;
     }
     // The hooks may have destroyed an end or made this very connection themselves.
-    KPlug* lDstPlug = lDst.Get();
-    KPlug* lSrcPlug = lSrc.Get();
+    KPlug* lDstPlug = nullptr;
+    KPlug* lSrcPlug = nullptr;
+    ResolveBoth(lDst, lSrc, lDstPlug, lSrcPlug);
     if (!lDstPlug || !lSrcPlug || lDstPlug->mGoingAway || lSrcPlug->mGoingAway ||
         lDstPlug->IsConnectedSrc(lSrcPlug)) {
         return false;
@@ -155,8 +173,9 @@ bool KPlug::DisconnectSrc(KPlug* pSrc)
     const KWeakHandle lSrc = pSrc->GetWeakHandle();
     Tell(lDst, KConnectEvent::kSourceDisconnecting, lSrc);
     Tell(lSrc, KConnectEvent::kDestinationDisconnecting, lDst);
-    KPlug* lDstPlug = lDst.Get();
-    KPlug* lSrcPlug = lSrc.Get();
+    KPlug* lDstPlug = nullptr;
+    KPlug* lSrcPlug = nullptr;
+    ResolveBoth(lDst, lSrc, lDstPlug, lSrcPlug);
     if (!lDstPlug || !lSrcPlug || !lDstPlug->IsConnectedSrc(lSrcPlug)) {
         // A hook removed the connection already, or an end died and took it along.
         return true;
@@ -176,12 +195,12 @@ bool KPlug::DisconnectDst(KPlug* pDst)
 
 bool KPlug::IsConnectedSrc(const KPlug* pSrc) const
 {
-    return pSrc && FindSrc(pSrc) >= 0;
+    return pSrc && HasSrc(pSrc);
 }
 
 bool KPlug::IsConnectedDst(const KPlug* pDst) const
 {
-    return pDst && FindDst(pDst) >= 0;
+    return pDst && HasDst(pDst);
 }
 
 void KPlug::DisconnectAllSrc()
@@ -243,16 +262,33 @@ KPlug* KPlug::GetDst(int pIndex) const
 
 int KPlug::FindSrc(const KPlug* pSrc) const
 {
-    const std::vector<KPlug*>& lSrc = GetLinks().mSrc;
-    auto lFound = std::find(lSrc.begin(), lSrc.end(), pSrc);
-    return lFound == lSrc.end() ? -1 : static_cast<int>(lFound - lSrc.begin());
+    return pSrc && HasSrc(pSrc) ? IndexOf(GetLinks().mSrc, pSrc) : -1;
 }
 
 int KPlug::FindDst(const KPlug* pDst) const
 {
-    const std::vector<KPlug*>& lDst = GetLinks().mDst;
-    auto lFound = std::find(lDst.begin(), lDst.end(), pDst);
-    return lFound == lDst.end() ? -1 : static_cast<int>(lFound - lDst.begin());
+    return pDst && HasDst(pDst) ? IndexOf(GetLinks().mDst, pDst) : -1;
+}
+
+bool KPlug::HasSrc(const KPlug* pSrc) const
+{
+    const std::vector<KPlug*>& lOurs = GetLinks().mSrc;
+    // A view's lists are copies its partners do not know of: only its own list answers.
+    if (ViewOf() || pSrc->ViewOf()) {
+        return IndexOf(lOurs, pSrc) >= 0;
+    }
+    // Both ends list a connection, so the shorter list answers: the root of a flat hierarchy
+    // is asked about one of its thousands of children through the child's one-entry list.
+    const std::vector<KPlug*>& lTheirs = pSrc->GetLinks().mDst;
+    return lTheirs.size() < lOurs.size() ? IndexOf(lTheirs, this) >= 0 : IndexOf(lOurs, pSrc) >= 0;
+}
+
+bool KPlug::HasDst(const KPlug* pDst) const
+{
+    if (ViewOf() || pDst->ViewOf()) {
+        return IndexOf(GetLinks().mDst, pDst) >= 0;
+    }
+    return pDst->HasSrc(this);
 }
 
 void KPlug::SetPlugFlags(unsigned pMask, bool pOn)

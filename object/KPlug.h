@@ -119,6 +119,9 @@ private:
     // The lists, or empty ones when none were made.
     const Links& GetLinks() const;
     Links& MakeLinks();
+    // Whether the connection is listed; the argument is not null.
+    bool HasSrc(const KPlug* pSrc) const;
+    bool HasDst(const KPlug* pDst) const;
     void Link(KPlug* pSrc);
     void Unlink(KPlug* pSrc);
     void RefillViews();

@@ -33,14 +33,21 @@ KPlug* KWeakHandle::Get() const
     if (mCell < 0) {
         return nullptr;
     }
-    HandlePool& lPool = Pool();
-    std::lock_guard<std::mutex> lLock(lPool.mMutex);
-    if (static_cast<size_t>(mCell) >= lPool.mCells.size()) {
+    std::lock_guard<std::mutex> lLock(Pool().mMutex);
+    return Resolve();
+}
+
+KPlug* KWeakHandle::Resolve() const
+{
+    const HandlePool& lPool = Pool();
+    if (mCell < 0 || static_cast<size_t>(mCell) >= lPool.mCells.size()) {
         return nullptr;
     }
     const Cell& lCell = lPool.mCells[static_cast<size_t>(mCell)];
     return lCell.mStamp == mStamp ? lCell.mPlug : nullptr;
 }
+
+KWeakHandle::Batch::Batch() : mLock(Pool().mMutex) {}
 
 KWeakHandle KWeakHandle::Create(KPlug* pPlug)
 {

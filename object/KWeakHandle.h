@@ -2,6 +2,7 @@
 #define RYVKIT_OBJECT_KWEAKHANDLE_H
 
 #include <cstdint>
+#include <mutex>
 
 class KPlug;
 
@@ -32,7 +33,26 @@ public:
         return mCell == pOther.mCell && mStamp == pOther.mStamp;
     }
 
+    // Holds the pool's lock for a run of look-ups: one lock for the run instead of one per
+    // look-up. The lock is not recursive: while a batch lives, this thread must not make,
+    // revoke or Get a handle by other means, nor run code that might (such as plug hooks).
+    class Batch
+    {
+    public:
+        Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        // What pHandle.Get() would answer.
+        KPlug* Get(const KWeakHandle& pHandle) const { return pHandle.Resolve(); }
+
+    private:
+        std::lock_guard<std::mutex> mLock;
+    };
+
 private:
+    // The plug of this handle; the caller holds the pool's lock.
+    KPlug* Resolve() const;
+
     std::int32_t mCell = -1;
     std::uint64_t mStamp = 0;
 };

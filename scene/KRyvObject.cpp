@@ -109,8 +109,11 @@ KRyvUserProperty* KRyvObject::FindUserProperty(const KProperty* pProperty) const
     if (pProperty == nullptr) {
         return nullptr;
     }
+    // One lock of the handle pool for the scan: a node asks this for each of its many
+    // properties while it makes their records.
+    const KWeakHandle::Batch lPool;
     for (KRyvUserProperty* lUserProperty : mUserProperties) {
-        if (lUserProperty->IsBoundTo(pProperty)) {
+        if (lUserProperty->IsBoundTo(pProperty, lPool)) {
             return lUserProperty;
         }
     }

@@ -91,6 +91,11 @@ bool KRyvUserProperty::IsBoundTo(const KProperty* pProperty) const
     return pProperty != nullptr && GetProperty() == pProperty;
 }
 
+bool KRyvUserProperty::IsBoundTo(const KProperty* pProperty, const KWeakHandle::Batch& pPool) const
+{
+    return pProperty != nullptr && static_cast<KProperty*>(pPool.Get(mProperty)) == pProperty;
+}
+
 KString KRyvUserProperty::GetName() const
 {
     if (const KProperty* lProperty = GetProperty()) {

@@ -80,6 +80,8 @@ public:
     bool IsBound() const { return GetProperty() != nullptr; }
     // True only for a non-null pProperty that is the living bound property.
     bool IsBoundTo(const KProperty* pProperty) const;
+    // The same inside a batch of look-ups that holds the handle pool's lock.
+    bool IsBoundTo(const KProperty* pProperty, const KWeakHandle::Batch& pPool) const;
     // The record; null for a user property made bound.
     const KRyvUserPropertyRecord* GetRecord() const { return mRecord.get(); }
     KRyvObjectFactory* GetOwner() const { return mOwner; }

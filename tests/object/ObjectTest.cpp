@@ -173,8 +173,19 @@ TEST(KObjectDestruct, LeavesNoConnectionBehind)
     ASSERT_TRUE(lParent.ConnectSrc(lObject) && lObject->ConnectSrc(&lChild));
     ASSERT_TRUE(lMember.ConnectSrc(&lTarget) && lTarget.ConnectSrc(lOwned));
     KWeakHandle lOwnedHandle = lOwned->GetWeakHandle();
+    // Properties that never connected go the same way, owned or not.
+    KProperty* lIdle = lObject->CreateProperty("Idle", kPropertyTypeDouble, nullptr);
+    KWeakHandle lIdleHandle = lIdle->GetWeakHandle();
+    KPropertyDouble lIdleMember;
+    lIdleMember.Attach("IdleMember", lObject, nullptr, nullptr);
+    lObject->RegisterProperty(&lIdleMember);
 
     lObject->Destruct();
+    EXPECT_EQ(lIdleHandle.Get(), nullptr);
+    EXPECT_EQ(lIdleMember.GetOwner(), lObject);
+    // Forgotten by the object: another may take it.
+    KObject lOther;
+    EXPECT_TRUE(lOther.RegisterProperty(&lIdleMember));
     EXPECT_TRUE(lObject->IsDestructing());
     EXPECT_EQ(lObject->GetPropertyCount(), 0);
     EXPECT_EQ(lObject->GetSrcCount() + lObject->GetDstCount(), 0);

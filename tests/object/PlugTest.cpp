@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 int CountCode(const EventLog& pLog, int pCode)
@@ -115,6 +118,59 @@ TEST(PlugConnections, OrderDisconnectAllAndDestruction)
     for (int lCode : {6, 7, 8, 9}) {
         EXPECT_EQ(CountCode(lLog, lCode), 1) << lCode;
     }
+}
+
+// Look-ups answer from whichever end lists fewer connections: they must agree with the plain
+// lists whichever end is shorter, after removals in any order, and on views.
+TEST(PlugConnections, LookUpsAgreeWithTheListsWhicheverEndIsShorter)
+{
+    constexpr int kWide = 40;
+    KObject lRoot;
+    std::vector<std::unique_ptr<TestObjectB>> lPlugs;
+    KPlug lHub[3];
+    for (int i = 0; i < kWide; ++i) {
+        lPlugs.push_back(std::make_unique<TestObjectB>());
+        ASSERT_TRUE(lRoot.ConnectSrc(lPlugs.back().get()));
+        // Some plugs list more destinations than the root lists sources by the end.
+        for (int h = 0; h < (i % 4 == 0 ? 3 : 0); ++h) {
+            ASSERT_TRUE(lHub[h].ConnectSrc(lPlugs.back().get()));
+        }
+    }
+    KPlug* lView = lRoot.GetFilteredPlug(GetClassIdFilter(TestObjectB::ClassId()));
+    ASSERT_NE(lView, nullptr);
+    for (int i = 0; i < kWide; i += 3) {
+        ASSERT_TRUE(lRoot.DisconnectSrc(lPlugs[static_cast<size_t>(i)].get()));
+    }
+    // One source whose partner lists more destinations than it lists sources.
+    KPlug lStranger;
+    ASSERT_TRUE(lStranger.ConnectSrc(lPlugs[4].get()));
+    for (KPlug* lPlug : {static_cast<KPlug*>(&lRoot), lView, &lHub[0], &lStranger}) {
+        for (const auto& lPartner : lPlugs) {
+            int lExpected = -1;
+            for (int s = 0; s < lPlug->GetSrcCount(); ++s) {
+                lExpected = lPlug->GetSrc(s) == lPartner.get() ? s : lExpected;
+            }
+            EXPECT_EQ(lPlug->FindSrc(lPartner.get()), lExpected);
+            EXPECT_EQ(lPlug->IsConnectedSrc(lPartner.get()), lExpected >= 0);
+            int lExpectedDst = -1;
+            for (int d = 0; d < lPartner->GetDstCount(); ++d) {
+                lExpectedDst = lPartner->GetDst(d) == lPlug ? d : lExpectedDst;
+            }
+            EXPECT_EQ(lPartner->FindDst(lPlug), lExpectedDst);
+            EXPECT_EQ(lPartner->IsConnectedDst(lPlug), lExpectedDst >= 0);
+        }
+    }
+    // Counted by hand: 40 connected, every third removed (14), the view shows the same.
+    EXPECT_EQ(lRoot.GetSrcCount(), 26);
+    EXPECT_EQ(lView->FindSrc(lPlugs[1].get()), 0);
+    EXPECT_EQ(lView->FindSrc(lPlugs[kWide - 2].get()), 25);
+    // The partners do not know the view: seen from them, it is not connected.
+    EXPECT_FALSE(lPlugs[1]->IsConnectedDst(lView));
+    EXPECT_TRUE(lView->IsConnectedSrc(lPlugs[1].get()));
+    EXPECT_EQ(lPlugs[4]->FindDst(&lRoot), 0);
+    EXPECT_EQ(lPlugs[4]->FindDst(&lHub[2]), 3);
+    EXPECT_EQ(lPlugs[4]->FindDst(&lStranger), 4);
+    EXPECT_EQ(lStranger.FindSrc(lPlugs[4].get()), 0);
 }
 
 TEST(WeakHandle, ResolvesToNullOnceTheTargetIsGone)
