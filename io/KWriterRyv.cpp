@@ -4,11 +4,8 @@
 #include "core/KDateTime.h"
 #include "core/KDocumentInfo.h"
 #include "io/KStreamOptionsRyv.h"
-#include "ryvfile/KRyvAsciiRecordWriter.h"
-#include "ryvfile/KRyvBinaryRecordWriter.h"
+#include "ryvfile/KRyvContainer.h"
 #include "ryvfile/KRyvFile.h"
-#include "ryvfile/KRyvFrameWriter.h"
-#include "ryvfile/KRyvRecordSizer.h"
 #include "ryvfile/KRyvStream.h"
 #include "scene/KRyvScene.h"
 
@@ -160,44 +157,12 @@ int KWriterRyv::StreamFile(KRyvScene& ioScene, const KStreamOptionsRyv& pOptions
 {
     KRyvFile lFile;
     PrepareFile(lFile, ioScene, pOptions);
-    const KRyvFileHeader& lHeader = lFile.GetCreatedHeader();
-    KRyvFrameWriter lFrame(pOutput);
-    const KRyvBinaryCodec::Output lBody = [&lFrame](const std::uint8_t* pBytes, std::size_t pSize) {
-        return lFrame.Body(pBytes, pSize);
-    };
-    if (lHeader.mAscii) {
-        // The text needs no sizes ahead: one pass.
-        KRyvAsciiRecordWriter lWriter(lBody);
-        if (lFrame.BeginAscii(lHeader) == kNoError) {
-            if (!RunPass(lFile, lWriter, ioScene, pOptions, false)) {
-                return kCancelled;
-            }
-            lWriter.Finish();
-        }
-        return KRyvContainer::WrittenCode(lFrame.Finish(), lWriter);
-    }
-    // Every record's size goes in front of it: a first pass takes the sizes, the second writes
-    // each record straight out, so the body is never held (and a sealed body is sealed chunk by
-    // chunk).
-    // The key of a protected file is derived while the sizes are taken.
-    if (lHeader.mProtected) {
-        lFrame.PrepareSealing(lFile.GetCreatedPassword());
-    }
-    KRyvRecordSizer lSizer;
-    if (!RunPass(lFile, lSizer, ioScene, pOptions, true)) {
-        return kCancelled;
-    }
-    if (!lSizer.Finish()) {
-        return lSizer.GetError();
-    }
-    KRyvBinaryRecordWriter lWriter(lSizer.GetRuns(), lBody);
-    if (lFrame.BeginBinary(lHeader, lSizer.GetBodySize(), lFile.GetCreatedPassword()) == kNoError) {
-        if (!RunPass(lFile, lWriter, ioScene, pOptions, false)) {
-            return kCancelled;
-        }
-        lWriter.Finish();
-    }
-    return KRyvContainer::WrittenCode(lFrame.Finish(), lWriter);
+    return KRyvContainer::Stream(
+        lFile.GetCreatedHeader(), lFile.GetCreatedPassword(), pOutput,
+        [&](KRyvRecordWriter& ioWriter, bool pSizing) {
+            return RunPass(lFile, ioWriter, ioScene, pOptions, pSizing);
+        },
+        kCancelled);
 }
 
 bool KWriterRyv::Write(KRyvScene* pScene, KStreamOptions* pOptions)

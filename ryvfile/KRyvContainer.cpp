@@ -183,26 +183,52 @@ int KRyvContainer::CheckVersion(long long pVersion)
 int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
                           const char* pPassword, const KRyvBinaryCodec::Output& pOutput)
 {
+    return Stream(
+        pHeader, pPassword, pOutput,
+        [&pBody](KRyvRecordWriter& ioWriter, bool) {
+            ioWriter.PutTree(pBody);
+            return true;
+        },
+        KRyvFile::kUnidentifiedError);
+}
+
+int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const char* pPassword,
+                          const KRyvBinaryCodec::Output& pOutput, const RecordPass& pPass,
+                          int pStoppedCode)
+{
     KRyvFrameWriter lFrame(pOutput);
     const KRyvBinaryCodec::Output lBody = [&lFrame](const std::uint8_t* pBytes, std::size_t pSize) {
         return lFrame.Body(pBytes, pSize);
     };
     if (pHeader.mAscii) {
+        // The text needs no sizes ahead: one pass.
         KRyvAsciiRecordWriter lWriter(lBody);
         if (lFrame.BeginAscii(pHeader) == kNoError) {
-            lWriter.PutTree(pBody);
+            if (!pPass(lWriter, false)) {
+                return pStoppedCode;
+            }
             lWriter.Finish();
         }
         return WrittenCode(lFrame.Finish(), lWriter);
     }
+    // Every record's size goes in front of it: a first pass takes the sizes, the second writes
+    // each record straight out, so the body is never held (and a sealed body is sealed chunk by
+    // chunk).
+    if (pHeader.mProtected) {
+        lFrame.PrepareSealing(pPassword);
+    }
     KRyvRecordSizer lSizer;
-    lSizer.PutTree(pBody);
+    if (!pPass(lSizer, true)) {
+        return pStoppedCode;
+    }
     if (!lSizer.Finish()) {
         return lSizer.GetError();
     }
     KRyvBinaryRecordWriter lWriter(lSizer.GetRuns(), lBody);
     if (lFrame.BeginBinary(pHeader, lSizer.GetBodySize(), pPassword) == kNoError) {
-        lWriter.PutTree(pBody);
+        if (!pPass(lWriter, false)) {
+            return pStoppedCode;
+        }
         lWriter.Finish();
     }
     return WrittenCode(lFrame.Finish(), lWriter);

@@ -8,6 +8,7 @@
 #include "ryvfile/KRyvRecordWriter.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,14 @@ std::vector<std::uint8_t> FixedHeader(const KRyvFileHeader& pHeader, std::uint64
 // when the tree cannot be encoded or sealed.
 int Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody, const char* pPassword,
            const KRyvBinaryCodec::Output& pOutput);
+
+// Makes the body's records into ioWriter; pSizing: the first of the two passes of a binary
+// form, which only takes the sizes. False stops the write.
+using RecordPass = std::function<bool(KRyvRecordWriter& ioWriter, bool pSizing)>;
+// The same for a body that pPass makes, once for the ASCII form and twice (the sizes, then the
+// bytes) for the binary forms; pStoppedCode when a pass answers false.
+int Stream(const KRyvFileHeader& pHeader, const char* pPassword,
+           const KRyvBinaryCodec::Output& pOutput, const RecordPass& pPass, int pStoppedCode);
 
 // The result of a write through a KRyvFrameWriter (pFrameCode, what its Finish answered) and a
 // record writer: the frame's fault first, as it knows why bytes were refused.
