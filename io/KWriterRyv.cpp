@@ -18,7 +18,6 @@
 namespace {
 
 const char kCreatorName[] = "ryvkit 6.0.1";
-constexpr int kNoError = -1;
 
 struct KFlavourForm
 {
@@ -180,7 +179,7 @@ bool KWriterRyv::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         mOutput.Discard();
         return Refuse(kUnidentifiedError, "An encrypted file needs a password");
     }
-    int lCode = kNoError;
+    int lCode = KRyvFile::kNoError;
     try {
         KRyvStdioStream lStream;
         lStream.Attach(mOutput.GetStream(), true);
@@ -192,7 +191,7 @@ bool KWriterRyv::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         mOutput.Discard();
         return Refuse(kUnidentifiedError, "Out of memory");
     }
-    if (lCode != kNoError) {
+    if (lCode != KRyvFile::kNoError) {
         mOutput.Discard();
         return RefuseFile(lCode);
     }

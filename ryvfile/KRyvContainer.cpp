@@ -13,6 +13,7 @@
 #include <zlib.h>
 
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -20,7 +21,6 @@ using namespace KRyvByteOrder;
 
 namespace {
 
-constexpr int kNoError = -1;
 constexpr std::size_t kCrcHexDigits = 8;
 constexpr std::size_t kVersionAt = sizeof(KRyvContainer::kBinaryMagic);
 constexpr std::size_t kProtectionSize = KRyvCipher::kSaltSize + KRyvCipher::kStreamHeaderSize;
@@ -60,29 +60,25 @@ int InspectAscii(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t& 
         return KRyvFile::kFileCorrupted;
     }
     const int lVersionError = KRyvContainer::CheckVersion(lVersion);
-    if (lVersionError != kNoError) {
+    if (lVersionError != KRyvFile::kNoError) {
         return lVersionError;
     }
     // The last line is the CRC line, exactly.
-    const std::size_t lCrcLine = std::strlen(KRyvContainer::kAsciiCrcLine) + kCrcHexDigits + 1;
+    const std::size_t lCrcLine = KRyvContainer::AsciiCrcLine(0).size();
     oBodyAt = static_cast<std::size_t>(lLineEnd - lText) + 1;
     if (pBytes.size() < oBodyAt + lCrcLine) {
         return KRyvFile::kFileCorrupted;
     }
     oBodySize = pBytes.size() - lCrcLine - oBodyAt;
-    const std::string lExpected = [&] {
-        char lHex[kCrcHexDigits + 1];
-        std::snprintf(lHex, sizeof(lHex), "%08x",
-                      static_cast<unsigned>(CrcUpTo(pBytes, oBodyAt + oBodySize, pPrefix)));
-        return std::string(KRyvContainer::kAsciiCrcLine) + lHex + "\n";
-    }();
+    const std::string lExpected = KRyvContainer::AsciiCrcLine(
+        static_cast<std::uint32_t>(CrcUpTo(pBytes, oBodyAt + oBodySize, pPrefix)));
     if (std::memcmp(lText + oBodyAt + oBodySize, lExpected.data(), lCrcLine) != 0) {
         return KRyvFile::kFileCorrupted;
     }
     oHeader.mVersion = static_cast<int>(lVersion);
     oHeader.mAscii = true;
     oHeader.mProtected = false;
-    return kNoError;
+    return KRyvFile::kNoError;
 }
 
 int InspectBinary(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t& oBodyAt,
@@ -94,7 +90,7 @@ int InspectBinary(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t&
     }
     const std::uint32_t lVersion = GetLE<std::uint32_t>(pBytes.data() + kVersionAt);
     const int lVersionError = KRyvContainer::CheckVersion(lVersion);
-    if (lVersionError != kNoError) {
+    if (lVersionError != KRyvFile::kNoError) {
         return lVersionError;
     }
     if (pBytes.size() < KRyvContainer::kFixedHeaderSize) {
@@ -121,7 +117,7 @@ int InspectBinary(const KRyvBytes& pBytes, KRyvFileHeader& oHeader, std::size_t&
                     sizeof(KRyvContainer::kFooterMagic)) != 0) {
         return KRyvFile::kFileCorrupted;
     }
-    return kNoError;
+    return KRyvFile::kNoError;
 }
 
 // Opens the sealed body in place the first time; later, only the password that opened it
@@ -131,7 +127,7 @@ int OpenSealed(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t pB
 {
     const std::string lPassword = pPassword ? pPassword : "";
     if (ioSealed.mOpened) {
-        return !lPassword.empty() && lPassword == ioSealed.mOpenedWith ? kNoError
+        return !lPassword.empty() && lPassword == ioSealed.mOpenedWith ? KRyvFile::kNoError
                                                                        : KRyvFile::kWrongPassword;
     }
     if (ioSealed.mDamaged) {
@@ -150,7 +146,7 @@ int OpenSealed(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t pB
     }
     ioSealed.mOpened = true;
     ioSealed.mOpenedWith = lPassword;
-    return kNoError;
+    return KRyvFile::kNoError;
 }
 
 } // namespace
@@ -177,7 +173,7 @@ int KRyvContainer::CheckVersion(long long pVersion)
     if (pVersion < static_cast<long long>(kOldestMajor) * kVersionUnit) {
         return KRyvFile::kVersionNotSupportedAnymore;
     }
-    return kNoError;
+    return KRyvFile::kNoError;
 }
 
 int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const KRyvFieldRecord& pBody,
@@ -203,7 +199,7 @@ int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const char* pPassword,
     if (pHeader.mAscii) {
         // The text needs no sizes ahead: one pass.
         KRyvAsciiRecordWriter lWriter(lBody);
-        if (lFrame.BeginAscii(pHeader) == kNoError) {
+        if (lFrame.BeginAscii(pHeader) == KRyvFile::kNoError) {
             if (!pPass(lWriter, false)) {
                 return pStoppedCode;
             }
@@ -225,7 +221,7 @@ int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const char* pPassword,
         return lSizer.GetError();
     }
     KRyvBinaryRecordWriter lWriter(lSizer.GetRuns(), lBody);
-    if (lFrame.BeginBinary(pHeader, lSizer.GetBodySize(), pPassword) == kNoError) {
+    if (lFrame.BeginBinary(pHeader, lSizer.GetBodySize(), pPassword) == KRyvFile::kNoError) {
         if (!pPass(lWriter, false)) {
             return pStoppedCode;
         }
@@ -234,10 +230,17 @@ int KRyvContainer::Stream(const KRyvFileHeader& pHeader, const char* pPassword,
     return WrittenCode(lFrame.Finish(), lWriter);
 }
 
+std::string KRyvContainer::AsciiCrcLine(std::uint32_t pCrc)
+{
+    char lHex[kCrcHexDigits + 1];
+    std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(pCrc));
+    return std::string(kAsciiCrcLine) + lHex + "\n";
+}
+
 int KRyvContainer::WrittenCode(int pFrameCode, const KRyvRecordWriter& pWriter)
 {
     // The frame knows best why bytes were refused (the disk, the sealing).
-    return pFrameCode != kNoError ? pFrameCode : pWriter.GetError();
+    return pFrameCode != KRyvFile::kNoError ? pFrameCode : pWriter.GetError();
 }
 
 void KRyvContainer::AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd,
@@ -282,12 +285,12 @@ int KRyvContainer::Unpack(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std
         ioSealed.mAsciiDecoded = true;
     } else if (pHeader.mProtected) {
         const int lOpened = OpenSealed(ioBytes, pHeader, ioBodyAt, ioBodySize, pPassword, ioSealed);
-        if (lOpened != kNoError) {
+        if (lOpened != KRyvFile::kNoError) {
             return lOpened;
         }
         oPlainSize = ioSealed.mPlainSize;
     }
     return KRyvRecordCursor::IsWellFormed(ioBytes.data() + ioBodyAt, oPlainSize)
-               ? kNoError
+               ? KRyvFile::kNoError
                : KRyvFile::kFileCorrupted;
 }

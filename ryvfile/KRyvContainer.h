@@ -44,6 +44,9 @@ constexpr std::uint8_t kBinaryMagic[8] = {'R', 'Y', 'V', 'F', 'I', 'L', 'E', 0x1
 constexpr std::uint8_t kFooterMagic[8] = {'R', 'Y', 'V', 'E', 'N', 'D', 0x1a, 0};
 constexpr char kAsciiMagic[] = "; RYV ASCII ";
 constexpr char kAsciiCrcLine[] = "; CRC-32 ";
+// The last line of an ASCII file whose bytes before it have the CRC-32 pCrc: kAsciiCrcLine,
+// eight lower-case hexadecimal digits and LF.
+std::string AsciiCrcLine(std::uint32_t pCrc);
 constexpr std::size_t kFixedHeaderSize = 24;
 constexpr std::size_t kFooterSize = 12;
 constexpr std::uint32_t kFlagProtected = 1;

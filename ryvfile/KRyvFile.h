@@ -59,7 +59,9 @@ class KRyvFile
 {
 public:
     // 0 to 5 are the codes of the reader table, so a reader can take them over as they are.
+    // kNoError is what the steps of a write answer when they succeed.
     enum EError : int {
+        kNoError = -1,
         kFileCorrupted = 0,
         kVersionNotSupportedYet = 1,
         kVersionNotSupportedAnymore = 2,

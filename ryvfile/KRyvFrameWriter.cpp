@@ -5,13 +5,10 @@
 
 #include <zlib.h>
 
-#include <cstdio>
 #include <string>
 
 namespace {
 
-constexpr int kNoError = -1;
-constexpr std::size_t kCrcHexDigits = 8;
 // The output block: large enough that handing one on costs nothing beside its bytes, small
 // enough that a sealed write costs under a megabyte more than a plain one.
 constexpr std::size_t kOutputBlock = std::size_t(1) << 19;
@@ -30,7 +27,7 @@ KRyvFrameWriter::~KRyvFrameWriter() = default;
 
 int KRyvFrameWriter::Fail(int pCode)
 {
-    if (mError == kNoError) {
+    if (mError == KRyvFile::kNoError) {
         mError = pCode;
     }
     return mError;
@@ -66,7 +63,7 @@ void KRyvFrameWriter::PrepareSealing(const char* pPassword)
 int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pBodySize,
                                  const char* pPassword)
 {
-    if (KRyvContainer::CheckVersion(pHeader.mVersion) != kNoError || pHeader.mAscii) {
+    if (KRyvContainer::CheckVersion(pHeader.mVersion) != KRyvFile::kNoError || pHeader.mAscii) {
         return Fail(KRyvFile::kUnidentifiedError);
     }
     mBodySize = pBodySize;
@@ -95,7 +92,7 @@ int KRyvFrameWriter::BeginBinary(const KRyvFileHeader& pHeader, std::uint64_t pB
 
 int KRyvFrameWriter::BeginAscii(const KRyvFileHeader& pHeader)
 {
-    if (KRyvContainer::CheckVersion(pHeader.mVersion) != kNoError || !pHeader.mAscii ||
+    if (KRyvContainer::CheckVersion(pHeader.mVersion) != KRyvFile::kNoError || !pHeader.mAscii ||
         pHeader.mProtected) {
         return Fail(KRyvFile::kUnidentifiedError);
     }
@@ -107,7 +104,7 @@ int KRyvFrameWriter::BeginAscii(const KRyvFileHeader& pHeader)
 
 bool KRyvFrameWriter::Body(const std::uint8_t* pBytes, std::size_t pSize)
 {
-    if (mError != kNoError) {
+    if (mError != KRyvFile::kNoError) {
         return false;
     }
     mBodyDone += pSize;
@@ -129,14 +126,12 @@ int KRyvFrameWriter::Finish()
     if (!lSealed || !lOutput || (!mAscii && mBodyDone != mBodySize)) {
         return Fail(KRyvFile::kUnidentifiedError);
     }
-    if (mError != kNoError) {
+    if (mError != KRyvFile::kNoError) {
         return mError;
     }
     // The end of the frame is not covered by the CRC.
     if (mAscii) {
-        char lHex[kCrcHexDigits + 1];
-        std::snprintf(lHex, sizeof(lHex), "%08x", static_cast<unsigned>(mCrc));
-        const std::string lLast = KRyvContainer::kAsciiCrcLine + std::string(lHex) + "\n";
+        const std::string lLast = KRyvContainer::AsciiCrcLine(mCrc);
         return mOutput(reinterpret_cast<const std::uint8_t*>(lLast.data()), lLast.size())
                    ? mError
                    : Fail(KRyvFile::kOutOfDiskSpace);
