@@ -4,6 +4,7 @@
 
 #include "animation/KFCurve.h"
 #include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionFastNumber.h"
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KMotionMarkerBuilder.h"
 #include "formats/motion/KMotionNumber.h"
@@ -225,7 +226,7 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
         if (lLead >= lEnd || !(IsDigit(*lLead) || *lLead == '.')) {
             return false;
         }
-        const std::from_chars_result lRead = std::from_chars(lPos, lEnd, lNumber);
+        const std::from_chars_result lRead = KMotionFastNumber::FromChars(lPos, lEnd, lNumber);
         if (lRead.ec != std::errc() || lRead.ptr == lPos || !EndsPlainToken(lRead.ptr, lEnd)) {
             return false;
         }
