@@ -21,15 +21,17 @@ constexpr int kChunkBytes = 8;
 constexpr std::uint64_t kEachByte = 0x0101010101010101u;
 constexpr std::uint64_t kHighBits = 0x8080808080808080u;
 
-// Up to eight bytes from pPos, zero bytes (no digits) past pEnd.
-std::uint64_t LoadChunk(const char* pPos, const char* pEnd)
+// Eight bytes from pPos with those at or past pEnd set to zero (no digit). A padded text has
+// them readable and takes them in one load; otherwise the last few come one at a time.
+template <bool kPadded> std::uint64_t LoadChunk(const char* pPos, const char* pEnd)
 {
     std::uint64_t lChunk = 0;
-    if (pEnd - pPos >= kChunkBytes) {
+    const std::ptrdiff_t lLeft = pEnd - pPos;
+    if (kPadded || lLeft >= kChunkBytes) {
         std::memcpy(&lChunk, pPos, kChunkBytes);
-        return lChunk;
+        return lLeft >= kChunkBytes ? lChunk : lChunk & ((std::uint64_t(1) << (8 * lLeft)) - 1);
     }
-    for (int i = 0; pPos + i < pEnd; ++i) {
+    for (int i = 0; i < lLeft; ++i) {
         lChunk |= std::uint64_t(static_cast<unsigned char>(pPos[i])) << (8 * i);
     }
     return lChunk;
@@ -62,13 +64,14 @@ std::uint64_t ChunkValue(std::uint64_t pChunk, int pCount)
 // kMaxFastDigits digits are counted, which the caller refuses before using it; leading zeros
 // count too, which only sends numbers such as "0.0000000000000000001" to the slower path. The
 // loop moves forward by the digits it takes and ends at the first chunk that is not all digits.
+template <bool kPadded>
 const char* GatherDigits(const char* pPos, const char* pEnd, std::uint64_t& ioMantissa,
                          int& ioCount)
 {
     std::uint64_t lMantissa = ioMantissa;
     int lCount = ioCount;
     for (;;) {
-        const std::uint64_t lChunk = LoadChunk(pPos, pEnd);
+        const std::uint64_t lChunk = LoadChunk<kPadded>(pPos, pEnd);
         const int lDigits = LeadingDigits(lChunk);
         if (lDigits == 0) {
             break;
@@ -85,10 +88,8 @@ const char* GatherDigits(const char* pPos, const char* pEnd, std::uint64_t& ioMa
     return pPos;
 }
 
-} // namespace
-
-std::from_chars_result KMotionFastNumber::FromChars(const char* pBegin, const char* pEnd,
-                                                    double& oValue)
+template <bool kPadded>
+std::from_chars_result FastFromChars(const char* pBegin, const char* pEnd, double& oValue)
 {
     const char* lPos = pBegin;
     // No branch on the sign, which is as likely as not in motion data.
@@ -97,15 +98,15 @@ std::from_chars_result KMotionFastNumber::FromChars(const char* pBegin, const ch
     std::uint64_t lMantissa = 0;
     int lDigits = 0;
     int lFractionDigits = 0;
-    lPos = GatherDigits(lPos, pEnd, lMantissa, lDigits);
+    lPos = GatherDigits<kPadded>(lPos, pEnd, lMantissa, lDigits);
     if (lPos < pEnd && *lPos == '.') {
         const char* const lFraction = lPos + 1;
-        lPos = GatherDigits(lFraction, pEnd, lMantissa, lDigits);
+        lPos = GatherDigits<kPadded>(lFraction, pEnd, lMantissa, lDigits);
         lFractionDigits = static_cast<int>(lPos - lFraction);
     }
     const bool lExponent = lPos < pEnd && (*lPos == 'e' || *lPos == 'E');
-    if (lDigits == 0 || lExponent || lDigits > kMaxFastDigits || lMantissa > kMaxExactMantissa ||
-        lFractionDigits > kMaxFastPowerOfTen) {
+    if (lDigits == 0 || lExponent || lDigits > KMotionFastNumber::kMaxFastDigits ||
+        lMantissa > kMaxExactMantissa || lFractionDigits > KMotionFastNumber::kMaxFastPowerOfTen) {
         return std::from_chars(pBegin, pEnd, oValue);
     }
     // One rounding only: both operands are exact, and IEEE division rounds its exact quotient.
@@ -115,4 +116,18 @@ std::from_chars_result KMotionFastNumber::FromChars(const char* pBegin, const ch
     lBits ^= std::uint64_t(lNegative) << 63;
     std::memcpy(&oValue, &lBits, sizeof(lBits));
     return {lPos, std::errc()};
+}
+
+} // namespace
+
+std::from_chars_result KMotionFastNumber::FromChars(const char* pBegin, const char* pEnd,
+                                                    double& oValue)
+{
+    return FastFromChars<false>(pBegin, pEnd, oValue);
+}
+
+std::from_chars_result KMotionFastNumber::FromCharsPadded(const char* pBegin, const char* pEnd,
+                                                          double& oValue)
+{
+    return FastFromChars<true>(pBegin, pEnd, oValue);
 }

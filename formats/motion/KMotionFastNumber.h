@@ -17,10 +17,17 @@ public:
     static constexpr int kMaxFastDigits = 19;
     // The largest power of ten a double holds exactly.
     static constexpr int kMaxFastPowerOfTen = 22;
+    // Readable bytes FromCharsPadded needs past the end of its text.
+    static constexpr int kPadding = 8;
 
     // As std::from_chars(pBegin, pEnd, oValue) in the general format: oValue is set only on
     // success; the result's pointer is past the number, or pBegin with invalid_argument.
     static std::from_chars_result FromChars(const char* pBegin, const char* pEnd, double& oValue);
+    // The same for text followed by at least kPadding readable bytes past pEnd, whatever they
+    // hold (they never become part of the number): the digits are then read eight bytes at a
+    // time up to the very end, with no byte-wise tail.
+    static std::from_chars_result FromCharsPadded(const char* pBegin, const char* pEnd,
+                                                  double& oValue);
 };
 
 #endif

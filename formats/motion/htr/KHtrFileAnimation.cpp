@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <system_error>
 
 namespace {
@@ -24,6 +25,8 @@ constexpr std::uint64_t kMinFrameLineBytes = 16;
 constexpr int kLineNumbers = 7;
 // The most digits of a frame number read straight from the line: any such number fits an int.
 constexpr std::ptrdiff_t kMaxPlainFrameDigits = 9;
+// The longest frame line read in one pass; the eight numbers printed in full take less.
+constexpr std::size_t kMaxPlainLineBytes = 256;
 
 bool IsDigit(char pChar)
 {
@@ -209,9 +212,16 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     // number of digits and seven decimals between blanks, each converted as the token readers
     // convert a number that starts with a digit or a point. Anything else is left to the token
     // readers, which give the same values and name what is wrong.
+    // The line is copied into a buffer with room after it so that its numbers are read eight
+    // bytes at a time to the very end; longer lines are left to the token readers.
     const std::string& lLine = GetLine();
-    const char* const lEnd = lLine.data() + lLine.size();
-    const char* lPos = SkipBlanks(lLine.data(), lEnd);
+    if (lLine.size() > kMaxPlainLineBytes) {
+        return false;
+    }
+    char lText[kMaxPlainLineBytes + KMotionFastNumber::kPadding];
+    std::memcpy(lText, lLine.data(), lLine.size());
+    const char* const lEnd = lText + lLine.size();
+    const char* lPos = SkipBlanks(lText, lEnd);
     const char* const lDigits = lPos;
     while (lPos < lEnd && IsDigit(*lPos)) {
         ++lPos;
@@ -226,7 +236,8 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
         if (lLead >= lEnd || !(IsDigit(*lLead) || *lLead == '.')) {
             return false;
         }
-        const std::from_chars_result lRead = KMotionFastNumber::FromChars(lPos, lEnd, lNumber);
+        const std::from_chars_result lRead =
+            KMotionFastNumber::FromCharsPadded(lPos, lEnd, lNumber);
         if (lRead.ec != std::errc() || lRead.ptr == lPos || !EndsPlainToken(lRead.ptr, lEnd)) {
             return false;
         }

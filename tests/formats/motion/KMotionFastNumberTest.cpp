@@ -10,7 +10,7 @@
 
 namespace {
 
-// Checks that the quick conversion of pText answers what
+// Checks that the quick conversions of pText (padded or not) answer what
 // std::from_chars answers: the same error, the same end and, on success, the same bits.
 ::testing::AssertionResult SameAsStandard(const std::string& pText)
 {
@@ -28,6 +28,17 @@ namespace {
     if (std::memcmp(&lFast, &lStandard, sizeof(double)) != 0) {
         return ::testing::AssertionFailure() << "\"" << pText << "\": " << lFast << " differs from "
                                              << lStandard << " in its bits";
+    }
+    // The padded reading, with digits after the end that must not be taken.
+    std::string lPadded = pText;
+    lPadded.append(KMotionFastNumber::kPadding, '9');
+    double lPaddedValue = 12345.0;
+    const std::from_chars_result lPaddedGot = KMotionFastNumber::FromCharsPadded(
+        lPadded.data(), lPadded.data() + pText.size(), lPaddedValue);
+    if (lPaddedGot.ec != lWant.ec || lPaddedGot.ptr - lPadded.data() != lWant.ptr - lBegin ||
+        std::memcmp(&lPaddedValue, &lStandard, sizeof(double)) != 0) {
+        return ::testing::AssertionFailure()
+               << "\"" << pText << "\": the padded reading gives another end or value";
     }
     return ::testing::AssertionSuccess();
 }
