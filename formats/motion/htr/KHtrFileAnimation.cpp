@@ -3,12 +3,12 @@
 #include "formats/motion/htr/KHtrFile.h"
 
 #include "animation/KFCurve.h"
-#include "core/KMatrixFunctions.h"
 #include "formats/motion/KMotionFastNumber.h"
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KMotionMarkerBuilder.h"
 #include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/htr/KHtrAffine.h"
 #include "io/KReadRollback.h"
 
 #include <algorithm>
@@ -161,6 +161,7 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
         lColumn.reserve(lRoom);
     }
     oOutOfRange = -1;
+    const KHtrAffine lBaseRotation = KHtrAffine::FromMatrix(ioSegment.mBaseRotation);
     for (int k = 0; k < pCount; ++k) {
         if (!ReadLine() || AtSectionTitle()) {
             return Fail("the frames of \"%s\" end after %d of %d", Quoted(ioSegment.mName).c_str(),
@@ -171,7 +172,7 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
             return false;
         }
         double lKeys[KHtrSegment::kKeyColumns];
-        DecodeFrame(ioSegment, lValues, lKeys);
+        DecodeFrame(ioSegment, lBaseRotation, lValues, lKeys);
         // Lines are still read to the end of the section: a fault in the text comes first.
         if (oOutOfRange < 0 && !KMotionNumber::FitsFloat(lKeys, KHtrSegment::kKeyColumns)) {
             oOutOfRange = k;
@@ -251,15 +252,16 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     return true;
 }
 
-void KHtrFile::DecodeFrame(const KHtrSegment& pSegment,
+void KHtrFile::DecodeFrame(const KHtrSegment& pSegment, const KHtrAffine& pBaseRotation,
                            const double pValues[KHtrSegment::kKeyColumns],
                            double oKeys[KHtrSegment::kKeyColumns]) const
 {
-    KMatrix lRotation = FrameRotation(pValues + 3);
+    const KHtrAffine lFrame = KHtrAffine::FromMatrix(FrameRotation(pValues + 3));
     // The frame's turn applies first, then the base rotation.
-    MatrixMultiply3x3(lRotation, pSegment.mBaseRotation, lRotation);
-    KVector4 lEuler;
-    MatrixToEulerXYZ(lEuler, lRotation);
+    KHtrAffine lRotation = KHtrAffine::Identity();
+    KHtrAffine::MultiplyAxes(lRotation, lFrame, pBaseRotation);
+    double lEuler[3];
+    lRotation.ToEulerXYZ(lEuler);
     for (int i = 0; i < 3; ++i) {
         oKeys[i] = pValues[i] + pSegment.mBaseTranslation[i];
         oKeys[3 + i] = lEuler[i];
