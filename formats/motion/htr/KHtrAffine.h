@@ -3,11 +3,24 @@
 
 class KMatrix;
 
+// The elements of a matrix's axes that its Euler X, Y, Z angles are read from (rows 0 and 1, and
+// row 2's Z); MatrixToEulerXYZ reads no others.
+struct KHtrEulerAxes
+{
+    double mRow0[3];
+    double mRow1[3];
+    double mZ2;
+
+    // The angles (degrees) as MatrixToEulerXYZ gives them.
+    void ToEulerXYZ(double oAngles[3]) const;
+};
+
 // A rotation (or scaled rotation) and a translation in the kit's row-vector form, held as the
 // three axis rows and the translation row of a KMatrix without its fourth column: the working
-// form of the HTR frame pass, which multiplies one per segment and frame. The products and the
-// inverse do the sums of MatrixMultiplyAffine and MatrixInverseAffine term for term in the same
-// order, so they give the same bits without the copies and the fourth column of the 4x4 form.
+// form of the HTR frame pass, which turns, multiplies and reads back one per segment and frame.
+// Every operation does the sums of the core matrix function it names term for term in the same
+// order, so it gives the same bits without the copies, the checked element access and the
+// fourth column of the 4x4 form.
 struct KHtrAffine
 {
     double mAxes[3][3];
@@ -19,12 +32,14 @@ struct KHtrAffine
     // Writes the axes and translation rows into ioMatrix; its fourth column stays as it was.
     void ToMatrix(KMatrix& ioMatrix) const;
 
-    // oDst = pFirst then pThen (pFirst applies first, as MatrixMultiplyAffine(oDst, pThen,
-    // pFirst) gives). oDst may not be either operand.
-    static void Multiply(KHtrAffine& oDst, const KHtrAffine& pFirst, const KHtrAffine& pThen);
-    // The inverse of pSrc, whose axes must be orthogonal, as MatrixInverseAffine gives it (an
-    // axis of length 0 gives a zero column). oDst may not be pSrc.
-    static void Inverse(KHtrAffine& oDst, const KHtrAffine& pSrc);
+    // The axes of EulerToMatrixXYZ(pX, pY, pZ) (degrees); the translation stays as it was.
+    void SetEulerXYZ(double pX, double pY, double pZ);
+    // The Euler X, Y, Z angles (degrees) of the axes, as MatrixToEulerXYZ gives them.
+    void ToEulerXYZ(double oAngles[3]) const;
+
+    // The axes of the product pFirst then pThen (pFirst applies first), as
+    // MatrixMultiply3x3(oDst, pThen, pFirst) gives them; oDst's translation stays as it was.
+    static void MultiplyAxes(KHtrAffine& oDst, const KHtrAffine& pFirst, const KHtrAffine& pThen);
 };
 
 #endif

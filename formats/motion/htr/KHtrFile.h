@@ -11,6 +11,7 @@
 #include <vector>
 
 class KReadRollback;
+struct KHtrAffine;
 class KRyvNode;
 class KRyvObjectFactory;
 class KRyvScene;
@@ -165,7 +166,9 @@ private:
     bool ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) const;
     // The keys of one frame of the section: base translation plus the frame's, and the kit's
     // Euler X, Y, Z of the frame's turn followed by the base rotation.
-    void DecodeFrame(const KHtrSegment& pSegment, const double pValues[KHtrSegment::kKeyColumns],
+    // pBaseRotation: the segment's base rotation in the working form.
+    void DecodeFrame(const KHtrSegment& pSegment, const KHtrAffine& pBaseRotation,
+                     const double pValues[KHtrSegment::kKeyColumns],
                      double oKeys[KHtrSegment::kKeyColumns]) const;
     bool AtSectionTitle() const;
     void SkipFrameLines();

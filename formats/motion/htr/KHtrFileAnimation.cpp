@@ -3,16 +3,18 @@
 #include "formats/motion/htr/KHtrFile.h"
 
 #include "animation/KFCurve.h"
-#include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionFastNumber.h"
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KMotionMarkerBuilder.h"
 #include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/htr/KHtrAffine.h"
 #include "io/KReadRollback.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <system_error>
 
 namespace {
@@ -23,6 +25,8 @@ constexpr std::uint64_t kMinFrameLineBytes = 16;
 constexpr int kLineNumbers = 7;
 // The most digits of a frame number read straight from the line: any such number fits an int.
 constexpr std::ptrdiff_t kMaxPlainFrameDigits = 9;
+// The longest frame line read in one pass; the eight numbers printed in full take less.
+constexpr std::size_t kMaxPlainLineBytes = 256;
 
 bool IsDigit(char pChar)
 {
@@ -157,6 +161,7 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
         lColumn.reserve(lRoom);
     }
     oOutOfRange = -1;
+    const KHtrAffine lBaseRotation = KHtrAffine::FromMatrix(ioSegment.mBaseRotation);
     for (int k = 0; k < pCount; ++k) {
         if (!ReadLine() || AtSectionTitle()) {
             return Fail("the frames of \"%s\" end after %d of %d", Quoted(ioSegment.mName).c_str(),
@@ -167,7 +172,7 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
             return false;
         }
         double lKeys[KHtrSegment::kKeyColumns];
-        DecodeFrame(ioSegment, lValues, lKeys);
+        DecodeFrame(ioSegment, lBaseRotation, lValues, lKeys);
         // Lines are still read to the end of the section: a fault in the text comes first.
         if (oOutOfRange < 0 && !KMotionNumber::FitsFloat(lKeys, KHtrSegment::kKeyColumns)) {
             oOutOfRange = k;
@@ -208,9 +213,16 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     // number of digits and seven decimals between blanks, each converted as the token readers
     // convert a number that starts with a digit or a point. Anything else is left to the token
     // readers, which give the same values and name what is wrong.
+    // The line is copied into a buffer with room after it so that its numbers are read eight
+    // bytes at a time to the very end; longer lines are left to the token readers.
     const std::string& lLine = GetLine();
-    const char* const lEnd = lLine.data() + lLine.size();
-    const char* lPos = SkipBlanks(lLine.data(), lEnd);
+    if (lLine.size() > kMaxPlainLineBytes) {
+        return false;
+    }
+    char lText[kMaxPlainLineBytes + KMotionFastNumber::kPadding];
+    std::memcpy(lText, lLine.data(), lLine.size());
+    const char* const lEnd = lText + lLine.size();
+    const char* lPos = SkipBlanks(lText, lEnd);
     const char* const lDigits = lPos;
     while (lPos < lEnd && IsDigit(*lPos)) {
         ++lPos;
@@ -225,7 +237,8 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
         if (lLead >= lEnd || !(IsDigit(*lLead) || *lLead == '.')) {
             return false;
         }
-        const std::from_chars_result lRead = std::from_chars(lPos, lEnd, lNumber);
+        const std::from_chars_result lRead =
+            KMotionFastNumber::FromCharsPadded(lPos, lEnd, lNumber);
         if (lRead.ec != std::errc() || lRead.ptr == lPos || !EndsPlainToken(lRead.ptr, lEnd)) {
             return false;
         }
@@ -239,15 +252,16 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     return true;
 }
 
-void KHtrFile::DecodeFrame(const KHtrSegment& pSegment,
+void KHtrFile::DecodeFrame(const KHtrSegment& pSegment, const KHtrAffine& pBaseRotation,
                            const double pValues[KHtrSegment::kKeyColumns],
                            double oKeys[KHtrSegment::kKeyColumns]) const
 {
-    KMatrix lRotation = FrameRotation(pValues + 3);
+    const KHtrAffine lFrame = KHtrAffine::FromMatrix(FrameRotation(pValues + 3));
     // The frame's turn applies first, then the base rotation.
-    MatrixMultiply3x3(lRotation, pSegment.mBaseRotation, lRotation);
-    KVector4 lEuler;
-    MatrixToEulerXYZ(lEuler, lRotation);
+    KHtrAffine lRotation = KHtrAffine::Identity();
+    KHtrAffine::MultiplyAxes(lRotation, lFrame, pBaseRotation);
+    double lEuler[3];
+    lRotation.ToEulerXYZ(lEuler);
     for (int i = 0; i < 3; ++i) {
         oKeys[i] = pValues[i] + pSegment.mBaseTranslation[i];
         oKeys[3 + i] = lEuler[i];

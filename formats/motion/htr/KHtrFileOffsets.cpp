@@ -2,7 +2,7 @@
 #include "formats/motion/htr/KHtrFile.h"
 
 #include "core/KMatrixFunctions.h"
-#include "formats/motion/htr/KHtrAffine.h"
+#include "formats/motion/htr/KHtrAffineBlock.h"
 #include "scene/KRyvNode.h"
 
 #include <algorithm>
@@ -13,7 +13,7 @@ namespace {
 
 // Frames handled together, segment by segment within a block, so that each segment's columns
 // are read in runs while the parents' matrices of the block stay at hand.
-constexpr int kOffsetBlock = 64;
+constexpr int kOffsetBlock = KHtrAffineBlock::kFrames;
 
 // One segment of the pass, in parents-first order: the matrices of the block's frames that its
 // children need. Its W is the global matrix its keys give it; its V the same without the offset
@@ -37,34 +37,42 @@ void StoreKey(float& ioKey, double pValue)
     }
 }
 
-// Keys pFirst to pFirst + pCount - 1 of one segment without its default rotation, in place. The
-// parent's W and V inverse of those frames come in; the segment's own go out when it has
-// children. Each node keeps its world position.
-void RemoveOffsets(const KOffsetStep& pStep, int pFirst, int pCount, const KHtrAffine* pParentW,
-                   const KHtrAffine* pParentInverseV, KHtrAffine* oW, KHtrAffine* oInverseV)
+// Keys pFirst to pFirst + pCount - 1 (pCount at most kOffsetBlock) of one segment without its
+// default rotation, in place. The parent's W and V inverse of those frames come in; the
+// segment's own go out when it has children. Each node keeps its world position. The turns of
+// the keys are made first and their angles read back last, so that the products between run
+// over the whole block without calls.
+void RemoveOffsets(const KOffsetStep& pStep, int pFirst, int pCount,
+                   const KHtrAffineBlock& pParentW, const KHtrAffineBlock& pParentInverseV,
+                   KHtrAffineBlock& oW, KHtrAffineBlock& oInverseV, KHtrAffineBlock& ioWork)
 {
     std::vector<float>* lKeys = pStep.mSegment->mKeys;
-    KMatrix lMatrix;
+    const std::size_t lFirst = static_cast<std::size_t>(pFirst);
+    KHtrAffineBlock& lLocal = ioWork;
     for (int f = 0; f < pCount; ++f) {
-        const std::size_t k = static_cast<std::size_t>(pFirst + f);
-        EulerToMatrixXYZ(lMatrix, lKeys[3][k], lKeys[4][k], lKeys[5][k]);
-        KHtrAffine lLocal = KHtrAffine::FromMatrix(lMatrix);
+        const std::size_t k = lFirst + static_cast<std::size_t>(f);
+        KHtrAffine lTurn;
+        lTurn.SetEulerXYZ(lKeys[3][k], lKeys[4][k], lKeys[5][k]);
         for (int i = 0; i < 3; ++i) {
-            lLocal.mTranslation[i] = lKeys[i][k];
+            lTurn.mTranslation[i] = lKeys[i][k];
         }
-        KHtrAffine lV;
-        KHtrAffine::Multiply(oW[f], lLocal, pParentW[f]);
-        KHtrAffine::Multiply(lV, pStep.mInverseDefault, oW[f]);
-        KHtrAffine::Multiply(lLocal, lV, pParentInverseV[f]);
-        if (pStep.mHasChildren) {
-            KHtrAffine::Inverse(oInverseV[f], lV);
-        }
-        lLocal.ToMatrix(lMatrix);
-        KVector4 lAngles;
-        MatrixToEulerUnscaled(lAngles, lMatrix);
+        lLocal.Set(f, lTurn);
+    }
+    KHtrAffineBlock::Multiply(oW, lLocal, pParentW);
+    KHtrAffineBlock& lV = lLocal;
+    KHtrAffineBlock::Multiply(lV, pStep.mInverseDefault, oW);
+    if (pStep.mHasChildren) {
+        KHtrAffineBlock::Inverse(oInverseV, lV);
+    }
+    KHtrAffineBlock lNewLocal;
+    KHtrAffineBlock::Multiply(lNewLocal, lV, pParentInverseV);
+    double lAngles[3][kOffsetBlock];
+    lNewLocal.ToEulerUnscaled(pCount, lAngles);
+    for (int f = 0; f < pCount; ++f) {
+        const std::size_t k = lFirst + static_cast<std::size_t>(f);
         for (int i = 0; i < 3; ++i) {
-            StoreKey(lKeys[i][k], lLocal.mTranslation[i]);
-            StoreKey(lKeys[3 + i][k], lAngles[i]);
+            StoreKey(lKeys[i][k], lNewLocal.mTranslation[i][f]);
+            StoreKey(lKeys[3 + i][k], lAngles[i][f]);
         }
     }
 }
@@ -98,20 +106,23 @@ void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pCount)
         }
     }
     // The top segment's parent is the identity, whose inverse the products take as they come.
-    const std::vector<KHtrAffine> lIdentity(kOffsetBlock, KHtrAffine::Identity());
-    std::vector<KHtrAffine> lIdentityInverse(kOffsetBlock);
-    KHtrAffine::Inverse(lIdentityInverse[0], lIdentity[0]);
-    std::fill(lIdentityInverse.begin() + 1, lIdentityInverse.end(), lIdentityInverse[0]);
-    std::vector<KHtrAffine> lW(lSteps.size() * kOffsetBlock);
-    std::vector<KHtrAffine> lInverseV(lSteps.size() * kOffsetBlock);
+    // Every block starts as identities so that frames past the last one hold plain numbers.
+    KMatrix lIdentityInverse;
+    MatrixInverseAffine(lIdentityInverse, KMatrix());
+    std::vector<KHtrAffineBlock> lTop(2);
+    lTop[0].Fill(KHtrAffine::Identity());
+    lTop[1].Fill(KHtrAffine::FromMatrix(lIdentityInverse));
+    std::vector<KHtrAffineBlock> lW(lSteps.size() + 1, lTop[0]);
+    std::vector<KHtrAffineBlock> lInverseV(lSteps.size(), lTop[0]);
+    // The last block of lW is the work block of each step.
+    KHtrAffineBlock& lWork = lW.back();
     for (int lFirst = 0; lFirst < pCount; lFirst += kOffsetBlock) {
         const int lCount = std::min(kOffsetBlock, pCount - lFirst);
         for (std::size_t i = 0; i < lSteps.size(); ++i) {
             const int lParent = lSteps[i].mParent;
-            const std::size_t lAt = static_cast<std::size_t>(lParent) * kOffsetBlock;
-            RemoveOffsets(lSteps[i], lFirst, lCount, lParent < 0 ? lIdentity.data() : &lW[lAt],
-                          lParent < 0 ? lIdentityInverse.data() : &lInverseV[lAt],
-                          &lW[i * kOffsetBlock], &lInverseV[i * kOffsetBlock]);
+            const std::size_t lAt = static_cast<std::size_t>(lParent);
+            RemoveOffsets(lSteps[i], lFirst, lCount, lParent < 0 ? lTop[0] : lW[lAt],
+                          lParent < 0 ? lTop[1] : lInverseV[lAt], lW[i], lInverseV[i], lWork);
         }
     }
 }

@@ -11,6 +11,11 @@
 
 namespace {
 
+double Uniform(std::mt19937& ioRandom, double pRange)
+{
+    return (ioRandom() / 4294967295.0 * 2.0 - 1.0) * pRange;
+}
+
 // A turned, scaled and moved matrix; a few elements are zeros of either sign, whose sign a
 // product of the 4x4 form keeps or loses in its own way.
 KMatrix RandomAffine(std::mt19937& ioRandom)
@@ -41,51 +46,41 @@ void ExpectSameBits(const KHtrAffine& pAffine, const KMatrix& pMatrix)
     }
 }
 
-TEST(KHtrAffine, ProductsAndInverseGiveTheBitsOfThe4x4Form)
+TEST(KHtrAffine, TurnsAndAnglesGiveTheBitsOfTheCoreFunctions)
 {
-    std::mt19937 lRandom(3);
-    for (int i = 0; i < 2000; ++i) {
-        const KMatrix lFirst = RandomAffine(lRandom);
-        const KMatrix lThen = RandomAffine(lRandom);
-        KHtrAffine lProduct;
-        KHtrAffine::Multiply(lProduct, KHtrAffine::FromMatrix(lFirst),
-                             KHtrAffine::FromMatrix(lThen));
-        KMatrix lExpected;
-        MatrixMultiplyAffine(lExpected, lThen, lFirst);
-        ExpectSameBits(lProduct, lExpected);
+    std::mt19937 lRandom(13);
+    for (int i = 0; i < 20000 && !HasFailure(); ++i) {
+        const double lX = Uniform(lRandom, 180.0);
+        const double lY = i % 7 == 0 ? 90.0 * (i % 2 ? 1 : -1) : Uniform(lRandom, 90.0);
+        const double lZ = Uniform(lRandom, 180.0);
+        KHtrAffine lTurn = KHtrAffine::Identity();
+        lTurn.SetEulerXYZ(lX, lY, lZ);
+        KMatrix lWant;
+        EulerToMatrixXYZ(lWant, lX, lY, lZ);
+        ExpectSameBits(lTurn, lWant);
 
-        KHtrAffine lInverse;
-        KHtrAffine::Inverse(lInverse, KHtrAffine::FromMatrix(lFirst));
-        MatrixInverseAffine(lExpected, lFirst);
-        ExpectSameBits(lInverse, lExpected);
-        if (HasFailure()) {
-            return;
+        const KHtrAffine lAny = KHtrAffine::FromMatrix(RandomAffine(lRandom));
+        KMatrix lMatrix;
+        lAny.ToMatrix(lMatrix);
+        KVector4 lWantAngles;
+        MatrixToEulerXYZ(lWantAngles, lMatrix);
+        double lAngles[3];
+        lAny.ToEulerXYZ(lAngles);
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_EQ(std::memcmp(&lAngles[a], &lWantAngles[a], sizeof(double)), 0) << a;
         }
+        KHtrAffine lProduct = lAny;
+        KHtrAffine::MultiplyAxes(lProduct, lTurn, lAny);
+        MatrixMultiply3x3(lWant, lMatrix, lWant);
+        lWant[3][0] = lAny.mTranslation[0];
+        lWant[3][1] = lAny.mTranslation[1];
+        lWant[3][2] = lAny.mTranslation[2];
+        ExpectSameBits(lProduct, lWant);
     }
 }
 
-TEST(KHtrAffine, IdentityInverseAndAZeroAxis)
+TEST(KHtrAffine, MatrixFormKeepsTheFourthColumn)
 {
-    // The identity's inverse has the translation -(0 + 0 + 0), a negative zero, as in the 4x4
-    // form; an axis of length 0 gives a zero column rather than a division by zero.
-    KHtrAffine lInverse;
-    KHtrAffine::Inverse(lInverse, KHtrAffine::Identity());
-    ExpectSameBits(lInverse, [] {
-        KMatrix lExpected;
-        MatrixInverseAffine(lExpected, KMatrix());
-        return lExpected;
-    }());
-    EXPECT_TRUE(std::signbit(lInverse.mTranslation[0]));
-
-    KHtrAffine lFlat = KHtrAffine::Identity();
-    lFlat.mAxes[1][0] = lFlat.mAxes[1][1] = lFlat.mAxes[1][2] = 0.0;
-    lFlat.mTranslation[1] = 4.0;
-    KHtrAffine::Inverse(lInverse, lFlat);
-    for (int r = 0; r < 3; ++r) {
-        EXPECT_EQ(lInverse.mAxes[r][1], 0.0);
-    }
-    EXPECT_EQ(lInverse.mTranslation[1], 0.0);
-
     KMatrix lBack;
     KHtrAffine lMoved = KHtrAffine::Identity();
     lMoved.mTranslation[2] = 7.5;

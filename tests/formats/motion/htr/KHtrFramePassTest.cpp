@@ -87,6 +87,32 @@ TEST(KHtrFramePass, EveryFormOfANumberGivesTheSameKeys)
     }
 }
 
+TEST(KHtrFramePass, LinesLongerThanTheQuickReaderTakesGiveTheSameKeys)
+{
+    // Numbers spelled with hundreds of zeros and blanks: lines the frame pass hands over whole to
+    // the token readers.
+    const std::string lZeros(300, '0');
+    const std::string lBlanks(300, ' ');
+    const std::string lLongRoot = "1\t0\t0\t0\t0\t0\t0\t1.0\n"
+                                  "2\t10." +
+                                  lZeros + "\t-2.5\t0.125\t12.5\t-45\t90\t1.0\n" +
+                                  "3\t-0\t33.333\t7\t-170.25\t0.5\t-89.999" + lBlanks +
+                                  "\t1.0\n"
+                                  "4\t1\t2\t3\t4\t5\t6\t1\n";
+    for (const char* lMinimize : {"No", "Yes"}) {
+        HtrSettingsGuard lSettings(lMinimize);
+        HtrTestScene lPlain;
+        ASSERT_TRUE(lPlain.Read(WriteHtrFile("plain.htr", ArmWithFrames(kPlainRoot, kPlainArm))));
+        HtrTestScene lLong;
+        ASSERT_TRUE(
+            lLong.Read(WriteHtrFile("long.htr", ArmWithFrames(lLongRoot.c_str(), kPlainArm))))
+            << lLong.mReader.GetMessage().Buffer();
+        for (const char* lNode : {"Root", "Arm"}) {
+            EXPECT_EQ(KeysOf(lPlain, lNode), KeysOf(lLong, lNode)) << lNode << " " << lMinimize;
+        }
+    }
+}
+
 TEST(KHtrFramePass, AFaultInTheTextComesBeforeAValueOutOfRange)
 {
     // Frame 1 of Arm lies beyond single precision and frame 2 has a word for a number: the read

@@ -1,0 +1,210 @@
+#include "formats/motion/htr/KHtrAffineBlock.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int kFrames = KHtrAffineBlock::kFrames;
+
+// One column of a product for all frames: pB0 * pA0 + pB1 * pA1 + pB2 * pA2 (+ pAdd), the order
+// of MatrixMultiplyAffine's sums. The outputs never overlap the inputs.
+void ProductColumn(double* __restrict oDst, const double* __restrict pB0,
+                   const double* __restrict pB1, const double* __restrict pB2,
+                   const double* __restrict pA0, const double* __restrict pA1,
+                   const double* __restrict pA2)
+{
+    for (int f = 0; f < kFrames; ++f) {
+        oDst[f] = pB0[f] * pA0[f] + pB1[f] * pA1[f] + pB2[f] * pA2[f];
+    }
+}
+
+void TranslationColumn(double* __restrict oDst, const double* __restrict pT0,
+                       const double* __restrict pT1, const double* __restrict pT2,
+                       const double* __restrict pA0, const double* __restrict pA1,
+                       const double* __restrict pA2, const double* __restrict pAdd)
+{
+    for (int f = 0; f < kFrames; ++f) {
+        oDst[f] = pT0[f] * pA0[f] + pT1[f] * pA1[f] + pT2[f] * pA2[f] + pAdd[f];
+    }
+}
+
+// The same with the pB values fixed for every frame.
+void FixedProductColumn(double* __restrict oDst, const double pB[3], const double* __restrict pA0,
+                        const double* __restrict pA1, const double* __restrict pA2)
+{
+    const double b0 = pB[0], b1 = pB[1], b2 = pB[2];
+    for (int f = 0; f < kFrames; ++f) {
+        oDst[f] = b0 * pA0[f] + b1 * pA1[f] + b2 * pA2[f];
+    }
+}
+
+void FixedTranslationColumn(double* __restrict oDst, const double pT[3],
+                            const double* __restrict pA0, const double* __restrict pA1,
+                            const double* __restrict pA2, const double* __restrict pAdd)
+{
+    const double t0 = pT[0], t1 = pT[1], t2 = pT[2];
+    for (int f = 0; f < kFrames; ++f) {
+        oDst[f] = t0 * pA0[f] + t1 * pA1[f] + t2 * pA2[f] + pAdd[f];
+    }
+}
+
+// KHtrEulerAxes of every frame.
+struct KHtrEulerAxesBlock
+{
+    double mRow0[3][kFrames];
+    double mRow1[3][kFrames];
+    double mZ2[kFrames];
+};
+
+// An element of every frame divided by its axis' scale, kept where the scale is 0. Every
+// quotient is taken and the unwanted ones dropped, so that the loop has no branch.
+void Unscale(double* __restrict oDst, const double* __restrict pElement,
+             const double* __restrict pScale)
+{
+    for (int f = 0; f < kFrames; ++f) {
+        const double lQuotient = pElement[f] / pScale[f];
+        oDst[f] = pScale[f] != 0.0 ? lQuotient : pElement[f];
+    }
+}
+
+// One column of an inverse's axes: the element over the squared length of its axis, 0 for an
+// axis of length 0 (the same quotients taken without a branch).
+void InverseColumn(double* __restrict oDst, const double* __restrict pElement,
+                   const double* __restrict pLength2)
+{
+    for (int f = 0; f < kFrames; ++f) {
+        const double lQuotient = pElement[f] / pLength2[f];
+        oDst[f] = pLength2[f] > 0.0 ? lQuotient : 0.0;
+    }
+}
+
+} // namespace
+
+void KHtrAffineBlock::Fill(const KHtrAffine& pAffine)
+{
+    for (int f = 0; f < kFrames; ++f) {
+        Set(f, pAffine);
+    }
+}
+
+void KHtrAffineBlock::Set(int pFrame, const KHtrAffine& pAffine)
+{
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            mAxes[r][c][pFrame] = pAffine.mAxes[r][c];
+        }
+        mTranslation[r][pFrame] = pAffine.mTranslation[r];
+    }
+}
+
+KHtrAffine KHtrAffineBlock::Get(int pFrame) const
+{
+    KHtrAffine lAffine;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            lAffine.mAxes[r][c] = mAxes[r][c][pFrame];
+        }
+        lAffine.mTranslation[r] = mTranslation[r][pFrame];
+    }
+    return lAffine;
+}
+
+void KHtrAffineBlock::Multiply(KHtrAffineBlock& oDst, const KHtrAffineBlock& pFirst,
+                               const KHtrAffineBlock& pThen)
+{
+    const double(*a)[3][kFrames] = pThen.mAxes;
+    for (int r = 0; r < 3; ++r) {
+        const double(*b)[kFrames] = pFirst.mAxes[r];
+        for (int c = 0; c < 3; ++c) {
+            ProductColumn(oDst.mAxes[r][c], b[0], b[1], b[2], a[0][c], a[1][c], a[2][c]);
+        }
+    }
+    const double(*t)[kFrames] = pFirst.mTranslation;
+    for (int c = 0; c < 3; ++c) {
+        TranslationColumn(oDst.mTranslation[c], t[0], t[1], t[2], a[0][c], a[1][c], a[2][c],
+                          pThen.mTranslation[c]);
+    }
+}
+
+void KHtrAffineBlock::Multiply(KHtrAffineBlock& oDst, const KHtrAffine& pFirst,
+                               const KHtrAffineBlock& pThen)
+{
+    const double(*a)[3][kFrames] = pThen.mAxes;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            FixedProductColumn(oDst.mAxes[r][c], pFirst.mAxes[r], a[0][c], a[1][c], a[2][c]);
+        }
+    }
+    for (int c = 0; c < 3; ++c) {
+        FixedTranslationColumn(oDst.mTranslation[c], pFirst.mTranslation, a[0][c], a[1][c], a[2][c],
+                               pThen.mTranslation[c]);
+    }
+}
+
+void KHtrAffineBlock::Inverse(KHtrAffineBlock& oDst, const KHtrAffineBlock& pSrc)
+{
+    for (int c = 0; c < 3; ++c) {
+        const double(*lRow)[kFrames] = pSrc.mAxes[c];
+        double lLength2[kFrames];
+        for (int f = 0; f < kFrames; ++f) {
+            lLength2[f] =
+                lRow[0][f] * lRow[0][f] + lRow[1][f] * lRow[1][f] + lRow[2][f] * lRow[2][f];
+        }
+        for (int r = 0; r < 3; ++r) {
+            InverseColumn(oDst.mAxes[r][c], lRow[r], lLength2);
+        }
+    }
+    const double(*t)[kFrames] = pSrc.mTranslation;
+    const double(*i)[3][kFrames] = oDst.mAxes;
+    for (int c = 0; c < 3; ++c) {
+        for (int f = 0; f < kFrames; ++f) {
+            oDst.mTranslation[c][f] =
+                -(t[0][f] * i[0][c][f] + t[1][f] * i[1][c][f] + t[2][f] * i[2][c][f]);
+        }
+    }
+}
+
+void KHtrAffineBlock::ToEulerUnscaled(int pCount, double oAngles[3][kFrames]) const
+{
+    const double(*m)[3][kFrames] = mAxes;
+    // The scale of each axis: its length, negative for a mirroring matrix.
+    double lSign[kFrames];
+    for (int f = 0; f < kFrames; ++f) {
+        const double lDeterminant =
+            m[0][0][f] * (m[1][1][f] * m[2][2][f] - m[1][2][f] * m[2][1][f]) -
+            m[0][1][f] * (m[1][0][f] * m[2][2][f] - m[1][2][f] * m[2][0][f]) +
+            m[0][2][f] * (m[1][0][f] * m[2][1][f] - m[1][1][f] * m[2][0][f]);
+        lSign[f] = lDeterminant < 0.0 ? -1.0 : 1.0;
+    }
+    double lScale[3][kFrames];
+    for (int r = 0; r < 3; ++r) {
+        const double(*lRow)[kFrames] = m[r];
+        for (int f = 0; f < kFrames; ++f) {
+            lScale[r][f] =
+                lRow[0][f] * lRow[0][f] + lRow[1][f] * lRow[1][f] + lRow[2][f] * lRow[2][f];
+        }
+    }
+    // Apart, so that the loops around it stay free of calls.
+    for (int r = 0; r < 3; ++r) {
+        for (int f = 0; f < kFrames; ++f) {
+            lScale[r][f] = lSign[f] * std::sqrt(lScale[r][f]);
+        }
+    }
+    // The elements the angles are read from, each divided by its axis' scale.
+    KHtrEulerAxesBlock lAxes;
+    for (int c = 0; c < 3; ++c) {
+        Unscale(lAxes.mRow0[c], m[0][c], lScale[0]);
+        Unscale(lAxes.mRow1[c], m[1][c], lScale[1]);
+    }
+    Unscale(lAxes.mZ2, m[2][2], lScale[2]);
+    for (int f = 0; f < pCount; ++f) {
+        const KHtrEulerAxes lFrame{{lAxes.mRow0[0][f], lAxes.mRow0[1][f], lAxes.mRow0[2][f]},
+                                   {lAxes.mRow1[0][f], lAxes.mRow1[1][f], lAxes.mRow1[2][f]},
+                                   lAxes.mZ2[f]};
+        double lAngles[3];
+        lFrame.ToEulerXYZ(lAngles);
+        for (int i = 0; i < 3; ++i) {
+            oAngles[i][f] = lAngles[i];
+        }
+    }
+}

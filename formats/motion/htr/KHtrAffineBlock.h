@@ -1,0 +1,39 @@
+#ifndef RYVKIT_FORMATS_MOTION_HTR_KHTRAFFINEBLOCK_H
+#define RYVKIT_FORMATS_MOTION_HTR_KHTRAFFINEBLOCK_H
+
+#include "formats/motion/htr/KHtrAffine.h"
+
+// The KHtrAffine of kFrames consecutive frames of one segment, held element by element (each
+// element of all frames side by side) so that the rotation-offset pass runs its products, its
+// inverses and its scale removal over the frames in loops the compiler can turn into vector
+// operations. Each frame gets the bits the core matrix function named gives it: the same sums in
+// the same order, one frame per lane. Operations work on all kFrames frames; frames a caller has
+// not filled hold whatever they held, and their results are meaningless but harmless.
+struct KHtrAffineBlock
+{
+    static constexpr int kFrames = 64;
+
+    double mAxes[3][3][kFrames];
+    double mTranslation[3][kFrames];
+
+    // Every frame set to pAffine.
+    void Fill(const KHtrAffine& pAffine);
+    void Set(int pFrame, const KHtrAffine& pAffine);
+    KHtrAffine Get(int pFrame) const;
+
+    // Frame by frame oDst = pFirst then pThen (pFirst applies first), as
+    // MatrixMultiplyAffine(oDst, pThen, pFirst) gives it. oDst may not be either operand.
+    static void Multiply(KHtrAffineBlock& oDst, const KHtrAffineBlock& pFirst,
+                         const KHtrAffineBlock& pThen);
+    // The same with one pFirst for every frame.
+    static void Multiply(KHtrAffineBlock& oDst, const KHtrAffine& pFirst,
+                         const KHtrAffineBlock& pThen);
+    // Frame by frame the inverse of pSrc, whose axes must be orthogonal, as MatrixInverseAffine
+    // gives it (an axis of length 0 gives a zero column). oDst may not be pSrc.
+    static void Inverse(KHtrAffineBlock& oDst, const KHtrAffineBlock& pSrc);
+    // The Euler X, Y, Z angles (degrees) of frames 0 to pCount - 1 after each axis is divided by
+    // its scale, as MatrixToEulerUnscaled gives them: oAngles[axis][frame].
+    void ToEulerUnscaled(int pCount, double oAngles[3][kFrames]) const;
+};
+
+#endif
