@@ -268,8 +268,18 @@ bool ReadPackedKeys(KRyvFile& ioFile, PackedKeys& oKeys)
            ReadOptionalView(ioFile, kKeyVelocity, oKeys.mVelocities) && oKeys.IsConsistent();
 }
 
+// The arrays are sized once from the count of key records (capped: a count past the cap fails
+// below anyway), so that a long curve never grows them by copying.
 bool ReadKeyRecords(KRyvFile& ioFile, KeyArrays& oKeys)
 {
+    const auto lCount =
+        static_cast<std::size_t>(std::min(ioFile.FieldReadCount("K"), KFCurve::kMaxKeyCount + 1));
+    oKeys.mTimes.reserve(lCount);
+    oKeys.mValues.reserve(lCount);
+    oKeys.mFlags.reserve(lCount);
+    oKeys.mData.reserve(lCount * KFCurveKey::kDataCount);
+    oKeys.mWeights.reserve(lCount * kSides);
+    oKeys.mVelocities.reserve(lCount * kSides);
     while (oKeys.mTimes.size() <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
            ioFile.FieldReadBegin("K")) {
         oKeys.mTimes.push_back(ioFile.FieldReadL());
