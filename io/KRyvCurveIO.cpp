@@ -7,6 +7,7 @@
 #include "ryvfile/KRyvFile.h"
 #include "scene/KRyvTakeNodeContainer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -184,6 +185,11 @@ struct PackedKeys
     OptionalArray<float> mVelocities{{}, false, 0.0f};
 
     std::size_t Count() const { return mTimes.mCount; }
+    // False when every field but time and value was left out, so every key has their defaults.
+    bool HasOtherFields() const
+    {
+        return mFlags.mPresent || mData.mPresent || mWeights.mPresent || mVelocities.mPresent;
+    }
     bool IsConsistent() const
     {
         const std::size_t lCount = Count();
@@ -215,6 +221,8 @@ struct GatheredKeys
     const KeyArrays& mKeys;
 
     std::size_t Count() const { return mKeys.mTimes.size(); }
+    // A key record holds every field.
+    bool HasOtherFields() const { return true; }
     std::int64_t Time(std::size_t pKey) const { return mKeys.mTimes[pKey]; }
     float Value(std::size_t pKey) const { return mKeys.mValues[pKey]; }
     std::int32_t Flags(std::size_t pKey) const { return mKeys.mFlags[pKey]; }
@@ -260,8 +268,18 @@ bool ReadPackedKeys(KRyvFile& ioFile, PackedKeys& oKeys)
            ReadOptionalView(ioFile, kKeyVelocity, oKeys.mVelocities) && oKeys.IsConsistent();
 }
 
+// The arrays are sized once from the count of key records (capped: a count past the cap fails
+// below anyway), so that a long curve never grows them by copying.
 bool ReadKeyRecords(KRyvFile& ioFile, KeyArrays& oKeys)
 {
+    const auto lCount =
+        static_cast<std::size_t>(std::min(ioFile.FieldReadCount("K"), KFCurve::kMaxKeyCount + 1));
+    oKeys.mTimes.reserve(lCount);
+    oKeys.mValues.reserve(lCount);
+    oKeys.mFlags.reserve(lCount);
+    oKeys.mData.reserve(lCount * KFCurveKey::kDataCount);
+    oKeys.mWeights.reserve(lCount * kSides);
+    oKeys.mVelocities.reserve(lCount * kSides);
     while (oKeys.mTimes.size() <= static_cast<std::size_t>(KFCurve::kMaxKeyCount) &&
            ioFile.FieldReadBegin("K")) {
         oKeys.mTimes.push_back(ioFile.FieldReadL());
@@ -279,12 +297,33 @@ bool ReadKeyRecords(KRyvFile& ioFile, KeyArrays& oKeys)
     return !ioFile.FieldReadFailed() && oKeys.IsConsistent();
 }
 
-template <typename Keys> void SetKeys(const Keys& pKeys, KFCurve& ioCurve)
+// The times and values of this many keys at a time go through arrays on the stack into the
+// curve's batch set.
+constexpr int kKeyChunk = 1024;
+
+// Every key made at once with its time and value (cubic, auto tangents: the keys of a curve whose
+// other fields were left out), then, when the file holds them, the other fields key by key.
+template <typename Keys> bool SetKeys(const Keys& pKeys, KFCurve& ioCurve)
 {
     const int lCount = static_cast<int>(pKeys.Count());
     ioCurve.KeyClear();
-    ioCurve.BeginKeySet(lCount);
-    for (int i = 0; i < lCount; ++i) {
+    if (!ioCurve.BeginKeySet(lCount)) {
+        return false;
+    }
+    KTime lTimes[kKeyChunk];
+    float lValues[kKeyChunk];
+    bool lSet = true;
+    for (int lFirst = 0; lFirst < lCount && lSet; lFirst += kKeyChunk) {
+        const int lChunk = std::min(kKeyChunk, lCount - lFirst);
+        for (int i = 0; i < lChunk; ++i) {
+            const auto k = static_cast<std::size_t>(lFirst + i);
+            lTimes[i] = KTime(pKeys.Time(k));
+            lValues[i] = pKeys.Value(k);
+        }
+        lSet =
+            ioCurve.KeySetBatch(lFirst, lChunk, lTimes, lValues, KFCurveKey::kInterpolationCubic);
+    }
+    for (int i = 0; lSet && pKeys.HasOtherFields() && i < lCount; ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
         const int lFlags = pKeys.Flags(k);
         KFCurveKey* lKey = ioCurve.GetKey(i);
@@ -295,7 +334,8 @@ template <typename Keys> void SetKeys(const Keys& pKeys, KFCurve& ioCurve)
         lKey->SetDataFloat(KFCurveKey::kDataBias, pKeys.Data(k, KFCurveKey::kDataBias));
         lKey->SetConstantMode(lFlags & KFCurveKey::kConstantNext);
     }
-    ioCurve.EndKeySet(lCount);
+    ioCurve.EndKeySet(lSet ? lCount : 0);
+    return lSet;
 }
 
 // What a curve record holds before its keys.
@@ -321,8 +361,7 @@ bool SetCurve(const CurveHeader& pHeader, const Keys& pKeys, KFCurve& ioCurve)
     ioCurve.SetPreExtrapolationCount(pHeader.mPreCount);
     ioCurve.SetPostExtrapolation(pHeader.mPost);
     ioCurve.SetPostExtrapolationCount(pHeader.mPostCount);
-    SetKeys(pKeys, ioCurve);
-    return true;
+    return SetKeys(pKeys, ioCurve);
 }
 
 // The channel of pReference a reader fills for pNode (the first child of pNode's name), or null

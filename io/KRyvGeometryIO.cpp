@@ -485,7 +485,8 @@ void KRyvGeometryIO::WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh)
                     lVertices ? static_cast<std::size_t>(pMesh.GetPolygonVertexCount()) : 0);
 }
 
-bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh)
+bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh,
+                              const KRyvGeometryContext& pContext)
 {
     KRyvArrayView<std::int32_t> lSizes;
     KRyvArrayView<std::int32_t> lGroups;
@@ -494,27 +495,15 @@ bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh)
         !ReadNamedView(ioFile, "PolygonGroup", lGroups) ||
         !ReadNamedView(ioFile, "PolygonVertexIndex", lVertices) ||
         lGroups.mCount != lSizes.mCount || lSizes.mCount > static_cast<std::size_t>(INT_MAX) ||
-        lVertices.mCount > static_cast<std::size_t>(INT_MAX)) {
+        lVertices.mCount > static_cast<std::size_t>(INT_MAX) ||
+        !ReadGeometry(ioFile, ioMesh, pContext)) {
         return false;
     }
-    // The counts are bounded by the file's bytes: room for exactly what it holds.
-    ioMesh.ReservePolygons(static_cast<int>(lSizes.mCount), static_cast<int>(lVertices.mCount));
-    std::size_t lAt = 0;
-    for (std::size_t p = 0; p < lSizes.mCount; ++p) {
-        const std::int32_t lSize = lSizes[p];
-        if (lSize < 0 || static_cast<std::size_t>(lSize) > lVertices.mCount - lAt) {
-            return false;
-        }
-        ioMesh.BeginPolygon(-1, -1, lGroups[p]);
-        for (std::int32_t v = 0; v < lSize; ++v, ++lAt) {
-            const std::int32_t lVertex = lVertices[lAt];
-            if (lVertex < 0) {
-                return false;
-            }
-            ioMesh.AddPolygon(lVertex);
-        }
-    }
-    return lAt == lVertices.mCount;
+    // The counts are bounded by the file's bytes; the mesh checks every size and index.
+    return ioMesh.SetPolygons(
+        static_cast<int>(lSizes.mCount), [&lSizes](std::size_t p) { return lSizes[p]; },
+        [&lGroups](std::size_t p) { return lGroups[p]; }, static_cast<int>(lVertices.mCount),
+        [&lVertices](std::size_t i) { return lVertices[i]; });
 }
 
 void KRyvGeometryIO::WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)

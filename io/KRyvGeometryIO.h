@@ -121,10 +121,11 @@ bool ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& ioContainer,
 void WriteGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvAttributeParts& pParts);
 bool ReadGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryContext& pContext);
 
+// The polygons (WriteMesh writes them before the geometry, which the caller writes next).
 void WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh);
-// The polygons; their control-point indices are checked against the points by the caller, who
-// reads the points afterwards.
-bool ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh);
+// The polygons, then the geometry: the polygon tables are held where they lie in the file until
+// the points are read, then set at once with every index checked against the points.
+bool ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh, const KRyvGeometryContext& pContext);
 void WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb);
 bool ReadNurb(KRyvFile& ioFile, KRyvNurb& ioNurb);
 void WritePatch(KRyvFile& ioFile, const KRyvPatch& pPatch);

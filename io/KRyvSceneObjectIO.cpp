@@ -180,23 +180,6 @@ void WriteKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute,
     }
 }
 
-// Polygons come first: making them touches layer 0, which the layers read next replace. Their
-// control-point indices can be checked once the points are there.
-bool ReadMeshData(KRyvFile& ioFile, KRyvMesh& ioMesh, const KRyvGeometryContext& pContext)
-{
-    if (!KRyvGeometryIO::ReadMesh(ioFile, ioMesh) ||
-        !KRyvGeometryIO::ReadGeometry(ioFile, ioMesh, pContext)) {
-        return false;
-    }
-    const int* lVertices = ioMesh.GetPolygonVertices();
-    for (int i = 0; i < ioMesh.GetPolygonVertexCount(); ++i) {
-        if (lVertices[i] >= ioMesh.GetControlPointCount()) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool ReadNurbData(KRyvFile& ioFile, KRyvNurb& ioNurb, const KRyvGeometryContext& pContext)
 {
     ioNurb.SetExchangeUVFlag(ioFile.FieldReadB("ExchangeUV", false));
@@ -240,7 +223,7 @@ bool ReadKindMembers(KRyvFile& ioFile, KRyvNodeAttribute& ioAttribute,
 {
     switch (ioAttribute.GetAttributeType()) {
     case KRyvNodeAttribute::eMesh:
-        return ReadMeshData(ioFile, static_cast<KRyvMesh&>(ioAttribute), pContext);
+        return KRyvGeometryIO::ReadMesh(ioFile, static_cast<KRyvMesh&>(ioAttribute), pContext);
     case KRyvNodeAttribute::eNurb:
         return ReadNurbData(ioFile, static_cast<KRyvNurb&>(ioAttribute), pContext);
     case KRyvNodeAttribute::ePatch:

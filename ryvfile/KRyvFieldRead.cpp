@@ -8,13 +8,10 @@
 
 bool KRyvFile::FieldReadBegin(const char* pName)
 {
-    KRyvRecordCursor& lCursor = Cursor();
-    const std::uint8_t* lFound = pName ? lCursor.FindChild(pName) : nullptr;
     KRyvRecordCursor lChild;
-    if (!lFound || !lCursor.Enter(lFound, lChild)) {
+    if (!pName || !Cursor().EnterChild(pName, lChild)) {
         return false;
     }
-    lCursor.StepPast(lFound);
     mCursors.push_back(lChild);
     return true;
 }

@@ -140,20 +140,48 @@ KRyvRecordCursor KRyvRecordCursor::Body(const std::uint8_t* pBytes, std::size_t 
 bool KRyvRecordCursor::Enter(const std::uint8_t* pChild, KRyvRecordCursor& oCursor) const
 {
     const std::uint8_t* lEnd = pChild ? ChildEnd(pChild) : nullptr;
-    if (!lEnd) {
-        return false;
-    }
+    return lEnd && EnterRecord(pChild, lEnd, oCursor);
+}
+
+bool KRyvRecordCursor::EnterRecord(const std::uint8_t* pRecord, const std::uint8_t* pEnd,
+                                   KRyvRecordCursor& oCursor)
+{
     KRyvRecordCursor lRecord;
-    const std::uint8_t* lAt = pChild + kCountBytes;
-    lRecord.mName = TakeName(lAt, lEnd);
-    if (lRecord.mName.empty() || !GetCount(lAt, lEnd, lRecord.mValueCount)) {
+    const std::uint8_t* lAt = pRecord + kCountBytes;
+    lRecord.mName = TakeName(lAt, pEnd);
+    if (lRecord.mName.empty() || !GetCount(lAt, pEnd, lRecord.mValueCount)) {
         return false;
     }
     lRecord.mFirstValue = lRecord.mNextValue = lAt;
     lRecord.mValuesLeft = lRecord.mValueCount;
-    lRecord.mEnd = lEnd;
+    lRecord.mEnd = pEnd;
     oCursor = lRecord;
     return true;
+}
+
+bool KRyvRecordCursor::EnterChild(std::string_view pName, KRyvRecordCursor& oCursor)
+{
+    FindChildren();
+    // Each step moves past one whole child, so the search always ends.
+    for (const std::uint8_t* lAt = mNextChild; lAt < mEnd;) {
+        const std::uint8_t* lEnd = ChildEnd(lAt);
+        if (!lEnd) {
+            return false;
+        }
+        const std::uint8_t* lName = lAt + kCountBytes;
+        if (TakeName(lName, lEnd) == pName) {
+            // Entered aside, so that oCursor may be this cursor itself.
+            KRyvRecordCursor lEntered;
+            if (!EnterRecord(lAt, lEnd, lEntered)) {
+                return false;
+            }
+            mNextChild = lEnd;
+            oCursor = lEntered;
+            return true;
+        }
+        lAt = lEnd;
+    }
+    return false;
 }
 
 void KRyvRecordCursor::FindChildren() const

@@ -51,6 +51,10 @@ public:
     const std::uint8_t* NextChild() const;
     // The next child becomes the one after pChild (a child at or after the next one).
     void StepPast(const std::uint8_t* pChild);
+    // FindChild, Enter and StepPast at once, each child's bounds taken once: enters the first
+    // child named pName at or after the next child and makes the one after it the next child.
+    // False, nothing moved, when there is none or it does not hold a record.
+    bool EnterChild(std::string_view pName, KRyvRecordCursor& oCursor);
     // Children named pName, all of them, whatever has been read.
     int CountChildren(std::string_view pName) const;
 
@@ -61,6 +65,10 @@ private:
     // The end of the record at pRecord, null when it does not fit before mEnd.
     const std::uint8_t* ChildEnd(const std::uint8_t* pRecord) const;
     bool TakeValue(std::uint8_t pKind, const std::uint8_t*& oPayload, std::size_t& oSize);
+    // The record whose bytes are [pRecord, pEnd) (its size field first); false when they do not
+    // hold its name and value count.
+    static bool EnterRecord(const std::uint8_t* pRecord, const std::uint8_t* pEnd,
+                            KRyvRecordCursor& oCursor);
 
     // Where the children start is found on the first look at them: a record read for its values
     // alone (a key of the older layout) is never stepped over twice.

@@ -84,6 +84,15 @@ public:
     // a builder that knows its sizes fills the tables without growing them by copying. Changes no
     // answer; negative counts count as 0.
     void ReservePolygons(int pPolygons, int pPolygonVertices);
+    // Replaces every polygon at once, for a builder that holds the whole tables: polygon p gets
+    // the group pGroupAt(p) and the next pSizeAt(p) of the pVertexCount control-point indices
+    // pVertexAt(0), pVertexAt(1), ... (callables answering an int). Each table is sized once and
+    // filled in one loop. Refused (false, nothing changed, kParameterOutOfRange) for a negative
+    // count or size, sizes that do not add up to pVertexCount, or an index that is not a control
+    // point of the mesh. Layer elements are left as they are: the caller sets them whole.
+    template <typename SizeAt, typename GroupAt, typename VertexAt>
+    bool SetPolygons(int pPolygonCount, SizeAt pSizeAt, GroupAt pGroupAt, int pVertexCount,
+                     VertexAt pVertexAt);
     int GetPolygonCount() const { return static_cast<int>(mPolygons.size()); }
     // -1 outside 0..count-1.
     int GetPolygonSize(int pPolygon) const;
@@ -170,5 +179,42 @@ private:
     std::vector<KRyvMeshPolygon> mPolygons;
     std::vector<int> mPolygonVertices;
 };
+
+template <typename SizeAt, typename GroupAt, typename VertexAt>
+bool KRyvMesh::SetPolygons(int pPolygonCount, SizeAt pSizeAt, GroupAt pGroupAt, int pVertexCount,
+                           VertexAt pVertexAt)
+{
+    if (pPolygonCount < 0 || pVertexCount < 0) {
+        GetError().SetLastErrorID(kParameterOutOfRange);
+        return false;
+    }
+    std::vector<KRyvMeshPolygon> lPolygons(static_cast<std::size_t>(pPolygonCount));
+    int lFirst = 0;
+    for (std::size_t p = 0; p < lPolygons.size(); ++p) {
+        const int lSize = pSizeAt(p);
+        if (lSize < 0 || lSize > pVertexCount - lFirst) {
+            GetError().SetLastErrorID(kParameterOutOfRange);
+            return false;
+        }
+        lPolygons[p] = KRyvMeshPolygon{lFirst, lSize, pGroupAt(p)};
+        lFirst += lSize;
+    }
+    std::vector<int> lVertices(static_cast<std::size_t>(pVertexCount));
+    // One unsigned comparison finds negative indices too; the flag is gathered rather than
+    // tested per vertex, so the loop stays a straight copy.
+    const auto lPointCount = static_cast<unsigned>(GetControlPointCount());
+    bool lOutside = false;
+    for (std::size_t i = 0; i < lVertices.size(); ++i) {
+        lVertices[i] = pVertexAt(i);
+        lOutside |= static_cast<unsigned>(lVertices[i]) >= lPointCount;
+    }
+    if (lFirst != pVertexCount || lOutside) {
+        GetError().SetLastErrorID(kParameterOutOfRange);
+        return false;
+    }
+    mPolygons.swap(lPolygons);
+    mPolygonVertices.swap(lVertices);
+    return true;
+}
 
 #endif

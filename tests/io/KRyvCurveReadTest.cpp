@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -165,6 +166,44 @@ TEST(KRyvCurveRead, BothLayoutsGiveTheSameKeys)
     }
     EXPECT_EQ(lA.GetVelocity(1), 2.0f);
     EXPECT_EQ(lA.GetDataFloat(KFCurveKey::kDataBias), 0.75f);
+}
+
+// Keys are made a chunk at a time: a curve of several chunks and a partial one, with and without
+// the fields besides time and value, keeps every key in place. A value that is not finite becomes
+// 0, as a key set by hand makes it.
+TEST(KRyvCurveRead, ManyKeysKeepTheirPlacesAcrossChunks)
+{
+    constexpr int kKeys = 2500;
+    constexpr int kNotFinite = 1500;
+    std::vector<std::int64_t> lTimes;
+    std::vector<float> lValues;
+    for (int k = 0; k < kKeys; ++k) {
+        lTimes.push_back(k * kSecond);
+        lValues.push_back(k == kNotFinite ? std::numeric_limits<float>::infinity() : k * 0.5f);
+    }
+    for (const bool lFlags : {false, true}) {
+        CurvePtr lCurve;
+        ASSERT_TRUE(ReadCurve(CurveFile([&](KRyvFile& ioFile) {
+                                  WriteArray(ioFile, "KeyTime", lTimes);
+                                  WriteArray(ioFile, "KeyValue", lValues);
+                                  if (lFlags) {
+                                      WriteArray(ioFile, "KeyFlags",
+                                                 std::vector<std::int32_t>(
+                                                     kKeys, KFCurveKey::kInterpolationLinear));
+                                  }
+                              }),
+                              lCurve));
+        ASSERT_EQ(lCurve->GetKeyCount(), kKeys);
+        for (int k = 0; k < kKeys; ++k) {
+            const KFCurveKey& lKey = *lCurve->GetKey(k);
+            ASSERT_EQ(lKey.GetTime().Get(), k * kSecond) << k;
+            ASSERT_EQ(lKey.GetValue(), k == kNotFinite ? 0.0f : k * 0.5f) << k;
+            ASSERT_EQ(lKey.GetInterpolation(),
+                      lFlags ? KFCurveKey::kInterpolationLinear : KFCurveKey::kInterpolationCubic)
+                << k;
+            ASSERT_EQ(lKey.GetTangentMode(), lFlags ? 0 : KFCurveKey::kTangentAuto) << k;
+        }
+    }
 }
 
 } // namespace

@@ -214,6 +214,37 @@ TEST(KRyvRecordCursor, ChildrenAreFoundForwardAndCountedWhole)
     EXPECT_FALSE(lFirst.Enter(nullptr, lUnused));
 }
 
+// Entering a child by name moves the search past it, as FindChild, Enter and StepPast do one
+// after the other; a miss moves nothing.
+TEST(KRyvRecordCursor, EnterChildFindsEntersAndStepsPastInOne)
+{
+    const std::vector<std::uint8_t> lBytes = Encoded(SampleTree());
+    KRyvRecordCursor lBody = KRyvRecordCursor::Body(lBytes.data(), lBytes.size());
+    KRyvRecordCursor lFirst;
+    ASSERT_TRUE(lBody.EnterChild("First", lFirst));
+    EXPECT_EQ(lFirst.GetName(), "First");
+    EXPECT_EQ(lBody.NextChild(), lBody.FindChild("Second"));
+    KRyvRecordCursor lChild;
+    // Past the first K, over Other, to the second K; then no third.
+    ASSERT_TRUE(lFirst.EnterChild("K", lChild));
+    ASSERT_TRUE(lFirst.EnterChild("K", lChild));
+    std::int32_t lLength = 0;
+    ASSERT_TRUE(lChild.TakeScalar(lLength));
+    EXPECT_EQ(lLength, 1);
+    EXPECT_EQ(lFirst.NextChild(), lFirst.FindChild("Deep"));
+    EXPECT_FALSE(lFirst.EnterChild("K", lChild));
+    EXPECT_FALSE(lFirst.EnterChild("Other", lChild));
+    EXPECT_FALSE(lFirst.EnterChild("", lChild));
+    EXPECT_EQ(lFirst.NextChild(), lFirst.FindChild("Deep"));
+    ASSERT_TRUE(lFirst.EnterChild("Deep", lChild));
+    EXPECT_EQ(lFirst.NextChild(), nullptr);
+    EXPECT_TRUE(lChild.EnterChild("Deeper", lChild));
+    EXPECT_EQ(lChild.GetName(), "Deeper");
+    // A cursor over no body has no children.
+    KRyvRecordCursor lNone = KRyvRecordCursor::Body(nullptr, 0);
+    EXPECT_FALSE(lNone.EnterChild("First", lChild));
+}
+
 TEST(KRyvAsciiDecode, GivesTheBytesTheBinaryEncoderGives)
 {
     const KRyvFieldRecord lTree = SampleTree();

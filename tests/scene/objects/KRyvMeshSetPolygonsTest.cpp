@@ -1,0 +1,120 @@
+#include "scene/objects/KRyvMesh.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Polygon tables as a builder holds them: one size and one group per polygon, and the vertices.
+struct Tables
+{
+    std::vector<int> mSizes;
+    std::vector<int> mGroups;
+    std::vector<int> mVertices;
+};
+
+bool SetFrom(KRyvMesh& ioMesh, const Tables& pTables)
+{
+    return ioMesh.SetPolygons(
+        static_cast<int>(pTables.mSizes.size()), [&](std::size_t p) { return pTables.mSizes[p]; },
+        [&](std::size_t p) { return pTables.mGroups[p]; },
+        static_cast<int>(pTables.mVertices.size()),
+        [&](std::size_t i) { return pTables.mVertices[i]; });
+}
+
+// The same polygons, built one by one.
+void AddOneByOne(KRyvMesh& ioMesh, const Tables& pTables)
+{
+    std::size_t lAt = 0;
+    for (std::size_t p = 0; p < pTables.mSizes.size(); ++p) {
+        ioMesh.BeginPolygon(-1, -1, pTables.mGroups[p]);
+        for (int v = 0; v < pTables.mSizes[p]; ++v) {
+            ioMesh.AddPolygon(pTables.mVertices[lAt++]);
+        }
+    }
+}
+
+void ExpectSamePolygons(const KRyvMesh& pA, const KRyvMesh& pB)
+{
+    ASSERT_EQ(pA.GetPolygonCount(), pB.GetPolygonCount());
+    ASSERT_EQ(pA.GetPolygonVertexCount(), pB.GetPolygonVertexCount());
+    for (int p = 0; p < pA.GetPolygonCount(); ++p) {
+        EXPECT_EQ(pA.GetPolygonSize(p), pB.GetPolygonSize(p)) << "polygon " << p;
+        EXPECT_EQ(pA.GetPolygonGroup(p), pB.GetPolygonGroup(p)) << "polygon " << p;
+        for (int v = 0; v < pA.GetPolygonSize(p); ++v) {
+            EXPECT_EQ(pA.GetPolygonVertex(p, v), pB.GetPolygonVertex(p, v)) << p << "/" << v;
+        }
+    }
+}
+
+// A quad, an empty polygon, a triangle and a quad, over 6 points.
+const Tables kMixed{{4, 0, 3, 4}, {0, -1, 7, 2}, {0, 1, 4, 3, 1, 2, 4, 5, 4, 2, 1}};
+
+TEST(KRyvMeshSetPolygons, GivesTheTablesOfPolygonsAddedOneByOne)
+{
+    KRyvMesh lBulk(nullptr);
+    KRyvMesh lOneByOne(nullptr);
+    lBulk.InitControlPoints(6);
+    ASSERT_TRUE(SetFrom(lBulk, kMixed));
+    AddOneByOne(lOneByOne, kMixed);
+    ExpectSamePolygons(lBulk, lOneByOne);
+    // The triangle starts after the quad's four vertices (the empty polygon takes none).
+    EXPECT_EQ(lBulk.GetPolygonVertex(2, 0), 1);
+    EXPECT_EQ(lBulk.GetPolygonVertex(3, 3), 1);
+    EXPECT_EQ(lBulk.GetPolygonVertex(1, 0), -1);
+    // No layer is made: the caller sets the elements whole.
+    EXPECT_EQ(lBulk.GetLayerCount(), 0);
+}
+
+TEST(KRyvMeshSetPolygons, ReplacesThePolygonsThereWere)
+{
+    KRyvMesh lMesh(nullptr);
+    lMesh.InitControlPoints(6);
+    AddOneByOne(lMesh, kMixed);
+    const Tables lTriangle{{3}, {5}, {5, 4, 3}};
+    ASSERT_TRUE(SetFrom(lMesh, lTriangle));
+    EXPECT_EQ(lMesh.GetPolygonCount(), 1);
+    EXPECT_EQ(lMesh.GetPolygonVertexCount(), 3);
+    EXPECT_EQ(lMesh.GetPolygonVertex(0, 0), 5);
+    ASSERT_TRUE(SetFrom(lMesh, Tables()));
+    EXPECT_EQ(lMesh.GetPolygonCount(), 0);
+    EXPECT_EQ(lMesh.GetPolygonVertices(), nullptr);
+}
+
+TEST(KRyvMeshSetPolygons, RefusesTablesThatDoNotMakePolygonsOfItsPoints)
+{
+    const Tables kRefused[] = {
+        {{3, -1, 1}, {0, 0, 0}, {0, 1, 2, 3}}, // a negative size
+        {{3, 2}, {0, 0}, {0, 1, 2, 3, 4, 5}},  // sizes short of the vertices
+        {{3, 4}, {0, 0}, {0, 1, 2, 3, 4, 5}},  // sizes past the vertices
+        {{3, 3}, {0, 0}, {0, 1, 2, 3, -4, 5}}, // a negative index
+        {{3, 3}, {0, 0}, {0, 1, 2, 3, 4, 6}},  // the point count itself
+        {{1, 2147483647}, {0, 0}, {0, 1}},     // a size that would overflow a sum
+    };
+    for (const Tables& lTables : kRefused) {
+        KRyvMesh lMesh(nullptr);
+        lMesh.InitControlPoints(6);
+        AddOneByOne(lMesh, kMixed);
+        lMesh.GetError().ClearLastError();
+        EXPECT_FALSE(SetFrom(lMesh, lTables));
+        EXPECT_EQ(lMesh.GetError().GetLastErrorID(), KRyvGeometry::kParameterOutOfRange);
+        // Nothing changed.
+        KRyvMesh lBefore(nullptr);
+        AddOneByOne(lBefore, kMixed);
+        ExpectSamePolygons(lMesh, lBefore);
+    }
+}
+
+TEST(KRyvMeshSetPolygons, RefusesNegativeCountsAndAMeshWithoutPoints)
+{
+    KRyvMesh lMesh(nullptr);
+    const auto lZero = [](std::size_t) { return 0; };
+    EXPECT_FALSE(lMesh.SetPolygons(-1, lZero, lZero, 0, lZero));
+    EXPECT_FALSE(lMesh.SetPolygons(0, lZero, lZero, -1, lZero));
+    // Index 0 is no control point of a mesh that has none.
+    EXPECT_FALSE(SetFrom(lMesh, Tables{{1}, {0}, {0}}));
+    EXPECT_EQ(lMesh.GetPolygonCount(), 0);
+}
+
+} // namespace
