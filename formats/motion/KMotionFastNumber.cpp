@@ -48,11 +48,13 @@ int LeadingDigits(std::uint64_t pChunk)
     return lFlags == 0 ? kChunkBytes : __builtin_ctzll(lFlags) / 8;
 }
 
-// The value of the first pCount (1 to 8) digit bytes of the chunk: the digits moved to the top
-// bytes (zeros below them add nothing) and combined pairwise, then in fours, then in eights.
+// The value of the first pCount (0 to 8) digit bytes of the chunk: the digits moved to the top
+// bytes (zeros below them add nothing; two shifts, so that 0 digits shift everything out) and
+// combined pairwise, then in fours, then in eights.
 std::uint64_t ChunkValue(std::uint64_t pChunk, int pCount)
 {
-    std::uint64_t lDigits = (pChunk - 0x30 * kEachByte) << (8 * (kChunkBytes - pCount));
+    const int lHalfShift = 4 * (kChunkBytes - pCount);
+    std::uint64_t lDigits = (pChunk - 0x30 * kEachByte) << lHalfShift << lHalfShift;
     lDigits = lDigits * 10 + (lDigits >> 8);
     lDigits = (((lDigits & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
                (((lDigits >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32)))) >>
@@ -60,22 +62,19 @@ std::uint64_t ChunkValue(std::uint64_t pChunk, int pCount)
     return lDigits;
 }
 
-// Adds the digits from pPos on to ioMantissa and ioCount. The mantissa may wrap once more than
-// kMaxFastDigits digits are counted, which the caller refuses before using it; leading zeros
-// count too, which only sends numbers such as "0.0000000000000000001" to the slower path. The
-// loop moves forward by the digits it takes and ends at the first chunk that is not all digits.
+// Adds the digits of a run of eight or more from pPos on to ioMantissa and ioCount. The
+// mantissa may wrap once more than kMaxFastDigits digits are counted, which the caller refuses
+// before using it. The loop moves forward by the digits it takes and ends at the first chunk
+// that is not all digits.
 template <bool kPadded>
-const char* GatherDigits(const char* pPos, const char* pEnd, std::uint64_t& ioMantissa,
-                         int& ioCount)
+const char* GatherLongDigits(const char* pPos, const char* pEnd, std::uint64_t& ioMantissa,
+                             int& ioCount)
 {
     std::uint64_t lMantissa = ioMantissa;
     int lCount = ioCount;
     for (;;) {
         const std::uint64_t lChunk = LoadChunk<kPadded>(pPos, pEnd);
         const int lDigits = LeadingDigits(lChunk);
-        if (lDigits == 0) {
-            break;
-        }
         lMantissa = lMantissa * kPowersOfTenInt[lDigits] + ChunkValue(lChunk, lDigits);
         lCount += lDigits;
         pPos += lDigits;
@@ -86,6 +85,22 @@ const char* GatherDigits(const char* pPos, const char* pEnd, std::uint64_t& ioMa
     ioMantissa = lMantissa;
     ioCount = lCount;
     return pPos;
+}
+
+// The same for any run: one chunk without a loop for the short runs numbers mostly have (leading
+// zeros count too, which only sends numbers such as "0.0000000000000000001" to the slower path).
+template <bool kPadded>
+inline const char* GatherDigits(const char* pPos, const char* pEnd, std::uint64_t& ioMantissa,
+                                int& ioCount)
+{
+    const std::uint64_t lChunk = LoadChunk<kPadded>(pPos, pEnd);
+    const int lDigits = LeadingDigits(lChunk);
+    if (lDigits == kChunkBytes) {
+        return GatherLongDigits<kPadded>(pPos, pEnd, ioMantissa, ioCount);
+    }
+    ioMantissa = ioMantissa * kPowersOfTenInt[lDigits] + ChunkValue(lChunk, lDigits);
+    ioCount += lDigits;
+    return pPos + lDigits;
 }
 
 template <bool kPadded>
