@@ -21,17 +21,21 @@ constexpr int kChunkBytes = 8;
 constexpr std::uint64_t kEachByte = 0x0101010101010101u;
 constexpr std::uint64_t kHighBits = 0x8080808080808080u;
 
+// The chunks put the first text byte lowest, which one load does on a little-endian machine only.
+constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
 // Eight bytes from pPos with those at or past pEnd set to zero (no digit). A padded text has
 // them readable and takes them in one load; otherwise the last few come one at a time.
 template <bool kPadded> std::uint64_t LoadChunk(const char* pPos, const char* pEnd)
 {
     std::uint64_t lChunk = 0;
     const std::ptrdiff_t lLeft = pEnd - pPos;
-    if (kPadded || lLeft >= kChunkBytes) {
+    if (kLittleEndian && (kPadded || lLeft >= kChunkBytes)) {
         std::memcpy(&lChunk, pPos, kChunkBytes);
         return lLeft >= kChunkBytes ? lChunk : lChunk & ((std::uint64_t(1) << (8 * lLeft)) - 1);
     }
-    for (int i = 0; i < lLeft; ++i) {
+    const std::ptrdiff_t lBytes = lLeft < kChunkBytes ? lLeft : kChunkBytes;
+    for (int i = 0; i < lBytes; ++i) {
         lChunk |= std::uint64_t(static_cast<unsigned char>(pPos[i])) << (8 * i);
     }
     return lChunk;
