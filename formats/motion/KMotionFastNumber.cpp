@@ -107,8 +107,10 @@ inline const char* GatherDigits(const char* pPos, const char* pEnd, std::uint64_
     return pPos + lDigits;
 }
 
+// The quick path alone: true, with the value in oValue and the end in oEnd, for a plain number
+// it can convert exactly; false for anything else. It calls nothing, so that it needs no frame.
 template <bool kPadded>
-std::from_chars_result FastFromChars(const char* pBegin, const char* pEnd, double& oValue)
+bool ReadPlain(const char* pBegin, const char* pEnd, double& oValue, const char*& oEnd)
 {
     const char* lPos = pBegin;
     // No branch on the sign, which is as likely as not in motion data.
@@ -126,7 +128,7 @@ std::from_chars_result FastFromChars(const char* pBegin, const char* pEnd, doubl
     const bool lExponent = lPos < pEnd && (*lPos == 'e' || *lPos == 'E');
     if (lDigits == 0 || lExponent || lDigits > KMotionFastNumber::kMaxFastDigits ||
         lMantissa > kMaxExactMantissa || lFractionDigits > KMotionFastNumber::kMaxFastPowerOfTen) {
-        return std::from_chars(pBegin, pEnd, oValue);
+        return false;
     }
     // One rounding only: both operands are exact, and IEEE division rounds its exact quotient.
     const double lValue = static_cast<double>(lMantissa) / kPowersOfTen[lFractionDigits];
@@ -134,7 +136,8 @@ std::from_chars_result FastFromChars(const char* pBegin, const char* pEnd, doubl
     std::memcpy(&lBits, &lValue, sizeof(lBits));
     lBits ^= std::uint64_t(lNegative) << 63;
     std::memcpy(&oValue, &lBits, sizeof(lBits));
-    return {lPos, std::errc()};
+    oEnd = lPos;
+    return true;
 }
 
 } // namespace
@@ -142,11 +145,19 @@ std::from_chars_result FastFromChars(const char* pBegin, const char* pEnd, doubl
 std::from_chars_result KMotionFastNumber::FromChars(const char* pBegin, const char* pEnd,
                                                     double& oValue)
 {
-    return FastFromChars<false>(pBegin, pEnd, oValue);
+    const char* lEnd = pBegin;
+    if (ReadPlain<false>(pBegin, pEnd, oValue, lEnd)) {
+        return {lEnd, std::errc()};
+    }
+    return std::from_chars(pBegin, pEnd, oValue);
 }
 
 std::from_chars_result KMotionFastNumber::FromCharsPadded(const char* pBegin, const char* pEnd,
                                                           double& oValue)
 {
-    return FastFromChars<true>(pBegin, pEnd, oValue);
+    const char* lEnd = pBegin;
+    if (ReadPlain<true>(pBegin, pEnd, oValue, lEnd)) {
+        return {lEnd, std::errc()};
+    }
+    return std::from_chars(pBegin, pEnd, oValue);
 }
