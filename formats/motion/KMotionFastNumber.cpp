@@ -21,17 +21,21 @@ constexpr int kChunkBytes = 8;
 constexpr std::uint64_t kEachByte = 0x0101010101010101u;
 constexpr std::uint64_t kHighBits = 0x8080808080808080u;
 
+// The chunks put the first text byte lowest, which one load does on a little-endian machine only.
+constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
 // Eight bytes from pPos with those at or past pEnd set to zero (no digit). A padded text has
 // them readable and takes them in one load; otherwise the last few come one at a time.
 template <bool kPadded> std::uint64_t LoadChunk(const char* pPos, const char* pEnd)
 {
     std::uint64_t lChunk = 0;
     const std::ptrdiff_t lLeft = pEnd - pPos;
-    if (kPadded || lLeft >= kChunkBytes) {
+    if (kLittleEndian && (kPadded || lLeft >= kChunkBytes)) {
         std::memcpy(&lChunk, pPos, kChunkBytes);
         return lLeft >= kChunkBytes ? lChunk : lChunk & ((std::uint64_t(1) << (8 * lLeft)) - 1);
     }
-    for (int i = 0; i < lLeft; ++i) {
+    const std::ptrdiff_t lBytes = lLeft < kChunkBytes ? lLeft : kChunkBytes;
+    for (int i = 0; i < lBytes; ++i) {
         lChunk |= std::uint64_t(static_cast<unsigned char>(pPos[i])) << (8 * i);
     }
     return lChunk;
@@ -48,11 +52,13 @@ int LeadingDigits(std::uint64_t pChunk)
     return lFlags == 0 ? kChunkBytes : __builtin_ctzll(lFlags) / 8;
 }
 
-// The value of the first pCount (1 to 8) digit bytes of the chunk: the digits moved to the top
-// bytes (zeros below them add nothing) and combined pairwise, then in fours, then in eights.
+// The value of the first pCount (0 to 8) digit bytes of the chunk: the digits moved to the top
+// bytes (zeros below them add nothing; two shifts, so that 0 digits shift everything out) and
+// combined pairwise, then in fours, then in eights.
 std::uint64_t ChunkValue(std::uint64_t pChunk, int pCount)
 {
-    std::uint64_t lDigits = (pChunk - 0x30 * kEachByte) << (8 * (kChunkBytes - pCount));
+    const int lHalfShift = 4 * (kChunkBytes - pCount);
+    std::uint64_t lDigits = (pChunk - 0x30 * kEachByte) << lHalfShift << lHalfShift;
     lDigits = lDigits * 10 + (lDigits >> 8);
     lDigits = (((lDigits & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
                (((lDigits >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32)))) >>
@@ -60,22 +66,19 @@ std::uint64_t ChunkValue(std::uint64_t pChunk, int pCount)
     return lDigits;
 }
 
-// Adds the digits from pPos on to ioMantissa and ioCount. The mantissa may wrap once more than
-// kMaxFastDigits digits are counted, which the caller refuses before using it; leading zeros
-// count too, which only sends numbers such as "0.0000000000000000001" to the slower path. The
-// loop moves forward by the digits it takes and ends at the first chunk that is not all digits.
+// Adds the digits of a run of eight or more from pPos on to ioMantissa and ioCount. The
+// mantissa may wrap once more than kMaxFastDigits digits are counted, which the caller refuses
+// before using it. The loop moves forward by the digits it takes and ends at the first chunk
+// that is not all digits.
 template <bool kPadded>
-const char* GatherDigits(const char* pPos, const char* pEnd, std::uint64_t& ioMantissa,
-                         int& ioCount)
+const char* GatherLongDigits(const char* pPos, const char* pEnd, std::uint64_t& ioMantissa,
+                             int& ioCount)
 {
     std::uint64_t lMantissa = ioMantissa;
     int lCount = ioCount;
     for (;;) {
         const std::uint64_t lChunk = LoadChunk<kPadded>(pPos, pEnd);
         const int lDigits = LeadingDigits(lChunk);
-        if (lDigits == 0) {
-            break;
-        }
         lMantissa = lMantissa * kPowersOfTenInt[lDigits] + ChunkValue(lChunk, lDigits);
         lCount += lDigits;
         pPos += lDigits;
@@ -88,8 +91,26 @@ const char* GatherDigits(const char* pPos, const char* pEnd, std::uint64_t& ioMa
     return pPos;
 }
 
+// The same for any run: one chunk without a loop for the short runs numbers mostly have (leading
+// zeros count too, which only sends numbers such as "0.0000000000000000001" to the slower path).
 template <bool kPadded>
-std::from_chars_result FastFromChars(const char* pBegin, const char* pEnd, double& oValue)
+inline const char* GatherDigits(const char* pPos, const char* pEnd, std::uint64_t& ioMantissa,
+                                int& ioCount)
+{
+    const std::uint64_t lChunk = LoadChunk<kPadded>(pPos, pEnd);
+    const int lDigits = LeadingDigits(lChunk);
+    if (lDigits == kChunkBytes) {
+        return GatherLongDigits<kPadded>(pPos, pEnd, ioMantissa, ioCount);
+    }
+    ioMantissa = ioMantissa * kPowersOfTenInt[lDigits] + ChunkValue(lChunk, lDigits);
+    ioCount += lDigits;
+    return pPos + lDigits;
+}
+
+// The quick path alone: true, with the value in oValue and the end in oEnd, for a plain number
+// it can convert exactly; false for anything else. It calls nothing, so that it needs no frame.
+template <bool kPadded>
+bool ReadPlain(const char* pBegin, const char* pEnd, double& oValue, const char*& oEnd)
 {
     const char* lPos = pBegin;
     // No branch on the sign, which is as likely as not in motion data.
@@ -107,7 +128,7 @@ std::from_chars_result FastFromChars(const char* pBegin, const char* pEnd, doubl
     const bool lExponent = lPos < pEnd && (*lPos == 'e' || *lPos == 'E');
     if (lDigits == 0 || lExponent || lDigits > KMotionFastNumber::kMaxFastDigits ||
         lMantissa > kMaxExactMantissa || lFractionDigits > KMotionFastNumber::kMaxFastPowerOfTen) {
-        return std::from_chars(pBegin, pEnd, oValue);
+        return false;
     }
     // One rounding only: both operands are exact, and IEEE division rounds its exact quotient.
     const double lValue = static_cast<double>(lMantissa) / kPowersOfTen[lFractionDigits];
@@ -115,7 +136,8 @@ std::from_chars_result FastFromChars(const char* pBegin, const char* pEnd, doubl
     std::memcpy(&lBits, &lValue, sizeof(lBits));
     lBits ^= std::uint64_t(lNegative) << 63;
     std::memcpy(&oValue, &lBits, sizeof(lBits));
-    return {lPos, std::errc()};
+    oEnd = lPos;
+    return true;
 }
 
 } // namespace
@@ -123,11 +145,19 @@ std::from_chars_result FastFromChars(const char* pBegin, const char* pEnd, doubl
 std::from_chars_result KMotionFastNumber::FromChars(const char* pBegin, const char* pEnd,
                                                     double& oValue)
 {
-    return FastFromChars<false>(pBegin, pEnd, oValue);
+    const char* lEnd = pBegin;
+    if (ReadPlain<false>(pBegin, pEnd, oValue, lEnd)) {
+        return {lEnd, std::errc()};
+    }
+    return std::from_chars(pBegin, pEnd, oValue);
 }
 
 std::from_chars_result KMotionFastNumber::FromCharsPadded(const char* pBegin, const char* pEnd,
                                                           double& oValue)
 {
-    return FastFromChars<true>(pBegin, pEnd, oValue);
+    const char* lEnd = pBegin;
+    if (ReadPlain<true>(pBegin, pEnd, oValue, lEnd)) {
+        return {lEnd, std::errc()};
+    }
+    return std::from_chars(pBegin, pEnd, oValue);
 }

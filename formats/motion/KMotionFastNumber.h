@@ -5,11 +5,13 @@
 
 // A quicker std::from_chars for the doubles the motion text formats print most: an optional
 // '-', digits with at most one point, no exponent ("-12.375", ".5", "90"). Such a number of at
-// most kMaxFastDigits significant digits, whose digits fit a double exactly and whose decimal
-// exponent is at least -kMaxFastPowerOfTen, is one exactly rounded division of two exact doubles,
-// which gives the correctly rounded value std::from_chars gives. Everything else (an exponent,
-// more digits, "inf", text that is no number) is handed to std::from_chars itself, so the answer
-// is always the standard one, bit for bit: same value, same end pointer, same error.
+// most kMaxFastDigits digits, whose digits taken as an integer fit a double exactly and that has
+// at most kMaxFastPowerOfTen digits after the point, is one exactly rounded division of two exact
+// doubles, which gives the correctly rounded value std::from_chars gives. Everything else (an
+// exponent, more digits, "inf", text that is no number) is handed to std::from_chars itself, so the
+// answer is always the standard one, bit for bit: same value, same end pointer, same error. The
+// division rounds as the floating-point environment says: the default (to nearest) is assumed,
+// which nothing in the kit changes.
 class KMotionFastNumber
 {
 public:

@@ -78,6 +78,17 @@ void InverseColumn(double* __restrict oDst, const double* __restrict pElement,
     }
 }
 
+// One column of an inverse's translation: minus the translation turned by the inverse axes.
+void InverseTranslationColumn(double* __restrict oDst, const double* __restrict pT0,
+                              const double* __restrict pT1, const double* __restrict pT2,
+                              const double* __restrict pI0, const double* __restrict pI1,
+                              const double* __restrict pI2)
+{
+    for (int f = 0; f < kFrames; ++f) {
+        oDst[f] = -(pT0[f] * pI0[f] + pT1[f] * pI1[f] + pT2[f] * pI2[f]);
+    }
+}
+
 } // namespace
 
 void KHtrAffineBlock::Fill(const KHtrAffine& pAffine)
@@ -157,10 +168,7 @@ void KHtrAffineBlock::Inverse(KHtrAffineBlock& oDst, const KHtrAffineBlock& pSrc
     const double(*t)[kFrames] = pSrc.mTranslation;
     const double(*i)[3][kFrames] = oDst.mAxes;
     for (int c = 0; c < 3; ++c) {
-        for (int f = 0; f < kFrames; ++f) {
-            oDst.mTranslation[c][f] =
-                -(t[0][f] * i[0][c][f] + t[1][f] * i[1][c][f] + t[2][f] * i[2][c][f]);
-        }
+        InverseTranslationColumn(oDst.mTranslation[c], t[0], t[1], t[2], i[0][c], i[1][c], i[2][c]);
     }
 }
 

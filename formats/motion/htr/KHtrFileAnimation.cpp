@@ -221,6 +221,7 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     }
     char lText[kMaxPlainLineBytes + KMotionFastNumber::kPadding];
     std::memcpy(lText, lLine.data(), lLine.size());
+    std::memset(lText + lLine.size(), 0, KMotionFastNumber::kPadding);
     const char* const lEnd = lText + lLine.size();
     const char* lPos = SkipBlanks(lText, lEnd);
     const char* const lDigits = lPos;

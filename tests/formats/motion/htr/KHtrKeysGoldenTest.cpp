@@ -61,13 +61,13 @@ std::string FrameLine(std::mt19937& ioRandom, int pFrame, bool pRadians)
     return lLine + "\t1.0\n";
 }
 
-// A file of kSegments segments and kFrames frames, its frame sections in reverse order.
-std::string GeneratedFile(const GoldenCase& pCase)
+// A file of kSegments segments and pFrames frames, its frame sections in reverse order.
+std::string GeneratedFile(const GoldenCase& pCase, int pFrames = kFrames)
 {
     const bool lRadians = std::strcmp(pCase.mAngleUnit, "Radians") == 0;
     std::mt19937 lRandom(7);
     std::string lText = "[Header]\nFileType htr\nDataType HTRS\nFileVersion 1\n";
-    lText += "NumSegments " + std::to_string(kSegments) + "\nNumFrames " + std::to_string(kFrames) +
+    lText += "NumSegments " + std::to_string(kSegments) + "\nNumFrames " + std::to_string(pFrames) +
              "\nDataFrameRate 60\n";
     lText += std::string("EulerRotationOrder ") + pCase.mOrder + "\nCalibrationUnits " +
              pCase.mLengthUnit + "\nRotationUnits " + pCase.mAngleUnit + "\n";
@@ -83,7 +83,7 @@ std::string GeneratedFile(const GoldenCase& pCase)
     }
     for (int s = kSegments - 1; s >= 0; --s) {
         lText += "[" + Name(s) + "]\n";
-        for (int f = 1; f <= kFrames; ++f) {
+        for (int f = 1; f <= pFrames; ++f) {
             lText += FrameLine(lRandom, f, lRadians);
         }
     }
@@ -153,5 +153,25 @@ const GoldenCase kGoldenCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryOrderAndSetting, KHtrKeysGolden, testing::ValuesIn(kGoldenCases));
+
+// Sections of several hundred frames: the frame pass works through them in blocks, the last one
+// partly filled, and every key must still be that of the settled arithmetic.
+TEST(KHtrKeysGoldenLong, KeysAcrossManyBlocksAreThoseOfTheSettledArithmetic)
+{
+    constexpr int kLongFrames = 333;
+    const GoldenCase kLongCases[] = {
+        {"ZYX", "mm", "Degrees", "Yes", 6826362480279715871ull},
+        {"YZX", "cm", "Degrees", "Yes", 17111565391735890899ull},
+        {"XZY", "in", "Radians", "No", 2819183667170389256ull},
+    };
+    for (const GoldenCase& lCase : kLongCases) {
+        HtrSettingsGuard lSettings(lCase.mMinimize);
+        KImportSettings::Get().Reset();
+        HtrTestScene lTest;
+        ASSERT_TRUE(lTest.Read(WriteHtrFile("golden-long.htr", GeneratedFile(lCase, kLongFrames))))
+            << lTest.mReader.GetMessage().Buffer();
+        EXPECT_EQ(KeyDigest(lTest), lCase.mDigest) << lCase.mOrder << " " << lCase.mMinimize;
+    }
+}
 
 } // namespace
