@@ -172,7 +172,7 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
         bool mClose;
     };
     std::vector<Step> lSteps{{pRoot, 0, false}};
-    mFrameNodes.clear();
+    mFrameJoints.clear();
     while (!lSteps.empty()) {
         const Step lStep = lSteps.back();
         lSteps.pop_back();
@@ -197,7 +197,7 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
                                      lStep.mIndent, mThreeChannels, true)) {
             return FailPrint();
         }
-        mFrameNodes.push_back(lNode);
+        mFrameJoints.push_back({lNode, KBvhJointSampler(*lNode), KVector4(), KVector4()});
         lSteps.push_back({lNode, lStep.mIndent, true});
         if (lNode->GetChildCount() == 0) {
             // A leaf joint ends in an End Site along its limits' bone axis.
@@ -223,12 +223,22 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
 
 bool KWriterBvh::WriteFrame(KRyvNode* pRoot, KTime pTime)
 {
-    for (KRyvNode* lNode : mFrameNodes) {
-        const bool lIsRoot = lNode == pRoot;
-        const KMatrix& lMatrix = lIsRoot && mGlobalRoot ? lNode->GetGlobalMatrixAtTime(pTime)
-                                                        : lNode->GetLocalMatrixAtTime(pTime);
-        const KVector4 lAngles = ChannelAnglesOf(lMatrix);
-        if (!File().WriteJointFrame(lIsRoot, TranslationOf(lMatrix), lAngles, mThreeChannels)) {
+    for (FrameJoint& lJoint : mFrameJoints) {
+        const bool lIsRoot = lJoint.mNode == pRoot;
+        if (lIsRoot && mGlobalRoot) {
+            const KMatrix& lMatrix = lJoint.mNode->GetGlobalMatrixAtTime(pTime);
+            lJoint.mTranslation = TranslationOf(lMatrix);
+            lJoint.mAngles = ChannelAnglesOf(lMatrix);
+        } else {
+            KMatrix lMatrix;
+            bool lSame = false;
+            lJoint.mSampler.LocalMatrixAt(pTime, lMatrix, lSame);
+            if (!lSame) {
+                lJoint.mTranslation = TranslationOf(lMatrix);
+                lJoint.mAngles = ChannelAnglesOf(lMatrix);
+            }
+        }
+        if (!File().WriteJointFrame(lIsRoot, lJoint.mTranslation, lJoint.mAngles, mThreeChannels)) {
             return false;
         }
     }

@@ -2,7 +2,9 @@
 #define RYVKIT_FORMATS_MOTION_BVH_KWRITERBVH_H
 
 #include "core/KTime.h"
+#include "core/KVector4.h"
 #include "formats/motion/KMotionTextWriter.h"
+#include "formats/motion/bvh/KBvhJointSampler.h"
 
 #include <memory>
 #include <vector>
@@ -68,10 +70,20 @@ private:
     bool WriteHierarchy(KRyvNode* pRoot);
     bool WriteFrame(KRyvNode* pRoot, KTime pTime);
 
+    // A node written as a joint (not as an End Site), with its sampler and the values of the
+    // frame it last wrote, kept while its curves give the same values.
+    struct FrameJoint
+    {
+        KRyvNode* mNode;
+        KBvhJointSampler mSampler;
+        KVector4 mTranslation;
+        KVector4 mAngles;
+    };
+
     bool mGlobalRoot = false;
     bool mThreeChannels = true;
-    // The nodes written as joints (not as End Sites), in the order of the frame values.
-    std::vector<KRyvNode*> mFrameNodes;
+    // In the order of the frame values.
+    std::vector<FrameJoint> mFrameJoints;
 };
 
 #endif

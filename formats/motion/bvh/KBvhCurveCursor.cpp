@@ -1,0 +1,46 @@
+#include "formats/motion/bvh/KBvhCurveCursor.h"
+
+#include "animation/KFCurve.h"
+
+#include <cstdint>
+
+namespace {
+
+// A writer walks hundreds of curves in step, so each curve's next keys have left the cache by
+// the time it comes back to it: they are asked for this far ahead.
+constexpr int kPrefetchKeys = 6;
+
+} // namespace
+
+KBvhCurveCursor::KBvhCurveCursor(const KFCurve* pCurve, double pMissing)
+    : mCurve(pCurve), mMissing(pMissing)
+{
+}
+
+double KBvhCurveCursor::Evaluate(KTime pTime)
+{
+    if (!mCurve) {
+        return mMissing;
+    }
+    const int lCount = mCurve->GetKeyCount();
+    const std::int64_t lTicks = pTime.Get();
+    if (lCount == 0 || lTicks < mCurve->GetKey(0)->GetTime().Get() ||
+        lTicks > mCurve->GetKey(lCount - 1)->GetTime().Get()) {
+        return mCurve->Evaluate(pTime, &mHint);
+    }
+    if (mKey >= lCount || mCurve->GetKey(mKey)->GetTime().Get() > lTicks) {
+        mKey = 0;
+    }
+    // Forward only: over a whole write the cursor passes each key once.
+    while (mKey + 1 < lCount && mCurve->GetKey(mKey + 1)->GetTime().Get() <= lTicks) {
+        ++mKey;
+    }
+    __builtin_prefetch(mCurve->GetKey(mKey + kPrefetchKeys));
+    const KFCurveKey* lKey = mCurve->GetKey(mKey);
+    // On a key the curve answers the key's own value whatever its interpolation.
+    if (lKey->GetTime().Get() == lTicks) {
+        return lKey->GetValue();
+    }
+    mHint = mKey;
+    return mCurve->Evaluate(pTime, &mHint);
+}
