@@ -13,8 +13,12 @@ constexpr int kPrefetchKeys = 6;
 } // namespace
 
 KBvhCurveCursor::KBvhCurveCursor(const KFCurve* pCurve, double pMissing)
-    : mCurve(pCurve), mMissing(pMissing)
+    : mCurve(pCurve), mMissing(pMissing), mCount(pCurve ? pCurve->GetKeyCount() : 0)
 {
+    if (mCount > 0) {
+        mFirstTicks = pCurve->GetKey(0)->GetTime().Get();
+        mLastTicks = pCurve->GetKey(mCount - 1)->GetTime().Get();
+    }
 }
 
 double KBvhCurveCursor::Evaluate(KTime pTime)
@@ -22,17 +26,15 @@ double KBvhCurveCursor::Evaluate(KTime pTime)
     if (!mCurve) {
         return mMissing;
     }
-    const int lCount = mCurve->GetKeyCount();
     const std::int64_t lTicks = pTime.Get();
-    if (lCount == 0 || lTicks < mCurve->GetKey(0)->GetTime().Get() ||
-        lTicks > mCurve->GetKey(lCount - 1)->GetTime().Get()) {
+    if (mCount == 0 || lTicks < mFirstTicks || lTicks > mLastTicks) {
         return mCurve->Evaluate(pTime, &mHint);
     }
-    if (mKey >= lCount || mCurve->GetKey(mKey)->GetTime().Get() > lTicks) {
+    if (mCurve->GetKey(mKey)->GetTime().Get() > lTicks) {
         mKey = 0;
     }
     // Forward only: over a whole write the cursor passes each key once.
-    while (mKey + 1 < lCount && mCurve->GetKey(mKey + 1)->GetTime().Get() <= lTicks) {
+    while (mKey + 1 < mCount && mCurve->GetKey(mKey + 1)->GetTime().Get() <= lTicks) {
         ++mKey;
     }
     __builtin_prefetch(mCurve->GetKey(mKey + kPrefetchKeys));

@@ -3,6 +3,8 @@
 
 #include "core/KTime.h"
 
+#include <cstdint>
+
 class KFCurve;
 
 // Evaluates one curve at the times of a writer's frames, which only go forward, giving what
@@ -22,6 +24,10 @@ public:
 private:
     const KFCurve* mCurve = nullptr;
     double mMissing = 0.0;
+    // The curve's keys as they were when the cursor was made.
+    int mCount = 0;
+    std::int64_t mFirstTicks = 0;
+    std::int64_t mLastTicks = 0;
     // The last key at or before the time of the previous call.
     int mKey = 0;
     // The curve's own segment hint for times between keys and outside them.

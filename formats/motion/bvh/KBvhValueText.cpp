@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -21,6 +22,21 @@ constexpr std::uint32_t kCarried = 1000000;
 // close to one half may round either way and is left to the library.
 constexpr double kTieMargin = 1e-6;
 
+// The text is put together in a machine word and stored whole: a word read back from bytes just
+// stored one by one would wait for them.
+constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
+// The shift that puts a byte at place pPlace (0 to 7) of a word's memory image.
+constexpr int ShiftOf(int pPlace)
+{
+    return kLittleEndian ? 8 * pPlace : 56 - 8 * pPlace;
+}
+
+// '0' in each of the first six places.
+constexpr std::uint64_t kZeros = 0x30ULL << ShiftOf(0) | 0x30ULL << ShiftOf(1) |
+                                 0x30ULL << ShiftOf(2) | 0x30ULL << ShiftOf(3) |
+                                 0x30ULL << ShiftOf(4) | 0x30ULL << ShiftOf(5);
+
 char* WriteByLibrary(char* oAt, double pValue)
 {
     return std::to_chars(oAt, oAt + KBvhValueText::kMaxLength, pValue, std::chars_format::general,
@@ -28,7 +44,8 @@ char* WriteByLibrary(char* oAt, double pValue)
         .ptr;
 }
 
-// The decade of a positive value inside the fixed layout: 10^e <= value < 10^(e+1).
+// The decade of a positive value inside the fixed layout: 10^e <= value < 10^(e+1), searched
+// from 10^0 either way (frame values mostly lie a few decades from 1).
 int DecadeOf(double pAbs)
 {
     int lExponent = 0;
@@ -44,40 +61,53 @@ int DecadeOf(double pAbs)
     return lExponent;
 }
 
+// The six digit values of pSix (100000 to 999999) in the first six places of a word.
+std::uint64_t DigitValuesOf(std::uint32_t pSix)
+{
+    return std::uint64_t{pSix / 100000} << ShiftOf(0) |
+           std::uint64_t{pSix / 10000 % 10} << ShiftOf(1) |
+           std::uint64_t{pSix / 1000 % 10} << ShiftOf(2) |
+           std::uint64_t{pSix / 100 % 10} << ShiftOf(3) |
+           std::uint64_t{pSix / 10 % 10} << ShiftOf(4) | std::uint64_t{pSix % 10} << ShiftOf(5);
+}
+
+// How many of the six digits are left once the trailing zeros are dropped: the first is never
+// zero, so the word is not, and its two unused places count among the zero bytes at its end.
+int KeptDigits(std::uint64_t pDigitValues)
+{
+    const int lZeroPlaces =
+        (kLittleEndian ? __builtin_clzll(pDigitValues) : __builtin_ctzll(pDigitValues)) / 8;
+    return kDigits + 2 - lZeroPlaces;
+}
+
+// The word of pWord's bytes from place pFirst on, moved to the front.
+std::uint64_t From(std::uint64_t pWord, int pFirst)
+{
+    return kLittleEndian ? pWord >> (8 * pFirst) : pWord << (8 * pFirst);
+}
+
 // Lays out the six digits of pSix (100000 to 999999) with the decimal exponent pExponent in the
-// fixed layout, trailing zeros of the fraction dropped.
+// fixed layout, trailing zeros of the fraction dropped. Words are stored past the end of the
+// text where that is shorter: oAt has room for kMaxLength characters.
 char* LayOut(char* oAt, std::uint32_t pSix, int pExponent)
 {
-    char lDigits[kDigits];
-    for (int i = kDigits - 1; i >= 0; --i) {
-        lDigits[i] = static_cast<char>('0' + pSix % 10);
-        pSix /= 10;
-    }
-    int lKept = kDigits;
-    while (lKept > 1 && lDigits[lKept - 1] == '0') {
-        --lKept;
-    }
+    const std::uint64_t lValues = DigitValuesOf(pSix);
+    const std::uint64_t lDigits = lValues + kZeros;
+    const int lKept = KeptDigits(lValues);
     if (pExponent < 0) {
-        *oAt++ = '0';
-        *oAt++ = '.';
-        for (int i = -1; i > pExponent; --i) {
-            *oAt++ = '0';
-        }
-        for (int i = 0; i < lKept; ++i) {
-            *oAt++ = lDigits[i];
-        }
-        return oAt;
+        // "0.", the zeros after the point, then the digits.
+        std::memcpy(oAt, "0.000000", 8);
+        std::memcpy(oAt + 1 - pExponent, &lDigits, 8);
+        return oAt + 1 - pExponent + lKept;
     }
-    for (int i = 0; i <= pExponent; ++i) {
-        *oAt++ = lDigits[i];
+    std::memcpy(oAt, &lDigits, 8);
+    if (lKept <= pExponent + 1) {
+        return oAt + pExponent + 1;
     }
-    if (lKept > pExponent + 1) {
-        *oAt++ = '.';
-        for (int i = pExponent + 1; i < lKept; ++i) {
-            *oAt++ = lDigits[i];
-        }
-    }
-    return oAt;
+    oAt[pExponent + 1] = '.';
+    const std::uint64_t lFraction = From(lDigits, pExponent + 1);
+    std::memcpy(oAt + pExponent + 2, &lFraction, 8);
+    return oAt + lKept + 1;
 }
 
 } // namespace
@@ -112,6 +142,7 @@ char* KBvhValueText::Write(char* oAt, double pValue)
     if (lSix < kSmallestSix || lExponent > kHighestExponent) {
         return WriteByLibrary(oAt, pValue);
     }
+    // Signs come in any order: no branch on them.
     if (pValue < 0.0) {
         *oAt++ = '-';
     }

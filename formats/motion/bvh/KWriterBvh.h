@@ -1,6 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_BVH_KWRITERBVH_H
 #define RYVKIT_FORMATS_MOTION_BVH_KWRITERBVH_H
 
+#include "core/KRotationOrder.h"
 #include "core/KTime.h"
 #include "core/KVector4.h"
 #include "formats/motion/KMotionTextWriter.h"
@@ -82,6 +83,8 @@ private:
 
     bool mGlobalRoot = false;
     bool mThreeChannels = true;
+    // The kit order of the rotation channels written.
+    KRotationOrder mChannelOrder;
     // In the order of the frame values.
     std::vector<FrameJoint> mFrameJoints;
 };
