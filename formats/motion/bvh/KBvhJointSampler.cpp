@@ -60,9 +60,10 @@ KBvhJointSampler::KBvhJointSampler(KRyvNode& pNode)
     KFCurve* lCurves[3][3] = {};
     FindTransformCurves(lTake, lCurves);
     for (int k = 0; k < 3; ++k) {
-        const double lMissing = k == 2 ? 1.0 : 0.0;
         for (int a = 0; a < 3; ++a) {
-            mCursors[k][a] = KBvhCurveCursor(lCurves[k][a], lMissing);
+            if (lCurves[k][a]) {
+                mChannels.push_back({KBvhCurveCursor(*lCurves[k][a]), 3 * k + a});
+            }
         }
     }
 }
@@ -70,17 +71,16 @@ KBvhJointSampler::KBvhJointSampler(KRyvNode& pNode)
 void KBvhJointSampler::LocalMatrixAt(KTime pTime, KMatrix& oMatrix, bool& oSame)
 {
     bool lSame = mSampled;
-    KVector4 lValues[3];
-    for (int k = 0; k < 3; ++k) {
-        for (int a = 0; a < 3; ++a) {
-            const double lValue = mCursors[k][a].Evaluate(pTime);
-            // Bits, not values: -0 and 0 make different matrices.
-            lSame = lSame && std::memcmp(&lValue, &mValues[k][a], sizeof lValue) == 0;
-            mValues[k][a] = lValue;
-            lValues[k][a] = lValue;
-        }
+    for (Channel& lChannel : mChannels) {
+        const double lValue = lChannel.mCursor.Evaluate(pTime);
+        double& lKept = mValues[lChannel.mPlace];
+        // Bits, not values: -0 and 0 make different matrices.
+        lSame = lSame && std::memcmp(&lValue, &lKept, sizeof lValue) == 0;
+        lKept = lValue;
     }
     mSampled = true;
     oSame = lSame;
-    MatrixSetTRS(oMatrix, lValues[0], lValues[1], lValues[2]);
+    MatrixSetTRS(oMatrix, KVector4(mValues[0], mValues[1], mValues[2]),
+                 KVector4(mValues[3], mValues[4], mValues[5]),
+                 KVector4(mValues[6], mValues[7], mValues[8]));
 }

@@ -4,6 +4,8 @@
 #include "core/KTime.h"
 #include "formats/motion/bvh/KBvhCurveCursor.h"
 
+#include <vector>
+
 class KMatrix;
 class KRyvNode;
 
@@ -15,6 +17,7 @@ class KRyvNode;
 class KBvhJointSampler
 {
 public:
+    // Throws std::bad_alloc when the cursors cannot be made.
     explicit KBvhJointSampler(KRyvNode& pNode);
 
     // The local matrix at pTime; oSame tells whether every curve value is the one of the previous
@@ -22,8 +25,16 @@ public:
     void LocalMatrixAt(KTime pTime, KMatrix& oMatrix, bool& oSame);
 
 private:
-    KBvhCurveCursor mCursors[3][3];
-    double mValues[3][3] = {};
+    struct Channel
+    {
+        KBvhCurveCursor mCursor;
+        // Place in mValues: kind (T, R, S) times 3 plus axis.
+        int mPlace;
+    };
+
+    // The curves the node has; the values of those it lacks stay as set at the start.
+    std::vector<Channel> mChannels;
+    double mValues[9] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 1.0, 1.0, 1.0};
     bool mSampled = false;
 };
 

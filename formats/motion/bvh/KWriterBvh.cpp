@@ -3,9 +3,6 @@
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
-#include "core/KRotationOrder.h"
-#include "formats/motion/KMotionPrintPrecision.h"
-#include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
 #include "scene/KRyvNode.h"
@@ -13,8 +10,6 @@
 #include "scene/KRyvSkeleton.h"
 #include "scene/objects/KRyvNodeLimits.h"
 
-#include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -24,35 +19,9 @@
 
 namespace {
 
-// The header's rotation channels, Zrotation Xrotation Yrotation, as axes of
-// KMotionRotationOrder (listed outermost first, as KBvhFile reads them).
-const int kChannelAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
-                             KMotionRotationOrder::eAxisY};
-
 KVector4 TranslationOf(const KMatrix& pMatrix)
 {
     return KVector4(pMatrix[3][0], pMatrix[3][1], pMatrix[3][2]);
-}
-
-// The kit order of the header's channels, for KRotationOrder::M2V.
-KRotationOrder ChannelOrder()
-{
-    return KRotationOrder(
-        KMotionRotationOrder::ToKitOrder(kChannelAxes, KMotionRotationOrder::eFirstOutermost));
-}
-
-// The frame values of a joint: its rotation as the Z, X and Y angles of the header's channels,
-// placed so that KBvhFile::WriteJointFrame prints them in that order (z, then y, then x). As
-// KMotionRotationOrder::MatrixToAngles gives them, with the order worked out once.
-KVector4 ChannelAnglesOf(const KMatrix& pMatrix, const KRotationOrder& pOrder)
-{
-    KMatrix lRotation;
-    MatrixRemoveScale(lRotation, pMatrix);
-    KVector4 lEuler;
-    pOrder.M2V(lEuler, lRotation);
-    double lAngles[3] = {lEuler[kChannelAxes[0]], lEuler[kChannelAxes[1]], lEuler[kChannelAxes[2]]};
-    KMotionPrintPrecision::RoundToLargest(lAngles, 3);
-    return KVector4(lAngles[2], lAngles[1], lAngles[0]);
 }
 
 bool HasTransformKeys(KRyvTakeNode& pTake)
@@ -129,7 +98,6 @@ bool KWriterBvh::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOpti
     KRyvNode* lRoot = FindReferenceNode(pScene.GetRootNode());
     mThreeChannels = pOptions.GetOption(kOptionSixChannels) != 1;
     mGlobalRoot = pOptions.GetOption(kOptionGlobalRoot) == 1;
-    mChannelOrder = ChannelOrder();
     if (!WriteHierarchy(lRoot)) {
         return false;
     }
@@ -238,14 +206,14 @@ bool KWriterBvh::WriteFrame(KRyvNode* pRoot, KTime pTime)
         if (lIsRoot && mGlobalRoot) {
             const KMatrix& lMatrix = lJoint.mNode->GetGlobalMatrixAtTime(pTime);
             lJoint.mTranslation = TranslationOf(lMatrix);
-            lJoint.mAngles = ChannelAnglesOf(lMatrix, mChannelOrder);
+            lJoint.mAngles = mChannelAngles.Of(lMatrix);
         } else {
             KMatrix lMatrix;
             bool lSame = false;
             lJoint.mSampler.LocalMatrixAt(pTime, lMatrix, lSame);
             if (!lSame) {
                 lJoint.mTranslation = TranslationOf(lMatrix);
-                lJoint.mAngles = ChannelAnglesOf(lMatrix, mChannelOrder);
+                lJoint.mAngles = mChannelAngles.Of(lMatrix);
             }
         }
         if (!File().WriteJointFrame(lIsRoot, lJoint.mTranslation, lJoint.mAngles, mThreeChannels)) {

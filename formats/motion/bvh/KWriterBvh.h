@@ -1,10 +1,10 @@
 #ifndef RYVKIT_FORMATS_MOTION_BVH_KWRITERBVH_H
 #define RYVKIT_FORMATS_MOTION_BVH_KWRITERBVH_H
 
-#include "core/KRotationOrder.h"
 #include "core/KTime.h"
 #include "core/KVector4.h"
 #include "formats/motion/KMotionTextWriter.h"
+#include "formats/motion/bvh/KBvhChannelAngles.h"
 #include "formats/motion/bvh/KBvhJointSampler.h"
 
 #include <memory>
@@ -83,8 +83,7 @@ private:
 
     bool mGlobalRoot = false;
     bool mThreeChannels = true;
-    // The kit order of the rotation channels written.
-    KRotationOrder mChannelOrder;
+    KBvhChannelAngles mChannelAngles;
     // In the order of the frame values.
     std::vector<FrameJoint> mFrameJoints;
 };

@@ -1,0 +1,235 @@
+#include "formats/motion/bvh/KBvhChannelAngles.h"
+
+#include "core/KMatrix.h"
+#include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionPrintPrecision.h"
+#include "formats/motion/KMotionRotationOrder.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+// The header's rotation channels as axes of KMotionRotationOrder, listed outermost first.
+const int kChannelAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
+                             KMotionRotationOrder::eAxisY};
+
+// EulerToMatrixOrdered's row for those channels turns Y, then X, then Z (axes i, j, k), and its
+// formulas give the angles negated (an odd axis triple): what the quick way is written for.
+constexpr int kQuickOrderedIndex = 6;
+constexpr int kAxisI = 1;
+constexpr int kAxisJ = 0;
+constexpr int kAxisK = 2;
+constexpr double kPi = 3.141592653589793;
+constexpr double kHalfPi = 1.5707963267948966;
+constexpr double kToDegrees = -(180.0 / 3.14159265358979323846);
+
+// atan(k / 16) for k = 0 to 16, the nearest doubles.
+constexpr double kAtanSixteenths[17] = {0.0,
+                                        0.06241880999595735,
+                                        0.12435499454676144,
+                                        0.18534794999569476,
+                                        0.24497866312686414,
+                                        0.3028848683749714,
+                                        0.35877067027057225,
+                                        0.4124104415973873,
+                                        0.4636476090008061,
+                                        0.5123894603107377,
+                                        0.5585993153435624,
+                                        0.6022873461349642,
+                                        0.6435011087932844,
+                                        0.6823165548747481,
+                                        0.7188299996216245,
+                                        0.7531512809621944,
+                                        0.7853981633974483};
+constexpr double kSixteenths = 16.0;
+
+// How far a quick angle (degrees) may lie from the library's. Both lie within about 1e-13 of the
+// angle of the exact matrix: the inputs differ from it by a few units in their last place, and
+// the arc tangents by less than 2e-15 radians.
+constexpr double kAngleMargin = 1e-11;
+// The relative rounding of a product or quotient, with room to spare.
+constexpr double kRelativeMargin = 1e-15;
+// Quick only for a matrix well away from a mirror of zero volume (its scales' signs are sure)
+// and from gimbal lock (the library's other formulas): squared ratios.
+constexpr double kQuickVolume = 1e-12;
+constexpr double kQuickCosine = 1e-12;
+
+// 10^0 to 10^22, the doubles the rounding scales by.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kPrinted = KMotionPrintPrecision::kPrintedDigits;
+// Where the largest angle must lie for the quick way: 1e-4 to 1e15 degrees, the starts of its
+// decades as the nearest doubles.
+constexpr int kLowestDecade = -4;
+constexpr int kHighestDecade = 14;
+constexpr double kDecadeStarts[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4, 1e5,
+                                    1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14};
+// Scaled angles stay below this (six digits and the margins), so the conversion is exact.
+constexpr double kLargestScaled = 1e9;
+
+double Dot3(const double* pA, const double* pB)
+{
+    return pA[0] * pB[0] + pA[1] * pB[1] + pA[2] * pB[2];
+}
+
+// atan2 within 2e-15 of the exact value for finite arguments not both zero: the ratio of the
+// smaller to the larger magnitude is brought within 1/32 of a multiple of 1/16 by the addition
+// formula, where six terms of the series leave less than 1e-20. A y of zero with a positive x
+// gives that zero, exactly as the library does.
+double QuickAtan2(double pY, double pX)
+{
+    const double lAx = std::fabs(pX);
+    const double lAy = std::fabs(pY);
+    const bool lSteep = lAy > lAx;
+    const double lSmall = lSteep ? lAx : lAy;
+    const double lLarge = lSteep ? lAy : lAx;
+    const int lNearest = static_cast<int>(lSmall / lLarge * kSixteenths + 0.5);
+    const double lCentre = lNearest / kSixteenths;
+    const double t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
+    const double t2 = t * t;
+    const double lSeries =
+        t *
+        (1.0 + t2 * (-1.0 / 3.0 +
+                     t2 * (1.0 / 5.0 + t2 * (-1.0 / 7.0 + t2 * (1.0 / 9.0 + t2 * (-1.0 / 11.0))))));
+    double lAngle = kAtanSixteenths[lNearest] + lSeries;
+    if (lSteep) {
+        lAngle = kHalfPi - lAngle;
+    }
+    if (pX < 0.0) {
+        lAngle = kPi - lAngle;
+    }
+    return std::copysign(lAngle, pY);
+}
+
+// The decimals RoundToLargest rounds to for a largest angle near pLargest, or false when the
+// largest could lie on the other side of a decade or of the point where six digits carry.
+bool QuickDecimals(double pLargest, int& oDecimals)
+{
+    const double lMargin = pLargest * 1e-9 + kAngleMargin;
+    const int lLast = kHighestDecade - kLowestDecade;
+    if (!(pLargest >= kDecadeStarts[0] + lMargin) || !(pLargest < kDecadeStarts[lLast] * 10.0)) {
+        return false;
+    }
+    // Searched from 10^0 either way: angles mostly lie between 1 and 360 degrees.
+    int lIndex = -kLowestDecade;
+    while (lIndex < lLast && pLargest >= kDecadeStarts[lIndex + 1]) {
+        ++lIndex;
+    }
+    while (pLargest < kDecadeStarts[lIndex]) {
+        --lIndex;
+    }
+    const double lStart = kDecadeStarts[lIndex];
+    const double lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
+    if (pLargest - lStart <= lMargin || std::fabs(pLargest - lCarry) <= lMargin) {
+        return false;
+    }
+    oDecimals = kPrinted - 1 - (lIndex + kLowestDecade + (pLargest > lCarry ? 1 : 0));
+    return true;
+}
+
+// RoundToLargest's rounding of one angle whose exact value lies within kAngleMargin of pAngle,
+// or false when that rounding could go either way (or the sign of a zero is in doubt).
+bool QuickRound(double pAngle, int pDecimals, double& oRounded)
+{
+    const double lScale = kExactPowers[pDecimals >= 0 ? pDecimals : -pDecimals];
+    const double lScaled = pDecimals >= 0 ? pAngle * lScale : pAngle / lScale;
+    const double lAbs = std::fabs(lScaled);
+    const double lMargin =
+        (pDecimals >= 0 ? kAngleMargin * lScale : kAngleMargin / lScale) + lAbs * kRelativeMargin;
+    if (!(lAbs < kLargestScaled)) {
+        return false;
+    }
+    const auto lFloor = static_cast<double>(static_cast<std::int64_t>(lAbs));
+    const double lFraction = lAbs - lFloor;
+    if (lAbs <= lMargin || std::fabs(lFraction - 0.5) <= lMargin) {
+        return false;
+    }
+    // nearbyint's answer, with the sign a zero keeps.
+    const double lWhole = std::copysign(lFloor + (lFraction > 0.5 ? 1.0 : 0.0), lScaled);
+    oRounded = pDecimals >= 0 ? lWhole / lScale : lWhole * lScale;
+    return true;
+}
+
+} // namespace
+
+KBvhChannelAngles::KBvhChannelAngles()
+    : mOrderedIndex(
+          KMotionRotationOrder::ToOrderedIndex(kChannelAxes, KMotionRotationOrder::eFirstOutermost))
+{
+}
+
+KVector4 KBvhChannelAngles::Of(const KMatrix& pMatrix) const
+{
+    KVector4 lAngles;
+    if (mOrderedIndex == kQuickOrderedIndex && QuicklyOf(pMatrix, lAngles)) {
+        return lAngles;
+    }
+    return ExactlyOf(pMatrix);
+}
+
+bool KBvhChannelAngles::QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles)
+{
+    // The library divides each row by its length (signed like the determinant) twice, which
+    // leaves every arc tangent's arguments within a few units in their last place of these:
+    // rows i and j and rows k and i share a factor, and y and x of the second angle share
+    // their row's.
+    const double* lI = pMatrix[kAxisI];
+    const double* lJ = pMatrix[kAxisJ];
+    const double* lK = pMatrix[kAxisK];
+    const double lLengths2[3] = {Dot3(lI, lI), Dot3(lJ, lJ), Dot3(lK, lK)};
+    const double lDeterminant = lI[0] * (lJ[1] * lK[2] - lJ[2] * lK[1]) -
+                                lI[1] * (lJ[0] * lK[2] - lJ[2] * lK[0]) +
+                                lI[2] * (lJ[0] * lK[1] - lJ[1] * lK[0]);
+    const double lCosine2 = lI[kAxisI] * lI[kAxisI] + lI[kAxisJ] * lI[kAxisJ];
+    if (!(lDeterminant * lDeterminant >
+          kQuickVolume * lLengths2[0] * lLengths2[1] * lLengths2[2]) ||
+        !(lCosine2 > kQuickCosine * lLengths2[0]) || !std::isfinite(lDeterminant)) {
+        return false;
+    }
+    // Rows i, j, k here are the matrix rows 1, 0, 2: the determinant of the rows in that order
+    // has the other sign.
+    const double lSign = lDeterminant < 0.0 ? 1.0 : -1.0;
+    const double lY[3] = {lSign * lJ[kAxisK] * std::sqrt(lLengths2[2]), -lSign * lI[kAxisK],
+                          lSign * lI[kAxisJ]};
+    const double lX[3] = {lSign * lK[kAxisK] * std::sqrt(lLengths2[1]), std::sqrt(lCosine2),
+                          lSign * lI[kAxisI]};
+    const double lAngles[3] = {QuickAtan2(lY[0], lX[0]) * kToDegrees,
+                               QuickAtan2(lY[1], lX[1]) * kToDegrees,
+                               QuickAtan2(lY[2], lX[2]) * kToDegrees};
+    double lLargest = 0.0;
+    for (const double lAngle : lAngles) {
+        // Not fmax, a call in the library here.
+        lLargest = std::fabs(lAngle) > lLargest ? std::fabs(lAngle) : lLargest;
+    }
+    int lDecimals = 0;
+    const bool lAllZero = lLargest == 0.0;
+    if (!lAllZero && !QuickDecimals(lLargest, lDecimals)) {
+        return false;
+    }
+    for (int i = 0; i < 3; ++i) {
+        // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
+        if (lY[i] == 0.0 && lX[i] > 0.0) {
+            oAngles[i] = lAngles[i];
+        } else if (lAllZero || !QuickRound(lAngles[i], lDecimals, oAngles[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+KVector4 KBvhChannelAngles::ExactlyOf(const KMatrix& pMatrix) const
+{
+    // The scale comes out twice: once for the channels, once more inside the order's conversion.
+    KMatrix lOnce;
+    MatrixRemoveScale(lOnce, pMatrix);
+    KMatrix lRotation;
+    MatrixRemoveScale(lRotation, lOnce);
+    // The ordered angles come in application order, the channels' own reversed: Y, X, Z.
+    KVector4 lApplied;
+    MatrixToEulerOrdered(lApplied, lRotation, mOrderedIndex);
+    double lAngles[3] = {lApplied[0], lApplied[1], lApplied[2]};
+    KMotionPrintPrecision::RoundToLargest(lAngles, 3);
+    return KVector4(lAngles[0], lAngles[1], lAngles[2]);
+}

@@ -1,0 +1,38 @@
+#ifndef RYVKIT_FORMATS_MOTION_BVH_KBVHCHANNELANGLES_H
+#define RYVKIT_FORMATS_MOTION_BVH_KBVHCHANNELANGLES_H
+
+#include "core/KVector4.h"
+
+class KMatrix;
+
+// The rotation channels the BVH writer prints, "Zrotation Xrotation Yrotation" listed outermost
+// first, worked out of a joint's matrix: the angles KMotionRotationOrder::MatrixToAngles gives
+// for those channels (the axis scale divided out, as M2V does, twice), rounded together by
+// KMotionPrintPrecision::RoundToLargest, bit for bit. Degrees. A non-finite matrix gives
+// non-finite angles, which the file refuses to print.
+//
+// Only the rounded angles are kept, so most need not be worked out to the last bit: quick arc
+// tangents, within about 1e-13 degrees of the library's, decide the digits whenever every angle
+// and the largest of them lie more than 1e-11 degrees from a point where the rounding changes.
+// The rest (a few joints in a million on real motion, near gimbal lock, mirrors of almost no
+// volume) go the library's way.
+class KBvhChannelAngles
+{
+public:
+    KBvhChannelAngles();
+
+    // The angles placed as KBvhFile::WriteJointFrame prints them: z the Z angle, y the X angle,
+    // x the Y angle.
+    KVector4 Of(const KMatrix& pMatrix) const;
+
+private:
+    // The quick way; false when it cannot be sure of every digit.
+    static bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles);
+    // The library's way, for every matrix.
+    KVector4 ExactlyOf(const KMatrix& pMatrix) const;
+
+    // The row of EulerToMatrixOrdered's axis table for the channels.
+    int mOrderedIndex;
+};
+
+#endif

@@ -1,0 +1,101 @@
+#include "formats/motion/bvh/KBvhChannelAngles.h"
+
+#include "core/KMatrix.h"
+#include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionPrintPrecision.h"
+#include "formats/motion/KMotionRotationOrder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// The angles as the motion helpers give them for "Zrotation Xrotation Yrotation", placed z, y, x.
+KVector4 Reference(const KMatrix& pMatrix)
+{
+    const int kAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
+                          KMotionRotationOrder::eAxisY};
+    KMatrix lRotation;
+    MatrixRemoveScale(lRotation, pMatrix);
+    double lAngles[3] = {0.0, 0.0, 0.0};
+    KMotionRotationOrder::MatrixToAngles(lAngles, lRotation, kAxes,
+                                         KMotionRotationOrder::eFirstOutermost);
+    KMotionPrintPrecision::RoundToLargest(lAngles, 3);
+    return KVector4(lAngles[2], lAngles[1], lAngles[0]);
+}
+
+bool SameBits(const KVector4& pA, const KVector4& pB)
+{
+    return std::memcmp(pA.GetData(), pB.GetData(), 3 * sizeof(double)) == 0;
+}
+
+class Lcg
+{
+public:
+    double Between(double pLow, double pHigh)
+    {
+        mState = mState * 6364136223846793005ULL + 1442695040888963407ULL;
+        return pLow + (pHigh - pLow) * static_cast<double>(mState >> 11) / 9007199254740992.0;
+    }
+
+private:
+    std::uint64_t mState = 3;
+};
+
+// Rotations of every kind (gimbal lock at +-90, exact quarter turns, tiny angles), with unit,
+// uneven, mirroring and zero scales: the same bits as the helpers, with and without the rows whose
+// scale is exactly 1.
+TEST(KBvhChannelAngles, AreTheMotionHelpersAnglesBitForBit)
+{
+    const KBvhChannelAngles lChannels;
+    Lcg lRandom;
+    const double kScales[][3] = {{1, 1, 1}, {2, 0.5, 1}, {1, -1, 1}, {0, 1, 1}, {1e-3, 1e3, 7}};
+    const double kFixed[][3] = {{0, 0, 0},   {90, 0, 0},  {0, 90, 0},       {0, -90, 30},
+                                {180, 0, 0}, {0, 0, 180}, {1e-7, -2e-6, 3}, {45, 45, 45}};
+    int lCases = 0;
+    for (const auto& lScale : kScales) {
+        for (int i = 0; i < 2000; ++i) {
+            double lEuler[3] = {lRandom.Between(-180, 180), lRandom.Between(-180, 180),
+                                lRandom.Between(-180, 180)};
+            if (i < 8) {
+                std::memcpy(lEuler, kFixed[i], sizeof lEuler);
+            }
+            KMatrix lMatrix;
+            MatrixSetTRS(lMatrix, KVector4(1, 2, 3), KVector4(lEuler[0], lEuler[1], lEuler[2]),
+                         KVector4(lScale[0], lScale[1], lScale[2]));
+            ASSERT_TRUE(SameBits(lChannels.Of(lMatrix), Reference(lMatrix)))
+                << lEuler[0] << " " << lEuler[1] << " " << lEuler[2] << " scale " << lScale[0]
+                << " " << lScale[1] << " " << lScale[2];
+            ++lCases;
+        }
+    }
+    EXPECT_EQ(lCases, 10000);
+}
+
+// Channel angles whose sixth digit is followed by a 5, turned into a matrix and back: the angles
+// found lie next to the points where their rounding changes, which only the library may decide.
+TEST(KBvhChannelAngles, AnglesNextToARoundingPointAreTheLibrarys)
+{
+    const int kAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
+                          KMotionRotationOrder::eAxisY};
+    const KBvhChannelAngles lChannels;
+    Lcg lRandom;
+    for (int i = 0; i < 20000; ++i) {
+        const double lDecade = i % 3 == 0 ? 1.0 : (i % 3 == 1 ? 1e-2 : 1e-4);
+        double lAngles[3];
+        for (double& lAngle : lAngles) {
+            const double lDigits = std::floor(lRandom.Between(-899999, 899999));
+            lAngle = (lDigits + 0.5) * lDecade * 1e-4;
+        }
+        KMatrix lMatrix;
+        ASSERT_TRUE(KMotionRotationOrder::AnglesToMatrix(lMatrix, kAxes, lAngles, 3,
+                                                         KMotionRotationOrder::eFirstOutermost));
+        ASSERT_TRUE(SameBits(lChannels.Of(lMatrix), Reference(lMatrix)))
+            << lAngles[0] << " " << lAngles[1] << " " << lAngles[2];
+    }
+}
+
+} // namespace
