@@ -61,8 +61,19 @@ KBvhJointSampler::KBvhJointSampler(KRyvNode& pNode)
     FindTransformCurves(lTake, lCurves);
     for (int k = 0; k < 3; ++k) {
         for (int a = 0; a < 3; ++a) {
-            if (lCurves[k][a]) {
-                mChannels.push_back({KBvhCurveCursor(*lCurves[k][a]), 3 * k + a});
+            const KFCurve* lCurve = lCurves[k][a];
+            if (!lCurve) {
+                continue;
+            }
+            // A curve of no key or one key has one value at every time: the default value, or
+            // the key's (before, on and after it).
+            const int lKeys = lCurve->GetKeyCount();
+            if (lKeys == 0) {
+                mValues[3 * k + a] = lCurve->GetDefaultValue();
+            } else if (lKeys == 1) {
+                mValues[3 * k + a] = lCurve->GetKey(0)->GetValue();
+            } else {
+                mChannels.push_back({KBvhCurveCursor(*lCurve), 3 * k + a});
             }
         }
     }

@@ -32,7 +32,7 @@ private:
         int mPlace;
     };
 
-    // The curves the node has; the values of those it lacks stay as set at the start.
+    // The curves of more than one key; the values of the others are set once.
     std::vector<Channel> mChannels;
     double mValues[9] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 1.0, 1.0, 1.0};
     bool mSampled = false;

@@ -40,6 +40,9 @@ TEST(KBvhJointSampler, GivesTheNodesOwnLocalMatrixBitForBit)
     curvetest::Fill(*lTake->GetTransformRX(), {0.0, 90.0, 45.0, -170.0}, 0.2);
     curvetest::Fill(*lTake->GetTransformRZ(), {5.0, 5.0}, 0.25, KFCurveKey::kInterpolationLinear);
     curvetest::Fill(*lTake->GetTransformSY(), {1.0, -2.0}, 1.0);
+    // One key: its value before, on and after it; no key: the default value.
+    lTake->GetTransformTZ()->KeyAdd(Sec(0.4), 7.5f);
+    lTake->GetTransformSZ()->SetDefaultValue(-0.5f);
     for (KRyvNode* lNode : {lStill, lMoving}) {
         KBvhJointSampler lSampler(*lNode);
         KMatrix lPrevious;
