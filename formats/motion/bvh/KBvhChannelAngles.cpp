@@ -23,6 +23,20 @@ constexpr int kAxisK = 2;
 constexpr double kPi = 3.141592653589793;
 constexpr double kHalfPi = 1.5707963267948966;
 constexpr double kToDegrees = -(180.0 / 3.14159265358979323846);
+constexpr double kToRadians = 3.14159265358979323846 / 180.0;
+// Turns of at most a whole one (degrees) have quick sines and cosines, the library's within
+// 1e-15: its argument, rounded to radians, is off by at most half a unit of 2 pi's last place.
+constexpr double kQuickTurn = 360.0;
+// Quarters counted from -4, so that the conversion to an integer truncates a positive number.
+constexpr double kQuarterShift = 405.0;
+constexpr int kQuarterBias = 4;
+// The coefficients of the series: 1 / 3!, 1 / 5!, ... 1 / 15! and 1 / 2!, 1 / 4!, ... 1 / 16!.
+constexpr double kSineTerms[7] = {
+    1.0 / 6.0,        1.0 / 120.0,        1.0 / 5040.0,         1.0 / 362880.0,
+    1.0 / 39916800.0, 1.0 / 6227020800.0, 1.0 / 1307674368000.0};
+constexpr double kCosineTerms[8] = {
+    1.0 / 2.0,       1.0 / 24.0,        1.0 / 720.0,         1.0 / 40320.0,
+    1.0 / 3628800.0, 1.0 / 479001600.0, 1.0 / 87178291200.0, 1.0 / 20922789888000.0};
 
 // atan(k / 16) for k = 0 to 16, the nearest doubles.
 constexpr double kAtanSixteenths[17] = {0.0,
@@ -44,16 +58,30 @@ constexpr double kAtanSixteenths[17] = {0.0,
                                         0.7853981633974483};
 constexpr double kSixteenths = 16.0;
 
-// How far a quick angle (degrees) may lie from the library's. Both lie within about 1e-13 of the
-// angle of the exact matrix: the inputs differ from it by a few units in their last place, and
-// the arc tangents by less than 2e-15 radians.
-constexpr double kAngleMargin = 1e-11;
+// What the quick way allows for. From the library's own matrix, the quick angles and the
+// library's both lie within about 1e-13 degrees of the angle of the exact matrix (the arc
+// tangents' arguments differ by a few units in their last place, the arc tangents by less than
+// 2e-15 radians); a zero y is the same zero for both. From a matrix of quick sines and cosines
+// (entries within 1e-14 of the library's), the angles may differ by up to 1e-14 / cos of the
+// middle turn radians, kept below 2e-11 degrees by the bound on that cosine.
+struct Tolerance
+{
+    // Degrees.
+    double mAngle;
+    // Squared, over the squared length of the middle turn's row.
+    double mCosine2;
+    // The least |y| / |x| of an arc tangent of negative x: below it the signs of y may differ
+    // and the angle be a half turn off.
+    double mCut;
+    bool mZerosAreExact;
+};
+constexpr Tolerance kFromMatrix = {1e-11, 1e-12, 0.0, true};
+constexpr Tolerance kFromPose = {1e-9, 2.5e-3, 1e-12, false};
 // The relative rounding of a product or quotient, with room to spare.
 constexpr double kRelativeMargin = 1e-15;
 // Quick only for a matrix well away from a mirror of zero volume (its scales' signs are sure)
 // and from gimbal lock (the library's other formulas): squared ratios.
 constexpr double kQuickVolume = 1e-12;
-constexpr double kQuickCosine = 1e-12;
 
 // 10^0 to 10^22, the doubles the rounding scales by.
 constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -105,9 +133,9 @@ double QuickAtan2(double pY, double pX)
 
 // The decimals RoundToLargest rounds to for a largest angle near pLargest, or false when the
 // largest could lie on the other side of a decade or of the point where six digits carry.
-bool QuickDecimals(double pLargest, int& oDecimals)
+bool QuickDecimals(double pLargest, double pAngleMargin, int& oDecimals)
 {
-    const double lMargin = pLargest * 1e-9 + kAngleMargin;
+    const double lMargin = pLargest * 1e-9 + pAngleMargin;
     const int lLast = kHighestDecade - kLowestDecade;
     if (!(pLargest >= kDecadeStarts[0] + lMargin) || !(pLargest < kDecadeStarts[lLast] * 10.0)) {
         return false;
@@ -129,15 +157,15 @@ bool QuickDecimals(double pLargest, int& oDecimals)
     return true;
 }
 
-// RoundToLargest's rounding of one angle whose exact value lies within kAngleMargin of pAngle,
+// RoundToLargest's rounding of one angle whose exact value lies within pAngleMargin of pAngle,
 // or false when that rounding could go either way (or the sign of a zero is in doubt).
-bool QuickRound(double pAngle, int pDecimals, double& oRounded)
+bool QuickRound(double pAngle, double pAngleMargin, int pDecimals, double& oRounded)
 {
     const double lScale = kExactPowers[pDecimals >= 0 ? pDecimals : -pDecimals];
     const double lScaled = pDecimals >= 0 ? pAngle * lScale : pAngle / lScale;
     const double lAbs = std::fabs(lScaled);
     const double lMargin =
-        (pDecimals >= 0 ? kAngleMargin * lScale : kAngleMargin / lScale) + lAbs * kRelativeMargin;
+        (pDecimals >= 0 ? pAngleMargin * lScale : pAngleMargin / lScale) + lAbs * kRelativeMargin;
     if (!(lAbs < kLargestScaled)) {
         return false;
     }
@@ -152,24 +180,67 @@ bool QuickRound(double pAngle, int pDecimals, double& oRounded)
     return true;
 }
 
-} // namespace
-
-KBvhChannelAngles::KBvhChannelAngles()
-    : mOrderedIndex(
-          KMotionRotationOrder::ToOrderedIndex(kChannelAxes, KMotionRotationOrder::eFirstOutermost))
+// Sine and cosine of pDegrees (at most kQuickTurn in magnitude) within 6e-16: the angle is
+// brought within 45 degrees of a multiple of 90 exactly, where eight terms of the sine's series
+// and nine of the cosine's leave less than 1e-16.
+void QuickSinCos(double pDegrees, double& oSine, double& oCosine)
 {
-}
-
-KVector4 KBvhChannelAngles::Of(const KMatrix& pMatrix) const
-{
-    KVector4 lAngles;
-    if (mOrderedIndex == kQuickOrderedIndex && QuicklyOf(pMatrix, lAngles)) {
-        return lAngles;
+    const int lQuarters = static_cast<int>((pDegrees + kQuarterShift) / 90.0) - kQuarterBias;
+    const double x = (pDegrees - lQuarters * 90.0) * kToRadians;
+    const double x2 = x * x;
+    const double x4 = x2 * x2;
+    const double x8 = x4 * x4;
+    // Estrin's scheme: the terms in pairs, so that the products do not wait on each other.
+    const double lSine =
+        x *
+        ((1.0 - x2 * kSineTerms[0]) + x4 * (kSineTerms[1] - x2 * kSineTerms[2]) +
+         x8 * ((kSineTerms[3] - x2 * kSineTerms[4]) + x4 * (kSineTerms[5] - x2 * kSineTerms[6])));
+    const double lCosine =
+        (1.0 - x2 * kCosineTerms[0]) + x4 * (kCosineTerms[1] - x2 * kCosineTerms[2]) +
+        x8 * ((kCosineTerms[3] - x2 * kCosineTerms[4]) +
+              x4 * (kCosineTerms[5] - x2 * kCosineTerms[6]) + x8 * kCosineTerms[7]);
+    switch (lQuarters & 3) {
+    case 0:
+        oSine = lSine, oCosine = lCosine;
+        break;
+    case 1:
+        oSine = lCosine, oCosine = -lSine;
+        break;
+    case 2:
+        oSine = -lSine, oCosine = -lCosine;
+        break;
+    default:
+        oSine = -lCosine, oCosine = lSine;
+        break;
     }
-    return ExactlyOf(pMatrix);
 }
 
-bool KBvhChannelAngles::QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles)
+// The 3x3 part MatrixSetTRS makes of the rotation and scaling, from quick sines and cosines (the
+// same products as EulerToMatrixXYZ); false for turns beyond kQuickTurn or values not finite.
+bool QuickPoseMatrix(const KVector4& pRotation, const KVector4& pScaling, KMatrix& oMatrix)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (!(std::fabs(pRotation[i]) <= kQuickTurn) || !std::isfinite(pScaling[i])) {
+            return false;
+        }
+    }
+    double sx, cx, sy, cy, sz, cz;
+    QuickSinCos(pRotation[0], sx, cx);
+    QuickSinCos(pRotation[1], sy, cy);
+    QuickSinCos(pRotation[2], sz, cz);
+    const double lRows[3][3] = {{cy * cz, cy * sz, -sy},
+                                {sx * sy * cz - cx * sz, sx * sy * sz + cx * cz, sx * cy},
+                                {cx * sy * cz + sx * sz, cx * sy * sz - sx * cz, cx * cy}};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            oMatrix[r][c] = lRows[r][c] * pScaling[r];
+        }
+    }
+    return true;
+}
+
+// The angles of the quick way; false when it cannot be sure of every digit.
+bool QuicklyOf(const KMatrix& pMatrix, const Tolerance& pTolerance, KVector4& oAngles)
 {
     // The library divides each row by its length (signed like the determinant) twice, which
     // leaves every arc tangent's arguments within a few units in their last place of these:
@@ -185,7 +256,7 @@ bool KBvhChannelAngles::QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles)
     const double lCosine2 = lI[kAxisI] * lI[kAxisI] + lI[kAxisJ] * lI[kAxisJ];
     if (!(lDeterminant * lDeterminant >
           kQuickVolume * lLengths2[0] * lLengths2[1] * lLengths2[2]) ||
-        !(lCosine2 > kQuickCosine * lLengths2[0]) || !std::isfinite(lDeterminant)) {
+        !(lCosine2 > pTolerance.mCosine2 * lLengths2[0]) || !std::isfinite(lDeterminant)) {
         return false;
     }
     // Rows i, j, k here are the matrix rows 1, 0, 2: the determinant of the rows in that order
@@ -195,6 +266,11 @@ bool KBvhChannelAngles::QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles)
                           lSign * lI[kAxisJ]};
     const double lX[3] = {lSign * lK[kAxisK] * std::sqrt(lLengths2[1]), std::sqrt(lCosine2),
                           lSign * lI[kAxisI]};
+    for (int i = 0; i < 3; ++i) {
+        if (lX[i] < 0.0 && !(std::fabs(lY[i]) > pTolerance.mCut * -lX[i])) {
+            return false;
+        }
+    }
     const double lAngles[3] = {QuickAtan2(lY[0], lX[0]) * kToDegrees,
                                QuickAtan2(lY[1], lX[1]) * kToDegrees,
                                QuickAtan2(lY[2], lX[2]) * kToDegrees};
@@ -205,18 +281,47 @@ bool KBvhChannelAngles::QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles)
     }
     int lDecimals = 0;
     const bool lAllZero = lLargest == 0.0;
-    if (!lAllZero && !QuickDecimals(lLargest, lDecimals)) {
+    if (!lAllZero && !QuickDecimals(lLargest, pTolerance.mAngle, lDecimals)) {
         return false;
     }
     for (int i = 0; i < 3; ++i) {
         // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
-        if (lY[i] == 0.0 && lX[i] > 0.0) {
+        if (pTolerance.mZerosAreExact && lY[i] == 0.0 && lX[i] > 0.0) {
             oAngles[i] = lAngles[i];
-        } else if (lAllZero || !QuickRound(lAngles[i], lDecimals, oAngles[i])) {
+        } else if (lAllZero || !QuickRound(lAngles[i], pTolerance.mAngle, lDecimals, oAngles[i])) {
             return false;
         }
     }
     return true;
+}
+
+} // namespace
+
+KBvhChannelAngles::KBvhChannelAngles()
+    : mOrderedIndex(
+          KMotionRotationOrder::ToOrderedIndex(kChannelAxes, KMotionRotationOrder::eFirstOutermost))
+{
+}
+
+KVector4 KBvhChannelAngles::Of(const KMatrix& pMatrix) const
+{
+    KVector4 lAngles;
+    if (mOrderedIndex == kQuickOrderedIndex && QuicklyOf(pMatrix, kFromMatrix, lAngles)) {
+        return lAngles;
+    }
+    return ExactlyOf(pMatrix);
+}
+
+KVector4 KBvhChannelAngles::OfPose(const KVector4& pRotation, const KVector4& pScaling) const
+{
+    KMatrix lMatrix;
+    KVector4 lAngles;
+    if (mOrderedIndex == kQuickOrderedIndex && QuickPoseMatrix(pRotation, pScaling, lMatrix) &&
+        QuicklyOf(lMatrix, kFromPose, lAngles)) {
+        return lAngles;
+    }
+    MatrixSetTRS(lMatrix, KVector4(), pRotation, pScaling);
+    return Of(lMatrix);
 }
 
 KVector4 KBvhChannelAngles::ExactlyOf(const KMatrix& pMatrix) const

@@ -24,10 +24,12 @@ public:
     // The angles placed as KBvhFile::WriteJointFrame prints them: z the Z angle, y the X angle,
     // x the Y angle.
     KVector4 Of(const KMatrix& pMatrix) const;
+    // The same for the matrix MatrixSetTRS makes of a rotation (Euler X, Y, Z degrees) and a
+    // scaling, which is made only when the quick way cannot be sure without the library's sines
+    // and cosines.
+    KVector4 OfPose(const KVector4& pRotation, const KVector4& pScaling) const;
 
 private:
-    // The quick way; false when it cannot be sure of every digit.
-    static bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles);
     // The library's way, for every matrix.
     KVector4 ExactlyOf(const KMatrix& pMatrix) const;
 

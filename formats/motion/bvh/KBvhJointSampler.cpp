@@ -2,9 +2,6 @@
 
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
-#include "core/KMatrix.h"
-#include "core/KMatrixFunctions.h"
-#include "core/KVector4.h"
 #include "scene/KRyvNode.h"
 
 #include <cstring>
@@ -79,7 +76,7 @@ KBvhJointSampler::KBvhJointSampler(KRyvNode& pNode)
     }
 }
 
-void KBvhJointSampler::LocalMatrixAt(KTime pTime, KMatrix& oMatrix, bool& oSame)
+void KBvhJointSampler::PoseAt(KTime pTime, KVector4 oPose[3], bool& oSame)
 {
     bool lSame = mSampled;
     for (Channel& lChannel : mChannels) {
@@ -91,7 +88,7 @@ void KBvhJointSampler::LocalMatrixAt(KTime pTime, KMatrix& oMatrix, bool& oSame)
     }
     mSampled = true;
     oSame = lSame;
-    MatrixSetTRS(oMatrix, KVector4(mValues[0], mValues[1], mValues[2]),
-                 KVector4(mValues[3], mValues[4], mValues[5]),
-                 KVector4(mValues[6], mValues[7], mValues[8]));
+    for (int k = 0; k < 3; ++k) {
+        oPose[k] = KVector4(mValues[3 * k], mValues[3 * k + 1], mValues[3 * k + 2]);
+    }
 }

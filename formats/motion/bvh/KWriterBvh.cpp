@@ -208,12 +208,13 @@ bool KWriterBvh::WriteFrame(KRyvNode* pRoot, KTime pTime)
             lJoint.mTranslation = TranslationOf(lMatrix);
             lJoint.mAngles = mChannelAngles.Of(lMatrix);
         } else {
-            KMatrix lMatrix;
+            KVector4 lPose[3];
             bool lSame = false;
-            lJoint.mSampler.LocalMatrixAt(pTime, lMatrix, lSame);
+            lJoint.mSampler.PoseAt(pTime, lPose, lSame);
             if (!lSame) {
-                lJoint.mTranslation = TranslationOf(lMatrix);
-                lJoint.mAngles = mChannelAngles.Of(lMatrix);
+                // MatrixSetTRS puts the translation in as it stands.
+                lJoint.mTranslation = lPose[0];
+                lJoint.mAngles = mChannelAngles.OfPose(lPose[1], lPose[2]);
             }
         }
         if (!File().WriteJointFrame(lIsRoot, lJoint.mTranslation, lJoint.mAngles, mThreeChannels)) {

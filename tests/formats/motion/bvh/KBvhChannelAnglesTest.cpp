@@ -75,6 +75,54 @@ TEST(KBvhChannelAngles, AreTheMotionHelpersAnglesBitForBit)
     EXPECT_EQ(lCases, 10000);
 }
 
+// Poses of every kind, the matrix made only when needed: multiples of 15 degrees (half turns,
+// where the sign of a zero decides between +180 and -180), signed zeros, whole turns, tiny and
+// single-precision angles, mirrors.
+TEST(KBvhChannelAngles, OfAPoseAreTheAnglesOfItsMatrix)
+{
+    const KBvhChannelAngles lChannels;
+    // Half turns about Y: the channel angles' signs hang on the sign of a rounding error.
+    const double kHalfTurns[][3] = {{-15, 180, 105}, {105, 180, -75}, {30, 180, -150},
+                                    {-45, -180, 60}, {0, 180, 0},     {90, 180, -90}};
+    for (const auto& lEuler : kHalfTurns) {
+        const KVector4 lRotation(lEuler[0], lEuler[1], lEuler[2]);
+        KMatrix lMatrix;
+        MatrixSetTRS(lMatrix, KVector4(), lRotation, KVector4(1, 1, 1));
+        EXPECT_TRUE(SameBits(lChannels.OfPose(lRotation, KVector4(1, 1, 1)), Reference(lMatrix)))
+            << lEuler[0] << " " << lEuler[1] << " " << lEuler[2];
+    }
+    Lcg lRandom;
+    for (int i = 0; i < 30000; ++i) {
+        double lEuler[3];
+        for (double& lAngle : lEuler) {
+            const double lAny = lRandom.Between(-180, 180);
+            switch (i % 6) {
+            case 0:
+                lAngle = std::nearbyint(lAny / 15) * 15;
+                break;
+            case 1:
+                lAngle = lRandom.Between(0, 1) < 0.4 ? (lAny < 0 ? -0.0 : 0.0) : lAny;
+                break;
+            case 2:
+                lAngle = std::nearbyint(lAny / 90) * 360 + lRandom.Between(-1e-6, 1e-6);
+                break;
+            case 3:
+                lAngle = static_cast<float>(lAny * 1e-3);
+                break;
+            default:
+                lAngle = static_cast<float>(lAny * 2);
+                break;
+            }
+        }
+        const KVector4 lRotation(lEuler[0], lEuler[1], lEuler[2]);
+        const KVector4 lScaling = i % 7 == 0 ? KVector4(1.5, -0.5, 2) : KVector4(1, 1, 1);
+        KMatrix lMatrix;
+        MatrixSetTRS(lMatrix, KVector4(), lRotation, lScaling);
+        ASSERT_TRUE(SameBits(lChannels.OfPose(lRotation, lScaling), Reference(lMatrix)))
+            << lEuler[0] << " " << lEuler[1] << " " << lEuler[2] << " case " << i % 6;
+    }
+}
+
 // Channel angles whose sixth digit is followed by a 5, turned into a matrix and back: the angles
 // found lie next to the points where their rounding changes, which only the library may decide.
 TEST(KBvhChannelAngles, AnglesNextToARoundingPointAreTheLibrarys)

@@ -3,6 +3,7 @@
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrix.h"
+#include "core/KMatrixFunctions.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 
@@ -49,9 +50,11 @@ TEST(KBvhJointSampler, GivesTheNodesOwnLocalMatrixBitForBit)
         int lChanges = 0;
         for (int f = -3; f < 40; ++f) {
             const KTime lTime = Sec(f / 30.0);
-            KMatrix lMatrix;
+            KVector4 lPose[3];
             bool lSame = true;
-            lSampler.LocalMatrixAt(lTime, lMatrix, lSame);
+            lSampler.PoseAt(lTime, lPose, lSame);
+            KMatrix lMatrix;
+            MatrixSetTRS(lMatrix, lPose[0], lPose[1], lPose[2]);
             EXPECT_TRUE(SameRows(lMatrix, lNode->GetLocalMatrixAtTime(lTime)))
                 << lNode->GetName().Buffer() << " frame " << f;
             // Never the same on the first call; then the same exactly when the values repeat.
