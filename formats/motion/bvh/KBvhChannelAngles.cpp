@@ -23,13 +23,14 @@ constexpr int kAxisK = 2;
 constexpr double kPi = 3.141592653589793;
 constexpr double kHalfPi = 1.5707963267948966;
 constexpr double kToDegrees = -(180.0 / 3.14159265358979323846);
-constexpr double kToRadians = 3.14159265358979323846 / 180.0;
-// Turns of at most a whole one (degrees) have quick sines and cosines, the library's within
-// 1e-15: its argument, rounded to radians, is off by at most half a unit of 2 pi's last place.
-constexpr double kQuickTurn = 360.0;
-// Quarters counted from -4, so that the conversion to an integer truncates a positive number.
-constexpr double kQuarterShift = 405.0;
-constexpr int kQuarterBias = 4;
+// EulerToMatrixXYZ's factor, the same double.
+constexpr double kLibraryDegToRad = 3.14159265358979323846 / 180.0;
+// Angles (degrees) with quick sines and cosines: their quarter turns fit 20 bits.
+constexpr double kQuickTurn = 1e6;
+constexpr double kQuartersPerRadian = 0.6366197723675814;
+// pi / 2 in three parts, the first two of 33 bits.
+constexpr double kQuarterTurn[3] = {1.5707963267341256, 6.077100506303966e-11,
+                                    2.0222662487959506e-21};
 // The coefficients of the series: 1 / 3!, 1 / 5!, ... 1 / 15! and 1 / 2!, 1 / 4!, ... 1 / 16!.
 constexpr double kSineTerms[7] = {
     1.0 / 6.0,        1.0 / 120.0,        1.0 / 5040.0,         1.0 / 362880.0,
@@ -180,13 +181,17 @@ bool QuickRound(double pAngle, double pAngleMargin, int pDecimals, double& oRoun
     return true;
 }
 
-// Sine and cosine of pDegrees (at most kQuickTurn in magnitude) within 6e-16: the angle is
-// brought within 45 degrees of a multiple of 90 exactly, where eight terms of the sine's series
+// Sine and cosine within 8e-16 of the library's for the angle it turns pDegrees (at most
+// kQuickTurn in magnitude) into: the same radians, brought within a quarter turn of zero by a
+// three-part quarter turn (each part's product exact), where eight terms of the sine's series
 // and nine of the cosine's leave less than 1e-16.
 void QuickSinCos(double pDegrees, double& oSine, double& oCosine)
 {
-    const int lQuarters = static_cast<int>((pDegrees + kQuarterShift) / 90.0) - kQuarterBias;
-    const double x = (pDegrees - lQuarters * 90.0) * kToRadians;
+    const double lRadians = pDegrees * kLibraryDegToRad;
+    const int lQuarters =
+        static_cast<int>(lRadians * kQuartersPerRadian + (lRadians >= 0.0 ? 0.5 : -0.5));
+    const double x = ((lRadians - lQuarters * kQuarterTurn[0]) - lQuarters * kQuarterTurn[1]) -
+                     lQuarters * kQuarterTurn[2];
     const double x2 = x * x;
     const double x4 = x2 * x2;
     const double x8 = x4 * x4;
