@@ -83,6 +83,9 @@ constexpr double kRelativeMargin = 1e-15;
 // Quick only for a matrix well away from a mirror of zero volume (its scales' signs are sure)
 // and from gimbal lock (the library's other formulas): squared ratios.
 constexpr double kQuickVolume = 1e-12;
+// Scalings (in magnitude) from this to its inverse: their rows' lengths neither overflow nor
+// lose digits below the normal doubles.
+constexpr double kLeastScale = 1e-100;
 
 // 10^0 to 10^22, the doubles the rounding scales by.
 constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -220,12 +223,18 @@ void QuickSinCos(double pDegrees, double& oSine, double& oCosine)
     }
 }
 
-// The 3x3 part MatrixSetTRS makes of the rotation and scaling, from quick sines and cosines (the
-// same products as EulerToMatrixXYZ); false for turns beyond kQuickTurn or values not finite.
-bool QuickPoseMatrix(const KVector4& pRotation, const KVector4& pScaling, KMatrix& oMatrix)
+// The arc tangents' arguments for the matrix MatrixSetTRS makes of a rotation and a scaling,
+// from quick sines and cosines: that matrix's rows are the rotation's (unit) rows times the
+// scaling, so each pair of arguments, with the signs the scaling and the determinant give it,
+// comes straight from the rotation's entries (EulerToMatrixXYZ's products). False for turns
+// beyond kQuickTurn, for scalings not well inside the doubles' range, and near gimbal lock.
+bool QuickPoseArguments(const KVector4& pRotation, const KVector4& pScaling, double oY[3],
+                        double oX[3])
 {
     for (int i = 0; i < 3; ++i) {
-        if (!(std::fabs(pRotation[i]) <= kQuickTurn) || !std::isfinite(pScaling[i])) {
+        const double lScale = std::fabs(pScaling[i]);
+        if (!(std::fabs(pRotation[i]) <= kQuickTurn) || !(lScale >= kLeastScale) ||
+            !(lScale <= 1.0 / kLeastScale)) {
             return false;
         }
     }
@@ -233,19 +242,62 @@ bool QuickPoseMatrix(const KVector4& pRotation, const KVector4& pScaling, KMatri
     QuickSinCos(pRotation[0], sx, cx);
     QuickSinCos(pRotation[1], sy, cy);
     QuickSinCos(pRotation[2], sz, cz);
-    const double lRows[3][3] = {{cy * cz, cy * sz, -sy},
-                                {sx * sy * cz - cx * sz, sx * sy * sz + cx * cz, sx * cy},
-                                {cx * sy * cz + sx * sz, cx * sy * sz - sx * cz, cx * cy}};
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) {
-            oMatrix[r][c] = lRows[r][c] * pScaling[r];
+    // Rows i, j, k are rows 1, 0, 2 (Y, X, Z); each row is divided by its length signed like the
+    // determinant, so what is left of the scaling in row r is the sign of the other two.
+    const double lSignI = std::copysign(1.0, pScaling[kAxisJ] * pScaling[kAxisK]);
+    const double lSignJ = std::copysign(1.0, pScaling[kAxisI] * pScaling[kAxisK]);
+    const double lSignK = std::copysign(1.0, pScaling[kAxisI] * pScaling[kAxisJ]);
+    const double lII = sx * sy * sz + cx * cz;
+    const double lIJ = sx * sy * cz - cx * sz;
+    const double lCosine2 = lII * lII + lIJ * lIJ;
+    if (!(lCosine2 > kFromPose.mCosine2)) {
+        return false;
+    }
+    oY[0] = lSignJ * -sy;
+    oX[0] = lSignK * (cx * cy);
+    oY[1] = -lSignI * (sx * cy);
+    oX[1] = std::sqrt(lCosine2);
+    oY[2] = lSignI * lIJ;
+    oX[2] = lSignI * lII;
+    return true;
+}
+
+// The channel angles from the arc tangents' arguments, rounded as RoundToLargest rounds them;
+// false when the quick way cannot be sure of every digit.
+bool QuickAngles(const double pY[3], const double pX[3], const Tolerance& pTolerance,
+                 KVector4& oAngles)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (pX[i] < 0.0 && !(std::fabs(pY[i]) > pTolerance.mCut * -pX[i])) {
+            return false;
+        }
+    }
+    const double lAngles[3] = {QuickAtan2(pY[0], pX[0]) * kToDegrees,
+                               QuickAtan2(pY[1], pX[1]) * kToDegrees,
+                               QuickAtan2(pY[2], pX[2]) * kToDegrees};
+    double lLargest = 0.0;
+    for (const double lAngle : lAngles) {
+        // Not fmax, a call in the library here.
+        lLargest = std::fabs(lAngle) > lLargest ? std::fabs(lAngle) : lLargest;
+    }
+    int lDecimals = 0;
+    const bool lAllZero = lLargest == 0.0;
+    if (!lAllZero && !QuickDecimals(lLargest, pTolerance.mAngle, lDecimals)) {
+        return false;
+    }
+    for (int i = 0; i < 3; ++i) {
+        // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
+        if (pTolerance.mZerosAreExact && pY[i] == 0.0 && pX[i] > 0.0) {
+            oAngles[i] = lAngles[i];
+        } else if (lAllZero || !QuickRound(lAngles[i], pTolerance.mAngle, lDecimals, oAngles[i])) {
+            return false;
         }
     }
     return true;
 }
 
 // The angles of the quick way; false when it cannot be sure of every digit.
-bool QuicklyOf(const KMatrix& pMatrix, const Tolerance& pTolerance, KVector4& oAngles)
+bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles)
 {
     // The library divides each row by its length (signed like the determinant) twice, which
     // leaves every arc tangent's arguments within a few units in their last place of these:
@@ -261,7 +313,7 @@ bool QuicklyOf(const KMatrix& pMatrix, const Tolerance& pTolerance, KVector4& oA
     const double lCosine2 = lI[kAxisI] * lI[kAxisI] + lI[kAxisJ] * lI[kAxisJ];
     if (!(lDeterminant * lDeterminant >
           kQuickVolume * lLengths2[0] * lLengths2[1] * lLengths2[2]) ||
-        !(lCosine2 > pTolerance.mCosine2 * lLengths2[0]) || !std::isfinite(lDeterminant)) {
+        !(lCosine2 > kFromMatrix.mCosine2 * lLengths2[0]) || !std::isfinite(lDeterminant)) {
         return false;
     }
     // Rows i, j, k here are the matrix rows 1, 0, 2: the determinant of the rows in that order
@@ -271,33 +323,7 @@ bool QuicklyOf(const KMatrix& pMatrix, const Tolerance& pTolerance, KVector4& oA
                           lSign * lI[kAxisJ]};
     const double lX[3] = {lSign * lK[kAxisK] * std::sqrt(lLengths2[1]), std::sqrt(lCosine2),
                           lSign * lI[kAxisI]};
-    for (int i = 0; i < 3; ++i) {
-        if (lX[i] < 0.0 && !(std::fabs(lY[i]) > pTolerance.mCut * -lX[i])) {
-            return false;
-        }
-    }
-    const double lAngles[3] = {QuickAtan2(lY[0], lX[0]) * kToDegrees,
-                               QuickAtan2(lY[1], lX[1]) * kToDegrees,
-                               QuickAtan2(lY[2], lX[2]) * kToDegrees};
-    double lLargest = 0.0;
-    for (const double lAngle : lAngles) {
-        // Not fmax, a call in the library here.
-        lLargest = std::fabs(lAngle) > lLargest ? std::fabs(lAngle) : lLargest;
-    }
-    int lDecimals = 0;
-    const bool lAllZero = lLargest == 0.0;
-    if (!lAllZero && !QuickDecimals(lLargest, pTolerance.mAngle, lDecimals)) {
-        return false;
-    }
-    for (int i = 0; i < 3; ++i) {
-        // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
-        if (pTolerance.mZerosAreExact && lY[i] == 0.0 && lX[i] > 0.0) {
-            oAngles[i] = lAngles[i];
-        } else if (lAllZero || !QuickRound(lAngles[i], pTolerance.mAngle, lDecimals, oAngles[i])) {
-            return false;
-        }
-    }
-    return true;
+    return QuickAngles(lY, lX, kFromMatrix, oAngles);
 }
 
 } // namespace
@@ -311,7 +337,7 @@ KBvhChannelAngles::KBvhChannelAngles()
 KVector4 KBvhChannelAngles::Of(const KMatrix& pMatrix) const
 {
     KVector4 lAngles;
-    if (mOrderedIndex == kQuickOrderedIndex && QuicklyOf(pMatrix, kFromMatrix, lAngles)) {
+    if (mOrderedIndex == kQuickOrderedIndex && QuicklyOf(pMatrix, lAngles)) {
         return lAngles;
     }
     return ExactlyOf(pMatrix);
@@ -319,12 +345,14 @@ KVector4 KBvhChannelAngles::Of(const KMatrix& pMatrix) const
 
 KVector4 KBvhChannelAngles::OfPose(const KVector4& pRotation, const KVector4& pScaling) const
 {
-    KMatrix lMatrix;
+    double lY[3];
+    double lX[3];
     KVector4 lAngles;
-    if (mOrderedIndex == kQuickOrderedIndex && QuickPoseMatrix(pRotation, pScaling, lMatrix) &&
-        QuicklyOf(lMatrix, kFromPose, lAngles)) {
+    if (mOrderedIndex == kQuickOrderedIndex && QuickPoseArguments(pRotation, pScaling, lY, lX) &&
+        QuickAngles(lY, lX, kFromPose, lAngles)) {
         return lAngles;
     }
+    KMatrix lMatrix;
     MatrixSetTRS(lMatrix, KVector4(), pRotation, pScaling);
     return Of(lMatrix);
 }

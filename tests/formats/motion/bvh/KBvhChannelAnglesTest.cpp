@@ -76,8 +76,8 @@ TEST(KBvhChannelAngles, AreTheMotionHelpersAnglesBitForBit)
 }
 
 // Poses of every kind, the matrix made only when needed: multiples of 15 degrees (half turns,
-// where the sign of a zero decides between +180 and -180), signed zeros, whole turns, tiny and
-// single-precision angles, mirrors.
+// where the sign of a zero decides between +180 and -180), signed zeros, whole turns, tiny,
+// single-precision and unrolled angles, mirrors.
 TEST(KBvhChannelAngles, OfAPoseAreTheAnglesOfItsMatrix)
 {
     const KBvhChannelAngles lChannels;
@@ -108,6 +108,10 @@ TEST(KBvhChannelAngles, OfAPoseAreTheAnglesOfItsMatrix)
                 break;
             case 3:
                 lAngle = static_cast<float>(lAny * 1e-3);
+                break;
+            case 4:
+                // Unrolled curves turn on past a whole turn.
+                lAngle = static_cast<float>(lAny * 30);
                 break;
             default:
                 lAngle = static_cast<float>(lAny * 2);
