@@ -162,8 +162,10 @@ bool QuickDecimals(double pLargest, double pAngleMargin, int& oDecimals)
 }
 
 // RoundToLargest's rounding of one angle whose exact value lies within pAngleMargin of pAngle,
-// or false when that rounding could go either way (or the sign of a zero is in doubt).
-bool QuickRound(double pAngle, double pAngleMargin, int pDecimals, double& oRounded)
+// and the whole number of units of the last decimal it is rounded to, or false when that rounding
+// could go either way (or the sign of a zero is in doubt).
+bool QuickRound(double pAngle, double pAngleMargin, int pDecimals, double& oRounded,
+                std::int64_t& oWhole)
 {
     const double lScale = kExactPowers[pDecimals >= 0 ? pDecimals : -pDecimals];
     const double lScaled = pDecimals >= 0 ? pAngle * lScale : pAngle / lScale;
@@ -173,13 +175,15 @@ bool QuickRound(double pAngle, double pAngleMargin, int pDecimals, double& oRoun
     if (!(lAbs < kLargestScaled)) {
         return false;
     }
-    const auto lFloor = static_cast<double>(static_cast<std::int64_t>(lAbs));
-    const double lFraction = lAbs - lFloor;
+    const auto lFloor = static_cast<std::int64_t>(lAbs);
+    const double lFraction = lAbs - static_cast<double>(lFloor);
     if (lAbs <= lMargin || std::fabs(lFraction - 0.5) <= lMargin) {
         return false;
     }
+    const std::int64_t lUnits = lFloor + (lFraction > 0.5 ? 1 : 0);
+    oWhole = lScaled < 0.0 ? -lUnits : lUnits;
     // nearbyint's answer, with the sign a zero keeps.
-    const double lWhole = std::copysign(lFloor + (lFraction > 0.5 ? 1.0 : 0.0), lScaled);
+    const double lWhole = std::copysign(static_cast<double>(lUnits), lScaled);
     oRounded = pDecimals >= 0 ? lWhole / lScale : lWhole * lScale;
     return true;
 }
@@ -265,7 +269,7 @@ bool QuickPoseArguments(const KVector4& pRotation, const KVector4& pScaling, dou
 // The channel angles from the arc tangents' arguments, rounded as RoundToLargest rounds them;
 // false when the quick way cannot be sure of every digit.
 bool QuickAngles(const double pY[3], const double pX[3], const Tolerance& pTolerance,
-                 KVector4& oAngles)
+                 KVector4& oAngles, KBvhDecimals& oDecimals)
 {
     for (int i = 0; i < 3; ++i) {
         if (pX[i] < 0.0 && !(std::fabs(pY[i]) > pTolerance.mCut * -pX[i])) {
@@ -289,15 +293,18 @@ bool QuickAngles(const double pY[3], const double pX[3], const Tolerance& pToler
         // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
         if (pTolerance.mZerosAreExact && pY[i] == 0.0 && pX[i] > 0.0) {
             oAngles[i] = lAngles[i];
-        } else if (lAllZero || !QuickRound(lAngles[i], pTolerance.mAngle, lDecimals, oAngles[i])) {
+            oDecimals.mWhole[i] = 0;
+        } else if (lAllZero || !QuickRound(lAngles[i], pTolerance.mAngle, lDecimals, oAngles[i],
+                                           oDecimals.mWhole[i])) {
             return false;
         }
     }
+    oDecimals.mDecimals = lAllZero ? 0 : lDecimals;
     return true;
 }
 
 // The angles of the quick way; false when it cannot be sure of every digit.
-bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles)
+bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles, KBvhDecimals& oDecimals)
 {
     // The library divides each row by its length (signed like the determinant) twice, which
     // leaves every arc tangent's arguments within a few units in their last place of these:
@@ -323,7 +330,7 @@ bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles)
                           lSign * lI[kAxisJ]};
     const double lX[3] = {lSign * lK[kAxisK] * std::sqrt(lLengths2[1]), std::sqrt(lCosine2),
                           lSign * lI[kAxisI]};
-    return QuickAngles(lY, lX, kFromMatrix, oAngles);
+    return QuickAngles(lY, lX, kFromMatrix, oAngles, oDecimals);
 }
 
 } // namespace
@@ -334,27 +341,29 @@ KBvhChannelAngles::KBvhChannelAngles()
 {
 }
 
-KVector4 KBvhChannelAngles::Of(const KMatrix& pMatrix) const
+KVector4 KBvhChannelAngles::Of(const KMatrix& pMatrix, KBvhDecimals& oDecimals) const
 {
     KVector4 lAngles;
-    if (mOrderedIndex == kQuickOrderedIndex && QuicklyOf(pMatrix, lAngles)) {
+    if (mOrderedIndex == kQuickOrderedIndex && QuicklyOf(pMatrix, lAngles, oDecimals)) {
         return lAngles;
     }
+    oDecimals = KBvhDecimals();
     return ExactlyOf(pMatrix);
 }
 
-KVector4 KBvhChannelAngles::OfPose(const KVector4& pRotation, const KVector4& pScaling) const
+KVector4 KBvhChannelAngles::OfPose(const KVector4& pRotation, const KVector4& pScaling,
+                                   KBvhDecimals& oDecimals) const
 {
     double lY[3];
     double lX[3];
     KVector4 lAngles;
     if (mOrderedIndex == kQuickOrderedIndex && QuickPoseArguments(pRotation, pScaling, lY, lX) &&
-        QuickAngles(lY, lX, kFromPose, lAngles)) {
+        QuickAngles(lY, lX, kFromPose, lAngles, oDecimals)) {
         return lAngles;
     }
     KMatrix lMatrix;
     MatrixSetTRS(lMatrix, KVector4(), pRotation, pScaling);
-    return Of(lMatrix);
+    return Of(lMatrix, oDecimals);
 }
 
 KVector4 KBvhChannelAngles::ExactlyOf(const KMatrix& pMatrix) const

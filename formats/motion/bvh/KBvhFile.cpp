@@ -545,7 +545,8 @@ char* KBvhFile::WriteFrameValue(char* oAt, double pValue)
 }
 
 bool KBvhFile::WriteJointFrame(bool pIsRoot, const KVector4& pTranslation,
-                               const KVector4& pRotation, bool pThreeChannels)
+                               const KVector4& pRotation, bool pThreeChannels,
+                               const KBvhDecimals* pRotationDecimals)
 {
     const bool lThree = !pIsRoot && pThreeChannels;
     if (!IsFinite(pRotation) || (!lThree && !IsFinite(pTranslation))) {
@@ -561,8 +562,16 @@ bool KBvhFile::WriteJointFrame(bool pIsRoot, const KVector4& pTranslation,
             lAt = WriteFrameValue(lAt, pTranslation[i]);
         }
     }
-    for (int i = 2; i >= 0; --i) {
-        lAt = WriteFrameValue(lAt, pRotation[i]);
+    if (pRotationDecimals && pRotationDecimals->AreKnown()) {
+        for (int i = 2; i >= 0; --i) {
+            lAt = KBvhValueText::WriteDecimal(lAt, pRotationDecimals->mWhole[i],
+                                              pRotationDecimals->mDecimals, pRotation[i]);
+            *lAt++ = ' ';
+        }
+    } else {
+        for (int i = 2; i >= 0; --i) {
+            lAt = WriteFrameValue(lAt, pRotation[i]);
+        }
     }
     mFrameText.append(lText, lAt);
     return true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 class KStreamOptionsMotion;
+struct KBvhDecimals;
 
 // One record of a BVH hierarchy: a joint or an End Site, with its place in the joint list.
 // Lengths are as the file gives them (no unit conversion); rotation channels are degrees.
@@ -145,8 +146,10 @@ public:
     // with three channels, then pRotation's z, y and x in that order. The caller puts the angles
     // there so that this order is the header's channel order (for Zrotation Xrotation Yrotation:
     // z the Z angle, y the X angle, x the Y angle).
+    // pRotationDecimals, when given and known, holds pRotation's values as short decimals, placed
+    // alike, for a quicker text.
     bool WriteJointFrame(bool pIsRoot, const KVector4& pTranslation, const KVector4& pRotation,
-                         bool pThreeChannels);
+                         bool pThreeChannels, const KBvhDecimals* pRotationDecimals = nullptr);
     // Ends the frame line. Lines reach the file in blocks of about kFrameBlockBytes, and the
     // line of the last frame WriteMotionHeader announced (or of any frame past it) at once: a
     // write that fails may show only at a later frame.

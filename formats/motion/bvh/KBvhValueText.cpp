@@ -17,6 +17,8 @@ constexpr double kDecades[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 
 // 10^0 to 10^9: exact, so the product below is the scaled value rounded once.
 constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 constexpr std::uint32_t kSmallestSix = 100000;
+// What brings a number of one to six digits up to six.
+constexpr std::uint64_t kSixDigitScales[kDigits] = {100000, 10000, 1000, 100, 10, 1};
 constexpr std::uint32_t kCarried = 1000000;
 // The product is below 2^20, so it lies within 2^-33 of the exact scaled value; a fraction this
 // close to one half may round either way and is left to the library.
@@ -147,4 +149,28 @@ char* KBvhValueText::Write(char* oAt, double pValue)
         *oAt++ = '-';
     }
     return LayOut(oAt, lSix, lExponent);
+}
+
+char* KBvhValueText::WriteDecimal(char* oAt, std::int64_t pWhole, int pDecimals, double pValue)
+{
+    if (pWhole == 0) {
+        *oAt++ = '0';
+        return oAt;
+    }
+    const std::uint64_t lAbs =
+        pWhole < 0 ? 0 - static_cast<std::uint64_t>(pWhole) : static_cast<std::uint64_t>(pWhole);
+    if (lAbs >= kCarried) {
+        return Write(oAt, pValue);
+    }
+    // The digits counted without branches, then brought up to six.
+    const int lCount =
+        1 + (lAbs >= 10) + (lAbs >= 100) + (lAbs >= 1000) + (lAbs >= 10000) + (lAbs >= 100000);
+    const int lExponent = lCount - 1 - pDecimals;
+    if (lExponent < kLowestExponent) {
+        return Write(oAt, pValue);
+    }
+    if (pWhole < 0) {
+        *oAt++ = '-';
+    }
+    return LayOut(oAt, static_cast<std::uint32_t>(lAbs * kSixDigitScales[lCount - 1]), lExponent);
 }

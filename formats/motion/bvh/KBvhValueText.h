@@ -2,6 +2,19 @@
 #define RYVKIT_FORMATS_MOTION_BVH_KBVHVALUETEXT_H
 
 #include <cstddef>
+#include <cstdint>
+
+// A frame's three values known as short decimals: value i is the double nearest to
+// mWhole[i] / 10^mDecimals. mDecimals lies outside 0 to kMaxDecimals when they are not known.
+struct KBvhDecimals
+{
+    static constexpr int kMaxDecimals = 9;
+
+    std::int64_t mWhole[3] = {0, 0, 0};
+    int mDecimals = -1;
+
+    bool AreKnown() const { return mDecimals >= 0 && mDecimals <= kMaxDecimals; }
+};
 
 // The text of a frame value as printf "%g" prints it in the C locale (six significant digits,
 // trailing zeros dropped, the exponent form below 1e-4 and from 1e6 on), made without the library
@@ -17,6 +30,10 @@ public:
 
     // Writes the text of pValue at oAt (room for kMaxLength characters) and answers its end.
     static char* Write(char* oAt, double pValue);
+    // The same for a value known as pWhole / 10^pDecimals (pDecimals 0 to
+    // KBvhDecimals::kMaxDecimals, pValue the double nearest to it): its digits are those of
+    // pWhole, so only the layout is worked out. A zero is written "0", whatever its sign.
+    static char* WriteDecimal(char* oAt, std::int64_t pWhole, int pDecimals, double pValue);
 };
 
 #endif

@@ -175,7 +175,8 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
                                      lStep.mIndent, mThreeChannels, true)) {
             return FailPrint();
         }
-        mFrameJoints.push_back({lNode, KBvhJointSampler(*lNode), KVector4(), KVector4()});
+        mFrameJoints.push_back(
+            {lNode, KBvhJointSampler(*lNode), KVector4(), KVector4(), KBvhDecimals()});
         lSteps.push_back({lNode, lStep.mIndent, true});
         if (lNode->GetChildCount() == 0) {
             // A leaf joint ends in an End Site along its limits' bone axis.
@@ -206,7 +207,7 @@ bool KWriterBvh::WriteFrame(KRyvNode* pRoot, KTime pTime)
         if (lIsRoot && mGlobalRoot) {
             const KMatrix& lMatrix = lJoint.mNode->GetGlobalMatrixAtTime(pTime);
             lJoint.mTranslation = TranslationOf(lMatrix);
-            lJoint.mAngles = mChannelAngles.Of(lMatrix);
+            lJoint.mAngles = mChannelAngles.Of(lMatrix, lJoint.mDecimals);
         } else {
             KVector4 lPose[3];
             bool lSame = false;
@@ -214,10 +215,11 @@ bool KWriterBvh::WriteFrame(KRyvNode* pRoot, KTime pTime)
             if (!lSame) {
                 // MatrixSetTRS puts the translation in as it stands.
                 lJoint.mTranslation = lPose[0];
-                lJoint.mAngles = mChannelAngles.OfPose(lPose[1], lPose[2]);
+                lJoint.mAngles = mChannelAngles.OfPose(lPose[1], lPose[2], lJoint.mDecimals);
             }
         }
-        if (!File().WriteJointFrame(lIsRoot, lJoint.mTranslation, lJoint.mAngles, mThreeChannels)) {
+        if (!File().WriteJointFrame(lIsRoot, lJoint.mTranslation, lJoint.mAngles, mThreeChannels,
+                                    &lJoint.mDecimals)) {
             return false;
         }
     }

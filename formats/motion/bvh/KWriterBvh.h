@@ -79,6 +79,7 @@ private:
         KBvhJointSampler mSampler;
         KVector4 mTranslation;
         KVector4 mAngles;
+        KBvhDecimals mDecimals;
     };
 
     bool mGlobalRoot = false;

@@ -108,4 +108,32 @@ TEST(KBvhValueText, RandomValuesPrintAsPrintfDoes)
     }
 }
 
+// Values known as decimals of up to six digits and up to nine decimals, as the channel angles
+// come: the text of the digits is the text of the nearest double, the exponent form included.
+TEST(KBvhValueText, DecimalsPrintAsTheirNearestDoubles)
+{
+    Lcg lRandom;
+    int lFailures = 0;
+    for (int i = 0; i < 300000 && lFailures < 10; ++i) {
+        const int lDecimals = static_cast<int>(lRandom.Next() % 10);
+        const auto lDigits = static_cast<std::int64_t>(lRandom.Next() % 6) + 1;
+        std::int64_t lWhole = static_cast<std::int64_t>(lRandom.Next() % 1000000);
+        for (std::int64_t lLimit = 1000000; lDigits < 6 && lLimit > std::pow(10.0, lDigits);
+             lLimit /= 10) {
+            lWhole /= 10;
+        }
+        lWhole = (lRandom.Next() & 1) ? -lWhole : lWhole;
+        const double lValue = static_cast<double>(lWhole) / std::pow(10.0, lDecimals);
+        char lText[KBvhValueText::kMaxLength];
+        const std::string lWritten(lText,
+                                   KBvhValueText::WriteDecimal(lText, lWhole, lDecimals, lValue));
+        const std::string lExpected = lWhole == 0 ? "0" : Printed(lValue);
+        if (lWritten != lExpected) {
+            ++lFailures;
+            ADD_FAILURE() << lWhole << " / 10^" << lDecimals << ": " << lWritten << " against "
+                          << lExpected;
+        }
+    }
+}
+
 } // namespace
