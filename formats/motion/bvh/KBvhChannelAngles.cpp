@@ -4,6 +4,7 @@
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KMotionPrintPrecision.h"
 #include "formats/motion/KMotionRotationOrder.h"
+#include "formats/motion/bvh/KBvhQuickTrig.h"
 
 #include <cmath>
 #include <cstdint>
@@ -20,45 +21,7 @@ constexpr int kQuickOrderedIndex = 6;
 constexpr int kAxisI = 1;
 constexpr int kAxisJ = 0;
 constexpr int kAxisK = 2;
-constexpr double kPi = 3.141592653589793;
-constexpr double kHalfPi = 1.5707963267948966;
 constexpr double kToDegrees = -(180.0 / 3.14159265358979323846);
-// EulerToMatrixXYZ's factor, the same double.
-constexpr double kLibraryDegToRad = 3.14159265358979323846 / 180.0;
-// Angles (degrees) with quick sines and cosines: their quarter turns fit 20 bits.
-constexpr double kQuickTurn = 1e6;
-constexpr double kQuartersPerRadian = 0.6366197723675814;
-// pi / 2 in three parts, the first two of 33 bits.
-constexpr double kQuarterTurn[3] = {1.5707963267341256, 6.077100506303966e-11,
-                                    2.0222662487959506e-21};
-// The coefficients of the series: 1 / 3!, 1 / 5!, ... 1 / 15! and 1 / 2!, 1 / 4!, ... 1 / 16!.
-constexpr double kSineTerms[7] = {
-    1.0 / 6.0,        1.0 / 120.0,        1.0 / 5040.0,         1.0 / 362880.0,
-    1.0 / 39916800.0, 1.0 / 6227020800.0, 1.0 / 1307674368000.0};
-constexpr double kCosineTerms[8] = {
-    1.0 / 2.0,       1.0 / 24.0,        1.0 / 720.0,         1.0 / 40320.0,
-    1.0 / 3628800.0, 1.0 / 479001600.0, 1.0 / 87178291200.0, 1.0 / 20922789888000.0};
-
-// atan(k / 16) for k = 0 to 16, the nearest doubles.
-constexpr double kAtanSixteenths[17] = {0.0,
-                                        0.06241880999595735,
-                                        0.12435499454676144,
-                                        0.18534794999569476,
-                                        0.24497866312686414,
-                                        0.3028848683749714,
-                                        0.35877067027057225,
-                                        0.4124104415973873,
-                                        0.4636476090008061,
-                                        0.5123894603107377,
-                                        0.5585993153435624,
-                                        0.6022873461349642,
-                                        0.6435011087932844,
-                                        0.6823165548747481,
-                                        0.7188299996216245,
-                                        0.7531512809621944,
-                                        0.7853981633974483};
-constexpr double kSixteenths = 16.0;
-
 // What the quick way allows for. From the library's own matrix, the quick angles and the
 // library's both lie within about 1e-13 degrees of the angle of the exact matrix (the arc
 // tangents' arguments differ by a few units in their last place, the arc tangents by less than
@@ -104,35 +67,6 @@ constexpr double kLargestScaled = 1e9;
 double Dot3(const double* pA, const double* pB)
 {
     return pA[0] * pB[0] + pA[1] * pB[1] + pA[2] * pB[2];
-}
-
-// atan2 within 2e-15 of the exact value for finite arguments not both zero: the ratio of the
-// smaller to the larger magnitude is brought within 1/32 of a multiple of 1/16 by the addition
-// formula, where six terms of the series leave less than 1e-20. A y of zero with a positive x
-// gives that zero, exactly as the library does.
-double QuickAtan2(double pY, double pX)
-{
-    const double lAx = std::fabs(pX);
-    const double lAy = std::fabs(pY);
-    const bool lSteep = lAy > lAx;
-    const double lSmall = lSteep ? lAx : lAy;
-    const double lLarge = lSteep ? lAy : lAx;
-    const int lNearest = static_cast<int>(lSmall / lLarge * kSixteenths + 0.5);
-    const double lCentre = lNearest / kSixteenths;
-    const double t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
-    const double t2 = t * t;
-    const double lSeries =
-        t *
-        (1.0 + t2 * (-1.0 / 3.0 +
-                     t2 * (1.0 / 5.0 + t2 * (-1.0 / 7.0 + t2 * (1.0 / 9.0 + t2 * (-1.0 / 11.0))))));
-    double lAngle = kAtanSixteenths[lNearest] + lSeries;
-    if (lSteep) {
-        lAngle = kHalfPi - lAngle;
-    }
-    if (pX < 0.0) {
-        lAngle = kPi - lAngle;
-    }
-    return std::copysign(lAngle, pY);
 }
 
 // The decimals RoundToLargest rounds to for a largest angle near pLargest, or false when the
@@ -188,64 +122,26 @@ bool QuickRound(double pAngle, double pAngleMargin, int pDecimals, double& oRoun
     return true;
 }
 
-// Sine and cosine within 8e-16 of the library's for the angle it turns pDegrees (at most
-// kQuickTurn in magnitude) into: the same radians, brought within a quarter turn of zero by a
-// three-part quarter turn (each part's product exact), where eight terms of the sine's series
-// and nine of the cosine's leave less than 1e-16.
-void QuickSinCos(double pDegrees, double& oSine, double& oCosine)
-{
-    const double lRadians = pDegrees * kLibraryDegToRad;
-    const int lQuarters =
-        static_cast<int>(lRadians * kQuartersPerRadian + (lRadians >= 0.0 ? 0.5 : -0.5));
-    const double x = ((lRadians - lQuarters * kQuarterTurn[0]) - lQuarters * kQuarterTurn[1]) -
-                     lQuarters * kQuarterTurn[2];
-    const double x2 = x * x;
-    const double x4 = x2 * x2;
-    const double x8 = x4 * x4;
-    // Estrin's scheme: the terms in pairs, so that the products do not wait on each other.
-    const double lSine =
-        x *
-        ((1.0 - x2 * kSineTerms[0]) + x4 * (kSineTerms[1] - x2 * kSineTerms[2]) +
-         x8 * ((kSineTerms[3] - x2 * kSineTerms[4]) + x4 * (kSineTerms[5] - x2 * kSineTerms[6])));
-    const double lCosine =
-        (1.0 - x2 * kCosineTerms[0]) + x4 * (kCosineTerms[1] - x2 * kCosineTerms[2]) +
-        x8 * ((kCosineTerms[3] - x2 * kCosineTerms[4]) +
-              x4 * (kCosineTerms[5] - x2 * kCosineTerms[6]) + x8 * kCosineTerms[7]);
-    switch (lQuarters & 3) {
-    case 0:
-        oSine = lSine, oCosine = lCosine;
-        break;
-    case 1:
-        oSine = lCosine, oCosine = -lSine;
-        break;
-    case 2:
-        oSine = -lSine, oCosine = -lCosine;
-        break;
-    default:
-        oSine = -lCosine, oCosine = lSine;
-        break;
-    }
-}
-
 // The arc tangents' arguments for the matrix MatrixSetTRS makes of a rotation and a scaling,
 // from quick sines and cosines: that matrix's rows are the rotation's (unit) rows times the
 // scaling, so each pair of arguments, with the signs the scaling and the determinant give it,
 // comes straight from the rotation's entries (EulerToMatrixXYZ's products). False for turns
-// beyond kQuickTurn, for scalings not well inside the doubles' range, and near gimbal lock.
+// beyond KBvhQuickTrig::kLargestTurn, for scalings not well inside the doubles' range, and near
+// gimbal lock.
 bool QuickPoseArguments(const KVector4& pRotation, const KVector4& pScaling, double oY[3],
                         double oX[3])
 {
     for (int i = 0; i < 3; ++i) {
         const double lScale = std::fabs(pScaling[i]);
-        if (!(std::fabs(pRotation[i]) <= kQuickTurn) || !(lScale >= kLeastScale) ||
+        if (!(std::fabs(pRotation[i]) <= KBvhQuickTrig::kLargestTurn) || !(lScale >= kLeastScale) ||
             !(lScale <= 1.0 / kLeastScale)) {
             return false;
         }
     }
     double sx, cx, sy, cy, sz, cz;
-    QuickSinCos(pRotation[0], sx, cx);
-    QuickSinCos(pRotation[1], sy, cy);
-    QuickSinCos(pRotation[2], sz, cz);
+    KBvhQuickTrig::SinCos(pRotation[0], sx, cx);
+    KBvhQuickTrig::SinCos(pRotation[1], sy, cy);
+    KBvhQuickTrig::SinCos(pRotation[2], sz, cz);
     // Rows i, j, k are rows 1, 0, 2 (Y, X, Z); each row is divided by its length signed like the
     // determinant, so what is left of the scaling in row r is the sign of the other two.
     const double lSignI = std::copysign(1.0, pScaling[kAxisJ] * pScaling[kAxisK]);
@@ -276,9 +172,9 @@ bool QuickAngles(const double pY[3], const double pX[3], const Tolerance& pToler
             return false;
         }
     }
-    const double lAngles[3] = {QuickAtan2(pY[0], pX[0]) * kToDegrees,
-                               QuickAtan2(pY[1], pX[1]) * kToDegrees,
-                               QuickAtan2(pY[2], pX[2]) * kToDegrees};
+    const double lAngles[3] = {KBvhQuickTrig::Atan2(pY[0], pX[0]) * kToDegrees,
+                               KBvhQuickTrig::Atan2(pY[1], pX[1]) * kToDegrees,
+                               KBvhQuickTrig::Atan2(pY[2], pX[2]) * kToDegrees};
     double lLargest = 0.0;
     for (const double lAngle : lAngles) {
         // Not fmax, a call in the library here.
