@@ -10,6 +10,7 @@
 #include "scene/KRyvSkeleton.h"
 #include "scene/objects/KRyvNodeLimits.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -18,6 +19,10 @@
 #include <vector>
 
 namespace {
+
+// The joint-frames sampled ahead of their lines: a block of frames spans at least one frame and
+// about this many joint-frames, so that a skeleton of many joints keeps little in the block.
+constexpr int kBlockJointFrames = 16384;
 
 KVector4 TranslationOf(const KMatrix& pMatrix)
 {
@@ -106,14 +111,25 @@ bool KWriterBvh::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOpti
     if (!File().WriteMotionHeader(lFrames, lPeriod.GetSecondDouble())) {
         return FailPrint();
     }
+    const int lJoints = std::max(1, static_cast<int>(mFrameJoints.size()));
+    const int lPerBlock = std::max(1, kBlockJointFrames / lJoints);
     KTime lTime = pOptions.GetStart();
-    for (int f = 0; f < lFrames; ++f) {
-        pOptions.ReportProgress("Writing BVH nodes",
-                                static_cast<float>(static_cast<std::int64_t>(f) * 100 / lFrames));
-        if (!WriteFrame(lRoot, lTime) || !File().WriteFrameEnd()) {
-            return FailPrint();
+    for (int lFirst = 0; lFirst < lFrames;) {
+        const int lCount = std::min(lPerBlock, lFrames - lFirst);
+        mBlockTimes.clear();
+        for (int f = 0; f < lCount; ++f) {
+            mBlockTimes.push_back(lTime);
+            lTime += lPeriod;
         }
-        lTime += lPeriod;
+        SampleBlock(lRoot);
+        for (int f = 0; f < lCount; ++f, ++lFirst) {
+            pOptions.ReportProgress(
+                "Writing BVH nodes",
+                static_cast<float>(static_cast<std::int64_t>(lFirst) * 100 / lFrames));
+            if (!WriteBlockFrame(lRoot, static_cast<std::size_t>(f)) || !File().WriteFrameEnd()) {
+                return FailPrint();
+            }
+        }
     }
     return true;
 }
@@ -175,8 +191,7 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
                                      lStep.mIndent, mThreeChannels, true)) {
             return FailPrint();
         }
-        mFrameJoints.push_back(
-            {lNode, KBvhJointSampler(*lNode), KVector4(), KVector4(), KBvhDecimals()});
+        mFrameJoints.push_back({lNode, KBvhJointSampler(*lNode), JointValues()});
         lSteps.push_back({lNode, lStep.mIndent, true});
         if (lNode->GetChildCount() == 0) {
             // A leaf joint ends in an End Site along its limits' bone axis.
@@ -200,26 +215,44 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
     return true;
 }
 
-bool KWriterBvh::WriteFrame(KRyvNode* pRoot, KTime pTime)
+void KWriterBvh::SampleBlock(KRyvNode* pRoot)
 {
+    mBlock.resize(mFrameJoints.size() * mBlockTimes.size());
+    JointValues* lValues = mBlock.data();
     for (FrameJoint& lJoint : mFrameJoints) {
-        const bool lIsRoot = lJoint.mNode == pRoot;
-        if (lIsRoot && mGlobalRoot) {
-            const KMatrix& lMatrix = lJoint.mNode->GetGlobalMatrixAtTime(pTime);
-            lJoint.mTranslation = TranslationOf(lMatrix);
-            lJoint.mAngles = mChannelAngles.Of(lMatrix, lJoint.mDecimals);
-        } else {
-            KVector4 lPose[3];
-            bool lSame = false;
-            lJoint.mSampler.PoseAt(pTime, lPose, lSame);
-            if (!lSame) {
-                // MatrixSetTRS puts the translation in as it stands.
-                lJoint.mTranslation = lPose[0];
-                lJoint.mAngles = mChannelAngles.OfPose(lPose[1], lPose[2], lJoint.mDecimals);
-            }
+        for (const KTime lTime : mBlockTimes) {
+            SampleJoint(lJoint, lJoint.mNode == pRoot, lTime);
+            *lValues++ = lJoint.mLast;
         }
-        if (!File().WriteJointFrame(lIsRoot, lJoint.mTranslation, lJoint.mAngles, mThreeChannels,
-                                    &lJoint.mDecimals)) {
+    }
+}
+
+void KWriterBvh::SampleJoint(FrameJoint& ioJoint, bool pIsRoot, KTime pTime)
+{
+    JointValues& lLast = ioJoint.mLast;
+    if (pIsRoot && mGlobalRoot) {
+        const KMatrix& lMatrix = ioJoint.mNode->GetGlobalMatrixAtTime(pTime);
+        lLast.mTranslation = TranslationOf(lMatrix);
+        lLast.mAngles = mChannelAngles.Of(lMatrix, lLast.mDecimals);
+        return;
+    }
+    KVector4 lPose[3];
+    bool lSame = false;
+    ioJoint.mSampler.PoseAt(pTime, lPose, lSame);
+    if (!lSame) {
+        // MatrixSetTRS puts the translation in as it stands.
+        lLast.mTranslation = lPose[0];
+        lLast.mAngles = mChannelAngles.OfPose(lPose[1], lPose[2], lLast.mDecimals);
+    }
+}
+
+bool KWriterBvh::WriteBlockFrame(KRyvNode* pRoot, std::size_t pFrame)
+{
+    const std::size_t lStride = mBlockTimes.size();
+    for (std::size_t j = 0; j < mFrameJoints.size(); ++j) {
+        const JointValues& lValues = mBlock[j * lStride + pFrame];
+        if (!File().WriteJointFrame(mFrameJoints[j].mNode == pRoot, lValues.mTranslation,
+                                    lValues.mAngles, mThreeChannels, &lValues.mDecimals)) {
             return false;
         }
     }
