@@ -1,8 +1,9 @@
 // Golden bytes of BVH files written from scenes whose curves are sampled between their keys:
 // cubic, linear and constant keys, extrapolation on both sides, scaling (a mirror among it), a
 // joint without a take of its own, values printed in the exponent form, and the six-channel and
-// global-root options. The hashes were taken from the writer's output before it sampled its
-// curves on its own, so any change in a number written shows here.
+// global-root options; and a file of many joints read and written back. The hashes were taken
+// from the writer's output before it sampled its curves on its own, so any change in a number
+// written shows here.
 
 #include "formats/motion/bvh/KWriterBvh.h"
 
@@ -13,6 +14,7 @@
 #include "BvhTestScene.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -151,6 +153,59 @@ TEST(KWriterBvhSampledGolden, CurvesSampledBetweenTheirKeysWriteTheSameBytesAsBe
             << std::hex << Fnv1a(lText) << std::dec << " six " << lCase.mSixChannels << " global "
             << lCase.mGlobalRoot;
     }
+}
+
+// 300 joints in chains of 25 under the root, 150 frames of values in every decade: more
+// joint-frames than the writer samples ahead at once, so the frames go out in several blocks.
+std::string ManyJointsBvh()
+{
+    constexpr int kJoints = 300;
+    constexpr int kChain = 25;
+    constexpr int kFrames = 150;
+    std::string lText = "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 6 Xposition Yposition "
+                        "Zposition Zrotation Xrotation Yrotation\n";
+    for (int j = 1; j < kJoints; ++j) {
+        lText += "JOINT j" + std::to_string(j) +
+                 "\n{\nOFFSET 1.5 2.25 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n";
+        if (j % kChain == 0 || j == kJoints - 1) {
+            lText += "End Site\n{\nOFFSET 1 0 0\n}\n";
+            for (int lOpen = (j - 1) % kChain + 1; lOpen > 0; --lOpen) {
+                lText += "}\n";
+            }
+        }
+    }
+    lText += "}\nMOTION\nFrames: " + std::to_string(kFrames) + "\nFrame Time: 0.04\n";
+    char lValue[32];
+    for (int f = 0; f < kFrames; ++f) {
+        for (int c = 0; c < 6 + (kJoints - 1) * 3; ++c) {
+            const double lScale = 1e-3 * static_cast<double>(1 << (c % 11));
+            std::snprintf(lValue, sizeof lValue, c ? " %.5f" : "%.5f",
+                          ((f * 7 + c * 13) % 3600) * 0.1 * lScale - 180.0 * lScale);
+            lText += lValue;
+        }
+        lText += '\n';
+    }
+    return lText;
+}
+
+TEST(KWriterBvhSampledGolden, ManyJointsWrittenInSeveralBlocksWriteTheSameBytesAsBefore)
+{
+    KImportSettings::Get().Reset();
+    BvhTestScene lScene;
+    const std::string lInput = WriteBvhFile("many.bvh", ManyJointsBvh());
+    ASSERT_TRUE(lScene.Read(lInput, 0));
+    KWriterBvh lWriter(&lScene.mFactory);
+    std::unique_ptr<KStreamOptionsMotion> lOptions(
+        static_cast<KStreamOptionsMotion*>(lWriter.GetWriteOptions().release()));
+    lOptions->SetStart(lScene.mOptions->GetStart());
+    lOptions->SetFrameCount(lScene.mOptions->GetFrameCount());
+    lOptions->SetTimeMode(lScene.mOptions->GetTimeMode(), lScene.mOptions->GetFrameRate());
+    const std::string lPath = WriteBvhFile("many-out.bvh", "");
+    ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()) && lWriter.Write(lScene.mScene, lOptions.get()));
+    std::ifstream lIn(lPath, std::ios::binary);
+    const std::string lText((std::istreambuf_iterator<char>(lIn)),
+                            std::istreambuf_iterator<char>());
+    EXPECT_EQ(Fnv1a(lText), 0x4c2558513c7370b6ULL) << std::hex << Fnv1a(lText);
 }
 
 } // namespace
