@@ -95,17 +95,15 @@ bool QuickDecimals(double pLargest, double pAngleMargin, int& oDecimals)
     return true;
 }
 
-// RoundToLargest's rounding of one angle whose exact value lies within pAngleMargin of pAngle,
-// and the whole number of units of the last decimal it is rounded to, or false when that rounding
-// could go either way (or the sign of a zero is in doubt).
-bool QuickRound(double pAngle, double pAngleMargin, int pDecimals, double& oRounded,
+// RoundToLargest's rounding of one angle whose exact value lies within pMargin / pScale of
+// pAngle, to units of 1 / pScale (a power of ten), and the whole number of those units, or false
+// when that rounding could go either way (or the sign of a zero is in doubt).
+bool QuickRound(double pAngle, double pScale, double pMargin, double& oRounded,
                 std::int64_t& oWhole)
 {
-    const double lScale = kExactPowers[pDecimals >= 0 ? pDecimals : -pDecimals];
-    const double lScaled = pDecimals >= 0 ? pAngle * lScale : pAngle / lScale;
+    const double lScaled = pAngle * pScale;
     const double lAbs = std::fabs(lScaled);
-    const double lMargin =
-        (pDecimals >= 0 ? pAngleMargin * lScale : pAngleMargin / lScale) + lAbs * kRelativeMargin;
+    const double lMargin = pMargin + lAbs * kRelativeMargin;
     if (!(lAbs < kLargestScaled)) {
         return false;
     }
@@ -117,8 +115,7 @@ bool QuickRound(double pAngle, double pAngleMargin, int pDecimals, double& oRoun
     const std::int64_t lUnits = lFloor + (lFraction > 0.5 ? 1 : 0);
     oWhole = lScaled < 0.0 ? -lUnits : lUnits;
     // nearbyint's answer, with the sign a zero keeps.
-    const double lWhole = std::copysign(static_cast<double>(lUnits), lScaled);
-    oRounded = pDecimals >= 0 ? lWhole / lScale : lWhole * lScale;
+    oRounded = std::copysign(static_cast<double>(lUnits), lScaled) / pScale;
     return true;
 }
 
@@ -180,22 +177,25 @@ bool QuickAngles(const double pY[3], const double pX[3], const Tolerance& pToler
         // Not fmax, a call in the library here.
         lLargest = std::fabs(lAngle) > lLargest ? std::fabs(lAngle) : lLargest;
     }
+    // Angles of a million degrees and more (rounded to tens and above) go the library's way.
     int lDecimals = 0;
     const bool lAllZero = lLargest == 0.0;
-    if (!lAllZero && !QuickDecimals(lLargest, pTolerance.mAngle, lDecimals)) {
+    if (!lAllZero && (!QuickDecimals(lLargest, pTolerance.mAngle, lDecimals) || lDecimals < 0)) {
         return false;
     }
+    const double lScale = kExactPowers[lDecimals];
+    const double lMargin = pTolerance.mAngle * lScale;
     for (int i = 0; i < 3; ++i) {
         // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
         if (pTolerance.mZerosAreExact && pY[i] == 0.0 && pX[i] > 0.0) {
             oAngles[i] = lAngles[i];
             oDecimals.mWhole[i] = 0;
-        } else if (lAllZero || !QuickRound(lAngles[i], pTolerance.mAngle, lDecimals, oAngles[i],
-                                           oDecimals.mWhole[i])) {
+        } else if (lAllZero ||
+                   !QuickRound(lAngles[i], lScale, lMargin, oAngles[i], oDecimals.mWhole[i])) {
             return false;
         }
     }
-    oDecimals.mDecimals = lAllZero ? 0 : lDecimals;
+    oDecimals.mDecimals = lDecimals;
     return true;
 }
 
