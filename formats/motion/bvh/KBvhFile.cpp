@@ -7,6 +7,7 @@
 #include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/bvh/KBvhValueText.h"
 #include "formats/motion/bvh/KReaderBvh.h"
 
 #include <climits>
@@ -530,20 +531,22 @@ bool KBvhFile::WriteMotionHeader(int pFrameCount, double pFrameTime)
         return Fail("cannot write %d frames of %g seconds", pFrameCount, pFrameTime);
     }
     mFramesWritten = 0;
-    mLine.clear();
+    mFramesAnnounced = pFrameCount;
+    mFrameText.clear();
     return Print(0, "%s\n", "MOTION") >= 0 && Print(0, "%s\t%d\n", "Frames:", pFrameCount) >= 0 &&
            Print(0, "%s\t%g\n", "Frame Time:", pFrameTime) >= 0;
 }
 
-void KBvhFile::AppendFrameValue(double pValue)
+char* KBvhFile::WriteFrameValue(char* oAt, double pValue)
 {
-    // As "%g " prints it.
-    KMotionNumber::AppendGeneral(mLine, Unsigned0(pValue));
-    mLine += ' ';
+    oAt = KBvhValueText::Write(oAt, Unsigned0(pValue));
+    *oAt++ = ' ';
+    return oAt;
 }
 
 bool KBvhFile::WriteJointFrame(bool pIsRoot, const KVector4& pTranslation,
-                               const KVector4& pRotation, bool pThreeChannels)
+                               const KVector4& pRotation, bool pThreeChannels,
+                               const KBvhDecimals* pRotationDecimals)
 {
     const bool lThree = !pIsRoot && pThreeChannels;
     if (!IsFinite(pRotation) || (!lThree && !IsFinite(pTranslation))) {
@@ -552,25 +555,38 @@ bool KBvhFile::WriteJointFrame(bool pIsRoot, const KVector4& pTranslation,
     if (!IsWriting() || WriteFailed()) {
         return false;
     }
+    char lText[6 * (KBvhValueText::kMaxLength + 1)];
+    char* lAt = lText;
     if (!lThree) {
         for (int i = 0; i < 3; ++i) {
-            AppendFrameValue(pTranslation[i]);
+            lAt = WriteFrameValue(lAt, pTranslation[i]);
         }
     }
-    for (int i = 2; i >= 0; --i) {
-        AppendFrameValue(pRotation[i]);
+    if (pRotationDecimals && pRotationDecimals->AreKnown()) {
+        for (int i = 2; i >= 0; --i) {
+            lAt = KBvhValueText::WriteDecimal(lAt, pRotationDecimals->mWhole[i],
+                                              pRotationDecimals->mDecimals, pRotation[i]);
+            *lAt++ = ' ';
+        }
+    } else {
+        for (int i = 2; i >= 0; --i) {
+            lAt = WriteFrameValue(lAt, pRotation[i]);
+        }
     }
+    mFrameText.append(lText, lAt);
     return true;
 }
 
 bool KBvhFile::WriteFrameEnd()
 {
-    // The line goes out whole: one write a frame.
-    const bool lWritten = Print(0, "%s\n", mLine.c_str()) >= 0;
-    mLine.clear();
-    if (!lWritten) {
-        return false;
-    }
+    mFrameText += '\n';
     ++mFramesWritten;
-    return true;
+    // Lines go out in blocks; the last frame announced, or any frame past it, goes out at once,
+    // so that nothing waits when the file is closed.
+    if (mFrameText.size() < kFrameBlockBytes && mFramesWritten < mFramesAnnounced) {
+        return true;
+    }
+    const bool lWritten = Print(0, "%s", mFrameText.c_str()) >= 0;
+    mFrameText.clear();
+    return lWritten;
 }

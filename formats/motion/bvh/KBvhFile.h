@@ -8,6 +8,7 @@
 #include <vector>
 
 class KStreamOptionsMotion;
+struct KBvhDecimals;
 
 // One record of a BVH hierarchy: a joint or an End Site, with its place in the joint list.
 // Lengths are as the file gives them (no unit conversion); rotation channels are degrees.
@@ -66,6 +67,8 @@ public:
     static constexpr int kMaxDepth = 1000;
     // OFFSET components of at most this magnitude are written as 0.
     static constexpr double kWriteZero = 1e-5;
+    // Frame lines are written to the file in blocks of about this size.
+    static constexpr std::size_t kFrameBlockBytes = 64 * 1024;
 
     explicit KBvhFile(bool pReporting = false);
     ~KBvhFile() override = default;
@@ -143,9 +146,13 @@ public:
     // with three channels, then pRotation's z, y and x in that order. The caller puts the angles
     // there so that this order is the header's channel order (for Zrotation Xrotation Yrotation:
     // z the Z angle, y the X angle, x the Y angle).
+    // pRotationDecimals, when given and known, holds pRotation's values as short decimals, placed
+    // alike, for a quicker text.
     bool WriteJointFrame(bool pIsRoot, const KVector4& pTranslation, const KVector4& pRotation,
-                         bool pThreeChannels);
-    // Ends the frame line; the line's values reach the file here.
+                         bool pThreeChannels, const KBvhDecimals* pRotationDecimals = nullptr);
+    // Ends the frame line. Lines reach the file in blocks of about kFrameBlockBytes, and the
+    // line of the last frame WriteMotionHeader announced (or of any frame past it) at once: a
+    // write that fails may show only at a later frame.
     bool WriteFrameEnd();
 
 private:
@@ -159,7 +166,8 @@ private:
     bool ReadChannels(KBvhJoint& ioJoint);
     bool ReadMotionHeader(KStreamOptionsMotion* pOptions);
     bool PrintOffset(const KVector4& pOffset, int pIndent);
-    void AppendFrameValue(double pValue);
+    // One value of a frame line and its blank; answers the end.
+    static char* WriteFrameValue(char* oAt, double pValue);
     bool PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
                 KVector4& oRotation) const;
 
@@ -182,8 +190,9 @@ private:
     int mFramesToRead = 0;
     int mFramesRead = 0;
     int mFramesWritten = 0;
-    // The frame line being written.
-    std::string mLine;
+    int mFramesAnnounced = 0;
+    // The frame lines not yet written: the file is written a block at a time.
+    std::string mFrameText;
 };
 
 #endif

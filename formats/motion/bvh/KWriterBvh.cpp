@@ -3,8 +3,6 @@
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
-#include "formats/motion/KMotionPrintPrecision.h"
-#include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
 #include "scene/KRyvNode.h"
@@ -13,7 +11,6 @@
 #include "scene/objects/KRyvNodeLimits.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -23,27 +20,13 @@
 
 namespace {
 
-// The header's rotation channels, Zrotation Xrotation Yrotation, as axes of
-// KMotionRotationOrder (listed outermost first, as KBvhFile reads them).
-const int kChannelAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
-                             KMotionRotationOrder::eAxisY};
+// The joint-frames sampled ahead of their lines: a block of frames spans at least one frame and
+// about this many joint-frames, so that a skeleton of many joints keeps little in the block.
+constexpr int kBlockJointFrames = 16384;
 
 KVector4 TranslationOf(const KMatrix& pMatrix)
 {
     return KVector4(pMatrix[3][0], pMatrix[3][1], pMatrix[3][2]);
-}
-
-// The frame values of a joint: its rotation as the Z, X and Y angles of the header's channels,
-// placed so that KBvhFile::WriteJointFrame prints them in that order (z, then y, then x).
-KVector4 ChannelAnglesOf(const KMatrix& pMatrix)
-{
-    KMatrix lRotation;
-    MatrixRemoveScale(lRotation, pMatrix);
-    double lAngles[3] = {0.0, 0.0, 0.0};
-    KMotionRotationOrder::MatrixToAngles(lAngles, lRotation, kChannelAxes,
-                                         KMotionRotationOrder::eFirstOutermost);
-    KMotionPrintPrecision::RoundToLargest(lAngles, 3);
-    return KVector4(lAngles[2], lAngles[1], lAngles[0]);
 }
 
 bool HasTransformKeys(KRyvTakeNode& pTake)
@@ -128,14 +111,25 @@ bool KWriterBvh::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOpti
     if (!File().WriteMotionHeader(lFrames, lPeriod.GetSecondDouble())) {
         return FailPrint();
     }
+    const int lJoints = std::max(1, static_cast<int>(mFrameJoints.size()));
+    const int lPerBlock = std::max(1, kBlockJointFrames / lJoints);
     KTime lTime = pOptions.GetStart();
-    for (int f = 0; f < lFrames; ++f) {
-        pOptions.ReportProgress("Writing BVH nodes",
-                                static_cast<float>(static_cast<std::int64_t>(f) * 100 / lFrames));
-        if (!WriteFrame(lRoot, lTime) || !File().WriteFrameEnd()) {
-            return FailPrint();
+    for (int lFirst = 0; lFirst < lFrames;) {
+        const int lCount = std::min(lPerBlock, lFrames - lFirst);
+        mBlockTimes.clear();
+        for (int f = 0; f < lCount; ++f) {
+            mBlockTimes.push_back(lTime);
+            lTime += lPeriod;
         }
-        lTime += lPeriod;
+        SampleBlock(lRoot);
+        for (int f = 0; f < lCount; ++f, ++lFirst) {
+            pOptions.ReportProgress(
+                "Writing BVH nodes",
+                static_cast<float>(static_cast<std::int64_t>(lFirst) * 100 / lFrames));
+            if (!WriteBlockFrame(lRoot, static_cast<std::size_t>(f)) || !File().WriteFrameEnd()) {
+                return FailPrint();
+            }
+        }
     }
     return true;
 }
@@ -172,7 +166,7 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
         bool mClose;
     };
     std::vector<Step> lSteps{{pRoot, 0, false}};
-    mFrameNodes.clear();
+    mFrameJoints.clear();
     while (!lSteps.empty()) {
         const Step lStep = lSteps.back();
         lSteps.pop_back();
@@ -197,7 +191,7 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
                                      lStep.mIndent, mThreeChannels, true)) {
             return FailPrint();
         }
-        mFrameNodes.push_back(lNode);
+        mFrameJoints.push_back({lNode, KBvhJointSampler(*lNode), JointValues()});
         lSteps.push_back({lNode, lStep.mIndent, true});
         if (lNode->GetChildCount() == 0) {
             // A leaf joint ends in an End Site along its limits' bone axis.
@@ -221,14 +215,44 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
     return true;
 }
 
-bool KWriterBvh::WriteFrame(KRyvNode* pRoot, KTime pTime)
+void KWriterBvh::SampleBlock(KRyvNode* pRoot)
 {
-    for (KRyvNode* lNode : mFrameNodes) {
-        const bool lIsRoot = lNode == pRoot;
-        const KMatrix& lMatrix = lIsRoot && mGlobalRoot ? lNode->GetGlobalMatrixAtTime(pTime)
-                                                        : lNode->GetLocalMatrixAtTime(pTime);
-        const KVector4 lAngles = ChannelAnglesOf(lMatrix);
-        if (!File().WriteJointFrame(lIsRoot, TranslationOf(lMatrix), lAngles, mThreeChannels)) {
+    mBlock.resize(mFrameJoints.size() * mBlockTimes.size());
+    JointValues* lValues = mBlock.data();
+    for (FrameJoint& lJoint : mFrameJoints) {
+        for (const KTime lTime : mBlockTimes) {
+            SampleJoint(lJoint, lJoint.mNode == pRoot, lTime);
+            *lValues++ = lJoint.mLast;
+        }
+    }
+}
+
+void KWriterBvh::SampleJoint(FrameJoint& ioJoint, bool pIsRoot, KTime pTime)
+{
+    JointValues& lLast = ioJoint.mLast;
+    if (pIsRoot && mGlobalRoot) {
+        const KMatrix& lMatrix = ioJoint.mNode->GetGlobalMatrixAtTime(pTime);
+        lLast.mTranslation = TranslationOf(lMatrix);
+        lLast.mAngles = mChannelAngles.Of(lMatrix, lLast.mDecimals);
+        return;
+    }
+    KVector4 lPose[3];
+    bool lSame = false;
+    ioJoint.mSampler.PoseAt(pTime, lPose, lSame);
+    if (!lSame) {
+        // MatrixSetTRS puts the translation in as it stands.
+        lLast.mTranslation = lPose[0];
+        lLast.mAngles = mChannelAngles.OfPose(lPose[1], lPose[2], lLast.mDecimals);
+    }
+}
+
+bool KWriterBvh::WriteBlockFrame(KRyvNode* pRoot, std::size_t pFrame)
+{
+    const std::size_t lStride = mBlockTimes.size();
+    for (std::size_t j = 0; j < mFrameJoints.size(); ++j) {
+        const JointValues& lValues = mBlock[j * lStride + pFrame];
+        if (!File().WriteJointFrame(mFrameJoints[j].mNode == pRoot, lValues.mTranslation,
+                                    lValues.mAngles, mThreeChannels, &lValues.mDecimals)) {
             return false;
         }
     }

@@ -2,7 +2,10 @@
 #define RYVKIT_FORMATS_MOTION_BVH_KWRITERBVH_H
 
 #include "core/KTime.h"
+#include "core/KVector4.h"
 #include "formats/motion/KMotionTextWriter.h"
+#include "formats/motion/bvh/KBvhChannelAngles.h"
+#include "formats/motion/bvh/KBvhJointSampler.h"
 
 #include <memory>
 #include <vector>
@@ -66,12 +69,39 @@ private:
     bool FailOpen(const char* pFileName) override;
     // Writes the joint blocks and lists the joints in their order for the frame lines.
     bool WriteHierarchy(KRyvNode* pRoot);
-    bool WriteFrame(KRyvNode* pRoot, KTime pTime);
+
+    // A joint's values at one frame, as its frame line prints them.
+    struct JointValues
+    {
+        KVector4 mTranslation;
+        KVector4 mAngles;
+        KBvhDecimals mDecimals;
+    };
+    // A node written as a joint (not as an End Site), with its sampler and the values of the
+    // frame it last sampled, kept while its curves give the same values.
+    struct FrameJoint
+    {
+        KRyvNode* mNode;
+        KBvhJointSampler mSampler;
+        JointValues mLast;
+    };
+
+    // The joints' values at the times of mBlockTimes, joint by joint: each joint's curves are
+    // walked through the block at once, which keeps their keys and the arithmetic at hand.
+    void SampleBlock(KRyvNode* pRoot);
+    void SampleJoint(FrameJoint& ioJoint, bool pIsRoot, KTime pTime);
+    // The line of frame pFrame of the block.
+    bool WriteBlockFrame(KRyvNode* pRoot, std::size_t pFrame);
 
     bool mGlobalRoot = false;
     bool mThreeChannels = true;
-    // The nodes written as joints (not as End Sites), in the order of the frame values.
-    std::vector<KRyvNode*> mFrameNodes;
+    KBvhChannelAngles mChannelAngles;
+    // In the order of the frame values.
+    std::vector<FrameJoint> mFrameJoints;
+    // The frames sampled ahead of their lines: their times, and the values of joint j at frame f
+    // of the block at j * (frames in the block) + f.
+    std::vector<KTime> mBlockTimes;
+    std::vector<JointValues> mBlock;
 };
 
 #endif
