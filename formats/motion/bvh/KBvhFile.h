@@ -66,6 +66,8 @@ public:
     static constexpr int kMaxDepth = 1000;
     // OFFSET components of at most this magnitude are written as 0.
     static constexpr double kWriteZero = 1e-5;
+    // What separates the words and values of the file.
+    static constexpr const char* kSeparators = " \t\r\n";
 
     explicit KBvhFile(bool pReporting = false);
     ~KBvhFile() override = default;
@@ -158,6 +160,9 @@ private:
     bool ReadEndSite(int pJoint);
     bool ReadChannels(KBvhJoint& ioJoint);
     bool ReadMotionHeader(KStreamOptionsMotion* pOptions);
+    // The current line's values through the text file's readers, which take every spelling:
+    // false with the file's error at a bad or missing value; a warning when more follow.
+    bool ReadValues(int pFrame);
     bool PrintOffset(const KVector4& pOffset, int pIndent);
     void AppendFrameValue(double pValue);
     bool PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
