@@ -75,19 +75,92 @@ inline Turn3 TurnXYZ(double sx, double cx, double sy, double cy, double sz, doub
 
 // The turn EulerToMatrixXYZ makes from pAngle about pAxis and 0 about the other two, by the same
 // formula: the sine and cosine of 0 are exactly 0 and 1, so only one angle needs them computed,
-// and the signed zeros of the products come out as they do there.
-Turn3 SingleAxisTurn(int pAxis, double pAngle)
+// and the signed zeros of the products come out as they do there. The axis is a constant of the
+// instance, so that products with the constant ones and zeros fold where folding is exact.
+template <int kAxis> inline Turn3 AxisTurn(double pAngle)
 {
     const double s = std::sin(pAngle * kDegToRad);
     const double c = std::cos(pAngle * kDegToRad);
-    switch (pAxis) {
-    case 0:
+    if constexpr (kAxis == 0) {
         return TurnXYZ(s, c, 0.0, 1.0, 0.0, 1.0);
-    case 1:
+    } else if constexpr (kAxis == 1) {
         return TurnXYZ(0.0, 1.0, s, c, 0.0, 1.0);
-    default:
+    } else {
         return TurnXYZ(0.0, 1.0, 0.0, 1.0, s, c);
     }
+}
+
+Turn3 SingleAxisTurn(int pAxis, double pAngle)
+{
+    switch (pAxis) {
+    case 0:
+        return AxisTurn<0>(pAngle);
+    case 1:
+        return AxisTurn<1>(pAngle);
+    default:
+        return AxisTurn<2>(pAngle);
+    }
+}
+
+// The listed turns multiplied in listing order as the general loop of AnglesToMatrix multiplies
+// them, the first with the identity included, so that every bit comes out the same.
+template <int kFirst, int kSecond, int kThird>
+Turn3 ThreeTurns(const double pAngles[3], KMotionRotationOrder::EListing pListing)
+{
+    const Turn3 lFirst = AxisTurn<kFirst>(pAngles[0]);
+    const Turn3 lSecond = AxisTurn<kSecond>(pAngles[1]);
+    const Turn3 lThird = AxisTurn<kThird>(pAngles[2]);
+    if (pListing == KMotionRotationOrder::eFirstOutermost) {
+        return Product(lThird, Product(lSecond, Product(lFirst, kIdentity3)));
+    }
+    return Product(Product(Product(kIdentity3, lFirst), lSecond), lThird);
+}
+
+// Three distinct listed axes, the joints of nearly every motion file, each order its own
+// instance; false for any other list.
+bool ThreeDistinctTurns(Turn3& oTurn, const int* pAxes, const double* pAngles,
+                        KMotionRotationOrder::EListing pListing)
+{
+    switch (pAxes[0] * 9 + pAxes[1] * 3 + pAxes[2]) {
+    case 0 * 9 + 1 * 3 + 2:
+        oTurn = ThreeTurns<0, 1, 2>(pAngles, pListing);
+        return true;
+    case 0 * 9 + 2 * 3 + 1:
+        oTurn = ThreeTurns<0, 2, 1>(pAngles, pListing);
+        return true;
+    case 1 * 9 + 0 * 3 + 2:
+        oTurn = ThreeTurns<1, 0, 2>(pAngles, pListing);
+        return true;
+    case 1 * 9 + 2 * 3 + 0:
+        oTurn = ThreeTurns<1, 2, 0>(pAngles, pListing);
+        return true;
+    case 2 * 9 + 0 * 3 + 1:
+        oTurn = ThreeTurns<2, 0, 1>(pAngles, pListing);
+        return true;
+    case 2 * 9 + 1 * 3 + 0:
+        oTurn = ThreeTurns<2, 1, 0>(pAngles, pListing);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Any count of listed turns, axes repeated or not, one after the other.
+Turn3 AnyTurns(const int* pAxes, const double* pAngles, int pCount,
+               KMotionRotationOrder::EListing pListing)
+{
+    const bool lOutermost = pListing == KMotionRotationOrder::eFirstOutermost;
+    Turn3 lResult = kIdentity3;
+    if (pCount > 0) {
+        // The product with the identity, written out so that its constant factors fold.
+        const Turn3 lFirst = SingleAxisTurn(pAxes[0], pAngles[0]);
+        lResult = lOutermost ? Product(lFirst, kIdentity3) : Product(kIdentity3, lFirst);
+    }
+    for (int i = 1; i < pCount; ++i) {
+        const Turn3 lTurn = SingleAxisTurn(pAxes[i], pAngles[i]);
+        lResult = lOutermost ? Product(lTurn, lResult) : Product(lResult, lTurn);
+    }
+    return lResult;
 }
 
 } // namespace
@@ -123,16 +196,9 @@ bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const
             return false;
         }
     }
-    Turn3 lResult = kIdentity3;
-    if (pCount > 0) {
-        // The product with the identity, written out so that its constant factors fold.
-        const Turn3 lFirst = SingleAxisTurn(pAxes[0], pAngles[0]);
-        lResult =
-            pListing == eFirstOutermost ? Product(lFirst, kIdentity3) : Product(kIdentity3, lFirst);
-    }
-    for (int i = 1; i < pCount; ++i) {
-        const Turn3 lTurn = SingleAxisTurn(pAxes[i], pAngles[i]);
-        lResult = pListing == eFirstOutermost ? Product(lTurn, lResult) : Product(lResult, lTurn);
+    Turn3 lResult;
+    if (pCount != 3 || !ThreeDistinctTurns(lResult, pAxes, pAngles, pListing)) {
+        lResult = AnyTurns(pAxes, pAngles, pCount, pListing);
     }
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 3; ++c) {
