@@ -40,6 +40,18 @@ bool IsInfiniteTime(KTime pTime)
     return pTime.Get() == KTime::kInfinityTicks || pTime.Get() == KTime::kMinusInfinityTicks;
 }
 
+// Whether keys at pTimes, put after pLast (null: none), keep strictly increasing finite times.
+bool AppendsInOrder(const KFCurveKey* pLast, const KTime* pTimes, int pCount)
+{
+    for (int i = 0; i < pCount; ++i) {
+        const KTime lBefore = i > 0 ? pTimes[i - 1] : pLast ? pLast->GetTime() : KTime();
+        if (IsInfiniteTime(pTimes[i]) || ((i > 0 || pLast) && !(lBefore < pTimes[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool IsAutoMode(int pTangentMode)
 {
     return (pTangentMode &
@@ -137,6 +149,8 @@ KFCurveKey* KFCurve::GetKey(int pIndex)
     if (pIndex < 0) {
         return nullptr;
     }
+    // The caller may move the key in time.
+    mBatchInOrder = false;
     if (pIndex >= GetKeyCount()) {
         if (mKeySetCount < 0 || pIndex >= mKeySetCount) {
             return nullptr;
@@ -207,6 +221,13 @@ int KFCurve::KeyFind(KTime pTime) const
     return static_cast<int>(lIt - mKeys.begin());
 }
 
+bool KFCurve::HasKeyTimesOf(const KFCurve& pOther) const
+{
+    return std::equal(
+        mKeys.begin(), mKeys.end(), pOther.mKeys.begin(), pOther.mKeys.end(),
+        [](const KFCurveKey& pA, const KFCurveKey& pB) { return pA.GetTime() == pB.GetTime(); });
+}
+
 int KFCurve::KeyAdd(KTime pTime, float pValue)
 {
     if (!std::isfinite(pValue)) {
@@ -231,6 +252,7 @@ int KFCurve::AddKey(const KFCurveKey& pKey, bool pValueOnly)
         return -1;
     }
     int lIndex;
+    mBatchInOrder = false;
     if (mKeys.empty() || mKeys.back().GetTime() < lTime) {
         if (GetKeyCount() >= kMaxKeyCount) {
             return -1;
@@ -265,6 +287,7 @@ bool KFCurve::KeyRemove(int pIndex)
         return false;
     }
     mKeys.erase(mKeys.begin() + pIndex);
+    mBatchInOrder = false;
     RecordChange(KFCurveEvent::kValueChanged, pIndex, pIndex);
     return true;
 }
@@ -290,6 +313,7 @@ int KFCurve::KeyRemove(KTime pStart, KTime pStop)
     });
     const int lRemoved = static_cast<int>(mKeys.end() - lEnd);
     mKeys.erase(lEnd, mKeys.end());
+    mBatchInOrder = false;
     RecordChange(KFCurveEvent::kValueChanged, lFirst, lLast);
     return lRemoved;
 }
@@ -301,6 +325,7 @@ void KFCurve::KeyClear()
     }
     const int lLast = GetKeyCount() - 1;
     mKeys.clear();
+    mBatchInOrder = false;
     RecordChange(KFCurveEvent::kValueChanged, 0, lLast);
 }
 
@@ -310,6 +335,7 @@ bool KFCurve::BeginKeySet(int pCount)
         return false;
     }
     mKeySetCount = pCount;
+    mBatchInOrder = mKeys.empty();
     mKeys.reserve(static_cast<std::size_t>(std::min(pCount, kMaxReserve)));
     return true;
 }
@@ -322,7 +348,11 @@ bool KFCurve::EndKeySet(int pCount)
     mKeySetCount = -1;
     const int lCount = std::max(0, std::min(pCount, GetKeyCount()));
     mKeys.resize(static_cast<std::size_t>(lCount));
-    SortKeys();
+    // Keys only ever appended in order by KeySetBatch need no second look.
+    if (!mBatchInOrder) {
+        SortKeys();
+    }
+    mBatchInOrder = false;
     RecordAllKeys();
     FlushEvent();
     return true;
@@ -341,15 +371,19 @@ bool KFCurve::KeySetBatch(int pFirst, int pCount, const KTime* pTimes, const flo
     lModel.Set(KTime(), 0.0f, pInterpolation, KFCurveKey::kTangentAuto);
     const std::size_t lFirst = static_cast<std::size_t>(pFirst);
     const std::size_t lEnd = lFirst + static_cast<std::size_t>(pCount);
-    for (std::size_t i = lFirst; i < lEnd; ++i) {
-        // Made in place: one copy of the model per key.
-        if (i < mKeys.size()) {
-            mKeys[i] = lModel;
-        } else {
-            mKeys.push_back(lModel);
-        }
+    mBatchInOrder = mBatchInOrder && lFirst == mKeys.size() &&
+                    AppendsInOrder(lFirst > 0 ? &mKeys[lFirst - 1] : nullptr, pTimes, pCount);
+    // Keys already reached are set again; the others are made from the model at the end.
+    const std::size_t lReached = std::min(lEnd, mKeys.size());
+    for (std::size_t i = lFirst; i < lReached; ++i) {
+        mKeys[i] = lModel;
         mKeys[i].SetTime(pTimes[i - lFirst]);
         mKeys[i].SetValue(pValues[i - lFirst]);
+    }
+    for (std::size_t i = std::max(lFirst, lReached); i < lEnd; ++i) {
+        KFCurveKey& lKey = mKeys.emplace_back(lModel);
+        lKey.SetTime(pTimes[i - lFirst]);
+        lKey.SetValue(pValues[i - lFirst]);
     }
     return true;
 }
@@ -946,6 +980,7 @@ void KFCurve::CopyFrom(const KFCurve& pSource, bool pWithKeys)
             mKeys = pSource.mKeys;
         }
     }
+    mBatchInOrder = false;
     if (!pWithKeys) {
         mKeys.clear();
     }

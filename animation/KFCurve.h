@@ -121,6 +121,9 @@ public:
     bool KeySetTangentMode(int pIndex, int pTangentMode);
     // Index of the key at exactly that time, -1 when none.
     int KeyFind(KTime pTime) const;
+    // True when pOther holds as many keys as this curve, each at the time of this curve's key of
+    // the same index.
+    bool HasKeyTimesOf(const KFCurve& pOther) const;
 
     // Adds a cubic key with auto tangents, weight mode 0, weights 1/3 and velocities 0 at its
     // place in time order (appended when later than every key); a key already at that time gets
@@ -273,6 +276,9 @@ private:
     std::int64_t mCacheTicks = 0;
 
     int mKeySetCount = -1;
+    // Inside a key set batch: every key was appended by KeySetBatch in strictly increasing finite
+    // time order, so the end of the batch has nothing to sort.
+    bool mBatchInOrder = false;
     int mModifyDepth = 0;
     bool mEventsEnabled = true;
     bool mDispatching = false;

@@ -196,15 +196,8 @@ float KFCurveFilter::ToKeyValue(double pValue)
 bool KFCurveFilter::HaveSameKeyTimes(KFCurve* const* pCurves, int pCount)
 {
     for (int c = 1; c < pCount; ++c) {
-        if (pCurves[c]->GetKeyCount() != pCurves[0]->GetKeyCount()) {
+        if (!pCurves[c]->HasKeyTimesOf(*pCurves[0])) {
             return false;
-        }
-    }
-    for (int i = 0; pCount > 0 && i < pCurves[0]->GetKeyCount(); ++i) {
-        for (int c = 1; c < pCount; ++c) {
-            if (pCurves[c]->KeyGetTime(i) != pCurves[0]->KeyGetTime(i)) {
-                return false;
-            }
         }
     }
     return true;

@@ -91,4 +91,85 @@ TEST(KFCurveKeySetBatch, RefusesWhatTheKeySetDoesNotHold)
     EXPECT_EQ(lCurve.GetKeyCount(), 0);
 }
 
+// Times of the keys, in index order.
+std::vector<KTime> TimesOf(const KFCurve& pCurve)
+{
+    std::vector<KTime> lTimes;
+    for (int i = 0; i < pCurve.GetKeyCount(); ++i) {
+        lTimes.push_back(pCurve.KeyGetTime(i));
+    }
+    return lTimes;
+}
+
+// Batches appended in order end as they are; whatever else happens inside the key set (a key
+// moved through GetKey, a key added, a batch over existing keys or out of order, an infinite or
+// repeated time) still ends sorted, an infinite time gone and of two keys at one time the later.
+TEST(KFCurveKeySetBatch, EndsInTimeOrderWhateverHappenedInside)
+{
+    const KTime lInOrder[] = {Sec(0.0), Sec(1.0), Sec(2.0), Sec(3.0)};
+    const KTime lBackwards[] = {Sec(3.0), Sec(2.0), Sec(1.0), Sec(0.0)};
+    const KTime lRepeated[] = {Sec(0.0), Sec(1.0), Sec(1.0), Sec(2.0)};
+    const KTime lInfinite[] = {Sec(2.0), KTime::kInfinity};
+    const float lValues[] = {1.0f, 2.0f, 3.0f, 4.0f};
+    const std::vector<KTime> lSorted = {Sec(0.0), Sec(1.0), Sec(2.0), Sec(3.0)};
+    constexpr int kCubic = KFCurveKey::kInterpolationCubic;
+    struct Case
+    {
+        const KTime* mSecond;
+        int mEdit;
+        std::vector<KTime> mExpected;
+    };
+    const Case lCases[] = {
+        {lInOrder + 2, 0, lSorted},
+        {lBackwards, 0, lSorted},
+        {lRepeated + 2, 0, {Sec(0.0), Sec(1.0), Sec(2.0)}},
+        {lInfinite, 0, {Sec(0.0), Sec(1.0), Sec(2.0)}},
+        {lInOrder + 2, 1, {Sec(1.0), Sec(2.0), Sec(3.0), Sec(9.0)}},
+        {lInOrder + 2, 2, {Sec(-1.0), Sec(0.0), Sec(1.0), Sec(2.0), Sec(3.0)}},
+    };
+    for (const Case& lCase : lCases) {
+        KFCurve lCurve;
+        ASSERT_TRUE(lCurve.BeginKeySet(8));
+        ASSERT_TRUE(lCurve.KeySetBatch(0, 2, lInOrder, lValues, kCubic));
+        ASSERT_TRUE(lCurve.KeySetBatch(2, 2, lCase.mSecond, lValues + 2, kCubic));
+        if (lCase.mEdit == 1) {
+            lCurve.GetKey(0)->SetTime(Sec(9.0));
+        } else if (lCase.mEdit == 2) {
+            ASSERT_EQ(lCurve.KeyAdd(Sec(-1.0), 5.0f), 0);
+        }
+        ASSERT_TRUE(lCurve.EndKeySet(8));
+        EXPECT_EQ(TimesOf(lCurve), lCase.mExpected) << &lCase - lCases;
+    }
+    // A key set over keys the curve already had: the new keys join them in order.
+    KFCurve lCurve;
+    ASSERT_TRUE(lCurve.BeginKeySet(2));
+    ASSERT_TRUE(lCurve.KeySetBatch(0, 2, lInOrder + 2, lValues, kCubic));
+    ASSERT_TRUE(lCurve.EndKeySet(2));
+    ASSERT_TRUE(lCurve.BeginKeySet(4));
+    ASSERT_TRUE(lCurve.KeySetBatch(2, 2, lInOrder, lValues, kCubic));
+    ASSERT_TRUE(lCurve.EndKeySet(4));
+    EXPECT_EQ(TimesOf(lCurve), lSorted);
+}
+
+TEST(KFCurveKeySetBatch, KeyTimesCompareIndexByIndex)
+{
+    const KTime lTimes[] = {Sec(0.0), Sec(1.0), Sec(2.0)};
+    const KTime lOther[] = {Sec(0.0), Sec(1.5), Sec(2.0)};
+    const float lValues[] = {1.0f, 2.0f, 3.0f};
+    KFCurve lCurves[4];
+    const KTime* const lKeyTimes[4] = {lTimes, lTimes, lOther, lTimes};
+    const int lCounts[4] = {3, 3, 3, 2};
+    for (int c = 0; c < 4; ++c) {
+        ASSERT_TRUE(lCurves[c].BeginKeySet(lCounts[c]));
+        ASSERT_TRUE(lCurves[c].KeySetBatch(0, lCounts[c], lKeyTimes[c], lValues,
+                                           KFCurveKey::kInterpolationCubic));
+        ASSERT_TRUE(lCurves[c].EndKeySet(lCounts[c]));
+    }
+    EXPECT_TRUE(lCurves[0].HasKeyTimesOf(lCurves[1]));
+    EXPECT_FALSE(lCurves[0].HasKeyTimesOf(lCurves[2]));
+    EXPECT_FALSE(lCurves[0].HasKeyTimesOf(lCurves[3]));
+    EXPECT_FALSE(lCurves[3].HasKeyTimesOf(lCurves[0]));
+    EXPECT_TRUE(KFCurve().HasKeyTimesOf(KFCurve()));
+}
+
 } // namespace
