@@ -252,7 +252,6 @@ int KFCurve::AddKey(const KFCurveKey& pKey, bool pValueOnly)
         return -1;
     }
     int lIndex;
-    mBatchInOrder = false;
     if (mKeys.empty() || mKeys.back().GetTime() < lTime) {
         if (GetKeyCount() >= kMaxKeyCount) {
             return -1;
@@ -287,7 +286,6 @@ bool KFCurve::KeyRemove(int pIndex)
         return false;
     }
     mKeys.erase(mKeys.begin() + pIndex);
-    mBatchInOrder = false;
     RecordChange(KFCurveEvent::kValueChanged, pIndex, pIndex);
     return true;
 }
@@ -313,7 +311,6 @@ int KFCurve::KeyRemove(KTime pStart, KTime pStop)
     });
     const int lRemoved = static_cast<int>(mKeys.end() - lEnd);
     mKeys.erase(lEnd, mKeys.end());
-    mBatchInOrder = false;
     RecordChange(KFCurveEvent::kValueChanged, lFirst, lLast);
     return lRemoved;
 }
@@ -325,7 +322,6 @@ void KFCurve::KeyClear()
     }
     const int lLast = GetKeyCount() - 1;
     mKeys.clear();
-    mBatchInOrder = false;
     RecordChange(KFCurveEvent::kValueChanged, 0, lLast);
 }
 

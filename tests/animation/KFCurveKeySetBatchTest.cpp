@@ -126,6 +126,7 @@ TEST(KFCurveKeySetBatch, EndsInTimeOrderWhateverHappenedInside)
         {lInfinite, 0, {Sec(0.0), Sec(1.0), Sec(2.0)}},
         {lInOrder + 2, 1, {Sec(1.0), Sec(2.0), Sec(3.0), Sec(9.0)}},
         {lInOrder + 2, 2, {Sec(-1.0), Sec(0.0), Sec(1.0), Sec(2.0), Sec(3.0)}},
+        {lInOrder + 2, 3, lSorted},
     };
     for (const Case& lCase : lCases) {
         KFCurve lCurve;
@@ -136,6 +137,12 @@ TEST(KFCurveKeySetBatch, EndsInTimeOrderWhateverHappenedInside)
             lCurve.GetKey(0)->SetTime(Sec(9.0));
         } else if (lCase.mEdit == 2) {
             ASSERT_EQ(lCurve.KeyAdd(Sec(-1.0), 5.0f), 0);
+        } else if (lCase.mEdit == 3) {
+            // Keys taken from a curve whose own key set has not sorted them yet.
+            KFCurve lUnsorted;
+            ASSERT_TRUE(lUnsorted.BeginKeySet(4));
+            ASSERT_TRUE(lUnsorted.KeySetBatch(0, 4, lBackwards, lValues, kCubic));
+            lCurve.CopyFrom(lUnsorted, true);
         }
         ASSERT_TRUE(lCurve.EndKeySet(8));
         EXPECT_EQ(TimesOf(lCurve), lCase.mExpected) << &lCase - lCases;
