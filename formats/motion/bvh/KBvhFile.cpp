@@ -489,17 +489,47 @@ bool KBvhFile::GetCurrentPose(int pJoint, KVector4& oTranslation, KVector4& oRot
 bool KBvhFile::PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
                       KVector4& oRotation) const
 {
-    const KBvhJoint* lJoint = GetJoint(pJoint);
-    if (lJoint == nullptr || lJoint->mEndSite) {
-        return false;
+    KMatrix lRotation;
+    return PosesOf(pFrame, &pJoint, 1, &lRotation, &oTranslation, &oRotation);
+}
+
+bool KBvhFile::GetCurrentPoses(const int* pJoints, int pCount, KMatrix* ioScratch,
+                               KVector4* oTranslations, KVector4* oRotations) const
+{
+    return mFramesRead > 0 &&
+           PosesOf(mFrame.data(), pJoints, pCount, ioScratch, oTranslations, oRotations);
+}
+
+bool KBvhFile::PosesOf(const double* pFrame, const int* pJoints, int pCount, KMatrix* ioRotations,
+                       KVector4* oTranslations, KVector4* oRotations) const
+{
+    for (int j = 0; j < pCount; ++j) {
+        const KBvhJoint* lJoint = GetJoint(pJoints[j]);
+        if (lJoint == nullptr || lJoint->mEndSite) {
+            return false;
+        }
     }
-    const double* lValues = pFrame + static_cast<std::size_t>(lJoint->mFirstValue);
-    KVector4 lTranslation(lJoint->mOffset[0], lJoint->mOffset[1], lJoint->mOffset[2]);
+    // The rotation matrices of every joint first, then their angles: the joints do not wait on
+    // each other, so the processor works on several joints' sines and arc tangents at once
+    // rather than through one joint's chain of them at a time.
+    for (int j = 0; j < pCount; ++j) {
+        oTranslations[j] = RotationOf(pFrame, *GetJoint(pJoints[j]), ioRotations[j]);
+    }
+    for (int j = 0; j < pCount; ++j) {
+        MatrixToEulerXYZ(oRotations[j], ioRotations[j]);
+    }
+    return true;
+}
+
+KVector4 KBvhFile::RotationOf(const double* pFrame, const KBvhJoint& pJoint, KMatrix& oRotation)
+{
+    const double* lValues = pFrame + static_cast<std::size_t>(pJoint.mFirstValue);
+    KVector4 lTranslation(pJoint.mOffset[0], pJoint.mOffset[1], pJoint.mOffset[2]);
     int lAxes[KBvhJoint::kMaxChannels];
     double lAngles[KBvhJoint::kMaxChannels];
     int lTurns = 0;
-    for (int i = 0; i < lJoint->mChannelCount; ++i) {
-        const int lChannel = lJoint->mChannels[i];
+    for (int i = 0; i < pJoint.mChannelCount; ++i) {
+        const int lChannel = pJoint.mChannels[i];
         if (lChannel <= KBvhJoint::eZposition) {
             lTranslation[lChannel] = lValues[i];
         } else {
@@ -508,14 +538,9 @@ bool KBvhFile::PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
             ++lTurns;
         }
     }
-    KMatrix lRotation;
-    KMotionRotationOrder::AnglesToMatrix(lRotation, lAxes, lAngles, lTurns,
+    KMotionRotationOrder::AnglesToMatrix(oRotation, lAxes, lAngles, lTurns,
                                          KMotionRotationOrder::eFirstOutermost);
-    KVector4 lEuler;
-    MatrixToEulerXYZ(lEuler, lRotation);
-    oTranslation = lTranslation;
-    oRotation = lEuler;
-    return true;
+    return lTranslation;
 }
 
 bool KBvhFile::PrintOffset(const KVector4& pOffset, int pIndent)

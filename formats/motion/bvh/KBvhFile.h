@@ -1,6 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_BVH_KBVHFILE_H
 #define RYVKIT_FORMATS_MOTION_BVH_KBVHFILE_H
 
+#include "core/KMatrix.h"
 #include "core/KVector4.h"
 #include "formats/motion/KTextFile.h"
 
@@ -126,6 +127,11 @@ public:
     bool GetJointPose(int pFrame, int pJoint, KVector4& pTranslation, KVector4& pRotation) const;
     // The same at the last frame read.
     bool GetCurrentPose(int pJoint, KVector4& oTranslation, KVector4& oRotation) const;
+    // The poses of pCount joints at the last frame read, each as GetCurrentPose gives it, worked
+    // out together (faster for many joints); ioScratch holds pCount matrices of the caller's.
+    // False, nothing set, when an index is out of range or names an End Site.
+    bool GetCurrentPoses(const int* pJoints, int pCount, KMatrix* ioScratch,
+                         KVector4* oTranslations, KVector4* oRotations) const;
 
     // Print operations for a writer; each answers false (with a message) when the file refuses
     // the write or a value cannot be written: a non-finite number, or a name that is empty, holds
@@ -167,6 +173,10 @@ private:
     void AppendFrameValue(double pValue);
     bool PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
                 KVector4& oRotation) const;
+    bool PosesOf(const double* pFrame, const int* pJoints, int pCount, KMatrix* ioRotations,
+                 KVector4* oTranslations, KVector4* oRotations) const;
+    // The joint's translation at the frame; its rotation matrix into oRotation.
+    static KVector4 RotationOf(const double* pFrame, const KBvhJoint& pJoint, KMatrix& oRotation);
 
     KTextKeyword mTopKeywords[3];
     KTextKeyword mRootKeywords[2];

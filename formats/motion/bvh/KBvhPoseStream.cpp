@@ -33,12 +33,11 @@ bool KBvhPoseStream::SameValuesAsBefore(const Joint& pJoint, const double* pValu
 bool KBvhPoseStream::Put(float* oValues, int& oJoint)
 {
     const double* lValues = mFile.GetCurrentValues();
+    if (!ConvertChangedJoints(lValues)) {
+        return true;
+    }
     const bool lFirstFrame = mPrevious.empty();
     for (Joint& lJoint : mJoints) {
-        if (!SameValuesAsBefore(lJoint, lValues) &&
-            !mFile.GetCurrentPose(lJoint.mIndex, lJoint.mTranslation, lJoint.mRotation)) {
-            continue;
-        }
         KVector4 lRotation = lJoint.mRotation;
         if (!lFirstFrame) {
             KEulerUnroll::Unroll(lRotation, lJoint.mUnrolled, 0);
@@ -58,5 +57,30 @@ bool KBvhPoseStream::Put(float* oValues, int& oJoint)
         }
     }
     mPrevious.assign(lValues, lValues + mFile.GetTotalChannelCount());
+    return true;
+}
+
+bool KBvhPoseStream::ConvertChangedJoints(const double* pValues)
+{
+    mChanged.clear();
+    mChangedIndexes.clear();
+    for (std::size_t j = 0; j < mJoints.size(); ++j) {
+        if (!SameValuesAsBefore(mJoints[j], pValues)) {
+            mChanged.push_back(j);
+            mChangedIndexes.push_back(mJoints[j].mIndex);
+        }
+    }
+    const int lCount = static_cast<int>(mChanged.size());
+    mMatrices.resize(mChanged.size());
+    mTranslations.resize(mChanged.size());
+    mRotations.resize(mChanged.size());
+    if (!mFile.GetCurrentPoses(mChangedIndexes.data(), lCount, mMatrices.data(),
+                               mTranslations.data(), mRotations.data())) {
+        return false;
+    }
+    for (std::size_t c = 0; c < mChanged.size(); ++c) {
+        mJoints[mChanged[c]].mTranslation = mTranslations[c];
+        mJoints[mChanged[c]].mRotation = mRotations[c];
+    }
     return true;
 }

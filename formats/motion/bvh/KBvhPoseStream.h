@@ -1,6 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_BVH_KBVHPOSESTREAM_H
 #define RYVKIT_FORMATS_MOTION_BVH_KBVHPOSESTREAM_H
 
+#include "core/KMatrix.h"
 #include "core/KVector4.h"
 
 #include <vector>
@@ -45,11 +46,21 @@ private:
     };
 
     bool SameValuesAsBefore(const Joint& pJoint, const double* pValues) const;
+    // The poses of the joints whose values changed, all together; false when the file has no
+    // current frame.
+    bool ConvertChangedJoints(const double* pValues);
 
     const KBvhFile& mFile;
     std::vector<Joint> mJoints;
     // The previous frame's values; empty before the first frame.
     std::vector<double> mPrevious;
+    // Room for ConvertChangedJoints, kept from frame to frame: the changed joints' places in
+    // mJoints and in the file, their rotation matrices and their poses.
+    std::vector<std::size_t> mChanged;
+    std::vector<int> mChangedIndexes;
+    std::vector<KMatrix> mMatrices;
+    std::vector<KVector4> mTranslations;
+    std::vector<KVector4> mRotations;
 };
 
 #endif
