@@ -246,14 +246,15 @@ Mat3 TurnByTurn(const int* pAxes, const double* pAngles, int pCount, Listing pLi
 // signed zeros included: angles of 0, -0, quarter and half turns and random ones.
 TEST(KMotionRotationOrder, EveryListGivesTheTurnByTurnMatrixBitForBit)
 {
-    static const double kSpecial[] = {0.0, -0.0, 90.0, -90.0, 180.0, -180.0, 360.0, 45.0, 1e-300};
+    static const double kSpecial[] = {0.0,    -0.0,  90.0, -90.0,  180.0,
+                                      -180.0, 360.0, 45.0, 1e-300, 1e-120};
     std::mt19937_64 lRandom(5);
     std::uniform_real_distribution<double> lAngle(-400.0, 400.0);
     const int lRepeated[3] = {0, 1, 0};
     for (int lTrial = 0; lTrial < 20000; ++lTrial) {
         double lAngles[3];
         for (double& lValue : lAngles) {
-            lValue = lRandom() % 3 == 0 ? kSpecial[lRandom() % 9] : lAngle(lRandom);
+            lValue = lRandom() % 3 == 0 ? kSpecial[lRandom() % 10] : lAngle(lRandom);
         }
         for (int p = 0; p <= 6; ++p) {
             const int* lAxes = p < 6 ? kPermutations[p] : lRepeated;
