@@ -111,6 +111,7 @@ KFCurve::KFCurve(const KFCurve& pOther)
 {
     CopyFields(pOther);
     mKeys = pOther.mKeys;
+    mKeysInOrder = pOther.mKeysInOrder;
 }
 
 KFCurve& KFCurve::operator=(const KFCurve& pOther)
@@ -150,7 +151,7 @@ KFCurveKey* KFCurve::GetKey(int pIndex)
         return nullptr;
     }
     // The caller may move the key in time.
-    mBatchInOrder = false;
+    mKeysInOrder = false;
     if (pIndex >= GetKeyCount()) {
         if (mKeySetCount < 0 || pIndex >= mKeySetCount) {
             return nullptr;
@@ -322,6 +323,7 @@ void KFCurve::KeyClear()
     }
     const int lLast = GetKeyCount() - 1;
     mKeys.clear();
+    mKeysInOrder = true;
     RecordChange(KFCurveEvent::kValueChanged, 0, lLast);
 }
 
@@ -331,7 +333,6 @@ bool KFCurve::BeginKeySet(int pCount)
         return false;
     }
     mKeySetCount = pCount;
-    mBatchInOrder = mKeys.empty();
     mKeys.reserve(static_cast<std::size_t>(std::min(pCount, kMaxReserve)));
     return true;
 }
@@ -344,11 +345,9 @@ bool KFCurve::EndKeySet(int pCount)
     mKeySetCount = -1;
     const int lCount = std::max(0, std::min(pCount, GetKeyCount()));
     mKeys.resize(static_cast<std::size_t>(lCount));
-    // Keys only ever appended in order by KeySetBatch need no second look.
-    if (!mBatchInOrder) {
+    if (!mKeysInOrder) {
         SortKeys();
     }
-    mBatchInOrder = false;
     RecordAllKeys();
     FlushEvent();
     return true;
@@ -367,8 +366,8 @@ bool KFCurve::KeySetBatch(int pFirst, int pCount, const KTime* pTimes, const flo
     lModel.Set(KTime(), 0.0f, pInterpolation, KFCurveKey::kTangentAuto);
     const std::size_t lFirst = static_cast<std::size_t>(pFirst);
     const std::size_t lEnd = lFirst + static_cast<std::size_t>(pCount);
-    mBatchInOrder = mBatchInOrder && lFirst == mKeys.size() &&
-                    AppendsInOrder(lFirst > 0 ? &mKeys[lFirst - 1] : nullptr, pTimes, pCount);
+    mKeysInOrder = mKeysInOrder && lFirst == mKeys.size() &&
+                   AppendsInOrder(lFirst > 0 ? &mKeys[lFirst - 1] : nullptr, pTimes, pCount);
     // Keys already reached are set again; the others are made from the model at the end.
     const std::size_t lReached = std::min(lEnd, mKeys.size());
     for (std::size_t i = lFirst; i < lReached; ++i) {
@@ -397,7 +396,9 @@ void KFCurve::EndKeyModify()
     if (--mModifyDepth == 0) {
         // Keys may have been edited through GetKey, which the curve cannot see: the whole key
         // range counts as changed.
-        SortKeys();
+        if (!mKeysInOrder) {
+            SortKeys();
+        }
         RecordAllKeys();
         FlushEvent();
     }
@@ -413,6 +414,7 @@ void KFCurve::SortKeys()
         lOrdered =
             !IsInfiniteTime(mKeys[i].GetTime()) && (i == 0 || lBefore(mKeys[i - 1], mKeys[i]));
     }
+    mKeysInOrder = true;
     if (lOrdered) {
         return;
     }
@@ -958,12 +960,15 @@ KFCurve* KFCurve::Copy(KTime pStart, KTime pStop) const
     lCopy->CopyFields(*this);
     if (pStart <= KTime::kMinusInfinity && pStop >= KTime::kInfinity) {
         lCopy->mKeys = mKeys;
+        lCopy->mKeysInOrder = mKeysInOrder;
     } else {
         for (const KFCurveKey& lKey : mKeys) {
             if (lKey.GetTime() >= pStart && lKey.GetTime() <= pStop) {
                 lCopy->mKeys.push_back(lKey);
             }
         }
+        // Keys kept in the order they had.
+        lCopy->mKeysInOrder = mKeysInOrder;
     }
     return lCopy;
 }
@@ -974,11 +979,12 @@ void KFCurve::CopyFrom(const KFCurve& pSource, bool pWithKeys)
         CopyFields(pSource);
         if (pWithKeys) {
             mKeys = pSource.mKeys;
+            mKeysInOrder = pSource.mKeysInOrder;
         }
     }
-    mBatchInOrder = false;
     if (!pWithKeys) {
         mKeys.clear();
+        mKeysInOrder = true;
     }
     mCacheSegment = -1;
     RecordAllKeys();

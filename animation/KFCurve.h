@@ -276,9 +276,10 @@ private:
     std::int64_t mCacheTicks = 0;
 
     int mKeySetCount = -1;
-    // Inside a key set batch: every key was appended by KeySetBatch in strictly increasing finite
-    // time order, so the end of the batch has nothing to sort.
-    bool mBatchInOrder = false;
+    // The keys are known to be in strictly increasing finite time order, as SortKeys leaves them,
+    // so that the end of a key set or key modify batch has nothing to sort. Whatever may move a
+    // key in time (a key handed out for editing, keys set out of order) clears it.
+    bool mKeysInOrder = true;
     int mModifyDepth = 0;
     bool mEventsEnabled = true;
     bool mDispatching = false;

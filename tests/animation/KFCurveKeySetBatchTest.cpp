@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -177,6 +178,34 @@ TEST(KFCurveKeySetBatch, KeyTimesCompareIndexByIndex)
     EXPECT_FALSE(lCurves[0].HasKeyTimesOf(lCurves[3]));
     EXPECT_FALSE(lCurves[3].HasKeyTimesOf(lCurves[0]));
     EXPECT_TRUE(KFCurve().HasKeyTimesOf(KFCurve()));
+}
+
+// A key modify batch ends sorted after a key moved through GetKey, in the curve and in copies
+// taken of it before it was sorted; value edits leave the order as it is.
+TEST(KFCurveKeySetBatch, KeyModifyEndsInTimeOrder)
+{
+    KFCurve lCurve;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(lCurve.KeyAdd(Sec(i), static_cast<float>(i)), i);
+    }
+    lCurve.BeginKeyModify();
+    ASSERT_TRUE(lCurve.KeySetValue(1, 5.0f));
+    lCurve.EndKeyModify();
+    const std::vector<KTime> lSorted = {Sec(0.0), Sec(1.0), Sec(2.0), Sec(3.0)};
+    EXPECT_EQ(TimesOf(lCurve), lSorted);
+    lCurve.BeginKeyModify();
+    lCurve.GetKey(0)->SetTime(Sec(9.0));
+    std::unique_ptr<KFCurve> lWhole(lCurve.Copy(KTime::kMinusInfinity, KTime::kInfinity));
+    std::unique_ptr<KFCurve> lPart(lCurve.Copy(Sec(1.0), Sec(9.0)));
+    KFCurve lAssigned;
+    lAssigned = lCurve;
+    lCurve.EndKeyModify();
+    EXPECT_EQ(TimesOf(lCurve), (std::vector<KTime>{Sec(1.0), Sec(2.0), Sec(3.0), Sec(9.0)}));
+    for (KFCurve* lCopy : {lWhole.get(), lPart.get(), &lAssigned}) {
+        lCopy->BeginKeyModify();
+        lCopy->EndKeyModify();
+        EXPECT_EQ(TimesOf(*lCopy), TimesOf(lCurve));
+    }
 }
 
 } // namespace
