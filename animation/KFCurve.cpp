@@ -40,12 +40,14 @@ bool IsInfiniteTime(KTime pTime)
     return pTime.Get() == KTime::kInfinityTicks || pTime.Get() == KTime::kMinusInfinityTicks;
 }
 
-// Whether keys at pTimes, put after pLast (null: none), keep strictly increasing finite times.
-bool AppendsInOrder(const KFCurveKey* pLast, const KTime* pTimes, int pCount)
+// Whether pCount keys at the times pTimeAt(i) gives, put after pLast (null: none), keep strictly
+// increasing finite times.
+template <class TTimeAt> bool AppendsInOrder(const KFCurveKey* pLast, int pCount, TTimeAt pTimeAt)
 {
     for (int i = 0; i < pCount; ++i) {
-        const KTime lBefore = i > 0 ? pTimes[i - 1] : pLast ? pLast->GetTime() : KTime();
-        if (IsInfiniteTime(pTimes[i]) || ((i > 0 || pLast) && !(lBefore < pTimes[i]))) {
+        const KTime lTime = pTimeAt(i);
+        const KTime lBefore = i > 0 ? pTimeAt(i - 1) : pLast ? pLast->GetTime() : KTime();
+        if (IsInfiniteTime(lTime) || ((i > 0 || pLast) && !(lBefore < lTime))) {
             return false;
         }
     }
@@ -367,7 +369,8 @@ bool KFCurve::KeySetBatch(int pFirst, int pCount, const KTime* pTimes, const flo
     const std::size_t lFirst = static_cast<std::size_t>(pFirst);
     const std::size_t lEnd = lFirst + static_cast<std::size_t>(pCount);
     mKeysInOrder = mKeysInOrder && lFirst == mKeys.size() &&
-                   AppendsInOrder(lFirst > 0 ? &mKeys[lFirst - 1] : nullptr, pTimes, pCount);
+                   AppendsInOrder(lFirst > 0 ? &mKeys[lFirst - 1] : nullptr, pCount,
+                                  [pTimes](int pIndex) { return pTimes[pIndex]; });
     // Keys already reached are set again; the others are made from the model at the end.
     const std::size_t lReached = std::min(lEnd, mKeys.size());
     for (std::size_t i = lFirst; i < lReached; ++i) {
@@ -380,6 +383,23 @@ bool KFCurve::KeySetBatch(int pFirst, int pCount, const KTime* pTimes, const flo
         lKey.SetTime(pTimes[i - lFirst]);
         lKey.SetValue(pValues[i - lFirst]);
     }
+    return true;
+}
+
+bool KFCurve::KeySetBatch(int pFirst, int pCount, const KFCurveKey* pKeys)
+{
+    if (mKeySetCount < 0 || pFirst < 0 || pCount < 0 || pFirst > GetKeyCount() ||
+        pCount > mKeySetCount - pFirst || (pCount > 0 && !pKeys)) {
+        return false;
+    }
+    const std::size_t lFirst = static_cast<std::size_t>(pFirst);
+    const std::size_t lEnd = lFirst + static_cast<std::size_t>(pCount);
+    mKeysInOrder = mKeysInOrder && lFirst == mKeys.size() &&
+                   AppendsInOrder(lFirst > 0 ? &mKeys[lFirst - 1] : nullptr, pCount,
+                                  [pKeys](int pIndex) { return pKeys[pIndex].GetTime(); });
+    const std::size_t lReached = std::min(lEnd, mKeys.size());
+    std::copy(pKeys, pKeys + (lReached - std::min(lFirst, lReached)), mKeys.begin() + pFirst);
+    mKeys.insert(mKeys.end(), pKeys + (std::max(lFirst, lReached) - lFirst), pKeys + pCount);
     return true;
 }
 

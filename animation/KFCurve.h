@@ -150,6 +150,9 @@ public:
     // nothing set, outside a batch or beyond its count.
     bool KeySetBatch(int pFirst, int pCount, const KTime* pTimes, const float* pValues,
                      int pInterpolation);
+    // The same with whole keys: key i becomes a copy of pKeys[i - pFirst], its time included, as
+    // *GetKey(i) = pKeys[i - pFirst] makes it.
+    bool KeySetBatch(int pFirst, int pCount, const KFCurveKey* pKeys);
     // A batch of key edits: events held, keys sorted and one event sent at the end. Batches nest.
     void BeginKeyModify();
     void EndKeyModify();

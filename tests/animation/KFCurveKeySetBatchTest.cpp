@@ -208,4 +208,40 @@ TEST(KFCurveKeySetBatch, KeyModifyEndsInTimeOrder)
     }
 }
 
+// Whole keys, tangents, weights and velocities included, set over keys already reached and past
+// them, as assigning each through GetKey sets them; refused where the batch refuses values.
+TEST(KFCurveKeySetBatch, WholeKeysSetAsAssigningEachOne)
+{
+    std::vector<KFCurveKey> lKeys(5);
+    for (int i = 0; i < 5; ++i) {
+        lKeys[static_cast<std::size_t>(i)].Set(
+            Sec(i * 0.5), 1.5f * static_cast<float>(i), KFCurveKey::kInterpolationCubic,
+            i % 2 ? KFCurveKey::kTangentUser : KFCurveKey::kTangentAuto, 0.25f * i, -1.0f,
+            i == 3 ? KFCurveKey::kWeightedRight : KFCurveKey::kWeightedNone, 0.5f, 0.2f,
+            static_cast<float>(i), 2.0f);
+    }
+    lKeys[2].SetTCB(Sec(1.0), 4.0f, 0.5f, -0.5f, 0.25f);
+    KFCurve lByKey;
+    KFCurve lBatch;
+    ASSERT_TRUE(lByKey.BeginKeySet(6));
+    ASSERT_TRUE(lBatch.BeginKeySet(6));
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_NE(lBatch.GetKey(i), nullptr);
+    }
+    for (int i = 0; i < 5; ++i) {
+        *lByKey.GetKey(i + 1) = lKeys[static_cast<std::size_t>(i)];
+    }
+    ASSERT_TRUE(lBatch.KeySetBatch(1, 5, lKeys.data()));
+    EXPECT_FALSE(lBatch.KeySetBatch(2, 5, lKeys.data()));
+    EXPECT_FALSE(lBatch.KeySetBatch(0, 1, nullptr));
+    EXPECT_TRUE(lBatch.KeySetBatch(6, 0, nullptr));
+    ASSERT_TRUE(lByKey.EndKeySet(6));
+    ASSERT_TRUE(lBatch.EndKeySet(6));
+    EXPECT_FALSE(lBatch.KeySetBatch(0, 1, lKeys.data()));
+    ASSERT_EQ(lBatch.GetKeyCount(), lByKey.GetKeyCount());
+    for (int i = 0; i < lBatch.GetKeyCount(); ++i) {
+        ExpectSameKey(*lBatch.GetKey(i), *lByKey.GetKey(i), i);
+    }
+}
+
 } // namespace
