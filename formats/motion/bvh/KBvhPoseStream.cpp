@@ -33,9 +33,10 @@ bool KBvhPoseStream::SameValuesAsBefore(const Joint& pJoint, const double* pValu
 bool KBvhPoseStream::Put(float* oValues, int& oJoint)
 {
     const double* lValues = mFile.GetCurrentValues();
-    if (!ConvertChangedJoints(lValues)) {
+    if (lValues == nullptr) {
         return true;
     }
+    ConvertChangedJoints(lValues);
     const bool lFirstFrame = mPrevious.empty();
     for (Joint& lJoint : mJoints) {
         KVector4 lRotation = lJoint.mRotation;
@@ -60,7 +61,7 @@ bool KBvhPoseStream::Put(float* oValues, int& oJoint)
     return true;
 }
 
-bool KBvhPoseStream::ConvertChangedJoints(const double* pValues)
+void KBvhPoseStream::ConvertChangedJoints(const double* pValues)
 {
     mChanged.clear();
     mChangedIndexes.clear();
@@ -74,13 +75,12 @@ bool KBvhPoseStream::ConvertChangedJoints(const double* pValues)
     mMatrices.resize(mChanged.size());
     mTranslations.resize(mChanged.size());
     mRotations.resize(mChanged.size());
-    if (!mFile.GetCurrentPoses(mChangedIndexes.data(), lCount, mMatrices.data(),
-                               mTranslations.data(), mRotations.data())) {
-        return false;
+    // The joints are the file's own and a frame has been read, so the poses are always there.
+    if (mFile.GetCurrentPoses(mChangedIndexes.data(), lCount, mMatrices.data(),
+                              mTranslations.data(), mRotations.data())) {
+        for (std::size_t c = 0; c < mChanged.size(); ++c) {
+            mJoints[mChanged[c]].mTranslation = mTranslations[c];
+            mJoints[mChanged[c]].mRotation = mRotations[c];
+        }
     }
-    for (std::size_t c = 0; c < mChanged.size(); ++c) {
-        mJoints[mChanged[c]].mTranslation = mTranslations[c];
-        mJoints[mChanged[c]].mRotation = mRotations[c];
-    }
-    return true;
 }

@@ -28,8 +28,9 @@ public:
 
     KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& pKeyed);
 
-    // The current frame's values, in joint order, into oValues (room for every keyed curve).
-    // False, with the index of the joint in oJoint, when a value lies beyond single precision.
+    // After each frame the file reads: that frame's values, in joint order, into oValues (room
+    // for every keyed curve); nothing before the file's first frame. False, with the index of the
+    // joint in oJoint, when a value lies beyond single precision.
     bool Put(float* oValues, int& oJoint);
 
 private:
@@ -46,9 +47,8 @@ private:
     };
 
     bool SameValuesAsBefore(const Joint& pJoint, const double* pValues) const;
-    // The poses of the joints whose values changed, all together; false when the file has no
-    // current frame.
-    bool ConvertChangedJoints(const double* pValues);
+    // The poses of the joints whose values changed, all together.
+    void ConvertChangedJoints(const double* pValues);
 
     const KBvhFile& mFile;
     std::vector<Joint> mJoints;
