@@ -415,7 +415,7 @@ void KFCurve::EndKeyModify()
     }
     if (--mModifyDepth == 0) {
         // Keys may have been edited through GetKey, which the curve cannot see: the whole key
-        // range counts as changed.
+        // range counts as changed, and the keys are sorted unless none can have moved in time.
         if (!mKeysInOrder) {
             SortKeys();
         }
