@@ -25,8 +25,8 @@ KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& 
 
 bool KBvhPoseStream::SameValuesAsBefore(const Joint& pJoint, const double* pValues) const
 {
-    return !mPrevious.empty() &&
-           std::memcmp(pValues + pJoint.mFirstValue, &mPrevious[pJoint.mFirstValue],
+    return !mFirstFrame &&
+           std::memcmp(pValues + pJoint.mFirstValue, mPrevious.data() + pJoint.mFirstValue,
                        static_cast<std::size_t>(pJoint.mValueCount) * sizeof(double)) == 0;
 }
 
@@ -37,10 +37,9 @@ bool KBvhPoseStream::Put(float* oValues, int& oJoint)
         return true;
     }
     ConvertChangedJoints(lValues);
-    const bool lFirstFrame = mPrevious.empty();
     for (Joint& lJoint : mJoints) {
         KVector4 lRotation = lJoint.mRotation;
-        if (!lFirstFrame) {
+        if (!mFirstFrame) {
             KEulerUnroll::Unroll(lRotation, lJoint.mUnrolled, 0);
         }
         lJoint.mUnrolled = lRotation;
@@ -58,6 +57,7 @@ bool KBvhPoseStream::Put(float* oValues, int& oJoint)
         }
     }
     mPrevious.assign(lValues, lValues + mFile.GetTotalChannelCount());
+    mFirstFrame = false;
     return true;
 }
 

@@ -52,8 +52,9 @@ private:
 
     const KBvhFile& mFile;
     std::vector<Joint> mJoints;
-    // The previous frame's values; empty before the first frame.
+    // The previous frame's values, once a frame has been put.
     std::vector<double> mPrevious;
+    bool mFirstFrame = true;
     // Room for ConvertChangedJoints, kept from frame to frame: the changed joints' places in
     // mJoints and in the file, their rotation matrices and their poses.
     std::vector<std::size_t> mChanged;

@@ -200,6 +200,19 @@ TEST(KBvhKeyGolden, EveryKeyReadIsTheSameAsBefore)
     }
 }
 
+// Joints without channels, every frame line a lone word: rotation keys all the same, the first
+// frame's as converted, the later ones unrolled against it.
+TEST(KBvhKeyGolden, JointsWithoutChannelsReadTheSameKeysAsBefore)
+{
+    const std::string lPath = WriteTestFile(
+        "key-golden-no-channels.bvh",
+        "HIERARCHY\nROOT Hips\n{\nOFFSET 1 2 3\nCHANNELS 0\nJOINT A\n{\nOFFSET 0 1 0\n"
+        "CHANNELS 0\nEnd Site\n{\nOFFSET 0 1 0\n}\n}\n}\nMOTION\nFrames: 3\n"
+        "Frame Time: 0.0333333\nx\nx\nx\n");
+    const std::uint64_t lHash = KeyHash(lPath, KImportSettings::kRotationFilterUnroll, true);
+    EXPECT_EQ(lHash, 0x616d713990bbd579ULL) << std::hex << lHash;
+}
+
 TEST(KBvhKeyGolden, TheSampleCaptureReadsTheSameKeysAsBefore)
 {
     const std::string lSample = std::string(RYV_SAMPLES_DIR) + "/bvh/01_01.bvh";
