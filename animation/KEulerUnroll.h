@@ -43,19 +43,29 @@ public:
     // for every key of every rotation curve read.
     static double WrapNear(double pAngle, double pReference)
     {
-        // Well within half a turn the count is a zero with the sign of the difference, as
-        // rounding gives it, and adding it keeps the sign of a zero angle as the sum below does.
-        const double lDifference = pReference - pAngle;
-        if (std::fabs(lDifference) < kNoTurnBelow) {
-            return pAngle + (std::signbit(lDifference) ? -0.0 : 0.0);
-        }
         if (!std::isfinite(pAngle) || !std::isfinite(pReference)) {
             return pAngle;
         }
+        // Well within half a turn the count is a zero with the sign of the difference, as
+        // rounding gives it, and adding it keeps the sign of a zero angle as the sum below does.
+        // Both answers are worked out and one is taken, without a branch: whether an angle lies
+        // near its reference changes from key to key, and the processor would guess wrong.
+        const double lDifference = pReference - pAngle;
+        const double lNear = pAngle + std::copysign(0.0, lDifference);
         // A whole-turn count kept as a double: no conversion to an integer, so any distance is
         // safe.
-        const double lTurns = std::nearbyint((pReference - pAngle) / 360.0);
-        return pAngle + 360.0 * lTurns;
+        const double lFar = pAngle + 360.0 * NearestWhole(lDifference / 360.0);
+        return std::fabs(lDifference) < kNoTurnBelow ? lNear : lFar;
+    }
+    // std::nearbyint in the default rounding mode, without the library call: below 2^52, adding
+    // and taking away 2^52 leaves the nearest whole number (half to even), a zero taking the sign
+    // of pValue as nearbyint gives it; larger values are whole already.
+    static double NearestWhole(double pValue)
+    {
+        constexpr double kTwoTo52 = 4503599627370496.0;
+        const double lMagnitude = std::fabs(pValue);
+        const double lRounded = std::copysign((lMagnitude + kTwoTo52) - kTwoTo52, pValue);
+        return lMagnitude < kTwoTo52 ? lRounded : pValue;
     }
     // Each angle moved by whole turns nearest the reference's.
     static KVector4 WrapNear(const KVector4& pAngles, const KVector4& pReference)

@@ -40,6 +40,20 @@ bool IsInfiniteTime(KTime pTime)
     return pTime.Get() == KTime::kInfinityTicks || pTime.Get() == KTime::kMinusInfinityTicks;
 }
 
+// Whether pCount keys at the times pTimeAt(i) gives, put after pLast (null: none), keep strictly
+// increasing finite times.
+template <class TTimeAt> bool AppendsInOrder(const KFCurveKey* pLast, int pCount, TTimeAt pTimeAt)
+{
+    for (int i = 0; i < pCount; ++i) {
+        const KTime lTime = pTimeAt(i);
+        const KTime lBefore = i > 0 ? pTimeAt(i - 1) : pLast ? pLast->GetTime() : KTime();
+        if (IsInfiniteTime(lTime) || ((i > 0 || pLast) && !(lBefore < lTime))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool IsAutoMode(int pTangentMode)
 {
     return (pTangentMode &
@@ -99,6 +113,7 @@ KFCurve::KFCurve(const KFCurve& pOther)
 {
     CopyFields(pOther);
     mKeys = pOther.mKeys;
+    mKeysInOrder = pOther.mKeysInOrder;
 }
 
 KFCurve& KFCurve::operator=(const KFCurve& pOther)
@@ -137,6 +152,8 @@ KFCurveKey* KFCurve::GetKey(int pIndex)
     if (pIndex < 0) {
         return nullptr;
     }
+    // The caller may move the key in time.
+    mKeysInOrder = false;
     if (pIndex >= GetKeyCount()) {
         if (mKeySetCount < 0 || pIndex >= mKeySetCount) {
             return nullptr;
@@ -205,6 +222,13 @@ int KFCurve::KeyFind(KTime pTime) const
         return -1;
     }
     return static_cast<int>(lIt - mKeys.begin());
+}
+
+bool KFCurve::HasKeyTimesOf(const KFCurve& pOther) const
+{
+    return std::equal(
+        mKeys.begin(), mKeys.end(), pOther.mKeys.begin(), pOther.mKeys.end(),
+        [](const KFCurveKey& pA, const KFCurveKey& pB) { return pA.GetTime() == pB.GetTime(); });
 }
 
 int KFCurve::KeyAdd(KTime pTime, float pValue)
@@ -301,6 +325,7 @@ void KFCurve::KeyClear()
     }
     const int lLast = GetKeyCount() - 1;
     mKeys.clear();
+    mKeysInOrder = true;
     RecordChange(KFCurveEvent::kValueChanged, 0, lLast);
 }
 
@@ -322,7 +347,9 @@ bool KFCurve::EndKeySet(int pCount)
     mKeySetCount = -1;
     const int lCount = std::max(0, std::min(pCount, GetKeyCount()));
     mKeys.resize(static_cast<std::size_t>(lCount));
-    SortKeys();
+    if (!mKeysInOrder) {
+        SortKeys();
+    }
     RecordAllKeys();
     FlushEvent();
     return true;
@@ -341,16 +368,38 @@ bool KFCurve::KeySetBatch(int pFirst, int pCount, const KTime* pTimes, const flo
     lModel.Set(KTime(), 0.0f, pInterpolation, KFCurveKey::kTangentAuto);
     const std::size_t lFirst = static_cast<std::size_t>(pFirst);
     const std::size_t lEnd = lFirst + static_cast<std::size_t>(pCount);
-    for (std::size_t i = lFirst; i < lEnd; ++i) {
-        // Made in place: one copy of the model per key.
-        if (i < mKeys.size()) {
-            mKeys[i] = lModel;
-        } else {
-            mKeys.push_back(lModel);
-        }
+    mKeysInOrder = mKeysInOrder && lFirst == mKeys.size() &&
+                   AppendsInOrder(lFirst > 0 ? &mKeys[lFirst - 1] : nullptr, pCount,
+                                  [pTimes](int pIndex) { return pTimes[pIndex]; });
+    // Keys already reached are set again; the others are made from the model at the end.
+    const std::size_t lReached = std::min(lEnd, mKeys.size());
+    for (std::size_t i = lFirst; i < lReached; ++i) {
+        mKeys[i] = lModel;
         mKeys[i].SetTime(pTimes[i - lFirst]);
         mKeys[i].SetValue(pValues[i - lFirst]);
     }
+    for (std::size_t i = std::max(lFirst, lReached); i < lEnd; ++i) {
+        KFCurveKey& lKey = mKeys.emplace_back(lModel);
+        lKey.SetTime(pTimes[i - lFirst]);
+        lKey.SetValue(pValues[i - lFirst]);
+    }
+    return true;
+}
+
+bool KFCurve::KeySetBatch(int pFirst, int pCount, const KFCurveKey* pKeys)
+{
+    if (mKeySetCount < 0 || pFirst < 0 || pCount < 0 || pFirst > GetKeyCount() ||
+        pCount > mKeySetCount - pFirst || (pCount > 0 && !pKeys)) {
+        return false;
+    }
+    const std::size_t lFirst = static_cast<std::size_t>(pFirst);
+    const std::size_t lEnd = lFirst + static_cast<std::size_t>(pCount);
+    mKeysInOrder = mKeysInOrder && lFirst == mKeys.size() &&
+                   AppendsInOrder(lFirst > 0 ? &mKeys[lFirst - 1] : nullptr, pCount,
+                                  [pKeys](int pIndex) { return pKeys[pIndex].GetTime(); });
+    const std::size_t lReached = std::min(lEnd, mKeys.size());
+    std::copy(pKeys, pKeys + (lReached - std::min(lFirst, lReached)), mKeys.begin() + pFirst);
+    mKeys.insert(mKeys.end(), pKeys + (std::max(lFirst, lReached) - lFirst), pKeys + pCount);
     return true;
 }
 
@@ -366,8 +415,10 @@ void KFCurve::EndKeyModify()
     }
     if (--mModifyDepth == 0) {
         // Keys may have been edited through GetKey, which the curve cannot see: the whole key
-        // range counts as changed.
-        SortKeys();
+        // range counts as changed, and the keys are sorted unless none can have moved in time.
+        if (!mKeysInOrder) {
+            SortKeys();
+        }
         RecordAllKeys();
         FlushEvent();
     }
@@ -383,6 +434,7 @@ void KFCurve::SortKeys()
         lOrdered =
             !IsInfiniteTime(mKeys[i].GetTime()) && (i == 0 || lBefore(mKeys[i - 1], mKeys[i]));
     }
+    mKeysInOrder = true;
     if (lOrdered) {
         return;
     }
@@ -928,12 +980,15 @@ KFCurve* KFCurve::Copy(KTime pStart, KTime pStop) const
     lCopy->CopyFields(*this);
     if (pStart <= KTime::kMinusInfinity && pStop >= KTime::kInfinity) {
         lCopy->mKeys = mKeys;
+        lCopy->mKeysInOrder = mKeysInOrder;
     } else {
         for (const KFCurveKey& lKey : mKeys) {
             if (lKey.GetTime() >= pStart && lKey.GetTime() <= pStop) {
                 lCopy->mKeys.push_back(lKey);
             }
         }
+        // Keys kept in the order they had.
+        lCopy->mKeysInOrder = mKeysInOrder;
     }
     return lCopy;
 }
@@ -944,10 +999,12 @@ void KFCurve::CopyFrom(const KFCurve& pSource, bool pWithKeys)
         CopyFields(pSource);
         if (pWithKeys) {
             mKeys = pSource.mKeys;
+            mKeysInOrder = pSource.mKeysInOrder;
         }
     }
     if (!pWithKeys) {
         mKeys.clear();
+        mKeysInOrder = true;
     }
     mCacheSegment = -1;
     RecordAllKeys();

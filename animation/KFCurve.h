@@ -121,6 +121,9 @@ public:
     bool KeySetTangentMode(int pIndex, int pTangentMode);
     // Index of the key at exactly that time, -1 when none.
     int KeyFind(KTime pTime) const;
+    // True when pOther holds as many keys as this curve, each at the time of this curve's key of
+    // the same index.
+    bool HasKeyTimesOf(const KFCurve& pOther) const;
 
     // Adds a cubic key with auto tangents, weight mode 0, weights 1/3 and velocities 0 at its
     // place in time order (appended when later than every key); a key already at that time gets
@@ -147,6 +150,9 @@ public:
     // nothing set, outside a batch or beyond its count.
     bool KeySetBatch(int pFirst, int pCount, const KTime* pTimes, const float* pValues,
                      int pInterpolation);
+    // The same with whole keys: key i becomes a copy of pKeys[i - pFirst], its time included, as
+    // *GetKey(i) = pKeys[i - pFirst] makes it.
+    bool KeySetBatch(int pFirst, int pCount, const KFCurveKey* pKeys);
     // A batch of key edits: events held, keys sorted and one event sent at the end. Batches nest.
     void BeginKeyModify();
     void EndKeyModify();
@@ -273,6 +279,10 @@ private:
     std::int64_t mCacheTicks = 0;
 
     int mKeySetCount = -1;
+    // The keys are known to be in strictly increasing finite time order, as SortKeys leaves them,
+    // so that the end of a key set or key modify batch has nothing to sort. Whatever may move a
+    // key in time (a key handed out for editing, keys set out of order) clears it.
+    bool mKeysInOrder = true;
     int mModifyDepth = 0;
     bool mEventsEnabled = true;
     bool mDispatching = false;

@@ -164,18 +164,14 @@ bool KFCurveFilter::ReplaceKeys(KFCurve& pCurve, const std::vector<KFCurveKey>& 
     }
     const int lCount = static_cast<int>(pKeys.size());
     pCurve.BeginKeyModify();
-    // The batch is opened before the old keys go, so that a refusal loses nothing; inside it
-    // GetKey(i) makes the new keys by index.
+    // The batch is opened before the old keys go, so that a refusal loses nothing; inside it the
+    // new keys are made in one step.
     if (!pCurve.BeginKeySet(lCount)) {
         pCurve.EndKeyModify();
         return false;
     }
     pCurve.KeyClear();
-    for (int i = 0; i < lCount; ++i) {
-        if (KFCurveKey* lKey = pCurve.GetKey(i)) {
-            *lKey = pKeys[static_cast<std::size_t>(i)];
-        }
-    }
+    pCurve.KeySetBatch(0, lCount, pKeys.data());
     pCurve.EndKeySet(lCount);
     pCurve.EndKeyModify();
     return true;
@@ -196,15 +192,8 @@ float KFCurveFilter::ToKeyValue(double pValue)
 bool KFCurveFilter::HaveSameKeyTimes(KFCurve* const* pCurves, int pCount)
 {
     for (int c = 1; c < pCount; ++c) {
-        if (pCurves[c]->GetKeyCount() != pCurves[0]->GetKeyCount()) {
+        if (!pCurves[c]->HasKeyTimesOf(*pCurves[0])) {
             return false;
-        }
-    }
-    for (int i = 0; pCount > 0 && i < pCurves[0]->GetKeyCount(); ++i) {
-        for (int c = 1; c < pCount; ++c) {
-            if (pCurves[c]->KeyGetTime(i) != pCurves[0]->KeyGetTime(i)) {
-                return false;
-            }
         }
     }
     return true;

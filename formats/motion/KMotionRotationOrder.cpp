@@ -75,19 +75,208 @@ inline Turn3 TurnXYZ(double sx, double cx, double sy, double cy, double sz, doub
 
 // The turn EulerToMatrixXYZ makes from pAngle about pAxis and 0 about the other two, by the same
 // formula: the sine and cosine of 0 are exactly 0 and 1, so only one angle needs them computed,
-// and the signed zeros of the products come out as they do there.
-Turn3 SingleAxisTurn(int pAxis, double pAngle)
+// and the signed zeros of the products come out as they do there. The axis is a constant of the
+// instance, so that products with the constant ones and zeros fold where folding is exact.
+template <int kAxis> inline Turn3 AxisTurnOf(double s, double c)
 {
-    const double s = std::sin(pAngle * kDegToRad);
-    const double c = std::cos(pAngle * kDegToRad);
-    switch (pAxis) {
-    case 0:
+    if constexpr (kAxis == 0) {
         return TurnXYZ(s, c, 0.0, 1.0, 0.0, 1.0);
-    case 1:
+    } else if constexpr (kAxis == 1) {
         return TurnXYZ(0.0, 1.0, s, c, 0.0, 1.0);
-    default:
+    } else {
         return TurnXYZ(0.0, 1.0, 0.0, 1.0, s, c);
     }
+}
+
+template <int kAxis> inline Turn3 AxisTurn(double pAngle)
+{
+    return AxisTurnOf<kAxis>(std::sin(pAngle * kDegToRad), std::cos(pAngle * kDegToRad));
+}
+
+// Which elements of a turn may be other than zero: bit 3 r + c for row r, column c.
+constexpr unsigned ElementBit(int pRow, int pColumn)
+{
+    return 1u << (3 * pRow + pColumn);
+}
+
+// A turn about one axis: 1 on the axis, the cosine and the sines in the other two rows.
+constexpr unsigned AxisElements(int pAxis)
+{
+    const int b = (pAxis + 1) % 3;
+    const int d = (pAxis + 2) % 3;
+    return ElementBit(pAxis, pAxis) | ElementBit(b, b) | ElementBit(b, d) | ElementBit(d, b) |
+           ElementBit(d, d);
+}
+
+// The terms of element (pRow, pColumn) of a product that may be other than zero.
+constexpr int TermCount(unsigned pA, unsigned pB, int pRow, int pColumn)
+{
+    int lCount = 0;
+    for (int k = 0; k < 3; ++k) {
+        lCount += (pA & ElementBit(pRow, k)) && (pB & ElementBit(k, pColumn)) ? 1 : 0;
+    }
+    return lCount;
+}
+
+constexpr unsigned ProductElements(unsigned pA, unsigned pB)
+{
+    unsigned lElements = 0;
+    for (int i = 0; i < 9; ++i) {
+        lElements |= TermCount(pA, pB, i / 3, i % 3) > 0 ? ElementBit(i / 3, i % 3) : 0u;
+    }
+    return lElements;
+}
+
+constexpr bool AllSingleTerms(unsigned pA, unsigned pB)
+{
+    for (int i = 0; i < 9; ++i) {
+        if (TermCount(pA, pB, i / 3, i % 3) > 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Element (i, j) of Product with only the terms that may be other than zero, summed in the same
+// order; +0 where every term is zero.
+template <unsigned kA, unsigned kB, int i, int j>
+inline double SparseElement(const Turn3& pA, const Turn3& pB)
+{
+    constexpr bool kFirst = (kA & ElementBit(i, 0)) && (kB & ElementBit(0, j));
+    constexpr bool kSecond = (kA & ElementBit(i, 1)) && (kB & ElementBit(1, j));
+    constexpr bool kThird = (kA & ElementBit(i, 2)) && (kB & ElementBit(2, j));
+    double lSum = 0.0;
+    if constexpr (kFirst) {
+        lSum = pA.m[i][0] * pB.m[0][j];
+    }
+    if constexpr (kSecond) {
+        const double lTerm = pA.m[i][1] * pB.m[1][j];
+        lSum = kFirst ? lSum + lTerm : lTerm;
+    }
+    if constexpr (kThird) {
+        const double lTerm = pA.m[i][2] * pB.m[2][j];
+        lSum = kFirst || kSecond ? lSum + lTerm : lTerm;
+    }
+    return lSum;
+}
+
+// Product with the terms that can only be zero left out. When every other term is nonzero it
+// equals Product to the last bit: an exact zero added to a nonzero sum leaves it as it is, and a
+// sum of nonzero terms that comes out zero is +0 before and after adding zeros.
+template <unsigned kA, unsigned kB> inline Turn3 SparseProduct(const Turn3& pA, const Turn3& pB)
+{
+    return Turn3{{{SparseElement<kA, kB, 0, 0>(pA, pB), SparseElement<kA, kB, 0, 1>(pA, pB),
+                   SparseElement<kA, kB, 0, 2>(pA, pB)},
+                  {SparseElement<kA, kB, 1, 0>(pA, pB), SparseElement<kA, kB, 1, 1>(pA, pB),
+                   SparseElement<kA, kB, 1, 2>(pA, pB)},
+                  {SparseElement<kA, kB, 2, 0>(pA, pB), SparseElement<kA, kB, 2, 1>(pA, pB),
+                   SparseElement<kA, kB, 2, 2>(pA, pB)}}};
+}
+
+// Sines and cosines no smaller than this keep every product of three of them a nonzero normal
+// number.
+constexpr double kFarFromZero = 1e-100;
+
+Turn3 SingleAxisTurn(int pAxis, double pAngle)
+{
+    switch (pAxis) {
+    case 0:
+        return AxisTurn<0>(pAngle);
+    case 1:
+        return AxisTurn<1>(pAngle);
+    default:
+        return AxisTurn<2>(pAngle);
+    }
+}
+
+// The listed turns multiplied in listing order as the general loop of AnglesToMatrix multiplies
+// them, the first with the identity included, so that every bit comes out the same.
+template <int kFirst, int kSecond, int kThird>
+Turn3 ThreeTurns(const double pAngles[3], KMotionRotationOrder::EListing pListing)
+{
+    double s[3];
+    double c[3];
+    bool lFarFromZero = true;
+    for (int i = 0; i < 3; ++i) {
+        s[i] = std::sin(pAngles[i] * kDegToRad);
+        c[i] = std::cos(pAngles[i] * kDegToRad);
+        lFarFromZero =
+            lFarFromZero && std::fabs(s[i]) >= kFarFromZero && std::fabs(c[i]) >= kFarFromZero;
+    }
+    const Turn3 lFirst = AxisTurnOf<kFirst>(s[0], c[0]);
+    const Turn3 lSecond = AxisTurnOf<kSecond>(s[1], c[1]);
+    const Turn3 lThird = AxisTurnOf<kThird>(s[2], c[2]);
+    const bool lOutermost = pListing == KMotionRotationOrder::eFirstOutermost;
+    if (!lFarFromZero) {
+        return lOutermost ? Product(lThird, Product(lSecond, Product(lFirst, kIdentity3)))
+                          : Product(Product(Product(kIdentity3, lFirst), lSecond), lThird);
+    }
+    // Every term that may be nonzero is then nonzero: the product with the identity gives the
+    // first turn back, and the products need only those terms. Two distinct axes make single
+    // terms, so no sum that cancels to zero enters the last product, which has no element that
+    // can only be zero.
+    constexpr unsigned kFirstElements = AxisElements(kFirst);
+    constexpr unsigned kSecondElements = AxisElements(kSecond);
+    constexpr unsigned kThirdElements = AxisElements(kThird);
+    if (lOutermost) {
+        constexpr unsigned kInner = ProductElements(kSecondElements, kFirstElements);
+        static_assert(AllSingleTerms(kSecondElements, kFirstElements), "a sum could cancel");
+        static_assert(ProductElements(kThirdElements, kInner) == 0x1ffu, "a zero element");
+        return SparseProduct<kThirdElements, kInner>(
+            lThird, SparseProduct<kSecondElements, kFirstElements>(lSecond, lFirst));
+    }
+    constexpr unsigned kInner = ProductElements(kFirstElements, kSecondElements);
+    static_assert(AllSingleTerms(kFirstElements, kSecondElements), "a sum could cancel");
+    static_assert(ProductElements(kInner, kThirdElements) == 0x1ffu, "a zero element");
+    return SparseProduct<kInner, kThirdElements>(
+        SparseProduct<kFirstElements, kSecondElements>(lFirst, lSecond), lThird);
+}
+
+// Three distinct listed axes, the joints of nearly every motion file, each order its own
+// instance; false for any other list.
+bool ThreeDistinctTurns(Turn3& oTurn, const int* pAxes, const double* pAngles,
+                        KMotionRotationOrder::EListing pListing)
+{
+    switch (pAxes[0] * 9 + pAxes[1] * 3 + pAxes[2]) {
+    case 0 * 9 + 1 * 3 + 2:
+        oTurn = ThreeTurns<0, 1, 2>(pAngles, pListing);
+        return true;
+    case 0 * 9 + 2 * 3 + 1:
+        oTurn = ThreeTurns<0, 2, 1>(pAngles, pListing);
+        return true;
+    case 1 * 9 + 0 * 3 + 2:
+        oTurn = ThreeTurns<1, 0, 2>(pAngles, pListing);
+        return true;
+    case 1 * 9 + 2 * 3 + 0:
+        oTurn = ThreeTurns<1, 2, 0>(pAngles, pListing);
+        return true;
+    case 2 * 9 + 0 * 3 + 1:
+        oTurn = ThreeTurns<2, 0, 1>(pAngles, pListing);
+        return true;
+    case 2 * 9 + 1 * 3 + 0:
+        oTurn = ThreeTurns<2, 1, 0>(pAngles, pListing);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Any count of listed turns, axes repeated or not, one after the other.
+Turn3 AnyTurns(const int* pAxes, const double* pAngles, int pCount,
+               KMotionRotationOrder::EListing pListing)
+{
+    const bool lOutermost = pListing == KMotionRotationOrder::eFirstOutermost;
+    Turn3 lResult = kIdentity3;
+    if (pCount > 0) {
+        // The product with the identity, written out so that its constant factors fold.
+        const Turn3 lFirst = SingleAxisTurn(pAxes[0], pAngles[0]);
+        lResult = lOutermost ? Product(lFirst, kIdentity3) : Product(kIdentity3, lFirst);
+    }
+    for (int i = 1; i < pCount; ++i) {
+        const Turn3 lTurn = SingleAxisTurn(pAxes[i], pAngles[i]);
+        lResult = lOutermost ? Product(lTurn, lResult) : Product(lResult, lTurn);
+    }
+    return lResult;
 }
 
 } // namespace
@@ -123,16 +312,9 @@ bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const
             return false;
         }
     }
-    Turn3 lResult = kIdentity3;
-    if (pCount > 0) {
-        // The product with the identity, written out so that its constant factors fold.
-        const Turn3 lFirst = SingleAxisTurn(pAxes[0], pAngles[0]);
-        lResult =
-            pListing == eFirstOutermost ? Product(lFirst, kIdentity3) : Product(kIdentity3, lFirst);
-    }
-    for (int i = 1; i < pCount; ++i) {
-        const Turn3 lTurn = SingleAxisTurn(pAxes[i], pAngles[i]);
-        lResult = pListing == eFirstOutermost ? Product(lTurn, lResult) : Product(lResult, lTurn);
+    Turn3 lResult;
+    if (pCount != 3 || !ThreeDistinctTurns(lResult, pAxes, pAngles, pListing)) {
+        lResult = AnyTurns(pAxes, pAngles, pCount, pListing);
     }
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 3; ++c) {

@@ -3,6 +3,7 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "core/KQuotedValue.h"
+#include "formats/motion/KMotionFastNumber.h"
 #include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KMotionRotationOrder.h"
@@ -10,6 +11,7 @@
 #include "formats/motion/bvh/KBvhValueText.h"
 #include "formats/motion/bvh/KReaderBvh.h"
 
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdarg>
@@ -50,12 +52,48 @@ bool IsWritableName(const char* pName)
     return std::strpbrk(pName, " \t\r\n") == nullptr;
 }
 
+bool IsFrameSeparator(char pChar)
+{
+    return pChar == ' ' || pChar == '\t' || pChar == '\r' || pChar == '\n';
+}
+
+const char* SkipFrameSeparators(const char* pAt, const char* pEnd)
+{
+    while (pAt != pEnd && IsFrameSeparator(*pAt)) {
+        ++pAt;
+    }
+    return pAt;
+}
+
+// A frame line of pCount values in their plain form, in one pass: each value starts with a digit,
+// a point or '-' and ends at a separator or the line's end, and nothing follows the last. False
+// at anything else (a '+', "inf", a word, too few or too many values): the caller then reads the
+// line again with the text file's readers, which take every spelling and name the fault, so that
+// a line gives the same values, warnings and errors either way.
+bool ReadPlainValues(const std::string& pLine, std::size_t pCount, double* oValues)
+{
+    const char* const lEnd = pLine.data() + pLine.size();
+    const char* lAt = SkipFrameSeparators(pLine.data(), lEnd);
+    for (std::size_t i = 0; i < pCount; ++i) {
+        const char* lLead = lAt != lEnd && *lAt == '-' ? lAt + 1 : lAt;
+        if (lLead == lEnd || !((*lLead >= '0' && *lLead <= '9') || *lLead == '.')) {
+            return false;
+        }
+        const std::from_chars_result lRead = KMotionFastNumber::FromChars(lAt, lEnd, oValues[i]);
+        if (lRead.ec != std::errc() || (lRead.ptr != lEnd && !IsFrameSeparator(*lRead.ptr))) {
+            return false;
+        }
+        lAt = SkipFrameSeparators(lRead.ptr, lEnd);
+    }
+    return lAt == lEnd;
+}
+
 } // namespace
 
 KBvhFile::KBvhFile(bool pReporting)
-    : KTextFile("BioVision", " \t\r\n", nullptr, true, pReporting), mTopKeywords{{"HIERARCHY", 0},
-                                                                                 {"MOTION", 0},
-                                                                                 {nullptr, 0}},
+    : KTextFile("BioVision", kSeparators, nullptr, true, pReporting), mTopKeywords{{"HIERARCHY", 0},
+                                                                                   {"MOTION", 0},
+                                                                                   {nullptr, 0}},
       mRootKeywords{{"ROOT", 0}, {nullptr, 0}}, mBodyKeywords{{"{", 0},        {"OFFSET", 0},
                                                               {"CHANNELS", 0}, {"JOINT", 0},
                                                               {"End Site", 0}, {"}", 0},
@@ -367,22 +405,29 @@ bool KBvhFile::ReadFrame()
         return Fail("the motion block ends after %d of %d frames", lFrame, mFramesToRead);
     }
     const std::size_t lChannels = static_cast<std::size_t>(mTotalChannels);
-    mFrame.clear();
+    mFrame.resize(lChannels);
+    if (!ReadPlainValues(GetLine(), lChannels, mFrame.data()) && !ReadValues(lFrame)) {
+        return false;
+    }
+    mFramesRead = lFrame + 1;
+    return true;
+}
+
+bool KBvhFile::ReadValues(int pFrame)
+{
+    const std::size_t lChannels = mFrame.size();
     for (std::size_t i = 0; i < lChannels; ++i) {
-        double lValue = 0.0;
-        if (!ReadDouble(lValue)) {
+        if (!ReadDouble(mFrame[i])) {
             return AtLineEnd() ? Fail("expected %zu numbers, found %zu", lChannels, i)
                                : Fail("bad number \"%s\"", PeekToken().c_str());
         }
-        if (!std::isfinite(lValue)) {
-            return Fail("non-finite value in frame %d", lFrame + 1);
+        if (!std::isfinite(mFrame[i])) {
+            return Fail("non-finite value in frame %d", pFrame + 1);
         }
-        mFrame.push_back(lValue);
     }
     if (!AtLineEnd()) {
         Warning("more than %zu numbers; the rest of the line is ignored", lChannels);
     }
-    mFramesRead = lFrame + 1;
     return true;
 }
 
@@ -445,17 +490,47 @@ bool KBvhFile::GetCurrentPose(int pJoint, KVector4& oTranslation, KVector4& oRot
 bool KBvhFile::PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
                       KVector4& oRotation) const
 {
-    const KBvhJoint* lJoint = GetJoint(pJoint);
-    if (lJoint == nullptr || lJoint->mEndSite) {
-        return false;
+    KMatrix lRotation;
+    return PosesOf(pFrame, &pJoint, 1, &lRotation, &oTranslation, &oRotation);
+}
+
+bool KBvhFile::GetCurrentPoses(const int* pJoints, int pCount, KMatrix* ioScratch,
+                               KVector4* oTranslations, KVector4* oRotations) const
+{
+    return mFramesRead > 0 &&
+           PosesOf(mFrame.data(), pJoints, pCount, ioScratch, oTranslations, oRotations);
+}
+
+bool KBvhFile::PosesOf(const double* pFrame, const int* pJoints, int pCount, KMatrix* ioRotations,
+                       KVector4* oTranslations, KVector4* oRotations) const
+{
+    for (int j = 0; j < pCount; ++j) {
+        const KBvhJoint* lJoint = GetJoint(pJoints[j]);
+        if (lJoint == nullptr || lJoint->mEndSite) {
+            return false;
+        }
     }
-    const double* lValues = pFrame + static_cast<std::size_t>(lJoint->mFirstValue);
-    KVector4 lTranslation(lJoint->mOffset[0], lJoint->mOffset[1], lJoint->mOffset[2]);
+    // The rotation matrices of every joint first, then their angles: the joints do not wait on
+    // each other, so the processor works on several joints' sines and arc tangents at once
+    // rather than through one joint's chain of them at a time.
+    for (int j = 0; j < pCount; ++j) {
+        oTranslations[j] = RotationOf(pFrame, *GetJoint(pJoints[j]), ioRotations[j]);
+    }
+    for (int j = 0; j < pCount; ++j) {
+        MatrixToEulerXYZ(oRotations[j], ioRotations[j]);
+    }
+    return true;
+}
+
+KVector4 KBvhFile::RotationOf(const double* pFrame, const KBvhJoint& pJoint, KMatrix& oRotation)
+{
+    const double* lValues = pFrame + static_cast<std::size_t>(pJoint.mFirstValue);
+    KVector4 lTranslation(pJoint.mOffset[0], pJoint.mOffset[1], pJoint.mOffset[2]);
     int lAxes[KBvhJoint::kMaxChannels];
     double lAngles[KBvhJoint::kMaxChannels];
     int lTurns = 0;
-    for (int i = 0; i < lJoint->mChannelCount; ++i) {
-        const int lChannel = lJoint->mChannels[i];
+    for (int i = 0; i < pJoint.mChannelCount; ++i) {
+        const int lChannel = pJoint.mChannels[i];
         if (lChannel <= KBvhJoint::eZposition) {
             lTranslation[lChannel] = lValues[i];
         } else {
@@ -464,14 +539,9 @@ bool KBvhFile::PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
             ++lTurns;
         }
     }
-    KMatrix lRotation;
-    KMotionRotationOrder::AnglesToMatrix(lRotation, lAxes, lAngles, lTurns,
+    KMotionRotationOrder::AnglesToMatrix(oRotation, lAxes, lAngles, lTurns,
                                          KMotionRotationOrder::eFirstOutermost);
-    KVector4 lEuler;
-    MatrixToEulerXYZ(lEuler, lRotation);
-    oTranslation = lTranslation;
-    oRotation = lEuler;
-    return true;
+    return lTranslation;
 }
 
 bool KBvhFile::PrintOffset(const KVector4& pOffset, int pIndent)

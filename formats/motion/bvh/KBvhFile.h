@@ -1,6 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_BVH_KBVHFILE_H
 #define RYVKIT_FORMATS_MOTION_BVH_KBVHFILE_H
 
+#include "core/KMatrix.h"
 #include "core/KVector4.h"
 #include "formats/motion/KTextFile.h"
 
@@ -69,6 +70,8 @@ public:
     static constexpr double kWriteZero = 1e-5;
     // Frame lines are written to the file in blocks of about this size.
     static constexpr std::size_t kFrameBlockBytes = 64 * 1024;
+    // What separates the words and values of the file.
+    static constexpr const char* kSeparators = " \t\r\n";
 
     explicit KBvhFile(bool pReporting = false);
     ~KBvhFile() override = default;
@@ -127,6 +130,11 @@ public:
     bool GetJointPose(int pFrame, int pJoint, KVector4& pTranslation, KVector4& pRotation) const;
     // The same at the last frame read.
     bool GetCurrentPose(int pJoint, KVector4& oTranslation, KVector4& oRotation) const;
+    // The poses of pCount joints at the last frame read, each as GetCurrentPose gives it, worked
+    // out together (faster for many joints); ioScratch holds pCount matrices of the caller's.
+    // False, nothing set, when an index is out of range or names an End Site.
+    bool GetCurrentPoses(const int* pJoints, int pCount, KMatrix* ioScratch,
+                         KVector4* oTranslations, KVector4* oRotations) const;
 
     // Print operations for a writer; each answers false (with a message) when the file refuses
     // the write or a value cannot be written: a non-finite number, or a name that is empty, holds
@@ -165,11 +173,18 @@ private:
     bool ReadEndSite(int pJoint);
     bool ReadChannels(KBvhJoint& ioJoint);
     bool ReadMotionHeader(KStreamOptionsMotion* pOptions);
+    // The current line's values through the text file's readers, which take every spelling:
+    // false with the file's error at a bad or missing value; a warning when more follow.
+    bool ReadValues(int pFrame);
     bool PrintOffset(const KVector4& pOffset, int pIndent);
     // One value of a frame line and its blank; answers the end.
     static char* WriteFrameValue(char* oAt, double pValue);
     bool PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
                 KVector4& oRotation) const;
+    bool PosesOf(const double* pFrame, const int* pJoints, int pCount, KMatrix* ioRotations,
+                 KVector4* oTranslations, KVector4* oRotations) const;
+    // The joint's translation at the frame; its rotation matrix into oRotation.
+    static KVector4 RotationOf(const double* pFrame, const KBvhJoint& pJoint, KMatrix& oRotation);
 
     KTextKeyword mTopKeywords[3];
     KTextKeyword mRootKeywords[2];

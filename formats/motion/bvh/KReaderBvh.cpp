@@ -1,6 +1,5 @@
 #include "formats/motion/bvh/KReaderBvh.h"
 
-#include "animation/KEulerUnroll.h"
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
 #include "animation/KTakeInfo.h"
@@ -10,9 +9,9 @@
 #include "core/KQuotedValue.h"
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KMotionKeyChunks.h"
-#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
+#include "formats/motion/bvh/KBvhPoseStream.h"
 #include "io/KReadRollback.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -317,13 +316,16 @@ bool KReaderBvh::ReadFrames(const std::vector<KFCurve*>& pCurves,
     const KTime lStart = pOptions.GetStart();
     const KTime lPeriod = pOptions.GetFramePeriod();
     std::vector<KFCurve*> lUsed;
-    for (KFCurve* lCurve : pCurves) {
-        if (lCurve) {
-            lUsed.push_back(lCurve);
+    std::vector<KBvhPoseStream::Keyed> lKeyed(static_cast<std::size_t>(lFile.GetJointCount()));
+    for (std::size_t c = 0; c < pCurves.size(); ++c) {
+        if (pCurves[c]) {
+            lUsed.push_back(pCurves[c]);
+            KBvhPoseStream::Keyed& lJoint = lKeyed[c / kCurveCount];
+            (c % kCurveCount < 3 ? lJoint.mTranslation : lJoint.mRotation) = true;
         }
     }
     KMotionKeyChunks lChunks(std::move(lUsed), pCapacity);
-    std::vector<KVector4> lPrevious(static_cast<std::size_t>(lFile.GetJointCount()));
+    KBvhPoseStream lPoses(lFile, lKeyed);
     for (int f = 0; f < lFrames; ++f) {
         pOptions.ReportProgress("Reading BVH nodes", lFile.GetProgress(f));
         if (!lFile.ReadFrame()) {
@@ -337,46 +339,17 @@ bool KReaderBvh::ReadFrames(const std::vector<KFCurve*>& pCurves,
             oFailure = CannotHoldCurves(lFile);
             continue;
         }
-        if (PutFrame(f, pCurves, lPrevious, lChunks.Next(lStart + lPeriod * f), oFailure) &&
-            lChunks.IsFull() && !lChunks.Flush()) {
+        int lJoint = 0;
+        if (!lPoses.Put(lChunks.Next(lStart + lPeriod * f), lJoint)) {
+            oFailure = KString(lFile.GetFileName().c_str()) + ": frame " +
+                       std::to_string(f + 1).c_str() + ": value out of range for " +
+                       KQuoteValue(lFile.GetJoint(lJoint)->mName).c_str();
+        } else if (lChunks.IsFull() && !lChunks.Flush()) {
             oFailure = CannotHoldCurves(lFile);
         }
     }
     if (oFailure.IsEmpty() && !lChunks.Flush()) {
         oFailure = CannotHoldCurves(lFile);
-    }
-    return true;
-}
-
-bool KReaderBvh::PutFrame(int pFrame, const std::vector<KFCurve*>& pCurves,
-                          std::vector<KVector4>& ioPrevious, float* oValues, KString& oFailure)
-{
-    const int lJoints = File().GetJointCount();
-    for (int j = 0; j < lJoints; ++j) {
-        KFCurve* const* lJointCurves = &pCurves[static_cast<std::size_t>(j) * kCurveCount];
-        KVector4 lTranslation;
-        KVector4 lRotation;
-        if (!File().GetCurrentPose(j, lTranslation, lRotation)) {
-            continue;
-        }
-        KVector4& lLast = ioPrevious[static_cast<std::size_t>(j)];
-        if (pFrame > 0) {
-            KEulerUnroll::Unroll(lRotation, lLast, 0);
-        }
-        lLast = lRotation;
-        for (int c = 0; c < kCurveCount; ++c) {
-            if (!lJointCurves[c]) {
-                continue;
-            }
-            const double lValue = c < 3 ? lTranslation[c] : lRotation[c - 3];
-            if (!KMotionNumber::FitsFloat(lValue)) {
-                oFailure = KString(File().GetFileName().c_str()) + ": frame " +
-                           std::to_string(pFrame + 1).c_str() + ": value out of range for " +
-                           KQuoteValue(File().GetJoint(j)->mName).c_str();
-                return false;
-            }
-            *oValues++ = static_cast<float>(lValue);
-        }
     }
     return true;
 }

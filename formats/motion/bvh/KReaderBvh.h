@@ -65,9 +65,6 @@ private:
     // or more frames than pCapacity leave their text in oFailure, and only the parsing goes on.
     bool ReadFrames(const std::vector<KFCurve*>& pCurves, const KStreamOptionsMotion& pOptions,
                     int pCapacity, KString& oFailure);
-    // The current frame's key values, one per curve of pCurves in order, into oValues.
-    bool PutFrame(int pFrame, const std::vector<KFCurve*>& pCurves,
-                  std::vector<KVector4>& ioPrevious, float* oValues, KString& oFailure);
     bool Place(KRyvScene& ioScene, KRyvNode* pReference, bool pKeepReference);
 };
 

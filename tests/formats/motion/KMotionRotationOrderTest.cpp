@@ -208,3 +208,68 @@ TEST(KMotionRotationOrder, RefusesBadAxisLists)
     ASSERT_TRUE(KMotionRotationOrder::AnglesToMatrix(lM, nullptr, nullptr, 0, kOutermost));
     EXPECT_EQ(lM, KMatrix());
 }
+
+namespace {
+
+// The rotation as it was first computed, one turn after the other from the identity: each turn
+// by EulerToMatrixXYZ's formula from one sine and cosine, each product summed over k = 0, 1, 2.
+Mat3 TurnByTurn(const int* pAxes, const double* pAngles, int pCount, Listing pListing)
+{
+    const auto lProduct = [](const Mat3& pA, const Mat3& pB) {
+        Mat3 r;
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) {
+                r.m[i][j] =
+                    pA.m[i][0] * pB.m[0][j] + pA.m[i][1] * pB.m[1][j] + pA.m[i][2] * pB.m[2][j];
+            }
+        }
+        return r;
+    };
+    Mat3 lResult{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    for (int i = 0; i < pCount; ++i) {
+        const double s = std::sin(pAngles[i] * (3.14159265358979323846 / 180.0));
+        const double c = std::cos(pAngles[i] * (3.14159265358979323846 / 180.0));
+        const double sx = pAxes[i] == 0 ? s : 0.0, cx = pAxes[i] == 0 ? c : 1.0;
+        const double sy = pAxes[i] == 1 ? s : 0.0, cy = pAxes[i] == 1 ? c : 1.0;
+        const double sz = pAxes[i] == 2 ? s : 0.0, cz = pAxes[i] == 2 ? c : 1.0;
+        const Mat3 lTurn{{{cy * cz, cy * sz, -sy},
+                          {sx * sy * cz - cx * sz, sx * sy * sz + cx * cz, sx * cy},
+                          {cx * sy * cz + sx * sz, cx * sy * sz - sx * cz, cx * cy}}};
+        lResult = pListing == kOutermost ? lProduct(lTurn, lResult) : lProduct(lResult, lTurn);
+    }
+    return lResult;
+}
+
+} // namespace
+
+// Every order of three axes, and repeated ones, gives the turn-by-turn matrix to the last bit,
+// signed zeros included: angles of 0, -0, quarter and half turns and random ones.
+TEST(KMotionRotationOrder, EveryListGivesTheTurnByTurnMatrixBitForBit)
+{
+    static const double kSpecial[] = {0.0,    -0.0,  90.0, -90.0,  180.0,
+                                      -180.0, 360.0, 45.0, 1e-300, 1e-120};
+    std::mt19937_64 lRandom(5);
+    std::uniform_real_distribution<double> lAngle(-400.0, 400.0);
+    const int lRepeated[3] = {0, 1, 0};
+    for (int lTrial = 0; lTrial < 20000; ++lTrial) {
+        double lAngles[3];
+        for (double& lValue : lAngles) {
+            lValue = lRandom() % 3 == 0 ? kSpecial[lRandom() % 10] : lAngle(lRandom);
+        }
+        for (int p = 0; p <= 6; ++p) {
+            const int* lAxes = p < 6 ? kPermutations[p] : lRepeated;
+            for (const Listing lListing : {kOutermost, kApplied}) {
+                KMatrix lM;
+                ASSERT_TRUE(KMotionRotationOrder::AnglesToMatrix(lM, lAxes, lAngles, 3, lListing));
+                const Mat3 lExpected = TurnByTurn(lAxes, lAngles, 3, lListing);
+                for (int r = 0; r < 3; ++r) {
+                    for (int c = 0; c < 3; ++c) {
+                        ASSERT_EQ(std::signbit(lM[r][c]), std::signbit(lExpected.m[r][c]))
+                            << p << " " << lAngles[0] << " " << lAngles[1] << " " << lAngles[2];
+                        ASSERT_EQ(lM[r][c], lExpected.m[r][c]) << p << " " << r << "," << c;
+                    }
+                }
+            }
+        }
+    }
+}

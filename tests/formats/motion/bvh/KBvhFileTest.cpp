@@ -14,6 +14,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -160,6 +161,28 @@ TEST(KBvhFile, FrameByFrameGivesWhatTheWholeMotionKeeps)
             EXPECT_EQ(lT, lWholeT);
             EXPECT_EQ(lR, lWholeR);
         }
+        // All joints at once, End Sites aside, as one by one; with an End Site, nothing.
+        std::vector<int> lJoints;
+        for (int j = 0; j < lFile.GetJointCount(); ++j) {
+            if (!lFile.GetJoint(j)->mEndSite) {
+                lJoints.push_back(j);
+            }
+        }
+        const int lCount = static_cast<int>(lJoints.size());
+        std::vector<KMatrix> lScratch(lJoints.size());
+        std::vector<KVector4> lTs(lJoints.size()), lRs(lJoints.size());
+        ASSERT_TRUE(
+            lFile.GetCurrentPoses(lJoints.data(), lCount, lScratch.data(), lTs.data(), lRs.data()));
+        for (int i = 0; i < lCount; ++i) {
+            KVector4 lT, lR;
+            ASSERT_TRUE(lFile.GetCurrentPose(lJoints[static_cast<std::size_t>(i)], lT, lR));
+            EXPECT_EQ(lTs[static_cast<std::size_t>(i)], lT);
+            EXPECT_EQ(lRs[static_cast<std::size_t>(i)], lR);
+        }
+        const int lWithEnd[2] = {0, 2};
+        KVector4 lT[2], lR[2] = {KVector4(7, 7, 7), KVector4(7, 7, 7)};
+        EXPECT_FALSE(lFile.GetCurrentPoses(lWithEnd, 2, lScratch.data(), lT, lR));
+        EXPECT_EQ(lR[0], KVector4(7, 7, 7));
         // Nothing is kept for the whole-motion queries.
         EXPECT_EQ(lFile.GetFrameValues(f), nullptr);
     }

@@ -1,0 +1,86 @@
+#include "formats/motion/bvh/KBvhPoseStream.h"
+
+#include "animation/KEulerUnroll.h"
+#include "formats/motion/KMotionNumber.h"
+#include "formats/motion/bvh/KBvhFile.h"
+
+#include <cstring>
+
+KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& pKeyed)
+    : mFile(pFile)
+{
+    for (int j = 0; j < pFile.GetJointCount() && j < static_cast<int>(pKeyed.size()); ++j) {
+        const Keyed& lKeyed = pKeyed[static_cast<std::size_t>(j)];
+        if (!lKeyed.mTranslation && !lKeyed.mRotation) {
+            continue;
+        }
+        Joint lJoint;
+        lJoint.mIndex = j;
+        lJoint.mFirstValue = pFile.GetJoint(j)->mFirstValue;
+        lJoint.mValueCount = pFile.GetJoint(j)->mChannelCount;
+        lJoint.mKeyed = lKeyed;
+        mJoints.push_back(lJoint);
+    }
+}
+
+bool KBvhPoseStream::SameValuesAsBefore(const Joint& pJoint, const double* pValues) const
+{
+    return !mFirstFrame &&
+           std::memcmp(pValues + pJoint.mFirstValue, mPrevious.data() + pJoint.mFirstValue,
+                       static_cast<std::size_t>(pJoint.mValueCount) * sizeof(double)) == 0;
+}
+
+bool KBvhPoseStream::Put(float* oValues, int& oJoint)
+{
+    const double* lValues = mFile.GetCurrentValues();
+    if (lValues == nullptr) {
+        return true;
+    }
+    ConvertChangedJoints(lValues);
+    for (Joint& lJoint : mJoints) {
+        KVector4 lRotation = lJoint.mRotation;
+        if (!mFirstFrame) {
+            KEulerUnroll::Unroll(lRotation, lJoint.mUnrolled, 0);
+        }
+        lJoint.mUnrolled = lRotation;
+        const double lKeys[6] = {lJoint.mTranslation[0], lJoint.mTranslation[1],
+                                 lJoint.mTranslation[2], lRotation[0],
+                                 lRotation[1],           lRotation[2]};
+        const int lFirst = lJoint.mKeyed.mTranslation ? 0 : 3;
+        const int lEnd = lJoint.mKeyed.mRotation ? 6 : 3;
+        if (!KMotionNumber::FitsFloat(lKeys + lFirst, lEnd - lFirst)) {
+            oJoint = lJoint.mIndex;
+            return false;
+        }
+        for (int c = lFirst; c < lEnd; ++c) {
+            *oValues++ = static_cast<float>(lKeys[c]);
+        }
+    }
+    mPrevious.assign(lValues, lValues + mFile.GetTotalChannelCount());
+    mFirstFrame = false;
+    return true;
+}
+
+void KBvhPoseStream::ConvertChangedJoints(const double* pValues)
+{
+    mChanged.clear();
+    mChangedIndexes.clear();
+    for (std::size_t j = 0; j < mJoints.size(); ++j) {
+        if (!SameValuesAsBefore(mJoints[j], pValues)) {
+            mChanged.push_back(j);
+            mChangedIndexes.push_back(mJoints[j].mIndex);
+        }
+    }
+    const int lCount = static_cast<int>(mChanged.size());
+    mMatrices.resize(mChanged.size());
+    mTranslations.resize(mChanged.size());
+    mRotations.resize(mChanged.size());
+    // The joints are the file's own and a frame has been read, so the poses are always there.
+    if (mFile.GetCurrentPoses(mChangedIndexes.data(), lCount, mMatrices.data(),
+                              mTranslations.data(), mRotations.data())) {
+        for (std::size_t c = 0; c < mChanged.size(); ++c) {
+            mJoints[mChanged[c]].mTranslation = mTranslations[c];
+            mJoints[mChanged[c]].mRotation = mRotations[c];
+        }
+    }
+}
