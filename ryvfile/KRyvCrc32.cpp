@@ -1,0 +1,114 @@
+#include "ryvfile/KRyvCrc32.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define RYV_CRC32_FOLDING 1
+#endif
+
+namespace {
+
+std::uint32_t TableUpdate(std::uint32_t pCrc, const std::uint8_t* pBytes, std::size_t pSize)
+{
+    // zlib takes its length as a 32-bit count: feed it in pieces.
+    constexpr std::size_t kPiece = std::size_t(1) << 30;
+    uLong lCrc = pCrc;
+    for (std::size_t lAt = 0; lAt < pSize; lAt += kPiece) {
+        lCrc = crc32(lCrc, pBytes + lAt, static_cast<uInt>(std::min(kPiece, pSize - lAt)));
+    }
+    return static_cast<std::uint32_t>(lCrc);
+}
+
+#if RYV_CRC32_FOLDING
+
+// Folding works on 16-byte lanes, four of them side by side.
+constexpr std::size_t kLane = 16;
+constexpr std::size_t kBlock = 4 * kLane;
+
+// Only these functions use the instructions; Update calls them once the processor says it has
+// them.
+#define RYV_CRC32_TARGET __attribute__((target("pclmul,sse4.1")))
+
+// The folding constants are powers of x modulo the polynomial P, bit-reflected: x^(4*128+32) and
+// x^(4*128-32) to fold four lanes over the next four, x^(128+32) and x^(128-32) to fold one lane
+// over the next, x^64 to fold to 64 bits; then P itself and floor(x^64 / P) for the reduction.
+
+RYV_CRC32_TARGET __m128i FoldLane(__m128i pLane, __m128i pNext, __m128i pConstants)
+{
+    const __m128i lLow = _mm_clmulepi64_si128(pLane, pConstants, 0x00);
+    const __m128i lHigh = _mm_clmulepi64_si128(pLane, pConstants, 0x11);
+    return _mm_xor_si128(_mm_xor_si128(lLow, lHigh), pNext);
+}
+
+RYV_CRC32_TARGET __m128i Load(const std::uint8_t* pBytes)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(pBytes));
+}
+
+// The 128-bit remainder reduced to the CRC state (Barrett reduction).
+RYV_CRC32_TARGET std::uint32_t Reduce(__m128i pRemainder)
+{
+    const __m128i lLowWords = _mm_setr_epi32(~0, 0, ~0, 0);
+    const __m128i lOneLane = _mm_set_epi64x(0x00ccaa009e, 0x01751997d0);
+    const __m128i lTo64 = _mm_set_epi64x(0, 0x0163cd6124);
+    const __m128i lPoly = _mm_set_epi64x(0x01f7011641, 0x01db710641);
+    __m128i lRest = _mm_clmulepi64_si128(pRemainder, lOneLane, 0x10);
+    __m128i lValue = _mm_xor_si128(_mm_srli_si128(pRemainder, 8), lRest);
+    lRest = _mm_srli_si128(lValue, 4);
+    lValue = _mm_clmulepi64_si128(_mm_and_si128(lValue, lLowWords), lTo64, 0x00);
+    lValue = _mm_xor_si128(lValue, lRest);
+    __m128i lQuotient = _mm_clmulepi64_si128(_mm_and_si128(lValue, lLowWords), lPoly, 0x10);
+    lQuotient = _mm_clmulepi64_si128(_mm_and_si128(lQuotient, lLowWords), lPoly, 0x00);
+    return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(lValue, lQuotient), 1));
+}
+
+// The CRC state (the complement of the running CRC) taken on over pBytes[0, pSize), pSize a
+// multiple of kLane and at least kBlock.
+RYV_CRC32_TARGET std::uint32_t FoldBytes(std::uint32_t pState, const std::uint8_t* pBytes,
+                                         std::size_t pSize)
+{
+    const __m128i lFourLanes = _mm_set_epi64x(0x01c6e41596, 0x0154442bd4);
+    const __m128i lOneLane = _mm_set_epi64x(0x00ccaa009e, 0x01751997d0);
+    __m128i lLanes[4] = {Load(pBytes), Load(pBytes + kLane), Load(pBytes + 2 * kLane),
+                         Load(pBytes + 3 * kLane)};
+    lLanes[0] = _mm_xor_si128(lLanes[0], _mm_cvtsi32_si128(static_cast<int>(pState)));
+    std::size_t lAt = kBlock;
+    for (; pSize - lAt >= kBlock; lAt += kBlock) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            lLanes[i] = FoldLane(lLanes[i], Load(pBytes + lAt + i * kLane), lFourLanes);
+        }
+    }
+    __m128i lRemainder = lLanes[0];
+    for (std::size_t i = 1; i < 4; ++i) {
+        lRemainder = FoldLane(lRemainder, lLanes[i], lOneLane);
+    }
+    for (; lAt < pSize; lAt += kLane) {
+        lRemainder = FoldLane(lRemainder, Load(pBytes + lAt), lOneLane);
+    }
+    return Reduce(lRemainder);
+}
+
+bool CanFold()
+{
+    return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+}
+
+#endif
+
+} // namespace
+
+std::uint32_t KRyvCrc32::Update(std::uint32_t pCrc, const std::uint8_t* pBytes, std::size_t pSize)
+{
+#if RYV_CRC32_FOLDING
+    if (pSize >= kBlock && CanFold()) {
+        const std::size_t lFolded = pSize & ~(kLane - 1);
+        pCrc = ~FoldBytes(~pCrc, pBytes, lFolded);
+        pBytes += lFolded;
+        pSize -= lFolded;
+    }
+#endif
+    return pSize > 0 ? TableUpdate(pCrc, pBytes, pSize) : pCrc;
+}
