@@ -35,6 +35,13 @@ constexpr std::size_t kBlock = 4 * kLane;
 // The folding constants are powers of x modulo the polynomial P, bit-reflected: x^(4*128+32) and
 // x^(4*128-32) to fold four lanes over the next four, x^(128+32) and x^(128-32) to fold one lane
 // over the next, x^64 to fold to 64 bits; then P itself and floor(x^64 / P) for the reduction.
+constexpr long long kFourLanesHigh = 0x01c6e41596;
+constexpr long long kFourLanesLow = 0x0154442bd4;
+constexpr long long kOneLaneHigh = 0x00ccaa009e;
+constexpr long long kOneLaneLow = 0x01751997d0;
+constexpr long long kTo64 = 0x0163cd6124;
+constexpr long long kQuotient = 0x01f7011641;
+constexpr long long kPolynomial = 0x01db710641;
 
 RYV_CRC32_TARGET __m128i FoldLane(__m128i pLane, __m128i pNext, __m128i pConstants)
 {
@@ -52,9 +59,9 @@ RYV_CRC32_TARGET __m128i Load(const std::uint8_t* pBytes)
 RYV_CRC32_TARGET std::uint32_t Reduce(__m128i pRemainder)
 {
     const __m128i lLowWords = _mm_setr_epi32(~0, 0, ~0, 0);
-    const __m128i lOneLane = _mm_set_epi64x(0x00ccaa009e, 0x01751997d0);
-    const __m128i lTo64 = _mm_set_epi64x(0, 0x0163cd6124);
-    const __m128i lPoly = _mm_set_epi64x(0x01f7011641, 0x01db710641);
+    const __m128i lOneLane = _mm_set_epi64x(kOneLaneHigh, kOneLaneLow);
+    const __m128i lTo64 = _mm_set_epi64x(0, kTo64);
+    const __m128i lPoly = _mm_set_epi64x(kQuotient, kPolynomial);
     __m128i lRest = _mm_clmulepi64_si128(pRemainder, lOneLane, 0x10);
     __m128i lValue = _mm_xor_si128(_mm_srli_si128(pRemainder, 8), lRest);
     lRest = _mm_srli_si128(lValue, 4);
@@ -70,8 +77,8 @@ RYV_CRC32_TARGET std::uint32_t Reduce(__m128i pRemainder)
 RYV_CRC32_TARGET std::uint32_t FoldBytes(std::uint32_t pState, const std::uint8_t* pBytes,
                                          std::size_t pSize)
 {
-    const __m128i lFourLanes = _mm_set_epi64x(0x01c6e41596, 0x0154442bd4);
-    const __m128i lOneLane = _mm_set_epi64x(0x00ccaa009e, 0x01751997d0);
+    const __m128i lFourLanes = _mm_set_epi64x(kFourLanesHigh, kFourLanesLow);
+    const __m128i lOneLane = _mm_set_epi64x(kOneLaneHigh, kOneLaneLow);
     __m128i lLanes[4] = {Load(pBytes), Load(pBytes + kLane), Load(pBytes + 2 * kLane),
                          Load(pBytes + 3 * kLane)};
     lLanes[0] = _mm_xor_si128(lLanes[0], _mm_cvtsi32_si128(static_cast<int>(pState)));
