@@ -17,10 +17,17 @@ void KRyvPrefault::ForWrite(void* pStart, std::size_t pSize)
     const auto lStart = reinterpret_cast<std::uintptr_t>(pStart);
     const std::uintptr_t lFirst = (lStart + lPageSize - 1) & ~(lPageSize - 1);
     const std::uintptr_t lEnd = (lStart + pSize) & ~(lPageSize - 1);
-    if (lEnd > lFirst) {
-        // A refusal (an older system, no memory to spare now) leaves the usual faults to do it.
-        madvise(reinterpret_cast<void*>(lFirst), lEnd - lFirst, MADV_POPULATE_WRITE);
+    if (lEnd <= lFirst) {
+        return;
     }
+    // Memory used before (a buffer reused by the allocator) is backed already, and asking again
+    // would walk every page for nothing: its first page tells.
+    unsigned char lResident = 0;
+    if (mincore(reinterpret_cast<void*>(lFirst), lPageSize, &lResident) == 0 && (lResident & 1)) {
+        return;
+    }
+    // A refusal (an older system, no memory to spare now) leaves the usual faults to do it.
+    madvise(reinterpret_cast<void*>(lFirst), lEnd - lFirst, MADV_POPULATE_WRITE);
 #else
     (void)pStart;
     (void)pSize;
