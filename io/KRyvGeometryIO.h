@@ -121,7 +121,6 @@ bool ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& ioContainer,
 void WriteGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvAttributeParts& pParts);
 bool ReadGeometry(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryContext& pContext);
 
-// The polygons (WriteMesh writes them before the geometry, which the caller writes next).
 void WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh);
 // The polygons, then the geometry: the polygon tables are held where they lie in the file until
 // the points are read, then set at once with every index checked against the points.

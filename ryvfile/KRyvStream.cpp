@@ -1,5 +1,7 @@
 #include "ryvfile/KRyvStream.h"
 
+#include "ryvfile/KRyvPrefault.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -15,6 +17,7 @@ std::size_t KRyvStream::ReadPieces(std::uint8_t* oBuffer, std::size_t pSize,
     std::size_t lDone = 0;
     while (lDone < pSize) {
         const std::size_t lWanted = std::min(kReadBlock, pSize - lDone);
+        KRyvPrefault::ForWrite(oBuffer + lDone, lWanted);
         const std::size_t lRead = Read(oBuffer + lDone, lWanted);
         if (pOnPiece && lRead > 0) {
             pOnPiece(oBuffer + lDone, lRead);
@@ -27,8 +30,7 @@ std::size_t KRyvStream::ReadPieces(std::uint8_t* oBuffer, std::size_t pSize,
     return lDone;
 }
 
-bool KRyvStream::ReadAll(KRyvBytes& oBytes, std::size_t pLimit,
-                         const PieceRead& pOnPiece)
+bool KRyvStream::ReadAll(KRyvBytes& oBytes, std::size_t pLimit, const PieceRead& pOnPiece)
 {
     oBytes.clear();
     // The hint only sizes the buffer; the bytes kept are those actually read, and one byte

@@ -34,7 +34,8 @@ public:
 
     // Everything that remains into oBytes. False when more than pLimit bytes remain or a read
     // fails; the bytes are never sized from anything but what was actually read. pOnPiece (when
-    // given) sees every byte kept, in order, once.
+    // given) sees every byte kept, in order, once. Each piece of oBytes is backed by pages just
+    // before it is read into (KRyvPrefault), never ahead of the bytes that come.
     bool ReadAll(KRyvBytes& oBytes, std::size_t pLimit, const PieceRead& pOnPiece = PieceRead());
 
 private:

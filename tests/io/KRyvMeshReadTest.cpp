@@ -13,27 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 #include <zlib.h>
 
 namespace {
-
-std::vector<std::uint8_t> ReadBytes(const std::string& pName)
-{
-    std::ifstream lStream(pName, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(lStream),
-                                     std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& pName, const std::vector<std::uint8_t>& pBytes)
-{
-    std::ofstream lStream(pName, std::ios::binary);
-    lStream.write(reinterpret_cast<const char*>(pBytes.data()),
-                  static_cast<std::streamsize>(pBytes.size()));
-}
 
 // A quad and a triangle over five points, in groups 4 and 9.
 const int kSizes[] = {4, 3};
@@ -64,31 +47,31 @@ protected:
         KStreamOptionsRyv lOptions;
         EXPECT_TRUE(lWriter.FileCreate(mName.c_str()) && lWriter.Write(lScene, &lOptions));
         mFactory.DestroyScene(lScene, true);
-        mBytes = ReadBytes(mName);
+        mBytes = TempFolder::Read(mName);
     }
 
     // The int32 element pIndex of the array record pName, changed to pValue; the CRC is mended so
     // that the change reaches the scene records.
-    std::vector<std::uint8_t> With(const char* pName, std::size_t pIndex, std::int32_t pValue) const
+    std::string With(const char* pName, std::size_t pIndex, std::int32_t pValue) const
     {
-        std::vector<std::uint8_t> lBytes = mBytes;
-        const std::size_t lLength = std::strlen(pName);
+        std::string lBytes = mBytes;
         // Length byte, name, value count, kind, element count.
-        const std::string lKey = std::string(1, static_cast<char>(lLength)) + pName;
-        const std::size_t lFound = std::string(lBytes.begin(), lBytes.end()).find(lKey);
+        const std::string lKey = std::string(1, static_cast<char>(std::strlen(pName))) + pName;
+        const std::size_t lFound = lBytes.find(lKey);
         EXPECT_NE(lFound, std::string::npos) << pName;
-        const std::size_t lAt = lFound + 1 + lLength + 4 + 1 + 4 + pIndex * sizeof(std::int32_t);
-        std::memcpy(lBytes.data() + lAt, &pValue, sizeof(pValue));
+        const std::size_t lAt = lFound + lKey.size() + 4 + 1 + 4 + pIndex * sizeof(std::int32_t);
+        std::memcpy(&lBytes[lAt], &pValue, sizeof(pValue));
         const std::size_t lCrcAt = lBytes.size() - KRyvContainer::kFooterSize;
-        const auto lCrc = static_cast<std::uint32_t>(crc32(0, lBytes.data(), uInt(lCrcAt)));
-        std::memcpy(lBytes.data() + lCrcAt, &lCrc, sizeof(lCrc));
+        const auto lCrc = static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(lBytes.data()), uInt(lCrcAt)));
+        std::memcpy(&lBytes[lCrcAt], &lCrc, sizeof(lCrc));
         return lBytes;
     }
 
     // The reader's error for the bytes, -1 for a read; the scene read is kept in mRead.
-    int Read(const std::vector<std::uint8_t>& pBytes)
+    int Read(const std::string& pBytes)
     {
-        WriteBytes(mName, pBytes);
+        mTemp.Write("mesh.ryv", pBytes);
         KReaderRyv lReader(&mFactory);
         KStreamOptionsRyv lOptions;
         lOptions.SetRestoreMedia(false);
@@ -110,7 +93,7 @@ protected:
     TempFolder mTemp;
     KRyvObjectFactory mFactory;
     std::string mName;
-    std::vector<std::uint8_t> mBytes;
+    std::string mBytes;
     KRyvScene* mRead = nullptr;
 };
 
