@@ -5,7 +5,6 @@
 #include "ryvfile/KRyvBinaryCodec.h"
 #include "ryvfile/KRyvBinaryRecordWriter.h"
 #include "ryvfile/KRyvByteOrder.h"
-#include "ryvfile/KRyvCrc32.h"
 #include "ryvfile/KRyvFile.h"
 #include "ryvfile/KRyvFrameWriter.h"
 #include "ryvfile/KRyvRecordCursor.h"
@@ -25,6 +24,16 @@ namespace {
 constexpr std::size_t kCrcHexDigits = 8;
 constexpr std::size_t kVersionAt = sizeof(KRyvContainer::kBinaryMagic);
 constexpr std::size_t kProtectionSize = KRyvCipher::kSaltSize + KRyvCipher::kStreamHeaderSize;
+
+uLong Crc32Update(uLong pCrc, const std::uint8_t* pBytes, std::size_t pSize)
+{
+    // zlib takes its length as a 32-bit count: feed it in pieces.
+    constexpr std::size_t kPiece = 1u << 30;
+    for (std::size_t lAt = 0; lAt < pSize; lAt += kPiece) {
+        pCrc = crc32(pCrc, pBytes + lAt, static_cast<uInt>(std::min(kPiece, pSize - lAt)));
+    }
+    return pCrc;
+}
 
 // The CRC-32 of pBytes[0, pEnd), taken on from pPrefix when it covers no more than that.
 std::uint32_t CrcUpTo(const KRyvBytes& pBytes, std::size_t pEnd,
@@ -238,8 +247,8 @@ void KRyvContainer::AdvanceCrc(const std::uint8_t* pBytes, std::size_t pEnd,
                                KRyvContainer::CrcPrefix& ioPrefix)
 {
     if (pEnd > ioPrefix.mSize) {
-        ioPrefix.mCrc =
-            KRyvCrc32::Update(ioPrefix.mCrc, pBytes + ioPrefix.mSize, pEnd - ioPrefix.mSize);
+        ioPrefix.mCrc = static_cast<std::uint32_t>(
+            Crc32Update(ioPrefix.mCrc, pBytes + ioPrefix.mSize, pEnd - ioPrefix.mSize));
         ioPrefix.mSize = pEnd;
     }
 }
