@@ -1,9 +1,9 @@
-// The frame lines the BVH writer prints with the global-root option, checked against the plain
-// way of working them out: each joint's matrix taken from the node, its channel angles from the
-// motion helpers, rounded as a group, every value printed as "%g " prints it. The root's matrix
-// is the product of a chain of scaled and turned nodes above it, whose scalings reach far below
-// and above one: rows of extreme and uneven lengths (one whose squared length lies below the
-// doubles), and nearly flat matrices.
+// The frame lines the BVH writer prints with the global-root option (and six channels or three),
+// checked against the plain way of working them out: each joint's matrix taken from the node, its
+// channel angles from the motion helpers, rounded as a group, every value printed as "%g " prints
+// it. The root's matrix is the product of a chain of scaled and turned nodes above it, whose
+// scalings reach far below and above one: rows of extreme and uneven lengths (one whose squared
+// length lies below the doubles), and nearly flat matrices.
 
 #include "formats/motion/bvh/KWriterBvh.h"
 
@@ -57,8 +57,8 @@ void AppendValue(std::string& ioLine, double pValue)
     ioLine += ' ';
 }
 
-// The root's six values and each joint's three at pTime, the plain way.
-std::string ExpectedLine(const std::vector<KRyvNode*>& pJoints, KTime pTime)
+// The root's six values and each joint's three (six when pSix) at pTime, the plain way.
+std::string ExpectedLine(const std::vector<KRyvNode*>& pJoints, KTime pTime, bool pSix)
 {
     const int kAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
                           KMotionRotationOrder::eAxisY};
@@ -67,7 +67,7 @@ std::string ExpectedLine(const std::vector<KRyvNode*>& pJoints, KTime pTime)
         const bool lIsRoot = lNode == pJoints.front();
         const KMatrix lMatrix =
             lIsRoot ? lNode->GetGlobalMatrixAtTime(pTime) : lNode->GetLocalMatrixAtTime(pTime);
-        if (lIsRoot) {
+        if (lIsRoot || pSix) {
             for (int i = 0; i < 3; ++i) {
                 AppendValue(lLine, lMatrix[3][i]);
             }
@@ -189,7 +189,9 @@ TEST(KWriterBvhGlobalRoot, FrameLinesAreThePlainWays)
         KWriterBvh lWriter(&lFactory);
         std::unique_ptr<KStreamOptionsMotion> lOptions(
             static_cast<KStreamOptionsMotion*>(lWriter.GetWriteOptions().release()));
+        const bool lSix = lSeed % 3 == 0;
         lOptions->SetOption(KWriterBvh::kOptionGlobalRoot, 1);
+        lOptions->SetOption(KWriterBvh::kOptionSixChannels, lSix ? 1 : 0);
         lOptions->SetFrameCount(kFrames);
         lOptions->SetTimeMode(0, kRate);
         lOptions->SetStart(FrameTime(-3));
@@ -202,7 +204,7 @@ TEST(KWriterBvhGlobalRoot, FrameLinesAreThePlainWays)
         ASSERT_EQ(lLines.size(), static_cast<std::size_t>(kFrames)) << lSeed;
         KTime lTime = lOptions->GetStart();
         for (int f = 0; f < kFrames; ++f) {
-            ASSERT_EQ(lLines[static_cast<std::size_t>(f)], ExpectedLine(lJoints, lTime))
+            ASSERT_EQ(lLines[static_cast<std::size_t>(f)], ExpectedLine(lJoints, lTime, lSix))
                 << "seed " << lSeed << " frame " << f;
             lTime += lOptions->GetFramePeriod();
         }
