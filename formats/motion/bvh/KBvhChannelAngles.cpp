@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -49,6 +50,12 @@ constexpr double kQuickVolume = 1e-12;
 // Scalings (in magnitude) from this to its inverse: their rows' lengths neither overflow nor
 // lose digits below the normal doubles.
 constexpr double kLeastScale = 1e-100;
+// Squared row lengths of a matrix (in magnitude) from this to its inverse: the volume test's
+// product neither underflows nor overflows, whatever the order of its factors, and no argument
+// of the arc tangents is made of digits lost below the normal doubles.
+constexpr double kLeastLength2 = 1e-80;
+// Arguments below the normal doubles have lost digits (and two zeros have no arc tangent).
+constexpr double kLeastNormal = std::numeric_limits<double>::min();
 
 // 10^0 to 10^22, the doubles the rounding scales by.
 constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -168,6 +175,9 @@ bool QuickAngles(const double pY[3], const double pX[3], const Tolerance& pToler
         if (pX[i] < 0.0 && !(std::fabs(pY[i]) > pTolerance.mCut * -pX[i])) {
             return false;
         }
+        if (!(std::fabs(pY[i]) >= kLeastNormal) && !(std::fabs(pX[i]) >= kLeastNormal)) {
+            return false;
+        }
     }
     const double lAngles[3] = {KBvhQuickTrig::Atan2(pY[0], pX[0]) * kToDegrees,
                                KBvhQuickTrig::Atan2(pY[1], pX[1]) * kToDegrees,
@@ -210,6 +220,11 @@ bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles, KBvhDecimals& oDecimal
     const double* lJ = pMatrix[kAxisJ];
     const double* lK = pMatrix[kAxisK];
     const double lLengths2[3] = {Dot3(lI, lI), Dot3(lJ, lJ), Dot3(lK, lK)};
+    for (const double lLength2 : lLengths2) {
+        if (!(lLength2 >= kLeastLength2) || !(lLength2 <= 1.0 / kLeastLength2)) {
+            return false;
+        }
+    }
     const double lDeterminant = lI[0] * (lJ[1] * lK[2] - lJ[2] * lK[1]) -
                                 lI[1] * (lJ[0] * lK[2] - lJ[2] * lK[0]) +
                                 lI[2] * (lJ[0] * lK[1] - lJ[1] * lK[0]);

@@ -180,4 +180,46 @@ TEST(KBvhChannelAngles, AnglesNextToARoundingPointAreTheLibrarys)
     }
 }
 
+// Rows of extreme lengths, as a global matrix under far scaled parents has: a row whose squared
+// length underflows beside a zero entry (no arc tangent of two zeros), a nearly flat matrix whose
+// volume test would underflow, and products of turned and scaled poses across the doubles' range.
+TEST(KBvhChannelAngles, MatricesOfExtremeRowsAreTheLibrarys)
+{
+    const KBvhChannelAngles lChannels;
+    KMatrix lTiny;
+    MatrixSetTRS(lTiny, KVector4(), KVector4(30, 0, 50), KVector4(1e-170, 1e10, 1));
+    EXPECT_TRUE(SameBits(AnglesOf(lChannels, lTiny), Reference(lTiny)));
+    const double kFlat[3][3] = {
+        {-9.3371823097468602e-101, -1.344446199516355e-102, 3.5594164549642323e-101},
+        {-1.4927168468627346e-114, -2.149339517151453e-116, 5.6903686048618965e-115},
+        {3.1071823874803519e+99, -5.1955425345457482e+99, 7.9546229103229536e+99}};
+    KMatrix lFlat;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            lFlat[r][c] = kFlat[r][c];
+        }
+    }
+    EXPECT_TRUE(SameBits(AnglesOf(lChannels, lFlat), Reference(lFlat)));
+    Lcg lRandom;
+    auto lAngle = [&lRandom] { return lRandom.Between(-720, 720); };
+    auto lScale = [&lRandom] {
+        const double lSign = lRandom.Between(-1, 1) < 0 ? -1.0 : 1.0;
+        return lSign * std::pow(10.0, lRandom.Between(-1, 1) < 0 ? lRandom.Between(-320, 308)
+                                                                 : lRandom.Between(-2, 2));
+    };
+    for (int i = 0; i < 20000; ++i) {
+        KMatrix lParent;
+        KMatrix lChild;
+        MatrixSetTRS(lParent, KVector4(), KVector4(lAngle(), lAngle(), lAngle()),
+                     KVector4(lScale(), lScale(), lScale()));
+        const double lTurn = i % 2 == 0 ? 0.0 : lAngle();
+        MatrixSetTRS(lChild, KVector4(), KVector4(lAngle(), lTurn, lAngle() * 1e-14),
+                     KVector4(lScale(), lScale(), lScale()));
+        KMatrix lGlobal;
+        MatrixMultiplyAffine(lGlobal, lParent, lChild);
+        ASSERT_TRUE(SameBits(AnglesOf(lChannels, lGlobal), Reference(lGlobal))) << i;
+        ASSERT_TRUE(SameBits(AnglesOf(lChannels, lChild), Reference(lChild))) << i;
+    }
+}
+
 } // namespace
