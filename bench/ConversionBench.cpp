@@ -3,13 +3,16 @@
 // way ryvconvert runs them. Each case reports its rate beside a floor measured in the same run on
 // the same input: every number of the file converted with std::from_chars. "peak_x_file" is the
 // peak memory of one read alone (in a child process) over the file's size; the many-node cases
-// report time and memory per node, to be compared across their sizes.
+// report time and memory per node, and the larger size its time over the smaller's.
 #include "bench/BenchSupport.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -221,9 +224,37 @@ void RunConversion(benchmark::State& ioState, const std::string& pInput, bool pC
     }
 }
 
-// Time and peak memory per node of a scene of many nodes, read or converted.
+// The wall time of converting pInput over that of pSmallInput, the two converted in turn
+// kPairedRuns times: the median of the pairs' ratios, so that a change of load on the machine
+// moves both sides of a pair alike. -1 when a conversion fails.
+double PairedRatio(const std::string& pInput, const std::string& pSmallInput,
+                   const std::string& pOutput)
+{
+    constexpr int kPairedRuns = 3;
+    const auto lSeconds = [&](const std::string& pFrom) {
+        const auto lStart = std::chrono::steady_clock::now();
+        const bool lDone = Convert(pFrom, pOutput);
+        const std::chrono::duration<double> lSpent = std::chrono::steady_clock::now() - lStart;
+        return lDone ? lSpent.count() : -1.0;
+    };
+    std::vector<double> lRatios;
+    for (int i = 0; i < kPairedRuns; ++i) {
+        const double lSmall = lSeconds(pSmallInput);
+        const double lLarge = lSeconds(pInput);
+        if (lSmall <= 0.0 || lLarge <= 0.0) {
+            return -1.0;
+        }
+        lRatios.push_back(lLarge / lSmall);
+    }
+    std::sort(lRatios.begin(), lRatios.end());
+    return lRatios[lRatios.size() / 2];
+}
+
+// Time and peak memory per node of a scene of many nodes, read or converted. With
+// pSmallInput, the same scene with a tenth of the nodes, "x_tenth" is the time of the whole
+// scene over the time of the tenth, paired in the same run: linear work gives 10.
 void RunManyNodes(benchmark::State& ioState, const std::string& pInput, const char* pOutputName,
-                  double pNodes)
+                  double pNodes, const std::string& pSmallInput)
 {
     const std::string lOutput = pOutputName ? TempPath(pOutputName) : std::string();
     const double lSeconds = TimeIterations(ioState, [&] { return Convert(pInput, lOutput); });
@@ -233,9 +264,19 @@ void RunManyNodes(benchmark::State& ioState, const std::string& pInput, const ch
     }
     ioState.counters["KB/node"] =
         PeakBytesOf([&] { return Convert(pInput, ""); }) / 1024.0 / pNodes;
+    if (!pSmallInput.empty()) {
+        ioState.counters["x_tenth"] = PairedRatio(pInput, pSmallInput, lOutput);
+    }
     if (!lOutput.empty()) {
         std::filesystem::remove(lOutput);
     }
+}
+
+// The smaller size of the many-node cases; the larger is ten times it, and is paired with it.
+constexpr int kSmallNodeCount = 2000;
+bool HasTenth(int pNodes)
+{
+    return pNodes == kSmallNodeCount * 10;
 }
 
 void BM_ObjReadFlatTriangles(benchmark::State& ioState)
@@ -276,19 +317,22 @@ void BM_DxfToDxfPolyfaces(benchmark::State& ioState)
 void BM_BvhReadFlatJoints(benchmark::State& ioState)
 {
     const int lJoints = static_cast<int>(ioState.range(0));
-    RunManyNodes(ioState, FlatBvh(lJoints), nullptr, lJoints);
+    RunManyNodes(ioState, FlatBvh(lJoints), nullptr, lJoints,
+                 HasTenth(lJoints) ? FlatBvh(lJoints / 10) : std::string());
 }
 
 void BM_ObjToObjGroups(benchmark::State& ioState)
 {
     const int lGroups = static_cast<int>(ioState.range(0));
-    RunManyNodes(ioState, GroupedObj(lGroups), "ryvbench-groups-out.obj", lGroups);
+    RunManyNodes(ioState, GroupedObj(lGroups), "ryvbench-groups-out.obj", lGroups,
+                 HasTenth(lGroups) ? GroupedObj(lGroups / 10) : std::string());
 }
 
 void BM_ObjToDxfGroups(benchmark::State& ioState)
 {
     const int lGroups = static_cast<int>(ioState.range(0));
-    RunManyNodes(ioState, GroupedObj(lGroups), "ryvbench-groups-out.dxf", lGroups);
+    RunManyNodes(ioState, GroupedObj(lGroups), "ryvbench-groups-out.dxf", lGroups,
+                 HasTenth(lGroups) ? GroupedObj(lGroups / 10) : std::string());
 }
 
 } // namespace
@@ -301,20 +345,20 @@ BENCHMARK(BM_BvhToBvh34MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterat
 BENCHMARK(BM_DxfReadPolyfaces)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_DxfToDxfPolyfaces)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_BvhReadFlatJoints)
-    ->Arg(2000)
-    ->Arg(20000)
+    ->Arg(kSmallNodeCount)
+    ->Arg(kSmallNodeCount * 10)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
 BENCHMARK(BM_ObjToObjGroups)
-    ->Arg(2000)
-    ->Arg(20000)
+    ->Arg(kSmallNodeCount)
+    ->Arg(kSmallNodeCount * 10)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
 BENCHMARK(BM_ObjToDxfGroups)
-    ->Arg(2000)
-    ->Arg(20000)
+    ->Arg(kSmallNodeCount)
+    ->Arg(kSmallNodeCount * 10)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);

@@ -5,6 +5,12 @@
 
 namespace {
 
+// A free cell keeps the next free cell's index in its stamp, marked by kFreeMark, which no
+// handle's stamp carries: free cells chain through the pool itself, so revoking a handle never
+// allocates (it runs from destructors) and a large teardown grows no separate list.
+constexpr std::uint64_t kFreeMark = std::uint64_t(1) << 63;
+constexpr std::int32_t kNoCell = -1;
+
 struct Cell
 {
     std::uint64_t mStamp;
@@ -15,9 +21,19 @@ struct HandlePool
 {
     std::mutex mMutex;
     std::vector<Cell> mCells;
-    std::vector<std::int32_t> mFree;
+    std::int32_t mFirstFree = kNoCell;
     std::uint64_t mNextStamp = 1;
 };
+
+Cell FreeCell(std::int32_t pNextFree)
+{
+    return Cell{kFreeMark | static_cast<std::uint32_t>(pNextFree), nullptr};
+}
+
+std::int32_t NextFree(const Cell& pCell)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(pCell.mStamp));
+}
 
 // Never destroyed: plugs that die during static destruction still revoke their cells.
 HandlePool& Pool()
@@ -55,10 +71,11 @@ KWeakHandle KWeakHandle::Create(KPlug* pPlug)
     std::lock_guard<std::mutex> lLock(lPool.mMutex);
     KWeakHandle lHandle;
     lHandle.mStamp = lPool.mNextStamp++;
-    if (!lPool.mFree.empty()) {
-        lHandle.mCell = lPool.mFree.back();
-        lPool.mFree.pop_back();
-        lPool.mCells[static_cast<size_t>(lHandle.mCell)] = Cell{lHandle.mStamp, pPlug};
+    if (lPool.mFirstFree != kNoCell) {
+        lHandle.mCell = lPool.mFirstFree;
+        Cell& lCell = lPool.mCells[static_cast<size_t>(lHandle.mCell)];
+        lPool.mFirstFree = NextFree(lCell);
+        lCell = Cell{lHandle.mStamp, pPlug};
     } else {
         lHandle.mCell = static_cast<std::int32_t>(lPool.mCells.size());
         lPool.mCells.push_back(Cell{lHandle.mStamp, pPlug});
@@ -80,8 +97,8 @@ void KWeakHandle::Revoke(const KWeakHandle& pHandle)
     if (lCell.mStamp != pHandle.mStamp) {
         return;
     }
-    lCell = Cell{0, nullptr};
-    lPool.mFree.push_back(pHandle.mCell);
+    lCell = FreeCell(lPool.mFirstFree);
+    lPool.mFirstFree = pHandle.mCell;
 }
 
 void KWeakHandle::TrimPool()
@@ -91,14 +108,13 @@ void KWeakHandle::TrimPool()
     while (!lPool.mCells.empty() && !lPool.mCells.back().mPlug) {
         lPool.mCells.pop_back();
     }
-    const auto lEnd = static_cast<std::int32_t>(lPool.mCells.size());
-    std::vector<std::int32_t> lFree;
-    for (std::int32_t lCell : lPool.mFree) {
-        if (lCell < lEnd) {
-            lFree.push_back(lCell);
+    // The chain is laid anew over the free cells that are left.
+    lPool.mFirstFree = kNoCell;
+    for (std::size_t i = 0; i < lPool.mCells.size(); ++i) {
+        if (!lPool.mCells[i].mPlug) {
+            lPool.mCells[i] = FreeCell(lPool.mFirstFree);
+            lPool.mFirstFree = static_cast<std::int32_t>(i);
         }
     }
-    lPool.mFree.swap(lFree);
     lPool.mCells.shrink_to_fit();
-    lPool.mFree.shrink_to_fit();
 }

@@ -108,13 +108,22 @@ private:
     static constexpr std::size_t kFirstSlotCount = 16;
     static constexpr std::size_t kLoadNumerator = 3;
     static constexpr std::size_t kLoadDenominator = 4;
+    static constexpr unsigned kPageShift = 12;
+    static constexpr unsigned kGranuleShift = 6;
 
-    // Fibonacci hashing: objects come from the allocator at regular strides, which the
-    // multiplication spreads over the whole table.
+    // Objects on one page of memory share a window of the table: Fibonacci hashing of the page
+    // spreads the windows over the whole table, and within a window slots follow addresses.
+    // Objects made together (a node's user properties) are then listed and unlisted in a few
+    // cache lines, where one random slot each missed the cache in large scenes. Only objects of
+    // one page can crowd a window beyond chance, so probe runs stay short.
     std::size_t Home(const T* pObject) const
     {
         const auto lBits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(pObject));
-        return static_cast<std::size_t>((lBits * 0x9E3779B97F4A7C15ull) >> mShift);
+        const auto lWindow =
+            static_cast<std::size_t>(((lBits >> kPageShift) * 0x9E3779B97F4A7C15ull) >> mShift);
+        const auto lOffset = static_cast<std::size_t>(lBits >> kGranuleShift) &
+                             ((std::size_t(1) << (kPageShift - kGranuleShift)) - 1);
+        return (lWindow + lOffset) & (mSlots.size() - 1);
     }
     std::size_t Next(std::size_t pSlot) const { return (pSlot + 1) & (mSlots.size() - 1); }
 

@@ -333,10 +333,28 @@ KRyvNode* KRyvNode::GetChild(int pIndex) const
 
 bool KRyvNode::IsSelfOrAncestor(const KRyvNode* pNode) const
 {
-    for (const KRyvNode* lNode = this; lNode; lNode = lNode->GetParent()) {
-        if (lNode == pNode) {
+    // The same as asking whether this node lies in pNode's subtree. Either the line up from this
+    // node or that subtree may be the short one (a chain built from its top gains leaves, one
+    // built from its foot gains long subtrees under short lines), so both are walked a step at a
+    // time and the first to end answers: building a long chain either way stays linear.
+    if (!pNode) {
+        return false;
+    }
+    // The walk down only reads; the stack holds what PushChildrenReversed gives.
+    std::vector<KRyvNode*> lDown{const_cast<KRyvNode*>(pNode)};
+    for (const KRyvNode* lUp = this; lUp; lUp = lUp->GetParent()) {
+        if (lUp == pNode) {
             return true;
         }
+        if (lDown.empty()) {
+            return false;
+        }
+        const KRyvNode* lNode = lDown.back();
+        lDown.pop_back();
+        if (lNode == this) {
+            return true;
+        }
+        lNode->PushChildrenReversed(lDown);
     }
     return false;
 }

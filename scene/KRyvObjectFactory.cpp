@@ -29,7 +29,8 @@
 #include "scene/objects/KRyvThumbnail.h"
 #include "scene/objects/KRyvVideo.h"
 
-#include <unordered_set>
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -427,16 +428,18 @@ void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
 {
     // The factory's user properties bound to the object's own properties go with it. Finding
     // them allocates: when that fails they stay listed (their property gone) until the factory
-    // goes, as a destruction, also run from destructors, must not fail.
+    // goes, as a destruction, also run from destructors, must not fail. Whether the factory
+    // lists one is asked once, as it is unlisted.
     const auto lOwnUserProperties = [&] {
-        std::vector<KProperty*> lProperties;
-        pObject->GetUserProperties(lProperties);
-        const std::unordered_set<const KProperty*> lOwn(lProperties.begin(), lProperties.end());
+        std::vector<KProperty*> lOwn;
+        pObject->GetUserProperties(lOwn);
+        std::sort(lOwn.begin(), lOwn.end(), std::less<>());
         std::vector<KRyvUserProperty*> lFound;
+        lFound.reserve(static_cast<std::size_t>(pObject->GetUserPropertyCount()));
         for (int i = 0; i < pObject->GetUserPropertyCount(); ++i) {
             KRyvUserProperty* lUserProperty = pObject->GetUserProperty(i);
-            if (mUserProperties.Contains(lUserProperty) &&
-                lOwn.count(lUserProperty->GetProperty())) {
+            if (std::binary_search(lOwn.begin(), lOwn.end(), lUserProperty->GetProperty(),
+                                   std::less<>())) {
                 lFound.push_back(lUserProperty);
             }
         }
@@ -456,8 +459,9 @@ void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
     // The object's curve links point at its user properties until it is gone.
     delete pObject;
     for (KRyvUserProperty* lUserProperty : lHandBack) {
-        mUserProperties.Remove(lUserProperty);
-        delete lUserProperty;
+        if (mUserProperties.Remove(lUserProperty)) {
+            delete lUserProperty;
+        }
     }
 }
 

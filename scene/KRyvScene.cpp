@@ -527,9 +527,21 @@ bool KRyvScene::SetCurrentTake(const char* pName)
     // The name is made before anything changes, so a failed allocation leaves the former one.
     KString lName(pName ? pName : "");
     mCurrentTakeName = std::move(lName);
+    // Every node drops its own caches first (nothing evaluates them before the switch ends, and
+    // a failed allocation part way leaves none stale); nodes are then switched untold. Each
+    // dropping its whole subtree's, as a single switch does, would cost the square of a chain's
+    // length.
+    if (mCameraSwitcher) {
+        mCameraSwitcher->InvalidateMatrixCaches(true);
+    }
+    for (int i = 0; i < mContent->GetNodeCount(); ++i) {
+        mContent->GetNode(i)->InvalidateMatrixCaches(false);
+    }
     bool lAll = true;
     ForEachTakeContainer(mCameraSwitcher, *mContent, [&](KRyvTakeNodeContainer& ioContainer) {
-        if (!ioContainer.SetCurrentTakeNode(pName)) {
+        KRyvNode* lNode = dynamic_cast<KRyvNode*>(&ioContainer);
+        if (!(lNode ? lNode->SetCurrentTakeNodeUntold(pName)
+                    : ioContainer.SetCurrentTakeNode(pName))) {
             lAll = false;
         }
     });

@@ -291,16 +291,23 @@ const char* KRyvTakeNodeContainer::GetCurrentTakeNodeName()
 
 bool KRyvTakeNodeContainer::SetCurrentTakeNode(const char* pName)
 {
+    const bool lFound = SetCurrentTakeNodeUntold(pName);
+    OnCurrentTakeNodeChanged();
+    return lFound;
+}
+
+bool KRyvTakeNodeContainer::SetCurrentTakeNodeUntold(const char* pName)
+{
     if (pName != nullptr) {
         for (int i = 0; i < GetTakeNodeCount(); ++i) {
             if (std::strcmp(mTakes[static_cast<std::size_t>(i)]->GetName().Buffer(), pName) == 0) {
-                SetCurrentIndex(i);
+                mCurrent = i;
                 return true;
             }
         }
     }
     ReportError(kUnknownTakeNodeName);
-    SetCurrentIndex(0);
+    mCurrent = 0;
     return false;
 }
 

@@ -95,6 +95,9 @@ public:
     // Makes the first take of exactly that name current. None: "Unknown take node name", take 0
     // becomes current, false.
     virtual bool SetCurrentTakeNode(const char* pName);
+    // The same without calling OnCurrentTakeNodeChanged, for a caller that switches many
+    // containers and then drops what they cached itself.
+    bool SetCurrentTakeNodeUntold(const char* pName);
     // None in 0..count-1: "Index out of range", take 0 becomes current, false.
     virtual bool SetCurrentTakeNode(int pIndex);
 

@@ -71,3 +71,46 @@ TEST(WeakHandleBatch, ThreadsSeeOnlyTheirOwnLivePlugs)
     }
     EXPECT_EQ(lFaults, std::vector<int>(kThreads, 0));
 }
+
+// Cells freed in a scrambled order (some revoked twice) are handed out again, several times over
+// and across a trim of the pool: a handle resolves to its plug while it lives, and a dead one
+// never again, whatever plug took its cell.
+TEST(WeakHandle, FreedCellsAreReusedWithoutReachingAnotherPlug)
+{
+    constexpr std::size_t kPlugs = 300;
+    std::vector<std::unique_ptr<KPlug>> lPlugs(kPlugs);
+    std::vector<KWeakHandle> lLive(kPlugs);
+    std::vector<KWeakHandle> lDead;
+    unsigned lState = 4242;
+    for (int lRound = 0; lRound < 6; ++lRound) {
+        for (std::size_t i = 0; i < kPlugs; ++i) {
+            lState = lState * 1103515245u + 12345u;
+            if (!lPlugs[i] || (lState >> 9) % 3 == 0) {
+                if (lPlugs[i]) {
+                    lDead.push_back(lLive[i]);
+                    lPlugs[i].reset();
+                    // A second revocation of a free cell changes nothing.
+                    KWeakHandle::Revoke(lDead.back());
+                }
+                lPlugs[i] = std::make_unique<KPlug>();
+                lLive[i] = lPlugs[i]->GetWeakHandle();
+            }
+        }
+        if (lRound == 3) {
+            KWeakHandle::TrimPool();
+        }
+        for (std::size_t i = 0; i < kPlugs; ++i) {
+            ASSERT_EQ(lLive[i].Get(), lPlugs[i].get()) << lRound << ' ' << i;
+        }
+        for (const KWeakHandle& lHandle : lDead) {
+            ASSERT_EQ(lHandle.Get(), nullptr) << lRound;
+        }
+    }
+    lPlugs.clear();
+    KWeakHandle::TrimPool();
+    for (const KWeakHandle& lHandle : lLive) {
+        EXPECT_EQ(lHandle.Get(), nullptr);
+    }
+    auto lAfter = std::make_unique<KPlug>();
+    EXPECT_EQ(lAfter->GetWeakHandle().Get(), lAfter.get());
+}

@@ -113,3 +113,41 @@ TEST(KRyvFactoryList, IgnoresNullAndRepeatsAndAnswersForAnEmptyList)
     EXPECT_EQ(lList.Get(1), nullptr);
     EXPECT_EQ(lList.Get(-1), nullptr);
 }
+
+// Slots follow addresses within a page of memory, so objects packed densely, one per page at
+// the same offset, or straddling page ends all share or crowd windows of the table: each layout
+// must still list, find and unlist every object, in order, while the table grows and wraps.
+TEST(KRyvFactoryList, EveryMemoryLayoutStaysFindableThroughGrowthAndRemoval)
+{
+    constexpr std::size_t kObjects = 5000;
+    for (const std::size_t lStride : {std::size_t(1), std::size_t(16), std::size_t(1024),
+                                      std::size_t(1040), std::size_t(4096 * 3)}) {
+        std::vector<int> lMemory(kObjects * lStride);
+        KRyvFactoryList<int> lList;
+        for (std::size_t i = 0; i < kObjects; ++i) {
+            lList.Add(&lMemory[i * lStride]);
+        }
+        // Every third object goes, counted from the middle of the list.
+        std::vector<int*> lExpected;
+        for (std::size_t i = 0; i < kObjects; ++i) {
+            int* lObject = &lMemory[i * lStride];
+            if ((i + kObjects - kObjects / 2) % kObjects % 3 == 0) {
+                ASSERT_TRUE(lList.Remove(lObject)) << lStride << ' ' << i;
+            } else {
+                lExpected.push_back(lObject);
+            }
+        }
+        ASSERT_EQ(lList.GetCount(), static_cast<int>(lExpected.size())) << lStride;
+        for (std::size_t i = 0; i < lExpected.size(); ++i) {
+            ASSERT_EQ(lList.Get(static_cast<int>(i)), lExpected[i]) << lStride << ' ' << i;
+            ASSERT_TRUE(lList.Contains(lExpected[i])) << lStride << ' ' << i;
+            if (lStride > 1) {
+                ASSERT_FALSE(lList.Contains(lExpected[i] + 1)) << lStride << ' ' << i;
+            }
+        }
+        for (std::size_t i = 0; i < kObjects; i += 3) {
+            const int* lObject = &lMemory[(i + kObjects / 2) % kObjects * lStride];
+            ASSERT_FALSE(lList.Contains(lObject)) << lStride << ' ' << i;
+        }
+    }
+}

@@ -287,6 +287,41 @@ TEST_F(KRyvNodeTest, HierarchyEdits)
     EXPECT_EQ(lB->GetChildCount(), 0);
 }
 
+// The cycle check walks up from the parent and down the child's subtree in turn: a cycle is
+// found whichever walk is the shorter, in chains built from the top and from the foot, with
+// branches beside the line, and a node of another tree is taken.
+TEST_F(KRyvNodeTest, CyclesAreFoundWhicheverWayTheChainGrew)
+{
+    constexpr int kLength = 40;
+    std::vector<KRyvNode*> lFromTop{Node("T0")};
+    std::vector<KRyvNode*> lFromFoot{Node("F0")};
+    for (int i = 1; i < kLength; ++i) {
+        lFromTop.push_back(Node("T", lFromTop.back()));
+        Node("TBranch", lFromTop[static_cast<std::size_t>(i / 2)]);
+        KRyvNode* lTop = Node("F");
+        ASSERT_TRUE(lTop->AddChild(lFromFoot.back()));
+        Node("FBranch", lFromFoot.back());
+        lFromFoot.push_back(lTop);
+    }
+    for (const std::vector<KRyvNode*>* lChain : {&lFromTop, &lFromFoot}) {
+        const std::vector<KRyvNode*>& lNodes = *lChain;
+        for (std::size_t lUpper = 0; lUpper < lNodes.size(); lUpper += 7) {
+            for (std::size_t lLower = lUpper; lLower < lNodes.size(); lLower += 5) {
+                // The chain from the foot has its first node at the bottom.
+                KRyvNode* lAbove = lChain == &lFromTop ? lNodes[lUpper] : lNodes[lLower];
+                KRyvNode* lBelow = lChain == &lFromTop ? lNodes[lLower] : lNodes[lUpper];
+                EXPECT_FALSE(lBelow->AddChild(lAbove)) << lUpper << ' ' << lLower;
+                EXPECT_EQ(lBelow->GetError().GetLastErrorID(), KRyvNode::kCyclicGraph);
+            }
+        }
+    }
+    EXPECT_EQ(lFromTop.front()->GetParent(), nullptr);
+    EXPECT_EQ(lFromFoot.back()->GetParent(), nullptr);
+    EXPECT_TRUE(lFromTop.back()->AddChild(lFromFoot.back()));
+    EXPECT_FALSE(lFromFoot.front()->AddChild(lFromTop.front()));
+    EXPECT_EQ(lFromTop.front()->GetParent(), nullptr);
+}
+
 TEST_F(KRyvNodeTest, CyclesAreRefusedAndChangeNothing)
 {
     KRyvNode* lRoot = Node("Root");

@@ -1,5 +1,10 @@
 #include "scene/KRyvScene.h"
+#include "tests/support/SceneTestSupport.h"
 
+#include "animation/KFCurve.h"
+#include "animation/KFCurveKey.h"
+#include "animation/KFCurveNode.h"
+#include "animation/KRyvTakeNode.h"
 #include "character/KRyvCharacter.h"
 #include "character/KRyvCharacterPose.h"
 #include "character/KRyvControlSetPlug.h"
@@ -321,6 +326,37 @@ TEST_F(KRyvSceneTest, SetCurrentTakeReachesEveryObject)
     EXPECT_STREQ(lWhole.mCloth->GetCurrentTakeNodeName(), "Run");
     EXPECT_TRUE(mScene->SetCurrentTake("Default"));
     EXPECT_STREQ(lWhole.mTexture->GetCurrentTakeNodeName(), "Default");
+}
+
+// A switch of the scene's take drops the matrices every node cached for the former take, down
+// to the foot of a long chain whose top alone moves in the new take; and back.
+TEST_F(KRyvSceneTest, SetCurrentTakeDropsTheCachedMatricesOfEveryNode)
+{
+    constexpr int kLength = 30;
+    KRyvNode* lTop = AddNode("Top");
+    KRyvNode* lFoot = lTop;
+    for (int i = 1; i < kLength; ++i) {
+        lFoot = AddNode(("Link" + std::to_string(i)).c_str(), lFoot);
+    }
+    for (KRyvTakeNodeContainer* lContainer : TakeContainers()) {
+        ASSERT_NE(lContainer->AddTakeNode("Run"), nullptr);
+    }
+    KFCurve* lRamp = KFCurve::Create();
+    lRamp->KeyAdd(Seconds(0.0), 0.0f);
+    lRamp->KeyAdd(Seconds(4.0), 8.0f);
+    lRamp->KeySetInterpolation(0, KFCurveKey::kInterpolationLinear);
+    KFCurveNode* lX = lTop->GetTakeNode(1)
+                          ->GetKFCurveNode()
+                          ->FindChild("Transform")
+                          ->FindChild("T")
+                          ->FindChild("X");
+    ASSERT_EQ(lX->SetCurve(lRamp), nullptr);
+    const auto lFootX = [&] { return lFoot->GetGlobalMatrixAtTime(Seconds(1.0)).Get(3, 0); };
+    EXPECT_EQ(lFootX(), 0.0);
+    EXPECT_TRUE(mScene->SetCurrentTake("Run"));
+    EXPECT_NEAR(lFootX(), 2.0, 1e-5);
+    EXPECT_TRUE(mScene->SetCurrentTake("Default"));
+    EXPECT_EQ(lFootX(), 0.0);
 }
 
 TEST_F(KRyvSceneTest, SetCurrentTakeReportsAnObjectWithoutTheTake)
