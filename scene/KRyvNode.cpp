@@ -45,6 +45,7 @@
 #include "scene/objects/KRyvNodeLimits.h"
 
 #include <algorithm>
+#include <new>
 #include <unordered_set>
 
 namespace {
@@ -97,7 +98,11 @@ KRyvNode::KRyvNode(KRyvObjectFactory* pOwner, const char* pName)
     mProperties = new KRyvNodeProperties(this);
     mLimits = std::make_unique<KRyvNodeLimits>(this);
     ResetTransformProperties();
-    CreateUserPropertyRecords();
+    if (pOwner) {
+        DeferUserPropertyRecords();
+    } else {
+        CreateUserPropertyRecords();
+    }
     AddDefaultTakeNode();
     SetVisibility(true);
     mShadingMode = 3;
@@ -105,6 +110,8 @@ KRyvNode::KRyvNode(KRyvObjectFactory* pOwner, const char* pName)
     // are held once per factory.
     if (pOwner) {
         pOwner->GetPropertyDefinitionCache().Share(&KRyvNodeProperties::ClassInfo(), *mProperties);
+        // Last: a node whose construction failed is never left in the factory's hands.
+        pOwner->DeferUserPropertyRecords(this);
     }
 }
 
@@ -124,6 +131,13 @@ void KRyvNode::Destruct()
 {
     if (mDestructed) {
         return;
+    }
+    // A node going away never makes the records it deferred.
+    if (mRecordsPending) {
+        mRecordsPending = false;
+        if (KRyvObjectFactory* lFactory = GetObjectFactory()) {
+            lFactory->ForgetPendingUserPropertyRecords(this);
+        }
     }
     // Referrers may remove their records while they are told, so work on a copy.
     const std::vector<KRyvNodeBackReference> lReferences = mBackReferences;
@@ -773,20 +787,38 @@ int& KRyvNode::GetTransformInheritType(int& oType) const
 // ---------------------------------------------------------------------------------------------
 // "Lcl" channels and visibility
 
+template <typename F> void KRyvNode::WithLclRecord(int pChannel, F pUse) const
+{
+    if (!mRecordsPending) {
+        if (KRyvUserProperty* lRecord = mLclProperties[pChannel]) {
+            pUse(*lRecord);
+        }
+        return;
+    }
+    if (mLclChannels[pChannel].IsEmpty()) {
+        return;
+    }
+    // Reads and writes reach the property and the takes exactly as through the listed record.
+    KRyvUserProperty lRecord(GetObjectFactory(),
+                             static_cast<KProperty*>(mLclChannels[pChannel].Get()));
+    lRecord.SetNotifyTarget(mProperties);
+    pUse(lRecord);
+}
+
 void KRyvNode::SetLclValue(int pChannel, const KVector4& pValue)
 {
-    if (KRyvUserProperty* lProperty = mLclProperties[pChannel]) {
-        lProperty->SetValue(pValue[0], pValue[1], pValue[2]);
+    WithLclRecord(pChannel, [&](KRyvUserProperty& ioRecord) {
+        ioRecord.SetValue(pValue[0], pValue[1], pValue[2]);
         InvalidateMatrixCaches(true);
-    }
+    });
 }
 
 KVector4 KRyvNode::GetLclValue(int pChannel, const KVector4& pDefault) const
 {
     KVector4 lValue = pDefault;
-    if (const KRyvUserProperty* lProperty = mLclProperties[pChannel]) {
-        lProperty->GetValue(lValue[0], lValue[1], lValue[2]);
-    }
+    WithLclRecord(pChannel, [&](const KRyvUserProperty& pRecord) {
+        pRecord.GetValue(lValue[0], lValue[1], lValue[2]);
+    });
     return lValue;
 }
 
@@ -1096,6 +1128,61 @@ void KRyvNode::ResetTransformProperties()
 
 void KRyvNode::CreateUserPropertyRecords()
 {
+    PrepareUserProperties();
+    MakeUserPropertyRecords(true);
+}
+
+void KRyvNode::DeferUserPropertyRecords()
+{
+    if (!mProperties) {
+        return;
+    }
+    // Listing a record at creation set the animated flag of an animatable property; no take
+    // existed yet, so that was all it changed.
+    for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
+        KProperty* lProperty = mProperties->GetProperty(i);
+        if (lProperty && lProperty->IsAnimatable()) {
+            lProperty->SetFlag(KProperty::kAnimated, true);
+        }
+    }
+    const char* const lNames[3] = {kLclTranslation, kLclRotation, kLclScaling};
+    for (int i = 0; i < 3; ++i) {
+        if (KProperty* lProperty = mProperties->FindProperty(lNames[i])) {
+            mLclChannels[i] = lProperty->GetWeakHandle();
+        }
+    }
+    mRecordsPending = true;
+}
+
+void KRyvNode::PrepareUserProperties() const
+{
+    if (!mRecordsPending) {
+        return;
+    }
+    if (KRyvObjectFactory* lFactory = GetObjectFactory()) {
+        lFactory->MakePendingUserPropertyRecords();
+    }
+    // Still pending when the factory does not list the node yet (it is being made) or making
+    // them ran out of memory part way: the node finishes them itself.
+    const_cast<KRyvNode*>(this)->MakeDeferredUserPropertyRecords();
+}
+
+void KRyvNode::MakeDeferredUserPropertyRecords()
+{
+    if (!mRecordsPending) {
+        return;
+    }
+    mRecordsPending = false;
+    try {
+        MakeUserPropertyRecords(false);
+    } catch (const std::bad_alloc&) {
+        mRecordsPending = true;
+        throw;
+    }
+}
+
+void KRyvNode::MakeUserPropertyRecords(bool pTellAdded)
+{
     if (!mProperties) {
         return;
     }
@@ -1114,10 +1201,12 @@ void KRyvNode::CreateUserPropertyRecords()
             continue;
         }
         // A factory's node hands its records to the factory, which takes them back when the
-        // node is destroyed; a node made without one keeps them itself.
+        // node is destroyed; a node made without one keeps them itself. Deferred records take
+        // the place the factory kept for them, so they skip the factory's pending list.
         KRyvUserProperty* lAdded = nullptr;
         if (KRyvObjectFactory* lFactory = GetObjectFactory()) {
-            lAdded = lFactory->CreateUserProperty(lProperty);
+            lAdded = pTellAdded ? lFactory->CreateUserProperty(lProperty)
+                                : lFactory->ListUserProperty(lProperty);
         } else {
             mOwnedUserProperties.push_back(std::make_unique<KRyvUserProperty>(nullptr, lProperty));
             lAdded = mOwnedUserProperties.back().get();
@@ -1126,7 +1215,11 @@ void KRyvNode::CreateUserPropertyRecords()
             continue;
         }
         lAdded->SetNotifyTarget(mProperties);
-        AddUserProperty(lAdded);
+        if (pTellAdded) {
+            AddUserProperty(lAdded);
+        } else {
+            AppendUserProperty(lAdded);
+        }
     }
     const char* const lNames[3] = {kLclTranslation, kLclRotation, kLclScaling};
     for (int i = 0; i < 3; ++i) {

@@ -279,7 +279,9 @@ public:
     // The block's transform properties and both pivot sets back to their defaults.
     void ResetTransformProperties();
     // One bound user property for each block property that has none yet, notifying the block.
-    // Made and owned by the node's factory; the node owns them when it has no factory.
+    // Made and owned by the node's factory; the node owns them when it has no factory. A
+    // factory's node makes those of its block on first use instead (PrepareUserProperties):
+    // the same records, in the same order, in the node's list and in the factory's.
     void CreateUserPropertyRecords();
 
     KRyvNodeLimits& GetLimits() { return *mLimits; }
@@ -349,9 +351,24 @@ public:
 
 protected:
     void OnCurrentTakeNodeChanged() override;
+    // Makes the block's records when they are still pending: the factory makes those of every
+    // node made before this one first, so its list keeps the order of creation.
+    void PrepareUserProperties() const override;
 
 private:
     friend class KRyvSceneEntity;
+    friend class KRyvNodeProperties;
+    friend class KRyvObjectFactory;
+
+    // Most nodes of a large scene never have their records looked at, so a factory's node
+    // defers them. What listing them at creation changed on the block (the animated flag of
+    // its animatable properties) is done at once.
+    void DeferUserPropertyRecords();
+    void MakeDeferredUserPropertyRecords();
+    void MakeUserPropertyRecords(bool pTellAdded);
+    // Hands pUse the record of a transform channel; while the records are pending, one made
+    // for this call, bound to the channel's property. Nothing when the node has none.
+    template <typename F> void WithLclRecord(int pChannel, F pUse) const;
 
     static KRyvNode* NodeOfPlug(KPlug* pPlug);
     // True when pNode is this node or lies above it.
@@ -407,6 +424,9 @@ private:
     // The node's own "Lcl Translation", "Lcl Rotation" and "Lcl Scaling" user properties: the
     // first of their names in the list for good, as nothing takes them out of it.
     KRyvUserProperty* mLclProperties[3] = {nullptr, nullptr, nullptr};
+    // The transform channels' properties while the records are pending.
+    KWeakHandle mLclChannels[3];
+    bool mRecordsPending = false;
     KError mError;
 };
 

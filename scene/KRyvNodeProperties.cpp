@@ -184,6 +184,13 @@ KProperty* KRyvNodeProperties::CreateChannel(const char* pName)
     return lProperty;
 }
 
+void KRyvNodeProperties::OnPropertiesChanging()
+{
+    if (KRyvNode* lNode = GetNode()) {
+        lNode->PrepareUserProperties();
+    }
+}
+
 bool KRyvNodeProperties::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
                                        const KConnectEventArgs* pArgs)
 {

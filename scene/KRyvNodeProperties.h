@@ -146,6 +146,11 @@ class KRyvNodeProperties : public KRyvOwnedPropertySet<KRyvNode>
     bool SetNegativePercentShapeSupport(bool pValue);
     bool GetNegativePercentShapeSupport() const;
 
+protected:
+    // The node's records describe the block as it was made: pending ones are made before the
+    // block's properties change.
+    void OnPropertiesChanging() override;
+
 private:
     // The accessors are template arguments, so that every node's properties reach them without
     // an allocation each.

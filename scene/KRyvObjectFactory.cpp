@@ -379,15 +379,48 @@ KRyvThumbnail* KRyvObjectFactory::CreateThumbnail()
 
 KRyvUserProperty* KRyvObjectFactory::CreateUserProperty(KProperty* pProperty)
 {
-    mUserProperties.MakeRoom();
-    return Listed(mUserProperties, NewUserProperty(pProperty));
+    MakePendingUserPropertyRecords();
+    return ListUserProperty(pProperty);
 }
 
 KRyvUserProperty* KRyvObjectFactory::CreateUserProperty(const char* pName, const char* pTypeName,
                                                         const char* pLabel)
 {
+    MakePendingUserPropertyRecords();
     mUserProperties.MakeRoom();
     return Listed(mUserProperties, NewUserProperty(pName, pTypeName, pLabel));
+}
+
+KRyvUserProperty* KRyvObjectFactory::ListUserProperty(KProperty* pProperty)
+{
+    mUserProperties.MakeRoom();
+    return Listed(mUserProperties, NewUserProperty(pProperty));
+}
+
+int KRyvObjectFactory::GetUserPropertyCount() const
+{
+    MakePendingUserPropertyRecords();
+    return mUserProperties.GetCount();
+}
+
+void KRyvObjectFactory::DeferUserPropertyRecords(KRyvNode* pNode)
+{
+    mPendingRecordNodes.MakeRoom();
+    mPendingRecordNodes.Add(pNode);
+}
+
+void KRyvObjectFactory::ForgetPendingUserPropertyRecords(KRyvNode* pNode)
+{
+    mPendingRecordNodes.Remove(pNode);
+}
+
+void KRyvObjectFactory::MakePendingUserPropertyRecords() const
+{
+    // The records exist as far as any caller can tell: making them changes nothing it can see.
+    auto& lPending = const_cast<KRyvFactoryList<KRyvNode>&>(mPendingRecordNodes);
+    while (KRyvNode* lNode = lPending.TakeFirst()) {
+        lNode->MakeDeferredUserPropertyRecords();
+    }
 }
 
 KDocumentInfo* KRyvObjectFactory::CreateDocumentInfo()
@@ -433,8 +466,7 @@ void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
         pObject->GetUserProperties(lProperties);
         const std::unordered_set<const KProperty*> lOwn(lProperties.begin(), lProperties.end());
         std::vector<KRyvUserProperty*> lFound;
-        for (int i = 0; i < pObject->GetUserPropertyCount(); ++i) {
-            KRyvUserProperty* lUserProperty = pObject->GetUserProperty(i);
+        for (KRyvUserProperty* lUserProperty : pObject->mUserProperties) {
             if (mUserProperties.Contains(lUserProperty) &&
                 lOwn.count(lUserProperty->GetProperty())) {
                 lFound.push_back(lUserProperty);
@@ -443,7 +475,7 @@ void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
         return lFound;
     };
     std::vector<KRyvUserProperty*> lHandBack;
-    if (pObject->GetUserPropertyCount() > 0) {
+    if (!pObject->mUserProperties.empty()) {
         try {
             lHandBack = lOwnUserProperties();
         } catch (const std::bad_alloc&) {
@@ -702,6 +734,7 @@ KRyvUserProperty* KRyvObjectFactory::FindUserProperty(const char* pName)
     if (!pName) {
         return nullptr;
     }
+    MakePendingUserPropertyRecords();
     return mUserProperties.FindIf(
         [pName](KRyvUserProperty* pUserProperty) { return pUserProperty->GetName() == pName; });
 }
