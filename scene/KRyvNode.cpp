@@ -35,6 +35,7 @@
 #include "core/KMatrixFunctions.h"
 #include "object/KDataType.h"
 #include "object/KPropertyObjectList.h"
+#include "scene/KRyvCurveDefaults.h"
 #include "scene/KRyvNodeAttribute.h"
 #include "scene/KRyvNodeProperties.h"
 #include "scene/KRyvObjectFactory.h"
@@ -45,6 +46,7 @@
 #include "scene/objects/KRyvNodeLimits.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 #include <unordered_set>
 
@@ -79,11 +81,11 @@ const KPlugFilter* BlockFilter()
     return KRyvNodeProperties::ClassInfo().GetClassIdFilter();
 }
 
-KFCurve* MakeChannelCurve(double pDefault, float pRed, float pGreen, float pBlue)
+KFCurve* MakeChannelCurve(float pDefault, float pRed, float pGreen, float pBlue)
 {
     KFCurve* lCurve = KFCurve::Create();
     if (lCurve) {
-        lCurve->SetDefaultValue(static_cast<float>(pDefault));
+        lCurve->SetDefaultValue(pDefault);
         lCurve->SetColor(pRed, pGreen, pBlue);
     }
     return lCurve;
@@ -132,7 +134,10 @@ void KRyvNode::Destruct()
     if (mDestructed) {
         return;
     }
-    // A node going away never makes the records it deferred.
+    // A node going away never fills its deferred take 0 nor makes the records it deferred.
+    if (KRyvTakeNode* lDefault = GetDefaultTakeNode()) {
+        lDefault->DeferContent(nullptr);
+    }
     if (mRecordsPending) {
         mRecordsPending = false;
         if (KRyvObjectFactory* lFactory = GetObjectFactory()) {
@@ -229,11 +234,64 @@ bool KRyvNode::GetSubtreeAnimationInterval(KTime& ioStart, KTime& ioStop)
 
 void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
 {
-    KFCurveNode* lRoot = pTake ? pTake->GetKFCurveNode() : nullptr;
-    if (!lRoot) {
+    if (!pTake || !pTake->GetKFCurveNode()) {
         return;
     }
-    const bool lLink = IsDefaultTakeNode(pTake);
+    if (CanDeferDefaultTake(pTake)) {
+        GetChannelValues(mDeferredChannelValues);
+        pTake->DeferContent(this);
+        return;
+    }
+    float lValues[kChannelValueCount];
+    GetChannelValues(lValues);
+    AddChannelCurves(*pTake, lValues, IsDefaultTakeNode(pTake));
+    KRyvCreateAnimatableCurves(*this, mProperties, pTake, IsChannelProperty);
+    if (mAttribute) {
+        mAttribute->OnTakeNodeAdded(pTake);
+    }
+}
+
+bool KRyvNode::CanDeferDefaultTake(const KRyvTakeNode* pTake) const
+{
+    if (!mProperties || mAttribute || !IsDefaultTakeNode(pTake)) {
+        return false;
+    }
+    // Any other animatable property would get curves of its own, valued when they are made.
+    for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
+        const KProperty* lProperty = mProperties->GetProperty(i);
+        if (lProperty && lProperty->IsAnimatable() && !IsChannelProperty(*lProperty)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void KRyvNode::GetChannelValues(float* oValues) const
+{
+    static const char* const kChannelNames[3] = {kLclTranslation, kLclRotation, kLclScaling};
+    // A curve keeps its default of 0 when given a value that is not finite.
+    const auto lAsCurveHolds = [](double pValue) {
+        const float lValue = static_cast<float>(pValue);
+        return std::isfinite(lValue) ? lValue : 0.0f;
+    };
+    for (int lChannel = 0; lChannel < 3; ++lChannel) {
+        KProperty* lProperty =
+            mProperties ? mProperties->FindProperty(kChannelNames[lChannel]) : nullptr;
+        KVector4 lValue;
+        if (lProperty) {
+            lProperty->GetValue(lValue);
+        }
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            oValues[lChannel * 3 + lAxis] = lAsCurveHolds(lValue[lAxis]);
+        }
+    }
+    KProperty* lVisibility = mProperties ? mProperties->FindProperty(kVisibility) : nullptr;
+    oValues[9] = lAsCurveHolds(lVisibility ? lVisibility->GetValueAsDouble() : 1.0);
+}
+
+void KRyvNode::AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool pLink)
+{
+    KFCurveNode* lRoot = ioTake.GetKFCurveNode();
     KFCurveNode* lTransform = KFCurveNode::Create("Transform");
     if (!lTransform) {
         return;
@@ -244,11 +302,7 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
     static const float kColors[3][3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
     for (int lChannel = 0; lChannel < 3; ++lChannel) {
         KProperty* lProperty =
-            mProperties ? mProperties->FindProperty(kChannelNames[lChannel]) : nullptr;
-        KVector4 lValue;
-        if (lProperty) {
-            lProperty->GetValue(lValue);
-        }
+            pLink && mProperties ? mProperties->FindProperty(kChannelNames[lChannel]) : nullptr;
         KFCurveNode* lNode = KFCurveNode::Create(kCurveNodeNames[lChannel],
                                                  FindDataType(kChannelNames[lChannel]), 1);
         if (!lNode) {
@@ -256,8 +310,8 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
         }
         for (int lAxis = 0; lAxis < 3; ++lAxis) {
             KFCurveNode* lAxisNode = KFCurveNode::Create(kAxisNames[lAxis]);
-            KFCurve* lCurve = MakeChannelCurve(lValue[lAxis], kColors[lAxis][0], kColors[lAxis][1],
-                                               kColors[lAxis][2]);
+            KFCurve* lCurve = MakeChannelCurve(pValues[lChannel * 3 + lAxis], kColors[lAxis][0],
+                                               kColors[lAxis][1], kColors[lAxis][2]);
             if (!lAxisNode || !lCurve) {
                 KFCurveNode::Destroy(lAxisNode);
                 KFCurve::Destroy(lCurve);
@@ -268,7 +322,7 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
                 KFCurveNode::Destroy(lAxisNode);
                 continue;
             }
-            if (lLink && lProperty) {
+            if (lProperty) {
                 LinkPropertyToCurve(lProperty, lAxis, lCurve);
             }
         }
@@ -277,14 +331,14 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
         }
     }
 
-    KProperty* lVisibility = mProperties ? mProperties->FindProperty(kVisibility) : nullptr;
-    const double lVisible = lVisibility ? lVisibility->GetValueAsDouble() : 1.0;
+    KProperty* lVisibility =
+        pLink && mProperties ? mProperties->FindProperty(kVisibility) : nullptr;
     KFCurveNode* lVisibilityNode = KFCurveNode::Create(kVisibility, FindDataType(kVisibility), 1);
-    KFCurve* lVisibilityCurve = MakeChannelCurve(lVisible, 0.75f, 0.0f, 0.0f);
+    KFCurve* lVisibilityCurve = MakeChannelCurve(pValues[9], 0.75f, 0.0f, 0.0f);
     if (lVisibilityNode && lVisibilityCurve) {
         lVisibilityNode->SetCurve(lVisibilityCurve);
         lVisibilityCurve = nullptr;
-        if (lLink && lVisibility) {
+        if (lVisibility) {
             LinkPropertyToCurve(lVisibility, 0, lVisibilityNode->GetCurve());
         }
     }
@@ -296,11 +350,62 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
     if (lVisibilityNode && lRoot->Add(lVisibilityNode) < 0) {
         KFCurveNode::Destroy(lVisibilityNode);
     }
+}
 
-    KRyvCreateAnimatableCurves(*this, mProperties, pTake, IsChannelProperty);
-    if (mAttribute) {
-        mAttribute->OnTakeNodeAdded(pTake);
+void KRyvNode::FillTakeNode(KRyvTakeNode& ioTake)
+{
+    AddChannelCurves(ioTake, mDeferredChannelValues, true);
+}
+
+bool KRyvNode::CopyDeferredDefaultTake(KRyvTakeNode& ioTake)
+{
+    AddChannelCurves(ioTake, mDeferredChannelValues, false);
+    return true;
+}
+
+void KRyvNode::SetDeferredChannelValue(int pIndex, double pValue)
+{
+    // As a quiet write of the curve's default: not finite leaves it.
+    const float lValue = KRyvToCurveValue(pValue);
+    if (std::isfinite(lValue)) {
+        mDeferredChannelValues[pIndex] = lValue;
     }
+}
+
+bool KRyvNode::WriteDeferredUserPropertyDefaults(KRyvTakeNode& ioTake,
+                                                 KRyvUserProperty* pUserProperty)
+{
+    if (!IsDefaultTakeNode(&ioTake) || !pUserProperty) {
+        return false;
+    }
+    // Only the writes that would set the defaults of existing curves: any other (a channel
+    // the take lacks, a kind that would add curves) fills the take and goes the usual way.
+    const KString lName = pUserProperty->GetName();
+    const int lType = pUserProperty->GetType();
+    const bool lThreeValues =
+        lType == KRyvUserProperty::kTypeVector || lType == KRyvUserProperty::kTypeColor;
+    static const char* const kChannelNames[3] = {kLclTranslation, kLclRotation, kLclScaling};
+    for (int lChannel = 0; lChannel < 3; ++lChannel) {
+        if (lName != kChannelNames[lChannel]) {
+            continue;
+        }
+        if (!lThreeValues) {
+            return false;
+        }
+        double lValues[3] = {0.0, 0.0, 0.0};
+        pUserProperty->GetValue(lValues[0], lValues[1], lValues[2]);
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            SetDeferredChannelValue(lChannel * 3 + lAxis, lValues[lAxis]);
+        }
+        return true;
+    }
+    if (lName != kVisibility || lThreeValues) {
+        return false;
+    }
+    double lValue = 0.0;
+    pUserProperty->GetValue(lValue);
+    SetDeferredChannelValue(9, lValue);
+    return true;
 }
 
 void KRyvNode::OnCurrentTakeNodeChanged()

@@ -1,6 +1,7 @@
 #ifndef RYVKIT_SCENE_KRYVNODE_H
 #define RYVKIT_SCENE_KRYVNODE_H
 
+#include "animation/KRyvTakeNode.h"
 #include "core/KError.h"
 #include "core/KMatrix.h"
 #include "core/KString.h"
@@ -110,7 +111,7 @@ struct KRyvNodeEvaluationCaches
 // Destruction detaches the node from its parent, children, attribute and scene content, clears
 // every back-referenced slot, then destroys limits, block and the user properties it made for
 // the block itself (a factory's node leaves its records to the factory's DestroyNode).
-class KRyvNode : public KRyvTakeNodeContainer, public KObjectOwner
+class KRyvNode : public KRyvTakeNodeContainer, public KObjectOwner, private KRyvTakeNodeContent
 {
 public:
     // Error codes of the node's table.
@@ -354,6 +355,9 @@ protected:
     // Makes the block's records when they are still pending: the factory makes those of every
     // node made before this one first, so its list keeps the order of creation.
     void PrepareUserProperties() const override;
+    bool CopyDeferredDefaultTake(KRyvTakeNode& ioTake) override;
+    bool WriteDeferredUserPropertyDefaults(KRyvTakeNode& ioTake,
+                                           KRyvUserProperty* pUserProperty) override;
 
 private:
     friend class KRyvSceneEntity;
@@ -366,6 +370,16 @@ private:
     void DeferUserPropertyRecords();
     void MakeDeferredUserPropertyRecords();
     void MakeUserPropertyRecords(bool pTellAdded);
+    // Take 0 of a node is filled on first look when it would hold the transform and
+    // visibility channels only (no attribute, no other animatable block property): until then
+    // their default values are kept here, as the curves would hold them.
+    static constexpr int kChannelValueCount = 10;
+    bool CanDeferDefaultTake(const KRyvTakeNode* pTake) const;
+    void GetChannelValues(float* oValues) const;
+    void AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool pLink);
+    void FillTakeNode(KRyvTakeNode& ioTake) override;
+    void SetDeferredChannelValue(int pIndex, double pValue);
+
     // Hands pUse the record of a transform channel; while the records are pending, one made
     // for this call, bound to the channel's property. Nothing when the node has none.
     template <typename F> void WithLclRecord(int pChannel, F pUse) const;
@@ -427,6 +441,9 @@ private:
     // The transform channels' properties while the records are pending.
     KWeakHandle mLclChannels[3];
     bool mRecordsPending = false;
+    // Translation, rotation and scaling X, Y, Z, then visibility: take 0's defaults while its
+    // tree is deferred.
+    float mDeferredChannelValues[kChannelValueCount] = {};
     KError mError;
 };
 

@@ -188,6 +188,7 @@ void KRyvNodeProperties::OnPropertiesChanging()
 {
     if (KRyvNode* lNode = GetNode()) {
         lNode->PrepareUserProperties();
+        lNode->FillDeferredDefaultTake();
     }
 }
 

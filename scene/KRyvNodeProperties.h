@@ -147,8 +147,8 @@ class KRyvNodeProperties : public KRyvOwnedPropertySet<KRyvNode>
     bool GetNegativePercentShapeSupport() const;
 
 protected:
-    // The node's records describe the block as it was made: pending ones are made before the
-    // block's properties change.
+    // The node's records and take 0 describe the block as it was made: pending records are
+    // made, and a deferred take 0 filled, before the block's properties change.
     void OnPropertiesChanging() override;
 
 private:
