@@ -134,10 +134,11 @@ void KRyvNode::Destruct()
     if (mDestructed) {
         return;
     }
-    // A node going away never fills its deferred take 0 nor makes the records it deferred.
-    if (KRyvTakeNode* lDefault = GetDefaultTakeNode()) {
-        lDefault->DeferContent(nullptr);
+    // A node going away never fills its deferred takes nor makes the records it deferred.
+    for (int i = 0; i < GetTakeNodeCount(); ++i) {
+        GetTakeNode(i)->DeferContent(nullptr);
     }
+    mDeferredCopies.clear();
     if (mRecordsPending) {
         mRecordsPending = false;
         if (KRyvObjectFactory* lFactory = GetObjectFactory()) {
@@ -354,12 +355,33 @@ void KRyvNode::AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool
 
 void KRyvNode::FillTakeNode(KRyvTakeNode& ioTake)
 {
-    AddChannelCurves(ioTake, mDeferredChannelValues, true);
+    if (IsDefaultTakeNode(&ioTake)) {
+        AddChannelCurves(ioTake, mDeferredChannelValues, true);
+        return;
+    }
+    for (auto lCopy = mDeferredCopies.begin(); lCopy != mDeferredCopies.end(); ++lCopy) {
+        if (lCopy->mTake == &ioTake) {
+            const DeferredCopy lValues = *lCopy;
+            mDeferredCopies.erase(lCopy);
+            AddChannelCurves(ioTake, lValues.mValues, false);
+            return;
+        }
+    }
 }
 
 bool KRyvNode::CopyDeferredDefaultTake(KRyvTakeNode& ioTake)
 {
-    AddChannelCurves(ioTake, mDeferredChannelValues, false);
+    DeferredCopy lCopy{&ioTake, {}};
+    std::copy(mDeferredChannelValues, mDeferredChannelValues + kChannelValueCount, lCopy.mValues);
+    const auto lStale =
+        std::find_if(mDeferredCopies.begin(), mDeferredCopies.end(),
+                     [&](const DeferredCopy& pCopy) { return pCopy.mTake == &ioTake; });
+    if (lStale != mDeferredCopies.end()) {
+        *lStale = lCopy;
+    } else {
+        mDeferredCopies.push_back(lCopy);
+    }
+    ioTake.DeferContent(this);
     return true;
 }
 

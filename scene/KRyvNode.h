@@ -372,8 +372,14 @@ private:
     void MakeUserPropertyRecords(bool pTellAdded);
     // Take 0 of a node is filled on first look when it would hold the transform and
     // visibility channels only (no attribute, no other animatable block property): until then
-    // their default values are kept here, as the curves would hold them.
+    // their default values are kept here, as the curves would hold them. A take added while
+    // take 0 waits is a copy of those channels, filled on first look too.
     static constexpr int kChannelValueCount = 10;
+    struct DeferredCopy
+    {
+        const KRyvTakeNode* mTake;
+        float mValues[kChannelValueCount];
+    };
     bool CanDeferDefaultTake(const KRyvTakeNode* pTake) const;
     void GetChannelValues(float* oValues) const;
     void AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool pLink);
@@ -444,6 +450,9 @@ private:
     // Translation, rotation and scaling X, Y, Z, then visibility: take 0's defaults while its
     // tree is deferred.
     float mDeferredChannelValues[kChannelValueCount] = {};
+    // The later takes waiting to be filled; an entry of a take removed unfilled stays until
+    // the node goes, never matched again (a new take at its address replaces it).
+    std::vector<DeferredCopy> mDeferredCopies;
     KError mError;
 };
 

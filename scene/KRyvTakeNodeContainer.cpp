@@ -236,9 +236,9 @@ KRyvTakeNodeContainer::~KRyvTakeNodeContainer()
 {
     // Links go first: the properties they write into may already be gone with the derived
     // object, and no curve event must reach them while the takes are destroyed. Nor may a
-    // deferred take 0 be filled by what is gone.
-    if (!mTakes.empty()) {
-        mTakes.front()->DeferContent(nullptr);
+    // deferred take be filled by what is gone.
+    for (const auto& lTake : mTakes) {
+        lTake->DeferContent(nullptr);
     }
     UnlinkAllPropertyCurves();
     while (!mTakes.empty()) {

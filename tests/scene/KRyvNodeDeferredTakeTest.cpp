@@ -146,14 +146,45 @@ TEST(KRyvNodeDeferredTake, KeepsTheOrderOfLinksAndTheLinksOfRemovedChannels)
     });
 }
 
+TEST(KRyvNodeDeferredTake, TakesAddedMeanwhileWaitAsCopiesOfIt)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lNode = lFactory.CreateNode("A");
+    lNode->SetLclTranslation(KVector4(4.0, 5.0, 6.0));
+    KRyvTakeNode* lWalk = lNode->AddTakeNode("Walk");
+    ASSERT_NE(lWalk, nullptr);
+    EXPECT_TRUE(lWalk->IsContentDeferred());
+    // Later writes to take 0 do not reach the copy made before them.
+    lNode->SetLclTranslation(KVector4(7.0, 8.0, 9.0));
+    EXPECT_EQ(lWalk->GetTransformTY()->GetDefaultValue(), 5.0f);
+    EXPECT_EQ(lNode->GetDefaultTakeNode()->GetTransformTY()->GetDefaultValue(), 8.0f);
+
+    const std::string lDescription = RunOnBoth([](KRyvNode& ioNode) {
+        ioNode.SetLclRotation(KVector4(1.0, 2.0, 3.0));
+        ASSERT_NE(ioNode.AddTakeNode("Gone"), nullptr);
+        ASSERT_TRUE(ioNode.RemoveTakeNode(1));
+        ASSERT_NE(ioNode.AddTakeNode("Run"), nullptr);
+        ASSERT_NE(ioNode.AddTakeNode("Jump"), nullptr);
+        ASSERT_TRUE(ioNode.SetCurrentTakeNode("Jump"));
+        ioNode.SetLclScaling(KVector4(5.0, 5.0, 5.0));
+        ioNode.GetTakeNode(1)->GetTransformRX()->KeyAdd(KTime(KTime::kTicksPerSecond), 45.0f);
+    });
+    EXPECT_EQ(lDescription.find("take Gone"), std::string::npos);
+    EXPECT_NE(lDescription.find("take Jump"), std::string::npos);
+}
+
 TEST(KRyvNodeDeferredTake, IsNeverFilledForANodeGoingAway)
 {
     KRyvObjectFactory lFactory;
     KRyvNode* lNode = lFactory.CreateNode("A");
     KRyvTakeNode* lTake = lNode->GetDefaultTakeNode();
+    KRyvTakeNode* lWalk = lNode->AddTakeNode("Walk");
+    ASSERT_NE(lWalk, nullptr);
     lNode->Destruct();
-    EXPECT_FALSE(lTake->IsContentDeferred());
-    EXPECT_EQ(lTake->GetKFCurveNode()->GetCount(), 0);
+    for (KRyvTakeNode* lEach : {lTake, lWalk}) {
+        EXPECT_FALSE(lEach->IsContentDeferred());
+        EXPECT_EQ(lEach->GetKFCurveNode()->GetCount(), 0);
+    }
     EXPECT_TRUE(lFactory.DestroyNode(lNode, false));
 }
 
