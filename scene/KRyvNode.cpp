@@ -81,6 +81,13 @@ const KPlugFilter* BlockFilter()
     return KRyvNodeProperties::ClassInfo().GetClassIdFilter();
 }
 
+// The block's view of its children's blocks. A block without any source has no child: its
+// view, made on first use and kept, is not made for it.
+KPlug* ChildView(KRyvNodeProperties* pBlock)
+{
+    return pBlock && pBlock->GetSrcCount() > 0 ? pBlock->GetFilteredPlug(BlockFilter()) : nullptr;
+}
+
 KFCurve* MakeChannelCurve(float pDefault, float pRed, float pGreen, float pBlue)
 {
     KFCurve* lCurve = KFCurve::Create();
@@ -462,13 +469,13 @@ KRyvNode* KRyvNode::GetParent() const
 
 int KRyvNode::GetChildCount() const
 {
-    KPlug* lView = mProperties ? mProperties->GetFilteredPlug(BlockFilter()) : nullptr;
+    KPlug* lView = ChildView(mProperties);
     return lView ? lView->GetSrcCount() : 0;
 }
 
 KRyvNode* KRyvNode::GetChild(int pIndex) const
 {
-    KPlug* lView = mProperties ? mProperties->GetFilteredPlug(BlockFilter()) : nullptr;
+    KPlug* lView = ChildView(mProperties);
     return lView ? NodeOfPlug(lView->GetSrc(pIndex)) : nullptr;
 }
 
@@ -1373,7 +1380,7 @@ void KRyvNode::CollectSubtree(std::vector<KRyvNode*>& ioNodes)
 void KRyvNode::PushChildrenReversed(std::vector<KRyvNode*>& ioStack) const
 {
     // One look at the block's view for all children: finding it is the costly part.
-    KPlug* lView = mProperties ? mProperties->GetFilteredPlug(BlockFilter()) : nullptr;
+    KPlug* lView = ChildView(mProperties);
     for (int i = lView ? lView->GetSrcCount() - 1 : -1; i >= 0; --i) {
         if (KRyvNode* lChild = NodeOfPlug(lView->GetSrc(i))) {
             ioStack.push_back(lChild);
