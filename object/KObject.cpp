@@ -86,6 +86,14 @@ bool KObject::RegisterProperty(KProperty* pProperty)
     return true;
 }
 
+void KObject::ReservePropertyCount(int pCount)
+{
+    if (pCount > 0) {
+        mProperties.reserve(static_cast<std::size_t>(pCount));
+        ReserveChildCount(pCount);
+    }
+}
+
 KProperty* KObject::GetProperty(int pIndex) const
 {
     if (pIndex < 0 || pIndex >= GetPropertyCount()) {
