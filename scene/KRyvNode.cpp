@@ -950,6 +950,12 @@ void KRyvNode::SetLclValue(int pChannel, const KVector4& pValue)
 KVector4 KRyvNode::GetLclValue(int pChannel, const KVector4& pDefault) const
 {
     KVector4 lValue = pDefault;
+    if (mRecordsPending) {
+        // Read as the record reads, without making one: writers ask this of every node.
+        KRyvUserProperty::ReadThreeValues(static_cast<KProperty*>(mLclChannels[pChannel].Get()),
+                                          lValue[0], lValue[1], lValue[2]);
+        return lValue;
+    }
     WithLclRecord(pChannel, [&](const KRyvUserProperty& pRecord) {
         pRecord.GetValue(lValue[0], lValue[1], lValue[2]);
     });
