@@ -57,9 +57,7 @@ KFCurveNode::KFCurveNode(const char* pName, KDataType* pDataType, int pKind, int
 {
     const bool lTimeWarp =
         pDataType != nullptr && std::strcmp(pDataType->GetName(), "TimeWarp") == 0;
-    if (!lTimeWarp) {
-        mTypeName = mName;
-    }
+    mTypeNameIsName = !lTimeWarp;
 }
 
 KFCurveNode::~KFCurveNode()
@@ -333,9 +331,18 @@ double* KFCurveNode::Evaluate(double* ioValues, KTime pTime, int* ioLastIndex)
         return nullptr;
     }
     double* lEnd = EvaluateTree(ioValues, pTime, ioLastIndex);
-    mCacheTime = pTime;
-    mCacheValues.assign(ioValues, lEnd);
+    if (!mCache) {
+        mCache = std::make_unique<EvaluationCache>();
+    }
+    mCache->mTime = pTime;
+    mCache->mValues.assign(ioValues, lEnd);
     return lEnd;
+}
+
+const std::vector<double>& KFCurveNode::GetCacheValues() const
+{
+    static const std::vector<double> kNoValues;
+    return mCache ? mCache->mValues : kNoValues;
 }
 
 std::vector<double> KFCurveNode::Evaluate(KTime pTime)
@@ -414,8 +421,7 @@ bool KFCurveNode::SetChannelValue(int pChannel, double pValue)
 void KFCurveNode::CopyTree(const KFCurveNode& pSource, KFCurveNode* pMoveFrom)
 {
     BumpStructureStamp();
-    mCacheTime = pSource.mCacheTime;
-    mCacheValues = pSource.mCacheValues;
+    mCache = pSource.mCache ? std::make_unique<EvaluationCache>(*pSource.mCache) : nullptr;
     mKind = pSource.mKind;
     if (pMoveFrom) {
         mCurve = std::move(pMoveFrom->mCurve);
@@ -423,12 +429,13 @@ void KFCurveNode::CopyTree(const KFCurveNode& pSource, KFCurveNode* pMoveFrom)
         mCurve.reset(pSource.mCurve ? new KFCurve(*pSource.mCurve) : nullptr);
     }
     mChildren.clear();
+    mChildren.reserve(pSource.mChildren.size());
     for (std::size_t i = 0; i < pSource.mChildren.size(); ++i) {
         const KFCurveNode& lSourceChild = *pSource.mChildren[i];
         auto lChild = std::make_unique<KFCurveNode>(nullptr, lSourceChild.mDataType,
                                                     lSourceChild.mKind, lSourceChild.mLayer);
         lChild->mName = lSourceChild.mName;
-        lChild->mTypeName = lSourceChild.mTypeName;
+        lChild->mTypeNameIsName = lSourceChild.mTypeNameIsName;
         lChild->mParent = this;
         lChild->CopyTree(lSourceChild, pMoveFrom ? pMoveFrom->mChildren[i].get() : nullptr);
         mChildren.push_back(std::move(lChild));
@@ -454,7 +461,7 @@ KFCurveNode* KFCurveNode::Clone() const
 {
     KFCurveNode* lCopy = new KFCurveNode(nullptr, mDataType, mKind, mLayer);
     lCopy->mName = mName;
-    lCopy->mTypeName = mTypeName;
+    lCopy->mTypeNameIsName = mTypeNameIsName;
     lCopy->CopyTree(*this, nullptr);
     return lCopy;
 }

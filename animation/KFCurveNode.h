@@ -48,7 +48,7 @@ public:
     virtual ~KFCurveNode();
 
     const char* GetName() const { return mName.Buffer(); }
-    const char* GetTypeName() const { return mTypeName.Buffer(); }
+    const char* GetTypeName() const { return mTypeNameIsName ? mName.Buffer() : ""; }
     KDataType* GetDataType() const { return mDataType; }
     int GetKind() const { return mKind; }
     int GetLayer() const { return mLayer; }
@@ -116,8 +116,8 @@ public:
     bool SetChannelValue(int pChannel, double pValue);
 
     // The time and values of the last Evaluate.
-    KTime GetCacheTime() const { return mCacheTime; }
-    const std::vector<double>& GetCacheValues() const { return mCacheValues; }
+    KTime GetCacheTime() const { return mCache ? mCache->mTime : KTime(); }
+    const std::vector<double>& GetCacheValues() const;
 
     // Becomes a copy of pSource: cached time and values, kind, curve (taken from the source with
     // pMoveCurves, else copied) and the children recursively (this node's own children are
@@ -147,16 +147,25 @@ private:
 
     static std::atomic<std::uint64_t> sStructureStamp;
 
+    // What the last Evaluate gave; most nodes are never evaluated as a whole, so it is made on
+    // first use.
+    struct EvaluationCache
+    {
+        KTime mTime;
+        std::vector<double> mValues;
+    };
+
     KString mName;
-    KString mTypeName;
+    // The type name is the name itself or empty (see Create): a flag instead of a second text
+    // keeps the many nodes of every take small.
+    bool mTypeNameIsName = false;
     KDataType* mDataType;
     int mKind;
     int mLayer;
     KFCurveNode* mParent = nullptr;
     std::unique_ptr<KFCurve> mCurve;
     std::vector<std::unique_ptr<KFCurveNode>> mChildren;
-    KTime mCacheTime;
-    std::vector<double> mCacheValues;
+    std::unique_ptr<EvaluationCache> mCache;
 };
 
 #endif

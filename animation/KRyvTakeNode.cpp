@@ -15,16 +15,27 @@ KRyvTakeNode::KRyvTakeNode(const char* pName)
 }
 
 KRyvTakeNode::KRyvTakeNode(const KRyvTakeNode& pOther)
-    : mName(pOther.mName), mRoot(pOther.mRoot->Clone()), mError(kErrorTexts, 1)
+    : mName(pOther.mName), mRoot(pOther.GetKFCurveNode()->Clone()), mError(kErrorTexts, 1)
 {
 }
 
 KRyvTakeNode::~KRyvTakeNode() = default;
 
+void KRyvTakeNode::FillDeferredContent() const
+{
+    if (mContent == nullptr) {
+        return;
+    }
+    // Withdrawn first: the filler looks at the tree it fills.
+    KRyvTakeNodeContent* lContent = mContent;
+    mContent = nullptr;
+    lContent->FillTakeNode(const_cast<KRyvTakeNode&>(*this));
+}
+
 KFCurveNode* KRyvTakeNode::FindNode(const char* pName1, const char* pName2,
                                     const char* pName3) const
 {
-    KFCurveNode* lNode = mRoot.get();
+    KFCurveNode* lNode = GetKFCurveNode();
     for (const char* lName : {pName1, pName2, pName3}) {
         if (lNode != nullptr && lName != nullptr) {
             lNode = lNode->FindChild(lName);
@@ -74,7 +85,7 @@ bool KRyvTakeNode::IsAnimated(const char* pName1, const char* pName2,
 
 bool KRyvTakeNode::GetAnimationInterval(KTime& ioStart, KTime& ioStop) const
 {
-    return mRoot->GetAnimationInterval(ioStart, ioStop);
+    return GetKFCurveNode()->GetAnimationInterval(ioStart, ioStop);
 }
 
 KFCurve* KRyvTakeNode::GetIKReachTranslation()

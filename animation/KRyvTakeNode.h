@@ -9,6 +9,18 @@
 #include <memory>
 
 class KDataType;
+class KRyvTakeNode;
+
+// Fills a take's tree the first time anyone looks at it (KRyvTakeNode::DeferContent): what
+// an object would have put in the take at once, when most takes are never looked at.
+class KRyvTakeNodeContent
+{
+public:
+    virtual void FillTakeNode(KRyvTakeNode& ioTake) = 0;
+
+protected:
+    ~KRyvTakeNodeContent() = default;
+};
 
 // One take of an object's animation: a name and an owned tree of curve nodes under a root named
 // "Defaults". The curve getters answer null and set error kCurveNotFound ("Curve not found") when
@@ -21,13 +33,23 @@ public:
 
     // A null name is empty.
     explicit KRyvTakeNode(const char* pName);
-    // The name and a deep copy of the curve tree (curves copied, callbacks not).
+    // The name and a deep copy of the curve tree (curves copied, callbacks not; a deferred
+    // tree is filled first).
     KRyvTakeNode(const KRyvTakeNode& pOther);
     KRyvTakeNode& operator=(const KRyvTakeNode&) = delete;
     virtual ~KRyvTakeNode();
 
     const KString& GetName() const { return mName; }
-    KFCurveNode* GetKFCurveNode() const { return mRoot.get(); }
+    // Fills a deferred tree first, as does every call that reads the tree.
+    KFCurveNode* GetKFCurveNode() const
+    {
+        FillDeferredContent();
+        return mRoot.get();
+    }
+    // pContent (not owned; it must outlive the take or be withdrawn with null) fills the tree
+    // on the first look at it; null withdraws it, leaving the tree as it is.
+    void DeferContent(KRyvTakeNodeContent* pContent) { mContent = pContent; }
+    bool IsContentDeferred() const { return mContent != nullptr; }
     KError& GetError() { return mError; }
 
     // The curve at a path of up to three child names below the root (null names are skipped,
@@ -112,10 +134,14 @@ private:
     KFCurveNode* FindNode(const char* pName1, const char* pName2, const char* pName3) const;
     KFCurveNode* FindNode(const char* pName1, const char* pName2, const KDataType* pDataType) const;
     KFCurve* Found(KFCurveNode* pNode);
+    void FillDeferredContent() const;
 
     KString mName;
     std::unique_ptr<KFCurveNode> mRoot;
     KError mError;
+    // Set while the tree waits to be filled. Filling it changes nothing a caller could have
+    // seen, so the const look-ups may do it.
+    mutable KRyvTakeNodeContent* mContent = nullptr;
 };
 
 #endif

@@ -71,6 +71,9 @@ bool KObject::RegisterProperty(KProperty* pProperty)
     if (!pProperty || pProperty->mRegisteredOn) {
         return false;
     }
+    if (!mDestructing) {
+        OnPropertiesChanging();
+    }
     const KWeakHandle lSelf = GetWeakHandle();
     const KWeakHandle lProperty = pProperty->GetWeakHandle();
     ConnectNotify(KConnectEvent::kPropertyAdding, pProperty, nullptr, nullptr);
@@ -81,6 +84,14 @@ bool KObject::RegisterProperty(KProperty* pProperty)
     pProperty->mRegisteredOn = this;
     ConnectNotify(KConnectEvent::kPropertyAdded, pProperty, nullptr, nullptr);
     return true;
+}
+
+void KObject::ReservePropertyCount(int pCount)
+{
+    if (pCount > 0) {
+        mProperties.reserve(static_cast<std::size_t>(pCount));
+        ReserveChildCount(pCount);
+    }
 }
 
 KProperty* KObject::GetProperty(int pIndex) const
@@ -244,6 +255,9 @@ KPropertyObjectList* KObject::CreateObjectListProperty(KObject* pOwner, const ch
 
 void KObject::ForgetProperty(KProperty* pProperty)
 {
+    if (!mDestructing) {
+        OnPropertiesChanging();
+    }
     // From the back: entries are unique, and properties mostly go newest first (Destruct).
     const auto lFound = std::find(mProperties.rbegin(), mProperties.rend(), pProperty);
     if (lFound != mProperties.rend()) {

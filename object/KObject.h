@@ -102,6 +102,11 @@ protected:
     // Makes the (unregistered, unnamed) property for a type index; derived classes may supply
     // their own kinds. Null for an index it does not know.
     virtual KProperty* MakeProperty(int pPropertyType);
+    // Room for pCount properties, for an object that knows how many it registers.
+    void ReservePropertyCount(int pCount);
+    // Called before a property joins the array or leaves it (a removal, or a property dying
+    // while registered), except while the object is destructing. Nothing here.
+    virtual void OnPropertiesChanging() {}
 
 private:
     friend class KProperty;

@@ -93,6 +93,13 @@ KPlug::Links& KPlug::MakeLinks()
     return *mLinks;
 }
 
+void KPlug::ReserveChildCount(int pCount)
+{
+    if (pCount > 0) {
+        MakeLinks().mChildren.reserve(static_cast<std::size_t>(pCount));
+    }
+}
+
 void KPlug::SetOwner(KPlug* pOwner)
 {
     if (pOwner == mOwner || pOwner == this) {

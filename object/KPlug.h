@@ -87,6 +87,8 @@ public:
                                const KConnectEventArgs* pArgs);
 
 protected:
+    // Room for pCount plugs owned by this one.
+    void ReserveChildCount(int pCount);
     // Marks the plug as dying: no new connection is accepted from then on.
     void SetGoingAway() { mGoingAway = true; }
     bool IsGoingAway() const { return mGoingAway; }

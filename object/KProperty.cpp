@@ -153,10 +153,10 @@ void KProperty::SetLabel(const char* pLabel)
 
 void KProperty::SetFlag(unsigned pMask, bool pOn)
 {
-    if (pOn) {
-        OwnDefinition().mSecondFlags |= pMask;
-    } else {
-        OwnDefinition().mSecondFlags &= ~pMask;
+    const unsigned lFlags = pOn ? GetFlags() | pMask : GetFlags() & ~pMask;
+    // Setting what is there already keeps a shared definition shared.
+    if (lFlags != GetFlags()) {
+        OwnDefinition().mSecondFlags = lFlags;
     }
 }
 

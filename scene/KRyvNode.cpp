@@ -35,6 +35,7 @@
 #include "core/KMatrixFunctions.h"
 #include "object/KDataType.h"
 #include "object/KPropertyObjectList.h"
+#include "scene/KRyvCurveDefaults.h"
 #include "scene/KRyvNodeAttribute.h"
 #include "scene/KRyvNodeProperties.h"
 #include "scene/KRyvObjectFactory.h"
@@ -45,6 +46,8 @@
 #include "scene/objects/KRyvNodeLimits.h"
 
 #include <algorithm>
+#include <cmath>
+#include <new>
 #include <unordered_set>
 
 namespace {
@@ -78,11 +81,18 @@ const KPlugFilter* BlockFilter()
     return KRyvNodeProperties::ClassInfo().GetClassIdFilter();
 }
 
-KFCurve* MakeChannelCurve(double pDefault, float pRed, float pGreen, float pBlue)
+// The block's view of its children's blocks. A block without any source has no child: its
+// view, made on first use and kept, is not made for it.
+KPlug* ChildView(KRyvNodeProperties* pBlock)
+{
+    return pBlock && pBlock->GetSrcCount() > 0 ? pBlock->GetFilteredPlug(BlockFilter()) : nullptr;
+}
+
+KFCurve* MakeChannelCurve(float pDefault, float pRed, float pGreen, float pBlue)
 {
     KFCurve* lCurve = KFCurve::Create();
     if (lCurve) {
-        lCurve->SetDefaultValue(static_cast<float>(pDefault));
+        lCurve->SetDefaultValue(pDefault);
         lCurve->SetColor(pRed, pGreen, pBlue);
     }
     return lCurve;
@@ -97,7 +107,11 @@ KRyvNode::KRyvNode(KRyvObjectFactory* pOwner, const char* pName)
     mProperties = new KRyvNodeProperties(this);
     mLimits = std::make_unique<KRyvNodeLimits>(this);
     ResetTransformProperties();
-    CreateUserPropertyRecords();
+    if (pOwner) {
+        DeferUserPropertyRecords();
+    } else {
+        CreateUserPropertyRecords();
+    }
     AddDefaultTakeNode();
     SetVisibility(true);
     mShadingMode = 3;
@@ -105,6 +119,8 @@ KRyvNode::KRyvNode(KRyvObjectFactory* pOwner, const char* pName)
     // are held once per factory.
     if (pOwner) {
         pOwner->GetPropertyDefinitionCache().Share(&KRyvNodeProperties::ClassInfo(), *mProperties);
+        // Last: a node whose construction failed is never left in the factory's hands.
+        pOwner->DeferUserPropertyRecords(this);
     }
 }
 
@@ -124,6 +140,17 @@ void KRyvNode::Destruct()
 {
     if (mDestructed) {
         return;
+    }
+    // A node going away never fills its deferred takes nor makes the records it deferred.
+    for (int i = 0; i < GetTakeNodeCount(); ++i) {
+        GetTakeNode(i)->DeferContent(nullptr);
+    }
+    mDeferredCopies.clear();
+    if (mRecordsPending) {
+        mRecordsPending = false;
+        if (KRyvObjectFactory* lFactory = GetObjectFactory()) {
+            lFactory->ForgetPendingUserPropertyRecords(this);
+        }
     }
     // Referrers may remove their records while they are told, so work on a copy.
     const std::vector<KRyvNodeBackReference> lReferences = mBackReferences;
@@ -215,11 +242,64 @@ bool KRyvNode::GetSubtreeAnimationInterval(KTime& ioStart, KTime& ioStop)
 
 void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
 {
-    KFCurveNode* lRoot = pTake ? pTake->GetKFCurveNode() : nullptr;
-    if (!lRoot) {
+    if (!pTake || !pTake->GetKFCurveNode()) {
         return;
     }
-    const bool lLink = IsDefaultTakeNode(pTake);
+    if (CanDeferDefaultTake(pTake)) {
+        GetChannelValues(mDeferredChannelValues);
+        pTake->DeferContent(this);
+        return;
+    }
+    float lValues[kChannelValueCount];
+    GetChannelValues(lValues);
+    AddChannelCurves(*pTake, lValues, IsDefaultTakeNode(pTake));
+    KRyvCreateAnimatableCurves(*this, mProperties, pTake, IsChannelProperty);
+    if (mAttribute) {
+        mAttribute->OnTakeNodeAdded(pTake);
+    }
+}
+
+bool KRyvNode::CanDeferDefaultTake(const KRyvTakeNode* pTake) const
+{
+    if (!mProperties || mAttribute || !IsDefaultTakeNode(pTake)) {
+        return false;
+    }
+    // Any other animatable property would get curves of its own, valued when they are made.
+    for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
+        const KProperty* lProperty = mProperties->GetProperty(i);
+        if (lProperty && lProperty->IsAnimatable() && !IsChannelProperty(*lProperty)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void KRyvNode::GetChannelValues(float* oValues) const
+{
+    static const char* const kChannelNames[3] = {kLclTranslation, kLclRotation, kLclScaling};
+    // A curve keeps its default of 0 when given a value that is not finite.
+    const auto lAsCurveHolds = [](double pValue) {
+        const float lValue = static_cast<float>(pValue);
+        return std::isfinite(lValue) ? lValue : 0.0f;
+    };
+    for (int lChannel = 0; lChannel < 3; ++lChannel) {
+        KProperty* lProperty =
+            mProperties ? mProperties->FindProperty(kChannelNames[lChannel]) : nullptr;
+        KVector4 lValue;
+        if (lProperty) {
+            lProperty->GetValue(lValue);
+        }
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            oValues[lChannel * 3 + lAxis] = lAsCurveHolds(lValue[lAxis]);
+        }
+    }
+    KProperty* lVisibility = mProperties ? mProperties->FindProperty(kVisibility) : nullptr;
+    oValues[9] = lAsCurveHolds(lVisibility ? lVisibility->GetValueAsDouble() : 1.0);
+}
+
+void KRyvNode::AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool pLink)
+{
+    KFCurveNode* lRoot = ioTake.GetKFCurveNode();
     KFCurveNode* lTransform = KFCurveNode::Create("Transform");
     if (!lTransform) {
         return;
@@ -230,11 +310,7 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
     static const float kColors[3][3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
     for (int lChannel = 0; lChannel < 3; ++lChannel) {
         KProperty* lProperty =
-            mProperties ? mProperties->FindProperty(kChannelNames[lChannel]) : nullptr;
-        KVector4 lValue;
-        if (lProperty) {
-            lProperty->GetValue(lValue);
-        }
+            pLink && mProperties ? mProperties->FindProperty(kChannelNames[lChannel]) : nullptr;
         KFCurveNode* lNode = KFCurveNode::Create(kCurveNodeNames[lChannel],
                                                  FindDataType(kChannelNames[lChannel]), 1);
         if (!lNode) {
@@ -242,8 +318,8 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
         }
         for (int lAxis = 0; lAxis < 3; ++lAxis) {
             KFCurveNode* lAxisNode = KFCurveNode::Create(kAxisNames[lAxis]);
-            KFCurve* lCurve = MakeChannelCurve(lValue[lAxis], kColors[lAxis][0], kColors[lAxis][1],
-                                               kColors[lAxis][2]);
+            KFCurve* lCurve = MakeChannelCurve(pValues[lChannel * 3 + lAxis], kColors[lAxis][0],
+                                               kColors[lAxis][1], kColors[lAxis][2]);
             if (!lAxisNode || !lCurve) {
                 KFCurveNode::Destroy(lAxisNode);
                 KFCurve::Destroy(lCurve);
@@ -254,7 +330,7 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
                 KFCurveNode::Destroy(lAxisNode);
                 continue;
             }
-            if (lLink && lProperty) {
+            if (lProperty) {
                 LinkPropertyToCurve(lProperty, lAxis, lCurve);
             }
         }
@@ -263,14 +339,14 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
         }
     }
 
-    KProperty* lVisibility = mProperties ? mProperties->FindProperty(kVisibility) : nullptr;
-    const double lVisible = lVisibility ? lVisibility->GetValueAsDouble() : 1.0;
+    KProperty* lVisibility =
+        pLink && mProperties ? mProperties->FindProperty(kVisibility) : nullptr;
     KFCurveNode* lVisibilityNode = KFCurveNode::Create(kVisibility, FindDataType(kVisibility), 1);
-    KFCurve* lVisibilityCurve = MakeChannelCurve(lVisible, 0.75f, 0.0f, 0.0f);
+    KFCurve* lVisibilityCurve = MakeChannelCurve(pValues[9], 0.75f, 0.0f, 0.0f);
     if (lVisibilityNode && lVisibilityCurve) {
         lVisibilityNode->SetCurve(lVisibilityCurve);
         lVisibilityCurve = nullptr;
-        if (lLink && lVisibility) {
+        if (lVisibility) {
             LinkPropertyToCurve(lVisibility, 0, lVisibilityNode->GetCurve());
         }
     }
@@ -282,11 +358,83 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
     if (lVisibilityNode && lRoot->Add(lVisibilityNode) < 0) {
         KFCurveNode::Destroy(lVisibilityNode);
     }
+}
 
-    KRyvCreateAnimatableCurves(*this, mProperties, pTake, IsChannelProperty);
-    if (mAttribute) {
-        mAttribute->OnTakeNodeAdded(pTake);
+void KRyvNode::FillTakeNode(KRyvTakeNode& ioTake)
+{
+    if (IsDefaultTakeNode(&ioTake)) {
+        AddChannelCurves(ioTake, mDeferredChannelValues, true);
+        return;
     }
+    for (auto lCopy = mDeferredCopies.begin(); lCopy != mDeferredCopies.end(); ++lCopy) {
+        if (lCopy->mTake == &ioTake) {
+            const DeferredCopy lValues = *lCopy;
+            mDeferredCopies.erase(lCopy);
+            AddChannelCurves(ioTake, lValues.mValues, false);
+            return;
+        }
+    }
+}
+
+bool KRyvNode::CopyDeferredDefaultTake(KRyvTakeNode& ioTake)
+{
+    DeferredCopy lCopy{&ioTake, {}};
+    std::copy(mDeferredChannelValues, mDeferredChannelValues + kChannelValueCount, lCopy.mValues);
+    const auto lStale =
+        std::find_if(mDeferredCopies.begin(), mDeferredCopies.end(),
+                     [&](const DeferredCopy& pCopy) { return pCopy.mTake == &ioTake; });
+    if (lStale != mDeferredCopies.end()) {
+        *lStale = lCopy;
+    } else {
+        mDeferredCopies.push_back(lCopy);
+    }
+    ioTake.DeferContent(this);
+    return true;
+}
+
+void KRyvNode::SetDeferredChannelValue(int pIndex, double pValue)
+{
+    // As a quiet write of the curve's default: not finite leaves it.
+    const float lValue = KRyvToCurveValue(pValue);
+    if (std::isfinite(lValue)) {
+        mDeferredChannelValues[pIndex] = lValue;
+    }
+}
+
+bool KRyvNode::WriteDeferredUserPropertyDefaults(KRyvTakeNode& ioTake,
+                                                 KRyvUserProperty* pUserProperty)
+{
+    if (!IsDefaultTakeNode(&ioTake) || !pUserProperty) {
+        return false;
+    }
+    // Only the writes that would set the defaults of existing curves: any other (a channel
+    // the take lacks, a kind that would add curves) fills the take and goes the usual way.
+    const KString lName = pUserProperty->GetName();
+    const int lType = pUserProperty->GetType();
+    const bool lThreeValues =
+        lType == KRyvUserProperty::kTypeVector || lType == KRyvUserProperty::kTypeColor;
+    static const char* const kChannelNames[3] = {kLclTranslation, kLclRotation, kLclScaling};
+    for (int lChannel = 0; lChannel < 3; ++lChannel) {
+        if (lName != kChannelNames[lChannel]) {
+            continue;
+        }
+        if (!lThreeValues) {
+            return false;
+        }
+        double lValues[3] = {0.0, 0.0, 0.0};
+        pUserProperty->GetValue(lValues[0], lValues[1], lValues[2]);
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            SetDeferredChannelValue(lChannel * 3 + lAxis, lValues[lAxis]);
+        }
+        return true;
+    }
+    if (lName != kVisibility || lThreeValues) {
+        return false;
+    }
+    double lValue = 0.0;
+    pUserProperty->GetValue(lValue);
+    SetDeferredChannelValue(9, lValue);
+    return true;
 }
 
 void KRyvNode::OnCurrentTakeNodeChanged()
@@ -321,13 +469,13 @@ KRyvNode* KRyvNode::GetParent() const
 
 int KRyvNode::GetChildCount() const
 {
-    KPlug* lView = mProperties ? mProperties->GetFilteredPlug(BlockFilter()) : nullptr;
+    KPlug* lView = ChildView(mProperties);
     return lView ? lView->GetSrcCount() : 0;
 }
 
 KRyvNode* KRyvNode::GetChild(int pIndex) const
 {
-    KPlug* lView = mProperties ? mProperties->GetFilteredPlug(BlockFilter()) : nullptr;
+    KPlug* lView = ChildView(mProperties);
     return lView ? NodeOfPlug(lView->GetSrc(pIndex)) : nullptr;
 }
 
@@ -791,20 +939,44 @@ int& KRyvNode::GetTransformInheritType(int& oType) const
 // ---------------------------------------------------------------------------------------------
 // "Lcl" channels and visibility
 
+template <typename F> void KRyvNode::WithLclRecord(int pChannel, F pUse) const
+{
+    if (!mRecordsPending) {
+        if (KRyvUserProperty* lRecord = mLclProperties[pChannel]) {
+            pUse(*lRecord);
+        }
+        return;
+    }
+    if (mLclChannels[pChannel].IsEmpty()) {
+        return;
+    }
+    // Reads and writes reach the property and the takes exactly as through the listed record.
+    KRyvUserProperty lRecord(GetObjectFactory(),
+                             static_cast<KProperty*>(mLclChannels[pChannel].Get()));
+    lRecord.SetNotifyTarget(mProperties);
+    pUse(lRecord);
+}
+
 void KRyvNode::SetLclValue(int pChannel, const KVector4& pValue)
 {
-    if (KRyvUserProperty* lProperty = mLclProperties[pChannel]) {
-        lProperty->SetValue(pValue[0], pValue[1], pValue[2]);
+    WithLclRecord(pChannel, [&](KRyvUserProperty& ioRecord) {
+        ioRecord.SetValue(pValue[0], pValue[1], pValue[2]);
         InvalidateMatrixCaches(true);
-    }
+    });
 }
 
 KVector4 KRyvNode::GetLclValue(int pChannel, const KVector4& pDefault) const
 {
     KVector4 lValue = pDefault;
-    if (const KRyvUserProperty* lProperty = mLclProperties[pChannel]) {
-        lProperty->GetValue(lValue[0], lValue[1], lValue[2]);
+    if (mRecordsPending) {
+        // Read as the record reads, without making one: writers ask this of every node.
+        KRyvUserProperty::ReadThreeValues(static_cast<KProperty*>(mLclChannels[pChannel].Get()),
+                                          lValue[0], lValue[1], lValue[2]);
+        return lValue;
     }
+    WithLclRecord(pChannel, [&](const KRyvUserProperty& pRecord) {
+        pRecord.GetValue(lValue[0], lValue[1], lValue[2]);
+    });
     return lValue;
 }
 
@@ -1114,6 +1286,61 @@ void KRyvNode::ResetTransformProperties()
 
 void KRyvNode::CreateUserPropertyRecords()
 {
+    PrepareUserProperties();
+    MakeUserPropertyRecords(true);
+}
+
+void KRyvNode::DeferUserPropertyRecords()
+{
+    if (!mProperties) {
+        return;
+    }
+    // Listing a record at creation set the animated flag of an animatable property; no take
+    // existed yet, so that was all it changed.
+    for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
+        KProperty* lProperty = mProperties->GetProperty(i);
+        if (lProperty && lProperty->IsAnimatable()) {
+            lProperty->SetFlag(KProperty::kAnimated, true);
+        }
+    }
+    const char* const lNames[3] = {kLclTranslation, kLclRotation, kLclScaling};
+    for (int i = 0; i < 3; ++i) {
+        if (KProperty* lProperty = mProperties->FindProperty(lNames[i])) {
+            mLclChannels[i] = lProperty->GetWeakHandle();
+        }
+    }
+    mRecordsPending = true;
+}
+
+void KRyvNode::PrepareUserProperties() const
+{
+    if (!mRecordsPending) {
+        return;
+    }
+    if (KRyvObjectFactory* lFactory = GetObjectFactory()) {
+        lFactory->MakePendingUserPropertyRecords();
+    }
+    // Still pending when the factory does not list the node yet (it is being made) or making
+    // them ran out of memory part way: the node finishes them itself.
+    const_cast<KRyvNode*>(this)->MakeDeferredUserPropertyRecords();
+}
+
+void KRyvNode::MakeDeferredUserPropertyRecords()
+{
+    if (!mRecordsPending) {
+        return;
+    }
+    mRecordsPending = false;
+    try {
+        MakeUserPropertyRecords(false);
+    } catch (const std::bad_alloc&) {
+        mRecordsPending = true;
+        throw;
+    }
+}
+
+void KRyvNode::MakeUserPropertyRecords(bool pTellAdded)
+{
     if (!mProperties) {
         return;
     }
@@ -1132,10 +1359,12 @@ void KRyvNode::CreateUserPropertyRecords()
             continue;
         }
         // A factory's node hands its records to the factory, which takes them back when the
-        // node is destroyed; a node made without one keeps them itself.
+        // node is destroyed; a node made without one keeps them itself. Deferred records take
+        // the place the factory kept for them, so they skip the factory's pending list.
         KRyvUserProperty* lAdded = nullptr;
         if (KRyvObjectFactory* lFactory = GetObjectFactory()) {
-            lAdded = lFactory->CreateUserProperty(lProperty);
+            lAdded = pTellAdded ? lFactory->CreateUserProperty(lProperty)
+                                : lFactory->ListUserProperty(lProperty);
         } else {
             mOwnedUserProperties.push_back(std::make_unique<KRyvUserProperty>(nullptr, lProperty));
             lAdded = mOwnedUserProperties.back().get();
@@ -1144,7 +1373,11 @@ void KRyvNode::CreateUserPropertyRecords()
             continue;
         }
         lAdded->SetNotifyTarget(mProperties);
-        AddUserProperty(lAdded);
+        if (pTellAdded) {
+            AddUserProperty(lAdded);
+        } else {
+            AppendUserProperty(lAdded);
+        }
     }
     const char* const lNames[3] = {kLclTranslation, kLclRotation, kLclScaling};
     for (int i = 0; i < 3; ++i) {
@@ -1171,7 +1404,7 @@ void KRyvNode::CollectSubtree(std::vector<KRyvNode*>& ioNodes)
 void KRyvNode::PushChildrenReversed(std::vector<KRyvNode*>& ioStack) const
 {
     // One look at the block's view for all children: finding it is the costly part.
-    KPlug* lView = mProperties ? mProperties->GetFilteredPlug(BlockFilter()) : nullptr;
+    KPlug* lView = ChildView(mProperties);
     for (int i = lView ? lView->GetSrcCount() - 1 : -1; i >= 0; --i) {
         if (KRyvNode* lChild = NodeOfPlug(lView->GetSrc(i))) {
             ioStack.push_back(lChild);

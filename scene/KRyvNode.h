@@ -1,6 +1,7 @@
 #ifndef RYVKIT_SCENE_KRYVNODE_H
 #define RYVKIT_SCENE_KRYVNODE_H
 
+#include "animation/KRyvTakeNode.h"
 #include "core/KError.h"
 #include "core/KMatrix.h"
 #include "core/KString.h"
@@ -110,7 +111,7 @@ struct KRyvNodeEvaluationCaches
 // Destruction detaches the node from its parent, children, attribute and scene content, clears
 // every back-referenced slot, then destroys limits, block and the user properties it made for
 // the block itself (a factory's node leaves its records to the factory's DestroyNode).
-class KRyvNode : public KRyvTakeNodeContainer, public KObjectOwner
+class KRyvNode : public KRyvTakeNodeContainer, public KObjectOwner, private KRyvTakeNodeContent
 {
 public:
     // Error codes of the node's table.
@@ -279,7 +280,9 @@ public:
     // The block's transform properties and both pivot sets back to their defaults.
     void ResetTransformProperties();
     // One bound user property for each block property that has none yet, notifying the block.
-    // Made and owned by the node's factory; the node owns them when it has no factory.
+    // Made and owned by the node's factory; the node owns them when it has no factory. A
+    // factory's node makes those of its block on first use instead (PrepareUserProperties):
+    // the same records, in the same order, in the node's list and in the factory's.
     void CreateUserPropertyRecords();
 
     KRyvNodeLimits& GetLimits() { return *mLimits; }
@@ -349,9 +352,43 @@ public:
 
 protected:
     void OnCurrentTakeNodeChanged() override;
+    // Makes the block's records when they are still pending: the factory makes those of every
+    // node made before this one first, so its list keeps the order of creation.
+    void PrepareUserProperties() const override;
+    bool CopyDeferredDefaultTake(KRyvTakeNode& ioTake) override;
+    bool WriteDeferredUserPropertyDefaults(KRyvTakeNode& ioTake,
+                                           KRyvUserProperty* pUserProperty) override;
 
 private:
     friend class KRyvSceneEntity;
+    friend class KRyvNodeProperties;
+    friend class KRyvObjectFactory;
+
+    // Most nodes of a large scene never have their records looked at, so a factory's node
+    // defers them. What listing them at creation changed on the block (the animated flag of
+    // its animatable properties) is done at once.
+    void DeferUserPropertyRecords();
+    void MakeDeferredUserPropertyRecords();
+    void MakeUserPropertyRecords(bool pTellAdded);
+    // Take 0 of a node is filled on first look when it would hold the transform and
+    // visibility channels only (no attribute, no other animatable block property): until then
+    // their default values are kept here, as the curves would hold them. A take added while
+    // take 0 waits is a copy of those channels, filled on first look too.
+    static constexpr int kChannelValueCount = 10;
+    struct DeferredCopy
+    {
+        const KRyvTakeNode* mTake;
+        float mValues[kChannelValueCount];
+    };
+    bool CanDeferDefaultTake(const KRyvTakeNode* pTake) const;
+    void GetChannelValues(float* oValues) const;
+    void AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool pLink);
+    void FillTakeNode(KRyvTakeNode& ioTake) override;
+    void SetDeferredChannelValue(int pIndex, double pValue);
+
+    // Hands pUse the record of a transform channel; while the records are pending, one made
+    // for this call, bound to the channel's property. Nothing when the node has none.
+    template <typename F> void WithLclRecord(int pChannel, F pUse) const;
 
     static KRyvNode* NodeOfPlug(KPlug* pPlug);
     // True when pNode is this node or lies above it.
@@ -407,6 +444,15 @@ private:
     // The node's own "Lcl Translation", "Lcl Rotation" and "Lcl Scaling" user properties: the
     // first of their names in the list for good, as nothing takes them out of it.
     KRyvUserProperty* mLclProperties[3] = {nullptr, nullptr, nullptr};
+    // The transform channels' properties while the records are pending.
+    KWeakHandle mLclChannels[3];
+    bool mRecordsPending = false;
+    // Translation, rotation and scaling X, Y, Z, then visibility: take 0's defaults while its
+    // tree is deferred.
+    float mDeferredChannelValues[kChannelValueCount] = {};
+    // The later takes waiting to be filled; an entry of a take removed unfilled stays until
+    // the node goes, never matched again (a new take at its address replaces it).
+    std::vector<DeferredCopy> mDeferredCopies;
     KError mError;
 };
 

@@ -7,6 +7,10 @@ K_IMPLEMENT_CLASS(KRyvNodeProperties, KObject)
 
 namespace {
 
+// The properties a block registers (its members and four channels): its arrays are made that
+// size at once.
+constexpr int kPropertyCount = 54;
+
 // Vector accessors keep the cached w: writers store x, y, z and readers see a point (w = 1).
 void StoreXYZ(KPropertyVector& ioProperty, const KVector4& pValue)
 {
@@ -63,6 +67,7 @@ void KRyvNodeProperties::RegisterVector(KPropertyVector& ioProperty, const char*
 KRyvNodeProperties::KRyvNodeProperties(KRyvNode* pNode) : KRyvOwnedPropertySet(pNode)
 {
     using K = KRyvNodeProperties;
+    ReservePropertyCount(kPropertyCount);
     RegisterBool<&K::SetQuaternionInterpolate, &K::GetQuaternionInterpolate>(
         mQuaternionInterpolate, "QuaternionInterpolate");
     RegisterVector<&K::SetRotationOffset, &K::GetRotationOffset>(mRotationOffset, "RotationOffset");
@@ -182,6 +187,14 @@ KProperty* KRyvNodeProperties::CreateChannel(const char* pName)
         lProperty->SetFlag(KProperty::kAnimated, true);
     }
     return lProperty;
+}
+
+void KRyvNodeProperties::OnPropertiesChanging()
+{
+    if (KRyvNode* lNode = GetNode()) {
+        lNode->PrepareUserProperties();
+        lNode->FillDeferredDefaultTake();
+    }
 }
 
 bool KRyvNodeProperties::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,

@@ -146,6 +146,11 @@ class KRyvNodeProperties : public KRyvOwnedPropertySet<KRyvNode>
     bool SetNegativePercentShapeSupport(bool pValue);
     bool GetNegativePercentShapeSupport() const;
 
+protected:
+    // The node's records and take 0 describe the block as it was made: pending records are
+    // made, and a deferred take 0 filled, before the block's properties change.
+    void OnPropertiesChanging() override;
+
 private:
     // The accessors are template arguments, so that every node's properties reach them without
     // an allocation each.

@@ -98,7 +98,8 @@ KString KRyvObject::GetNameWithoutPrefix() const
 
 KRyvUserProperty* KRyvObject::GetUserProperty(int pIndex) const
 {
-    if (pIndex < 0 || pIndex >= GetUserPropertyCount()) {
+    PrepareUserProperties();
+    if (pIndex < 0 || pIndex >= static_cast<int>(mUserProperties.size())) {
         return nullptr;
     }
     return mUserProperties[static_cast<std::size_t>(pIndex)];
@@ -109,6 +110,7 @@ KRyvUserProperty* KRyvObject::FindUserProperty(const KProperty* pProperty) const
     if (pProperty == nullptr) {
         return nullptr;
     }
+    PrepareUserProperties();
     // One lock of the handle pool for the scan: a node asks this for each of its many
     // properties while it makes their records.
     const KWeakHandle::Batch lPool;
@@ -125,6 +127,7 @@ KRyvUserProperty* KRyvObject::FindUserProperty(const char* pName) const
     if (pName == nullptr) {
         return nullptr;
     }
+    PrepareUserProperties();
     for (KRyvUserProperty* lUserProperty : mUserProperties) {
         if (std::strcmp(lUserProperty->GetName().Buffer(), pName) == 0) {
             return lUserProperty;
@@ -135,10 +138,23 @@ KRyvUserProperty* KRyvObject::FindUserProperty(const char* pName) const
 
 void KRyvObject::AddUserProperty(KRyvUserProperty* pUserProperty)
 {
+    if (pUserProperty == nullptr) {
+        return;
+    }
+    PrepareUserProperties();
+    if (std::find(mUserProperties.begin(), mUserProperties.end(), pUserProperty) !=
+        mUserProperties.end()) {
+        return;
+    }
+    mUserProperties.push_back(pUserProperty);
+    OnUserPropertyAdded(pUserProperty);
+}
+
+void KRyvObject::AppendUserProperty(KRyvUserProperty* pUserProperty)
+{
     if (pUserProperty == nullptr || std::find(mUserProperties.begin(), mUserProperties.end(),
                                               pUserProperty) != mUserProperties.end()) {
         return;
     }
     mUserProperties.push_back(pUserProperty);
-    OnUserPropertyAdded(pUserProperty);
 }

@@ -89,7 +89,11 @@ public:
     // "::"; failing that, the whole name.
     KString GetNameWithoutPrefix() const;
 
-    int GetUserPropertyCount() const { return static_cast<int>(mUserProperties.size()); }
+    int GetUserPropertyCount() const
+    {
+        PrepareUserProperties();
+        return static_cast<int>(mUserProperties.size());
+    }
     // Null for an index outside 0..count-1.
     KRyvUserProperty* GetUserProperty(int pIndex) const;
     // The first user property bound to pProperty; null for null or when none is.
@@ -103,7 +107,19 @@ public:
     // The factory that made the object (not owned; null for objects made without one).
     KRyvObjectFactory* GetObjectFactory() const { return mOwner; }
 
+protected:
+    // Called before the user-property list is read or extended: an object that makes some of its
+    // user properties on first use makes them here. Nothing in the base.
+    virtual void PrepareUserProperties() const {}
+    // Appends without PrepareUserProperties or OnUserPropertyAdded (a user property already
+    // listed is ignored): for user properties made on first use, which join the list as they
+    // would have at the object's creation.
+    void AppendUserProperty(KRyvUserProperty* pUserProperty);
+
 private:
+    // Hands back the user properties the object lists without making the pending ones.
+    friend class KRyvObjectFactory;
+
     KNamePair mNamePair;
     std::vector<KRyvUserProperty*> mUserProperties;
     KRyvObjectFactory* mOwner;

@@ -380,15 +380,48 @@ KRyvThumbnail* KRyvObjectFactory::CreateThumbnail()
 
 KRyvUserProperty* KRyvObjectFactory::CreateUserProperty(KProperty* pProperty)
 {
-    mUserProperties.MakeRoom();
-    return Listed(mUserProperties, NewUserProperty(pProperty));
+    MakePendingUserPropertyRecords();
+    return ListUserProperty(pProperty);
 }
 
 KRyvUserProperty* KRyvObjectFactory::CreateUserProperty(const char* pName, const char* pTypeName,
                                                         const char* pLabel)
 {
+    MakePendingUserPropertyRecords();
     mUserProperties.MakeRoom();
     return Listed(mUserProperties, NewUserProperty(pName, pTypeName, pLabel));
+}
+
+KRyvUserProperty* KRyvObjectFactory::ListUserProperty(KProperty* pProperty)
+{
+    mUserProperties.MakeRoom();
+    return Listed(mUserProperties, NewUserProperty(pProperty));
+}
+
+int KRyvObjectFactory::GetUserPropertyCount() const
+{
+    MakePendingUserPropertyRecords();
+    return mUserProperties.GetCount();
+}
+
+void KRyvObjectFactory::DeferUserPropertyRecords(KRyvNode* pNode)
+{
+    mPendingRecordNodes.MakeRoom();
+    mPendingRecordNodes.Add(pNode);
+}
+
+void KRyvObjectFactory::ForgetPendingUserPropertyRecords(KRyvNode* pNode)
+{
+    mPendingRecordNodes.Remove(pNode);
+}
+
+void KRyvObjectFactory::MakePendingUserPropertyRecords() const
+{
+    // The records exist as far as any caller can tell: making them changes nothing it can see.
+    auto& lPending = const_cast<KRyvFactoryList<KRyvNode>&>(mPendingRecordNodes);
+    while (KRyvNode* lNode = lPending.TakeFirst()) {
+        lNode->MakeDeferredUserPropertyRecords();
+    }
 }
 
 KDocumentInfo* KRyvObjectFactory::CreateDocumentInfo()
@@ -435,9 +468,8 @@ void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
         pObject->GetUserProperties(lOwn);
         std::sort(lOwn.begin(), lOwn.end(), std::less<>());
         std::vector<KRyvUserProperty*> lFound;
-        lFound.reserve(static_cast<std::size_t>(pObject->GetUserPropertyCount()));
-        for (int i = 0; i < pObject->GetUserPropertyCount(); ++i) {
-            KRyvUserProperty* lUserProperty = pObject->GetUserProperty(i);
+        lFound.reserve(pObject->mUserProperties.size());
+        for (KRyvUserProperty* lUserProperty : pObject->mUserProperties) {
             if (std::binary_search(lOwn.begin(), lOwn.end(), lUserProperty->GetProperty(),
                                    std::less<>())) {
                 lFound.push_back(lUserProperty);
@@ -446,7 +478,7 @@ void KRyvObjectFactory::DeleteObject(KRyvObject* pObject, bool pDestruct)
         return lFound;
     };
     std::vector<KRyvUserProperty*> lHandBack;
-    if (pObject->GetUserPropertyCount() > 0) {
+    if (!pObject->mUserProperties.empty()) {
         try {
             lHandBack = lOwnUserProperties();
         } catch (const std::bad_alloc&) {
@@ -706,6 +738,7 @@ KRyvUserProperty* KRyvObjectFactory::FindUserProperty(const char* pName)
     if (!pName) {
         return nullptr;
     }
+    MakePendingUserPropertyRecords();
     return mUserProperties.FindIf(
         [pName](KRyvUserProperty* pUserProperty) { return pUserProperty->GetName() == pName; });
 }

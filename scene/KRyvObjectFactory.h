@@ -197,7 +197,8 @@ public:
     int GetVideoCount() const { return mVideos.GetCount(); }
     int GetGoboCount() const { return mGobos.GetCount(); }
     int GetPoseCount() const { return mPoses.GetCount(); }
-    int GetUserPropertyCount() const { return mUserProperties.GetCount(); }
+    // Counts the records of every node too (made here if still pending).
+    int GetUserPropertyCount() const;
     int GetThumbnailCount() const { return mThumbnails.GetCount(); }
     int GetDocumentInfoCount() const { return mDocumentInfos.GetCount(); }
     int GetGenericNodeCount() const { return mGenericNodes.GetCount(); }
@@ -257,6 +258,20 @@ protected:
     virtual KImporter* NewImporter();
 
 private:
+    // A node lists the records of its block on first use, in the order nodes were made
+    // (KRyvNode::PrepareUserProperties); these keep that order.
+    friend class KRyvNode;
+    // Takes the node's records as pending; throws std::bad_alloc (nothing changed) when the
+    // list cannot grow.
+    void DeferUserPropertyRecords(KRyvNode* pNode);
+    // Drops a pending node (one going away) without making its records.
+    void ForgetPendingUserPropertyRecords(KRyvNode* pNode);
+    // Makes the records of every pending node, oldest first. A user property listed by any
+    // other way comes after them, as it would had they been made with their nodes.
+    void MakePendingUserPropertyRecords() const;
+    // Makes and lists a record bound to pProperty; null for null.
+    KRyvUserProperty* ListUserProperty(KProperty* pProperty);
+
     // The makers every factory uses; empty until the import/export layer installs them.
     static KRyvStreamMakers& StreamMakers();
     // Lists a hook's result (null passes through).
@@ -332,6 +347,8 @@ private:
     KRyvFactoryList<KRyvGobo> mGobos;
     KRyvFactoryList<KRyvPose> mPoses;
     KRyvFactoryList<KRyvUserProperty> mUserProperties;
+    // Nodes whose block records are still to be made, oldest first.
+    KRyvFactoryList<KRyvNode> mPendingRecordNodes;
     KRyvFactoryList<KRyvThumbnail> mThumbnails;
     KRyvFactoryList<KDocumentInfo> mDocumentInfos;
     KRyvFactoryList<KRyvGenericNode> mGenericNodes;

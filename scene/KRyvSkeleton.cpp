@@ -1,5 +1,7 @@
 #include "scene/KRyvSkeleton.h"
 
+#include "scene/KRyvObjectFactory.h"
+
 K_IMPLEMENT_CLASS(KRyvSkeletonProperties, KObject)
 
 KRyvSkeletonProperties::KRyvSkeletonProperties()
@@ -62,6 +64,12 @@ KRyvSkeleton::KRyvSkeleton(KRyvObjectFactory* pFactory)
     : KRyvNodeAttribute(pFactory), mProperties(new KRyvSkeletonProperties)
 {
     Reset();
+    // Every joint of a skeleton carries the same three properties: their definitions are held
+    // once per factory, as a node's are.
+    if (pFactory) {
+        pFactory->GetPropertyDefinitionCache().Share(&KRyvSkeletonProperties::ClassInfo(),
+                                                     *mProperties);
+    }
 }
 
 KRyvSkeleton::~KRyvSkeleton()

@@ -235,7 +235,11 @@ KRyvTakeNodeContainer::KRyvTakeNodeContainer(KRyvObjectFactory* pOwner, const ch
 KRyvTakeNodeContainer::~KRyvTakeNodeContainer()
 {
     // Links go first: the properties they write into may already be gone with the derived
-    // object, and no curve event must reach them while the takes are destroyed.
+    // object, and no curve event must reach them while the takes are destroyed. Nor may a
+    // deferred take be filled by what is gone.
+    for (const auto& lTake : mTakes) {
+        lTake->DeferContent(nullptr);
+    }
     UnlinkAllPropertyCurves();
     while (!mTakes.empty()) {
         mTakes.pop_back();
@@ -343,7 +347,9 @@ KRyvTakeNode* KRyvTakeNodeContainer::AddTakeNode(const char* pName)
     KRyvTakeNode* lResult = lTake.get();
     if (KRyvTakeNode* lDefault = GetDefaultTakeNode()) {
         // Curve copies never carry callbacks, so the links stay with take 0.
-        lResult->GetKFCurveNode()->CopyFrom(*lDefault->GetKFCurveNode());
+        if (!lDefault->IsContentDeferred() || !CopyDeferredDefaultTake(*lResult)) {
+            lResult->GetKFCurveNode()->CopyFrom(*lDefault->GetKFCurveNode());
+        }
         mTakes.push_back(std::move(lTake));
     } else {
         // Listed before InitTakeNode runs, so that IsDefaultTakeNode already knows it.
@@ -520,18 +526,34 @@ void KRyvTakeNodeContainer::UpdateUserPropertyDefaults(KRyvUserProperty* pUserPr
         return;
     }
     const KString lName = pUserProperty->GetName();
-    KRyvTakeNode* lCurrent = GetCurrentTakeNode();
-    if (lCurrent != nullptr) {
-        if (KFCurveNode* lNode = FindPropertyChannel(lCurrent->GetKFCurveNode(), lName.Buffer())) {
+    const auto lWrite = [&](KRyvTakeNode& ioTake) {
+        if (ioTake.IsContentDeferred() &&
+            WriteDeferredUserPropertyDefaults(ioTake, pUserProperty)) {
+            return;
+        }
+        if (KFCurveNode* lNode = FindPropertyChannel(ioTake.GetKFCurveNode(), lName.Buffer())) {
             WriteUserPropertyDefaults(pUserProperty, lNode);
         }
+    };
+    KRyvTakeNode* lCurrent = GetCurrentTakeNode();
+    if (lCurrent != nullptr) {
+        lWrite(*lCurrent);
     }
     KRyvTakeNode* lDefault = GetDefaultTakeNode();
     if (lDefault != nullptr && lDefault != lCurrent) {
-        if (KFCurveNode* lNode = FindPropertyChannel(lDefault->GetKFCurveNode(), lName.Buffer())) {
-            WriteUserPropertyDefaults(pUserProperty, lNode);
-        }
+        lWrite(*lDefault);
     }
+}
+
+bool KRyvTakeNodeContainer::CopyDeferredDefaultTake(KRyvTakeNode& /*ioTake*/)
+{
+    return false;
+}
+
+bool KRyvTakeNodeContainer::WriteDeferredUserPropertyDefaults(KRyvTakeNode& /*ioTake*/,
+                                                              KRyvUserProperty* /*pUserProperty*/)
+{
+    return false;
 }
 
 void KRyvTakeNodeContainer::UpdateDefaultTakeFromProperties()
@@ -634,6 +656,7 @@ KRyvPropertyCurveLink* KRyvTakeNodeContainer::AddLink(const KRyvLinkedProperty& 
     if (pProperty.IsEmpty() || pCurve == nullptr || pChannel < 0 || pChannel >= kMaxChannels) {
         return nullptr;
     }
+    FillDeferredDefaultTake();
     for (const auto& lLink : mLinks) {
         if (lLink->mCurve == pCurve && lLink->mChannel == pChannel &&
             lLink->mProperty.GetKind() == pProperty.GetKind() &&
@@ -688,9 +711,23 @@ void KRyvTakeNodeContainer::UnlinkPropertyCurve(KRyvPropertyCurveLink*& ioLink)
 
 void KRyvTakeNodeContainer::UnlinkAllPropertyCurves()
 {
+    FillDeferredDefaultTake();
     while (!mLinks.empty()) {
         KRyvPropertyCurveLink* lLink = mLinks.front().get();
         UnlinkPropertyCurve(lLink);
+    }
+}
+
+int KRyvTakeNodeContainer::GetPropertyCurveLinkCount() const
+{
+    FillDeferredDefaultTake();
+    return static_cast<int>(mLinks.size());
+}
+
+void KRyvTakeNodeContainer::FillDeferredDefaultTake() const
+{
+    if (const KRyvTakeNode* lDefault = GetDefaultTakeNode()) {
+        lDefault->GetKFCurveNode();
     }
 }
 

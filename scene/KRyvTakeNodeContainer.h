@@ -159,7 +159,7 @@ public:
     // alone.
     void UnlinkPropertyCurve(KRyvPropertyCurveLink*& ioLink);
     void UnlinkAllPropertyCurves();
-    int GetPropertyCurveLinkCount() const { return static_cast<int>(mLinks.size()); }
+    int GetPropertyCurveLinkCount() const;
     // Null for an index outside 0..count-1.
     KRyvPropertyCurveLink* GetPropertyCurveLink(int pIndex) const;
 
@@ -180,6 +180,16 @@ public:
     KError& GetError() { return *mError; }
 
 protected:
+    // A derived container may leave take 0's tree to be filled on first look
+    // (KRyvTakeNode::DeferContent). While it waits, AddTakeNode asks for a copy of what it would
+    // hold, and UpdateUserPropertyDefaults for the write into it; false (nothing done, as
+    // here) fills take 0 and takes the usual way.
+    virtual bool CopyDeferredDefaultTake(KRyvTakeNode& ioTake);
+    virtual bool WriteDeferredUserPropertyDefaults(KRyvTakeNode& ioTake,
+                                                   KRyvUserProperty* pUserProperty);
+    // Fills take 0 when it waits (its links then join the list, ahead of any made later).
+    void FillDeferredDefaultTake() const;
+
     // Called after every assignment of the current take index (a take switch, a failed switch,
     // the first take, the removal of a take), so that derived classes can drop what they cached
     // for the previous take. Empty here.

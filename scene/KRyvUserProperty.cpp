@@ -273,7 +273,12 @@ bool KRyvUserProperty::GetValue(KColor& oValue) const
 
 bool KRyvUserProperty::GetValue(double& oX, double& oY, double& oZ) const
 {
-    KProperty* lProperty = GetProperty();
+    return ReadThreeValues(GetProperty(), oX, oY, oZ);
+}
+
+bool KRyvUserProperty::ReadThreeValues(KProperty* pProperty, double& oX, double& oY, double& oZ)
+{
+    KProperty* lProperty = pProperty;
     if (lProperty == nullptr) {
         return false;
     }

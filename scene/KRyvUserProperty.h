@@ -118,6 +118,8 @@ public:
     bool GetValue(double& oValue) const;
     bool GetValue(KColor& oValue) const;
     bool GetValue(double& oX, double& oY, double& oZ) const;
+    // The three-double read of GetValue on pProperty itself (false for null).
+    static bool ReadThreeValues(KProperty* pProperty, double& oX, double& oY, double& oZ);
 
     // Written to the record and to the bound property, whichever exist.
     void SetMinimum(double pValue);

@@ -271,3 +271,33 @@ TEST(KFCurveNodeTest, CopyFromIsDeepOrMovesCurves)
     EXPECT_EQ(lClone->GetChannelCount(), 3);
     KFCurveNode::Destroy(lClone);
 }
+
+TEST(KFCurveNodeTest, CopiesKeepTypeNamesAndTheEvaluationCacheOfTheSource)
+{
+    KFCurveNode lSource("Root");
+    ASSERT_GE(lSource.Add(KFCurveNode::Create("Warp", FindDataType("TimeWarp"))), 0);
+    AddVector(lSource, "T", "Lcl Translation", 1, 2, 3);
+
+    // A target evaluated before takes the source's state: a source never evaluated has none.
+    KFCurveNode lTarget("Target");
+    AddVector(lTarget, "S", "Lcl Scaling", 7, 8, 9);
+    lTarget.Evaluate(Sec(4));
+    ASSERT_TRUE(lTarget.CopyFrom(lSource));
+    EXPECT_EQ(lTarget.GetCacheTime(), KTime());
+    EXPECT_TRUE(lTarget.GetCacheValues().empty());
+
+    std::unique_ptr<KFCurveNode> lClone(lTarget.Clone());
+    const KFCurveNode* const lTrees[2] = {&lTarget, lClone.get()};
+    for (const KFCurveNode* lTree : lTrees) {
+        EXPECT_STREQ(lTree->Get(0)->GetName(), "Warp");
+        EXPECT_STREQ(lTree->Get(0)->GetTypeName(), "");
+        EXPECT_STREQ(lTree->Get(1)->GetTypeName(), "T");
+        EXPECT_STREQ(lTree->FindChild("T/Z")->GetTypeName(), "Z");
+    }
+    EXPECT_STREQ(lClone->GetTypeName(), "Target");
+
+    lSource.Evaluate(Sec(2));
+    ASSERT_TRUE(lTarget.CopyFrom(lSource));
+    EXPECT_EQ(lTarget.GetCacheTime(), Sec(2));
+    EXPECT_EQ(lTarget.GetCacheValues(), (std::vector<double>{1, 2, 3}));
+}

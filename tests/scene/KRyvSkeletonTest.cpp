@@ -2,11 +2,13 @@
 #include "object/KTypedProperty.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeAttribute.h"
+#include "scene/KRyvObjectFactory.h"
 
 #include "animation/KRyvTakeNode.h"
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -182,6 +184,27 @@ TEST(KRyvSkeleton, ColorIsWrittenOnlyForLimbsAndLimbNodes)
     }
     lSkeleton.Reset();
     EXPECT_TRUE(lColor->GetFlag(KProperty::kNotWritten));
+}
+
+TEST(KRyvSkeleton, AFactorysSkeletonsChangeTheirPropertiesEachForItself)
+{
+    KRyvObjectFactory lFactory;
+    KRyvSkeleton* lFirst = lFactory.CreateSkeleton();
+    KRyvSkeleton* lSecond = lFactory.CreateSkeleton();
+    KProperty* lFirstColor = FindProperty(*lFirst, "Color");
+    KProperty* lSecondColor = FindProperty(*lSecond, "Color");
+    ASSERT_TRUE(lFirstColor && lSecondColor);
+    lSecond->SetSkeletonType(KRyvSkeleton::eLimbNode);
+    EXPECT_TRUE(lFirstColor->GetFlag(KProperty::kNotWritten));
+    EXPECT_FALSE(lSecondColor->GetFlag(KProperty::kNotWritten));
+    FindProperty(*lFirst, "Size")->SetMaximum(10.0);
+    EXPECT_EQ(FindProperty(*lSecond, "Size")->GetMaximum(),
+              std::numeric_limits<double>::infinity());
+    // Setting a flag that is set already changes nothing.
+    lSecondColor->SetFlag(KProperty::kNotWritten, false);
+    lFirstColor->SetFlag(KProperty::kNotWritten, true);
+    EXPECT_TRUE(lFirstColor->GetFlag(KProperty::kNotWritten));
+    EXPECT_FALSE(lSecondColor->GetFlag(KProperty::kNotWritten));
 }
 
 TEST(KRyvSkeleton, TypeNamesAndNameLists)

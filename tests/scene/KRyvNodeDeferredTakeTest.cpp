@@ -1,0 +1,191 @@
+// A node's take 0 is filled when first looked at. These cases run the same steps on a node
+// whose take 0 is looked at right after it is made and on one left alone, and compare all that
+// can be seen of both afterwards: trees, default values, links.
+#include "scene/KRyvNode.h"
+
+#include "animation/KFCurve.h"
+#include "animation/KFCurveNode.h"
+#include "animation/KRyvTakeNode.h"
+#include "core/KVector4.h"
+#include "object/KProperty.h"
+#include "scene/KRyvObjectFactory.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+void DescribeTree(const KFCurveNode& pNode, const std::string& pPath, std::ostringstream& ioOut)
+{
+    const std::string lPath = pPath + "/" + pNode.GetName();
+    ioOut << lPath << " type=" << pNode.GetTypeName() << " kind=" << pNode.GetKind();
+    if (const KFCurve* lCurve = pNode.GetCurve()) {
+        ioOut << " default=" << lCurve->GetDefaultValue() << " keys=" << lCurve->GetKeyCount()
+              << " color=" << lCurve->GetColor()[0] << "," << lCurve->GetColor()[1] << ","
+              << lCurve->GetColor()[2];
+    }
+    ioOut << "\n";
+    for (int i = 0; i < pNode.GetCount(); ++i) {
+        DescribeTree(*pNode.Get(i), lPath, ioOut);
+    }
+}
+
+// Where a curve sits in the node's takes, for naming a link's curve.
+std::string CurvePath(KRyvNode& pNode, const KFCurve* pCurve)
+{
+    std::function<std::string(const KFCurveNode&, const std::string&)> lFind;
+    lFind = [&](const KFCurveNode& pCurveNode, const std::string& pPath) -> std::string {
+        const std::string lPath = pPath + "/" + pCurveNode.GetName();
+        if (pCurveNode.GetCurve() == pCurve) {
+            return lPath;
+        }
+        for (int i = 0; i < pCurveNode.GetCount(); ++i) {
+            const std::string lFound = lFind(*pCurveNode.Get(i), lPath);
+            if (!lFound.empty()) {
+                return lFound;
+            }
+        }
+        return std::string();
+    };
+    for (int lTake = 0; lTake < pNode.GetTakeNodeCount(); ++lTake) {
+        const std::string lFound =
+            lFind(*pNode.GetTakeNode(lTake)->GetKFCurveNode(), std::to_string(lTake));
+        if (!lFound.empty()) {
+            return lFound;
+        }
+    }
+    return "?";
+}
+
+// Every take's tree, then every link, in order.
+std::string Describe(KRyvNode& pNode)
+{
+    std::ostringstream lOut;
+    for (int lTake = 0; lTake < pNode.GetTakeNodeCount(); ++lTake) {
+        lOut << "take " << pNode.GetTakeNodeName(lTake) << "\n";
+        DescribeTree(*pNode.GetTakeNode(lTake)->GetKFCurveNode(), "", lOut);
+    }
+    for (int i = 0; i < pNode.GetPropertyCurveLinkCount(); ++i) {
+        const KRyvPropertyCurveLink* lLink = pNode.GetPropertyCurveLink(i);
+        const KProperty* lProperty = lLink->mProperty.GetProperty();
+        lOut << "link " << (lProperty ? lProperty->GetName() : "(gone)") << " " << lLink->mChannel
+             << " " << CurvePath(pNode, lLink->mCurve) << "\n";
+    }
+    return lOut.str();
+}
+
+// Runs pSteps on a node whose take 0 is filled at once and on one whose take 0 waits; both
+// must then look the same. Returns the description.
+std::string RunOnBoth(const std::function<void(KRyvNode&)>& pSteps)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lAtOnce = lFactory.CreateNode("A");
+    lAtOnce->GetDefaultTakeNode()->GetKFCurveNode();
+    KRyvNode* lDeferred = lFactory.CreateNode("A");
+    EXPECT_TRUE(lDeferred->GetDefaultTakeNode()->IsContentDeferred());
+    pSteps(*lAtOnce);
+    pSteps(*lDeferred);
+    const std::string lDescription = Describe(*lAtOnce);
+    EXPECT_EQ(Describe(*lDeferred), lDescription);
+    return lDescription;
+}
+
+TEST(KRyvNodeDeferredTake, HoldsWhatANewNodesTakeHolds)
+{
+    const std::string lDescription = RunOnBoth([](KRyvNode&) {});
+    EXPECT_NE(lDescription.find("/Defaults/Transform/S/Z type=Z kind=0 default=1 keys=0 "
+                                "color=0,0,1"),
+              std::string::npos);
+    EXPECT_NE(lDescription.find("link Visibility 0 0/Defaults/Visibility"), std::string::npos);
+}
+
+TEST(KRyvNodeDeferredTake, TakesTheTransformWritesMadeMeanwhile)
+{
+    const std::string lDescription = RunOnBoth([](KRyvNode& ioNode) {
+        ioNode.SetLclTranslation(KVector4(1.5, -2.0, 1e300));
+        ioNode.SetLclRotation(KVector4(std::numeric_limits<double>::quiet_NaN(), 20.0, 30.0));
+        ASSERT_NE(ioNode.AddTakeNode("Walk"), nullptr);
+        ASSERT_TRUE(ioNode.SetCurrentTakeNode("Walk"));
+        ioNode.SetLclScaling(KVector4(2.0, 3.0, 4.0));
+        ioNode.SetVisibility(false);
+    });
+    // Out of float range: the largest float; not a number: the default stays.
+    EXPECT_NE(lDescription.find("/Defaults/Transform/T/Z type=Z kind=0 default=3.40282e+38"),
+              std::string::npos);
+    EXPECT_NE(lDescription.find("/Defaults/Transform/R/X type=X kind=0 default=0 "),
+              std::string::npos);
+    EXPECT_NE(lDescription.find("/Defaults/Transform/S/Z type=Z kind=0 default=4 "),
+              std::string::npos);
+}
+
+TEST(KRyvNodeDeferredTake, IgnoresPropertyWritesThatPassTheTakesBy)
+{
+    // A write to the property itself leaves the take's default as it was.
+    const std::string lDescription = RunOnBoth([](KRyvNode& ioNode) {
+        ioNode.GetProperties()->FindProperty("Lcl Rotation")->SetValue(KVector4(5.0, 6.0, 7.0));
+        ASSERT_NE(ioNode.AddTakeNode("Walk"), nullptr);
+    });
+    EXPECT_EQ(lDescription.find("default=5"), std::string::npos);
+}
+
+TEST(KRyvNodeDeferredTake, KeepsTheOrderOfLinksAndTheLinksOfRemovedChannels)
+{
+    RunOnBoth([](KRyvNode& ioNode) {
+        ASSERT_NE(ioNode.AddTakeNode("Walk"), nullptr);
+        KProperty* lTranslation = ioNode.GetProperties()->FindProperty("Lcl Translation");
+        ASSERT_NE(
+            ioNode.LinkPropertyToCurve(lTranslation, 1, ioNode.GetTakeNode(1)->GetTransformTY()),
+            nullptr);
+        KProperty* lScaling = ioNode.GetProperties()->FindProperty("Lcl Scaling");
+        ASSERT_TRUE(ioNode.GetProperties()->RemoveProperty(lScaling));
+    });
+}
+
+TEST(KRyvNodeDeferredTake, TakesAddedMeanwhileWaitAsCopiesOfIt)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lNode = lFactory.CreateNode("A");
+    lNode->SetLclTranslation(KVector4(4.0, 5.0, 6.0));
+    KRyvTakeNode* lWalk = lNode->AddTakeNode("Walk");
+    ASSERT_NE(lWalk, nullptr);
+    EXPECT_TRUE(lWalk->IsContentDeferred());
+    // Later writes to take 0 do not reach the copy made before them.
+    lNode->SetLclTranslation(KVector4(7.0, 8.0, 9.0));
+    EXPECT_EQ(lWalk->GetTransformTY()->GetDefaultValue(), 5.0f);
+    EXPECT_EQ(lNode->GetDefaultTakeNode()->GetTransformTY()->GetDefaultValue(), 8.0f);
+
+    const std::string lDescription = RunOnBoth([](KRyvNode& ioNode) {
+        ioNode.SetLclRotation(KVector4(1.0, 2.0, 3.0));
+        ASSERT_NE(ioNode.AddTakeNode("Gone"), nullptr);
+        ASSERT_TRUE(ioNode.RemoveTakeNode(1));
+        ASSERT_NE(ioNode.AddTakeNode("Run"), nullptr);
+        ASSERT_NE(ioNode.AddTakeNode("Jump"), nullptr);
+        ASSERT_TRUE(ioNode.SetCurrentTakeNode("Jump"));
+        ioNode.SetLclScaling(KVector4(5.0, 5.0, 5.0));
+        ioNode.GetTakeNode(1)->GetTransformRX()->KeyAdd(KTime(KTime::kTicksPerSecond), 45.0f);
+    });
+    EXPECT_EQ(lDescription.find("take Gone"), std::string::npos);
+    EXPECT_NE(lDescription.find("take Jump"), std::string::npos);
+}
+
+TEST(KRyvNodeDeferredTake, IsNeverFilledForANodeGoingAway)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lNode = lFactory.CreateNode("A");
+    KRyvTakeNode* lTake = lNode->GetDefaultTakeNode();
+    KRyvTakeNode* lWalk = lNode->AddTakeNode("Walk");
+    ASSERT_NE(lWalk, nullptr);
+    lNode->Destruct();
+    for (KRyvTakeNode* lEach : {lTake, lWalk}) {
+        EXPECT_FALSE(lEach->IsContentDeferred());
+        EXPECT_EQ(lEach->GetKFCurveNode()->GetCount(), 0);
+    }
+    EXPECT_TRUE(lFactory.DestroyNode(lNode, false));
+}
+
+} // namespace
