@@ -343,6 +343,10 @@ public:
     bool ConvertPivotAnimation(int pTargetSet, double pRate, bool pReduceConstantKeys);
     bool BakePivotAnimation(int pTargetSet, double pRate, bool pReduceConstantKeys);
 
+    // The nine curves "Transform"/{T, R, S}/{X, Y, Z} of a take (null where missing), found as
+    // the node's own evaluation finds them; for writers that sample a node's transform curves.
+    static void FindTransformCurves(KRyvTakeNode* pTake, KFCurve* oCurves[3][3]);
+
     // The block's connection hook: refuses a child that would close a cycle or whose names
     // clash in this node's scene, and moves subtrees into and out of the scene. Only the
     // block's own plug and another node's block count; look-at targets, deformers and

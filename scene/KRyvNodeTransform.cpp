@@ -86,35 +86,6 @@ const KFCurveNode* DirectChild(const KFCurveNode* pNode, const char* pName)
     return nullptr;
 }
 
-// The nine curves "Transform"/{T, R, S}/{X, Y, Z} of a take (null where missing). The names
-// InitTakeNode gives are tried first, byte for byte, since this runs for every node at every
-// sampled time; trees from elsewhere fall back to the curve nodes' own (case-insensitive,
-// data-typed) look-up.
-void FindTransformCurves(KRyvTakeNode* pTake, KFCurve* oCurves[3][3])
-{
-    static const char* const kKinds[3] = {"T", "R", "S"};
-    static const char* const kAxes[3] = {"X", "Y", "Z"};
-    const KFCurveNode* lRoot = pTake ? pTake->GetKFCurveNode() : nullptr;
-    const KFCurveNode* lTransform = DirectChild(lRoot, "Transform");
-    if (!lTransform && lRoot) {
-        lTransform = lRoot->FindChild("Transform");
-    }
-    const KFCurveNode* lKinds[3];
-    for (int k = 0; k < 3; ++k) {
-        lKinds[k] = DirectChild(lTransform, kKinds[k]);
-        if (!lKinds[k]) {
-            KFCurveNode::GetTRSCurves(lTransform, oCurves[0], oCurves[1], oCurves[2]);
-            return;
-        }
-    }
-    for (int k = 0; k < 3; ++k) {
-        for (int a = 0; a < 3; ++a) {
-            const KFCurveNode* lAxis = DirectChild(lKinds[k], kAxes[a]);
-            oCurves[k][a] = lAxis ? lAxis->GetCurve() : nullptr;
-        }
-    }
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -204,6 +175,35 @@ void KRyvNode::ComputeGlobalMatrices(int pSet)
 
 // ---------------------------------------------------------------------------------------------
 // Take-curve model
+
+// The nine curves "Transform"/{T, R, S}/{X, Y, Z} of a take (null where missing). The names
+// InitTakeNode gives are tried first, byte for byte, since this runs for every node at every
+// sampled time; trees from elsewhere fall back to the curve nodes' own (case-insensitive,
+// data-typed) look-up.
+void KRyvNode::FindTransformCurves(KRyvTakeNode* pTake, KFCurve* oCurves[3][3])
+{
+    static const char* const kKinds[3] = {"T", "R", "S"};
+    static const char* const kAxes[3] = {"X", "Y", "Z"};
+    const KFCurveNode* lRoot = pTake ? pTake->GetKFCurveNode() : nullptr;
+    const KFCurveNode* lTransform = DirectChild(lRoot, "Transform");
+    if (!lTransform && lRoot) {
+        lTransform = lRoot->FindChild("Transform");
+    }
+    const KFCurveNode* lKinds[3];
+    for (int k = 0; k < 3; ++k) {
+        lKinds[k] = DirectChild(lTransform, kKinds[k]);
+        if (!lKinds[k]) {
+            KFCurveNode::GetTRSCurves(lTransform, oCurves[0], oCurves[1], oCurves[2]);
+            return;
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        for (int a = 0; a < 3; ++a) {
+            const KFCurveNode* lAxis = DirectChild(lKinds[k], kAxes[a]);
+            oCurves[k][a] = lAxis ? lAxis->GetCurve() : nullptr;
+        }
+    }
+}
 
 KRyvNodeEvaluationCaches& KRyvNode::Caches()
 {

@@ -1,61 +1,16 @@
 #include "formats/motion/bvh/KBvhJointSampler.h"
 
-#include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
 #include "scene/KRyvNode.h"
 
 #include <cstring>
-
-namespace {
-
-// The direct child named exactly pName; null when none.
-const KFCurveNode* DirectChild(const KFCurveNode* pNode, const char* pName)
-{
-    for (int i = 0; pNode && i < pNode->GetCount(); ++i) {
-        const KFCurveNode* lChild = pNode->Get(i);
-        if (lChild && std::strcmp(lChild->GetName(), pName) == 0) {
-            return lChild;
-        }
-    }
-    return nullptr;
-}
-
-// The nine curves "Transform"/{T, R, S}/{X, Y, Z} of a take, null where missing, by the rules of
-// the node's own evaluation: the names a take is made with, byte for byte, and the curve nodes'
-// own look-up for trees from elsewhere.
-void FindTransformCurves(KRyvTakeNode* pTake, KFCurve* oCurves[3][3])
-{
-    static const char* const kKinds[3] = {"T", "R", "S"};
-    static const char* const kAxes[3] = {"X", "Y", "Z"};
-    const KFCurveNode* lRoot = pTake ? pTake->GetKFCurveNode() : nullptr;
-    const KFCurveNode* lTransform = DirectChild(lRoot, "Transform");
-    if (!lTransform && lRoot) {
-        lTransform = lRoot->FindChild("Transform");
-    }
-    const KFCurveNode* lKinds[3];
-    for (int k = 0; k < 3; ++k) {
-        lKinds[k] = DirectChild(lTransform, kKinds[k]);
-        if (!lKinds[k]) {
-            KFCurveNode::GetTRSCurves(lTransform, oCurves[0], oCurves[1], oCurves[2]);
-            return;
-        }
-    }
-    for (int k = 0; k < 3; ++k) {
-        for (int a = 0; a < 3; ++a) {
-            const KFCurveNode* lAxis = DirectChild(lKinds[k], kAxes[a]);
-            oCurves[k][a] = lAxis ? lAxis->GetCurve() : nullptr;
-        }
-    }
-}
-
-} // namespace
 
 KBvhJointSampler::KBvhJointSampler(KRyvNode& pNode)
 {
     KRyvTakeNode* lTake =
         pNode.GetCurrentTakeNodeIndex() >= 0 ? pNode.GetCurrentTakeNode() : nullptr;
     KFCurve* lCurves[3][3] = {};
-    FindTransformCurves(lTake, lCurves);
+    KRyvNode::FindTransformCurves(lTake, lCurves);
     for (int k = 0; k < 3; ++k) {
         for (int a = 0; a < 3; ++a) {
             const KFCurve* lCurve = lCurves[k][a];
