@@ -287,39 +287,61 @@ void VectorNormalize(KVector4& pDst, const KVector4& pSrc)
     }
 }
 
-void EulerToMatrixXYZ(KMatrix& pDst, double pX, double pY, double pZ)
+void EulerToAxesXYZ(double oAxes[3][3], double pX, double pY, double pZ)
 {
     const double sx = std::sin(pX * kDegToRad), cx = std::cos(pX * kDegToRad);
     const double sy = std::sin(pY * kDegToRad), cy = std::cos(pY * kDegToRad);
     const double sz = std::sin(pZ * kDegToRad), cz = std::cos(pZ * kDegToRad);
-    pDst[0][0] = cy * cz;
-    pDst[0][1] = cy * sz;
-    pDst[0][2] = -sy;
-    pDst[1][0] = sx * sy * cz - cx * sz;
-    pDst[1][1] = sx * sy * sz + cx * cz;
-    pDst[1][2] = sx * cy;
-    pDst[2][0] = cx * sy * cz + sx * sz;
-    pDst[2][1] = cx * sy * sz - sx * cz;
-    pDst[2][2] = cx * cy;
+    oAxes[0][0] = cy * cz;
+    oAxes[0][1] = cy * sz;
+    oAxes[0][2] = -sy;
+    oAxes[1][0] = sx * sy * cz - cx * sz;
+    oAxes[1][1] = sx * sy * sz + cx * cz;
+    oAxes[1][2] = sx * cy;
+    oAxes[2][0] = cx * sy * cz + sx * sz;
+    oAxes[2][1] = cx * sy * sz - sx * cz;
+    oAxes[2][2] = cx * cy;
+}
+
+void EulerToMatrixXYZ(KMatrix& pDst, double pX, double pY, double pZ)
+{
+    double lAxes[3][3];
+    EulerToAxesXYZ(lAxes, pX, pY, pZ);
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            pDst[r][c] = lAxes[r][c];
+        }
+    }
+}
+
+void AxesToEulerXYZ(double oAngles[3], const double pRow0[3], const double pRow1[3], double pZ2)
+{
+    const double lM02 = pRow0[2];
+    if (lM02 >= kEulerXYZGimbal) {
+        // sin(Y) = -1: row 1 reduces to (-sin(X + Z), cos(X + Z), 0).
+        oAngles[0] = std::atan2(-pRow1[0], pRow1[1]) * kRadToDeg;
+        oAngles[1] = -90.0;
+        oAngles[2] = 0.0;
+    } else if (lM02 <= -kEulerXYZGimbal) {
+        // sin(Y) = 1: row 1 reduces to (sin(X - Z), cos(X - Z), 0).
+        oAngles[0] = std::atan2(pRow1[0], pRow1[1]) * kRadToDeg;
+        oAngles[1] = 90.0;
+        oAngles[2] = 0.0;
+    } else {
+        oAngles[0] = std::atan2(pRow1[2], pZ2) * kRadToDeg;
+        oAngles[1] = std::asin(-lM02) * kRadToDeg;
+        oAngles[2] = std::atan2(pRow0[1], pRow0[0]) * kRadToDeg;
+    }
 }
 
 void MatrixToEulerXYZ(KVector4& pAngles, const KMatrix& pSrc)
 {
-    const double lM02 = pSrc[0][2];
-    if (lM02 >= kEulerXYZGimbal) {
-        // sin(Y) = -1: row 1 reduces to (-sin(X + Z), cos(X + Z), 0).
-        pAngles[0] = std::atan2(-pSrc[1][0], pSrc[1][1]) * kRadToDeg;
-        pAngles[1] = -90.0;
-        pAngles[2] = 0.0;
-    } else if (lM02 <= -kEulerXYZGimbal) {
-        // sin(Y) = 1: row 1 reduces to (sin(X - Z), cos(X - Z), 0).
-        pAngles[0] = std::atan2(pSrc[1][0], pSrc[1][1]) * kRadToDeg;
-        pAngles[1] = 90.0;
-        pAngles[2] = 0.0;
-    } else {
-        pAngles[0] = std::atan2(pSrc[1][2], pSrc[2][2]) * kRadToDeg;
-        pAngles[1] = std::asin(-lM02) * kRadToDeg;
-        pAngles[2] = std::atan2(pSrc[0][1], pSrc[0][0]) * kRadToDeg;
+    const double lRow0[3] = {pSrc[0][0], pSrc[0][1], pSrc[0][2]};
+    const double lRow1[3] = {pSrc[1][0], pSrc[1][1], pSrc[1][2]};
+    double lAngles[3];
+    AxesToEulerXYZ(lAngles, lRow0, lRow1, pSrc[2][2]);
+    for (int i = 0; i < 3; ++i) {
+        pAngles[i] = lAngles[i];
     }
 }
 

@@ -69,10 +69,14 @@ void VectorNormalize(KVector4& pDst, const KVector4& pSrc);
 // Sets the 3x3 part to the rotation about X by pX, then about Y by pY, then about Z by pZ:
 // Rx * Ry * Rz in row-vector form. MatrixToEulerXYZ is its inverse.
 void EulerToMatrixXYZ(KMatrix& pDst, double pX, double pY, double pZ);
+// The same three axis rows into a plain 3x3 array, for working forms without the fourth column.
+void EulerToAxesXYZ(double oAxes[3][3], double pX, double pY, double pZ);
 // Euler X, Y, Z in degrees (x, y, z of pAngles) of the 3x3 part, taken as a rotation:
 // Y in [-90, 90], X and Z in (-180, 180]. When m[0][2] >= 0.999999, Y = -90 and Z = 0; when
 // m[0][2] <= -0.999999, Y = +90 and Z = 0 (X then carries the whole remaining turn).
 void MatrixToEulerXYZ(KVector4& pAngles, const KMatrix& pSrc);
+// The same from the only elements it reads: rows 0 and 1 of the axes and row 2's Z.
+void AxesToEulerXYZ(double oAngles[3], const double pRow0[3], const double pRow1[3], double pZ2);
 // MatrixToEulerXYZ after dividing each axis by its MatrixGetScale component (a zero scale
 // component leaves that axis as it is).
 void MatrixToEulerUnscaled(KVector4& pAngles, const KMatrix& pSrc);

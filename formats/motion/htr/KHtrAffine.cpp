@@ -1,18 +1,7 @@
 #include "formats/motion/htr/KHtrAffine.h"
 
 #include "core/KMatrix.h"
-
-#include <cmath>
-
-namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegToRad = kPi / 180.0;
-constexpr double kRadToDeg = 180.0 / kPi;
-// Beyond this sine of Y the X and Z turns share one axis (as MatrixToEulerXYZ decides).
-constexpr double kEulerXYZGimbal = 0.999999;
-
-} // namespace
+#include "core/KMatrixFunctions.h"
 
 KHtrAffine KHtrAffine::Identity()
 {
@@ -43,18 +32,7 @@ void KHtrAffine::ToMatrix(KMatrix& ioMatrix) const
 
 void KHtrAffine::SetEulerXYZ(double pX, double pY, double pZ)
 {
-    const double sx = std::sin(pX * kDegToRad), cx = std::cos(pX * kDegToRad);
-    const double sy = std::sin(pY * kDegToRad), cy = std::cos(pY * kDegToRad);
-    const double sz = std::sin(pZ * kDegToRad), cz = std::cos(pZ * kDegToRad);
-    mAxes[0][0] = cy * cz;
-    mAxes[0][1] = cy * sz;
-    mAxes[0][2] = -sy;
-    mAxes[1][0] = sx * sy * cz - cx * sz;
-    mAxes[1][1] = sx * sy * sz + cx * cz;
-    mAxes[1][2] = sx * cy;
-    mAxes[2][0] = cx * sy * cz + sx * sz;
-    mAxes[2][1] = cx * sy * sz - sx * cz;
-    mAxes[2][2] = cx * cy;
+    EulerToAxesXYZ(mAxes, pX, pY, pZ);
 }
 
 void KHtrAffine::ToEulerXYZ(double oAngles[3]) const
@@ -67,22 +45,7 @@ void KHtrAffine::ToEulerXYZ(double oAngles[3]) const
 
 void KHtrEulerAxes::ToEulerXYZ(double oAngles[3]) const
 {
-    const double lM02 = mRow0[2];
-    if (lM02 >= kEulerXYZGimbal) {
-        // sin(Y) = -1: row 1 reduces to (-sin(X + Z), cos(X + Z), 0).
-        oAngles[0] = std::atan2(-mRow1[0], mRow1[1]) * kRadToDeg;
-        oAngles[1] = -90.0;
-        oAngles[2] = 0.0;
-    } else if (lM02 <= -kEulerXYZGimbal) {
-        // sin(Y) = 1: row 1 reduces to (sin(X - Z), cos(X - Z), 0).
-        oAngles[0] = std::atan2(mRow1[0], mRow1[1]) * kRadToDeg;
-        oAngles[1] = 90.0;
-        oAngles[2] = 0.0;
-    } else {
-        oAngles[0] = std::atan2(mRow1[2], mZ2) * kRadToDeg;
-        oAngles[1] = std::asin(-lM02) * kRadToDeg;
-        oAngles[2] = std::atan2(mRow0[1], mRow0[0]) * kRadToDeg;
-    }
+    AxesToEulerXYZ(oAngles, mRow0, mRow1, mZ2);
 }
 
 void KHtrAffine::MultiplyAxes(KHtrAffine& oDst, const KHtrAffine& pFirst, const KHtrAffine& pThen)
