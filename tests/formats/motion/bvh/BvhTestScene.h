@@ -10,6 +10,7 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
+#include "scene/KRyvSkeleton.h"
 #include "tests/formats/motion/MotionTestScene.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,20 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+
+// A limb-node skeleton node below pParent at pOffset, marked for export.
+inline KRyvNode* AddJoint(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName,
+                          const KVector4& pOffset)
+{
+    KRyvNode* lNode = ioFactory.CreateNode(pName);
+    KRyvSkeleton* lSkeleton = ioFactory.CreateSkeleton();
+    lSkeleton->SetSkeletonType(KRyvSkeleton::eLimbNode);
+    lNode->SetNodeAttribute(lSkeleton);
+    lNode->SetLclTranslation(pOffset);
+    lNode->SetMarked(true);
+    pParent->AddChild(lNode);
+    return lNode;
+}
 
 // The reference BVH evaluator of the tests, built only from single-axis turns in the textbook
 // column-vector form: channels listed a0, a1, a2 give R = R(a0) * R(a1) * R(a2) on column

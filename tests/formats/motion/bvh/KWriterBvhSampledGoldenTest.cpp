@@ -35,19 +35,6 @@ KTime Seconds(double pSeconds)
     return KTime(static_cast<std::int64_t>(pSeconds * KTime::kTicksPerSecond));
 }
 
-KRyvNode* AddJoint(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName,
-                   const KVector4& pOffset)
-{
-    KRyvNode* lNode = ioFactory.CreateNode(pName);
-    KRyvSkeleton* lSkeleton = ioFactory.CreateSkeleton();
-    lSkeleton->SetSkeletonType(KRyvSkeleton::eLimbNode);
-    lNode->SetNodeAttribute(lSkeleton);
-    lNode->SetLclTranslation(pOffset);
-    lNode->SetMarked(true);
-    pParent->AddChild(lNode);
-    return lNode;
-}
-
 // Keys at pFirst, pFirst + pStep, ... seconds: value i is pBase + pSlope * i + pWave * (i % 3).
 void FillCurve(KFCurve* ioCurve, int pKeys, double pFirst, double pStep, double pBase,
                double pSlope, double pWave, int pInterpolation)

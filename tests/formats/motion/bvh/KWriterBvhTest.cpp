@@ -45,20 +45,6 @@ std::vector<std::vector<double>> FrameLines(const std::string& pText)
     return lFrames;
 }
 
-// A limb-node skeleton node below pParent, marked for export.
-KRyvNode* AddJoint(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName,
-                   const KVector4& pOffset)
-{
-    KRyvNode* lNode = ioFactory.CreateNode(pName);
-    KRyvSkeleton* lSkeleton = ioFactory.CreateSkeleton();
-    lSkeleton->SetSkeletonType(KRyvSkeleton::eLimbNode);
-    lNode->SetNodeAttribute(lSkeleton);
-    lNode->SetLclTranslation(pOffset);
-    lNode->SetMarked(true);
-    pParent->AddChild(lNode);
-    return lNode;
-}
-
 std::unique_ptr<KStreamOptionsMotion> WriteOptions(KWriterBvh& pWriter, int pFrames, double pRate)
 {
     std::unique_ptr<KStreamOptionsMotion> lOptions(
