@@ -91,6 +91,23 @@ public:
         Remove(lObject);
         return lObject;
     }
+    // Unlists and returns the last object; null when the list is empty. Emptying a list this
+    // way undoes its making in reverse, newest first.
+    T* TakeLast()
+    {
+        while (mItems.size() > mFront && !mItems.back()) {
+            mItems.pop_back();
+            --mHoles;
+        }
+        if (mItems.size() <= mFront) {
+            mItems.clear();
+            mFront = mHoles = 0;
+            return nullptr;
+        }
+        T* lObject = mItems.back();
+        Remove(lObject);
+        return lObject;
+    }
     // Calls pVisit on each listed object in order until it answers true; returns that object.
     template <class F> T* FindIf(F pVisit) const
     {

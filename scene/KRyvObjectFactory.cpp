@@ -646,7 +646,11 @@ void KRyvObjectFactory::DestroyAll()
     const auto lDeleteObject = [this](KRyvObject* pObject) { DeleteObject(pObject, false); };
     DestroyList(mScenes, lDelete);
     DestroyList(mNodeAttributes, lDelete);
-    DestroyList(mNodes, lDestructAndDelete);
+    // Newest first: a node made after its parent goes before it, in one visit, leaving the ends
+    // of the parent's lists. Oldest first, the parent of a wide flat hierarchy let go of all its
+    // children at once and each was visited again when its own turn came, over a heap freed
+    // from its bottom up: the teardown's cost per node grew with the node count.
+    DestroyListNewestFirst(mNodes, lDestructAndDelete);
     // Deformers point at links: they go first.
     DestroyList(mDeformers, lDeleteObject);
     DestroyList(mLinks, lDelete);

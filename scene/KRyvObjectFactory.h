@@ -325,6 +325,14 @@ private:
             pDelete(lObject);
         }
     }
+    // The same, newest object first.
+    template <class T, class D>
+    static void DestroyListNewestFirst(KRyvFactoryList<T>& ioList, D pDelete)
+    {
+        while (T* lObject = ioList.TakeLast()) {
+            pDelete(lObject);
+        }
+    }
     // The pIndex-th object of the list whose current name equals pWanted; null and
     // kObjectNotFound when there are fewer.
     template <class T>

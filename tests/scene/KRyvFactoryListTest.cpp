@@ -151,3 +151,34 @@ TEST(KRyvFactoryList, EveryMemoryLayoutStaysFindableThroughGrowthAndRemoval)
         }
     }
 }
+
+// Emptied from the end, the list hands back what it holds newest first, passing over objects
+// removed meanwhile (also those at its end) and those already taken from its front.
+TEST(KRyvFactoryList, TakeLastHandsBackNewestFirstPassingOverRemovedObjects)
+{
+    std::vector<int> lObjects(200);
+    KRyvFactoryList<int> lList;
+    for (int& lObject : lObjects) {
+        lList.Add(&lObject);
+    }
+    for (std::size_t i = 0; i < lObjects.size(); i += 3) {
+        ASSERT_TRUE(lList.Remove(&lObjects[i]));
+    }
+    ASSERT_TRUE(lList.Remove(&lObjects.back()));
+    ASSERT_EQ(lList.TakeFirst(), &lObjects[1]);
+    std::vector<int*> lExpected;
+    for (std::size_t i = lObjects.size() - 1; i > 1; --i) {
+        if (i % 3 != 0 && i + 1 != lObjects.size()) {
+            lExpected.push_back(&lObjects[i]);
+        }
+    }
+    for (std::size_t i = 0; i < lExpected.size(); ++i) {
+        ASSERT_EQ(lList.TakeLast(), lExpected[i]) << i;
+        ASSERT_EQ(lList.GetCount(), static_cast<int>(lExpected.size() - i - 1));
+    }
+    EXPECT_EQ(lList.TakeLast(), nullptr);
+    EXPECT_EQ(lList.TakeFirst(), nullptr);
+    lList.Add(&lObjects[0]);
+    EXPECT_EQ(lList.Get(0), &lObjects[0]);
+    EXPECT_EQ(lList.TakeLast(), &lObjects[0]);
+}
