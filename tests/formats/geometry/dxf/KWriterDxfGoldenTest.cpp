@@ -3,6 +3,7 @@
 #include "tests/formats/geometry/dxf/DxfTestSupport.h"
 
 #include "scene/objects/KRyvMaterial.h"
+#include "tests/support/TestSequence.h"
 
 #include <gtest/gtest.h>
 
@@ -16,36 +17,15 @@
 
 namespace {
 
-std::uint64_t Fnv1a(const std::string& pText)
+// Within +-pRange, on a grid of 2^-pBits so that ties of the printed rounding come up.
+double GridValue(TestSequence& ioNumbers, double pRange, int pBits)
 {
-    std::uint64_t lHash = 0xcbf29ce484222325ull;
-    for (const char lChar : pText) {
-        lHash = (lHash ^ static_cast<unsigned char>(lChar)) * 0x100000001b3ull;
-    }
-    return lHash;
+    const double lUnit = std::ldexp(1.0, -pBits);
+    const double lSteps = std::floor(pRange / lUnit);
+    const double lPick =
+        static_cast<double>(ioNumbers.Next() % (2 * static_cast<std::uint64_t>(lSteps)));
+    return (lPick - lSteps) * lUnit;
 }
-
-// A fixed stream of numbers, the same on every platform.
-class Sequence
-{
-public:
-    std::uint64_t Next()
-    {
-        mState = mState * 6364136223846793005ull + 1442695040888963407ull;
-        return mState >> 11;
-    }
-    // Within +-pRange, on a grid of 2^-pBits so that ties of the printed rounding come up.
-    double Value(double pRange, int pBits)
-    {
-        const double lUnit = std::ldexp(1.0, -pBits);
-        const double lSteps = std::floor(pRange / lUnit);
-        const double lPick = static_cast<double>(Next() % (2 * static_cast<std::uint64_t>(lSteps)));
-        return (lPick - lSteps) * lUnit;
-    }
-
-private:
-    std::uint64_t mState = 42;
-};
 
 struct Scene
 {
@@ -118,7 +98,7 @@ std::vector<KVector4> EdgePoints()
 // corners; coordinates over many magnitudes.
 void FillScene(Scene& ioScene)
 {
-    Sequence lNumbers;
+    TestSequence lNumbers(42);
     KRyvMesh* lEdges = AddMesh(ioScene, "edges", EdgePoints());
     for (int p = 0; p + 3 < lEdges->GetControlPointCount(); p += 3) {
         lEdges->BeginPolygon();
@@ -131,9 +111,9 @@ void FillScene(Scene& ioScene)
     for (int m = 0; m < 5; ++m) {
         std::vector<KVector4> lPoints;
         for (int i = 0; i < 300; ++i) {
-            lPoints.emplace_back(lNumbers.Value(lRanges[m], 10 + m * 3),
-                                 lNumbers.Value(lRanges[m], 7 + m), lNumbers.Value(lRanges[m], 20),
-                                 1.0);
+            lPoints.emplace_back(GridValue(lNumbers, lRanges[m], 10 + m * 3),
+                                 GridValue(lNumbers, lRanges[m], 7 + m),
+                                 GridValue(lNumbers, lRanges[m], 20), 1.0);
         }
         KRyvMesh* lMesh = AddMesh(ioScene, lNames[m], lPoints);
         if (m == 1 || m == 2) {

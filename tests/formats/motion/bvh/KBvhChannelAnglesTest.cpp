@@ -4,6 +4,7 @@
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KMotionPrintPrecision.h"
 #include "formats/motion/KMotionRotationOrder.h"
+#include "tests/support/TestSequence.h"
 
 #include <gtest/gtest.h>
 
@@ -61,26 +62,13 @@ KVector4 AnglesOfPose(const KBvhChannelAngles& pChannels, const KVector4& pRotat
     return lAngles;
 }
 
-class Lcg
-{
-public:
-    double Between(double pLow, double pHigh)
-    {
-        mState = mState * 6364136223846793005ULL + 1442695040888963407ULL;
-        return pLow + (pHigh - pLow) * static_cast<double>(mState >> 11) / 9007199254740992.0;
-    }
-
-private:
-    std::uint64_t mState = 3;
-};
-
 // Rotations of every kind (gimbal lock at +-90, exact quarter turns, tiny angles), with unit,
 // uneven, mirroring and zero scales: the same bits as the helpers, with and without the rows whose
 // scale is exactly 1.
 TEST(KBvhChannelAngles, AreTheMotionHelpersAnglesBitForBit)
 {
     const KBvhChannelAngles lChannels;
-    Lcg lRandom;
+    TestSequence lRandom(3);
     const double kScales[][3] = {{1, 1, 1}, {2, 0.5, 1}, {1, -1, 1}, {0, 1, 1}, {1e-3, 1e3, 7}};
     const double kFixed[][3] = {{0, 0, 0},   {90, 0, 0},  {0, 90, 0},       {0, -90, 30},
                                 {180, 0, 0}, {0, 0, 180}, {1e-7, -2e-6, 3}, {45, 45, 45}};
@@ -121,7 +109,7 @@ TEST(KBvhChannelAngles, OfAPoseAreTheAnglesOfItsMatrix)
             SameBits(AnglesOfPose(lChannels, lRotation, KVector4(1, 1, 1)), Reference(lMatrix)))
             << lEuler[0] << " " << lEuler[1] << " " << lEuler[2];
     }
-    Lcg lRandom;
+    TestSequence lRandom(3);
     for (int i = 0; i < 30000; ++i) {
         double lEuler[3];
         for (double& lAngle : lEuler) {
@@ -164,7 +152,7 @@ TEST(KBvhChannelAngles, AnglesNextToARoundingPointAreTheLibrarys)
     const int kAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
                           KMotionRotationOrder::eAxisY};
     const KBvhChannelAngles lChannels;
-    Lcg lRandom;
+    TestSequence lRandom(3);
     for (int i = 0; i < 20000; ++i) {
         const double lDecade = i % 3 == 0 ? 1.0 : (i % 3 == 1 ? 1e-2 : 1e-4);
         double lAngles[3];
@@ -200,7 +188,7 @@ TEST(KBvhChannelAngles, MatricesOfExtremeRowsAreTheLibrarys)
         }
     }
     EXPECT_TRUE(SameBits(AnglesOf(lChannels, lFlat), Reference(lFlat)));
-    Lcg lRandom;
+    TestSequence lRandom(3);
     auto lAngle = [&lRandom] { return lRandom.Between(-720, 720); };
     auto lScale = [&lRandom] {
         const double lSign = lRandom.Between(-1, 1) < 0 ? -1.0 : 1.0;

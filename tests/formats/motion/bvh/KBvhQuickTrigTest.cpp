@@ -1,4 +1,5 @@
 #include "formats/motion/bvh/KBvhQuickTrig.h"
+#include "tests/support/TestSequence.h"
 
 #include <gtest/gtest.h>
 
@@ -6,19 +7,6 @@
 #include <cstdint>
 
 namespace {
-
-class Lcg
-{
-public:
-    double Between(double pLow, double pHigh)
-    {
-        mState = mState * 6364136223846793005ULL + 1442695040888963407ULL;
-        return pLow + (pHigh - pLow) * static_cast<double>(mState >> 11) / 9007199254740992.0;
-    }
-
-private:
-    std::uint64_t mState = 17;
-};
 
 // The bounds the quick channel angles rely on, against the extended-precision library: arc
 // tangents in every quadrant, of tiny and huge ratios and at the table's points, and the sines
@@ -28,7 +16,7 @@ TEST(KBvhQuickTrig, StaysWithinItsBounds)
     if (sizeof(long double) <= sizeof(double)) {
         GTEST_SKIP() << "no wider floating type to compare with";
     }
-    Lcg lRandom;
+    TestSequence lRandom(17);
     long double lWorstAtan = 0.0L;
     long double lWorstSinCos = 0.0L;
     for (int i = 0; i < 200000; ++i) {

@@ -1,4 +1,5 @@
 #include "formats/motion/bvh/KBvhValueText.h"
+#include "tests/support/TestSequence.h"
 
 #include <gtest/gtest.h>
 
@@ -24,22 +25,6 @@ std::string Printed(double pValue)
     std::snprintf(lText, sizeof lText, "%g", pValue);
     return lText;
 }
-
-// A small fixed generator: the standard distributions differ between libraries.
-class Lcg
-{
-public:
-    std::uint64_t Next()
-    {
-        mState = mState * 6364136223846793005ULL + 1442695040888963407ULL;
-        return mState >> 11;
-    }
-    // Uniform in [0, 1).
-    double Unit() { return static_cast<double>(Next()) / 9007199254740992.0; }
-
-private:
-    std::uint64_t mState = 11;
-};
 
 TEST(KBvhValueText, EdgesOfTheLayoutAndOfTheRoundingPrintAsPrintfDoes)
 {
@@ -87,7 +72,7 @@ TEST(KBvhValueText, EdgesOfTheLayoutAndOfTheRoundingPrintAsPrintfDoes)
 // every decade from 1e-6 to 1e8, both signs.
 TEST(KBvhValueText, RandomValuesPrintAsPrintfDoes)
 {
-    Lcg lRandom;
+    TestSequence lRandom(11);
     constexpr int kRounds = 400000;
     int lFailures = 0;
     for (int i = 0; i < kRounds && lFailures < 10; ++i) {
@@ -112,7 +97,7 @@ TEST(KBvhValueText, RandomValuesPrintAsPrintfDoes)
 // come: the text of the digits is the text of the nearest double, the exponent form included.
 TEST(KBvhValueText, DecimalsPrintAsTheirNearestDoubles)
 {
-    Lcg lRandom;
+    TestSequence lRandom(11);
     int lFailures = 0;
     for (int i = 0; i < 300000 && lFailures < 10; ++i) {
         const int lDecimals = static_cast<int>(lRandom.Next() % 10);

@@ -12,6 +12,7 @@
 #include "scene/KRyvSkeleton.h"
 
 #include "BvhTestScene.h"
+#include "tests/support/TestSequence.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -20,15 +21,6 @@
 #include <string>
 
 namespace {
-
-std::uint64_t Fnv1a(const std::string& pBytes)
-{
-    std::uint64_t lHash = 14695981039346656037ULL;
-    for (const char lByte : pBytes) {
-        lHash = (lHash ^ static_cast<unsigned char>(lByte)) * 1099511628211ULL;
-    }
-    return lHash;
-}
 
 KTime Seconds(double pSeconds)
 {
