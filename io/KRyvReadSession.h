@@ -18,6 +18,7 @@ class KReadRollback;
 class KRyvCharacter;
 class KRyvDeformer;
 class KRyvFile;
+class KRyvGeometry;
 class KRyvGobo;
 class KRyvMarkerSet;
 class KRyvMaterial;
@@ -97,6 +98,8 @@ private:
     // The first value of the named place array; -1 when there is none.
     int FirstPlace(const char* pName);
     KObject* ModelSet(int pPlace) const;
+    // The geometry of the model at a place; null when there is none.
+    const KRyvGeometry* GeometryAt(int pPlace) const;
 
     // pDestination takes pSource; a plug takes at most kMaxSourcesPerPlug sources from a file,
     // as each connection looks through the sources there are (a hostile file could make that
@@ -149,6 +152,9 @@ private:
     std::unordered_map<std::string, KRyvNode*> mNodes;
     std::vector<KRyvNode*> mModels;
     std::vector<KRyvDeformer*> mSkins;
+    // For each skin, the fewest control points among the geometries it deforms (INT_MAX when
+    // it deforms none): the bound of its clusters' indices.
+    std::vector<int> mSkinPoints;
     std::unordered_map<const KPlug*, int> mSourceCounts;
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;
