@@ -431,7 +431,8 @@ bool KRyvReadSession::ReadDeformer()
         mSkinPoints.push_back(lPoints);
     } else {
         // A cluster has one skin, one link model and one associate model: the first of each.
-        const int lSkin = FirstPlace("Skin");
+        int lSkin = -1;
+        const bool lHasSkin = FirstPlace("Skin", lSkin);
         const bool lKnownSkin = lSkin >= 0 && lSkin < static_cast<int>(mSkins.size());
         KPlug* lSkinSet =
             lKnownSkin ? mSkins[static_cast<std::size_t>(lSkin)]->GetProperties() : nullptr;
@@ -444,11 +445,14 @@ bool KRyvReadSession::ReadDeformer()
                 "Cluster index out of its control points: " + lName.Left(kQuotedNameLength) + "\n";
             return false;
         }
-        const int lLink = FirstPlace("LinkModel");
-        const int lAssociate = FirstPlace("AssociateModel");
-        lAllMade = (lSkin < 0 || Connect(lSkinSet, lSet)) &&
-                   (lLink < 0 || Connect(lSet, ModelSet(lLink))) &&
-                   (lAssociate < 0 ||
+        int lLink = -1;
+        int lAssociate = -1;
+        const bool lHasLink = FirstPlace("LinkModel", lLink);
+        const bool lHasAssociate = FirstPlace("AssociateModel", lAssociate);
+        // A place that is there but names nothing, negative or past the end, is a warning.
+        lAllMade = (!lHasSkin || Connect(lSkinSet, lSet)) &&
+                   (!lHasLink || Connect(lSet, ModelSet(lLink))) &&
+                   (!lHasAssociate ||
                     Connect(lSet->FindProperty("SrcModelReference"), ModelSet(lAssociate)));
     }
     if (!lAllMade) {
@@ -457,11 +461,14 @@ bool KRyvReadSession::ReadDeformer()
     return ReadContainer(*lDeformer, lSet);
 }
 
-int KRyvReadSession::FirstPlace(const char* pName)
+bool KRyvReadSession::FirstPlace(const char* pName, int& oPlace)
 {
     std::vector<std::int32_t> lPlaces;
-    return KRyvGeometryIO::ReadNamedArray(mFile, pName, lPlaces) && !lPlaces.empty() ? lPlaces[0]
-                                                                                     : -1;
+    if (!KRyvGeometryIO::ReadNamedArray(mFile, pName, lPlaces) || lPlaces.empty()) {
+        return false;
+    }
+    oPlace = lPlaces[0];
+    return true;
 }
 
 const KRyvGeometry* KRyvReadSession::GeometryAt(int pPlace) const

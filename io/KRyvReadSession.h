@@ -95,8 +95,9 @@ private:
     // rest; connections to places that are not there are warnings.
     bool ReadDeformer();
 
-    // The first value of the named place array; -1 when there is none.
-    int FirstPlace(const char* pName);
+    // The first value of the named place array into oPlace, whatever it is; false (oPlace
+    // untouched) when the array is absent or empty.
+    bool FirstPlace(const char* pName, int& oPlace);
     KObject* ModelSet(int pPlace) const;
     // The geometry of the model at a place; null when there is none.
     const KRyvGeometry* GeometryAt(int pPlace) const;

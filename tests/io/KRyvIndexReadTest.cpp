@@ -5,6 +5,7 @@
 #include "io/KStreamOptions.h"
 #include "io/KStreamOptionsRyv.h"
 #include "io/KWriterRyv.h"
+#include "ryvfile/KRyvContainer.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
@@ -18,6 +19,9 @@
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <zlib.h>
 
 #include <functional>
 #include <stdexcept>
@@ -91,6 +95,27 @@ protected:
         }
     }
 
+    // The file with the first int32 of the array record pName set to pValue, its CRC mended so
+    // that the change reaches the records.
+    void PatchFirstOf(const char* pName, std::int32_t pValue)
+    {
+        std::string lBytes = TempFolder::Read(mName);
+        // Length byte, name, value count, kind, element count.
+        const std::string lKey = std::string(1, static_cast<char>(std::strlen(pName))) + pName;
+        const std::size_t lFound = lBytes.find(lKey);
+        ASSERT_NE(lFound, std::string::npos) << pName;
+        const std::size_t lCountAt = lFound + lKey.size() + 4 + 1;
+        std::uint32_t lCount = 0;
+        std::memcpy(&lCount, &lBytes[lCountAt], sizeof(lCount));
+        ASSERT_GT(lCount, 0u) << pName;
+        std::memcpy(&lBytes[lCountAt + 4], &pValue, sizeof(pValue));
+        const std::size_t lCrcAt = lBytes.size() - KRyvContainer::kFooterSize;
+        const auto lCrc = static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(lBytes.data()), uInt(lCrcAt)));
+        std::memcpy(&lBytes[lCrcAt], &lCrc, sizeof(lCrc));
+        mTemp.Write("index.ryv", lBytes);
+    }
+
     TempFolder mTemp;
     KRyvObjectFactory mFactory;
     std::string mName = mTemp.PathOf("index.ryv");
@@ -160,6 +185,32 @@ TEST_F(KRyvIndexReadTest, TheEdgesOfEachArrayAreReadAndWrittenEverywhere)
     EXPECT_EQ(lMesh.GetLink(0)->GetControlPointIndexArray(), (std::vector<int>{0, 4}));
     EXPECT_EQ(ClusterOf(*mRead).GetControlPointIndexArray(), (std::vector<int>{4, 0}));
     WriteEveryFormat();
+}
+
+TEST_F(KRyvIndexReadTest, AClusterPlaceThatNamesNothingIsAWarningWhateverItsSign)
+{
+    struct Case
+    {
+        const char* mRecord;
+        std::int32_t mPlace;
+    };
+    const Case kCases[] = {
+        {"Skin", -1},      {"Skin", 1},           {"LinkModel", -1},
+        {"LinkModel", -7}, {"LinkModel", 100000}, {"AssociateModel", INT32_MIN},
+    };
+    for (const Case& lCase : kCases) {
+        SCOPED_TRACE(std::string(lCase.mRecord) + " " + std::to_string(lCase.mPlace));
+        WriteDamaged([](KRyvScene& pScene) {
+            KRyvMesh& lMesh = MeshOf(pScene);
+            lMesh.GetLink(0)->SetAssociateModel(pScene.GetRootNode()->GetChild(0));
+            pScene.RemoveAllDeformers();
+            pScene.BuildSkinDeformers();
+        });
+        PatchFirstOf(lCase.mRecord, lCase.mPlace);
+        ASSERT_EQ(Read(), -1) << mMessage;
+        EXPECT_NE(mMessage.find("Deformer connection not made"), std::string::npos) << mMessage;
+        EXPECT_EQ(mRead->GetSceneEntity()->GetDeformerCount(KRyvSceneEntity::eClusterDeformers), 1);
+    }
 }
 
 } // namespace
