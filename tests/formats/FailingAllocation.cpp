@@ -1,7 +1,14 @@
 #include "tests/formats/FailingAllocation.h"
 
+#include "formats/geometry/obj/KObjPageAllocator.h"
+
+#include <cerrno>
 #include <cstdlib>
 #include <new>
+
+#include <sys/mman.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/lsan_interface.h>
@@ -11,6 +18,8 @@ namespace {
 
 // Allocations left before the one that fails; 0 while nothing is armed.
 thread_local long gAllocationsLeft = 0;
+// Mappings the walk refused.
+thread_local long gMappingsFailed = 0;
 
 void* Allocate(std::size_t pSize)
 {
@@ -47,6 +56,28 @@ long FailingAllocation::Left()
 {
     return gAllocationsLeft;
 }
+
+long FailingAllocation::MappingsFailed()
+{
+    return gMappingsFailed;
+}
+
+#ifndef RYVKIT_OBJ_PAGES_FROM_NEW
+// Big blocks that bypass the heap (the OBJ reader's lists) are anonymous mappings made through
+// mmap: each counts as an allocation of the walk. Mappings the C library makes for itself do
+// not come here.
+extern "C" void* mmap(void* pAddress, std::size_t pLength, int pProtection, int pFlags, int pFile,
+                      off_t pOffset) noexcept
+{
+    if ((pFlags & MAP_ANONYMOUS) != 0 && gAllocationsLeft > 0 && --gAllocationsLeft == 0) {
+        ++gMappingsFailed;
+        errno = ENOMEM;
+        return MAP_FAILED;
+    }
+    return reinterpret_cast<void*>(
+        syscall(SYS_mmap, pAddress, pLength, pProtection, pFlags, pFile, pOffset));
+}
+#endif
 
 void* operator new(std::size_t pSize)
 {
