@@ -271,6 +271,43 @@ void SetElement(KLayer& ioLayer, int pType, std::unique_ptr<KLayerElement> pElem
     }
 }
 
+// Entries of an element's direct array, by its kind.
+std::size_t DirectCount(int pType, const KLayerElement& pElement)
+{
+    switch (pType) {
+    case KLayerElement::eNormal:
+        return static_cast<const KLayerElementNormal&>(pElement).GetDirectArray().size();
+    case KLayerElement::eMaterial:
+        return static_cast<const KLayerElementMaterial&>(pElement).GetDirectArray().size();
+    case KLayerElement::eTexture:
+        return static_cast<const KLayerElementTexture&>(pElement).GetDirectArray().size();
+    case KLayerElement::ePolygonGroup:
+        return static_cast<const KLayerElementPolygonGroup&>(pElement).GetDirectArray().size();
+    case KLayerElement::eUV:
+        return static_cast<const KLayerElementUV&>(pElement).GetDirectArray().size();
+    default:
+        return static_cast<const KLayerElementVertexColor&>(pElement).GetDirectArray().size();
+    }
+}
+
+// An index-to-direct element names entries of its own direct array, or -1 for none (the value
+// the scene itself gives an entry that has no object). Any other index is corruption: refused
+// here, so that nothing that later walks the scene has to distrust it. Index mode names the
+// node's connected objects, unknown at this point, and direct mode has no use for the indices.
+bool IndicesInRange(int pType, const KLayerElement& pElement)
+{
+    if (pElement.GetReferenceMode() != KLayerElement::eIndexToDirect) {
+        return true;
+    }
+    const long long lCount = static_cast<long long>(DirectCount(pType, pElement));
+    for (const int lIndex : pElement.GetIndexArray()) {
+        if (lIndex < -1 || lIndex >= lCount) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool ReadElement(KRyvFile& ioFile, int pType, KLayer& ioLayer, const KRyvGeometryContext& pContext)
 {
     const KString lMapping = ioFile.FieldReadC("MappingInformationType", "");
@@ -281,6 +318,13 @@ bool ReadElement(KRyvFile& ioFile, int pType, KLayer& ioLayer, const KRyvGeometr
     }
     lElement->SetMappingMode(KLayerElement::GetMappingModeFromText(lMapping.Buffer()));
     lElement->SetReferenceMode(KLayerElement::GetReferenceModeFromText(lReference.Buffer()));
+    if (!IndicesInRange(pType, *lElement)) {
+        if (pContext.mMessage) {
+            *pContext.mMessage +=
+                KString("Index out of its direct array in ") + kElementNames[pType] + "\n";
+        }
+        return false;
+    }
     SetElement(ioLayer, pType, std::move(lElement));
     return true;
 }
@@ -340,7 +384,8 @@ bool ReadLink(KRyvFile& ioFile, KRyvLink& ioLink, KRyvLinkFixup& oFixup, int pPo
         return false;
     }
     for (std::size_t i = 0; i < lIndices.mCount; ++i) {
-        if (lIndices[i] >= pPointCount) {
+        // The link itself would drop a negative index, and with it the point's weight.
+        if (lIndices[i] < 0 || lIndices[i] >= pPointCount) {
             return false;
         }
         ioLink.AddControlPointIndex(lIndices[i], lWeights[i]);

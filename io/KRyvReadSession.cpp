@@ -24,6 +24,7 @@
 #include "scene/objects/KRyvCameraSwitcher.h"
 #include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGenericNode.h"
+#include "scene/objects/KRyvGeometry.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMarkerSet.h"
@@ -34,6 +35,7 @@
 #include "scene/objects/KRyvVideo.h"
 
 #include <algorithm>
+#include <climits>
 #include <new>
 #include <string>
 #include <unordered_map>
@@ -419,21 +421,38 @@ bool KRyvReadSession::ReadDeformer()
     if (lDeformer->GetDeformerType() == KRyvDeformer::eSkin) {
         std::vector<std::int32_t> lPlaces;
         KRyvGeometryIO::ReadNamedArray(mFile, "Deforms", lPlaces);
+        int lPoints = INT_MAX;
         for (const int lPlace : lPlaces) {
             lAllMade = Connect(ModelSet(lPlace), lSet) && lAllMade;
+            const KRyvGeometry* lGeometry = GeometryAt(lPlace);
+            lPoints = lGeometry ? std::min(lPoints, lGeometry->GetControlPointCount()) : lPoints;
         }
         mSkins.push_back(lDeformer);
+        mSkinPoints.push_back(lPoints);
     } else {
         // A cluster has one skin, one link model and one associate model: the first of each.
-        const int lSkin = FirstPlace("Skin");
-        KPlug* lSkinSet = lSkin >= 0 && lSkin < static_cast<int>(mSkins.size())
-                              ? mSkins[static_cast<std::size_t>(lSkin)]->GetProperties()
-                              : nullptr;
-        const int lLink = FirstPlace("LinkModel");
-        const int lAssociate = FirstPlace("AssociateModel");
-        lAllMade = (lSkin < 0 || Connect(lSkinSet, lSet)) &&
-                   (lLink < 0 || Connect(lSet, ModelSet(lLink))) &&
-                   (lAssociate < 0 ||
+        int lSkin = -1;
+        const bool lHasSkin = FirstPlace("Skin", lSkin);
+        const bool lKnownSkin = lSkin >= 0 && lSkin < static_cast<int>(mSkins.size());
+        KPlug* lSkinSet =
+            lKnownSkin ? mSkins[static_cast<std::size_t>(lSkin)]->GetProperties() : nullptr;
+        // An index outside the points its skin deforms is corruption, as a link's is.
+        const int lPoints = lKnownSkin ? mSkinPoints[static_cast<std::size_t>(lSkin)] : INT_MAX;
+        const std::vector<int>& lIndices = lDeformer->GetControlPointIndexArray();
+        if (std::any_of(lIndices.begin(), lIndices.end(),
+                        [lPoints](int pIndex) { return pIndex < 0 || pIndex >= lPoints; })) {
+            mMessage +=
+                "Cluster index out of its control points: " + lName.Left(kQuotedNameLength) + "\n";
+            return false;
+        }
+        int lLink = -1;
+        int lAssociate = -1;
+        const bool lHasLink = FirstPlace("LinkModel", lLink);
+        const bool lHasAssociate = FirstPlace("AssociateModel", lAssociate);
+        // A place that is there but names nothing, negative or past the end, is a warning.
+        lAllMade = (!lHasSkin || Connect(lSkinSet, lSet)) &&
+                   (!lHasLink || Connect(lSet, ModelSet(lLink))) &&
+                   (!lHasAssociate ||
                     Connect(lSet->FindProperty("SrcModelReference"), ModelSet(lAssociate)));
     }
     if (!lAllMade) {
@@ -442,11 +461,22 @@ bool KRyvReadSession::ReadDeformer()
     return ReadContainer(*lDeformer, lSet);
 }
 
-int KRyvReadSession::FirstPlace(const char* pName)
+bool KRyvReadSession::FirstPlace(const char* pName, int& oPlace)
 {
     std::vector<std::int32_t> lPlaces;
-    return KRyvGeometryIO::ReadNamedArray(mFile, pName, lPlaces) && !lPlaces.empty() ? lPlaces[0]
-                                                                                     : -1;
+    if (!KRyvGeometryIO::ReadNamedArray(mFile, pName, lPlaces) || lPlaces.empty()) {
+        return false;
+    }
+    oPlace = lPlaces[0];
+    return true;
+}
+
+const KRyvGeometry* KRyvReadSession::GeometryAt(int pPlace) const
+{
+    return pPlace >= 0 && pPlace < static_cast<int>(mModels.size())
+               ? dynamic_cast<const KRyvGeometry*>(
+                     mModels[static_cast<std::size_t>(pPlace)]->GetGeometry())
+               : nullptr;
 }
 
 KObject* KRyvReadSession::ModelSet(int pPlace) const

@@ -18,6 +18,7 @@ class KReadRollback;
 class KRyvCharacter;
 class KRyvDeformer;
 class KRyvFile;
+class KRyvGeometry;
 class KRyvGobo;
 class KRyvMarkerSet;
 class KRyvMaterial;
@@ -94,9 +95,12 @@ private:
     // rest; connections to places that are not there are warnings.
     bool ReadDeformer();
 
-    // The first value of the named place array; -1 when there is none.
-    int FirstPlace(const char* pName);
+    // The first value of the named place array into oPlace, whatever it is; false (oPlace
+    // untouched) when the array is absent or empty.
+    bool FirstPlace(const char* pName, int& oPlace);
     KObject* ModelSet(int pPlace) const;
+    // The geometry of the model at a place; null when there is none.
+    const KRyvGeometry* GeometryAt(int pPlace) const;
 
     // pDestination takes pSource; a plug takes at most kMaxSourcesPerPlug sources from a file,
     // as each connection looks through the sources there are (a hostile file could make that
@@ -149,6 +153,9 @@ private:
     std::unordered_map<std::string, KRyvNode*> mNodes;
     std::vector<KRyvNode*> mModels;
     std::vector<KRyvDeformer*> mSkins;
+    // For each skin, the fewest control points among the geometries it deforms (INT_MAX when
+    // it deforms none): the bound of its clusters' indices.
+    std::vector<int> mSkinPoints;
     std::unordered_map<const KPlug*, int> mSourceCounts;
     std::vector<KRyvMaterial*> mMaterials;
     std::vector<KRyvTexture*> mTextures;

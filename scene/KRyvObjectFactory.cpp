@@ -247,13 +247,8 @@ KRyvScene* KRyvObjectFactory::CreateScene()
 KRyvNode* KRyvObjectFactory::CreateNode(const char* pName)
 {
     mNodes.MakeRoom();
-    KRyvNode* lNode = NewNode(pName);
-    if (lNode) {
-        // A subclass's node may name itself otherwise; the factory's rule holds.
-        lNode->SetName(pName);
-        Rename(mNodeStrategy.get(), lNode);
-    }
-    return Listed(mNodes, lNode);
+    // A subclass's node may name itself otherwise; the factory's rule holds.
+    return ListedNamed(mNodes, NewNode(pName), pName, mNodeStrategy.get());
 }
 
 KRyvNull* KRyvObjectFactory::CreateNull()

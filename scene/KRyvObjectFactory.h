@@ -7,6 +7,7 @@
 #include "scene/KRyvFactoryList.h"
 
 #include <memory>
+#include <new>
 #include <vector>
 
 class KExporter;
@@ -280,14 +281,21 @@ private:
         ioList.Add(pObject);
         return pObject;
     }
-    // Names a new scene object with its type's prefix and the strategy, then lists it.
+    // Names a new scene object with its type's prefix and the strategy, then lists it. Naming
+    // allocates: when that throws std::bad_alloc, the object, listed nowhere yet, is deleted
+    // before the exception goes on.
     template <class T>
-    static T* ListedNamed(KRyvFactoryList<T>& ioList, T* pObject, const char* pName,
-                          KRenamingStrategy* pStrategy)
+    T* ListedNamed(KRyvFactoryList<T>& ioList, T* pObject, const char* pName,
+                   KRenamingStrategy* pStrategy)
     {
         if (pObject) {
-            pObject->SetName(pName);
-            Rename(pStrategy, pObject);
+            try {
+                pObject->SetName(pName);
+                Rename(pStrategy, pObject);
+            } catch (const std::bad_alloc&) {
+                DeleteObject(pObject, true);
+                throw;
+            }
         }
         return Listed(ioList, pObject);
     }

@@ -33,7 +33,10 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <new>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -520,35 +523,75 @@ void ForEachTakeContainer(KRyvNode* pSwitcher, KRyvSceneEntity& ioContent, F pVi
     }
 }
 
+// Whether the container has a take of exactly that name; asking allocates nothing.
+bool HoldsTake(KRyvTakeNodeContainer& pContainer, const char* pName)
+{
+    for (int i = 0; pName && i < pContainer.GetTakeNodeCount(); ++i) {
+        if (std::strcmp(pContainer.GetTakeNodeName(i), pName) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 bool KRyvScene::SetCurrentTake(const char* pName)
 {
-    // The name is made before anything changes, so a failed allocation leaves the former one.
+    // What allocates comes first (the name, the list of containers with the take each had, the
+    // message), so that the switch cannot fail part way. Recording a lacking container's own
+    // error allocates too: when that fails, every container goes back to the take it had (by
+    // its name, unique in its container, which allocates nothing) and the name with them.
     KString lName(pName ? pName : "");
-    mCurrentTakeName = std::move(lName);
-    // Every node drops its own caches first (nothing evaluates them before the switch ends, and
-    // a failed allocation part way leaves none stale); nodes are then switched untold. Each
-    // dropping its whole subtree's, as a single switch does, would cost the square of a chain's
-    // length.
+    struct Former
+    {
+        KRyvTakeNodeContainer* mContainer;
+        const char* mTake; // null when it had none
+        bool mHolds;       // whether it has the take asked for
+    };
+    std::vector<Former> lFormer;
+    bool lAll = true;
+    ForEachTakeContainer(mCameraSwitcher, *mContent, [&](KRyvTakeNodeContainer& ioContainer) {
+        const bool lHolds = HoldsTake(ioContainer, pName);
+        lFormer.push_back({&ioContainer,
+                           ioContainer.GetCurrentTakeNodeIndex() >= 0
+                               ? ioContainer.GetCurrentTakeNodeName()
+                               : nullptr,
+                           lHolds});
+        lAll = lAll && lHolds;
+    });
+    const KString lMessage =
+        lAll ? KString() : KString("Not all nodes have a take node called ") + lName;
+    // Every node drops its own caches first (nothing evaluates them before the switch ends);
+    // nodes are then switched untold. Each dropping its whole subtree's, as a single switch
+    // does, would cost the square of a chain's length.
     if (mCameraSwitcher) {
         mCameraSwitcher->InvalidateMatrixCaches(true);
     }
     for (int i = 0; i < mContent->GetNodeCount(); ++i) {
         mContent->GetNode(i)->InvalidateMatrixCaches(false);
     }
-    bool lAll = true;
-    ForEachTakeContainer(mCameraSwitcher, *mContent, [&](KRyvTakeNodeContainer& ioContainer) {
-        KRyvNode* lNode = dynamic_cast<KRyvNode*>(&ioContainer);
-        if (!(lNode ? lNode->SetCurrentTakeNodeUntold(pName)
-                    : ioContainer.SetCurrentTakeNode(pName))) {
-            lAll = false;
+    std::swap(mCurrentTakeName, lName);
+    try {
+        // Those with the take first: only the others record an error.
+        for (const bool lHolding : {true, false}) {
+            for (const Former& lEntry : lFormer) {
+                if (lEntry.mHolds == lHolding) {
+                    lEntry.mContainer->SetCurrentTakeNodeUntold(pName);
+                }
+            }
         }
-    });
-    if (!lAll) {
-        KString lMessage("Not all nodes have a take node called ");
-        lMessage += mCurrentTakeName;
-        mError.SetLastError(kTakeError, lMessage.Buffer());
+        if (!lAll) {
+            mError.SetLastError(kTakeError, lMessage.Buffer());
+        }
+    } catch (const std::bad_alloc&) {
+        for (const Former& lEntry : lFormer) {
+            if (lEntry.mTake) {
+                lEntry.mContainer->SetCurrentTakeNodeUntold(lEntry.mTake);
+            }
+        }
+        std::swap(mCurrentTakeName, lName);
+        throw;
     }
     return lAll;
 }

@@ -108,7 +108,9 @@ public:
     // Stores the name as the current take name, then makes that take current on the camera
     // switcher, every node, texture, material and generic node of the content, asking each one
     // whatever the others answered. False when one lacks the take (kTakeError with "Not all
-    // nodes have a take node called " + the name); the others keep the take.
+    // nodes have a take node called " + the name); the others keep the take. When recording
+    // an error runs out of memory, std::bad_alloc leaves with every container on the take it
+    // had and the former name kept: the switch is whole or not made.
     bool SetCurrentTake(const char* pName);
     const char* GetCurrentTakeName() const { return mCurrentTakeName.Buffer(); }
     // Empties oNames, then appends each distinct take name (byte for byte) of the camera

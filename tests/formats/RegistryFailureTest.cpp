@@ -16,6 +16,7 @@
 #include "scene/KRyvSkeleton.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
+#include "tests/formats/FailingAllocation.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -26,86 +27,6 @@
 #include <new>
 #include <string>
 #include <vector>
-
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/lsan_interface.h>
-#endif
-
-namespace {
-
-// Allocations left before the one that fails; 0 while nothing is armed.
-thread_local long gAllocationsLeft = 0;
-
-void* Allocate(std::size_t pSize)
-{
-    if (gAllocationsLeft > 0 && --gAllocationsLeft == 0) {
-        return nullptr;
-    }
-    return std::malloc(pSize == 0 ? 1 : pSize);
-}
-
-// Fails the pNth allocation made while it lives (none when pNth is 0). Under the leak checker,
-// what is allocated meanwhile is not reported: the scene objects' constructors still lose their
-// parts when an allocation inside them fails, which is not what these tests are about.
-class FailingAllocation
-{
-public:
-    explicit FailingAllocation(long pNth)
-    {
-#ifdef __SANITIZE_ADDRESS__
-        __lsan_disable();
-#endif
-        gAllocationsLeft = pNth;
-    }
-    ~FailingAllocation()
-    {
-        gAllocationsLeft = 0;
-#ifdef __SANITIZE_ADDRESS__
-        __lsan_enable();
-#endif
-    }
-    // True when the failure was handed out.
-    static bool Fired(long pNth)
-    {
-        return pNth > 0 && gAllocationsLeft == 0;
-    }
-};
-
-} // namespace
-
-void* operator new(std::size_t pSize)
-{
-    void* lMemory = Allocate(pSize);
-    if (!lMemory) {
-        throw std::bad_alloc();
-    }
-    return lMemory;
-}
-
-void* operator new(std::size_t pSize, const std::nothrow_t&) noexcept
-{
-    return Allocate(pSize);
-}
-
-// The replaced operator new takes its memory from malloc, so free is the matching release.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* pMemory) noexcept
-{
-    std::free(pMemory);
-}
-
-void operator delete(void* pMemory, std::size_t) noexcept
-{
-    std::free(pMemory);
-}
-
-// Called when a constructor throws inside a "new (std::nothrow)".
-void operator delete(void* pMemory, const std::nothrow_t&) noexcept
-{
-    std::free(pMemory);
-}
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -354,7 +275,7 @@ template <class Work> long CountAllocations(Work pWork)
     {
         FailingAllocation lCounter(kUnlimited);
         pWork();
-        lLeft = gAllocationsLeft;
+        lLeft = FailingAllocation::Left();
     }
     return kUnlimited - lLeft;
 }

@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace {
@@ -62,6 +63,46 @@ class HostFactory : public KRyvObjectFactory
 {
 protected:
     KRyvNode* NewNode(const char* pName) override { return new HostNode(this, pName); }
+};
+
+// Runs out of memory as it renames, as a strategy that grows its table of seen names can.
+class ExhaustedStrategy : public KRenamingStrategy
+{
+public:
+    void Clear() override {}
+    bool Rename(KNamePair&) override { throw std::bad_alloc(); }
+    std::unique_ptr<KRenamingStrategy> Clone() const override { return nullptr; }
+};
+
+// Counts the scene objects its hooks made that are still alive.
+class CountingFactory : public KRyvObjectFactory
+{
+public:
+    template <class TBase> class Counted : public TBase
+    {
+    public:
+        template <class... TArgs>
+        Counted(int& ioAlive, TArgs... pArgs) : TBase(pArgs...), mAlive(ioAlive)
+        {
+            ++mAlive;
+        }
+        ~Counted() override { --mAlive; }
+
+    private:
+        int& mAlive;
+    };
+
+    int mAlive = 0;
+
+protected:
+    KRyvNode* NewNode(const char* pName) override
+    {
+        return new Counted<KRyvNode>(mAlive, this, pName);
+    }
+    KRyvMaterial* NewMaterial(const char* pName) override
+    {
+        return new Counted<KRyvMaterial>(mAlive, this, pName);
+    }
 };
 
 // A factory whose node hook fails, as an allocation failure would.
@@ -465,4 +506,22 @@ TEST(KRyvObjectFactoryTest, SubclassNodesAndSceneDestroyFollowingTheRecursiveSwi
     EXPECT_TRUE(lFactory.DestroyScene(lRootless, true));
     EXPECT_EQ(lFactory.GetError().GetLastErrorID(), -1);
     lFactory.CreateScene();
+}
+
+// A rename that runs out of memory fails the creation as a whole: the exception reaches the
+// caller, and the object made for it is gone, listed nowhere.
+TEST(KRyvObjectFactoryTest, ARenameOutOfMemoryLeavesNoObjectBehind)
+{
+    CountingFactory lFactory;
+    lFactory.SetNodeRenamingStrategy(std::make_unique<ExhaustedStrategy>());
+    lFactory.SetMaterialRenamingStrategy(std::make_unique<ExhaustedStrategy>());
+    EXPECT_THROW(lFactory.CreateNode("Arm"), std::bad_alloc);
+    EXPECT_THROW(lFactory.CreateMaterial("Skin"), std::bad_alloc);
+    EXPECT_EQ(lFactory.mAlive, 0);
+    EXPECT_EQ(lFactory.GetNodeCount(), 0);
+    EXPECT_EQ(lFactory.GetMaterialCount(), 0);
+    // The factory goes on making objects once memory is back.
+    lFactory.SetNodeRenamingStrategy(nullptr);
+    EXPECT_NE(lFactory.CreateNode("Arm"), nullptr);
+    EXPECT_EQ(lFactory.mAlive, 1);
 }

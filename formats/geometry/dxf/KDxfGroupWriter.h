@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,14 +13,17 @@
 // the stream gets large writes, and the bytes are still in the cache when the kernel copies
 // them. A code line is the code right-aligned in three columns; an integer follows three
 // blanks (or as many as asked); a coordinate has six decimals, as "%f" prints it in the C
-// locale, and is written empty when it needs more than kCoordinateSize characters. A write the
+// locale, whatever its magnitude (the caller refuses values that are not finite). A write the
 // stream refuses is remembered: what follows is dropped, and Finish answers false.
 class KDxfGroupWriter
 {
 public:
     static constexpr std::size_t kBufferSize = 256u * 1024u;
     static constexpr std::size_t kCodeWidth = 3;
-    static constexpr std::size_t kCoordinateSize = 64;
+    // The longest "%.6f" of a finite double: sign, the 309 digits of the largest, point and
+    // decimals.
+    static constexpr std::size_t kCoordinateSize =
+        1 + (std::numeric_limits<double>::max_exponent10 + 1) + 1 + 6;
     static constexpr std::size_t kIntegerBlanks = 3;
 
     explicit KDxfGroupWriter(std::FILE* pStream);
@@ -34,8 +38,8 @@ public:
 
     // One group as Group writes it.
     static std::string GroupText(int pCode, std::string_view pValue);
-    // Puts pValue as "%.6f" prints it at pOut (room for kCoordinateSize characters) and
-    // answers where it ends; pOut itself when the value does not fit.
+    // Puts a finite pValue as "%.6f" prints it at pOut (room for kCoordinateSize characters)
+    // and answers where it ends.
     static char* PutFixed(char* pOut, double pValue);
 
 private:

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <new>
 #include <string>
 #include <string_view>
@@ -30,6 +31,8 @@ namespace {
 // The colour of a hidden layer without material: white, so that the sign can say "hidden".
 constexpr int kHiddenPlainColor = 7;
 constexpr int kMaxCornersPerRecord = 4;
+// How much of a layer name a refusal quotes.
+constexpr std::size_t kQuotedNameLength = 40;
 // Further records of a split polygon repeat its colour after a single blank.
 constexpr std::size_t kRepeatedColorBlanks = 1;
 
@@ -79,13 +82,17 @@ public:
         Group(0, "ENDSEC");
         Group(0, "SECTION");
         Group(2, "ENTITIES");
-        for (const KDxfMeshNode& lEntry : mMeshes) {
-            WritePolyfaceMesh(lEntry);
+        for (std::size_t i = 0; i < mMeshes.size() && mNotFinite.empty(); ++i) {
+            WritePolyfaceMesh(mMeshes[i]);
         }
         Group(0, "ENDSEC");
         Group(0, "EOF");
-        return mOut.Finish();
+        return mNotFinite.empty() && mOut.Finish();
     }
+
+    // The layer of the first point found not finite (the write is then refused); empty when
+    // every point was.
+    const std::string& NotFiniteLayer() const { return mNotFinite; }
 
 private:
     void CollectMesh(KRyvNode* pNode)
@@ -264,6 +271,12 @@ private:
         const std::string lFlags = KDxfGroupWriter::GroupText(70, "   192");
         for (std::size_t i = 0; i < lPoints.size(); ++i) {
             const KVector4 lWorld = lGlobal.MultT(lPoints[i]);
+            // No number a DXF reader takes stands for these: the point would be lost.
+            if (!std::isfinite(lWorld[0]) || !std::isfinite(lWorld[1]) ||
+                !std::isfinite(lWorld[2])) {
+                mNotFinite = pLayer;
+                return;
+            }
             mOut.Text(lHead);
             if (lByPoint) {
                 Integer(62, MaterialColor(lMesh, pColors, i));
@@ -378,6 +391,7 @@ private:
     std::vector<int> mVertices;
     std::vector<int> mCorners;
     std::size_t mRecordCount = 0;
+    std::string mNotFinite;
 };
 
 KWriterDxf::KWriterDxf(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
@@ -438,7 +452,12 @@ bool KWriterDxf::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         lOptions.ReportProgress("Writing DXF file", 0.0f);
         KMeshDeformation::ComputeGlobalTransforms(pScene->GetRootNode());
         const bool lWritten = lSession.Run(*pScene) && mOutput.Commit();
-        if (!lWritten) {
+        if (!lSession.NotFiniteLayer().empty()) {
+            const std::string lText = "A point of layer " +
+                                      lSession.NotFiniteLayer().substr(0, kQuotedNameLength) +
+                                      " is not a finite number";
+            GetError().SetLastError(kUnidentifiedError, lText.c_str());
+        } else if (!lWritten) {
             GetError().SetLastErrorID(kOutOfDiskSpace);
         }
         FileClose();

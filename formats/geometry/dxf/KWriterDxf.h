@@ -18,7 +18,8 @@
 // Layer names are the node names without their type prefix.
 //
 // Failures: no option set or one of another class: kStreamOptionsNotSet; no open file:
-// kFileNotOpened; a write the disk refuses: kOutOfDiskSpace.
+// kFileNotOpened; a write the disk refuses: kOutOfDiskSpace; a point that is not a finite
+// number once placed in the world: kUnidentifiedError, naming its layer (no file is left).
 class KWriterDxf : public KWriter
 {
 public:

@@ -21,7 +21,9 @@
 // it serves blocks itself; the mesh's arrays, made after the lists are freed, would then stand
 // beside their still-resident remains. Smaller blocks come from operator new, and so does every
 // block under AddressSanitizer, which watches only what the heap hands out. Throws
-// std::bad_alloc when the system refuses the pages.
+// std::bad_alloc when the system refuses the pages. The pages come from the C library's mmap,
+// not a system call of its own, so that a test program can refuse them as it refuses
+// operator new.
 template <class T> class KObjPageAllocator
 {
 public:

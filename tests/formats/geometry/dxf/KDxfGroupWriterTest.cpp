@@ -44,7 +44,15 @@ TEST(KDxfGroupWriter, CoordinatesPrintAsTheLibraryPrintsThem)
     EXPECT_EQ(Fixed(-0.0), "-0.000000");
     EXPECT_EQ(Fixed(1.0 / 128), "0.007812");
     EXPECT_EQ(Fixed(3.0 / 128), "0.023438");
-    EXPECT_EQ(Fixed(1e300), "");
+    // Every digit of the largest magnitudes, none dropped for want of room.
+    EXPECT_EQ(Fixed(1e57), "1000000000000000048346692115553659057528394845890514255872.000000");
+    const std::string lLargest = Fixed(-std::numeric_limits<double>::max());
+    EXPECT_EQ(lLargest.size(), KDxfGroupWriter::kCoordinateSize);
+    EXPECT_EQ(lLargest.substr(0, 8), "-1797693");
+    double lBack = 0.0;
+    EXPECT_EQ(std::from_chars(lLargest.data(), lLargest.data() + lLargest.size(), lBack).ec,
+              std::errc());
+    EXPECT_EQ(lBack, -std::numeric_limits<double>::max());
     std::uint64_t lState = 7;
     for (int i = 0; i < 200000; ++i) {
         lState = lState * 6364136223846793005ull + 1442695040888963407ull;

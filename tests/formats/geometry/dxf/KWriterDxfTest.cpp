@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 #ifdef RYV_HAVE_DXFLIB
 #include <dxflib/dl_creationadapter.h>
@@ -238,3 +239,61 @@ TEST(KWriterDxf, AnIndependentReaderFindsTheEntities)
 #endif
 
 } // namespace
+
+// Magnitudes up to the largest double print in full, and read back to the same value: a value
+// of six decimals or more digits than a fixed field holds is still that value.
+TEST(KWriterDxf, CoordinatesOfAnyFiniteMagnitudeComeBackExactly)
+{
+    const double kMax = std::numeric_limits<double>::max();
+    const std::vector<std::array<double, 2>> lPoints = {
+        {1e57, -2.5e57}, {kMax, 0.125}, {-kMax, 1e300}, {-1.0000000000000002e57, 7.5}};
+    TempFolder lFiles;
+    DxfScene lScene;
+    AddMesh(lScene.mFactory, lScene.mScene, "far", lPoints, {{0, 1, 2}, {1, 3, 2}}, -3e200);
+    const std::string lPath = lFiles.PathOf("far.dxf");
+    ASSERT_TRUE(WriteScene(&lScene.mFactory, lScene.mScene, lPath));
+    DxfRead lRead(lPath, KStreamOptionsDxf::kChoiceLayer, false, false);
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    ASSERT_NE(lRead.MeshOf(0), nullptr);
+    const std::vector<KVector4>& lBack = lRead.MeshOf(0)->GetControlPointArray();
+    ASSERT_EQ(lBack.size(), lPoints.size());
+    for (std::size_t i = 0; i < lPoints.size(); ++i) {
+        EXPECT_EQ(lBack[i][0], lPoints[i][0]) << i;
+        EXPECT_EQ(lBack[i][1], -3e200) << i;
+        EXPECT_EQ(lBack[i][2], lPoints[i][1]) << i;
+    }
+}
+
+// A point that is not a number once placed in the world has nothing to be written as: the
+// write is refused, naming the layer, and the file that was there stays.
+TEST(KWriterDxf, APointThatIsNotFiniteRefusesTheWrite)
+{
+    const double kInf = std::numeric_limits<double>::infinity();
+    struct Case
+    {
+        const char* mWhat;
+        double mX;
+        double mScale;
+    };
+    const Case kCases[] = {{"not a number", std::nan(""), 1.0},
+                           {"infinite", -kInf, 1.0},
+                           {"infinite once scaled", 1e300, 1e10}};
+    TempFolder lFiles;
+    const std::string lPath = lFiles.Write("kept.dxf", "before");
+    for (const Case& lCase : kCases) {
+        SCOPED_TRACE(lCase.mWhat);
+        DxfScene lScene;
+        AddMesh(lScene.mFactory, lScene.mScene, "fine", {{0, 0}, {1, 0}, {0, 1}}, {{0, 1, 2}});
+        KRyvNode* lBad = AddMesh(lScene.mFactory, lScene.mScene, "bad",
+                                 {{0, 0}, {lCase.mX, 0}, {0, 1}}, {{0, 1, 2}});
+        lBad->SetLclScaling(KVector4(lCase.mScale, 1.0, 1.0, 1.0));
+        KWriterDxf lWriter(&lScene.mFactory);
+        KStreamOptionsDxf lOptions;
+        ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()));
+        EXPECT_FALSE(lWriter.Write(&lScene.mScene, &lOptions));
+        EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
+        EXPECT_STREQ(lWriter.GetError().GetLastErrorString().Buffer(),
+                     "A point of layer bad is not a finite number");
+        EXPECT_EQ(TempFolder::Read(lPath), "before");
+    }
+}
