@@ -34,12 +34,6 @@ struct KHtrAffine
 
     // The axes of EulerToMatrixXYZ(pX, pY, pZ) (degrees); the translation stays as it was.
     void SetEulerXYZ(double pX, double pY, double pZ);
-    // The Euler X, Y, Z angles (degrees) of the axes, as MatrixToEulerXYZ gives them.
-    void ToEulerXYZ(double oAngles[3]) const;
-
-    // The axes of the product pFirst then pThen (pFirst applies first), as
-    // MatrixMultiply3x3(oDst, pThen, pFirst) gives them; oDst's translation stays as it was.
-    static void MultiplyAxes(KHtrAffine& oDst, const KHtrAffine& pFirst, const KHtrAffine& pThen);
 };
 
 #endif

@@ -28,12 +28,18 @@ struct KHtrAffineBlock
     // The same with one pFirst for every frame.
     static void Multiply(KHtrAffineBlock& oDst, const KHtrAffine& pFirst,
                          const KHtrAffineBlock& pThen);
+    // The axes of pFirst then one pThen for every frame, as MatrixMultiply3x3(oDst, pThen, pFirst)
+    // gives them; oDst's translation stays as it was. oDst may not be pFirst.
+    static void MultiplyAxes(KHtrAffineBlock& oDst, const KHtrAffineBlock& pFirst,
+                             const KHtrAffine& pThen);
     // Frame by frame the inverse of pSrc, whose axes must be orthogonal, as MatrixInverseAffine
     // gives it (an axis of length 0 gives a zero column). oDst may not be pSrc.
     static void Inverse(KHtrAffineBlock& oDst, const KHtrAffineBlock& pSrc);
     // The Euler X, Y, Z angles (degrees) of frames 0 to pCount - 1 after each axis is divided by
     // its scale, as MatrixToEulerUnscaled gives them: oAngles[axis][frame].
     void ToEulerUnscaled(int pCount, double oAngles[3][kFrames]) const;
+    // The same of the axes as they stand, as KHtrAffine::ToEulerXYZ gives them.
+    void ToEulerXYZ(int pCount, double oAngles[3][kFrames]) const;
 };
 
 #endif

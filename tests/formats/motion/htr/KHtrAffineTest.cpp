@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstring>
 #include <random>
 
@@ -14,24 +13,6 @@ namespace {
 double Uniform(std::mt19937& ioRandom, double pRange)
 {
     return (ioRandom() / 4294967295.0 * 2.0 - 1.0) * pRange;
-}
-
-// A turned, scaled and moved matrix; a few elements are zeros of either sign, whose sign a
-// product of the 4x4 form keeps or loses in its own way.
-KMatrix RandomAffine(std::mt19937& ioRandom)
-{
-    auto lNumber = [&ioRandom](double pRange) {
-        return (ioRandom() / 4294967295.0 * 2.0 - 1.0) * pRange;
-    };
-    KMatrix lMatrix;
-    MatrixSetTRS(lMatrix, KVector4(lNumber(50.0), lNumber(50.0), lNumber(50.0)),
-                 KVector4(lNumber(180.0), lNumber(90.0), lNumber(180.0)),
-                 KVector4(1.0 + lNumber(0.5), 1.0 + lNumber(0.5), 1.0 + lNumber(0.5)));
-    const std::uint32_t lZero = ioRandom() % 24;
-    if (lZero < 12) {
-        lMatrix[lZero / 3][lZero % 3] = (lZero % 2) ? -0.0 : 0.0;
-    }
-    return lMatrix;
 }
 
 // The axes and translation rows bit for bit.
@@ -46,7 +27,7 @@ void ExpectSameBits(const KHtrAffine& pAffine, const KMatrix& pMatrix)
     }
 }
 
-TEST(KHtrAffine, TurnsAndAnglesGiveTheBitsOfTheCoreFunctions)
+TEST(KHtrAffine, TurnsGiveTheBitsOfTheCoreFunction)
 {
     std::mt19937 lRandom(13);
     for (int i = 0; i < 20000 && !HasFailure(); ++i) {
@@ -58,24 +39,6 @@ TEST(KHtrAffine, TurnsAndAnglesGiveTheBitsOfTheCoreFunctions)
         KMatrix lWant;
         EulerToMatrixXYZ(lWant, lX, lY, lZ);
         ExpectSameBits(lTurn, lWant);
-
-        const KHtrAffine lAny = KHtrAffine::FromMatrix(RandomAffine(lRandom));
-        KMatrix lMatrix;
-        lAny.ToMatrix(lMatrix);
-        KVector4 lWantAngles;
-        MatrixToEulerXYZ(lWantAngles, lMatrix);
-        double lAngles[3];
-        lAny.ToEulerXYZ(lAngles);
-        for (int a = 0; a < 3; ++a) {
-            EXPECT_EQ(std::memcmp(&lAngles[a], &lWantAngles[a], sizeof(double)), 0) << a;
-        }
-        KHtrAffine lProduct = lAny;
-        KHtrAffine::MultiplyAxes(lProduct, lTurn, lAny);
-        MatrixMultiply3x3(lWant, lMatrix, lWant);
-        lWant[3][0] = lAny.mTranslation[0];
-        lWant[3][1] = lAny.mTranslation[1];
-        lWant[3][2] = lAny.mTranslation[2];
-        ExpectSameBits(lProduct, lWant);
     }
 }
 
