@@ -175,8 +175,10 @@ bool KFCurveFilterConstantKeyReducer::HasNearNeighbours(const KFCurve& pCurve) c
     // Without such a pair every key's anchor is the key before it, which it is not near, so
     // every key stays, and neither end key repeats its neighbour.
     const int lCount = pCurve.GetKeyCount();
+    const KFCurveKey* lKeys = pCurve.GetKey(0);
     for (int i = 1; i < lCount; ++i) {
-        if (IsNear(pCurve, i - 1, i)) {
+        if (std::fabs(static_cast<double>(lKeys[i - 1].GetValue()) - lKeys[i].GetValue()) <=
+            mTolerance) {
             return true;
         }
     }

@@ -208,8 +208,11 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
             oOutOfRange = FirstOutOfRange(lKeys, lFrames, lFirst);
         }
         for (int c = 0; c < KHtrSegment::kKeyColumns; ++c) {
+            std::vector<float>& lColumn = ioSegment.mKeys[c];
+            const std::size_t lAt = lColumn.size();
+            lColumn.resize(lAt + static_cast<std::size_t>(lFrames));
             for (int f = 0; f < lFrames; ++f) {
-                ioSegment.mKeys[c].push_back(static_cast<float>(lKeys[c][f]));
+                lColumn[lAt + static_cast<std::size_t>(f)] = static_cast<float>(lKeys[c][f]);
             }
         }
     }
@@ -229,9 +232,13 @@ bool KHtrFile::ReadFrameBlock(int pFirst, int pFrames, int pCount, const KHtrSeg
         if (!ReadFrameLine(lValues)) {
             return false;
         }
-        KHtrAffine lTurn = KHtrAffine::Identity();
-        FrameAxes(lValues + 3, lTurn.mAxes);
-        ioTurns.Set(f, lTurn);
+        double lAxes[3][3] = {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}};
+        FrameAxes(lValues + 3, lAxes);
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                ioTurns.mAxes[r][c][f] = lAxes[r][c];
+            }
+        }
         for (int i = 0; i < 3; ++i) {
             oTranslation[i][f] = lValues[i];
         }
