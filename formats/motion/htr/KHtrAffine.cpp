@@ -30,11 +30,6 @@ void KHtrAffine::ToMatrix(KMatrix& ioMatrix) const
     }
 }
 
-void KHtrAffine::SetEulerXYZ(double pX, double pY, double pZ)
-{
-    EulerToAxesXYZ(mAxes, pX, pY, pZ);
-}
-
 void KHtrEulerAxes::ToEulerXYZ(double oAngles[3]) const
 {
     AxesToEulerXYZ(oAngles, mRow0, mRow1, mZ2);

@@ -31,9 +31,6 @@ struct KHtrAffine
     static KHtrAffine FromMatrix(const KMatrix& pMatrix);
     // Writes the axes and translation rows into ioMatrix; its fourth column stays as it was.
     void ToMatrix(KMatrix& ioMatrix) const;
-
-    // The axes of EulerToMatrixXYZ(pX, pY, pZ) (degrees); the translation stays as it was.
-    void SetEulerXYZ(double pX, double pY, double pZ);
 };
 
 #endif

@@ -82,25 +82,28 @@ void EulerOfFrames(const double (*pRow0)[kFrames], const double (*pRow1)[kFrames
     }
 }
 
-// An element of every frame divided by its axis' scale, kept where the scale is 0. Every
-// quotient is taken and the unwanted ones dropped, so that the loop has no branch.
+// An element of every frame divided by its axis' scale, kept where the scale is 0: there it is
+// divided by 1 (0 + 1), which gives it back bit for bit, while any other scale gains 0 and stays
+// as it is. The loop has no branch and runs as vector operations.
 void Unscale(double* __restrict oDst, const double* __restrict pElement,
              const double* __restrict pScale)
 {
     for (int f = 0; f < kFrames; ++f) {
-        const double lQuotient = pElement[f] / pScale[f];
-        oDst[f] = pScale[f] != 0.0 ? lQuotient : pElement[f];
+        oDst[f] = pElement[f] / (pScale[f] + static_cast<double>(pScale[f] == 0.0));
     }
 }
 
 // One column of an inverse's axes: the element over the squared length of its axis, 0 for an
-// axis of length 0 (the same quotients taken without a branch).
+// axis of length 0. Such an axis is divided by 1 and its quotient dropped afterwards; choosing the
+// divisor and the answer in two plain passes keeps both free of branches, as vector operations.
 void InverseColumn(double* __restrict oDst, const double* __restrict pElement,
                    const double* __restrict pLength2)
 {
     for (int f = 0; f < kFrames; ++f) {
-        const double lQuotient = pElement[f] / pLength2[f];
-        oDst[f] = pLength2[f] > 0.0 ? lQuotient : 0.0;
+        oDst[f] = pElement[f] / (pLength2[f] + static_cast<double>(pLength2[f] == 0.0));
+    }
+    for (int f = 0; f < kFrames; ++f) {
+        oDst[f] = pLength2[f] > 0.0 ? oDst[f] : 0.0;
     }
 }
 

@@ -132,6 +132,12 @@ TEST(KHtrAffineBlock, IdentityInverseAndAZeroAxis)
     lFlat.mAxes[1][0] = lFlat.mAxes[1][1] = lFlat.mAxes[1][2] = 0.0;
     lFlat.mTranslation[1] = 4.0;
     lSource->Set(1, lFlat);
+    // Elements whose squares vanish, of either sign, and a length that is not a number.
+    KHtrAffine lTiny = KHtrAffine::Identity();
+    lTiny.mAxes[0][0] = -1e-200;
+    lTiny.mAxes[0][1] = 1e-200;
+    lTiny.mAxes[2][2] = std::nan("");
+    lSource->Set(2, lTiny);
     auto lInverse = std::make_unique<KHtrAffineBlock>();
     KHtrAffineBlock::Inverse(*lInverse, *lSource);
     KMatrix lWant;
@@ -142,6 +148,10 @@ TEST(KHtrAffineBlock, IdentityInverseAndAZeroAxis)
         EXPECT_EQ(lInverse->Get(1).mAxes[r][1], 0.0);
     }
     EXPECT_EQ(lInverse->Get(1).mTranslation[1], 0.0);
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_TRUE(SameBits(lInverse->Get(2).mAxes[r][0], 0.0)) << r;
+        EXPECT_TRUE(SameBits(lInverse->Get(2).mAxes[r][2], 0.0)) << r;
+    }
 }
 
 TEST(KHtrAffineBlock, AnglesWithAndWithoutScaleAreThoseOfTheCoreFunctions)

@@ -27,21 +27,6 @@ void ExpectSameBits(const KHtrAffine& pAffine, const KMatrix& pMatrix)
     }
 }
 
-TEST(KHtrAffine, TurnsGiveTheBitsOfTheCoreFunction)
-{
-    std::mt19937 lRandom(13);
-    for (int i = 0; i < 20000 && !HasFailure(); ++i) {
-        const double lX = Uniform(lRandom, 180.0);
-        const double lY = i % 7 == 0 ? 90.0 * (i % 2 ? 1 : -1) : Uniform(lRandom, 90.0);
-        const double lZ = Uniform(lRandom, 180.0);
-        KHtrAffine lTurn = KHtrAffine::Identity();
-        lTurn.SetEulerXYZ(lX, lY, lZ);
-        KMatrix lWant;
-        EulerToMatrixXYZ(lWant, lX, lY, lZ);
-        ExpectSameBits(lTurn, lWant);
-    }
-}
-
 TEST(KHtrAffine, MatrixFormKeepsTheFourthColumn)
 {
     KMatrix lBack;
@@ -50,6 +35,31 @@ TEST(KHtrAffine, MatrixFormKeepsTheFourthColumn)
     lMoved.ToMatrix(lBack);
     EXPECT_EQ(lBack[3][2], 7.5);
     EXPECT_EQ(lBack[3][3], 1.0);
+}
+
+TEST(KHtrAffine, TurnedScaledAndMovedMatricesGoThroughBitForBit)
+{
+    std::mt19937 lRandom(13);
+    for (int i = 0; i < 200 && !HasFailure(); ++i) {
+        KMatrix lMatrix;
+        MatrixSetTRS(
+            lMatrix,
+            KVector4(Uniform(lRandom, 50.0), Uniform(lRandom, 50.0), Uniform(lRandom, 50.0)),
+            KVector4(Uniform(lRandom, 180.0), Uniform(lRandom, 90.0), Uniform(lRandom, 180.0)),
+            KVector4(1.0 + Uniform(lRandom, 0.5), -1.0, 1.0 + Uniform(lRandom, 0.5)));
+        lMatrix[i % 3][i % 2] = (i % 4 == 0) ? -0.0 : lMatrix[i % 3][i % 2];
+        const KHtrAffine lAffine = KHtrAffine::FromMatrix(lMatrix);
+        ExpectSameBits(lAffine, lMatrix);
+        KMatrix lBack;
+        for (int r = 0; r < 4; ++r) {
+            lBack[r][3] = 10.0 + r;
+        }
+        lAffine.ToMatrix(lBack);
+        ExpectSameBits(lAffine, lBack);
+        for (int r = 0; r < 4; ++r) {
+            EXPECT_EQ(lBack[r][3], 10.0 + r);
+        }
+    }
 }
 
 } // namespace
