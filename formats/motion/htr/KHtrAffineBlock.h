@@ -4,11 +4,12 @@
 #include "formats/motion/htr/KHtrAffine.h"
 
 // The KHtrAffine of kFrames consecutive frames of one segment, held element by element (each
-// element of all frames side by side) so that the rotation-offset pass runs its products, its
-// inverses and its scale removal over the frames in loops the compiler can turn into vector
-// operations. Each frame gets the bits the core matrix function named gives it: the same sums in
-// the same order, one frame per lane. Operations work on all kFrames frames; frames a caller has
-// not filled hold whatever they held, and their results are meaningless but harmless.
+// element of all frames side by side) so that the frame pass (each frame's turn then the base
+// rotation) and the rotation-offset pass run their products, inverses, scale removal and angle
+// readings over the frames in loops the compiler can turn into vector operations. Each frame gets
+// the bits the core matrix function named gives it: the same sums in the same order, one frame per
+// lane. Operations work on all kFrames frames; frames a caller has not filled hold whatever they
+// held, and their results are meaningless but harmless.
 struct KHtrAffineBlock
 {
     static constexpr int kFrames = 64;

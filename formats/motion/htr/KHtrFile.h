@@ -165,11 +165,11 @@ private:
     bool ReadFrameLine(double oValues[KHtrSegment::kKeyColumns]);
     bool ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) const;
     // Reads frame lines pFirst to pFirst + pFrames - 1 (pFrames at most a block's frames) of
-    // pCount: the translations into oTranslation[axis][frame], the turns of the angles into
-    // ioTurns (frames past pFrames keep what they held).
+    // pCount: the translations into oTranslation[axis][frame], the turns of the angles into the
+    // axes of ioTurns (frames past pFrames keep what they held).
     bool ReadFrameBlock(int pFirst, int pFrames, int pCount, const KHtrSegment& pSegment,
                         double oTranslation[3][KHtrAffineBlock::kFrames], KHtrAffineBlock& ioTurns);
-    // The axes of FrameRotation(pAngles) into oAxes.
+    // The axes of FrameRotation(pAngles) into oAxes (left as they were for an unknown order).
     void FrameAxes(const double pAngles[3], double oAxes[3][3]) const;
     bool AtSectionTitle() const;
     void SkipFrameLines();
