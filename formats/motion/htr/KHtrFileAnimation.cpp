@@ -38,9 +38,10 @@ bool IsBlank(char pChar)
     return pChar == ' ' || pChar == '\t';
 }
 
-const char* SkipBlanks(const char* pPos, const char* pEnd)
+// The first byte from pPos on that is no blank; the text must end in a byte that is none.
+const char* SkipBlanks(const char* pPos)
 {
-    while (pPos < pEnd && IsBlank(*pPos)) {
+    while (IsBlank(*pPos)) {
         ++pPos;
     }
     return pPos;
@@ -276,7 +277,9 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     // convert a number that starts with a digit or a point. Anything else is left to the token
     // readers, which give the same values and name what is wrong.
     // The line is copied into a buffer with room after it so that its numbers are read eight
-    // bytes at a time to the very end; longer lines are left to the token readers.
+    // bytes at a time to the very end; longer lines are left to the token readers. The zeros of
+    // that room are no blank, digit, sign or point, so the scans stop at the line's end by
+    // themselves.
     const std::string& lLine = GetLine();
     if (lLine.size() > kMaxPlainLineBytes) {
         return false;
@@ -285,9 +288,9 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     std::memcpy(lText, lLine.data(), lLine.size());
     std::memset(lText + lLine.size(), 0, KMotionFastNumber::kPadding);
     const char* const lEnd = lText + lLine.size();
-    const char* lPos = SkipBlanks(lText, lEnd);
+    const char* lPos = SkipBlanks(lText);
     const char* const lDigits = lPos;
-    while (lPos < lEnd && IsDigit(*lPos)) {
+    while (IsDigit(*lPos)) {
         ++lPos;
     }
     if (lPos == lDigits || lPos - lDigits > kMaxPlainFrameDigits || !EndsPlainToken(lPos, lEnd)) {
@@ -295,9 +298,9 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     }
     double lNumbers[kLineNumbers];
     for (double& lNumber : lNumbers) {
-        lPos = SkipBlanks(lPos, lEnd);
-        const char* const lLead = lPos < lEnd && *lPos == '-' ? lPos + 1 : lPos;
-        if (lLead >= lEnd || !(IsDigit(*lLead) || *lLead == '.')) {
+        lPos = SkipBlanks(lPos);
+        const char* const lLead = *lPos == '-' ? lPos + 1 : lPos;
+        if (!(IsDigit(*lLead) || *lLead == '.')) {
             return false;
         }
         const std::from_chars_result lRead =
