@@ -170,6 +170,21 @@ bool KFCurveFilterConstantKeyReducer::IsNear(const KFCurve& pCurve, int pA, int 
            mTolerance;
 }
 
+bool KFCurveFilterConstantKeyReducer::HasNearNeighbours(const KFCurve& pCurve) const
+{
+    // Without such a pair every key's anchor is the key before it, which it is not near, so
+    // every key stays, and neither end key repeats its neighbour.
+    const int lCount = pCurve.GetKeyCount();
+    const KFCurveKey* lKeys = pCurve.GetKey(0);
+    for (int i = 1; i < lCount; ++i) {
+        if (std::fabs(static_cast<double>(lKeys[i - 1].GetValue()) - lKeys[i].GetValue()) <=
+            mTolerance) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::vector<int> KFCurveFilterConstantKeyReducer::KeepInside(const KFCurve& pCurve, int pFirst,
                                                              int pLast) const
 {
@@ -228,7 +243,7 @@ bool KFCurveFilterConstantKeyReducer::Reduce(KFCurve& pCurve)
     int lFirst = 0;
     int lLast = -1;
     GetSpanIndices(pCurve, GetStartTime(), GetStopTime(), lFirst, lLast);
-    if (lFirst > lLast) {
+    if (lFirst > lLast || !HasNearNeighbours(pCurve)) {
         return true;
     }
     std::vector<int> lKept = KeepInside(pCurve, lFirst, lLast);

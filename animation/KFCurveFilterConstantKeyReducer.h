@@ -34,6 +34,9 @@ public:
 
 private:
     bool Reduce(KFCurve& pCurve);
+    // Whether two neighbouring keys hold values within the tolerance: without such a pair no key
+    // can go, and the curve is left as it is at the cost of one read of its values.
+    bool HasNearNeighbours(const KFCurve& pCurve) const;
     // The indices of the keys that stay once the flat runs inside [pFirst, pLast] have shrunk.
     std::vector<int> KeepInside(const KFCurve& pCurve, int pFirst, int pLast) const;
     // Without "keep first and last keys": drops the first and last of ioKept where allowed.

@@ -12,12 +12,6 @@ const char* const kMessages[KFCurveFilterUnroll::eErrorCount] = {
     "Unroll, Invalid setting.",
 };
 
-KVector4 KeyAngles(KFCurve** pCurves, int pIndex)
-{
-    return KVector4(pCurves[0]->KeyGetValue(pIndex), pCurves[1]->KeyGetValue(pIndex),
-                    pCurves[2]->KeyGetValue(pIndex));
-}
-
 } // namespace
 
 KFCurveFilterUnroll::KFCurveFilterUnroll() : KFCurveFilter("Unroll", kMessages, eErrorCount) {}
@@ -66,34 +60,58 @@ void KFCurveFilterUnroll::UnrollTogether(KFCurve** pCurves)
     int lFirst = 0;
     int lLast = -1;
     GetSpanIndices(*pCurves[0], GetStartTime(), GetStopTime(), lFirst, lLast);
-    const int lMiddle = KEulerUnroll::GetAxis(mRotationOrder, 1);
     const int lStart = lFirst < 1 ? 1 : lFirst;
+    if (lStart > lLast) {
+        return;
+    }
+    // The three curves hold keys at the same times; their values are read in place (setting a
+    // value moves no key).
+    const KFCurveKey* lKeys[3];
+    for (int c = 0; c < 3; ++c) {
+        lKeys[c] = static_cast<const KFCurve*>(pCurves[c])->GetKey(0);
+    }
     // The previous key as stored (single precision), so each step compares what the curve will
     // really hold; carried from step to step rather than read again.
-    KVector4 lPrevious = lStart <= lLast ? KeyAngles(pCurves, lStart - 1) : KVector4();
+    double lPrevious[3];
+    for (int c = 0; c < 3; ++c) {
+        lPrevious[c] = lKeys[c][lStart - 1].GetValue();
+    }
     for (int i = lStart; i <= lLast; ++i) {
-        const KVector4 lCurrent = KeyAngles(pCurves, i);
-        KVector4 lBest = KEulerUnroll::WrapNear(lCurrent, lPrevious);
-        bool lOther = false;
-        if (mTestForPath) {
-            const KVector4 lAlternate = KEulerUnroll::WrapNear(
-                KEulerUnroll::GetAlternate(lCurrent, mRotationOrder), lPrevious);
-            if (KEulerUnroll::Distance(lAlternate, lPrevious) + mQualityTolerance <
-                KEulerUnroll::Distance(lBest, lPrevious)) {
-                lBest = lAlternate;
-                lOther = true;
-            }
-        }
-        lPrevious = lCurrent;
+        double lCurrent[3];
+        double lBest[3];
         for (int c = 0; c < 3; ++c) {
+            lCurrent[c] = lKeys[c][i].GetValue();
+            lBest[c] = KEulerUnroll::WrapNear(lCurrent[c], lPrevious[c]);
+        }
+        const bool lOther = mTestForPath && TakeAlternate(lCurrent, lPrevious, lBest);
+        for (int c = 0; c < 3; ++c) {
+            lPrevious[c] = lCurrent[c];
             if (lBest[c] != lCurrent[c] && pCurves[c]->KeySetValue(i, ToKeyValue(lBest[c]))) {
-                lPrevious[c] = pCurves[c]->KeyGetValue(i);
+                lPrevious[c] = lKeys[c][i].GetValue();
             }
         }
         if (lOther) {
-            NegateKeySlopes(*pCurves[lMiddle], i);
+            NegateKeySlopes(*pCurves[KEulerUnroll::GetAxis(mRotationOrder, 1)], i);
         }
     }
+}
+
+bool KFCurveFilterUnroll::TakeAlternate(const double pCurrent[3], const double pPrevious[3],
+                                        double ioBest[3]) const
+{
+    const KVector4 lCurrent(pCurrent[0], pCurrent[1], pCurrent[2]);
+    const KVector4 lPrevious(pPrevious[0], pPrevious[1], pPrevious[2]);
+    const KVector4 lBest(ioBest[0], ioBest[1], ioBest[2]);
+    const KVector4 lAlternate =
+        KEulerUnroll::WrapNear(KEulerUnroll::GetAlternate(lCurrent, mRotationOrder), lPrevious);
+    if (!(KEulerUnroll::Distance(lAlternate, lPrevious) + mQualityTolerance <
+          KEulerUnroll::Distance(lBest, lPrevious))) {
+        return false;
+    }
+    for (int c = 0; c < 3; ++c) {
+        ioBest[c] = lAlternate[c];
+    }
+    return true;
 }
 
 void KFCurveFilterUnroll::UnrollAlone(KFCurve& pCurve, int pFirst, int pLast)

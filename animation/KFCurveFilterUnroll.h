@@ -39,6 +39,9 @@ public:
 
 private:
     void UnrollTogether(KFCurve** pCurves);
+    // With the path test: replaces ioBest by the other Euler solution of pCurrent, moved near
+    // pPrevious, when that is closer by more than the quality tolerance (true then).
+    bool TakeAlternate(const double pCurrent[3], const double pPrevious[3], double ioBest[3]) const;
     static void UnrollAlone(KFCurve& pCurve, int pFirst, int pLast);
 
     double mQualityTolerance = kDefaultQualityTolerance;

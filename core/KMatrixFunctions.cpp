@@ -352,10 +352,9 @@ void MatrixToEulerUnscaled(KVector4& pAngles, const KMatrix& pSrc)
     MatrixToEulerXYZ(pAngles, lRotation);
 }
 
-bool EulerToMatrixOrdered(KMatrix& pDst, double pA, double pB, double pC, int pIndex)
+bool EulerToAxesOrdered(double oAxes[3][3], double pA, double pB, double pC, int pIndex)
 {
     if (pIndex < 0 || pIndex > 11) {
-        Put3x3(pDst, Mat3{{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}});
         return false;
     }
     const int* lAxes = kAxisTable[pIndex / 2];
@@ -365,16 +364,24 @@ bool EulerToMatrixOrdered(KMatrix& pDst, double pA, double pB, double pC, int pI
     const double sb = std::sin(pB * lSign), cb = std::cos(pB * lSign);
     const double sc = std::sin(pC * lSign), cc = std::cos(pC * lSign);
     // Ri(a) * Rj(b) * Rk(c) for the even triple (i, j, k); for X Y Z this is EulerToMatrixXYZ.
-    pDst[i][i] = cb * cc;
-    pDst[i][j] = cb * sc;
-    pDst[i][k] = -sb;
-    pDst[j][i] = sa * sb * cc - ca * sc;
-    pDst[j][j] = sa * sb * sc + ca * cc;
-    pDst[j][k] = sa * cb;
-    pDst[k][i] = ca * sb * cc + sa * sc;
-    pDst[k][j] = ca * sb * sc - sa * cc;
-    pDst[k][k] = ca * cb;
+    oAxes[i][i] = cb * cc;
+    oAxes[i][j] = cb * sc;
+    oAxes[i][k] = -sb;
+    oAxes[j][i] = sa * sb * cc - ca * sc;
+    oAxes[j][j] = sa * sb * sc + ca * cc;
+    oAxes[j][k] = sa * cb;
+    oAxes[k][i] = ca * sb * cc + sa * sc;
+    oAxes[k][j] = ca * sb * sc - sa * cc;
+    oAxes[k][k] = ca * cb;
     return true;
+}
+
+bool EulerToMatrixOrdered(KMatrix& pDst, double pA, double pB, double pC, int pIndex)
+{
+    Mat3 lAxes{{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}};
+    const bool lDone = EulerToAxesOrdered(lAxes.m, pA, pB, pC, pIndex);
+    Put3x3(pDst, lAxes);
+    return lDone;
 }
 
 bool MatrixToEulerOrdered(KVector4& pAngles, const KMatrix& pSrc, int pIndex)

@@ -91,6 +91,8 @@ void MatrixToEulerUnscaled(KVector4& pAngles, const KMatrix& pSrc);
 // odd index is the index below it with all three angles negated (clockwise sense).
 // Sets the 3x3 part; an index outside 0..11 sets the identity 3x3 and gives false.
 bool EulerToMatrixOrdered(KMatrix& pDst, double pA, double pB, double pC, int pIndex);
+// The same three axis rows into a plain 3x3 array; an index outside 0..11 leaves it as it was.
+bool EulerToAxesOrdered(double oAxes[3][3], double pA, double pB, double pC, int pIndex);
 // Inverse of EulerToMatrixOrdered: x, y, z of pAngles receive a, b, c. pB lies in [-90, 90];
 // when cos(b) is at most 1.6e-9 (gimbal lock), c is 0 and a carries the whole remaining turn.
 // An index outside 0..11 leaves pAngles unchanged and gives false.

@@ -382,6 +382,33 @@ TEST(KFCurveFilterConstantKeyReducerTest, FlatRunsShrinkToTheirEnds)
     EXPECT_EQ(KeySeconds(lSloped), (Doubles{1, 2}));
 }
 
+// One pair of neighbours within the tolerance, at either end or inside, is enough for the keys it
+// makes redundant to go; curves without any such pair come back untouched.
+TEST(KFCurveFilterConstantKeyReducerTest, OnePairOfNearNeighboursIsFoundAnywhere)
+{
+    const struct
+    {
+        Doubles mValues;
+        Doubles mLeft;
+    } kCases[] = {
+        {{5, 5, 0, 9}, {1, 2, 3}},
+        {{0, 9, 5, 5.00005}, {0, 1, 2}},
+        {{0, 5, 5, 5, 9}, {0, 1, 3, 4}},
+        {{0, 5, 5, 9}, {0, 1, 2, 3}},
+        {{0, 5, 9, 4, -3, 0.0002}, {0, 1, 2, 3, 4, 5}},
+        {{1}, {0}},
+    };
+    for (const auto& lCase : kCases) {
+        KFCurve lCurve;
+        Fill(lCurve, lCase.mValues, 1.0, KFCurveKey::kInterpolationLinear);
+        curvetest::EventCounter lEvents(lCurve);
+        KFCurveFilterConstantKeyReducer lFilter;
+        ASSERT_TRUE(lFilter.Apply(lCurve));
+        EXPECT_EQ(KeySeconds(lCurve), lCase.mLeft) << lCase.mValues.size();
+        EXPECT_EQ(lEvents.Get(), lCase.mLeft.size() < lCase.mValues.size() ? 1 : 0);
+    }
+}
+
 // An end key stays while the extrapolation at the other end depends on the key span it bounds:
 // a repetition, or keep slope on a curve of two keys (slope 0.00005 per second, within the
 // tolerance, but far from the keys it adds up).

@@ -16,11 +16,9 @@ struct KHtrEulerAxes
 };
 
 // A rotation (or scaled rotation) and a translation in the kit's row-vector form, held as the
-// three axis rows and the translation row of a KMatrix without its fourth column: the working
-// form of the HTR frame pass, which turns, multiplies and reads back one per segment and frame.
-// Every operation does the sums of the core matrix function it names term for term in the same
-// order, so it gives the same bits without the copies, the checked element access and the
-// fourth column of the 4x4 form.
+// three axis rows and the translation row of a KMatrix without its fourth column: one frame of a
+// KHtrAffineBlock, and the fixed matrices (base and default rotations) the HTR frame passes
+// multiply each block by. It holds exactly the bits of the 4x4 form it comes from.
 struct KHtrAffine
 {
     double mAxes[3][3];
@@ -31,15 +29,6 @@ struct KHtrAffine
     static KHtrAffine FromMatrix(const KMatrix& pMatrix);
     // Writes the axes and translation rows into ioMatrix; its fourth column stays as it was.
     void ToMatrix(KMatrix& ioMatrix) const;
-
-    // The axes of EulerToMatrixXYZ(pX, pY, pZ) (degrees); the translation stays as it was.
-    void SetEulerXYZ(double pX, double pY, double pZ);
-    // The Euler X, Y, Z angles (degrees) of the axes, as MatrixToEulerXYZ gives them.
-    void ToEulerXYZ(double oAngles[3]) const;
-
-    // The axes of the product pFirst then pThen (pFirst applies first), as
-    // MatrixMultiply3x3(oDst, pThen, pFirst) gives them; oDst's translation stays as it was.
-    static void MultiplyAxes(KHtrAffine& oDst, const KHtrAffine& pFirst, const KHtrAffine& pThen);
 };
 
 #endif

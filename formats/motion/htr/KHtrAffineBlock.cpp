@@ -48,6 +48,16 @@ void FixedTranslationColumn(double* __restrict oDst, const double pT[3],
     }
 }
 
+// The same with the pA values fixed for every frame.
+void ThenFixedProductColumn(double* __restrict oDst, const double* __restrict pB0,
+                            const double* __restrict pB1, const double* __restrict pB2, double pA0,
+                            double pA1, double pA2)
+{
+    for (int f = 0; f < kFrames; ++f) {
+        oDst[f] = pB0[f] * pA0 + pB1[f] * pA1 + pB2[f] * pA2;
+    }
+}
+
 // KHtrEulerAxes of every frame.
 struct KHtrEulerAxesBlock
 {
@@ -56,25 +66,44 @@ struct KHtrEulerAxesBlock
     double mZ2[kFrames];
 };
 
-// An element of every frame divided by its axis' scale, kept where the scale is 0. Every
-// quotient is taken and the unwanted ones dropped, so that the loop has no branch.
+// The angles of frames 0 to pCount - 1 from the elements they are read from, one frame at a time.
+void EulerOfFrames(const double (*pRow0)[kFrames], const double (*pRow1)[kFrames],
+                   const double* pZ2, int pCount, double oAngles[3][kFrames])
+{
+    for (int f = 0; f < pCount; ++f) {
+        const KHtrEulerAxes lFrame{{pRow0[0][f], pRow0[1][f], pRow0[2][f]},
+                                   {pRow1[0][f], pRow1[1][f], pRow1[2][f]},
+                                   pZ2[f]};
+        double lAngles[3];
+        lFrame.ToEulerXYZ(lAngles);
+        for (int i = 0; i < 3; ++i) {
+            oAngles[i][f] = lAngles[i];
+        }
+    }
+}
+
+// An element of every frame divided by its axis' scale, kept where the scale is 0: there it is
+// divided by 1 (0 + 1), which gives it back bit for bit, while any other scale gains 0 and stays
+// as it is. The loop has no branch and runs as vector operations.
 void Unscale(double* __restrict oDst, const double* __restrict pElement,
              const double* __restrict pScale)
 {
     for (int f = 0; f < kFrames; ++f) {
-        const double lQuotient = pElement[f] / pScale[f];
-        oDst[f] = pScale[f] != 0.0 ? lQuotient : pElement[f];
+        oDst[f] = pElement[f] / (pScale[f] + static_cast<double>(pScale[f] == 0.0));
     }
 }
 
 // One column of an inverse's axes: the element over the squared length of its axis, 0 for an
-// axis of length 0 (the same quotients taken without a branch).
+// axis of length 0. Such an axis is divided by 1 and its quotient dropped afterwards; choosing the
+// divisor and the answer in two plain passes keeps both free of branches, as vector operations.
 void InverseColumn(double* __restrict oDst, const double* __restrict pElement,
                    const double* __restrict pLength2)
 {
     for (int f = 0; f < kFrames; ++f) {
-        const double lQuotient = pElement[f] / pLength2[f];
-        oDst[f] = pLength2[f] > 0.0 ? lQuotient : 0.0;
+        oDst[f] = pElement[f] / (pLength2[f] + static_cast<double>(pLength2[f] == 0.0));
+    }
+    for (int f = 0; f < kFrames; ++f) {
+        oDst[f] = pLength2[f] > 0.0 ? oDst[f] : 0.0;
     }
 }
 
@@ -152,6 +181,18 @@ void KHtrAffineBlock::Multiply(KHtrAffineBlock& oDst, const KHtrAffine& pFirst,
     }
 }
 
+void KHtrAffineBlock::MultiplyAxes(KHtrAffineBlock& oDst, const KHtrAffineBlock& pFirst,
+                                   const KHtrAffine& pThen)
+{
+    const double(*a)[3] = pThen.mAxes;
+    for (int r = 0; r < 3; ++r) {
+        const double(*b)[kFrames] = pFirst.mAxes[r];
+        for (int c = 0; c < 3; ++c) {
+            ThenFixedProductColumn(oDst.mAxes[r][c], b[0], b[1], b[2], a[0][c], a[1][c], a[2][c]);
+        }
+    }
+}
+
 void KHtrAffineBlock::Inverse(KHtrAffineBlock& oDst, const KHtrAffineBlock& pSrc)
 {
     for (int c = 0; c < 3; ++c) {
@@ -205,14 +246,10 @@ void KHtrAffineBlock::ToEulerUnscaled(int pCount, double oAngles[3][kFrames]) co
         Unscale(lAxes.mRow1[c], m[1][c], lScale[1]);
     }
     Unscale(lAxes.mZ2, m[2][2], lScale[2]);
-    for (int f = 0; f < pCount; ++f) {
-        const KHtrEulerAxes lFrame{{lAxes.mRow0[0][f], lAxes.mRow0[1][f], lAxes.mRow0[2][f]},
-                                   {lAxes.mRow1[0][f], lAxes.mRow1[1][f], lAxes.mRow1[2][f]},
-                                   lAxes.mZ2[f]};
-        double lAngles[3];
-        lFrame.ToEulerXYZ(lAngles);
-        for (int i = 0; i < 3; ++i) {
-            oAngles[i][f] = lAngles[i];
-        }
-    }
+    EulerOfFrames(lAxes.mRow0, lAxes.mRow1, lAxes.mZ2, pCount, oAngles);
+}
+
+void KHtrAffineBlock::ToEulerXYZ(int pCount, double oAngles[3][kFrames]) const
+{
+    EulerOfFrames(mAxes[0], mAxes[1], mAxes[2][2], pCount, oAngles);
 }

@@ -4,11 +4,12 @@
 #include "formats/motion/htr/KHtrAffine.h"
 
 // The KHtrAffine of kFrames consecutive frames of one segment, held element by element (each
-// element of all frames side by side) so that the rotation-offset pass runs its products, its
-// inverses and its scale removal over the frames in loops the compiler can turn into vector
-// operations. Each frame gets the bits the core matrix function named gives it: the same sums in
-// the same order, one frame per lane. Operations work on all kFrames frames; frames a caller has
-// not filled hold whatever they held, and their results are meaningless but harmless.
+// element of all frames side by side) so that the frame pass (each frame's turn then the base
+// rotation) and the rotation-offset pass run their products, inverses, scale removal and angle
+// readings over the frames in loops the compiler can turn into vector operations. Each frame gets
+// the bits the core matrix function named gives it: the same sums in the same order, one frame per
+// lane. Operations work on all kFrames frames; frames a caller has not filled hold whatever they
+// held, and their results are meaningless but harmless.
 struct KHtrAffineBlock
 {
     static constexpr int kFrames = 64;
@@ -28,12 +29,18 @@ struct KHtrAffineBlock
     // The same with one pFirst for every frame.
     static void Multiply(KHtrAffineBlock& oDst, const KHtrAffine& pFirst,
                          const KHtrAffineBlock& pThen);
+    // The axes of pFirst then one pThen for every frame, as MatrixMultiply3x3(oDst, pThen, pFirst)
+    // gives them; oDst's translation stays as it was. oDst may not be pFirst.
+    static void MultiplyAxes(KHtrAffineBlock& oDst, const KHtrAffineBlock& pFirst,
+                             const KHtrAffine& pThen);
     // Frame by frame the inverse of pSrc, whose axes must be orthogonal, as MatrixInverseAffine
     // gives it (an axis of length 0 gives a zero column). oDst may not be pSrc.
     static void Inverse(KHtrAffineBlock& oDst, const KHtrAffineBlock& pSrc);
     // The Euler X, Y, Z angles (degrees) of frames 0 to pCount - 1 after each axis is divided by
     // its scale, as MatrixToEulerUnscaled gives them: oAngles[axis][frame].
     void ToEulerUnscaled(int pCount, double oAngles[3][kFrames]) const;
+    // The same of the axes as they stand, as KHtrAffine::ToEulerXYZ gives them.
+    void ToEulerXYZ(int pCount, double oAngles[3][kFrames]) const;
 };
 
 #endif

@@ -126,6 +126,13 @@ KMatrix KHtrFile::FrameRotation(const double pAngles[3]) const
     return lMatrix;
 }
 
+void KHtrFile::FrameAxes(const double pAngles[3], double oAxes[3][3]) const
+{
+    const int* lAxes = kOrderAxes[mEulerOrder];
+    EulerToAxesOrdered(oAxes, pAngles[lAxes[2]], pAngles[lAxes[1]], pAngles[lAxes[0]],
+                       mRotationOrderIndex);
+}
+
 int KHtrFile::MatchSection()
 {
     const int lSection = FindKeyword(mSections);

@@ -4,6 +4,7 @@
 #include "core/KMatrix.h"
 #include "core/KTime.h"
 #include "formats/motion/KTextFile.h"
+#include "formats/motion/htr/KHtrAffineBlock.h"
 #include "formats/motion/htr/KHtrSegment.h"
 
 #include <string>
@@ -11,7 +12,6 @@
 #include <vector>
 
 class KReadRollback;
-struct KHtrAffine;
 class KRyvNode;
 class KRyvObjectFactory;
 class KRyvScene;
@@ -164,12 +164,13 @@ private:
     // The frame line's translation (centimetres) and angles (degrees) into oValues.
     bool ReadFrameLine(double oValues[KHtrSegment::kKeyColumns]);
     bool ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) const;
-    // The keys of one frame of the section: base translation plus the frame's, and the kit's
-    // Euler X, Y, Z of the frame's turn followed by the base rotation.
-    // pBaseRotation: the segment's base rotation in the working form.
-    void DecodeFrame(const KHtrSegment& pSegment, const KHtrAffine& pBaseRotation,
-                     const double pValues[KHtrSegment::kKeyColumns],
-                     double oKeys[KHtrSegment::kKeyColumns]) const;
+    // Reads frame lines pFirst to pFirst + pFrames - 1 (pFrames at most a block's frames) of
+    // pCount: the translations into oTranslation[axis][frame], the turns of the angles into the
+    // axes of ioTurns (frames past pFrames keep what they held).
+    bool ReadFrameBlock(int pFirst, int pFrames, int pCount, const KHtrSegment& pSegment,
+                        double oTranslation[3][KHtrAffineBlock::kFrames], KHtrAffineBlock& ioTurns);
+    // The axes of FrameRotation(pAngles) into oAxes (left as they were for an unknown order).
+    void FrameAxes(const double pAngles[3], double oAxes[3][3]) const;
     bool AtSectionTitle() const;
     void SkipFrameLines();
     // Hands the key columns to the curves (unit scale on the scaling curves) and frees them.

@@ -38,9 +38,10 @@ bool IsBlank(char pChar)
     return pChar == ' ' || pChar == '\t';
 }
 
-const char* SkipBlanks(const char* pPos, const char* pEnd)
+// The first byte from pPos on that is no blank; the text must end in a byte that is none.
+const char* SkipBlanks(const char* pPos)
 {
-    while (pPos < pEnd && IsBlank(*pPos)) {
+    while (IsBlank(*pPos)) {
         ++pPos;
     }
     return pPos;
@@ -50,6 +51,28 @@ const char* SkipBlanks(const char* pPos, const char* pEnd)
 bool EndsPlainToken(const char* pPos, const char* pEnd)
 {
     return pPos == pEnd || IsBlank(*pPos);
+}
+
+// Frames decoded together: the products and the angles of a block run over its frames.
+constexpr int kDecodeBlock = KHtrAffineBlock::kFrames;
+
+// The frame (pFirst plus its place in the block) of the first of pFrames frames of keys
+// (pKeys[column][frame]) that a float cannot hold, -1 when there is none.
+int FirstOutOfRange(const double pKeys[KHtrSegment::kKeyColumns][kDecodeBlock], int pFrames,
+                    int pFirst)
+{
+    bool lAllFit = true;
+    for (int c = 0; c < KHtrSegment::kKeyColumns; ++c) {
+        lAllFit = lAllFit && KMotionNumber::FitsFloat(pKeys[c], pFrames);
+    }
+    for (int f = 0; !lAllFit && f < pFrames; ++f) {
+        for (int c = 0; c < KHtrSegment::kKeyColumns; ++c) {
+            if (!KMotionNumber::FitsFloat(pKeys[c][f])) {
+                return pFirst + f;
+            }
+        }
+    }
+    return -1;
 }
 
 } // namespace
@@ -162,23 +185,63 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
     }
     oOutOfRange = -1;
     const KHtrAffine lBaseRotation = KHtrAffine::FromMatrix(ioSegment.mBaseRotation);
-    for (int k = 0; k < pCount; ++k) {
+    // Frames past the last line of a block hold plain numbers.
+    KHtrAffineBlock lTurns;
+    lTurns.Fill(KHtrAffine::Identity());
+    KHtrAffineBlock lRotations;
+    for (int lFirst = 0; lFirst < pCount; lFirst += kDecodeBlock) {
+        const int lFrames = std::min(kDecodeBlock, pCount - lFirst);
+        double lKeys[KHtrSegment::kKeyColumns][kDecodeBlock];
+        if (!ReadFrameBlock(lFirst, lFrames, pCount, ioSegment, lKeys, lTurns)) {
+            return false;
+        }
+        // The frame's turn applies first, then the base rotation.
+        KHtrAffineBlock::MultiplyAxes(lRotations, lTurns, lBaseRotation);
+        lRotations.ToEulerXYZ(lFrames, lKeys + 3);
+        for (int c = 0; c < 3; ++c) {
+            const double lBase = ioSegment.mBaseTranslation[c];
+            for (int f = 0; f < lFrames; ++f) {
+                lKeys[c][f] += lBase;
+            }
+        }
+        // Lines are still read to the end of the section: a fault in the text comes first.
+        if (oOutOfRange < 0) {
+            oOutOfRange = FirstOutOfRange(lKeys, lFrames, lFirst);
+        }
+        for (int c = 0; c < KHtrSegment::kKeyColumns; ++c) {
+            std::vector<float>& lColumn = ioSegment.mKeys[c];
+            const std::size_t lAt = lColumn.size();
+            lColumn.resize(lAt + static_cast<std::size_t>(lFrames));
+            for (int f = 0; f < lFrames; ++f) {
+                lColumn[lAt + static_cast<std::size_t>(f)] = static_cast<float>(lKeys[c][f]);
+            }
+        }
+    }
+    return true;
+}
+
+bool KHtrFile::ReadFrameBlock(int pFirst, int pFrames, int pCount, const KHtrSegment& pSegment,
+                              double oTranslation[3][KHtrAffineBlock::kFrames],
+                              KHtrAffineBlock& ioTurns)
+{
+    for (int f = 0; f < pFrames; ++f) {
         if (!ReadLine() || AtSectionTitle()) {
-            return Fail("the frames of \"%s\" end after %d of %d", Quoted(ioSegment.mName).c_str(),
-                        k, pCount);
+            return Fail("the frames of \"%s\" end after %d of %d", Quoted(pSegment.mName).c_str(),
+                        pFirst + f, pCount);
         }
         double lValues[KHtrSegment::kKeyColumns];
         if (!ReadFrameLine(lValues)) {
             return false;
         }
-        double lKeys[KHtrSegment::kKeyColumns];
-        DecodeFrame(ioSegment, lBaseRotation, lValues, lKeys);
-        // Lines are still read to the end of the section: a fault in the text comes first.
-        if (oOutOfRange < 0 && !KMotionNumber::FitsFloat(lKeys, KHtrSegment::kKeyColumns)) {
-            oOutOfRange = k;
+        double lAxes[3][3] = {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}};
+        FrameAxes(lValues + 3, lAxes);
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                ioTurns.mAxes[r][c][f] = lAxes[r][c];
+            }
         }
-        for (int c = 0; c < KHtrSegment::kKeyColumns; ++c) {
-            ioSegment.mKeys[c].push_back(static_cast<float>(lKeys[c]));
+        for (int i = 0; i < 3; ++i) {
+            oTranslation[i][f] = lValues[i];
         }
     }
     return true;
@@ -214,7 +277,9 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     // convert a number that starts with a digit or a point. Anything else is left to the token
     // readers, which give the same values and name what is wrong.
     // The line is copied into a buffer with room after it so that its numbers are read eight
-    // bytes at a time to the very end; longer lines are left to the token readers.
+    // bytes at a time to the very end; longer lines are left to the token readers. The zeros of
+    // that room are no blank, digit, sign or point, so the scans stop at the line's end by
+    // themselves.
     const std::string& lLine = GetLine();
     if (lLine.size() > kMaxPlainLineBytes) {
         return false;
@@ -223,9 +288,9 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     std::memcpy(lText, lLine.data(), lLine.size());
     std::memset(lText + lLine.size(), 0, KMotionFastNumber::kPadding);
     const char* const lEnd = lText + lLine.size();
-    const char* lPos = SkipBlanks(lText, lEnd);
+    const char* lPos = SkipBlanks(lText);
     const char* const lDigits = lPos;
-    while (lPos < lEnd && IsDigit(*lPos)) {
+    while (IsDigit(*lPos)) {
         ++lPos;
     }
     if (lPos == lDigits || lPos - lDigits > kMaxPlainFrameDigits || !EndsPlainToken(lPos, lEnd)) {
@@ -233,9 +298,9 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
     }
     double lNumbers[kLineNumbers];
     for (double& lNumber : lNumbers) {
-        lPos = SkipBlanks(lPos, lEnd);
-        const char* const lLead = lPos < lEnd && *lPos == '-' ? lPos + 1 : lPos;
-        if (lLead >= lEnd || !(IsDigit(*lLead) || *lLead == '.')) {
+        lPos = SkipBlanks(lPos);
+        const char* const lLead = *lPos == '-' ? lPos + 1 : lPos;
+        if (!(IsDigit(*lLead) || *lLead == '.')) {
             return false;
         }
         const std::from_chars_result lRead =
@@ -251,22 +316,6 @@ bool KHtrFile::ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) cons
         oValues[3 + i] = lNumbers[3 + i] * mAngleFactor;
     }
     return true;
-}
-
-void KHtrFile::DecodeFrame(const KHtrSegment& pSegment, const KHtrAffine& pBaseRotation,
-                           const double pValues[KHtrSegment::kKeyColumns],
-                           double oKeys[KHtrSegment::kKeyColumns]) const
-{
-    const KHtrAffine lFrame = KHtrAffine::FromMatrix(FrameRotation(pValues + 3));
-    // The frame's turn applies first, then the base rotation.
-    KHtrAffine lRotation = KHtrAffine::Identity();
-    KHtrAffine::MultiplyAxes(lRotation, lFrame, pBaseRotation);
-    double lEuler[3];
-    lRotation.ToEulerXYZ(lEuler);
-    for (int i = 0; i < 3; ++i) {
-        oKeys[i] = pValues[i] + pSegment.mBaseTranslation[i];
-        oKeys[3 + i] = lEuler[i];
-    }
 }
 
 void KHtrFile::SkipFrameLines()

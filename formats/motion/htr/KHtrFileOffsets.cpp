@@ -51,12 +51,14 @@ void RemoveOffsets(const KOffsetStep& pStep, int pFirst, int pCount,
     KHtrAffineBlock& lLocal = ioWork;
     for (int f = 0; f < pCount; ++f) {
         const std::size_t k = lFirst + static_cast<std::size_t>(f);
-        KHtrAffine lTurn;
-        lTurn.SetEulerXYZ(lKeys[3][k], lKeys[4][k], lKeys[5][k]);
-        for (int i = 0; i < 3; ++i) {
-            lTurn.mTranslation[i] = lKeys[i][k];
+        double lAxes[3][3];
+        EulerToAxesXYZ(lAxes, lKeys[3][k], lKeys[4][k], lKeys[5][k]);
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                lLocal.mAxes[r][c][f] = lAxes[r][c];
+            }
+            lLocal.mTranslation[r][f] = lKeys[r][k];
         }
-        lLocal.Set(f, lTurn);
     }
     KHtrAffineBlock::Multiply(oW, lLocal, pParentW);
     KHtrAffineBlock& lV = lLocal;

@@ -99,6 +99,8 @@ TEST(KHtrAffineBlock, ProductsAndInverseGiveEveryFrameTheBitsOfThe4x4Form)
         auto lProduct = std::make_unique<KHtrAffineBlock>();
         auto lFixedProduct = std::make_unique<KHtrAffineBlock>();
         auto lInverse = std::make_unique<KHtrAffineBlock>();
+        auto lAxesProduct = std::make_unique<KHtrAffineBlock>();
+        KHtrAffineBlock::MultiplyAxes(*lAxesProduct, *lFirst, lFixed);
         KHtrAffineBlock::Multiply(*lProduct, *lFirst, *lThen);
         KHtrAffineBlock::Multiply(*lFixedProduct, lFixed, *lThen);
         KHtrAffineBlock::Inverse(*lInverse, *lFirst);
@@ -110,6 +112,10 @@ TEST(KHtrAffineBlock, ProductsAndInverseGiveEveryFrameTheBitsOfThe4x4Form)
             EXPECT_TRUE(SameAffine(lProduct->Get(f), lWant)) << "product, frame " << f;
             MatrixMultiplyAffine(lWant, lThenMatrix, Matrix(lFixed));
             EXPECT_TRUE(SameAffine(lFixedProduct->Get(f), lWant)) << "fixed product, frame " << f;
+            // The axes alone, the fixed matrix applying last.
+            KMatrix lAxes = Matrix(lAxesProduct->Get(f));
+            MatrixMultiply3x3(lAxes, Matrix(lFixed), lFirstMatrix);
+            EXPECT_TRUE(SameAffine(lAxesProduct->Get(f), lAxes)) << "axes, frame " << f;
             MatrixInverseAffine(lWant, lFirstMatrix);
             EXPECT_TRUE(SameAffine(lInverse->Get(f), lWant)) << "inverse, frame " << f;
         }
@@ -126,6 +132,12 @@ TEST(KHtrAffineBlock, IdentityInverseAndAZeroAxis)
     lFlat.mAxes[1][0] = lFlat.mAxes[1][1] = lFlat.mAxes[1][2] = 0.0;
     lFlat.mTranslation[1] = 4.0;
     lSource->Set(1, lFlat);
+    // Elements whose squares vanish, of either sign, and a length that is not a number.
+    KHtrAffine lTiny = KHtrAffine::Identity();
+    lTiny.mAxes[0][0] = -1e-200;
+    lTiny.mAxes[0][1] = 1e-200;
+    lTiny.mAxes[2][2] = std::nan("");
+    lSource->Set(2, lTiny);
     auto lInverse = std::make_unique<KHtrAffineBlock>();
     KHtrAffineBlock::Inverse(*lInverse, *lSource);
     KMatrix lWant;
@@ -136,9 +148,13 @@ TEST(KHtrAffineBlock, IdentityInverseAndAZeroAxis)
         EXPECT_EQ(lInverse->Get(1).mAxes[r][1], 0.0);
     }
     EXPECT_EQ(lInverse->Get(1).mTranslation[1], 0.0);
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_TRUE(SameBits(lInverse->Get(2).mAxes[r][0], 0.0)) << r;
+        EXPECT_TRUE(SameBits(lInverse->Get(2).mAxes[r][2], 0.0)) << r;
+    }
 }
 
-TEST(KHtrAffineBlock, AnglesWithoutScaleAreThoseOfTheCoreFunction)
+TEST(KHtrAffineBlock, AnglesWithAndWithoutScaleAreThoseOfTheCoreFunctions)
 {
     std::mt19937 lRandom(12);
     for (int lRound = 0; lRound < 40 && !HasFailure(); ++lRound) {
@@ -149,14 +165,23 @@ TEST(KHtrAffineBlock, AnglesWithoutScaleAreThoseOfTheCoreFunction)
         for (double(&lAxis)[kFrames] : lAngles) {
             std::fill(std::begin(lAxis), std::end(lAxis), 1234.5);
         }
+        double lScaled[3][kFrames];
+        for (double(&lAxis)[kFrames] : lScaled) {
+            std::fill(std::begin(lAxis), std::end(lAxis), 1234.5);
+        }
         lBlock->ToEulerUnscaled(lCount, lAngles);
+        lBlock->ToEulerXYZ(lCount, lScaled);
         for (int f = 0; f < kFrames; ++f) {
             KVector4 lWant;
             MatrixToEulerUnscaled(lWant, Matrix(lBlock->Get(f)));
+            KVector4 lWantScaled;
+            MatrixToEulerXYZ(lWantScaled, Matrix(lBlock->Get(f)));
             for (int i = 0; i < 3; ++i) {
                 EXPECT_TRUE(SameBits(lAngles[i][f], f < lCount ? lWant[i] : 1234.5))
                     << "frame " << f << ", angle " << i << ": " << lAngles[i][f] << " vs "
                     << lWant[i];
+                EXPECT_TRUE(SameBits(lScaled[i][f], f < lCount ? lWantScaled[i] : 1234.5))
+                    << "frame " << f << ", angle " << i << " as it stands";
             }
         }
     }

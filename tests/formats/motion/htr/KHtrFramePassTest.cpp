@@ -138,6 +138,64 @@ TEST(KHtrFramePass, AFaultInTheTextComesBeforeAValueOutOfRange)
     }
 }
 
+// kHtrArm with pFrames frames of a steady turn in both sections; pArmText replaces the Arm line
+// of frame pAt (from 1), or cuts the section there when it is empty.
+std::string LongArm(int pFrames, int pAt, const std::string& pArmText)
+{
+    std::string lRoot;
+    std::string lArm;
+    for (int f = 1; f <= pFrames; ++f) {
+        const std::string lNumber = std::to_string(f);
+        lRoot += lNumber + "\t" + std::to_string(f % 7) + "\t0\t1.5\t" + std::to_string(f % 90) +
+                 "\t-20\t" + std::to_string(f % 170) + "\t1.0\n";
+        if (f == pAt) {
+            lArm += pArmText;
+        } else if (pArmText.empty() && pAt > 0 && f > pAt) {
+            continue;
+        } else {
+            lArm += lNumber + "\t0.5\t" + std::to_string(f % 11) + "\t0\t" +
+                    std::to_string(f % 45) + "\t30\t-" + std::to_string(f % 60) + "\t1.0\n";
+        }
+    }
+    std::string lText = Replaced(kHtrArm, "NumFrames 2", "NumFrames " + std::to_string(pFrames));
+    lText = Replaced(lText, "1\t0\t0\t0\t0\t0\t0\t1.0\n2\t10\t0\t0\t0\t0\t90\t1.0\n", lRoot);
+    return Replaced(lText, "1\t0\t0\t0\t0\t0\t0\t1.0\n2\t0\t0\t0\t90\t0\t0\t1.0\n", lArm);
+}
+
+// Frames are read in blocks: a fault is named at its own frame wherever it falls in a block,
+// first, last or alone in the last, shorter block.
+TEST(KHtrFramePass, FaultsAreNamedAtTheirFrameAcrossBlocks)
+{
+    const struct
+    {
+        int mAt;
+        const char* mLine;
+        const char* mMessage;
+    } kCases[] = {
+        {1, "1\t0\t1e40\t0\t0\t0\t0\t1.0\n", "value out of range in frame 1 of \"Arm\""},
+        {64, "64\t0\t0\t-1e40\t0\t0\t0\t1.0\n", "value out of range in frame 64 of \"Arm\""},
+        {65, "65\t1e40\t0\t0\t0\t0\t0\t1.0\n", "value out of range in frame 65 of \"Arm\""},
+        {150, "150\t0\t0\t1e40\t0\t0\t0\t1.0\n", "value out of range in frame 150 of \"Arm\""},
+        {129, "129\t0\t0\tx\t0\t0\t0\t1.0\n", "Can't read frame translation"},
+        {70, "", "end after 69 of 150"},
+    };
+    for (const char* lMinimize : {"No", "Yes"}) {
+        HtrSettingsGuard lSettings(lMinimize);
+        for (const auto& lCase : kCases) {
+            HtrTestScene lTest;
+            EXPECT_FALSE(
+                lTest.Read(WriteHtrFile("long.htr", LongArm(150, lCase.mAt, lCase.mLine))));
+            EXPECT_NE(lTest.mReader.GetFile()->GetLastError().find(lCase.mMessage),
+                      std::string::npos)
+                << lCase.mAt << ": " << lTest.mReader.GetFile()->GetLastError();
+        }
+        HtrTestScene lWhole;
+        ASSERT_TRUE(lWhole.Read(WriteHtrFile("long.htr", LongArm(150, 0, ""))))
+            << lWhole.mReader.GetMessage().Buffer();
+        EXPECT_EQ(lWhole.Find("Arm")->GetCurrentTakeNode()->GetTransformTY()->GetKeyCount(), 150);
+    }
+}
+
 TEST(KHtrFramePass, ALaterSectionFailingLeavesNoKeysOrNodes)
 {
     // With the offset pass on, every section is read before any key reaches a curve; a fault in
