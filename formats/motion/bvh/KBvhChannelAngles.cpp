@@ -6,6 +6,7 @@
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/bvh/KBvhQuickTrig.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -70,143 +71,172 @@ constexpr double kDecadeStarts[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e
                                     1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14};
 // Scaled angles stay below this (six digits and the margins), so the conversion is exact.
 constexpr double kLargestScaled = 1e9;
+using Bits = KBvhLaneBits;
 
 double Dot3(const double* pA, const double* pB)
 {
     return pA[0] * pB[0] + pA[1] * pB[1] + pA[2] * pB[2];
 }
 
-// The decimals RoundToLargest rounds to for a largest angle near pLargest, or false when the
-// largest could lie on the other side of a decade or of the point where six digits carry.
-bool QuickDecimals(double pLargest, double pAngleMargin, int& oDecimals)
+// The lanes of a table picked by pIndices (inside the table).
+KBvhLanes Pick(const double* pTable, KBvhLaneMask pIndices)
 {
-    const double lMargin = pLargest * 1e-9 + pAngleMargin;
+    return KBvhLanes{pTable[pIndices[0]], pTable[pIndices[1]]};
+}
+
+// The decimals RoundToLargest rounds to for a largest angle near pLargest, and the lanes where
+// they are sure: not where the largest could lie on the other side of a decade or of the point
+// where six digits carry, nor where it is outside the decades of the quick way.
+KBvhLaneMask QuickDecimals(KBvhLanes pLargest, double pAngleMargin, KBvhLaneMask& oDecimals)
+{
+    const KBvhLanes lMargin = pLargest * 1e-9 + pAngleMargin;
     const int lLast = kHighestDecade - kLowestDecade;
-    if (!(pLargest >= kDecadeStarts[0] + lMargin) || !(pLargest < kDecadeStarts[lLast] * 10.0)) {
-        return false;
+    KBvhLaneMask lSure =
+        (pLargest >= kDecadeStarts[0] + lMargin) & (pLargest < kDecadeStarts[lLast] * 10.0);
+    // The decade's index: how many starts after the first the largest has reached.
+    KBvhLaneMask lIndex = {0, 0};
+    for (int i = 1; i <= lLast; ++i) {
+        lIndex -= pLargest >= kDecadeStarts[i];
     }
-    // Searched from 10^0 either way: angles mostly lie between 1 and 360 degrees.
-    int lIndex = -kLowestDecade;
-    while (lIndex < lLast && pLargest >= kDecadeStarts[lIndex + 1]) {
-        ++lIndex;
-    }
-    while (pLargest < kDecadeStarts[lIndex]) {
-        --lIndex;
-    }
-    const double lStart = kDecadeStarts[lIndex];
-    const double lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
-    if (pLargest - lStart <= lMargin || std::fabs(pLargest - lCarry) <= lMargin) {
-        return false;
-    }
-    oDecimals = kPrinted - 1 - (lIndex + kLowestDecade + (pLargest > lCarry ? 1 : 0));
-    return true;
+    const KBvhLanes lStart = Pick(kDecadeStarts, lIndex);
+    const KBvhLanes lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
+    lSure &= ~(pLargest - lStart <= lMargin) & ~(Bits::Abs(pLargest - lCarry) <= lMargin);
+    oDecimals = kPrinted - 1 - (lIndex + kLowestDecade - (pLargest > lCarry));
+    return lSure;
 }
 
-// RoundToLargest's rounding of one angle whose exact value lies within pMargin / pScale of
-// pAngle, to units of 1 / pScale (a power of ten), and the whole number of those units, or false
-// when that rounding could go either way (or the sign of a zero is in doubt).
-bool QuickRound(double pAngle, double pScale, double pMargin, double& oRounded,
-                std::int64_t& oWhole)
+// RoundToLargest's rounding of angles whose exact values lie within pMargin / pScale of pAngle,
+// to units of 1 / pScale (a power of ten), and the whole numbers of those units; answers the
+// lanes where that rounding cannot go either way (nor the sign of a zero be in doubt).
+KBvhLaneMask QuickRound(KBvhLanes pAngle, KBvhLanes pScale, KBvhLanes pMargin, KBvhLanes& oRounded,
+                        KBvhLaneMask& oWhole)
 {
-    const double lScaled = pAngle * pScale;
-    const double lAbs = std::fabs(lScaled);
-    const double lMargin = pMargin + lAbs * kRelativeMargin;
-    if (!(lAbs < kLargestScaled)) {
-        return false;
-    }
-    const auto lFloor = static_cast<std::int64_t>(lAbs);
-    const double lFraction = lAbs - static_cast<double>(lFloor);
-    if (lAbs <= lMargin || std::fabs(lFraction - 0.5) <= lMargin) {
-        return false;
-    }
-    const std::int64_t lUnits = lFloor + (lFraction > 0.5 ? 1 : 0);
-    oWhole = lScaled < 0.0 ? -lUnits : lUnits;
+    const KBvhLanes lScaled = pAngle * pScale;
+    KBvhLanes lAbs = Bits::Abs(lScaled);
+    const KBvhLanes lMargin = pMargin + lAbs * kRelativeMargin;
+    const KBvhLaneMask lInRange = lAbs < kLargestScaled;
+    // Out of range, the lane's answer is not used: kept to where the conversion is defined.
+    lAbs = Bits::Select(lInRange, lAbs, KBvhLanes{0.0, 0.0});
+    const KBvhLaneMask lFloor = __builtin_convertvector(lAbs, KBvhLaneMask);
+    const KBvhLanes lFraction = lAbs - __builtin_convertvector(lFloor, KBvhLanes);
+    const KBvhLaneMask lUnits = lFloor - (lFraction > 0.5);
+    const KBvhLaneMask lNegative = lScaled < 0.0;
+    oWhole = (-lUnits & lNegative) | (lUnits & ~lNegative);
     // nearbyint's answer, with the sign a zero keeps.
-    oRounded = std::copysign(static_cast<double>(lUnits), lScaled) / pScale;
-    return true;
+    oRounded = Bits::CopySign(__builtin_convertvector(lUnits, KBvhLanes), lScaled) / pScale;
+    return lInRange & ~(lAbs <= lMargin) & ~(Bits::Abs(lFraction - 0.5) <= lMargin);
 }
 
-// The arc tangents' arguments for the matrix MatrixSetTRS makes of a rotation and a scaling,
-// from quick sines and cosines: that matrix's rows are the rotation's (unit) rows times the
-// scaling, so each pair of arguments, with the signs the scaling and the determinant give it,
-// comes straight from the rotation's entries (EulerToMatrixXYZ's products). False for turns
-// beyond KBvhQuickTrig::kLargestTurn, for scalings not well inside the doubles' range, and near
-// gimbal lock.
-bool QuickPoseArguments(const KVector4& pRotation, const KVector4& pScaling, double oY[3],
-                        double oX[3])
+// The arc tangents' arguments for the matrices MatrixSetTRS makes of rotations and scalings, from
+// quick sines and cosines: such a matrix's rows are the rotation's (unit) rows times the scaling,
+// so each pair of arguments, with the signs the scaling and the determinant give it, comes
+// straight from the rotation's entries (EulerToMatrixXYZ's products). Answers the lanes that can
+// go on: not those of turns beyond KBvhQuickTrig::kLargestTurn, of scalings not well inside the
+// doubles' range, nor those near gimbal lock.
+KBvhLaneMask QuickPoseArguments(const KBvhLanes pRotation[3], const KBvhLanes pScaling[3],
+                                KBvhLanes oY[3], KBvhLanes oX[3])
 {
+    KBvhLaneMask lFits = {-1, -1};
     for (int i = 0; i < 3; ++i) {
-        const double lScale = std::fabs(pScaling[i]);
-        if (!(std::fabs(pRotation[i]) <= KBvhQuickTrig::kLargestTurn) || !(lScale >= kLeastScale) ||
-            !(lScale <= 1.0 / kLeastScale)) {
-            return false;
-        }
+        const KBvhLanes lScale = Bits::Abs(pScaling[i]);
+        lFits &= (Bits::Abs(pRotation[i]) <= KBvhQuickTrig::kLargestTurn) &
+                 (lScale >= kLeastScale) & (lScale <= 1.0 / kLeastScale);
     }
-    double sx, cx, sy, cy, sz, cz;
+    KBvhLanes sx, cx, sy, cy, sz, cz;
     KBvhQuickTrig::SinCos(pRotation[0], sx, cx);
     KBvhQuickTrig::SinCos(pRotation[1], sy, cy);
     KBvhQuickTrig::SinCos(pRotation[2], sz, cz);
     // Rows i, j, k are rows 1, 0, 2 (Y, X, Z); each row is divided by its length signed like the
     // determinant, so what is left of the scaling in row r is the sign of the other two.
-    const double lSignI = std::copysign(1.0, pScaling[kAxisJ] * pScaling[kAxisK]);
-    const double lSignJ = std::copysign(1.0, pScaling[kAxisI] * pScaling[kAxisK]);
-    const double lSignK = std::copysign(1.0, pScaling[kAxisI] * pScaling[kAxisJ]);
-    const double lII = sx * sy * sz + cx * cz;
-    const double lIJ = sx * sy * cz - cx * sz;
-    const double lCosine2 = lII * lII + lIJ * lIJ;
-    if (!(lCosine2 > kFromPose.mCosine2)) {
-        return false;
-    }
+    const KBvhLanes lSignI =
+        Bits::CopySign(KBvhLanes{1.0, 1.0}, pScaling[kAxisJ] * pScaling[kAxisK]);
+    const KBvhLanes lSignJ =
+        Bits::CopySign(KBvhLanes{1.0, 1.0}, pScaling[kAxisI] * pScaling[kAxisK]);
+    const KBvhLanes lSignK =
+        Bits::CopySign(KBvhLanes{1.0, 1.0}, pScaling[kAxisI] * pScaling[kAxisJ]);
+    const KBvhLanes lII = sx * sy * sz + cx * cz;
+    const KBvhLanes lIJ = sx * sy * cz - cx * sz;
+    const KBvhLanes lCosine2 = lII * lII + lIJ * lIJ;
+    lFits &= lCosine2 > kFromPose.mCosine2;
     oY[0] = lSignJ * -sy;
     oX[0] = lSignK * (cx * cy);
     oY[1] = -lSignI * (sx * cy);
-    oX[1] = std::sqrt(lCosine2);
+    oX[1] = KBvhLanes{std::sqrt(lCosine2[0]), std::sqrt(lCosine2[1])};
     oY[2] = lSignI * lIJ;
     oX[2] = lSignI * lII;
-    return true;
+    return lFits;
 }
 
-// The channel angles from the arc tangents' arguments, rounded as RoundToLargest rounds them;
-// false when the quick way cannot be sure of every digit.
-bool QuickAngles(const double pY[3], const double pX[3], const Tolerance& pTolerance,
-                 KVector4& oAngles, KBvhDecimals& oDecimals)
+// Two sets of arc tangents' arguments on their way to channel angles.
+struct LanePair
+{
+    // The lanes that can still go the quick way.
+    KBvhLaneMask mSure;
+    KBvhLanes mY[3];
+    KBvhLanes mX[3];
+    // The angles in degrees, then rounded.
+    KBvhLanes mAngles[3];
+    KBvhLanes mLargest;
+    KBvhLaneMask mWhole[3];
+    KBvhLaneMask mDecimals;
+};
+
+// The channel angles from the arc tangents' arguments, not yet rounded, and the largest of them;
+// where an argument is out of the quick way's bounds, the lane is no longer sure and its
+// arguments become harmless ones (of a zero angle).
+void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
 {
     for (int i = 0; i < 3; ++i) {
-        if (pX[i] < 0.0 && !(std::fabs(pY[i]) > pTolerance.mCut * -pX[i])) {
-            return false;
-        }
-        if (!(std::fabs(pY[i]) >= kLeastNormal) && !(std::fabs(pX[i]) >= kLeastNormal)) {
-            return false;
-        }
+        const KBvhLanes lAy = Bits::Abs(ioPair.mY[i]);
+        const KBvhLanes lX = ioPair.mX[i];
+        ioPair.mSure &= ~((lX < 0.0) & ~(lAy > pTolerance.mCut * -lX));
+        ioPair.mSure &= (lAy >= kLeastNormal) | (Bits::Abs(lX) >= kLeastNormal);
     }
-    const double lAngles[3] = {KBvhQuickTrig::Atan2(pY[0], pX[0]) * kToDegrees,
-                               KBvhQuickTrig::Atan2(pY[1], pX[1]) * kToDegrees,
-                               KBvhQuickTrig::Atan2(pY[2], pX[2]) * kToDegrees};
-    double lLargest = 0.0;
-    for (const double lAngle : lAngles) {
-        // Not fmax, a call in the library here.
-        lLargest = std::fabs(lAngle) > lLargest ? std::fabs(lAngle) : lLargest;
-    }
-    // Angles of a million degrees and more (rounded to tens and above) go the library's way.
-    int lDecimals = 0;
-    const bool lAllZero = lLargest == 0.0;
-    if (!lAllZero && (!QuickDecimals(lLargest, pTolerance.mAngle, lDecimals) || lDecimals < 0)) {
-        return false;
-    }
-    const double lScale = kExactPowers[lDecimals];
-    const double lMargin = pTolerance.mAngle * lScale;
+    ioPair.mLargest = KBvhLanes{0.0, 0.0};
     for (int i = 0; i < 3; ++i) {
-        // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
-        if (pTolerance.mZerosAreExact && pY[i] == 0.0 && pX[i] > 0.0) {
-            oAngles[i] = lAngles[i];
-            oDecimals.mWhole[i] = 0;
-        } else if (lAllZero ||
-                   !QuickRound(lAngles[i], lScale, lMargin, oAngles[i], oDecimals.mWhole[i])) {
-            return false;
-        }
+        ioPair.mY[i] = Bits::Select(ioPair.mSure, ioPair.mY[i], KBvhLanes{0.0, 0.0});
+        ioPair.mX[i] = Bits::Select(ioPair.mSure, ioPair.mX[i], KBvhLanes{1.0, 1.0});
+        ioPair.mAngles[i] = KBvhQuickTrig::Atan2(ioPair.mY[i], ioPair.mX[i]) * kToDegrees;
+        const KBvhLanes lAbs = Bits::Abs(ioPair.mAngles[i]);
+        ioPair.mLargest = Bits::Select(lAbs > ioPair.mLargest, lAbs, ioPair.mLargest);
     }
-    oDecimals.mDecimals = lDecimals;
-    return true;
+}
+
+// The angles rounded as RoundToLargest rounds them; the lanes where the quick way cannot be sure
+// of every digit are no longer sure.
+void QuickRounding(const Tolerance& pTolerance, LanePair& ioPair)
+{
+    // Angles of a million degrees and more (rounded to tens and above) go the library's way.
+    const KBvhLaneMask lAllZero = ioPair.mLargest == 0.0;
+    KBvhLaneMask lDecimals;
+    ioPair.mSure &= lAllZero | (QuickDecimals(ioPair.mLargest, pTolerance.mAngle, lDecimals) &
+                                Bits::NotNegative(lDecimals));
+    lDecimals &= ioPair.mSure & ~lAllZero;
+    const KBvhLanes lScale = Pick(kExactPowers, lDecimals);
+    const KBvhLanes lMargin = pTolerance.mAngle * lScale;
+    for (int i = 0; i < 3; ++i) {
+        KBvhLanes lRounded;
+        const KBvhLaneMask lRounds =
+            ~lAllZero & QuickRound(ioPair.mAngles[i], lScale, lMargin, lRounded, ioPair.mWhole[i]);
+        // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
+        const KBvhLaneMask lExactZero = pTolerance.mZerosAreExact
+                                            ? (ioPair.mY[i] == 0.0) & (ioPair.mX[i] > 0.0)
+                                            : KBvhLaneMask{0, 0};
+        ioPair.mAngles[i] = Bits::Select(lExactZero, ioPair.mAngles[i], lRounded);
+        ioPair.mWhole[i] &= ~lExactZero;
+        ioPair.mSure &= lExactZero | lRounds;
+    }
+    ioPair.mDecimals = lDecimals;
+}
+
+// Lane pLane of the quick way's answer.
+KVector4 LaneAngles(const LanePair& pPair, int pLane, KBvhDecimals& oDecimals)
+{
+    for (int i = 0; i < 3; ++i) {
+        oDecimals.mWhole[i] = pPair.mWhole[i][pLane];
+    }
+    oDecimals.mDecimals = static_cast<int>(pPair.mDecimals[pLane]);
+    return KVector4(pPair.mAngles[0][pLane], pPair.mAngles[1][pLane], pPair.mAngles[2][pLane]);
 }
 
 // The angles of the quick way; false when it cannot be sure of every digit.
@@ -241,7 +271,19 @@ bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles, KBvhDecimals& oDecimal
                           lSign * lI[kAxisJ]};
     const double lX[3] = {lSign * lK[kAxisK] * std::sqrt(lLengths2[1]), std::sqrt(lCosine2),
                           lSign * lI[kAxisI]};
-    return QuickAngles(lY, lX, kFromMatrix, oAngles, oDecimals);
+    LanePair lPair;
+    lPair.mSure = KBvhLaneMask{-1, -1};
+    for (int i = 0; i < 3; ++i) {
+        lPair.mY[i] = KBvhLanes{lY[i], lY[i]};
+        lPair.mX[i] = KBvhLanes{lX[i], lX[i]};
+    }
+    QuickArcs(kFromMatrix, lPair);
+    QuickRounding(kFromMatrix, lPair);
+    if (!lPair.mSure[0]) {
+        return false;
+    }
+    oAngles = LaneAngles(lPair, 0, oDecimals);
+    return true;
 }
 
 } // namespace
@@ -265,13 +307,71 @@ KVector4 KBvhChannelAngles::Of(const KMatrix& pMatrix, KBvhDecimals& oDecimals) 
 KVector4 KBvhChannelAngles::OfPose(const KVector4& pRotation, const KVector4& pScaling,
                                    KBvhDecimals& oDecimals) const
 {
-    double lY[3];
-    double lX[3];
     KVector4 lAngles;
-    if (mOrderedIndex == kQuickOrderedIndex && QuickPoseArguments(pRotation, pScaling, lY, lX) &&
-        QuickAngles(lY, lX, kFromPose, lAngles, oDecimals)) {
-        return lAngles;
+    bool lQuick = false;
+    QuicklyOfPoses(1, &pRotation, &pScaling, &lAngles, &oDecimals, &lQuick);
+    return lQuick ? lAngles : SlowlyOfPose(pRotation, pScaling, oDecimals);
+}
+
+void KBvhChannelAngles::OfPoses(int pCount, const KVector4* pRotations, const KVector4* pScalings,
+                                KVector4* oAngles, KBvhDecimals* oDecimals) const
+{
+    for (int lFirst = 0; lFirst < pCount; lFirst += kPosesAtOnce) {
+        const int lCount = std::min(kPosesAtOnce, pCount - lFirst);
+        bool lQuick[kPosesAtOnce];
+        QuicklyOfPoses(lCount, pRotations + lFirst, pScalings + lFirst, oAngles + lFirst,
+                       oDecimals + lFirst, lQuick);
+        for (int p = 0; p < lCount; ++p) {
+            if (!lQuick[p]) {
+                const int lPose = lFirst + p;
+                oAngles[lPose] =
+                    SlowlyOfPose(pRotations[lPose], pScalings[lPose], oDecimals[lPose]);
+            }
+        }
     }
+}
+
+void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
+                                       const KVector4* pScalings, KVector4* oAngles,
+                                       KBvhDecimals* oDecimals, bool* oQuick) const
+{
+    if (mOrderedIndex != kQuickOrderedIndex) {
+        std::fill(oQuick, oQuick + pCount, false);
+        return;
+    }
+    // Stage by stage over every pair: a pair's steps wait on each other, the pairs' do not.
+    LanePair lPairs[kPosesAtOnce / 2];
+    const int lPairCount = (pCount + 1) / 2;
+    for (int p = 0; p < lPairCount; ++p) {
+        // An odd pose out goes in both lanes.
+        const int lFirst = 2 * p;
+        const int lSecond = std::min(lFirst + 1, pCount - 1);
+        KBvhLanes lRotation[3];
+        KBvhLanes lScaling[3];
+        for (int i = 0; i < 3; ++i) {
+            lRotation[i] = KBvhLanes{pRotations[lFirst][i], pRotations[lSecond][i]};
+            lScaling[i] = KBvhLanes{pScalings[lFirst][i], pScalings[lSecond][i]};
+        }
+        lPairs[p].mSure = QuickPoseArguments(lRotation, lScaling, lPairs[p].mY, lPairs[p].mX);
+    }
+    for (int p = 0; p < lPairCount; ++p) {
+        QuickArcs(kFromPose, lPairs[p]);
+    }
+    for (int p = 0; p < lPairCount; ++p) {
+        QuickRounding(kFromPose, lPairs[p]);
+    }
+    for (int lPose = 0; lPose < pCount; ++lPose) {
+        const LanePair& lPair = lPairs[lPose / 2];
+        oQuick[lPose] = lPair.mSure[lPose % 2] != 0;
+        if (oQuick[lPose]) {
+            oAngles[lPose] = LaneAngles(lPair, lPose % 2, oDecimals[lPose]);
+        }
+    }
+}
+
+KVector4 KBvhChannelAngles::SlowlyOfPose(const KVector4& pRotation, const KVector4& pScaling,
+                                         KBvhDecimals& oDecimals) const
+{
     KMatrix lMatrix;
     MatrixSetTRS(lMatrix, KVector4(), pRotation, pScaling);
     return Of(lMatrix, oDecimals);

@@ -2,6 +2,7 @@
 #define RYVKIT_FORMATS_MOTION_BVH_KBVHCHANNELANGLES_H
 
 #include "core/KVector4.h"
+#include "formats/motion/bvh/KBvhQuickTrig.h"
 #include "formats/motion/bvh/KBvhValueText.h"
 
 class KMatrix;
@@ -32,10 +33,23 @@ public:
     // and cosines.
     KVector4 OfPose(const KVector4& pRotation, const KVector4& pScaling,
                     KBvhDecimals& oDecimals) const;
+    // OfPose of pCount poses: the same answers, worked out several at a time, side by side.
+    void OfPoses(int pCount, const KVector4* pRotations, const KVector4* pScalings,
+                 KVector4* oAngles, KBvhDecimals* oDecimals) const;
 
 private:
     // The library's way, for every matrix.
     KVector4 ExactlyOf(const KMatrix& pMatrix) const;
+    // The poses OfPoses works out at once.
+    static constexpr int kPosesAtOnce = 16;
+
+    // The quick way for at most kPosesAtOnce poses: oQuick tells which it is sure of, whose
+    // angles and decimals it sets.
+    void QuicklyOfPoses(int pCount, const KVector4* pRotations, const KVector4* pScalings,
+                        KVector4* oAngles, KBvhDecimals* oDecimals, bool* oQuick) const;
+    // The pose's matrix, then Of.
+    KVector4 SlowlyOfPose(const KVector4& pRotation, const KVector4& pScaling,
+                          KBvhDecimals& oDecimals) const;
 
     // The row of EulerToMatrixOrdered's axis table for the channels.
     int mOrderedIndex;

@@ -1,6 +1,7 @@
 #include "formats/motion/bvh/KBvhQuickTrig.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -39,65 +40,78 @@ constexpr double kAtanSixteenths[17] = {0.0,
                                         0.7531512809621944,
                                         0.7853981633974483};
 constexpr double kSixteenths = 16.0;
+using LaneInts = KBvhLaneMask;
+using Bits = KBvhLaneBits;
 
 } // namespace
 
-double KBvhQuickTrig::Atan2(double pY, double pX)
+KBvhLanes KBvhQuickTrig::Atan2(KBvhLanes pY, KBvhLanes pX)
 {
-    const double lAx = std::fabs(pX);
-    const double lAy = std::fabs(pY);
-    const bool lSteep = lAy > lAx;
-    const double lSmall = lSteep ? lAx : lAy;
-    const double lLarge = lSteep ? lAy : lAx;
-    const int lNearest = static_cast<int>(lSmall / lLarge * kSixteenths + 0.5);
-    const double lCentre = lNearest / kSixteenths;
-    const double t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
-    const double t2 = t * t;
-    const double lSeries =
+    const KBvhLanes lAx = Bits::Abs(pX);
+    const KBvhLanes lAy = Bits::Abs(pY);
+    const KBvhLaneMask lSteep = lAy > lAx;
+    const KBvhLanes lSmall = Bits::Select(lSteep, lAx, lAy);
+    const KBvhLanes lLarge = Bits::Select(lSteep, lAy, lAx);
+    // A ratio outside 0 to 1 (arguments out of bounds) would index outside the table.
+    KBvhLanes lRatio = lSmall / lLarge;
+    lRatio = Bits::Select((lRatio >= 0.0) & (lRatio <= 1.0), lRatio, KBvhLanes{0.0, 0.0});
+    const LaneInts lNearest = __builtin_convertvector(lRatio * kSixteenths + 0.5, LaneInts);
+    const KBvhLanes lCentre = __builtin_convertvector(lNearest, KBvhLanes) / kSixteenths;
+    const KBvhLanes t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
+    const KBvhLanes t2 = t * t;
+    const KBvhLanes lSeries =
         t *
         (1.0 + t2 * (-1.0 / 3.0 +
                      t2 * (1.0 / 5.0 + t2 * (-1.0 / 7.0 + t2 * (1.0 / 9.0 + t2 * (-1.0 / 11.0))))));
-    double lAngle = kAtanSixteenths[lNearest] + lSeries;
-    if (lSteep) {
-        lAngle = kHalfPi - lAngle;
-    }
-    if (pX < 0.0) {
-        lAngle = kPi - lAngle;
-    }
-    return std::copysign(lAngle, pY);
+    const KBvhLanes lTable = {kAtanSixteenths[lNearest[0]], kAtanSixteenths[lNearest[1]]};
+    KBvhLanes lAngle = lTable + lSeries;
+    lAngle = Bits::Select(lSteep, kHalfPi - lAngle, lAngle);
+    lAngle = Bits::Select(pX < 0.0, kPi - lAngle, lAngle);
+    // The sign of y, a zero's among them.
+    return Bits::CopySign(lAngle, pY);
+}
+
+void KBvhQuickTrig::SinCos(KBvhLanes pDegrees, KBvhLanes& oSine, KBvhLanes& oCosine)
+{
+    // Turns out of bounds would make quarter turns outside the integers.
+    const KBvhLanes lRadians = Bits::Select(Bits::Abs(pDegrees) <= kLargestTurn,
+                                            pDegrees * kLibraryDegToRad, KBvhLanes{0.0, 0.0});
+    const KBvhLanes lRounding =
+        Bits::Select(lRadians >= 0.0, KBvhLanes{0.5, 0.5}, KBvhLanes{-0.5, -0.5});
+    const LaneInts lQuarters =
+        __builtin_convertvector(lRadians * kQuartersPerRadian + lRounding, LaneInts);
+    const KBvhLanes q = __builtin_convertvector(lQuarters, KBvhLanes);
+    const KBvhLanes x =
+        ((lRadians - q * kQuarterTurn[0]) - q * kQuarterTurn[1]) - q * kQuarterTurn[2];
+    const KBvhLanes x2 = x * x;
+    const KBvhLanes x4 = x2 * x2;
+    const KBvhLanes x8 = x4 * x4;
+    // Estrin's scheme: the terms in pairs, so that the products do not wait on each other.
+    const KBvhLanes lSine =
+        x *
+        ((1.0 - x2 * kSineTerms[0]) + x4 * (kSineTerms[1] - x2 * kSineTerms[2]) +
+         x8 * ((kSineTerms[3] - x2 * kSineTerms[4]) + x4 * (kSineTerms[5] - x2 * kSineTerms[6])));
+    const KBvhLanes lCosine =
+        (1.0 - x2 * kCosineTerms[0]) + x4 * (kCosineTerms[1] - x2 * kCosineTerms[2]) +
+        x8 * ((kCosineTerms[3] - x2 * kCosineTerms[4]) +
+              x4 * (kCosineTerms[5] - x2 * kCosineTerms[6]) + x8 * kCosineTerms[7]);
+    // Quarter turns 0 to 3 give (s, c), (c, -s), (-s, -c), (-c, s).
+    // Bit 1 of the quarter turns, moved to the sign bit, flips the sign.
+    const KBvhLaneMask lOdd = -(lQuarters & 1);
+    oSine = Bits::FlipSign(Bits::Select(lOdd, lCosine, lSine), Bits::BitToSign(lQuarters, 1));
+    oCosine = Bits::FlipSign(Bits::Select(lOdd, lSine, lCosine), Bits::BitToSign(lQuarters + 1, 1));
+}
+
+double KBvhQuickTrig::Atan2(double pY, double pX)
+{
+    return Atan2(KBvhLanes{pY, pY}, KBvhLanes{pX, pX})[0];
 }
 
 void KBvhQuickTrig::SinCos(double pDegrees, double& oSine, double& oCosine)
 {
-    const double lRadians = pDegrees * kLibraryDegToRad;
-    const int lQuarters =
-        static_cast<int>(lRadians * kQuartersPerRadian + (lRadians >= 0.0 ? 0.5 : -0.5));
-    const double x = ((lRadians - lQuarters * kQuarterTurn[0]) - lQuarters * kQuarterTurn[1]) -
-                     lQuarters * kQuarterTurn[2];
-    const double x2 = x * x;
-    const double x4 = x2 * x2;
-    const double x8 = x4 * x4;
-    // Estrin's scheme: the terms in pairs, so that the products do not wait on each other.
-    const double lSine =
-        x *
-        ((1.0 - x2 * kSineTerms[0]) + x4 * (kSineTerms[1] - x2 * kSineTerms[2]) +
-         x8 * ((kSineTerms[3] - x2 * kSineTerms[4]) + x4 * (kSineTerms[5] - x2 * kSineTerms[6])));
-    const double lCosine =
-        (1.0 - x2 * kCosineTerms[0]) + x4 * (kCosineTerms[1] - x2 * kCosineTerms[2]) +
-        x8 * ((kCosineTerms[3] - x2 * kCosineTerms[4]) +
-              x4 * (kCosineTerms[5] - x2 * kCosineTerms[6]) + x8 * kCosineTerms[7]);
-    switch (lQuarters & 3) {
-    case 0:
-        oSine = lSine, oCosine = lCosine;
-        break;
-    case 1:
-        oSine = lCosine, oCosine = -lSine;
-        break;
-    case 2:
-        oSine = -lSine, oCosine = -lCosine;
-        break;
-    default:
-        oSine = -lCosine, oCosine = lSine;
-        break;
-    }
+    KBvhLanes lSine;
+    KBvhLanes lCosine;
+    SinCos(KBvhLanes{pDegrees, pDegrees}, lSine, lCosine);
+    oSine = lSine[0];
+    oCosine = lCosine[0];
 }
