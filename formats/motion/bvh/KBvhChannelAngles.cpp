@@ -91,17 +91,18 @@ KBvhLaneMask QuickDecimals(KBvhLanes pLargest, double pAngleMargin, KBvhLaneMask
 {
     const KBvhLanes lMargin = pLargest * 1e-9 + pAngleMargin;
     const int lLast = kHighestDecade - kLowestDecade;
-    KBvhLaneMask lSure =
-        (pLargest >= kDecadeStarts[0] + lMargin) & (pLargest < kDecadeStarts[lLast] * 10.0);
+    KBvhLaneMask lSure = Bits::Mask(pLargest >= kDecadeStarts[0] + lMargin) &
+                         Bits::Mask(pLargest < kDecadeStarts[lLast] * 10.0);
     // The decade's index: how many starts after the first the largest has reached.
-    KBvhLaneMask lIndex = {0, 0};
+    KBvhLaneMask lIndex = {};
     for (int i = 1; i <= lLast; ++i) {
-        lIndex -= pLargest >= kDecadeStarts[i];
+        lIndex -= Bits::Mask(pLargest >= kDecadeStarts[i]);
     }
     const KBvhLanes lStart = Pick(kDecadeStarts, lIndex);
     const KBvhLanes lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
-    lSure &= ~(pLargest - lStart <= lMargin) & ~(Bits::Abs(pLargest - lCarry) <= lMargin);
-    oDecimals = kPrinted - 1 - (lIndex + kLowestDecade - (pLargest > lCarry));
+    lSure &= ~Bits::Mask(pLargest - lStart <= lMargin) &
+             ~Bits::Mask(Bits::Abs(pLargest - lCarry) <= lMargin);
+    oDecimals = kPrinted - 1 - (lIndex + kLowestDecade - Bits::Mask(pLargest > lCarry));
     return lSure;
 }
 
@@ -114,17 +115,22 @@ KBvhLaneMask QuickRound(KBvhLanes pAngle, KBvhLanes pScale, KBvhLanes pMargin, K
     const KBvhLanes lScaled = pAngle * pScale;
     KBvhLanes lAbs = Bits::Abs(lScaled);
     const KBvhLanes lMargin = pMargin + lAbs * kRelativeMargin;
-    const KBvhLaneMask lInRange = lAbs < kLargestScaled;
+    const KBvhLaneMask lInRange = Bits::Mask(lAbs < kLargestScaled);
     // Out of range, the lane's answer is not used: kept to where the conversion is defined.
     lAbs = Bits::Select(lInRange, lAbs, KBvhLanes{0.0, 0.0});
-    const KBvhLaneMask lFloor = __builtin_convertvector(lAbs, KBvhLaneMask);
-    const KBvhLanes lFraction = lAbs - __builtin_convertvector(lFloor, KBvhLanes);
-    const KBvhLaneMask lUnits = lFloor - (lFraction > 0.5);
-    const KBvhLaneMask lNegative = lScaled < 0.0;
+    KBvhLaneMask lFloor;
+    const KBvhLanes lFloorValue = Bits::Truncate(lAbs, lFloor);
+    const KBvhLanes lFraction = lAbs - lFloorValue;
+    const KBvhLaneMask lRoundsUp = Bits::Mask(lFraction > 0.5);
+    const KBvhLaneMask lUnits = lFloor - lRoundsUp;
+    const KBvhLanes lUnitsValue =
+        lFloorValue + Bits::Select(lRoundsUp, KBvhLanes{1.0, 1.0}, KBvhLanes{0.0, 0.0});
+    const KBvhLaneMask lNegative = Bits::Mask(lScaled < 0.0);
     oWhole = (-lUnits & lNegative) | (lUnits & ~lNegative);
     // nearbyint's answer, with the sign a zero keeps.
-    oRounded = Bits::CopySign(__builtin_convertvector(lUnits, KBvhLanes), lScaled) / pScale;
-    return lInRange & ~(lAbs <= lMargin) & ~(Bits::Abs(lFraction - 0.5) <= lMargin);
+    oRounded = Bits::CopySign(lUnitsValue, lScaled) / pScale;
+    return lInRange & ~Bits::Mask(lAbs <= lMargin) &
+           ~Bits::Mask(Bits::Abs(lFraction - 0.5) <= lMargin);
 }
 
 // The arc tangents' arguments for the matrices MatrixSetTRS makes of rotations and scalings, from
@@ -136,11 +142,11 @@ KBvhLaneMask QuickRound(KBvhLanes pAngle, KBvhLanes pScale, KBvhLanes pMargin, K
 KBvhLaneMask QuickPoseArguments(const KBvhLanes pRotation[3], const KBvhLanes pScaling[3],
                                 KBvhLanes oY[3], KBvhLanes oX[3])
 {
-    KBvhLaneMask lFits = {-1, -1};
+    KBvhLaneMask lFits = ~KBvhLaneMask{};
     for (int i = 0; i < 3; ++i) {
         const KBvhLanes lScale = Bits::Abs(pScaling[i]);
-        lFits &= (Bits::Abs(pRotation[i]) <= KBvhQuickTrig::kLargestTurn) &
-                 (lScale >= kLeastScale) & (lScale <= 1.0 / kLeastScale);
+        lFits &= Bits::Mask(Bits::Abs(pRotation[i]) <= KBvhQuickTrig::kLargestTurn) &
+                 Bits::Mask(lScale >= kLeastScale) & Bits::Mask(lScale <= 1.0 / kLeastScale);
     }
     KBvhLanes sx, cx, sy, cy, sz, cz;
     KBvhQuickTrig::SinCos(pRotation[0], sx, cx);
@@ -157,7 +163,7 @@ KBvhLaneMask QuickPoseArguments(const KBvhLanes pRotation[3], const KBvhLanes pS
     const KBvhLanes lII = sx * sy * sz + cx * cz;
     const KBvhLanes lIJ = sx * sy * cz - cx * sz;
     const KBvhLanes lCosine2 = lII * lII + lIJ * lIJ;
-    lFits &= lCosine2 > kFromPose.mCosine2;
+    lFits &= Bits::Mask(lCosine2 > kFromPose.mCosine2);
     oY[0] = lSignJ * -sy;
     oX[0] = lSignK * (cx * cy);
     oY[1] = -lSignI * (sx * cy);
@@ -189,8 +195,8 @@ void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
     for (int i = 0; i < 3; ++i) {
         const KBvhLanes lAy = Bits::Abs(ioPair.mY[i]);
         const KBvhLanes lX = ioPair.mX[i];
-        ioPair.mSure &= ~((lX < 0.0) & ~(lAy > pTolerance.mCut * -lX));
-        ioPair.mSure &= (lAy >= kLeastNormal) | (Bits::Abs(lX) >= kLeastNormal);
+        ioPair.mSure &= ~(Bits::Mask(lX < 0.0) & ~Bits::Mask(lAy > pTolerance.mCut * -lX));
+        ioPair.mSure &= Bits::Mask(lAy >= kLeastNormal) | Bits::Mask(Bits::Abs(lX) >= kLeastNormal);
     }
     ioPair.mLargest = KBvhLanes{0.0, 0.0};
     for (int i = 0; i < 3; ++i) {
@@ -198,7 +204,7 @@ void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
         ioPair.mX[i] = Bits::Select(ioPair.mSure, ioPair.mX[i], KBvhLanes{1.0, 1.0});
         ioPair.mAngles[i] = KBvhQuickTrig::Atan2(ioPair.mY[i], ioPair.mX[i]) * kToDegrees;
         const KBvhLanes lAbs = Bits::Abs(ioPair.mAngles[i]);
-        ioPair.mLargest = Bits::Select(lAbs > ioPair.mLargest, lAbs, ioPair.mLargest);
+        ioPair.mLargest = Bits::Select(Bits::Mask(lAbs > ioPair.mLargest), lAbs, ioPair.mLargest);
     }
 }
 
@@ -207,7 +213,7 @@ void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
 void QuickRounding(const Tolerance& pTolerance, LanePair& ioPair)
 {
     // Angles of a million degrees and more (rounded to tens and above) go the library's way.
-    const KBvhLaneMask lAllZero = ioPair.mLargest == 0.0;
+    const KBvhLaneMask lAllZero = Bits::Mask(ioPair.mLargest == 0.0);
     KBvhLaneMask lDecimals;
     ioPair.mSure &= lAllZero | (QuickDecimals(ioPair.mLargest, pTolerance.mAngle, lDecimals) &
                                 Bits::NotNegative(lDecimals));
@@ -219,9 +225,10 @@ void QuickRounding(const Tolerance& pTolerance, LanePair& ioPair)
         const KBvhLaneMask lRounds =
             ~lAllZero & QuickRound(ioPair.mAngles[i], lScale, lMargin, lRounded, ioPair.mWhole[i]);
         // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
-        const KBvhLaneMask lExactZero = pTolerance.mZerosAreExact
-                                            ? (ioPair.mY[i] == 0.0) & (ioPair.mX[i] > 0.0)
-                                            : KBvhLaneMask{0, 0};
+        const KBvhLaneMask lExactZero =
+            pTolerance.mZerosAreExact
+                ? Bits::Mask(ioPair.mY[i] == 0.0) & Bits::Mask(ioPair.mX[i] > 0.0)
+                : KBvhLaneMask{};
         ioPair.mAngles[i] = Bits::Select(lExactZero, ioPair.mAngles[i], lRounded);
         ioPair.mWhole[i] &= ~lExactZero;
         ioPair.mSure &= lExactZero | lRounds;
@@ -272,7 +279,7 @@ bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles, KBvhDecimals& oDecimal
     const double lX[3] = {lSign * lK[kAxisK] * std::sqrt(lLengths2[1]), std::sqrt(lCosine2),
                           lSign * lI[kAxisI]};
     LanePair lPair;
-    lPair.mSure = KBvhLaneMask{-1, -1};
+    lPair.mSure = ~KBvhLaneMask{};
     for (int i = 0; i < 3; ++i) {
         lPair.mY[i] = KBvhLanes{lY[i], lY[i]};
         lPair.mX[i] = KBvhLanes{lX[i], lX[i]};

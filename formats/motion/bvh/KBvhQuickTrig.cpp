@@ -49,14 +49,15 @@ KBvhLanes KBvhQuickTrig::Atan2(KBvhLanes pY, KBvhLanes pX)
 {
     const KBvhLanes lAx = Bits::Abs(pX);
     const KBvhLanes lAy = Bits::Abs(pY);
-    const KBvhLaneMask lSteep = lAy > lAx;
+    const KBvhLaneMask lSteep = Bits::Mask(lAy > lAx);
     const KBvhLanes lSmall = Bits::Select(lSteep, lAx, lAy);
     const KBvhLanes lLarge = Bits::Select(lSteep, lAy, lAx);
     // A ratio outside 0 to 1 (arguments out of bounds) would index outside the table.
     KBvhLanes lRatio = lSmall / lLarge;
-    lRatio = Bits::Select((lRatio >= 0.0) & (lRatio <= 1.0), lRatio, KBvhLanes{0.0, 0.0});
-    const LaneInts lNearest = __builtin_convertvector(lRatio * kSixteenths + 0.5, LaneInts);
-    const KBvhLanes lCentre = __builtin_convertvector(lNearest, KBvhLanes) / kSixteenths;
+    lRatio = Bits::Select(Bits::Mask(lRatio >= 0.0) & Bits::Mask(lRatio <= 1.0), lRatio,
+                          KBvhLanes{0.0, 0.0});
+    LaneInts lNearest;
+    const KBvhLanes lCentre = Bits::Truncate(lRatio * kSixteenths + 0.5, lNearest) / kSixteenths;
     const KBvhLanes t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
     const KBvhLanes t2 = t * t;
     const KBvhLanes lSeries =
@@ -66,7 +67,7 @@ KBvhLanes KBvhQuickTrig::Atan2(KBvhLanes pY, KBvhLanes pX)
     const KBvhLanes lTable = {kAtanSixteenths[lNearest[0]], kAtanSixteenths[lNearest[1]]};
     KBvhLanes lAngle = lTable + lSeries;
     lAngle = Bits::Select(lSteep, kHalfPi - lAngle, lAngle);
-    lAngle = Bits::Select(pX < 0.0, kPi - lAngle, lAngle);
+    lAngle = Bits::Select(Bits::Mask(pX < 0.0), kPi - lAngle, lAngle);
     // The sign of y, a zero's among them.
     return Bits::CopySign(lAngle, pY);
 }
@@ -74,13 +75,13 @@ KBvhLanes KBvhQuickTrig::Atan2(KBvhLanes pY, KBvhLanes pX)
 void KBvhQuickTrig::SinCos(KBvhLanes pDegrees, KBvhLanes& oSine, KBvhLanes& oCosine)
 {
     // Turns out of bounds would make quarter turns outside the integers.
-    const KBvhLanes lRadians = Bits::Select(Bits::Abs(pDegrees) <= kLargestTurn,
+    const KBvhLanes lRadians = Bits::Select(Bits::Mask(Bits::Abs(pDegrees) <= kLargestTurn),
                                             pDegrees * kLibraryDegToRad, KBvhLanes{0.0, 0.0});
     const KBvhLanes lRounding =
-        Bits::Select(lRadians >= 0.0, KBvhLanes{0.5, 0.5}, KBvhLanes{-0.5, -0.5});
-    const LaneInts lQuarters =
-        __builtin_convertvector(lRadians * kQuartersPerRadian + lRounding, LaneInts);
-    const KBvhLanes q = __builtin_convertvector(lQuarters, KBvhLanes);
+        Bits::Select(Bits::Mask(lRadians >= 0.0), KBvhLanes{0.5, 0.5}, KBvhLanes{-0.5, -0.5});
+    // Only the low two bits of the whole quarter turns count below.
+    LaneInts lQuarters;
+    const KBvhLanes q = Bits::Truncate(lRadians * kQuartersPerRadian + lRounding, lQuarters);
     const KBvhLanes x =
         ((lRadians - q * kQuarterTurn[0]) - q * kQuarterTurn[1]) - q * kQuarterTurn[2];
     const KBvhLanes x2 = x * x;

@@ -1,22 +1,26 @@
 #ifndef RYVKIT_FORMATS_MOTION_BVH_KBVHQUICKTRIG_H
 #define RYVKIT_FORMATS_MOTION_BVH_KBVHQUICKTRIG_H
 
-#include <climits>
 #include <cstdint>
 
 // Two doubles worked out side by side: every operation acts on each lane as on a lone double, so
 // a lane's result is, bit for bit, what the same steps give one value. Comparisons answer lane
-// masks (all bits set where true).
+// tests (all bits set where true), which KBvhLaneBits::Mask makes masks: combined as signed
+// lanes, tests are taken for truth values and remade a lane at a time.
 using KBvhLanes = double __attribute__((vector_size(16)));
-using KBvhLaneMask = std::int64_t __attribute__((vector_size(16)));
+using KBvhLaneTest = std::int64_t __attribute__((vector_size(16)));
+using KBvhLaneMask = std::uint64_t __attribute__((vector_size(16)));
 
 // Lane operations made of bit operations: no branch, and nothing beyond the baseline instructions
 // (a test of 64-bit lanes, as a ternary makes, is not among them and goes a lane at a time).
 class KBvhLaneBits
 {
 public:
-    static constexpr std::int64_t kSignBit = INT64_MIN;
+    static constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
+    // 1.5 * 2^52: every double from 2^52 to 2^53 is a whole number, one unit apart.
+    static constexpr double kIntegerShift = 6755399441055744.0;
 
+    static KBvhLaneMask Mask(KBvhLaneTest pTest) { return reinterpret_cast<KBvhLaneMask>(pTest); }
     // pIfSet where pMask is set, else pElse.
     static KBvhLanes Select(KBvhLaneMask pMask, KBvhLanes pIfSet, KBvhLanes pElse)
     {
@@ -34,23 +38,29 @@ public:
         return Doubles(Bits(pValue) ^ (pSigns & kSignBit));
     }
     // Set where pValue is not negative.
-    static KBvhLaneMask NotNegative(KBvhLaneMask pValue)
-    {
-        return reinterpret_cast<KBvhLaneMask>((Unsigned(pValue) >> 63) - 1);
-    }
+    static KBvhLaneMask NotNegative(KBvhLaneMask pValue) { return (pValue >> 63) - 1; }
     // Bit pBit of pValue in the sign bit.
-    static KBvhLaneMask BitToSign(KBvhLaneMask pValue, int pBit)
+    static KBvhLaneMask BitToSign(KBvhLaneMask pValue, int pBit) { return pValue << (63 - pBit); }
+
+    // Whole numbers without a conversion (which goes a lane at a time): a double whose magnitude
+    // is below 2^51, added to kIntegerShift, is rounded to a whole number that then fills the
+    // low bits of the sum's significand, two's complement; subtracting the shift again leaves
+    // that whole number as a double. Every step is exact but the rounding.
+    //
+    // pValue truncated toward zero, for magnitudes below 2^51, as a double; oWhole receives it as
+    // an integer.
+    static KBvhLanes Truncate(KBvhLanes pValue, KBvhLaneMask& oWhole)
     {
-        return reinterpret_cast<KBvhLaneMask>(Unsigned(pValue) << (63 - pBit));
+        const KBvhLanes lNearest = (pValue + kIntegerShift) - kIntegerShift;
+        const KBvhLaneMask lDown = Mask(lNearest > pValue) & Mask(pValue >= 0.0);
+        const KBvhLaneMask lUp = Mask(lNearest < pValue) & Mask(pValue < 0.0);
+        const KBvhLanes lTruncated = (lNearest - Doubles(lDown & Bits(KBvhLanes{1.0, 1.0}))) +
+                                     Doubles(lUp & Bits(KBvhLanes{1.0, 1.0}));
+        oWhole = Bits(lTruncated + kIntegerShift) - Bits(KBvhLanes{kIntegerShift, kIntegerShift});
+        return lTruncated;
     }
 
 private:
-    using UnsignedLanes = std::uint64_t __attribute__((vector_size(16)));
-
-    static UnsignedLanes Unsigned(KBvhLaneMask pValue)
-    {
-        return reinterpret_cast<UnsignedLanes>(pValue);
-    }
     static KBvhLaneMask Bits(KBvhLanes pValue) { return reinterpret_cast<KBvhLaneMask>(pValue); }
     static KBvhLanes Doubles(KBvhLaneMask pBits) { return reinterpret_cast<KBvhLanes>(pBits); }
 };
