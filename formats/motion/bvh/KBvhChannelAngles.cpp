@@ -73,6 +73,45 @@ constexpr double kDecadeStarts[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e
 constexpr double kLargestScaled = 1e9;
 using Bits = KBvhLaneBits;
 
+// The decade of a largest angle from its binary exponent: a factor of two holds at most one start
+// of a decade, so the decade of the exponent's power of two is the angle's, or the one after.
+// Binary exponents from kLeastBinary on (below 1e-4) are indexed, kBinaryCount of them (past
+// 1e15).
+constexpr int kLeastBinary = -14;
+constexpr int kBinaryCount = 64;
+constexpr int kDoubleExponentBias = 1023;
+constexpr int kSignificandBits = 52;
+constexpr int kDecadeCount = kHighestDecade - kLowestDecade + 1;
+
+struct DecadeTables
+{
+    // The index in kDecadeStarts of the decade of 2^(kLeastBinary + k), or 0 below the first.
+    std::uint64_t mOfBinary[kBinaryCount] = {};
+    // The start of the decade after index i; past the last, one no angle reaches.
+    double mNextStart[kDecadeCount] = {};
+};
+
+constexpr DecadeTables MakeDecadeTables()
+{
+    DecadeTables lTables;
+    double lPower = 1.0;
+    for (int e = 0; e > kLeastBinary; --e) {
+        lPower /= 2.0;
+    }
+    for (int k = 0; k < kBinaryCount; ++k, lPower *= 2.0) {
+        for (int i = 1; i < kDecadeCount; ++i) {
+            lTables.mOfBinary[k] += kDecadeStarts[i] <= lPower ? 1 : 0;
+        }
+    }
+    for (int i = 0; i < kDecadeCount; ++i) {
+        lTables.mNextStart[i] =
+            i + 1 < kDecadeCount ? kDecadeStarts[i + 1] : std::numeric_limits<double>::infinity();
+    }
+    return lTables;
+}
+
+constexpr DecadeTables kDecadeTables = MakeDecadeTables();
+
 double Dot3(const double* pA, const double* pB)
 {
     return pA[0] * pB[0] + pA[1] * pB[1] + pA[2] * pB[2];
@@ -90,14 +129,17 @@ KBvhLanes Pick(const double* pTable, KBvhLaneMask pIndices)
 KBvhLaneMask QuickDecimals(KBvhLanes pLargest, double pAngleMargin, KBvhLaneMask& oDecimals)
 {
     const KBvhLanes lMargin = pLargest * 1e-9 + pAngleMargin;
-    const int lLast = kHighestDecade - kLowestDecade;
+    const int lLast = kDecadeCount - 1;
     KBvhLaneMask lSure = Bits::Mask(pLargest >= kDecadeStarts[0] + lMargin) &
                          Bits::Mask(pLargest < kDecadeStarts[lLast] * 10.0);
-    // The decade's index: how many starts after the first the largest has reached.
-    KBvhLaneMask lIndex = {};
-    for (int i = 1; i <= lLast; ++i) {
-        lIndex -= Bits::Mask(pLargest >= kDecadeStarts[i]);
-    }
+    // The decade's index: how many starts after the first the largest has reached. Out of the
+    // table's exponents the lane is not sure, and any index inside the table serves.
+    const KBvhLaneMask lBinary = ((reinterpret_cast<KBvhLaneMask>(pLargest) >> kSignificandBits) -
+                                  (kDoubleExponentBias + kLeastBinary)) &
+                                 (kBinaryCount - 1);
+    KBvhLaneMask lIndex = {kDecadeTables.mOfBinary[lBinary[0]],
+                           kDecadeTables.mOfBinary[lBinary[1]]};
+    lIndex -= Bits::Mask(pLargest >= Pick(kDecadeTables.mNextStart, lIndex));
     const KBvhLanes lStart = Pick(kDecadeStarts, lIndex);
     const KBvhLanes lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
     lSure &= ~Bits::Mask(pLargest - lStart <= lMargin) &
