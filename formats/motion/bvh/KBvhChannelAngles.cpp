@@ -176,12 +176,14 @@ KBvhLaneMask QuickRound(KBvhLanes pAngle, KBvhLanes pScale, KBvhLanes pMargin, K
 }
 
 // The arc tangents' arguments for the matrices MatrixSetTRS makes of rotations and scalings, from
-// quick sines and cosines: such a matrix's rows are the rotation's (unit) rows times the scaling,
-// so each pair of arguments, with the signs the scaling and the determinant give it, comes
-// straight from the rotation's entries (EulerToMatrixXYZ's products). Answers the lanes that can
-// go on: not those of turns beyond KBvhQuickTrig::kLargestTurn, of scalings not well inside the
-// doubles' range, nor those near gimbal lock.
+// the rotations' quick sines and cosines (KBvhQuickTrig::SinCos): such a matrix's rows are the
+// rotation's (unit) rows times the scaling, so each pair of arguments, with the signs the scaling
+// and the determinant give it, comes straight from the rotation's entries (EulerToMatrixXYZ's
+// products). Answers the lanes that can go on: not those of turns beyond
+// KBvhQuickTrig::kLargestTurn, of scalings not well inside the doubles' range, nor those near
+// gimbal lock.
 KBvhLaneMask QuickPoseArguments(const KBvhLanes pRotation[3], const KBvhLanes pScaling[3],
+                                const KBvhLanes pSine[3], const KBvhLanes pCosine[3],
                                 KBvhLanes oY[3], KBvhLanes oX[3])
 {
     KBvhLaneMask lFits = ~KBvhLaneMask{};
@@ -190,10 +192,9 @@ KBvhLaneMask QuickPoseArguments(const KBvhLanes pRotation[3], const KBvhLanes pS
         lFits &= Bits::Mask(Bits::Abs(pRotation[i]) <= KBvhQuickTrig::kLargestTurn) &
                  Bits::Mask(lScale >= kLeastScale) & Bits::Mask(lScale <= 1.0 / kLeastScale);
     }
-    KBvhLanes sx, cx, sy, cy, sz, cz;
-    KBvhQuickTrig::SinCos(pRotation[0], sx, cx);
-    KBvhQuickTrig::SinCos(pRotation[1], sy, cy);
-    KBvhQuickTrig::SinCos(pRotation[2], sz, cz);
+    const KBvhLanes sx = pSine[0], cx = pCosine[0];
+    const KBvhLanes sy = pSine[1], cy = pCosine[1];
+    const KBvhLanes sz = pSine[2], cz = pCosine[2];
     // Rows i, j, k are rows 1, 0, 2 (Y, X, Z); each row is divided by its length signed like the
     // determinant, so what is left of the scaling in row r is the sign of the other two.
     const KBvhLanes lSignI =
@@ -215,9 +216,14 @@ KBvhLaneMask QuickPoseArguments(const KBvhLanes pRotation[3], const KBvhLanes pS
     return lFits;
 }
 
-// Two sets of arc tangents' arguments on their way to channel angles.
+// Two poses (a lane each) on their way to channel angles.
 struct LanePair
 {
+    // The poses' rotations (Euler X, Y, Z) and scalings, and the rotations' sines and cosines.
+    KBvhLanes mRotation[3];
+    KBvhLanes mScaling[3];
+    KBvhLanes mSine[3];
+    KBvhLanes mCosine[3];
     // The lanes that can still go the quick way.
     KBvhLaneMask mSure;
     KBvhLanes mY[3];
@@ -229,10 +235,9 @@ struct LanePair
     KBvhLaneMask mDecimals;
 };
 
-// The channel angles from the arc tangents' arguments, not yet rounded, and the largest of them;
-// where an argument is out of the quick way's bounds, the lane is no longer sure and its
-// arguments become harmless ones (of a zero angle).
-void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
+// Where an arc tangent's argument is out of the quick way's bounds, the lane is no longer sure
+// and its arguments become harmless ones (of a zero angle).
+void QuickArcBounds(const Tolerance& pTolerance, LanePair& ioPair)
 {
     for (int i = 0; i < 3; ++i) {
         const KBvhLanes lAy = Bits::Abs(ioPair.mY[i]);
@@ -240,13 +245,59 @@ void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
         ioPair.mSure &= ~(Bits::Mask(lX < 0.0) & ~Bits::Mask(lAy > pTolerance.mCut * -lX));
         ioPair.mSure &= Bits::Mask(lAy >= kLeastNormal) | Bits::Mask(Bits::Abs(lX) >= kLeastNormal);
     }
-    ioPair.mLargest = KBvhLanes{0.0, 0.0};
     for (int i = 0; i < 3; ++i) {
         ioPair.mY[i] = Bits::Select(ioPair.mSure, ioPair.mY[i], KBvhLanes{0.0, 0.0});
         ioPair.mX[i] = Bits::Select(ioPair.mSure, ioPair.mX[i], KBvhLanes{1.0, 1.0});
-        ioPair.mAngles[i] = KBvhQuickTrig::Atan2(ioPair.mY[i], ioPair.mX[i]) * kToDegrees;
+    }
+}
+
+// The arc tangents (radians, in mAngles) made the channel angles, not yet rounded, and the
+// largest of them.
+void QuickArcDegrees(LanePair& ioPair)
+{
+    ioPair.mLargest = KBvhLanes{0.0, 0.0};
+    for (int i = 0; i < 3; ++i) {
+        ioPair.mAngles[i] *= kToDegrees;
         const KBvhLanes lAbs = Bits::Abs(ioPair.mAngles[i]);
         ioPair.mLargest = Bits::Select(Bits::Mask(lAbs > ioPair.mLargest), lAbs, ioPair.mLargest);
+    }
+}
+
+// The channel angles from the arc tangents' arguments, not yet rounded, and the largest of them.
+void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
+{
+    QuickArcBounds(pTolerance, ioPair);
+    for (int i = 0; i < 3; ++i) {
+        ioPair.mAngles[i] = KBvhQuickTrig::Atan2(ioPair.mY[i], ioPair.mX[i]);
+    }
+    QuickArcDegrees(ioPair);
+}
+
+// The arc tangents of two sets, side by side.
+void QuickArcsOfTwo(LanePair& ioFirst, LanePair& ioSecond)
+{
+    for (int i = 0; i < 3; ++i) {
+        const KBvhLanes lY[2] = {ioFirst.mY[i], ioSecond.mY[i]};
+        const KBvhLanes lX[2] = {ioFirst.mX[i], ioSecond.mX[i]};
+        KBvhLanes lAngles[2];
+        KBvhQuickTrig::Atan2(lY, lX, lAngles);
+        ioFirst.mAngles[i] = lAngles[0];
+        ioSecond.mAngles[i] = lAngles[1];
+    }
+}
+
+// The sines and cosines of two sets' rotations, side by side.
+void SinesOfTwo(LanePair& ioFirst, LanePair& ioSecond)
+{
+    for (int i = 0; i < 3; ++i) {
+        const KBvhLanes lDegrees[2] = {ioFirst.mRotation[i], ioSecond.mRotation[i]};
+        KBvhLanes lSines[2];
+        KBvhLanes lCosines[2];
+        KBvhQuickTrig::SinCos(lDegrees, lSines, lCosines);
+        ioFirst.mSine[i] = lSines[0];
+        ioSecond.mSine[i] = lSines[1];
+        ioFirst.mCosine[i] = lCosines[0];
+        ioSecond.mCosine[i] = lCosines[1];
     }
 }
 
@@ -388,25 +439,33 @@ void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
         std::fill(oQuick, oQuick + pCount, false);
         return;
     }
-    // Stage by stage over every pair: a pair's steps wait on each other, the pairs' do not.
+    // Stage by stage over every pair: a pair's steps wait on each other, the pairs' do not. The
+    // trigonometry takes two pairs at once, so the pairs come in an even number.
     LanePair lPairs[kPosesAtOnce / 2];
-    const int lPairCount = (pCount + 1) / 2;
+    const int lPairCount = 2 * ((pCount + 3) / 4);
     for (int p = 0; p < lPairCount; ++p) {
-        // An odd pose out goes in both lanes.
-        const int lFirst = 2 * p;
-        const int lSecond = std::min(lFirst + 1, pCount - 1);
-        KBvhLanes lRotation[3];
-        KBvhLanes lScaling[3];
+        // The lanes past the poses repeat the last one.
+        const int lFirst = std::min(2 * p, pCount - 1);
+        const int lSecond = std::min(2 * p + 1, pCount - 1);
         for (int i = 0; i < 3; ++i) {
-            lRotation[i] = KBvhLanes{pRotations[lFirst][i], pRotations[lSecond][i]};
-            lScaling[i] = KBvhLanes{pScalings[lFirst][i], pScalings[lSecond][i]};
+            lPairs[p].mRotation[i] = KBvhLanes{pRotations[lFirst][i], pRotations[lSecond][i]};
+            lPairs[p].mScaling[i] = KBvhLanes{pScalings[lFirst][i], pScalings[lSecond][i]};
         }
-        lPairs[p].mSure = QuickPoseArguments(lRotation, lScaling, lPairs[p].mY, lPairs[p].mX);
+    }
+    for (int p = 0; p < lPairCount; p += 2) {
+        SinesOfTwo(lPairs[p], lPairs[p + 1]);
     }
     for (int p = 0; p < lPairCount; ++p) {
-        QuickArcs(kFromPose, lPairs[p]);
+        LanePair& lPair = lPairs[p];
+        lPair.mSure = QuickPoseArguments(lPair.mRotation, lPair.mScaling, lPair.mSine,
+                                         lPair.mCosine, lPair.mY, lPair.mX);
+        QuickArcBounds(kFromPose, lPair);
+    }
+    for (int p = 0; p < lPairCount; p += 2) {
+        QuickArcsOfTwo(lPairs[p], lPairs[p + 1]);
     }
     for (int p = 0; p < lPairCount; ++p) {
+        QuickArcDegrees(lPairs[p]);
         QuickRounding(kFromPose, lPairs[p]);
     }
     for (int lPose = 0; lPose < pCount; ++lPose) {

@@ -89,6 +89,11 @@ public:
     // 1e-16. Larger or non-finite degrees give some number.
     static void SinCos(KBvhLanes pDegrees, KBvhLanes& oSine, KBvhLanes& oCosine);
 
+    // The same for two sets of lanes: in wider registers at once where the processor has them
+    // (the same bits).
+    static void Atan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLanes oAngle[2]);
+    static void SinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2]);
+
     // The same for one value.
     static double Atan2(double pY, double pX);
     static void SinCos(double pDegrees, double& oSine, double& oCosine);
