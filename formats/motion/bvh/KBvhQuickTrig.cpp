@@ -45,145 +45,90 @@ using Bits = KBvhLaneBits;
 
 } // namespace
 
-// The same steps for four lanes (two sets of two) in the wider registers, made only for
-// processors that have them (a function for them may not be inlined elsewhere, nor call code of
-// the baseline that takes the wider vectors). Lane by lane every operation is the one above, in
-// the same order, so each lane's bits are the same. Nothing here is fused: a product and a sum
-// stay two roundings.
+// The steps of the two-lane functions below for four lanes (two sets of two) in the wider
+// registers, made only for processors that have them. Lane by lane every operation is theirs, in
+// the same order, so each lane's bits are the same.
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
 namespace {
 
-using WideLanes = double __attribute__((vector_size(32)));
-using WideMask = std::uint64_t __attribute__((vector_size(32)));
-using WideTest = std::int64_t __attribute__((vector_size(32)));
+using Wide = KBvhWideBits;
 
-WideMask WideIs(WideTest pTest)
+// The two sets' halves, made one.
+KBvhWideLanes Joined(const KBvhLanes pHalves[2])
 {
-    return reinterpret_cast<WideMask>(pTest);
+    return Wide::Join(pHalves[0], pHalves[1]);
 }
 
-WideMask WideBits(WideLanes pValue)
+void Split(KBvhWideLanes pValue, KBvhLanes oHalves[2])
 {
-    return reinterpret_cast<WideMask>(pValue);
-}
-
-WideLanes WideDoubles(WideMask pBits)
-{
-    return reinterpret_cast<WideLanes>(pBits);
-}
-
-WideLanes WideSplat(double pValue)
-{
-    return WideLanes{pValue, pValue, pValue, pValue};
-}
-
-WideLanes WideSelect(WideMask pMask, WideLanes pIfSet, WideLanes pElse)
-{
-    return WideDoubles((WideBits(pIfSet) & pMask) | (WideBits(pElse) & ~pMask));
-}
-
-WideLanes WideAbs(WideLanes pValue)
-{
-    return WideDoubles(WideBits(pValue) & ~KBvhLaneBits::kSignBit);
-}
-
-// Shuffles, not element by element: that would pass through memory.
-WideLanes WideJoin(const KBvhLanes pHalves[2])
-{
-    return __builtin_shufflevector(pHalves[0], pHalves[1], 0, 1, 2, 3);
-}
-
-void WideSplit(WideLanes pValue, KBvhLanes oHalves[2])
-{
-    oHalves[0] = __builtin_shufflevector(pValue, pValue, 0, 1);
-    oHalves[1] = __builtin_shufflevector(pValue, pValue, 2, 3);
-}
-
-WideLanes WideTruncate(WideLanes pValue, WideMask& oWhole)
-{
-    const double kShift = KBvhLaneBits::kIntegerShift;
-    const WideLanes lNearest = (pValue + kShift) - kShift;
-    const WideMask lDown = WideIs(lNearest > pValue) & WideIs(pValue >= 0.0);
-    const WideMask lUp = WideIs(lNearest < pValue) & WideIs(pValue < 0.0);
-    const WideMask lOne = WideBits(WideSplat(1.0));
-    const WideLanes lTruncated = (lNearest - WideDoubles(lDown & lOne)) + WideDoubles(lUp & lOne);
-    oWhole = WideBits(lTruncated + kShift) - WideBits(WideSplat(kShift));
-    return lTruncated;
+    oHalves[0] = Wide::First(pValue);
+    oHalves[1] = Wide::Second(pValue);
 }
 
 void WideAtan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLanes oAngle[2])
 {
-    const WideLanes lY = WideJoin(pY);
-    const WideLanes lX = WideJoin(pX);
-    const WideLanes lAx = WideAbs(lX);
-    const WideLanes lAy = WideAbs(lY);
-    const WideMask lSteep = WideIs(lAy > lAx);
-    const WideLanes lSmall = WideSelect(lSteep, lAx, lAy);
-    const WideLanes lLarge = WideSelect(lSteep, lAy, lAx);
-    WideLanes lRatio = lSmall / lLarge;
-    lRatio = WideSelect(WideIs(lRatio >= 0.0) & WideIs(lRatio <= 1.0), lRatio, WideSplat(0.0));
-    WideMask lNearest;
-    const WideLanes lCentre = WideTruncate(lRatio * kSixteenths + 0.5, lNearest) / kSixteenths;
-    const WideLanes t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
-    const WideLanes t2 = t * t;
-    const WideLanes lSeries =
+    const KBvhWideLanes lY = Joined(pY);
+    const KBvhWideLanes lX = Joined(pX);
+    const KBvhWideLanes lAx = Wide::Abs(lX);
+    const KBvhWideLanes lAy = Wide::Abs(lY);
+    const KBvhWideMask lSteep = Wide::Mask(lAy > lAx);
+    const KBvhWideLanes lSmall = Wide::Select(lSteep, lAx, lAy);
+    const KBvhWideLanes lLarge = Wide::Select(lSteep, lAy, lAx);
+    KBvhWideLanes lRatio = lSmall / lLarge;
+    lRatio = Wide::Select(Wide::Mask(lRatio >= 0.0) & Wide::Mask(lRatio <= 1.0), lRatio,
+                          Wide::Splat(0.0));
+    KBvhWideMask lNearest;
+    const KBvhWideLanes lCentre =
+        Wide::Truncate(lRatio * kSixteenths + 0.5, lNearest) / kSixteenths;
+    const KBvhWideLanes t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
+    const KBvhWideLanes t2 = t * t;
+    const KBvhWideLanes lSeries =
         t *
         (1.0 + t2 * (-1.0 / 3.0 +
                      t2 * (1.0 / 5.0 + t2 * (-1.0 / 7.0 + t2 * (1.0 / 9.0 + t2 * (-1.0 / 11.0))))));
-    const WideLanes lTable = {kAtanSixteenths[lNearest[0]], kAtanSixteenths[lNearest[1]],
-                              kAtanSixteenths[lNearest[2]], kAtanSixteenths[lNearest[3]]};
-    WideLanes lAngle = lTable + lSeries;
-    lAngle = WideSelect(lSteep, kHalfPi - lAngle, lAngle);
-    lAngle = WideSelect(WideIs(lX < 0.0), kPi - lAngle, lAngle);
-    lAngle = WideDoubles((WideBits(lAngle) & ~KBvhLaneBits::kSignBit) |
-                         (WideBits(lY) & KBvhLaneBits::kSignBit));
-    WideSplit(lAngle, oAngle);
+    const KBvhWideLanes lTable = Wide::Pick(kAtanSixteenths, lNearest);
+    KBvhWideLanes lAngle = lTable + lSeries;
+    lAngle = Wide::Select(lSteep, kHalfPi - lAngle, lAngle);
+    lAngle = Wide::Select(Wide::Mask(lX < 0.0), kPi - lAngle, lAngle);
+    lAngle = Wide::CopySign(lAngle, lY);
+    Split(lAngle, oAngle);
 }
 
 void WideSinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2])
 {
-    const WideLanes lDegrees = WideJoin(pDegrees);
-    const WideLanes lRadians = WideSelect(WideIs(WideAbs(lDegrees) <= KBvhQuickTrig::kLargestTurn),
-                                          lDegrees * kLibraryDegToRad, WideSplat(0.0));
-    const WideLanes lRounding =
-        WideSelect(WideIs(lRadians >= 0.0), WideSplat(0.5), WideSplat(-0.5));
-    WideMask lQuarters;
-    const WideLanes q = WideTruncate(lRadians * kQuartersPerRadian + lRounding, lQuarters);
-    const WideLanes x =
+    const KBvhWideLanes lDegrees = Joined(pDegrees);
+    const KBvhWideLanes lRadians =
+        Wide::Select(Wide::Mask(Wide::Abs(lDegrees) <= KBvhQuickTrig::kLargestTurn),
+                     lDegrees * kLibraryDegToRad, Wide::Splat(0.0));
+    const KBvhWideLanes lRounding =
+        Wide::Select(Wide::Mask(lRadians >= 0.0), Wide::Splat(0.5), Wide::Splat(-0.5));
+    KBvhWideMask lQuarters;
+    const KBvhWideLanes q = Wide::Truncate(lRadians * kQuartersPerRadian + lRounding, lQuarters);
+    const KBvhWideLanes x =
         ((lRadians - q * kQuarterTurn[0]) - q * kQuarterTurn[1]) - q * kQuarterTurn[2];
-    const WideLanes x2 = x * x;
-    const WideLanes x4 = x2 * x2;
-    const WideLanes x8 = x4 * x4;
-    const WideLanes lSine =
+    const KBvhWideLanes x2 = x * x;
+    const KBvhWideLanes x4 = x2 * x2;
+    const KBvhWideLanes x8 = x4 * x4;
+    const KBvhWideLanes lSine =
         x *
         ((1.0 - x2 * kSineTerms[0]) + x4 * (kSineTerms[1] - x2 * kSineTerms[2]) +
          x8 * ((kSineTerms[3] - x2 * kSineTerms[4]) + x4 * (kSineTerms[5] - x2 * kSineTerms[6])));
-    const WideLanes lCosine =
+    const KBvhWideLanes lCosine =
         (1.0 - x2 * kCosineTerms[0]) + x4 * (kCosineTerms[1] - x2 * kCosineTerms[2]) +
         x8 * ((kCosineTerms[3] - x2 * kCosineTerms[4]) +
               x4 * (kCosineTerms[5] - x2 * kCosineTerms[6]) + x8 * kCosineTerms[7]);
-    const WideMask lOdd = -(lQuarters & 1);
-    const WideMask lSineFlip = (lQuarters << 62) & KBvhLaneBits::kSignBit;
-    const WideMask lCosineFlip = ((lQuarters + 1) << 62) & KBvhLaneBits::kSignBit;
-    WideSplit(WideDoubles(WideBits(WideSelect(lOdd, lCosine, lSine)) ^ lSineFlip), oSine);
-    WideSplit(WideDoubles(WideBits(WideSelect(lOdd, lSine, lCosine)) ^ lCosineFlip), oCosine);
+    const KBvhWideMask lOdd = -(lQuarters & 1);
+    const KBvhWideMask lSineFlip = (lQuarters << 62) & KBvhLaneBits::kSignBit;
+    const KBvhWideMask lCosineFlip = ((lQuarters + 1) << 62) & KBvhLaneBits::kSignBit;
+    Split(Wide::Doubles(Wide::Bits(Wide::Select(lOdd, lCosine, lSine)) ^ lSineFlip), oSine);
+    Split(Wide::Doubles(Wide::Bits(Wide::Select(lOdd, lSine, lCosine)) ^ lCosineFlip), oCosine);
 }
 
 } // namespace
 
 #pragma GCC pop_options
-
-namespace {
-
-// Whether the processor has the wider registers.
-bool HasWideLanes()
-{
-    return __builtin_cpu_supports("avx2");
-}
-
-} // namespace
 
 KBvhLanes KBvhQuickTrig::Atan2(KBvhLanes pY, KBvhLanes pX)
 {

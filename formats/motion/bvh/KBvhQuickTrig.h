@@ -65,6 +65,92 @@ private:
     static KBvhLanes Doubles(KBvhLaneMask pBits) { return reinterpret_cast<KBvhLanes>(pBits); }
 };
 
+// Four lanes (two sets of two) in the wider registers some processors have
+// (KBvhQuickTrig::HasWideLanes), with the helpers of KBvhLaneBits. The helpers are made for those
+// processors: only code made for them (in a region of the same target) may call them. Nothing
+// there is fused: a product and a sum stay two roundings, so each lane keeps its bits.
+using KBvhWideLanes = double __attribute__((vector_size(32)));
+using KBvhWideTest = std::int64_t __attribute__((vector_size(32)));
+using KBvhWideMask = std::uint64_t __attribute__((vector_size(32)));
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+class KBvhWideBits
+{
+public:
+    static KBvhWideMask Mask(KBvhWideTest pTest) { return reinterpret_cast<KBvhWideMask>(pTest); }
+    static KBvhWideMask Bits(KBvhWideLanes pValue)
+    {
+        return reinterpret_cast<KBvhWideMask>(pValue);
+    }
+    static KBvhWideLanes Doubles(KBvhWideMask pBits)
+    {
+        return reinterpret_cast<KBvhWideLanes>(pBits);
+    }
+    static KBvhWideLanes Splat(double pValue)
+    {
+        return KBvhWideLanes{pValue, pValue, pValue, pValue};
+    }
+    static KBvhWideLanes Select(KBvhWideMask pMask, KBvhWideLanes pIfSet, KBvhWideLanes pElse)
+    {
+        return Doubles((Bits(pIfSet) & pMask) | (Bits(pElse) & ~pMask));
+    }
+    static KBvhWideLanes Abs(KBvhWideLanes pValue)
+    {
+        return Doubles(Bits(pValue) & ~KBvhLaneBits::kSignBit);
+    }
+    static KBvhWideLanes CopySign(KBvhWideLanes pMagnitude, KBvhWideLanes pSign)
+    {
+        return Doubles((Bits(pMagnitude) & ~KBvhLaneBits::kSignBit) |
+                       (Bits(pSign) & KBvhLaneBits::kSignBit));
+    }
+    static KBvhWideMask NotNegative(KBvhWideMask pValue) { return (pValue >> 63) - 1; }
+    static KBvhWideLanes Truncate(KBvhWideLanes pValue, KBvhWideMask& oWhole)
+    {
+        const double kShift = KBvhLaneBits::kIntegerShift;
+        const KBvhWideLanes lNearest = (pValue + kShift) - kShift;
+        const KBvhWideMask lDown = Mask(lNearest > pValue) & Mask(pValue >= 0.0);
+        const KBvhWideMask lUp = Mask(lNearest < pValue) & Mask(pValue < 0.0);
+        const KBvhWideMask lOne = Bits(Splat(1.0));
+        const KBvhWideLanes lTruncated = (lNearest - Doubles(lDown & lOne)) + Doubles(lUp & lOne);
+        oWhole = Bits(lTruncated + kShift) - Bits(Splat(kShift));
+        return lTruncated;
+    }
+    static KBvhWideLanes Pick(const double* pTable, KBvhWideMask pIndices)
+    {
+        return KBvhWideLanes{pTable[pIndices[0]], pTable[pIndices[1]], pTable[pIndices[2]],
+                             pTable[pIndices[3]]};
+    }
+    // Two sets made one and back, by shuffles (element by element would pass through memory).
+    static KBvhWideLanes Join(KBvhLanes pFirst, KBvhLanes pSecond)
+    {
+        return __builtin_shufflevector(pFirst, pSecond, 0, 1, 2, 3);
+    }
+    static KBvhWideMask Join(KBvhLaneMask pFirst, KBvhLaneMask pSecond)
+    {
+        return __builtin_shufflevector(pFirst, pSecond, 0, 1, 2, 3);
+    }
+    static KBvhLanes First(KBvhWideLanes pValue)
+    {
+        return __builtin_shufflevector(pValue, pValue, 0, 1);
+    }
+    static KBvhLanes Second(KBvhWideLanes pValue)
+    {
+        return __builtin_shufflevector(pValue, pValue, 2, 3);
+    }
+    static KBvhLaneMask First(KBvhWideMask pValue)
+    {
+        return __builtin_shufflevector(pValue, pValue, 0, 1);
+    }
+    static KBvhLaneMask Second(KBvhWideMask pValue)
+    {
+        return __builtin_shufflevector(pValue, pValue, 2, 3);
+    }
+};
+
+#pragma GCC pop_options
+
 // Arc tangents, sines and cosines for the BVH writer's quick channel angles: not the library's to
 // the last bit, but within a stated bound of the exact values, and several times cheaper. The
 // bounds are what KBvhChannelAngles relies on to know when the library's digits could differ.
@@ -93,6 +179,9 @@ public:
     // (the same bits).
     static void Atan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLanes oAngle[2]);
     static void SinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2]);
+
+    // Whether the processor has the wider registers of KBvhWideLanes.
+    static bool HasWideLanes() { return __builtin_cpu_supports("avx2"); }
 
     // The same for one value.
     static double Atan2(double pY, double pX);
