@@ -329,6 +329,7 @@ void QuickRounding(const Tolerance& pTolerance, LanePair& ioPair)
     ioPair.mDecimals = lDecimals;
 }
 
+#if defined(__x86_64__)
 // QuickRounding of two pairs at once in the wider registers, made only for processors that have
 // them: lane by lane the same operations in the same order, so the same bits.
 #pragma GCC push_options
@@ -379,6 +380,53 @@ KBvhWideMask WideRound(KBvhWideLanes pAngle, KBvhWideLanes pScale, KBvhWideLanes
            ~Wide::Mask(Wide::Abs(lFraction - 0.5) <= lMargin);
 }
 
+// QuickPoseArguments and QuickArcBounds of two pairs at once.
+void WidePoseArguments(const Tolerance& pTolerance, LanePair& ioFirst, LanePair& ioSecond)
+{
+    KBvhWideLanes lRotation[3];
+    KBvhWideLanes lScaling[3];
+    KBvhWideLanes lSine[3];
+    KBvhWideLanes lCosine[3];
+    KBvhWideMask lFits = ~KBvhWideMask{};
+    for (int i = 0; i < 3; ++i) {
+        lRotation[i] = Wide::Join(ioFirst.mRotation[i], ioSecond.mRotation[i]);
+        lScaling[i] = Wide::Join(ioFirst.mScaling[i], ioSecond.mScaling[i]);
+        lSine[i] = Wide::Join(ioFirst.mSine[i], ioSecond.mSine[i]);
+        lCosine[i] = Wide::Join(ioFirst.mCosine[i], ioSecond.mCosine[i]);
+        const KBvhWideLanes lScale = Wide::Abs(lScaling[i]);
+        lFits &= Wide::Mask(Wide::Abs(lRotation[i]) <= KBvhQuickTrig::kLargestTurn) &
+                 Wide::Mask(lScale >= kLeastScale) & Wide::Mask(lScale <= 1.0 / kLeastScale);
+    }
+    const KBvhWideLanes sx = lSine[0], cx = lCosine[0];
+    const KBvhWideLanes sy = lSine[1], cy = lCosine[1];
+    const KBvhWideLanes sz = lSine[2], cz = lCosine[2];
+    const KBvhWideLanes lOne = Wide::Splat(1.0);
+    const KBvhWideLanes lSignI = Wide::CopySign(lOne, lScaling[kAxisJ] * lScaling[kAxisK]);
+    const KBvhWideLanes lSignJ = Wide::CopySign(lOne, lScaling[kAxisI] * lScaling[kAxisK]);
+    const KBvhWideLanes lSignK = Wide::CopySign(lOne, lScaling[kAxisI] * lScaling[kAxisJ]);
+    const KBvhWideLanes lII = sx * sy * sz + cx * cz;
+    const KBvhWideLanes lIJ = sx * sy * cz - cx * sz;
+    const KBvhWideLanes lCosine2 = lII * lII + lIJ * lIJ;
+    lFits &= Wide::Mask(lCosine2 > kFromPose.mCosine2);
+    KBvhWideLanes lY[3] = {lSignJ * -sy, -lSignI * (sx * cy), lSignI * lIJ};
+    KBvhWideLanes lX[3] = {lSignK * (cx * cy), Wide::Sqrt(lCosine2), lSignI * lII};
+    for (int i = 0; i < 3; ++i) {
+        const KBvhWideLanes lAy = Wide::Abs(lY[i]);
+        lFits &= ~(Wide::Mask(lX[i] < 0.0) & ~Wide::Mask(lAy > pTolerance.mCut * -lX[i]));
+        lFits &= Wide::Mask(lAy >= kLeastNormal) | Wide::Mask(Wide::Abs(lX[i]) >= kLeastNormal);
+    }
+    for (int i = 0; i < 3; ++i) {
+        lY[i] = Wide::Select(lFits, lY[i], Wide::Splat(0.0));
+        lX[i] = Wide::Select(lFits, lX[i], lOne);
+        ioFirst.mY[i] = Wide::First(lY[i]);
+        ioSecond.mY[i] = Wide::Second(lY[i]);
+        ioFirst.mX[i] = Wide::First(lX[i]);
+        ioSecond.mX[i] = Wide::Second(lX[i]);
+    }
+    ioFirst.mSure = Wide::First(lFits);
+    ioSecond.mSure = Wide::Second(lFits);
+}
+
 void WideRounding(const Tolerance& pTolerance, LanePair& ioFirst, LanePair& ioSecond)
 {
     const KBvhWideLanes lLargest = Wide::Join(ioFirst.mLargest, ioSecond.mLargest);
@@ -416,6 +464,7 @@ void WideRounding(const Tolerance& pTolerance, LanePair& ioFirst, LanePair& ioSe
 }
 
 #pragma GCC pop_options
+#endif
 
 // Lane pLane of the quick way's answer.
 KVector4 LaneAngles(const LanePair& pPair, int pLane, KBvhDecimals& oDecimals)
@@ -543,11 +592,19 @@ void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
     for (int p = 0; p < lPairCount; p += 2) {
         SinesOfTwo(lPairs[p], lPairs[p + 1]);
     }
-    for (int p = 0; p < lPairCount; ++p) {
-        LanePair& lPair = lPairs[p];
-        lPair.mSure = QuickPoseArguments(lPair.mRotation, lPair.mScaling, lPair.mSine,
-                                         lPair.mCosine, lPair.mY, lPair.mX);
-        QuickArcBounds(kFromPose, lPair);
+    for (int p = 0; p < lPairCount; p += 2) {
+#if defined(__x86_64__)
+        if (KBvhQuickTrig::HasWideLanes()) {
+            WidePoseArguments(kFromPose, lPairs[p], lPairs[p + 1]);
+            continue;
+        }
+#endif
+        for (int q = p; q < p + 2; ++q) {
+            LanePair& lPair = lPairs[q];
+            lPair.mSure = QuickPoseArguments(lPair.mRotation, lPair.mScaling, lPair.mSine,
+                                             lPair.mCosine, lPair.mY, lPair.mX);
+            QuickArcBounds(kFromPose, lPair);
+        }
     }
     for (int p = 0; p < lPairCount; p += 2) {
         QuickArcsOfTwo(lPairs[p], lPairs[p + 1]);
@@ -555,14 +612,15 @@ void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
     for (int p = 0; p < lPairCount; ++p) {
         QuickArcDegrees(lPairs[p]);
     }
-    const bool lWide = KBvhQuickTrig::HasWideLanes();
     for (int p = 0; p < lPairCount; p += 2) {
-        if (lWide) {
+#if defined(__x86_64__)
+        if (KBvhQuickTrig::HasWideLanes()) {
             WideRounding(kFromPose, lPairs[p], lPairs[p + 1]);
-        } else {
-            QuickRounding(kFromPose, lPairs[p]);
-            QuickRounding(kFromPose, lPairs[p + 1]);
+            continue;
         }
+#endif
+        QuickRounding(kFromPose, lPairs[p]);
+        QuickRounding(kFromPose, lPairs[p + 1]);
     }
     for (int lPose = 0; lPose < pCount; ++lPose) {
         const LanePair& lPair = lPairs[lPose / 2];

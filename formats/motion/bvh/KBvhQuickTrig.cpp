@@ -45,6 +45,7 @@ using Bits = KBvhLaneBits;
 
 } // namespace
 
+#if defined(__x86_64__)
 // The steps of the two-lane functions below for four lanes (two sets of two) in the wider
 // registers, made only for processors that have them. Lane by lane every operation is theirs, in
 // the same order, so each lane's bits are the same.
@@ -129,6 +130,7 @@ void WideSinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosi
 } // namespace
 
 #pragma GCC pop_options
+#endif
 
 KBvhLanes KBvhQuickTrig::Atan2(KBvhLanes pY, KBvhLanes pX)
 {
@@ -204,10 +206,12 @@ void KBvhQuickTrig::SinCos(double pDegrees, double& oSine, double& oCosine)
 
 void KBvhQuickTrig::Atan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLanes oAngle[2])
 {
+#if defined(__x86_64__)
     if (HasWideLanes()) {
         WideAtan2(pY, pX, oAngle);
         return;
     }
+#endif
     for (int h = 0; h < 2; ++h) {
         oAngle[h] = Atan2(pY[h], pX[h]);
     }
@@ -215,10 +219,12 @@ void KBvhQuickTrig::Atan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLane
 
 void KBvhQuickTrig::SinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2])
 {
+#if defined(__x86_64__)
     if (HasWideLanes()) {
         WideSinCos(pDegrees, oSine, oCosine);
         return;
     }
+#endif
     for (int h = 0; h < 2; ++h) {
         SinCos(pDegrees[h], oSine[h], oCosine[h]);
     }

@@ -66,9 +66,11 @@ private:
 };
 
 // Four lanes (two sets of two) in the wider registers some processors have
-// (KBvhQuickTrig::HasWideLanes), with the helpers of KBvhLaneBits. The helpers are made for those
-// processors: only code made for them (in a region of the same target) may call them. Nothing
-// there is fused: a product and a sum stay two roundings, so each lane keeps its bits.
+// (KBvhQuickTrig::HasWideLanes; x86-64 only), with the helpers of KBvhLaneBits. The helpers are
+// made for those processors: only code made for them (in a region of the same target) may call
+// them. Nothing there is fused: a product and a sum stay two roundings, so each lane keeps its
+// bits.
+#if defined(__x86_64__)
 using KBvhWideLanes = double __attribute__((vector_size(32)));
 using KBvhWideTest = std::int64_t __attribute__((vector_size(32)));
 using KBvhWideMask = std::uint64_t __attribute__((vector_size(32)));
@@ -106,6 +108,7 @@ public:
                        (Bits(pSign) & KBvhLaneBits::kSignBit));
     }
     static KBvhWideMask NotNegative(KBvhWideMask pValue) { return (pValue >> 63) - 1; }
+    static KBvhWideLanes Sqrt(KBvhWideLanes pValue) { return __builtin_ia32_sqrtpd256(pValue); }
     static KBvhWideLanes Truncate(KBvhWideLanes pValue, KBvhWideMask& oWhole)
     {
         const double kShift = KBvhLaneBits::kIntegerShift;
@@ -150,6 +153,7 @@ public:
 };
 
 #pragma GCC pop_options
+#endif
 
 // Arc tangents, sines and cosines for the BVH writer's quick channel angles: not the library's to
 // the last bit, but within a stated bound of the exact values, and several times cheaper. The
@@ -181,7 +185,14 @@ public:
     static void SinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2]);
 
     // Whether the processor has the wider registers of KBvhWideLanes.
-    static bool HasWideLanes() { return __builtin_cpu_supports("avx2"); }
+    static bool HasWideLanes()
+    {
+#if defined(__x86_64__)
+        return __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
+    }
 
     // The same for one value.
     static double Atan2(double pY, double pX);
