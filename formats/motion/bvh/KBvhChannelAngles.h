@@ -18,7 +18,9 @@ class KMatrix;
 // degrees of the library's, which decide the digits whenever every angle and the largest of
 // them lie more than 1e-11 (1e-9) degrees from a point where the rounding changes. The rest
 // (near such points, near gimbal lock, near a half turn whose sign a rounding error decides,
-// mirrors of almost no volume) go the library's way.
+// mirrors of almost no volume) go the library's way. The quick way works on poses two at a time
+// in the lanes of KBvhLaneBits, and on four in the wider registers where the processor has them:
+// the same operations lane by lane, so the same bits on every processor.
 class KBvhChannelAngles
 {
 public:
