@@ -252,16 +252,16 @@ void KWriterBvh::SampleLocalJoint(FrameJoint& ioJoint, JointValues* oValues)
     lScratch.mRotations.clear();
     lScratch.mScalings.clear();
     for (std::size_t f = 0; f < lFrames; ++f) {
-        KVector4 lPose[3];
         bool lSame = false;
-        ioJoint.mSampler.PoseAt(mBlockTimes[f], lPose, lSame);
+        // Taken value by value: copied whole, a pose just stored value by value would wait.
+        const double* lPose = ioJoint.mSampler.ValuesAt(mBlockTimes[f], lSame);
         lScratch.mSame[f] = lSame;
         if (!lSame) {
             // MatrixSetTRS puts the translation in as it stands.
-            oValues[f].mTranslation = lPose[0];
+            oValues[f].mTranslation = KVector4(lPose[0], lPose[1], lPose[2]);
             lScratch.mChangedFrames.push_back(f);
-            lScratch.mRotations.push_back(lPose[1]);
-            lScratch.mScalings.push_back(lPose[2]);
+            lScratch.mRotations.emplace_back(lPose[3], lPose[4], lPose[5]);
+            lScratch.mScalings.emplace_back(lPose[6], lPose[7], lPose[8]);
         }
     }
     const std::size_t lChanged = lScratch.mChangedFrames.size();
