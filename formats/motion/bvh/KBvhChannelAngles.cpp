@@ -330,13 +330,15 @@ void QuickRounding(const Tolerance& pTolerance, LanePair& ioPair)
 }
 
 #if defined(__x86_64__)
-// QuickRounding of two pairs at once in the wider registers, made only for processors that have
-// them: lane by lane the same operations in the same order, so the same bits.
+// The steps of the two-lane functions above for two pairs at once in the wider registers, made
+// only for processors that have them: lane by lane the same operations in the same order, so the
+// same bits.
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
 using Wide = KBvhWideBits;
 
+// QuickDecimals, QuickRound and QuickRounding of two pairs at once.
 KBvhWideMask WideDecimals(KBvhWideLanes pLargest, double pAngleMargin, KBvhWideMask& oDecimals)
 {
     const KBvhWideLanes lMargin = pLargest * 1e-9 + pAngleMargin;
