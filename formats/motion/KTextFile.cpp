@@ -640,7 +640,7 @@ bool KTextFile::ErrorV(const char* pFormat, std::va_list pArgs)
 
 bool KTextFile::WriteBytes(const char* pData, std::size_t pSize)
 {
-    if (mWriteFailed) {
+    if (!IsWriting() || mWriteFailed) {
         return false;
     }
     if (std::fwrite(pData, 1, pSize, mFile) != pSize) {

@@ -158,6 +158,9 @@ public:
     int Print(int pIndent, const char* pFormat, ...) __attribute__((format(printf, 3, 4)));
     // True once a write failed.
     bool WriteFailed() const { return mWriteFailed; }
+    // Writes pSize bytes as they stand, for text a writer laid out itself; false when the file is
+    // not open for writing or a write failed (with the error, when it is this one).
+    bool WriteBytes(const char* pData, std::size_t pSize);
 
     void SetWarningHook(MessageHook pHook) { mWarningHook = std::move(pHook); }
     void SetErrorHook(MessageHook pHook) { mErrorHook = std::move(pHook); }
@@ -185,7 +188,6 @@ private:
     void BuildMessage(std::string& pText, const char* pKind, const char* pFormat,
                       std::va_list pArgs) const;
     void MarkCorrupt(const char* pWhat);
-    bool WriteBytes(const char* pData, std::size_t pSize);
 
     const char* mFormatName;
     const char* mSeparators;

@@ -6,6 +6,7 @@
 #include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/bvh/KBvhQuickTrig.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -70,143 +71,411 @@ constexpr double kDecadeStarts[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e
                                     1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14};
 // Scaled angles stay below this (six digits and the margins), so the conversion is exact.
 constexpr double kLargestScaled = 1e9;
+using Bits = KBvhLaneBits;
+
+// The decade of a largest angle from its binary exponent: a factor of two holds at most one start
+// of a decade, so the decade of the exponent's power of two is the angle's, or the one after.
+// Binary exponents from kLeastBinary on (below 1e-4) are indexed, kBinaryCount of them (past
+// 1e15).
+constexpr int kLeastBinary = -14;
+constexpr int kBinaryCount = 64;
+constexpr int kDoubleExponentBias = 1023;
+constexpr int kSignificandBits = 52;
+constexpr int kDecadeCount = kHighestDecade - kLowestDecade + 1;
+
+struct DecadeTables
+{
+    // The index in kDecadeStarts of the decade of 2^(kLeastBinary + k), or 0 below the first.
+    std::uint64_t mOfBinary[kBinaryCount] = {};
+    // The start of the decade after index i; past the last, one no angle reaches.
+    double mNextStart[kDecadeCount] = {};
+};
+
+constexpr DecadeTables MakeDecadeTables()
+{
+    DecadeTables lTables;
+    double lPower = 1.0;
+    for (int e = 0; e > kLeastBinary; --e) {
+        lPower /= 2.0;
+    }
+    for (int k = 0; k < kBinaryCount; ++k, lPower *= 2.0) {
+        for (int i = 1; i < kDecadeCount; ++i) {
+            lTables.mOfBinary[k] += kDecadeStarts[i] <= lPower ? 1 : 0;
+        }
+    }
+    for (int i = 0; i < kDecadeCount; ++i) {
+        lTables.mNextStart[i] =
+            i + 1 < kDecadeCount ? kDecadeStarts[i + 1] : std::numeric_limits<double>::infinity();
+    }
+    return lTables;
+}
+
+constexpr DecadeTables kDecadeTables = MakeDecadeTables();
 
 double Dot3(const double* pA, const double* pB)
 {
     return pA[0] * pB[0] + pA[1] * pB[1] + pA[2] * pB[2];
 }
 
-// The decimals RoundToLargest rounds to for a largest angle near pLargest, or false when the
-// largest could lie on the other side of a decade or of the point where six digits carry.
-bool QuickDecimals(double pLargest, double pAngleMargin, int& oDecimals)
+// The lanes of a table picked by pIndices (inside the table).
+KBvhLanes Pick(const double* pTable, KBvhLaneMask pIndices)
 {
-    const double lMargin = pLargest * 1e-9 + pAngleMargin;
-    const int lLast = kHighestDecade - kLowestDecade;
-    if (!(pLargest >= kDecadeStarts[0] + lMargin) || !(pLargest < kDecadeStarts[lLast] * 10.0)) {
-        return false;
-    }
-    // Searched from 10^0 either way: angles mostly lie between 1 and 360 degrees.
-    int lIndex = -kLowestDecade;
-    while (lIndex < lLast && pLargest >= kDecadeStarts[lIndex + 1]) {
-        ++lIndex;
-    }
-    while (pLargest < kDecadeStarts[lIndex]) {
-        --lIndex;
-    }
-    const double lStart = kDecadeStarts[lIndex];
-    const double lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
-    if (pLargest - lStart <= lMargin || std::fabs(pLargest - lCarry) <= lMargin) {
-        return false;
-    }
-    oDecimals = kPrinted - 1 - (lIndex + kLowestDecade + (pLargest > lCarry ? 1 : 0));
-    return true;
+    return KBvhLanes{pTable[pIndices[0]], pTable[pIndices[1]]};
 }
 
-// RoundToLargest's rounding of one angle whose exact value lies within pMargin / pScale of
-// pAngle, to units of 1 / pScale (a power of ten), and the whole number of those units, or false
-// when that rounding could go either way (or the sign of a zero is in doubt).
-bool QuickRound(double pAngle, double pScale, double pMargin, double& oRounded,
-                std::int64_t& oWhole)
+// The decimals RoundToLargest rounds to for a largest angle near pLargest, and the lanes where
+// they are sure: not where the largest could lie on the other side of a decade or of the point
+// where six digits carry, nor where it is outside the decades of the quick way.
+KBvhLaneMask QuickDecimals(KBvhLanes pLargest, double pAngleMargin, KBvhLaneMask& oDecimals)
 {
-    const double lScaled = pAngle * pScale;
-    const double lAbs = std::fabs(lScaled);
-    const double lMargin = pMargin + lAbs * kRelativeMargin;
-    if (!(lAbs < kLargestScaled)) {
-        return false;
-    }
-    const auto lFloor = static_cast<std::int64_t>(lAbs);
-    const double lFraction = lAbs - static_cast<double>(lFloor);
-    if (lAbs <= lMargin || std::fabs(lFraction - 0.5) <= lMargin) {
-        return false;
-    }
-    const std::int64_t lUnits = lFloor + (lFraction > 0.5 ? 1 : 0);
-    oWhole = lScaled < 0.0 ? -lUnits : lUnits;
+    const KBvhLanes lMargin = pLargest * 1e-9 + pAngleMargin;
+    const int lLast = kDecadeCount - 1;
+    KBvhLaneMask lSure = Bits::Mask(pLargest >= kDecadeStarts[0] + lMargin) &
+                         Bits::Mask(pLargest < kDecadeStarts[lLast] * 10.0);
+    // The decade's index: how many starts after the first the largest has reached. Out of the
+    // table's exponents the lane is not sure, and any index inside the table serves.
+    const KBvhLaneMask lBinary = ((reinterpret_cast<KBvhLaneMask>(pLargest) >> kSignificandBits) -
+                                  (kDoubleExponentBias + kLeastBinary)) &
+                                 (kBinaryCount - 1);
+    KBvhLaneMask lIndex = {kDecadeTables.mOfBinary[lBinary[0]],
+                           kDecadeTables.mOfBinary[lBinary[1]]};
+    lIndex -= Bits::Mask(pLargest >= Pick(kDecadeTables.mNextStart, lIndex));
+    const KBvhLanes lStart = Pick(kDecadeStarts, lIndex);
+    const KBvhLanes lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
+    lSure &= ~Bits::Mask(pLargest - lStart <= lMargin) &
+             ~Bits::Mask(Bits::Abs(pLargest - lCarry) <= lMargin);
+    oDecimals = kPrinted - 1 - (lIndex + kLowestDecade - Bits::Mask(pLargest > lCarry));
+    return lSure;
+}
+
+// RoundToLargest's rounding of angles whose exact values lie within pMargin / pScale of pAngle,
+// to units of 1 / pScale (a power of ten), and the whole numbers of those units; answers the
+// lanes where that rounding cannot go either way (nor the sign of a zero be in doubt).
+KBvhLaneMask QuickRound(KBvhLanes pAngle, KBvhLanes pScale, KBvhLanes pMargin, KBvhLanes& oRounded,
+                        KBvhLaneMask& oWhole)
+{
+    const KBvhLanes lScaled = pAngle * pScale;
+    KBvhLanes lAbs = Bits::Abs(lScaled);
+    const KBvhLanes lMargin = pMargin + lAbs * kRelativeMargin;
+    const KBvhLaneMask lInRange = Bits::Mask(lAbs < kLargestScaled);
+    // Out of range, the lane's answer is not used: kept to where the conversion is defined.
+    lAbs = Bits::Select(lInRange, lAbs, KBvhLanes{0.0, 0.0});
+    KBvhLaneMask lFloor;
+    const KBvhLanes lFloorValue = Bits::Truncate(lAbs, lFloor);
+    const KBvhLanes lFraction = lAbs - lFloorValue;
+    const KBvhLaneMask lRoundsUp = Bits::Mask(lFraction > 0.5);
+    const KBvhLaneMask lUnits = lFloor - lRoundsUp;
+    const KBvhLanes lUnitsValue =
+        lFloorValue + Bits::Select(lRoundsUp, KBvhLanes{1.0, 1.0}, KBvhLanes{0.0, 0.0});
+    const KBvhLaneMask lNegative = Bits::Mask(lScaled < 0.0);
+    oWhole = (-lUnits & lNegative) | (lUnits & ~lNegative);
     // nearbyint's answer, with the sign a zero keeps.
-    oRounded = std::copysign(static_cast<double>(lUnits), lScaled) / pScale;
-    return true;
+    oRounded = Bits::CopySign(lUnitsValue, lScaled) / pScale;
+    return lInRange & ~Bits::Mask(lAbs <= lMargin) &
+           ~Bits::Mask(Bits::Abs(lFraction - 0.5) <= lMargin);
 }
 
-// The arc tangents' arguments for the matrix MatrixSetTRS makes of a rotation and a scaling,
-// from quick sines and cosines: that matrix's rows are the rotation's (unit) rows times the
-// scaling, so each pair of arguments, with the signs the scaling and the determinant give it,
-// comes straight from the rotation's entries (EulerToMatrixXYZ's products). False for turns
-// beyond KBvhQuickTrig::kLargestTurn, for scalings not well inside the doubles' range, and near
+// The arc tangents' arguments for the matrices MatrixSetTRS makes of rotations and scalings, from
+// the rotations' quick sines and cosines (KBvhQuickTrig::SinCos): such a matrix's rows are the
+// rotation's (unit) rows times the scaling, so each pair of arguments, with the signs the scaling
+// and the determinant give it, comes straight from the rotation's entries (EulerToMatrixXYZ's
+// products). Answers the lanes that can go on: not those of turns beyond
+// KBvhQuickTrig::kLargestTurn, of scalings not well inside the doubles' range, nor those near
 // gimbal lock.
-bool QuickPoseArguments(const KVector4& pRotation, const KVector4& pScaling, double oY[3],
-                        double oX[3])
+KBvhLaneMask QuickPoseArguments(const KBvhLanes pRotation[3], const KBvhLanes pScaling[3],
+                                const KBvhLanes pSine[3], const KBvhLanes pCosine[3],
+                                KBvhLanes oY[3], KBvhLanes oX[3])
 {
+    KBvhLaneMask lFits = ~KBvhLaneMask{};
     for (int i = 0; i < 3; ++i) {
-        const double lScale = std::fabs(pScaling[i]);
-        if (!(std::fabs(pRotation[i]) <= KBvhQuickTrig::kLargestTurn) || !(lScale >= kLeastScale) ||
-            !(lScale <= 1.0 / kLeastScale)) {
-            return false;
-        }
+        const KBvhLanes lScale = Bits::Abs(pScaling[i]);
+        lFits &= Bits::Mask(Bits::Abs(pRotation[i]) <= KBvhQuickTrig::kLargestTurn) &
+                 Bits::Mask(lScale >= kLeastScale) & Bits::Mask(lScale <= 1.0 / kLeastScale);
     }
-    double sx, cx, sy, cy, sz, cz;
-    KBvhQuickTrig::SinCos(pRotation[0], sx, cx);
-    KBvhQuickTrig::SinCos(pRotation[1], sy, cy);
-    KBvhQuickTrig::SinCos(pRotation[2], sz, cz);
+    const KBvhLanes sx = pSine[0], cx = pCosine[0];
+    const KBvhLanes sy = pSine[1], cy = pCosine[1];
+    const KBvhLanes sz = pSine[2], cz = pCosine[2];
     // Rows i, j, k are rows 1, 0, 2 (Y, X, Z); each row is divided by its length signed like the
     // determinant, so what is left of the scaling in row r is the sign of the other two.
-    const double lSignI = std::copysign(1.0, pScaling[kAxisJ] * pScaling[kAxisK]);
-    const double lSignJ = std::copysign(1.0, pScaling[kAxisI] * pScaling[kAxisK]);
-    const double lSignK = std::copysign(1.0, pScaling[kAxisI] * pScaling[kAxisJ]);
-    const double lII = sx * sy * sz + cx * cz;
-    const double lIJ = sx * sy * cz - cx * sz;
-    const double lCosine2 = lII * lII + lIJ * lIJ;
-    if (!(lCosine2 > kFromPose.mCosine2)) {
-        return false;
-    }
+    const KBvhLanes lSignI =
+        Bits::CopySign(KBvhLanes{1.0, 1.0}, pScaling[kAxisJ] * pScaling[kAxisK]);
+    const KBvhLanes lSignJ =
+        Bits::CopySign(KBvhLanes{1.0, 1.0}, pScaling[kAxisI] * pScaling[kAxisK]);
+    const KBvhLanes lSignK =
+        Bits::CopySign(KBvhLanes{1.0, 1.0}, pScaling[kAxisI] * pScaling[kAxisJ]);
+    const KBvhLanes lII = sx * sy * sz + cx * cz;
+    const KBvhLanes lIJ = sx * sy * cz - cx * sz;
+    const KBvhLanes lCosine2 = lII * lII + lIJ * lIJ;
+    lFits &= Bits::Mask(lCosine2 > kFromPose.mCosine2);
     oY[0] = lSignJ * -sy;
     oX[0] = lSignK * (cx * cy);
     oY[1] = -lSignI * (sx * cy);
-    oX[1] = std::sqrt(lCosine2);
+    oX[1] = KBvhLanes{std::sqrt(lCosine2[0]), std::sqrt(lCosine2[1])};
     oY[2] = lSignI * lIJ;
     oX[2] = lSignI * lII;
-    return true;
+    return lFits;
 }
 
-// The channel angles from the arc tangents' arguments, rounded as RoundToLargest rounds them;
-// false when the quick way cannot be sure of every digit.
-bool QuickAngles(const double pY[3], const double pX[3], const Tolerance& pTolerance,
-                 KVector4& oAngles, KBvhDecimals& oDecimals)
+// Two poses (a lane each) on their way to channel angles.
+struct LanePair
+{
+    // The poses' rotations (Euler X, Y, Z) and scalings, and the rotations' sines and cosines.
+    KBvhLanes mRotation[3];
+    KBvhLanes mScaling[3];
+    KBvhLanes mSine[3];
+    KBvhLanes mCosine[3];
+    // The lanes that can still go the quick way.
+    KBvhLaneMask mSure;
+    KBvhLanes mY[3];
+    KBvhLanes mX[3];
+    // The angles in degrees, then rounded.
+    KBvhLanes mAngles[3];
+    KBvhLanes mLargest;
+    KBvhLaneMask mWhole[3];
+    KBvhLaneMask mDecimals;
+};
+
+// Where an arc tangent's argument is out of the quick way's bounds, the lane is no longer sure
+// and its arguments become harmless ones (of a zero angle).
+void QuickArcBounds(const Tolerance& pTolerance, LanePair& ioPair)
 {
     for (int i = 0; i < 3; ++i) {
-        if (pX[i] < 0.0 && !(std::fabs(pY[i]) > pTolerance.mCut * -pX[i])) {
-            return false;
-        }
-        if (!(std::fabs(pY[i]) >= kLeastNormal) && !(std::fabs(pX[i]) >= kLeastNormal)) {
-            return false;
-        }
+        const KBvhLanes lAy = Bits::Abs(ioPair.mY[i]);
+        const KBvhLanes lX = ioPair.mX[i];
+        ioPair.mSure &= ~(Bits::Mask(lX < 0.0) & ~Bits::Mask(lAy > pTolerance.mCut * -lX));
+        ioPair.mSure &= Bits::Mask(lAy >= kLeastNormal) | Bits::Mask(Bits::Abs(lX) >= kLeastNormal);
     }
-    const double lAngles[3] = {KBvhQuickTrig::Atan2(pY[0], pX[0]) * kToDegrees,
-                               KBvhQuickTrig::Atan2(pY[1], pX[1]) * kToDegrees,
-                               KBvhQuickTrig::Atan2(pY[2], pX[2]) * kToDegrees};
-    double lLargest = 0.0;
-    for (const double lAngle : lAngles) {
-        // Not fmax, a call in the library here.
-        lLargest = std::fabs(lAngle) > lLargest ? std::fabs(lAngle) : lLargest;
-    }
-    // Angles of a million degrees and more (rounded to tens and above) go the library's way.
-    int lDecimals = 0;
-    const bool lAllZero = lLargest == 0.0;
-    if (!lAllZero && (!QuickDecimals(lLargest, pTolerance.mAngle, lDecimals) || lDecimals < 0)) {
-        return false;
-    }
-    const double lScale = kExactPowers[lDecimals];
-    const double lMargin = pTolerance.mAngle * lScale;
     for (int i = 0; i < 3; ++i) {
-        // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
-        if (pTolerance.mZerosAreExact && pY[i] == 0.0 && pX[i] > 0.0) {
-            oAngles[i] = lAngles[i];
-            oDecimals.mWhole[i] = 0;
-        } else if (lAllZero ||
-                   !QuickRound(lAngles[i], lScale, lMargin, oAngles[i], oDecimals.mWhole[i])) {
-            return false;
-        }
+        ioPair.mY[i] = Bits::Select(ioPair.mSure, ioPair.mY[i], KBvhLanes{0.0, 0.0});
+        ioPair.mX[i] = Bits::Select(ioPair.mSure, ioPair.mX[i], KBvhLanes{1.0, 1.0});
     }
-    oDecimals.mDecimals = lDecimals;
-    return true;
+}
+
+// The arc tangents (radians, in mAngles) made the channel angles, not yet rounded, and the
+// largest of them.
+void QuickArcDegrees(LanePair& ioPair)
+{
+    ioPair.mLargest = KBvhLanes{0.0, 0.0};
+    for (int i = 0; i < 3; ++i) {
+        ioPair.mAngles[i] *= kToDegrees;
+        const KBvhLanes lAbs = Bits::Abs(ioPair.mAngles[i]);
+        ioPair.mLargest = Bits::Select(Bits::Mask(lAbs > ioPair.mLargest), lAbs, ioPair.mLargest);
+    }
+}
+
+// The channel angles from the arc tangents' arguments, not yet rounded, and the largest of them.
+void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
+{
+    QuickArcBounds(pTolerance, ioPair);
+    for (int i = 0; i < 3; ++i) {
+        ioPair.mAngles[i] = KBvhQuickTrig::Atan2(ioPair.mY[i], ioPair.mX[i]);
+    }
+    QuickArcDegrees(ioPair);
+}
+
+// The arc tangents of two sets, side by side.
+void QuickArcsOfTwo(LanePair& ioFirst, LanePair& ioSecond)
+{
+    for (int i = 0; i < 3; ++i) {
+        const KBvhLanes lY[2] = {ioFirst.mY[i], ioSecond.mY[i]};
+        const KBvhLanes lX[2] = {ioFirst.mX[i], ioSecond.mX[i]};
+        KBvhLanes lAngles[2];
+        KBvhQuickTrig::Atan2(lY, lX, lAngles);
+        ioFirst.mAngles[i] = lAngles[0];
+        ioSecond.mAngles[i] = lAngles[1];
+    }
+}
+
+// The sines and cosines of two sets' rotations, side by side.
+void SinesOfTwo(LanePair& ioFirst, LanePair& ioSecond)
+{
+    for (int i = 0; i < 3; ++i) {
+        const KBvhLanes lDegrees[2] = {ioFirst.mRotation[i], ioSecond.mRotation[i]};
+        KBvhLanes lSines[2];
+        KBvhLanes lCosines[2];
+        KBvhQuickTrig::SinCos(lDegrees, lSines, lCosines);
+        ioFirst.mSine[i] = lSines[0];
+        ioSecond.mSine[i] = lSines[1];
+        ioFirst.mCosine[i] = lCosines[0];
+        ioSecond.mCosine[i] = lCosines[1];
+    }
+}
+
+// The angles rounded as RoundToLargest rounds them; the lanes where the quick way cannot be sure
+// of every digit are no longer sure.
+void QuickRounding(const Tolerance& pTolerance, LanePair& ioPair)
+{
+    // Angles of a million degrees and more (rounded to tens and above) go the library's way.
+    const KBvhLaneMask lAllZero = Bits::Mask(ioPair.mLargest == 0.0);
+    KBvhLaneMask lDecimals;
+    ioPair.mSure &= lAllZero | (QuickDecimals(ioPair.mLargest, pTolerance.mAngle, lDecimals) &
+                                Bits::NotNegative(lDecimals));
+    lDecimals &= ioPair.mSure & ~lAllZero;
+    const KBvhLanes lScale = Pick(kExactPowers, lDecimals);
+    const KBvhLanes lMargin = pTolerance.mAngle * lScale;
+    for (int i = 0; i < 3; ++i) {
+        KBvhLanes lRounded;
+        const KBvhLaneMask lRounds =
+            ~lAllZero & QuickRound(ioPair.mAngles[i], lScale, lMargin, lRounded, ioPair.mWhole[i]);
+        // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
+        const KBvhLaneMask lExactZero =
+            pTolerance.mZerosAreExact
+                ? Bits::Mask(ioPair.mY[i] == 0.0) & Bits::Mask(ioPair.mX[i] > 0.0)
+                : KBvhLaneMask{};
+        ioPair.mAngles[i] = Bits::Select(lExactZero, ioPair.mAngles[i], lRounded);
+        ioPair.mWhole[i] &= ~lExactZero;
+        ioPair.mSure &= lExactZero | lRounds;
+    }
+    ioPair.mDecimals = lDecimals;
+}
+
+#if defined(__x86_64__)
+// The steps of the two-lane functions above for two pairs at once in the wider registers, made
+// only for processors that have them: lane by lane the same operations in the same order, so the
+// same bits.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+using Wide = KBvhWideBits;
+
+// QuickDecimals, QuickRound and QuickRounding of two pairs at once.
+KBvhWideMask WideDecimals(KBvhWideLanes pLargest, double pAngleMargin, KBvhWideMask& oDecimals)
+{
+    const KBvhWideLanes lMargin = pLargest * 1e-9 + pAngleMargin;
+    const int lLast = kDecadeCount - 1;
+    KBvhWideMask lSure = Wide::Mask(pLargest >= kDecadeStarts[0] + lMargin) &
+                         Wide::Mask(pLargest < kDecadeStarts[lLast] * 10.0);
+    const KBvhWideMask lBinary =
+        ((Wide::Bits(pLargest) >> kSignificandBits) - (kDoubleExponentBias + kLeastBinary)) &
+        (kBinaryCount - 1);
+    KBvhWideMask lIndex = {kDecadeTables.mOfBinary[lBinary[0]], kDecadeTables.mOfBinary[lBinary[1]],
+                           kDecadeTables.mOfBinary[lBinary[2]],
+                           kDecadeTables.mOfBinary[lBinary[3]]};
+    lIndex -= Wide::Mask(pLargest >= Wide::Pick(kDecadeTables.mNextStart, lIndex));
+    const KBvhWideLanes lStart = Wide::Pick(kDecadeStarts, lIndex);
+    const KBvhWideLanes lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
+    lSure &= ~Wide::Mask(pLargest - lStart <= lMargin) &
+             ~Wide::Mask(Wide::Abs(pLargest - lCarry) <= lMargin);
+    oDecimals = kPrinted - 1 - (lIndex + kLowestDecade - Wide::Mask(pLargest > lCarry));
+    return lSure;
+}
+
+KBvhWideMask WideRound(KBvhWideLanes pAngle, KBvhWideLanes pScale, KBvhWideLanes pMargin,
+                       KBvhWideLanes& oRounded, KBvhWideMask& oWhole)
+{
+    const KBvhWideLanes lScaled = pAngle * pScale;
+    KBvhWideLanes lAbs = Wide::Abs(lScaled);
+    const KBvhWideLanes lMargin = pMargin + lAbs * kRelativeMargin;
+    const KBvhWideMask lInRange = Wide::Mask(lAbs < kLargestScaled);
+    lAbs = Wide::Select(lInRange, lAbs, Wide::Splat(0.0));
+    KBvhWideMask lFloor;
+    const KBvhWideLanes lFloorValue = Wide::Truncate(lAbs, lFloor);
+    const KBvhWideLanes lFraction = lAbs - lFloorValue;
+    const KBvhWideMask lRoundsUp = Wide::Mask(lFraction > 0.5);
+    const KBvhWideMask lUnits = lFloor - lRoundsUp;
+    const KBvhWideLanes lUnitsValue =
+        lFloorValue + Wide::Select(lRoundsUp, Wide::Splat(1.0), Wide::Splat(0.0));
+    const KBvhWideMask lNegative = Wide::Mask(lScaled < 0.0);
+    oWhole = (-lUnits & lNegative) | (lUnits & ~lNegative);
+    oRounded = Wide::CopySign(lUnitsValue, lScaled) / pScale;
+    return lInRange & ~Wide::Mask(lAbs <= lMargin) &
+           ~Wide::Mask(Wide::Abs(lFraction - 0.5) <= lMargin);
+}
+
+// QuickPoseArguments and QuickArcBounds of two pairs at once.
+void WidePoseArguments(const Tolerance& pTolerance, LanePair& ioFirst, LanePair& ioSecond)
+{
+    KBvhWideLanes lRotation[3];
+    KBvhWideLanes lScaling[3];
+    KBvhWideLanes lSine[3];
+    KBvhWideLanes lCosine[3];
+    KBvhWideMask lFits = ~KBvhWideMask{};
+    for (int i = 0; i < 3; ++i) {
+        lRotation[i] = Wide::Join(ioFirst.mRotation[i], ioSecond.mRotation[i]);
+        lScaling[i] = Wide::Join(ioFirst.mScaling[i], ioSecond.mScaling[i]);
+        lSine[i] = Wide::Join(ioFirst.mSine[i], ioSecond.mSine[i]);
+        lCosine[i] = Wide::Join(ioFirst.mCosine[i], ioSecond.mCosine[i]);
+        const KBvhWideLanes lScale = Wide::Abs(lScaling[i]);
+        lFits &= Wide::Mask(Wide::Abs(lRotation[i]) <= KBvhQuickTrig::kLargestTurn) &
+                 Wide::Mask(lScale >= kLeastScale) & Wide::Mask(lScale <= 1.0 / kLeastScale);
+    }
+    const KBvhWideLanes sx = lSine[0], cx = lCosine[0];
+    const KBvhWideLanes sy = lSine[1], cy = lCosine[1];
+    const KBvhWideLanes sz = lSine[2], cz = lCosine[2];
+    const KBvhWideLanes lOne = Wide::Splat(1.0);
+    const KBvhWideLanes lSignI = Wide::CopySign(lOne, lScaling[kAxisJ] * lScaling[kAxisK]);
+    const KBvhWideLanes lSignJ = Wide::CopySign(lOne, lScaling[kAxisI] * lScaling[kAxisK]);
+    const KBvhWideLanes lSignK = Wide::CopySign(lOne, lScaling[kAxisI] * lScaling[kAxisJ]);
+    const KBvhWideLanes lII = sx * sy * sz + cx * cz;
+    const KBvhWideLanes lIJ = sx * sy * cz - cx * sz;
+    const KBvhWideLanes lCosine2 = lII * lII + lIJ * lIJ;
+    lFits &= Wide::Mask(lCosine2 > kFromPose.mCosine2);
+    KBvhWideLanes lY[3] = {lSignJ * -sy, -lSignI * (sx * cy), lSignI * lIJ};
+    KBvhWideLanes lX[3] = {lSignK * (cx * cy), Wide::Sqrt(lCosine2), lSignI * lII};
+    for (int i = 0; i < 3; ++i) {
+        const KBvhWideLanes lAy = Wide::Abs(lY[i]);
+        lFits &= ~(Wide::Mask(lX[i] < 0.0) & ~Wide::Mask(lAy > pTolerance.mCut * -lX[i]));
+        lFits &= Wide::Mask(lAy >= kLeastNormal) | Wide::Mask(Wide::Abs(lX[i]) >= kLeastNormal);
+    }
+    for (int i = 0; i < 3; ++i) {
+        lY[i] = Wide::Select(lFits, lY[i], Wide::Splat(0.0));
+        lX[i] = Wide::Select(lFits, lX[i], lOne);
+        ioFirst.mY[i] = Wide::First(lY[i]);
+        ioSecond.mY[i] = Wide::Second(lY[i]);
+        ioFirst.mX[i] = Wide::First(lX[i]);
+        ioSecond.mX[i] = Wide::Second(lX[i]);
+    }
+    ioFirst.mSure = Wide::First(lFits);
+    ioSecond.mSure = Wide::Second(lFits);
+}
+
+void WideRounding(const Tolerance& pTolerance, LanePair& ioFirst, LanePair& ioSecond)
+{
+    const KBvhWideLanes lLargest = Wide::Join(ioFirst.mLargest, ioSecond.mLargest);
+    const KBvhWideMask lAllZero = Wide::Mask(lLargest == 0.0);
+    KBvhWideMask lDecimals;
+    KBvhWideMask lSure = Wide::Join(ioFirst.mSure, ioSecond.mSure);
+    lSure &= lAllZero |
+             (WideDecimals(lLargest, pTolerance.mAngle, lDecimals) & Wide::NotNegative(lDecimals));
+    lDecimals &= lSure & ~lAllZero;
+    const KBvhWideLanes lScale = Wide::Pick(kExactPowers, lDecimals);
+    const KBvhWideLanes lMargin = pTolerance.mAngle * lScale;
+    for (int i = 0; i < 3; ++i) {
+        const KBvhWideLanes lAngle = Wide::Join(ioFirst.mAngles[i], ioSecond.mAngles[i]);
+        KBvhWideLanes lRounded;
+        KBvhWideMask lWhole;
+        const KBvhWideMask lRounds =
+            ~lAllZero & WideRound(lAngle, lScale, lMargin, lRounded, lWhole);
+        const KBvhWideLanes lY = Wide::Join(ioFirst.mY[i], ioSecond.mY[i]);
+        const KBvhWideLanes lX = Wide::Join(ioFirst.mX[i], ioSecond.mX[i]);
+        const KBvhWideMask lExactZero = pTolerance.mZerosAreExact
+                                            ? Wide::Mask(lY == 0.0) & Wide::Mask(lX > 0.0)
+                                            : KBvhWideMask{};
+        const KBvhWideLanes lKept = Wide::Select(lExactZero, lAngle, lRounded);
+        lWhole &= ~lExactZero;
+        lSure &= lExactZero | lRounds;
+        ioFirst.mAngles[i] = Wide::First(lKept);
+        ioSecond.mAngles[i] = Wide::Second(lKept);
+        ioFirst.mWhole[i] = Wide::First(lWhole);
+        ioSecond.mWhole[i] = Wide::Second(lWhole);
+    }
+    ioFirst.mSure = Wide::First(lSure);
+    ioSecond.mSure = Wide::Second(lSure);
+    ioFirst.mDecimals = Wide::First(lDecimals);
+    ioSecond.mDecimals = Wide::Second(lDecimals);
+}
+
+#pragma GCC pop_options
+#endif
+
+// Lane pLane of the quick way's answer.
+KVector4 LaneAngles(const LanePair& pPair, int pLane, KBvhDecimals& oDecimals)
+{
+    for (int i = 0; i < 3; ++i) {
+        oDecimals.mWhole[i] = pPair.mWhole[i][pLane];
+    }
+    oDecimals.mDecimals = static_cast<int>(pPair.mDecimals[pLane]);
+    return KVector4(pPair.mAngles[0][pLane], pPair.mAngles[1][pLane], pPair.mAngles[2][pLane]);
 }
 
 // The angles of the quick way; false when it cannot be sure of every digit.
@@ -241,7 +510,19 @@ bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles, KBvhDecimals& oDecimal
                           lSign * lI[kAxisJ]};
     const double lX[3] = {lSign * lK[kAxisK] * std::sqrt(lLengths2[1]), std::sqrt(lCosine2),
                           lSign * lI[kAxisI]};
-    return QuickAngles(lY, lX, kFromMatrix, oAngles, oDecimals);
+    LanePair lPair;
+    lPair.mSure = ~KBvhLaneMask{};
+    for (int i = 0; i < 3; ++i) {
+        lPair.mY[i] = KBvhLanes{lY[i], lY[i]};
+        lPair.mX[i] = KBvhLanes{lX[i], lX[i]};
+    }
+    QuickArcs(kFromMatrix, lPair);
+    QuickRounding(kFromMatrix, lPair);
+    if (!lPair.mSure[0]) {
+        return false;
+    }
+    oAngles = LaneAngles(lPair, 0, oDecimals);
+    return true;
 }
 
 } // namespace
@@ -265,13 +546,96 @@ KVector4 KBvhChannelAngles::Of(const KMatrix& pMatrix, KBvhDecimals& oDecimals) 
 KVector4 KBvhChannelAngles::OfPose(const KVector4& pRotation, const KVector4& pScaling,
                                    KBvhDecimals& oDecimals) const
 {
-    double lY[3];
-    double lX[3];
     KVector4 lAngles;
-    if (mOrderedIndex == kQuickOrderedIndex && QuickPoseArguments(pRotation, pScaling, lY, lX) &&
-        QuickAngles(lY, lX, kFromPose, lAngles, oDecimals)) {
-        return lAngles;
+    bool lQuick = false;
+    QuicklyOfPoses(1, &pRotation, &pScaling, &lAngles, &oDecimals, &lQuick);
+    return lQuick ? lAngles : SlowlyOfPose(pRotation, pScaling, oDecimals);
+}
+
+void KBvhChannelAngles::OfPoses(int pCount, const KVector4* pRotations, const KVector4* pScalings,
+                                KVector4* oAngles, KBvhDecimals* oDecimals) const
+{
+    for (int lFirst = 0; lFirst < pCount; lFirst += kPosesAtOnce) {
+        const int lCount = std::min(kPosesAtOnce, pCount - lFirst);
+        bool lQuick[kPosesAtOnce];
+        QuicklyOfPoses(lCount, pRotations + lFirst, pScalings + lFirst, oAngles + lFirst,
+                       oDecimals + lFirst, lQuick);
+        for (int p = 0; p < lCount; ++p) {
+            if (!lQuick[p]) {
+                const int lPose = lFirst + p;
+                oAngles[lPose] =
+                    SlowlyOfPose(pRotations[lPose], pScalings[lPose], oDecimals[lPose]);
+            }
+        }
     }
+}
+
+void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
+                                       const KVector4* pScalings, KVector4* oAngles,
+                                       KBvhDecimals* oDecimals, bool* oQuick) const
+{
+    if (mOrderedIndex != kQuickOrderedIndex) {
+        std::fill(oQuick, oQuick + pCount, false);
+        return;
+    }
+    // Stage by stage over every pair: a pair's steps wait on each other, the pairs' do not. The
+    // trigonometry takes two pairs at once, so the pairs come in an even number.
+    LanePair lPairs[kPosesAtOnce / 2];
+    const int lPairCount = 2 * ((pCount + 3) / 4);
+    for (int p = 0; p < lPairCount; ++p) {
+        // The lanes past the poses repeat the last one.
+        const int lFirst = std::min(2 * p, pCount - 1);
+        const int lSecond = std::min(2 * p + 1, pCount - 1);
+        for (int i = 0; i < 3; ++i) {
+            lPairs[p].mRotation[i] = KBvhLanes{pRotations[lFirst][i], pRotations[lSecond][i]};
+            lPairs[p].mScaling[i] = KBvhLanes{pScalings[lFirst][i], pScalings[lSecond][i]};
+        }
+    }
+    for (int p = 0; p < lPairCount; p += 2) {
+        SinesOfTwo(lPairs[p], lPairs[p + 1]);
+    }
+    for (int p = 0; p < lPairCount; p += 2) {
+#if defined(__x86_64__)
+        if (KBvhQuickTrig::HasWideLanes()) {
+            WidePoseArguments(kFromPose, lPairs[p], lPairs[p + 1]);
+            continue;
+        }
+#endif
+        for (int q = p; q < p + 2; ++q) {
+            LanePair& lPair = lPairs[q];
+            lPair.mSure = QuickPoseArguments(lPair.mRotation, lPair.mScaling, lPair.mSine,
+                                             lPair.mCosine, lPair.mY, lPair.mX);
+            QuickArcBounds(kFromPose, lPair);
+        }
+    }
+    for (int p = 0; p < lPairCount; p += 2) {
+        QuickArcsOfTwo(lPairs[p], lPairs[p + 1]);
+    }
+    for (int p = 0; p < lPairCount; ++p) {
+        QuickArcDegrees(lPairs[p]);
+    }
+    for (int p = 0; p < lPairCount; p += 2) {
+#if defined(__x86_64__)
+        if (KBvhQuickTrig::HasWideLanes()) {
+            WideRounding(kFromPose, lPairs[p], lPairs[p + 1]);
+            continue;
+        }
+#endif
+        QuickRounding(kFromPose, lPairs[p]);
+        QuickRounding(kFromPose, lPairs[p + 1]);
+    }
+    for (int lPose = 0; lPose < pCount; ++lPose) {
+        const LanePair& lPair = lPairs[lPose / 2];
+        oQuick[lPose] = lPair.mSure[lPose % 2] != 0;
+        if (oQuick[lPose]) {
+            oAngles[lPose] = LaneAngles(lPair, lPose % 2, oDecimals[lPose]);
+        }
+    }
+}
+
+KVector4 KBvhChannelAngles::SlowlyOfPose(const KVector4& pRotation, const KVector4& pScaling,
+                                         KBvhDecimals& oDecimals) const
+{
     KMatrix lMatrix;
     MatrixSetTRS(lMatrix, KVector4(), pRotation, pScaling);
     return Of(lMatrix, oDecimals);

@@ -2,6 +2,7 @@
 #define RYVKIT_FORMATS_MOTION_BVH_KBVHCHANNELANGLES_H
 
 #include "core/KVector4.h"
+#include "formats/motion/bvh/KBvhQuickTrig.h"
 #include "formats/motion/bvh/KBvhValueText.h"
 
 class KMatrix;
@@ -17,7 +18,9 @@ class KMatrix;
 // degrees of the library's, which decide the digits whenever every angle and the largest of
 // them lie more than 1e-11 (1e-9) degrees from a point where the rounding changes. The rest
 // (near such points, near gimbal lock, near a half turn whose sign a rounding error decides,
-// mirrors of almost no volume) go the library's way.
+// mirrors of almost no volume) go the library's way. The quick way works on poses two at a time
+// in the lanes of KBvhLaneBits, and on four in the wider registers where the processor has them:
+// the same operations lane by lane, so the same bits on every processor.
 class KBvhChannelAngles
 {
 public:
@@ -32,10 +35,23 @@ public:
     // and cosines.
     KVector4 OfPose(const KVector4& pRotation, const KVector4& pScaling,
                     KBvhDecimals& oDecimals) const;
+    // OfPose of pCount poses: the same answers, worked out several at a time, side by side.
+    void OfPoses(int pCount, const KVector4* pRotations, const KVector4* pScalings,
+                 KVector4* oAngles, KBvhDecimals* oDecimals) const;
 
 private:
     // The library's way, for every matrix.
     KVector4 ExactlyOf(const KMatrix& pMatrix) const;
+    // The poses OfPoses works out at once.
+    static constexpr int kPosesAtOnce = 16;
+
+    // The quick way for at most kPosesAtOnce poses: oQuick tells which it is sure of, whose
+    // angles and decimals it sets.
+    void QuicklyOfPoses(int pCount, const KVector4* pRotations, const KVector4* pScalings,
+                        KVector4* oAngles, KBvhDecimals* oDecimals, bool* oQuick) const;
+    // The pose's matrix, then Of.
+    KVector4 SlowlyOfPose(const KVector4& pRotation, const KVector4& pScaling,
+                          KBvhDecimals& oDecimals) const;
 
     // The row of EulerToMatrixOrdered's axis table for the channels.
     int mOrderedIndex;

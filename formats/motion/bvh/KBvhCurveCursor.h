@@ -16,31 +16,27 @@ class KBvhCurveCursor
 public:
     explicit KBvhCurveCursor(const KFCurve& pCurve);
 
-    // Inline: a writer asks this for every channel of every frame.
+    // Inline: a writer asks this for every channel of every frame, and its frames mostly fall on
+    // the keys one after the other, which is answered here.
     double Evaluate(KTime pTime)
     {
         const std::int64_t lTicks = pTime.Get();
-        if (lTicks < mFirstTicks || lTicks > mLastTicks) {
-            return mCurve->Evaluate(pTime, &mHint);
+        if (mKey + 1 < mCount) {
+            const KFCurveKey* lNext = mCurve->GetKey(mKey + 1);
+            const KFCurveKey* lAfter = mKey + 2 < mCount ? mCurve->GetKey(mKey + 2) : nullptr;
+            if (lNext->GetTime().Get() == lTicks && (!lAfter || lAfter->GetTime().Get() > lTicks)) {
+                ++mKey;
+                __builtin_prefetch(mCurve->GetKey(mKey + kPrefetchKeys));
+                return lNext->GetValue();
+            }
         }
-        if (mCurve->GetKey(mKey)->GetTime().Get() > lTicks) {
-            mKey = 0;
-        }
-        // Forward only: over a whole write the cursor passes each key once.
-        while (mKey + 1 < mCount && mCurve->GetKey(mKey + 1)->GetTime().Get() <= lTicks) {
-            ++mKey;
-        }
-        __builtin_prefetch(mCurve->GetKey(mKey + kPrefetchKeys));
-        const KFCurveKey* lKey = mCurve->GetKey(mKey);
-        // On a key the curve answers the key's own value whatever its interpolation.
-        if (lKey->GetTime().Get() == lTicks) {
-            return lKey->GetValue();
-        }
-        mHint = mKey;
-        return mCurve->Evaluate(pTime, &mHint);
+        return EvaluateAnywhere(pTime);
     }
 
 private:
+    // Any other time.
+    double EvaluateAnywhere(KTime pTime);
+
     // A writer walks hundreds of curves in step, so each curve's next keys have left the cache
     // by the time it comes back to it: they are asked for this far ahead.
     static constexpr int kPrefetchKeys = 6;

@@ -11,6 +11,7 @@
 #include "formats/motion/bvh/KBvhValueText.h"
 #include "formats/motion/bvh/KReaderBvh.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -26,6 +27,9 @@ const char* const kChannelNames[KBvhJoint::kMaxChannels] = {"Xposition", "Yposit
 enum ETop { eHierarchy = 0, eMotion = 1 };
 enum EBody { eOpen = 0, eOffset = 1, eChannels = 2, eJoint = 3, eEndSite = 4, eClose = 5 };
 enum EMotion { eFrames = 0, eFrameTime = 1 };
+
+// The most a joint's values take on a frame line: six values and their blanks.
+constexpr std::size_t kMaxJointText = 6 * (KBvhValueText::kMaxLength + 1);
 
 bool IsFinite(const KVector4& pVector)
 {
@@ -602,7 +606,7 @@ bool KBvhFile::WriteMotionHeader(int pFrameCount, double pFrameTime)
     }
     mFramesWritten = 0;
     mFramesAnnounced = pFrameCount;
-    mFrameText.clear();
+    mFrameLength = 0;
     return Print(0, "%s\n", "MOTION") >= 0 && Print(0, "%s\t%d\n", "Frames:", pFrameCount) >= 0 &&
            Print(0, "%s\t%g\n", "Frame Time:", pFrameTime) >= 0;
 }
@@ -625,8 +629,8 @@ bool KBvhFile::WriteJointFrame(bool pIsRoot, const KVector4& pTranslation,
     if (!IsWriting() || WriteFailed()) {
         return false;
     }
-    char lText[6 * (KBvhValueText::kMaxLength + 1)];
-    char* lAt = lText;
+    char* const lStart = FrameRoom(kMaxJointText);
+    char* lAt = lStart;
     if (!lThree) {
         for (int i = 0; i < 3; ++i) {
             lAt = WriteFrameValue(lAt, pTranslation[i]);
@@ -643,20 +647,29 @@ bool KBvhFile::WriteJointFrame(bool pIsRoot, const KVector4& pTranslation,
             lAt = WriteFrameValue(lAt, pRotation[i]);
         }
     }
-    mFrameText.append(lText, lAt);
+    mFrameLength += static_cast<std::size_t>(lAt - lStart);
     return true;
 }
 
 bool KBvhFile::WriteFrameEnd()
 {
-    mFrameText += '\n';
+    *FrameRoom(1) = '\n';
+    ++mFrameLength;
     ++mFramesWritten;
     // Lines go out in blocks; the last frame announced, or any frame past it, goes out at once,
     // so that nothing waits when the file is closed.
-    if (mFrameText.size() < kFrameBlockBytes && mFramesWritten < mFramesAnnounced) {
+    if (mFrameLength < kFrameBlockBytes && mFramesWritten < mFramesAnnounced) {
         return true;
     }
-    const bool lWritten = Print(0, "%s", mFrameText.c_str()) >= 0;
-    mFrameText.clear();
+    const bool lWritten = WriteBytes(mFrameText.data(), mFrameLength);
+    mFrameLength = 0;
     return lWritten;
+}
+
+char* KBvhFile::FrameRoom(std::size_t pBytes)
+{
+    if (mFrameText.size() - mFrameLength < pBytes) {
+        mFrameText.resize(std::max(2 * mFrameText.size(), mFrameLength + pBytes));
+    }
+    return mFrameText.data() + mFrameLength;
 }

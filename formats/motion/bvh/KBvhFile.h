@@ -179,6 +179,8 @@ private:
     bool PrintOffset(const KVector4& pOffset, int pIndent);
     // One value of a frame line and its blank; answers the end.
     static char* WriteFrameValue(char* oAt, double pValue);
+    // Room for pBytes more bytes of frame text, at its end (throws std::bad_alloc without memory).
+    char* FrameRoom(std::size_t pBytes);
     bool PoseOf(const double* pFrame, int pJoint, KVector4& oTranslation,
                 KVector4& oRotation) const;
     bool PosesOf(const double* pFrame, const int* pJoints, int pCount, KMatrix* ioRotations,
@@ -206,8 +208,10 @@ private:
     int mFramesRead = 0;
     int mFramesWritten = 0;
     int mFramesAnnounced = 0;
-    // The frame lines not yet written: the file is written a block at a time.
-    std::string mFrameText;
+    // The frame lines not yet written, its first mFrameLength bytes: the file is written a block
+    // at a time.
+    std::vector<char> mFrameText;
+    std::size_t mFrameLength = 0;
 };
 
 #endif

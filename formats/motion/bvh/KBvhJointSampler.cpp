@@ -31,7 +31,7 @@ KBvhJointSampler::KBvhJointSampler(KRyvNode& pNode)
     }
 }
 
-void KBvhJointSampler::PoseAt(KTime pTime, KVector4 oPose[3], bool& oSame)
+const double* KBvhJointSampler::ValuesAt(KTime pTime, bool& oSame)
 {
     bool lSame = mSampled;
     for (Channel& lChannel : mChannels) {
@@ -43,7 +43,13 @@ void KBvhJointSampler::PoseAt(KTime pTime, KVector4 oPose[3], bool& oSame)
     }
     mSampled = true;
     oSame = lSame;
+    return mValues;
+}
+
+void KBvhJointSampler::PoseAt(KTime pTime, KVector4 oPose[3], bool& oSame)
+{
+    const double* lValues = ValuesAt(pTime, oSame);
     for (int k = 0; k < 3; ++k) {
-        oPose[k] = KVector4(mValues[3 * k], mValues[3 * k + 1], mValues[3 * k + 2]);
+        oPose[k] = KVector4(lValues[3 * k], lValues[3 * k + 1], lValues[3 * k + 2]);
     }
 }

@@ -24,6 +24,9 @@ public:
     // every value is the one of the previous call (always false on the first), so that a caller
     // may keep what it made from them.
     void PoseAt(KTime pTime, KVector4 oPose[3], bool& oSame);
+    // The same as nine values, translation, rotation and scaling, x, y, z each: the sampler's own,
+    // good until the next call.
+    const double* ValuesAt(KTime pTime, bool& oSame);
 
 private:
     struct Channel

@@ -1,6 +1,7 @@
 #include "formats/motion/bvh/KBvhQuickTrig.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -39,65 +40,192 @@ constexpr double kAtanSixteenths[17] = {0.0,
                                         0.7531512809621944,
                                         0.7853981633974483};
 constexpr double kSixteenths = 16.0;
+using LaneInts = KBvhLaneMask;
+using Bits = KBvhLaneBits;
 
 } // namespace
 
-double KBvhQuickTrig::Atan2(double pY, double pX)
+#if defined(__x86_64__)
+// The steps of the two-lane functions below for four lanes (two sets of two) in the wider
+// registers, made only for processors that have them. Lane by lane every operation is theirs, in
+// the same order, so each lane's bits are the same.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+namespace {
+
+using Wide = KBvhWideBits;
+
+// The two sets' halves, made one.
+KBvhWideLanes Joined(const KBvhLanes pHalves[2])
 {
-    const double lAx = std::fabs(pX);
-    const double lAy = std::fabs(pY);
-    const bool lSteep = lAy > lAx;
-    const double lSmall = lSteep ? lAx : lAy;
-    const double lLarge = lSteep ? lAy : lAx;
-    const int lNearest = static_cast<int>(lSmall / lLarge * kSixteenths + 0.5);
-    const double lCentre = lNearest / kSixteenths;
-    const double t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
-    const double t2 = t * t;
-    const double lSeries =
+    return Wide::Join(pHalves[0], pHalves[1]);
+}
+
+void Split(KBvhWideLanes pValue, KBvhLanes oHalves[2])
+{
+    oHalves[0] = Wide::First(pValue);
+    oHalves[1] = Wide::Second(pValue);
+}
+
+void WideAtan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLanes oAngle[2])
+{
+    const KBvhWideLanes lY = Joined(pY);
+    const KBvhWideLanes lX = Joined(pX);
+    const KBvhWideLanes lAx = Wide::Abs(lX);
+    const KBvhWideLanes lAy = Wide::Abs(lY);
+    const KBvhWideMask lSteep = Wide::Mask(lAy > lAx);
+    const KBvhWideLanes lSmall = Wide::Select(lSteep, lAx, lAy);
+    const KBvhWideLanes lLarge = Wide::Select(lSteep, lAy, lAx);
+    KBvhWideLanes lRatio = lSmall / lLarge;
+    lRatio = Wide::Select(Wide::Mask(lRatio >= 0.0) & Wide::Mask(lRatio <= 1.0), lRatio,
+                          Wide::Splat(0.0));
+    KBvhWideMask lNearest;
+    const KBvhWideLanes lCentre =
+        Wide::Truncate(lRatio * kSixteenths + 0.5, lNearest) / kSixteenths;
+    const KBvhWideLanes t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
+    const KBvhWideLanes t2 = t * t;
+    const KBvhWideLanes lSeries =
         t *
         (1.0 + t2 * (-1.0 / 3.0 +
                      t2 * (1.0 / 5.0 + t2 * (-1.0 / 7.0 + t2 * (1.0 / 9.0 + t2 * (-1.0 / 11.0))))));
-    double lAngle = kAtanSixteenths[lNearest] + lSeries;
-    if (lSteep) {
-        lAngle = kHalfPi - lAngle;
-    }
-    if (pX < 0.0) {
-        lAngle = kPi - lAngle;
-    }
-    return std::copysign(lAngle, pY);
+    const KBvhWideLanes lTable = Wide::Pick(kAtanSixteenths, lNearest);
+    KBvhWideLanes lAngle = lTable + lSeries;
+    lAngle = Wide::Select(lSteep, kHalfPi - lAngle, lAngle);
+    lAngle = Wide::Select(Wide::Mask(lX < 0.0), kPi - lAngle, lAngle);
+    lAngle = Wide::CopySign(lAngle, lY);
+    Split(lAngle, oAngle);
+}
+
+void WideSinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2])
+{
+    const KBvhWideLanes lDegrees = Joined(pDegrees);
+    const KBvhWideLanes lRadians =
+        Wide::Select(Wide::Mask(Wide::Abs(lDegrees) <= KBvhQuickTrig::kLargestTurn),
+                     lDegrees * kLibraryDegToRad, Wide::Splat(0.0));
+    const KBvhWideLanes lRounding =
+        Wide::Select(Wide::Mask(lRadians >= 0.0), Wide::Splat(0.5), Wide::Splat(-0.5));
+    KBvhWideMask lQuarters;
+    const KBvhWideLanes q = Wide::Truncate(lRadians * kQuartersPerRadian + lRounding, lQuarters);
+    const KBvhWideLanes x =
+        ((lRadians - q * kQuarterTurn[0]) - q * kQuarterTurn[1]) - q * kQuarterTurn[2];
+    const KBvhWideLanes x2 = x * x;
+    const KBvhWideLanes x4 = x2 * x2;
+    const KBvhWideLanes x8 = x4 * x4;
+    const KBvhWideLanes lSine =
+        x *
+        ((1.0 - x2 * kSineTerms[0]) + x4 * (kSineTerms[1] - x2 * kSineTerms[2]) +
+         x8 * ((kSineTerms[3] - x2 * kSineTerms[4]) + x4 * (kSineTerms[5] - x2 * kSineTerms[6])));
+    const KBvhWideLanes lCosine =
+        (1.0 - x2 * kCosineTerms[0]) + x4 * (kCosineTerms[1] - x2 * kCosineTerms[2]) +
+        x8 * ((kCosineTerms[3] - x2 * kCosineTerms[4]) +
+              x4 * (kCosineTerms[5] - x2 * kCosineTerms[6]) + x8 * kCosineTerms[7]);
+    const KBvhWideMask lOdd = -(lQuarters & 1);
+    const KBvhWideMask lSineFlip = (lQuarters << 62) & KBvhLaneBits::kSignBit;
+    const KBvhWideMask lCosineFlip = ((lQuarters + 1) << 62) & KBvhLaneBits::kSignBit;
+    Split(Wide::Doubles(Wide::Bits(Wide::Select(lOdd, lCosine, lSine)) ^ lSineFlip), oSine);
+    Split(Wide::Doubles(Wide::Bits(Wide::Select(lOdd, lSine, lCosine)) ^ lCosineFlip), oCosine);
+}
+
+} // namespace
+
+#pragma GCC pop_options
+#endif
+
+KBvhLanes KBvhQuickTrig::Atan2(KBvhLanes pY, KBvhLanes pX)
+{
+    const KBvhLanes lAx = Bits::Abs(pX);
+    const KBvhLanes lAy = Bits::Abs(pY);
+    const KBvhLaneMask lSteep = Bits::Mask(lAy > lAx);
+    const KBvhLanes lSmall = Bits::Select(lSteep, lAx, lAy);
+    const KBvhLanes lLarge = Bits::Select(lSteep, lAy, lAx);
+    // A ratio outside 0 to 1 (arguments out of bounds) would index outside the table.
+    KBvhLanes lRatio = lSmall / lLarge;
+    lRatio = Bits::Select(Bits::Mask(lRatio >= 0.0) & Bits::Mask(lRatio <= 1.0), lRatio,
+                          KBvhLanes{0.0, 0.0});
+    LaneInts lNearest;
+    const KBvhLanes lCentre = Bits::Truncate(lRatio * kSixteenths + 0.5, lNearest) / kSixteenths;
+    const KBvhLanes t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
+    const KBvhLanes t2 = t * t;
+    const KBvhLanes lSeries =
+        t *
+        (1.0 + t2 * (-1.0 / 3.0 +
+                     t2 * (1.0 / 5.0 + t2 * (-1.0 / 7.0 + t2 * (1.0 / 9.0 + t2 * (-1.0 / 11.0))))));
+    const KBvhLanes lTable = {kAtanSixteenths[lNearest[0]], kAtanSixteenths[lNearest[1]]};
+    KBvhLanes lAngle = lTable + lSeries;
+    lAngle = Bits::Select(lSteep, kHalfPi - lAngle, lAngle);
+    lAngle = Bits::Select(Bits::Mask(pX < 0.0), kPi - lAngle, lAngle);
+    // The sign of y, a zero's among them.
+    return Bits::CopySign(lAngle, pY);
+}
+
+void KBvhQuickTrig::SinCos(KBvhLanes pDegrees, KBvhLanes& oSine, KBvhLanes& oCosine)
+{
+    // Turns out of bounds would make quarter turns outside the integers.
+    const KBvhLanes lRadians = Bits::Select(Bits::Mask(Bits::Abs(pDegrees) <= kLargestTurn),
+                                            pDegrees * kLibraryDegToRad, KBvhLanes{0.0, 0.0});
+    const KBvhLanes lRounding =
+        Bits::Select(Bits::Mask(lRadians >= 0.0), KBvhLanes{0.5, 0.5}, KBvhLanes{-0.5, -0.5});
+    // Only the low two bits of the whole quarter turns count below.
+    LaneInts lQuarters;
+    const KBvhLanes q = Bits::Truncate(lRadians * kQuartersPerRadian + lRounding, lQuarters);
+    const KBvhLanes x =
+        ((lRadians - q * kQuarterTurn[0]) - q * kQuarterTurn[1]) - q * kQuarterTurn[2];
+    const KBvhLanes x2 = x * x;
+    const KBvhLanes x4 = x2 * x2;
+    const KBvhLanes x8 = x4 * x4;
+    // Estrin's scheme: the terms in pairs, so that the products do not wait on each other.
+    const KBvhLanes lSine =
+        x *
+        ((1.0 - x2 * kSineTerms[0]) + x4 * (kSineTerms[1] - x2 * kSineTerms[2]) +
+         x8 * ((kSineTerms[3] - x2 * kSineTerms[4]) + x4 * (kSineTerms[5] - x2 * kSineTerms[6])));
+    const KBvhLanes lCosine =
+        (1.0 - x2 * kCosineTerms[0]) + x4 * (kCosineTerms[1] - x2 * kCosineTerms[2]) +
+        x8 * ((kCosineTerms[3] - x2 * kCosineTerms[4]) +
+              x4 * (kCosineTerms[5] - x2 * kCosineTerms[6]) + x8 * kCosineTerms[7]);
+    // Quarter turns 0 to 3 give (s, c), (c, -s), (-s, -c), (-c, s).
+    // Bit 1 of the quarter turns, moved to the sign bit, flips the sign.
+    const KBvhLaneMask lOdd = -(lQuarters & 1);
+    oSine = Bits::FlipSign(Bits::Select(lOdd, lCosine, lSine), Bits::BitToSign(lQuarters, 1));
+    oCosine = Bits::FlipSign(Bits::Select(lOdd, lSine, lCosine), Bits::BitToSign(lQuarters + 1, 1));
+}
+
+double KBvhQuickTrig::Atan2(double pY, double pX)
+{
+    return Atan2(KBvhLanes{pY, pY}, KBvhLanes{pX, pX})[0];
 }
 
 void KBvhQuickTrig::SinCos(double pDegrees, double& oSine, double& oCosine)
 {
-    const double lRadians = pDegrees * kLibraryDegToRad;
-    const int lQuarters =
-        static_cast<int>(lRadians * kQuartersPerRadian + (lRadians >= 0.0 ? 0.5 : -0.5));
-    const double x = ((lRadians - lQuarters * kQuarterTurn[0]) - lQuarters * kQuarterTurn[1]) -
-                     lQuarters * kQuarterTurn[2];
-    const double x2 = x * x;
-    const double x4 = x2 * x2;
-    const double x8 = x4 * x4;
-    // Estrin's scheme: the terms in pairs, so that the products do not wait on each other.
-    const double lSine =
-        x *
-        ((1.0 - x2 * kSineTerms[0]) + x4 * (kSineTerms[1] - x2 * kSineTerms[2]) +
-         x8 * ((kSineTerms[3] - x2 * kSineTerms[4]) + x4 * (kSineTerms[5] - x2 * kSineTerms[6])));
-    const double lCosine =
-        (1.0 - x2 * kCosineTerms[0]) + x4 * (kCosineTerms[1] - x2 * kCosineTerms[2]) +
-        x8 * ((kCosineTerms[3] - x2 * kCosineTerms[4]) +
-              x4 * (kCosineTerms[5] - x2 * kCosineTerms[6]) + x8 * kCosineTerms[7]);
-    switch (lQuarters & 3) {
-    case 0:
-        oSine = lSine, oCosine = lCosine;
-        break;
-    case 1:
-        oSine = lCosine, oCosine = -lSine;
-        break;
-    case 2:
-        oSine = -lSine, oCosine = -lCosine;
-        break;
-    default:
-        oSine = -lCosine, oCosine = lSine;
-        break;
+    KBvhLanes lSine;
+    KBvhLanes lCosine;
+    SinCos(KBvhLanes{pDegrees, pDegrees}, lSine, lCosine);
+    oSine = lSine[0];
+    oCosine = lCosine[0];
+}
+
+void KBvhQuickTrig::Atan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLanes oAngle[2])
+{
+#if defined(__x86_64__)
+    if (HasWideLanes()) {
+        WideAtan2(pY, pX, oAngle);
+        return;
+    }
+#endif
+    for (int h = 0; h < 2; ++h) {
+        oAngle[h] = Atan2(pY[h], pX[h]);
+    }
+}
+
+void KBvhQuickTrig::SinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2])
+{
+#if defined(__x86_64__)
+    if (HasWideLanes()) {
+        WideSinCos(pDegrees, oSine, oCosine);
+        return;
+    }
+#endif
+    for (int h = 0; h < 2; ++h) {
+        SinCos(pDegrees[h], oSine[h], oCosine[h]);
     }
 }

@@ -1,9 +1,13 @@
 #ifndef RYVKIT_FORMATS_MOTION_BVH_KBVHQUICKTRIG_H
 #define RYVKIT_FORMATS_MOTION_BVH_KBVHQUICKTRIG_H
 
+#include "formats/motion/bvh/KBvhLaneBits.h"
+
 // Arc tangents, sines and cosines for the BVH writer's quick channel angles: not the library's to
 // the last bit, but within a stated bound of the exact values, and several times cheaper. The
 // bounds are what KBvhChannelAngles relies on to know when the library's digits could differ.
+// Two values at a time, without a branch on them: the quadrants of a motion's angles come in no
+// order a processor could guess.
 class KBvhQuickTrig
 {
 public:
@@ -13,13 +17,33 @@ public:
     // atan2 within 2e-15 radians of the exact value, for finite arguments not both zero: the
     // ratio of the smaller to the larger magnitude is brought within 1/32 of a multiple of 1/16
     // by the addition formula, where six terms of the series leave less than 1e-20. A y of zero
-    // with a positive x gives that zero, as the library does.
-    static double Atan2(double pY, double pX);
+    // with a positive x gives that zero, as the library does. Other arguments give some number
+    // (never a read outside the table).
+    static KBvhLanes Atan2(KBvhLanes pY, KBvhLanes pX);
     // The sine and cosine of the radians EulerToMatrixXYZ turns pDegrees into (at most
     // kLargestTurn in magnitude; the same rounded product), within 6e-16 of their exact values:
     // brought within a quarter turn of zero by a three-part quarter turn (each part's product
     // exact), where eight terms of the sine's series and nine of the cosine's leave less than
-    // 1e-16.
+    // 1e-16. Larger or non-finite degrees give some number.
+    static void SinCos(KBvhLanes pDegrees, KBvhLanes& oSine, KBvhLanes& oCosine);
+
+    // The same for two sets of lanes: in wider registers at once where the processor has them
+    // (the same bits).
+    static void Atan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLanes oAngle[2]);
+    static void SinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2]);
+
+    // Whether the processor has the wider registers of KBvhWideLanes.
+    static bool HasWideLanes()
+    {
+#if defined(__x86_64__)
+        return __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
+    }
+
+    // The same for one value.
+    static double Atan2(double pY, double pX);
     static void SinCos(double pDegrees, double& oSine, double& oCosine);
 };
 

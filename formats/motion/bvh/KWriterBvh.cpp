@@ -217,32 +217,71 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
 
 void KWriterBvh::SampleBlock(KRyvNode* pRoot)
 {
-    mBlock.resize(mFrameJoints.size() * mBlockTimes.size());
+    const std::size_t lFrames = mBlockTimes.size();
+    mBlock.resize(mFrameJoints.size() * lFrames);
     JointValues* lValues = mBlock.data();
     for (FrameJoint& lJoint : mFrameJoints) {
-        for (const KTime lTime : mBlockTimes) {
-            SampleJoint(lJoint, lJoint.mNode == pRoot, lTime);
-            *lValues++ = lJoint.mLast;
+        if (lJoint.mNode == pRoot && mGlobalRoot) {
+            for (const KTime lTime : mBlockTimes) {
+                SampleGlobalRoot(lJoint, lTime);
+                *lValues++ = lJoint.mLast;
+            }
+        } else {
+            SampleLocalJoint(lJoint, lValues);
+            lValues += lFrames;
         }
     }
 }
 
-void KWriterBvh::SampleJoint(FrameJoint& ioJoint, bool pIsRoot, KTime pTime)
+void KWriterBvh::SampleGlobalRoot(FrameJoint& ioJoint, KTime pTime)
 {
     JointValues& lLast = ioJoint.mLast;
-    if (pIsRoot && mGlobalRoot) {
-        const KMatrix& lMatrix = ioJoint.mNode->GetGlobalMatrixAtTime(pTime);
-        lLast.mTranslation = TranslationOf(lMatrix);
-        lLast.mAngles = mChannelAngles.Of(lMatrix, lLast.mDecimals);
-        return;
+    const KMatrix& lMatrix = ioJoint.mNode->GetGlobalMatrixAtTime(pTime);
+    lLast.mTranslation = TranslationOf(lMatrix);
+    lLast.mAngles = mChannelAngles.Of(lMatrix, lLast.mDecimals);
+}
+
+void KWriterBvh::SampleLocalJoint(FrameJoint& ioJoint, JointValues* oValues)
+{
+    // The poses that changed are worked out together; a frame whose pose did not change repeats
+    // the values of the frame before.
+    const std::size_t lFrames = mBlockTimes.size();
+    PoseScratch& lScratch = mPoseScratch;
+    lScratch.mSame.resize(lFrames);
+    lScratch.mChangedFrames.clear();
+    lScratch.mRotations.clear();
+    lScratch.mScalings.clear();
+    for (std::size_t f = 0; f < lFrames; ++f) {
+        bool lSame = false;
+        // Taken value by value: copied whole, a pose just stored value by value would wait.
+        const double* lPose = ioJoint.mSampler.ValuesAt(mBlockTimes[f], lSame);
+        lScratch.mSame[f] = lSame;
+        if (!lSame) {
+            // MatrixSetTRS puts the translation in as it stands.
+            oValues[f].mTranslation = KVector4(lPose[0], lPose[1], lPose[2]);
+            lScratch.mChangedFrames.push_back(f);
+            lScratch.mRotations.emplace_back(lPose[3], lPose[4], lPose[5]);
+            lScratch.mScalings.emplace_back(lPose[6], lPose[7], lPose[8]);
+        }
     }
-    KVector4 lPose[3];
-    bool lSame = false;
-    ioJoint.mSampler.PoseAt(pTime, lPose, lSame);
-    if (!lSame) {
-        // MatrixSetTRS puts the translation in as it stands.
-        lLast.mTranslation = lPose[0];
-        lLast.mAngles = mChannelAngles.OfPose(lPose[1], lPose[2], lLast.mDecimals);
+    const std::size_t lChanged = lScratch.mChangedFrames.size();
+    lScratch.mAngles.resize(lChanged);
+    lScratch.mDecimals.resize(lChanged);
+    mChannelAngles.OfPoses(static_cast<int>(lChanged), lScratch.mRotations.data(),
+                           lScratch.mScalings.data(), lScratch.mAngles.data(),
+                           lScratch.mDecimals.data());
+    for (std::size_t i = 0; i < lChanged; ++i) {
+        JointValues& lValues = oValues[lScratch.mChangedFrames[i]];
+        lValues.mAngles = lScratch.mAngles[i];
+        lValues.mDecimals = lScratch.mDecimals[i];
+    }
+    for (std::size_t f = 0; f < lFrames; ++f) {
+        if (lScratch.mSame[f]) {
+            oValues[f] = f > 0 ? oValues[f - 1] : ioJoint.mLast;
+        }
+    }
+    if (lFrames > 0) {
+        ioJoint.mLast = oValues[lFrames - 1];
     }
 }
 

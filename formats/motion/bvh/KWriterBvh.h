@@ -89,7 +89,11 @@ private:
     // The joints' values at the times of mBlockTimes, joint by joint: each joint's curves are
     // walked through the block at once, which keeps their keys and the arithmetic at hand.
     void SampleBlock(KRyvNode* pRoot);
-    void SampleJoint(FrameJoint& ioJoint, bool pIsRoot, KTime pTime);
+    // The root's values in global space at one time, into its mLast.
+    void SampleGlobalRoot(FrameJoint& ioJoint, KTime pTime);
+    // A joint's values from its local transform at every time of the block, into oValues (one
+    // per time), and the last of them into its mLast.
+    void SampleLocalJoint(FrameJoint& ioJoint, JointValues* oValues);
     // The line of frame pFrame of the block.
     bool WriteBlockFrame(KRyvNode* pRoot, std::size_t pFrame);
 
@@ -102,6 +106,18 @@ private:
     // of the block at j * (frames in the block) + f.
     std::vector<KTime> mBlockTimes;
     std::vector<JointValues> mBlock;
+    // One joint's poses through the block: whether each frame's is the one before, and the frames
+    // whose poses changed with those poses and their channel angles.
+    struct PoseScratch
+    {
+        std::vector<char> mSame;
+        std::vector<std::size_t> mChangedFrames;
+        std::vector<KVector4> mRotations;
+        std::vector<KVector4> mScalings;
+        std::vector<KVector4> mAngles;
+        std::vector<KBvhDecimals> mDecimals;
+    };
+    PoseScratch mPoseScratch;
 };
 
 #endif

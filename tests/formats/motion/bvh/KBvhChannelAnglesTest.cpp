@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -207,6 +208,64 @@ TEST(KBvhChannelAngles, MatricesOfExtremeRowsAreTheLibrarys)
         MatrixMultiplyAffine(lGlobal, lParent, lChild);
         ASSERT_TRUE(SameBits(AnglesOf(lChannels, lGlobal), Reference(lGlobal))) << i;
         ASSERT_TRUE(SameBits(AnglesOf(lChannels, lChild), Reference(lChild))) << i;
+    }
+}
+
+// Runs of poses of every length up to past two of the batches worked out at once, quick ones among
+// ones the quick way cannot take (gimbal lock, turns past its bounds, a zero or huge scale, a
+// mirror): each pose's angles are the helpers' bits and its decimals OfPose's, wherever it lies.
+TEST(KBvhChannelAngles, PosesWorkedOutTogetherAreEachOnesOwn)
+{
+    const KBvhChannelAngles lChannels;
+    TestSequence lRandom(36);
+    for (int lCount = 0; lCount <= 37; ++lCount) {
+        std::vector<KVector4> lRotations;
+        std::vector<KVector4> lScalings;
+        for (int p = 0; p < lCount; ++p) {
+            KVector4 lRotation(lRandom.Between(-180, 180), lRandom.Between(-180, 180),
+                               std::nearbyint(lRandom.Between(-1800, 1800)) / 10);
+            KVector4 lScaling(1, 1, 1);
+            switch (lRandom.Next() % 8) {
+            case 0:
+                lRotation[0] = 90.0;
+                break;
+            case 1:
+                lRotation[2] = 3e6;
+                break;
+            case 2:
+                lScaling = KVector4(1, 0, 1);
+                break;
+            case 3:
+                lScaling = KVector4(1e120, 2, 1);
+                break;
+            case 4:
+                lScaling = KVector4(-1, 0.5, 2);
+                break;
+            default:
+                break;
+            }
+            lRotations.push_back(lRotation);
+            lScalings.push_back(lScaling);
+        }
+        std::vector<KVector4> lAngles(lCount);
+        std::vector<KBvhDecimals> lDecimals(lCount);
+        lChannels.OfPoses(lCount, lRotations.data(), lScalings.data(), lAngles.data(),
+                          lDecimals.data());
+        for (int p = 0; p < lCount; ++p) {
+            KMatrix lMatrix;
+            MatrixSetTRS(lMatrix, KVector4(), lRotations[p], lScalings[p]);
+            KBvhDecimals lAlone;
+            lChannels.OfPose(lRotations[p], lScalings[p], lAlone);
+            ASSERT_TRUE(SameBits(lAngles[p], Reference(lMatrix))) << lCount << " pose " << p;
+            ASSERT_EQ(lDecimals[p].AreKnown(), lAlone.AreKnown()) << lCount << " pose " << p;
+            if (lAlone.AreKnown()) {
+                EXPECT_EQ(lDecimals[p].mDecimals, lAlone.mDecimals);
+                for (int i = 0; i < 3; ++i) {
+                    EXPECT_EQ(lDecimals[p].mWhole[i], lAlone.mWhole[i]);
+                }
+            }
+            ExpectDecimalsOf(lAngles[p], lDecimals[p]);
+        }
     }
 }
 

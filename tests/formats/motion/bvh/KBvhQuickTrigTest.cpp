@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -44,6 +45,53 @@ TEST(KBvhQuickTrig, StaysWithinItsBounds)
     EXPECT_LT(lWorstSinCos, 6e-16L);
     EXPECT_EQ(std::signbit(KBvhQuickTrig::Atan2(-0.0, 2.0)), true);
     EXPECT_EQ(KBvhQuickTrig::Atan2(0.0, 2.0), 0.0);
+}
+
+// Two sets of lanes at once (in the wider registers where the processor has them) give each set's
+// own bits: every quadrant, both zeros, arguments off the quick way's bounds, whole turns.
+TEST(KBvhQuickTrig, TwoSetsAtOnceAreEachSetsOwnBits)
+{
+    TestSequence lRandom(29);
+    const auto lSame = [](KBvhLanes pA, KBvhLanes pB) {
+        return std::memcmp(&pA, &pB, sizeof pA) == 0;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        double lValues[12];
+        for (double& lValue : lValues) {
+            switch (lRandom.Next() % 6) {
+            case 0:
+                lValue = lRandom.Unit() < 0.5 ? 0.0 : -0.0;
+                break;
+            case 1:
+                lValue = std::floor(lRandom.Between(-8, 8)) * 90.0;
+                break;
+            case 2:
+                lValue = lRandom.Between(-1, 1) * 1e-300;
+                break;
+            case 3:
+                lValue = lRandom.Between(-2e6, 2e6);
+                break;
+            default:
+                lValue = lRandom.Between(-1, 1);
+                break;
+            }
+        }
+        const KBvhLanes lY[2] = {{lValues[0], lValues[1]}, {lValues[2], lValues[3]}};
+        const KBvhLanes lX[2] = {{lValues[4], lValues[5]}, {lValues[6], lValues[7]}};
+        const KBvhLanes lDegrees[2] = {{lValues[8], lValues[9]}, {lValues[10], lValues[11]}};
+        KBvhLanes lAngles[2];
+        KBvhLanes lSines[2];
+        KBvhLanes lCosines[2];
+        KBvhQuickTrig::Atan2(lY, lX, lAngles);
+        KBvhQuickTrig::SinCos(lDegrees, lSines, lCosines);
+        for (int h = 0; h < 2; ++h) {
+            KBvhLanes lSine;
+            KBvhLanes lCosine;
+            KBvhQuickTrig::SinCos(lDegrees[h], lSine, lCosine);
+            ASSERT_TRUE(lSame(lAngles[h], KBvhQuickTrig::Atan2(lY[h], lX[h]))) << i;
+            ASSERT_TRUE(lSame(lSines[h], lSine) && lSame(lCosines[h], lCosine)) << i;
+        }
+    }
 }
 
 } // namespace
