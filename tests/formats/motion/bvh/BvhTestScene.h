@@ -7,6 +7,7 @@
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KReaderBvh.h"
+#include "formats/motion/bvh/KWriterBvh.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
@@ -126,6 +127,23 @@ struct BvhTestScene : MotionReadScene<KReaderBvh>
         return MotionReadScene::Read(pPath, [pKeepReference](KStreamOptionsMotion& ioOptions) {
             ioOptions.SetOption(KReaderBvh::kOptionKeepReference, pKeepReference);
         });
+    }
+
+    // Writes the scene read to pPath as BVH, over the frames and at the rate it was read with,
+    // and answers the file's bytes (empty when the write fails).
+    std::string WriteBack(const std::string& pPath)
+    {
+        KWriterBvh lWriter(&mFactory);
+        std::unique_ptr<KStreamOptionsMotion> lOptions(
+            static_cast<KStreamOptionsMotion*>(lWriter.GetWriteOptions().release()));
+        lOptions->SetStart(mOptions->GetStart());
+        lOptions->SetFrameCount(mOptions->GetFrameCount());
+        lOptions->SetTimeMode(mOptions->GetTimeMode(), mOptions->GetFrameRate());
+        if (!lWriter.FileCreate(pPath.c_str()) || !lWriter.Write(mScene, lOptions.get())) {
+            return std::string();
+        }
+        std::ifstream lIn(pPath, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(lIn)), std::istreambuf_iterator<char>());
     }
 };
 

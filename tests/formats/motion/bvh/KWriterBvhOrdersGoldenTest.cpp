@@ -91,17 +91,8 @@ TEST(KWriterBvhOrdersGolden, EveryChannelOrderReadAndWrittenBackWritesTheSameByt
     BvhTestScene lScene;
     const std::string lInput = WriteBvhFile("orders.bvh", EveryOrderBvh());
     ASSERT_TRUE(lScene.Read(lInput, 0));
-    KWriterBvh lWriter(&lScene.mFactory);
-    std::unique_ptr<KStreamOptionsMotion> lOptions(
-        static_cast<KStreamOptionsMotion*>(lWriter.GetWriteOptions().release()));
-    lOptions->SetStart(lScene.mOptions->GetStart());
-    lOptions->SetFrameCount(lScene.mOptions->GetFrameCount());
-    lOptions->SetTimeMode(lScene.mOptions->GetTimeMode(), lScene.mOptions->GetFrameRate());
-    const std::string lPath = WriteBvhFile("orders-out.bvh", "");
-    ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()) && lWriter.Write(lScene.mScene, lOptions.get()));
-    std::ifstream lIn(lPath, std::ios::binary);
-    const std::string lText((std::istreambuf_iterator<char>(lIn)),
-                            std::istreambuf_iterator<char>());
+    const std::string lText = lScene.WriteBack(WriteBvhFile("orders-out.bvh", ""));
+    ASSERT_FALSE(lText.empty());
     EXPECT_EQ(Fnv1a(lText), 0xa7f74180ebd4f071ULL) << std::hex << Fnv1a(lText);
 }
 
