@@ -313,19 +313,25 @@ bool ReadElement(KRyvFile& ioFile, int pType, KLayer& ioLayer, const KRyvGeometr
     const KString lMapping = ioFile.FieldReadC("MappingInformationType", "");
     const KString lReference = ioFile.FieldReadC("ReferenceInformationType", "");
     std::unique_ptr<KLayerElement> lElement = ReadDirect(ioFile, pType, pContext);
-    if (!lElement || !ReadNamedArray(ioFile, "Index", lElement->GetIndexArray())) {
+    if (!lElement) {
         return false;
     }
-    lElement->SetMappingMode(KLayerElement::GetMappingModeFromText(lMapping.Buffer()));
-    lElement->SetReferenceMode(KLayerElement::GetReferenceModeFromText(lReference.Buffer()));
-    if (!IndicesInRange(pType, *lElement)) {
+    // The layer owns the element from here: an element has no virtual destructor, and the
+    // layer destroys it as its own kind when the failed read is undone.
+    KLayerElement& lRead = *lElement;
+    SetElement(ioLayer, pType, std::move(lElement));
+    if (!ReadNamedArray(ioFile, "Index", lRead.GetIndexArray())) {
+        return false;
+    }
+    lRead.SetMappingMode(KLayerElement::GetMappingModeFromText(lMapping.Buffer()));
+    lRead.SetReferenceMode(KLayerElement::GetReferenceModeFromText(lReference.Buffer()));
+    if (!IndicesInRange(pType, lRead)) {
         if (pContext.mMessage) {
             *pContext.mMessage +=
                 KString("Index out of its direct array in ") + kElementNames[pType] + "\n";
         }
         return false;
     }
-    SetElement(ioLayer, pType, std::move(lElement));
     return true;
 }
 
