@@ -41,6 +41,14 @@ std::unique_ptr<KReader> KReaderRyv::Create(KRyvObjectFactory* pOwner)
 bool KReaderRyv::Fail(int pCode)
 {
     GetError().SetLastErrorID(pCode);
+    // Taken by this failure, whatever it is, so that it never names a later one.
+    const KString lCause = mCause;
+    mCause = KString();
+    if (pCode == kFileCorrupted && !lCause.IsEmpty()) {
+        const KString lText = GetError().GetLastErrorString() + ": " + lCause;
+        GetError().SetLastError(pCode, lText.Buffer());
+        GetMessage() += lText + "\n";
+    }
     return false;
 }
 
@@ -172,6 +180,7 @@ int KReaderRyv::Build(KRyvScene& ioBuilt, KRyvScene& ioScene, KStreamOptionsRyv&
                                  GetFileDirectory(mFileName.Buffer()), lRollback, GetMessage());
         if (!lSession.Run()) {
             lCode = lSession.WasCancelled() ? kUnidentifiedError : kFileCorrupted;
+            mCause = lSession.GetCause();
         }
         // The image the session read, else the one the summary found.
         lThumbnail =

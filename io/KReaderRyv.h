@@ -62,6 +62,8 @@ protected:
     bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
 
 private:
+    // Sets pCode; a corrupted file's text also says why, when the read named it (mCause, which
+    // any failure clears).
     bool Fail(int pCode);
     // Reads the decoded file into ioBuilt (an empty scene of the same factory) and, when the
     // whole read succeeded, exchanges its content with ioScene's. The reader error code, or -1.
@@ -77,6 +79,8 @@ private:
     // The body is opened and checked and no read has used it yet: the next read needs no second
     // opening.
     bool mBodyFresh = false;
+    // Why the last read found the records corrupted; empty when no check named it.
+    KString mCause;
 };
 
 #endif

@@ -313,19 +313,24 @@ bool ReadElement(KRyvFile& ioFile, int pType, KLayer& ioLayer, const KRyvGeometr
     const KString lMapping = ioFile.FieldReadC("MappingInformationType", "");
     const KString lReference = ioFile.FieldReadC("ReferenceInformationType", "");
     std::unique_ptr<KLayerElement> lElement = ReadDirect(ioFile, pType, pContext);
-    if (!lElement || !ReadNamedArray(ioFile, "Index", lElement->GetIndexArray())) {
+    if (!lElement) {
         return false;
     }
-    lElement->SetMappingMode(KLayerElement::GetMappingModeFromText(lMapping.Buffer()));
-    lElement->SetReferenceMode(KLayerElement::GetReferenceModeFromText(lReference.Buffer()));
-    if (!IndicesInRange(pType, *lElement)) {
-        if (pContext.mMessage) {
-            *pContext.mMessage +=
-                KString("Index out of its direct array in ") + kElementNames[pType] + "\n";
+    // The layer owns the element from here: an element has no virtual destructor, and the
+    // layer destroys it as its own kind when the failed read is undone.
+    KLayerElement& lRead = *lElement;
+    SetElement(ioLayer, pType, std::move(lElement));
+    if (!ReadNamedArray(ioFile, "Index", lRead.GetIndexArray())) {
+        return false;
+    }
+    lRead.SetMappingMode(KLayerElement::GetMappingModeFromText(lMapping.Buffer()));
+    lRead.SetReferenceMode(KLayerElement::GetReferenceModeFromText(lReference.Buffer()));
+    if (!IndicesInRange(pType, lRead)) {
+        if (pContext.mCause) {
+            *pContext.mCause = KString("index out of its direct array in ") + kElementNames[pType];
         }
         return false;
     }
-    SetElement(ioLayer, pType, std::move(lElement));
     return true;
 }
 
@@ -367,7 +372,9 @@ void WriteLink(KRyvFile& ioFile, KRyvLink& ioLink)
     ioFile.FieldWriteEnd();
 }
 
-bool ReadLink(KRyvFile& ioFile, KRyvLink& ioLink, KRyvLinkFixup& oFixup, int pPointCount)
+// oCause (when given) says why an index was refused.
+bool ReadLink(KRyvFile& ioFile, KRyvLink& ioLink, KRyvLinkFixup& oFixup, int pPointCount,
+              KString* oCause)
 {
     oFixup.mLink = &ioLink;
     oFixup.mLinkName = ioFile.FieldReadC();
@@ -386,6 +393,9 @@ bool ReadLink(KRyvFile& ioFile, KRyvLink& ioLink, KRyvLinkFixup& oFixup, int pPo
     for (std::size_t i = 0; i < lIndices.mCount; ++i) {
         // The link itself would drop a negative index, and with it the point's weight.
         if (lIndices[i] < 0 || lIndices[i] >= pPointCount) {
+            if (oCause) {
+                *oCause = "link index out of the control points";
+            }
             return false;
         }
         ioLink.AddControlPointIndex(lIndices[i], lWeights[i]);
@@ -421,7 +431,8 @@ bool ReadLinks(KRyvFile& ioFile, KRyvGeometry& ioGeometry, const KRyvGeometryCon
     while (ioFile.FieldReadBegin("Link")) {
         KRyvLink* lLink = pContext.mFactory->CreateLink();
         KRyvLinkFixup lFixup;
-        if (!lLink || !ReadLink(ioFile, *lLink, lFixup, ioGeometry.GetControlPointCount())) {
+        if (!lLink ||
+            !ReadLink(ioFile, *lLink, lFixup, ioGeometry.GetControlPointCount(), pContext.mCause)) {
             pContext.mFactory->DestroyLink(lLink);
             return false;
         }

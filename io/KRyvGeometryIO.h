@@ -38,6 +38,8 @@ struct KRyvGeometryContext
     std::vector<KRyvTexture*>* mTextures = nullptr;
     std::vector<KRyvLinkFixup>* mLinkFixups = nullptr;
     KString* mMessage = nullptr;
+    // Why the records are corrupted, when a check names it (the reader's error then says it).
+    KString* mCause = nullptr;
     // Which parts of a geometry are read (the option set's "Shape" and "Link"), and whether the
     // gobos a light names were read (a missing one is then worth a warning).
     bool mShapes = true;

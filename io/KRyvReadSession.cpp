@@ -82,6 +82,7 @@ KRyvReadSession::KRyvReadSession(KRyvFile& ioFile, KRyvScene& ioScene,
     mContext.mGobos = pOptions.IsOn(KStreamOptionsRyv::kGobo);
     mContext.mLinkFixups = &mLinkFixups;
     mContext.mMessage = &mMessage;
+    mContext.mCause = &mCause;
 }
 
 bool KRyvReadSession::Run()
@@ -441,8 +442,7 @@ bool KRyvReadSession::ReadDeformer()
         const std::vector<int>& lIndices = lDeformer->GetControlPointIndexArray();
         if (std::any_of(lIndices.begin(), lIndices.end(),
                         [lPoints](int pIndex) { return pIndex < 0 || pIndex >= lPoints; })) {
-            mMessage +=
-                "Cluster index out of its control points: " + lName.Left(kQuotedNameLength) + "\n";
+            mCause = "cluster index out of its control points: " + lName.Left(kQuotedNameLength);
             return false;
         }
         int lLink = -1;

@@ -59,6 +59,8 @@ public:
     const KRyvThumbnail& GetThumbnail() const { return mThumbnail; }
 
     bool WasCancelled() const { return mCancelled; }
+    // Why Run found the records corrupted, when a check named it; empty otherwise.
+    const KString& GetCause() const { return mCause; }
 
 private:
     void ReadDefinitions();
@@ -147,6 +149,7 @@ private:
     KRyvMediaFolder* mMedia;
     KString mFileFolder;
     KString& mMessage;
+    KString mCause;
     KRyvObjectFactory& mFactory;
     KReadRollback& mRollback;
     KRyvGeometryContext mContext;

@@ -74,6 +74,7 @@ protected:
         mRead = mFactory.CreateScene();
         const bool lRead = lReader.FileOpen(mName.c_str()) && lReader.Read(mRead, &lOptions);
         mMessage = lReader.GetMessage().Buffer();
+        mErrorText = lReader.GetError().GetLastErrorString().Buffer();
         return lRead ? -1 : lReader.GetError().GetLastErrorID();
     }
 
@@ -103,6 +104,7 @@ protected:
     std::string mName = mTemp.PathOf("index.ryv");
     KRyvScene* mRead = nullptr;
     std::string mMessage;
+    std::string mErrorText;
 };
 
 TEST_F(KRyvIndexReadTest, AnIndexOutOfItsArrayIsCorruptionAndNamed)
@@ -118,36 +120,37 @@ TEST_F(KRyvIndexReadTest, AnIndexOutOfItsArrayIsCorruptionAndNamed)
     };
     const Case kCases[] = {
         {"UV index one past its two entries", [&](KRyvScene& pScene) { UVs(pScene)[3] = 2; },
-         "LayerElementUV"},
+         "index out of its direct array in LayerElementUV"},
         {"UV index far past", [&](KRyvScene& pScene) { UVs(pScene)[6] = 0x7fffffff; },
-         "LayerElementUV"},
-        {"UV index below -1", [&](KRyvScene& pScene) { UVs(pScene)[0] = -2; }, "LayerElementUV"},
+         "index out of its direct array in LayerElementUV"},
+        {"UV index below -1", [&](KRyvScene& pScene) { UVs(pScene)[0] = -2; },
+         "index out of its direct array in LayerElementUV"},
         {"material index past its one material",
          [](KRyvScene& pScene) {
              MeshOf(pScene).GetLayer(0)->GetMaterials()->GetIndexArray() = {1};
          },
-         "LayerElementMaterial"},
+         "index out of its direct array in LayerElementMaterial"},
         {"link index past the five points",
          [](KRyvScene& pScene) { MeshOf(pScene).GetLink(0)->GetControlPointIndexArray()[1] = 5; },
-         nullptr},
+         "link index out of the control points"},
         {"negative link index",
          [](KRyvScene& pScene) { MeshOf(pScene).GetLink(0)->GetControlPointIndexArray()[0] = -3; },
-         nullptr},
+         "link index out of the control points"},
         {"cluster index past the five points",
          [](KRyvScene& pScene) { ClusterOf(pScene).GetControlPointIndexArray()[1] = 5; },
-         "Cluster index"},
+         "cluster index out of its control points: SubDeformer::"},
         {"negative cluster index",
          [](KRyvScene& pScene) { ClusterOf(pScene).GetControlPointIndexArray()[0] = -1; },
-         "Cluster index"},
+         "cluster index out of its control points: SubDeformer::"},
     };
     for (const Case& lCase : kCases) {
         SCOPED_TRACE(lCase.mWhat);
         WriteDamaged(lCase.mDamage);
         EXPECT_EQ(Read(), KReader::kFileCorrupted);
         EXPECT_EQ(mRead->GetRootNode()->GetChildCount(), 0);
-        if (lCase.mCause) {
-            EXPECT_NE(mMessage.find(lCase.mCause), std::string::npos) << mMessage;
-        }
+        EXPECT_EQ(mErrorText.rfind(std::string("File is corrupted: ") + lCase.mCause, 0), 0u)
+            << mErrorText;
+        EXPECT_NE(mMessage.find(lCase.mCause), std::string::npos) << mMessage;
     }
 }
 

@@ -284,8 +284,10 @@ TEST(KWriterDxf, APointThatIsNotFiniteRefusesTheWrite)
         SCOPED_TRACE(lCase.mWhat);
         DxfScene lScene;
         AddMesh(lScene.mFactory, lScene.mScene, "fine", {{0, 0}, {1, 0}, {0, 1}}, {{0, 1, 2}});
-        KRyvNode* lBad = AddMesh(lScene.mFactory, lScene.mScene, "bad",
-                                 {{0, 0}, {lCase.mX, 0}, {0, 1}}, {{0, 1, 2}});
+        // A pentagon, so that the polygon splitter meets the point too.
+        KRyvNode* lBad =
+            AddMesh(lScene.mFactory, lScene.mScene, "bad",
+                    {{0, 0}, {lCase.mX, 0}, {2, 1}, {1, 2}, {0, 1}}, {{0, 1, 2, 3, 4}});
         lBad->SetLclScaling(KVector4(lCase.mScale, 1.0, 1.0, 1.0));
         KWriterDxf lWriter(&lScene.mFactory);
         KStreamOptionsDxf lOptions;
