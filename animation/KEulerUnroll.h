@@ -46,6 +46,11 @@ public:
         if (!std::isfinite(pAngle) || !std::isfinite(pReference)) {
             return pAngle;
         }
+        return WrapNearFinite(pAngle, pReference);
+    }
+    // The same for an angle and a reference known to be finite.
+    static double WrapNearFinite(double pAngle, double pReference)
+    {
         // Well within half a turn the count is a zero with the sign of the difference, as
         // rounding gives it, and adding it keeps the sign of a zero angle as the sum below does.
         // Both answers are worked out and one is taken, without a branch: whether an angle lies
@@ -87,6 +92,30 @@ public:
     // closer). Answers whether the other solution was taken. Invalid orders consider turns only.
     static bool Unroll(KVector4& ioCurrent, const KVector4& pPrevious, int pOrder,
                        bool pAlternate = true);
+    // Unroll in the order XYZ (0) with the other solution, on x, y and z, for angles and a
+    // reference known to be finite: the same answer, worked out inline and without a branch, as
+    // a reader runs it for every joint of every frame and which solution is nearer changes from
+    // frame to frame.
+    static bool UnrollFiniteXYZ(double ioCurrent[3], const double pPrevious[3])
+    {
+        const double lPlain[3] = {WrapNearFinite(ioCurrent[0], pPrevious[0]),
+                                  WrapNearFinite(ioCurrent[1], pPrevious[1]),
+                                  WrapNearFinite(ioCurrent[2], pPrevious[2])};
+        const double lOther[3] = {WrapNearFinite(ioCurrent[0] + 180.0, pPrevious[0]),
+                                  WrapNearFinite(180.0 - ioCurrent[1], pPrevious[1]),
+                                  WrapNearFinite(ioCurrent[2] + 180.0, pPrevious[2])};
+        const double lPlainDistance = std::fabs(lPlain[0] - pPrevious[0]) +
+                                      std::fabs(lPlain[1] - pPrevious[1]) +
+                                      std::fabs(lPlain[2] - pPrevious[2]);
+        const double lOtherDistance = std::fabs(lOther[0] - pPrevious[0]) +
+                                      std::fabs(lOther[1] - pPrevious[1]) +
+                                      std::fabs(lOther[2] - pPrevious[2]);
+        const bool lTakeOther = lOtherDistance < lPlainDistance;
+        for (int i = 0; i < 3; ++i) {
+            ioCurrent[i] = lTakeOther ? lOther[i] : lPlain[i];
+        }
+        return lTakeOther;
+    }
 };
 
 #endif

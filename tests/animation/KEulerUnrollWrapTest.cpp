@@ -1,5 +1,7 @@
 #include "animation/KEulerUnroll.h"
 
+#include "tests/support/TestSequence.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -92,6 +94,37 @@ TEST(KEulerUnrollWrap, WrapNearIsTheTurnByTurnDefinitionBitForBit)
             ASSERT_EQ(Bits(lActual), Bits(lExpected)) << lValue << " near " << lReference;
         }
     }
+}
+
+// Angles and references of any finite size, near each other or turns apart, exactly half turns
+// off (ties of the count), the middle angle at 90 (both solutions equally near) and signed zeros:
+// the inline path takes the same solution and gives the same bits as the general one.
+TEST(KEulerUnrollWrap, UnrollFiniteXYZIsUnrollInOrderXYZ)
+{
+    static const double kSpecial[] = {0.0, -0.0, 90.0, -90.0, 180.0, -180.0, 179.0, 1e9};
+    constexpr int kSpecialCount = sizeof kSpecial / sizeof kSpecial[0];
+    TestSequence lSequence(36);
+    const auto lPick = [&](double pScale) {
+        const std::uint64_t lKind = lSequence.Next() % 4;
+        return lKind == 0   ? kSpecial[lSequence.Next() % kSpecialCount]
+               : lKind == 1 ? 180.0 * static_cast<double>(lSequence.Next() % 9) - 720.0
+                            : lSequence.Between(-pScale, pScale);
+    };
+    int lOtherTaken = 0;
+    for (int i = 0; i < 500000; ++i) {
+        const double lScale = i % 2 == 0 ? 200.0 : 3000.0;
+        KVector4 lCurrent(lPick(lScale), lPick(lScale), lPick(lScale), 1.0);
+        const KVector4 lPrevious(lPick(lScale), lPick(lScale), lPick(lScale), 1.0);
+        double lFast[3] = {lCurrent[0], lCurrent[1], lCurrent[2]};
+        const bool lFastOther = KEulerUnroll::UnrollFiniteXYZ(lFast, lPrevious.GetData());
+        const bool lOther = KEulerUnroll::Unroll(lCurrent, lPrevious, 0);
+        ASSERT_EQ(lFastOther, lOther) << i;
+        for (int a = 0; a < 3; ++a) {
+            ASSERT_EQ(Bits(lFast[a]), Bits(lCurrent[a])) << i << " axis " << a;
+        }
+        lOtherTaken += lOther ? 1 : 0;
+    }
+    EXPECT_GT(lOtherTaken, 1000);
 }
 
 } // namespace

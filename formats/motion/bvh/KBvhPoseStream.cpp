@@ -38,14 +38,17 @@ bool KBvhPoseStream::Put(float* oValues, int& oJoint)
     }
     ConvertChangedJoints(lValues);
     for (Joint& lJoint : mJoints) {
-        KVector4 lRotation = lJoint.mRotation;
+        // The angles stay in these doubles until they are stored whole: reading a vector back
+        // right after writing it piecewise would stall on every joint.
+        double lKeys[6] = {lJoint.mTranslation[0], lJoint.mTranslation[1], lJoint.mTranslation[2],
+                           lJoint.mRotation[0],    lJoint.mRotation[1],    lJoint.mRotation[2]};
+        double* const lRotation = lKeys + 3;
         if (!mFirstFrame) {
-            KEulerUnroll::Unroll(lRotation, lJoint.mUnrolled, 0);
+            // Read values are finite, so are the angles of their rotation, and an unrolled
+            // angle lies within half a turn of the one before it.
+            KEulerUnroll::UnrollFiniteXYZ(lRotation, lJoint.mUnrolled.GetData());
         }
-        lJoint.mUnrolled = lRotation;
-        const double lKeys[6] = {lJoint.mTranslation[0], lJoint.mTranslation[1],
-                                 lJoint.mTranslation[2], lRotation[0],
-                                 lRotation[1],           lRotation[2]};
+        lJoint.mUnrolled.Set(lRotation[0], lRotation[1], lRotation[2], lJoint.mRotation[3]);
         const int lFirst = lJoint.mKeyed.mTranslation ? 0 : 3;
         const int lEnd = lJoint.mKeyed.mRotation ? 6 : 3;
         if (!KMotionNumber::FitsFloat(lKeys + lFirst, lEnd - lFirst)) {
