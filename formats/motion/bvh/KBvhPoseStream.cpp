@@ -4,6 +4,7 @@
 #include "formats/motion/KMotionNumber.h"
 #include "formats/motion/bvh/KBvhFile.h"
 
+#include <cstdint>
 #include <cstring>
 
 KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& pKeyed)
@@ -25,9 +26,21 @@ KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& 
 
 bool KBvhPoseStream::SameValuesAsBefore(const Joint& pJoint, const double* pValues) const
 {
-    return !mFirstFrame &&
-           std::memcmp(pValues + pJoint.mFirstValue, mPrevious.data() + pJoint.mFirstValue,
-                       static_cast<std::size_t>(pJoint.mValueCount) * sizeof(double)) == 0;
+    if (mFirstFrame) {
+        return false;
+    }
+    // Bit for bit, without a library call: a joint has six values at most.
+    const double* lNow = pValues + pJoint.mFirstValue;
+    const double* lBefore = mPrevious.data() + pJoint.mFirstValue;
+    std::uint64_t lDifferent = 0;
+    for (int i = 0; i < pJoint.mValueCount; ++i) {
+        std::uint64_t lNowBits;
+        std::uint64_t lBeforeBits;
+        std::memcpy(&lNowBits, lNow + i, sizeof lNowBits);
+        std::memcpy(&lBeforeBits, lBefore + i, sizeof lBeforeBits);
+        lDifferent |= lNowBits ^ lBeforeBits;
+    }
+    return lDifferent == 0;
 }
 
 bool KBvhPoseStream::Put(float* oValues, int& oJoint)
@@ -51,7 +64,10 @@ bool KBvhPoseStream::Put(float* oValues, int& oJoint)
         lJoint.mUnrolled.Set(lRotation[0], lRotation[1], lRotation[2], lJoint.mRotation[3]);
         const int lFirst = lJoint.mKeyed.mTranslation ? 0 : 3;
         const int lEnd = lJoint.mKeyed.mRotation ? 6 : 3;
-        if (!KMotionNumber::FitsFloat(lKeys + lFirst, lEnd - lFirst)) {
+        // Only a translation can lie beyond single precision: an angle is first within half a
+        // turn of zero, then within half a turn of the one before it, and a read puts at most
+        // KFCurve::kMaxKeyCount frames.
+        if (lJoint.mKeyed.mTranslation && !KMotionNumber::FitsFloat(lKeys, 3)) {
             oJoint = lJoint.mIndex;
             return false;
         }
