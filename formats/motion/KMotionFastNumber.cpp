@@ -107,6 +107,57 @@ inline const char* GatherDigits(const char* pPos, const char* pEnd, std::uint64_
     return pPos + lDigits;
 }
 
+// pValue divided by 10^pFractionDigits, with the sign: one rounding only, as both operands are
+// exact and IEEE division rounds its exact quotient.
+inline double Quotient(std::uint64_t pMantissa, int pFractionDigits, bool pNegative)
+{
+    const double lValue = static_cast<double>(pMantissa) / kPowersOfTen[pFractionDigits];
+    std::uint64_t lBits;
+    std::memcpy(&lBits, &lValue, sizeof(lBits));
+    lBits ^= std::uint64_t(pNegative) << 63;
+    double lSigned;
+    std::memcpy(&lSigned, &lBits, sizeof(lBits));
+    return lSigned;
+}
+
+// The numbers motion files print most ("-179.9000", "12.5", "90", the sign aside) fit one chunk
+// with their point: the digits on both sides of the point are joined in the chunk and read in
+// one go. True, with the value and the end, when the number after pPos (its sign already taken)
+// is such a number; false, nothing set, for anything else, which the general path reads.
+template <bool kPadded>
+inline bool ReadShort(const char* pPos, const char* pEnd, bool pNegative, double& oValue,
+                      const char*& oEnd)
+{
+    constexpr unsigned kByte = 0xff;
+    const std::uint64_t lChunk = LoadChunk<kPadded>(pPos, pEnd);
+    const int lWhole = LeadingDigits(lChunk);
+    if (lWhole >= kChunkBytes - 1) {
+        return false;
+    }
+    const bool lPoint = ((lChunk >> (8 * lWhole)) & kByte) == '.';
+    // The bytes after the point, zeros (no digit) shifted in past the chunk.
+    const std::uint64_t lAfter = lPoint ? lChunk >> (8 * (lWhole + 1)) : 0;
+    const int lFraction = LeadingDigits(lAfter);
+    const int lLength = lWhole + (lPoint ? 1 : 0) + lFraction;
+    // The byte after the number: in the chunk, or the first past it when the number fills it.
+    const std::ptrdiff_t lLeft = pEnd - pPos;
+    unsigned lNext = 0;
+    if (lLength < kChunkBytes) {
+        lNext = static_cast<unsigned>(lChunk >> (8 * lLength)) & kByte;
+    } else if (lLeft > kChunkBytes) {
+        lNext = static_cast<unsigned char>(pPos[kChunkBytes]);
+    }
+    const bool lDigitNext = lNext >= '0' && lNext <= '9';
+    if (lWhole + lFraction == 0 || lDigitNext || lNext == 'e' || lNext == 'E') {
+        return false;
+    }
+    const std::uint64_t lWholeMask = (std::uint64_t(1) << (8 * lWhole)) - 1;
+    const std::uint64_t lDigits = (lChunk & lWholeMask) | (lAfter << (8 * lWhole));
+    oValue = Quotient(ChunkValue(lDigits, lWhole + lFraction), lFraction, pNegative);
+    oEnd = pPos + lLength;
+    return true;
+}
+
 // The quick path alone: true, with the value in oValue and the end in oEnd, for a plain number
 // it can convert exactly; false for anything else. It calls nothing, so that it needs no frame.
 template <bool kPadded>
@@ -116,6 +167,9 @@ bool ReadPlain(const char* pBegin, const char* pEnd, double& oValue, const char*
     // No branch on the sign, which is as likely as not in motion data.
     const bool lNegative = lPos < pEnd && *lPos == '-';
     lPos += lNegative;
+    if (ReadShort<kPadded>(lPos, pEnd, lNegative, oValue, oEnd)) {
+        return true;
+    }
     std::uint64_t lMantissa = 0;
     int lDigits = 0;
     int lFractionDigits = 0;
@@ -130,12 +184,7 @@ bool ReadPlain(const char* pBegin, const char* pEnd, double& oValue, const char*
         lMantissa > kMaxExactMantissa || lFractionDigits > KMotionFastNumber::kMaxFastPowerOfTen) {
         return false;
     }
-    // One rounding only: both operands are exact, and IEEE division rounds its exact quotient.
-    const double lValue = static_cast<double>(lMantissa) / kPowersOfTen[lFractionDigits];
-    std::uint64_t lBits;
-    std::memcpy(&lBits, &lValue, sizeof(lBits));
-    lBits ^= std::uint64_t(lNegative) << 63;
-    std::memcpy(&oValue, &lBits, sizeof(lBits));
+    oValue = Quotient(lMantissa, lFractionDigits, lNegative);
     oEnd = lPos;
     return true;
 }

@@ -137,6 +137,33 @@ TEST(KMotionFastNumber, TheNumberEndsWhereTheStandardEndsIt)
     EXPECT_EQ(lValue, -12.5);
 }
 
+// Every count of digits before and after the point around the eight bytes read at once, with
+// every kind of byte after them, signed and not: where the number ends and what follows it
+// decide between the quick paths and the standard.
+TEST(KMotionFastNumber, NumbersAroundOneChunkConvertAsTheStandardDoes)
+{
+    static const char* const kAfter[] = {"", " ", "\t", "e", "E2", "7", ".", "x", "-"};
+    for (int lWhole = 0; lWhole <= 9; ++lWhole) {
+        for (int lFraction = -1; lFraction <= 9; ++lFraction) {
+            for (const char* lAfter : kAfter) {
+                for (const char* lSign : {"", "-"}) {
+                    std::string lText = lSign;
+                    for (int i = 0; i < lWhole; ++i) {
+                        lText += static_cast<char>('1' + (i * 7) % 9);
+                    }
+                    if (lFraction >= 0) {
+                        lText += '.';
+                    }
+                    for (int i = 0; i < lFraction; ++i) {
+                        lText += static_cast<char>('0' + (i * 3) % 10);
+                    }
+                    EXPECT_TRUE(SameAsStandard(lText + lAfter));
+                }
+            }
+        }
+    }
+}
+
 TEST(KMotionFastNumber, TwoMillionRandomTextsMatchTheStandardBitForBit)
 {
     std::mt19937_64 lRandom(20261207);
