@@ -69,45 +69,54 @@ void WriteFlat(KRyvFile& ioFile, const char* pName, const std::vector<KColor>& p
         [&pColors](std::size_t i) { return pColors[i / kFour].*kChannels[i % kFour]; });
 }
 
-// The vectors of a flat array, built in place in storage reserved exactly (the array is copied
-// once, from the file into the scene).
-bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KVector4>& oVectors)
+// The vectors of a flat array of groups of kGroup doubles (pMake(piece, i) makes the one whose
+// first double is the piece's i-th), built in place in storage reserved exactly: the array is
+// copied once, from the file (a piece at a time when it was left there) into the scene.
+template <std::size_t kGroup, typename V, typename Make>
+bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<V>& oVectors, Make pMake)
 {
-    if (pValues.mCount % kFour != 0) {
+    if (!ioFile.FieldReadBegin(pName)) {
         return false;
     }
-    oVectors.clear();
-    oVectors.reserve(pValues.mCount / kFour);
-    for (std::size_t i = 0; i < pValues.mCount; i += kFour) {
-        oVectors.emplace_back(pValues[i], pValues[i + 1], pValues[i + 2], pValues[i + 3]);
-    }
-    return true;
+    const bool lRead = ioFile.FieldReadArrayPieces<double>(
+        kGroup, [&](const KRyvArrayView<double>& pPiece, std::size_t pFirst, std::size_t pCount) {
+            if (pCount % kGroup != 0) {
+                return false;
+            }
+            if (pFirst == 0) {
+                oVectors.clear();
+                oVectors.reserve(pCount / kGroup);
+            }
+            for (std::size_t i = 0; i < pPiece.mCount; i += kGroup) {
+                oVectors.push_back(pMake(pPiece, i));
+            }
+            return true;
+        });
+    ioFile.FieldReadEnd();
+    return lRead;
 }
 
-bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KVector2>& oVectors)
+bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<KVector4>& oVectors)
 {
-    if (pValues.mCount % kTwo != 0) {
-        return false;
-    }
-    oVectors.clear();
-    oVectors.reserve(pValues.mCount / kTwo);
-    for (std::size_t i = 0; i < pValues.mCount; i += kTwo) {
-        oVectors.emplace_back(pValues[i], pValues[i + 1]);
-    }
-    return true;
+    return ReadFlat<kFour>(ioFile, pName, oVectors,
+                           [](const KRyvArrayView<double>& p, std::size_t i) {
+                               return KVector4(p[i], p[i + 1], p[i + 2], p[i + 3]);
+                           });
 }
 
-bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KColor>& oColors)
+bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<KVector2>& oVectors)
 {
-    if (pValues.mCount % kFour != 0) {
-        return false;
-    }
-    oColors.clear();
-    oColors.reserve(pValues.mCount / kFour);
-    for (std::size_t i = 0; i < pValues.mCount; i += kFour) {
-        oColors.emplace_back(pValues[i], pValues[i + 1], pValues[i + 2], pValues[i + 3]);
-    }
-    return true;
+    return ReadFlat<kTwo>(
+        ioFile, pName, oVectors,
+        [](const KRyvArrayView<double>& p, std::size_t i) { return KVector2(p[i], p[i + 1]); });
+}
+
+bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<KColor>& oColors)
+{
+    return ReadFlat<kFour>(ioFile, pName, oColors,
+                           [](const KRyvArrayView<double>& p, std::size_t i) {
+                               return KColor(p[i], p[i + 1], p[i + 2], p[i + 3]);
+                           });
 }
 
 // Layer elements ----------------------------------------------------------------------------
@@ -171,9 +180,7 @@ void WriteElement(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
 
 template <typename T> bool ReadValues(KRyvFile& ioFile, KLayerElementTemplate<T>& ioElement)
 {
-    KRyvArrayView<double> lValues;
-    return ReadNamedView(ioFile, "Direct", lValues) &&
-           Unflatten(lValues, ioElement.GetDirectArray());
+    return ReadFlat(ioFile, "Direct", ioElement.GetDirectArray());
 }
 
 // Objects listed by name: an unknown name is a warning and leaves an empty entry.
@@ -424,9 +431,7 @@ void KRyvGeometryIO::WriteLayerContainer(KRyvFile& ioFile, const KRyvLayerContai
 bool KRyvGeometryIO::ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& ioContainer,
                                         const KRyvGeometryContext& pContext)
 {
-    KRyvArrayView<double> lPoints;
-    if (!ReadNamedView(ioFile, "Vertices", lPoints) ||
-        !Unflatten(lPoints, ioContainer.GetControlPointArray())) {
+    if (!ReadFlat(ioFile, "Vertices", ioContainer.GetControlPointArray())) {
         return false;
     }
     ioContainer.RemoveAllLayers();

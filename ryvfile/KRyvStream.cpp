@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+
+#include <sys/types.h>
 
 namespace {
 
@@ -102,6 +105,15 @@ std::size_t KRyvStdioStream::GetSizeHint()
     return lEnd > lAt ? static_cast<std::size_t>(lEnd - lAt) : 0;
 }
 
+std::size_t KRyvStdioStream::ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize)
+{
+    if (!mFile || mWrite || pAt > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) ||
+        fseeko(mFile, static_cast<off_t>(pAt), SEEK_SET) != 0) {
+        return 0;
+    }
+    return std::fread(oBuffer, 1, pSize, mFile);
+}
+
 bool KRyvStdioStream::Flush()
 {
     return mFile && (!mWrite || std::fflush(mFile) == 0);
@@ -122,6 +134,16 @@ std::size_t KRyvMemoryStream::Read(void* oBuffer, std::size_t pSize)
         std::memcpy(oBuffer, mBytes.data() + mReadAt, lCount);
     }
     mReadAt += lCount;
+    return lCount;
+}
+
+std::size_t KRyvMemoryStream::ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize)
+{
+    if (pAt >= mBytes.size()) {
+        return 0;
+    }
+    const std::size_t lCount = std::min<std::size_t>(pSize, mBytes.size() - pAt);
+    std::memcpy(oBuffer, mBytes.data() + pAt, lCount);
     return lCount;
 }
 

@@ -27,6 +27,16 @@ public:
     virtual bool Flush() = 0;
     // The number of bytes left to read when the stream knows it cheaply, else 0.
     virtual std::size_t GetSizeHint() { return 0; }
+    // Up to pSize bytes from pAt (counted from the stream's first byte) into oBuffer, for a
+    // stream that can go back; the count read (0 for a stream that cannot). Where the next Read
+    // starts afterwards is not said.
+    virtual std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize)
+    {
+        (void)pAt;
+        (void)oBuffer;
+        (void)pSize;
+        return 0;
+    }
 
     // Called with each piece of bytes as it arrives (at most a megabyte), while it is still in
     // the cache.
@@ -64,6 +74,8 @@ public:
     bool Write(const void* pBuffer, std::size_t pSize) override;
     bool Flush() override;
     std::size_t GetSizeHint() override;
+    // From the file's first byte, wherever the stream was attached.
+    std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize) override;
 
 private:
     std::FILE* mFile = nullptr;
@@ -82,6 +94,7 @@ public:
     bool Write(const void* pBuffer, std::size_t pSize) override;
     bool Flush() override { return true; }
     std::size_t GetSizeHint() override { return mBytes.size() - mReadAt; }
+    std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize) override;
 
     const std::vector<std::uint8_t>& GetBytes() const { return mBytes; }
 
