@@ -97,6 +97,12 @@ bool KRyvBodyHoles::StepRecord(const std::uint8_t* pBytes, std::size_t pFilled)
         Stop();
         return false;
     }
+    // A record smaller than a hole holds none: it is stepped over whole, by its size, as the
+    // record checks step over it, whatever its content.
+    if (lSize < kMinHole) {
+        mAt += kCountBytes + lSize;
+        return true;
+    }
     if (pFilled < mAt + kCountBytes + lHeader) {
         return false;
     }
