@@ -72,14 +72,25 @@ void WriteFlat(KRyvFile& ioFile, const char* pName, const std::vector<KColor>& p
 // The vectors of a flat array of groups of kGroup doubles (pMake(piece, i) makes the one whose
 // first double is the piece's i-th), built in place in storage reserved exactly: the array is
 // copied once, from the file (a piece at a time when it was left there) into the scene.
-template <std::size_t kGroup, typename V, typename Make>
-bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<V>& oVectors, Make pMake)
+// The array of T of the record pName, handed to pPiece as KRyvFile::FieldReadArrayPieces does;
+// false as ReadNamedArray, or when a piece is refused.
+template <typename T, typename Piece>
+bool ReadPieces(KRyvFile& ioFile, const char* pName, std::size_t pGroup, Piece pPiece)
 {
     if (!ioFile.FieldReadBegin(pName)) {
         return false;
     }
-    const bool lRead = ioFile.FieldReadArrayPieces<double>(
-        kGroup, [&](const KRyvArrayView<double>& pPiece, std::size_t pFirst, std::size_t pCount) {
+    const bool lRead = ioFile.FieldReadArrayPieces<T>(pGroup, pPiece);
+    ioFile.FieldReadEnd();
+    return lRead;
+}
+
+template <std::size_t kGroup, typename V, typename Make>
+bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<V>& oVectors, Make pMake)
+{
+    return ReadPieces<double>(
+        ioFile, pName, kGroup,
+        [&](const KRyvArrayView<double>& pPiece, std::size_t pFirst, std::size_t pCount) {
             if (pCount % kGroup != 0) {
                 return false;
             }
@@ -92,8 +103,6 @@ bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<V>& oVectors, Mak
             }
             return true;
         });
-    ioFile.FieldReadEnd();
-    return lRead;
 }
 
 bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<KVector4>& oVectors)
@@ -493,22 +502,46 @@ void KRyvGeometryIO::WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh)
 bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh,
                               const KRyvGeometryContext& pContext)
 {
-    KRyvArrayView<std::int32_t> lSizes;
-    KRyvArrayView<std::int32_t> lGroups;
-    KRyvArrayView<std::int32_t> lVertices;
-    if (!ReadNamedView(ioFile, "PolygonSize", lSizes) ||
-        !ReadNamedView(ioFile, "PolygonGroup", lGroups) ||
-        !ReadNamedView(ioFile, "PolygonVertexIndex", lVertices) ||
-        lGroups.mCount != lSizes.mCount || lSizes.mCount > static_cast<std::size_t>(INT_MAX) ||
-        lVertices.mCount > static_cast<std::size_t>(INT_MAX) ||
-        !ReadGeometry(ioFile, ioMesh, pContext)) {
-        return false;
-    }
-    // The counts are bounded by the file's bytes; the mesh checks every size and index.
-    return ioMesh.SetPolygons(
-        static_cast<int>(lSizes.mCount), [&lSizes](std::size_t p) { return lSizes[p]; },
-        [&lGroups](std::size_t p) { return lGroups[p]; }, static_cast<int>(lVertices.mCount),
-        [&lVertices](std::size_t i) { return lVertices[i]; });
+    // The tables are made in place from the file, a piece at a time, and handed to the mesh once
+    // its points are read: it checks every size and index then.
+    std::vector<KRyvMeshPolygon> lPolygons;
+    std::vector<int> lVertices;
+    const auto lSizes = [&lPolygons](const KRyvArrayView<std::int32_t>& pPiece, std::size_t pFirst,
+                                     std::size_t pCount) {
+        if (pFirst == 0) {
+            lPolygons.clear();
+            lPolygons.reserve(pCount);
+        }
+        for (std::size_t i = 0; i < pPiece.mCount; ++i) {
+            lPolygons.push_back(KRyvMeshPolygon{0, pPiece[i], 0});
+        }
+        return true;
+    };
+    const auto lGroups = [&lPolygons](const KRyvArrayView<std::int32_t>& pPiece, std::size_t pFirst,
+                                      std::size_t pCount) {
+        if (pCount != lPolygons.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < pPiece.mCount; ++i) {
+            lPolygons[pFirst + i].mGroup = pPiece[i];
+        }
+        return true;
+    };
+    const auto lIndices = [&lVertices](const KRyvArrayView<std::int32_t>& pPiece,
+                                       std::size_t pFirst, std::size_t pCount) {
+        if (pFirst == 0) {
+            lVertices.clear();
+            lVertices.reserve(pCount);
+        }
+        for (std::size_t i = 0; i < pPiece.mCount; ++i) {
+            lVertices.push_back(pPiece[i]);
+        }
+        return true;
+    };
+    return ReadPieces<std::int32_t>(ioFile, "PolygonSize", 1, lSizes) &&
+           ReadPieces<std::int32_t>(ioFile, "PolygonGroup", 1, lGroups) &&
+           ReadPieces<std::int32_t>(ioFile, "PolygonVertexIndex", 1, lIndices) &&
+           ReadGeometry(ioFile, ioMesh, pContext) && ioMesh.SwapPolygons(lPolygons, lVertices);
 }
 
 void KRyvGeometryIO::WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)
