@@ -68,6 +68,8 @@ bool KRyvStdioStream::Attach(std::FILE* pFile, bool pWrite)
     }
     mFile = pFile;
     mWrite = pWrite;
+    // A stream that cannot tell where it stands cannot go back either: ReadAt then fails.
+    mOrigin = ftello(pFile);
     return true;
 }
 
@@ -107,8 +109,9 @@ std::size_t KRyvStdioStream::GetSizeHint()
 
 std::size_t KRyvStdioStream::ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize)
 {
-    if (!mFile || mWrite || pAt > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) ||
-        fseeko(mFile, static_cast<off_t>(pAt), SEEK_SET) != 0) {
+    if (!mFile || mWrite || mOrigin < 0 ||
+        pAt > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max() - mOrigin) ||
+        fseeko(mFile, mOrigin + static_cast<off_t>(pAt), SEEK_SET) != 0) {
         return 0;
     }
     return std::fread(oBuffer, 1, pSize, mFile);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
 // The byte streams RYV files are read from and written to. A stream is either for reading or
 // for writing; a wrong-way call fails. Errors are answered, never thrown.
 class KRyvStream
@@ -74,12 +76,13 @@ public:
     bool Write(const void* pBuffer, std::size_t pSize) override;
     bool Flush() override;
     std::size_t GetSizeHint() override;
-    // From the file's first byte, wherever the stream was attached.
+    // Counted from where the file stood when the stream was attached.
     std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize) override;
 
 private:
     std::FILE* mFile = nullptr;
     bool mWrite = false;
+    off_t mOrigin = -1;
 };
 
 // A stream over bytes in memory: reads from the bytes it was given, writes append to them.

@@ -3,6 +3,8 @@
 #include "ryvfile/KRyvFile.h"
 #include "ryvfile/KRyvStream.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -309,6 +311,30 @@ TEST(KRyvBodyHolesTest, ARefusedPieceFailsTheRead)
         1, [&](const KRyvArrayView<double>&, std::size_t, std::size_t) { return ++lCalls < 2; }));
     EXPECT_EQ(lCalls, 2);
     EXPECT_TRUE(lFile.FieldReadFailed());
+}
+
+TEST(KRyvBodyHolesTest, AFileAttachedPastItsStartIsReadFromWhereItStood)
+{
+    const std::vector<std::uint8_t> lBytes = MakeFile();
+    const std::string lLead = "lead bytes before the file";
+    TempFolder lTemp;
+    const std::string lName =
+        lTemp.Write("led.ryv", lLead + std::string(lBytes.begin(), lBytes.end()));
+    std::FILE* lOpened = std::fopen(lName.c_str(), "rb");
+    ASSERT_NE(lOpened, nullptr);
+    ASSERT_EQ(std::fseek(lOpened, static_cast<long>(lLead.size()), SEEK_SET), 0);
+    {
+        KRyvStdioStream lStream;
+        KRyvFile lFile;
+        ASSERT_TRUE(lStream.Attach(lOpened, false));
+        ASSERT_TRUE(lFile.Open(lStream, true) && lFile.ReadBody(nullptr));
+        ASSERT_TRUE(lFile.FieldReadBegin("Grid"));
+        lFile.FieldReadI();
+        std::vector<double> lValues;
+        EXPECT_TRUE(lFile.FieldReadArray(lValues));
+        EXPECT_EQ(lValues, Sequence<double>(kBigDoubles, 1));
+    }
+    std::fclose(lOpened);
 }
 
 } // namespace
