@@ -1,5 +1,6 @@
 #include "io/KRyvGeometryIO.h"
 
+#include "ryvfile/KRyvByteOrder.h"
 #include "ryvfile/KRyvFile.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -533,9 +534,7 @@ bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh,
             lVertices.clear();
             lVertices.reserve(pCount);
         }
-        for (std::size_t i = 0; i < pPiece.mCount; ++i) {
-            lVertices.push_back(pPiece[i]);
-        }
+        KRyvByteOrder::AppendArrayLE(pPiece.mElements, pPiece.mCount, lVertices);
         return true;
     };
     return ReadPieces<std::int32_t>(ioFile, "PolygonSize", 1, lSizes) &&
