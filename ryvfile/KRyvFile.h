@@ -52,7 +52,9 @@ struct KRyvHeaderExtension
 // CRC-32, footer), then ReadBody with the password (opens the body in place, checks that its
 // records are well formed and takes out the header extension), then FieldReadBegin / values /
 // FieldReadEnd. Reads go straight to the body's bytes: no record is copied out of them until a
-// value is asked for, and an array is copied once, into the caller's storage.
+// value is asked for, and an array is copied once, into the caller's storage. Given a stream that
+// stays open, the large arrays of a plain binary body are not held at all: they are read from
+// the stream when asked for (by pieces with FieldReadArrayPieces).
 //
 // A typed read that finds no value of its kind answers a default and marks the file as failed
 // (FieldReadFailed), so a reader checks once per section instead of after every value; no
