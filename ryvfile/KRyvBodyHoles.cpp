@@ -14,8 +14,6 @@ namespace {
 constexpr std::size_t kCountBytes = 4;
 // A record's size field and its name length.
 constexpr std::size_t kRecordLead = kCountBytes + 1;
-// Per value kind: the size of a scalar or of one element of a counted value; 0 for none.
-constexpr std::uint8_t kKindSizes[] = {0, 1, 4, 8, 4, 8, 1, 1, 4, 8, 4, 8};
 
 } // namespace
 
@@ -124,7 +122,8 @@ bool KRyvBodyHoles::StepValue(const std::uint8_t* pBytes, std::size_t pFilled)
         return false;
     }
     const std::uint8_t lKind = pBytes[mAt];
-    const std::size_t lUnit = lKind < sizeof(kKindSizes) ? kKindSizes[lKind] : 0;
+    const std::size_t lUnit =
+        lKind < sizeof(KRyvFieldValue::kKindSizes) ? KRyvFieldValue::kKindSizes[lKind] : 0;
     std::size_t lStep = 1 + lUnit;
     if (lUnit == 0) {
         Stop();
