@@ -57,9 +57,12 @@ bool KReaderRyv::OpenSource(std::unique_ptr<KByteSource> pSource)
     mFileName = pSource->GetName().c_str();
     mHasSummary = mBodyFresh = false;
     mTakeNames.clear();
-    KRyvStdioStream lStream;
-    if (!lStream.Attach(pSource->GetStream(), false) || !mFile.Open(lStream)) {
+    mFile.Close();
+    mStream = std::make_unique<KRyvStdioStream>();
+    mSource = std::move(pSource);
+    if (!mStream->Attach(mSource->GetStream(), false) || !mFile.Open(*mStream, true)) {
         const int lCode = mFile.GetError().GetLastErrorID();
+        ReleaseSource();
         return Fail(lCode < 0 ? kFileNotOpened : ReaderCode(lCode));
     }
     // What the file holds is known at once when no password stands before it.
@@ -105,9 +108,16 @@ bool KReaderRyv::ReadSummary(const char* pPassword)
     return true;
 }
 
-bool KReaderRyv::FileClose()
+void KReaderRyv::ReleaseSource()
 {
     mFile.Close();
+    mStream.reset();
+    mSource.reset();
+}
+
+bool KReaderRyv::FileClose()
+{
+    ReleaseSource();
     mHasSummary = mBodyFresh = false;
     mTakeNames.clear();
     return true;

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+class KByteSource;
+class KRyvStdioStream;
 class KStreamOptionsRyv;
 
 // The RYV reader, for both dialects and all three forms (binary, ASCII, encrypted binary).
@@ -58,19 +60,25 @@ public:
     const KRyvThumbnail& GetThumbnail() const { return mThumbnail; }
 
 protected:
-    // Reads the whole source and checks the file's frame.
+    // Reads the source and checks the file's frame; the source is kept until FileClose.
     bool OpenSource(std::unique_ptr<KByteSource> pSource) override;
 
 private:
     // Sets pCode; a corrupted file's text also says why, when the read named it (mCause, which
     // any failure clears).
     bool Fail(int pCode);
+    // Closes the file and lets its source go.
+    void ReleaseSource();
     // Reads the decoded file into ioBuilt (an empty scene of the same factory) and, when the
     // whole read succeeded, exchanges its content with ioScene's. The reader error code, or -1.
     int Build(KRyvScene& ioBuilt, KRyvScene& ioScene, KStreamOptionsRyv& ioOptions);
 
     bool OpenBody(const char* pPassword);
 
+    // The source stays open with the file: the large arrays of a plain binary file are read
+    // from it when the scene is read. Declared before the file, which refers to the stream.
+    std::unique_ptr<KByteSource> mSource;
+    std::unique_ptr<KRyvStdioStream> mStream;
     KRyvFile mFile;
     KString mFileName;
     std::vector<KString> mTakeNames;

@@ -1,5 +1,6 @@
 #include "io/KRyvGeometryIO.h"
 
+#include "ryvfile/KRyvByteOrder.h"
 #include "ryvfile/KRyvFile.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -69,45 +70,63 @@ void WriteFlat(KRyvFile& ioFile, const char* pName, const std::vector<KColor>& p
         [&pColors](std::size_t i) { return pColors[i / kFour].*kChannels[i % kFour]; });
 }
 
-// The vectors of a flat array, built in place in storage reserved exactly (the array is copied
-// once, from the file into the scene).
-bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KVector4>& oVectors)
+// The vectors of a flat array of groups of kGroup doubles (pMake(piece, i) makes the one whose
+// first double is the piece's i-th), built in place in storage reserved exactly: the array is
+// copied once, from the file (a piece at a time when it was left there) into the scene.
+// The array of T of the record pName, handed to pPiece as KRyvFile::FieldReadArrayPieces does;
+// false as ReadNamedArray, or when a piece is refused.
+template <typename T, typename Piece>
+bool ReadPieces(KRyvFile& ioFile, const char* pName, std::size_t pGroup, Piece pPiece)
 {
-    if (pValues.mCount % kFour != 0) {
+    if (!ioFile.FieldReadBegin(pName)) {
         return false;
     }
-    oVectors.clear();
-    oVectors.reserve(pValues.mCount / kFour);
-    for (std::size_t i = 0; i < pValues.mCount; i += kFour) {
-        oVectors.emplace_back(pValues[i], pValues[i + 1], pValues[i + 2], pValues[i + 3]);
-    }
-    return true;
+    const bool lRead = ioFile.FieldReadArrayPieces<T>(pGroup, pPiece);
+    ioFile.FieldReadEnd();
+    return lRead;
 }
 
-bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KVector2>& oVectors)
+template <std::size_t kGroup, typename V, typename Make>
+bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<V>& oVectors, Make pMake)
 {
-    if (pValues.mCount % kTwo != 0) {
-        return false;
-    }
-    oVectors.clear();
-    oVectors.reserve(pValues.mCount / kTwo);
-    for (std::size_t i = 0; i < pValues.mCount; i += kTwo) {
-        oVectors.emplace_back(pValues[i], pValues[i + 1]);
-    }
-    return true;
+    return ReadPieces<double>(
+        ioFile, pName, kGroup,
+        [&](const KRyvArrayView<double>& pPiece, std::size_t pFirst, std::size_t pCount) {
+            if (pCount % kGroup != 0) {
+                return false;
+            }
+            if (pFirst == 0) {
+                oVectors.clear();
+                oVectors.reserve(pCount / kGroup);
+            }
+            for (std::size_t i = 0; i < pPiece.mCount; i += kGroup) {
+                oVectors.push_back(pMake(pPiece, i));
+            }
+            return true;
+        });
 }
 
-bool Unflatten(const KRyvArrayView<double>& pValues, std::vector<KColor>& oColors)
+bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<KVector4>& oVectors)
 {
-    if (pValues.mCount % kFour != 0) {
-        return false;
-    }
-    oColors.clear();
-    oColors.reserve(pValues.mCount / kFour);
-    for (std::size_t i = 0; i < pValues.mCount; i += kFour) {
-        oColors.emplace_back(pValues[i], pValues[i + 1], pValues[i + 2], pValues[i + 3]);
-    }
-    return true;
+    return ReadFlat<kFour>(ioFile, pName, oVectors,
+                           [](const KRyvArrayView<double>& p, std::size_t i) {
+                               return KVector4(p[i], p[i + 1], p[i + 2], p[i + 3]);
+                           });
+}
+
+bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<KVector2>& oVectors)
+{
+    return ReadFlat<kTwo>(
+        ioFile, pName, oVectors,
+        [](const KRyvArrayView<double>& p, std::size_t i) { return KVector2(p[i], p[i + 1]); });
+}
+
+bool ReadFlat(KRyvFile& ioFile, const char* pName, std::vector<KColor>& oColors)
+{
+    return ReadFlat<kFour>(ioFile, pName, oColors,
+                           [](const KRyvArrayView<double>& p, std::size_t i) {
+                               return KColor(p[i], p[i + 1], p[i + 2], p[i + 3]);
+                           });
 }
 
 // Layer elements ----------------------------------------------------------------------------
@@ -171,9 +190,7 @@ void WriteElement(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
 
 template <typename T> bool ReadValues(KRyvFile& ioFile, KLayerElementTemplate<T>& ioElement)
 {
-    KRyvArrayView<double> lValues;
-    return ReadNamedView(ioFile, "Direct", lValues) &&
-           Unflatten(lValues, ioElement.GetDirectArray());
+    return ReadFlat(ioFile, "Direct", ioElement.GetDirectArray());
 }
 
 // Objects listed by name: an unknown name is a warning and leaves an empty entry.
@@ -480,9 +497,7 @@ void KRyvGeometryIO::WriteLayerContainer(KRyvFile& ioFile, const KRyvLayerContai
 bool KRyvGeometryIO::ReadLayerContainer(KRyvFile& ioFile, KRyvLayerContainer& ioContainer,
                                         const KRyvGeometryContext& pContext)
 {
-    KRyvArrayView<double> lPoints;
-    if (!ReadNamedView(ioFile, "Vertices", lPoints) ||
-        !Unflatten(lPoints, ioContainer.GetControlPointArray())) {
+    if (!ReadFlat(ioFile, "Vertices", ioContainer.GetControlPointArray())) {
         return false;
     }
     ioContainer.RemoveAllLayers();
@@ -544,22 +559,44 @@ void KRyvGeometryIO::WriteMesh(KRyvFile& ioFile, const KRyvMesh& pMesh)
 bool KRyvGeometryIO::ReadMesh(KRyvFile& ioFile, KRyvMesh& ioMesh,
                               const KRyvGeometryContext& pContext)
 {
-    KRyvArrayView<std::int32_t> lSizes;
-    KRyvArrayView<std::int32_t> lGroups;
-    KRyvArrayView<std::int32_t> lVertices;
-    if (!ReadNamedView(ioFile, "PolygonSize", lSizes) ||
-        !ReadNamedView(ioFile, "PolygonGroup", lGroups) ||
-        !ReadNamedView(ioFile, "PolygonVertexIndex", lVertices) ||
-        lGroups.mCount != lSizes.mCount || lSizes.mCount > static_cast<std::size_t>(INT_MAX) ||
-        lVertices.mCount > static_cast<std::size_t>(INT_MAX) ||
-        !ReadGeometry(ioFile, ioMesh, pContext)) {
-        return false;
-    }
-    // The counts are bounded by the file's bytes; the mesh checks every size and index.
-    return ioMesh.SetPolygons(
-        static_cast<int>(lSizes.mCount), [&lSizes](std::size_t p) { return lSizes[p]; },
-        [&lGroups](std::size_t p) { return lGroups[p]; }, static_cast<int>(lVertices.mCount),
-        [&lVertices](std::size_t i) { return lVertices[i]; });
+    // The tables are made in place from the file, a piece at a time, and handed to the mesh once
+    // its points are read: it checks every size and index then.
+    std::vector<KRyvMeshPolygon> lPolygons;
+    std::vector<int> lVertices;
+    const auto lSizes = [&lPolygons](const KRyvArrayView<std::int32_t>& pPiece, std::size_t pFirst,
+                                     std::size_t pCount) {
+        if (pFirst == 0) {
+            lPolygons.clear();
+            lPolygons.reserve(pCount);
+        }
+        for (std::size_t i = 0; i < pPiece.mCount; ++i) {
+            lPolygons.push_back(KRyvMeshPolygon{0, pPiece[i], 0});
+        }
+        return true;
+    };
+    const auto lGroups = [&lPolygons](const KRyvArrayView<std::int32_t>& pPiece, std::size_t pFirst,
+                                      std::size_t pCount) {
+        if (pCount != lPolygons.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < pPiece.mCount; ++i) {
+            lPolygons[pFirst + i].mGroup = pPiece[i];
+        }
+        return true;
+    };
+    const auto lIndices = [&lVertices](const KRyvArrayView<std::int32_t>& pPiece,
+                                       std::size_t pFirst, std::size_t pCount) {
+        if (pFirst == 0) {
+            lVertices.clear();
+            lVertices.reserve(pCount);
+        }
+        KRyvByteOrder::AppendArrayLE(pPiece.mElements, pPiece.mCount, lVertices);
+        return true;
+    };
+    return ReadPieces<std::int32_t>(ioFile, "PolygonSize", 1, lSizes) &&
+           ReadPieces<std::int32_t>(ioFile, "PolygonGroup", 1, lGroups) &&
+           ReadPieces<std::int32_t>(ioFile, "PolygonVertexIndex", 1, lIndices) &&
+           ReadGeometry(ioFile, ioMesh, pContext) && ioMesh.SwapPolygons(lPolygons, lVertices);
 }
 
 void KRyvGeometryIO::WriteNurb(KRyvFile& ioFile, KRyvNurb& ioNurb)

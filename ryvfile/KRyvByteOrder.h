@@ -39,7 +39,8 @@ template <typename T> T GetLE(const std::uint8_t* pBytes)
     return lValue;
 }
 
-template <typename T> void PutArrayLE(std::vector<std::uint8_t>& ioBytes, const std::vector<T>& pArray)
+template <typename T>
+void PutArrayLE(std::vector<std::uint8_t>& ioBytes, const std::vector<T>& pArray)
 {
     if (kHostIsLittleEndian) {
         const auto* lFirst = reinterpret_cast<const std::uint8_t*>(pArray.data());
@@ -62,6 +63,24 @@ template <typename T> void GetArrayLE(const std::uint8_t* pBytes, std::vector<T>
     }
     for (std::size_t i = 0; i < oArray.size(); ++i) {
         oArray[i] = GetLE<T>(pBytes + i * sizeof(T));
+    }
+}
+
+// The pCount elements at pBytes appended to ioArray, copied at once where the host's order is
+// the file's.
+template <typename T>
+void AppendArrayLE(const std::uint8_t* pBytes, std::size_t pCount, std::vector<T>& ioArray)
+{
+    const std::size_t lAt = ioArray.size();
+    ioArray.resize(lAt + pCount);
+    if (kHostIsLittleEndian) {
+        if (pCount > 0) {
+            std::memcpy(ioArray.data() + lAt, pBytes, pCount * sizeof(T));
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < pCount; ++i) {
+        ioArray[lAt + i] = GetLE<T>(pBytes + i * sizeof(T));
     }
 }
 

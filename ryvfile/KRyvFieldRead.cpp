@@ -1,5 +1,7 @@
 #include "ryvfile/KRyvFile.h"
 
+#include "ryvfile/KRyvStream.h"
+
 #include <limits>
 
 // The read side of KRyvFile's field operations: a stack of entered records, each a cursor over
@@ -77,6 +79,32 @@ template <typename T> bool KRyvFile::NextArray(std::vector<T>& oValues)
     oValues.resize(lView.mCount);
     KRyvByteOrder::GetArrayLE(lView.mElements, oValues);
     return true;
+}
+
+bool KRyvFile::FillArray(const std::uint8_t* pAt, std::size_t pSize)
+{
+    if (!mStream || pSize == 0) {
+        return true;
+    }
+    const auto lAt = static_cast<std::size_t>(pAt - mBytes.data());
+    return mHoles.Fill(*mStream, mBytes.data(), lAt, lAt + pSize);
+}
+
+const KRyvBodyHoles::Hole* KRyvFile::ArrayHole(const std::uint8_t* pAt, std::size_t pSize) const
+{
+    if (!mStream || pSize == 0) {
+        return nullptr;
+    }
+    const auto lAt = static_cast<std::size_t>(pAt - mBytes.data());
+    return mHoles.FindUnfilled(lAt, lAt + pSize);
+}
+
+bool KRyvFile::ReadPiece(std::size_t pAt, std::size_t pSize)
+{
+    if (mPiece.size() < pSize) {
+        mPiece.resize(pSize);
+    }
+    return mStream->ReadAt(pAt, mPiece.data(), pSize) == pSize;
 }
 
 bool KRyvFile::FieldReadB()

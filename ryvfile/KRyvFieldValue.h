@@ -25,6 +25,10 @@ public:
         kDoubleArray = 11,
     };
 
+    // Per kind code: the bytes of a scalar, or of one element of a text, raw bytes or array
+    // (which hold a 4-byte count first); 0 for a code that is no kind.
+    static constexpr std::uint8_t kKindSizes[] = {0, 1, 4, 8, 4, 8, 1, 1, 4, 8, 4, 8};
+
     using Storage =
         std::variant<bool, std::int32_t, std::int64_t, float, double, std::string,
                      std::vector<std::uint8_t>, std::vector<std::int32_t>,

@@ -2,6 +2,7 @@
 
 #include "core/KByteSource.h"
 #include "core/KOutputFile.h"
+#include "ryvfile/KRyvHoledRead.h"
 #include "ryvfile/KRyvStream.h"
 
 #include <cstring>
@@ -50,25 +51,18 @@ bool KRyvFile::Fail(int pCode)
 
 // Reading -------------------------------------------------------------------------------------
 
-bool KRyvFile::Open(KRyvStream& ioStream)
+bool KRyvFile::Open(KRyvStream& ioStream, bool pStreamStays)
 {
     Close();
     mError.ClearLastError();
     KRyvContainer::CrcPrefix lCrc;
     try {
-        // The CRC follows the bytes as they arrive, short of the tail it may not cover.
-        std::size_t lArrived = 0;
-        const auto lOnPiece = [&](const std::uint8_t* pBytes, std::size_t pSize) {
-            const std::uint8_t* lStart = pBytes - lArrived;
-            lArrived += pSize;
-            if (lArrived > KRyvContainer::kMaxCrcTail) {
-                KRyvContainer::AdvanceCrc(lStart, lArrived - KRyvContainer::kMaxCrcTail, lCrc);
-            }
-        };
-        if (!ioStream.ReadAll(mBytes, kMaxFileSize, lOnPiece)) {
+        if (!ReadFile(ioStream, pStreamStays, lCrc)) {
+            Close();
             return Fail(kFileCorrupted);
         }
     } catch (const std::bad_alloc&) {
+        Close();
         return Fail(kUnidentifiedError);
     }
     const int lCode = KRyvContainer::Inspect(mBytes, mHeader, mBodyAt, mBodySize, &lCrc);
@@ -76,8 +70,38 @@ bool KRyvFile::Open(KRyvStream& ioStream)
         Close();
         return Fail(lCode);
     }
+    // A walk that did not step over the whole body leaves no place unread: the record checks
+    // then see every byte.
+    if (!mHoles.IsComplete()) {
+        const bool lFilled = !mStream || mHoles.FillAll(*mStream, mBytes.data());
+        mHoles.Clear();
+        if (!lFilled) {
+            Close();
+            return Fail(kFileCorrupted);
+        }
+    }
     mOpen = true;
     return true;
+}
+
+bool KRyvFile::ReadFile(KRyvStream& ioStream, bool pStreamStays, KRyvContainer::CrcPrefix& ioCrc)
+{
+    const std::size_t lHint = pStreamStays ? ioStream.GetSizeHint() : 0;
+    if (lHint == 0 || lHint > kMaxFileSize) {
+        // The CRC follows the bytes as they arrive, short of the tail it may not cover.
+        std::size_t lArrived = 0;
+        const auto lOnPiece = [&](const std::uint8_t* pBytes, std::size_t pSize) {
+            const std::uint8_t* lStart = pBytes - lArrived;
+            lArrived += pSize;
+            if (lArrived > KRyvContainer::kMaxCrcTail) {
+                KRyvContainer::AdvanceCrc(lStart, lArrived - KRyvContainer::kMaxCrcTail, ioCrc);
+            }
+        };
+        return ioStream.ReadAll(mBytes, kMaxFileSize, lOnPiece);
+    }
+    mStream = &ioStream;
+    KRyvHoledRead lRead(mBytes, mHoles, ioCrc);
+    return lRead.ReadAll(ioStream, lHint, kMaxFileSize);
 }
 
 bool KRyvFile::OpenFile(const char* pFileName)
@@ -256,6 +280,9 @@ void KRyvFile::Close()
     mLevels.assign(1, Level{&mRoot});
     mCursors.assign(1, KRyvRecordCursor());
     KRyvBytes().swap(mBytes);
+    mHoles.Clear();
+    mStream = nullptr;
+    std::vector<std::uint8_t>().swap(mPiece);
     mHeader = KRyvFileHeader();
     mBodyAt = mBodySize = mPlainSize = 0;
     mSealed = KRyvContainer::SealedState();

@@ -4,11 +4,13 @@
 #include "core/KDocumentInfo.h"
 #include "core/KError.h"
 #include "core/KString.h"
+#include "ryvfile/KRyvBodyHoles.h"
 #include "ryvfile/KRyvContainer.h"
 #include "ryvfile/KRyvFieldRecord.h"
 #include "ryvfile/KRyvRecordCursor.h"
 #include "ryvfile/KRyvRecordWriter.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <type_traits>
@@ -50,7 +52,9 @@ struct KRyvHeaderExtension
 // CRC-32, footer), then ReadBody with the password (opens the body in place, checks that its
 // records are well formed and takes out the header extension), then FieldReadBegin / values /
 // FieldReadEnd. Reads go straight to the body's bytes: no record is copied out of them until a
-// value is asked for, and an array is copied once, into the caller's storage.
+// value is asked for, and an array is copied once, into the caller's storage. Given a stream that
+// stays open, the large arrays of a plain binary body are not held at all: they are read from
+// the stream when asked for (by pieces with FieldReadArrayPieces).
 //
 // A typed read that finds no value of its kind answers a default and marks the file as failed
 // (FieldReadFailed), so a reader checks once per section instead of after every value; no
@@ -81,7 +85,10 @@ public:
     KRyvFile& operator=(const KRyvFile&) = delete;
 
     // Reading ---------------------------------------------------------------------------------
-    bool Open(KRyvStream& ioStream);
+    // pStreamStays: ioStream stays open and unmoved until Close (or the next Open), so that the
+    // large arrays of a plain binary file are left in it (KRyvBodyHoles) and read from it when
+    // asked for; otherwise every byte is read now.
+    bool Open(KRyvStream& ioStream, bool pStreamStays = false);
     // Reads the file through a KByteSource (a directory or a device is "File not opened").
     bool OpenFile(const char* pFileName);
     bool IsOpen() const { return mOpen; }
@@ -207,6 +214,13 @@ public:
     // storage: its element count, and each element through FieldArrayElement. False (failure
     // marked) when the next value is not an array of T.
     template <typename T> bool FieldReadArrayView(KRyvArrayView<T>& oView);
+    // The next array of T handed to pPiece(view, first element, element count of the whole) in
+    // pieces of whole groups of pGroup elements, in order: one piece when the array is in
+    // memory, else pieces read from the stream into one reused buffer, so the array never takes
+    // its size in memory twice. False (failure marked) as FieldReadArrayView, when the stream
+    // cannot give the bytes, or when pPiece answers false.
+    template <typename T, typename Piece>
+    bool FieldReadArrayPieces(std::size_t pGroup, Piece pPiece);
     // The first value of the child named pName; pDefault (and no failure) when there is none.
     bool FieldReadB(const char* pName, bool pDefault);
     int FieldReadI(const char* pName, int pDefault);
@@ -247,6 +261,24 @@ private:
     // The next value when it is a T (and steps over it); pDefault, failure marked, otherwise.
     template <typename T> T Next(T pDefault);
     template <typename T> bool NextArray(std::vector<T>& oValues);
+    template <typename T> static constexpr KRyvFieldValue::EKind ArrayKind()
+    {
+        static_assert(std::is_same_v<T, std::int32_t> || std::is_same_v<T, std::int64_t> ||
+                          std::is_same_v<T, float> || std::is_same_v<T, double>,
+                      "arrays hold int32, int64, float or double");
+        return std::is_same_v<T, std::int32_t>   ? KRyvFieldValue::kInt32Array
+               : std::is_same_v<T, std::int64_t> ? KRyvFieldValue::kInt64Array
+               : std::is_same_v<T, float>        ? KRyvFieldValue::kFloatArray
+                                                 : KRyvFieldValue::kDoubleArray;
+    }
+    // Makes [pAt, pAt + pSize) of the body, an array's elements, whole in memory; false when the
+    // stream cannot give the bytes left in it.
+    bool FillArray(const std::uint8_t* pAt, std::size_t pSize);
+    // The unfilled hole that is exactly the array at pAt of pSize bytes, null when there is none.
+    const KRyvBodyHoles::Hole* ArrayHole(const std::uint8_t* pAt, std::size_t pSize) const;
+    // Reads pSize bytes from pAt in the stream into the piece buffer.
+    bool ReadPiece(std::size_t pAt, std::size_t pSize);
+    bool ReadFile(KRyvStream& ioStream, bool pStreamStays, KRyvContainer::CrcPrefix& ioCrc);
     KRyvRecordCursor& Cursor() { return mCursors.back(); }
     const KRyvRecordCursor& Cursor() const { return mCursors.back(); }
     bool Fail(int pCode);
@@ -265,6 +297,10 @@ private:
     std::vector<KRyvRecordCursor> mCursors;
     mutable std::string mNameBuffer;
     KRyvBytes mBytes;
+    // The arrays left in mStream, and the buffer they are read through a piece at a time.
+    KRyvBodyHoles mHoles;
+    KRyvStream* mStream = nullptr;
+    std::vector<std::uint8_t> mPiece;
     std::size_t mBodyAt = 0;
     std::size_t mBodySize = 0;
     // The size of the plain records at mBodyAt once ReadBody has opened them.
@@ -280,21 +316,46 @@ private:
 
 template <typename T> bool KRyvFile::FieldReadArrayView(KRyvArrayView<T>& oView)
 {
-    constexpr KRyvFieldValue::EKind kKind =
-        std::is_same_v<T, std::int32_t>   ? KRyvFieldValue::kInt32Array
-        : std::is_same_v<T, std::int64_t> ? KRyvFieldValue::kInt64Array
-        : std::is_same_v<T, float>        ? KRyvFieldValue::kFloatArray
-                                          : KRyvFieldValue::kDoubleArray;
-    static_assert(kKind != KRyvFieldValue::kDoubleArray || std::is_same_v<T, double>,
-                  "arrays hold int32, int64, float or double");
     std::uint32_t lCount = 0;
     oView = KRyvArrayView<T>();
-    if (!Cursor().TakeArray(kKind, oView.mElements, lCount)) {
+    if (!Cursor().TakeArray(ArrayKind<T>(), oView.mElements, lCount) ||
+        !FillArray(oView.mElements, std::size_t(lCount) * sizeof(T))) {
+        oView = KRyvArrayView<T>();
         mReadFailed = true;
         return false;
     }
     oView.mCount = lCount;
     return true;
+}
+
+template <typename T, typename Piece>
+bool KRyvFile::FieldReadArrayPieces(std::size_t pGroup, Piece pPiece)
+{
+    // A piece stays in the caches while it is turned into the caller's values.
+    constexpr std::size_t kPieceBytes = std::size_t(1) << 18;
+    const std::uint8_t* lElements = nullptr;
+    std::uint32_t lCount = 0;
+    if (!Cursor().TakeArray(ArrayKind<T>(), lElements, lCount)) {
+        mReadFailed = true;
+        return false;
+    }
+    const std::size_t lSize = std::size_t(lCount) * sizeof(T);
+    const KRyvBodyHoles::Hole* lHole = ArrayHole(lElements, lSize);
+    bool lTaken = true;
+    if (!lHole) {
+        lTaken =
+            FillArray(lElements, lSize) && pPiece(KRyvArrayView<T>{lElements, lCount}, 0, lCount);
+    }
+    const std::size_t lGroup = pGroup > 0 ? pGroup : 1;
+    const std::size_t lPerPiece =
+        std::max<std::size_t>(1, kPieceBytes / (sizeof(T) * lGroup)) * lGroup;
+    for (std::size_t lFirst = 0; lHole && lTaken && lFirst < lCount; lFirst += lPerPiece) {
+        const std::size_t lTake = std::min<std::size_t>(lPerPiece, lCount - lFirst);
+        lTaken = ReadPiece(lHole->mAt + lFirst * sizeof(T), lTake * sizeof(T)) &&
+                 pPiece(KRyvArrayView<T>{mPiece.data(), lTake}, lFirst, lCount);
+    }
+    mReadFailed = mReadFailed || !lTaken;
+    return lTaken;
 }
 
 #endif

@@ -33,9 +33,6 @@ std::string_view TakeName(const std::uint8_t*& ioAt, const std::uint8_t* pEnd)
     return lName;
 }
 
-// Per value kind: the size of the value (scalars) or of one element (texts, raw bytes and
-// arrays, which hold a count first); 0 for a kind that does not exist.
-constexpr std::uint8_t kKindSizes[] = {0, 1, 4, 8, 4, 8, 1, 1, 4, 8, 4, 8};
 constexpr std::uint8_t kFirstCountedKind = KRyvFieldValue::kText;
 
 // The number of payload bytes of a value of pKind at pPayload; false for an unknown kind or a
@@ -44,7 +41,8 @@ inline bool PayloadSize(std::uint8_t pKind, const std::uint8_t* pPayload, const 
                         std::size_t& oSize)
 {
     const std::size_t lLeft = static_cast<std::size_t>(pEnd - pPayload);
-    const std::size_t lSize = pKind < sizeof(kKindSizes) ? kKindSizes[pKind] : 0;
+    const std::size_t lSize =
+        pKind < sizeof(KRyvFieldValue::kKindSizes) ? KRyvFieldValue::kKindSizes[pKind] : 0;
     if (lSize == 0) {
         return false;
     }

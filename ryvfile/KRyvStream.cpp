@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+
+#include <sys/types.h>
 
 namespace {
 
@@ -65,6 +68,8 @@ bool KRyvStdioStream::Attach(std::FILE* pFile, bool pWrite)
     }
     mFile = pFile;
     mWrite = pWrite;
+    // A stream that cannot tell where it stands cannot go back either: ReadAt then fails.
+    mOrigin = ftello(pFile);
     return true;
 }
 
@@ -102,6 +107,16 @@ std::size_t KRyvStdioStream::GetSizeHint()
     return lEnd > lAt ? static_cast<std::size_t>(lEnd - lAt) : 0;
 }
 
+std::size_t KRyvStdioStream::ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize)
+{
+    if (!mFile || mWrite || mOrigin < 0 ||
+        pAt > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max() - mOrigin) ||
+        fseeko(mFile, mOrigin + static_cast<off_t>(pAt), SEEK_SET) != 0) {
+        return 0;
+    }
+    return std::fread(oBuffer, 1, pSize, mFile);
+}
+
 bool KRyvStdioStream::Flush()
 {
     return mFile && (!mWrite || std::fflush(mFile) == 0);
@@ -122,6 +137,16 @@ std::size_t KRyvMemoryStream::Read(void* oBuffer, std::size_t pSize)
         std::memcpy(oBuffer, mBytes.data() + mReadAt, lCount);
     }
     mReadAt += lCount;
+    return lCount;
+}
+
+std::size_t KRyvMemoryStream::ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize)
+{
+    if (pAt >= mBytes.size()) {
+        return 0;
+    }
+    const std::size_t lCount = std::min<std::size_t>(pSize, mBytes.size() - pAt);
+    std::memcpy(oBuffer, mBytes.data() + pAt, lCount);
     return lCount;
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
 // The byte streams RYV files are read from and written to. A stream is either for reading or
 // for writing; a wrong-way call fails. Errors are answered, never thrown.
 class KRyvStream
@@ -27,6 +29,16 @@ public:
     virtual bool Flush() = 0;
     // The number of bytes left to read when the stream knows it cheaply, else 0.
     virtual std::size_t GetSizeHint() { return 0; }
+    // Up to pSize bytes from pAt (counted from the stream's first byte) into oBuffer, for a
+    // stream that can go back; the count read (0 for a stream that cannot). Where the next Read
+    // starts afterwards is not said.
+    virtual std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize)
+    {
+        (void)pAt;
+        (void)oBuffer;
+        (void)pSize;
+        return 0;
+    }
 
     // Called with each piece of bytes as it arrives (at most a megabyte), while it is still in
     // the cache.
@@ -64,10 +76,13 @@ public:
     bool Write(const void* pBuffer, std::size_t pSize) override;
     bool Flush() override;
     std::size_t GetSizeHint() override;
+    // Counted from where the file stood when the stream was attached.
+    std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize) override;
 
 private:
     std::FILE* mFile = nullptr;
     bool mWrite = false;
+    off_t mOrigin = -1;
 };
 
 // A stream over bytes in memory: reads from the bytes it was given, writes append to them.
@@ -82,6 +97,7 @@ public:
     bool Write(const void* pBuffer, std::size_t pSize) override;
     bool Flush() override { return true; }
     std::size_t GetSizeHint() override { return mBytes.size() - mReadAt; }
+    std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize) override;
 
     const std::vector<std::uint8_t>& GetBytes() const { return mBytes; }
 

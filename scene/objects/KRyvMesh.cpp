@@ -850,3 +850,36 @@ bool KRyvMesh::MergeDuplicateControlPoints(const std::vector<int>& pMap)
     GetControlPointArray().resize(lKept);
     return true;
 }
+
+bool KRyvMesh::SwapPolygons(std::vector<KRyvMeshPolygon>& ioPolygons, std::vector<int>& ioVertices)
+{
+    const auto lMax = static_cast<std::size_t>(INT_MAX);
+    if (ioPolygons.size() > lMax || ioVertices.size() > lMax) {
+        GetError().SetLastErrorID(kParameterOutOfRange);
+        return false;
+    }
+    const int lVertexCount = static_cast<int>(ioVertices.size());
+    int lFirst = 0;
+    for (KRyvMeshPolygon& lPolygon : ioPolygons) {
+        if (lPolygon.mSize < 0 || lPolygon.mSize > lVertexCount - lFirst) {
+            GetError().SetLastErrorID(kParameterOutOfRange);
+            return false;
+        }
+        lPolygon.mFirst = lFirst;
+        lFirst += lPolygon.mSize;
+    }
+    // One unsigned comparison finds negative indices too; the flag is gathered rather than
+    // tested per vertex, so the loop stays a straight pass.
+    const auto lPointCount = static_cast<unsigned>(GetControlPointCount());
+    bool lOutside = false;
+    for (const int lVertex : ioVertices) {
+        lOutside |= static_cast<unsigned>(lVertex) >= lPointCount;
+    }
+    if (lFirst != lVertexCount || lOutside) {
+        GetError().SetLastErrorID(kParameterOutOfRange);
+        return false;
+    }
+    mPolygons.swap(ioPolygons);
+    mPolygonVertices.swap(ioVertices);
+    return true;
+}

@@ -93,6 +93,11 @@ public:
     template <typename SizeAt, typename GroupAt, typename VertexAt>
     bool SetPolygons(int pPolygonCount, SizeAt pSizeAt, GroupAt pGroupAt, int pVertexCount,
                      VertexAt pVertexAt);
+    // The same for a builder that fills the tables in place: the polygons become ioPolygons
+    // (their sizes and groups; each one's first vertex is set here) over the control-point
+    // indices ioVertices, with the checks of SetPolygons (and at most INT_MAX of each). On
+    // success the vectors hold the former polygons; on a refusal the mesh is unchanged.
+    bool SwapPolygons(std::vector<KRyvMeshPolygon>& ioPolygons, std::vector<int>& ioVertices);
     int GetPolygonCount() const { return static_cast<int>(mPolygons.size()); }
     // -1 outside 0..count-1.
     int GetPolygonSize(int pPolygon) const;
@@ -188,33 +193,18 @@ bool KRyvMesh::SetPolygons(int pPolygonCount, SizeAt pSizeAt, GroupAt pGroupAt, 
         GetError().SetLastErrorID(kParameterOutOfRange);
         return false;
     }
-    std::vector<KRyvMeshPolygon> lPolygons(static_cast<std::size_t>(pPolygonCount));
-    int lFirst = 0;
-    for (std::size_t p = 0; p < lPolygons.size(); ++p) {
-        const int lSize = pSizeAt(p);
-        if (lSize < 0 || lSize > pVertexCount - lFirst) {
-            GetError().SetLastErrorID(kParameterOutOfRange);
-            return false;
-        }
-        lPolygons[p] = KRyvMeshPolygon{lFirst, lSize, pGroupAt(p)};
-        lFirst += lSize;
+    // Reserved and appended to: each table's memory is written once.
+    std::vector<KRyvMeshPolygon> lPolygons;
+    lPolygons.reserve(static_cast<std::size_t>(pPolygonCount));
+    for (std::size_t p = 0; p < static_cast<std::size_t>(pPolygonCount); ++p) {
+        lPolygons.push_back(KRyvMeshPolygon{0, pSizeAt(p), pGroupAt(p)});
     }
-    std::vector<int> lVertices(static_cast<std::size_t>(pVertexCount));
-    // One unsigned comparison finds negative indices too; the flag is gathered rather than
-    // tested per vertex, so the loop stays a straight copy.
-    const auto lPointCount = static_cast<unsigned>(GetControlPointCount());
-    bool lOutside = false;
-    for (std::size_t i = 0; i < lVertices.size(); ++i) {
-        lVertices[i] = pVertexAt(i);
-        lOutside |= static_cast<unsigned>(lVertices[i]) >= lPointCount;
+    std::vector<int> lVertices;
+    lVertices.reserve(static_cast<std::size_t>(pVertexCount));
+    for (std::size_t i = 0; i < static_cast<std::size_t>(pVertexCount); ++i) {
+        lVertices.push_back(pVertexAt(i));
     }
-    if (lFirst != pVertexCount || lOutside) {
-        GetError().SetLastErrorID(kParameterOutOfRange);
-        return false;
-    }
-    mPolygons.swap(lPolygons);
-    mPolygonVertices.swap(lVertices);
-    return true;
+    return SwapPolygons(lPolygons, lVertices);
 }
 
 #endif

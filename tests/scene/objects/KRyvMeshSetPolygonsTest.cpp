@@ -117,4 +117,27 @@ TEST(KRyvMeshSetPolygons, RefusesNegativeCountsAndAMeshWithoutPoints)
     EXPECT_EQ(lMesh.GetPolygonCount(), 0);
 }
 
+TEST(KRyvMeshSetPolygons, SwappedTablesTakeTheirFirstsFromTheSizesAndGiveBackTheFormerOnes)
+{
+    KRyvMesh lMesh(nullptr);
+    lMesh.InitControlPoints(6);
+    AddOneByOne(lMesh, kMixed);
+    // Whatever firsts the builder left are replaced by the running sum of the sizes.
+    std::vector<KRyvMeshPolygon> lPolygons{{99, 3, 5}, {-7, 3, 6}};
+    std::vector<int> lVertices{5, 4, 3, 0, 1, 2};
+    ASSERT_TRUE(lMesh.SwapPolygons(lPolygons, lVertices));
+    EXPECT_EQ(lMesh.GetPolygonCount(), 2);
+    EXPECT_EQ(lMesh.GetPolygonVertex(1, 0), 0);
+    EXPECT_EQ(lMesh.GetPolygonVertex(1, 2), 2);
+    EXPECT_EQ(lMesh.GetPolygonGroup(1), 6);
+    EXPECT_EQ(lPolygons.size(), kMixed.mSizes.size());
+    EXPECT_EQ(lVertices, kMixed.mVertices);
+    // An index past the points: refused, the mesh keeps what it had.
+    std::vector<KRyvMeshPolygon> lBad{{0, 3, 0}};
+    std::vector<int> lBadVertices{0, 1, 6};
+    EXPECT_FALSE(lMesh.SwapPolygons(lBad, lBadVertices));
+    EXPECT_EQ(lMesh.GetPolygonCount(), 2);
+    EXPECT_EQ(lBadVertices.size(), 3u);
+}
+
 } // namespace

@@ -1,0 +1,139 @@
+#include "io/KReader.h"
+#include "io/KReaderRyv.h"
+#include "io/KStreamOptionsRyv.h"
+#include "io/KWriterRyv.h"
+#include "ryvfile/KRyvBodyHoles.h"
+#include "ryvfile/KRyvContainer.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/objects/KLayer.h"
+#include "scene/objects/KRyvMesh.h"
+
+#include "tests/support/KSceneComparer.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+// A grid whose points, normals, UVs and polygon vertices each fill more than a hole: they are
+// read from the file when the mesh takes them, not from the file's buffer.
+constexpr int kSide = 300;
+
+KRyvScene* MakeGridScene(KRyvObjectFactory& ioFactory)
+{
+    KRyvScene* lScene = ioFactory.CreateScene();
+    KRyvMesh* lMesh = ioFactory.CreateMesh();
+    const int lPoints = kSide + 1;
+    lMesh->InitControlPoints(lPoints * lPoints);
+    for (int i = 0; i < lPoints * lPoints; ++i) {
+        lMesh->GetControlPoints()[i] = KVector4(i % lPoints, i / lPoints, (i % 11) * 0.25, 1.0);
+    }
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            const int lCorner = y * lPoints + x;
+            lMesh->BeginPolygon(-1, -1, (x + y) % 5);
+            for (int lVertex : {lCorner, lCorner + 1, lCorner + lPoints + 1, lCorner + lPoints}) {
+                lMesh->AddPolygon(lVertex);
+            }
+        }
+    }
+    KLayer* lLayer = lMesh->GetLayer(0);
+    auto lNormals = std::make_unique<KLayerElementNormal>();
+    lNormals->SetMappingMode(KLayerElement::eByControlPoint);
+    for (int i = 0; i < lPoints * lPoints; ++i) {
+        lNormals->GetDirectArray().push_back(KVector4(0.0, (i % 3) * 0.5, 1.0, 0.0));
+    }
+    lLayer->SetNormals(std::move(lNormals));
+    auto lUVs = std::make_unique<KLayerElementUV>();
+    lUVs->SetMappingMode(KLayerElement::eByControlPoint);
+    for (int i = 0; i < lPoints * lPoints; ++i) {
+        lUVs->Add((i % lPoints) / 7.0, (i / lPoints) / 9.0);
+    }
+    lLayer->SetUVs(std::move(lUVs));
+    KRyvNode* lNode = ioFactory.CreateNode("Grid");
+    lNode->SetNodeAttribute(lMesh);
+    lScene->GetRootNode()->AddChild(lNode);
+    return lScene;
+}
+
+class KRyvLargeArrayReadTest : public ::testing::TestWithParam<KWriterRyv::EFlavour>
+{
+protected:
+    void SetUp() override
+    {
+        static_assert(std::size_t(kSide + 1) * (kSide + 1) * 2 * sizeof(double) >=
+                          KRyvBodyHoles::kMinHole,
+                      "the smallest array must be left in the file");
+        mName = mTemp.PathOf("grid.ryv");
+        mSource = MakeGridScene(mFactory);
+        KWriterRyv lWriter(&mFactory, GetParam());
+        KStreamOptionsRyv lOptions;
+        ASSERT_TRUE(lWriter.FileCreate(mName.c_str()) && lWriter.Write(mSource, &lOptions));
+        mTarget = mFactory.CreateScene();
+        mTarget->GetRootNode()->AddChild(mFactory.CreateNode("Keep"));
+    }
+
+    void TearDown() override
+    {
+        mFactory.DestroyScene(mTarget, true);
+        mFactory.DestroyScene(mSource, true);
+    }
+
+    TempFolder mTemp;
+    KRyvObjectFactory mFactory;
+    std::string mName;
+    KRyvScene* mSource = nullptr;
+    KRyvScene* mTarget = nullptr;
+};
+
+TEST_P(KRyvLargeArrayReadTest, EveryReadOfTheFileGivesTheSceneWritten)
+{
+    KReaderRyv lReader(&mFactory);
+    KStreamOptionsRyv lOptions;
+    lOptions.SetRestoreMedia(false);
+    ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    // A second read of the same open file reads the arrays from the file again.
+    for (int lRead = 0; lRead < 2; ++lRead) {
+        KRyvScene* lScene = mFactory.CreateScene();
+        ASSERT_TRUE(lReader.Read(lScene, &lOptions)) << lRead;
+        EXPECT_EQ(KSceneComparer().Compare(*mSource, *lScene), "") << lRead;
+        mFactory.DestroyScene(lScene, true);
+    }
+}
+
+TEST_P(KRyvLargeArrayReadTest, AFileCutBetweenTheOpeningAndTheReadIsCorrupted)
+{
+    const auto lSize = std::filesystem::file_size(mName);
+    // Cut inside the first array's elements, then just before the CRC.
+    for (const std::uintmax_t lCut :
+         {std::uintmax_t(KRyvBodyHoles::kMinHole / 2), lSize - KRyvContainer::kFooterSize - 1}) {
+        KReaderRyv lReader(&mFactory);
+        KStreamOptionsRyv lOptions;
+        lOptions.SetRestoreMedia(false);
+        ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+        std::filesystem::resize_file(mName, lCut);
+        const bool lRead = lReader.Read(mTarget, &lOptions);
+        std::filesystem::resize_file(mName, 0);
+        KWriterRyv lWriter(&mFactory, GetParam());
+        KStreamOptionsRyv lWriteOptions;
+        ASSERT_TRUE(lWriter.FileCreate(mName.c_str()) && lWriter.Write(mSource, &lWriteOptions));
+        if (lCut < lSize - KRyvContainer::kFooterSize - 1) {
+            EXPECT_FALSE(lRead) << lCut;
+            EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileCorrupted) << lCut;
+        }
+        // Read or not, the scene is either the file's or untouched, never a part of either.
+        const bool lUntouched =
+            mTarget->GetRootNode()->GetChildCount() == 1 &&
+            mTarget->GetRootNode()->GetChild(0)->GetName().Compare("Model::Keep") == 0;
+        EXPECT_EQ(lUntouched, !lRead) << lCut;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BinaryForms, KRyvLargeArrayReadTest,
+                         ::testing::Values(KWriterRyv::kBinary60, KWriterRyv::kBinary5x));
+
+} // namespace
