@@ -84,19 +84,12 @@ public:
     // a builder that knows its sizes fills the tables without growing them by copying. Changes no
     // answer; negative counts count as 0.
     void ReservePolygons(int pPolygons, int pPolygonVertices);
-    // Replaces every polygon at once, for a builder that holds the whole tables: polygon p gets
-    // the group pGroupAt(p) and the next pSizeAt(p) of the pVertexCount control-point indices
-    // pVertexAt(0), pVertexAt(1), ... (callables answering an int). Each table is sized once and
-    // filled in one loop. Refused (false, nothing changed, kParameterOutOfRange) for a negative
-    // count or size, sizes that do not add up to pVertexCount, or an index that is not a control
-    // point of the mesh. Layer elements are left as they are: the caller sets them whole.
-    template <typename SizeAt, typename GroupAt, typename VertexAt>
-    bool SetPolygons(int pPolygonCount, SizeAt pSizeAt, GroupAt pGroupAt, int pVertexCount,
-                     VertexAt pVertexAt);
-    // The same for a builder that fills the tables in place: the polygons become ioPolygons
-    // (their sizes and groups; each one's first vertex is set here) over the control-point
-    // indices ioVertices, with the checks of SetPolygons (and at most INT_MAX of each). On
-    // success the vectors hold the former polygons; on a refusal the mesh is unchanged.
+    // Replaces every polygon at once, for a builder that fills the tables in place: the polygons
+    // become ioPolygons (their sizes and groups; each one's first vertex is set here) over the
+    // control-point indices ioVertices. Refused (false, nothing changed, kParameterOutOfRange)
+    // for a negative size, sizes that do not add up to the vertices, more than INT_MAX of
+    // either, or an index that is not a control point of the mesh. On success the vectors hold
+    // the former polygons. Layer elements are left as they are: the caller sets them whole.
     bool SwapPolygons(std::vector<KRyvMeshPolygon>& ioPolygons, std::vector<int>& ioVertices);
     int GetPolygonCount() const { return static_cast<int>(mPolygons.size()); }
     // -1 outside 0..count-1.
@@ -184,27 +177,5 @@ private:
     std::vector<KRyvMeshPolygon> mPolygons;
     std::vector<int> mPolygonVertices;
 };
-
-template <typename SizeAt, typename GroupAt, typename VertexAt>
-bool KRyvMesh::SetPolygons(int pPolygonCount, SizeAt pSizeAt, GroupAt pGroupAt, int pVertexCount,
-                           VertexAt pVertexAt)
-{
-    if (pPolygonCount < 0 || pVertexCount < 0) {
-        GetError().SetLastErrorID(kParameterOutOfRange);
-        return false;
-    }
-    // Reserved and appended to: each table's memory is written once.
-    std::vector<KRyvMeshPolygon> lPolygons;
-    lPolygons.reserve(static_cast<std::size_t>(pPolygonCount));
-    for (std::size_t p = 0; p < static_cast<std::size_t>(pPolygonCount); ++p) {
-        lPolygons.push_back(KRyvMeshPolygon{0, pSizeAt(p), pGroupAt(p)});
-    }
-    std::vector<int> lVertices;
-    lVertices.reserve(static_cast<std::size_t>(pVertexCount));
-    for (std::size_t i = 0; i < static_cast<std::size_t>(pVertexCount); ++i) {
-        lVertices.push_back(pVertexAt(i));
-    }
-    return SwapPolygons(lPolygons, lVertices);
-}
 
 #endif

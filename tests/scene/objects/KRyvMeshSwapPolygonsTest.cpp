@@ -16,11 +16,12 @@ struct Tables
 
 bool SetFrom(KRyvMesh& ioMesh, const Tables& pTables)
 {
-    return ioMesh.SetPolygons(
-        static_cast<int>(pTables.mSizes.size()), [&](std::size_t p) { return pTables.mSizes[p]; },
-        [&](std::size_t p) { return pTables.mGroups[p]; },
-        static_cast<int>(pTables.mVertices.size()),
-        [&](std::size_t i) { return pTables.mVertices[i]; });
+    std::vector<KRyvMeshPolygon> lPolygons;
+    for (std::size_t p = 0; p < pTables.mSizes.size(); ++p) {
+        lPolygons.push_back(KRyvMeshPolygon{0, pTables.mSizes[p], pTables.mGroups[p]});
+    }
+    std::vector<int> lVertices = pTables.mVertices;
+    return ioMesh.SwapPolygons(lPolygons, lVertices);
 }
 
 // The same polygons, built one by one.
@@ -51,7 +52,7 @@ void ExpectSamePolygons(const KRyvMesh& pA, const KRyvMesh& pB)
 // A quad, an empty polygon, a triangle and a quad, over 6 points.
 const Tables kMixed{{4, 0, 3, 4}, {0, -1, 7, 2}, {0, 1, 4, 3, 1, 2, 4, 5, 4, 2, 1}};
 
-TEST(KRyvMeshSetPolygons, GivesTheTablesOfPolygonsAddedOneByOne)
+TEST(KRyvMeshSwapPolygons, GivesTheTablesOfPolygonsAddedOneByOne)
 {
     KRyvMesh lBulk(nullptr);
     KRyvMesh lOneByOne(nullptr);
@@ -67,7 +68,7 @@ TEST(KRyvMeshSetPolygons, GivesTheTablesOfPolygonsAddedOneByOne)
     EXPECT_EQ(lBulk.GetLayerCount(), 0);
 }
 
-TEST(KRyvMeshSetPolygons, ReplacesThePolygonsThereWere)
+TEST(KRyvMeshSwapPolygons, ReplacesThePolygonsThereWere)
 {
     KRyvMesh lMesh(nullptr);
     lMesh.InitControlPoints(6);
@@ -82,7 +83,7 @@ TEST(KRyvMeshSetPolygons, ReplacesThePolygonsThereWere)
     EXPECT_EQ(lMesh.GetPolygonVertices(), nullptr);
 }
 
-TEST(KRyvMeshSetPolygons, RefusesTablesThatDoNotMakePolygonsOfItsPoints)
+TEST(KRyvMeshSwapPolygons, RefusesTablesThatDoNotMakePolygonsOfItsPoints)
 {
     const Tables kRefused[] = {
         {{3, -1, 1}, {0, 0, 0}, {0, 1, 2, 3}}, // a negative size
@@ -106,18 +107,15 @@ TEST(KRyvMeshSetPolygons, RefusesTablesThatDoNotMakePolygonsOfItsPoints)
     }
 }
 
-TEST(KRyvMeshSetPolygons, RefusesNegativeCountsAndAMeshWithoutPoints)
+TEST(KRyvMeshSwapPolygons, RefusesAnyIndexOfAMeshWithoutPoints)
 {
     KRyvMesh lMesh(nullptr);
-    const auto lZero = [](std::size_t) { return 0; };
-    EXPECT_FALSE(lMesh.SetPolygons(-1, lZero, lZero, 0, lZero));
-    EXPECT_FALSE(lMesh.SetPolygons(0, lZero, lZero, -1, lZero));
     // Index 0 is no control point of a mesh that has none.
     EXPECT_FALSE(SetFrom(lMesh, Tables{{1}, {0}, {0}}));
     EXPECT_EQ(lMesh.GetPolygonCount(), 0);
 }
 
-TEST(KRyvMeshSetPolygons, SwappedTablesTakeTheirFirstsFromTheSizesAndGiveBackTheFormerOnes)
+TEST(KRyvMeshSwapPolygons, SwappedTablesTakeTheirFirstsFromTheSizesAndGiveBackTheFormerOnes)
 {
     KRyvMesh lMesh(nullptr);
     lMesh.InitControlPoints(6);
