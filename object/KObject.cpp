@@ -74,10 +74,13 @@ bool KObject::RegisterProperty(KProperty* pProperty)
     if (!mDestructing) {
         OnPropertiesChanging();
     }
-    const KWeakHandle lSelf = GetWeakHandle();
-    const KWeakHandle lProperty = pProperty->GetWeakHandle();
+    const Watch lSelf(this);
+    const Watch lProperty(pProperty);
     ConnectNotify(KConnectEvent::kPropertyAdding, pProperty, nullptr, nullptr);
-    if (!lSelf.Get() || lProperty.Get() != pProperty || pProperty->mRegisteredOn) {
+    KPlug* lSelfLeft = nullptr;
+    KPlug* lPropertyLeft = nullptr;
+    Watch::GetBoth(lSelf, lProperty, lSelfLeft, lPropertyLeft);
+    if (!lSelfLeft || lPropertyLeft != pProperty || pProperty->mRegisteredOn) {
         return false;
     }
     mProperties.push_back(pProperty);

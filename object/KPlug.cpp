@@ -119,7 +119,36 @@ KWeakHandle KPlug::GetWeakHandle()
     if (mHandle.IsEmpty()) {
         mHandle = KWeakHandle::Create(this);
     }
+    mHandleShared = true;
     return mHandle;
+}
+
+KPlug::Watch::Watch(KPlug* pPlug)
+{
+    if (pPlug->mHandle.IsEmpty()) {
+        pPlug->mHandle = KWeakHandle::Create(pPlug);
+        mTemporary = true;
+    }
+    mHandle = pPlug->mHandle;
+}
+
+KPlug::Watch::~Watch()
+{
+    if (!mTemporary) {
+        return;
+    }
+    // A plug that died took its cell along; one whose handle was handed out meanwhile keeps it.
+    KPlug* lPlug = mHandle.Get();
+    if (lPlug && !lPlug->mHandleShared && lPlug->mHandle == mHandle) {
+        KWeakHandle::Revoke(mHandle);
+        lPlug->mHandle = KWeakHandle();
+    }
+}
+
+void KPlug::Watch::GetBoth(const Watch& pFirst, const Watch& pSecond, KPlug*& oFirst,
+                           KPlug*& oSecond)
+{
+    ResolveBoth(pFirst.mHandle, pSecond.mHandle, oFirst, oSecond);
 }
 
 bool KPlug::ConnectNotify(KConnectEvent, KPlug*, KPlug*, const KConnectEventArgs*)

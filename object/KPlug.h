@@ -80,6 +80,28 @@ public:
     // A handle that resolves to this plug while it lives.
     KWeakHandle GetWeakHandle();
 
+    // Tells whether a plug outlived a call into hooks. A plug whose handle nobody holds gets a
+    // pool cell only for the life of the watch: most properties are watched once, while they
+    // are registered, and would otherwise keep a cell each for good.
+    class Watch
+    {
+    public:
+        explicit Watch(KPlug* pPlug);
+        Watch(const Watch&) = delete;
+        Watch& operator=(const Watch&) = delete;
+        ~Watch();
+        // The plug while it lives, else null.
+        KPlug* Get() const { return mHandle.Get(); }
+        // Both watched plugs under one lock of the pool.
+        static void GetBoth(const Watch& pFirst, const Watch& pSecond, KPlug*& oFirst,
+                            KPlug*& oSecond);
+
+    private:
+        KWeakHandle mHandle;
+        // Whether the cell was taken for this watch, so is given back when it ends.
+        bool mTemporary = false;
+    };
+
     // Receives the events of KConnectEvent.h. pPlug is the plug the event is about, pOther the
     // partner (may be null), pArgs the further arguments (may be null). The answer matters for
     // the request events only: false refuses. The base accepts everything.
@@ -135,6 +157,8 @@ private:
     KWeakHandle mHandle;
     unsigned mPlugFlags = 0;
     bool mGoingAway = false;
+    // Set once GetWeakHandle has handed the handle out: its cell then stays while the plug lives.
+    bool mHandleShared = false;
 };
 
 #endif
