@@ -51,6 +51,9 @@ void Tell(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakHandle&
 
 } // namespace
 
+// Objects carry dozens of plugs each; keep an idle plug this small.
+static_assert(sizeof(KPlug) <= 32, "KPlug grew");
+
 const KClassInfo& KPlug::ClassInfo()
 {
     static const KClassInfo sInfo("KPlug", nullptr);
@@ -76,7 +79,7 @@ KPlug::~KPlug()
     if (mOwner && mOwner->mLinks) {
         EraseValue(mOwner->mLinks->mChildren, this);
     }
-    KWeakHandle::Revoke(mHandle);
+    KWeakHandle::RevokeCell(mHandleCell, this);
 }
 
 const KPlug::Links& KPlug::GetLinks() const
@@ -116,20 +119,22 @@ void KPlug::SetOwner(KPlug* pOwner)
 
 KWeakHandle KPlug::GetWeakHandle()
 {
-    if (mHandle.IsEmpty()) {
-        mHandle = KWeakHandle::Create(this);
+    KWeakHandle lHandle = KWeakHandle::OfCell(mHandleCell, this);
+    if (lHandle.IsEmpty()) {
+        lHandle = KWeakHandle::Create(this);
+        mHandleCell = lHandle.GetCell();
     }
     mHandleShared = true;
-    return mHandle;
+    return lHandle;
 }
 
-KPlug::Watch::Watch(KPlug* pPlug)
+KPlug::Watch::Watch(KPlug* pPlug) : mHandle(KWeakHandle::OfCell(pPlug->mHandleCell, pPlug))
 {
-    if (pPlug->mHandle.IsEmpty()) {
-        pPlug->mHandle = KWeakHandle::Create(pPlug);
+    if (mHandle.IsEmpty()) {
+        mHandle = KWeakHandle::Create(pPlug);
+        pPlug->mHandleCell = mHandle.GetCell();
         mTemporary = true;
     }
-    mHandle = pPlug->mHandle;
 }
 
 KPlug::Watch::~Watch()
@@ -139,9 +144,9 @@ KPlug::Watch::~Watch()
     }
     // A plug that died took its cell along; one whose handle was handed out meanwhile keeps it.
     KPlug* lPlug = mHandle.Get();
-    if (lPlug && !lPlug->mHandleShared && lPlug->mHandle == mHandle) {
+    if (lPlug && !lPlug->mHandleShared && lPlug->mHandleCell == mHandle.GetCell()) {
         KWeakHandle::Revoke(mHandle);
-        lPlug->mHandle = KWeakHandle();
+        lPlug->mHandleCell = -1;
     }
 }
 
@@ -329,10 +334,11 @@ bool KPlug::HasDst(const KPlug* pDst) const
 
 void KPlug::SetPlugFlags(unsigned pMask, bool pOn)
 {
+    const auto lMask = static_cast<std::uint16_t>(pMask);
     if (pOn) {
-        mPlugFlags |= pMask;
+        mPlugFlags |= lMask;
     } else {
-        mPlugFlags &= ~pMask;
+        mPlugFlags &= static_cast<std::uint16_t>(~lMask);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "object/KConnectEvent.h"
 #include "object/KWeakHandle.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -25,8 +26,8 @@ public:
     virtual const char* GetClassName() const { return ClassName(); }
     virtual const KClassInfo& GetClassInfo() const { return ClassInfo(); }
 
-    // Plug flags word: the low three bits are list bits the owner may store; 8 keeps the
-    // connections (see SetFilter).
+    // Plug flags word (16 bits; higher bits of a mask are ignored): the low three bits are list
+    // bits the owner may store; 8 keeps the connections (see SetFilter).
     static constexpr unsigned kListBitsMask = 7;
     static constexpr unsigned kKeepConnections = 8;
 
@@ -152,10 +153,12 @@ private:
     void RefillView(KPlug* pView) const;
     static bool Ask(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakHandle& pOther);
 
+    // Every property of every object is a plug: the fields are packed to 32 bytes.
     std::unique_ptr<Links> mLinks;
     KPlug* mOwner = nullptr;
-    KWeakHandle mHandle;
-    unsigned mPlugFlags = 0;
+    // The plug's cell in the handle pool, or -1 (see KWeakHandle::OfCell).
+    std::int32_t mHandleCell = -1;
+    std::uint16_t mPlugFlags = 0;
     bool mGoingAway = false;
     // Set once GetWeakHandle has handed the handle out: its cell then stays while the plug lives.
     bool mHandleShared = false;

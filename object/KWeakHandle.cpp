@@ -101,6 +101,41 @@ void KWeakHandle::Revoke(const KWeakHandle& pHandle)
     lPool.mFirstFree = pHandle.mCell;
 }
 
+KWeakHandle KWeakHandle::OfCell(std::int32_t pCell, const KPlug* pPlug)
+{
+    KWeakHandle lHandle;
+    if (pCell < 0) {
+        return lHandle;
+    }
+    HandlePool& lPool = Pool();
+    std::lock_guard<std::mutex> lLock(lPool.mMutex);
+    if (static_cast<size_t>(pCell) < lPool.mCells.size()) {
+        const Cell& lCell = lPool.mCells[static_cast<size_t>(pCell)];
+        if (lCell.mPlug == pPlug && pPlug) {
+            lHandle.mCell = pCell;
+            lHandle.mStamp = lCell.mStamp;
+        }
+    }
+    return lHandle;
+}
+
+void KWeakHandle::RevokeCell(std::int32_t pCell, const KPlug* pPlug)
+{
+    if (pCell < 0 || !pPlug) {
+        return;
+    }
+    HandlePool& lPool = Pool();
+    std::lock_guard<std::mutex> lLock(lPool.mMutex);
+    if (static_cast<size_t>(pCell) >= lPool.mCells.size()) {
+        return;
+    }
+    Cell& lCell = lPool.mCells[static_cast<size_t>(pCell)];
+    if (lCell.mPlug == pPlug) {
+        lCell = FreeCell(lPool.mFirstFree);
+        lPool.mFirstFree = pCell;
+    }
+}
+
 void KWeakHandle::TrimPool()
 {
     HandlePool& lPool = Pool();
