@@ -1280,8 +1280,8 @@ void KRyvNode::ResetTransformProperties()
             lProperty->SetValue(0.0);
         }
     }
-    GetPivotSet(0)->Reset();
-    GetPivotSet(1)->Reset();
+    lBlock.ResetPivotSet(0);
+    lBlock.ResetPivotSet(1);
 }
 
 void KRyvNode::CreateUserPropertyRecords()
