@@ -244,7 +244,7 @@ bool KRyvNode::GetSubtreeAnimationInterval(KTime& ioStart, KTime& ioStop)
 
 void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
 {
-    if (!pTake || !pTake->GetKFCurveNode()) {
+    if (!pTake) {
         return;
     }
     if (CanDeferDefaultTake(pTake)) {
