@@ -344,9 +344,7 @@ void KPlug::SetPlugFlags(unsigned pMask, bool pOn)
 
 void KPlug::SetFilter(const KPlugFilter* pFilter, bool pKeep)
 {
-    if (pFilter || mLinks) {
-        MakeLinks().mFilter = pFilter;
-    }
+    KeepFilter(pFilter);
     SetPlugFlags(kKeepConnections, pKeep);
     if (ViewOf()) {
         ViewOf()->RefillView(this);
@@ -379,6 +377,13 @@ void KPlug::SetFilter(const KPlugFilter* pFilter, bool pKeep)
                 DisconnectDst(lPartner);
             }
         }
+    }
+}
+
+void KPlug::KeepFilter(const KPlugFilter* pFilter)
+{
+    if (pFilter || mLinks) {
+        MakeLinks().mFilter = pFilter;
     }
 }
 

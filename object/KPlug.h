@@ -117,6 +117,10 @@ protected:
     bool IsGoingAway() const { return mGoingAway; }
     // Moves the source at pFrom to position pTo (both checked); the views follow.
     bool MoveSrc(int pFrom, int pTo);
+    // Where the plug keeps its filter: in its lists block here. A kind that is always filtered
+    // may keep it in a field of its own, so that an idle plug of that kind needs no block.
+    virtual const KPlugFilter* Filter() const { return mLinks ? mLinks->mFilter : nullptr; }
+    virtual void KeepFilter(const KPlugFilter* pFilter);
 
 private:
     // Most plugs (the many properties of every object) never connect, own no view and have no
@@ -133,7 +137,6 @@ private:
         KPlug* mViewOf = nullptr;
     };
 
-    const KPlugFilter* Filter() const { return mLinks ? mLinks->mFilter : nullptr; }
     KPlug* ViewOf() const { return mLinks ? mLinks->mViewOf : nullptr; }
     bool FilterAccepts(const KPlug* pPartner) const
     {
