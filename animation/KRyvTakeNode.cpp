@@ -8,11 +8,7 @@ const char* const kErrorTexts[] = {"Curve not found"};
 
 } // namespace
 
-KRyvTakeNode::KRyvTakeNode(const char* pName)
-    : mName(pName ? pName : ""), mRoot(std::make_unique<KFCurveNode>("Defaults")),
-      mError(kErrorTexts, 1)
-{
-}
+KRyvTakeNode::KRyvTakeNode(const char* pName) : mName(pName ? pName : ""), mError(kErrorTexts, 1) {}
 
 KRyvTakeNode::KRyvTakeNode(const KRyvTakeNode& pOther)
     : mName(pOther.mName), mRoot(pOther.GetKFCurveNode()->Clone()), mError(kErrorTexts, 1)
@@ -20,6 +16,15 @@ KRyvTakeNode::KRyvTakeNode(const KRyvTakeNode& pOther)
 }
 
 KRyvTakeNode::~KRyvTakeNode() = default;
+
+KFCurveNode* KRyvTakeNode::GetKFCurveNode() const
+{
+    FillDeferredContent();
+    if (!mRoot) {
+        mRoot = std::make_unique<KFCurveNode>("Defaults");
+    }
+    return mRoot.get();
+}
 
 void KRyvTakeNode::FillDeferredContent() const
 {

@@ -40,8 +40,12 @@ public:
     virtual ~KRyvTakeNode();
 
     const KString& GetName() const { return mName; }
-    // Fills a deferred tree first, as does every call that reads the tree.
-    KFCurveNode* GetKFCurveNode() const
+    // Fills a deferred tree first, as does every call that reads the tree. The root is made on
+    // the first look (throws std::bad_alloc when it cannot be): most takes of a large scene
+    // wait unlooked at.
+    KFCurveNode* GetKFCurveNode() const;
+    // The same without making the root: null for a take whose tree was never looked at.
+    KFCurveNode* FindKFCurveNode() const
     {
         FillDeferredContent();
         return mRoot.get();
@@ -49,6 +53,8 @@ public:
     // pContent (not owned; it must outlive the take or be withdrawn with null) fills the tree
     // on the first look at it; null withdraws it, leaving the tree as it is.
     void DeferContent(KRyvTakeNodeContent* pContent) { mContent = pContent; }
+    // Fills a deferred tree now; a take with nothing waiting is left as it is (no root made).
+    void FillDeferredContent() const;
     bool IsContentDeferred() const { return mContent != nullptr; }
     KError& GetError() { return mError; }
 
@@ -134,10 +140,9 @@ private:
     KFCurveNode* FindNode(const char* pName1, const char* pName2, const char* pName3) const;
     KFCurveNode* FindNode(const char* pName1, const char* pName2, const KDataType* pDataType) const;
     KFCurve* Found(KFCurveNode* pNode);
-    void FillDeferredContent() const;
 
     KString mName;
-    std::unique_ptr<KFCurveNode> mRoot;
+    mutable std::unique_ptr<KFCurveNode> mRoot;
     KError mError;
     // Set while the tree waits to be filled. Filling it changes nothing a caller could have
     // seen, so the const look-ups may do it.

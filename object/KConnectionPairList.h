@@ -9,7 +9,8 @@
 #include <vector>
 
 // The (source, destination) pairs of an object's connections, oldest first, each listed once.
-// Adding and removing a pair are constant time (an index from the pair to its slot), so an
+// Adding and removing a pair are constant time (an index from the pair to its slot, made once
+// the list outgrows a few slots; most objects have one or two pairs, searched directly), so an
 // object with many connections, such as the root of a flat hierarchy, is built and torn down in
 // linear time. Removed pairs leave a gap that is closed once gaps outnumber the pairs, or before
 // the pairs are counted or read by position.
@@ -55,9 +56,15 @@ private:
     }
     // Closes the gaps; with pDropDead also drops the pairs with a dead end.
     void Compact(bool pDropDead);
+    // The slot of a listed pair, or kNoSlot.
+    static constexpr std::size_t kNoSlot = ~std::size_t(0);
+    std::size_t Find(const Key& pKey) const;
+    // Indexes every listed slot (throws std::bad_alloc, leaving the list as it was).
+    void MakeIndex();
 
     std::vector<Slot> mSlots;
     std::unordered_map<Key, std::size_t, KeyHash> mIndex;
+    bool mIndexed = false;
     std::size_t mGaps = 0;
 };
 

@@ -74,10 +74,13 @@ bool KObject::RegisterProperty(KProperty* pProperty)
     if (!mDestructing) {
         OnPropertiesChanging();
     }
-    const KWeakHandle lSelf = GetWeakHandle();
-    const KWeakHandle lProperty = pProperty->GetWeakHandle();
+    const Watch lSelf(this);
+    const Watch lProperty(pProperty);
     ConnectNotify(KConnectEvent::kPropertyAdding, pProperty, nullptr, nullptr);
-    if (!lSelf.Get() || lProperty.Get() != pProperty || pProperty->mRegisteredOn) {
+    KPlug* lSelfLeft = nullptr;
+    KPlug* lPropertyLeft = nullptr;
+    Watch::GetBoth(lSelf, lProperty, lSelfLeft, lPropertyLeft);
+    if (!lSelfLeft || lPropertyLeft != pProperty || pProperty->mRegisteredOn) {
         return false;
     }
     mProperties.push_back(pProperty);
@@ -268,14 +271,14 @@ void KObject::ForgetProperty(KProperty* pProperty)
 
 int KObject::GetConnectionPairCount() const
 {
-    return mPairs.Prune();
+    return mPairs ? mPairs->Prune() : 0;
 }
 
 bool KObject::GetConnectionPair(int pIndex, KPlug*& oSource, KPlug*& oDestination) const
 {
     KWeakHandle lSource;
     KWeakHandle lDestination;
-    if (!mPairs.Get(pIndex, lSource, lDestination)) {
+    if (!mPairs || !mPairs->Get(pIndex, lSource, lDestination)) {
         return false;
     }
     oSource = lSource.Get();
@@ -294,16 +297,20 @@ bool KObject::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
     case KConnectEvent::kPairDestinationAdded: {
         const bool lSource = pEvent == KConnectEvent::kPairSourceAdded;
         // Both ends of a connection inside one object report it; it is listed once.
-        mPairs.Add((lSource ? pOther : pPlug)->GetWeakHandle(),
-                   (lSource ? pPlug : pOther)->GetWeakHandle());
+        if (!mPairs) {
+            mPairs = std::make_unique<KConnectionPairList>();
+        }
+        mPairs->Add((lSource ? pOther : pPlug)->GetWeakHandle(),
+                    (lSource ? pPlug : pOther)->GetWeakHandle());
         break;
     }
     case KConnectEvent::kPairSourceRemoved:
     case KConnectEvent::kPairDestinationRemoved: {
         const bool lSource = pEvent == KConnectEvent::kPairSourceRemoved;
-        const KWeakHandle lFrom = (lSource ? pOther : pPlug)->GetWeakHandle();
-        const KWeakHandle lTo = (lSource ? pPlug : pOther)->GetWeakHandle();
-        mPairs.Remove(lFrom, lTo);
+        if (mPairs) {
+            mPairs->Remove((lSource ? pOther : pPlug)->GetWeakHandle(),
+                           (lSource ? pPlug : pOther)->GetWeakHandle());
+        }
         // A reference property exists for its connection only.
         if (!mDestructing && pPlug != this && pPlug->IsA(KProperty::ClassId())) {
             auto* lProperty = static_cast<KProperty*>(pPlug);

@@ -5,6 +5,7 @@
 #include "object/KPlug.h"
 #include "object/KProperty.h"
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -115,7 +116,8 @@ private:
     void ForgetProperty(KProperty* pProperty);
 
     std::vector<KProperty*> mProperties;
-    mutable KConnectionPairList mPairs;
+    // Made with the first pair: most objects of a large scene have few connections or none.
+    mutable std::unique_ptr<KConnectionPairList> mPairs;
     bool mDestructing = false;
 };
 

@@ -51,6 +51,9 @@ void Tell(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakHandle&
 
 } // namespace
 
+// Objects carry dozens of plugs each; keep an idle plug this small.
+static_assert(sizeof(KPlug) <= 32, "KPlug grew");
+
 const KClassInfo& KPlug::ClassInfo()
 {
     static const KClassInfo sInfo("KPlug", nullptr);
@@ -76,7 +79,7 @@ KPlug::~KPlug()
     if (mOwner && mOwner->mLinks) {
         EraseValue(mOwner->mLinks->mChildren, this);
     }
-    KWeakHandle::Revoke(mHandle);
+    KWeakHandle::RevokeCell(mHandleCell, this);
 }
 
 const KPlug::Links& KPlug::GetLinks() const
@@ -116,10 +119,41 @@ void KPlug::SetOwner(KPlug* pOwner)
 
 KWeakHandle KPlug::GetWeakHandle()
 {
-    if (mHandle.IsEmpty()) {
-        mHandle = KWeakHandle::Create(this);
+    KWeakHandle lHandle = KWeakHandle::OfCell(mHandleCell, this);
+    if (lHandle.IsEmpty()) {
+        lHandle = KWeakHandle::Create(this);
+        mHandleCell = lHandle.GetCell();
     }
-    return mHandle;
+    mHandleShared = true;
+    return lHandle;
+}
+
+KPlug::Watch::Watch(KPlug* pPlug) : mHandle(KWeakHandle::OfCell(pPlug->mHandleCell, pPlug))
+{
+    if (mHandle.IsEmpty()) {
+        mHandle = KWeakHandle::Create(pPlug);
+        pPlug->mHandleCell = mHandle.GetCell();
+        mTemporary = true;
+    }
+}
+
+KPlug::Watch::~Watch()
+{
+    if (!mTemporary) {
+        return;
+    }
+    // A plug that died took its cell along; one whose handle was handed out meanwhile keeps it.
+    KPlug* lPlug = mHandle.Get();
+    if (lPlug && !lPlug->mHandleShared && lPlug->mHandleCell == mHandle.GetCell()) {
+        KWeakHandle::Revoke(mHandle);
+        lPlug->mHandleCell = -1;
+    }
+}
+
+void KPlug::Watch::GetBoth(const Watch& pFirst, const Watch& pSecond, KPlug*& oFirst,
+                           KPlug*& oSecond)
+{
+    ResolveBoth(pFirst.mHandle, pSecond.mHandle, oFirst, oSecond);
 }
 
 bool KPlug::ConnectNotify(KConnectEvent, KPlug*, KPlug*, const KConnectEventArgs*)
@@ -300,18 +334,17 @@ bool KPlug::HasDst(const KPlug* pDst) const
 
 void KPlug::SetPlugFlags(unsigned pMask, bool pOn)
 {
+    const auto lMask = static_cast<std::uint16_t>(pMask);
     if (pOn) {
-        mPlugFlags |= pMask;
+        mPlugFlags |= lMask;
     } else {
-        mPlugFlags &= ~pMask;
+        mPlugFlags &= static_cast<std::uint16_t>(~lMask);
     }
 }
 
 void KPlug::SetFilter(const KPlugFilter* pFilter, bool pKeep)
 {
-    if (pFilter || mLinks) {
-        MakeLinks().mFilter = pFilter;
-    }
+    KeepFilter(pFilter);
     SetPlugFlags(kKeepConnections, pKeep);
     if (ViewOf()) {
         ViewOf()->RefillView(this);
@@ -344,6 +377,13 @@ void KPlug::SetFilter(const KPlugFilter* pFilter, bool pKeep)
                 DisconnectDst(lPartner);
             }
         }
+    }
+}
+
+void KPlug::KeepFilter(const KPlugFilter* pFilter)
+{
+    if (pFilter || mLinks) {
+        MakeLinks().mFilter = pFilter;
     }
 }
 

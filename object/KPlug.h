@@ -5,6 +5,7 @@
 #include "object/KConnectEvent.h"
 #include "object/KWeakHandle.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -25,8 +26,8 @@ public:
     virtual const char* GetClassName() const { return ClassName(); }
     virtual const KClassInfo& GetClassInfo() const { return ClassInfo(); }
 
-    // Plug flags word: the low three bits are list bits the owner may store; 8 keeps the
-    // connections (see SetFilter).
+    // Plug flags word (16 bits; higher bits of a mask are ignored): the low three bits are list
+    // bits the owner may store; 8 keeps the connections (see SetFilter).
     static constexpr unsigned kListBitsMask = 7;
     static constexpr unsigned kKeepConnections = 8;
 
@@ -80,6 +81,28 @@ public:
     // A handle that resolves to this plug while it lives.
     KWeakHandle GetWeakHandle();
 
+    // Tells whether a plug outlived a call into hooks. A plug whose handle nobody holds gets a
+    // pool cell only for the life of the watch: most properties are watched once, while they
+    // are registered, and would otherwise keep a cell each for good.
+    class Watch
+    {
+    public:
+        explicit Watch(KPlug* pPlug);
+        Watch(const Watch&) = delete;
+        Watch& operator=(const Watch&) = delete;
+        ~Watch();
+        // The plug while it lives, else null.
+        KPlug* Get() const { return mHandle.Get(); }
+        // Both watched plugs under one lock of the pool.
+        static void GetBoth(const Watch& pFirst, const Watch& pSecond, KPlug*& oFirst,
+                            KPlug*& oSecond);
+
+    private:
+        KWeakHandle mHandle;
+        // Whether the cell was taken for this watch, so is given back when it ends.
+        bool mTemporary = false;
+    };
+
     // Receives the events of KConnectEvent.h. pPlug is the plug the event is about, pOther the
     // partner (may be null), pArgs the further arguments (may be null). The answer matters for
     // the request events only: false refuses. The base accepts everything.
@@ -94,6 +117,10 @@ protected:
     bool IsGoingAway() const { return mGoingAway; }
     // Moves the source at pFrom to position pTo (both checked); the views follow.
     bool MoveSrc(int pFrom, int pTo);
+    // Where the plug keeps its filter: in its lists block here. A kind that is always filtered
+    // may keep it in a field of its own, so that an idle plug of that kind needs no block.
+    virtual const KPlugFilter* Filter() const { return mLinks ? mLinks->mFilter : nullptr; }
+    virtual void KeepFilter(const KPlugFilter* pFilter);
 
 private:
     // Most plugs (the many properties of every object) never connect, own no view and have no
@@ -110,7 +137,6 @@ private:
         KPlug* mViewOf = nullptr;
     };
 
-    const KPlugFilter* Filter() const { return mLinks ? mLinks->mFilter : nullptr; }
     KPlug* ViewOf() const { return mLinks ? mLinks->mViewOf : nullptr; }
     bool FilterAccepts(const KPlug* pPartner) const
     {
@@ -130,11 +156,15 @@ private:
     void RefillView(KPlug* pView) const;
     static bool Ask(const KWeakHandle& pReceiver, KConnectEvent pEvent, const KWeakHandle& pOther);
 
+    // Every property of every object is a plug: the fields are packed to 32 bytes.
     std::unique_ptr<Links> mLinks;
     KPlug* mOwner = nullptr;
-    KWeakHandle mHandle;
-    unsigned mPlugFlags = 0;
+    // The plug's cell in the handle pool, or -1 (see KWeakHandle::OfCell).
+    std::int32_t mHandleCell = -1;
+    std::uint16_t mPlugFlags = 0;
     bool mGoingAway = false;
+    // Set once GetWeakHandle has handed the handle out: its cell then stays while the plug lives.
+    bool mHandleShared = false;
 };
 
 #endif

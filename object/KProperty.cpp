@@ -227,7 +227,7 @@ bool KProperty::SetPropertyValue(const KPropertyValue& pValue)
     ReadValue(lOld);
     const KConnectEventArgs lArgs{&lNew, &lOld};
     // A hook may destroy this property; nothing of it is touched after that.
-    const KWeakHandle lSelf = GetWeakHandle();
+    const Watch lSelf(this);
     ConnectNotify(KConnectEvent::kValueChanging, this, nullptr, &lArgs);
     if (!lSelf.Get()) {
         return false;

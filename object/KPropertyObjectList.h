@@ -34,7 +34,13 @@ class KPropertyObjectList : public KProperty
     // Counts the changes made through SetObjectAt and RemoveAllObjects.
     int GetChangeCount() const { return mChangeCount; }
 
+protected:
+    // Every object list is filtered: the filter is a field, not a reason for a lists block.
+    const KPlugFilter* Filter() const override { return mFilter; }
+    void KeepFilter(const KPlugFilter* pFilter) override { mFilter = pFilter; }
+
 private:
+    const KPlugFilter* mFilter = nullptr;
     int mFilterWord = -1;
     int mFilterClassId = -1;
     int mChangeCount = 0;

@@ -13,9 +13,11 @@
 // be empty. The type index is set separately (SetPropertyType): the value kind decides how a
 // value is stored, the index what it means (an int holds an int or an enumeration item).
 //
-// Objects carry dozens of properties each, so the accessors cost two pointers: a table of plain
-// functions shared by every property attached the same way, and the address it works on (the
-// owner, or function objects held apart for accessors only known at run time).
+// Objects carry dozens of properties each, so the accessors cost one pointer: a table of plain
+// functions shared by every property attached the same way, which work on the property's owner,
+// or a block of function objects held apart for accessors only known at run time. Member
+// accessors act on the owner the property has when they run; a property whose owner has gone
+// reads and writes its cached value.
 template <typename T> class KTypedProperty : public KProperty
 {
 public:
@@ -45,15 +47,17 @@ public:
     void Attach(const char* pName, KPlug* pOwner, Getter pGetter, Setter pSetter)
     {
         std::unique_ptr<Callables> lCallables;
-        const AccessorTable* lTable = nullptr;
         if (pGetter || pSetter) {
-            lTable = !pSetter ? &kCallableGetter : !pGetter ? &kCallableSetter : &kCallables;
-            lCallables.reset(new Callables{std::move(pGetter), std::move(pSetter)});
+            lCallables = std::make_unique<Callables>();
+            lCallables->mGet = pGetter ? &CallGetter : nullptr;
+            lCallables->mSet = pSetter ? &CallSetter : nullptr;
+            lCallables->mOwnsTarget = true;
+            lCallables->mGetter = std::move(pGetter);
+            lCallables->mSetter = std::move(pSetter);
         }
         KProperty::Attach(pName, pOwner);
         ReleaseAccessors();
-        mTable = lTable;
-        mTarget = lCallables.release();
+        mTable = lCallables.release();
     }
 
     // Attach with accessors that are member functions of the owner (either may be null). The
@@ -85,7 +89,6 @@ public:
         ReleaseAccessors();
         if (pOwner) {
             mTable = &MemberAccessors<kGetter, kSetter, Owner>::kTable;
-            mTarget = pOwner;
         }
     }
 
@@ -97,7 +100,9 @@ protected:
     bool ReadValue(KPropertyValue& oValue) override
     {
         if (mTable && mTable->mGet) {
-            mValue = mTable->mGet(mTarget);
+            if (void* lTarget = Target()) {
+                mValue = mTable->mGet(lTarget);
+            }
         }
         oValue = KPropertyValue(mValue);
         return true;
@@ -119,16 +124,17 @@ protected:
         if (!lValue) {
             return;
         }
-        if (mTable && mTable->mSet) {
-            mTable->mSet(mTarget, *lValue);
+        void* lTarget = mTable && mTable->mSet ? Target() : nullptr;
+        if (lTarget) {
+            mTable->mSet(lTarget, *lValue);
         } else {
             mValue = *lValue;
         }
     }
 
 private:
-    // Either entry may be null (no such accessor). mOwnsTarget: the target is a Callables
-    // block of this property.
+    // Either entry may be null (no such accessor). mOwnsTarget: the table is the Callables
+    // block of this property, and the target of its functions.
     struct AccessorTable
     {
         T (*mGet)(void* pTarget);
@@ -136,21 +142,30 @@ private:
         bool mOwnsTarget;
     };
 
-    struct Callables
+    struct Callables : AccessorTable
     {
         Getter mGetter;
         Setter mSetter;
     };
 
+    // What the accessors work on: the owner, or the property's own Callables block.
+    void* Target() const
+    {
+        if (mTable->mOwnsTarget) {
+            return static_cast<Callables*>(const_cast<AccessorTable*>(mTable));
+        }
+        return GetOwner();
+    }
+
     template <auto kGetter, auto kSetter, typename Owner> struct MemberAccessors
     {
         static T Get(void* pTarget)
         {
-            return static_cast<T>((static_cast<Owner*>(pTarget)->*kGetter)());
+            return static_cast<T>((static_cast<Owner*>(static_cast<KPlug*>(pTarget))->*kGetter)());
         }
         static void Set(void* pTarget, const T& pValue)
         {
-            (static_cast<Owner*>(pTarget)->*kSetter)(pValue);
+            (static_cast<Owner*>(static_cast<KPlug*>(pTarget))->*kSetter)(pValue);
         }
         static constexpr AccessorTable kTable{&Get, &Set, false};
     };
@@ -160,22 +175,17 @@ private:
     {
         static_cast<Callables*>(pTarget)->mSetter(pValue);
     }
-    static constexpr AccessorTable kCallables{&CallGetter, &CallSetter, true};
-    static constexpr AccessorTable kCallableGetter{&CallGetter, nullptr, true};
-    static constexpr AccessorTable kCallableSetter{nullptr, &CallSetter, true};
 
     void ReleaseAccessors()
     {
         if (mTable && mTable->mOwnsTarget) {
-            delete static_cast<Callables*>(mTarget);
+            delete static_cast<const Callables*>(mTable);
         }
         mTable = nullptr;
-        mTarget = nullptr;
     }
 
     T mValue;
     const AccessorTable* mTable = nullptr;
-    void* mTarget = nullptr;
 };
 
 using KPropertyBool = KTypedProperty<bool>;

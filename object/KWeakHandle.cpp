@@ -1,5 +1,6 @@
 #include "object/KWeakHandle.h"
 
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -17,10 +18,49 @@ struct Cell
     KPlug* mPlug;
 };
 
+// The cells, in segments of a fixed size: growing never copies the cells already there (under
+// the lock) nor needs room for twice as many while it does.
+class CellArray
+{
+public:
+    std::size_t size() const { return mCount; }
+    bool empty() const { return mCount == 0; }
+    Cell& operator[](std::size_t pIndex)
+    {
+        return mSegments[pIndex / kSegmentCells][pIndex % kSegmentCells];
+    }
+    const Cell& operator[](std::size_t pIndex) const
+    {
+        return mSegments[pIndex / kSegmentCells][pIndex % kSegmentCells];
+    }
+    Cell& back() { return (*this)[mCount - 1]; }
+    // Throws std::bad_alloc, leaving the cells as they were, when a segment cannot be added.
+    void push_back(const Cell& pCell)
+    {
+        if (mCount == mSegments.size() * kSegmentCells) {
+            auto lSegment = std::make_unique<Cell[]>(kSegmentCells);
+            mSegments.push_back(std::move(lSegment));
+        }
+        (*this)[mCount++] = pCell;
+    }
+    void pop_back() { --mCount; }
+    // Gives back the segments past the last cell.
+    void shrink_to_fit()
+    {
+        mSegments.resize((mCount + kSegmentCells - 1) / kSegmentCells);
+        mSegments.shrink_to_fit();
+    }
+
+private:
+    static constexpr std::size_t kSegmentCells = 1024;
+    std::vector<std::unique_ptr<Cell[]>> mSegments;
+    std::size_t mCount = 0;
+};
+
 struct HandlePool
 {
     std::mutex mMutex;
-    std::vector<Cell> mCells;
+    CellArray mCells;
     std::int32_t mFirstFree = kNoCell;
     std::uint64_t mNextStamp = 1;
 };
@@ -99,6 +139,41 @@ void KWeakHandle::Revoke(const KWeakHandle& pHandle)
     }
     lCell = FreeCell(lPool.mFirstFree);
     lPool.mFirstFree = pHandle.mCell;
+}
+
+KWeakHandle KWeakHandle::OfCell(std::int32_t pCell, const KPlug* pPlug)
+{
+    KWeakHandle lHandle;
+    if (pCell < 0) {
+        return lHandle;
+    }
+    HandlePool& lPool = Pool();
+    std::lock_guard<std::mutex> lLock(lPool.mMutex);
+    if (static_cast<size_t>(pCell) < lPool.mCells.size()) {
+        const Cell& lCell = lPool.mCells[static_cast<size_t>(pCell)];
+        if (lCell.mPlug == pPlug && pPlug) {
+            lHandle.mCell = pCell;
+            lHandle.mStamp = lCell.mStamp;
+        }
+    }
+    return lHandle;
+}
+
+void KWeakHandle::RevokeCell(std::int32_t pCell, const KPlug* pPlug)
+{
+    if (pCell < 0 || !pPlug) {
+        return;
+    }
+    HandlePool& lPool = Pool();
+    std::lock_guard<std::mutex> lLock(lPool.mMutex);
+    if (static_cast<size_t>(pCell) >= lPool.mCells.size()) {
+        return;
+    }
+    Cell& lCell = lPool.mCells[static_cast<size_t>(pCell)];
+    if (lCell.mPlug == pPlug) {
+        lCell = FreeCell(lPool.mFirstFree);
+        lPool.mFirstFree = pCell;
+    }
 }
 
 void KWeakHandle::TrimPool()

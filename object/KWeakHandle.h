@@ -25,6 +25,12 @@ public:
     static KWeakHandle Create(KPlug* pPlug);
     // Empties the cell of this handle (a handle of another stamp is left alone).
     static void Revoke(const KWeakHandle& pHandle);
+    // A plug keeps only the index of its cell: the handle is read back from the pool, and the
+    // cell emptied when the plug dies. Both leave a cell that no longer holds pPlug alone (the
+    // handle is then empty).
+    std::int32_t GetCell() const { return mCell; }
+    static KWeakHandle OfCell(std::int32_t pCell, const KPlug* pPlug);
+    static void RevokeCell(std::int32_t pCell, const KPlug* pPlug);
     // Gives back the memory of free cells at the end of the pool (kit shut-down).
     static void TrimPool();
 

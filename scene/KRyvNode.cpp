@@ -47,8 +47,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -242,7 +244,7 @@ bool KRyvNode::GetSubtreeAnimationInterval(KTime& ioStart, KTime& ioStop)
 
 void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
 {
-    if (!pTake || !pTake->GetKFCurveNode()) {
+    if (!pTake) {
         return;
     }
     if (CanDeferDefaultTake(pTake)) {
@@ -847,13 +849,23 @@ const KRyvPivotSet& ReadSet(const KRyvPivotSet* pSet)
     return pSet ? *pSet : KRyvPivotSet::GetDefault();
 }
 
+// Writes one field of a pivot set. A set reads as reset until it is made, so a write of the
+// value it reads already (to the bit: -0 is not 0) leaves it unmade.
+template <typename T>
+void WritePivotField(KRyvNode& ioNode, int pSet, T KRyvPivotSet::*pField, const T& pValue)
+{
+    const KRyvPivotSet* lSet = std::as_const(ioNode).GetPivotSet(pSet);
+    if (!lSet || std::memcmp(&(lSet->*pField), &pValue, sizeof(T)) == 0) {
+        return;
+    }
+    ioNode.GetPivotSet(pSet)->*pField = pValue;
+}
+
 } // namespace
 
 void KRyvNode::SetPivotState(int pSet, int pState)
 {
-    if (KRyvPivotSet* lSet = GetPivotSet(pSet)) {
-        lSet->mPivotState = pState;
-    }
+    WritePivotField(*this, pSet, &KRyvPivotSet::mPivotState, pState);
 }
 
 void KRyvNode::GetPivotState(int pSet, int& oState) const
@@ -863,9 +875,7 @@ void KRyvNode::GetPivotState(int pSet, int& oState) const
 
 void KRyvNode::SetRotationOrder(int pSet, int pOrder)
 {
-    if (KRyvPivotSet* lSet = GetPivotSet(pSet)) {
-        lSet->mRotationOrder = pOrder;
-    }
+    WritePivotField(*this, pSet, &KRyvPivotSet::mRotationOrder, pOrder);
 }
 
 void KRyvNode::GetRotationOrder(int pSet, int& oOrder) const
@@ -875,9 +885,7 @@ void KRyvNode::GetRotationOrder(int pSet, int& oOrder) const
 
 void KRyvNode::SetUseRotationSpaceForLimitOnly(int pSet, bool pUse)
 {
-    if (KRyvPivotSet* lSet = GetPivotSet(pSet)) {
-        lSet->mUseRotationSpaceForLimitOnly = pUse;
-    }
+    WritePivotField(*this, pSet, &KRyvPivotSet::mUseRotationSpaceForLimitOnly, pUse);
 }
 
 bool KRyvNode::GetUseRotationSpaceForLimitOnly(int pSet) const
@@ -888,9 +896,7 @@ bool KRyvNode::GetUseRotationSpaceForLimitOnly(int pSet) const
 #define RYV_PIVOT_VECTOR_ACCESSORS(Name, Field)                                                    \
     void KRyvNode::Set##Name(int pSet, const KVector4& pVector)                                    \
     {                                                                                              \
-        if (KRyvPivotSet* lSet = GetPivotSet(pSet)) {                                              \
-            lSet->Field = pVector;                                                                 \
-        }                                                                                          \
+        WritePivotField(*this, pSet, &KRyvPivotSet::Field, pVector);                               \
     }                                                                                              \
     const KVector4& KRyvNode::Get##Name(int pSet) const                                            \
     {                                                                                              \
@@ -1280,8 +1286,8 @@ void KRyvNode::ResetTransformProperties()
             lProperty->SetValue(0.0);
         }
     }
-    GetPivotSet(0)->Reset();
-    GetPivotSet(1)->Reset();
+    lBlock.ResetPivotSet(0);
+    lBlock.ResetPivotSet(1);
 }
 
 void KRyvNode::CreateUserPropertyRecords()

@@ -86,13 +86,16 @@ struct KRyvNodeTransformCurves
     KFCurve* mCurves[3][3] = {};
 };
 
-// What a node keeps of its transform evaluation. Made on the first evaluation: nodes that are
-// only read and written never evaluate, and a large scene holds many of them.
+// What a node keeps of its transform evaluation, and the work matrices of the motion passes.
+// Made on first use: most nodes of a large scene are only read, or only written, and need none.
 struct KRyvNodeEvaluationCaches
 {
     KRyvNodeMatrixCache mDefault;
     KRyvNodeMatrixCache mTime;
     KRyvNodeTransformCurves mCurves;
+    // Identity at construction; the passes write their 3x4 part only.
+    KMatrix mLocalWork;
+    KMatrix mGlobalWork;
 };
 
 // The node of the scene hierarchy: a take-node container of object type 1 ("Model::") that owns
@@ -328,8 +331,10 @@ public:
     void UpdateGlobalWorkMatrix(int pStamp, bool pRecursive);
     // Copies the 3x4 part.
     void SetGlobalWorkMatrix(const KMatrix& pMatrix);
-    KMatrix* GetGlobalWorkMatrix() { return &mGlobalWorkMatrix; }
-    const KMatrix& GetLocalWorkMatrix() const { return mLocalWorkMatrix; }
+    // Throws std::bad_alloc when the node's caches cannot be made.
+    KMatrix* GetGlobalWorkMatrix() { return &Caches().mGlobalWork; }
+    // The identity while no pass has written it.
+    const KMatrix& GetLocalWorkMatrix() const;
     int GetWorkMatrixStamp() const { return mWorkStamp; }
 
     // Moves the animation of this node and its subtree from the other pivot set to pTargetSet
@@ -438,8 +443,6 @@ private:
     bool mMultiTake = true;
     // Null until the first evaluation (see Caches).
     std::unique_ptr<KRyvNodeEvaluationCaches> mCaches;
-    KMatrix mLocalWorkMatrix;
-    KMatrix mGlobalWorkMatrix;
     int mWorkStamp = -1;
     bool mMarked = false;
     bool mDestructed = false;

@@ -209,12 +209,29 @@ bool KRyvNodeProperties::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug
 
 KRyvPivotSet* KRyvNodeProperties::GetPivotSet(int pSet)
 {
-    return pSet == 0 || pSet == 1 ? &mPivotSets[pSet] : nullptr;
+    if (pSet != 0 && pSet != 1) {
+        return nullptr;
+    }
+    std::unique_ptr<KRyvPivotSet>& lSet = mPivotSets[pSet];
+    if (!lSet) {
+        lSet = std::make_unique<KRyvPivotSet>();
+    }
+    return lSet.get();
 }
 
 const KRyvPivotSet* KRyvNodeProperties::GetPivotSet(int pSet) const
 {
-    return pSet == 0 || pSet == 1 ? &mPivotSets[pSet] : nullptr;
+    if (pSet != 0 && pSet != 1) {
+        return nullptr;
+    }
+    return mPivotSets[pSet] ? mPivotSets[pSet].get() : &KRyvPivotSet::GetDefault();
+}
+
+void KRyvNodeProperties::ResetPivotSet(int pSet)
+{
+    if ((pSet == 0 || pSet == 1) && mPivotSets[pSet]) {
+        mPivotSets[pSet]->Reset();
+    }
 }
 
 bool KRyvNodeProperties::SetQuaternionInterpolate(bool pValue)

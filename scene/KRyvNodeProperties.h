@@ -8,6 +8,8 @@
 #include "scene/KRyvOwnedPropertySet.h"
 #include "scene/KRyvPivotSet.h"
 
+#include <memory>
+
 class KRyvNode;
 
 // The transform property block of one node: 50 member properties (offsets, pivots, pre- and
@@ -45,9 +47,12 @@ class KRyvNodeProperties : public KRyvOwnedPropertySet<KRyvNode>
 
     KRyvNode* GetNode() const { return GetOwner(); }
 
-    // Pivot set 0 or 1; null for any other index.
+    // Pivot set 0 or 1; null for any other index. A set is made on its first writable use
+    // (throws std::bad_alloc when it cannot be); until then it reads as a reset set.
     KRyvPivotSet* GetPivotSet(int pSet);
     const KRyvPivotSet* GetPivotSet(int pSet) const;
+    // Resets a set that was made (one never made is in its reset state).
+    void ResetPivotSet(int pSet);
 
     bool SetQuaternionInterpolate(bool pValue);
     bool GetQuaternionInterpolate() const;
@@ -221,7 +226,8 @@ private:
     KPropertyObjectList mUpVectorProperty;
     KPropertyBool mShow;
     KPropertyBool mNegativePercentShapeSupport;
-    KRyvPivotSet mPivotSets[2];
+    // Most nodes never use their pivot sets: they are made on demand.
+    std::unique_ptr<KRyvPivotSet> mPivotSets[2];
 };
 
 #endif

@@ -366,7 +366,7 @@ void KRyvNode::SetWorkMatrixFromDefault(bool pRecursive)
         CollectSubtree(lNodes);
     }
     for (KRyvNode* lNode : lNodes) {
-        MatrixCopyAffine(lNode->mLocalWorkMatrix, lNode->GetDefaultLocalMatrix());
+        MatrixCopyAffine(lNode->Caches().mLocalWork, lNode->GetDefaultLocalMatrix());
     }
 }
 
@@ -379,8 +379,8 @@ void KRyvNode::SetWorkMatrixAtTime(KTime pTime, bool pRecursive)
     }
     for (KRyvNode* lNode : lNodes) {
         const bool lDefault = lNode->GetCurrentTakeNodeIndex() == 0;
-        MatrixCopyAffine(lNode->mLocalWorkMatrix, lDefault ? lNode->GetDefaultLocalMatrix()
-                                                           : lNode->GetLocalMatrixAtTime(pTime));
+        MatrixCopyAffine(lNode->Caches().mLocalWork, lDefault ? lNode->GetDefaultLocalMatrix()
+                                                              : lNode->GetLocalMatrixAtTime(pTime));
     }
 }
 
@@ -410,10 +410,10 @@ void KRyvNode::UpdateGlobalWorkMatrix(int pStamp, bool pRecursive)
         KRyvNode* lNode = *lIt;
         lNode->mWorkStamp = pStamp;
         if (KRyvNode* lParent = lNode->GetParent()) {
-            MatrixMultiplyAffine(lNode->mGlobalWorkMatrix, lParent->mGlobalWorkMatrix,
-                                 lNode->mLocalWorkMatrix);
+            MatrixMultiplyAffine(lNode->Caches().mGlobalWork, lParent->Caches().mGlobalWork,
+                                 lNode->Caches().mLocalWork);
         } else {
-            MatrixCopyAffine(lNode->mGlobalWorkMatrix, lNode->mLocalWorkMatrix);
+            MatrixCopyAffine(lNode->Caches().mGlobalWork, lNode->Caches().mLocalWork);
         }
     }
     if (!pRecursive) {
@@ -434,8 +434,8 @@ void KRyvNode::UpdateGlobalWorkMatrix(int pStamp, bool pRecursive)
             continue;
         }
         lNode->mWorkStamp = pStamp;
-        MatrixMultiplyAffine(lNode->mGlobalWorkMatrix, lParent->mGlobalWorkMatrix,
-                             lNode->mLocalWorkMatrix);
+        MatrixMultiplyAffine(lNode->Caches().mGlobalWork, lParent->Caches().mGlobalWork,
+                             lNode->Caches().mLocalWork);
         lNode->PushChildrenReversed(lStack);
         lParents.resize(lStack.size(), lNode);
     }
@@ -443,7 +443,13 @@ void KRyvNode::UpdateGlobalWorkMatrix(int pStamp, bool pRecursive)
 
 void KRyvNode::SetGlobalWorkMatrix(const KMatrix& pMatrix)
 {
-    MatrixCopyAffine(mGlobalWorkMatrix, pMatrix);
+    MatrixCopyAffine(Caches().mGlobalWork, pMatrix);
+}
+
+const KMatrix& KRyvNode::GetLocalWorkMatrix() const
+{
+    static const KMatrix kIdentity;
+    return mCaches ? mCaches->mLocalWork : kIdentity;
 }
 
 // ---------------------------------------------------------------------------------------------

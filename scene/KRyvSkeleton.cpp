@@ -96,7 +96,19 @@ void KRyvSkeleton::SetSkeletonType(int pType)
     mTypeWasSet = true;
     // Only limbs and limb nodes write a colour.
     const bool lHasColor = pType == eLimb || pType == eLimbNode;
-    mProperties->GetColorProperty().SetFlag(KProperty::kNotWritten, !lHasColor);
+    KProperty& lColor = mProperties->GetColorProperty();
+    if (lColor.GetFlag(KProperty::kNotWritten) == !lHasColor) {
+        return;
+    }
+    lColor.SetFlag(KProperty::kNotWritten, !lHasColor);
+    // The joints of a skeleton mostly share a type: the definitions of each variant are held
+    // once per factory too.
+    if (KRyvObjectFactory* lFactory = GetFactory()) {
+        static const char kColorWrittenKind = 0;
+        static const char kColorNotWrittenKind = 0;
+        lFactory->GetPropertyDefinitionCache().Share(
+            lHasColor ? &kColorWrittenKind : &kColorNotWrittenKind, *mProperties);
+    }
 }
 
 void KRyvSkeleton::SetSize(double pSize)

@@ -502,8 +502,8 @@ void KRyvTakeNodeContainer::OnUserPropertyRemoved(KRyvUserProperty* pUserPropert
     }
     const KString lName = GetCurveNodeName(pUserProperty->GetName().Buffer());
     for (const auto& lTake : mTakes) {
-        KFCurveNode* lRoot = lTake->GetKFCurveNode();
-        KFCurveNode* lNode = FindDirectChild(lRoot, lName.Buffer());
+        KFCurveNode* lRoot = lTake->FindKFCurveNode();
+        KFCurveNode* lNode = lRoot ? FindDirectChild(lRoot, lName.Buffer()) : nullptr;
         if (lNode == nullptr) {
             continue;
         }
@@ -727,7 +727,7 @@ int KRyvTakeNodeContainer::GetPropertyCurveLinkCount() const
 void KRyvTakeNodeContainer::FillDeferredDefaultTake() const
 {
     if (const KRyvTakeNode* lDefault = GetDefaultTakeNode()) {
-        lDefault->GetKFCurveNode();
+        lDefault->FillDeferredContent();
     }
 }
 

@@ -120,3 +120,39 @@ TEST(KImportSettingsTest, StartsWithTheReducerAndUnrollAndRefusesUnknownModes)
     EXPECT_TRUE(lSettings.IsConstantKeyReducerEnabled());
     EXPECT_EQ(lSettings.GetRotationFilterMode(), KImportSettings::kRotationFilterUnroll);
 }
+
+// A take's tree is made on the first look: before it every read answers as an empty tree
+// would, a copy gets an empty "Defaults" root, and a deferred tree is filled on its look.
+TEST(KRyvTakeNodeTest, TreeMadeOnFirstLook)
+{
+    class Filler : public KRyvTakeNodeContent
+    {
+    public:
+        void FillTakeNode(KRyvTakeNode& ioTake) override
+        {
+            ++mFills;
+            MakePath(ioTake, "Visibility");
+        }
+        int mFills = 0;
+    };
+    KRyvTakeNode lTake("Idle");
+    EXPECT_EQ(lTake.FindKFCurveNode(), nullptr);
+    EXPECT_FALSE(lTake.IsAnimated("Transform", "T", "X"));
+    KTime lStart = KTime::kInfinity;
+    KTime lStop = KTime::kMinusInfinity;
+    EXPECT_FALSE(lTake.GetAnimationInterval(lStart, lStop));
+    EXPECT_EQ(lTake.GetVisibility(), nullptr);
+    const KRyvTakeNode lCopy(lTake);
+    ASSERT_NE(lCopy.FindKFCurveNode(), nullptr);
+    EXPECT_STREQ(lCopy.FindKFCurveNode()->GetName(), "Defaults");
+    EXPECT_EQ(lCopy.FindKFCurveNode()->GetCount(), 0);
+
+    Filler lFiller;
+    KRyvTakeNode lDeferred("Walk");
+    lDeferred.DeferContent(&lFiller);
+    lDeferred.FillDeferredContent();
+    EXPECT_EQ(lFiller.mFills, 1);
+    EXPECT_NE(lDeferred.FindKFCurveNode(), nullptr);
+    EXPECT_NE(lDeferred.GetVisibility(), nullptr);
+    EXPECT_EQ(lFiller.mFills, 1);
+}

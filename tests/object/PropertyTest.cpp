@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -151,6 +152,24 @@ TEST(PropertyValues, AccessorsAreReplacedAndKeptApartPerOwner)
     ASSERT_TRUE(lTwo.SetValueAsDouble(2.25));
     EXPECT_EQ(lTwo.GetCachedValue(), 2.25);
     EXPECT_EQ(lSecond.mSetterCalls, 1);
+}
+
+// Compile-time accessors work on the owner the property has: once it has gone, the property
+// reads and writes its cache, with the last value the getter gave.
+TEST(PropertyValues, MemberAccessorsStopWithTheOwner)
+{
+    using A = AccessorObject;
+    auto lOwner = std::make_unique<A>();
+    KPropertyDouble lDouble;
+    lDouble.AttachMembers<&A::GetDouble, &A::SetDouble>("Double", lOwner.get());
+    ASSERT_TRUE(lDouble.SetValueAsDouble(2.5));
+    lOwner->mDouble = 6.0;
+    EXPECT_EQ(lDouble.GetValueAsDouble(), 6.0);
+    lOwner.reset();
+    EXPECT_EQ(lDouble.GetOwner(), nullptr);
+    EXPECT_EQ(lDouble.GetValueAsDouble(), 6.0);
+    ASSERT_TRUE(lDouble.SetValueAsDouble(-1.0));
+    EXPECT_EQ(lDouble.GetValueAsDouble(), -1.0);
 }
 
 TEST(PropertyValues, MemberAccessorsAndCache)

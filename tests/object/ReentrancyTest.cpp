@@ -136,3 +136,51 @@ TEST(Reentrancy, PartnerCannotReconnectToAPlugBeingDestroyed)
     EXPECT_FALSE(lPartner.mReconnected);
     delete lDestructed;
 }
+
+// Registration and value changes watch the property through their hooks: a property deleted
+// there is noticed, and a handle a hook takes meanwhile keeps resolving afterwards.
+TEST(Reentrancy, HooksDuringRegistrationAndValueChanges)
+{
+    class Hooked : public KObject
+    {
+    public:
+        bool ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
+                           const KConnectEventArgs* pArgs) override
+        {
+            if (pEvent == mEvent && pPlug != this) {
+                if (mDelete) {
+                    delete pPlug;
+                } else {
+                    mTaken = pPlug->GetWeakHandle();
+                }
+            }
+            return KObject::ConnectNotify(pEvent, pPlug, pOther, pArgs);
+        }
+        KConnectEvent mEvent = KConnectEvent::kPropertyAdding;
+        bool mDelete = false;
+        KWeakHandle mTaken;
+    };
+    for (const KConnectEvent lEvent :
+         {KConnectEvent::kPropertyAdding, KConnectEvent::kValueChanging}) {
+        Hooked lObject;
+        lObject.mEvent = lEvent;
+        auto* lKept = new KPropertyInt;
+        lKept->Attach("Kept", &lObject);
+        ASSERT_TRUE(lObject.RegisterProperty(lKept));
+        EXPECT_TRUE(lKept->SetValueAsInt(4));
+        EXPECT_EQ(lObject.mTaken.Get(), lKept);
+        delete lKept;
+        EXPECT_EQ(lObject.mTaken.Get(), nullptr);
+
+        lObject.mDelete = true;
+        auto* lDoomed = new KPropertyInt;
+        lDoomed->Attach("Doomed", &lObject);
+        if (lEvent == KConnectEvent::kPropertyAdding) {
+            EXPECT_FALSE(lObject.RegisterProperty(lDoomed));
+        } else {
+            ASSERT_TRUE(lObject.RegisterProperty(lDoomed));
+            EXPECT_FALSE(lDoomed->SetValueAsInt(5));
+        }
+        EXPECT_EQ(lObject.GetPropertyCount(), 0);
+    }
+}

@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -205,6 +206,20 @@ TEST(KRyvSkeleton, AFactorysSkeletonsChangeTheirPropertiesEachForItself)
     lFirstColor->SetFlag(KProperty::kNotWritten, true);
     EXPECT_TRUE(lFirstColor->GetFlag(KProperty::kNotWritten));
     EXPECT_FALSE(lSecondColor->GetFlag(KProperty::kNotWritten));
+
+    // Limb nodes share one colour definition; a change to one still stays with it.
+    KRyvSkeleton* lThird = lFactory.CreateSkeleton();
+    lThird->SetSkeletonType(KRyvSkeleton::eLimbNode);
+    KProperty* lThirdColor = FindProperty(*lThird, "Color");
+    EXPECT_EQ(&std::as_const(*lThirdColor).GetDefinition(),
+              &std::as_const(*lSecondColor).GetDefinition());
+    lThirdColor->SetLabel("Bone");
+    EXPECT_EQ(lSecondColor->GetLabel(), nullptr);
+    EXPECT_FALSE(lThirdColor->GetFlag(KProperty::kNotWritten));
+    lThird->SetSkeletonType(KRyvSkeleton::eRoot);
+    EXPECT_TRUE(lThirdColor->GetFlag(KProperty::kNotWritten));
+    EXPECT_FALSE(lSecondColor->GetFlag(KProperty::kNotWritten));
+    EXPECT_STREQ(lThirdColor->GetLabel(), "Bone");
 }
 
 TEST(KRyvSkeleton, TypeNamesAndNameLists)
