@@ -117,6 +117,12 @@ std::size_t KRyvStdioStream::ReadAt(std::uint64_t pAt, void* oBuffer, std::size_
     return std::fread(oBuffer, 1, pSize, mFile);
 }
 
+std::uint64_t KRyvStdioStream::GetReadOffset()
+{
+    const off_t lAt = mFile && !mWrite && mOrigin >= 0 ? ftello(mFile) : -1;
+    return lAt >= mOrigin ? static_cast<std::uint64_t>(lAt - mOrigin) : 0;
+}
+
 bool KRyvStdioStream::Flush()
 {
     return mFile && (!mWrite || std::fflush(mFile) == 0);

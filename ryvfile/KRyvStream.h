@@ -39,6 +39,8 @@ public:
         (void)pSize;
         return 0;
     }
+    // Where the next Read starts, counted as ReadAt counts (0 for a stream that cannot go back).
+    virtual std::uint64_t GetReadOffset() { return 0; }
 
     // Called with each piece of bytes as it arrives (at most a megabyte), while it is still in
     // the cache.
@@ -78,6 +80,7 @@ public:
     std::size_t GetSizeHint() override;
     // Counted from where the file stood when the stream was attached.
     std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize) override;
+    std::uint64_t GetReadOffset() override;
 
 private:
     std::FILE* mFile = nullptr;
@@ -98,6 +101,7 @@ public:
     bool Flush() override { return true; }
     std::size_t GetSizeHint() override { return mBytes.size() - mReadAt; }
     std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize) override;
+    std::uint64_t GetReadOffset() override { return mReadAt; }
 
     const std::vector<std::uint8_t>& GetBytes() const { return mBytes; }
 
