@@ -133,6 +133,30 @@ TEST_P(KRyvLargeArrayReadTest, AFileCutBetweenTheOpeningAndTheReadIsCorrupted)
     }
 }
 
+TEST_P(KRyvLargeArrayReadTest, AReaderOpenedAgainClosedOrLeftUnreadLetsItsFileGo)
+{
+    KStreamOptionsRyv lOptions;
+    lOptions.SetRestoreMedia(false);
+    {
+        // Left unread: the reader lets the file go when it ends.
+        KReaderRyv lReader(&mFactory);
+        ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    }
+    KReaderRyv lReader(&mFactory);
+    // Opened twice: the second file's arrays are read from the second file.
+    ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    KRyvScene* lScene = mFactory.CreateScene();
+    EXPECT_TRUE(lReader.Read(lScene, &lOptions));
+    EXPECT_EQ(KSceneComparer().Compare(*mSource, *lScene), "");
+    mFactory.DestroyScene(lScene, true);
+    // Closed: nothing is left to read from.
+    EXPECT_TRUE(lReader.FileClose());
+    EXPECT_FALSE(lReader.Read(mTarget, &lOptions));
+    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
+    EXPECT_EQ(mTarget->GetRootNode()->GetChildCount(), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(BinaryForms, KRyvLargeArrayReadTest,
                          ::testing::Values(KWriterRyv::kBinary60, KWriterRyv::kBinary5x));
 
