@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 // The byte streams RYV files are read from and written to. A stream is either for reading or
@@ -78,14 +79,19 @@ public:
     bool Write(const void* pBuffer, std::size_t pSize) override;
     bool Flush() override;
     std::size_t GetSizeHint() override;
-    // Counted from where the file stood when the stream was attached.
+    // Counted from where the file stood when the stream was attached; 0 once a regular file has
+    // been written to, truncated or replaced since, as its bytes are no longer those read.
     std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize) override;
     std::uint64_t GetReadOffset() override;
 
 private:
+    // True while the file is the one attached, with the bytes it had then (or is no regular file).
+    bool IsUnchanged() const;
+
     std::FILE* mFile = nullptr;
     bool mWrite = false;
     off_t mOrigin = -1;
+    struct stat mStamp = {};
 };
 
 // A stream over bytes in memory: reads from the bytes it was given, writes append to them.
