@@ -176,14 +176,14 @@ std::size_t KRyvBodyHoles::Run(std::size_t pAt, std::size_t pSize, bool& oInside
     return std::min(pSize, oInside ? lHole->mEnd - pAt : lHole->mAt - pAt);
 }
 
-bool KRyvBodyHoles::Fill(KRyvStream& ioStream, std::uint8_t* oBytes, std::size_t pAt,
-                         std::size_t pEnd)
+bool KRyvBodyHoles::Fill(KRyvStream& ioStream, std::uint64_t pOrigin, std::uint8_t* oBytes,
+                         std::size_t pAt, std::size_t pEnd)
 {
     for (auto lHole = mHoles.begin() + (After(pAt) - mHoles.cbegin());
          lHole != mHoles.end() && lHole->mAt < pEnd; ++lHole) {
         const std::size_t lSize = lHole->mEnd - lHole->mAt;
         if (!lHole->mFilled) {
-            if (ioStream.ReadAt(lHole->mAt, oBytes + lHole->mAt, lSize) != lSize) {
+            if (ioStream.ReadAt(pOrigin + lHole->mAt, oBytes + lHole->mAt, lSize) != lSize) {
                 return false;
             }
             lHole->mFilled = true;
@@ -192,9 +192,9 @@ bool KRyvBodyHoles::Fill(KRyvStream& ioStream, std::uint8_t* oBytes, std::size_t
     return true;
 }
 
-bool KRyvBodyHoles::FillAll(KRyvStream& ioStream, std::uint8_t* oBytes)
+bool KRyvBodyHoles::FillAll(KRyvStream& ioStream, std::uint64_t pOrigin, std::uint8_t* oBytes)
 {
-    return Fill(ioStream, oBytes, 0, SIZE_MAX);
+    return Fill(ioStream, pOrigin, oBytes, 0, SIZE_MAX);
 }
 
 const KRyvBodyHoles::Hole* KRyvBodyHoles::FindUnfilled(std::size_t pAt, std::size_t pEnd) const

@@ -51,10 +51,11 @@ public:
     // one (oInside true): the copy of the bytes read goes run by run.
     std::size_t Run(std::size_t pAt, std::size_t pSize, bool& oInside) const;
 
-    // Reads every hole overlapping [pAt, pEnd) from ioStream into its place in oBytes. False
-    // when the stream cannot give the bytes.
-    bool Fill(KRyvStream& ioStream, std::uint8_t* oBytes, std::size_t pAt, std::size_t pEnd);
-    bool FillAll(KRyvStream& ioStream, std::uint8_t* oBytes);
+    // Reads every hole overlapping [pAt, pEnd) from ioStream, where the file starts at pOrigin
+    // (as ReadAt counts), into its place in oBytes. False when the stream cannot give the bytes.
+    bool Fill(KRyvStream& ioStream, std::uint64_t pOrigin, std::uint8_t* oBytes, std::size_t pAt,
+              std::size_t pEnd);
+    bool FillAll(KRyvStream& ioStream, std::uint64_t pOrigin, std::uint8_t* oBytes);
     // The unfilled hole that is exactly [pAt, pEnd), null when there is none.
     const Hole* FindUnfilled(std::size_t pAt, std::size_t pEnd) const;
 

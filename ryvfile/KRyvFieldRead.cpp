@@ -87,7 +87,7 @@ bool KRyvFile::FillArray(const std::uint8_t* pAt, std::size_t pSize)
         return true;
     }
     const auto lAt = static_cast<std::size_t>(pAt - mBytes.data());
-    return mHoles.Fill(*mStream, mBytes.data(), lAt, lAt + pSize);
+    return mHoles.Fill(*mStream, mStreamAt, mBytes.data(), lAt, lAt + pSize);
 }
 
 const KRyvBodyHoles::Hole* KRyvFile::ArrayHole(const std::uint8_t* pAt, std::size_t pSize) const
@@ -104,7 +104,7 @@ bool KRyvFile::ReadPiece(std::size_t pAt, std::size_t pSize)
     if (mPiece.size() < pSize) {
         mPiece.resize(pSize);
     }
-    return mStream->ReadAt(pAt, mPiece.data(), pSize) == pSize;
+    return mStream->ReadAt(mStreamAt + pAt, mPiece.data(), pSize) == pSize;
 }
 
 bool KRyvFile::FieldReadB()

@@ -73,7 +73,7 @@ bool KRyvFile::Open(KRyvStream& ioStream, bool pStreamStays)
     // A walk that did not step over the whole body leaves no place unread: the record checks
     // then see every byte.
     if (!mHoles.IsComplete()) {
-        const bool lFilled = !mStream || mHoles.FillAll(*mStream, mBytes.data());
+        const bool lFilled = !mStream || mHoles.FillAll(*mStream, mStreamAt, mBytes.data());
         mHoles.Clear();
         if (!lFilled) {
             Close();
@@ -100,6 +100,8 @@ bool KRyvFile::ReadFile(KRyvStream& ioStream, bool pStreamStays, KRyvContainer::
         return ioStream.ReadAll(mBytes, kMaxFileSize, lOnPiece);
     }
     mStream = &ioStream;
+    // The holes count from the file's first byte, which need not be the stream's.
+    mStreamAt = ioStream.GetReadOffset();
     KRyvHoledRead lRead(mBytes, mHoles, ioCrc);
     return lRead.ReadAll(ioStream, lHint, kMaxFileSize);
 }
@@ -282,6 +284,7 @@ void KRyvFile::Close()
     KRyvBytes().swap(mBytes);
     mHoles.Clear();
     mStream = nullptr;
+    mStreamAt = 0;
     std::vector<std::uint8_t>().swap(mPiece);
     mHeader = KRyvFileHeader();
     mBodyAt = mBodySize = mPlainSize = 0;

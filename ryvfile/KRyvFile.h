@@ -276,7 +276,7 @@ private:
     bool FillArray(const std::uint8_t* pAt, std::size_t pSize);
     // The unfilled hole that is exactly the array at pAt of pSize bytes, null when there is none.
     const KRyvBodyHoles::Hole* ArrayHole(const std::uint8_t* pAt, std::size_t pSize) const;
-    // Reads pSize bytes from pAt in the stream into the piece buffer.
+    // Reads pSize bytes from pAt of the file (not of the stream) into the piece buffer.
     bool ReadPiece(std::size_t pAt, std::size_t pSize);
     bool ReadFile(KRyvStream& ioStream, bool pStreamStays, KRyvContainer::CrcPrefix& ioCrc);
     KRyvRecordCursor& Cursor() { return mCursors.back(); }
@@ -300,6 +300,8 @@ private:
     // The arrays left in mStream, and the buffer they are read through a piece at a time.
     KRyvBodyHoles mHoles;
     KRyvStream* mStream = nullptr;
+    // Where the file starts in mStream, as its ReadAt counts.
+    std::uint64_t mStreamAt = 0;
     std::vector<std::uint8_t> mPiece;
     std::size_t mBodyAt = 0;
     std::size_t mBodySize = 0;

@@ -70,6 +70,9 @@ bool KRyvStdioStream::Attach(std::FILE* pFile, bool pWrite)
     mWrite = pWrite;
     // A stream that cannot tell where it stands cannot go back either: ReadAt then fails.
     mOrigin = ftello(pFile);
+    if (fstat(fileno(pFile), &mStamp) != 0 || !S_ISREG(mStamp.st_mode)) {
+        mStamp = {};
+    }
     return true;
 }
 
@@ -109,12 +112,33 @@ std::size_t KRyvStdioStream::GetSizeHint()
 
 std::size_t KRyvStdioStream::ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize)
 {
-    if (!mFile || mWrite || mOrigin < 0 ||
+    if (!mFile || mWrite || mOrigin < 0 || !IsUnchanged() ||
         pAt > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max() - mOrigin) ||
         fseeko(mFile, mOrigin + static_cast<off_t>(pAt), SEEK_SET) != 0) {
         return 0;
     }
     return std::fread(oBuffer, 1, pSize, mFile);
+}
+
+bool KRyvStdioStream::IsUnchanged() const
+{
+    if (!S_ISREG(mStamp.st_mode)) {
+        return true;
+    }
+    // Any write moves the change time, which no one can set back.
+    struct stat lNow = {};
+    return fstat(fileno(mFile), &lNow) == 0 && lNow.st_ino == mStamp.st_ino &&
+           lNow.st_dev == mStamp.st_dev && lNow.st_size == mStamp.st_size &&
+           lNow.st_mtim.tv_sec == mStamp.st_mtim.tv_sec &&
+           lNow.st_mtim.tv_nsec == mStamp.st_mtim.tv_nsec &&
+           lNow.st_ctim.tv_sec == mStamp.st_ctim.tv_sec &&
+           lNow.st_ctim.tv_nsec == mStamp.st_ctim.tv_nsec;
+}
+
+std::uint64_t KRyvStdioStream::GetReadOffset()
+{
+    const off_t lAt = mFile && !mWrite && mOrigin >= 0 ? ftello(mFile) : -1;
+    return lAt >= mOrigin ? static_cast<std::uint64_t>(lAt - mOrigin) : 0;
 }
 
 bool KRyvStdioStream::Flush()

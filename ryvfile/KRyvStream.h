@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 // The byte streams RYV files are read from and written to. A stream is either for reading or
@@ -39,6 +40,8 @@ public:
         (void)pSize;
         return 0;
     }
+    // Where the next Read starts, counted as ReadAt counts (0 for a stream that cannot go back).
+    virtual std::uint64_t GetReadOffset() { return 0; }
 
     // Called with each piece of bytes as it arrives (at most a megabyte), while it is still in
     // the cache.
@@ -76,13 +79,19 @@ public:
     bool Write(const void* pBuffer, std::size_t pSize) override;
     bool Flush() override;
     std::size_t GetSizeHint() override;
-    // Counted from where the file stood when the stream was attached.
+    // Counted from where the file stood when the stream was attached; 0 once a regular file has
+    // been written to, truncated or replaced since, as its bytes are no longer those read.
     std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize) override;
+    std::uint64_t GetReadOffset() override;
 
 private:
+    // True while the file is the one attached, with the bytes it had then (or is no regular file).
+    bool IsUnchanged() const;
+
     std::FILE* mFile = nullptr;
     bool mWrite = false;
     off_t mOrigin = -1;
+    struct stat mStamp = {};
 };
 
 // A stream over bytes in memory: reads from the bytes it was given, writes append to them.
@@ -98,6 +107,7 @@ public:
     bool Flush() override { return true; }
     std::size_t GetSizeHint() override { return mBytes.size() - mReadAt; }
     std::size_t ReadAt(std::uint64_t pAt, void* oBuffer, std::size_t pSize) override;
+    std::uint64_t GetReadOffset() override { return mReadAt; }
 
     const std::vector<std::uint8_t>& GetBytes() const { return mBytes; }
 

@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -131,6 +133,60 @@ TEST_P(KRyvLargeArrayReadTest, AFileCutBetweenTheOpeningAndTheReadIsCorrupted)
             mTarget->GetRootNode()->GetChild(0)->GetName().Compare("Model::Keep") == 0;
         EXPECT_EQ(lUntouched, !lRead) << lCut;
     }
+}
+
+TEST_P(KRyvLargeArrayReadTest, AReaderOpenedAgainClosedOrLeftUnreadLetsItsFileGo)
+{
+    KStreamOptionsRyv lOptions;
+    lOptions.SetRestoreMedia(false);
+    {
+        // Left unread: the reader lets the file go when it ends.
+        KReaderRyv lReader(&mFactory);
+        ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    }
+    KReaderRyv lReader(&mFactory);
+    // Opened twice: the second file's arrays are read from the second file.
+    ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    KRyvScene* lScene = mFactory.CreateScene();
+    EXPECT_TRUE(lReader.Read(lScene, &lOptions));
+    EXPECT_EQ(KSceneComparer().Compare(*mSource, *lScene), "");
+    mFactory.DestroyScene(lScene, true);
+    // Closed: nothing is left to read from.
+    EXPECT_TRUE(lReader.FileClose());
+    EXPECT_FALSE(lReader.Read(mTarget, &lOptions));
+    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileNotOpened);
+    EXPECT_EQ(mTarget->GetRootNode()->GetChildCount(), 1);
+}
+
+TEST_P(KRyvLargeArrayReadTest, AFileRewrittenBetweenTheOpeningAndTheReadIsCorrupted)
+{
+    // The same grid with other heights: a file of the same size and shape, other arrays.
+    KRyvScene* lOther = MakeGridScene(mFactory);
+    KRyvMesh* lMesh =
+        static_cast<KRyvMesh*>(lOther->GetRootNode()->GetChild(0)->GetNodeAttribute());
+    lMesh->GetControlPoints()[0][2] = 7.5;
+    const std::string lOtherName = mTemp.PathOf("other.ryv");
+    KWriterRyv lWriter(&mFactory, GetParam());
+    KStreamOptionsRyv lOptions;
+    lOptions.SetRestoreMedia(false);
+    ASSERT_TRUE(lWriter.FileCreate(lOtherName.c_str()) && lWriter.Write(lOther, &lOptions));
+    mFactory.DestroyScene(lOther, true);
+    const std::string lBytes = TempFolder::Read(lOtherName);
+    ASSERT_EQ(lBytes.size(), std::filesystem::file_size(mName));
+    KReaderRyv lReader(&mFactory);
+    ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+    {
+        // Over the same file in place, as a copy onto it does.
+        std::fstream lRewrite(mName, std::ios::in | std::ios::out | std::ios::binary);
+        lRewrite.write(lBytes.data(), static_cast<std::streamsize>(lBytes.size()));
+    }
+    // Clocks may not tick between the two writes: the time is set apart.
+    std::filesystem::last_write_time(mName, std::filesystem::last_write_time(mName) -
+                                                std::chrono::hours(1));
+    EXPECT_FALSE(lReader.Read(mTarget, &lOptions));
+    EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileCorrupted);
+    EXPECT_EQ(mTarget->GetRootNode()->GetChildCount(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(BinaryForms, KRyvLargeArrayReadTest,

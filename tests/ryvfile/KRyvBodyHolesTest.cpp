@@ -337,4 +337,44 @@ TEST(KRyvBodyHolesTest, AFileAttachedPastItsStartIsReadFromWhereItStood)
     std::fclose(lOpened);
 }
 
+TEST(KRyvBodyHolesTest, AStreamReadIntoBeforeTheOpeningGivesTheArraysOfTheFile)
+{
+    const std::vector<std::uint8_t> lBytes = MakeFile();
+    const std::string lLead = "lead bytes before the file";
+    std::vector<std::uint8_t> lLed(lLead.begin(), lLead.end());
+    lLed.insert(lLed.end(), lBytes.begin(), lBytes.end());
+    TempFolder lTemp;
+    const std::string lName = lTemp.Write("led.ryv", std::string(lLed.begin(), lLed.end()));
+    std::FILE* lOpened = std::fopen(lName.c_str(), "rb");
+    ASSERT_NE(lOpened, nullptr);
+    KRyvStdioStream lStdio;
+    ASSERT_TRUE(lStdio.Attach(lOpened, false));
+    KRyvMemoryStream lMemory(lLed);
+    // The lead is read through the stream itself, so the file starts where it then stands.
+    for (KRyvStream* lStream :
+         {static_cast<KRyvStream*>(&lStdio), static_cast<KRyvStream*>(&lMemory)}) {
+        std::vector<char> lSkipped(lLead.size());
+        ASSERT_EQ(lStream->Read(lSkipped.data(), lSkipped.size()), lLead.size());
+        KRyvFile lFile;
+        ASSERT_TRUE(lFile.Open(*lStream, true) && lFile.ReadBody(nullptr));
+        ASSERT_TRUE(lFile.FieldReadBegin("Grid"));
+        lFile.FieldReadI();
+        std::vector<double> lValues;
+        EXPECT_TRUE(lFile.FieldReadArray(lValues));
+        EXPECT_EQ(lValues, Sequence<double>(kBigDoubles, 1));
+        ASSERT_TRUE(lFile.FieldReadBegin("Inner"));
+        std::vector<std::int32_t> lInts;
+        EXPECT_TRUE(lFile.FieldReadArrayPieces<std::int32_t>(
+            1, [&](const KRyvArrayView<std::int32_t>& pPiece, std::size_t, std::size_t) {
+                for (std::size_t i = 0; i < pPiece.mCount; ++i) {
+                    lInts.push_back(pPiece[i]);
+                }
+                return true;
+            }));
+        EXPECT_EQ(lInts, Sequence<std::int32_t>(kBigInts, 2));
+    }
+    lStdio.Close();
+    std::fclose(lOpened);
+}
+
 } // namespace
