@@ -329,7 +329,7 @@ void QuickRounding(const Tolerance& pTolerance, LanePair& ioPair)
     ioPair.mDecimals = lDecimals;
 }
 
-#if defined(__x86_64__)
+#if RYV_BVH_WIDE_LANES
 // The steps of the two-lane functions above for two pairs at once in the wider registers, made
 // only for processors that have them: lane by lane the same operations in the same order, so the
 // same bits.
@@ -595,7 +595,7 @@ void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
         SinesOfTwo(lPairs[p], lPairs[p + 1]);
     }
     for (int p = 0; p < lPairCount; p += 2) {
-#if defined(__x86_64__)
+#if RYV_BVH_WIDE_LANES
         if (KBvhQuickTrig::HasWideLanes()) {
             WidePoseArguments(kFromPose, lPairs[p], lPairs[p + 1]);
             continue;
@@ -615,7 +615,7 @@ void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
         QuickArcDegrees(lPairs[p]);
     }
     for (int p = 0; p < lPairCount; p += 2) {
-#if defined(__x86_64__)
+#if RYV_BVH_WIDE_LANES
         if (KBvhQuickTrig::HasWideLanes()) {
             WideRounding(kFromPose, lPairs[p], lPairs[p + 1]);
             continue;

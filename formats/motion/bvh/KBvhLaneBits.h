@@ -66,11 +66,18 @@ private:
 };
 
 // Four lanes (two sets of two) in the wider registers some processors have
-// (KBvhQuickTrig::HasWideLanes; x86-64 only), with the helpers of KBvhLaneBits. The helpers are
-// made for those processors: only code made for them (in a region of the same target) may call
-// them. Nothing there is fused: a product and a sum stay two roundings, so each lane keeps its
-// bits.
-#if defined(__x86_64__)
+// (KBvhQuickTrig::HasWideLanes), with the helpers of KBvhLaneBits. The helpers are made for
+// those processors: only code made for them (in a region of the same target) may call them.
+// Nothing there is fused: a product and a sum stay two roundings, so each lane keeps its bits.
+// The regions are made with GCC's target pragma on x86-64; other compilers and processors take
+// the two-lane path, which gives the same bits.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define RYV_BVH_WIDE_LANES 1
+#else
+#define RYV_BVH_WIDE_LANES 0
+#endif
+
+#if RYV_BVH_WIDE_LANES
 using KBvhWideLanes = double __attribute__((vector_size(32)));
 using KBvhWideTest = std::int64_t __attribute__((vector_size(32)));
 using KBvhWideMask = std::uint64_t __attribute__((vector_size(32)));

@@ -45,7 +45,7 @@ using Bits = KBvhLaneBits;
 
 } // namespace
 
-#if defined(__x86_64__)
+#if RYV_BVH_WIDE_LANES
 // The steps of the two-lane functions below for four lanes (two sets of two) in the wider
 // registers, made only for processors that have them. Lane by lane every operation is theirs, in
 // the same order, so each lane's bits are the same.
@@ -206,7 +206,7 @@ void KBvhQuickTrig::SinCos(double pDegrees, double& oSine, double& oCosine)
 
 void KBvhQuickTrig::Atan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLanes oAngle[2])
 {
-#if defined(__x86_64__)
+#if RYV_BVH_WIDE_LANES
     if (HasWideLanes()) {
         WideAtan2(pY, pX, oAngle);
         return;
@@ -219,7 +219,7 @@ void KBvhQuickTrig::Atan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLane
 
 void KBvhQuickTrig::SinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2])
 {
-#if defined(__x86_64__)
+#if RYV_BVH_WIDE_LANES
     if (HasWideLanes()) {
         WideSinCos(pDegrees, oSine, oCosine);
         return;

@@ -35,7 +35,7 @@ public:
     // Whether the processor has the wider registers of KBvhWideLanes.
     static bool HasWideLanes()
     {
-#if defined(__x86_64__)
+#if RYV_BVH_WIDE_LANES
         return __builtin_cpu_supports("avx2");
 #else
         return false;
