@@ -96,6 +96,8 @@ struct KRyvNodeEvaluationCaches
     // Identity at construction; the passes write their 3x4 part only.
     KMatrix mLocalWork;
     KMatrix mGlobalWork;
+    // Global matrix of each pivot set, read only while that set says it is valid.
+    KMatrix mPivotGlobal[2];
 };
 
 // The node of the scene hierarchy: a take-node container of object type 1 ("Model::") that owns
