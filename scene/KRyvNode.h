@@ -86,6 +86,13 @@ struct KRyvNodeTransformCurves
     KFCurve* mCurves[3][3] = {};
 };
 
+// The rotations a node applies after aiming at its look-at and up-vector targets.
+struct KRyvNodeTargetRotations
+{
+    KVector4 mPost;
+    KVector4 mUp;
+};
+
 // What a node keeps of its transform evaluation, and the work matrices of the motion passes.
 // Made on first use: most nodes of a large scene are only read, or only written, and need none.
 struct KRyvNodeEvaluationCaches
@@ -192,9 +199,9 @@ public:
     KRyvNode* GetUpVectorTarget() const;
     void SetLookAtTarget(KRyvNode* pTarget);
     void SetUpVectorTarget(KRyvNode* pTarget);
-    void SetPostTargetRotation(const KVector4& pRotation) { mPostTargetRotation = pRotation; }
+    void SetPostTargetRotation(const KVector4& pRotation);
     KVector4& GetPostTargetRotation(KVector4& oRotation) const;
-    void SetUpTargetRotation(const KVector4& pRotation) { mUpTargetRotation = pRotation; }
+    void SetUpTargetRotation(const KVector4& pRotation);
     KVector4& GetUpTargetRotation(KVector4& oRotation) const;
 
     // Back references (see KRyvNodeReferrer). Remove and Find answer the record's index, -1
@@ -437,8 +444,8 @@ private:
     std::unique_ptr<KRyvNodeLimits> mLimits;
     std::vector<KString> mChildNames;
     KRyvSceneEntity* mScene = nullptr;
-    KVector4 mPostTargetRotation;
-    KVector4 mUpTargetRotation;
+    // Made by the first set: few nodes have targets.
+    std::unique_ptr<KRyvNodeTargetRotations> mTargetRotations;
     KRyvNodeAttribute* mAttribute = nullptr;
     int mShadingMode = 0;
     bool mMultiLayer = false;
