@@ -455,6 +455,8 @@ private:
     int mWorkStamp = -1;
     bool mMarked = false;
     bool mDestructed = false;
+    // Whether the transform channels' records are pending (see mLclChannels).
+    bool mRecordsPending = false;
     std::vector<KRyvNodeBackReference> mBackReferences;
     std::vector<std::unique_ptr<KRyvUserProperty>> mOwnedUserProperties;
     // The node's own "Lcl Translation", "Lcl Rotation" and "Lcl Scaling" user properties: the
@@ -462,7 +464,6 @@ private:
     KRyvUserProperty* mLclProperties[3] = {nullptr, nullptr, nullptr};
     // The transform channels' properties while the records are pending.
     KWeakHandle mLclChannels[3];
-    bool mRecordsPending = false;
     // Translation, rotation and scaling X, Y, Z, then visibility: take 0's defaults while its
     // tree is deferred.
     float mDeferredChannelValues[kChannelValueCount] = {};
