@@ -758,7 +758,7 @@ bool KFCurve::SetPreExtrapolation(int pKind)
     if (pKind < kExtrapolationConstant || pKind > kExtrapolationKeepSlope) {
         return false;
     }
-    mPreExtrapolation = pKind;
+    mPreExtrapolation = static_cast<std::int8_t>(pKind);
     RecordChange(KFCurveEvent::kValueChanged, -1, -1);
     return true;
 }
@@ -768,7 +768,7 @@ bool KFCurve::SetPostExtrapolation(int pKind)
     if (pKind < kExtrapolationConstant || pKind > kExtrapolationKeepSlope) {
         return false;
     }
-    mPostExtrapolation = pKind;
+    mPostExtrapolation = static_cast<std::int8_t>(pKind);
     RecordChange(KFCurveEvent::kValueChanged, -1, -1);
     return true;
 }
@@ -1012,31 +1012,54 @@ void KFCurve::CopyFrom(const KFCurve& pSource, bool pWithKeys)
 
 // ---- events ----
 
+KFCurve::EventState& KFCurve::Events()
+{
+    if (!mEvents) {
+        mEvents = std::make_unique<EventState>();
+    }
+    return *mEvents;
+}
+
+void KFCurve::DropIdleEvents()
+{
+    if (mEvents && mEvents->mCallbacks.empty() && !mEvents->mDispatching &&
+        mEvents->mPending.mFlags == 0 && mEvents->mPending.mFirstKeyIndex < 0 &&
+        mEvents->mPending.mLastKeyIndex < 0 && mEvents->mPending.mKeyCount == 0) {
+        mEvents.reset();
+    }
+}
+
 bool KFCurve::AddCallback(KFCurveCallback pCallback, void* pData)
 {
     if (pCallback == nullptr) {
         return false;
     }
-    for (const Callback& lEntry : mCallbacks) {
+    std::vector<Callback>& lCallbacks = Events().mCallbacks;
+    for (const Callback& lEntry : lCallbacks) {
         if (lEntry.mFunction == pCallback && lEntry.mData == pData) {
             return false;
         }
     }
-    mCallbacks.push_back({pCallback, pData});
+    lCallbacks.push_back({pCallback, pData});
     return true;
 }
 
 bool KFCurve::RemoveCallback(KFCurveCallback pCallback, void* pData)
 {
-    for (std::size_t i = 0; i < mCallbacks.size(); ++i) {
-        Callback& lEntry = mCallbacks[i];
+    if (!mEvents) {
+        return false;
+    }
+    std::vector<Callback>& lCallbacks = mEvents->mCallbacks;
+    for (std::size_t i = 0; i < lCallbacks.size(); ++i) {
+        Callback& lEntry = lCallbacks[i];
         if (lEntry.mFunction != nullptr && lEntry.mFunction == pCallback && lEntry.mData == pData) {
-            if (mDispatching) {
+            if (mEvents->mDispatching) {
                 // The dispatch loop walks the list by index: blank the entry now, compact later.
                 lEntry.mFunction = nullptr;
-                mCallbacksRemoved = true;
+                mEvents->mCallbacksRemoved = true;
             } else {
-                mCallbacks.erase(mCallbacks.begin() + static_cast<std::ptrdiff_t>(i));
+                lCallbacks.erase(lCallbacks.begin() + static_cast<std::ptrdiff_t>(i));
+                DropIdleEvents();
             }
             return true;
         }
@@ -1047,8 +1070,10 @@ bool KFCurve::RemoveCallback(KFCurveCallback pCallback, void* pData)
 int KFCurve::GetCallbackCount() const
 {
     int lCount = 0;
-    for (const Callback& lEntry : mCallbacks) {
-        lCount += lEntry.mFunction != nullptr ? 1 : 0;
+    if (mEvents) {
+        for (const Callback& lEntry : mEvents->mCallbacks) {
+            lCount += lEntry.mFunction != nullptr ? 1 : 0;
+        }
     }
     return lCount;
 }
@@ -1059,51 +1084,71 @@ void KFCurve::EnableEvents(bool pEnable)
     FlushEvent();
 }
 
+const KFCurveEvent& KFCurve::GetPendingEvent() const
+{
+    static const KFCurveEvent kNoEvent;
+    return mEvents ? mEvents->mPending : kNoEvent;
+}
+
 void KFCurve::ClearPendingEvent()
 {
-    mPending = KFCurveEvent();
+    if (mEvents) {
+        mEvents->mPending = KFCurveEvent();
+        DropIdleEvents();
+    }
 }
 
 void KFCurve::RecordChange(int pFlags, int pFirstKey, int pLastKey)
 {
-    mPending.mFlags |= pFlags;
+    // A change sent at once to no callback leaves nothing behind.
+    if (!mEvents && mEventsEnabled && !IsHeld() && pFlags != 0) {
+        return;
+    }
+    KFCurveEvent& lPending = Events().mPending;
+    lPending.mFlags |= pFlags;
     if (pFirstKey >= 0) {
-        mPending.mFirstKeyIndex =
-            mPending.mFirstKeyIndex < 0 ? pFirstKey : std::min(mPending.mFirstKeyIndex, pFirstKey);
-        mPending.mLastKeyIndex = std::max(mPending.mLastKeyIndex, pLastKey);
-        ++mPending.mKeyCount;
+        lPending.mFirstKeyIndex =
+            lPending.mFirstKeyIndex < 0 ? pFirstKey : std::min(lPending.mFirstKeyIndex, pFirstKey);
+        lPending.mLastKeyIndex = std::max(lPending.mLastKeyIndex, pLastKey);
+        ++lPending.mKeyCount;
     }
     FlushEvent();
 }
 
 void KFCurve::FlushEvent()
 {
-    if (!mEventsEnabled || IsHeld() || mDispatching || mPending.mFlags == 0) {
+    if (!mEventsEnabled || IsHeld() || !mEvents || mEvents->mDispatching ||
+        mEvents->mPending.mFlags == 0) {
         return;
     }
-    const KFCurveEvent lEvent = mPending;
-    ClearPendingEvent();
+    const KFCurveEvent lEvent = mEvents->mPending;
+    mEvents->mPending = KFCurveEvent();
     Dispatch(lEvent);
+    DropIdleEvents();
 }
 
 void KFCurve::Dispatch(const KFCurveEvent& pEvent)
 {
-    mDispatching = true;
+    if (!mEvents) {
+        return;
+    }
+    mEvents->mDispatching = true;
     // Callbacks added during the dispatch wait for the next event.
-    const std::size_t lCount = mCallbacks.size();
+    const std::size_t lCount = mEvents->mCallbacks.size();
     for (std::size_t i = 0; i < lCount; ++i) {
-        const Callback lEntry = mCallbacks[i];
+        const Callback lEntry = mEvents->mCallbacks[i];
         if (lEntry.mFunction != nullptr) {
             KFCurveEvent lEvent = pEvent;
             lEntry.mFunction(this, &lEvent, lEntry.mData);
         }
     }
-    mDispatching = false;
-    if (mCallbacksRemoved) {
-        mCallbacks.erase(
-            std::remove_if(mCallbacks.begin(), mCallbacks.end(),
+    mEvents->mDispatching = false;
+    if (mEvents->mCallbacksRemoved) {
+        std::vector<Callback>& lCallbacks = mEvents->mCallbacks;
+        lCallbacks.erase(
+            std::remove_if(lCallbacks.begin(), lCallbacks.end(),
                            [](const Callback& pEntry) { return pEntry.mFunction == nullptr; }),
-            mCallbacks.end());
-        mCallbacksRemoved = false;
+            lCallbacks.end());
+        mEvents->mCallbacksRemoved = false;
     }
 }

@@ -4,6 +4,8 @@
 #include "animation/KFCurveKey.h"
 #include "core/KTime.h"
 
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 class KFCurve;
@@ -234,7 +236,7 @@ public:
     bool AreEventsEnabled() const { return mEventsEnabled; }
     // Resets the pending record (flags 0, key indices -1, key count 0).
     void ClearPendingEvent();
-    const KFCurveEvent& GetPendingEvent() const { return mPending; }
+    const KFCurveEvent& GetPendingEvent() const;
 
 private:
     struct Callback
@@ -242,12 +244,24 @@ private:
         KFCurveCallback mFunction;
         void* mData;
     };
+    // What only a curve with callbacks, or with a change waiting, needs. Made on first use and
+    // dropped again once idle: most curves never have a listener.
+    struct EventState
+    {
+        KFCurveEvent mPending;
+        std::vector<Callback> mCallbacks;
+        bool mDispatching = false;
+        bool mCallbacksRemoved = false;
+    };
 
     void CopyFields(const KFCurve& pOther);
     int AddKey(const KFCurveKey& pKey, bool pValueOnly);
     void RecordChange(int pFlags, int pFirstKey, int pLastKey);
     void FlushEvent();
     void Dispatch(const KFCurveEvent& pEvent);
+    EventState& Events();
+    void DropIdleEvents();
+    bool IsDispatching() const { return mEvents && mEvents->mDispatching; }
     bool IsHeld() const { return mKeySetCount >= 0 || mModifyDepth > 0; }
     void SortKeys();
     void RecordAllKeys();
@@ -267,28 +281,24 @@ private:
     bool IsCubic(int pIndex) const;
 
     std::vector<KFCurveKey> mKeys;
+    std::unique_ptr<EventState> mEvents;
+    std::int64_t mCacheTicks = 0;
     float mDefaultValue = 0.0f;
     float mColor[3] = {1.0f, 1.0f, 1.0f};
     int mFlags = 0;
-    int mPreExtrapolation = kExtrapolationConstant;
-    int mPostExtrapolation = kExtrapolationConstant;
     int mPreCount = kUnlimitedRepetitions;
     int mPostCount = kUnlimitedRepetitions;
-
     int mCacheSegment = -1;
-    std::int64_t mCacheTicks = 0;
-
     int mKeySetCount = -1;
+    int mModifyDepth = 0;
+    // Extrapolation kinds (kExtrapolation...), small enough for a byte each.
+    std::int8_t mPreExtrapolation = kExtrapolationConstant;
+    std::int8_t mPostExtrapolation = kExtrapolationConstant;
     // The keys are known to be in strictly increasing finite time order, as SortKeys leaves them,
     // so that the end of a key set or key modify batch has nothing to sort. Whatever may move a
     // key in time (a key handed out for editing, keys set out of order) clears it.
     bool mKeysInOrder = true;
-    int mModifyDepth = 0;
     bool mEventsEnabled = true;
-    bool mDispatching = false;
-    bool mCallbacksRemoved = false;
-    KFCurveEvent mPending;
-    std::vector<Callback> mCallbacks;
 };
 
 #endif

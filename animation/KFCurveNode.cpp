@@ -53,8 +53,9 @@ void KFCurveNode::Destroy(KFCurveNode* pNode)
 }
 
 KFCurveNode::KFCurveNode(const char* pName, KDataType* pDataType, int pKind, int pLayer)
-    : mName(pName ? pName : ""), mDataType(pDataType), mKind(pKind), mLayer(pLayer)
+    : mDataType(pDataType), mKind(pKind), mLayer(pLayer)
 {
+    SetName(pName);
     const bool lTimeWarp =
         pDataType != nullptr && std::strcmp(pDataType->GetName(), "TimeWarp") == 0;
     mTypeNameIsName = !lTimeWarp;
@@ -62,7 +63,37 @@ KFCurveNode::KFCurveNode(const char* pName, KDataType* pDataType, int pKind, int
 
 KFCurveNode::~KFCurveNode()
 {
+    FreeName();
     BumpStructureStamp();
+}
+
+void KFCurveNode::SetName(const char* pName)
+{
+    static const char* const kSharedNames[] = {"",  "Transform", "T", "R",         "S",
+                                               "X", "Y",         "Z", "Visibility"};
+    const char* lName = pName ? pName : "";
+    for (const char* lShared : kSharedNames) {
+        if (std::strcmp(lName, lShared) == 0) {
+            FreeName();
+            mName = lShared;
+            return;
+        }
+    }
+    const std::size_t lSize = std::strlen(lName) + 1;
+    char* lCopy = new char[lSize];
+    std::memcpy(lCopy, lName, lSize);
+    FreeName();
+    mName = lCopy;
+    mNameOwned = true;
+}
+
+void KFCurveNode::FreeName()
+{
+    if (mNameOwned) {
+        delete[] mName;
+        mNameOwned = false;
+    }
+    mName = "";
 }
 
 KFCurve* KFCurveNode::SetCurve(KFCurve* pCurve, bool pDestroyOld)
@@ -158,7 +189,7 @@ int KFCurveNode::Find(const char* pName) const
         return -1;
     }
     for (int i = 0; i < GetCount(); ++i) {
-        if (mChildren[i]->mName.CompareNoCase(pName) == 0) {
+        if (KString(mChildren[i]->mName).CompareNoCase(pName) == 0) {
             return i;
         }
     }
@@ -434,7 +465,7 @@ void KFCurveNode::CopyTree(const KFCurveNode& pSource, KFCurveNode* pMoveFrom)
         const KFCurveNode& lSourceChild = *pSource.mChildren[i];
         auto lChild = std::make_unique<KFCurveNode>(nullptr, lSourceChild.mDataType,
                                                     lSourceChild.mKind, lSourceChild.mLayer);
-        lChild->mName = lSourceChild.mName;
+        lChild->SetName(lSourceChild.mName);
         lChild->mTypeNameIsName = lSourceChild.mTypeNameIsName;
         lChild->mParent = this;
         lChild->CopyTree(lSourceChild, pMoveFrom ? pMoveFrom->mChildren[i].get() : nullptr);
@@ -460,7 +491,7 @@ bool KFCurveNode::CopyFrom(KFCurveNode& pSource, bool pMoveCurves)
 KFCurveNode* KFCurveNode::Clone() const
 {
     KFCurveNode* lCopy = new KFCurveNode(nullptr, mDataType, mKind, mLayer);
-    lCopy->mName = mName;
+    lCopy->SetName(mName);
     lCopy->mTypeNameIsName = mTypeNameIsName;
     lCopy->CopyTree(*this, nullptr);
     return lCopy;

@@ -47,8 +47,8 @@ public:
     KFCurveNode& operator=(const KFCurveNode&) = delete;
     virtual ~KFCurveNode();
 
-    const char* GetName() const { return mName.Buffer(); }
-    const char* GetTypeName() const { return mTypeNameIsName ? mName.Buffer() : ""; }
+    const char* GetName() const { return mName; }
+    const char* GetTypeName() const { return mTypeNameIsName ? mName : ""; }
     KDataType* GetDataType() const { return mDataType; }
     int GetKind() const { return mKind; }
     int GetLayer() const { return mLayer; }
@@ -147,6 +147,11 @@ private:
 
     static std::atomic<std::uint64_t> sStructureStamp;
 
+    // Points the name at the constant text of a name every take repeats, else at a copy of its
+    // own. A null name is empty.
+    void SetName(const char* pName);
+    void FreeName();
+
     // What the last Evaluate gave; most nodes are never evaluated as a whole, so it is made on
     // first use.
     struct EvaluationCache
@@ -155,17 +160,20 @@ private:
         std::vector<double> mValues;
     };
 
-    KString mName;
-    // The type name is the name itself or empty (see Create): a flag instead of a second text
-    // keeps the many nodes of every take small.
-    bool mTypeNameIsName = false;
+    // Never null; owned (new[]) only when mNameOwned. Takes hold many thousands of nodes with the
+    // same few names, which then cost no text of their own.
+    const char* mName = "";
     KDataType* mDataType;
-    int mKind;
-    int mLayer;
     KFCurveNode* mParent = nullptr;
     std::unique_ptr<KFCurve> mCurve;
     std::vector<std::unique_ptr<KFCurveNode>> mChildren;
     std::unique_ptr<EvaluationCache> mCache;
+    int mKind;
+    int mLayer;
+    bool mNameOwned = false;
+    // The type name is the name itself or empty (see Create): a flag instead of a second text
+    // keeps the many nodes of every take small.
+    bool mTypeNameIsName = false;
 };
 
 #endif

@@ -623,15 +623,31 @@ void KRyvNode::SetUpVectorTarget(KRyvNode* pTarget)
     SetTargetOf("UpVectorProperty", pTarget);
 }
 
+void KRyvNode::SetPostTargetRotation(const KVector4& pRotation)
+{
+    if (!mTargetRotations) {
+        mTargetRotations = std::make_unique<KRyvNodeTargetRotations>();
+    }
+    mTargetRotations->mPost = pRotation;
+}
+
 KVector4& KRyvNode::GetPostTargetRotation(KVector4& oRotation) const
 {
-    oRotation = mPostTargetRotation;
+    oRotation = mTargetRotations ? mTargetRotations->mPost : KVector4();
     return oRotation;
+}
+
+void KRyvNode::SetUpTargetRotation(const KVector4& pRotation)
+{
+    if (!mTargetRotations) {
+        mTargetRotations = std::make_unique<KRyvNodeTargetRotations>();
+    }
+    mTargetRotations->mUp = pRotation;
 }
 
 KVector4& KRyvNode::GetUpTargetRotation(KVector4& oRotation) const
 {
-    oRotation = mUpTargetRotation;
+    oRotation = mTargetRotations ? mTargetRotations->mUp : KVector4();
     return oRotation;
 }
 

@@ -86,6 +86,13 @@ struct KRyvNodeTransformCurves
     KFCurve* mCurves[3][3] = {};
 };
 
+// The rotations a node applies after aiming at its look-at and up-vector targets.
+struct KRyvNodeTargetRotations
+{
+    KVector4 mPost;
+    KVector4 mUp;
+};
+
 // What a node keeps of its transform evaluation, and the work matrices of the motion passes.
 // Made on first use: most nodes of a large scene are only read, or only written, and need none.
 struct KRyvNodeEvaluationCaches
@@ -96,6 +103,8 @@ struct KRyvNodeEvaluationCaches
     // Identity at construction; the passes write their 3x4 part only.
     KMatrix mLocalWork;
     KMatrix mGlobalWork;
+    // Global matrix of each pivot set, read only while that set says it is valid.
+    KMatrix mPivotGlobal[2];
 };
 
 // The node of the scene hierarchy: a take-node container of object type 1 ("Model::") that owns
@@ -190,9 +199,9 @@ public:
     KRyvNode* GetUpVectorTarget() const;
     void SetLookAtTarget(KRyvNode* pTarget);
     void SetUpVectorTarget(KRyvNode* pTarget);
-    void SetPostTargetRotation(const KVector4& pRotation) { mPostTargetRotation = pRotation; }
+    void SetPostTargetRotation(const KVector4& pRotation);
     KVector4& GetPostTargetRotation(KVector4& oRotation) const;
-    void SetUpTargetRotation(const KVector4& pRotation) { mUpTargetRotation = pRotation; }
+    void SetUpTargetRotation(const KVector4& pRotation);
     KVector4& GetUpTargetRotation(KVector4& oRotation) const;
 
     // Back references (see KRyvNodeReferrer). Remove and Find answer the record's index, -1
@@ -435,8 +444,8 @@ private:
     std::unique_ptr<KRyvNodeLimits> mLimits;
     std::vector<KString> mChildNames;
     KRyvSceneEntity* mScene = nullptr;
-    KVector4 mPostTargetRotation;
-    KVector4 mUpTargetRotation;
+    // Made by the first set: few nodes have targets.
+    std::unique_ptr<KRyvNodeTargetRotations> mTargetRotations;
     KRyvNodeAttribute* mAttribute = nullptr;
     int mShadingMode = 0;
     bool mMultiLayer = false;
@@ -446,6 +455,8 @@ private:
     int mWorkStamp = -1;
     bool mMarked = false;
     bool mDestructed = false;
+    // Whether the transform channels' records are pending (see mLclChannels).
+    bool mRecordsPending = false;
     std::vector<KRyvNodeBackReference> mBackReferences;
     std::vector<std::unique_ptr<KRyvUserProperty>> mOwnedUserProperties;
     // The node's own "Lcl Translation", "Lcl Rotation" and "Lcl Scaling" user properties: the
@@ -453,7 +464,6 @@ private:
     KRyvUserProperty* mLclProperties[3] = {nullptr, nullptr, nullptr};
     // The transform channels' properties while the records are pending.
     KWeakHandle mLclChannels[3];
-    bool mRecordsPending = false;
     // Translation, rotation and scaling X, Y, Z, then visibility: take 0's defaults while its
     // tree is deferred.
     float mDeferredChannelValues[kChannelValueCount] = {};

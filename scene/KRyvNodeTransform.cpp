@@ -98,14 +98,14 @@ const KMatrix& KRyvNode::GetGlobalMatrix(int pSet, bool pForce)
         return kIdentity;
     }
     if (!pForce && lSet->mGlobalMatrixValid) {
-        return lSet->mGlobalMatrix;
+        return mCaches->mPivotGlobal[pSet];
     }
     KRyvNode* lRoot = this;
     while (KRyvNode* lParent = lRoot->GetParent()) {
         lRoot = lParent;
     }
     lRoot->ComputeGlobalMatrices(pSet);
-    return lSet->mGlobalMatrix;
+    return Caches().mPivotGlobal[pSet];
 }
 
 KVector4& KRyvNode::GetGlobalTranslation(KVector4& oVector, int pSet, bool pForce)
@@ -168,7 +168,7 @@ void KRyvNode::ComputeGlobalMatrices(int pSet)
         for (int i = 0; i < 3; ++i) {
             lLocal.Set(3, i, lT[i]);
         }
-        MatrixMultiplyAffine(lSet.mGlobalMatrix, lParentMatrix, lLocal);
+        MatrixMultiplyAffine(lNode->Caches().mPivotGlobal[pSet], lParentMatrix, lLocal);
         lSet.mGlobalMatrixValid = true;
     }
 }

@@ -1,7 +1,6 @@
 #ifndef RYVKIT_SCENE_KRYVPIVOTSET_H
 #define RYVKIT_SCENE_KRYVPIVOTSET_H
 
-#include "core/KMatrix.h"
 #include "core/KVector4.h"
 
 // Rotation orders of a node and its files (not the numbering of KRotationOrder).
@@ -16,8 +15,9 @@ enum KRyvRotationOrder : int {
 };
 
 // One of a node's two transform records: offsets, pivots, pre- and post-rotation (Euler
-// degrees), geometric transform, rotation order, pivot state and the cached global matrix of the
-// transform evaluation. A plain value with public fields; the node's property block holds two.
+// degrees), geometric transform, rotation order, pivot state and whether the node's cached global
+// matrix of this set is valid. A plain value with public fields; the node's property block holds
+// two. The matrix itself lives in the node's evaluation caches: most sets never have one.
 class KRyvPivotSet
 {
 public:
@@ -28,7 +28,7 @@ public:
     KRyvPivotSet() { Reset(); }
 
     // Vectors (0, 0, 0, 1), geometric scaling (1, 1, 1, 1), rotation order 0, the limit-space
-    // flag false, cache not valid, pivot state 1 (not in use). The cached matrix is kept.
+    // flag false, cache not valid, pivot state 1 (not in use).
     void Reset();
 
     // Names of the rotation orders 0..6 ("Euler XYZ" .. "Spheric XYZ"); null outside. Also the
@@ -54,8 +54,6 @@ public:
     KVector4 mGeometricScaling;
     int mRotationOrder = kRyvEulerXYZ;
     bool mUseRotationSpaceForLimitOnly = false;
-    // Identity at construction.
-    KMatrix mGlobalMatrix;
     bool mGlobalMatrixValid = false;
     // kPivotActive when the set is in use, else kPivotReference.
     int mPivotState = kPivotReference;

@@ -301,3 +301,23 @@ TEST(KFCurveNodeTest, CopiesKeepTypeNamesAndTheEvaluationCacheOfTheSource)
     EXPECT_EQ(lTarget.GetCacheTime(), Sec(2));
     EXPECT_EQ(lTarget.GetCacheValues(), (std::vector<double>{1, 2, 3}));
 }
+
+TEST(KFCurveNodeTest, NamesOutliveTheirSourceAndMatchWithoutCase)
+{
+    auto lSource = std::make_unique<KFCurveNode>("A fairly long channel name");
+    ASSERT_GE(lSource->Add(KFCurveNode::Create("x")), 0);
+    ASSERT_GE(lSource->Add(KFCurveNode::Create("Visibility")), 0);
+    std::unique_ptr<KFCurveNode> lClone(lSource->Clone());
+    KFCurveNode lTarget("Target");
+    ASSERT_TRUE(lTarget.CopyFrom(*lSource));
+    lSource.reset();
+    const KFCurveNode* const lTrees[2] = {lClone.get(), &lTarget};
+    for (const KFCurveNode* lTree : lTrees) {
+        EXPECT_STREQ(lTree->Get(0)->GetName(), "x");
+        EXPECT_STREQ(lTree->Get(1)->GetTypeName(), "Visibility");
+        EXPECT_EQ(lTree->FindChild("X"), lTree->Get(0));
+        EXPECT_EQ(lTree->FindChild("VISIBILITY"), lTree->Get(1));
+    }
+    EXPECT_STREQ(lClone->GetName(), "A fairly long channel name");
+    EXPECT_STREQ(lTarget.GetName(), "Target");
+}

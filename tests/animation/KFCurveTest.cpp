@@ -524,6 +524,42 @@ void ChangeCurve(KFCurve* pCurve, KFCurveEvent* pEvent, void* pData)
 
 } // namespace
 
+TEST(KFCurveEventTest, ChangesWaitingWithoutCallbacksReachALaterCallback)
+{
+    std::vector<KFCurveEvent> lEvents;
+    KFCurve lCurve;
+    // Sent at once to nobody: nothing stays pending.
+    lCurve.KeyAdd(Sec(0), 1.0f);
+    EXPECT_EQ(lCurve.GetPendingEvent().mFlags, 0);
+    EXPECT_EQ(lCurve.GetPendingEvent().mKeyCount, 0);
+
+    lCurve.EnableEvents(false);
+    lCurve.KeyAdd(Sec(3), 2.0f);
+    lCurve.KeyAdd(Sec(1), 2.0f);
+    ASSERT_TRUE(lCurve.AddCallback(Record, &lEvents));
+    EXPECT_TRUE(lCurve.RemoveCallback(Record, &lEvents));
+    ASSERT_TRUE(lCurve.AddCallback(Record, &lEvents));
+    EXPECT_EQ(lCurve.GetPendingEvent().mKeyCount, 2);
+    lCurve.EnableEvents(true);
+    ASSERT_EQ(lEvents.size(), 1u);
+    EXPECT_EQ(lEvents[0].mFirstKeyIndex, 1);
+    EXPECT_EQ(lEvents[0].mLastKeyIndex, 1);
+    EXPECT_EQ(lEvents[0].mKeyCount, 2);
+
+    // With its last callback gone the curve still holds a batch's changes for the next one.
+    EXPECT_TRUE(lCurve.RemoveCallback(Record, &lEvents));
+    EXPECT_EQ(lCurve.GetCallbackCount(), 0);
+    lCurve.BeginKeyModify();
+    lCurve.KeySetValue(0, 4.0f);
+    ASSERT_TRUE(lCurve.AddCallback(Record, &lEvents));
+    lCurve.EndKeyModify();
+    ASSERT_EQ(lEvents.size(), 2u);
+    // The value change, then the batch's end naming every key.
+    EXPECT_EQ(lEvents[1].mFirstKeyIndex, 0);
+    EXPECT_EQ(lEvents[1].mLastKeyIndex, 2);
+    EXPECT_EQ(lEvents[1].mKeyCount, 2);
+}
+
 TEST(KFCurveEventTest, CallbacksMayBeRemovedOrChangeTheCurveDuringDispatch)
 {
     std::vector<int> lLog;

@@ -377,11 +377,15 @@ TEST_F(KRyvNodeTest, LookAtTargetsAreNotHierarchy)
     EXPECT_EQ(lTarget->GetParent(), lRoot);
     EXPECT_EQ(lScene.GetNodeCount(), 3);
 
-    KVector4 lRead;
+    KVector4 lRead(9.0, 9.0, 9.0, 9.0);
+    EXPECT_EQ(lCamera->GetPostTargetRotation(lRead), KVector4());
     lCamera->SetPostTargetRotation(KVector4(1.0, 2.0, 3.0));
     EXPECT_EQ(lCamera->GetPostTargetRotation(lRead)[2], 3.0);
+    // Each rotation keeps its own value.
+    EXPECT_EQ(lCamera->GetUpTargetRotation(lRead), KVector4());
     lCamera->SetUpTargetRotation(KVector4(4.0, 5.0, 6.0));
     EXPECT_EQ(lCamera->GetUpTargetRotation(lRead)[0], 4.0);
+    EXPECT_EQ(lCamera->GetPostTargetRotation(lRead), KVector4(1.0, 2.0, 3.0));
 
     // The target dies first: the look-at connection goes with it.
     Destroy(lTarget);

@@ -35,11 +35,8 @@ TEST(KRyvPivotSet, ConstructedAndResetState)
     lSet.mUseRotationSpaceForLimitOnly = true;
     lSet.mGlobalMatrixValid = true;
     lSet.mPivotState = 0;
-    lSet.mGlobalMatrix.Set(3, 0, 12.0);
     lSet.Reset();
     ExpectReset(lSet);
-    // Reset only marks the cached matrix invalid.
-    EXPECT_DOUBLE_EQ(lSet.mGlobalMatrix.Get(3, 0), 12.0);
 }
 
 TEST(KRyvPivotSet, RotationOrderAndInheritTypeNames)
@@ -100,4 +97,29 @@ TEST(KRyvPivotSet, NodeRefusesPivotSetIndicesOtherThanZeroAndOne)
     EXPECT_EQ(lOrder, 4);
     EXPECT_TRUE(lNode.GetUseRotationSpaceForLimitOnly(1));
     EXPECT_FALSE(lNode.GetUseRotationSpaceForLimitOnly(0));
+}
+
+TEST(KRyvPivotSet, CachedGlobalMatricesStayApartPerSetAndNode)
+{
+    KRyvNode lNode(nullptr, "Bone");
+    KRyvNode lOther(nullptr, "Other");
+    lNode.SetPivotState(0, KRyvPivotSet::kPivotActive);
+    lNode.SetPivotState(1, KRyvPivotSet::kPivotActive);
+    lNode.SetRotationOffset(0, KVector4(1, 0, 0, 1));
+    lNode.SetRotationOffset(1, KVector4(0, 2, 0, 1));
+    lOther.SetPivotState(0, KRyvPivotSet::kPivotActive);
+    lOther.SetRotationOffset(0, KVector4(0, 0, 3, 1));
+    const KMatrix lSet0 = lNode.GetGlobalMatrix(0, true);
+    const KMatrix lSet1 = lNode.GetGlobalMatrix(1, true);
+    const KMatrix lOther0 = lOther.GetGlobalMatrix(0, true);
+    EXPECT_DOUBLE_EQ(lSet0.Get(3, 0), 1.0);
+    EXPECT_DOUBLE_EQ(lSet1.Get(3, 1), 2.0);
+    EXPECT_DOUBLE_EQ(lOther0.Get(3, 2), 3.0);
+    // Cached reads answer each set's own matrix; a reset set recomputes.
+    EXPECT_EQ(lNode.GetGlobalMatrix(0, false), lSet0);
+    EXPECT_EQ(lNode.GetGlobalMatrix(1, false), lSet1);
+    EXPECT_EQ(lOther.GetGlobalMatrix(0, false), lOther0);
+    lNode.GetPivotSet(1)->Reset();
+    EXPECT_EQ(lNode.GetGlobalMatrix(1, false), KMatrix());
+    EXPECT_EQ(lNode.GetGlobalMatrix(0, false), lSet0);
 }
