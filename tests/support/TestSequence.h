@@ -1,6 +1,7 @@
 #ifndef RYVKIT_TESTS_SUPPORT_TESTSEQUENCE_H
 #define RYVKIT_TESTS_SUPPORT_TESTSEQUENCE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -29,14 +30,37 @@ private:
     std::uint64_t mState;
 };
 
-// The 64-bit FNV-1a hash of pBytes: golden digests of written files.
+// The 64-bit FNV-1a hash, fed piece by piece: golden digests of written files and of the keys
+// a read makes.
+class Fnv1aHash
+{
+public:
+    void Add(const void* pBytes, std::size_t pSize)
+    {
+        const unsigned char* lBytes = static_cast<const unsigned char*>(pBytes);
+        for (std::size_t i = 0; i < pSize; ++i) {
+            mHash = (mHash ^ lBytes[i]) * 1099511628211ULL;
+        }
+    }
+    // The eight bytes of pWord, lowest first, whatever the machine's byte order.
+    void AddWord(std::uint64_t pWord)
+    {
+        for (int i = 0; i < 8; ++i) {
+            mHash = (mHash ^ ((pWord >> (8 * i)) & 0xffu)) * 1099511628211ULL;
+        }
+    }
+    std::uint64_t Get() const { return mHash; }
+
+private:
+    std::uint64_t mHash = 14695981039346656037ULL;
+};
+
+// The digest of pBytes.
 inline std::uint64_t Fnv1a(const std::string& pBytes)
 {
-    std::uint64_t lHash = 14695981039346656037ULL;
-    for (const char lByte : pBytes) {
-        lHash = (lHash ^ static_cast<unsigned char>(lByte)) * 1099511628211ULL;
-    }
-    return lHash;
+    Fnv1aHash lHash;
+    lHash.Add(pBytes.data(), pBytes.size());
+    return lHash.Get();
 }
 
 #endif

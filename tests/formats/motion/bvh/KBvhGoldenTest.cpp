@@ -12,6 +12,8 @@
 
 #include "tests/formats/motion/MotionTestFiles.h"
 
+#include "tests/support/TestSequence.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -101,15 +103,6 @@ std::string MixedBvh()
         lText += "\n";
     }
     return lText;
-}
-
-std::uint64_t Fnv1a(const std::string& pBytes)
-{
-    std::uint64_t lHash = 14695981039346656037ULL;
-    for (const char lByte : pBytes) {
-        lHash = (lHash ^ static_cast<unsigned char>(lByte)) * 1099511628211ULL;
-    }
-    return lHash;
 }
 
 // Reads pInput and writes it back as BVH with the read span and rate; answers the bytes.

@@ -15,6 +15,8 @@
 
 #include "tests/formats/motion/MotionTestFiles.h"
 
+#include "tests/support/TestSequence.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -26,36 +28,21 @@
 
 namespace {
 
-class Fnv1a
+void AddCurve(Fnv1aHash& ioHash, const KFCurve* pCurve)
 {
-public:
-    void Add(std::uint64_t pWord)
-    {
-        for (int i = 0; i < 8; ++i) {
-            mHash = (mHash ^ ((pWord >> (8 * i)) & 0xffu)) * 1099511628211ULL;
-        }
-    }
-    std::uint64_t Get() const { return mHash; }
-
-private:
-    std::uint64_t mHash = 14695981039346656037ULL;
-};
-
-void AddCurve(Fnv1a& ioHash, const KFCurve* pCurve)
-{
-    ioHash.Add(pCurve ? static_cast<std::uint64_t>(pCurve->GetKeyCount()) : ~0ULL);
+    ioHash.AddWord(pCurve ? static_cast<std::uint64_t>(pCurve->GetKeyCount()) : ~0ULL);
     for (int k = 0; pCurve && k < pCurve->GetKeyCount(); ++k) {
         const KFCurveKey* lKey = pCurve->GetKey(k);
         const float lValue = lKey->GetValue();
         std::uint32_t lBits = 0;
         std::memcpy(&lBits, &lValue, sizeof lBits);
-        ioHash.Add(static_cast<std::uint64_t>(lKey->GetTime().Get()));
-        ioHash.Add(lBits);
-        ioHash.Add(static_cast<std::uint64_t>(lKey->GetFlags()));
+        ioHash.AddWord(static_cast<std::uint64_t>(lKey->GetTime().Get()));
+        ioHash.AddWord(lBits);
+        ioHash.AddWord(static_cast<std::uint64_t>(lKey->GetFlags()));
     }
 }
 
-void AddNode(Fnv1a& ioHash, KRyvNode* pNode)
+void AddNode(Fnv1aHash& ioHash, KRyvNode* pNode)
 {
     if (KRyvTakeNode* lTake = pNode->GetCurrentTakeNode()) {
         AddCurve(ioHash, lTake->GetTransformTX());
@@ -83,7 +70,7 @@ std::uint64_t KeyHash(const std::string& pPath, int pRotationFilter, bool pReduc
     std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
     EXPECT_TRUE(lOptions && lImporter.Import(&lScene, lOptions.get()));
     KImportSettings::Get().Reset();
-    Fnv1a lHash;
+    Fnv1aHash lHash;
     AddNode(lHash, lScene.GetRootNode());
     return lHash.Get();
 }

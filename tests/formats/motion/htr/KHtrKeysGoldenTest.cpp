@@ -5,6 +5,7 @@
 #include "animation/KRyvTakeNode.h"
 
 #include "HtrTestScene.h"
+#include "tests/support/TestSequence.h"
 
 #include <cstdint>
 #include <cstring>
@@ -94,13 +95,7 @@ std::string GeneratedFile(const GoldenCase& pCase, int pFrames = kFrames)
 // every segment in file order.
 std::uint64_t KeyDigest(HtrTestScene& pTest)
 {
-    std::uint64_t lHash = 14695981039346656037ull;
-    auto lMix = [&lHash](const void* pBytes, std::size_t pSize) {
-        const unsigned char* lBytes = static_cast<const unsigned char*>(pBytes);
-        for (std::size_t i = 0; i < pSize; ++i) {
-            lHash = (lHash ^ lBytes[i]) * 1099511628211ull;
-        }
-    };
+    Fnv1aHash lHash;
     for (int s = 0; s < kSegments; ++s) {
         KRyvTakeNode* lTake = pTest.Find(Name(s).c_str())->GetCurrentTakeNode();
         KFCurve* const lCurves[] = {
@@ -109,16 +104,16 @@ std::uint64_t KeyDigest(HtrTestScene& pTest)
             lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()};
         for (KFCurve* lCurve : lCurves) {
             const int lCount = lCurve->GetKeyCount();
-            lMix(&lCount, sizeof lCount);
+            lHash.Add(&lCount, sizeof lCount);
             for (int k = 0; k < lCount; ++k) {
                 const std::int64_t lTicks = lCurve->KeyGetTime(k).Get();
                 const float lValue = lCurve->KeyGetValue(k);
-                lMix(&lTicks, sizeof lTicks);
-                lMix(&lValue, sizeof lValue);
+                lHash.Add(&lTicks, sizeof lTicks);
+                lHash.Add(&lValue, sizeof lValue);
             }
         }
     }
-    return lHash;
+    return lHash.Get();
 }
 
 class KHtrKeysGolden : public testing::TestWithParam<GoldenCase>
