@@ -3,8 +3,8 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KMotionPrintPrecision.h"
+#include "formats/motion/KMotionQuickTrig.h"
 #include "formats/motion/KMotionRotationOrder.h"
-#include "formats/motion/bvh/KBvhQuickTrig.h"
 
 #include <algorithm>
 #include <cmath>
@@ -71,7 +71,7 @@ constexpr double kDecadeStarts[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e
                                     1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14};
 // Scaled angles stay below this (six digits and the margins), so the conversion is exact.
 constexpr double kLargestScaled = 1e9;
-using Bits = KBvhLaneBits;
+using Bits = KMotionLaneBits;
 
 // The decade of a largest angle from its binary exponent: a factor of two holds at most one start
 // of a decade, so the decade of the exponent's power of two is the angle's, or the one after.
@@ -118,30 +118,32 @@ double Dot3(const double* pA, const double* pB)
 }
 
 // The lanes of a table picked by pIndices (inside the table).
-KBvhLanes Pick(const double* pTable, KBvhLaneMask pIndices)
+KMotionLanes Pick(const double* pTable, KMotionLaneMask pIndices)
 {
-    return KBvhLanes{pTable[pIndices[0]], pTable[pIndices[1]]};
+    return KMotionLanes{pTable[pIndices[0]], pTable[pIndices[1]]};
 }
 
 // The decimals RoundToLargest rounds to for a largest angle near pLargest, and the lanes where
 // they are sure: not where the largest could lie on the other side of a decade or of the point
 // where six digits carry, nor where it is outside the decades of the quick way.
-KBvhLaneMask QuickDecimals(KBvhLanes pLargest, double pAngleMargin, KBvhLaneMask& oDecimals)
+KMotionLaneMask QuickDecimals(KMotionLanes pLargest, double pAngleMargin,
+                              KMotionLaneMask& oDecimals)
 {
-    const KBvhLanes lMargin = pLargest * 1e-9 + pAngleMargin;
+    const KMotionLanes lMargin = pLargest * 1e-9 + pAngleMargin;
     const int lLast = kDecadeCount - 1;
-    KBvhLaneMask lSure = Bits::Mask(pLargest >= kDecadeStarts[0] + lMargin) &
-                         Bits::Mask(pLargest < kDecadeStarts[lLast] * 10.0);
+    KMotionLaneMask lSure = Bits::Mask(pLargest >= kDecadeStarts[0] + lMargin) &
+                            Bits::Mask(pLargest < kDecadeStarts[lLast] * 10.0);
     // The decade's index: how many starts after the first the largest has reached. Out of the
     // table's exponents the lane is not sure, and any index inside the table serves.
-    const KBvhLaneMask lBinary = ((reinterpret_cast<KBvhLaneMask>(pLargest) >> kSignificandBits) -
-                                  (kDoubleExponentBias + kLeastBinary)) &
-                                 (kBinaryCount - 1);
-    KBvhLaneMask lIndex = {kDecadeTables.mOfBinary[lBinary[0]],
-                           kDecadeTables.mOfBinary[lBinary[1]]};
+    const KMotionLaneMask lBinary =
+        ((reinterpret_cast<KMotionLaneMask>(pLargest) >> kSignificandBits) -
+         (kDoubleExponentBias + kLeastBinary)) &
+        (kBinaryCount - 1);
+    KMotionLaneMask lIndex = {kDecadeTables.mOfBinary[lBinary[0]],
+                              kDecadeTables.mOfBinary[lBinary[1]]};
     lIndex -= Bits::Mask(pLargest >= Pick(kDecadeTables.mNextStart, lIndex));
-    const KBvhLanes lStart = Pick(kDecadeStarts, lIndex);
-    const KBvhLanes lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
+    const KMotionLanes lStart = Pick(kDecadeStarts, lIndex);
+    const KMotionLanes lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
     lSure &= ~Bits::Mask(pLargest - lStart <= lMargin) &
              ~Bits::Mask(Bits::Abs(pLargest - lCarry) <= lMargin);
     oDecimals = kPrinted - 1 - (lIndex + kLowestDecade - Bits::Mask(pLargest > lCarry));
@@ -151,23 +153,23 @@ KBvhLaneMask QuickDecimals(KBvhLanes pLargest, double pAngleMargin, KBvhLaneMask
 // RoundToLargest's rounding of angles whose exact values lie within pMargin / pScale of pAngle,
 // to units of 1 / pScale (a power of ten), and the whole numbers of those units; answers the
 // lanes where that rounding cannot go either way (nor the sign of a zero be in doubt).
-KBvhLaneMask QuickRound(KBvhLanes pAngle, KBvhLanes pScale, KBvhLanes pMargin, KBvhLanes& oRounded,
-                        KBvhLaneMask& oWhole)
+KMotionLaneMask QuickRound(KMotionLanes pAngle, KMotionLanes pScale, KMotionLanes pMargin,
+                           KMotionLanes& oRounded, KMotionLaneMask& oWhole)
 {
-    const KBvhLanes lScaled = pAngle * pScale;
-    KBvhLanes lAbs = Bits::Abs(lScaled);
-    const KBvhLanes lMargin = pMargin + lAbs * kRelativeMargin;
-    const KBvhLaneMask lInRange = Bits::Mask(lAbs < kLargestScaled);
+    const KMotionLanes lScaled = pAngle * pScale;
+    KMotionLanes lAbs = Bits::Abs(lScaled);
+    const KMotionLanes lMargin = pMargin + lAbs * kRelativeMargin;
+    const KMotionLaneMask lInRange = Bits::Mask(lAbs < kLargestScaled);
     // Out of range, the lane's answer is not used: kept to where the conversion is defined.
-    lAbs = Bits::Select(lInRange, lAbs, KBvhLanes{0.0, 0.0});
-    KBvhLaneMask lFloor;
-    const KBvhLanes lFloorValue = Bits::Truncate(lAbs, lFloor);
-    const KBvhLanes lFraction = lAbs - lFloorValue;
-    const KBvhLaneMask lRoundsUp = Bits::Mask(lFraction > 0.5);
-    const KBvhLaneMask lUnits = lFloor - lRoundsUp;
-    const KBvhLanes lUnitsValue =
-        lFloorValue + Bits::Select(lRoundsUp, KBvhLanes{1.0, 1.0}, KBvhLanes{0.0, 0.0});
-    const KBvhLaneMask lNegative = Bits::Mask(lScaled < 0.0);
+    lAbs = Bits::Select(lInRange, lAbs, KMotionLanes{0.0, 0.0});
+    KMotionLaneMask lFloor;
+    const KMotionLanes lFloorValue = Bits::Truncate(lAbs, lFloor);
+    const KMotionLanes lFraction = lAbs - lFloorValue;
+    const KMotionLaneMask lRoundsUp = Bits::Mask(lFraction > 0.5);
+    const KMotionLaneMask lUnits = lFloor - lRoundsUp;
+    const KMotionLanes lUnitsValue =
+        lFloorValue + Bits::Select(lRoundsUp, KMotionLanes{1.0, 1.0}, KMotionLanes{0.0, 0.0});
+    const KMotionLaneMask lNegative = Bits::Mask(lScaled < 0.0);
     oWhole = (-lUnits & lNegative) | (lUnits & ~lNegative);
     // nearbyint's answer, with the sign a zero keeps.
     oRounded = Bits::CopySign(lUnitsValue, lScaled) / pScale;
@@ -176,41 +178,41 @@ KBvhLaneMask QuickRound(KBvhLanes pAngle, KBvhLanes pScale, KBvhLanes pMargin, K
 }
 
 // The arc tangents' arguments for the matrices MatrixSetTRS makes of rotations and scalings, from
-// the rotations' quick sines and cosines (KBvhQuickTrig::SinCos): such a matrix's rows are the
+// the rotations' quick sines and cosines (KMotionQuickTrig::SinCos): such a matrix's rows are the
 // rotation's (unit) rows times the scaling, so each pair of arguments, with the signs the scaling
 // and the determinant give it, comes straight from the rotation's entries (EulerToMatrixXYZ's
 // products). Answers the lanes that can go on: not those of turns beyond
-// KBvhQuickTrig::kLargestTurn, of scalings not well inside the doubles' range, nor those near
+// KMotionQuickTrig::kLargestTurn, of scalings not well inside the doubles' range, nor those near
 // gimbal lock.
-KBvhLaneMask QuickPoseArguments(const KBvhLanes pRotation[3], const KBvhLanes pScaling[3],
-                                const KBvhLanes pSine[3], const KBvhLanes pCosine[3],
-                                KBvhLanes oY[3], KBvhLanes oX[3])
+KMotionLaneMask QuickPoseArguments(const KMotionLanes pRotation[3], const KMotionLanes pScaling[3],
+                                   const KMotionLanes pSine[3], const KMotionLanes pCosine[3],
+                                   KMotionLanes oY[3], KMotionLanes oX[3])
 {
-    KBvhLaneMask lFits = ~KBvhLaneMask{};
+    KMotionLaneMask lFits = ~KMotionLaneMask{};
     for (int i = 0; i < 3; ++i) {
-        const KBvhLanes lScale = Bits::Abs(pScaling[i]);
-        lFits &= Bits::Mask(Bits::Abs(pRotation[i]) <= KBvhQuickTrig::kLargestTurn) &
+        const KMotionLanes lScale = Bits::Abs(pScaling[i]);
+        lFits &= Bits::Mask(Bits::Abs(pRotation[i]) <= KMotionQuickTrig::kLargestTurn) &
                  Bits::Mask(lScale >= kLeastScale) & Bits::Mask(lScale <= 1.0 / kLeastScale);
     }
-    const KBvhLanes sx = pSine[0], cx = pCosine[0];
-    const KBvhLanes sy = pSine[1], cy = pCosine[1];
-    const KBvhLanes sz = pSine[2], cz = pCosine[2];
+    const KMotionLanes sx = pSine[0], cx = pCosine[0];
+    const KMotionLanes sy = pSine[1], cy = pCosine[1];
+    const KMotionLanes sz = pSine[2], cz = pCosine[2];
     // Rows i, j, k are rows 1, 0, 2 (Y, X, Z); each row is divided by its length signed like the
     // determinant, so what is left of the scaling in row r is the sign of the other two.
-    const KBvhLanes lSignI =
-        Bits::CopySign(KBvhLanes{1.0, 1.0}, pScaling[kAxisJ] * pScaling[kAxisK]);
-    const KBvhLanes lSignJ =
-        Bits::CopySign(KBvhLanes{1.0, 1.0}, pScaling[kAxisI] * pScaling[kAxisK]);
-    const KBvhLanes lSignK =
-        Bits::CopySign(KBvhLanes{1.0, 1.0}, pScaling[kAxisI] * pScaling[kAxisJ]);
-    const KBvhLanes lII = sx * sy * sz + cx * cz;
-    const KBvhLanes lIJ = sx * sy * cz - cx * sz;
-    const KBvhLanes lCosine2 = lII * lII + lIJ * lIJ;
+    const KMotionLanes lSignI =
+        Bits::CopySign(KMotionLanes{1.0, 1.0}, pScaling[kAxisJ] * pScaling[kAxisK]);
+    const KMotionLanes lSignJ =
+        Bits::CopySign(KMotionLanes{1.0, 1.0}, pScaling[kAxisI] * pScaling[kAxisK]);
+    const KMotionLanes lSignK =
+        Bits::CopySign(KMotionLanes{1.0, 1.0}, pScaling[kAxisI] * pScaling[kAxisJ]);
+    const KMotionLanes lII = sx * sy * sz + cx * cz;
+    const KMotionLanes lIJ = sx * sy * cz - cx * sz;
+    const KMotionLanes lCosine2 = lII * lII + lIJ * lIJ;
     lFits &= Bits::Mask(lCosine2 > kFromPose.mCosine2);
     oY[0] = lSignJ * -sy;
     oX[0] = lSignK * (cx * cy);
     oY[1] = -lSignI * (sx * cy);
-    oX[1] = KBvhLanes{std::sqrt(lCosine2[0]), std::sqrt(lCosine2[1])};
+    oX[1] = KMotionLanes{std::sqrt(lCosine2[0]), std::sqrt(lCosine2[1])};
     oY[2] = lSignI * lIJ;
     oX[2] = lSignI * lII;
     return lFits;
@@ -220,19 +222,19 @@ KBvhLaneMask QuickPoseArguments(const KBvhLanes pRotation[3], const KBvhLanes pS
 struct LanePair
 {
     // The poses' rotations (Euler X, Y, Z) and scalings, and the rotations' sines and cosines.
-    KBvhLanes mRotation[3];
-    KBvhLanes mScaling[3];
-    KBvhLanes mSine[3];
-    KBvhLanes mCosine[3];
+    KMotionLanes mRotation[3];
+    KMotionLanes mScaling[3];
+    KMotionLanes mSine[3];
+    KMotionLanes mCosine[3];
     // The lanes that can still go the quick way.
-    KBvhLaneMask mSure;
-    KBvhLanes mY[3];
-    KBvhLanes mX[3];
+    KMotionLaneMask mSure;
+    KMotionLanes mY[3];
+    KMotionLanes mX[3];
     // The angles in degrees, then rounded.
-    KBvhLanes mAngles[3];
-    KBvhLanes mLargest;
-    KBvhLaneMask mWhole[3];
-    KBvhLaneMask mDecimals;
+    KMotionLanes mAngles[3];
+    KMotionLanes mLargest;
+    KMotionLaneMask mWhole[3];
+    KMotionLaneMask mDecimals;
 };
 
 // Where an arc tangent's argument is out of the quick way's bounds, the lane is no longer sure
@@ -240,14 +242,14 @@ struct LanePair
 void QuickArcBounds(const Tolerance& pTolerance, LanePair& ioPair)
 {
     for (int i = 0; i < 3; ++i) {
-        const KBvhLanes lAy = Bits::Abs(ioPair.mY[i]);
-        const KBvhLanes lX = ioPair.mX[i];
+        const KMotionLanes lAy = Bits::Abs(ioPair.mY[i]);
+        const KMotionLanes lX = ioPair.mX[i];
         ioPair.mSure &= ~(Bits::Mask(lX < 0.0) & ~Bits::Mask(lAy > pTolerance.mCut * -lX));
         ioPair.mSure &= Bits::Mask(lAy >= kLeastNormal) | Bits::Mask(Bits::Abs(lX) >= kLeastNormal);
     }
     for (int i = 0; i < 3; ++i) {
-        ioPair.mY[i] = Bits::Select(ioPair.mSure, ioPair.mY[i], KBvhLanes{0.0, 0.0});
-        ioPair.mX[i] = Bits::Select(ioPair.mSure, ioPair.mX[i], KBvhLanes{1.0, 1.0});
+        ioPair.mY[i] = Bits::Select(ioPair.mSure, ioPair.mY[i], KMotionLanes{0.0, 0.0});
+        ioPair.mX[i] = Bits::Select(ioPair.mSure, ioPair.mX[i], KMotionLanes{1.0, 1.0});
     }
 }
 
@@ -255,10 +257,10 @@ void QuickArcBounds(const Tolerance& pTolerance, LanePair& ioPair)
 // largest of them.
 void QuickArcDegrees(LanePair& ioPair)
 {
-    ioPair.mLargest = KBvhLanes{0.0, 0.0};
+    ioPair.mLargest = KMotionLanes{0.0, 0.0};
     for (int i = 0; i < 3; ++i) {
         ioPair.mAngles[i] *= kToDegrees;
-        const KBvhLanes lAbs = Bits::Abs(ioPair.mAngles[i]);
+        const KMotionLanes lAbs = Bits::Abs(ioPair.mAngles[i]);
         ioPair.mLargest = Bits::Select(Bits::Mask(lAbs > ioPair.mLargest), lAbs, ioPair.mLargest);
     }
 }
@@ -268,7 +270,7 @@ void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
 {
     QuickArcBounds(pTolerance, ioPair);
     for (int i = 0; i < 3; ++i) {
-        ioPair.mAngles[i] = KBvhQuickTrig::Atan2(ioPair.mY[i], ioPair.mX[i]);
+        ioPair.mAngles[i] = KMotionQuickTrig::Atan2(ioPair.mY[i], ioPair.mX[i]);
     }
     QuickArcDegrees(ioPair);
 }
@@ -277,10 +279,10 @@ void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
 void QuickArcsOfTwo(LanePair& ioFirst, LanePair& ioSecond)
 {
     for (int i = 0; i < 3; ++i) {
-        const KBvhLanes lY[2] = {ioFirst.mY[i], ioSecond.mY[i]};
-        const KBvhLanes lX[2] = {ioFirst.mX[i], ioSecond.mX[i]};
-        KBvhLanes lAngles[2];
-        KBvhQuickTrig::Atan2(lY, lX, lAngles);
+        const KMotionLanes lY[2] = {ioFirst.mY[i], ioSecond.mY[i]};
+        const KMotionLanes lX[2] = {ioFirst.mX[i], ioSecond.mX[i]};
+        KMotionLanes lAngles[2];
+        KMotionQuickTrig::Atan2(lY, lX, lAngles);
         ioFirst.mAngles[i] = lAngles[0];
         ioSecond.mAngles[i] = lAngles[1];
     }
@@ -290,10 +292,10 @@ void QuickArcsOfTwo(LanePair& ioFirst, LanePair& ioSecond)
 void SinesOfTwo(LanePair& ioFirst, LanePair& ioSecond)
 {
     for (int i = 0; i < 3; ++i) {
-        const KBvhLanes lDegrees[2] = {ioFirst.mRotation[i], ioSecond.mRotation[i]};
-        KBvhLanes lSines[2];
-        KBvhLanes lCosines[2];
-        KBvhQuickTrig::SinCos(lDegrees, lSines, lCosines);
+        const KMotionLanes lDegrees[2] = {ioFirst.mRotation[i], ioSecond.mRotation[i]};
+        KMotionLanes lSines[2];
+        KMotionLanes lCosines[2];
+        KMotionQuickTrig::SinCos(lDegrees, lSines, lCosines);
         ioFirst.mSine[i] = lSines[0];
         ioSecond.mSine[i] = lSines[1];
         ioFirst.mCosine[i] = lCosines[0];
@@ -306,22 +308,22 @@ void SinesOfTwo(LanePair& ioFirst, LanePair& ioSecond)
 void QuickRounding(const Tolerance& pTolerance, LanePair& ioPair)
 {
     // Angles of a million degrees and more (rounded to tens and above) go the library's way.
-    const KBvhLaneMask lAllZero = Bits::Mask(ioPair.mLargest == 0.0);
-    KBvhLaneMask lDecimals;
+    const KMotionLaneMask lAllZero = Bits::Mask(ioPair.mLargest == 0.0);
+    KMotionLaneMask lDecimals;
     ioPair.mSure &= lAllZero | (QuickDecimals(ioPair.mLargest, pTolerance.mAngle, lDecimals) &
                                 Bits::NotNegative(lDecimals));
     lDecimals &= ioPair.mSure & ~lAllZero;
-    const KBvhLanes lScale = Pick(kExactPowers, lDecimals);
-    const KBvhLanes lMargin = pTolerance.mAngle * lScale;
+    const KMotionLanes lScale = Pick(kExactPowers, lDecimals);
+    const KMotionLanes lMargin = pTolerance.mAngle * lScale;
     for (int i = 0; i < 3; ++i) {
-        KBvhLanes lRounded;
-        const KBvhLaneMask lRounds =
+        KMotionLanes lRounded;
+        const KMotionLaneMask lRounds =
             ~lAllZero & QuickRound(ioPair.mAngles[i], lScale, lMargin, lRounded, ioPair.mWhole[i]);
         // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
-        const KBvhLaneMask lExactZero =
+        const KMotionLaneMask lExactZero =
             pTolerance.mZerosAreExact
                 ? Bits::Mask(ioPair.mY[i] == 0.0) & Bits::Mask(ioPair.mX[i] > 0.0)
-                : KBvhLaneMask{};
+                : KMotionLaneMask{};
         ioPair.mAngles[i] = Bits::Select(lExactZero, ioPair.mAngles[i], lRounded);
         ioPair.mWhole[i] &= ~lExactZero;
         ioPair.mSure &= lExactZero | lRounds;
@@ -329,53 +331,55 @@ void QuickRounding(const Tolerance& pTolerance, LanePair& ioPair)
     ioPair.mDecimals = lDecimals;
 }
 
-#if RYV_BVH_WIDE_LANES
+#if RYV_MOTION_WIDE_LANES
 // The steps of the two-lane functions above for two pairs at once in the wider registers, made
 // only for processors that have them: lane by lane the same operations in the same order, so the
 // same bits.
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
-using Wide = KBvhWideBits;
+using Wide = KMotionWideBits;
 
 // QuickDecimals, QuickRound and QuickRounding of two pairs at once.
-KBvhWideMask WideDecimals(KBvhWideLanes pLargest, double pAngleMargin, KBvhWideMask& oDecimals)
+KMotionWideMask WideDecimals(KMotionWideLanes pLargest, double pAngleMargin,
+                             KMotionWideMask& oDecimals)
 {
-    const KBvhWideLanes lMargin = pLargest * 1e-9 + pAngleMargin;
+    const KMotionWideLanes lMargin = pLargest * 1e-9 + pAngleMargin;
     const int lLast = kDecadeCount - 1;
-    KBvhWideMask lSure = Wide::Mask(pLargest >= kDecadeStarts[0] + lMargin) &
-                         Wide::Mask(pLargest < kDecadeStarts[lLast] * 10.0);
-    const KBvhWideMask lBinary =
+    KMotionWideMask lSure = Wide::Mask(pLargest >= kDecadeStarts[0] + lMargin) &
+                            Wide::Mask(pLargest < kDecadeStarts[lLast] * 10.0);
+    const KMotionWideMask lBinary =
         ((Wide::Bits(pLargest) >> kSignificandBits) - (kDoubleExponentBias + kLeastBinary)) &
         (kBinaryCount - 1);
-    KBvhWideMask lIndex = {kDecadeTables.mOfBinary[lBinary[0]], kDecadeTables.mOfBinary[lBinary[1]],
-                           kDecadeTables.mOfBinary[lBinary[2]],
-                           kDecadeTables.mOfBinary[lBinary[3]]};
+    KMotionWideMask lIndex = {
+        kDecadeTables.mOfBinary[lBinary[0]], kDecadeTables.mOfBinary[lBinary[1]],
+        kDecadeTables.mOfBinary[lBinary[2]], kDecadeTables.mOfBinary[lBinary[3]]};
     lIndex -= Wide::Mask(pLargest >= Wide::Pick(kDecadeTables.mNextStart, lIndex));
-    const KBvhWideLanes lStart = Wide::Pick(kDecadeStarts, lIndex);
-    const KBvhWideLanes lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
+    const KMotionWideLanes lStart = Wide::Pick(kDecadeStarts, lIndex);
+    const KMotionWideLanes lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
     lSure &= ~Wide::Mask(pLargest - lStart <= lMargin) &
              ~Wide::Mask(Wide::Abs(pLargest - lCarry) <= lMargin);
     oDecimals = kPrinted - 1 - (lIndex + kLowestDecade - Wide::Mask(pLargest > lCarry));
     return lSure;
 }
 
-KBvhWideMask WideRound(KBvhWideLanes pAngle, KBvhWideLanes pScale, KBvhWideLanes pMargin,
-                       KBvhWideLanes& oRounded, KBvhWideMask& oWhole)
+KMotionWideMask WideRound(KMotionWideLanes pAngle, KMotionWideLanes pScale,
+                          KMotionWideLanes pMargin, KMotionWideLanes& oRounded,
+                          KMotionWideMask& oWhole)
 {
-    const KBvhWideLanes lScaled = pAngle * pScale;
-    KBvhWideLanes lAbs = Wide::Abs(lScaled);
-    const KBvhWideLanes lMargin = pMargin + lAbs * kRelativeMargin;
-    const KBvhWideMask lInRange = Wide::Mask(lAbs < kLargestScaled);
+    const KMotionWideLanes lScaled = pAngle * pScale;
+    KMotionWideLanes lAbs = Wide::Abs(lScaled);
+    const KMotionWideLanes lMargin = pMargin + lAbs * kRelativeMargin;
+    const KMotionWideMask lInRange = Wide::Mask(lAbs < kLargestScaled);
     lAbs = Wide::Select(lInRange, lAbs, Wide::Splat(0.0));
-    KBvhWideMask lFloor;
-    const KBvhWideLanes lFloorValue = Wide::Truncate(lAbs, lFloor);
-    const KBvhWideLanes lFraction = lAbs - lFloorValue;
-    const KBvhWideMask lRoundsUp = Wide::Mask(lFraction > 0.5);
-    const KBvhWideMask lUnits = lFloor - lRoundsUp;
-    const KBvhWideLanes lUnitsValue =
+    KMotionWideMask lFloor;
+    const KMotionWideLanes lFloorValue = Wide::Truncate(lAbs, lFloor);
+    const KMotionWideLanes lFraction = lAbs - lFloorValue;
+    const KMotionWideMask lRoundsUp = Wide::Mask(lFraction > 0.5);
+    const KMotionWideMask lUnits = lFloor - lRoundsUp;
+    const KMotionWideLanes lUnitsValue =
         lFloorValue + Wide::Select(lRoundsUp, Wide::Splat(1.0), Wide::Splat(0.0));
-    const KBvhWideMask lNegative = Wide::Mask(lScaled < 0.0);
+    const KMotionWideMask lNegative = Wide::Mask(lScaled < 0.0);
     oWhole = (-lUnits & lNegative) | (lUnits & ~lNegative);
     oRounded = Wide::CopySign(lUnitsValue, lScaled) / pScale;
     return lInRange & ~Wide::Mask(lAbs <= lMargin) &
@@ -385,35 +389,35 @@ KBvhWideMask WideRound(KBvhWideLanes pAngle, KBvhWideLanes pScale, KBvhWideLanes
 // QuickPoseArguments and QuickArcBounds of two pairs at once.
 void WidePoseArguments(const Tolerance& pTolerance, LanePair& ioFirst, LanePair& ioSecond)
 {
-    KBvhWideLanes lRotation[3];
-    KBvhWideLanes lScaling[3];
-    KBvhWideLanes lSine[3];
-    KBvhWideLanes lCosine[3];
-    KBvhWideMask lFits = ~KBvhWideMask{};
+    KMotionWideLanes lRotation[3];
+    KMotionWideLanes lScaling[3];
+    KMotionWideLanes lSine[3];
+    KMotionWideLanes lCosine[3];
+    KMotionWideMask lFits = ~KMotionWideMask{};
     for (int i = 0; i < 3; ++i) {
         lRotation[i] = Wide::Join(ioFirst.mRotation[i], ioSecond.mRotation[i]);
         lScaling[i] = Wide::Join(ioFirst.mScaling[i], ioSecond.mScaling[i]);
         lSine[i] = Wide::Join(ioFirst.mSine[i], ioSecond.mSine[i]);
         lCosine[i] = Wide::Join(ioFirst.mCosine[i], ioSecond.mCosine[i]);
-        const KBvhWideLanes lScale = Wide::Abs(lScaling[i]);
-        lFits &= Wide::Mask(Wide::Abs(lRotation[i]) <= KBvhQuickTrig::kLargestTurn) &
+        const KMotionWideLanes lScale = Wide::Abs(lScaling[i]);
+        lFits &= Wide::Mask(Wide::Abs(lRotation[i]) <= KMotionQuickTrig::kLargestTurn) &
                  Wide::Mask(lScale >= kLeastScale) & Wide::Mask(lScale <= 1.0 / kLeastScale);
     }
-    const KBvhWideLanes sx = lSine[0], cx = lCosine[0];
-    const KBvhWideLanes sy = lSine[1], cy = lCosine[1];
-    const KBvhWideLanes sz = lSine[2], cz = lCosine[2];
-    const KBvhWideLanes lOne = Wide::Splat(1.0);
-    const KBvhWideLanes lSignI = Wide::CopySign(lOne, lScaling[kAxisJ] * lScaling[kAxisK]);
-    const KBvhWideLanes lSignJ = Wide::CopySign(lOne, lScaling[kAxisI] * lScaling[kAxisK]);
-    const KBvhWideLanes lSignK = Wide::CopySign(lOne, lScaling[kAxisI] * lScaling[kAxisJ]);
-    const KBvhWideLanes lII = sx * sy * sz + cx * cz;
-    const KBvhWideLanes lIJ = sx * sy * cz - cx * sz;
-    const KBvhWideLanes lCosine2 = lII * lII + lIJ * lIJ;
+    const KMotionWideLanes sx = lSine[0], cx = lCosine[0];
+    const KMotionWideLanes sy = lSine[1], cy = lCosine[1];
+    const KMotionWideLanes sz = lSine[2], cz = lCosine[2];
+    const KMotionWideLanes lOne = Wide::Splat(1.0);
+    const KMotionWideLanes lSignI = Wide::CopySign(lOne, lScaling[kAxisJ] * lScaling[kAxisK]);
+    const KMotionWideLanes lSignJ = Wide::CopySign(lOne, lScaling[kAxisI] * lScaling[kAxisK]);
+    const KMotionWideLanes lSignK = Wide::CopySign(lOne, lScaling[kAxisI] * lScaling[kAxisJ]);
+    const KMotionWideLanes lII = sx * sy * sz + cx * cz;
+    const KMotionWideLanes lIJ = sx * sy * cz - cx * sz;
+    const KMotionWideLanes lCosine2 = lII * lII + lIJ * lIJ;
     lFits &= Wide::Mask(lCosine2 > kFromPose.mCosine2);
-    KBvhWideLanes lY[3] = {lSignJ * -sy, -lSignI * (sx * cy), lSignI * lIJ};
-    KBvhWideLanes lX[3] = {lSignK * (cx * cy), Wide::Sqrt(lCosine2), lSignI * lII};
+    KMotionWideLanes lY[3] = {lSignJ * -sy, -lSignI * (sx * cy), lSignI * lIJ};
+    KMotionWideLanes lX[3] = {lSignK * (cx * cy), Wide::Sqrt(lCosine2), lSignI * lII};
     for (int i = 0; i < 3; ++i) {
-        const KBvhWideLanes lAy = Wide::Abs(lY[i]);
+        const KMotionWideLanes lAy = Wide::Abs(lY[i]);
         lFits &= ~(Wide::Mask(lX[i] < 0.0) & ~Wide::Mask(lAy > pTolerance.mCut * -lX[i]));
         lFits &= Wide::Mask(lAy >= kLeastNormal) | Wide::Mask(Wide::Abs(lX[i]) >= kLeastNormal);
     }
@@ -431,27 +435,27 @@ void WidePoseArguments(const Tolerance& pTolerance, LanePair& ioFirst, LanePair&
 
 void WideRounding(const Tolerance& pTolerance, LanePair& ioFirst, LanePair& ioSecond)
 {
-    const KBvhWideLanes lLargest = Wide::Join(ioFirst.mLargest, ioSecond.mLargest);
-    const KBvhWideMask lAllZero = Wide::Mask(lLargest == 0.0);
-    KBvhWideMask lDecimals;
-    KBvhWideMask lSure = Wide::Join(ioFirst.mSure, ioSecond.mSure);
+    const KMotionWideLanes lLargest = Wide::Join(ioFirst.mLargest, ioSecond.mLargest);
+    const KMotionWideMask lAllZero = Wide::Mask(lLargest == 0.0);
+    KMotionWideMask lDecimals;
+    KMotionWideMask lSure = Wide::Join(ioFirst.mSure, ioSecond.mSure);
     lSure &= lAllZero |
              (WideDecimals(lLargest, pTolerance.mAngle, lDecimals) & Wide::NotNegative(lDecimals));
     lDecimals &= lSure & ~lAllZero;
-    const KBvhWideLanes lScale = Wide::Pick(kExactPowers, lDecimals);
-    const KBvhWideLanes lMargin = pTolerance.mAngle * lScale;
+    const KMotionWideLanes lScale = Wide::Pick(kExactPowers, lDecimals);
+    const KMotionWideLanes lMargin = pTolerance.mAngle * lScale;
     for (int i = 0; i < 3; ++i) {
-        const KBvhWideLanes lAngle = Wide::Join(ioFirst.mAngles[i], ioSecond.mAngles[i]);
-        KBvhWideLanes lRounded;
-        KBvhWideMask lWhole;
-        const KBvhWideMask lRounds =
+        const KMotionWideLanes lAngle = Wide::Join(ioFirst.mAngles[i], ioSecond.mAngles[i]);
+        KMotionWideLanes lRounded;
+        KMotionWideMask lWhole;
+        const KMotionWideMask lRounds =
             ~lAllZero & WideRound(lAngle, lScale, lMargin, lRounded, lWhole);
-        const KBvhWideLanes lY = Wide::Join(ioFirst.mY[i], ioSecond.mY[i]);
-        const KBvhWideLanes lX = Wide::Join(ioFirst.mX[i], ioSecond.mX[i]);
-        const KBvhWideMask lExactZero = pTolerance.mZerosAreExact
-                                            ? Wide::Mask(lY == 0.0) & Wide::Mask(lX > 0.0)
-                                            : KBvhWideMask{};
-        const KBvhWideLanes lKept = Wide::Select(lExactZero, lAngle, lRounded);
+        const KMotionWideLanes lY = Wide::Join(ioFirst.mY[i], ioSecond.mY[i]);
+        const KMotionWideLanes lX = Wide::Join(ioFirst.mX[i], ioSecond.mX[i]);
+        const KMotionWideMask lExactZero = pTolerance.mZerosAreExact
+                                               ? Wide::Mask(lY == 0.0) & Wide::Mask(lX > 0.0)
+                                               : KMotionWideMask{};
+        const KMotionWideLanes lKept = Wide::Select(lExactZero, lAngle, lRounded);
         lWhole &= ~lExactZero;
         lSure &= lExactZero | lRounds;
         ioFirst.mAngles[i] = Wide::First(lKept);
@@ -511,10 +515,10 @@ bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles, KBvhDecimals& oDecimal
     const double lX[3] = {lSign * lK[kAxisK] * std::sqrt(lLengths2[1]), std::sqrt(lCosine2),
                           lSign * lI[kAxisI]};
     LanePair lPair;
-    lPair.mSure = ~KBvhLaneMask{};
+    lPair.mSure = ~KMotionLaneMask{};
     for (int i = 0; i < 3; ++i) {
-        lPair.mY[i] = KBvhLanes{lY[i], lY[i]};
-        lPair.mX[i] = KBvhLanes{lX[i], lX[i]};
+        lPair.mY[i] = KMotionLanes{lY[i], lY[i]};
+        lPair.mX[i] = KMotionLanes{lX[i], lX[i]};
     }
     QuickArcs(kFromMatrix, lPair);
     QuickRounding(kFromMatrix, lPair);
@@ -587,16 +591,16 @@ void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
         const int lFirst = std::min(2 * p, pCount - 1);
         const int lSecond = std::min(2 * p + 1, pCount - 1);
         for (int i = 0; i < 3; ++i) {
-            lPairs[p].mRotation[i] = KBvhLanes{pRotations[lFirst][i], pRotations[lSecond][i]};
-            lPairs[p].mScaling[i] = KBvhLanes{pScalings[lFirst][i], pScalings[lSecond][i]};
+            lPairs[p].mRotation[i] = KMotionLanes{pRotations[lFirst][i], pRotations[lSecond][i]};
+            lPairs[p].mScaling[i] = KMotionLanes{pScalings[lFirst][i], pScalings[lSecond][i]};
         }
     }
     for (int p = 0; p < lPairCount; p += 2) {
         SinesOfTwo(lPairs[p], lPairs[p + 1]);
     }
     for (int p = 0; p < lPairCount; p += 2) {
-#if RYV_BVH_WIDE_LANES
-        if (KBvhQuickTrig::HasWideLanes()) {
+#if RYV_MOTION_WIDE_LANES
+        if (KMotionQuickTrig::HasWideLanes()) {
             WidePoseArguments(kFromPose, lPairs[p], lPairs[p + 1]);
             continue;
         }
@@ -615,8 +619,8 @@ void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
         QuickArcDegrees(lPairs[p]);
     }
     for (int p = 0; p < lPairCount; p += 2) {
-#if RYV_BVH_WIDE_LANES
-        if (KBvhQuickTrig::HasWideLanes()) {
+#if RYV_MOTION_WIDE_LANES
+        if (KMotionQuickTrig::HasWideLanes()) {
             WideRounding(kFromPose, lPairs[p], lPairs[p + 1]);
             continue;
         }

@@ -2,7 +2,7 @@
 #define RYVKIT_FORMATS_MOTION_BVH_KBVHCHANNELANGLES_H
 
 #include "core/KVector4.h"
-#include "formats/motion/bvh/KBvhQuickTrig.h"
+#include "formats/motion/KMotionQuickTrig.h"
 #include "formats/motion/bvh/KBvhValueText.h"
 
 class KMatrix;
@@ -19,7 +19,7 @@ class KMatrix;
 // them lie more than 1e-11 (1e-9) degrees from a point where the rounding changes. The rest
 // (near such points, near gimbal lock, near a half turn whose sign a rounding error decides,
 // mirrors of almost no volume) go the library's way. The quick way works on poses two at a time
-// in the lanes of KBvhLaneBits, and on four in the wider registers where the processor has them:
+// in the lanes of KMotionLaneBits, and on four in the wider registers where the processor has them:
 // the same operations lane by lane, so the same bits on every processor.
 class KBvhChannelAngles
 {

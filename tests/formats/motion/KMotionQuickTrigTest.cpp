@@ -1,4 +1,4 @@
-#include "formats/motion/bvh/KBvhQuickTrig.h"
+#include "formats/motion/KMotionQuickTrig.h"
 #include "tests/support/TestSequence.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@ namespace {
 // The bounds the quick channel angles rely on, against the extended-precision library: arc
 // tangents in every quadrant, of tiny and huge ratios and at the table's points, and the sines
 // and cosines of small, whole-turn and unrolled angles, with room for the reference's own error.
-TEST(KBvhQuickTrig, StaysWithinItsBounds)
+TEST(KMotionQuickTrig, StaysWithinItsBounds)
 {
     if (sizeof(long double) <= sizeof(double)) {
         GTEST_SKIP() << "no wider floating type to compare with";
@@ -28,31 +28,32 @@ TEST(KBvhQuickTrig, StaysWithinItsBounds)
             lY = std::floor(lRandom.Between(-16, 17)) / 16.0;
             lX = 1.0;
         }
-        lWorstAtan = std::fmax(lWorstAtan, std::fabs(KBvhQuickTrig::Atan2(lY, lX) -
+        lWorstAtan = std::fmax(lWorstAtan, std::fabs(KMotionQuickTrig::Atan2(lY, lX) -
                                                      std::atan2(static_cast<long double>(lY),
                                                                 static_cast<long double>(lX))));
-        const double lRange = i % 3 == 0 ? 1.0 : (i % 3 == 1 ? 360.0 : KBvhQuickTrig::kLargestTurn);
+        const double lRange =
+            i % 3 == 0 ? 1.0 : (i % 3 == 1 ? 360.0 : KMotionQuickTrig::kLargestTurn);
         const double lDegrees = i % 11 == 0 ? std::floor(lRandom.Between(-8, 8)) * 90.0
                                             : lRandom.Between(-lRange, lRange);
         const long double lRadians = lDegrees * (3.14159265358979323846 / 180.0);
         double lSine = 0.0;
         double lCosine = 0.0;
-        KBvhQuickTrig::SinCos(lDegrees, lSine, lCosine);
+        KMotionQuickTrig::SinCos(lDegrees, lSine, lCosine);
         lWorstSinCos = std::fmax(lWorstSinCos, std::fabs(lSine - std::sin(lRadians)));
         lWorstSinCos = std::fmax(lWorstSinCos, std::fabs(lCosine - std::cos(lRadians)));
     }
     EXPECT_LT(lWorstAtan, 2e-15L);
     EXPECT_LT(lWorstSinCos, 6e-16L);
-    EXPECT_EQ(std::signbit(KBvhQuickTrig::Atan2(-0.0, 2.0)), true);
-    EXPECT_EQ(KBvhQuickTrig::Atan2(0.0, 2.0), 0.0);
+    EXPECT_EQ(std::signbit(KMotionQuickTrig::Atan2(-0.0, 2.0)), true);
+    EXPECT_EQ(KMotionQuickTrig::Atan2(0.0, 2.0), 0.0);
 }
 
 // Two sets of lanes at once (in the wider registers where the processor has them) give each set's
 // own bits: every quadrant, both zeros, arguments off the quick way's bounds, whole turns.
-TEST(KBvhQuickTrig, TwoSetsAtOnceAreEachSetsOwnBits)
+TEST(KMotionQuickTrig, TwoSetsAtOnceAreEachSetsOwnBits)
 {
     TestSequence lRandom(29);
-    const auto lSame = [](KBvhLanes pA, KBvhLanes pB) {
+    const auto lSame = [](KMotionLanes pA, KMotionLanes pB) {
         return std::memcmp(&pA, &pB, sizeof pA) == 0;
     };
     for (int i = 0; i < 20000; ++i) {
@@ -76,19 +77,19 @@ TEST(KBvhQuickTrig, TwoSetsAtOnceAreEachSetsOwnBits)
                 break;
             }
         }
-        const KBvhLanes lY[2] = {{lValues[0], lValues[1]}, {lValues[2], lValues[3]}};
-        const KBvhLanes lX[2] = {{lValues[4], lValues[5]}, {lValues[6], lValues[7]}};
-        const KBvhLanes lDegrees[2] = {{lValues[8], lValues[9]}, {lValues[10], lValues[11]}};
-        KBvhLanes lAngles[2];
-        KBvhLanes lSines[2];
-        KBvhLanes lCosines[2];
-        KBvhQuickTrig::Atan2(lY, lX, lAngles);
-        KBvhQuickTrig::SinCos(lDegrees, lSines, lCosines);
+        const KMotionLanes lY[2] = {{lValues[0], lValues[1]}, {lValues[2], lValues[3]}};
+        const KMotionLanes lX[2] = {{lValues[4], lValues[5]}, {lValues[6], lValues[7]}};
+        const KMotionLanes lDegrees[2] = {{lValues[8], lValues[9]}, {lValues[10], lValues[11]}};
+        KMotionLanes lAngles[2];
+        KMotionLanes lSines[2];
+        KMotionLanes lCosines[2];
+        KMotionQuickTrig::Atan2(lY, lX, lAngles);
+        KMotionQuickTrig::SinCos(lDegrees, lSines, lCosines);
         for (int h = 0; h < 2; ++h) {
-            KBvhLanes lSine;
-            KBvhLanes lCosine;
-            KBvhQuickTrig::SinCos(lDegrees[h], lSine, lCosine);
-            ASSERT_TRUE(lSame(lAngles[h], KBvhQuickTrig::Atan2(lY[h], lX[h]))) << i;
+            KMotionLanes lSine;
+            KMotionLanes lCosine;
+            KMotionQuickTrig::SinCos(lDegrees[h], lSine, lCosine);
+            ASSERT_TRUE(lSame(lAngles[h], KMotionQuickTrig::Atan2(lY[h], lX[h]))) << i;
             ASSERT_TRUE(lSame(lSines[h], lSine) && lSame(lCosines[h], lCosine)) << i;
         }
     }

@@ -1,14 +1,15 @@
-#ifndef RYVKIT_FORMATS_MOTION_BVH_KBVHQUICKTRIG_H
-#define RYVKIT_FORMATS_MOTION_BVH_KBVHQUICKTRIG_H
+#ifndef RYVKIT_FORMATS_MOTION_KMOTIONQUICKTRIG_H
+#define RYVKIT_FORMATS_MOTION_KMOTIONQUICKTRIG_H
 
-#include "formats/motion/bvh/KBvhLaneBits.h"
+#include "formats/motion/KMotionLaneBits.h"
 
-// Arc tangents, sines and cosines for the BVH writer's quick channel angles: not the library's to
+// Arc tangents, sines and cosines for the motion formats' quick angle paths: not the library's to
 // the last bit, but within a stated bound of the exact values, and several times cheaper. The
-// bounds are what KBvhChannelAngles relies on to know when the library's digits could differ.
+// bounds are what a caller relies on to know when the library's result could differ (the BVH
+// writer's channel angles: its printed digits).
 // Two values at a time, without a branch on them: the quadrants of a motion's angles come in no
 // order a processor could guess.
-class KBvhQuickTrig
+class KMotionQuickTrig
 {
 public:
     // The largest turn (degrees) SinCos takes: its quarter turns fit 20 bits.
@@ -19,23 +20,24 @@ public:
     // by the addition formula, where six terms of the series leave less than 1e-20. A y of zero
     // with a positive x gives that zero, as the library does. Other arguments give some number
     // (never a read outside the table).
-    static KBvhLanes Atan2(KBvhLanes pY, KBvhLanes pX);
+    static KMotionLanes Atan2(KMotionLanes pY, KMotionLanes pX);
     // The sine and cosine of the radians EulerToMatrixXYZ turns pDegrees into (at most
     // kLargestTurn in magnitude; the same rounded product), within 6e-16 of their exact values:
     // brought within a quarter turn of zero by a three-part quarter turn (each part's product
     // exact), where eight terms of the sine's series and nine of the cosine's leave less than
     // 1e-16. Larger or non-finite degrees give some number.
-    static void SinCos(KBvhLanes pDegrees, KBvhLanes& oSine, KBvhLanes& oCosine);
+    static void SinCos(KMotionLanes pDegrees, KMotionLanes& oSine, KMotionLanes& oCosine);
 
     // The same for two sets of lanes: in wider registers at once where the processor has them
     // (the same bits).
-    static void Atan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLanes oAngle[2]);
-    static void SinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2]);
+    static void Atan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes oAngle[2]);
+    static void SinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2],
+                       KMotionLanes oCosine[2]);
 
-    // Whether the processor has the wider registers of KBvhWideLanes.
+    // Whether the processor has the wider registers of KMotionWideLanes.
     static bool HasWideLanes()
     {
-#if RYV_BVH_WIDE_LANES
+#if RYV_MOTION_WIDE_LANES
         return __builtin_cpu_supports("avx2");
 #else
         return false;

@@ -1,4 +1,4 @@
-#include "formats/motion/bvh/KBvhLaneBits.h"
+#include "formats/motion/KMotionLaneBits.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ bool SameBits(double pA, double pB)
 // Truncation toward zero as a double and as an integer, worked by hand: halves either way (the
 // shift rounds them to even first), values just below a whole number, zeros of both signs, and
 // magnitudes next to the largest the shift takes.
-TEST(KBvhLaneBits, TruncateGoesTowardZeroAndGivesTheWholeNumber)
+TEST(KMotionLaneBits, TruncateGoesTowardZeroAndGivesTheWholeNumber)
 {
     struct Case
     {
@@ -43,9 +43,9 @@ TEST(KBvhLaneBits, TruncateGoesTowardZeroAndGivesTheWholeNumber)
     for (std::size_t c = 0; c < lCount; ++c) {
         const Case& lFirst = kCases[c];
         const Case& lSecond = kCases[(c + 1) % lCount];
-        KBvhLaneMask lWhole;
-        const KBvhLanes lTruncated =
-            KBvhLaneBits::Truncate(KBvhLanes{lFirst.mValue, lSecond.mValue}, lWhole);
+        KMotionLaneMask lWhole;
+        const KMotionLanes lTruncated =
+            KMotionLaneBits::Truncate(KMotionLanes{lFirst.mValue, lSecond.mValue}, lWhole);
         EXPECT_TRUE(SameBits(lTruncated[0], lFirst.mTruncated)) << lFirst.mValue;
         EXPECT_TRUE(SameBits(lTruncated[1], lSecond.mTruncated)) << lSecond.mValue;
         EXPECT_EQ(static_cast<std::int64_t>(lWhole[0]), lFirst.mWhole) << lFirst.mValue;
@@ -55,30 +55,31 @@ TEST(KBvhLaneBits, TruncateGoesTowardZeroAndGivesTheWholeNumber)
 
 // The bit helpers against the scalar operations they stand for, on signed zeros, infinities and
 // a quiet NaN: select, magnitude, sign copy and flip, the sign test of integers.
-TEST(KBvhLaneBits, BitHelpersAreTheScalarOperations)
+TEST(KMotionLaneBits, BitHelpersAreTheScalarOperations)
 {
     const double kValues[] = {0.0, -0.0, 1.5, -2.25, HUGE_VAL, -HUGE_VAL, 1e-310, std::nan("")};
     for (const double lA : kValues) {
         for (const double lB : kValues) {
-            const KBvhLanes lLanes = {lA, lB};
-            const KBvhLaneMask lFirstOnly = {~std::uint64_t{0}, 0};
-            const KBvhLanes lSelected = KBvhLaneBits::Select(lFirstOnly, lLanes, KBvhLanes{lB, lA});
+            const KMotionLanes lLanes = {lA, lB};
+            const KMotionLaneMask lFirstOnly = {~std::uint64_t{0}, 0};
+            const KMotionLanes lSelected =
+                KMotionLaneBits::Select(lFirstOnly, lLanes, KMotionLanes{lB, lA});
             EXPECT_TRUE(SameBits(lSelected[0], lA) && SameBits(lSelected[1], lA));
-            EXPECT_TRUE(SameBits(KBvhLaneBits::Abs(lLanes)[1], std::fabs(lB)));
-            EXPECT_TRUE(SameBits(KBvhLaneBits::CopySign(lLanes, KBvhLanes{lB, lA})[0],
+            EXPECT_TRUE(SameBits(KMotionLaneBits::Abs(lLanes)[1], std::fabs(lB)));
+            EXPECT_TRUE(SameBits(KMotionLaneBits::CopySign(lLanes, KMotionLanes{lB, lA})[0],
                                  std::copysign(lA, lB)));
-            const KBvhLaneMask lFlipSecond = {0, KBvhLaneBits::kSignBit};
-            const KBvhLanes lFlipped = KBvhLaneBits::FlipSign(lLanes, lFlipSecond);
+            const KMotionLaneMask lFlipSecond = {0, KMotionLaneBits::kSignBit};
+            const KMotionLanes lFlipped = KMotionLaneBits::FlipSign(lLanes, lFlipSecond);
             EXPECT_TRUE(SameBits(lFlipped[0], lA) && SameBits(lFlipped[1], -lB));
         }
     }
-    const KBvhLaneMask lIntegers = {static_cast<std::uint64_t>(-5), 7};
-    const KBvhLaneMask lNotNegative = KBvhLaneBits::NotNegative(lIntegers);
+    const KMotionLaneMask lIntegers = {static_cast<std::uint64_t>(-5), 7};
+    const KMotionLaneMask lNotNegative = KMotionLaneBits::NotNegative(lIntegers);
     EXPECT_EQ(lNotNegative[0], 0u);
     EXPECT_EQ(lNotNegative[1], ~std::uint64_t{0});
-    const KBvhLaneMask lSigns = KBvhLaneBits::BitToSign(KBvhLaneMask{2, 5}, 1);
-    EXPECT_EQ(lSigns[0] & KBvhLaneBits::kSignBit, KBvhLaneBits::kSignBit);
-    EXPECT_EQ(lSigns[1] & KBvhLaneBits::kSignBit, 0u);
+    const KMotionLaneMask lSigns = KMotionLaneBits::BitToSign(KMotionLaneMask{2, 5}, 1);
+    EXPECT_EQ(lSigns[0] & KMotionLaneBits::kSignBit, KMotionLaneBits::kSignBit);
+    EXPECT_EQ(lSigns[1] & KMotionLaneBits::kSignBit, 0u);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "formats/motion/bvh/KBvhQuickTrig.h"
+#include "formats/motion/KMotionQuickTrig.h"
 
 #include <cmath>
 #include <cstdint>
@@ -40,12 +40,12 @@ constexpr double kAtanSixteenths[17] = {0.0,
                                         0.7531512809621944,
                                         0.7853981633974483};
 constexpr double kSixteenths = 16.0;
-using LaneInts = KBvhLaneMask;
-using Bits = KBvhLaneBits;
+using LaneInts = KMotionLaneMask;
+using Bits = KMotionLaneBits;
 
 } // namespace
 
-#if RYV_BVH_WIDE_LANES
+#if RYV_MOTION_WIDE_LANES
 // The steps of the two-lane functions below for four lanes (two sets of two) in the wider
 // registers, made only for processors that have them. Lane by lane every operation is theirs, in
 // the same order, so each lane's bits are the same.
@@ -54,75 +54,75 @@ using Bits = KBvhLaneBits;
 
 namespace {
 
-using Wide = KBvhWideBits;
+using Wide = KMotionWideBits;
 
 // The two sets' halves, made one.
-KBvhWideLanes Joined(const KBvhLanes pHalves[2])
+KMotionWideLanes Joined(const KMotionLanes pHalves[2])
 {
     return Wide::Join(pHalves[0], pHalves[1]);
 }
 
-void Split(KBvhWideLanes pValue, KBvhLanes oHalves[2])
+void Split(KMotionWideLanes pValue, KMotionLanes oHalves[2])
 {
     oHalves[0] = Wide::First(pValue);
     oHalves[1] = Wide::Second(pValue);
 }
 
-void WideAtan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLanes oAngle[2])
+void WideAtan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes oAngle[2])
 {
-    const KBvhWideLanes lY = Joined(pY);
-    const KBvhWideLanes lX = Joined(pX);
-    const KBvhWideLanes lAx = Wide::Abs(lX);
-    const KBvhWideLanes lAy = Wide::Abs(lY);
-    const KBvhWideMask lSteep = Wide::Mask(lAy > lAx);
-    const KBvhWideLanes lSmall = Wide::Select(lSteep, lAx, lAy);
-    const KBvhWideLanes lLarge = Wide::Select(lSteep, lAy, lAx);
-    KBvhWideLanes lRatio = lSmall / lLarge;
+    const KMotionWideLanes lY = Joined(pY);
+    const KMotionWideLanes lX = Joined(pX);
+    const KMotionWideLanes lAx = Wide::Abs(lX);
+    const KMotionWideLanes lAy = Wide::Abs(lY);
+    const KMotionWideMask lSteep = Wide::Mask(lAy > lAx);
+    const KMotionWideLanes lSmall = Wide::Select(lSteep, lAx, lAy);
+    const KMotionWideLanes lLarge = Wide::Select(lSteep, lAy, lAx);
+    KMotionWideLanes lRatio = lSmall / lLarge;
     lRatio = Wide::Select(Wide::Mask(lRatio >= 0.0) & Wide::Mask(lRatio <= 1.0), lRatio,
                           Wide::Splat(0.0));
-    KBvhWideMask lNearest;
-    const KBvhWideLanes lCentre =
+    KMotionWideMask lNearest;
+    const KMotionWideLanes lCentre =
         Wide::Truncate(lRatio * kSixteenths + 0.5, lNearest) / kSixteenths;
-    const KBvhWideLanes t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
-    const KBvhWideLanes t2 = t * t;
-    const KBvhWideLanes lSeries =
+    const KMotionWideLanes t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
+    const KMotionWideLanes t2 = t * t;
+    const KMotionWideLanes lSeries =
         t *
         (1.0 + t2 * (-1.0 / 3.0 +
                      t2 * (1.0 / 5.0 + t2 * (-1.0 / 7.0 + t2 * (1.0 / 9.0 + t2 * (-1.0 / 11.0))))));
-    const KBvhWideLanes lTable = Wide::Pick(kAtanSixteenths, lNearest);
-    KBvhWideLanes lAngle = lTable + lSeries;
+    const KMotionWideLanes lTable = Wide::Pick(kAtanSixteenths, lNearest);
+    KMotionWideLanes lAngle = lTable + lSeries;
     lAngle = Wide::Select(lSteep, kHalfPi - lAngle, lAngle);
     lAngle = Wide::Select(Wide::Mask(lX < 0.0), kPi - lAngle, lAngle);
     lAngle = Wide::CopySign(lAngle, lY);
     Split(lAngle, oAngle);
 }
 
-void WideSinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2])
+void WideSinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2], KMotionLanes oCosine[2])
 {
-    const KBvhWideLanes lDegrees = Joined(pDegrees);
-    const KBvhWideLanes lRadians =
-        Wide::Select(Wide::Mask(Wide::Abs(lDegrees) <= KBvhQuickTrig::kLargestTurn),
+    const KMotionWideLanes lDegrees = Joined(pDegrees);
+    const KMotionWideLanes lRadians =
+        Wide::Select(Wide::Mask(Wide::Abs(lDegrees) <= KMotionQuickTrig::kLargestTurn),
                      lDegrees * kLibraryDegToRad, Wide::Splat(0.0));
-    const KBvhWideLanes lRounding =
+    const KMotionWideLanes lRounding =
         Wide::Select(Wide::Mask(lRadians >= 0.0), Wide::Splat(0.5), Wide::Splat(-0.5));
-    KBvhWideMask lQuarters;
-    const KBvhWideLanes q = Wide::Truncate(lRadians * kQuartersPerRadian + lRounding, lQuarters);
-    const KBvhWideLanes x =
+    KMotionWideMask lQuarters;
+    const KMotionWideLanes q = Wide::Truncate(lRadians * kQuartersPerRadian + lRounding, lQuarters);
+    const KMotionWideLanes x =
         ((lRadians - q * kQuarterTurn[0]) - q * kQuarterTurn[1]) - q * kQuarterTurn[2];
-    const KBvhWideLanes x2 = x * x;
-    const KBvhWideLanes x4 = x2 * x2;
-    const KBvhWideLanes x8 = x4 * x4;
-    const KBvhWideLanes lSine =
+    const KMotionWideLanes x2 = x * x;
+    const KMotionWideLanes x4 = x2 * x2;
+    const KMotionWideLanes x8 = x4 * x4;
+    const KMotionWideLanes lSine =
         x *
         ((1.0 - x2 * kSineTerms[0]) + x4 * (kSineTerms[1] - x2 * kSineTerms[2]) +
          x8 * ((kSineTerms[3] - x2 * kSineTerms[4]) + x4 * (kSineTerms[5] - x2 * kSineTerms[6])));
-    const KBvhWideLanes lCosine =
+    const KMotionWideLanes lCosine =
         (1.0 - x2 * kCosineTerms[0]) + x4 * (kCosineTerms[1] - x2 * kCosineTerms[2]) +
         x8 * ((kCosineTerms[3] - x2 * kCosineTerms[4]) +
               x4 * (kCosineTerms[5] - x2 * kCosineTerms[6]) + x8 * kCosineTerms[7]);
-    const KBvhWideMask lOdd = -(lQuarters & 1);
-    const KBvhWideMask lSineFlip = (lQuarters << 62) & KBvhLaneBits::kSignBit;
-    const KBvhWideMask lCosineFlip = ((lQuarters + 1) << 62) & KBvhLaneBits::kSignBit;
+    const KMotionWideMask lOdd = -(lQuarters & 1);
+    const KMotionWideMask lSineFlip = (lQuarters << 62) & KMotionLaneBits::kSignBit;
+    const KMotionWideMask lCosineFlip = ((lQuarters + 1) << 62) & KMotionLaneBits::kSignBit;
     Split(Wide::Doubles(Wide::Bits(Wide::Select(lOdd, lCosine, lSine)) ^ lSineFlip), oSine);
     Split(Wide::Doubles(Wide::Bits(Wide::Select(lOdd, lSine, lCosine)) ^ lCosineFlip), oCosine);
 }
@@ -132,81 +132,82 @@ void WideSinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosi
 #pragma GCC pop_options
 #endif
 
-KBvhLanes KBvhQuickTrig::Atan2(KBvhLanes pY, KBvhLanes pX)
+KMotionLanes KMotionQuickTrig::Atan2(KMotionLanes pY, KMotionLanes pX)
 {
-    const KBvhLanes lAx = Bits::Abs(pX);
-    const KBvhLanes lAy = Bits::Abs(pY);
-    const KBvhLaneMask lSteep = Bits::Mask(lAy > lAx);
-    const KBvhLanes lSmall = Bits::Select(lSteep, lAx, lAy);
-    const KBvhLanes lLarge = Bits::Select(lSteep, lAy, lAx);
+    const KMotionLanes lAx = Bits::Abs(pX);
+    const KMotionLanes lAy = Bits::Abs(pY);
+    const KMotionLaneMask lSteep = Bits::Mask(lAy > lAx);
+    const KMotionLanes lSmall = Bits::Select(lSteep, lAx, lAy);
+    const KMotionLanes lLarge = Bits::Select(lSteep, lAy, lAx);
     // A ratio outside 0 to 1 (arguments out of bounds) would index outside the table.
-    KBvhLanes lRatio = lSmall / lLarge;
+    KMotionLanes lRatio = lSmall / lLarge;
     lRatio = Bits::Select(Bits::Mask(lRatio >= 0.0) & Bits::Mask(lRatio <= 1.0), lRatio,
-                          KBvhLanes{0.0, 0.0});
+                          KMotionLanes{0.0, 0.0});
     LaneInts lNearest;
-    const KBvhLanes lCentre = Bits::Truncate(lRatio * kSixteenths + 0.5, lNearest) / kSixteenths;
-    const KBvhLanes t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
-    const KBvhLanes t2 = t * t;
-    const KBvhLanes lSeries =
+    const KMotionLanes lCentre = Bits::Truncate(lRatio * kSixteenths + 0.5, lNearest) / kSixteenths;
+    const KMotionLanes t = (lSmall - lCentre * lLarge) / (lLarge + lCentre * lSmall);
+    const KMotionLanes t2 = t * t;
+    const KMotionLanes lSeries =
         t *
         (1.0 + t2 * (-1.0 / 3.0 +
                      t2 * (1.0 / 5.0 + t2 * (-1.0 / 7.0 + t2 * (1.0 / 9.0 + t2 * (-1.0 / 11.0))))));
-    const KBvhLanes lTable = {kAtanSixteenths[lNearest[0]], kAtanSixteenths[lNearest[1]]};
-    KBvhLanes lAngle = lTable + lSeries;
+    const KMotionLanes lTable = {kAtanSixteenths[lNearest[0]], kAtanSixteenths[lNearest[1]]};
+    KMotionLanes lAngle = lTable + lSeries;
     lAngle = Bits::Select(lSteep, kHalfPi - lAngle, lAngle);
     lAngle = Bits::Select(Bits::Mask(pX < 0.0), kPi - lAngle, lAngle);
     // The sign of y, a zero's among them.
     return Bits::CopySign(lAngle, pY);
 }
 
-void KBvhQuickTrig::SinCos(KBvhLanes pDegrees, KBvhLanes& oSine, KBvhLanes& oCosine)
+void KMotionQuickTrig::SinCos(KMotionLanes pDegrees, KMotionLanes& oSine, KMotionLanes& oCosine)
 {
     // Turns out of bounds would make quarter turns outside the integers.
-    const KBvhLanes lRadians = Bits::Select(Bits::Mask(Bits::Abs(pDegrees) <= kLargestTurn),
-                                            pDegrees * kLibraryDegToRad, KBvhLanes{0.0, 0.0});
-    const KBvhLanes lRounding =
-        Bits::Select(Bits::Mask(lRadians >= 0.0), KBvhLanes{0.5, 0.5}, KBvhLanes{-0.5, -0.5});
+    const KMotionLanes lRadians = Bits::Select(Bits::Mask(Bits::Abs(pDegrees) <= kLargestTurn),
+                                               pDegrees * kLibraryDegToRad, KMotionLanes{0.0, 0.0});
+    const KMotionLanes lRounding =
+        Bits::Select(Bits::Mask(lRadians >= 0.0), KMotionLanes{0.5, 0.5}, KMotionLanes{-0.5, -0.5});
     // Only the low two bits of the whole quarter turns count below.
     LaneInts lQuarters;
-    const KBvhLanes q = Bits::Truncate(lRadians * kQuartersPerRadian + lRounding, lQuarters);
-    const KBvhLanes x =
+    const KMotionLanes q = Bits::Truncate(lRadians * kQuartersPerRadian + lRounding, lQuarters);
+    const KMotionLanes x =
         ((lRadians - q * kQuarterTurn[0]) - q * kQuarterTurn[1]) - q * kQuarterTurn[2];
-    const KBvhLanes x2 = x * x;
-    const KBvhLanes x4 = x2 * x2;
-    const KBvhLanes x8 = x4 * x4;
+    const KMotionLanes x2 = x * x;
+    const KMotionLanes x4 = x2 * x2;
+    const KMotionLanes x8 = x4 * x4;
     // Estrin's scheme: the terms in pairs, so that the products do not wait on each other.
-    const KBvhLanes lSine =
+    const KMotionLanes lSine =
         x *
         ((1.0 - x2 * kSineTerms[0]) + x4 * (kSineTerms[1] - x2 * kSineTerms[2]) +
          x8 * ((kSineTerms[3] - x2 * kSineTerms[4]) + x4 * (kSineTerms[5] - x2 * kSineTerms[6])));
-    const KBvhLanes lCosine =
+    const KMotionLanes lCosine =
         (1.0 - x2 * kCosineTerms[0]) + x4 * (kCosineTerms[1] - x2 * kCosineTerms[2]) +
         x8 * ((kCosineTerms[3] - x2 * kCosineTerms[4]) +
               x4 * (kCosineTerms[5] - x2 * kCosineTerms[6]) + x8 * kCosineTerms[7]);
     // Quarter turns 0 to 3 give (s, c), (c, -s), (-s, -c), (-c, s).
     // Bit 1 of the quarter turns, moved to the sign bit, flips the sign.
-    const KBvhLaneMask lOdd = -(lQuarters & 1);
+    const KMotionLaneMask lOdd = -(lQuarters & 1);
     oSine = Bits::FlipSign(Bits::Select(lOdd, lCosine, lSine), Bits::BitToSign(lQuarters, 1));
     oCosine = Bits::FlipSign(Bits::Select(lOdd, lSine, lCosine), Bits::BitToSign(lQuarters + 1, 1));
 }
 
-double KBvhQuickTrig::Atan2(double pY, double pX)
+double KMotionQuickTrig::Atan2(double pY, double pX)
 {
-    return Atan2(KBvhLanes{pY, pY}, KBvhLanes{pX, pX})[0];
+    return Atan2(KMotionLanes{pY, pY}, KMotionLanes{pX, pX})[0];
 }
 
-void KBvhQuickTrig::SinCos(double pDegrees, double& oSine, double& oCosine)
+void KMotionQuickTrig::SinCos(double pDegrees, double& oSine, double& oCosine)
 {
-    KBvhLanes lSine;
-    KBvhLanes lCosine;
-    SinCos(KBvhLanes{pDegrees, pDegrees}, lSine, lCosine);
+    KMotionLanes lSine;
+    KMotionLanes lCosine;
+    SinCos(KMotionLanes{pDegrees, pDegrees}, lSine, lCosine);
     oSine = lSine[0];
     oCosine = lCosine[0];
 }
 
-void KBvhQuickTrig::Atan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLanes oAngle[2])
+void KMotionQuickTrig::Atan2(const KMotionLanes pY[2], const KMotionLanes pX[2],
+                             KMotionLanes oAngle[2])
 {
-#if RYV_BVH_WIDE_LANES
+#if RYV_MOTION_WIDE_LANES
     if (HasWideLanes()) {
         WideAtan2(pY, pX, oAngle);
         return;
@@ -217,9 +218,10 @@ void KBvhQuickTrig::Atan2(const KBvhLanes pY[2], const KBvhLanes pX[2], KBvhLane
     }
 }
 
-void KBvhQuickTrig::SinCos(const KBvhLanes pDegrees[2], KBvhLanes oSine[2], KBvhLanes oCosine[2])
+void KMotionQuickTrig::SinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2],
+                              KMotionLanes oCosine[2])
 {
-#if RYV_BVH_WIDE_LANES
+#if RYV_MOTION_WIDE_LANES
     if (HasWideLanes()) {
         WideSinCos(pDegrees, oSine, oCosine);
         return;
