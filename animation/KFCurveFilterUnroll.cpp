@@ -2,6 +2,7 @@
 
 #include "animation/KEulerUnroll.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -11,6 +12,17 @@ const char* const kMessages[KFCurveFilterUnroll::eErrorCount] = {
     "Unroll, Missing curve.",
     "Unroll, Invalid setting.",
 };
+
+// Whether each angle lies within KEulerUnroll::kNoTurnBelow of its reference, where WrapNear
+// never moves it.
+bool StaysNear(const double pAngles[3], const double pReferences[3])
+{
+    bool lNear = true;
+    for (int c = 0; c < 3; ++c) {
+        lNear &= std::fabs(pReferences[c] - pAngles[c]) < KEulerUnroll::kNoTurnBelow;
+    }
+    return lNear;
+}
 
 } // namespace
 
@@ -78,9 +90,18 @@ void KFCurveFilterUnroll::UnrollTogether(KFCurve** pCurves)
     }
     for (int i = lStart; i <= lLast; ++i) {
         double lCurrent[3];
-        double lBest[3];
         for (int c = 0; c < 3; ++c) {
             lCurrent[c] = lKeys[c][i].GetValue();
+        }
+        // Keys near the ones before them (most keys) stay as they are: WrapNear answers them
+        // themselves (a zero's sign aside, which the comparison below does not see either), so
+        // no turn count need be worked out.
+        if (!mTestForPath && StaysNear(lCurrent, lPrevious)) {
+            std::copy(lCurrent, lCurrent + 3, lPrevious);
+            continue;
+        }
+        double lBest[3];
+        for (int c = 0; c < 3; ++c) {
             lBest[c] = KEulerUnroll::WrapNear(lCurrent[c], lPrevious[c]);
         }
         const bool lOther = mTestForPath && TakeAlternate(lCurrent, lPrevious, lBest);
