@@ -73,6 +73,9 @@ void BM_HtrRead60Segments(benchmark::State& pState)
     const double lFloor = BenchSupport::BestSeconds(
         [&lBytes] { benchmark::DoNotOptimize(BenchSupport::SumNumbers(lBytes)); });
     double lSeconds = 0.0;
+    // Frames (of one segment) the quick lanes worked out, and those that took the library path.
+    double lFrames = 0.0;
+    double lFallbacks = 0.0;
     for (auto _ : pState) {
         const auto lStart = std::chrono::steady_clock::now();
         auto lFactory = std::make_unique<KRyvObjectFactory>();
@@ -92,6 +95,9 @@ void BM_HtrRead60Segments(benchmark::State& pState)
         lSeconds +=
             std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
         pState.PauseTiming();
+        const KHtrFile::KLaneCounts& lCounts = lReader->GetFile()->GetLaneCounts();
+        lFrames = static_cast<double>(lCounts.mReadFrames + lCounts.mOffsetFrames);
+        lFallbacks = static_cast<double>(lCounts.mReadFallbacks + lCounts.mOffsetFallbacks);
         lReader.reset();
         lFactory.reset();
         pState.ResumeTiming();
@@ -100,6 +106,7 @@ void BM_HtrRead60Segments(benchmark::State& pState)
     pState.SetBytesProcessed(static_cast<std::int64_t>(pState.iterations()) *
                              static_cast<std::int64_t>(lBytes.size()));
     BenchSupport::ReportRate(pState, lSize, lSeconds, lSize, lFloor);
+    pState.counters["fallback_share"] = lFrames > 0.0 ? lFallbacks / lFrames : 0.0;
 }
 BENCHMARK(BM_HtrRead60Segments)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
