@@ -94,6 +94,30 @@ void LibraryAngles(const KHtrAffineBlock& pRotations, int pFrame,
     }
 }
 
+// The angles of FrameAngles through the quick lanes (the frame's turns about pAxes, in the order
+// they apply, then the base rotation); oSure[f] says whether frame f's floats are proven.
+void QuickFrameAngles(int pFrames, const double pAngles[3][kDecodeBlock], const int pAxes[3],
+                      const KHtrAffine& pBaseRotation, KHtrAffineBlock& ioTurns,
+                      KHtrAffineBlock& ioRotations, double oAngles[3][kDecodeBlock], bool* oSure)
+{
+    const double* const lApplied[3] = {pAngles[pAxes[0]], pAngles[pAxes[1]], pAngles[pAxes[2]]};
+    bool lOutside[kDecodeBlock];
+    KHtrQuickAngles::Turns(pFrames, lApplied, pAxes, ioTurns, lOutside);
+    for (int f = 0; f < pFrames; ++f) {
+        oSure[f] = !lOutside[f];
+    }
+    // The frame's turn applies first, then the base rotation.
+    KHtrAffineBlock::MultiplyAxes(ioRotations, ioTurns, pBaseRotation);
+    const KHtrLaneBound lBound =
+        KHtrLaneBound::Multiply(KHtrLaneBound::Turns(KHtrQuickAngles::kTurnError), kNoSizes,
+                                KHtrLaneBound::Fixed(pBaseRotation), kNoSizes);
+    const double(*m)[3][kDecodeBlock] = ioRotations.mAxes;
+    const double* const lRow0[3] = {m[0][0], m[0][1], m[0][2]};
+    const double* const lRow1[3] = {m[1][0], m[1][1], m[1][2]};
+    KHtrQuickAngles::EulerXYZ(pFrames, lRow0, lRow1, m[2][2],
+                              KHtrQuickAngles::kSafety * lBound.mAxes, oAngles, oSure);
+}
+
 } // namespace
 
 bool KHtrFile::AtSectionTitle() const
@@ -269,22 +293,8 @@ void KHtrFile::FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock:
     if (mQuickAngles) {
         int lAxes[3];
         AppliedAxes(lAxes);
-        const double* const lApplied[3] = {pAngles[lAxes[0]], pAngles[lAxes[1]], pAngles[lAxes[2]]};
-        bool lOutside[kDecodeBlock];
-        KHtrQuickAngles::Turns(pFrames, lApplied, lAxes, ioTurns, lOutside);
-        for (int f = 0; f < pFrames; ++f) {
-            lSure[f] = !lOutside[f];
-        }
-        // The frame's turn applies first, then the base rotation.
-        KHtrAffineBlock::MultiplyAxes(ioRotations, ioTurns, pBaseRotation);
-        const KHtrLaneBound lBound =
-            KHtrLaneBound::Multiply(KHtrLaneBound::Turns(KHtrQuickAngles::kTurnError), kNoSizes,
-                                    KHtrLaneBound::Fixed(pBaseRotation), kNoSizes);
-        const double(*m)[3][kDecodeBlock] = ioRotations.mAxes;
-        const double* const lRow0[3] = {m[0][0], m[0][1], m[0][2]};
-        const double* const lRow1[3] = {m[1][0], m[1][1], m[1][2]};
-        KHtrQuickAngles::EulerXYZ(pFrames, lRow0, lRow1, m[2][2],
-                                  KHtrQuickAngles::kSafety * lBound.mAxes, oAngles, lSure);
+        QuickFrameAngles(pFrames, pAngles, lAxes, pBaseRotation, ioTurns, ioRotations, oAngles,
+                         lSure);
         mLaneCounts.mReadFrames += pFrames;
     } else {
         std::fill(lSure, lSure + pFrames, false);

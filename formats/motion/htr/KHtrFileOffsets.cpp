@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -139,11 +140,25 @@ void RemoveOffsets(const KOffsetStep& pStep, int pFirst, int pCount,
     }
 }
 
-// The same through the quick lanes, keys left as they are: the new keys, their proof and the
-// bounds of the step's W and V inverse go to oLane.
-void QuickOffsets(const KOffsetStep& pStep, int pFirst, int pCount, const KOffsetParent& pParent,
-                  KHtrAffineBlock& oW, KHtrAffineBlock& oInverseV, KHtrAffineBlock& ioWork,
-                  KOffsetLane& oLane)
+// A step's new local matrices of a block through the quick lanes, and what the proof of their
+// keys needs: their bound, and the sizes and bounds their translation's bound is built from.
+struct KOffsetProducts
+{
+    KHtrAffineBlock mNewLocal;
+    KHtrLaneBound mNewLocalBound;
+    KHtrLaneBound mV;
+    double mLocalSizes[kOffsetBlock];
+    double mVSizes[kOffsetBlock];
+    // The sum of magnitudes of the translation of the step's inverse default rotation.
+    double mInverseDefault;
+};
+
+// The products of RemoveOffsets through the quick lanes with their bounds: the step's W and V
+// inverse (and their bounds in oLane) and its new local matrices. oLane.mSure is set where the
+// quick lanes could turn the keys.
+void QuickProducts(const KOffsetStep& pStep, int pFirst, int pCount, const KOffsetParent& pParent,
+                   KHtrAffineBlock& oW, KHtrAffineBlock& oInverseV, KHtrAffineBlock& ioWork,
+                   KOffsetLane& oLane, KOffsetProducts& oProducts)
 {
     KHtrAffineBlock& lLocal = ioWork;
     bool lOutside[kOffsetBlock];
@@ -151,56 +166,63 @@ void QuickOffsets(const KOffsetStep& pStep, int pFirst, int pCount, const KOffse
     for (int f = 0; f < pCount; ++f) {
         oLane.mSure[f] = !lOutside[f];
     }
-    double lLocalSizes[kOffsetBlock];
-    KHtrLaneBound::TranslationSizes(lLocal, lLocalSizes);
+    KHtrLaneBound::TranslationSizes(lLocal, oProducts.mLocalSizes);
     KHtrAffineBlock::Multiply(oW, lLocal, pParent.mW);
-    oLane.mW = KHtrLaneBound::Multiply(KHtrLaneBound::Turns(KHtrQuickAngles::kTurnError),
-                                       lLocalSizes, pParent.mLane.mW, pParent.mLane.mWSizes);
+    oLane.mW =
+        KHtrLaneBound::Multiply(KHtrLaneBound::Turns(KHtrQuickAngles::kTurnError),
+                                oProducts.mLocalSizes, pParent.mLane.mW, pParent.mLane.mWSizes);
     KHtrLaneBound::TranslationSizes(oW, oLane.mWSizes);
     KHtrAffineBlock& lV = lLocal;
     KHtrAffineBlock::Multiply(lV, pStep.mInverseDefault, oW);
-    const double lDefault = TranslationSize(pStep.mInverseDefault);
-    double lSizes[kOffsetBlock];
-    std::fill(lSizes, lSizes + kOffsetBlock, lDefault);
-    const KHtrLaneBound lVBound = KHtrLaneBound::Multiply(
-        KHtrLaneBound::Fixed(pStep.mInverseDefault), lSizes, oLane.mW, oLane.mWSizes);
-    KHtrLaneBound::TranslationSizes(lV, lSizes);
+    oProducts.mInverseDefault = TranslationSize(pStep.mInverseDefault);
+    double* lVSizes = oProducts.mVSizes;
+    std::fill(lVSizes, lVSizes + kOffsetBlock, oProducts.mInverseDefault);
+    oProducts.mV = KHtrLaneBound::Multiply(KHtrLaneBound::Fixed(pStep.mInverseDefault), lVSizes,
+                                           oLane.mW, oLane.mWSizes);
+    KHtrLaneBound::TranslationSizes(lV, lVSizes);
     if (pStep.mHasChildren) {
         KHtrAffineBlock::Inverse(oInverseV, lV);
-        oLane.mInverseV = KHtrLaneBound::Inverse(lVBound, lSizes);
+        oLane.mInverseV = KHtrLaneBound::Inverse(oProducts.mV, lVSizes);
         KHtrLaneBound::TranslationSizes(oInverseV, oLane.mInverseVSizes);
     }
-    KHtrAffineBlock lNewLocal;
-    KHtrAffineBlock::Multiply(lNewLocal, lV, pParent.mInverseV);
-    const KHtrLaneBound lNewBound = KHtrLaneBound::Multiply(
-        lVBound, lSizes, pParent.mLane.mInverseV, pParent.mLane.mInverseVSizes);
+    KHtrAffineBlock::Multiply(oProducts.mNewLocal, lV, pParent.mInverseV);
+    oProducts.mNewLocalBound = KHtrLaneBound::Multiply(
+        oProducts.mV, lVSizes, pParent.mLane.mInverseV, pParent.mLane.mInverseVSizes);
+}
+
+// The new keys of frames 0 to pCount - 1 of a step into oLane, angles read from the new local
+// matrices without their scale, each proven or its oLane.mSure cleared.
+void ProveKeys(int pCount, const KOffsetParent& pParent, const KOffsetProducts& pProducts,
+               KOffsetLane& ioLane)
+{
     KHtrEulerAxesBlock lUnscaled;
-    lNewLocal.Unscaled(lUnscaled);
+    pProducts.mNewLocal.Unscaled(lUnscaled);
     const double(*u)[kOffsetBlock] = lUnscaled.mRow0;
     const double* const lRow0[3] = {u[0], u[1], u[2]};
     const double* const lRow1[3] = {lUnscaled.mRow1[0], lUnscaled.mRow1[1], lUnscaled.mRow1[2]};
     KHtrQuickAngles::EulerXYZ(pCount, lRow0, lRow1, lUnscaled.mZ2,
-                              KHtrQuickAngles::kSafety * lNewBound.Unscaled(), oLane.mKeys + 3,
-                              oLane.mSure);
-    const KHtrLaneBound::KOffsetOperands lOperands{lLocalSizes,
-                                                   &oLane.mW,
-                                                   oLane.mWSizes,
-                                                   &lVBound,
-                                                   lSizes,
+                              KHtrQuickAngles::kSafety * pProducts.mNewLocalBound.Unscaled(),
+                              ioLane.mKeys + 3, ioLane.mSure);
+    const KHtrLaneBound::KOffsetOperands lOperands{pProducts.mLocalSizes,
+                                                   &ioLane.mW,
+                                                   ioLane.mWSizes,
+                                                   &pProducts.mV,
+                                                   pProducts.mVSizes,
                                                    &pParent.mLane.mW,
                                                    pParent.mLane.mWSizes,
                                                    &pParent.mLane.mInverseV,
                                                    pParent.mLane.mInverseVSizes,
-                                                   lDefault,
+                                                   pProducts.mInverseDefault,
                                                    pParent.mInverseDefault};
     double lBounds[kOffsetBlock];
     KHtrLaneBound::OffsetTranslation(lOperands, lBounds);
     for (int f = 0; f < kOffsetBlock; ++f) {
         lBounds[f] *= KHtrQuickAngles::kSafety;
     }
+    const double(*t)[kOffsetBlock] = pProducts.mNewLocal.mTranslation;
     for (int i = 0; i < 3; ++i) {
-        std::copy(lNewLocal.mTranslation[i], lNewLocal.mTranslation[i] + pCount, oLane.mKeys[i]);
-        KHtrQuickAngles::Prove(pCount, oLane.mKeys[i], lBounds, oLane.mSure);
+        std::copy(t[i], t[i] + pCount, ioLane.mKeys[i]);
+        KHtrQuickAngles::Prove(pCount, ioLane.mKeys[i], lBounds, ioLane.mSure);
     }
 }
 
@@ -303,6 +325,7 @@ void QuickPass(const std::vector<KOffsetStep>& pSteps, int pCount, KHtrFile::KLa
     std::vector<KOffsetLane> lLanes(lSteps);
     std::vector<char> lNeeded(lSteps);
     std::vector<std::pair<KMatrix, KMatrix>> lLibrary(lSteps);
+    const std::unique_ptr<KOffsetProducts> lProducts = std::make_unique<KOffsetProducts>();
     for (int lFirst = 0; lFirst < pCount; lFirst += kOffsetBlock) {
         const int lCount = std::min(kOffsetBlock, pCount - lFirst);
         bool lAllSure[kOffsetBlock];
@@ -314,8 +337,9 @@ void QuickPass(const std::vector<KOffsetStep>& pSteps, int pCount, KHtrFile::KLa
                 lParent < 0 ? lTop[0] : lW[lAt], lParent < 0 ? lTop[1] : lInverseV[lAt],
                 lParent < 0 ? lTopLane : lLanes[lAt],
                 lParent < 0 ? 0.0 : TranslationSize(pSteps[lAt].mInverseDefault)};
-            QuickOffsets(pSteps[i], lFirst, lCount, lParentView, lW[i], lInverseV[i], lWork,
-                         lLanes[i]);
+            QuickProducts(pSteps[i], lFirst, lCount, lParentView, lW[i], lInverseV[i], lWork,
+                          lLanes[i], *lProducts);
+            ProveKeys(lCount, lParentView, *lProducts, lLanes[i]);
             for (int f = 0; f < lCount; ++f) {
                 lAllSure[f] = lAllSure[f] && lLanes[i].mSure[f];
             }
