@@ -12,6 +12,15 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // sqrt(3): a vector of three elements each below d is shorter than sqrt(3) d.
 constexpr double kRootThree = 1.7320508075688772 * (1.0 + 1e-15);
 
+// Frame by frame |p0| + |p1| + |p2|.
+void SumOfMagnitudes(const double* __restrict p0, const double* __restrict p1,
+                     const double* __restrict p2, double* __restrict oSums)
+{
+    for (int f = 0; f < kFrames; ++f) {
+        oSums[f] = std::fabs(p0[f]) + std::fabs(p1[f]) + std::fabs(p2[f]);
+    }
+}
+
 // +infinity for a bound that is not a finite number.
 double Checked(double pBound)
 {
@@ -95,10 +104,7 @@ KHtrLaneBound KHtrLaneBound::Turns(double pError)
 
 void KHtrLaneBound::TranslationSizes(const KHtrAffineBlock& pBlock, double oSizes[kFrames])
 {
-    const double(*t)[kFrames] = pBlock.mTranslation;
-    for (int f = 0; f < kFrames; ++f) {
-        oSizes[f] = std::fabs(t[0][f]) + std::fabs(t[1][f]) + std::fabs(t[2][f]);
-    }
+    SumOfMagnitudes(pBlock.mTranslation[0], pBlock.mTranslation[1], pBlock.mTranslation[2], oSizes);
 }
 
 KHtrLaneBound KHtrLaneBound::Multiply(const KHtrLaneBound& pFirst, const double* pFirstSizes,
@@ -172,6 +178,8 @@ void KHtrLaneBound::OffsetTranslation(const KOffsetOperands& pOperands, double o
     // Each translation element: three products and a sum, at most 4 roundings (5 u covers
     // them), on both paths; a vector's length is below sqrt(3) times its largest element.
     const double lRounding = 2.0 * 5.0 * kUnitRoundoff * kRootThree;
+    // Into a block of its own, which no operand can overlap: the loop runs as vector operations.
+    double lBound[kFrames];
     for (int f = 0; f < kFrames; ++f) {
         const double lLocal = o.mLocalSizes[f];
         const double lWp = o.mParentWSizes[f] + o.mParentW->mTranslation[f];
@@ -184,9 +192,10 @@ void KHtrLaneBound::OffsetTranslation(const KOffsetOperands& pOperands, double o
         const double lDSize =
             lLocal * lWpNorm + lDefault * lWNorm + lParentDefault * lWpNorm + lDError;
         const double lVp = lWp + lParentDefault * lWpNorm;
-        oBound[f] =
+        lBound[f] =
             lDError * lANorm + lDSize * lAError + lRounding * (lV * lANorm + lB + lVp * lANorm);
     }
+    std::copy(lBound, lBound + kFrames, oBound);
 }
 
 double KHtrLaneBound::Unscaled() const

@@ -32,14 +32,15 @@ public:
     // The turns of frames 0 to pCount - 1 (at most kFrames): pAngles[0][f], pAngles[1][f] and
     // pAngles[2][f] (degrees) about the axes pAxes[0], pAxes[1], pAxes[2] (a permutation of
     // 0, 1, 2), applied in that order, as EulerToAxesOrdered gives them for the right-handed
-    // index of that triple. oOutside[f] is set where an angle lies beyond the quick lanes'
-    // reach (or is not finite): that frame's elements are then some number.
+    // index of that triple; frames from pCount on get the identity. oOutside[f] is set where an
+    // angle lies beyond the quick lanes' reach (or is not finite): that frame's elements are then
+    // some number.
     static void Turns(int pCount, const double* const pAngles[3], const int pAxes[3],
                       KHtrAffineBlock& ioTurns, bool* oOutside);
-    // The same products from the sines and cosines of the angles (in the sense of that index:
-    // an odd triple turns by the negated angles); frames from pCount on keep what they held.
-    static void TurnsOf(int pCount, const double* const pSine[3], const double* const pCosine[3],
-                        const int pAxes[3], KHtrAffineBlock& ioTurns);
+    // The same products, for every frame of the block, from the sines and cosines of the angles
+    // (kFrames of each, in the sense of that index: an odd triple turns by the negated angles).
+    static void TurnsOf(const double* const pSine[3], const double* const pCosine[3],
+                        const int pAxes[3], KHtrAffineBlock& oTurns);
     // -1 when the triple pAxes is odd (its right-handed index negates the angles), else 1.
     static double Sense(const int pAxes[3]);
 

@@ -52,7 +52,7 @@ TEST(KHtrQuickAngles, TheLibrarySinesGiveTheOrderedTurnBitForBit)
         const double* const lSines[3] = {lSine[0], lSine[1], lSine[2]};
         const double* const lCosines[3] = {lCosine[0], lCosine[1], lCosine[2]};
         KHtrAffineBlock lTurns;
-        KHtrQuickAngles::TurnsOf(kFrames, lSines, lCosines, kTriples[t], lTurns);
+        KHtrQuickAngles::TurnsOf(lSines, lCosines, kTriples[t], lTurns);
         for (int f = 0; f < kFrames; ++f) {
             double lAxes[3][3];
             ASSERT_TRUE(
