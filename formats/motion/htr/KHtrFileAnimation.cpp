@@ -115,7 +115,8 @@ void QuickFrameAngles(int pFrames, const double pAngles[3][kDecodeBlock], const 
     const double* const lRow0[3] = {m[0][0], m[0][1], m[0][2]};
     const double* const lRow1[3] = {m[1][0], m[1][1], m[1][2]};
     KHtrQuickAngles::EulerXYZ(pFrames, lRow0, lRow1, m[2][2],
-                              KHtrQuickAngles::kSafety * lBound.mAxes, oAngles, oSure);
+                              KHtrQuickAngles::kSafety * lBound.mAxes + KHtrQuickAngles::kFloor,
+                              oAngles, oSure);
 }
 
 } // namespace

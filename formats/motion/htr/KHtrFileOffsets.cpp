@@ -201,7 +201,8 @@ void ProveKeys(int pCount, const KOffsetParent& pParent, const KOffsetProducts& 
     const double* const lRow0[3] = {u[0], u[1], u[2]};
     const double* const lRow1[3] = {lUnscaled.mRow1[0], lUnscaled.mRow1[1], lUnscaled.mRow1[2]};
     KHtrQuickAngles::EulerXYZ(pCount, lRow0, lRow1, lUnscaled.mZ2,
-                              KHtrQuickAngles::kSafety * pProducts.mNewLocalBound.Unscaled(),
+                              KHtrQuickAngles::kSafety * pProducts.mNewLocalBound.Unscaled() +
+                                  KHtrQuickAngles::kFloor,
                               ioLane.mKeys + 3, ioLane.mSure);
     const KHtrLaneBound::KOffsetOperands lOperands{pProducts.mLocalSizes,
                                                    &ioLane.mW,
@@ -217,7 +218,7 @@ void ProveKeys(int pCount, const KOffsetParent& pParent, const KOffsetProducts& 
     double lBounds[kOffsetBlock];
     KHtrLaneBound::OffsetTranslation(lOperands, lBounds);
     for (int f = 0; f < kOffsetBlock; ++f) {
-        lBounds[f] *= KHtrQuickAngles::kSafety;
+        lBounds[f] = KHtrQuickAngles::kSafety * lBounds[f] + KHtrQuickAngles::kFloor;
     }
     const double(*t)[kOffsetBlock] = pProducts.mNewLocal.mTranslation;
     for (int i = 0; i < 3; ++i) {

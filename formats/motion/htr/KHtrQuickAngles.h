@@ -18,16 +18,19 @@ public:
     // Factor on the bounds KHtrLaneBound carries before a proof relies on them: they are first
     // order in the sines' bound.
     static constexpr double kSafety = 2.0;
+    // Added to every bound a proof relies on: the roundings KHtrLaneBound counts are relative,
+    // which fails below the normal doubles, where each one moves a value at most 2^-1075.
+    static constexpr double kFloor = 1e-300;
     // A bound on the spectral norm of the difference between the axes Turns gives and those
     // EulerToAxesOrdered gives for the same angles, so on every element's difference too. The
     // products are, as polynomials, those of the three single-axis matrices of the sines and
     // cosines, whose difference from the library's has a norm of at most sqrt(2) E (E =
     // kSinCosError) and whose norms stay below 1 + 2 E: 3 sqrt(2) E (1 + 2 E)^2 at first order.
-    // The roundings (one of each simple element, four of the others, of values below 1) give each
-    // path a matrix of Frobenius norm sqrt(68) u at most: 16.5 u for both.
+    // The roundings (one of each simple element, four of the others, of values at most about 1)
+    // give each path a matrix of Frobenius norm sqrt(68) u (1 + 1e-14) at most: 17 u for both.
     static constexpr double kTurnError =
         kSafety * (3.0 * 1.4142135623730951 * KMotionQuickEuler::kSinCosError * (1.0 + 1e-12) +
-                   16.5 * 1.1102230246251565e-16);
+                   17.0 * 1.1102230246251565e-16);
 
     // The turns of frames 0 to pCount - 1 (at most kFrames): pAngles[0][f], pAngles[1][f] and
     // pAngles[2][f] (degrees) about the axes pAxes[0], pAxes[1], pAxes[2] (a permutation of
