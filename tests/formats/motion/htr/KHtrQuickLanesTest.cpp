@@ -5,12 +5,14 @@
 #include "animation/KRyvTakeNode.h"
 
 #include "HtrTestScene.h"
+#include "formats/motion/bvh/KReaderBvh.h"
 #include "tests/support/TestSequence.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -121,15 +123,12 @@ std::string GeneratedFile(const LanesCase& pCase)
 }
 
 // The value bits of every key of the six key curves of every segment.
-std::vector<std::uint32_t> KeyBits(HtrTestScene& pTest, int pSegments)
+std::vector<std::uint32_t> KeyBits(const KHtrFile& pFile)
 {
     std::vector<std::uint32_t> lBits;
-    for (int s = 0; s < pSegments; ++s) {
-        KRyvTakeNode* lTake = pTest.Find(Name(s).c_str())->GetCurrentTakeNode();
-        KFCurve* const lCurves[] = {lTake->GetTransformTX(), lTake->GetTransformTY(),
-                                    lTake->GetTransformTZ(), lTake->GetTransformRX(),
-                                    lTake->GetTransformRY(), lTake->GetTransformRZ()};
-        for (KFCurve* lCurve : lCurves) {
+    for (int s = 0; s < pFile.GetSegmentCount(); ++s) {
+        for (int c = 0; c < KHtrSegment::kKeyColumns; ++c) {
+            const KFCurve* lCurve = pFile.GetSegment(s).mCurves[c];
             for (int k = 0; k < lCurve->GetKeyCount(); ++k) {
                 const float lValue = lCurve->KeyGetValue(k);
                 std::uint32_t lValueBits = 0;
@@ -147,7 +146,7 @@ struct LanesRead
     KHtrFile::KLaneCounts mCounts;
 };
 
-LanesRead ReadWith(const std::string& pPath, int pSegments, bool pQuick, bool pMinimize)
+LanesRead ReadWith(const std::string& pPath, bool pQuick, bool pMinimize)
 {
     HtrTestScene lTest;
     const bool lRead = lTest.MotionReadScene::Read(pPath, [&](KStreamOptionsMotion&) {
@@ -155,7 +154,7 @@ LanesRead ReadWith(const std::string& pPath, int pSegments, bool pQuick, bool pM
         lTest.mReader.GetFile()->SetMinimizeRotationOffset(pMinimize);
     });
     EXPECT_TRUE(lRead) << lTest.mReader.GetMessage().Buffer();
-    return {lRead ? KeyBits(lTest, pSegments) : std::vector<std::uint32_t>(),
+    return {lRead ? KeyBits(*lTest.mReader.GetFile()) : std::vector<std::uint32_t>(),
             lTest.mReader.GetFile()->GetLaneCounts()};
 }
 
@@ -170,8 +169,8 @@ TEST_P(KHtrQuickLanes, KeysAreThoseOfTheLibraryPath)
     const std::string lPath = WriteHtrFile("lanes.htr", GeneratedFile(lCase));
     const int lSegments = lCase.mDepth + 2;
     for (const bool lMinimize : {false, true}) {
-        const LanesRead lLibrary = ReadWith(lPath, lSegments, false, lMinimize);
-        const LanesRead lQuick = ReadWith(lPath, lSegments, true, lMinimize);
+        const LanesRead lLibrary = ReadWith(lPath, false, lMinimize);
+        const LanesRead lQuick = ReadWith(lPath, true, lMinimize);
         ASSERT_EQ(lLibrary.mBits.size(), static_cast<std::size_t>(6 * lSegments * kFrames));
         EXPECT_EQ(lQuick.mBits, lLibrary.mBits) << lCase.mOrder << " minimise " << lMinimize;
         EXPECT_EQ(lLibrary.mCounts.mReadFrames + lLibrary.mCounts.mOffsetFrames, 0);
@@ -182,7 +181,10 @@ TEST_P(KHtrQuickLanes, KeysAreThoseOfTheLibraryPath)
             static_cast<double>(lCounts.mReadFallbacks + lCounts.mOffsetFallbacks) /
             static_cast<double>(lCounts.mReadFrames + lCounts.mOffsetFrames);
         if (lCase.mMotion == eSmooth) {
-            EXPECT_LT(lShare, 0.01) << lCase.mOrder << " minimise " << lMinimize;
+            // The bounds grow down the hierarchy: a chain of a hundred segments still proves
+            // most of its keys.
+            EXPECT_LT(lShare, lCase.mDepth > 20 ? 0.1 : 0.01)
+                << lCase.mOrder << " minimise " << lMinimize;
         } else if (lCase.mMotion != eNearGimbal || std::strcmp(lCase.mOrder, "ZYX") == 0) {
             // Exact quarter turns, zeros and turns beyond the quick lanes' reach: the library
             // path works them out.
@@ -194,12 +196,43 @@ TEST_P(KHtrQuickLanes, KeysAreThoseOfTheLibraryPath)
 const LanesCase kLanesCases[] = {
     {"ZYX", "Degrees", eSmooth, 1, "1.0"},      {"YXZ", "Degrees", eSmooth, 12, "1.5"},
     {"XZY", "Radians", eSmooth, 4, "1.0"},      {"ZXY", "Radians", eSmooth, 3, "0.25"},
-    {"YZX", "Degrees", eSmooth, 14, "1.0"},     {"XYZ", "Radians", eSmooth, 6, "2.0"},
-    {"ZYX", "Degrees", eNearGimbal, 3, "1.0"},  {"XZY", "Radians", eNearGimbal, 11, "1.0"},
-    {"YXZ", "Degrees", eZeros, 2, "1.0"},       {"XYZ", "Degrees", eZeros, 10, "3.0"},
-    {"ZXY", "Degrees", eLargeAngles, 5, "1.0"}, {"YZX", "Radians", eLargeAngles, 2, "1.0"},
+    {"YZX", "Degrees", eSmooth, 14, "1.0"},     {"ZYX", "Degrees", eSmooth, 120, "1.0"},
+    {"XYZ", "Radians", eSmooth, 6, "2.0"},      {"ZYX", "Degrees", eNearGimbal, 3, "1.0"},
+    {"XZY", "Radians", eNearGimbal, 11, "1.0"}, {"YXZ", "Degrees", eZeros, 2, "1.0"},
+    {"XYZ", "Degrees", eZeros, 10, "3.0"},      {"ZXY", "Degrees", eLargeAngles, 5, "1.0"},
+    {"YZX", "Radians", eLargeAngles, 2, "1.0"},
 };
 
 INSTANTIATE_TEST_SUITE_P(GeneratedFiles, KHtrQuickLanes, testing::ValuesIn(kLanesCases));
+
+// Captured motion (the BVH sample written as HTR): the same keys both ways.
+TEST(KHtrQuickLanesSample, CapturedMotionGivesTheLibraryKeys)
+{
+    const std::string lSample = std::string(RYV_SAMPLES_DIR) + "/bvh/01_01.bvh";
+    if (!std::ifstream(lSample).good()) {
+        GTEST_SKIP() << "no samples folder";
+    }
+    HtrSettingsGuard lSettings;
+    HtrTestScene lBvh;
+    KReaderBvh lReader(&lBvh.mFactory);
+    ASSERT_TRUE(lReader.FileOpen(lSample.c_str()));
+    std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
+    ASSERT_NE(lOptions, nullptr);
+    lBvh.mOptions.reset(static_cast<KStreamOptionsMotion*>(lOptions.release()));
+    ASSERT_TRUE(lReader.Read(lBvh.mScene, lBvh.mOptions.get()));
+    const std::string lPath = WriteHtrFile("01_01.htr", "");
+    ASSERT_TRUE(lBvh.Write(lPath));
+    for (const bool lMinimize : {false, true}) {
+        const LanesRead lLibrary = ReadWith(lPath, false, lMinimize);
+        const LanesRead lQuick = ReadWith(lPath, true, lMinimize);
+        EXPECT_EQ(lQuick.mBits, lLibrary.mBits);
+        // Its segments that never turn (angles of zero or of 1e-16) have keys of zero or next
+        // to it, whose floats no bound of the quick lanes can settle: those frames fall back,
+        // the others are proven.
+        const KHtrFile::KLaneCounts& lCounts = lQuick.mCounts;
+        EXPECT_GT(lCounts.mReadFallbacks, 0);
+        EXPECT_LT(lCounts.mReadFallbacks, lCounts.mReadFrames / 2);
+    }
+}
 
 } // namespace
