@@ -73,9 +73,11 @@ void ReadHtr(benchmark::State& pState, bool pQuickAngles)
     const double lFloor = BenchSupport::BestSeconds(
         [&lBytes] { benchmark::DoNotOptimize(BenchSupport::SumNumbers(lBytes)); });
     double lSeconds = 0.0;
-    // Frames (of one segment) the quick lanes worked out, and those that took the library path.
+    // Frames (of one segment) of the frame passes, those the quick lanes could not prove and
+    // those they left to the library path at once.
     double lFrames = 0.0;
     double lFallbacks = 0.0;
+    double lAside = 0.0;
     for (auto _ : pState) {
         const auto lStart = std::chrono::steady_clock::now();
         auto lFactory = std::make_unique<KRyvObjectFactory>();
@@ -99,6 +101,7 @@ void ReadHtr(benchmark::State& pState, bool pQuickAngles)
         const KHtrFile::KLaneCounts& lCounts = lReader->GetFile()->GetLaneCounts();
         lFrames = static_cast<double>(lCounts.mReadFrames + lCounts.mOffsetFrames);
         lFallbacks = static_cast<double>(lCounts.mReadFallbacks + lCounts.mOffsetFallbacks);
+        lAside = static_cast<double>(lCounts.mReadAside + lCounts.mOffsetAside);
         lReader.reset();
         lFactory.reset();
         pState.ResumeTiming();
@@ -108,6 +111,7 @@ void ReadHtr(benchmark::State& pState, bool pQuickAngles)
                              static_cast<std::int64_t>(lBytes.size()));
     BenchSupport::ReportRate(pState, lSize, lSeconds, lSize, lFloor);
     pState.counters["fallback_share"] = lFrames > 0.0 ? lFallbacks / lFrames : 0.0;
+    pState.counters["aside_share"] = lFrames > 0.0 ? lAside / lFrames : 0.0;
 }
 void BM_HtrRead60Segments(benchmark::State& pState)
 {

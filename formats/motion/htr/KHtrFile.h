@@ -116,14 +116,18 @@ public:
     bool GetQuickAngles() const { return mQuickAngles; }
     void SetQuickAngles(bool pQuick) { mQuickAngles = pQuick; }
 
-    // Frames (of one segment each) the quick lanes worked out in the last ReadAnimation, and
-    // those of them whose keys they could not prove, which took the library path.
+    // Frames (of one segment each) of the last ReadAnimation's frame passes with the quick lanes
+    // on; those the quick lanes worked out but could not prove, which then took the library
+    // path; and those of blocks set aside for the library path at once, after a block where the
+    // quick lanes proved too few.
     struct KLaneCounts
     {
         std::int64_t mReadFrames = 0;
         std::int64_t mReadFallbacks = 0;
+        std::int64_t mReadAside = 0;
         std::int64_t mOffsetFrames = 0;
         std::int64_t mOffsetFallbacks = 0;
+        std::int64_t mOffsetAside = 0;
     };
     const KLaneCounts& GetLaneCounts() const { return mLaneCounts; }
 
@@ -187,11 +191,16 @@ private:
                         double oTranslation[3][KHtrAffineBlock::kFrames],
                         double oAngles[3][KHtrAffineBlock::kFrames]);
     // The Euler X, Y, Z angles (degrees) of pFrames frames' turns (pAngles) followed by the base
-    // rotation into oAngles: through the quick lanes when they are on, each frame they cannot
-    // prove worked out again through the library path. ioTurns and ioRotations are work blocks.
-    void FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock::kFrames],
-                     const KHtrAffine& pBaseRotation, KHtrAffineBlock& ioTurns,
-                     KHtrAffineBlock& ioRotations, double oAngles[3][KHtrAffineBlock::kFrames]);
+    // rotation into oAngles: through the quick lanes when pQuick is set, each frame they cannot
+    // prove worked out again through the library path (the number of those comes back), else
+    // through the library path alone. ioTurns and ioRotations are work blocks.
+    int FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock::kFrames],
+                    const KHtrAffine& pBaseRotation, bool pQuick, KHtrAffineBlock& ioTurns,
+                    KHtrAffineBlock& ioRotations, double oAngles[3][KHtrAffineBlock::kFrames]);
+    // Counts a block of pFrames frames (pLibrary of them through the library path; all of them
+    // when pQuick is not set) and sets ioAside, the blocks the quick lanes leave to the library
+    // path from here, after a block where they proved too few.
+    void CountLanes(bool pQuick, int pFrames, int pLibrary, int& ioAside);
     // The axes of FrameRotation(pAngles) into oAxes (left as they were for an unknown order).
     void FrameAxes(const double pAngles[3], double oAxes[3][3]) const;
     // The axes the frame turns about, in the order they apply (those of FrameAxes).

@@ -57,6 +57,10 @@ bool EndsPlainToken(const char* pPos, const char* pEnd)
 
 // Frames decoded together: the products and the angles of a block run over its frames.
 constexpr int kDecodeBlock = KHtrAffineBlock::kFrames;
+// After a block where the quick lanes leave more than a quarter of the frames unproven, the
+// library path takes this many blocks at once before they try again.
+constexpr int kAsideShare = 4;
+constexpr int kAsideBlocks = 8;
 // Translation sizes of blocks whose translations play no part.
 constexpr double kNoSizes[kDecodeBlock] = {};
 
@@ -234,6 +238,7 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
     KHtrAffineBlock lTurns;
     lTurns.Fill(KHtrAffine::Identity());
     KHtrAffineBlock lRotations;
+    int lAside = 0;
     for (int lFirst = 0; lFirst < pCount; lFirst += kDecodeBlock) {
         const int lFrames = std::min(kDecodeBlock, pCount - lFirst);
         double lKeys[KHtrSegment::kKeyColumns][kDecodeBlock];
@@ -241,7 +246,10 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
         if (!ReadFrameBlock(lFirst, lFrames, pCount, ioSegment, lKeys, lAngles)) {
             return false;
         }
-        FrameAngles(lFrames, lAngles, lBaseRotation, lTurns, lRotations, lKeys + 3);
+        const bool lQuick = mQuickAngles && lAside == 0;
+        const int lLibrary =
+            FrameAngles(lFrames, lAngles, lBaseRotation, lQuick, lTurns, lRotations, lKeys + 3);
+        CountLanes(lQuick, lFrames, lLibrary, lAside);
         for (int c = 0; c < 3; ++c) {
             const double lBase = ioSegment.mBaseTranslation[c];
             for (int f = 0; f < lFrames; ++f) {
@@ -262,6 +270,25 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
         }
     }
     return true;
+}
+
+void KHtrFile::CountLanes(bool pQuick, int pFrames, int pLibrary, int& ioAside)
+{
+    if (!mQuickAngles) {
+        return;
+    }
+    mLaneCounts.mReadFrames += pFrames;
+    if (!pQuick) {
+        mLaneCounts.mReadAside += pFrames;
+        --ioAside;
+        return;
+    }
+    mLaneCounts.mReadFallbacks += pLibrary;
+    // A segment that keeps still has keys of zero, which no bound settles: after a block where
+    // the quick lanes prove too few frames, the next ones take the library path at once.
+    if (pLibrary * kAsideShare > pFrames) {
+        ioAside = kAsideBlocks;
+    }
 }
 
 bool KHtrFile::ReadFrameBlock(int pFirst, int pFrames, int pCount, const KHtrSegment& pSegment,
@@ -285,18 +312,16 @@ bool KHtrFile::ReadFrameBlock(int pFirst, int pFrames, int pCount, const KHtrSeg
     return true;
 }
 
-void KHtrFile::FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock::kFrames],
-                           const KHtrAffine& pBaseRotation, KHtrAffineBlock& ioTurns,
-                           KHtrAffineBlock& ioRotations,
-                           double oAngles[3][KHtrAffineBlock::kFrames])
+int KHtrFile::FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock::kFrames],
+                          const KHtrAffine& pBaseRotation, bool pQuick, KHtrAffineBlock& ioTurns,
+                          KHtrAffineBlock& ioRotations, double oAngles[3][KHtrAffineBlock::kFrames])
 {
     bool lSure[kDecodeBlock];
-    if (mQuickAngles) {
+    if (pQuick) {
         int lAxes[3];
         AppliedAxes(lAxes);
         QuickFrameAngles(pFrames, pAngles, lAxes, pBaseRotation, ioTurns, ioRotations, oAngles,
                          lSure);
-        mLaneCounts.mReadFrames += pFrames;
     } else {
         std::fill(lSure, lSure + pFrames, false);
     }
@@ -316,7 +341,7 @@ void KHtrFile::FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock:
         }
     }
     if (lLibrary == 0) {
-        return;
+        return 0;
     }
     KHtrAffineBlock::MultiplyAxes(ioRotations, ioTurns, pBaseRotation);
     if (lLibrary == pFrames) {
@@ -328,9 +353,7 @@ void KHtrFile::FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock:
             }
         }
     }
-    if (mQuickAngles) {
-        mLaneCounts.mReadFallbacks += lLibrary;
-    }
+    return lLibrary;
 }
 
 bool KHtrFile::ReadFrameLine(double oValues[KHtrSegment::kKeyColumns])

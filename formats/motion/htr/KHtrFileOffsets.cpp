@@ -43,6 +43,8 @@ struct KOffsetLane
     double mInverseVSizes[kOffsetBlock];
     double mKeys[kKeyColumns][kOffsetBlock];
     bool mSure[kOffsetBlock];
+    // Worked out through the library path for the whole block: its matrices are the library's.
+    bool mExact;
 };
 
 // The matrices of the parent of a step for the block at hand, quick or library alike.
@@ -109,14 +111,15 @@ void LocalBlock(const KOffsetStep& pStep, int pFirst, int pCount, KHtrAffineBloc
     }
 }
 
-// Keys pFirst to pFirst + pCount - 1 (pCount at most kOffsetBlock) of one segment without its
-// default rotation, in place, through the library path. The parent's W and V inverse of those
-// frames come in; the segment's own go out when it has children. Each node keeps its world
-// position. The turns of the keys are made first and their angles read back last, so that the
-// products between run over the whole block without calls.
-void RemoveOffsets(const KOffsetStep& pStep, int pFirst, int pCount,
-                   const KHtrAffineBlock& pParentW, const KHtrAffineBlock& pParentInverseV,
-                   KHtrAffineBlock& oW, KHtrAffineBlock& oInverseV, KHtrAffineBlock& ioWork)
+// The new keys of frames pFirst to pFirst + pCount - 1 (pCount at most kOffsetBlock) of one
+// segment without its default rotation, through the library path, into oKeys[column][frame]. The
+// parent's W and V inverse of those frames come in; the segment's own go out when it has
+// children. Each node keeps its world position. The turns of the keys are made first and their
+// angles read back last, so that the products between run over the whole block without calls.
+void LibraryOffsets(const KOffsetStep& pStep, int pFirst, int pCount,
+                    const KHtrAffineBlock& pParentW, const KHtrAffineBlock& pParentInverseV,
+                    KHtrAffineBlock& oW, KHtrAffineBlock& oInverseV, KHtrAffineBlock& ioWork,
+                    double oKeys[kKeyColumns][kOffsetBlock])
 {
     KHtrAffineBlock& lLocal = ioWork;
     LocalBlock(pStep, pFirst, pCount, lLocal, nullptr);
@@ -128,14 +131,21 @@ void RemoveOffsets(const KOffsetStep& pStep, int pFirst, int pCount,
     }
     KHtrAffineBlock lNewLocal;
     KHtrAffineBlock::Multiply(lNewLocal, lV, pParentInverseV);
-    double lAngles[3][kOffsetBlock];
-    lNewLocal.ToEulerUnscaled(pCount, lAngles);
+    lNewLocal.ToEulerUnscaled(pCount, oKeys + 3);
+    for (int i = 0; i < 3; ++i) {
+        std::copy(lNewLocal.mTranslation[i], lNewLocal.mTranslation[i] + pCount, oKeys[i]);
+    }
+}
+
+// The new keys into the key columns of the step.
+void StoreKeys(const KOffsetStep& pStep, int pFirst, int pCount,
+               const double pKeys[kKeyColumns][kOffsetBlock])
+{
     std::vector<float>* lKeys = pStep.mSegment->mKeys;
-    for (int f = 0; f < pCount; ++f) {
-        const std::size_t k = static_cast<std::size_t>(pFirst + f);
-        for (int i = 0; i < 3; ++i) {
-            StoreKey(lKeys[i][k], lNewLocal.mTranslation[i][f]);
-            StoreKey(lKeys[3 + i][k], lAngles[i][f]);
+    for (int c = 0; c < kKeyColumns; ++c) {
+        float* lColumn = lKeys[c].data() + pFirst;
+        for (int f = 0; f < pCount; ++f) {
+            StoreKey(lColumn[f], pKeys[c][f]);
         }
     }
 }
@@ -153,7 +163,7 @@ struct KOffsetProducts
     double mInverseDefault;
 };
 
-// The products of RemoveOffsets through the quick lanes with their bounds: the step's W and V
+// The products of LibraryOffsets through the quick lanes with their bounds: the step's W and V
 // inverse (and their bounds in oLane) and its new local matrices. oLane.mSure is set where the
 // quick lanes could turn the keys.
 void QuickProducts(const KOffsetStep& pStep, int pFirst, int pCount, const KOffsetParent& pParent,
@@ -227,51 +237,6 @@ void ProveKeys(int pCount, const KOffsetParent& pParent, const KOffsetProducts& 
     }
 }
 
-// The library path of one frame, in whole matrices: the steps marked in pNeeded (each with its
-// parent marked too), parents first, each unproven one's keys put in its lane. pWork holds a
-// W and a V inverse per step.
-void LibraryFrame(const std::vector<KOffsetStep>& pSteps, const std::vector<char>& pNeeded,
-                  std::size_t pKey, int pFrame, std::vector<KOffsetLane>& ioLanes,
-                  std::vector<std::pair<KMatrix, KMatrix>>& ioWork)
-{
-    KMatrix lIdentityInverse;
-    MatrixInverseAffine(lIdentityInverse, KMatrix());
-    const KMatrix lIdentity;
-    for (std::size_t i = 0; i < pSteps.size(); ++i) {
-        if (!pNeeded[i]) {
-            continue;
-        }
-        const KOffsetStep& lStep = pSteps[i];
-        const std::vector<float>* lKeys = lStep.mSegment->mKeys;
-        const bool lTop = lStep.mParent < 0;
-        const std::size_t lParent = static_cast<std::size_t>(lStep.mParent);
-        KMatrix lLocal;
-        EulerToMatrixXYZ(lLocal, lKeys[3][pKey], lKeys[4][pKey], lKeys[5][pKey]);
-        for (int c = 0; c < 3; ++c) {
-            lLocal[3][c] = lKeys[c][pKey];
-        }
-        KMatrix& lW = ioWork[i].first;
-        MatrixMultiplyAffine(lW, lTop ? lIdentity : ioWork[lParent].first, lLocal);
-        KMatrix lV;
-        MatrixMultiplyAffine(lV, lW, lStep.mSegment->mInverseDefaultRotation);
-        if (lStep.mHasChildren) {
-            MatrixInverseAffine(ioWork[i].second, lV);
-        }
-        KOffsetLane& lLane = ioLanes[i];
-        if (lLane.mSure[pFrame]) {
-            continue;
-        }
-        KMatrix lNewLocal;
-        MatrixMultiplyAffine(lNewLocal, lTop ? lIdentityInverse : ioWork[lParent].second, lV);
-        KVector4 lAngles;
-        MatrixToEulerUnscaled(lAngles, lNewLocal);
-        for (int c = 0; c < 3; ++c) {
-            lLane.mKeys[c][pFrame] = lNewLocal[3][c];
-            lLane.mKeys[3 + c][pFrame] = lAngles[c];
-        }
-    }
-}
-
 // The top segment's parent: the identity, and its inverse as the products take it. Every block
 // starts as identities so that frames past the last one hold plain numbers.
 std::vector<KHtrAffineBlock> TopBlocks()
@@ -284,84 +249,221 @@ std::vector<KHtrAffineBlock> TopBlocks()
     return lTop;
 }
 
-// The quick lanes' view of the top blocks: exact, no translation.
-KOffsetLane TopLane(const std::vector<KHtrAffineBlock>& pTop)
+// Everything the quick pass keeps from block to block and step to step.
+struct KQuickPass
 {
-    KOffsetLane lLane{};
-    lLane.mW = KHtrLaneBound::Fixed(pTop[0].Get(0));
-    lLane.mInverseV = KHtrLaneBound::Fixed(pTop[1].Get(0));
-    return lLane;
+    explicit KQuickPass(const std::vector<KOffsetStep>& pSteps)
+        : mSteps(pSteps), mTop(TopBlocks()), mW(pSteps.size() + 1, mTop[0]),
+          mInverseV(pSteps.size(), mTop[0]), mLanes(pSteps.size()), mNeeded(pSteps.size()),
+          mLibrary(pSteps.size()), mAside(pSteps.size(), 0)
+    {
+        mTopLane.mW = KHtrLaneBound::Fixed(mTop[0].Get(0));
+        mTopLane.mInverseV = KHtrLaneBound::Fixed(mTop[1].Get(0));
+        mTopLane.mExact = true;
+    }
+
+    const std::vector<KOffsetStep>& mSteps;
+    std::vector<KHtrAffineBlock> mTop;
+    KOffsetLane mTopLane{};
+    // One W and V inverse block per step; the last block of mW is the work block of each step.
+    std::vector<KHtrAffineBlock> mW;
+    std::vector<KHtrAffineBlock> mInverseV;
+    std::vector<KOffsetLane> mLanes;
+    std::vector<char> mNeeded;
+    // The library's W and V inverse of one frame per step, for the frames that fall back.
+    std::vector<std::pair<KMatrix, KMatrix>> mLibrary;
+    // The blocks each step still leaves to the library path.
+    std::vector<int> mAside;
+    KOffsetProducts mProducts;
+};
+
+// After a block where the quick lanes leave more than a quarter of a step's frames unproven (a
+// segment that keeps still: keys of zero, which no bound settles), the step's next blocks take
+// the library path at once, and so do its ancestors' (the library's matrices of a step come from
+// its parent's); the quick lanes try again after this many blocks.
+constexpr int kAsideBlocks = 8;
+constexpr int kAsideShare = 4;
+
+KOffsetParent ParentOf(const KQuickPass& pPass, std::size_t pStep)
+{
+    const int lParent = pPass.mSteps[pStep].mParent;
+    if (lParent < 0) {
+        return {pPass.mTop[0], pPass.mTop[1], pPass.mTopLane, 0.0};
+    }
+    const std::size_t lAt = static_cast<std::size_t>(lParent);
+    return {pPass.mW[lAt], pPass.mInverseV[lAt], pPass.mLanes[lAt],
+            TranslationSize(pPass.mSteps[lAt].mInverseDefault)};
+}
+
+// A step's block through the library path, into its lane (its parent's blocks the library's
+// too): every key proven, no error in its matrices, whose singular values still bound its
+// children's.
+void LibraryStep(KQuickPass& ioPass, std::size_t pStep, int pFirst, int pCount)
+{
+    static constexpr double kNoSizes[kOffsetBlock] = {};
+    const KOffsetStep& lStep = ioPass.mSteps[pStep];
+    const KOffsetParent lParent = ParentOf(ioPass, pStep);
+    KOffsetLane& lLane = ioPass.mLanes[pStep];
+    LibraryOffsets(lStep, pFirst, pCount, lParent.mW, lParent.mInverseV, ioPass.mW[pStep],
+                   ioPass.mInverseV[pStep], ioPass.mW.back(), lLane.mKeys);
+    std::fill(lLane.mSure, lLane.mSure + kOffsetBlock, true);
+    lLane.mExact = true;
+    KHtrLaneBound lW =
+        KHtrLaneBound::Multiply(KHtrLaneBound::Turns(0.0), kNoSizes, lParent.mLane.mW, kNoSizes);
+    lLane.mW = KHtrLaneBound();
+    lLane.mW.mNorm = lW.mNorm;
+    lLane.mW.mFloor = lW.mFloor;
+    KHtrLaneBound::TranslationSizes(ioPass.mW[pStep], lLane.mWSizes);
+    if (lStep.mHasChildren) {
+        const KHtrLaneBound lInverse = KHtrLaneBound::Inverse(
+            KHtrLaneBound::Multiply(KHtrLaneBound::Fixed(lStep.mInverseDefault), kNoSizes, lLane.mW,
+                                    kNoSizes),
+            kNoSizes);
+        lLane.mInverseV = KHtrLaneBound();
+        lLane.mInverseV.mNorm = lInverse.mNorm;
+        lLane.mInverseV.mFloor = lInverse.mFloor;
+        KHtrLaneBound::TranslationSizes(ioPass.mInverseV[pStep], lLane.mInverseVSizes);
+    }
+}
+
+// A step's block through the quick lanes; a step that leaves too many frames unproven is set
+// aside. Answers the frames left unproven.
+int QuickStep(KQuickPass& ioPass, std::size_t pStep, int pFirst, int pCount)
+{
+    const KOffsetParent lParent = ParentOf(ioPass, pStep);
+    KOffsetLane& lLane = ioPass.mLanes[pStep];
+    QuickProducts(ioPass.mSteps[pStep], pFirst, pCount, lParent, ioPass.mW[pStep],
+                  ioPass.mInverseV[pStep], ioPass.mW.back(), lLane, ioPass.mProducts);
+    ProveKeys(pCount, lParent, ioPass.mProducts, lLane);
+    lLane.mExact = false;
+    const int lUnproven = static_cast<int>(std::count(lLane.mSure, lLane.mSure + pCount, false));
+    if (lUnproven * kAsideShare > pCount) {
+        ioPass.mAside[pStep] = kAsideBlocks;
+    }
+    return lUnproven;
 }
 
 // Marks the steps the library path must work a frame out for: those with keys left unproven at
-// pFrame and their ancestors. Each walk up stops at a step already marked, so every step is
-// marked once. The number of unproven steps comes back.
-int MarkUnproven(const std::vector<KOffsetStep>& pSteps, const std::vector<KOffsetLane>& pLanes,
-                 int pFrame, std::vector<char>& oNeeded)
+// pFrame and their ancestors up to one worked out by the library path already. Each walk up stops
+// at a step already marked, so every step is marked once.
+void MarkUnproven(KQuickPass& ioPass, int pFrame)
 {
-    std::fill(oNeeded.begin(), oNeeded.end(), 0);
-    int lUnproven = 0;
-    for (std::size_t i = 0; i < pSteps.size(); ++i) {
-        if (pLanes[i].mSure[pFrame]) {
-            continue;
-        }
-        ++lUnproven;
-        for (int s = static_cast<int>(i); s >= 0 && !oNeeded[static_cast<std::size_t>(s)];
-             s = pSteps[static_cast<std::size_t>(s)].mParent) {
-            oNeeded[static_cast<std::size_t>(s)] = 1;
+    std::fill(ioPass.mNeeded.begin(), ioPass.mNeeded.end(), 0);
+    for (std::size_t i = 0; i < ioPass.mSteps.size(); ++i) {
+        for (int s = ioPass.mLanes[i].mSure[pFrame] ? -1 : static_cast<int>(i);
+             s >= 0 && !ioPass.mNeeded[static_cast<std::size_t>(s)] &&
+             !ioPass.mLanes[static_cast<std::size_t>(s)].mExact;
+             s = ioPass.mSteps[static_cast<std::size_t>(s)].mParent) {
+            ioPass.mNeeded[static_cast<std::size_t>(s)] = 1;
         }
     }
-    return lUnproven;
+}
+
+// The library's W and V inverse of a frame of a step, from its blocks.
+void LoadExact(KQuickPass& ioPass, std::size_t pStep, int pFrame)
+{
+    KMatrix& lW = ioPass.mLibrary[pStep].first;
+    KMatrix& lInverseV = ioPass.mLibrary[pStep].second;
+    lW = KMatrix();
+    lInverseV = KMatrix();
+    ioPass.mW[pStep].Get(pFrame).ToMatrix(lW);
+    ioPass.mInverseV[pStep].Get(pFrame).ToMatrix(lInverseV);
+}
+
+// The library path of frame pFrame (key pKey) in whole matrices, through the steps MarkUnproven
+// marked, parents first (a parent not marked is exact in its blocks); each unproven step's keys
+// go to its lane.
+void LibraryFrame(KQuickPass& ioPass, std::size_t pKey, int pFrame)
+{
+    KMatrix lIdentityInverse;
+    MatrixInverseAffine(lIdentityInverse, KMatrix());
+    const KMatrix lIdentity;
+    for (std::size_t i = 0; i < ioPass.mSteps.size(); ++i) {
+        if (!ioPass.mNeeded[i]) {
+            continue;
+        }
+        const KOffsetStep& lStep = ioPass.mSteps[i];
+        const bool lTop = lStep.mParent < 0;
+        const std::size_t lParent = static_cast<std::size_t>(lStep.mParent);
+        if (!lTop && !ioPass.mNeeded[lParent]) {
+            LoadExact(ioPass, lParent, pFrame);
+        }
+        const std::vector<float>* lKeys = lStep.mSegment->mKeys;
+        KMatrix lLocal;
+        EulerToMatrixXYZ(lLocal, lKeys[3][pKey], lKeys[4][pKey], lKeys[5][pKey]);
+        for (int c = 0; c < 3; ++c) {
+            lLocal[3][c] = lKeys[c][pKey];
+        }
+        KMatrix& lW = ioPass.mLibrary[i].first;
+        MatrixMultiplyAffine(lW, lTop ? lIdentity : ioPass.mLibrary[lParent].first, lLocal);
+        KMatrix lV;
+        MatrixMultiplyAffine(lV, lW, lStep.mSegment->mInverseDefaultRotation);
+        if (lStep.mHasChildren) {
+            MatrixInverseAffine(ioPass.mLibrary[i].second, lV);
+        }
+        KOffsetLane& lLane = ioPass.mLanes[i];
+        if (lLane.mSure[pFrame]) {
+            continue;
+        }
+        KMatrix lNewLocal;
+        MatrixMultiplyAffine(lNewLocal, lTop ? lIdentityInverse : ioPass.mLibrary[lParent].second,
+                             lV);
+        KVector4 lAngles;
+        MatrixToEulerUnscaled(lAngles, lNewLocal);
+        for (int c = 0; c < 3; ++c) {
+            lLane.mKeys[c][pFrame] = lNewLocal[3][c];
+            lLane.mKeys[3 + c][pFrame] = lAngles[c];
+        }
+    }
+}
+
+// oLibrary[i] set for the steps that take the library path for the next block: those set aside
+// and their ancestors. Children come after their parents, so one walk back reaches them all.
+void SetAside(KQuickPass& ioPass, std::vector<char>& oLibrary)
+{
+    for (std::size_t i = 0; i < oLibrary.size(); ++i) {
+        oLibrary[i] = ioPass.mAside[i] > 0;
+        ioPass.mAside[i] -= oLibrary[i];
+    }
+    for (std::size_t i = oLibrary.size(); i-- > 0;) {
+        const int lParent = ioPass.mSteps[i].mParent;
+        if (oLibrary[i] && lParent >= 0) {
+            oLibrary[static_cast<std::size_t>(lParent)] = 1;
+        }
+    }
 }
 
 // The rotation-offset pass through the quick lanes (see KHtrFile::MinimizeRotationOffset).
 void QuickPass(const std::vector<KOffsetStep>& pSteps, int pCount, KHtrFile::KLaneCounts& ioCounts)
 {
-    const std::size_t lSteps = pSteps.size();
-    const std::vector<KHtrAffineBlock> lTop = TopBlocks();
-    const KOffsetLane lTopLane = TopLane(lTop);
-    std::vector<KHtrAffineBlock> lW(lSteps + 1, lTop[0]);
-    std::vector<KHtrAffineBlock> lInverseV(lSteps, lTop[0]);
-    KHtrAffineBlock& lWork = lW.back();
-    std::vector<KOffsetLane> lLanes(lSteps);
-    std::vector<char> lNeeded(lSteps);
-    std::vector<std::pair<KMatrix, KMatrix>> lLibrary(lSteps);
-    const std::unique_ptr<KOffsetProducts> lProducts = std::make_unique<KOffsetProducts>();
+    const std::unique_ptr<KQuickPass> lPass = std::make_unique<KQuickPass>(pSteps);
+    std::vector<char> lLibrary(pSteps.size());
     for (int lFirst = 0; lFirst < pCount; lFirst += kOffsetBlock) {
         const int lCount = std::min(kOffsetBlock, pCount - lFirst);
+        SetAside(*lPass, lLibrary);
         bool lAllSure[kOffsetBlock];
         std::fill(lAllSure, lAllSure + kOffsetBlock, true);
-        for (std::size_t i = 0; i < lSteps; ++i) {
-            const int lParent = pSteps[i].mParent;
-            const std::size_t lAt = static_cast<std::size_t>(lParent);
-            const KOffsetParent lParentView{
-                lParent < 0 ? lTop[0] : lW[lAt], lParent < 0 ? lTop[1] : lInverseV[lAt],
-                lParent < 0 ? lTopLane : lLanes[lAt],
-                lParent < 0 ? 0.0 : TranslationSize(pSteps[lAt].mInverseDefault)};
-            QuickProducts(pSteps[i], lFirst, lCount, lParentView, lW[i], lInverseV[i], lWork,
-                          lLanes[i], *lProducts);
-            ProveKeys(lCount, lParentView, *lProducts, lLanes[i]);
+        for (std::size_t i = 0; i < pSteps.size(); ++i) {
+            if (lLibrary[i]) {
+                LibraryStep(*lPass, i, lFirst, lCount);
+                ioCounts.mOffsetAside += lCount;
+                continue;
+            }
+            ioCounts.mOffsetFallbacks += QuickStep(*lPass, i, lFirst, lCount);
             for (int f = 0; f < lCount; ++f) {
-                lAllSure[f] = lAllSure[f] && lLanes[i].mSure[f];
+                lAllSure[f] = lAllSure[f] && lPass->mLanes[i].mSure[f];
             }
         }
         ioCounts.mOffsetFrames +=
-            static_cast<std::int64_t>(lCount) * static_cast<std::int64_t>(lSteps);
+            static_cast<std::int64_t>(lCount) * static_cast<std::int64_t>(pSteps.size());
         for (int f = 0; f < lCount; ++f) {
             if (!lAllSure[f]) {
-                ioCounts.mOffsetFallbacks += MarkUnproven(pSteps, lLanes, f, lNeeded);
-                LibraryFrame(pSteps, lNeeded, static_cast<std::size_t>(lFirst + f), f, lLanes,
-                             lLibrary);
+                MarkUnproven(*lPass, f);
+                LibraryFrame(*lPass, static_cast<std::size_t>(lFirst + f), f);
             }
         }
-        for (std::size_t i = 0; i < lSteps; ++i) {
-            std::vector<float>* lKeys = pSteps[i].mSegment->mKeys;
-            for (int c = 0; c < kKeyColumns; ++c) {
-                float* lColumn = lKeys[c].data() + lFirst;
-                for (int f = 0; f < lCount; ++f) {
-                    StoreKey(lColumn[f], lLanes[i].mKeys[c][f]);
-                }
-            }
+        for (std::size_t i = 0; i < pSteps.size(); ++i) {
+            StoreKeys(pSteps[i], lFirst, lCount, lPass->mLanes[i].mKeys);
         }
     }
 }
@@ -403,13 +505,16 @@ void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pCount)
     std::vector<KHtrAffineBlock> lInverseV(lSteps.size(), lTop[0]);
     // The last block of lW is the work block of each step.
     KHtrAffineBlock& lWork = lW.back();
+    double lKeys[kKeyColumns][kOffsetBlock];
     for (int lFirst = 0; lFirst < pCount; lFirst += kOffsetBlock) {
         const int lCount = std::min(kOffsetBlock, pCount - lFirst);
         for (std::size_t i = 0; i < lSteps.size(); ++i) {
             const int lParent = lSteps[i].mParent;
             const std::size_t lAt = static_cast<std::size_t>(lParent);
-            RemoveOffsets(lSteps[i], lFirst, lCount, lParent < 0 ? lTop[0] : lW[lAt],
-                          lParent < 0 ? lTop[1] : lInverseV[lAt], lW[i], lInverseV[i], lWork);
+            LibraryOffsets(lSteps[i], lFirst, lCount, lParent < 0 ? lTop[0] : lW[lAt],
+                           lParent < 0 ? lTop[1] : lInverseV[lAt], lW[i], lInverseV[i], lWork,
+                           lKeys);
+            StoreKeys(lSteps[i], lFirst, lCount, lKeys);
         }
     }
 }
