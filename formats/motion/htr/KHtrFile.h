@@ -216,8 +216,11 @@ private:
     // hierarchy (a segment's W and V inverse bound its children's), and each new key is proven
     // against them. For a frame with keys left unproven, the library path then works that frame
     // out again from the keys as read, through the segments that need it (those unproven and
-    // their ancestors, parents first: the library's W and V inverse of every parent at hand),
-    // and its keys replace the quick ones. Only then are the block's keys stored.
+    // their ancestors, parents first, up to one whose block is the library's: the library's W
+    // and V inverse of every parent at hand), and its keys replace the quick ones. Only then are
+    // the block's keys stored. A segment that left many keys of a block unproven (one that keeps
+    // still) takes the library path for its next blocks, and so do its ancestors, whose
+    // matrices are then exact: no bound is needed for them.
     void MinimizeRotationOffset(KRyvNode* pTop, int pCount);
     void ApplyFilters();
 
