@@ -189,6 +189,34 @@ Turn3 SingleAxisTurn(int pAxis, double pAngle)
     }
 }
 
+// The listed turns, each from its sine and cosine, multiplied with the terms that can only be
+// zero left out. Every term that may be nonzero is nonzero when no sine or cosine is near zero:
+// the product with the identity gives the first turn back, and the products need only those
+// terms. Two distinct axes make single terms, so no sum that cancels to zero enters the last
+// product, which has no element that can only be zero.
+template <int kFirst, int kSecond, int kThird>
+inline Turn3 SparseThreeTurns(const double s[3], const double c[3], bool pOutermost)
+{
+    const Turn3 lFirst = AxisTurnOf<kFirst>(s[0], c[0]);
+    const Turn3 lSecond = AxisTurnOf<kSecond>(s[1], c[1]);
+    const Turn3 lThird = AxisTurnOf<kThird>(s[2], c[2]);
+    constexpr unsigned kFirstElements = AxisElements(kFirst);
+    constexpr unsigned kSecondElements = AxisElements(kSecond);
+    constexpr unsigned kThirdElements = AxisElements(kThird);
+    if (pOutermost) {
+        constexpr unsigned kInner = ProductElements(kSecondElements, kFirstElements);
+        static_assert(AllSingleTerms(kSecondElements, kFirstElements), "a sum could cancel");
+        static_assert(ProductElements(kThirdElements, kInner) == 0x1ffu, "a zero element");
+        return SparseProduct<kThirdElements, kInner>(
+            lThird, SparseProduct<kSecondElements, kFirstElements>(lSecond, lFirst));
+    }
+    constexpr unsigned kInner = ProductElements(kFirstElements, kSecondElements);
+    static_assert(AllSingleTerms(kFirstElements, kSecondElements), "a sum could cancel");
+    static_assert(ProductElements(kInner, kThirdElements) == 0x1ffu, "a zero element");
+    return SparseProduct<kInner, kThirdElements>(
+        SparseProduct<kFirstElements, kSecondElements>(lFirst, lSecond), lThird);
+}
+
 // The listed turns multiplied in listing order as the general loop of AnglesToMatrix multiplies
 // them, the first with the identity included, so that every bit comes out the same.
 template <int kFirst, int kSecond, int kThird>
@@ -203,33 +231,32 @@ Turn3 ThreeTurns(const double pAngles[3], KMotionRotationOrder::EListing pListin
         lFarFromZero =
             lFarFromZero && std::fabs(s[i]) >= kFarFromZero && std::fabs(c[i]) >= kFarFromZero;
     }
-    const Turn3 lFirst = AxisTurnOf<kFirst>(s[0], c[0]);
-    const Turn3 lSecond = AxisTurnOf<kSecond>(s[1], c[1]);
-    const Turn3 lThird = AxisTurnOf<kThird>(s[2], c[2]);
     const bool lOutermost = pListing == KMotionRotationOrder::eFirstOutermost;
     if (!lFarFromZero) {
+        const Turn3 lFirst = AxisTurnOf<kFirst>(s[0], c[0]);
+        const Turn3 lSecond = AxisTurnOf<kSecond>(s[1], c[1]);
+        const Turn3 lThird = AxisTurnOf<kThird>(s[2], c[2]);
         return lOutermost ? Product(lThird, Product(lSecond, Product(lFirst, kIdentity3)))
                           : Product(Product(Product(kIdentity3, lFirst), lSecond), lThird);
     }
-    // Every term that may be nonzero is then nonzero: the product with the identity gives the
-    // first turn back, and the products need only those terms. Two distinct axes make single
-    // terms, so no sum that cancels to zero enters the last product, which has no element that
-    // can only be zero.
-    constexpr unsigned kFirstElements = AxisElements(kFirst);
-    constexpr unsigned kSecondElements = AxisElements(kSecond);
-    constexpr unsigned kThirdElements = AxisElements(kThird);
-    if (lOutermost) {
-        constexpr unsigned kInner = ProductElements(kSecondElements, kFirstElements);
-        static_assert(AllSingleTerms(kSecondElements, kFirstElements), "a sum could cancel");
-        static_assert(ProductElements(kThirdElements, kInner) == 0x1ffu, "a zero element");
-        return SparseProduct<kThirdElements, kInner>(
-            lThird, SparseProduct<kSecondElements, kFirstElements>(lSecond, lFirst));
+    return SparseThreeTurns<kFirst, kSecond, kThird>(s, c, lOutermost);
+}
+
+// SparseThreeTurns for pCount joints, their rows 0 and 1 and element (2, 2) stored.
+template <int kFirst, int kSecond, int kThird>
+void SparseRows(int pCount, const double* const pSine[3], const double* const pCosine[3],
+                bool pOutermost, double* const oRow0[3], double* const oRow1[3], double* oZ2)
+{
+    for (int f = 0; f < pCount; ++f) {
+        const double s[3] = {pSine[0][f], pSine[1][f], pSine[2][f]};
+        const double c[3] = {pCosine[0][f], pCosine[1][f], pCosine[2][f]};
+        const Turn3 lTurn = SparseThreeTurns<kFirst, kSecond, kThird>(s, c, pOutermost);
+        for (int k = 0; k < 3; ++k) {
+            oRow0[k][f] = lTurn.m[0][k];
+            oRow1[k][f] = lTurn.m[1][k];
+        }
+        oZ2[f] = lTurn.m[2][2];
     }
-    constexpr unsigned kInner = ProductElements(kFirstElements, kSecondElements);
-    static_assert(AllSingleTerms(kFirstElements, kSecondElements), "a sum could cancel");
-    static_assert(ProductElements(kInner, kThirdElements) == 0x1ffu, "a zero element");
-    return SparseProduct<kInner, kThirdElements>(
-        SparseProduct<kFirstElements, kSecondElements>(lFirst, lSecond), lThird);
 }
 
 // Three distinct listed axes, the joints of nearly every motion file, each order its own
@@ -342,4 +369,39 @@ bool KMotionRotationOrder::MatrixToAngles(double pAngles[3], const KMatrix& pSrc
         pAngles[i] = lEuler[pAxes[i]];
     }
     return true;
+}
+
+bool KMotionRotationOrder::SinCosToRows(int pCount, const int pAxes[3], EListing pListing,
+                                        const double* const pSine[3],
+                                        const double* const pCosine[3], double* const oRow0[3],
+                                        double* const oRow1[3], double* oZ2)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (pAxes[i] < 0 || pAxes[i] > 2) {
+            return false;
+        }
+    }
+    const bool lOutermost = pListing == eFirstOutermost;
+    switch (pAxes[0] * 9 + pAxes[1] * 3 + pAxes[2]) {
+    case 0 * 9 + 1 * 3 + 2:
+        SparseRows<0, 1, 2>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    case 0 * 9 + 2 * 3 + 1:
+        SparseRows<0, 2, 1>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    case 1 * 9 + 0 * 3 + 2:
+        SparseRows<1, 0, 2>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    case 1 * 9 + 2 * 3 + 0:
+        SparseRows<1, 2, 0>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    case 2 * 9 + 0 * 3 + 1:
+        SparseRows<2, 0, 1>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    case 2 * 9 + 1 * 3 + 0:
+        SparseRows<2, 1, 0>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    default:
+        return false;
+    }
 }
