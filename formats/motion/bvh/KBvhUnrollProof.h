@@ -1,0 +1,48 @@
+#ifndef RYVKIT_FORMATS_MOTION_BVH_KBVHUNROLLPROOF_H
+#define RYVKIT_FORMATS_MOTION_BVH_KBVHUNROLLPROOF_H
+
+// KEulerUnroll::UnrollFiniteXYZ on angles known only within a bound of the library path's own
+// (quick trigonometry), with a proof that each of its decisions comes out as it does on the
+// library's angles, and what it takes to redo the library's result exactly afterwards.
+//
+// UnrollFiniteXYZ moves each angle a by n whole turns, n = NearestWhole((r - a) / 360) against
+// its reference r: WrapNearFinite's near case (|r - a| < kNoTurnBelow) gives a plus a zero with
+// the sign of r - a, which is what that n gives there too (a quotient below one half rounds to
+// that zero), so its threshold is no decision of its own. The decisions are the count n of each
+// angle of both solutions (plain, and the other one: a + 180, 180 - b, c + 180), which flip only
+// at a half turn, and which solution is nearer by the sum of distances. Each is proven when the
+// quick values lie farther from the flip than the bounds carried on both sides allow; the result
+// is then the library's within a bound that grows by the roundings only. A count that cannot be
+// proven changes its distance by little (both candidates lie about half a turn from the
+// reference), so only the solution taken needs its counts proven.
+//
+// Angles are degrees, finite, and never beyond the turns a read reaches (far below 2^40).
+class KBvhUnrollProof
+{
+public:
+    // X, Y and Z angles each within mBound of the library path's (0: its own, bit for bit).
+    struct Angles
+    {
+        double mValue[3] = {0.0, 0.0, 0.0};
+        double mBound = 0.0;
+    };
+    // What the unroll decided: the whole turns added to each angle of the solution taken (a
+    // signed zero for none, as the library adds it) and whether it is the other one.
+    struct Decisions
+    {
+        double mTurns[3] = {0.0, 0.0, 0.0};
+        bool mOther = false;
+    };
+
+    // UnrollFiniteXYZ of pCurrent against pPrevious. True when every decision that shapes the
+    // result is proven the library's: oUnrolled then lies within its bound of the library's
+    // unrolled angles, and oDecisions are the library's. False (outputs unspecified) otherwise,
+    // also for an infinite bound.
+    static bool Unroll(const Angles& pCurrent, const Angles& pPrevious, Angles& oUnrolled,
+                       Decisions& oDecisions);
+    // The library's unrolled angles, bit for bit, from its own angles pAngles and the decisions
+    // its unroll of them took.
+    static void Replay(const double pAngles[3], const Decisions& pDecisions, double oUnrolled[3]);
+};
+
+#endif
