@@ -1,6 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_KMOTIONLANEBITS_H
 #define RYVKIT_FORMATS_MOTION_KMOTIONLANEBITS_H
 
+#include <cmath>
 #include <cstdint>
 
 // Two doubles worked out side by side: every operation acts on each lane as on a lone double, so
@@ -30,6 +31,15 @@ public:
         return Doubles((Bits(pIfSet) & pMask) | (Bits(pElse) & ~pMask));
     }
     static KMotionLanes Abs(KMotionLanes pValue) { return Doubles(Bits(pValue) & ~kSignBit); }
+    // The correctly rounded square roots (a NaN where a lane is below zero).
+    static KMotionLanes Sqrt(KMotionLanes pValue)
+    {
+#if defined(__SSE2__)
+        return __builtin_ia32_sqrtpd(pValue);
+#else
+        return KMotionLanes{std::sqrt(pValue[0]), std::sqrt(pValue[1])};
+#endif
+    }
     // The magnitude of pMagnitude with the sign of pSign.
     static KMotionLanes CopySign(KMotionLanes pMagnitude, KMotionLanes pSign)
     {

@@ -68,10 +68,8 @@ void Split(KMotionWideLanes pValue, KMotionLanes oHalves[2])
     oHalves[1] = Wide::Second(pValue);
 }
 
-void WideAtan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes oAngle[2])
+KMotionWideLanes WideAtan2(KMotionWideLanes lY, KMotionWideLanes lX)
 {
-    const KMotionWideLanes lY = Joined(pY);
-    const KMotionWideLanes lX = Joined(pX);
     const KMotionWideLanes lAx = Wide::Abs(lX);
     const KMotionWideLanes lAy = Wide::Abs(lY);
     const KMotionWideMask lSteep = Wide::Mask(lAy > lAx);
@@ -93,8 +91,21 @@ void WideAtan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes 
     KMotionWideLanes lAngle = lTable + lSeries;
     lAngle = Wide::Select(lSteep, kHalfPi - lAngle, lAngle);
     lAngle = Wide::Select(Wide::Mask(lX < 0.0), kPi - lAngle, lAngle);
-    lAngle = Wide::CopySign(lAngle, lY);
-    Split(lAngle, oAngle);
+    return Wide::CopySign(lAngle, lY);
+}
+
+void WideAtan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes oAngle[2])
+{
+    Split(WideAtan2(Joined(pY), Joined(pX)), oAngle);
+}
+
+void WideAsin(const KMotionLanes pZ[2], KMotionLanes oAngle[2])
+{
+    const KMotionWideLanes lZ = Joined(pZ);
+    const KMotionWideLanes lSquare = (1.0 - lZ) * (1.0 + lZ);
+    const KMotionWideLanes lRoot =
+        Wide::Sqrt(Wide::Select(Wide::Mask(lSquare > 0.0), lSquare, Wide::Splat(0.0)));
+    Split(WideAtan2(lZ, lRoot), oAngle);
 }
 
 void WideSinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2], KMotionLanes oCosine[2])
@@ -190,6 +201,21 @@ void KMotionQuickTrig::SinCos(KMotionLanes pDegrees, KMotionLanes& oSine, KMotio
     oCosine = Bits::FlipSign(Bits::Select(lOdd, lSine, lCosine), Bits::BitToSign(lQuarters + 1, 1));
 }
 
+KMotionLanes KMotionQuickTrig::Asin(KMotionLanes pZ)
+{
+    const KMotionLanes lSquare = (1.0 - pZ) * (1.0 + pZ);
+    // Beyond a magnitude of 1 the root's argument is below zero: a zero root keeps to Atan2's
+    // bounds.
+    const KMotionLanes lRoot =
+        Bits::Sqrt(Bits::Select(Bits::Mask(lSquare > 0.0), lSquare, KMotionLanes{0.0, 0.0}));
+    return Atan2(pZ, lRoot);
+}
+
+double KMotionQuickTrig::Asin(double pZ)
+{
+    return Asin(KMotionLanes{pZ, pZ})[0];
+}
+
 double KMotionQuickTrig::Atan2(double pY, double pX)
 {
     return Atan2(KMotionLanes{pY, pY}, KMotionLanes{pX, pX})[0];
@@ -229,5 +255,18 @@ void KMotionQuickTrig::SinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine
 #endif
     for (int h = 0; h < 2; ++h) {
         SinCos(pDegrees[h], oSine[h], oCosine[h]);
+    }
+}
+
+void KMotionQuickTrig::Asin(const KMotionLanes pZ[2], KMotionLanes oAngle[2])
+{
+#if RYV_MOTION_WIDE_LANES
+    if (HasWideLanes()) {
+        WideAsin(pZ, oAngle);
+        return;
+    }
+#endif
+    for (int h = 0; h < 2; ++h) {
+        oAngle[h] = Asin(pZ[h]);
     }
 }

@@ -27,12 +27,18 @@ public:
     // exact), where eight terms of the sine's series and nine of the cosine's leave less than
     // 1e-16. Larger or non-finite degrees give some number.
     static void SinCos(KMotionLanes pDegrees, KMotionLanes& oSine, KMotionLanes& oCosine);
+    // asin within 2.2e-15 radians of the exact value, for |pZ| <= 1, as Atan2(z, r) with
+    // r = sqrt((1 - z)(1 + z)): the root's argument is within three roundings of 1 - z^2 and the root within two of
+    // its own, and scaling x by 1 + d turns the angle by at most |z x d| / (z^2 + x^2) <= |d| / 2,
+    // so the root adds less than 1.2e-16 to Atan2's 2e-15. Larger magnitudes give some number.
+    static KMotionLanes Asin(KMotionLanes pZ);
 
     // The same for two sets of lanes: in wider registers at once where the processor has them
     // (the same bits).
     static void Atan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes oAngle[2]);
     static void SinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2],
                        KMotionLanes oCosine[2]);
+    static void Asin(const KMotionLanes pZ[2], KMotionLanes oAngle[2]);
 
     // Whether the processor has the wider registers of KMotionWideLanes.
     static bool HasWideLanes()
@@ -47,6 +53,7 @@ public:
     // The same for one value.
     static double Atan2(double pY, double pX);
     static void SinCos(double pDegrees, double& oSine, double& oCosine);
+    static double Asin(double pZ);
 };
 
 #endif

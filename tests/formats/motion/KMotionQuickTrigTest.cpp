@@ -48,6 +48,46 @@ TEST(KMotionQuickTrig, StaysWithinItsBounds)
     EXPECT_EQ(KMotionQuickTrig::Atan2(0.0, 2.0), 0.0);
 }
 
+// The arc sine's bound against the extended-precision library, over the whole range, near its
+// ends (where the root is small) and at tiny arguments; two sets at once give each set's bits.
+TEST(KMotionQuickTrig, ArcSineStaysWithinItsBound)
+{
+    if (sizeof(long double) <= sizeof(double)) {
+        GTEST_SKIP() << "no wider floating type to compare with";
+    }
+    TestSequence lRandom(31);
+    long double lWorst = 0.0L;
+    for (int i = 0; i < 100000; ++i) {
+        double lZ[4];
+        for (double& lValue : lZ) {
+            const double lSign = lRandom.Unit() < 0.5 ? -1.0 : 1.0;
+            switch (lRandom.Next() % 3) {
+            case 0:
+                lValue = lSign * (1.0 - std::pow(10.0, -lRandom.Between(0, 15)));
+                break;
+            case 1:
+                lValue = lSign * std::pow(10.0, -lRandom.Between(0, 300));
+                break;
+            default:
+                lValue = lRandom.Between(-1, 1);
+                break;
+            }
+            lWorst = std::fmax(lWorst, std::fabs(KMotionQuickTrig::Asin(lValue) -
+                                                 std::asin(static_cast<long double>(lValue))));
+        }
+        const KMotionLanes lSets[2] = {{lZ[0], lZ[1]}, {lZ[2], lZ[3]}};
+        KMotionLanes lAngles[2];
+        KMotionQuickTrig::Asin(lSets, lAngles);
+        for (int h = 0; h < 2; ++h) {
+            const KMotionLanes lOne = KMotionQuickTrig::Asin(lSets[h]);
+            ASSERT_EQ(std::memcmp(&lOne, &lAngles[h], sizeof lOne), 0) << i;
+        }
+    }
+    EXPECT_LT(lWorst, 2.2e-15L);
+    EXPECT_EQ(KMotionQuickTrig::Asin(1.0), std::asin(1.0));
+    EXPECT_TRUE(std::signbit(KMotionQuickTrig::Asin(-0.0)));
+}
+
 // Two sets of lanes at once (in the wider registers where the processor has them) give each set's
 // own bits: every quadrant, both zeros, arguments off the quick way's bounds, whole turns.
 TEST(KMotionQuickTrig, TwoSetsAtOnceAreEachSetsOwnBits)

@@ -1,0 +1,205 @@
+#include "formats/motion/KMotionQuickEuler.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+using Bits = KMotionLaneBits;
+
+// AxesToEulerXYZ's factor and gimbal threshold, the same doubles.
+constexpr double kRadToDeg = 180.0 / 3.14159265358979323846;
+constexpr double kEulerXYZGimbal = 0.999999;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// Values go two sets of two lanes at a time.
+constexpr int kSetLanes = 2;
+constexpr int kGroup = 2 * kSetLanes;
+
+// How far an angle (radians) of the quick path may lie from the library's, before the entries'
+// own error: the quick arcs are within 2.2e-15 of the exact ones (Asin; Atan2 2e-15), the
+// library's within an ulp of results up to pi (4.45e-16).
+constexpr double kArcError = 2.2e-15 + 4.45e-16;
+// Entries within e of the library's move the point (y, x) an arc tangent turns by at most
+// sqrt(2) e, which turns the angle by asin(sqrt(2) e / r) for a point at distance r from the
+// origin; the middle angle's sine moves by e, which turns asin by at most e / cos(Y) at the far
+// end of that range (its slope grows with |sin|). Both first-order terms are taken as sqrt(2) e
+// over the least of the three radii (cos(Y) the third), and the whole doubled: that covers
+// asin(u) <= u (1 + u^2) for u up to kLargestUsefulRatio and the roundings of the bound itself.
+constexpr double kSqrt2 = 1.4142135623730951;
+constexpr double kSafety = 2.0;
+// The products by kRadToDeg round each side by at most half an ulp of 180 degrees.
+constexpr double kDegreesFloor = 6e-14;
+// Beyond this turn per radius the bound is no use to a float key (it would exceed 0.1 degree).
+constexpr double kLargestUsefulRatio = 1e-3;
+// Entries kept well inside the doubles' range, so that squares neither overflow nor underflow.
+constexpr double kLargestEntry = 1e150;
+constexpr double kLeastRadius = 1e-150;
+
+// The float neighbours' midpoints widen a bound by this much, so that a gap computed with one
+// rounding (relative 2^-53) still exceeds the exact bound.
+constexpr double kGapMargin = 1.0 + 0x1p-50;
+// From here on values round to an infinite float: the midpoint past the largest one.
+constexpr double kFloatLimit = static_cast<double>(std::numeric_limits<float>::max()) + 0x1p103;
+
+// The entries AxesToEulerXYZ reads in its ordinary branch, for two sets of lanes.
+enum Entry { kM02, kArcXY, kArcXX, kArcZY, kArcZX, kEntryCount };
+
+// Four values from pFirst; beyond pCount, pPad.
+void Load(const double* pValues, int pFirst, int pCount, double pPad, KMotionLanes oSets[2])
+{
+    double lValues[kGroup];
+    for (int i = 0; i < kGroup; ++i) {
+        lValues[i] = pFirst + i < pCount ? pValues[pFirst + i] : pPad;
+    }
+    std::memcpy(oSets, lValues, sizeof lValues);
+}
+
+void Store(const KMotionLanes pSets[2], int pFirst, int pCount, double* oValues)
+{
+    double lValues[kGroup];
+    std::memcpy(lValues, pSets, sizeof lValues);
+    for (int i = 0; i < kGroup && pFirst + i < pCount; ++i) {
+        oValues[pFirst + i] = lValues[i];
+    }
+}
+
+KMotionLanes Least(KMotionLanes pA, KMotionLanes pB)
+{
+    return Bits::Select(Bits::Mask(pA < pB), pA, pB);
+}
+
+// An arc tangent's argument on or across the cut along negative x: the library's could lie on
+// the other side, a whole turn away.
+KMotionLaneMask NearCut(KMotionLanes pY, KMotionLanes pX, double pShift)
+{
+    return Bits::Mask(pX < 0.0) & Bits::Mask(Bits::Abs(pY) <= pShift);
+}
+
+// The bound in degrees for one set of lanes, infinite where none holds.
+KMotionLanes EulerBound(const KMotionLanes pEntries[kEntryCount], double pEntryError)
+{
+    KMotionLaneMask lSure = ~KMotionLaneMask{};
+    for (int e = 0; e < kEntryCount; ++e) {
+        lSure &= Bits::Mask(Bits::Abs(pEntries[e]) <= kLargestEntry);
+    }
+    // The library's m02 may lie anywhere within the error of this one: all of that range must
+    // keep to the ordinary branch (a sum below the threshold is below it exactly, too).
+    const KMotionLanes lReach = Bits::Abs(pEntries[kM02]) + pEntryError;
+    lSure &= Bits::Mask(lReach < kEulerXYZGimbal);
+    const KMotionLanes lCosine2 = (1.0 - lReach) * (1.0 + lReach);
+    const KMotionLanes lCosine = Bits::Sqrt(Bits::Select(lSure, lCosine2, KMotionLanes{1.0, 1.0}));
+    const KMotionLanes lRadiusX =
+        Bits::Sqrt(pEntries[kArcXY] * pEntries[kArcXY] + pEntries[kArcXX] * pEntries[kArcXX]);
+    const KMotionLanes lRadiusZ =
+        Bits::Sqrt(pEntries[kArcZY] * pEntries[kArcZY] + pEntries[kArcZX] * pEntries[kArcZX]);
+    const KMotionLanes lLeast = Least(lCosine, Least(lRadiusX, lRadiusZ));
+    const double lShift = kSqrt2 * pEntryError;
+    lSure &=
+        Bits::Mask(lLeast >= kLeastRadius) & Bits::Mask(lShift <= lLeast * kLargestUsefulRatio);
+    lSure &= ~NearCut(pEntries[kArcXY], pEntries[kArcXX], lShift);
+    lSure &= ~NearCut(pEntries[kArcZY], pEntries[kArcZX], lShift);
+    const KMotionLanes lBound =
+        (kSafety * kRadToDeg) * (kArcError + lShift / lLeast) + kDegreesFloor;
+    return Bits::Select(lSure, lBound, KMotionLanes{kInfinity, kInfinity});
+}
+
+// The three angles of two sets of lanes, in degrees.
+void EulerAngles(const KMotionLanes pEntries[kEntryCount][2], KMotionLanes oAngles[3][2])
+{
+    const KMotionLanes lSine[2] = {-pEntries[kM02][0], -pEntries[kM02][1]};
+    KMotionQuickTrig::Atan2(pEntries[kArcXY], pEntries[kArcXX], oAngles[0]);
+    KMotionQuickTrig::Asin(lSine, oAngles[1]);
+    KMotionQuickTrig::Atan2(pEntries[kArcZY], pEntries[kArcZX], oAngles[2]);
+    for (int a = 0; a < 3; ++a) {
+        for (int h = 0; h < 2; ++h) {
+            oAngles[a][h] *= kRadToDeg;
+        }
+    }
+}
+
+// The midpoint between pFloat and its neighbour toward pToward: exact in a double. Past the
+// largest float it is where values start to round to infinity.
+double Midpoint(float pFloat, float pToward)
+{
+    const float lNext = std::nextafter(pFloat, pToward);
+    if (std::isinf(lNext)) {
+        const double lPrevious = std::nextafter(pFloat, -pToward);
+        return pFloat + (pFloat - lPrevious) / 2.0;
+    }
+    return (static_cast<double>(pFloat) + static_cast<double>(lNext)) / 2.0;
+}
+
+} // namespace
+
+void KMotionQuickEuler::SinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine,
+                               bool* oOutside)
+{
+    for (int f = 0; f < pCount; f += kGroup) {
+        KMotionLanes lDegrees[2];
+        KMotionLanes lSines[2];
+        KMotionLanes lCosines[2];
+        Load(pDegrees, f, pCount, 0.0, lDegrees);
+        KMotionQuickTrig::SinCos(lDegrees, lSines, lCosines);
+        Store(lSines, f, pCount, oSine);
+        Store(lCosines, f, pCount, oCosine);
+    }
+    for (int f = 0; f < pCount; ++f) {
+        oOutside[f] = !(std::fabs(pDegrees[f]) <= KMotionQuickTrig::kLargestTurn);
+    }
+}
+
+void KMotionQuickEuler::AxesToEulerXYZ(int pCount, const double* const pRow0[3],
+                                       const double* const pRow1[3], const double* pZ2,
+                                       double pEntryError, double* const oAngles[3], double* oBound)
+{
+    const bool lBoundable = pEntryError >= 0.0 && pEntryError <= kLargestEntry;
+    const double* const lEntries[kEntryCount] = {pRow0[2], pRow1[2], pZ2, pRow0[1], pRow0[0]};
+    // Padding lanes hold the identity's entries: harmless arguments.
+    const double lPads[kEntryCount] = {0.0, 0.0, 1.0, 0.0, 1.0};
+    for (int f = 0; f < pCount; f += kGroup) {
+        KMotionLanes lSets[kEntryCount][2];
+        for (int e = 0; e < kEntryCount; ++e) {
+            Load(lEntries[e], f, pCount, lPads[e], lSets[e]);
+        }
+        KMotionLanes lAngles[3][2];
+        EulerAngles(lSets, lAngles);
+        for (int a = 0; a < 3; ++a) {
+            Store(lAngles[a], f, pCount, oAngles[a]);
+        }
+        KMotionLanes lBounds[2] = {{kInfinity, kInfinity}, {kInfinity, kInfinity}};
+        for (int h = 0; h < 2 && lBoundable; ++h) {
+            const KMotionLanes lSet[kEntryCount] = {lSets[0][h], lSets[1][h], lSets[2][h],
+                                                    lSets[3][h], lSets[4][h]};
+            lBounds[h] = EulerBound(lSet, pEntryError);
+        }
+        Store(lBounds, f, pCount, oBound);
+    }
+}
+
+bool KMotionQuickEuler::SameFloat(double pValue, double pBound)
+{
+    if (!(pBound >= 0.0 && pBound <= std::numeric_limits<double>::max()) ||
+        !(std::fabs(pValue) < kFloatLimit)) {
+        return false;
+    }
+    const float lFloat = static_cast<float>(pValue);
+    if (lFloat == 0.0f) {
+        return false;
+    }
+    // The doubles that round to lFloat lie strictly between the midpoints to its neighbours (a
+    // midpoint goes to the even one, which may be either).
+    const double lBelow = Midpoint(lFloat, -std::numeric_limits<float>::infinity());
+    const double lAbove = Midpoint(lFloat, std::numeric_limits<float>::infinity());
+    const double lWide = pBound * kGapMargin;
+    return lWide < pValue - lBelow && lWide < lAbove - pValue;
+}
+
+void KMotionQuickEuler::SameFloat(int pCount, const double* pValues, const double* pBounds,
+                                  bool* oSame)
+{
+    for (int i = 0; i < pCount; ++i) {
+        oSame[i] = SameFloat(pValues[i], pBounds[i]);
+    }
+}
