@@ -7,83 +7,31 @@
 
 namespace {
 
-// A rounded sum, difference or quotient of values known within a bound lies within that bound,
-// plus half an ulp on each side, of the library's: 2^-52 of the magnitude covers both roundings.
-// The bound is then doubled against what a first-order count misses, and given a floor for the
-// roundings of subnormal values, which no relative term covers.
-constexpr double kRounding = 0x1p-52;
+// Every quantity of the unroll is worked out here with the library's operations, but for the
+// quotients (a product by the reciprocal of a turn), on values within b of the library's angles
+// and rb of its state. Its values (angles, sums with half and whole turns, differences,
+// distances) stay below M = |a| + |r| + 2 turns in magnitude, so each rounding, on either side,
+// moves a result by at most 2^-53 M (the reciprocal's own rounding is one more such step). A
+// value wrapped by a proven count, the other solution's sum with half a turn first, lies within
+// b + 4 2^-53 M of the library's; a difference within b + rb + 4 2^-53 M (the quotient the same
+// over a turn, plus 3 2^-53 M over a turn); a sum of three distances within
+// 3 (b + rb) + 22 2^-53 M, and their gap within twice that and a rounding. Each bound is doubled
+// against what a first-order count misses, with a floor for subnormal roundings, which no relative
+// term covers.
+constexpr double kHalfUlp = 0x1p-53;
 constexpr double kSafety = 2.0;
 constexpr double kFloor = 1e-300;
 constexpr double kTurn = 360.0;
 constexpr double kHalfTurn = 180.0;
+// The reciprocal of a turn, for the quotients.
+constexpr double kInverseTurn = 1.0 / kTurn;
+// Both solutions side by side, plain (0 to 2) then other (3 to 5), worked out without a branch:
+// which one is nearer changes from frame to frame.
+constexpr int kWrapped = 6;
 
-double Rounded(double pBound, double pMagnitude)
+double Largest(const double p[3])
 {
-    return kSafety * (pBound + kRounding * (pMagnitude + pBound)) + kFloor;
-}
-
-// One angle of one solution moved by whole turns near its reference, with what the proof needs.
-struct Wrapped
-{
-    double mValue;
-    double mBound;
-    double mTurns;
-    bool mProven;
-    // |value - reference| and how far the library's may lie from it.
-    double mDistance;
-    double mDistanceBound;
-};
-
-Wrapped Wrap(double pAngle, double pBound, double pReference, double pReferenceBound)
-{
-    Wrapped lWrapped;
-    const double lDifference = pReference - pAngle;
-    const double lQuotient = lDifference / kTurn;
-    lWrapped.mTurns = KEulerUnroll::NearestWhole(lQuotient);
-    // How far the library's quotient may lie from this one.
-    const double lSpread = Rounded(
-        Rounded(pBound + pReferenceBound, std::fabs(lDifference)) / kTurn, std::fabs(lQuotient));
-    const double lFromHalf = 0.5 - std::fabs(lQuotient - lWrapped.mTurns);
-    lWrapped.mProven = lFromHalf > lSpread;
-    lWrapped.mValue = pAngle + kTurn * lWrapped.mTurns;
-    lWrapped.mBound = Rounded(pBound, std::fabs(lWrapped.mValue));
-    lWrapped.mDistance = std::fabs(lWrapped.mValue - pReference);
-    lWrapped.mDistanceBound = Rounded(lWrapped.mBound + pReferenceBound, lWrapped.mDistance);
-    if (!lWrapped.mProven) {
-        // The library may have taken the count next to this one: its value lies a turn away,
-        // about half a turn from the reference on the other side, which moves the distance by
-        // twice the quotient's distance from the half, at most 2 lSpread of a turn from it.
-        lWrapped.mDistanceBound += kSafety * 2.0 * kTurn * (lFromHalf + lSpread);
-    }
-    return lWrapped;
-}
-
-// One solution: its three angles wrapped, and the sum of their distances with its bound, summed
-// in the library's order.
-struct Solution
-{
-    Wrapped mAngles[3];
-    double mDistance;
-    double mDistanceBound;
-    bool mProven;
-};
-
-Solution Solve(const double pAngles[3], const double pBounds[3],
-               const KBvhUnrollProof::Angles& pReference)
-{
-    Solution lSolution;
-    for (int i = 0; i < 3; ++i) {
-        lSolution.mAngles[i] =
-            Wrap(pAngles[i], pBounds[i], pReference.mValue[i], pReference.mBound);
-    }
-    const Wrapped* a = lSolution.mAngles;
-    const double lPair = a[0].mDistance + a[1].mDistance;
-    lSolution.mDistance = lPair + a[2].mDistance;
-    lSolution.mDistanceBound =
-        Rounded(Rounded(a[0].mDistanceBound + a[1].mDistanceBound, lPair) + a[2].mDistanceBound,
-                lSolution.mDistance);
-    lSolution.mProven = a[0].mProven && a[1].mProven && a[2].mProven;
-    return lSolution;
+    return std::max(std::fabs(p[0]), std::max(std::fabs(p[1]), std::fabs(p[2])));
 }
 
 } // namespace
@@ -91,37 +39,55 @@ Solution Solve(const double pAngles[3], const double pBounds[3],
 bool KBvhUnrollProof::Unroll(const Angles& pCurrent, const Angles& pPrevious, Angles& oUnrolled,
                              Decisions& oDecisions)
 {
-    // Comparisons with a bound that is not a number or infinite fail below; this keeps the
-    // arithmetic on them from mattering.
+    // An infinite or undefined bound proves nothing, and must not reach the comparisons below.
     if (!(pCurrent.mBound < HUGE_VAL) || !(pPrevious.mBound < HUGE_VAL)) {
         return false;
     }
     const double* a = pCurrent.mValue;
-    const double b = pCurrent.mBound;
-    const double lPlainBounds[3] = {b, b, b};
-    const double lOtherAngles[3] = {a[0] + kHalfTurn, kHalfTurn - a[1], a[2] + kHalfTurn};
-    const double lOtherBounds[3] = {Rounded(b, std::fabs(lOtherAngles[0])),
-                                    Rounded(b, std::fabs(lOtherAngles[1])),
-                                    Rounded(b, std::fabs(lOtherAngles[2]))};
-    const Solution lPlain = Solve(a, lPlainBounds, pPrevious);
-    const Solution lOther = Solve(lOtherAngles, lOtherBounds, pPrevious);
-    // The library takes the other solution only when strictly nearer.
-    const double lGap = lPlain.mDistance - lOther.mDistance;
-    const double lGapBound = lPlain.mDistanceBound + lOther.mDistanceBound;
-    const bool lOtherNearer = lGap > lGapBound;
-    if (!lOtherNearer && !(-lGap > lGapBound)) {
-        return false;
+    const double* r = pPrevious.mValue;
+    const double lBounds = pCurrent.mBound + pPrevious.mBound;
+    const double lRounding = kHalfUlp * (Largest(a) + Largest(r) + 2.0 * kTurn);
+    const double lValueBound = kSafety * (pCurrent.mBound + 4.0 * lRounding) + kFloor;
+    const double lSpread = (kSafety * (lBounds + 7.0 * lRounding) + kFloor) * kInverseTurn;
+    const double lAngle[kWrapped] = {
+        a[0], a[1], a[2], a[0] + kHalfTurn, kHalfTurn - a[1], a[2] + kHalfTurn};
+    double lValue[kWrapped];
+    double lTurns[kWrapped];
+    double lDistance[kWrapped];
+    // Where a count is not proven the library may have taken the one next to it: its value lies
+    // a turn away, about half a turn from the reference on the other side, which moves the
+    // distance by twice the quotient's distance from the half, at most 2 (its distance from the
+    // half + lSpread) turns.
+    double lOtherCount[kWrapped];
+    for (int i = 0; i < kWrapped; ++i) {
+        const double lReference = r[i < 3 ? i : i - 3];
+        const double lQuotient = (lReference - lAngle[i]) * kInverseTurn;
+        lTurns[i] = KEulerUnroll::NearestWhole(lQuotient);
+        const double lFromHalf = 0.5 - std::fabs(lQuotient - lTurns[i]);
+        lOtherCount[i] = lFromHalf > lSpread ? 0.0 : 2.0 * kTurn * (lFromHalf + lSpread);
+        lValue[i] = lAngle[i] + kTurn * lTurns[i];
+        lDistance[i] = std::fabs(lValue[i] - lReference);
     }
-    const Solution& lTaken = lOtherNearer ? lOther : lPlain;
-    if (!lTaken.mProven) {
+    // The sums of distances in the library's order, and the library's choice: the other
+    // solution only when strictly nearer.
+    const double lSumBound = kSafety * (3.0 * lBounds + 24.0 * lRounding) + kFloor;
+    const double lPlain = (lDistance[0] + lDistance[1]) + lDistance[2];
+    const double lOther = (lDistance[3] + lDistance[4]) + lDistance[5];
+    const double lGap = lPlain - lOther;
+    const double lGapBound =
+        2.0 * lSumBound + kSafety * (lOtherCount[0] + lOtherCount[1] + lOtherCount[2] +
+                                     lOtherCount[3] + lOtherCount[4] + lOtherCount[5]);
+    const bool lOtherNearer = lGap > lGapBound;
+    const int k = lOtherNearer ? 3 : 0;
+    if ((!lOtherNearer && !(-lGap > lGapBound)) ||
+        lOtherCount[k] + lOtherCount[k + 1] + lOtherCount[k + 2] != 0.0) {
         return false;
     }
     oDecisions.mOther = lOtherNearer;
-    oUnrolled.mBound = 0.0;
+    oUnrolled.mBound = lValueBound;
     for (int i = 0; i < 3; ++i) {
-        oUnrolled.mValue[i] = lTaken.mAngles[i].mValue;
-        oUnrolled.mBound = std::max(oUnrolled.mBound, lTaken.mAngles[i].mBound);
-        oDecisions.mTurns[i] = lTaken.mAngles[i].mTurns;
+        oUnrolled.mValue[i] = lValue[k + i];
+        oDecisions.mTurns[i] = lTurns[k + i];
     }
     return true;
 }
