@@ -1,13 +1,48 @@
 #include "formats/motion/bvh/KBvhPoseStream.h"
 
 #include "animation/KEulerUnroll.h"
+#include "core/KMatrixFunctions.h"
 #include "formats/motion/KMotionNumber.h"
+#include "formats/motion/KMotionQuickEuler.h"
+#include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/bvh/KBvhFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
-KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& pKeyed)
+namespace {
+
+// A quick value's bound is never 0, which marks the library's own values.
+constexpr double kLeastBound = std::numeric_limits<double>::denorm_min();
+
+// The listed rotation channels of a joint with three distinct ones: their axes and their places
+// among its values. False for any other joint.
+bool ThreeDistinctTurns(const KBvhJoint& pJoint, int oAxes[3], int oPlaces[3])
+{
+    int lTurns = 0;
+    bool lSeen[3] = {false, false, false};
+    for (int i = 0; i < pJoint.mChannelCount; ++i) {
+        const int lAxis = pJoint.mChannels[i] - KBvhJoint::eXrotation;
+        if (lAxis < 0) {
+            continue;
+        }
+        if (lTurns == 3 || lSeen[lAxis]) {
+            return false;
+        }
+        lSeen[lAxis] = true;
+        oAxes[lTurns] = lAxis;
+        oPlaces[lTurns] = i;
+        ++lTurns;
+    }
+    return lTurns == 3;
+}
+
+} // namespace
+
+KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& pKeyed,
+                               EAngles pAngles)
     : mFile(pFile)
 {
     for (int j = 0; j < pFile.GetJointCount() && j < static_cast<int>(pKeyed.size()); ++j) {
@@ -15,12 +50,22 @@ KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& 
         if (!lKeyed.mTranslation && !lKeyed.mRotation) {
             continue;
         }
+        const KBvhJoint& lFileJoint = *pFile.GetJoint(j);
         Joint lJoint;
         lJoint.mIndex = j;
-        lJoint.mFirstValue = pFile.GetJoint(j)->mFirstValue;
-        lJoint.mValueCount = pFile.GetJoint(j)->mChannelCount;
+        lJoint.mFirstValue = lFileJoint.mFirstValue;
+        lJoint.mValueCount = lFileJoint.mChannelCount;
         lJoint.mKeyed = lKeyed;
+        if (pAngles == eQuickAngles &&
+            ThreeDistinctTurns(lFileJoint, lJoint.mAxes, lJoint.mTurnValues)) {
+            lJoint.mOrder = KMotionRotationOrder::ToOrderedIndex(
+                                lJoint.mAxes, KMotionRotationOrder::eFirstOutermost) /
+                            2;
+        }
         mJoints.push_back(lJoint);
+    }
+    if (pAngles == eQuickAngles) {
+        mBlocks.resize(kOrderCount);
     }
 }
 
@@ -53,15 +98,9 @@ bool KBvhPoseStream::Put(float* oValues, int& oJoint)
     for (Joint& lJoint : mJoints) {
         // The angles stay in these doubles until they are stored whole: reading a vector back
         // right after writing it piecewise would stall on every joint.
-        double lKeys[6] = {lJoint.mTranslation[0], lJoint.mTranslation[1], lJoint.mTranslation[2],
-                           lJoint.mRotation[0],    lJoint.mRotation[1],    lJoint.mRotation[2]};
-        double* const lRotation = lKeys + 3;
-        if (!mFirstFrame) {
-            // Read values are finite, so are the angles of their rotation, and an unrolled
-            // angle lies within half a turn of the one before it.
-            KEulerUnroll::UnrollFiniteXYZ(lRotation, lJoint.mUnrolled.GetData());
-        }
-        lJoint.mUnrolled.Set(lRotation[0], lRotation[1], lRotation[2], lJoint.mRotation[3]);
+        double lKeys[6] = {
+            lJoint.mTranslation[0], lJoint.mTranslation[1], lJoint.mTranslation[2], 0.0, 0.0, 0.0};
+        Unroll(lJoint, lValues, lKeys + 3);
         const int lFirst = lJoint.mKeyed.mTranslation ? 0 : 3;
         const int lEnd = lJoint.mKeyed.mRotation ? 6 : 3;
         // Only a translation can lie beyond single precision: an angle is first within half a
@@ -80,15 +119,114 @@ bool KBvhPoseStream::Put(float* oValues, int& oJoint)
     return true;
 }
 
+void KBvhPoseStream::Unroll(Joint& ioJoint, const double* pValues, double oRotation[3])
+{
+    if (ioJoint.mRotationBound != 0.0 || ioJoint.mUnrolledBound != 0.0) {
+        ++mQuickCount;
+        if (QuickUnroll(ioJoint, oRotation)) {
+            return;
+        }
+        ++mFallbackCount;
+        MakeExact(ioJoint, pValues);
+    }
+    for (int i = 0; i < 3; ++i) {
+        oRotation[i] = ioJoint.mRotation[i];
+    }
+    if (!mFirstFrame) {
+        // Read values are finite, so are the angles of their rotation, and an unrolled angle
+        // lies within half a turn of the one before it.
+        KEulerUnroll::UnrollFiniteXYZ(oRotation, ioJoint.mUnrolled.GetData());
+    }
+    ioJoint.mUnrolled.Set(oRotation[0], oRotation[1], oRotation[2], ioJoint.mRotation[3]);
+}
+
+bool KBvhPoseStream::QuickUnroll(Joint& ioJoint, double oRotation[3])
+{
+    KBvhUnrollProof::Angles lCurrent;
+    for (int i = 0; i < 3; ++i) {
+        lCurrent.mValue[i] = ioJoint.mRotation[i];
+    }
+    lCurrent.mBound = ioJoint.mRotationBound;
+    KBvhUnrollProof::Angles lUnrolled = lCurrent;
+    KBvhUnrollProof::Decisions lDecisions;
+    if (!mFirstFrame) {
+        KBvhUnrollProof::Angles lPrevious;
+        for (int i = 0; i < 3; ++i) {
+            lPrevious.mValue[i] = ioJoint.mUnrolled[i];
+        }
+        lPrevious.mBound = ioJoint.mUnrolledBound;
+        if (!KBvhUnrollProof::Unroll(lCurrent, lPrevious, lUnrolled, lDecisions)) {
+            return false;
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (!KMotionQuickEuler::SameFloat(lUnrolled.mValue[i], lUnrolled.mBound)) {
+            return false;
+        }
+        oRotation[i] = lUnrolled.mValue[i];
+    }
+    ioJoint.mUnrolled.Set(oRotation[0], oRotation[1], oRotation[2], ioJoint.mRotation[3]);
+    ioJoint.mUnrolledBound = std::max(lUnrolled.mBound, kLeastBound);
+    ioJoint.mDecisions = lDecisions;
+    ioJoint.mUnrolledAsRead = mFirstFrame;
+    return true;
+}
+
+void KBvhPoseStream::MakeExact(Joint& ioJoint, const double* pValues)
+{
+    double lAngles[3];
+    LibraryRotation(ioJoint, pValues, lAngles);
+    ioJoint.mRotation.Set(lAngles[0], lAngles[1], lAngles[2], ioJoint.mRotation[3]);
+    ioJoint.mRotationBound = 0.0;
+    if (ioJoint.mUnrolledBound == 0.0 || mFirstFrame) {
+        ioJoint.mUnrolledBound = 0.0;
+        return;
+    }
+    // The previous frame's values gave the quick state.
+    double lBefore[3];
+    LibraryRotation(ioJoint, mPrevious.data(), lBefore);
+    double lUnrolled[3] = {lBefore[0], lBefore[1], lBefore[2]};
+    if (!ioJoint.mUnrolledAsRead) {
+        KBvhUnrollProof::Replay(lBefore, ioJoint.mDecisions, lUnrolled);
+    }
+    ioJoint.mUnrolled.Set(lUnrolled[0], lUnrolled[1], lUnrolled[2], ioJoint.mUnrolled[3]);
+    ioJoint.mUnrolledBound = 0.0;
+}
+
+void KBvhPoseStream::LibraryRotation(const Joint& pJoint, const double* pFrame,
+                                     double oAngles[3]) const
+{
+    // The steps KBvhFile::GetCurrentPoses takes for a joint's rotation, so the bits are its own.
+    const double* lValues = pFrame + pJoint.mFirstValue;
+    const double lListed[3] = {lValues[pJoint.mTurnValues[0]], lValues[pJoint.mTurnValues[1]],
+                               lValues[pJoint.mTurnValues[2]]};
+    KMatrix lRotation;
+    KMotionRotationOrder::AnglesToMatrix(lRotation, pJoint.mAxes, lListed, 3,
+                                         KMotionRotationOrder::eFirstOutermost);
+    KVector4 lEuler;
+    MatrixToEulerXYZ(lEuler, lRotation);
+    for (int i = 0; i < 3; ++i) {
+        oAngles[i] = lEuler[i];
+    }
+}
+
 void KBvhPoseStream::ConvertChangedJoints(const double* pValues)
 {
     mChanged.clear();
     mChangedIndexes.clear();
     for (std::size_t j = 0; j < mJoints.size(); ++j) {
-        if (!SameValuesAsBefore(mJoints[j], pValues)) {
+        if (SameValuesAsBefore(mJoints[j], pValues)) {
+            continue;
+        }
+        if (mJoints[j].mOrder >= 0) {
+            AddToBlock(j, pValues);
+        } else {
             mChanged.push_back(j);
             mChangedIndexes.push_back(mJoints[j].mIndex);
         }
+    }
+    for (Block& lBlock : mBlocks) {
+        ConvertBlock(lBlock);
     }
     const int lCount = static_cast<int>(mChanged.size());
     mMatrices.resize(mChanged.size());
@@ -100,6 +238,52 @@ void KBvhPoseStream::ConvertChangedJoints(const double* pValues)
         for (std::size_t c = 0; c < mChanged.size(); ++c) {
             mJoints[mChanged[c]].mTranslation = mTranslations[c];
             mJoints[mChanged[c]].mRotation = mRotations[c];
+            mJoints[mChanged[c]].mRotationBound = 0.0;
         }
     }
+}
+
+void KBvhPoseStream::AddToBlock(std::size_t pJoint, const double* pValues)
+{
+    Joint& lJoint = mJoints[pJoint];
+    const double* lValues = pValues + lJoint.mFirstValue;
+    // The translation as KBvhFile::GetCurrentPoses gives it: the offset, with the position
+    // channels put in.
+    const KBvhJoint& lFileJoint = *mFile.GetJoint(lJoint.mIndex);
+    KVector4 lTranslation(lFileJoint.mOffset[0], lFileJoint.mOffset[1], lFileJoint.mOffset[2]);
+    for (int i = 0; i < lFileJoint.mChannelCount; ++i) {
+        if (lFileJoint.mChannels[i] <= KBvhJoint::eZposition) {
+            lTranslation[lFileJoint.mChannels[i]] = lValues[i];
+        }
+    }
+    lJoint.mTranslation = lTranslation;
+    Block& lBlock = mBlocks[static_cast<std::size_t>(lJoint.mOrder)];
+    lBlock.mJoints[lBlock.mCount] = pJoint;
+    for (int i = 0; i < 3; ++i) {
+        lBlock.mDegrees[i][lBlock.mCount] = lValues[lJoint.mTurnValues[i]];
+    }
+    if (++lBlock.mCount == KBvhQuickAngles::kMaxCount) {
+        ConvertBlock(lBlock);
+    }
+}
+
+void KBvhPoseStream::ConvertBlock(Block& ioBlock)
+{
+    if (ioBlock.mCount == 0) {
+        return;
+    }
+    double lAngles[3][KBvhQuickAngles::kMaxCount];
+    double lBounds[KBvhQuickAngles::kMaxCount];
+    const double* const lDegrees[3] = {ioBlock.mDegrees[0], ioBlock.mDegrees[1],
+                                       ioBlock.mDegrees[2]};
+    double* const lOut[3] = {lAngles[0], lAngles[1], lAngles[2]};
+    // Every joint of a block has the axes of its first.
+    KBvhQuickAngles::Convert(ioBlock.mCount, mJoints[ioBlock.mJoints[0]].mAxes, lDegrees, lOut,
+                             lBounds);
+    for (int f = 0; f < ioBlock.mCount; ++f) {
+        Joint& lJoint = mJoints[ioBlock.mJoints[f]];
+        lJoint.mRotation.Set(lAngles[0][f], lAngles[1][f], lAngles[2][f], lJoint.mRotation[3]);
+        lJoint.mRotationBound = std::max(lBounds[f], kLeastBound);
+    }
+    ioBlock.mCount = 0;
 }
