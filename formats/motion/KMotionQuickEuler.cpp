@@ -1,6 +1,7 @@
 #include "formats/motion/KMotionQuickEuler.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -13,9 +14,8 @@ constexpr double kRadToDeg = 180.0 / 3.14159265358979323846;
 constexpr double kEulerXYZGimbal = 0.999999;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// Values go two sets of two lanes at a time.
-constexpr int kSetLanes = 2;
-constexpr int kGroup = 2 * kSetLanes;
+// The bounds go two lanes at a time.
+constexpr int kLanes = 2;
 
 // How far an angle (radians) of the quick path may lie from the library's, before the entries'
 // own error: the quick arcs are within 2.2e-15 of the exact ones (Asin; Atan2 2e-15), the
@@ -46,22 +46,17 @@ constexpr double kFloatLimit = static_cast<double>(std::numeric_limits<float>::m
 // The entries AxesToEulerXYZ reads in its ordinary branch, for two sets of lanes.
 enum Entry { kM02, kArcXY, kArcXX, kArcZY, kArcZX, kEntryCount };
 
-// Four values from pFirst; beyond pCount, pPad.
-void Load(const double* pValues, int pFirst, int pCount, double pPad, KMotionLanes oSets[2])
+// Two values from pFirst; beyond pCount, pPad.
+KMotionLanes Load(const double* pValues, int pFirst, int pCount, double pPad)
 {
-    double lValues[kGroup];
-    for (int i = 0; i < kGroup; ++i) {
-        lValues[i] = pFirst + i < pCount ? pValues[pFirst + i] : pPad;
-    }
-    std::memcpy(oSets, lValues, sizeof lValues);
+    return KMotionLanes{pValues[pFirst], pFirst + 1 < pCount ? pValues[pFirst + 1] : pPad};
 }
 
-void Store(const KMotionLanes pSets[2], int pFirst, int pCount, double* oValues)
+void Store(KMotionLanes pLanes, int pFirst, int pCount, double* oValues)
 {
-    double lValues[kGroup];
-    std::memcpy(lValues, pSets, sizeof lValues);
-    for (int i = 0; i < kGroup && pFirst + i < pCount; ++i) {
-        oValues[pFirst + i] = lValues[i];
+    oValues[pFirst] = pLanes[0];
+    if (pFirst + 1 < pCount) {
+        oValues[pFirst + 1] = pLanes[1];
     }
 }
 
@@ -88,13 +83,14 @@ KMotionLanes EulerBound(const KMotionLanes pEntries[kEntryCount], double pEntryE
     // keep to the ordinary branch (a sum below the threshold is below it exactly, too).
     const KMotionLanes lReach = Bits::Abs(pEntries[kM02]) + pEntryError;
     lSure &= Bits::Mask(lReach < kEulerXYZGimbal);
+    // The least of the three radii, from the least of their squares: one root.
     const KMotionLanes lCosine2 = (1.0 - lReach) * (1.0 + lReach);
-    const KMotionLanes lCosine = Bits::Sqrt(Bits::Select(lSure, lCosine2, KMotionLanes{1.0, 1.0}));
-    const KMotionLanes lRadiusX =
-        Bits::Sqrt(pEntries[kArcXY] * pEntries[kArcXY] + pEntries[kArcXX] * pEntries[kArcXX]);
-    const KMotionLanes lRadiusZ =
-        Bits::Sqrt(pEntries[kArcZY] * pEntries[kArcZY] + pEntries[kArcZX] * pEntries[kArcZX]);
-    const KMotionLanes lLeast = Least(lCosine, Least(lRadiusX, lRadiusZ));
+    const KMotionLanes lRadiusX2 =
+        pEntries[kArcXY] * pEntries[kArcXY] + pEntries[kArcXX] * pEntries[kArcXX];
+    const KMotionLanes lRadiusZ2 =
+        pEntries[kArcZY] * pEntries[kArcZY] + pEntries[kArcZX] * pEntries[kArcZX];
+    const KMotionLanes lLeast2 = Least(lCosine2, Least(lRadiusX2, lRadiusZ2));
+    const KMotionLanes lLeast = Bits::Sqrt(Bits::Select(lSure, lLeast2, KMotionLanes{1.0, 1.0}));
     const double lShift = kSqrt2 * pEntryError;
     lSure &=
         Bits::Mask(lLeast >= kLeastRadius) & Bits::Mask(lShift <= lLeast * kLargestUsefulRatio);
@@ -105,30 +101,14 @@ KMotionLanes EulerBound(const KMotionLanes pEntries[kEntryCount], double pEntryE
     return Bits::Select(lSure, lBound, KMotionLanes{kInfinity, kInfinity});
 }
 
-// The three angles of two sets of lanes, in degrees.
-void EulerAngles(const KMotionLanes pEntries[kEntryCount][2], KMotionLanes oAngles[3][2])
+// The float of pBits (magnitude bits of a finite float, or of the infinity) as a double; past
+// the largest float, 2^128, where the next float would lie were the exponent wider.
+double FloatOfBits(std::uint32_t pBits)
 {
-    const KMotionLanes lSine[2] = {-pEntries[kM02][0], -pEntries[kM02][1]};
-    KMotionQuickTrig::Atan2(pEntries[kArcXY], pEntries[kArcXX], oAngles[0]);
-    KMotionQuickTrig::Asin(lSine, oAngles[1]);
-    KMotionQuickTrig::Atan2(pEntries[kArcZY], pEntries[kArcZX], oAngles[2]);
-    for (int a = 0; a < 3; ++a) {
-        for (int h = 0; h < 2; ++h) {
-            oAngles[a][h] *= kRadToDeg;
-        }
-    }
-}
-
-// The midpoint between pFloat and its neighbour toward pToward: exact in a double. Past the
-// largest float it is where values start to round to infinity.
-double Midpoint(float pFloat, float pToward)
-{
-    const float lNext = std::nextafter(pFloat, pToward);
-    if (std::isinf(lNext)) {
-        const double lPrevious = std::nextafter(pFloat, -pToward);
-        return pFloat + (pFloat - lPrevious) / 2.0;
-    }
-    return (static_cast<double>(pFloat) + static_cast<double>(lNext)) / 2.0;
+    constexpr std::uint32_t kInfinityBits = 0x7f800000u;
+    float lFloat;
+    std::memcpy(&lFloat, &pBits, sizeof lFloat);
+    return pBits == kInfinityBits ? 0x1p128 : static_cast<double>(lFloat);
 }
 
 } // namespace
@@ -136,15 +116,7 @@ double Midpoint(float pFloat, float pToward)
 void KMotionQuickEuler::SinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine,
                                bool* oOutside)
 {
-    for (int f = 0; f < pCount; f += kGroup) {
-        KMotionLanes lDegrees[2];
-        KMotionLanes lSines[2];
-        KMotionLanes lCosines[2];
-        Load(pDegrees, f, pCount, 0.0, lDegrees);
-        KMotionQuickTrig::SinCos(lDegrees, lSines, lCosines);
-        Store(lSines, f, pCount, oSine);
-        Store(lCosines, f, pCount, oCosine);
-    }
+    KMotionQuickTrig::SinCos(pCount, pDegrees, oSine, oCosine);
     for (int f = 0; f < pCount; ++f) {
         oOutside[f] = !(std::fabs(pDegrees[f]) <= KMotionQuickTrig::kLargestTurn);
     }
@@ -154,46 +126,55 @@ void KMotionQuickEuler::AxesToEulerXYZ(int pCount, const double* const pRow0[3],
                                        const double* const pRow1[3], const double* pZ2,
                                        double pEntryError, double* const oAngles[3], double* oBound)
 {
+    double lSines[kMaxCount];
+    for (int f = 0; f < pCount; ++f) {
+        lSines[f] = -pRow0[2][f];
+    }
+    KMotionQuickTrig::Atan2(pCount, pRow1[2], pZ2, oAngles[0]);
+    KMotionQuickTrig::Asin(pCount, lSines, oAngles[1]);
+    KMotionQuickTrig::Atan2(pCount, pRow0[1], pRow0[0], oAngles[2]);
+    for (int a = 0; a < 3; ++a) {
+        for (int f = 0; f < pCount; ++f) {
+            oAngles[a][f] *= kRadToDeg;
+        }
+    }
     const bool lBoundable = pEntryError >= 0.0 && pEntryError <= kLargestEntry;
     const double* const lEntries[kEntryCount] = {pRow0[2], pRow1[2], pZ2, pRow0[1], pRow0[0]};
     // Padding lanes hold the identity's entries: harmless arguments.
     const double lPads[kEntryCount] = {0.0, 0.0, 1.0, 0.0, 1.0};
-    for (int f = 0; f < pCount; f += kGroup) {
-        KMotionLanes lSets[kEntryCount][2];
-        for (int e = 0; e < kEntryCount; ++e) {
-            Load(lEntries[e], f, pCount, lPads[e], lSets[e]);
+    for (int f = 0; f < pCount; f += kLanes) {
+        KMotionLanes lBound = {kInfinity, kInfinity};
+        if (lBoundable) {
+            KMotionLanes lSet[kEntryCount];
+            for (int e = 0; e < kEntryCount; ++e) {
+                lSet[e] = Load(lEntries[e], f, pCount, lPads[e]);
+            }
+            lBound = EulerBound(lSet, pEntryError);
         }
-        KMotionLanes lAngles[3][2];
-        EulerAngles(lSets, lAngles);
-        for (int a = 0; a < 3; ++a) {
-            Store(lAngles[a], f, pCount, oAngles[a]);
-        }
-        KMotionLanes lBounds[2] = {{kInfinity, kInfinity}, {kInfinity, kInfinity}};
-        for (int h = 0; h < 2 && lBoundable; ++h) {
-            const KMotionLanes lSet[kEntryCount] = {lSets[0][h], lSets[1][h], lSets[2][h],
-                                                    lSets[3][h], lSets[4][h]};
-            lBounds[h] = EulerBound(lSet, pEntryError);
-        }
-        Store(lBounds, f, pCount, oBound);
+        Store(lBound, f, pCount, oBound);
     }
 }
 
 bool KMotionQuickEuler::SameFloat(double pValue, double pBound)
 {
+    // Rounding to nearest is the same on both sides of zero: magnitudes serve.
+    const double lMagnitude = std::fabs(pValue);
     if (!(pBound >= 0.0 && pBound <= std::numeric_limits<double>::max()) ||
-        !(std::fabs(pValue) < kFloatLimit)) {
+        !(lMagnitude < kFloatLimit)) {
         return false;
     }
-    const float lFloat = static_cast<float>(pValue);
-    if (lFloat == 0.0f) {
+    const float lFloat = static_cast<float>(lMagnitude);
+    std::uint32_t lBits;
+    std::memcpy(&lBits, &lFloat, sizeof lBits);
+    if (lBits == 0) {
         return false;
     }
     // The doubles that round to lFloat lie strictly between the midpoints to its neighbours (a
-    // midpoint goes to the even one, which may be either).
-    const double lBelow = Midpoint(lFloat, -std::numeric_limits<float>::infinity());
-    const double lAbove = Midpoint(lFloat, std::numeric_limits<float>::infinity());
+    // midpoint goes to the even one, which may be either); the sums of neighbours are exact.
+    const double lBelow = (static_cast<double>(lFloat) + FloatOfBits(lBits - 1)) / 2.0;
+    const double lAbove = (static_cast<double>(lFloat) + FloatOfBits(lBits + 1)) / 2.0;
     const double lWide = pBound * kGapMargin;
-    return lWide < pValue - lBelow && lWide < lAbove - pValue;
+    return lWide < lMagnitude - lBelow && lWide < lAbove - lMagnitude;
 }
 
 void KMotionQuickEuler::SameFloat(int pCount, const double* pValues, const double* pBounds,

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -99,21 +100,24 @@ void WideAtan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes 
     Split(WideAtan2(Joined(pY), Joined(pX)), oAngle);
 }
 
-void WideAsin(const KMotionLanes pZ[2], KMotionLanes oAngle[2])
+KMotionWideLanes WideAsin(KMotionWideLanes pZ)
 {
-    const KMotionWideLanes lZ = Joined(pZ);
-    const KMotionWideLanes lSquare = (1.0 - lZ) * (1.0 + lZ);
+    const KMotionWideLanes lSquare = (1.0 - pZ) * (1.0 + pZ);
     const KMotionWideLanes lRoot =
         Wide::Sqrt(Wide::Select(Wide::Mask(lSquare > 0.0), lSquare, Wide::Splat(0.0)));
-    Split(WideAtan2(lZ, lRoot), oAngle);
+    return WideAtan2(pZ, lRoot);
 }
 
-void WideSinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2], KMotionLanes oCosine[2])
+void WideAsin(const KMotionLanes pZ[2], KMotionLanes oAngle[2])
 {
-    const KMotionWideLanes lDegrees = Joined(pDegrees);
+    Split(WideAsin(Joined(pZ)), oAngle);
+}
+
+void WideSinCos(KMotionWideLanes pDegrees, KMotionWideLanes& oSine, KMotionWideLanes& oCosine)
+{
     const KMotionWideLanes lRadians =
-        Wide::Select(Wide::Mask(Wide::Abs(lDegrees) <= KMotionQuickTrig::kLargestTurn),
-                     lDegrees * kLibraryDegToRad, Wide::Splat(0.0));
+        Wide::Select(Wide::Mask(Wide::Abs(pDegrees) <= KMotionQuickTrig::kLargestTurn),
+                     pDegrees * kLibraryDegToRad, Wide::Splat(0.0));
     const KMotionWideLanes lRounding =
         Wide::Select(Wide::Mask(lRadians >= 0.0), Wide::Splat(0.5), Wide::Splat(-0.5));
     KMotionWideMask lQuarters;
@@ -134,8 +138,69 @@ void WideSinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2], KMotionLa
     const KMotionWideMask lOdd = -(lQuarters & 1);
     const KMotionWideMask lSineFlip = (lQuarters << 62) & KMotionLaneBits::kSignBit;
     const KMotionWideMask lCosineFlip = ((lQuarters + 1) << 62) & KMotionLaneBits::kSignBit;
-    Split(Wide::Doubles(Wide::Bits(Wide::Select(lOdd, lCosine, lSine)) ^ lSineFlip), oSine);
-    Split(Wide::Doubles(Wide::Bits(Wide::Select(lOdd, lSine, lCosine)) ^ lCosineFlip), oCosine);
+    oSine = Wide::Doubles(Wide::Bits(Wide::Select(lOdd, lCosine, lSine)) ^ lSineFlip);
+    oCosine = Wide::Doubles(Wide::Bits(Wide::Select(lOdd, lSine, lCosine)) ^ lCosineFlip);
+}
+
+void WideSinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2], KMotionLanes oCosine[2])
+{
+    KMotionWideLanes lSine;
+    KMotionWideLanes lCosine;
+    WideSinCos(Joined(pDegrees), lSine, lCosine);
+    Split(lSine, oSine);
+    Split(lCosine, oCosine);
+}
+
+// Blocks of values: whole groups of four straight from the arrays, the rest through a group
+// padded with pPad.
+constexpr int kWide = 4;
+
+KMotionWideLanes WideLoad(const double* pValues, int pFirst, int pCount, double pPad)
+{
+    KMotionWideLanes lLanes;
+    if (pCount - pFirst >= kWide) {
+        std::memcpy(&lLanes, pValues + pFirst, sizeof lLanes);
+        return lLanes;
+    }
+    double lValues[kWide] = {pPad, pPad, pPad, pPad};
+    std::memcpy(lValues, pValues + pFirst, sizeof(double) * (pCount - pFirst));
+    std::memcpy(&lLanes, lValues, sizeof lLanes);
+    return lLanes;
+}
+
+void WideStore(KMotionWideLanes pLanes, int pFirst, int pCount, double* oValues)
+{
+    if (pCount - pFirst >= kWide) {
+        std::memcpy(oValues + pFirst, &pLanes, sizeof pLanes);
+        return;
+    }
+    std::memcpy(oValues + pFirst, &pLanes, sizeof(double) * (pCount - pFirst));
+}
+
+void WideSinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine)
+{
+    for (int f = 0; f < pCount; f += kWide) {
+        KMotionWideLanes lSine;
+        KMotionWideLanes lCosine;
+        WideSinCos(WideLoad(pDegrees, f, pCount, 0.0), lSine, lCosine);
+        WideStore(lSine, f, pCount, oSine);
+        WideStore(lCosine, f, pCount, oCosine);
+    }
+}
+
+void WideAtan2(int pCount, const double* pY, const double* pX, double* oAngle)
+{
+    for (int f = 0; f < pCount; f += kWide) {
+        WideStore(WideAtan2(WideLoad(pY, f, pCount, 0.0), WideLoad(pX, f, pCount, 1.0)), f, pCount,
+                  oAngle);
+    }
+}
+
+void WideAsin(int pCount, const double* pZ, double* oAngle)
+{
+    for (int f = 0; f < pCount; f += kWide) {
+        WideStore(WideAsin(WideLoad(pZ, f, pCount, 0.0)), f, pCount, oAngle);
+    }
 }
 
 } // namespace
@@ -268,5 +333,75 @@ void KMotionQuickTrig::Asin(const KMotionLanes pZ[2], KMotionLanes oAngle[2])
 #endif
     for (int h = 0; h < 2; ++h) {
         oAngle[h] = Asin(pZ[h]);
+    }
+}
+
+namespace {
+
+// The two-lane forms of the blocks, as the wide ones.
+KMotionLanes Load(const double* pValues, int pFirst, int pCount, double pPad)
+{
+    KMotionLanes lLanes;
+    if (pCount - pFirst >= 2) {
+        std::memcpy(&lLanes, pValues + pFirst, sizeof lLanes);
+        return lLanes;
+    }
+    double lValues[2] = {pPad, pPad};
+    std::memcpy(lValues, pValues + pFirst, sizeof(double) * (pCount - pFirst));
+    std::memcpy(&lLanes, lValues, sizeof lLanes);
+    return lLanes;
+}
+
+void Store(KMotionLanes pLanes, int pFirst, int pCount, double* oValues)
+{
+    if (pCount - pFirst >= 2) {
+        std::memcpy(oValues + pFirst, &pLanes, sizeof pLanes);
+        return;
+    }
+    std::memcpy(oValues + pFirst, &pLanes, sizeof(double) * (pCount - pFirst));
+}
+
+} // namespace
+
+void KMotionQuickTrig::SinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine)
+{
+#if RYV_MOTION_WIDE_LANES
+    if (HasWideLanes()) {
+        WideSinCos(pCount, pDegrees, oSine, oCosine);
+        return;
+    }
+#endif
+    for (int f = 0; f < pCount; f += 2) {
+        KMotionLanes lSine;
+        KMotionLanes lCosine;
+        SinCos(Load(pDegrees, f, pCount, 0.0), lSine, lCosine);
+        Store(lSine, f, pCount, oSine);
+        Store(lCosine, f, pCount, oCosine);
+    }
+}
+
+void KMotionQuickTrig::Atan2(int pCount, const double* pY, const double* pX, double* oAngle)
+{
+#if RYV_MOTION_WIDE_LANES
+    if (HasWideLanes()) {
+        WideAtan2(pCount, pY, pX, oAngle);
+        return;
+    }
+#endif
+    for (int f = 0; f < pCount; f += 2) {
+        Store(Atan2(Load(pY, f, pCount, 0.0), Load(pX, f, pCount, 1.0)), f, pCount, oAngle);
+    }
+}
+
+void KMotionQuickTrig::Asin(int pCount, const double* pZ, double* oAngle)
+{
+#if RYV_MOTION_WIDE_LANES
+    if (HasWideLanes()) {
+        WideAsin(pCount, pZ, oAngle);
+        return;
+    }
+#endif
+    for (int f = 0; f < pCount; f += 2) {
+        Store(Asin(Load(pZ, f, pCount, 0.0)), f, pCount, oAngle);
     }
 }

@@ -28,9 +28,10 @@ public:
     // 1e-16. Larger or non-finite degrees give some number.
     static void SinCos(KMotionLanes pDegrees, KMotionLanes& oSine, KMotionLanes& oCosine);
     // asin within 2.2e-15 radians of the exact value, for |pZ| <= 1, as Atan2(z, r) with
-    // r = sqrt((1 - z)(1 + z)): the root's argument is within three roundings of 1 - z^2 and the root within two of
-    // its own, and scaling x by 1 + d turns the angle by at most |z x d| / (z^2 + x^2) <= |d| / 2,
-    // so the root adds less than 1.2e-16 to Atan2's 2e-15. Larger magnitudes give some number.
+    // r = sqrt((1 - z)(1 + z)): the root's argument is within three roundings of 1 - z^2 and the
+    // root within two of its own, and scaling x by 1 + d turns the angle by at most |z x d| / (z^2
+    // + x^2) <= |d| / 2, so the root adds less than 1.2e-16 to Atan2's 2e-15. Larger magnitudes
+    // give some number.
     static KMotionLanes Asin(KMotionLanes pZ);
 
     // The same for two sets of lanes: in wider registers at once where the processor has them
@@ -39,6 +40,12 @@ public:
     static void SinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2],
                        KMotionLanes oCosine[2]);
     static void Asin(const KMotionLanes pZ[2], KMotionLanes oAngle[2]);
+
+    // The same for pCount values of plain arrays (a block a reader gathered): each value's bits
+    // are those of the one-value forms. Outputs may not overlap inputs.
+    static void SinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine);
+    static void Atan2(int pCount, const double* pY, const double* pX, double* oAngle);
+    static void Asin(int pCount, const double* pZ, double* oAngle);
 
     // Whether the processor has the wider registers of KMotionWideLanes.
     static bool HasWideLanes()
