@@ -58,6 +58,13 @@ KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& 
         lJoint.mKeyed = lKeyed;
         if (pAngles == eQuickAngles &&
             ThreeDistinctTurns(lFileJoint, lJoint.mAxes, lJoint.mTurnValues)) {
+            lJoint.mTranslation.Set(lFileJoint.mOffset[0], lFileJoint.mOffset[1],
+                                    lFileJoint.mOffset[2]);
+            for (int c = 0; c < lFileJoint.mChannelCount; ++c) {
+                if (lFileJoint.mChannels[c] <= KBvhJoint::eZposition) {
+                    lJoint.mPositionPlaces[lFileJoint.mChannels[c]] = c;
+                }
+            }
             lJoint.mOrder = KMotionRotationOrder::ToOrderedIndex(
                                 lJoint.mAxes, KMotionRotationOrder::eFirstOutermost) /
                             2;
@@ -248,15 +255,13 @@ void KBvhPoseStream::AddToBlock(std::size_t pJoint, const double* pValues)
     Joint& lJoint = mJoints[pJoint];
     const double* lValues = pValues + lJoint.mFirstValue;
     // The translation as KBvhFile::GetCurrentPoses gives it: the offset, with the position
-    // channels put in.
-    const KBvhJoint& lFileJoint = *mFile.GetJoint(lJoint.mIndex);
-    KVector4 lTranslation(lFileJoint.mOffset[0], lFileJoint.mOffset[1], lFileJoint.mOffset[2]);
-    for (int i = 0; i < lFileJoint.mChannelCount; ++i) {
-        if (lFileJoint.mChannels[i] <= KBvhJoint::eZposition) {
-            lTranslation[lFileJoint.mChannels[i]] = lValues[i];
+    // channels put in, one at a time in place (a copy of a vector just written piecewise would
+    // stall).
+    for (int k = 0; k < 3; ++k) {
+        if (lJoint.mPositionPlaces[k] >= 0) {
+            lJoint.mTranslation[k] = lValues[lJoint.mPositionPlaces[k]];
         }
     }
-    lJoint.mTranslation = lTranslation;
     Block& lBlock = mBlocks[static_cast<std::size_t>(lJoint.mOrder)];
     lBlock.mJoints[lBlock.mCount] = pJoint;
     for (int i = 0; i < 3; ++i) {

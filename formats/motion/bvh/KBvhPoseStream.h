@@ -65,10 +65,12 @@ private:
         int mValueCount = 0;
         Keyed mKeyed;
         // For the quick path: the kind of order (-1: the library path only), the axes and the
-        // places among the joint's values of its rotation channels, in listed order.
+        // places among the joint's values of its rotation channels, in listed order, and of its
+        // X, Y and Z position channels (-1: none).
         int mOrder = -1;
         int mAxes[3] = {0, 0, 0};
         int mTurnValues[3] = {0, 0, 0};
+        int mPositionPlaces[3] = {-1, -1, -1};
         // The pose the joint's values last gave, before unrolling; then the rotation last put.
         KVector4 mTranslation;
         KVector4 mRotation;

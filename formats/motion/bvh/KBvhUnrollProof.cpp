@@ -1,9 +1,11 @@
 #include "formats/motion/bvh/KBvhUnrollProof.h"
 
 #include "animation/KEulerUnroll.h"
+#include "formats/motion/KMotionLaneBits.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -28,10 +30,45 @@ constexpr double kInverseTurn = 1.0 / kTurn;
 // Both solutions side by side, plain (0 to 2) then other (3 to 5), worked out without a branch:
 // which one is nearer changes from frame to frame.
 constexpr int kWrapped = 6;
+constexpr int kLanes = 2;
+// KEulerUnroll::NearestWhole's shift.
+constexpr double kTwoTo52 = 4503599627370496.0;
 
 double Largest(const double p[3])
 {
     return std::max(std::fabs(p[0]), std::max(std::fabs(p[1]), std::fabs(p[2])));
+}
+
+// Two angles wrapped near their references, by whole turns as WrapNearFinite counts them (the
+// nearest whole number of turns between them, halves to even), in lanes. Where a count is not
+// proven (its quotient within pSpread of a half) the library may have taken the one next to it:
+// its value lies a turn away, about half a turn from the reference on the other side, which
+// moves the distance by twice the quotient's distance from the half, at most
+// 2 (that distance + pSpread) turns: oOtherCount, 0 where the count is proven.
+void Wrap(const double pAngles[kLanes], const double pReferences[kLanes], double pSpread,
+          double oValues[kLanes], double oTurns[kLanes], double oDistances[kLanes],
+          double oOtherCounts[kLanes])
+{
+    using Bits = KMotionLaneBits;
+    KMotionLanes lAngle;
+    KMotionLanes lReference;
+    std::memcpy(&lAngle, pAngles, sizeof lAngle);
+    std::memcpy(&lReference, pReferences, sizeof lReference);
+    const KMotionLanes lQuotient = (lReference - lAngle) * kInverseTurn;
+    const KMotionLanes lMagnitude = Bits::Abs(lQuotient);
+    const KMotionLanes lRounded = Bits::CopySign((lMagnitude + kTwoTo52) - kTwoTo52, lQuotient);
+    const KMotionLanes lTurns =
+        Bits::Select(Bits::Mask(lMagnitude < kTwoTo52), lRounded, lQuotient);
+    const KMotionLanes lFromHalf = 0.5 - Bits::Abs(lQuotient - lTurns);
+    const KMotionLanes lOtherCount =
+        Bits::Select(Bits::Mask(lFromHalf > pSpread), KMotionLanes{0.0, 0.0},
+                     2.0 * kTurn * (lFromHalf + pSpread));
+    const KMotionLanes lValue = lAngle + kTurn * lTurns;
+    const KMotionLanes lDistance = Bits::Abs(lValue - lReference);
+    std::memcpy(oValues, &lValue, sizeof lValue);
+    std::memcpy(oTurns, &lTurns, sizeof lTurns);
+    std::memcpy(oDistances, &lDistance, sizeof lDistance);
+    std::memcpy(oOtherCounts, &lOtherCount, sizeof lOtherCount);
 }
 
 } // namespace
@@ -49,24 +86,16 @@ bool KBvhUnrollProof::Unroll(const Angles& pCurrent, const Angles& pPrevious, An
     const double lRounding = kHalfUlp * (Largest(a) + Largest(r) + 2.0 * kTurn);
     const double lValueBound = kSafety * (pCurrent.mBound + 4.0 * lRounding) + kFloor;
     const double lSpread = (kSafety * (lBounds + 7.0 * lRounding) + kFloor) * kInverseTurn;
-    const double lAngle[kWrapped] = {
+    const double lAngles[kWrapped] = {
         a[0], a[1], a[2], a[0] + kHalfTurn, kHalfTurn - a[1], a[2] + kHalfTurn};
+    const double lReferences[kWrapped] = {r[0], r[1], r[2], r[0], r[1], r[2]};
     double lValue[kWrapped];
     double lTurns[kWrapped];
     double lDistance[kWrapped];
-    // Where a count is not proven the library may have taken the one next to it: its value lies
-    // a turn away, about half a turn from the reference on the other side, which moves the
-    // distance by twice the quotient's distance from the half, at most 2 (its distance from the
-    // half + lSpread) turns.
     double lOtherCount[kWrapped];
-    for (int i = 0; i < kWrapped; ++i) {
-        const double lReference = r[i < 3 ? i : i - 3];
-        const double lQuotient = (lReference - lAngle[i]) * kInverseTurn;
-        lTurns[i] = KEulerUnroll::NearestWhole(lQuotient);
-        const double lFromHalf = 0.5 - std::fabs(lQuotient - lTurns[i]);
-        lOtherCount[i] = lFromHalf > lSpread ? 0.0 : 2.0 * kTurn * (lFromHalf + lSpread);
-        lValue[i] = lAngle[i] + kTurn * lTurns[i];
-        lDistance[i] = std::fabs(lValue[i] - lReference);
+    for (int i = 0; i < kWrapped; i += kLanes) {
+        Wrap(lAngles + i, lReferences + i, lSpread, lValue + i, lTurns + i, lDistance + i,
+             lOtherCount + i);
     }
     // The sums of distances in the library's order, and the library's choice: the other
     // solution only when strictly nearer.
@@ -77,10 +106,12 @@ bool KBvhUnrollProof::Unroll(const Angles& pCurrent, const Angles& pPrevious, An
     const double lGapBound =
         2.0 * lSumBound + kSafety * (lOtherCount[0] + lOtherCount[1] + lOtherCount[2] +
                                      lOtherCount[3] + lOtherCount[4] + lOtherCount[5]);
+    // Which solution is nearer changes from frame to frame: it picks by index, not by a branch.
     const bool lOtherNearer = lGap > lGapBound;
-    const int k = lOtherNearer ? 3 : 0;
-    if ((!lOtherNearer && !(-lGap > lGapBound)) ||
-        lOtherCount[k] + lOtherCount[k + 1] + lOtherCount[k + 2] != 0.0) {
+    const bool lPlainNearer = -lGap > lGapBound;
+    const int k = 3 * static_cast<int>(lOtherNearer);
+    if (!(lOtherNearer | lPlainNearer) |
+        (lOtherCount[k] + lOtherCount[k + 1] + lOtherCount[k + 2] != 0.0)) {
         return false;
     }
     oDecisions.mOther = lOtherNearer;
