@@ -73,6 +73,7 @@ KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& 
     }
     if (pAngles == eQuickAngles) {
         mBlocks.resize(kOrderCount);
+        mUnrollBlock = std::make_unique<UnrollBlock>();
     }
 }
 
@@ -102,12 +103,14 @@ bool KBvhPoseStream::Put(float* oValues, int& oJoint)
         return true;
     }
     ConvertChangedJoints(lValues);
+    UnrollQuickJoints(lValues);
     for (Joint& lJoint : mJoints) {
-        // The angles stay in these doubles until they are stored whole: reading a vector back
-        // right after writing it piecewise would stall on every joint.
-        double lKeys[6] = {
-            lJoint.mTranslation[0], lJoint.mTranslation[1], lJoint.mTranslation[2], 0.0, 0.0, 0.0};
-        Unroll(lJoint, lValues, lKeys + 3);
+        if (!lJoint.mQuickPut) {
+            LibraryUnroll(lJoint);
+        }
+        const double lKeys[6] = {lJoint.mTranslation[0], lJoint.mTranslation[1],
+                                 lJoint.mTranslation[2], lJoint.mUnrolled[0],
+                                 lJoint.mUnrolled[1],    lJoint.mUnrolled[2]};
         const int lFirst = lJoint.mKeyed.mTranslation ? 0 : 3;
         const int lEnd = lJoint.mKeyed.mRotation ? 6 : 3;
         // Only a translation can lie beyond single precision: an angle is first within half a
@@ -126,57 +129,96 @@ bool KBvhPoseStream::Put(float* oValues, int& oJoint)
     return true;
 }
 
-void KBvhPoseStream::Unroll(Joint& ioJoint, const double* pValues, double oRotation[3])
+void KBvhPoseStream::LibraryUnroll(Joint& ioJoint)
 {
-    if (ioJoint.mRotationBound != 0.0 || ioJoint.mUnrolledBound != 0.0) {
-        ++mQuickCount;
-        if (QuickUnroll(ioJoint, oRotation)) {
-            return;
-        }
-        ++mFallbackCount;
-        MakeExact(ioJoint, pValues);
-    }
-    for (int i = 0; i < 3; ++i) {
-        oRotation[i] = ioJoint.mRotation[i];
-    }
+    // The angles stay in these doubles until they are stored whole: reading a vector back right
+    // after writing it piecewise would stall on every joint.
+    double lRotation[3] = {ioJoint.mRotation[0], ioJoint.mRotation[1], ioJoint.mRotation[2]};
     if (!mFirstFrame) {
         // Read values are finite, so are the angles of their rotation, and an unrolled angle
         // lies within half a turn of the one before it.
-        KEulerUnroll::UnrollFiniteXYZ(oRotation, ioJoint.mUnrolled.GetData());
+        KEulerUnroll::UnrollFiniteXYZ(lRotation, ioJoint.mUnrolled.GetData());
     }
-    ioJoint.mUnrolled.Set(oRotation[0], oRotation[1], oRotation[2], ioJoint.mRotation[3]);
+    ioJoint.mUnrolled.Set(lRotation[0], lRotation[1], lRotation[2], ioJoint.mRotation[3]);
 }
 
-bool KBvhPoseStream::QuickUnroll(Joint& ioJoint, double oRotation[3])
+void KBvhPoseStream::UnrollQuickJoints(const double* pValues)
 {
-    KBvhUnrollProof::Angles lCurrent;
-    for (int i = 0; i < 3; ++i) {
-        lCurrent.mValue[i] = ioJoint.mRotation[i];
+    if (mBlocks.empty()) {
+        return;
     }
-    lCurrent.mBound = ioJoint.mRotationBound;
-    KBvhUnrollProof::Angles lUnrolled = lCurrent;
-    KBvhUnrollProof::Decisions lDecisions;
-    if (!mFirstFrame) {
-        KBvhUnrollProof::Angles lPrevious;
+    UnrollBlock& lBlock = *mUnrollBlock;
+    lBlock.mCount = 0;
+    for (std::size_t j = 0; j < mJoints.size(); ++j) {
+        Joint& lJoint = mJoints[j];
+        lJoint.mQuickPut = lJoint.mRotationBound != 0.0 || lJoint.mUnrolledBound != 0.0;
+        if (!lJoint.mQuickPut) {
+            continue;
+        }
+        const int f = lBlock.mCount;
+        lBlock.mJoints[f] = j;
         for (int i = 0; i < 3; ++i) {
-            lPrevious.mValue[i] = ioJoint.mUnrolled[i];
+            lBlock.mCurrent[i][f] = lJoint.mRotation[i];
+            lBlock.mPrevious[i][f] = lJoint.mUnrolled[i];
         }
-        lPrevious.mBound = ioJoint.mUnrolledBound;
-        if (!KBvhUnrollProof::Unroll(lCurrent, lPrevious, lUnrolled, lDecisions)) {
-            return false;
+        lBlock.mCurrentBound[f] = lJoint.mRotationBound;
+        lBlock.mPreviousBound[f] = lJoint.mUnrolledBound;
+        if (++lBlock.mCount == KBvhQuickAngles::kMaxCount) {
+            ProveBlock(pValues);
+            lBlock.mCount = 0;
         }
+    }
+    if (lBlock.mCount > 0) {
+        ProveBlock(pValues);
+    }
+}
+
+void KBvhPoseStream::ProveBlock(const double* pValues)
+{
+    UnrollBlock& b = *mUnrollBlock;
+    const int lCount = b.mCount;
+    if (mFirstFrame) {
+        // Nothing to unroll against: the angles are the keys.
+        for (int f = 0; f < lCount; ++f) {
+            for (int i = 0; i < 3; ++i) {
+                b.mUnrolled[i][f] = b.mCurrent[i][f];
+            }
+            b.mBound[f] = b.mCurrentBound[f];
+            b.mProven[f] = true;
+        }
+    } else {
+        const KBvhUnrollProof::Block lCurrent = {{b.mCurrent[0], b.mCurrent[1], b.mCurrent[2]},
+                                                 b.mCurrentBound};
+        const KBvhUnrollProof::Block lPrevious = {{b.mPrevious[0], b.mPrevious[1], b.mPrevious[2]},
+                                                  b.mPreviousBound};
+        const KBvhUnrollProof::Result lResult = {{b.mUnrolled[0], b.mUnrolled[1], b.mUnrolled[2]},
+                                                 b.mBound,
+                                                 {b.mTurns[0], b.mTurns[1], b.mTurns[2]},
+                                                 b.mOther,
+                                                 b.mProven};
+        KBvhUnrollProof::Unroll(lCount, lCurrent, lPrevious, lResult);
     }
     for (int i = 0; i < 3; ++i) {
-        if (!KMotionQuickEuler::SameFloat(lUnrolled.mValue[i], lUnrolled.mBound)) {
-            return false;
-        }
-        oRotation[i] = lUnrolled.mValue[i];
+        KMotionQuickEuler::SameFloat(lCount, b.mUnrolled[i], b.mBound, b.mSameFloat[i]);
     }
-    ioJoint.mUnrolled.Set(oRotation[0], oRotation[1], oRotation[2], ioJoint.mRotation[3]);
-    ioJoint.mUnrolledBound = std::max(lUnrolled.mBound, kLeastBound);
-    ioJoint.mDecisions = lDecisions;
-    ioJoint.mUnrolledAsRead = mFirstFrame;
-    return true;
+    mQuickCount += lCount;
+    for (int f = 0; f < lCount; ++f) {
+        Joint& lJoint = mJoints[b.mJoints[f]];
+        if (b.mProven[f] && b.mSameFloat[0][f] && b.mSameFloat[1][f] && b.mSameFloat[2][f]) {
+            lJoint.mUnrolled.Set(b.mUnrolled[0][f], b.mUnrolled[1][f], b.mUnrolled[2][f],
+                                 lJoint.mRotation[3]);
+            lJoint.mUnrolledBound = std::max(b.mBound[f], kLeastBound);
+            for (int i = 0; i < 3; ++i) {
+                lJoint.mDecisions.mTurns[i] = b.mTurns[i][f];
+            }
+            lJoint.mDecisions.mOther = !mFirstFrame && b.mOther[f];
+            lJoint.mUnrolledAsRead = mFirstFrame;
+        } else {
+            ++mFallbackCount;
+            MakeExact(lJoint, pValues);
+            LibraryUnroll(lJoint);
+        }
+    }
 }
 
 void KBvhPoseStream::MakeExact(Joint& ioJoint, const double* pValues)

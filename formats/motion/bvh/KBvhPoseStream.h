@@ -7,6 +7,7 @@
 #include "formats/motion/bvh/KBvhUnrollProof.h"
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 class KBvhFile;
@@ -82,6 +83,8 @@ private:
         double mUnrolledBound = 0.0;
         KBvhUnrollProof::Decisions mDecisions;
         bool mUnrolledAsRead = false;
+        // Whether the quick unroll has put this frame's rotation.
+        bool mQuickPut = false;
     };
     // Changed joints of one kind of order waiting for a quick conversion.
     struct Block
@@ -91,6 +94,23 @@ private:
         double mDegrees[3][KBvhQuickAngles::kMaxCount];
     };
 
+    // Quick joints waiting for their unroll to be proven, and the results.
+    struct UnrollBlock
+    {
+        int mCount = 0;
+        std::size_t mJoints[KBvhQuickAngles::kMaxCount];
+        double mCurrent[3][KBvhQuickAngles::kMaxCount];
+        double mCurrentBound[KBvhQuickAngles::kMaxCount];
+        double mPrevious[3][KBvhQuickAngles::kMaxCount];
+        double mPreviousBound[KBvhQuickAngles::kMaxCount];
+        double mUnrolled[3][KBvhQuickAngles::kMaxCount];
+        double mBound[KBvhQuickAngles::kMaxCount];
+        double mTurns[3][KBvhQuickAngles::kMaxCount];
+        bool mOther[KBvhQuickAngles::kMaxCount];
+        bool mProven[KBvhQuickAngles::kMaxCount];
+        bool mSameFloat[3][KBvhQuickAngles::kMaxCount];
+    };
+
     bool SameValuesAsBefore(const Joint& pJoint, const double* pValues) const;
     // The poses of the joints whose values changed, all together.
     void ConvertChangedJoints(const double* pValues);
@@ -98,9 +118,12 @@ private:
     void ConvertBlock(Block& ioBlock);
     // The joint's rotation angles from the channel values of pFrame by the library path.
     void LibraryRotation(const Joint& pJoint, const double* pFrame, double oAngles[3]) const;
-    // The joint's unrolled rotation, the library's or proven to give its keys, into oRotation.
-    void Unroll(Joint& ioJoint, const double* pValues, double oRotation[3]);
-    bool QuickUnroll(Joint& ioJoint, double oRotation[3]);
+    // The joint's rotation unrolled by the library path into mUnrolled.
+    void LibraryUnroll(Joint& ioJoint);
+    // The joints whose rotation or state is quick: their unroll proven, or done by the library
+    // path on the library's own angles and state (MakeExact); mQuickPut set for them.
+    void UnrollQuickJoints(const double* pValues);
+    void ProveBlock(const double* pValues);
     void MakeExact(Joint& ioJoint, const double* pValues);
 
     const KBvhFile& mFile;
@@ -116,6 +139,8 @@ private:
     std::vector<KVector4> mTranslations;
     std::vector<KVector4> mRotations;
     std::vector<Block> mBlocks;
+    // Made with the blocks: a read keeps its stream on the stack.
+    std::unique_ptr<UnrollBlock> mUnrollBlock;
     long long mQuickCount = 0;
     long long mFallbackCount = 0;
 };

@@ -1,11 +1,8 @@
 #include "formats/motion/bvh/KBvhUnrollProof.h"
 
-#include "animation/KEulerUnroll.h"
 #include "formats/motion/KMotionLaneBits.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -27,100 +24,166 @@ constexpr double kTurn = 360.0;
 constexpr double kHalfTurn = 180.0;
 // The reciprocal of a turn, for the quotients.
 constexpr double kInverseTurn = 1.0 / kTurn;
-// Both solutions side by side, plain (0 to 2) then other (3 to 5), worked out without a branch:
-// which one is nearer changes from frame to frame.
-constexpr int kWrapped = 6;
 constexpr int kLanes = 2;
 // KEulerUnroll::NearestWhole's shift.
 constexpr double kTwoTo52 = 4503599627370496.0;
 
-double Largest(const double p[3])
+using Lanes = KMotionLanes;
+using Mask = KMotionLaneMask;
+using Bits = KMotionLaneBits;
+
+Lanes Splat(double pValue)
 {
-    return std::max(std::fabs(p[0]), std::max(std::fabs(p[1]), std::fabs(p[2])));
+    return Lanes{pValue, pValue};
 }
 
-// Two angles wrapped near their references, by whole turns as WrapNearFinite counts them (the
-// nearest whole number of turns between them, halves to even), in lanes. Where a count is not
-// proven (its quotient within pSpread of a half) the library may have taken the one next to it:
-// its value lies a turn away, about half a turn from the reference on the other side, which
-// moves the distance by twice the quotient's distance from the half, at most
-// 2 (that distance + pSpread) turns: oOtherCount, 0 where the count is proven.
-void Wrap(const double pAngles[kLanes], const double pReferences[kLanes], double pSpread,
-          double oValues[kLanes], double oTurns[kLanes], double oDistances[kLanes],
-          double oOtherCounts[kLanes])
+Lanes Largest(Lanes pA, Lanes pB)
 {
-    using Bits = KMotionLaneBits;
-    KMotionLanes lAngle;
-    KMotionLanes lReference;
-    std::memcpy(&lAngle, pAngles, sizeof lAngle);
-    std::memcpy(&lReference, pReferences, sizeof lReference);
-    const KMotionLanes lQuotient = (lReference - lAngle) * kInverseTurn;
-    const KMotionLanes lMagnitude = Bits::Abs(lQuotient);
-    const KMotionLanes lRounded = Bits::CopySign((lMagnitude + kTwoTo52) - kTwoTo52, lQuotient);
-    const KMotionLanes lTurns =
-        Bits::Select(Bits::Mask(lMagnitude < kTwoTo52), lRounded, lQuotient);
-    const KMotionLanes lFromHalf = 0.5 - Bits::Abs(lQuotient - lTurns);
-    const KMotionLanes lOtherCount =
-        Bits::Select(Bits::Mask(lFromHalf > pSpread), KMotionLanes{0.0, 0.0},
-                     2.0 * kTurn * (lFromHalf + pSpread));
-    const KMotionLanes lValue = lAngle + kTurn * lTurns;
-    const KMotionLanes lDistance = Bits::Abs(lValue - lReference);
-    std::memcpy(oValues, &lValue, sizeof lValue);
-    std::memcpy(oTurns, &lTurns, sizeof lTurns);
-    std::memcpy(oDistances, &lDistance, sizeof lDistance);
-    std::memcpy(oOtherCounts, &lOtherCount, sizeof lOtherCount);
+    return Bits::Select(Bits::Mask(pA < pB), pB, pA);
+}
+
+Lanes LargestMagnitude(const Lanes p[3])
+{
+    return Largest(Bits::Abs(p[0]), Largest(Bits::Abs(p[1]), Bits::Abs(p[2])));
+}
+
+// Angles wrapped near their references by whole turns as WrapNearFinite counts them (the
+// nearest whole number of turns between them, halves to even). Where a count is not proven (its
+// quotient within pSpread of a half) the library may have taken the one next to it: its value
+// lies a turn away, about half a turn from the reference on the other side, which moves the
+// distance by twice the quotient's distance from the half, at most 2 (that distance + pSpread)
+// turns: mOtherCount, 0 where the count is proven.
+struct Wrapped
+{
+    Lanes mValue;
+    Lanes mTurns;
+    Lanes mDistance;
+    Lanes mOtherCount;
+};
+
+inline Wrapped Wrap(Lanes pAngle, Lanes pReference, Lanes pSpread)
+{
+    Wrapped lWrapped;
+    const Lanes lQuotient = (pReference - pAngle) * kInverseTurn;
+    const Lanes lMagnitude = Bits::Abs(lQuotient);
+    const Lanes lRounded = Bits::CopySign((lMagnitude + kTwoTo52) - kTwoTo52, lQuotient);
+    lWrapped.mTurns = Bits::Select(Bits::Mask(lMagnitude < kTwoTo52), lRounded, lQuotient);
+    const Lanes lFromHalf = 0.5 - Bits::Abs(lQuotient - lWrapped.mTurns);
+    lWrapped.mOtherCount = Bits::Select(Bits::Mask(lFromHalf > pSpread), Splat(0.0),
+                                        2.0 * kTurn * (lFromHalf + pSpread));
+    lWrapped.mValue = pAngle + kTurn * lWrapped.mTurns;
+    lWrapped.mDistance = Bits::Abs(lWrapped.mValue - pReference);
+    return lWrapped;
+}
+
+// The unroll of two joints, one a lane; both solutions are worked out and one is taken without
+// a branch: which one is nearer changes from frame to frame.
+struct Unrolled
+{
+    Lanes mValue[3];
+    Lanes mBound;
+    Lanes mTurns[3];
+    Mask mOther;
+    Mask mProven;
+};
+
+Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes rb)
+{
+    Unrolled lUnrolled;
+    // An infinite or undefined bound proves nothing.
+    const Mask lFinite = Bits::Mask(b < HUGE_VAL) & Bits::Mask(rb < HUGE_VAL);
+    const Lanes lBounds = b + rb;
+    const Lanes lRounding = kHalfUlp * (LargestMagnitude(a) + LargestMagnitude(r) + 2.0 * kTurn);
+    const Lanes lSpread = (kSafety * (lBounds + 7.0 * lRounding) + kFloor) * kInverseTurn;
+    const Wrapped lPlain[3] = {Wrap(a[0], r[0], lSpread), Wrap(a[1], r[1], lSpread),
+                               Wrap(a[2], r[2], lSpread)};
+    const Wrapped lOther[3] = {Wrap(a[0] + kHalfTurn, r[0], lSpread),
+                               Wrap(kHalfTurn - a[1], r[1], lSpread),
+                               Wrap(a[2] + kHalfTurn, r[2], lSpread)};
+    // The sums of distances in the library's order, and the library's choice: the other
+    // solution only when strictly nearer.
+    const Lanes lSumBound = kSafety * (3.0 * lBounds + 24.0 * lRounding) + kFloor;
+    const Lanes lPlainCounts =
+        lPlain[0].mOtherCount + lPlain[1].mOtherCount + lPlain[2].mOtherCount;
+    const Lanes lOtherCounts =
+        lOther[0].mOtherCount + lOther[1].mOtherCount + lOther[2].mOtherCount;
+    const Lanes lGap = ((lPlain[0].mDistance + lPlain[1].mDistance) + lPlain[2].mDistance) -
+                       ((lOther[0].mDistance + lOther[1].mDistance) + lOther[2].mDistance);
+    const Lanes lGapBound = 2.0 * lSumBound + kSafety * (lPlainCounts + lOtherCounts);
+    lUnrolled.mOther = Bits::Mask(lGap > lGapBound);
+    const Mask lPlainNearer = Bits::Mask(-lGap > lGapBound);
+    const Lanes lTakenCounts = Bits::Select(lUnrolled.mOther, lOtherCounts, lPlainCounts);
+    lUnrolled.mProven =
+        lFinite & (lUnrolled.mOther | lPlainNearer) & Bits::Mask(lTakenCounts == 0.0);
+    for (int i = 0; i < 3; ++i) {
+        lUnrolled.mValue[i] = Bits::Select(lUnrolled.mOther, lOther[i].mValue, lPlain[i].mValue);
+        lUnrolled.mTurns[i] = Bits::Select(lUnrolled.mOther, lOther[i].mTurns, lPlain[i].mTurns);
+    }
+    lUnrolled.mBound = kSafety * (b + 4.0 * lRounding) + kFloor;
+    return lUnrolled;
+}
+
+// Two values from pValues[pFirst], the second 0 past pCount.
+Lanes Load(const double* pValues, int pFirst, int pCount)
+{
+    return Lanes{pValues[pFirst], pFirst + 1 < pCount ? pValues[pFirst + 1] : 0.0};
+}
+
+void Store(Lanes pLanes, int pFirst, int pCount, double* oValues)
+{
+    oValues[pFirst] = pLanes[0];
+    if (pFirst + 1 < pCount) {
+        oValues[pFirst + 1] = pLanes[1];
+    }
+}
+
+void Store(Mask pMask, int pFirst, int pCount, bool* oValues)
+{
+    oValues[pFirst] = pMask[0] != 0;
+    if (pFirst + 1 < pCount) {
+        oValues[pFirst + 1] = pMask[1] != 0;
+    }
 }
 
 } // namespace
 
+void KBvhUnrollProof::Unroll(int pCount, const Block& pCurrent, const Block& pPrevious,
+                             const Result& oResult)
+{
+    for (int f = 0; f < pCount; f += kLanes) {
+        Lanes a[3];
+        Lanes r[3];
+        for (int i = 0; i < 3; ++i) {
+            a[i] = Load(pCurrent.mValue[i], f, pCount);
+            r[i] = Load(pPrevious.mValue[i], f, pCount);
+        }
+        const Unrolled lUnrolled =
+            UnrollLanes(a, Load(pCurrent.mBound, f, pCount), r, Load(pPrevious.mBound, f, pCount));
+        for (int i = 0; i < 3; ++i) {
+            Store(lUnrolled.mValue[i], f, pCount, oResult.mValue[i]);
+            Store(lUnrolled.mTurns[i], f, pCount, oResult.mTurns[i]);
+        }
+        Store(lUnrolled.mBound, f, pCount, oResult.mBound);
+        Store(lUnrolled.mOther, f, pCount, oResult.mOther);
+        Store(lUnrolled.mProven, f, pCount, oResult.mProven);
+    }
+}
+
 bool KBvhUnrollProof::Unroll(const Angles& pCurrent, const Angles& pPrevious, Angles& oUnrolled,
                              Decisions& oDecisions)
 {
-    // An infinite or undefined bound proves nothing, and must not reach the comparisons below.
-    if (!(pCurrent.mBound < HUGE_VAL) || !(pPrevious.mBound < HUGE_VAL)) {
-        return false;
-    }
-    const double* a = pCurrent.mValue;
-    const double* r = pPrevious.mValue;
-    const double lBounds = pCurrent.mBound + pPrevious.mBound;
-    const double lRounding = kHalfUlp * (Largest(a) + Largest(r) + 2.0 * kTurn);
-    const double lValueBound = kSafety * (pCurrent.mBound + 4.0 * lRounding) + kFloor;
-    const double lSpread = (kSafety * (lBounds + 7.0 * lRounding) + kFloor) * kInverseTurn;
-    const double lAngles[kWrapped] = {
-        a[0], a[1], a[2], a[0] + kHalfTurn, kHalfTurn - a[1], a[2] + kHalfTurn};
-    const double lReferences[kWrapped] = {r[0], r[1], r[2], r[0], r[1], r[2]};
-    double lValue[kWrapped];
-    double lTurns[kWrapped];
-    double lDistance[kWrapped];
-    double lOtherCount[kWrapped];
-    for (int i = 0; i < kWrapped; i += kLanes) {
-        Wrap(lAngles + i, lReferences + i, lSpread, lValue + i, lTurns + i, lDistance + i,
-             lOtherCount + i);
-    }
-    // The sums of distances in the library's order, and the library's choice: the other
-    // solution only when strictly nearer.
-    const double lSumBound = kSafety * (3.0 * lBounds + 24.0 * lRounding) + kFloor;
-    const double lPlain = (lDistance[0] + lDistance[1]) + lDistance[2];
-    const double lOther = (lDistance[3] + lDistance[4]) + lDistance[5];
-    const double lGap = lPlain - lOther;
-    const double lGapBound =
-        2.0 * lSumBound + kSafety * (lOtherCount[0] + lOtherCount[1] + lOtherCount[2] +
-                                     lOtherCount[3] + lOtherCount[4] + lOtherCount[5]);
-    // Which solution is nearer changes from frame to frame: it picks by index, not by a branch.
-    const bool lOtherNearer = lGap > lGapBound;
-    const bool lPlainNearer = -lGap > lGapBound;
-    const int k = 3 * static_cast<int>(lOtherNearer);
-    if (!(lOtherNearer | lPlainNearer) |
-        (lOtherCount[k] + lOtherCount[k + 1] + lOtherCount[k + 2] != 0.0)) {
-        return false;
-    }
-    oDecisions.mOther = lOtherNearer;
-    oUnrolled.mBound = lValueBound;
-    for (int i = 0; i < 3; ++i) {
-        oUnrolled.mValue[i] = lValue[k + i];
-        oDecisions.mTurns[i] = lTurns[k + i];
-    }
-    return true;
+    const Block lCurrent = {{&pCurrent.mValue[0], &pCurrent.mValue[1], &pCurrent.mValue[2]},
+                            &pCurrent.mBound};
+    const Block lPrevious = {{&pPrevious.mValue[0], &pPrevious.mValue[1], &pPrevious.mValue[2]},
+                             &pPrevious.mBound};
+    bool lProven = false;
+    const Result lResult = {{&oUnrolled.mValue[0], &oUnrolled.mValue[1], &oUnrolled.mValue[2]},
+                            &oUnrolled.mBound,
+                            {&oDecisions.mTurns[0], &oDecisions.mTurns[1], &oDecisions.mTurns[2]},
+                            &oDecisions.mOther,
+                            &lProven};
+    Unroll(1, lCurrent, lPrevious, lResult);
+    return lProven;
 }
 
 void KBvhUnrollProof::Replay(const double pAngles[3], const Decisions& pDecisions,

@@ -34,6 +34,27 @@ public:
         bool mOther = false;
     };
 
+    // Arrays of joints (structure of arrays): mValue[a][f] is angle a of joint f, mBound[f] its
+    // bound.
+    struct Block
+    {
+        const double* mValue[3];
+        const double* mBound;
+    };
+    // Where the unroll of each joint f goes: its unrolled angles mValue[a][f] and their bound,
+    // its decisions, and whether they are proven (the rest is unspecified where not).
+    struct Result
+    {
+        double* mValue[3];
+        double* mBound;
+        double* mTurns[3];
+        bool* mOther;
+        bool* mProven;
+    };
+
+    // Unroll, below, for pCount joints at once.
+    static void Unroll(int pCount, const Block& pCurrent, const Block& pPrevious,
+                       const Result& oResult);
     // UnrollFiniteXYZ of pCurrent against pPrevious. True when every decision that shapes the
     // result is proven the library's: oUnrolled then lies within its bound of the library's
     // unrolled angles, and oDecisions are the library's. False (outputs unspecified) otherwise,
