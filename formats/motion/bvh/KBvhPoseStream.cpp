@@ -41,6 +41,15 @@ bool ThreeDistinctTurns(const KBvhJoint& pJoint, int oAxes[3], int oPlaces[3])
 
 } // namespace
 
+bool KBvhPoseStream::TurnsAboutOneAxis(const Joint& pJoint, const double* pValues)
+{
+    const double* lValues = pValues + pJoint.mFirstValue;
+    const int lZeros = (lValues[pJoint.mTurnValues[0]] == 0.0) +
+                       (lValues[pJoint.mTurnValues[1]] == 0.0) +
+                       (lValues[pJoint.mTurnValues[2]] == 0.0);
+    return lZeros >= 2;
+}
+
 KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& pKeyed,
                                EAngles pAngles)
     : mFile(pFile)
@@ -267,7 +276,7 @@ void KBvhPoseStream::ConvertChangedJoints(const double* pValues)
         if (SameValuesAsBefore(mJoints[j], pValues)) {
             continue;
         }
-        if (mJoints[j].mOrder >= 0) {
+        if (mJoints[j].mOrder >= 0 && !TurnsAboutOneAxis(mJoints[j], pValues)) {
             AddToBlock(j, pValues);
         } else {
             mChanged.push_back(j);

@@ -111,6 +111,10 @@ private:
         bool mSameFloat[3][KBvhQuickAngles::kMaxCount];
     };
 
+    // Whether at least two of a quick joint's channel angles are zeros: a turn about one axis
+    // (or none), whose other angles are zeros of the library's signs, which no bound can prove.
+    // Those joint-frames take the library path.
+    static bool TurnsAboutOneAxis(const Joint& pJoint, const double* pValues);
     bool SameValuesAsBefore(const Joint& pJoint, const double* pValues) const;
     // The poses of the joints whose values changed, all together.
     void ConvertChangedJoints(const double* pValues);

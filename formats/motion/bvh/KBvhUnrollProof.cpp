@@ -14,9 +14,10 @@ namespace {
 // value wrapped by a proven count, the other solution's sum with half a turn first, lies within
 // b + 4 2^-53 M of the library's; a difference within b + rb + 4 2^-53 M (the quotient the same
 // over a turn, plus 3 2^-53 M over a turn); a sum of three distances within
-// 3 (b + rb) + 22 2^-53 M, and their gap within twice that and a rounding. Each bound is doubled
-// against what a first-order count misses, with a floor for subnormal roundings, which no relative
-// term covers.
+// 3 (b + rb) + 22 2^-53 M, and their gap within twice that and a rounding. The counts of
+// roundings are doubled against any step they miss, and given a floor for subnormal roundings,
+// which no relative term covers; b and rb are bounds already and are taken as they are (doubling
+// them would double the keys that cannot be proven).
 constexpr double kHalfUlp = 0x1p-53;
 constexpr double kSafety = 2.0;
 constexpr double kFloor = 1e-300;
@@ -94,7 +95,7 @@ Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes rb)
     const Mask lFinite = Bits::Mask(b < HUGE_VAL) & Bits::Mask(rb < HUGE_VAL);
     const Lanes lBounds = b + rb;
     const Lanes lRounding = kHalfUlp * (LargestMagnitude(a) + LargestMagnitude(r) + 2.0 * kTurn);
-    const Lanes lSpread = (kSafety * (lBounds + 7.0 * lRounding) + kFloor) * kInverseTurn;
+    const Lanes lSpread = (lBounds + kSafety * 7.0 * lRounding + kFloor) * kInverseTurn;
     const Wrapped lPlain[3] = {Wrap(a[0], r[0], lSpread), Wrap(a[1], r[1], lSpread),
                                Wrap(a[2], r[2], lSpread)};
     const Wrapped lOther[3] = {Wrap(a[0] + kHalfTurn, r[0], lSpread),
@@ -102,7 +103,7 @@ Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes rb)
                                Wrap(a[2] + kHalfTurn, r[2], lSpread)};
     // The sums of distances in the library's order, and the library's choice: the other
     // solution only when strictly nearer.
-    const Lanes lSumBound = kSafety * (3.0 * lBounds + 24.0 * lRounding) + kFloor;
+    const Lanes lSumBound = 3.0 * lBounds + kSafety * 24.0 * lRounding + kFloor;
     const Lanes lPlainCounts =
         lPlain[0].mOtherCount + lPlain[1].mOtherCount + lPlain[2].mOtherCount;
     const Lanes lOtherCounts =
@@ -119,7 +120,7 @@ Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes rb)
         lUnrolled.mValue[i] = Bits::Select(lUnrolled.mOther, lOther[i].mValue, lPlain[i].mValue);
         lUnrolled.mTurns[i] = Bits::Select(lUnrolled.mOther, lOther[i].mTurns, lPlain[i].mTurns);
     }
-    lUnrolled.mBound = kSafety * (b + 4.0 * lRounding) + kFloor;
+    lUnrolled.mBound = b + kSafety * 4.0 * lRounding + kFloor;
     return lUnrolled;
 }
 
