@@ -378,10 +378,13 @@ bool KFCurve::KeySetBatch(int pFirst, int pCount, const KTime* pTimes, const flo
         mKeys[i].SetTime(pTimes[i - lFirst]);
         mKeys[i].SetValue(pValues[i - lFirst]);
     }
-    for (std::size_t i = std::max(lFirst, lReached); i < lEnd; ++i) {
-        KFCurveKey& lKey = mKeys.emplace_back(lModel);
-        lKey.SetTime(pTimes[i - lFirst]);
-        lKey.SetValue(pValues[i - lFirst]);
+    if (lEnd > lReached) {
+        // Made in one step, then filled: no room check per key.
+        mKeys.resize(lEnd, lModel);
+        for (std::size_t i = std::max(lFirst, lReached); i < lEnd; ++i) {
+            mKeys[i].SetTime(pTimes[i - lFirst]);
+            mKeys[i].SetValue(pValues[i - lFirst]);
+        }
     }
     return true;
 }

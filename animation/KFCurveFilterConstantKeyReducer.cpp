@@ -60,24 +60,22 @@ private:
     unsigned mClock = 0;
 };
 
-// The keys as the run search reads them: the values copied once, times and interpolations
+// The keys as the run search reads them: the values in place, times and interpolations copied
 // when first asked for, the slopes through the caches. Answers exactly what IsNear and IsFlat of
 // the filter answer.
 class KeyView
 {
 public:
-    explicit KeyView(const KFCurve& pCurve) : mCurve(pCurve)
+    explicit KeyView(const KFCurve& pCurve)
+        : mCurve(pCurve), mKeys(pCurve.GetKey(0)),
+          mCount(static_cast<std::size_t>(pCurve.GetKeyCount()))
     {
-        mValues.resize(static_cast<std::size_t>(pCurve.GetKeyCount()));
-        for (std::size_t i = 0; i < mValues.size(); ++i) {
-            mValues[i] = pCurve.GetKey(static_cast<int>(i))->GetValue();
-        }
     }
 
     bool IsNear(int pA, int pB, double pTolerance) const
     {
-        return std::fabs(static_cast<double>(mValues[static_cast<std::size_t>(pA)]) -
-                         mValues[static_cast<std::size_t>(pB)]) <= pTolerance;
+        return std::fabs(static_cast<double>(mKeys[pA].GetValue()) - mKeys[pB].GetValue()) <=
+               pTolerance;
     }
 
     bool IsFlat(int pFrom, int pTo, double pTolerance)
@@ -101,17 +99,18 @@ public:
 private:
     void CopyTimes()
     {
-        mTimes.resize(mValues.size());
-        mCubic.resize(mValues.size());
-        for (std::size_t i = 0; i < mValues.size(); ++i) {
-            const KFCurveKey* lKey = mCurve.GetKey(static_cast<int>(i));
-            mTimes[i] = lKey->GetTime();
-            mCubic[i] = lKey->GetInterpolation() == KFCurveKey::kInterpolationCubic;
+        mTimes.resize(mCount);
+        mCubic.resize(mCount);
+        for (std::size_t i = 0; i < mCount; ++i) {
+            mTimes[i] = mKeys[i].GetTime();
+            mCubic[i] = mKeys[i].GetInterpolation() == KFCurveKey::kInterpolationCubic;
         }
     }
 
     const KFCurve& mCurve;
-    std::vector<float> mValues;
+    // The curve's keys, which the search only reads.
+    const KFCurveKey* mKeys;
+    std::size_t mCount;
     std::vector<KTime> mTimes;
     std::vector<char> mCubic;
     SlopeCache mRight;

@@ -49,15 +49,21 @@ enum Entry { kM02, kArcXY, kArcXX, kArcZY, kArcZX, kEntryCount };
 // Two values from pFirst; beyond pCount, pPad.
 KMotionLanes Load(const double* pValues, int pFirst, int pCount, double pPad)
 {
-    return KMotionLanes{pValues[pFirst], pFirst + 1 < pCount ? pValues[pFirst + 1] : pPad};
+    if (pFirst + 1 < pCount) {
+        KMotionLanes lLanes;
+        std::memcpy(&lLanes, pValues + pFirst, sizeof lLanes);
+        return lLanes;
+    }
+    return KMotionLanes{pValues[pFirst], pPad};
 }
 
 void Store(KMotionLanes pLanes, int pFirst, int pCount, double* oValues)
 {
-    oValues[pFirst] = pLanes[0];
     if (pFirst + 1 < pCount) {
-        oValues[pFirst + 1] = pLanes[1];
+        std::memcpy(oValues + pFirst, &pLanes, sizeof pLanes);
+        return;
     }
+    oValues[pFirst] = pLanes[0];
 }
 
 KMotionLanes Least(KMotionLanes pA, KMotionLanes pB)
