@@ -41,15 +41,6 @@ bool ThreeDistinctTurns(const KBvhJoint& pJoint, int oAxes[3], int oPlaces[3])
 
 } // namespace
 
-bool KBvhPoseStream::TurnsAboutOneAxis(const Joint& pJoint, const double* pValues)
-{
-    const double* lValues = pValues + pJoint.mFirstValue;
-    const int lZeros = (lValues[pJoint.mTurnValues[0]] == 0.0) +
-                       (lValues[pJoint.mTurnValues[1]] == 0.0) +
-                       (lValues[pJoint.mTurnValues[2]] == 0.0);
-    return lZeros >= 2;
-}
-
 KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& pKeyed,
                                EAngles pAngles)
     : mFile(pFile)

@@ -114,7 +114,14 @@ private:
     // Whether at least two of a quick joint's channel angles are zeros: a turn about one axis
     // (or none), whose other angles are zeros of the library's signs, which no bound can prove.
     // Those joint-frames take the library path.
-    static bool TurnsAboutOneAxis(const Joint& pJoint, const double* pValues);
+    static bool TurnsAboutOneAxis(const Joint& pJoint, const double* pValues)
+    {
+        const double* lValues = pValues + pJoint.mFirstValue;
+        const int lZeros = (lValues[pJoint.mTurnValues[0]] == 0.0) +
+                           (lValues[pJoint.mTurnValues[1]] == 0.0) +
+                           (lValues[pJoint.mTurnValues[2]] == 0.0);
+        return lZeros >= 2;
+    }
     bool SameValuesAsBefore(const Joint& pJoint, const double* pValues) const;
     // The poses of the joints whose values changed, all together.
     void ConvertChangedJoints(const double* pValues);
