@@ -281,7 +281,7 @@ TEST(KMotionRotationOrder, EveryListGivesTheTurnByTurnMatrixBitForBit)
 TEST(KMotionRotationOrder, SinCosToRowsAreAnglesToMatrixEntries)
 {
     constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
-    constexpr int kCount = 40;
+    constexpr int kCount = 41;
     std::mt19937_64 lRandom(36);
     std::uniform_real_distribution<double> lAngle(-720.0, 720.0);
     const double kSpecial[] = {0.0, -0.0, 90.0, 180.0, -90.0, 1e-120};
