@@ -26,8 +26,9 @@ constexpr double kHalfTurn = 180.0;
 // The reciprocal of a turn, for the quotients.
 constexpr double kInverseTurn = 1.0 / kTurn;
 constexpr int kLanes = 2;
-// KEulerUnroll::NearestWhole's shift.
-constexpr double kTwoTo52 = 4503599627370496.0;
+// Beyond this magnitude of angles nothing is proven: below it every count of turns is far below
+// 2^51, where KMotionLaneBits::kIntegerShift rounds to whole numbers.
+constexpr double kLargestAngle = 0x1p40;
 
 using Lanes = KMotionLanes;
 using Mask = KMotionLaneMask;
@@ -66,9 +67,9 @@ inline Wrapped Wrap(Lanes pAngle, Lanes pReference, Lanes pSpread)
 {
     Wrapped lWrapped;
     const Lanes lQuotient = (pReference - pAngle) * kInverseTurn;
-    const Lanes lMagnitude = Bits::Abs(lQuotient);
-    const Lanes lRounded = Bits::CopySign((lMagnitude + kTwoTo52) - kTwoTo52, lQuotient);
-    lWrapped.mTurns = Bits::Select(Bits::Mask(lMagnitude < kTwoTo52), lRounded, lQuotient);
+    // The nearest whole number, halves to even, as NearestWhole rounds it; a zero may have the
+    // other sign, which only a zero angle would show.
+    lWrapped.mTurns = (lQuotient + Bits::kIntegerShift) - Bits::kIntegerShift;
     const Lanes lFromHalf = 0.5 - Bits::Abs(lQuotient - lWrapped.mTurns);
     lWrapped.mOtherCount = Bits::Select(Bits::Mask(lFromHalf > pSpread), Splat(0.0),
                                         2.0 * kTurn * (lFromHalf + pSpread));
@@ -91,10 +92,12 @@ struct Unrolled
 Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes rb)
 {
     Unrolled lUnrolled;
-    // An infinite or undefined bound proves nothing.
-    const Mask lFinite = Bits::Mask(b < HUGE_VAL) & Bits::Mask(rb < HUGE_VAL);
+    // An infinite or undefined bound proves nothing, nor do angles beyond kLargestAngle.
+    const Lanes lMagnitude = LargestMagnitude(a) + LargestMagnitude(r);
+    const Mask lFinite = Bits::Mask(b < HUGE_VAL) & Bits::Mask(rb < HUGE_VAL) &
+                         Bits::Mask(lMagnitude < kLargestAngle);
     const Lanes lBounds = b + rb;
-    const Lanes lRounding = kHalfUlp * (LargestMagnitude(a) + LargestMagnitude(r) + 2.0 * kTurn);
+    const Lanes lRounding = kHalfUlp * (lMagnitude + 2.0 * kTurn);
     const Lanes lSpread = (lBounds + kSafety * 7.0 * lRounding + kFloor) * kInverseTurn;
     const Wrapped lPlain[3] = {Wrap(a[0], r[0], lSpread), Wrap(a[1], r[1], lSpread),
                                Wrap(a[2], r[2], lSpread)};

@@ -16,7 +16,8 @@
 // proven changes its distance by little (both candidates lie about half a turn from the
 // reference), so only the solution taken needs its counts proven.
 //
-// Angles are degrees, finite, and never beyond the turns a read reaches (far below 2^40).
+// Angles are degrees; nothing is proven for angles or bounds that are not finite, nor for angles
+// of 2^40 or more (a read never reaches them).
 class KBvhUnrollProof
 {
 public:
@@ -26,8 +27,9 @@ public:
         double mValue[3] = {0.0, 0.0, 0.0};
         double mBound = 0.0;
     };
-    // What the unroll decided: the whole turns added to each angle of the solution taken (a
-    // signed zero for none, as the library adds it) and whether it is the other one.
+    // What the unroll decided: the whole turns added to each angle of the solution taken and
+    // whether it is the other one. A count of none may be a zero of the other sign than the
+    // library's, which changes nothing but a zero angle.
     struct Decisions
     {
         double mTurns[3] = {0.0, 0.0, 0.0};
@@ -61,8 +63,8 @@ public:
     // also for an infinite bound.
     static bool Unroll(const Angles& pCurrent, const Angles& pPrevious, Angles& oUnrolled,
                        Decisions& oDecisions);
-    // The library's unrolled angles, bit for bit, from its own angles pAngles and the decisions
-    // its unroll of them took.
+    // The library's unrolled angles from its own angles pAngles and the decisions its unroll of
+    // them took: bit for bit, but for the sign of an unrolled angle that is a zero.
     static void Replay(const double pAngles[3], const Decisions& pDecisions, double oUnrolled[3]);
 };
 
