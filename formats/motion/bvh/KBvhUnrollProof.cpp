@@ -57,7 +57,6 @@ Lanes LargestMagnitude(const Lanes p[3])
 // turns: mOtherCount, 0 where the count is proven.
 struct Wrapped
 {
-    Lanes mValue;
     Lanes mTurns;
     Lanes mDistance;
     Lanes mOtherCount;
@@ -73,8 +72,7 @@ inline Wrapped Wrap(Lanes pAngle, Lanes pReference, Lanes pSpread)
     const Lanes lFromHalf = 0.5 - Bits::Abs(lQuotient - lWrapped.mTurns);
     lWrapped.mOtherCount = Bits::Select(Bits::Mask(lFromHalf > pSpread), Splat(0.0),
                                         2.0 * kTurn * (lFromHalf + pSpread));
-    lWrapped.mValue = pAngle + kTurn * lWrapped.mTurns;
-    lWrapped.mDistance = Bits::Abs(lWrapped.mValue - pReference);
+    lWrapped.mDistance = Bits::Abs((pAngle + kTurn * lWrapped.mTurns) - pReference);
     return lWrapped;
 }
 
@@ -99,20 +97,27 @@ Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes rb)
     const Lanes lBounds = b + rb;
     const Lanes lRounding = kHalfUlp * (lMagnitude + 2.0 * kTurn);
     const Lanes lSpread = (lBounds + kSafety * 7.0 * lRounding + kFloor) * kInverseTurn;
-    const Wrapped lPlain[3] = {Wrap(a[0], r[0], lSpread), Wrap(a[1], r[1], lSpread),
-                               Wrap(a[2], r[2], lSpread)};
-    const Wrapped lOther[3] = {Wrap(a[0] + kHalfTurn, r[0], lSpread),
-                               Wrap(kHalfTurn - a[1], r[1], lSpread),
-                               Wrap(a[2] + kHalfTurn, r[2], lSpread)};
-    // The sums of distances in the library's order, and the library's choice: the other
-    // solution only when strictly nearer.
+    const Lanes lOtherAngles[3] = {a[0] + kHalfTurn, kHalfTurn - a[1], a[2] + kHalfTurn};
+    // Both solutions angle by angle, their distances summed in the library's order.
+    Lanes lPlainTurns[3];
+    Lanes lOtherTurns[3];
+    Lanes lPlainSum = Splat(0.0);
+    Lanes lOtherSum = Splat(0.0);
+    Lanes lPlainCounts = Splat(0.0);
+    Lanes lOtherCounts = Splat(0.0);
+    for (int i = 0; i < 3; ++i) {
+        const Wrapped lPlain = Wrap(a[i], r[i], lSpread);
+        const Wrapped lOther = Wrap(lOtherAngles[i], r[i], lSpread);
+        lPlainTurns[i] = lPlain.mTurns;
+        lOtherTurns[i] = lOther.mTurns;
+        lPlainSum = i == 0 ? lPlain.mDistance : lPlainSum + lPlain.mDistance;
+        lOtherSum = i == 0 ? lOther.mDistance : lOtherSum + lOther.mDistance;
+        lPlainCounts += lPlain.mOtherCount;
+        lOtherCounts += lOther.mOtherCount;
+    }
+    // The library's choice: the other solution only when strictly nearer.
     const Lanes lSumBound = 3.0 * lBounds + kSafety * 24.0 * lRounding + kFloor;
-    const Lanes lPlainCounts =
-        lPlain[0].mOtherCount + lPlain[1].mOtherCount + lPlain[2].mOtherCount;
-    const Lanes lOtherCounts =
-        lOther[0].mOtherCount + lOther[1].mOtherCount + lOther[2].mOtherCount;
-    const Lanes lGap = ((lPlain[0].mDistance + lPlain[1].mDistance) + lPlain[2].mDistance) -
-                       ((lOther[0].mDistance + lOther[1].mDistance) + lOther[2].mDistance);
+    const Lanes lGap = lPlainSum - lOtherSum;
     const Lanes lGapBound = 2.0 * lSumBound + kSafety * (lPlainCounts + lOtherCounts);
     lUnrolled.mOther = Bits::Mask(lGap > lGapBound);
     const Mask lPlainNearer = Bits::Mask(-lGap > lGapBound);
@@ -120,8 +125,9 @@ Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes rb)
     lUnrolled.mProven =
         lFinite & (lUnrolled.mOther | lPlainNearer) & Bits::Mask(lTakenCounts == 0.0);
     for (int i = 0; i < 3; ++i) {
-        lUnrolled.mValue[i] = Bits::Select(lUnrolled.mOther, lOther[i].mValue, lPlain[i].mValue);
-        lUnrolled.mTurns[i] = Bits::Select(lUnrolled.mOther, lOther[i].mTurns, lPlain[i].mTurns);
+        lUnrolled.mTurns[i] = Bits::Select(lUnrolled.mOther, lOtherTurns[i], lPlainTurns[i]);
+        lUnrolled.mValue[i] =
+            Bits::Select(lUnrolled.mOther, lOtherAngles[i], a[i]) + kTurn * lUnrolled.mTurns[i];
     }
     lUnrolled.mBound = b + kSafety * 4.0 * lRounding + kFloor;
     return lUnrolled;
