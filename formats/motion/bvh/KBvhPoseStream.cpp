@@ -182,8 +182,10 @@ void KBvhPoseStream::ProveBlock(const double* pValues)
         for (int f = 0; f < lCount; ++f) {
             for (int i = 0; i < 3; ++i) {
                 b.mUnrolled[i][f] = b.mCurrent[i][f];
+                b.mTurns[i][f] = 0.0;
             }
             b.mBound[f] = b.mCurrentBound[f];
+            b.mOther[f] = false;
             b.mProven[f] = true;
         }
     } else {
@@ -211,7 +213,7 @@ void KBvhPoseStream::ProveBlock(const double* pValues)
             for (int i = 0; i < 3; ++i) {
                 lJoint.mDecisions.mTurns[i] = b.mTurns[i][f];
             }
-            lJoint.mDecisions.mOther = !mFirstFrame && b.mOther[f];
+            lJoint.mDecisions.mOther = b.mOther[f];
             lJoint.mUnrolledAsRead = mFirstFrame;
         } else {
             ++mFallbackCount;

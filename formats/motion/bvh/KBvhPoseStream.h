@@ -25,8 +25,10 @@ class KBvhFile;
 // as its state. Any other joint-frame falls back to the library path, which needs the library's
 // own state: its angles come from the frame's channel values again, and its unrolled angles of
 // the frame before from that frame's channel values (kept for the comparison of values anyway)
-// and the decisions the proven unroll took there (KBvhUnrollProof::Replay). The keys are the
-// same with quick angles or without.
+// and the decisions the proven unroll took there (KBvhUnrollProof::Replay). A zero key is never
+// proven (its sign is not known), so the joint-frames that turn about one axis only, whose other
+// angles are zeros, take the library path from the start. The keys are the same with quick angles
+// or without; only the time differs.
 //
 // The file (not owned) must outlive the stream and keep the joint list it had when the stream
 // was made.

@@ -173,19 +173,24 @@ TEST(KBvhUnrollProof, ProvenUnrollsAreTheLibrarys)
     EXPECT_EQ(CountProven(lGimbal, 2000, 1e-11, 1e-11), 0);
 }
 
-TEST(KBvhUnrollProof, NoProofWithoutAFiniteBound)
+// Bounds that are not finite, and angles no read reaches, where the turn counts would no longer
+// be whole numbers: no proof, on either side.
+TEST(KBvhUnrollProof, NoProofWithoutAFiniteBoundOrBeyondAnyRead)
 {
-    Angles lCurrent;
-    Angles lPrevious;
     Angles lUnrolled;
     Decisions lDecisions;
     for (const double lBad : {HUGE_VAL, std::nan("")}) {
-        lCurrent.mBound = lBad;
-        lPrevious.mBound = 0.0;
-        EXPECT_FALSE(KBvhUnrollProof::Unroll(lCurrent, lPrevious, lUnrolled, lDecisions));
-        lCurrent.mBound = 0.0;
-        lPrevious.mBound = lBad;
-        EXPECT_FALSE(KBvhUnrollProof::Unroll(lCurrent, lPrevious, lUnrolled, lDecisions));
+        for (int lSide = 0; lSide < 2; ++lSide) {
+            Angles lAngles[2];
+            lAngles[lSide].mBound = lBad;
+            EXPECT_FALSE(KBvhUnrollProof::Unroll(lAngles[0], lAngles[1], lUnrolled, lDecisions));
+        }
+    }
+    for (int lSide = 0; lSide < 2; ++lSide) {
+        Angles lAngles[2];
+        EXPECT_TRUE(KBvhUnrollProof::Unroll(lAngles[0], lAngles[1], lUnrolled, lDecisions));
+        lAngles[lSide].mValue[lSide] = 0x1p53;
+        EXPECT_FALSE(KBvhUnrollProof::Unroll(lAngles[0], lAngles[1], lUnrolled, lDecisions));
     }
 }
 
