@@ -50,16 +50,13 @@ Lanes LargestMagnitude(const Lanes p[3])
 }
 
 // Angles wrapped near their references by whole turns as WrapNearFinite counts them (the
-// nearest whole number of turns between them, halves to even). Where a count is not proven (its
-// quotient within pSpread of a half) the library may have taken the one next to it: its value
-// lies a turn away, about half a turn from the reference on the other side, which moves the
-// distance by twice the quotient's distance from the half, at most 2 (that distance + pSpread)
-// turns: mOtherCount, 0 where the count is proven.
+// nearest whole number of turns between them, halves to even); a count is proven where its
+// quotient lies farther than pSpread from a half.
 struct Wrapped
 {
     Lanes mTurns;
     Lanes mDistance;
-    Lanes mOtherCount;
+    Mask mProven;
 };
 
 inline Wrapped Wrap(Lanes pAngle, Lanes pReference, Lanes pSpread)
@@ -69,9 +66,7 @@ inline Wrapped Wrap(Lanes pAngle, Lanes pReference, Lanes pSpread)
     // The nearest whole number, halves to even, as NearestWhole rounds it; a zero may have the
     // other sign, which only a zero angle would show.
     lWrapped.mTurns = (lQuotient + Bits::kIntegerShift) - Bits::kIntegerShift;
-    const Lanes lFromHalf = 0.5 - Bits::Abs(lQuotient - lWrapped.mTurns);
-    lWrapped.mOtherCount = Bits::Select(Bits::Mask(lFromHalf > pSpread), Splat(0.0),
-                                        2.0 * kTurn * (lFromHalf + pSpread));
+    lWrapped.mProven = Bits::Mask(0.5 - Bits::Abs(lQuotient - lWrapped.mTurns) > pSpread);
     lWrapped.mDistance = Bits::Abs((pAngle + kTurn * lWrapped.mTurns) - pReference);
     return lWrapped;
 }
@@ -103,8 +98,8 @@ Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes rb)
     Lanes lOtherTurns[3];
     Lanes lPlainSum = Splat(0.0);
     Lanes lOtherSum = Splat(0.0);
-    Lanes lPlainCounts = Splat(0.0);
-    Lanes lOtherCounts = Splat(0.0);
+    Mask lPlainProven = lFinite;
+    Mask lOtherProven = lFinite;
     for (int i = 0; i < 3; ++i) {
         const Wrapped lPlain = Wrap(a[i], r[i], lSpread);
         const Wrapped lOther = Wrap(lOtherAngles[i], r[i], lSpread);
@@ -112,18 +107,20 @@ Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes rb)
         lOtherTurns[i] = lOther.mTurns;
         lPlainSum = i == 0 ? lPlain.mDistance : lPlainSum + lPlain.mDistance;
         lOtherSum = i == 0 ? lOther.mDistance : lOtherSum + lOther.mDistance;
-        lPlainCounts += lPlain.mOtherCount;
-        lOtherCounts += lOther.mOtherCount;
+        lPlainProven &= lPlain.mProven;
+        lOtherProven &= lOther.mProven;
     }
-    // The library's choice: the other solution only when strictly nearer.
+    // The library's choice: the other solution only when strictly nearer. Where a count of the
+    // solution not taken is not proven, the library may have taken the one next to it: its value
+    // lies a turn away, about half a turn from the reference on the other side, which moves the
+    // distance by twice the quotient's distance from the half, at most 2 * 2 lSpread turns, for
+    // each of the three angles.
     const Lanes lSumBound = 3.0 * lBounds + kSafety * 24.0 * lRounding + kFloor;
     const Lanes lGap = lPlainSum - lOtherSum;
-    const Lanes lGapBound = 2.0 * lSumBound + kSafety * (lPlainCounts + lOtherCounts);
+    const Lanes lGapBound = 2.0 * lSumBound + kSafety * 3.0 * 4.0 * kTurn * lSpread;
     lUnrolled.mOther = Bits::Mask(lGap > lGapBound);
     const Mask lPlainNearer = Bits::Mask(-lGap > lGapBound);
-    const Lanes lTakenCounts = Bits::Select(lUnrolled.mOther, lOtherCounts, lPlainCounts);
-    lUnrolled.mProven =
-        lFinite & (lUnrolled.mOther | lPlainNearer) & Bits::Mask(lTakenCounts == 0.0);
+    lUnrolled.mProven = (lUnrolled.mOther & lOtherProven) | (lPlainNearer & lPlainProven);
     for (int i = 0; i < 3; ++i) {
         lUnrolled.mTurns[i] = Bits::Select(lUnrolled.mOther, lOtherTurns[i], lPlainTurns[i]);
         lUnrolled.mValue[i] =
