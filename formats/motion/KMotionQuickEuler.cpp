@@ -108,7 +108,8 @@ KMotionLanes EulerBound(const KMotionLanes pEntries[kEntryCount], double pEntryE
 }
 
 // The float of pBits (magnitude bits of a finite float, or of the infinity) as a double; past
-// the largest float, 2^128, where the next float would lie were the exponent wider.
+// the largest float, 2^128, where the next float would lie were the exponent wider. Below zero
+// (all bits set) a NaN.
 double FloatOfBits(std::uint32_t pBits)
 {
     constexpr std::uint32_t kInfinityBits = 0x7f800000u;
@@ -163,24 +164,22 @@ void KMotionQuickEuler::AxesToEulerXYZ(int pCount, const double* const pRow0[3],
 
 bool KMotionQuickEuler::SameFloat(double pValue, double pBound)
 {
-    // Rounding to nearest is the same on both sides of zero: magnitudes serve.
+    // Rounding to nearest is the same on both sides of zero: magnitudes serve. Without a branch
+    // on the values: what is out of range is worked on as 1 and its answer dropped.
     const double lMagnitude = std::fabs(pValue);
-    if (!(pBound >= 0.0 && pBound <= std::numeric_limits<double>::max()) ||
-        !(lMagnitude < kFloatLimit)) {
-        return false;
-    }
-    const float lFloat = static_cast<float>(lMagnitude);
+    const bool lInRange = (pBound >= 0.0) & (pBound <= std::numeric_limits<double>::max()) &
+                          (lMagnitude < kFloatLimit);
+    const double lValue = lInRange ? lMagnitude : 1.0;
+    const float lFloat = static_cast<float>(lValue);
     std::uint32_t lBits;
     std::memcpy(&lBits, &lFloat, sizeof lBits);
-    if (lBits == 0) {
-        return false;
-    }
     // The doubles that round to lFloat lie strictly between the midpoints to its neighbours (a
     // midpoint goes to the even one, which may be either); the sums of neighbours are exact.
+    // A zero has no neighbour below among the magnitudes: its midpoint is a NaN, never passed.
     const double lBelow = (static_cast<double>(lFloat) + FloatOfBits(lBits - 1)) / 2.0;
     const double lAbove = (static_cast<double>(lFloat) + FloatOfBits(lBits + 1)) / 2.0;
     const double lWide = pBound * kGapMargin;
-    return lWide < lMagnitude - lBelow && lWide < lAbove - lMagnitude;
+    return lInRange & (lWide < lValue - lBelow) & (lWide < lAbove - lValue);
 }
 
 void KMotionQuickEuler::SameFloat(int pCount, const double* pValues, const double* pBounds,
