@@ -1,8 +1,10 @@
 #include "formats/motion/bvh/KBvhUnrollProof.h"
 
 #include "formats/motion/KMotionLaneBits.h"
+#include "formats/motion/KMotionQuickTrig.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -154,10 +156,144 @@ void Store(Mask pMask, int pFirst, int pCount, bool* oValues)
 
 } // namespace
 
+#if RYV_MOTION_WIDE_LANES
+// The steps of Wrap and UnrollLanes above for four joints at a time in the wider registers, made
+// only for processors that have them (KMotionQuickTrig::HasWideLanes): the same operations lane
+// by lane. Nothing passes these lanes to code made otherwise.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+namespace {
+
+constexpr int kWideLanes = 4;
+using WideLanes = KMotionWideLanes;
+using WideMask = KMotionWideMask;
+using Wide = KMotionWideBits;
+
+struct WideWrapped
+{
+    WideLanes mTurns;
+    WideLanes mDistance;
+    WideMask mProven;
+};
+
+inline WideWrapped WideWrap(WideLanes pAngle, WideLanes pReference, WideLanes pSpread)
+{
+    WideWrapped lWrapped;
+    const WideLanes lQuotient = (pReference - pAngle) * kInverseTurn;
+    lWrapped.mTurns = (lQuotient + Bits::kIntegerShift) - Bits::kIntegerShift;
+    lWrapped.mProven = Wide::Mask(0.5 - Wide::Abs(lQuotient - lWrapped.mTurns) > pSpread);
+    lWrapped.mDistance = Wide::Abs((pAngle + kTurn * lWrapped.mTurns) - pReference);
+    return lWrapped;
+}
+
+inline WideLanes WideLargest(WideLanes pA, WideLanes pB)
+{
+    return Wide::Select(Wide::Mask(pA < pB), pB, pA);
+}
+
+inline WideLanes WideLargestMagnitude(const WideLanes p[3])
+{
+    return WideLargest(Wide::Abs(p[0]), WideLargest(Wide::Abs(p[1]), Wide::Abs(p[2])));
+}
+
+inline WideLanes WideLoad(const double* pValues)
+{
+    WideLanes lLanes;
+    std::memcpy(&lLanes, pValues, sizeof lLanes);
+    return lLanes;
+}
+
+inline void WideStore(WideLanes pLanes, double* oValues)
+{
+    std::memcpy(oValues, &pLanes, sizeof pLanes);
+}
+
+inline void WideStore(WideMask pMask, bool* oValues)
+{
+    for (int i = 0; i < kWideLanes; ++i) {
+        oValues[i] = pMask[i] != 0;
+    }
+}
+
+void WideUnrollLanes(const double* const pCurrent[3], const double* pBound,
+                     const double* const pPrevious[3], const double* pPreviousBound, int f,
+                     const KBvhUnrollProof::Result& oResult)
+{
+    WideLanes a[3];
+    WideLanes r[3];
+    for (int i = 0; i < 3; ++i) {
+        a[i] = WideLoad(pCurrent[i] + f);
+        r[i] = WideLoad(pPrevious[i] + f);
+    }
+    const WideLanes b = WideLoad(pBound + f);
+    const WideLanes rb = WideLoad(pPreviousBound + f);
+    const WideLanes lMagnitude = WideLargestMagnitude(a) + WideLargestMagnitude(r);
+    const WideMask lFinite = Wide::Mask(b < HUGE_VAL) & Wide::Mask(rb < HUGE_VAL) &
+                             Wide::Mask(lMagnitude < kLargestAngle);
+    const WideLanes lBounds = b + rb;
+    const WideLanes lRounding = kHalfUlp * (lMagnitude + 2.0 * kTurn);
+    const WideLanes lSpread = (lBounds + kSafety * 7.0 * lRounding + kFloor) * kInverseTurn;
+    const WideLanes lOtherAngles[3] = {a[0] + kHalfTurn, kHalfTurn - a[1], a[2] + kHalfTurn};
+    WideLanes lPlainTurns[3];
+    WideLanes lOtherTurns[3];
+    WideLanes lPlainSum = Wide::Splat(0.0);
+    WideLanes lOtherSum = Wide::Splat(0.0);
+    WideMask lPlainProven = lFinite;
+    WideMask lOtherProven = lFinite;
+    for (int i = 0; i < 3; ++i) {
+        const WideWrapped lPlain = WideWrap(a[i], r[i], lSpread);
+        const WideWrapped lOther = WideWrap(lOtherAngles[i], r[i], lSpread);
+        lPlainTurns[i] = lPlain.mTurns;
+        lOtherTurns[i] = lOther.mTurns;
+        lPlainSum = i == 0 ? lPlain.mDistance : lPlainSum + lPlain.mDistance;
+        lOtherSum = i == 0 ? lOther.mDistance : lOtherSum + lOther.mDistance;
+        lPlainProven &= lPlain.mProven;
+        lOtherProven &= lOther.mProven;
+    }
+    const WideLanes lSumBound = 3.0 * lBounds + kSafety * 24.0 * lRounding + kFloor;
+    const WideLanes lGap = lPlainSum - lOtherSum;
+    const WideLanes lGapBound = 2.0 * lSumBound + kSafety * 3.0 * 4.0 * kTurn * lSpread;
+    const WideMask lOtherNearer = Wide::Mask(lGap > lGapBound);
+    const WideMask lPlainNearer = Wide::Mask(-lGap > lGapBound);
+    for (int i = 0; i < 3; ++i) {
+        const WideLanes lTurns = Wide::Select(lOtherNearer, lOtherTurns[i], lPlainTurns[i]);
+        WideStore(lTurns, oResult.mTurns[i] + f);
+        WideStore(Wide::Select(lOtherNearer, lOtherAngles[i], a[i]) + kTurn * lTurns,
+                  oResult.mValue[i] + f);
+    }
+    WideStore(b + kSafety * 4.0 * lRounding + kFloor, oResult.mBound + f);
+    WideStore(lOtherNearer, oResult.mOther + f);
+    WideStore((lOtherNearer & lOtherProven) | (lPlainNearer & lPlainProven), oResult.mProven + f);
+}
+
+// The whole groups of four joints of the block; answers how many joints it took.
+int WideUnroll(int pCount, const KBvhUnrollProof::Block& pCurrent,
+               const KBvhUnrollProof::Block& pPrevious, const KBvhUnrollProof::Result& oResult)
+{
+    int f = 0;
+    for (; f + kWideLanes <= pCount; f += kWideLanes) {
+        WideUnrollLanes(pCurrent.mValue, pCurrent.mBound, pPrevious.mValue, pPrevious.mBound, f,
+                        oResult);
+    }
+    return f;
+}
+
+} // namespace
+
+#pragma GCC pop_options
+#endif
+
 void KBvhUnrollProof::Unroll(int pCount, const Block& pCurrent, const Block& pPrevious,
                              const Result& oResult)
 {
-    for (int f = 0; f < pCount; f += kLanes) {
+    int lFirst = 0;
+#if RYV_MOTION_WIDE_LANES
+    if (KMotionQuickTrig::HasWideLanes()) {
+        lFirst = WideUnroll(pCount, pCurrent, pPrevious, oResult);
+    }
+#endif
+    for (int f = lFirst; f < pCount; f += kLanes) {
         Lanes a[3];
         Lanes r[3];
         for (int i = 0; i < 3; ++i) {
