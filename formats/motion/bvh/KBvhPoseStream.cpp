@@ -72,8 +72,7 @@ KBvhPoseStream::KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& 
         mJoints.push_back(lJoint);
     }
     if (pAngles == eQuickAngles) {
-        mBlocks.resize(kOrderCount);
-        mUnrollBlock = std::make_unique<UnrollBlock>();
+        mBlocks.resize(kOrderCount + 1);
     }
 }
 
@@ -147,35 +146,41 @@ void KBvhPoseStream::UnrollQuickJoints(const double* pValues)
     if (mBlocks.empty()) {
         return;
     }
-    UnrollBlock& lBlock = *mUnrollBlock;
-    lBlock.mCount = 0;
+    Block& lBlock = mBlocks[kOrderCount];
     for (std::size_t j = 0; j < mJoints.size(); ++j) {
         Joint& lJoint = mJoints[j];
-        lJoint.mQuickPut = lJoint.mRotationBound != 0.0 || lJoint.mUnrolledBound != 0.0;
-        if (!lJoint.mQuickPut) {
+        if (lJoint.mQuickPut || (lJoint.mRotationBound == 0.0 && lJoint.mUnrolledBound == 0.0)) {
             continue;
         }
         const int f = lBlock.mCount;
-        lBlock.mJoints[f] = j;
         for (int i = 0; i < 3; ++i) {
             lBlock.mCurrent[i][f] = lJoint.mRotation[i];
-            lBlock.mPrevious[i][f] = lJoint.mUnrolled[i];
         }
         lBlock.mCurrentBound[f] = lJoint.mRotationBound;
-        lBlock.mPreviousBound[f] = lJoint.mUnrolledBound;
-        if (++lBlock.mCount == KBvhQuickAngles::kMaxCount) {
-            ProveBlock(pValues);
-            lBlock.mCount = 0;
+        AddState(lBlock, j);
+        if (lBlock.mCount == KBvhQuickAngles::kMaxCount) {
+            ProveBlock(lBlock, pValues);
         }
     }
     if (lBlock.mCount > 0) {
-        ProveBlock(pValues);
+        ProveBlock(lBlock, pValues);
     }
 }
 
-void KBvhPoseStream::ProveBlock(const double* pValues)
+void KBvhPoseStream::AddState(Block& ioBlock, std::size_t pJoint)
 {
-    UnrollBlock& b = *mUnrollBlock;
+    const Joint& lJoint = mJoints[pJoint];
+    const int f = ioBlock.mCount++;
+    ioBlock.mJoints[f] = pJoint;
+    for (int i = 0; i < 3; ++i) {
+        ioBlock.mPrevious[i][f] = lJoint.mUnrolled[i];
+    }
+    ioBlock.mPreviousBound[f] = lJoint.mUnrolledBound;
+}
+
+void KBvhPoseStream::ProveBlock(Block& ioBlock, const double* pValues)
+{
+    Block& b = ioBlock;
     const int lCount = b.mCount;
     if (mFirstFrame) {
         // Nothing to unroll against: the angles are the keys.
@@ -206,6 +211,10 @@ void KBvhPoseStream::ProveBlock(const double* pValues)
     mQuickCount += lCount;
     for (int f = 0; f < lCount; ++f) {
         Joint& lJoint = mJoints[b.mJoints[f]];
+        lJoint.mQuickPut = true;
+        lJoint.mRotation.Set(b.mCurrent[0][f], b.mCurrent[1][f], b.mCurrent[2][f],
+                             lJoint.mRotation[3]);
+        lJoint.mRotationBound = b.mCurrentBound[f];
         if (b.mProven[f] && b.mSameFloat[0][f] && b.mSameFloat[1][f] && b.mSameFloat[2][f]) {
             lJoint.mUnrolled.Set(b.mUnrolled[0][f], b.mUnrolled[1][f], b.mUnrolled[2][f],
                                  lJoint.mRotation[3]);
@@ -221,6 +230,7 @@ void KBvhPoseStream::ProveBlock(const double* pValues)
             LibraryUnroll(lJoint);
         }
     }
+    b.mCount = 0;
 }
 
 void KBvhPoseStream::MakeExact(Joint& ioJoint, const double* pValues)
@@ -266,6 +276,7 @@ void KBvhPoseStream::ConvertChangedJoints(const double* pValues)
     mChanged.clear();
     mChangedIndexes.clear();
     for (std::size_t j = 0; j < mJoints.size(); ++j) {
+        mJoints[j].mQuickPut = false;
         if (SameValuesAsBefore(mJoints[j], pValues)) {
             continue;
         }
@@ -276,8 +287,8 @@ void KBvhPoseStream::ConvertChangedJoints(const double* pValues)
             mChangedIndexes.push_back(mJoints[j].mIndex);
         }
     }
-    for (Block& lBlock : mBlocks) {
-        ConvertBlock(lBlock);
+    for (std::size_t o = 0; o < mBlocks.size() && o < kOrderCount; ++o) {
+        ConvertBlock(mBlocks[o], pValues);
     }
     const int lCount = static_cast<int>(mChanged.size());
     mMatrices.resize(mChanged.size());
@@ -307,32 +318,28 @@ void KBvhPoseStream::AddToBlock(std::size_t pJoint, const double* pValues)
         }
     }
     Block& lBlock = mBlocks[static_cast<std::size_t>(lJoint.mOrder)];
-    lBlock.mJoints[lBlock.mCount] = pJoint;
     for (int i = 0; i < 3; ++i) {
         lBlock.mDegrees[i][lBlock.mCount] = lValues[lJoint.mTurnValues[i]];
     }
-    if (++lBlock.mCount == KBvhQuickAngles::kMaxCount) {
-        ConvertBlock(lBlock);
+    AddState(lBlock, pJoint);
+    if (lBlock.mCount == KBvhQuickAngles::kMaxCount) {
+        ConvertBlock(lBlock, pValues);
     }
 }
 
-void KBvhPoseStream::ConvertBlock(Block& ioBlock)
+void KBvhPoseStream::ConvertBlock(Block& ioBlock, const double* pValues)
 {
     if (ioBlock.mCount == 0) {
         return;
     }
-    double lAngles[3][KBvhQuickAngles::kMaxCount];
-    double lBounds[KBvhQuickAngles::kMaxCount];
     const double* const lDegrees[3] = {ioBlock.mDegrees[0], ioBlock.mDegrees[1],
                                        ioBlock.mDegrees[2]};
-    double* const lOut[3] = {lAngles[0], lAngles[1], lAngles[2]};
+    double* const lAngles[3] = {ioBlock.mCurrent[0], ioBlock.mCurrent[1], ioBlock.mCurrent[2]};
     // Every joint of a block has the axes of its first.
-    KBvhQuickAngles::Convert(ioBlock.mCount, mJoints[ioBlock.mJoints[0]].mAxes, lDegrees, lOut,
-                             lBounds);
+    KBvhQuickAngles::Convert(ioBlock.mCount, mJoints[ioBlock.mJoints[0]].mAxes, lDegrees, lAngles,
+                             ioBlock.mCurrentBound);
     for (int f = 0; f < ioBlock.mCount; ++f) {
-        Joint& lJoint = mJoints[ioBlock.mJoints[f]];
-        lJoint.mRotation.Set(lAngles[0][f], lAngles[1][f], lAngles[2][f], lJoint.mRotation[3]);
-        lJoint.mRotationBound = std::max(lBounds[f], kLeastBound);
+        ioBlock.mCurrentBound[f] = std::max(ioBlock.mCurrentBound[f], kLeastBound);
     }
-    ioBlock.mCount = 0;
+    ProveBlock(ioBlock, pValues);
 }

@@ -7,7 +7,6 @@
 #include "formats/motion/bvh/KBvhUnrollProof.h"
 
 #include <cstddef>
-#include <memory>
 #include <vector>
 
 class KBvhFile;
@@ -88,19 +87,14 @@ private:
         // Whether the quick unroll has put this frame's rotation.
         bool mQuickPut = false;
     };
-    // Changed joints of one kind of order waiting for a quick conversion.
+    // Quick joints waiting for their conversion (those of one kind of order whose values
+    // changed: mDegrees) and for the proof of their unroll (mCurrent against mPrevious), and the
+    // results.
     struct Block
     {
         int mCount = 0;
         std::size_t mJoints[KBvhQuickAngles::kMaxCount];
         double mDegrees[3][KBvhQuickAngles::kMaxCount];
-    };
-
-    // Quick joints waiting for their unroll to be proven, and the results.
-    struct UnrollBlock
-    {
-        int mCount = 0;
-        std::size_t mJoints[KBvhQuickAngles::kMaxCount];
         double mCurrent[3][KBvhQuickAngles::kMaxCount];
         double mCurrentBound[KBvhQuickAngles::kMaxCount];
         double mPrevious[3][KBvhQuickAngles::kMaxCount];
@@ -128,15 +122,19 @@ private:
     // The poses of the joints whose values changed, all together.
     void ConvertChangedJoints(const double* pValues);
     void AddToBlock(std::size_t pJoint, const double* pValues);
-    void ConvertBlock(Block& ioBlock);
+    void ConvertBlock(Block& ioBlock, const double* pValues);
+    // Appends the joint, with its unrolled state, to the block.
+    void AddState(Block& ioBlock, std::size_t pJoint);
     // The joint's rotation angles from the channel values of pFrame by the library path.
     void LibraryRotation(const Joint& pJoint, const double* pFrame, double oAngles[3]) const;
     // The joint's rotation unrolled by the library path into mUnrolled.
     void LibraryUnroll(Joint& ioJoint);
-    // The joints whose rotation or state is quick: their unroll proven, or done by the library
-    // path on the library's own angles and state (MakeExact); mQuickPut set for them.
+    // The other joints whose rotation or state is quick (their values did not change, or the
+    // library path converted them), through ProveBlock.
     void UnrollQuickJoints(const double* pValues);
-    void ProveBlock(const double* pValues);
+    // The unrolls of the block's joints proven, or done by the library path on the library's own
+    // angles and state (MakeExact); mQuickPut set for them. Empties the block.
+    void ProveBlock(Block& ioBlock, const double* pValues);
     void MakeExact(Joint& ioJoint, const double* pValues);
 
     const KBvhFile& mFile;
@@ -151,9 +149,8 @@ private:
     std::vector<KMatrix> mMatrices;
     std::vector<KVector4> mTranslations;
     std::vector<KVector4> mRotations;
+    // With quick angles: a block per kind of order, then one for UnrollQuickJoints.
     std::vector<Block> mBlocks;
-    // Made with the blocks: a read keeps its stream on the stack.
-    std::unique_ptr<UnrollBlock> mUnrollBlock;
     long long mQuickCount = 0;
     long long mFallbackCount = 0;
 };
