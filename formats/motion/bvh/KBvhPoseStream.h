@@ -40,6 +40,8 @@ public:
         bool mTranslation = false;
         bool mRotation = false;
     };
+    // Every joint by the library path, or the quick path where it applies (above); the same
+    // keys either way.
     enum EAngles { eLibraryAngles, eQuickAngles };
 
     KBvhPoseStream(const KBvhFile& pFile, const std::vector<Keyed>& pKeyed,
