@@ -69,10 +69,10 @@ void Split(KMotionWideLanes pValue, KMotionLanes oHalves[2])
     oHalves[1] = Wide::Second(pValue);
 }
 
-[[gnu::always_inline]] inline KMotionWideLanes WideAtan2(KMotionWideLanes lY, KMotionWideLanes lX)
+[[gnu::always_inline]] inline KMotionWideLanes WideAtan2(KMotionWideLanes pY, KMotionWideLanes pX)
 {
-    const KMotionWideLanes lAx = Wide::Abs(lX);
-    const KMotionWideLanes lAy = Wide::Abs(lY);
+    const KMotionWideLanes lAx = Wide::Abs(pX);
+    const KMotionWideLanes lAy = Wide::Abs(pY);
     const KMotionWideMask lSteep = Wide::Mask(lAy > lAx);
     const KMotionWideLanes lSmall = Wide::Select(lSteep, lAx, lAy);
     const KMotionWideLanes lLarge = Wide::Select(lSteep, lAy, lAx);
@@ -91,8 +91,8 @@ void Split(KMotionWideLanes pValue, KMotionLanes oHalves[2])
     const KMotionWideLanes lTable = Wide::Pick(kAtanSixteenths, lNearest);
     KMotionWideLanes lAngle = lTable + lSeries;
     lAngle = Wide::Select(lSteep, kHalfPi - lAngle, lAngle);
-    lAngle = Wide::Select(Wide::Mask(lX < 0.0), kPi - lAngle, lAngle);
-    return Wide::CopySign(lAngle, lY);
+    lAngle = Wide::Select(Wide::Mask(pX < 0.0), kPi - lAngle, lAngle);
+    return Wide::CopySign(lAngle, pY);
 }
 
 void WideAtan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes oAngle[2])
