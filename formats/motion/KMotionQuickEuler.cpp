@@ -133,16 +133,16 @@ void KMotionQuickEuler::AxesToEulerXYZ(int pCount, const double* const pRow0[3],
                                        const double* const pRow1[3], const double* pZ2,
                                        double pEntryError, double* const oAngles[3], double* oBound)
 {
-    double lSines[kMaxCount];
-    for (int f = 0; f < pCount; ++f) {
-        lSines[f] = -pRow0[2][f];
-    }
+    // The middle angle is asin(-m02): the quick arc sine is odd to the bit (its root is the same
+    // for both signs and its arc tangent takes the sign of its first argument last), as is a
+    // product, so the sign goes onto the factor.
     KMotionQuickTrig::Atan2(pCount, pRow1[2], pZ2, oAngles[0]);
-    KMotionQuickTrig::Asin(pCount, lSines, oAngles[1]);
+    KMotionQuickTrig::Asin(pCount, pRow0[2], oAngles[1]);
     KMotionQuickTrig::Atan2(pCount, pRow0[1], pRow0[0], oAngles[2]);
+    const double lFactors[3] = {kRadToDeg, -kRadToDeg, kRadToDeg};
     for (int a = 0; a < 3; ++a) {
         for (int f = 0; f < pCount; ++f) {
-            oAngles[a][f] *= kRadToDeg;
+            oAngles[a][f] *= lFactors[a];
         }
     }
     const bool lBoundable = pEntryError >= 0.0 && pEntryError <= kLargestEntry;

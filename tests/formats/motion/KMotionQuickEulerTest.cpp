@@ -304,7 +304,7 @@ TEST(KMotionQuickEuler, AxesToEulerRefusesWhatItCannotBound)
         {"gimbal", {0, 0, kGimbal}, {0, 1, 0}, 0.001, 0.0, false},
         {"gimbal below", {0, 0, -kGimbal}, {0, 1, 0}, 0.001, 0.0, false},
         {"just inside", {0.001, 0, std::nextafter(kGimbal, 0.0)}, {0, 1, 0}, 0.001, 0.0, true},
-        {"within the error", {0, 0, kGimbal - 1e-15}, {0, 1, 0}, 0.001, 2e-15, false},
+        {"within the error", {0.001, 0, kGimbal - 1e-15}, {0, 1, 0}, 0.001, 2e-15, false},
         {"NaN", {1, 0, kNaN}, {0, 1, 0}, 1, 1e-15, false},
         {"NaN row 1", {1, 0, 0}, {0, 1, kNaN}, 1, 1e-15, false},
         {"infinite", {kInfinity, 0, 0}, {0, 1, 0}, 1, 1e-15, false},
