@@ -14,8 +14,6 @@ class KBvhQuickAngles
 public:
     // Most joints one call takes.
     static constexpr int kMaxCount = KMotionQuickEuler::kMaxCount;
-    // How far each matrix entry may lie from the library path's (see the source).
-    static const double kEntryError;
 
     // pCount (0..kMaxCount) joints whose rotation channels list the distinct axes pAxes
     // (KMotionRotationOrder::EAxis), listed angle i of joint f in pDegrees[i][f]: the joints' X, Y,
