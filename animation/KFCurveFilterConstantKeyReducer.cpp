@@ -189,26 +189,31 @@ std::vector<int> KFCurveFilterConstantKeyReducer::KeepInside(const KFCurve& pCur
 {
     const int lCount = pCurve.GetKeyCount();
     KeyView lKeys(pCurve);
-    std::vector<int> lKept;
-    lKept.reserve(static_cast<std::size_t>(lCount));
+    // Sized once and filled through a local count, which the loop keeps in a register; cut to
+    // the keys kept at the end.
+    std::vector<int> lKept(static_cast<std::size_t>(lCount));
+    int* const lOut = lKept.data();
+    const double lTolerance = mTolerance;
+    int lKeptCount = 0;
     const int lStart = pFirst < 1 ? 1 : pFirst;
     int i = 0;
     for (; i < lStart && i < lCount; ++i) {
-        lKept.push_back(i);
+        lOut[lKeptCount++] = i;
     }
     // The anchor is the last kept key; comparing with it rather than with the neighbour keeps a
     // slow drift of small steps from being removed step by step.
     int lAnchor = pFirst > 0 ? pFirst - 1 : 0;
     for (i = lStart; i <= pLast && i < lCount - 1; ++i) {
-        if (!(lKeys.IsNear(i, lAnchor, mTolerance) && lKeys.IsNear(i + 1, lAnchor, mTolerance) &&
-              lKeys.IsFlat(lAnchor, i, mTolerance) && lKeys.IsFlat(i, i + 1, mTolerance))) {
+        if (!(lKeys.IsNear(i, lAnchor, lTolerance) && lKeys.IsNear(i + 1, lAnchor, lTolerance) &&
+              lKeys.IsFlat(lAnchor, i, lTolerance) && lKeys.IsFlat(i, i + 1, lTolerance))) {
             lAnchor = i;
-            lKept.push_back(i);
+            lOut[lKeptCount++] = i;
         }
     }
     for (; i < lCount; ++i) {
-        lKept.push_back(i);
+        lOut[lKeptCount++] = i;
     }
+    lKept.resize(static_cast<std::size_t>(lKeptCount));
     return lKept;
 }
 

@@ -108,7 +108,8 @@ KMotionLanes EulerBound(const KMotionLanes pEntries[kEntryCount], double pEntryE
 }
 
 // The float of pBits (magnitude bits of a finite float, or of the infinity) as a double; past
-// the largest float, 2^128, where the next float would lie were the exponent wider.
+// the largest float, 2^128, where the next float would lie were the exponent wider. Below zero
+// (all bits set) a NaN.
 double FloatOfBits(std::uint32_t pBits)
 {
     constexpr std::uint32_t kInfinityBits = 0x7f800000u;
@@ -132,16 +133,16 @@ void KMotionQuickEuler::AxesToEulerXYZ(int pCount, const double* const pRow0[3],
                                        const double* const pRow1[3], const double* pZ2,
                                        double pEntryError, double* const oAngles[3], double* oBound)
 {
-    double lSines[kMaxCount];
-    for (int f = 0; f < pCount; ++f) {
-        lSines[f] = -pRow0[2][f];
-    }
+    // The middle angle is asin(-m02): the quick arc sine is odd to the bit (its root is the same
+    // for both signs and its arc tangent takes the sign of its first argument last), as is a
+    // product, so the sign goes onto the factor.
     KMotionQuickTrig::Atan2(pCount, pRow1[2], pZ2, oAngles[0]);
-    KMotionQuickTrig::Asin(pCount, lSines, oAngles[1]);
+    KMotionQuickTrig::Asin(pCount, pRow0[2], oAngles[1]);
     KMotionQuickTrig::Atan2(pCount, pRow0[1], pRow0[0], oAngles[2]);
+    const double lFactors[3] = {kRadToDeg, -kRadToDeg, kRadToDeg};
     for (int a = 0; a < 3; ++a) {
         for (int f = 0; f < pCount; ++f) {
-            oAngles[a][f] *= kRadToDeg;
+            oAngles[a][f] *= lFactors[a];
         }
     }
     const bool lBoundable = pEntryError >= 0.0 && pEntryError <= kLargestEntry;
@@ -163,24 +164,22 @@ void KMotionQuickEuler::AxesToEulerXYZ(int pCount, const double* const pRow0[3],
 
 bool KMotionQuickEuler::SameFloat(double pValue, double pBound)
 {
-    // Rounding to nearest is the same on both sides of zero: magnitudes serve.
+    // Rounding to nearest is the same on both sides of zero: magnitudes serve. Without a branch
+    // on the values: what is out of range is worked on as 1 and its answer dropped.
     const double lMagnitude = std::fabs(pValue);
-    if (!(pBound >= 0.0 && pBound <= std::numeric_limits<double>::max()) ||
-        !(lMagnitude < kFloatLimit)) {
-        return false;
-    }
-    const float lFloat = static_cast<float>(lMagnitude);
+    const bool lInRange = (pBound >= 0.0) & (pBound <= std::numeric_limits<double>::max()) &
+                          (lMagnitude < kFloatLimit);
+    const double lValue = lInRange ? lMagnitude : 1.0;
+    const float lFloat = static_cast<float>(lValue);
     std::uint32_t lBits;
     std::memcpy(&lBits, &lFloat, sizeof lBits);
-    if (lBits == 0) {
-        return false;
-    }
     // The doubles that round to lFloat lie strictly between the midpoints to its neighbours (a
     // midpoint goes to the even one, which may be either); the sums of neighbours are exact.
+    // A zero has no neighbour below among the magnitudes: its midpoint is a NaN, never passed.
     const double lBelow = (static_cast<double>(lFloat) + FloatOfBits(lBits - 1)) / 2.0;
     const double lAbove = (static_cast<double>(lFloat) + FloatOfBits(lBits + 1)) / 2.0;
     const double lWide = pBound * kGapMargin;
-    return lWide < lMagnitude - lBelow && lWide < lAbove - lMagnitude;
+    return lInRange & (lWide < lValue - lBelow) & (lWide < lAbove - lValue);
 }
 
 void KMotionQuickEuler::SameFloat(int pCount, const double* pValues, const double* pBounds,

@@ -69,10 +69,10 @@ void Split(KMotionWideLanes pValue, KMotionLanes oHalves[2])
     oHalves[1] = Wide::Second(pValue);
 }
 
-KMotionWideLanes WideAtan2(KMotionWideLanes lY, KMotionWideLanes lX)
+[[gnu::always_inline]] inline KMotionWideLanes WideAtan2(KMotionWideLanes pY, KMotionWideLanes pX)
 {
-    const KMotionWideLanes lAx = Wide::Abs(lX);
-    const KMotionWideLanes lAy = Wide::Abs(lY);
+    const KMotionWideLanes lAx = Wide::Abs(pX);
+    const KMotionWideLanes lAy = Wide::Abs(pY);
     const KMotionWideMask lSteep = Wide::Mask(lAy > lAx);
     const KMotionWideLanes lSmall = Wide::Select(lSteep, lAx, lAy);
     const KMotionWideLanes lLarge = Wide::Select(lSteep, lAy, lAx);
@@ -91,8 +91,8 @@ KMotionWideLanes WideAtan2(KMotionWideLanes lY, KMotionWideLanes lX)
     const KMotionWideLanes lTable = Wide::Pick(kAtanSixteenths, lNearest);
     KMotionWideLanes lAngle = lTable + lSeries;
     lAngle = Wide::Select(lSteep, kHalfPi - lAngle, lAngle);
-    lAngle = Wide::Select(Wide::Mask(lX < 0.0), kPi - lAngle, lAngle);
-    return Wide::CopySign(lAngle, lY);
+    lAngle = Wide::Select(Wide::Mask(pX < 0.0), kPi - lAngle, lAngle);
+    return Wide::CopySign(lAngle, pY);
 }
 
 void WideAtan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes oAngle[2])
@@ -100,7 +100,7 @@ void WideAtan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes 
     Split(WideAtan2(Joined(pY), Joined(pX)), oAngle);
 }
 
-KMotionWideLanes WideAsin(KMotionWideLanes pZ)
+[[gnu::always_inline]] inline KMotionWideLanes WideAsin(KMotionWideLanes pZ)
 {
     const KMotionWideLanes lSquare = (1.0 - pZ) * (1.0 + pZ);
     const KMotionWideLanes lRoot =
@@ -113,7 +113,8 @@ void WideAsin(const KMotionLanes pZ[2], KMotionLanes oAngle[2])
     Split(WideAsin(Joined(pZ)), oAngle);
 }
 
-void WideSinCos(KMotionWideLanes pDegrees, KMotionWideLanes& oSine, KMotionWideLanes& oCosine)
+[[gnu::always_inline]] inline void WideSinCos(KMotionWideLanes pDegrees, KMotionWideLanes& oSine,
+                                              KMotionWideLanes& oCosine)
 {
     const KMotionWideLanes lRadians =
         Wide::Select(Wide::Mask(Wide::Abs(pDegrees) <= KMotionQuickTrig::kLargestTurn),
@@ -152,7 +153,8 @@ void WideSinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2], KMotionLa
 }
 
 // Blocks of values: whole groups of four straight from the arrays, the rest through a group
-// padded with pPad.
+// padded with pPad. The steps above are made part of the loops (always inline), which then
+// overlap from group to group.
 constexpr int kWide = 4;
 
 KMotionWideLanes WideLoad(const double* pValues, int pFirst, int pCount, double pPad)

@@ -96,6 +96,9 @@ TEST(KMotionQuickEuler, SinCosStaysWithinItsBound)
             }
         }
         EXPECT_LE(lWorst, KMotionQuickEuler::kSinCosError) << lKind.mName;
+        std::ostringstream lWorstText;
+        lWorstText << lWorst;
+        RecordProperty(std::string("sincos ") + lKind.mName, lWorstText.str());
     }
 }
 
@@ -147,6 +150,8 @@ struct EulerTally
     double mSum = 0.0;
     // Angles with a finite bound whose float SameFloat could not certify.
     long mUncertain = 0;
+    // The largest share of its bound a difference took.
+    double mWorstShare = 0.0;
 };
 
 // The quick angles of pBlock against the library's: every finite bound holds.
@@ -177,7 +182,9 @@ void CheckBlock(const EulerBlock& pBlock, double pError, EulerTally& ioTally)
             } else {
                 ++ioTally.mUncertain;
             }
-            ASSERT_LE(std::fabs(lAngles[a][f] - pBlock.mLibrary[a][f]), lBounds[f])
+            const double lDifference = std::fabs(lAngles[a][f] - pBlock.mLibrary[a][f]);
+            ioTally.mWorstShare = std::fmax(ioTally.mWorstShare, lDifference / lBounds[f]);
+            ASSERT_LE(lDifference, lBounds[f])
                 << "angle " << a << " of " << pBlock.mLibrary[0][f] << " " << pBlock.mLibrary[1][f]
                 << " " << pBlock.mLibrary[2][f] << ", error " << pError;
         }
@@ -271,7 +278,8 @@ TEST(KMotionQuickEuler, AxesToEulerStaysWithinItsBound)
                                std::to_string(lTally.mSum * 1e12 /
                                               std::max(1L, lTally.mCount - lTally.mInfinite)) +
                                "e-12, largest " + std::to_string(lTally.mLargest * 1e12) +
-                               "e-12, uncertain floats " + std::to_string(lTally.mUncertain));
+                               "e-12, uncertain floats " + std::to_string(lTally.mUncertain) +
+                               ", worst share of the bound " + std::to_string(lTally.mWorstShare));
         }
     }
 }
@@ -296,7 +304,7 @@ TEST(KMotionQuickEuler, AxesToEulerRefusesWhatItCannotBound)
         {"gimbal", {0, 0, kGimbal}, {0, 1, 0}, 0.001, 0.0, false},
         {"gimbal below", {0, 0, -kGimbal}, {0, 1, 0}, 0.001, 0.0, false},
         {"just inside", {0.001, 0, std::nextafter(kGimbal, 0.0)}, {0, 1, 0}, 0.001, 0.0, true},
-        {"within the error", {0, 0, kGimbal - 1e-15}, {0, 1, 0}, 0.001, 2e-15, false},
+        {"within the error", {0.001, 0, kGimbal - 1e-15}, {0, 1, 0}, 0.001, 2e-15, false},
         {"NaN", {1, 0, kNaN}, {0, 1, 0}, 1, 1e-15, false},
         {"NaN row 1", {1, 0, 0}, {0, 1, kNaN}, 1, 1e-15, false},
         {"infinite", {kInfinity, 0, 0}, {0, 1, 0}, 1, 1e-15, false},
