@@ -13,31 +13,6 @@ const char* const kMessages[KFCurveFilterUnroll::eErrorCount] = {
     "Unroll, Invalid setting.",
 };
 
-// A turn in degrees, and its inverse rounded: a product by it lies within 2.3e-16 of the exact
-// quotient (relative), as does the rounded quotient WrapNear takes.
-constexpr double kTurn = 360.0;
-constexpr double kTurnsPerDegree = 1.0 / kTurn;
-// So the two round to the same whole count unless a half turn lies within 4.6e-16 (relative) of
-// the product: beyond this margin the product serves.
-constexpr double kHalfTurnMargin = 1e-15;
-// Turn counts below this still have their fraction (and so their distance to a half) exact.
-constexpr double kLargestClearTurns = 0x1p50;
-
-// KEulerUnroll::WrapNear to the bit, without its division where the turn count cannot come out
-// otherwise: rotation curves that keep turning take the far branch at every key, where the
-// division is most of the cost.
-double WrapNearQuick(double pAngle, double pReference)
-{
-    const double lDifference = pReference - pAngle;
-    const double lTurns = lDifference * kTurnsPerDegree;
-    const double lWhole = KEulerUnroll::NearestWhole(lTurns);
-    const double lMagnitude = std::fabs(lTurns);
-    const bool lClear = std::fabs(lDifference) >= KEulerUnroll::kNoTurnBelow &&
-                        lMagnitude < kLargestClearTurns &&
-                        0.5 - std::fabs(lTurns - lWhole) > lMagnitude * kHalfTurnMargin;
-    return lClear ? pAngle + kTurn * lWhole : KEulerUnroll::WrapNear(pAngle, pReference);
-}
-
 // Whether each angle lies within KEulerUnroll::kNoTurnBelow of its reference, where WrapNear
 // never moves it.
 bool StaysNear(const double pAngles[3], const double pReferences[3])
@@ -127,7 +102,7 @@ void KFCurveFilterUnroll::UnrollTogether(KFCurve** pCurves)
         }
         double lBest[3];
         for (int c = 0; c < 3; ++c) {
-            lBest[c] = WrapNearQuick(lCurrent[c], lPrevious[c]);
+            lBest[c] = KEulerUnroll::WrapNear(lCurrent[c], lPrevious[c]);
         }
         const bool lOther = mTestForPath && TakeAlternate(lCurrent, lPrevious, lBest);
         for (int c = 0; c < 3; ++c) {

@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -84,6 +85,52 @@ double QuickAngles(const Rotations& pRotations)
     return lSum;
 }
 
+// The quick angles certified as a reader certifies its float keys: each angle's float checked
+// against the bound, as many certain as counted.
+double CertifiedAngles(const Rotations& pRotations)
+{
+    double lSum = 0.0;
+    double lAngles[3][kBlock];
+    double* const lOut[3] = {lAngles[0], lAngles[1], lAngles[2]};
+    double lBounds[3][kBlock];
+    bool lSame[kBlock];
+    for (int b = 0; b < kCount; b += kBlock) {
+        const double* const lRow0[3] = {&pRotations.mRows[0][0][b], &pRotations.mRows[0][1][b],
+                                        &pRotations.mRows[0][2][b]};
+        const double* const lRow1[3] = {&pRotations.mRows[1][0][b], &pRotations.mRows[1][1][b],
+                                        &pRotations.mRows[1][2][b]};
+        KMotionQuickEuler::AxesToEulerXYZ(kBlock, lRow0, lRow1, &pRotations.mZ2[b], kEntryError,
+                                          lOut, lBounds[0]);
+        std::copy(lBounds[0], lBounds[0] + kBlock, lBounds[1]);
+        std::copy(lBounds[0], lBounds[0] + kBlock, lBounds[2]);
+        for (int a = 0; a < 3; ++a) {
+            KMotionQuickEuler::SameFloat(kBlock, lAngles[a], lBounds[a], lSame);
+            for (int f = 0; f < kBlock; ++f) {
+                lSum += lSame[f] ? static_cast<float>(lAngles[a][f]) : 0.0f;
+            }
+        }
+    }
+    return lSum;
+}
+
+// The library's angles as float keys.
+double LibraryFloatAngles(const Rotations& pRotations)
+{
+    double lSum = 0.0;
+    for (int i = 0; i < kCount; ++i) {
+        const double lRow0[3] = {pRotations.mRows[0][0][i], pRotations.mRows[0][1][i],
+                                 pRotations.mRows[0][2][i]};
+        const double lRow1[3] = {pRotations.mRows[1][0][i], pRotations.mRows[1][1][i],
+                                 pRotations.mRows[1][2][i]};
+        double lAngles[3];
+        AxesToEulerXYZ(lAngles, lRow0, lRow1, pRotations.mZ2[i]);
+        for (const double lAngle : lAngles) {
+            lSum += static_cast<float>(lAngle);
+        }
+    }
+    return lSum;
+}
+
 double LibrarySinCos(const Rotations& pRotations)
 {
     constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
@@ -134,6 +181,12 @@ void BM_QuickEulerAxesToEuler(benchmark::State& ioState)
     TimeBeside(ioState, QuickAngles, LibraryAngles);
 }
 BENCHMARK(BM_QuickEulerAxesToEuler)->UseRealTime();
+
+void BM_QuickEulerCertifiedFloats(benchmark::State& ioState)
+{
+    TimeBeside(ioState, CertifiedAngles, LibraryFloatAngles);
+}
+BENCHMARK(BM_QuickEulerCertifiedFloats)->UseRealTime();
 
 void BM_QuickEulerSinCos(benchmark::State& ioState)
 {

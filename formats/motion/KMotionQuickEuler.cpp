@@ -120,6 +120,69 @@ double FloatOfBits(std::uint32_t pBits)
 
 } // namespace
 
+#if RYV_MOTION_WIDE_LANES
+// SameFloat for four values at once in the wider registers, made only for processors that have
+// them: the same steps, each lane as the one-value form takes them, so the same answers.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+namespace {
+
+using Wide = KMotionWideBits;
+using WideFloats = float __attribute__((vector_size(16)));
+using WideFloatBits = std::uint32_t __attribute__((vector_size(16)));
+constexpr int kWide = 4;
+
+KMotionWideLanes WideDoubles(WideFloatBits pBits)
+{
+    return __builtin_convertvector(reinterpret_cast<WideFloats>(pBits), KMotionWideLanes);
+}
+
+// The lanes' answers as a mask (all bits set where certain).
+KMotionWideMask WideSameFloat(KMotionWideLanes pValue, KMotionWideLanes pBound)
+{
+    const KMotionWideLanes lMagnitude = Wide::Abs(pValue);
+    const KMotionWideMask lInRange = Wide::Mask(pBound >= 0.0) &
+                                     Wide::Mask(pBound <= std::numeric_limits<double>::max()) &
+                                     Wide::Mask(lMagnitude < kFloatLimit);
+    const KMotionWideLanes lValue = Wide::Select(lInRange, lMagnitude, Wide::Splat(1.0));
+    const WideFloats lFloat = __builtin_convertvector(lValue, WideFloats);
+    const WideFloatBits lBits = reinterpret_cast<WideFloatBits>(lFloat);
+    const KMotionWideLanes lNear = __builtin_convertvector(lFloat, KMotionWideLanes);
+    const KMotionWideLanes lDown = WideDoubles(lBits - 1u);
+    KMotionWideLanes lUp = WideDoubles(lBits + 1u);
+    lUp = Wide::Select(Wide::Mask(lUp == std::numeric_limits<double>::infinity()),
+                       Wide::Splat(0x1p128), lUp);
+    const KMotionWideLanes lBelow = (lNear + lDown) / 2.0;
+    const KMotionWideLanes lAbove = (lNear + lUp) / 2.0;
+    const KMotionWideLanes lWide = pBound * kGapMargin;
+    return lInRange & Wide::Mask(lWide < lValue - lBelow) & Wide::Mask(lWide < lAbove - lValue);
+}
+
+// The block, four at a time; the last group padded with values whose answers are dropped.
+void WideSameFloats(int pCount, const double* pValues, const double* pBounds, bool* oSame)
+{
+    int f = 0;
+    for (; f + kWide <= pCount; f += kWide) {
+        KMotionWideLanes lValues;
+        KMotionWideLanes lBounds;
+        std::memcpy(&lValues, pValues + f, sizeof lValues);
+        std::memcpy(&lBounds, pBounds + f, sizeof lBounds);
+        const KMotionWideMask lSame = WideSameFloat(lValues, lBounds);
+        for (int i = 0; i < kWide; ++i) {
+            oSame[f + i] = lSame[i] != 0;
+        }
+    }
+    for (; f < pCount; ++f) {
+        oSame[f] = KMotionQuickEuler::SameFloat(pValues[f], pBounds[f]);
+    }
+}
+
+} // namespace
+
+#pragma GCC pop_options
+#endif
+
 void KMotionQuickEuler::SinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine,
                                bool* oOutside)
 {
@@ -185,6 +248,12 @@ bool KMotionQuickEuler::SameFloat(double pValue, double pBound)
 void KMotionQuickEuler::SameFloat(int pCount, const double* pValues, const double* pBounds,
                                   bool* oSame)
 {
+#if RYV_MOTION_WIDE_LANES
+    if (KMotionQuickTrig::HasWideLanes()) {
+        WideSameFloats(pCount, pValues, pBounds, oSame);
+        return;
+    }
+#endif
     for (int i = 0; i < pCount; ++i) {
         oSame[i] = SameFloat(pValues[i], pBounds[i]);
     }

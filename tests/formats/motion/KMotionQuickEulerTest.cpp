@@ -449,6 +449,52 @@ TEST(KMotionQuickEuler, SameFloatRefusesWhatIsNeverCertain)
     EXPECT_TRUE(lSame[0] && !lSame[1] && lSame[2]);
 }
 
+// The block form (in the wider registers where the processor has them) answers what the
+// one-value form answers, for every kind of value and bound, in blocks of every length.
+TEST(KMotionQuickEuler, SameFloatBlocksAnswerAsOneValue)
+{
+    const double kFloatMax = std::numeric_limits<float>::max();
+    const double kEdges[] = {0.0,
+                             -0.0,
+                             1.0,
+                             1.0 + 0x1p-24,
+                             -(1.0 + 0x1p-24),
+                             std::numeric_limits<float>::denorm_min(),
+                             std::numeric_limits<float>::denorm_min() / 2.0,
+                             std::numeric_limits<float>::min(),
+                             kFloatMax,
+                             -kFloatMax,
+                             kFloatMax + 0x1p103,
+                             std::nextafter(kFloatMax + 0x1p103, 0.0),
+                             1e300,
+                             1e-300,
+                             kInfinity,
+                             kNaN};
+    const double kBounds[] = {0.0, 1e-300, 1e-12,  0x1p-26,   0x1p-25,
+                              1.0, 1e31,   -1e-30, kInfinity, kNaN};
+    TestSequence lRandom(61);
+    for (int b = 0; b < 20000; ++b) {
+        const int lCount = 1 + b % kBlock;
+        double lValues[kBlock];
+        double lBounds[kBlock];
+        for (int i = 0; i < lCount; ++i) {
+            const std::uint64_t lPick = lRandom.Next();
+            lValues[i] = lPick % 3 == 0
+                             ? kEdges[lRandom.Next() % (sizeof kEdges / sizeof kEdges[0])]
+                             : lRandom.Between(-400.0, 400.0);
+            lBounds[i] = lPick % 5 == 0
+                             ? kBounds[lRandom.Next() % (sizeof kBounds / sizeof kBounds[0])]
+                             : std::ldexp(lRandom.Unit(), -static_cast<int>(lRandom.Next() % 60));
+        }
+        bool lSame[kBlock];
+        KMotionQuickEuler::SameFloat(lCount, lValues, lBounds, lSame);
+        for (int i = 0; i < lCount; ++i) {
+            ASSERT_EQ(lSame[i], KMotionQuickEuler::SameFloat(lValues[i], lBounds[i]))
+                << lValues[i] << " " << lBounds[i];
+        }
+    }
+}
+
 // Random angles with the bound an ordinary rotation gets: hardly ever uncertain.
 TEST(KMotionQuickEuler, SameFloatIsRarelyFalseForTypicalBounds)
 {
