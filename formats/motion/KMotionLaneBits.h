@@ -12,6 +12,12 @@ using KMotionLanes = double __attribute__((vector_size(16)));
 using KMotionLaneTest = std::int64_t __attribute__((vector_size(16)));
 using KMotionLaneMask = std::uint64_t __attribute__((vector_size(16)));
 
+// How many values a block loop works on at once: two on every processor, four in the wider
+// registers where the processor has them. Both give the same bits; a block function takes the
+// widest the processor has unless told otherwise (tests run both on the same inputs). Four asked
+// of a processor without the wider registers is taken as two.
+enum class KMotionLaneWidth { eTwoLanes, eFourLanes };
+
 // Lane operations made of bit operations: no branch, and nothing beyond the baseline instructions
 // (a test of 64-bit lanes, as a ternary makes, is not among them and goes a lane at a time).
 class KMotionLaneBits
@@ -24,6 +30,12 @@ public:
     static KMotionLaneMask Mask(KMotionLaneTest pTest)
     {
         return reinterpret_cast<KMotionLaneMask>(pTest);
+    }
+    static KMotionLanes Splat(double pValue) { return KMotionLanes{pValue, pValue}; }
+    // pTable[pIndices[i]] in lane i; the indices must lie inside the table.
+    static KMotionLanes Pick(const double* pTable, KMotionLaneMask pIndices)
+    {
+        return KMotionLanes{pTable[pIndices[0]], pTable[pIndices[1]]};
     }
     // pIfSet where pMask is set, else pElse.
     static KMotionLanes Select(KMotionLaneMask pMask, KMotionLanes pIfSet, KMotionLanes pElse)
@@ -51,7 +63,10 @@ public:
         return Doubles(Bits(pValue) ^ (pSigns & kSignBit));
     }
     // Set where pValue is not negative.
-    static KMotionLaneMask NotNegative(KMotionLaneMask pValue) { return (pValue >> 63) - 1; }
+    static KMotionLaneMask NotNegative(KMotionLaneMask pValue)
+    {
+        return (pValue >> 63) - 1;
+    }
     // Bit pBit of pValue in the sign bit.
     static KMotionLaneMask BitToSign(KMotionLaneMask pValue, int pBit)
     {
@@ -141,7 +156,15 @@ public:
         return Doubles((Bits(pMagnitude) & ~KMotionLaneBits::kSignBit) |
                        (Bits(pSign) & KMotionLaneBits::kSignBit));
     }
+    static KMotionWideLanes FlipSign(KMotionWideLanes pValue, KMotionWideMask pSigns)
+    {
+        return Doubles(Bits(pValue) ^ (pSigns & KMotionLaneBits::kSignBit));
+    }
     static KMotionWideMask NotNegative(KMotionWideMask pValue) { return (pValue >> 63) - 1; }
+    static KMotionWideMask BitToSign(KMotionWideMask pValue, int pBit)
+    {
+        return pValue << (63 - pBit);
+    }
     static KMotionWideLanes Sqrt(KMotionWideLanes pValue)
     {
         return __builtin_ia32_sqrtpd256(pValue);

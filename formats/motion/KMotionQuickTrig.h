@@ -35,17 +35,22 @@ public:
     static KMotionLanes Asin(KMotionLanes pZ);
 
     // The same for two sets of lanes: in wider registers at once where the processor has them
-    // (the same bits).
-    static void Atan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes oAngle[2]);
+    // and pWidth allows (the same bits).
+    static void Atan2(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes oAngle[2],
+                      KMotionLaneWidth pWidth = WidestLanes());
     static void SinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2],
-                       KMotionLanes oCosine[2]);
-    static void Asin(const KMotionLanes pZ[2], KMotionLanes oAngle[2]);
+                       KMotionLanes oCosine[2], KMotionLaneWidth pWidth = WidestLanes());
+    static void Asin(const KMotionLanes pZ[2], KMotionLanes oAngle[2],
+                     KMotionLaneWidth pWidth = WidestLanes());
 
-    // The same for pCount values of plain arrays (a block a reader gathered): each value's bits
-    // are those of the one-value forms. Outputs may not overlap inputs.
-    static void SinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine);
-    static void Atan2(int pCount, const double* pY, const double* pX, double* oAngle);
-    static void Asin(int pCount, const double* pZ, double* oAngle);
+    // The same for pCount values of plain arrays (a block a reader gathered), pWidth values at a
+    // time: each value's bits are those of the one-value forms. Outputs may not overlap inputs.
+    static void SinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine,
+                       KMotionLaneWidth pWidth = WidestLanes());
+    static void Atan2(int pCount, const double* pY, const double* pX, double* oAngle,
+                      KMotionLaneWidth pWidth = WidestLanes());
+    static void Asin(int pCount, const double* pZ, double* oAngle,
+                     KMotionLaneWidth pWidth = WidestLanes());
 
     // Whether the processor has the wider registers of KMotionWideLanes.
     static bool HasWideLanes()
@@ -55,6 +60,16 @@ public:
 #else
         return false;
 #endif
+    }
+    // The widest lanes the processor has.
+    static KMotionLaneWidth WidestLanes()
+    {
+        return HasWideLanes() ? KMotionLaneWidth::eFourLanes : KMotionLaneWidth::eTwoLanes;
+    }
+    // Whether a block loop asked for pWidth goes four values at a time here.
+    static bool TakesWideLanes(KMotionLaneWidth pWidth)
+    {
+        return pWidth == KMotionLaneWidth::eFourLanes && HasWideLanes();
     }
 
     // The same for one value.
