@@ -20,10 +20,10 @@ public:
     // most, doubled.
     static constexpr double kSinCosError = 2e-15;
     // Sines and cosines of pCount (<= kMaxCount) angles in degrees through KMotionQuickTrig's
-    // lanes (wide lanes when the processor has them; same bits either way). Degrees beyond
-    // kLargestTurn or not finite: oOutside[i] = true (their sine/cosine are some number).
+    // lanes, pWidth values at a time (same bits either way). Degrees beyond kLargestTurn or not
+    // finite: oOutside[i] = true (their sine/cosine are some number).
     static void SinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine,
-                       bool* oOutside);
+                       bool* oOutside, KMotionLaneWidth pWidth = KMotionQuickTrig::WidestLanes());
     // XYZ Euler angles in degrees as AxesToEulerXYZ (core/KMatrixFunctions) gives them from the
     // rows pRow0[c][f], pRow1[c][f] (c = 0..2) and pZ2[f], f < pCount <= kMaxCount, for matrices
     // whose every entry lies within pEntryError of the entry the library path computed:
@@ -32,17 +32,19 @@ public:
     // the gimbal branches of AxesToEulerXYZ or entries within pEntryError of their threshold
     // kEulerXYZGimbal, cos of the middle angle too small for the bound to be useful). A negative or
     // non-finite pEntryError gives no bound at all. Where the bound is infinite the angles are some
-    // number.
+    // number. pWidth values at a time, the same bits either way.
     static void AxesToEulerXYZ(int pCount, const double* const pRow0[3],
                                const double* const pRow1[3], const double* pZ2, double pEntryError,
-                               double* const oAngles[3], double* oBound);
+                               double* const oAngles[3], double* oBound,
+                               KMotionLaneWidth pWidth = KMotionQuickTrig::WidestLanes());
     // True when every double within pBound of pValue rounds to the float pValue rounds to
     // (round to nearest, ties to even: a value that could sit on a midpoint is not certain);
     // false when pValue or pBound is not finite or the float would not be finite. A zero's sign
     // is never certain (false where the float is a zero), nor is a negative bound.
     static bool SameFloat(double pValue, double pBound);
-    // The same for pCount values: oSame[i].
-    static void SameFloat(int pCount, const double* pValues, const double* pBounds, bool* oSame);
+    // The same for pCount values, pWidth at a time: oSame[i].
+    static void SameFloat(int pCount, const double* pValues, const double* pBounds, bool* oSame,
+                          KMotionLaneWidth pWidth = KMotionQuickTrig::WidestLanes());
 };
 
 #endif

@@ -1,6 +1,8 @@
 #ifndef RYVKIT_FORMATS_MOTION_BVH_KBVHUNROLLPROOF_H
 #define RYVKIT_FORMATS_MOTION_BVH_KBVHUNROLLPROOF_H
 
+#include "formats/motion/KMotionQuickTrig.h"
+
 // KEulerUnroll::UnrollFiniteXYZ on angles known only within a bound of the library path's own
 // (quick trigonometry), with a proof that each of its decisions comes out as it does on the
 // library's angles, and what it takes to redo the library's result exactly afterwards.
@@ -54,9 +56,10 @@ public:
         bool* mProven;
     };
 
-    // Unroll, below, for pCount joints at once.
+    // Unroll, below, for pCount joints at once, pWidth at a time (the same results either way).
     static void Unroll(int pCount, const Block& pCurrent, const Block& pPrevious,
-                       const Result& oResult);
+                       const Result& oResult,
+                       KMotionLaneWidth pWidth = KMotionQuickTrig::WidestLanes());
     // UnrollFiniteXYZ of pCurrent against pPrevious. True when every decision that shapes the
     // result is proven the library's: oUnrolled then lies within its bound of the library's
     // unrolled angles, and oDecisions are the library's. False (outputs unspecified) otherwise,
