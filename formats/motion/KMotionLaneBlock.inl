@@ -1,7 +1,6 @@
-// Loads and stores of a block loop's groups of lanes, for the Lanes and Mask of the namespace that
-// includes this file. It is included once for each lane width: code for the wider registers has
-// to be compiled inside their target region, where a function made outside it cannot be inlined.
-// The includer brings <cstring>.
+// Loads and stores of a block loop's groups of lanes, for the Lanes and Mask of the namespace
+// KMotionLaneWidths.inl includes this file in (once for each lane width). The includer brings
+// <cstring>.
 
 constexpr int kWidth = static_cast<int>(sizeof(Lanes) / sizeof(double));
 

@@ -41,36 +41,10 @@ constexpr double kFloatLimit = static_cast<double>(std::numeric_limits<float>::m
 // The entries AxesToEulerXYZ reads in its ordinary branch.
 enum Entry { kM02, kArcXY, kArcXX, kArcZY, kArcZX, kEntryCount };
 
-namespace two {
-using B = KMotionLaneBits;
-using Lanes = KMotionLanes;
-using Mask = KMotionLaneMask;
-using Floats = float __attribute__((vector_size(8)));
-using FloatBits = std::uint32_t __attribute__((vector_size(8)));
-#include "formats/motion/KMotionLaneBlock.inl"
-#include "formats/motion/KMotionQuickEulerSteps.inl"
-} // namespace two
-
 } // namespace
 
-#if RYV_MOTION_WIDE_LANES
-#pragma GCC push_options
-#pragma GCC target("avx2")
-
-namespace {
-namespace four {
-using B = KMotionWideBits;
-using Lanes = KMotionWideLanes;
-using Mask = KMotionWideMask;
-using Floats = float __attribute__((vector_size(16)));
-using FloatBits = std::uint32_t __attribute__((vector_size(16)));
-#include "formats/motion/KMotionLaneBlock.inl"
-#include "formats/motion/KMotionQuickEulerSteps.inl"
-} // namespace four
-} // namespace
-
-#pragma GCC pop_options
-#endif
+#define RYV_MOTION_LANE_STEPS "formats/motion/KMotionQuickEulerSteps.inl"
+#include "formats/motion/KMotionLaneWidths.inl"
 
 void KMotionQuickEuler::SinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine,
                                bool* oOutside, KMotionLaneWidth pWidth)

@@ -1,7 +1,6 @@
-// The lane steps of KMotionQuickEuler for the lanes of the namespace that includes this file (B,
-// the lane helpers; Lanes, Mask; Floats and FloatBits, floats and their bits as many as Lanes
-// holds), after KMotionLaneBlock.inl. Included once for each lane width (see there why), so both
-// widths take the same operations lane by lane and give the same bits.
+// The lane steps of KMotionQuickEuler (its bound and its float check), compiled once for each lane
+// width through KMotionLaneWidths.inl, so both widths take the same operations lane by lane and
+// give the same bits.
 
 inline Lanes Least(Lanes pA, Lanes pB)
 {

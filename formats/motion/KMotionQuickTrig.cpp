@@ -42,28 +42,19 @@ constexpr double kAtanSixteenths[17] = {0.0,
                                         0.7853981633974483};
 constexpr double kSixteenths = 16.0;
 
-namespace two {
-using B = KMotionLaneBits;
-using Lanes = KMotionLanes;
-using Mask = KMotionLaneMask;
-#include "formats/motion/KMotionLaneBlock.inl"
-#include "formats/motion/KMotionQuickTrigSteps.inl"
-} // namespace two
-
 } // namespace
+
+#define RYV_MOTION_LANE_STEPS "formats/motion/KMotionQuickTrigSteps.inl"
+#include "formats/motion/KMotionLaneWidths.inl"
 
 #if RYV_MOTION_WIDE_LANES
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
+// The two-set forms in the wider registers, the sets joined into one group of four; two lanes
+// take each set as it stands.
 namespace {
-
 namespace four {
-using B = KMotionWideBits;
-using Lanes = KMotionWideLanes;
-using Mask = KMotionWideMask;
-#include "formats/motion/KMotionLaneBlock.inl"
-#include "formats/motion/KMotionQuickTrigSteps.inl"
 
 // The two sets' halves, made one and back.
 Lanes Joined(const KMotionLanes pHalves[2])

@@ -1,8 +1,7 @@
-// The steps of KMotionQuickTrig for the lanes of the namespace that includes this file (B, the
-// lane helpers; Lanes, Mask), after KMotionLaneBlock.inl. Included once for each lane width (see
-// there why): every operation acts on each lane as on a lone double, in the same order for both
-// widths, so each lane's bits are the same. The steps are made part of the block loops (always
-// inline), which then overlap from group to group.
+// The lane steps of KMotionQuickTrig, compiled once for each lane width through
+// KMotionLaneWidths.inl: every operation acts on each lane as on a lone double, in the same order
+// for both widths, so each lane's bits are the same. The steps are made part of the block loops
+// (always inline), which then overlap from group to group.
 
 [[gnu::always_inline]] inline Lanes Atan2Lanes(Lanes pY, Lanes pX)
 {

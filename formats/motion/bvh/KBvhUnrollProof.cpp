@@ -31,32 +31,10 @@ constexpr double kInverseTurn = 1.0 / kTurn;
 // 2^51, where KMotionLaneBits::kIntegerShift rounds to whole numbers.
 constexpr double kLargestAngle = 0x1p40;
 
-namespace two {
-using B = KMotionLaneBits;
-using Lanes = KMotionLanes;
-using Mask = KMotionLaneMask;
-#include "formats/motion/KMotionLaneBlock.inl"
-#include "formats/motion/bvh/KBvhUnrollSteps.inl"
-} // namespace two
-
 } // namespace
 
-#if RYV_MOTION_WIDE_LANES
-#pragma GCC push_options
-#pragma GCC target("avx2")
-
-namespace {
-namespace four {
-using B = KMotionWideBits;
-using Lanes = KMotionWideLanes;
-using Mask = KMotionWideMask;
-#include "formats/motion/KMotionLaneBlock.inl"
-#include "formats/motion/bvh/KBvhUnrollSteps.inl"
-} // namespace four
-} // namespace
-
-#pragma GCC pop_options
-#endif
+#define RYV_MOTION_LANE_STEPS "formats/motion/bvh/KBvhUnrollSteps.inl"
+#include "formats/motion/KMotionLaneWidths.inl"
 
 void KBvhUnrollProof::Unroll(int pCount, const Block& pCurrent, const Block& pPrevious,
                              const Result& oResult, KMotionLaneWidth pWidth)

@@ -1,6 +1,6 @@
-// The unroll's steps for the lanes of the namespace that includes this file (B, the lane helpers;
-// Lanes, Mask), after formats/motion/KMotionLaneBlock.inl. Included once for each lane width (see
-// there why): both take the same operations lane by lane, so each joint's results are the same.
+// The lane steps of KBvhUnrollProof, compiled once for each lane width through
+// formats/motion/KMotionLaneWidths.inl: both take the same operations lane by lane, so each
+// joint's results are the same.
 
 inline Lanes Largest(Lanes pA, Lanes pB)
 {
