@@ -79,23 +79,10 @@ double BestSeconds(const std::function<void()>& pWork, int pRuns)
 
 double SumNumbers(const std::string& pText)
 {
-    double lSum = 0.0;
-    const char* lAt = pText.data();
-    const char* const lEnd = lAt + pText.size();
-    while (lAt < lEnd) {
-        const char lChar = *lAt;
-        if ((lChar >= '0' && lChar <= '9') || lChar == '-' || lChar == '.') {
-            double lValue = 0.0;
-            const std::from_chars_result lResult = std::from_chars(lAt, lEnd, lValue);
-            if (lResult.ptr != lAt) {
-                lSum += lValue;
-                lAt = lResult.ptr;
-                continue;
-            }
-        }
-        ++lAt;
-    }
-    return lSum;
+    return SumNumbersWith(pText.data(), pText.data() + pText.size(),
+                          [](const char* pFirst, const char* pLast, double& oValue) {
+                              return std::from_chars(pFirst, pLast, oValue);
+                          });
 }
 
 void TimeSumNumbers(benchmark::State& ioState, const std::string& pText)
