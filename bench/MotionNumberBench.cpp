@@ -36,26 +36,11 @@ const std::string& MotionText()
     return sText;
 }
 
-// Every number of pText read with pRead as SumNumbers reads them, summed.
+// Every number of pText read with pRead as SumNumbers reads them, summed; the padding is not text.
 template <class TRead> double SumWith(const std::string& pText, TRead pRead)
 {
-    double lSum = 0.0;
-    const char* lAt = pText.data();
-    const char* const lEnd = lAt + pText.size() - KMotionFastNumber::kPadding;
-    while (lAt < lEnd) {
-        const char lChar = *lAt;
-        if ((lChar >= '0' && lChar <= '9') || lChar == '-' || lChar == '.') {
-            double lValue = 0.0;
-            const std::from_chars_result lResult = pRead(lAt, lEnd, lValue);
-            if (lResult.ptr != lAt) {
-                lSum += lValue;
-                lAt = lResult.ptr;
-                continue;
-            }
-        }
-        ++lAt;
-    }
-    return lSum;
+    return BenchSupport::SumNumbersWith(
+        pText.data(), pText.data() + pText.size() - KMotionFastNumber::kPadding, pRead);
 }
 
 // The quick reads (0: FromChars, 1: FromCharsPadded) over the text, beside std::from_chars over

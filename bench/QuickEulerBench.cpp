@@ -48,17 +48,36 @@ struct Rotations
     }
 };
 
+// The library's angles of matrix pIndex.
+void LibraryAnglesOf(const Rotations& pRotations, int pIndex, double oAngles[3])
+{
+    const double lRow0[3] = {pRotations.mRows[0][0][pIndex], pRotations.mRows[0][1][pIndex],
+                             pRotations.mRows[0][2][pIndex]};
+    const double lRow1[3] = {pRotations.mRows[1][0][pIndex], pRotations.mRows[1][1][pIndex],
+                             pRotations.mRows[1][2][pIndex]};
+    AxesToEulerXYZ(oAngles, lRow0, lRow1, pRotations.mZ2[pIndex]);
+}
+
+// The quick angles and their bound of the block of matrices from pFirst.
+void QuickBlock(const Rotations& pRotations, int pFirst, double* const oAngles[3], double* oBound)
+{
+    const double* const lRow0[3] = {&pRotations.mRows[0][0][pFirst],
+                                    &pRotations.mRows[0][1][pFirst],
+                                    &pRotations.mRows[0][2][pFirst]};
+    const double* const lRow1[3] = {&pRotations.mRows[1][0][pFirst],
+                                    &pRotations.mRows[1][1][pFirst],
+                                    &pRotations.mRows[1][2][pFirst]};
+    KMotionQuickEuler::AxesToEulerXYZ(kBlock, lRow0, lRow1, &pRotations.mZ2[pFirst], kEntryError,
+                                      oAngles, oBound);
+}
+
 // The library's angles of every matrix, one at a time.
 double LibraryAngles(const Rotations& pRotations)
 {
     double lSum = 0.0;
     for (int i = 0; i < kCount; ++i) {
-        const double lRow0[3] = {pRotations.mRows[0][0][i], pRotations.mRows[0][1][i],
-                                 pRotations.mRows[0][2][i]};
-        const double lRow1[3] = {pRotations.mRows[1][0][i], pRotations.mRows[1][1][i],
-                                 pRotations.mRows[1][2][i]};
         double lAngles[3];
-        AxesToEulerXYZ(lAngles, lRow0, lRow1, pRotations.mZ2[i]);
+        LibraryAnglesOf(pRotations, i, lAngles);
         lSum += lAngles[0] + lAngles[1] + lAngles[2];
     }
     return lSum;
@@ -72,12 +91,7 @@ double QuickAngles(const Rotations& pRotations)
     double* const lOut[3] = {lAngles[0], lAngles[1], lAngles[2]};
     double lBounds[kBlock];
     for (int b = 0; b < kCount; b += kBlock) {
-        const double* const lRow0[3] = {&pRotations.mRows[0][0][b], &pRotations.mRows[0][1][b],
-                                        &pRotations.mRows[0][2][b]};
-        const double* const lRow1[3] = {&pRotations.mRows[1][0][b], &pRotations.mRows[1][1][b],
-                                        &pRotations.mRows[1][2][b]};
-        KMotionQuickEuler::AxesToEulerXYZ(kBlock, lRow0, lRow1, &pRotations.mZ2[b], kEntryError,
-                                          lOut, lBounds);
+        QuickBlock(pRotations, b, lOut, lBounds);
         for (int f = 0; f < kBlock; ++f) {
             lSum += lAngles[0][f] + lAngles[1][f] + lAngles[2][f] + lBounds[f];
         }
@@ -95,12 +109,7 @@ double CertifiedAngles(const Rotations& pRotations)
     double lBounds[3][kBlock];
     bool lSame[kBlock];
     for (int b = 0; b < kCount; b += kBlock) {
-        const double* const lRow0[3] = {&pRotations.mRows[0][0][b], &pRotations.mRows[0][1][b],
-                                        &pRotations.mRows[0][2][b]};
-        const double* const lRow1[3] = {&pRotations.mRows[1][0][b], &pRotations.mRows[1][1][b],
-                                        &pRotations.mRows[1][2][b]};
-        KMotionQuickEuler::AxesToEulerXYZ(kBlock, lRow0, lRow1, &pRotations.mZ2[b], kEntryError,
-                                          lOut, lBounds[0]);
+        QuickBlock(pRotations, b, lOut, lBounds[0]);
         std::copy(lBounds[0], lBounds[0] + kBlock, lBounds[1]);
         std::copy(lBounds[0], lBounds[0] + kBlock, lBounds[2]);
         for (int a = 0; a < 3; ++a) {
@@ -118,12 +127,8 @@ double LibraryFloatAngles(const Rotations& pRotations)
 {
     double lSum = 0.0;
     for (int i = 0; i < kCount; ++i) {
-        const double lRow0[3] = {pRotations.mRows[0][0][i], pRotations.mRows[0][1][i],
-                                 pRotations.mRows[0][2][i]};
-        const double lRow1[3] = {pRotations.mRows[1][0][i], pRotations.mRows[1][1][i],
-                                 pRotations.mRows[1][2][i]};
         double lAngles[3];
-        AxesToEulerXYZ(lAngles, lRow0, lRow1, pRotations.mZ2[i]);
+        LibraryAnglesOf(pRotations, i, lAngles);
         for (const double lAngle : lAngles) {
             lSum += static_cast<float>(lAngle);
         }
