@@ -55,6 +55,18 @@ void KMotionQuickEuler::SinCos(int pCount, const double* pDegrees, double* oSine
     }
 }
 
+void KMotionQuickEuler::SinCos(int pCount, const double* const pDegrees[3], double* const oSine[3],
+                               double* const oCosine[3], bool* oOutside, KMotionLaneWidth pWidth)
+{
+    bool lOutside[3][kMaxCount];
+    for (int a = 0; a < 3; ++a) {
+        SinCos(pCount, pDegrees[a], oSine[a], oCosine[a], lOutside[a], pWidth);
+    }
+    for (int f = 0; f < pCount; ++f) {
+        oOutside[f] = lOutside[0][f] || lOutside[1][f] || lOutside[2][f];
+    }
+}
+
 void KMotionQuickEuler::AxesToEulerXYZ(int pCount, const double* const pRow0[3],
                                        const double* const pRow1[3], const double* pZ2,
                                        double pEntryError, double* const oAngles[3], double* oBound,

@@ -24,6 +24,11 @@ public:
     // finite: oOutside[i] = true (their sine/cosine are some number).
     static void SinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine,
                        bool* oOutside, KMotionLaneWidth pWidth = KMotionQuickTrig::WidestLanes());
+    // The same for the three angles of pCount rotations, pDegrees[a][f]: oOutside[f] where any
+    // of frame f's three is beyond kLargestTurn or not finite.
+    static void SinCos(int pCount, const double* const pDegrees[3], double* const oSine[3],
+                       double* const oCosine[3], bool* oOutside,
+                       KMotionLaneWidth pWidth = KMotionQuickTrig::WidestLanes());
     // XYZ Euler angles in degrees as AxesToEulerXYZ (core/KMatrixFunctions) gives them from the
     // rows pRow0[c][f], pRow1[c][f] (c = 0..2) and pZ2[f], f < pCount <= kMaxCount, for matrices
     // whose every entry lies within pEntryError of the entry the library path computed:

@@ -25,10 +25,10 @@ bool KBvhQuickAngles::Convert(int pCount, const int pAxes[3], const double* cons
 {
     double lSine[3][kMaxCount];
     double lCosine[3][kMaxCount];
-    bool lOutside[3][kMaxCount];
-    for (int i = 0; i < 3; ++i) {
-        KMotionQuickEuler::SinCos(pCount, pDegrees[i], lSine[i], lCosine[i], lOutside[i]);
-    }
+    double* const lSinesOut[3] = {lSine[0], lSine[1], lSine[2]};
+    double* const lCosinesOut[3] = {lCosine[0], lCosine[1], lCosine[2]};
+    bool lOutside[kMaxCount];
+    KMotionQuickEuler::SinCos(pCount, pDegrees, lSinesOut, lCosinesOut, lOutside);
     double lRow0[3][kMaxCount];
     double lRow1[3][kMaxCount];
     double lZ2[kMaxCount];
@@ -45,7 +45,7 @@ bool KBvhQuickAngles::Convert(int pCount, const int pAxes[3], const double* cons
     KMotionQuickEuler::AxesToEulerXYZ(pCount, lRows0In, lRows1In, lZ2, kEntryError, oAngles,
                                       oBound);
     for (int f = 0; f < pCount; ++f) {
-        if (lOutside[0][f] || lOutside[1][f] || lOutside[2][f]) {
+        if (lOutside[f]) {
             oBound[f] = HUGE_VAL;
         }
     }

@@ -42,10 +42,11 @@ void KHtrQuickAngles::Turns(int pCount, const double* const pAngles[3], const in
     // Frames past pCount turn by 0: their sine is 0, their cosine 1.
     double lSine[3][kFrames] = {};
     double lCosine[3][kFrames];
-    bool lOutside[3][kFrames];
-    for (int a = 0; a < 3; ++a) {
-        KMotionQuickEuler::SinCos(pCount, pAngles[a], lSine[a], lCosine[a], lOutside[a]);
-        std::fill(lCosine[a] + pCount, lCosine[a] + kFrames, 1.0);
+    double* const lSinesOut[3] = {lSine[0], lSine[1], lSine[2]};
+    double* const lCosinesOut[3] = {lCosine[0], lCosine[1], lCosine[2]};
+    KMotionQuickEuler::SinCos(pCount, pAngles, lSinesOut, lCosinesOut, oOutside);
+    for (double(&lCosines)[kFrames] : lCosine) {
+        std::fill(lCosines + pCount, lCosines + kFrames, 1.0);
     }
     // The library turns pA * -(pi / 180) for an odd triple: the same product negated, whose
     // sine is the sine negated and whose cosine is the cosine.
@@ -55,9 +56,6 @@ void KHtrQuickAngles::Turns(int pCount, const double* const pAngles[3], const in
                 lAngle[f] = -lAngle[f];
             }
         }
-    }
-    for (int f = 0; f < pCount; ++f) {
-        oOutside[f] = lOutside[0][f] || lOutside[1][f] || lOutside[2][f];
     }
     const double* const lSines[3] = {lSine[0], lSine[1], lSine[2]};
     const double* const lCosines[3] = {lCosine[0], lCosine[1], lCosine[2]};

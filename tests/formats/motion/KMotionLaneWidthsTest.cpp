@@ -75,6 +75,27 @@ std::vector<BlockCase> Cases()
                           KMotionQuickTrig::SinCos(pIn[0], oOut[0], oOut[1]);
                           oOut[2] = Bool(!(std::fabs(pIn[0]) <= kTurn));
                       }});
+    lCases.push_back({"QuickEulerSinCosOfThree",
+                      {kDegrees, kDegrees, kDegrees},
+                      7,
+                      kEulerLongest,
+                      [](KMotionLaneWidth pWidth, int pCount, const auto& pIn, const auto& oOut) {
+                          const double* const lDegrees[3] = {pIn[0], pIn[1], pIn[2]};
+                          double* const lSines[3] = {oOut[0], oOut[1], oOut[2]};
+                          double* const lCosines[3] = {oOut[3], oOut[4], oOut[5]};
+                          Flags lOutside(pCount);
+                          KMotionQuickEuler::SinCos(pCount, lDegrees, lSines, lCosines,
+                                                    lOutside.Data(), pWidth);
+                          lOutside.CopyTo(oOut[6]);
+                      },
+                      [](const double* pIn, double* oOut) {
+                          bool lOutside = false;
+                          for (int a = 0; a < 3; ++a) {
+                              KMotionQuickTrig::SinCos(pIn[a], oOut[a], oOut[3 + a]);
+                              lOutside = lOutside || !(std::fabs(pIn[a]) <= kTurn);
+                          }
+                          oOut[6] = Bool(lOutside);
+                      }});
     lCases.push_back({"SameFloat",
                       {kValue, kBound},
                       1,
