@@ -178,7 +178,7 @@ void KBvhPoseStream::AddState(Block& ioBlock, std::size_t pJoint)
     ioBlock.mPreviousBound[f] = lJoint.mUnrolledBound;
 }
 
-void KBvhPoseStream::ProveBlock(Block& ioBlock, const double* pValues)
+void KBvhPoseStream::UnrollBlock(Block& ioBlock) const
 {
     Block& b = ioBlock;
     const int lCount = b.mCount;
@@ -208,6 +208,13 @@ void KBvhPoseStream::ProveBlock(Block& ioBlock, const double* pValues)
     for (int i = 0; i < 3; ++i) {
         KMotionQuickEuler::SameFloat(lCount, b.mUnrolled[i], b.mBound, b.mSameFloat[i]);
     }
+}
+
+void KBvhPoseStream::ProveBlock(Block& ioBlock, const double* pValues)
+{
+    Block& b = ioBlock;
+    const int lCount = b.mCount;
+    UnrollBlock(b);
     mQuickCount += lCount;
     for (int f = 0; f < lCount; ++f) {
         Joint& lJoint = mJoints[b.mJoints[f]];

@@ -137,6 +137,9 @@ private:
     // The unrolls of the block's joints proven, or done by the library path on the library's own
     // angles and state (MakeExact); mQuickPut set for them. Empties the block.
     void ProveBlock(Block& ioBlock, const double* pValues);
+    // The block's unrolls (none on the first frame, where the angles are the keys) and whether
+    // each unrolled angle's float is certain.
+    void UnrollBlock(Block& ioBlock) const;
     void MakeExact(Joint& ioJoint, const double* pValues);
 
     const KBvhFile& mFile;
