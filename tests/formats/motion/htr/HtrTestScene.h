@@ -6,6 +6,7 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/bvh/KReaderBvh.h"
 #include "formats/motion/htr/KHtrFile.h"
 #include "formats/motion/htr/KReaderHtr.h"
 #include "formats/motion/htr/KWriterHtr.h"
@@ -75,6 +76,25 @@ struct HtrTestScene : MotionReadScene<KReaderHtr>
         return MotionReadScene::Read(pPath, [pKeepReference](KStreamOptionsMotion& ioOptions) {
             ioOptions.SetOption(KHtrFile::kOptionReferenceNode, pKeepReference);
         });
+    }
+
+    // Reads a BVH file into the scene with the BVH reader's own options, its first pFrames
+    // frames (all when 0): the motion the HTR writer is given.
+    bool ReadBvh(const std::string& pPath, int pFrames = 0)
+    {
+        KReaderBvh lReader(&mFactory);
+        if (!lReader.FileOpen(pPath.c_str())) {
+            return false;
+        }
+        std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
+        if (lOptions == nullptr) {
+            return false;
+        }
+        mOptions.reset(static_cast<KStreamOptionsMotion*>(lOptions.release()));
+        if (pFrames > 0) {
+            mOptions->SetFrameCount(pFrames);
+        }
+        return lReader.Read(mScene, mOptions.get());
     }
 
     // The world position of a node at a frame.

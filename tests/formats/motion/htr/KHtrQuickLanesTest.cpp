@@ -5,7 +5,6 @@
 #include "animation/KRyvTakeNode.h"
 
 #include "HtrTestScene.h"
-#include "formats/motion/bvh/KReaderBvh.h"
 #include "tests/support/TestSequence.h"
 
 #include <cmath>
@@ -237,12 +236,7 @@ TEST(KHtrQuickLanesSample, CapturedMotionGivesTheLibraryKeys)
     }
     HtrSettingsGuard lSettings;
     HtrTestScene lBvh;
-    KReaderBvh lReader(&lBvh.mFactory);
-    ASSERT_TRUE(lReader.FileOpen(lSample.c_str()));
-    std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
-    ASSERT_NE(lOptions, nullptr);
-    lBvh.mOptions.reset(static_cast<KStreamOptionsMotion*>(lOptions.release()));
-    ASSERT_TRUE(lReader.Read(lBvh.mScene, lBvh.mOptions.get()));
+    ASSERT_TRUE(lBvh.ReadBvh(lSample));
     const std::string lPath = WriteHtrFile("01_01.htr", "");
     ASSERT_TRUE(lBvh.Write(lPath));
     for (const bool lMinimize : {false, true}) {

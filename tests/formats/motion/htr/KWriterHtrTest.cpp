@@ -2,7 +2,6 @@
 
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
-#include "formats/motion/bvh/KReaderBvh.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
@@ -157,13 +156,7 @@ TEST(KWriterHtr, BvhSampleThroughHtrKeepsTheMotion)
     constexpr int kSampleFrames = 240;
     HtrSettingsGuard lSettings("Yes");
     HtrTestScene lBvh;
-    KReaderBvh lReader(&lBvh.mFactory);
-    ASSERT_TRUE(lReader.FileOpen(lSample.c_str()));
-    std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
-    ASSERT_NE(lOptions, nullptr);
-    lBvh.mOptions.reset(static_cast<KStreamOptionsMotion*>(lOptions.release()));
-    lBvh.mOptions->SetFrameCount(kSampleFrames);
-    ASSERT_TRUE(lReader.Read(lBvh.mScene, lBvh.mOptions.get()));
+    ASSERT_TRUE(lBvh.ReadBvh(lSample, kSampleFrames));
     const std::string lWritten = WriteHtrFile("01_01.htr", "");
     ASSERT_TRUE(lBvh.Write(lWritten));
     HtrTestScene lHtr;
