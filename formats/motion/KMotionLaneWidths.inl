@@ -39,3 +39,12 @@ using FloatBits = std::uint32_t __attribute__((vector_size(16)));
 #endif
 
 #undef RYV_MOTION_LANE_STEPS
+
+// The function pName of the steps for the lane width pWidth asks for (KMotionLaneWidth): four
+// lanes only where the processor has the wider registers.
+#if RYV_MOTION_WIDE_LANES
+#define RYV_MOTION_LANES_OF(pWidth, pName)                                                         \
+    (KMotionQuickTrig::TakesWideLanes(pWidth) ? four::pName : two::pName)
+#else
+#define RYV_MOTION_LANES_OF(pWidth, pName) two::pName
+#endif

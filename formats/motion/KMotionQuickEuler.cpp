@@ -91,13 +91,7 @@ void KMotionQuickEuler::AxesToEulerXYZ(int pCount, const double* const pRow0[3],
         return;
     }
     const double* const lEntries[kEntryCount] = {pRow0[2], pRow1[2], pZ2, pRow0[1], pRow0[0]};
-#if RYV_MOTION_WIDE_LANES
-    if (KMotionQuickTrig::TakesWideLanes(pWidth)) {
-        four::EulerBoundBlock(pCount, lEntries, pEntryError, oBound);
-        return;
-    }
-#endif
-    two::EulerBoundBlock(pCount, lEntries, pEntryError, oBound);
+    RYV_MOTION_LANES_OF(pWidth, EulerBoundBlock)(pCount, lEntries, pEntryError, oBound);
 }
 
 bool KMotionQuickEuler::SameFloat(double pValue, double pBound)
@@ -108,11 +102,5 @@ bool KMotionQuickEuler::SameFloat(double pValue, double pBound)
 void KMotionQuickEuler::SameFloat(int pCount, const double* pValues, const double* pBounds,
                                   bool* oSame, KMotionLaneWidth pWidth)
 {
-#if RYV_MOTION_WIDE_LANES
-    if (KMotionQuickTrig::TakesWideLanes(pWidth)) {
-        four::SameFloatBlock(pCount, pValues, pBounds, oSame);
-        return;
-    }
-#endif
-    two::SameFloatBlock(pCount, pValues, pBounds, oSame);
+    RYV_MOTION_LANES_OF(pWidth, SameFloatBlock)(pCount, pValues, pBounds, oSame);
 }

@@ -42,56 +42,24 @@ constexpr double kAtanSixteenths[17] = {0.0,
                                         0.7853981633974483};
 constexpr double kSixteenths = 16.0;
 
+// Two sets of two lanes are four values in a row, which the block loops take as a block (they
+// load and store through memcpy).
+constexpr int kSetValues = 4;
+
+const double* ValuesOf(const KMotionLanes pSets[2])
+{
+    return reinterpret_cast<const double*>(pSets);
+}
+
+double* ValuesOf(KMotionLanes pSets[2])
+{
+    return reinterpret_cast<double*>(pSets);
+}
+
 } // namespace
 
 #define RYV_MOTION_LANE_STEPS "formats/motion/KMotionQuickTrigSteps.inl"
 #include "formats/motion/KMotionLaneWidths.inl"
-
-#if RYV_MOTION_WIDE_LANES
-#pragma GCC push_options
-#pragma GCC target("avx2")
-
-// The two-set forms in the wider registers, the sets joined into one group of four; two lanes
-// take each set as it stands.
-namespace {
-namespace four {
-
-// The two sets' halves, made one and back.
-Lanes Joined(const KMotionLanes pHalves[2])
-{
-    return B::Join(pHalves[0], pHalves[1]);
-}
-
-void Split(Lanes pValue, KMotionLanes oHalves[2])
-{
-    oHalves[0] = B::First(pValue);
-    oHalves[1] = B::Second(pValue);
-}
-
-void Atan2Sets(const KMotionLanes pY[2], const KMotionLanes pX[2], KMotionLanes oAngle[2])
-{
-    Split(Atan2Lanes(Joined(pY), Joined(pX)), oAngle);
-}
-
-void AsinSets(const KMotionLanes pZ[2], KMotionLanes oAngle[2])
-{
-    Split(AsinLanes(Joined(pZ)), oAngle);
-}
-
-void SinCosSets(const KMotionLanes pDegrees[2], KMotionLanes oSine[2], KMotionLanes oCosine[2])
-{
-    Lanes lSine;
-    Lanes lCosine;
-    SinCosLanes(Joined(pDegrees), lSine, lCosine);
-    Split(lSine, oSine);
-    Split(lCosine, oCosine);
-}
-} // namespace four
-
-} // namespace
-
-#pragma GCC pop_options
-#endif
 
 KMotionLanes KMotionQuickTrig::Atan2(KMotionLanes pY, KMotionLanes pX)
 {
@@ -130,76 +98,34 @@ void KMotionQuickTrig::SinCos(double pDegrees, double& oSine, double& oCosine)
 void KMotionQuickTrig::Atan2(const KMotionLanes pY[2], const KMotionLanes pX[2],
                              KMotionLanes oAngle[2], KMotionLaneWidth pWidth)
 {
-#if RYV_MOTION_WIDE_LANES
-    if (TakesWideLanes(pWidth)) {
-        four::Atan2Sets(pY, pX, oAngle);
-        return;
-    }
-#endif
-    for (int h = 0; h < 2; ++h) {
-        oAngle[h] = Atan2(pY[h], pX[h]);
-    }
+    Atan2(kSetValues, ValuesOf(pY), ValuesOf(pX), ValuesOf(oAngle), pWidth);
 }
 
 void KMotionQuickTrig::SinCos(const KMotionLanes pDegrees[2], KMotionLanes oSine[2],
                               KMotionLanes oCosine[2], KMotionLaneWidth pWidth)
 {
-#if RYV_MOTION_WIDE_LANES
-    if (TakesWideLanes(pWidth)) {
-        four::SinCosSets(pDegrees, oSine, oCosine);
-        return;
-    }
-#endif
-    for (int h = 0; h < 2; ++h) {
-        SinCos(pDegrees[h], oSine[h], oCosine[h]);
-    }
+    SinCos(kSetValues, ValuesOf(pDegrees), ValuesOf(oSine), ValuesOf(oCosine), pWidth);
 }
 
 void KMotionQuickTrig::Asin(const KMotionLanes pZ[2], KMotionLanes oAngle[2],
                             KMotionLaneWidth pWidth)
 {
-#if RYV_MOTION_WIDE_LANES
-    if (TakesWideLanes(pWidth)) {
-        four::AsinSets(pZ, oAngle);
-        return;
-    }
-#endif
-    for (int h = 0; h < 2; ++h) {
-        oAngle[h] = Asin(pZ[h]);
-    }
+    Asin(kSetValues, ValuesOf(pZ), ValuesOf(oAngle), pWidth);
 }
 
 void KMotionQuickTrig::SinCos(int pCount, const double* pDegrees, double* oSine, double* oCosine,
                               KMotionLaneWidth pWidth)
 {
-#if RYV_MOTION_WIDE_LANES
-    if (TakesWideLanes(pWidth)) {
-        four::SinCosBlock(pCount, pDegrees, oSine, oCosine);
-        return;
-    }
-#endif
-    two::SinCosBlock(pCount, pDegrees, oSine, oCosine);
+    RYV_MOTION_LANES_OF(pWidth, SinCosBlock)(pCount, pDegrees, oSine, oCosine);
 }
 
 void KMotionQuickTrig::Atan2(int pCount, const double* pY, const double* pX, double* oAngle,
                              KMotionLaneWidth pWidth)
 {
-#if RYV_MOTION_WIDE_LANES
-    if (TakesWideLanes(pWidth)) {
-        four::Atan2Block(pCount, pY, pX, oAngle);
-        return;
-    }
-#endif
-    two::Atan2Block(pCount, pY, pX, oAngle);
+    RYV_MOTION_LANES_OF(pWidth, Atan2Block)(pCount, pY, pX, oAngle);
 }
 
 void KMotionQuickTrig::Asin(int pCount, const double* pZ, double* oAngle, KMotionLaneWidth pWidth)
 {
-#if RYV_MOTION_WIDE_LANES
-    if (TakesWideLanes(pWidth)) {
-        four::AsinBlock(pCount, pZ, oAngle);
-        return;
-    }
-#endif
-    two::AsinBlock(pCount, pZ, oAngle);
+    RYV_MOTION_LANES_OF(pWidth, AsinBlock)(pCount, pZ, oAngle);
 }

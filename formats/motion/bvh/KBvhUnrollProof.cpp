@@ -39,13 +39,7 @@ constexpr double kLargestAngle = 0x1p40;
 void KBvhUnrollProof::Unroll(int pCount, const Block& pCurrent, const Block& pPrevious,
                              const Result& oResult, KMotionLaneWidth pWidth)
 {
-#if RYV_MOTION_WIDE_LANES
-    if (KMotionQuickTrig::TakesWideLanes(pWidth)) {
-        four::UnrollBlock(pCount, pCurrent, pPrevious, oResult);
-        return;
-    }
-#endif
-    two::UnrollBlock(pCount, pCurrent, pPrevious, oResult);
+    RYV_MOTION_LANES_OF(pWidth, UnrollBlock)(pCount, pCurrent, pPrevious, oResult);
 }
 
 bool KBvhUnrollProof::Unroll(const Angles& pCurrent, const Angles& pPrevious, Angles& oUnrolled,
