@@ -46,5 +46,5 @@ using FloatBits = std::uint32_t __attribute__((vector_size(16)));
 #define RYV_MOTION_LANES_OF(pWidth, pName)                                                         \
     (KMotionQuickTrig::TakesWideLanes(pWidth) ? four::pName : two::pName)
 #else
-#define RYV_MOTION_LANES_OF(pWidth, pName) two::pName
+#define RYV_MOTION_LANES_OF(pWidth, pName) (static_cast<void>(pWidth), two::pName)
 #endif
