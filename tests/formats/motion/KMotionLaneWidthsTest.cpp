@@ -1,5 +1,6 @@
 #include "formats/motion/KMotionQuickEuler.h"
 #include "formats/motion/KMotionQuickTrig.h"
+#include "formats/motion/KMotionRotationOrder.h"
 #include "tests/formats/motion/LaneWidthCases.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +131,37 @@ BlockCase AxesCase(const std::string& pName, double pEntryError)
             nullptr};
 }
 
+// SinCosToRows for one order of the axes and one listing, from the sines (inputs 0..2) and
+// cosines (3..5): rows 0 and 1 and element (2, 2) out. Its block goes two joints at a time in
+// lanes and the odd one alone; the one-value form is a block of one.
+BlockCase RowsCase(const int pAxes[3], KMotionRotationOrder::EListing pListing)
+{
+    const std::vector<int> lAxes(pAxes, pAxes + 3);
+    const auto lRows = [lAxes, pListing](int pCount, const double* const* pIn,
+                                         double* const* oOut) {
+        const double* const lSines[3] = {pIn[0], pIn[1], pIn[2]};
+        const double* const lCosines[3] = {pIn[3], pIn[4], pIn[5]};
+        double* const lRow0[3] = {oOut[0], oOut[1], oOut[2]};
+        double* const lRow1[3] = {oOut[3], oOut[4], oOut[5]};
+        ASSERT_TRUE(KMotionRotationOrder::SinCosToRows(pCount, lAxes.data(), pListing, lSines,
+                                                       lCosines, lRow0, lRow1, oOut[6]));
+    };
+    return {"SinCosToRows " + std::to_string(pAxes[0]) + std::to_string(pAxes[1]) +
+                std::to_string(pAxes[2]) + " listing " + std::to_string(pListing),
+            {kSine, kSine, kSine, kSine, kSine, kSine},
+            7,
+            kLongest,
+            [lRows](KMotionLaneWidth, int pCount, const auto& pIn, const auto& oOut) {
+                lRows(pCount, pIn.data(), oOut.data());
+            },
+            [lRows](const double* pIn, double* oOut) {
+                const double* const lIn[6] = {pIn, pIn + 1, pIn + 2, pIn + 3, pIn + 4, pIn + 5};
+                double* const lOut[7] = {oOut,     oOut + 1, oOut + 2, oOut + 3,
+                                         oOut + 4, oOut + 5, oOut + 6};
+                lRows(1, lIn, lOut);
+            }};
+}
+
 TEST(KMotionLaneWidths, BlocksGiveTheSameBitsOnBothWidths)
 {
     std::uint64_t lSeed = 101;
@@ -143,6 +175,19 @@ TEST(KMotionLaneWidths, TwoLanesAnswerAsOneValue)
     std::uint64_t lSeed = 201;
     for (const BlockCase& lCase : Cases()) {
         ExpectTwoLanesAsOneValue(lCase, ++lSeed);
+    }
+}
+
+// Every order of three distinct axes, in both listings.
+TEST(KMotionLaneWidths, RowsInLanesAnswerAsOneJoint)
+{
+    const int kOrders[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+    std::uint64_t lSeed = 251;
+    for (const auto& lOrder : kOrders) {
+        for (const auto lListing :
+             {KMotionRotationOrder::eFirstOutermost, KMotionRotationOrder::eFirstAppliedFirst}) {
+            ExpectTwoLanesAsOneValue(RowsCase(lOrder, lListing), ++lSeed);
+        }
     }
 }
 
@@ -184,8 +229,8 @@ TEST(KMotionLaneWidths, TwoSetsGiveTheSameBitsOnBothWidths)
         }
         for (int o = 0; o < kOutputs; ++o) {
             for (int i = 0; i < 4; ++i) {
-                ASSERT_EQ(BitsOf(lResults[0][o][i / 2][i % 2]),
-                          BitsOf(lResults[1][o][i / 2][i % 2]))
+                ASSERT_EQ(ComparedBits(lResults[0][o][i / 2][i % 2]),
+                          ComparedBits(lResults[1][o][i / 2][i % 2]))
                     << "output " << o << ", lane " << i;
             }
         }
