@@ -107,8 +107,9 @@ private:
 // (KMotionQuickTrig::HasWideLanes), with the helpers of KMotionLaneBits. The helpers are made for
 // those processors: only code made for them (in a region of the same target) may call them.
 // Nothing there is fused: a product and a sum stay two roundings, so each lane keeps its bits.
-// The regions are made with GCC's target pragma on x86-64; other compilers and processors take
-// the two-lane path, which gives the same bits.
+// The regions are made with GCC's target pragma on x86-64 (KMotionLaneWidths.inl compiles a
+// file of lane steps for both widths); other compilers and processors take the two-lane path,
+// which gives the same bits.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define RYV_MOTION_WIDE_LANES 1
 #else

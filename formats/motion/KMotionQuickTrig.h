@@ -7,8 +7,8 @@
 // the last bit, but within a stated bound of the exact values, and several times cheaper. The
 // bounds are what a caller relies on to know when the library's result could differ (the BVH
 // writer's channel angles: its printed digits).
-// Two values at a time, without a branch on them: the quadrants of a motion's angles come in no
-// order a processor could guess.
+// Two or four values at a time (KMotionLaneWidth), without a branch on them: the quadrants of a
+// motion's angles come in no order a processor could guess.
 class KMotionQuickTrig
 {
 public:
