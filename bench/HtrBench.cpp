@@ -58,15 +58,16 @@ const std::string& BenchFilePath()
 }
 
 // The whole import: structure, nodes, every key of every segment, the rotation-offset pass
-// when pState.range(0) is 1, and the import filters, on wall time. Taking the scene down again
+// when ioState.range(0) is 1, and the import filters, on wall time. Taking the scene down again
 // is not part of the read and is left out of the time, as the other motion tables' cases do.
 // "x_floor" is the read's rate over that of the from_chars loop timed in the same run, so that
-// a busy machine moves both alike.
-void ReadHtr(benchmark::State& pState, bool pQuickAngles)
+// a busy machine moves both alike. pQuickAngles picks the reader's quick lanes or the library
+// path alone.
+void ReadHtr(benchmark::State& ioState, bool pQuickAngles)
 {
     const std::string& lPath = BenchFilePath();
     if (lPath.empty()) {
-        pState.SkipWithError("cannot write the benchmark file");
+        ioState.SkipWithError("cannot write the benchmark file");
         return;
     }
     const std::string lBytes = BenchSupport::ReadWholeFile(lPath);
@@ -78,52 +79,53 @@ void ReadHtr(benchmark::State& pState, bool pQuickAngles)
     double lFrames = 0.0;
     double lFallbacks = 0.0;
     double lAside = 0.0;
-    for (auto _ : pState) {
+    for (auto _ : ioState) {
         const auto lStart = std::chrono::steady_clock::now();
         auto lFactory = std::make_unique<KRyvObjectFactory>();
         KRyvScene* lScene = lFactory->CreateScene();
         auto lReader = std::make_unique<KReaderHtr>(lFactory.get());
         std::unique_ptr<KStreamOptions> lOptions;
         if (!lReader->FileOpen(lPath.c_str()) || !(lOptions = lReader->GetReadOptions())) {
-            pState.SkipWithError(lReader->GetError().GetLastErrorString().Buffer());
+            ioState.SkipWithError(lReader->GetError().GetLastErrorString().Buffer());
             return;
         }
-        lReader->GetFile()->SetMinimizeRotationOffset(pState.range(0) == 1);
+        lReader->GetFile()->SetMinimizeRotationOffset(ioState.range(0) == 1);
         lReader->GetFile()->SetQuickAngles(pQuickAngles);
         if (!lReader->Read(lScene, lOptions.get())) {
-            pState.SkipWithError(lReader->GetError().GetLastErrorString().Buffer());
+            ioState.SkipWithError(lReader->GetError().GetLastErrorString().Buffer());
             return;
         }
         benchmark::DoNotOptimize(lFactory->GetNodeCount());
         lSeconds +=
             std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
-        pState.PauseTiming();
+        ioState.PauseTiming();
         const KHtrFile::KLaneCounts& lCounts = lReader->GetFile()->GetLaneCounts();
         lFrames = static_cast<double>(lCounts.mReadFrames + lCounts.mOffsetFrames);
         lFallbacks = static_cast<double>(lCounts.mReadFallbacks + lCounts.mOffsetFallbacks);
         lAside = static_cast<double>(lCounts.mReadAside + lCounts.mOffsetAside);
         lReader.reset();
         lFactory.reset();
-        pState.ResumeTiming();
+        ioState.ResumeTiming();
     }
     const double lSize = static_cast<double>(lBytes.size());
-    pState.SetBytesProcessed(static_cast<std::int64_t>(pState.iterations()) *
-                             static_cast<std::int64_t>(lBytes.size()));
-    BenchSupport::ReportRate(pState, lSize, lSeconds, lSize, lFloor);
-    pState.counters["fallback_share"] = lFrames > 0.0 ? lFallbacks / lFrames : 0.0;
-    pState.counters["aside_share"] = lFrames > 0.0 ? lAside / lFrames : 0.0;
+    ioState.SetBytesProcessed(static_cast<std::int64_t>(ioState.iterations()) *
+                              static_cast<std::int64_t>(lBytes.size()));
+    BenchSupport::ReportRate(ioState, lSize, lSeconds, lSize, lFloor);
+    ioState.counters["fallback_share"] = lFrames > 0.0 ? lFallbacks / lFrames : 0.0;
+    ioState.counters["aside_share"] = lFrames > 0.0 ? lAside / lFrames : 0.0;
 }
-void BM_HtrRead60Segments(benchmark::State& pState)
+
+void BM_HtrRead60Segments(benchmark::State& ioState)
 {
-    ReadHtr(pState, true);
+    ReadHtr(ioState, true);
 }
 BENCHMARK(BM_HtrRead60Segments)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same read with the angles turned through the library path alone, as before the quick
 // lanes: the ratio of the two cases is their gain, on the same machine in the same run.
-void BM_HtrRead60SegmentsLibraryAngles(benchmark::State& pState)
+void BM_HtrRead60SegmentsLibraryAngles(benchmark::State& ioState)
 {
-    ReadHtr(pState, false);
+    ReadHtr(ioState, false);
 }
 BENCHMARK(BM_HtrRead60SegmentsLibraryAngles)
     ->Arg(1)
@@ -135,15 +137,15 @@ BENCHMARK(BM_HtrRead60SegmentsLibraryAngles)
 // with from_chars and nothing else (no lines, no checks, no storage). It converts the numbers the
 // reader converts (eight per frame line, those of the header and base positions) and the few
 // digits of the segment names besides.
-void BM_HtrFromCharsOnly60Segments(benchmark::State& pState)
+void BM_HtrFromCharsOnly60Segments(benchmark::State& ioState)
 {
     const std::string& lPath = BenchFilePath();
     if (lPath.empty()) {
-        pState.SkipWithError("cannot write the benchmark file");
+        ioState.SkipWithError("cannot write the benchmark file");
         return;
     }
     const std::string lBytes = BenchSupport::ReadWholeFile(lPath);
-    BenchSupport::TimeSumNumbers(pState, lBytes);
+    BenchSupport::TimeSumNumbers(ioState, lBytes);
 }
 BENCHMARK(BM_HtrFromCharsOnly60Segments)->Unit(benchmark::kMillisecond)->UseRealTime();
 
