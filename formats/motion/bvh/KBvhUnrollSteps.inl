@@ -1,6 +1,7 @@
 // The lane steps of KBvhUnrollProof, compiled once for each lane width through
 // formats/motion/KMotionLaneWidths.inl: both take the same operations lane by lane, so each
-// joint's results are the same.
+// joint's results are the same. The bounds pBound and pReferenceBound are b and rb of the
+// rounding count in KBvhUnrollProof.cpp.
 
 inline Lanes Largest(Lanes pA, Lanes pB)
 {
@@ -45,17 +46,19 @@ struct Unrolled
     Mask mProven;
 };
 
-inline Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes rb)
+inline Unrolled UnrollLanes(const Lanes pAngles[3], Lanes pBound, const Lanes pReferences[3],
+                            Lanes pReferenceBound)
 {
     Unrolled lUnrolled;
     // An infinite or undefined bound proves nothing, nor do angles beyond kLargestAngle.
-    const Lanes lMagnitude = LargestMagnitude(a) + LargestMagnitude(r);
-    const Mask lFinite =
-        B::Mask(b < HUGE_VAL) & B::Mask(rb < HUGE_VAL) & B::Mask(lMagnitude < kLargestAngle);
-    const Lanes lBounds = b + rb;
+    const Lanes lMagnitude = LargestMagnitude(pAngles) + LargestMagnitude(pReferences);
+    const Mask lFinite = B::Mask(pBound < HUGE_VAL) & B::Mask(pReferenceBound < HUGE_VAL) &
+                         B::Mask(lMagnitude < kLargestAngle);
+    const Lanes lBounds = pBound + pReferenceBound;
     const Lanes lRounding = kHalfUlp * (lMagnitude + 2.0 * kTurn);
     const Lanes lSpread = (lBounds + kSafety * 7.0 * lRounding + kFloor) * kInverseTurn;
-    const Lanes lOtherAngles[3] = {a[0] + kHalfTurn, kHalfTurn - a[1], a[2] + kHalfTurn};
+    const Lanes lOtherAngles[3] = {pAngles[0] + kHalfTurn, kHalfTurn - pAngles[1],
+                                   pAngles[2] + kHalfTurn};
     // Both solutions angle by angle, their distances summed in the library's order.
     Lanes lPlainTurns[3];
     Lanes lOtherTurns[3];
@@ -64,8 +67,8 @@ inline Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes r
     Mask lPlainProven = lFinite;
     Mask lOtherProven = lFinite;
     for (int i = 0; i < 3; ++i) {
-        const Wrapped lPlain = Wrap(a[i], r[i], lSpread);
-        const Wrapped lOther = Wrap(lOtherAngles[i], r[i], lSpread);
+        const Wrapped lPlain = Wrap(pAngles[i], pReferences[i], lSpread);
+        const Wrapped lOther = Wrap(lOtherAngles[i], pReferences[i], lSpread);
         lPlainTurns[i] = lPlain.mTurns;
         lOtherTurns[i] = lOther.mTurns;
         lPlainSum = i == 0 ? lPlain.mDistance : lPlainSum + lPlain.mDistance;
@@ -87,9 +90,9 @@ inline Unrolled UnrollLanes(const Lanes a[3], Lanes b, const Lanes r[3], Lanes r
     for (int i = 0; i < 3; ++i) {
         lUnrolled.mTurns[i] = B::Select(lUnrolled.mOther, lOtherTurns[i], lPlainTurns[i]);
         lUnrolled.mValue[i] =
-            B::Select(lUnrolled.mOther, lOtherAngles[i], a[i]) + kTurn * lUnrolled.mTurns[i];
+            B::Select(lUnrolled.mOther, lOtherAngles[i], pAngles[i]) + kTurn * lUnrolled.mTurns[i];
     }
-    lUnrolled.mBound = b + kSafety * 4.0 * lRounding + kFloor;
+    lUnrolled.mBound = pBound + kSafety * 4.0 * lRounding + kFloor;
     return lUnrolled;
 }
 
@@ -97,14 +100,14 @@ void UnrollBlock(int pCount, const KBvhUnrollProof::Block& pCurrent,
                  const KBvhUnrollProof::Block& pPrevious, const KBvhUnrollProof::Result& oResult)
 {
     for (int f = 0; f < pCount; f += kWidth) {
-        Lanes a[3];
-        Lanes r[3];
+        Lanes lAngles[3];
+        Lanes lReferences[3];
         for (int i = 0; i < 3; ++i) {
-            a[i] = Load(pCurrent.mValue[i], f, pCount, 0.0);
-            r[i] = Load(pPrevious.mValue[i], f, pCount, 0.0);
+            lAngles[i] = Load(pCurrent.mValue[i], f, pCount, 0.0);
+            lReferences[i] = Load(pPrevious.mValue[i], f, pCount, 0.0);
         }
-        const Unrolled lUnrolled = UnrollLanes(a, Load(pCurrent.mBound, f, pCount, 0.0), r,
-                                               Load(pPrevious.mBound, f, pCount, 0.0));
+        const Unrolled lUnrolled = UnrollLanes(lAngles, Load(pCurrent.mBound, f, pCount, 0.0),
+                                               lReferences, Load(pPrevious.mBound, f, pCount, 0.0));
         for (int i = 0; i < 3; ++i) {
             Store(lUnrolled.mValue[i], f, pCount, oResult.mValue[i]);
             Store(lUnrolled.mTurns[i], f, pCount, oResult.mTurns[i]);
