@@ -23,27 +23,23 @@ constexpr double kEntryError =
 bool KBvhQuickAngles::Convert(int pCount, const int pAxes[3], const double* const pDegrees[3],
                               double* const oAngles[3], double* oBound)
 {
+    // Each pointer array serves as output, then (const by conversion) as the next step's input.
     double lSine[3][kMaxCount];
     double lCosine[3][kMaxCount];
-    double* const lSinesOut[3] = {lSine[0], lSine[1], lSine[2]};
-    double* const lCosinesOut[3] = {lCosine[0], lCosine[1], lCosine[2]};
+    double* const lSines[3] = {lSine[0], lSine[1], lSine[2]};
+    double* const lCosines[3] = {lCosine[0], lCosine[1], lCosine[2]};
     bool lOutside[kMaxCount];
-    KMotionQuickEuler::SinCos(pCount, pDegrees, lSinesOut, lCosinesOut, lOutside);
+    KMotionQuickEuler::SinCos(pCount, pDegrees, lSines, lCosines, lOutside);
     double lRow0[3][kMaxCount];
     double lRow1[3][kMaxCount];
     double lZ2[kMaxCount];
-    const double* const lSines[3] = {lSine[0], lSine[1], lSine[2]};
-    const double* const lCosines[3] = {lCosine[0], lCosine[1], lCosine[2]};
     double* const lRows0[3] = {lRow0[0], lRow0[1], lRow0[2]};
     double* const lRows1[3] = {lRow1[0], lRow1[1], lRow1[2]};
     if (!KMotionRotationOrder::SinCosToRows(pCount, pAxes, KMotionRotationOrder::eFirstOutermost,
                                             lSines, lCosines, lRows0, lRows1, lZ2)) {
         return false;
     }
-    const double* const lRows0In[3] = {lRow0[0], lRow0[1], lRow0[2]};
-    const double* const lRows1In[3] = {lRow1[0], lRow1[1], lRow1[2]};
-    KMotionQuickEuler::AxesToEulerXYZ(pCount, lRows0In, lRows1In, lZ2, kEntryError, oAngles,
-                                      oBound);
+    KMotionQuickEuler::AxesToEulerXYZ(pCount, lRows0, lRows1, lZ2, kEntryError, oAngles, oBound);
     for (int f = 0; f < pCount; ++f) {
         if (lOutside[f]) {
             oBound[f] = HUGE_VAL;

@@ -42,11 +42,11 @@ void KHtrQuickAngles::Turns(int pCount, const double* const pAngles[3], const in
     // Frames past pCount turn by 0: their sine is 0, their cosine 1.
     double lSine[3][kFrames] = {};
     double lCosine[3][kFrames];
-    double* const lSinesOut[3] = {lSine[0], lSine[1], lSine[2]};
-    double* const lCosinesOut[3] = {lCosine[0], lCosine[1], lCosine[2]};
-    KMotionQuickEuler::SinCos(pCount, pAngles, lSinesOut, lCosinesOut, oOutside);
-    for (double(&lCosines)[kFrames] : lCosine) {
-        std::fill(lCosines + pCount, lCosines + kFrames, 1.0);
+    double* const lSines[3] = {lSine[0], lSine[1], lSine[2]};
+    double* const lCosines[3] = {lCosine[0], lCosine[1], lCosine[2]};
+    KMotionQuickEuler::SinCos(pCount, pAngles, lSines, lCosines, oOutside);
+    for (double(&lAxisCosines)[kFrames] : lCosine) {
+        std::fill(lAxisCosines + pCount, lAxisCosines + kFrames, 1.0);
     }
     // The library turns pA * -(pi / 180) for an odd triple: the same product negated, whose
     // sine is the sine negated and whose cosine is the cosine.
@@ -57,8 +57,6 @@ void KHtrQuickAngles::Turns(int pCount, const double* const pAngles[3], const in
             }
         }
     }
-    const double* const lSines[3] = {lSine[0], lSine[1], lSine[2]};
-    const double* const lCosines[3] = {lCosine[0], lCosine[1], lCosine[2]};
     TurnsOf(lSines, lCosines, pAxes, ioTurns);
 }
 
