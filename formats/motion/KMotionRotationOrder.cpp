@@ -3,8 +3,10 @@
 #include "core/KMatrixFunctions.h"
 #include "core/KRotationOrder.h"
 #include "core/KVector4.h"
+#include "formats/motion/KMotionLaneBits.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -40,10 +42,13 @@ int FindTriple(const int pApplied[3])
 
 // The 3x3 part of a rotation, worked on in place of whole matrices: this runs once per joint and
 // frame of a motion file.
-struct Turn3
+// Elements are doubles, or lanes of doubles (KMotionLanes) for many joints at once, where every
+// operation acts on each lane as on a lone double.
+template <typename T> struct TurnOf
 {
-    double m[3][3];
+    T m[3][3];
 };
+using Turn3 = TurnOf<double>;
 
 constexpr Turn3 kIdentity3 = {{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}};
 constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
@@ -66,25 +71,27 @@ inline Turn3 Product(const Turn3& pFirst, const Turn3& pSecond)
 }
 
 // EulerToMatrixXYZ's formula from the sines and cosines of the three angles.
-inline Turn3 TurnXYZ(double sx, double cx, double sy, double cy, double sz, double cz)
+template <typename T> inline TurnOf<T> TurnXYZ(T sx, T cx, T sy, T cy, T sz, T cz)
 {
-    return Turn3{{{cy * cz, cy * sz, -sy},
-                  {sx * sy * cz - cx * sz, sx * sy * sz + cx * cz, sx * cy},
-                  {cx * sy * cz + sx * sz, cx * sy * sz - sx * cz, cx * cy}}};
+    return TurnOf<T>{{{cy * cz, cy * sz, -sy},
+                      {sx * sy * cz - cx * sz, sx * sy * sz + cx * cz, sx * cy},
+                      {cx * sy * cz + sx * sz, cx * sy * sz - sx * cz, cx * cy}}};
 }
 
 // The turn EulerToMatrixXYZ makes from pAngle about pAxis and 0 about the other two, by the same
 // formula: the sine and cosine of 0 are exactly 0 and 1, so only one angle needs them computed,
 // and the signed zeros of the products come out as they do there. The axis is a constant of the
 // instance, so that products with the constant ones and zeros fold where folding is exact.
-template <int kAxis> inline Turn3 AxisTurnOf(double s, double c)
+template <int kAxis, typename T> inline TurnOf<T> AxisTurnOf(T s, T c)
 {
+    const T lZero{};
+    const T lOne = lZero + 1.0;
     if constexpr (kAxis == 0) {
-        return TurnXYZ(s, c, 0.0, 1.0, 0.0, 1.0);
+        return TurnXYZ(s, c, lZero, lOne, lZero, lOne);
     } else if constexpr (kAxis == 1) {
-        return TurnXYZ(0.0, 1.0, s, c, 0.0, 1.0);
+        return TurnXYZ(lZero, lOne, s, c, lZero, lOne);
     } else {
-        return TurnXYZ(0.0, 1.0, 0.0, 1.0, s, c);
+        return TurnXYZ(lZero, lOne, lZero, lOne, s, c);
     }
 }
 
@@ -139,22 +146,22 @@ constexpr bool AllSingleTerms(unsigned pA, unsigned pB)
 
 // Element (i, j) of Product with only the terms that may be other than zero, summed in the same
 // order; +0 where every term is zero.
-template <unsigned kA, unsigned kB, int i, int j>
-inline double SparseElement(const Turn3& pA, const Turn3& pB)
+template <unsigned kA, unsigned kB, int i, int j, typename T>
+inline T SparseElement(const TurnOf<T>& pA, const TurnOf<T>& pB)
 {
     constexpr bool kFirst = (kA & ElementBit(i, 0)) && (kB & ElementBit(0, j));
     constexpr bool kSecond = (kA & ElementBit(i, 1)) && (kB & ElementBit(1, j));
     constexpr bool kThird = (kA & ElementBit(i, 2)) && (kB & ElementBit(2, j));
-    double lSum = 0.0;
+    T lSum{};
     if constexpr (kFirst) {
         lSum = pA.m[i][0] * pB.m[0][j];
     }
     if constexpr (kSecond) {
-        const double lTerm = pA.m[i][1] * pB.m[1][j];
+        const T lTerm = pA.m[i][1] * pB.m[1][j];
         lSum = kFirst ? lSum + lTerm : lTerm;
     }
     if constexpr (kThird) {
-        const double lTerm = pA.m[i][2] * pB.m[2][j];
+        const T lTerm = pA.m[i][2] * pB.m[2][j];
         lSum = kFirst || kSecond ? lSum + lTerm : lTerm;
     }
     return lSum;
@@ -163,14 +170,15 @@ inline double SparseElement(const Turn3& pA, const Turn3& pB)
 // Product with the terms that can only be zero left out. When every other term is nonzero it
 // equals Product to the last bit: an exact zero added to a nonzero sum leaves it as it is, and a
 // sum of nonzero terms that comes out zero is +0 before and after adding zeros.
-template <unsigned kA, unsigned kB> inline Turn3 SparseProduct(const Turn3& pA, const Turn3& pB)
+template <unsigned kA, unsigned kB, typename T>
+inline TurnOf<T> SparseProduct(const TurnOf<T>& pA, const TurnOf<T>& pB)
 {
-    return Turn3{{{SparseElement<kA, kB, 0, 0>(pA, pB), SparseElement<kA, kB, 0, 1>(pA, pB),
-                   SparseElement<kA, kB, 0, 2>(pA, pB)},
-                  {SparseElement<kA, kB, 1, 0>(pA, pB), SparseElement<kA, kB, 1, 1>(pA, pB),
-                   SparseElement<kA, kB, 1, 2>(pA, pB)},
-                  {SparseElement<kA, kB, 2, 0>(pA, pB), SparseElement<kA, kB, 2, 1>(pA, pB),
-                   SparseElement<kA, kB, 2, 2>(pA, pB)}}};
+    return TurnOf<T>{{{SparseElement<kA, kB, 0, 0>(pA, pB), SparseElement<kA, kB, 0, 1>(pA, pB),
+                       SparseElement<kA, kB, 0, 2>(pA, pB)},
+                      {SparseElement<kA, kB, 1, 0>(pA, pB), SparseElement<kA, kB, 1, 1>(pA, pB),
+                       SparseElement<kA, kB, 1, 2>(pA, pB)},
+                      {SparseElement<kA, kB, 2, 0>(pA, pB), SparseElement<kA, kB, 2, 1>(pA, pB),
+                       SparseElement<kA, kB, 2, 2>(pA, pB)}}};
 }
 
 // Sines and cosines no smaller than this keep every product of three of them a nonzero normal
@@ -189,6 +197,34 @@ Turn3 SingleAxisTurn(int pAxis, double pAngle)
     }
 }
 
+// The listed turns, each from its sine and cosine, multiplied with the terms that can only be
+// zero left out. Every term that may be nonzero is nonzero when no sine or cosine is near zero:
+// the product with the identity gives the first turn back, and the products need only those
+// terms. Two distinct axes make single terms, so no sum that cancels to zero enters the last
+// product, which has no element that can only be zero.
+template <int kFirst, int kSecond, int kThird, typename T>
+inline TurnOf<T> SparseThreeTurns(const T s[3], const T c[3], bool pOutermost)
+{
+    const TurnOf<T> lFirst = AxisTurnOf<kFirst>(s[0], c[0]);
+    const TurnOf<T> lSecond = AxisTurnOf<kSecond>(s[1], c[1]);
+    const TurnOf<T> lThird = AxisTurnOf<kThird>(s[2], c[2]);
+    constexpr unsigned kFirstElements = AxisElements(kFirst);
+    constexpr unsigned kSecondElements = AxisElements(kSecond);
+    constexpr unsigned kThirdElements = AxisElements(kThird);
+    if (pOutermost) {
+        constexpr unsigned kInner = ProductElements(kSecondElements, kFirstElements);
+        static_assert(AllSingleTerms(kSecondElements, kFirstElements), "a sum could cancel");
+        static_assert(ProductElements(kThirdElements, kInner) == 0x1ffu, "a zero element");
+        return SparseProduct<kThirdElements, kInner>(
+            lThird, SparseProduct<kSecondElements, kFirstElements>(lSecond, lFirst));
+    }
+    constexpr unsigned kInner = ProductElements(kFirstElements, kSecondElements);
+    static_assert(AllSingleTerms(kFirstElements, kSecondElements), "a sum could cancel");
+    static_assert(ProductElements(kInner, kThirdElements) == 0x1ffu, "a zero element");
+    return SparseProduct<kInner, kThirdElements>(
+        SparseProduct<kFirstElements, kSecondElements>(lFirst, lSecond), lThird);
+}
+
 // The listed turns multiplied in listing order as the general loop of AnglesToMatrix multiplies
 // them, the first with the identity included, so that every bit comes out the same.
 template <int kFirst, int kSecond, int kThird>
@@ -203,33 +239,53 @@ Turn3 ThreeTurns(const double pAngles[3], KMotionRotationOrder::EListing pListin
         lFarFromZero =
             lFarFromZero && std::fabs(s[i]) >= kFarFromZero && std::fabs(c[i]) >= kFarFromZero;
     }
-    const Turn3 lFirst = AxisTurnOf<kFirst>(s[0], c[0]);
-    const Turn3 lSecond = AxisTurnOf<kSecond>(s[1], c[1]);
-    const Turn3 lThird = AxisTurnOf<kThird>(s[2], c[2]);
     const bool lOutermost = pListing == KMotionRotationOrder::eFirstOutermost;
     if (!lFarFromZero) {
+        const Turn3 lFirst = AxisTurnOf<kFirst>(s[0], c[0]);
+        const Turn3 lSecond = AxisTurnOf<kSecond>(s[1], c[1]);
+        const Turn3 lThird = AxisTurnOf<kThird>(s[2], c[2]);
         return lOutermost ? Product(lThird, Product(lSecond, Product(lFirst, kIdentity3)))
                           : Product(Product(Product(kIdentity3, lFirst), lSecond), lThird);
     }
-    // Every term that may be nonzero is then nonzero: the product with the identity gives the
-    // first turn back, and the products need only those terms. Two distinct axes make single
-    // terms, so no sum that cancels to zero enters the last product, which has no element that
-    // can only be zero.
-    constexpr unsigned kFirstElements = AxisElements(kFirst);
-    constexpr unsigned kSecondElements = AxisElements(kSecond);
-    constexpr unsigned kThirdElements = AxisElements(kThird);
-    if (lOutermost) {
-        constexpr unsigned kInner = ProductElements(kSecondElements, kFirstElements);
-        static_assert(AllSingleTerms(kSecondElements, kFirstElements), "a sum could cancel");
-        static_assert(ProductElements(kThirdElements, kInner) == 0x1ffu, "a zero element");
-        return SparseProduct<kThirdElements, kInner>(
-            lThird, SparseProduct<kSecondElements, kFirstElements>(lSecond, lFirst));
+    return SparseThreeTurns<kFirst, kSecond, kThird>(s, c, lOutermost);
+}
+
+// SparseThreeTurns for joints pFirst.. of the arrays, as many as T has lanes: their rows 0 and 1
+// and element (2, 2) stored.
+template <int kFirst, int kSecond, int kThird, typename T>
+inline void SparseRowsOf(int pFirst, const double* const pSine[3], const double* const pCosine[3],
+                         bool pOutermost, double* const oRow0[3], double* const oRow1[3],
+                         double* oZ2)
+{
+    T s[3];
+    T c[3];
+    for (int i = 0; i < 3; ++i) {
+        std::memcpy(&s[i], pSine[i] + pFirst, sizeof(T));
+        std::memcpy(&c[i], pCosine[i] + pFirst, sizeof(T));
     }
-    constexpr unsigned kInner = ProductElements(kFirstElements, kSecondElements);
-    static_assert(AllSingleTerms(kFirstElements, kSecondElements), "a sum could cancel");
-    static_assert(ProductElements(kInner, kThirdElements) == 0x1ffu, "a zero element");
-    return SparseProduct<kInner, kThirdElements>(
-        SparseProduct<kFirstElements, kSecondElements>(lFirst, lSecond), lThird);
+    const TurnOf<T> lTurn = SparseThreeTurns<kFirst, kSecond, kThird>(s, c, pOutermost);
+    for (int k = 0; k < 3; ++k) {
+        std::memcpy(oRow0[k] + pFirst, &lTurn.m[0][k], sizeof(T));
+        std::memcpy(oRow1[k] + pFirst, &lTurn.m[1][k], sizeof(T));
+    }
+    std::memcpy(oZ2 + pFirst, &lTurn.m[2][2], sizeof(T));
+}
+
+// The same for pCount joints, two at a time in lanes, the same bits as one at a time.
+template <int kFirst, int kSecond, int kThird>
+void SparseRows(int pCount, const double* const pSine[3], const double* const pCosine[3],
+                bool pOutermost, double* const oRow0[3], double* const oRow1[3], double* oZ2)
+{
+    constexpr int kLanes = sizeof(KMotionLanes) / sizeof(double);
+    int f = 0;
+    for (; f + kLanes <= pCount; f += kLanes) {
+        SparseRowsOf<kFirst, kSecond, kThird, KMotionLanes>(f, pSine, pCosine, pOutermost, oRow0,
+                                                            oRow1, oZ2);
+    }
+    for (; f < pCount; ++f) {
+        SparseRowsOf<kFirst, kSecond, kThird, double>(f, pSine, pCosine, pOutermost, oRow0, oRow1,
+                                                      oZ2);
+    }
 }
 
 // Three distinct listed axes, the joints of nearly every motion file, each order its own
@@ -342,4 +398,39 @@ bool KMotionRotationOrder::MatrixToAngles(double pAngles[3], const KMatrix& pSrc
         pAngles[i] = lEuler[pAxes[i]];
     }
     return true;
+}
+
+bool KMotionRotationOrder::SinCosToRows(int pCount, const int pAxes[3], EListing pListing,
+                                        const double* const pSine[3],
+                                        const double* const pCosine[3], double* const oRow0[3],
+                                        double* const oRow1[3], double* oZ2)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (pAxes[i] < 0 || pAxes[i] > 2) {
+            return false;
+        }
+    }
+    const bool lOutermost = pListing == eFirstOutermost;
+    switch (pAxes[0] * 9 + pAxes[1] * 3 + pAxes[2]) {
+    case 0 * 9 + 1 * 3 + 2:
+        SparseRows<0, 1, 2>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    case 0 * 9 + 2 * 3 + 1:
+        SparseRows<0, 2, 1>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    case 1 * 9 + 0 * 3 + 2:
+        SparseRows<1, 0, 2>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    case 1 * 9 + 2 * 3 + 0:
+        SparseRows<1, 2, 0>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    case 2 * 9 + 0 * 3 + 1:
+        SparseRows<2, 0, 1>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    case 2 * 9 + 1 * 3 + 0:
+        SparseRows<2, 1, 0>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+        return true;
+    default:
+        return false;
+    }
 }

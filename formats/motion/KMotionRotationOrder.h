@@ -32,6 +32,15 @@ public:
     // False and the identity for an axis outside 0..2, a negative count or null lists.
     static bool AnglesToMatrix(KMatrix& pDst, const int* pAxes, const double* pAngles, int pCount,
                                EListing pListing);
+    // For pCount joints with the three distinct listed axes pAxes, from pSine[i][f] and
+    // pCosine[i][f], the sine and cosine of listed angle i of joint f: rows 0 and 1 (oRow0[k][f],
+    // oRow1[k][f]) and element (2, 2) (oZ2[f]) of the rotation AnglesToMatrix makes, by the
+    // products it takes when no sine or cosine lies near zero (otherwise it adds exact zeros
+    // among the same terms: the same values, but for the signs of zeros). Arrays of pCount
+    // doubles. False, nothing written, unless the axes are X, Y and Z in some order.
+    static bool SinCosToRows(int pCount, const int pAxes[3], EListing pListing,
+                             const double* const pSine[3], const double* const pCosine[3],
+                             double* const oRow0[3], double* const oRow1[3], double* oZ2);
     // The three angles, one per listed axis, that AnglesToMatrix turns back into the rotation of
     // pSrc (its axis scale removed first). The middle turn lies in [-90, 90]; at gimbal lock the
     // innermost turn is 0. False, pAngles untouched, unless the axes are X, Y, Z in some order.
