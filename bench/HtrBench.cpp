@@ -62,7 +62,7 @@ const std::string& BenchFilePath()
 // is not part of the read and is left out of the time, as the other motion tables' cases do.
 // "x_floor" is the read's rate over that of the from_chars loop timed in the same run, so that
 // a busy machine moves both alike.
-void BM_HtrRead60Segments(benchmark::State& pState)
+void ReadHtr(benchmark::State& pState, bool pQuickAngles)
 {
     const std::string& lPath = BenchFilePath();
     if (lPath.empty()) {
@@ -73,6 +73,9 @@ void BM_HtrRead60Segments(benchmark::State& pState)
     const double lFloor = BenchSupport::BestSeconds(
         [&lBytes] { benchmark::DoNotOptimize(BenchSupport::SumNumbers(lBytes)); });
     double lSeconds = 0.0;
+    // Frames (of one segment) the quick lanes worked out, and those that took the library path.
+    double lFrames = 0.0;
+    double lFallbacks = 0.0;
     for (auto _ : pState) {
         const auto lStart = std::chrono::steady_clock::now();
         auto lFactory = std::make_unique<KRyvObjectFactory>();
@@ -84,6 +87,7 @@ void BM_HtrRead60Segments(benchmark::State& pState)
             return;
         }
         lReader->GetFile()->SetMinimizeRotationOffset(pState.range(0) == 1);
+        lReader->GetFile()->SetQuickAngles(pQuickAngles);
         if (!lReader->Read(lScene, lOptions.get())) {
             pState.SkipWithError(lReader->GetError().GetLastErrorString().Buffer());
             return;
@@ -92,6 +96,9 @@ void BM_HtrRead60Segments(benchmark::State& pState)
         lSeconds +=
             std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
         pState.PauseTiming();
+        const KHtrFile::KLaneCounts& lCounts = lReader->GetFile()->GetLaneCounts();
+        lFrames = static_cast<double>(lCounts.mReadFrames + lCounts.mOffsetFrames);
+        lFallbacks = static_cast<double>(lCounts.mReadFallbacks + lCounts.mOffsetFallbacks);
         lReader.reset();
         lFactory.reset();
         pState.ResumeTiming();
@@ -100,8 +107,25 @@ void BM_HtrRead60Segments(benchmark::State& pState)
     pState.SetBytesProcessed(static_cast<std::int64_t>(pState.iterations()) *
                              static_cast<std::int64_t>(lBytes.size()));
     BenchSupport::ReportRate(pState, lSize, lSeconds, lSize, lFloor);
+    pState.counters["fallback_share"] = lFrames > 0.0 ? lFallbacks / lFrames : 0.0;
+}
+void BM_HtrRead60Segments(benchmark::State& pState)
+{
+    ReadHtr(pState, true);
 }
 BENCHMARK(BM_HtrRead60Segments)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same read with the angles turned through the library path alone, as before the quick
+// lanes: the ratio of the two cases is their gain, on the same machine in the same run.
+void BM_HtrRead60SegmentsLibraryAngles(benchmark::State& pState)
+{
+    ReadHtr(pState, false);
+}
+BENCHMARK(BM_HtrRead60SegmentsLibraryAngles)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The yardstick, on the same clock: the same bytes already in memory, every number converted
 // with from_chars and nothing else (no lines, no checks, no storage). It converts the numbers the

@@ -58,14 +58,6 @@ void ThenFixedProductColumn(double* __restrict oDst, const double* __restrict pB
     }
 }
 
-// KHtrEulerAxes of every frame.
-struct KHtrEulerAxesBlock
-{
-    double mRow0[3][kFrames];
-    double mRow1[3][kFrames];
-    double mZ2[kFrames];
-};
-
 // The angles of frames 0 to pCount - 1 from the elements they are read from, one frame at a time.
 void EulerOfFrames(const double (*pRow0)[kFrames], const double (*pRow1)[kFrames],
                    const double* pZ2, int pCount, double oAngles[3][kFrames])
@@ -215,6 +207,13 @@ void KHtrAffineBlock::Inverse(KHtrAffineBlock& oDst, const KHtrAffineBlock& pSrc
 
 void KHtrAffineBlock::ToEulerUnscaled(int pCount, double oAngles[3][kFrames]) const
 {
+    KHtrEulerAxesBlock lAxes;
+    Unscaled(lAxes);
+    EulerOfFrames(lAxes.mRow0, lAxes.mRow1, lAxes.mZ2, pCount, oAngles);
+}
+
+void KHtrAffineBlock::Unscaled(KHtrEulerAxesBlock& oAxes) const
+{
     const double(*m)[3][kFrames] = mAxes;
     // The scale of each axis: its length, negative for a mirroring matrix.
     double lSign[kFrames];
@@ -240,13 +239,11 @@ void KHtrAffineBlock::ToEulerUnscaled(int pCount, double oAngles[3][kFrames]) co
         }
     }
     // The elements the angles are read from, each divided by its axis' scale.
-    KHtrEulerAxesBlock lAxes;
     for (int c = 0; c < 3; ++c) {
-        Unscale(lAxes.mRow0[c], m[0][c], lScale[0]);
-        Unscale(lAxes.mRow1[c], m[1][c], lScale[1]);
+        Unscale(oAxes.mRow0[c], m[0][c], lScale[0]);
+        Unscale(oAxes.mRow1[c], m[1][c], lScale[1]);
     }
-    Unscale(lAxes.mZ2, m[2][2], lScale[2]);
-    EulerOfFrames(lAxes.mRow0, lAxes.mRow1, lAxes.mZ2, pCount, oAngles);
+    Unscale(oAxes.mZ2, m[2][2], lScale[2]);
 }
 
 void KHtrAffineBlock::ToEulerXYZ(int pCount, double oAngles[3][kFrames]) const

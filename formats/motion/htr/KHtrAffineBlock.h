@@ -10,9 +10,20 @@
 // the bits the core matrix function named gives it: the same sums in the same order, one frame per
 // lane. Operations work on all kFrames frames; frames a caller has not filled hold whatever they
 // held, and their results are meaningless but harmless.
-struct KHtrAffineBlock
+// The elements of every frame of a block that the Euler X, Y, Z angles are read from (see
+// KHtrEulerAxes): rows 0 and 1 and row 2's Z, each element of all frames side by side.
+struct KHtrEulerAxesBlock
 {
     static constexpr int kFrames = 64;
+
+    double mRow0[3][kFrames];
+    double mRow1[3][kFrames];
+    double mZ2[kFrames];
+};
+
+struct KHtrAffineBlock
+{
+    static constexpr int kFrames = KHtrEulerAxesBlock::kFrames;
 
     double mAxes[3][3][kFrames];
     double mTranslation[3][kFrames];
@@ -39,6 +50,9 @@ struct KHtrAffineBlock
     // The Euler X, Y, Z angles (degrees) of frames 0 to pCount - 1 after each axis is divided by
     // its scale, as MatrixToEulerUnscaled gives them: oAngles[axis][frame].
     void ToEulerUnscaled(int pCount, double oAngles[3][kFrames]) const;
+    // The elements those angles are read from: each axis divided by its scale, as
+    // MatrixRemoveScale gives them.
+    void Unscaled(KHtrEulerAxesBlock& oAxes) const;
     // The same of the axes as they stand, as KHtrAffine::ToEulerXYZ gives them.
     void ToEulerXYZ(int pCount, double oAngles[3][kFrames]) const;
 };

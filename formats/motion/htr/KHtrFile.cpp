@@ -133,6 +133,14 @@ void KHtrFile::FrameAxes(const double pAngles[3], double oAxes[3][3]) const
                        mRotationOrderIndex);
 }
 
+void KHtrFile::AppliedAxes(int oAxes[3]) const
+{
+    const int* lAxes = kOrderAxes[mEulerOrder];
+    for (int i = 0; i < 3; ++i) {
+        oAxes[i] = lAxes[2 - i];
+    }
+}
+
 int KHtrFile::MatchSection()
 {
     const int lSection = FindKeyword(mSections);

@@ -7,6 +7,7 @@
 #include "formats/motion/htr/KHtrAffineBlock.h"
 #include "formats/motion/htr/KHtrSegment.h"
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -110,6 +111,21 @@ public:
     double GetAngleFactor() const { return mAngleFactor; }
     bool GetMinimizeRotationOffset() const { return mMinimizeRotationOffset; }
     void SetMinimizeRotationOffset(bool pMinimize) { mMinimizeRotationOffset = pMinimize; }
+    // Whether the frame passes turn their angles through the quick lanes (KHtrQuickAngles, the
+    // default) or the library path alone; the keys are the same bit for bit either way.
+    bool GetQuickAngles() const { return mQuickAngles; }
+    void SetQuickAngles(bool pQuick) { mQuickAngles = pQuick; }
+
+    // Frames (of one segment each) the quick lanes worked out in the last ReadAnimation, and
+    // those of them whose keys they could not prove, which took the library path.
+    struct KLaneCounts
+    {
+        std::int64_t mReadFrames = 0;
+        std::int64_t mReadFallbacks = 0;
+        std::int64_t mOffsetFrames = 0;
+        std::int64_t mOffsetFallbacks = 0;
+    };
+    const KLaneCounts& GetLaneCounts() const { return mLaneCounts; }
 
     // The rotation of three file angles (degrees, X, Y, Z) in the file's order.
     KMatrix FrameRotation(const double pAngles[3]) const;
@@ -165,19 +181,34 @@ private:
     bool ReadFrameLine(double oValues[KHtrSegment::kKeyColumns]);
     bool ReadPlainFrameLine(double oValues[KHtrSegment::kKeyColumns]) const;
     // Reads frame lines pFirst to pFirst + pFrames - 1 (pFrames at most a block's frames) of
-    // pCount: the translations into oTranslation[axis][frame], the turns of the angles into the
-    // axes of ioTurns (frames past pFrames keep what they held).
+    // pCount: the translations into oTranslation[axis][frame], the angles (degrees) into
+    // oAngles[axis][frame].
     bool ReadFrameBlock(int pFirst, int pFrames, int pCount, const KHtrSegment& pSegment,
-                        double oTranslation[3][KHtrAffineBlock::kFrames], KHtrAffineBlock& ioTurns);
+                        double oTranslation[3][KHtrAffineBlock::kFrames],
+                        double oAngles[3][KHtrAffineBlock::kFrames]);
+    // The Euler X, Y, Z angles (degrees) of pFrames frames' turns (pAngles) followed by the base
+    // rotation into oAngles: through the quick lanes when they are on, each frame they cannot
+    // prove worked out again through the library path. ioTurns and ioRotations are work blocks.
+    void FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock::kFrames],
+                     const KHtrAffine& pBaseRotation, KHtrAffineBlock& ioTurns,
+                     KHtrAffineBlock& ioRotations, double oAngles[3][KHtrAffineBlock::kFrames]);
     // The axes of FrameRotation(pAngles) into oAxes (left as they were for an unknown order).
     void FrameAxes(const double pAngles[3], double oAxes[3][3]) const;
+    // The axes the frame turns about, in the order they apply (those of FrameAxes).
+    void AppliedAxes(int oAxes[3]) const;
     bool AtSectionTitle() const;
     void SkipFrameLines();
     // Hands the key columns to the curves (unit scale on the scaling curves) and frees them.
     bool SetKeys(KHtrSegment& ioSegment, const std::vector<KTime>& pTimes,
                  const std::vector<float>& pUnitScale);
     // Keys 0 to pCount - 1 of every segment below pTop's first child, parents first, in the key
-    // columns.
+    // columns. With the quick lanes on, each block of frames is worked out for every segment
+    // before any key changes: the quick products carry KHtrLaneBound's bounds down the
+    // hierarchy (a segment's W and V inverse bound its children's), and each new key is proven
+    // against them. For a frame with keys left unproven, the library path then works that frame
+    // out again from the keys as read, through the segments that need it (those unproven and
+    // their ancestors, parents first: the library's W and V inverse of every parent at hand),
+    // and its keys replace the quick ones. Only then are the block's keys stored.
     void MinimizeRotationOffset(KRyvNode* pTop, int pCount);
     void ApplyFilters();
 
@@ -222,6 +253,8 @@ private:
     std::unordered_map<const KRyvNode*, int> mSegmentOfNode;
     int mCursor = 0;
     bool mMinimizeRotationOffset = true;
+    bool mQuickAngles = true;
+    KLaneCounts mLaneCounts;
 };
 
 #endif

@@ -9,6 +9,8 @@
 #include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/htr/KHtrAffine.h"
+#include "formats/motion/htr/KHtrLaneBound.h"
+#include "formats/motion/htr/KHtrQuickAngles.h"
 #include "io/KReadRollback.h"
 
 #include <algorithm>
@@ -55,6 +57,8 @@ bool EndsPlainToken(const char* pPos, const char* pEnd)
 
 // Frames decoded together: the products and the angles of a block run over its frames.
 constexpr int kDecodeBlock = KHtrAffineBlock::kFrames;
+// Translation sizes of blocks whose translations play no part.
+constexpr double kNoSizes[kDecodeBlock] = {};
 
 // The frame (pFirst plus its place in the block) of the first of pFrames frames of keys
 // (pKeys[column][frame]) that a float cannot hold, -1 when there is none.
@@ -73,6 +77,46 @@ int FirstOutOfRange(const double pKeys[KHtrSegment::kKeyColumns][kDecodeBlock], 
         }
     }
     return -1;
+}
+
+// The Euler X, Y, Z angles of frame pFrame of pRotations through the library path alone.
+void LibraryAngles(const KHtrAffineBlock& pRotations, int pFrame,
+                   double oAngles[3][KHtrAffineBlock::kFrames])
+{
+    const double(*m)[3][kDecodeBlock] = pRotations.mAxes;
+    const KHtrEulerAxes lAxes{{m[0][0][pFrame], m[0][1][pFrame], m[0][2][pFrame]},
+                              {m[1][0][pFrame], m[1][1][pFrame], m[1][2][pFrame]},
+                              m[2][2][pFrame]};
+    double lAngles[3];
+    lAxes.ToEulerXYZ(lAngles);
+    for (int a = 0; a < 3; ++a) {
+        oAngles[a][pFrame] = lAngles[a];
+    }
+}
+
+// The angles of FrameAngles through the quick lanes (the frame's turns about pAxes, in the order
+// they apply, then the base rotation); oSure[f] says whether frame f's floats are proven.
+void QuickFrameAngles(int pFrames, const double pAngles[3][kDecodeBlock], const int pAxes[3],
+                      const KHtrAffine& pBaseRotation, KHtrAffineBlock& ioTurns,
+                      KHtrAffineBlock& ioRotations, double oAngles[3][kDecodeBlock], bool* oSure)
+{
+    const double* const lApplied[3] = {pAngles[pAxes[0]], pAngles[pAxes[1]], pAngles[pAxes[2]]};
+    bool lOutside[kDecodeBlock];
+    KHtrQuickAngles::Turns(pFrames, lApplied, pAxes, ioTurns, lOutside);
+    for (int f = 0; f < pFrames; ++f) {
+        oSure[f] = !lOutside[f];
+    }
+    // The frame's turn applies first, then the base rotation.
+    KHtrAffineBlock::MultiplyAxes(ioRotations, ioTurns, pBaseRotation);
+    const KHtrLaneBound lBound =
+        KHtrLaneBound::Multiply(KHtrLaneBound::Turns(KHtrQuickAngles::kTurnError), kNoSizes,
+                                KHtrLaneBound::Fixed(pBaseRotation), kNoSizes);
+    const double(*m)[3][kDecodeBlock] = ioRotations.mAxes;
+    const double* const lRow0[3] = {m[0][0], m[0][1], m[0][2]};
+    const double* const lRow1[3] = {m[1][0], m[1][1], m[1][2]};
+    KHtrQuickAngles::EulerXYZ(pFrames, lRow0, lRow1, m[2][2],
+                              KHtrQuickAngles::kSafety * lBound.mAxes + KHtrQuickAngles::kFloor,
+                              oAngles, oSure);
 }
 
 } // namespace
@@ -97,6 +141,7 @@ bool KHtrFile::ReadAnimation(KReadRollback& ioRollback, KStreamOptionsMotion* pO
     }
     const int lCount = std::min(pOptions->GetFrameCount(), mFrameCount);
     pOptions->SetFrameCount(lCount);
+    mLaneCounts = KLaneCounts();
     std::vector<KTime> lTimes;
     std::vector<float> lUnitScale;
     const int lSegments = GetSegmentCount();
@@ -192,12 +237,11 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
     for (int lFirst = 0; lFirst < pCount; lFirst += kDecodeBlock) {
         const int lFrames = std::min(kDecodeBlock, pCount - lFirst);
         double lKeys[KHtrSegment::kKeyColumns][kDecodeBlock];
-        if (!ReadFrameBlock(lFirst, lFrames, pCount, ioSegment, lKeys, lTurns)) {
+        double lAngles[3][kDecodeBlock];
+        if (!ReadFrameBlock(lFirst, lFrames, pCount, ioSegment, lKeys, lAngles)) {
             return false;
         }
-        // The frame's turn applies first, then the base rotation.
-        KHtrAffineBlock::MultiplyAxes(lRotations, lTurns, lBaseRotation);
-        lRotations.ToEulerXYZ(lFrames, lKeys + 3);
+        FrameAngles(lFrames, lAngles, lBaseRotation, lTurns, lRotations, lKeys + 3);
         for (int c = 0; c < 3; ++c) {
             const double lBase = ioSegment.mBaseTranslation[c];
             for (int f = 0; f < lFrames; ++f) {
@@ -222,7 +266,7 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
 
 bool KHtrFile::ReadFrameBlock(int pFirst, int pFrames, int pCount, const KHtrSegment& pSegment,
                               double oTranslation[3][KHtrAffineBlock::kFrames],
-                              KHtrAffineBlock& ioTurns)
+                              double oAngles[3][KHtrAffineBlock::kFrames])
 {
     for (int f = 0; f < pFrames; ++f) {
         if (!ReadLine() || AtSectionTitle()) {
@@ -233,18 +277,60 @@ bool KHtrFile::ReadFrameBlock(int pFirst, int pFrames, int pCount, const KHtrSeg
         if (!ReadFrameLine(lValues)) {
             return false;
         }
-        double lAxes[3][3] = {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}};
-        FrameAxes(lValues + 3, lAxes);
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 3; ++c) {
-                ioTurns.mAxes[r][c][f] = lAxes[r][c];
-            }
-        }
         for (int i = 0; i < 3; ++i) {
             oTranslation[i][f] = lValues[i];
+            oAngles[i][f] = lValues[3 + i];
         }
     }
     return true;
+}
+
+void KHtrFile::FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock::kFrames],
+                           const KHtrAffine& pBaseRotation, KHtrAffineBlock& ioTurns,
+                           KHtrAffineBlock& ioRotations,
+                           double oAngles[3][KHtrAffineBlock::kFrames])
+{
+    bool lSure[kDecodeBlock];
+    if (mQuickAngles) {
+        int lAxes[3];
+        AppliedAxes(lAxes);
+        QuickFrameAngles(pFrames, pAngles, lAxes, pBaseRotation, ioTurns, ioRotations, oAngles,
+                         lSure);
+        mLaneCounts.mReadFrames += pFrames;
+    } else {
+        std::fill(lSure, lSure + pFrames, false);
+    }
+    // The library path for every frame the quick lanes did not prove (all without them).
+    int lLibrary = 0;
+    for (int f = 0; f < pFrames; ++f) {
+        if (!lSure[f]) {
+            const double lFrame[3] = {pAngles[0][f], pAngles[1][f], pAngles[2][f]};
+            double lAxes[3][3] = {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}};
+            FrameAxes(lFrame, lAxes);
+            for (int r = 0; r < 3; ++r) {
+                for (int c = 0; c < 3; ++c) {
+                    ioTurns.mAxes[r][c][f] = lAxes[r][c];
+                }
+            }
+            ++lLibrary;
+        }
+    }
+    if (lLibrary == 0) {
+        return;
+    }
+    KHtrAffineBlock::MultiplyAxes(ioRotations, ioTurns, pBaseRotation);
+    if (lLibrary == pFrames) {
+        ioRotations.ToEulerXYZ(pFrames, oAngles);
+    } else {
+        for (int f = 0; f < pFrames; ++f) {
+            if (!lSure[f]) {
+                LibraryAngles(ioRotations, f, oAngles);
+            }
+        }
+    }
+    if (mQuickAngles) {
+        mLaneCounts.mReadFallbacks += lLibrary;
+    }
 }
 
 bool KHtrFile::ReadFrameLine(double oValues[KHtrSegment::kKeyColumns])
