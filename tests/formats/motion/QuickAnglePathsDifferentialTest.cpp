@@ -10,6 +10,10 @@
 #include "animation/KRyvTakeNode.h"
 #include "formats/motion/bvh/KBvhFile.h"
 #include "formats/motion/bvh/KBvhPoseStream.h"
+#include "io/KFileFormatRegistry.h"
+#include "io/KImporter.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
 
 #include "tests/formats/motion/MotionTestFiles.h"
 #include "tests/formats/motion/bvh/BvhTestScene.h"
@@ -24,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -185,6 +190,57 @@ struct Mixture
     }
 };
 
+// The value bits of the six transform curves' keys of each named node of pFactory, node after
+// node; curves without keys add nothing.
+std::vector<std::uint32_t> NodeKeyBits(KRyvObjectFactory& pFactory,
+                                       const std::vector<std::string>& pNames)
+{
+    std::vector<std::uint32_t> lBits;
+    for (const std::string& lName : pNames) {
+        KRyvNode* lNode = pFactory.FindNode(lName.c_str());
+        if (lNode == nullptr) {
+            ADD_FAILURE() << "no node " << lName;
+            return lBits;
+        }
+        KRyvTakeNode* lTake = lNode->GetCurrentTakeNode();
+        KFCurve* const lCurves[] = {lTake->GetTransformTX(), lTake->GetTransformTY(),
+                                    lTake->GetTransformTZ(), lTake->GetTransformRX(),
+                                    lTake->GetTransformRY(), lTake->GetTransformRZ()};
+        for (KFCurve* lCurve : lCurves) {
+            for (int k = 0; k < lCurve->GetKeyCount(); ++k) {
+                lBits.push_back(Bits(lCurve->KeyGetValue(k)));
+            }
+        }
+    }
+    return lBits;
+}
+
+// The file read through the importer of the registry, as an application reads it; the keys of
+// the named nodes.
+std::vector<std::uint32_t> ImportedKeyBits(const std::string& pPath,
+                                           const std::vector<std::string>& pNames,
+                                           int pKeepReference = -1)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    KImporter lImporter(&lFactory);
+    lImporter.SetFileFormat(KFileFormatRegistry::Kit().GetImportFormatFromFileName(pPath.c_str()));
+    if (!lImporter.Initialize(pPath.c_str())) {
+        ADD_FAILURE() << pPath << ": " << lImporter.GetReason().Buffer();
+        return {};
+    }
+    std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
+    if (lOptions && pKeepReference >= 0) {
+        static_cast<KStreamOptionsMotion*>(lOptions.get())
+            ->SetOption(KReaderBvh::kOptionKeepReference, pKeepReference);
+    }
+    if (!lOptions || !lImporter.Import(lScene, lOptions.get())) {
+        ADD_FAILURE() << pPath << ": " << lImporter.GetReason().Buffer();
+        return {};
+    }
+    return NodeKeyBits(lFactory, pNames);
+}
+
 // ---- BVH ----
 
 const char* const kBvhChannelLists[] = {
@@ -338,6 +394,8 @@ bool SameStreamKeys(const std::string& pPath, Tally& ioTally, std::vector<float>
 void ExpectReaderKeys(const std::string& pPath, const std::vector<float>& pLibraryKeys, int pFrames)
 {
     BvhImportSettingsGuard lSettings;
+    // The stream's keys are those of the curves before any rotation filter.
+    KImportSettings::Get().SetRotationFilterMode(KImportSettings::kRotationFilterNone);
     BvhTestScene lTest;
     ASSERT_TRUE(lTest.Read(pPath)) << lTest.mReader.GetMessage().Buffer();
     KBvhFile lFile;
@@ -566,6 +624,73 @@ TEST(QuickAnglePaths, HtrHostileMotionsGiveTheLibraryKeys)
     std::printf("HTR: %d files (%d reads refused), %lld segment-frames through the quick lanes, "
                 "%lld fell back\n",
                 lFiles, lRefused, lSegmentFrames, lFallbacks);
+}
+
+// The real wiring: BVH and HTR files read through the importer the registry names, which takes
+// the quick paths, give the keys of the library path.
+TEST(QuickAnglePaths, ImportedFilesHaveTheLibraryKeys)
+{
+    HtrSettingsGuard lSettings("Yes");
+    const int lRounds = FromEnvironment("RYV_QUICK_ANGLE_ROUNDS", 3);
+    const int lSeed = FromEnvironment("RYV_QUICK_ANGLE_SEED", 1);
+    for (int r = 0; r < lRounds; ++r) {
+        TestSequence lRandom(static_cast<std::uint64_t>(lSeed + r) * 15485863u);
+        const int lJoints = 2 + static_cast<int>(lRandom.Next() % 40);
+        const int lFrames = 2 + static_cast<int>(lRandom.Next() % 40);
+        const std::string lBvh = WriteBvhFile("imported" + std::to_string(lSeed + r) + ".bvh",
+                                              HostileBvh(lRandom, lJoints, lFrames));
+        std::vector<std::string> lNames;
+        {
+            KBvhFile lFile;
+            ASSERT_TRUE(lFile.Open(lBvh.c_str(), "r") && lFile.ReadHeader());
+            for (int j = 0; j < lFile.GetJointCount(); ++j) {
+                if (!lFile.GetJoint(j)->mEndSite) {
+                    lNames.push_back(lFile.GetJoint(j)->mName);
+                }
+            }
+        }
+        std::vector<float> lLibraryKeys;
+        Tally lTally;
+        ASSERT_TRUE(SameStreamKeys(lBvh, lTally, lLibraryKeys)) << "seed " << lSeed + r;
+        // The stream's keys are those of the curves before any rotation filter.
+        KImportSettings::Get().SetRotationFilterMode(KImportSettings::kRotationFilterNone);
+        const std::vector<std::uint32_t> lImported = ImportedKeyBits(lBvh, lNames, 1);
+        KImportSettings::Get().SetRotationFilterMode(KImportSettings::kRotationFilterUnroll);
+        // The library stream's keys in the curves' order: per joint its translation (where it
+        // has position channels) and rotation curves, frame after frame.
+        std::vector<std::uint32_t> lExpected;
+        KBvhFile lFile;
+        ASSERT_TRUE(lFile.Open(lBvh.c_str(), "r") && lFile.ReadHeader());
+        const std::size_t lStride = 6 * static_cast<std::size_t>(lFile.GetJointCount());
+        std::size_t lAt = 0;
+        for (int j = 0; j < lFile.GetJointCount(); ++j) {
+            const KBvhJoint* lJoint = lFile.GetJoint(j);
+            bool lTranslation = false;
+            for (int c = 0; c < lJoint->mChannelCount; ++c) {
+                lTranslation |= lJoint->mChannels[c] <= KBvhJoint::eZposition;
+            }
+            for (int c = lTranslation ? 0 : 3; !lJoint->mEndSite && c < 6; ++c, ++lAt) {
+                for (std::size_t f = 0; f * lStride < lLibraryKeys.size(); ++f) {
+                    lExpected.push_back(Bits(lLibraryKeys[f * lStride + lAt]));
+                }
+            }
+        }
+        EXPECT_EQ(lImported, lExpected) << "seed " << lSeed + r;
+        std::remove(lBvh.c_str());
+
+        const HtrShape lShape = MakeShape(lRandom);
+        const std::string lHtr = WriteHtrFile("imported" + std::to_string(lSeed + r) + ".htr",
+                                              HostileHtr(lRandom, lShape));
+        const HtrRead lHtrLibrary = ReadHtr(lHtr, lShape.mSegments, false, true);
+        if (lHtrLibrary.mRead) {
+            std::vector<std::string> lSegments;
+            for (int s = 0; s < lShape.mSegments; ++s) {
+                lSegments.push_back(SegmentName(s));
+            }
+            EXPECT_EQ(ImportedKeyBits(lHtr, lSegments), lHtrLibrary.mBits) << "seed " << lSeed + r;
+        }
+        std::remove(lHtr.c_str());
+    }
 }
 
 } // namespace
