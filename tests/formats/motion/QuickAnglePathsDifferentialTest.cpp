@@ -262,6 +262,9 @@ const char* const kBvhChannelLists[] = {
     "3 Xrotation Xrotation Yrotation",
     "4 Xrotation Yrotation Zrotation Xrotation",
     "3 Xposition Yposition Zposition",
+    "6 Xrotation Yposition Zrotation Xposition Yrotation Zposition",
+    "5 Zrotation Zrotation Zrotation Zrotation Zrotation",
+    "0",
 };
 constexpr int kBvhListCount = sizeof kBvhChannelLists / sizeof kBvhChannelLists[0];
 
