@@ -561,7 +561,9 @@ std::string HostileHtr(TestSequence& ioRandom, const HtrShape& pShape)
 HtrShape MakeShape(TestSequence& ioRandom)
 {
     HtrShape lShape;
-    lShape.mSegments = 1 + static_cast<int>(ioRandom.Next() % 24);
+    // One file in eight is a deep chain, where the bounds grow from parent to child.
+    lShape.mSegments =
+        1 + static_cast<int>(ioRandom.Next() % (ioRandom.Next() % 8 == 0 ? 120 : 24));
     // One file in four runs through many blocks of frames.
     lShape.mFrames = 1 + static_cast<int>(ioRandom.Next() % (ioRandom.Next() % 4 == 0 ? 800 : 140));
     lShape.mRadians = ioRandom.Next() % 3 == 0;
