@@ -26,7 +26,7 @@ bool SameBits(double pA, double pB)
 }
 
 // How the library's reference relates to its angles.
-enum EShape { eNear, eHalfTurn, eSolutionsTie, eFarTurns, eShapeCount };
+enum EShape { eNear, eHalfTurn, eSolutionsTie, eNoTurnBelow, eFarTurns, eShapeCount };
 
 struct Hostile
 {
@@ -74,6 +74,12 @@ Hostile MakeHostile(EShape pShape, TestSequence& ioRandom)
             // of distances a hair apart, or equal.
             lCase.mPrevious[i] = lBase + (i == 1 ? 90.0 - lCase.mAngles[i] : 90.0) +
                                  (ioRandom.Next() % 3 == 0 ? 0.0 : Hair(ioRandom));
+            break;
+        case eNoTurnBelow:
+            // Where WrapNear changes from its near form to its far one.
+            lCase.mPrevious[i] = lBase + (ioRandom.Next() % 2 ? 1.0 : -1.0) *
+                                             (KEulerUnroll::kNoTurnBelow +
+                                              (ioRandom.Next() % 3 == 0 ? 0.0 : Hair(ioRandom)));
             break;
         default:
             lCase.mPrevious[i] = lBase + ioRandom.Between(-180.0, 180.0);
