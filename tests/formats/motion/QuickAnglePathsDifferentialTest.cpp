@@ -27,8 +27,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -712,6 +715,71 @@ TEST(QuickAnglePaths, ImportedFilesHaveTheLibraryKeys)
         }
         std::remove(lHtr.c_str());
     }
+}
+
+// The sample capture (a real hierarchy: exact zeros, joints turning about one axis) with hostile
+// values put into its rotation channels here and there.
+TEST(QuickAnglePaths, TheSampleCaptureWithHostileValuesGivesTheLibraryKeys)
+{
+    const std::string lSample = std::string(RYV_SAMPLES_DIR) + "/bvh/01_01.bvh";
+    if (!std::filesystem::exists(lSample)) {
+        GTEST_SKIP() << "samples absent";
+    }
+    KBvhFile lHeader;
+    ASSERT_TRUE(lHeader.Open(lSample.c_str(), "r") && lHeader.ReadHeader());
+    std::vector<bool> lRotation;
+    for (int j = 0; j < lHeader.GetJointCount(); ++j) {
+        const KBvhJoint* lJoint = lHeader.GetJoint(j);
+        for (int c = 0; c < lJoint->mChannelCount; ++c) {
+            lRotation.push_back(lJoint->mChannels[c] >= KBvhJoint::eXrotation);
+        }
+    }
+    std::ifstream lIn(lSample, std::ios::binary);
+    std::string lLine;
+    std::string lHead;
+    while (std::getline(lIn, lLine)) {
+        lHead += lLine + "\n";
+        if (lLine.rfind("Frame Time", 0) == 0) {
+            break;
+        }
+    }
+    std::vector<std::vector<double>> lFrames;
+    while (std::getline(lIn, lLine)) {
+        std::istringstream lValues(lLine);
+        std::vector<double> lFrame;
+        double lValue = 0.0;
+        while (lValues >> lValue) {
+            lFrame.push_back(lValue);
+        }
+        if (lFrame.size() == lRotation.size()) {
+            lFrames.push_back(lFrame);
+        }
+    }
+    ASSERT_FALSE(lFrames.empty());
+    const int lRounds = FromEnvironment("RYV_QUICK_ANGLE_ROUNDS", 1);
+    Tally lTally;
+    for (int r = 0; r < lRounds; ++r) {
+        TestSequence lRandom(static_cast<std::uint64_t>(r) + 4242u);
+        const Mixture lMixture = Mixture::Make(lRandom);
+        const std::uint64_t lShare = 2 + lRandom.Next() % 64;
+        std::string lText = lHead;
+        std::vector<double> lPrevious = lFrames[0];
+        for (const std::vector<double>& lFrame : lFrames) {
+            for (std::size_t c = 0; c < lFrame.size(); ++c) {
+                const bool lHostile = lRotation[c] && lRandom.Next() % lShare == 0;
+                lPrevious[c] = lHostile
+                                   ? HostileAngle(lMixture.Pick(lRandom), lPrevious[c], lRandom)
+                                   : lFrame[c];
+                lText += Printed(lPrevious[c]) + " ";
+            }
+            lText += "\n";
+        }
+        const std::string lPath = WriteBvhFile("sample" + std::to_string(r) + ".bvh", lText);
+        std::vector<float> lLibraryKeys;
+        ASSERT_TRUE(SameStreamKeys(lPath, lTally, lLibraryKeys)) << "round " << r;
+        std::remove(lPath.c_str());
+    }
+    EXPECT_GT(lTally.mQuick, lTally.mFallbacks);
 }
 
 } // namespace
