@@ -15,7 +15,6 @@
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 
-#include "tests/formats/motion/MotionTestFiles.h"
 #include "tests/formats/motion/bvh/BvhTestScene.h"
 #include "tests/formats/motion/htr/HtrTestScene.h"
 #include "tests/support/TestSequence.h"
