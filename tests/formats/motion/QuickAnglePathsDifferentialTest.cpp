@@ -652,6 +652,42 @@ TEST(QuickAnglePaths, HtrHostileMotionsGiveTheLibraryKeys)
                 lFiles, lRefused, lSegmentFrames, lFallbacks);
 }
 
+// The names of the joints of pFile that have curves (no end sites).
+std::vector<std::string> JointNames(const KBvhFile& pFile)
+{
+    std::vector<std::string> lNames;
+    for (int j = 0; j < pFile.GetJointCount(); ++j) {
+        if (!pFile.GetJoint(j)->mEndSite) {
+            lNames.push_back(pFile.GetJoint(j)->mName);
+        }
+    }
+    return lNames;
+}
+
+// The library stream's keys (frame after frame, SameStreamKeys' layout) in the curves' order:
+// per joint its translation (where it has position channels) and rotation curves, each frame
+// after frame.
+std::vector<std::uint32_t> CurveOrderBits(const KBvhFile& pFile,
+                                          const std::vector<float>& pLibraryKeys)
+{
+    std::vector<std::uint32_t> lBits;
+    const std::size_t lStride = 6 * static_cast<std::size_t>(pFile.GetJointCount());
+    std::size_t lAt = 0;
+    for (int j = 0; j < pFile.GetJointCount(); ++j) {
+        const KBvhJoint* lJoint = pFile.GetJoint(j);
+        bool lTranslation = false;
+        for (int c = 0; c < lJoint->mChannelCount; ++c) {
+            lTranslation |= lJoint->mChannels[c] <= KBvhJoint::eZposition;
+        }
+        for (int c = lTranslation ? 0 : 3; !lJoint->mEndSite && c < 6; ++c, ++lAt) {
+            for (std::size_t f = 0; f * lStride < pLibraryKeys.size(); ++f) {
+                lBits.push_back(Bits(pLibraryKeys[f * lStride + lAt]));
+            }
+        }
+    }
+    return lBits;
+}
+
 // The real wiring: BVH and HTR files read through the importer the registry names, which takes
 // the quick paths, give the keys of the library path.
 TEST(QuickAnglePaths, ImportedFilesHaveTheLibraryKeys)
@@ -665,42 +701,16 @@ TEST(QuickAnglePaths, ImportedFilesHaveTheLibraryKeys)
         const int lFrames = 2 + static_cast<int>(lRandom.Next() % 40);
         const std::string lBvh = WriteBvhFile("imported" + std::to_string(lSeed + r) + ".bvh",
                                               HostileBvh(lRandom, lJoints, lFrames));
-        std::vector<std::string> lNames;
-        {
-            KBvhFile lFile;
-            ASSERT_TRUE(lFile.Open(lBvh.c_str(), "r") && lFile.ReadHeader());
-            for (int j = 0; j < lFile.GetJointCount(); ++j) {
-                if (!lFile.GetJoint(j)->mEndSite) {
-                    lNames.push_back(lFile.GetJoint(j)->mName);
-                }
-            }
-        }
+        KBvhFile lFile;
+        ASSERT_TRUE(lFile.Open(lBvh.c_str(), "r") && lFile.ReadHeader());
         std::vector<float> lLibraryKeys;
         Tally lTally;
         ASSERT_TRUE(SameStreamKeys(lBvh, lTally, lLibraryKeys)) << "seed " << lSeed + r;
+        const std::vector<std::uint32_t> lExpected = CurveOrderBits(lFile, lLibraryKeys);
         // The stream's keys are those of the curves before any rotation filter.
         KImportSettings::Get().SetRotationFilterMode(KImportSettings::kRotationFilterNone);
-        const std::vector<std::uint32_t> lImported = ImportedKeyBits(lBvh, lNames, 1);
+        const std::vector<std::uint32_t> lImported = ImportedKeyBits(lBvh, JointNames(lFile), 1);
         KImportSettings::Get().SetRotationFilterMode(KImportSettings::kRotationFilterUnroll);
-        // The library stream's keys in the curves' order: per joint its translation (where it
-        // has position channels) and rotation curves, frame after frame.
-        std::vector<std::uint32_t> lExpected;
-        KBvhFile lFile;
-        ASSERT_TRUE(lFile.Open(lBvh.c_str(), "r") && lFile.ReadHeader());
-        const std::size_t lStride = 6 * static_cast<std::size_t>(lFile.GetJointCount());
-        std::size_t lAt = 0;
-        for (int j = 0; j < lFile.GetJointCount(); ++j) {
-            const KBvhJoint* lJoint = lFile.GetJoint(j);
-            bool lTranslation = false;
-            for (int c = 0; c < lJoint->mChannelCount; ++c) {
-                lTranslation |= lJoint->mChannels[c] <= KBvhJoint::eZposition;
-            }
-            for (int c = lTranslation ? 0 : 3; !lJoint->mEndSite && c < 6; ++c, ++lAt) {
-                for (std::size_t f = 0; f * lStride < lLibraryKeys.size(); ++f) {
-                    lExpected.push_back(Bits(lLibraryKeys[f * lStride + lAt]));
-                }
-            }
-        }
         EXPECT_EQ(lImported, lExpected) << "seed " << lSeed + r;
         std::remove(lBvh.c_str());
 
