@@ -24,6 +24,9 @@ struct KOffsetLane
     double mInverseVSizes[kOffsetBlock];
     double mKeys[kKeyColumns][kOffsetBlock];
     bool mSure[kOffsetBlock];
+    // Frames whose turns the quick lanes could make here and in every ancestor: only there do
+    // the bounds of the matrices hold (a turn beyond their reach is some number).
+    bool mInside[kOffsetBlock];
     // Worked out through the library path for the whole block: its matrices are the library's.
     bool mExact;
 };
@@ -62,7 +65,8 @@ void QuickProducts(const KHtrOffsetStep& pStep, int pFirst, int pCount,
     bool lOutside[kOffsetBlock];
     KHtrOffsetBlocks::LocalBlock(pStep, pFirst, pCount, lLocal, lOutside);
     for (int f = 0; f < pCount; ++f) {
-        oLane.mSure[f] = !lOutside[f];
+        oLane.mInside[f] = !lOutside[f] && pParent.mLane.mInside[f];
+        oLane.mSure[f] = oLane.mInside[f];
     }
     KHtrLaneBound::TranslationSizes(lLocal, oProducts.mLocalSizes);
     KHtrAffineBlock::Multiply(oW, lLocal, pParent.mW);
@@ -136,6 +140,7 @@ struct KQuickPass
         mTopLane.mW = KHtrLaneBound::Fixed(mTop[0].Get(0));
         mTopLane.mInverseV = KHtrLaneBound::Fixed(mTop[1].Get(0));
         mTopLane.mExact = true;
+        std::fill(mTopLane.mInside, mTopLane.mInside + kOffsetBlock, true);
     }
 
     const std::vector<KHtrOffsetStep>& mSteps;
@@ -184,6 +189,7 @@ void LibraryStep(KQuickPass& ioPass, std::size_t pStep, int pFirst, int pCount)
                                      ioPass.mW[pStep], ioPass.mInverseV[pStep], ioPass.mW.back(),
                                      lLane.mKeys);
     std::fill(lLane.mSure, lLane.mSure + kOffsetBlock, true);
+    std::fill(lLane.mInside, lLane.mInside + kOffsetBlock, true);
     lLane.mExact = true;
     KHtrLaneBound lW =
         KHtrLaneBound::Multiply(KHtrLaneBound::Turns(0.0), kNoSizes, lParent.mLane.mW, kNoSizes);
