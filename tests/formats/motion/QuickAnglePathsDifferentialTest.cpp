@@ -334,20 +334,6 @@ std::string HostileBvh(TestSequence& ioRandom, int pJoints, int pFrames)
     return lText;
 }
 
-std::vector<KBvhPoseStream::Keyed> AllKeyed(const KBvhFile& pFile)
-{
-    std::vector<KBvhPoseStream::Keyed> lKeyed(static_cast<std::size_t>(pFile.GetJointCount()));
-    for (int j = 0; j < pFile.GetJointCount(); ++j) {
-        const KBvhJoint* lJoint = pFile.GetJoint(j);
-        lKeyed[static_cast<std::size_t>(j)].mRotation = !lJoint->mEndSite;
-        for (int c = 0; c < lJoint->mChannelCount; ++c) {
-            lKeyed[static_cast<std::size_t>(j)].mTranslation |=
-                lJoint->mChannels[c] <= KBvhJoint::eZposition;
-        }
-    }
-    return lKeyed;
-}
-
 struct Tally
 {
     long long mJointFrames = 0;

@@ -6,6 +6,8 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/bvh/KBvhFile.h"
+#include "formats/motion/bvh/KBvhPoseStream.h"
 #include "formats/motion/bvh/KReaderBvh.h"
 #include "formats/motion/bvh/KWriterBvh.h"
 #include "scene/KRyvNode.h"
@@ -23,6 +25,22 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+
+// Every joint of the file keyed: rotations for all but end sites, translations where a
+// position channel is listed.
+inline std::vector<KBvhPoseStream::Keyed> AllKeyed(const KBvhFile& pFile)
+{
+    std::vector<KBvhPoseStream::Keyed> lKeyed(static_cast<std::size_t>(pFile.GetJointCount()));
+    for (int j = 0; j < pFile.GetJointCount(); ++j) {
+        const KBvhJoint* lJoint = pFile.GetJoint(j);
+        lKeyed[static_cast<std::size_t>(j)].mRotation = !lJoint->mEndSite;
+        for (int c = 0; c < lJoint->mChannelCount; ++c) {
+            lKeyed[static_cast<std::size_t>(j)].mTranslation |=
+                lJoint->mChannels[c] <= KBvhJoint::eZposition;
+        }
+    }
+    return lKeyed;
+}
 
 // A limb-node skeleton node below pParent at pOffset, marked for export.
 inline KRyvNode* AddJoint(KRyvObjectFactory& ioFactory, KRyvNode* pParent, const char* pName,

@@ -7,6 +7,7 @@
 #include "formats/motion/bvh/KBvhFile.h"
 
 #include "tests/formats/motion/MotionTestFiles.h"
+#include "tests/formats/motion/bvh/BvhTestScene.h"
 #include "tests/support/TestSequence.h"
 
 #include <gtest/gtest.h>
@@ -74,20 +75,6 @@ std::string GeneratedBvh(int pJoints, int pFrames, const Motion& pMotion)
         lText += "\n";
     }
     return lText;
-}
-
-std::vector<KBvhPoseStream::Keyed> AllKeyed(const KBvhFile& pFile)
-{
-    std::vector<KBvhPoseStream::Keyed> lKeyed(static_cast<std::size_t>(pFile.GetJointCount()));
-    for (int j = 0; j < pFile.GetJointCount(); ++j) {
-        const KBvhJoint* lJoint = pFile.GetJoint(j);
-        lKeyed[static_cast<std::size_t>(j)].mRotation = !lJoint->mEndSite;
-        for (int c = 0; c < lJoint->mChannelCount; ++c) {
-            lKeyed[static_cast<std::size_t>(j)].mTranslation |=
-                lJoint->mChannels[c] <= KBvhJoint::eZposition;
-        }
-    }
-    return lKeyed;
 }
 
 struct Shares
