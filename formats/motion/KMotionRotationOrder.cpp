@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -288,33 +289,51 @@ void SparseRows(int pCount, const double* const pSine[3], const double* const pC
     }
 }
 
-// Three distinct listed axes, the joints of nearly every motion file, each order its own
-// instance; false for any other list.
-bool ThreeDistinctTurns(Turn3& oTurn, const int* pAxes, const double* pAngles,
-                        KMotionRotationOrder::EListing pListing)
+// Three distinct listed axes as compile-time arguments.
+template <int kFirst, int kSecond, int kThird>
+using DistinctAxes = std::integer_sequence<int, kFirst, kSecond, kThird>;
+
+// Calls pCall with the listed axes as DistinctAxes when they are three distinct ones, the joints
+// of nearly every motion file, so that each order is its own instance; false for any other list.
+template <typename Call> bool WithDistinctAxes(const int* pAxes, Call&& pCall)
 {
     switch (pAxes[0] * 9 + pAxes[1] * 3 + pAxes[2]) {
     case 0 * 9 + 1 * 3 + 2:
-        oTurn = ThreeTurns<0, 1, 2>(pAngles, pListing);
+        pCall(DistinctAxes<0, 1, 2>());
         return true;
     case 0 * 9 + 2 * 3 + 1:
-        oTurn = ThreeTurns<0, 2, 1>(pAngles, pListing);
+        pCall(DistinctAxes<0, 2, 1>());
         return true;
     case 1 * 9 + 0 * 3 + 2:
-        oTurn = ThreeTurns<1, 0, 2>(pAngles, pListing);
+        pCall(DistinctAxes<1, 0, 2>());
         return true;
     case 1 * 9 + 2 * 3 + 0:
-        oTurn = ThreeTurns<1, 2, 0>(pAngles, pListing);
+        pCall(DistinctAxes<1, 2, 0>());
         return true;
     case 2 * 9 + 0 * 3 + 1:
-        oTurn = ThreeTurns<2, 0, 1>(pAngles, pListing);
+        pCall(DistinctAxes<2, 0, 1>());
         return true;
     case 2 * 9 + 1 * 3 + 0:
-        oTurn = ThreeTurns<2, 1, 0>(pAngles, pListing);
+        pCall(DistinctAxes<2, 1, 0>());
         return true;
     default:
         return false;
     }
+}
+
+template <int kFirst, int kSecond, int kThird>
+Turn3 ThreeTurnsOf(DistinctAxes<kFirst, kSecond, kThird>, const double pAngles[3],
+                   KMotionRotationOrder::EListing pListing)
+{
+    return ThreeTurns<kFirst, kSecond, kThird>(pAngles, pListing);
+}
+
+template <int kFirst, int kSecond, int kThird>
+void SparseRowsFor(DistinctAxes<kFirst, kSecond, kThird>, int pCount, const double* const pSine[3],
+                   const double* const pCosine[3], bool pOutermost, double* const oRow0[3],
+                   double* const oRow1[3], double* oZ2)
+{
+    SparseRows<kFirst, kSecond, kThird>(pCount, pSine, pCosine, pOutermost, oRow0, oRow1, oZ2);
 }
 
 // Any count of listed turns, axes repeated or not, one after the other.
@@ -369,7 +388,10 @@ bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const
         }
     }
     Turn3 lResult;
-    if (pCount != 3 || !ThreeDistinctTurns(lResult, pAxes, pAngles, pListing)) {
+    const bool lDistinct = pCount == 3 && WithDistinctAxes(pAxes, [&](auto pOrder) {
+                               lResult = ThreeTurnsOf(pOrder, pAngles, pListing);
+                           });
+    if (!lDistinct) {
         lResult = AnyTurns(pAxes, pAngles, pCount, pListing);
     }
     for (int r = 0; r < 3; ++r) {
@@ -411,26 +433,7 @@ bool KMotionRotationOrder::SinCosToRows(int pCount, const int pAxes[3], EListing
         }
     }
     const bool lOutermost = pListing == eFirstOutermost;
-    switch (pAxes[0] * 9 + pAxes[1] * 3 + pAxes[2]) {
-    case 0 * 9 + 1 * 3 + 2:
-        SparseRows<0, 1, 2>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
-        return true;
-    case 0 * 9 + 2 * 3 + 1:
-        SparseRows<0, 2, 1>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
-        return true;
-    case 1 * 9 + 0 * 3 + 2:
-        SparseRows<1, 0, 2>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
-        return true;
-    case 1 * 9 + 2 * 3 + 0:
-        SparseRows<1, 2, 0>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
-        return true;
-    case 2 * 9 + 0 * 3 + 1:
-        SparseRows<2, 0, 1>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
-        return true;
-    case 2 * 9 + 1 * 3 + 0:
-        SparseRows<2, 1, 0>(pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
-        return true;
-    default:
-        return false;
-    }
+    return WithDistinctAxes(pAxes, [&](auto pOrder) {
+        SparseRowsFor(pOrder, pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
+    });
 }
