@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -117,107 +118,6 @@ double Dot3(const double* pA, const double* pB)
     return pA[0] * pB[0] + pA[1] * pB[1] + pA[2] * pB[2];
 }
 
-// The lanes of a table picked by pIndices (inside the table).
-KMotionLanes Pick(const double* pTable, KMotionLaneMask pIndices)
-{
-    return KMotionLanes{pTable[pIndices[0]], pTable[pIndices[1]]};
-}
-
-// The decimals RoundToLargest rounds to for a largest angle near pLargest, and the lanes where
-// they are sure: not where the largest could lie on the other side of a decade or of the point
-// where six digits carry, nor where it is outside the decades of the quick way.
-KMotionLaneMask QuickDecimals(KMotionLanes pLargest, double pAngleMargin,
-                              KMotionLaneMask& oDecimals)
-{
-    const KMotionLanes lMargin = pLargest * 1e-9 + pAngleMargin;
-    const int lLast = kDecadeCount - 1;
-    KMotionLaneMask lSure = Bits::Mask(pLargest >= kDecadeStarts[0] + lMargin) &
-                            Bits::Mask(pLargest < kDecadeStarts[lLast] * 10.0);
-    // The decade's index: how many starts after the first the largest has reached. Out of the
-    // table's exponents the lane is not sure, and any index inside the table serves.
-    const KMotionLaneMask lBinary =
-        ((reinterpret_cast<KMotionLaneMask>(pLargest) >> kSignificandBits) -
-         (kDoubleExponentBias + kLeastBinary)) &
-        (kBinaryCount - 1);
-    KMotionLaneMask lIndex = {kDecadeTables.mOfBinary[lBinary[0]],
-                              kDecadeTables.mOfBinary[lBinary[1]]};
-    lIndex -= Bits::Mask(pLargest >= Pick(kDecadeTables.mNextStart, lIndex));
-    const KMotionLanes lStart = Pick(kDecadeStarts, lIndex);
-    const KMotionLanes lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
-    lSure &= ~Bits::Mask(pLargest - lStart <= lMargin) &
-             ~Bits::Mask(Bits::Abs(pLargest - lCarry) <= lMargin);
-    oDecimals = kPrinted - 1 - (lIndex + kLowestDecade - Bits::Mask(pLargest > lCarry));
-    return lSure;
-}
-
-// RoundToLargest's rounding of angles whose exact values lie within pMargin / pScale of pAngle,
-// to units of 1 / pScale (a power of ten), and the whole numbers of those units; answers the
-// lanes where that rounding cannot go either way (nor the sign of a zero be in doubt).
-KMotionLaneMask QuickRound(KMotionLanes pAngle, KMotionLanes pScale, KMotionLanes pMargin,
-                           KMotionLanes& oRounded, KMotionLaneMask& oWhole)
-{
-    const KMotionLanes lScaled = pAngle * pScale;
-    KMotionLanes lAbs = Bits::Abs(lScaled);
-    const KMotionLanes lMargin = pMargin + lAbs * kRelativeMargin;
-    const KMotionLaneMask lInRange = Bits::Mask(lAbs < kLargestScaled);
-    // Out of range, the lane's answer is not used: kept to where the conversion is defined.
-    lAbs = Bits::Select(lInRange, lAbs, KMotionLanes{0.0, 0.0});
-    KMotionLaneMask lFloor;
-    const KMotionLanes lFloorValue = Bits::Truncate(lAbs, lFloor);
-    const KMotionLanes lFraction = lAbs - lFloorValue;
-    const KMotionLaneMask lRoundsUp = Bits::Mask(lFraction > 0.5);
-    const KMotionLaneMask lUnits = lFloor - lRoundsUp;
-    const KMotionLanes lUnitsValue =
-        lFloorValue + Bits::Select(lRoundsUp, KMotionLanes{1.0, 1.0}, KMotionLanes{0.0, 0.0});
-    const KMotionLaneMask lNegative = Bits::Mask(lScaled < 0.0);
-    oWhole = (-lUnits & lNegative) | (lUnits & ~lNegative);
-    // nearbyint's answer, with the sign a zero keeps.
-    oRounded = Bits::CopySign(lUnitsValue, lScaled) / pScale;
-    return lInRange & ~Bits::Mask(lAbs <= lMargin) &
-           ~Bits::Mask(Bits::Abs(lFraction - 0.5) <= lMargin);
-}
-
-// The arc tangents' arguments for the matrices MatrixSetTRS makes of rotations and scalings, from
-// the rotations' quick sines and cosines (KMotionQuickTrig::SinCos): such a matrix's rows are the
-// rotation's (unit) rows times the scaling, so each pair of arguments, with the signs the scaling
-// and the determinant give it, comes straight from the rotation's entries (EulerToMatrixXYZ's
-// products). Answers the lanes that can go on: not those of turns beyond
-// KMotionQuickTrig::kLargestTurn, of scalings not well inside the doubles' range, nor those near
-// gimbal lock.
-KMotionLaneMask QuickPoseArguments(const KMotionLanes pRotation[3], const KMotionLanes pScaling[3],
-                                   const KMotionLanes pSine[3], const KMotionLanes pCosine[3],
-                                   KMotionLanes oY[3], KMotionLanes oX[3])
-{
-    KMotionLaneMask lFits = ~KMotionLaneMask{};
-    for (int i = 0; i < 3; ++i) {
-        const KMotionLanes lScale = Bits::Abs(pScaling[i]);
-        lFits &= Bits::Mask(Bits::Abs(pRotation[i]) <= KMotionQuickTrig::kLargestTurn) &
-                 Bits::Mask(lScale >= kLeastScale) & Bits::Mask(lScale <= 1.0 / kLeastScale);
-    }
-    const KMotionLanes sx = pSine[0], cx = pCosine[0];
-    const KMotionLanes sy = pSine[1], cy = pCosine[1];
-    const KMotionLanes sz = pSine[2], cz = pCosine[2];
-    // Rows i, j, k are rows 1, 0, 2 (Y, X, Z); each row is divided by its length signed like the
-    // determinant, so what is left of the scaling in row r is the sign of the other two.
-    const KMotionLanes lSignI =
-        Bits::CopySign(KMotionLanes{1.0, 1.0}, pScaling[kAxisJ] * pScaling[kAxisK]);
-    const KMotionLanes lSignJ =
-        Bits::CopySign(KMotionLanes{1.0, 1.0}, pScaling[kAxisI] * pScaling[kAxisK]);
-    const KMotionLanes lSignK =
-        Bits::CopySign(KMotionLanes{1.0, 1.0}, pScaling[kAxisI] * pScaling[kAxisJ]);
-    const KMotionLanes lII = sx * sy * sz + cx * cz;
-    const KMotionLanes lIJ = sx * sy * cz - cx * sz;
-    const KMotionLanes lCosine2 = lII * lII + lIJ * lIJ;
-    lFits &= Bits::Mask(lCosine2 > kFromPose.mCosine2);
-    oY[0] = lSignJ * -sy;
-    oX[0] = lSignK * (cx * cy);
-    oY[1] = -lSignI * (sx * cy);
-    oX[1] = KMotionLanes{std::sqrt(lCosine2[0]), std::sqrt(lCosine2[1])};
-    oY[2] = lSignI * lIJ;
-    oX[2] = lSignI * lII;
-    return lFits;
-}
-
 // Two poses (a lane each) on their way to channel angles.
 struct LanePair
 {
@@ -237,21 +137,12 @@ struct LanePair
     KMotionLaneMask mDecimals;
 };
 
-// Where an arc tangent's argument is out of the quick way's bounds, the lane is no longer sure
-// and its arguments become harmless ones (of a zero angle).
-void QuickArcBounds(const Tolerance& pTolerance, LanePair& ioPair)
-{
-    for (int i = 0; i < 3; ++i) {
-        const KMotionLanes lAy = Bits::Abs(ioPair.mY[i]);
-        const KMotionLanes lX = ioPair.mX[i];
-        ioPair.mSure &= ~(Bits::Mask(lX < 0.0) & ~Bits::Mask(lAy > pTolerance.mCut * -lX));
-        ioPair.mSure &= Bits::Mask(lAy >= kLeastNormal) | Bits::Mask(Bits::Abs(lX) >= kLeastNormal);
-    }
-    for (int i = 0; i < 3; ++i) {
-        ioPair.mY[i] = Bits::Select(ioPair.mSure, ioPair.mY[i], KMotionLanes{0.0, 0.0});
-        ioPair.mX[i] = Bits::Select(ioPair.mSure, ioPair.mX[i], KMotionLanes{1.0, 1.0});
-    }
-}
+} // namespace
+
+#define RYV_MOTION_LANE_STEPS "formats/motion/bvh/KBvhChannelAngleSteps.inl"
+#include "formats/motion/KMotionLaneWidths.inl"
+
+namespace {
 
 // The arc tangents (radians, in mAngles) made the channel angles, not yet rounded, and the
 // largest of them.
@@ -268,7 +159,7 @@ void QuickArcDegrees(LanePair& ioPair)
 // The channel angles from the arc tangents' arguments, not yet rounded, and the largest of them.
 void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
 {
-    QuickArcBounds(pTolerance, ioPair);
+    ioPair.mSure = two::ArcBounds(pTolerance, ioPair.mSure, ioPair.mY, ioPair.mX);
     for (int i = 0; i < 3; ++i) {
         ioPair.mAngles[i] = KMotionQuickTrig::Atan2(ioPair.mY[i], ioPair.mX[i]);
     }
@@ -302,175 +193,6 @@ void SinesOfTwo(LanePair& ioFirst, LanePair& ioSecond)
         ioSecond.mCosine[i] = lCosines[1];
     }
 }
-
-// The angles rounded as RoundToLargest rounds them; the lanes where the quick way cannot be sure
-// of every digit are no longer sure.
-void QuickRounding(const Tolerance& pTolerance, LanePair& ioPair)
-{
-    // Angles of a million degrees and more (rounded to tens and above) go the library's way.
-    const KMotionLaneMask lAllZero = Bits::Mask(ioPair.mLargest == 0.0);
-    KMotionLaneMask lDecimals;
-    ioPair.mSure &= lAllZero | (QuickDecimals(ioPair.mLargest, pTolerance.mAngle, lDecimals) &
-                                Bits::NotNegative(lDecimals));
-    lDecimals &= ioPair.mSure & ~lAllZero;
-    const KMotionLanes lScale = Pick(kExactPowers, lDecimals);
-    const KMotionLanes lMargin = pTolerance.mAngle * lScale;
-    for (int i = 0; i < 3; ++i) {
-        KMotionLanes lRounded;
-        const KMotionLaneMask lRounds =
-            ~lAllZero & QuickRound(ioPair.mAngles[i], lScale, lMargin, lRounded, ioPair.mWhole[i]);
-        // A zero y with a positive x is a zero angle for the library too, which rounds to itself.
-        const KMotionLaneMask lExactZero =
-            pTolerance.mZerosAreExact
-                ? Bits::Mask(ioPair.mY[i] == 0.0) & Bits::Mask(ioPair.mX[i] > 0.0)
-                : KMotionLaneMask{};
-        ioPair.mAngles[i] = Bits::Select(lExactZero, ioPair.mAngles[i], lRounded);
-        ioPair.mWhole[i] &= ~lExactZero;
-        ioPair.mSure &= lExactZero | lRounds;
-    }
-    ioPair.mDecimals = lDecimals;
-}
-
-#if RYV_MOTION_WIDE_LANES
-// The steps of the two-lane functions above for two pairs at once in the wider registers, made
-// only for processors that have them: lane by lane the same operations in the same order, so the
-// same bits.
-#pragma GCC push_options
-#pragma GCC target("avx2")
-
-using Wide = KMotionWideBits;
-
-// QuickDecimals, QuickRound and QuickRounding of two pairs at once.
-KMotionWideMask WideDecimals(KMotionWideLanes pLargest, double pAngleMargin,
-                             KMotionWideMask& oDecimals)
-{
-    const KMotionWideLanes lMargin = pLargest * 1e-9 + pAngleMargin;
-    const int lLast = kDecadeCount - 1;
-    KMotionWideMask lSure = Wide::Mask(pLargest >= kDecadeStarts[0] + lMargin) &
-                            Wide::Mask(pLargest < kDecadeStarts[lLast] * 10.0);
-    const KMotionWideMask lBinary =
-        ((Wide::Bits(pLargest) >> kSignificandBits) - (kDoubleExponentBias + kLeastBinary)) &
-        (kBinaryCount - 1);
-    KMotionWideMask lIndex = {
-        kDecadeTables.mOfBinary[lBinary[0]], kDecadeTables.mOfBinary[lBinary[1]],
-        kDecadeTables.mOfBinary[lBinary[2]], kDecadeTables.mOfBinary[lBinary[3]]};
-    lIndex -= Wide::Mask(pLargest >= Wide::Pick(kDecadeTables.mNextStart, lIndex));
-    const KMotionWideLanes lStart = Wide::Pick(kDecadeStarts, lIndex);
-    const KMotionWideLanes lCarry = lStart * (10.0 - 0.5 / kExactPowers[kPrinted - 1]);
-    lSure &= ~Wide::Mask(pLargest - lStart <= lMargin) &
-             ~Wide::Mask(Wide::Abs(pLargest - lCarry) <= lMargin);
-    oDecimals = kPrinted - 1 - (lIndex + kLowestDecade - Wide::Mask(pLargest > lCarry));
-    return lSure;
-}
-
-KMotionWideMask WideRound(KMotionWideLanes pAngle, KMotionWideLanes pScale,
-                          KMotionWideLanes pMargin, KMotionWideLanes& oRounded,
-                          KMotionWideMask& oWhole)
-{
-    const KMotionWideLanes lScaled = pAngle * pScale;
-    KMotionWideLanes lAbs = Wide::Abs(lScaled);
-    const KMotionWideLanes lMargin = pMargin + lAbs * kRelativeMargin;
-    const KMotionWideMask lInRange = Wide::Mask(lAbs < kLargestScaled);
-    lAbs = Wide::Select(lInRange, lAbs, Wide::Splat(0.0));
-    KMotionWideMask lFloor;
-    const KMotionWideLanes lFloorValue = Wide::Truncate(lAbs, lFloor);
-    const KMotionWideLanes lFraction = lAbs - lFloorValue;
-    const KMotionWideMask lRoundsUp = Wide::Mask(lFraction > 0.5);
-    const KMotionWideMask lUnits = lFloor - lRoundsUp;
-    const KMotionWideLanes lUnitsValue =
-        lFloorValue + Wide::Select(lRoundsUp, Wide::Splat(1.0), Wide::Splat(0.0));
-    const KMotionWideMask lNegative = Wide::Mask(lScaled < 0.0);
-    oWhole = (-lUnits & lNegative) | (lUnits & ~lNegative);
-    oRounded = Wide::CopySign(lUnitsValue, lScaled) / pScale;
-    return lInRange & ~Wide::Mask(lAbs <= lMargin) &
-           ~Wide::Mask(Wide::Abs(lFraction - 0.5) <= lMargin);
-}
-
-// QuickPoseArguments and QuickArcBounds of two pairs at once.
-void WidePoseArguments(const Tolerance& pTolerance, LanePair& ioFirst, LanePair& ioSecond)
-{
-    KMotionWideLanes lRotation[3];
-    KMotionWideLanes lScaling[3];
-    KMotionWideLanes lSine[3];
-    KMotionWideLanes lCosine[3];
-    KMotionWideMask lFits = ~KMotionWideMask{};
-    for (int i = 0; i < 3; ++i) {
-        lRotation[i] = Wide::Join(ioFirst.mRotation[i], ioSecond.mRotation[i]);
-        lScaling[i] = Wide::Join(ioFirst.mScaling[i], ioSecond.mScaling[i]);
-        lSine[i] = Wide::Join(ioFirst.mSine[i], ioSecond.mSine[i]);
-        lCosine[i] = Wide::Join(ioFirst.mCosine[i], ioSecond.mCosine[i]);
-        const KMotionWideLanes lScale = Wide::Abs(lScaling[i]);
-        lFits &= Wide::Mask(Wide::Abs(lRotation[i]) <= KMotionQuickTrig::kLargestTurn) &
-                 Wide::Mask(lScale >= kLeastScale) & Wide::Mask(lScale <= 1.0 / kLeastScale);
-    }
-    const KMotionWideLanes sx = lSine[0], cx = lCosine[0];
-    const KMotionWideLanes sy = lSine[1], cy = lCosine[1];
-    const KMotionWideLanes sz = lSine[2], cz = lCosine[2];
-    const KMotionWideLanes lOne = Wide::Splat(1.0);
-    const KMotionWideLanes lSignI = Wide::CopySign(lOne, lScaling[kAxisJ] * lScaling[kAxisK]);
-    const KMotionWideLanes lSignJ = Wide::CopySign(lOne, lScaling[kAxisI] * lScaling[kAxisK]);
-    const KMotionWideLanes lSignK = Wide::CopySign(lOne, lScaling[kAxisI] * lScaling[kAxisJ]);
-    const KMotionWideLanes lII = sx * sy * sz + cx * cz;
-    const KMotionWideLanes lIJ = sx * sy * cz - cx * sz;
-    const KMotionWideLanes lCosine2 = lII * lII + lIJ * lIJ;
-    lFits &= Wide::Mask(lCosine2 > kFromPose.mCosine2);
-    KMotionWideLanes lY[3] = {lSignJ * -sy, -lSignI * (sx * cy), lSignI * lIJ};
-    KMotionWideLanes lX[3] = {lSignK * (cx * cy), Wide::Sqrt(lCosine2), lSignI * lII};
-    for (int i = 0; i < 3; ++i) {
-        const KMotionWideLanes lAy = Wide::Abs(lY[i]);
-        lFits &= ~(Wide::Mask(lX[i] < 0.0) & ~Wide::Mask(lAy > pTolerance.mCut * -lX[i]));
-        lFits &= Wide::Mask(lAy >= kLeastNormal) | Wide::Mask(Wide::Abs(lX[i]) >= kLeastNormal);
-    }
-    for (int i = 0; i < 3; ++i) {
-        lY[i] = Wide::Select(lFits, lY[i], Wide::Splat(0.0));
-        lX[i] = Wide::Select(lFits, lX[i], lOne);
-        ioFirst.mY[i] = Wide::First(lY[i]);
-        ioSecond.mY[i] = Wide::Second(lY[i]);
-        ioFirst.mX[i] = Wide::First(lX[i]);
-        ioSecond.mX[i] = Wide::Second(lX[i]);
-    }
-    ioFirst.mSure = Wide::First(lFits);
-    ioSecond.mSure = Wide::Second(lFits);
-}
-
-void WideRounding(const Tolerance& pTolerance, LanePair& ioFirst, LanePair& ioSecond)
-{
-    const KMotionWideLanes lLargest = Wide::Join(ioFirst.mLargest, ioSecond.mLargest);
-    const KMotionWideMask lAllZero = Wide::Mask(lLargest == 0.0);
-    KMotionWideMask lDecimals;
-    KMotionWideMask lSure = Wide::Join(ioFirst.mSure, ioSecond.mSure);
-    lSure &= lAllZero |
-             (WideDecimals(lLargest, pTolerance.mAngle, lDecimals) & Wide::NotNegative(lDecimals));
-    lDecimals &= lSure & ~lAllZero;
-    const KMotionWideLanes lScale = Wide::Pick(kExactPowers, lDecimals);
-    const KMotionWideLanes lMargin = pTolerance.mAngle * lScale;
-    for (int i = 0; i < 3; ++i) {
-        const KMotionWideLanes lAngle = Wide::Join(ioFirst.mAngles[i], ioSecond.mAngles[i]);
-        KMotionWideLanes lRounded;
-        KMotionWideMask lWhole;
-        const KMotionWideMask lRounds =
-            ~lAllZero & WideRound(lAngle, lScale, lMargin, lRounded, lWhole);
-        const KMotionWideLanes lY = Wide::Join(ioFirst.mY[i], ioSecond.mY[i]);
-        const KMotionWideLanes lX = Wide::Join(ioFirst.mX[i], ioSecond.mX[i]);
-        const KMotionWideMask lExactZero = pTolerance.mZerosAreExact
-                                               ? Wide::Mask(lY == 0.0) & Wide::Mask(lX > 0.0)
-                                               : KMotionWideMask{};
-        const KMotionWideLanes lKept = Wide::Select(lExactZero, lAngle, lRounded);
-        lWhole &= ~lExactZero;
-        lSure &= lExactZero | lRounds;
-        ioFirst.mAngles[i] = Wide::First(lKept);
-        ioSecond.mAngles[i] = Wide::Second(lKept);
-        ioFirst.mWhole[i] = Wide::First(lWhole);
-        ioSecond.mWhole[i] = Wide::Second(lWhole);
-    }
-    ioFirst.mSure = Wide::First(lSure);
-    ioSecond.mSure = Wide::Second(lSure);
-    ioFirst.mDecimals = Wide::First(lDecimals);
-    ioSecond.mDecimals = Wide::Second(lDecimals);
-}
-
-#pragma GCC pop_options
-#endif
 
 // Lane pLane of the quick way's answer.
 KVector4 LaneAngles(const LanePair& pPair, int pLane, KBvhDecimals& oDecimals)
@@ -521,7 +243,8 @@ bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles, KBvhDecimals& oDecimal
         lPair.mX[i] = KMotionLanes{lX[i], lX[i]};
     }
     QuickArcs(kFromMatrix, lPair);
-    QuickRounding(kFromMatrix, lPair);
+    lPair.mSure = two::Rounding(kFromMatrix, lPair.mSure, lPair.mLargest, lPair.mAngles, lPair.mY,
+                                lPair.mX, lPair.mWhole, lPair.mDecimals);
     if (!lPair.mSure[0]) {
         return false;
     }
@@ -598,19 +321,9 @@ void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
     for (int p = 0; p < lPairCount; p += 2) {
         SinesOfTwo(lPairs[p], lPairs[p + 1]);
     }
+    const KMotionLaneWidth lWidth = KMotionQuickTrig::WidestLanes();
     for (int p = 0; p < lPairCount; p += 2) {
-#if RYV_MOTION_WIDE_LANES
-        if (KMotionQuickTrig::HasWideLanes()) {
-            WidePoseArguments(kFromPose, lPairs[p], lPairs[p + 1]);
-            continue;
-        }
-#endif
-        for (int q = p; q < p + 2; ++q) {
-            LanePair& lPair = lPairs[q];
-            lPair.mSure = QuickPoseArguments(lPair.mRotation, lPair.mScaling, lPair.mSine,
-                                             lPair.mCosine, lPair.mY, lPair.mX);
-            QuickArcBounds(kFromPose, lPair);
-        }
+        RYV_MOTION_LANES_OF(lWidth, PoseArgumentsOfTwo)(lPairs[p], lPairs[p + 1]);
     }
     for (int p = 0; p < lPairCount; p += 2) {
         QuickArcsOfTwo(lPairs[p], lPairs[p + 1]);
@@ -619,14 +332,7 @@ void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
         QuickArcDegrees(lPairs[p]);
     }
     for (int p = 0; p < lPairCount; p += 2) {
-#if RYV_MOTION_WIDE_LANES
-        if (KMotionQuickTrig::HasWideLanes()) {
-            WideRounding(kFromPose, lPairs[p], lPairs[p + 1]);
-            continue;
-        }
-#endif
-        QuickRounding(kFromPose, lPairs[p]);
-        QuickRounding(kFromPose, lPairs[p + 1]);
+        RYV_MOTION_LANES_OF(lWidth, RoundingOfTwo)(kFromPose, lPairs[p], lPairs[p + 1]);
     }
     for (int lPose = 0; lPose < pCount; ++lPose) {
         const LanePair& lPair = lPairs[lPose / 2];
