@@ -167,26 +167,26 @@ void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
 }
 
 // The arc tangents of two sets, side by side.
-void QuickArcsOfTwo(LanePair& ioFirst, LanePair& ioSecond)
+void QuickArcsOfTwo(LanePair& ioFirst, LanePair& ioSecond, KMotionLaneWidth pWidth)
 {
     for (int i = 0; i < 3; ++i) {
         const KMotionLanes lY[2] = {ioFirst.mY[i], ioSecond.mY[i]};
         const KMotionLanes lX[2] = {ioFirst.mX[i], ioSecond.mX[i]};
         KMotionLanes lAngles[2];
-        KMotionQuickTrig::Atan2(lY, lX, lAngles);
+        KMotionQuickTrig::Atan2(lY, lX, lAngles, pWidth);
         ioFirst.mAngles[i] = lAngles[0];
         ioSecond.mAngles[i] = lAngles[1];
     }
 }
 
 // The sines and cosines of two sets' rotations, side by side.
-void SinesOfTwo(LanePair& ioFirst, LanePair& ioSecond)
+void SinesOfTwo(LanePair& ioFirst, LanePair& ioSecond, KMotionLaneWidth pWidth)
 {
     for (int i = 0; i < 3; ++i) {
         const KMotionLanes lDegrees[2] = {ioFirst.mRotation[i], ioSecond.mRotation[i]};
         KMotionLanes lSines[2];
         KMotionLanes lCosines[2];
-        KMotionQuickTrig::SinCos(lDegrees, lSines, lCosines);
+        KMotionQuickTrig::SinCos(lDegrees, lSines, lCosines, pWidth);
         ioFirst.mSine[i] = lSines[0];
         ioSecond.mSine[i] = lSines[1];
         ioFirst.mCosine[i] = lCosines[0];
@@ -275,18 +275,20 @@ KVector4 KBvhChannelAngles::OfPose(const KVector4& pRotation, const KVector4& pS
 {
     KVector4 lAngles;
     bool lQuick = false;
-    QuicklyOfPoses(1, &pRotation, &pScaling, &lAngles, &oDecimals, &lQuick);
+    QuicklyOfPoses(1, &pRotation, &pScaling, &lAngles, &oDecimals, &lQuick,
+                   KMotionQuickTrig::WidestLanes());
     return lQuick ? lAngles : SlowlyOfPose(pRotation, pScaling, oDecimals);
 }
 
 void KBvhChannelAngles::OfPoses(int pCount, const KVector4* pRotations, const KVector4* pScalings,
-                                KVector4* oAngles, KBvhDecimals* oDecimals) const
+                                KVector4* oAngles, KBvhDecimals* oDecimals,
+                                KMotionLaneWidth pWidth) const
 {
     for (int lFirst = 0; lFirst < pCount; lFirst += kPosesAtOnce) {
         const int lCount = std::min(kPosesAtOnce, pCount - lFirst);
         bool lQuick[kPosesAtOnce];
         QuicklyOfPoses(lCount, pRotations + lFirst, pScalings + lFirst, oAngles + lFirst,
-                       oDecimals + lFirst, lQuick);
+                       oDecimals + lFirst, lQuick, pWidth);
         for (int p = 0; p < lCount; ++p) {
             if (!lQuick[p]) {
                 const int lPose = lFirst + p;
@@ -299,7 +301,8 @@ void KBvhChannelAngles::OfPoses(int pCount, const KVector4* pRotations, const KV
 
 void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
                                        const KVector4* pScalings, KVector4* oAngles,
-                                       KBvhDecimals* oDecimals, bool* oQuick) const
+                                       KBvhDecimals* oDecimals, bool* oQuick,
+                                       KMotionLaneWidth pWidth) const
 {
     if (mOrderedIndex != kQuickOrderedIndex) {
         std::fill(oQuick, oQuick + pCount, false);
@@ -319,20 +322,19 @@ void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
         }
     }
     for (int p = 0; p < lPairCount; p += 2) {
-        SinesOfTwo(lPairs[p], lPairs[p + 1]);
-    }
-    const KMotionLaneWidth lWidth = KMotionQuickTrig::WidestLanes();
-    for (int p = 0; p < lPairCount; p += 2) {
-        RYV_MOTION_LANES_OF(lWidth, PoseArgumentsOfTwo)(lPairs[p], lPairs[p + 1]);
+        SinesOfTwo(lPairs[p], lPairs[p + 1], pWidth);
     }
     for (int p = 0; p < lPairCount; p += 2) {
-        QuickArcsOfTwo(lPairs[p], lPairs[p + 1]);
+        RYV_MOTION_LANES_OF(pWidth, PoseArgumentsOfTwo)(lPairs[p], lPairs[p + 1]);
+    }
+    for (int p = 0; p < lPairCount; p += 2) {
+        QuickArcsOfTwo(lPairs[p], lPairs[p + 1], pWidth);
     }
     for (int p = 0; p < lPairCount; ++p) {
         QuickArcDegrees(lPairs[p]);
     }
     for (int p = 0; p < lPairCount; p += 2) {
-        RYV_MOTION_LANES_OF(lWidth, RoundingOfTwo)(kFromPose, lPairs[p], lPairs[p + 1]);
+        RYV_MOTION_LANES_OF(pWidth, RoundingOfTwo)(kFromPose, lPairs[p], lPairs[p + 1]);
     }
     for (int lPose = 0; lPose < pCount; ++lPose) {
         const LanePair& lPair = lPairs[lPose / 2];

@@ -35,9 +35,11 @@ public:
     // and cosines.
     KVector4 OfPose(const KVector4& pRotation, const KVector4& pScaling,
                     KBvhDecimals& oDecimals) const;
-    // OfPose of pCount poses: the same answers, worked out several at a time, side by side.
+    // OfPose of pCount poses: the same answers, worked out several at a time, side by side (in
+    // lanes of the width pWidth asks for, where the processor has it).
     void OfPoses(int pCount, const KVector4* pRotations, const KVector4* pScalings,
-                 KVector4* oAngles, KBvhDecimals* oDecimals) const;
+                 KVector4* oAngles, KBvhDecimals* oDecimals,
+                 KMotionLaneWidth pWidth = KMotionQuickTrig::WidestLanes()) const;
 
 private:
     // The library's way, for every matrix.
@@ -48,7 +50,8 @@ private:
     // The quick way for at most kPosesAtOnce poses: oQuick tells which it is sure of, whose
     // angles and decimals it sets.
     void QuicklyOfPoses(int pCount, const KVector4* pRotations, const KVector4* pScalings,
-                        KVector4* oAngles, KBvhDecimals* oDecimals, bool* oQuick) const;
+                        KVector4* oAngles, KBvhDecimals* oDecimals, bool* oQuick,
+                        KMotionLaneWidth pWidth) const;
     // The pose's matrix, then Of.
     KVector4 SlowlyOfPose(const KVector4& pRotation, const KVector4& pScaling,
                           KBvhDecimals& oDecimals) const;

@@ -214,7 +214,12 @@ TEST(KBvhChannelAngles, MatricesOfExtremeRowsAreTheLibrarys)
 // Runs of poses of every length up to past two of the batches worked out at once, quick ones among
 // ones the quick way cannot take (gimbal lock, turns past its bounds, a zero or huge scale, a
 // mirror): each pose's angles are the helpers' bits and its decimals OfPose's, wherever it lies.
-TEST(KBvhChannelAngles, PosesWorkedOutTogetherAreEachOnesOwn)
+class KBvhChannelAnglesWidths : public ::testing::TestWithParam<KMotionLaneWidth>
+{
+};
+
+// On either lane width (two lanes are what processors without the wider registers run).
+TEST_P(KBvhChannelAnglesWidths, PosesWorkedOutTogetherAreEachOnesOwn)
 {
     const KBvhChannelAngles lChannels;
     TestSequence lRandom(36);
@@ -250,7 +255,7 @@ TEST(KBvhChannelAngles, PosesWorkedOutTogetherAreEachOnesOwn)
         std::vector<KVector4> lAngles(lCount);
         std::vector<KBvhDecimals> lDecimals(lCount);
         lChannels.OfPoses(lCount, lRotations.data(), lScalings.data(), lAngles.data(),
-                          lDecimals.data());
+                          lDecimals.data(), GetParam());
         for (int p = 0; p < lCount; ++p) {
             KMatrix lMatrix;
             MatrixSetTRS(lMatrix, KVector4(), lRotations[p], lScalings[p]);
@@ -268,5 +273,9 @@ TEST(KBvhChannelAngles, PosesWorkedOutTogetherAreEachOnesOwn)
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(LaneWidths, KBvhChannelAnglesWidths,
+                         ::testing::Values(KMotionLaneWidth::eTwoLanes,
+                                           KMotionLaneWidth::eFourLanes));
 
 } // namespace
