@@ -1,5 +1,6 @@
 #include "animation/KFCurveFilterConstantKeyReducer.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -116,6 +117,101 @@ private:
     SlopeCache mRight;
     SlopeCache mLeft;
 };
+
+// The slopes on the two sides of a key, value units per second.
+struct Slopes
+{
+    double mLeft = 0.0;
+    double mRight = 0.0;
+};
+
+bool IsTCB(const KFCurveKey& pKey)
+{
+    return (pKey.GetTangentMode() & KFCurveKey::kTangentTCB) != 0;
+}
+
+bool IsAuto(const KFCurveKey& pKey)
+{
+    return (pKey.GetTangentMode() &
+            (KFCurveKey::kTangentTCB | KFCurveKey::kTangentUser | KFCurveKey::kTangentBreak)) == 0;
+}
+
+bool IsCubic(const KFCurveKey& pKey)
+{
+    return pKey.GetInterpolation() == KFCurveKey::kInterpolationCubic;
+}
+
+// The slopes of key pIndex among pKeys. A slope depends on the key and its two neighbours only,
+// so a curve of those three keys answers it.
+Slopes SlopesAmong(const std::vector<KFCurveKey>& pKeys, int pIndex)
+{
+    const int lFirst = pIndex > 0 ? pIndex - 1 : 0;
+    const int lLast = std::min(pIndex + 1, static_cast<int>(pKeys.size()) - 1);
+    KFCurve lWindow;
+    for (int i = lFirst; i <= lLast; ++i) {
+        lWindow.KeyAdd(pKeys[static_cast<std::size_t>(i)].GetTime(),
+                       pKeys[static_cast<std::size_t>(i)]);
+    }
+    return Slopes{lWindow.GetKeyLeftDerivative(pIndex - lFirst),
+                  lWindow.GetKeyRightDerivative(pIndex - lFirst)};
+}
+
+// Whether a slope of key pIndex that the curve uses differs from pWanted: the left one when the
+// key before runs cubic into it, the right one when the key itself runs cubic to the next.
+bool SlopesDiffer(const std::vector<KFCurveKey>& pKeys, int pIndex, const Slopes& pWanted)
+{
+    const std::size_t lIndex = static_cast<std::size_t>(pIndex);
+    const Slopes lNow = SlopesAmong(pKeys, pIndex);
+    const bool lLeftUsed = lIndex > 0 && IsCubic(pKeys[lIndex - 1]);
+    const bool lRightUsed = lIndex + 1 < pKeys.size() && IsCubic(pKeys[lIndex]);
+    return (lLeftUsed && lNow.mLeft != pWanted.mLeft) ||
+           (lRightUsed && lNow.mRight != pWanted.mRight);
+}
+
+// Gives key pIndex break tangents holding pSlopes: the right slope in its own data, the left one
+// in the data of the key before it, which must not be TCB (such a key keeps its parameters
+// there). A constant key keeps its constant mode, which shares the tangent bits.
+void SetBreakTangents(std::vector<KFCurveKey>& ioKeys, int pIndex, const Slopes& pSlopes)
+{
+    const std::size_t lIndex = static_cast<std::size_t>(pIndex);
+    KFCurveKey& lKey = ioKeys[lIndex];
+    if (IsTCB(lKey) && lIndex + 1 < ioKeys.size()) {
+        // The next key read its left slope from its own data while this one held TCB
+        // parameters; the data this key now holds for it gives the same slope.
+        const KFCurveKey& lNext = ioKeys[lIndex + 1];
+        lKey.SetDataFloat(KFCurveKey::kDataNextLeftDerivative,
+                          IsAuto(lNext) ? 0.0f
+                                        : lNext.GetDataFloat(KFCurveKey::kDataRightDerivative));
+        lKey.SetDataFloat(KFCurveKey::kDataBias, 0.0f);
+    }
+    int lMode = KFCurveKey::kTangentBreak;
+    if (lKey.GetInterpolation() == KFCurveKey::kInterpolationConstant) {
+        lMode |= lKey.GetConstantMode();
+    }
+    lKey.SetTangentMode(lMode);
+    lKey.SetDataFloat(KFCurveKey::kDataRightDerivative, static_cast<float>(pSlopes.mRight));
+    if (lIndex > 0) {
+        ioKeys[lIndex - 1].SetDataFloat(KFCurveKey::kDataNextLeftDerivative,
+                                        static_cast<float>(pSlopes.mLeft));
+    }
+}
+
+// Before key pIndex takes break tangents: the TCB keys just before it take break tangents
+// holding the slopes they have, so that the key before each can hold its left slope.
+void FreezeTCBBefore(std::vector<KFCurveKey>& ioKeys, int pIndex)
+{
+    int lFirst = pIndex;
+    while (lFirst > 0 && IsTCB(ioKeys[static_cast<std::size_t>(lFirst - 1)])) {
+        --lFirst;
+    }
+    std::vector<Slopes> lSlopes;
+    for (int i = lFirst; i < pIndex; ++i) {
+        lSlopes.push_back(SlopesAmong(ioKeys, i));
+    }
+    for (int i = lFirst; i < pIndex; ++i) {
+        SetBreakTangents(ioKeys, i, lSlopes[static_cast<std::size_t>(i - lFirst)]);
+    }
+}
 
 } // namespace
 
@@ -241,6 +337,30 @@ void KFCurveFilterConstantKeyReducer::DropEndKeys(const KFCurve& pCurve, bool pA
     }
 }
 
+void KFCurveFilterConstantKeyReducer::KeepSlopes(const KFCurve& pCurve,
+                                                 const std::vector<int>& pKept,
+                                                 std::vector<KFCurveKey>& ioKeys)
+{
+    const int lCount = pCurve.GetKeyCount();
+    const int lSize = static_cast<int>(pKept.size());
+    for (int n = 0; n < lSize; ++n) {
+        const int k = pKept[static_cast<std::size_t>(n)];
+        const bool lNewLeft = n > 0 ? pKept[static_cast<std::size_t>(n - 1)] != k - 1 : k > 0;
+        const bool lNewRight =
+            n + 1 < lSize ? pKept[static_cast<std::size_t>(n + 1)] != k + 1 : k + 1 < lCount;
+        if (!lNewLeft && !lNewRight) {
+            continue;
+        }
+        // A removed run was flat: the curve runs flat into it and as before on the other side.
+        const Slopes lWanted{lNewLeft ? 0.0 : pCurve.GetKeyLeftDerivative(k),
+                             lNewRight ? 0.0 : pCurve.GetKeyRightDerivative(k)};
+        if (SlopesDiffer(ioKeys, n, lWanted)) {
+            FreezeTCBBefore(ioKeys, n);
+            SetBreakTangents(ioKeys, n, lWanted);
+        }
+    }
+}
+
 bool KFCurveFilterConstantKeyReducer::Reduce(KFCurve& pCurve)
 {
     const int lCount = pCurve.GetKeyCount();
@@ -262,5 +382,6 @@ bool KFCurveFilterConstantKeyReducer::Reduce(KFCurve& pCurve)
     for (const int lIndex : lKept) {
         lKeys.push_back(*pCurve.GetKey(lIndex));
     }
+    KeepSlopes(pCurve, lKept, lKeys);
     return ReplaceKeys(pCurve, lKeys);
 }

@@ -20,7 +20,6 @@
 #include "core/KColor.h"
 #include "core/KFileUtils.h"
 #include "core/KOutputFile.h"
-#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
@@ -340,19 +339,14 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
     return lRead;
 }
 
-// A motion file is written over the span that was read: a motion writer's own options start with
-// no frames.
-void CopyMotionSpan(KRyvScene& ioScene, const KStreamOptions* pReadOptions,
-                    KStreamOptions* ioWriteOptions)
+// A motion file is written over the span that was read. A scene read from another kind of file
+// brings its span in its current take, which a motion writer given no frames takes itself (or
+// refuses the scene with the reason it finds none).
+void CopyMotionSpan(const KStreamOptions* pReadOptions, KStreamOptions* ioWriteOptions)
 {
     const auto* lRead = dynamic_cast<const KStreamOptionsMotion*>(pReadOptions);
     auto* lWrite = dynamic_cast<KStreamOptionsMotion*>(ioWriteOptions);
-    if (!lWrite) {
-        return;
-    }
-    if (!lRead) {
-        // A scene read from another kind of file brings its span in its current take.
-        KMotionTakeSpan::Fill(ioScene, *lWrite);
+    if (!lWrite || !lRead) {
         return;
     }
     lWrite->SetStart(lRead->GetStart());
@@ -419,7 +413,7 @@ bool WriteOne(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pInp
     std::unique_ptr<KStreamOptions>& lOptions = oOptions;
     lOptions = lExporter.GetWriteOptions();
     if (lOptions) {
-        CopyMotionSpan(ioScene, pReadOptions, lOptions.get());
+        CopyMotionSpan(pReadOptions, lOptions.get());
         ShowProgress(*lOptions);
         ApplyNativeChoices(pChoices, lOptions.get());
         LendSkeleton(pSkeleton, lOptions.get());

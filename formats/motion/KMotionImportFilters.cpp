@@ -11,7 +11,8 @@ constexpr int kAxisCount = 3;
 
 } // namespace
 
-void KMotionImportFilters::Apply(KFCurve** ioTranslation, KFCurve** ioRotation)
+void KMotionImportFilters::Apply(KFCurve** ioTranslation, KFCurve** ioRotation,
+                                 bool pReduceRotation)
 {
     const KImportSettings& lSettings = KImportSettings::Get();
     KFCurveFilterConstantKeyReducer lReducer;
@@ -26,7 +27,7 @@ void KMotionImportFilters::Apply(KFCurve** ioTranslation, KFCurve** ioRotation)
     } else if (lSettings.GetRotationFilterMode() == KImportSettings::kRotationFilterGimbalKiller) {
         KFCurveFilterGimbleKiller().Apply(ioRotation, kAxisCount);
     }
-    if (lSettings.IsConstantKeyReducerEnabled()) {
+    if (pReduceRotation && lSettings.IsConstantKeyReducerEnabled()) {
         lReducer.Apply(ioRotation, kAxisCount);
     }
 }

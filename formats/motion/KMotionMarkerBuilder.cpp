@@ -2,6 +2,7 @@
 
 #include "animation/KFCurve.h"
 #include "animation/KTakeInfo.h"
+#include "core/KTimeModeTable.h"
 #include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KReadRollback.h"
@@ -128,9 +129,10 @@ bool KMotionMarkerBuilder::JoinScene(KRyvScene& ioScene, KRyvNode* pReference,
         return false;
     }
     mTakeJoined = true;
-    if (pOptions.GetTimeMode() != 0) {
-        ioScene.GetGlobalTimeSettings().SetTimeMode(pOptions.GetTimeMode());
-    }
+    // A rate of no time mode is marked custom, so that no one takes the default mode's rate
+    // for it.
+    ioScene.GetGlobalTimeSettings().SetTimeMode(
+        pOptions.GetTimeMode() != 0 ? pOptions.GetTimeMode() : KTimeModeTable::kCustomMode);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "formats/motion/KMotionTextWriter.h"
 
 #include "formats/motion/KMotionMarkerSampler.h"
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/KTextFile.h"
 #include "io/KOutOfMemory.h"
@@ -77,6 +78,11 @@ bool KMotionTextWriter::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         return false;
     }
     KStreamOptionsMotion& lOptions = *static_cast<KStreamOptionsMotion*>(pOptions);
+    if (WritesFrames()) {
+        if (const char* lNoSpan = KMotionTakeSpan::FillMissing(*pScene, lOptions)) {
+            return Fail(lNoSpan);
+        }
+    }
     if (!CheckWrite(*pScene, lOptions)) {
         return false;
     }
@@ -96,6 +102,11 @@ bool KMotionTextWriter::Write(KRyvScene* pScene, KStreamOptions* pOptions)
 }
 
 bool KMotionTextWriter::CheckScene(KRyvScene*)
+{
+    return true;
+}
+
+bool KMotionTextWriter::WritesFrames() const
 {
     return true;
 }

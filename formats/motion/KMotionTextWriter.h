@@ -26,7 +26,10 @@ public:
     bool FileClose() override;
     bool IsFileOpen() override;
     // Checks the file (kFileNotOpened), CheckScene, the options (kStreamOptionsNotSet, also for
-    // options AcceptsOptions refuses), the scene's root (kUnidentifiedError) and CheckWrite, then
+    // options AcceptsOptions refuses), the scene's root (kUnidentifiedError), the span to write
+    // (options without frames take the span of the scene's current take, KMotionTakeSpan; a
+    // scene whose animation has no span found is kUnidentifiedError with the reason) and
+    // CheckWrite, then
     // WriteScene (out of memory is kUnidentifiedError "out of memory") and, once the file is
     // closed, Written; a final flush that fails is kOutOfDiskSpace. A file takes one Write only.
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
@@ -46,6 +49,9 @@ protected:
     // Refuses, with the error set, a scene (possibly null) the format cannot write; runs before
     // the option checks. The base takes any.
     virtual bool CheckScene(KRyvScene* pScene);
+    // Whether the format writes frames, which take the span of the scene's take when the options
+    // hold none. The base does.
+    virtual bool WritesFrames() const;
     // Whether the options carry what the format needs beyond their class. The base takes any.
     virtual bool AcceptsOptions(KStreamOptionsMotion& pOptions) const;
     // Refuses, with the error set, what the format cannot write with these options; runs after

@@ -6,6 +6,7 @@
 #include "animation/KImportSettings.h"
 #include "animation/KRyvTakeNode.h"
 #include "animation/KTakeInfo.h"
+#include "core/KTimeModeTable.h"
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/KUniqueNameTable.h"
@@ -215,9 +216,10 @@ bool KReaderOptical::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOption
     if (!Place(lRollback, ioScene, ioOptions, lMarkers, lFrames)) {
         return false;
     }
-    if (ioOptions.GetTimeMode() != 0) {
-        ioScene.GetGlobalTimeSettings().SetTimeMode(ioOptions.GetTimeMode());
-    }
+    // A rate of no time mode is marked custom, so that no one takes the default mode's rate
+    // for it.
+    ioScene.GetGlobalTimeSettings().SetTimeMode(
+        ioOptions.GetTimeMode() != 0 ? ioOptions.GetTimeMode() : KTimeModeTable::kCustomMode);
     lRollback.CommitWithCurrentTake(ioScene, GetTakeName().Buffer());
     return true;
 }

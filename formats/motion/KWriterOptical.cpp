@@ -1,6 +1,7 @@
 #include "formats/motion/KWriterOptical.h"
 
 #include "formats/motion/KMotionMarkerSampler.h"
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KOutOfMemory.h"
 #include "scene/KRyvScene.h"
@@ -78,7 +79,13 @@ bool KWriterOptical::Write(KRyvScene* pScene, KStreamOptions* pOptions)
                              false)) {
         return false;
     }
-    const KStreamOptionsMotion& lOptions = *static_cast<KStreamOptionsMotion*>(pOptions);
+    KStreamOptionsMotion& lOptions = *static_cast<KStreamOptionsMotion*>(pOptions);
+    if (const char* lNoSpan = KMotionTakeSpan::FillMissing(*pScene, lOptions)) {
+        GetError().SetLastError(kUnidentifiedError, lNoSpan);
+        GetMessage() += lNoSpan;
+        GetMessage() += "\n";
+        return false;
+    }
     const bool lDone = CatchOutOfMemory(
         [&] {
             KMotionMarkerSampler lSampler(

@@ -14,15 +14,17 @@ class KStreamOptionsMotion;
 // (CreateFile) and its option defaults (SetWriteDefaults); Write does the rest. It takes the
 // reference node (KMotionMarkerSampler::SelectReferenceNode), the marked nodes below it that
 // carry no optical reference attribute (depth first) named by the text after their last ':',
-// and hands the file one position per marker and frame over the options' span, in the reference
+// and hands the file one position per marker and frame over the options' span (options without
+// frames take the span of the scene's current take, KMotionTakeSpan), in the reference
 // node's space (its own transform left out), scene centimetres. A marker counts as not seen
 // (w 1.0) when its occlusion curve is above 0.5 at the frame, unless option 11 is 1; option 12
 // at 1 asks for a negative sample scale (floating-point data where the format has a choice).
 //
 // Errors (KWriter table): no file, kFileNotOpened; no or a wrong option set,
-// kStreamOptionsNotSet; a value or name the format cannot hold, kUnidentifiedError with the
-// file's reason; a write or the final flush that fails, kOutOfDiskSpace. The target is replaced
-// only by a Write that succeeds; otherwise it stays as it was.
+// kStreamOptionsNotSet; a value or name the format cannot hold, or animation whose span cannot
+// be found, kUnidentifiedError with the reason; a write or the final flush that fails,
+// kOutOfDiskSpace. The target is replaced only by a Write that succeeds; otherwise it stays as it
+// was.
 class KWriterOptical : public KWriter
 {
 public:

@@ -365,6 +365,7 @@ TEST(KFCurveFilterConstantKeyReducerTest, FlatRunsShrinkToTheirEnds)
         Fill(lCurve, lCase.mValues);
         const KFCurve lOriginal(lCurve);
         KFCurveFilterConstantKeyReducer lFilter;
+        ASSERT_TRUE(lFilter.SetTolerance(1e-4));
         lFilter.SetKeepFirstAndLastKeys(lCase.mKeepEnds);
         ASSERT_TRUE(lFilter.Apply(lCurve));
         EXPECT_EQ(KeySeconds(lCurve), lCase.mLeft) << lCase.mValues.size() << lCase.mKeepEnds;
@@ -382,7 +383,7 @@ TEST(KFCurveFilterConstantKeyReducerTest, FlatRunsShrinkToTheirEnds)
     EXPECT_EQ(KeySeconds(lSloped), (Doubles{1, 2}));
 }
 
-// One pair of neighbours within the tolerance, at either end or inside, is enough for the keys it
+// One pair of neighbours within a tolerance of 1e-4, at either end or inside, is enough for the keys it
 // makes redundant to go; curves without any such pair come back untouched.
 TEST(KFCurveFilterConstantKeyReducerTest, OnePairOfNearNeighboursIsFoundAnywhere)
 {
@@ -403,6 +404,7 @@ TEST(KFCurveFilterConstantKeyReducerTest, OnePairOfNearNeighboursIsFoundAnywhere
         Fill(lCurve, lCase.mValues, 1.0, KFCurveKey::kInterpolationLinear);
         curvetest::EventCounter lEvents(lCurve);
         KFCurveFilterConstantKeyReducer lFilter;
+        ASSERT_TRUE(lFilter.SetTolerance(1e-4));
         ASSERT_TRUE(lFilter.Apply(lCurve));
         EXPECT_EQ(KeySeconds(lCurve), lCase.mLeft) << lCase.mValues.size();
         EXPECT_EQ(lEvents.Get(), lCase.mLeft.size() < lCase.mValues.size() ? 1 : 0);
@@ -433,6 +435,7 @@ TEST(KFCurveFilterConstantKeyReducerTest, EndKeysStayWhileTheOtherEndDependsOnTh
         lCurve.SetPreExtrapolation(lCase.mPre);
         lCurve.SetPostExtrapolation(lCase.mPost);
         KFCurveFilterConstantKeyReducer lFilter;
+        ASSERT_TRUE(lFilter.SetTolerance(1e-4));
         ASSERT_TRUE(lFilter.Apply(lCurve));
         EXPECT_EQ(lCurve.GetKeyCount(), static_cast<int>(lCase.mValues.size())) << lCase.mAt;
         EXPECT_NEAR(lCurve.Evaluate(Sec(lCase.mAt)), lCase.mExpected, 1e-6) << lCase.mAt;

@@ -197,8 +197,9 @@ bool KRyvAsfScene::ApplyTake(KReadRollback& ioRollback, KRyvNode& ioNode, KAsfBo
         FillTrio(lRotation, ioBone.mKeys, 1);
     }
     if (lTranslates || lTurns) {
+        // A bone's rotation trio takes the rotation filter alone.
         KMotionImportFilters::Apply(lTranslates ? lTranslation : nullptr,
-                                    lTurns ? lRotation : nullptr);
+                                    lTurns ? lRotation : nullptr, false);
     }
     return true;
 }

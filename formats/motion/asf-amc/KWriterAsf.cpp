@@ -74,6 +74,11 @@ std::unique_ptr<KTextFile> KWriterAsf::NewFile() const
     return std::make_unique<KAsfFile>(false);
 }
 
+bool KWriterAsf::WritesFrames() const
+{
+    return false;
+}
+
 KAsfFile& KWriterAsf::File() const
 {
     return *static_cast<KAsfFile*>(GetFile());

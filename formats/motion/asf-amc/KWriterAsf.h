@@ -55,6 +55,8 @@ public:
 
 private:
     std::unique_ptr<KTextFile> NewFile() const override;
+    // The skeleton file holds no frames.
+    bool WritesFrames() const override;
     KAsfFile& File() const;
     // A scene without a single root (FindReferenceNode): kFileNotCreated.
     bool CheckScene(KRyvScene* pScene) override;

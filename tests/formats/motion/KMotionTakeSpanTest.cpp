@@ -3,7 +3,9 @@
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
 #include "animation/KTakeInfo.h"
+#include "core/KTimeModeTable.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "scene/KRyvGlobalTimeSettings.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
@@ -59,6 +61,7 @@ TEST_F(KMotionTakeSpanTest, WithoutTwoKeysOrASaneSpanTheOptionsStay)
     mOptions.SetFrameCount(3);
     EXPECT_FALSE(KMotionTakeSpan::Fill(*mScene, mOptions));
     Build(1, 100, 0, 0);
+    mScene->GetGlobalTimeSettings().SetTimeMode(KTimeModeTable::kCustomMode);
     EXPECT_FALSE(KMotionTakeSpan::Fill(*mScene, mOptions));
     EXPECT_EQ(mOptions.GetFrameCount(), 3);
     KRyvScene* lHuge = mFactory.CreateScene();
@@ -70,6 +73,48 @@ TEST_F(KMotionTakeSpanTest, WithoutTwoKeysOrASaneSpanTheOptionsStay)
     Build(2, 10, 100, 50);
     EXPECT_FALSE(KMotionTakeSpan::Fill(*mScene, mOptions));
     EXPECT_EQ(mOptions.GetFrameCount(), 3);
+}
+
+// A take whose curves hold one key each (a capture that holds still, reduced) takes the frame of
+// the scene's time mode; a custom mode has none.
+TEST_F(KMotionTakeSpanTest, SingleKeysTakeTheRateOfTheTimeMode)
+{
+    const std::int64_t lPeriod = KTime::GetTicksPerFrame(KTimeModeTable::kFrames100);
+    Build(1, lPeriod, 2 * lPeriod, 7 * lPeriod);
+    mScene->GetGlobalTimeSettings().SetTimeMode(KTimeModeTable::kFrames100);
+    ASSERT_EQ(KMotionTakeSpan::FillMissing(*mScene, mOptions), nullptr);
+    EXPECT_EQ(mOptions.GetStart().Get(), 2 * lPeriod);
+    EXPECT_EQ(mOptions.GetFrameCount(), 6);
+    EXPECT_DOUBLE_EQ(mOptions.GetFrameRate(), 100.0);
+
+    // Options that hold frames stay as they are.
+    mScene->GetGlobalTimeSettings().SetTimeMode(KTimeModeTable::kCustomMode);
+    mOptions.SetFrameCount(2);
+    EXPECT_EQ(KMotionTakeSpan::FillMissing(*mScene, mOptions), nullptr);
+    EXPECT_EQ(mOptions.GetFrameCount(), 2);
+    mOptions.SetFrameCount(0);
+    EXPECT_STREQ(KMotionTakeSpan::FillMissing(*mScene, mOptions),
+                 "the scene's animation has no frame rate to write: no curve of its take holds "
+                 "two keys and its time mode has no rate of its own");
+    EXPECT_EQ(mOptions.GetFrameCount(), 0);
+}
+
+// Without take information, keys in the current take are animation with no span; a scene
+// without any is left without frames.
+TEST_F(KMotionTakeSpanTest, KeysWithoutTakeInformationAreNamedAsTheReason)
+{
+    EXPECT_EQ(KMotionTakeSpan::FillMissing(*mScene, mOptions), nullptr);
+    KRyvNode* lNode = mFactory.CreateNode("Hips");
+    mScene->GetRootNode()->AddChild(lNode);
+    lNode->AddTakeNode("Walk");
+    lNode->SetCurrentTakeNode("Walk");
+    mScene->SetCurrentTake("Walk");
+    EXPECT_EQ(KMotionTakeSpan::FillMissing(*mScene, mOptions), nullptr);
+    lNode->GetCurrentTakeNode()->GetTransformTX()->KeyAdd(KTime(0), 1.0f);
+    EXPECT_STREQ(KMotionTakeSpan::FillMissing(*mScene, mOptions),
+                 "the scene's animation has no time span to write: its take has no take "
+                 "information");
+    EXPECT_EQ(mOptions.GetFrameCount(), 0);
 }
 
 } // namespace

@@ -133,7 +133,7 @@ TEST_P(KHtrKeysGolden, KeysAreThoseOfTheSettledArithmetic)
 }
 
 const GoldenCase kGoldenCases[] = {
-    {"ZYX", "mm", "Degrees", "No", 2688047358765980162ull},
+    {"ZYX", "mm", "Degrees", "No", 6517392129505977676ull},
     {"ZYX", "mm", "Degrees", "Yes", 11414852636493118923ull},
     {"YXZ", "cm", "Degrees", "No", 12790648700415566444ull},
     {"YXZ", "cm", "Degrees", "Yes", 18307981559801382995ull},
@@ -141,7 +141,7 @@ const GoldenCase kGoldenCases[] = {
     {"XZY", "in", "Radians", "Yes", 17376274085508884155ull},
     {"ZXY", "mm", "Radians", "No", 6017133106613123464ull},
     {"ZXY", "mm", "Radians", "Yes", 6017865680681609328ull},
-    {"YZX", "cm", "Degrees", "No", 12519596555619075911ull},
+    {"YZX", "cm", "Degrees", "No", 1234530397467433168ull},
     {"YZX", "cm", "Degrees", "Yes", 16232832664044066068ull},
     {"XYZ", "in", "Degrees", "No", 2918043047775709221ull},
     {"XYZ", "in", "Degrees", "Yes", 5996587730749717302ull},
@@ -155,9 +155,9 @@ TEST(KHtrKeysGoldenLong, KeysAcrossManyBlocksAreThoseOfTheSettledArithmetic)
 {
     constexpr int kLongFrames = 333;
     const GoldenCase kLongCases[] = {
-        {"ZYX", "mm", "Degrees", "Yes", 6826362480279715871ull},
-        {"YZX", "cm", "Degrees", "Yes", 17111565391735890899ull},
-        {"XZY", "in", "Radians", "No", 2819183667170389256ull},
+        {"ZYX", "mm", "Degrees", "Yes", 9743094408771382262ull},
+        {"YZX", "cm", "Degrees", "Yes", 17440220729325903886ull},
+        {"XZY", "in", "Radians", "No", 18356553957121304477ull},
     };
     for (const GoldenCase& lCase : kLongCases) {
         HtrSettingsGuard lSettings(lCase.mMinimize);
