@@ -16,6 +16,7 @@
 #include "scene/objects/KRyvNodeLimits.h"
 #include "tests/plugin/export/ExportTestSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -380,6 +381,80 @@ TEST_F(RyvVurnExporterTest, ACameraWithARotateAxisAimsAsTheHostsInEveryOrder)
             EXPECT_NEAR(lKit(lElement / 4, lElement % 4), lExpected(lElement / 4, lElement % 4),
                         1e-9)
                 << "order " << lOrder << ", element " << lElement;
+        }
+    }
+}
+
+// Nodes an earlier import left with pivot-null names: the export's own nulls take free names,
+// and every name of the written file is one node's.
+TEST_F(RyvVurnExporterTest, PivotNullsTakeNamesNoNodeHas)
+{
+    const int lPre = VurnFixtures::Transform("arm1__Pre_");
+    const int lArm1 = VurnFixtures::Transform("arm1", lPre);
+    const int lArm2 = VurnFixtures::Transform("arm2", lArm1);
+    VurnFixtures::Transform("arm2__Post_", lArm2);
+    GetOptionStore().SetBool(kExportPivotToNull, true);
+    RyvVurnExporter lExporter;
+    ASSERT_TRUE(lExporter.Export(File("nulls.ryv").c_str()));
+    std::vector<std::string> lNames;
+    std::vector<KRyvNode*> lOpen = {lExporter.GetRootNode()};
+    while (!lOpen.empty()) {
+        KRyvNode* lNode = lOpen.back();
+        lOpen.pop_back();
+        lNames.push_back(lNode->GetName().Buffer());
+        for (int lIndex = 0; lIndex < lNode->GetChildCount(); ++lIndex) {
+            lOpen.push_back(lNode->GetChild(lIndex));
+        }
+    }
+    std::sort(lNames.begin(), lNames.end());
+    EXPECT_EQ(std::adjacent_find(lNames.begin(), lNames.end()), lNames.end());
+    KRyvNode* lKitArm1 = Find(lExporter.GetRootNode(), "arm1");
+    ASSERT_NE(lKitArm1, nullptr);
+    EXPECT_STREQ(lKitArm1->GetParent()->GetName().Buffer(), "Model::arm1__Pre_1");
+    EXPECT_STREQ(Find(lExporter.GetRootNode(), "arm2")->GetChild(0)->GetName().Buffer(),
+                 "Model::arm2__Post_1");
+}
+
+// With a master scale, every node's world position scales, root-named nodes' included, at
+// every time: a static root node away from the origin and an animated one.
+TEST_F(RyvVurnExporterTest, RootNamedNodesScaleWithTheScene)
+{
+    const double kScale = 2.0;
+    const int lStill = VurnFixtures::Transform("Ryv_Root", VurnScene::kWorld, MVector(5, 0, 0));
+    const int lChild = VurnFixtures::Transform("child", lStill, MVector(1, 0, 0));
+    const int lMoving = VurnFixtures::Transform("Ryv_Root_moving");
+    MFnAnimCurve lCurve;
+    lCurve.create(MFnDependencyNode(MObject::node(lMoving)).findPlug("translateX"));
+    lCurve.addKey(MTime(0.0), 0.0, MFnAnimCurve::kTangentLinear, MFnAnimCurve::kTangentLinear);
+    lCurve.addKey(MTime(1.0), 4.0, MFnAnimCurve::kTangentLinear, MFnAnimCurve::kTangentLinear);
+    const int lRider = VurnFixtures::Transform("rider", lMoving, MVector(0, 1, 0));
+    Scene().mMaxTime = 1.0;
+    GetOptionStore().SetDouble(kExportMasterScale, kScale);
+    {
+        RyvVurnExporter lExporter;
+        ASSERT_TRUE(lExporter.Export(File("rootscale.ryv").c_str()));
+    }
+    KRyvObjectFactory lFactory;
+    KImporter lImporter(&lFactory);
+    lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
+    KRyvScene* lScene = lFactory.CreateScene();
+    KStreamOptionsRyv lOptions;
+    ASSERT_TRUE(lImporter.Initialize(File("rootscale.ryv").c_str()) &&
+                lImporter.Import(lScene, &lOptions));
+    lScene->SetCurrentTake(RyvVurnExporter::kTakeName);
+    for (const double lSeconds : {0.0, 0.5, 1.0}) {
+        Scene().mCurrentTime = lSeconds;
+        KTime lTime;
+        lTime.SetSecondDouble(lSeconds);
+        for (const int lHost : {lStill, lChild, lMoving, lRider}) {
+            const MMatrix lWorld = Scene().WorldMatrix(Scene().PathsTo(lHost)[0]);
+            KRyvNode* lKit = Find(lScene->GetRootNode(), Scene().Node(lHost)->mName.c_str());
+            ASSERT_NE(lKit, nullptr) << Scene().Node(lHost)->mName;
+            const KMatrix& lGlobal = lKit->GetGlobalMatrixAtTime(lTime);
+            for (int lAxis = 0; lAxis < 3; ++lAxis) {
+                EXPECT_NEAR(lGlobal.Get(3, lAxis), kScale * lWorld(3, lAxis), 1e-4)
+                    << Scene().Node(lHost)->mName << " at " << lSeconds << ", axis " << lAxis;
+            }
         }
     }
 }
