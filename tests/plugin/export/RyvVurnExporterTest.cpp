@@ -55,6 +55,23 @@ protected:
 
     std::string File(const char* pName) const { return mFolder.PathOf(pName); }
 
+    // Exports the host scene into pName and reads the file into a scene of ioFactory; null when
+    // either fails.
+    KRyvScene* ExportAndReadBack(KRyvObjectFactory& ioFactory, const char* pName) const
+    {
+        RyvVurnExporter lExporter;
+        if (!lExporter.Export(File(pName).c_str())) {
+            return nullptr;
+        }
+        KImporter lImporter(&ioFactory);
+        lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
+        KRyvScene* lScene = ioFactory.CreateScene();
+        KStreamOptionsRyv lOptions;
+        const bool lRead =
+            lImporter.Initialize(File(pName).c_str()) && lImporter.Import(lScene, &lOptions);
+        return lRead ? lScene : nullptr;
+    }
+
     int mRig = -1;
     int mKeys = -1;
     std::vector<int> mJoints;
@@ -166,18 +183,9 @@ TEST_F(RyvVurnExporterTest, TheWrittenFileReadsBack)
 {
     BuildRig();
     VurnFixtures::AnimateChannels(VurnFixtures::Transform("moving"));
-    {
-        RyvVurnExporter lExporter;
-        ASSERT_TRUE(lExporter.Export(File("back.ryv").c_str()));
-    }
     KRyvObjectFactory lFactory;
-    KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
-    KRyvScene* lScene = lFactory.CreateScene();
-    KStreamOptionsRyv lOptions;
-    ASSERT_TRUE(lImporter.Initialize(File("back.ryv").c_str()) &&
-                lImporter.Import(lScene, &lOptions))
-        << lImporter.GetError().GetLastErrorString().Buffer();
+    KRyvScene* lScene = ExportAndReadBack(lFactory, "back.ryv");
+    ASSERT_NE(lScene, nullptr);
     KRyvNode* lArm3 = Find(lScene->GetRootNode(), "arm3");
     ASSERT_NE(lArm3, nullptr);
     EXPECT_EQ(lArm3->GetParent(), Find(lScene->GetRootNode(), "arm2"));
@@ -430,17 +438,9 @@ TEST_F(RyvVurnExporterTest, RootNamedNodesScaleWithTheScene)
     const int lRider = VurnFixtures::Transform("rider", lMoving, MVector(0, 1, 0));
     Scene().mMaxTime = 1.0;
     GetOptionStore().SetDouble(kExportMasterScale, kScale);
-    {
-        RyvVurnExporter lExporter;
-        ASSERT_TRUE(lExporter.Export(File("rootscale.ryv").c_str()));
-    }
     KRyvObjectFactory lFactory;
-    KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
-    KRyvScene* lScene = lFactory.CreateScene();
-    KStreamOptionsRyv lOptions;
-    ASSERT_TRUE(lImporter.Initialize(File("rootscale.ryv").c_str()) &&
-                lImporter.Import(lScene, &lOptions));
+    KRyvScene* lScene = ExportAndReadBack(lFactory, "rootscale.ryv");
+    ASSERT_NE(lScene, nullptr);
     lScene->SetCurrentTake(RyvVurnExporter::kTakeName);
     for (const double lSeconds : {0.0, 0.5, 1.0}) {
         Scene().mCurrentTime = lSeconds;
