@@ -228,8 +228,8 @@ void ResampleKeys(const MFnAnimCurve& pHost, KFCurve& ioCurve, double pFactor, K
     const bool lCut = lPeriods + 2 > kMaxResamples;
     const std::int64_t lCount = lCut ? kMaxResamples : lPeriods + 2;
     if (lCut && pLog) {
-        pLog->AddLine((M::TitledLine(M::kTitleWarning, M::kResamplingCut) + pHost.name().asChar())
-                          .Buffer());
+        pLog->AddLine(
+            (M::TitledLine(M::kTitleWarning, M::kResamplingCut) + pHost.name().asChar()).Buffer());
     }
     ioCurve.BeginKeySet(static_cast<int>(lCount));
     int lSet = 0;

@@ -117,8 +117,7 @@ void SetSingleValue(KRyvUserProperty& ioProperty, const MPlug& pPlug,
         break;
     case ReadAs::kByte:
         // A byte is unsigned: 200 stays 200 where a signed char would make it -56.
-        ioProperty.SetValue(
-            static_cast<int>(static_cast<unsigned char>(static_cast<int>(lValue))));
+        ioProperty.SetValue(static_cast<int>(static_cast<unsigned char>(static_cast<int>(lValue))));
         break;
     case ReadAs::kInt:
         ioProperty.SetValue(static_cast<int>(lValue));

@@ -204,7 +204,6 @@ void RyvVurnExporter::ApplyMasterScale(double pScale)
     ScaleRootNamed(lRootNamed, pScale);
 }
 
-
 void RyvVurnExporter::ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, double pScale)
 {
     if (pNodes.empty()) {

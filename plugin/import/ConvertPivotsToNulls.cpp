@@ -282,8 +282,8 @@ void SyncLclValues(KRyvNode& ioNode)
     ioNode.InvalidateMatrixCaches(true);
 }
 
-bool ConvertNode(KRyvNode& ioNode, int pSet, KRyvObjectFactory& ioFactory,
-                 KFreeNodeNames& ioNames, KTime pPeriod, KLog* pLog)
+bool ConvertNode(KRyvNode& ioNode, int pSet, KRyvObjectFactory& ioFactory, KFreeNodeNames& ioNames,
+                 KTime pPeriod, KLog* pLog)
 {
     KRyvNode* lParent = ioNode.GetParent();
     if (!lParent) {

@@ -24,9 +24,9 @@ constexpr const char* kPivotPostSuffix = "__Post_";
 // post-rotations count whenever the set is in use, whatever the node's "RotationActive" flag. N's
 // pivot set is reset and taken out of use; the new nodes come from pFactory as null-attributed
 // nodes, named "<N>__Pre_" and "<N>__Post_" or, when a node of pFactory has that name already,
-// with the lowest free number appended. False, with nothing changed, for a null root or factory, a pivot set other than 0 or 1, or
-// a rate that is not a finite number above 0. A resampling stops at a million frames; pLog,
-// when not null, gets a line naming each node whose curves were cut there.
+// with the lowest free number appended. False, with nothing changed, for a null root or factory, a
+// pivot set other than 0 or 1, or a rate that is not a finite number above 0. A resampling stops at
+// a million frames; pLog, when not null, gets a line naming each node whose curves were cut there.
 bool ConvertPivotsToNulls(KRyvNode* pRoot, int pPivotSet, KRyvObjectFactory* pFactory,
                           double pRate = 30.0, KLog* pLog = nullptr);
 

@@ -80,7 +80,8 @@ TEST_F(RyvVurnCurveConversionTest, SlowAndFastTangentsAreResampled)
     // A span within one period leaves the target alone.
     KFCurve lShort;
     lShort.KeyAdd(KTime(), 7.0f);
-    ConvertAnimCurve(Curve({{0.0, 0.0}, {0.01, 3.0}}, TT::kTangentFast), lShort, false, 1.0, nullptr);
+    ConvertAnimCurve(Curve({{0.0, 0.0}, {0.01, 3.0}}, TT::kTangentFast), lShort, false, 1.0,
+                     nullptr);
     EXPECT_EQ(lShort.GetKeyCount(), 1);
     // A first key before time 0 starts the grid at the frame at or before it (floor division).
     KFCurve lNegative = Convert(Curve({{-0.05, 0.0}, {0.05, 3.0}}, TT::kTangentLinear), 1.0, true);

@@ -374,17 +374,16 @@ TEST_F(RyvVurnExporterTest, ACameraWithARotateAxisAimsAsTheHostsInEveryOrder)
             lCorrection(lRow, lColumn) = lRows[lRow][lColumn];
         }
     }
-    const MMatrix lExpected =
-        lCorrection * MEulerRotation(lAxis[0], lAxis[1], lAxis[2]).asMatrix();
+    const MMatrix lExpected = lCorrection * MEulerRotation(lAxis[0], lAxis[1], lAxis[2]).asMatrix();
     for (int lOrder = 0; lOrder < 6; ++lOrder) {
         Scene().SetNumber(lCamera, "rotateOrder", lOrder);
         RyvVurnExporter lExporter;
         ASSERT_TRUE(lExporter.Export(File("camera.ryv").c_str()));
         const KVector4 lPost = Find(lExporter.GetRootNode(), "cam")->GetPostRotation(0);
-        const MMatrix lKit = MEulerRotation(lPost[0] / kRadiansToDegrees,
-                                            lPost[1] / kRadiansToDegrees,
-                                            lPost[2] / kRadiansToDegrees)
-                                 .asMatrix();
+        const MMatrix lKit =
+            MEulerRotation(lPost[0] / kRadiansToDegrees, lPost[1] / kRadiansToDegrees,
+                           lPost[2] / kRadiansToDegrees)
+                .asMatrix();
         for (int lElement = 0; lElement < 16; ++lElement) {
             EXPECT_NEAR(lKit(lElement / 4, lElement % 4), lExpected(lElement / 4, lElement % 4),
                         1e-9)
