@@ -19,14 +19,15 @@ template <class T> class KRyvFactoryList
 {
 public:
     int GetCount() const { return static_cast<int>(mCount); }
+    // How many objects were ever unlisted: unchanged means every object seen listed is still.
+    std::uint64_t GetRemovalCount() const { return mRemovals; }
     // Null for an index outside 0..count-1.
     T* Get(int pIndex) const
     {
         if (pIndex < 0 || pIndex >= GetCount()) {
             return nullptr;
         }
-        Compact();
-        return mItems[static_cast<std::size_t>(pIndex)];
+        return mItems[PositionOf(static_cast<std::size_t>(pIndex))];
     }
     bool Contains(const T* pObject) const
     {
@@ -46,6 +47,9 @@ public:
         if ((mCount + 1) * kLoadDenominator > mSlots.size() * kLoadNumerator) {
             Rehash(mSlots.empty() ? kFirstSlotCount : mSlots.size() * 2);
         }
+        if (!mRanks.empty()) {
+            mRanks.reserve(mItems.capacity() + 1);
+        }
     }
     // Appends; null or an object already listed is ignored. Without MakeRoom first it may
     // throw std::bad_alloc, leaving the list as it was.
@@ -58,6 +62,7 @@ public:
         *FindSlot(pObject) = static_cast<std::uint32_t>(mItems.size());
         mItems.push_back(pObject);
         ++mCount;
+        AppendRank();
     }
     // False when the object is not listed. The others keep their order.
     bool Remove(const T* pObject)
@@ -70,6 +75,8 @@ public:
         EraseSlot(lSlot);
         mItems[lPosition] = nullptr;
         --mCount;
+        ++mRemovals;
+        LowerRanksFrom(lPosition);
         if (++mHoles > 64 && mHoles * 2 > mItems.size()) {
             Compact();
         }
@@ -84,6 +91,7 @@ public:
         }
         if (mFront == mItems.size()) {
             mItems.clear();
+            mRanks.clear();
             mFront = mHoles = 0;
             return nullptr;
         }
@@ -97,10 +105,15 @@ public:
     {
         while (mItems.size() > mFront && !mItems.back()) {
             mItems.pop_back();
+            // A Fenwick tree cut at its end still sums every prefix of what is left.
+            if (!mRanks.empty()) {
+                mRanks.pop_back();
+            }
             --mHoles;
         }
         if (mItems.size() <= mFront) {
             mItems.clear();
+            mRanks.clear();
             mFront = mHoles = 0;
             return nullptr;
         }
@@ -197,7 +210,7 @@ private:
         }
     }
 
-    // Positions move, so the table is filled anew.
+    // Positions move, so the table is filled anew and the ranks are dropped.
     void Compact() const
     {
         if (mHoles == 0 && mFront == 0) {
@@ -211,12 +224,93 @@ private:
         }
         mItems.resize(lTo);
         mFront = mHoles = 0;
+        std::vector<std::uint32_t>().swap(mRanks);
         Reindex();
+    }
+
+    // The position in mItems of the object of rank pRank (0 is the first listed). Without holes
+    // the rank is the position. With holes a Fenwick tree of the listed objects per position
+    // answers in logarithmic time: compacting on every look-up after a removal would make
+    // destroying objects by index cost the square of their count. The tree is made on the
+    // first look-up after a removal and kept up to date until the next compaction.
+    std::size_t PositionOf(std::size_t pRank) const
+    {
+        if (mHoles == 0) {
+            return pRank;
+        }
+        if (mRanks.empty() && !BuildRanks()) {
+            Compact();
+            return pRank;
+        }
+        const std::size_t lSize = mItems.size();
+        std::size_t lStep = 1;
+        while (lStep * 2 <= lSize) {
+            lStep *= 2;
+        }
+        std::size_t lPosition = 0;
+        std::size_t lLeft = pRank + 1;
+        for (; lStep > 0; lStep /= 2) {
+            if (lPosition + lStep <= lSize && mRanks[lPosition + lStep] < lLeft) {
+                lPosition += lStep;
+                lLeft -= mRanks[lPosition];
+            }
+        }
+        return lPosition;
+    }
+
+    // The Fenwick tree over mItems (1-based, entry i sums the listed objects of positions
+    // (i - lowbit(i), i]); false, with no tree, when it cannot be allocated.
+    bool BuildRanks() const
+    {
+        try {
+            mRanks.assign(mItems.size() + 1, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        for (std::size_t i = 1; i < mRanks.size(); ++i) {
+            mRanks[i] += mItems[i - 1] ? 1 : 0;
+            const std::size_t lParent = i + (i & (~i + 1));
+            if (lParent < mRanks.size()) {
+                mRanks[lParent] += mRanks[i];
+            }
+        }
+        return true;
+    }
+
+    // The count of listed objects in positions [0, pEnd).
+    std::uint32_t RanksBelow(std::size_t pEnd) const
+    {
+        std::uint32_t lSum = 0;
+        for (std::size_t i = pEnd; i > 0; i &= i - 1) {
+            lSum += mRanks[i];
+        }
+        return lSum;
+    }
+
+    // Extends the tree by the object just appended; MakeRoom has reserved the entry.
+    void AppendRank()
+    {
+        if (mRanks.empty()) {
+            return;
+        }
+        const std::size_t lEnd = mItems.size();
+        mRanks.push_back(1 + RanksBelow(lEnd - 1) - RanksBelow(lEnd & (lEnd - 1)));
+    }
+
+    void LowerRanksFrom(std::size_t pPosition)
+    {
+        for (std::size_t i = pPosition + 1; !mRanks.empty() && i < mRanks.size();
+             i += i & (~i + 1)) {
+            --mRanks[i];
+        }
     }
 
     mutable std::vector<T*> mItems;
     mutable std::vector<std::uint32_t> mSlots;
+    // Empty, or the Fenwick tree of PositionOf, one entry more than mItems.
+    mutable std::vector<std::uint32_t> mRanks;
     std::size_t mCount = 0;
+    std::uint64_t mRemovals = 0;
     unsigned mShift = 64;
     mutable std::size_t mHoles = 0;
     mutable std::size_t mFront = 0;

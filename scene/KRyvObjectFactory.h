@@ -198,6 +198,8 @@ public:
     int GetVideoCount() const { return mVideos.GetCount(); }
     int GetGoboCount() const { return mGobos.GetCount(); }
     int GetPoseCount() const { return mPoses.GetCount(); }
+    // How many poses this factory has destroyed so far.
+    std::uint64_t GetPoseRemovalCount() const { return mPoses.GetRemovalCount(); }
     // Counts the records of every node too (made here if still pending).
     int GetUserPropertyCount() const;
     int GetThumbnailCount() const { return mThumbnails.GetCount(); }

@@ -447,11 +447,26 @@ void KRyvScene::RemoveCharacterPose(int pIndex)
 
 void KRyvScene::PrunePoses() const
 {
-    mPoses.erase(std::remove_if(mPoses.begin(), mPoses.end(),
-                                [](const ListedPose& pListed) {
-                                    return !pListed.mAlive.IsEmpty() && !pListed.mAlive.Get();
-                                }),
-                 mPoses.end());
+    // Readers and writers ask for the count and each pose in turn, and every entry of a bind
+    // pose asks for the whole list: a pass over the list on each call would cost the square of
+    // the poses. A pose of the scene's factory dies only through it, so the pass runs only once
+    // the factory has destroyed a pose since the last one, or while a foreign pose is listed.
+    const std::uint64_t lRemovals = mFactory ? mFactory->GetPoseRemovalCount() : 0;
+    if (mFactory && !mForeignPoses && lRemovals == mPoseRemovalsSeen) {
+        return;
+    }
+    {
+        const KWeakHandle::Batch lBatch;
+        mPoses.erase(std::remove_if(mPoses.begin(), mPoses.end(),
+                                    [&lBatch](const ListedPose& pListed) {
+                                        return !pListed.mAlive.IsEmpty() &&
+                                               !lBatch.Get(pListed.mAlive);
+                                    }),
+                     mPoses.end());
+    }
+    mPoseRemovalsSeen = lRemovals;
+    mForeignPoses = std::any_of(mPoses.begin(), mPoses.end(),
+                                [](const ListedPose& pListed) { return pListed.mForeign; });
 }
 
 int KRyvScene::GetPoseCount() const
@@ -477,8 +492,10 @@ bool KRyvScene::AddPose(KRyvPose* pPose)
         return false;
     }
     KObject* lSet = pPose->GetProperties();
-    mPoses.push_back({pPose, lSet ? lSet->GetWeakHandle() : KWeakHandle()});
     const KRyvObjectFactory* lFactory = pPose->GetObjectFactory();
+    const bool lForeign = !mFactory || lFactory != mFactory;
+    mPoses.push_back({pPose, lSet ? lSet->GetWeakHandle() : KWeakHandle(), lForeign});
+    mForeignPoses = mForeignPoses || lForeign;
     pPose->SetBindPoseSource([lFactory](std::vector<const KRyvPose*>& ioPoses) {
         CollectFactoryPoses(lFactory, ioPoses);
     });
@@ -838,6 +855,7 @@ bool KRyvScene::SwapContent(KRyvScene& ioOther)
     std::swap(mControlSetPlugs, ioOther.mControlSetPlugs);
     std::swap(mCharacterPoses, ioOther.mCharacterPoses);
     std::swap(mPoses, ioOther.mPoses);
+    std::swap(mForeignPoses, ioOther.mForeignPoses);
     std::swap(mLightSettings, ioOther.mLightSettings);
     std::swap(mCameraSettings, ioOther.mCameraSettings);
     mCameraSettings->mScene = this;
@@ -871,6 +889,7 @@ void KRyvScene::Clear()
     SetDocumentInfo(nullptr);
     DestroyOwnedObjects();
     mPoses.clear();
+    mForeignPoses = false;
 
     while (mContent->GetGenericNodeCount() > 0) {
         KRyvGenericNode* lNode = mContent->GetGenericNode(0);

@@ -196,6 +196,8 @@ private:
         KRyvPose* mPose;
         // Of the pose's property set, which dies with the pose; empty when it has none.
         KWeakHandle mAlive;
+        // Made by another factory than the scene's (or by none).
+        bool mForeign;
     };
 
     KRyvObjectFactory* mFactory;
@@ -208,6 +210,10 @@ private:
     std::vector<std::unique_ptr<KRyvControlSetPlug>> mControlSetPlugs;
     std::vector<std::unique_ptr<KRyvCharacterPose>> mCharacterPoses;
     mutable std::vector<ListedPose> mPoses;
+    // The factory's pose removal count at the last pruning, and whether a listed pose is foreign:
+    // pruning is needed only when one of them says a listed pose may have gone.
+    mutable std::uint64_t mPoseRemovalsSeen = 0;
+    mutable bool mForeignPoses = false;
     std::unique_ptr<KRyvGlobalLightSettings> mLightSettings;
     std::unique_ptr<KRyvGlobalCameraSettings> mCameraSettings;
     std::unique_ptr<KRyvGlobalTimeSettings> mTimeSettings;

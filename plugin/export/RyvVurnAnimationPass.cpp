@@ -102,7 +102,7 @@ void RyvVurnExporter::AnimateNode(RyvVurnNode* pNode)
     pNode->SetDagPath(&lPath);
     ExportTransformDefaults(lTransform, pNode->GetDefaultTakeNode());
     KFCurve lVisibility;
-    const bool lVisible = ExportVisibilityCurve(pNode, lVisibility);
+    const bool lVisible = ExportVisibilityCurve(pNode, lVisibility, mLog.get());
     const bool lTransformAnimated = HasTransformAnimCurve(lTransform.object());
     const bool lUserAnimated = HasAnimatedUserAttribute(lTransform.object());
     const bool lLookAt = pNode->GetLookAtTarget() != nullptr;

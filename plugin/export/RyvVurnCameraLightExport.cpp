@@ -49,12 +49,12 @@ void Reduce(KFCurve& ioCurve)
 }
 
 // pPlug's animation curve into ioCurve with pFactor, then reduced; nothing without a curve.
-void ConvertPlug(const MPlug& pPlug, KFCurve& ioCurve, double pFactor)
+void ConvertPlug(const MPlug& pPlug, KFCurve& ioCurve, double pFactor, KLog* pLog)
 {
     MStatus lStatus;
     const MFnAnimCurve lCurve(pPlug, &lStatus);
     if (lStatus) {
-        ConvertAnimCurve(lCurve, ioCurve, false, pFactor);
+        ConvertAnimCurve(lCurve, ioCurve, false, pFactor, pLog);
         Reduce(ioCurve);
     }
 }
@@ -196,12 +196,12 @@ bool RyvVurnExporter::ExportLightAnimationCurves(RyvVurnNode* pNode)
     const MDagPath& lPath = *pNode->GetDagPath();
     const MFnLight lLight(lPath);
     if (lPath.apiType() == MFn::kSpotLight) {
-        ConvertPlug(lLight.findPlug("coneAngle"), lCurves[4], kRadiansToDegrees);
+        ConvertPlug(lLight.findPlug("coneAngle"), lCurves[4], kRadiansToDegrees, mLog.get());
     }
-    ConvertPlug(lLight.findPlug("colorR"), lCurves[1], 1.0);
-    ConvertPlug(lLight.findPlug("colorG"), lCurves[2], 1.0);
-    ConvertPlug(lLight.findPlug("colorB"), lCurves[3], 1.0);
-    ConvertPlug(lLight.findPlug("intensity"), lCurves[0], kIntensityFactor);
+    ConvertPlug(lLight.findPlug("colorR"), lCurves[1], 1.0, mLog.get());
+    ConvertPlug(lLight.findPlug("colorG"), lCurves[2], 1.0, mLog.get());
+    ConvertPlug(lLight.findPlug("colorB"), lCurves[3], 1.0, mLog.get());
+    ConvertPlug(lLight.findPlug("intensity"), lCurves[0], kIntensityFactor, mLog.get());
     bool lAnimated = false;
     for (const KFCurve& lCurve : lCurves) {
         lAnimated = lAnimated || HasKeys(lCurve);
@@ -234,8 +234,8 @@ bool RyvVurnExporter::ExportCameraAnimationCurves(RyvVurnNode* pNode, const MObj
     if (lStatus) {
         const double lWidth = lCamera->GetFilmWidth() * kMillimetresPerInch;
         const double lHeight = lCamera->GetFilmHeight() * kMillimetresPerInch;
-        ConvertAnimCurve(lFocal, lHorizontal, false, 1.0);
-        ConvertAnimCurve(lFocal, lVertical, false, 1.0);
+        ConvertAnimCurve(lFocal, lHorizontal, false, 1.0, mLog.get());
+        ConvertAnimCurve(lFocal, lVertical, false, 1.0, mLog.get());
         FocalToFieldOfView(lHorizontal, 0.5 * lWidth * lCamera->GetFilmSqueezeRatio());
         FocalToFieldOfView(lVertical, 0.5 * lHeight);
         Reduce(lHorizontal);
@@ -248,7 +248,7 @@ bool RyvVurnExporter::ExportCameraAnimationCurves(RyvVurnNode* pNode, const MObj
     if (!pLookAt.isNull()) {
         const double lFactor =
             MAngle::internalUnit() == MAngle::kRadians ? -kRadiansToDegrees : -1.0;
-        ConvertPlug(MFnDependencyNode(pLookAt).findPlug("twist"), lRoll, lFactor);
+        ConvertPlug(MFnDependencyNode(pLookAt).findPlug("twist"), lRoll, lFactor, mLog.get());
         lAnimated = lAnimated || HasKeys(lRoll);
     }
     if (!lAnimated) {

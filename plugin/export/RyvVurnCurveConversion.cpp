@@ -5,7 +5,9 @@
 #include "animation/KFCurveKey.h"
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
+#include "core/KLog.h"
 #include "platform/vurn/MFnAnimCurve.h"
+#include "plugin/export/RyvVurnExportMessages.h"
 #include "plugin/export/RyvVurnExporter.h"
 #include "plugin/shell/RyvVurnOptionStore.h"
 #include "scene/KRyvUserProperty.h"
@@ -14,6 +16,8 @@
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+namespace M = RyvVurnExportMessages;
 
 namespace {
 using TT = MFnAnimCurve::TangentType;
@@ -25,8 +29,6 @@ constexpr double kAutoSmooth = 0.0;
 constexpr double kClampedFlat = 0.001;
 constexpr double kDefaultSamplingRate = 30.0;
 constexpr int kTangentUserBroken = Key::kTangentUser | Key::kTangentBreak;
-// Nothing of ours has more samples on one curve; a longer span is cut there.
-constexpr std::int64_t kMaxSamples = 1000000;
 
 // One host tangent: its x (seconds) and its slope.
 struct Tangent
@@ -208,7 +210,7 @@ std::int64_t FloorDivide(std::int64_t pValue, std::int64_t pDivisor)
     return lQuotient;
 }
 
-void ResampleKeys(const MFnAnimCurve& pHost, KFCurve& ioCurve, double pFactor)
+void ResampleKeys(const MFnAnimCurve& pHost, KFCurve& ioCurve, double pFactor, KLog* pLog)
 {
     // Rounded, not truncated: 1 / 30 s must be exactly a thirtieth of a second of ticks.
     const std::int64_t lPeriod =
@@ -223,7 +225,12 @@ void ResampleKeys(const MFnAnimCurve& pHost, KFCurve& ioCurve, double pFactor)
     if (lPeriods <= 0) {
         return;
     }
-    const std::int64_t lCount = lPeriods + 2 < kMaxSamples ? lPeriods + 2 : kMaxSamples;
+    const bool lCut = lPeriods + 2 > kMaxResamples;
+    const std::int64_t lCount = lCut ? kMaxResamples : lPeriods + 2;
+    if (lCut && pLog) {
+        pLog->AddLine(
+            (M::TitledLine(M::kTitleWarning, M::kResamplingCut) + pHost.name().asChar()).Buffer());
+    }
     ioCurve.BeginKeySet(static_cast<int>(lCount));
     int lSet = 0;
     // The loop always moves forward by one period and stops at the cap.
@@ -248,13 +255,14 @@ bool NeedsResampling(const MFnAnimCurve& pHost)
 }
 } // namespace
 
-void ConvertAnimCurve(const MFnAnimCurve& pHost, KFCurve& ioCurve, bool pResample, double pFactor)
+void ConvertAnimCurve(const MFnAnimCurve& pHost, KFCurve& ioCurve, bool pResample, double pFactor,
+                      KLog* pLog)
 {
     if (pHost.numKeys() == 0) {
         return;
     }
     if (pResample || NeedsResampling(pHost)) {
-        ResampleKeys(pHost, ioCurve, pFactor);
+        ResampleKeys(pHost, ioCurve, pFactor, pLog);
     } else {
         ConvertKeys(pHost, ioCurve, pFactor);
     }
@@ -287,13 +295,13 @@ void RyvVurnExporter::ExportChannel(const MFnDependencyNode& pHostNode, const ch
     KFCurveNode* lChannel = lStatus && pCurveNode ? pCurveNode->FindChild(pChannel) : nullptr;
     KFCurveNode* lTarget = lChannel && pComponent ? lChannel->FindChild(pComponent) : lChannel;
     if (lTarget && lTarget->GetCurve()) {
-        ConvertAnimCurve(lCurve, *lTarget->GetCurve(), pResample, pFactor);
+        ConvertAnimCurve(lCurve, *lTarget->GetCurve(), pResample, pFactor, mLog.get());
     }
 }
 
 namespace {
 // pPlug's curve into a new curve of pCurveNode when it has keys.
-void ConvertPropertyCurve(const MPlug& pPlug, KFCurveNode& ioCurveNode)
+void ConvertPropertyCurve(const MPlug& pPlug, KFCurveNode& ioCurveNode, KLog* pLog)
 {
     MStatus lStatus;
     const MFnAnimCurve lCurve(pPlug, &lStatus);
@@ -302,7 +310,7 @@ void ConvertPropertyCurve(const MPlug& pPlug, KFCurveNode& ioCurveNode)
     }
     KFCurve* lNew = KFCurve::Create();
     if (lNew) {
-        ConvertAnimCurve(lCurve, *lNew, false, 1.0);
+        ConvertAnimCurve(lCurve, *lNew, false, 1.0, pLog);
         ioCurveNode.SetCurve(lNew, true);
     }
 }
@@ -330,10 +338,10 @@ MStatus RyvVurnExporter::ExportUserPropertyChannels(KRyvNode* pNode,
         if (lType == KRyvUserProperty::kTypeColor || lType == KRyvUserProperty::kTypeVector) {
             for (int lChild = 0; lChild < lCurveNode->GetCount(); ++lChild) {
                 ConvertPropertyCurve(lPlug.child(static_cast<unsigned int>(lChild)),
-                                     *lCurveNode->Get(lChild));
+                                     *lCurveNode->Get(lChild), mLog.get());
             }
         } else {
-            ConvertPropertyCurve(lPlug, *lCurveNode);
+            ConvertPropertyCurve(lPlug, *lCurveNode, mLog.get());
         }
     }
     return MStatus();

@@ -1,12 +1,17 @@
 #ifndef RYVKIT_PLUGIN_EXPORT_RYVVURNCURVECONVERSION_H
 #define RYVKIT_PLUGIN_EXPORT_RYVVURNCURVECONVERSION_H
 
+#include <cstdint>
+
 class KFCurve;
+class KLog;
 class KRyvNode;
 class MFnAnimCurve;
 
 // Host animation curves into kit curves.
 
+// The most keys a resampling sets on one curve; a longer span is cut there.
+constexpr std::int64_t kMaxResamples = 1000000;
 // The default weight of a key side, and the one of the last key.
 constexpr double kLastKeyWeight = 0.33;
 
@@ -16,12 +21,14 @@ constexpr double kLastKeyWeight = 0.33;
 // is resampled instead at the export sampling rate (30 when the option's is not a number above
 // 0), on multiples of the period from the one at or before the first key. A curve without keys
 // leaves ioCurve as it is, and so does a resampling whose keys lie within one period. With
-// kExportApplyCstKeyRed on, constant runs of keys are reduced (first and last kept).
+// kExportApplyCstKeyRed on, constant runs of keys are reduced (first and last kept). A
+// resampling stops at kMaxResamples samples, which pLog (when not null) is told.
 //
 // Host tangent type 0 (global), which the host resolves elsewhere, is taken as smooth: a cubic
 // key with an auto tangent of the host's slope. On a weighted curve a key whose out-tangent is
 // not fixed gets the default right weight 1/3.
-void ConvertAnimCurve(const MFnAnimCurve& pHost, KFCurve& ioCurve, bool pResample, double pFactor);
+void ConvertAnimCurve(const MFnAnimCurve& pHost, KFCurve& ioCurve, bool pResample, double pFactor,
+                      KLog* pLog);
 // Makes the take pName pNode's current take, adding it (from the default take) when needed.
 void MakeTakeCurrent(KRyvNode* pNode, const char* pName);
 

@@ -6,6 +6,7 @@
 #include "scene/KRyvNodeAttribute.h"
 #include "scene/objects/KRyvGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -17,15 +18,23 @@ KRyvGeometry* GeometryAttribute(KRyvNode* pNode)
 
 } // namespace
 
+bool IsPivotNullOf(const KRyvNode* pNull, const KRyvNode* pNode, const char* pSuffix)
+{
+    if (!pNull || !pNode) {
+        return false;
+    }
+    const std::string lBase = std::string(pNode->GetNameWithoutPrefix().Buffer()) + pSuffix;
+    const std::string lName = pNull->GetNameWithoutPrefix().Buffer();
+    return lName.compare(0, lBase.size(), lBase) == 0 &&
+           std::all_of(lName.begin() + static_cast<std::ptrdiff_t>(lBase.size()), lName.end(),
+                       [](char pChar) { return pChar >= '0' && pChar <= '9'; });
+}
+
 KRyvNode* FindPivotNull(KRyvNode* pNode, const char* pSuffix)
 {
-    if (!pNode) {
-        return nullptr;
-    }
-    const std::string lName = std::string(pNode->GetNameWithoutPrefix().Buffer()) + pSuffix;
-    for (int lIndex = 0; lIndex < pNode->GetChildCount(); ++lIndex) {
+    for (int lIndex = 0; pNode && lIndex < pNode->GetChildCount(); ++lIndex) {
         KRyvNode* lChild = pNode->GetChild(lIndex);
-        if (lName == lChild->GetNameWithoutPrefix().Buffer()) {
+        if (IsPivotNullOf(lChild, pNode, pSuffix)) {
             return lChild;
         }
     }

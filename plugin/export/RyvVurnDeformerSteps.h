@@ -15,7 +15,10 @@ class KRyvNode;
 KRyvNode* FindGeometryNode(KRyvNode* pNode);
 // The geometry FindGeometryNode finds; null when none.
 KRyvGeometry* FindGeometry(KRyvNode* pNode);
-// The child of pNode named "<pNode's name>" + pSuffix; null when none.
+// True when pNull is named as the conversion names pNode's pivot null of pSuffix:
+// "<pNode's name>" + pSuffix, with or without a number appended.
+bool IsPivotNullOf(const KRyvNode* pNull, const KRyvNode* pNode, const char* pSuffix);
+// The child of pNode that IsPivotNullOf names its pSuffix null; null when none.
 KRyvNode* FindPivotNull(KRyvNode* pNode, const char* pSuffix);
 // The kit index of host NURBS CV (pU, pV) for a kit surface of pCountU x pCountV points (the
 // kit's U runs along the host's V, rows of pCountU); -1 when the CV has no kit point (the

@@ -63,6 +63,11 @@ constexpr const char* kBadSamplingRate =
     "The sampling rate is not a number above 0: 30 frames per second are used.";
 constexpr const char* kBadMasterScale =
     "The master scale is 0 or not a number: the scene is exported unscaled.";
+constexpr const char* kRootNodeKept =
+    "A child of a root node that the master scale cancels could not move up; the root node is "
+    "kept: ";
+constexpr const char* kResamplingCut =
+    "Resampling stopped at 1000000 keys; the rest of the curve is left out: ";
 
 // "<title>: <text>", the form of a message's first log line.
 KString TitledLine(const char* pTitle, const char* pText);

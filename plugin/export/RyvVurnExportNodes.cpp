@@ -116,7 +116,8 @@ void SetSingleValue(KRyvUserProperty& ioProperty, const MPlug& pPlug,
         ioProperty.SetValue(lValue != 0.0);
         break;
     case ReadAs::kByte:
-        ioProperty.SetValue(static_cast<int>(static_cast<char>(static_cast<int>(lValue))));
+        // A byte is unsigned: 200 stays 200 where a signed char would make it -56.
+        ioProperty.SetValue(static_cast<int>(static_cast<unsigned char>(static_cast<int>(lValue))));
         break;
     case ReadAs::kInt:
         ioProperty.SetValue(static_cast<int>(lValue));

@@ -14,14 +14,13 @@
 #include "plugin/export/RyvVurnExportMessages.h"
 #include "plugin/export/RyvVurnNameChecks.h"
 #include "plugin/import/ConvertPivotsToNulls.h"
+#include "plugin/import/KFreeNodeNames.h"
 #include "plugin/shell/RyvVurnOptionStore.h"
 #include "plugin/shell/RyvVurnSceneServices.h"
 #include "plugin/shell/RyvVurnStatusWindow.h"
 #include "scene/KRyvScene.h"
 
 #include <cmath>
-#include <cstring>
-#include <set>
 #include <string>
 
 namespace M = RyvVurnExportMessages;
@@ -147,7 +146,7 @@ bool RyvVurnExporter::RunPasses()
     StatusWindowSetLabel(M::kExportingClusters);
     ExportClusters(mRootNode);
     if (GetOptionStore().GetBool(kExportPivotToNull)) {
-        ConvertPivotsToNulls(mRootNode, kPivotsToNullsFlag, &mFactory, mSamplingRate);
+        ConvertPivotsToNulls(mRootNode, kPivotsToNullsFlag, &mFactory, mSamplingRate, mLog.get());
     }
     StatusWindowSetLabel(M::kExportingSkinClusters);
     ExportSkinClusters();
@@ -193,7 +192,9 @@ void RyvVurnExporter::ApplyMasterScale(double pScale)
         (IsRootNode(lChild) ? lRootNamed : lOthers).push_back(lChild);
     }
     if (!lOthers.empty()) {
-        KRyvNode* lScaleRoot = mFactory.CreateNode(FreeRootName().c_str(), nullptr);
+        // A numbered name still marks a root node.
+        KRyvNode* lScaleRoot =
+            mFactory.CreateNode(KFreeNodeNames(mFactory).Take(kRootName).c_str(), nullptr);
         lScaleRoot->SetLclScaling(KVector4(pScale, pScale, pScale));
         for (KRyvNode* lNode : lOthers) {
             lScaleRoot->AddChild(lNode);
@@ -201,24 +202,6 @@ void RyvVurnExporter::ApplyMasterScale(double pScale)
         mRootNode->AddChild(lScaleRoot);
     }
     ScaleRootNamed(lRootNamed, pScale);
-}
-
-// "Ryv_Root", or with the lowest number appended that no node's name has yet: a second node
-// of one name would clash in the file, and the name still marks a root node.
-std::string RyvVurnExporter::FreeRootName()
-{
-    std::set<std::string> lTaken;
-    for (int lIndex = 0; lIndex < mFactory.GetNodeCount(); ++lIndex) {
-        const KString lName = mFactory.GetNode(lIndex)->GetNameWithoutPrefix();
-        if (std::strstr(lName.Buffer(), kRootName)) {
-            lTaken.insert(lName.Buffer());
-        }
-    }
-    std::string lName = kRootName;
-    for (int lNumber = 1; lTaken.count(lName) > 0; ++lNumber) {
-        lName = kRootName + std::to_string(lNumber);
-    }
-    return lName;
 }
 
 void RyvVurnExporter::ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, double pScale)
@@ -233,23 +216,45 @@ void RyvVurnExporter::ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, doubl
     lConverter.SetResamplingPeriod(lPeriod);
     lConverter.SetGenerateLastKeyAtEndTime(true);
     lConverter.SetApplyUnrollFilter(false);
-    lConverter.SetConvertTranslation(false);
+    // Every node's world position scales with the scene: a root-named node's translation too.
+    lConverter.SetConvertTranslation(true);
     lConverter.SetApplyConstantKeyReducer(true);
     lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eParentTransform, lScale);
     for (KRyvNode* lNode : pNodes) {
         KMatrix lGlobal;
         MatrixMultiplyAffine(lGlobal, lScale, lNode->GetGlobalMatrix(0, true));
-        if (MatrixCompare(lGlobal, KMatrix(), kIdentityTolerance) != 0) {
-            lConverter.Apply(*lNode->GetCurrentTakeNode()->GetKFCurveNode(), false);
+        if (MatrixCompare(lGlobal, KMatrix(), kIdentityTolerance) == 0 && DissolveNode(lNode)) {
             continue;
         }
-        KRyvNode* lParent = lNode->GetParent();
-        lParent->RemoveChild(lNode);
-        // AddChild detaches: the first child is always the next one.
-        while (lNode->GetChildCount() > 0) {
-            lParent->AddChild(lNode->GetChild(0));
+        // The default take too: it holds where the node stands outside the animation.
+        for (int lTake = 0; lTake < lNode->GetTakeNodeCount(); ++lTake) {
+            lConverter.Apply(*lNode->GetTakeNode(lTake)->GetKFCurveNode(), false);
         }
+        lNode->InvalidateMatrixCaches(true);
     }
+}
+
+// Takes pNode out of the tree and hangs its children, in order, under its parent; true when
+// done. A child the parent refuses stays below pNode, which then goes back under the parent
+// (false): nothing is lost, and the walk over a copy of the children ends whatever AddChild
+// answers.
+bool RyvVurnExporter::DissolveNode(KRyvNode* pNode)
+{
+    KRyvNode* lParent = pNode->GetParent();
+    std::vector<KRyvNode*> lChildren;
+    for (int lIndex = 0; lIndex < pNode->GetChildCount(); ++lIndex) {
+        lChildren.push_back(pNode->GetChild(lIndex));
+    }
+    lParent->RemoveChild(pNode);
+    for (KRyvNode* lChild : lChildren) {
+        lParent->AddChild(lChild);
+    }
+    if (pNode->GetChildCount() == 0) {
+        return true;
+    }
+    mLog->AddLine((M::TitledLine(M::kTitleWarning, M::kRootNodeKept) + pNode->GetName()).Buffer());
+    lParent->AddChild(pNode);
+    return false;
 }
 
 MStatus RyvVurnExporter::WriteFile(const char* pFileName)

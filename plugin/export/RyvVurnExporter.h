@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class KFCurveNode;
@@ -190,8 +191,8 @@ private:
     void ReadSamplingRate();
     bool RunPasses();
     void SetTakeSpans();
-    std::string FreeRootName();
     void ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, double pScale);
+    bool DissolveNode(KRyvNode* pNode);
     RyvVurnNode* ExportTransformByTypeId(const MDagPath& pPath, const MFnDagNode& pDagNode);
     RyvVurnNode* DispatchPath(const MDagPath& pPath, const MFnDagNode& pDagNode, bool& oJoint);
     void AddToNodeTable(const MDagPath& pPath, KRyvNode* pNode);
@@ -203,7 +204,7 @@ private:
     void AnimateNode(RyvVurnNode* pNode);
     void ExportSkinGeometry(const MFnSkinCluster& pSkin, const MDagPath& pShape,
                             KRyvNode* pGeometryNode, int pIndex, int pCount, KRyvPose* ioPose);
-    KMatrix InfluenceBindMatrix(const MDagPath& pPath, KRyvNode* pNode, KRyvPose* ioPose);
+    KMatrix InfluenceBindMatrix(const MDagPath& pPath, KRyvNode*& ioNode, KRyvPose* ioPose);
     // Enters pNode in ioPose (when not null); a refusal marks the conflict and lists pPath's
     // node once per export.
     void EnterPoseEntry(KRyvPose* ioPose, KRyvNode* pNode, const KMatrix& pMatrix,
@@ -233,6 +234,8 @@ private:
     bool mWrapWarningShown = false;
     bool mBindPoseConflictSeen = false;
     KSortedMap mReportedKeys;
+    // Node name -> its matrix in the bind poses the skin pass has added to the scene.
+    std::unordered_map<std::string, KMatrix> mBindMatrices;
     // Top-level host name -> whether its bind poses may be written, once the fallback question
     // was asked for it.
     std::map<std::string, bool> mBindPoseHierarchies;
@@ -240,6 +243,8 @@ private:
     bool mBindPoseRefused = false;
     // The master scale the skin pass applies to host bind matrices.
     double mMasterScale = 1.0;
+    // Whether the skin pass meets the pivot nulls of kExportPivotToNull.
+    bool mPivotNulls = false;
     std::unique_ptr<MSelectionList> mSelection;
     std::unique_ptr<KLog> mLog;
     std::vector<KRyvNode*> mRemovalList;

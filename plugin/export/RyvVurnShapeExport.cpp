@@ -100,7 +100,8 @@ KRyvLayerContainer* MakeShape(RyvVurnObjectFactory& ioFactory, KRyvGeometry& pBa
 }
 
 // The weight's channel: its value now times 100 as the default, its keys into "Take 001".
-void ExportShapeWeight(const MPlug& pWeight, KRyvNode* pNode, KRyvGeometry& ioGeometry, int pShape)
+void ExportShapeWeight(const MPlug& pWeight, KRyvNode* pNode, KRyvGeometry& ioGeometry, int pShape,
+                       KLog* pLog)
 {
     MStatus lStatus;
     const MFnAnimCurve lCurve(pWeight, &lStatus);
@@ -117,7 +118,7 @@ void ExportShapeWeight(const MPlug& pWeight, KRyvNode* pNode, KRyvGeometry& ioGe
         MakeTakeCurrent(pNode, RyvVurnExporter::kTakeName);
     }
     if (KFCurve* lAnimated = ioGeometry.GetShapeChannel(pNode->GetCurrentTakeNode(), pShape)) {
-        ConvertAnimCurve(lCurve, *lAnimated, false, D::kShapePercent);
+        ConvertAnimCurve(lCurve, *lAnimated, false, D::kShapePercent, pLog);
     }
 }
 } // namespace
@@ -214,6 +215,6 @@ void RyvVurnExporter::ExportBaseShapes(const MFnBlendShapeDeformer& pBlend, cons
             mFactory.DestroyLayerContainer(lShape);
             continue;
         }
-        ExportShapeWeight(lWeight, pBaseNode, lGeometry, lShapeIndex);
+        ExportShapeWeight(lWeight, pBaseNode, lGeometry, lShapeIndex, mLog.get());
     }
 }

@@ -141,6 +141,7 @@ void RyvVurnExporter::ExportSkinClusters()
     }
     const bool lBindPose = GetOptionStore().GetBool(kExportBindPose);
     mMasterScale = GetOptionStore().GetDouble(kExportMasterScale);
+    mPivotNulls = GetOptionStore().GetBool(kExportPivotToNull);
     int lIndex = 0;
     for (MItDependencyNodes lIt(MFn::kSkinClusterFilter); !lIt.isDone(); lIt.next()) {
         // A conflict drops the pose of its own skin cluster only.
@@ -150,17 +151,13 @@ void RyvVurnExporter::ExportSkinClusters()
         KRyvPose* lPose =
             lBindPose ? mFactory.CreatePose(MFnDependencyNode(lSkin).name().asChar(), kBindPoseKind)
                       : nullptr;
-        if (lPose) {
-            // The pose must agree with the bind poses already in the scene, not only with itself.
-            lPose->SetBindPoseSource([this](std::vector<const KRyvPose*>& ioPoses) {
-                for (int lPoseIndex = 0; lPoseIndex < mScene->GetPoseCount(); ++lPoseIndex) {
-                    ioPoses.push_back(mScene->GetPose(lPoseIndex));
-                }
-            });
-        }
         ExportSkinCluster(lSkin, ++lIndex, lCount, lPose);
         if (lPose && lPose->GetCount() > 0 && !mBindPoseConflictSeen && !mBindPoseRefused) {
             mScene->AddPose(lPose);
+            for (int lEntry = 0; lEntry < lPose->GetCount(); ++lEntry) {
+                mBindMatrices.emplace(lPose->GetNodeName(lEntry).Buffer(),
+                                      lPose->GetMatrix(lEntry));
+            }
         } else if (lPose) {
             mFactory.DestroyPose(lPose);
         }
@@ -240,7 +237,6 @@ void RyvVurnExporter::ExportSkinGeometry(const MFnSkinCluster& pSkin, const MDag
         ReportStatus(lStatus, "MFnSkinCluster::getWeights");
         KRyvLink* lLink = mFactory.CreateLink();
         lLink->SetLinkMode(KRyvLink::eNormalize);
-        lLink->SetLink(lInfluence);
         lGeometry.AddLink(lLink);
         for (unsigned int lPoint = 0; lPoint < lWeights.length() && lPoint < lKitIndices.size();
              ++lPoint) {
@@ -249,21 +245,27 @@ void RyvVurnExporter::ExportSkinGeometry(const MFnSkinCluster& pSkin, const MDag
             }
         }
         lLink->SetTransformLinkMatrix(InfluenceBindMatrix(lPath, lInfluence, ioPose));
+        lLink->SetLink(lInfluence);
         lLink->SetTransformMatrix(lGeometryBind);
     }
 }
 
-// The bind matrix of the influence node as the kit tree holds it, entered in ioPose with the
-// pivot nulls the conversion put around it.
-KMatrix RyvVurnExporter::InfluenceBindMatrix(const MDagPath& pPath, KRyvNode* pNode,
+// The bind matrix of the influence, entered in ioPose with the pivot nulls the conversion put
+// around it. ioNode, the influence's node, becomes the node that carries the influence's world
+// matrix in the kit tree: the influence's own, or after the pivot-to-null conversion its
+// "<name>__Post_" null, which holds its scaling and is the frame of its children and geometry.
+KMatrix RyvVurnExporter::InfluenceBindMatrix(const MDagPath& pPath, KRyvNode*& ioNode,
                                              KRyvPose* ioPose)
 {
+    KRyvNode* const lNode = ioNode;
+    KRyvNode* const lPost = mPivotNulls ? FindPivotNull(lNode, kPivotPostSuffix) : nullptr;
+    ioNode = lPost ? lPost : lNode;
     KMatrix lBind;
     const bool lHostBind = GetJointBindMatrix(pPath, lBind);
     const std::string lHierarchy = HierarchyOf(pPath);
     auto lAnswer = mBindPoseHierarchies.find(lHierarchy);
     if (!lHostBind) {
-        lBind = pNode->GetGlobalMatrix(0);
+        lBind = ioNode->GetGlobalMatrix(0);
         if (lAnswer == mBindPoseHierarchies.end()) {
             bool lAbort = true;
             AskBindPoseFallback(pPath, lAbort, *mLog);
@@ -275,18 +277,16 @@ KMatrix RyvVurnExporter::InfluenceBindMatrix(const MDagPath& pPath, KRyvNode* pN
     if (lAnswer != mBindPoseHierarchies.end() && !lAnswer->second) {
         mBindPoseRefused = true;
     }
-    // The host's bind matrix is the frame of the influence's children, which the conversion
-    // gives to "<name>__Post_"; the influence and "<name>__Pre_" sit above it.
-    if (KRyvNode* lPost = lHostBind ? FindPivotNull(pNode, kPivotPostSuffix) : nullptr) {
-        EnterPoseEntry(ioPose, lPost, lBind, pPath);
-        lBind = ParentGlobal(LocalMatrix(lPost), lBind);
+    EnterPoseEntry(ioPose, ioNode, lBind, pPath);
+    if (!lPost) {
+        return lBind;
     }
-    EnterPoseEntry(ioPose, pNode, lBind, pPath);
-    KRyvNode* lPre = pNode->GetParent();
-    const std::string lPreName =
-        std::string(pNode->GetNameWithoutPrefix().Buffer()) + kPivotPreSuffix;
-    if (lPre && lPreName == lPre->GetNameWithoutPrefix().Buffer()) {
-        EnterPoseEntry(ioPose, lPre, ParentGlobal(LocalMatrix(pNode), lBind), pPath);
+    // The influence and "<name>__Pre_" sit above "<name>__Post_".
+    const KMatrix lNodeBind = ParentGlobal(LocalMatrix(lPost), lBind);
+    EnterPoseEntry(ioPose, lNode, lNodeBind, pPath);
+    KRyvNode* lPre = lNode->GetParent();
+    if (IsPivotNullOf(lPre, lNode, kPivotPreSuffix)) {
+        EnterPoseEntry(ioPose, lPre, ParentGlobal(LocalMatrix(lNode), lNodeBind), pPath);
     }
     return lBind;
 }
@@ -294,7 +294,16 @@ KMatrix RyvVurnExporter::InfluenceBindMatrix(const MDagPath& pPath, KRyvNode* pN
 void RyvVurnExporter::EnterPoseEntry(KRyvPose* ioPose, KRyvNode* pNode, const KMatrix& pMatrix,
                                      const MDagPath& pPath)
 {
-    if (!ioPose || ioPose->Add(pNode->GetName().Buffer(), pMatrix) >= 0) {
+    if (!ioPose) {
+        return;
+    }
+    // The pose must agree with the bind poses already in the scene, not only with itself; the
+    // table of their matrices answers at once where asking every pose would cost the square
+    // of the skins.
+    const char* lName = pNode->GetName().Buffer();
+    const auto lKept = mBindMatrices.find(lName);
+    if ((lKept == mBindMatrices.end() || lKept->second == pMatrix) &&
+        ioPose->Add(lName, pMatrix) >= 0) {
         return;
     }
     mBindPoseConflictSeen = true;

@@ -177,21 +177,24 @@ void ExportLightCameraPostRotation(RyvVurnNode* pNode, const MFnTransform& pTran
     if (!lPath || !CorrectionOf(*lPath, lCorrection)) {
         return;
     }
-    const MMatrix lTurn = pTransform.rotateOrientation(MSpace::kTransform).asMatrix() * lCorrection;
+    // The post-rotation is the transpose of lTurn: the kit's axis is turned onto the host's
+    // first, then by the rotate axis as the host's is. The correction goes before the rotate axis.
+    const MMatrix lTurn =
+        pTransform.rotateOrientation(MSpace::kTransform).asMatrix().transpose() * lCorrection;
     KMatrix lTransposed;
     for (int lRow = 0; lRow < 3; ++lRow) {
         for (int lColumn = 0; lColumn < 3; ++lColumn) {
             lTransposed.Set(lRow, lColumn, lTurn(lColumn, lRow));
         }
     }
-    const int lOrder = KitOrderOf(pTransform.rotationOrder());
+    // Post-rotations are Euler XYZ angles whatever the node's rotation order: every reader
+    // evaluates them so.
     KVector4 lPost;
-    KRotationOrder(lOrder < 0 ? KRotationOrder::eEulerXYZ : lOrder)
-        .MatrixToEuler(lPost, lTransposed);
+    KRotationOrder(KRotationOrder::eEulerXYZ).MatrixToEuler(lPost, lTransposed);
     pNode->SetPostRotation(0, lPost);
 }
 
-bool ExportVisibilityCurve(RyvVurnNode* pNode, KFCurve& ioCurve)
+bool ExportVisibilityCurve(RyvVurnNode* pNode, KFCurve& ioCurve, KLog* pLog)
 {
     const MDagPath* lPath = pNode ? pNode->GetDagPath() : nullptr;
     if (!lPath) {
@@ -203,7 +206,7 @@ bool ExportVisibilityCurve(RyvVurnNode* pNode, KFCurve& ioCurve)
     if (!lStatus) {
         return false;
     }
-    ConvertAnimCurve(lCurve, ioCurve, false, 1.0);
+    ConvertAnimCurve(lCurve, ioCurve, false, 1.0, pLog);
     if (ioCurve.GetKeyCount() == 0) {
         return false;
     }

@@ -2,6 +2,7 @@
 #define RYVKIT_PLUGIN_EXPORT_RYVVURNTRANSFORMEXPORT_H
 
 class KFCurve;
+class KLog;
 class KRyvTakeNode;
 class MFnTransform;
 class RyvVurnNode;
@@ -25,6 +26,6 @@ void ExportTransformDefaults(const MFnTransform& pTransform, KRyvTakeNode* pTake
 // set 0 that turns the kit's light and camera axes onto the host's.
 void ExportLightCameraPostRotation(RyvVurnNode* pNode, const MFnTransform& pTransform);
 // The host visibility curve into ioCurve; true, and the node made visible, when it has keys.
-bool ExportVisibilityCurve(RyvVurnNode* pNode, KFCurve& ioCurve);
+bool ExportVisibilityCurve(RyvVurnNode* pNode, KFCurve& ioCurve, KLog* pLog);
 
 #endif

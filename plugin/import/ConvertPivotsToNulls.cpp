@@ -2,8 +2,10 @@
 
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
+#include "core/KLog.h"
 #include "core/KMatrixFunctions.h"
 #include "core/KRotationOrder.h"
+#include "plugin/import/KFreeNodeNames.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeProperties.h"
 #include "scene/KRyvObjectFactory.h"
@@ -21,6 +23,9 @@ constexpr int kRotation = 1;
 constexpr int kScaling = 2;
 // More samples than this on one curve set means a rate or a key span no scene of ours has.
 constexpr double kMaxSamples = 1e6;
+constexpr const char* kSamplesCut =
+    ": resampling for the pivot nulls stopped at 1000000 frames; the rest of the curves is left "
+    "out.";
 
 using CurveSet = KFCurve* [3];
 
@@ -88,9 +93,10 @@ KVector4 DefaultOf(const CurveSet& pCurves, const KVector4& pMissing)
 
 // The times of a resampling over the keys of pCurves: every key and every frame (a multiple
 // of the period) between the first and the last key, in order; empty when there is no key.
+// ioCut is set when the frames stop at kMaxSamples before the last key.
 // Frames come from the time origin, not from the first key, so that the resampled curves
 // agree with the source at every frame the time mode shows.
-std::vector<KTime> SampleTimes(const CurveSet& pCurves, KTime pPeriod)
+std::vector<KTime> SampleTimes(const CurveSet& pCurves, KTime pPeriod, bool& ioCut)
 {
     std::vector<KTime> lTimes;
     for (const KFCurve* lCurve : pCurves) {
@@ -119,6 +125,7 @@ std::vector<KTime> SampleTimes(const CurveSet& pCurves, KTime pPeriod)
     for (double lCount = 0; lFrame <= lLastFrame && lCount < kMaxSamples; ++lFrame, ++lCount) {
         lTimes.emplace_back(lFrame * lPeriod);
     }
+    ioCut = ioCut || lFrame <= lLastFrame;
     std::sort(lTimes.begin(), lTimes.end());
     lTimes.erase(std::unique(lTimes.begin(), lTimes.end()), lTimes.end());
     return lTimes;
@@ -180,9 +187,9 @@ KVector4 ToXYZ(const KVector4& pEuler, int pOrder)
 }
 
 // N's rotation curves re-expressed in XYZ order.
-void RotationToXYZ(const CurveSet& ioRotation, int pOrder, KTime pPeriod)
+void RotationToXYZ(const CurveSet& ioRotation, int pOrder, KTime pPeriod, bool& ioCut)
 {
-    const std::vector<KTime> lTimes = SampleTimes(ioRotation, pPeriod);
+    const std::vector<KTime> lTimes = SampleTimes(ioRotation, pPeriod, ioCut);
     std::vector<KVector4> lValues;
     for (KTime lTime : lTimes) {
         lValues.push_back(ToXYZ(ValueAt(ioRotation, lTime, KVector4()), pOrder));
@@ -191,7 +198,8 @@ void RotationToXYZ(const CurveSet& ioRotation, int pOrder, KTime pPeriod)
 }
 
 // The post node's translation curves from its (already copied) scaling curves.
-void PostTranslationCurves(KRyvTakeNode* pPost, const PivotParts& pParts, KTime pPeriod)
+void PostTranslationCurves(KRyvTakeNode* pPost, const PivotParts& pParts, KTime pPeriod,
+                           bool& ioCut)
 {
     CurveSet lScaling;
     CurveSet lTranslation;
@@ -201,7 +209,7 @@ void PostTranslationCurves(KRyvTakeNode* pPost, const PivotParts& pParts, KTime 
     const bool lPivotZero = pParts.mScalingPivot[0] == 0.0 && pParts.mScalingPivot[1] == 0.0 &&
                             pParts.mScalingPivot[2] == 0.0;
     const std::vector<KTime> lTimes =
-        lPivotZero ? std::vector<KTime>() : SampleTimes(lScaling, pPeriod);
+        lPivotZero ? std::vector<KTime>() : SampleTimes(lScaling, pPeriod, ioCut);
     std::vector<KVector4> lValues;
     for (KTime lTime : lTimes) {
         lValues.push_back(PostTranslation(pParts, ValueAt(lScaling, lTime, lOne)));
@@ -211,7 +219,7 @@ void PostTranslationCurves(KRyvTakeNode* pPost, const PivotParts& pParts, KTime 
 
 // Moves one take's transform from pNode into the chain pPre -> pNode -> pPost.
 void SplitTake(KRyvTakeNode* pNode, KRyvTakeNode* pPre, KRyvTakeNode* pPost,
-               const PivotParts& pParts, KTime pPeriod)
+               const PivotParts& pParts, KTime pPeriod, bool& ioCut)
 {
     CurveSet lCurves[3];
     CurveSet lPre[3];
@@ -233,18 +241,20 @@ void SplitTake(KRyvTakeNode* pNode, KRyvTakeNode* pPre, KRyvTakeNode* pPost,
     KVector4 lPostEuler;
     KRotationOrder(KRotationOrder::eEulerXYZ).M2V(lPostEuler, pParts.mPostInverse);
     SetValues(lPost[kRotation], {}, {}, lPostEuler);
-    PostTranslationCurves(pPost, pParts, pPeriod);
+    PostTranslationCurves(pPost, pParts, pPeriod, ioCut);
 
     SetValues(lCurves[kTranslation], {}, {}, lZero);
     SetValues(lCurves[kScaling], {}, {}, lOne);
     if (pParts.mOrder != KRotationOrder::eEulerXYZ) {
-        RotationToXYZ(lCurves[kRotation], pParts.mOrder, pPeriod);
+        RotationToXYZ(lCurves[kRotation], pParts.mOrder, pPeriod, ioCut);
     }
 }
 
-KRyvNode* MakeNull(KRyvObjectFactory& ioFactory, KRyvNode& pNode, const char* pSuffix)
+KRyvNode* MakeNull(KRyvObjectFactory& ioFactory, KFreeNodeNames& ioNames, KRyvNode& pNode,
+                   const char* pSuffix)
 {
-    const std::string lName = std::string(pNode.GetNameWithoutPrefix().Buffer()) + pSuffix;
+    const std::string lName =
+        ioNames.Take(std::string(pNode.GetNameWithoutPrefix().Buffer()) + pSuffix);
     KRyvNode* lNull = ioFactory.CreateNode(lName.c_str());
     if (lNull) {
         lNull->SetNodeAttribute(ioFactory.CreateNull());
@@ -272,15 +282,16 @@ void SyncLclValues(KRyvNode& ioNode)
     ioNode.InvalidateMatrixCaches(true);
 }
 
-bool ConvertNode(KRyvNode& ioNode, int pSet, KRyvObjectFactory& ioFactory, KTime pPeriod)
+bool ConvertNode(KRyvNode& ioNode, int pSet, KRyvObjectFactory& ioFactory, KFreeNodeNames& ioNames,
+                 KTime pPeriod, KLog* pLog)
 {
     KRyvNode* lParent = ioNode.GetParent();
     if (!lParent) {
         return false;
     }
     const PivotParts lParts = PartsOf(ioNode, pSet);
-    KRyvNode* lPre = MakeNull(ioFactory, ioNode, kPivotPreSuffix);
-    KRyvNode* lPost = MakeNull(ioFactory, ioNode, kPivotPostSuffix);
+    KRyvNode* lPre = MakeNull(ioFactory, ioNames, ioNode, kPivotPreSuffix);
+    KRyvNode* lPost = MakeNull(ioFactory, ioNames, ioNode, kPivotPostSuffix);
     if (!lPre || !lPost) {
         return false;
     }
@@ -298,9 +309,13 @@ bool ConvertNode(KRyvNode& ioNode, int pSet, KRyvObjectFactory& ioFactory, KTime
     if (ioNode.GetNodeAttribute()) {
         lPost->SetNodeAttribute(ioNode.GetNodeAttribute());
     }
+    bool lCut = false;
     for (int lTake = 0; lTake < ioNode.GetTakeNodeCount(); ++lTake) {
         SplitTake(ioNode.GetTakeNode(lTake), lPre->GetTakeNode(lTake), lPost->GetTakeNode(lTake),
-                  lParts, pPeriod);
+                  lParts, pPeriod, lCut);
+    }
+    if (lCut && pLog) {
+        pLog->AddLine((ioNode.GetName() + kSamplesCut).Buffer());
     }
     ioNode.GetPivotSet(pSet)->Reset();
     for (KRyvNode* lNode : {lPre, &ioNode, lPost}) {
@@ -319,7 +334,8 @@ void CollectBelow(KRyvNode* pNode, std::vector<KRyvNode*>& ioNodes)
 }
 } // namespace
 
-bool ConvertPivotsToNulls(KRyvNode* pRoot, int pPivotSet, KRyvObjectFactory* pFactory, double pRate)
+bool ConvertPivotsToNulls(KRyvNode* pRoot, int pPivotSet, KRyvObjectFactory* pFactory, double pRate,
+                          KLog* pLog)
 {
     if (!pRoot || !pFactory || (pPivotSet != 0 && pPivotSet != 1) || !std::isfinite(pRate) ||
         pRate <= 0.0 || pRate > kMaxSamples) {
@@ -332,10 +348,11 @@ bool ConvertPivotsToNulls(KRyvNode* pRoot, int pPivotSet, KRyvObjectFactory* pFa
     }
     std::vector<KRyvNode*> lNodes;
     CollectBelow(pRoot, lNodes);
+    KFreeNodeNames lNames(*pFactory);
     bool lOk = true;
     for (KRyvNode* lNode : lNodes) {
         if (lNode->GetPivotSet(pPivotSet)->mPivotState == KRyvPivotSet::kPivotActive) {
-            lOk = ConvertNode(*lNode, pPivotSet, *pFactory, lPeriod) && lOk;
+            lOk = ConvertNode(*lNode, pPivotSet, *pFactory, lNames, lPeriod, pLog) && lOk;
         }
     }
     return lOk;

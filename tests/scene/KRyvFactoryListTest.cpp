@@ -182,3 +182,46 @@ TEST(KRyvFactoryList, TakeLastHandsBackNewestFirstPassingOverRemovedObjects)
     EXPECT_EQ(lList.Get(0), &lObjects[0]);
     EXPECT_EQ(lList.TakeLast(), &lObjects[0]);
 }
+
+// Look-ups by index between removals, additions and takes from either end, with holes left
+// in the list: every answer is the object a plain vector holds at that index.
+TEST(KRyvFactoryList, LookUpsByIndexAmongHolesAgreeWithAPlainList)
+{
+    std::vector<int> lObjects(500);
+    KRyvFactoryList<int> lList;
+    std::vector<int*> lExpected;
+    for (int& lObject : lObjects) {
+        lList.Add(&lObject);
+        lExpected.push_back(&lObject);
+    }
+    unsigned lState = 4242;
+    for (int lStep = 0; lStep < 6000; ++lStep) {
+        lState = lState * 1103515245u + 12345u;
+        const unsigned lChoice = (lState >> 4) % 8;
+        int* lObject = &lObjects[(lState >> 12) % lObjects.size()];
+        const auto lAt = std::find(lExpected.begin(), lExpected.end(), lObject);
+        if (lChoice < 3) {
+            ASSERT_EQ(lList.Remove(lObject), lAt != lExpected.end());
+            if (lAt != lExpected.end()) {
+                lExpected.erase(lAt);
+            }
+        } else if (lChoice < 5) {
+            lList.Add(lObject);
+            if (lAt == lExpected.end()) {
+                lExpected.push_back(lObject);
+            }
+        } else if (lChoice == 5 && !lExpected.empty()) {
+            ASSERT_EQ(lList.TakeFirst(), lExpected.front());
+            lExpected.erase(lExpected.begin());
+        } else if (lChoice == 6 && !lExpected.empty()) {
+            ASSERT_EQ(lList.TakeLast(), lExpected.back());
+            lExpected.pop_back();
+        }
+        ASSERT_EQ(lList.GetCount(), static_cast<int>(lExpected.size()));
+        for (int lProbe = 0; lProbe < 3 && !lExpected.empty(); ++lProbe) {
+            const std::size_t lIndex = (lState >> (lProbe * 5)) % lExpected.size();
+            ASSERT_EQ(lList.Get(static_cast<int>(lIndex)), lExpected[lIndex]) << lStep;
+        }
+    }
+    ExpectHolds(lList, lExpected, lObjects);
+}

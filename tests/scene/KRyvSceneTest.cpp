@@ -252,6 +252,31 @@ TEST_F(KRyvSceneTest, PosesAreListedOnceAndDropOutWhenDestroyed)
     EXPECT_EQ(lKept->Add("Model::Arm", KMatrix()), 0);
 }
 
+// A pose another factory made, and one the scene's factory destroys among others, drop out
+// however often the list was read before.
+TEST_F(KRyvSceneTest, ForeignAndLaterDestroyedPosesDropOutToo)
+{
+    KRyvObjectFactory lOther;
+    KRyvPose* const lForeign = lOther.CreatePose("Foreign", 1);
+    KRyvPose* const lOwn = mFactory.CreatePose("Own", 1);
+    KRyvPose* const lLater = mFactory.CreatePose("Later", 1);
+    for (KRyvPose* lPose : {lForeign, lOwn, lLater}) {
+        ASSERT_TRUE(mScene->AddPose(lPose));
+    }
+    for (int lRead = 0; lRead < 3; ++lRead) {
+        ASSERT_EQ(mScene->GetPoseCount(), 3);
+        EXPECT_EQ(mScene->GetPose(2), lLater);
+    }
+    EXPECT_TRUE(lOther.DestroyPose(lForeign));
+    ASSERT_EQ(mScene->GetPoseCount(), 2);
+    EXPECT_EQ(mScene->GetPose(0), lOwn);
+    mFactory.DestroyPose(mFactory.CreatePose("Unlisted", 1));
+    EXPECT_EQ(mScene->GetPoseCount(), 2);
+    EXPECT_TRUE(mFactory.DestroyPose(lOwn));
+    EXPECT_EQ(mScene->GetPose(0), lLater);
+    EXPECT_EQ(mScene->GetPose(1), nullptr);
+}
+
 TEST(KRyvSceneWithoutFactory, HasNeitherRootNorSwitcherAndStaysSafe)
 {
     KRyvScene lScene(nullptr);

@@ -26,7 +26,7 @@ protected:
     static KFCurve Convert(const MFnAnimCurve& pHost, double pFactor = 1.0, bool pResample = false)
     {
         KFCurve lCurve;
-        ConvertAnimCurve(pHost, lCurve, pResample, pFactor);
+        ConvertAnimCurve(pHost, lCurve, pResample, pFactor, nullptr);
         return lCurve;
     }
 
@@ -66,7 +66,7 @@ TEST_F(RyvVurnCurveConversionTest, KeysByTangentType)
     KFCurve lKept;
     lKept.KeyAdd(KTime(), 5.0f);
     MFnAnimCurve lEmpty = Curve({}, TT::kTangentLinear);
-    ConvertAnimCurve(lEmpty, lKept, false, 1.0);
+    ConvertAnimCurve(lEmpty, lKept, false, 1.0, nullptr);
     EXPECT_EQ(lKept.GetKeyCount(), 1);
 }
 
@@ -80,7 +80,8 @@ TEST_F(RyvVurnCurveConversionTest, SlowAndFastTangentsAreResampled)
     // A span within one period leaves the target alone.
     KFCurve lShort;
     lShort.KeyAdd(KTime(), 7.0f);
-    ConvertAnimCurve(Curve({{0.0, 0.0}, {0.01, 3.0}}, TT::kTangentFast), lShort, false, 1.0);
+    ConvertAnimCurve(Curve({{0.0, 0.0}, {0.01, 3.0}}, TT::kTangentFast), lShort, false, 1.0,
+                     nullptr);
     EXPECT_EQ(lShort.GetKeyCount(), 1);
     // A first key before time 0 starts the grid at the frame at or before it (floor division).
     KFCurve lNegative = Convert(Curve({{-0.05, 0.0}, {0.05, 3.0}}, TT::kTangentLinear), 1.0, true);
@@ -91,6 +92,28 @@ TEST_F(RyvVurnCurveConversionTest, SlowAndFastTangentsAreResampled)
     // The sampling rate option sets the period.
     GetOptionStore().SetDouble(kExportSamplingRate, 10.0);
     EXPECT_EQ(Convert(Curve({{0.0, 0.0}, {1.0, 3.0}}, TT::kTangentSlow)).GetKeyCount(), 11);
+}
+
+// A span of more periods than a resampling may set is cut at the cap, and the log says so.
+TEST_F(RyvVurnCurveConversionTest, AResamplingCutAtItsCapIsLogged)
+{
+    GetOptionStore().SetDouble(kExportSamplingRate, 10000.0);
+    const MFnAnimCurve lLong = Curve({{0.0, 0.0}, {101.0, 3.0}}, TT::kTangentSlow);
+    const MFnAnimCurve lShort = Curve({{0.0, 0.0}, {1.0, 3.0}}, TT::kTangentSlow);
+    KLog lLog("cut.txt", "cut", false, true);
+    KFCurve lCut;
+    ConvertAnimCurve(lLong, lCut, false, 1.0, &lLog);
+    EXPECT_EQ(lCut.GetKeyCount(), kMaxResamples);
+    ASSERT_EQ(lLog.GetLineCount(), 1);
+    EXPECT_STREQ(lLog.GetLine(0).Buffer(),
+                 ("RYV Export Warning: Resampling stopped at 1000000 keys; the rest of the curve "
+                  "is left out: " +
+                  std::string(lLong.name().asChar()))
+                     .c_str());
+    KFCurve lWhole;
+    ConvertAnimCurve(lShort, lWhole, false, 1.0, &lLog);
+    EXPECT_EQ(lWhole.GetKeyCount(), 10001);
+    EXPECT_EQ(lLog.GetLineCount(), 1);
 }
 
 TEST_F(RyvVurnCurveConversionTest, WeightedFixedTangents)

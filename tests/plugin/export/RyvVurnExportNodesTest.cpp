@@ -227,6 +227,26 @@ TEST_F(RyvVurnExportNodesTest, UserPropertiesOfEveryNumericType)
     EXPECT_EQ(lKit->FindUserProperty("miHidden"), nullptr);
 }
 
+// Byte attributes hold 0 to 255: a value above 127 keeps its value.
+TEST_F(RyvVurnExportNodesTest, ByteAttributesAreUnsigned)
+{
+    const int lNode = VurnFixtures::JointChain("j", 1)[0];
+    Dynamic(lNode, "level", MFnNumericData::kByte, 0.0);
+    Scene().SetNumber(lNode, "level", 200);
+    Dynamic(lNode, "unset", MFnNumericData::kByte, 255.0);
+    Walk();
+    mExporter.ExportUserPropertiesTree(mExporter.GetRootNode());
+    KRyvNode* lKit = Node("j1");
+    for (const auto& lCase : {std::make_pair("level", 200), std::make_pair("unset", 255)}) {
+        KRyvUserProperty* lProperty = lKit->FindUserProperty(lCase.first);
+        ASSERT_NE(lProperty, nullptr) << lCase.first;
+        EXPECT_EQ(lProperty->GetType(), KRyvUserProperty::kTypeInteger);
+        int lValue = 0;
+        ASSERT_TRUE(lProperty->GetValue(lValue));
+        EXPECT_EQ(lValue, lCase.second) << lCase.first;
+    }
+}
+
 TEST_F(RyvVurnExportNodesTest, BindPoseFallbackQuestion)
 {
     const MDagPath lPath = PathOf(VurnFixtures::Transform("joint"));

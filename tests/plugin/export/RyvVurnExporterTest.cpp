@@ -4,6 +4,7 @@
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KStreamOptionsRyv.h"
+#include "platform/vurn/MEulerRotation.h"
 #include "platform/vurn/MFnAnimCurve.h"
 #include "platform/vurn/MGlobal.h"
 #include "platform/vurn/VurnSnapshot.h"
@@ -15,6 +16,7 @@
 #include "scene/objects/KRyvNodeLimits.h"
 #include "tests/plugin/export/ExportTestSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -52,6 +54,23 @@ protected:
     }
 
     std::string File(const char* pName) const { return mFolder.PathOf(pName); }
+
+    // Exports the host scene into pName and reads the file into a scene of ioFactory; null when
+    // either fails.
+    KRyvScene* ExportAndReadBack(KRyvObjectFactory& ioFactory, const char* pName) const
+    {
+        RyvVurnExporter lExporter;
+        if (!lExporter.Export(File(pName).c_str())) {
+            return nullptr;
+        }
+        KImporter lImporter(&ioFactory);
+        lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
+        KRyvScene* lScene = ioFactory.CreateScene();
+        KStreamOptionsRyv lOptions;
+        const bool lRead =
+            lImporter.Initialize(File(pName).c_str()) && lImporter.Import(lScene, &lOptions);
+        return lRead ? lScene : nullptr;
+    }
 
     int mRig = -1;
     int mKeys = -1;
@@ -164,18 +183,9 @@ TEST_F(RyvVurnExporterTest, TheWrittenFileReadsBack)
 {
     BuildRig();
     VurnFixtures::AnimateChannels(VurnFixtures::Transform("moving"));
-    {
-        RyvVurnExporter lExporter;
-        ASSERT_TRUE(lExporter.Export(File("back.ryv").c_str()));
-    }
     KRyvObjectFactory lFactory;
-    KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
-    KRyvScene* lScene = lFactory.CreateScene();
-    KStreamOptionsRyv lOptions;
-    ASSERT_TRUE(lImporter.Initialize(File("back.ryv").c_str()) &&
-                lImporter.Import(lScene, &lOptions))
-        << lImporter.GetError().GetLastErrorString().Buffer();
+    KRyvScene* lScene = ExportAndReadBack(lFactory, "back.ryv");
+    ASSERT_NE(lScene, nullptr);
     KRyvNode* lArm3 = Find(lScene->GetRootNode(), "arm3");
     ASSERT_NE(lArm3, nullptr);
     EXPECT_EQ(lArm3->GetParent(), Find(lScene->GetRootNode(), "arm2"));
@@ -340,4 +350,110 @@ TEST_F(RyvVurnExporterTest, SelectionOnlyWithNothingSelectedStillWrites)
     ASSERT_TRUE(lExporter.Export(File("group.ryv").c_str()));
     EXPECT_NE(Find(lExporter.GetRootNode(), "group"), nullptr);
     EXPECT_EQ(Find(lExporter.GetRootNode(), "child"), nullptr);
+}
+
+// A camera with a rotate axis, in every rotation order: the post-rotation a reader evaluates
+// (Euler XYZ) turns the kit's camera axis onto the host's first, then by the rotate axis, so
+// that the camera's frame is the host's whatever its rotation order.
+TEST_F(RyvVurnExporterTest, ACameraWithARotateAxisAimsAsTheHostsInEveryOrder)
+{
+    const int lCamera = VurnFixtures::Transform("cam", VurnScene::kWorld, MVector(1, 2, 3));
+    Scene().CreateNode(MFn::kCamera, "camShape", lCamera);
+    const double lAxis[3] = {0.2, 0.0, 0.3};
+    const double lTurn[3] = {0.4, 0.7, -0.2};
+    for (int lAxisIndex = 0; lAxisIndex < 3; ++lAxisIndex) {
+        const std::string lSuffix(1, "XYZ"[lAxisIndex]);
+        Scene().SetNumber(lCamera, ("rotateAxis" + lSuffix).c_str(), lAxis[lAxisIndex]);
+        Scene().SetNumber(lCamera, ("rotate" + lSuffix).c_str(), lTurn[lAxisIndex]);
+    }
+    // The kit's camera looks along +X, the host's along -Z.
+    MMatrix lCorrection;
+    const double lRows[3][3] = {{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}};
+    for (int lRow = 0; lRow < 3; ++lRow) {
+        for (int lColumn = 0; lColumn < 3; ++lColumn) {
+            lCorrection(lRow, lColumn) = lRows[lRow][lColumn];
+        }
+    }
+    const MMatrix lExpected = lCorrection * MEulerRotation(lAxis[0], lAxis[1], lAxis[2]).asMatrix();
+    for (int lOrder = 0; lOrder < 6; ++lOrder) {
+        Scene().SetNumber(lCamera, "rotateOrder", lOrder);
+        RyvVurnExporter lExporter;
+        ASSERT_TRUE(lExporter.Export(File("camera.ryv").c_str()));
+        const KVector4 lPost = Find(lExporter.GetRootNode(), "cam")->GetPostRotation(0);
+        const MMatrix lKit =
+            MEulerRotation(lPost[0] / kRadiansToDegrees, lPost[1] / kRadiansToDegrees,
+                           lPost[2] / kRadiansToDegrees)
+                .asMatrix();
+        for (int lElement = 0; lElement < 16; ++lElement) {
+            EXPECT_NEAR(lKit(lElement / 4, lElement % 4), lExpected(lElement / 4, lElement % 4),
+                        1e-9)
+                << "order " << lOrder << ", element " << lElement;
+        }
+    }
+}
+
+// Nodes an earlier import left with pivot-null names: the export's own nulls take free names,
+// and every name of the written file is one node's.
+TEST_F(RyvVurnExporterTest, PivotNullsTakeNamesNoNodeHas)
+{
+    const int lPre = VurnFixtures::Transform("arm1__Pre_");
+    const int lArm1 = VurnFixtures::Transform("arm1", lPre);
+    const int lArm2 = VurnFixtures::Transform("arm2", lArm1);
+    VurnFixtures::Transform("arm2__Post_", lArm2);
+    GetOptionStore().SetBool(kExportPivotToNull, true);
+    RyvVurnExporter lExporter;
+    ASSERT_TRUE(lExporter.Export(File("nulls.ryv").c_str()));
+    std::vector<std::string> lNames;
+    std::vector<KRyvNode*> lOpen = {lExporter.GetRootNode()};
+    while (!lOpen.empty()) {
+        KRyvNode* lNode = lOpen.back();
+        lOpen.pop_back();
+        lNames.push_back(lNode->GetName().Buffer());
+        for (int lIndex = 0; lIndex < lNode->GetChildCount(); ++lIndex) {
+            lOpen.push_back(lNode->GetChild(lIndex));
+        }
+    }
+    std::sort(lNames.begin(), lNames.end());
+    EXPECT_EQ(std::adjacent_find(lNames.begin(), lNames.end()), lNames.end());
+    KRyvNode* lKitArm1 = Find(lExporter.GetRootNode(), "arm1");
+    ASSERT_NE(lKitArm1, nullptr);
+    EXPECT_STREQ(lKitArm1->GetParent()->GetName().Buffer(), "Model::arm1__Pre_1");
+    EXPECT_STREQ(Find(lExporter.GetRootNode(), "arm2")->GetChild(0)->GetName().Buffer(),
+                 "Model::arm2__Post_1");
+}
+
+// With a master scale, every node's world position scales, root-named nodes' included, at
+// every time: a static root node away from the origin and an animated one.
+TEST_F(RyvVurnExporterTest, RootNamedNodesScaleWithTheScene)
+{
+    const double kScale = 2.0;
+    const int lStill = VurnFixtures::Transform("Ryv_Root", VurnScene::kWorld, MVector(5, 0, 0));
+    const int lChild = VurnFixtures::Transform("child", lStill, MVector(1, 0, 0));
+    const int lMoving = VurnFixtures::Transform("Ryv_Root_moving");
+    MFnAnimCurve lCurve;
+    lCurve.create(MFnDependencyNode(MObject::node(lMoving)).findPlug("translateX"));
+    lCurve.addKey(MTime(0.0), 0.0, MFnAnimCurve::kTangentLinear, MFnAnimCurve::kTangentLinear);
+    lCurve.addKey(MTime(1.0), 4.0, MFnAnimCurve::kTangentLinear, MFnAnimCurve::kTangentLinear);
+    const int lRider = VurnFixtures::Transform("rider", lMoving, MVector(0, 1, 0));
+    Scene().mMaxTime = 1.0;
+    GetOptionStore().SetDouble(kExportMasterScale, kScale);
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = ExportAndReadBack(lFactory, "rootscale.ryv");
+    ASSERT_NE(lScene, nullptr);
+    lScene->SetCurrentTake(RyvVurnExporter::kTakeName);
+    for (const double lSeconds : {0.0, 0.5, 1.0}) {
+        Scene().mCurrentTime = lSeconds;
+        KTime lTime;
+        lTime.SetSecondDouble(lSeconds);
+        for (const int lHost : {lStill, lChild, lMoving, lRider}) {
+            const MMatrix lWorld = Scene().WorldMatrix(Scene().PathsTo(lHost)[0]);
+            KRyvNode* lKit = Find(lScene->GetRootNode(), Scene().Node(lHost)->mName.c_str());
+            ASSERT_NE(lKit, nullptr) << Scene().Node(lHost)->mName;
+            const KMatrix& lGlobal = lKit->GetGlobalMatrixAtTime(lTime);
+            for (int lAxis = 0; lAxis < 3; ++lAxis) {
+                EXPECT_NEAR(lGlobal.Get(3, lAxis), kScale * lWorld(3, lAxis), 1e-4)
+                    << Scene().Node(lHost)->mName << " at " << lSeconds << ", axis " << lAxis;
+            }
+        }
+    }
 }

@@ -1,4 +1,5 @@
 #include "core/KLog.h"
+#include "platform/vurn/MFnAnimCurve.h"
 #include "plugin/import/ConvertPivotsToNulls.h"
 #include "scene/KRyvScene.h"
 #include "scene/objects/KRyvMesh.h"
@@ -110,8 +111,9 @@ protected:
         return lSum;
     }
     // The kit's skinning of control point pIndex of pMesh: the sum over the links of weight
-    // times the point through transform, inverse transform link and the link node's matrix now.
-    static MPoint KitDeformed(KRyvMesh& pMesh, int pIndex)
+    // times the point through transform, inverse transform link and the link node's matrix now
+    // (its default one, or at *pTime in its current take).
+    static MPoint KitDeformed(KRyvMesh& pMesh, int pIndex, const KTime* pTime = nullptr)
     {
         const KVector4 lPoint = pMesh.GetControlPoints()[pIndex];
         MPoint lSum(0, 0, 0);
@@ -126,7 +128,8 @@ protected:
                 const MMatrix lChain =
                     ToHost(lSkin->GetTransformMatrix(lTransform)) *
                     ToHost(lSkin->GetTransformLinkMatrix(lTransformLink)).inverse() *
-                    ToHost(lSkin->GetLink()->GetGlobalMatrix(0, true));
+                    ToHost(pTime ? lSkin->GetLink()->GetGlobalMatrixAtTime(*pTime)
+                                 : lSkin->GetLink()->GetGlobalMatrix(0, true));
                 const MPoint lMoved = MPoint(lPoint[0], lPoint[1], lPoint[2]) * lChain;
                 lSum =
                     MPoint(lSum.x + lWeight.second * lMoved.x, lSum.y + lWeight.second * lMoved.y,
@@ -427,8 +430,43 @@ TEST_F(RyvVurnSkinExportTest, PivotNullsEnterThePoseWithTheMatricesTheTreeGivesT
         ASSERT_GE(lEntry, 0) << lName;
         ExpectMatrixNear(lPose->GetMatrix(lEntry), Node(lName)->GetGlobalMatrix(0, true), 1e-6);
     }
+    // The link binds to the node that carries j2's world matrix, scaling included.
+    KRyvLink* lLink = KitMesh(mExporter)->GetLink(1);
+    EXPECT_EQ(lLink->GetLink(), Node("j2__Post_"));
     KMatrix lMatrix;
-    ExpectMatrixNear(KitMesh(mExporter)->GetLink(1)->GetTransformLinkMatrix(lMatrix),
-                     Node("j2")->GetGlobalMatrix(0, true), 1e-6);
+    ExpectMatrixNear(lLink->GetTransformLinkMatrix(lMatrix),
+                     Node("j2__Post_")->GetGlobalMatrix(0, true), 1e-6);
+}
+
+// With pivot nulls, a joint whose scale is animated still deforms the skin as the host does at
+// every time: the links follow the nulls that carry the joints' scaling.
+TEST_F(RyvVurnSkinExportTest, PivotNullsDeformAsTheHostWhenAJointScaleIsAnimated)
+{
+    GetOptionStore().SetBool(kExportPivotToNull, true);
+    const int lSkin = SkinnedCylinder(false);
+    MFnAnimCurve lScale;
+    lScale.create(MFnDependencyNode(MObject::node(mJoints[1])).findPlug("scaleY"));
+    lScale.addKey(MTime(0.0), 1.0, MFnAnimCurve::kTangentLinear, MFnAnimCurve::kTangentLinear);
+    lScale.addKey(MTime(1.0), 1.5, MFnAnimCurve::kTangentLinear, MFnAnimCurve::kTangentLinear);
+    WalkAndAnimate();
+    mExporter.ApplyMasterScale(1.0);
+    ASSERT_TRUE(ConvertPivotsToNulls(mExporter.GetRootNode(), 0, &mExporter.GetFactory()));
+    mExporter.ExportSkinClusters();
+    mExporter.GetScene()->SetCurrentTake(RyvVurnExporter::kTakeName);
+    KRyvMesh* lMesh = KitMesh(mExporter);
+    ASSERT_NE(lMesh, nullptr);
+    for (const double lSeconds : {0.0, 0.6, 1.0}) {
+        Scene().mCurrentTime = lSeconds;
+        KTime lTime;
+        lTime.SetSecondDouble(lSeconds);
+        for (int lPoint = 0; lPoint < lMesh->GetControlPointCount(); ++lPoint) {
+            const KVector4 lAt = lMesh->GetControlPoints()[lPoint];
+            const MPoint lHost = HostDeformed(MPoint(lAt[0], lAt[1], lAt[2]), lSkin);
+            const MPoint lKit = KitDeformed(*lMesh, lPoint, &lTime);
+            EXPECT_NEAR(lKit.x, lHost.x, 1e-3) << lPoint << " at " << lSeconds;
+            EXPECT_NEAR(lKit.y, lHost.y, 1e-3) << lPoint << " at " << lSeconds;
+            EXPECT_NEAR(lKit.z, lHost.z, 1e-3) << lPoint << " at " << lSeconds;
+        }
+    }
 }
 } // namespace

@@ -136,10 +136,10 @@ TEST_F(RyvVurnTransformExportTest, DefaultsAndVisibilityCurve)
     EXPECT_FLOAT_EQ(static_cast<float>(lTake->GetTransformSZ()->GetDefaultValue()), 4.0f);
 
     KFCurve lCurve;
-    EXPECT_FALSE(ExportVisibilityCurve(lKit, lCurve));
+    EXPECT_FALSE(ExportVisibilityCurve(lKit, lCurve, nullptr));
     VurnFixtures::AnimateChannels(lNode);
     lKit->SetVisibility(false);
-    EXPECT_TRUE(ExportVisibilityCurve(lKit, lCurve));
+    EXPECT_TRUE(ExportVisibilityCurve(lKit, lCurve, nullptr));
     EXPECT_EQ(lCurve.GetKeyCount(), 2);
     EXPECT_TRUE(lKit->GetVisibility());
 }

@@ -1,6 +1,7 @@
 #include "plugin/import/ConvertPivotsToNulls.h"
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
+#include "core/KLog.h"
 #include "core/KMatrixFunctions.h"
 #include "core/KRotationOrder.h"
 #include "plugin/import/KRootNameFilter.h"
@@ -224,6 +225,16 @@ KRyvNode* FrameOf(KRyvNode* pNode)
     }
     return pNode;
 }
+// A node pName with a scaling pivot in use under the root of a new scene of pFactory.
+KRyvNode* ScalingPivotNode(KRyvObjectFactory& pFactory, const char* pName)
+{
+    KRyvScene* lScene = pFactory.CreateScene();
+    KRyvNode* lNode = pFactory.CreateNode(pName);
+    lScene->GetRootNode()->AddChild(lNode);
+    lNode->SetPivotState(0, KRyvPivotSet::kPivotActive);
+    lNode->SetScalingPivot(0, KVector4(1.0, 2.0, 3.0));
+    return lNode;
+}
 } // namespace
 
 TEST(ConvertPivotsToNullsTest, SampledGlobalMatricesStayTheSame)
@@ -350,17 +361,13 @@ TEST(ConvertPivotsToNullsTest, ResampledCurvesMatchAtEveryFrame)
 TEST(ConvertPivotsToNullsTest, KeysAtTheEndOfTimeGiveNoWrappedSamples)
 {
     KRyvObjectFactory lFactory;
-    KRyvScene* lScene = lFactory.CreateScene();
-    KRyvNode* lNode = lFactory.CreateNode("late");
-    lScene->GetRootNode()->AddChild(lNode);
-    lNode->SetPivotState(0, KRyvPivotSet::kPivotActive);
-    lNode->SetScalingPivot(0, KVector4(1.0, 2.0, 3.0));
+    KRyvNode* lNode = ScalingPivotNode(lFactory, "late");
     const KTime lFirst(KTime::kInfinityTicks - 2);
     const KTime lLast(KTime::kInfinityTicks - 1);
     KFCurve* lScaleX = lNode->GetDefaultTakeNode()->GetTransformSX();
     lScaleX->KeyAdd(lFirst, 1.0f);
     lScaleX->KeyAdd(lLast, 2.0f);
-    ASSERT_TRUE(ConvertPivotsToNulls(lScene->GetRootNode(), 0, &lFactory, kRate));
+    ASSERT_TRUE(ConvertPivotsToNulls(lFactory.GetScene(0)->GetRootNode(), 0, &lFactory, kRate));
     const KFCurve* lPostX = FrameOf(lNode)->GetDefaultTakeNode()->GetTransformTX();
     ASSERT_EQ(lPostX->GetKeyCount(), 2);
     EXPECT_EQ(lPostX->KeyGetTime(0), lFirst);
@@ -397,4 +404,26 @@ TEST(KRootNameFilterTest, RecognisesRootNamesAndTheSubclassTest)
         bool IsRootNodeByTest(const KRyvNode*) const override { return true; }
     };
     EXPECT_TRUE(EveryNode().IsRootNode(lFactory.CreateNode("other")));
+}
+
+// A scaling animated over more frames than a resampling may take is cut at a million frames,
+// and the log names the node; a span within the cap logs nothing.
+TEST(ConvertPivotsToNullsTest, AResamplingCutAtItsCapIsLogged)
+{
+    KLog lLog("pivots.txt", "pivots", false, false);
+    for (const double lSeconds : {10.0, 1000.0}) {
+        KRyvObjectFactory lFactory;
+        KRyvNode* lNode = ScalingPivotNode(lFactory, "long");
+        KFCurve* lScaleX = lNode->GetDefaultTakeNode()->GetTransformSX();
+        lScaleX->KeyAdd(KTime(), 1.0f);
+        KTime lEnd;
+        lEnd.SetSecondDouble(lSeconds);
+        lScaleX->KeyAdd(lEnd, 2.0f);
+        ASSERT_TRUE(
+            ConvertPivotsToNulls(lFactory.GetScene(0)->GetRootNode(), 0, &lFactory, 1000.0, &lLog));
+    }
+    ASSERT_EQ(lLog.GetLineCount(), 1);
+    EXPECT_STREQ(lLog.GetLine(0).Buffer(),
+                 "Model::long: resampling for the pivot nulls stopped at 1000000 frames; the rest "
+                 "of the curves is left out.");
 }
