@@ -507,7 +507,7 @@ std::unique_ptr<Material3ds> K3dsMeshExport::BuildMaterial(KRyvMesh& pMesh,
     }
     for (KRyvTexture* lTexture : {lTexture1, lTexture2}) {
         if (lTexture) {
-            CopyTextureFile(lTexture->GetFileName());
+            CopyTextureFile(*lTexture);
         }
     }
     std::unique_ptr<Material3ds> lRecord;
@@ -608,30 +608,33 @@ void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::str
     ioMap.mRotation = static_cast<float>(-w);
 }
 
-bool K3dsMeshExport::CopyTextureFile(const std::string& pPath)
+bool K3dsMeshExport::CopyTextureFile(const KRyvTexture& pTexture)
 {
-    const std::string lName = GetFileName(pPath.c_str()).Buffer();
+    const std::string lPath = pTexture.GetFileName();
+    const std::string lName = GetFileName(lPath.c_str()).Buffer();
     const auto lKnown = mSession.mTextureFiles.find(lName);
     if (lKnown != mSession.mTextureFiles.end()) {
-        if (lKnown->second != pPath) {
+        if (lKnown->second != lPath) {
             mSession.Warn("texture file \"" +
-                          KRenamingStrategy3ds::CutAtCharacter(pPath, kQuotedLength) +
+                          KRenamingStrategy3ds::CutAtCharacter(lPath, kQuotedLength) +
                           "\" not copied: another file of that name was");
         }
         return true;
     }
-    mSession.mTextureFiles.emplace(lName, pPath);
+    mSession.mTextureFiles.emplace(lName, lPath);
     const std::string lFolder = GetFileDirectory(mSession.mFileName.c_str()).Buffer();
     // Without a folder the target is the bare name, beside the output in the current folder.
     const std::string lTarget = lFolder.empty() ? lName : lFolder + "/" + lName;
     KString lCopyText;
-    switch (KMediaCopy::Copy(pPath.c_str(), nullptr, lTarget.c_str(), lCopyText)) {
+    // The name the file being converted gave tells whether the texture lies in its folder.
+    switch (KMediaCopy::Copy(lPath.c_str(), pTexture.GetRelativeFileName(), lTarget.c_str(),
+                             lCopyText)) {
     case KMediaCopy::eCopied:
     case KMediaCopy::eTargetExists:
         return true;
     case KMediaCopy::eMissing:
     case KMediaCopy::eNotRegularFile:
-        *mSession.mMessage += ("Unable to locate texture file \"" + pPath + "\".\n").c_str();
+        *mSession.mMessage += ("Unable to locate texture file \"" + lPath + "\".\n").c_str();
         return false;
     case KMediaCopy::eWriteFailed:
         *mSession.mMessage += ("Error writing texture file \"" + lTarget + "\".\n").c_str();

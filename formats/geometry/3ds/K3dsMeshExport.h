@@ -82,7 +82,9 @@ private:
     static void FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord);
     void PlaceMap(KRyvTexture& pTexture, int pNumber, const std::string& pMaterial,
                   TextureMap3ds& ioMap);
-    bool CopyTextureFile(const std::string& pPath);
+    // Copies the texture's file beside the output by the rule of KMediaCopy: a file that a
+    // file read named outside its own folder (or through a link leading out) is not copied.
+    bool CopyTextureFile(const KRyvTexture& pTexture);
     // The vertices (numbers in the whole mesh) and faces of one object.
     struct Part
     {
