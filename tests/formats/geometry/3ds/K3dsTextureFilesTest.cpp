@@ -97,13 +97,15 @@ struct HostileFolders
 TEST(K3dsTextureFiles, HostileNamesInA3dsFileAreNotCopied)
 {
     HostileFolders lFolders;
-    lFolders.mDir.Write("in/h.3ds", TexturedTriangles({"/etc/passwd"}));
+    lFolders.mDir.Write("in/h.3ds",
+                        TexturedTriangles({"/etc/passwd", "../s.png", "l.png", "t.png"}));
     Read3ds lRead = ReadFile(lFolders.mDir.Path("in/h.3ds"));
     ASSERT_TRUE(lRead.mRead) << lRead.mError;
     const std::string lMessage =
         Write3ds(*lRead.mFactory, *lRead.mScene, lFolders.mDir.Path("out/h.3ds"));
-    EXPECT_EQ(lFolders.Copied("h.3ds"), (std::vector<std::string>{}));
-    EXPECT_EQ(CountOf(lMessage, kOutside), 1u) << lMessage;
+    EXPECT_EQ(lFolders.Copied("h.3ds"), (std::vector<std::string>{"t.png"}));
+    EXPECT_EQ(ReadBytes(lFolders.mDir.Path("out/t.png")), (Bytes{1, 2}));
+    EXPECT_EQ(CountOf(lMessage, kOutside), 3u) << lMessage;
 }
 
 TEST(K3dsTextureFiles, HostileNamesInAnObjFileAreNotCopiedInto3ds)
@@ -128,4 +130,23 @@ TEST(K3dsTextureFiles, HostileNamesInAnObjFileAreNotCopiedInto3ds)
     const std::string lMessage = Write3ds(lFactory, lScene, lFolders.mDir.Path("out/h.3ds"));
     EXPECT_EQ(lFolders.Copied("h.3ds"), (std::vector<std::string>{"t.png"}));
     EXPECT_EQ(CountOf(lMessage, kOutside), 3u) << lMessage;
+}
+
+// A map named "IMAGE1.JPG" is the file "IMAGE1.jpg" beside the 3DS file, read from another
+// folder; converted, the file is copied beside the output. The texture keeps the map's name.
+TEST(K3dsTextureFiles, MapsAreFoundBesideTheFileWithoutRegardToCase)
+{
+    HostileFolders lFolders;
+    lFolders.mDir.Write("in/IMAGE1.jpg", Bytes{9, 8});
+    lFolders.mDir.Write("in/h.3ds", TexturedTriangles({"IMAGE1.JPG"}));
+    Read3ds lRead = ReadFile(lFolders.mDir.Path("in/h.3ds"));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    KRyvTexture* lTexture = lRead.mFactory->FindTexture("IMAGE1.JPG");
+    ASSERT_NE(lTexture, nullptr);
+    EXPECT_EQ(std::string(lTexture->GetFileName()), lFolders.mDir.Path("in/IMAGE1.jpg"));
+    EXPECT_STREQ(lTexture->GetRelativeFileName(), "IMAGE1.jpg");
+    const std::string lMessage =
+        Write3ds(*lRead.mFactory, *lRead.mScene, lFolders.mDir.Path("out/h.3ds"));
+    EXPECT_EQ(lFolders.Copied("h.3ds"), (std::vector<std::string>{"IMAGE1.jpg"})) << lMessage;
+    EXPECT_EQ(ReadBytes(lFolders.mDir.Path("out/IMAGE1.jpg")), (Bytes{9, 8}));
 }
