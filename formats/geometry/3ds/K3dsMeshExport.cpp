@@ -21,6 +21,7 @@ constexpr std::size_t kMaxCount = 0xFFFF;
 constexpr uint16_t kFaceFlags = 7;
 constexpr int kFlatGroups = 15;
 constexpr uint32_t kSmoothGroup = 1;
+constexpr uint32_t kNoVertex = UINT32_MAX;
 constexpr double kNormalTolerance = 1e-6;
 constexpr int kMap1Slot = 0;
 constexpr int kMap2Slot = 2;
@@ -77,12 +78,17 @@ bool TextureCounts(KRyvTexture* pTexture)
 
 } // namespace
 
-// The faces of a mesh in file axes, with one vertex per control point (or per corner when
-// per-corner UVs are unwelded) and the material combination of each face.
+// The faces of a mesh in file axes, with one vertex per control point (and, when per-corner
+// UVs are unwelded, one more for each further UV a control point's corners give) and the
+// material combination of each face.
 struct K3dsMeshExport::Geometry
 {
     std::vector<Point3ds> mVertices;
     std::vector<TexVert3ds> mUVs;
+    // Unwelding: per vertex, whether a corner gave it its UV, and the next vertex of the same
+    // control point (kNoVertex at the end of the chain).
+    std::vector<bool> mUVGiven;
+    std::vector<uint32_t> mNextOfPoint;
     std::vector<std::array<uint32_t, 3>> mTriangles;
     std::vector<uint32_t> mSmoothing;
     std::vector<Combination> mCombinations;
@@ -232,11 +238,14 @@ K3dsMeshExport::Layers K3dsMeshExport::LayersOf(KRyvMesh& pMesh, bool pTextured)
 
 void K3dsMeshExport::StartVertices(const Layers& pLayers, Geometry& ioGeometry)
 {
-    if (ioGeometry.mUnweld) {
-        return;
-    }
     for (const KVector4& lPlaced : ioGeometry.mPlaced) {
         ioGeometry.mVertices.push_back(K3dsAxes::ToFile(lPlaced));
+    }
+    if (ioGeometry.mUnweld) {
+        ioGeometry.mUVs.resize(ioGeometry.mPlaced.size());
+        ioGeometry.mUVGiven.assign(ioGeometry.mPlaced.size(), false);
+        ioGeometry.mNextOfPoint.assign(ioGeometry.mPlaced.size(), kNoVertex);
+        return;
     }
     if (pLayers.mTextured && pLayers.mUVMode == KRyvMesh::eMappingAllSame) {
         PlanarUVs(ioGeometry.mPlaced, ioGeometry.mUVs);
@@ -269,6 +278,39 @@ K3dsMeshExport::Combination K3dsMeshExport::CombinationOf(KRyvMesh& pMesh, const
     return lCombination;
 }
 
+namespace {
+
+bool SameUV(const TexVert3ds& pA, const TexVert3ds& pB)
+{
+    return pA.u == pB.u && pA.v == pB.v;
+}
+
+} // namespace
+
+uint32_t K3dsMeshExport::VertexWithUV(uint32_t pPoint, const TexVert3ds& pUV, Geometry& ioGeometry)
+{
+    uint32_t lVertex = pPoint;
+    if (!ioGeometry.mUVGiven[lVertex]) {
+        ioGeometry.mUVGiven[lVertex] = true;
+        ioGeometry.mUVs[lVertex] = pUV;
+        return lVertex;
+    }
+    // The chain of a control point is as long as the distinct UVs its corners give.
+    while (!SameUV(ioGeometry.mUVs[lVertex], pUV)) {
+        if (ioGeometry.mNextOfPoint[lVertex] == kNoVertex) {
+            const uint32_t lNew = static_cast<uint32_t>(ioGeometry.mVertices.size());
+            ioGeometry.mNextOfPoint[lVertex] = lNew;
+            ioGeometry.mVertices.push_back(ioGeometry.mVertices[pPoint]);
+            ioGeometry.mUVs.push_back(pUV);
+            ioGeometry.mUVGiven.push_back(true);
+            ioGeometry.mNextOfPoint.push_back(kNoVertex);
+            return lNew;
+        }
+        lVertex = ioGeometry.mNextOfPoint[lVertex];
+    }
+    return lVertex;
+}
+
 std::vector<uint32_t> K3dsMeshExport::CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
                                                      const std::vector<int>& pCorners,
                                                      std::size_t pFirst, int pTexture,
@@ -280,11 +322,7 @@ std::vector<uint32_t> K3dsMeshExport::CornerVertices(KRyvMesh& pMesh, const Laye
     for (std::size_t k = 0; k < pCorners.size(); ++k) {
         const TexVert3ds lUV = UVAt(pLayers.mUVs, pFirst + k, lSwap);
         if (ioGeometry.mUnweld) {
-            // Each corner is a vertex of its own, carrying the corner's coordinates.
-            lVertex[k] = static_cast<uint32_t>(ioGeometry.mVertices.size());
-            ioGeometry.mVertices.push_back(
-                K3dsAxes::ToFile(ioGeometry.mPlaced[static_cast<std::size_t>(pCorners[k])]));
-            ioGeometry.mUVs.push_back(lUV);
+            lVertex[k] = VertexWithUV(static_cast<uint32_t>(pCorners[k]), lUV, ioGeometry);
             continue;
         }
         lVertex[k] = static_cast<uint32_t>(pCorners[k]);
