@@ -311,14 +311,15 @@ uint32_t K3dsMeshExport::VertexWithUV(uint32_t pPoint, const TexVert3ds& pUV, Ge
     return lVertex;
 }
 
-std::vector<uint32_t> K3dsMeshExport::CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
-                                                     const std::vector<int>& pCorners,
-                                                     std::size_t pFirst, int pTexture,
-                                                     Geometry& ioGeometry)
+void K3dsMeshExport::CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
+                                    const std::vector<int>& pCorners, std::size_t pFirst,
+                                    int pTexture, Geometry& ioGeometry,
+                                    std::vector<uint32_t>& oVertices)
 {
     KRyvTexture* lTexture = pMesh.GetTexture(std::max(pTexture, 0));
     const bool lSwap = ioGeometry.mUnweld && lTexture && lTexture->GetSwapUV();
-    std::vector<uint32_t> lVertex(pCorners.size());
+    std::vector<uint32_t>& lVertex = oVertices;
+    lVertex.resize(pCorners.size());
     for (std::size_t k = 0; k < pCorners.size(); ++k) {
         const TexVert3ds lUV = UVAt(pLayers.mUVs, pFirst + k, lSwap);
         if (ioGeometry.mUnweld) {
@@ -331,16 +332,16 @@ std::vector<uint32_t> K3dsMeshExport::CornerVertices(KRyvMesh& pMesh, const Laye
             ioGeometry.mUVs[lVertex[k]] = lUV;
         }
     }
-    return lVertex;
 }
 
 void K3dsMeshExport::AddTriangles(KRyvMesh& pMesh, int pPolygon, const std::vector<int>& pCorners,
                                   const std::vector<uint32_t>& pVertices,
+                                  const std::vector<std::array<int, 3>>& pStrip,
                                   const Combination& pCombination, Geometry& ioGeometry)
 {
     const std::vector<KVector4>& lPoints = pMesh.GetControlPointArray();
     const bool lHasNormals = pMesh.GetNormalsDirect() != nullptr;
-    for (const std::array<int, 3>& lTriangle : Triangulate(static_cast<int>(pCorners.size()))) {
+    for (const std::array<int, 3>& lTriangle : pStrip) {
         const KVector4& a = lPoints[static_cast<std::size_t>(pCorners[lTriangle[0]])];
         const KVector4& b = lPoints[static_cast<std::size_t>(pCorners[lTriangle[1]])];
         const KVector4& c = lPoints[static_cast<std::size_t>(pCorners[lTriangle[2]])];
@@ -374,9 +375,13 @@ void K3dsMeshExport::CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioG
     const int lPointCount = pMesh.GetControlPointCount();
     int lSkipped = 0;
     std::size_t lPosition = 0;
+    // Kept from polygon to polygon: most meshes hold polygons of one or two sizes.
+    std::vector<int> lCorners;
+    std::vector<uint32_t> lVertices;
+    std::vector<std::array<int, 3>> lStrip;
     for (int p = 0; p < pMesh.GetPolygonCount(); ++p) {
         const int lSize = pMesh.GetPolygonSize(p);
-        std::vector<int> lCorners;
+        lCorners.clear();
         for (int k = 0; k < lSize; ++k) {
             const int lPoint = pMesh.GetPolygonVertex(p, k);
             if (lPoint >= 0 && lPoint < lPointCount) {
@@ -391,9 +396,12 @@ void K3dsMeshExport::CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioG
         }
         const Combination lCombination =
             CombinationOf(pMesh, lLayers, ioGeometry.mHasMaterial, p, lCorners[0]);
-        const std::vector<uint32_t> lVertices =
-            CornerVertices(pMesh, lLayers, lCorners, lFirst, lCombination.mTexture1, ioGeometry);
-        AddTriangles(pMesh, p, lCorners, lVertices, lCombination, ioGeometry);
+        CornerVertices(pMesh, lLayers, lCorners, lFirst, lCombination.mTexture1, ioGeometry,
+                       lVertices);
+        if (lStrip.size() + 2 != lCorners.size()) {
+            lStrip = Triangulate(lSize);
+        }
+        AddTriangles(pMesh, p, lCorners, lVertices, lStrip, lCombination, ioGeometry);
     }
     if (lSkipped > 0) {
         mSession.Warn(std::to_string(lSkipped) +

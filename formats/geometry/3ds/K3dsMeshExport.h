@@ -73,12 +73,13 @@ private:
     Combination CombinationOf(KRyvMesh& pMesh, const Layers& pLayers, bool pHasMaterial,
                               int pPolygon, int pFirstPoint) const;
     // The vertex of each corner of a polygon, whose corner positions start at pFirst.
-    static std::vector<uint32_t> CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
-                                                const std::vector<int>& pCorners,
-                                                std::size_t pFirst, int pTexture,
-                                                Geometry& ioGeometry);
+    static void CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
+                               const std::vector<int>& pCorners, std::size_t pFirst, int pTexture,
+                               Geometry& ioGeometry, std::vector<uint32_t>& oVertices);
+    // The triangles pStrip (Triangulate of the polygon's size) of a polygon.
     static void AddTriangles(KRyvMesh& pMesh, int pPolygon, const std::vector<int>& pCorners,
                              const std::vector<uint32_t>& pVertices,
+                             const std::vector<std::array<int, 3>>& pStrip,
                              const Combination& pCombination, Geometry& ioGeometry);
     void CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioGeometry);
     std::string MaterialFor(KRyvMesh& pMesh, const Combination& pCombination);

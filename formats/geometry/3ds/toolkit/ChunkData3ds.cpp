@@ -272,8 +272,15 @@ void DecodeItem(Decoder& ioIn, const Item& pItem, uint32_t pTag, ChunkData3ds& i
 // marks it bad.
 class Encoder
 {
+    static constexpr std::size_t kRoomForTheRest = 64;
+
 public:
-    explicit Encoder(const ChunkData3ds& pData) : mData(pData) {}
+    explicit Encoder(const ChunkData3ds& pData) : mData(pData)
+    {
+        // Room for the numbers at their widest, so that a large array is not moved as it grows.
+        mBytes.reserve(4 * (pData.mInts.size() + pData.mFloats.size()) + 2 * pData.mShorts.size() +
+                       kRoomForTheRest);
+    }
 
     std::vector<uint8_t> mBytes;
     int32_t mError = NO_FTK_ERRORS;
