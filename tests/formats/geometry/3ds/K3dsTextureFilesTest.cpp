@@ -8,6 +8,7 @@
 #include "formats/geometry/obj/KReaderObj.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
 #include "scene/objects/KRyvTexture.h"
+#include "tests/support/TextCount.h"
 
 #include <gtest/gtest.h>
 
@@ -52,16 +53,6 @@ std::string Write3ds(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const std
     KStreamOptions3ds lOptions;
     EXPECT_TRUE(lWriter.FileCreate(pPath.c_str()) && lWriter.Write(&ioScene, &lOptions));
     return lWriter.GetMessage().Buffer();
-}
-
-std::size_t CountOf(const std::string& pText, const std::string& pPart)
-{
-    std::size_t lCount = 0;
-    for (std::size_t lAt = pText.find(pPart); lAt != std::string::npos;
-         lAt = pText.find(pPart, lAt + 1)) {
-        ++lCount;
-    }
-    return lCount;
 }
 
 // A folder "in" holding a texture "t.png" and a link "l.png" to "s.png" beside "in", and an

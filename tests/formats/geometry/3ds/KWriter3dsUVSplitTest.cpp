@@ -92,38 +92,32 @@ std::vector<float> UsAt(const std::string& pPath, float pX, unsigned& oPoints)
 
 } // namespace
 
-TEST(KWriter3dsUVSplit, CornersThatAgreeShareTheirVertex)
+// Without a seam the six points stay six; with one, only the two ridge points gain a copy,
+// first with the left slope's u, then with the right's; every ridge point reads back smooth.
+TEST(KWriter3dsUVSplit, OnlyPointsWhoseCornersDifferAreSplitAndStaySmooth)
 {
-    ScratchDir lDir;
-    Scene3ds lScene;
-    Roof(lScene, false);
-    ASSERT_TRUE(lScene.Write(lDir.Path("roof.3ds")));
-    Read3ds lRead = ReadFile(lDir.Path("roof.3ds"));
-    ASSERT_TRUE(lRead.mRead) << lRead.mError;
-    ASSERT_EQ(lRead.MeshOf("Roof")->GetControlPointCount(), 6);
-    ExpectSmoothRidge(*lRead.MeshOf("Roof"), 2);
+    struct Case
+    {
+        bool mSeam;
+        int mPoints;
+        std::size_t mRidgePoints;
+        std::vector<float> mRidgeUs;
+    };
+    const Case kCases[] = {{false, 6, 2, {0.25f, 0.25f}}, {true, 8, 4, {0.25f, 0.25f, 0.6f, 0.6f}}};
+    for (const Case& lCase : kCases) {
+        SCOPED_TRACE(lCase.mSeam ? "seam" : "no seam");
+        ScratchDir lDir;
+        Scene3ds lScene;
+        Roof(lScene, lCase.mSeam);
+        ASSERT_TRUE(lScene.Write(lDir.Path("roof.3ds")));
+        Read3ds lRead = ReadFile(lDir.Path("roof.3ds"));
+        ASSERT_TRUE(lRead.mRead) << lRead.mError;
+        ASSERT_EQ(lRead.MeshOf("Roof")->GetControlPointCount(), lCase.mPoints);
+        ExpectSmoothRidge(*lRead.MeshOf("Roof"), lCase.mRidgePoints);
 #ifdef RYV_HAVE_LIB3DS
-    unsigned lPoints = 0;
-    EXPECT_EQ(UsAt(lDir.Path("roof.3ds"), 0.0f, lPoints), (std::vector<float>{0.25f, 0.25f}));
-    EXPECT_EQ(lPoints, 6u);
+        unsigned lPoints = 0;
+        EXPECT_EQ(UsAt(lDir.Path("roof.3ds"), 0.0f, lPoints), lCase.mRidgeUs);
+        EXPECT_EQ(lPoints, static_cast<unsigned>(lCase.mPoints));
 #endif
-}
-
-TEST(KWriter3dsUVSplit, ASeamSplitsOnlyItsPointsAndStaysSmooth)
-{
-    ScratchDir lDir;
-    Scene3ds lScene;
-    Roof(lScene, true);
-    ASSERT_TRUE(lScene.Write(lDir.Path("seam.3ds")));
-    Read3ds lRead = ReadFile(lDir.Path("seam.3ds"));
-    ASSERT_TRUE(lRead.mRead) << lRead.mError;
-    ASSERT_EQ(lRead.MeshOf("Roof")->GetControlPointCount(), 8);
-    ExpectSmoothRidge(*lRead.MeshOf("Roof"), 4);
-#ifdef RYV_HAVE_LIB3DS
-    unsigned lPoints = 0;
-    // The ridge points first with the left slope's u, then their copies with the right's.
-    EXPECT_EQ(UsAt(lDir.Path("seam.3ds"), 0.0f, lPoints),
-              (std::vector<float>{0.25f, 0.25f, 0.6f, 0.6f}));
-    EXPECT_EQ(lPoints, 8u);
-#endif
+    }
 }
