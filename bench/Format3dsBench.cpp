@@ -208,8 +208,10 @@ void BM_Format3dsTexturedWrite(benchmark::State& ioState)
         ioState.SkipWithError("the independent library could not save the file");
         return;
     }
-    ioState.counters["x_lib3ds_time"] =
-        lSeconds / static_cast<double>(ioState.iterations()) / lLibrary;
+    // Both sides as the best of the same number of runs, so that a busy machine weighs alike.
+    const double lOurs =
+        BenchSupport::BestSeconds([&] { WriteScene(sScene.mFactory, *sScene.mScene, lWritten); });
+    ioState.counters["x_lib3ds_time"] = lOurs / lLibrary;
     ioState.counters["x_lib3ds_size"] =
         lSize / static_cast<double>(std::filesystem::file_size(lSaved));
 #endif

@@ -291,6 +291,8 @@ public:
             mError = pCode;
         }
     }
+    // pSize more bytes at the end, for the caller to fill.
+    uint8_t* Append(std::size_t pSize) { return &mBytes[Grow(pSize)]; }
     void U16(uint32_t pValue)
     {
         const std::size_t lAt = Grow(2);
@@ -351,20 +353,27 @@ private:
 
 void EncodeNumbers(Encoder& ioOut, char pKind, uint32_t pCount)
 {
-    for (uint32_t i = 0; i < pCount; ++i) {
+    const std::size_t lWidth = pKind == 'B' ? 1 : (pKind == 'W' ? 2 : 4);
+    if (pCount == 0) {
+        return;
+    }
+    // The run's bytes in one step (a large array would otherwise grow a number at a time); a
+    // run cut short by a missing value fails the chunk, whose bytes are then dropped.
+    uint8_t* lAt = ioOut.Append(lWidth * pCount);
+    for (uint32_t i = 0; i < pCount; ++i, lAt += lWidth) {
         uint32_t lValue = 0;
         float lFloat = 0.0f;
         if (pKind == 'F' ? !ioOut.NextFloat(lFloat) : !ioOut.NextInt(lValue)) {
             return;
         }
         if (pKind == 'F') {
-            ioOut.F32(lFloat);
+            StoreF32(lAt, lFloat);
         } else if (pKind == 'B') {
-            ioOut.mBytes.push_back(static_cast<uint8_t>(lValue));
+            *lAt = static_cast<uint8_t>(lValue);
         } else if (pKind == 'W') {
-            ioOut.U16(lValue);
+            StoreU16(lAt, static_cast<uint16_t>(lValue));
         } else {
-            ioOut.U32(lValue);
+            StoreU32(lAt, lValue);
         }
     }
 }
@@ -389,8 +398,13 @@ void EncodeCountedShorts(Encoder& ioOut, std::size_t pFields)
         return;
     }
     ioOut.U16(static_cast<uint32_t>(lShorts.size() / pFields));
+    if (lShorts.empty()) {
+        return;
+    }
+    uint8_t* lAt = ioOut.Append(2 * lShorts.size());
     for (uint16_t lValue : lShorts) {
-        ioOut.U16(lValue);
+        StoreU16(lAt, lValue);
+        lAt += 2;
     }
 }
 
