@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -146,6 +148,36 @@ bool ReadAll(int pFile, std::size_t pLimit, std::vector<std::uint8_t>& oBytes)
     }
 }
 
+std::string JoinPath(const std::string& pFolder, const std::string& pName)
+{
+    return pFolder.empty() ? pName : pFolder + "/" + pName;
+}
+
+bool Exists(const std::string& pPath)
+{
+    struct stat lStat;
+    return lstat(pPath.c_str(), &lStat) == 0;
+}
+
+// The entry of pFolder named pName without regard to case (the first in byte order); empty
+// when none is.
+std::string MatchNoCase(const std::string& pFolder, const std::string& pName)
+{
+    DIR* lFolder = opendir(pFolder.empty() ? "." : pFolder.c_str());
+    if (!lFolder) {
+        return std::string();
+    }
+    std::string lMatch;
+    while (const dirent* lEntry = readdir(lFolder)) {
+        if (strcasecmp(lEntry->d_name, pName.c_str()) == 0 &&
+            (lMatch.empty() || lMatch.compare(lEntry->d_name) > 0)) {
+            lMatch = lEntry->d_name;
+        }
+    }
+    closedir(lFolder);
+    return lMatch;
+}
+
 const char kTextureFile[] = "Texture file ";
 const char kMediaFile[] = "Media file ";
 
@@ -216,4 +248,25 @@ KMediaCopy::EResult KMediaCopy::Load(const char* pSource, const char* pRelativeN
     }
     AddLine(ioMessage, kMediaFile + Quoted(pSource) + " embedded.");
     return eCopied;
+}
+
+std::string KMediaCopy::Locate(const char* pFolder, const char* pRelativeName)
+{
+    const std::string lFolder = pFolder ? pFolder : "";
+    const std::string lGiven = pRelativeName ? pRelativeName : "";
+    if (lGiven.empty() || LeavesFolder(pRelativeName) || Exists(JoinPath(lFolder, lGiven))) {
+        return lGiven;
+    }
+    std::string lGivenParts = lGiven;
+    std::replace(lGivenParts.begin(), lGivenParts.end(), '\\', '/');
+    std::string lFound;
+    for (const std::string& lPart : SplitPath(lGivenParts)) {
+        const std::string lAt = JoinPath(lFolder, lFound);
+        const std::string lName = Exists(JoinPath(lAt, lPart)) ? lPart : MatchNoCase(lAt, lPart);
+        if (lName.empty()) {
+            return lGiven;
+        }
+        lFound = JoinPath(lFound, lName);
+    }
+    return lFound.empty() ? lGiven : lFound;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // Copies the media files a scene names (texture images) into the folder of a file being written,
@@ -46,6 +47,12 @@ public:
     // True when pPath, taken relative to some folder, leads out of it: absolute ('/' or '\\'
     // first, or a drive letter), or with a ".." step ('/' and '\\' both separate).
     static bool LeavesFolder(const char* pPath);
+    // The file pRelativeName names below pFolder (the current folder when empty), as it is
+    // named on disk, relative to pFolder: the name as given when that exists, else each part
+    // ('/' and '\\' both separate) matched without regard to case, the first match in byte
+    // order when several differ only in case. A name that leaves the folder is answered as
+    // given and never looked up, and so is a name nothing matches.
+    static std::string Locate(const char* pFolder, const char* pRelativeName);
 };
 
 #endif

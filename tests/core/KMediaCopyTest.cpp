@@ -81,3 +81,36 @@ TEST(KMediaCopy, CopiesOnlyRegularFilesFromTheSourceFolder)
 }
 
 } // namespace
+
+// A name is found as given, else part by part without regard to case (the first match in byte
+// order); a name leading out of the folder, or one nothing matches, comes back as given.
+TEST(KMediaCopy, LocateFindsNamesWithoutRegardToCase)
+{
+    const fs::path lRoot = fs::path(testing::TempDir()) / ("mediafind-" + std::to_string(getpid()));
+    fs::remove_all(lRoot);
+    fs::create_directories(lRoot / "in" / "Maps");
+    std::ofstream(lRoot / "in" / "IMAGE1.jpg") << "1";
+    std::ofstream(lRoot / "in" / "Maps" / "wood.PNG") << "w";
+    std::ofstream(lRoot / "in" / "Maps" / "Wood.png") << "W";
+    std::ofstream(lRoot / "outside.png") << "o";
+    const std::string lIn = (lRoot / "in").string();
+    struct Case
+    {
+        const char* mGiven;
+        const char* mFound;
+    };
+    const Case kCases[] = {{"IMAGE1.jpg", "IMAGE1.jpg"},
+                           {"IMAGE1.JPG", "IMAGE1.jpg"},
+                           {"image1.Jpg", "IMAGE1.jpg"},
+                           {"maps\\WOOD.png", "Maps/Wood.png"},
+                           {"MAPS/wood.png", "Maps/Wood.png"},
+                           {"Maps/wood.PNG", "Maps/wood.PNG"},
+                           {"../OUTSIDE.png", "../OUTSIDE.png"},
+                           {"/etc/PASSWD", "/etc/PASSWD"},
+                           {"none.jpg", "none.jpg"},
+                           {"", ""}};
+    for (const Case& lCase : kCases) {
+        EXPECT_EQ(KMediaCopy::Locate(lIn.c_str(), lCase.mGiven), lCase.mFound) << lCase.mGiven;
+    }
+    fs::remove_all(lRoot);
+}

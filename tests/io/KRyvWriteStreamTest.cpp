@@ -10,6 +10,7 @@
 #include "scene/objects/KRyvTexture.h"
 #include "tests/io/RyvTestScene.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TextCount.h"
 
 #include <gtest/gtest.h>
 
@@ -23,16 +24,6 @@ constexpr char kFullDevice[] = "/dev/full";
 const KWriterRyv::EFlavour kFlavours[] = {KWriterRyv::kBinary60, KWriterRyv::kAscii60,
                                           KWriterRyv::kEncrypted60, KWriterRyv::kBinary5x,
                                           KWriterRyv::kAscii5x};
-
-std::size_t CountOf(const std::string& pText, const std::string& pPart)
-{
-    std::size_t lCount = 0;
-    for (std::size_t lAt = pText.find(pPart); lAt != std::string::npos;
-         lAt = pText.find(pPart, lAt + 1)) {
-        ++lCount;
-    }
-    return lCount;
-}
 
 TEST(KRyvWriteStreamTest, AFullDiskFailsEveryFormAsOutOfDiskSpace)
 {

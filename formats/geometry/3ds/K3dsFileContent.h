@@ -43,6 +43,8 @@ struct K3dsFileContent
     std::vector<std::unique_ptr<ObjectMotion3ds>> mObjectNodes;
     std::vector<std::unique_ptr<OmniLightMotion3ds>> mOmniNodes;
     std::vector<std::unique_ptr<CameraMotion3ds>> mCameraNodes;
+    // The folder of the file, where its texture maps are looked for.
+    std::string mFolder;
 
     // Fetches the records from a database of a 3DS mesh file; false as soon as the toolkit
     // reports an error (the error stays on the run's stack).

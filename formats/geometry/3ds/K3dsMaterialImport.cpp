@@ -1,6 +1,8 @@
 #include "formats/geometry/3ds/K3dsMaterialImport.h"
 
 #include "core/KColor.h"
+#include "core/KFileUtils.h"
+#include "core/KMediaCopy.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
 #include "formats/geometry/3ds/toolkit/Material3ds.h"
 #include "io/KReadRollback.h"
@@ -76,8 +78,9 @@ KRyvTexture* K3dsMaterialImport::MakeTexture(const TextureMap3ds& pMap, int pInd
         mMessage += ("Unable to load texture file: " + pMap.mName + " .\n").c_str();
         return nullptr;
     }
-    lTexture->SetFileName(pMap.mName.c_str());
-    lTexture->SetRelativeFileName(pMap.mName.c_str());
+    const std::string lOnDisk = KMediaCopy::Locate(mFolder.c_str(), pMap.mName.c_str());
+    lTexture->SetFileName(MakeAbsolutePath(mFolder.c_str(), lOnDisk.c_str()).Buffer());
+    lTexture->SetRelativeFileName(lOnDisk.c_str());
     lTexture->SetDefaultAlpha(pMap.mPercent);
     lTexture->SetBlendMode(KRyvTexture::eTranslucent);
     Place(pMap, *lTexture);

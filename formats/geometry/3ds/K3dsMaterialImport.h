@@ -27,11 +27,17 @@ struct K3dsMaterialEntry
 // min(1, 2 x shininess), opacity = 1 - transparency. A texture is named after its file, or
 // after the file and "-<material index>" ("...-<index>.2" for map 2) when that name is taken.
 // A texture that cannot be made leaves a warning in the message text and the material without it.
+// A map's file is looked for beside the 3DS file, by KMediaCopy::Locate (as named, else without
+// regard to case); the texture's relative file name is the name found, so that a copy of it
+// knows whether it lies in that folder.
 class K3dsMaterialImport
 {
 public:
-    K3dsMaterialImport(KRyvObjectFactory* pFactory, KReadRollback& ioRollback, KString& ioMessage)
-        : mFactory(pFactory), mRollback(ioRollback), mMessage(ioMessage)
+    // pFolder: the folder of the 3DS file, where its maps are looked for (the current folder
+    // when empty).
+    K3dsMaterialImport(KRyvObjectFactory* pFactory, KReadRollback& ioRollback, KString& ioMessage,
+                       const std::string& pFolder)
+        : mFactory(pFactory), mRollback(ioRollback), mMessage(ioMessage), mFolder(pFolder)
     {
     }
 
@@ -50,6 +56,7 @@ private:
     KRyvObjectFactory* mFactory;
     KReadRollback& mRollback;
     KString& mMessage;
+    std::string mFolder;
     std::map<std::string, K3dsMaterialEntry> mEntries;
 };
 

@@ -21,6 +21,7 @@ constexpr std::size_t kMaxCount = 0xFFFF;
 constexpr uint16_t kFaceFlags = 7;
 constexpr int kFlatGroups = 15;
 constexpr uint32_t kSmoothGroup = 1;
+constexpr uint32_t kNoVertex = UINT32_MAX;
 constexpr double kNormalTolerance = 1e-6;
 constexpr int kMap1Slot = 0;
 constexpr int kMap2Slot = 2;
@@ -77,12 +78,17 @@ bool TextureCounts(KRyvTexture* pTexture)
 
 } // namespace
 
-// The faces of a mesh in file axes, with one vertex per control point (or per corner when
-// per-corner UVs are unwelded) and the material combination of each face.
+// The faces of a mesh in file axes, with one vertex per control point (and, when per-corner
+// UVs are unwelded, one more for each further UV a control point's corners give) and the
+// material combination of each face.
 struct K3dsMeshExport::Geometry
 {
     std::vector<Point3ds> mVertices;
     std::vector<TexVert3ds> mUVs;
+    // Unwelding: per vertex, whether a corner gave it its UV, and the next vertex of the same
+    // control point (kNoVertex at the end of the chain).
+    std::vector<bool> mUVGiven;
+    std::vector<uint32_t> mNextOfPoint;
     std::vector<std::array<uint32_t, 3>> mTriangles;
     std::vector<uint32_t> mSmoothing;
     std::vector<Combination> mCombinations;
@@ -232,11 +238,14 @@ K3dsMeshExport::Layers K3dsMeshExport::LayersOf(KRyvMesh& pMesh, bool pTextured)
 
 void K3dsMeshExport::StartVertices(const Layers& pLayers, Geometry& ioGeometry)
 {
-    if (ioGeometry.mUnweld) {
-        return;
-    }
     for (const KVector4& lPlaced : ioGeometry.mPlaced) {
         ioGeometry.mVertices.push_back(K3dsAxes::ToFile(lPlaced));
+    }
+    if (ioGeometry.mUnweld) {
+        ioGeometry.mUVs.resize(ioGeometry.mPlaced.size());
+        ioGeometry.mUVGiven.assign(ioGeometry.mPlaced.size(), false);
+        ioGeometry.mNextOfPoint.assign(ioGeometry.mPlaced.size(), kNoVertex);
+        return;
     }
     if (pLayers.mTextured && pLayers.mUVMode == KRyvMesh::eMappingAllSame) {
         PlanarUVs(ioGeometry.mPlaced, ioGeometry.mUVs);
@@ -269,22 +278,52 @@ K3dsMeshExport::Combination K3dsMeshExport::CombinationOf(KRyvMesh& pMesh, const
     return lCombination;
 }
 
-std::vector<uint32_t> K3dsMeshExport::CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
-                                                     const std::vector<int>& pCorners,
-                                                     std::size_t pFirst, int pTexture,
-                                                     Geometry& ioGeometry)
+namespace {
+
+bool SameUV(const TexVert3ds& pA, const TexVert3ds& pB)
+{
+    return pA.u == pB.u && pA.v == pB.v;
+}
+
+} // namespace
+
+uint32_t K3dsMeshExport::VertexWithUV(uint32_t pPoint, const TexVert3ds& pUV, Geometry& ioGeometry)
+{
+    uint32_t lVertex = pPoint;
+    if (!ioGeometry.mUVGiven[lVertex]) {
+        ioGeometry.mUVGiven[lVertex] = true;
+        ioGeometry.mUVs[lVertex] = pUV;
+        return lVertex;
+    }
+    // The chain of a control point is as long as the distinct UVs its corners give.
+    while (!SameUV(ioGeometry.mUVs[lVertex], pUV)) {
+        if (ioGeometry.mNextOfPoint[lVertex] == kNoVertex) {
+            const uint32_t lNew = static_cast<uint32_t>(ioGeometry.mVertices.size());
+            ioGeometry.mNextOfPoint[lVertex] = lNew;
+            ioGeometry.mVertices.push_back(ioGeometry.mVertices[pPoint]);
+            ioGeometry.mUVs.push_back(pUV);
+            ioGeometry.mUVGiven.push_back(true);
+            ioGeometry.mNextOfPoint.push_back(kNoVertex);
+            return lNew;
+        }
+        lVertex = ioGeometry.mNextOfPoint[lVertex];
+    }
+    return lVertex;
+}
+
+void K3dsMeshExport::CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
+                                    const std::vector<int>& pCorners, std::size_t pFirst,
+                                    int pTexture, Geometry& ioGeometry,
+                                    std::vector<uint32_t>& oVertices)
 {
     KRyvTexture* lTexture = pMesh.GetTexture(std::max(pTexture, 0));
     const bool lSwap = ioGeometry.mUnweld && lTexture && lTexture->GetSwapUV();
-    std::vector<uint32_t> lVertex(pCorners.size());
+    std::vector<uint32_t>& lVertex = oVertices;
+    lVertex.resize(pCorners.size());
     for (std::size_t k = 0; k < pCorners.size(); ++k) {
         const TexVert3ds lUV = UVAt(pLayers.mUVs, pFirst + k, lSwap);
         if (ioGeometry.mUnweld) {
-            // Each corner is a vertex of its own, carrying the corner's coordinates.
-            lVertex[k] = static_cast<uint32_t>(ioGeometry.mVertices.size());
-            ioGeometry.mVertices.push_back(
-                K3dsAxes::ToFile(ioGeometry.mPlaced[static_cast<std::size_t>(pCorners[k])]));
-            ioGeometry.mUVs.push_back(lUV);
+            lVertex[k] = VertexWithUV(static_cast<uint32_t>(pCorners[k]), lUV, ioGeometry);
             continue;
         }
         lVertex[k] = static_cast<uint32_t>(pCorners[k]);
@@ -293,16 +332,16 @@ std::vector<uint32_t> K3dsMeshExport::CornerVertices(KRyvMesh& pMesh, const Laye
             ioGeometry.mUVs[lVertex[k]] = lUV;
         }
     }
-    return lVertex;
 }
 
 void K3dsMeshExport::AddTriangles(KRyvMesh& pMesh, int pPolygon, const std::vector<int>& pCorners,
                                   const std::vector<uint32_t>& pVertices,
+                                  const std::vector<std::array<int, 3>>& pStrip,
                                   const Combination& pCombination, Geometry& ioGeometry)
 {
     const std::vector<KVector4>& lPoints = pMesh.GetControlPointArray();
     const bool lHasNormals = pMesh.GetNormalsDirect() != nullptr;
-    for (const std::array<int, 3>& lTriangle : Triangulate(static_cast<int>(pCorners.size()))) {
+    for (const std::array<int, 3>& lTriangle : pStrip) {
         const KVector4& a = lPoints[static_cast<std::size_t>(pCorners[lTriangle[0]])];
         const KVector4& b = lPoints[static_cast<std::size_t>(pCorners[lTriangle[1]])];
         const KVector4& c = lPoints[static_cast<std::size_t>(pCorners[lTriangle[2]])];
@@ -336,9 +375,13 @@ void K3dsMeshExport::CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioG
     const int lPointCount = pMesh.GetControlPointCount();
     int lSkipped = 0;
     std::size_t lPosition = 0;
+    // Kept from polygon to polygon: most meshes hold polygons of one or two sizes.
+    std::vector<int> lCorners;
+    std::vector<uint32_t> lVertices;
+    std::vector<std::array<int, 3>> lStrip;
     for (int p = 0; p < pMesh.GetPolygonCount(); ++p) {
         const int lSize = pMesh.GetPolygonSize(p);
-        std::vector<int> lCorners;
+        lCorners.clear();
         for (int k = 0; k < lSize; ++k) {
             const int lPoint = pMesh.GetPolygonVertex(p, k);
             if (lPoint >= 0 && lPoint < lPointCount) {
@@ -353,9 +396,12 @@ void K3dsMeshExport::CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioG
         }
         const Combination lCombination =
             CombinationOf(pMesh, lLayers, ioGeometry.mHasMaterial, p, lCorners[0]);
-        const std::vector<uint32_t> lVertices =
-            CornerVertices(pMesh, lLayers, lCorners, lFirst, lCombination.mTexture1, ioGeometry);
-        AddTriangles(pMesh, p, lCorners, lVertices, lCombination, ioGeometry);
+        CornerVertices(pMesh, lLayers, lCorners, lFirst, lCombination.mTexture1, ioGeometry,
+                       lVertices);
+        if (lStrip.size() + 2 != lCorners.size()) {
+            lStrip = Triangulate(lSize);
+        }
+        AddTriangles(pMesh, p, lCorners, lVertices, lStrip, lCombination, ioGeometry);
     }
     if (lSkipped > 0) {
         mSession.Warn(std::to_string(lSkipped) +
@@ -507,7 +553,7 @@ std::unique_ptr<Material3ds> K3dsMeshExport::BuildMaterial(KRyvMesh& pMesh,
     }
     for (KRyvTexture* lTexture : {lTexture1, lTexture2}) {
         if (lTexture) {
-            CopyTextureFile(lTexture->GetFileName());
+            CopyTextureFile(*lTexture);
         }
     }
     std::unique_ptr<Material3ds> lRecord;
@@ -608,30 +654,33 @@ void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::str
     ioMap.mRotation = static_cast<float>(-w);
 }
 
-bool K3dsMeshExport::CopyTextureFile(const std::string& pPath)
+bool K3dsMeshExport::CopyTextureFile(const KRyvTexture& pTexture)
 {
-    const std::string lName = GetFileName(pPath.c_str()).Buffer();
+    const std::string lPath = pTexture.GetFileName();
+    const std::string lName = GetFileName(lPath.c_str()).Buffer();
     const auto lKnown = mSession.mTextureFiles.find(lName);
     if (lKnown != mSession.mTextureFiles.end()) {
-        if (lKnown->second != pPath) {
+        if (lKnown->second != lPath) {
             mSession.Warn("texture file \"" +
-                          KRenamingStrategy3ds::CutAtCharacter(pPath, kQuotedLength) +
+                          KRenamingStrategy3ds::CutAtCharacter(lPath, kQuotedLength) +
                           "\" not copied: another file of that name was");
         }
         return true;
     }
-    mSession.mTextureFiles.emplace(lName, pPath);
+    mSession.mTextureFiles.emplace(lName, lPath);
     const std::string lFolder = GetFileDirectory(mSession.mFileName.c_str()).Buffer();
     // Without a folder the target is the bare name, beside the output in the current folder.
     const std::string lTarget = lFolder.empty() ? lName : lFolder + "/" + lName;
     KString lCopyText;
-    switch (KMediaCopy::Copy(pPath.c_str(), nullptr, lTarget.c_str(), lCopyText)) {
+    // The name the file being converted gave tells whether the texture lies in its folder.
+    switch (KMediaCopy::Copy(lPath.c_str(), pTexture.GetRelativeFileName(), lTarget.c_str(),
+                             lCopyText)) {
     case KMediaCopy::eCopied:
     case KMediaCopy::eTargetExists:
         return true;
     case KMediaCopy::eMissing:
     case KMediaCopy::eNotRegularFile:
-        *mSession.mMessage += ("Unable to locate texture file \"" + pPath + "\".\n").c_str();
+        *mSession.mMessage += ("Unable to locate texture file \"" + lPath + "\".\n").c_str();
         return false;
     case KMediaCopy::eWriteFailed:
         *mSession.mMessage += ("Error writing texture file \"" + lTarget + "\".\n").c_str();

@@ -17,7 +17,9 @@ class KRyvMesh;
 class KRyvTexture;
 
 // Builds the 3DS mesh objects of one kit mesh and puts the 3DS materials its faces use. The
-// mesh is read, never changed: unwelding per-corner UVs, the grey "Default" material of a
+// mesh is read, never changed: unwelding per-corner UVs (a control point whose corners give
+// different UVs becomes one vertex per UV, the point's own vertex first, so that an unsplit
+// mesh keeps its vertices and their order), the grey "Default" material of a
 // textured mesh without material and the triangulation all happen here. Points are placed by
 // the node's transform at time 0 (T, R, S, kit values) and written as (x, -z, y); the object's
 // local system is that transform in file axes. Polygons are cut into n - 2 triangles (face
@@ -63,17 +65,21 @@ private:
     };
 
     static Layers LayersOf(KRyvMesh& pMesh, bool pTextured);
-    // One vertex per control point with its coordinates, unless corners are unwelded.
+    // One vertex per control point, with its coordinates unless corners give them.
     static void StartVertices(const Layers& pLayers, Geometry& ioGeometry);
+    // The vertex of control point pPoint that holds pUV: the point's own vertex for the first
+    // UV its corners give, a copy of it for each further UV.
+    static uint32_t VertexWithUV(uint32_t pPoint, const TexVert3ds& pUV, Geometry& ioGeometry);
     Combination CombinationOf(KRyvMesh& pMesh, const Layers& pLayers, bool pHasMaterial,
                               int pPolygon, int pFirstPoint) const;
     // The vertex of each corner of a polygon, whose corner positions start at pFirst.
-    static std::vector<uint32_t> CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
-                                                const std::vector<int>& pCorners,
-                                                std::size_t pFirst, int pTexture,
-                                                Geometry& ioGeometry);
+    static void CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
+                               const std::vector<int>& pCorners, std::size_t pFirst, int pTexture,
+                               Geometry& ioGeometry, std::vector<uint32_t>& oVertices);
+    // The triangles pStrip (Triangulate of the polygon's size) of a polygon.
     static void AddTriangles(KRyvMesh& pMesh, int pPolygon, const std::vector<int>& pCorners,
                              const std::vector<uint32_t>& pVertices,
+                             const std::vector<std::array<int, 3>>& pStrip,
                              const Combination& pCombination, Geometry& ioGeometry);
     void CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioGeometry);
     std::string MaterialFor(KRyvMesh& pMesh, const Combination& pCombination);
@@ -82,7 +88,9 @@ private:
     static void FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord);
     void PlaceMap(KRyvTexture& pTexture, int pNumber, const std::string& pMaterial,
                   TextureMap3ds& ioMap);
-    bool CopyTextureFile(const std::string& pPath);
+    // Copies the texture's file beside the output by the rule of KMediaCopy: a file that a
+    // file read named outside its own folder (or through a link leading out) is not copied.
+    bool CopyTextureFile(const KRyvTexture& pTexture);
     // The vertices (numbers in the whole mesh) and faces of one object.
     struct Part
     {

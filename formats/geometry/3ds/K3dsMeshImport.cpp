@@ -5,7 +5,10 @@
 #include "formats/geometry/3ds/toolkit/MeshObject3ds.h"
 #include "scene/objects/KRyvMesh.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -58,11 +61,13 @@ struct InverseLocal
     }
 };
 
-// The control point of every face corner, and the 3DS vertex of every control point.
+// The control point of every face corner, the 3DS vertex of every control point and, when
+// corners were split by smoothing group, the smoothing mask gathered on every control point.
 struct CornerPoints
 {
     std::vector<int> mCorner;
     std::vector<int> mVertexOf;
+    std::vector<uint32_t> mMaskOf;
 };
 
 CornerPoints SplitCorners(const MeshObject3ds& pObject, bool pSplit)
@@ -108,10 +113,95 @@ CornerPoints SplitCorners(const MeshObject3ds& pObject, bool pSplit)
             lOut.mCorner.push_back(lPoint);
         }
     }
+    if (lBySmoothing) {
+        lOut.mMaskOf.resize(lOut.mVertexOf.size());
+        for (const auto& lOwn : lPoints) {
+            for (const auto& lEntry : lOwn) {
+                lOut.mMaskOf[static_cast<std::size_t>(lEntry.first)] = lEntry.second;
+            }
+        }
+    }
     return lOut;
 }
 
-void SetNormals(const CornerPoints& pCorners, KRyvMesh& ioMesh)
+// The bits of a file position, -0 counted as 0, to find the vertices that share a position.
+std::array<uint32_t, 3> PositionKey(const Point3ds& pPoint)
+{
+    std::array<uint32_t, 3> lKey;
+    const float lCoordinates[3] = {pPoint.x + 0.0f, pPoint.y + 0.0f, pPoint.z + 0.0f};
+    std::memcpy(lKey.data(), lCoordinates, sizeof(lCoordinates));
+    return lKey;
+}
+
+// The root of a point's class in a union-find forest, halving the path on the way.
+std::size_t RootOf(std::vector<std::size_t>& ioParent, std::size_t pAt)
+{
+    while (ioParent[pAt] != pAt) {
+        ioParent[pAt] = ioParent[ioParent[pAt]];
+        pAt = ioParent[pAt];
+    }
+    return pAt;
+}
+
+// Gives the control points of one run (one file position) the sum of the normals of their
+// class: points joined, directly or through others, by a smoothing group they share. Each
+// group is walked once, so a run of many points costs no more than 32 steps a point.
+void SumRun(const std::vector<uint32_t>& pMaskOf, const uint32_t* pRun, std::size_t pSize,
+            std::vector<KVector4>& ioNormals)
+{
+    std::vector<std::size_t> lParent(pSize);
+    for (std::size_t i = 0; i < pSize; ++i) {
+        lParent[i] = i;
+    }
+    constexpr int kGroups = 32;
+    for (int lBit = 0; lBit < kGroups; ++lBit) {
+        std::size_t lFirst = pSize;
+        for (std::size_t i = 0; i < pSize; ++i) {
+            if ((pMaskOf[pRun[i]] >> lBit) & 1u) {
+                if (lFirst == pSize) {
+                    lFirst = i;
+                } else {
+                    lParent[RootOf(lParent, i)] = RootOf(lParent, lFirst);
+                }
+            }
+        }
+    }
+    std::vector<KVector4> lSums(pSize);
+    for (std::size_t i = 0; i < pSize; ++i) {
+        lSums[RootOf(lParent, i)] += ioNormals[pRun[i]];
+    }
+    for (std::size_t i = 0; i < pSize; ++i) {
+        ioNormals[pRun[i]] = lSums[RootOf(lParent, i)];
+    }
+}
+
+// Sums the normals of control points that stand at one file position and share a smoothing
+// group: a vertex split because its corners' texture coordinates differ is still smooth
+// across the split, as the tools that split it meant.
+void SmoothAcrossSplits(const MeshObject3ds& pObject, const CornerPoints& pCorners,
+                        std::vector<KVector4>& ioNormals)
+{
+    const std::size_t lCount = pCorners.mMaskOf.size();
+    std::vector<std::pair<std::array<uint32_t, 3>, uint32_t>> lByPosition(lCount);
+    for (std::size_t i = 0; i < lCount; ++i) {
+        lByPosition[i] = {PositionKey(pObject.mVertices[pCorners.mVertexOf[i]]),
+                          static_cast<uint32_t>(i)};
+    }
+    std::sort(lByPosition.begin(), lByPosition.end());
+    std::vector<uint32_t> lRun;
+    for (std::size_t lStart = 0, lEnd = 0; lStart < lCount; lStart = lEnd) {
+        lRun.clear();
+        for (lEnd = lStart; lEnd < lCount && lByPosition[lEnd].first == lByPosition[lStart].first;
+             ++lEnd) {
+            lRun.push_back(lByPosition[lEnd].second);
+        }
+        if (lRun.size() > 1) {
+            SumRun(pCorners.mMaskOf, lRun.data(), lRun.size(), ioNormals);
+        }
+    }
+}
+
+void SetNormals(const MeshObject3ds& pObject, const CornerPoints& pCorners, KRyvMesh& ioMesh)
 {
     const std::vector<KVector4>& lPoints = ioMesh.GetControlPointArray();
     std::vector<KVector4> lNormals(lPoints.size());
@@ -124,6 +214,9 @@ void SetNormals(const CornerPoints& pCorners, KRyvMesh& ioMesh)
         for (int k = 0; k < 3; ++k) {
             lNormals[pCorners.mCorner[c + k]] += lNormal;
         }
+    }
+    if (!pCorners.mMaskOf.empty()) {
+        SmoothAcrossSplits(pObject, pCorners, lNormals);
     }
     ioMesh.InitNormals(static_cast<int>(lNormals.size()));
     if (KVector4* lDirect = ioMesh.GetNormalsDirect()) {
@@ -149,7 +242,7 @@ void K3dsMeshImport::Fill(const MeshObject3ds& pObject, double pScale, bool pSpl
             K3dsAxes::ToKit(lInverse.Apply(pObject.mVertices[lCorners.mVertexOf[i]]));
         lPoints[i] = KVector4(lPoint[0] * pScale, lPoint[1] * pScale, lPoint[2] * pScale, 1.0);
     }
-    SetNormals(lCorners, ioMesh);
+    SetNormals(pObject, lCorners, ioMesh);
     ioMesh.InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
     const bool lHasUVs = pObject.mTexVerts.size() == pObject.mVertices.size();
     for (std::size_t v = 0; v < pObject.mVertices.size(); ++v) {

@@ -15,7 +15,10 @@ struct MeshObject3ds;
 // With pSplitBySmoothing, a face corner shares a control point only with corners of the same
 // vertex whose smoothing masks share a bit; the first corner of a vertex keeps the vertex's own
 // point. So corners of faces without smoothing group (mask 0) each get a point of their own
-// (faceted), and no point is left that no polygon uses. pFaceMaterial and pFaceTexture give
+// (faceted), and no point is left that no polygon uses. Control points at one file position
+// joined by smoothing groups they share (directly or through other points there; a vertex
+// split where its texture coordinates differ) share their normal, so smoothing goes on across
+// the split. pFaceMaterial and pFaceTexture give
 // each face's layer-0 material and texture index (-1 for none; both may be empty).
 // The object's faces must index its vertices (the toolkit guarantees it).
 class K3dsMeshImport

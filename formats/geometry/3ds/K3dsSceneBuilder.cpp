@@ -100,7 +100,7 @@ K3dsSceneBuilder::K3dsSceneBuilder(KRyvObjectFactory* pFactory, KReadRollback& i
                                    double pUnitScale, KString& ioMessage)
     : mFactory(pFactory), mRollback(ioRollback), mFlags(pFlags), mContent(pContent),
       mPositionScale(pFlags.mReferenceNode ? 1.0 : pUnitScale), mUnitScale(pUnitScale),
-      mMaterials(pFactory, ioRollback, ioMessage)
+      mMaterials(pFactory, ioRollback, ioMessage, pContent.mFolder)
 {
 }
 

@@ -1,6 +1,7 @@
 #include "formats/geometry/3ds/K3dsTrackExport.h"
 
 #include "animation/KFCurve.h"
+#include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
@@ -20,6 +21,8 @@ constexpr double kTinyTurn = 1e-5;
 // file read and written again differ in its last bits.
 constexpr double kAxisNoise = 1e-9;
 constexpr std::size_t kParentNameLength = 20;
+// Names from a scene quoted in a message are cut to this many bytes.
+constexpr std::size_t kQuotedLength = 40;
 const char* const kDummyPrefix = "$$$DUMMY.";
 const char* const kReferencePrefix = "Ryv_Roo";
 const char* const kRootDummy = "RootNod";
@@ -76,17 +79,47 @@ bool IsWrittenByName3ds(const KRyvNode* pNode)
     }
 }
 
-uint32_t K3dsTrackExport::KeyCount(KRyvNode& ioNode) const
+namespace {
+
+// Frames 0 to the node's last key: the keys a track of one key a frame holds.
+uint64_t FramesToLastKey(KRyvNode& ioNode)
 {
-    if (!mSession.mKeyframerOn) {
-        return 1;
-    }
     KTime lStart;
     KTime lStop;
     // The node's own take only: its children's keys are theirs.
     ioNode.KRyvTakeNodeContainer::GetAnimationInterval(lStart, lStop);
     const int64_t lLast = lStop.GetFrame(K3dsAxes::kTimeMode);
-    const uint64_t lCount = lLast > 0 ? static_cast<uint64_t>(lLast) + 1 : 1;
+    return lLast > 0 ? static_cast<uint64_t>(lLast) + 1 : 1;
+}
+
+} // namespace
+
+std::string K3dsTrackExport::SpanRefusal(KRyvNode& ioNode) const
+{
+    const uint64_t lFrames = FramesToLastKey(ioNode);
+    if (lFrames <= kFreeFrames) {
+        return std::string();
+    }
+    const KRyvTakeNode* lTake = ioNode.GetCurrentTakeNode();
+    const uint64_t lKeys =
+        lTake ? static_cast<uint64_t>(lTake->GetKFCurveNode()->KeyGetCount()) : 0;
+    const uint64_t lLimit = kFreeFrames + kFramesPerKey * lKeys;
+    if (lFrames <= lLimit) {
+        return std::string();
+    }
+    return "node \"" +
+           KRenamingStrategy3ds::CutAtCharacter(mSession.NameOf(&ioNode), kQuotedLength) +
+           "\" not written: one key a frame up to its last key makes " + std::to_string(lFrames) +
+           " keys a track for the " + std::to_string(lKeys) + " keys it has (at most " +
+           std::to_string(lLimit) + ")";
+}
+
+uint32_t K3dsTrackExport::KeyCount(KRyvNode& ioNode) const
+{
+    if (!mSession.mKeyframerOn) {
+        return 1;
+    }
+    const uint64_t lCount = FramesToLastKey(ioNode);
     if (lCount > kWarnKeys) {
         mSession.Warn("node \"" + mSession.NameOf(&ioNode) + "\": " + std::to_string(lCount) +
                       " keys per track");

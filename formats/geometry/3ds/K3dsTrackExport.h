@@ -21,6 +21,10 @@ public:
 
     // The number of keys of a node's tracks; above kWarnKeys a warning names the node.
     uint32_t KeyCount(KRyvNode& ioNode) const;
+    // Why the node's tracks are not sampled (empty when they are): one key a frame from frame
+    // 0 to its last key may not pass kFreeFrames plus kFramesPerKey for each key its curves
+    // hold, so that one key far out in time cannot make millions of keys.
+    std::string SpanRefusal(KRyvNode& ioNode) const;
     // The translation, rotation or scaling channels of a node (pGroup 0, 1, 2).
     void TransformChannels(KRyvNode& ioNode, int pGroup, K3dsChannel* oChannels) const;
 
@@ -45,6 +49,9 @@ public:
 
     // Beyond this many keys a track is still written, with a warning.
     static constexpr uint32_t kWarnKeys = 1000000;
+    // Twenty minutes at 30 frames per second are sampled whatever the keys.
+    static constexpr uint64_t kFreeFrames = 36000;
+    static constexpr uint64_t kFramesPerKey = 100;
 
 private:
     const K3dsWriteSession& mSession;

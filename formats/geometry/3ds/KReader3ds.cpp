@@ -93,6 +93,7 @@ bool KReader3ds::ReadInto(KRyvScene& ioScene, KStreamOptions3ds& ioOptions)
     ioOptions.SetTakeName(K3dsSceneBuilder::kTakeName);
     ioOptions.ReportProgress("Reading 3DS file", 0.0f);
     K3dsFileContent lContent;
+    lContent.mFolder = GetFileDirectory(mSource->GetName().c_str()).Buffer();
     if (!Load(lContent, lFlags)) {
         return false;
     }

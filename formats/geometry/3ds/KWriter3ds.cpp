@@ -71,6 +71,42 @@ void TransformAtZero(KRyvNode& ioNode, KVector4* oTRS)
     }
 }
 
+// The scene's nodes, each before its children; the walk keeps its own stack, so a deep
+// hierarchy cannot exhaust the call stack.
+std::vector<KRyvNode*> NodesInWalkOrder(KRyvScene& ioScene)
+{
+    std::vector<KRyvNode*> lNodes;
+    std::vector<KRyvNode*> lPending{ioScene.GetRootNode()};
+    while (!lPending.empty()) {
+        KRyvNode* lNode = lPending.back();
+        lPending.pop_back();
+        lNodes.push_back(lNode);
+        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
+            lPending.push_back(lNode->GetChild(i));
+        }
+    }
+    return lNodes;
+}
+
+// Why the tracks of a node would be too long to sample (empty when none is), checked before
+// anything is built: every node's with the keyframer on, and a look-at target's always, since
+// a target is sampled over its own keys either way.
+std::string SpanRefusal(const K3dsWriteSession& pSession, const std::vector<KRyvNode*>& pNodes)
+{
+    const K3dsTrackExport lTracks(pSession);
+    for (KRyvNode* lNode : pNodes) {
+        std::string lWhy = pSession.mKeyframerOn ? lTracks.SpanRefusal(*lNode) : std::string();
+        KRyvNode* lTarget = lNode->GetLookAtTarget();
+        if (lWhy.empty() && lTarget) {
+            lWhy = lTracks.SpanRefusal(*lTarget);
+        }
+        if (!lWhy.empty()) {
+            return lWhy;
+        }
+    }
+    return std::string();
+}
+
 } // namespace
 
 KWriter3ds::KWriter3ds(KRyvObjectFactory* pOwner) : KWriter(pOwner) {}
@@ -181,15 +217,13 @@ bool KWriter3ds::WriteScene(KRyvScene& ioScene, K3dsWriteSession& ioSession)
         // Frames of the keyframer count at 30 per second, whatever the scene's time mode.
         lStop = K3dsAxes::FrameTime(kDefaultLastFrame);
     }
-    // The walk keeps its own stack, so a deep hierarchy cannot exhaust the call stack.
-    std::vector<KRyvNode*> lPending{ioScene.GetRootNode()};
-    while (!lPending.empty()) {
-        KRyvNode* lNode = lPending.back();
-        lPending.pop_back();
+    const std::vector<KRyvNode*> lNodes = NodesInWalkOrder(ioScene);
+    const std::string lRefusal = SpanRefusal(ioSession, lNodes);
+    if (!lRefusal.empty()) {
+        return Fail(kUnidentifiedError, lRefusal);
+    }
+    for (KRyvNode* lNode : lNodes) {
         WriteNode(ioSession, *lNode);
-        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
-            lPending.push_back(lNode->GetChild(i));
-        }
     }
     PutSettings(ioScene, ioSession, lStop);
     WriteDatabase3ds(lKit, mFile, lDatabase.get());

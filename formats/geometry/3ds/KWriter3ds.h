@@ -23,7 +23,9 @@ struct Toolkit3dsContext;
 // The file FileCreate names is replaced only when the whole database was written; after any
 // failure it stays as it was. Failures: no file: kFileNotOpened (FileCreate answers false when
 // the file cannot be made); no option set or one of another class: kStreamOptionsNotSet; a
-// toolkit error: kUnidentifiedError with the file name and the toolkit's reason.
+// toolkit error: kUnidentifiedError with the file name and the toolkit's reason; a node whose
+// last key lies too far out for its keys to be sampled a frame at a time
+// (K3dsTrackExport::SpanRefusal): kUnidentifiedError naming the node, before anything is built.
 class KWriter3ds : public KWriter
 {
 public:

@@ -272,8 +272,15 @@ void DecodeItem(Decoder& ioIn, const Item& pItem, uint32_t pTag, ChunkData3ds& i
 // marks it bad.
 class Encoder
 {
+    static constexpr std::size_t kRoomForTheRest = 64;
+
 public:
-    explicit Encoder(const ChunkData3ds& pData) : mData(pData) {}
+    explicit Encoder(const ChunkData3ds& pData) : mData(pData)
+    {
+        // Room for the numbers at their widest, so that a large array is not moved as it grows.
+        mBytes.reserve(4 * (pData.mInts.size() + pData.mFloats.size()) + 2 * pData.mShorts.size() +
+                       kRoomForTheRest);
+    }
 
     std::vector<uint8_t> mBytes;
     int32_t mError = NO_FTK_ERRORS;
@@ -284,6 +291,8 @@ public:
             mError = pCode;
         }
     }
+    // pSize more bytes at the end, for the caller to fill.
+    uint8_t* Append(std::size_t pSize) { return &mBytes[Grow(pSize)]; }
     void U16(uint32_t pValue)
     {
         const std::size_t lAt = Grow(2);
@@ -344,20 +353,27 @@ private:
 
 void EncodeNumbers(Encoder& ioOut, char pKind, uint32_t pCount)
 {
-    for (uint32_t i = 0; i < pCount; ++i) {
+    const std::size_t lWidth = pKind == 'B' ? 1 : (pKind == 'W' ? 2 : 4);
+    if (pCount == 0) {
+        return;
+    }
+    // The run's bytes in one step (a large array would otherwise grow a number at a time); a
+    // run cut short by a missing value fails the chunk, whose bytes are then dropped.
+    uint8_t* lAt = ioOut.Append(lWidth * pCount);
+    for (uint32_t i = 0; i < pCount; ++i, lAt += lWidth) {
         uint32_t lValue = 0;
         float lFloat = 0.0f;
         if (pKind == 'F' ? !ioOut.NextFloat(lFloat) : !ioOut.NextInt(lValue)) {
             return;
         }
         if (pKind == 'F') {
-            ioOut.F32(lFloat);
+            StoreF32(lAt, lFloat);
         } else if (pKind == 'B') {
-            ioOut.mBytes.push_back(static_cast<uint8_t>(lValue));
+            *lAt = static_cast<uint8_t>(lValue);
         } else if (pKind == 'W') {
-            ioOut.U16(lValue);
+            StoreU16(lAt, static_cast<uint16_t>(lValue));
         } else {
-            ioOut.U32(lValue);
+            StoreU32(lAt, lValue);
         }
     }
 }
@@ -382,8 +398,13 @@ void EncodeCountedShorts(Encoder& ioOut, std::size_t pFields)
         return;
     }
     ioOut.U16(static_cast<uint32_t>(lShorts.size() / pFields));
+    if (lShorts.empty()) {
+        return;
+    }
+    uint8_t* lAt = ioOut.Append(2 * lShorts.size());
     for (uint16_t lValue : lShorts) {
-        ioOut.U16(lValue);
+        StoreU16(lAt, lValue);
+        lAt += 2;
     }
 }
 

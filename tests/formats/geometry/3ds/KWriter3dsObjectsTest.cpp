@@ -293,8 +293,9 @@ KRyvTexture* AddTexture(Scene3ds& ioScene, KRyvMesh& ioMesh)
 
 } // namespace
 
-// Coordinates given per corner: with "UV per polygon" every corner becomes a vertex of its
-// own; without it the control points take the last polygon's values.
+// Coordinates given per corner: with "UV per polygon" a control point whose corners differ
+// gets a further vertex for each further value (points 0 and 2 here, as vertices 4 and 5);
+// without it the control points take the last polygon's values.
 TEST(KWriter3dsObjects, PerCornerCoordinatesAreUnwelded)
 {
     ScratchDir lDir;
@@ -318,8 +319,12 @@ TEST(KWriter3dsObjects, PerCornerCoordinatesAreUnwelded)
     std::unique_ptr<MeshObject3ds> lObject;
     GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lObject);
     ASSERT_EQ(lObject->mVertices.size(), 6u);
-    EXPECT_NEAR(lObject->mTexVerts[4].u, 0.4f, 1e-6);
-    EXPECT_EQ(lObject->mFaces[1].v2, 4);
+    EXPECT_NEAR(lObject->mTexVerts[4].u, 0.3f, 1e-6);
+    EXPECT_NEAR(lObject->mTexVerts[5].u, 0.4f, 1e-6);
+    EXPECT_NEAR(lObject->mTexVerts[3].u, 0.5f, 1e-6);
+    EXPECT_EQ(lObject->mFaces[1].v1, 4);
+    EXPECT_EQ(lObject->mFaces[1].v2, 5);
+    EXPECT_EQ(lObject->mFaces[1].v3, 3);
     EXPECT_EQ(lMesh->GetControlPointCount(), 4);
     KWriter3ds lWriter(lScene.mFactory.get());
     KStreamOptions3ds lOptions;
