@@ -22,8 +22,6 @@ namespace {
 
 constexpr int kGroupCount = 3;
 constexpr int kAxisCount = 3;
-// Times beyond this many seconds cannot be kit times at any usable rate.
-constexpr double kMaxSeconds = 1.0e8;
 
 // Which of translation, rotation and scaling the options switch on.
 void GroupsOf(const KStreamOptionsMotion& pOptions, bool oGroups[kGroupCount], int& oCount)

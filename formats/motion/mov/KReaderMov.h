@@ -41,6 +41,8 @@ public:
     static constexpr int kOptionRotation = 1;
     static constexpr int kOptionScaling = 2;
     static constexpr int kRateLines = 10;
+    // A first time beyond this many seconds from 0 cannot be a kit time at any usable rate.
+    static constexpr double kMaxSeconds = 1.0e8;
     static constexpr int kMaxObjects = 100000;
     // Rows with missing cells get a warning each up to this many, then one line for the rest.
     static constexpr int kMaxRowWarnings = 10;
