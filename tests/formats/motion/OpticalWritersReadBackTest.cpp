@@ -1,5 +1,5 @@
 // The optical marker writers (TRC, C3D, AOA and MCD) never report success for a file their own
-// reader refuses.
+// reader refuses, and the TRC reader says when a file ends inside its last frame line.
 #include "formats/motion/aoa/KReaderAoa.h"
 #include "formats/motion/aoa/KWriterAoa.h"
 #include "formats/motion/c3d/KC3dFile.h"
@@ -103,4 +103,40 @@ TEST(OpticalWritersReadBack, C3dWithoutMarkersIsRefused)
     EXPECT_TRUE(lFile.WriteFrame(nullptr, 0, KTime(), 1));
     lFile.Discard();
     EXPECT_EQ(TempFolder::Read(lPath), kOlder);
+}
+
+TEST(OpticalWritersReadBack, TrcCutInsideItsLastFrameLineIsWarnedAbout)
+{
+    const std::string lPath = OpticalTestPath("whole.trc");
+    std::string lError;
+    ASSERT_TRUE(WriteOver(kFormats[0], lPath, StillMarkers({"Hip", "Knee", "Toe"}, 3), lError))
+        << lError;
+    const std::string lWhole = TempFolder::Read(lPath);
+    const std::size_t lLastLine = lWhole.rfind('\n', lWhole.size() - 2) + 1;
+    struct Case
+    {
+        std::size_t mCut;
+        bool mWarned;
+    };
+    // Cut inside the last number, before the last cell, before the first marker's Z and before
+    // the line break alone: the reader cannot tell these from a line that ends early, and warns
+    // of each; the whole file has no warning.
+    const std::string lLast = lWhole.substr(lLastLine);
+    const Case kCases[] = {{lWhole.size() - 4, true},
+                           {lLastLine + lLast.rfind('\t'), true},
+                           {lLastLine + lLast.find("\t30.00000"), true},
+                           {lWhole.size() - 1, true},
+                           {lWhole.size(), false}};
+    for (const Case& lCase : kCases) {
+        SCOPED_TRACE(lWhole.substr(lLastLine, lCase.mCut - lLastLine));
+        const std::string lCutPath = WriteOpticalFile("cut.trc", lWhole.substr(0, lCase.mCut));
+        OpticalSettingsGuard lSettings;
+        OpticalTestScene lBack;
+        KReaderTrc lReader(&lBack.mFactory);
+        ASSERT_TRUE(lBack.Read(lReader, lCutPath))
+            << lReader.GetError().GetLastErrorString().Buffer();
+        const std::string lWarning = "cut.trc:9: the file ends inside this frame line, without "
+                                     "a line break: it may be cut short\n";
+        EXPECT_EQ(lReader.GetMessage().Buffer(), lCase.mWarned ? lWarning : std::string());
+    }
 }
