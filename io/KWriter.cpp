@@ -1,11 +1,13 @@
 #include "io/KWriter.h"
 
+#include "core/KQuotedValue.h"
 #include "io/KNodeWalk.h"
 #include "io/KStreamOptions.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvScene.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -57,6 +59,19 @@ bool KWriter::FailCreate(int pCode, const char* pFileName)
     const char* lCause = errno != 0 ? std::strerror(errno) : "the name is empty";
     const std::string lText = std::string(pFileName ? pFileName : "") + ": " + lCause;
     mError.SetLastError(pCode, lText.c_str());
+    return false;
+}
+
+bool KWriter::IsFinitePoint(const KVector4& pPoint)
+{
+    return std::isfinite(pPoint[0]) && std::isfinite(pPoint[1]) && std::isfinite(pPoint[2]);
+}
+
+bool KWriter::FailNotFinitePoint(const char* pNodeName)
+{
+    const std::string lText =
+        "A point of node " + KQuoteValue(pNodeName ? pNodeName : "") + " is not a finite number";
+    mError.SetLastError(kUnidentifiedError, lText.c_str());
     return false;
 }
 

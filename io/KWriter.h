@@ -3,6 +3,7 @@
 
 #include "core/KError.h"
 #include "core/KString.h"
+#include "core/KVector4.h"
 
 #include <functional>
 #include <memory>
@@ -73,6 +74,12 @@ protected:
     // For a FileCreate that failed: pCode with "<pFileName>: <what errno says>" as its text, so
     // that the refusal names its cause. Answers false.
     bool FailCreate(int pCode, const char* pFileName);
+    // Whether x, y and z of a point are finite: no number a reader takes stands for the others,
+    // so every writer refuses such a point rather than write what would be lost.
+    static bool IsFinitePoint(const KVector4& pPoint);
+    // The refusal of such a point: kUnidentifiedError with "A point of node "<name>" is not a
+    // finite number" (the name quoted to a short prefix). Answers false.
+    bool FailNotFinitePoint(const char* pNodeName);
     // The checks every Write starts with, in this order: kFileNotOpened unless pOpened;
     // kStreamOptionsNotSet unless pOptions is of class pOptionsClassId and pAccepts (when
     // given) takes it; kUnidentifiedError unless pScene has a root node and, when pNeedsOwner,

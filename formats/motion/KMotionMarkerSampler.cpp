@@ -4,6 +4,7 @@
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
+#include "core/KQuotedValue.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KWriter.h"
 #include "scene/KRyvNode.h"
@@ -68,6 +69,26 @@ KString KMotionMarkerSampler::GetMarkerName(int pIndex) const
     const KString lName = lMarker->GetName();
     const char* lLastColon = std::strrchr(lName.Buffer(), ':');
     return KString(lLastColon ? lLastColon + 1 : lName.Buffer());
+}
+
+std::string KMotionMarkerSampler::FindNameRefusal(const char* pFormatName,
+                                                  std::size_t pMaxLength) const
+{
+    for (int i = 0; i < GetMarkerCount(); ++i) {
+        const KString lName = GetMarkerName(i);
+        const auto lNode = [this, i] {
+            return "The name of node " + KQuoteValue(GetMarker(i)->GetNameWithoutPrefix().Buffer());
+        };
+        if (lName.IsEmpty()) {
+            return lNode() + " is empty after its last ':', which the " + pFormatName +
+                   " format cannot hold";
+        }
+        if (static_cast<std::size_t>(lName.GetLen()) > pMaxLength) {
+            return lNode() + " is longer than the " + std::to_string(pMaxLength) +
+                   " characters the " + pFormatName + " format holds";
+        }
+    }
+    return std::string();
 }
 
 void KMotionMarkerSampler::EvaluateRestPose()

@@ -5,6 +5,8 @@
 #include "core/KTime.h"
 #include "core/KVector4.h"
 
+#include <cstddef>
+#include <string>
 #include <vector>
 
 class KRyvNode;
@@ -38,6 +40,10 @@ public:
     KRyvNode* GetMarker(int pIndex) const;
     // The marker's name after its last ':' (the whole name without one); empty out of range.
     KString GetMarkerName(int pIndex) const;
+    // Why the first marker whose name a file cannot hold cannot be written: its name is empty
+    // after its last ':' ("Knee:"), or longer than pMaxLength characters. The text names the
+    // node (quoted to a short prefix) and the format (pFormatName); empty when every name fits.
+    std::string FindNameRefusal(const char* pFormatName, std::size_t pMaxLength) const;
 
     // Evaluates every marker's position from the default (rest) values of the subtree.
     void EvaluateRestPose();

@@ -18,6 +18,18 @@ bool KMotionTextReader::OpenSource(std::unique_ptr<KByteSource> pSource)
     ClearParsed();
     try {
         std::unique_ptr<KTextFile> lFile = NewFile();
+        // A file made to report hands its warnings to the message text, one line each, up to
+        // kMaxWarnings of them: a file can repeat the same fault on every line.
+        mWarningCount = 0;
+        const KTextFile* lOwn = lFile.get();
+        lFile->SetWarningHook([this, lOwn](const char* pText) {
+            if (++mWarningCount <= kMaxWarnings) {
+                GetMessage() += pText;
+                GetMessage() += "\n";
+            } else if (mWarningCount == kMaxWarnings + 1) {
+                GetMessage() += (lOwn->GetFileName() + ": further warnings left out\n").c_str();
+            }
+        });
         if (!lFile->Open(std::move(pSource))) {
             GetError().SetLastErrorID(kFileNotOpened);
             return false;

@@ -17,6 +17,9 @@ class KTextFile;
 class KMotionTextReader : public KReader
 {
 public:
+    // Warnings of a reporting file that reach the message text, at most.
+    static constexpr int kMaxWarnings = 20;
+
     ~KMotionTextReader() override;
 
     // Drops the file and what was parsed of it; false with kFileNotOpened when none is open.
@@ -32,7 +35,8 @@ public:
 protected:
     explicit KMotionTextReader(KRyvObjectFactory* pOwner);
 
-    // A new, closed file object of the format.
+    // A new, closed file object of the format. When it reports, its warnings become lines of
+    // the message text.
     virtual std::unique_ptr<KTextFile> NewFile() const = 0;
     // Forgets what was parsed of the previous file (the base has nothing).
     virtual void ClearParsed() {}
@@ -65,6 +69,7 @@ private:
     KStreamOptionsMotion* CheckRead(KRyvScene* pScene, KStreamOptions* pOptions);
 
     std::unique_ptr<KTextFile> mFile;
+    int mWarningCount = 0;
 };
 
 #endif

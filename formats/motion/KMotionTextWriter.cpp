@@ -1,13 +1,16 @@
 #include "formats/motion/KMotionTextWriter.h"
 
 #include "formats/motion/KMotionMarkerSampler.h"
+#include "formats/motion/KMotionNumber.h"
 #include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/KTextFile.h"
 #include "io/KOutOfMemory.h"
 #include "scene/KRyvScene.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <new>
 #include <string>
 
@@ -160,6 +163,34 @@ bool KMotionTextWriter::Fail(const char* pText)
     GetMessage() += pText;
     GetMessage() += "\n";
     return false;
+}
+
+bool KMotionTextWriter::CheckFrames(const KStreamOptionsMotion& pOptions)
+{
+    if (pOptions.GetFrameCount() > 0) {
+        return true;
+    }
+    const std::string lText = std::string("No frames to write: the ") + mFile->GetFormatName() +
+                              " format holds at least one";
+    return Fail(lText.c_str());
+}
+
+bool KMotionTextWriter::CheckSpanTimes(const KStreamOptionsMotion& pOptions, double pMaxSeconds,
+                                       bool pEveryFrame)
+{
+    const KTime lStart = pOptions.GetStart();
+    const int lLastFrame = pEveryFrame ? std::max(pOptions.GetFrameCount() - 1, 0) : 0;
+    const KTime lLast = lStart + pOptions.GetFramePeriod() * lLastFrame;
+    for (const double lSeconds : {lStart.GetSecondDouble(), lLast.GetSecondDouble()}) {
+        if (!(std::fabs(lSeconds) <= pMaxSeconds)) {
+            std::string lText;
+            KMotionNumber::AppendFormat(
+                lText, "A frame at %.10g s lies beyond the %g s the %s format holds", lSeconds,
+                pMaxSeconds, mFile->GetFormatName());
+            return Fail(lText.c_str());
+        }
+    }
+    return true;
 }
 
 bool KMotionTextWriter::CheckRootJoint(KRyvScene* pScene, const char* pText)

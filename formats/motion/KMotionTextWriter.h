@@ -72,6 +72,15 @@ protected:
     // For the skeleton writers' CheckScene: kFileNotCreated with pText unless the scene has a
     // root joint (FindReferenceNode).
     bool CheckRootJoint(KRyvScene* pScene, const char* pText);
+    // For the formats whose files do not read without a frame: kUnidentifiedError with "No
+    // frames to write" and the format when the options ask for none. Answers whether they ask
+    // for some.
+    bool CheckFrames(const KStreamOptionsMotion& pOptions);
+    // For the formats whose readers refuse times beyond pMaxSeconds from 0: kUnidentifiedError,
+    // naming the time, when the first frame of the options' span lies beyond, or with
+    // pEveryFrame (a reader that checks every frame's time) the last. Answers whether they lie
+    // within.
+    bool CheckSpanTimes(const KStreamOptionsMotion& pOptions, double pMaxSeconds, bool pEveryFrame);
     // For their CheckWrite: kUnidentifiedError, after the options' message "Error", when a node
     // below pRoot has a blank, tab or line break in its name ("Spaces are not allowed in
     // <pFormatName> node names:" and the names).

@@ -66,8 +66,11 @@ public:
     // True once a write failed to reach the disk (as opposed to a value the format refuses).
     virtual bool WriteFailed() const = 0;
 
+    // The format's name as messages give it ("TRC", "C3D").
+    virtual const char* GetFormatName() const = 0;
     virtual std::string GetError() const = 0;
-    // Warnings collected while writing (values the format cannot hold), one line each.
+    // Warnings collected while writing (values the format cannot hold) or since the last
+    // ReadHeader (a file cut short), one line each.
     virtual const std::string& GetWarnings() const = 0;
 };
 

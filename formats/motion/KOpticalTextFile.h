@@ -22,6 +22,7 @@ public:
     std::uint64_t GetInputSize() const override { return GetRemainingBytes(); }
     bool WriteFailed() const override { return KTextFile::WriteFailed(); }
 
+    const char* GetFormatName() const override { return KTextFile::GetFormatName(); }
     std::string GetError() const override { return GetLastError(); }
     const std::string& GetWarnings() const override { return mWarnings; }
 

@@ -358,6 +358,7 @@ bool KReaderOptical::ReadFrames(KReadRollback& ioRollback, const KOpticalMarkerH
     if (!mFile->EndRead()) {
         return Fail(mFile->GetError());
     }
+    GetMessage() += mFile->GetWarnings().c_str();
     return AddExtraMarkers(ioRollback, pHeader, pFrames, pOptions, lExtras, lExtraCount, ioMarkers);
 }
 

@@ -186,6 +186,7 @@ void KTextFile::ResetReadState()
     mCursor = 0;
     mLineNumber = 0;
     mLinesSkipped = false;
+    mLineEnded = false;
     mCorrupt = false;
 }
 
@@ -234,6 +235,7 @@ KTextFile::EPhysical KTextFile::ReadPhysicalLine()
     bool lAny = false;
     for (;;) {
         if (mChunkPos == mChunkEnd && !FillChunk()) {
+            mLineEnded = false;
             return mCorrupt ? EPhysical::eCorrupt : (lAny ? EPhysical::eLine : EPhysical::eEnd);
         }
         lAny = true;
@@ -267,6 +269,7 @@ KTextFile::EPhysical KTextFile::ReadPhysicalLine()
         if (*lStop == '\r' && (mChunkPos < mChunkEnd || FillChunk()) && mChunk[mChunkPos] == '\n') {
             ++mChunkPos;
         }
+        mLineEnded = true;
         return EPhysical::eLine;
     }
 }

@@ -87,6 +87,9 @@ public:
     // Loads the next content line with the cursor on its first token; false at the end of the
     // file or when the file is corrupt (the line is then empty).
     bool ReadLine();
+    // True when the current line ended in a line break; false for a last line that the file
+    // ends inside (a file cut short, or one without a final line break).
+    bool LineEnded() const { return mLineEnded; }
     // True when the last ReadLine passed over at least one blank or comment line.
     bool LinesSkipped() const { return mLinesSkipped; }
     // Physical lines read since Open or Rewind.
@@ -216,6 +219,7 @@ private:
     int mLineNumber = 0;
     bool mAtEnd = true;
     bool mLinesSkipped = false;
+    bool mLineEnded = false;
     bool mCorrupt = false;
     bool mWriteFailed = false;
 

@@ -90,7 +90,7 @@ bool KWriterOptical::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         [&] {
             KMotionMarkerSampler lSampler(
                 KMotionMarkerSampler::SelectReferenceNode(*this, *pScene, lOptions));
-            return WriteAll(lSampler, lOptions);
+            return CheckNames(lSampler) && WriteAll(lSampler, lOptions);
         },
         [&] {
             GetError().SetLastErrorID(kUnidentifiedError);
@@ -160,6 +160,19 @@ bool KWriterOptical::WriteFrames(KMotionMarkerSampler& ioSampler,
         lTime += lPeriod;
     }
     return true;
+}
+
+bool KWriterOptical::CheckNames(const KMotionMarkerSampler& pSampler)
+{
+    // An empty name cell would read as no name at all; lengths are the file's to refuse.
+    const std::string lRefusal =
+        pSampler.FindNameRefusal(mFile->GetFormatName(), std::string::npos);
+    if (lRefusal.empty()) {
+        return true;
+    }
+    GetError().SetLastError(kUnidentifiedError, lRefusal.c_str());
+    GetMessage() += (lRefusal + "\n").c_str();
+    return false;
 }
 
 bool KWriterOptical::FailFile()

@@ -21,10 +21,10 @@ class KStreamOptionsMotion;
 // at 1 asks for a negative sample scale (floating-point data where the format has a choice).
 //
 // Errors (KWriter table): no file, kFileNotOpened; no or a wrong option set,
-// kStreamOptionsNotSet; a value or name the format cannot hold, or animation whose span cannot
-// be found, kUnidentifiedError with the reason; a write or the final flush that fails,
-// kOutOfDiskSpace. The target is replaced only by a Write that succeeds; otherwise it stays as it
-// was.
+// kStreamOptionsNotSet; a marker whose name is empty after its last ':', a value or name the
+// format cannot hold, or animation whose span cannot be found, kUnidentifiedError with the
+// reason; a write or the final flush that fails, kOutOfDiskSpace. The target is replaced only by a
+// Write that succeeds; otherwise it stays as it was.
 class KWriterOptical : public KWriter
 {
 public:
@@ -55,6 +55,8 @@ protected:
     virtual void SetWriteDefaults(KStreamOptionsMotion& ioOptions) = 0;
 
 private:
+    // Refuses, with kUnidentifiedError, a marker whose name is empty after its last ':'.
+    bool CheckNames(const KMotionMarkerSampler& pSampler);
     bool WriteAll(KMotionMarkerSampler& ioSampler, const KStreamOptionsMotion& pOptions);
     bool WriteFrames(KMotionMarkerSampler& ioSampler, const KStreamOptionsMotion& pOptions);
     // Sets the error of a failed file operation; answers false.

@@ -31,8 +31,6 @@ namespace {
 // The colour of a hidden layer without material: white, so that the sign can say "hidden".
 constexpr int kHiddenPlainColor = 7;
 constexpr int kMaxCornersPerRecord = 4;
-// How much of a layer name a refusal quotes.
-constexpr std::size_t kQuotedNameLength = 40;
 // Further records of a split polygon repeat its colour after a single blank.
 constexpr std::size_t kRepeatedColorBlanks = 1;
 
@@ -272,8 +270,7 @@ private:
         for (std::size_t i = 0; i < lPoints.size(); ++i) {
             const KVector4 lWorld = lGlobal.MultT(lPoints[i]);
             // No number a DXF reader takes stands for these: the point would be lost.
-            if (!std::isfinite(lWorld[0]) || !std::isfinite(lWorld[1]) ||
-                !std::isfinite(lWorld[2])) {
+            if (!IsFinitePoint(lWorld)) {
                 mNotFinite = pLayer;
                 return;
             }
@@ -453,10 +450,8 @@ bool KWriterDxf::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         KMeshDeformation::ComputeGlobalTransforms(pScene->GetRootNode());
         const bool lWritten = lSession.Run(*pScene) && mOutput.Commit();
         if (!lSession.NotFiniteLayer().empty()) {
-            const std::string lText = "A point of layer " +
-                                      lSession.NotFiniteLayer().substr(0, kQuotedNameLength) +
-                                      " is not a finite number";
-            GetError().SetLastError(kUnidentifiedError, lText.c_str());
+            // Layers are named after their nodes.
+            FailNotFinitePoint(lSession.NotFiniteLayer().c_str());
         } else if (!lWritten) {
             GetError().SetLastErrorID(kOutOfDiskSpace);
         }

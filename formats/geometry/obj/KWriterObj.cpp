@@ -211,15 +211,17 @@ private:
     bool Emit(bool pForce = false);
     // pShapeWeights: the weight of each shape, read from the geometry attached to the node (a
     // converted copy is attached to none).
-    void WriteMesh(KRyvNode* pNode, KRyvMesh& pMesh, const std::vector<double>& pShapeWeights);
+    // False, with the writer's error set, for a point that is not finite.
+    bool WriteMesh(KRyvNode* pNode, KRyvMesh& pMesh, const std::vector<double>& pShapeWeights);
     // The normals of the mesh into ioParts: one per control point or per polygon vertex.
     void CollectNormals(KObjMeshParts& ioParts);
     // Deforms ioPoints (a copy of the control points) and the normals of ioParts by the mesh's
     // shapes and links.
     void Deform(KObjMeshParts& ioParts, const std::vector<double>& pShapeWeights,
                 const KAffineMatrix& pGlobal, std::vector<KVector4>& ioPoints);
-    // pPoints: the mesh's control point count of points.
-    void WriteVertices(KObjMeshParts& ioParts, const KVector4* pPoints,
+    // pPoints: the mesh's control point count of points. False, nothing written, when one of
+    // them is not finite once placed in the world.
+    bool WriteVertices(KObjMeshParts& ioParts, const KVector4* pPoints,
                        const KAffineMatrix& pGlobal);
     void WriteUVs(KObjMeshParts& ioParts);
     void WriteNormals(KObjMeshParts& ioParts, const KAffineMatrix& pGlobal);
@@ -353,11 +355,12 @@ bool KWriterObj::Session::Run(KRyvScene* pScene, bool pTriangulate, bool pDeform
                  "\": " + lConverter.GetError().GetLastErrorString().Buffer() + ".\n")
                     .c_str();
         }
-        if (lMesh) {
-            WriteMesh(lNode, *lMesh, lShapeWeights);
-        }
+        const bool lWritten = !lMesh || WriteMesh(lNode, *lMesh, lShapeWeights);
         if (lConverted) {
             mFactory->DestroyNodeAttribute(lConverted);
+        }
+        if (!lWritten) {
+            return false;
         }
         if (!Emit()) {
             break;
@@ -378,7 +381,7 @@ bool KWriterObj::Session::Run(KRyvScene* pScene, bool pTriangulate, bool pDeform
     return true;
 }
 
-void KWriterObj::Session::WriteMesh(KRyvNode* pNode, KRyvMesh& pMesh,
+bool KWriterObj::Session::WriteMesh(KRyvNode* pNode, KRyvMesh& pMesh,
                                     const std::vector<double>& pShapeWeights)
 {
     mObjText += "g ";
@@ -388,12 +391,16 @@ void KWriterObj::Session::WriteMesh(KRyvNode* pNode, KRyvMesh& pMesh,
     const KAffineMatrix lGlobal = KMeshDeformation::GlobalTransform(pNode);
     KObjMeshParts lParts(pMesh);
     CollectNormals(lParts);
+    bool lFinite = true;
     if (mDeform && (pMesh.GetShapeCount() > 0 || pMesh.GetLinkCount() > 0)) {
         std::vector<KVector4> lPoints = pMesh.GetControlPointArray();
         Deform(lParts, pShapeWeights, lGlobal, lPoints);
-        WriteVertices(lParts, lPoints.data(), lGlobal);
+        lFinite = WriteVertices(lParts, lPoints.data(), lGlobal);
     } else {
-        WriteVertices(lParts, pMesh.GetControlPoints(), lGlobal);
+        lFinite = WriteVertices(lParts, pMesh.GetControlPoints(), lGlobal);
+    }
+    if (!lFinite) {
+        return mWriter.FailNotFinitePoint(pNode->GetNameWithoutPrefix().Buffer());
     }
     WriteUVs(lParts);
     WriteNormals(lParts, lGlobal);
@@ -413,6 +420,7 @@ void KWriterObj::Session::WriteMesh(KRyvNode* pNode, KRyvMesh& pMesh,
         }
         WriteFace(lParts, p);
     }
+    return true;
 }
 
 void KWriterObj::Session::CollectNormals(KObjMeshParts& ioParts)
@@ -500,16 +508,20 @@ void KWriterObj::Session::Deform(KObjMeshParts& ioParts, const std::vector<doubl
     }
 }
 
-void KWriterObj::Session::WriteVertices(KObjMeshParts& ioParts, const KVector4* pPoints,
+bool KWriterObj::Session::WriteVertices(KObjMeshParts& ioParts, const KVector4* pPoints,
                                         const KAffineMatrix& pGlobal)
 {
     ioParts.mFirstVertex = mNextVertex;
     for (int i = 0; i < ioParts.mPointCount; ++i) {
         const KVector4 lWorld = pGlobal.MultT(pPoints[i]);
+        if (!IsFinitePoint(lWorld)) {
+            return false;
+        }
         AppendVector(mObjText, "v", lWorld.GetData(), 3);
         ++mNextVertex;
         Emit();
     }
+    return true;
 }
 
 void KWriterObj::Session::WriteUVs(KObjMeshParts& ioParts)

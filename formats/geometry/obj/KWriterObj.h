@@ -25,10 +25,11 @@ class KRyvTexture;
 // or on temporary copies. Numbers are written with 6 decimals in the C locale, lines end in LF.
 //
 // Failures: no option set or one of another class: kStreamOptionsNotSet (nothing written); a
-// write that does not reach the disk: kOutOfDiskSpace. Missing textures and failed copies are
-// warnings in the message text. Both files are written beside their targets under new names: a
-// failed Write (or a FileClose without one) leaves the files that were there as they were; a
-// Write that succeeds puts both in place and closes the file.
+// write that does not reach the disk: kOutOfDiskSpace; a point that is not a finite number once
+// placed in the world: kUnidentifiedError, naming its node (KWriter::FailNotFinitePoint). Missing
+// textures and failed copies are warnings in the message text. Both files are written beside their
+// targets under new names: a failed Write (or a FileClose without one) leaves the files that were
+// there as they were; a Write that succeeds puts both in place and closes the file.
 class KWriterObj : public KWriter
 {
 public:

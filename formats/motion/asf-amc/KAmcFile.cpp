@@ -332,7 +332,7 @@ bool KAmcFile::ReadBoneLine(KRyvAsfScene& ioScene, KTime pTime, bool& ioRootSeen
         lWordEnd = WordEnd(lPos, lEnd);
         double lValue = 0.0;
         if (!KMotionNumber::ParseDouble(lPos, lWordEnd, lValue)) {
-            Warning("Ignoring text after the values (%s)",
+            Warning("Values from (%s) on are no numbers: read as 0",
                     KAsfFile::Quote(std::string(lPos, lWordEnd)).c_str());
             break;
         }

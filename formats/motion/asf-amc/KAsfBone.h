@@ -51,6 +51,8 @@ public:
     KVector4 mDirection;
     // Centimetres once the skeleton is complete; the file's value while reading.
     double mLength = 0.0;
+    // The file's line of the length (of the position for the root), for messages; 0 for none.
+    int mLengthLine = 0;
     KAsfBone* mParent = nullptr;
     std::vector<KAsfBone*> mChildren;
     KMatrix mAxis;

@@ -186,8 +186,9 @@ void KAsfFile::ReadUnitTokens()
         } else if (lToken == "length") {
             if (!ReadDouble(lValue)) {
                 Warning("Can't read length unit, using %g", mScene->mLengthUnit);
-            } else if (!std::isfinite(lValue) || !(lValue > 0.0)) {
-                // Every length is divided by it.
+            } else if (!std::isfinite(lValue) || !(lValue > 0.0) ||
+                       !std::isfinite(KRyvAsfScene::kInchToCentimetre / lValue)) {
+                // Every length is divided by it (1e-308 would make every length infinite).
                 Warning("Bad length unit (%g), using 1", lValue);
                 mScene->mLengthUnit = 1.0;
             } else {
@@ -255,6 +256,7 @@ bool KAsfFile::ReadRootToken(KAsfBone& ioRoot, const std::string& pToken)
     if (pToken == "position") {
         if (ReadVector3(lValues)) {
             ioRoot.mPosition = KVector4(lValues[0], lValues[1], lValues[2], 1.0);
+            ioRoot.mLengthLine = GetLineNumber();
         } else {
             Warning("Can't read position, using 0.0 0.0 0.0");
         }
@@ -400,6 +402,7 @@ bool KAsfFile::ReadBoneToken(KAsfBone& ioBone, const std::string& pToken, bool o
         if (!ReadDouble(ioBone.mLength) || !std::isfinite(ioBone.mLength)) {
             return !Error("Can't read bone length");
         }
+        ioBone.mLengthLine = GetLineNumber();
         oSeen[2] = true;
     } else if (pToken == "axis") {
         return ReadAxis(ioBone, false);
@@ -500,6 +503,15 @@ bool KAsfFile::Finish(bool pCollapse)
         lBone->SetAxis(lAngles, lBone->mAxisOrder);
     }
     mScene->ComputeLocalTransforms();
+    // A length the unit takes beyond any double (1e308 inches) would be lost on writing.
+    for (const KAsfBone* lBone : mScene->GetBonesDepthFirst()) {
+        const KVector4& lPosition = lBone->mPosition;
+        if (!std::isfinite(lBone->mLength) || !std::isfinite(lPosition[0]) ||
+            !std::isfinite(lPosition[1]) || !std::isfinite(lPosition[2])) {
+            return !Error("Length of bone (%s) at line %d out of range in centimetres",
+                          Quote(lBone->mName).c_str(), lBone->mLengthLine);
+        }
+    }
     if (pCollapse) {
         mScene->CollapseBonesWithoutDof();
     }

@@ -19,10 +19,11 @@ class KRyvAsfScene;
 //
 // Read fails, with a message naming file and line (GetLastError), on: no root section, a second
 // one, bone data or hierarchy before it, a bone block without name, direction or length, a bone
-// named "root", a length that is not finite, an unknown rotation order, a seventh DOF, limits that
-// cannot be read, an unknown bone in the hierarchy, a hierarchy line that would make a bone its
-// own ancestor, a tree deeper than KRyvAsfScene::kMaxDepth, and a corrupt file (KTextFile).
-// Everything else is a warning, and the read goes on.
+// named "root", a length that is not finite (in the file, or in centimetres once the length unit
+// divides it: the message gives the line of the length), an unknown rotation order, a seventh DOF,
+// limits that cannot be read, an unknown bone in the hierarchy, a hierarchy line that would make a
+// bone its own ancestor, a tree deeper than KRyvAsfScene::kMaxDepth, and a corrupt file
+// (KTextFile). Everything else is a warning, and the read goes on.
 class KAsfFile : public KTextFile
 {
 public:

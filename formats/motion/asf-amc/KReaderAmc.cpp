@@ -37,7 +37,8 @@ std::unique_ptr<KReader> KReaderAmc::Create(KRyvObjectFactory* pOwner)
 
 std::unique_ptr<KTextFile> KReaderAmc::NewFile() const
 {
-    return std::make_unique<KAmcFile>(false);
+    // The file's warnings (values it cannot take, units it falls back from) reach the user.
+    return std::make_unique<KAmcFile>(true);
 }
 
 KAmcFile& KReaderAmc::File() const

@@ -21,7 +21,8 @@ std::unique_ptr<KReader> KReaderAsf::Create(KRyvObjectFactory* pOwner)
 
 std::unique_ptr<KTextFile> KReaderAsf::NewFile() const
 {
-    return std::make_unique<KAsfFile>(false);
+    // The file's warnings (values it cannot take, units it falls back from) reach the user.
+    return std::make_unique<KAsfFile>(true);
 }
 
 KAsfFile& KReaderAsf::File() const

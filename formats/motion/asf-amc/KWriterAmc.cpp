@@ -62,6 +62,9 @@ bool KWriterAmc::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOpti
 bool KWriterAmc::WriteAll(KRyvNode* pRoot, KRyvAsfScene& ioSkeleton,
                           const KStreamOptionsMotion& pOptions)
 {
+    if (!CheckFrames(pOptions)) {
+        return false;
+    }
     if (!ioSkeleton.AttachToScene(pRoot)) {
         GetError().SetLastErrorID(kUnidentifiedError);
         return false;

@@ -18,7 +18,8 @@ class KStreamOptionsMotion;
 //
 // Errors (KWriter table): no file, kFileNotOpened; no single root, kFileNotCreated with "Scene
 // must have a single root node."; options without an ASF skeleton, kStreamOptionsNotSet; a span
-// whose frame numbers leave 32 bits or no memory left, kUnidentifiedError; a failed write or flush,
+// of no frame (a file its reader refuses), one whose frame numbers leave 32 bits or no memory
+// left, kUnidentifiedError; a failed write or flush,
 // kOutOfDiskSpace. The target is replaced only when the whole file was written.
 class KWriterAmc : public KMotionTextWriter
 {

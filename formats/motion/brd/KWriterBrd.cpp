@@ -120,21 +120,26 @@ bool KWriterBrd::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOpti
     const KTime lStart = pOptions.GetStart();
     const KTime lPeriod = pOptions.GetFramePeriod();
     const bool lOcclusion = pOptions.GetOption(kOptionAllVisible) == 0;
+    if (!CheckFrames(pOptions) || !CheckSpanTimes(pOptions, KBrdFile::kMaxSeconds, true)) {
+        return false;
+    }
+    std::int64_t lSamples = 0;
     for (int f = 0; f < lFrames; ++f) {
         if (f % kProgressFrames == 0) {
             pOptions.ReportProgress(
                 "Writing BRD animation frames",
                 static_cast<float>(static_cast<std::int64_t>(f) * 100 / lFrames));
         }
-        if (!WriteFrame(lSampler, f, lStart + lPeriod * f, lOcclusion)) {
+        if (!WriteFrame(lSampler, f, lStart + lPeriod * f, lOcclusion, lSamples)) {
             return false;
         }
     }
-    return true;
+    // A file without a line reads as no sample at all.
+    return lSamples > 0 || Fail("No sample to write: no marker is seen at any frame");
 }
 
 bool KWriterBrd::WriteFrame(KMotionMarkerSampler& ioSampler, int pFrame, KTime pTime,
-                            bool pOcclusion)
+                            bool pOcclusion, std::int64_t& ioSamples)
 {
     KBrdFile& lFile = *static_cast<KBrdFile*>(GetFile());
     ioSampler.EvaluateAt(pTime);
@@ -154,6 +159,7 @@ bool KWriterBrd::WriteFrame(KMotionMarkerSampler& ioSampler, int pFrame, KTime p
         if (!lFile.WriteSample(pFrame, j, lTranslation, lQuaternion, pTime.GetSecondDouble())) {
             return FailPrint();
         }
+        ++ioSamples;
     }
     return true;
 }

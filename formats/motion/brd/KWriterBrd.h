@@ -4,6 +4,8 @@
 #include "core/KTime.h"
 #include "formats/motion/KMotionTextWriter.h"
 
+#include <cstdint>
+
 class KBrdFile;
 class KMotionMarkerSampler;
 
@@ -16,7 +18,9 @@ class KMotionMarkerSampler;
 // whose occlusion is 0.5 or more at a frame gets no line there.
 //
 // Errors (KWriter table): those of KMotionTextWriter, and kUnidentifiedError for a position
-// beyond single precision (or not finite), which no reader could take back.
+// beyond single precision (or not finite), which no reader could take back, for options that ask
+// for no frame or a frame beyond KBrdFile::kMaxSeconds, and when no line at all would be written
+// (no marker seen at any frame): files the reader refuses.
 class KWriterBrd : public KMotionTextWriter
 {
 public:
@@ -34,7 +38,9 @@ public:
 private:
     std::unique_ptr<KTextFile> NewFile() const override;
     bool WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOptions) override;
-    bool WriteFrame(KMotionMarkerSampler& ioSampler, int pFrame, KTime pTime, bool pOcclusion);
+    // The frame's samples; ioSamples counts the lines written.
+    bool WriteFrame(KMotionMarkerSampler& ioSampler, int pFrame, KTime pTime, bool pOcclusion,
+                    std::int64_t& ioSamples);
 };
 
 #endif

@@ -558,6 +558,11 @@ void KC3dFile::DecodePoints(const std::uint8_t* pFrame, std::vector<KVector4>& o
 bool KC3dFile::Put(const std::uint8_t* pBytes, std::size_t pSize)
 {
     std::FILE* lStream = mOutput.GetStream();
+    // No bytes, no call: the buffer of an empty frame has no storage, and fwrite's pointer must
+    // not be null even for a size of 0.
+    if (pSize == 0 && !mWriteFailed && lStream) {
+        return true;
+    }
     if (mWriteFailed || !lStream || std::fwrite(pBytes, 1, pSize, lStream) != pSize) {
         mWriteFailed = true;
         mError = BaseName(mOutput.GetTarget()) + ": the file cannot be written";
@@ -570,6 +575,10 @@ bool KC3dFile::WriteHeader(const KOpticalMarkerHeader& pHeader)
 {
     if (pHeader.mMarkerCount < 0 || pHeader.mMarkerCount > kMaxPoints) {
         return Corrupt("C3D holds at most " + std::to_string(kMaxPoints) + " markers");
+    }
+    // A header of no points is refused on reading.
+    if (pHeader.mMarkerCount == 0) {
+        return Corrupt("no marker to write: the C3D format holds at least one");
     }
     const double lFirst = std::nearbyint(pHeader.mStart.GetSecondDouble() * pHeader.mFrameRate);
     if (!(lFirst >= 0.0) || lFirst + pHeader.mFrameCount > static_cast<double>(UINT32_MAX)) {

@@ -23,7 +23,8 @@
 // frame numbers (unsigned words, or TRIAL:ACTUAL_START_FIELD and ACTUAL_END_FIELD for takes
 // beyond 65535 frames), scale, rate and data start count, not their POINT parameters. Every
 // pointer, count and size is checked against the file: what does not fit is "corrupt" with the
-// reason, and a frame cut short fails its read.
+// reason, and a frame cut short fails its read. Writing refuses a header of no marker, which no
+// reader takes.
 class KC3dFile : public KOpticalMarkerFile
 {
 public:
@@ -79,6 +80,7 @@ public:
     bool EndWrite() override;
     bool WriteFailed() const override { return mWriteFailed; }
 
+    const char* GetFormatName() const override { return "C3D"; }
     std::string GetError() const override { return mError; }
     const std::string& GetWarnings() const override { return mWarnings; }
 

@@ -22,8 +22,6 @@ namespace {
 
 constexpr int kGroupCount = 3;
 constexpr int kAxisCount = 3;
-// Times beyond this many seconds cannot be kit times at any usable rate.
-constexpr double kMaxSeconds = 1.0e8;
 
 // Which of translation, rotation and scaling the options switch on.
 void GroupsOf(const KStreamOptionsMotion& pOptions, bool oGroups[kGroupCount], int& oCount)
@@ -58,6 +56,12 @@ KMovFile& KReaderMov::File() const
 
 double KReaderMov::EstimateRate(const std::vector<double>& pTimes)
 {
+    const double lEstimate = AverageRate(pTimes);
+    return KMotionFrameRate::IsValid(lEstimate) ? lEstimate : 0.0;
+}
+
+double KReaderMov::AverageRate(const std::vector<double>& pTimes)
+{
     double lEstimate = 0.0;
     if (pTimes.empty()) {
         return 0.0;
@@ -72,7 +76,7 @@ double KReaderMov::EstimateRate(const std::vector<double>& pTimes)
         lEstimate = lEstimate > 0.0 ? (lEstimate + lRate) * 0.5 : lRate;
         lPrevious = pTimes[i];
     }
-    return KMotionFrameRate::IsValid(lEstimate) ? lEstimate : 0.0;
+    return lEstimate;
 }
 
 std::unique_ptr<KStreamOptions> KReaderMov::GetReadOptions()
@@ -104,6 +108,7 @@ std::unique_ptr<KStreamOptions> KReaderMov::GetReadOptions()
         lOptions->SetStart(lStart);
         lOptions->SetFrameCount(static_cast<int>(std::min<std::int64_t>(lLines, INT_MAX)));
         lOptions->SetTimeMode(0, EstimateRate(lTimes));
+        WarnUnusableRate(lTimes, *lOptions);
         for (int g = 0; g < kGroupCount; ++g) {
             lOptions->SetOption(kOptionTranslation + g, 1);
         }
@@ -113,6 +118,21 @@ std::unique_ptr<KStreamOptions> KReaderMov::GetReadOptions()
         ClearParsed();
         FailFile("out of memory");
         return nullptr;
+    }
+}
+
+void KReaderMov::WarnUnusableRate(const std::vector<double>& pTimes,
+                                  const KStreamOptionsMotion& pOptions)
+{
+    const double lRate = AverageRate(pTimes);
+    if (lRate > 0.0 && !KMotionFrameRate::IsValid(lRate)) {
+        std::string lText;
+        KMotionNumber::AppendFormat(
+            lText,
+            "%s:%d: the times of the first rows give %g frames per second, no usable rate: "
+            "%g is used\n",
+            File().GetFileName().c_str(), mFirstRowLine, lRate, pOptions.GetFrameRate());
+        GetMessage() += lText.c_str();
     }
 }
 
@@ -133,6 +153,7 @@ bool KReaderMov::KeepRows(int pColumns, std::vector<double>& oTimes, std::int64_
     int lRead = 0;
     for (bool lFound = lFile.ReadRow(lRow.data(), pColumns, true, lRead); lFound;
          lFound = lFile.ReadRow(lRow.data(), pColumns, false, lRead)) {
+        mFirstRowLine = lLines == 0 ? lFile.GetLineNumber() : mFirstRowLine;
         ++lLines;
         if (static_cast<int>(oTimes.size()) < kRateLines) {
             oTimes.push_back(lRow[0]);

@@ -24,10 +24,11 @@ class KRyvNode;
 // The read options hold the first time as start, the number of lines as frame count and the rate
 // estimated from the first kRateLines times: only times rising over the previous time taken
 // count, so repeated or falling times never divide by zero; no usable estimate gives the global
-// default. Keys lie at the start plus whole periods; the frame count is replaced by the rows
-// read when the options ask for more. GetReadOptions reads every row and keeps it (four bytes a
-// cell) for the read that follows, until then or until the file is closed or another opened;
-// a read without such rows, or a second one, reads the file itself.
+// default, with a warning when the times rose (rows too close or too far apart). Keys lie at the
+// start plus whole periods; the frame count is replaced by the rows read when the options ask for
+// more. GetReadOptions reads every row and keeps it (four bytes a cell) for the read that follows,
+// until then or until the file is closed or another opened; a read without such rows, or a second
+// one, reads the file itself.
 //
 // Errors (KReader table): no file, kFileNotOpened; no motion options, kStreamOptionsNotSet; no
 // group on, kUnidentifiedError with "No animation to import."; kFileCorrupted with "file:line:
@@ -41,6 +42,8 @@ public:
     static constexpr int kOptionRotation = 1;
     static constexpr int kOptionScaling = 2;
     static constexpr int kRateLines = 10;
+    // A first time beyond this many seconds from 0 cannot be a kit time at any usable rate.
+    static constexpr double kMaxSeconds = 1.0e8;
     static constexpr int kMaxObjects = 100000;
     // Rows with missing cells get a warning each up to this many, then one line for the rest.
     static constexpr int kMaxRowWarnings = 10;
@@ -52,7 +55,7 @@ public:
     std::unique_ptr<KStreamOptions> GetReadOptions() override;
 
     // The rate the times give (first to last, each rising over the previous one taken), 0 when
-    // they give no usable rate.
+    // they give no usable rate (KMotionFrameRate).
     static double EstimateRate(const std::vector<double>& pTimes);
 
     static std::unique_ptr<KReader> Create(KRyvObjectFactory* pOwner);
@@ -100,6 +103,11 @@ private:
     // ones into a row that read would refuse, so that it can name the fault.
     bool ReplayKeptRows(KeptRows& ioRows, Table& oTable, const KStreamOptionsMotion& pOptions,
                         int pFrames);
+    // The same before the check: 0 when no time rises over the first.
+    static double AverageRate(const std::vector<double>& pTimes);
+    // A warning, naming the first row's line, when rising times give a rate that is not usable
+    // (rows 1e-9 s apart), so that the rate of pOptions stands in for it.
+    void WarnUnusableRate(const std::vector<double>& pTimes, const KStreamOptionsMotion& pOptions);
     // The warning of a row with pMissing cells read as 0.
     void WarnMissing(int pLine, int pMissing);
     void WarnFurtherMissing(int pWarned);
@@ -111,6 +119,8 @@ private:
                      const KStreamOptionsMotion& pOptions);
 
     KeptRows mRows;
+    // The line of the first row KeepRows read.
+    int mFirstRowLine = 0;
 };
 
 #endif

@@ -59,6 +59,9 @@ bool KWriterMov::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOpti
         GetError().SetLastError(kFileNotCreated, "No animation to export.");
         return false;
     }
+    if (!CheckFrames(pOptions) || !CheckSpanTimes(pOptions, KReaderMov::kMaxSeconds, false)) {
+        return false;
+    }
     KMotionMarkerSampler lSampler(
         KMotionMarkerSampler::SelectReferenceNode(*this, pScene, pOptions));
     const int lFrames = pOptions.GetFrameCount();

@@ -15,7 +15,8 @@ class KMotionMarkerSampler;
 //
 // Errors (KWriter table): those of KMotionTextWriter; kFileNotCreated with "No animation to
 // export." when no group is on; kUnidentifiedError for a value beyond single precision (or not
-// finite), which no reader could take back.
+// finite), which no reader could take back, and for options that ask for no frame or start
+// beyond KReaderMov::kMaxSeconds, which make files the reader refuses.
 class KWriterMov : public KMotionTextWriter
 {
 public:

@@ -104,6 +104,7 @@ bool KTrcFile::ReadHeader(KOpticalMarkerHeader& oHeader)
 {
     mMarkerCount = 0;
     mFramesRead = 0;
+    mWarnings.clear();
     if (!Rewind()) {
         return Fail("the file has no header");
     }
@@ -237,6 +238,13 @@ bool KTrcFile::ReadFrame(std::vector<KVector4>& oPositions, int pCount, KTime& i
     }
     if (!ParseFrameLine(GetLine(), pCount, oPositions)) {
         return false;
+    }
+    // Every cell the line lacks is a marker not seen; where the file ends inside the line, the
+    // cells may have been cut off rather than left out.
+    if (!LineEnded()) {
+        mWarnings += GetFileName() + ":" + std::to_string(GetLineNumber()) +
+                     ": the file ends inside this frame line, without a line break: it may be "
+                     "cut short\n";
     }
     ++mFramesRead;
     ++ioFrame;

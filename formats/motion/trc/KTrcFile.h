@@ -11,7 +11,9 @@
 // seen. Header and name lines collapse runs of tabs (and of spaces in a file whose first line has
 // no tab); frame lines do not (an empty cell, ended by one tab or space, is a marker not seen),
 // and the end of the line ends a cell too; a frame line that ends early leaves its missing markers
-// not seen, and one with more triples than the header's markers holds extra markers.
+// not seen, and one with more triples than the header's markers holds extra markers. A frame
+// line the file ends inside (no line break after it) is read with a warning: the file may have
+// been cut short.
 //
 // Written files end their lines in LF; coordinates are millimetres with five decimals, the rate
 // with two decimals unless it needs more. A position that is not finite is written as not seen.

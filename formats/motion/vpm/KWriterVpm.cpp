@@ -71,12 +71,18 @@ bool KWriterVpm::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOpti
 bool KWriterVpm::CheckNames(const KMotionMarkerSampler& pSampler,
                             const KStreamOptionsMotion& pOptions)
 {
+    // The segment name is one word of the reader's longest.
+    const std::string lRefusal = pSampler.FindNameRefusal("VPM", KTextFile::kDefaultMaxWord);
+    if (!lRefusal.empty()) {
+        pOptions.ShowMessage("Error", lRefusal.c_str(), "OK");
+        return Fail(lRefusal.c_str());
+    }
     KString lBad("Spaces are not allowed in VPM node names:");
     bool lAllGood = true;
     std::set<std::string> lSeen;
     for (int j = 0; j < pSampler.GetMarkerCount(); ++j) {
         const KString lName = pSampler.GetMarkerName(j);
-        if (lName.IsEmpty() || std::strpbrk(lName.Buffer(), " \t\r\n") != nullptr) {
+        if (std::strpbrk(lName.Buffer(), " \t\r\n") != nullptr) {
             lBad += "\n    ";
             lBad += pSampler.GetMarker(j)->GetNameWithoutPrefix();
             lAllGood = false;

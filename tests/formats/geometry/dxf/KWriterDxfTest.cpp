@@ -2,6 +2,7 @@
 
 #include "formats/geometry/dxf/KDxfColor.h"
 #include "scene/objects/KRyvMaterial.h"
+#include "tests/support/NotFinitePoints.h"
 
 #include <gtest/gtest.h>
 
@@ -268,19 +269,9 @@ TEST(KWriterDxf, CoordinatesOfAnyFiniteMagnitudeComeBackExactly)
 // write is refused, naming the layer, and the file that was there stays.
 TEST(KWriterDxf, APointThatIsNotFiniteRefusesTheWrite)
 {
-    const double kInf = std::numeric_limits<double>::infinity();
-    struct Case
-    {
-        const char* mWhat;
-        double mX;
-        double mScale;
-    };
-    const Case kCases[] = {{"not a number", std::nan(""), 1.0},
-                           {"infinite", -kInf, 1.0},
-                           {"infinite once scaled", 1e300, 1e10}};
     TempFolder lFiles;
     const std::string lPath = lFiles.Write("kept.dxf", "before");
-    for (const Case& lCase : kCases) {
+    for (const NotFinitePoint& lCase : NotFinitePoints()) {
         SCOPED_TRACE(lCase.mWhat);
         DxfScene lScene;
         AddMesh(lScene.mFactory, lScene.mScene, "fine", {{0, 0}, {1, 0}, {0, 1}}, {{0, 1, 2}});
@@ -295,7 +286,7 @@ TEST(KWriterDxf, APointThatIsNotFiniteRefusesTheWrite)
         EXPECT_FALSE(lWriter.Write(&lScene.mScene, &lOptions));
         EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
         EXPECT_STREQ(lWriter.GetError().GetLastErrorString().Buffer(),
-                     "A point of layer bad is not a finite number");
+                     "A point of node \"bad\" is not a finite number");
         EXPECT_EQ(TempFolder::Read(lPath), "before");
     }
 }

@@ -7,6 +7,7 @@
 #include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvTexture.h"
+#include "tests/support/NotFinitePoints.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -444,4 +445,46 @@ TEST(KWriterObjTest, LinksTurnTheNormalsWrittenNotTheScenes)
     EXPECT_EQ(lNormals[1], "vn 1.000000 0.000000 0.000000");
     EXPECT_EQ(lMesh->GetNormalsDirect()[0][0], 1.0);
     EXPECT_EQ(lMesh->GetNormalsDirect()[0][1], 0.0);
+}
+
+// A point that is not a number once placed in the world would be written as "v nan nan nan",
+// which no reader takes: the write is refused, naming the node, and both files stay as they
+// were. A file of finite points the same writer makes reads back.
+TEST(KWriterObjTest, APointThatIsNotFiniteRefusesTheWrite)
+{
+    TempFolder lFolder;
+    const std::string lPath = lFolder.Write("kept.obj", "before");
+    lFolder.Write("kept.mtl", "library");
+    for (const NotFinitePoint& lCase : NotFinitePoints()) {
+        SCOPED_TRACE(lCase.mWhat);
+        KRyvObjectFactory lFactory;
+        KRyvScene lScene(&lFactory);
+        AddCube(lFactory, lScene, "Fine");
+        KRyvNode* lBad = nullptr;
+        KRyvMesh* lMesh = AddCube(lFactory, lScene, "Bad", &lBad);
+        lMesh->InitMaterialIndices(KRyvMesh::eMappingAllSame);
+        lMesh->AddMaterial(lFactory.CreateMaterial("paint"));
+        lMesh->GetControlPoints()[5][0] = lCase.mX;
+        lBad->SetLclScaling(KVector4(lCase.mScale, 1.0, 1.0, 1.0));
+        KWriterObj lWriter(&lFactory);
+        KStreamOptionsObj lOptions;
+        ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()));
+        EXPECT_FALSE(lWriter.Write(&lScene, &lOptions));
+        EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kUnidentifiedError);
+        EXPECT_STREQ(lWriter.GetError().GetLastErrorString().Buffer(),
+                     "A point of node \"Bad\" is not a finite number");
+        EXPECT_EQ(TempFolder::Read(lPath), "before");
+        EXPECT_EQ(TempFolder::Read(lFolder.Path() + "/kept.mtl"), "library");
+    }
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    KRyvNode* lLarge = nullptr;
+    AddCube(lFactory, lScene, "Large", &lLarge);
+    lLarge->SetLclScaling(KVector4(1e6, 1.0, 1.0, 1.0));
+    const std::string lFine = lFolder.Path() + "/large.obj";
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFine));
+    ObjRead lBack(lFine, "", false, true);
+    ASSERT_TRUE(lBack.mRead) << lBack.mErrorText;
+    ASSERT_NE(lBack.Mesh("Large"), nullptr);
+    EXPECT_EQ(lBack.Mesh("Large")->GetControlPoints()[1][0], 0.5e6);
 }

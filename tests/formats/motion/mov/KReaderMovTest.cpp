@@ -208,3 +208,29 @@ TEST(KReaderMov, RefusalsWithoutFileOptionsOrGroupsAndThroughTheImporter)
 }
 
 } // namespace
+
+TEST(KReaderMov, RowsTooCloseOrTooFarApartForARateAreWarnedAbout)
+{
+    struct Case
+    {
+        const char* mText;
+        const char* mWarning;
+    };
+    const Case kCases[] = {
+        // The first row on line 2; 1 / 1e-9 s is beyond every usable rate.
+        {"\n0 1 2 3 4 5 6 7 8 9\n1e-9 1 2 3 4 5 6 7 8 9\n2e-9 1 2 3 4 5 6 7 8 9\n",
+         "times.mov:2: the times of the first rows give 1e+09 frames per second, no usable rate: "
+         "30 is used\n"},
+        {"0 1 2 3 4 5 6 7 8 9\n5000 1 2 3 4 5 6 7 8 9\n",
+         "times.mov:1: the times of the first rows give 0.0002 frames per second, no usable "
+         "rate: 30 is used\n"},
+        // A usable rate, or times that never rise, say nothing.
+        {"0 1 2 3 4 5 6 7 8 9\n0.04 1 2 3 4 5 6 7 8 9\n", ""},
+        {"7 1 2 3 4 5 6 7 8 9\n7 1 2 3 4 5 6 7 8 9\n", ""}};
+    for (const Case& lCase : kCases) {
+        SCOPED_TRACE(lCase.mText);
+        TableReadScene<KReaderMov> lTest;
+        ASSERT_TRUE(lTest.Read(WriteTableFile("times.mov", lCase.mText)));
+        EXPECT_STREQ(lTest.mReader.GetMessage().Buffer(), lCase.mWarning);
+    }
+}
