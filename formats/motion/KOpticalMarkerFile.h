@@ -67,7 +67,8 @@ public:
     virtual bool WriteFailed() const = 0;
 
     virtual std::string GetError() const = 0;
-    // Warnings collected while writing (values the format cannot hold), one line each.
+    // Warnings of the last read (what the file overruled or left out) or of writing (values the
+    // format cannot hold), one line each.
     virtual const std::string& GetWarnings() const = 0;
 };
 

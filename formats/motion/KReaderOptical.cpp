@@ -153,10 +153,13 @@ bool KReaderOptical::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     if (!CheckReadArguments(mFile != nullptr, pScene, pOptions, KStreamOptionsMotion::ClassId())) {
         return false;
     }
-    return CatchOutOfMemory(
+    const bool lRead = CatchOutOfMemory(
         [&] { return ReadInto(*pScene, *static_cast<KStreamOptionsMotion*>(pOptions)); },
         // The rollback inside ReadInto has already undone the partial read while unwinding.
         [&] { return Fail("out of memory"); });
+    // What the file overruled or left out, whether or not the read went through.
+    GetMessage() += mFile->GetWarnings().c_str();
+    return lRead;
 }
 
 bool KReaderOptical::Fail(const std::string& pWhy)
