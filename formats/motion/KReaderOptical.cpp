@@ -26,9 +26,6 @@ namespace {
 
 constexpr int kOcclusionCurve = 3;
 constexpr int kCurveCount = 4;
-// KUniqueNameTable as the importer sizes it.
-constexpr int kNameTableBits = 8;
-constexpr int kNameTableGrowth = 64;
 const char* const kUnnamedPrefix = "*Unnamed_";
 
 bool SetKeys(KFCurve* const* pCurves, int pFrame, KTime pTime, const KVector4& pPosition,
@@ -261,15 +258,14 @@ bool KReaderOptical::ReadMarkerNames(const KOpticalMarkerHeader& pHeader,
 
 void KReaderOptical::MakeUnique(std::vector<KString>& ioNames, const KStreamOptionsMotion& pOptions)
 {
-    KUniqueNameTable lTable(kNameTableBits, kNameTableGrowth);
+    const std::vector<KString> lOld = ioNames;
     std::string lReport;
-    for (std::size_t k = 0; k < ioNames.size(); ++k) {
-        const std::string lOld = ioNames[k].Buffer();
-        const std::string lNew = lTable.AddName(lOld, static_cast<int>(k + 1));
-        if (lNew != lOld) {
-            lReport += lOld + "  -->  " + lNew + "\n";
-            ioNames[k] = KString(lNew.c_str());
-        }
+    for (const std::size_t k : KUniqueNameTable::MakeUnique(ioNames)) {
+        lReport += std::string(lOld[k].Buffer()) + "  -->  " + ioNames[k].Buffer() + "\n";
+        GetMessage() +=
+            KUniqueNameTable::DescribeRename(mFileName.substr(mFileName.find_last_of('/') + 1),
+                                             "read", lOld[k], ioNames[k])
+                .c_str();
     }
     if (!lReport.empty()) {
         const std::string lText =
