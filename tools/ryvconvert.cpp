@@ -20,6 +20,7 @@
 #include "core/KColor.h"
 #include "core/KFileUtils.h"
 #include "core/KOutputFile.h"
+#include "formats/motion/KReaderOptical.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
@@ -187,6 +188,9 @@ void PrintHelp()
         "Writing an AMC file writes its skeleton beside it as well (walk.amc gives\n"
         "walk.asf).\n"
         "\n"
+        "Marker names that an optical file (C3D, TRC, AOA, MCD) repeats are made unique\n"
+        "with a warning.\n"
+        "\n"
         "Warnings go to standard error. Exit status: 0 on success, 1 when reading or\n"
         "writing fails, 2 on wrong usage.\n");
 }
@@ -279,6 +283,16 @@ std::string FindUnreadableCause(const char* pPath)
     return lCause;
 }
 
+// Optical marker files that repeat a label (virtual marker sets list one twice) are read with
+// the repeats renamed and a warning rather than refused. Only the optical readers read the
+// option; the library's default leaves it off.
+void AskUniqueMarkerNames(KStreamOptions* ioOptions)
+{
+    if (auto* lMotion = dynamic_cast<KStreamOptionsMotion*>(ioOptions)) {
+        lMotion->SetOption(KReaderOptical::kOptionUniqueNames, 1);
+    }
+}
+
 // An AMC step works on the skeleton its ASF step left in that step's option set.
 void LendSkeleton(const KStreamOptions* pFrom, KStreamOptions* ioTo)
 {
@@ -325,6 +339,7 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
         if (lOptions) {
             ShowProgress(*lOptions);
             ApplyNativeChoices(pChoices, lOptions.get());
+            AskUniqueMarkerNames(lOptions.get());
             LendSkeleton(pSkeleton, lOptions.get());
         }
         // No option set and an error: the reader could not take the file's header.

@@ -69,8 +69,8 @@ public:
     // The format's name as messages give it ("TRC", "C3D").
     virtual const char* GetFormatName() const = 0;
     virtual std::string GetError() const = 0;
-    // Warnings collected while writing (values the format cannot hold) or since the last
-    // ReadHeader (a file cut short), one line each.
+    // Warnings of the last read (what the file overruled or left out, a file cut short) or of
+    // writing (values the format cannot hold), one line each.
     virtual const std::string& GetWarnings() const = 0;
 };
 

@@ -27,9 +27,6 @@ namespace {
 
 constexpr int kOcclusionCurve = 3;
 constexpr int kCurveCount = 4;
-// KUniqueNameTable as the importer sizes it.
-constexpr int kNameTableBits = 8;
-constexpr int kNameTableGrowth = 64;
 const char* const kUnnamedPrefix = "*Unnamed_";
 
 bool SetKeys(KFCurve* const* pCurves, int pFrame, KTime pTime, const KVector4& pPosition,
@@ -154,10 +151,13 @@ bool KReaderOptical::Read(KRyvScene* pScene, KStreamOptions* pOptions)
     if (!CheckReadArguments(mFile != nullptr, pScene, pOptions, KStreamOptionsMotion::ClassId())) {
         return false;
     }
-    return CatchOutOfMemory(
+    const bool lRead = CatchOutOfMemory(
         [&] { return ReadInto(*pScene, *static_cast<KStreamOptionsMotion*>(pOptions)); },
         // The rollback inside ReadInto has already undone the partial read while unwinding.
         [&] { return Fail("out of memory"); });
+    // What the file overruled or left out, whether or not the read went through.
+    GetMessage() += mFile->GetWarnings().c_str();
+    return lRead;
 }
 
 bool KReaderOptical::Fail(const std::string& pWhy)
@@ -260,15 +260,14 @@ bool KReaderOptical::ReadMarkerNames(const KOpticalMarkerHeader& pHeader,
 
 void KReaderOptical::MakeUnique(std::vector<KString>& ioNames, const KStreamOptionsMotion& pOptions)
 {
-    KUniqueNameTable lTable(kNameTableBits, kNameTableGrowth);
+    const std::vector<KString> lOld = ioNames;
     std::string lReport;
-    for (std::size_t k = 0; k < ioNames.size(); ++k) {
-        const std::string lOld = ioNames[k].Buffer();
-        const std::string lNew = lTable.AddName(lOld, static_cast<int>(k + 1));
-        if (lNew != lOld) {
-            lReport += lOld + "  -->  " + lNew + "\n";
-            ioNames[k] = KString(lNew.c_str());
-        }
+    for (const std::size_t k : KUniqueNameTable::MakeUnique(ioNames)) {
+        lReport += std::string(lOld[k].Buffer()) + "  -->  " + ioNames[k].Buffer() + "\n";
+        GetMessage() +=
+            KUniqueNameTable::DescribeRename(mFileName.substr(mFileName.find_last_of('/') + 1),
+                                             "read", lOld[k], ioNames[k])
+                .c_str();
     }
     if (!lReport.empty()) {
         const std::string lText =
@@ -358,7 +357,6 @@ bool KReaderOptical::ReadFrames(KReadRollback& ioRollback, const KOpticalMarkerH
     if (!mFile->EndRead()) {
         return Fail(mFile->GetError());
     }
-    GetMessage() += mFile->GetWarnings().c_str();
     return AddExtraMarkers(ioRollback, pHeader, pFrames, pOptions, lExtras, lExtraCount, ioMarkers);
 }
 

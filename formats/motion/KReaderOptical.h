@@ -31,7 +31,9 @@ class KStreamOptionsMotion;
 // how many frames are read. Option 5: a position of exactly (0, 0, 0) is not seen. Option 6: a
 // marker not seen keeps the x, y, z of the frame before (not at the first frame). Option 7: the
 // format keeps name prefixes. Option 17: names are made unique (KUniqueNameTable) and the
-// changes reported through the message callback; otherwise two markers of one name fail the read.
+// changes reported through the message callback and, a line each, in the message; otherwise two
+// markers of one name fail the read. What the file overruled or left out (its warnings) is
+// added to the message, whether or not the read succeeds.
 //
 // Errors (KReader table): no file, kFileNotOpened; no or a wrong option set,
 // kStreamOptionsNotSet; a bad header, names or frame, more samples declared than the file can

@@ -9,6 +9,9 @@ const char* const kDefaultName = "Default";
 const char* const kMediaEndings[] = {".mpg", ".mp", ".sd"};
 // Characters a name needs before its digits for a media ending to count.
 constexpr std::size_t kMinMediaPrefix = 3;
+// The table the optical formats make their marker names unique with.
+constexpr int kMarkerTableBits = 8;
+constexpr int kMarkerTableGrowth = 64;
 
 std::string UpperKey(const std::string& pText)
 {
@@ -128,4 +131,28 @@ void KUniqueNameTable::Store(const std::string& pName, int pReference)
     mNames.push_back(pName);
     mByKey.emplace(UpperKey(pName), mNames.size() - 1);
     mByReference[pReference] = mNames.size() - 1;
+}
+
+std::vector<std::size_t> KUniqueNameTable::MakeUnique(std::vector<KString>& ioNames)
+{
+    KUniqueNameTable lTable(kMarkerTableBits, kMarkerTableGrowth);
+    std::vector<std::size_t> lChanged;
+    for (std::size_t k = 0; k < ioNames.size(); ++k) {
+        const std::string lOld = ioNames[k].Buffer();
+        const std::string lNew = lTable.AddName(lOld, static_cast<int>(k + 1));
+        if (lNew != lOld) {
+            ioNames[k] = KString(lNew.c_str());
+            lChanged.push_back(k);
+        }
+    }
+    return lChanged;
+}
+
+std::string KUniqueNameTable::DescribeRename(const std::string& pFile, const char* pVerb,
+                                             const KString& pOld, const KString& pNew)
+{
+    const std::string lOld = std::string(pOld.Buffer()).substr(0, kQuotedLength);
+    const std::string lNew = std::string(pNew.Buffer()).substr(0, kQuotedLength);
+    return pFile + ": marker \"" + lOld + "\" is " + pVerb + " as \"" + lNew +
+           "\": another marker has its name\n";
 }

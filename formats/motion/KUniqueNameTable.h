@@ -1,6 +1,8 @@
 #ifndef RYVKIT_FORMATS_MOTION_KUNIQUENAMETABLE_H
 #define RYVKIT_FORMATS_MOTION_KUNIQUENAMETABLE_H
 
+#include "core/KString.h"
+
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -25,6 +27,16 @@ public:
     // The most recent name added with pReference; null when none was.
     const std::string* GetName(int pReference) const;
     void Clear();
+
+    // Makes pNames unique in their order, each added with its position + 1 as reference value to
+    // a table of 2^8 buckets (as the optical importer sizes it); answers the positions of the
+    // names that changed.
+    static std::vector<std::size_t> MakeUnique(std::vector<KString>& ioNames);
+    // The warning line of a renamed marker: "<pFile>: marker "<pOld>" is <pVerb> as "<pNew>":
+    // another marker has its name", names quoted to kQuotedLength characters, with a line break.
+    static std::string DescribeRename(const std::string& pFile, const char* pVerb,
+                                      const KString& pOld, const KString& pNew);
+    static constexpr std::size_t kQuotedLength = 40;
 
     // "  a b  " -> "a b"; "" or spaces -> "Default".
     static std::string Normalise(const std::string& pName);

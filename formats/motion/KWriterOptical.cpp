@@ -3,7 +3,9 @@
 #include "formats/motion/KMotionMarkerSampler.h"
 #include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/KUniqueNameTable.h"
 #include "io/KOutOfMemory.h"
+#include "scene/KRyvNode.h"
 #include "scene/KRyvScene.h"
 
 #include <cstdint>
@@ -30,6 +32,8 @@ bool KWriterOptical::FileCreate(const char* pFileName)
     }
     mFile.reset();
     mWritten = false;
+    const std::string lPath = pFileName ? pFileName : "";
+    mFileName = lPath.substr(lPath.find_last_of('/') + 1);
     try {
         mFile = pFileName ? CreateFile(pFileName) : nullptr;
     } catch (const std::bad_alloc&) {
@@ -117,6 +121,14 @@ bool KWriterOptical::WriteAll(KMotionMarkerSampler& ioSampler, const KStreamOpti
     lNames.reserve(static_cast<std::size_t>(lCount));
     for (int i = 0; i < lCount; ++i) {
         lNames.push_back(ioSampler.GetMarkerName(i));
+    }
+    // Names lose their prefixes ("Human1:"), so two subjects' markers may meet: the file gets
+    // names its reader takes, and the message says which changed.
+    for (const std::size_t k : KUniqueNameTable::MakeUnique(lNames)) {
+        const KRyvNode* lNode = ioSampler.GetMarker(static_cast<int>(k));
+        GetMessage() += KUniqueNameTable::DescribeRename(mFileName, "written",
+                                                         lNode->GetNameWithoutPrefix(), lNames[k])
+                            .c_str();
     }
     // The rest pose first, as the header and names are written: the sampler works in the
     // reference node's space from here on.

@@ -6,6 +6,7 @@
 #include "io/KWriter.h"
 
 #include <memory>
+#include <string>
 
 class KMotionMarkerSampler;
 class KStreamOptionsMotion;
@@ -14,11 +15,12 @@ class KStreamOptionsMotion;
 // (CreateFile) and its option defaults (SetWriteDefaults); Write does the rest. It takes the
 // reference node (KMotionMarkerSampler::SelectReferenceNode), the marked nodes below it that
 // carry no optical reference attribute (depth first) named by the text after their last ':',
-// and hands the file one position per marker and frame over the options' span (options without
-// frames take the span of the scene's current take, KMotionTakeSpan), in the reference
-// node's space (its own transform left out), scene centimetres. A marker counts as not seen
-// (w 1.0) when its occlusion curve is above 0.5 at the frame, unless option 11 is 1; option 12
-// at 1 asks for a negative sample scale (floating-point data where the format has a choice).
+// made unique with KUniqueNameTable (each renamed marker a line of the message), and hands the
+// file one position per marker and frame over the options' span (options without frames take the
+// span of the scene's current take, KMotionTakeSpan), in the reference node's space (its own
+// transform left out), scene centimetres. A marker counts as not seen (w 1.0) when its occlusion
+// curve is above 0.5 at the frame, unless option 11 is 1; option 12 at 1 asks for a negative
+// sample scale (floating-point data where the format has a choice).
 //
 // Errors (KWriter table): no file, kFileNotOpened; no or a wrong option set,
 // kStreamOptionsNotSet; a marker whose name is empty after its last ':', a value or name the
@@ -63,6 +65,8 @@ private:
     bool FailFile();
 
     std::unique_ptr<KOpticalMarkerFile> mFile;
+    // The target's name without its folder, for messages.
+    std::string mFileName;
     KString mDescription;
     bool mWritten = false;
 };

@@ -284,5 +284,16 @@ expect_status 1 "$TOOL" "$WORK/odd.ryv" "$WORK/odd.c3d"
 expect_text err "no frame rate to write"
 [ -e "$WORK/odd.c3d" ] && { echo "FAIL: odd.c3d written" >&2; FAILS=$((FAILS + 1)); }
 
+# A label an optical file repeats is renamed with a warning; two subjects' markers, their
+# prefixes dropped, are written under unique names that read back.
+printf 'PathFileType\t4\t(X/Y/Z)\tv.trc\nDataRate\tCameraRate\tNumFrames\tNumMarkers\tUnits\tOrigDataRate\tOrigDataStartFrame\tOrigNumFrames\n60\t60\t1\t2\tmm\t60\t1\t1\nFrame#\tTime\tRKNE\t\t\tRKNE\t\t\t\n\t\tX1\tY1\tZ1\tX2\tY2\tZ2\n\n1\t0\t1\t2\t3\t4\t5\t6\n' >"$WORK/virtual.trc"
+expect_status 0 "$TOOL" "$WORK/virtual.trc" "$WORK/virtual.c3d"
+expect_text err 'marker "RKNE" is read as "RKNE 1"'
+printf 'PathFileType\t4\t(X/Y/Z)\tt.trc\nDataRate\tCameraRate\tNumFrames\tNumMarkers\tUnits\tOrigDataRate\tOrigDataStartFrame\tOrigNumFrames\n60\t60\t1\t2\tmm\t60\t1\t1\nFrame#\tTime\tA:Knee\t\t\tB:Knee\t\t\t\n\t\tX1\tY1\tZ1\tX2\tY2\tZ2\n\n1\t0\t1\t2\t3\t4\t5\t6\n' >"$WORK/two.trc"
+expect_status 0 "$TOOL" "$WORK/two.trc" "$WORK/two.c3d"
+expect_text err 'marker "B:Knee" is written as "Knee 1"'
+expect_status 0 "$TOOL" "$WORK/two.c3d"
+expect_text out "Model::Knee 1 (OpticalMarker)"
+
 [ "$FAILS" -eq 0 ] && echo "ryvconvert: all checks passed"
 [ "$FAILS" -eq 0 ]

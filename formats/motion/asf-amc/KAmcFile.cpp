@@ -270,6 +270,9 @@ bool KAmcFile::ReadFrameAt(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pO
     if (mFirstFrame && mRangeSeen && mRangeFirst != 1 && lNumber == mRangeFirst) {
         // This file numbers its frames from the range's first frame.
         mBase = mRangeFirst;
+    } else if (mFirstFrame && !mRangeSeen && lNumber == 0) {
+        // Numbered from 0: its first frame lies at the start, as the take's span says.
+        mBase = 0;
     }
     mFirstFrame = false;
     KTime lOffset;

@@ -14,6 +14,7 @@
 #include "scene/KRyvScene.h"
 
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <new>
 #include <string>
@@ -80,8 +81,7 @@ private:
 
 struct KReaderBrd::Scratch
 {
-    std::vector<KTime> mTimes;
-    std::vector<float> mColumns[kCurveCount];
+    std::vector<KFCurveKey> mKeys[kCurveCount];
 };
 
 KReaderBrd::KReaderBrd(KRyvObjectFactory* pOwner) : KMotionTextReader(pOwner) {}
@@ -233,17 +233,25 @@ void KReaderBrd::SortSamples()
 
 bool KReaderBrd::CheckFrameSpan()
 {
+    // The curves hold keys only where samples are, so gaps between frame numbers cost nothing;
+    // the span only has to be a frame count.
     const std::int64_t lFrames =
         static_cast<std::int64_t>(mLastFrame) - static_cast<std::int64_t>(mFirstFrame) + 1;
-    const std::int64_t lSensors = static_cast<std::int64_t>(mSensors.size());
-    const std::int64_t lSamples = static_cast<std::int64_t>(mSamples.size());
-    // lFrames < 2^32 and lSensors <= lSamples, so the products cannot overflow.
-    if (lFrames > KFCurve::kMaxKeyCount || lFrames * lSensors > kMaxFramesPerSample * lSamples) {
-        const std::string lText = File().GetFileName() + ": frame numbers " +
-                                  std::to_string(mFirstFrame) + " to " +
-                                  std::to_string(mLastFrame) + " span more frames than " +
-                                  std::to_string(lSamples) + " samples can fill";
+    if (lFrames > INT_MAX) {
+        const std::string lText =
+            File().GetFileName() + ": frame numbers " + std::to_string(mFirstFrame) + " to " +
+            std::to_string(mLastFrame) + " span more frames than a take holds";
         return Fail(KString(lText.c_str()));
+    }
+    // A key per sample and at most one per gap after it, and one before the first.
+    for (const Sensor& lSensor : mSensors) {
+        if (2 * (lSensor.mEnd - lSensor.mBegin) + 1 >
+            static_cast<std::size_t>(KFCurve::kMaxKeyCount)) {
+            const std::string lText = File().GetFileName() + ": sensor " +
+                                      std::to_string(lSensor.mId) +
+                                      " has more samples than a curve holds";
+            return Fail(KString(lText.c_str()));
+        }
     }
     return true;
 }
@@ -294,12 +302,12 @@ bool KReaderBrd::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     }
     const bool lHold = ioOptions.GetOption(kOptionHold) == 1;
     Scratch lScratch;
-    KMotionMarkerBuilder::ExtendKeyTimes(ioOptions, lFrames, lScratch.mTimes);
     const std::size_t lCount = mSensors.size();
     for (std::size_t k = 0; k < lCount; ++k) {
         ioOptions.ReportProgress("Loading BRD animation frames in nodes",
                                  static_cast<float>(k * 100 / lCount));
-        if (!BuildSensor(lBuilder, lRollback, lReference, mSensors[k], lHold, lFrames, lScratch)) {
+        if (!BuildSensor(lBuilder, lRollback, lReference, mSensors[k], lHold, lFrames, ioOptions,
+                         lScratch)) {
             return FailFile("cannot create the sensor nodes");
         }
     }
@@ -313,7 +321,7 @@ bool KReaderBrd::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 
 bool KReaderBrd::BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
                              KRyvNode* pReference, const Sensor& pSensor, bool pHold, int pFrames,
-                             Scratch& ioScratch)
+                             const KStreamOptionsMotion& pOptions, Scratch& ioScratch)
 {
     const std::string lName = "Marker" + std::to_string(pSensor.mId);
     KRyvNode* lNode = ioBuilder.CreateMarker(pReference, lName.c_str());
@@ -325,58 +333,75 @@ bool KReaderBrd::BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioR
                                      lTake->GetTransformTZ(), lTake->GetTransformRX(),
                                      lTake->GetTransformRY(), lTake->GetTransformRZ(),
                                      lTake->GetOcclusion()};
-    for (KFCurve* lCurve : lCurves) {
-        if (!ioRollback.BeginKeySet(lCurve, pFrames)) {
+    PlanKeys(pSensor, pHold, pFrames, pOptions, ioScratch);
+    const int lKeys = static_cast<int>(ioScratch.mKeys[0].size());
+    for (int c = 0; c < kCurveCount; ++c) {
+        if (!ioRollback.BeginKeySet(lCurves[c], lKeys) ||
+            !lCurves[c]->KeySetBatch(0, lKeys, ioScratch.mKeys[c].data())) {
             return false;
         }
     }
-    if (!FillKeys(lCurves, pSensor, pHold, pFrames, ioScratch)) {
-        return false;
-    }
-    ioRollback.EndKeySets(pFrames);
+    ioRollback.EndKeySets(lKeys);
     KMotionImportFilters::Apply(lCurves, lCurves + 3);
     KMotionImportFilters::ReduceConstantKeys(lCurves + kOcclusionCurve, 1);
     return true;
 }
 
-bool KReaderBrd::FillKeys(KFCurve* const* pCurves, const Sensor& pSensor, bool pHold, int pFrames,
-                          Scratch& ioScratch)
+void KReaderBrd::PlanKeys(const Sensor& pSensor, bool pHold, int pFrames,
+                          const KStreamOptionsMotion& pOptions, Scratch& ioScratch) const
 {
-    // One column of values per curve, set as a batch once the frames are through.
-    const std::size_t lFrames = static_cast<std::size_t>(pFrames);
-    for (std::vector<float>& lColumn : ioScratch.mColumns) {
-        lColumn.resize(lFrames);
+    // A key at each sample and one where a gap without samples starts; a key that a gap
+    // follows is constant, so every frame of the gap reads as the file says: occluded, at the
+    // pose held from the sample before (option 6) or at the origin. Keys grow with the samples,
+    // never with the span of the frame numbers.
+    for (std::vector<KFCurveKey>& lColumn : ioScratch.mKeys) {
+        lColumn.clear();
     }
+    const KTime lStart = pOptions.GetStart();
+    const KTime lPeriod = pOptions.GetFramePeriod();
     float lPose[6] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
-    // The samples are sorted by frame, so the cursor only moves forward.
-    std::size_t lCursor = pSensor.mBegin;
-    for (std::size_t i = 0; i < lFrames; ++i) {
-        const int lFrameNumber = mFirstFrame + static_cast<int>(i);
-        while (lCursor < pSensor.mEnd && mSamples[lCursor].mFrame < lFrameNumber) {
-            ++lCursor;
-        }
-        const bool lFound = lCursor < pSensor.mEnd && mSamples[lCursor].mFrame == lFrameNumber;
-        if (lFound) {
-            const Sample& lSample = mSamples[lCursor];
-            for (int c = 0; c < 3; ++c) {
-                lPose[c] = lSample.mPosition[c];
-                lPose[3 + c] = lSample.mRotation[c];
+    // Constant keys hold their own value up to the next key.
+    const auto lAdd = [&](int pIndex, bool pSeen, bool pGapFollows) {
+        const KTime lTime = lStart + lPeriod * pIndex;
+        for (int c = 0; c < 6; ++c) {
+            ioScratch.mKeys[c].emplace_back();
+            if (pGapFollows) {
+                ioScratch.mKeys[c].back().Set(lTime, lPose[c], KFCurveKey::kInterpolationConstant,
+                                              KFCurveKey::kConstantStandard);
+            } else {
+                ioScratch.mKeys[c].back().Set(lTime, lPose[c]);
             }
-        } else if (!pHold) {
+        }
+        ioScratch.mKeys[kOcclusionCurve].emplace_back();
+        ioScratch.mKeys[kOcclusionCurve].back().Set(
+            lTime, static_cast<float>(pSeen ? kSeen : kOccluded),
+            KFCurveKey::kInterpolationConstant, KFCurveKey::kConstantStandard);
+    };
+    // Sample indexes from the first frame number, only those the frame count reaches.
+    std::size_t lEnd = pSensor.mBegin;
+    while (lEnd < pSensor.mEnd &&
+           mSamples[lEnd].mFrame - static_cast<std::int64_t>(mFirstFrame) < pFrames) {
+        ++lEnd;
+    }
+    int lNext = 0;
+    for (std::size_t s = pSensor.mBegin; s < lEnd; ++s) {
+        const int lIndex =
+            static_cast<int>(mSamples[s].mFrame - static_cast<std::int64_t>(mFirstFrame));
+        if (lIndex > lNext) {
+            // Frames before this sample that no sample covers.
+            lAdd(lNext, false, true);
+        }
+        std::copy(mSamples[s].mPosition, mSamples[s].mPosition + 3, lPose);
+        std::copy(mSamples[s].mRotation, mSamples[s].mRotation + 3, lPose + 3);
+        lNext = lIndex + 1;
+        const bool lGapFollows =
+            lNext < pFrames && (s + 1 == lEnd || mSamples[s + 1].mFrame - mSamples[s].mFrame > 1);
+        lAdd(lIndex, true, lGapFollows);
+        if (!pHold && lGapFollows) {
             std::fill(lPose, lPose + 6, 0.0f);
         }
-        for (int c = 0; c < 6; ++c) {
-            ioScratch.mColumns[c][i] = lPose[c];
-        }
-        ioScratch.mColumns[kOcclusionCurve][i] = static_cast<float>(lFound ? kSeen : kOccluded);
     }
-    for (int c = 0; c < kCurveCount; ++c) {
-        const int lInterpolation = c == kOcclusionCurve ? KFCurveKey::kInterpolationConstant
-                                                        : KFCurveKey::kInterpolationCubic;
-        if (!pCurves[c]->KeySetBatch(0, pFrames, ioScratch.mTimes.data(),
-                                     ioScratch.mColumns[c].data(), lInterpolation)) {
-            return false;
-        }
+    if (lNext < pFrames) {
+        lAdd(lNext, false, true);
     }
-    return true;
 }

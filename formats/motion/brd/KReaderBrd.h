@@ -17,9 +17,11 @@ class KRyvNode;
 // Reads a BRD file into a scene: one optical-marker node "Marker<id>" per sensor, in id order,
 // below a reference node "BRD:reference" ("BRD:optical" with option 4 at 1) under the scene's
 // root, in a take named after the file. Each sensor gets translation and rotation curves
-// (Euler X, Y, Z in degrees from its quaternions) and an occlusion curve: key i is frame number
-// first + i at the options' start plus i periods; a frame without a sample of the sensor is
-// occluded (1) and, with option 6 at 1, holds the previous pose, else (0, 0, 0).
+// (Euler X, Y, Z in degrees from its quaternions) and an occlusion curve: frame number first + i
+// lies at the options' start plus i periods; a frame without a sample of the sensor is occluded
+// (1) and, with option 6 at 1, holds the previous pose, else (0, 0, 0). The curves are keyed at
+// the samples and where a gap starts (constant keys before a gap), so a sparse file costs what
+// its samples do, however far apart their frame numbers lie.
 //
 // The file is parsed once per open: a later line of the same sensor and frame replaces the
 // earlier one. The frame count is last - first + 1 of the frame numbers; the rate is
@@ -29,15 +31,12 @@ class KRyvNode;
 //
 // Errors (KReader table): no file, kFileNotOpened; no motion options, kStreamOptionsNotSet;
 // kFileCorrupted with "file:line: why" for a line that is not a sample, for a file without
-// samples, and for frame numbers that span more frames than a curve holds or than the samples
-// could fill (kMaxFramesPerSample). A failed read leaves scene and factory as they were.
+// samples, for frame numbers that span more frames than a take counts, and for a sensor with
+// more keys than a curve holds. A failed read leaves scene and factory as they were.
 class KReaderBrd : public KMotionTextReader
 {
 public:
     static constexpr int kOptionHold = 6;
-    // Frame numbers may leave gaps, but sensors x frames may exceed the samples read only by
-    // this factor: two lines numbered 0 and 2e9 would otherwise ask for 2e9 keys per curve.
-    static constexpr std::int64_t kMaxFramesPerSample = 8;
 
     explicit KReaderBrd(KRyvObjectFactory* pOwner);
     ~KReaderBrd() override;
@@ -59,8 +58,7 @@ private:
         float mPosition[3];
         float mRotation[3];
     };
-    // What the sensors of one read share, so that it is made once: the key times and one
-    // column of values per curve.
+    // What the sensors of one read share, so that it is made once: a column of keys per curve.
     struct Scratch;
     // One sensor: its samples in mSamples, sorted by frame number.
     struct Sensor
@@ -84,9 +82,10 @@ private:
     bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
     bool BuildSensor(KMotionMarkerBuilder& ioBuilder, KReadRollback& ioRollback,
                      KRyvNode* pReference, const Sensor& pSensor, bool pHold, int pFrames,
-                     Scratch& ioScratch);
-    bool FillKeys(KFCurve* const* pCurves, const Sensor& pSensor, bool pHold, int pFrames,
-                  Scratch& ioScratch);
+                     const KStreamOptionsMotion& pOptions, Scratch& ioScratch);
+    // The keys of the sensor's seven curves over the first pFrames frames, into ioScratch.
+    void PlanKeys(const Sensor& pSensor, bool pHold, int pFrames,
+                  const KStreamOptionsMotion& pOptions, Scratch& ioScratch) const;
 
     bool mParsed = false;
     bool mParseResult = false;

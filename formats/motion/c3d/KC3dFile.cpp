@@ -40,6 +40,8 @@ constexpr int kMaxSectionBlocks = 255;
 constexpr double kMillimetresPerCentimetre = 10.0;
 // Integer data: the fourth word's top bit marks a point not seen.
 constexpr std::uint16_t kNotSeenWord = 0x8000;
+// How far the analog rate over the point rate may be from a whole number, relative to it.
+constexpr double kRatioTolerance = 1e-3;
 
 std::string BaseName(const std::string& pPath)
 {
@@ -207,6 +209,7 @@ bool KC3dFile::ReadBytes(std::uint64_t pOffset, std::uint8_t* oBytes, std::size_
 
 bool KC3dFile::ReadHeader(KOpticalMarkerHeader& oHeader)
 {
+    mWarnings.clear();
     std::uint8_t lHeader[kBlockSize];
     if (!ReadBytes(0, lHeader, kBlockSize)) {
         return Corrupt("the file is shorter than a C3D header block");
@@ -228,16 +231,9 @@ bool KC3dFile::ReadHeader(KOpticalMarkerHeader& oHeader)
         !mFloatData && lScale > kMinScale && lScale < kMaxScale ? lScale : kDefaultIntegerScale;
     const double lRate = KC3dEncoding::ReadFloat(lHeader + kRateFloat, mProcessor);
     mRate = lRate > kMinRate && lRate < kMaxRate ? lRate : kDefaultRate;
-    ReadFrameSpan(lHeader);
     ReadEvents(lHeader);
-    if (mFrameCount < 0) {
-        return Corrupt("the take has more frames than can be read");
-    }
-    const std::uint64_t lFrameSize = static_cast<std::uint64_t>(mPoints) * (mFloatData ? 16 : 8) +
-                                     static_cast<std::uint64_t>(mAnalog) * (mFloatData ? 4 : 2);
-    if (lFrameSize * static_cast<std::uint64_t>(mFrameCount) > mFileSize - mDataOffset) {
-        return Corrupt("the header declares " + std::to_string(mFrameCount) +
-                       " frames, more than the file holds");
+    if (!ReadLayout(lHeader)) {
+        return false;
     }
     mNextFrame = mDataOffset;
     oHeader.mMarkerCount = mPoints;
@@ -276,32 +272,152 @@ bool KC3dFile::ReadParameterSection(const std::uint8_t* pHeader)
         !mParameters.Parse(mSection.data(), mSection.size(), mProcessor, lWhy)) {
         return Corrupt(lWhy.empty() ? "the parameter section cannot be read" : lWhy);
     }
+    return KeepWholeParameters();
+}
+
+bool KC3dFile::KeepWholeParameters()
+{
+    // The points cannot be read without their own group; another group's damaged parameter is
+    // left out and the rest of the file read.
+    const int lPoint = mParameters.FindGroup("POINT");
+    for (const KC3dParameters::Damage& lDamage : mParameters.GetDamaged()) {
+        if (lDamage.mGroup == lPoint) {
+            return Corrupt(lDamage.mWhy);
+        }
+    }
+    for (const KC3dParameters::Damage& lDamage : mParameters.GetDamaged()) {
+        mWarnings += BaseName(mSource->GetName()) + ": " + lDamage.mWhy + "; it is left out\n";
+    }
     return true;
 }
 
-void KC3dFile::ReadFrameSpan(const std::uint8_t* pHeader)
+bool KC3dFile::ReadLayout(const std::uint8_t* pHeader)
 {
-    std::uint64_t lFirst = KC3dEncoding::ReadWord(pHeader + kFirstFrameWord, mProcessor);
-    std::uint64_t lLast = KC3dEncoding::ReadWord(pHeader + kLastFrameWord, mProcessor);
-    // Takes beyond the 16-bit frame words carry 32-bit frame numbers in the TRIAL group.
+    const std::uint64_t lPointBytes = static_cast<std::uint64_t>(mPoints) * (mFloatData ? 16 : 8);
+    KC3dFrameLayout lLayout(lPointBytes, mFloatData ? 4 : 2, mFileSize - mDataOffset);
+    AddAnalogFigures(pHeader, lLayout);
+    AddFrameCounts(pHeader, lLayout);
+    std::string lWhy;
+    if (!lLayout.Resolve(lWhy)) {
+        return Corrupt(lWhy);
+    }
+    if (lLayout.IsCountFromData()) {
+        lLayout.SetFrames(CountWithoutPadding(lLayout.GetFrames(), lLayout.GetFrameBytes()));
+    }
+    if (lLayout.GetFrames() > static_cast<std::uint64_t>(INT_MAX)) {
+        return Corrupt("the take has more frames than can be read");
+    }
+    mAnalog = lLayout.GetAnalog();
+    mFrameCount = static_cast<int>(lLayout.GetFrames());
+    const std::string lWarning = lLayout.GetWarning();
+    if (!lWarning.empty()) {
+        mWarnings += BaseName(mSource->GetName()) + ": " + lWarning + "\n";
+    }
+    return true;
+}
+
+void KC3dFile::AddAnalogFigures(const std::uint8_t* pHeader, KC3dFrameLayout& ioLayout) const
+{
+    ioLayout.AddAnalog("the header", KC3dEncoding::ReadWord(pHeader + kAnalogWord, mProcessor));
+    const int lGroup = mParameters.FindGroup("ANALOG");
+    const KC3dParameters::Parameter* lUsed = lGroup ? mParameters.Find(lGroup, "USED") : nullptr;
+    const std::vector<int> lChannels = lUsed ? mParameters.GetInts(*lUsed) : std::vector<int>();
+    if (lChannels.empty()) {
+        return;
+    }
+    // The analog rate over the point rate, or else the header's samples per channel and frame.
+    const KC3dParameters::Parameter* lRate = mParameters.Find(lGroup, "RATE");
+    double lRatio = KC3dEncoding::ReadWord(pHeader + kAnalogSamplesWord, mProcessor);
+    if (lRate && mParameters.GetNumber(*lRate, lRatio)) {
+        lRatio /= mRate;
+    }
+    const double lWhole = std::nearbyint(lRatio);
+    if (!(lWhole >= 1.0 && lWhole <= kMaxFrameWord) ||
+        std::fabs(lRatio - lWhole) > kRatioTolerance * lWhole) {
+        return;
+    }
+    ioLayout.AddAnalog("ANALOG:USED x the rate ratio",
+                       static_cast<std::uint64_t>(lChannels[0] & 0xFFFF) *
+                           static_cast<std::uint64_t>(lWhole));
+}
+
+void KC3dFile::AddFrameCounts(const std::uint8_t* pHeader, KC3dFrameLayout& ioLayout)
+{
+    const std::uint32_t lFirst = KC3dEncoding::ReadWord(pHeader + kFirstFrameWord, mProcessor);
+    const std::uint32_t lLast = KC3dEncoding::ReadWord(pHeader + kLastFrameWord, mProcessor);
+    mFirstFrame = lFirst;
+    // A last frame of 65535 (or -1) says the take outgrew the header's words.
+    if (lLast == kMaxFrameWord) {
+        ioLayout.SetLongTake();
+    } else {
+        ioLayout.AddCount("the header", lLast >= lFirst ? lLast - lFirst + 1 : 0);
+    }
     const int lTrial = mParameters.FindGroup("TRIAL");
     const KC3dParameters::Parameter* lStart =
         lTrial ? mParameters.Find(lTrial, "ACTUAL_START_FIELD") : nullptr;
     const KC3dParameters::Parameter* lEnd =
         lTrial ? mParameters.Find(lTrial, "ACTUAL_END_FIELD") : nullptr;
-    if (lStart && lEnd) {
-        const std::vector<int> lStartWords = mParameters.GetInts(*lStart);
-        const std::vector<int> lEndWords = mParameters.GetInts(*lEnd);
-        if (lStartWords.size() >= 2 && lEndWords.size() >= 2) {
-            lFirst = (static_cast<std::uint64_t>(lStartWords[0] & 0xFFFF)) |
-                     (static_cast<std::uint64_t>(lStartWords[1] & 0xFFFF) << 16);
-            lLast = (static_cast<std::uint64_t>(lEndWords[0] & 0xFFFF)) |
-                    (static_cast<std::uint64_t>(lEndWords[1] & 0xFFFF) << 16);
-        }
+    std::uint64_t lTrialFirst = 0;
+    std::uint64_t lTrialLast = 0;
+    if (lStart && lEnd && ReadLongNumber(*lStart, lTrialFirst) &&
+        ReadLongNumber(*lEnd, lTrialLast)) {
+        mFirstFrame = static_cast<std::uint32_t>(lTrialFirst);
+        ioLayout.AddCount("TRIAL:ACTUAL_START_FIELD/ACTUAL_END_FIELD",
+                          lTrialLast >= lTrialFirst ? lTrialLast - lTrialFirst + 1 : 0);
     }
-    mFirstFrame = static_cast<std::uint32_t>(lFirst);
-    const std::uint64_t lCount = lLast >= lFirst ? lLast - lFirst + 1 : 0;
-    mFrameCount = lCount > static_cast<std::uint64_t>(INT_MAX) ? -1 : static_cast<int>(lCount);
+    const int lPoint = mParameters.FindGroup("POINT");
+    const KC3dParameters::Parameter* lLong =
+        lPoint ? mParameters.Find(lPoint, "LONG_FRAMES") : nullptr;
+    std::uint64_t lLongFrames = 0;
+    if (lLong && ReadLongNumber(*lLong, lLongFrames)) {
+        ioLayout.AddCount("POINT:LONG_FRAMES", lLongFrames);
+    }
+}
+
+bool KC3dFile::ReadLongNumber(const KC3dParameters::Parameter& pParameter,
+                              std::uint64_t& oValue) const
+{
+    // Two 16-bit words, low word first, or a float of a whole number.
+    const std::vector<int> lWords = mParameters.GetInts(pParameter);
+    if (lWords.size() >= 2) {
+        oValue = static_cast<std::uint64_t>(lWords[0] & 0xFFFF) |
+                 (static_cast<std::uint64_t>(lWords[1] & 0xFFFF) << 16);
+        return true;
+    }
+    double lValue = 0.0;
+    if (pParameter.mType != KC3dParameters::eFloat || !mParameters.GetNumber(pParameter, lValue) ||
+        !(lValue >= 0.0 && lValue <= static_cast<double>(UINT32_MAX)) ||
+        lValue != std::floor(lValue)) {
+        return false;
+    }
+    oValue = static_cast<std::uint64_t>(lValue);
+    return true;
+}
+
+std::uint64_t KC3dFile::CountWithoutPadding(std::uint64_t pFrames, std::uint64_t pFrameBytes)
+{
+    // Writers pad the data to whole blocks: zero bytes in the last block that only look like
+    // frames are not read as frames at the origin.
+    if (mFileSize < kBlockSize || mFileSize % kBlockSize != 0) {
+        return pFrames;
+    }
+    const std::uint64_t lTailStart = mFileSize - kBlockSize;
+    std::uint8_t lTail[kBlockSize];
+    if (!ReadBytes(lTailStart, lTail, kBlockSize)) {
+        return pFrames;
+    }
+    while (pFrames > 0) {
+        const std::uint64_t lStart = mDataOffset + (pFrames - 1) * pFrameBytes;
+        if (lStart < lTailStart) {
+            break;
+        }
+        const std::uint8_t* lFrame = lTail + (lStart - lTailStart);
+        if (!std::all_of(lFrame, lFrame + pFrameBytes, [](std::uint8_t b) { return b == 0; })) {
+            break;
+        }
+        --pFrames;
+    }
+    return pFrames;
 }
 
 void KC3dFile::ReadEvents(const std::uint8_t* pHeader)

@@ -5,6 +5,7 @@
 #include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KOpticalMarkerFile.h"
 #include "formats/motion/c3d/KC3dEncoding.h"
+#include "formats/motion/c3d/KC3dFrameLayout.h"
 #include "formats/motion/c3d/KC3dParameters.h"
 
 #include <cstdint>
@@ -20,8 +21,10 @@
 // Reading converts to the scene: coordinates times the unit factor of the POINT group's UNITS
 // (millimetres without one) and, for integer data, the scale; the axes follow POINT:X_SCREEN and
 // Y_SCREEN (see SetAxes), by default scene (x, y, z) = (-X, Z, Y). The header's point count,
-// frame numbers (unsigned words, or TRIAL:ACTUAL_START_FIELD and ACTUAL_END_FIELD for takes
-// beyond 65535 frames), scale, rate and data start count, not their POINT parameters. Every
+// scale, rate and data start count, not their POINT parameters. The first frame is the header's
+// (unsigned) or TRIAL:ACTUAL_START_FIELD; the frame count and the analog samples per frame are
+// those of KC3dFrameLayout, which checks what the header, TRIAL, POINT:LONG_FRAMES and the
+// ANALOG group declare against the data's length and warns where it overrules them. Every
 // pointer, count and size is checked against the file: what does not fit is "corrupt" with the
 // reason, and a frame cut short fails its read. Writing refuses a header of no marker, which no
 // reader takes.
@@ -104,7 +107,13 @@ private:
     bool Corrupt(const std::string& pWhy);
     bool ReadBytes(std::uint64_t pOffset, std::uint8_t* oBytes, std::size_t pSize);
     bool ReadParameterSection(const std::uint8_t* pHeader);
-    void ReadFrameSpan(const std::uint8_t* pHeader);
+    bool KeepWholeParameters();
+    // The analog samples and the frames each frame record holds (KC3dFrameLayout).
+    bool ReadLayout(const std::uint8_t* pHeader);
+    void AddAnalogFigures(const std::uint8_t* pHeader, KC3dFrameLayout& ioLayout) const;
+    void AddFrameCounts(const std::uint8_t* pHeader, KC3dFrameLayout& ioLayout);
+    bool ReadLongNumber(const KC3dParameters::Parameter& pParameter, std::uint64_t& oValue) const;
+    std::uint64_t CountWithoutPadding(std::uint64_t pFrames, std::uint64_t pFrameBytes);
     void ReadEvents(const std::uint8_t* pHeader);
     void ReadUnits();
     void ReadAxes();

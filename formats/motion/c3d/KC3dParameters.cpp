@@ -36,6 +36,7 @@ bool KC3dParameters::Parse(const std::uint8_t* pSection, std::size_t pSize,
     mProcessor = pProcessor;
     mGroups.clear();
     mParameters.clear();
+    mDamaged.clear();
     std::size_t lPos = kPrefixSize;
     for (std::size_t lRecords = 0; lPos + 2 <= pSize; ++lRecords) {
         const int lNameLength =
@@ -62,7 +63,9 @@ bool KC3dParameters::Parse(const std::uint8_t* pSection, std::size_t pSize,
         if (lId < 0) {
             mGroups.emplace_back(-lId, lName);
         } else if (!ParseParameter(lOffsetWord + 2, lEnd, lId, lName, oWhy)) {
-            return false;
+            // The record's own offset still leads to the next one: the rest stays readable.
+            mDamaged.push_back({lId, oWhy});
+            oWhy.clear();
         }
         // Each record starts after the previous one's offset word, so the walk always moves on.
         lPos = lNext;

@@ -36,8 +36,17 @@ public:
         std::size_t mSize = 0;
     };
 
+    // A parameter record whose body is malformed, left out: its group and the reason.
+    struct Damage
+    {
+        int mGroup = 0;
+        std::string mWhy;
+    };
+
     // Parses pSize bytes (the whole section, its 4-byte prefix included). False with the reason
-    // when a record runs outside the section, does not move forward or is malformed.
+    // when a record runs outside the section or does not move forward; a parameter whose body
+    // is malformed (type, dimensions, data past its record) is left out and listed in
+    // GetDamaged.
     bool Parse(const std::uint8_t* pSection, std::size_t pSize, KC3dEncoding::EProcessor pProcessor,
                std::string& oWhy);
 
@@ -47,6 +56,7 @@ public:
     const Parameter* Find(int pGroup, const char* pName) const;
     // Every parameter, in file order.
     const std::vector<Parameter>& GetParameters() const { return mParameters; }
+    const std::vector<Damage>& GetDamaged() const { return mDamaged; }
     // Character data as rows of the first dimension (a parameter of one dimension is one row).
     std::vector<std::string> GetStrings(const Parameter& pParameter) const;
     // The 16-bit values of an integer parameter; empty for another type.
@@ -63,6 +73,7 @@ private:
     KC3dEncoding::EProcessor mProcessor = KC3dEncoding::eIntel;
     std::vector<std::pair<int, std::string>> mGroups;
     std::vector<Parameter> mParameters;
+    std::vector<Damage> mDamaged;
 };
 
 // Builds a parameter section for writing: records appended in order, the last one's offset 0,

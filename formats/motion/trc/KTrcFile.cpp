@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 #include <strings.h>
 
 namespace {
@@ -21,11 +22,6 @@ constexpr double kMillimetresPerCentimetre = 10.0;
 constexpr int kRateDecimals = 2;
 constexpr int kTimeDecimals = 3;
 constexpr int kCoordinateDecimals = 5;
-
-bool IsCellSpace(char pChar)
-{
-    return pChar == ' ' || pChar == '\t';
-}
 
 bool ParseInt(const std::string& pText, int& oValue)
 {
@@ -70,7 +66,7 @@ bool KTrcFile::FormatFixed(double pValue, int pDecimals, std::string& oText)
 
 bool KTrcFile::IsCellSeparator(char pChar) const
 {
-    return pChar == '\t' || (mSpaceSeparated && pChar == ' ');
+    return pChar == '\t' || ((mSpaceSeparated || mBlankCells) && pChar == ' ');
 }
 
 bool KTrcFile::ReadCell(std::string& oCell, bool pTrim)
@@ -108,8 +104,10 @@ bool KTrcFile::ReadHeader(KOpticalMarkerHeader& oHeader)
     if (!Rewind()) {
         return Fail("the file has no header");
     }
-    // Files whose first line holds no tab separate their header cells by spaces.
+    // Files whose first line holds no tab separate their name cells by spaces. The header lines
+    // hold no free text: any run of blanks and tabs separates their cells.
     mSpaceSeparated = GetLine().find('\t') == std::string::npos;
+    mBlankCells = true;
     std::string lCell;
     int lType = 0;
     if (!ReadCell(lCell) || strcasecmp(lCell.c_str(), "PathFileType") != 0) {
@@ -191,6 +189,8 @@ bool KTrcFile::ReadValues(int pType, KOpticalMarkerHeader& oHeader)
 
 bool KTrcFile::ReadNames(std::vector<KString>& ioNames, bool /*pKeepPrefixes*/)
 {
+    // Names may hold blanks.
+    mBlankCells = false;
     std::string lCell;
     if (!ReadLine() || !ReadCell(lCell) || lCell != "Frame#" || !ReadCell(lCell) ||
         lCell != "Time") {
@@ -215,6 +215,7 @@ bool KTrcFile::ReadNames(std::vector<KString>& ioNames, bool /*pKeepPrefixes*/)
     if (!ReadLine()) {
         return Fail("the coordinate titles are missing");
     }
+    mBlankCells = true;
     static const char kAxes[] = "XYZ";
     for (std::size_t i = 0; i < ioNames.size() * 3; ++i) {
         while (!ReadCell(lCell)) {
@@ -252,44 +253,70 @@ bool KTrcFile::ReadFrame(std::vector<KVector4>& oPositions, int pCount, KTime& i
     return true;
 }
 
+void KTrcFile::SplitFrameCells(const std::string& pLine)
+{
+    // A line with a tab has tab-separated cells, blanks around a number being padding and a run
+    // of blanks inside a cell separating two numbers; a line without one has cells that each
+    // end at one space. Either way an empty cell is a coordinate not seen.
+    mCells.clear();
+    const char lSeparator = pLine.find('\t') == std::string::npos ? ' ' : '\t';
+    const std::string_view lLine(pLine);
+    std::size_t lStart = 0;
+    while (lStart <= lLine.size()) {
+        std::size_t lStop = lLine.find(lSeparator, lStart);
+        lStop = lStop == std::string_view::npos ? lLine.size() : lStop;
+        const std::string_view lCell = lLine.substr(lStart, lStop - lStart);
+        if (lSeparator == ' ' || lCell.find_first_not_of(' ') == std::string_view::npos) {
+            mCells.push_back(lSeparator == ' ' ? lCell : std::string_view());
+        } else {
+            for (std::size_t lAt = lCell.find_first_not_of(' '); lAt != std::string_view::npos;) {
+                const std::size_t lEnd = std::min(lCell.find(' ', lAt), lCell.size());
+                mCells.push_back(lCell.substr(lAt, lEnd - lAt));
+                lAt = lCell.find_first_not_of(' ', lEnd);
+            }
+        }
+        lStart = lStop + 1;
+    }
+    // The separator that ends the line's last cell opens no cell of its own.
+    if (mCells.size() > 1 && mCells.back().empty() && !lLine.empty() &&
+        lLine.back() == lSeparator) {
+        mCells.pop_back();
+    }
+}
+
 bool KTrcFile::ParseFrameLine(const std::string& pLine, int pCount,
                               std::vector<KVector4>& oPositions)
 {
-    // No separators count here: every cell is its text and one white-space character (or the
-    // end of the line), so an empty cell is a marker not seen. Every step takes at least one
-    // character, so the walk always ends.
-    const char* lEnd = pLine.data() + pLine.size();
-    const char* lPos = pLine.data();
-    for (int lField = 0; lField < 2; ++lField) {
-        const std::size_t lLength = lField == 0 ? KMotionNumber::ScanInteger(lPos, lEnd)
-                                                : KMotionNumber::ScanDecimal(lPos, lEnd);
-        if (lLength == 0 || (lPos + lLength < lEnd && !IsCellSpace(lPos[lLength]))) {
-            return Fail(lField == 0 ? "a frame line does not start with its frame number"
-                                    : "a frame line has no time");
-        }
-        lPos += lLength + (lPos + lLength < lEnd ? 1 : 0);
+    SplitFrameCells(pLine);
+    int lFrame = 0;
+    if (mCells.empty() ||
+        !KMotionNumber::ParseInt(mCells[0].data(), mCells[0].data() + mCells[0].size(), lFrame)) {
+        return Fail("a frame line does not start with its frame number");
+    }
+    if (mCells.size() < 2 || mCells[1].empty() ||
+        KMotionNumber::ScanDecimal(mCells[1].data(), mCells[1].data() + mCells[1].size()) !=
+            mCells[1].size()) {
+        return Fail("a frame line has no time");
     }
     oPositions.clear();
-    while (lPos < lEnd) {
+    for (std::size_t lCell = 2; lCell < mCells.size();) {
         double lValues[3] = {0.0, 0.0, 0.0};
         bool lSeen = true;
         bool lBlank = true;
-        for (int c = 0; c < 3; ++c) {
-            if (lPos >= lEnd || IsCellSpace(*lPos)) {
+        for (int c = 0; c < 3; ++c, ++lCell) {
+            const std::string_view lText = lCell < mCells.size() ? mCells[lCell] : "";
+            if (lText.empty()) {
                 lSeen = false;
-                lPos += lPos < lEnd ? 1 : 0;
                 continue;
             }
-            const std::size_t lLength = KMotionNumber::ScanDecimal(lPos, lEnd);
-            if (lLength == 0 || (lPos + lLength < lEnd && !IsCellSpace(lPos[lLength])) ||
-                !KMotionNumber::ParseDouble(lPos, lPos + lLength, lValues[c])) {
+            if (!KMotionNumber::ParseDouble(lText.data(), lText.data() + lText.size(),
+                                            lValues[c])) {
                 return Fail("a frame line holds a cell that is no number");
             }
             lBlank = false;
-            lPos += lLength + (lPos + lLength < lEnd ? 1 : 0);
         }
         // White space after the last marker the header names is no marker.
-        if (lBlank && lPos >= lEnd && static_cast<int>(oPositions.size()) >= pCount) {
+        if (lBlank && lCell >= mCells.size() && static_cast<int>(oPositions.size()) >= pCount) {
             break;
         }
         oPositions.emplace_back(lValues[0], lValues[1], lValues[2], lSeen ? 0.0 : 1.0);

@@ -1,6 +1,9 @@
 #include "formats/motion/KWriterOptical.h"
 
 #include "formats/motion/aoa/KWriterAoa.h"
+#include "formats/motion/c3d/KReaderC3d.h"
+#include "formats/motion/c3d/KWriterC3d.h"
+#include "formats/motion/trc/KReaderTrc.h"
 #include "formats/motion/trc/KWriterTrc.h"
 
 #include "OpticalTestScene.h"
@@ -96,6 +99,65 @@ TEST(KWriterOptical, OcclusionThresholdNamesAndReferenceAttributes)
     ASSERT_TRUE(lAll.Write(lScene, lOptions.get()));
     EXPECT_NE(TempFolder::Read(lPath).find("\t10.00000\t10.00000\t0.00000\t10.00000\t0.00000"),
               std::string::npos);
+}
+
+// Writes two subjects' markers with the writer and reads the file back with the reader: the
+// prefixes go, the names stay unique, and the message names each marker renamed.
+template <class TWriter, class TReader> void ExpectTwoSubjectsReadBack(const char* pFile)
+{
+    OpticalSettingsGuard lSettings;
+    MarkerSet lSet = Still({"Human1:RKNE", "Human1:LKNE", "Human2:RKNE", "Human2:LKNE"}, 3);
+    KRyvObjectFactory lFactory;
+    TWriter lWriter(&lFactory);
+    const std::string lPath = OpticalTestPath(pFile);
+    ASSERT_TRUE(WriteMarkerSet(lWriter, lPath, lSet)) << pFile;
+    EXPECT_EQ(std::string(lWriter.GetMessage().Buffer()),
+              std::string(pFile) +
+                  ": marker \"Human2:RKNE\" is written as \"RKNE 1\": another "
+                  "marker has its name\n" +
+                  pFile +
+                  ": marker \"Human2:LKNE\" is written as \"LKNE 1\": another marker "
+                  "has its name\n");
+    OpticalTestScene lTest;
+    TReader lReader(&lTest.mFactory);
+    ASSERT_TRUE(lTest.Read(lReader, lPath)) << lReader.GetError().GetLastErrorString().Buffer();
+    ASSERT_EQ(lTest.MarkerCount(), 4);
+    // TRC writes the blank as '_'.
+    const std::string lSecond =
+        lTest.MarkerName(2).find('_') != std::string::npos ? "RKNE_1" : "RKNE 1";
+    EXPECT_EQ(lTest.MarkerName(0), "RKNE");
+    EXPECT_EQ(lTest.MarkerName(2), lSecond);
+    // Marker 2 (Human2:RKNE) sits at x = 2 cm at every frame.
+    EXPECT_NEAR(lTest.Value(2, 0, 1), 2.0, 1e-5);
+}
+
+TEST(KWriterOptical, SubjectsWhosePrefixesGoKeepUniqueNames)
+{
+    ExpectTwoSubjectsReadBack<KWriterC3d, KReaderC3d>("two.c3d");
+    ExpectTwoSubjectsReadBack<KWriterTrc, KReaderTrc>("two.trc");
+}
+
+TEST(KReaderOptical, RepeatedLabelsAreRenamedWithAWarningWhenAsked)
+{
+    OpticalSettingsGuard lSettings;
+    const std::string kTrc = "PathFileType\t4\t(X/Y/Z)\tv.trc\nDataRate\tCameraRate\tNumFrames\t"
+                             "NumMarkers\tUnits\tOrigDataRate\tOrigDataStartFrame\tOrigNumFrames\n"
+                             "60\t60\t1\t2\tmm\t60\t1\t1\nFrame#\tTime\tRKNE\t\t\tRKNE\t\t\t\n"
+                             "\t\tX1\tY1\tZ1\tX2\tY2\tZ2\n\n1\t0\t1\t2\t3\t4\t5\t6\n";
+    const std::string lPath = WriteOpticalFile("virtual.trc", kTrc);
+    // The library's default refuses the repeat.
+    OpticalTestScene lRefused;
+    KReaderTrc lStrict(&lRefused.mFactory);
+    EXPECT_FALSE(lRefused.Read(lStrict, lPath));
+    OpticalTestScene lTest;
+    KReaderTrc lReader(&lTest.mFactory);
+    ASSERT_TRUE(lTest.Read(lReader, lPath, [](KStreamOptionsMotion& ioOptions) {
+        ioOptions.SetOption(KReaderOptical::kOptionUniqueNames, 1);
+    }));
+    EXPECT_EQ(lTest.MarkerName(1), "RKNE 1");
+    EXPECT_STREQ(
+        lReader.GetMessage().Buffer(),
+        "virtual.trc: marker \"RKNE\" is read as \"RKNE 1\": another marker has its name\n");
 }
 
 TEST(KWriterOptical, ErrorsAndAFullDisk)

@@ -301,6 +301,39 @@ TEST(AsfAmcPair, TwoMotionsMakeTwoTakesWithUniqueNames)
     EXPECT_EQ(lTest.Find("test:reference")->GetChildCount(), 1);
 }
 
+TEST(AsfAmcPair, FramesNumberedFromZeroKeepTheirPlaces)
+{
+    // No range; frames 0 to 3 turn the bone 10, 20, 30 and 40 degrees about X.
+    const std::string lAsf =
+        WriteTestFile("zero.asf", ":units\n length 1\n angle deg\n:root\n order tx ty tz rx ry rz\n"
+                                  " axis xyz\n:bonedata\n begin\n name a\n direction 0 1 0\n"
+                                  " length 1\n axis 0 0 0 xyz\n dof rx\n end\n"
+                                  ":hierarchy\n begin\n root a\n end\n");
+    std::string lMotion = ":FULLY-SPECIFIED\n:DEGREES\n:SAMPLES-PER-SECOND 30\n";
+    for (int f = 0; f < 4; ++f) {
+        lMotion +=
+            std::to_string(f) + "\nroot 0 0 0 0 0 0\na " + std::to_string(10 * (f + 1)) + "\n";
+    }
+    AsfAmcScene lTest;
+    ASSERT_TRUE(lTest.ReadAsf(lAsf)) << lTest.mError;
+    ASSERT_TRUE(lTest.ReadAmc(WriteTestFile("zero.amc", lMotion))) << lTest.mError;
+    EXPECT_EQ(lTest.AmcOptions()->GetStart(), KTime());
+    ASSERT_EQ(lTest.AmcOptions()->GetFrameCount(), 4);
+    const std::string lOut = MotionTestPath("zero_out.amc");
+    ASSERT_TRUE(lTest.WritePair(MotionTestPath("zero_out.asf"), lOut, false)) << lTest.mError;
+    // Written frames count from 1 and hold the file's values in order, none lost or repeated.
+    const std::string lWritten = ReadTestFile(lOut);
+    std::vector<double> lAngles;
+    for (std::size_t lAt = lWritten.find("\na "); lAt != std::string::npos;
+         lAt = lWritten.find("\na ", lAt + 1)) {
+        lAngles.push_back(std::stod(lWritten.substr(lAt + 3)));
+    }
+    ASSERT_EQ(lAngles.size(), 4u) << lWritten;
+    for (int f = 0; f < 4; ++f) {
+        EXPECT_NEAR(lAngles[static_cast<std::size_t>(f)], 10.0 * (f + 1), 1e-4) << f;
+    }
+}
+
 TEST(AsfAmcPair, AmcWithoutSkeletonNeedsTheOptionsOfAnAsfRead)
 {
     const std::string lAmc = WriteTestFile("alone.amc", asfref::ToAmc(GeneratedSkeleton(1)));

@@ -142,21 +142,25 @@ TEST(AsfAmcValues, AsfLengthsThatBecomeInfiniteInCentimetres)
 
 TEST(AsfAmcValues, AmcWriterRefusesASpanOfNoFrame)
 {
+    // A skeleton without motion has no frame to write: the pair is refused and both files stay.
+    PairRead lStill;
+    ASSERT_TRUE(lStill.ReadAsf(SkeletonText("1", "0 0 0", "10")));
+    const std::string lAsf = WriteTestFile("none.asf", "an older skeleton\n");
+    const std::string lAmc = WriteTestFile("none.amc", "an older motion\n");
+    EXPECT_FALSE(lStill.mScene.WritePair(lAsf, lAmc, false));
+    EXPECT_EQ(lStill.mScene.mError, "No frames to write: the AMC format holds at least one");
+    EXPECT_EQ(ReadTestFile(lAmc), "an older motion\n");
+
+    // With motion, options of no frame take the take's two frames; one frame is a file that reads.
     PairRead lRead;
     ASSERT_TRUE(lRead.ReadAsf(SkeletonText("1", "0 0 0", "10")));
     ASSERT_TRUE(lRead.ReadAmc(Frame(1, "1 2 3") + Frame(2, "4 5 6")));
-    const std::string lAsf = WriteTestFile("none.asf", "an older skeleton\n");
-    const std::string lAmc = WriteTestFile("none.amc", "an older motion\n");
-    lRead.mScene.AmcOptions()->SetFrameCount(0);
-    EXPECT_FALSE(lRead.mScene.WritePair(lAsf, lAmc, false));
-    EXPECT_EQ(lRead.mScene.mError, "No frames to write: the AMC format holds at least one");
-    EXPECT_EQ(ReadTestFile(lAmc), "an older motion\n");
-
-    // One frame is a file that reads.
-    lRead.mScene.AmcOptions()->SetFrameCount(1);
-    ASSERT_TRUE(lRead.mScene.WritePair(lAsf, lAmc, false)) << lRead.mScene.mError;
-    PairRead lBack;
-    ASSERT_TRUE(lBack.ReadAsf(ReadTestFile(lAsf))) << lBack.mScene.mError;
-    ASSERT_TRUE(lBack.ReadAmc(ReadTestFile(lAmc))) << lBack.mScene.mError;
-    EXPECT_EQ(lBack.mScene.AmcOptions()->GetFrameCount(), 1);
+    for (const int lFrames : {0, 1}) {
+        lRead.mScene.AmcOptions()->SetFrameCount(lFrames);
+        ASSERT_TRUE(lRead.mScene.WritePair(lAsf, lAmc, false)) << lRead.mScene.mError;
+        PairRead lBack;
+        ASSERT_TRUE(lBack.ReadAsf(ReadTestFile(lAsf))) << lBack.mScene.mError;
+        ASSERT_TRUE(lBack.ReadAmc(ReadTestFile(lAmc))) << lBack.mScene.mError;
+        EXPECT_EQ(lBack.mScene.AmcOptions()->GetFrameCount(), lFrames == 0 ? 2 : 1);
+    }
 }

@@ -165,10 +165,6 @@ TEST(KReaderBrd, DamagedFilesAreCorruptAndLeaveNothing)
          "bad.brd: frame numbers 0 to 2147483647 span more frames"},
         {"-2147483648 1 P 0 0 0 Q 0 0 0 1 0 0\n2147483647 1 P 0 0 0 Q 0 0 0 1 1 0\n",
          "bad.brd: frame numbers -2147483648 to 2147483647"},
-        // Three sensors over 100 frame numbers with four samples: beyond the fill limit.
-        {"0 1 P 0 0 0 Q 0 0 0 1 0 0\n99 2 P 0 0 0 Q 0 0 0 1 1 0\n5 3 P 0 0 0 Q 0 0 0 1 0 0\n"
-         "6 3 P 0 0 0 Q 0 0 0 1 0 0\n",
-         "bad.brd: frame numbers 0 to 99"},
         {"0 1 P 0 0 0 Q 0 0 0 1 0 0\n99999999999 1 P 0 0 0 Q 0 0 0 1 1 0\n", "bad.brd:2: "},
     };
     for (const Case& lCase : lCases) {
@@ -186,6 +182,58 @@ TEST(KReaderBrd, DamagedFilesAreCorruptAndLeaveNothing)
         EXPECT_EQ(lTest.mReader.GetError().GetLastErrorID(), KReader::kFileCorrupted);
         EXPECT_EQ(lTest.mFactory.GetNodeCount(), lNodes);
     }
+}
+
+TEST(KReaderBrd, SparseFilesAreKeyedWhereTheirSamplesAre)
+{
+    TableImportSettingsGuard lSettings;
+    // One sensor seen at frames 0, 100 and 200 (0, 1 and 2 s: 100 frames/s); a second seen only
+    // at frames 5 and 6.
+    const char* const kSparse = "0 1 P 1 2 3 Q 0 0 0 1 0 0\n"
+                                "100 1 P 4 5 6 Q 0 0 0.7071068 0.7071068 1 0\n"
+                                "200 1 P 7 8 9 Q 0 0 0 1 2 0\n"
+                                "5 2 P 10 20 30 Q 0 0 0 1 0 50000\n"
+                                "6 2 P 11 21 31 Q 0 0 0 1 0 60000\n";
+    for (const bool lHold : {true, false}) {
+        BrdScene lTest;
+        ASSERT_TRUE(lTest.Read(WriteTableFile("sparse.brd", kSparse),
+                               [lHold](KStreamOptionsMotion& ioOptions) {
+                                   ioOptions.SetOption(KReaderBrd::kOptionHold, lHold ? 1 : 0);
+                               }))
+            << lTest.mReader.GetError().GetLastErrorString().Buffer();
+        ASSERT_EQ(lTest.mOptions->GetFrameCount(), 201);
+        EXPECT_DOUBLE_EQ(lTest.mOptions->GetFrameRate(), 100.0);
+        const auto lX = [&](const char* pNode, int pFrame) {
+            return lTest.Value(pNode, &KRyvTakeNode::GetTransformTX, pFrame);
+        };
+        const auto lSeen = [&](const char* pNode, int pFrame) {
+            return lTest.Value(pNode, &KRyvTakeNode::GetOcclusion, pFrame) == 0.0;
+        };
+        // Every frame reads as the file says: the sample where there is one, else occluded at
+        // the held pose or the origin.
+        for (int f = 0; f <= 200; ++f) {
+            const bool lSample = f % 100 == 0;
+            EXPECT_EQ(lSeen("Marker1", f), lSample) << f;
+            const double lHeld = 1.0 + 3.0 * (f / 100);
+            EXPECT_NEAR(lX("Marker1", f), lSample || lHold ? lHeld : 0.0, 1e-6) << f;
+            EXPECT_EQ(lSeen("Marker2", f), f == 5 || f == 6) << f;
+            const double lSecond = f < 5 ? 0.0 : (f == 5 ? 10.0 : 11.0);
+            EXPECT_NEAR(lX("Marker2", f), f == 5 || f == 6 || lHold ? lSecond : 0.0, 1e-6) << f;
+        }
+        EXPECT_NEAR(lTest.Value("Marker1", &KRyvTakeNode::GetTransformRZ, 150), lHold ? 90.0 : 0.0,
+                    1e-4);
+        // Keys at the samples and where gaps start, not one per frame of the span.
+        EXPECT_LE(lTest.Find("Marker1")->GetCurrentTakeNode()->GetTransformTX()->GetKeyCount(), 5);
+        EXPECT_LE(lTest.Find("Marker2")->GetCurrentTakeNode()->GetOcclusion()->GetKeyCount(), 4);
+    }
+
+    // Two samples two billion frames apart cost two samples' keys.
+    BrdScene lFar;
+    ASSERT_TRUE(lFar.Read(WriteTableFile(
+        "far.brd", "0 1 P 1 2 3 Q 0 0 0 1 0 0\n2000000000 1 P 4 5 6 Q 0 0 0 1 1 0\n")));
+    EXPECT_EQ(lFar.mOptions->GetFrameCount(), 2000000001);
+    EXPECT_LE(lFar.Find("Marker1")->GetCurrentTakeNode()->GetTransformTX()->GetKeyCount(), 3);
+    EXPECT_NEAR(lFar.Value("Marker1", &KRyvTakeNode::GetTransformTX, 2000000000), 4.0, 1e-6);
 }
 
 TEST(KReaderBrd, MutatedFilesNeverCrashOrLeaveNodes)

@@ -32,7 +32,15 @@ struct C3dFixture
     double mScale = 0.1;
     double mRate = 100.0;
     int mFirstFrame = 1;
+    // Analog samples per frame the header gives, and those each frame holds (-1: the same).
     int mAnalog = 0;
+    int mAnalogInData = -1;
+    // The header's last frame word; -1: first frame + frame count - 1.
+    int mLastFrameWord = -1;
+    // Zero bytes after the last frame up to a whole block, as writers pad.
+    bool mPadToBlock = false;
+    // Groups by id from 1.
+    std::vector<std::string> mGroups = {"POINT", "ANALOG"};
     // [frame][point], in file units.
     std::vector<std::vector<Point>> mFrames;
     std::vector<std::string> mLabels;
@@ -84,6 +92,14 @@ struct C3dFixture
         }
         return lRecord;
     }
+    Record Floats(int pGroup, const std::string& pName, const std::vector<double>& pValues) const
+    {
+        Record lRecord{pGroup, pName, 4, {static_cast<int>(pValues.size())}, {}};
+        for (std::size_t i = 0; i < pValues.size(); ++i) {
+            Float(lRecord.mData, 4 * i, pValues[i]);
+        }
+        return lRecord;
+    }
     Record Ints(int pGroup, const std::string& pName, const std::vector<int>& pValues) const
     {
         Record lRecord{pGroup, pName, 2, {static_cast<int>(pValues.size())}, {}};
@@ -104,11 +120,10 @@ struct C3dFixture
         }
         lRecords.insert(lRecords.end(), mExtra.begin(), mExtra.end());
         std::vector<std::uint8_t> lBytes(4, 0);
-        const char* const kGroups[2] = {"POINT", "ANALOG"};
-        for (int g = 0; g < 2; ++g) {
-            lBytes.push_back(static_cast<std::uint8_t>(std::strlen(kGroups[g])));
-            lBytes.push_back(static_cast<std::uint8_t>(-(g + 1)));
-            lBytes.insert(lBytes.end(), kGroups[g], kGroups[g] + std::strlen(kGroups[g]));
+        for (std::size_t g = 0; g < mGroups.size(); ++g) {
+            lBytes.push_back(static_cast<std::uint8_t>(mGroups[g].size()));
+            lBytes.push_back(static_cast<std::uint8_t>(-static_cast<int>(g + 1)));
+            lBytes.insert(lBytes.end(), mGroups[g].begin(), mGroups[g].end());
             Word(lBytes, lBytes.size(), 3);
             lBytes.push_back(0);
         }
@@ -150,7 +165,9 @@ struct C3dFixture
         Word(lBytes, 4, static_cast<std::uint16_t>(mAnalog));
         Word(lBytes, 6, static_cast<std::uint16_t>(mFirstFrame));
         Word(lBytes, 8,
-             static_cast<std::uint16_t>(mFirstFrame + static_cast<int>(mFrames.size()) - 1));
+             static_cast<std::uint16_t>(mLastFrameWord >= 0
+                                            ? mLastFrameWord
+                                            : mFirstFrame + static_cast<int>(mFrames.size()) - 1));
         Float(lBytes, 12, mFloat ? -mScale : mScale);
         Word(lBytes, 16, static_cast<std::uint16_t>(lDataStart));
         Float(lBytes, 20, mRate);
@@ -173,8 +190,12 @@ struct C3dFixture
                     Word(lBytes, lAt + 6, lPoint.mSeen ? 0x0203 : 0x8000);
                 }
             }
-            lBytes.resize(lBytes.size() + static_cast<std::size_t>(mAnalog) * (mFloat ? 4 : 2),
+            const int lAnalog = mAnalogInData >= 0 ? mAnalogInData : mAnalog;
+            lBytes.resize(lBytes.size() + static_cast<std::size_t>(lAnalog) * (mFloat ? 4 : 2),
                           0xAA);
+        }
+        if (mPadToBlock) {
+            lBytes.resize((lBytes.size() + 511) / 512 * 512, 0);
         }
         return std::string(lBytes.begin(), lBytes.end());
     }

@@ -129,6 +129,31 @@ TEST(KReaderTrc, FrameLinesOfOtherPrograms)
     EXPECT_EQ(lTest.Value(1, 3, 3), 1.0);
 }
 
+// Reads kWalk and pText (as pName) and expects the same names, positions and occlusion.
+void ExpectReadsAsWalk(const std::string& pName, const std::string& pText)
+{
+    OpticalTestScene lTabs;
+    KReaderTrc lTabReader(&lTabs.mFactory);
+    ASSERT_TRUE(lTabs.Read(lTabReader, WriteOpticalFile("walk.trc", kWalk), NoHold));
+    OpticalTestScene lOther;
+    KReaderTrc lOtherReader(&lOther.mFactory);
+    ASSERT_TRUE(lOther.Read(lOtherReader, WriteOpticalFile(pName, pText), NoHold))
+        << pName << ": " << lOtherReader.GetError().GetLastErrorString().Buffer();
+    ASSERT_EQ(lOther.MarkerCount(), 2);
+    EXPECT_EQ(lOther.mOptions->GetFrameCount(), 3);
+    for (int m = 0; m < 2; ++m) {
+        EXPECT_EQ(lOther.MarkerName(m), lTabs.MarkerName(m));
+        for (int f = 0; f < 3; ++f) {
+            for (int c = 0; c < 4; ++c) {
+                EXPECT_EQ(lOther.Value(m, c, f), lTabs.Value(m, c, f)) << m << f << c;
+            }
+        }
+    }
+    // Hand values: Knee L's z at frame 1 is 30 mm; Hip is hidden at frame 2.
+    EXPECT_FLOAT_EQ(static_cast<float>(lOther.Value(0, 2, 0)), 3.0f);
+    EXPECT_EQ(lOther.Value(1, 3, 1), 1.0);
+}
+
 TEST(KReaderTrc, SpaceSeparatedFiles)
 {
     OpticalSettingsGuard lSettings;
@@ -142,22 +167,33 @@ TEST(KReaderTrc, SpaceSeparatedFiles)
                                 "1 0.000 10.0 20.0 30.0 1.0 2.0 3.0\n"
                                 "2 0.017 11.0 21.0 31.0    \n"
                                 "3 0.033 12.0 22.0 32.0 4.0 5.0 6.0\n";
-    OpticalTestScene lTabs;
-    KReaderTrc lTabReader(&lTabs.mFactory);
-    ASSERT_TRUE(lTabs.Read(lTabReader, WriteOpticalFile("walk.trc", kWalk), NoHold));
-    OpticalTestScene lSpaces;
-    KReaderTrc lSpaceReader(&lSpaces.mFactory);
-    ASSERT_TRUE(lSpaces.Read(lSpaceReader, WriteOpticalFile("spaced/walk.trc", kSpaced), NoHold))
-        << lSpaceReader.GetError().GetLastErrorString().Buffer();
-    ASSERT_EQ(lSpaces.MarkerCount(), 2);
-    for (int m = 0; m < 2; ++m) {
-        EXPECT_EQ(lSpaces.MarkerName(m), lTabs.MarkerName(m));
-        for (int f = 0; f < 3; ++f) {
-            for (int c = 0; c < 4; ++c) {
-                EXPECT_EQ(lSpaces.Value(m, c, f), lTabs.Value(m, c, f)) << m << f << c;
-            }
-        }
-    }
+    ExpectReadsAsWalk("spaced/walk.trc", kSpaced);
+}
+
+TEST(KReaderTrc, BlanksAndTabsMixedAsOtherSuitesWriteThem)
+{
+    OpticalSettingsGuard lSettings;
+    // Header cells apart by blanks, tabs or both; frame cells padded with blanks around their
+    // numbers; a cell of blanks alone is empty.
+    const char* const kMixed = "PathFileType  4\t (X/Y/Z)\twalk 1.trc\n"
+                               "DataRate CameraRate\tNumFrames \tNumMarkers\tUnits\tOrigDataRate\t"
+                               "OrigDataStartFrame\tOrigNumFrames\n"
+                               "  60.00\t60.00 \t3\t2\tmm\t60.00\t1\t3\n"
+                               "Frame#\tTime\tKnee L\t\t\tHip\t\t\t\n"
+                               "\t\tX1 \tY1\t Z1\tX2  Y2\tZ2\t\n"
+                               "\n"
+                               "1\t 0.000\t 10.0\t20.0 \t  30.0\t1.0\t2.0\t3.0\t\n"
+                               " 2 \t0.017   \t11.0\t21.0\t31.0\t \t\t  \t\n"
+                               "3\t0.033\t12.0 \t22.0\t32.0\t4.0\t5.0\t6.0  \n";
+    ExpectReadsAsWalk("mixed/walk.trc", kMixed);
+    // A number with text glued to it is still no number.
+    std::string lWhy;
+    EXPECT_FALSE(
+        ReadOpticalBytes<KReaderTrc>(Replace(kMixed, "20.0 ", "20.0x "), "bad.trc", &lWhy));
+    EXPECT_EQ(lWhy, "bad.trc:7: a frame line holds a cell that is no number");
+    EXPECT_FALSE(
+        ReadOpticalBytes<KReaderTrc>(Replace(kMixed, " 0.000", " 0.0.0"), "bad.trc", &lWhy));
+    EXPECT_EQ(lWhy, "bad.trc:7: a frame line has no time");
 }
 
 // Reads pText through a fresh TRC reader.
