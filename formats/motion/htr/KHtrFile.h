@@ -230,6 +230,11 @@ private:
     bool AddEndNode(KReadRollback& ioRollback, KRyvObjectFactory* pFactory,
                     const KHtrSegment& pSegment, const char* pTakeName);
     void SetSegmentLimits(KHtrSegment& ioSegment);
+    // After the rotation-offset pass: every segment node's rest values (its Lcl values and its
+    // limits' default translation) taken into the frame the pass gives the keys, its default
+    // rotation taken out, so that the rest pose (CreateRestPose takes the Lcl values) and the
+    // keys describe one skeleton. End nodes and bone axes are built in that frame already.
+    void MoveRestToOffsetFrame();
     // The bone axis of a segment node in the frame the keys give it: the unit vector of the
     // bone length axis, turned by the default rotation when the offset is minimised.
     KVector4 EndTranslation(const KHtrSegment& pSegment) const;
