@@ -254,8 +254,8 @@ std::unique_ptr<KStreamOptionsMotion> WriteOptions(KWriter& ioWriter)
         static_cast<KStreamOptionsMotion*>(ioWriter.GetWriteOptions().release()));
 }
 
-// The model read from HTR, checked in the scene the reader builds, then written as BVH and as an
-// ASF/AMC pair, each read back by the kit and checked again; both settings.
+// The model read from HTR, checked in the scene the reader builds, then written as BVH, as an
+// ASF/AMC pair and as HTR, each read back by the kit and checked again; both settings.
 void ExpectThroughEveryWriter(const HtrModel& pModel)
 {
     for (const char* lMinimize : {"No", "Yes"}) {
@@ -293,6 +293,19 @@ void ExpectThroughEveryWriter(const HtrModel& pModel)
         ExpectModelPositions(
             pModel, lLabel + ", through ASF/AMC", [&](const std::string& pName, int pFrame) {
                 return lAsfBack.WorldAt(pName == lTop ? "root" : pName.c_str(), pFrame);
+            });
+
+        const std::string lHtrPath = WriteRunningTestFile("again.htr", "");
+        KWriterHtr lHtr(&lRead.mScene.mFactory);
+        std::unique_ptr<KStreamOptionsMotion> lHtrOptions = WriteOptions(lHtr);
+        ASSERT_TRUE(lRead.Write(lHtr, lHtrPath, *lHtrOptions));
+        HtrTestScene lHtrBack;
+        ASSERT_TRUE(lHtrBack.Read(lHtrPath)) << lHtrBack.mReader.GetMessage().Buffer();
+        ExpectModelPositions(
+            pModel, lLabel + ", through HTR", [&](const std::string& pName, int pFrame) {
+                KRyvNode* lNode = lHtrBack.Find(pName.c_str());
+                return lNode ? ToVec3(lNode->GetGlobalMatrixAtTime(lHtrBack.FrameTime(pFrame)))
+                             : Vec3{NAN, NAN, NAN};
             });
     }
 }
@@ -401,6 +414,121 @@ TEST(HtrThroughWriters, TurnedHipsWorkedOutByHand)
         EXPECT_LT(Distance(lEvaluated.mEnds[1], kEnd[f]), 1e-9);
     }
     ExpectThroughEveryWriter(lModel);
+}
+
+// A BVH file whose End Sites point along +X, -Z, -Y and a slant, with its joints' offsets,
+// channel values and End Sites for the evaluation below (rotations Z, X, Y on every joint).
+struct BvhJoint
+{
+    const char* mName;
+    Vec3 mOffset;
+    Vec3 mEndSite;
+};
+const BvhJoint kBvhJoints[] = {{"Arm", {10, 0, 0}, {20, 0, 0}},
+                               {"Leg", {0, -10, 0}, {0, 0, -22.6}},
+                               {"Tail", {0, -3, -4}, {0, -5, 0}},
+                               {"Head", {0, 10, 0}, {3, -4, 12}}};
+constexpr int kBvhFrames = 3;
+
+// Frame f, joint j (0 the root): Z, X, Y rotations in degrees.
+std::vector<double> BvhAngles(int pFrame, int pJoint)
+{
+    std::vector<double> lAngles;
+    for (int a = 0; a < 3; ++a) {
+        lAngles.push_back(std::round(60000.0 * std::sin(0.9 * pFrame + 1.7 * pJoint + a)) / 1000.0);
+    }
+    return lAngles;
+}
+
+Vec3 BvhRootAt(int pFrame)
+{
+    return Vec3{5.0 * pFrame, 90.0 + pFrame, -2.5 * pFrame};
+}
+
+std::string BvhText()
+{
+    std::ostringstream lOut;
+    lOut.precision(17);
+    lOut << "HIERARCHY\nROOT Hips\n{\n  OFFSET 0 0 0\n  CHANNELS 6 Xposition Yposition "
+            "Zposition Zrotation Xrotation Yrotation\n";
+    for (const BvhJoint& lJoint : kBvhJoints) {
+        lOut << "  JOINT " << lJoint.mName << "\n  {\n    OFFSET " << lJoint.mOffset[0] << ' '
+             << lJoint.mOffset[1] << ' ' << lJoint.mOffset[2]
+             << "\n    CHANNELS 3 Zrotation Xrotation Yrotation\n    End Site\n    {\n"
+             << "      OFFSET " << lJoint.mEndSite[0] << ' ' << lJoint.mEndSite[1] << ' '
+             << lJoint.mEndSite[2] << "\n    }\n  }\n";
+    }
+    lOut << "}\nMOTION\nFrames: " << kBvhFrames << "\nFrame Time: 0.0333333\n";
+    for (int f = 0; f < kBvhFrames; ++f) {
+        const Vec3 lRoot = BvhRootAt(f);
+        lOut << lRoot[0] << ' ' << lRoot[1] << ' ' << lRoot[2];
+        for (int j = 0; j <= static_cast<int>(std::size(kBvhJoints)); ++j) {
+            for (double lAngle : BvhAngles(f, j)) {
+                lOut << ' ' << lAngle;
+            }
+        }
+        lOut << '\n';
+    }
+    return lOut.str();
+}
+
+// The turn of a BVH joint at a frame: Z, X, Y as listed, on column vectors Rz * Rx * Ry.
+Mat3 BvhTurn(int pFrame, int pJoint)
+{
+    const std::vector<double> lAngles = BvhAngles(pFrame, pJoint);
+    return asfref::Multiply(
+        asfref::Multiply(asfref::Turn('z', lAngles[0]), asfref::Turn('x', lAngles[1])),
+        asfref::Turn('y', lAngles[2]));
+}
+
+// Where joint pJoint (from 0 in kBvhJoints) and its End Site are at a frame.
+void BvhEvaluate(int pFrame, int pJoint, Vec3& oJoint, Vec3& oEnd)
+{
+    const Mat3 lHips = BvhTurn(pFrame, 0);
+    const BvhJoint& lJoint = kBvhJoints[pJoint];
+    const Vec3 lShift = asfref::Apply(lHips, lJoint.mOffset);
+    const Vec3 lEnd =
+        asfref::Apply(asfref::Multiply(lHips, BvhTurn(pFrame, pJoint + 1)), lJoint.mEndSite);
+    const Vec3 lRoot = BvhRootAt(pFrame);
+    for (std::size_t i = 0; i < 3; ++i) {
+        oJoint[i] = lRoot[i] + lShift[i];
+        oEnd[i] = oJoint[i] + lEnd[i];
+    }
+}
+
+TEST(HtrThroughWriters, BvhEndSitesKeepTheirDirectionThroughHtr)
+{
+    for (const char* lMinimize : {"No", "Yes"}) {
+        HtrSettingsGuard lSettings(lMinimize);
+        HtrTestScene lBvh;
+        ASSERT_TRUE(lBvh.ReadBvh(WriteRunningTestFile("ends.bvh", BvhText())));
+        const std::string lPath = WriteHtrFile("ends.htr", "");
+        std::string lError;
+        ASSERT_TRUE(lBvh.Write(lPath, &lError)) << lError;
+        HtrTestScene lHtr;
+        ASSERT_TRUE(lHtr.Read(lPath)) << lHtr.mReader.GetMessage().Buffer();
+        for (int f = 0; f < kBvhFrames; ++f) {
+            for (int j = 0; j < static_cast<int>(std::size(kBvhJoints)); ++j) {
+                Vec3 lJoint;
+                Vec3 lEnd;
+                BvhEvaluate(f, j, lJoint, lEnd);
+                const std::string lName = kBvhJoints[j].mName;
+                for (HtrTestScene* lScene : {&lBvh, &lHtr}) {
+                    const char* lWhich = lScene == &lBvh ? "BVH" : "HTR";
+                    const Vec3 lJointAt = ToVec3(
+                        lScene->Find(lName.c_str())->GetGlobalMatrixAtTime(lScene->FrameTime(f)));
+                    const Vec3 lEndAt = ToVec3(lScene->Find((lName + "_End").c_str())
+                                                   ->GetGlobalMatrixAtTime(lScene->FrameTime(f)));
+                    EXPECT_LT(Distance(lJointAt, lJoint), kTolerance)
+                        << lMinimize << ", " << lWhich << ", " << lName << " at frame " << f << ": "
+                        << Describe(lJointAt, lJoint);
+                    EXPECT_LT(Distance(lEndAt, lEnd), kTolerance)
+                        << lMinimize << ", " << lWhich << ", end of " << lName << " at frame " << f
+                        << ": " << Describe(lEndAt, lEnd);
+                }
+            }
+        }
+    }
 }
 
 } // namespace
