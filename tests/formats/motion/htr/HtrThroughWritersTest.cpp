@@ -4,6 +4,10 @@
 // Sites that point anywhere, through HTR.
 #include "HtrTestScene.h"
 
+#include "io/KExporter.h"
+#include "io/KFileFormatRegistry.h"
+#include "io/KImporter.h"
+#include "io/KStreamOptionsRyv.h"
 #include "scene/objects/KRyvPose.h"
 #include "tests/formats/motion/asf-amc/AsfAmcTestSupport.h"
 #include "tests/formats/motion/bvh/BvhTestScene.h"
@@ -234,28 +238,94 @@ struct HtrRead
                      : Vec3{NAN, NAN, NAN};
     }
 
-    // Writes the scene over the span read through a writer whose options pAdjust may change.
+    // Writes pScene (of the factory) over the span read through a writer with its own options.
     template <class TWriter>
-    bool Write(TWriter& ioWriter, const std::string& pPath, KStreamOptionsMotion& ioOptions)
+    bool Write(KRyvScene* pScene, const std::string& pPath, KStreamOptionsMotion& ioOptions)
     {
+        TWriter lWriter(&mScene.mFactory);
         ioOptions.SetStart(mScene.mOptions->GetStart());
         ioOptions.SetFrameCount(mScene.mOptions->GetFrameCount());
         ioOptions.SetTimeMode(mScene.mOptions->GetTimeMode(), mScene.mOptions->GetFrameRate());
         const bool lWritten =
-            ioWriter.FileCreate(pPath.c_str()) && ioWriter.Write(mScene.mScene, &ioOptions);
-        EXPECT_TRUE(lWritten) << ioWriter.GetError().GetLastErrorString().Buffer();
+            lWriter.FileCreate(pPath.c_str()) && lWriter.Write(pScene, &ioOptions);
+        EXPECT_TRUE(lWritten) << lWriter.GetError().GetLastErrorString().Buffer();
         return lWritten;
+    }
+    template <class TWriter> bool Write(KRyvScene* pScene, const std::string& pPath)
+    {
+        TWriter lWriter(&mScene.mFactory);
+        std::unique_ptr<KStreamOptionsMotion> lOptions(
+            static_cast<KStreamOptionsMotion*>(lWriter.GetWriteOptions().release()));
+        return Write<TWriter>(pScene, pPath, *lOptions);
+    }
+
+    // pScene written as a native file and read back into a new scene of the factory.
+    KRyvScene* ThroughNative(KRyvScene* pScene)
+    {
+        const std::string lPath = WriteRunningTestFile("model.ryv", "");
+        KExporter lExporter(&mScene.mFactory);
+        lExporter.SetFileFormat(KFileFormatRegistry::kExportRyvBinary);
+        lExporter.Initialize(lPath.c_str());
+        KStreamOptionsRyv lOptions;
+        KImporter lImporter(&mScene.mFactory);
+        lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
+        KRyvScene* lBack = mScene.mFactory.CreateScene();
+        if (!lExporter.Export(pScene, &lOptions) || !lImporter.Initialize(lPath.c_str())) {
+            return nullptr;
+        }
+        std::unique_ptr<KStreamOptions> lReadOptions = lImporter.GetReadOptions();
+        return lImporter.Import(lBack, lReadOptions.get()) ? lBack : nullptr;
     }
 };
 
-std::unique_ptr<KStreamOptionsMotion> WriteOptions(KWriter& ioWriter)
+// The world position of the node of that name below the scene's root at a time; NAN when none.
+Vec3 WorldIn(KRyvScene* pScene, const std::string& pName, KTime pTime)
 {
-    return std::unique_ptr<KStreamOptionsMotion>(
-        static_cast<KStreamOptionsMotion*>(ioWriter.GetWriteOptions().release()));
+    KRyvNode* lNode = pScene->GetRootNode()->FindChild(pName.c_str(), true);
+    return lNode ? ToVec3(lNode->GetGlobalMatrixAtTime(pTime)) : Vec3{NAN, NAN, NAN};
 }
 
-// The model read from HTR, checked in the scene the reader builds, then written as BVH, as an
-// ASF/AMC pair and as HTR, each read back by the kit and checked again; both settings.
+// pScene (read from the model's HTR file, or through a native file) written as BVH, as an
+// ASF/AMC pair and as HTR, each read back by the kit and checked.
+void ExpectThroughTextWriters(const HtrModel& pModel, HtrRead& ioRead, KRyvScene* pScene,
+                              const std::string& pLabel)
+{
+    const std::string lBvhPath = WriteRunningTestFile("model.bvh", "");
+    ASSERT_TRUE(ioRead.Write<KWriterBvh>(pScene, lBvhPath));
+    BvhImportSettingsGuard lBvhSettings;
+    BvhTestScene lBvhBack;
+    ASSERT_TRUE(lBvhBack.Read(lBvhPath)) << lBvhBack.mReader.GetMessage().Buffer();
+    ExpectModelPositions(pModel, pLabel + ", BVH", [&](const std::string& pName, int pFrame) {
+        return WorldIn(lBvhBack.mScene, pName, lBvhBack.FrameTime(pFrame));
+    });
+
+    KWriterAsf lAsf(&ioRead.mScene.mFactory);
+    std::unique_ptr<KStreamOptionsMotion> lAsfOptions(
+        static_cast<KStreamOptionsMotion*>(lAsf.GetWriteOptions().release()));
+    const std::string lAsfPath = WriteRunningTestFile("model.asf", "");
+    const std::string lAmcPath = WriteRunningTestFile("model.amc", "");
+    ASSERT_TRUE(ioRead.Write<KWriterAsf>(pScene, lAsfPath, *lAsfOptions));
+    ASSERT_TRUE(ioRead.Write<KWriterAmc>(pScene, lAmcPath, *lAsfOptions));
+    AsfAmcScene lAsfBack;
+    ASSERT_TRUE(lAsfBack.ReadAsf(lAsfPath) && lAsfBack.ReadAmc(lAmcPath)) << lAsfBack.mError;
+    // The top segment becomes the ASF root.
+    const std::string& lTop = pModel.mSegments[0].mName;
+    ExpectModelPositions(pModel, pLabel + ", ASF/AMC", [&](const std::string& pName, int pFrame) {
+        return lAsfBack.WorldAt(pName == lTop ? "root" : pName.c_str(), pFrame);
+    });
+
+    const std::string lHtrPath = WriteRunningTestFile("again.htr", "");
+    ASSERT_TRUE(ioRead.Write<KWriterHtr>(pScene, lHtrPath));
+    HtrTestScene lHtrBack;
+    ASSERT_TRUE(lHtrBack.Read(lHtrPath)) << lHtrBack.mReader.GetMessage().Buffer();
+    ExpectModelPositions(pModel, pLabel + ", HTR", [&](const std::string& pName, int pFrame) {
+        return WorldIn(lHtrBack.mScene, pName, lHtrBack.FrameTime(pFrame));
+    });
+}
+
+// The model read from HTR and checked in the scene the reader builds; written through every text
+// writer, and through a native file, then through every text writer again, each read back by
+// the kit and checked; both settings.
 void ExpectThroughEveryWriter(const HtrModel& pModel)
 {
     for (const char* lMinimize : {"No", "Yes"}) {
@@ -264,49 +334,15 @@ void ExpectThroughEveryWriter(const HtrModel& pModel)
         ExpectModelPositions(
             pModel, lLabel + ", HTR read",
             [&](const std::string& pName, int pFrame) { return lRead.WorldAt(pName, pFrame); });
+        ExpectThroughTextWriters(pModel, lRead, lRead.mScene.mScene, lLabel + ", through");
 
-        KWriterBvh lBvh(&lRead.mScene.mFactory);
-        std::unique_ptr<KStreamOptionsMotion> lBvhOptions = WriteOptions(lBvh);
-        const std::string lBvhPath = WriteRunningTestFile("model.bvh", "");
-        ASSERT_TRUE(lRead.Write(lBvh, lBvhPath, *lBvhOptions));
-        BvhImportSettingsGuard lBvhSettings;
-        BvhTestScene lBvhBack;
-        ASSERT_TRUE(lBvhBack.Read(lBvhPath)) << lBvhBack.mReader.GetMessage().Buffer();
-        ExpectModelPositions(
-            pModel, lLabel + ", through BVH", [&](const std::string& pName, int pFrame) {
-                KRyvNode* lNode = lBvhBack.Find(pName.c_str());
-                return lNode ? ToVec3(lNode->GetGlobalMatrixAtTime(lBvhBack.FrameTime(pFrame)))
-                             : Vec3{NAN, NAN, NAN};
-            });
-
-        KWriterAsf lAsf(&lRead.mScene.mFactory);
-        std::unique_ptr<KStreamOptionsMotion> lAsfOptions = WriteOptions(lAsf);
-        const std::string lAsfPath = WriteRunningTestFile("model.asf", "");
-        const std::string lAmcPath = WriteRunningTestFile("model.amc", "");
-        ASSERT_TRUE(lRead.Write(lAsf, lAsfPath, *lAsfOptions));
-        KWriterAmc lAmc(&lRead.mScene.mFactory);
-        ASSERT_TRUE(lRead.Write(lAmc, lAmcPath, *lAsfOptions));
-        AsfAmcScene lAsfBack;
-        ASSERT_TRUE(lAsfBack.ReadAsf(lAsfPath) && lAsfBack.ReadAmc(lAmcPath)) << lAsfBack.mError;
-        // The top segment becomes the ASF root.
-        const std::string& lTop = pModel.mSegments[0].mName;
-        ExpectModelPositions(
-            pModel, lLabel + ", through ASF/AMC", [&](const std::string& pName, int pFrame) {
-                return lAsfBack.WorldAt(pName == lTop ? "root" : pName.c_str(), pFrame);
-            });
-
-        const std::string lHtrPath = WriteRunningTestFile("again.htr", "");
-        KWriterHtr lHtr(&lRead.mScene.mFactory);
-        std::unique_ptr<KStreamOptionsMotion> lHtrOptions = WriteOptions(lHtr);
-        ASSERT_TRUE(lRead.Write(lHtr, lHtrPath, *lHtrOptions));
-        HtrTestScene lHtrBack;
-        ASSERT_TRUE(lHtrBack.Read(lHtrPath)) << lHtrBack.mReader.GetMessage().Buffer();
-        ExpectModelPositions(
-            pModel, lLabel + ", through HTR", [&](const std::string& pName, int pFrame) {
-                KRyvNode* lNode = lHtrBack.Find(pName.c_str());
-                return lNode ? ToVec3(lNode->GetGlobalMatrixAtTime(lHtrBack.FrameTime(pFrame)))
-                             : Vec3{NAN, NAN, NAN};
-            });
+        KRyvScene* lNative = lRead.ThroughNative(lRead.mScene.mScene);
+        ASSERT_NE(lNative, nullptr) << lLabel;
+        ExpectModelPositions(pModel, lLabel + ", native",
+                             [&](const std::string& pName, int pFrame) {
+                                 return WorldIn(lNative, pName, lRead.mScene.FrameTime(pFrame));
+                             });
+        ExpectThroughTextWriters(pModel, lRead, lNative, lLabel + ", native then");
     }
 }
 
