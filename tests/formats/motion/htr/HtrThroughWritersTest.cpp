@@ -8,6 +8,7 @@
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KStreamOptionsRyv.h"
+#include "scene/objects/KRyvNodeLimits.h"
 #include "scene/objects/KRyvPose.h"
 #include "tests/formats/motion/asf-amc/AsfAmcTestSupport.h"
 #include "tests/formats/motion/bvh/BvhTestScene.h"
@@ -369,6 +370,13 @@ TEST(HtrThroughWriters, RestValuesAndPoseDescribeTheSkeletonOfTheKeys)
                 << lMinimize << ", " << lSegment.mName << ": "
                 << Describe(ToVec3(lRest), lExpected.mJoints[s]);
             EXPECT_LT(MaxRotationDifference(lRest, lKeyed), 1e-5) << lMinimize << lSegment.mName;
+            // The limits' default translation is the rest translation.
+            KVector4 lTranslation;
+            lNode->GetLclTranslation(lTranslation);
+            EXPECT_LT(MaxDifference(lNode->GetLimits().GetDefault(KRyvNodeLimits::eTranslation),
+                                    lTranslation),
+                      1e-9)
+                << lMinimize << lSegment.mName;
             const int lEntry = lPose->Find(lSegment.mName.c_str());
             ASSERT_GE(lEntry, 0);
             ASSERT_TRUE(lPose->IsLocalMatrix(lEntry));
