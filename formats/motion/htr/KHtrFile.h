@@ -76,10 +76,11 @@ public:
     // The frame sections (ReadStructure and BuildNodes first): the options' frame count, lowered
     // to the file's, keys at the options' start plus whole periods on the nine curves of every
     // segment (opened through the rollback and closed here), then the rotation-offset pass when
-    // the flag is set (pTop: the node the root segment's node hangs below) and the motion
-    // import filters. The options receive progress "Reading HTR nodes". Each curve receives its
-    // keys once: with the offset pass the keys of every segment (six floats per frame) wait in
-    // the segments until the last section is read, since a parent's keys must be done first.
+    // the flag is set (pTop: the node the root segment's node hangs below), which takes the
+    // nodes' rest values into the frame of the new keys, and the motion import filters. The
+    // options receive progress "Reading HTR nodes". Each curve receives its keys once: with the
+    // offset pass the keys of every segment (six floats per frame) wait in the segments until
+    // the last section is read, since a parent's keys must be done first.
     bool ReadAnimation(KReadRollback& ioRollback, KStreamOptionsMotion* pOptions, KRyvNode* pTop);
 
     // Creates every segment's limb node (recorded in the rollback, marked for export) with the
@@ -87,8 +88,9 @@ public:
     // node below pTop, sets the limits and adds an "<name>_End" node below every leaf.
     bool BuildNodes(KReadRollback& ioRollback, KRyvObjectFactory* pFactory, KRyvNode* pTop,
                     const char* pTakeName);
-    // A rest pose "<pName>_RESTPOSE" (recorded in the rollback) with each segment's base pose as
-    // a local matrix under the segment's name, added to the scene.
+    // A rest pose "<pName>_RESTPOSE" (recorded in the rollback) with each segment node's rest
+    // values (the base pose, in the frame of its keys) as a local matrix under the segment's
+    // name, added to the scene. False when a segment has no node.
     bool CreateRestPose(KReadRollback& ioRollback, KRyvObjectFactory* pFactory, KRyvScene* pScene,
                         const char* pName);
 
@@ -230,6 +232,11 @@ private:
     bool AddEndNode(KReadRollback& ioRollback, KRyvObjectFactory* pFactory,
                     const KHtrSegment& pSegment, const char* pTakeName);
     void SetSegmentLimits(KHtrSegment& ioSegment);
+    // After the rotation-offset pass: every segment node's rest values (its Lcl values and its
+    // limits' default translation) taken into the frame the pass gives the keys, its default
+    // rotation taken out, so that the rest pose (CreateRestPose takes the Lcl values) and the
+    // keys describe one skeleton. End nodes and bone axes are built in that frame already.
+    void MoveRestToOffsetFrame();
     // The bone axis of a segment node in the frame the keys give it: the unit vector of the
     // bone length axis, turned by the default rotation when the offset is minimised.
     KVector4 EndTranslation(const KHtrSegment& pSegment) const;

@@ -136,6 +136,7 @@ bool KHtrFile::ReadAnimation(KReadRollback& ioRollback, KStreamOptionsMotion* pO
     }
     if (mMinimizeRotationOffset) {
         MinimizeRotationOffset(pTop, lCount);
+        MoveRestToOffsetFrame();
         for (KHtrSegment& lSegment : mSegments) {
             if (!SetKeys(lSegment, lTimes, lUnitScale)) {
                 return false;

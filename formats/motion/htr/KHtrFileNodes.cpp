@@ -11,6 +11,8 @@
 #include "scene/objects/KRyvNodeLimits.h"
 #include "scene/objects/KRyvPose.h"
 
+#include <vector>
+
 namespace {
 
 const KVector4 kUnitScale(1.0, 1.0, 1.0);
@@ -38,6 +40,37 @@ KRyvNode* CreateLimb(KReadRollback& ioRollback, KRyvObjectFactory* pFactory, con
         return nullptr;
     }
     return lNode;
+}
+
+// The global matrices of the segments' base poses, parents first along each chain (a file may
+// list a child before its parent), the top segment's parent the identity as the offset pass
+// takes it.
+std::vector<KMatrix> BaseGlobals(const std::vector<KHtrSegment>& pSegments)
+{
+    const std::size_t lCount = pSegments.size();
+    std::vector<KMatrix> lGlobal(lCount);
+    std::vector<bool> lDone(lCount, false);
+    std::vector<std::size_t> lChain;
+    for (std::size_t i = 0; i < lCount; ++i) {
+        for (int s = static_cast<int>(i); s >= 0 && !lDone[static_cast<std::size_t>(s)];
+             s = pSegments[static_cast<std::size_t>(s)].mParent) {
+            lChain.push_back(static_cast<std::size_t>(s));
+        }
+        for (; !lChain.empty(); lChain.pop_back()) {
+            const std::size_t s = lChain.back();
+            const KHtrSegment& lSegment = pSegments[s];
+            KMatrix lLocal = lSegment.mBaseRotation;
+            for (int c = 0; c < 3; ++c) {
+                lLocal[3][c] = lSegment.mBaseTranslation[c];
+            }
+            const KMatrix lParent = lSegment.mParent < 0
+                                        ? KMatrix()
+                                        : lGlobal[static_cast<std::size_t>(lSegment.mParent)];
+            MatrixMultiplyAffine(lGlobal[s], lParent, lLocal);
+            lDone[s] = true;
+        }
+    }
+    return lGlobal;
 }
 
 } // namespace
@@ -126,6 +159,31 @@ void KHtrFile::SetSegmentLimits(KHtrSegment& ioSegment)
     lLimits.SetMax(KRyvNodeLimits::eRotation, kRotationMax);
 }
 
+void KHtrFile::MoveRestToOffsetFrame()
+{
+    const std::vector<KMatrix> lGlobal = BaseGlobals(mSegments);
+    const std::size_t lCount = mSegments.size();
+    // The default rotation applies first in the frame of the keys, as the pass takes it out.
+    std::vector<KMatrix> lMoved(lGlobal);
+    for (std::size_t i = 0; i < lCount; ++i) {
+        MatrixMultiply3x3(lMoved[i], lGlobal[i], mSegments[i].mInverseDefaultRotation);
+    }
+    for (std::size_t i = 0; i < lCount; ++i) {
+        const KHtrSegment& lSegment = mSegments[i];
+        KMatrix lLocal = lMoved[i];
+        if (lSegment.mParent >= 0) {
+            MatrixMultiplyInverseAffine(lLocal, lMoved[static_cast<std::size_t>(lSegment.mParent)],
+                                        lMoved[i]);
+        }
+        const KVector4 lTranslation(lLocal[3][0], lLocal[3][1], lLocal[3][2]);
+        KVector4 lRotation;
+        MatrixToEulerXYZ(lRotation, lLocal);
+        lSegment.mNode->SetLclTranslation(lTranslation);
+        lSegment.mNode->SetLclRotation(lRotation);
+        lSegment.mNode->GetLimits().SetDefault(KRyvNodeLimits::eTranslation, lTranslation);
+    }
+}
+
 KVector4 KHtrFile::EndTranslation(const KHtrSegment& pSegment) const
 {
     // Row 0 of the bone axis matrix is the bone axis itself (it turns X onto it).
@@ -168,11 +226,17 @@ bool KHtrFile::CreateRestPose(KReadRollback& ioRollback, KRyvObjectFactory* pFac
     if (lPose == nullptr) {
         return false;
     }
+    // The nodes' rest values: the base pose, in the frame of the keys.
     for (const KHtrSegment& lSegment : mSegments) {
+        if (lSegment.mNode == nullptr) {
+            return false;
+        }
+        KVector4 lTranslation;
         KVector4 lRotation;
-        MatrixToEulerXYZ(lRotation, lSegment.mBaseRotation);
+        lSegment.mNode->GetLclTranslation(lTranslation);
+        lSegment.mNode->GetLclRotation(lRotation);
         KMatrix lMatrix;
-        MatrixSetTRS(lMatrix, lSegment.mBaseTranslation, lRotation, kUnitScale);
+        MatrixSetTRS(lMatrix, lTranslation, lRotation, kUnitScale);
         if (lPose->Add(lSegment.mName.c_str(), lMatrix, true) < 0) {
             return false;
         }

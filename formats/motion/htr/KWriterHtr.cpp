@@ -1,6 +1,7 @@
 #include "formats/motion/htr/KWriterHtr.h"
 
 #include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionPrintPrecision.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/htr/KHtrFile.h"
 #include "scene/KRyvNode.h"
@@ -8,6 +9,7 @@
 #include "scene/objects/KRyvNodeLimits.h"
 #include "scene/objects/KRyvPose.h"
 
+#include <cmath>
 #include <cstdint>
 #include <new>
 #include <unordered_set>
@@ -19,6 +21,10 @@ constexpr double kMillimetres = 10.0;
 constexpr int kFrameValues = 6;
 // Names quoted in messages are cut to this many characters.
 constexpr std::size_t kQuotedLength = 40;
+// A bone whose other components are at most this share of its Y component lies along Y: the
+// Euler round trip of a bone axis leaves rounding noise there.
+constexpr double kAlongY = 1e-12;
+constexpr double kDegrees = 180.0 / 3.14159265358979323846;
 
 // The rotation and translation of pMatrix with the axis scale taken out.
 KMatrix Unscaled(const KMatrix& pMatrix)
@@ -38,6 +44,35 @@ const KRyvPose* FindRestPose(KRyvScene& pScene, const std::string& pName)
         }
     }
     return nullptr;
+}
+
+// The base angles (Euler X, Y, Z, degrees) that lay the Y axis along pNode's bone: the X row of
+// its limits' rotation axis, as a BVH End Site takes it. A turn about X, then Z, with none about
+// Y: the bone alone gives both angles back, so a file read and written again prints the same
+// base line. Rounded as the base line prints them, so that the frames are written against the
+// rotation the file holds. Zero for a node without active rotation limits or a bone, or whose
+// bone lies along Y.
+KVector4 BoneTurnAngles(KRyvNode* pNode)
+{
+    const KRyvNodeLimits& lLimits = pNode->GetLimits();
+    if (!lLimits.GetRotationActive() || lLimits.GetAxisLength() <= 0.0) {
+        return KVector4();
+    }
+    const KVector4 lAxisAngles = lLimits.GetRotationAxis();
+    KMatrix lAxis;
+    EulerToMatrixXYZ(lAxis, lAxisAngles[0], lAxisAngles[1], lAxisAngles[2]);
+    const double lX = lAxis[0][0];
+    const double lY = lAxis[0][1];
+    const double lZ = lAxis[0][2];
+    if (lY > 0.0 && std::fabs(lX) <= kAlongY * lY && std::fabs(lZ) <= kAlongY * lY) {
+        return KVector4();
+    }
+    // Y turned by X through a and then by Z through c is (-cos a sin c, cos a cos c, sin a).
+    double lAngles[3] = {std::atan2(lZ, std::hypot(lX, lY)) * kDegrees, 0.0,
+                         std::atan2(-lX, lY) * kDegrees};
+    KMotionPrintPrecision::RoundToLargest(lAngles, 3);
+    KMotionPrintPrecision::ClearNegativeZeros(lAngles, 3);
+    return KVector4(lAngles[0], lAngles[1], lAngles[2]);
 }
 
 } // namespace
@@ -151,7 +186,7 @@ bool KWriterHtr::CollectSegments(KRyvNode* pRoot)
             return Fail(("two nodes are named \"" + lName.substr(0, kQuotedLength) + "\"").c_str());
         }
         const int lIndex = static_cast<int>(mSegments.size());
-        mSegments.push_back({lNode, lParent, lName, KVector4(), 0.0});
+        mSegments.push_back({lNode, lParent, lName, KVector4(), 0.0, KVector4(), KMatrix()});
         for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
             lStack.emplace_back(lNode->GetChild(i), lIndex);
         }
@@ -191,6 +226,21 @@ void KWriterHtr::ComputeBasePositions(KRyvScene& pScene, KRyvNode* pReference)
                                   (lRest[i][3][2] - lBaseOf[3][2]) * kMillimetres);
         lSegment.mLength = lSegment.mNode->GetLimits().GetAxisLength() * kMillimetres;
     }
+    // Only a leaf's frame turns: no written child's offset or motion depends on it.
+    std::vector<bool> lHasChildren(mSegments.size(), false);
+    for (const Segment& lSegment : mSegments) {
+        if (lSegment.mParent >= 0) {
+            lHasChildren[static_cast<std::size_t>(lSegment.mParent)] = true;
+        }
+    }
+    for (std::size_t i = 0; i < mSegments.size(); ++i) {
+        if (!lHasChildren[i]) {
+            Segment& lSegment = mSegments[i];
+            lSegment.mBaseAngles = BoneTurnAngles(lSegment.mNode);
+            EulerToMatrixXYZ(lSegment.mBaseRotation, lSegment.mBaseAngles[0],
+                             lSegment.mBaseAngles[1], lSegment.mBaseAngles[2]);
+        }
+    }
 }
 
 bool KWriterHtr::SampleFrames(const KStreamOptionsMotion& pOptions, std::vector<float>& oValues)
@@ -214,12 +264,16 @@ bool KWriterHtr::SampleFrames(const KStreamOptionsMotion& pOptions, std::vector<
             const KMatrix& lParent = lSegment.mParent >= 0
                                          ? lGlobal[static_cast<std::size_t>(lSegment.mParent)]
                                          : mReference;
-            // The motion relative to the parent segment; the base rotation is 0, so the frame's
-            // rotation is the whole local rotation.
+            // The motion relative to the parent segment, in the segment's frame turned by its
+            // base rotation (no parent's is turned), that base rotation taken out.
             KMatrix lLocal;
             MatrixMultiplyInverseAffine(lLocal, lParent, lGlobal[s]);
+            KMatrix lTurned;
+            MatrixMultiply3x3(lTurned, lLocal, lSegment.mBaseRotation);
+            KMatrix lFrame;
+            MatrixMultiplyTranspose3x3(lFrame, lSegment.mBaseRotation, lTurned);
             KVector4 lAngles;
-            MatrixToEulerXYZ(lAngles, lLocal);
+            MatrixToEulerXYZ(lAngles, lFrame);
             float* lOut =
                 &oValues[(s * static_cast<std::size_t>(lFrames) + static_cast<std::size_t>(k)) *
                          kFrameValues];
@@ -253,8 +307,10 @@ bool KWriterHtr::PrintFile(const KStreamOptionsMotion& pOptions, const std::vect
         return FailPrint();
     }
     for (const Segment& lSegment : mSegments) {
+        const KVector4& lAngles = lSegment.mBaseAngles;
         if (!File().WriteBaseLine(lSegment.mName.c_str(), lSegment.mBase[0], lSegment.mBase[1],
-                                  lSegment.mBase[2], 0.0, 0.0, 0.0, lSegment.mLength)) {
+                                  lSegment.mBase[2], lAngles[0], lAngles[1], lAngles[2],
+                                  lSegment.mLength)) {
             return FailPrint();
         }
     }

@@ -66,6 +66,11 @@ private:
         // Base translation and bone length, millimetres.
         KVector4 mBase;
         double mLength;
+        // The base rotation, Euler X, Y, Z in degrees and as a matrix: for a leaf, the turn that
+        // lays the file's bone axis Y along the node's bone (its limits' rotation axis), so that
+        // its end keeps its direction; none elsewhere.
+        KVector4 mBaseAngles;
+        KMatrix mBaseRotation;
     };
 
     std::unique_ptr<KTextFile> NewFile() const override;
