@@ -272,6 +272,13 @@ expect_text acclaim/elsewhere.asf "^elsewhere$"
 [ ! -L "$WORK/acclaim/pair/link.asf" ] || { echo "FAIL: link.asf is still a link" >&2; FAILS=$((FAILS + 1)); }
 expect_status 0 "$TOOL" "$WORK/acclaim/pair/link.amc"
 expect_files "$WORK/acclaim/pair" "link.amc link.asf run.amc run.asf "
+# So is the material library beside an OBJ output.
+echo "elsewhere" >"$WORK/acclaim/elsewhere.mtl"
+ln -s ../elsewhere.mtl "$WORK/acclaim/pair/cube.mtl"
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/acclaim/pair/cube.obj"
+expect_text acclaim/elsewhere.mtl "^elsewhere$"
+[ ! -L "$WORK/acclaim/pair/cube.mtl" ] || { echo "FAIL: cube.mtl is still a link" >&2; FAILS=$((FAILS + 1)); }
+expect_text acclaim/pair/cube.mtl "^newmtl "
 
 # FIFOs are refused at once, as devices are: as inputs of every kind, as the skeleton beside an
 # AMC input and as the one --skeleton names.
