@@ -630,7 +630,6 @@ bool K3dsMeshExport::CopyTextureFile(const std::string& pPath)
     case KMediaCopy::eTargetExists:
         return true;
     case KMediaCopy::eMissing:
-    case KMediaCopy::eNotRegularFile:
         *mSession.mMessage += ("Unable to locate texture file \"" + pPath + "\".\n").c_str();
         return false;
     case KMediaCopy::eWriteFailed:
