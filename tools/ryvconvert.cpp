@@ -222,7 +222,7 @@ void PrintHelp()
         "                       (at most 4096 bytes, no zero byte)\n"
         "  --password-env NAME  the password is the value of the environment variable\n"
         "The password also opens an encrypted input; it is never taken from the command\n"
-        "line itself.\n"
+        "line itself. Given without a .ryv file to apply to, these options are wrong usage.\n"
         "  --help     print this text\n"
         "  --version  print the kit's version\n"
         "\n"
@@ -230,7 +230,8 @@ void PrintHelp()
         "beside the .amc file, unless told otherwise:\n"
         "  --skeleton F         read the skeleton from the ASF file F\n"
         "Writing an AMC file writes its skeleton beside it as well (walk.amc gives\n"
-        "walk.asf).\n"
+        "walk.asf); both replace the files there together, or neither does. A link at\n"
+        "walk.asf is replaced itself, never written through.\n"
         "\n"
         "Warnings go to standard error. Exit status: 0 on success, 1 when reading or\n"
         "writing fails, 2 on wrong usage.\n");
