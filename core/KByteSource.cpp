@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -19,13 +22,13 @@ std::string ReasonOf(int pErrno)
     }
 }
 
-// Null for the kinds a reader may take (a regular file, a FIFO); otherwise why not.
+// Null for what a reader may take (a regular file); otherwise why not.
 const char* RefusalOf(mode_t pMode)
 {
     if (S_ISDIR(pMode)) {
         return "is a directory";
     }
-    return S_ISREG(pMode) || S_ISFIFO(pMode) ? nullptr : "is not a regular file";
+    return S_ISREG(pMode) ? nullptr : "is not a regular file";
 }
 
 } // namespace
@@ -42,7 +45,7 @@ bool KByteSource::OpenFile(const char* pPath, bool pText)
     if (mName.empty()) {
         return Refuse("no file name");
     }
-    if (!OpenStream(pPath, pText)) {
+    if (!OpenStream(pPath)) {
         return false;
     }
     return !pText || CheckText();
@@ -71,14 +74,12 @@ void KByteSource::Close()
         std::fclose(mStream);
         mStream = nullptr;
     }
-    mPipeBytes.clear();
-    mPipeBytes.shrink_to_fit();
     mSize = 0;
     mBinary = false;
     mReason.clear();
 }
 
-bool KByteSource::OpenStream(const char* pPath, bool pText)
+bool KByteSource::OpenStream(const char* pPath)
 {
     // Looked at before opening: opening a device can already do something.
     struct stat lStat;
@@ -88,54 +89,23 @@ bool KByteSource::OpenStream(const char* pPath, bool pText)
     if (const char* lRefusal = RefusalOf(lStat.st_mode)) {
         return Refuse(lRefusal);
     }
-    std::FILE* lFile = std::fopen(pPath, "rb");
-    if (!lFile) {
+    // Without blocking: the path may name a FIFO by now, whose open would wait for a writer.
+    const int lFile = open(pPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (lFile < 0) {
         return Refuse(ReasonOf(errno));
     }
-    // The path may name something else by now.
     const char* lRefusal =
-        fstat(fileno(lFile), &lStat) == 0 ? RefusalOf(lStat.st_mode) : "cannot be examined";
-    if (lRefusal) {
-        std::fclose(lFile);
-        return Refuse(lRefusal);
+        fstat(lFile, &lStat) == 0 ? RefusalOf(lStat.st_mode) : "cannot be examined";
+    // A regular file reads alike with or without the flag; it is cleared all the same.
+    if (!lRefusal && fcntl(lFile, F_SETFL, fcntl(lFile, F_GETFL) & ~O_NONBLOCK) == 0) {
+        mStream = fdopen(lFile, "rb");
     }
-    if (!S_ISFIFO(lStat.st_mode)) {
-        mStream = lFile;
-        mSize = static_cast<std::uint64_t>(lStat.st_size);
-        return true;
-    }
-    const bool lRead = ReadPipe(lFile, pText);
-    std::fclose(lFile);
-    return lRead;
-}
-
-bool KByteSource::ReadPipe(std::FILE* pPipe, bool pText)
-{
-    std::size_t lSize = 0;
-    for (;;) {
-        if (lSize == kMaxPipeSize) {
-            return Refuse("delivers more than 1 GiB");
-        }
-        mPipeBytes.resize(lSize + kFirstBlockSize);
-        const std::size_t lRead = std::fread(mPipeBytes.data() + lSize, 1, kFirstBlockSize, pPipe);
-        // The first block is checked before more is taken, so endless binary data stops here.
-        if (pText && lSize == 0 && std::memchr(mPipeBytes.data(), '\0', lRead)) {
-            return RefuseBinary();
-        }
-        lSize += lRead;
-        if (lRead < kFirstBlockSize) {
-            break;
-        }
-    }
-    if (std::ferror(pPipe)) {
-        return Refuse("read error");
-    }
-    mPipeBytes.resize(lSize);
-    mStream = fmemopen(lSize > 0 ? mPipeBytes.data() : &mEmptyBlock, lSize, "rb");
     if (!mStream) {
-        return Refuse(ReasonOf(errno));
+        const int lError = errno;
+        close(lFile);
+        return Refuse(lRefusal ? lRefusal : ReasonOf(lError));
     }
-    mSize = lSize;
+    mSize = static_cast<std::uint64_t>(lStat.st_size);
     return true;
 }
 

@@ -5,24 +5,22 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 // The bytes a reader reads: a named file or a block in memory, handed to the reader as a
 // seekable std::FILE* opened for binary reading (owned by the source, closed with it). The name
 // is the file's path, or the name given to a memory block; readers use it in messages and to
 // find files named relative to it (an OBJ's material libraries).
 //
-// Only regular files are read in place. A FIFO is read once, to its end, into memory, so that
-// a reader may seek in it; a directory, a device or a socket is refused without reading a byte.
+// Only regular files are read: a directory, a device, a FIFO or a socket is refused without
+// reading a byte (a FIFO nobody writes to would stall the open, and a reader needs to seek).
 // With pText a source whose first block holds a zero byte is refused as binary data, so that a
 // huge binary file given to a text reader costs one block. Every refusal answers false and
 // leaves a one-line reason (GetReason, GetErrorText).
 class KByteSource
 {
 public:
-    // Bytes looked at for binary data, and the most a FIFO may deliver.
+    // Bytes looked at for binary data.
     static constexpr std::size_t kFirstBlockSize = 64u * 1024u;
-    static constexpr std::size_t kMaxPipeSize = 1024u * 1024u * 1024u;
 
     KByteSource() = default;
     KByteSource(const KByteSource&) = delete;
@@ -49,8 +47,7 @@ public:
     std::string GetErrorText() const { return mName + ": " + mReason; }
 
 private:
-    bool OpenStream(const char* pPath, bool pText);
-    bool ReadPipe(std::FILE* pPipe, bool pText);
+    bool OpenStream(const char* pPath);
     bool CheckText();
     bool Refuse(const std::string& pWhy);
     bool RefuseBinary();
@@ -60,8 +57,6 @@ private:
     std::uint64_t mSize = 0;
     bool mBinary = false;
     std::string mReason;
-    // The bytes of a FIFO, which the stream reads.
-    std::vector<char> mPipeBytes;
     // What an empty stream reads from: fmemopen wants a buffer even for no bytes.
     char mEmptyBlock = 0;
 };

@@ -1,11 +1,14 @@
 #include "core/KOutputFile.h"
 
+#include "core/KOutputGroup.h"
 #include "core/KPendingFiles.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,16 +64,23 @@ KOutputFile::~KOutputFile()
     Discard();
 }
 
-bool KOutputFile::Create(const char* pTarget)
+bool KOutputFile::Create(const char* pTarget, ELinks pLinks)
 {
     Discard();
     if (!pTarget || !*pTarget) {
         errno = ENOENT;
         return false;
     }
-    const std::string lTarget = FollowLink(pTarget);
+    if (mGroup && !mGroup->IsMainTarget(pTarget)) {
+        pLinks = eReplaceLinks;
+    }
+    const bool lFollow = pLinks == eFollowLinks;
+    const std::string lTarget = lFollow ? FollowLink(pTarget) : std::string(pTarget);
     struct stat lExisting;
-    const bool lExists = stat(lTarget.c_str(), &lExisting) == 0;
+    // A link that is replaced counts as no file: the new one takes the mode of a new file.
+    const bool lExists =
+        (lFollow ? stat(lTarget.c_str(), &lExisting) : lstat(lTarget.c_str(), &lExisting)) == 0 &&
+        !S_ISLNK(lExisting.st_mode);
     if (lExists && !S_ISREG(lExisting.st_mode)) {
         // A device or a pipe (/dev/stdout, /dev/full) is written as it is: renaming over it
         // would replace the device with a file.
@@ -166,24 +176,75 @@ bool KOutputFile::Commit()
     if (!mStream) {
         return false;
     }
+    if (mGroup) {
+        return HandOver();
+    }
+    return Finish() && Install();
+}
+
+bool KOutputFile::Finish()
+{
     bool lWritten = std::fflush(mStream) == 0 && !std::ferror(mStream);
     // The unnamed file gets a name beside the target only now that it is whole; the rename
-    // below follows at once.
+    // follows at once.
     lWritten = lWritten && (!mUnnamed || LinkUnnamed());
     lWritten = std::fclose(mStream) == 0 && lWritten;
     mStream = nullptr;
     mUnnamed = false;
-    const bool lDirect = mTemporary.empty();
-    if (lWritten && !lDirect && std::rename(mTemporary.c_str(), mTarget.c_str()) == 0) {
-        mTemporary.clear();
-        KPendingFiles::Remove(mSlot);
-        mSlot = -1;
+    if (!lWritten) {
+        DropAfterFailure();
+    }
+    return lWritten;
+}
+
+bool KOutputFile::Install()
+{
+    // Empty for a target written in place.
+    if (mTemporary.empty()) {
         return true;
     }
+    if (std::rename(mTemporary.c_str(), mTarget.c_str()) != 0) {
+        DropAfterFailure();
+        return false;
+    }
+    mTemporary.clear();
+    KPendingFiles::Remove(mSlot);
+    mSlot = -1;
+    return true;
+}
+
+bool KOutputFile::HandOver()
+{
+    if (std::fflush(mStream) != 0 || std::ferror(mStream)) {
+        DropAfterFailure();
+        return false;
+    }
+    try {
+        auto lKept = std::make_unique<KOutputFile>(mAllowUnnamed);
+        lKept->mStream = mStream;
+        lKept->mTarget = mTarget;
+        lKept->mTemporary = std::move(mTemporary);
+        lKept->mLinkName = std::move(mLinkName);
+        lKept->mUnnamed = mUnnamed;
+        lKept->mSlot = mSlot;
+        mStream = nullptr;
+        mTemporary.clear();
+        mUnnamed = false;
+        mSlot = -1;
+        mGroup->Adopt(std::move(lKept));
+    } catch (const std::bad_alloc&) {
+        DropAfterFailure();
+        errno = ENOMEM;
+        return false;
+    }
+    return true;
+}
+
+void KOutputFile::DropAfterFailure()
+{
     const int lError = errno;
     Discard();
     errno = lError;
-    return lWritten && lDirect;
 }
 
 void KOutputFile::Discard()

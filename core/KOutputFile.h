@@ -4,12 +4,18 @@
 #include <cstdio>
 #include <string>
 
+class KOutputGroup;
+
 // A file a writer makes without risking the one already there: the bytes go to a temporary file
 // in the target's folder, which Commit puts in the target's place once everything was written;
 // Discard (and the destructor, when Commit never came) closes and removes it, leaving the target
 // exactly as it was. A target that existed keeps its permission bits; a new one gets those of a
-// plain fopen. A link is followed to the file it names. A target that exists and is not a
+// plain fopen. A link is followed to the file it names, unless told to replace links (a side
+// file written beside another is never written through one). A target that exists and is not a
 // regular file (a device, a pipe) is written directly, as nothing can be put in its place.
+//
+// Joined to a KOutputGroup, the file is not put in place by its Commit but handed whole to the
+// group, whose own Commit puts all its files in place together.
 //
 // Where the file system allows, the temporary file has no name (O_TMPFILE) until Commit links it
 // into place, so that even a killed process leaves nothing behind. Otherwise it is a hidden
@@ -18,6 +24,10 @@
 class KOutputFile
 {
 public:
+    // What a link at the target names: followed to the file it names, whose content is
+    // replaced; or replaced itself by the new file, its own target untouched.
+    enum ELinks : int { eFollowLinks, eReplaceLinks };
+
     // pAllowUnnamed false: always a named temporary file.
     explicit KOutputFile(bool pAllowUnnamed = true) : mAllowUnnamed(pAllowUnnamed) {}
     KOutputFile(const KOutputFile&) = delete;
@@ -26,7 +36,11 @@ public:
 
     // Discards an open file, then opens a new temporary file beside pTarget for binary writing.
     // False (nothing open, errno set) when the folder refuses a new file or pTarget is empty.
-    bool Create(const char* pTarget);
+    // In a group, a target other than the group's main one always takes eReplaceLinks.
+    bool Create(const char* pTarget, ELinks pLinks = eFollowLinks);
+    // The group (not owned; null: none) the files created from now on are handed to by Commit.
+    // The group must outlive the file's Commit.
+    void SetGroup(KOutputGroup* pGroup) { mGroup = pGroup; }
     // The stream to write to; null while nothing is open.
     std::FILE* GetStream() const { return mStream; }
     bool IsOpen() const { return mStream != nullptr; }
@@ -34,7 +48,9 @@ public:
 
     // Flushes and closes the stream and puts the file in the target's place. False when nothing
     // is open, or when a write, the flush, the close, the link or the rename failed: the
-    // temporary file is then removed and the target left as it was.
+    // temporary file is then removed and the target left as it was. In a group the file is
+    // flushed and handed to the group instead (false, the file dropped, when a write or the
+    // flush failed); this object is then closed.
     bool Commit();
     // Closes and removes the temporary file; nothing happens when none is open.
     void Discard();
@@ -45,11 +61,22 @@ public:
     static void InstallInterruptCleanup();
 
 private:
+    friend class KOutputGroup;
+
     bool CreateUnnamed(const std::string& pFolder, unsigned pMode);
     bool CreateNamed(const std::string& pTemporary, unsigned pMode);
     bool LinkUnnamed();
+    // Commit's two steps: the file whole and closed under a name beside the target (or written
+    // in place), then renamed over the target. Each drops the file when it fails.
+    bool Finish();
+    bool Install();
+    // Moves the open file into a new object the group keeps.
+    bool HandOver();
+    // Discard with errno kept.
+    void DropAfterFailure();
 
     bool mAllowUnnamed;
+    KOutputGroup* mGroup = nullptr;
     std::FILE* mStream = nullptr;
     std::string mTarget;
     std::string mTemporary;

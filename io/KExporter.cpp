@@ -129,6 +129,7 @@ bool KExporter::RunWriter(KWriter& ioWriter, KRyvScene* pScene, KStreamOptions* 
         mError.SetLastErrorID(kStreamOptionsNotSet);
         return false;
     }
+    ioWriter.SetOutputGroup(mOutputGroup);
     if (!ioWriter.FileCreate(mFileName.Buffer())) {
         const KError& lWriterError = ioWriter.GetError();
         mReason = lWriterError.GetLastErrorString();

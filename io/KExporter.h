@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class KOutputGroup;
 class KRyvObjectFactory;
 class KRyvScene;
 class KStreamOptions;
@@ -54,6 +55,9 @@ public:
     void SetFileFormat(int pFileFormat) { mFileFormat = pFileFormat; }
     int GetFileFormat() const { return mFileFormat; }
     const KString& GetFileName() const { return mFileName; }
+    // The group (not owned; null: none) the writer's file joins (KWriter::SetOutputGroup), so
+    // that several exports are put in place together by the group's Commit.
+    void SetOutputGroup(KOutputGroup* pGroup) { mOutputGroup = pGroup; }
 
     // The option set of the format's writer with its defaults, owned by the caller; null
     // (kNoWriter) when the code has no writer.
@@ -92,6 +96,7 @@ private:
 
     KRyvObjectFactory* mOwner;
     int mFileFormat = 0;
+    KOutputGroup* mOutputGroup = nullptr;
     KString mFileName;
     bool mWriteFlags[kWriteFlagCount] = {};
     KString mMessage;

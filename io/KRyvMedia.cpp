@@ -5,6 +5,7 @@
 #include "ryvfile/KRyvFile.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -113,14 +114,24 @@ bool KRyvMediaFolder::Restore(KRyvFile& ioFile, KString& oPath, KString& ioMessa
     if (!ioFile.FieldReadBegin(kContent)) {
         return false;
     }
-    const KString lName = KRyvMedia::SafeName(ioFile.FieldReadC().Buffer());
+    const KString lStoredName = ioFile.FieldReadC();
+    const KString lName = KRyvMedia::SafeName(lStoredName.Buffer());
     std::vector<std::uint8_t> lBytes;
     ioFile.FieldReadR(lBytes);
     ioFile.FieldReadEnd();
-    if (lName.IsEmpty() || mFolder.IsEmpty() ||
-        !CreateFileFolders((mFolder + "/" + lName).Buffer())) {
-        ioMessage += "Embedded media not restored: " + lName.Left(kQuotedNameLength) + "\n";
+    const auto lRefuse = [&](const KString& pQuoted, const char* pWhy) {
+        ioMessage +=
+            "Embedded media not restored: " + pQuoted.Left(kQuotedNameLength) + ": " + pWhy + "\n";
         return false;
+    };
+    if (lName.IsEmpty()) {
+        return lRefuse(lStoredName, "the stored name holds no file name");
+    }
+    if (mFolder.IsEmpty()) {
+        return lRefuse(lName, "there is no folder to restore it into");
+    }
+    if (!CreateFileFolders((mFolder + "/" + lName).Buffer())) {
+        return lRefuse(lName, std::strerror(errno));
     }
     int& lNumber = mNextNumber[lName.Buffer()];
     while (lNumber < kMaxNameTries) {
@@ -132,7 +143,7 @@ bool KRyvMediaFolder::Restore(KRyvFile& ioFile, KString& oPath, KString& ioMessa
             return true;
         }
         if (lError != EEXIST) {
-            break;
+            return lRefuse(lName, std::strerror(lError));
         }
         // Taken: reused when it holds these very bytes, else the search goes on from the next.
         if (HoldsBytes(oPath.Buffer(), lBytes)) {
@@ -140,6 +151,5 @@ bool KRyvMediaFolder::Restore(KRyvFile& ioFile, KString& oPath, KString& ioMessa
         }
         ++lNumber;
     }
-    ioMessage += "Embedded media not restored: " + lName.Left(kQuotedNameLength) + "\n";
-    return false;
+    return lRefuse(lName, "every numbered name of it is taken");
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class KOutputGroup;
 class KRyvNode;
 class KRyvObjectFactory;
 class KRyvScene;
@@ -63,6 +64,13 @@ public:
     // null.
     virtual const char* FindMissingContent(KRyvScene* pScene);
 
+    // The group (not owned; null: none) the file of the next FileCreate joins (KOutputGroup): a
+    // Write then leaves the file whole for the group to put in place. The motion text writers
+    // (BVH, HTR, ASF, AMC, BRD, MOV, VPM) take part; the others put their files in place
+    // themselves.
+    void SetOutputGroup(KOutputGroup* pGroup) { mOutputGroup = pGroup; }
+    KOutputGroup* GetOutputGroup() const { return mOutputGroup; }
+
     KRyvObjectFactory* GetOwner() const { return mOwner; }
     KError& GetError() { return mError; }
     const KError& GetError() const { return mError; }
@@ -90,6 +98,7 @@ protected:
 
 private:
     KRyvObjectFactory* mOwner;
+    KOutputGroup* mOutputGroup = nullptr;
     KError mError;
     KString mMessage;
 };

@@ -197,8 +197,11 @@ KRyvCipher::EResult KRyvCipher::OpenInPlace(const char* pPassword,
     oTouched = false;
     std::size_t lPlainSize = 0;
     // A protected file is opened only with a password the caller gave, never with none.
-    if (!pPassword || !*pPassword || !GetPlainSize(pSize, lPlainSize)) {
+    if (!pPassword || !*pPassword) {
         return kRefused;
+    }
+    if (!GetPlainSize(pSize, lPlainSize)) {
+        return kDamaged;
     }
     Key lKey;
     if (!DeriveKey(pPassword, pSalt, lKey)) {
@@ -221,11 +224,14 @@ KRyvCipher::EResult KRyvCipher::OpenInPlace(const char* pPassword,
         const std::size_t lChunk = std::min(kChunkSize + kChunkOverhead, pSize - lIn);
         unsigned long long lPlain = 0;
         const bool lFirst = lIn == 0;
-        if (lTag == crypto_secretstream_xchacha20poly1305_TAG_FINAL ||
-            crypto_secretstream_xchacha20poly1305_pull(
+        // Only the first chunk tells a wrong password; past it the password is known right.
+        if (lTag == crypto_secretstream_xchacha20poly1305_TAG_FINAL) {
+            return kDamaged;
+        }
+        if (crypto_secretstream_xchacha20poly1305_pull(
                 &lState, lChunkPlain.data(), &lPlain, &lTag, ioBody + lIn, lChunk,
                 lFirst ? pAssociated.data() : nullptr, lFirst ? pAssociated.size() : 0) != 0) {
-            return kRefused;
+            return lFirst ? kRefused : kDamaged;
         }
         std::memcpy(ioBody + lOut, lChunkPlain.data(), static_cast<std::size_t>(lPlain));
         oTouched = true;
@@ -233,7 +239,7 @@ KRyvCipher::EResult KRyvCipher::OpenInPlace(const char* pPassword,
         lOut += static_cast<std::size_t>(lPlain);
     } while (lIn < pSize);
     if (lTag != crypto_secretstream_xchacha20poly1305_TAG_FINAL) {
-        return kRefused;
+        return kDamaged;
     }
     oPlainSize = lOut;
     return kOk;

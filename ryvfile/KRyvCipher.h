@@ -18,7 +18,9 @@ constexpr std::size_t kStreamHeaderSize = 24;
 constexpr std::size_t kChunkSize = 65536;
 constexpr std::size_t kChunkOverhead = 17;
 
-enum EResult { kOk, kFailed, kRefused };
+// kDamaged: the password opened the body's first chunk (or none was tried), yet the body is not a
+// whole sealed body; kRefused: the password does not open it.
+enum EResult { kOk, kFailed, kRefused, kDamaged };
 
 // The sealed size of pPlainSize plain bytes (at least one chunk, even for an empty body).
 std::size_t GetSealedSize(std::size_t pPlainSize);
@@ -76,9 +78,10 @@ EResult Seal(const char* pPassword, const std::vector<std::uint8_t>& pAssociated
 bool GetPlainSize(std::size_t pSealedSize, std::size_t& oPlainSize);
 
 // Opens pSealed[0, pSize). kRefused for a null or empty password (a protected body is never
-// opened without one), a wrong password, a changed header or body, a body that is not whole
-// chunks plus one final chunk, a missing or misplaced final chunk; kFailed when the library
-// cannot work. oPlain is empty unless kOk.
+// opened without one), a wrong password, a changed header or first chunk (which a wrong password
+// cannot be told from); kDamaged for a body that is not whole chunks plus one final chunk, a
+// later chunk changed, a missing or misplaced final chunk; kFailed when the library cannot work.
+// oPlain is empty unless kOk.
 EResult Open(const char* pPassword, const std::vector<std::uint8_t>& pAssociated,
              const std::uint8_t pSalt[kSaltSize],
              const std::uint8_t pStreamHeader[kStreamHeaderSize], const std::uint8_t* pSealed,

@@ -131,7 +131,7 @@ int OpenSealed(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t pB
                                                                        : KRyvFile::kWrongPassword;
     }
     if (ioSealed.mDamaged) {
-        return KRyvFile::kWrongPassword;
+        return KRyvFile::kFileCorrupted;
     }
     const std::uint8_t* lSalt = ioBytes.data() + KRyvContainer::kFixedHeaderSize;
     bool lTouched = false;
@@ -140,9 +140,16 @@ int OpenSealed(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t pB
                                 lSalt + KRyvCipher::kSaltSize, ioBytes.data() + pBodyAt, pBodySize,
                                 ioSealed.mPlainSize, lTouched);
     if (lOpened != KRyvCipher::kOk) {
-        ioSealed.mDamaged = lTouched;
-        return lOpened == KRyvCipher::kRefused ? KRyvFile::kWrongPassword
-                                               : KRyvFile::kUnidentifiedError;
+        // A body opened part of the way is no longer whole, whatever the next password.
+        ioSealed.mDamaged = lTouched || lOpened == KRyvCipher::kDamaged;
+        switch (lOpened) {
+        case KRyvCipher::kRefused:
+            return KRyvFile::kWrongPassword;
+        case KRyvCipher::kDamaged:
+            return KRyvFile::kFileCorrupted;
+        default:
+            return KRyvFile::kUnidentifiedError;
+        }
     }
     ioSealed.mOpened = true;
     ioSealed.mOpenedWith = lPassword;

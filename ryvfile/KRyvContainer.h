@@ -110,7 +110,8 @@ struct SealedState
 // replace ioBytes whole (ioBodyAt and ioBodySize follow), so that the text is let go as soon as
 // its records are made. oLine receives the line of an ASCII syntax fault (0 for none).
 // kWrongPassword for a password that does not open a protected body, kFileCorrupted for
-// records that are not well formed.
+// records that are not well formed and for a sealed body that is not whole (its size, a chunk
+// after the first, its final chunk).
 int Unpack(KRyvBytes& ioBytes, const KRyvFileHeader& pHeader, std::size_t& ioBodyAt,
            std::size_t& ioBodySize, const char* pPassword, SealedState& ioSealed,
            std::size_t& oPlainSize, int& oLine);

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -17,9 +16,11 @@
 
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
+#include "core/KByteSource.h"
 #include "core/KColor.h"
 #include "core/KFileUtils.h"
 #include "core/KOutputFile.h"
+#include "core/KOutputGroup.h"
 #include "formats/motion/KReaderOptical.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KExporter.h"
@@ -51,6 +52,8 @@ struct NativeChoices
     bool mEmbedMedia = false;
     std::string mPassword;
     bool mPasswordGiven = false;
+    // The option the password came with, for messages.
+    const char* mPasswordOption = "";
     // A summary only looks at the file: embedded media are not written out for it.
     bool mRestoreMedia = true;
     // The ASF skeleton of an AMC input; empty: the ASF file of the same name beside it.
@@ -62,18 +65,17 @@ struct NativeChoices
 constexpr std::size_t kMaxPasswordSize = 4096;
 
 // Reads the whole first line of the file as the password (its line end dropped). False, with the
-// cause in oCause, when the file does not open, holds a zero byte in that line or a line longer
-// than kMaxPasswordSize bytes.
+// cause in oCause, when the file does not open (a folder, a FIFO: "is a directory"), holds a zero
+// byte in that line or a line longer than kMaxPasswordSize bytes.
 bool ReadPasswordFile(const char* pPath, std::string& oPassword, std::string& oCause)
 {
-    std::ifstream lFile(pPath, std::ios::binary);
-    if (!lFile) {
-        oCause = "it cannot be opened";
+    KByteSource lSource;
+    if (!lSource.OpenFile(pPath, false)) {
+        oCause = lSource.GetReason();
         return false;
     }
     oPassword.clear();
-    char lChar = 0;
-    while (lFile.get(lChar) && lChar != '\n') {
+    for (int lChar; (lChar = std::fgetc(lSource.GetStream())) != EOF && lChar != '\n';) {
         if (lChar == '\0') {
             oCause = "its first line holds a zero byte";
             return false;
@@ -82,7 +84,7 @@ bool ReadPasswordFile(const char* pPath, std::string& oPassword, std::string& oC
             oCause = "the password is longer than " + std::to_string(kMaxPasswordSize) + " bytes";
             return false;
         }
-        oPassword += lChar;
+        oPassword += static_cast<char>(lChar);
     }
     if (!oPassword.empty() && oPassword.back() == '\r') {
         oPassword.pop_back();
@@ -113,6 +115,7 @@ bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices,
                 return false;
             }
             oChoices.mPasswordGiven = true;
+            oChoices.mPasswordOption = "--password-file";
         } else if (lArgument == "--skeleton" && lHasValue) {
             oChoices.mSkeleton = pArguments[++i];
         } else if (lArgument == "--password-env" && lHasValue) {
@@ -123,15 +126,56 @@ bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices,
             }
             oChoices.mPassword = lValue;
             oChoices.mPasswordGiven = true;
+            oChoices.mPasswordOption = "--password-env";
         } else if (lArgument.empty() || lArgument[0] == '-') {
             return false;
         } else {
             oFiles.push_back(pArguments[i]);
         }
     }
-    const bool lFormOk = !(oChoices.mEncrypt && (oChoices.mAscii || oChoices.mDialect5));
-    return lFormOk && (!oChoices.mEncrypt || oChoices.mPasswordGiven) && !oFiles.empty() &&
-           oFiles.size() <= 2;
+    return !oFiles.empty() && oFiles.size() <= 2;
+}
+
+// False when the native choices contradict each other: an encrypted file is binary 6.0 and
+// needs a password.
+bool NativeChoicesAgree(const NativeChoices& pChoices)
+{
+    const bool lFormOk = !(pChoices.mEncrypt && (pChoices.mAscii || pChoices.mDialect5));
+    return lFormOk && (!pChoices.mEncrypt || pChoices.mPasswordGiven);
+}
+
+// Null when every native choice given has a native file to apply to; otherwise the first
+// option that has none: the form options need a native output, a password a native input or
+// output.
+const char* FindIdleNativeOption(const NativeChoices& pChoices, bool pNativeInput,
+                                 bool pNativeOutput)
+{
+    const std::pair<bool, const char*> kFormOptions[] = {{pChoices.mAscii, "--ascii"},
+                                                         {pChoices.mDialect5, "--5x"},
+                                                         {pChoices.mEncrypt, "--encrypt"},
+                                                         {pChoices.mEmbedMedia, "--embed-media"}};
+    for (const auto& [lGiven, lName] : kFormOptions) {
+        if (lGiven && !pNativeOutput) {
+            return lName;
+        }
+    }
+    return pChoices.mPasswordGiven && !pNativeInput && !pNativeOutput ? pChoices.mPasswordOption
+                                                                      : nullptr;
+}
+
+// "ryvconvert: --ascii is for a native (.ryv) output; walk.bvh is not one".
+void ReportIdleOption(const char* pOption, bool pPassword, const std::vector<const char*>& pFiles)
+{
+    const bool lConvert = pFiles.size() == 2;
+    std::string lFault;
+    if (pPassword) {
+        lFault = lConvert ? std::string("neither ") + pFiles[0] + " nor " + pFiles[1] + " is one"
+                          : std::string(pFiles[0]) + " is not one";
+    } else {
+        lFault = lConvert ? std::string(pFiles[1]) + " is not one" : "nothing is written";
+    }
+    std::fprintf(stderr, "ryvconvert: %s is for a native (.ryv) %s; %s\n", pOption,
+                 pPassword ? "file" : "output", lFault.c_str());
 }
 
 // The exporter code of a native output for the choices.
@@ -178,7 +222,7 @@ void PrintHelp()
         "                       (at most 4096 bytes, no zero byte)\n"
         "  --password-env NAME  the password is the value of the environment variable\n"
         "The password also opens an encrypted input; it is never taken from the command\n"
-        "line itself.\n"
+        "line itself. Given without a .ryv file to apply to, these options are wrong usage.\n"
         "  --help     print this text\n"
         "  --version  print the kit's version\n"
         "\n"
@@ -186,7 +230,8 @@ void PrintHelp()
         "beside the .amc file, unless told otherwise:\n"
         "  --skeleton F         read the skeleton from the ASF file F\n"
         "Writing an AMC file writes its skeleton beside it as well (walk.amc gives\n"
-        "walk.asf).\n"
+        "walk.asf); both replace the files there together, or neither does. A link at\n"
+        "walk.asf is replaced itself, never written through.\n"
         "\n"
         "Marker names that an optical file (C3D, TRC, AOA, MCD) repeats are made unique\n"
         "with a warning.\n"
@@ -407,15 +452,18 @@ bool KeepsInputFiles(KExporter& ioExporter, const char* pInput,
 }
 
 // Writes the scene read from pInput into pOutput with the format pFormat, unless that would
-// overwrite a file of the input or the format can hold nothing of the scene.
+// overwrite a file of the input or the format can hold nothing of the scene. The file is put in
+// place with the others of ioGroup.
 bool WriteOne(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pInput,
               const char* pOutput, int pFormat, const std::vector<std::string>& pCompanions,
               const KStreamOptions* pReadOptions, const NativeChoices& pChoices,
-              const KStreamOptions* pSkeleton, std::unique_ptr<KStreamOptions>& oOptions)
+              const KStreamOptions* pSkeleton, KOutputGroup& ioGroup,
+              std::unique_ptr<KStreamOptions>& oOptions)
 {
     KExporter lExporter(&ioFactory);
     lExporter.SetFileFormat(pFormat);
     lExporter.Initialize(pOutput);
+    lExporter.SetOutputGroup(&ioGroup);
     if (!KeepsInputFiles(lExporter, pInput, pCompanions)) {
         return false;
     }
@@ -441,22 +489,31 @@ bool WriteOne(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pInp
     return lWritten;
 }
 
-// Writes the scene; an AMC output gets its ASF skeleton beside it, written first.
+// Writes the scene; an AMC output gets its ASF skeleton beside it, written first. Both are put
+// in place together once both are whole: a failed or interrupted write leaves both old files.
 bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pInput,
                 const char* pOutput, int pFormat, const std::vector<std::string>& pCompanions,
                 const KStreamOptions* pReadOptions, const NativeChoices& pChoices)
 {
+    KOutputGroup lGroup(pOutput);
     std::unique_ptr<KStreamOptions> lSkeleton;
     if (pFormat == KFileFormatRegistry::kExportAmc) {
         const std::string lAsf = WithExtension(pOutput, ".asf");
         if (!WriteOne(ioFactory, ioScene, pInput, lAsf.c_str(), KFileFormatRegistry::kExportAsf,
-                      pCompanions, pReadOptions, pChoices, nullptr, lSkeleton)) {
+                      pCompanions, pReadOptions, pChoices, nullptr, lGroup, lSkeleton)) {
             return false;
         }
     }
     std::unique_ptr<KStreamOptions> lOptions;
-    return WriteOne(ioFactory, ioScene, pInput, pOutput, pFormat, pCompanions, pReadOptions,
-                    pChoices, lSkeleton.get(), lOptions);
+    if (!WriteOne(ioFactory, ioScene, pInput, pOutput, pFormat, pCompanions, pReadOptions, pChoices,
+                  lSkeleton.get(), lGroup, lOptions)) {
+        return false;
+    }
+    if (!lGroup.Commit()) {
+        std::fprintf(stderr, "ryvconvert: cannot write %s: %s\n", pOutput, std::strerror(errno));
+        return false;
+    }
+    return true;
 }
 
 // Reads pPath; an AMC input is read after its ASF skeleton, which becomes one of the files
@@ -612,7 +669,20 @@ int main(int argc, char** argv)
     if (lConvert && lFormat < 0) {
         return 1;
     }
-    if (KFileFormatRegistry::IsNativeExportFormat(lFormat)) {
+    const bool lNativeOutput = KFileFormatRegistry::IsNativeExportFormat(lFormat);
+    const bool lNativeInput = KFileFormatRegistry::IsNativeImportFormat(
+        KFileFormatRegistry::Kit().GetImportFormatFromFileName(lFiles[0]));
+    // An option that would do nothing is refused rather than dropped without a word.
+    if (const char* lIdle = FindIdleNativeOption(lChoices, lNativeInput, lNativeOutput)) {
+        ReportIdleOption(lIdle, lIdle == lChoices.mPasswordOption, lFiles);
+        std::fprintf(stderr, "%s", kUsage);
+        return 2;
+    }
+    if (!NativeChoicesAgree(lChoices)) {
+        std::fprintf(stderr, "%s", kUsage);
+        return 2;
+    }
+    if (lNativeOutput) {
         lFormat = NativeExportCode(lChoices);
     }
     // An interrupted write leaves no half-written temporary file behind.

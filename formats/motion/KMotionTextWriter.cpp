@@ -37,6 +37,7 @@ bool KMotionTextWriter::FileCreate(const char* pFileName)
     mFile.reset();
     try {
         std::unique_ptr<KTextFile> lFile = NewFile();
+        lFile->SetOutputGroup(GetOutputGroup());
         errno = 0;
         if (!pFileName || !lFile->Open(pFileName, "w")) {
             return FailOpen(pFileName);

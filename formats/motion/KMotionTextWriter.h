@@ -12,7 +12,8 @@ class KTextFile;
 // The file handling the motion text writers (BVH, HTR, ASF, AMC, BRD, MOV, VPM) share: one text
 // file of the format, created by FileCreate, whose text replaces the target only when a Write
 // succeeds (KTextFile, KOutputFile): after a failed Write, a FileClose without one that
-// succeeded, or a second FileCreate, the file that was there is untouched. A format writer says
+// succeeded, or a second FileCreate, the file that was there is untouched. In an output group
+// (SetOutputGroup) a Write that succeeds hands the file to the group instead. A format writer says
 // which file class it writes (NewFile) and what goes into it (WriteScene); hooks let it refuse a
 // scene or options before anything is written.
 class KMotionTextWriter : public KWriter

@@ -74,6 +74,9 @@ public:
     // Closes a file open for writing and drops what was written: the target stays as it was.
     // A file open for reading is closed.
     void Discard();
+    // The group (not owned; null: none) a file opened for writing from now on is handed to at
+    // Close (KOutputFile::SetGroup).
+    void SetOutputGroup(KOutputGroup* pGroup) { mOutput.SetGroup(pGroup); }
     bool IsOpen() const { return mFile != nullptr; }
     bool IsWriting() const { return mFile != nullptr && mWriting; }
     // True while closed and once no further line could be read.

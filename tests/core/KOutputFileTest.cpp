@@ -1,5 +1,7 @@
 #include "core/KOutputFile.h"
 
+#include "core/KOutputGroup.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -101,8 +103,10 @@ TEST_F(KOutputFileTest, RefusalsLeaveNothingBehind)
 }
 
 // A child process opens the target through KOutputFile, writes 4 MB, tells the parent through a
-// pipe and waits; the parent sends pSignal and answers how the child ended.
-int InterruptedWrite(const std::string& pTarget, bool pAllowUnnamed, int pSignal)
+// pipe and waits; the parent sends pSignal and answers how the child ended. With pSide the
+// target is written in a group after the side file pSide, which is whole and handed over.
+int InterruptedWrite(const std::string& pTarget, bool pAllowUnnamed, int pSignal,
+                     const std::string& pSide = std::string())
 {
     int lPipe[2];
     if (pipe(lPipe) != 0) {
@@ -112,7 +116,15 @@ int InterruptedWrite(const std::string& pTarget, bool pAllowUnnamed, int pSignal
     if (lChild == 0) {
         close(lPipe[0]);
         KOutputFile::InstallInterruptCleanup();
+        KOutputGroup lGroup(pTarget);
+        KOutputFile lSide(pAllowUnnamed);
+        lSide.SetGroup(&lGroup);
+        if (!pSide.empty() && (!lSide.Create(pSide.c_str()) ||
+                               std::fputs("new", lSide.GetStream()) < 0 || !lSide.Commit())) {
+            _exit(5);
+        }
         KOutputFile lFile(pAllowUnnamed);
+        lFile.SetGroup(pSide.empty() ? nullptr : &lGroup);
         if (!lFile.Create(pTarget.c_str())) {
             _exit(3);
         }
@@ -196,6 +208,111 @@ TEST_F(KOutputFileTest, ADeviceIsWrittenInPlace)
     EXPECT_FALSE(lFile.Commit());
     ASSERT_EQ(stat("/dev/full", &lStat), 0);
     EXPECT_TRUE(S_ISCHR(lStat.st_mode));
+}
+
+// The folder of KOutputFileTest with a second old target, "side.txt", written with "out.txt".
+class KOutputGroupTest : public KOutputFileTest
+{
+protected:
+    void SetUp() override
+    {
+        KOutputFileTest::SetUp();
+        mSide = (mFolder / "side.txt").string();
+        std::ofstream(mSide) << "old side";
+    }
+
+    // Writes pText into pPath as a file of pGroup; answers the file's Commit.
+    static bool WriteInGroup(KOutputGroup& ioGroup, const std::string& pPath, const char* pText)
+    {
+        KOutputFile lFile;
+        lFile.SetGroup(&ioGroup);
+        return lFile.Create(pPath.c_str()) && std::fputs(pText, lFile.GetStream()) >= 0 &&
+               lFile.Commit();
+    }
+
+    std::string mSide;
+};
+
+TEST_F(KOutputGroupTest, OnlyTheGroupsCommitReplacesTheTargets)
+{
+    // How the group ends -> what both targets hold; no other file is ever left in the folder.
+    enum EEnd { eCommit, eDiscard, eDestroy, eOneMissing };
+    for (EEnd lEnd : {eCommit, eDiscard, eDestroy, eOneMissing}) {
+        std::ofstream(mTarget) << "old";
+        std::ofstream(mSide) << "old side";
+        {
+            KOutputGroup lGroup(mTarget);
+            ASSERT_TRUE(WriteInGroup(lGroup, mSide, "new side"));
+            // A writer that fails drops its file, and its caller the group.
+            if (lEnd != eOneMissing) {
+                ASSERT_TRUE(WriteInGroup(lGroup, mTarget, "new"));
+            }
+            EXPECT_EQ(Read(mSide), "old side");
+            EXPECT_EQ(Read(mTarget), "old");
+            if (lEnd == eCommit) {
+                EXPECT_EQ(lGroup.GetCount(), 2);
+                EXPECT_TRUE(lGroup.Commit());
+                EXPECT_EQ(lGroup.GetCount(), 0);
+            } else if (lEnd == eDiscard) {
+                lGroup.Discard();
+            }
+        }
+        const bool lNew = lEnd == eCommit;
+        EXPECT_EQ(Read(mSide), lNew ? "new side" : "old side") << lEnd;
+        EXPECT_EQ(Read(mTarget), lNew ? "new" : "old") << lEnd;
+        EXPECT_EQ(FileCount(), 2) << lEnd;
+    }
+}
+
+TEST_F(KOutputGroupTest, AKilledPairedWriteLeavesBothOldFiles)
+{
+    // The side file is whole and handed over when the main one is interrupted.
+    const struct
+    {
+        bool mAllowUnnamed;
+        int mSignal;
+    } kCases[] = {{true, SIGKILL}, {false, SIGTERM}, {false, SIGINT}};
+    for (const auto& lCase : kCases) {
+        SCOPED_TRACE(std::to_string(lCase.mAllowUnnamed) + " " + std::to_string(lCase.mSignal));
+        EXPECT_EQ(InterruptedWrite(mTarget, lCase.mAllowUnnamed, lCase.mSignal, mSide),
+                  lCase.mSignal);
+        EXPECT_EQ(Read(mTarget), "old");
+        EXPECT_EQ(Read(mSide), "old side");
+        EXPECT_EQ(FileCount(), 2);
+    }
+}
+
+TEST_F(KOutputGroupTest, ASideFileReplacesALinkItselfNeverItsTarget)
+{
+    // A link at the side file's place, alive or dangling; the main target follows links.
+    const std::string lElsewhere = (mFolder / "elsewhere.txt").string();
+    const std::string lMissing = (mFolder / "missing.txt").string();
+    const std::string lMainLink = (mFolder / "main-link.txt").string();
+    fs::create_symlink(mTarget, lMainLink);
+    for (const std::string& lLinked : {lElsewhere, lMissing}) {
+        std::ofstream(lElsewhere) << "elsewhere";
+        fs::remove(mSide);
+        fs::create_symlink(lLinked, mSide);
+        KOutputGroup lGroup(lMainLink);
+        ASSERT_TRUE(WriteInGroup(lGroup, mSide, "new side"));
+        ASSERT_TRUE(WriteInGroup(lGroup, lMainLink, "new"));
+        ASSERT_TRUE(lGroup.Commit());
+        EXPECT_FALSE(fs::is_symlink(mSide)) << lLinked;
+        EXPECT_EQ(Read(mSide), "new side");
+        EXPECT_EQ(Read(lElsewhere), "elsewhere");
+        EXPECT_FALSE(fs::exists(lMissing));
+        EXPECT_TRUE(fs::is_symlink(lMainLink));
+        EXPECT_EQ(Read(mTarget), "new");
+    }
+    // Asked for alone, as a writer asks for its own side files.
+    fs::remove(mSide);
+    fs::create_symlink(lElsewhere, mSide);
+    KOutputFile lFile;
+    ASSERT_TRUE(lFile.Create(mSide.c_str(), KOutputFile::eReplaceLinks));
+    std::fputs("alone", lFile.GetStream());
+    ASSERT_TRUE(lFile.Commit());
+    EXPECT_FALSE(fs::is_symlink(mSide));
+    EXPECT_EQ(Read(lElsewhere), "elsewhere");
 }
 
 } // namespace

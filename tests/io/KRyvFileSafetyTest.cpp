@@ -260,7 +260,22 @@ TEST_F(KRyvMediaFolderTest, ANameTooLongIsRefusedAndQuotedShort)
     const std::string lName(300, 'm');
     std::string lMessage;
     EXPECT_EQ(Restore(lName.c_str(), "bytes", &lMessage), "");
-    EXPECT_EQ(lMessage, "Embedded media not restored: " + lName.substr(0, 40) + "\n");
+    EXPECT_EQ(lMessage,
+              "Embedded media not restored: " + lName.substr(0, 40) + ": File name too long\n");
+}
+
+// Every refusal names its cause.
+TEST_F(KRyvMediaFolderTest, ARefusalSaysWhy)
+{
+    std::string lMessage;
+    EXPECT_EQ(Restore("..", "x", &lMessage), "");
+    EXPECT_EQ(lMessage, "Embedded media not restored: ..: the stored name holds no file name\n");
+    mTemp.Write("media/file", "a file where a folder would go");
+    EXPECT_EQ(Restore("file/d.png", "x", &lMessage), mFolder + "/d.png");
+    mMedia = std::make_unique<KRyvMediaFolder>("");
+    EXPECT_EQ(Restore("e.png", "x", &lMessage), "");
+    EXPECT_EQ(lMessage,
+              "Embedded media not restored: e.png: there is no folder to restore it into\n");
 }
 
 } // namespace

@@ -68,7 +68,46 @@ TEST(KRyvCipherTest, StrayBytesAfterAWholeChunkAreRefusedBeforeDecrypting)
         std::size_t lPlainSize = 0;
         EXPECT_FALSE(KRyvCipher::GetPlainSize(lDamaged.mBody.size(), lPlainSize)) << lStray;
         std::vector<std::uint8_t> lPlain;
-        EXPECT_EQ(Open(lDamaged, kPassword, lPlain), KRyvCipher::kRefused) << lStray;
+        // Whatever the password, such a body is no sealed body at all.
+        EXPECT_EQ(Open(lDamaged, kPassword, lPlain), KRyvCipher::kDamaged) << lStray;
+        EXPECT_EQ(Open(lDamaged, "another", lPlain), KRyvCipher::kDamaged) << lStray;
+        EXPECT_TRUE(lPlain.empty());
+    }
+}
+
+// Only the first chunk can tell a wrong password from a changed body; a body the password opens
+// the start of and that breaks later is damaged, not a wrong password.
+TEST(KRyvCipherTest, ABodyBrokenPastItsFirstChunkIsDamagedNotAWrongPassword)
+{
+    constexpr std::size_t kSealedChunk = KRyvCipher::kChunkSize + KRyvCipher::kChunkOverhead;
+    const Sealed lWhole = Seal(2 * KRyvCipher::kChunkSize + 5);
+    ASSERT_EQ(lWhole.mBody.size(), 2 * kSealedChunk + 5 + KRyvCipher::kChunkOverhead);
+    Sealed lFirstChanged = lWhole;
+    lFirstChanged.mBody[10] ^= 1;
+    Sealed lSecondChanged = lWhole;
+    lSecondChanged.mBody[kSealedChunk + 10] ^= 1;
+    Sealed lLastChanged = lWhole;
+    lLastChanged.mBody[2 * kSealedChunk + 3] ^= 1;
+    // Two whole chunks, neither of them final.
+    Sealed lNoFinal = lWhole;
+    lNoFinal.mBody.resize(2 * kSealedChunk);
+    const struct
+    {
+        const Sealed* mSealed;
+        const char* mPassword;
+        KRyvCipher::EResult mExpected;
+    } kCases[] = {
+        {&lWhole, "wrong", KRyvCipher::kRefused},
+        {&lFirstChanged, kPassword, KRyvCipher::kRefused},
+        {&lSecondChanged, kPassword, KRyvCipher::kDamaged},
+        {&lLastChanged, kPassword, KRyvCipher::kDamaged},
+        {&lNoFinal, kPassword, KRyvCipher::kDamaged},
+        {&lNoFinal, "wrong", KRyvCipher::kRefused},
+    };
+    for (const auto& lCase : kCases) {
+        std::vector<std::uint8_t> lPlain;
+        EXPECT_EQ(Open(*lCase.mSealed, lCase.mPassword, lPlain), lCase.mExpected)
+            << (&lCase - kCases);
         EXPECT_TRUE(lPlain.empty());
     }
 }

@@ -50,7 +50,9 @@ TEST(KRyvSealedReadTest, WrongPasswordThenRightThenRepeatedReadsOnlyWithThatPass
     EXPECT_FALSE(lFile.ReadBody(nullptr));
 }
 
-TEST(KRyvSealedReadTest, BodyChangedPastItsFirstChunkStaysRefused)
+// The password opens the first chunk, so a later one that does not open is a damaged file, not
+// a wrong password; it stays so on a second read.
+TEST(KRyvSealedReadTest, BodyChangedPastItsFirstChunkIsCorruptedNotAWrongPassword)
 {
     std::vector<std::uint8_t> lBytes = SealedFile();
     // A byte of the third sealed chunk; the frame's CRC is mended so only the seal can tell.
@@ -67,9 +69,9 @@ TEST(KRyvSealedReadTest, BodyChangedPastItsFirstChunkStaysRefused)
     KRyvFile lFile;
     ASSERT_TRUE(lFile.Open(lStream));
     EXPECT_FALSE(lFile.ReadBody(kPassword));
-    EXPECT_EQ(lFile.GetError().GetLastErrorID(), KRyvFile::kWrongPassword);
+    EXPECT_EQ(lFile.GetError().GetLastErrorID(), KRyvFile::kFileCorrupted);
     EXPECT_FALSE(lFile.ReadBody(kPassword));
-    EXPECT_EQ(lFile.GetError().GetLastErrorID(), KRyvFile::kWrongPassword);
+    EXPECT_EQ(lFile.GetError().GetLastErrorID(), KRyvFile::kFileCorrupted);
 }
 
 } // namespace

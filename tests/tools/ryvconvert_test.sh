@@ -172,6 +172,18 @@ expect_status 0 "$TOOL" "$WORK/tex/in/t.obj" "$WORK/tex/out/t.obj"
 expect_text err "maps/wood.png\" copied to \"$WORK/tex/out/wood.png\""
 expect_same "$WORK/tex/in/maps/wood.png" "$WORK/tex/out/wood.png"
 
+# A 3DS output names why a texture that is a FIFO or a device is not copied.
+mkdir "$WORK/tex/3ds"
+mkfifo "$WORK/tex/in/pipe.png"
+printf 'newmtl zero\nmap_Kd /dev/zero\nnewmtl up\nmap_Kd %s\n' "$WORK/tex/in/pipe.png" >"$WORK/tex/in/t.mtl"
+expect_status 0 timeout 20 "$TOOL" "$WORK/tex/in/t.obj" "$WORK/tex/3ds/t.3ds"
+expect_text err "^Texture file \"/dev/zero\" not copied: it is not a regular file.$"
+expect_text err "pipe.png\" not copied: it is not a regular file.$"
+if grep -q "Unable to locate" "$WORK/err"; then
+    echo "FAIL: a texture that is there is called missing" >&2
+    FAILS=$((FAILS + 1))
+fi
+
 # The kit's own output converts to itself byte for byte.
 mkdir "$WORK/pass1" "$WORK/pass2"
 expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/pass1/cube.obj"
@@ -257,6 +269,61 @@ expect_text out "Model::femur (LimbNode)"
 # The skeleton an AMC input was read against is never overwritten.
 expect_status 1 "$TOOL" --skeleton "$WORK/acclaim/skeletons/body.asf" "$WORK/acclaim/walk.amc" "$WORK/acclaim/skeletons/body.amc"
 expect_text err "would overwrite"
+
+# The pair is put in place together: an AMC write that fails leaves the skeleton beside it as it
+# was. The skeleton is never written through a link: the link itself is replaced.
+mkdir "$WORK/acclaim/pair"
+echo "older skeleton" >"$WORK/acclaim/pair/run.asf"
+mkdir "$WORK/acclaim/pair/run.amc"
+expect_status 1 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/acclaim/pair/run.amc"
+expect_text acclaim/pair/run.asf "^older skeleton$"
+echo "elsewhere" >"$WORK/acclaim/elsewhere.asf"
+ln -s ../elsewhere.asf "$WORK/acclaim/pair/link.asf"
+expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/acclaim/pair/link.amc"
+expect_text acclaim/elsewhere.asf "^elsewhere$"
+[ ! -L "$WORK/acclaim/pair/link.asf" ] || { echo "FAIL: link.asf is still a link" >&2; FAILS=$((FAILS + 1)); }
+expect_status 0 "$TOOL" "$WORK/acclaim/pair/link.amc"
+expect_files "$WORK/acclaim/pair" "link.amc link.asf run.amc run.asf "
+# So is the material library beside an OBJ output.
+echo "elsewhere" >"$WORK/acclaim/elsewhere.mtl"
+ln -s ../elsewhere.mtl "$WORK/acclaim/pair/cube.mtl"
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/acclaim/pair/cube.obj"
+expect_text acclaim/elsewhere.mtl "^elsewhere$"
+[ ! -L "$WORK/acclaim/pair/cube.mtl" ] || { echo "FAIL: cube.mtl is still a link" >&2; FAILS=$((FAILS + 1)); }
+expect_text acclaim/pair/cube.mtl "^newmtl "
+
+# FIFOs are refused at once, as devices are: as inputs of every kind, as the skeleton beside an
+# AMC input and as the one --skeleton names.
+mkdir "$WORK/fifo"
+for ext in trc asf obj ryv 3ds c3d bvh; do
+    mkfifo "$WORK/fifo/p.$ext"
+    expect_status 1 timeout 20 "$TOOL" "$WORK/fifo/p.$ext"
+    expect_text err "p.$ext: is not a regular file$"
+done
+cp "$WORK/acclaim/out/again.amc" "$WORK/fifo/p.amc"
+expect_status 1 timeout 20 "$TOOL" "$WORK/fifo/p.amc"
+expect_text err "p.asf: is not a regular file$"
+expect_status 1 timeout 20 "$TOOL" --skeleton "$WORK/fifo/p.asf" "$WORK/acclaim/out/again.amc"
+expect_text err "p.asf: is not a regular file$"
+expect_status 2 timeout 20 "$TOOL" --password-file "$WORK/fifo/p.ryv" "$WORK/cube.ryv"
+expect_text err "password file $WORK/fifo/p.ryv: is not a regular file$"
+expect_status 2 "$TOOL" --password-file "$WORK/fifo" "$WORK/cube.ryv"
+expect_text err "password file $WORK/fifo: is a directory$"
+
+# The native options do nothing for other files: naming them there is wrong usage.
+for option in --ascii --5x --embed-media; do
+    expect_status 2 "$TOOL" $option "$EXAMPLES/cube.obj" "$WORK/never.obj"
+    expect_text err "^ryvconvert: $option is for a native (.ryv) output; $WORK/never.obj is not one$"
+done
+expect_status 2 "$TOOL" --encrypt --password-file "$WORK/password" "$EXAMPLES/cube.obj" "$WORK/never.bvh"
+expect_text err "^ryvconvert: --encrypt is for a native (.ryv) output"
+expect_status 2 "$TOOL" --password-file "$WORK/password" "$EXAMPLES/cube.obj" "$WORK/never.obj"
+expect_text err "^ryvconvert: --password-file is for a native (.ryv) file; neither "
+RYV_TEST_PASSWORD=x expect_status 2 "$TOOL" --password-env RYV_TEST_PASSWORD "$EXAMPLES/cube.obj"
+expect_text err "^ryvconvert: --password-env is for a native (.ryv) file; $EXAMPLES/cube.obj is not one$"
+[ ! -e "$WORK/never.obj" ] && [ ! -e "$WORK/never.bvh" ] || { echo "FAIL: a refused run wrote" >&2; FAILS=$((FAILS + 1)); }
+# A password still opens a native input written to another format.
+expect_status 0 "$TOOL" --password-file "$WORK/password" "$WORK/sealed.ryv" "$WORK/unsealed.obj"
 
 # Optical markers: a TRC file to C3D and back keeps names and positions; the C3D summary.
 printf 'PathFileType\t4\t(X/Y/Z)\twalk.trc\nDataRate\tCameraRate\tNumFrames\tNumMarkers\tUnits\tOrigDataRate\tOrigDataStartFrame\tOrigNumFrames\n60\t60\t2\t2\tmm\t60\t1\t2\nFrame#\tTime\tKnee\t\t\tHeel\t\t\t\n\t\tX1\tY1\tZ1\tX2\tY2\tZ2\n\n1\t0\t1.5\t2\t3\t4\t5\t6\n2\t0.017\t1.5\t2\t3\t\t\t\n' >"$WORK/walk.trc"

@@ -679,7 +679,6 @@ bool K3dsMeshExport::CopyTextureFile(const KRyvTexture& pTexture)
     case KMediaCopy::eTargetExists:
         return true;
     case KMediaCopy::eMissing:
-    case KMediaCopy::eNotRegularFile:
         *mSession.mMessage += ("Unable to locate texture file \"" + lPath + "\".\n").c_str();
         return false;
     case KMediaCopy::eWriteFailed:

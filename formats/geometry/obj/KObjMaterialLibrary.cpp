@@ -17,11 +17,6 @@ KObjMaterialLibrary::~KObjMaterialLibrary()
 
 void KObjMaterialLibrary::Close()
 {
-    for (Library& lLibrary : mLibraries) {
-        if (lLibrary.mStream) {
-            std::fclose(lLibrary.mStream);
-        }
-    }
     mLibraries.clear();
 }
 
@@ -53,9 +48,6 @@ bool KObjMaterialLibrary::Open(std::string_view pName, const std::string& pObjFo
                            : MakeAbsolutePath(pObjFolder.c_str(), lSlashed.c_str()).Buffer(),
     };
     for (const std::string& lPath : lCandidates) {
-        if (!IsRegularFile(lPath)) {
-            continue;
-        }
         const auto lOpen =
             std::find_if(mLibraries.begin(), mLibraries.end(),
                          [&lPath](const Library& pLibrary) { return pLibrary.mPath == lPath; });
@@ -68,8 +60,9 @@ bool KObjMaterialLibrary::Open(std::string_view pName, const std::string& pObjFo
         // The entry is made before the stream is opened, so running out of memory cannot
         // leave a stream nobody closes.
         Library& lLibrary = mLibraries.emplace_back();
-        lLibrary.mStream = std::fopen(lPath.c_str(), "rb");
-        if (lLibrary.mStream) {
+        lLibrary.mSource = std::make_unique<KByteSource>();
+        // Only a regular file opens: a device without end, a FIFO or a folder is refused.
+        if (lLibrary.mSource->OpenFile(lPath.c_str(), false)) {
             lLibrary.mFolder = GetFileDirectory(lPath.c_str()).Buffer();
             lLibrary.mPath = lPath;
             return true;
@@ -139,7 +132,7 @@ void ApplyStatement(std::string_view pKeyword, std::string_view pArguments, std:
 void KObjMaterialLibrary::Index(Library& ioLibrary)
 {
     ioLibrary.mIndexed = true;
-    KObjTextReader lText(ioLibrary.mStream);
+    KObjTextReader lText(ioLibrary.mSource->GetStream());
     lText.Rewind();
     Definition* lCurrent = nullptr;
     while (lText.Next()) {

@@ -1,8 +1,10 @@
 #ifndef RYVKIT_FORMATS_GEOMETRY_OBJ_KOBJMATERIALLIBRARY_H
 #define RYVKIT_FORMATS_GEOMETRY_OBJ_KOBJMATERIALLIBRARY_H
 
+#include "core/KByteSource.h"
+
 #include <cstddef>
-#include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -62,7 +64,7 @@ private:
     };
     struct Library
     {
-        std::FILE* mStream = nullptr;
+        std::unique_ptr<KByteSource> mSource;
         std::string mFolder;
         std::string mPath;
         bool mIndexed = false;

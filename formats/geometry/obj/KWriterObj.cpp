@@ -290,7 +290,9 @@ bool KWriterObj::Session::Emit(bool pForce)
 bool KWriterObj::Session::OpenMaterialFile()
 {
     const std::string lPath = GetMaterialFilePath(mWriter.mFileName.Buffer());
-    mMtl = mMtlOutput.Create(lPath.c_str()) ? mMtlOutput.GetStream() : nullptr;
+    // A side file is never written through a link: a link there is replaced itself.
+    mMtl = mMtlOutput.Create(lPath.c_str(), KOutputFile::eReplaceLinks) ? mMtlOutput.GetStream()
+                                                                        : nullptr;
     if (!mMtl) {
         mWriter.GetMessage() += ("Unable to create material file \"" + lPath + "\".\n").c_str();
         return false;

@@ -18,7 +18,8 @@ class KRyvTexture;
 // Writes the meshes of a scene as an OBJ file: one group per mesh node, positions and normals in
 // world space (shape and skin deformations applied when option 3 is on), faces triangulated when
 // option 2 is on, NURBS and patches triangulated always. Materials go to a companion MTL file
-// beside it (the OBJ file name lower-cased, extension ".mtl"), and texture files are copied next
+// beside it (the OBJ file name lower-cased, extension ".mtl"; a link of that name is replaced
+// itself, never written through), and texture files are copied next
 // to the OBJ file by the rule of KMediaCopy (regular files only, never over an existing file, none
 // from outside the folder of the file that named it, each copy reported in the message text). The
 // caller's scene is never changed: deformation and triangulation happen in the writer's own arrays

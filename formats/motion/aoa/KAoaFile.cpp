@@ -44,24 +44,29 @@ bool KAoaFile::ReadHeader(KOpticalMarkerHeader& oHeader)
         const std::size_t lEnd = GetLine().find_first_of(kSeparators, lStart);
         const std::string lFirst =
             lStart == std::string::npos ? std::string() : GetLine().substr(lStart, lEnd - lStart);
-        if (strcasecmp(lFirst.c_str(), "frames") == 0 && ReadHeaderLine(oHeader)) {
-            return true;
+        if (strcasecmp(lFirst.c_str(), "frames") == 0) {
+            const EHeader lHeader = ReadHeaderLine(oHeader);
+            if (lHeader != EHeader::eNone) {
+                return lHeader == EHeader::eRead;
+            }
         }
     } while (ReadLine());
     return IsCorrupt() ? false
                        : Fail("the file has no header line \"frames = N markers = M Hz = R\"");
 }
 
-bool KAoaFile::ReadHeaderLine(KOpticalMarkerHeader& oHeader)
+KAoaFile::EHeader KAoaFile::ReadHeaderLine(KOpticalMarkerHeader& oHeader)
 {
+    // A title line that merely starts with the word "frames" is no header.
+    if (!MatchWord("frames") || !MatchWord("=")) {
+        return EHeader::eNone;
+    }
     int lFrames = 0;
     int lMarkers = 0;
     double lRate = 0.0;
-    if (!MatchWord("frames") || !MatchWord("=") || !ReadInt(lFrames) || lFrames < 0 ||
-        !MatchWord("markers") || !MatchWord("=") || !ReadInt(lMarkers) || lMarkers < 0 ||
-        !MatchWord("Hz") || !MatchWord("=") || !ReadDouble(lRate) ||
-        !KMotionFrameRate::IsValid(lRate)) {
-        return false;
+    if (!ReadCount("frame count", lFrames) || !ExpectAssignment("markers") ||
+        !ReadCount("marker count", lMarkers) || !ExpectAssignment("Hz") || !ReadRate(lRate)) {
+        return EHeader::eRefused;
     }
     mMarkerCount = lMarkers;
     oHeader.mMarkerCount = lMarkers;
@@ -69,6 +74,33 @@ bool KAoaFile::ReadHeaderLine(KOpticalMarkerHeader& oHeader)
     oHeader.mFrameCount = lFrames;
     oHeader.mFrameRate = lRate;
     oHeader.mScale = 1.0;
+    return EHeader::eRead;
+}
+
+bool KAoaFile::ReadCount(const char* pWhat, int& oCount)
+{
+    const std::string lToken = PeekToken();
+    if (!ReadInt(oCount) || oCount < 0) {
+        return !Error("the %s \"%s\" is not a whole number of 0 or more", pWhat, lToken.c_str());
+    }
+    return true;
+}
+
+bool KAoaFile::ExpectAssignment(const char* pWord)
+{
+    if (!MatchWord(pWord) || !MatchWord("=")) {
+        return !Error("the header line lacks \"%s =\"", pWord);
+    }
+    return true;
+}
+
+bool KAoaFile::ReadRate(double& oRate)
+{
+    const std::string lToken = PeekToken();
+    if (!ReadDouble(oRate) || !KMotionFrameRate::IsValid(oRate)) {
+        return !Error("the frame rate \"%s\" is not a rate of %g to %g Hz", lToken.c_str(),
+                      KMotionFrameRate::kMinFrameRate, KMotionFrameRate::kMaxFrameRate);
+    }
     return true;
 }
 
@@ -86,11 +118,19 @@ bool KAoaFile::ReadFrame(std::vector<KVector4>& oPositions, int pCount, KTime& i
     oPositions.resize(static_cast<std::size_t>(pCount < 0 ? 0 : pCount));
     for (KVector4& lPosition : oPositions) {
         double lValues[3];
-        if (!ReadLine() || !ReadDouble(lValues[0]) || !ReadDouble(lValues[1]) ||
-            !ReadDouble(lValues[2])) {
+        if (!ReadLine()) {
             const std::string lWhy = "frame " + std::to_string(mFramesRead + 1) +
                                      ": a marker line of three numbers is missing";
             return IsCorrupt() ? false : Fail(lWhy.c_str());
+        }
+        for (double& lValue : lValues) {
+            if (!ReadDouble(lValue)) {
+                const std::string lFound =
+                    AtLineEnd() ? std::string("the end of the line") : '"' + PeekToken() + '"';
+                return !Error("frame %d, marker %d: expected three numbers, found %s",
+                              mFramesRead + 1, static_cast<int>(&lPosition - oPositions.data()) + 1,
+                              lFound.c_str());
+            }
         }
         const bool lZero = lValues[0] == 0.0 && lValues[1] == 0.0 && lValues[2] == 0.0;
         const bool lFinite =

@@ -33,8 +33,17 @@ private:
     // The word at the cursor compared without regard to case; the cursor moves past it on a
     // match.
     bool MatchWord(const char* pWord);
-    // The header at the cursor; false, nothing stored, when the line is not one.
-    bool ReadHeaderLine(KOpticalMarkerHeader& oHeader);
+    enum class EHeader { eNone, eRead, eRefused };
+    // The header at the cursor: eNone, nothing stored, when the line does not begin with
+    // "frames ="; eRefused, with the error naming the value, when a value is not usable.
+    EHeader ReadHeaderLine(KOpticalMarkerHeader& oHeader);
+    // A count of 0 or more at the cursor; false with the error naming the value (pWhat: "frame
+    // count").
+    bool ReadCount(const char* pWhat, int& oCount);
+    // The word pWord and "=" at the cursor; false with the error.
+    bool ExpectAssignment(const char* pWord);
+    // A usable frame rate (KMotionFrameRate::IsValid); false with the error naming the value.
+    bool ReadRate(double& oRate);
 
     int mMarkerCount = 0;
     int mFramesRead = 0;

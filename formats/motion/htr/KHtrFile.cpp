@@ -492,6 +492,20 @@ bool KHtrFile::ReadBaseLine()
     return true;
 }
 
+bool KHtrFile::FailSecondRoot(const KHtrSegment& pRoot, const KHtrSegment& pSecond)
+{
+    // A parent no segment bears makes a root; "GLOBAL" is the one meant for it, so the segment
+    // naming another is the one at fault.
+    for (const KHtrSegment* lSegment : {&pSecond, &pRoot}) {
+        if (lSegment->mParentName != kGlobalParent) {
+            return Fail("segment \"%s\" names the parent \"%s\", which no segment bears",
+                        Quoted(lSegment->mName).c_str(), Quoted(lSegment->mParentName).c_str());
+        }
+    }
+    return Fail("two root segments: \"%s\" and \"%s\"", Quoted(pRoot.mName).c_str(),
+                Quoted(pSecond.mName).c_str());
+}
+
 bool KHtrFile::LinkHierarchy()
 {
     const int lCount = GetSegmentCount();
@@ -509,9 +523,7 @@ bool KHtrFile::LinkHierarchy()
             return Fail("segment \"%s\" is its own parent", Quoted(lSegment.mName).c_str());
         }
         if (lSegment.mParent < 0 && lRoot >= 0) {
-            return Fail("two root segments: \"%s\" and \"%s\"",
-                        Quoted(mSegments[static_cast<std::size_t>(lRoot)].mName).c_str(),
-                        Quoted(lSegment.mName).c_str());
+            return FailSecondRoot(mSegments[static_cast<std::size_t>(lRoot)], lSegment);
         }
         if (lSegment.mParent < 0) {
             lRoot = i;

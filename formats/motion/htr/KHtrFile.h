@@ -176,6 +176,8 @@ private:
     bool ReadHierarchyLine();
     bool ReadBaseLine();
     bool LinkHierarchy();
+    // The refusal of a second segment without a parent among the segments.
+    bool FailSecondRoot(const KHtrSegment& pRoot, const KHtrSegment& pSecond);
 
     // Frames.
     bool ReadFrameSection(KReadRollback& ioRollback, int pCount, std::vector<bool>& ioFilled,

@@ -1,5 +1,6 @@
 #include "formats/motion/trc/KTrcFile.h"
 
+#include "core/KQuotedValue.h"
 #include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionNumber.h"
 
@@ -152,8 +153,12 @@ bool KTrcFile::ReadValues(int pType, KOpticalMarkerHeader& oHeader)
     double lCameraRate = 0.0;
     int lFrames = 0;
     int lMarkers = 0;
-    if (!ParseDouble(lCells[0], lRate) || !KMotionFrameRate::IsValid(lRate) ||
-        !ParseDouble(lCells[1], lCameraRate) || !ParseInt(lCells[2], lFrames) || lFrames < 0 ||
+    if (!ParseDouble(lCells[0], lRate) || !KMotionFrameRate::IsValid(lRate)) {
+        return !Error("the data rate %s is not a rate of %g to %g Hz",
+                      KQuoteValue(lCells[0]).c_str(), KMotionFrameRate::kMinFrameRate,
+                      KMotionFrameRate::kMaxFrameRate);
+    }
+    if (!ParseDouble(lCells[1], lCameraRate) || !ParseInt(lCells[2], lFrames) || lFrames < 0 ||
         !ParseInt(lCells[3], lMarkers) || lMarkers < 0) {
         return Fail("the header values are not numbers as the titles say");
     }

@@ -55,8 +55,10 @@ bool KVpmFile::ReadSegmentHeader(KString& oName, int& oFrameCount, double& oFram
     if (!ExpectKeyword(eFrames)) {
         return false;
     }
+    // Taken before the read, which moves past a number it refuses for its value.
+    const std::string lCount = PeekToken();
     if (!ReadInt(lFrames) || lFrames < 0) {
-        return !Error("expected a frame count, found \"%s\"", PeekToken().c_str());
+        return !Error("expected a frame count, found \"%s\"", lCount.c_str());
     }
     if (!ReadLine()) {
         return !Error("the header of segment \"%s\" breaks off", QuoteName(lName).c_str());
@@ -64,8 +66,10 @@ bool KVpmFile::ReadSegmentHeader(KString& oName, int& oFrameCount, double& oFram
     if (!ExpectKeyword(eFrameTime)) {
         return false;
     }
+    const std::string lTime = PeekToken();
     if (!ReadDouble(lFrameTime) || !KMotionFrameRate::FromFrameTime(lFrameTime, lRate)) {
-        return !Error("expected a usable frame time, found \"%s\"", PeekToken().c_str());
+        return !Error("the frame time \"%s\" is not a number of %g to %g seconds", lTime.c_str(),
+                      1.0 / KMotionFrameRate::kMaxFrameRate, 1.0 / KMotionFrameRate::kMinFrameRate);
     }
     oName = lName;
     oFrameCount = lFrames;

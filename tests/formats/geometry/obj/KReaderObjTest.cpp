@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -227,9 +228,10 @@ TEST(KReaderObjTest, LibrariesAreIndexedOnceAndOnlyRegularFilesServe)
     lFolder.Write("big.mtl", lLibrary);
     lFolder.Write("other7.mtl", "newmtl seven\nKd 0 1 0\n");
     std::filesystem::create_directories(lFolder.PathOf("folder.mtl"));
+    ASSERT_EQ(mkfifo(lFolder.PathOf("pipe.mtl").c_str(), 0600), 0);
     // The big library named thousands of times among thousands of others; names that are no
-    // regular file (a folder, endless devices) count as missing, without a hang.
-    std::string lText = kTriangle + "mtllib folder.mtl /dev/zero /dev/urandom .\n";
+    // regular file (a folder, endless devices, a FIFO) count as missing, without a hang.
+    std::string lText = kTriangle + "mtllib folder.mtl /dev/zero /dev/urandom pipe.mtl .\n";
     for (int i = 0; i < 3000; ++i) {
         lText += "mtllib big.mtl\nmtllib other" + std::to_string(i) + ".mtl\n";
     }

@@ -106,6 +106,41 @@ TEST(KReaderAoa, HeaderVariants)
     EXPECT_EQ(lTest.Value(2, 3, 1), 0.0);
 }
 
+// A header value that is no usable number is named with the line, not taken for a missing
+// header; so is a marker value that is no number.
+TEST(KReaderAoa, UnusableValuesAreNamed)
+{
+    OpticalSettingsGuard lSettings;
+    const char* const kRate = "bad.aoa:3: the frame rate \"";
+    const char* const kRange = "\" is not a rate of 0.001 to 100000 Hz";
+    const struct
+    {
+        const char* mFrom;
+        const char* mTo;
+        std::string mWhy;
+    } kCases[] = {
+        {"Hz = 120", "Hz = 0", kRate + std::string("0") + kRange},
+        {"Hz = 120", "Hz = -5", kRate + std::string("-5") + kRange},
+        {"Hz = 120", "Hz = NaN", kRate + std::string("NaN") + kRange},
+        {"Hz = 120", "Hz = inf", kRate + std::string("inf") + kRange},
+        {"Hz = 120", "Hz = 1e9", kRate + std::string("1e9") + kRange},
+        {"frames = 2", "frames = -1",
+         "bad.aoa:3: the frame count \"-1\" is not a whole number of 0 or more"},
+        {"markers = 3", "markers = -1",
+         "bad.aoa:3: the marker count \"-1\" is not a whole number of 0 or more"},
+        {"markers = 3", "markerz = 3", "bad.aoa:3: the header line lacks \"markers =\""},
+        {"4 5 6\n7", "4 NaN 6\n7",
+         "bad.aoa:5: frame 1, marker 2: expected three numbers, found \"NaN\""},
+        {"4 5 6\n7", "4 5\n7",
+         "bad.aoa:5: frame 1, marker 2: expected three numbers, found the end of the line"},
+    };
+    for (const auto& lCase : kCases) {
+        std::string lWhy;
+        EXPECT_FALSE(ReadText(Replace(kFile, lCase.mFrom, lCase.mTo), KReaderAoa::eAoa, &lWhy));
+        EXPECT_EQ(lWhy, lCase.mWhy);
+    }
+}
+
 TEST(KReaderAoa, MutationsNeverCrashOrLeaveNodes)
 {
     OpticalSettingsGuard lSettings;

@@ -222,6 +222,22 @@ TEST(KReaderTrc, HostileCountsFailCleanly)
     EXPECT_EQ(lWhy, "bad.trc:9: a frame line holds a cell that is no number");
 }
 
+// The rate is named as the file gives it, not taken for a header that is no number.
+TEST(KReaderTrc, AnUnusableRateIsNamed)
+{
+    OpticalSettingsGuard lSettings;
+    for (const char* lRate : {"0", "1e9", "-60", "fast"}) {
+        std::string lWhy;
+        EXPECT_FALSE(
+            ReadText(Replace(kWalk, "60.00\t60.00\t3", std::string(lRate) + "\t60\t3"), &lWhy));
+        EXPECT_EQ(lWhy, "bad.trc:3: the data rate \"" + std::string(lRate) +
+                            "\" is not a rate of 0.001 to 100000 Hz");
+    }
+    std::string lWhy;
+    EXPECT_FALSE(ReadText(Replace(kWalk, "60.00\t60.00\t3", "60\tx\t3"), &lWhy));
+    EXPECT_EQ(lWhy, "bad.trc:3: the header values are not numbers as the titles say");
+}
+
 TEST(KReaderTrc, MutationsNeverCrashOrLeaveNodes)
 {
     OpticalSettingsGuard lSettings;

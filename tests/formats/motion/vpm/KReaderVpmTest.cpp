@@ -118,10 +118,13 @@ TEST(KReaderVpm, BadFirstSegmentsAreCorruptAndLeaveNothing)
         {"Frames:\t1\nSegment:\tA\nFrame Time:\t0.1\n" + std::string(kTitles) +
              "0 0 0 0 0 0 1 1 1\n",
          "bad.vpm:1: expected \"Segment:\""},
-        {Segment("A", 1, "0", "0 0 0 0 0 0 1 1 1\n"), "bad.vpm:3: expected a usable frame time"},
-        {Segment("A", 1, "1e-300", "0 0 0 0 0 0 1 1 1\n"), "bad.vpm:3: expected a usable frame"},
-        {Segment("A", 1, "inf", "0 0 0 0 0 0 1 1 1\n"), "bad.vpm:3: expected a usable frame"},
-        {Segment("A", -1, "0.1", ""), "bad.vpm:2: expected a frame count"},
+        {Segment("A", 1, "0", "0 0 0 0 0 0 1 1 1\n"),
+         "bad.vpm:3: the frame time \"0\" is not a number of 1e-05 to 1000 seconds"},
+        {Segment("A", 1, "1e-9", "0 0 0 0 0 0 1 1 1\n"),
+         "bad.vpm:3: the frame time \"1e-9\" is not a number of 1e-05 to 1000 seconds"},
+        {Segment("A", 1, "inf", "0 0 0 0 0 0 1 1 1\n"),
+         "bad.vpm:3: the frame time \"inf\" is not a number of 1e-05 to 1000 seconds"},
+        {Segment("A", -1, "0.1", ""), "bad.vpm:2: expected a frame count, found \"-1\""},
         {"Segment:\n", "bad.vpm:1: expected a segment name"},
         // A count far beyond the lines: storage follows the lines, and the read fails cleanly.
         {Segment("A", 2000000000, "0.1", "0 0 0 0 0 0 1 1 1\n0 0 0 0 0 0 1 1 1\n"),
