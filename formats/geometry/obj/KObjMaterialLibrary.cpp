@@ -26,14 +26,6 @@ namespace {
 // thousands of libraries would cost that many streams; real files name a few.
 constexpr std::size_t kMaxLibraries = 64;
 
-// A name from the file may point at a device without end (/dev/zero), a pipe that blocks on
-// opening or a folder; only regular files are read.
-bool IsRegularFile(const std::string& pPath)
-{
-    std::error_code lError;
-    return std::filesystem::is_regular_file(pPath, lError);
-}
-
 } // namespace
 
 bool KObjMaterialLibrary::Open(std::string_view pName, const std::string& pObjFolder)
@@ -74,13 +66,17 @@ bool KObjMaterialLibrary::Open(std::string_view pName, const std::string& pObjFo
 
 namespace {
 
-// The texture path as stored: beside the library when the file is there, else as written.
+// The texture path as stored: beside the library when anything stands there, else as written.
+// Whatever stands there (a FIFO, a device, a link) is named so that copying it can say why it is
+// refused; nothing here opens it.
 std::string ResolveTexturePath(std::string_view pText, const std::string& pFolder)
 {
     const std::string lText(pText);
     if (!pFolder.empty()) {
         const KString lBeside = MakeAbsolutePath(pFolder.c_str(), lText.c_str());
-        if (IsRegularFile(lBeside.Buffer())) {
+        std::error_code lError;
+        if (std::filesystem::symlink_status(lBeside.Buffer(), lError).type() !=
+            std::filesystem::file_type::not_found) {
             return lBeside.Buffer();
         }
     }
