@@ -17,6 +17,7 @@
 #include "scene/objects/KRyvMarker.h"
 #include "scene/objects/KRyvMesh.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 
@@ -208,6 +209,11 @@ KRyvMesh* K3dsSceneBuilder::BuildMesh(const MeshObject3ds& pObject)
                 lFaceTexture2[lFace] = lTexture2;
             }
         }
+    }
+    // Faces of no group, or of a material not read, take the mesh's first material: a mesh of no
+    // material has none to give them.
+    if (lMesh->GetMaterialCount(0) == 0) {
+        std::fill(lFaceMaterial.begin(), lFaceMaterial.end(), -1);
     }
     if (lMesh->GetTextureCount(0) > 0) {
         for (int& lTexture : lFaceTexture) {
