@@ -1,0 +1,142 @@
+// What the 3DS writer's files say about targets, dummies, cameras and mirrored meshes, read back
+// by the kit and, where it is installed, by an independent 3DS library.
+#include "tests/formats/geometry/3ds/Format3dsTestSupport.h"
+
+#include "formats/geometry/3ds/KWriter3ds.h"
+#include "scene/objects/KRyvCamera.h"
+#include "scene/objects/KRyvLight.h"
+
+#include <gtest/gtest.h>
+
+#ifdef RYV_HAVE_LIB3DS
+#include <lib3ds/camera.h>
+#include <lib3ds/file.h>
+#include <lib3ds/mesh.h>
+#include <lib3ds/node.h>
+#endif
+
+#include <memory>
+
+using namespace test3ds;
+
+namespace {
+
+void ExpectAt(KRyvNode* pNode, double pX, double pY, double pZ)
+{
+    ASSERT_NE(pNode, nullptr);
+    const KMatrix& lGlobal = pNode->GetGlobalMatrixAtTime(KTime());
+    EXPECT_NEAR(lGlobal[3][0], pX, 1e-4);
+    EXPECT_NEAR(lGlobal[3][1], pY, 1e-4);
+    EXPECT_NEAR(lGlobal[3][2], pZ, 1e-4);
+}
+
+// Reads a written file through the kit: a scene -> 3DS -> scene round trip.
+Read3ds WriteAndRead(Scene3ds& ioScene, const ScratchDir& pDir, const std::string& pName)
+{
+    EXPECT_TRUE(ioScene.Write(pDir.Path(pName)));
+    return ReadFile(pDir.Path(pName));
+}
+
+#ifdef RYV_HAVE_LIB3DS
+struct Lib3dsFileDeleter
+{
+    void operator()(Lib3dsFile* pFile) const { lib3ds_file_free(pFile); }
+};
+using Lib3dsFilePtr = std::unique_ptr<Lib3dsFile, Lib3dsFileDeleter>;
+
+// The file as the other library reads it, evaluated at frame 0.
+Lib3dsFilePtr Load(const std::string& pPath)
+{
+    Lib3dsFilePtr lFile(lib3ds_file_load(pPath.c_str()));
+    if (lFile) {
+        lib3ds_file_eval(lFile.get(), 0.0f);
+    }
+    return lFile;
+}
+
+void ExpectOrigin(const Lib3dsNode* pNode, float pX, float pY, float pZ)
+{
+    ASSERT_NE(pNode, nullptr);
+    EXPECT_NEAR(pNode->matrix[3][0], pX, 1e-4);
+    EXPECT_NEAR(pNode->matrix[3][1], pY, 1e-4);
+    EXPECT_NEAR(pNode->matrix[3][2], pZ, 1e-4);
+}
+#endif
+
+} // namespace
+
+// A camera's and a spot's look-at targets hang where the target nodes hang (here the root, as
+// the spot itself), so their offsets count once: the camera's target at (4, 1, 0) stays there,
+// written as (4, 0, 1). A child of the camera is the camera's, not its target's, whose node
+// shares the camera's name in the file.
+TEST(KWriter3dsIndependentReader, TargetsStayWhereTheyAreAndCameraChildrenKeepTheirCamera)
+{
+    ScratchDir lDir;
+    Scene3ds lScene;
+    KRyvNode* lCamera = lScene.Add("Cam", lScene.mFactory->CreateCamera());
+    KRyvNode* lAim = lScene.Add("Aim", nullptr);
+    lAim->SetLclTranslation(KVector4(4, 1, 0));
+    lCamera->SetLookAtTarget(lAim);
+    lScene.Add("Kid", lScene.Triangle(), lCamera);
+    KRyvNode* lSpot = lScene.AddLight("Spot", KRyvLight::eSpot, KVector4(0, 5, 0));
+    KRyvNode* lBeam = lScene.Add("Beam", nullptr);
+    lBeam->SetLclTranslation(KVector4(0, 2, 3));
+    lSpot->SetLookAtTarget(lBeam);
+    const Read3ds lRead = WriteAndRead(lScene, lDir, "targets.3ds");
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    // The kit reads no spots: the toolkit shows where the spot's target hangs.
+    std::unique_ptr<Loaded> lRun = LoadFile(lDir.Path("targets.3ds"));
+    std::unique_ptr<SpotlightMotion3ds> lSpotMotion;
+    GetSpotlightMotionByIndex3ds(lRun->mKit, lRun->Db(), 0, lSpotMotion);
+    ASSERT_NE(lSpotMotion, nullptr);
+    EXPECT_EQ(lSpotMotion->mTargetParent, lSpotMotion->mParent);
+    ASSERT_EQ(lSpotMotion->mTargetPosition.mValues.size(), 1u);
+    EXPECT_NEAR(lSpotMotion->mTargetPosition.mValues[0].y, -3.0f, 1e-5);
+    ExpectAt(lRead.Node("Cam.Target"), 4, 1, 0);
+    ASSERT_NE(lRead.Node("Kid"), nullptr);
+    EXPECT_EQ(lRead.Node("Kid")->GetParent(), lRead.Node("Cam"));
+#ifdef RYV_HAVE_LIB3DS
+    Lib3dsFilePtr lFile = Load(lDir.Path("targets.3ds"));
+    ASSERT_NE(lFile, nullptr);
+    ExpectOrigin(lib3ds_file_node_by_name(lFile.get(), "Cam", LIB3DS_TARGET_NODE), 4, 0, 1);
+    const Lib3dsNode* lKid = lib3ds_file_node_by_name(lFile.get(), "Kid", LIB3DS_OBJECT_NODE);
+    ASSERT_NE(lKid, nullptr);
+    ASSERT_NE(lKid->parent, nullptr);
+    EXPECT_EQ(lKid->parent->type, LIB3DS_CAMERA_NODE);
+#endif
+}
+
+// A dummy read from a file keeps its instance name when written again, and its children keep
+// it as their parent.
+TEST(KWriter3dsIndependentReader, DummiesKeepTheirInstanceNames)
+{
+    ScratchDir lDir;
+    const Bytes lDummy =
+        Chunk(Tag3ds::kObjectNode,
+              Cat({Chunk(Tag3ds::kNodeId, U16(0)),
+                   Chunk(Tag3ds::kNodeHdr, Cat({Str("$$$DUMMY"), U16(0), U16(0), U16(0xFFFF)})),
+                   Chunk(Tag3ds::kInstanceName, Str("V2Grp01")),
+                   Chunk(Tag3ds::kPivot, Floats({0, 0, 0}))}));
+    const Bytes lFile =
+        StampedFile(MeshObject("Tri", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2, 7}}),
+                    Cat({lDummy, ObjectNode(1, "Tri", 0)}));
+    Read3ds lRead(lFile);
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    KWriter3ds lWriter(lRead.mFactory.get());
+    KStreamOptions3ds lOptions;
+    ASSERT_TRUE(lWriter.FileCreate(lDir.Path("dummy.3ds").c_str()) &&
+                lWriter.Write(lRead.mScene.get(), &lOptions));
+    const Read3ds lBack = ReadFile(lDir.Path("dummy.3ds"));
+    ASSERT_TRUE(lBack.mRead) << lBack.mError;
+    ASSERT_NE(lBack.Node("$$$DUMMY.V2Grp01"), nullptr);
+    EXPECT_EQ(lBack.Node("Tri")->GetParent(), lBack.Node("$$$DUMMY.V2Grp01"));
+#ifdef RYV_HAVE_LIB3DS
+    Lib3dsFilePtr lLoaded = Load(lDir.Path("dummy.3ds"));
+    ASSERT_NE(lLoaded, nullptr);
+    const Lib3dsNode* lTri = lib3ds_file_node_by_name(lLoaded.get(), "Tri", LIB3DS_OBJECT_NODE);
+    ASSERT_NE(lTri, nullptr);
+    ASSERT_NE(lTri->parent, nullptr);
+    EXPECT_STREQ(lTri->parent->name, "$$$DUMMY");
+    EXPECT_STREQ(lTri->parent->data.object.instance, "V2Grp01");
+#endif
+}
