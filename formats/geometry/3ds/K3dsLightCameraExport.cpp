@@ -235,15 +235,17 @@ K3dsChannel K3dsLightCameraExport::FieldOfViewChannel(KRyvNode& ioNode, KRyvCame
                                                       bool& oConvert) const
 {
     KRyvTakeNode* lTake = mSession.mKeyframerOn ? ioNode.GetCurrentTakeNode() : nullptr;
-    const KFCurve* lCurve = lTake ? lTake->GetFieldOfView() : nullptr;
     const int lMode = pCamera.GetApertureMode();
-    double lStatic = pCamera.GetFieldOfViewFromFocalLength();
+    oConvert = lMode != kApertureBoth && lMode != kApertureHorizontal;
     if (lMode == kApertureBoth) {
-        lStatic = pCamera.GetFieldOfViewX();
-    } else if (lMode != kApertureHorizontal && lCurve) {
+        // The camera keeps both angles apart: the horizontal one, keyed or not, is the file's.
+        return K3dsChannel{lTake ? lTake->GetFieldOfViewX() : nullptr, pCamera.GetFieldOfViewX()};
+    }
+    const KFCurve* lCurve = lTake ? lTake->GetFieldOfView() : nullptr;
+    double lStatic = pCamera.GetFieldOfViewFromFocalLength();
+    if (lMode != kApertureHorizontal && lCurve) {
         lStatic = pCamera.GetFieldOfView();
     }
-    oConvert = lMode != kApertureBoth && lMode != kApertureHorizontal;
     return K3dsChannel{lCurve, lStatic};
 }
 

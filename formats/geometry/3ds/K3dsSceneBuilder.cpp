@@ -28,7 +28,6 @@ const char* const kTargetSuffix = ".Target";
 constexpr int kShadingTextured = 4;
 constexpr int kApertureHorizontal = 1;
 constexpr double kFarPlaneFactor = 10.0;
-constexpr double kLensFactor = 2400.0;
 constexpr double kIntensityPerMultiplier = 100.0;
 constexpr int kDefaultLastFrame = 150;
 const KVector4 kCameraPostTargetRotation(0.0, 0.0, 90.0);
@@ -164,8 +163,10 @@ bool K3dsSceneBuilder::BuildAttributes()
         lCamera.SetApertureMode(kApertureHorizontal);
         lCamera.SetNearPlane(lObject->mNearRange * mPositionScale);
         lCamera.SetFarPlane(lObject->mFarRange * mPositionScale * kFarPlaneFactor);
+        // The lens that gives the field of view on the camera's own film, so that the angle
+        // the writer takes from the lens is the angle read.
         if (lObject->mFov > 0.0f && std::isfinite(lObject->mFov)) {
-            lCamera.SetFocalLength(kLensFactor / lObject->mFov);
+            lCamera.SetFocalLengthFromFieldOfView(lObject->mFov);
         }
         lCamera.SetBackgroundColor(lBackground.mRed, lBackground.mGreen, lBackground.mBlue);
         mCameras.push_back(lParts);

@@ -110,7 +110,12 @@ TEST(KReader3dsObjects, CamerasAndLights)
     EXPECT_EQ(lCamNode->GetLookAtTarget(), lTarget);
     auto* lCam = static_cast<KRyvCamera*>(lCamNode->GetCamera());
     ASSERT_NE(lCam, nullptr);
-    EXPECT_NEAR(lCam->GetFocalLength(), 48.0, 1e-4);
+    // A lens of 48 is an angle of 2400 / 48 = 50 degrees: the focal length that gives it on
+    // the camera's own film.
+    EXPECT_NEAR(lCam->GetFocalLength(),
+                lCam->GetFilmWidth() * 25.4 * lCam->GetFilmSqueezeRatio() / 2 /
+                    std::tan(25 * M_PI / 180),
+                1e-6);
     EXPECT_NEAR(lCam->GetNearPlane(), 2 * 2.54, 1e-4);
     EXPECT_NEAR(lCam->GetFarPlane(), 100 * 2.54 * 10, 1e-3);
     EXPECT_EQ(lCam->GetApertureMode(), 1);

@@ -2,6 +2,9 @@
 // by the kit and, where it is installed, by an independent 3DS library.
 #include "tests/formats/geometry/3ds/Format3dsTestSupport.h"
 
+#include "animation/KFCurve.h"
+#include "animation/KRyvTakeNode.h"
+#include "formats/geometry/3ds/K3dsAxes.h"
 #include "formats/geometry/3ds/KWriter3ds.h"
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvLight.h"
@@ -139,4 +142,72 @@ TEST(KWriter3dsIndependentReader, DummiesKeepTheirInstanceNames)
     EXPECT_STREQ(lTri->parent->name, "$$$DUMMY");
     EXPECT_STREQ(lTri->parent->data.object.instance, "V2Grp01");
 #endif
+}
+
+namespace {
+
+// A file of one camera of lens 2400 / 45 (45 degrees) and a triangle, moving over frames 0 to 10
+// when pAnimated.
+Bytes CameraFile(bool pAnimated)
+{
+    const Bytes lCamera = Chunk(
+        Tag3ds::kNamedObject,
+        Cat({Str("Cam"), Chunk(Tag3ds::kCamera, Floats({0, 0, 0, 10, 0, 0, 0, 2400.0f / 45}))}));
+    const Bytes lTrack = PointTrack(Tag3ds::kPositionTrack, {{0, {0, 0, 0}}, {10, {5, 0, 0}}});
+    return StampedFile(
+        Cat({MeshObject("Tri", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2, 7}}), lCamera}),
+        pAnimated ? ObjectNode(0, "Tri", Tag3ds::kNoParent, lTrack) : Bytes());
+}
+
+} // namespace
+
+// A camera read from a file keeps its field of view through a write, whether anything in the
+// scene moves or not.
+TEST(KWriter3dsIndependentReader, AStillCameraKeepsItsFieldOfView)
+{
+    ScratchDir lDir;
+    for (const bool lAnimated : {false, true}) {
+        SCOPED_TRACE(lAnimated ? "animated scene" : "still scene");
+        Read3ds lRead(CameraFile(lAnimated));
+        ASSERT_TRUE(lRead.mRead) << lRead.mError;
+        KWriter3ds lWriter(lRead.mFactory.get());
+        KStreamOptions3ds lOptions;
+        ASSERT_TRUE(lWriter.FileCreate(lDir.Path("cam.3ds").c_str()) &&
+                    lWriter.Write(lRead.mScene.get(), &lOptions));
+        std::unique_ptr<Loaded> lRun = LoadFile(lDir.Path("cam.3ds"));
+        std::unique_ptr<CameraMotion3ds> lMotion;
+        GetCameraMotionByIndex3ds(lRun->mKit, lRun->Db(), 0, lMotion);
+        ASSERT_NE(lMotion, nullptr);
+        ASSERT_FALSE(lMotion->mFov.mValues.empty());
+        EXPECT_NEAR(lMotion->mFov.mValues[0], 45.0f, 1e-4);
+#ifdef RYV_HAVE_LIB3DS
+        Lib3dsFilePtr lFile = Load(lDir.Path("cam.3ds"));
+        ASSERT_NE(lFile, nullptr);
+        ASSERT_NE(lFile->cameras, nullptr);
+        EXPECT_NEAR(lFile->cameras->fov, 45.0f, 1e-3);
+#endif
+    }
+}
+
+// A camera of both angles writes its horizontal one, keyed as well: its keys, not those of the
+// angle it does not use.
+TEST(KWriter3dsIndependentReader, ACameraOfBothAnglesWritesItsHorizontalKeys)
+{
+    ScratchDir lDir;
+    Scene3ds lScene;
+    KRyvCamera* lCamera = lScene.mFactory->CreateCamera();
+    KRyvNode* lNode = lScene.Add("Cam", lCamera);
+    lCamera->SetApertureMode(0);
+    KRyvTakeNode* lTake = lNode->GetCurrentTakeNode();
+    lTake->GetFieldOfViewX()->KeyAdd(KTime(), 30.0f);
+    lTake->GetFieldOfViewX()->KeyAdd(K3dsAxes::FrameTime(10), 50.0f);
+    lTake->GetFieldOfView()->KeyAdd(KTime(), 70.0f);
+    lTake->GetFieldOfView()->KeyAdd(K3dsAxes::FrameTime(10), 80.0f);
+    std::unique_ptr<Loaded> lRun = lScene.WriteAndLoad(lDir, "both.3ds");
+    std::unique_ptr<CameraMotion3ds> lMotion;
+    GetCameraMotionByIndex3ds(lRun->mKit, lRun->Db(), 0, lMotion);
+    ASSERT_NE(lMotion, nullptr);
+    ASSERT_EQ(lMotion->mFov.mValues.size(), 11u);
+    EXPECT_NEAR(lMotion->mFov.mValues[0], 30.0f, 1e-4);
+    EXPECT_NEAR(lMotion->mFov.mValues[10], 50.0f, 1e-4);
 }
