@@ -14,11 +14,15 @@
 #ifdef RYV_HAVE_LIB3DS
 #include <lib3ds/camera.h>
 #include <lib3ds/file.h>
+#include <lib3ds/matrix.h>
 #include <lib3ds/mesh.h>
 #include <lib3ds/node.h>
+#include <lib3ds/vector.h>
 #endif
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 using namespace test3ds;
 
@@ -210,4 +214,101 @@ TEST(KWriter3dsIndependentReader, ACameraOfBothAnglesWritesItsHorizontalKeys)
     ASSERT_EQ(lMotion->mFov.mValues.size(), 11u);
     EXPECT_NEAR(lMotion->mFov.mValues[0], 30.0f, 1e-4);
     EXPECT_NEAR(lMotion->mFov.mValues[10], 50.0f, 1e-4);
+}
+
+namespace {
+
+#ifdef RYV_HAVE_LIB3DS
+// The points of the other library's first mesh brought back into its local system, which it
+// mirrors in local X when the system mirrors.
+std::vector<Point3ds> LocalPoints(Lib3dsFile& ioFile)
+{
+    std::vector<Point3ds> lPoints;
+    Lib3dsMesh* lMesh = ioFile.meshes;
+    Lib3dsMatrix lInverse;
+    std::copy(&lMesh->matrix[0][0], &lMesh->matrix[0][0] + 16, &lInverse[0][0]);
+    lib3ds_matrix_inv(lInverse);
+    for (unsigned i = 0; i < lMesh->points; ++i) {
+        Lib3dsVector lLocal;
+        lib3ds_vector_transform(lLocal, lInverse, lMesh->pointL[i].pos);
+        lPoints.push_back({lLocal[0], lLocal[1], lLocal[2]});
+    }
+    return lPoints;
+}
+#endif
+
+void ExpectPoint(const KVector4& pPoint, double pX, double pY, double pZ)
+{
+    EXPECT_NEAR(pPoint[0], pX, 1e-5);
+    EXPECT_NEAR(pPoint[1], pY, 1e-5);
+    EXPECT_NEAR(pPoint[2], pZ, 1e-5);
+}
+
+} // namespace
+
+// A mesh whose system mirrors (X axis (-1, 0, 0), origin (2, 0, 0)) reads as 3DS tools draw it:
+// a point w of the file at (w.x - 2, w.y, w.z) in the object rather than at (2 - w.x, w.y, w.z),
+// and its face still facing the file's +Z (the kit's +Y), as the other library reads it too.
+TEST(KWriter3dsIndependentReader, MirroredMeshesReadAsTheyAreDrawn)
+{
+    ScratchDir lDir;
+    const std::vector<Point3ds> lWorld = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    const std::string lPath =
+        lDir.Write("mirror.3ds", StampedFile(MeshObject("Tri", lWorld, {{0, 1, 2, 7}}, {}, {},
+                                                        {-1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 0, 0})));
+    const Read3ds lRead = ReadFile(lPath);
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    KRyvMesh* lMesh = lRead.MeshOf("Tri");
+    ASSERT_NE(lMesh, nullptr);
+    ASSERT_EQ(lMesh->GetControlPointCount(), 3);
+    // (w.x - 2, w.y, w.z) in kit axes (x, z, -y), times 2.54.
+    ExpectPoint(lMesh->GetControlPoints()[0], -5.08, 0, 0);
+    ExpectPoint(lMesh->GetControlPoints()[1], -2.54, 0, 0);
+    ExpectPoint(lMesh->GetControlPoints()[2], -5.08, 0, -2.54);
+    ExpectPoint(lMesh->GetNormalsDirect()[0], 0, 1, 0);
+#ifdef RYV_HAVE_LIB3DS
+    Lib3dsFilePtr lFile = Load(lPath);
+    ASSERT_NE(lFile, nullptr);
+    const std::vector<Point3ds> lLocal = LocalPoints(*lFile);
+    ASSERT_EQ(lLocal.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        const KVector4 lExpected = K3dsAxes::ToKit(lLocal[i]) * 2.54;
+        ExpectPoint(lMesh->GetControlPoints()[i], lExpected[0], lExpected[1], lExpected[2]);
+    }
+#endif
+}
+
+// A mesh under a mirroring scale (-1, 1, 1) is written so that the kit and the other library
+// both find its own points in its system, and it reads back as it was.
+TEST(KWriter3dsIndependentReader, MirroredNodesWriteTheirOwnPoints)
+{
+    ScratchDir lDir;
+    Scene3ds lScene;
+    const std::vector<KVector4> lPoints = {{1, 0, 0}, {2, 0, 0}, {1, 0, 1}};
+    KRyvNode* lNode = lScene.AddMesh("Tri", lPoints, {{0, 1, 2}});
+    lNode->SetLclScaling(KVector4(-1, 1, 1));
+    lNode->SetLclTranslation(KVector4(3, 0, 0));
+    const Read3ds lRead = WriteAndRead(lScene, lDir, "mirrored.3ds");
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    const KRyvMesh* lMesh = lRead.MeshOf("Tri");
+    ASSERT_NE(lMesh, nullptr);
+    ASSERT_EQ(lMesh->GetControlPointCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        ExpectPoint(lMesh->GetControlPoints()[i], lPoints[i][0], lPoints[i][1], lPoints[i][2]);
+    }
+    KVector4 lScaling;
+    lRead.Node("Tri")->GetLclScaling(lScaling);
+    EXPECT_NEAR(lScaling[0], -1.0, 1e-5);
+#ifdef RYV_HAVE_LIB3DS
+    Lib3dsFilePtr lFile = Load(lDir.Path("mirrored.3ds"));
+    ASSERT_NE(lFile, nullptr);
+    const std::vector<Point3ds> lLocal = LocalPoints(*lFile);
+    ASSERT_EQ(lLocal.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        // Kit (x, y, z) is the file's (x, -z, y).
+        EXPECT_NEAR(lLocal[i].x, lPoints[i][0], 1e-5);
+        EXPECT_NEAR(lLocal[i].y, -lPoints[i][2], 1e-5);
+        EXPECT_NEAR(lLocal[i].z, lPoints[i][1], 1e-5);
+    }
+#endif
 }
