@@ -50,6 +50,13 @@ Bytes PointTrack(uint16_t pTag, const std::vector<std::pair<uint32_t, Point3ds>>
     return Chunk(pTag, lBody);
 }
 
+void ExpectPoint(const KVector4& pPoint, double pX, double pY, double pZ)
+{
+    EXPECT_NEAR(pPoint[0], pX, 1e-5);
+    EXPECT_NEAR(pPoint[1], pY, 1e-5);
+    EXPECT_NEAR(pPoint[2], pZ, 1e-5);
+}
+
 Read3ds ReadFile(const std::string& pPath)
 {
     Read3ds lRead;

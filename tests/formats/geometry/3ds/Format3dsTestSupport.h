@@ -52,6 +52,9 @@ struct Read3ds
     }
 };
 
+// Expects the first three coordinates of pPoint within 1e-5.
+void ExpectPoint(const KVector4& pPoint, double pX, double pY, double pZ);
+
 // Reads the file at pPath with the default options.
 Read3ds ReadFile(const std::string& pPath);
 

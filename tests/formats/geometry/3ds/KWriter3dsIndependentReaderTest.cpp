@@ -237,13 +237,6 @@ std::vector<Point3ds> LocalPoints(Lib3dsFile& ioFile)
 }
 #endif
 
-void ExpectPoint(const KVector4& pPoint, double pX, double pY, double pZ)
-{
-    EXPECT_NEAR(pPoint[0], pX, 1e-5);
-    EXPECT_NEAR(pPoint[1], pY, 1e-5);
-    EXPECT_NEAR(pPoint[2], pZ, 1e-5);
-}
-
 } // namespace
 
 // A mesh whose system mirrors (X axis (-1, 0, 0), origin (2, 0, 0)) reads as 3DS tools draw it:
