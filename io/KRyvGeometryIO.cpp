@@ -176,6 +176,64 @@ void WriteDirect(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
     }
 }
 
+// Entries of an element's direct array, by its kind.
+std::size_t DirectCount(int pType, const KLayerElement& pElement)
+{
+    switch (pType) {
+    case KLayerElement::eNormal:
+        return static_cast<const KLayerElementNormal&>(pElement).GetDirectArray().size();
+    case KLayerElement::eMaterial:
+        return static_cast<const KLayerElementMaterial&>(pElement).GetDirectArray().size();
+    case KLayerElement::eTexture:
+        return static_cast<const KLayerElementTexture&>(pElement).GetDirectArray().size();
+    case KLayerElement::ePolygonGroup:
+        return static_cast<const KLayerElementPolygonGroup&>(pElement).GetDirectArray().size();
+    case KLayerElement::eUV:
+        return static_cast<const KLayerElementUV&>(pElement).GetDirectArray().size();
+    default:
+        return static_cast<const KLayerElementVertexColor&>(pElement).GetDirectArray().size();
+    }
+}
+
+// An entry of a direct array of pCount entries, or -1 for none.
+bool IndexInRange(int pIndex, std::size_t pCount)
+{
+    return pIndex >= -1 && static_cast<long long>(pIndex) < static_cast<long long>(pCount);
+}
+
+// An index-to-direct element names entries of its own direct array, or -1 for none (the value
+// the scene itself gives an entry that has no object). Any other index is corruption: refused
+// here, so that nothing that later walks the scene has to distrust it. Index mode names the
+// node's connected objects, unknown at this point, and direct mode has no use for the indices.
+bool IndicesInRange(int pType, const KLayerElement& pElement)
+{
+    if (pElement.GetReferenceMode() != KLayerElement::eIndexToDirect) {
+        return true;
+    }
+    const std::size_t lCount = DirectCount(pType, pElement);
+    for (const int lIndex : pElement.GetIndexArray()) {
+        if (!IndexInRange(lIndex, lCount)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The indices as the reader takes them: whatever built the scene, an index that names no entry
+// of its direct array names none (-1), the one meaning such an index can have.
+void WriteIndices(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
+{
+    const std::vector<int>& lIndices = pElement.GetIndexArray();
+    if (IndicesInRange(pType, pElement)) {
+        WriteNamedArray(ioFile, "Index", lIndices);
+        return;
+    }
+    const std::size_t lCount = DirectCount(pType, pElement);
+    KRyvGeometryIO::WriteNamedArrayOf<int>(ioFile, "Index", lIndices.size(), [&](std::size_t i) {
+        return IndexInRange(lIndices[i], lCount) ? lIndices[i] : -1;
+    });
+}
+
 void WriteElement(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
 {
     ioFile.FieldWriteBegin(kElementNames[pType]);
@@ -184,7 +242,7 @@ void WriteElement(KRyvFile& ioFile, int pType, const KLayerElement& pElement)
     ioFile.FieldWriteC("ReferenceInformationType",
                        KLayerElement::GetReferenceModeText(pElement.GetReferenceMode()));
     WriteDirect(ioFile, pType, pElement);
-    WriteNamedArray(ioFile, "Index", pElement.GetIndexArray());
+    WriteIndices(ioFile, pType, pElement);
     ioFile.FieldWriteEnd();
 }
 
@@ -286,43 +344,6 @@ void SetElement(KLayer& ioLayer, int pType, std::unique_ptr<KLayerElement> pElem
             static_cast<KLayerElementVertexColor*>(pElement.release())));
         break;
     }
-}
-
-// Entries of an element's direct array, by its kind.
-std::size_t DirectCount(int pType, const KLayerElement& pElement)
-{
-    switch (pType) {
-    case KLayerElement::eNormal:
-        return static_cast<const KLayerElementNormal&>(pElement).GetDirectArray().size();
-    case KLayerElement::eMaterial:
-        return static_cast<const KLayerElementMaterial&>(pElement).GetDirectArray().size();
-    case KLayerElement::eTexture:
-        return static_cast<const KLayerElementTexture&>(pElement).GetDirectArray().size();
-    case KLayerElement::ePolygonGroup:
-        return static_cast<const KLayerElementPolygonGroup&>(pElement).GetDirectArray().size();
-    case KLayerElement::eUV:
-        return static_cast<const KLayerElementUV&>(pElement).GetDirectArray().size();
-    default:
-        return static_cast<const KLayerElementVertexColor&>(pElement).GetDirectArray().size();
-    }
-}
-
-// An index-to-direct element names entries of its own direct array, or -1 for none (the value
-// the scene itself gives an entry that has no object). Any other index is corruption: refused
-// here, so that nothing that later walks the scene has to distrust it. Index mode names the
-// node's connected objects, unknown at this point, and direct mode has no use for the indices.
-bool IndicesInRange(int pType, const KLayerElement& pElement)
-{
-    if (pElement.GetReferenceMode() != KLayerElement::eIndexToDirect) {
-        return true;
-    }
-    const long long lCount = static_cast<long long>(DirectCount(pType, pElement));
-    for (const int lIndex : pElement.GetIndexArray()) {
-        if (lIndex < -1 || lIndex >= lCount) {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool ReadElement(KRyvFile& ioFile, int pType, KLayer& ioLayer, const KRyvGeometryContext& pContext)

@@ -6,6 +6,7 @@
 #include "character/KRyvControlSetPlug.h"
 #include "core/KDateTime.h"
 #include "core/KDocumentInfo.h"
+#include "io/KNodeWalk.h"
 #include "io/KRyvCharacterIO.h"
 #include "io/KRyvCurveIO.h"
 #include "io/KRyvDeformerIO.h"
@@ -251,10 +252,11 @@ void KRyvWriteSession::Gather(KRyvSceneEntity& ioEntity)
     for (int i = 0; i < ioEntity.GetGoboCount(); ++i) {
         AddOnce(mGobos, ioEntity.GetGobo(i));
     }
-    std::vector<KRyvNode*> lStack{mScene.GetRootNode()};
-    while (!lStack.empty()) {
-        KRyvNode* lNode = lStack.back();
-        lStack.pop_back();
+    // Nodes in the order the models are written, so that the objects they use are listed, and
+    // read back, in the order of first use.
+    std::vector<KRyvNode*> lNodes;
+    CollectNodesDepthFirst(mScene.GetRootNode(), true, lNodes);
+    for (KRyvNode* lNode : lNodes) {
         // A light may hold a gobo that never joined the scene's list.
         if (auto* lLight = dynamic_cast<KRyvLight*>(lNode->GetNodeAttribute())) {
             AddOnce(mGobos, lLight->GetGobo());
@@ -272,9 +274,6 @@ void KRyvWriteSession::Gather(KRyvSceneEntity& ioEntity)
                                              : std::vector<KRyvTexture*>()) {
                 AddOnce(mTextures, lTexture);
             }
-        }
-        for (int i = 0; i < lNode->GetChildCount(); ++i) {
-            lStack.push_back(lNode->GetChild(i));
         }
     }
     for (KRyvTexture* lTexture : mTextures) {

@@ -28,7 +28,8 @@ namespace {
 
 // Indexes a file holds into arrays of its own: the layer elements' index-to-direct arrays, the
 // links' and clusters' control-point indexes. The files are written from a scene changed on
-// purpose (the writer copies what it is given), then read.
+// purpose, then read; the layer elements' indexes, which the writer writes only as the reader
+// reads them, are damaged in the file's bytes.
 class KRyvIndexReadTest : public ::testing::Test
 {
 protected:
@@ -78,20 +79,26 @@ protected:
         return lRead ? -1 : lReader.GetError().GetLastErrorID();
     }
 
-    // The file with the first int32 of the array record pName set to pValue, its CRC mended so
-    // that the change reaches the records.
-    void PatchFirstOf(const char* pName, std::int32_t pValue)
+    // The file with int32 pAt of the first array record pName set to pValue (the first after
+    // the record pWithin, when given), its CRC mended so that the change reaches the records.
+    void PatchFirstOf(const char* pName, std::int32_t pValue, const char* pWithin = nullptr,
+                      std::uint32_t pAt = 0)
     {
         std::string lBytes = TempFolder::Read(mName);
+        const auto Key = [](const char* pText) {
+            return std::string(1, static_cast<char>(std::strlen(pText))) + pText;
+        };
+        const std::size_t lFrom = pWithin ? lBytes.find(Key(pWithin)) : 0;
+        ASSERT_NE(lFrom, std::string::npos) << pWithin;
         // Length byte, name, value count, kind, element count.
-        const std::string lKey = std::string(1, static_cast<char>(std::strlen(pName))) + pName;
-        const std::size_t lFound = lBytes.find(lKey);
+        const std::string lKey = Key(pName);
+        const std::size_t lFound = lBytes.find(lKey, lFrom);
         ASSERT_NE(lFound, std::string::npos) << pName;
         const std::size_t lCountAt = lFound + lKey.size() + 4 + 1;
         std::uint32_t lCount = 0;
         std::memcpy(&lCount, &lBytes[lCountAt], sizeof(lCount));
-        ASSERT_GT(lCount, 0u) << pName;
-        std::memcpy(&lBytes[lCountAt + 4], &pValue, sizeof(pValue));
+        ASSERT_GT(lCount, pAt) << pName;
+        std::memcpy(&lBytes[lCountAt + 4 + pAt * sizeof(pValue)], &pValue, sizeof(pValue));
         const std::size_t lCrcAt = lBytes.size() - KRyvContainer::kFooterSize;
         const auto lCrc = static_cast<std::uint32_t>(
             crc32(0, reinterpret_cast<const Bytef*>(lBytes.data()), uInt(lCrcAt)));
@@ -107,6 +114,49 @@ protected:
     std::string mErrorText;
 };
 
+TEST_F(KRyvIndexReadTest, AnIndexOutOfItsDirectArrayInTheFileIsCorruptionAndNamed)
+{
+    struct Case
+    {
+        const char* mWhat;
+        const char* mElement;
+        std::uint32_t mAt;
+        std::int32_t mIndex;
+    };
+    const Case kCases[] = {
+        {"UV index one past its two entries", "LayerElementUV", 3, 2},
+        {"UV index far past", "LayerElementUV", 6, 0x7fffffff},
+        {"UV index below -1", "LayerElementUV", 0, -2},
+        {"material index past its one material", "LayerElementMaterial", 0, 1},
+    };
+    for (const Case& lCase : kCases) {
+        SCOPED_TRACE(lCase.mWhat);
+        WriteDamaged([](KRyvScene&) {});
+        PatchFirstOf("Index", lCase.mIndex, lCase.mElement, lCase.mAt);
+        const std::string lCause =
+            std::string("index out of its direct array in ") + lCase.mElement;
+        EXPECT_EQ(Read(), KReader::kFileCorrupted);
+        EXPECT_EQ(mRead->GetRootNode()->GetChildCount(), 0);
+        EXPECT_EQ(mErrorText.rfind("File is corrupted: " + lCause, 0), 0u) << mErrorText;
+        EXPECT_NE(mMessage.find(lCause), std::string::npos) << mMessage;
+    }
+}
+
+// Whatever built the scene, the writer writes an index past its direct array, or below -1, as
+// none: the file reads, and the other indexes stay as they were.
+TEST_F(KRyvIndexReadTest, AnIndexOutOfItsDirectArrayInTheSceneIsWrittenAsNone)
+{
+    WriteDamaged([](KRyvScene& pScene) {
+        KLayer& lLayer = *MeshOf(pScene).GetLayer(0);
+        lLayer.GetUVs()->GetIndexArray() = {2, 1, 1, -2, 0, 0x7fffffff, 0};
+        lLayer.GetMaterials()->GetIndexArray() = {1};
+    });
+    ASSERT_EQ(Read(), -1) << mMessage;
+    KLayer& lLayer = *MeshOf(*mRead).GetLayer(0);
+    EXPECT_EQ(lLayer.GetUVs()->GetIndexArray(), (std::vector<int>{-1, 1, 1, -1, 0, -1, 0}));
+    EXPECT_EQ(lLayer.GetMaterials()->GetIndexArray(), (std::vector<int>{-1}));
+}
+
 TEST_F(KRyvIndexReadTest, AnIndexOutOfItsArrayIsCorruptionAndNamed)
 {
     struct Case
@@ -115,21 +165,7 @@ TEST_F(KRyvIndexReadTest, AnIndexOutOfItsArrayIsCorruptionAndNamed)
         Damage mDamage;
         const char* mCause;
     };
-    const auto UVs = [](KRyvScene& pScene) -> std::vector<int>& {
-        return MeshOf(pScene).GetLayer(0)->GetUVs()->GetIndexArray();
-    };
     const Case kCases[] = {
-        {"UV index one past its two entries", [&](KRyvScene& pScene) { UVs(pScene)[3] = 2; },
-         "index out of its direct array in LayerElementUV"},
-        {"UV index far past", [&](KRyvScene& pScene) { UVs(pScene)[6] = 0x7fffffff; },
-         "index out of its direct array in LayerElementUV"},
-        {"UV index below -1", [&](KRyvScene& pScene) { UVs(pScene)[0] = -2; },
-         "index out of its direct array in LayerElementUV"},
-        {"material index past its one material",
-         [](KRyvScene& pScene) {
-             MeshOf(pScene).GetLayer(0)->GetMaterials()->GetIndexArray() = {1};
-         },
-         "index out of its direct array in LayerElementMaterial"},
         {"link index past the five points",
          [](KRyvScene& pScene) { MeshOf(pScene).GetLink(0)->GetControlPointIndexArray()[1] = 5; },
          "link index out of the control points"},

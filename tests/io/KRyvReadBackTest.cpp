@@ -23,7 +23,9 @@
 #include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGobo.h"
 #include "scene/objects/KRyvLight.h"
+#include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
+#include "scene/objects/KRyvTexture.h"
 #include "tests/io/RyvTestScene.h"
 #include "tests/support/TempFolder.h"
 
@@ -99,6 +101,38 @@ TEST_F(KRyvReadBackTest, PivotsAndTheRotationOrderOfPivotSetZeroSurvive)
         int lOrder = -1;
         lBack->GetRotationOrder(0, lOrder);
         EXPECT_EQ(lOrder, 3);
+    }
+}
+
+// Objects that only the meshes use are listed in the order the nodes are met, a node before its
+// children and siblings in order, in both forms: a native round trip keeps each list's order.
+TEST_F(KRyvReadBackTest, MaterialsAndTexturesOfSiblingsKeepTheirOrder)
+{
+    const char* const kNames[] = {"First", "Second", "Third"};
+    KRyvScene* lScene = mFactory.CreateScene();
+    KRyvNode* lParent = AddNode(lScene->GetRootNode(), "Group");
+    for (const char* lName : kNames) {
+        KRyvMesh* lMesh = mFactory.CreateMesh();
+        lMesh->AddMaterial(mFactory.CreateMaterial(lName));
+        lMesh->AddTexture(mFactory.CreateTexture(lName));
+        // Placed once whole, as readers place their nodes: the scene does not list the objects.
+        KRyvNode* lNode = mFactory.CreateNode(lName);
+        lNode->SetNodeAttribute(lMesh);
+        lParent->AddChild(lNode);
+    }
+    ASSERT_EQ(lScene->GetSceneEntity()->GetMaterialCount(), 0);
+    for (const KWriterRyv::EFlavour lFlavour : {KWriterRyv::kBinary60, KWriterRyv::kAscii60}) {
+        KStreamOptionsRyv lOptions;
+        ASSERT_TRUE(Write(lScene, lOptions, lFlavour));
+        KRyvScene* lRead = Read(lOptions);
+        ASSERT_NE(lRead, nullptr) << mReason;
+        KRyvSceneEntity& lEntity = *lRead->GetSceneEntity();
+        ASSERT_EQ(lEntity.GetMaterialCount(), 3);
+        ASSERT_EQ(lEntity.GetTextureCount(), 3);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_STREQ(lEntity.GetMaterial(i)->GetNameWithoutPrefix().Buffer(), kNames[i]);
+            EXPECT_STREQ(lEntity.GetTexture(i)->GetNameWithoutPrefix().Buffer(), kNames[i]);
+        }
     }
 }
 

@@ -3,7 +3,6 @@
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
-#include "formats/geometry/3ds/KRenamingStrategy3ds.h"
 #include "scene/KRyvNode.h"
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvLight.h"
@@ -18,12 +17,10 @@ constexpr double kHalfDegreeToRadian = 0.008726646259971648;
 constexpr double kRadianToDoubleDegree = 114.59155902616465;
 constexpr double kRadianToDegree = 57.29577951308232;
 constexpr double kRightAngle = 90.0;
-constexpr std::size_t kParentNameLength = 20;
 constexpr int kApertureBoth = 0;
 constexpr int kApertureHorizontal = 1;
 const KVector4 kSpotAhead(0.0, -10.0, 0.0);
 const KVector4 kCameraAhead(10.0, 0.0, 0.0);
-const char* const kDummyPrefix = "$$$DUMMY.";
 
 KMatrix OrientationAt(const K3dsChannel* pRotation, KTime pTime)
 {
@@ -170,13 +167,10 @@ std::vector<KVector4> K3dsLightCameraExport::TargetPositions(KRyvNode& ioNode,
 
 std::string K3dsLightCameraExport::TargetParentName(KRyvNode& ioNode) const
 {
+    // The target track holds the target node's own translation, so the target hangs where that
+    // node hangs (below the node itself its offset would count twice).
     KRyvNode* lTarget = ioNode.GetLookAtTarget();
-    if (!lTarget) {
-        return mTracks.ParentName(ioNode, false);
-    }
-    const std::string lName = mSession.NameOf(lTarget);
-    return KRenamingStrategy3ds::CutAtCharacter(
-        IsWrittenByName3ds(lTarget) ? lName : kDummyPrefix + lName, kParentNameLength);
+    return mTracks.ParentName(lTarget ? *lTarget : ioNode, false);
 }
 
 void K3dsLightCameraExport::ColorChannels(KRyvNode& ioNode, K3dsChannel* oChannels) const
@@ -241,15 +235,17 @@ K3dsChannel K3dsLightCameraExport::FieldOfViewChannel(KRyvNode& ioNode, KRyvCame
                                                       bool& oConvert) const
 {
     KRyvTakeNode* lTake = mSession.mKeyframerOn ? ioNode.GetCurrentTakeNode() : nullptr;
-    const KFCurve* lCurve = lTake ? lTake->GetFieldOfView() : nullptr;
     const int lMode = pCamera.GetApertureMode();
-    double lStatic = pCamera.GetFieldOfViewFromFocalLength();
+    oConvert = lMode != kApertureBoth && lMode != kApertureHorizontal;
     if (lMode == kApertureBoth) {
-        lStatic = pCamera.GetFieldOfViewX();
-    } else if (lMode != kApertureHorizontal && lCurve) {
+        // The camera keeps both angles apart: the horizontal one, keyed or not, is the file's.
+        return K3dsChannel{lTake ? lTake->GetFieldOfViewX() : nullptr, pCamera.GetFieldOfViewX()};
+    }
+    const KFCurve* lCurve = lTake ? lTake->GetFieldOfView() : nullptr;
+    double lStatic = pCamera.GetFieldOfViewFromFocalLength();
+    if (lMode != kApertureHorizontal && lCurve) {
         lStatic = pCamera.GetFieldOfView();
     }
-    oConvert = lMode != kApertureBoth && lMode != kApertureHorizontal;
     return K3dsChannel{lCurve, lStatic};
 }
 

@@ -11,12 +11,14 @@ class KRyvLight;
 class KRyvNode;
 
 // The lights and cameras of a 3DS write: the static records of the mesh section and their
-// keyframer records. A spot or camera target is the node's look-at target when it has one,
-// else a point ahead of the node, 10 units along its local -Y (spots) or +X (cameras). The
+// keyframer records. A spot or camera target is the node's look-at target when it has one
+// (below that node's parent), else a point ahead of the node, 10 units along its local -Y
+// (spots) or +X (cameras), below the node's parent. The
 // static records hold the values of frame 0 (position, target, field of view, roll; a spot's
-// falloff is never below its hotspot). Fields of view of cameras whose aperture is neither
-// horizontal nor both are converted from the vertical angle, keyed or not, on the values read,
-// never in the scene's curves; the roll of a camera without target follows its up vector.
+// falloff is never below its hotspot). The file's field of view is the horizontal angle, keyed
+// or not: a camera of both angles gives its horizontal one, a horizontal camera its own, and
+// any other has its angle converted from the vertical one, on the values read, never in the
+// scene's curves; the roll of a camera without target follows its up vector.
 class K3dsLightCameraExport
 {
 public:

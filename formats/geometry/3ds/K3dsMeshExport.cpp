@@ -151,9 +151,13 @@ K3dsMeshExport::BuildMesh(KRyvMesh& pMesh, const KVector4& pT, const KVector4& p
     }
     MatrixSetIdentity(lGeometry.mTransform);
     MatrixSetTRS(lGeometry.mTransform, pT, pR, pS);
+    // Under a mirroring transform the points go mirrored in local X, as 3DS tools store them;
+    // readers mirror them back.
+    const double lMirror = pS[0] * pS[1] * pS[2] < 0.0 ? -1.0 : 1.0;
     for (const KVector4& lPoint : pMesh.GetControlPointArray()) {
         KVector4 lPlaced;
-        VectorMultiplyMatrixAffine(lPlaced, lGeometry.mTransform, lPoint);
+        VectorMultiplyMatrixAffine(lPlaced, lGeometry.mTransform,
+                                   KVector4(lMirror * lPoint[0], lPoint[1], lPoint[2], lPoint[3]));
         lGeometry.mPlaced.push_back(lPlaced);
     }
     CollectFaces(pMesh, lTextured, lGeometry);

@@ -21,7 +21,8 @@ class KRyvTexture;
 // different UVs becomes one vertex per UV, the point's own vertex first, so that an unsplit
 // mesh keeps its vertices and their order), the grey "Default" material of a
 // textured mesh without material and the triangulation all happen here. Points are placed by
-// the node's transform at time 0 (T, R, S, kit values) and written as (x, -z, y); the object's
+// the node's transform at time 0 (T, R, S, kit values) and written as (x, -z, y), mirrored in
+// local X first when the transform mirrors (as 3DS tools store mirrored objects); the object's
 // local system is that transform in file axes. Polygons are cut into n - 2 triangles (face
 // flags 7); polygons of fewer than three corners are skipped with a warning. A face whose
 // corner normals all equal its own normal is flat: the k-th flat face gets smoothing group

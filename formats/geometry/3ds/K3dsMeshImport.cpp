@@ -48,6 +48,14 @@ struct InverseLocal
             mOrigin[c] =
                 -(pLocal[9] * mAxes[0][c] + pLocal[10] * mAxes[1][c] + pLocal[11] * mAxes[2][c]);
         }
+        // A mirroring system holds its points mirrored in local X, as 3DS tools store them: they
+        // are mirrored back, so that the object reads as those tools draw it.
+        if (lDet < 0.0) {
+            for (int r = 0; r < 3; ++r) {
+                mAxes[r][0] = -mAxes[r][0];
+            }
+            mOrigin[0] = -mOrigin[0];
+        }
     }
 
     Point3ds Apply(const Point3ds& pPoint) const

@@ -7,10 +7,11 @@ class KRyvMesh;
 struct MeshObject3ds;
 
 // Turns the geometry of one 3DS mesh object into a kit mesh: control points brought back from
-// the object's local axes (the identity when its matrix is singular), in kit axes, times
-// pScale; one triangle per face in file order; normals by control point (area-weighted sums of
-// the face normals, normalised); one UV per 3DS vertex ((0, 0) without texture coordinates),
-// each polygon vertex pointing at its vertex's UV.
+// the object's local axes (the identity when its matrix is singular) and, when that matrix
+// mirrors (a negative determinant), mirrored in local X, in kit axes, times pScale; one triangle
+// per face in file order; normals by control point (area-weighted sums of the face normals,
+// normalised); one UV per 3DS vertex ((0, 0) without texture coordinates), each polygon vertex
+// pointing at its vertex's UV.
 //
 // With pSplitBySmoothing, a face corner shares a control point only with corners of the same
 // vertex whose smoothing masks share a bit; the first corner of a vertex keeps the vertex's own

@@ -17,6 +17,7 @@
 #include "scene/objects/KRyvMarker.h"
 #include "scene/objects/KRyvMesh.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 
@@ -27,7 +28,6 @@ const char* const kTargetSuffix = ".Target";
 constexpr int kShadingTextured = 4;
 constexpr int kApertureHorizontal = 1;
 constexpr double kFarPlaneFactor = 10.0;
-constexpr double kLensFactor = 2400.0;
 constexpr double kIntensityPerMultiplier = 100.0;
 constexpr int kDefaultLastFrame = 150;
 const KVector4 kCameraPostTargetRotation(0.0, 0.0, 90.0);
@@ -163,8 +163,10 @@ bool K3dsSceneBuilder::BuildAttributes()
         lCamera.SetApertureMode(kApertureHorizontal);
         lCamera.SetNearPlane(lObject->mNearRange * mPositionScale);
         lCamera.SetFarPlane(lObject->mFarRange * mPositionScale * kFarPlaneFactor);
+        // The lens that gives the field of view on the camera's own film, so that the angle
+        // the writer takes from the lens is the angle read.
         if (lObject->mFov > 0.0f && std::isfinite(lObject->mFov)) {
-            lCamera.SetFocalLength(kLensFactor / lObject->mFov);
+            lCamera.SetFocalLengthFromFieldOfView(lObject->mFov);
         }
         lCamera.SetBackgroundColor(lBackground.mRed, lBackground.mGreen, lBackground.mBlue);
         mCameras.push_back(lParts);
@@ -208,6 +210,11 @@ KRyvMesh* K3dsSceneBuilder::BuildMesh(const MeshObject3ds& pObject)
                 lFaceTexture2[lFace] = lTexture2;
             }
         }
+    }
+    // Faces of no group, or of a material not read, take the mesh's first material: a mesh of no
+    // material has none to give them.
+    if (lMesh->GetMaterialCount(0) == 0) {
+        std::fill(lFaceMaterial.begin(), lFaceMaterial.end(), -1);
     }
     if (lMesh->GetTextureCount(0) > 0) {
         for (int& lTexture : lFaceTexture) {

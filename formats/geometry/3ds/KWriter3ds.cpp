@@ -44,6 +44,19 @@ bool IsReferenceName(const std::string& pName)
     return pName.rfind(kReferencePrefix, 0) == 0;
 }
 
+// The node's name (with its type prefix) as the file knows it. A dummy read from a file is
+// named "$$$DUMMY." and its instance name, which is what the file calls it.
+std::string NameInFile(const KRyvNode& pNode)
+{
+    const std::string lName = pNode.GetName().Buffer();
+    const std::string lOwn = pNode.GetNameWithoutPrefix().Buffer();
+    const std::string lDummy = std::string(kDummyName) + ".";
+    if (lOwn.rfind(lDummy, 0) != 0) {
+        return lName;
+    }
+    return lName.substr(0, lName.size() - lOwn.size()) + lOwn.substr(lDummy.size());
+}
+
 // Translation, rotation and scaling of a node at time 0: a group's curves when the current
 // take has all three, else the node's static values.
 void TransformAtZero(KRyvNode& ioNode, KVector4* oTRS)
@@ -181,8 +194,8 @@ void KWriter3ds::NameObjects(K3dsWriteSession& ioSession)
     KRyvObjectFactory* lFactory = GetOwner();
     for (int i = 0; i < lFactory->GetNodeCount(); ++i) {
         const KRyvNode* lNode = lFactory->GetNode(i);
-        ioSession.mNodeNames[lNode] = ioSession.mNodeNamer->Rename(
-            lNode->GetName().Buffer(), KRenamingStrategy3ds::kNodeNameLength);
+        ioSession.mNodeNames[lNode] =
+            ioSession.mNodeNamer->Rename(NameInFile(*lNode), KRenamingStrategy3ds::kNodeNameLength);
     }
     KRenamingStrategy3ds lMaterialNamer;
     for (int i = 0; i < lFactory->GetMaterialCount(); ++i) {

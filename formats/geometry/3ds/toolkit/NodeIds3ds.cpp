@@ -14,6 +14,11 @@ bool IsNumberedNode(uint32_t pTag)
     return pTag >= Tag3ds::kObjectNode && pTag <= Tag3ds::kSpotTargetNode;
 }
 
+bool IsTargetNode(uint32_t pTag)
+{
+    return pTag == Tag3ds::kTargetNode || pTag == Tag3ds::kSpotTargetNode;
+}
+
 struct NodeEntry
 {
     ChunkNode3ds* mNode = nullptr;
@@ -192,10 +197,17 @@ void AssignNodeIds3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
             lEntry.mIdChunk = lEntry.mNode->mChildren.get();
         }
         ResetChunkData3ds(lEntry.mIdChunk)->mInts[0] = lEntry.mId;
-        if (lEntry.mInstance.empty()) {
-            lPlain.emplace(lEntry.mName, lEntry.mId);
-        } else {
+        if (!lEntry.mInstance.empty()) {
             lInstanced.emplace(lEntry.mName + '\0' + lEntry.mInstance, lEntry.mId);
+        } else if (!IsTargetNode(lEntry.mNode->mTag)) {
+            lPlain.emplace(lEntry.mName, lEntry.mId);
+        }
+    }
+    // A target shares its camera's or spot's name: a name is the target's only when nothing
+    // else has it.
+    for (const NodeEntry& lEntry : lNodes) {
+        if (IsTargetNode(lEntry.mNode->mTag)) {
+            lPlain.emplace(lEntry.mName, lEntry.mId);
         }
     }
     for (NodeEntry& lEntry : lNodes) {

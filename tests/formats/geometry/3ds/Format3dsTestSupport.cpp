@@ -9,7 +9,7 @@ using namespace test3ds;
 
 Bytes MeshObject(const std::string& pName, const std::vector<Point3ds>& pVertices,
                  const std::vector<Face3ds>& pFaces, const Bytes& pFaceChildren,
-                 const Bytes& pMeshChildren)
+                 const Bytes& pMeshChildren, const std::vector<float>& pLocal)
 {
     Bytes lPoints = U16(static_cast<uint16_t>(pVertices.size()));
     for (const Point3ds& lPoint : pVertices) {
@@ -19,7 +19,11 @@ Bytes MeshObject(const std::string& pName, const std::vector<Point3ds>& pVertice
     for (const Face3ds& lFace : pFaces) {
         lFaces = Cat({lFaces, U16(lFace.v1), U16(lFace.v2), U16(lFace.v3), U16(lFace.flag)});
     }
-    const Bytes lMatrix = Floats({1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0});
+    Bytes lMatrix;
+    for (const float lValue :
+         pLocal.empty() ? std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0} : pLocal) {
+        lMatrix = Cat({lMatrix, F32(lValue)});
+    }
     return Chunk(
         Tag3ds::kNamedObject,
         Cat({Str(pName), Chunk(Tag3ds::kNTriObject,
@@ -44,6 +48,13 @@ Bytes PointTrack(uint16_t pTag, const std::vector<std::pair<uint32_t, Point3ds>>
                      Floats({lKey.second.x, lKey.second.y, lKey.second.z})});
     }
     return Chunk(pTag, lBody);
+}
+
+void ExpectPoint(const KVector4& pPoint, double pX, double pY, double pZ)
+{
+    EXPECT_NEAR(pPoint[0], pX, 1e-5);
+    EXPECT_NEAR(pPoint[1], pY, 1e-5);
+    EXPECT_NEAR(pPoint[2], pZ, 1e-5);
 }
 
 Read3ds ReadFile(const std::string& pPath)

@@ -52,6 +52,9 @@ struct Read3ds
     }
 };
 
+// Expects the first three coordinates of pPoint within 1e-5.
+void ExpectPoint(const KVector4& pPoint, double pX, double pY, double pZ);
+
 // Reads the file at pPath with the default options.
 Read3ds ReadFile(const std::string& pPath);
 
@@ -80,12 +83,14 @@ struct Scene3ds
                                                   std::string* oMessage = nullptr);
 };
 
-// A named mesh object: vertices (file axes), faces, optional children of the face chunk and
-// further children of the mesh chunk.
+// A named mesh object: vertices (file axes), faces, optional children of the face chunk,
+// further children of the mesh chunk and its local system (the twelve floats of the mesh
+// matrix, the identity when empty).
 test3ds::Bytes MeshObject(const std::string& pName, const std::vector<Point3ds>& pVertices,
                           const std::vector<Face3ds>& pFaces,
                           const test3ds::Bytes& pFaceChildren = {},
-                          const test3ds::Bytes& pMeshChildren = {});
+                          const test3ds::Bytes& pMeshChildren = {},
+                          const std::vector<float>& pLocal = {});
 // An object node of the keyframer: id, name, parent id, pivot 0, and tracks.
 test3ds::Bytes ObjectNode(uint16_t pId, const std::string& pName, uint16_t pParent,
                           const test3ds::Bytes& pTracks = {});

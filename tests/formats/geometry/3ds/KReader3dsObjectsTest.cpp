@@ -3,6 +3,8 @@
 
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
+#include "scene/objects/KLayer.h"
+#include "scene/objects/KLayerElement.h"
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvLight.h"
 #include "scene/objects/KRyvMaterial.h"
@@ -108,7 +110,12 @@ TEST(KReader3dsObjects, CamerasAndLights)
     EXPECT_EQ(lCamNode->GetLookAtTarget(), lTarget);
     auto* lCam = static_cast<KRyvCamera*>(lCamNode->GetCamera());
     ASSERT_NE(lCam, nullptr);
-    EXPECT_NEAR(lCam->GetFocalLength(), 48.0, 1e-4);
+    // A lens of 48 is an angle of 2400 / 48 = 50 degrees: the focal length that gives it on
+    // the camera's own film.
+    EXPECT_NEAR(lCam->GetFocalLength(),
+                lCam->GetFilmWidth() * 25.4 * lCam->GetFilmSqueezeRatio() / 2 /
+                    std::tan(25 * M_PI / 180),
+                1e-6);
     EXPECT_NEAR(lCam->GetNearPlane(), 2 * 2.54, 1e-4);
     EXPECT_NEAR(lCam->GetFarPlane(), 100 * 2.54 * 10, 1e-3);
     EXPECT_EQ(lCam->GetApertureMode(), 1);
@@ -173,4 +180,49 @@ TEST(KReader3dsObjects, RotationKeyOnTheSameFrameStillTurns)
     EXPECT_NEAR(lY->KeyGetValue(0), 30.0, 1e-3);
     EXPECT_NEAR(lY->KeyGetValue(1), 60.0, 1e-3);
     EXPECT_NEAR(lY->KeyGetValue(2), 120.0, 1e-3);
+}
+
+// Faces of no group take the mesh's first material, and a mesh of no material gives its faces
+// none: whether the file names no material, one it does not hold, or materials are not read,
+// every material index names an entry of the mesh's materials or none.
+TEST(KReader3dsObjects, MaterialIndicesNameTheMeshsMaterialsOrNone)
+{
+    const std::vector<Face3ds> lTwoFaces = {{0, 1, 2, 7}, {0, 2, 1, 7}};
+    const Bytes lRedGroup = Chunk(Tag3ds::kMeshMatGroup, Cat({Str("Red"), U16(1), U16(1)}));
+    const Bytes lLostGroup = Chunk(Tag3ds::kMeshMatGroup, Cat({Str("Lost"), U16(1), U16(0)}));
+    const Bytes lRed = Material("Red", "wood.bmp");
+    struct Case
+    {
+        const char* mWhat;
+        Bytes mFile;
+        bool mMaterials;
+        std::vector<int> mExpected;
+    };
+    const Case kCases[] = {
+        {"no group", StampedFile(MeshObject("Tri", kTriangle, lTwoFaces)), true, {-1, -1}},
+        {"a group of no material",
+         StampedFile(MeshObject("Tri", kTriangle, lTwoFaces, lLostGroup)),
+         true,
+         {-1, -1}},
+        {"materials not read",
+         StampedFile(Cat({lRed, MeshObject("Tri", kTriangle, lTwoFaces, lRedGroup)})),
+         false,
+         {-1, -1}},
+        {"one face of no group",
+         StampedFile(Cat({lRed, MeshObject("Tri", kTriangle, lTwoFaces, lRedGroup)})),
+         true,
+         {0, 0}},
+    };
+    for (const Case& lCase : kCases) {
+        SCOPED_TRACE(lCase.mWhat);
+        Read3ds lRead(lCase.mFile, [&](KStreamOptions3ds& ioOptions) {
+            ioOptions.SetOptionValue(KStreamOptions3ds::kMaterials, lCase.mMaterials ? 1 : 0);
+        });
+        ASSERT_TRUE(lRead.mRead) << lRead.mError;
+        KLayerElementMaterial* lMaterials = lRead.MeshOf("Tri")->GetLayer(0)->GetMaterials();
+        ASSERT_NE(lMaterials, nullptr);
+        EXPECT_EQ(lMaterials->GetIndexArray(), lCase.mExpected);
+        // The one material of the last case, none otherwise.
+        EXPECT_EQ(lMaterials->GetDirectArray().size(), lCase.mExpected[0] == 0 ? 1u : 0u);
+    }
 }

@@ -13,8 +13,10 @@
 #ifdef RYV_HAVE_LIB3DS
 #include <lib3ds/file.h>
 #include <lib3ds/material.h>
+#include <lib3ds/matrix.h>
 #include <lib3ds/mesh.h>
 #include <lib3ds/node.h>
+#include <lib3ds/vector.h>
 #endif
 
 #include "animation/KFCurve.h"
@@ -198,4 +200,54 @@ TEST(KReader3dsSamples, ReadWriteReadKeepsEachSample)
         lCompare.mTolerance = 1e-4;
         EXPECT_EQ(KSceneComparer(lCompare).Compare(*lC.mScene, *lD.mScene), "");
     }
+}
+
+// Every mesh of a node of its own name stands in its system as the other library reads it,
+// mirrored meshes included (the samples hold three): its points brought back by the inverse of
+// the mesh matrix, less the node's pivot, in kit axes, times 2.54 and the master scale.
+TEST(KReader3dsSamples, MeshPointsMatchAnIndependentReading)
+{
+#ifndef RYV_HAVE_LIB3DS
+    GTEST_SKIP() << "the independent 3DS reader is not installed";
+#else
+    if (!std::filesystem::is_directory(SampleFolder())) {
+        GTEST_SKIP() << "no sample folder";
+    }
+    int lCompared = 0;
+    for (const char* lName : kSamples) {
+        SCOPED_TRACE(lName);
+        Read3ds lRead = ReadSample(lName);
+        ASSERT_TRUE(lRead.mRead) << lRead.mError;
+        Lib3dsFile* lFile = lib3ds_file_load((SampleFolder() / lName).string().c_str());
+        ASSERT_NE(lFile, nullptr);
+        const double lScale = 2.54 * (lFile->master_scale > 0.0f ? lFile->master_scale : 1.0);
+        for (Lib3dsMesh* lMesh = lFile->meshes; lMesh; lMesh = lMesh->next) {
+            Lib3dsNode* lNode = lib3ds_file_node_by_name(lFile, lMesh->name, LIB3DS_OBJECT_NODE);
+            KRyvMesh* lOurs = lRead.MeshOf(lMesh->name);
+            if (!lNode || lNode->data.object.instance[0] != '\0' || !lOurs) {
+                continue;
+            }
+            Lib3dsMatrix lInverse;
+            std::memcpy(lInverse, lMesh->matrix, sizeof(lInverse));
+            lib3ds_matrix_inv(lInverse);
+            ASSERT_GE(lOurs->GetControlPointCount(), static_cast<int>(lMesh->points));
+            for (unsigned v = 0; v < lMesh->points; ++v) {
+                Lib3dsVector lLocal;
+                lib3ds_vector_transform(lLocal, lInverse, lMesh->pointL[v].pos);
+                const Lib3dsFloat* lPivot = lNode->data.object.pivot;
+                const KVector4 lExpected =
+                    KVector4(lLocal[0] - lPivot[0], lLocal[2] - lPivot[2], lPivot[1] - lLocal[1]) *
+                    lScale;
+                const KVector4& lPoint = lOurs->GetControlPoints()[v];
+                for (int c = 0; c < 3; ++c) {
+                    ASSERT_NEAR(lPoint[c], lExpected[c], 1e-3 * (1.0 + std::fabs(lExpected[c])))
+                        << lMesh->name << " point " << v;
+                }
+            }
+            ++lCompared;
+        }
+        lib3ds_file_free(lFile);
+    }
+    EXPECT_GT(lCompared, 0);
+#endif
 }

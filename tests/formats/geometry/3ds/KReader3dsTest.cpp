@@ -19,13 +19,6 @@ Bytes OneTriangle(const Bytes& pMeshData = {}, const Bytes& pKeyframer = {})
     return StampedFile(Cat({pMeshData, MeshObject("Tri", kTriangle, {{0, 1, 2, 7}})}), pKeyframer);
 }
 
-void ExpectPoint(const KVector4& pPoint, double pX, double pY, double pZ)
-{
-    EXPECT_NEAR(pPoint[0], pX, 1e-5);
-    EXPECT_NEAR(pPoint[1], pY, 1e-5);
-    EXPECT_NEAR(pPoint[2], pZ, 1e-5);
-}
-
 } // namespace
 
 TEST(KStreamOptions3ds, DefaultsAndReset)
