@@ -366,6 +366,7 @@ void KRyvNode::FillTakeNode(KRyvTakeNode& ioTake)
 {
     if (IsDefaultTakeNode(&ioTake)) {
         AddChannelCurves(ioTake, mDeferredChannelValues, true);
+        AddDeferredAttributeChannels(ioTake);
         return;
     }
     for (auto lCopy = mDeferredCopies.begin(); lCopy != mDeferredCopies.end(); ++lCopy) {
@@ -373,8 +374,18 @@ void KRyvNode::FillTakeNode(KRyvTakeNode& ioTake)
             const DeferredCopy lValues = *lCopy;
             mDeferredCopies.erase(lCopy);
             AddChannelCurves(ioTake, lValues.mValues, false);
+            AddDeferredAttributeChannels(ioTake);
             return;
         }
+    }
+}
+
+void KRyvNode::AddDeferredAttributeChannels(KRyvTakeNode& ioTake)
+{
+    // Such an attribute skipped the take while it waited; its channels come after the node's,
+    // as they would have had the take been filled before it was bound.
+    if (mAttribute && mAttribute->JoinsDeferredTakes()) {
+        mAttribute->OnTakeNodeAdded(&ioTake);
     }
 }
 

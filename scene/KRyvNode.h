@@ -402,6 +402,7 @@ private:
     void GetChannelValues(float* oValues) const;
     void AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool pLink);
     void FillTakeNode(KRyvTakeNode& ioTake) override;
+    void AddDeferredAttributeChannels(KRyvTakeNode& ioTake);
     void SetDeferredChannelValue(int pIndex, double pValue);
 
     // Hands pUse the record of a transform channel; while the records are pending, one made
