@@ -127,7 +127,8 @@ double PeakBytesOf(const std::function<bool()>& pWork)
     return lAdded;
 }
 
-bool Convert(const std::string& pInput, const std::string& pOutput)
+bool Convert(const std::string& pInput, const std::string& pOutput,
+             const std::function<void()>& pAfterRead)
 {
     const KFileFormatRegistry& lRegistry = KFileFormatRegistry::Kit();
     KRyvObjectFactory lFactory;
@@ -138,6 +139,9 @@ bool Convert(const std::string& pInput, const std::string& pOutput)
     if (!lImporter.Initialize(pInput.c_str()) || !(lReadOptions = lImporter.GetReadOptions()) ||
         !lImporter.Import(lScene, lReadOptions.get())) {
         return false;
+    }
+    if (pAfterRead) {
+        pAfterRead();
     }
     if (pOutput.empty()) {
         return true;

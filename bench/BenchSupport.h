@@ -53,8 +53,10 @@ double PeakBytesOf(const std::function<bool()>& pWork);
 
 // Reads pInput with the reader its extension names and writes pOutput (when not empty) with the
 // writer its extension names, motion spans carried over, as ryvconvert converts a file. False
-// when either step fails.
-bool Convert(const std::string& pInput, const std::string& pOutput);
+// when either step fails. pAfterRead, when given, runs once the read is whole, while the scene
+// it made still lives.
+bool Convert(const std::string& pInput, const std::string& pOutput,
+             const std::function<void()>& pAfterRead = {});
 
 // Runs pWork over the file pPath once per benchmark iteration, the file's size as the bytes
 // processed; the case is marked failed when pPath is empty (the file could not be generated)
