@@ -107,7 +107,6 @@ KRyvNode::KRyvNode(KRyvObjectFactory* pOwner, const char* pName)
 {
     SetName(pName);
     mProperties = new KRyvNodeProperties(this);
-    mLimits = std::make_unique<KRyvNodeLimits>(this);
     ResetTransformProperties();
     if (pOwner) {
         DeferUserPropertyRecords();
@@ -175,6 +174,19 @@ void KRyvNode::Destruct()
     // From here on the hook ignores every event: the block's own teardown is not a move.
     mDestructed = true;
     mProperties->Destruct();
+}
+
+KRyvNodeLimits& KRyvNode::GetLimits()
+{
+    if (!mLimits) {
+        mLimits = std::make_unique<KRyvNodeLimits>(this);
+    }
+    return *mLimits;
+}
+
+const KRyvNodeLimits& KRyvNode::GetLimits() const
+{
+    return const_cast<KRyvNode*>(this)->GetLimits();
 }
 
 KObject* KRyvNode::GetProperties() const
@@ -1180,10 +1192,13 @@ void KRyvNode::UpdatePropertiesFromPivots()
     mProperties->SetRotationOrder(lSet.mRotationOrder);
     mProperties->SetRotationSpaceForLimitOnly(lSet.mUseRotationSpaceForLimitOnly);
 
+    // Limits never made read as made: they are not made for the reading.
+    const KRyvNodeLimits lUnset(this);
+    const KRyvNodeLimits& lLimits = mLimits ? *mLimits : lUnset;
     for (int lKind = 0; lKind < 3; ++lKind) {
-        const KRyvLimit* lLimit = mLimits->GetLimit(lKind);
+        const KRyvLimit* lLimit = lLimits.GetLimit(lKind);
         BlockLimit lBlockLimit;
-        lBlockLimit.mActive = GetLimitActive(*mLimits, lKind);
+        lBlockLimit.mActive = GetLimitActive(lLimits, lKind);
         GetBounds(*lLimit, lBlockLimit.mBounds);
         lBlockLimit.mMin = lLimit->GetMin();
         lBlockLimit.mMax = lLimit->GetMax();
@@ -1277,7 +1292,7 @@ void KRyvNode::UpdatePivotsFromProperties()
         return;
     }
     CopyPivotsFromBlock(*mProperties, *GetPivotSet(0), *GetPivotSet(1));
-    CopyLimitsFromBlock(*mProperties, *mLimits);
+    CopyLimitsFromBlock(*mProperties, GetLimits());
 }
 
 void KRyvNode::ResetTransformProperties()
