@@ -17,6 +17,9 @@ std::string TempPath(const char* pName);
 // The whole file; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& pPath);
 
+// A flat BVH skeleton in the temporary folder, made once: a root with pJoints children, each with
+// an End Site (1 + 2 pJoints nodes), two frames of zeros.
+std::string FlatBvh(int pJoints);
 // The wall-clock seconds of the fastest of pRuns runs of pWork.
 double BestSeconds(const std::function<void()>& pWork, int pRuns = 3);
 // Every number of a text converted with std::from_chars and summed: the work no text reader can

@@ -3,8 +3,9 @@
 // read beside a one-node file of the same format in the same run; the difference over the node
 // count is what one more node costs. "KB/node" counts the heap bytes the read scene holds
 // (glibc's own count, so every allocation is seen), "peak_KB/node" the peak resident memory of
-// the read alone (in a child process). The text files are generated here; the AOA, MCD and C3D
-// files are the TRC ones written by the kit's writers, the HTR files the BVH ones.
+// the read alone (in a child process). The TRC files are generated here, the BVH files by
+// FlatBvh; the AOA, MCD and C3D files are the TRC ones written by the kit's writers, the HTR
+// files the BVH ones.
 #include "bench/BenchSupport.h"
 
 #include <filesystem>
@@ -16,7 +17,7 @@ namespace {
 
 using namespace BenchSupport;
 
-// Markers of the TRC, AOA and MCD files and joints of the BVH and HTR files.
+// Markers of the TRC, AOA and MCD files, nodes of the BVH and HTR files.
 constexpr int kWideNodeCount = 10000;
 // The C3D writer keeps every label in the parameter section, which holds 255 blocks at most.
 constexpr int kWideC3dNodeCount = 3000;
@@ -55,29 +56,6 @@ std::string WideTrc(int pMarkers)
     return lPath;
 }
 
-// A root with pJoints - 1 children, each with an End Site, one frame of zeros.
-std::string WideBvh(int pJoints)
-{
-    const std::string lPath = WidePath("joints", pJoints, "bvh");
-    if (std::filesystem::exists(lPath)) {
-        return lPath;
-    }
-    std::ofstream lOut(lPath, std::ios::binary);
-    lOut << "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 6 Xposition Yposition Zposition "
-            "Zrotation Xrotation Yrotation\n";
-    for (int j = 1; j < pJoints; ++j) {
-        lOut << "JOINT j" << j
-             << "\n{\nOFFSET 1 0 0\nCHANNELS 3 Zrotation Xrotation Yrotation\nEnd Site\n{\nOFFSET "
-                "1 0 0\n}\n}\n";
-    }
-    lOut << "}\nMOTION\nFrames: 1\nFrame Time: 0.033333\n0 0 0 0 0 0";
-    for (int j = 1; j < pJoints; ++j) {
-        lOut << " 0 0 0";
-    }
-    lOut << '\n';
-    return lPath;
-}
-
 // pSource written in the format of pExtension by the kit; empty when the write fails.
 std::string Rewritten(const std::string& pSource, const char* pExtension)
 {
@@ -94,9 +72,8 @@ double HeldBytesOf(const std::string& pPath)
     malloc_trim(0);
     const double lBefore = static_cast<double>(mallinfo2().uordblks);
     double lHeld = -1.0;
-    const bool lRead = Convert(pPath, "", [&] {
-        lHeld = static_cast<double>(mallinfo2().uordblks) - lBefore;
-    });
+    const bool lRead =
+        Convert(pPath, "", [&] { lHeld = static_cast<double>(mallinfo2().uordblks) - lBefore; });
     return lRead ? lHeld : -1.0;
 }
 
@@ -148,16 +125,19 @@ void BM_WideC3d(benchmark::State& ioState)
             kWideC3dNodeCount);
 }
 
-// The BVH joints and the HTR segments, with the End Sites, which are nodes too.
+// The BVH joints and the HTR segments with their End Sites, which are nodes too; the small
+// file is the root alone.
+constexpr int kWideJointCount = kWideNodeCount / 2;
+
 void BM_WideBvh(benchmark::State& ioState)
 {
-    RunWide(ioState, WideBvh(kWideNodeCount), WideBvh(1), kWideNodeCount * 2 - 1);
+    RunWide(ioState, FlatBvh(kWideJointCount), FlatBvh(0), 1 + kWideJointCount * 2);
 }
 
 void BM_WideHtr(benchmark::State& ioState)
 {
-    RunWide(ioState, Rewritten(WideBvh(kWideNodeCount), ".htr"), Rewritten(WideBvh(1), ".htr"),
-            kWideNodeCount * 2 - 1);
+    RunWide(ioState, Rewritten(FlatBvh(kWideJointCount), ".htr"), Rewritten(FlatBvh(0), ".htr"),
+            1 + kWideJointCount * 2);
 }
 
 } // namespace
