@@ -77,6 +77,32 @@ double BestSeconds(const std::function<void()>& pWork, int pRuns)
     return lBest;
 }
 
+std::string FlatBvh(int pJoints)
+{
+    const std::string lPath =
+        TempPath(("ryvbench-flat-" + std::to_string(pJoints) + ".bvh").c_str());
+    if (std::filesystem::exists(lPath)) {
+        return lPath;
+    }
+    std::ofstream lOut(lPath, std::ios::binary);
+    lOut << "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 6 Xposition Yposition Zposition "
+            "Zrotation Xrotation Yrotation\n";
+    for (int j = 0; j < pJoints; ++j) {
+        lOut << "JOINT j" << j
+             << "\n{\nOFFSET 1 0 0\nCHANNELS 3 Zrotation Xrotation Yrotation\nEnd Site\n{\nOFFSET "
+                "1 0 0\n}\n}\n";
+    }
+    lOut << "}\nMOTION\nFrames: 2\nFrame Time: 0.033333\n";
+    for (int f = 0; f < 2; ++f) {
+        lOut << "0 0 0 0 0 0";
+        for (int j = 0; j < pJoints; ++j) {
+            lOut << " 0 0 0";
+        }
+        lOut << '\n';
+    }
+    return lPath;
+}
+
 double SumNumbers(const std::string& pText)
 {
     return SumNumbersWith(pText.data(), pText.data() + pText.size(),
@@ -127,7 +153,8 @@ double PeakBytesOf(const std::function<bool()>& pWork)
     return lAdded;
 }
 
-bool Convert(const std::string& pInput, const std::string& pOutput)
+bool Convert(const std::string& pInput, const std::string& pOutput,
+             const std::function<void()>& pAfterRead)
 {
     const KFileFormatRegistry& lRegistry = KFileFormatRegistry::Kit();
     KRyvObjectFactory lFactory;
@@ -138,6 +165,9 @@ bool Convert(const std::string& pInput, const std::string& pOutput)
     if (!lImporter.Initialize(pInput.c_str()) || !(lReadOptions = lImporter.GetReadOptions()) ||
         !lImporter.Import(lScene, lReadOptions.get())) {
         return false;
+    }
+    if (pAfterRead) {
+        pAfterRead();
     }
     if (pOutput.empty()) {
         return true;

@@ -17,6 +17,9 @@ std::string TempPath(const char* pName);
 // The whole file; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& pPath);
 
+// A flat BVH skeleton in the temporary folder, made once: a root with pJoints children, each with
+// an End Site (1 + 2 pJoints nodes), two frames of zeros.
+std::string FlatBvh(int pJoints);
 // The wall-clock seconds of the fastest of pRuns runs of pWork.
 double BestSeconds(const std::function<void()>& pWork, int pRuns = 3);
 // Every number of a text converted with std::from_chars and summed: the work no text reader can
@@ -53,8 +56,10 @@ double PeakBytesOf(const std::function<bool()>& pWork);
 
 // Reads pInput with the reader its extension names and writes pOutput (when not empty) with the
 // writer its extension names, motion spans carried over, as ryvconvert converts a file. False
-// when either step fails.
-bool Convert(const std::string& pInput, const std::string& pOutput);
+// when either step fails. pAfterRead, when given, runs once the read is whole, while the scene
+// it made still lives.
+bool Convert(const std::string& pInput, const std::string& pOutput,
+             const std::function<void()>& pAfterRead = {});
 
 // Runs pWork over the file pPath once per benchmark iteration, the file's size as the bytes
 // processed; the case is marked failed when pPath is empty (the file could not be generated)

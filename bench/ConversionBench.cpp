@@ -120,33 +120,6 @@ const std::string& LargeBvh()
     return sPath;
 }
 
-// A flat skeleton: a root with pJoints children, each with an End Site, two frames.
-std::string FlatBvh(int pJoints)
-{
-    const std::string lPath =
-        TempPath(("ryvbench-flat-" + std::to_string(pJoints) + ".bvh").c_str());
-    if (std::filesystem::exists(lPath)) {
-        return lPath;
-    }
-    std::ofstream lOut(lPath, std::ios::binary);
-    lOut << "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 6 Xposition Yposition Zposition "
-            "Zrotation Xrotation Yrotation\n";
-    for (int j = 0; j < pJoints; ++j) {
-        lOut << "JOINT j" << j
-             << "\n{\nOFFSET 1 0 0\nCHANNELS 3 Zrotation Xrotation Yrotation\nEnd Site\n{\nOFFSET "
-                "1 0 0\n}\n}\n";
-    }
-    lOut << "}\nMOTION\nFrames: 2\nFrame Time: 0.033333\n";
-    for (int f = 0; f < 2; ++f) {
-        lOut << "0 0 0 0 0 0";
-        for (int j = 0; j < pJoints; ++j) {
-            lOut << " 0 0 0";
-        }
-        lOut << '\n';
-    }
-    return lPath;
-}
-
 // pGroups groups of two triangles each, every group named: the many-mesh conversions.
 std::string GroupedObj(int pGroups)
 {

@@ -89,11 +89,11 @@ bool KObject::RegisterProperty(KProperty* pProperty)
     return true;
 }
 
-void KObject::ReservePropertyCount(int pCount)
+void KObject::ReservePropertyCount(int pCount, int pOwnedCount)
 {
     if (pCount > 0) {
         mProperties.reserve(static_cast<std::size_t>(pCount));
-        ReserveChildCount(pCount);
+        ReserveChildCount(pOwnedCount < 0 ? pCount : pOwnedCount);
     }
 }
 

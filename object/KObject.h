@@ -103,8 +103,10 @@ protected:
     // Makes the (unregistered, unnamed) property for a type index; derived classes may supply
     // their own kinds. Null for an index it does not know.
     virtual KProperty* MakeProperty(int pPropertyType);
-    // Room for pCount properties, for an object that knows how many it registers.
-    void ReservePropertyCount(int pCount);
+    // Room for pCount properties, for an object that knows how many it registers; pOwnedCount of
+    // them (all when negative) are children of the object's plug, the others its members
+    // (KPlug::kMemberOfOwner).
+    void ReservePropertyCount(int pCount, int pOwnedCount = -1);
     // Called before a property joins the array or leaves it (a removal, or a property dying
     // while registered), except while the object is destructing. Nothing here.
     virtual void OnPropertiesChanging() {}

@@ -112,7 +112,7 @@ void KPlug::SetOwner(KPlug* pOwner)
         EraseValue(mOwner->mLinks->mChildren, this);
     }
     mOwner = pOwner;
-    if (mOwner) {
+    if (mOwner && (mPlugFlags & kMemberOfOwner) == 0) {
         mOwner->MakeLinks().mChildren.push_back(this);
     }
 }

@@ -30,6 +30,10 @@ public:
     // bits the owner may store; 8 keeps the connections (see SetFilter).
     static constexpr unsigned kListBitsMask = 7;
     static constexpr unsigned kKeepConnections = 8;
+    // The plug is a member of the plug that will be its owner, so it cannot outlive it: the owner
+    // keeps no entry for it (set before the owner is given). An object's dozens of member
+    // properties then cost their owner nothing.
+    static constexpr unsigned kMemberOfOwner = 16;
 
     KPlug();
     KPlug(const KPlug&) = delete;
@@ -37,7 +41,8 @@ public:
     virtual ~KPlug();
 
     KPlug* GetOwner() const { return mOwner; }
-    // Makes this plug a child of pOwner (null: of nobody). The owner clears the link when it dies.
+    // Makes this plug a child of pOwner (null: of nobody). The owner clears the link when it dies
+    // (a member of its owner dies first, see kMemberOfOwner).
     void SetOwner(KPlug* pOwner);
 
     // Connects pSrc as a source of this plug (appended to the lists of both). Both ends are

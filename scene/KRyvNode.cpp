@@ -107,7 +107,6 @@ KRyvNode::KRyvNode(KRyvObjectFactory* pOwner, const char* pName)
 {
     SetName(pName);
     mProperties = new KRyvNodeProperties(this);
-    mLimits = std::make_unique<KRyvNodeLimits>(this);
     ResetTransformProperties();
     if (pOwner) {
         DeferUserPropertyRecords();
@@ -175,6 +174,19 @@ void KRyvNode::Destruct()
     // From here on the hook ignores every event: the block's own teardown is not a move.
     mDestructed = true;
     mProperties->Destruct();
+}
+
+KRyvNodeLimits& KRyvNode::GetLimits()
+{
+    if (!mLimits) {
+        mLimits = std::make_unique<KRyvNodeLimits>(this);
+    }
+    return *mLimits;
+}
+
+const KRyvNodeLimits& KRyvNode::GetLimits() const
+{
+    return const_cast<KRyvNode*>(this)->GetLimits();
 }
 
 KObject* KRyvNode::GetProperties() const
@@ -366,6 +378,7 @@ void KRyvNode::FillTakeNode(KRyvTakeNode& ioTake)
 {
     if (IsDefaultTakeNode(&ioTake)) {
         AddChannelCurves(ioTake, mDeferredChannelValues, true);
+        AddDeferredAttributeChannels(ioTake);
         return;
     }
     for (auto lCopy = mDeferredCopies.begin(); lCopy != mDeferredCopies.end(); ++lCopy) {
@@ -373,8 +386,18 @@ void KRyvNode::FillTakeNode(KRyvTakeNode& ioTake)
             const DeferredCopy lValues = *lCopy;
             mDeferredCopies.erase(lCopy);
             AddChannelCurves(ioTake, lValues.mValues, false);
+            AddDeferredAttributeChannels(ioTake);
             return;
         }
+    }
+}
+
+void KRyvNode::AddDeferredAttributeChannels(KRyvTakeNode& ioTake)
+{
+    // Such an attribute skipped the take while it waited; its channels come after the node's,
+    // as they would have had the take been filled before it was bound.
+    if (mAttribute && mAttribute->JoinsDeferredTakes()) {
+        mAttribute->OnTakeNodeAdded(&ioTake);
     }
 }
 
@@ -1169,10 +1192,13 @@ void KRyvNode::UpdatePropertiesFromPivots()
     mProperties->SetRotationOrder(lSet.mRotationOrder);
     mProperties->SetRotationSpaceForLimitOnly(lSet.mUseRotationSpaceForLimitOnly);
 
+    // Limits never made read as made: they are not made for the reading.
+    const KRyvNodeLimits lUnset(this);
+    const KRyvNodeLimits& lLimits = mLimits ? *mLimits : lUnset;
     for (int lKind = 0; lKind < 3; ++lKind) {
-        const KRyvLimit* lLimit = mLimits->GetLimit(lKind);
+        const KRyvLimit* lLimit = lLimits.GetLimit(lKind);
         BlockLimit lBlockLimit;
-        lBlockLimit.mActive = GetLimitActive(*mLimits, lKind);
+        lBlockLimit.mActive = GetLimitActive(lLimits, lKind);
         GetBounds(*lLimit, lBlockLimit.mBounds);
         lBlockLimit.mMin = lLimit->GetMin();
         lBlockLimit.mMax = lLimit->GetMax();
@@ -1266,7 +1292,7 @@ void KRyvNode::UpdatePivotsFromProperties()
         return;
     }
     CopyPivotsFromBlock(*mProperties, *GetPivotSet(0), *GetPivotSet(1));
-    CopyLimitsFromBlock(*mProperties, *mLimits);
+    CopyLimitsFromBlock(*mProperties, GetLimits());
 }
 
 void KRyvNode::ResetTransformProperties()

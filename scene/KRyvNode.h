@@ -297,8 +297,9 @@ public:
     // the same records, in the same order, in the node's list and in the factory's.
     void CreateUserPropertyRecords();
 
-    KRyvNodeLimits& GetLimits() { return *mLimits; }
-    const KRyvNodeLimits& GetLimits() const { return *mLimits; }
+    // Made on first use (throws std::bad_alloc when it cannot be): most nodes never set a limit.
+    KRyvNodeLimits& GetLimits();
+    const KRyvNodeLimits& GetLimits() const;
 
     // Scene membership. SetScene moves this node and its subtree into pScene (null: out of any
     // scene). Mode 1 also checks the subtree's names against pScene's tree, moves pScene's
@@ -402,6 +403,7 @@ private:
     void GetChannelValues(float* oValues) const;
     void AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool pLink);
     void FillTakeNode(KRyvTakeNode& ioTake) override;
+    void AddDeferredAttributeChannels(KRyvTakeNode& ioTake);
     void SetDeferredChannelValue(int pIndex, double pValue);
 
     // Hands pUse the record of a transform channel; while the records are pending, one made
@@ -441,7 +443,7 @@ private:
     bool ConvertSubtreePivots(int pTargetSet, double pRate, bool pReduce, bool pBake);
 
     KRyvNodeProperties* mProperties = nullptr;
-    std::unique_ptr<KRyvNodeLimits> mLimits;
+    mutable std::unique_ptr<KRyvNodeLimits> mLimits;
     std::vector<KString> mChildNames;
     KRyvSceneEntity* mScene = nullptr;
     // Made by the first set: few nodes have targets.

@@ -1,5 +1,6 @@
 #include "scene/KRyvNodeAttribute.h"
 
+#include "animation/KRyvTakeNode.h"
 #include "scene/KRyvNode.h"
 
 KRyvNodeAttribute::KRyvNodeAttribute(KRyvObjectFactory* pFactory) : mFactory(pFactory) {}
@@ -20,7 +21,7 @@ void KRyvNodeAttribute::SetNode(KRyvNode* pNode)
         return;
     }
     for (int lIndex = 0; lIndex < mNode->GetTakeNodeCount(); ++lIndex) {
-        if (KRyvTakeNode* lTake = mNode->GetTakeNode(lIndex)) {
+        if (KRyvTakeNode* lTake = TakeToTell(lIndex)) {
             OnTakeNodeAdded(lTake);
         }
     }
@@ -32,11 +33,17 @@ void KRyvNodeAttribute::UnsetNode()
         return;
     }
     for (int lIndex = 0; lIndex < mNode->GetTakeNodeCount(); ++lIndex) {
-        if (KRyvTakeNode* lTake = mNode->GetTakeNode(lIndex)) {
+        if (KRyvTakeNode* lTake = TakeToTell(lIndex)) {
             OnTakeNodeRemoved(lTake);
         }
     }
     mNode = nullptr;
+}
+
+KRyvTakeNode* KRyvNodeAttribute::TakeToTell(int pIndex) const
+{
+    KRyvTakeNode* lTake = mNode->GetTakeNode(pIndex);
+    return lTake && JoinsDeferredTakes() && lTake->IsContentDeferred() ? nullptr : lTake;
 }
 
 void KRyvNodeAttribute::OnTakeNodeAdded(KRyvTakeNode* /*pTake*/) {}

@@ -45,11 +45,18 @@ public:
     KRyvNode* GetNode() const { return mNode; }
     KRyvObjectFactory* GetFactory() const { return mFactory; }
 
-    // Stores the node, then calls OnTakeNodeAdded with each of its takes in index order.
+    // Stores the node, then calls OnTakeNodeAdded with each of its takes in index order (but
+    // see JoinsDeferredTakes).
     virtual void SetNode(KRyvNode* pNode);
-    // When attached: OnTakeNodeRemoved with each take of the node in index order, then the node is
-    // cleared. A detached attribute does nothing.
+    // When attached: OnTakeNodeRemoved with each take of the node in index order (but see
+    // JoinsDeferredTakes), then the node is cleared. A detached attribute does nothing.
     virtual void UnsetNode();
+
+    // True when what OnTakeNodeAdded puts in a take depends on the attribute's own settings
+    // alone. Such an attribute is neither told of a take whose tree is still deferred when it is
+    // bound or unbound: the node adds its channels when it fills the tree, so a large scene's
+    // takes that are never looked at cost nothing. False in the base.
+    virtual bool JoinsDeferredTakes() const { return false; }
 
     // Told about each take of the node it hangs on (the take is the node's, not owned); the base
     // does nothing.
@@ -64,6 +71,9 @@ public:
     virtual KPropertyStringList GetTypeNameList() const;
 
 private:
+    // Take pIndex of the node, unless it is one this attribute joins when it is filled.
+    KRyvTakeNode* TakeToTell(int pIndex) const;
+
     KRyvNode* mNode = nullptr;
     KRyvObjectFactory* mFactory;
 };

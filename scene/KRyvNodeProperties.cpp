@@ -8,8 +8,9 @@ K_IMPLEMENT_CLASS(KRyvNodeProperties, KObject)
 namespace {
 
 // The properties a block registers (its members and four channels): its arrays are made that
-// size at once.
+// size at once. Only the channels are children of the block's plug.
 constexpr int kPropertyCount = 54;
+constexpr int kChannelCount = 4;
 
 // Vector accessors keep the cached w: writers store x, y, z and readers see a point (w = 1).
 void StoreXYZ(KPropertyVector& ioProperty, const KVector4& pValue)
@@ -30,7 +31,7 @@ KVector4 ReadXYZ(const KPropertyVector& pProperty)
 template <bool (KRyvNodeProperties::*kSetter)(bool), bool (KRyvNodeProperties::*kGetter)() const>
 void KRyvNodeProperties::RegisterBool(KPropertyBool& ioProperty, const char* pName)
 {
-    RegisterProperty(&ioProperty);
+    RegisterMember(ioProperty);
     ioProperty.SetPropertyType(kPropertyTypeBool);
     ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
 }
@@ -39,7 +40,7 @@ template <int (KRyvNodeProperties::*kSetter)(int), int (KRyvNodeProperties::*kGe
 void KRyvNodeProperties::RegisterEnum(KPropertyEnum& ioProperty, const char* pName,
                                       KEnumListFunction pList)
 {
-    RegisterProperty(&ioProperty);
+    RegisterMember(ioProperty);
     ioProperty.SetPropertyType(kPropertyTypeNone);
     ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
     ioProperty.SetPropertyType(kPropertyTypeEnum);
@@ -50,7 +51,7 @@ template <void (KRyvNodeProperties::*kSetter)(double),
           double (KRyvNodeProperties::*kGetter)() const>
 void KRyvNodeProperties::RegisterDouble(KPropertyDouble& ioProperty, const char* pName)
 {
-    RegisterProperty(&ioProperty);
+    RegisterMember(ioProperty);
     ioProperty.SetPropertyType(kPropertyTypeDouble);
     ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
 }
@@ -59,7 +60,7 @@ template <void (KRyvNodeProperties::*kSetter)(KVector4),
           KVector4 (KRyvNodeProperties::*kGetter)() const>
 void KRyvNodeProperties::RegisterVector(KPropertyVector& ioProperty, const char* pName)
 {
-    RegisterProperty(&ioProperty);
+    RegisterMember(ioProperty);
     ioProperty.SetPropertyType(kPropertyTypeVector3D);
     ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
 }
@@ -67,7 +68,7 @@ void KRyvNodeProperties::RegisterVector(KPropertyVector& ioProperty, const char*
 KRyvNodeProperties::KRyvNodeProperties(KRyvNode* pNode) : KRyvOwnedPropertySet(pNode)
 {
     using K = KRyvNodeProperties;
-    ReservePropertyCount(kPropertyCount);
+    ReservePropertyCount(kPropertyCount, kChannelCount);
     RegisterBool<&K::SetQuaternionInterpolate, &K::GetQuaternionInterpolate>(
         mQuaternionInterpolate, "QuaternionInterpolate");
     RegisterVector<&K::SetRotationOffset, &K::GetRotationOffset>(mRotationOffset, "RotationOffset");
@@ -165,7 +166,7 @@ KRyvNodeProperties::~KRyvNodeProperties()
 
 void KRyvNodeProperties::RegisterObjectList(KPropertyObjectList& ioProperty, const char* pName)
 {
-    RegisterProperty(&ioProperty);
+    RegisterMember(ioProperty);
     ioProperty.MarkAsObjectList();
     ioProperty.Attach(pName, this);
     // Filter word 1 with the class id: only other node blocks may be listed.
@@ -176,6 +177,12 @@ void KRyvNodeProperties::RegisterObjectList(KPropertyObjectList& ioProperty, con
     // Bit 1 of the second flags word. It is not the definition's ownership flag: the block must
     // never delete its embedded members.
     ioProperty.SetFlag(1, true);
+}
+
+void KRyvNodeProperties::RegisterMember(KProperty& ioProperty)
+{
+    ioProperty.SetPlugFlags(kMemberOfOwner, true);
+    RegisterProperty(&ioProperty);
 }
 
 KProperty* KRyvNodeProperties::CreateChannel(const char* pName)

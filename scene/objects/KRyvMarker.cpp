@@ -6,6 +6,7 @@
 #include "object/KDataType.h"
 #include "scene/KRyvCurveDefaults.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
 
 namespace {
 
@@ -49,24 +50,24 @@ KRyvMarkerProperties::KRyvMarkerProperties()
     using K = KRyvMarkerProperties;
     RegisterProperty(&mLook);
     mLook.SetPropertyType(kPropertyTypeEnum);
-    mLook.AttachMembers("Look", this, &K::GetLook, &K::SetLook);
+    mLook.AttachMembers<&K::GetLook, &K::SetLook>("Look", this);
     mLook.GetDefinition().SetEnumList(LookList);
 
     RegisterProperty(&mSize);
     mSize.SetPropertyType(kPropertyTypeDouble);
-    mSize.AttachMembers("Size", this, &K::GetSize, &K::SetSize);
+    mSize.AttachMembers<&K::GetSize, &K::SetSize>("Size", this);
 
     RegisterProperty(&mColor);
     mColor.SetPropertyType(kPropertyTypeColorRGB);
-    mColor.AttachMembers("Color", this, &K::GetColor, &K::SetColor);
+    mColor.AttachMembers<&K::GetColor, &K::SetColor>("Color", this);
 
     RegisterProperty(&mShowLabel);
     mShowLabel.SetPropertyType(kPropertyTypeBool);
-    mShowLabel.AttachMembers("ShowLabel", this, &K::GetShowLabel, &K::SetShowLabel);
+    mShowLabel.AttachMembers<&K::GetShowLabel, &K::SetShowLabel>("ShowLabel", this);
 
     RegisterProperty(&mIKPivot);
     mIKPivot.SetPropertyType(kPropertyTypeVector3D);
-    mIKPivot.AttachMembers("IKPivot", this, &K::GetIKPivot, &K::SetIKPivot);
+    mIKPivot.AttachMembers<&K::GetIKPivot, &K::SetIKPivot>("IKPivot", this);
 }
 
 KRyvMarkerProperties::~KRyvMarkerProperties()
@@ -136,6 +137,12 @@ KRyvMarker::KRyvMarker(KRyvObjectFactory* pFactory)
     : KRyvNodeAttribute(pFactory), mProperties(new KRyvMarkerProperties)
 {
     Reset();
+    // Every marker carries the same five properties: their definitions are held once per
+    // factory, as a node's are.
+    if (pFactory) {
+        pFactory->GetPropertyDefinitionCache().Share(&KRyvMarkerProperties::ClassInfo(),
+                                                     *mProperties);
+    }
 }
 
 KRyvMarker::~KRyvMarker()

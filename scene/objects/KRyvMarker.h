@@ -92,6 +92,8 @@ public:
     // Add / remove the channels of the current type in pTake.
     void OnTakeNodeAdded(KRyvTakeNode* pTake) override;
     void OnTakeNodeRemoved(KRyvTakeNode* pTake) override;
+    // The channels follow the type alone.
+    bool JoinsDeferredTakes() const override { return true; }
     // Appends "Look", "Size", "Color", "ShowLabel" and "IKPivot".
     void FillPropertyList(std::vector<KProperty*>& ioProperties) override;
     // "Marker", "OpticalMarker", "IKEffector", "FKEffector"; "Marker" for other values.

@@ -9,6 +9,7 @@
 #include "core/KVector4.h"
 #include "object/KProperty.h"
 #include "scene/KRyvObjectFactory.h"
+#include "scene/objects/KRyvMarker.h"
 
 #include <gtest/gtest.h>
 
@@ -171,6 +172,56 @@ TEST(KRyvNodeDeferredTake, TakesAddedMeanwhileWaitAsCopiesOfIt)
     });
     EXPECT_EQ(lDescription.find("take Gone"), std::string::npos);
     EXPECT_NE(lDescription.find("take Jump"), std::string::npos);
+}
+
+TEST(KRyvNodeDeferredTake, WaitsWhenAMarkerIsBoundAndGetsItsChannelsWhenFilled)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lNode = lFactory.CreateNode("A");
+    KRyvMarker* lMarker = lFactory.CreateMarker();
+    lMarker->SetType(KRyvMarker::eOptical);
+    lNode->SetNodeAttribute(lMarker);
+    KRyvTakeNode* lWalk = lNode->AddTakeNode("Walk");
+    ASSERT_NE(lWalk, nullptr);
+    EXPECT_TRUE(lNode->GetDefaultTakeNode()->IsContentDeferred());
+    EXPECT_TRUE(lWalk->IsContentDeferred());
+    // The marker's channel comes after the node's, with its default 0 and colour.
+    const KFCurveNode* lRoot = lWalk->GetKFCurveNode();
+    ASSERT_EQ(lRoot->GetCount(), 3);
+    EXPECT_STREQ(lRoot->Get(2)->GetName(), "Occlusion");
+    ASSERT_NE(lWalk->GetOcclusion(), nullptr);
+    EXPECT_EQ(lWalk->GetOcclusion()->GetDefaultValue(), 0.0f);
+    EXPECT_EQ(lWalk->GetOcclusion()->GetColor()[0], 0.75f);
+}
+
+TEST(KRyvNodeDeferredTake, HoldsTheChannelsOfTheMarkerTypesAsTheyChange)
+{
+    const std::string lDescription = RunOnBoth([](KRyvNode& ioNode) {
+        KRyvMarker* lMarker = ioNode.GetObjectFactory()->CreateMarker();
+        lMarker->SetType(KRyvMarker::eOptical);
+        ioNode.SetNodeAttribute(lMarker);
+        ASSERT_NE(ioNode.AddTakeNode("Walk"), nullptr);
+        lMarker->SetType(KRyvMarker::eIKEffector);
+        ASSERT_NE(ioNode.AddTakeNode("Run"), nullptr);
+        ioNode.SetNodeAttribute(nullptr);
+        ASSERT_NE(ioNode.AddTakeNode("Jump"), nullptr);
+        ioNode.SetNodeAttribute(lMarker);
+    });
+    EXPECT_EQ(lDescription.find("Occlusion"), std::string::npos);
+    EXPECT_NE(lDescription.find("/Defaults/IK Reach Translation"), std::string::npos);
+    EXPECT_NE(lDescription.find("/Defaults/IK Reach Rotation"), std::string::npos);
+}
+
+TEST(KRyvNodeDeferredTake, LosesAMarkersChannelsWithTheMarker)
+{
+    const std::string lDescription = RunOnBoth([](KRyvNode& ioNode) {
+        KRyvMarker* lMarker = ioNode.GetObjectFactory()->CreateMarker();
+        lMarker->SetType(KRyvMarker::eOptical);
+        ioNode.SetNodeAttribute(lMarker);
+        ASSERT_NE(ioNode.AddTakeNode("Walk"), nullptr);
+        ASSERT_TRUE(ioNode.GetObjectFactory()->DestroyNodeAttribute(lMarker));
+    });
+    EXPECT_EQ(lDescription.find("Occlusion"), std::string::npos);
 }
 
 TEST(KRyvNodeDeferredTake, IsNeverFilledForANodeGoingAway)

@@ -1,0 +1,91 @@
+// What a node that holds only defaults costs, as a wide file's reader makes it: a marker node
+// under the root, with the file's take added and its curves looked at. Counted through the
+// replaced operator new (AllocationCount), per node over many nodes, so that what the factory
+// and the scene grow once does not count.
+#include "animation/KRyvTakeNode.h"
+#include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
+#include "scene/KRyvSkeleton.h"
+#include "scene/objects/KRyvMarker.h"
+#include "tests/scene/AllocationCount.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace {
+
+constexpr int kNodeCount = 200;
+constexpr long long kKilobyte = 1024;
+
+// A factory and scene, and the bytes per node a step leaves behind over kNodeCount nodes.
+class WideScene
+{
+public:
+    WideScene() : mScene(mFactory.CreateScene()) {}
+
+    long long PerNode(const std::function<void(int, KRyvNode*&)>& pStep)
+    {
+        const long long lBefore = AllocationCount::HeldBytes();
+        for (int i = 0; i < kNodeCount; ++i) {
+            pStep(i, mNodes[i]);
+        }
+        return (AllocationCount::HeldBytes() - lBefore) / kNodeCount;
+    }
+
+    KRyvObjectFactory mFactory;
+    KRyvScene* mScene;
+    KRyvNode* mNodes[kNodeCount] = {};
+};
+
+long long BuildMarkers(WideScene& ioScene, bool pLookAtTake)
+{
+    return ioScene.PerNode([&](int pIndex, KRyvNode*& oNode) {
+        oNode = ioScene.mFactory.CreateNode(("m" + std::to_string(pIndex)).c_str());
+        KRyvMarker* lMarker = ioScene.mFactory.CreateMarker();
+        lMarker->SetType(KRyvMarker::eOptical);
+        oNode->SetNodeAttribute(lMarker);
+        ioScene.mScene->GetRootNode()->AddChild(oNode);
+        oNode->AddTakeNode("walk");
+        if (pLookAtTake) {
+            KRyvTakeNode* lTake = oNode->GetTakeNode(1);
+            lTake->GetTransformTX();
+            lTake->GetOcclusion();
+        }
+    });
+}
+
+TEST(KRyvNodeMemory, AMarkerWhoseTakesWaitCostsLessThanSevenKilobytes)
+{
+    WideScene lScene;
+    EXPECT_LE(BuildMarkers(lScene, false), 7 * kKilobyte);
+    for (KRyvNode* lNode : lScene.mNodes) {
+        EXPECT_TRUE(lNode->GetDefaultTakeNode()->IsContentDeferred());
+    }
+}
+
+TEST(KRyvNodeMemory, AMarkerWithItsFilesTakeFilledCostsLessThanNineAndAHalfKilobytes)
+{
+    WideScene lScene;
+    EXPECT_LE(BuildMarkers(lScene, true), 9 * kKilobyte + kKilobyte / 2);
+    EXPECT_TRUE(lScene.mNodes[0]->GetDefaultTakeNode()->IsContentDeferred());
+}
+
+TEST(KRyvNodeMemory, AJointWithItsFilesTakeFilledCostsLessThanNineAndAHalfKilobytes)
+{
+    WideScene lScene;
+    const long long lPerNode = lScene.PerNode([&](int pIndex, KRyvNode*& oNode) {
+        oNode = lScene.mFactory.CreateNode(("j" + std::to_string(pIndex)).c_str());
+        KRyvSkeleton* lSkeleton = lScene.mFactory.CreateSkeleton();
+        lSkeleton->SetSkeletonType(KRyvSkeleton::eLimbNode);
+        oNode->SetNodeAttribute(lSkeleton);
+        lScene.mScene->GetRootNode()->AddChild(oNode);
+        oNode->AddTakeNode("walk");
+        oNode->GetTakeNode(1)->GetTransformRX();
+    });
+    EXPECT_LE(lPerNode, 9 * kKilobyte + kKilobyte / 2);
+}
+
+} // namespace
