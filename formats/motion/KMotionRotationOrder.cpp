@@ -3,8 +3,10 @@
 #include "core/KMatrixFunctions.h"
 #include "core/KRotationOrder.h"
 #include "core/KVector4.h"
+#include "formats/motion/KMotionAngles.h"
 #include "formats/motion/KMotionLaneBits.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -52,7 +54,6 @@ template <typename T> struct TurnOf
 using Turn3 = TurnOf<double>;
 
 constexpr Turn3 kIdentity3 = {{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}};
-constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 
 // pFirst * pSecond in row-vector form, summed in the order MatrixMultiply3x3 sums, so that the
 // result is the same to the last bit; written out, as this runs for every joint of every frame.
@@ -94,11 +95,6 @@ template <int kAxis, typename T> inline TurnOf<T> AxisTurnOf(T s, T c)
     } else {
         return TurnXYZ(lZero, lOne, lZero, lOne, s, c);
     }
-}
-
-template <int kAxis> inline Turn3 AxisTurn(double pAngle)
-{
-    return AxisTurnOf<kAxis>(std::sin(pAngle * kDegToRad), std::cos(pAngle * kDegToRad));
 }
 
 // Which elements of a turn may be other than zero: bit 3 r + c for row r, column c.
@@ -186,15 +182,15 @@ inline TurnOf<T> SparseProduct(const TurnOf<T>& pA, const TurnOf<T>& pB)
 // number.
 constexpr double kFarFromZero = 1e-100;
 
-Turn3 SingleAxisTurn(int pAxis, double pAngle)
+Turn3 SingleAxisTurn(int pAxis, double pSine, double pCosine)
 {
     switch (pAxis) {
     case 0:
-        return AxisTurn<0>(pAngle);
+        return AxisTurnOf<0>(pSine, pCosine);
     case 1:
-        return AxisTurn<1>(pAngle);
+        return AxisTurnOf<1>(pSine, pCosine);
     default:
-        return AxisTurn<2>(pAngle);
+        return AxisTurnOf<2>(pSine, pCosine);
     }
 }
 
@@ -229,14 +225,10 @@ inline TurnOf<T> SparseThreeTurns(const T s[3], const T c[3], bool pOutermost)
 // The listed turns multiplied in listing order as the general loop of AnglesToMatrix multiplies
 // them, the first with the identity included, so that every bit comes out the same.
 template <int kFirst, int kSecond, int kThird>
-Turn3 ThreeTurns(const double pAngles[3], KMotionRotationOrder::EListing pListing)
+Turn3 ThreeTurns(const double s[3], const double c[3], KMotionRotationOrder::EListing pListing)
 {
-    double s[3];
-    double c[3];
     bool lFarFromZero = true;
     for (int i = 0; i < 3; ++i) {
-        s[i] = std::sin(pAngles[i] * kDegToRad);
-        c[i] = std::cos(pAngles[i] * kDegToRad);
         lFarFromZero =
             lFarFromZero && std::fabs(s[i]) >= kFarFromZero && std::fabs(c[i]) >= kFarFromZero;
     }
@@ -322,10 +314,10 @@ template <typename Call> bool WithDistinctAxes(const int* pAxes, Call&& pCall)
 }
 
 template <int kFirst, int kSecond, int kThird>
-Turn3 ThreeTurnsOf(DistinctAxes<kFirst, kSecond, kThird>, const double pAngles[3],
-                   KMotionRotationOrder::EListing pListing)
+Turn3 ThreeTurnsOf(DistinctAxes<kFirst, kSecond, kThird>, const double pSine[3],
+                   const double pCosine[3], KMotionRotationOrder::EListing pListing)
 {
-    return ThreeTurns<kFirst, kSecond, kThird>(pAngles, pListing);
+    return ThreeTurns<kFirst, kSecond, kThird>(pSine, pCosine, pListing);
 }
 
 template <int kFirst, int kSecond, int kThird>
@@ -336,20 +328,28 @@ void SparseRowsFor(DistinctAxes<kFirst, kSecond, kThird>, int pCount, const doub
     SparseRows<kFirst, kSecond, kThird>(pCount, pSine, pCosine, pOutermost, oRow0, oRow1, oZ2);
 }
 
-// Any count of listed turns, axes repeated or not, one after the other.
+// Any count of listed turns, axes repeated or not, one after the other, their sines and cosines
+// taken kChunk at a time.
 Turn3 AnyTurns(const int* pAxes, const double* pAngles, int pCount,
                KMotionRotationOrder::EListing pListing)
 {
+    constexpr int kChunk = 8;
     const bool lOutermost = pListing == KMotionRotationOrder::eFirstOutermost;
     Turn3 lResult = kIdentity3;
-    if (pCount > 0) {
-        // The product with the identity, written out so that its constant factors fold.
-        const Turn3 lFirst = SingleAxisTurn(pAxes[0], pAngles[0]);
-        lResult = lOutermost ? Product(lFirst, kIdentity3) : Product(kIdentity3, lFirst);
-    }
-    for (int i = 1; i < pCount; ++i) {
-        const Turn3 lTurn = SingleAxisTurn(pAxes[i], pAngles[i]);
-        lResult = lOutermost ? Product(lTurn, lResult) : Product(lResult, lTurn);
+    double s[kChunk];
+    double c[kChunk];
+    for (int i = 0; i < pCount; ++i) {
+        if (i % kChunk == 0) {
+            KMotionAngles::SinCos(std::min(kChunk, pCount - i), pAngles + i, s, c);
+        }
+        const Turn3 lTurn = SingleAxisTurn(pAxes[i], s[i % kChunk], c[i % kChunk]);
+        // The first turn's product with the identity, written out so that its constant factors
+        // fold.
+        if (i == 0) {
+            lResult = lOutermost ? Product(lTurn, kIdentity3) : Product(kIdentity3, lTurn);
+        } else {
+            lResult = lOutermost ? Product(lTurn, lResult) : Product(lResult, lTurn);
+        }
     }
     return lResult;
 }
@@ -389,7 +389,10 @@ bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const
     }
     Turn3 lResult;
     const bool lDistinct = pCount == 3 && WithDistinctAxes(pAxes, [&](auto pOrder) {
-                               lResult = ThreeTurnsOf(pOrder, pAngles, pListing);
+                               double lSine[3];
+                               double lCosine[3];
+                               KMotionAngles::SinCos(3, pAngles, lSine, lCosine);
+                               lResult = ThreeTurnsOf(pOrder, lSine, lCosine, pListing);
                            });
     if (!lDistinct) {
         lResult = AnyTurns(pAxes, pAngles, pCount, pListing);

@@ -3,6 +3,7 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "core/KQuotedValue.h"
+#include "formats/motion/KMotionEuler.h"
 #include "formats/motion/KMotionFastNumber.h"
 #include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionNumber.h"
@@ -514,15 +515,11 @@ bool KBvhFile::PosesOf(const double* pFrame, const int* pJoints, int pCount, KMa
             return false;
         }
     }
-    // The rotation matrices of every joint first, then their angles: the joints do not wait on
-    // each other, so the processor works on several joints' sines and arc tangents at once
-    // rather than through one joint's chain of them at a time.
+    // The rotation matrices of every joint first, then their angles all in one run of lanes.
     for (int j = 0; j < pCount; ++j) {
         oTranslations[j] = RotationOf(pFrame, *GetJoint(pJoints[j]), ioRotations[j]);
     }
-    for (int j = 0; j < pCount; ++j) {
-        MatrixToEulerXYZ(oRotations[j], ioRotations[j]);
-    }
+    KMotionEuler::MatrixToEulerXYZ(pCount, ioRotations, oRotations);
     return true;
 }
 

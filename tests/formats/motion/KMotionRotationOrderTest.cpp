@@ -4,6 +4,7 @@
 #include "core/KRotationOrder.h"
 
 #include <gtest/gtest.h>
+#include <sleef.h>
 
 #include <array>
 #include <cmath>
@@ -213,7 +214,8 @@ TEST(KMotionRotationOrder, RefusesBadAxisLists)
 namespace {
 
 // The rotation as it was first computed, one turn after the other from the identity: each turn
-// by EulerToMatrixXYZ's formula from one sine and cosine, each product summed over k = 0, 1, 2.
+// by EulerToMatrixXYZ's formula from the library's scalar sine and cosine, each product summed over
+// k = 0, 1, 2.
 Mat3 TurnByTurn(const int* pAxes, const double* pAngles, int pCount, Listing pListing)
 {
     const auto lProduct = [](const Mat3& pA, const Mat3& pB) {
@@ -228,8 +230,10 @@ Mat3 TurnByTurn(const int* pAxes, const double* pAngles, int pCount, Listing pLi
     };
     Mat3 lResult{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
     for (int i = 0; i < pCount; ++i) {
-        const double s = std::sin(pAngles[i] * (3.14159265358979323846 / 180.0));
-        const double c = std::cos(pAngles[i] * (3.14159265358979323846 / 180.0));
+        const Sleef_double_2 lSinCos =
+            Sleef_cinz_sincosd1_u10purec(pAngles[i] * (3.14159265358979323846 / 180.0));
+        const double s = lSinCos.x;
+        const double c = lSinCos.y;
         const double sx = pAxes[i] == 0 ? s : 0.0, cx = pAxes[i] == 0 ? c : 1.0;
         const double sy = pAxes[i] == 1 ? s : 0.0, cy = pAxes[i] == 1 ? c : 1.0;
         const double sz = pAxes[i] == 2 ? s : 0.0, cz = pAxes[i] == 2 ? c : 1.0;
@@ -293,8 +297,10 @@ TEST(KMotionRotationOrder, SinCosToRowsAreAnglesToMatrixEntries)
             for (int f = 0; f < kCount; ++f) {
                 for (int i = 0; i < 3; ++i) {
                     lDegrees[i][f] = f % 4 == i ? kSpecial[(f / 4) % 6] : lAngle(lRandom);
-                    lSine[i][f] = std::sin(lDegrees[i][f] * kDegToRad);
-                    lCosine[i][f] = std::cos(lDegrees[i][f] * kDegToRad);
+                    const Sleef_double_2 lSinCos =
+                        Sleef_cinz_sincosd1_u10purec(lDegrees[i][f] * kDegToRad);
+                    lSine[i][f] = lSinCos.x;
+                    lCosine[i][f] = lSinCos.y;
                 }
             }
             double lRow0[3][kCount];
