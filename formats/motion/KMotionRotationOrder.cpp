@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -52,6 +53,9 @@ template <typename T> struct TurnOf
     T m[3][3];
 };
 using Turn3 = TurnOf<double>;
+
+// Frames AnglesToAxes turns at a time: room for their sines and cosines on the stack.
+constexpr int kBlockFrames = 64;
 
 constexpr Turn3 kIdentity3 = {{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}};
 
@@ -328,21 +332,37 @@ void SparseRowsFor(DistinctAxes<kFirst, kSecond, kThird>, int pCount, const doub
     SparseRows<kFirst, kSecond, kThird>(pCount, pSine, pCosine, pOutermost, oRow0, oRow1, oZ2);
 }
 
-// Any count of listed turns, axes repeated or not, one after the other, their sines and cosines
-// taken kChunk at a time.
-Turn3 AnyTurns(const int* pAxes, const double* pAngles, int pCount,
+// Frames pFirst to pFirst + pCount - 1 of AnglesToAxes, their sines and cosines in one run.
+template <int kFirst, int kSecond, int kThird>
+void ThreeTurnsBlock(DistinctAxes<kFirst, kSecond, kThird>, int pFirst, int pCount,
+                     KMotionRotationOrder::EListing pListing, const double* const pDegrees[3],
+                     double* oAxes, int pStride)
+{
+    double lSine[3][kBlockFrames];
+    double lCosine[3][kBlockFrames];
+    for (int i = 0; i < 3; ++i) {
+        KMotionAngles::SinCos(pCount, pDegrees[i] + pFirst, lSine[i], lCosine[i]);
+    }
+    for (int f = 0; f < pCount; ++f) {
+        const double s[3] = {lSine[0][f], lSine[1][f], lSine[2][f]};
+        const double c[3] = {lCosine[0][f], lCosine[1][f], lCosine[2][f]};
+        const Turn3 lTurn = ThreeTurns<kFirst, kSecond, kThird>(s, c, pListing);
+        for (int r = 0; r < 3; ++r) {
+            for (int k = 0; k < 3; ++k) {
+                oAxes[(3 * r + k) * pStride + pFirst + f] = lTurn.m[r][k];
+            }
+        }
+    }
+}
+
+// Any count of listed turns, axes repeated or not, one after the other.
+Turn3 AnyTurns(const int* pAxes, const double* pSine, const double* pCosine, int pCount,
                KMotionRotationOrder::EListing pListing)
 {
-    constexpr int kChunk = 8;
     const bool lOutermost = pListing == KMotionRotationOrder::eFirstOutermost;
     Turn3 lResult = kIdentity3;
-    double s[kChunk];
-    double c[kChunk];
     for (int i = 0; i < pCount; ++i) {
-        if (i % kChunk == 0) {
-            KMotionAngles::SinCos(std::min(kChunk, pCount - i), pAngles + i, s, c);
-        }
-        const Turn3 lTurn = SingleAxisTurn(pAxes[i], s[i % kChunk], c[i % kChunk]);
+        const Turn3 lTurn = SingleAxisTurn(pAxes[i], pSine[i], pCosine[i]);
         // The first turn's product with the identity, written out so that its constant factors
         // fold.
         if (i == 0) {
@@ -377,7 +397,28 @@ int KMotionRotationOrder::ToOrderedIndex(const int pAxes[3], EListing pListing)
 bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const double* pAngles,
                                           int pCount, EListing pListing)
 {
-    if (pCount < 0 || (pCount > 0 && (pAxes == nullptr || pAngles == nullptr))) {
+    if (pCount < 0 || (pCount > 0 && pAngles == nullptr)) {
+        MatrixSetIdentity(pDst);
+        return false;
+    }
+    constexpr int kStackTurns = 8;
+    double lStack[2 * kStackTurns];
+    std::vector<double> lHeap;
+    double* lSine = lStack;
+    if (pCount > kStackTurns) {
+        lHeap.resize(2 * static_cast<std::size_t>(pCount));
+        lSine = lHeap.data();
+    }
+    double* lCosine = lSine + pCount;
+    KMotionAngles::SinCos(pCount, pAngles, lSine, lCosine);
+    return TurnsToMatrix(pDst, pAxes, lSine, lCosine, pCount, pListing);
+}
+
+bool KMotionRotationOrder::TurnsToMatrix(KMatrix& pDst, const int* pAxes, const double* pSine,
+                                         const double* pCosine, int pCount, EListing pListing)
+{
+    if (pCount < 0 ||
+        (pCount > 0 && (pAxes == nullptr || pSine == nullptr || pCosine == nullptr))) {
         MatrixSetIdentity(pDst);
         return false;
     }
@@ -389,13 +430,10 @@ bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const
     }
     Turn3 lResult;
     const bool lDistinct = pCount == 3 && WithDistinctAxes(pAxes, [&](auto pOrder) {
-                               double lSine[3];
-                               double lCosine[3];
-                               KMotionAngles::SinCos(3, pAngles, lSine, lCosine);
-                               lResult = ThreeTurnsOf(pOrder, lSine, lCosine, pListing);
+                               lResult = ThreeTurnsOf(pOrder, pSine, pCosine, pListing);
                            });
     if (!lDistinct) {
-        lResult = AnyTurns(pAxes, pAngles, pCount, pListing);
+        lResult = AnyTurns(pAxes, pSine, pCosine, pCount, pListing);
     }
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 3; ++c) {
@@ -406,6 +444,22 @@ bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const
     }
     pDst[3][3] = 1.0;
     return true;
+}
+
+bool KMotionRotationOrder::AnglesToAxes(int pCount, const int pAxes[3], EListing pListing,
+                                        const double* const pDegrees[3], double* oAxes, int pStride)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (pAxes[i] < 0 || pAxes[i] > 2) {
+            return false;
+        }
+    }
+    return WithDistinctAxes(pAxes, [&](auto pOrder) {
+        for (int lFirst = 0; lFirst < pCount; lFirst += kBlockFrames) {
+            ThreeTurnsBlock(pOrder, lFirst, std::min(kBlockFrames, pCount - lFirst), pListing,
+                            pDegrees, oAxes, pStride);
+        }
+    });
 }
 
 bool KMotionRotationOrder::MatrixToAngles(double pAngles[3], const KMatrix& pSrc,
