@@ -4,11 +4,9 @@
 #include "core/KRotationOrder.h"
 #include "core/KVector4.h"
 #include "formats/motion/KMotionAngles.h"
-#include "formats/motion/KMotionLaneBits.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -46,8 +44,6 @@ int FindTriple(const int pApplied[3])
 
 // The 3x3 part of a rotation, worked on in place of whole matrices: this runs once per joint and
 // frame of a motion file.
-// Elements are doubles, or lanes of doubles (KMotionLanes) for many joints at once, where every
-// operation acts on each lane as on a lone double.
 template <typename T> struct TurnOf
 {
     T m[3][3];
@@ -247,44 +243,6 @@ Turn3 ThreeTurns(const double s[3], const double c[3], KMotionRotationOrder::ELi
     return SparseThreeTurns<kFirst, kSecond, kThird>(s, c, lOutermost);
 }
 
-// SparseThreeTurns for joints pFirst.. of the arrays, as many as T has lanes: their rows 0 and 1
-// and element (2, 2) stored.
-template <int kFirst, int kSecond, int kThird, typename T>
-inline void SparseRowsOf(int pFirst, const double* const pSine[3], const double* const pCosine[3],
-                         bool pOutermost, double* const oRow0[3], double* const oRow1[3],
-                         double* oZ2)
-{
-    T s[3];
-    T c[3];
-    for (int i = 0; i < 3; ++i) {
-        std::memcpy(&s[i], pSine[i] + pFirst, sizeof(T));
-        std::memcpy(&c[i], pCosine[i] + pFirst, sizeof(T));
-    }
-    const TurnOf<T> lTurn = SparseThreeTurns<kFirst, kSecond, kThird>(s, c, pOutermost);
-    for (int k = 0; k < 3; ++k) {
-        std::memcpy(oRow0[k] + pFirst, &lTurn.m[0][k], sizeof(T));
-        std::memcpy(oRow1[k] + pFirst, &lTurn.m[1][k], sizeof(T));
-    }
-    std::memcpy(oZ2 + pFirst, &lTurn.m[2][2], sizeof(T));
-}
-
-// The same for pCount joints, two at a time in lanes, the same bits as one at a time.
-template <int kFirst, int kSecond, int kThird>
-void SparseRows(int pCount, const double* const pSine[3], const double* const pCosine[3],
-                bool pOutermost, double* const oRow0[3], double* const oRow1[3], double* oZ2)
-{
-    constexpr int kLanes = sizeof(KMotionLanes) / sizeof(double);
-    int f = 0;
-    for (; f + kLanes <= pCount; f += kLanes) {
-        SparseRowsOf<kFirst, kSecond, kThird, KMotionLanes>(f, pSine, pCosine, pOutermost, oRow0,
-                                                            oRow1, oZ2);
-    }
-    for (; f < pCount; ++f) {
-        SparseRowsOf<kFirst, kSecond, kThird, double>(f, pSine, pCosine, pOutermost, oRow0, oRow1,
-                                                      oZ2);
-    }
-}
-
 // Three distinct listed axes as compile-time arguments.
 template <int kFirst, int kSecond, int kThird>
 using DistinctAxes = std::integer_sequence<int, kFirst, kSecond, kThird>;
@@ -322,14 +280,6 @@ Turn3 ThreeTurnsOf(DistinctAxes<kFirst, kSecond, kThird>, const double pSine[3],
                    const double pCosine[3], KMotionRotationOrder::EListing pListing)
 {
     return ThreeTurns<kFirst, kSecond, kThird>(pSine, pCosine, pListing);
-}
-
-template <int kFirst, int kSecond, int kThird>
-void SparseRowsFor(DistinctAxes<kFirst, kSecond, kThird>, int pCount, const double* const pSine[3],
-                   const double* const pCosine[3], bool pOutermost, double* const oRow0[3],
-                   double* const oRow1[3], double* oZ2)
-{
-    SparseRows<kFirst, kSecond, kThird>(pCount, pSine, pCosine, pOutermost, oRow0, oRow1, oZ2);
 }
 
 // Frames pFirst to pFirst + pCount - 1 of AnglesToAxes, their sines and cosines in one run.
@@ -477,20 +427,4 @@ bool KMotionRotationOrder::MatrixToAngles(double pAngles[3], const KMatrix& pSrc
         pAngles[i] = lEuler[pAxes[i]];
     }
     return true;
-}
-
-bool KMotionRotationOrder::SinCosToRows(int pCount, const int pAxes[3], EListing pListing,
-                                        const double* const pSine[3],
-                                        const double* const pCosine[3], double* const oRow0[3],
-                                        double* const oRow1[3], double* oZ2)
-{
-    for (int i = 0; i < 3; ++i) {
-        if (pAxes[i] < 0 || pAxes[i] > 2) {
-            return false;
-        }
-    }
-    const bool lOutermost = pListing == eFirstOutermost;
-    return WithDistinctAxes(pAxes, [&](auto pOrder) {
-        SparseRowsFor(pOrder, pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
-    });
 }
