@@ -61,9 +61,8 @@ const std::string& BenchFilePath()
 // when ioState.range(0) is 1, and the import filters, on wall time. Taking the scene down again
 // is not part of the read and is left out of the time, as the other motion tables' cases do.
 // "x_floor" is the read's rate over that of the from_chars loop timed in the same run, so that
-// a busy machine moves both alike. pQuickAngles picks the reader's quick lanes or the library
-// path alone.
-void ReadHtr(benchmark::State& ioState, bool pQuickAngles)
+// a busy machine moves both alike.
+void BM_HtrRead60Segments(benchmark::State& ioState)
 {
     const std::string& lPath = BenchFilePath();
     if (lPath.empty()) {
@@ -74,11 +73,6 @@ void ReadHtr(benchmark::State& ioState, bool pQuickAngles)
     const double lFloor = BenchSupport::BestSeconds(
         [&lBytes] { benchmark::DoNotOptimize(BenchSupport::SumNumbers(lBytes)); });
     double lSeconds = 0.0;
-    // Frames (of one segment) of the frame passes, those the quick lanes could not prove and
-    // those they left to the library path at once.
-    double lFrames = 0.0;
-    double lFallbacks = 0.0;
-    double lAside = 0.0;
     for (auto _ : ioState) {
         const auto lStart = std::chrono::steady_clock::now();
         auto lFactory = std::make_unique<KRyvObjectFactory>();
@@ -90,7 +84,6 @@ void ReadHtr(benchmark::State& ioState, bool pQuickAngles)
             return;
         }
         lReader->GetFile()->SetMinimizeRotationOffset(ioState.range(0) == 1);
-        lReader->GetFile()->SetQuickAngles(pQuickAngles);
         if (!lReader->Read(lScene, lOptions.get())) {
             ioState.SkipWithError(lReader->GetError().GetLastErrorString().Buffer());
             return;
@@ -99,10 +92,6 @@ void ReadHtr(benchmark::State& ioState, bool pQuickAngles)
         lSeconds +=
             std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
         ioState.PauseTiming();
-        const KHtrFile::KLaneCounts& lCounts = lReader->GetFile()->GetLaneCounts();
-        lFrames = static_cast<double>(lCounts.mReadFrames + lCounts.mOffsetFrames);
-        lFallbacks = static_cast<double>(lCounts.mReadFallbacks + lCounts.mOffsetFallbacks);
-        lAside = static_cast<double>(lCounts.mReadAside + lCounts.mOffsetAside);
         lReader.reset();
         lFactory.reset();
         ioState.ResumeTiming();
@@ -111,27 +100,8 @@ void ReadHtr(benchmark::State& ioState, bool pQuickAngles)
     ioState.SetBytesProcessed(static_cast<std::int64_t>(ioState.iterations()) *
                               static_cast<std::int64_t>(lBytes.size()));
     BenchSupport::ReportRate(ioState, lSize, lSeconds, lSize, lFloor);
-    ioState.counters["fallback_share"] = lFrames > 0.0 ? lFallbacks / lFrames : 0.0;
-    ioState.counters["aside_share"] = lFrames > 0.0 ? lAside / lFrames : 0.0;
-}
-
-void BM_HtrRead60Segments(benchmark::State& ioState)
-{
-    ReadHtr(ioState, true);
 }
 BENCHMARK(BM_HtrRead60Segments)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// The same read with the angles turned through the library path alone, as before the quick
-// lanes: the ratio of the two cases is their gain, on the same machine in the same run.
-void BM_HtrRead60SegmentsLibraryAngles(benchmark::State& ioState)
-{
-    ReadHtr(ioState, false);
-}
-BENCHMARK(BM_HtrRead60SegmentsLibraryAngles)
-    ->Arg(1)
-    ->Arg(0)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
 
 // The yardstick, on the same clock: the same bytes already in memory, every number converted
 // with from_chars and nothing else (no lines, no checks, no storage). It converts the numbers the

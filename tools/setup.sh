@@ -14,6 +14,8 @@ command -v pkg-config >/dev/null || need+=(pkg-config)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 [ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -f /usr/include/sodium.h ] || need+=(libsodium-dev)
+# The motion formats' angle functions.
+pkg-config --exists sleef 2>/dev/null || need+=(libsleef-dev)
 # Independent readers that the tests check the kit's 3DS and DXF files with.
 [ -f /usr/include/lib3ds/file.h ] || need+=(lib3ds-dev)
 [ -f /usr/include/dxflib/dl_dxf.h ] || need+=(libdxflib-dev)

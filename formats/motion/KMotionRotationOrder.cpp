@@ -3,11 +3,12 @@
 #include "core/KMatrixFunctions.h"
 #include "core/KRotationOrder.h"
 #include "core/KVector4.h"
-#include "formats/motion/KMotionLaneBits.h"
+#include "formats/motion/KMotionAngles.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -43,16 +44,16 @@ int FindTriple(const int pApplied[3])
 
 // The 3x3 part of a rotation, worked on in place of whole matrices: this runs once per joint and
 // frame of a motion file.
-// Elements are doubles, or lanes of doubles (KMotionLanes) for many joints at once, where every
-// operation acts on each lane as on a lone double.
 template <typename T> struct TurnOf
 {
     T m[3][3];
 };
 using Turn3 = TurnOf<double>;
 
+// Frames AnglesToAxes turns at a time: room for their sines and cosines on the stack.
+constexpr int kBlockFrames = 64;
+
 constexpr Turn3 kIdentity3 = {{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}};
-constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 
 // pFirst * pSecond in row-vector form, summed in the order MatrixMultiply3x3 sums, so that the
 // result is the same to the last bit; written out, as this runs for every joint of every frame.
@@ -94,11 +95,6 @@ template <int kAxis, typename T> inline TurnOf<T> AxisTurnOf(T s, T c)
     } else {
         return TurnXYZ(lZero, lOne, lZero, lOne, s, c);
     }
-}
-
-template <int kAxis> inline Turn3 AxisTurn(double pAngle)
-{
-    return AxisTurnOf<kAxis>(std::sin(pAngle * kDegToRad), std::cos(pAngle * kDegToRad));
 }
 
 // Which elements of a turn may be other than zero: bit 3 r + c for row r, column c.
@@ -186,15 +182,15 @@ inline TurnOf<T> SparseProduct(const TurnOf<T>& pA, const TurnOf<T>& pB)
 // number.
 constexpr double kFarFromZero = 1e-100;
 
-Turn3 SingleAxisTurn(int pAxis, double pAngle)
+Turn3 SingleAxisTurn(int pAxis, double pSine, double pCosine)
 {
     switch (pAxis) {
     case 0:
-        return AxisTurn<0>(pAngle);
+        return AxisTurnOf<0>(pSine, pCosine);
     case 1:
-        return AxisTurn<1>(pAngle);
+        return AxisTurnOf<1>(pSine, pCosine);
     default:
-        return AxisTurn<2>(pAngle);
+        return AxisTurnOf<2>(pSine, pCosine);
     }
 }
 
@@ -229,14 +225,10 @@ inline TurnOf<T> SparseThreeTurns(const T s[3], const T c[3], bool pOutermost)
 // The listed turns multiplied in listing order as the general loop of AnglesToMatrix multiplies
 // them, the first with the identity included, so that every bit comes out the same.
 template <int kFirst, int kSecond, int kThird>
-Turn3 ThreeTurns(const double pAngles[3], KMotionRotationOrder::EListing pListing)
+Turn3 ThreeTurns(const double s[3], const double c[3], KMotionRotationOrder::EListing pListing)
 {
-    double s[3];
-    double c[3];
     bool lFarFromZero = true;
     for (int i = 0; i < 3; ++i) {
-        s[i] = std::sin(pAngles[i] * kDegToRad);
-        c[i] = std::cos(pAngles[i] * kDegToRad);
         lFarFromZero =
             lFarFromZero && std::fabs(s[i]) >= kFarFromZero && std::fabs(c[i]) >= kFarFromZero;
     }
@@ -249,44 +241,6 @@ Turn3 ThreeTurns(const double pAngles[3], KMotionRotationOrder::EListing pListin
                           : Product(Product(Product(kIdentity3, lFirst), lSecond), lThird);
     }
     return SparseThreeTurns<kFirst, kSecond, kThird>(s, c, lOutermost);
-}
-
-// SparseThreeTurns for joints pFirst.. of the arrays, as many as T has lanes: their rows 0 and 1
-// and element (2, 2) stored.
-template <int kFirst, int kSecond, int kThird, typename T>
-inline void SparseRowsOf(int pFirst, const double* const pSine[3], const double* const pCosine[3],
-                         bool pOutermost, double* const oRow0[3], double* const oRow1[3],
-                         double* oZ2)
-{
-    T s[3];
-    T c[3];
-    for (int i = 0; i < 3; ++i) {
-        std::memcpy(&s[i], pSine[i] + pFirst, sizeof(T));
-        std::memcpy(&c[i], pCosine[i] + pFirst, sizeof(T));
-    }
-    const TurnOf<T> lTurn = SparseThreeTurns<kFirst, kSecond, kThird>(s, c, pOutermost);
-    for (int k = 0; k < 3; ++k) {
-        std::memcpy(oRow0[k] + pFirst, &lTurn.m[0][k], sizeof(T));
-        std::memcpy(oRow1[k] + pFirst, &lTurn.m[1][k], sizeof(T));
-    }
-    std::memcpy(oZ2 + pFirst, &lTurn.m[2][2], sizeof(T));
-}
-
-// The same for pCount joints, two at a time in lanes, the same bits as one at a time.
-template <int kFirst, int kSecond, int kThird>
-void SparseRows(int pCount, const double* const pSine[3], const double* const pCosine[3],
-                bool pOutermost, double* const oRow0[3], double* const oRow1[3], double* oZ2)
-{
-    constexpr int kLanes = sizeof(KMotionLanes) / sizeof(double);
-    int f = 0;
-    for (; f + kLanes <= pCount; f += kLanes) {
-        SparseRowsOf<kFirst, kSecond, kThird, KMotionLanes>(f, pSine, pCosine, pOutermost, oRow0,
-                                                            oRow1, oZ2);
-    }
-    for (; f < pCount; ++f) {
-        SparseRowsOf<kFirst, kSecond, kThird, double>(f, pSine, pCosine, pOutermost, oRow0, oRow1,
-                                                      oZ2);
-    }
 }
 
 // Three distinct listed axes as compile-time arguments.
@@ -322,34 +276,50 @@ template <typename Call> bool WithDistinctAxes(const int* pAxes, Call&& pCall)
 }
 
 template <int kFirst, int kSecond, int kThird>
-Turn3 ThreeTurnsOf(DistinctAxes<kFirst, kSecond, kThird>, const double pAngles[3],
-                   KMotionRotationOrder::EListing pListing)
+Turn3 ThreeTurnsOf(DistinctAxes<kFirst, kSecond, kThird>, const double pSine[3],
+                   const double pCosine[3], KMotionRotationOrder::EListing pListing)
 {
-    return ThreeTurns<kFirst, kSecond, kThird>(pAngles, pListing);
+    return ThreeTurns<kFirst, kSecond, kThird>(pSine, pCosine, pListing);
 }
 
+// Frames pFirst to pFirst + pCount - 1 of AnglesToAxes, their sines and cosines in one run.
 template <int kFirst, int kSecond, int kThird>
-void SparseRowsFor(DistinctAxes<kFirst, kSecond, kThird>, int pCount, const double* const pSine[3],
-                   const double* const pCosine[3], bool pOutermost, double* const oRow0[3],
-                   double* const oRow1[3], double* oZ2)
+void ThreeTurnsBlock(DistinctAxes<kFirst, kSecond, kThird>, int pFirst, int pCount,
+                     KMotionRotationOrder::EListing pListing, const double* const pDegrees[3],
+                     double* oAxes, int pStride)
 {
-    SparseRows<kFirst, kSecond, kThird>(pCount, pSine, pCosine, pOutermost, oRow0, oRow1, oZ2);
+    double lSine[3][kBlockFrames];
+    double lCosine[3][kBlockFrames];
+    for (int i = 0; i < 3; ++i) {
+        KMotionAngles::SinCos(pCount, pDegrees[i] + pFirst, lSine[i], lCosine[i]);
+    }
+    for (int f = 0; f < pCount; ++f) {
+        const double s[3] = {lSine[0][f], lSine[1][f], lSine[2][f]};
+        const double c[3] = {lCosine[0][f], lCosine[1][f], lCosine[2][f]};
+        const Turn3 lTurn = ThreeTurns<kFirst, kSecond, kThird>(s, c, pListing);
+        for (int r = 0; r < 3; ++r) {
+            for (int k = 0; k < 3; ++k) {
+                oAxes[(3 * r + k) * pStride + pFirst + f] = lTurn.m[r][k];
+            }
+        }
+    }
 }
 
 // Any count of listed turns, axes repeated or not, one after the other.
-Turn3 AnyTurns(const int* pAxes, const double* pAngles, int pCount,
+Turn3 AnyTurns(const int* pAxes, const double* pSine, const double* pCosine, int pCount,
                KMotionRotationOrder::EListing pListing)
 {
     const bool lOutermost = pListing == KMotionRotationOrder::eFirstOutermost;
     Turn3 lResult = kIdentity3;
-    if (pCount > 0) {
-        // The product with the identity, written out so that its constant factors fold.
-        const Turn3 lFirst = SingleAxisTurn(pAxes[0], pAngles[0]);
-        lResult = lOutermost ? Product(lFirst, kIdentity3) : Product(kIdentity3, lFirst);
-    }
-    for (int i = 1; i < pCount; ++i) {
-        const Turn3 lTurn = SingleAxisTurn(pAxes[i], pAngles[i]);
-        lResult = lOutermost ? Product(lTurn, lResult) : Product(lResult, lTurn);
+    for (int i = 0; i < pCount; ++i) {
+        const Turn3 lTurn = SingleAxisTurn(pAxes[i], pSine[i], pCosine[i]);
+        // The first turn's product with the identity, written out so that its constant factors
+        // fold.
+        if (i == 0) {
+            lResult = lOutermost ? Product(lTurn, kIdentity3) : Product(kIdentity3, lTurn);
+        } else {
+            lResult = lOutermost ? Product(lTurn, lResult) : Product(lResult, lTurn);
+        }
     }
     return lResult;
 }
@@ -377,7 +347,28 @@ int KMotionRotationOrder::ToOrderedIndex(const int pAxes[3], EListing pListing)
 bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const double* pAngles,
                                           int pCount, EListing pListing)
 {
-    if (pCount < 0 || (pCount > 0 && (pAxes == nullptr || pAngles == nullptr))) {
+    if (pCount < 0 || (pCount > 0 && pAngles == nullptr)) {
+        MatrixSetIdentity(pDst);
+        return false;
+    }
+    constexpr int kStackTurns = 8;
+    double lStack[2 * kStackTurns];
+    std::vector<double> lHeap;
+    double* lSine = lStack;
+    if (pCount > kStackTurns) {
+        lHeap.resize(2 * static_cast<std::size_t>(pCount));
+        lSine = lHeap.data();
+    }
+    double* lCosine = lSine + pCount;
+    KMotionAngles::SinCos(pCount, pAngles, lSine, lCosine);
+    return TurnsToMatrix(pDst, pAxes, lSine, lCosine, pCount, pListing);
+}
+
+bool KMotionRotationOrder::TurnsToMatrix(KMatrix& pDst, const int* pAxes, const double* pSine,
+                                         const double* pCosine, int pCount, EListing pListing)
+{
+    if (pCount < 0 ||
+        (pCount > 0 && (pAxes == nullptr || pSine == nullptr || pCosine == nullptr))) {
         MatrixSetIdentity(pDst);
         return false;
     }
@@ -389,10 +380,10 @@ bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const
     }
     Turn3 lResult;
     const bool lDistinct = pCount == 3 && WithDistinctAxes(pAxes, [&](auto pOrder) {
-                               lResult = ThreeTurnsOf(pOrder, pAngles, pListing);
+                               lResult = ThreeTurnsOf(pOrder, pSine, pCosine, pListing);
                            });
     if (!lDistinct) {
-        lResult = AnyTurns(pAxes, pAngles, pCount, pListing);
+        lResult = AnyTurns(pAxes, pSine, pCosine, pCount, pListing);
     }
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 3; ++c) {
@@ -403,6 +394,22 @@ bool KMotionRotationOrder::AnglesToMatrix(KMatrix& pDst, const int* pAxes, const
     }
     pDst[3][3] = 1.0;
     return true;
+}
+
+bool KMotionRotationOrder::AnglesToAxes(int pCount, const int pAxes[3], EListing pListing,
+                                        const double* const pDegrees[3], double* oAxes, int pStride)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (pAxes[i] < 0 || pAxes[i] > 2) {
+            return false;
+        }
+    }
+    return WithDistinctAxes(pAxes, [&](auto pOrder) {
+        for (int lFirst = 0; lFirst < pCount; lFirst += kBlockFrames) {
+            ThreeTurnsBlock(pOrder, lFirst, std::min(kBlockFrames, pCount - lFirst), pListing,
+                            pDegrees, oAxes, pStride);
+        }
+    });
 }
 
 bool KMotionRotationOrder::MatrixToAngles(double pAngles[3], const KMatrix& pSrc,
@@ -420,20 +427,4 @@ bool KMotionRotationOrder::MatrixToAngles(double pAngles[3], const KMatrix& pSrc
         pAngles[i] = lEuler[pAxes[i]];
     }
     return true;
-}
-
-bool KMotionRotationOrder::SinCosToRows(int pCount, const int pAxes[3], EListing pListing,
-                                        const double* const pSine[3],
-                                        const double* const pCosine[3], double* const oRow0[3],
-                                        double* const oRow1[3], double* oZ2)
-{
-    for (int i = 0; i < 3; ++i) {
-        if (pAxes[i] < 0 || pAxes[i] > 2) {
-            return false;
-        }
-    }
-    const bool lOutermost = pListing == eFirstOutermost;
-    return WithDistinctAxes(pAxes, [&](auto pOrder) {
-        SparseRowsFor(pOrder, pCount, pSine, pCosine, lOutermost, oRow0, oRow1, oZ2);
-    });
 }

@@ -32,15 +32,16 @@ public:
     // False and the identity for an axis outside 0..2, a negative count or null lists.
     static bool AnglesToMatrix(KMatrix& pDst, const int* pAxes, const double* pAngles, int pCount,
                                EListing pListing);
-    // For pCount joints with the three distinct listed axes pAxes, from pSine[i][f] and
-    // pCosine[i][f], the sine and cosine of listed angle i of joint f: rows 0 and 1 (oRow0[k][f],
-    // oRow1[k][f]) and element (2, 2) (oZ2[f]) of the rotation AnglesToMatrix makes, by the
-    // products it takes when no sine or cosine lies near zero (otherwise it adds exact zeros
-    // among the same terms: the same values, but for the signs of zeros). Arrays of pCount
-    // doubles. False, nothing written, unless the axes are X, Y and Z in some order.
-    static bool SinCosToRows(int pCount, const int pAxes[3], EListing pListing,
-                             const double* const pSine[3], const double* const pCosine[3],
-                             double* const oRow0[3], double* const oRow1[3], double* oZ2);
+    // The same from the sines and cosines of the listed angles (KMotionAngles::SinCos), for a
+    // caller that takes those of many rotations in one run.
+    static bool TurnsToMatrix(KMatrix& pDst, const int* pAxes, const double* pSine,
+                              const double* pCosine, int pCount, EListing pListing);
+    // The rotations of pCount listed triples of turns about the three distinct axes pAxes, the
+    // angles pDegrees[i][f] of listed axis i in frame f (the same sines, cosines and products
+    // as AnglesToMatrix), into oAxes: element (r, c) of frame f at oAxes[(3 r + c) pStride + f].
+    // False, nothing written, unless the axes are X, Y and Z in some order.
+    static bool AnglesToAxes(int pCount, const int pAxes[3], EListing pListing,
+                             const double* const pDegrees[3], double* oAxes, int pStride);
     // The three angles, one per listed axis, that AnglesToMatrix turns back into the rotation of
     // pSrc (its axis scale removed first). The middle turn lies in [-90, 90]; at gimbal lock the
     // innermost turn is 0. False, pAngles untouched, unless the axes are X, Y, Z in some order.

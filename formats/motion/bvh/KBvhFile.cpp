@@ -3,6 +3,8 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "core/KQuotedValue.h"
+#include "formats/motion/KMotionAngles.h"
+#include "formats/motion/KMotionEuler.h"
 #include "formats/motion/KMotionFastNumber.h"
 #include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KMotionNumber.h"
@@ -20,6 +22,9 @@
 #include <cstring>
 
 namespace {
+
+// Joints whose sines and cosines PosesOf takes in one run: room for their angles on the stack.
+constexpr int kJointsAtOnce = 32;
 
 const char* const kChannelNames[KBvhJoint::kMaxChannels] = {"Xposition", "Yposition", "Zposition",
                                                             "Xrotation", "Yrotation", "Zrotation"};
@@ -514,37 +519,53 @@ bool KBvhFile::PosesOf(const double* pFrame, const int* pJoints, int pCount, KMa
             return false;
         }
     }
-    // The rotation matrices of every joint first, then their angles: the joints do not wait on
-    // each other, so the processor works on several joints' sines and arc tangents at once
-    // rather than through one joint's chain of them at a time.
-    for (int j = 0; j < pCount; ++j) {
-        oTranslations[j] = RotationOf(pFrame, *GetJoint(pJoints[j]), ioRotations[j]);
+    // The rotation matrices of every joint first, the sines and cosines of a group of joints in
+    // one run of lanes, then the angles of them all in another.
+    constexpr int kTurnsAtOnce = kJointsAtOnce * KBvhJoint::kMaxChannels;
+    for (int lFirst = 0; lFirst < pCount; lFirst += kJointsAtOnce) {
+        const int lJoints = std::min(kJointsAtOnce, pCount - lFirst);
+        int lAxes[kTurnsAtOnce];
+        double lAngles[kTurnsAtOnce];
+        int lFirstTurn[kJointsAtOnce + 1];
+        int lTurns = 0;
+        for (int j = 0; j < lJoints; ++j) {
+            int lCount = 0;
+            lFirstTurn[j] = lTurns;
+            oTranslations[lFirst + j] = TurnsOf(pFrame, *GetJoint(pJoints[lFirst + j]),
+                                                lAxes + lTurns, lAngles + lTurns, lCount);
+            lTurns += lCount;
+        }
+        lFirstTurn[lJoints] = lTurns;
+        double lSine[kTurnsAtOnce];
+        double lCosine[kTurnsAtOnce];
+        KMotionAngles::SinCos(lTurns, lAngles, lSine, lCosine);
+        for (int j = 0; j < lJoints; ++j) {
+            const int t = lFirstTurn[j];
+            KMotionRotationOrder::TurnsToMatrix(ioRotations[lFirst + j], lAxes + t, lSine + t,
+                                                lCosine + t, lFirstTurn[j + 1] - t,
+                                                KMotionRotationOrder::eFirstOutermost);
+        }
     }
-    for (int j = 0; j < pCount; ++j) {
-        MatrixToEulerXYZ(oRotations[j], ioRotations[j]);
-    }
+    KMotionEuler::MatrixToEulerXYZ(pCount, ioRotations, oRotations);
     return true;
 }
 
-KVector4 KBvhFile::RotationOf(const double* pFrame, const KBvhJoint& pJoint, KMatrix& oRotation)
+KVector4 KBvhFile::TurnsOf(const double* pFrame, const KBvhJoint& pJoint, int* oAxes,
+                           double* oAngles, int& oTurns)
 {
     const double* lValues = pFrame + static_cast<std::size_t>(pJoint.mFirstValue);
     KVector4 lTranslation(pJoint.mOffset[0], pJoint.mOffset[1], pJoint.mOffset[2]);
-    int lAxes[KBvhJoint::kMaxChannels];
-    double lAngles[KBvhJoint::kMaxChannels];
-    int lTurns = 0;
+    oTurns = 0;
     for (int i = 0; i < pJoint.mChannelCount; ++i) {
         const int lChannel = pJoint.mChannels[i];
         if (lChannel <= KBvhJoint::eZposition) {
             lTranslation[lChannel] = lValues[i];
         } else {
-            lAxes[lTurns] = lChannel - KBvhJoint::eXrotation;
-            lAngles[lTurns] = lValues[i];
-            ++lTurns;
+            oAxes[oTurns] = lChannel - KBvhJoint::eXrotation;
+            oAngles[oTurns] = lValues[i];
+            ++oTurns;
         }
     }
-    KMotionRotationOrder::AnglesToMatrix(oRotation, lAxes, lAngles, lTurns,
-                                         KMotionRotationOrder::eFirstOutermost);
     return lTranslation;
 }
 

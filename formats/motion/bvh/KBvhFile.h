@@ -185,8 +185,10 @@ private:
                 KVector4& oRotation) const;
     bool PosesOf(const double* pFrame, const int* pJoints, int pCount, KMatrix* ioRotations,
                  KVector4* oTranslations, KVector4* oRotations) const;
-    // The joint's translation at the frame; its rotation matrix into oRotation.
-    static KVector4 RotationOf(const double* pFrame, const KBvhJoint& pJoint, KMatrix& oRotation);
+    // The joint's translation at the frame; the axes and angles of its rotation channels, in
+    // listed order, into oAxes and oAngles (room for kMaxChannels), and their count.
+    static KVector4 TurnsOf(const double* pFrame, const KBvhJoint& pJoint, int* oAxes,
+                            double* oAngles, int& oTurns);
 
     KTextKeyword mTopKeywords[3];
     KTextKeyword mRootKeywords[2];

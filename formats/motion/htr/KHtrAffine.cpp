@@ -29,8 +29,3 @@ void KHtrAffine::ToMatrix(KMatrix& ioMatrix) const
         ioMatrix[3][r] = mTranslation[r];
     }
 }
-
-void KHtrEulerAxes::ToEulerXYZ(double oAngles[3]) const
-{
-    AxesToEulerXYZ(oAngles, mRow0, mRow1, mZ2);
-}

@@ -3,18 +3,6 @@
 
 class KMatrix;
 
-// The elements of a matrix's axes that its Euler X, Y, Z angles are read from (rows 0 and 1, and
-// row 2's Z); MatrixToEulerXYZ reads no others.
-struct KHtrEulerAxes
-{
-    double mRow0[3];
-    double mRow1[3];
-    double mZ2;
-
-    // The angles (degrees) as MatrixToEulerXYZ gives them.
-    void ToEulerXYZ(double oAngles[3]) const;
-};
-
 // A rotation (or scaled rotation) and a translation in the kit's row-vector form, held as the
 // three axis rows and the translation row of a KMatrix without its fourth column: one frame of a
 // KHtrAffineBlock, and the fixed matrices (base and default rotations) the HTR frame passes

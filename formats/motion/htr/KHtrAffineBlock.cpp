@@ -1,5 +1,7 @@
 #include "formats/motion/htr/KHtrAffineBlock.h"
 
+#include "formats/motion/KMotionEuler.h"
+
 #include <cmath>
 
 namespace {
@@ -58,20 +60,14 @@ void ThenFixedProductColumn(double* __restrict oDst, const double* __restrict pB
     }
 }
 
-// The angles of frames 0 to pCount - 1 from the elements they are read from, one frame at a time.
+// The angles of frames 0 to pCount - 1 from the elements they are read from, all in one run.
 void EulerOfFrames(const double (*pRow0)[kFrames], const double (*pRow1)[kFrames],
                    const double* pZ2, int pCount, double oAngles[3][kFrames])
 {
-    for (int f = 0; f < pCount; ++f) {
-        const KHtrEulerAxes lFrame{{pRow0[0][f], pRow0[1][f], pRow0[2][f]},
-                                   {pRow1[0][f], pRow1[1][f], pRow1[2][f]},
-                                   pZ2[f]};
-        double lAngles[3];
-        lFrame.ToEulerXYZ(lAngles);
-        for (int i = 0; i < 3; ++i) {
-            oAngles[i][f] = lAngles[i];
-        }
-    }
+    const double* const lRow0[3] = {pRow0[0], pRow0[1], pRow0[2]};
+    const double* const lRow1[3] = {pRow1[0], pRow1[1], pRow1[2]};
+    double* const lAngles[3] = {oAngles[0], oAngles[1], oAngles[2]};
+    KMotionEuler::AxesToEulerXYZ(pCount, lRow0, lRow1, pZ2, lAngles);
 }
 
 // An element of every frame divided by its axis' scale, kept where the scale is 0: there it is

@@ -10,8 +10,8 @@
 // the bits the core matrix function named gives it: the same sums in the same order, one frame per
 // lane. Operations work on all kFrames frames; frames a caller has not filled hold whatever they
 // held, and their results are meaningless but harmless.
-// The elements of every frame of a block that the Euler X, Y, Z angles are read from (see
-// KHtrEulerAxes): rows 0 and 1 and row 2's Z, each element of all frames side by side.
+// The elements of every frame of a block that the Euler X, Y, Z angles are read from
+// (KMotionEuler): rows 0 and 1 and row 2's Z, each element of all frames side by side.
 struct KHtrEulerAxesBlock
 {
     static constexpr int kFrames = 64;
@@ -53,7 +53,7 @@ struct KHtrAffineBlock
     // The elements those angles are read from: each axis divided by its scale, as
     // MatrixRemoveScale gives them.
     void Unscaled(KHtrEulerAxesBlock& oAxes) const;
-    // The same of the axes as they stand, as KHtrAffine::ToEulerXYZ gives them.
+    // The same of the axes as they stand.
     void ToEulerXYZ(int pCount, double oAngles[3][kFrames]) const;
 };
 

@@ -126,13 +126,6 @@ KMatrix KHtrFile::FrameRotation(const double pAngles[3]) const
     return lMatrix;
 }
 
-void KHtrFile::FrameAxes(const double pAngles[3], double oAxes[3][3]) const
-{
-    const int* lAxes = kOrderAxes[mEulerOrder];
-    EulerToAxesOrdered(oAxes, pAngles[lAxes[2]], pAngles[lAxes[1]], pAngles[lAxes[0]],
-                       mRotationOrderIndex);
-}
-
 void KHtrFile::AppliedAxes(int oAxes[3]) const
 {
     const int* lAxes = kOrderAxes[mEulerOrder];

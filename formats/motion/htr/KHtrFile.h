@@ -113,25 +113,6 @@ public:
     double GetAngleFactor() const { return mAngleFactor; }
     bool GetMinimizeRotationOffset() const { return mMinimizeRotationOffset; }
     void SetMinimizeRotationOffset(bool pMinimize) { mMinimizeRotationOffset = pMinimize; }
-    // Whether the frame passes turn their angles through the quick lanes (KHtrQuickAngles, the
-    // default) or the library path alone; the keys are the same bit for bit either way.
-    bool GetQuickAngles() const { return mQuickAngles; }
-    void SetQuickAngles(bool pQuick) { mQuickAngles = pQuick; }
-
-    // Frames (of one segment each) of the last ReadAnimation's frame passes with the quick lanes
-    // on; those the quick lanes worked out but could not prove, which then took the library
-    // path; and those of blocks set aside for the library path at once, after a block where the
-    // quick lanes proved too few.
-    struct KLaneCounts
-    {
-        std::int64_t mReadFrames = 0;
-        std::int64_t mReadFallbacks = 0;
-        std::int64_t mReadAside = 0;
-        std::int64_t mOffsetFrames = 0;
-        std::int64_t mOffsetFallbacks = 0;
-        std::int64_t mOffsetAside = 0;
-    };
-    const KLaneCounts& GetLaneCounts() const { return mLaneCounts; }
 
     // The rotation of three file angles (degrees, X, Y, Z) in the file's order.
     KMatrix FrameRotation(const double pAngles[3]) const;
@@ -195,19 +176,11 @@ private:
                         double oTranslation[3][KHtrAffineBlock::kFrames],
                         double oAngles[3][KHtrAffineBlock::kFrames]);
     // The Euler X, Y, Z angles (degrees) of pFrames frames' turns (pAngles) followed by the base
-    // rotation into oAngles: through the quick lanes when pQuick is set, each frame they cannot
-    // prove worked out again through the library path (the number of those comes back), else
-    // through the library path alone. ioTurns and ioRotations are work blocks.
-    int FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock::kFrames],
-                    const KHtrAffine& pBaseRotation, bool pQuick, KHtrAffineBlock& ioTurns,
-                    KHtrAffineBlock& ioRotations, double oAngles[3][KHtrAffineBlock::kFrames]);
-    // Counts a block of pFrames frames (pLibrary of them through the library path; all of them
-    // when pQuick is not set) and sets ioAside, the blocks the quick lanes leave to the library
-    // path from here, after a block where they proved too few.
-    void CountLanes(bool pQuick, int pFrames, int pLibrary, int& ioAside);
-    // The axes of FrameRotation(pAngles) into oAxes (left as they were for an unknown order).
-    void FrameAxes(const double pAngles[3], double oAxes[3][3]) const;
-    // The axes the frame turns about, in the order they apply (those of FrameAxes).
+    // rotation into oAngles. ioTurns and ioRotations are work blocks.
+    void FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock::kFrames],
+                     const KHtrAffine& pBaseRotation, KHtrAffineBlock& ioTurns,
+                     KHtrAffineBlock& ioRotations, double oAngles[3][KHtrAffineBlock::kFrames]);
+    // The axes the frame turns about, in the order they apply (those of FrameRotation).
     void AppliedAxes(int oAxes[3]) const;
     bool AtSectionTitle() const;
     void SkipFrameLines();
@@ -215,16 +188,7 @@ private:
     bool SetKeys(KHtrSegment& ioSegment, const std::vector<KTime>& pTimes,
                  const std::vector<float>& pUnitScale);
     // Keys 0 to pCount - 1 of every segment below pTop's first child, parents first, in the key
-    // columns. With the quick lanes on, each block of frames is worked out for every segment
-    // before any key changes: the quick products carry KHtrLaneBound's bounds down the
-    // hierarchy (a segment's W and V inverse bound its children's), and each new key is proven
-    // against them. For a frame with keys left unproven, the library path then works that frame
-    // out again from the keys as read, through the segments that need it (those unproven and
-    // their ancestors, parents first, up to one whose block is the library's: the library's W
-    // and V inverse of every parent at hand), and its keys replace the quick ones. Only then are
-    // the block's keys stored. A segment that left many keys of a block unproven (one that keeps
-    // still) takes the library path for its next blocks, and so do its ancestors, whose
-    // matrices are then exact: no bound is needed for them.
+    // columns: block by block of frames, each segment after its parent.
     void MinimizeRotationOffset(KRyvNode* pTop, int pCount);
     void ApplyFilters();
 
@@ -274,8 +238,6 @@ private:
     std::unordered_map<const KRyvNode*, int> mSegmentOfNode;
     int mCursor = 0;
     bool mMinimizeRotationOffset = true;
-    bool mQuickAngles = true;
-    KLaneCounts mLaneCounts;
 };
 
 #endif

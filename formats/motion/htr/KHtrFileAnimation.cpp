@@ -1,15 +1,14 @@
-// The frame pass of KHtrFile: frame sections into key columns, the frame angles through the
-// quick lanes or the library path, the keys handed to the curves, the filters.
+// The frame pass of KHtrFile: frame sections into key columns, the frame angles, the keys handed
+// to the curves, the filters.
 #include "formats/motion/htr/KHtrFile.h"
 
 #include "animation/KFCurve.h"
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KMotionMarkerBuilder.h"
 #include "formats/motion/KMotionNumber.h"
+#include "formats/motion/KMotionRotationOrder.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/htr/KHtrAffine.h"
-#include "formats/motion/htr/KHtrLaneBound.h"
-#include "formats/motion/htr/KHtrQuickAngles.h"
 #include "io/KReadRollback.h"
 
 #include <algorithm>
@@ -21,13 +20,6 @@ namespace {
 constexpr std::uint64_t kMinFrameLineBytes = 16;
 // Frames decoded together: the products and the angles of a block run over its frames.
 constexpr int kDecodeBlock = KHtrAffineBlock::kFrames;
-// After a block where the quick lanes leave more than a quarter of the frames unproven, the
-// library path takes this many blocks at once before they try again.
-constexpr int kAsideShare = 4;
-constexpr int kAsideBlocks = 8;
-// Translation sizes of blocks whose translations play no part.
-constexpr double kNoSizes[kDecodeBlock] = {};
-
 // The frame (pFirst plus its place in the block) of the first of pFrames frames of keys
 // (pKeys[column][frame]) that a float cannot hold, -1 when there is none.
 int FirstOutOfRange(const double pKeys[KHtrSegment::kKeyColumns][kDecodeBlock], int pFrames,
@@ -45,46 +37,6 @@ int FirstOutOfRange(const double pKeys[KHtrSegment::kKeyColumns][kDecodeBlock], 
         }
     }
     return -1;
-}
-
-// The Euler X, Y, Z angles of frame pFrame of pRotations through the library path alone.
-void LibraryAngles(const KHtrAffineBlock& pRotations, int pFrame,
-                   double oAngles[3][KHtrAffineBlock::kFrames])
-{
-    const double(*m)[3][kDecodeBlock] = pRotations.mAxes;
-    const KHtrEulerAxes lAxes{{m[0][0][pFrame], m[0][1][pFrame], m[0][2][pFrame]},
-                              {m[1][0][pFrame], m[1][1][pFrame], m[1][2][pFrame]},
-                              m[2][2][pFrame]};
-    double lAngles[3];
-    lAxes.ToEulerXYZ(lAngles);
-    for (int a = 0; a < 3; ++a) {
-        oAngles[a][pFrame] = lAngles[a];
-    }
-}
-
-// The angles of FrameAngles through the quick lanes (the frame's turns about pAxes, in the order
-// they apply, then the base rotation); oSure[f] says whether frame f's floats are proven.
-void QuickFrameAngles(int pFrames, const double pAngles[3][kDecodeBlock], const int pAxes[3],
-                      const KHtrAffine& pBaseRotation, KHtrAffineBlock& ioTurns,
-                      KHtrAffineBlock& ioRotations, double oAngles[3][kDecodeBlock], bool* oSure)
-{
-    const double* const lApplied[3] = {pAngles[pAxes[0]], pAngles[pAxes[1]], pAngles[pAxes[2]]};
-    bool lOutside[kDecodeBlock];
-    KHtrQuickAngles::Turns(pFrames, lApplied, pAxes, ioTurns, lOutside);
-    for (int f = 0; f < pFrames; ++f) {
-        oSure[f] = !lOutside[f];
-    }
-    // The frame's turn applies first, then the base rotation.
-    KHtrAffineBlock::MultiplyAxes(ioRotations, ioTurns, pBaseRotation);
-    const KHtrLaneBound lBound =
-        KHtrLaneBound::Multiply(KHtrLaneBound::Turns(KHtrQuickAngles::kTurnError), kNoSizes,
-                                KHtrLaneBound::Fixed(pBaseRotation), kNoSizes);
-    const double(*m)[3][kDecodeBlock] = ioRotations.mAxes;
-    const double* const lRow0[3] = {m[0][0], m[0][1], m[0][2]};
-    const double* const lRow1[3] = {m[1][0], m[1][1], m[1][2]};
-    KHtrQuickAngles::EulerXYZ(pFrames, lRow0, lRow1, m[2][2],
-                              KHtrQuickAngles::kSafety * lBound.mAxes + KHtrQuickAngles::kFloor,
-                              oAngles, oSure);
 }
 
 } // namespace
@@ -109,7 +61,6 @@ bool KHtrFile::ReadAnimation(KReadRollback& ioRollback, KStreamOptionsMotion* pO
     }
     const int lCount = std::min(pOptions->GetFrameCount(), mFrameCount);
     pOptions->SetFrameCount(lCount);
-    mLaneCounts = KLaneCounts();
     std::vector<KTime> lTimes;
     std::vector<float> lUnitScale;
     const int lSegments = GetSegmentCount();
@@ -203,7 +154,6 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
     KHtrAffineBlock lTurns;
     lTurns.Fill(KHtrAffine::Identity());
     KHtrAffineBlock lRotations;
-    int lAside = 0;
     for (int lFirst = 0; lFirst < pCount; lFirst += kDecodeBlock) {
         const int lFrames = std::min(kDecodeBlock, pCount - lFirst);
         double lKeys[KHtrSegment::kKeyColumns][kDecodeBlock];
@@ -211,10 +161,7 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
         if (!ReadFrameBlock(lFirst, lFrames, pCount, ioSegment, lKeys, lAngles)) {
             return false;
         }
-        const bool lQuick = mQuickAngles && lAside == 0;
-        const int lLibrary =
-            FrameAngles(lFrames, lAngles, lBaseRotation, lQuick, lTurns, lRotations, lKeys + 3);
-        CountLanes(lQuick, lFrames, lLibrary, lAside);
+        FrameAngles(lFrames, lAngles, lBaseRotation, lTurns, lRotations, lKeys + 3);
         for (int c = 0; c < 3; ++c) {
             const double lBase = ioSegment.mBaseTranslation[c];
             for (int f = 0; f < lFrames; ++f) {
@@ -235,25 +182,6 @@ bool KHtrFile::ReadFrameLines(int pCount, KHtrSegment& ioSegment, int& oOutOfRan
         }
     }
     return true;
-}
-
-void KHtrFile::CountLanes(bool pQuick, int pFrames, int pLibrary, int& ioAside)
-{
-    if (!mQuickAngles) {
-        return;
-    }
-    mLaneCounts.mReadFrames += pFrames;
-    if (!pQuick) {
-        mLaneCounts.mReadAside += pFrames;
-        --ioAside;
-        return;
-    }
-    mLaneCounts.mReadFallbacks += pLibrary;
-    // A segment that keeps still has keys of zero, which no bound settles: after a block where
-    // the quick lanes prove too few frames, the next ones take the library path at once.
-    if (pLibrary * kAsideShare > pFrames) {
-        ioAside = kAsideBlocks;
-    }
 }
 
 bool KHtrFile::ReadFrameBlock(int pFirst, int pFrames, int pCount, const KHtrSegment& pSegment,
@@ -277,48 +205,19 @@ bool KHtrFile::ReadFrameBlock(int pFirst, int pFrames, int pCount, const KHtrSeg
     return true;
 }
 
-int KHtrFile::FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock::kFrames],
-                          const KHtrAffine& pBaseRotation, bool pQuick, KHtrAffineBlock& ioTurns,
-                          KHtrAffineBlock& ioRotations, double oAngles[3][KHtrAffineBlock::kFrames])
+void KHtrFile::FrameAngles(int pFrames, const double pAngles[3][KHtrAffineBlock::kFrames],
+                           const KHtrAffine& pBaseRotation, KHtrAffineBlock& ioTurns,
+                           KHtrAffineBlock& ioRotations,
+                           double oAngles[3][KHtrAffineBlock::kFrames])
 {
-    bool lSure[kDecodeBlock];
-    if (pQuick) {
-        int lAxes[3];
-        AppliedAxes(lAxes);
-        QuickFrameAngles(pFrames, pAngles, lAxes, pBaseRotation, ioTurns, ioRotations, oAngles,
-                         lSure);
-    } else {
-        std::fill(lSure, lSure + pFrames, false);
-    }
-    // The library path for every frame the quick lanes did not prove (all without them).
-    int lLibrary = 0;
-    for (int f = 0; f < pFrames; ++f) {
-        if (!lSure[f]) {
-            const double lFrame[3] = {pAngles[0][f], pAngles[1][f], pAngles[2][f]};
-            double lAxes[3][3] = {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}};
-            FrameAxes(lFrame, lAxes);
-            for (int r = 0; r < 3; ++r) {
-                for (int c = 0; c < 3; ++c) {
-                    ioTurns.mAxes[r][c][f] = lAxes[r][c];
-                }
-            }
-            ++lLibrary;
-        }
-    }
-    if (lLibrary == 0) {
-        return 0;
-    }
+    int lAxes[3];
+    AppliedAxes(lAxes);
+    const double* const lApplied[3] = {pAngles[lAxes[0]], pAngles[lAxes[1]], pAngles[lAxes[2]]};
+    KMotionRotationOrder::AnglesToAxes(pFrames, lAxes, KMotionRotationOrder::eFirstAppliedFirst,
+                                       lApplied, &ioTurns.mAxes[0][0][0], kDecodeBlock);
+    // The frame's turn applies first, then the base rotation.
     KHtrAffineBlock::MultiplyAxes(ioRotations, ioTurns, pBaseRotation);
-    if (lLibrary == pFrames) {
-        ioRotations.ToEulerXYZ(pFrames, oAngles);
-    } else {
-        for (int f = 0; f < pFrames; ++f) {
-            if (!lSure[f]) {
-                LibraryAngles(ioRotations, f, oAngles);
-            }
-        }
-    }
-    return lLibrary;
+    ioRotations.ToEulerXYZ(pFrames, oAngles);
 }
 
 void KHtrFile::SkipFrameLines()

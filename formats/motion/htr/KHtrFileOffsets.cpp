@@ -2,7 +2,6 @@
 #include "formats/motion/htr/KHtrFile.h"
 
 #include "formats/motion/htr/KHtrOffsetBlocks.h"
-#include "formats/motion/htr/KHtrOffsetQuickPass.h"
 #include "scene/KRyvNode.h"
 
 #include <algorithm>
@@ -41,10 +40,6 @@ void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pCount)
             lStack.emplace_back(lNode->GetChild(i), static_cast<int>(lSteps.size()) - 1);
         }
     }
-    if (mQuickAngles) {
-        KHtrOffsetQuickPass::Run(lSteps, pCount, mLaneCounts);
-        return;
-    }
     const std::vector<KHtrAffineBlock> lTop = KHtrOffsetBlocks::TopBlocks();
     std::vector<KHtrAffineBlock> lW(lSteps.size() + 1, lTop[0]);
     std::vector<KHtrAffineBlock> lInverseV(lSteps.size(), lTop[0]);
@@ -56,9 +51,9 @@ void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pCount)
         for (std::size_t i = 0; i < lSteps.size(); ++i) {
             const int lParent = lSteps[i].mParent;
             const std::size_t lAt = static_cast<std::size_t>(lParent);
-            KHtrOffsetBlocks::LibraryOffsets(
-                lSteps[i], lFirst, lCount, lParent < 0 ? lTop[0] : lW[lAt],
-                lParent < 0 ? lTop[1] : lInverseV[lAt], lW[i], lInverseV[i], lWork, lKeys);
+            KHtrOffsetBlocks::Offsets(lSteps[i], lFirst, lCount, lParent < 0 ? lTop[0] : lW[lAt],
+                                      lParent < 0 ? lTop[1] : lInverseV[lAt], lW[i], lInverseV[i],
+                                      lWork, lKeys);
             KHtrOffsetBlocks::StoreKeys(lSteps[i], lFirst, lCount, lKeys);
         }
     }

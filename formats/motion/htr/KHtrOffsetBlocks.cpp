@@ -1,8 +1,8 @@
-// The library path's pieces of the rotation-offset pass over a block of frames.
+// The pieces of the rotation-offset pass over a block of frames.
 #include "formats/motion/htr/KHtrOffsetBlocks.h"
 
 #include "core/KMatrixFunctions.h"
-#include "formats/motion/htr/KHtrQuickAngles.h"
+#include "formats/motion/KMotionRotationOrder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,7 +41,7 @@ double KHtrOffsetBlocks::TranslationSize(const KHtrAffine& pAffine)
 }
 
 void KHtrOffsetBlocks::LocalBlock(const KHtrOffsetStep& pStep, int pFirst, int pCount,
-                                  KHtrAffineBlock& ioLocal, bool* oOutside)
+                                  KHtrAffineBlock& ioLocal)
 {
     const std::vector<float>* lKeys = pStep.mSegment->mKeys;
     const float* lColumn[kKeyColumns];
@@ -53,36 +53,26 @@ void KHtrOffsetBlocks::LocalBlock(const KHtrOffsetStep& pStep, int pFirst, int p
             ioLocal.mTranslation[r][f] = lColumn[r][f];
         }
     }
-    if (oOutside != nullptr) {
-        double lAngles[3][kFrames];
-        for (int a = 0; a < 3; ++a) {
-            for (int f = 0; f < pCount; ++f) {
-                lAngles[a][f] = lColumn[3 + a][f];
-            }
-        }
-        const double* const lTurns[3] = {lAngles[0], lAngles[1], lAngles[2]};
-        KHtrQuickAngles::Turns(pCount, lTurns, kAxesXYZ, ioLocal, oOutside);
-        return;
-    }
-    for (int f = 0; f < pCount; ++f) {
-        double lAxes[3][3];
-        EulerToAxesXYZ(lAxes, lColumn[3][f], lColumn[4][f], lColumn[5][f]);
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 3; ++c) {
-                ioLocal.mAxes[r][c][f] = lAxes[r][c];
-            }
+    // The keys' turns X, then Y, then Z, as EulerToMatrixXYZ makes them.
+    double lAngles[3][kFrames];
+    for (int a = 0; a < 3; ++a) {
+        for (int f = 0; f < pCount; ++f) {
+            lAngles[a][f] = lColumn[3 + a][f];
         }
     }
+    const double* const lTurns[3] = {lAngles[0], lAngles[1], lAngles[2]};
+    KMotionRotationOrder::AnglesToAxes(pCount, kAxesXYZ, KMotionRotationOrder::eFirstAppliedFirst,
+                                       lTurns, &ioLocal.mAxes[0][0][0], kFrames);
 }
 
-void KHtrOffsetBlocks::LibraryOffsets(const KHtrOffsetStep& pStep, int pFirst, int pCount,
-                                      const KHtrAffineBlock& pParentW,
-                                      const KHtrAffineBlock& pParentInverseV, KHtrAffineBlock& oW,
-                                      KHtrAffineBlock& oInverseV, KHtrAffineBlock& ioWork,
-                                      double oKeys[kKeyColumns][kFrames])
+void KHtrOffsetBlocks::Offsets(const KHtrOffsetStep& pStep, int pFirst, int pCount,
+                               const KHtrAffineBlock& pParentW,
+                               const KHtrAffineBlock& pParentInverseV, KHtrAffineBlock& oW,
+                               KHtrAffineBlock& oInverseV, KHtrAffineBlock& ioWork,
+                               double oKeys[kKeyColumns][kFrames])
 {
     KHtrAffineBlock& lLocal = ioWork;
-    LocalBlock(pStep, pFirst, pCount, lLocal, nullptr);
+    LocalBlock(pStep, pFirst, pCount, lLocal);
     KHtrAffineBlock::Multiply(oW, lLocal, pParentW);
     KHtrAffineBlock& lV = lLocal;
     KHtrAffineBlock::Multiply(lV, pStep.mInverseDefault, oW);

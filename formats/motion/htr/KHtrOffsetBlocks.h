@@ -19,9 +19,8 @@ struct KHtrOffsetStep
     KHtrAffine mInverseDefault;
 };
 
-// The library path of the rotation-offset pass over a block of frames, the pieces both passes
-// (library and quick lanes, KHtrOffsetQuickPass) share: the keys' local matrices, the products
-// that take a segment's default rotation out, and the new keys written back as floats.
+// The rotation-offset pass over a block of frames: the keys' local matrices, the products that
+// take a segment's default rotation out, and the new keys written back as floats.
 class KHtrOffsetBlocks
 {
 public:
@@ -35,20 +34,17 @@ public:
     static std::vector<KHtrAffineBlock> TopBlocks();
     // The sum of magnitudes of pAffine's translation.
     static double TranslationSize(const KHtrAffine& pAffine);
-    // The local matrices of keys pFirst to pFirst + pCount - 1 of a step into ioLocal: the turns
-    // through the library path or, with oOutside given, the quick lanes (oOutside[f] set where
-    // they cannot turn a frame).
+    // The local matrices of keys pFirst to pFirst + pCount - 1 of a step into ioLocal.
     static void LocalBlock(const KHtrOffsetStep& pStep, int pFirst, int pCount,
-                           KHtrAffineBlock& ioLocal, bool* oOutside);
+                           KHtrAffineBlock& ioLocal);
     // The new keys of frames pFirst to pFirst + pCount - 1 (pCount at most kFrames) of one
-    // segment without its default rotation, through the library path, into
+    // segment without its default rotation into
     // oKeys[column][frame]. The parent's W and V inverse of those frames come in; the segment's
     // own go out when it has children. Each node keeps its world position.
-    static void LibraryOffsets(const KHtrOffsetStep& pStep, int pFirst, int pCount,
-                               const KHtrAffineBlock& pParentW,
-                               const KHtrAffineBlock& pParentInverseV, KHtrAffineBlock& oW,
-                               KHtrAffineBlock& oInverseV, KHtrAffineBlock& ioWork,
-                               double oKeys[kKeyColumns][kFrames]);
+    static void Offsets(const KHtrOffsetStep& pStep, int pFirst, int pCount,
+                        const KHtrAffineBlock& pParentW, const KHtrAffineBlock& pParentInverseV,
+                        KHtrAffineBlock& oW, KHtrAffineBlock& oInverseV, KHtrAffineBlock& ioWork,
+                        double oKeys[kKeyColumns][kFrames]);
     // The new keys into the key columns of the step; a key whose float would not be finite keeps
     // its old value (as a key's SetValue does).
     static void StoreKeys(const KHtrOffsetStep& pStep, int pFirst, int pCount,

@@ -4,6 +4,7 @@
 #include "core/KRotationOrder.h"
 
 #include <gtest/gtest.h>
+#include <sleef.h>
 
 #include <array>
 #include <cmath>
@@ -213,7 +214,8 @@ TEST(KMotionRotationOrder, RefusesBadAxisLists)
 namespace {
 
 // The rotation as it was first computed, one turn after the other from the identity: each turn
-// by EulerToMatrixXYZ's formula from one sine and cosine, each product summed over k = 0, 1, 2.
+// by EulerToMatrixXYZ's formula from the library's scalar sine and cosine, each product summed over
+// k = 0, 1, 2.
 Mat3 TurnByTurn(const int* pAxes, const double* pAngles, int pCount, Listing pListing)
 {
     const auto lProduct = [](const Mat3& pA, const Mat3& pB) {
@@ -228,8 +230,10 @@ Mat3 TurnByTurn(const int* pAxes, const double* pAngles, int pCount, Listing pLi
     };
     Mat3 lResult{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
     for (int i = 0; i < pCount; ++i) {
-        const double s = std::sin(pAngles[i] * (3.14159265358979323846 / 180.0));
-        const double c = std::cos(pAngles[i] * (3.14159265358979323846 / 180.0));
+        const Sleef_double_2 lSinCos =
+            Sleef_cinz_sincosd1_u10purec(pAngles[i] * (3.14159265358979323846 / 180.0));
+        const double s = lSinCos.x;
+        const double c = lSinCos.y;
         const double sx = pAxes[i] == 0 ? s : 0.0, cx = pAxes[i] == 0 ? c : 1.0;
         const double sy = pAxes[i] == 1 ? s : 0.0, cy = pAxes[i] == 1 ? c : 1.0;
         const double sz = pAxes[i] == 2 ? s : 0.0, cz = pAxes[i] == 2 ? c : 1.0;
@@ -272,66 +276,5 @@ TEST(KMotionRotationOrder, EveryListGivesTheTurnByTurnMatrixBitForBit)
                 }
             }
         }
-    }
-}
-
-// The block rows from the library's own sines and cosines are AnglesToMatrix's entries: bit for
-// bit where no sine or cosine is near zero, equal but for the signs of zeros where one is (0, 90,
-// 180 and -90 degrees among the angles), in every order and both listings.
-TEST(KMotionRotationOrder, SinCosToRowsAreAnglesToMatrixEntries)
-{
-    constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
-    constexpr int kCount = 41;
-    std::mt19937_64 lRandom(36);
-    std::uniform_real_distribution<double> lAngle(-720.0, 720.0);
-    const double kSpecial[] = {0.0, -0.0, 90.0, 180.0, -90.0, 1e-120};
-    for (const auto& lAxes : kPermutations) {
-        for (Listing lListing : {kOutermost, kApplied}) {
-            double lDegrees[3][kCount];
-            double lSine[3][kCount];
-            double lCosine[3][kCount];
-            for (int f = 0; f < kCount; ++f) {
-                for (int i = 0; i < 3; ++i) {
-                    lDegrees[i][f] = f % 4 == i ? kSpecial[(f / 4) % 6] : lAngle(lRandom);
-                    lSine[i][f] = std::sin(lDegrees[i][f] * kDegToRad);
-                    lCosine[i][f] = std::cos(lDegrees[i][f] * kDegToRad);
-                }
-            }
-            double lRow0[3][kCount];
-            double lRow1[3][kCount];
-            double lZ2[kCount];
-            const double* const lSines[3] = {lSine[0], lSine[1], lSine[2]};
-            const double* const lCosines[3] = {lCosine[0], lCosine[1], lCosine[2]};
-            double* const lRows0[3] = {lRow0[0], lRow0[1], lRow0[2]};
-            double* const lRows1[3] = {lRow1[0], lRow1[1], lRow1[2]};
-            ASSERT_TRUE(KMotionRotationOrder::SinCosToRows(kCount, lAxes, lListing, lSines,
-                                                           lCosines, lRows0, lRows1, lZ2));
-            for (int f = 0; f < kCount; ++f) {
-                const double lListed[3] = {lDegrees[0][f], lDegrees[1][f], lDegrees[2][f]};
-                KMatrix lExpected;
-                ASSERT_TRUE(
-                    KMotionRotationOrder::AnglesToMatrix(lExpected, lAxes, lListed, 3, lListing));
-                const bool lNearZero = f % 4 != 3;
-                for (int k = 0; k < 3; ++k) {
-                    const double lGot[3] = {lRow0[k][f], lRow1[k][f], k == 2 ? lZ2[f] : 0.0};
-                    for (int r = 0; r < (k == 2 ? 3 : 2); ++r) {
-                        EXPECT_EQ(lGot[r], lExpected[r][k]) << f << " " << r << k;
-                        if (!lNearZero) {
-                            EXPECT_EQ(std::signbit(lGot[r]), std::signbit(lExpected[r][k]));
-                        }
-                    }
-                }
-            }
-        }
-    }
-    double lOne = 1.0;
-    const double* const lOnes[3] = {&lOne, &lOne, &lOne};
-    double lOut[7];
-    double* const lRow[3] = {lOut, lOut + 1, lOut + 2};
-    double* const lOther[3] = {lOut + 3, lOut + 4, lOut + 5};
-    for (const auto& lBad : {std::array<int, 3>{0, 0, 2}, std::array<int, 3>{0, 1, 3},
-                             std::array<int, 3>{-1, 1, 2}, std::array<int, 3>{0, 3, -1}}) {
-        EXPECT_FALSE(KMotionRotationOrder::SinCosToRows(1, lBad.data(), kOutermost, lOnes, lOnes,
-                                                        lRow, lOther, lOut + 6));
     }
 }
