@@ -347,6 +347,10 @@ bool KFCurve::EndKeySet(int pCount)
     mKeySetCount = -1;
     const int lCount = std::max(0, std::min(pCount, GetKeyCount()));
     mKeys.resize(static_cast<std::size_t>(lCount));
+    // A file's count may promise more keys than come: what was reserved for them goes back.
+    if (mKeys.capacity() > mKeys.size()) {
+        mKeys.shrink_to_fit();
+    }
     if (!mKeysInOrder) {
         SortKeys();
     }

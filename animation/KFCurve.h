@@ -70,7 +70,10 @@ typedef void (*KFCurveCallback)(KFCurve* pCurve, KFCurveEvent* pEvent, void* pDa
 // Bad input: KeyAdd refuses non-finite values; keys set by index out of time order are sorted
 // again (a later key at the same time replaces the earlier one) when the batch ends; key counts
 // are capped at kMaxKeyCount.
-class KFCurve
+//
+// Not a base class: a scene holds a dozen curves per node, and a table pointer in each would take
+// every curve into a larger allocation.
+class KFCurve final
 {
 public:
     static constexpr int kExtrapolationConstant = 1;
@@ -91,7 +94,7 @@ public:
     // Copies everything but the callbacks and the pending event.
     KFCurve(const KFCurve& pOther);
     KFCurve& operator=(const KFCurve& pOther);
-    virtual ~KFCurve();
+    ~KFCurve();
 
     // Keys. Index arguments are bounds-checked: out of range gives null, false, -1 or 0.
     int GetKeyCount() const { return static_cast<int>(mKeys.size()); }

@@ -89,6 +89,12 @@ bool KObject::RegisterProperty(KProperty* pProperty)
     return true;
 }
 
+bool KObject::RegisterMemberProperty(KProperty& ioProperty)
+{
+    ioProperty.SetPlugFlags(kMemberOfOwner, true);
+    return RegisterProperty(&ioProperty);
+}
+
 void KObject::ReservePropertyCount(int pCount, int pOwnedCount)
 {
     if (pCount > 0) {

@@ -107,6 +107,9 @@ protected:
     // them (all when negative) are children of the object's plug, the others its members
     // (KPlug::kMemberOfOwner).
     void ReservePropertyCount(int pCount, int pOwnedCount = -1);
+    // Registers a property that is a member of this object and so dies with it: it is not listed
+    // as a child of the object's plug (KPlug::kMemberOfOwner). False as RegisterProperty.
+    bool RegisterMemberProperty(KProperty& ioProperty);
     // Called before a property joins the array or leaves it (a removal, or a property dying
     // while registered), except while the object is destructing. Nothing here.
     virtual void OnPropertiesChanging() {}

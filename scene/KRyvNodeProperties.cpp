@@ -31,7 +31,7 @@ KVector4 ReadXYZ(const KPropertyVector& pProperty)
 template <bool (KRyvNodeProperties::*kSetter)(bool), bool (KRyvNodeProperties::*kGetter)() const>
 void KRyvNodeProperties::RegisterBool(KPropertyBool& ioProperty, const char* pName)
 {
-    RegisterMember(ioProperty);
+    RegisterMemberProperty(ioProperty);
     ioProperty.SetPropertyType(kPropertyTypeBool);
     ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
 }
@@ -40,7 +40,7 @@ template <int (KRyvNodeProperties::*kSetter)(int), int (KRyvNodeProperties::*kGe
 void KRyvNodeProperties::RegisterEnum(KPropertyEnum& ioProperty, const char* pName,
                                       KEnumListFunction pList)
 {
-    RegisterMember(ioProperty);
+    RegisterMemberProperty(ioProperty);
     ioProperty.SetPropertyType(kPropertyTypeNone);
     ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
     ioProperty.SetPropertyType(kPropertyTypeEnum);
@@ -51,7 +51,7 @@ template <void (KRyvNodeProperties::*kSetter)(double),
           double (KRyvNodeProperties::*kGetter)() const>
 void KRyvNodeProperties::RegisterDouble(KPropertyDouble& ioProperty, const char* pName)
 {
-    RegisterMember(ioProperty);
+    RegisterMemberProperty(ioProperty);
     ioProperty.SetPropertyType(kPropertyTypeDouble);
     ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
 }
@@ -60,7 +60,7 @@ template <void (KRyvNodeProperties::*kSetter)(KVector4),
           KVector4 (KRyvNodeProperties::*kGetter)() const>
 void KRyvNodeProperties::RegisterVector(KPropertyVector& ioProperty, const char* pName)
 {
-    RegisterMember(ioProperty);
+    RegisterMemberProperty(ioProperty);
     ioProperty.SetPropertyType(kPropertyTypeVector3D);
     ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
 }
@@ -166,7 +166,7 @@ KRyvNodeProperties::~KRyvNodeProperties()
 
 void KRyvNodeProperties::RegisterObjectList(KPropertyObjectList& ioProperty, const char* pName)
 {
-    RegisterMember(ioProperty);
+    RegisterMemberProperty(ioProperty);
     ioProperty.MarkAsObjectList();
     ioProperty.Attach(pName, this);
     // Filter word 1 with the class id: only other node blocks may be listed.
@@ -177,12 +177,6 @@ void KRyvNodeProperties::RegisterObjectList(KPropertyObjectList& ioProperty, con
     // Bit 1 of the second flags word. It is not the definition's ownership flag: the block must
     // never delete its embedded members.
     ioProperty.SetFlag(1, true);
-}
-
-void KRyvNodeProperties::RegisterMember(KProperty& ioProperty)
-{
-    ioProperty.SetPlugFlags(kMemberOfOwner, true);
-    RegisterProperty(&ioProperty);
 }
 
 KProperty* KRyvNodeProperties::CreateChannel(const char* pName)

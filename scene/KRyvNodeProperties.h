@@ -171,8 +171,6 @@ private:
               KVector4 (KRyvNodeProperties::*kGetter)() const>
     void RegisterVector(KPropertyVector& ioProperty, const char* pName);
     void RegisterObjectList(KPropertyObjectList& ioProperty, const char* pName);
-    // Registers a member property, which dies with the block and so is not listed as its child.
-    void RegisterMember(KProperty& ioProperty);
     // Creates an animatable property of the data type of that name (flag 8); null on failure.
     KProperty* CreateChannel(const char* pName);
 

@@ -8,18 +8,18 @@ KRyvSkeletonProperties::KRyvSkeletonProperties()
     : mSize(0.0), mLimbLength(0.0), mColor(KColor(0.0, 0.0, 0.0, 1.0))
 {
     using K = KRyvSkeletonProperties;
-    RegisterProperty(&mSize);
+    RegisterMemberProperty(mSize);
     mSize.SetPropertyType(kPropertyTypeDouble);
     mSize.AttachMembers<&K::GetSize, &K::SetSize>("Size", this);
 
-    RegisterProperty(&mLimbLength);
+    RegisterMemberProperty(mLimbLength);
     mLimbLength.SetPropertyType(kPropertyTypeDouble);
     mLimbLength.AttachMembers<&K::GetLimbLength, &K::SetLimbLength>("LimbLength", this);
     // Bit 1 of the second flags word; stored only (the definition's ownership bit would make
     // the object delete its own member).
     mLimbLength.SetFlag(1, true);
 
-    RegisterProperty(&mColor);
+    RegisterMemberProperty(mColor);
     mColor.SetPropertyType(kPropertyTypeColorRGB);
     mColor.AttachMembers<&K::GetColor, &K::SetColor>("Color", this);
 }

@@ -48,24 +48,24 @@ KRyvMarkerProperties::KRyvMarkerProperties()
       mIKPivot(KVector4(0.0, 0.0, 0.0, 1.0))
 {
     using K = KRyvMarkerProperties;
-    RegisterProperty(&mLook);
+    RegisterMemberProperty(mLook);
     mLook.SetPropertyType(kPropertyTypeEnum);
     mLook.AttachMembers<&K::GetLook, &K::SetLook>("Look", this);
     mLook.GetDefinition().SetEnumList(LookList);
 
-    RegisterProperty(&mSize);
+    RegisterMemberProperty(mSize);
     mSize.SetPropertyType(kPropertyTypeDouble);
     mSize.AttachMembers<&K::GetSize, &K::SetSize>("Size", this);
 
-    RegisterProperty(&mColor);
+    RegisterMemberProperty(mColor);
     mColor.SetPropertyType(kPropertyTypeColorRGB);
     mColor.AttachMembers<&K::GetColor, &K::SetColor>("Color", this);
 
-    RegisterProperty(&mShowLabel);
+    RegisterMemberProperty(mShowLabel);
     mShowLabel.SetPropertyType(kPropertyTypeBool);
     mShowLabel.AttachMembers<&K::GetShowLabel, &K::SetShowLabel>("ShowLabel", this);
 
-    RegisterProperty(&mIKPivot);
+    RegisterMemberProperty(mIKPivot);
     mIKPivot.SetPropertyType(kPropertyTypeVector3D);
     mIKPivot.AttachMembers<&K::GetIKPivot, &K::SetIKPivot>("IKPivot", this);
 }
