@@ -94,6 +94,10 @@ public:
     bool CreateRestPose(KReadRollback& ioRollback, KRyvObjectFactory* pFactory, KRyvScene* pScene,
                         const char* pName);
 
+    // Forgets the segments, their names and nodes, and frees what they held; ReadStructure
+    // reads them again. For the end of a read, when the nodes are the scene's (or taken back).
+    void ReleaseSegments();
+
     // The segment of that exact name, or built as that node; null when none.
     const KHtrSegment* FindSegment(const char* pName) const;
     const KHtrSegment* FindSegmentByNode(const KRyvNode* pNode) const;

@@ -1,15 +1,39 @@
-// What an HTR read needs at its height beyond what it leaves: the offset pass holds a few blocks
-// of frames whatever the number of segments. Bytes are counted through the replaced operator new
-// (AllocationBytes), per segment over many segments, with the default settings (rotation offset
-// minimised, default import filters).
+// What an HTR read costs per segment: the offset pass holds a few blocks of frames whatever the
+// number of segments, and the file forgets its segments once the read is over. Bytes are counted
+// through the replaced operator new (AllocationBytes), per segment over many segments, with the
+// default settings (rotation offset minimised, default import filters).
 #include "animation/KImportSettings.h"
 #include "tests/formats/AllocationBytes.h"
 
+#include "HtrTestFiles.h"
 #include "HtrTestScene.h"
 
 #include <string>
 
 namespace {
+
+// Children listed before their parents, base angles and lengths of many digits in inches over a
+// scale factor: the default matrices come out of single-precision Lcl values of every kind.
+const char* const kTurnedChain = "[Header]\n"
+                                 "FileType htr\nDataType HTRS\nFileVersion 1\n"
+                                 "NumSegments 5\nNumFrames 1\nDataFrameRate 60\n"
+                                 "EulerRotationOrder XZY\nCalibrationUnits in\n"
+                                 "RotationUnits Degrees\nGlobalAxisofGravity Y\n"
+                                 "BoneLengthAxis Z\nScaleFactor 1.5\n"
+                                 "[SegmentNames&Hierarchy]\n"
+                                 "Hand\tArm\nArm\tChest\nChest\tGLOBAL\nHead\tChest\nLeg\tChest\n"
+                                 "[BasePosition]\n"
+                                 "Hand\t1.23456789\t-2.5\t0.333333333\t33.3333333\t-71.1234567\t"
+                                 "150.987654\t4.4\n"
+                                 "Arm\t-7.77777777\t3.14159265\t2.71828183\t-179.9\t89.9999\t"
+                                 "-45.4545454\t6.1\n"
+                                 "Chest\t10.1\t20.2\t-30.3\t12.5\t-12.5\t170.170170\t3.3\n"
+                                 "Head\t0\t9.87654321\t0\t0.001\t-0.001\t90\t2.2\n"
+                                 "Leg\t-0.1\t-0.2\t-0.3\t-90\t45.6789\t-135.791357\t7.7\n"
+                                 "[Hand]\n1\t0\t0\t0\t0\t0\t0\t1\n[Arm]\n1\t0\t0\t0\t0\t0\t0\t1\n"
+                                 "[Chest]\n1\t0\t0\t0\t0\t0\t0\t1\n[Head]\n1\t0\t0\t0\t0\t0\t0\t1\n"
+                                 "[Leg]\n1\t0\t0\t0\t0\t0\t0\t1\n"
+                                 "[EndOfFile]\n";
 
 // pSegments segments below a root "Hips", two frames in which nothing moves: the wide benchmark's
 // BVH file (a root with as many joints, each with its End Site) once written as HTR.
@@ -66,6 +90,22 @@ template <class TScene> ReadBytes PerSegment(const char* pExtension, std::string
         BytesOfRead<TScene>(WriteHtrFile("many-" + lStem, pFile(kManySegments)));
     constexpr int lExtra = kManySegments - kFewSegments;
     return {(lMany.mHeld - lFew.mHeld) / lExtra, (lMany.mPeak - lFew.mPeak) / lExtra};
+}
+
+TEST(KHtrReadMemory, TheFileKeepsNoSegmentOnceAReadIsOver)
+{
+    HtrSettingsGuard lSettings(nullptr);
+    HtrTestScene lRead;
+    ASSERT_TRUE(lRead.Read(WriteHtrFile("chain.htr", kTurnedChain)))
+        << lRead.mReader.GetMessage().Buffer();
+    EXPECT_EQ(lRead.mReader.GetFile()->GetSegmentCount(), 0);
+    EXPECT_EQ(lRead.mReader.GetFile()->FindSegment("Arm"), nullptr);
+    // A read that fails once the nodes are built, in the frames of the last section.
+    HtrTestScene lFailed;
+    EXPECT_FALSE(lFailed.Read(WriteHtrFile(
+        "cut.htr", Replaced(kTurnedChain, "[Leg]\n1\t0\t0\t0\t0\t0\t0\t1\n", "[Leg]\n"))));
+    EXPECT_EQ(lFailed.mReader.GetFile()->GetSegmentCount(), 0);
+    EXPECT_EQ(lFailed.Find("Leg"), nullptr);
 }
 
 TEST(KHtrReadMemory, AtItsHeightTheReadHoldsLittleMoreThanItLeaves)
