@@ -201,7 +201,8 @@ private:
                            KHtrSegment& ioSegment, const char* pTakeName);
     bool AddEndNode(KReadRollback& ioRollback, KRyvObjectFactory* pFactory,
                     const KHtrSegment& pSegment, const char* pTakeName);
-    void SetSegmentLimits(KHtrSegment& ioSegment);
+    // pDefaultGlobal: the default global matrix of the segment's node.
+    void SetSegmentLimits(KHtrSegment& ioSegment, const KMatrix& pDefaultGlobal);
     // After the rotation-offset pass: every segment node's rest values (its Lcl values and its
     // limits' default translation) taken into the frame the pass gives the keys, its default
     // rotation taken out, so that the rest pose (CreateRestPose takes the Lcl values) and the
