@@ -199,6 +199,8 @@ TEST(KHtrReadMemory, ASegmentCostsLittleMoreThanABvhJoint)
     KImportSettings::Get().Reset();
     const long long lHtr = PerSegment<HtrTestScene>("htr", WideHtr).mHeld;
     const long long lBvh = PerSegment<BvhTestScene>("bvh", WideBvh).mHeld;
+    // Two nodes: the segment's and its end node.
+    EXPECT_LE(lHtr, 17 * kKilobyte + kKilobyte / 2);
     // Beyond what the BVH read keeps of a joint and its End Site: the segment's entry in the
     // rest pose, and little else.
     EXPECT_LE(lHtr - lBvh, kKilobyte / 2) << lHtr << " vs " << lBvh;
@@ -213,6 +215,7 @@ TEST(KHtrReadMemory, AtItsHeightTheReadHoldsLittleMoreThanItLeaves)
     // offset pass and the pass's steps. Its blocks of frames serve every segment of a depth.
     EXPECT_LE(lHtr.mPeak - lHtr.mHeld, kKilobyte + kKilobyte / 4)
         << lHtr.mPeak << " vs " << lHtr.mHeld;
+    EXPECT_LE(lHtr.mPeak, 18 * kKilobyte + kKilobyte / 2);
 }
 
 } // namespace
