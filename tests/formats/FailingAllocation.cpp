@@ -1,6 +1,7 @@
 #include "tests/formats/FailingAllocation.h"
 
 #include "formats/geometry/obj/KObjPageAllocator.h"
+#include "tests/formats/AllocationBytes.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -26,7 +27,16 @@ void* Allocate(std::size_t pSize)
     if (gAllocationsLeft > 0 && --gAllocationsLeft == 0) {
         return nullptr;
     }
-    return std::malloc(pSize == 0 ? 1 : pSize);
+    void* lBlock = std::malloc(pSize == 0 ? 1 : pSize);
+    AllocationBytes::Allocated(lBlock);
+    return lBlock;
+}
+
+// The replaced operator new takes its memory from malloc, so free is the matching release.
+void Release(void* pMemory)
+{
+    AllocationBytes::Released(pMemory);
+    std::free(pMemory);
 }
 
 } // namespace
@@ -93,22 +103,18 @@ void* operator new(std::size_t pSize, const std::nothrow_t&) noexcept
     return Allocate(pSize);
 }
 
-// The replaced operator new takes its memory from malloc, so free is the matching release.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* pMemory) noexcept
 {
-    std::free(pMemory);
+    Release(pMemory);
 }
 
 void operator delete(void* pMemory, std::size_t) noexcept
 {
-    std::free(pMemory);
+    Release(pMemory);
 }
 
 // Called when a constructor throws inside a "new (std::nothrow)".
 void operator delete(void* pMemory, const std::nothrow_t&) noexcept
 {
-    std::free(pMemory);
+    Release(pMemory);
 }
-#pragma GCC diagnostic pop

@@ -327,16 +327,22 @@ bool KHtrFile::ReadHeaderOptions(KStreamOptionsMotion* pOptions)
 
 bool KHtrFile::ReadStructure()
 {
-    mSegments.clear();
-    mSegmentOfName.clear();
-    mSegmentOfNode.clear();
+    ReleaseSegments();
     if (!ParseStructure()) {
         // No half-read hierarchy stays behind a failed read.
-        mSegments.clear();
-        mSegmentOfName.clear();
+        ReleaseSegments();
         return false;
     }
     return true;
+}
+
+void KHtrFile::ReleaseSegments()
+{
+    std::vector<KHtrSegment>().swap(mSegments);
+    std::unordered_map<std::string, int>().swap(mSegmentOfName);
+    std::unordered_map<const KRyvNode*, int>().swap(mSegmentOfNode);
+    mState = eStateNone;
+    mCursor = 0;
 }
 
 bool KHtrFile::ParseStructure()
@@ -356,6 +362,8 @@ bool KHtrFile::ParseStructure()
         // Checked first: the line after the last base position is a frame title, which may
         // look like a section title ("[Header]" for a segment named Header).
         if (mState == eStateDone) {
+            // The list grew by doubling; it is held through the whole read.
+            mSegments.shrink_to_fit();
             return LinkHierarchy();
         }
         if (IsAtEnd()) {

@@ -94,6 +94,10 @@ public:
     bool CreateRestPose(KReadRollback& ioRollback, KRyvObjectFactory* pFactory, KRyvScene* pScene,
                         const char* pName);
 
+    // Forgets the segments, their names and nodes, and frees what they held; ReadStructure
+    // reads them again. For the end of a read, when the nodes are the scene's (or taken back).
+    void ReleaseSegments();
+
     // The segment of that exact name, or built as that node; null when none.
     const KHtrSegment* FindSegment(const char* pName) const;
     const KHtrSegment* FindSegmentByNode(const KRyvNode* pNode) const;
@@ -197,7 +201,8 @@ private:
                            KHtrSegment& ioSegment, const char* pTakeName);
     bool AddEndNode(KReadRollback& ioRollback, KRyvObjectFactory* pFactory,
                     const KHtrSegment& pSegment, const char* pTakeName);
-    void SetSegmentLimits(KHtrSegment& ioSegment);
+    // pDefaultGlobal: the default global matrix of the segment's node.
+    void SetSegmentLimits(KHtrSegment& ioSegment, const KMatrix& pDefaultGlobal);
     // After the rotation-offset pass: every segment node's rest values (its Lcl values and its
     // limits' default translation) taken into the frame the pass gives the keys, its default
     // rotation taken out, so that the rest pose (CreateRestPose takes the Lcl values) and the

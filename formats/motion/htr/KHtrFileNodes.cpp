@@ -4,6 +4,7 @@
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrixFunctions.h"
 #include "io/KReadRollback.h"
+#include "scene/KRyvCurveDefaults.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
@@ -42,10 +43,12 @@ KRyvNode* CreateLimb(KReadRollback& ioRollback, KRyvObjectFactory* pFactory, con
     return lNode;
 }
 
-// The global matrices of the segments' base poses, parents first along each chain (a file may
-// list a child before its parent), the top segment's parent the identity as the offset pass
-// takes it.
-std::vector<KMatrix> BaseGlobals(const std::vector<KHtrSegment>& pSegments)
+// The global matrices of the segments, parents first along each chain (a file may list a child
+// before its parent): pLocalOf(segment) multiplied down from pTopGlobal, the root segment's
+// parent.
+template <typename LocalOf>
+std::vector<KMatrix> ParentsFirstGlobals(const std::vector<KHtrSegment>& pSegments,
+                                         const KMatrix& pTopGlobal, LocalOf pLocalOf)
 {
     const std::size_t lCount = pSegments.size();
     std::vector<KMatrix> lGlobal(lCount);
@@ -59,18 +62,58 @@ std::vector<KMatrix> BaseGlobals(const std::vector<KHtrSegment>& pSegments)
         for (; !lChain.empty(); lChain.pop_back()) {
             const std::size_t s = lChain.back();
             const KHtrSegment& lSegment = pSegments[s];
-            KMatrix lLocal = lSegment.mBaseRotation;
-            for (int c = 0; c < 3; ++c) {
-                lLocal[3][c] = lSegment.mBaseTranslation[c];
-            }
+            const KMatrix lLocal = pLocalOf(lSegment);
             const KMatrix lParent = lSegment.mParent < 0
-                                        ? KMatrix()
+                                        ? pTopGlobal
                                         : lGlobal[static_cast<std::size_t>(lSegment.mParent)];
             MatrixMultiplyAffine(lGlobal[s], lParent, lLocal);
             lDone[s] = true;
         }
     }
     return lGlobal;
+}
+
+// The global matrices of the segments' base poses, the top segment's parent the identity as the
+// offset pass takes it.
+std::vector<KMatrix> BaseGlobals(const std::vector<KHtrSegment>& pSegments)
+{
+    return ParentsFirstGlobals(pSegments, KMatrix(), [](const KHtrSegment& pSegment) {
+        KMatrix lLocal = pSegment.mBaseRotation;
+        for (int c = 0; c < 3; ++c) {
+            lLocal[3][c] = pSegment.mBaseTranslation[c];
+        }
+        return lLocal;
+    });
+}
+
+// A node's Lcl value as its take-0 curves hold it: in single precision.
+KVector4 AsCurvesHold(const KVector4& pValue)
+{
+    return KVector4(KRyvToCurveValue(pValue[0]), KRyvToCurveValue(pValue[1]),
+                    KRyvToCurveValue(pValue[2]));
+}
+
+// The default local matrix of a segment's node, as KRyvNode::GetDefaultLocalMatrix makes it from
+// the node's Lcl values as take 0's curves hold them.
+KMatrix DefaultLocal(const KHtrSegment& pSegment)
+{
+    KVector4 lValues[3];
+    pSegment.mNode->GetLclTranslation(lValues[0]);
+    pSegment.mNode->GetLclRotation(lValues[1]);
+    pSegment.mNode->GetLclScaling(lValues[2]);
+    KMatrix lLocal;
+    MatrixSetTRS(lLocal, AsCurvesHold(lValues[0]), AsCurvesHold(lValues[1]),
+                 AsCurvesHold(lValues[2]));
+    return lLocal;
+}
+
+// The default global matrices of the segments' nodes below pTop, as
+// KRyvNode::GetDefaultGlobalMatrix gives them. Asking every node instead would make its take-0
+// curves and its evaluation caches, which it would keep for no further use.
+std::vector<KMatrix> DefaultGlobals(const std::vector<KHtrSegment>& pSegments, KRyvNode* pTop)
+{
+    const KMatrix lTop = pTop->GetDefaultGlobalMatrix();
+    return ParentsFirstGlobals(pSegments, lTop, DefaultLocal);
 }
 
 } // namespace
@@ -96,8 +139,10 @@ bool KHtrFile::BuildNodes(KReadRollback& ioRollback, KRyvObjectFactory* pFactory
             return Fail("cannot attach the node of \"%s\"", Quoted(lSegment.mName).c_str());
         }
     }
-    for (KHtrSegment& lSegment : mSegments) {
-        SetSegmentLimits(lSegment);
+    const std::vector<KMatrix> lDefaultGlobals = DefaultGlobals(mSegments, pTop);
+    for (std::size_t i = 0; i < mSegments.size(); ++i) {
+        KHtrSegment& lSegment = mSegments[i];
+        SetSegmentLimits(lSegment, lDefaultGlobals[i]);
         if (lSegment.mNode->GetChildCount() == 0 &&
             !AddEndNode(ioRollback, pFactory, lSegment, pTakeName)) {
             return Fail("cannot create the end node of \"%s\"", Quoted(lSegment.mName).c_str());
@@ -132,11 +177,11 @@ bool KHtrFile::CreateSegmentNode(KReadRollback& ioRollback, KRyvObjectFactory* p
     return true;
 }
 
-void KHtrFile::SetSegmentLimits(KHtrSegment& ioSegment)
+void KHtrFile::SetSegmentLimits(KHtrSegment& ioSegment, const KMatrix& pDefaultGlobal)
 {
     KRyvNode* lNode = ioSegment.mNode;
     KMatrix lDefault;
-    MatrixNormalizeAxes(lDefault, lNode->GetDefaultGlobalMatrix());
+    MatrixNormalizeAxes(lDefault, pDefaultGlobal);
     ioSegment.mInverseDefaultRotation = KMatrix();
     MatrixTranspose3x3(ioSegment.mInverseDefaultRotation, lDefault);
     // The bone in the frame the keys give the node: the file's bone axis, turned by the

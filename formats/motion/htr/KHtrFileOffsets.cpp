@@ -23,6 +23,7 @@ void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pCount)
     if (pTop->GetChildCount() > 0) {
         lStack.emplace_back(pTop->GetChild(0), -1);
     }
+    int lDeepest = 0;
     while (!lStack.empty()) {
         const auto [lNode, lParent] = lStack.back();
         lStack.pop_back();
@@ -31,8 +32,10 @@ void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pCount)
             continue;
         }
         KHtrSegment& lFound = mSegments[static_cast<std::size_t>(lSegment - mSegments.data())];
+        const int lDepth = lParent < 0 ? 0 : lSteps[static_cast<std::size_t>(lParent)].mDepth + 1;
+        lDeepest = std::max(lDeepest, lDepth);
         lSteps.push_back(
-            {&lFound, lParent, false, KHtrAffine::FromMatrix(lFound.mInverseDefaultRotation)});
+            {&lFound, lDepth, false, KHtrAffine::FromMatrix(lFound.mInverseDefaultRotation)});
         if (lParent >= 0) {
             lSteps[static_cast<std::size_t>(lParent)].mHasChildren = true;
         }
@@ -40,21 +43,23 @@ void KHtrFile::MinimizeRotationOffset(KRyvNode* pTop, int pCount)
             lStack.emplace_back(lNode->GetChild(i), static_cast<int>(lSteps.size()) - 1);
         }
     }
+    // A segment's W and V inverse serve only its children, which the steps list right after it
+    // and before any other segment of its depth: one pair of blocks per depth serves them all.
+    // Pair 0 is the top segment's parent.
     const std::vector<KHtrAffineBlock> lTop = KHtrOffsetBlocks::TopBlocks();
-    std::vector<KHtrAffineBlock> lW(lSteps.size() + 1, lTop[0]);
-    std::vector<KHtrAffineBlock> lInverseV(lSteps.size(), lTop[0]);
-    // The last block of lW is the work block of each step.
-    KHtrAffineBlock& lWork = lW.back();
+    const std::size_t lPairs = static_cast<std::size_t>(lDeepest) + 2;
+    std::vector<KHtrAffineBlock> lW(lPairs, lTop[0]);
+    std::vector<KHtrAffineBlock> lInverseV(lPairs, lTop[0]);
+    lInverseV[0] = lTop[1];
+    KHtrAffineBlock lWork = lTop[0];
     double lKeys[kKeyColumns][kOffsetBlock];
     for (int lFirst = 0; lFirst < pCount; lFirst += kOffsetBlock) {
         const int lCount = std::min(kOffsetBlock, pCount - lFirst);
-        for (std::size_t i = 0; i < lSteps.size(); ++i) {
-            const int lParent = lSteps[i].mParent;
-            const std::size_t lAt = static_cast<std::size_t>(lParent);
-            KHtrOffsetBlocks::Offsets(lSteps[i], lFirst, lCount, lParent < 0 ? lTop[0] : lW[lAt],
-                                      lParent < 0 ? lTop[1] : lInverseV[lAt], lW[i], lInverseV[i],
-                                      lWork, lKeys);
-            KHtrOffsetBlocks::StoreKeys(lSteps[i], lFirst, lCount, lKeys);
+        for (const KHtrOffsetStep& lStep : lSteps) {
+            const std::size_t lAt = static_cast<std::size_t>(lStep.mDepth);
+            KHtrOffsetBlocks::Offsets(lStep, lFirst, lCount, lW[lAt], lInverseV[lAt], lW[lAt + 1],
+                                      lInverseV[lAt + 1], lWork, lKeys);
+            KHtrOffsetBlocks::StoreKeys(lStep, lFirst, lCount, lKeys);
         }
     }
 }

@@ -13,8 +13,8 @@
 struct KHtrOffsetStep
 {
     KHtrSegment* mSegment;
-    // Index of the parent's step; -1 for the top segment.
-    int mParent;
+    // Segments between it and the top segment (0 for the top segment itself).
+    int mDepth;
     bool mHasChildren;
     KHtrAffine mInverseDefault;
 };

@@ -35,7 +35,22 @@ bool KReaderHtr::ReadHeaderOptions(KStreamOptionsMotion& ioOptions)
     return File().ReadHeaderOptions(&ioOptions);
 }
 
+void KReaderHtr::ClearParsed()
+{
+    if (GetFile()) {
+        File().ReleaseSegments();
+    }
+}
+
 bool KReaderHtr::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
+{
+    const bool lRead = ReadSkeleton(ioScene, ioOptions);
+    // The segments' nodes are the scene's now, or taken back with the rollback.
+    ClearParsed();
+    return lRead;
+}
+
+bool KReaderHtr::ReadSkeleton(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 {
     ioOptions.ReportProgress("Reading HTR nodes", 0.0f);
     if (!File().ReadStructure()) {

@@ -41,11 +41,15 @@ public:
 
 private:
     std::unique_ptr<KTextFile> NewFile() const override;
+    // The file's segments, which a read is over with.
+    void ClearParsed() override;
     KHtrFile& File() const { return *GetFile(); }
     // GetReadOptions answers the header's frame count and rate, option 8 at 1; kFileCorrupted
     // when the header is bad.
     bool ReadHeaderOptions(KStreamOptionsMotion& ioOptions) override;
+    // ReadSkeleton, then the file forgets its segments whatever the outcome.
     bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) override;
+    bool ReadSkeleton(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
     // The skeleton joins the scene: below "HTR:reference" or, without it, directly below the
     // scene's root. Answers the top node, null when a step fails.
     KRyvNode* Place(KRyvScene& ioScene, KRyvNode* pReference, bool pKeepReference);
