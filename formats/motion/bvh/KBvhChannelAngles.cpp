@@ -29,8 +29,8 @@ constexpr double kPowers[KBvhDecimals::kMaxDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 
 // below go the other way: their angles come out negated.
 void ArcArguments(const KMatrix& pMatrix, int pAt, int pStride, double* oY, double* oX)
 {
-    // The scale comes out twice: once for the channels, once more for the order's conversion,
-    // as the matrix-to-angles conversion of the kit always took it.
+    // The scale comes out twice, as a scale removed before the kit's order conversion
+    // (KRotationOrder::M2V, which removes it again) takes it: files keep the digits they had.
     KMatrix lRotation;
     MatrixRemoveScale(lRotation, pMatrix);
     MatrixRemoveScale(lRotation, lRotation);
@@ -55,7 +55,8 @@ void ArcArguments(const KMatrix& pMatrix, int pAt, int pStride, double* oY, doub
     oX[pAt + 2 * pStride] = 1.0;
 }
 
-// The negated angles of the turns Y, X, Z rounded together, placed z, y, x as printed.
+// The negated angles of the turns Y, X, Z rounded together, placed as printed: Y in x, X in y,
+// Z in z.
 KVector4 Rounded(double pY, double pX, double pZ, KBvhDecimals& oDecimals)
 {
     double lAngles[3] = {-pY, -pX, -pZ};
