@@ -1,5 +1,6 @@
 #include "formats/motion/KMotionEuler.h"
 
+#include "core/KMatrix.h"
 #include "core/KVector4.h"
 #include "formats/motion/KMotionAngles.h"
 

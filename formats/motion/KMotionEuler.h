@@ -1,8 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_KMOTIONEULER_H
 #define RYVKIT_FORMATS_MOTION_KMOTIONEULER_H
 
-#include "core/KMatrix.h"
-
+class KMatrix;
 class KVector4;
 
 // Euler X, Y, Z angles (degrees) of rotations, many at a time, with the branches of the core's
