@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -20,6 +21,8 @@ constexpr int kAxisI = KMotionRotationOrder::eAxisY;
 constexpr int kAxisJ = KMotionRotationOrder::eAxisX;
 constexpr int kAxisK = KMotionRotationOrder::eAxisZ;
 
+// Half a unit of the last decimal kept.
+constexpr double kHalf = 0.5;
 // 10^0 to 10^kMaxDecimals, exact.
 constexpr double kPowers[KBvhDecimals::kMaxDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 1e4,
                                                             1e5, 1e6, 1e7, 1e8, 1e9};
@@ -114,8 +117,11 @@ KVector4 Rounded(double pY, double pX, double pZ, KBvhDecimals& oDecimals)
         oDecimals.mDecimals = lDecimals;
         for (int a = 0; a < 3; ++a) {
             // Each angle is the double nearest to its decimal, of at most seven digits: the
-            // product lies within far less than half a unit of that decimal's whole number.
-            oDecimals.mWhole[a] = std::llround(lAngles[a] * kPowers[lDecimals]);
+            // product lies within far less than half a unit of that decimal's whole number,
+            // which half a unit towards it and the truncation then give exactly.
+            const double lScaled = lAngles[a] * kPowers[lDecimals];
+            oDecimals.mWhole[a] =
+                static_cast<std::int64_t>(lScaled + (lScaled < 0.0 ? -kHalf : kHalf));
         }
     }
     return KVector4(lAngles[0], lAngles[1], lAngles[2]);
