@@ -85,3 +85,48 @@ void KMotionEuler::MatrixToEulerXYZ(int pCount, const KMatrix* pRotations, KVect
         }
     }
 }
+
+void KMotionEuler::EulerXYZToAxes(int pCount, const double* const pDegrees[3], double* oAxes,
+                                  int pStride)
+{
+    for (int lFirst = 0; lFirst < pCount; lFirst += kBlock) {
+        const int n = std::min(kBlock, pCount - lFirst);
+        double lSine[3][kBlock];
+        double lCosine[3][kBlock];
+        for (int a = 0; a < 3; ++a) {
+            KMotionAngles::SinCos(n, pDegrees[a] + lFirst, lSine[a], lCosine[a]);
+        }
+        for (int i = 0; i < n; ++i) {
+            const double sx = lSine[0][i], cx = lCosine[0][i];
+            const double sy = lSine[1][i], cy = lCosine[1][i];
+            const double sz = lSine[2][i], cz = lCosine[2][i];
+            const double lAxes[9] = {cy * cz,
+                                     cy * sz,
+                                     -sy,
+                                     sx * sy * cz - cx * sz,
+                                     sx * sy * sz + cx * cz,
+                                     sx * cy,
+                                     cx * sy * cz + sx * sz,
+                                     cx * sy * sz - sx * cz,
+                                     cx * cy};
+            for (int e = 0; e < 9; ++e) {
+                oAxes[e * pStride + lFirst + i] = lAxes[e];
+            }
+        }
+    }
+}
+
+KMatrix KMotionEuler::EulerXYZToMatrix(const KVector4& pDegrees)
+{
+    const double lDegrees[3] = {pDegrees[0], pDegrees[1], pDegrees[2]};
+    const double* const lEuler[3] = {&lDegrees[0], &lDegrees[1], &lDegrees[2]};
+    double lAxes[9];
+    EulerXYZToAxes(1, lEuler, lAxes, 1);
+    KMatrix lMatrix;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            lMatrix[r][c] = lAxes[3 * r + c];
+        }
+    }
+    return lMatrix;
+}

@@ -21,6 +21,15 @@ public:
                                double* const oAngles[3]);
     // The same from the 3x3 parts of pCount matrices into x, y, z of oAngles (w kept).
     static void MatrixToEulerXYZ(int pCount, const KMatrix* pRotations, KVector4* oAngles);
+
+    // The other way: the rotations Rx * Ry * Rz (row vectors, X turning first) of pCount Euler
+    // angle triples pDegrees[axis][i], by the core's EulerToAxesXYZ formula with the sines and
+    // cosines of KMotionAngles: element (r, c) of rotation i into oAxes[(3 r + c) pStride + i].
+    static void EulerXYZToAxes(int pCount, const double* const pDegrees[3], double* oAxes,
+                               int pStride);
+    // The same for one triple (x, y, z of pDegrees) into the 3x3 part of a matrix that is
+    // otherwise the identity.
+    static KMatrix EulerXYZToMatrix(const KVector4& pDegrees);
 };
 
 #endif

@@ -58,14 +58,14 @@ int PrintedExponent(double pValue, int pDigits)
 
 } // namespace
 
-void KMotionPrintPrecision::RoundToLargest(double* ioValues, int pCount, int pDigits)
+int KMotionPrintPrecision::RoundToLargest(double* ioValues, int pCount, int pDigits)
 {
     double lLargest = 0.0;
     for (int i = 0; i < pCount; ++i) {
         lLargest = std::max(lLargest, std::fabs(ioValues[i]));
     }
     if (!(lLargest > 0.0) || !std::isfinite(lLargest) || pDigits < 1) {
-        return;
+        return kNotRounded;
     }
     // The scale is a power of ten, exact up to 1e22, so dividing by it gives the nearest double
     // to the rounded decimal.
@@ -77,6 +77,7 @@ void KMotionPrintPrecision::RoundToLargest(double* ioValues, int pCount, int pDi
         ioValues[i] = lDecimals >= 0 ? std::nearbyint(ioValues[i] * lScale) / lScale
                                      : std::nearbyint(ioValues[i] / lScale) * lScale;
     }
+    return lDecimals;
 }
 
 void KMotionPrintPrecision::ClearNegativeZeros(double* ioValues, int pCount)

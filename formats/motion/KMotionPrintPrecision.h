@@ -1,6 +1,8 @@
 #ifndef RYVKIT_FORMATS_MOTION_KMOTIONPRINTPRECISION_H
 #define RYVKIT_FORMATS_MOTION_KMOTIONPRINTPRECISION_H
 
+#include <climits>
+
 // Keeps a printed group of values (a joint's three angles, a quaternion) stable when a file is
 // written, read back into single-precision keys and written again. The float rounding of the
 // group's largest value reaches every value of the group as an error of about 1e-7 of that
@@ -13,9 +15,14 @@ public:
     // Significant digits of "%g".
     static constexpr int kPrintedDigits = 6;
 
+    // What RoundToLargest answers for a group it leaves as it is.
+    static constexpr int kNotRounded = INT_MIN;
+
     // Rounds pCount values to the last of pDigits significant digits of the largest magnitude
-    // among them. A group whose largest value is 0 or not finite is left as it is.
-    static void RoundToLargest(double* ioValues, int pCount, int pDigits = kPrintedDigits);
+    // among them, and answers the decimals rounded to (negative for tens and above): each value
+    // is then the double nearest to a whole number of units of 10^-decimals. A group whose
+    // largest value is 0 or not finite is left as it is, and kNotRounded answered.
+    static int RoundToLargest(double* ioValues, int pCount, int pDigits = kPrintedDigits);
     // Turns negative zeros (a tiny negative value rounded away) into zeros, which print as "0".
     static void ClearNegativeZeros(double* ioValues, int pCount);
 };

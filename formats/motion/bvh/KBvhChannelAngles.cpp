@@ -1,369 +1,201 @@
 #include "formats/motion/bvh/KBvhChannelAngles.h"
 
 #include "core/KMatrix.h"
-#include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionAngles.h"
+#include "formats/motion/KMotionEuler.h"
 #include "formats/motion/KMotionPrintPrecision.h"
-#include "formats/motion/KMotionQuickTrig.h"
 #include "formats/motion/KMotionRotationOrder.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 
 namespace {
 
-// The header's rotation channels as axes of KMotionRotationOrder, listed outermost first.
-const int kChannelAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
-                             KMotionRotationOrder::eAxisY};
+// Matrices turned at a time: room for their arguments on the stack.
+constexpr int kBlock = 64;
 
-// EulerToMatrixOrdered's row for those channels turns Y, then X, then Z (axes i, j, k), and its
-// formulas give the angles negated (an odd axis triple): what the quick way is written for.
-constexpr int kQuickOrderedIndex = 6;
-constexpr int kAxisI = 1;
-constexpr int kAxisJ = 0;
-constexpr int kAxisK = 2;
-constexpr double kToDegrees = -(180.0 / 3.14159265358979323846);
-// What the quick way allows for. From the library's own matrix, the quick angles and the
-// library's both lie within about 1e-13 degrees of the angle of the exact matrix (the arc
-// tangents' arguments differ by a few units in their last place, the arc tangents by less than
-// 2e-15 radians); a zero y is the same zero for both. From a matrix of quick sines and cosines
-// (entries within 1e-14 of the library's), the angles may differ by up to 1e-14 / cos of the
-// middle turn radians, kept below 2e-11 degrees by the bound on that cosine.
-struct Tolerance
+// The channels' turns in the order they apply (Y, X, Z): rows i, j and k of the matrix.
+constexpr int kAxisI = KMotionRotationOrder::eAxisY;
+constexpr int kAxisJ = KMotionRotationOrder::eAxisX;
+constexpr int kAxisK = KMotionRotationOrder::eAxisZ;
+
+// Half a unit of the last decimal kept.
+constexpr double kHalf = 0.5;
+// 10^0 to 10^kMaxDecimals, exact.
+constexpr double kPowers[KBvhDecimals::kMaxDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 1e4,
+                                                            1e5, 1e6, 1e7, 1e8, 1e9};
+
+// The 3x3 parts of a block of matrices, element (r, c) of matrix m at mAt[3 r + c][m]: the
+// steps below run over each element of every matrix in turn, with no copy of a whole matrix. An
+// odd count of matrices is worked on with the zeros after the last.
+struct AxesBlock
 {
-    // Degrees.
-    double mAngle;
-    // Squared, over the squared length of the middle turn's row.
-    double mCosine2;
-    // The least |y| / |x| of an arc tangent of negative x: below it the signs of y may differ
-    // and the angle be a half turn off.
-    double mCut;
-    bool mZerosAreExact;
-};
-constexpr Tolerance kFromMatrix = {1e-11, 1e-12, 0.0, true};
-constexpr Tolerance kFromPose = {1e-9, 2.5e-3, 1e-12, false};
-// The relative rounding of a product or quotient, with room to spare.
-constexpr double kRelativeMargin = 1e-15;
-// Quick only for a matrix well away from a mirror of zero volume (its scales' signs are sure)
-// and from gimbal lock (the library's other formulas): squared ratios.
-constexpr double kQuickVolume = 1e-12;
-// Scalings (in magnitude) from this to its inverse: their rows' lengths neither overflow nor
-// lose digits below the normal doubles.
-constexpr double kLeastScale = 1e-100;
-// Squared row lengths of a matrix (in magnitude) from this to its inverse: the volume test's
-// product neither underflows nor overflows, whatever the order of its factors, and no argument
-// of the arc tangents is made of digits lost below the normal doubles.
-constexpr double kLeastLength2 = 1e-80;
-// Arguments below the normal doubles have lost digits (and two zeros have no arc tangent).
-constexpr double kLeastNormal = std::numeric_limits<double>::min();
-
-// 10^0 to 10^22, the doubles the rounding scales by.
-constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr int kPrinted = KMotionPrintPrecision::kPrintedDigits;
-// Where the largest angle must lie for the quick way: 1e-4 to 1e15 degrees, the starts of its
-// decades as the nearest doubles.
-constexpr int kLowestDecade = -4;
-constexpr int kHighestDecade = 14;
-constexpr double kDecadeStarts[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4, 1e5,
-                                    1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14};
-// Scaled angles stay below this (six digits and the margins), so the conversion is exact.
-constexpr double kLargestScaled = 1e9;
-using Bits = KMotionLaneBits;
-
-// The decade of a largest angle from its binary exponent: a factor of two holds at most one start
-// of a decade, so the decade of the exponent's power of two is the angle's, or the one after.
-// Binary exponents from kLeastBinary on (below 1e-4) are indexed, kBinaryCount of them (past
-// 1e15).
-constexpr int kLeastBinary = -14;
-constexpr int kBinaryCount = 64;
-constexpr int kDoubleExponentBias = 1023;
-constexpr int kSignificandBits = 52;
-constexpr int kDecadeCount = kHighestDecade - kLowestDecade + 1;
-
-struct DecadeTables
-{
-    // The index in kDecadeStarts of the decade of 2^(kLeastBinary + k), or 0 below the first.
-    std::uint64_t mOfBinary[kBinaryCount] = {};
-    // The start of the decade after index i; past the last, one no angle reaches.
-    double mNextStart[kDecadeCount] = {};
+    double mAt[9][kBlock];
 };
 
-constexpr DecadeTables MakeDecadeTables()
+// MatrixRemoveScale on the first pCount matrices, with its operations in its order: each axis
+// row divided by its length signed like the determinant, a row of zero length left as it is.
+void RemoveScale(int pCount, AxesBlock& ioBlock)
 {
-    DecadeTables lTables;
-    double lPower = 1.0;
-    for (int e = 0; e > kLeastBinary; --e) {
-        lPower /= 2.0;
-    }
-    for (int k = 0; k < kBinaryCount; ++k, lPower *= 2.0) {
-        for (int i = 1; i < kDecadeCount; ++i) {
-            lTables.mOfBinary[k] += kDecadeStarts[i] <= lPower ? 1 : 0;
+    double(&a)[9][kBlock] = ioBlock.mAt;
+    double lDivisor[3][kBlock];
+    for (int m = 0; m < pCount; ++m) {
+        const double lDeterminant = a[0][m] * (a[4][m] * a[8][m] - a[5][m] * a[7][m]) -
+                                    a[1][m] * (a[3][m] * a[8][m] - a[5][m] * a[6][m]) +
+                                    a[2][m] * (a[3][m] * a[7][m] - a[4][m] * a[6][m]);
+        const double lSign = lDeterminant < 0.0 ? -1.0 : 1.0;
+        for (int r = 0; r < 3; ++r) {
+            const double x = a[3 * r][m], y = a[3 * r + 1][m], z = a[3 * r + 2][m];
+            const double lScale = lSign * std::sqrt(x * x + y * y + z * z);
+            // Dividing by 1 leaves a row as it is, to the bit.
+            lDivisor[r][m] = lScale != 0.0 ? lScale : 1.0;
         }
     }
-    for (int i = 0; i < kDecadeCount; ++i) {
-        lTables.mNextStart[i] =
-            i + 1 < kDecadeCount ? kDecadeStarts[i + 1] : std::numeric_limits<double>::infinity();
-    }
-    return lTables;
-}
-
-constexpr DecadeTables kDecadeTables = MakeDecadeTables();
-
-double Dot3(const double* pA, const double* pB)
-{
-    return pA[0] * pB[0] + pA[1] * pB[1] + pA[2] * pB[2];
-}
-
-// Two poses (a lane each) on their way to channel angles.
-struct LanePair
-{
-    // The poses' rotations (Euler X, Y, Z) and scalings, and the rotations' sines and cosines.
-    KMotionLanes mRotation[3];
-    KMotionLanes mScaling[3];
-    KMotionLanes mSine[3];
-    KMotionLanes mCosine[3];
-    // The lanes that can still go the quick way.
-    KMotionLaneMask mSure;
-    KMotionLanes mY[3];
-    KMotionLanes mX[3];
-    // The angles in degrees, then rounded.
-    KMotionLanes mAngles[3];
-    KMotionLanes mLargest;
-    KMotionLaneMask mWhole[3];
-    KMotionLaneMask mDecimals;
-};
-
-} // namespace
-
-#define RYV_MOTION_LANE_STEPS "formats/motion/bvh/KBvhChannelAngleSteps.inl"
-#include "formats/motion/KMotionLaneWidths.inl"
-
-namespace {
-
-// The arc tangents (radians, in mAngles) made the channel angles, not yet rounded, and the
-// largest of them.
-void QuickArcDegrees(LanePair& ioPair)
-{
-    ioPair.mLargest = KMotionLanes{0.0, 0.0};
-    for (int i = 0; i < 3; ++i) {
-        ioPair.mAngles[i] *= kToDegrees;
-        const KMotionLanes lAbs = Bits::Abs(ioPair.mAngles[i]);
-        ioPair.mLargest = Bits::Select(Bits::Mask(lAbs > ioPair.mLargest), lAbs, ioPair.mLargest);
-    }
-}
-
-// The channel angles from the arc tangents' arguments, not yet rounded, and the largest of them.
-void QuickArcs(const Tolerance& pTolerance, LanePair& ioPair)
-{
-    ioPair.mSure = two::ArcBounds(pTolerance, ioPair.mSure, ioPair.mY, ioPair.mX);
-    for (int i = 0; i < 3; ++i) {
-        ioPair.mAngles[i] = KMotionQuickTrig::Atan2(ioPair.mY[i], ioPair.mX[i]);
-    }
-    QuickArcDegrees(ioPair);
-}
-
-// The arc tangents of two sets, side by side.
-void QuickArcsOfTwo(LanePair& ioFirst, LanePair& ioSecond, KMotionLaneWidth pWidth)
-{
-    for (int i = 0; i < 3; ++i) {
-        const KMotionLanes lY[2] = {ioFirst.mY[i], ioSecond.mY[i]};
-        const KMotionLanes lX[2] = {ioFirst.mX[i], ioSecond.mX[i]};
-        KMotionLanes lAngles[2];
-        KMotionQuickTrig::Atan2(lY, lX, lAngles, pWidth);
-        ioFirst.mAngles[i] = lAngles[0];
-        ioSecond.mAngles[i] = lAngles[1];
-    }
-}
-
-// The sines and cosines of two sets' rotations, side by side.
-void SinesOfTwo(LanePair& ioFirst, LanePair& ioSecond, KMotionLaneWidth pWidth)
-{
-    for (int i = 0; i < 3; ++i) {
-        const KMotionLanes lDegrees[2] = {ioFirst.mRotation[i], ioSecond.mRotation[i]};
-        KMotionLanes lSines[2];
-        KMotionLanes lCosines[2];
-        KMotionQuickTrig::SinCos(lDegrees, lSines, lCosines, pWidth);
-        ioFirst.mSine[i] = lSines[0];
-        ioSecond.mSine[i] = lSines[1];
-        ioFirst.mCosine[i] = lCosines[0];
-        ioSecond.mCosine[i] = lCosines[1];
-    }
-}
-
-// Lane pLane of the quick way's answer.
-KVector4 LaneAngles(const LanePair& pPair, int pLane, KBvhDecimals& oDecimals)
-{
-    for (int i = 0; i < 3; ++i) {
-        oDecimals.mWhole[i] = pPair.mWhole[i][pLane];
-    }
-    oDecimals.mDecimals = static_cast<int>(pPair.mDecimals[pLane]);
-    return KVector4(pPair.mAngles[0][pLane], pPair.mAngles[1][pLane], pPair.mAngles[2][pLane]);
-}
-
-// The angles of the quick way; false when it cannot be sure of every digit.
-bool QuicklyOf(const KMatrix& pMatrix, KVector4& oAngles, KBvhDecimals& oDecimals)
-{
-    // The library divides each row by its length (signed like the determinant) twice, which
-    // leaves every arc tangent's arguments within a few units in their last place of these:
-    // rows i and j and rows k and i share a factor, and y and x of the second angle share
-    // their row's.
-    const double* lI = pMatrix[kAxisI];
-    const double* lJ = pMatrix[kAxisJ];
-    const double* lK = pMatrix[kAxisK];
-    const double lLengths2[3] = {Dot3(lI, lI), Dot3(lJ, lJ), Dot3(lK, lK)};
-    for (const double lLength2 : lLengths2) {
-        if (!(lLength2 >= kLeastLength2) || !(lLength2 <= 1.0 / kLeastLength2)) {
-            return false;
+    // Two matrices at a time; a lone last one is divided with a divisor of 1 beside it.
+    using Pair = double __attribute__((vector_size(2 * sizeof(double))));
+    const int lPairs = (pCount + 1) / 2;
+    if (pCount % 2 != 0) {
+        for (int r = 0; r < 3; ++r) {
+            lDivisor[r][pCount] = 1.0;
         }
     }
-    const double lDeterminant = lI[0] * (lJ[1] * lK[2] - lJ[2] * lK[1]) -
-                                lI[1] * (lJ[0] * lK[2] - lJ[2] * lK[0]) +
-                                lI[2] * (lJ[0] * lK[1] - lJ[1] * lK[0]);
-    const double lCosine2 = lI[kAxisI] * lI[kAxisI] + lI[kAxisJ] * lI[kAxisJ];
-    if (!(lDeterminant * lDeterminant >
-          kQuickVolume * lLengths2[0] * lLengths2[1] * lLengths2[2]) ||
-        !(lCosine2 > kFromMatrix.mCosine2 * lLengths2[0]) || !std::isfinite(lDeterminant)) {
-        return false;
+    for (int e = 0; e < 9; ++e) {
+        for (int p = 0; p < lPairs; ++p) {
+            Pair lValues;
+            Pair lDivisors;
+            std::memcpy(&lValues, &a[e][2 * p], sizeof lValues);
+            std::memcpy(&lDivisors, &lDivisor[e / 3][2 * p], sizeof lDivisors);
+            lValues /= lDivisors;
+            std::memcpy(&a[e][2 * p], &lValues, sizeof lValues);
+        }
     }
-    // Rows i, j, k here are the matrix rows 1, 0, 2: the determinant of the rows in that order
-    // has the other sign.
-    const double lSign = lDeterminant < 0.0 ? 1.0 : -1.0;
-    const double lY[3] = {lSign * lJ[kAxisK] * std::sqrt(lLengths2[2]), -lSign * lI[kAxisK],
-                          lSign * lI[kAxisJ]};
-    const double lX[3] = {lSign * lK[kAxisK] * std::sqrt(lLengths2[1]), std::sqrt(lCosine2),
-                          lSign * lI[kAxisI]};
-    LanePair lPair;
-    lPair.mSure = ~KMotionLaneMask{};
-    for (int i = 0; i < 3; ++i) {
-        lPair.mY[i] = KMotionLanes{lY[i], lY[i]};
-        lPair.mX[i] = KMotionLanes{lX[i], lX[i]};
-    }
-    QuickArcs(kFromMatrix, lPair);
-    lPair.mSure = two::Rounding(kFromMatrix, lPair.mSure, lPair.mLargest, lPair.mAngles, lPair.mY,
-                                lPair.mX, lPair.mWhole, lPair.mDecimals);
-    if (!lPair.mSure[0]) {
-        return false;
-    }
-    oAngles = LaneAngles(lPair, 0, oDecimals);
-    return true;
 }
 
-} // namespace
-
-KBvhChannelAngles::KBvhChannelAngles()
-    : mOrderedIndex(
-          KMotionRotationOrder::ToOrderedIndex(kChannelAxes, KMotionRotationOrder::eFirstOutermost))
+// The arguments of the arc tangents of the Y, X and Z angles of the first pCount matrices (their
+// scale removed), at m, pCount + m and 2 pCount + m. Y, X, Z is an odd order of the axes, in which
+// the turns of the even formulas below go the other way: their angles come out negated.
+void ArcArguments(int pCount, const AxesBlock& pBlock, double* oY, double* oX)
 {
+    const auto At = [&pBlock](int pRow, int pColumn, int pMatrix) {
+        return pBlock.mAt[3 * pRow + pColumn][pMatrix];
+    };
+    for (int m = 0; m < pCount; ++m) {
+        const double lII = At(kAxisI, kAxisI, m);
+        const double lIJ = At(kAxisI, kAxisJ, m);
+        const double lCosine = std::sqrt(lII * lII + lIJ * lIJ);
+        oY[pCount + m] = -At(kAxisI, kAxisK, m);
+        oX[pCount + m] = lCosine;
+        if (lCosine > KBvhChannelAngles::kGimbal) {
+            oY[m] = At(kAxisJ, kAxisK, m);
+            oX[m] = At(kAxisK, kAxisK, m);
+            oY[2 * pCount + m] = lIJ;
+            oX[2 * pCount + m] = lII;
+            continue;
+        }
+        // Only the sum or difference of the outer turns is known: the last turn is 0 (the arc
+        // tangent of 0 and 1), the first carries the whole of it.
+        oY[m] = -At(kAxisK, kAxisJ, m);
+        oX[m] = At(kAxisJ, kAxisJ, m);
+        oY[2 * pCount + m] = 0.0;
+        oX[2 * pCount + m] = 1.0;
+    }
 }
 
-KVector4 KBvhChannelAngles::Of(const KMatrix& pMatrix, KBvhDecimals& oDecimals) const
+// The negated angles of the turns Y, X, Z rounded together, placed as printed: Y in x, X in y,
+// Z in z.
+KVector4 Rounded(double pY, double pX, double pZ, KBvhDecimals& oDecimals)
 {
-    KVector4 lAngles;
-    if (mOrderedIndex == kQuickOrderedIndex && QuicklyOf(pMatrix, lAngles, oDecimals)) {
-        return lAngles;
-    }
+    double lAngles[3] = {-pY, -pX, -pZ};
+    const int lDecimals = KMotionPrintPrecision::RoundToLargest(lAngles, 3);
     oDecimals = KBvhDecimals();
-    return ExactlyOf(pMatrix);
+    // A group with one angle not finite is rounded all the same; the file refuses it.
+    const bool lFinite =
+        std::isfinite(lAngles[0]) && std::isfinite(lAngles[1]) && std::isfinite(lAngles[2]);
+    if (lFinite && lDecimals >= 0 && lDecimals <= KBvhDecimals::kMaxDecimals) {
+        oDecimals.mDecimals = lDecimals;
+        for (int a = 0; a < 3; ++a) {
+            // Each angle is the double nearest to its decimal, of at most seven digits: the
+            // product lies within far less than half a unit of that decimal's whole number,
+            // which half a unit towards it and the truncation then give exactly.
+            const double lScaled = lAngles[a] * kPowers[lDecimals];
+            oDecimals.mWhole[a] =
+                static_cast<std::int64_t>(lScaled + (lScaled < 0.0 ? -kHalf : kHalf));
+        }
+    }
+    return KVector4(lAngles[0], lAngles[1], lAngles[2]);
 }
 
-KVector4 KBvhChannelAngles::OfPose(const KVector4& pRotation, const KVector4& pScaling,
-                                   KBvhDecimals& oDecimals) const
+// The channel angles of the first pCount matrices of ioBlock (which loses their scale).
+void OfBlock(int pCount, AxesBlock& ioBlock, KVector4* oAngles, KBvhDecimals* oDecimals)
+{
+    // The scale comes out twice, as a scale removed before the kit's order conversion
+    // (KRotationOrder::M2V, which removes it again) takes it: files keep the digits they had.
+    RemoveScale(pCount, ioBlock);
+    RemoveScale(pCount, ioBlock);
+    // The three angles of every matrix in one run of arc tangents: the Y angles, then the X
+    // angles, then the Z angles.
+    double lY[3 * kBlock];
+    double lX[3 * kBlock];
+    ArcArguments(pCount, ioBlock, lY, lX);
+    double lDegrees[3 * kBlock];
+    KMotionAngles::Atan2(3 * pCount, lY, lX, lDegrees);
+    for (int m = 0; m < pCount; ++m) {
+        oAngles[m] =
+            Rounded(lDegrees[m], lDegrees[pCount + m], lDegrees[2 * pCount + m], oDecimals[m]);
+    }
+}
+
+} // namespace
+
+KVector4 KBvhChannelAngles::Of(const KMatrix& pMatrix, KBvhDecimals& oDecimals)
 {
     KVector4 lAngles;
-    bool lQuick = false;
-    QuicklyOfPoses(1, &pRotation, &pScaling, &lAngles, &oDecimals, &lQuick,
-                   KMotionQuickTrig::WidestLanes());
-    return lQuick ? lAngles : SlowlyOfPose(pRotation, pScaling, oDecimals);
+    Of(1, &pMatrix, &lAngles, &oDecimals);
+    return lAngles;
+}
+
+void KBvhChannelAngles::Of(int pCount, const KMatrix* pMatrices, KVector4* oAngles,
+                           KBvhDecimals* oDecimals)
+{
+    for (int lFirst = 0; lFirst < pCount; lFirst += kBlock) {
+        const int n = std::min(kBlock, pCount - lFirst);
+        AxesBlock lBlock = {};
+        for (int m = 0; m < n; ++m) {
+            const double* lElements = pMatrices[lFirst + m].GetData();
+            for (int r = 0; r < 3; ++r) {
+                for (int c = 0; c < 3; ++c) {
+                    lBlock.mAt[3 * r + c][m] = lElements[4 * r + c];
+                }
+            }
+        }
+        OfBlock(n, lBlock, oAngles + lFirst, oDecimals + lFirst);
+    }
 }
 
 void KBvhChannelAngles::OfPoses(int pCount, const KVector4* pRotations, const KVector4* pScalings,
-                                KVector4* oAngles, KBvhDecimals* oDecimals,
-                                KMotionLaneWidth pWidth) const
+                                KVector4* oAngles, KBvhDecimals* oDecimals)
 {
-    for (int lFirst = 0; lFirst < pCount; lFirst += kPosesAtOnce) {
-        const int lCount = std::min(kPosesAtOnce, pCount - lFirst);
-        bool lQuick[kPosesAtOnce];
-        QuicklyOfPoses(lCount, pRotations + lFirst, pScalings + lFirst, oAngles + lFirst,
-                       oDecimals + lFirst, lQuick, pWidth);
-        for (int p = 0; p < lCount; ++p) {
-            if (!lQuick[p]) {
-                const int lPose = lFirst + p;
-                oAngles[lPose] =
-                    SlowlyOfPose(pRotations[lPose], pScalings[lPose], oDecimals[lPose]);
+    for (int lFirst = 0; lFirst < pCount; lFirst += kBlock) {
+        const int n = std::min(kBlock, pCount - lFirst);
+        double lDegrees[3][kBlock];
+        for (int p = 0; p < n; ++p) {
+            for (int a = 0; a < 3; ++a) {
+                lDegrees[a][p] = pRotations[lFirst + p][a];
             }
         }
-    }
-}
-
-void KBvhChannelAngles::QuicklyOfPoses(int pCount, const KVector4* pRotations,
-                                       const KVector4* pScalings, KVector4* oAngles,
-                                       KBvhDecimals* oDecimals, bool* oQuick,
-                                       KMotionLaneWidth pWidth) const
-{
-    if (mOrderedIndex != kQuickOrderedIndex) {
-        std::fill(oQuick, oQuick + pCount, false);
-        return;
-    }
-    // Stage by stage over every pair: a pair's steps wait on each other, the pairs' do not. The
-    // trigonometry takes two pairs at once, so the pairs come in an even number.
-    LanePair lPairs[kPosesAtOnce / 2];
-    const int lPairCount = 2 * ((pCount + 3) / 4);
-    for (int p = 0; p < lPairCount; ++p) {
-        // The lanes past the poses repeat the last one.
-        const int lFirst = std::min(2 * p, pCount - 1);
-        const int lSecond = std::min(2 * p + 1, pCount - 1);
-        for (int i = 0; i < 3; ++i) {
-            lPairs[p].mRotation[i] = KMotionLanes{pRotations[lFirst][i], pRotations[lSecond][i]};
-            lPairs[p].mScaling[i] = KMotionLanes{pScalings[lFirst][i], pScalings[lSecond][i]};
+        const double* const lEuler[3] = {lDegrees[0], lDegrees[1], lDegrees[2]};
+        AxesBlock lBlock = {};
+        KMotionEuler::EulerXYZToAxes(n, lEuler, &lBlock.mAt[0][0], kBlock);
+        for (int r = 0; r < 3; ++r) {
+            for (int p = 0; p < n; ++p) {
+                const double lScaling = pScalings[lFirst + p][r];
+                for (int c = 0; c < 3; ++c) {
+                    lBlock.mAt[3 * r + c][p] *= lScaling;
+                }
+            }
         }
+        OfBlock(n, lBlock, oAngles + lFirst, oDecimals + lFirst);
     }
-    for (int p = 0; p < lPairCount; p += 2) {
-        SinesOfTwo(lPairs[p], lPairs[p + 1], pWidth);
-    }
-    for (int p = 0; p < lPairCount; p += 2) {
-        RYV_MOTION_LANES_OF(pWidth, PoseArgumentsOfTwo)(lPairs[p], lPairs[p + 1]);
-    }
-    for (int p = 0; p < lPairCount; p += 2) {
-        QuickArcsOfTwo(lPairs[p], lPairs[p + 1], pWidth);
-    }
-    for (int p = 0; p < lPairCount; ++p) {
-        QuickArcDegrees(lPairs[p]);
-    }
-    for (int p = 0; p < lPairCount; p += 2) {
-        RYV_MOTION_LANES_OF(pWidth, RoundingOfTwo)(kFromPose, lPairs[p], lPairs[p + 1]);
-    }
-    for (int lPose = 0; lPose < pCount; ++lPose) {
-        const LanePair& lPair = lPairs[lPose / 2];
-        oQuick[lPose] = lPair.mSure[lPose % 2] != 0;
-        if (oQuick[lPose]) {
-            oAngles[lPose] = LaneAngles(lPair, lPose % 2, oDecimals[lPose]);
-        }
-    }
-}
-
-KVector4 KBvhChannelAngles::SlowlyOfPose(const KVector4& pRotation, const KVector4& pScaling,
-                                         KBvhDecimals& oDecimals) const
-{
-    KMatrix lMatrix;
-    MatrixSetTRS(lMatrix, KVector4(), pRotation, pScaling);
-    return Of(lMatrix, oDecimals);
-}
-
-KVector4 KBvhChannelAngles::ExactlyOf(const KMatrix& pMatrix) const
-{
-    // The scale comes out twice: once for the channels, once more inside the order's conversion.
-    KMatrix lOnce;
-    MatrixRemoveScale(lOnce, pMatrix);
-    KMatrix lRotation;
-    MatrixRemoveScale(lRotation, lOnce);
-    // The ordered angles come in application order, the channels' own reversed: Y, X, Z.
-    KVector4 lApplied;
-    MatrixToEulerOrdered(lApplied, lRotation, mOrderedIndex);
-    double lAngles[3] = {lApplied[0], lApplied[1], lApplied[2]};
-    KMotionPrintPrecision::RoundToLargest(lAngles, 3);
-    return KVector4(lAngles[0], lAngles[1], lAngles[2]);
 }

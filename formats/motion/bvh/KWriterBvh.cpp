@@ -4,6 +4,7 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "formats/motion/bvh/KBvhChannelAngles.h"
 #include "formats/motion/bvh/KBvhFile.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvScene.h"
@@ -238,7 +239,7 @@ void KWriterBvh::SampleGlobalRoot(FrameJoint& ioJoint, KTime pTime)
     JointValues& lLast = ioJoint.mLast;
     const KMatrix& lMatrix = ioJoint.mNode->GetGlobalMatrixAtTime(pTime);
     lLast.mTranslation = TranslationOf(lMatrix);
-    lLast.mAngles = mChannelAngles.Of(lMatrix, lLast.mDecimals);
+    lLast.mAngles = KBvhChannelAngles::Of(lMatrix, lLast.mDecimals);
 }
 
 void KWriterBvh::SampleLocalJoint(FrameJoint& ioJoint, JointValues* oValues)
@@ -257,7 +258,7 @@ void KWriterBvh::SampleLocalJoint(FrameJoint& ioJoint, JointValues* oValues)
         const double* lPose = ioJoint.mSampler.ValuesAt(mBlockTimes[f], lSame);
         lScratch.mSame[f] = lSame;
         if (!lSame) {
-            // MatrixSetTRS puts the translation in as it stands.
+            // A local matrix holds the translation as it stands.
             oValues[f].mTranslation = KVector4(lPose[0], lPose[1], lPose[2]);
             lScratch.mChangedFrames.push_back(f);
             lScratch.mRotations.emplace_back(lPose[3], lPose[4], lPose[5]);
@@ -267,9 +268,9 @@ void KWriterBvh::SampleLocalJoint(FrameJoint& ioJoint, JointValues* oValues)
     const std::size_t lChanged = lScratch.mChangedFrames.size();
     lScratch.mAngles.resize(lChanged);
     lScratch.mDecimals.resize(lChanged);
-    mChannelAngles.OfPoses(static_cast<int>(lChanged), lScratch.mRotations.data(),
-                           lScratch.mScalings.data(), lScratch.mAngles.data(),
-                           lScratch.mDecimals.data());
+    KBvhChannelAngles::OfPoses(static_cast<int>(lChanged), lScratch.mRotations.data(),
+                               lScratch.mScalings.data(), lScratch.mAngles.data(),
+                               lScratch.mDecimals.data());
     for (std::size_t i = 0; i < lChanged; ++i) {
         JointValues& lValues = oValues[lScratch.mChangedFrames[i]];
         lValues.mAngles = lScratch.mAngles[i];

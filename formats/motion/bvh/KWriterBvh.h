@@ -4,8 +4,8 @@
 #include "core/KTime.h"
 #include "core/KVector4.h"
 #include "formats/motion/KMotionTextWriter.h"
-#include "formats/motion/bvh/KBvhChannelAngles.h"
 #include "formats/motion/bvh/KBvhJointSampler.h"
+#include "formats/motion/bvh/KBvhValueText.h"
 
 #include <memory>
 #include <vector>
@@ -99,7 +99,6 @@ private:
 
     bool mGlobalRoot = false;
     bool mThreeChannels = true;
-    KBvhChannelAngles mChannelAngles;
     // In the order of the frame values.
     std::vector<FrameJoint> mFrameJoints;
     // The frames sampled ahead of their lines: their times, and the values of joint j at frame f

@@ -118,11 +118,13 @@ void KHtrFile::ResetHeader()
 
 KMatrix KHtrFile::FrameRotation(const double pAngles[3]) const
 {
-    const int* lAxes = kOrderAxes[mEulerOrder];
-    // The ordered conversion takes its angles in the order the turns apply: innermost first.
+    // The turns of a frame line's angles, as FrameAngles makes them.
+    int lAxes[3];
+    AppliedAxes(lAxes);
+    const double lApplied[3] = {pAngles[lAxes[0]], pAngles[lAxes[1]], pAngles[lAxes[2]]};
     KMatrix lMatrix;
-    EulerToMatrixOrdered(lMatrix, pAngles[lAxes[2]], pAngles[lAxes[1]], pAngles[lAxes[0]],
-                         mRotationOrderIndex);
+    KMotionRotationOrder::AnglesToMatrix(lMatrix, lAxes, lApplied, 3,
+                                         KMotionRotationOrder::eFirstAppliedFirst);
     return lMatrix;
 }
 

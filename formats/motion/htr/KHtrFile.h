@@ -202,7 +202,7 @@ private:
     bool AddEndNode(KReadRollback& ioRollback, KRyvObjectFactory* pFactory,
                     const KHtrSegment& pSegment, const char* pTakeName);
     // pDefaultGlobal: the default global matrix of the segment's node.
-    void SetSegmentLimits(KHtrSegment& ioSegment, const KMatrix& pDefaultGlobal);
+    void SetSegmentLimits(KHtrSegment& ioSegment);
     // After the rotation-offset pass: every segment node's rest values (its Lcl values and its
     // limits' default translation) taken into the frame the pass gives the keys, its default
     // rotation taken out, so that the rest pose (CreateRestPose takes the Lcl values) and the

@@ -3,6 +3,7 @@
 
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionEuler.h"
 #include "io/KReadRollback.h"
 #include "scene/KRyvCurveDefaults.h"
 #include "scene/KRyvNode.h"
@@ -43,77 +44,84 @@ KRyvNode* CreateLimb(KReadRollback& ioRollback, KRyvObjectFactory* pFactory, con
     return lNode;
 }
 
-// The global matrices of the segments, parents first along each chain (a file may list a child
-// before its parent): pLocalOf(segment) multiplied down from pTopGlobal, the root segment's
-// parent.
-template <typename LocalOf>
-std::vector<KMatrix> ParentsFirstGlobals(const std::vector<KHtrSegment>& pSegments,
-                                         const KMatrix& pTopGlobal, LocalOf pLocalOf)
+// The segments in an order with every parent before its children (a file may list a child
+// before its parent).
+std::vector<std::size_t> ParentsFirst(const std::vector<KHtrSegment>& pSegments)
 {
     const std::size_t lCount = pSegments.size();
-    std::vector<KMatrix> lGlobal(lCount);
+    std::vector<std::size_t> lOrder;
+    lOrder.reserve(lCount);
     std::vector<bool> lDone(lCount, false);
     std::vector<std::size_t> lChain;
     for (std::size_t i = 0; i < lCount; ++i) {
         for (int s = static_cast<int>(i); s >= 0 && !lDone[static_cast<std::size_t>(s)];
              s = pSegments[static_cast<std::size_t>(s)].mParent) {
             lChain.push_back(static_cast<std::size_t>(s));
+            lDone[static_cast<std::size_t>(s)] = true;
         }
-        for (; !lChain.empty(); lChain.pop_back()) {
-            const std::size_t s = lChain.back();
-            const KHtrSegment& lSegment = pSegments[s];
-            const KMatrix lLocal = pLocalOf(lSegment);
-            const KMatrix lParent = lSegment.mParent < 0
-                                        ? pTopGlobal
-                                        : lGlobal[static_cast<std::size_t>(lSegment.mParent)];
-            MatrixMultiplyAffine(lGlobal[s], lParent, lLocal);
-            lDone[s] = true;
-        }
+        lOrder.insert(lOrder.end(), lChain.rbegin(), lChain.rend());
+        lChain.clear();
+    }
+    return lOrder;
+}
+
+// pLocal[s] times the global matrix of s's parent, for every segment s, parents first; the top
+// segment's parent is the identity.
+std::vector<KMatrix> Globals(const std::vector<KHtrSegment>& pSegments,
+                             const std::vector<KMatrix>& pLocal)
+{
+    std::vector<KMatrix> lGlobal(pSegments.size());
+    for (const std::size_t s : ParentsFirst(pSegments)) {
+        const int lParent = pSegments[s].mParent;
+        const KMatrix lParentGlobal =
+            lParent < 0 ? KMatrix() : lGlobal[static_cast<std::size_t>(lParent)];
+        MatrixMultiplyAffine(lGlobal[s], lParentGlobal, pLocal[s]);
     }
     return lGlobal;
 }
 
-// The global matrices of the segments' base poses, the top segment's parent the identity as the
-// offset pass takes it.
+// The global matrices of the segments' base poses, as the offset pass takes them.
 std::vector<KMatrix> BaseGlobals(const std::vector<KHtrSegment>& pSegments)
 {
-    return ParentsFirstGlobals(pSegments, KMatrix(), [](const KHtrSegment& pSegment) {
-        KMatrix lLocal = pSegment.mBaseRotation;
+    std::vector<KMatrix> lLocal;
+    lLocal.reserve(pSegments.size());
+    for (const KHtrSegment& lSegment : pSegments) {
+        lLocal.push_back(lSegment.mBaseRotation);
         for (int c = 0; c < 3; ++c) {
-            lLocal[3][c] = pSegment.mBaseTranslation[c];
+            lLocal.back()[3][c] = lSegment.mBaseTranslation[c];
         }
-        return lLocal;
-    });
+    }
+    return Globals(pSegments, lLocal);
 }
 
-// A node's Lcl value as its take-0 curves hold it: in single precision.
-KVector4 AsCurvesHold(const KVector4& pValue)
+// The rotation values a node's default matrix is made of: its Lcl rotation as its default take's
+// curves hold it, in single precision. Asking the take instead would make its curves, which the
+// node would keep for no further use.
+KVector4 DefaultRotation(const KRyvNode& pNode)
 {
-    return KVector4(KRyvToCurveValue(pValue[0]), KRyvToCurveValue(pValue[1]),
-                    KRyvToCurveValue(pValue[2]));
+    KVector4 lRotation;
+    pNode.GetLclRotation(lRotation);
+    return KVector4(KRyvToCurveValue(lRotation[0]), KRyvToCurveValue(lRotation[1]),
+                    KRyvToCurveValue(lRotation[2]));
 }
 
-// The default local matrix of a segment's node, as KRyvNode::GetDefaultLocalMatrix makes it from
-// the node's Lcl values as take 0's curves hold them.
-KMatrix DefaultLocal(const KHtrSegment& pSegment)
+// Each segment's mInverseDefaultRotation: the transposed, normalised rotation of its node's
+// default global matrix, its nodes' default rotations turned as the motion formats turn them
+// (the top node is not turned).
+void SetInverseDefaultRotations(std::vector<KHtrSegment>& ioSegments)
 {
-    KVector4 lValues[3];
-    pSegment.mNode->GetLclTranslation(lValues[0]);
-    pSegment.mNode->GetLclRotation(lValues[1]);
-    pSegment.mNode->GetLclScaling(lValues[2]);
-    KMatrix lLocal;
-    MatrixSetTRS(lLocal, AsCurvesHold(lValues[0]), AsCurvesHold(lValues[1]),
-                 AsCurvesHold(lValues[2]));
-    return lLocal;
-}
-
-// The default global matrices of the segments' nodes below pTop, as
-// KRyvNode::GetDefaultGlobalMatrix gives them. Asking every node instead would make its take-0
-// curves and its evaluation caches, which it would keep for no further use.
-std::vector<KMatrix> DefaultGlobals(const std::vector<KHtrSegment>& pSegments, KRyvNode* pTop)
-{
-    const KMatrix lTop = pTop->GetDefaultGlobalMatrix();
-    return ParentsFirstGlobals(pSegments, lTop, DefaultLocal);
+    std::vector<KMatrix> lLocal;
+    lLocal.reserve(ioSegments.size());
+    for (const KHtrSegment& lSegment : ioSegments) {
+        lLocal.push_back(KMotionEuler::EulerXYZToMatrix(DefaultRotation(*lSegment.mNode)));
+    }
+    const std::vector<KMatrix> lGlobal = Globals(ioSegments, lLocal);
+    for (std::size_t s = 0; s < ioSegments.size(); ++s) {
+        KMatrix lDefault;
+        MatrixNormalizeAxes(lDefault, lGlobal[s]);
+        ioSegments[s].mInverseDefaultRotation = KMatrix();
+        MatrixTranspose3x3(ioSegments[s].mInverseDefaultRotation, lDefault);
+    }
 }
 
 } // namespace
@@ -139,10 +147,9 @@ bool KHtrFile::BuildNodes(KReadRollback& ioRollback, KRyvObjectFactory* pFactory
             return Fail("cannot attach the node of \"%s\"", Quoted(lSegment.mName).c_str());
         }
     }
-    const std::vector<KMatrix> lDefaultGlobals = DefaultGlobals(mSegments, pTop);
-    for (std::size_t i = 0; i < mSegments.size(); ++i) {
-        KHtrSegment& lSegment = mSegments[i];
-        SetSegmentLimits(lSegment, lDefaultGlobals[i]);
+    SetInverseDefaultRotations(mSegments);
+    for (KHtrSegment& lSegment : mSegments) {
+        SetSegmentLimits(lSegment);
         if (lSegment.mNode->GetChildCount() == 0 &&
             !AddEndNode(ioRollback, pFactory, lSegment, pTakeName)) {
             return Fail("cannot create the end node of \"%s\"", Quoted(lSegment.mName).c_str());
@@ -155,7 +162,7 @@ bool KHtrFile::CreateSegmentNode(KReadRollback& ioRollback, KRyvObjectFactory* p
                                  KHtrSegment& ioSegment, const char* pTakeName)
 {
     KVector4 lRotation;
-    MatrixToEulerXYZ(lRotation, ioSegment.mBaseRotation);
+    KMotionEuler::MatrixToEulerXYZ(1, &ioSegment.mBaseRotation, &lRotation);
     KRyvNode* lNode = CreateLimb(ioRollback, pFactory, ioSegment.mName.c_str(),
                                  ioSegment.mBaseTranslation, lRotation, pTakeName);
     if (lNode == nullptr) {
@@ -177,13 +184,11 @@ bool KHtrFile::CreateSegmentNode(KReadRollback& ioRollback, KRyvObjectFactory* p
     return true;
 }
 
-void KHtrFile::SetSegmentLimits(KHtrSegment& ioSegment, const KMatrix& pDefaultGlobal)
+void KHtrFile::SetSegmentLimits(KHtrSegment& ioSegment)
 {
     KRyvNode* lNode = ioSegment.mNode;
     KMatrix lDefault;
-    MatrixNormalizeAxes(lDefault, pDefaultGlobal);
-    ioSegment.mInverseDefaultRotation = KMatrix();
-    MatrixTranspose3x3(ioSegment.mInverseDefaultRotation, lDefault);
+    MatrixTranspose3x3(lDefault, ioSegment.mInverseDefaultRotation);
     // The bone in the frame the keys give the node: the file's bone axis, turned by the
     // default rotation once the rotation offset is taken out.
     KMatrix lAxis = mBoneAxisMatrix;
@@ -191,7 +196,7 @@ void KHtrFile::SetSegmentLimits(KHtrSegment& ioSegment, const KMatrix& pDefaultG
         MatrixMultiply3x3(lAxis, lDefault, mBoneAxisMatrix);
     }
     KVector4 lAngles;
-    MatrixToEulerXYZ(lAngles, lAxis);
+    KMotionEuler::MatrixToEulerXYZ(1, &lAxis, &lAngles);
     KRyvNodeLimits& lLimits = lNode->GetLimits();
     lLimits.SetAuto(KRyvNodeLimits::eTranslation, false);
     lLimits.SetAuto(KRyvNodeLimits::eRotation, false);
@@ -213,19 +218,22 @@ void KHtrFile::MoveRestToOffsetFrame()
     for (std::size_t i = 0; i < lCount; ++i) {
         MatrixMultiply3x3(lMoved[i], lGlobal[i], mSegments[i].mInverseDefaultRotation);
     }
+    std::vector<KMatrix> lLocal(lMoved);
     for (std::size_t i = 0; i < lCount; ++i) {
-        const KHtrSegment& lSegment = mSegments[i];
-        KMatrix lLocal = lMoved[i];
-        if (lSegment.mParent >= 0) {
-            MatrixMultiplyInverseAffine(lLocal, lMoved[static_cast<std::size_t>(lSegment.mParent)],
+        const int lParent = mSegments[i].mParent;
+        if (lParent >= 0) {
+            MatrixMultiplyInverseAffine(lLocal[i], lMoved[static_cast<std::size_t>(lParent)],
                                         lMoved[i]);
         }
-        const KVector4 lTranslation(lLocal[3][0], lLocal[3][1], lLocal[3][2]);
-        KVector4 lRotation;
-        MatrixToEulerXYZ(lRotation, lLocal);
-        lSegment.mNode->SetLclTranslation(lTranslation);
-        lSegment.mNode->SetLclRotation(lRotation);
-        lSegment.mNode->GetLimits().SetDefault(KRyvNodeLimits::eTranslation, lTranslation);
+    }
+    std::vector<KVector4> lRotations(lCount);
+    KMotionEuler::MatrixToEulerXYZ(static_cast<int>(lCount), lLocal.data(), lRotations.data());
+    for (std::size_t i = 0; i < lCount; ++i) {
+        const KVector4 lTranslation(lLocal[i][3][0], lLocal[i][3][1], lLocal[i][3][2]);
+        KRyvNode* lNode = mSegments[i].mNode;
+        lNode->SetLclTranslation(lTranslation);
+        lNode->SetLclRotation(lRotations[i]);
+        lNode->GetLimits().SetDefault(KRyvNodeLimits::eTranslation, lTranslation);
     }
 }
 
@@ -280,8 +288,10 @@ bool KHtrFile::CreateRestPose(KReadRollback& ioRollback, KRyvObjectFactory* pFac
         KVector4 lRotation;
         lSegment.mNode->GetLclTranslation(lTranslation);
         lSegment.mNode->GetLclRotation(lRotation);
-        KMatrix lMatrix;
-        MatrixSetTRS(lMatrix, lTranslation, lRotation, kUnitScale);
+        KMatrix lMatrix = KMotionEuler::EulerXYZToMatrix(lRotation);
+        for (int c = 0; c < 3; ++c) {
+            lMatrix[3][c] = lTranslation[c];
+        }
         if (lPose->Add(lSegment.mName.c_str(), lMatrix, true) < 0) {
             return false;
         }

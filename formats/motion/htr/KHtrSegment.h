@@ -27,7 +27,7 @@ struct KHtrSegment
     KVector4 mBaseTranslation;
     KMatrix mBaseRotation;
     double mLength = 0.0;
-    // The transposed, normalised default global rotation of the node (set with its limits).
+    // The transposed, normalised default global rotation of the node (set once the nodes are made).
     KMatrix mInverseDefaultRotation;
     KRyvNode* mNode = nullptr;
     // Translation X, Y, Z; rotation X, Y, Z; scaling X, Y, Z.

@@ -62,4 +62,25 @@ TEST(KMotionPrintPrecision, GroupsRoundAtTheLargestValuesLastPrintedDigit)
     EXPECT_EQ(lCarry[1], 1.2346);
 }
 
+// The answer is the decimals rounded to: six digits of 123.457 leave three, of 10.0000 four, of
+// 1.23457e+06 none but the tens (-1); a group of zeros or with an infinity is not rounded.
+TEST(KMotionPrintPrecision, AnswersTheDecimalsItRoundedTo)
+{
+    const struct
+    {
+        double mLargest;
+        int mDecimals;
+    } kCases[] = {{123.456789, 3}, {9.999996, 4}, {-0.000123456, 9}, {1234567.0, -1}};
+    for (const auto& lCase : kCases) {
+        double lValues[2] = {lCase.mLargest, lCase.mLargest / 3.0};
+        EXPECT_EQ(KMotionPrintPrecision::RoundToLargest(lValues, 2), lCase.mDecimals)
+            << lCase.mLargest;
+    }
+    double lZeros[2] = {0.0, -0.0};
+    EXPECT_EQ(KMotionPrintPrecision::RoundToLargest(lZeros, 2), KMotionPrintPrecision::kNotRounded);
+    double lInfinite[2] = {HUGE_VAL, 1.0};
+    EXPECT_EQ(KMotionPrintPrecision::RoundToLargest(lInfinite, 2),
+              KMotionPrintPrecision::kNotRounded);
+}
+
 } // namespace

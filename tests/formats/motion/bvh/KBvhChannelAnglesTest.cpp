@@ -1,32 +1,77 @@
 #include "formats/motion/bvh/KBvhChannelAngles.h"
 
 #include "core/KMatrix.h"
-#include "core/KMatrixFunctions.h"
-#include "formats/motion/KMotionPrintPrecision.h"
-#include "formats/motion/KMotionRotationOrder.h"
 #include "tests/support/TestSequence.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace {
 
-// The angles as the motion helpers give them for "Zrotation Xrotation Yrotation", placed z, y, x.
-KVector4 Reference(const KMatrix& pMatrix)
+constexpr double kPi = 3.14159265358979323846;
+
+using Rows = double[3][3];
+
+// The elementary turns in row-vector form (p' = p * M), written out here.
+void Turn(Rows& oM, int pAxis, double pDegrees)
 {
-    const int kAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
-                          KMotionRotationOrder::eAxisY};
-    KMatrix lRotation;
-    MatrixRemoveScale(lRotation, pMatrix);
-    double lAngles[3] = {0.0, 0.0, 0.0};
-    KMotionRotationOrder::MatrixToAngles(lAngles, lRotation, kAxes,
-                                         KMotionRotationOrder::eFirstOutermost);
-    KMotionPrintPrecision::RoundToLargest(lAngles, 3);
-    return KVector4(lAngles[2], lAngles[1], lAngles[0]);
+    const double s = std::sin(pDegrees * kPi / 180.0);
+    const double c = std::cos(pDegrees * kPi / 180.0);
+    const int b = (pAxis + 1) % 3;
+    const int d = (pAxis + 2) % 3;
+    std::memset(oM, 0, sizeof(Rows));
+    oM[pAxis][pAxis] = 1.0;
+    oM[b][b] = c;
+    oM[b][d] = s;
+    oM[d][b] = -s;
+    oM[d][d] = c;
+}
+
+void Product(Rows& oM, const Rows& pFirst, const Rows& pSecond)
+{
+    Rows lResult = {};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            for (int k = 0; k < 3; ++k) {
+                lResult[r][c] += pFirst[r][k] * pSecond[k][c];
+            }
+        }
+    }
+    std::memcpy(oM, lResult, sizeof(Rows));
+}
+
+// Turns about pAxes by pDegrees, the first applying first, each axis row then times pScale.
+KMatrix Turns(const int pAxes[3], const double pDegrees[3], const double pScale[3])
+{
+    Rows lM;
+    Turn(lM, pAxes[0], pDegrees[0]);
+    for (int i = 1; i < 3; ++i) {
+        Rows lNext;
+        Turn(lNext, pAxes[i], pDegrees[i]);
+        Product(lM, lM, lNext);
+    }
+    KMatrix lMatrix;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            lMatrix[r][c] = lM[r][c] * pScale[r];
+        }
+    }
+    return lMatrix;
+}
+
+constexpr int kChannelOrder[3] = {1, 0, 2};
+constexpr int kEulerOrder[3] = {0, 1, 2};
+constexpr double kUnit[3] = {1.0, 1.0, 1.0};
+
+// The channels' matrix of Z, X and Y angles: Y turns first, then X, then Z.
+KMatrix ChannelMatrix(double pZ, double pX, double pY, const double pScale[3] = kUnit)
+{
+    const double lDegrees[3] = {pY, pX, pZ};
+    return Turns(kChannelOrder, lDegrees, pScale);
 }
 
 bool SameBits(const KVector4& pA, const KVector4& pB)
@@ -34,248 +79,174 @@ bool SameBits(const KVector4& pA, const KVector4& pB)
     return std::memcmp(pA.GetData(), pB.GetData(), 3 * sizeof(double)) == 0;
 }
 
-// The decimal form, when given, is the angles': each the double nearest to its decimal.
-void ExpectDecimalsOf(const KVector4& pAngles, const KBvhDecimals& pDecimals)
+bool SameDecimals(const KBvhDecimals& pA, const KBvhDecimals& pB)
 {
-    if (!pDecimals.AreKnown()) {
-        return;
-    }
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(static_cast<double>(pDecimals.mWhole[i]) / std::pow(10.0, pDecimals.mDecimals),
-                  pAngles[i]);
-    }
+    return pA.mDecimals == pB.mDecimals && pA.mWhole[0] == pB.mWhole[0] &&
+           pA.mWhole[1] == pB.mWhole[1] && pA.mWhole[2] == pB.mWhole[2];
 }
 
-KVector4 AnglesOf(const KBvhChannelAngles& pChannels, const KMatrix& pMatrix)
+// Printed z, y, x: the Z, X and Y channels.
+void ExpectPrinted(const KVector4& pAngles, double pZ, double pX, double pY)
 {
-    KBvhDecimals lDecimals;
-    const KVector4 lAngles = pChannels.Of(pMatrix, lDecimals);
-    ExpectDecimalsOf(lAngles, lDecimals);
-    return lAngles;
+    EXPECT_EQ(pAngles[2], pZ);
+    EXPECT_EQ(pAngles[1], pX);
+    EXPECT_EQ(pAngles[0], pY);
 }
 
-KVector4 AnglesOfPose(const KBvhChannelAngles& pChannels, const KVector4& pRotation,
-                      const KVector4& pScaling)
+// Angles of a few decimals survive the turn into a matrix and back, rounded to six digits, to
+// the bit; 90-degree turns, gimbal lock (X at +-90: only Y + Z or Y - Z is known, all of it on Y)
+// and a scale of any size or sign leave them as they are.
+TEST(KBvhChannelAngles, AnglesOfHandMadeMatricesComeBack)
 {
-    KBvhDecimals lDecimals;
-    const KVector4 lAngles = pChannels.OfPose(pRotation, pScaling, lDecimals);
-    ExpectDecimalsOf(lAngles, lDecimals);
-    return lAngles;
-}
-
-// Rotations of every kind (gimbal lock at +-90, exact quarter turns, tiny angles), with unit,
-// uneven, mirroring and zero scales: the same bits as the helpers, with and without the rows whose
-// scale is exactly 1.
-TEST(KBvhChannelAngles, AreTheMotionHelpersAnglesBitForBit)
-{
-    const KBvhChannelAngles lChannels;
-    TestSequence lRandom(3);
-    const double kScales[][3] = {{1, 1, 1}, {2, 0.5, 1}, {1, -1, 1}, {0, 1, 1}, {1e-3, 1e3, 7}};
-    const double kFixed[][3] = {{0, 0, 0},   {90, 0, 0},  {0, 90, 0},       {0, -90, 30},
-                                {180, 0, 0}, {0, 0, 180}, {1e-7, -2e-6, 3}, {45, 45, 45}};
-    int lCases = 0;
-    for (const auto& lScale : kScales) {
-        for (int i = 0; i < 2000; ++i) {
-            double lEuler[3] = {lRandom.Between(-180, 180), lRandom.Between(-180, 180),
-                                lRandom.Between(-180, 180)};
-            if (i < 8) {
-                std::memcpy(lEuler, kFixed[i], sizeof lEuler);
-            }
-            KMatrix lMatrix;
-            MatrixSetTRS(lMatrix, KVector4(1, 2, 3), KVector4(lEuler[0], lEuler[1], lEuler[2]),
-                         KVector4(lScale[0], lScale[1], lScale[2]));
-            ASSERT_TRUE(SameBits(AnglesOf(lChannels, lMatrix), Reference(lMatrix)))
-                << lEuler[0] << " " << lEuler[1] << " " << lEuler[2] << " scale " << lScale[0]
-                << " " << lScale[1] << " " << lScale[2];
-            ++lCases;
-        }
-    }
-    EXPECT_EQ(lCases, 10000);
-}
-
-// Poses of every kind, the matrix made only when needed: multiples of 15 degrees (half turns,
-// where the sign of a zero decides between +180 and -180), signed zeros, whole turns, tiny,
-// single-precision and unrolled angles, mirrors.
-TEST(KBvhChannelAngles, OfAPoseAreTheAnglesOfItsMatrix)
-{
-    const KBvhChannelAngles lChannels;
-    // Half turns about Y: the channel angles' signs hang on the sign of a rounding error.
-    const double kHalfTurns[][3] = {{-15, 180, 105}, {105, 180, -75}, {30, 180, -150},
-                                    {-45, -180, 60}, {0, 180, 0},     {90, 180, -90}};
-    for (const auto& lEuler : kHalfTurns) {
-        const KVector4 lRotation(lEuler[0], lEuler[1], lEuler[2]);
-        KMatrix lMatrix;
-        MatrixSetTRS(lMatrix, KVector4(), lRotation, KVector4(1, 1, 1));
-        EXPECT_TRUE(
-            SameBits(AnglesOfPose(lChannels, lRotation, KVector4(1, 1, 1)), Reference(lMatrix)))
-            << lEuler[0] << " " << lEuler[1] << " " << lEuler[2];
-    }
-    TestSequence lRandom(3);
-    for (int i = 0; i < 30000; ++i) {
-        double lEuler[3];
-        for (double& lAngle : lEuler) {
-            const double lAny = lRandom.Between(-180, 180);
-            switch (i % 6) {
-            case 0:
-                lAngle = std::nearbyint(lAny / 15) * 15;
-                break;
-            case 1:
-                lAngle = lRandom.Between(0, 1) < 0.4 ? (lAny < 0 ? -0.0 : 0.0) : lAny;
-                break;
-            case 2:
-                lAngle = std::nearbyint(lAny / 90) * 360 + lRandom.Between(-1e-6, 1e-6);
-                break;
-            case 3:
-                lAngle = static_cast<float>(lAny * 1e-3);
-                break;
-            case 4:
-                // Unrolled curves turn on past a whole turn.
-                lAngle = static_cast<float>(lAny * 30);
-                break;
-            default:
-                lAngle = static_cast<float>(lAny * 2);
-                break;
-            }
-        }
-        const KVector4 lRotation(lEuler[0], lEuler[1], lEuler[2]);
-        const KVector4 lScaling = i % 7 == 0 ? KVector4(1.5, -0.5, 2) : KVector4(1, 1, 1);
-        KMatrix lMatrix;
-        MatrixSetTRS(lMatrix, KVector4(), lRotation, lScaling);
-        ASSERT_TRUE(SameBits(AnglesOfPose(lChannels, lRotation, lScaling), Reference(lMatrix)))
-            << lEuler[0] << " " << lEuler[1] << " " << lEuler[2] << " case " << i % 6;
-    }
-}
-
-// Channel angles whose sixth digit is followed by a 5, turned into a matrix and back: the angles
-// found lie next to the points where their rounding changes, which only the library may decide.
-TEST(KBvhChannelAngles, AnglesNextToARoundingPointAreTheLibrarys)
-{
-    const int kAxes[3] = {KMotionRotationOrder::eAxisZ, KMotionRotationOrder::eAxisX,
-                          KMotionRotationOrder::eAxisY};
-    const KBvhChannelAngles lChannels;
-    TestSequence lRandom(3);
-    for (int i = 0; i < 20000; ++i) {
-        const double lDecade = i % 3 == 0 ? 1.0 : (i % 3 == 1 ? 1e-2 : 1e-4);
-        double lAngles[3];
-        for (double& lAngle : lAngles) {
-            const double lDigits = std::floor(lRandom.Between(-899999, 899999));
-            lAngle = (lDigits + 0.5) * lDecade * 1e-4;
-        }
-        KMatrix lMatrix;
-        ASSERT_TRUE(KMotionRotationOrder::AnglesToMatrix(lMatrix, kAxes, lAngles, 3,
-                                                         KMotionRotationOrder::eFirstOutermost));
-        ASSERT_TRUE(SameBits(AnglesOf(lChannels, lMatrix), Reference(lMatrix)))
-            << lAngles[0] << " " << lAngles[1] << " " << lAngles[2];
-    }
-}
-
-// Rows of extreme lengths, as a global matrix under far scaled parents has: a row whose squared
-// length underflows beside a zero entry (no arc tangent of two zeros), a nearly flat matrix whose
-// volume test would underflow, and products of turned and scaled poses across the doubles' range.
-TEST(KBvhChannelAngles, MatricesOfExtremeRowsAreTheLibrarys)
-{
-    const KBvhChannelAngles lChannels;
-    KMatrix lTiny;
-    MatrixSetTRS(lTiny, KVector4(), KVector4(30, 0, 50), KVector4(1e-170, 1e10, 1));
-    EXPECT_TRUE(SameBits(AnglesOf(lChannels, lTiny), Reference(lTiny)));
-    const double kFlat[3][3] = {
-        {-9.3371823097468602e-101, -1.344446199516355e-102, 3.5594164549642323e-101},
-        {-1.4927168468627346e-114, -2.149339517151453e-116, 5.6903686048618965e-115},
-        {3.1071823874803519e+99, -5.1955425345457482e+99, 7.9546229103229536e+99}};
-    KMatrix lFlat;
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) {
-            lFlat[r][c] = kFlat[r][c];
-        }
-    }
-    EXPECT_TRUE(SameBits(AnglesOf(lChannels, lFlat), Reference(lFlat)));
-    TestSequence lRandom(3);
-    auto lAngle = [&lRandom] { return lRandom.Between(-720, 720); };
-    auto lScale = [&lRandom] {
-        const double lSign = lRandom.Between(-1, 1) < 0 ? -1.0 : 1.0;
-        return lSign * std::pow(10.0, lRandom.Between(-1, 1) < 0 ? lRandom.Between(-320, 308)
-                                                                 : lRandom.Between(-2, 2));
+    struct Case
+    {
+        double mZ, mX, mY;
+        double mScale[3];
+        // The angles expected back.
+        double mBackZ, mBackX, mBackY;
     };
-    for (int i = 0; i < 20000; ++i) {
-        KMatrix lParent;
-        KMatrix lChild;
-        MatrixSetTRS(lParent, KVector4(), KVector4(lAngle(), lAngle(), lAngle()),
-                     KVector4(lScale(), lScale(), lScale()));
-        const double lTurn = i % 2 == 0 ? 0.0 : lAngle();
-        MatrixSetTRS(lChild, KVector4(), KVector4(lAngle(), lTurn, lAngle() * 1e-14),
-                     KVector4(lScale(), lScale(), lScale()));
-        KMatrix lGlobal;
-        MatrixMultiplyAffine(lGlobal, lParent, lChild);
-        ASSERT_TRUE(SameBits(AnglesOf(lChannels, lGlobal), Reference(lGlobal))) << i;
-        ASSERT_TRUE(SameBits(AnglesOf(lChannels, lChild), Reference(lChild))) << i;
+    const Case kCases[] = {
+        {0, 0, 0, {1, 1, 1}, 0, 0, 0},
+        {90, 0, 0, {1, 1, 1}, 90, 0, 0},
+        {0, 90, 0, {1, 1, 1}, 0, 90, 0},
+        {0, 0, -90, {1, 1, 1}, 0, 0, -90},
+        {30, 20, 10, {1, 1, 1}, 30, 20, 10},
+        {-12.5, 47.25, 170.125, {2, 0.5, 3}, -12.5, 47.25, 170.125},
+        {-12.5, 47.25, 170.125, {1e-30, 1e30, 7}, -12.5, 47.25, 170.125},
+        // Gimbal lock: Y + Z and Y - Z.
+        {25, 90, 40, {1, 1, 1}, 0, 90, 65},
+        {25, -90, 40, {1, 1, 1}, 0, -90, 15},
+        // Six digits of the largest: the small angle keeps four decimals.
+        {123.456789, 0.00123456, 1.5, {1, 1, 1}, 123.457, 0.001, 1.5},
+    };
+    for (const Case& lCase : kCases) {
+        KBvhDecimals lDecimals;
+        const KVector4 lAngles = KBvhChannelAngles::Of(
+            ChannelMatrix(lCase.mZ, lCase.mX, lCase.mY, lCase.mScale), lDecimals);
+        ExpectPrinted(lAngles, lCase.mBackZ, lCase.mBackX, lCase.mBackY);
     }
 }
 
-// Runs of poses of every length up to past two of the batches worked out at once, quick ones among
-// ones the quick way cannot take (gimbal lock, turns past its bounds, a zero or huge scale, a
-// mirror): each pose's angles are the helpers' bits and its decimals OfPose's, wherever it lies.
-class KBvhChannelAnglesWidths : public ::testing::TestWithParam<KMotionLaneWidth>
+// A mirror by the X scale: the rows divided by the negative scale leave a half turn about X,
+// which the channels give as half turns about Y and Z.
+TEST(KBvhChannelAngles, AMirroredScaleIsAHalfTurn)
 {
-};
+    const double kMirror[3] = {-1, 1, 1};
+    KBvhDecimals lDecimals;
+    const KVector4 lAngles = KBvhChannelAngles::Of(ChannelMatrix(0, 0, 0, kMirror), lDecimals);
+    EXPECT_EQ(std::fabs(lAngles[2]), 180.0);
+    EXPECT_EQ(lAngles[1], 0.0);
+    EXPECT_EQ(std::fabs(lAngles[0]), 180.0);
+}
 
-// On either lane width (two lanes are what processors without the wider registers run).
-TEST_P(KBvhChannelAnglesWidths, PosesWorkedOutTogetherAreEachOnesOwn)
+// The decimals are the rounded angles' own: 30, 20, 10 keep four decimals (six digits of 30).
+TEST(KBvhChannelAngles, DecimalsAreTheRoundedAngles)
 {
-    const KBvhChannelAngles lChannels;
+    KBvhDecimals lDecimals;
+    KBvhChannelAngles::Of(ChannelMatrix(30, 20, 10), lDecimals);
+    ASSERT_TRUE(lDecimals.AreKnown());
+    EXPECT_EQ(lDecimals.mDecimals, 4);
+    EXPECT_EQ(lDecimals.mWhole[2], 300000);
+    EXPECT_EQ(lDecimals.mWhole[1], 200000);
+    EXPECT_EQ(lDecimals.mWhole[0], 100000);
+    // Tiny angles round below the decimals a short decimal holds; zeros are not rounded at all.
+    KBvhChannelAngles::Of(ChannelMatrix(1e-6, 0, 0), lDecimals);
+    EXPECT_FALSE(lDecimals.AreKnown());
+    KBvhChannelAngles::Of(KMatrix(), lDecimals);
+    EXPECT_FALSE(lDecimals.AreKnown());
+}
+
+// Rotations (Euler X, Y, Z) and scalings of every kind: the channel angles turn back into the
+// pose's rotation within the six printed digits, and each decimal gives its angle.
+TEST(KBvhChannelAngles, PosesTurnBackIntoTheirRotation)
+{
+    TestSequence lRandom(47);
+    const int kCount = 3000;
+    std::vector<KVector4> lRotations;
+    std::vector<KVector4> lScalings;
+    for (int p = 0; p < kCount; ++p) {
+        KVector4 lRotation(lRandom.Between(-720, 720), lRandom.Between(-180, 180),
+                           lRandom.Between(-180, 180));
+        if (p % 10 == 0) {
+            lRotation[1] = p % 20 == 0 ? 90.0 : -90.0;
+        }
+        lRotations.push_back(lRotation);
+        lScalings.push_back(p % 3 == 0 ? KVector4(2, 0.25, 1e3) : KVector4(1, 1, 1));
+    }
+    std::vector<KVector4> lAngles(kCount);
+    std::vector<KBvhDecimals> lDecimals(kCount);
+    KBvhChannelAngles::OfPoses(kCount, lRotations.data(), lScalings.data(), lAngles.data(),
+                               lDecimals.data());
+    for (int p = 0; p < kCount; ++p) {
+        const double lEuler[3] = {lRotations[p][0], lRotations[p][1], lRotations[p][2]};
+        const KMatrix lPose = Turns(kEulerOrder, lEuler, kUnit);
+        const KMatrix lBack = ChannelMatrix(lAngles[p][2], lAngles[p][1], lAngles[p][0]);
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                ASSERT_NEAR(lBack[r][c], lPose[r][c], 5e-5) << p;
+            }
+        }
+        EXPECT_GE(lAngles[p][1], -90.0);
+        EXPECT_LE(lAngles[p][1], 90.0);
+        ASSERT_TRUE(lDecimals[p].AreKnown()) << p;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(static_cast<double>(lDecimals[p].mWhole[i]) /
+                          std::pow(10.0, lDecimals[p].mDecimals),
+                      lAngles[p][i]);
+        }
+    }
+}
+
+// A block of poses gives each pose the bits it has alone, across the blocks and their odd tail,
+// gimbal lock, zero and mirroring scales among them.
+TEST(KBvhChannelAngles, PosesInABlockHaveTheirBitsAlone)
+{
     TestSequence lRandom(36);
-    for (int lCount = 0; lCount <= 37; ++lCount) {
-        std::vector<KVector4> lRotations;
-        std::vector<KVector4> lScalings;
-        for (int p = 0; p < lCount; ++p) {
-            KVector4 lRotation(lRandom.Between(-180, 180), lRandom.Between(-180, 180),
-                               std::nearbyint(lRandom.Between(-1800, 1800)) / 10);
-            KVector4 lScaling(1, 1, 1);
-            switch (lRandom.Next() % 8) {
-            case 0:
-                lRotation[0] = 90.0;
-                break;
-            case 1:
-                lRotation[2] = 3e6;
-                break;
-            case 2:
-                lScaling = KVector4(1, 0, 1);
-                break;
-            case 3:
-                lScaling = KVector4(1e120, 2, 1);
-                break;
-            case 4:
-                lScaling = KVector4(-1, 0.5, 2);
-                break;
-            default:
-                break;
-            }
-            lRotations.push_back(lRotation);
-            lScalings.push_back(lScaling);
+    const int kCount = 151;
+    std::vector<KVector4> lRotations;
+    std::vector<KVector4> lScalings;
+    const KVector4 kScalings[4] = {KVector4(1, 1, 1), KVector4(1, 0, 1), KVector4(-1, 0.5, 2),
+                                   KVector4(1e120, 2, 1)};
+    for (int p = 0; p < kCount; ++p) {
+        KVector4 lRotation(lRandom.Between(-180, 180), lRandom.Between(-180, 180),
+                           std::nearbyint(lRandom.Between(-1800, 1800)) / 10);
+        if (p % 7 == 0) {
+            lRotation[1] = 90.0;
         }
-        std::vector<KVector4> lAngles(lCount);
-        std::vector<KBvhDecimals> lDecimals(lCount);
-        lChannels.OfPoses(lCount, lRotations.data(), lScalings.data(), lAngles.data(),
-                          lDecimals.data(), GetParam());
-        for (int p = 0; p < lCount; ++p) {
-            KMatrix lMatrix;
-            MatrixSetTRS(lMatrix, KVector4(), lRotations[p], lScalings[p]);
-            KBvhDecimals lAlone;
-            lChannels.OfPose(lRotations[p], lScalings[p], lAlone);
-            ASSERT_TRUE(SameBits(lAngles[p], Reference(lMatrix))) << lCount << " pose " << p;
-            ASSERT_EQ(lDecimals[p].AreKnown(), lAlone.AreKnown()) << lCount << " pose " << p;
-            if (lAlone.AreKnown()) {
-                EXPECT_EQ(lDecimals[p].mDecimals, lAlone.mDecimals);
-                for (int i = 0; i < 3; ++i) {
-                    EXPECT_EQ(lDecimals[p].mWhole[i], lAlone.mWhole[i]);
-                }
-            }
-            ExpectDecimalsOf(lAngles[p], lDecimals[p]);
-        }
+        lRotations.push_back(lRotation);
+        lScalings.push_back(kScalings[lRandom.Next() % 4]);
+    }
+    std::vector<KVector4> lAngles(kCount);
+    std::vector<KBvhDecimals> lDecimals(kCount);
+    KBvhChannelAngles::OfPoses(kCount, lRotations.data(), lScalings.data(), lAngles.data(),
+                               lDecimals.data());
+    for (int p = 0; p < kCount; ++p) {
+        KVector4 lAlone;
+        KBvhDecimals lAloneDecimals;
+        KBvhChannelAngles::OfPoses(1, &lRotations[p], &lScalings[p], &lAlone, &lAloneDecimals);
+        ASSERT_TRUE(SameBits(lAngles[p], lAlone)) << p;
+        ASSERT_TRUE(SameDecimals(lDecimals[p], lAloneDecimals)) << p;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(LaneWidths, KBvhChannelAnglesWidths,
-                         ::testing::Values(KMotionLaneWidth::eTwoLanes,
-                                           KMotionLaneWidth::eFourLanes));
+// A rotation or scaling that is not finite gives an angle that is not, which the file refuses.
+TEST(KBvhChannelAngles, NonFinitePosesGiveNonFiniteAngles)
+{
+    const double lNan = std::numeric_limits<double>::quiet_NaN();
+    const double lInfinity = std::numeric_limits<double>::infinity();
+    const KVector4 lRotations[] = {KVector4(lNan, 0, 0), KVector4(0, 0, lInfinity),
+                                   KVector4(10, 20, 30), KVector4(10, 20, 30)};
+    const KVector4 lScalings[] = {KVector4(1, 1, 1), KVector4(1, 1, 1), KVector4(1, lNan, 1),
+                                  KVector4(lInfinity, 1, 1)};
+    KVector4 lAngles[4];
+    KBvhDecimals lDecimals[4];
+    KBvhChannelAngles::OfPoses(4, lRotations, lScalings, lAngles, lDecimals);
+    for (int p = 0; p < 4; ++p) {
+        const bool lFinite = std::isfinite(lAngles[p][0]) && std::isfinite(lAngles[p][1]) &&
+                             std::isfinite(lAngles[p][2]);
+        EXPECT_FALSE(lFinite) << p;
+        EXPECT_FALSE(lDecimals[p].AreKnown()) << p;
+    }
+}
 
 } // namespace

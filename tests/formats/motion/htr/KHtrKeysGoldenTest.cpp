@@ -134,12 +134,12 @@ TEST_P(KHtrKeysGolden, KeysAreThoseOfTheSettledArithmetic)
 
 const GoldenCase kGoldenCases[] = {
     {"ZYX", "mm", "Degrees", "No", 9872608815384242892ull},
-    {"ZYX", "mm", "Degrees", "Yes", 379605945153668913ull},
+    {"ZYX", "mm", "Degrees", "Yes", 16136775758227390626ull},
     {"YXZ", "cm", "Degrees", "No", 12790648700415566444ull},
     {"YXZ", "cm", "Degrees", "Yes", 18307981559801382995ull},
     {"XZY", "in", "Radians", "No", 14635532347674606730ull},
     {"XZY", "in", "Radians", "Yes", 6989644449860312462ull},
-    {"ZXY", "mm", "Radians", "No", 6384696476114490756ull},
+    {"ZXY", "mm", "Radians", "No", 13451880652051907080ull},
     {"ZXY", "mm", "Radians", "Yes", 15150787455676265109ull},
     {"YZX", "cm", "Degrees", "No", 1234530397467433168ull},
     {"YZX", "cm", "Degrees", "Yes", 1145797549949905082ull},
@@ -155,8 +155,8 @@ TEST(KHtrKeysGoldenLong, KeysAcrossManyBlocksAreThoseOfTheSettledArithmetic)
 {
     constexpr int kLongFrames = 333;
     const GoldenCase kLongCases[] = {
-        {"ZYX", "mm", "Degrees", "Yes", 12105654930009319704ull},
-        {"YZX", "cm", "Degrees", "Yes", 3026445029357807504ull},
+        {"ZYX", "mm", "Degrees", "Yes", 5409035790746595480ull},
+        {"YZX", "cm", "Degrees", "Yes", 12861909470917631843ull},
         {"XZY", "in", "Radians", "No", 2300476700795274866ull},
     };
     for (const GoldenCase& lCase : kLongCases) {

@@ -137,6 +137,39 @@ TEST(KReaderHtr, MinimizingKeepsWorldPositionsAndTakesOutTheBaseRotation)
     EXPECT_NEAR(lArm->GetTransformTX()->Evaluate(lMinimized.FrameTime(0)), -10.0, 1e-4);
 }
 
+// Root's base turned about all three axes, its first frame not turned. Without minimizing, that
+// frame's keys are the node's rotation as a float, to the bit: the base rotation is turned into
+// angles one way only. With it, the offset pass takes out the rotation of the node's default
+// values, which the keys of that frame hold: they lose the turn whole, to far below a float step.
+// The rest values, moved from the base rotation itself, keep at most such a step.
+TEST(KReaderHtr, AFrameInTheBasePoseKeepsItsTurnOrLosesItWhole)
+{
+    const std::string lText =
+        Replaced(kHtrArm, "Root\t10\t20\t30\t0\t0\t0\t100", "Root\t10\t20\t30\t25\t-40\t70.3\t100");
+    HtrSettingsGuard lOff("No");
+    HtrTestScene lPlain;
+    ASSERT_TRUE(lPlain.Read(WriteHtrFile("base-pose.htr", lText)));
+    KVector4 lRest;
+    lPlain.Find("Root")->GetLclRotation(lRest);
+    KRyvTakeNode* lPlainRoot = lPlain.Find("Root")->GetCurrentTakeNode();
+    const KFCurve* const lPlainCurves[3] = {
+        lPlainRoot->GetTransformRX(), lPlainRoot->GetTransformRY(), lPlainRoot->GetTransformRZ()};
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_EQ(lPlainCurves[a]->KeyGetValue(0), static_cast<float>(lRest[a])) << a;
+    }
+    HtrSettingsGuard lOn("Yes");
+    HtrTestScene lMinimized;
+    ASSERT_TRUE(lMinimized.Read(WriteHtrFile("base-pose.htr", lText)));
+    lMinimized.Find("Root")->GetLclRotation(lRest);
+    KRyvTakeNode* lRoot = lMinimized.Find("Root")->GetCurrentTakeNode();
+    const KFCurve* const lCurves[3] = {lRoot->GetTransformRX(), lRoot->GetTransformRY(),
+                                       lRoot->GetTransformRZ()};
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_NEAR(lCurves[a]->KeyGetValue(0), 0.0, 1e-9) << a;
+        EXPECT_NEAR(lRest[a], 0.0, 1e-5) << a;
+    }
+}
+
 TEST(KReaderHtr, WithoutTheReferenceNodeTheSkeletonHangsBelowTheRoot)
 {
     HtrSettingsGuard lSettings;
