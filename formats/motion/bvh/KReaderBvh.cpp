@@ -7,6 +7,7 @@
 #include "core/KMatrixFunctions.h"
 #include "core/KQuaternion.h"
 #include "core/KQuotedValue.h"
+#include "formats/motion/KMotionEuler.h"
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KMotionKeyChunks.h"
 #include "formats/motion/KStreamOptionsMotion.h"
@@ -234,7 +235,7 @@ void KReaderBvh::SetLimits(int pJoint, KRyvNode& ioNode)
     KMatrix lMatrix;
     QuaternionToMatrix(lMatrix, lTurn);
     KVector4 lAxis;
-    MatrixToEulerXYZ(lAxis, lMatrix);
+    KMotionEuler::MatrixToEulerXYZ(1, &lMatrix, &lAxis);
     lLimits.SetDefault(KRyvNodeLimits::eRotation, lAxis);
     lLimits.SetRotationAxis(lAxis);
     lLimits.SetAuto(KRyvNodeLimits::eRotation, false);

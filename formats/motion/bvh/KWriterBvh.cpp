@@ -3,6 +3,7 @@
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionEuler.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhChannelAngles.h"
 #include "formats/motion/bvh/KBvhFile.h"
@@ -199,8 +200,7 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
             KRyvNodeLimits& lLimits = lNode->GetLimits();
             lLimits.ComputeAutoLimits(lNode);
             const KVector4 lAxis = lLimits.GetRotationAxis();
-            KMatrix lAxisMatrix;
-            EulerToMatrixXYZ(lAxisMatrix, lAxis[0], lAxis[1], lAxis[2]);
+            const KMatrix lAxisMatrix = KMotionEuler::EulerXYZToMatrix(lAxis);
             const double lLength = lLimits.GetAxisLength();
             const KVector4 lEnd(lAxisMatrix[0][0] * lLength, lAxisMatrix[0][1] * lLength,
                                 lAxisMatrix[0][2] * lLength);
