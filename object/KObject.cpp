@@ -18,11 +18,15 @@ KObject::~KObject()
     SetGoingAway();
     // Normally Destruct has emptied the array. Otherwise owned properties still die here and the
     // others stop pointing at this object.
-    std::vector<KProperty*> lProperties;
+    std::vector<Entry> lProperties;
     lProperties.swap(mProperties);
-    for (KProperty* lProperty : lProperties) {
+    for (const Entry lEntry : lProperties) {
+        KProperty* lProperty = lEntry.Get();
+        if (!lProperty) {
+            continue;
+        }
         lProperty->mRegisteredOn = nullptr;
-        if (std::as_const(*lProperty).GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+        if (IsOwnedHere(*lProperty)) {
             delete lProperty;
         }
     }
@@ -43,7 +47,11 @@ void KObject::Destruct()
     // Hooks run during the disconnections may change the array: take one property at a time
     // from its end, and check each is still registered here.
     while (lSelf.Get() && !mProperties.empty()) {
-        KProperty* lProperty = mProperties.back();
+        KProperty* lProperty = mProperties.back().Get();
+        if (!lProperty) {
+            mProperties.pop_back();
+            continue;
+        }
         // Most properties never connected: no hook runs for them, so nothing needs checking.
         if (lProperty->GetSrcCount() > 0 || lProperty->GetDstCount() > 0) {
             const KWeakHandle lHandle = lProperty->GetWeakHandle();
@@ -57,7 +65,7 @@ void KObject::Destruct()
             }
         }
         ForgetProperty(lProperty);
-        if (std::as_const(*lProperty).GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+        if (IsOwnedHere(*lProperty)) {
             delete lProperty;
         }
     }
@@ -83,7 +91,7 @@ bool KObject::RegisterProperty(KProperty* pProperty)
     if (!lSelfLeft || lPropertyLeft != pProperty || pProperty->mRegisteredOn) {
         return false;
     }
-    mProperties.push_back(pProperty);
+    mProperties.push_back(Entry(pProperty));
     pProperty->mRegisteredOn = this;
     ConnectNotify(KConnectEvent::kPropertyAdded, pProperty, nullptr, nullptr);
     return true;
@@ -93,6 +101,42 @@ bool KObject::RegisterMemberProperty(KProperty& ioProperty)
 {
     ioProperty.SetPlugFlags(kMemberOfOwner, true);
     return RegisterProperty(&ioProperty);
+}
+
+void KObject::RegisterDeferredMember(int pMember)
+{
+    mProperties.push_back(Entry::Deferred(pMember));
+}
+
+KProperty* KObject::MakeDeferredMember(int)
+{
+    return nullptr;
+}
+
+const char* KObject::GetDeferredMemberName(int) const
+{
+    return nullptr;
+}
+
+KProperty* KObject::MakeAt(std::size_t pIndex) const
+{
+    // The object is never const itself: only the caller's view of it is.
+    auto* lSelf = const_cast<KObject*>(this);
+    std::unique_ptr<KProperty> lProperty(
+        lSelf->MakeDeferredMember(mProperties[pIndex].GetMember()));
+    if (!lProperty) {
+        return nullptr;
+    }
+    lProperty->SetPlugFlags(kMadeByOwner, true);
+    lProperty->mRegisteredOn = lSelf;
+    mProperties[pIndex] = Entry(lProperty.get());
+    return lProperty.release();
+}
+
+bool KObject::IsOwnedHere(const KProperty& pProperty)
+{
+    return (pProperty.GetPlugFlags() & kMadeByOwner) != 0 ||
+           pProperty.GetDefinition().GetFlag(KPropertyDefinition::kOwned);
 }
 
 void KObject::ReservePropertyCount(int pCount, int pOwnedCount)
@@ -108,7 +152,17 @@ KProperty* KObject::GetProperty(int pIndex) const
     if (pIndex < 0 || pIndex >= GetPropertyCount()) {
         return nullptr;
     }
-    return mProperties[static_cast<size_t>(pIndex)];
+    const auto lIndex = static_cast<std::size_t>(pIndex);
+    KProperty* lProperty = mProperties[lIndex].Get();
+    return lProperty ? lProperty : MakeAt(lIndex);
+}
+
+KProperty* KObject::GetMadeProperty(int pIndex) const
+{
+    if (pIndex < 0 || pIndex >= GetPropertyCount()) {
+        return nullptr;
+    }
+    return mProperties[static_cast<std::size_t>(pIndex)].Get();
 }
 
 KProperty* KObject::FindProperty(const char* pName) const
@@ -116,9 +170,17 @@ KProperty* KObject::FindProperty(const char* pName) const
     if (!pName) {
         return nullptr;
     }
-    for (KProperty* lProperty : mProperties) {
-        if (std::strcmp(lProperty->GetName(), pName) == 0) {
-            return lProperty;
+    for (std::size_t i = 0; i < mProperties.size(); ++i) {
+        const Entry lEntry = mProperties[i];
+        if (KProperty* lProperty = lEntry.Get()) {
+            if (std::strcmp(lProperty->GetName(), pName) == 0) {
+                return lProperty;
+            }
+            continue;
+        }
+        const char* lName = GetDeferredMemberName(lEntry.GetMember());
+        if (lName && std::strcmp(lName, pName) == 0) {
+            return MakeAt(i);
         }
     }
     return nullptr;
@@ -228,8 +290,7 @@ bool KObject::RemoveProperty(KProperty*& ioProperty)
     }
     ForgetProperty(lProperty);
     ConnectNotify(KConnectEvent::kPropertyRemoved, lProperty, nullptr, nullptr);
-    if (lHandle.Get() == lProperty &&
-        std::as_const(*lProperty).GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+    if (lHandle.Get() == lProperty && IsOwnedHere(*lProperty)) {
         delete lProperty;
     }
     return true;
@@ -268,7 +329,9 @@ void KObject::ForgetProperty(KProperty* pProperty)
         OnPropertiesChanging();
     }
     // From the back: entries are unique, and properties mostly go newest first (Destruct).
-    const auto lFound = std::find(mProperties.rbegin(), mProperties.rend(), pProperty);
+    const auto lFound =
+        std::find_if(mProperties.rbegin(), mProperties.rend(),
+                     [pProperty](const Entry& pEntry) { return pEntry.Get() == pProperty; });
     if (lFound != mProperties.rend()) {
         mProperties.erase(std::next(lFound).base());
     }
