@@ -18,6 +18,7 @@ KObject::~KObject()
     SetGoingAway();
     // Normally Destruct has emptied the array. Otherwise owned properties still die here and the
     // others stop pointing at this object.
+    mImplicitMembers = 0;
     std::vector<Entry> lProperties;
     lProperties.swap(mProperties);
     for (const Entry lEntry : lProperties) {
@@ -70,6 +71,7 @@ void KObject::Destruct()
         }
     }
     if (lSelf.Get()) {
+        mImplicitMembers = 0;
         DisconnectAll();
     }
 }
@@ -105,7 +107,11 @@ bool KObject::RegisterMemberProperty(KProperty& ioProperty)
 
 void KObject::RegisterDeferredMember(int pMember)
 {
-    mProperties.push_back(Entry::Deferred(pMember));
+    if (mProperties.empty() && pMember == mImplicitMembers) {
+        ++mImplicitMembers;
+    } else {
+        mProperties.push_back(Entry::Deferred(pMember));
+    }
 }
 
 KProperty* KObject::MakeDeferredMember(int)
@@ -118,8 +124,31 @@ const char* KObject::GetDeferredMemberName(int) const
     return nullptr;
 }
 
+KObject::Entry KObject::EntryAt(std::size_t pIndex) const
+{
+    const auto lImplicit = static_cast<std::size_t>(mImplicitMembers);
+    return pIndex < lImplicit ? Entry::Deferred(static_cast<int>(pIndex))
+                              : mProperties[pIndex - lImplicit];
+}
+
+void KObject::SpillImplicitMembers() const
+{
+    if (mImplicitMembers == 0) {
+        return;
+    }
+    std::vector<Entry> lListed;
+    lListed.reserve(static_cast<std::size_t>(mImplicitMembers) + mProperties.size());
+    for (int i = 0; i < mImplicitMembers; ++i) {
+        lListed.push_back(Entry::Deferred(i));
+    }
+    lListed.insert(lListed.end(), mProperties.begin(), mProperties.end());
+    mProperties.swap(lListed);
+    mImplicitMembers = 0;
+}
+
 KProperty* KObject::MakeAt(std::size_t pIndex) const
 {
+    SpillImplicitMembers();
     // The object is never const itself: only the caller's view of it is.
     auto* lSelf = const_cast<KObject*>(this);
     std::unique_ptr<KProperty> lProperty(
@@ -142,7 +171,7 @@ bool KObject::IsOwnedHere(const KProperty& pProperty)
 void KObject::ReservePropertyCount(int pCount, int pOwnedCount)
 {
     if (pCount > 0) {
-        mProperties.reserve(static_cast<std::size_t>(pCount));
+        mProperties.reserve(mProperties.size() + static_cast<std::size_t>(pCount));
         ReserveChildCount(pOwnedCount < 0 ? pCount : pOwnedCount);
     }
 }
@@ -153,7 +182,7 @@ KProperty* KObject::GetProperty(int pIndex) const
         return nullptr;
     }
     const auto lIndex = static_cast<std::size_t>(pIndex);
-    KProperty* lProperty = mProperties[lIndex].Get();
+    KProperty* lProperty = EntryAt(lIndex).Get();
     return lProperty ? lProperty : MakeAt(lIndex);
 }
 
@@ -162,7 +191,7 @@ KProperty* KObject::GetMadeProperty(int pIndex) const
     if (pIndex < 0 || pIndex >= GetPropertyCount()) {
         return nullptr;
     }
-    return mProperties[static_cast<std::size_t>(pIndex)].Get();
+    return EntryAt(static_cast<std::size_t>(pIndex)).Get();
 }
 
 KProperty* KObject::FindProperty(const char* pName) const
@@ -170,8 +199,9 @@ KProperty* KObject::FindProperty(const char* pName) const
     if (!pName) {
         return nullptr;
     }
-    for (std::size_t i = 0; i < mProperties.size(); ++i) {
-        const Entry lEntry = mProperties[i];
+    const auto lCount = static_cast<std::size_t>(GetPropertyCount());
+    for (std::size_t i = 0; i < lCount; ++i) {
+        const Entry lEntry = EntryAt(i);
         if (KProperty* lProperty = lEntry.Get()) {
             if (std::strcmp(lProperty->GetName(), pName) == 0) {
                 return lProperty;

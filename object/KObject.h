@@ -59,7 +59,7 @@ class KObject : public KPlug
     // Appends a property, with events 14 before and 15 after. False for null or for a property
     // registered already (on this or another object).
     bool RegisterProperty(KProperty* pProperty);
-    int GetPropertyCount() const { return static_cast<int>(mProperties.size()); }
+    int GetPropertyCount() const { return mImplicitMembers + static_cast<int>(mProperties.size()); }
     // A deferred member (see RegisterDeferredMember) is made first; throws std::bad_alloc when
     // it cannot be.
     KProperty* GetProperty(int pIndex) const;
@@ -111,9 +111,9 @@ protected:
     // Makes the (unregistered, unnamed) property for a type index; derived classes may supply
     // their own kinds. Null for an index it does not know.
     virtual KProperty* MakeProperty(int pPropertyType);
-    // Room for pCount properties, for an object that knows how many it registers; pOwnedCount of
-    // them (all when negative) are children of the object's plug, the others its members
-    // (KPlug::kMemberOfOwner).
+    // Room for pCount more properties, for an object that knows how many it registers;
+    // pOwnedCount of them (all when negative) are children of the object's plug, the others its
+    // members (KPlug::kMemberOfOwner). Deferred members need no room.
     void ReservePropertyCount(int pCount, int pOwnedCount = -1);
     // Registers a property that is a member of this object and so dies with it: it is not listed
     // as a child of the object's plug (KPlug::kMemberOfOwner). False as RegisterProperty.
@@ -157,8 +157,12 @@ private:
         std::uintptr_t mBits;
     };
 
+    // The entry at pIndex, an index in range.
+    Entry EntryAt(std::size_t pIndex) const;
     // Makes the deferred member of the entry at pIndex and puts it in its place.
     KProperty* MakeAt(std::size_t pIndex) const;
+    // Lists the implicit members in the array, ahead of the rest.
+    void SpillImplicitMembers() const;
     // Drops a dying property from the array, without events.
     void ForgetProperty(KProperty* pProperty);
     // Whether this object deletes the property when it leaves.
@@ -169,6 +173,10 @@ private:
     // Made with the first pair: most objects of a large scene have few connections or none.
     mutable std::unique_ptr<KConnectionPairList> mPairs;
     bool mDestructing = false;
+    // The array starts with this many deferred members, numbers 0 and up, not listed in
+    // mProperties until one of them is made: an object whose members all keep their defaults
+    // pays nothing for them.
+    mutable int mImplicitMembers = 0;
 };
 
 #endif

@@ -14,8 +14,8 @@ namespace {
 
 using K = KRyvNodeProperties;
 
-// The properties a block registers (its members and four channels): its arrays are made that
-// size at once. Only the channels are children of the block's plug.
+// The properties a block registers: its members, then four channels, the only ones listed at
+// once and the only children of the block's plug.
 constexpr int kPropertyCount = 54;
 constexpr int kChannelCount = 4;
 
@@ -253,10 +253,10 @@ struct KRyvNodeProperties::Values
 
 KRyvNodeProperties::KRyvNodeProperties(KRyvNode* pNode) : KRyvOwnedPropertySet(pNode)
 {
-    ReservePropertyCount(kPropertyCount, kChannelCount);
     for (int i = 0; i < kMemberCount; ++i) {
         RegisterDeferredMember(i);
     }
+    ReservePropertyCount(kChannelCount);
     // A block without node is never reset: it starts with every vector at zero.
     if (!pNode) {
         SetGeometricScaling(KVector4());

@@ -24,17 +24,22 @@ private:
 const char* const kMemberNames[] = {"Alpha", "Beta", "Gamma"};
 constexpr int kMemberCount = 3;
 
-// Three deferred members ("Alpha", "Beta", "Gamma") valued 10, 11 and 12, then a property of
-// its own ("Own").
+// Three deferred members ("Alpha", "Beta", "Gamma") valued 10, 11 and 12, and a property of its
+// own ("Own"), last or (pOwnFirst) first.
 class DeferringObject : public KObject
 {
 public:
-    explicit DeferringObject(int& ioAlive) : mAlive(ioAlive)
+    explicit DeferringObject(int& ioAlive, bool pOwnFirst = false) : mAlive(ioAlive)
     {
+        if (pOwnFirst) {
+            CreateProperty("Own", kPropertyTypeInt, nullptr);
+        }
         for (int i = 0; i < kMemberCount; ++i) {
             RegisterDeferredMember(i);
         }
-        CreateProperty("Own", kPropertyTypeInt, nullptr);
+        if (!pOwnFirst) {
+            CreateProperty("Own", kPropertyTypeInt, nullptr);
+        }
     }
 
     int mMade = 0;
@@ -118,6 +123,24 @@ TEST(KObjectDeferredMembers, MadeMembersGoWithTheObjectOrTheirRemoval)
     EXPECT_EQ(lObject.GetPropertyCount(), 0);
     EXPECT_EQ(lAlive, 0);
     EXPECT_EQ(lPartner.GetDstCount(), 0);
+}
+
+TEST(KObjectDeferredMembers, KeepTheirPlaceBehindPropertiesRegisteredBefore)
+{
+    int lAlive = 0;
+    DeferringObject lObject(lAlive, true);
+    ASSERT_EQ(lObject.GetPropertyCount(), 4);
+    EXPECT_STREQ(lObject.GetMadeProperty(0)->GetName(), "Own");
+    EXPECT_EQ(lObject.GetMadeProperty(3), nullptr);
+    EXPECT_STREQ(lObject.GetProperty(3)->GetName(), "Gamma");
+    KProperty* lAlpha = lObject.FindProperty("Alpha");
+    EXPECT_EQ(lObject.GetMadeProperty(1), lAlpha);
+    EXPECT_EQ(lObject.GetMadeProperty(2), nullptr);
+    // A property registered later comes after them all.
+    KProperty* lLater = lObject.CreateProperty("Later", kPropertyTypeBool, nullptr);
+    EXPECT_EQ(lObject.GetProperty(4), lLater);
+    EXPECT_EQ(lObject.FindProperty("Beta")->GetValueAsInt(), 11);
+    EXPECT_EQ(lAlive, 3);
 }
 
 TEST(KObjectDeferredMembers, DefinitionsAreSharedWithoutMakingMembers)
