@@ -1,6 +1,7 @@
 #include "scene/KRyvNodeProperties.h"
 
 #include "object/KDataType.h"
+#include "object/KDeferredMember.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 
@@ -95,48 +96,24 @@ double DefaultVectorComponent(int pSlot)
     return pSlot == kGeometricScaling ? 1.0 : 0.0;
 }
 
-// A member property made on first use, as the block registered it when every node held all 50.
-using MemberMaker = std::unique_ptr<KProperty> (*)(K& ioBlock, const char* pName);
-
-template <typename TProperty> std::unique_ptr<TProperty> NewMember(int pType)
-{
-    auto lProperty = std::make_unique<TProperty>();
-    // Before its owner is given, so that the block keeps no child entry for it.
-    lProperty->SetPlugFlags(KPlug::kMemberOfOwner, true);
-    lProperty->SetPropertyType(pType);
-    return lProperty;
-}
-
+// The member properties, made on first use as the block registered them when every node held
+// all 50.
 template <bool (K::*kSetter)(bool), bool (K::*kGetter)() const>
-std::unique_ptr<KProperty> MakeBool(K& ioBlock, const char* pName)
-{
-    auto lProperty = NewMember<KPropertyBool>(kPropertyTypeBool);
-    lProperty->AttachMembers<kGetter, kSetter>(pName, &ioBlock);
-    return lProperty;
-}
+constexpr auto MakeBool = &KMakeMember<KPropertyBool, kPropertyTypeBool, kGetter, kSetter, K>;
+
+template <void (K::*kSetter)(double), double (K::*kGetter)() const>
+constexpr auto MakeDouble = &KMakeMember<KPropertyDouble, kPropertyTypeDouble, kGetter, kSetter, K>;
+
+template <void (K::*kSetter)(KVector4), KVector4 (K::*kGetter)() const>
+constexpr auto MakeVector =
+    &KMakeMember<KPropertyVector, kPropertyTypeVector3D, kGetter, kSetter, K>;
 
 template <int (K::*kSetter)(int), int (K::*kGetter)() const, KEnumListFunction kList>
 std::unique_ptr<KProperty> MakeEnum(K& ioBlock, const char* pName)
 {
-    auto lProperty = NewMember<KPropertyEnum>(kPropertyTypeEnum);
-    lProperty->AttachMembers<kGetter, kSetter>(pName, &ioBlock);
+    std::unique_ptr<KProperty> lProperty =
+        KMakeMember<KPropertyEnum, kPropertyTypeEnum, kGetter, kSetter, K>(ioBlock, pName);
     lProperty->GetDefinition().SetEnumList(kList);
-    return lProperty;
-}
-
-template <void (K::*kSetter)(double), double (K::*kGetter)() const>
-std::unique_ptr<KProperty> MakeDouble(K& ioBlock, const char* pName)
-{
-    auto lProperty = NewMember<KPropertyDouble>(kPropertyTypeDouble);
-    lProperty->AttachMembers<kGetter, kSetter>(pName, &ioBlock);
-    return lProperty;
-}
-
-template <void (K::*kSetter)(KVector4), KVector4 (K::*kGetter)() const>
-std::unique_ptr<KProperty> MakeVector(K& ioBlock, const char* pName)
-{
-    auto lProperty = NewMember<KPropertyVector>(kPropertyTypeVector3D);
-    lProperty->AttachMembers<kGetter, kSetter>(pName, &ioBlock);
     return lProperty;
 }
 
@@ -151,7 +128,7 @@ std::unique_ptr<KProperty> MakeUnwrittenVector(K& ioBlock, const char* pName)
 
 std::unique_ptr<KProperty> MakeObjectList(K& ioBlock, const char* pName)
 {
-    auto lProperty = NewMember<KPropertyObjectList>(kPropertyTypeObject);
+    auto lProperty = KNewMember<KPropertyObjectList>(kPropertyTypeObject);
     lProperty->MarkAsObjectList();
     lProperty->Attach(pName, &ioBlock);
     // Filter word 1 with the class id: only other node blocks may be listed.
@@ -163,72 +140,65 @@ std::unique_ptr<KProperty> MakeObjectList(K& ioBlock, const char* pName)
     return lProperty;
 }
 
-struct Member
-{
-    const char* mName;
-    MemberMaker mMake;
-};
-
 // The members in registration order, the property order of the file contract (Show and
 // NegativePercentShapeSupport come after the object lists).
-const Member kMembers[] = {
-    {"QuaternionInterpolate",
-     &MakeBool<&K::SetQuaternionInterpolate, &K::GetQuaternionInterpolate>},
-    {"RotationOffset", &MakeVector<&K::SetRotationOffset, &K::GetRotationOffset>},
-    {"RotationPivot", &MakeVector<&K::SetRotationPivot, &K::GetRotationPivot>},
+const KDeferredMember<K> kMembers[] = {
+    {"QuaternionInterpolate", MakeBool<&K::SetQuaternionInterpolate, &K::GetQuaternionInterpolate>},
+    {"RotationOffset", MakeVector<&K::SetRotationOffset, &K::GetRotationOffset>},
+    {"RotationPivot", MakeVector<&K::SetRotationPivot, &K::GetRotationPivot>},
     {"RotationPivotUpdateOffset",
      &MakeUnwrittenVector<&K::SetRotationPivotUpdateOffset, &K::GetRotationPivotUpdateOffset>},
-    {"ScalingOffset", &MakeVector<&K::SetScalingOffset, &K::GetScalingOffset>},
-    {"ScalingPivot", &MakeVector<&K::SetScalingPivot, &K::GetScalingPivot>},
+    {"ScalingOffset", MakeVector<&K::SetScalingOffset, &K::GetScalingOffset>},
+    {"ScalingPivot", MakeVector<&K::SetScalingPivot, &K::GetScalingPivot>},
     {"ScalingPivotUpdateOffset",
      &MakeUnwrittenVector<&K::SetScalingPivotUpdateOffset, &K::GetScalingPivotUpdateOffset>},
-    {"TranslationActive", &MakeBool<&K::SetTranslationActive, &K::GetTranslationActive>},
-    {"TranslationMin", &MakeVector<&K::SetTranslationMin, &K::GetTranslationMin>},
-    {"TranslationMax", &MakeVector<&K::SetTranslationMax, &K::GetTranslationMax>},
-    {"TranslationMinX", &MakeBool<&K::SetTranslationMinX, &K::GetTranslationMinX>},
-    {"TranslationMinY", &MakeBool<&K::SetTranslationMinY, &K::GetTranslationMinY>},
-    {"TranslationMinZ", &MakeBool<&K::SetTranslationMinZ, &K::GetTranslationMinZ>},
-    {"TranslationMaxX", &MakeBool<&K::SetTranslationMaxX, &K::GetTranslationMaxX>},
-    {"TranslationMaxY", &MakeBool<&K::SetTranslationMaxY, &K::GetTranslationMaxY>},
-    {"TranslationMaxZ", &MakeBool<&K::SetTranslationMaxZ, &K::GetTranslationMaxZ>},
+    {"TranslationActive", MakeBool<&K::SetTranslationActive, &K::GetTranslationActive>},
+    {"TranslationMin", MakeVector<&K::SetTranslationMin, &K::GetTranslationMin>},
+    {"TranslationMax", MakeVector<&K::SetTranslationMax, &K::GetTranslationMax>},
+    {"TranslationMinX", MakeBool<&K::SetTranslationMinX, &K::GetTranslationMinX>},
+    {"TranslationMinY", MakeBool<&K::SetTranslationMinY, &K::GetTranslationMinY>},
+    {"TranslationMinZ", MakeBool<&K::SetTranslationMinZ, &K::GetTranslationMinZ>},
+    {"TranslationMaxX", MakeBool<&K::SetTranslationMaxX, &K::GetTranslationMaxX>},
+    {"TranslationMaxY", MakeBool<&K::SetTranslationMaxY, &K::GetTranslationMaxY>},
+    {"TranslationMaxZ", MakeBool<&K::SetTranslationMaxZ, &K::GetTranslationMaxZ>},
     {"RotationOrder",
      &MakeEnum<&K::SetRotationOrder, &K::GetRotationOrder, &KRyvPivotSet::RotationOrderName>},
     {"RotationSpaceForLimitOnly",
-     &MakeBool<&K::SetRotationSpaceForLimitOnly, &K::GetRotationSpaceForLimitOnly>},
-    {"RotationStiffnessX", &MakeDouble<&K::SetRotationStiffnessX, &K::GetRotationStiffnessX>},
-    {"RotationStiffnessY", &MakeDouble<&K::SetRotationStiffnessY, &K::GetRotationStiffnessY>},
-    {"RotationStiffnessZ", &MakeDouble<&K::SetRotationStiffnessZ, &K::GetRotationStiffnessZ>},
-    {"AxisLen", &MakeDouble<&K::SetAxisLen, &K::GetAxisLen>},
-    {"PreRotation", &MakeVector<&K::SetPreRotation, &K::GetPreRotation>},
-    {"PostRotation", &MakeVector<&K::SetPostRotation, &K::GetPostRotation>},
-    {"RotationActive", &MakeBool<&K::SetRotationActive, &K::GetRotationActive>},
-    {"RotationMin", &MakeVector<&K::SetRotationMin, &K::GetRotationMin>},
-    {"RotationMax", &MakeVector<&K::SetRotationMax, &K::GetRotationMax>},
-    {"RotationMinX", &MakeBool<&K::SetRotationMinX, &K::GetRotationMinX>},
-    {"RotationMinY", &MakeBool<&K::SetRotationMinY, &K::GetRotationMinY>},
-    {"RotationMinZ", &MakeBool<&K::SetRotationMinZ, &K::GetRotationMinZ>},
-    {"RotationMaxX", &MakeBool<&K::SetRotationMaxX, &K::GetRotationMaxX>},
-    {"RotationMaxY", &MakeBool<&K::SetRotationMaxY, &K::GetRotationMaxY>},
-    {"RotationMaxZ", &MakeBool<&K::SetRotationMaxZ, &K::GetRotationMaxZ>},
+     MakeBool<&K::SetRotationSpaceForLimitOnly, &K::GetRotationSpaceForLimitOnly>},
+    {"RotationStiffnessX", MakeDouble<&K::SetRotationStiffnessX, &K::GetRotationStiffnessX>},
+    {"RotationStiffnessY", MakeDouble<&K::SetRotationStiffnessY, &K::GetRotationStiffnessY>},
+    {"RotationStiffnessZ", MakeDouble<&K::SetRotationStiffnessZ, &K::GetRotationStiffnessZ>},
+    {"AxisLen", MakeDouble<&K::SetAxisLen, &K::GetAxisLen>},
+    {"PreRotation", MakeVector<&K::SetPreRotation, &K::GetPreRotation>},
+    {"PostRotation", MakeVector<&K::SetPostRotation, &K::GetPostRotation>},
+    {"RotationActive", MakeBool<&K::SetRotationActive, &K::GetRotationActive>},
+    {"RotationMin", MakeVector<&K::SetRotationMin, &K::GetRotationMin>},
+    {"RotationMax", MakeVector<&K::SetRotationMax, &K::GetRotationMax>},
+    {"RotationMinX", MakeBool<&K::SetRotationMinX, &K::GetRotationMinX>},
+    {"RotationMinY", MakeBool<&K::SetRotationMinY, &K::GetRotationMinY>},
+    {"RotationMinZ", MakeBool<&K::SetRotationMinZ, &K::GetRotationMinZ>},
+    {"RotationMaxX", MakeBool<&K::SetRotationMaxX, &K::GetRotationMaxX>},
+    {"RotationMaxY", MakeBool<&K::SetRotationMaxY, &K::GetRotationMaxY>},
+    {"RotationMaxZ", MakeBool<&K::SetRotationMaxZ, &K::GetRotationMaxZ>},
     {"InheritType",
      &MakeEnum<&K::SetInheritType, &K::GetInheritType, &KRyvPivotSet::InheritTypeName>},
-    {"ScalingActive", &MakeBool<&K::SetScalingActive, &K::GetScalingActive>},
-    {"ScalingMin", &MakeVector<&K::SetScalingMin, &K::GetScalingMin>},
-    {"ScalingMax", &MakeVector<&K::SetScalingMax, &K::GetScalingMax>},
-    {"ScalingMinX", &MakeBool<&K::SetScalingMinX, &K::GetScalingMinX>},
-    {"ScalingMinY", &MakeBool<&K::SetScalingMinY, &K::GetScalingMinY>},
-    {"ScalingMinZ", &MakeBool<&K::SetScalingMinZ, &K::GetScalingMinZ>},
-    {"ScalingMaxX", &MakeBool<&K::SetScalingMaxX, &K::GetScalingMaxX>},
-    {"ScalingMaxY", &MakeBool<&K::SetScalingMaxY, &K::GetScalingMaxY>},
-    {"ScalingMaxZ", &MakeBool<&K::SetScalingMaxZ, &K::GetScalingMaxZ>},
-    {"GeometricTranslation", &MakeVector<&K::SetGeometricTranslation, &K::GetGeometricTranslation>},
-    {"GeometricRotation", &MakeVector<&K::SetGeometricRotation, &K::GetGeometricRotation>},
-    {"GeometricScaling", &MakeVector<&K::SetGeometricScaling, &K::GetGeometricScaling>},
+    {"ScalingActive", MakeBool<&K::SetScalingActive, &K::GetScalingActive>},
+    {"ScalingMin", MakeVector<&K::SetScalingMin, &K::GetScalingMin>},
+    {"ScalingMax", MakeVector<&K::SetScalingMax, &K::GetScalingMax>},
+    {"ScalingMinX", MakeBool<&K::SetScalingMinX, &K::GetScalingMinX>},
+    {"ScalingMinY", MakeBool<&K::SetScalingMinY, &K::GetScalingMinY>},
+    {"ScalingMinZ", MakeBool<&K::SetScalingMinZ, &K::GetScalingMinZ>},
+    {"ScalingMaxX", MakeBool<&K::SetScalingMaxX, &K::GetScalingMaxX>},
+    {"ScalingMaxY", MakeBool<&K::SetScalingMaxY, &K::GetScalingMaxY>},
+    {"ScalingMaxZ", MakeBool<&K::SetScalingMaxZ, &K::GetScalingMaxZ>},
+    {"GeometricTranslation", MakeVector<&K::SetGeometricTranslation, &K::GetGeometricTranslation>},
+    {"GeometricRotation", MakeVector<&K::SetGeometricRotation, &K::GetGeometricRotation>},
+    {"GeometricScaling", MakeVector<&K::SetGeometricScaling, &K::GetGeometricScaling>},
     {"LookAtProperty", &MakeObjectList},
     {"UpVectorProperty", &MakeObjectList},
-    {"Show", &MakeBool<&K::SetShow, &K::GetShow>},
+    {"Show", MakeBool<&K::SetShow, &K::GetShow>},
     {"NegativePercentShapeSupport",
-     &MakeBool<&K::SetNegativePercentShapeSupport, &K::GetNegativePercentShapeSupport>},
+     MakeBool<&K::SetNegativePercentShapeSupport, &K::GetNegativePercentShapeSupport>},
 };
 constexpr int kMemberCount = static_cast<int>(sizeof(kMembers) / sizeof(kMembers[0]));
 static_assert(kMemberCount + kChannelCount == kPropertyCount, "a member is missing");
@@ -280,24 +250,15 @@ KRyvNodeProperties::~KRyvNodeProperties()
 
 KProperty* KRyvNodeProperties::MakeDeferredMember(int pMember)
 {
-    if (pMember < 0 || pMember >= kMemberCount) {
-        return nullptr;
-    }
-    const Member& lMember = kMembers[pMember];
-    std::unique_ptr<KProperty> lProperty = lMember.mMake(*this, lMember.mName);
-    // The cached value a conversion starts from is the held one.
-    KPropertyValue lValue;
-    lProperty->GetPropertyValue(lValue);
     KRyvNode* lNode = GetNode();
-    if (KRyvObjectFactory* lFactory = lNode ? lNode->GetObjectFactory() : nullptr) {
-        lFactory->GetPropertyDefinitionCache().ShareOne(kMembers, pMember, *lProperty);
-    }
-    return lProperty.release();
+    KRyvObjectFactory* lFactory = lNode ? lNode->GetObjectFactory() : nullptr;
+    return KDeferredMember<K>::Make(*this, kMembers, kMemberCount, pMember,
+                                    lFactory ? &lFactory->GetPropertyDefinitionCache() : nullptr);
 }
 
 const char* KRyvNodeProperties::GetDeferredMemberName(int pMember) const
 {
-    return pMember >= 0 && pMember < kMemberCount ? kMembers[pMember].mName : nullptr;
+    return KDeferredMember<K>::NameOf(kMembers, kMemberCount, pMember);
 }
 
 KProperty* KRyvNodeProperties::CreateChannel(const char* pName)

@@ -158,3 +158,23 @@ TEST(KRyvNodeDeferredMembers, ADestroyedNodeLeavesNothingBehind)
     lBuildAndDestroy();
     EXPECT_LT(AllocationCount::HeldBytes() - lBefore, kKilobyte / 2);
 }
+
+TEST(KRyvNodeDeferredMembers, AMarkersPropertiesAreMadeOnceWhenListedAndWriteThrough)
+{
+    KRyvObjectFactory lFactory;
+    KRyvMarker* lMarker = lFactory.CreateMarker();
+    lMarker->SetSize(40.0);
+    std::vector<KProperty*> lListed;
+    lMarker->FillPropertyList(lListed);
+    ASSERT_EQ(lListed.size(), 5u);
+    EXPECT_EQ(lListed[1]->GetValueAsDouble(), 40.0);
+    ASSERT_TRUE(lListed[1]->SetValue(2.5));
+    EXPECT_EQ(lMarker->GetSize(), 2.5);
+    lMarker->SetColor(0.0, 1.0, 0.0);
+    KColor lColor;
+    ASSERT_TRUE(lListed[2]->GetValue(lColor));
+    EXPECT_TRUE(lColor.mRed == 0.0 && lColor.mGreen == 1.0 && lColor.mBlue == 0.0);
+    std::vector<KProperty*> lAgain;
+    lMarker->FillPropertyList(lAgain);
+    EXPECT_EQ(lAgain, lListed);
+}

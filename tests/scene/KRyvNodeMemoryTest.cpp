@@ -59,19 +59,19 @@ long long BuildMarkers(WideScene& ioScene, bool pLookAtTake)
     });
 }
 
-TEST(KRyvNodeMemory, AMarkerWhoseTakesWaitCostsLessThanTwoAndAHalfKilobytes)
+TEST(KRyvNodeMemory, AMarkerWhoseTakesWaitCostsLessThanTwoAndAQuarterKilobytes)
 {
     WideScene lScene;
-    EXPECT_LE(BuildMarkers(lScene, false), 2 * kKilobyte + kKilobyte / 2);
+    EXPECT_LE(BuildMarkers(lScene, false), 2 * kKilobyte + kKilobyte / 4);
     for (KRyvNode* lNode : lScene.mNodes) {
         EXPECT_TRUE(lNode->GetDefaultTakeNode()->IsContentDeferred());
     }
 }
 
-TEST(KRyvNodeMemory, AMarkerWithItsFilesTakeFilledCostsLessThanFiveKilobytes)
+TEST(KRyvNodeMemory, AMarkerWithItsFilesTakeFilledCostsLessThanFourAndThreeQuarterKilobytes)
 {
     WideScene lScene;
-    EXPECT_LE(BuildMarkers(lScene, true), 5 * kKilobyte);
+    EXPECT_LE(BuildMarkers(lScene, true), 4 * kKilobyte + 3 * kKilobyte / 4);
     EXPECT_TRUE(lScene.mNodes[0]->GetDefaultTakeNode()->IsContentDeferred());
 }
 
