@@ -18,11 +18,16 @@ KObject::~KObject()
     SetGoingAway();
     // Normally Destruct has emptied the array. Otherwise owned properties still die here and the
     // others stop pointing at this object.
-    std::vector<KProperty*> lProperties;
+    mImplicitMembers = 0;
+    std::vector<Entry> lProperties;
     lProperties.swap(mProperties);
-    for (KProperty* lProperty : lProperties) {
+    for (const Entry lEntry : lProperties) {
+        KProperty* lProperty = lEntry.Get();
+        if (!lProperty) {
+            continue;
+        }
         lProperty->mRegisteredOn = nullptr;
-        if (std::as_const(*lProperty).GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+        if (IsOwnedHere(*lProperty)) {
             delete lProperty;
         }
     }
@@ -43,7 +48,11 @@ void KObject::Destruct()
     // Hooks run during the disconnections may change the array: take one property at a time
     // from its end, and check each is still registered here.
     while (lSelf.Get() && !mProperties.empty()) {
-        KProperty* lProperty = mProperties.back();
+        KProperty* lProperty = mProperties.back().Get();
+        if (!lProperty) {
+            mProperties.pop_back();
+            continue;
+        }
         // Most properties never connected: no hook runs for them, so nothing needs checking.
         if (lProperty->GetSrcCount() > 0 || lProperty->GetDstCount() > 0) {
             const KWeakHandle lHandle = lProperty->GetWeakHandle();
@@ -57,11 +66,12 @@ void KObject::Destruct()
             }
         }
         ForgetProperty(lProperty);
-        if (std::as_const(*lProperty).GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+        if (IsOwnedHere(*lProperty)) {
             delete lProperty;
         }
     }
     if (lSelf.Get()) {
+        mImplicitMembers = 0;
         DisconnectAll();
     }
 }
@@ -83,7 +93,7 @@ bool KObject::RegisterProperty(KProperty* pProperty)
     if (!lSelfLeft || lPropertyLeft != pProperty || pProperty->mRegisteredOn) {
         return false;
     }
-    mProperties.push_back(pProperty);
+    mProperties.push_back(Entry(pProperty));
     pProperty->mRegisteredOn = this;
     ConnectNotify(KConnectEvent::kPropertyAdded, pProperty, nullptr, nullptr);
     return true;
@@ -95,10 +105,73 @@ bool KObject::RegisterMemberProperty(KProperty& ioProperty)
     return RegisterProperty(&ioProperty);
 }
 
+void KObject::RegisterDeferredMember(int pMember)
+{
+    if (mProperties.empty() && pMember == mImplicitMembers) {
+        ++mImplicitMembers;
+    } else {
+        mProperties.push_back(Entry::Deferred(pMember));
+    }
+}
+
+KProperty* KObject::MakeDeferredMember(int)
+{
+    return nullptr;
+}
+
+const char* KObject::GetDeferredMemberName(int) const
+{
+    return nullptr;
+}
+
+KObject::Entry KObject::EntryAt(std::size_t pIndex) const
+{
+    const auto lImplicit = static_cast<std::size_t>(mImplicitMembers);
+    return pIndex < lImplicit ? Entry::Deferred(static_cast<int>(pIndex))
+                              : mProperties[pIndex - lImplicit];
+}
+
+void KObject::SpillImplicitMembers() const
+{
+    if (mImplicitMembers == 0) {
+        return;
+    }
+    std::vector<Entry> lListed;
+    lListed.reserve(static_cast<std::size_t>(mImplicitMembers) + mProperties.size());
+    for (int i = 0; i < mImplicitMembers; ++i) {
+        lListed.push_back(Entry::Deferred(i));
+    }
+    lListed.insert(lListed.end(), mProperties.begin(), mProperties.end());
+    mProperties.swap(lListed);
+    mImplicitMembers = 0;
+}
+
+KProperty* KObject::MakeAt(std::size_t pIndex) const
+{
+    SpillImplicitMembers();
+    // The object is never const itself: only the caller's view of it is.
+    auto* lSelf = const_cast<KObject*>(this);
+    std::unique_ptr<KProperty> lProperty(
+        lSelf->MakeDeferredMember(mProperties[pIndex].GetMember()));
+    if (!lProperty) {
+        return nullptr;
+    }
+    lProperty->SetPlugFlags(kMadeByOwner, true);
+    lProperty->mRegisteredOn = lSelf;
+    mProperties[pIndex] = Entry(lProperty.get());
+    return lProperty.release();
+}
+
+bool KObject::IsOwnedHere(const KProperty& pProperty)
+{
+    return (pProperty.GetPlugFlags() & kMadeByOwner) != 0 ||
+           pProperty.GetDefinition().GetFlag(KPropertyDefinition::kOwned);
+}
+
 void KObject::ReservePropertyCount(int pCount, int pOwnedCount)
 {
     if (pCount > 0) {
-        mProperties.reserve(static_cast<std::size_t>(pCount));
+        mProperties.reserve(mProperties.size() + static_cast<std::size_t>(pCount));
         ReserveChildCount(pOwnedCount < 0 ? pCount : pOwnedCount);
     }
 }
@@ -108,7 +181,17 @@ KProperty* KObject::GetProperty(int pIndex) const
     if (pIndex < 0 || pIndex >= GetPropertyCount()) {
         return nullptr;
     }
-    return mProperties[static_cast<size_t>(pIndex)];
+    const auto lIndex = static_cast<std::size_t>(pIndex);
+    KProperty* lProperty = EntryAt(lIndex).Get();
+    return lProperty ? lProperty : MakeAt(lIndex);
+}
+
+KProperty* KObject::GetMadeProperty(int pIndex) const
+{
+    if (pIndex < 0 || pIndex >= GetPropertyCount()) {
+        return nullptr;
+    }
+    return EntryAt(static_cast<std::size_t>(pIndex)).Get();
 }
 
 KProperty* KObject::FindProperty(const char* pName) const
@@ -116,9 +199,18 @@ KProperty* KObject::FindProperty(const char* pName) const
     if (!pName) {
         return nullptr;
     }
-    for (KProperty* lProperty : mProperties) {
-        if (std::strcmp(lProperty->GetName(), pName) == 0) {
-            return lProperty;
+    const auto lCount = static_cast<std::size_t>(GetPropertyCount());
+    for (std::size_t i = 0; i < lCount; ++i) {
+        const Entry lEntry = EntryAt(i);
+        if (KProperty* lProperty = lEntry.Get()) {
+            if (std::strcmp(lProperty->GetName(), pName) == 0) {
+                return lProperty;
+            }
+            continue;
+        }
+        const char* lName = GetDeferredMemberName(lEntry.GetMember());
+        if (lName && std::strcmp(lName, pName) == 0) {
+            return MakeAt(i);
         }
     }
     return nullptr;
@@ -228,8 +320,7 @@ bool KObject::RemoveProperty(KProperty*& ioProperty)
     }
     ForgetProperty(lProperty);
     ConnectNotify(KConnectEvent::kPropertyRemoved, lProperty, nullptr, nullptr);
-    if (lHandle.Get() == lProperty &&
-        std::as_const(*lProperty).GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
+    if (lHandle.Get() == lProperty && IsOwnedHere(*lProperty)) {
         delete lProperty;
     }
     return true;
@@ -268,7 +359,9 @@ void KObject::ForgetProperty(KProperty* pProperty)
         OnPropertiesChanging();
     }
     // From the back: entries are unique, and properties mostly go newest first (Destruct).
-    const auto lFound = std::find(mProperties.rbegin(), mProperties.rend(), pProperty);
+    const auto lFound =
+        std::find_if(mProperties.rbegin(), mProperties.rend(),
+                     [pProperty](const Entry& pEntry) { return pEntry.Get() == pProperty; });
     if (lFound != mProperties.rend()) {
         mProperties.erase(std::next(lFound).base());
     }

@@ -5,6 +5,8 @@
 #include "object/KPlug.h"
 #include "object/KProperty.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -57,9 +59,15 @@ class KObject : public KPlug
     // Appends a property, with events 14 before and 15 after. False for null or for a property
     // registered already (on this or another object).
     bool RegisterProperty(KProperty* pProperty);
-    int GetPropertyCount() const { return static_cast<int>(mProperties.size()); }
+    int GetPropertyCount() const { return mImplicitMembers + static_cast<int>(mProperties.size()); }
+    // A deferred member (see RegisterDeferredMember) is made first; throws std::bad_alloc when
+    // it cannot be.
     KProperty* GetProperty(int pIndex) const;
+    // The property at pIndex as it stands: null for a deferred member not made yet, which has no
+    // connection, curve or record and holds its default. For walks that need none of those.
+    KProperty* GetMadeProperty(int pIndex) const;
     // Byte-exact name match; the first one registered wins. Null when none or for a null name.
+    // Only the deferred member found is made.
     KProperty* FindProperty(const char* pName) const;
 
     // Creates the property of a type index (its value kind follows the index), names it, attaches
@@ -103,13 +111,24 @@ protected:
     // Makes the (unregistered, unnamed) property for a type index; derived classes may supply
     // their own kinds. Null for an index it does not know.
     virtual KProperty* MakeProperty(int pPropertyType);
-    // Room for pCount properties, for an object that knows how many it registers; pOwnedCount of
-    // them (all when negative) are children of the object's plug, the others its members
-    // (KPlug::kMemberOfOwner).
+    // Room for pCount more properties, for an object that knows how many it registers;
+    // pOwnedCount of them (all when negative) are children of the object's plug, the others its
+    // members (KPlug::kMemberOfOwner). Deferred members need no room.
     void ReservePropertyCount(int pCount, int pOwnedCount = -1);
     // Registers a property that is a member of this object and so dies with it: it is not listed
     // as a child of the object's plug (KPlug::kMemberOfOwner). False as RegisterProperty.
     bool RegisterMemberProperty(KProperty& ioProperty);
+    // Gives member number pMember (0 or more) its place in the array without making it: an
+    // object whose dozens of members mostly keep their defaults pays one entry for each. The
+    // member is made (MakeDeferredMember) when GetProperty or FindProperty first reaches it,
+    // marked as a member made by this object, which deletes it. No event is sent for it. Only for
+    // members that are not animatable: walks for animatable properties pass unmade ones by.
+    void RegisterDeferredMember(int pMember);
+    // Makes deferred member pMember, named, typed, attached to this object and flagged
+    // KPlug::kMemberOfOwner before its owner was given, not registered. Null here.
+    virtual KProperty* MakeDeferredMember(int pMember);
+    // The name deferred member pMember will have, so that FindProperty makes no other. Null here.
+    virtual const char* GetDeferredMemberName(int pMember) const;
     // Called before a property joins the array or leaves it (a removal, or a property dying
     // while registered), except while the object is destructing. Nothing here.
     virtual void OnPropertiesChanging() {}
@@ -117,13 +136,47 @@ protected:
 private:
     friend class KProperty;
 
+    // An entry of the property array: a property, or the number of a deferred member not made
+    // yet, kept odd (a property's address never is).
+    class Entry
+    {
+    public:
+        explicit Entry(KProperty* pProperty) : mBits(reinterpret_cast<std::uintptr_t>(pProperty)) {}
+        static Entry Deferred(int pMember)
+        {
+            return Entry(static_cast<std::uintptr_t>(pMember) << 1 | 1);
+        }
+        bool IsMade() const { return (mBits & 1) == 0; }
+        // Null for a member not made yet.
+        KProperty* Get() const { return IsMade() ? reinterpret_cast<KProperty*>(mBits) : nullptr; }
+        int GetMember() const { return static_cast<int>(mBits >> 1); }
+
+    private:
+        explicit Entry(std::uintptr_t pBits) : mBits(pBits) {}
+
+        std::uintptr_t mBits;
+    };
+
+    // The entry at pIndex, an index in range.
+    Entry EntryAt(std::size_t pIndex) const;
+    // Makes the deferred member of the entry at pIndex and puts it in its place.
+    KProperty* MakeAt(std::size_t pIndex) const;
+    // Lists the implicit members in the array, ahead of the rest.
+    void SpillImplicitMembers() const;
     // Drops a dying property from the array, without events.
     void ForgetProperty(KProperty* pProperty);
+    // Whether this object deletes the property when it leaves.
+    static bool IsOwnedHere(const KProperty& pProperty);
 
-    std::vector<KProperty*> mProperties;
+    // Mutable: reaching a deferred member makes it, also through a const object.
+    mutable std::vector<Entry> mProperties;
     // Made with the first pair: most objects of a large scene have few connections or none.
     mutable std::unique_ptr<KConnectionPairList> mPairs;
     bool mDestructing = false;
+    // The array starts with this many deferred members, numbers 0 and up, not listed in
+    // mProperties until one of them is made: an object whose members all keep their defaults
+    // pays nothing for them.
+    mutable int mImplicitMembers = 0;
 };
 
 #endif

@@ -34,6 +34,9 @@ public:
     // keeps no entry for it (set before the owner is given). An object's dozens of member
     // properties then cost their owner nothing.
     static constexpr unsigned kMemberOfOwner = 16;
+    // The plug is a member its owner made on first use (KObject::RegisterDeferredMember): the
+    // owner deletes it.
+    static constexpr unsigned kMadeByOwner = 32;
 
     KPlug();
     KPlug(const KPlug&) = delete;

@@ -10,15 +10,33 @@ void KPropertyDefinitionCache::Share(const void* pKind, KObject& ioObject)
     std::vector<KPropertyDefinitionRef>& lKept = mKinds[pKind];
     const int lCount = ioObject.GetPropertyCount();
     for (int i = 0; i < lCount; ++i) {
-        KProperty* lProperty = ioObject.GetProperty(i);
-        if (!lProperty || !lProperty->mDefinition) {
-            continue;
+        if (KProperty* lProperty = ioObject.GetMadeProperty(i)) {
+            ShareAt(lKept, static_cast<std::size_t>(i), *lProperty);
         }
-        const auto lIndex = static_cast<std::size_t>(i);
-        if (lIndex >= lKept.size()) {
-            lKept.push_back(lProperty->mDefinition);
-        } else if (lKept[lIndex] && (*lKept[lIndex]).IsSameAs(*lProperty->mDefinition)) {
-            lProperty->mDefinition = lKept[lIndex];
-        }
+    }
+}
+
+void KPropertyDefinitionCache::ShareOne(const void* pKind, int pPosition, KProperty& ioProperty)
+{
+    if (pPosition < 0) {
+        return;
+    }
+    const std::lock_guard<std::mutex> lLock(mMutex);
+    ShareAt(mKinds[pKind], static_cast<std::size_t>(pPosition), ioProperty);
+}
+
+void KPropertyDefinitionCache::ShareAt(std::vector<KPropertyDefinitionRef>& ioKept,
+                                       std::size_t pIndex, KProperty& ioProperty)
+{
+    if (!ioProperty.mDefinition) {
+        return;
+    }
+    if (pIndex >= ioKept.size()) {
+        ioKept.resize(pIndex + 1);
+    }
+    if (!ioKept[pIndex]) {
+        ioKept[pIndex] = ioProperty.mDefinition;
+    } else if ((*ioKept[pIndex]).IsSameAs(*ioProperty.mDefinition)) {
+        ioProperty.mDefinition = ioKept[pIndex];
     }
 }

@@ -3,11 +3,13 @@
 
 #include "object/KPropertyDefinitionRef.h"
 
+#include <cstddef>
 #include <map>
 #include <mutex>
 #include <vector>
 
 class KObject;
+class KProperty;
 
 // The definitions the properties of one kind of object share. Every object of a kind registers
 // the same properties in the same order with the same definitions, so the first object's
@@ -25,9 +27,17 @@ public:
     KPropertyDefinitionCache& operator=(const KPropertyDefinitionCache&) = delete;
     ~KPropertyDefinitionCache();
 
+    // Properties not made yet (KObject::GetMadeProperty) are passed by.
     void Share(const void* pKind, KObject& ioObject);
+    // The same for one property, kept at position pPosition (0 or more) of the kind: for members
+    // an object makes one at a time, long after the object was set up.
+    void ShareOne(const void* pKind, int pPosition, KProperty& ioProperty);
 
 private:
+    // Shares ioProperty's definition with the one kept at pIndex, or keeps it there first.
+    static void ShareAt(std::vector<KPropertyDefinitionRef>& ioKept, std::size_t pIndex,
+                        KProperty& ioProperty);
+
     std::mutex mMutex;
     std::map<const void*, std::vector<KPropertyDefinitionRef>> mKinds;
 };

@@ -280,7 +280,7 @@ bool KRyvNode::CanDeferDefaultTake(const KRyvTakeNode* pTake) const
     }
     // Any other animatable property would get curves of its own, valued when they are made.
     for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
-        const KProperty* lProperty = mProperties->GetProperty(i);
+        const KProperty* lProperty = mProperties->GetMadeProperty(i);
         if (lProperty && lProperty->IsAnimatable() && !IsChannelProperty(*lProperty)) {
             return false;
         }
@@ -1063,9 +1063,7 @@ void KRyvNode::SetVisibility(bool pVisible)
     if (!mProperties) {
         return;
     }
-    if (KProperty* lShow = mProperties->FindProperty("Show")) {
-        lShow->SetValue(pVisible);
-    }
+    mProperties->SetShow(pVisible);
     if (KProperty* lVisibility = mProperties->FindProperty(kVisibility)) {
         lVisibility->SetValueAsDouble(pVisible ? 1.0 : 0.0);
     }
@@ -1317,17 +1315,13 @@ void KRyvNode::ResetTransformProperties()
         WriteBlockLimit(lBlock, lKind, BlockLimit());
     }
     lBlock.SetRotationSpaceForLimitOnly(false);
-    if (KProperty* lProperty = lBlock.FindProperty("QuaternionInterpolate")) {
-        lProperty->SetValue(false);
-    }
+    lBlock.SetQuaternionInterpolate(false);
     lBlock.SetRotationOrder(0);
     lBlock.SetInheritType(0);
     lBlock.SetAxisLen(0.0);
-    for (const char* lName : {"RotationStiffnessX", "RotationStiffnessY", "RotationStiffnessZ"}) {
-        if (KProperty* lProperty = lBlock.FindProperty(lName)) {
-            lProperty->SetValue(0.0);
-        }
-    }
+    lBlock.SetRotationStiffnessX(0.0);
+    lBlock.SetRotationStiffnessY(0.0);
+    lBlock.SetRotationStiffnessZ(0.0);
     lBlock.ResetPivotSet(0);
     lBlock.ResetPivotSet(1);
 }
@@ -1346,7 +1340,7 @@ void KRyvNode::DeferUserPropertyRecords()
     // Listing a record at creation set the animated flag of an animatable property; no take
     // existed yet, so that was all it changed.
     for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
-        KProperty* lProperty = mProperties->GetProperty(i);
+        KProperty* lProperty = mProperties->GetMadeProperty(i);
         if (lProperty && lProperty->IsAnimatable()) {
             lProperty->SetFlag(KProperty::kAnimated, true);
         }

@@ -1,151 +1,236 @@
 #include "scene/KRyvNodeProperties.h"
 
 #include "object/KDataType.h"
+#include "object/KDeferredMember.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 K_IMPLEMENT_CLASS(KRyvNodeProperties, KObject)
 
 namespace {
 
-// The properties a block registers (its members and four channels): its arrays are made that
-// size at once. Only the channels are children of the block's plug.
+using K = KRyvNodeProperties;
+
+// The properties a block registers: its members, then four channels, the only ones listed at
+// once and the only children of the block's plug.
 constexpr int kPropertyCount = 54;
 constexpr int kChannelCount = 4;
 
-// Vector accessors keep the cached w: writers store x, y, z and readers see a point (w = 1).
-void StoreXYZ(KPropertyVector& ioProperty, const KVector4& pValue)
+// Slots of the held values, per kind.
+enum BoolSlot : int {
+    kQuaternionInterpolate,
+    kTranslationActive,
+    kTranslationMinX,
+    kTranslationMinY,
+    kTranslationMinZ,
+    kTranslationMaxX,
+    kTranslationMaxY,
+    kTranslationMaxZ,
+    kRotationSpaceForLimitOnly,
+    kRotationActive,
+    kRotationMinX,
+    kRotationMinY,
+    kRotationMinZ,
+    kRotationMaxX,
+    kRotationMaxY,
+    kRotationMaxZ,
+    kScalingActive,
+    kScalingMinX,
+    kScalingMinY,
+    kScalingMinZ,
+    kScalingMaxX,
+    kScalingMaxY,
+    kScalingMaxZ,
+    kShow,
+    kNegativePercentShapeSupport,
+    kBoolCount
+};
+enum EnumSlot : int { kRotationOrder, kInheritType, kEnumCount };
+enum DoubleSlot : int {
+    kRotationStiffnessX,
+    kRotationStiffnessY,
+    kRotationStiffnessZ,
+    kAxisLen,
+    kDoubleCount
+};
+enum VectorSlot : int {
+    kRotationOffset,
+    kRotationPivot,
+    kRotationPivotUpdateOffset,
+    kScalingOffset,
+    kScalingPivot,
+    kScalingPivotUpdateOffset,
+    kTranslationMin,
+    kTranslationMax,
+    kPreRotation,
+    kPostRotation,
+    kRotationMin,
+    kRotationMax,
+    kScalingMin,
+    kScalingMax,
+    kGeometricTranslation,
+    kGeometricRotation,
+    kGeometricScaling,
+    kVectorCount
+};
+
+static_assert(kBoolCount <= 32, "the bools are bits of one word");
+// A block starts with "Show" and "NegativePercentShapeSupport" on, everything else off or zero.
+constexpr std::uint32_t kDefaultBools = 1u << kShow | 1u << kNegativePercentShapeSupport;
+
+// The same number bit for bit: a written -0.0 is held, as files tell it from 0.
+bool SameBits(double pLeft, double pRight)
 {
-    KVector4 lValue = pValue;
-    lValue[3] = ioProperty.GetCachedValue()[3];
-    ioProperty.SetCachedValue(lValue);
+    return std::memcmp(&pLeft, &pRight, sizeof(double)) == 0;
 }
 
-KVector4 ReadXYZ(const KPropertyVector& pProperty)
+// What a vector holds until written: zero, but a geometric scaling of 1, which every node sets
+// on its block at once (KRyvNode::ResetTransformProperties), so that a node's block need hold
+// no values for it.
+double DefaultVectorComponent(int pSlot)
 {
-    const KVector4& lValue = pProperty.GetCachedValue();
-    return KVector4(lValue[0], lValue[1], lValue[2], 1.0);
+    return pSlot == kGeometricScaling ? 1.0 : 0.0;
 }
+
+// The member properties, made on first use as the block registered them when every node held
+// all 50.
+template <bool (K::*kSetter)(bool), bool (K::*kGetter)() const>
+constexpr auto MakeBool = &KMakeMember<KPropertyBool, kPropertyTypeBool, kGetter, kSetter, K>;
+
+template <void (K::*kSetter)(double), double (K::*kGetter)() const>
+constexpr auto MakeDouble = &KMakeMember<KPropertyDouble, kPropertyTypeDouble, kGetter, kSetter, K>;
+
+template <void (K::*kSetter)(KVector4), KVector4 (K::*kGetter)() const>
+constexpr auto MakeVector =
+    &KMakeMember<KPropertyVector, kPropertyTypeVector3D, kGetter, kSetter, K>;
+
+template <int (K::*kSetter)(int), int (K::*kGetter)() const, KEnumListFunction kList>
+std::unique_ptr<KProperty> MakeEnum(K& ioBlock, const char* pName)
+{
+    std::unique_ptr<KProperty> lProperty =
+        KMakeMember<KPropertyEnum, kPropertyTypeEnum, kGetter, kSetter, K>(ioBlock, pName);
+    lProperty->GetDefinition().SetEnumList(kList);
+    return lProperty;
+}
+
+// The update offsets are the block's own bookkeeping: files never list them.
+template <void (K::*kSetter)(KVector4), KVector4 (K::*kGetter)() const>
+std::unique_ptr<KProperty> MakeUnwrittenVector(K& ioBlock, const char* pName)
+{
+    std::unique_ptr<KProperty> lProperty = MakeVector<kSetter, kGetter>(ioBlock, pName);
+    lProperty->SetFlag(KProperty::kNotWritten, true);
+    return lProperty;
+}
+
+std::unique_ptr<KProperty> MakeObjectList(K& ioBlock, const char* pName)
+{
+    auto lProperty = KNewMember<KPropertyObjectList>(kPropertyTypeObject);
+    lProperty->MarkAsObjectList();
+    lProperty->Attach(pName, &ioBlock);
+    // Filter word 1 with the class id: only other node blocks may be listed.
+    lProperty->SetObjectClassFilter(1, K::ClassId());
+    lProperty->SetPlugFlags(2 | 4, false);
+    lProperty->SetPlugFlags(1, true);
+    // Bit 1 of the second flags word. It is not the definition's ownership flag.
+    lProperty->SetFlag(1, true);
+    return lProperty;
+}
+
+// The members in registration order, the property order of the file contract (Show and
+// NegativePercentShapeSupport come after the object lists).
+const KDeferredMember<K> kMembers[] = {
+    {"QuaternionInterpolate", MakeBool<&K::SetQuaternionInterpolate, &K::GetQuaternionInterpolate>},
+    {"RotationOffset", MakeVector<&K::SetRotationOffset, &K::GetRotationOffset>},
+    {"RotationPivot", MakeVector<&K::SetRotationPivot, &K::GetRotationPivot>},
+    {"RotationPivotUpdateOffset",
+     &MakeUnwrittenVector<&K::SetRotationPivotUpdateOffset, &K::GetRotationPivotUpdateOffset>},
+    {"ScalingOffset", MakeVector<&K::SetScalingOffset, &K::GetScalingOffset>},
+    {"ScalingPivot", MakeVector<&K::SetScalingPivot, &K::GetScalingPivot>},
+    {"ScalingPivotUpdateOffset",
+     &MakeUnwrittenVector<&K::SetScalingPivotUpdateOffset, &K::GetScalingPivotUpdateOffset>},
+    {"TranslationActive", MakeBool<&K::SetTranslationActive, &K::GetTranslationActive>},
+    {"TranslationMin", MakeVector<&K::SetTranslationMin, &K::GetTranslationMin>},
+    {"TranslationMax", MakeVector<&K::SetTranslationMax, &K::GetTranslationMax>},
+    {"TranslationMinX", MakeBool<&K::SetTranslationMinX, &K::GetTranslationMinX>},
+    {"TranslationMinY", MakeBool<&K::SetTranslationMinY, &K::GetTranslationMinY>},
+    {"TranslationMinZ", MakeBool<&K::SetTranslationMinZ, &K::GetTranslationMinZ>},
+    {"TranslationMaxX", MakeBool<&K::SetTranslationMaxX, &K::GetTranslationMaxX>},
+    {"TranslationMaxY", MakeBool<&K::SetTranslationMaxY, &K::GetTranslationMaxY>},
+    {"TranslationMaxZ", MakeBool<&K::SetTranslationMaxZ, &K::GetTranslationMaxZ>},
+    {"RotationOrder",
+     &MakeEnum<&K::SetRotationOrder, &K::GetRotationOrder, &KRyvPivotSet::RotationOrderName>},
+    {"RotationSpaceForLimitOnly",
+     MakeBool<&K::SetRotationSpaceForLimitOnly, &K::GetRotationSpaceForLimitOnly>},
+    {"RotationStiffnessX", MakeDouble<&K::SetRotationStiffnessX, &K::GetRotationStiffnessX>},
+    {"RotationStiffnessY", MakeDouble<&K::SetRotationStiffnessY, &K::GetRotationStiffnessY>},
+    {"RotationStiffnessZ", MakeDouble<&K::SetRotationStiffnessZ, &K::GetRotationStiffnessZ>},
+    {"AxisLen", MakeDouble<&K::SetAxisLen, &K::GetAxisLen>},
+    {"PreRotation", MakeVector<&K::SetPreRotation, &K::GetPreRotation>},
+    {"PostRotation", MakeVector<&K::SetPostRotation, &K::GetPostRotation>},
+    {"RotationActive", MakeBool<&K::SetRotationActive, &K::GetRotationActive>},
+    {"RotationMin", MakeVector<&K::SetRotationMin, &K::GetRotationMin>},
+    {"RotationMax", MakeVector<&K::SetRotationMax, &K::GetRotationMax>},
+    {"RotationMinX", MakeBool<&K::SetRotationMinX, &K::GetRotationMinX>},
+    {"RotationMinY", MakeBool<&K::SetRotationMinY, &K::GetRotationMinY>},
+    {"RotationMinZ", MakeBool<&K::SetRotationMinZ, &K::GetRotationMinZ>},
+    {"RotationMaxX", MakeBool<&K::SetRotationMaxX, &K::GetRotationMaxX>},
+    {"RotationMaxY", MakeBool<&K::SetRotationMaxY, &K::GetRotationMaxY>},
+    {"RotationMaxZ", MakeBool<&K::SetRotationMaxZ, &K::GetRotationMaxZ>},
+    {"InheritType",
+     &MakeEnum<&K::SetInheritType, &K::GetInheritType, &KRyvPivotSet::InheritTypeName>},
+    {"ScalingActive", MakeBool<&K::SetScalingActive, &K::GetScalingActive>},
+    {"ScalingMin", MakeVector<&K::SetScalingMin, &K::GetScalingMin>},
+    {"ScalingMax", MakeVector<&K::SetScalingMax, &K::GetScalingMax>},
+    {"ScalingMinX", MakeBool<&K::SetScalingMinX, &K::GetScalingMinX>},
+    {"ScalingMinY", MakeBool<&K::SetScalingMinY, &K::GetScalingMinY>},
+    {"ScalingMinZ", MakeBool<&K::SetScalingMinZ, &K::GetScalingMinZ>},
+    {"ScalingMaxX", MakeBool<&K::SetScalingMaxX, &K::GetScalingMaxX>},
+    {"ScalingMaxY", MakeBool<&K::SetScalingMaxY, &K::GetScalingMaxY>},
+    {"ScalingMaxZ", MakeBool<&K::SetScalingMaxZ, &K::GetScalingMaxZ>},
+    {"GeometricTranslation", MakeVector<&K::SetGeometricTranslation, &K::GetGeometricTranslation>},
+    {"GeometricRotation", MakeVector<&K::SetGeometricRotation, &K::GetGeometricRotation>},
+    {"GeometricScaling", MakeVector<&K::SetGeometricScaling, &K::GetGeometricScaling>},
+    {"LookAtProperty", &MakeObjectList},
+    {"UpVectorProperty", &MakeObjectList},
+    {"Show", MakeBool<&K::SetShow, &K::GetShow>},
+    {"NegativePercentShapeSupport",
+     MakeBool<&K::SetNegativePercentShapeSupport, &K::GetNegativePercentShapeSupport>},
+};
+constexpr int kMemberCount = static_cast<int>(sizeof(kMembers) / sizeof(kMembers[0]));
+static_assert(kMemberCount + kChannelCount == kPropertyCount, "a member is missing");
 
 } // namespace
 
-template <bool (KRyvNodeProperties::*kSetter)(bool), bool (KRyvNodeProperties::*kGetter)() const>
-void KRyvNodeProperties::RegisterBool(KPropertyBool& ioProperty, const char* pName)
+struct KRyvNodeProperties::Values
 {
-    RegisterMemberProperty(ioProperty);
-    ioProperty.SetPropertyType(kPropertyTypeBool);
-    ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
-}
+    std::uint32_t mBools = kDefaultBools;
+    int mEnums[kEnumCount] = {};
+    double mDoubles[kDoubleCount] = {};
+    Values()
+    {
+        for (int i = 0; i < kVectorCount; ++i) {
+            std::fill(mVectors[i], mVectors[i] + 3, DefaultVectorComponent(i));
+        }
+    }
 
-template <int (KRyvNodeProperties::*kSetter)(int), int (KRyvNodeProperties::*kGetter)() const>
-void KRyvNodeProperties::RegisterEnum(KPropertyEnum& ioProperty, const char* pName,
-                                      KEnumListFunction pList)
-{
-    RegisterMemberProperty(ioProperty);
-    ioProperty.SetPropertyType(kPropertyTypeNone);
-    ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
-    ioProperty.SetPropertyType(kPropertyTypeEnum);
-    ioProperty.GetDefinition().SetEnumList(pList);
-}
-
-template <void (KRyvNodeProperties::*kSetter)(double),
-          double (KRyvNodeProperties::*kGetter)() const>
-void KRyvNodeProperties::RegisterDouble(KPropertyDouble& ioProperty, const char* pName)
-{
-    RegisterMemberProperty(ioProperty);
-    ioProperty.SetPropertyType(kPropertyTypeDouble);
-    ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
-}
-
-template <void (KRyvNodeProperties::*kSetter)(KVector4),
-          KVector4 (KRyvNodeProperties::*kGetter)() const>
-void KRyvNodeProperties::RegisterVector(KPropertyVector& ioProperty, const char* pName)
-{
-    RegisterMemberProperty(ioProperty);
-    ioProperty.SetPropertyType(kPropertyTypeVector3D);
-    ioProperty.AttachMembers<kGetter, kSetter>(pName, this);
-}
+    // x, y and z: w always reads as 1.
+    double mVectors[kVectorCount][3];
+};
 
 KRyvNodeProperties::KRyvNodeProperties(KRyvNode* pNode) : KRyvOwnedPropertySet(pNode)
 {
-    using K = KRyvNodeProperties;
-    ReservePropertyCount(kPropertyCount, kChannelCount);
-    RegisterBool<&K::SetQuaternionInterpolate, &K::GetQuaternionInterpolate>(
-        mQuaternionInterpolate, "QuaternionInterpolate");
-    RegisterVector<&K::SetRotationOffset, &K::GetRotationOffset>(mRotationOffset, "RotationOffset");
-    RegisterVector<&K::SetRotationPivot, &K::GetRotationPivot>(mRotationPivot, "RotationPivot");
-    RegisterVector<&K::SetRotationPivotUpdateOffset, &K::GetRotationPivotUpdateOffset>(
-        mRotationPivotUpdateOffset, "RotationPivotUpdateOffset");
-    mRotationPivotUpdateOffset.SetFlag(KProperty::kNotWritten, true);
-    RegisterVector<&K::SetScalingOffset, &K::GetScalingOffset>(mScalingOffset, "ScalingOffset");
-    RegisterVector<&K::SetScalingPivot, &K::GetScalingPivot>(mScalingPivot, "ScalingPivot");
-    RegisterVector<&K::SetScalingPivotUpdateOffset, &K::GetScalingPivotUpdateOffset>(
-        mScalingPivotUpdateOffset, "ScalingPivotUpdateOffset");
-    mScalingPivotUpdateOffset.SetFlag(KProperty::kNotWritten, true);
-    RegisterBool<&K::SetTranslationActive, &K::GetTranslationActive>(mTranslationActive,
-                                                                     "TranslationActive");
-    RegisterVector<&K::SetTranslationMin, &K::GetTranslationMin>(mTranslationMin, "TranslationMin");
-    RegisterVector<&K::SetTranslationMax, &K::GetTranslationMax>(mTranslationMax, "TranslationMax");
-    RegisterBool<&K::SetTranslationMinX, &K::GetTranslationMinX>(mTranslationMinX,
-                                                                 "TranslationMinX");
-    RegisterBool<&K::SetTranslationMinY, &K::GetTranslationMinY>(mTranslationMinY,
-                                                                 "TranslationMinY");
-    RegisterBool<&K::SetTranslationMinZ, &K::GetTranslationMinZ>(mTranslationMinZ,
-                                                                 "TranslationMinZ");
-    RegisterBool<&K::SetTranslationMaxX, &K::GetTranslationMaxX>(mTranslationMaxX,
-                                                                 "TranslationMaxX");
-    RegisterBool<&K::SetTranslationMaxY, &K::GetTranslationMaxY>(mTranslationMaxY,
-                                                                 "TranslationMaxY");
-    RegisterBool<&K::SetTranslationMaxZ, &K::GetTranslationMaxZ>(mTranslationMaxZ,
-                                                                 "TranslationMaxZ");
-    RegisterEnum<&K::SetRotationOrder, &K::GetRotationOrder>(mRotationOrder, "RotationOrder",
-                                                             &KRyvPivotSet::RotationOrderName);
-    RegisterBool<&K::SetRotationSpaceForLimitOnly, &K::GetRotationSpaceForLimitOnly>(
-        mRotationSpaceForLimitOnly, "RotationSpaceForLimitOnly");
-    RegisterDouble<&K::SetRotationStiffnessX, &K::GetRotationStiffnessX>(mRotationStiffnessX,
-                                                                         "RotationStiffnessX");
-    RegisterDouble<&K::SetRotationStiffnessY, &K::GetRotationStiffnessY>(mRotationStiffnessY,
-                                                                         "RotationStiffnessY");
-    RegisterDouble<&K::SetRotationStiffnessZ, &K::GetRotationStiffnessZ>(mRotationStiffnessZ,
-                                                                         "RotationStiffnessZ");
-    RegisterDouble<&K::SetAxisLen, &K::GetAxisLen>(mAxisLen, "AxisLen");
-    RegisterVector<&K::SetPreRotation, &K::GetPreRotation>(mPreRotation, "PreRotation");
-    RegisterVector<&K::SetPostRotation, &K::GetPostRotation>(mPostRotation, "PostRotation");
-    RegisterBool<&K::SetRotationActive, &K::GetRotationActive>(mRotationActive, "RotationActive");
-    RegisterVector<&K::SetRotationMin, &K::GetRotationMin>(mRotationMin, "RotationMin");
-    RegisterVector<&K::SetRotationMax, &K::GetRotationMax>(mRotationMax, "RotationMax");
-    RegisterBool<&K::SetRotationMinX, &K::GetRotationMinX>(mRotationMinX, "RotationMinX");
-    RegisterBool<&K::SetRotationMinY, &K::GetRotationMinY>(mRotationMinY, "RotationMinY");
-    RegisterBool<&K::SetRotationMinZ, &K::GetRotationMinZ>(mRotationMinZ, "RotationMinZ");
-    RegisterBool<&K::SetRotationMaxX, &K::GetRotationMaxX>(mRotationMaxX, "RotationMaxX");
-    RegisterBool<&K::SetRotationMaxY, &K::GetRotationMaxY>(mRotationMaxY, "RotationMaxY");
-    RegisterBool<&K::SetRotationMaxZ, &K::GetRotationMaxZ>(mRotationMaxZ, "RotationMaxZ");
-    RegisterEnum<&K::SetInheritType, &K::GetInheritType>(mInheritType, "InheritType",
-                                                         &KRyvPivotSet::InheritTypeName);
-    RegisterBool<&K::SetScalingActive, &K::GetScalingActive>(mScalingActive, "ScalingActive");
-    RegisterVector<&K::SetScalingMin, &K::GetScalingMin>(mScalingMin, "ScalingMin");
-    RegisterVector<&K::SetScalingMax, &K::GetScalingMax>(mScalingMax, "ScalingMax");
-    RegisterBool<&K::SetScalingMinX, &K::GetScalingMinX>(mScalingMinX, "ScalingMinX");
-    RegisterBool<&K::SetScalingMinY, &K::GetScalingMinY>(mScalingMinY, "ScalingMinY");
-    RegisterBool<&K::SetScalingMinZ, &K::GetScalingMinZ>(mScalingMinZ, "ScalingMinZ");
-    RegisterBool<&K::SetScalingMaxX, &K::GetScalingMaxX>(mScalingMaxX, "ScalingMaxX");
-    RegisterBool<&K::SetScalingMaxY, &K::GetScalingMaxY>(mScalingMaxY, "ScalingMaxY");
-    RegisterBool<&K::SetScalingMaxZ, &K::GetScalingMaxZ>(mScalingMaxZ, "ScalingMaxZ");
-    RegisterVector<&K::SetGeometricTranslation, &K::GetGeometricTranslation>(
-        mGeometricTranslation, "GeometricTranslation");
-    RegisterVector<&K::SetGeometricRotation, &K::GetGeometricRotation>(mGeometricRotation,
-                                                                       "GeometricRotation");
-    RegisterVector<&K::SetGeometricScaling, &K::GetGeometricScaling>(mGeometricScaling,
-                                                                     "GeometricScaling");
-
-    RegisterObjectList(mLookAtProperty, "LookAtProperty");
-    RegisterObjectList(mUpVectorProperty, "UpVectorProperty");
-
-    RegisterBool<&K::SetShow, &K::GetShow>(mShow, "Show");
-    mShow.SetValue(true);
-    RegisterBool<&K::SetNegativePercentShapeSupport, &K::GetNegativePercentShapeSupport>(
-        mNegativePercentShapeSupport, "NegativePercentShapeSupport");
-    mNegativePercentShapeSupport.SetValue(true);
-
+    for (int i = 0; i < kMemberCount; ++i) {
+        RegisterDeferredMember(i);
+    }
+    ReservePropertyCount(kChannelCount);
+    // A block without node is never reset: it starts with every vector at zero.
+    if (!pNode) {
+        SetGeometricScaling(KVector4());
+    }
     CreateChannel("Lcl Translation");
     CreateChannel("Lcl Rotation");
     if (KProperty* lScaling = CreateChannel("Lcl Scaling")) {
@@ -158,25 +243,22 @@ KRyvNodeProperties::KRyvNodeProperties(KRyvNode* pNode) : KRyvOwnedPropertySet(p
 
 KRyvNodeProperties::~KRyvNodeProperties()
 {
-    // The member properties die after this body: take them (and the created channels) out of the
-    // object and its connections now, while the block is still whole. After Destroy this finds
-    // nothing left to do.
+    // Take the properties out of the object and its connections now, while the block is still
+    // whole. After Destroy this finds nothing left to do.
     KObject::Destruct();
 }
 
-void KRyvNodeProperties::RegisterObjectList(KPropertyObjectList& ioProperty, const char* pName)
+KProperty* KRyvNodeProperties::MakeDeferredMember(int pMember)
 {
-    RegisterMemberProperty(ioProperty);
-    ioProperty.MarkAsObjectList();
-    ioProperty.Attach(pName, this);
-    // Filter word 1 with the class id: only other node blocks may be listed.
-    ioProperty.SetObjectClassFilter(1, ClassId());
-    ioProperty.SetPropertyType(kPropertyTypeObject);
-    ioProperty.SetPlugFlags(2 | 4, false);
-    ioProperty.SetPlugFlags(1, true);
-    // Bit 1 of the second flags word. It is not the definition's ownership flag: the block must
-    // never delete its embedded members.
-    ioProperty.SetFlag(1, true);
+    KRyvNode* lNode = GetNode();
+    KRyvObjectFactory* lFactory = lNode ? lNode->GetObjectFactory() : nullptr;
+    return KDeferredMember<K>::Make(*this, kMembers, kMemberCount, pMember,
+                                    lFactory ? &lFactory->GetPropertyDefinitionCache() : nullptr);
+}
+
+const char* KRyvNodeProperties::GetDeferredMemberName(int pMember) const
+{
+    return KDeferredMember<K>::NameOf(kMembers, kMemberCount, pMember);
 }
 
 KProperty* KRyvNodeProperties::CreateChannel(const char* pName)
@@ -235,509 +317,164 @@ void KRyvNodeProperties::ResetPivotSet(int pSet)
     }
 }
 
-bool KRyvNodeProperties::SetQuaternionInterpolate(bool pValue)
+KRyvNodeProperties::Values& KRyvNodeProperties::WritableValues()
 {
-    mQuaternionInterpolate.SetCachedValue(pValue);
+    if (!mValues) {
+        mValues = std::make_unique<Values>();
+    }
+    return *mValues;
+}
+
+bool KRyvNodeProperties::ReadBool(int pSlot) const
+{
+    const std::uint32_t lBools = mValues ? mValues->mBools : kDefaultBools;
+    return (lBools >> pSlot & 1u) != 0;
+}
+
+bool KRyvNodeProperties::StoreBool(int pSlot, bool pValue)
+{
+    if (ReadBool(pSlot) != pValue) {
+        WritableValues().mBools ^= 1u << pSlot;
+    }
     return pValue;
 }
 
-bool KRyvNodeProperties::GetQuaternionInterpolate() const
+int KRyvNodeProperties::ReadEnum(int pSlot) const
 {
-    return mQuaternionInterpolate.GetCachedValue();
+    return mValues ? mValues->mEnums[pSlot] : 0;
 }
 
-void KRyvNodeProperties::SetRotationOffset(KVector4 pValue)
+int KRyvNodeProperties::StoreEnum(int pSlot, int pValue)
 {
-    StoreXYZ(mRotationOffset, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetRotationOffset() const
-{
-    return ReadXYZ(mRotationOffset);
-}
-
-void KRyvNodeProperties::SetRotationPivot(KVector4 pValue)
-{
-    StoreXYZ(mRotationPivot, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetRotationPivot() const
-{
-    return ReadXYZ(mRotationPivot);
-}
-
-void KRyvNodeProperties::SetRotationPivotUpdateOffset(KVector4 pValue)
-{
-    StoreXYZ(mRotationPivotUpdateOffset, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetRotationPivotUpdateOffset() const
-{
-    return ReadXYZ(mRotationPivotUpdateOffset);
-}
-
-void KRyvNodeProperties::SetScalingOffset(KVector4 pValue)
-{
-    StoreXYZ(mScalingOffset, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetScalingOffset() const
-{
-    return ReadXYZ(mScalingOffset);
-}
-
-void KRyvNodeProperties::SetScalingPivot(KVector4 pValue)
-{
-    StoreXYZ(mScalingPivot, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetScalingPivot() const
-{
-    return ReadXYZ(mScalingPivot);
-}
-
-void KRyvNodeProperties::SetScalingPivotUpdateOffset(KVector4 pValue)
-{
-    StoreXYZ(mScalingPivotUpdateOffset, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetScalingPivotUpdateOffset() const
-{
-    return ReadXYZ(mScalingPivotUpdateOffset);
-}
-
-bool KRyvNodeProperties::SetTranslationActive(bool pValue)
-{
-    mTranslationActive.SetCachedValue(pValue);
+    if (mValues || pValue != 0) {
+        WritableValues().mEnums[pSlot] = pValue;
+    }
     return pValue;
 }
 
-bool KRyvNodeProperties::GetTranslationActive() const
-{
-    return mTranslationActive.GetCachedValue();
-}
-
-void KRyvNodeProperties::SetTranslationMin(KVector4 pValue)
-{
-    StoreXYZ(mTranslationMin, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetTranslationMin() const
-{
-    return ReadXYZ(mTranslationMin);
-}
-
-void KRyvNodeProperties::SetTranslationMax(KVector4 pValue)
-{
-    StoreXYZ(mTranslationMax, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetTranslationMax() const
-{
-    return ReadXYZ(mTranslationMax);
-}
-
-bool KRyvNodeProperties::SetTranslationMinX(bool pValue)
-{
-    mTranslationMinX.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetTranslationMinX() const
-{
-    return mTranslationMinX.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetTranslationMinY(bool pValue)
-{
-    mTranslationMinY.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetTranslationMinY() const
-{
-    return mTranslationMinY.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetTranslationMinZ(bool pValue)
-{
-    mTranslationMinZ.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetTranslationMinZ() const
-{
-    return mTranslationMinZ.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetTranslationMaxX(bool pValue)
-{
-    mTranslationMaxX.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetTranslationMaxX() const
-{
-    return mTranslationMaxX.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetTranslationMaxY(bool pValue)
-{
-    mTranslationMaxY.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetTranslationMaxY() const
-{
-    return mTranslationMaxY.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetTranslationMaxZ(bool pValue)
-{
-    mTranslationMaxZ.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetTranslationMaxZ() const
-{
-    return mTranslationMaxZ.GetCachedValue();
-}
-
-int KRyvNodeProperties::SetRotationOrder(int pValue)
-{
-    mRotationOrder.SetCachedValue(pValue);
-    return pValue;
-}
-
-int KRyvNodeProperties::GetRotationOrder() const
-{
-    return mRotationOrder.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetRotationSpaceForLimitOnly(bool pValue)
-{
-    mRotationSpaceForLimitOnly.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetRotationSpaceForLimitOnly() const
-{
-    return mRotationSpaceForLimitOnly.GetCachedValue();
-}
-
-void KRyvNodeProperties::SetAxisLen(double pValue)
-{
-    mAxisLen.SetCachedValue(pValue);
-}
-
-double KRyvNodeProperties::GetAxisLen() const
-{
-    return mAxisLen.GetCachedValue();
-}
-
-void KRyvNodeProperties::SetPreRotation(KVector4 pValue)
-{
-    StoreXYZ(mPreRotation, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetPreRotation() const
-{
-    return ReadXYZ(mPreRotation);
-}
-
-void KRyvNodeProperties::SetPostRotation(KVector4 pValue)
-{
-    StoreXYZ(mPostRotation, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetPostRotation() const
-{
-    return ReadXYZ(mPostRotation);
-}
-
-bool KRyvNodeProperties::SetRotationActive(bool pValue)
-{
-    mRotationActive.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetRotationActive() const
-{
-    return mRotationActive.GetCachedValue();
-}
-
-void KRyvNodeProperties::SetRotationMin(KVector4 pValue)
-{
-    StoreXYZ(mRotationMin, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetRotationMin() const
-{
-    return ReadXYZ(mRotationMin);
-}
-
-void KRyvNodeProperties::SetRotationMax(KVector4 pValue)
-{
-    StoreXYZ(mRotationMax, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetRotationMax() const
-{
-    return ReadXYZ(mRotationMax);
-}
-
-void KRyvNodeProperties::SetRotationStiffnessX(double pValue)
-{
-    mRotationStiffnessX.SetCachedValue(pValue);
-}
-
-double KRyvNodeProperties::GetRotationStiffnessX() const
-{
-    return mRotationStiffnessX.GetCachedValue();
-}
-
-void KRyvNodeProperties::SetRotationStiffnessY(double pValue)
-{
-    mRotationStiffnessY.SetCachedValue(pValue);
-}
-
-double KRyvNodeProperties::GetRotationStiffnessY() const
-{
-    return mRotationStiffnessY.GetCachedValue();
-}
-
-void KRyvNodeProperties::SetRotationStiffnessZ(double pValue)
-{
-    mRotationStiffnessZ.SetCachedValue(pValue);
-}
-
-double KRyvNodeProperties::GetRotationStiffnessZ() const
-{
-    return mRotationStiffnessZ.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetRotationMinX(bool pValue)
-{
-    mRotationMinX.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetRotationMinX() const
-{
-    return mRotationMinX.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetRotationMinY(bool pValue)
-{
-    mRotationMinY.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetRotationMinY() const
-{
-    return mRotationMinY.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetRotationMinZ(bool pValue)
-{
-    mRotationMinZ.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetRotationMinZ() const
-{
-    return mRotationMinZ.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetRotationMaxX(bool pValue)
-{
-    mRotationMaxX.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetRotationMaxX() const
-{
-    return mRotationMaxX.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetRotationMaxY(bool pValue)
-{
-    mRotationMaxY.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetRotationMaxY() const
-{
-    return mRotationMaxY.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetRotationMaxZ(bool pValue)
-{
-    mRotationMaxZ.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetRotationMaxZ() const
-{
-    return mRotationMaxZ.GetCachedValue();
-}
-
-int KRyvNodeProperties::SetInheritType(int pValue)
-{
-    mInheritType.SetCachedValue(pValue);
-    return pValue;
-}
-
-int KRyvNodeProperties::GetInheritType() const
-{
-    return mInheritType.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetScalingActive(bool pValue)
-{
-    mScalingActive.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetScalingActive() const
-{
-    return mScalingActive.GetCachedValue();
-}
-
-void KRyvNodeProperties::SetScalingMin(KVector4 pValue)
-{
-    StoreXYZ(mScalingMin, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetScalingMin() const
-{
-    return ReadXYZ(mScalingMin);
-}
-
-void KRyvNodeProperties::SetScalingMax(KVector4 pValue)
-{
-    StoreXYZ(mScalingMax, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetScalingMax() const
-{
-    return ReadXYZ(mScalingMax);
-}
-
-bool KRyvNodeProperties::SetScalingMinX(bool pValue)
-{
-    mScalingMinX.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetScalingMinX() const
-{
-    return mScalingMinX.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetScalingMinY(bool pValue)
-{
-    mScalingMinY.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetScalingMinY() const
-{
-    return mScalingMinY.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetScalingMinZ(bool pValue)
-{
-    mScalingMinZ.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetScalingMinZ() const
-{
-    return mScalingMinZ.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetScalingMaxX(bool pValue)
-{
-    mScalingMaxX.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetScalingMaxX() const
-{
-    return mScalingMaxX.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetScalingMaxY(bool pValue)
-{
-    mScalingMaxY.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetScalingMaxY() const
-{
-    return mScalingMaxY.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetScalingMaxZ(bool pValue)
-{
-    mScalingMaxZ.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetScalingMaxZ() const
-{
-    return mScalingMaxZ.GetCachedValue();
-}
-
-void KRyvNodeProperties::SetGeometricTranslation(KVector4 pValue)
-{
-    StoreXYZ(mGeometricTranslation, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetGeometricTranslation() const
-{
-    return ReadXYZ(mGeometricTranslation);
-}
-
-void KRyvNodeProperties::SetGeometricRotation(KVector4 pValue)
-{
-    StoreXYZ(mGeometricRotation, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetGeometricRotation() const
-{
-    return ReadXYZ(mGeometricRotation);
-}
-
-void KRyvNodeProperties::SetGeometricScaling(KVector4 pValue)
-{
-    StoreXYZ(mGeometricScaling, pValue);
-}
-
-KVector4 KRyvNodeProperties::GetGeometricScaling() const
-{
-    return ReadXYZ(mGeometricScaling);
-}
-
-bool KRyvNodeProperties::SetShow(bool pValue)
-{
-    mShow.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetShow() const
-{
-    return mShow.GetCachedValue();
-}
-
-bool KRyvNodeProperties::SetNegativePercentShapeSupport(bool pValue)
-{
-    mNegativePercentShapeSupport.SetCachedValue(pValue);
-    return pValue;
-}
-
-bool KRyvNodeProperties::GetNegativePercentShapeSupport() const
-{
-    return mNegativePercentShapeSupport.GetCachedValue();
-}
+double KRyvNodeProperties::ReadDouble(int pSlot) const
+{
+    return mValues ? mValues->mDoubles[pSlot] : 0.0;
+}
+
+void KRyvNodeProperties::StoreDouble(int pSlot, double pValue)
+{
+    if (mValues || !SameBits(pValue, 0.0)) {
+        WritableValues().mDoubles[pSlot] = pValue;
+    }
+}
+
+KVector4 KRyvNodeProperties::ReadVector(int pSlot) const
+{
+    if (!mValues) {
+        const double lDefault = DefaultVectorComponent(pSlot);
+        return KVector4(lDefault, lDefault, lDefault, 1.0);
+    }
+    const double* lXYZ = mValues->mVectors[pSlot];
+    return KVector4(lXYZ[0], lXYZ[1], lXYZ[2], 1.0);
+}
+
+void KRyvNodeProperties::StoreVector(int pSlot, const KVector4& pValue)
+{
+    const double lDefault = DefaultVectorComponent(pSlot);
+    if (!mValues && SameBits(pValue[0], lDefault) && SameBits(pValue[1], lDefault) &&
+        SameBits(pValue[2], lDefault)) {
+        return;
+    }
+    double* lXYZ = WritableValues().mVectors[pSlot];
+    for (int i = 0; i < 3; ++i) {
+        lXYZ[i] = pValue[i];
+    }
+}
+
+// The typed accessors of the members, one pair per member over its slot.
+#define RYV_NODE_BOOL(Name)                                                                        \
+    bool KRyvNodeProperties::Set##Name(bool pValue)                                                \
+    {                                                                                              \
+        return StoreBool(k##Name, pValue);                                                         \
+    }                                                                                              \
+    bool KRyvNodeProperties::Get##Name() const                                                     \
+    {                                                                                              \
+        return ReadBool(k##Name);                                                                  \
+    }
+#define RYV_NODE_ENUM(Name)                                                                        \
+    int KRyvNodeProperties::Set##Name(int pValue)                                                  \
+    {                                                                                              \
+        return StoreEnum(k##Name, pValue);                                                         \
+    }                                                                                              \
+    int KRyvNodeProperties::Get##Name() const                                                      \
+    {                                                                                              \
+        return ReadEnum(k##Name);                                                                  \
+    }
+#define RYV_NODE_DOUBLE(Name)                                                                      \
+    void KRyvNodeProperties::Set##Name(double pValue)                                              \
+    {                                                                                              \
+        StoreDouble(k##Name, pValue);                                                              \
+    }                                                                                              \
+    double KRyvNodeProperties::Get##Name() const                                                   \
+    {                                                                                              \
+        return ReadDouble(k##Name);                                                                \
+    }
+#define RYV_NODE_VECTOR(Name)                                                                      \
+    void KRyvNodeProperties::Set##Name(KVector4 pValue)                                            \
+    {                                                                                              \
+        StoreVector(k##Name, pValue);                                                              \
+    }                                                                                              \
+    KVector4 KRyvNodeProperties::Get##Name() const                                                 \
+    {                                                                                              \
+        return ReadVector(k##Name);                                                                \
+    }
+
+RYV_NODE_BOOL(QuaternionInterpolate)
+RYV_NODE_BOOL(TranslationActive)
+RYV_NODE_BOOL(TranslationMinX)
+RYV_NODE_BOOL(TranslationMinY)
+RYV_NODE_BOOL(TranslationMinZ)
+RYV_NODE_BOOL(TranslationMaxX)
+RYV_NODE_BOOL(TranslationMaxY)
+RYV_NODE_BOOL(TranslationMaxZ)
+RYV_NODE_BOOL(RotationSpaceForLimitOnly)
+RYV_NODE_BOOL(RotationActive)
+RYV_NODE_BOOL(RotationMinX)
+RYV_NODE_BOOL(RotationMinY)
+RYV_NODE_BOOL(RotationMinZ)
+RYV_NODE_BOOL(RotationMaxX)
+RYV_NODE_BOOL(RotationMaxY)
+RYV_NODE_BOOL(RotationMaxZ)
+RYV_NODE_BOOL(ScalingActive)
+RYV_NODE_BOOL(ScalingMinX)
+RYV_NODE_BOOL(ScalingMinY)
+RYV_NODE_BOOL(ScalingMinZ)
+RYV_NODE_BOOL(ScalingMaxX)
+RYV_NODE_BOOL(ScalingMaxY)
+RYV_NODE_BOOL(ScalingMaxZ)
+RYV_NODE_BOOL(Show)
+RYV_NODE_BOOL(NegativePercentShapeSupport)
+RYV_NODE_ENUM(RotationOrder)
+RYV_NODE_ENUM(InheritType)
+RYV_NODE_DOUBLE(RotationStiffnessX)
+RYV_NODE_DOUBLE(RotationStiffnessY)
+RYV_NODE_DOUBLE(RotationStiffnessZ)
+RYV_NODE_DOUBLE(AxisLen)
+RYV_NODE_VECTOR(RotationOffset)
+RYV_NODE_VECTOR(RotationPivot)
+RYV_NODE_VECTOR(RotationPivotUpdateOffset)
+RYV_NODE_VECTOR(ScalingOffset)
+RYV_NODE_VECTOR(ScalingPivot)
+RYV_NODE_VECTOR(ScalingPivotUpdateOffset)
+RYV_NODE_VECTOR(TranslationMin)
+RYV_NODE_VECTOR(TranslationMax)
+RYV_NODE_VECTOR(PreRotation)
+RYV_NODE_VECTOR(PostRotation)
+RYV_NODE_VECTOR(RotationMin)
+RYV_NODE_VECTOR(RotationMax)
+RYV_NODE_VECTOR(ScalingMin)
+RYV_NODE_VECTOR(ScalingMax)
+RYV_NODE_VECTOR(GeometricTranslation)
+RYV_NODE_VECTOR(GeometricRotation)
+RYV_NODE_VECTOR(GeometricScaling)
+
+#undef RYV_NODE_BOOL
+#undef RYV_NODE_ENUM
+#undef RYV_NODE_DOUBLE
+#undef RYV_NODE_VECTOR

@@ -19,10 +19,13 @@ class KRyvNode;
 // "Visibility" that it creates and owns. The registration order is what scene files list and
 // must not change. The block also holds the node's two pivot sets.
 //
-// Members are plain fields, so their addresses stay put for plugs and weak handles. The typed
-// Set/Get accessors touch only the cached value (no notification); SetValue on the property
-// itself goes through the same accessors and adds events 18 and 19. Vector setters keep the
-// stored w, vector getters answer w = 1.
+// A wide file's nodes mostly keep every member at its default, so a member costs nothing until
+// it is used: the block holds the members' values, made on the first write that changes one,
+// and each member property is made when it is first reached by index or name (see
+// KObject::RegisterDeferredMember), to live as long as the block. The typed Set/Get accessors
+// touch only the held value (no notification); a member property is attached with them, so
+// SetValue on it goes through the same accessors and adds events 18 and 19. Vector setters keep
+// x, y and z, vector getters answer w = 1.
 //
 // The block is the plug of the hierarchy: a child's block is a source of its parent's. Every
 // connection event of the block is first handed to the owning node's
@@ -155,77 +158,28 @@ protected:
     // The node's records and take 0 describe the block as it was made: pending records are
     // made, and a deferred take 0 filled, before the block's properties change.
     void OnPropertiesChanging() override;
+    KProperty* MakeDeferredMember(int pMember) override;
+    const char* GetDeferredMemberName(int pMember) const override;
 
 private:
-    // The accessors are template arguments, so that every node's properties reach them without
-    // an allocation each.
-    template <bool (KRyvNodeProperties::*kSetter)(bool),
-              bool (KRyvNodeProperties::*kGetter)() const>
-    void RegisterBool(KPropertyBool& ioProperty, const char* pName);
-    template <int (KRyvNodeProperties::*kSetter)(int), int (KRyvNodeProperties::*kGetter)() const>
-    void RegisterEnum(KPropertyEnum& ioProperty, const char* pName, KEnumListFunction pList);
-    template <void (KRyvNodeProperties::*kSetter)(double),
-              double (KRyvNodeProperties::*kGetter)() const>
-    void RegisterDouble(KPropertyDouble& ioProperty, const char* pName);
-    template <void (KRyvNodeProperties::*kSetter)(KVector4),
-              KVector4 (KRyvNodeProperties::*kGetter)() const>
-    void RegisterVector(KPropertyVector& ioProperty, const char* pName);
-    void RegisterObjectList(KPropertyObjectList& ioProperty, const char* pName);
+    struct Values;
+
     // Creates an animatable property of the data type of that name (flag 8); null on failure.
     KProperty* CreateChannel(const char* pName);
 
-    // Members in the order of construction; registration follows the property order of the
-    // file contract (Show and NegativePercentShapeSupport come after the object lists).
-    KPropertyBool mQuaternionInterpolate;
-    KPropertyVector mRotationOffset;
-    KPropertyVector mRotationPivot;
-    KPropertyVector mRotationPivotUpdateOffset;
-    KPropertyVector mScalingOffset;
-    KPropertyVector mScalingPivot;
-    KPropertyVector mScalingPivotUpdateOffset;
-    KPropertyBool mTranslationActive;
-    KPropertyVector mTranslationMin;
-    KPropertyVector mTranslationMax;
-    KPropertyBool mTranslationMinX;
-    KPropertyBool mTranslationMinY;
-    KPropertyBool mTranslationMinZ;
-    KPropertyBool mTranslationMaxX;
-    KPropertyBool mTranslationMaxY;
-    KPropertyBool mTranslationMaxZ;
-    KPropertyEnum mRotationOrder;
-    KPropertyBool mRotationSpaceForLimitOnly;
-    KPropertyDouble mRotationStiffnessX;
-    KPropertyDouble mRotationStiffnessY;
-    KPropertyDouble mRotationStiffnessZ;
-    KPropertyDouble mAxisLen;
-    KPropertyVector mPreRotation;
-    KPropertyVector mPostRotation;
-    KPropertyBool mRotationActive;
-    KPropertyVector mRotationMin;
-    KPropertyVector mRotationMax;
-    KPropertyBool mRotationMinX;
-    KPropertyBool mRotationMinY;
-    KPropertyBool mRotationMinZ;
-    KPropertyBool mRotationMaxX;
-    KPropertyBool mRotationMaxY;
-    KPropertyBool mRotationMaxZ;
-    KPropertyEnum mInheritType;
-    KPropertyBool mScalingActive;
-    KPropertyVector mScalingMin;
-    KPropertyVector mScalingMax;
-    KPropertyBool mScalingMinX;
-    KPropertyBool mScalingMinY;
-    KPropertyBool mScalingMinZ;
-    KPropertyBool mScalingMaxX;
-    KPropertyBool mScalingMaxY;
-    KPropertyBool mScalingMaxZ;
-    KPropertyVector mGeometricTranslation;
-    KPropertyVector mGeometricRotation;
-    KPropertyVector mGeometricScaling;
-    KPropertyObjectList mLookAtProperty;
-    KPropertyObjectList mUpVectorProperty;
-    KPropertyBool mShow;
-    KPropertyBool mNegativePercentShapeSupport;
+    // The held values, by slot number of their kind; until the first write that changes one,
+    // the defaults. A write of the default makes nothing.
+    bool ReadBool(int pSlot) const;
+    bool StoreBool(int pSlot, bool pValue);
+    int ReadEnum(int pSlot) const;
+    int StoreEnum(int pSlot, int pValue);
+    double ReadDouble(int pSlot) const;
+    void StoreDouble(int pSlot, double pValue);
+    KVector4 ReadVector(int pSlot) const;
+    void StoreVector(int pSlot, const KVector4& pValue);
+    Values& WritableValues();
+
+    std::unique_ptr<Values> mValues;
     // Most nodes never use their pivot sets: they are made on demand.
     std::unique_ptr<KRyvPivotSet> mPivotSets[2];
 };

@@ -62,7 +62,9 @@ void KRyvAppendProperties(const KObject* pSet, std::vector<KProperty*>& ioProper
         return;
     }
     for (int i = 0; i < pSet->GetPropertyCount(); ++i) {
-        ioProperties.push_back(pSet->GetProperty(i));
+        if (KProperty* lProperty = pSet->GetMadeProperty(i)) {
+            ioProperties.push_back(lProperty);
+        }
     }
 }
 
@@ -73,7 +75,7 @@ void KRyvCreateAnimatableCurves(KRyvTakeNodeContainer& ioContainer, const KObjec
         return;
     }
     for (int i = 0; i < pSet->GetPropertyCount(); ++i) {
-        KProperty* lProperty = pSet->GetProperty(i);
+        KProperty* lProperty = pSet->GetMadeProperty(i);
         if (lProperty && lProperty->IsAnimatable() && !(pSkip && pSkip(*lProperty))) {
             ioContainer.CreatePropertyCurves(lProperty, pTake);
         }

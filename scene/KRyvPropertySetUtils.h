@@ -29,7 +29,8 @@ void KRyvCreateUserPropertyOn(KObject* pSet, KRyvUserPropertyNotifyTarget* pTarg
 // the set's own channels stay.
 void KRyvRemoveUserPropertyFrom(KObject* pSet, KRyvUserProperty* pUserProperty,
                                 KRyvPropertyFilter pKeep = nullptr, bool pFindByName = true);
-// Appends every property of pSet, in order.
+// Appends every property of pSet, in order; a member not made yet has no record or curve to
+// match, so is left out (KObject::GetMadeProperty).
 void KRyvAppendProperties(const KObject* pSet, std::vector<KProperty*>& ioProperties);
 // Gives every animatable property of pSet that pSkip (may be null) does not pick its curves in
 // pTake (see KRyvTakeNodeContainer::CreatePropertyCurves).

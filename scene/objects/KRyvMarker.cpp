@@ -4,6 +4,7 @@
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
 #include "object/KDataType.h"
+#include "object/KDeferredMember.h"
 #include "scene/KRyvCurveDefaults.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -43,37 +44,53 @@ ChannelSet ChannelsOfType(int pType)
 
 K_IMPLEMENT_CLASS(KRyvMarkerProperties, KObject)
 
-KRyvMarkerProperties::KRyvMarkerProperties()
-    : mLook(0), mSize(0.0), mColor(KColor(0.0, 0.0, 0.0, 1.0)), mShowLabel(false),
-      mIKPivot(KVector4(0.0, 0.0, 0.0, 1.0))
+namespace {
+
+using K = KRyvMarkerProperties;
+
+std::unique_ptr<KProperty> MakeLook(K& ioSet, const char* pName)
 {
-    using K = KRyvMarkerProperties;
-    RegisterMemberProperty(mLook);
-    mLook.SetPropertyType(kPropertyTypeEnum);
-    mLook.AttachMembers<&K::GetLook, &K::SetLook>("Look", this);
-    mLook.GetDefinition().SetEnumList(LookList);
+    std::unique_ptr<KProperty> lProperty =
+        KMakeMember<KPropertyEnum, kPropertyTypeEnum, &K::GetLook, &K::SetLook, K>(ioSet, pName);
+    lProperty->GetDefinition().SetEnumList(LookList);
+    return lProperty;
+}
 
-    RegisterMemberProperty(mSize);
-    mSize.SetPropertyType(kPropertyTypeDouble);
-    mSize.AttachMembers<&K::GetSize, &K::SetSize>("Size", this);
+const KDeferredMember<K> kMembers[] = {
+    {"Look", &MakeLook},
+    {"Size", &KMakeMember<KPropertyDouble, kPropertyTypeDouble, &K::GetSize, &K::SetSize, K>},
+    {"Color", &KMakeMember<KPropertyColor, kPropertyTypeColorRGB, &K::GetColor, &K::SetColor, K>},
+    {"ShowLabel",
+     &KMakeMember<KPropertyBool, kPropertyTypeBool, &K::GetShowLabel, &K::SetShowLabel, K>},
+    {"IKPivot",
+     &KMakeMember<KPropertyVector, kPropertyTypeVector3D, &K::GetIKPivot, &K::SetIKPivot, K>},
+};
+constexpr int kMemberCount = static_cast<int>(sizeof(kMembers) / sizeof(kMembers[0]));
 
-    RegisterMemberProperty(mColor);
-    mColor.SetPropertyType(kPropertyTypeColorRGB);
-    mColor.AttachMembers<&K::GetColor, &K::SetColor>("Color", this);
+} // namespace
 
-    RegisterMemberProperty(mShowLabel);
-    mShowLabel.SetPropertyType(kPropertyTypeBool);
-    mShowLabel.AttachMembers<&K::GetShowLabel, &K::SetShowLabel>("ShowLabel", this);
-
-    RegisterMemberProperty(mIKPivot);
-    mIKPivot.SetPropertyType(kPropertyTypeVector3D);
-    mIKPivot.AttachMembers<&K::GetIKPivot, &K::SetIKPivot>("IKPivot", this);
+KRyvMarkerProperties::KRyvMarkerProperties(KPropertyDefinitionCache* pDefinitions)
+    : mDefinitions(pDefinitions)
+{
+    for (int i = 0; i < kMemberCount; ++i) {
+        RegisterDeferredMember(i);
+    }
 }
 
 KRyvMarkerProperties::~KRyvMarkerProperties()
 {
-    // The members die after this body: take them out of the object first.
+    // Take the made properties out of the object while it is still whole.
     KObject::Destruct();
+}
+
+KProperty* KRyvMarkerProperties::MakeDeferredMember(int pMember)
+{
+    return KDeferredMember<K>::Make(*this, kMembers, kMemberCount, pMember, mDefinitions);
+}
+
+const char* KRyvMarkerProperties::GetDeferredMemberName(int pMember) const
+{
+    return KDeferredMember<K>::NameOf(kMembers, kMemberCount, pMember);
 }
 
 const char* KRyvMarkerProperties::GetLookName(int pLook)
@@ -84,65 +101,62 @@ const char* KRyvMarkerProperties::GetLookName(int pLook)
 
 void KRyvMarkerProperties::SetLook(int pValue)
 {
-    mLook.SetCachedValue(pValue);
+    mLook = pValue;
 }
 
 int KRyvMarkerProperties::GetLook() const
 {
-    return mLook.GetCachedValue();
+    return mLook;
 }
 
 void KRyvMarkerProperties::SetSize(double pValue)
 {
-    mSize.SetCachedValue(pValue);
+    mSize = pValue;
 }
 
 double KRyvMarkerProperties::GetSize() const
 {
-    return mSize.GetCachedValue();
+    return mSize;
 }
 
 void KRyvMarkerProperties::SetColor(KColor pValue)
 {
-    mColor.SetCachedValue(KColor(pValue.mRed, pValue.mGreen, pValue.mBlue, 1.0));
+    mColor = KColor(pValue.mRed, pValue.mGreen, pValue.mBlue, 1.0);
 }
 
 KColor KRyvMarkerProperties::GetColor() const
 {
-    return mColor.GetCachedValue();
+    return mColor;
 }
 
 void KRyvMarkerProperties::SetShowLabel(bool pValue)
 {
-    mShowLabel.SetCachedValue(pValue);
+    mShowLabel = pValue;
 }
 
 bool KRyvMarkerProperties::GetShowLabel() const
 {
-    return mShowLabel.GetCachedValue();
+    return mShowLabel;
 }
 
 void KRyvMarkerProperties::SetIKPivot(KVector4 pValue)
 {
-    mIKPivot.SetCachedValue(KVector4(pValue[0], pValue[1], pValue[2], 1.0));
+    mIKPivot = KVector4(pValue[0], pValue[1], pValue[2], 1.0);
 }
 
 KVector4 KRyvMarkerProperties::GetIKPivot() const
 {
-    const KVector4& lPivot = mIKPivot.GetCachedValue();
-    return KVector4(lPivot[0], lPivot[1], lPivot[2], 1.0);
+    return mIKPivot;
 }
 
 KRyvMarker::KRyvMarker(KRyvObjectFactory* pFactory)
-    : KRyvNodeAttribute(pFactory), mProperties(new KRyvMarkerProperties)
+    : KRyvNodeAttribute(pFactory),
+      // Every marker carries the same five properties: their definitions are held once per
+      // factory, as a node's are.
+      mProperties(
+          new KRyvMarkerProperties(pFactory ? &pFactory->GetPropertyDefinitionCache() : nullptr))
 {
     Reset();
-    // Every marker carries the same five properties: their definitions are held once per
-    // factory, as a node's are.
-    if (pFactory) {
-        pFactory->GetPropertyDefinitionCache().Share(&KRyvMarkerProperties::ClassInfo(),
-                                                     *mProperties);
-    }
 }
 
 KRyvMarker::~KRyvMarker()

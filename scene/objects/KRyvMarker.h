@@ -4,6 +4,7 @@
 #include "core/KColor.h"
 #include "core/KVector4.h"
 #include "object/KObject.h"
+#include "object/KPropertyDefinitionCache.h"
 #include "object/KTypedProperty.h"
 #include "scene/KRyvNodeAttribute.h"
 
@@ -11,22 +12,26 @@ class KFCurve;
 
 // The property set of a marker: "Look" (enumeration "Cube", "Hard Cross", "Light Cross",
 // "Sphere"), "Size", "Color" (ColorRGB), "ShowLabel" and "IKPivot" (Vector3D), in this
-// registration order, all zero until the marker resets them. Owned by its KRyvMarker.
+// registration order, all zero until the marker resets them. Owned by its KRyvMarker. The set
+// holds the values; each property is made when first reached (KObject::RegisterDeferredMember),
+// attached with the accessors below, so a marker whose properties nobody looks at holds none.
 class KRyvMarkerProperties : public KObject
 {
     K_DECLARE_CLASS(KRyvMarkerProperties)
 
-    KRyvMarkerProperties();
+    // pDefinitions: where made properties share their definitions; may be null.
+    explicit KRyvMarkerProperties(KPropertyDefinitionCache* pDefinitions = nullptr);
     ~KRyvMarkerProperties() override;
 
     // The look's name; null for any value outside 0..3.
     static const char* GetLookName(int pLook);
 
-    // Accessors of the cached values (no notification); the properties are attached with them.
+    // Accessors of the held values (no notification); the properties are attached with them.
     void SetLook(int pValue);
     int GetLook() const;
     void SetSize(double pValue);
     double GetSize() const;
+    // Alpha 1.
     void SetColor(KColor pValue);
     KColor GetColor() const;
     void SetShowLabel(bool pValue);
@@ -35,12 +40,17 @@ class KRyvMarkerProperties : public KObject
     void SetIKPivot(KVector4 pValue);
     KVector4 GetIKPivot() const;
 
+protected:
+    KProperty* MakeDeferredMember(int pMember) override;
+    const char* GetDeferredMemberName(int pMember) const override;
+
 private:
-    KPropertyEnum mLook;
-    KPropertyDouble mSize;
-    KPropertyColor mColor;
-    KPropertyBool mShowLabel;
-    KPropertyVector mIKPivot;
+    KPropertyDefinitionCache* mDefinitions;
+    int mLook = 0;
+    bool mShowLabel = false;
+    double mSize = 0.0;
+    KColor mColor{0.0, 0.0, 0.0, 1.0};
+    KVector4 mIKPivot{0.0, 0.0, 0.0, 1.0};
 };
 
 // The attribute that makes its node a marker (attribute type 2): a plain marker, an optical

@@ -15,6 +15,7 @@
 #include "ryvfile/KRyvStream.h"
 #include "scene/KRyvGlobalTimeSettings.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvNodeProperties.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 #include "scene/KRyvSceneEntity.h"
@@ -31,6 +32,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -101,6 +103,36 @@ TEST_F(KRyvReadBackTest, PivotsAndTheRotationOrderOfPivotSetZeroSurvive)
         int lOrder = -1;
         lBack->GetRotationOrder(0, lOrder);
         EXPECT_EQ(lOrder, 3);
+    }
+}
+
+// A block holds what its typed accessors wrote without making the properties; the writer lists
+// them all the same, and what files never list stays out.
+TEST_F(KRyvReadBackTest, BlockValuesWrittenWithoutTheirPropertiesSurvive)
+{
+    KRyvScene* lScene = mFactory.CreateScene();
+    KRyvNode* lNode = AddNode(lScene->GetRootNode(), "Held");
+    KRyvNodeProperties& lBlock = *lNode->GetNodeProperties();
+    lBlock.SetAxisLen(-0.0);
+    lBlock.SetRotationStiffnessY(0.25);
+    lBlock.SetQuaternionInterpolate(true);
+    lBlock.SetNegativePercentShapeSupport(false);
+    lBlock.SetScalingPivotUpdateOffset(KVector4(7.0, 8.0, 9.0));
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_EQ(lBlock.GetMadeProperty(i), nullptr);
+    }
+    KStreamOptionsRyv lOptions;
+    for (const KWriterRyv::EFlavour lFlavour : {KWriterRyv::kBinary60, KWriterRyv::kAscii60}) {
+        ASSERT_TRUE(Write(lScene, lOptions, lFlavour));
+        KRyvScene* lRead = Read(lOptions);
+        ASSERT_NE(lRead, nullptr) << mReason;
+        const KRyvNodeProperties& lBack = *lRead->GetRootNode()->GetChild(0)->GetNodeProperties();
+        EXPECT_TRUE(std::signbit(lBack.GetAxisLen()));
+        EXPECT_EQ(lBack.GetRotationStiffnessY(), 0.25);
+        EXPECT_TRUE(lBack.GetQuaternionInterpolate());
+        EXPECT_FALSE(lBack.GetNegativePercentShapeSupport());
+        EXPECT_TRUE(lBack.GetShow());
+        EXPECT_EQ(lBack.GetScalingPivotUpdateOffset()[0], 0.0);
     }
 }
 

@@ -59,23 +59,23 @@ long long BuildMarkers(WideScene& ioScene, bool pLookAtTake)
     });
 }
 
-TEST(KRyvNodeMemory, AMarkerWhoseTakesWaitCostsLessThanSixAndAHalfKilobytes)
+TEST(KRyvNodeMemory, AMarkerWhoseTakesWaitCostsLessThanTwoAndAQuarterKilobytes)
 {
     WideScene lScene;
-    EXPECT_LE(BuildMarkers(lScene, false), 6 * kKilobyte + kKilobyte / 2);
+    EXPECT_LE(BuildMarkers(lScene, false), 2 * kKilobyte + kKilobyte / 4);
     for (KRyvNode* lNode : lScene.mNodes) {
         EXPECT_TRUE(lNode->GetDefaultTakeNode()->IsContentDeferred());
     }
 }
 
-TEST(KRyvNodeMemory, AMarkerWithItsFilesTakeFilledCostsLessThanNineKilobytes)
+TEST(KRyvNodeMemory, AMarkerWithItsFilesTakeFilledCostsLessThanFourAndThreeQuarterKilobytes)
 {
     WideScene lScene;
-    EXPECT_LE(BuildMarkers(lScene, true), 9 * kKilobyte);
+    EXPECT_LE(BuildMarkers(lScene, true), 4 * kKilobyte + 3 * kKilobyte / 4);
     EXPECT_TRUE(lScene.mNodes[0]->GetDefaultTakeNode()->IsContentDeferred());
 }
 
-TEST(KRyvNodeMemory, AJointWithItsFilesTakeFilledCostsLessThanEightAndThreeQuarterKilobytes)
+TEST(KRyvNodeMemory, AJointWithItsFilesTakeFilledCostsLessThanFourAndThreeQuarterKilobytes)
 {
     WideScene lScene;
     const long long lPerNode = lScene.PerNode([&](int pIndex, KRyvNode*& oNode) {
@@ -87,7 +87,7 @@ TEST(KRyvNodeMemory, AJointWithItsFilesTakeFilledCostsLessThanEightAndThreeQuart
         oNode->AddTakeNode("walk");
         oNode->GetTakeNode(1)->GetTransformRX();
     });
-    EXPECT_LE(lPerNode, 8 * kKilobyte + 3 * kKilobyte / 4);
+    EXPECT_LE(lPerNode, 4 * kKilobyte + 3 * kKilobyte / 4);
 }
 
 // A file's frame count reserves room for its keys; a file that ends early leaves no such room
