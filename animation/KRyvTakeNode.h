@@ -70,8 +70,8 @@ public:
         return mRoot.get();
     }
     // The tree as made so far, making nothing (null before anything was): enough for questions
-    // about keys, since a part that waits holds none.
-    const KFCurveNode* GetMadeKFCurveNode() const { return mRoot.get(); }
+    // about keys, and for taking out what was made, since a part that waits holds none.
+    KFCurveNode* GetMadeKFCurveNode() const { return mRoot.get(); }
     // pContent (not owned; it must outlive the take or be withdrawn with null) makes the parts
     // pParts of the tree, each on the first look at it; null (or no part) withdraws it, leaving
     // the tree as it is.

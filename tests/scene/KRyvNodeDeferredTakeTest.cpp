@@ -331,6 +331,20 @@ TEST(KRyvNodeDeferredTake, DropsAMarkersChannelsMadeEarlyWhenItsTypeOrItGoes)
     EXPECT_EQ(lDescription.find("IK Reach"), std::string::npos);
 }
 
+TEST(KRyvNodeDeferredTake, AMarkerGoingAwayTakesItsChannelOutAndMakesNothing)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lNode = MakeWalkingMarker(lFactory);
+    KRyvTakeNode* lWalk = lNode->GetTakeNode(1);
+    lWalk->GetTransformTX();
+    lWalk->GetOcclusion();
+    ASSERT_TRUE(lFactory.DestroyNodeAttribute(lNode->GetNodeAttribute()));
+    EXPECT_TRUE(lWalk->IsContentDeferred());
+    EXPECT_EQ(Shape(lWalk->GetMadeKFCurveNode()), "Defaults(Transform(T(X Y Z)))");
+    EXPECT_EQ(Shape(lWalk->GetKFCurveNode()),
+              "Defaults(Transform(T(X Y Z) R(X Y Z) S(X Y Z)) Visibility)");
+}
+
 TEST(KRyvNodeDeferredTake, AnswersQuestionsAboutKeysWithoutMakingChannels)
 {
     KRyvObjectFactory lFactory;
