@@ -144,14 +144,19 @@ bool KFCurveNode::IsAncestorOf(const KFCurveNode* pNode) const
 
 int KFCurveNode::Add(KFCurveNode* pChild)
 {
+    return Insert(GetCount(), pChild);
+}
+
+int KFCurveNode::Insert(int pIndex, KFCurveNode* pChild)
+{
     if (pChild == nullptr || pChild->mParent != nullptr || pChild->IsAncestorOf(this) ||
-        GetDepth() + pChild->GetHeight() > kMaxDepth) {
+        GetDepth() + pChild->GetHeight() > kMaxDepth || pIndex < 0 || pIndex > GetCount()) {
         return -1;
     }
-    mChildren.emplace_back(pChild);
+    mChildren.emplace(mChildren.begin() + pIndex, pChild);
     pChild->mParent = this;
     BumpStructureStamp();
-    return GetCount() - 1;
+    return pIndex;
 }
 
 KFCurveNode* KFCurveNode::Remove(int pIndex)

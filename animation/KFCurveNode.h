@@ -65,6 +65,9 @@ public:
     // node) null, a node that already has a parent, this node or one of its ancestors, and a
     // subtree that would make the tree deeper than kMaxDepth.
     virtual int Add(KFCurveNode* pChild);
+    // The same at pIndex (0..count; the children from there move one place on), for a tree
+    // whose branches are made out of order but must stand in their own.
+    int Insert(int pIndex, KFCurveNode* pChild);
     // Takes the child out and hands it to the caller (null when out of range).
     virtual KFCurveNode* Remove(int pIndex);
     // Takes the child out and destroys it.

@@ -11,12 +11,30 @@
 class KDataType;
 class KRyvTakeNode;
 
-// Fills a take's tree the first time anyone looks at it (KRyvTakeNode::DeferContent): what
-// an object would have put in the take at once, when most takes are never looked at.
+// A look-up below a take's root: up to three child names (null ones skipped), then, when
+// mDataType is not null, the first node below of that data type (see KRyvTakeNode::GetCurve).
+struct KRyvCurvePath
+{
+    const char* mNames[3] = {nullptr, nullptr, nullptr};
+    const KDataType* mDataType = nullptr;
+};
+
+// Makes a take's tree in parts, each the first time anyone looks at it
+// (KRyvTakeNode::DeferContent): what an object would have put in the take at once, when most
+// takes are never looked at and most of the rest only at a few of their channels. The content
+// numbers its parts (bit i for part i).
 class KRyvTakeNodeContent
 {
 public:
-    virtual void FillTakeNode(KRyvTakeNode& ioTake) = 0;
+    // Makes the parts pParts (never zero, all still waiting) in ioTake's tree, each where a fill
+    // of the whole would have put it among the parts made before. While it runs the take still
+    // lists pParts among its deferred parts and has no content, so that looking at the tree
+    // makes nothing more.
+    virtual void FillTakeNode(KRyvTakeNode& ioTake, unsigned pParts) = 0;
+    // The parts a look-up of pPath needs made to answer as the whole tree would, the answer
+    // lying in them or nowhere; every part when the content cannot tell.
+    virtual unsigned GetPartsToFind(const KRyvTakeNode& pTake,
+                                    const KRyvCurvePath& pPath) const = 0;
 
 protected:
     ~KRyvTakeNodeContent() = default;
@@ -30,6 +48,7 @@ class KRyvTakeNode
 {
 public:
     static constexpr int kCurveNotFound = 0;
+    static constexpr unsigned kAllParts = ~0u;
 
     // A null name is empty.
     explicit KRyvTakeNode(const char* pName);
@@ -40,9 +59,9 @@ public:
     virtual ~KRyvTakeNode();
 
     const KString& GetName() const { return mName; }
-    // Fills a deferred tree first, as does every call that reads the tree. The root is made on
-    // the first look (throws std::bad_alloc when it cannot be): most takes of a large scene
-    // wait unlooked at.
+    // Fills a deferred tree first, as does every call that reads the whole tree. The root is
+    // made on the first look (throws std::bad_alloc when it cannot be): most takes of a large
+    // scene wait unlooked at.
     KFCurveNode* GetKFCurveNode() const;
     // The same without making the root: null for a take whose tree was never looked at.
     KFCurveNode* FindKFCurveNode() const
@@ -50,26 +69,38 @@ public:
         FillDeferredContent();
         return mRoot.get();
     }
-    // pContent (not owned; it must outlive the take or be withdrawn with null) fills the tree
-    // on the first look at it; null withdraws it, leaving the tree as it is.
-    void DeferContent(KRyvTakeNodeContent* pContent) { mContent = pContent; }
-    // Fills a deferred tree now; a take with nothing waiting is left as it is (no root made).
+    // The tree as made so far, making nothing (null before anything was): enough for questions
+    // about keys, and for taking out what was made, since a part that waits holds none.
+    KFCurveNode* GetMadeKFCurveNode() const { return mRoot.get(); }
+    // pContent (not owned; it must outlive the take or be withdrawn with null) makes the parts
+    // pParts of the tree, each on the first look at it; null (or no part) withdraws it, leaving
+    // the tree as it is.
+    void DeferContent(KRyvTakeNodeContent* pContent, unsigned pParts = kAllParts);
+    // Makes every part that waits now; a take with nothing waiting is left as it is (no root
+    // made).
     void FillDeferredContent() const;
     bool IsContentDeferred() const { return mContent != nullptr; }
-    KError& GetError() { return mError; }
+    // The parts that still wait (none without content).
+    unsigned GetDeferredParts() const { return mDeferredParts; }
+    // Made on first use (throws std::bad_alloc when it cannot be): most takes never fail a
+    // look-up.
+    KError& GetError();
 
     // The curve at a path of up to three child names below the root (null names are skipped,
-    // each step found as KFCurveNode::FindChild finds a one-step path).
+    // each step found as KFCurveNode::FindChild finds a one-step path). Of a deferred tree only
+    // the parts the path needs are made.
     KFCurve* GetCurve(const char* pName1, const char* pName2 = nullptr,
                       const char* pName3 = nullptr);
     // The same with the last step the first node below (depth first) of that data type.
     KFCurve* GetCurve(const char* pName1, const char* pName2, const KDataType* pDataType);
-    // The curve at that path exists and has at least one key (the error is not touched).
+    // The curve at that path exists and has at least one key (the error is not touched); a
+    // path whose parts all wait has none, and nothing is made to tell.
     bool IsAnimated(const char* pName1, const char* pName2 = nullptr,
                     const char* pName3 = nullptr) const;
     bool IsAnimated(const char* pName1, const char* pName2, const KDataType* pDataType) const;
 
     // Widens ioStart / ioStop to the key span of the whole take; false when no curve has keys.
+    // Makes nothing that waits.
     bool GetAnimationInterval(KTime& ioStart, KTime& ioStop) const;
 
     // "Transform" / "T", "R", "S" / "X", "Y", "Z".
@@ -137,16 +168,19 @@ public:
     KFCurve* GetOcclusion();
 
 private:
-    KFCurveNode* FindNode(const char* pName1, const char* pName2, const char* pName3) const;
-    KFCurveNode* FindNode(const char* pName1, const char* pName2, const KDataType* pDataType) const;
+    KFCurveNode* FindNode(const KRyvCurvePath& pPath) const;
+    const KFCurveNode* FindKeyedNode(const KRyvCurvePath& pPath) const;
     KFCurve* Found(KFCurveNode* pNode);
+    void FillDeferredParts(unsigned pParts) const;
+    KFCurveNode* MakeRoot() const;
 
     KString mName;
     mutable std::unique_ptr<KFCurveNode> mRoot;
-    KError mError;
-    // Set while the tree waits to be filled. Filling it changes nothing a caller could have
-    // seen, so the const look-ups may do it.
+    std::unique_ptr<KError> mError;
+    // Set while a part of the tree waits to be made. Making it changes nothing a caller could
+    // have seen, so the const look-ups may do it.
     mutable KRyvTakeNodeContent* mContent = nullptr;
+    mutable unsigned mDeferredParts = 0;
 };
 
 #endif

@@ -8,6 +8,16 @@
 
 #include <new>
 
+namespace {
+
+// Empties a list and hands its room back.
+template <class T> void FreeRoom(std::vector<T>& ioList)
+{
+    std::vector<T>().swap(ioList);
+}
+
+} // namespace
+
 template <class T> T* KReadRollback::Record(std::vector<T*>& ioList, T* pObject)
 {
     if (pObject) {
@@ -38,6 +48,12 @@ KReadRollback::~KReadRollback()
 KRyvNode* KReadRollback::AddNode(KRyvNode* pNode)
 {
     return Record(mNodes, pNode);
+}
+
+void KReadRollback::ReserveNodes(std::size_t pCount)
+{
+    mNodes.reserve(mNodes.size() + pCount);
+    mAttributes.reserve(mAttributes.size() + pCount);
 }
 
 KRyvNodeAttribute* KReadRollback::AddAttribute(KRyvNodeAttribute* pAttribute)
@@ -139,7 +155,8 @@ bool KReadRollback::EndKeySets(int pCount)
     for (KFCurve* lCurve : mKeySets) {
         lAllOpen = lCurve->EndKeySet(pCount) && lAllOpen;
     }
-    mKeySets.clear();
+    // The room goes too: a wide file's reader goes on building without it.
+    FreeRoom(mKeySets);
     return lAllOpen;
 }
 
@@ -230,14 +247,16 @@ void KReadRollback::Undo()
 
 void KReadRollback::Clear()
 {
-    mNodes.clear();
-    mAttributes.clear();
-    mPoses.clear();
-    mMaterials.clear();
-    mTextures.clear();
-    mVideos.clear();
-    mGobos.clear();
-    mKeySets.clear();
-    mAddedTakes.clear();
-    mTransforms.clear();
+    // The room goes with the records: a reader goes on after its commit, a wide file's with
+    // many thousand records.
+    FreeRoom(mNodes);
+    FreeRoom(mAttributes);
+    FreeRoom(mPoses);
+    FreeRoom(mMaterials);
+    FreeRoom(mTextures);
+    FreeRoom(mVideos);
+    FreeRoom(mGobos);
+    FreeRoom(mKeySets);
+    FreeRoom(mAddedTakes);
+    FreeRoom(mTransforms);
 }

@@ -3,6 +3,7 @@
 
 #include "core/KVector4.h"
 
+#include <cstddef>
 #include <vector>
 
 class KFCurve;
@@ -50,6 +51,10 @@ public:
     KRyvVideo* AddVideo(KRyvVideo* pVideo);
     KRyvGobo* AddGobo(KRyvGobo* pGobo);
 
+    // Makes room for pCount more node records and as many attribute records (throws
+    // std::bad_alloc when it cannot), so that a reader that knows how many it makes holds no
+    // more room than those need.
+    void ReserveNodes(std::size_t pCount);
     // Adds the take pName to a container that was there before the read and records it: the
     // undo removes it again and gives the container back the take that was current. Null when
     // the container has a take of that name already (nothing is recorded then).

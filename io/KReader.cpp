@@ -4,10 +4,11 @@
 #include "io/KNodeWalk.h"
 #include "io/KStreamOptions.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvSameNames.h"
 #include "scene/KRyvScene.h"
 
 #include <algorithm>
-#include <map>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -88,21 +89,19 @@ bool KReader::ReportDuplicateNames(KRyvNode* pNode, KString& ioMessage)
 {
     std::vector<KRyvNode*> lNodes;
     CollectNodesDepthFirst(pNode, false, lNodes);
-
-    std::map<std::string, int> lCounts;
-    for (KRyvNode* lNode : lNodes) {
-        const KString& lName = lNode->GetName();
-        ++lCounts[std::string(lName.Buffer(), lName.GetLen())];
+    const std::vector<std::uint32_t> lNext = KRyvNextWithSameName(lNodes);
+    std::vector<bool> lFollows(lNodes.size(), false);
+    for (const std::uint32_t lIndex : lNext) {
+        if (lIndex != kRyvNoNextWithSameName) {
+            lFollows[lIndex] = true;
+        }
     }
+    // The first node of each shared name reports it.
     bool lUnique = true;
-    for (KRyvNode* lNode : lNodes) {
-        const KString& lName = lNode->GetName();
-        auto lFound = lCounts.find(std::string(lName.Buffer(), lName.GetLen()));
-        // A count set to 0 marks a name reported already.
-        if (lFound->second > 1) {
+    for (std::size_t i = 0; i < lNodes.size(); ++i) {
+        if (lNext[i] != kRyvNoNextWithSameName && !lFollows[i]) {
             ioMessage += "\n    ";
-            ioMessage += lNode->GetNameWithoutPrefix();
-            lFound->second = 0;
+            ioMessage += lNodes[i]->GetNameWithoutPrefix();
             lUnique = false;
         }
     }

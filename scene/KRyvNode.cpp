@@ -46,6 +46,7 @@
 #include "scene/objects/KRyvNodeLimits.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -261,12 +262,12 @@ void KRyvNode::InitTakeNode(KRyvTakeNode* pTake)
     }
     if (CanDeferDefaultTake(pTake)) {
         GetChannelValues(mDeferredChannelValues);
-        pTake->DeferContent(this);
+        pTake->DeferContent(this, kAllParts);
         return;
     }
     float lValues[kChannelValueCount];
     GetChannelValues(lValues);
-    AddChannelCurves(*pTake, lValues, IsDefaultTakeNode(pTake));
+    AddChannelCurves(*pTake, lValues, IsDefaultTakeNode(pTake), kAllParts, 0);
     KRyvCreateAnimatableCurves(*this, mProperties, pTake, IsChannelProperty);
     if (mAttribute) {
         mAttribute->OnTakeNodeAdded(pTake);
@@ -311,85 +312,165 @@ void KRyvNode::GetChannelValues(float* oValues) const
     oValues[9] = lAsCurveHolds(lVisibility ? lVisibility->GetValueAsDouble() : 1.0);
 }
 
-void KRyvNode::AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool pLink)
+void KRyvNode::AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool pLink,
+                                unsigned pParts, unsigned pMade)
 {
-    KFCurveNode* lRoot = ioTake.GetKFCurveNode();
-    KFCurveNode* lTransform = KFCurveNode::Create("Transform");
-    if (!lTransform) {
-        return;
+    for (int lChannel = 0; lChannel < 3; ++lChannel) {
+        const unsigned lPart = kPartTranslation << lChannel;
+        if ((pParts & lPart) != 0) {
+            AddTransformChannel(ioTake, lChannel, pValues + lChannel * 3, pLink, pMade);
+            pMade |= lPart;
+        }
     }
+    if ((pParts & kPartVisibility) != 0) {
+        AddVisibilityChannel(ioTake, pValues[9], pLink);
+    }
+}
+
+void KRyvNode::AddTransformChannel(KRyvTakeNode& ioTake, int pChannel, const float* pValues,
+                                   bool pLink, unsigned pMade)
+{
     static const char* const kChannelNames[3] = {kLclTranslation, kLclRotation, kLclScaling};
     static const char* const kCurveNodeNames[3] = {"T", "R", "S"};
     static const char* const kAxisNames[3] = {"X", "Y", "Z"};
     static const float kColors[3][3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
-    for (int lChannel = 0; lChannel < 3; ++lChannel) {
-        KProperty* lProperty =
-            pLink && mProperties ? mProperties->FindProperty(kChannelNames[lChannel]) : nullptr;
-        KFCurveNode* lNode = KFCurveNode::Create(kCurveNodeNames[lChannel],
-                                                 FindDataType(kChannelNames[lChannel]), 1);
-        if (!lNode) {
-            continue;
-        }
-        for (int lAxis = 0; lAxis < 3; ++lAxis) {
-            KFCurveNode* lAxisNode = KFCurveNode::Create(kAxisNames[lAxis]);
-            KFCurve* lCurve = MakeChannelCurve(pValues[lChannel * 3 + lAxis], kColors[lAxis][0],
-                                               kColors[lAxis][1], kColors[lAxis][2]);
-            if (!lAxisNode || !lCurve) {
-                KFCurveNode::Destroy(lAxisNode);
-                KFCurve::Destroy(lCurve);
-                continue;
-            }
-            lAxisNode->SetCurve(lCurve);
-            if (lNode->Add(lAxisNode) < 0) {
-                KFCurveNode::Destroy(lAxisNode);
-                continue;
-            }
-            if (lProperty) {
-                LinkPropertyToCurve(lProperty, lAxis, lCurve);
-            }
-        }
-        if (lTransform->Add(lNode) < 0) {
-            KFCurveNode::Destroy(lNode);
+    KFCurveNode* lRoot = ioTake.GetKFCurveNode();
+    KFCurveNode* lTransform = KRyvFindChildCurveNode(lRoot, "Transform");
+    if (!lTransform) {
+        lTransform = KFCurveNode::Create("Transform");
+        if (!lTransform || lRoot->Insert(0, lTransform) < 0) {
+            KFCurveNode::Destroy(lTransform);
+            return;
         }
     }
+    KProperty* lProperty =
+        pLink && mProperties ? mProperties->FindProperty(kChannelNames[pChannel]) : nullptr;
+    KFCurveNode* lNode =
+        KFCurveNode::Create(kCurveNodeNames[pChannel], FindDataType(kChannelNames[pChannel]), 1);
+    if (!lNode) {
+        return;
+    }
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        KFCurveNode* lAxisNode = KFCurveNode::Create(kAxisNames[lAxis]);
+        KFCurve* lCurve = MakeChannelCurve(pValues[lAxis], kColors[lAxis][0], kColors[lAxis][1],
+                                           kColors[lAxis][2]);
+        if (!lAxisNode || !lCurve) {
+            KFCurveNode::Destroy(lAxisNode);
+            KFCurve::Destroy(lCurve);
+            continue;
+        }
+        lAxisNode->SetCurve(lCurve);
+        if (lNode->Add(lAxisNode) < 0) {
+            KFCurveNode::Destroy(lAxisNode);
+            continue;
+        }
+        if (lProperty) {
+            LinkPropertyToCurve(lProperty, lAxis, lCurve);
+        }
+    }
+    // After the channels made before it: T, R, S in this order whatever the order of making.
+    const unsigned lBefore = pMade & ((kPartTranslation << pChannel) - 1u);
+    const int lIndex =
+        std::min(static_cast<int>(std::bitset<3>(lBefore).count()), lTransform->GetCount());
+    if (lTransform->Insert(lIndex, lNode) < 0) {
+        KFCurveNode::Destroy(lNode);
+    }
+}
 
+void KRyvNode::AddVisibilityChannel(KRyvTakeNode& ioTake, float pValue, bool pLink)
+{
+    KFCurveNode* lRoot = ioTake.GetKFCurveNode();
     KProperty* lVisibility =
         pLink && mProperties ? mProperties->FindProperty(kVisibility) : nullptr;
     KFCurveNode* lVisibilityNode = KFCurveNode::Create(kVisibility, FindDataType(kVisibility), 1);
-    KFCurve* lVisibilityCurve = MakeChannelCurve(pValues[9], 0.75f, 0.0f, 0.0f);
-    if (lVisibilityNode && lVisibilityCurve) {
-        lVisibilityNode->SetCurve(lVisibilityCurve);
-        lVisibilityCurve = nullptr;
-        if (lVisibility) {
-            LinkPropertyToCurve(lVisibility, 0, lVisibilityNode->GetCurve());
-        }
+    KFCurve* lVisibilityCurve = MakeChannelCurve(pValue, 0.75f, 0.0f, 0.0f);
+    if (!lVisibilityNode || !lVisibilityCurve) {
+        KFCurveNode::Destroy(lVisibilityNode);
+        KFCurve::Destroy(lVisibilityCurve);
+        return;
     }
-    KFCurve::Destroy(lVisibilityCurve);
-
-    if (lRoot->Add(lTransform) < 0) {
-        KFCurveNode::Destroy(lTransform);
+    lVisibilityNode->SetCurve(lVisibilityCurve);
+    if (lVisibility) {
+        LinkPropertyToCurve(lVisibility, 0, lVisibilityCurve);
     }
-    if (lVisibilityNode && lRoot->Add(lVisibilityNode) < 0) {
+    // Right after "Transform", ahead of an attribute's channels made before it.
+    const int lIndex = lRoot->Find("Transform") >= 0 ? 1 : 0;
+    if (lRoot->Insert(lIndex, lVisibilityNode) < 0) {
         KFCurveNode::Destroy(lVisibilityNode);
     }
 }
 
-void KRyvNode::FillTakeNode(KRyvTakeNode& ioTake)
+bool KRyvNode::FindDeferredValues(const KRyvTakeNode& pTake, float* oValues) const
 {
-    if (IsDefaultTakeNode(&ioTake)) {
-        AddChannelCurves(ioTake, mDeferredChannelValues, true);
-        AddDeferredAttributeChannels(ioTake);
+    const float* lValues = mDeferredChannelValues;
+    if (!IsDefaultTakeNode(&pTake)) {
+        const auto lCopy =
+            std::find_if(mDeferredCopies.begin(), mDeferredCopies.end(),
+                         [&](const DeferredCopy& pCopy) { return pCopy.mTake == &pTake; });
+        if (lCopy == mDeferredCopies.end()) {
+            return false;
+        }
+        lValues = lCopy->mValues;
+    }
+    std::copy(lValues, lValues + kChannelValueCount, oValues);
+    return true;
+}
+
+void KRyvNode::FillTakeNode(KRyvTakeNode& ioTake, unsigned pParts)
+{
+    float lValues[kChannelValueCount];
+    if (!FindDeferredValues(ioTake, lValues)) {
         return;
     }
-    for (auto lCopy = mDeferredCopies.begin(); lCopy != mDeferredCopies.end(); ++lCopy) {
-        if (lCopy->mTake == &ioTake) {
-            const DeferredCopy lValues = *lCopy;
-            mDeferredCopies.erase(lCopy);
-            AddChannelCurves(ioTake, lValues.mValues, false);
-            AddDeferredAttributeChannels(ioTake);
-            return;
+    const unsigned lMade = kAllParts & ~ioTake.GetDeferredParts();
+    AddChannelCurves(ioTake, lValues, IsDefaultTakeNode(&ioTake), pParts, lMade);
+    if ((pParts & kPartAttribute) != 0) {
+        AddDeferredAttributeChannels(ioTake);
+    }
+    if ((ioTake.GetDeferredParts() & ~pParts) == 0) {
+        mDeferredCopies.erase(
+            std::remove_if(mDeferredCopies.begin(), mDeferredCopies.end(),
+                           [&](const DeferredCopy& pCopy) { return pCopy.mTake == &ioTake; }),
+            mDeferredCopies.end());
+    }
+}
+
+unsigned KRyvNode::GetPartsToFind(const KRyvTakeNode& pTake, const KRyvCurvePath& pPath) const
+{
+    if (IsDefaultTakeNode(&pTake)) {
+        return kAllParts;
+    }
+    const char* lNames[3];
+    int lCount = 0;
+    for (const char* lName : pPath.mNames) {
+        if (lName) {
+            lNames[lCount++] = lName;
         }
     }
+    if (pPath.mDataType) {
+        // Below the root only an attribute's channels have a data type other than the node's.
+        static const char* const kNodeTypes[4] = {kLclTranslation, kLclRotation, kLclScaling,
+                                                  kVisibility};
+        const char* lType = pPath.mDataType->GetName();
+        const bool lNodeType =
+            std::any_of(std::begin(kNodeTypes), std::end(kNodeTypes),
+                        [&](const char* pType) { return std::strcmp(lType, pType) == 0; });
+        return lCount == 0 && !lNodeType ? kPartAttribute : kAllParts;
+    }
+    // Only the names the take's own getters use are known to lie in one part: a case-insensitive
+    // or deep step could reach another.
+    if (lCount == 1 && std::strcmp(lNames[0], kVisibility) == 0) {
+        return kPartVisibility;
+    }
+    if (lCount >= 2 && std::strcmp(lNames[0], "Transform") == 0) {
+        static const char* const kCurveNodeNames[3] = {"T", "R", "S"};
+        for (int lChannel = 0; lChannel < 3; ++lChannel) {
+            if (std::strcmp(lNames[1], kCurveNodeNames[lChannel]) == 0) {
+                return kPartTranslation << lChannel;
+            }
+        }
+    }
+    return kAllParts;
 }
 
 void KRyvNode::AddDeferredAttributeChannels(KRyvTakeNode& ioTake)
@@ -413,7 +494,7 @@ bool KRyvNode::CopyDeferredDefaultTake(KRyvTakeNode& ioTake)
     } else {
         mDeferredCopies.push_back(lCopy);
     }
-    ioTake.DeferContent(this);
+    ioTake.DeferContent(this, kAllParts);
     return true;
 }
 

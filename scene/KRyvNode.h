@@ -219,6 +219,12 @@ public:
     // Returns the previous attribute, or null when pAttribute is the current one.
     KRyvNodeAttribute* SetNodeAttribute(KRyvNodeAttribute* pAttribute);
     KRyvNodeAttribute* GetNodeAttribute() const { return mAttribute; }
+    // True when pTake (one of this node's) still waits to be given the channels of an attribute
+    // that joins deferred takes (KRyvNodeAttribute::JoinsDeferredTakes).
+    bool AreAttributeChannelsDeferred(const KRyvTakeNode& pTake) const
+    {
+        return pTake.IsContentDeferred() && (pTake.GetDeferredParts() & kPartAttribute) != 0;
+    }
     // The attribute when its type matches (types of KRyvNodeAttribute), else null. Kinds whose
     // classes belong to the scene objects are answered as the attribute base.
     KRyvNodeAttribute* GetNull() const;
@@ -399,10 +405,27 @@ private:
         const KRyvTakeNode* mTake;
         float mValues[kChannelValueCount];
     };
+    // The parts of a deferred take, made one by one in a later take: each transform channel
+    // ("Transform"/"T", "R" or "S" with its curves X, Y, Z), "Visibility", the channels of an
+    // attribute that joins deferred takes. Take 0 is made whole, so that the links of its
+    // curves join the list in the order a whole fill gives.
+    static constexpr unsigned kPartTranslation = 1u << 0;
+    static constexpr unsigned kPartVisibility = 1u << 3;
+    static constexpr unsigned kPartAttribute = 1u << 4;
+    static constexpr unsigned kAllParts = 31u;
     bool CanDeferDefaultTake(const KRyvTakeNode* pTake) const;
     void GetChannelValues(float* oValues) const;
-    void AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool pLink);
-    void FillTakeNode(KRyvTakeNode& ioTake) override;
+    // The parts pParts of the transform and visibility channels, each in its place among
+    // pMade, the parts the take holds already.
+    void AddChannelCurves(KRyvTakeNode& ioTake, const float* pValues, bool pLink, unsigned pParts,
+                          unsigned pMade);
+    void AddTransformChannel(KRyvTakeNode& ioTake, int pChannel, const float* pValues, bool pLink,
+                             unsigned pMade);
+    void AddVisibilityChannel(KRyvTakeNode& ioTake, float pValue, bool pLink);
+    // The channel values a deferred take is made with; false for a take of no record.
+    bool FindDeferredValues(const KRyvTakeNode& pTake, float* oValues) const;
+    void FillTakeNode(KRyvTakeNode& ioTake, unsigned pParts) override;
+    unsigned GetPartsToFind(const KRyvTakeNode& pTake, const KRyvCurvePath& pPath) const override;
     void AddDeferredAttributeChannels(KRyvTakeNode& ioTake);
     void SetDeferredChannelValue(int pIndex, double pValue);
 

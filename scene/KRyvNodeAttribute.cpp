@@ -43,7 +43,9 @@ void KRyvNodeAttribute::UnsetNode()
 KRyvTakeNode* KRyvNodeAttribute::TakeToTell(int pIndex) const
 {
     KRyvTakeNode* lTake = mNode->GetTakeNode(pIndex);
-    return lTake && JoinsDeferredTakes() && lTake->IsContentDeferred() ? nullptr : lTake;
+    const bool lJoinsLater =
+        lTake && JoinsDeferredTakes() && mNode->AreAttributeChannelsDeferred(*lTake);
+    return lJoinsLater ? nullptr : lTake;
 }
 
 void KRyvNodeAttribute::OnTakeNodeAdded(KRyvTakeNode* /*pTake*/) {}

@@ -53,9 +53,9 @@ public:
     virtual void UnsetNode();
 
     // True when what OnTakeNodeAdded puts in a take depends on the attribute's own settings
-    // alone. Such an attribute is neither told of a take whose tree is still deferred when it is
-    // bound or unbound: the node adds its channels when it fills the tree, so a large scene's
-    // takes that are never looked at cost nothing. False in the base.
+    // alone. Such an attribute is neither told of a take whose tree still waits for its channels
+    // when it is bound or unbound: the node adds them when it makes that part of the tree, so a
+    // large scene's takes that are never looked at cost nothing. False in the base.
     virtual bool JoinsDeferredTakes() const { return false; }
 
     // Told about each take of the node it hangs on (the take is the node's, not owned); the base
@@ -71,7 +71,7 @@ public:
     virtual KPropertyStringList GetTypeNameList() const;
 
 private:
-    // Take pIndex of the node, unless it is one this attribute joins when it is filled.
+    // Take pIndex of the node, unless it is one this attribute joins when its channels are made.
     KRyvTakeNode* TakeToTell(int pIndex) const;
 
     KRyvNode* mNode = nullptr;

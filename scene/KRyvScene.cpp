@@ -567,6 +567,10 @@ bool KRyvScene::SetCurrentTake(const char* pName)
         bool mHolds;       // whether it has the take asked for
     };
     std::vector<Former> lFormer;
+    // Counted first: growing by doubling would hold up to three records a container at once.
+    std::size_t lCount = 0;
+    ForEachTakeContainer(mCameraSwitcher, *mContent, [&](KRyvTakeNodeContainer&) { ++lCount; });
+    lFormer.reserve(lCount);
     bool lAll = true;
     ForEachTakeContainer(mCameraSwitcher, *mContent, [&](KRyvTakeNodeContainer& ioContainer) {
         const bool lHolds = HoldsTake(ioContainer, pName);

@@ -2,6 +2,7 @@
 
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeAttribute.h"
+#include "scene/KRyvSameNames.h"
 #include "scene/objects/KRyvDeformer.h"
 #include "scene/objects/KRyvGenericNode.h"
 #include "scene/objects/KRyvGeometry.h"
@@ -10,9 +11,8 @@
 #include "scene/objects/KRyvTexture.h"
 #include "scene/objects/KRyvVideo.h"
 
+#include <algorithm>
 #include <new>
-#include <string>
-#include <unordered_set>
 
 namespace {
 
@@ -404,17 +404,18 @@ KRyvNode* KRyvSceneEntity::FindNodeNameClash(const std::vector<KRyvNode*>& pNode
                                              KRyvSceneEntity* pReference)
 {
     KRyvNode* lReferenceRoot = pReference ? pReference->GetRootNode() : nullptr;
-    std::unordered_set<std::string> lSeen;
-    for (KRyvNode* lNode : pNodes) {
-        const KString& lName = lNode->GetName();
-        if (!lSeen.insert(lName.Buffer()).second) {
-            return lNode;
-        }
-        KRyvNode* lFound =
-            lReferenceRoot ? lReferenceRoot->FindChild(lName.Buffer(), true) : nullptr;
-        if (lFound && lFound != lNode) {
-            return lNode;
+    // The first node whose name a node before it holds is the one every later node of the
+    // list holds too: the least of the next indexes.
+    const std::vector<std::uint32_t> lNext = KRyvNextWithSameName(pNodes);
+    std::size_t lRepeat = pNodes.size();
+    for (const std::uint32_t lIndex : lNext) {
+        lRepeat = std::min<std::size_t>(lRepeat, lIndex);
+    }
+    for (std::size_t i = 0; lReferenceRoot && i < lRepeat; ++i) {
+        KRyvNode* lFound = lReferenceRoot->FindChild(pNodes[i]->GetName().Buffer(), true);
+        if (lFound && lFound != pNodes[i]) {
+            return pNodes[i];
         }
     }
-    return nullptr;
+    return lRepeat < pNodes.size() ? pNodes[lRepeat] : nullptr;
 }

@@ -388,7 +388,8 @@ bool KRyvTakeNodeContainer::RemoveTakeNode(int pIndex)
 bool KRyvTakeNodeContainer::GetAnimationInterval(KTime& ioStart, KTime& ioStop)
 {
     const KRyvTakeNode* lTake = GetCurrentTakeNode();
-    const KFCurveNode* lRoot = lTake ? lTake->GetKFCurveNode() : nullptr;
+    // What waits to be made holds no key.
+    const KFCurveNode* lRoot = lTake ? lTake->GetMadeKFCurveNode() : nullptr;
     if (lRoot == nullptr) {
         return false;
     }

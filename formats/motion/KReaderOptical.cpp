@@ -196,19 +196,13 @@ bool KReaderOptical::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOption
         ioOptions.SetFrameCount(lHeader.mFrameCount);
     }
     const int lFrames = ioOptions.GetFrameCount();
-    std::vector<KString> lNames;
-    if (!CheckCounts(lHeader, lFrames) || !ReadMarkerNames(lHeader, ioOptions, lNames)) {
+    if (!CheckCounts(lHeader, lFrames)) {
         return false;
     }
     KReadRollback lRollback(GetOwner());
     std::vector<Marker> lMarkers;
-    lMarkers.reserve(lNames.size());
-    for (const KString& lName : lNames) {
-        if (!AddMarker(lRollback, lName, lFrames, lMarkers)) {
-            return Fail("cannot create the marker nodes");
-        }
-    }
-    if (!ReadFrames(lRollback, lHeader, lFrames, ioOptions, lMarkers)) {
+    if (!AddNamedMarkers(lRollback, lHeader, ioOptions, lFrames, lMarkers) ||
+        !ReadFrames(lRollback, lHeader, lFrames, ioOptions, lMarkers)) {
         return false;
     }
     lRollback.EndKeySets(lFrames);
@@ -274,6 +268,26 @@ void KReaderOptical::MakeUnique(std::vector<KString>& ioNames, const KStreamOpti
             "Some objects have been renamed due to naming conflicts:\n" + lReport + "\n\n";
         pOptions.ShowMessage("Warning", lText.c_str(), "Ok");
     }
+}
+
+bool KReaderOptical::AddNamedMarkers(KReadRollback& ioRollback, const KOpticalMarkerHeader& pHeader,
+                                     const KStreamOptionsMotion& pOptions, int pFrames,
+                                     std::vector<Marker>& oMarkers)
+{
+    // The names go once their nodes hold them: the frames are read without them.
+    std::vector<KString> lNames;
+    if (!ReadMarkerNames(pHeader, pOptions, lNames)) {
+        return false;
+    }
+    oMarkers.reserve(lNames.size());
+    // The reference node comes with them.
+    ioRollback.ReserveNodes(lNames.size() + 1);
+    for (const KString& lName : lNames) {
+        if (!AddMarker(ioRollback, lName, pFrames, oMarkers)) {
+            return Fail("cannot create the marker nodes");
+        }
+    }
+    return true;
 }
 
 bool KReaderOptical::AddMarker(KReadRollback& ioRollback, const KString& pName, int pFrames,
@@ -352,7 +366,10 @@ bool KReaderOptical::ReadFrames(KReadRollback& ioRollback, const KOpticalMarkerH
             lExtraCount = std::max(lExtraCount, static_cast<int>(lExtra));
             lExtras[static_cast<std::size_t>(f)].assign(lFrame.begin() + lCount, lFrame.end());
         }
-        lPrevious.swap(lFrame);
+        // Without the hold rule one frame's room serves every frame.
+        if (lHold) {
+            lPrevious.swap(lFrame);
+        }
     }
     if (!mFile->EndRead()) {
         return Fail(mFile->GetError());
@@ -419,6 +436,8 @@ bool KReaderOptical::Place(KReadRollback& ioRollback, KRyvScene& ioScene,
             return Fail("cannot place the marker nodes");
         }
     }
+    // The reference holds the markers now; what follows walks the whole of them.
+    std::vector<Marker>().swap(ioMarkers);
     const std::string lFile = mFileName.substr(mFileName.find_last_of('/') + 1);
     KString lMessage = KString("Duplicate names found in ") + lFile.c_str() + ":";
     if (!ReportDuplicateNames(lReference, lMessage)) {

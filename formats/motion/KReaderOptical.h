@@ -93,6 +93,10 @@ private:
     bool ReadMarkerNames(const KOpticalMarkerHeader& pHeader, const KStreamOptionsMotion& pOptions,
                          std::vector<KString>& oNames);
     void MakeUnique(std::vector<KString>& ioNames, const KStreamOptionsMotion& pOptions);
+    // A marker for each name of the file, in order.
+    bool AddNamedMarkers(KReadRollback& ioRollback, const KOpticalMarkerHeader& pHeader,
+                         const KStreamOptionsMotion& pOptions, int pFrames,
+                         std::vector<Marker>& oMarkers);
     bool AddMarker(KReadRollback& ioRollback, const KString& pName, int pFrames,
                    std::vector<Marker>& ioMarkers);
     bool ReadFrames(KReadRollback& ioRollback, const KOpticalMarkerHeader& pHeader, int pFrames,
@@ -101,6 +105,8 @@ private:
                          int pFrames, const KStreamOptionsMotion& pOptions,
                          const std::vector<std::vector<KVector4>>& pExtras, int pExtraCount,
                          std::vector<Marker>& ioMarkers);
+    // Puts the markers below a new reference node, which joins the scene; ioMarkers is emptied
+    // (its room given back) once the reference holds them.
     bool Place(KReadRollback& ioRollback, KRyvScene& ioScene, const KStreamOptionsMotion& pOptions,
                std::vector<Marker>& ioMarkers, int pFrames);
     // The motion import filters on every marker's curves, with the progress of that step.

@@ -322,7 +322,8 @@ void KRyvMarker::OnTakeNodeAdded(KRyvTakeNode* pTake)
 
 void KRyvMarker::OnTakeNodeRemoved(KRyvTakeNode* pTake)
 {
-    KFCurveNode* lRoot = pTake ? pTake->GetKFCurveNode() : nullptr;
+    // Only what was made holds the channels: a take whose other channels wait keeps waiting.
+    KFCurveNode* lRoot = pTake ? pTake->GetMadeKFCurveNode() : nullptr;
     if (!lRoot) {
         return;
     }

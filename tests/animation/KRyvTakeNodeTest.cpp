@@ -128,10 +128,15 @@ TEST(KRyvTakeNodeTest, TreeMadeOnFirstLook)
     class Filler : public KRyvTakeNodeContent
     {
     public:
-        void FillTakeNode(KRyvTakeNode& ioTake) override
+        void FillTakeNode(KRyvTakeNode& ioTake, unsigned /*pParts*/) override
         {
             ++mFills;
             MakePath(ioTake, "Visibility");
+        }
+        unsigned GetPartsToFind(const KRyvTakeNode& /*pTake*/,
+                                const KRyvCurvePath& /*pPath*/) const override
+        {
+            return KRyvTakeNode::kAllParts;
         }
         int mFills = 0;
     };
@@ -155,4 +160,49 @@ TEST(KRyvTakeNodeTest, TreeMadeOnFirstLook)
     EXPECT_NE(lDeferred.FindKFCurveNode(), nullptr);
     EXPECT_NE(lDeferred.GetVisibility(), nullptr);
     EXPECT_EQ(lFiller.mFills, 1);
+}
+
+// A content of two parts, "Visibility" (part 0) and "Transform/T/X" (part 1): a look-up of the
+// one makes it alone; anything else, or a look at the whole tree, makes what still waits.
+TEST(KRyvTakeNodeTest, MakesTheDeferredPartsALookUpNeeds)
+{
+    class TwoParts : public KRyvTakeNodeContent
+    {
+    public:
+        void FillTakeNode(KRyvTakeNode& ioTake, unsigned pParts) override
+        {
+            mAsked.push_back(pParts);
+            // Looking at the tree meanwhile makes nothing more.
+            EXPECT_FALSE(ioTake.IsContentDeferred());
+            if (pParts & 1u) {
+                MakePath(ioTake, "Visibility");
+            }
+            if (pParts & 2u) {
+                MakePath(ioTake, "Transform/T/X");
+            }
+        }
+        unsigned GetPartsToFind(const KRyvTakeNode& /*pTake*/,
+                                const KRyvCurvePath& pPath) const override
+        {
+            const std::string lFirst = pPath.mNames[0] ? pPath.mNames[0] : "";
+            return lFirst == "Visibility" ? 1u : lFirst == "Transform" ? 2u : 3u;
+        }
+        std::vector<unsigned> mAsked;
+    };
+    TwoParts lContent;
+    KRyvTakeNode lTake("Walk");
+    lTake.DeferContent(&lContent, 3u);
+    EXPECT_FALSE(lTake.IsAnimated("Visibility"));
+    EXPECT_EQ(lTake.GetMadeKFCurveNode(), nullptr);
+    ASSERT_NE(lTake.GetTransformTX(), nullptr);
+    EXPECT_EQ(lContent.mAsked, std::vector<unsigned>{2u});
+    EXPECT_EQ(lTake.GetDeferredParts(), 1u);
+    lTake.GetTransformTX()->KeyAdd(KTime(0), 1.0f);
+    EXPECT_TRUE(lTake.IsAnimated("Transform", "T", "X"));
+    EXPECT_EQ(lTake.GetColorX(), nullptr);
+    EXPECT_EQ(lContent.mAsked, (std::vector<unsigned>{2u, 1u}));
+    EXPECT_FALSE(lTake.IsContentDeferred());
+    EXPECT_EQ(lTake.GetDeferredParts(), 0u);
+    EXPECT_NE(lTake.GetVisibility(), nullptr);
+    EXPECT_EQ(lContent.mAsked.size(), 2u);
 }

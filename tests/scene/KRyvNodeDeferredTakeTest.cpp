@@ -1,18 +1,21 @@
-// A node's take 0 is filled when first looked at. These cases run the same steps on a node
-// whose take 0 is looked at right after it is made and on one left alone, and compare all that
-// can be seen of both afterwards: trees, default values, links.
+// A node's take 0 is filled when first looked at, a later take channel by channel. These cases
+// run the same steps on a node whose take is looked at right after it is made and on one left
+// alone, and compare all that can be seen of both afterwards: trees, default values, links.
 #include "scene/KRyvNode.h"
 
 #include "animation/KFCurve.h"
+#include "animation/KFCurveFilterConstantKeyReducer.h"
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
 #include "core/KVector4.h"
 #include "object/KProperty.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/objects/KRyvMarker.h"
+#include "tests/support/SceneTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <limits>
 #include <sstream>
@@ -237,6 +240,171 @@ TEST(KRyvNodeDeferredTake, IsNeverFilledForANodeGoingAway)
         EXPECT_EQ(lEach->GetKFCurveNode()->GetCount(), 0);
     }
     EXPECT_TRUE(lFactory.DestroyNode(lNode, false));
+}
+
+// An optical marker turned and scaled, with the later take "Walk" current.
+KRyvNode* MakeWalkingMarker(KRyvObjectFactory& ioFactory)
+{
+    KRyvNode* lNode = ioFactory.CreateNode("A");
+    KRyvMarker* lMarker = ioFactory.CreateMarker();
+    lMarker->SetType(KRyvMarker::eOptical);
+    lNode->SetNodeAttribute(lMarker);
+    lNode->SetLclTranslation(KVector4(1.0, 2.0, 3.0));
+    lNode->SetLclRotation(KVector4(0.0, 0.0, 90.0));
+    lNode->SetLclScaling(KVector4(2.0, 2.0, 2.0));
+    EXPECT_NE(lNode->AddTakeNode("Walk"), nullptr);
+    EXPECT_TRUE(lNode->SetCurrentTakeNode("Walk"));
+    return lNode;
+}
+
+// Runs pSteps on a marker whose take "Walk" is made whole at once and on one whose take is made
+// as the steps look at its channels; both must then look the same. Returns the description.
+std::string RunOnWholeAndParts(const std::function<void(KRyvNode&, KRyvTakeNode&)>& pSteps)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lWhole = MakeWalkingMarker(lFactory);
+    lWhole->GetTakeNode(1)->GetKFCurveNode();
+    KRyvNode* lParts = MakeWalkingMarker(lFactory);
+    pSteps(*lWhole, *lWhole->GetTakeNode(1));
+    pSteps(*lParts, *lParts->GetTakeNode(1));
+    const std::string lDescription = Describe(*lWhole);
+    EXPECT_EQ(Describe(*lParts), lDescription);
+    return lDescription;
+}
+
+// The names of a tree, each node's children in brackets after it.
+std::string Shape(const KFCurveNode* pNode)
+{
+    if (!pNode) {
+        return "(none)";
+    }
+    std::string lShape = pNode->GetName();
+    for (int i = 0; i < pNode->GetCount(); ++i) {
+        lShape += (i == 0 ? "(" : " ") + Shape(pNode->Get(i));
+    }
+    return pNode->GetCount() > 0 ? lShape + ")" : lShape;
+}
+
+TEST(KRyvNodeDeferredTake, MakesOnlyTheChannelsALaterTakeIsAskedFor)
+{
+    KRyvObjectFactory lFactory;
+    KRyvTakeNode* lWalk = MakeWalkingMarker(lFactory)->GetTakeNode(1);
+    ASSERT_NE(lWalk->GetOcclusion(), nullptr);
+    EXPECT_EQ(Shape(lWalk->GetMadeKFCurveNode()), "Defaults(Occlusion)");
+    ASSERT_NE(lWalk->GetTransformTZ(), nullptr);
+    EXPECT_EQ(lWalk->GetTransformTZ()->GetDefaultValue(), 3.0f);
+    EXPECT_EQ(Shape(lWalk->GetMadeKFCurveNode()), "Defaults(Transform(T(X Y Z)) Occlusion)");
+    EXPECT_TRUE(lWalk->IsContentDeferred());
+    ASSERT_NE(lWalk->GetVisibility(), nullptr);
+    EXPECT_EQ(Shape(lWalk->GetMadeKFCurveNode()),
+              "Defaults(Transform(T(X Y Z)) Visibility Occlusion)");
+    EXPECT_EQ(Shape(lWalk->GetKFCurveNode()),
+              "Defaults(Transform(T(X Y Z) R(X Y Z) S(X Y Z)) Visibility Occlusion)");
+    EXPECT_FALSE(lWalk->IsContentDeferred());
+}
+
+TEST(KRyvNodeDeferredTake, PutsChannelsMadeInAnyOrderWhereAWholeTakeHasThem)
+{
+    const std::string lDescription = RunOnWholeAndParts([](KRyvNode&, KRyvTakeNode& ioWalk) {
+        ioWalk.GetOcclusion()->KeyAdd(Seconds(1.0), 1.0f);
+        ioWalk.GetTransformSY()->KeyAdd(Seconds(1.0), 4.0f);
+        ioWalk.GetVisibility()->SetDefaultValue(0.0f);
+        ioWalk.GetTransformRX()->KeyAdd(Seconds(2.0), 45.0f);
+        ioWalk.GetTransformTX()->KeyAdd(Seconds(3.0), 7.0f);
+    });
+    EXPECT_NE(lDescription.find("/Defaults/Transform/R/Z type=Z kind=0 default=90 keys=0"),
+              std::string::npos);
+    EXPECT_NE(lDescription.find("/Defaults/Transform/S/Y type=Y kind=0 default=2 keys=1"),
+              std::string::npos);
+}
+
+TEST(KRyvNodeDeferredTake, DropsAMarkersChannelsMadeEarlyWhenItsTypeOrItGoes)
+{
+    const std::string lDescription = RunOnWholeAndParts([](KRyvNode& ioNode, KRyvTakeNode& ioWalk) {
+        ioWalk.GetOcclusion()->KeyAdd(Seconds(1.0), 1.0f);
+        auto* lMarker = static_cast<KRyvMarker*>(ioNode.GetMarker());
+        lMarker->SetType(KRyvMarker::eIKEffector);
+        ASSERT_NE(ioWalk.GetIKReachRotation(), nullptr);
+        ASSERT_TRUE(ioNode.GetObjectFactory()->DestroyNodeAttribute(lMarker));
+    });
+    EXPECT_EQ(lDescription.find("Occlusion"), std::string::npos);
+    EXPECT_EQ(lDescription.find("IK Reach"), std::string::npos);
+}
+
+TEST(KRyvNodeDeferredTake, AMarkerGoingAwayTakesItsChannelOutAndMakesNothing)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lNode = MakeWalkingMarker(lFactory);
+    KRyvTakeNode* lWalk = lNode->GetTakeNode(1);
+    lWalk->GetTransformTX();
+    lWalk->GetOcclusion();
+    ASSERT_TRUE(lFactory.DestroyNodeAttribute(lNode->GetNodeAttribute()));
+    EXPECT_TRUE(lWalk->IsContentDeferred());
+    EXPECT_EQ(Shape(lWalk->GetMadeKFCurveNode()), "Defaults(Transform(T(X Y Z)))");
+    EXPECT_EQ(Shape(lWalk->GetKFCurveNode()),
+              "Defaults(Transform(T(X Y Z) R(X Y Z) S(X Y Z)) Visibility)");
+}
+
+TEST(KRyvNodeDeferredTake, AnswersQuestionsAboutKeysWithoutMakingChannels)
+{
+    KRyvObjectFactory lFactory;
+    KRyvNode* lNode = MakeWalkingMarker(lFactory);
+    KRyvTakeNode* lWalk = lNode->GetTakeNode(1);
+    KTime lStart = KTime::kInfinity;
+    KTime lStop = KTime::kMinusInfinity;
+    EXPECT_FALSE(lWalk->IsAnimated("Transform", "R", "X"));
+    EXPECT_FALSE(lNode->IsAnimated("Transform", "T", "X"));
+    EXPECT_FALSE(lNode->GetAnimationInterval(lStart, lStop));
+    EXPECT_EQ(lWalk->GetMadeKFCurveNode(), nullptr);
+
+    lWalk->GetTransformTX()->KeyAdd(Seconds(1.0), 5.0f);
+    lWalk->GetTransformTX()->KeyAdd(Seconds(2.0), 6.0f);
+    EXPECT_TRUE(lNode->IsAnimated("Transform", "T", "X"));
+    EXPECT_FALSE(lNode->IsAnimated("Transform", "R", "X"));
+    ASSERT_TRUE(lNode->GetAnimationInterval(lStart, lStop));
+    EXPECT_EQ(lStart, Seconds(1.0));
+    EXPECT_EQ(lStop, Seconds(2.0));
+    EXPECT_EQ(Shape(lWalk->GetMadeKFCurveNode()), "Defaults(Transform(T(X Y Z)))");
+}
+
+TEST(KRyvNodeDeferredTake, ACopyOfATakeMadeInPartsIsWhole)
+{
+    KRyvObjectFactory lFactory;
+    KRyvTakeNode* lWalk = MakeWalkingMarker(lFactory)->GetTakeNode(1);
+    lWalk->GetTransformTY()->KeyAdd(Seconds(1.0), 5.0f);
+    const KRyvTakeNode lCopy(*lWalk);
+    std::ostringstream lCopied;
+    DescribeTree(*lCopy.GetKFCurveNode(), "", lCopied);
+    std::ostringstream lOriginal;
+    DescribeTree(*lWalk->GetKFCurveNode(), "", lOriginal);
+    EXPECT_EQ(lCopied.str(), lOriginal.str());
+    EXPECT_NE(lCopied.str().find("/Defaults/Transform/T/Y type=Y kind=0 default=2 keys=1"),
+              std::string::npos);
+    EXPECT_NE(lCopied.str().find("/Defaults/Occlusion"), std::string::npos);
+}
+
+TEST(KRyvNodeDeferredTake, EvaluatesAndFiltersChannelsThatWaitAtTheirDefaults)
+{
+    const std::string lDescription = RunOnWholeAndParts([](KRyvNode& ioNode, KRyvTakeNode& ioWalk) {
+        KFCurve* lX = ioWalk.GetTransformTX();
+        lX->KeyAdd(Seconds(0.0), 10.0f);
+        lX->KeyAdd(Seconds(1.0), 20.0f);
+        // Auto slopes are flat at the end keys: halfway is the mean.
+        const KMatrix lLocal = ioNode.GetLocalMatrixAtTime(Seconds(0.5));
+        EXPECT_DOUBLE_EQ(lLocal[3][0], 15.0);
+        EXPECT_DOUBLE_EQ(lLocal[3][1], 2.0);
+        EXPECT_DOUBLE_EQ(lLocal[3][2], 3.0);
+        // Turned a quarter about Z and scaled by 2: the X axis runs along Y, twice as long.
+        EXPECT_NEAR(lLocal[0][0], 0.0, 1e-12);
+        EXPECT_NEAR(std::fabs(lLocal[0][1]), 2.0, 1e-12);
+        lX->KeyAdd(Seconds(2.0), 20.0f);
+        lX->KeyAdd(Seconds(3.0), 20.0f);
+        KFCurveFilterConstantKeyReducer lReducer;
+        EXPECT_TRUE(lReducer.Apply(*ioWalk.GetKFCurveNode(), true));
+    });
+    // The keys repeating 20 after the first go.
+    EXPECT_NE(lDescription.find("/Defaults/Transform/T/X type=X kind=0 default=1 keys=2"),
+              std::string::npos);
 }
 
 } // namespace

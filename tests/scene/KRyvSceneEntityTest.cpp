@@ -305,3 +305,22 @@ TEST_F(KRyvSceneEntityTest, ClearUnlinksAndDestroysNothing)
     EXPECT_EQ(lNext.GetGenericNodeCount(), 1);
     lNext.Clear();
 }
+
+// The first node whose name a node before it holds, or, with a reference, one below its root
+// holds: whichever comes first in the list.
+TEST_F(KRyvSceneEntityTest, FindsTheFirstNodeOfANameHeldBefore)
+{
+    std::vector<KRyvNode*> lNodes;
+    for (const char* lName : {"A", "B", "C", "B", "A"}) {
+        lNodes.push_back(mFactory.CreateNode(lName));
+    }
+    EXPECT_EQ(KRyvSceneEntity::FindNodeNameClash(lNodes, nullptr), lNodes[3]);
+    EXPECT_EQ(KRyvSceneEntity::FindNodeNameClash({lNodes[0], lNodes[1], lNodes[2]}, nullptr),
+              nullptr);
+
+    KRyvScene* lScene = mFactory.CreateScene();
+    ASSERT_TRUE(lScene->GetRootNode()->AddChild(mFactory.CreateNode("C")));
+    EXPECT_EQ(KRyvSceneEntity::FindNodeNameClash(lNodes, lScene->GetSceneEntity()), lNodes[2]);
+    EXPECT_EQ(KRyvSceneEntity::FindNodeNameClash({lNodes[0], lNodes[1]}, lScene->GetSceneEntity()),
+              nullptr);
+}

@@ -258,6 +258,12 @@ bool KTrcFile::ReadFrame(std::vector<KVector4>& oPositions, int pCount, KTime& i
     return true;
 }
 
+bool KTrcFile::EndRead()
+{
+    std::vector<std::string_view>().swap(mCells);
+    return true;
+}
+
 void KTrcFile::SplitFrameCells(const std::string& pLine)
 {
     // A line with a tab has tab-separated cells, blanks around a number being padding and a run

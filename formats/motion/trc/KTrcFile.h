@@ -31,6 +31,8 @@ public:
     bool ReadNames(std::vector<KString>& ioNames, bool pKeepPrefixes) override;
     bool ReadFrame(std::vector<KVector4>& oPositions, int pCount, KTime& ioTime, int& ioFrame,
                    KTime pPeriod, bool pZeroOccluded) override;
+    // Hands back the room of a frame line's cells (three a marker).
+    bool EndRead() override;
 
     bool WriteHeader(const KOpticalMarkerHeader& pHeader) override;
     bool WriteNames(const std::vector<KString>& pNames) override;
