@@ -616,7 +616,9 @@ void PrintSummary(KRyvObjectFactory& ioFactory, KRyvScene& ioScene)
                 if (lTake != lNode->GetTakeNodeName(t)) {
                     continue;
                 }
-                const KFCurveNode* lChannels = lNode->GetTakeNode(t)->GetKFCurveNode();
+                // Channels a take has not made yet hold no keys: looking at the made ones
+                // keeps a wide scene from making every channel of every node just to count.
+                const KFCurveNode* lChannels = lNode->GetTakeNode(t)->GetMadeKFCurveNode();
                 lCurves += CountAnimatedCurves(lChannels);
                 KTime lNodeStart;
                 KTime lNodeStop;
