@@ -229,8 +229,7 @@ bool KC3dFile::ReadHeader(KOpticalMarkerHeader& oHeader)
     mFloatData = lScale < 0.0;
     mScale =
         !mFloatData && lScale > kMinScale && lScale < kMaxScale ? lScale : kDefaultIntegerScale;
-    const double lRate = KC3dEncoding::ReadFloat(lHeader + kRateFloat, mProcessor);
-    mRate = lRate > kMinRate && lRate < kMaxRate ? lRate : kDefaultRate;
+    ReadRate(lHeader);
     ReadEvents(lHeader);
     if (!ReadLayout(lHeader)) {
         return false;
@@ -242,6 +241,21 @@ bool KC3dFile::ReadHeader(KOpticalMarkerHeader& oHeader)
     oHeader.mFrameRate = mRate;
     oHeader.mScale = 1.0;
     return true;
+}
+
+void KC3dFile::ReadRate(const std::uint8_t* pHeader)
+{
+    const double lRate = KC3dEncoding::ReadFloat(pHeader + kRateFloat, mProcessor);
+    if (KMotionFrameRate::IsValid(lRate)) {
+        mRate = lRate;
+        return;
+    }
+    mRate = kDefaultRate;
+    char lText[32];
+    std::snprintf(lText, sizeof(lText), "%g", lRate);
+    mWarnings += BaseName(mSource->GetName()) + ": the header's frame rate " + lText +
+                 " is not a usable rate; the take is read at " +
+                 std::to_string(static_cast<int>(kDefaultRate)) + " frames per second\n";
 }
 
 bool KC3dFile::ReadParameterSection(const std::uint8_t* pHeader)
@@ -349,8 +363,11 @@ void KC3dFile::AddFrameCounts(const std::uint8_t* pHeader, KC3dFrameLayout& ioLa
     // A last frame of 65535 (or -1) says the take outgrew the header's words.
     if (lLast == kMaxFrameWord) {
         ioLayout.SetLongTake();
+    } else if (lLast < lFirst) {
+        ioLayout.AddImpossibleCount("the header", "frames " + std::to_string(lFirst) + " to " +
+                                                      std::to_string(lLast));
     } else {
-        ioLayout.AddCount("the header", lLast >= lFirst ? lLast - lFirst + 1 : 0);
+        ioLayout.AddCount("the header", lLast - lFirst + 1);
     }
     const int lTrial = mParameters.FindGroup("TRIAL");
     const KC3dParameters::Parameter* lStart =

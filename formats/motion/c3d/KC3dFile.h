@@ -49,10 +49,8 @@ public:
     // Integer scales outside this range read as kDefaultIntegerScale.
     static constexpr double kMinScale = 0.001;
     static constexpr double kMaxScale = 1000.0;
-    // Rates outside this range read as kDefaultRate. High-speed captures run at 1000 Hz and
-    // more, so the top is the bound every motion format shares, not 1000.
-    static constexpr double kMinRate = KMotionFrameRate::kMinFrameRate;
-    static constexpr double kMaxRate = KMotionFrameRate::kMaxFrameRate;
+    // A header rate no motion format takes reads as this one, with a warning. High-speed
+    // captures run at 1000 Hz and more: every rate KMotionFrameRate takes is kept.
     static constexpr double kDefaultRate = 30.0;
     // The most points a header word, and a LABELS row of one byte, can count.
     static constexpr int kMaxPoints = 65535;
@@ -106,6 +104,8 @@ public:
 private:
     bool Corrupt(const std::string& pWhy);
     bool ReadBytes(std::uint64_t pOffset, std::uint8_t* oBytes, std::size_t pSize);
+    // The header's frame rate, or kDefaultRate with a warning when no motion format takes it.
+    void ReadRate(const std::uint8_t* pHeader);
     bool ReadParameterSection(const std::uint8_t* pHeader);
     bool KeepWholeParameters();
     // The analog samples and the frames each frame record holds (KC3dFrameLayout).

@@ -16,6 +16,11 @@ void KC3dFrameLayout::AddCount(const std::string& pSource, std::uint64_t pFrames
     mCounts.push_back({pSource, pFrames});
 }
 
+void KC3dFrameLayout::AddImpossibleCount(const std::string& pSource, const std::string& pWhat)
+{
+    mImpossible.push_back(pSource + " " + pWhat);
+}
+
 std::uint64_t KC3dFrameLayout::FrameBytes(std::uint64_t pAnalog) const
 {
     return mPointBytes + pAnalog * mSampleBytes;
@@ -71,6 +76,9 @@ bool KC3dFrameLayout::SingleCount() const
 std::string KC3dFrameLayout::ListCounts() const
 {
     std::string lList = mLongTake ? "the header 65535 or more" : "";
+    for (const std::string& lImpossible : mImpossible) {
+        lList += (lList.empty() ? "" : ", ") + lImpossible;
+    }
     for (const Figure& lCount : mCounts) {
         lList += (lList.empty() ? "" : ", ") + lCount.mSource + " " + std::to_string(lCount.mValue);
     }
@@ -95,6 +103,7 @@ bool KC3dFrameLayout::Resolve(std::string& oWhy)
         mAnalogs.push_back({"the header", 0});
     }
     if (FindAgreement()) {
+        mCountsDisagree = !mImpossible.empty();
         for (const Figure& lCount : mCounts) {
             mCountsDisagree = mCountsDisagree || lCount.mValue != mFrames;
         }
@@ -108,7 +117,7 @@ bool KC3dFrameLayout::Resolve(std::string& oWhy)
     mAnalog = mAnalogs.front().mValue;
     // One declared count and no long-take mark: the frames may be followed by more data, and a
     // file cut short is refused rather than read in part.
-    if (!mLongTake && !mCounts.empty() && SingleCount()) {
+    if (!mLongTake && mImpossible.empty() && !mCounts.empty() && SingleCount()) {
         mFrames = mCounts.front().mValue;
         if (!Fits(mFrames, mAnalog)) {
             oWhy = mCounts.front().mSource + " declares " + std::to_string(mFrames) +
@@ -119,7 +128,7 @@ bool KC3dFrameLayout::Resolve(std::string& oWhy)
     }
     mFrames = mDataBytes / FrameBytes(mAnalog);
     mFromData = true;
-    mCountsDisagree = !mCounts.empty();
+    mCountsDisagree = !mCounts.empty() || !mImpossible.empty();
     return true;
 }
 

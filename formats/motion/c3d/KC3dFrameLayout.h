@@ -31,6 +31,9 @@ public:
     void AddCount(const std::string& pSource, std::uint64_t pFrames);
     // The header marks a take too long for its 16-bit frame words: the data gives the count.
     void SetLongTake() { mLongTake = true; }
+    // A declaration that cannot be a count (a last frame before the first, as pWhat says): the
+    // other counts or the data decide, and the warning names it.
+    void AddImpossibleCount(const std::string& pSource, const std::string& pWhat);
 
     // False with the reason when no layout fits.
     bool Resolve(std::string& oWhy);
@@ -69,6 +72,7 @@ private:
     std::uint64_t mDataBytes;
     std::vector<Figure> mAnalogs;
     std::vector<Figure> mCounts;
+    std::vector<std::string> mImpossible;
     bool mLongTake = false;
     std::uint64_t mAnalog = 0;
     std::string mAnalogSource;

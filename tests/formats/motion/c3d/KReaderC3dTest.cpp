@@ -418,3 +418,56 @@ TEST(KReaderC3d, FiveEncodingsOfTheSameCaptureAgree)
 }
 
 } // namespace
+
+TEST(KReaderC3d, UsableRatesAreKeptAndOthersReplacedWithAWarning)
+{
+    OpticalSettingsGuard lSettings;
+    struct RateCase
+    {
+        double mFileRate;
+        double mReadRate;
+        bool mWarned;
+    };
+    // High-speed captures run at 1000 Hz and beyond; only rates no motion format takes fall back.
+    const RateCase kCases[] = {
+        {1000.0, 1000.0, false},   {2000.0, 2000.0, false}, {250.0, 250.0, false},
+        {99968.0, 99968.0, false}, {0.0, 30.0, true},       {-120.0, 30.0, true},
+        {200000.0, 30.0, true},    {INFINITY, 30.0, true},  {NAN, 30.0, true}};
+    for (const RateCase& lCase : kCases) {
+        C3dFixture lFixture = ThreePoints(C3dFixture::eIntel, true);
+        lFixture.mRate = lCase.mFileRate;
+        lFixture.mFirstFrame = 50;
+        OpticalTestScene lTest;
+        KReaderC3d lReader(&lTest.mFactory);
+        ASSERT_TRUE(lTest.Read(lReader, WriteOpticalFile("rate.c3d", lFixture.Build())))
+            << lCase.mFileRate;
+        EXPECT_DOUBLE_EQ(lTest.mOptions->GetFrameRate(), lCase.mReadRate) << lCase.mFileRate;
+        // Frame 50 at the rate read: 50 / rate seconds.
+        EXPECT_NEAR(lTest.mOptions->GetStart().GetSecondDouble(), 50.0 / lCase.mReadRate, 1e-6)
+            << lCase.mFileRate;
+        const std::string lMessage = lReader.GetMessage().Buffer();
+        EXPECT_EQ(lMessage.find("frame rate") != std::string::npos, lCase.mWarned)
+            << lCase.mFileRate << ": " << lMessage;
+    }
+}
+
+TEST(KReaderC3d, AHeaderLastFrameBeforeItsFirstLeavesTheCountToTheData)
+{
+    OpticalSettingsGuard lSettings;
+    C3dFixture lFixture;
+    lFixture.mLabels = {"A"};
+    for (int i = 0; i < 50; ++i) {
+        lFixture.mFrames.push_back({{static_cast<double>(i), 1.0, 2.0, true}});
+    }
+    lFixture.mFirstFrame = 20;
+    lFixture.mLastFrameWord = 10;
+    OpticalTestScene lTest;
+    KReaderC3d lReader(&lTest.mFactory);
+    ASSERT_TRUE(lTest.Read(lReader, WriteOpticalFile("backwards.c3d", lFixture.Build())));
+    EXPECT_EQ(lTest.mOptions->GetFrameCount(), 50);
+    // Point X of 49 mm at the last frame: scene x = -4.9 cm.
+    EXPECT_NEAR(lTest.Value(0, 0, 49), -4.9, 1e-6);
+    const std::string lMessage = lReader.GetMessage().Buffer();
+    EXPECT_NE(lMessage.find("the frame counts disagree"), std::string::npos) << lMessage;
+    EXPECT_NE(lMessage.find("20 to 10"), std::string::npos) << lMessage;
+}
