@@ -18,6 +18,15 @@ bool KMotionFrameRate::ToTimeMode(double pRate, int& pTimeMode)
     return true;
 }
 
+std::int64_t KMotionFrameRate::PeriodTicks(double pRate)
+{
+    int lMode = 0;
+    if (!ToTimeMode(pRate, lMode)) {
+        return 0;
+    }
+    return lMode != 0 ? KTime::GetTicksPerFrame(lMode) : KTime::GetFramePeriod(pRate).Get();
+}
+
 bool KMotionFrameRate::FromFrameTime(double pSeconds, double& pRate)
 {
     // Compared before dividing: 1 / 1e-320 would overflow to infinity.
@@ -30,4 +39,20 @@ bool KMotionFrameRate::FromFrameTime(double pSeconds, double& pRate)
     }
     pRate = lRate;
     return true;
+}
+
+double KMotionFrameRate::FromPeriodTicks(std::int64_t pTicks)
+{
+    if (pTicks <= 0) {
+        return 0.0;
+    }
+    const double lRate = static_cast<double>(KTime::kTicksPerSecond) / static_cast<double>(pTicks);
+    double lScale = 1.0;
+    for (int lDecimals = 0; lDecimals <= kMaxRateDecimals; ++lDecimals, lScale *= 10.0) {
+        const double lRounded = std::round(lRate * lScale) / lScale;
+        if (PeriodTicks(lRounded) == pTicks) {
+            return lRounded;
+        }
+    }
+    return lRate;
 }

@@ -1,6 +1,8 @@
 #ifndef RYVKIT_FORMATS_MOTION_KMOTIONFRAMERATE_H
 #define RYVKIT_FORMATS_MOTION_KMOTIONFRAMERATE_H
 
+#include <cstdint>
+
 // The one check every motion format applies to a frame rate read from a file or handed in by a
 // caller, before it reaches a time mode, a frame period or a float-to-integer conversion. A
 // usable rate is finite and lies between kMinFrameRate and kMaxFrameRate frames per second;
@@ -23,6 +25,14 @@ public:
     // time is not finite or gives no usable rate (0, negative, shorter than 1 / kMaxFrameRate,
     // longer than 1 / kMinFrameRate).
     static bool FromFrameTime(double pSeconds, double& pRate);
+    // The frame period in ticks the motion options give a rate: its time mode's, else the
+    // rate's own; 0 for an unusable rate.
+    static std::int64_t PeriodTicks(double pRate);
+    // The rate a frame period of pTicks stands for: of the rates with at most kMaxRateDecimals
+    // decimals whose PeriodTicks is pTicks, the one with the fewest (a 144 Hz period of 320737208
+    // ticks gives 144, not 144.00000014965525); else the quotient itself. 0 for pTicks <= 0.
+    static double FromPeriodTicks(std::int64_t pTicks);
+    static constexpr int kMaxRateDecimals = 6;
 };
 
 #endif

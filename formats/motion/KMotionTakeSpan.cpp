@@ -5,6 +5,7 @@
 #include "animation/KRyvTakeNode.h"
 #include "animation/KTakeInfo.h"
 #include "core/KTimeModeTable.h"
+#include "formats/motion/KMotionFrameRate.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "scene/KRyvGlobalTimeSettings.h"
 #include "scene/KRyvNode.h"
@@ -91,7 +92,7 @@ const char* TryFill(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     }
     ioOptions.SetStart(lInfo->mLocalStart);
     ioOptions.SetFrameCount(static_cast<int>(lFrames));
-    ioOptions.SetTimeMode(0, 1.0 / KTime(lPeriod).GetSecondDouble());
+    ioOptions.SetTimeMode(0, KMotionFrameRate::FromPeriodTicks(lPeriod));
     return nullptr;
 }
 
