@@ -91,6 +91,13 @@ std::unique_ptr<KStreamOptions> KImporter::GetReadOptions()
     }
 }
 
+void KImporter::AskReadQuestions(KStreamOptions& ioOptions)
+{
+    if (mReader) {
+        mReader->AskReadQuestions(ioOptions);
+    }
+}
+
 bool KImporter::Import(KRyvScene* pScene, KStreamOptions* pOptions)
 {
     mError.ClearLastError();

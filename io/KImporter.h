@@ -56,6 +56,9 @@ public:
     // kWrongPassword when the reader failed with its wrong-password code, else
     // kUnidentifiedError. The reader's message is taken over in every case.
     bool Import(KRyvScene* pScene, KStreamOptions* pOptions);
+    // The reader's AskReadQuestions on ioOptions, an option set from GetReadOptions whose
+    // question callback answers them; nothing without a reader.
+    void AskReadQuestions(KStreamOptions& ioOptions);
     // Destroys the reader (closing its file).
     void Reset();
 

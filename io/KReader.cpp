@@ -107,3 +107,5 @@ bool KReader::ReportDuplicateNames(KRyvNode* pNode, KString& ioMessage)
     }
     return lUnique;
 }
+
+void KReader::AskReadQuestions(KStreamOptions&) {}

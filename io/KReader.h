@@ -52,6 +52,10 @@ public:
     // A new option set of the reader's format with its defaults, owned by the caller.
     virtual std::unique_ptr<KStreamOptions> GetReadOptions() = 0;
     virtual bool Read(KRyvScene* pScene, KStreamOptions* pOptions) = 0;
+    // Puts again, to ioOptions' own question callback, what GetReadOptions asked of the set's
+    // default one (which answers none): a TRC reader asks whether to load the time code beside
+    // the file. Readers that ask nothing do nothing.
+    virtual void AskReadQuestions(KStreamOptions& ioOptions);
 
     // True when no two nodes below pNode (the node itself not counted) share a name. Otherwise
     // appends "\n    " and the name (without prefix) to ioMessage once for each shared name, in

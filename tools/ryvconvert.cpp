@@ -358,6 +358,21 @@ std::string WithExtension(const std::string& pPath, const char* pExtension)
     return (lHasExtension ? pPath.substr(0, lDot) : pPath) + pExtension;
 }
 
+// What a reader asks while it sets up its options (a TRC's time code: load it?) is answered with
+// the first button, the one that takes the data the file comes with; each question and its
+// answer are printed.
+void AnswerReadQuestions(KImporter& ioImporter, KStreamOptions& ioOptions)
+{
+    ioOptions.SetQuestionCallback([](const char* pTitle, const char* pText, const char* pButton1,
+                                     const char* pButton2, const char*) {
+        // A single button only acknowledges a notice.
+        std::fprintf(stderr, "ryvconvert: %s: %s%s%s\n", pTitle, pText, pButton2 ? " " : "",
+                     pButton2 ? pButton1 : "");
+        return 1;
+    });
+    ioImporter.AskReadQuestions(ioOptions);
+}
+
 // Reads pPath into the scene (pSkeleton: the option set of the ASF read an AMC read needs);
 // oOptions keeps the option set the read used (null when none) and oCompanions the further files
 // the reader took data from.
@@ -383,6 +398,7 @@ bool ReadScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
         lOptions = lImporter.GetReadOptions();
         if (lOptions) {
             ShowProgress(*lOptions);
+            AnswerReadQuestions(lImporter, *lOptions);
             ApplyNativeChoices(pChoices, lOptions.get());
             AskUniqueMarkerNames(lOptions.get());
             LendSkeleton(pSkeleton, lOptions.get());
@@ -575,8 +591,12 @@ void PrintNode(KRyvNode* pNode, int pDepth)
     std::printf("\n");
 }
 
-void PrintSummary(KRyvObjectFactory& ioFactory, KRyvScene& ioScene)
+void PrintSummary(KRyvObjectFactory& ioFactory, KRyvScene& ioScene,
+                  const std::vector<std::string>& pCompanions)
 {
+    for (const std::string& lCompanion : pCompanions) {
+        std::printf("also read: %s\n", lCompanion.c_str());
+    }
     std::printf("nodes:\n");
     std::vector<std::pair<KRyvNode*, int>> lStack;
     if (ioScene.GetRootNode()) {
@@ -620,8 +640,9 @@ void PrintSummary(KRyvObjectFactory& ioFactory, KRyvScene& ioScene)
                 // keeps a wide scene from making every channel of every node just to count.
                 const KFCurveNode* lChannels = lNode->GetTakeNode(t)->GetMadeKFCurveNode();
                 lCurves += CountAnimatedCurves(lChannels);
-                KTime lNodeStart;
-                KTime lNodeStop;
+                // The interval only widens what it is given.
+                KTime lNodeStart = KTime::kInfinity;
+                KTime lNodeStop = KTime::kMinusInfinity;
                 if (lChannels && lChannels->GetAnimationInterval(lNodeStart, lNodeStop)) {
                     if (!lAnimated || lNodeStart < lStart) {
                         lStart = lNodeStart;
@@ -705,7 +726,7 @@ int main(int argc, char** argv)
                           ? 0
                           : 1;
         } else {
-            PrintSummary(lFactory, lScene);
+            PrintSummary(lFactory, lScene, lCompanions);
         }
     }
     return lResult;

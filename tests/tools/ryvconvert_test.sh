@@ -363,5 +363,19 @@ expect_text err 'marker "B:Knee" is written as "Knee 1"'
 expect_status 0 "$TOOL" "$WORK/two.c3d"
 expect_text out "Model::Knee 1 (OpticalMarker)"
 
+# The summary gives each take's own span, and a TRC's time code beside it is applied and named.
+printf 'PathFileType\t4\t(X/Y/Z)\tlate.trc\nDataRate\tCameraRate\tNumFrames\tNumMarkers\tUnits\tOrigDataRate\tOrigDataStartFrame\tOrigNumFrames\n10\t10\t3\t1\tmm\t10\t5\t3\nFrame#\tTime\tA\t\t\t\n\t\tX1\tY1\tZ1\n\n5\t0.4\t1\t2\t3\n6\t0.5\t2\t2\t3\n7\t0.6\t3\t2\t3\n' >"$WORK/late.trc"
+expect_status 0 "$TOOL" "$WORK/late.trc"
+expect_text out "^  late: 0.400 s to 0.600 s, "
+printf '01:00:00:12\nSMPTE\n30\n' >"$WORK/late.tc"
+expect_status 0 "$TOOL" "$WORK/late.trc"
+expect_text out "^also read: $WORK/late.tc$"
+expect_text out "^  late: 3600.400 s to 3600.600 s, "
+expect_text err "^ryvconvert: Time Code File: Load late.tc? Yes$"
+printf '01:00:00:30\nSMPTE\n30\n' >"$WORK/late.tc"
+expect_status 0 "$TOOL" "$WORK/late.trc"
+expect_text err "late.tc is invalid$"
+expect_text out "^  late: 0.400 s to 0.600 s, "
+
 [ "$FAILS" -eq 0 ] && echo "ryvconvert: all checks passed"
 [ "$FAILS" -eq 0 ]

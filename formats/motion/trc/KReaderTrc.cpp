@@ -59,6 +59,13 @@ void KReaderTrc::SetReadDefaults(KStreamOptionsMotion& ioOptions)
     LoadTimeCode(ioOptions);
 }
 
+void KReaderTrc::AskReadQuestions(KStreamOptions& ioOptions)
+{
+    if (ioOptions.IsA(KStreamOptionsMotion::ClassId())) {
+        LoadTimeCode(static_cast<KStreamOptionsMotion&>(ioOptions));
+    }
+}
+
 void KReaderTrc::LoadTimeCode(KStreamOptionsMotion& ioOptions)
 {
     if (GetFileName().empty()) {

@@ -11,7 +11,7 @@
 //
 // GetReadOptions asks through the set it has just made, whose question callback is still the
 // default (answering 0, so nothing is loaded). A caller that answers questions installs its
-// callback on the set and calls LoadTimeCode with it.
+// callback on the set and calls AskReadQuestions (or LoadTimeCode) with it.
 class KReaderTrc : public KReaderOptical
 {
 public:
@@ -24,6 +24,8 @@ public:
     // The time-code step of the read options, on ioOptions' question callback; nothing happens
     // when no file is open or no time-code file lies beside it.
     void LoadTimeCode(KStreamOptionsMotion& ioOptions);
+    // LoadTimeCode, on a TRC option set.
+    void AskReadQuestions(KStreamOptions& ioOptions) override;
 
 protected:
     std::unique_ptr<KOpticalMarkerFile> CreateFile(std::unique_ptr<KByteSource> pSource) override;
