@@ -700,7 +700,8 @@ void KWriterObj::Session::WriteMaterialBlock(const KObjPair& pPair)
     AppendVector(mMtlText, "Ks", lColor, 3);
     mMtlText += "illum 2\n";
     AppendVector(mMtlText, "Ns", &lShininess, 1);
-    AppendVector(mMtlText, "Tr", &lOpacity, 1);
+    // "d" is the opacity everywhere; "Tr" would be read as its complement by most readers.
+    AppendVector(mMtlText, "d", &lOpacity, 1);
 }
 
 std::string KWriterObj::Session::CopyTexture(KRyvTexture* pTexture)

@@ -166,7 +166,8 @@ TEST(KReaderObjTest, MaterialsFromTheLibrary)
     EXPECT_DOUBLE_EQ(lOdd->GetDiffuseColor().mBlue, 0.5);
     EXPECT_DOUBLE_EQ(lOdd->GetAmbientColor().mRed,
                      KRyvMaterial(nullptr, "x").GetAmbientColor().mRed);
-    EXPECT_NEAR(lOdd->GetOpacity(), 0.25, 1e-6);
+    // "Tr" alone is the transparency.
+    EXPECT_NEAR(lOdd->GetOpacity(), 0.75, 1e-6);
     EXPECT_NEAR(lOdd->GetShininess(), 1.0, 1e-6);
     KRyvTexture* lTexture = lRead.mFactory->FindTexture("Texture::odd");
     ASSERT_NE(lTexture, nullptr);
@@ -188,6 +189,27 @@ TEST(KReaderObjTest, MaterialsFromTheLibrary)
     EXPECT_EQ(lBare.Mesh("default")->GetMaterialMappingMode(), KRyvMesh::eMappingAllSame);
     ASSERT_EQ(lBare.Mesh("default")->GetMaterialCount(), 1);
     EXPECT_STREQ(lBare.Mesh("default")->GetMaterial(0)->GetName().Buffer(), "Material::red");
+}
+
+TEST(KReaderObjTest, OpacityIsDAndTrAloneItsComplement)
+{
+    const struct
+    {
+        const char* mStatements;
+        double mOpacity;
+    } kCases[] = {
+        {"d 0.25\n", 0.25},         {"Tr 0.25\n", 0.75}, {"Tr 0.6\nd 0.25\n", 0.25},
+        {"d 0.25\nTr 0.6\n", 0.25}, {"Tr 1\n", 0.0},     {"Tr\nd x\nTr 0.1\n", 0.9},
+    };
+    for (const auto& lCase : kCases) {
+        TempFolder lFolder;
+        lFolder.Write("lib.mtl", std::string("newmtl glass\n") + lCase.mStatements);
+        ObjRead lRead(lFolder.PathOf("a.obj"),
+                      "mtllib lib.mtl\n" + kTriangle + "usemtl glass\nf 1 2 3\n");
+        const KRyvMaterial* lGlass = lRead.mFactory->FindMaterial("Material::glass");
+        ASSERT_NE(lGlass, nullptr) << lCase.mStatements;
+        EXPECT_NEAR(lGlass->GetOpacity(), lCase.mOpacity, 1e-6) << lCase.mStatements;
+    }
 }
 
 TEST(KReaderObjTest, FirstDefinitionOfANameWinsAndNamesKeepTheirCase)

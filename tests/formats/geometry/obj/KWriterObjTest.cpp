@@ -189,7 +189,9 @@ TEST(KWriterObjTest, MaterialsTexturesAndTheLibraryFile)
               (std::vector<std::string>{"map_Kd wood.bmp"}));
     EXPECT_EQ(LinesStartingWith(lLibrary, "Kd ")[0], "Kd 1.000000 0.000000 0.000000");
     EXPECT_EQ(LinesStartingWith(lLibrary, "Ns ")[0], "Ns 25.000000");
-    EXPECT_EQ(LinesStartingWith(lLibrary, "Tr ")[0], "Tr 0.500000");
+    EXPECT_EQ(LinesStartingWith(lLibrary, "d "),
+              (std::vector<std::string>{"d 0.500000", "d 0.500000"}));
+    EXPECT_TRUE(LinesStartingWith(lLibrary, "Tr ").empty());
     EXPECT_EQ(TempFolder::Read(lFolder.Path() + "/out/wood.bmp"), "BMxxxx");
 
     // A texture whose file is gone: a warning, no empty copy.
