@@ -68,8 +68,8 @@ KVector4 TriangleNormal(const KVector4& pP0, const KVector4& pP1, const KVector4
 } // namespace
 
 // What a group's mesh is made of besides its polygons, which go into the mesh as the corners are
-// matched: one point per distinct (vertex, UV, normal) triple, numbered in the order of their
-// first corners. Kept as small as it can be: the mesh's own points and normals are the peak.
+// matched: one point per distinct (vertex, normal) pair, numbered in the order of their first
+// corners. Kept as small as it can be: the mesh's own points and normals are the peak.
 struct KObjMeshBuild
 {
     // Per point: its vertex in the reader's vertices.
@@ -79,9 +79,12 @@ struct KObjMeshBuild
     KObjList<int> mPointNormal;
     // Per polygon: its points take the polygon's flat normal.
     std::vector<bool> mFlatPolygons;
+    // The texture vertices the mesh uses, in the order of first use.
     std::vector<KVector2> mUVs;
-    // Per point, only when the file has texture vertices: its UV in mUVs, -1 when none.
-    KObjList<int> mPointUV;
+    // Per texture vertex in mUVs, its index in the file.
+    KObjList<int> mUVFileIndex;
+    // Per polygon vertex, only when the file has texture vertices: its UV in mUVs, -1 when none.
+    std::vector<int> mCornerUV;
     int mPointCount = 0;
 };
 
@@ -186,11 +189,11 @@ int KObjMeshBuilder::FindTriple(const KObjCorner& pCorner)
     }
     const Chain& lChain = mChains[static_cast<std::size_t>(pCorner.mVertex)];
     if (lChain.mLength > kMaxChainLength) {
-        const auto lFound = mLongChains.find({pCorner.mVertex, pCorner.mUV, pCorner.mNormal});
+        const auto lFound = mLongChains.find({pCorner.mVertex, pCorner.mNormal});
         return lFound == mLongChains.end() ? -1 : lFound->second;
     }
     for (int lTriple = lChain.mHead; lTriple >= 0; lTriple = mTriples[lTriple].mNext) {
-        if (mTriples[lTriple].mUV == pCorner.mUV && mTriples[lTriple].mNormal == pCorner.mNormal) {
+        if (mTriples[lTriple].mNormal == pCorner.mNormal) {
             return mTriples[lTriple].mPoint;
         }
     }
@@ -208,7 +211,7 @@ void KObjMeshBuilder::AddTriple(const KObjCorner& pCorner, int pPoint)
         // outnumber the file's vertices.
         mTriples.reserve(std::min(mMeshCorners, mVertices.size()));
     }
-    mTriples.push_back({pCorner.mUV, pCorner.mNormal, pPoint, lChain.mHead});
+    mTriples.push_back({pCorner.mNormal, pPoint, lChain.mHead});
     lChain.mHead = static_cast<int>(mTriples.size()) - 1;
     ++lChain.mLength;
     if (lChain.mLength == kMaxChainLength + 1) {
@@ -216,11 +219,10 @@ void KObjMeshBuilder::AddTriple(const KObjCorner& pCorner, int pPoint)
         // chain could grow with the vertex's degree; past a few entries it moves to the table.
         for (int lTriple = lChain.mHead; lTriple >= 0; lTriple = mTriples[lTriple].mNext) {
             const Triple& lMoved = mTriples[lTriple];
-            mLongChains.emplace(KObjCornerKey{pCorner.mVertex, lMoved.mUV, lMoved.mNormal},
-                                lMoved.mPoint);
+            mLongChains.emplace(KObjCornerKey{pCorner.mVertex, lMoved.mNormal}, lMoved.mPoint);
         }
     } else if (lChain.mLength > kMaxChainLength) {
-        mLongChains.emplace(KObjCornerKey{pCorner.mVertex, pCorner.mUV, pCorner.mNormal}, pPoint);
+        mLongChains.emplace(KObjCornerKey{pCorner.mVertex, pCorner.mNormal}, pPoint);
     }
 }
 
@@ -240,9 +242,14 @@ KRyvMesh* KObjMeshBuilder::Build(KObjGroup& ioGroup, bool pLastGroup)
     // points and normals are the peak of the read, so nothing else should stand beside them.
     ioGroup.mSets.clear();
     ReleaseTriples();
+    for (int lFileUV : lBuild.mUVFileIndex) {
+        mMeshUVOf[static_cast<std::size_t>(lFileUV)] = -1;
+    }
+    KObjList<int>().swap(lBuild.mUVFileIndex);
     if (pLastGroup) {
         KObjList<KObjCorner>().swap(mCorners);
         KObjList<KVector2>().swap(mUVs);
+        KObjList<int>().swap(mMeshUVOf);
         KObjList<Chain>().swap(mChains);
         KObjList<int>().swap(mTouchedVertices);
     }
@@ -328,7 +335,7 @@ void KObjMeshBuilder::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, KOb
     oBuild.mPointVertex.reserve(mMeshCorners);
     oBuild.mPointNormal.reserve(mMeshCorners);
     if (!mUVs.empty()) {
-        oBuild.mPointUV.reserve(mMeshCorners);
+        oBuild.mCornerUV.reserve(mMeshCorners);
     }
     // Polygons are visited by ascending smoothing group, in file order within one.
     for (const auto& lEntry : pGroup.mSets) {
@@ -339,6 +346,9 @@ void KObjMeshBuilder::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, KOb
             for (int i = 0; i < lFace.mCount; ++i) {
                 ioMesh.AddPolygon(
                     AddCorner(lFace, i, ioMesh.GetPolygonVertices() + lStart, oBuild));
+                if (!mUVs.empty()) {
+                    AddCornerUV(mCorners[lFace.mFirst + i], oBuild);
+                }
             }
         }
     }
@@ -355,7 +365,7 @@ int KObjMeshBuilder::AddCorner(const KObjFace& pFace, int pCorner, const int* pF
     if (lInFace) {
         for (int i = 0; i < pCorner; ++i) {
             const KObjCorner& lEarlier = mCorners[pFace.mFirst + i];
-            if (lEarlier.mVertex == lCorner.mVertex && lEarlier.mUV == lCorner.mUV) {
+            if (lEarlier.mVertex == lCorner.mVertex) {
                 return pFacePoints[i];
             }
         }
@@ -370,13 +380,25 @@ int KObjMeshBuilder::AddCorner(const KObjFace& pFace, int pCorner, const int* pF
     if (!lFlat) {
         ioBuild.mPointNormal.push_back(lCorner.mNormal);
     }
-    if (!mUVs.empty()) {
-        ioBuild.mPointUV.push_back(lCorner.mUV >= 0 ? static_cast<int>(ioBuild.mUVs.size()) : -1);
-        if (lCorner.mUV >= 0) {
-            ioBuild.mUVs.push_back(mUVs[lCorner.mUV]);
-        }
-    }
     return lPoint;
+}
+
+void KObjMeshBuilder::AddCornerUV(const KObjCorner& pCorner, KObjMeshBuild& ioBuild)
+{
+    if (pCorner.mUV < 0) {
+        ioBuild.mCornerUV.push_back(-1);
+        return;
+    }
+    if (mMeshUVOf.empty()) {
+        mMeshUVOf.assign(mUVs.size(), -1);
+    }
+    int& lMeshUV = mMeshUVOf[static_cast<std::size_t>(pCorner.mUV)];
+    if (lMeshUV < 0) {
+        lMeshUV = static_cast<int>(ioBuild.mUVs.size());
+        ioBuild.mUVs.push_back(mUVs[static_cast<std::size_t>(pCorner.mUV)]);
+        ioBuild.mUVFileIndex.push_back(pCorner.mUV);
+    }
+    ioBuild.mCornerUV.push_back(lMeshUV);
 }
 
 void KObjMeshBuilder::ReleaseTriples()
@@ -443,7 +465,7 @@ void KObjMeshBuilder::SetUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
     // A corner without a texture vertex in a mesh with UVs gets a (0, 0) of its own, so that the
     // UV index array stays one entry per polygon vertex.
     int lZeroUV = -1;
-    for (int& lUV : ioBuild.mPointUV) {
+    for (int& lUV : ioBuild.mCornerUV) {
         if (lUV < 0) {
             if (lZeroUV < 0) {
                 lZeroUV = static_cast<int>(ioBuild.mUVs.size());
@@ -454,11 +476,6 @@ void KObjMeshBuilder::SetUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
     }
     ioMesh.InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
     KLayerElementUV* lElement = ioMesh.GetLayer(0)->GetUVs();
-    const int* lPolygonPoints = ioMesh.GetPolygonVertices();
-    std::vector<int>& lIndices = lElement->GetIndexArray();
-    lIndices.resize(static_cast<std::size_t>(ioMesh.GetPolygonVertexCount()));
-    for (int& lIndex : lIndices) {
-        lIndex = ioBuild.mPointUV[static_cast<std::size_t>(*lPolygonPoints++)];
-    }
+    lElement->GetIndexArray() = std::move(ioBuild.mCornerUV);
     lElement->GetDirectArray() = std::move(ioBuild.mUVs);
 }

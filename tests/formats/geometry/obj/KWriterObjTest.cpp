@@ -180,8 +180,9 @@ TEST(KWriterObjTest, MaterialsTexturesAndTheLibraryFile)
     EXPECT_EQ(LinesStartingWith(lText, "usemtl "),
               (std::vector<std::string>{"usemtl dark_red_paint", "usemtl dark_red_paint",
                                         "usemtl dark_red_paint1"}));
-    EXPECT_EQ(LinesStartingWith(lText, "vt ")[0], "vt 0.750000 0.250000");
-    EXPECT_EQ(LinesStartingWith(lText, "f ")[12], "f 17/1 18/2 19/3 20/4");
+    // Eight equal UVs are one "vt" line, swapped.
+    EXPECT_EQ(LinesStartingWith(lText, "vt "), (std::vector<std::string>{"vt 0.750000 0.250000"}));
+    EXPECT_EQ(LinesStartingWith(lText, "f ")[12], "f 17/1 18/1 19/1 20/1");
     const std::string lLibrary = TempFolder::Read(lFolder.Path() + "/out/Scene.mtl");
     EXPECT_EQ(LinesStartingWith(lLibrary, "newmtl "),
               (std::vector<std::string>{"newmtl dark_red_paint", "newmtl dark_red_paint1"}));
@@ -344,7 +345,11 @@ TEST(KWriterObjTest, PerCornerNormalsAndUVsAndMaterialRuns)
     for (int i = 0; i < 24; ++i) {
         lMesh->AddTextureUV(KVector2(i / 24.0, 0.5));
     }
-    lMesh->GetLayer(0)->GetUVs()->GetIndexArray().assign(24, 3);
+    // Every polygon takes the UVs 0, 2, 4 and 6 (u = 0, 1/12, 1/6, 1/4) in its corner order.
+    std::vector<int>& lUVIndices = lMesh->GetLayer(0)->GetUVs()->GetIndexArray();
+    for (int i = 0; i < 24; ++i) {
+        lUVIndices.push_back(i % 4 * 2);
+    }
     lMesh->InitMaterialIndices(KRyvMesh::eMappingByPolygon);
     lMesh->AddMaterial(lFactory.CreateMaterial("red"));
     lMesh->AddMaterial(lFactory.CreateMaterial("blue"));
@@ -352,11 +357,13 @@ TEST(KWriterObjTest, PerCornerNormalsAndUVsAndMaterialRuns)
     TempFolder lFolder;
     ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.PathOf("a.obj")));
     const std::string lText = TempFolder::Read(lFolder.PathOf("a.obj"));
-    // One normal and one UV per polygon vertex; a material line only where the material changes.
+    // One normal per polygon vertex, each distinct UV once in the order of first use; a material
+    // line only where the material changes.
     EXPECT_EQ(LinesStartingWith(lText, "vn ").size(), 24u);
-    EXPECT_EQ(LinesStartingWith(lText, "vt ").size(), 24u);
-    EXPECT_EQ(LinesStartingWith(lText, "vt ")[5], "vt 0.125000 0.500000");
-    EXPECT_EQ(LinesStartingWith(lText, "f ")[1], "f 6/5/5 5/6/6 8/7/7 7/8/8");
+    EXPECT_EQ(LinesStartingWith(lText, "vt "),
+              (std::vector<std::string>{"vt 0.000000 0.500000", "vt 0.083333 0.500000",
+                                        "vt 0.166667 0.500000", "vt 0.250000 0.500000"}));
+    EXPECT_EQ(LinesStartingWith(lText, "f ")[1], "f 6/1/5 5/2/6 8/3/7 7/4/8");
     EXPECT_EQ(LinesStartingWith(lText, "usemtl "),
               (std::vector<std::string>{"usemtl red", "usemtl blue", "usemtl red"}));
 }
