@@ -8,6 +8,7 @@
 #include "core/KMediaCopy.h"
 #include "core/KOutputFile.h"
 #include "formats/geometry/obj/KObjFixedFormat.h"
+#include "formats/geometry/obj/KObjUVLineTable.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
 #include "io/KNodeWalk.h"
 #include "scene/KRenamingStrategy.h"
@@ -27,7 +28,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <map>
 #include <new>
@@ -83,96 +83,6 @@ void AppendVector(std::string& ioText, const char* pKeyword, const double* pValu
     char lLine[kMaxLine];
     ioText.append(lLine, FormatVector(lLine, pKeyword, pValues, pCount));
 }
-
-// A "vt" line as the two numbers a reader gets back from it: lines that print alike have equal
-// keys, and so do the lines written again from what was read.
-struct KObjUVLineKey
-{
-    std::uint64_t mU;
-    std::uint64_t mV;
-
-    // pLine: "vt", then two numbers after a blank each, then the line end.
-    static KObjUVLineKey Of(const char* pLine, std::size_t pLength)
-    {
-        constexpr std::size_t kFirstNumber = 3;
-        const char* lEnd = pLine + pLength;
-        const char* lAt = pLine + kFirstNumber;
-        double lValues[2] = {0.0, 0.0};
-        for (double& lValue : lValues) {
-            // Each number ends at the blank or line end that follows it.
-            lAt = std::min(std::from_chars(lAt, lEnd, lValue).ptr + 1, lEnd);
-        }
-        KObjUVLineKey lKey;
-        std::memcpy(&lKey.mU, &lValues[0], sizeof(double));
-        std::memcpy(&lKey.mV, &lValues[1], sizeof(double));
-        return lKey;
-    }
-    bool operator==(const KObjUVLineKey& pOther) const
-    {
-        return mU == pOther.mU && mV == pOther.mV;
-    }
-};
-
-// The numbers of distinct "vt" lines by their keys, numbered from 0 in the order added. Open
-// addressing with linear probing in a table of numbers kept at most half full: a mesh has about
-// as many lines as points, and a node-based map spends its time on cache misses.
-class KObjUVLineTable
-{
-public:
-    // Room for pKeys keys without growing.
-    void Reserve(std::size_t pKeys)
-    {
-        std::size_t lSize = kFirstSize;
-        while (lSize < 2 * (pKeys + 1)) {
-            lSize *= 2;
-        }
-        Rehash(lSize);
-    }
-    // The number of the line pKey stands for; a new key gets the next number and oAdded.
-    int Find(const KObjUVLineKey& pKey, bool& oAdded)
-    {
-        if (2 * (mKeys.size() + 1) > mSlots.size()) {
-            Rehash(std::max(kFirstSize, 2 * mSlots.size()));
-        }
-        std::size_t lSlot = Hash(pKey) & (mSlots.size() - 1);
-        for (; mSlots[lSlot] >= 0; lSlot = (lSlot + 1) & (mSlots.size() - 1)) {
-            if (mKeys[static_cast<std::size_t>(mSlots[lSlot])] == pKey) {
-                oAdded = false;
-                return mSlots[lSlot];
-            }
-        }
-        mSlots[lSlot] = static_cast<int>(mKeys.size());
-        mKeys.push_back(pKey);
-        oAdded = true;
-        return mSlots[lSlot];
-    }
-
-private:
-    static constexpr std::size_t kFirstSize = 64;
-
-    static std::size_t Hash(const KObjUVLineKey& pKey)
-    {
-        std::uint64_t lHash = (pKey.mU ^ (pKey.mV >> 32 | pKey.mV << 32)) * 0x9E3779B97F4A7C15ull;
-        lHash ^= lHash >> 29;
-        lHash *= 0xBF58476D1CE4E5B9ull;
-        return static_cast<std::size_t>(lHash ^ (lHash >> 32));
-    }
-    // pSize: a power of two.
-    void Rehash(std::size_t pSize)
-    {
-        mSlots.assign(pSize, -1);
-        for (std::size_t i = 0; i < mKeys.size(); ++i) {
-            std::size_t lSlot = Hash(mKeys[i]) & (mSlots.size() - 1);
-            while (mSlots[lSlot] >= 0) {
-                lSlot = (lSlot + 1) & (mSlots.size() - 1);
-            }
-            mSlots[lSlot] = static_cast<int>(i);
-        }
-    }
-
-    std::vector<int> mSlots;
-    std::vector<KObjUVLineKey> mKeys;
-};
 
 // The row-vector product of a direction with the 3x3 part of a matrix.
 KVector4 MultDirection(const KMatrix& pMatrix, const KVector4& pDirection)

@@ -368,6 +368,54 @@ TEST(KWriterObjTest, PerCornerNormalsAndUVsAndMaterialRuns)
               (std::vector<std::string>{"usemtl red", "usemtl blue", "usemtl red"}));
 }
 
+// Twenty triangles whose corners use 30 UV entries, the first ten unswapped and the last ten
+// through a texture that swaps UVs: a line per distinct text, so corner 2, whose UV differs from
+// corner 0's by less than the printed precision, shares its line, and so does the swapped
+// (0.5, 0.5) of corner 45 with corner 15's.
+TEST(KWriterObjTest, EachDistinctUVLineIsWrittenOnce)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    KRyvMesh* lMesh = lFactory.CreateMesh();
+    const int lCorners = 60;
+    lMesh->InitControlPoints(lCorners);
+    lMesh->InitTextureIndices(KRyvMesh::eMappingByPolygon);
+    lMesh->AddTexture(lFactory.CreateTexture("plain"));
+    KRyvTexture* lSwapped = lFactory.CreateTexture("swapped");
+    lSwapped->SetSwapUV(true);
+    lMesh->AddTexture(lSwapped);
+    lMesh->InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
+    for (int i = 0; i < 30; ++i) {
+        lMesh->AddTextureUV(KVector2(i / 30.0, 0.5));
+    }
+    lMesh->AddTextureUV(KVector2(1e-9, 0.5));
+    std::vector<int>& lUVIndices = lMesh->GetLayer(0)->GetUVs()->GetIndexArray();
+    for (int c = 0; c < lCorners; ++c) {
+        lMesh->GetControlPoints()[c] = KVector4(c, c % 3, 0.0);
+        if (c % 3 == 0) {
+            lMesh->BeginPolygon(-1, c < 30 ? 0 : 1);
+        }
+        lMesh->AddPolygon(c);
+        lUVIndices.push_back(c == 2 ? 30 : c % 30);
+    }
+    KRyvNode* lNode = lFactory.CreateNode("Strip");
+    lNode->SetNodeAttribute(lMesh);
+    lScene.GetRootNode()->AddChild(lNode);
+    TempFolder lFolder;
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.PathOf("a.obj")));
+    const std::string lText = TempFolder::Read(lFolder.PathOf("a.obj"));
+    const std::vector<std::string> lLines = LinesStartingWith(lText, "vt ");
+    ASSERT_EQ(lLines.size(), 58u);
+    EXPECT_EQ(lLines[0], "vt 0.000000 0.500000");
+    EXPECT_EQ(lLines[2], "vt 0.100000 0.500000");
+    EXPECT_EQ(lLines[29], "vt 0.500000 0.000000");
+    EXPECT_EQ(lLines[57], "vt 0.500000 0.966667");
+    const std::vector<std::string> lFaces = LinesStartingWith(lText, "f ");
+    EXPECT_EQ(lFaces[0], "f 1/1 2/2 3/1");
+    EXPECT_EQ(lFaces[15], "f 46/15 47/45 48/46");
+    EXPECT_EQ(lFaces[19], "f 58/56 59/57 60/58");
+}
+
 // A bone moved by (0, 10, 0) since binding pulls the points it holds with their weights: fully
 // in every mode at weight 1; at weight 0.5 fully when the weights are normalised, halfway when
 // they are added to the rest pose. Indices outside the points are skipped.
