@@ -83,8 +83,16 @@ struct KObjMeshBuild
     std::vector<KVector2> mUVs;
     // Per texture vertex in mUVs, its index in the file.
     KObjList<int> mUVFileIndex;
-    // Per polygon vertex, only when the file has texture vertices: its UV in mUVs, -1 when none.
-    std::vector<int> mCornerUV;
+    // Only when the file has texture vertices: per point, the UV in mUVs of its first corner (-1
+    // when none), and the polygon vertices whose UV differs from their point's: a seam. Held so
+    // instead of a UV per polygon vertex, as the index array is made when the rest is given back.
+    KObjList<int> mPointUV;
+    struct Seam
+    {
+        int mPolygonVertex;
+        int mUV;
+    };
+    std::vector<Seam> mSeams;
     int mPointCount = 0;
 };
 
@@ -335,7 +343,7 @@ void KObjMeshBuilder::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, KOb
     oBuild.mPointVertex.reserve(mMeshCorners);
     oBuild.mPointNormal.reserve(mMeshCorners);
     if (!mUVs.empty()) {
-        oBuild.mCornerUV.reserve(mMeshCorners);
+        oBuild.mPointUV.reserve(mMeshCorners);
     }
     // Polygons are visited by ascending smoothing group, in file order within one.
     for (const auto& lEntry : pGroup.mSets) {
@@ -344,11 +352,12 @@ void KObjMeshBuilder::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, KOb
             oBuild.mFlatPolygons.push_back(IsFlatNormalCode(mCorners[lFace.mFirst].mNormal));
             const int lStart = ioMesh.GetPolygonVertexCount();
             for (int i = 0; i < lFace.mCount; ++i) {
-                ioMesh.AddPolygon(
-                    AddCorner(lFace, i, ioMesh.GetPolygonVertices() + lStart, oBuild));
+                const int lPoint =
+                    AddCorner(lFace, i, ioMesh.GetPolygonVertices() + lStart, oBuild);
                 if (!mUVs.empty()) {
-                    AddCornerUV(mCorners[lFace.mFirst + i], oBuild);
+                    AddCornerUV(mCorners[lFace.mFirst + i], lPoint, lStart + i, oBuild);
                 }
+                ioMesh.AddPolygon(lPoint);
             }
         }
     }
@@ -383,22 +392,27 @@ int KObjMeshBuilder::AddCorner(const KObjFace& pFace, int pCorner, const int* pF
     return lPoint;
 }
 
-void KObjMeshBuilder::AddCornerUV(const KObjCorner& pCorner, KObjMeshBuild& ioBuild)
+void KObjMeshBuilder::AddCornerUV(const KObjCorner& pCorner, int pPoint, int pPolygonVertex,
+                                  KObjMeshBuild& ioBuild)
 {
-    if (pCorner.mUV < 0) {
-        ioBuild.mCornerUV.push_back(-1);
-        return;
+    int lMeshUV = -1;
+    if (pCorner.mUV >= 0) {
+        if (mMeshUVOf.empty()) {
+            mMeshUVOf.assign(mUVs.size(), -1);
+        }
+        int& lKnown = mMeshUVOf[static_cast<std::size_t>(pCorner.mUV)];
+        if (lKnown < 0) {
+            lKnown = static_cast<int>(ioBuild.mUVs.size());
+            ioBuild.mUVs.push_back(mUVs[static_cast<std::size_t>(pCorner.mUV)]);
+            ioBuild.mUVFileIndex.push_back(pCorner.mUV);
+        }
+        lMeshUV = lKnown;
     }
-    if (mMeshUVOf.empty()) {
-        mMeshUVOf.assign(mUVs.size(), -1);
+    if (static_cast<std::size_t>(pPoint) == ioBuild.mPointUV.size()) {
+        ioBuild.mPointUV.push_back(lMeshUV);
+    } else if (ioBuild.mPointUV[static_cast<std::size_t>(pPoint)] != lMeshUV) {
+        ioBuild.mSeams.push_back({pPolygonVertex, lMeshUV});
     }
-    int& lMeshUV = mMeshUVOf[static_cast<std::size_t>(pCorner.mUV)];
-    if (lMeshUV < 0) {
-        lMeshUV = static_cast<int>(ioBuild.mUVs.size());
-        ioBuild.mUVs.push_back(mUVs[static_cast<std::size_t>(pCorner.mUV)]);
-        ioBuild.mUVFileIndex.push_back(pCorner.mUV);
-    }
-    ioBuild.mCornerUV.push_back(lMeshUV);
 }
 
 void KObjMeshBuilder::ReleaseTriples()
@@ -462,20 +476,29 @@ void KObjMeshBuilder::SetUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
     if (ioBuild.mUVs.empty()) {
         return;
     }
+    ioMesh.InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
+    KLayerElementUV* lElement = ioMesh.GetLayer(0)->GetUVs();
+    const int* lPolygonPoints = ioMesh.GetPolygonVertices();
+    std::vector<int>& lIndices = lElement->GetIndexArray();
+    lIndices.resize(static_cast<std::size_t>(ioMesh.GetPolygonVertexCount()));
+    for (int& lIndex : lIndices) {
+        lIndex = ioBuild.mPointUV[static_cast<std::size_t>(*lPolygonPoints++)];
+    }
+    KObjList<int>().swap(ioBuild.mPointUV);
+    for (const KObjMeshBuild::Seam& lSeam : ioBuild.mSeams) {
+        lIndices[static_cast<std::size_t>(lSeam.mPolygonVertex)] = lSeam.mUV;
+    }
     // A corner without a texture vertex in a mesh with UVs gets a (0, 0) of its own, so that the
     // UV index array stays one entry per polygon vertex.
     int lZeroUV = -1;
-    for (int& lUV : ioBuild.mCornerUV) {
-        if (lUV < 0) {
+    for (int& lIndex : lIndices) {
+        if (lIndex < 0) {
             if (lZeroUV < 0) {
                 lZeroUV = static_cast<int>(ioBuild.mUVs.size());
                 ioBuild.mUVs.emplace_back(0.0, 0.0);
             }
-            lUV = lZeroUV;
+            lIndex = lZeroUV;
         }
     }
-    ioMesh.InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
-    KLayerElementUV* lElement = ioMesh.GetLayer(0)->GetUVs();
-    lElement->GetIndexArray() = std::move(ioBuild.mCornerUV);
     lElement->GetDirectArray() = std::move(ioBuild.mUVs);
 }

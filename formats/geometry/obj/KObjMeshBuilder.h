@@ -124,7 +124,9 @@ private:
     void AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, KObjMeshBuild& oBuild);
     int AddCorner(const KObjFace& pFace, int pCorner, const int* pFacePoints,
                   KObjMeshBuild& ioBuild);
-    void AddCornerUV(const KObjCorner& pCorner, KObjMeshBuild& ioBuild);
+    // Records the UV of a corner that became polygon vertex pPolygonVertex on point pPoint.
+    void AddCornerUV(const KObjCorner& pCorner, int pPoint, int pPolygonVertex,
+                     KObjMeshBuild& ioBuild);
     void ReleaseTriples();
     void FillPoints(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
     void FillNormals(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
