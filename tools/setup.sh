@@ -16,9 +16,10 @@ command -v pkg-config >/dev/null || need+=(pkg-config)
 [ -f /usr/include/sodium.h ] || need+=(libsodium-dev)
 # The motion formats' angle functions.
 pkg-config --exists sleef 2>/dev/null || need+=(libsleef-dev)
-# Independent readers that the tests check the kit's 3DS and DXF files with.
+# Independent readers that the tests check the kit's 3DS, DXF and OBJ files with.
 [ -f /usr/include/lib3ds/file.h ] || need+=(lib3ds-dev)
 [ -f /usr/include/dxflib/dl_dxf.h ] || need+=(libdxflib-dev)
+[ -f /usr/include/tiny_obj_loader.h ] || need+=(libtinyobjloader-dev)
 if [ "${1:-}" = "--fuzz" ]; then
     command -v clang++ >/dev/null || need+=(clang)
 fi

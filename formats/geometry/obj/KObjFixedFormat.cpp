@@ -54,7 +54,9 @@ char* KObjFixedFormat::Write(char* pOut, double pValue)
         ++lWhole;
         lFraction = 0;
     }
-    if (std::signbit(pValue)) {
+    // A value that prints as zero has no sign: -0.0 does not survive the arithmetic of a second
+    // write (x * 1 + 0 is +0), so a sign here would make that write differ.
+    if (std::signbit(pValue) && (lWhole != 0 || lFraction != 0)) {
         *pOut++ = '-';
     }
     pOut = std::to_chars(pOut, pOut + kMaxLength, lWhole).ptr;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 KObjMaterialLibrary::~KObjMaterialLibrary()
 {
@@ -83,9 +84,26 @@ std::string ResolveTexturePath(std::string_view pText, const std::string& pFolde
     return lText;
 }
 
+// The two ways a library states how opaque a material is: "d" is the opacity, "Tr" its
+// complement, the transparency. Where both are given, "d" holds whatever their order.
+struct KObjOpacity
+{
+    std::optional<double> mDissolve;
+    std::optional<double> mTransparency;
+
+    void ApplyTo(KRyvMaterial& ioMaterial) const
+    {
+        if (mDissolve) {
+            ioMaterial.SetOpacity(*mDissolve);
+        } else if (mTransparency) {
+            ioMaterial.SetOpacity(1.0 - *mTransparency);
+        }
+    }
+};
+
 void ApplyStatement(std::string_view pKeyword, std::string_view pArguments, std::string_view pName,
                     const std::string& pFolder, KRyvObjectFactory* pFactory,
-                    KRyvMaterial* ioMaterial, KRyvTexture*& ioTexture)
+                    KRyvMaterial* ioMaterial, KRyvTexture*& ioTexture, KObjOpacity& ioOpacity)
 {
     double lValues[3];
     if (pKeyword == "Ka" || pKeyword == "Kd" || pKeyword == "Ks") {
@@ -104,9 +122,9 @@ void ApplyStatement(std::string_view pKeyword, std::string_view pArguments, std:
         if (KObjTextReader::ParseDoubles(pArguments, lValues, 1) == 1) {
             ioMaterial->SetShininess(lValues[0] * 0.01);
         }
-    } else if (pKeyword == "Tr" || pKeyword == "d") {
+    } else if (pKeyword == "d" || pKeyword == "Tr") {
         if (KObjTextReader::ParseDoubles(pArguments, lValues, 1) == 1) {
-            ioMaterial->SetOpacity(lValues[0]);
+            (pKeyword == "d" ? ioOpacity.mDissolve : ioOpacity.mTransparency) = lValues[0];
         }
     } else if (pKeyword == "map_Kd" && !pArguments.empty()) {
         if (!ioTexture) {
@@ -169,14 +187,16 @@ bool KObjMaterialLibrary::ReadMaterial(std::string_view pName, KRyvObjectFactory
         }
         if (ioMaterial) {
             const Definition& lDefinition = lFound->second;
+            KObjOpacity lOpacity;
             for (std::size_t i = 0; i < lDefinition.mCount; ++i) {
                 const Statement& lStatement = lLibrary.mStatements[lDefinition.mFirst + i];
                 const std::string_view lText =
                     std::string_view(lLibrary.mText).substr(lStatement.mOffset);
                 ApplyStatement(lText.substr(0, lStatement.mKeywordSize),
                                lText.substr(lStatement.mKeywordSize, lStatement.mArgumentsSize),
-                               pName, lLibrary.mFolder, pFactory, ioMaterial, oTexture);
+                               pName, lLibrary.mFolder, pFactory, ioMaterial, oTexture, lOpacity);
             }
+            lOpacity.ApplyTo(*ioMaterial);
         }
         return true;
     }

@@ -18,8 +18,8 @@ class KRyvTexture;
 // search for a named material in them. Owns its streams and closes them on Close or
 // destruction. Each library is read once, when a material is first looked for in it, and its
 // materials are answered from memory after that. Colours are clamped to [0, 1], "Ns" is scaled by
-// 0.01, "Tr" and "d" both set the opacity; a colour line without exactly three numbers and a line
-// without its number are ignored.
+// 0.01, "d" sets the opacity and "Tr" alone sets it to 1 - Tr (where both are given "d" holds); a
+// colour line without exactly three numbers and a line without its number are ignored.
 class KObjMaterialLibrary
 {
 public:

@@ -68,8 +68,8 @@ KVector4 TriangleNormal(const KVector4& pP0, const KVector4& pP1, const KVector4
 } // namespace
 
 // What a group's mesh is made of besides its polygons, which go into the mesh as the corners are
-// matched: one point per distinct (vertex, UV, normal) triple, numbered in the order of their
-// first corners. Kept as small as it can be: the mesh's own points and normals are the peak.
+// matched: one point per distinct (vertex, normal) pair, numbered in the order of their first
+// corners. Kept as small as it can be: the mesh's own points and normals are the peak.
 struct KObjMeshBuild
 {
     // Per point: its vertex in the reader's vertices.
@@ -79,9 +79,20 @@ struct KObjMeshBuild
     KObjList<int> mPointNormal;
     // Per polygon: its points take the polygon's flat normal.
     std::vector<bool> mFlatPolygons;
+    // The texture vertices the mesh uses, in the order of first use.
     std::vector<KVector2> mUVs;
-    // Per point, only when the file has texture vertices: its UV in mUVs, -1 when none.
+    // Per texture vertex in mUVs, its index in the file.
+    KObjList<int> mUVFileIndex;
+    // Only when the file has texture vertices: per point, the UV in mUVs of its first corner (-1
+    // when none), and the polygon vertices whose UV differs from their point's: a seam. Held so
+    // instead of a UV per polygon vertex, as the index array is made when the rest is given back.
     KObjList<int> mPointUV;
+    struct Seam
+    {
+        int mPolygonVertex;
+        int mUV;
+    };
+    std::vector<Seam> mSeams;
     int mPointCount = 0;
 };
 
@@ -186,11 +197,11 @@ int KObjMeshBuilder::FindTriple(const KObjCorner& pCorner)
     }
     const Chain& lChain = mChains[static_cast<std::size_t>(pCorner.mVertex)];
     if (lChain.mLength > kMaxChainLength) {
-        const auto lFound = mLongChains.find({pCorner.mVertex, pCorner.mUV, pCorner.mNormal});
+        const auto lFound = mLongChains.find({pCorner.mVertex, pCorner.mNormal});
         return lFound == mLongChains.end() ? -1 : lFound->second;
     }
     for (int lTriple = lChain.mHead; lTriple >= 0; lTriple = mTriples[lTriple].mNext) {
-        if (mTriples[lTriple].mUV == pCorner.mUV && mTriples[lTriple].mNormal == pCorner.mNormal) {
+        if (mTriples[lTriple].mNormal == pCorner.mNormal) {
             return mTriples[lTriple].mPoint;
         }
     }
@@ -208,7 +219,7 @@ void KObjMeshBuilder::AddTriple(const KObjCorner& pCorner, int pPoint)
         // outnumber the file's vertices.
         mTriples.reserve(std::min(mMeshCorners, mVertices.size()));
     }
-    mTriples.push_back({pCorner.mUV, pCorner.mNormal, pPoint, lChain.mHead});
+    mTriples.push_back({pCorner.mNormal, pPoint, lChain.mHead});
     lChain.mHead = static_cast<int>(mTriples.size()) - 1;
     ++lChain.mLength;
     if (lChain.mLength == kMaxChainLength + 1) {
@@ -216,11 +227,10 @@ void KObjMeshBuilder::AddTriple(const KObjCorner& pCorner, int pPoint)
         // chain could grow with the vertex's degree; past a few entries it moves to the table.
         for (int lTriple = lChain.mHead; lTriple >= 0; lTriple = mTriples[lTriple].mNext) {
             const Triple& lMoved = mTriples[lTriple];
-            mLongChains.emplace(KObjCornerKey{pCorner.mVertex, lMoved.mUV, lMoved.mNormal},
-                                lMoved.mPoint);
+            mLongChains.emplace(KObjCornerKey{pCorner.mVertex, lMoved.mNormal}, lMoved.mPoint);
         }
     } else if (lChain.mLength > kMaxChainLength) {
-        mLongChains.emplace(KObjCornerKey{pCorner.mVertex, pCorner.mUV, pCorner.mNormal}, pPoint);
+        mLongChains.emplace(KObjCornerKey{pCorner.mVertex, pCorner.mNormal}, pPoint);
     }
 }
 
@@ -240,9 +250,14 @@ KRyvMesh* KObjMeshBuilder::Build(KObjGroup& ioGroup, bool pLastGroup)
     // points and normals are the peak of the read, so nothing else should stand beside them.
     ioGroup.mSets.clear();
     ReleaseTriples();
+    for (int lFileUV : lBuild.mUVFileIndex) {
+        mMeshUVOf[static_cast<std::size_t>(lFileUV)] = -1;
+    }
+    KObjList<int>().swap(lBuild.mUVFileIndex);
     if (pLastGroup) {
         KObjList<KObjCorner>().swap(mCorners);
         KObjList<KVector2>().swap(mUVs);
+        KObjList<int>().swap(mMeshUVOf);
         KObjList<Chain>().swap(mChains);
         KObjList<int>().swap(mTouchedVertices);
     }
@@ -337,8 +352,12 @@ void KObjMeshBuilder::AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, KOb
             oBuild.mFlatPolygons.push_back(IsFlatNormalCode(mCorners[lFace.mFirst].mNormal));
             const int lStart = ioMesh.GetPolygonVertexCount();
             for (int i = 0; i < lFace.mCount; ++i) {
-                ioMesh.AddPolygon(
-                    AddCorner(lFace, i, ioMesh.GetPolygonVertices() + lStart, oBuild));
+                const int lPoint =
+                    AddCorner(lFace, i, ioMesh.GetPolygonVertices() + lStart, oBuild);
+                if (!mUVs.empty()) {
+                    AddCornerUV(mCorners[lFace.mFirst + i], lPoint, lStart + i, oBuild);
+                }
+                ioMesh.AddPolygon(lPoint);
             }
         }
     }
@@ -355,7 +374,7 @@ int KObjMeshBuilder::AddCorner(const KObjFace& pFace, int pCorner, const int* pF
     if (lInFace) {
         for (int i = 0; i < pCorner; ++i) {
             const KObjCorner& lEarlier = mCorners[pFace.mFirst + i];
-            if (lEarlier.mVertex == lCorner.mVertex && lEarlier.mUV == lCorner.mUV) {
+            if (lEarlier.mVertex == lCorner.mVertex) {
                 return pFacePoints[i];
             }
         }
@@ -370,13 +389,30 @@ int KObjMeshBuilder::AddCorner(const KObjFace& pFace, int pCorner, const int* pF
     if (!lFlat) {
         ioBuild.mPointNormal.push_back(lCorner.mNormal);
     }
-    if (!mUVs.empty()) {
-        ioBuild.mPointUV.push_back(lCorner.mUV >= 0 ? static_cast<int>(ioBuild.mUVs.size()) : -1);
-        if (lCorner.mUV >= 0) {
-            ioBuild.mUVs.push_back(mUVs[lCorner.mUV]);
-        }
-    }
     return lPoint;
+}
+
+void KObjMeshBuilder::AddCornerUV(const KObjCorner& pCorner, int pPoint, int pPolygonVertex,
+                                  KObjMeshBuild& ioBuild)
+{
+    int lMeshUV = -1;
+    if (pCorner.mUV >= 0) {
+        if (mMeshUVOf.empty()) {
+            mMeshUVOf.assign(mUVs.size(), -1);
+        }
+        int& lKnown = mMeshUVOf[static_cast<std::size_t>(pCorner.mUV)];
+        if (lKnown < 0) {
+            lKnown = static_cast<int>(ioBuild.mUVs.size());
+            ioBuild.mUVs.push_back(mUVs[static_cast<std::size_t>(pCorner.mUV)]);
+            ioBuild.mUVFileIndex.push_back(pCorner.mUV);
+        }
+        lMeshUV = lKnown;
+    }
+    if (static_cast<std::size_t>(pPoint) == ioBuild.mPointUV.size()) {
+        ioBuild.mPointUV.push_back(lMeshUV);
+    } else if (ioBuild.mPointUV[static_cast<std::size_t>(pPoint)] != lMeshUV) {
+        ioBuild.mSeams.push_back({pPolygonVertex, lMeshUV});
+    }
 }
 
 void KObjMeshBuilder::ReleaseTriples()
@@ -440,18 +476,6 @@ void KObjMeshBuilder::SetUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
     if (ioBuild.mUVs.empty()) {
         return;
     }
-    // A corner without a texture vertex in a mesh with UVs gets a (0, 0) of its own, so that the
-    // UV index array stays one entry per polygon vertex.
-    int lZeroUV = -1;
-    for (int& lUV : ioBuild.mPointUV) {
-        if (lUV < 0) {
-            if (lZeroUV < 0) {
-                lZeroUV = static_cast<int>(ioBuild.mUVs.size());
-                ioBuild.mUVs.emplace_back(0.0, 0.0);
-            }
-            lUV = lZeroUV;
-        }
-    }
     ioMesh.InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
     KLayerElementUV* lElement = ioMesh.GetLayer(0)->GetUVs();
     const int* lPolygonPoints = ioMesh.GetPolygonVertices();
@@ -459,6 +483,22 @@ void KObjMeshBuilder::SetUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
     lIndices.resize(static_cast<std::size_t>(ioMesh.GetPolygonVertexCount()));
     for (int& lIndex : lIndices) {
         lIndex = ioBuild.mPointUV[static_cast<std::size_t>(*lPolygonPoints++)];
+    }
+    KObjList<int>().swap(ioBuild.mPointUV);
+    for (const KObjMeshBuild::Seam& lSeam : ioBuild.mSeams) {
+        lIndices[static_cast<std::size_t>(lSeam.mPolygonVertex)] = lSeam.mUV;
+    }
+    // A corner without a texture vertex in a mesh with UVs gets a (0, 0) of its own, so that the
+    // UV index array stays one entry per polygon vertex.
+    int lZeroUV = -1;
+    for (int& lIndex : lIndices) {
+        if (lIndex < 0) {
+            if (lZeroUV < 0) {
+                lZeroUV = static_cast<int>(ioBuild.mUVs.size());
+                ioBuild.mUVs.emplace_back(0.0, 0.0);
+            }
+            lIndex = lZeroUV;
+        }
     }
     lElement->GetDirectArray() = std::move(ioBuild.mUVs);
 }

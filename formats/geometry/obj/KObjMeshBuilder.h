@@ -28,16 +28,16 @@ struct KObjCorner
     int mNormal;
 };
 
-// A corner triple as the de-duplication table keys it.
+// A corner as the de-duplication table keys it: its vertex and normal. Its UV does not split the
+// vertex, as UVs are kept per polygon vertex.
 struct KObjCornerKey
 {
     int mVertex;
-    int mUV;
     int mNormal;
 
     bool operator==(const KObjCornerKey& pOther) const
     {
-        return mVertex == pOther.mVertex && mUV == pOther.mUV && mNormal == pOther.mNormal;
+        return mVertex == pOther.mVertex && mNormal == pOther.mNormal;
     }
 };
 
@@ -46,7 +46,6 @@ struct KObjCornerKeyHash
     std::size_t operator()(const KObjCornerKey& pKey) const
     {
         std::uint64_t lHash = static_cast<std::uint32_t>(pKey.mVertex);
-        lHash = lHash * 0x9E3779B97F4A7C15ull + static_cast<std::uint32_t>(pKey.mUV);
         lHash = lHash * 0x9E3779B97F4A7C15ull + static_cast<std::uint32_t>(pKey.mNormal);
         return static_cast<std::size_t>(lHash ^ (lHash >> 29));
     }
@@ -97,10 +96,11 @@ struct KObjReadLists
     std::vector<KObjMaterialEntry> mMaterials;
 };
 
-// Builds the mesh of each group of an OBJ read: one control point per distinct (vertex, UV,
-// normal) triple in the order of their first corners, normals generated where faces lack them
-// (a flat normal per unsmoothed face, summed normals within a smoothing group), UVs by polygon
-// vertex, materials and textures by polygon. Meshes and textures are made through the factory and
+// Builds the mesh of each group of an OBJ read: one control point per distinct (vertex, normal)
+// pair in the order of their first corners, normals generated where faces lack them (a flat
+// normal per unsmoothed face, summed normals within a smoothing group), UVs by polygon vertex
+// (each texture vertex of the file once, in the order of first use), materials and textures by
+// polygon. Meshes and textures are made through the factory and
 // recorded in the rollback. The lists are not owned; once the last group is built the builder
 // gives back those it no longer needs, so that they never stand beside the last mesh's arrays.
 class KObjMeshBuilder
@@ -124,11 +124,14 @@ private:
     void AddPolygons(const KObjGroup& pGroup, KRyvMesh& ioMesh, KObjMeshBuild& oBuild);
     int AddCorner(const KObjFace& pFace, int pCorner, const int* pFacePoints,
                   KObjMeshBuild& ioBuild);
+    // Records the UV of a corner that became polygon vertex pPolygonVertex on point pPoint.
+    void AddCornerUV(const KObjCorner& pCorner, int pPoint, int pPolygonVertex,
+                     KObjMeshBuild& ioBuild);
     void ReleaseTriples();
     void FillPoints(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
     void FillNormals(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
     void SetUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild);
-    // The control point of a corner's triple in the mesh being built; -1 when new.
+    // The control point of a corner's vertex and normal in the mesh being built; -1 when new.
     int FindTriple(const KObjCorner& pCorner);
     void AddTriple(const KObjCorner& pCorner, int pPoint);
 
@@ -143,11 +146,10 @@ private:
     // Made for the first group with untextured faces beside textured ones.
     KRyvTexture* mEmptyTexture = nullptr;
 
-    // Corner de-duplication of the mesh being built: per vertex a chain of its triples, and for
-    // the few vertices with long chains a hash table instead.
+    // Corner de-duplication of the mesh being built: per vertex a chain of its (normal, point)
+    // entries, and for the few vertices with long chains a hash table instead.
     struct Triple
     {
-        int mUV;
         int mNormal;
         int mPoint;
         int mNext;
@@ -163,6 +165,9 @@ private:
     KObjList<Triple> mTriples;
     KObjList<int> mTouchedVertices;
     std::unordered_map<KObjCornerKey, int, KObjCornerKeyHash> mLongChains;
+    // Per texture vertex of the file: its index among the UVs of the mesh being built, -1 when
+    // the mesh has not used it yet. Sized on first use.
+    KObjList<int> mMeshUVOf;
 };
 
 #endif

@@ -8,6 +8,7 @@
 #include "core/KMediaCopy.h"
 #include "core/KOutputFile.h"
 #include "formats/geometry/obj/KObjFixedFormat.h"
+#include "formats/geometry/obj/KObjUVLineTable.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
 #include "io/KNodeWalk.h"
 #include "scene/KRenamingStrategy.h"
@@ -56,21 +57,31 @@ void AppendInteger(std::string& ioText, long long pValue)
     ioText.append(lBuffer, lResult.ptr);
 }
 
-// A keyword and its numbers ("%lf" each), built on the stack and appended at once.
-void AppendVector(std::string& ioText, const char* pKeyword, const double* pValues, int pCount)
+// The most bytes one line of a keyword and its numbers takes.
+constexpr int kMaxValues = 3;
+constexpr std::size_t kMaxKeyword = 8;
+constexpr std::size_t kMaxLine = kMaxKeyword + kMaxValues * (KObjFixedFormat::kMaxLength + 1) + 1;
+
+// A keyword and its numbers ("%lf" each) and the line end, written at pLine (kMaxLine bytes of
+// room); answers the length.
+std::size_t FormatVector(char* pLine, const char* pKeyword, const double* pValues, int pCount)
 {
-    constexpr int kMaxValues = 3;
-    constexpr std::size_t kMaxKeyword = 8;
-    char lLine[kMaxKeyword + kMaxValues * (KObjFixedFormat::kMaxLength + 1) + 1];
     const std::size_t lKeywordLength = std::min(std::strlen(pKeyword), kMaxKeyword);
-    std::memcpy(lLine, pKeyword, lKeywordLength);
-    char* lAt = lLine + lKeywordLength;
+    std::memcpy(pLine, pKeyword, lKeywordLength);
+    char* lAt = pLine + lKeywordLength;
     for (int i = 0; i < pCount && i < kMaxValues; ++i) {
         *lAt++ = ' ';
         lAt = KObjFixedFormat::Write(lAt, pValues[i]);
     }
     *lAt++ = '\n';
-    ioText.append(lLine, static_cast<std::size_t>(lAt - lLine));
+    return static_cast<std::size_t>(lAt - pLine);
+}
+
+// A keyword and its numbers, built on the stack and appended at once.
+void AppendVector(std::string& ioText, const char* pKeyword, const double* pValues, int pCount)
+{
+    char lLine[kMaxLine];
+    ioText.append(lLine, FormatVector(lLine, pKeyword, pValues, pCount));
 }
 
 // The row-vector product of a direction with the 3x3 part of a matrix.
@@ -124,7 +135,10 @@ struct KObjMeshParts
     explicit KObjMeshParts(KRyvMesh& pMesh);
     // The texture of polygon p, null when it has none.
     KRyvTexture* TextureOfPolygon(int p) const;
+    bool SwapsUV(int p) const;
     int Size(int p) const { return mFirst[p + 1] - mFirst[p]; }
+    // Where corner k of polygon p finds its "vt" line in mUVNumberOf (mUVs set).
+    std::size_t UVSlot(int p, int k, bool pSwap) const;
 
     KRyvMesh& mMesh;
     const KLayer* mLayer0;
@@ -141,6 +155,9 @@ struct KObjMeshParts
     bool mNormalsByPoint = false;
     // Null when the mesh has no UV to write.
     const KLayerElementUV* mUVs = nullptr;
+    // Per UV direct entry, and for a polygon vertex without a UV after them, its "vt" line
+    // counted from the mesh's first, as it is and swapped; -1 while unused.
+    std::vector<int> mUVNumberOf;
     int mTextureCount;
     bool mTexturesByPolygon;
     // The numbers of the mesh's first "v", "vt" and "vn" in the file.
@@ -169,6 +186,20 @@ KObjMeshParts::KObjMeshParts(KRyvMesh& pMesh)
     if (mUVs && mUVs->GetDirectArray().empty()) {
         mUVs = nullptr;
     }
+}
+
+bool KObjMeshParts::SwapsUV(int p) const
+{
+    const KRyvTexture* lTexture = TextureOfPolygon(p);
+    return lTexture && lTexture->GetSwapUV();
+}
+
+std::size_t KObjMeshParts::UVSlot(int p, int k, bool pSwap) const
+{
+    const int lIndex = UVIndexOf(*mUVs, mMesh.GetPolygonVertex(p, k), mFirst[p] + k);
+    const std::size_t lEntry =
+        lIndex >= 0 ? static_cast<std::size_t>(lIndex) : mUVs->GetDirectArray().size();
+    return 2 * lEntry + (pSwap ? 1 : 0);
 }
 
 KRyvTexture* KObjMeshParts::TextureOfPolygon(int p) const
@@ -532,27 +563,36 @@ void KWriterObj::Session::WriteUVs(KObjMeshParts& ioParts)
     if (!ioParts.mUVs) {
         return;
     }
+    // Each distinct line once, in the order of first use, so that reading the file back and
+    // writing it again gives the same lines. Lines are told apart by the numbers read back from
+    // them: two UVs that print alike are one "vt". Worked out once per UV entry and swap.
     const std::vector<KVector2>& lDirect = ioParts.mUVs->GetDirectArray();
-    auto lWrite = [this](const KVector2& pUV, const KRyvTexture* pTexture) {
-        const bool lSwap = pTexture && pTexture->GetSwapUV();
-        const double lValues[2] = {lSwap ? pUV[1] : pUV[0], lSwap ? pUV[0] : pUV[1]};
-        AppendVector(mObjText, "vt", lValues, 2);
-        ++mNextUV;
-        Emit();
-    };
-    if (!ioParts.mTexturesByPolygon) {
-        const KRyvTexture* lTexture = ioParts.TextureOfPolygon(0);
-        for (const KVector2& lUV : lDirect) {
-            lWrite(lUV, lTexture);
-        }
-        return;
-    }
+    ioParts.mUVNumberOf.assign(2 * (lDirect.size() + 1), -1);
+    KObjUVLineTable lNumberOfLine;
+    // Most meshes use each UV entry once, unswapped.
+    lNumberOfLine.Reserve(
+        std::min(lDirect.size() + 1, static_cast<std::size_t>(ioParts.mFirst.back())));
     for (int p = 0; p < ioParts.mPolygonCount; ++p) {
-        const KRyvTexture* lTexture = ioParts.TextureOfPolygon(p);
+        const bool lSwap = ioParts.SwapsUV(p);
         for (int k = 0; k < ioParts.Size(p); ++k) {
-            const int lIndex = UVIndexOf(*ioParts.mUVs, ioParts.mMesh.GetPolygonVertex(p, k),
-                                         ioParts.mFirst[p] + k);
-            lWrite(lIndex >= 0 ? lDirect[lIndex] : KVector2(), lTexture);
+            const std::size_t lSlot = ioParts.UVSlot(p, k, lSwap);
+            int& lNumber = ioParts.mUVNumberOf[lSlot];
+            if (lNumber >= 0) {
+                continue;
+            }
+            // A polygon vertex without a UV is written as (0, 0).
+            const std::size_t lEntry = lSlot / 2;
+            const KVector2 lUV = lEntry < lDirect.size() ? lDirect[lEntry] : KVector2();
+            const double lValues[2] = {lSwap ? lUV[1] : lUV[0], lSwap ? lUV[0] : lUV[1]};
+            char lLine[kMaxLine];
+            const std::size_t lLength = FormatVector(lLine, "vt", lValues, 2);
+            bool lAdded = false;
+            lNumber = lNumberOfLine.Find(KObjUVLineKey::Of(lLine, lLength), lAdded);
+            if (lAdded) {
+                mObjText.append(lLine, lLength);
+                ++mNextUV;
+                Emit();
+            }
         }
     }
 }
@@ -618,6 +658,7 @@ void KWriterObj::Session::WriteFace(const KObjMeshParts& pParts, int p)
 {
     const int lSize = pParts.Size(p);
     const bool lNormals = pParts.mNormalCount > 0;
+    const bool lSwap = pParts.mUVs && pParts.SwapsUV(p);
     mObjText += 'f';
     for (int k = 0; k < lSize; ++k) {
         const int lPosition = pParts.mFirst[p] + k;
@@ -628,10 +669,8 @@ void KWriterObj::Session::WriteFace(const KObjMeshParts& pParts, int p)
             mObjText += '/';
         }
         if (pParts.mUVs) {
-            const long long lUV = pParts.mTexturesByPolygon
-                                      ? lPosition
-                                      : std::max(0, UVIndexOf(*pParts.mUVs, lPoint, lPosition));
-            AppendInteger(mObjText, pParts.mFirstUV + lUV);
+            AppendInteger(mObjText,
+                          pParts.mFirstUV + pParts.mUVNumberOf[pParts.UVSlot(p, k, lSwap)]);
         }
         if (lNormals) {
             mObjText += '/';
@@ -700,7 +739,8 @@ void KWriterObj::Session::WriteMaterialBlock(const KObjPair& pPair)
     AppendVector(mMtlText, "Ks", lColor, 3);
     mMtlText += "illum 2\n";
     AppendVector(mMtlText, "Ns", &lShininess, 1);
-    AppendVector(mMtlText, "Tr", &lOpacity, 1);
+    // "d" is the opacity everywhere; "Tr" would be read as its complement by most readers.
+    AppendVector(mMtlText, "d", &lOpacity, 1);
 }
 
 std::string KWriterObj::Session::CopyTexture(KRyvTexture* pTexture)

@@ -23,7 +23,10 @@ class KRyvTexture;
 // to the OBJ file by the rule of KMediaCopy (regular files only, never over an existing file, none
 // from outside the folder of the file that named it, each copy reported in the message text). The
 // caller's scene is never changed: deformation and triangulation happen in the writer's own arrays
-// or on temporary copies. Numbers are written with 6 decimals in the C locale, lines end in LF.
+// or on temporary copies. Each distinct UV of a mesh is one "vt" line, in the order the polygon
+// vertices first use it (swapped where the polygon's texture swaps UVs), so that the file read
+// back and written again gives the same bytes. Numbers are written with 6 decimals in the C
+// locale, lines end in LF.
 //
 // Failures: no option set or one of another class: kStreamOptionsNotSet (nothing written); a
 // write that does not reach the disk: kOutOfDiskSpace; a point that is not a finite number once

@@ -65,7 +65,7 @@ TEST(KReaderObjTest, FaceReferencesAreResolvedCheckedAndShared)
     EXPECT_NE(lBad.mMessage.find("a.obj:6: 3 face corners refer to no vertex"), std::string::npos);
     EXPECT_NE(lBad.mMessage.find("a.obj:6: 3 faces kept fewer than 3 corners"), std::string::npos);
 
-    // Corners share a control point only when vertex, UV and normal are all equal.
+    // Corners share a control point only when vertex and normal are both equal.
     ObjRead lShared("a.obj", kTriangle + "v 1 1 0\nvn 0 0 1\nvn 0 0 -1\nf 1//1 2//1 3//1\n"
                                          "f 1//1 3//1 4//1\nf 1//2 4//2 3//2\n");
     lMesh = lShared.Mesh("default");
@@ -166,7 +166,8 @@ TEST(KReaderObjTest, MaterialsFromTheLibrary)
     EXPECT_DOUBLE_EQ(lOdd->GetDiffuseColor().mBlue, 0.5);
     EXPECT_DOUBLE_EQ(lOdd->GetAmbientColor().mRed,
                      KRyvMaterial(nullptr, "x").GetAmbientColor().mRed);
-    EXPECT_NEAR(lOdd->GetOpacity(), 0.25, 1e-6);
+    // "Tr" alone is the transparency.
+    EXPECT_NEAR(lOdd->GetOpacity(), 0.75, 1e-6);
     EXPECT_NEAR(lOdd->GetShininess(), 1.0, 1e-6);
     KRyvTexture* lTexture = lRead.mFactory->FindTexture("Texture::odd");
     ASSERT_NE(lTexture, nullptr);
@@ -188,6 +189,57 @@ TEST(KReaderObjTest, MaterialsFromTheLibrary)
     EXPECT_EQ(lBare.Mesh("default")->GetMaterialMappingMode(), KRyvMesh::eMappingAllSame);
     ASSERT_EQ(lBare.Mesh("default")->GetMaterialCount(), 1);
     EXPECT_STREQ(lBare.Mesh("default")->GetMaterial(0)->GetName().Buffer(), "Material::red");
+}
+
+TEST(KReaderObjTest, OpacityIsDAndTrAloneItsComplement)
+{
+    const struct
+    {
+        const char* mStatements;
+        double mOpacity;
+    } kCases[] = {
+        {"d 0.25\n", 0.25},         {"Tr 0.25\n", 0.75}, {"Tr 0.6\nd 0.25\n", 0.25},
+        {"d 0.25\nTr 0.6\n", 0.25}, {"Tr 1\n", 0.0},     {"Tr\nd x\nTr 0.1\n", 0.9},
+    };
+    for (const auto& lCase : kCases) {
+        TempFolder lFolder;
+        lFolder.Write("lib.mtl", std::string("newmtl glass\n") + lCase.mStatements);
+        ObjRead lRead(lFolder.PathOf("a.obj"),
+                      "mtllib lib.mtl\n" + kTriangle + "usemtl glass\nf 1 2 3\n");
+        const KRyvMaterial* lGlass = lRead.mFactory->FindMaterial("Material::glass");
+        ASSERT_NE(lGlass, nullptr) << lCase.mStatements;
+        EXPECT_NEAR(lGlass->GetOpacity(), lCase.mOpacity, 1e-6) << lCase.mStatements;
+    }
+}
+
+TEST(KReaderObjTest, ControlPointsStayWholeAcrossUVSeams)
+{
+    // Vertex 1 takes vt 1 in the first face and vt 5 in the second; both faces come before the
+    // first textured material, and the third face after it.
+    TempFolder lFolder;
+    lFolder.Write("lib.mtl", "newmtl plain\nKd 1 1 1\nnewmtl wood\nmap_Kd wood.png\n");
+    ObjRead lRead(lFolder.PathOf("a.obj"),
+                  "mtllib lib.mtl\n" + kTriangle +
+                      "v 0 0 1\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvt 0.5 0.5\nvn 0 0 1\n"
+                      "usemtl plain\nf 1/1/1 2/2/1 3/3/1\nf 1/5/1 3/3/1 4/4/1\n"
+                      "usemtl wood\nf 1/4/1 2/2/1 4/1/1\n");
+    ASSERT_TRUE(lRead.mRead) << lRead.mErrorText;
+    KRyvMesh* lMesh = lRead.Mesh("default");
+    ASSERT_NE(lMesh, nullptr);
+    EXPECT_EQ(lMesh->GetControlPointCount(), 4);
+    EXPECT_EQ(Polygon(lMesh, 1), (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(Polygon(lMesh, 2), (std::vector<int>{0, 1, 3}));
+    // The UVs of the file by polygon vertex, each texture vertex once.
+    const double kExpected[3][3][2] = {
+        {{0, 0}, {1, 0}, {1, 1}}, {{0.5, 0.5}, {1, 1}, {0, 1}}, {{0, 1}, {1, 0}, {0, 0}}};
+    EXPECT_EQ(lMesh->GetTextureUVCount(), 5);
+    for (int p = 0; p < 3; ++p) {
+        for (int k = 0; k < 3; ++k) {
+            const KVector2& lUV = lMesh->GetTextureUV()[lMesh->GetTextureUVIndex(p, k)];
+            EXPECT_DOUBLE_EQ(lUV[0], kExpected[p][k][0]) << p << " " << k;
+            EXPECT_DOUBLE_EQ(lUV[1], kExpected[p][k][1]) << p << " " << k;
+        }
+    }
 }
 
 TEST(KReaderObjTest, FirstDefinitionOfANameWinsAndNamesKeepTheirCase)

@@ -180,8 +180,9 @@ TEST(KWriterObjTest, MaterialsTexturesAndTheLibraryFile)
     EXPECT_EQ(LinesStartingWith(lText, "usemtl "),
               (std::vector<std::string>{"usemtl dark_red_paint", "usemtl dark_red_paint",
                                         "usemtl dark_red_paint1"}));
-    EXPECT_EQ(LinesStartingWith(lText, "vt ")[0], "vt 0.750000 0.250000");
-    EXPECT_EQ(LinesStartingWith(lText, "f ")[12], "f 17/1 18/2 19/3 20/4");
+    // Eight equal UVs are one "vt" line, swapped.
+    EXPECT_EQ(LinesStartingWith(lText, "vt "), (std::vector<std::string>{"vt 0.750000 0.250000"}));
+    EXPECT_EQ(LinesStartingWith(lText, "f ")[12], "f 17/1 18/1 19/1 20/1");
     const std::string lLibrary = TempFolder::Read(lFolder.Path() + "/out/Scene.mtl");
     EXPECT_EQ(LinesStartingWith(lLibrary, "newmtl "),
               (std::vector<std::string>{"newmtl dark_red_paint", "newmtl dark_red_paint1"}));
@@ -189,7 +190,9 @@ TEST(KWriterObjTest, MaterialsTexturesAndTheLibraryFile)
               (std::vector<std::string>{"map_Kd wood.bmp"}));
     EXPECT_EQ(LinesStartingWith(lLibrary, "Kd ")[0], "Kd 1.000000 0.000000 0.000000");
     EXPECT_EQ(LinesStartingWith(lLibrary, "Ns ")[0], "Ns 25.000000");
-    EXPECT_EQ(LinesStartingWith(lLibrary, "Tr ")[0], "Tr 0.500000");
+    EXPECT_EQ(LinesStartingWith(lLibrary, "d "),
+              (std::vector<std::string>{"d 0.500000", "d 0.500000"}));
+    EXPECT_TRUE(LinesStartingWith(lLibrary, "Tr ").empty());
     EXPECT_EQ(TempFolder::Read(lFolder.Path() + "/out/wood.bmp"), "BMxxxx");
 
     // A texture whose file is gone: a warning, no empty copy.
@@ -342,7 +345,11 @@ TEST(KWriterObjTest, PerCornerNormalsAndUVsAndMaterialRuns)
     for (int i = 0; i < 24; ++i) {
         lMesh->AddTextureUV(KVector2(i / 24.0, 0.5));
     }
-    lMesh->GetLayer(0)->GetUVs()->GetIndexArray().assign(24, 3);
+    // Every polygon takes the UVs 0, 2, 4 and 6 (u = 0, 1/12, 1/6, 1/4) in its corner order.
+    std::vector<int>& lUVIndices = lMesh->GetLayer(0)->GetUVs()->GetIndexArray();
+    for (int i = 0; i < 24; ++i) {
+        lUVIndices.push_back(i % 4 * 2);
+    }
     lMesh->InitMaterialIndices(KRyvMesh::eMappingByPolygon);
     lMesh->AddMaterial(lFactory.CreateMaterial("red"));
     lMesh->AddMaterial(lFactory.CreateMaterial("blue"));
@@ -350,13 +357,63 @@ TEST(KWriterObjTest, PerCornerNormalsAndUVsAndMaterialRuns)
     TempFolder lFolder;
     ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.PathOf("a.obj")));
     const std::string lText = TempFolder::Read(lFolder.PathOf("a.obj"));
-    // One normal and one UV per polygon vertex; a material line only where the material changes.
+    // One normal per polygon vertex, each distinct UV once in the order of first use; a material
+    // line only where the material changes.
     EXPECT_EQ(LinesStartingWith(lText, "vn ").size(), 24u);
-    EXPECT_EQ(LinesStartingWith(lText, "vt ").size(), 24u);
-    EXPECT_EQ(LinesStartingWith(lText, "vt ")[5], "vt 0.125000 0.500000");
-    EXPECT_EQ(LinesStartingWith(lText, "f ")[1], "f 6/5/5 5/6/6 8/7/7 7/8/8");
+    EXPECT_EQ(LinesStartingWith(lText, "vt "),
+              (std::vector<std::string>{"vt 0.000000 0.500000", "vt 0.083333 0.500000",
+                                        "vt 0.166667 0.500000", "vt 0.250000 0.500000"}));
+    EXPECT_EQ(LinesStartingWith(lText, "f ")[1], "f 6/1/5 5/2/6 8/3/7 7/4/8");
     EXPECT_EQ(LinesStartingWith(lText, "usemtl "),
               (std::vector<std::string>{"usemtl red", "usemtl blue", "usemtl red"}));
+}
+
+// Twenty triangles whose corners use 30 UV entries, the first ten unswapped and the last ten
+// through a texture that swaps UVs: a line per distinct text, so corner 2, whose UV differs from
+// corner 0's by less than the printed precision, shares its line, and so does the swapped
+// (0.5, 0.5) of corner 45 with corner 15's.
+TEST(KWriterObjTest, EachDistinctUVLineIsWrittenOnce)
+{
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    KRyvMesh* lMesh = lFactory.CreateMesh();
+    const int lCorners = 60;
+    lMesh->InitControlPoints(lCorners);
+    lMesh->InitTextureIndices(KRyvMesh::eMappingByPolygon);
+    lMesh->AddTexture(lFactory.CreateTexture("plain"));
+    KRyvTexture* lSwapped = lFactory.CreateTexture("swapped");
+    lSwapped->SetSwapUV(true);
+    lMesh->AddTexture(lSwapped);
+    lMesh->InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
+    for (int i = 0; i < 30; ++i) {
+        lMesh->AddTextureUV(KVector2(i / 30.0, 0.5));
+    }
+    lMesh->AddTextureUV(KVector2(1e-9, 0.5));
+    std::vector<int>& lUVIndices = lMesh->GetLayer(0)->GetUVs()->GetIndexArray();
+    for (int c = 0; c < lCorners; ++c) {
+        lMesh->GetControlPoints()[c] = KVector4(c, c % 3, 0.0);
+        if (c % 3 == 0) {
+            lMesh->BeginPolygon(-1, c < 30 ? 0 : 1);
+        }
+        lMesh->AddPolygon(c);
+        lUVIndices.push_back(c == 2 ? 30 : c % 30);
+    }
+    KRyvNode* lNode = lFactory.CreateNode("Strip");
+    lNode->SetNodeAttribute(lMesh);
+    lScene.GetRootNode()->AddChild(lNode);
+    TempFolder lFolder;
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lFolder.PathOf("a.obj")));
+    const std::string lText = TempFolder::Read(lFolder.PathOf("a.obj"));
+    const std::vector<std::string> lLines = LinesStartingWith(lText, "vt ");
+    ASSERT_EQ(lLines.size(), 58u);
+    EXPECT_EQ(lLines[0], "vt 0.000000 0.500000");
+    EXPECT_EQ(lLines[2], "vt 0.100000 0.500000");
+    EXPECT_EQ(lLines[29], "vt 0.500000 0.000000");
+    EXPECT_EQ(lLines[57], "vt 0.500000 0.966667");
+    const std::vector<std::string> lFaces = LinesStartingWith(lText, "f ");
+    EXPECT_EQ(lFaces[0], "f 1/1 2/2 3/1");
+    EXPECT_EQ(lFaces[15], "f 46/15 47/45 48/46");
+    EXPECT_EQ(lFaces[19], "f 58/56 59/57 60/58");
 }
 
 // A bone moved by (0, 10, 0) since binding pulls the points it holds with their weights: fully
