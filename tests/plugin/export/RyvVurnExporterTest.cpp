@@ -1,9 +1,6 @@
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
 #include "animation/KTakeInfo.h"
-#include "io/KFileFormatRegistry.h"
-#include "io/KImporter.h"
-#include "io/KStreamOptionsRyv.h"
 #include "platform/vurn/MEulerRotation.h"
 #include "platform/vurn/MFnAnimCurve.h"
 #include "platform/vurn/MGlobal.h"
@@ -54,23 +51,6 @@ protected:
     }
 
     std::string File(const char* pName) const { return mFolder.PathOf(pName); }
-
-    // Exports the host scene into pName and reads the file into a scene of ioFactory; null when
-    // either fails.
-    KRyvScene* ExportAndReadBack(KRyvObjectFactory& ioFactory, const char* pName) const
-    {
-        RyvVurnExporter lExporter;
-        if (!lExporter.Export(File(pName).c_str())) {
-            return nullptr;
-        }
-        KImporter lImporter(&ioFactory);
-        lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
-        KRyvScene* lScene = ioFactory.CreateScene();
-        KStreamOptionsRyv lOptions;
-        const bool lRead =
-            lImporter.Initialize(File(pName).c_str()) && lImporter.Import(lScene, &lOptions);
-        return lRead ? lScene : nullptr;
-    }
 
     int mRig = -1;
     int mKeys = -1;

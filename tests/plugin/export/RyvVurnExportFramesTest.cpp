@@ -1,0 +1,96 @@
+// Host scenes exported with the default options and read back from the file: every node's world
+// matrix, as a reader of the format composes it, is the host's own (MDagPath::inclusiveMatrix).
+
+#include "platform/vurn/MFnAnimCurve.h"
+#include "tests/plugin/export/ExportTestSupport.h"
+#include "tests/plugin/export/FileWorldMatrix.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+constexpr double kTolerance = 1e-4;
+
+class RyvVurnExportFramesTest : public ExportTest
+{
+protected:
+    static void SetTriple(int pNode, const char* pName, double pX, double pY, double pZ)
+    {
+        const std::string lName = pName;
+        Scene().SetNumber(pNode, lName + "X", pX);
+        Scene().SetNumber(pNode, lName + "Y", pY);
+        Scene().SetNumber(pNode, lName + "Z", pZ);
+    }
+
+    // pPlug keyed linearly from pFirst at 0 s to pLast at 1 s.
+    static void Key(int pNode, const char* pPlug, double pFirst, double pLast)
+    {
+        MFnAnimCurve lCurve;
+        lCurve.create(MFnDependencyNode(MObject::node(pNode)).findPlug(pPlug));
+        lCurve.addKey(MTime(0.0), pFirst, MFnAnimCurve::kTangentLinear,
+                      MFnAnimCurve::kTangentLinear);
+        lCurve.addKey(MTime(1.0), pLast, MFnAnimCurve::kTangentLinear,
+                      MFnAnimCurve::kTangentLinear);
+        Scene().mMaxTime = 1.0;
+    }
+
+    // Exports, reads the file back and compares, at 0, 0.5 and 1 s, each host node's world
+    // matrix turned by pTurn (applied first, on the node's own axes) and scaled by pScale with
+    // the world matrix of the file's node of the same name.
+    void ExpectFileFrames(const std::vector<int>& pNodes, const KMatrix& pTurn = KMatrix(),
+                          double pScale = 1.0)
+    {
+        KRyvObjectFactory lFactory;
+        KRyvScene* lScene = ExportAndReadBack(lFactory, "frames.ryv");
+        ASSERT_NE(lScene, nullptr);
+        lScene->SetCurrentTake(RyvVurnExporter::kTakeName);
+        const KVector4 lScale(pScale, pScale, pScale);
+        for (const double lSeconds : {0.0, 0.5, 1.0}) {
+            Scene().mCurrentTime = lSeconds;
+            KTime lTime;
+            lTime.SetSecondDouble(lSeconds);
+            for (const int lHost : pNodes) {
+                const std::string& lName = Scene().Node(lHost)->mName;
+                KRyvNode* lKit = Find(lScene->GetRootNode(), lName.c_str());
+                ASSERT_NE(lKit, nullptr) << lName;
+                const KMatrix lExpected = mathtest::Product(
+                    mathtest::Product(pTurn, filetest::FromHost(PathOf(lHost).inclusiveMatrix())),
+                    filetest::Scaling(lScale));
+                EXPECT_TRUE(
+                    mathtest::Near4x4(filetest::WorldMatrix(*lKit, lTime), lExpected, kTolerance))
+                    << lName << " at " << lSeconds << " s";
+            }
+        }
+    }
+};
+} // namespace
+
+// Joints cancel the scale of a parent joint while their segment scale compensation is on, and
+// only then; a plain scaled group above a skeleton scales it.
+TEST_F(RyvVurnExportFramesTest, JointsKeepTheHostsScaleInheritance)
+{
+    const struct
+    {
+        const char* mName;
+        bool mUnderScaledGroup;
+        bool mCompensates;
+    } lCases[] = {{"spine", true, true}, {"leg", false, true}, {"arm", true, false}};
+    std::vector<int> lJoints;
+    for (const auto& lCase : lCases) {
+        const int lGroup = VurnFixtures::Transform(std::string(lCase.mName) + "_grp");
+        if (lCase.mUnderScaledGroup) {
+            SetTriple(lGroup, "scale", 0.5, 0.5, 0.5);
+        }
+        const std::vector<int> lChain = VurnFixtures::JointChain(lCase.mName, 3, lGroup);
+        SetTriple(lChain[1], "scale", 1.5, 1.5, 1.5);
+        SetTriple(lChain[1], "rotate", 0.2, 0.4, 0.0);
+        Key(lChain[2], "rotateZ", 0.0, 1.0);
+        for (const int lJoint : lChain) {
+            if (!lCase.mCompensates) {
+                ASSERT_TRUE(Scene().SetNumber(lJoint, "segmentScaleCompensate", 0));
+            }
+            lJoints.push_back(lJoint);
+        }
+    }
+    ExpectFileFrames(lJoints);
+}
