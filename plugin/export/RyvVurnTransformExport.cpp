@@ -177,10 +177,10 @@ void ExportLightCameraPostRotation(RyvVurnNode* pNode, const MFnTransform& pTran
     if (!lPath || !CorrectionOf(*lPath, lCorrection)) {
         return;
     }
-    // The post-rotation is the transpose of lTurn: the kit's axis is turned onto the host's
-    // first, then by the rotate axis as the host's is. The correction goes before the rotate axis.
-    const MMatrix lTurn =
-        pTransform.rotateOrientation(MSpace::kTransform).asMatrix().transpose() * lCorrection;
+    // A reader applies the inverse of the post-rotation, lTurn, just before the rotation: the
+    // kit's axes are turned onto the host's first, on the node's own axes, then by the rotate
+    // axis as the host's are.
+    const MMatrix lTurn = lCorrection * pTransform.rotateOrientation(MSpace::kTransform).asMatrix();
     KMatrix lTransposed;
     for (int lRow = 0; lRow < 3; ++lRow) {
         for (int lColumn = 0; lColumn < 3; ++lColumn) {

@@ -94,3 +94,24 @@ TEST_F(RyvVurnExportFramesTest, JointsKeepTheHostsScaleInheritance)
     }
     ExpectFileFrames(lJoints);
 }
+
+// Cameras with a rotate axis, in every rotation order, animated: the file's camera frame is the
+// host's turned, on its own axes, from the kit's camera axes (looking along +X) to the host's
+// (looking along -Z).
+TEST_F(RyvVurnExportFramesTest, CamerasWithARotateAxisAimAsTheHostsInEveryOrder)
+{
+    std::vector<int> lCameras;
+    for (int lOrder = 0; lOrder < 6; ++lOrder) {
+        const std::string lName = "cam" + std::to_string(lOrder);
+        const int lCamera =
+            VurnFixtures::Transform(lName, VurnScene::kWorld, MVector(lOrder, 2, 5));
+        Scene().CreateNode(MFn::kCamera, lName + "Shape", lCamera);
+        Scene().SetNumber(lCamera, "rotateOrder", lOrder);
+        SetTriple(lCamera, "rotate", 0.3, 0.5, 0.2);
+        SetTriple(lCamera, "rotateAxis", 0.2, 0.0, 0.3);
+        Key(lCamera, "rotateY", 0.5, 1.5);
+        lCameras.push_back(lCamera);
+    }
+    const double kCorrection[3][3] = {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}};
+    ExpectFileFrames(lCameras, mathtest::Rows(kCorrection));
+}
