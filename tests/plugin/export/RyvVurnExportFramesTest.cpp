@@ -115,3 +115,21 @@ TEST_F(RyvVurnExportFramesTest, CamerasWithARotateAxisAimAsTheHostsInEveryOrder)
     const double kCorrection[3][3] = {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}};
     ExpectFileFrames(lCameras, mathtest::Rows(kCorrection));
 }
+
+// With a master scale, every world matrix is the host's scaled: a root-named node's pivots and
+// offsets scale with its translation, and the nodes below it and beside it follow.
+TEST_F(RyvVurnExportFramesTest, MasterScaleScalesPivotsAndOffsets)
+{
+    const double kMasterScale = 2.0;
+    const int lRoot = VurnFixtures::Transform("Ryv_Root", VurnScene::kWorld, MVector(1, 0, 2));
+    SetTriple(lRoot, "rotatePivot", 2, 0, 0);
+    SetTriple(lRoot, "rotatePivotTranslation", 0, 1, 0);
+    SetTriple(lRoot, "scalePivot", 0, 0, 1);
+    SetTriple(lRoot, "scalePivotTranslation", 0.5, 0, 0);
+    SetTriple(lRoot, "scale", 1.2, 1.2, 1.2);
+    Key(lRoot, "rotateY", 0.0, 1.0);
+    const int lChild = VurnFixtures::Transform("child", lRoot, MVector(0, 1, 0));
+    const int lFree = VurnFixtures::Transform("free", VurnScene::kWorld, MVector(3, 0, 0));
+    GetOptionStore().SetDouble(kExportMasterScale, kMasterScale);
+    ExpectFileFrames({lRoot, lChild, lFree}, KMatrix(), kMasterScale);
+}
