@@ -9,6 +9,7 @@
 #include "platform/vurn/MFnTransform.h"
 #include "plugin/export/RyvVurnCameraLightSteps.h"
 #include "plugin/export/RyvVurnCurveConversion.h"
+#include "plugin/export/RyvVurnParentTransform.h"
 #include "plugin/export/RyvVurnTransformExport.h"
 #include "plugin/shell/RyvVurnNodeHelpers.h"
 #include "plugin/shell/RyvVurnStatusWindow.h"
@@ -153,7 +154,21 @@ MStatus RyvVurnExporter::ExportAnimation(KRyvNode* pNode)
         }
     }
     if (lNode && lNode->GetDagPath()) {
+        KeepCameraChildFrames(lNode);
         StatusWindowStep(lNode->GetName().Buffer());
     }
     return MStatus();
+}
+
+// Run once the children have their curves: they take on what the camera's correction and
+// scale removal took out of its frame, so that their world matrices stay the host's.
+void RyvVurnExporter::KeepCameraChildFrames(RyvVurnNode* pCamera)
+{
+    KMatrix lTransform;
+    if (!CameraChildTransform(pCamera, lTransform)) {
+        return;
+    }
+    for (int lIndex = 0; lIndex < pCamera->GetChildCount(); ++lIndex) {
+        ApplyParentTransform(*pCamera->GetChild(lIndex), lTransform, mSamplingRate);
+    }
 }

@@ -202,6 +202,7 @@ private:
     KRyvNode* NodeNowAt(const MDagPath& pPath);
     RyvVurnNode* CreateHostNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
     void AnimateNode(RyvVurnNode* pNode);
+    void KeepCameraChildFrames(RyvVurnNode* pCamera);
     void ExportSkinGeometry(const MFnSkinCluster& pSkin, const MDagPath& pShape,
                             KRyvNode* pGeometryNode, int pIndex, int pCount, KRyvPose* ioPose);
     KMatrix InfluenceBindMatrix(const MDagPath& pPath, KRyvNode*& ioNode, KRyvPose* ioPose);

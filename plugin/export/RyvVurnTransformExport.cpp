@@ -194,6 +194,36 @@ void ExportLightCameraPostRotation(RyvVurnNode* pNode, const MFnTransform& pTran
     pNode->SetPostRotation(0, lPost);
 }
 
+bool CameraChildTransform(RyvVurnNode* pNode, KMatrix& oTransform)
+{
+    const MDagPath* lPath = pNode ? pNode->GetDagPath() : nullptr;
+    MMatrix lCorrection;
+    MFnTransform lTransform;
+    if (!lPath || !lPath->hasFn(MFn::kCamera) || pNode->GetLookAtTarget() ||
+        !CorrectionOf(*lPath, lCorrection) || !TransformOf(pNode, lTransform)) {
+        return false;
+    }
+    // The host's camera frame is [-Sp] S [Sp + St - Rp] Q [Rp + Rt + T] with Q its turn; the
+    // file's is [St - Rp] C Q [Rp + Rt + T], so children need [-Sp] S [Sp + St - Rp] C^-1 [Rp -
+    // St].
+    const MPoint lSp = lTransform.scalePivot(MSpace::kTransform);
+    const MVector lSt = lTransform.scalePivotTranslation(MSpace::kTransform);
+    const MPoint lRp = lTransform.rotatePivot(MSpace::kTransform);
+    double lScale[3] = {1.0, 1.0, 1.0};
+    lTransform.getScale(lScale);
+    const MMatrix lChild =
+        MMatrix::translation(-lSp.x, -lSp.y, -lSp.z) *
+        MMatrix::scaling(lScale[0], lScale[1], lScale[2]) *
+        MMatrix::translation(lSp.x + lSt.x - lRp.x, lSp.y + lSt.y - lRp.y, lSp.z + lSt.z - lRp.z) *
+        lCorrection.transpose() * MMatrix::translation(lRp.x - lSt.x, lRp.y - lSt.y, lRp.z - lSt.z);
+    for (int lRow = 0; lRow < 4; ++lRow) {
+        for (int lColumn = 0; lColumn < 4; ++lColumn) {
+            oTransform.Set(lRow, lColumn, lChild(lRow, lColumn));
+        }
+    }
+    return true;
+}
+
 bool ExportVisibilityCurve(RyvVurnNode* pNode, KFCurve& ioCurve, KLog* pLog)
 {
     const MDagPath* lPath = pNode ? pNode->GetDagPath() : nullptr;

@@ -133,3 +133,33 @@ TEST_F(RyvVurnExportFramesTest, MasterScaleScalesPivotsAndOffsets)
     GetOptionStore().SetDouble(kExportMasterScale, kMasterScale);
     ExpectFileFrames({lRoot, lChild, lFree}, KMatrix(), kMasterScale);
 }
+
+// What the camera's correction and its scale removal take out of its frame does not reach its
+// children: meshes and transforms below a turning camera, plain or scaled about a pivot, keep
+// their host world matrices.
+TEST_F(RyvVurnExportFramesTest, ChildrenOfACameraKeepTheirHostFrames)
+{
+    const struct
+    {
+        const char* mName;
+        double mScale;
+        double mPivot;
+    } lCases[] = {{"plain", 1.0, 0.0}, {"scaled", 2.0, 0.0}, {"pivoted", 2.0, 1.5}};
+    std::vector<int> lChildren;
+    for (const auto& lCase : lCases) {
+        const std::string lName = lCase.mName;
+        const int lCamera = VurnFixtures::Transform(lName, VurnScene::kWorld, MVector(1, 2, 3));
+        Scene().CreateNode(MFn::kCamera, lName + "Shape", lCamera);
+        SetTriple(lCamera, "scale", lCase.mScale, lCase.mScale, lCase.mScale);
+        SetTriple(lCamera, "rotatePivot", lCase.mPivot, 0.0, 0.0);
+        SetTriple(lCamera, "scalePivot", 0.0, lCase.mPivot, 0.0);
+        SetTriple(lCamera, "rotateAxis", 0.2, 0.0, 0.3);
+        Key(lCamera, "rotateY", 0.5, 1.5);
+        const int lVisor = VurnFixtures::Cube(lName + "_visor", lCamera);
+        Scene().SetNumber(lVisor, "translateZ", -3.0);
+        Key(lVisor, "rotateX", 0.0, 0.4);
+        const int lLens = VurnFixtures::Transform(lName + "_lens", lVisor, MVector(0, 1, 0));
+        lChildren.insert(lChildren.end(), {lVisor, lLens});
+    }
+    ExpectFileFrames(lChildren);
+}
