@@ -6,13 +6,18 @@
 #include "animation/KFCurve.h"
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
+#include "core/KLog.h"
 #include "platform/vurn/MFnTransform.h"
 #include "plugin/export/RyvVurnCameraLightSteps.h"
 #include "plugin/export/RyvVurnCurveConversion.h"
+#include "plugin/export/RyvVurnExportMessages.h"
 #include "plugin/export/RyvVurnParentTransform.h"
 #include "plugin/export/RyvVurnTransformExport.h"
 #include "plugin/shell/RyvVurnNodeHelpers.h"
+#include "plugin/shell/RyvVurnOptionStore.h"
 #include "plugin/shell/RyvVurnStatusWindow.h"
+
+namespace M = RyvVurnExportMessages;
 
 namespace {
 constexpr double kRadiansToDegrees = 57.29577951308232;
@@ -107,10 +112,12 @@ void RyvVurnExporter::AnimateNode(RyvVurnNode* pNode)
     const bool lTransformAnimated = HasTransformAnimCurve(lTransform.object());
     const bool lUserAnimated = HasAnimatedUserAttribute(lTransform.object());
     const bool lLookAt = pNode->GetLookAtTarget() != nullptr;
-    if (lVisible || lTransformAnimated || lUserAnimated || lOwnAnimation) {
+    KPivotCurves lPivots;
+    const bool lPivotsAnimated = ExportPivotCurves(pNode, lPivots, mLog.get());
+    if (lVisible || lTransformAnimated || lUserAnimated || lOwnAnimation || lPivotsAnimated) {
         MakeTakeCurrent(pNode, kTakeName);
         KRyvTakeNode* lTake = pNode->GetCurrentTakeNode();
-        if (lTransformAnimated || lOwnAnimation) {
+        if (lTransformAnimated || lOwnAnimation || lPivotsAnimated) {
             ExportTransformDefaults(lTransform, lTake);
             ExportTransformChannels(lTransform, lTake->GetKFCurveNode(), false);
         }
@@ -135,6 +142,21 @@ void RyvVurnExporter::AnimateNode(RyvVurnNode* pNode)
         if (!lLookAt) {
             ExportLightCameraPostRotation(pNode, lTransform);
         }
+    }
+    if (lPivotsAnimated) {
+        KeepPivotAnimation(pNode, lPivots);
+    }
+}
+
+// Pivot nulls carry moving pivots in their translations; without them, the node's own
+// translation takes on what the moving pivots add.
+void RyvVurnExporter::KeepPivotAnimation(RyvVurnNode* pNode, const KPivotCurves& pPivots)
+{
+    if (GetOptionStore().GetBool(kExportPivotToNull)) {
+        mAnimatedPivots[pNode] = pPivots;
+    } else if (!::KeepPivotAnimation(*pNode, pPivots, mSamplingRate)) {
+        mLog->AddLine(
+            (M::TitledLine(M::kTitleWarning, M::kPivotAnimationLost) + pNode->GetName()).Buffer());
     }
 }
 

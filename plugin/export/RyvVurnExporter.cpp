@@ -146,7 +146,8 @@ bool RyvVurnExporter::RunPasses()
     StatusWindowSetLabel(M::kExportingClusters);
     ExportClusters(mRootNode);
     if (GetOptionStore().GetBool(kExportPivotToNull)) {
-        ConvertPivotsToNulls(mRootNode, kPivotsToNullsFlag, &mFactory, mSamplingRate, mLog.get());
+        ConvertPivotsToNulls(mRootNode, kPivotsToNullsFlag, &mFactory, mSamplingRate, mLog.get(),
+                             &mAnimatedPivots);
     }
     StatusWindowSetLabel(M::kExportingSkinClusters);
     ExportSkinClusters();

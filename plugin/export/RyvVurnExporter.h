@@ -8,6 +8,7 @@
 #include "platform/vurn/MFnDagNode.h"
 #include "platform/vurn/MSelectionList.h"
 #include "plugin/export/RyvVurnExportedNodes.h"
+#include "plugin/import/KPivotCurves.h"
 #include "plugin/import/KRootNameFilter.h"
 #include "plugin/shell/RyvVurnObjectFactory.h"
 
@@ -203,6 +204,7 @@ private:
     RyvVurnNode* CreateHostNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
     void AnimateNode(RyvVurnNode* pNode);
     void KeepCameraChildFrames(RyvVurnNode* pCamera);
+    void KeepPivotAnimation(RyvVurnNode* pNode, const KPivotCurves& pPivots);
     void ExportSkinGeometry(const MFnSkinCluster& pSkin, const MDagPath& pShape,
                             KRyvNode* pGeometryNode, int pIndex, int pCount, KRyvPose* ioPose);
     KMatrix InfluenceBindMatrix(const MDagPath& pPath, KRyvNode*& ioNode, KRyvPose* ioPose);
@@ -246,6 +248,8 @@ private:
     double mMasterScale = 1.0;
     // Whether the skin pass meets the pivot nulls of kExportPivotToNull.
     bool mPivotNulls = false;
+    // Nodes whose host pivots move, for the pivot nulls to carry.
+    KPivotCurvesTable mAnimatedPivots;
     std::unique_ptr<MSelectionList> mSelection;
     std::unique_ptr<KLog> mLog;
     std::vector<KRyvNode*> mRemovalList;

@@ -9,8 +9,11 @@
 #include "platform/vurn/MFnTransform.h"
 #include "plugin/export/RyvVurnCurveConversion.h"
 #include "plugin/export/RyvVurnExporter.h"
+#include "plugin/import/KPivotCurves.h"
 #include "plugin/shell/RyvVurnNodeHelpers.h"
 #include "scene/objects/KRyvNodeLimits.h"
+
+#include <string>
 
 namespace {
 constexpr double kRadiansToDegrees = 57.29577951308232;
@@ -222,6 +225,30 @@ bool CameraChildTransform(RyvVurnNode* pNode, KMatrix& oTransform)
         }
     }
     return true;
+}
+
+bool ExportPivotCurves(RyvVurnNode* pNode, KPivotCurves& oCurves, KLog* pLog)
+{
+    static const char* const kPlugs[KPivotCurves::ePivotCount] = {
+        "rotatePivot", "rotatePivotTranslation", "scalePivot", "scalePivotTranslation"};
+    MFnTransform lTransform;
+    if (!TransformOf(pNode, lTransform)) {
+        return false;
+    }
+    bool lAnimated = false;
+    for (int lPivot = 0; lPivot < KPivotCurves::ePivotCount; ++lPivot) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            MStatus lStatus;
+            const MPlug lPlug =
+                lTransform.findPlug((std::string(kPlugs[lPivot]) + "XYZ"[lAxis]).c_str(), &lStatus);
+            const MFnAnimCurve lCurve(lPlug, &lStatus);
+            if (lStatus) {
+                ConvertAnimCurve(lCurve, oCurves.GetCurve(lPivot, lAxis), false, 1.0, pLog);
+                lAnimated = lAnimated || oCurves.GetCurve(lPivot, lAxis).GetKeyCount() > 0;
+            }
+        }
+    }
+    return lAnimated;
 }
 
 bool ExportVisibilityCurve(RyvVurnNode* pNode, KFCurve& ioCurve, KLog* pLog)

@@ -1,6 +1,8 @@
 #ifndef RYVKIT_PLUGIN_IMPORT_CONVERTPIVOTSTONULLS_H
 #define RYVKIT_PLUGIN_IMPORT_CONVERTPIVOTSTONULLS_H
 
+#include "plugin/import/KPivotCurves.h"
+
 class KLog;
 class KRyvNode;
 class KRyvObjectFactory;
@@ -27,7 +29,10 @@ constexpr const char* kPivotPostSuffix = "__Post_";
 // with the lowest free number appended. False, with nothing changed, for a null root or factory, a
 // pivot set other than 0 or 1, or a rate that is not a finite number above 0. A resampling stops at
 // a million frames; pLog, when not null, gets a line naming each node whose curves were cut there.
+// A node of pAnimated (when not null) has animated pivots in every take but the default one:
+// there its pre node's and post node's translations follow them, resampled as above.
 bool ConvertPivotsToNulls(KRyvNode* pRoot, int pPivotSet, KRyvObjectFactory* pFactory,
-                          double pRate = 30.0, KLog* pLog = nullptr);
+                          double pRate = 30.0, KLog* pLog = nullptr,
+                          const KPivotCurvesTable* pAnimated = nullptr);
 
 #endif

@@ -5,6 +5,7 @@
 #include "tests/plugin/export/ExportTestSupport.h"
 #include "tests/plugin/export/FileWorldMatrix.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,9 +37,9 @@ protected:
 
     // Exports, reads the file back and compares, at 0, 0.5 and 1 s, each host node's world
     // matrix turned by pTurn (applied first, on the node's own axes) and scaled by pScale with
-    // the world matrix of the file's node of the same name.
+    // the world matrix of the file's node of the same name, or of the name pFileNames gives.
     void ExpectFileFrames(const std::vector<int>& pNodes, const KMatrix& pTurn = KMatrix(),
-                          double pScale = 1.0)
+                          double pScale = 1.0, const std::map<int, std::string>& pFileNames = {})
     {
         KRyvObjectFactory lFactory;
         KRyvScene* lScene = ExportAndReadBack(lFactory, "frames.ryv");
@@ -50,7 +51,9 @@ protected:
             KTime lTime;
             lTime.SetSecondDouble(lSeconds);
             for (const int lHost : pNodes) {
-                const std::string& lName = Scene().Node(lHost)->mName;
+                const auto lRenamed = pFileNames.find(lHost);
+                const std::string& lName =
+                    lRenamed != pFileNames.end() ? lRenamed->second : Scene().Node(lHost)->mName;
                 KRyvNode* lKit = Find(lScene->GetRootNode(), lName.c_str());
                 ASSERT_NE(lKit, nullptr) << lName;
                 const KMatrix lExpected = mathtest::Product(
@@ -162,4 +165,28 @@ TEST_F(RyvVurnExportFramesTest, ChildrenOfACameraKeepTheirHostFrames)
         lChildren.insert(lChildren.end(), {lVisor, lLens});
     }
     ExpectFileFrames(lChildren);
+}
+
+// Moving pivots: without pivot nulls the file keeps the host's frames through the node's
+// translation; with them, the nulls carry the pivots and the frame of the node's children and
+// shape (its "__Post_" null) is the host's.
+TEST_F(RyvVurnExportFramesTest, AnimatedPivotsKeepTheHostFrames)
+{
+    for (const bool lPivotNulls : {false, true}) {
+        VurnScene::Reset();
+        const int lDoor = VurnFixtures::Cube("door");
+        SetTriple(lDoor, "translate", 1.0, 0.0, 0.5);
+        SetTriple(lDoor, "scale", 1.5, 1.5, 1.5);
+        SetTriple(lDoor, "rotatePivotTranslation", 0.0, 0.5, 0.0);
+        Key(lDoor, "rotateY", 0.0, 1.2);
+        Key(lDoor, "rotatePivotX", 0.0, 2.0);
+        Key(lDoor, "scalePivotZ", 0.0, -1.0);
+        const int lKnob = VurnFixtures::Transform("knob", lDoor, MVector(0.5, 1.0, 0.0));
+        GetOptionStore().SetBool(kExportPivotToNull, lPivotNulls);
+        std::map<int, std::string> lFileNames;
+        if (lPivotNulls) {
+            lFileNames[lDoor] = "door__Post_";
+        }
+        ExpectFileFrames({lDoor, lKnob}, KMatrix(), 1.0, lFileNames);
+    }
 }
