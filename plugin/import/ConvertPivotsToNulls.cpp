@@ -308,6 +308,9 @@ bool ConvertNode(KRyvNode& ioNode, int pSet, KRyvObjectFactory& ioFactory, KFree
     if (!lPre || !lPost) {
         return false;
     }
+    // The pre node stands where the node stood below its parent, and inherits from it alike.
+    int lInherit = 0;
+    lPre->SetTransformInheritType(ioNode.GetTransformInheritType(lInherit));
     std::vector<KRyvNode*> lChildren;
     for (int lIndex = 0; lIndex < ioNode.GetChildCount(); ++lIndex) {
         lChildren.push_back(ioNode.GetChild(lIndex));

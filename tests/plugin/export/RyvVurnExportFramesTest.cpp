@@ -69,7 +69,8 @@ protected:
 } // namespace
 
 // Joints cancel the scale of a parent joint while their segment scale compensation is on, and
-// only then; a plain scaled group above a skeleton scales it.
+// only then; a plain scaled group above a skeleton scales it. With pivot nulls, a joint's frame
+// is its "__Post_" null's.
 TEST_F(RyvVurnExportFramesTest, JointsKeepTheHostsScaleInheritance)
 {
     const struct
@@ -78,24 +79,32 @@ TEST_F(RyvVurnExportFramesTest, JointsKeepTheHostsScaleInheritance)
         bool mUnderScaledGroup;
         bool mCompensates;
     } lCases[] = {{"spine", true, true}, {"leg", false, true}, {"arm", true, false}};
-    std::vector<int> lJoints;
-    for (const auto& lCase : lCases) {
-        const int lGroup = VurnFixtures::Transform(std::string(lCase.mName) + "_grp");
-        if (lCase.mUnderScaledGroup) {
-            SetTriple(lGroup, "scale", 0.5, 0.5, 0.5);
-        }
-        const std::vector<int> lChain = VurnFixtures::JointChain(lCase.mName, 3, lGroup);
-        SetTriple(lChain[1], "scale", 1.5, 1.5, 1.5);
-        SetTriple(lChain[1], "rotate", 0.2, 0.4, 0.0);
-        Key(lChain[2], "rotateZ", 0.0, 1.0);
-        for (const int lJoint : lChain) {
-            if (!lCase.mCompensates) {
-                ASSERT_TRUE(Scene().SetNumber(lJoint, "segmentScaleCompensate", 0));
+    for (const bool lPivotNulls : {false, true}) {
+        VurnScene::Reset();
+        std::vector<int> lJoints;
+        std::map<int, std::string> lFileNames;
+        for (const auto& lCase : lCases) {
+            const int lGroup = VurnFixtures::Transform(std::string(lCase.mName) + "_grp");
+            if (lCase.mUnderScaledGroup) {
+                SetTriple(lGroup, "scale", 0.5, 0.5, 0.5);
             }
-            lJoints.push_back(lJoint);
+            const std::vector<int> lChain = VurnFixtures::JointChain(lCase.mName, 3, lGroup);
+            SetTriple(lChain[1], "scale", 1.5, 1.5, 1.5);
+            SetTriple(lChain[1], "rotate", 0.2, 0.4, 0.0);
+            Key(lChain[2], "rotateZ", 0.0, 1.0);
+            for (const int lJoint : lChain) {
+                if (!lCase.mCompensates) {
+                    ASSERT_TRUE(Scene().SetNumber(lJoint, "segmentScaleCompensate", 0));
+                }
+                lJoints.push_back(lJoint);
+                if (lPivotNulls) {
+                    lFileNames[lJoint] = Scene().Node(lJoint)->mName + "__Post_";
+                }
+            }
         }
+        GetOptionStore().SetBool(kExportPivotToNull, lPivotNulls);
+        ExpectFileFrames(lJoints, KMatrix(), 1.0, lFileNames);
     }
-    ExpectFileFrames(lJoints);
 }
 
 // Cameras with a rotate axis, in every rotation order, animated: the file's camera frame is the
