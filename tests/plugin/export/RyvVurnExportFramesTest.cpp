@@ -3,7 +3,7 @@
 
 #include "platform/vurn/MFnAnimCurve.h"
 #include "tests/plugin/export/ExportTestSupport.h"
-#include "tests/plugin/export/FileWorldMatrix.h"
+#include "tests/support/FileWorldMatrix.h"
 
 #include <map>
 #include <string>
@@ -11,6 +11,18 @@
 
 namespace {
 constexpr double kTolerance = 1e-4;
+
+// The host matrix as a kit one, element by element.
+KMatrix FromHost(const MMatrix& pMatrix)
+{
+    KMatrix lMatrix;
+    for (int lRow = 0; lRow < 4; ++lRow) {
+        for (int lColumn = 0; lColumn < 4; ++lColumn) {
+            lMatrix[lRow][lColumn] = pMatrix(lRow, lColumn);
+        }
+    }
+    return lMatrix;
+}
 
 class RyvVurnExportFramesTest : public ExportTest
 {
@@ -57,7 +69,7 @@ protected:
                 KRyvNode* lKit = Find(lScene->GetRootNode(), lName.c_str());
                 ASSERT_NE(lKit, nullptr) << lName;
                 const KMatrix lExpected = mathtest::Product(
-                    mathtest::Product(pTurn, filetest::FromHost(PathOf(lHost).inclusiveMatrix())),
+                    mathtest::Product(pTurn, FromHost(PathOf(lHost).inclusiveMatrix())),
                     filetest::Scaling(lScale));
                 EXPECT_TRUE(
                     mathtest::Near4x4(filetest::WorldMatrix(*lKit, lTime), lExpected, kTolerance))

@@ -1,5 +1,5 @@
-#ifndef RYVKIT_TESTS_PLUGIN_EXPORT_FILEWORLDMATRIX_H
-#define RYVKIT_TESTS_PLUGIN_EXPORT_FILEWORLDMATRIX_H
+#ifndef RYVKIT_TESTS_SUPPORT_FILEWORLDMATRIX_H
+#define RYVKIT_TESTS_SUPPORT_FILEWORLDMATRIX_H
 
 // World matrices of the nodes of a scene read back from a file, as any reader of the format
 // composes them, written out here apart from the kit's own evaluation: per node
@@ -11,7 +11,6 @@
 
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
-#include "platform/vurn/MMatrix.h"
 #include "scene/KRyvNode.h"
 #include "tests/support/KMathTestUtil.h"
 
@@ -119,18 +118,6 @@ inline KMatrix WorldMatrix(KRyvNode& pNode, KTime pTime)
         lWorld[3][lAxis] = lPosition[3][lAxis];
     }
     return lWorld;
-}
-
-// The host matrix as a kit one, element by element.
-inline KMatrix FromHost(const MMatrix& pMatrix)
-{
-    KMatrix lMatrix;
-    for (int lRow = 0; lRow < 4; ++lRow) {
-        for (int lColumn = 0; lColumn < 4; ++lColumn) {
-            lMatrix[lRow][lColumn] = pMatrix(lRow, lColumn);
-        }
-    }
-    return lMatrix;
 }
 
 } // namespace filetest
