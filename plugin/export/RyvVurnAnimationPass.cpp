@@ -11,7 +11,7 @@
 #include "plugin/export/RyvVurnCameraLightSteps.h"
 #include "plugin/export/RyvVurnCurveConversion.h"
 #include "plugin/export/RyvVurnExportMessages.h"
-#include "plugin/export/RyvVurnParentTransform.h"
+#include "plugin/export/RyvVurnTransformCurves.h"
 #include "plugin/export/RyvVurnTransformExport.h"
 #include "plugin/shell/RyvVurnNodeHelpers.h"
 #include "plugin/shell/RyvVurnOptionStore.h"

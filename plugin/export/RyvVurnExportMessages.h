@@ -67,8 +67,8 @@ constexpr const char* kRootNodeKept =
     "A child of a root node that the master scale cancels could not move up; the root node is "
     "kept: ";
 constexpr const char* kPivotAnimationLost =
-    "The pivots move but the node has no translation curves to carry them: they are exported "
-    "still: ";
+    "The pivots move and the node's translation could not carry all of it: part of its pivot "
+    "animation is not kept: ";
 constexpr const char* kResamplingCut =
     "Resampling stopped at 1000000 keys; the rest of the curve is left out: ";
 

@@ -12,7 +12,7 @@
 #include "platform/vurn/MGlobal.h"
 #include "plugin/export/RyvVurnExportMessages.h"
 #include "plugin/export/RyvVurnNameChecks.h"
-#include "plugin/export/RyvVurnParentTransform.h"
+#include "plugin/export/RyvVurnTransformCurves.h"
 #include "plugin/import/ConvertPivotsToNulls.h"
 #include "plugin/import/KFreeNodeNames.h"
 #include "plugin/shell/RyvVurnOptionStore.h"

@@ -1,4 +1,4 @@
-#include "plugin/export/RyvVurnParentTransform.h"
+#include "plugin/export/RyvVurnTransformCurves.h"
 
 #include "animation/KFCurveFilterMatrixConverter.h"
 #include "animation/KRyvTakeNode.h"
@@ -57,9 +57,9 @@ KVector4 PivotTranslation(const KRyvPivotSet& pSet, const KVector4& pR, const KV
     return KVector4(lLocal.Get(3, 0), lLocal.Get(3, 1), lLocal.Get(3, 2));
 }
 
-KVector4 ValueAt(KFCurve* const pCurves[3], KTime pTime, const KVector4& pMissing)
+KVector4 ValueAt(KFCurve* const pCurves[3], KTime pTime)
 {
-    KVector4 lValue = pMissing;
+    KVector4 lValue;
     for (int lAxis = 0; lAxis < 3; ++lAxis) {
         lValue[lAxis] = pCurves[lAxis]->GetKeyCount() > 0 ? pCurves[lAxis]->Evaluate(pTime)
                                                           : pCurves[lAxis]->GetDefaultValue();
@@ -117,9 +117,9 @@ bool KeepPivotAnimation(KRyvNode& ioNode, const KPivotCurves& pPivots, double pR
     const KRyvPivotSet& lSet = *ioNode.GetPivotSet(0);
     std::vector<KVector4> lValues;
     for (const KTime lTime : lTimes) {
-        const KVector4 lR = ValueAt(lCurves[1], lTime, KVector4());
-        const KVector4 lS = ValueAt(lCurves[2], lTime, KVector4(1.0, 1.0, 1.0));
-        KVector4 lT = ValueAt(lCurves[0], lTime, KVector4());
+        const KVector4 lR = ValueAt(lCurves[1], lTime);
+        const KVector4 lS = ValueAt(lCurves[2], lTime);
+        KVector4 lT = ValueAt(lCurves[0], lTime);
         lT += PivotTranslation(pPivots.At(lSet, lTime), lR, lS);
         lValues.push_back(lT - PivotTranslation(lSet, lR, lS));
     }
@@ -131,5 +131,5 @@ bool KeepPivotAnimation(KRyvNode& ioNode, const KPivotCurves& pPivots, double pR
         }
     }
     ioNode.InvalidateMatrixCaches(true);
-    return true;
+    return !lCut;
 }
