@@ -220,6 +220,21 @@ void RyvVurnExporter::ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, doubl
         // Every world position scales with the scene: the node's translation and what its
         // pivots and offsets add to it too.
         ApplyParentTransform(*lNode, lScale, mSamplingRate);
+        ScaleRrsChildren(lNode, lScale);
+    }
+}
+
+// A child that inherits "Rrs" drops the whole scaling of its parent, pScale included: it takes
+// pScale on its own axes instead, and so on down its "Rrs" descendants.
+void RyvVurnExporter::ScaleRrsChildren(KRyvNode* pNode, const KMatrix& pScale)
+{
+    for (int lIndex = 0; lIndex < pNode->GetChildCount(); ++lIndex) {
+        KRyvNode* lChild = pNode->GetChild(lIndex);
+        int lInherit = 0;
+        if (lChild->GetTransformInheritType(lInherit) == kInheritRrs) {
+            ApplyContentTransform(*lChild, pScale, mSamplingRate);
+            ScaleRrsChildren(lChild, pScale);
+        }
     }
 }
 

@@ -54,6 +54,10 @@ public:
     // What the geometry and hierarchy passes are given: a depth-first walk of every DAG path.
     static constexpr int kWalkDepthFirst = 1;
     static constexpr int kWalkEveryType = 0;
+    // The kit's inherit types: "RrSs" (a node takes its parent's whole transform) and "Rrs"
+    // (its axes leave out the parent's own scaling).
+    static constexpr int kInheritRrSs = 1;
+    static constexpr int kInheritRrs = 2;
 
     // What the object table holds for one top-level DAG name: the look-at group (handle 0), the
     // camera (handle 1), two unused handles and the camera's kit node.
@@ -193,6 +197,7 @@ private:
     bool RunPasses();
     void SetTakeSpans();
     void ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, double pScale);
+    void ScaleRrsChildren(KRyvNode* pNode, const KMatrix& pScale);
     bool DissolveNode(KRyvNode* pNode);
     RyvVurnNode* ExportTransformByTypeId(const MDagPath& pPath, const MFnDagNode& pDagNode);
     RyvVurnNode* DispatchPath(const MDagPath& pPath, const MFnDagNode& pDagNode, bool& oJoint);

@@ -13,8 +13,6 @@
 #include <cstring>
 
 namespace {
-constexpr int kInheritRrSs = 1;
-constexpr int kInheritRrs = 2;
 constexpr int kTypeIdNullLast = 1;
 constexpr int kTypeIdSkeletonFirst = 2;
 constexpr int kTypeIdSkeletonLast = 5;

@@ -73,12 +73,12 @@ KTime PeriodOf(double pRate)
     lPeriod.SetSecondDouble(1.0 / pRate);
     return lPeriod;
 }
-} // namespace
 
-bool ApplyParentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pRate)
+// ioNode's curves converted with pTransform as the source matrix pIndex.
+bool ApplyTransform(KRyvNode& ioNode, int pIndex, const KMatrix& pTransform, double pRate)
 {
     Converter lConverter;
-    if (!lConverter.SetSourceMatrix(Converter::eParentTransform, pTransform)) {
+    if (!lConverter.SetSourceMatrix(pIndex, pTransform)) {
         return false;
     }
     const KTime lPeriod = PeriodOf(pRate);
@@ -97,6 +97,17 @@ bool ApplyParentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pR
     }
     ioNode.InvalidateMatrixCaches(true);
     return true;
+}
+} // namespace
+
+bool ApplyParentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pRate)
+{
+    return ApplyTransform(ioNode, Converter::eParentTransform, pTransform, pRate);
+}
+
+bool ApplyContentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pRate)
+{
+    return ApplyTransform(ioNode, Converter::eContentTransform, pTransform, pRate);
 }
 
 bool KeepPivotAnimation(KRyvNode& ioNode, const KPivotCurves& pPivots, double pRate)

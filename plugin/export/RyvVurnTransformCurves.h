@@ -14,6 +14,9 @@ class KRyvNode;
 // frame (a camera's correction). Changed curves are resampled every 1 / pRate seconds. False,
 // with nothing changed, when pTransform is singular or not finite.
 bool ApplyParentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pRate);
+// The same with L becoming pTransform * L: pTransform acts on the node's own axes first, and
+// the node's position stays where it is.
+bool ApplyContentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pRate);
 
 // The file keeps a node's pivots as fixed values; pPivots holds how they move in ioNode's
 // current take. Its translation curves there take on what the moving pivots add to the

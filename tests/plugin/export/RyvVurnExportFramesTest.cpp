@@ -141,7 +141,8 @@ TEST_F(RyvVurnExportFramesTest, CamerasWithARotateAxisAimAsTheHostsInEveryOrder)
 }
 
 // With a master scale, every world matrix is the host's scaled: a root-named node's pivots and
-// offsets scale with its translation, and the nodes below it and beside it follow.
+// offsets scale with its translation, and the nodes below it and beside it follow, joints that
+// cancel a root-named joint's scale included.
 TEST_F(RyvVurnExportFramesTest, MasterScaleScalesPivotsAndOffsets)
 {
     const double kMasterScale = 2.0;
@@ -154,8 +155,13 @@ TEST_F(RyvVurnExportFramesTest, MasterScaleScalesPivotsAndOffsets)
     Key(lRoot, "rotateY", 0.0, 1.0);
     const int lChild = VurnFixtures::Transform("child", lRoot, MVector(0, 1, 0));
     const int lFree = VurnFixtures::Transform("free", VurnScene::kWorld, MVector(3, 0, 0));
+    const std::vector<int> lSkeleton = VurnFixtures::JointChain("Ryv_Root_joint", 3);
+    SetTriple(lSkeleton[0], "scale", 1.5, 1.5, 1.5);
+    Key(lSkeleton[1], "rotateZ", 0.0, 1.0);
     GetOptionStore().SetDouble(kExportMasterScale, kMasterScale);
-    ExpectFileFrames({lRoot, lChild, lFree}, KMatrix(), kMasterScale);
+    std::vector<int> lNodes = {lRoot, lChild, lFree};
+    lNodes.insert(lNodes.end(), lSkeleton.begin(), lSkeleton.end());
+    ExpectFileFrames(lNodes, KMatrix(), kMasterScale);
 }
 
 // What the camera's correction and its scale removal take out of its frame does not reach its
