@@ -97,6 +97,20 @@ bool CorrectionOf(const MDagPath& pPath, MMatrix& oCorrection)
     }
     return false;
 }
+MVector Vector(const MPoint& pPoint)
+{
+    return MVector(pPoint.x, pPoint.y, pPoint.z);
+}
+
+// The shift the pivots give a corrected node before its rotation, St - Rp, turned back by the
+// correction C: the file's frame [St - Rp] C Q is then C times the host's [St - Rp] Q (Q the
+// turn) when the scaling offset takes Rp + (St - Rp) C^-1.
+MVector TurnedPivotShift(const MFnTransform& pTransform, const MMatrix& pCorrection)
+{
+    const MVector lShift = pTransform.scalePivotTranslation(MSpace::kTransform) -
+                           Vector(pTransform.rotatePivot(MSpace::kTransform));
+    return lShift * pCorrection.transpose();
+}
 } // namespace
 
 void ExportPivots(RyvVurnNode* pNode, int pSet)
@@ -195,6 +209,9 @@ void ExportLightCameraPostRotation(RyvVurnNode* pNode, const MFnTransform& pTran
     KVector4 lPost;
     KRotationOrder(KRotationOrder::eEulerXYZ).MatrixToEuler(lPost, lTransposed);
     pNode->SetPostRotation(0, lPost);
+    const MVector lOffset = Vector(pTransform.rotatePivot(MSpace::kTransform)) +
+                            TurnedPivotShift(pTransform, lCorrection);
+    pNode->SetScalingOffset(0, Point(lOffset));
 }
 
 bool CameraChildTransform(RyvVurnNode* pNode, KMatrix& oTransform)
@@ -207,18 +224,19 @@ bool CameraChildTransform(RyvVurnNode* pNode, KMatrix& oTransform)
         return false;
     }
     // The host's camera frame is [-Sp] S [Sp + St - Rp] Q [Rp + Rt + T] with Q its turn; the
-    // file's is [St - Rp] C Q [Rp + Rt + T], so children need [-Sp] S [Sp + St - Rp] C^-1 [Rp -
-    // St].
-    const MPoint lSp = lTransform.scalePivot(MSpace::kTransform);
-    const MVector lSt = lTransform.scalePivotTranslation(MSpace::kTransform);
-    const MPoint lRp = lTransform.rotatePivot(MSpace::kTransform);
+    // file's is [(St - Rp) C^-1] C Q [Rp + Rt + T], so children need
+    // [-Sp] S [Sp + St - Rp] C^-1 [(Rp - St) C^-1].
+    const MVector lSp = Vector(lTransform.scalePivot(MSpace::kTransform));
+    const MVector lShift = lSp + lTransform.scalePivotTranslation(MSpace::kTransform) -
+                           Vector(lTransform.rotatePivot(MSpace::kTransform));
+    const MVector lBack = TurnedPivotShift(lTransform, lCorrection) * -1.0;
     double lScale[3] = {1.0, 1.0, 1.0};
     lTransform.getScale(lScale);
-    const MMatrix lChild =
-        MMatrix::translation(-lSp.x, -lSp.y, -lSp.z) *
-        MMatrix::scaling(lScale[0], lScale[1], lScale[2]) *
-        MMatrix::translation(lSp.x + lSt.x - lRp.x, lSp.y + lSt.y - lRp.y, lSp.z + lSt.z - lRp.z) *
-        lCorrection.transpose() * MMatrix::translation(lRp.x - lSt.x, lRp.y - lSt.y, lRp.z - lSt.z);
+    const MMatrix lChild = MMatrix::translation(-lSp.x, -lSp.y, -lSp.z) *
+                           MMatrix::scaling(lScale[0], lScale[1], lScale[2]) *
+                           MMatrix::translation(lShift.x, lShift.y, lShift.z) *
+                           lCorrection.transpose() *
+                           MMatrix::translation(lBack.x, lBack.y, lBack.z);
     for (int lRow = 0; lRow < 4; ++lRow) {
         for (int lColumn = 0; lColumn < 4; ++lColumn) {
             oTransform.Set(lRow, lColumn, lChild(lRow, lColumn));

@@ -119,9 +119,9 @@ TEST_F(RyvVurnExportFramesTest, JointsKeepTheHostsScaleInheritance)
     }
 }
 
-// Cameras with a rotate axis, in every rotation order, animated: the file's camera frame is the
-// host's turned, on its own axes, from the kit's camera axes (looking along +X) to the host's
-// (looking along -Z).
+// Cameras with a rotate axis and pivots, in every rotation order, animated: the file's camera
+// frame is the host's turned, on its own axes, from the kit's camera axes (looking along +X) to
+// the host's (looking along -Z).
 TEST_F(RyvVurnExportFramesTest, CamerasWithARotateAxisAimAsTheHostsInEveryOrder)
 {
     std::vector<int> lCameras;
@@ -133,6 +133,8 @@ TEST_F(RyvVurnExportFramesTest, CamerasWithARotateAxisAimAsTheHostsInEveryOrder)
         Scene().SetNumber(lCamera, "rotateOrder", lOrder);
         SetTriple(lCamera, "rotate", 0.3, 0.5, 0.2);
         SetTriple(lCamera, "rotateAxis", 0.2, 0.0, 0.3);
+        SetTriple(lCamera, "rotatePivot", 0.5, 0.0, 0.2 * lOrder);
+        SetTriple(lCamera, "scalePivotTranslation", 0.0, 0.3, 0.0);
         Key(lCamera, "rotateY", 0.5, 1.5);
         lCameras.push_back(lCamera);
     }
