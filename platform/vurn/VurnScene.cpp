@@ -907,14 +907,37 @@ bool VurnScene::Transformation(int pNode, MTransformationMatrix& oMatrix) const
     return true;
 }
 
+bool VurnScene::CompensatesParentScale(int pNode, int pParent) const
+{
+    double lOn = 0.0;
+    return VurnTypeTable::IsA(mNodes[pNode].mType, MFn::kJoint) &&
+           VurnTypeTable::IsA(mNodes[pParent].mType, MFn::kJoint) &&
+           GetNumber(pNode, "segmentScaleCompensate", lOn) && lOn != 0.0;
+}
+
+MMatrix VurnScene::LocalMatrix(int pNode, int pParent) const
+{
+    MTransformationMatrix lLocal;
+    if (!Transformation(pNode, lLocal)) {
+        return MMatrix();
+    }
+    if (pParent == kWorld || !CompensatesParentScale(pNode, pParent)) {
+        return lLocal.asMatrix();
+    }
+    // The parent joint's scale is undone just before the translation: the joint sits where
+    // the parent's scaled frame puts it, but its own axes keep their length.
+    const MVector lScale = Vector3(pParent, "scaleX", "scaleY", "scaleZ");
+    const MVector lTranslate = lLocal.mTranslate;
+    lLocal.mTranslate = MVector();
+    return lLocal.asMatrix() * MMatrix::scaling(1.0 / lScale.x, 1.0 / lScale.y, 1.0 / lScale.z) *
+           MMatrix::translation(lTranslate.x, lTranslate.y, lTranslate.z);
+}
+
 MMatrix VurnScene::WorldMatrix(const VurnPath& pPath) const
 {
     MMatrix lResult;
-    for (auto lNode = pPath.rbegin(); lNode != pPath.rend(); ++lNode) {
-        MTransformationMatrix lLocal;
-        if (Transformation(*lNode, lLocal)) {
-            lResult = lResult * lLocal.asMatrix();
-        }
+    for (size_t lIndex = pPath.size(); lIndex-- > 0;) {
+        lResult = lResult * LocalMatrix(pPath[lIndex], lIndex > 0 ? pPath[lIndex - 1] : kWorld);
     }
     return lResult;
 }

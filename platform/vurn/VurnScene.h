@@ -48,6 +48,8 @@
 //    transformation, "worldMatrix" (the product along the path, local first) and a joint's bind
 //    matrix (its "bindPose" when set, else its world matrix) all use it. The rotate axis is the
 //    rotate orientation Ro (Euler XYZ); joint orient Jo (Euler XYZ) exists on joints only.
+//    Along a path, a joint under a joint whose "segmentScaleCompensate" is on (the default)
+//    takes the inverse of the parent's scale IS just before its T: ... Rp * Rt * IS * T.
 // 8. Names are unique among DAG siblings and among dependency nodes; a clash gets the lowest
 //    free number appended. A full path is "|a|b"; the world (id 0) has the full path "" and is
 //    the parent of top-level nodes. A node with several parents is instanced; its instance
@@ -270,7 +272,8 @@ public:
 
     // The transform parts of a transform node from its plugs; false for other nodes.
     bool Transformation(int pNode, MTransformationMatrix& oMatrix) const;
-    // The product of the transformations along pPath, local first.
+    // The product of the transformations along pPath, local first; a joint whose
+    // "segmentScaleCompensate" is on cancels its parent joint's scale (design rule 7).
     MMatrix WorldMatrix(const VurnPath& pPath) const;
 
     // Globals.
@@ -322,6 +325,9 @@ private:
     bool HasUnselectedAncestor(const VurnPlugPath& pPath) const;
     int FindChildAttribute(int pParent, const std::string& pName) const;
     MVector Vector3(int pNode, const char* pX, const char* pY, const char* pZ) const;
+    bool CompensatesParentScale(int pNode, int pParent) const;
+    // pNode's matrix below pParent (the world, or the node before it on a path).
+    MMatrix LocalMatrix(int pNode, int pParent) const;
 
     std::vector<VurnNode> mNodes;
     // Live nodes by (scope, name): names are unique per scope, so looking one up costs no walk

@@ -173,6 +173,8 @@ void RegisterTransform(VurnScene& ioScene)
     }
     Triple(ioScene, MFn::kJoint, "jointOrient", "jo", 0.0);
     Add(ioScene, MFn::kJoint, Typed("bindPose", "bps", VurnAttributeKind::kMatrix));
+    Add(ioScene, MFn::kJoint,
+        Numeric("segmentScaleCompensate", "ssc", MFnNumericData::kBoolean, 1.0));
     Add(ioScene, MFn::kLookAt, Numeric("twist", "tws", MFnNumericData::kDouble));
 }
 

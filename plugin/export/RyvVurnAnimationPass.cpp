@@ -6,12 +6,18 @@
 #include "animation/KFCurve.h"
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
+#include "core/KLog.h"
 #include "platform/vurn/MFnTransform.h"
 #include "plugin/export/RyvVurnCameraLightSteps.h"
 #include "plugin/export/RyvVurnCurveConversion.h"
+#include "plugin/export/RyvVurnExportMessages.h"
+#include "plugin/export/RyvVurnTransformCurves.h"
 #include "plugin/export/RyvVurnTransformExport.h"
 #include "plugin/shell/RyvVurnNodeHelpers.h"
+#include "plugin/shell/RyvVurnOptionStore.h"
 #include "plugin/shell/RyvVurnStatusWindow.h"
+
+namespace M = RyvVurnExportMessages;
 
 namespace {
 constexpr double kRadiansToDegrees = 57.29577951308232;
@@ -106,10 +112,12 @@ void RyvVurnExporter::AnimateNode(RyvVurnNode* pNode)
     const bool lTransformAnimated = HasTransformAnimCurve(lTransform.object());
     const bool lUserAnimated = HasAnimatedUserAttribute(lTransform.object());
     const bool lLookAt = pNode->GetLookAtTarget() != nullptr;
-    if (lVisible || lTransformAnimated || lUserAnimated || lOwnAnimation) {
+    KPivotCurves lPivots;
+    const bool lPivotsAnimated = ExportPivotCurves(pNode, lPivots, mLog.get());
+    if (lVisible || lTransformAnimated || lUserAnimated || lOwnAnimation || lPivotsAnimated) {
         MakeTakeCurrent(pNode, kTakeName);
         KRyvTakeNode* lTake = pNode->GetCurrentTakeNode();
-        if (lTransformAnimated || lOwnAnimation) {
+        if (lTransformAnimated || lOwnAnimation || lPivotsAnimated) {
             ExportTransformDefaults(lTransform, lTake);
             ExportTransformChannels(lTransform, lTake->GetKFCurveNode(), false);
         }
@@ -135,6 +143,21 @@ void RyvVurnExporter::AnimateNode(RyvVurnNode* pNode)
             ExportLightCameraPostRotation(pNode, lTransform);
         }
     }
+    if (lPivotsAnimated) {
+        KeepPivotAnimation(pNode, lPivots);
+    }
+}
+
+// Pivot nulls carry moving pivots in their translations; without them, the node's own
+// translation takes on what the moving pivots add.
+void RyvVurnExporter::KeepPivotAnimation(RyvVurnNode* pNode, const KPivotCurves& pPivots)
+{
+    if (GetOptionStore().GetBool(kExportPivotToNull)) {
+        mAnimatedPivots[pNode] = pPivots;
+    } else if (!::KeepPivotAnimation(*pNode, pPivots, mSamplingRate)) {
+        mLog->AddLine(
+            (M::TitledLine(M::kTitleWarning, M::kPivotAnimationLost) + pNode->GetName()).Buffer());
+    }
 }
 
 MStatus RyvVurnExporter::ExportAnimation(KRyvNode* pNode)
@@ -153,7 +176,21 @@ MStatus RyvVurnExporter::ExportAnimation(KRyvNode* pNode)
         }
     }
     if (lNode && lNode->GetDagPath()) {
+        KeepCameraChildFrames(lNode);
         StatusWindowStep(lNode->GetName().Buffer());
     }
     return MStatus();
+}
+
+// Run once the children have their curves: they take on what the camera's correction and
+// scale removal took out of its frame, so that their world matrices stay the host's.
+void RyvVurnExporter::KeepCameraChildFrames(RyvVurnNode* pCamera)
+{
+    KMatrix lTransform;
+    if (!CameraChildTransform(pCamera, lTransform)) {
+        return;
+    }
+    for (int lIndex = 0; lIndex < pCamera->GetChildCount(); ++lIndex) {
+        ApplyParentTransform(*pCamera->GetChild(lIndex), lTransform, mSamplingRate);
+    }
 }

@@ -66,6 +66,9 @@ constexpr const char* kBadMasterScale =
 constexpr const char* kRootNodeKept =
     "A child of a root node that the master scale cancels could not move up; the root node is "
     "kept: ";
+constexpr const char* kPivotAnimationLost =
+    "The pivots move and the node's translation could not carry all of it: part of its pivot "
+    "animation is not kept: ";
 constexpr const char* kResamplingCut =
     "Resampling stopped at 1000000 keys; the rest of the curve is left out: ";
 

@@ -2,7 +2,6 @@
 
 #include "plugin/export/RyvVurnExporter.h"
 
-#include "animation/KFCurveFilterMatrixConverter.h"
 #include "animation/KRyvTakeNode.h"
 #include "animation/KTakeInfo.h"
 #include "core/KAffineMatrix.h"
@@ -13,6 +12,7 @@
 #include "platform/vurn/MGlobal.h"
 #include "plugin/export/RyvVurnExportMessages.h"
 #include "plugin/export/RyvVurnNameChecks.h"
+#include "plugin/export/RyvVurnTransformCurves.h"
 #include "plugin/import/ConvertPivotsToNulls.h"
 #include "plugin/import/KFreeNodeNames.h"
 #include "plugin/shell/RyvVurnOptionStore.h"
@@ -146,7 +146,8 @@ bool RyvVurnExporter::RunPasses()
     StatusWindowSetLabel(M::kExportingClusters);
     ExportClusters(mRootNode);
     if (GetOptionStore().GetBool(kExportPivotToNull)) {
-        ConvertPivotsToNulls(mRootNode, kPivotsToNullsFlag, &mFactory, mSamplingRate, mLog.get());
+        ConvertPivotsToNulls(mRootNode, kPivotsToNullsFlag, &mFactory, mSamplingRate, mLog.get(),
+                             &mAnimatedPivots);
     }
     StatusWindowSetLabel(M::kExportingSkinClusters);
     ExportSkinClusters();
@@ -210,27 +211,30 @@ void RyvVurnExporter::ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, doubl
         return;
     }
     const KAffineMatrix lScale(KVector4(), KVector4(), KVector4(pScale, pScale, pScale));
-    KTime lPeriod;
-    lPeriod.SetSecondDouble(1.0 / mSamplingRate);
-    KFCurveFilterMatrixConverter lConverter;
-    lConverter.SetResamplingPeriod(lPeriod);
-    lConverter.SetGenerateLastKeyAtEndTime(true);
-    lConverter.SetApplyUnrollFilter(false);
-    // Every node's world position scales with the scene: a root-named node's translation too.
-    lConverter.SetConvertTranslation(true);
-    lConverter.SetApplyConstantKeyReducer(true);
-    lConverter.SetSourceMatrix(KFCurveFilterMatrixConverter::eParentTransform, lScale);
     for (KRyvNode* lNode : pNodes) {
         KMatrix lGlobal;
         MatrixMultiplyAffine(lGlobal, lScale, lNode->GetGlobalMatrix(0, true));
         if (MatrixCompare(lGlobal, KMatrix(), kIdentityTolerance) == 0 && DissolveNode(lNode)) {
             continue;
         }
-        // The default take too: it holds where the node stands outside the animation.
-        for (int lTake = 0; lTake < lNode->GetTakeNodeCount(); ++lTake) {
-            lConverter.Apply(*lNode->GetTakeNode(lTake)->GetKFCurveNode(), false);
+        // Every world position scales with the scene: the node's translation and what its
+        // pivots and offsets add to it too.
+        ApplyParentTransform(*lNode, lScale, mSamplingRate);
+        ScaleRrsChildren(lNode, lScale);
+    }
+}
+
+// A child that inherits "Rrs" drops the whole scaling of its parent, pScale included: it takes
+// pScale on its own axes instead, and so on down its "Rrs" descendants.
+void RyvVurnExporter::ScaleRrsChildren(KRyvNode* pNode, const KMatrix& pScale)
+{
+    for (int lIndex = 0; lIndex < pNode->GetChildCount(); ++lIndex) {
+        KRyvNode* lChild = pNode->GetChild(lIndex);
+        int lInherit = 0;
+        if (lChild->GetTransformInheritType(lInherit) == kInheritRrs) {
+            ApplyContentTransform(*lChild, pScale, mSamplingRate);
+            ScaleRrsChildren(lChild, pScale);
         }
-        lNode->InvalidateMatrixCaches(true);
     }
 }
 

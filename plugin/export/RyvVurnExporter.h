@@ -8,6 +8,7 @@
 #include "platform/vurn/MFnDagNode.h"
 #include "platform/vurn/MSelectionList.h"
 #include "plugin/export/RyvVurnExportedNodes.h"
+#include "plugin/import/KPivotCurves.h"
 #include "plugin/import/KRootNameFilter.h"
 #include "plugin/shell/RyvVurnObjectFactory.h"
 
@@ -53,6 +54,10 @@ public:
     // What the geometry and hierarchy passes are given: a depth-first walk of every DAG path.
     static constexpr int kWalkDepthFirst = 1;
     static constexpr int kWalkEveryType = 0;
+    // The kit's inherit types: "RrSs" (a node takes its parent's whole transform) and "Rrs"
+    // (its axes leave out the parent's own scaling).
+    static constexpr int kInheritRrSs = 1;
+    static constexpr int kInheritRrs = 2;
 
     // What the object table holds for one top-level DAG name: the look-at group (handle 0), the
     // camera (handle 1), two unused handles and the camera's kit node.
@@ -192,6 +197,7 @@ private:
     bool RunPasses();
     void SetTakeSpans();
     void ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, double pScale);
+    void ScaleRrsChildren(KRyvNode* pNode, const KMatrix& pScale);
     bool DissolveNode(KRyvNode* pNode);
     RyvVurnNode* ExportTransformByTypeId(const MDagPath& pPath, const MFnDagNode& pDagNode);
     RyvVurnNode* DispatchPath(const MDagPath& pPath, const MFnDagNode& pDagNode, bool& oJoint);
@@ -202,6 +208,8 @@ private:
     KRyvNode* NodeNowAt(const MDagPath& pPath);
     RyvVurnNode* CreateHostNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
     void AnimateNode(RyvVurnNode* pNode);
+    void KeepCameraChildFrames(RyvVurnNode* pCamera);
+    void KeepPivotAnimation(RyvVurnNode* pNode, const KPivotCurves& pPivots);
     void ExportSkinGeometry(const MFnSkinCluster& pSkin, const MDagPath& pShape,
                             KRyvNode* pGeometryNode, int pIndex, int pCount, KRyvPose* ioPose);
     KMatrix InfluenceBindMatrix(const MDagPath& pPath, KRyvNode*& ioNode, KRyvPose* ioPose);
@@ -245,6 +253,8 @@ private:
     double mMasterScale = 1.0;
     // Whether the skin pass meets the pivot nulls of kExportPivotToNull.
     bool mPivotNulls = false;
+    // Nodes whose host pivots move, for the pivot nulls to carry.
+    KPivotCurvesTable mAnimatedPivots;
     std::unique_ptr<MSelectionList> mSelection;
     std::unique_ptr<KLog> mLog;
     std::vector<KRyvNode*> mRemovalList;

@@ -13,8 +13,6 @@
 #include <cstring>
 
 namespace {
-constexpr int kInheritRrSs = 1;
-constexpr int kInheritRrs = 2;
 constexpr int kTypeIdNullLast = 1;
 constexpr int kTypeIdSkeletonFirst = 2;
 constexpr int kTypeIdSkeletonLast = 5;
@@ -36,6 +34,20 @@ template <typename TVisit> MStatus WalkDag(int pTraversal, int pFilter, TVisit p
         pVisit(lWalk);
     }
     return MStatus();
+}
+
+// Whether the joint at pPath cancels its parent's scale, as the host composes it: only below
+// a joint, and only while the joint's segment scale compensation is on. The file's "Rrs"
+// drops whatever scale the parent node has, so it fits no other case.
+bool CompensatesParentScale(const MDagPath& pPath)
+{
+    MDagPath lParent = pPath;
+    if (!lParent.pop() || !lParent.node().hasFn(MFn::kJoint)) {
+        return false;
+    }
+    bool lOn = false;
+    const MPlug lPlug = MFnDependencyNode(pPath.node()).findPlug("segmentScaleCompensate");
+    return lPlug.getValue(lOn) && lOn;
 }
 } // namespace
 
@@ -121,7 +133,8 @@ MStatus RyvVurnExporter::ExportGeometry(int pTraversal, int pFilter)
         RyvVurnNode* lNode = DispatchPath(lPath, lDagNode, lJoint);
         if (lNode) {
             StatusWindowStep(lNode->GetName().Buffer());
-            lNode->SetTransformInheritType(lJoint && !lBypassRrs ? kInheritRrs : kInheritRrSs);
+            const bool lRrs = lJoint && !lBypassRrs && CompensatesParentScale(lPath);
+            lNode->SetTransformInheritType(lRrs ? kInheritRrs : kInheritRrSs);
         }
     });
 }

@@ -9,8 +9,11 @@
 #include "platform/vurn/MFnTransform.h"
 #include "plugin/export/RyvVurnCurveConversion.h"
 #include "plugin/export/RyvVurnExporter.h"
+#include "plugin/import/KPivotCurves.h"
 #include "plugin/shell/RyvVurnNodeHelpers.h"
 #include "scene/objects/KRyvNodeLimits.h"
+
+#include <string>
 
 namespace {
 constexpr double kRadiansToDegrees = 57.29577951308232;
@@ -93,6 +96,20 @@ bool CorrectionOf(const MDagPath& pPath, MMatrix& oCorrection)
         return true;
     }
     return false;
+}
+MVector Vector(const MPoint& pPoint)
+{
+    return MVector(pPoint.x, pPoint.y, pPoint.z);
+}
+
+// The shift the pivots give a corrected node before its rotation, St - Rp, turned back by the
+// correction C: the file's frame [St - Rp] C Q is then C times the host's [St - Rp] Q (Q the
+// turn) when the scaling offset takes Rp + (St - Rp) C^-1.
+MVector TurnedPivotShift(const MFnTransform& pTransform, const MMatrix& pCorrection)
+{
+    const MVector lShift = pTransform.scalePivotTranslation(MSpace::kTransform) -
+                           Vector(pTransform.rotatePivot(MSpace::kTransform));
+    return lShift * pCorrection.transpose();
 }
 } // namespace
 
@@ -177,10 +194,10 @@ void ExportLightCameraPostRotation(RyvVurnNode* pNode, const MFnTransform& pTran
     if (!lPath || !CorrectionOf(*lPath, lCorrection)) {
         return;
     }
-    // The post-rotation is the transpose of lTurn: the kit's axis is turned onto the host's
-    // first, then by the rotate axis as the host's is. The correction goes before the rotate axis.
-    const MMatrix lTurn =
-        pTransform.rotateOrientation(MSpace::kTransform).asMatrix().transpose() * lCorrection;
+    // A reader applies the inverse of the post-rotation, lTurn, just before the rotation: the
+    // kit's axes are turned onto the host's first, on the node's own axes, then by the rotate
+    // axis as the host's are.
+    const MMatrix lTurn = lCorrection * pTransform.rotateOrientation(MSpace::kTransform).asMatrix();
     KMatrix lTransposed;
     for (int lRow = 0; lRow < 3; ++lRow) {
         for (int lColumn = 0; lColumn < 3; ++lColumn) {
@@ -192,6 +209,64 @@ void ExportLightCameraPostRotation(RyvVurnNode* pNode, const MFnTransform& pTran
     KVector4 lPost;
     KRotationOrder(KRotationOrder::eEulerXYZ).MatrixToEuler(lPost, lTransposed);
     pNode->SetPostRotation(0, lPost);
+    const MVector lOffset = Vector(pTransform.rotatePivot(MSpace::kTransform)) +
+                            TurnedPivotShift(pTransform, lCorrection);
+    pNode->SetScalingOffset(0, Point(lOffset));
+}
+
+bool CameraChildTransform(RyvVurnNode* pNode, KMatrix& oTransform)
+{
+    const MDagPath* lPath = pNode ? pNode->GetDagPath() : nullptr;
+    MMatrix lCorrection;
+    MFnTransform lTransform;
+    if (!lPath || !lPath->hasFn(MFn::kCamera) || pNode->GetLookAtTarget() ||
+        !CorrectionOf(*lPath, lCorrection) || !TransformOf(pNode, lTransform)) {
+        return false;
+    }
+    // The host's camera frame is [-Sp] S [Sp + St - Rp] Q [Rp + Rt + T] with Q its turn; the
+    // file's is [(St - Rp) C^-1] C Q [Rp + Rt + T], so children need
+    // [-Sp] S [Sp + St - Rp] C^-1 [(Rp - St) C^-1].
+    const MVector lSp = Vector(lTransform.scalePivot(MSpace::kTransform));
+    const MVector lShift = lSp + lTransform.scalePivotTranslation(MSpace::kTransform) -
+                           Vector(lTransform.rotatePivot(MSpace::kTransform));
+    const MVector lBack = TurnedPivotShift(lTransform, lCorrection) * -1.0;
+    double lScale[3] = {1.0, 1.0, 1.0};
+    lTransform.getScale(lScale);
+    const MMatrix lChild = MMatrix::translation(-lSp.x, -lSp.y, -lSp.z) *
+                           MMatrix::scaling(lScale[0], lScale[1], lScale[2]) *
+                           MMatrix::translation(lShift.x, lShift.y, lShift.z) *
+                           lCorrection.transpose() *
+                           MMatrix::translation(lBack.x, lBack.y, lBack.z);
+    for (int lRow = 0; lRow < 4; ++lRow) {
+        for (int lColumn = 0; lColumn < 4; ++lColumn) {
+            oTransform.Set(lRow, lColumn, lChild(lRow, lColumn));
+        }
+    }
+    return true;
+}
+
+bool ExportPivotCurves(RyvVurnNode* pNode, KPivotCurves& oCurves, KLog* pLog)
+{
+    static const char* const kPlugs[KPivotCurves::ePivotCount] = {
+        "rotatePivot", "rotatePivotTranslation", "scalePivot", "scalePivotTranslation"};
+    MFnTransform lTransform;
+    if (!TransformOf(pNode, lTransform)) {
+        return false;
+    }
+    bool lAnimated = false;
+    for (int lPivot = 0; lPivot < KPivotCurves::ePivotCount; ++lPivot) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            MStatus lStatus;
+            const MPlug lPlug =
+                lTransform.findPlug((std::string(kPlugs[lPivot]) + "XYZ"[lAxis]).c_str(), &lStatus);
+            const MFnAnimCurve lCurve(lPlug, &lStatus);
+            if (lStatus) {
+                ConvertAnimCurve(lCurve, oCurves.GetCurve(lPivot, lAxis), false, 1.0, pLog);
+                lAnimated = lAnimated || oCurves.GetCurve(lPivot, lAxis).GetKeyCount() > 0;
+            }
+        }
+    }
+    return lAnimated;
 }
 
 bool ExportVisibilityCurve(RyvVurnNode* pNode, KFCurve& ioCurve, KLog* pLog)

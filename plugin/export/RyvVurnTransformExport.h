@@ -3,6 +3,8 @@
 
 class KFCurve;
 class KLog;
+class KMatrix;
+class KPivotCurves;
 class KRyvTakeNode;
 class MFnTransform;
 class RyvVurnNode;
@@ -25,6 +27,13 @@ void ExportTransformDefaults(const MFnTransform& pTransform, KRyvTakeNode* pTake
 // For spot and directional lights and cameras (not the 275 kind): the post-rotation of pivot
 // set 0 that turns the kit's light and camera axes onto the host's.
 void ExportLightCameraPostRotation(RyvVurnNode* pNode, const MFnTransform& pTransform);
+// For a camera that takes the post-rotation above (one without a look-at target): what its host
+// frame adds to its frame in the file, its scale and the inverse of its correction, which its
+// children take on to keep their host world matrices. False for any other node.
+bool CameraChildTransform(RyvVurnNode* pNode, KMatrix& oTransform);
+// The curves of the host transform's rotate pivot, rotate pivot translation, scale pivot and
+// scale pivot translation into oCurves; true when any of the twelve channels is animated.
+bool ExportPivotCurves(RyvVurnNode* pNode, KPivotCurves& oCurves, KLog* pLog);
 // The host visibility curve into ioCurve; true, and the node made visible, when it has keys.
 bool ExportVisibilityCurve(RyvVurnNode* pNode, KFCurve& ioCurve, KLog* pLog);
 

@@ -6,14 +6,14 @@
 #include "core/KMatrixFunctions.h"
 #include "core/KRotationOrder.h"
 #include "plugin/import/KFreeNodeNames.h"
+#include "plugin/import/KPivotCurves.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeProperties.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/objects/KRyvNull.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,8 +21,6 @@ namespace {
 constexpr int kTranslation = 0;
 constexpr int kRotation = 1;
 constexpr int kScaling = 2;
-// More samples than this on one curve set means a rate or a key span no scene of ours has.
-constexpr double kMaxSamples = 1e6;
 constexpr const char* kSamplesCut =
     ": resampling for the pivot nulls stopped at 1000000 frames; the rest of the curves is left "
     "out.";
@@ -43,17 +41,16 @@ struct PivotParts
 
 // Pre- and post-rotations count whenever the set is in use, as the kit's own evaluation
 // counts them: the host export marks rotation active on the node's limits only.
-PivotParts PartsOf(const KRyvNode& pNode, int pSet)
+PivotParts PartsOf(const KRyvPivotSet& pSet)
 {
-    const KRyvPivotSet& lSet = *pNode.GetPivotSet(pSet);
     PivotParts lParts;
-    lParts.mRotationPivot = lSet.mRotationPivot;
-    lParts.mRotationOffset = lSet.mRotationOffset;
-    lParts.mScalingPivot = lSet.mScalingPivot;
-    lParts.mScalingOffset = lSet.mScalingOffset;
-    lParts.mPreRotation = lSet.mPreRotation;
-    MatrixTranspose3x3(lParts.mPostInverse, KMatrix(lSet.mPostRotation));
-    lParts.mOrder = lSet.mRotationOrder;
+    lParts.mRotationPivot = pSet.mRotationPivot;
+    lParts.mRotationOffset = pSet.mRotationOffset;
+    lParts.mScalingPivot = pSet.mScalingPivot;
+    lParts.mScalingOffset = pSet.mScalingOffset;
+    lParts.mPreRotation = pSet.mPreRotation;
+    MatrixTranspose3x3(lParts.mPostInverse, KMatrix(pSet.mPostRotation));
+    lParts.mOrder = pSet.mRotationOrder;
     return lParts;
 }
 
@@ -91,44 +88,16 @@ KVector4 DefaultOf(const CurveSet& pCurves, const KVector4& pMissing)
     return lValue;
 }
 
-// The times of a resampling over the keys of pCurves: every key and every frame (a multiple
-// of the period) between the first and the last key, in order; empty when there is no key.
-// ioCut is set when the frames stop at kMaxSamples before the last key.
-// Frames come from the time origin, not from the first key, so that the resampled curves
-// agree with the source at every frame the time mode shows.
-std::vector<KTime> SampleTimes(const CurveSet& pCurves, KTime pPeriod, bool& ioCut)
+// Every key and frame of the three curves and of pMore (when not null) over their span.
+std::vector<KTime> SampleTimes(const CurveSet& pCurves, KTime pPeriod, bool& ioCut,
+                               const KPivotCurves* pMore = nullptr)
 {
-    std::vector<KTime> lTimes;
-    for (const KFCurve* lCurve : pCurves) {
-        for (int lKey = 0; lCurve && lKey < lCurve->GetKeyCount(); ++lKey) {
-            lTimes.push_back(lCurve->KeyGetTime(lKey));
-        }
+    std::vector<const KFCurve*> lCurves(std::begin(pCurves), std::end(pCurves));
+    if (pMore) {
+        const std::vector<const KFCurve*> lMore = pMore->Curves();
+        lCurves.insert(lCurves.end(), lMore.begin(), lMore.end());
     }
-    if (lTimes.empty()) {
-        return lTimes;
-    }
-    std::sort(lTimes.begin(), lTimes.end());
-    const std::int64_t lStart = lTimes.front().Get();
-    const std::int64_t lEnd = lTimes.back().Get();
-    const std::int64_t lPeriod = pPeriod.Get();
-    // Frame numbers, not times, bound the loop: the frame after the last key may lie beyond
-    // the tick range, and its time would wrap around.
-    std::int64_t lFrame = lStart / lPeriod;
-    if (lFrame * lPeriod < lStart) {
-        ++lFrame;
-    }
-    std::int64_t lLastFrame = lEnd / lPeriod;
-    if (lLastFrame * lPeriod > lEnd) {
-        --lLastFrame;
-    }
-    // The loop always moves forward, and a span too long for the period stops at the cap.
-    for (double lCount = 0; lFrame <= lLastFrame && lCount < kMaxSamples; ++lFrame, ++lCount) {
-        lTimes.emplace_back(lFrame * lPeriod);
-    }
-    ioCut = ioCut || lFrame <= lLastFrame;
-    std::sort(lTimes.begin(), lTimes.end());
-    lTimes.erase(std::unique(lTimes.begin(), lTimes.end()), lTimes.end());
-    return lTimes;
+    return KeyAndFrameTimes(lCurves, pPeriod, ioCut);
 }
 
 void SetValues(const CurveSet& ioCurves, const std::vector<KTime>& pTimes,
@@ -197,8 +166,20 @@ void RotationToXYZ(const CurveSet& ioRotation, int pOrder, KTime pPeriod, bool& 
     SetValues(ioRotation, lTimes, lValues, ToXYZ(DefaultOf(ioRotation, KVector4()), pOrder));
 }
 
+// A node's pivots: those of its set, and over time those of its animated pivots when it has any.
+struct NodePivots
+{
+    KRyvPivotSet mSet;
+    const KPivotCurves* mAnimated = nullptr;
+
+    PivotParts At(KTime pTime) const
+    {
+        return PartsOf(mAnimated ? mAnimated->At(mSet, pTime) : mSet);
+    }
+};
+
 // The post node's translation curves from its (already copied) scaling curves.
-void PostTranslationCurves(KRyvTakeNode* pPost, const PivotParts& pParts, KTime pPeriod,
+void PostTranslationCurves(KRyvTakeNode* pPost, const NodePivots& pPivots, KTime pPeriod,
                            bool& ioCut)
 {
     CurveSet lScaling;
@@ -206,21 +187,49 @@ void PostTranslationCurves(KRyvTakeNode* pPost, const PivotParts& pParts, KTime 
     CurvesOf(pPost, kScaling, lScaling);
     CurvesOf(pPost, kTranslation, lTranslation);
     const KVector4 lOne(1.0, 1.0, 1.0);
-    const bool lPivotZero = pParts.mScalingPivot[0] == 0.0 && pParts.mScalingPivot[1] == 0.0 &&
-                            pParts.mScalingPivot[2] == 0.0;
+    const PivotParts lParts = PartsOf(pPivots.mSet);
+    const bool lPivotZero = lParts.mScalingPivot[0] == 0.0 && lParts.mScalingPivot[1] == 0.0 &&
+                            lParts.mScalingPivot[2] == 0.0;
     const std::vector<KTime> lTimes =
-        lPivotZero ? std::vector<KTime>() : SampleTimes(lScaling, pPeriod, ioCut);
+        lPivotZero && !pPivots.mAnimated ? std::vector<KTime>()
+                                         : SampleTimes(lScaling, pPeriod, ioCut, pPivots.mAnimated);
     std::vector<KVector4> lValues;
     for (KTime lTime : lTimes) {
-        lValues.push_back(PostTranslation(pParts, ValueAt(lScaling, lTime, lOne)));
+        lValues.push_back(PostTranslation(pPivots.At(lTime), ValueAt(lScaling, lTime, lOne)));
     }
-    SetValues(lTranslation, lTimes, lValues, PostTranslation(pParts, DefaultOf(lScaling, lOne)));
+    SetValues(lTranslation, lTimes, lValues, PostTranslation(lParts, DefaultOf(lScaling, lOne)));
+}
+
+// The pre node's translation: the node's, shifted by its rotation pivot and offset at each time.
+void PreTranslationCurves(const CurveSet& ioPre, const CurveSet& pNode, const NodePivots& pPivots,
+                          KTime pPeriod, bool& ioCut)
+{
+    const PivotParts lParts = PartsOf(pPivots.mSet);
+    KVector4 lShift = lParts.mRotationPivot;
+    lShift += lParts.mRotationOffset;
+    if (!pPivots.mAnimated) {
+        CopyShifted(ioPre, pNode, lShift);
+        return;
+    }
+    const std::vector<KTime> lTimes = SampleTimes(pNode, pPeriod, ioCut, pPivots.mAnimated);
+    std::vector<KVector4> lValues;
+    for (KTime lTime : lTimes) {
+        const PivotParts lAt = pPivots.At(lTime);
+        KVector4 lValue = ValueAt(pNode, lTime, KVector4());
+        lValue += lAt.mRotationPivot;
+        lValue += lAt.mRotationOffset;
+        lValues.push_back(lValue);
+    }
+    KVector4 lDefault = DefaultOf(pNode, KVector4());
+    lDefault += lShift;
+    SetValues(ioPre, lTimes, lValues, lDefault);
 }
 
 // Moves one take's transform from pNode into the chain pPre -> pNode -> pPost.
 void SplitTake(KRyvTakeNode* pNode, KRyvTakeNode* pPre, KRyvTakeNode* pPost,
-               const PivotParts& pParts, KTime pPeriod, bool& ioCut)
+               const NodePivots& pPivots, KTime pPeriod, bool& ioCut)
 {
+    const PivotParts lParts = PartsOf(pPivots.mSet);
     CurveSet lCurves[3];
     CurveSet lPre[3];
     CurveSet lPost[3];
@@ -231,22 +240,20 @@ void SplitTake(KRyvTakeNode* pNode, KRyvTakeNode* pPre, KRyvTakeNode* pPost,
     }
     const KVector4 lZero;
     const KVector4 lOne(1.0, 1.0, 1.0);
-    KVector4 lShift = pParts.mRotationPivot;
-    lShift += pParts.mRotationOffset;
-    CopyShifted(lPre[kTranslation], lCurves[kTranslation], lShift);
-    SetValues(lPre[kRotation], {}, {}, pParts.mPreRotation);
+    PreTranslationCurves(lPre[kTranslation], lCurves[kTranslation], pPivots, pPeriod, ioCut);
+    SetValues(lPre[kRotation], {}, {}, lParts.mPreRotation);
     SetValues(lPre[kScaling], {}, {}, lOne);
 
     CopyShifted(lPost[kScaling], lCurves[kScaling], lZero);
     KVector4 lPostEuler;
-    KRotationOrder(KRotationOrder::eEulerXYZ).M2V(lPostEuler, pParts.mPostInverse);
+    KRotationOrder(KRotationOrder::eEulerXYZ).M2V(lPostEuler, lParts.mPostInverse);
     SetValues(lPost[kRotation], {}, {}, lPostEuler);
-    PostTranslationCurves(pPost, pParts, pPeriod, ioCut);
+    PostTranslationCurves(pPost, pPivots, pPeriod, ioCut);
 
     SetValues(lCurves[kTranslation], {}, {}, lZero);
     SetValues(lCurves[kScaling], {}, {}, lOne);
-    if (pParts.mOrder != KRotationOrder::eEulerXYZ) {
-        RotationToXYZ(lCurves[kRotation], pParts.mOrder, pPeriod, ioCut);
+    if (lParts.mOrder != KRotationOrder::eEulerXYZ) {
+        RotationToXYZ(lCurves[kRotation], lParts.mOrder, pPeriod, ioCut);
     }
 }
 
@@ -283,18 +290,27 @@ void SyncLclValues(KRyvNode& ioNode)
 }
 
 bool ConvertNode(KRyvNode& ioNode, int pSet, KRyvObjectFactory& ioFactory, KFreeNodeNames& ioNames,
-                 KTime pPeriod, KLog* pLog)
+                 KTime pPeriod, KLog* pLog, const KPivotCurvesTable* pAnimated)
 {
     KRyvNode* lParent = ioNode.GetParent();
     if (!lParent) {
         return false;
     }
-    const PivotParts lParts = PartsOf(ioNode, pSet);
+    NodePivots lPivots;
+    lPivots.mSet = *ioNode.GetPivotSet(pSet);
+    const NodePivots lStill = lPivots;
+    if (const auto lFound = pAnimated ? pAnimated->find(&ioNode) : KPivotCurvesTable::iterator();
+        pAnimated && lFound != pAnimated->end()) {
+        lPivots.mAnimated = &lFound->second;
+    }
     KRyvNode* lPre = MakeNull(ioFactory, ioNames, ioNode, kPivotPreSuffix);
     KRyvNode* lPost = MakeNull(ioFactory, ioNames, ioNode, kPivotPostSuffix);
     if (!lPre || !lPost) {
         return false;
     }
+    // The pre node stands where the node stood below its parent, and inherits from it alike.
+    int lInherit = 0;
+    lPre->SetTransformInheritType(ioNode.GetTransformInheritType(lInherit));
     std::vector<KRyvNode*> lChildren;
     for (int lIndex = 0; lIndex < ioNode.GetChildCount(); ++lIndex) {
         lChildren.push_back(ioNode.GetChild(lIndex));
@@ -310,9 +326,10 @@ bool ConvertNode(KRyvNode& ioNode, int pSet, KRyvObjectFactory& ioFactory, KFree
         lPost->SetNodeAttribute(ioNode.GetNodeAttribute());
     }
     bool lCut = false;
+    // The default take holds the node outside any animation: its pivots stand still there.
     for (int lTake = 0; lTake < ioNode.GetTakeNodeCount(); ++lTake) {
         SplitTake(ioNode.GetTakeNode(lTake), lPre->GetTakeNode(lTake), lPost->GetTakeNode(lTake),
-                  lParts, pPeriod, lCut);
+                  lTake == 0 ? lStill : lPivots, pPeriod, lCut);
     }
     if (lCut && pLog) {
         pLog->AddLine((ioNode.GetName() + kSamplesCut).Buffer());
@@ -335,10 +352,10 @@ void CollectBelow(KRyvNode* pNode, std::vector<KRyvNode*>& ioNodes)
 } // namespace
 
 bool ConvertPivotsToNulls(KRyvNode* pRoot, int pPivotSet, KRyvObjectFactory* pFactory, double pRate,
-                          KLog* pLog)
+                          KLog* pLog, const KPivotCurvesTable* pAnimated)
 {
     if (!pRoot || !pFactory || (pPivotSet != 0 && pPivotSet != 1) || !std::isfinite(pRate) ||
-        pRate <= 0.0 || pRate > kMaxSamples) {
+        pRate <= 0.0 || pRate > kMaxSampleFrames) {
         return false;
     }
     KTime lPeriod;
@@ -352,7 +369,8 @@ bool ConvertPivotsToNulls(KRyvNode* pRoot, int pPivotSet, KRyvObjectFactory* pFa
     bool lOk = true;
     for (KRyvNode* lNode : lNodes) {
         if (lNode->GetPivotSet(pPivotSet)->mPivotState == KRyvPivotSet::kPivotActive) {
-            lOk = ConvertNode(*lNode, pPivotSet, *pFactory, lNames, lPeriod, pLog) && lOk;
+            lOk =
+                ConvertNode(*lNode, pPivotSet, *pFactory, lNames, lPeriod, pLog, pAnimated) && lOk;
         }
     }
     return lOk;

@@ -155,3 +155,30 @@ TEST_F(MFnTransformTest, FunctionSetsRefuseObjectsOfOtherTypes)
     MFnIkJoint lJoint(MObject::node(lPlain), &lStatus);
     EXPECT_FALSE(lStatus);
 }
+
+// A child 10 along Y under a parent scaled 2: it sits at 20 either way, and its axes keep
+// their length only when it is a joint compensating a parent joint's scale.
+TEST_F(MFnTransformTest, JointsCancelTheirParentJointsScaleWhileCompensating)
+{
+    const struct
+    {
+        MFn::Type mParent;
+        double mCompensate;
+        double mAxisLength;
+    } lCases[] = {{MFn::kJoint, 1.0, 1.0}, {MFn::kJoint, 0.0, 2.0}, {MFn::kTransform, 1.0, 2.0}};
+    for (const auto& lCase : lCases) {
+        VurnScene::Reset();
+        const int lParent = Scene().CreateNode(lCase.mParent, "parent");
+        Set3(lParent, "scale", 2.0, 2.0, 2.0);
+        const int lChild = Scene().CreateNode(MFn::kJoint, "child", lParent);
+        Set3(lChild, "translate", 0.0, 10.0, 0.0);
+        double lDefault = 0.0;
+        ASSERT_TRUE(Scene().GetNumber(lChild, "segmentScaleCompensate", lDefault));
+        EXPECT_EQ(lDefault, 1.0);
+        ASSERT_TRUE(Scene().SetNumber(lChild, "segmentScaleCompensate", lCase.mCompensate));
+        MDagPath lPath;
+        ASSERT_TRUE(MDagPath::getAPathTo(MObject::node(lChild), lPath));
+        ExpectPoint(MPoint(0, 0, 0) * lPath.inclusiveMatrix(), 0.0, 20.0, 0.0);
+        ExpectPoint(MPoint(1, 0, 0) * lPath.inclusiveMatrix(), lCase.mAxisLength, 20.0, 0.0);
+    }
+}

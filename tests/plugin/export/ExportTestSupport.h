@@ -2,12 +2,17 @@
 #define RYVKIT_TESTS_PLUGIN_EXPORT_EXPORTTESTSUPPORT_H
 
 #include "core/KLog.h"
+#include "io/KFileFormatRegistry.h"
+#include "io/KImporter.h"
+#include "io/KStreamOptionsRyv.h"
 #include "platform/vurn/MDagPath.h"
 #include "platform/vurn/VurnFixtures.h"
 #include "platform/vurn/VurnScene.h"
 #include "plugin/export/RyvVurnExporter.h"
 #include "plugin/shell/RyvVurnOptionStore.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvScene.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +83,24 @@ protected:
             }
         }
         return nullptr;
+    }
+
+    // Exports the host scene into pName (in the test's folder) and reads the file into a scene
+    // of ioFactory; null when either fails.
+    KRyvScene* ExportAndReadBack(KRyvObjectFactory& ioFactory, const char* pName) const
+    {
+        const std::string lFile = mFolder.PathOf(pName);
+        RyvVurnExporter lExporter;
+        if (!lExporter.Export(lFile.c_str())) {
+            return nullptr;
+        }
+        KImporter lImporter(&ioFactory);
+        lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
+        KRyvScene* lScene = ioFactory.CreateScene();
+        KStreamOptionsRyv lOptions;
+        const bool lRead =
+            lImporter.Initialize(lFile.c_str()) && lImporter.Import(lScene, &lOptions);
+        return lRead ? lScene : nullptr;
     }
 
     TempFolder mFolder;

@@ -1,10 +1,6 @@
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
 #include "animation/KTakeInfo.h"
-#include "io/KFileFormatRegistry.h"
-#include "io/KImporter.h"
-#include "io/KStreamOptionsRyv.h"
-#include "platform/vurn/MEulerRotation.h"
 #include "platform/vurn/MFnAnimCurve.h"
 #include "platform/vurn/MGlobal.h"
 #include "platform/vurn/VurnSnapshot.h"
@@ -54,23 +50,6 @@ protected:
     }
 
     std::string File(const char* pName) const { return mFolder.PathOf(pName); }
-
-    // Exports the host scene into pName and reads the file into a scene of ioFactory; null when
-    // either fails.
-    KRyvScene* ExportAndReadBack(KRyvObjectFactory& ioFactory, const char* pName) const
-    {
-        RyvVurnExporter lExporter;
-        if (!lExporter.Export(File(pName).c_str())) {
-            return nullptr;
-        }
-        KImporter lImporter(&ioFactory);
-        lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
-        KRyvScene* lScene = ioFactory.CreateScene();
-        KStreamOptionsRyv lOptions;
-        const bool lRead =
-            lImporter.Initialize(File(pName).c_str()) && lImporter.Import(lScene, &lOptions);
-        return lRead ? lScene : nullptr;
-    }
 
     int mRig = -1;
     int mKeys = -1;
@@ -350,46 +329,6 @@ TEST_F(RyvVurnExporterTest, SelectionOnlyWithNothingSelectedStillWrites)
     ASSERT_TRUE(lExporter.Export(File("group.ryv").c_str()));
     EXPECT_NE(Find(lExporter.GetRootNode(), "group"), nullptr);
     EXPECT_EQ(Find(lExporter.GetRootNode(), "child"), nullptr);
-}
-
-// A camera with a rotate axis, in every rotation order: the post-rotation a reader evaluates
-// (Euler XYZ) turns the kit's camera axis onto the host's first, then by the rotate axis, so
-// that the camera's frame is the host's whatever its rotation order.
-TEST_F(RyvVurnExporterTest, ACameraWithARotateAxisAimsAsTheHostsInEveryOrder)
-{
-    const int lCamera = VurnFixtures::Transform("cam", VurnScene::kWorld, MVector(1, 2, 3));
-    Scene().CreateNode(MFn::kCamera, "camShape", lCamera);
-    const double lAxis[3] = {0.2, 0.0, 0.3};
-    const double lTurn[3] = {0.4, 0.7, -0.2};
-    for (int lAxisIndex = 0; lAxisIndex < 3; ++lAxisIndex) {
-        const std::string lSuffix(1, "XYZ"[lAxisIndex]);
-        Scene().SetNumber(lCamera, ("rotateAxis" + lSuffix).c_str(), lAxis[lAxisIndex]);
-        Scene().SetNumber(lCamera, ("rotate" + lSuffix).c_str(), lTurn[lAxisIndex]);
-    }
-    // The kit's camera looks along +X, the host's along -Z.
-    MMatrix lCorrection;
-    const double lRows[3][3] = {{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}};
-    for (int lRow = 0; lRow < 3; ++lRow) {
-        for (int lColumn = 0; lColumn < 3; ++lColumn) {
-            lCorrection(lRow, lColumn) = lRows[lRow][lColumn];
-        }
-    }
-    const MMatrix lExpected = lCorrection * MEulerRotation(lAxis[0], lAxis[1], lAxis[2]).asMatrix();
-    for (int lOrder = 0; lOrder < 6; ++lOrder) {
-        Scene().SetNumber(lCamera, "rotateOrder", lOrder);
-        RyvVurnExporter lExporter;
-        ASSERT_TRUE(lExporter.Export(File("camera.ryv").c_str()));
-        const KVector4 lPost = Find(lExporter.GetRootNode(), "cam")->GetPostRotation(0);
-        const MMatrix lKit =
-            MEulerRotation(lPost[0] / kRadiansToDegrees, lPost[1] / kRadiansToDegrees,
-                           lPost[2] / kRadiansToDegrees)
-                .asMatrix();
-        for (int lElement = 0; lElement < 16; ++lElement) {
-            EXPECT_NEAR(lKit(lElement / 4, lElement % 4), lExpected(lElement / 4, lElement % 4),
-                        1e-9)
-                << "order " << lOrder << ", element " << lElement;
-        }
-    }
 }
 
 // Nodes an earlier import left with pivot-null names: the export's own nulls take free names,

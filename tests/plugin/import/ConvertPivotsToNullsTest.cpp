@@ -3,7 +3,6 @@
 #include "animation/KRyvTakeNode.h"
 #include "core/KLog.h"
 #include "core/KMatrixFunctions.h"
-#include "core/KRotationOrder.h"
 #include "plugin/import/KRootNameFilter.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvNodeProperties.h"
@@ -11,6 +10,7 @@
 #include "scene/KRyvScene.h"
 #include "scene/objects/KRyvNodeLimits.h"
 #include "scene/objects/KRyvNull.h"
+#include "tests/support/FileWorldMatrix.h"
 
 #include <gtest/gtest.h>
 
@@ -20,89 +20,12 @@ namespace {
 constexpr double kRate = 30.0;
 constexpr double kTolerance = 1e-4;
 
-KMatrix Translation(const KVector4& pVector)
-{
-    KMatrix lMatrix;
-    for (int lAxis = 0; lAxis < 3; ++lAxis) {
-        lMatrix.Set(3, lAxis, pVector[lAxis]);
-    }
-    return lMatrix;
-}
-
-KMatrix Then(const KMatrix& pFirst, const KMatrix& pSecond)
-{
-    KMatrix lResult;
-    for (int lRow = 0; lRow < 4; ++lRow) {
-        for (int lColumn = 0; lColumn < 4; ++lColumn) {
-            double lSum = 0.0;
-            for (int lK = 0; lK < 4; ++lK) {
-                lSum += pFirst.Get(lRow, lK) * pSecond.Get(lK, lColumn);
-            }
-            lResult.Set(lRow, lColumn, lSum);
-        }
-    }
-    return lResult;
-}
-
-KVector4 Negated(const KVector4& pVector)
-{
-    return KVector4() - pVector;
-}
-
-// T, R, S of take 0 at a time (their defaults without keys).
-void SampleTRS(KRyvNode& pNode, KTime pTime, KVector4 oTRS[3])
-{
-    KRyvTakeNode* lTake = pNode.GetDefaultTakeNode();
-    KFCurve* const lCurves[3][3] = {
-        {lTake->GetTransformTX(), lTake->GetTransformTY(), lTake->GetTransformTZ()},
-        {lTake->GetTransformRX(), lTake->GetTransformRY(), lTake->GetTransformRZ()},
-        {lTake->GetTransformSX(), lTake->GetTransformSY(), lTake->GetTransformSZ()}};
-    for (int lKind = 0; lKind < 3; ++lKind) {
-        for (int lAxis = 0; lAxis < 3; ++lAxis) {
-            const KFCurve* lCurve = lCurves[lKind][lAxis];
-            oTRS[lKind][lAxis] =
-                lCurve->GetKeyCount() > 0 ? lCurve->Evaluate(pTime) : lCurve->GetDefaultValue();
-        }
-    }
-}
-
-// The full pivot model of set 0 in the node's rotation order:
-// [-Sp] S [Sp] [So] [-Rp] Rpost^-1 R Rpre [Rp] [Ro] T.
-KMatrix FullLocal(KRyvNode& pNode, KTime pTime)
-{
-    const KRyvPivotSet& lSet = *pNode.GetPivotSet(0);
-    const bool lActive = lSet.mPivotState == KRyvPivotSet::kPivotActive;
-    KVector4 lTRS[3];
-    SampleTRS(pNode, pTime, lTRS);
-    KMatrix lR;
-    KRotationOrder(lSet.mRotationOrder).V2M(lR, lTRS[1]);
-    KMatrix lPostInverse;
-    MatrixTranspose3x3(lPostInverse, lActive ? KMatrix(lSet.mPostRotation) : KMatrix());
-    const KMatrix lPre = lActive ? KMatrix(lSet.mPreRotation) : KMatrix();
-    const KVector4 lZero;
-    const KVector4 lSp = lActive ? lSet.mScalingPivot : lZero;
-    const KVector4 lRp = lActive ? lSet.mRotationPivot : lZero;
-    KMatrix lScaling;
-    MatrixSetTRS(lScaling, lZero, lZero, lTRS[2]);
-    KMatrix lL = Then(Translation(Negated(lSp)), lScaling);
-    lL = Then(lL, Translation(lSp));
-    lL = Then(lL, Translation(lActive ? lSet.mScalingOffset : lZero));
-    lL = Then(lL, Translation(Negated(lRp)));
-    lL = Then(lL, lPostInverse);
-    lL = Then(lL, lR);
-    lL = Then(lL, lPre);
-    lL = Then(lL, Translation(lRp));
-    lL = Then(lL, Translation(lActive ? lSet.mRotationOffset : lZero));
-    return Then(lL, Translation(lTRS[0]));
-}
-
 // Plain translation, XYZ rotation and scaling, as a reader without pivots sees a node.
 KMatrix PlainLocal(KRyvNode& pNode, KTime pTime)
 {
-    KVector4 lTRS[3];
-    SampleTRS(pNode, pTime, lTRS);
     KMatrix lMatrix;
-    MatrixSetTRS(lMatrix, lTRS[0], lTRS[1], lTRS[2]);
+    MatrixSetTRS(lMatrix, filetest::Channel(pNode, 0, pTime), filetest::Channel(pNode, 1, pTime),
+                 filetest::Channel(pNode, 2, pTime));
     return lMatrix;
 }
 
@@ -110,7 +33,7 @@ KMatrix Global(KRyvNode& pNode, KTime pTime, KMatrix (*pLocal)(KRyvNode&, KTime)
 {
     KMatrix lGlobal = pLocal(pNode, pTime);
     for (KRyvNode* lParent = pNode.GetParent(); lParent; lParent = lParent->GetParent()) {
-        lGlobal = Then(lGlobal, pLocal(*lParent, pTime));
+        lGlobal = mathtest::Product(lGlobal, pLocal(*lParent, pTime));
     }
     return lGlobal;
 }
@@ -246,7 +169,7 @@ TEST(ConvertPivotsToNullsTest, SampledGlobalMatricesStayTheSame)
         for (KRyvNode* lNode : lTree.mNodes) {
             lBefore.emplace_back();
             for (KTime lTime : SampleTimes()) {
-                lBefore.back().push_back(Global(*lNode, lTime, FullLocal));
+                lBefore.back().push_back(Global(*lNode, lTime, filetest::LocalMatrix));
             }
         }
         // Without the conversion a reader without pivots would place the nodes elsewhere.
@@ -337,7 +260,7 @@ TEST(ConvertPivotsToNullsTest, ResampledCurvesMatchAtEveryFrame)
         }
         std::vector<KMatrix> lBefore;
         for (KTime lTime : SampleTimes(2)) {
-            lBefore.push_back(Global(*lNode, lTime, FullLocal));
+            lBefore.push_back(Global(*lNode, lTime, filetest::LocalMatrix));
         }
         ASSERT_TRUE(ConvertPivotsToNulls(lScene->GetRootNode(), 0, &lFactory, kRate));
         const std::vector<KTime> lFrames = SampleTimes(2);

@@ -1,0 +1,30 @@
+#ifndef RYVKIT_PLUGIN_EXPORT_RYVVURNTRANSFORMCURVES_H
+#define RYVKIT_PLUGIN_EXPORT_RYVVURNTRANSFORMCURVES_H
+
+class KMatrix;
+class KPivotCurves;
+class KRyvNode;
+
+// Rewrites of a node's transform curves through the kit's pivot model.
+
+// Rewrites the transform curves of every take of ioNode, their default values included, so
+// that its local transform L (the full pivot model of pivot set 0, row vectors) becomes
+// L * pTransform while its pivots, offsets and pre- and post-rotation stay as they are: what a
+// node needs when a transform goes above it (a master scale) or comes out of its parent's
+// frame (a camera's correction). Changed curves are resampled every 1 / pRate seconds. False,
+// with nothing changed, when pTransform is singular or not finite.
+bool ApplyParentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pRate);
+// The same with L becoming pTransform * L: pTransform acts on the node's own axes first, and
+// the node's position stays where it is.
+bool ApplyContentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pRate);
+
+// The file keeps a node's pivots as fixed values; pPivots holds how they move in ioNode's
+// current take. Its translation curves there take on what the moving pivots add to the
+// translation of its local transform beyond what its pivot set gives, so that the transform
+// stays the same (exact at every key and frame, resampled every 1 / pRate seconds). The pivots
+// move nothing else: rotation and scaling stay as they are. False when part of the pivot
+// animation is not kept: nothing changes when the take lacks one of its transform curves, and
+// only keys are kept past the first kMaxSampleFrames frames of a span too long for pRate.
+bool KeepPivotAnimation(KRyvNode& ioNode, const KPivotCurves& pPivots, double pRate);
+
+#endif
