@@ -260,7 +260,7 @@ void KRyvAsfScene::GetFrameValues(const KAsfBone& pBone, KTime pTime, const KMat
                                  KAsfRotation::IndexOfDofs(pBone.mDofs, pBone.mDofCount));
     // Each group rounded to what is printed of it, so that a file the writer made reads back and
     // prints again the same (KMotionPrintPrecision); the writer's angle unit is the degree.
-    KMotionPrintPrecision::RoundToLargest(lAngles, 3);
+    KMotionPrintPrecision::RoundToLargestOr(lAngles, 3, KMotionPrintPrecision::kAngleFloor);
     KVector4 lInAxes;
     VectorMultiplyMatrix3x3(lInAxes, pBone.mParentAxis, lTranslation);
     lInAxes = lInAxes - pBone.mOffset;
