@@ -1,8 +1,10 @@
 // Child joints whose translation moves or is held away from their rest offset, through the BVH
-// and ASF/AMC writers: BVH joints with six channels, ASF bones with translation DOFs, and real
-// captures through the kit's HTR. Every joint's world position at every frame is worked out here
-// from the files' own text (BVH: offsets and channels composed with textbook column-vector turns;
-// ASF/AMC: the reference evaluation of AsfAmcTestSupport); a pair the kit writes is read back.
+// and ASF/AMC writers, directly and through a native file: BVH joints with six channels, ASF
+// bones with translation DOFs, and a real capture through the kit's HTR. Every joint's world
+// position at every frame is worked out here from the files' own text (BVH: offsets and channels
+// composed with textbook column-vector turns; ASF/AMC: the reference evaluation of
+// AsfAmcTestSupport); a pair the kit writes is read back. And a file each skeleton writer made,
+// read and written again, comes out the same.
 #include "formats/motion/bvh/KWriterBvh.h"
 #include "formats/motion/htr/KReaderHtr.h"
 #include "formats/motion/htr/KWriterHtr.h"
@@ -143,10 +145,10 @@ void ExpectPositions(std::size_t pFrames,
 
 // pInput converted to BVH and to an ASF/AMC pair, each checked against pExpected; pRootName is
 // the top joint's name, which the ASF calls "root".
-void ExpectThroughSkeletonWriters(
+void ExpectThroughWritersFrom(
     const std::string& pInput, std::size_t pFrames,
     const std::function<std::map<std::string, Vec3>(std::size_t)>& pExpected,
-    const std::string& pRootName, const std::string& pLabel, double pTolerance = kTolerance)
+    const std::string& pRootName, const std::string& pLabel, double pTolerance)
 {
     const std::string lBvhPath = MotionTestPath("moved.bvh");
     MotionConversion lToBvh;
@@ -175,6 +177,20 @@ void ExpectThroughSkeletonWriters(
                                  static_cast<int>(pFrame));
         },
         pLabel + " to ASF/AMC", pTolerance);
+}
+
+// The same from pInput, and from pInput through a native file.
+void ExpectThroughSkeletonWriters(
+    const std::string& pInput, std::size_t pFrames,
+    const std::function<std::map<std::string, Vec3>(std::size_t)>& pExpected,
+    const std::string& pRootName, const std::string& pLabel, double pTolerance = kTolerance)
+{
+    ExpectThroughWritersFrom(pInput, pFrames, pExpected, pRootName, pLabel, pTolerance);
+    const std::string lNative = MotionTestPath("moved.ryv");
+    MotionConversion lToNative;
+    ASSERT_TRUE(lToNative.Convert(pInput, lNative)) << lToNative.mReason;
+    ExpectThroughWritersFrom(lNative, pFrames, pExpected, pRootName,
+                             pLabel + " through a native file", pTolerance);
 }
 
 const char* const kSixChannelChildren =
