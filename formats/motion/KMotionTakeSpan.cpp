@@ -28,7 +28,7 @@ const char* const kNoRate = "the scene's animation has no frame rate to write: n
                             "take holds two keys and its time mode has no rate of its own";
 // Keys that share no grid as fine as this part of their spacing carry times of their own (a time
 // column's, rounded to ticks): their frames keep the spacing and sample between them.
-constexpr std::int64_t kMaxPeriodSplit = 1000;
+constexpr std::uint64_t kMaxPeriodSplit = 1000;
 
 const char* const kTooLong = "the scene's animation has more frames than a motion file holds";
 
@@ -84,15 +84,17 @@ void CoverKeys(KRyvScene& pScene, std::int64_t& ioStart, std::int64_t& ioStop,
         }
         return false;
     });
-    std::int64_t lCommon = ioPeriod;
+    // Unsigned: every key lies at or after the start, and the distance fits, however far.
+    std::uint64_t lCommon = static_cast<std::uint64_t>(ioPeriod);
     VisitTakeCurves(pScene, [&](KRyvNode&, const KFCurve& pCurve) {
         for (int k = 0; k < pCurve.GetKeyCount() && lCommon > 1; ++k) {
-            lCommon = std::gcd(lCommon, pCurve.KeyGetTime(k).Get() - ioStart);
+            lCommon = std::gcd(lCommon, static_cast<std::uint64_t>(pCurve.KeyGetTime(k).Get()) -
+                                            static_cast<std::uint64_t>(ioStart));
         }
         return false;
     });
-    if (ioPeriod / lCommon <= kMaxPeriodSplit) {
-        ioPeriod = lCommon;
+    if (static_cast<std::uint64_t>(ioPeriod) / lCommon <= kMaxPeriodSplit) {
+        ioPeriod = static_cast<std::int64_t>(lCommon);
     }
 }
 
