@@ -56,20 +56,15 @@ int PrintedExponent(double pValue, int pDigits)
     return lIndex + kLowestDecade + (pValue > lCarry ? 1 : 0);
 }
 
-} // namespace
-
-int KMotionPrintPrecision::RoundToLargest(double* ioValues, int pCount, int pDigits)
+// Rounds pCount values to the last of pDigits significant digits of pLargest.
+int RoundToMagnitude(double* ioValues, int pCount, double pLargest, int pDigits)
 {
-    double lLargest = 0.0;
-    for (int i = 0; i < pCount; ++i) {
-        lLargest = std::max(lLargest, std::fabs(ioValues[i]));
-    }
-    if (!(lLargest > 0.0) || !std::isfinite(lLargest) || pDigits < 1) {
-        return kNotRounded;
+    if (!(pLargest > 0.0) || !std::isfinite(pLargest) || pDigits < 1) {
+        return KMotionPrintPrecision::kNotRounded;
     }
     // The scale is a power of ten, exact up to 1e22, so dividing by it gives the nearest double
     // to the rounded decimal.
-    const int lDecimals = pDigits - 1 - PrintedExponent(lLargest, pDigits);
+    const int lDecimals = pDigits - 1 - PrintedExponent(pLargest, pDigits);
     const int lPower = std::abs(lDecimals);
     const double lScale =
         lPower <= kLargestExactPower ? kExactPowers[lPower] : std::pow(10.0, lPower);
@@ -78,6 +73,29 @@ int KMotionPrintPrecision::RoundToLargest(double* ioValues, int pCount, int pDig
                                      : std::nearbyint(ioValues[i] / lScale) * lScale;
     }
     return lDecimals;
+}
+
+double LargestMagnitude(const double* pValues, int pCount, double pAtLeast)
+{
+    double lLargest = pAtLeast;
+    for (int i = 0; i < pCount; ++i) {
+        lLargest = std::max(lLargest, std::fabs(pValues[i]));
+    }
+    return lLargest;
+}
+
+} // namespace
+
+int KMotionPrintPrecision::RoundToLargest(double* ioValues, int pCount, int pDigits)
+{
+    return RoundToMagnitude(ioValues, pCount, LargestMagnitude(ioValues, pCount, 0.0), pDigits);
+}
+
+void KMotionPrintPrecision::RoundToLargestOr(double* ioValues, int pCount, double pAtLeast)
+{
+    RoundToMagnitude(ioValues, pCount, LargestMagnitude(ioValues, pCount, pAtLeast),
+                     kPrintedDigits);
+    ClearNegativeZeros(ioValues, pCount);
 }
 
 void KMotionPrintPrecision::ClearNegativeZeros(double* ioValues, int pCount)

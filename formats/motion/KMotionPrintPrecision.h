@@ -15,6 +15,11 @@ public:
     // Significant digits of "%g".
     static constexpr int kPrintedDigits = 6;
 
+    // The least magnitude a group of angles read back through single-precision keys is rounded
+    // at: keys of angles up to half a turn carry errors of about 2e-5 degrees, which the fifth
+    // decimal a group of small angles prints would show.
+    static constexpr double kAngleFloor = 10.0;
+
     // What RoundToLargest answers for a group it leaves as it is.
     static constexpr int kNotRounded = INT_MIN;
 
@@ -23,6 +28,9 @@ public:
     // is then the double nearest to a whole number of units of 10^-decimals. A group whose
     // largest value is 0 or not finite is left as it is, and kNotRounded answered.
     static int RoundToLargest(double* ioValues, int pCount, int pDigits = kPrintedDigits);
+    // The same for a group whose errors scale with more than its own values: rounded to the
+    // last digit printed of the largest of its magnitudes and pAtLeast, negative zeros cleared.
+    static void RoundToLargestOr(double* ioValues, int pCount, double pAtLeast);
     // Turns negative zeros (a tiny negative value rounded away) into zeros, which print as "0".
     static void ClearNegativeZeros(double* ioValues, int pCount);
 };

@@ -86,6 +86,10 @@ bool KMotionTextWriter::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         if (const char* lNoSpan = KMotionTakeSpan::FillMissing(*pScene, lOptions)) {
             return Fail(lNoSpan);
         }
+        const std::string lTooLong = KMotionTakeSpan::CheckWriteLimit(*pScene, lOptions);
+        if (!lTooLong.empty()) {
+            return Fail(lTooLong.c_str());
+        }
     }
     if (!CheckWrite(*pScene, lOptions)) {
         return false;

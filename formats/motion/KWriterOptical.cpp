@@ -84,9 +84,12 @@ bool KWriterOptical::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         return false;
     }
     KStreamOptionsMotion& lOptions = *static_cast<KStreamOptionsMotion*>(pOptions);
-    if (const char* lNoSpan = KMotionTakeSpan::FillMissing(*pScene, lOptions)) {
-        GetError().SetLastError(kUnidentifiedError, lNoSpan);
-        GetMessage() += lNoSpan;
+    const char* lNoSpan = KMotionTakeSpan::FillMissing(*pScene, lOptions);
+    const std::string lRefusal =
+        lNoSpan ? std::string(lNoSpan) : KMotionTakeSpan::CheckWriteLimit(*pScene, lOptions);
+    if (!lRefusal.empty()) {
+        GetError().SetLastError(kUnidentifiedError, lRefusal.c_str());
+        GetMessage() += lRefusal.c_str();
         GetMessage() += "\n";
         return false;
     }

@@ -152,10 +152,11 @@ bool KAmcFile::ReadHeaderOptions(KStreamOptionsMotion* pOptions)
     }
     double lRate = 0.0;
     bool lRateSeen = false;
-    int lFirst = 0;
     int lLast = 0;
     mRangeSeen = false;
     std::int64_t lCount = 0;
+    int lFirstNumber = 0;
+    int lHighest = 0;
     if (Rewind()) {
         while (!IsAtEnd()) {
             if (IsKeywordLine()) {
@@ -166,7 +167,7 @@ bool KAmcFile::ReadHeaderOptions(KStreamOptionsMotion* pOptions)
                 if (lKeyword == ":samples-per-second") {
                     lRateSeen = ReadDouble(lRate) && KMotionFrameRate::IsValid(lRate);
                 } else if (lKeyword == ":frame-range") {
-                    mRangeSeen = ReadRange(lFirst, lLast);
+                    mRangeSeen = ReadRange(mRangeFirst, lLast);
                 }
                 ReadLine();
                 continue;
@@ -178,6 +179,8 @@ bool KAmcFile::ReadHeaderOptions(KStreamOptionsMotion* pOptions)
             if (!ReadFrameNumber(lFrame)) {
                 return false;
             }
+            lFirstNumber = lCount == 0 ? lFrame : lFirstNumber;
+            lHighest = lCount == 0 ? lFrame : std::max(lHighest, lFrame);
             lCount = std::min<std::int64_t>(lCount + 1, INT_MAX);
             SkipFrameLines();
         }
@@ -188,16 +191,32 @@ bool KAmcFile::ReadHeaderOptions(KStreamOptionsMotion* pOptions)
     if (lRateSeen) {
         pOptions->SetTimeMode(0, lRate);
     }
+    // Records that skip frames (10, 20, 30) span more frames than they count: each keeps its own.
+    if (lCount > 0) {
+        lCount = std::max(lCount, std::min<std::int64_t>(static_cast<std::int64_t>(lHighest) -
+                                                             BaseOf(lFirstNumber) + 1,
+                                                         INT_MAX));
+    }
     KTime lStart;
     if (mRangeSeen) {
-        lCount = std::min<std::int64_t>(lCount, static_cast<std::int64_t>(lLast) - lFirst + 1);
-        if (!PeriodsToTime(pOptions->GetFramePeriod(), lFirst, lStart)) {
+        lCount = std::min<std::int64_t>(lCount, static_cast<std::int64_t>(lLast) - mRangeFirst + 1);
+        if (!PeriodsToTime(pOptions->GetFramePeriod(), mRangeFirst, lStart)) {
             return !Error("Frame range out of range");
         }
     }
     pOptions->SetStart(lStart);
     pOptions->SetFrameCount(static_cast<int>(lCount));
     return true;
+}
+
+std::int64_t KAmcFile::BaseOf(int pFirstNumber) const
+{
+    if (mRangeSeen && mRangeFirst != 1 && pFirstNumber == mRangeFirst) {
+        // This file numbers its frames from the range's first frame.
+        return mRangeFirst;
+    }
+    // Numbered from 0: its first frame lies at the start, as the take's span says.
+    return !mRangeSeen && pFirstNumber == 0 ? 0 : 1;
 }
 
 bool KAmcFile::Read(KRyvAsfScene* pScene, const KStreamOptionsMotion& pOptions)
@@ -267,12 +286,8 @@ bool KAmcFile::ReadFrameAt(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pO
     if (!ReadFrameNumber(lNumber)) {
         return false;
     }
-    if (mFirstFrame && mRangeSeen && mRangeFirst != 1 && lNumber == mRangeFirst) {
-        // This file numbers its frames from the range's first frame.
-        mBase = mRangeFirst;
-    } else if (mFirstFrame && !mRangeSeen && lNumber == 0) {
-        // Numbered from 0: its first frame lies at the start, as the take's span says.
-        mBase = 0;
+    if (mFirstFrame) {
+        mBase = BaseOf(lNumber);
     }
     mFirstFrame = false;
     KTime lOffset;

@@ -39,7 +39,8 @@ public:
     ~KAmcFile() override = default;
 
     // The rate (":SAMPLES-PER-SECOND"), the start (the range's first frame, 0 without a range)
-    // and the frame count (the frame lines, at most the range's length) into the options.
+    // and the frame count (the frame lines, or the frames from the first line's number to the
+    // highest when the numbers skip, at most the range's length) into the options.
     bool ReadHeaderOptions(KStreamOptionsMotion* pOptions);
     // The frames into the keys of the scene's bones, at the options' start and period, at most
     // the options' frame count of them (0: all). On failure the keys are cleared.
@@ -56,6 +57,8 @@ private:
     bool ReadKeyword(std::string& oKeyword);
     bool ReadRange(int& oFirst, int& oLast);
     bool ReadFrameNumber(int& oFrame);
+    // The number frames count from, given the first frame line's.
+    std::int64_t BaseOf(int pFirstNumber) const;
     bool SkipFrameLines();
     bool ReadAll(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pOptions);
     bool ReadFrameAt(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pOptions);

@@ -3,6 +3,7 @@
 
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrixFunctions.h"
+#include "formats/motion/KMotionJointTranslation.h"
 #include "formats/motion/KMotionPrintPrecision.h"
 #include "formats/motion/asf-amc/KAsfRotation.h"
 #include "scene/KRyvNode.h"
@@ -16,10 +17,21 @@ namespace {
 // Children whose offsets differ by more than this need a bone each to carry them.
 constexpr double kOffsetTolerance = 1e-6;
 
+// Where the node's translation stays (its rest offset, or the one value its take holds it at),
+// scaled.
 KVector4 ScaledTranslation(KRyvNode* pNode, const KVector4& pScale)
 {
-    const KMatrix& lLocal = pNode->GetDefaultLocalMatrix();
-    return KVector4(lLocal[3][0] * pScale[0], lLocal[3][1] * pScale[1], lLocal[3][2] * pScale[2]);
+    KVector4 lAt;
+    KMotionJointTranslation::Classify(*pNode, lAt);
+    return KVector4(lAt[0] * pScale[0], lAt[1] * pScale[1], lAt[2] * pScale[2]);
+}
+
+// A bone carries translation DOFs when asked to, or when its node's translation moves.
+bool NeedsTranslationDofs(KRyvNode* pNode, bool pTranslationDofs)
+{
+    KVector4 lAt;
+    return pTranslationDofs ||
+           KMotionJointTranslation::Classify(*pNode, lAt) == KMotionJointTranslation::eMoving;
 }
 
 void AddDofs(KAsfBone& ioBone, bool pTranslation)
@@ -147,7 +159,7 @@ void KRyvAsfScene::BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTra
                 AddChildBone(lBone, lParent);
             }
             KAsfBone* lChild = CreateBone(lName);
-            AddDofs(*lChild, pTranslationDofs);
+            AddDofs(*lChild, NeedsTranslationDofs(lChildNode, pTranslationDofs));
             lChild->mNode = lChildNode;
             AddChildBone(lParent, lChild);
             lStack.emplace_back(lChildNode, lChild);
@@ -248,7 +260,7 @@ void KRyvAsfScene::GetFrameValues(const KAsfBone& pBone, KTime pTime, const KMat
                                  KAsfRotation::IndexOfDofs(pBone.mDofs, pBone.mDofCount));
     // Each group rounded to what is printed of it, so that a file the writer made reads back and
     // prints again the same (KMotionPrintPrecision); the writer's angle unit is the degree.
-    KMotionPrintPrecision::RoundToLargest(lAngles, 3);
+    KMotionPrintPrecision::RoundToLargestOr(lAngles, 3, KMotionPrintPrecision::kAngleFloor);
     KVector4 lInAxes;
     VectorMultiplyMatrix3x3(lInAxes, pBone.mParentAxis, lTranslation);
     lInAxes = lInAxes - pBone.mOffset;

@@ -4,6 +4,7 @@
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KMotionEuler.h"
+#include "formats/motion/KMotionJointTranslation.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhChannelAngles.h"
 #include "formats/motion/bvh/KBvhFile.h"
@@ -189,11 +190,18 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
             }
             continue;
         }
-        if (!File().WriteJointHeader(lNode->GetNameWithoutPrefix().Buffer(), lIsRoot, lOffset,
-                                     lStep.mIndent, mThreeChannels, true)) {
+        // A child joint keeps three channels while its translation holds still or at one value
+        // (its offset then); one that moves gets position channels of its own.
+        KVector4 lJointOffset = lOffset;
+        const bool lThree = mThreeChannels && !lIsRoot &&
+                            KMotionJointTranslation::Classify(*lNode, lJointOffset) !=
+                                KMotionJointTranslation::eMoving;
+        if (!File().WriteJointHeader(lNode->GetNameWithoutPrefix().Buffer(), lIsRoot,
+                                     lThree ? lJointOffset : lOffset, lStep.mIndent, lThree,
+                                     true)) {
             return FailPrint();
         }
-        mFrameJoints.push_back({lNode, KBvhJointSampler(*lNode), JointValues()});
+        mFrameJoints.push_back({lNode, KBvhJointSampler(*lNode), JointValues(), lThree});
         lSteps.push_back({lNode, lStep.mIndent, true});
         if (lNode->GetChildCount() == 0) {
             // A leaf joint ends in an End Site along its limits' bone axis.
@@ -292,7 +300,8 @@ bool KWriterBvh::WriteBlockFrame(KRyvNode* pRoot, std::size_t pFrame)
     for (std::size_t j = 0; j < mFrameJoints.size(); ++j) {
         const JointValues& lValues = mBlock[j * lStride + pFrame];
         if (!File().WriteJointFrame(mFrameJoints[j].mNode == pRoot, lValues.mTranslation,
-                                    lValues.mAngles, mThreeChannels, &lValues.mDecimals)) {
+                                    lValues.mAngles, mFrameJoints[j].mThreeChannels,
+                                    &lValues.mDecimals)) {
             return false;
         }
     }

@@ -18,7 +18,9 @@ class KStreamOptionsMotion;
 // root joint is the writer's FindReferenceNode; joint names are the node names without their
 // type prefix ("Model::Hips" is written "Hips"), so that a file read and written keeps its names.
 // Rotations are written in the order Zrotation Xrotation Yrotation, three channels for every joint
-// but the root unless option 0 of the KStreamOptionsMotion is 1; with option 13 at 1 the root is
+// but the root unless option 0 of the KStreamOptionsMotion is 1; a child joint whose translation
+// moves (KMotionJointTranslation) gets six all the same, and one held at another value than its
+// rest offset has that value as its OFFSET. With option 13 at 1 the root is
 // written in global space. Lines end in LF. A joint's three angles are rounded to the last digit
 // printed of the largest of them, so that a file the writer made reads back and writes out byte for
 // byte the same.
@@ -84,6 +86,8 @@ private:
         KRyvNode* mNode;
         KBvhJointSampler mSampler;
         JointValues mLast;
+        // Rotations only: a child joint whose translation does not move.
+        bool mThreeChannels;
     };
 
     // The joints' values at the times of mBlockTimes, joint by joint: each joint's curves are

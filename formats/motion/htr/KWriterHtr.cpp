@@ -9,6 +9,7 @@
 #include "scene/objects/KRyvNodeLimits.h"
 #include "scene/objects/KRyvPose.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -25,6 +26,10 @@ constexpr std::size_t kQuotedLength = 40;
 // Euler round trip of a bone axis leaves rounding noise there.
 constexpr double kAlongY = 1e-12;
 constexpr double kDegrees = 180.0 / 3.14159265358979323846;
+// The least magnitude a frame line's translation is rounded at: a millimetre, printed to a
+// hundred-thousandth at most.
+constexpr double kTranslationFloor = 1.0;
+constexpr double kHalfTurn = 180.0;
 
 // The rotation and translation of pMatrix with the axis scale taken out.
 KMatrix Unscaled(const KMatrix& pMatrix)
@@ -73,6 +78,26 @@ KVector4 BoneTurnAngles(KRyvNode* pNode)
     KMotionPrintPrecision::RoundToLargest(lAngles, 3);
     KMotionPrintPrecision::ClearNegativeZeros(lAngles, 3);
     return KVector4(lAngles[0], lAngles[1], lAngles[2]);
+}
+
+// Rounds a frame's values so that the file, read back and written again, prints the same. The
+// translation is the difference of pWhole (the segment's whole translation, which the keys read
+// back hold in single precision) and pBase, whose error reaches it: it is rounded to the last
+// digit printed of the largest of all three. Angles worked out through matrices carry errors,
+// which a group of angles near zero would print: no group is printed finer than one of its floor.
+void RoundFrameValues(double ioTranslation[3], const double pWhole[3], const KVector4& pBase,
+                      double ioAngles[3])
+{
+    double lLargest = kTranslationFloor;
+    for (int i = 0; i < 3; ++i) {
+        lLargest = std::max({lLargest, std::fabs(pWhole[i]), std::fabs(pBase[i])});
+    }
+    KMotionPrintPrecision::RoundToLargestOr(ioTranslation, 3, lLargest);
+    KMotionPrintPrecision::RoundToLargestOr(ioAngles, 3, KMotionPrintPrecision::kAngleFloor);
+    // A half turn is printed one way: which sign the matrix gives it is noise.
+    for (int i = 0; i < 3; ++i) {
+        ioAngles[i] = ioAngles[i] == -kHalfTurn ? kHalfTurn : ioAngles[i];
+    }
 }
 
 } // namespace
@@ -277,9 +302,18 @@ bool KWriterHtr::SampleFrames(const KStreamOptionsMotion& pOptions, std::vector<
             float* lOut =
                 &oValues[(s * static_cast<std::size_t>(lFrames) + static_cast<std::size_t>(k)) *
                          kFrameValues];
+            double lWhole[3];
+            double lShift[3];
+            double lTurns[3];
             for (int i = 0; i < 3; ++i) {
-                lOut[i] = static_cast<float>(lLocal[3][i] * kMillimetres - lSegment.mBase[i]);
-                lOut[3 + i] = static_cast<float>(lAngles[i]);
+                lWhole[i] = lLocal[3][i] * kMillimetres;
+                lShift[i] = lWhole[i] - lSegment.mBase[i];
+                lTurns[i] = lAngles[i];
+            }
+            RoundFrameValues(lShift, lWhole, lSegment.mBase, lTurns);
+            for (int i = 0; i < 3; ++i) {
+                lOut[i] = static_cast<float>(lShift[i]);
+                lOut[3 + i] = static_cast<float>(lTurns[i]);
             }
         }
     }

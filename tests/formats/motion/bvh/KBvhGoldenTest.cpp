@@ -1,6 +1,7 @@
 // Golden bytes of a BVH read and written back as ryvconvert converts it: the hash below was taken
-// from the kit's output before the reader streamed its frames and the writer was made faster, so
-// any change in the numbers read or written shows here.
+// from the kit's output before the reader streamed its frames and the writer was made faster (and
+// again once joints with position channels kept them), so any change in the numbers read or
+// written shows here.
 
 #include "animation/KImportSettings.h"
 #include "formats/motion/KStreamOptionsMotion.h"
@@ -132,11 +133,11 @@ TEST(KBvhGolden, AMixedFileConvertsToTheSameBytesAsBefore)
     KImportSettings::Get().Reset();
     const std::string lOnce =
         Convert(WriteTestFile("golden-in.bvh", MixedBvh()), MotionTestPath("golden-out.bvh"));
-    EXPECT_EQ(Fnv1a(lOnce), 0xa9b224bbc8e6f8d3ULL) << std::hex << Fnv1a(lOnce);
+    EXPECT_EQ(Fnv1a(lOnce), 0x42ada3c732d6cebdULL) << std::hex << Fnv1a(lOnce);
     // Written again from what was written: a file of the kit's own numbers.
     const std::string lTwice =
         Convert(MotionTestPath("golden-out.bvh"), MotionTestPath("again.bvh"));
-    EXPECT_EQ(Fnv1a(lTwice), 0x68f3c485456fe210ULL) << std::hex << Fnv1a(lTwice);
+    EXPECT_EQ(Fnv1a(lTwice), 0xac2a3a2491533aa4ULL) << std::hex << Fnv1a(lTwice);
 }
 
 } // namespace

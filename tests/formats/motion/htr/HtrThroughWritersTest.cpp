@@ -418,6 +418,22 @@ TEST(HtrThroughWriters, BodyKeepsEveryJointThroughEveryWriter)
     ExpectThroughEveryWriter(Body());
 }
 
+TEST(HtrThroughWriters, ChildTranslationsKeepEveryJointThroughEveryWriter)
+{
+    // The spine held 12 mm aside in every frame, the arm sliding along its parent and the head
+    // bobbing: whole hundredths of a millimetre, so the text holds them exactly.
+    HtrModel lModel = Body();
+    for (std::size_t f = 0; f < lModel.mFrames.size(); ++f) {
+        const double lStep = static_cast<double>(f);
+        std::vector<std::vector<double>>& lFrame = lModel.mFrames[f];
+        lFrame[1][0] = 12.0;
+        lFrame[3][1] = 7.25 * lStep;
+        lFrame[3][2] = -3.5 * lStep;
+        lFrame[2][1] = std::round(1500.0 * std::sin(lStep)) / 100.0;
+    }
+    ExpectThroughEveryWriter(lModel);
+}
+
 TEST(HtrThroughWriters, InchesAtScaleFactorHalf)
 {
     // A tenth of the body's numbers in inches at scale 0.5: each unit 5.08 cm.

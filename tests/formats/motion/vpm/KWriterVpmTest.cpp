@@ -1,5 +1,6 @@
 #include "formats/motion/vpm/KWriterVpm.h"
 
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/vpm/KReaderVpm.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
@@ -121,7 +122,7 @@ TEST(KWriterVpm, NamesTheFormatCannotHoldAreRefused)
 
 TEST(KWriterVpm, RefusalsABufferTooLargeAndAFullDisk)
 {
-    VpmRig lRig({"A", "B"});
+    VpmRig lRig({"A", "B", "C", "D", "E", "F", "G", "H"});
     KWriterVpm lWriter(&lRig.mFactory);
     std::unique_ptr<KStreamOptionsMotion> lOptions = TableWriteOptions(lWriter, 3, 30.0);
     EXPECT_FALSE(lWriter.Write(lRig.mScene, lOptions.get()));
@@ -131,9 +132,10 @@ TEST(KWriterVpm, RefusalsABufferTooLargeAndAFullDisk)
     EXPECT_FALSE(lWriter.Write(lRig.mScene, nullptr));
     EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kStreamOptionsNotSet);
 
-    // INT_MAX frames of two objects: beyond the buffer's limit, refused before any allocation.
+    // The most frames a motion writer takes, of eight objects: beyond the buffer's limit, refused
+    // before any allocation.
     std::string lShown;
-    lOptions->SetFrameCount(2147483647);
+    lOptions->SetFrameCount(KMotionTakeSpan::kMaxWriteFrames);
     lOptions->SetMessageCallback(
         [&lShown](const char*, const char* pText, const char*) { lShown = pText; });
     EXPECT_FALSE(lWriter.Write(lRig.mScene, lOptions.get()));

@@ -1,0 +1,121 @@
+// Motion whose frames skip, or whose keys lie far apart, through writers given no frames: AMC
+// records numbered 10, 20, 30, 40 (or 1, 2, 10) come out each at its own frame of the file's
+// rate, and a stray key two billion frames out is refused by every motion writer, naming the
+// node and the span, before a file is made.
+#include "formats/motion/KStreamOptionsMotion.h"
+#include "io/KExporter.h"
+#include "io/KFileFormatRegistry.h"
+#include "io/KImporter.h"
+#include "tests/formats/motion/asf-amc/AsfAmcTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const char* const kArmAsf = ":version 1.10\n:name T\n:units\n  mass 1.0\n  length 1.0\n"
+                            "  angle deg\n:root\n  order TX TY TZ RX RY RZ\n  axis XYZ\n"
+                            "  position 0 0 0\n  orientation 0 0 0\n:bonedata\n  begin\n"
+                            "    id 1\n    name arm\n    direction 0 1 0\n    length 10\n"
+                            "    axis 0 0 0 XYZ\n    dof rz\n  end\n:hierarchy\n  begin\n"
+                            "    root arm\n  end\n";
+
+// An AMC of the arm at 30 frames per second: one record per (frame number, arm angle).
+std::string ArmAmc(const std::vector<std::pair<int, double>>& pRecords)
+{
+    std::ostringstream lOut;
+    lOut << ":SAMPLES-PER-SECOND 30\n:FULLY-SPECIFIED\n:DEGREES\n";
+    for (const auto& [lFrame, lAngle] : pRecords) {
+        lOut << lFrame << "\nroot 0 0 0 0 0 0\narm " << lAngle << '\n';
+    }
+    return lOut.str();
+}
+
+// The arm angle of every record of an AMC text, by frame number.
+std::map<int, double> ArmAngles(const std::string& pText)
+{
+    std::map<int, double> lAngles;
+    std::istringstream lIn(pText);
+    std::string lLine;
+    int lFrame = 0;
+    while (std::getline(lIn, lLine)) {
+        std::istringstream lWords(lLine);
+        std::string lFirst;
+        lWords >> lFirst;
+        // The last value is the turn about Z, however many DOFs the line lists.
+        for (double lValue = 0.0; lFirst == "arm" && lWords >> lValue;) {
+            lAngles[lFrame] = lValue;
+        }
+        if (!lFirst.empty() && lFirst.find_first_not_of("0123456789") == std::string::npos) {
+            lFrame = std::stoi(lFirst);
+        }
+    }
+    return lAngles;
+}
+
+} // namespace
+
+TEST(KMotionWriterSparse, AmcRecordsThatSkipFramesKeepTheirFrames)
+{
+    const std::vector<std::vector<std::pair<int, double>>> kCases = {
+        {{10, 10.0}, {20, 20.0}, {30, 30.0}, {40, 40.0}},
+        {{1, 0.0}, {2, 0.0}, {10, 90.0}},
+    };
+    for (const auto& lRecords : kCases) {
+        AsfAmcScene lRead;
+        ASSERT_TRUE(lRead.ReadAsf(WriteTestFile("sparse.asf", kArmAsf))) << lRead.mError;
+        ASSERT_TRUE(lRead.ReadAmc(WriteTestFile("sparse.amc", ArmAmc(lRecords)))) << lRead.mError;
+        // The writers' own options, as a scene from a native file is written: no frames given.
+        KWriterAsf lAsf(&lRead.mFactory);
+        std::unique_ptr<KStreamOptions> lOptions = lAsf.GetWriteOptions();
+        const std::string lAsfPath = MotionTestPath("sparse-out.asf");
+        const std::string lAmcPath = MotionTestPath("sparse-out.amc");
+        ASSERT_TRUE(lAsf.FileCreate(lAsfPath.c_str()) && lAsf.Write(lRead.mScene, lOptions.get()));
+        KWriterAmc lAmc(&lRead.mFactory);
+        ASSERT_TRUE(lAmc.FileCreate(lAmcPath.c_str()) && lAmc.Write(lRead.mScene, lOptions.get()))
+            << lAmc.GetError().GetLastErrorString().Buffer();
+        const std::string lText = ReadTestFile(lAmcPath);
+        EXPECT_NE(lText.find(":SAMPLES-PER-SECOND 30\n"), std::string::npos) << lText;
+        const std::map<int, double> lAngles = ArmAngles(lText);
+        ASSERT_FALSE(lAngles.empty());
+        EXPECT_EQ(lAngles.rbegin()->first, lRecords.back().first);
+        for (const auto& [lFrame, lAngle] : lRecords) {
+            const auto lFound = lAngles.find(lFrame);
+            ASSERT_NE(lFound, lAngles.end()) << "frame " << lFrame;
+            EXPECT_NEAR(lFound->second, lAngle, 1e-3) << "frame " << lFrame;
+        }
+    }
+}
+
+TEST(KMotionWriterSparse, AFarKeyIsRefusedByEveryMotionWriterBeforeWriting)
+{
+    const std::string lBrd =
+        WriteTestFile("far.brd", "0 1 P 1 2 3 Q 0 0 0 1 0 0\n2000000000 1 P 1 2 3 Q 0 0 0 1 0 0\n");
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    KImporter lImporter(&lFactory);
+    lImporter.SetFileFormat(KFileFormatRegistry::Kit().GetImportFormatFromFileName(lBrd.c_str()));
+    ASSERT_TRUE(lImporter.Initialize(lBrd.c_str()));
+    std::unique_ptr<KStreamOptions> lReadOptions = lImporter.GetReadOptions();
+    ASSERT_TRUE(lImporter.Import(lScene, lReadOptions.get())) << lImporter.GetReason().Buffer();
+    for (const char* lName : {"far-out.brd", "far-out.bvh", "far-out.mov", "far-out.trc",
+                              "far-out.c3d", "far-out.htr", "far-out.vpm"}) {
+        const std::string lPath = MotionTestPath(lName);
+        KExporter lExporter(&lFactory);
+        lExporter.SetFileFormat(
+            KFileFormatRegistry::Kit().GetExportFormatFromFileName(lPath.c_str()));
+        lExporter.Initialize(lPath.c_str());
+        std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
+        EXPECT_FALSE(lExporter.Export(lScene, lOptions.get())) << lName;
+        const std::string lReason = lExporter.GetReason().Buffer();
+        EXPECT_NE(lReason.find("Marker1"), std::string::npos) << lName << ": " << lReason;
+        EXPECT_NE(lReason.find("2000000001 frames"), std::string::npos) << lName << ": " << lReason;
+        EXPECT_NE(access(lPath.c_str(), F_OK), 0) << lName;
+    }
+}
