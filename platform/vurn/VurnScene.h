@@ -42,7 +42,8 @@
 //    is then 1/3).
 //    evaluate: Hermite for fixed, smooth, flat, clamped, slow and fast (slow and fast as
 //    smooth); a straight line when a key's out type and the next key's in type are linear;
-//    a step holds the key's value. Weights change no evaluation here.
+//    a step holds the key's value. On a weighted curve a curved segment is the Bezier of the
+//    keys and their tangents' thirds (x / 3, y / 3), so tangent lengths shape it.
 // 7. A transform's matrix is composed in the one order of MTransformationMatrix.h:
 //    Sp^-1 * S * Sp * St * Rp^-1 * Ro * R * Jo * Rp * Rt * T (row vectors). MFnTransform::
 //    transformation, "worldMatrix" (the product along the path, local first) and a joint's bind

@@ -48,6 +48,7 @@ struct CurveCase
     ChannelSpec mChannel;
     std::vector<KeySpec> mKeys;
     std::vector<FixedSpec> mFixed = {};
+    bool mWeighted = false;
 };
 
 class RyvVurnKeyShapeTest : public ExportTest
@@ -61,6 +62,7 @@ protected:
         for (const KeySpec& lKey : pCase.mKeys) {
             lCurve.addKey(MTime(lKey.mTime), lKey.mValue, lKey.mIn, lKey.mOut);
         }
+        lCurve.setIsWeighted(pCase.mWeighted);
         for (const FixedSpec& lFixed : pCase.mFixed) {
             lCurve.setTangentsLocked(lFixed.mKey, false);
             lCurve.setTangent(lFixed.mKey, lFixed.mX, lFixed.mY, lFixed.mIn);
@@ -120,6 +122,11 @@ TEST_F(RyvVurnKeyShapeTest, CurvesReadBackEvaluateAsTheHostDoes)
          kRX,
          {Same(0, 0, kSmooth), Same(0.75, 1, kSmooth), Same(1.5, 0.5, kSmooth)},
          {{0, 0.25, 1.5, false}, {1, 0.75, -0.5, true}, {1, 0.75, 2.0, false}}},
+        {"weighted",
+         kTY,
+         {Same(0, 0, kSmooth), Same(1, 1, kSmooth), Same(1.8, 0.5, kSmooth)},
+         {{0, 1.5, 1.5, false}, {1, 1.5, 0.0, true}},
+         true},
     };
     std::vector<int> lNodes;
     for (const CurveCase& lCase : lCases) {
