@@ -23,7 +23,6 @@ using TT = MFnAnimCurve::TangentType;
 using Key = KFCurveKey;
 
 constexpr double kSmallestTangentX = 2.220446049250313e-16;
-constexpr double kClampedFlat = 0.001;
 constexpr double kDefaultSamplingRate = 30.0;
 constexpr int kTangentUserBroken = Key::kTangentUser | Key::kTangentBreak;
 
@@ -58,22 +57,17 @@ KTime TimeOf(double pSeconds)
 }
 
 // The kit interpolation of the segment a host key starts, by its out-tangent type. The host
-// draws a straight segment only where a linear out-tangent meets a linear in-tangent.
+// draws a straight segment only where a linear out-tangent meets a linear in-tangent; a clamped
+// key between nearly equal values keeps the host's slopes too, which need not be flat.
 int InterpolationOf(const MFnAnimCurve& pHost, unsigned int pKey, unsigned int pCount)
 {
-    const bool lLast = pKey + 1 == pCount;
     switch (pHost.outTangentType(pKey)) {
     case TT::kTangentStep:
         return Key::kInterpolationConstant;
     case TT::kTangentLinear: {
+        const bool lLast = pKey + 1 == pCount;
         const bool lStraight = lLast || pHost.inTangentType(pKey + 1) == TT::kTangentLinear;
         return lStraight ? Key::kInterpolationLinear : Key::kInterpolationCubic;
-    }
-    case TT::kTangentClamped: {
-        const double lValue = pHost.value(pKey);
-        const double lJump = lLast ? 2.0 * lValue : lValue - pHost.value(pKey + 1);
-        return std::fabs(lJump) < kClampedFlat ? Key::kInterpolationLinear
-                                               : Key::kInterpolationCubic;
     }
     default:
         return Key::kInterpolationCubic;
