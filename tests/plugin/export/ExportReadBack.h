@@ -15,20 +15,22 @@
 #include <cmath>
 #include <string>
 
-// Exports the host scene into pFile and reads the file into a scene of ioFactory, as a user of
-// the file would; null when either fails.
-inline KRyvScene* ExportAndReadBack(KRyvObjectFactory& ioFactory, const std::string& pFile)
+// Reads pFile into a scene of ioFactory, as a user of the file would; null when the read fails.
+inline KRyvScene* ReadBack(KRyvObjectFactory& ioFactory, const std::string& pFile)
 {
-    RyvVurnExporter lExporter;
-    if (!lExporter.Export(pFile.c_str())) {
-        return nullptr;
-    }
     KImporter lImporter(&ioFactory);
     lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
     KRyvScene* lScene = ioFactory.CreateScene();
     KStreamOptionsRyv lOptions;
     const bool lRead = lImporter.Initialize(pFile.c_str()) && lImporter.Import(lScene, &lOptions);
     return lRead ? lScene : nullptr;
+}
+
+// Exports the host scene into pFile and reads the file back; null when either fails.
+inline KRyvScene* ExportAndReadBack(KRyvObjectFactory& ioFactory, const std::string& pFile)
+{
+    RyvVurnExporter lExporter;
+    return lExporter.Export(pFile.c_str()) ? ReadBack(ioFactory, pFile) : nullptr;
 }
 
 // A kit curve against the host's own evaluation of the curve on pPlug of pNode, times pFactor,
