@@ -217,7 +217,7 @@ MStatus MFnMesh::getConnectedShaders(unsigned int pInstance, MObjectArray& oSets
     const int lPolygons = numPolygons();
     oIndices = MIntArray(static_cast<unsigned int>(lPolygons), -1);
     const VurnScene& lScene = VurnScene::Get();
-    for (int lSet = 0; lSet < lScene.NodeCount(); ++lSet) {
+    for (int lSet : lScene.NodesOfType(MFn::kSet)) {
         const VurnNode* lNode = lScene.Node(lSet);
         if (!lNode || !lNode->mSet || lNode->mSet->mRestriction != kShadingGroupRestriction) {
             continue;

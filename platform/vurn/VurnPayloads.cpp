@@ -28,6 +28,48 @@ double Hermite(double pT, double pV0, double pV1, double pM0, double pM1, double
     return (2 * lT3 - 3 * lT2 + 1) * pV0 + (lT3 - 2 * lT2 + pT) * pSpan * pM0 +
            (-2 * lT3 + 3 * lT2) * pV1 + (lT3 - lT2) * pSpan * pM1;
 }
+constexpr int kBisectionSteps = 64;
+
+// One Bezier coordinate at parameter pU from its four control values.
+double Bezier(double pU, double pP0, double pP1, double pP2, double pP3)
+{
+    const double lR = 1.0 - pU;
+    return lR * lR * lR * pP0 + 3.0 * lR * lR * pU * pP1 + 3.0 * lR * pU * pU * pP2 +
+           pU * pU * pU * pP3;
+}
+
+// The inner control point a tangent (x, y) puts a third of its length from its key, towards
+// pDirection (1 leaving the key, -1 arriving at it). Its time offset is kept within the
+// segment (the slope y / x kept), so that time rises along the whole segment.
+void Handle(const VurnKey& pKey, double pX, double pY, double pSpan, double pDirection,
+            double& oTime, double& oValue)
+{
+    const double lOffset = std::min(std::max(pX / 3.0, 0.0), pSpan);
+    const double lSlope = pX > kTimeEpsilon ? pY / pX : 0.0;
+    oTime = pKey.mTime + pDirection * lOffset;
+    oValue = pKey.mValue + pDirection * lOffset * lSlope;
+}
+
+// A segment of a weighted curve: a cubic Bezier in (time, value) through both keys and their
+// tangents' handles. Time rises with the parameter, so bisection finds the parameter of pSeconds.
+double WeightedSegment(const VurnKey& pA, const VurnKey& pB, double pSeconds)
+{
+    const double lSpan = pB.mTime - pA.mTime;
+    double lTime1 = 0.0;
+    double lValue1 = 0.0;
+    double lTime2 = 0.0;
+    double lValue2 = 0.0;
+    Handle(pA, pA.mOutX, pA.mOutY, lSpan, 1.0, lTime1, lValue1);
+    Handle(pB, pB.mInX, pB.mInY, lSpan, -1.0, lTime2, lValue2);
+    double lLow = 0.0;
+    double lHigh = 1.0;
+    for (int lStep = 0; lStep < kBisectionSteps; ++lStep) {
+        const double lMiddle = 0.5 * (lLow + lHigh);
+        const bool lBefore = Bezier(lMiddle, pA.mTime, lTime1, lTime2, pB.mTime) < pSeconds;
+        (lBefore ? lLow : lHigh) = lMiddle;
+    }
+    return Bezier(0.5 * (lLow + lHigh), pA.mValue, lValue1, lValue2, pB.mValue);
+}
 } // namespace
 
 int VurnMeshData::CornerId(const std::vector<std::vector<int>>& pIds, int pPolygon, int pCorner)
@@ -163,6 +205,9 @@ double VurnAnimCurveData::Evaluate(double pSeconds) const
     }
     if (lA.mOutType == kTangentLinear && lB.mInType == kTangentLinear) {
         return lA.mValue + (lB.mValue - lA.mValue) * lT;
+    }
+    if (mWeighted) {
+        return WeightedSegment(lA, lB, pSeconds);
     }
     const double lOutSlope = std::fabs(lA.mOutX) > kTimeEpsilon ? lA.mOutY / lA.mOutX : 0.0;
     const double lInSlope = std::fabs(lB.mInX) > kTimeEpsilon ? lB.mInY / lB.mInX : 0.0;

@@ -94,7 +94,10 @@ struct VurnAnimCurveData
     // Sorts the keys and recomputes the tangents of every key that is not fixed.
     void Update();
     // The curve's value at pSeconds: the first or last value outside the keys, else the
-    // segment's interpolation by the out-tangent type of its first key.
+    // segment's interpolation by the out-tangent type of its first key. On a weighted curve a
+    // curved segment is a Bezier whose inner points lie a third of each tangent (x, y) from its
+    // key, so a tangent's length shapes it; x equal to the segment's length gives the Hermite
+    // segment of the unweighted curve.
     double Evaluate(double pSeconds) const;
     std::string Describe() const;
 

@@ -134,6 +134,7 @@ int VurnScene::CreateNode(int pType, const std::string& pName, int pParent)
         mNodes[pParent].mChildren.push_back(lId);
     }
     mNodes.push_back(lNode);
+    mTypeNodes[pType].push_back(lId);
     IndexName(lId);
     RecordMutation("create " + std::string(VurnTypeTable::Name(pType)) + " " + mNodes[lId].mName);
     return lId;
@@ -165,6 +166,7 @@ void VurnScene::IndexName(int pNode)
     for (int lScope : NameScopes(pNode)) {
         mNames[{lScope, mNodes[pNode].mName}].push_back(pNode);
     }
+    mNamedNodes[mNodes[pNode].mName].insert(pNode);
 }
 
 void VurnScene::UnindexName(int pNode)
@@ -178,6 +180,13 @@ void VurnScene::UnindexName(int pNode)
         lIds.erase(std::remove(lIds.begin(), lIds.end(), pNode), lIds.end());
         if (lIds.empty()) {
             mNames.erase(lFound);
+        }
+    }
+    const auto lNamed = mNamedNodes.find(mNodes[pNode].mName);
+    if (lNamed != mNamedNodes.end()) {
+        lNamed->second.erase(pNode);
+        if (lNamed->second.empty()) {
+            mNamedNodes.erase(lNamed);
         }
     }
 }
@@ -197,27 +206,36 @@ void VurnScene::DetachNode(int pNode)
     lNode.mParents.clear();
     lNode.mChildren.clear();
     lNode.mAlive = false;
-    mConnections.erase(std::remove_if(mConnections.begin(), mConnections.end(),
-                                      [pNode](const VurnConnection& pConnection) {
-                                          return pConnection.mSourceNode == pNode ||
-                                                 pConnection.mDestinationNode == pNode;
-                                      }),
-                       mConnections.end());
-    IndexConnections();
+    const auto lFound = mNodeConnections.find(pNode);
+    if (lFound == mNodeConnections.end()) {
+        return;
+    }
+    // A copy: each removal takes its serial number out of the node's own set.
+    const std::set<std::uint64_t> lSerials = lFound->second;
+    for (std::uint64_t lSerial : lSerials) {
+        RemoveConnection(lSerial);
+    }
 }
 
-void VurnScene::IndexConnections()
+void VurnScene::RemoveConnection(std::uint64_t pSerial)
 {
-    mNodeConnections.clear();
-    mDestinations.clear();
-    for (size_t lIndex = 0; lIndex < mConnections.size(); ++lIndex) {
-        const VurnConnection& lConnection = mConnections[lIndex];
-        mNodeConnections[lConnection.mSourceNode].push_back(lIndex);
-        if (lConnection.mDestinationNode != lConnection.mSourceNode) {
-            mNodeConnections[lConnection.mDestinationNode].push_back(lIndex);
-        }
-        mDestinations[{lConnection.mDestinationNode, lConnection.mDestination}] = lIndex;
+    const auto lFound = mConnections.find(pSerial);
+    if (lFound == mConnections.end()) {
+        return;
     }
+    const VurnConnection& lConnection = lFound->second;
+    for (int lNode : {lConnection.mSourceNode, lConnection.mDestinationNode}) {
+        const auto lSerials = mNodeConnections.find(lNode);
+        if (lSerials == mNodeConnections.end()) {
+            continue;
+        }
+        lSerials->second.erase(pSerial);
+        if (lSerials->second.empty()) {
+            mNodeConnections.erase(lSerials);
+        }
+    }
+    mDestinations.erase({lConnection.mDestinationNode, lConnection.mDestination});
+    mConnections.erase(lFound);
 }
 
 bool VurnScene::IsAlive(int pNode) const
@@ -245,16 +263,14 @@ int VurnScene::FindNode(const std::string& pName) const
     if (pName.find('|') != std::string::npos) {
         return FindNodeByPath(pName);
     }
-    int lFound = -1;
-    for (int lId = 1; lId < NodeCount(); ++lId) {
-        if (mNodes[lId].mAlive && mNodes[lId].mName == pName) {
-            if (lFound >= 0) {
-                return -1;
-            }
-            lFound = lId;
-        }
-    }
-    return lFound;
+    const auto lFound = mNamedNodes.find(pName);
+    return lFound != mNamedNodes.end() && lFound->second.size() == 1 ? *lFound->second.begin() : -1;
+}
+
+std::vector<int> VurnScene::NodesOfType(int pType) const
+{
+    const auto lFound = mTypeNodes.find(pType);
+    return lFound == mTypeNodes.end() ? std::vector<int>() : lFound->second;
 }
 
 int VurnScene::FindNodeByPath(const std::string& pPath) const
@@ -755,13 +771,11 @@ bool VurnScene::Connect(int pSourceNode, const VurnPlugPath& pSource, int pDesti
     }
     AddElement(pSourceNode, pSource);
     AddElement(pDestinationNode, pDestination);
-    mConnections.push_back({pSourceNode, pSource, pDestinationNode, pDestination});
-    const size_t lIndex = mConnections.size() - 1;
-    mNodeConnections[pSourceNode].push_back(lIndex);
-    if (pDestinationNode != pSourceNode) {
-        mNodeConnections[pDestinationNode].push_back(lIndex);
-    }
-    mDestinations[{pDestinationNode, pDestination}] = lIndex;
+    const std::uint64_t lSerial = mNextConnection++;
+    mConnections[lSerial] = {pSourceNode, pSource, pDestinationNode, pDestination};
+    mNodeConnections[pSourceNode].insert(lSerial);
+    mNodeConnections[pDestinationNode].insert(lSerial);
+    mDestinations[{pDestinationNode, pDestination}] = lSerial;
     RecordMutation("connect " + mNodes[pSourceNode].mName + "." + PlugPathText(pSource) + " " +
                    mNodes[pDestinationNode].mName + "." + PlugPathText(pDestination));
     return true;
@@ -783,13 +797,22 @@ bool VurnScene::Disconnect(int pDestinationNode, const VurnPlugPath& pDestinatio
     if (lFound == mDestinations.end()) {
         return false;
     }
-    const VurnConnection lConnection = mConnections[lFound->second];
-    mConnections.erase(mConnections.begin() + static_cast<std::ptrdiff_t>(lFound->second));
-    IndexConnections();
+    const VurnConnection lConnection = mConnections.at(lFound->second);
+    RemoveConnection(lFound->second);
     RecordMutation("disconnect " + mNodes[lConnection.mSourceNode].mName + "." +
                    PlugPathText(lConnection.mSource) + " " + mNodes[pDestinationNode].mName + "." +
                    PlugPathText(pDestination));
     return true;
+}
+
+std::vector<VurnConnection> VurnScene::Connections() const
+{
+    std::vector<VurnConnection> lConnections;
+    lConnections.reserve(mConnections.size());
+    for (const auto& lEntry : mConnections) {
+        lConnections.push_back(lEntry.second);
+    }
+    return lConnections;
 }
 
 std::vector<VurnConnection> VurnScene::ConnectionsOf(int pNode) const
@@ -797,8 +820,8 @@ std::vector<VurnConnection> VurnScene::ConnectionsOf(int pNode) const
     std::vector<VurnConnection> lConnections;
     const auto lFound = mNodeConnections.find(pNode);
     if (lFound != mNodeConnections.end()) {
-        for (size_t lIndex : lFound->second) {
-            lConnections.push_back(mConnections[lIndex]);
+        for (std::uint64_t lSerial : lFound->second) {
+            lConnections.push_back(mConnections.at(lSerial));
         }
     }
     return lConnections;
@@ -811,7 +834,7 @@ bool VurnScene::SourceOf(int pDestinationNode, const VurnPlugPath& pDestination,
     if (lFound == mDestinations.end()) {
         return false;
     }
-    oConnection = mConnections[lFound->second];
+    oConnection = mConnections.at(lFound->second);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/vurn/MTransformationMatrix.h"
 #include "platform/vurn/VurnPayloads.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -42,7 +43,8 @@
 //    is then 1/3).
 //    evaluate: Hermite for fixed, smooth, flat, clamped, slow and fast (slow and fast as
 //    smooth); a straight line when a key's out type and the next key's in type are linear;
-//    a step holds the key's value. Weights change no evaluation here.
+//    a step holds the key's value. On a weighted curve a curved segment is the Bezier of the
+//    keys and their tangents' thirds (x / 3, y / 3), so tangent lengths shape it.
 // 7. A transform's matrix is composed in the one order of MTransformationMatrix.h:
 //    Sp^-1 * S * Sp * St * Rp^-1 * Ro * R * Jo * Rp * Rt * T (row vectors). MFnTransform::
 //    transformation, "worldMatrix" (the product along the path, local first) and a joint's bind
@@ -209,6 +211,9 @@ public:
     // The live node of that full path ("|a|b") or name; -1 when none, and when more than one
     // node has the name (DAG siblings only are unique: a path tells such nodes apart).
     int FindNode(const std::string& pName) const;
+    // The ids of the nodes created with type pType (not its subtypes), in creation order, deleted
+    // ones included.
+    std::vector<int> NodesOfType(int pType) const;
     bool Rename(int pNode, const std::string& pName);
     void SetIntermediate(int pNode, bool pIntermediate);
 
@@ -254,7 +259,8 @@ public:
                  const std::string& pDestination);
     // Removes the connection into pDestination; false when there is none.
     bool Disconnect(int pDestinationNode, const VurnPlugPath& pDestination);
-    const std::vector<VurnConnection>& Connections() const { return mConnections; }
+    // Every connection, in connection order.
+    std::vector<VurnConnection> Connections() const;
     // The connections with pNode at either end, in connection order.
     std::vector<VurnConnection> ConnectionsOf(int pNode) const;
     // The connection into pDestination; false when it is not connected.
@@ -320,7 +326,8 @@ private:
     bool ComputedValue(int pNode, const VurnPlugPath& pPath, VurnValue& oValue) const;
     bool ValueAt(int pNode, const VurnPlugPath& pPath, VurnValue& oValue, int pDepth) const;
     bool SourcedValue(const VurnConnection& pConnection, VurnValue& oValue, int pDepth) const;
-    void IndexConnections();
+    // Removes the connection of that serial number from the connections and their indices.
+    void RemoveConnection(std::uint64_t pSerial);
     // True when an array attribute above the plug's last has no element selected.
     bool HasUnselectedAncestor(const VurnPlugPath& pPath) const;
     int FindChildAttribute(int pParent, const std::string& pName) const;
@@ -334,12 +341,18 @@ private:
     // over a large scene's siblings.
     static constexpr int kDependencyScope = -1;
     std::map<std::pair<int, std::string>, std::vector<int>> mNames;
+    // Live nodes by name alone, whatever their scope, and every node by its type.
+    std::map<std::string, std::set<int>> mNamedNodes;
+    std::map<int, std::vector<int>> mTypeNodes;
     std::vector<VurnAttribute> mAttributes;
     std::map<int, std::vector<int>> mTypeAttributes;
-    std::vector<VurnConnection> mConnections;
-    // Indices into mConnections by node at either end, and by destination plug.
-    std::map<int, std::vector<size_t>> mNodeConnections;
-    std::map<std::pair<int, VurnPlugPath>, size_t> mDestinations;
+    // Connections by serial number, which rises with every connection made: removing one costs
+    // what it touches, not a rebuild of the indices over the whole scene.
+    std::map<std::uint64_t, VurnConnection> mConnections;
+    std::uint64_t mNextConnection = 0;
+    // Serial numbers by node at either end, and by destination plug.
+    std::map<int, std::set<std::uint64_t>> mNodeConnections;
+    std::map<std::pair<int, VurnPlugPath>, std::uint64_t> mDestinations;
     std::vector<VurnDataObject> mData;
     std::vector<VurnComponent> mComponents;
     std::vector<std::string> mMutations;

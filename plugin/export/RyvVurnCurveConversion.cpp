@@ -15,7 +15,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 namespace M = RyvVurnExportMessages;
 
@@ -24,9 +23,6 @@ using TT = MFnAnimCurve::TangentType;
 using Key = KFCurveKey;
 
 constexpr double kSmallestTangentX = 2.220446049250313e-16;
-constexpr double kAutoStraight = 100.0;
-constexpr double kAutoSmooth = 0.0;
-constexpr double kClampedFlat = 0.001;
 constexpr double kDefaultSamplingRate = 30.0;
 constexpr int kTangentUserBroken = Key::kTangentUser | Key::kTangentBreak;
 
@@ -60,136 +56,74 @@ KTime TimeOf(double pSeconds)
     return lTime;
 }
 
-// What the out-tangent type of a key makes of it.
-struct KeyPlan
+// The kit interpolation of the segment a host key starts, by its out-tangent type. The host
+// draws a straight segment only where a linear out-tangent meets a linear in-tangent; a clamped
+// key between nearly equal values keeps the host's slopes too, which need not be flat.
+int InterpolationOf(const MFnAnimCurve& pHost, unsigned int pKey, unsigned int pCount)
 {
-    int mInterpolation = Key::kInterpolationCubic;
-    int mTangentMode = Key::kTangentAuto;
-    double mRightDerivative = 0.0;
-    bool mHasRightAuto = false;
-    double mRightAuto = 0.0;
-    bool mHasLeftAuto = false;
-    double mLeftAuto = 0.0;
-};
-
-KeyPlan PlanKey(const MFnAnimCurve& pHost, unsigned int pKey, unsigned int pCount)
-{
-    const bool lLast = pKey + 1 == pCount;
-    const double lSlope = TangentOf(pHost, pKey, false).mSlope;
-    const double lValue = pHost.value(pKey);
-    KeyPlan lPlan;
     switch (pHost.outTangentType(pKey)) {
-    case TT::kTangentFixed:
-        lPlan.mTangentMode = pHost.tangentsLocked(pKey) ? Key::kTangentUser : kTangentUserBroken;
-        lPlan.mRightDerivative = lSlope;
-        break;
-    case TT::kTangentLinear: {
-        const TT lNext = pHost.outTangentType(lLast ? pKey : pKey + 1);
-        lPlan.mInterpolation =
-            lNext == TT::kTangentLinear ? Key::kInterpolationLinear : Key::kInterpolationCubic;
-        lPlan.mRightDerivative = lSlope;
-        lPlan.mHasRightAuto = true;
-        lPlan.mRightAuto = kAutoStraight;
-        break;
-    }
-    case TT::kTangentFlat:
-        lPlan.mTangentMode = Key::kTangentUser;
-        break;
-    case TT::kTangentGlobal:
-    case TT::kTangentSmooth:
-        lPlan.mRightDerivative = lSlope;
-        lPlan.mHasRightAuto = lPlan.mHasLeftAuto = true;
-        lPlan.mRightAuto = lPlan.mLeftAuto = kAutoSmooth;
-        break;
     case TT::kTangentStep:
-        lPlan.mInterpolation = Key::kInterpolationConstant;
-        lPlan.mHasLeftAuto = true;
-        lPlan.mLeftAuto = kAutoStraight;
-        break;
-    case TT::kTangentClamped: {
-        const double lJump = lLast ? 2.0 * lValue : lValue - pHost.value(pKey + 1);
-        lPlan.mInterpolation =
-            std::fabs(lJump) < kClampedFlat ? Key::kInterpolationLinear : Key::kInterpolationCubic;
-        lPlan.mTangentMode = Key::kTangentUser;
-        lPlan.mRightDerivative = lSlope;
-        break;
+        return Key::kInterpolationConstant;
+    case TT::kTangentLinear: {
+        const bool lLast = pKey + 1 == pCount;
+        const bool lStraight = lLast || pHost.inTangentType(pKey + 1) == TT::kTangentLinear;
+        return lStraight ? Key::kInterpolationLinear : Key::kInterpolationCubic;
     }
     default:
-        lPlan.mTangentMode = 0;
-        break;
+        return Key::kInterpolationCubic;
     }
-    return lPlan;
 }
 
-// The in-tangent of key pKey as the kit's left side of that key.
-void SetInTangent(const MFnAnimCurve& pHost, unsigned int pKey, double pFactor, KFCurve& ioCurve)
+// Every key carries the host's own slopes as user tangents: the kit's auto tangents would
+// flatten first and last keys and extremes, which the host's smooth tangents do not. A key is
+// broken where its two slopes differ, or where an unlocked fixed tangent says so.
+int TangentModeOf(const MFnAnimCurve& pHost, unsigned int pKey, unsigned int pCount)
 {
-    const int lKey = static_cast<int>(pKey);
-    switch (pHost.inTangentType(pKey)) {
-    case TT::kTangentFixed:
-    case TT::kTangentClamped:
-        ioCurve.SetKeyLeftDerivative(lKey, TangentOf(pHost, pKey, true).mSlope * pFactor);
-        break;
-    case TT::kTangentLinear:
-        ioCurve.SetKeyLeftAuto(lKey, kAutoStraight);
-        break;
-    case TT::kTangentFlat:
-    case TT::kTangentStep:
-        ioCurve.SetKeyLeftDerivative(lKey, 0.0);
-        break;
-    case TT::kTangentSmooth:
-        ioCurve.SetKeyLeftAuto(lKey, kAutoSmooth);
-        break;
-    default:
-        break;
+    const bool lInner = pKey > 0 && pKey + 1 < pCount;
+    const bool lUnlocked =
+        pHost.outTangentType(pKey) == TT::kTangentFixed && !pHost.tangentsLocked(pKey);
+    const bool lBent =
+        lInner && TangentOf(pHost, pKey, true).mSlope != TangentOf(pHost, pKey, false).mSlope;
+    return lUnlocked || lBent ? kTangentUserBroken : Key::kTangentUser;
+}
+
+// On a weighted curve: the right weight of fixed out-tangents and the next key's left weight,
+// each x / (3 dt) of the host's tangent.
+void SetWeights(const MFnAnimCurve& pHost, unsigned int pKey, unsigned int pCount, KFCurve& ioCurve)
+{
+    const int lIndex = static_cast<int>(pKey);
+    const bool lLast = pKey + 1 == pCount;
+    const double lSpan = lLast ? 0.0 : Seconds(pHost, pKey + 1) - Seconds(pHost, pKey);
+    const bool lFixed = pHost.outTangentType(pKey) == TT::kTangentFixed;
+    double lRight = lFixed ? kLastKeyWeight : Key::kDefaultWeight;
+    if (lFixed && !lLast && lSpan > 0.0) {
+        lRight = TangentOf(pHost, pKey, false).mX / (3.0 * lSpan);
+    }
+    ioCurve.SetKeyRightWeight(lIndex, lRight);
+    if (!lLast && lSpan > 0.0) {
+        ioCurve.SetKeyLeftWeight(lIndex + 1, TangentOf(pHost, pKey + 1, true).mX / (3.0 * lSpan));
     }
 }
 
 void ConvertKeys(const MFnAnimCurve& pHost, KFCurve& ioCurve, double pFactor)
 {
     const unsigned int lCount = pHost.numKeys();
-    const bool lWeighted = pHost.isWeighted();
-    std::vector<KeyPlan> lPlans;
     ioCurve.BeginKeySet(static_cast<int>(lCount));
     for (unsigned int lKey = 0; lKey < lCount; ++lKey) {
-        lPlans.push_back(PlanKey(pHost, lKey, lCount));
-        const KeyPlan& lPlan = lPlans.back();
+        const double lRight = TangentOf(pHost, lKey, false).mSlope;
         const double lNextLeft = lKey + 1 < lCount ? TangentOf(pHost, lKey + 1, true).mSlope : 0.0;
         ioCurve.GetKey(static_cast<int>(lKey))
             ->Set(TimeOf(Seconds(pHost, lKey)), static_cast<float>(pHost.value(lKey) * pFactor),
-                  lPlan.mInterpolation, lPlan.mTangentMode,
-                  static_cast<float>(lPlan.mRightDerivative * pFactor),
-                  static_cast<float>(lNextLeft * pFactor));
+                  InterpolationOf(pHost, lKey, lCount), TangentModeOf(pHost, lKey, lCount),
+                  static_cast<float>(lRight * pFactor), static_cast<float>(lNextLeft * pFactor));
     }
     ioCurve.EndKeySet(static_cast<int>(lCount));
+    if (!pHost.isWeighted()) {
+        return;
+    }
     ioCurve.BeginKeyModify();
     for (unsigned int lKey = 0; lKey < lCount; ++lKey) {
-        const int lIndex = static_cast<int>(lKey);
-        const KeyPlan& lPlan = lPlans[lKey];
-        const bool lLast = lKey + 1 == lCount;
-        const double lSpan = lLast ? 0.0 : Seconds(pHost, lKey + 1) - Seconds(pHost, lKey);
-        if (lWeighted) {
-            const bool lFixed = pHost.outTangentType(lKey) == TT::kTangentFixed;
-            double lRight = lFixed ? kLastKeyWeight : Key::kDefaultWeight;
-            if (lFixed && !lLast && lSpan > 0.0) {
-                lRight = TangentOf(pHost, lKey, false).mX / (3.0 * lSpan);
-            }
-            ioCurve.SetKeyRightWeight(lIndex, lRight);
-            if (!lLast && lSpan > 0.0) {
-                ioCurve.SetKeyLeftWeight(lIndex + 1,
-                                         TangentOf(pHost, lKey + 1, true).mX / (3.0 * lSpan));
-            }
-        }
-        if (lPlan.mInterpolation == Key::kInterpolationConstant) {
-            ioCurve.GetKey(lIndex)->SetConstantMode(Key::kConstantStandard);
-        }
-        if (lPlan.mHasRightAuto) {
-            ioCurve.SetKeyRightAuto(lIndex, lPlan.mRightAuto);
-        }
-        if (lPlan.mHasLeftAuto) {
-            ioCurve.SetKeyLeftAuto(lIndex, lPlan.mLeftAuto);
-        }
-        SetInTangent(pHost, lKey, pFactor, ioCurve);
+        SetWeights(pHost, lKey, lCount, ioCurve);
     }
     ioCurve.EndKeyModify();
 }

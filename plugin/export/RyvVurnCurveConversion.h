@@ -24,9 +24,11 @@ constexpr double kLastKeyWeight = 0.33;
 // kExportApplyCstKeyRed on, constant runs of keys are reduced (first and last kept). A
 // resampling stops at kMaxResamples samples, which pLog (when not null) is told.
 //
-// Host tangent type 0 (global), which the host resolves elsewhere, is taken as smooth: a cubic
-// key with an auto tangent of the host's slope. On a weighted curve a key whose out-tangent is
-// not fixed gets the default right weight 1/3.
+// Each key keeps the host's slopes on both sides (MFnAnimCurve::getTangent) as user tangents,
+// broken where they differ, so that the curve evaluates as the host's does whatever the tangent
+// type (host type 0, global, included); a step is a constant key and a segment between a linear
+// out- and in-tangent a linear one. On a weighted curve a key whose out-tangent is not fixed
+// gets the default right weight 1/3.
 void ConvertAnimCurve(const MFnAnimCurve& pHost, KFCurve& ioCurve, bool pResample, double pFactor,
                       KLog* pLog);
 // Makes the take pName pNode's current take, adding it (from the default take) when needed.

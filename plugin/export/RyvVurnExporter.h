@@ -7,6 +7,7 @@
 #include "platform/vurn/MDagPath.h"
 #include "platform/vurn/MFnDagNode.h"
 #include "platform/vurn/MSelectionList.h"
+#include "plugin/export/RyvVurnDefaultShader.h"
 #include "plugin/export/RyvVurnExportedNodes.h"
 #include "plugin/import/KPivotCurves.h"
 #include "plugin/import/KRootNameFilter.h"
@@ -93,6 +94,8 @@ public:
     KLog* GetLog() const { return mLog.get(); }
     // The sampling rate the export uses: the option's, or 30 when that is not a number above 0.
     double GetSamplingRate() const { return mSamplingRate; }
+    // The default shader of the running geometry pass, shared by all its meshes.
+    RyvVurnDefaultShader& GetDefaultShader() { return mDefaultShader; }
 
     // Steps of the export, public so that each can be run on its own (tests, later passes).
     // They need a log: Export makes one, and BeginSteps makes one for a step run alone.
@@ -258,6 +261,7 @@ private:
     std::unique_ptr<MSelectionList> mSelection;
     std::unique_ptr<KLog> mLog;
     std::vector<KRyvNode*> mRemovalList;
+    RyvVurnDefaultShader mDefaultShader;
     double mJointDisplayScale = 0.0;
     double mSamplingRate = 30.0;
 };

@@ -114,7 +114,7 @@ RyvVurnNode* RyvVurnExporter::DispatchPath(const MDagPath& pPath, const MFnDagNo
 MStatus RyvVurnExporter::ExportGeometry(int pTraversal, int pFilter)
 {
     const bool lBypassRrs = GetOptionStore().GetBool(kExportBypassRrsInheritance);
-    return WalkDag(pTraversal, pFilter, [this, lBypassRrs](MItDag& ioWalk) {
+    const MStatus lWalked = WalkDag(pTraversal, pFilter, [this, lBypassRrs](MItDag& ioWalk) {
         MDagPath lPath;
         MStatus lStatus;
         if (!(lStatus = ioWalk.getPath(lPath))) {
@@ -137,6 +137,9 @@ MStatus RyvVurnExporter::ExportGeometry(int pTraversal, int pFilter)
             lNode->SetTransformInheritType(lRrs ? kInheritRrs : kInheritRrSs);
         }
     });
+    // One default shader served the whole pass; it leaves the host with the pass.
+    mDefaultShader.Release();
+    return lWalked;
 }
 
 MStatus RyvVurnExporter::ExportHierarchy(int pTraversal, int pFilter)

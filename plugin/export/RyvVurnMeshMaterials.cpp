@@ -1,8 +1,6 @@
 #include "plugin/export/RyvVurnMeshMaterials.h"
 
 #include "platform/vurn/MFnMesh.h"
-#include "platform/vurn/MFnShaders.h"
-#include "platform/vurn/MGlobal.h"
 #include "plugin/export/RyvVurnExporter.h"
 #include "plugin/export/RyvVurnGeometryMessages.h"
 #include "plugin/export/RyvVurnMaterialExport.h"
@@ -17,43 +15,20 @@
 namespace G = RyvVurnGeometryMessages;
 
 namespace {
-constexpr float kDefaultCosinePower = 3.0f;
-constexpr float kDefaultSpecular = 0.3f;
-constexpr float kDefaultColor = 0.5f;
-constexpr float kDefaultAmbient = 0.4f;
-
 // The shaders of the mesh's polygons: distinct, in first-met order, and per polygon the
-// position of its shader (-1 for none). The default shader is made in the host the first time
-// a polygon needs it, and tried once only.
+// position of its shader (-1 for none). mDefault is the exporter's default shader when a
+// polygon needed it.
 struct MeshShaders
 {
     std::vector<MObject> mShaders;
     std::vector<int> mPolygonShader;
     MObject mDefault;
-    bool mDefaultTried = false;
 };
 
-MObject DefaultShader(MeshShaders& ioShaders)
+MObject DefaultShader(RyvVurnExporter& ioExporter, MeshShaders& ioShaders)
 {
-    if (ioShaders.mDefaultTried) {
-        return ioShaders.mDefault;
-    }
-    ioShaders.mDefaultTried = true;
-    MStatus lStatus;
-    MFnPhongShader lPhong;
-    const MObject lShader = lPhong.create(true, &lStatus);
-    if (!lStatus) {
-        lStatus.perror(G::kNoDefaultShader);
-        return MObject();
-    }
-    lPhong.setName(G::kDefaultMaterial);
-    lPhong.setCosPower(kDefaultCosinePower);
-    lPhong.setSpecularColor(MColor(kDefaultSpecular, kDefaultSpecular, kDefaultSpecular, 1.0f));
-    lPhong.setColor(MColor(kDefaultColor, kDefaultColor, kDefaultColor, 1.0f));
-    lPhong.setTransparency(MColor(0.0f, 0.0f, 0.0f, 1.0f));
-    lPhong.setAmbientColor(MColor(kDefaultAmbient, kDefaultAmbient, kDefaultAmbient, 1.0f));
-    ioShaders.mDefault = lShader;
-    return lShader;
+    ioShaders.mDefault = ioExporter.GetDefaultShader().Get();
+    return ioShaders.mDefault;
 }
 
 // The instance of the shape that the node's path reaches (the node stands for one parent of
@@ -86,7 +61,8 @@ int ShaderPosition(const MObject& pShader, MeshShaders& ioShaders)
 
 // False when the host cannot give the instance's shaders. Each shading group is resolved once,
 // when its first polygon meets it, so the walk costs one look-up per polygon.
-bool CollectShaders(const MFnMesh& pMesh, unsigned int pInstance, MeshShaders& oShaders)
+bool CollectShaders(RyvVurnExporter& ioExporter, const MFnMesh& pMesh, unsigned int pInstance,
+                    MeshShaders& oShaders)
 {
     MObjectArray lSets;
     MIntArray lIndices;
@@ -104,8 +80,8 @@ bool CollectShaders(const MFnMesh& pMesh, unsigned int pInstance, MeshShaders& o
         if (lPosition == kUnresolved) {
             MObject lShader =
                 lHasSet ? GetSurfaceShader(lSets[static_cast<unsigned int>(lSet)]) : MObject();
-            lPosition =
-                ShaderPosition(lShader.isNull() ? DefaultShader(oShaders) : lShader, oShaders);
+            lPosition = ShaderPosition(
+                lShader.isNull() ? DefaultShader(ioExporter, oShaders) : lShader, oShaders);
         }
         oShaders.mPolygonShader.push_back(lPosition);
     }
@@ -235,7 +211,7 @@ void ExportMeshMaterials(RyvVurnExporter& ioExporter, const MFnMesh& pMesh, RyvV
                          KRyvMesh& ioMesh)
 {
     MeshShaders lShaders;
-    const bool lShaded = CollectShaders(pMesh, InstanceNumber(pNode), lShaders);
+    const bool lShaded = CollectShaders(ioExporter, pMesh, InstanceNumber(pNode), lShaders);
     std::vector<RyvVurnTextureRecord> lRecords(lShaders.mShaders.size());
     for (size_t lIndex = 0; lIndex < lRecords.size(); ++lIndex) {
         ioExporter.GatherShaderTextures(lShaders.mShaders[lIndex], pNode, lRecords[lIndex]);
@@ -251,9 +227,5 @@ void ExportMeshMaterials(RyvVurnExporter& ioExporter, const MFnMesh& pMesh, RyvV
             }
             PadPolygon(ioMesh, static_cast<int>(lPolygon));
         }
-    }
-    if (!lShaders.mDefault.isNull()) {
-        // The name the host gave the shader: a user's own "Default_Material" is left alone.
-        MGlobal::executeCommand("delete " + MFnDependencyNode(lShaders.mDefault).name());
     }
 }

@@ -7,8 +7,8 @@ class RyvVurnExporter;
 class RyvVurnNode;
 
 // The materials, textures and UV sets of a converted mesh: one kit material per host surface
-// shader of the instance's shading groups (a temporary "Default_Material" phong stands for
-// polygons without one, and is deleted from the host again), the textures on each shader's
+// shader of the instance's shading groups (the exporter's default shader, one for the whole
+// geometry pass, stands for polygons without one), the textures on each shader's
 // colour, and the UV sets on the layers of their textures (layer 0 for a set without texture).
 // Layer 0's material element and every texture element mapped by polygon get one index per
 // polygon (-1 for a polygon with no material or no texture on that layer).

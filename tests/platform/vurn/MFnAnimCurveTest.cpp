@@ -154,3 +154,17 @@ TEST(MFnAnimCurveTest, AttachesThroughTheDrivenPlugOnly)
     lAgain.create(lNode.findPlug("translateX"), &lStatus);
     EXPECT_FALSE(lStatus);
 }
+
+// Weighted: handles a third of each tangent from their keys, (0.5, 0.5) and (0.5, 1). At 0.5 s
+// the Bezier's parameter is 0.5 by symmetry of the times: (0 + 3 * 0.5 + 3 * 1 + 1) / 8. The
+// same tangents unweighted give the Hermite value 0.5 + 0.125 * 1 = 0.625.
+TEST(MFnAnimCurveTest, WeightedTangentLengthsShapeTheSegment)
+{
+    MFnAnimCurve lCurve = MakeCurve(
+        {{0, 0, TT::kTangentFlat, TT::kTangentFlat}, {1, 1, TT::kTangentFlat, TT::kTangentFlat}});
+    ASSERT_TRUE(lCurve.setTangent(0, 1.5, 1.5, false));
+    ASSERT_TRUE(lCurve.setTangent(1, 1.5, 0.0, true));
+    EXPECT_NEAR(lCurve.evaluate(MTime(0.5)), 0.625, 1e-12);
+    ASSERT_TRUE(lCurve.setIsWeighted(true));
+    EXPECT_NEAR(lCurve.evaluate(MTime(0.5)), 0.6875, 1e-12);
+}

@@ -103,6 +103,42 @@ TEST_F(VurnDagTest, DeletingANodeTakesItsOnlyChildrenAndConnections)
     EXPECT_FALSE(Scene().DeleteNode(mC));
 }
 
+// The connections a deletion or a disconnection does not touch stay, found from either end and
+// listed in the order they were made.
+TEST_F(VurnDagTest, RemovalsLeaveTheOtherConnectionsInOrder)
+{
+    const int lD = Scene().CreateNode(MFn::kTransform, "d");
+    ASSERT_TRUE(Scene().Connect(mC, "translateX", lD, "translateX"));
+    ASSERT_TRUE(Scene().Connect(mA, "translateY", lD, "translateY"));
+    ASSERT_TRUE(Scene().Connect(mC, "translateZ", lD, "translateZ"));
+    ASSERT_TRUE(Scene().Connect(lD, "rotateX", lD, "rotateY"));
+    ASSERT_TRUE(Scene().Connect(mC, "scaleX", mA, "scaleX"));
+    ASSERT_TRUE(Scene().DeleteNode(mA));
+    VurnPlugPath lPath;
+    ASSERT_TRUE(Scene().ParsePlugPath(lD, "translateX", lPath));
+    ASSERT_TRUE(Scene().Disconnect(lD, lPath));
+    const std::vector<VurnConnection> lLeft = Scene().Connections();
+    ASSERT_EQ(lLeft.size(), 2u);
+    EXPECT_EQ(Scene().PlugPathText(lLeft[0].mDestination), "translate.translateZ");
+    EXPECT_EQ(Scene().PlugPathText(lLeft[1].mDestination), "rotate.rotateY");
+    EXPECT_EQ(Scene().ConnectionsOf(mC).size(), 1u);
+    EXPECT_EQ(Scene().ConnectionsOf(lD).size(), 2u);
+    VurnConnection lSource;
+    ASSERT_TRUE(Scene().ParsePlugPath(lD, "rotateY", lPath));
+    ASSERT_TRUE(Scene().SourceOf(lD, lPath, lSource));
+    EXPECT_EQ(Scene().PlugPathText(lSource.mSource), "rotate.rotateX");
+    ASSERT_TRUE(Scene().DeleteNode(lD));
+    EXPECT_TRUE(Scene().Connections().empty());
+    EXPECT_TRUE(Scene().ConnectionsOf(mC).empty());
+    // Names go with their nodes: a name two nodes shared finds the one left.
+    EXPECT_EQ(Scene().FindNode("a"), -1);
+    const int lFirst = Scene().CreateNode(MFn::kSet, "twin");
+    const int lSecond = Scene().CreateNode(MFn::kTransform, "twin", mC);
+    EXPECT_EQ(Scene().FindNode("twin"), -1);
+    ASSERT_TRUE(Scene().DeleteNode(lFirst));
+    EXPECT_EQ(Scene().FindNode("twin"), lSecond);
+}
+
 TEST_F(VurnDagTest, SelectionListFindsPathsAndComponents)
 {
     MDagPath lPath;

@@ -2,9 +2,6 @@
 #define RYVKIT_TESTS_PLUGIN_EXPORT_EXPORTTESTSUPPORT_H
 
 #include "core/KLog.h"
-#include "io/KFileFormatRegistry.h"
-#include "io/KImporter.h"
-#include "io/KStreamOptionsRyv.h"
 #include "platform/vurn/MDagPath.h"
 #include "platform/vurn/VurnFixtures.h"
 #include "platform/vurn/VurnScene.h"
@@ -13,6 +10,7 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
+#include "tests/plugin/export/ExportReadBack.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -89,18 +87,7 @@ protected:
     // of ioFactory; null when either fails.
     KRyvScene* ExportAndReadBack(KRyvObjectFactory& ioFactory, const char* pName) const
     {
-        const std::string lFile = mFolder.PathOf(pName);
-        RyvVurnExporter lExporter;
-        if (!lExporter.Export(lFile.c_str())) {
-            return nullptr;
-        }
-        KImporter lImporter(&ioFactory);
-        lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
-        KRyvScene* lScene = ioFactory.CreateScene();
-        KStreamOptionsRyv lOptions;
-        const bool lRead =
-            lImporter.Initialize(lFile.c_str()) && lImporter.Import(lScene, &lOptions);
-        return lRead ? lScene : nullptr;
+        return ::ExportAndReadBack(ioFactory, mFolder.PathOf(pName));
     }
 
     TempFolder mFolder;

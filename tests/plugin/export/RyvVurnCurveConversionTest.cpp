@@ -55,9 +55,10 @@ TEST_F(RyvVurnCurveConversionTest, KeysByTangentType)
     lMiddle.SetSecondDouble(0.2);
     EXPECT_DOUBLE_EQ(lStep.Evaluate(lMiddle), 1.0);
 
-    // Clamped keys of (nearly) one value are linear; apart they are cubic with the slope.
+    // Clamped keys are cubic with the host's slope, nearly equal ones too.
     KFCurve lClampedEqual = Convert(Curve({{0.0, 2.0}, {1.0, 2.0005}}, TT::kTangentClamped));
-    EXPECT_EQ(lClampedEqual.KeyGetInterpolation(0), KFCurveKey::kInterpolationLinear);
+    EXPECT_EQ(lClampedEqual.KeyGetInterpolation(0), KFCurveKey::kInterpolationCubic);
+    EXPECT_NEAR(lClampedEqual.GetKeyRightDerivative(0), 0.0005, 1e-7);
     KFCurve lClamped = Convert(Curve(lKeys, TT::kTangentClamped));
     EXPECT_EQ(lClamped.KeyGetInterpolation(0), KFCurveKey::kInterpolationCubic);
     EXPECT_NEAR(lClamped.GetKeyRightDerivative(0), 6.0, 1e-5);

@@ -1,10 +1,8 @@
-#include "io/KFileFormatRegistry.h"
-#include "io/KImporter.h"
-#include "io/KStreamOptionsRyv.h"
 #include "platform/vurn/VurnSnapshot.h"
 #include "scene/KRyvScene.h"
 #include "scene/objects/KRyvPose.h"
 #include "tests/plugin/export/DeformerExportTestSupport.h"
+#include "tests/plugin/export/ExportReadBack.h"
 
 namespace {
 // The whole export of a skinned mesh, a cluster and a blend shape, written and read back.
@@ -12,17 +10,6 @@ class RyvVurnDeformerFileTest : public ExportTest
 {
 protected:
     std::string File(const char* pName) const { return mFolder.PathOf(pName); }
-    // Reads pFile into a scene of mFactory; null (with the failure) when it cannot.
-    KRyvScene* ReadBack(const std::string& pFile)
-    {
-        KImporter lImporter(&mFactory);
-        lImporter.SetFileFormat(KFileFormatRegistry::kImportRyvBinary);
-        KRyvScene* lScene = mFactory.CreateScene();
-        KStreamOptionsRyv lOptions;
-        EXPECT_TRUE(lImporter.Initialize(pFile.c_str()) && lImporter.Import(lScene, &lOptions))
-            << lImporter.GetError().GetLastErrorString().Buffer();
-        return lScene;
-    }
     KRyvObjectFactory mFactory;
 };
 
@@ -51,7 +38,8 @@ TEST_F(RyvVurnDeformerFileTest, DeformersComeBackFromTheFileAndTheHostIsLeftAsIt
         ASSERT_TRUE(Scene().GetNumber(lBlend, "envelope", lEnvelope));
         EXPECT_DOUBLE_EQ(lEnvelope, 0.75);
 
-        KRyvScene* lScene = ReadBack(lName);
+        KRyvScene* lScene = ReadBack(mFactory, lName);
+        ASSERT_NE(lScene, nullptr);
         KRyvNode* lRoot = lScene->GetRootNode();
         KRyvGeometry* lSkinned = FindGeometry(Find(lRoot, "body"));
         ASSERT_NE(lSkinned, nullptr);

@@ -10,6 +10,7 @@
 #include "scene/objects/KRyvLight.h"
 #include "scene/objects/KRyvMesh.h"
 #include "scene/objects/KRyvNodeLimits.h"
+#include "tests/plugin/export/ExportReadBack.h"
 #include "tests/plugin/export/ExportTestSupport.h"
 
 #include <algorithm>
@@ -23,8 +24,7 @@ class RyvVurnExporterTest : public ExportTest
 {
 protected:
     // group "rig" (a cube and a three-joint chain), a camera under a look-at group, a spot
-    // light, and animation on the second joint and on "keys" (every tangent type the kit keeps
-    // as the host evaluates it; smooth keys become the kit's own auto tangents).
+    // light, and animation on the second joint and on "keys" (keys of several tangent types).
     void BuildRig()
     {
         mRig = VurnFixtures::Transform("rig", VurnScene::kWorld, MVector(1, 2, 3));
@@ -56,22 +56,6 @@ protected:
     std::vector<int> mJoints;
 };
 
-// The kit curve of a take's transform channel, evaluated against the host's curve.
-void ExpectSameCurve(KFCurve* pKit, int pNode, const char* pPlug, double pFactor)
-{
-    ASSERT_NE(pKit, nullptr);
-    MStatus lStatus;
-    const MFnAnimCurve lHost(MFnDependencyNode(MObject::node(pNode)).findPlug(pPlug), &lStatus);
-    ASSERT_TRUE(lStatus);
-    // Between frames, so that a step is never sampled on its own key time.
-    for (int lSample = 0; lSample < 60; ++lSample) {
-        KTime lTime;
-        lTime.SetSecondDouble((lSample + 0.5) / 30.0);
-        EXPECT_NEAR(pKit->Evaluate(lTime), lHost.evaluate(MTime(lTime.GetSecondDouble())) * pFactor,
-                    1e-4)
-            << pPlug << " at frame " << lSample;
-    }
-}
 } // namespace
 
 TEST_F(RyvVurnExporterTest, ExportsNodesTransformsAnimationCamerasAndLights)

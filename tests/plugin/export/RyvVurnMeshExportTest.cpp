@@ -6,6 +6,7 @@
 #include "scene/objects/KRyvLink.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvMesh.h"
+#include "tests/plugin/export/ExportReadBack.h"
 #include "tests/plugin/export/GeometryExportTestSupport.h"
 
 #include <cmath>
@@ -482,4 +483,35 @@ TEST_F(RyvVurnMeshExportTest, AnIntermediateFirstChildNeverStandsForTheNode)
     Walk();
     ASSERT_NE(Mesh("box"), nullptr);
     EXPECT_EQ(Mesh("box")->GetControlPointCount(), 8);
+}
+
+// Meshes without a shader share one default shader per export, made and deleted once; in the
+// file each still reads as having the default material the host's phong describes.
+TEST_F(RyvVurnMeshExportTest, UnshadedMeshesShareOneDefaultMaterialPerExport)
+{
+    const char* const lNames[] = {"first", "second", "third"};
+    for (const char* lName : lNames) {
+        VurnFixtures::Skin(VurnFixtures::Cube(lName), VurnFixtures::JointChain(lName, 1));
+    }
+    const VurnSnapshot lBefore = VurnSnapshot::Take();
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = ExportAndReadBack(lFactory, mFolder.PathOf("unshaded.ryv"));
+    ASSERT_NE(lScene, nullptr);
+    EXPECT_EQ(Commands("delete Default_Material"), 1);
+    EXPECT_EQ(lBefore.Diff(VurnSnapshot::Take()), std::vector<std::string>());
+    for (const char* lName : lNames) {
+        KRyvNode* lNode = Find(lScene->GetRootNode(), lName);
+        ASSERT_NE(lNode, nullptr) << lName;
+        auto* lMesh = dynamic_cast<KRyvMesh*>(lNode->GetNodeAttribute());
+        ASSERT_NE(lMesh, nullptr) << lName;
+        ASSERT_EQ(lMesh->GetMaterialCount(), 1) << lName;
+        const KRyvMaterial* lMaterial = lMesh->GetMaterial(0);
+        EXPECT_STREQ(lMaterial->GetName().Buffer(), "Material::Default_Material");
+        // The phong's colour 0.5, ambient 0.4, specular 0.3 and cosine power 3 (of 128).
+        EXPECT_NEAR(lMaterial->GetDiffuseColor().mRed, 0.5, 1e-6);
+        EXPECT_NEAR(lMaterial->GetAmbientColor().mGreen, 0.4, 1e-6);
+        EXPECT_NEAR(lMaterial->GetSpecularColor().mBlue, 0.3, 1e-6);
+        EXPECT_NEAR(lMaterial->GetShininess(), 3.0 / 128.0, 1e-6);
+        EXPECT_NEAR(lMaterial->GetOpacity(), 1.0, 1e-6);
+    }
 }
