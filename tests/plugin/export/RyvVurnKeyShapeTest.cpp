@@ -137,7 +137,7 @@ TEST_F(RyvVurnKeyShapeTest, CurvesReadBackEvaluateAsTheHostDoes)
         lNodes.push_back(Build(lCase));
     }
     KRyvObjectFactory lFactory;
-    KRyvScene* lScene = ExportAndReadBack(lFactory, mFolder.PathOf("keys.ryv"));
+    KRyvScene* lScene = ExportAndReadBack(lFactory, "keys.ryv");
     ASSERT_NE(lScene, nullptr);
     for (size_t lIndex = 0; lIndex < lCases.size(); ++lIndex) {
         const CurveCase& lCase = lCases[lIndex];

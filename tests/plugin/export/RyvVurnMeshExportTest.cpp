@@ -495,7 +495,7 @@ TEST_F(RyvVurnMeshExportTest, UnshadedMeshesShareOneDefaultMaterialPerExport)
     }
     const VurnSnapshot lBefore = VurnSnapshot::Take();
     KRyvObjectFactory lFactory;
-    KRyvScene* lScene = ExportAndReadBack(lFactory, mFolder.PathOf("unshaded.ryv"));
+    KRyvScene* lScene = ExportAndReadBack(lFactory, "unshaded.ryv");
     ASSERT_NE(lScene, nullptr);
     EXPECT_EQ(Commands("delete Default_Material"), 1);
     EXPECT_EQ(lBefore.Diff(VurnSnapshot::Take()), std::vector<std::string>());
