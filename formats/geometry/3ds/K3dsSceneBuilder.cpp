@@ -2,6 +2,7 @@
 
 #include "animation/KTakeInfo.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/K3dsForest.h"
 #include "formats/geometry/3ds/K3dsKeyImport.h"
 #include "formats/geometry/3ds/K3dsMeshImport.h"
 #include "io/KReadRollback.h"
@@ -19,7 +20,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 namespace {
 
@@ -32,26 +32,6 @@ constexpr double kIntensityPerMultiplier = 100.0;
 constexpr int kDefaultLastFrame = 150;
 const KVector4 kCameraPostTargetRotation(0.0, 0.0, 90.0);
 const Color3ds kWhite{1.0f, 1.0f, 1.0f};
-
-// Union-find over the placed nodes: a node may take a parent only from another tree, so that
-// no parent link closes a cycle.
-class Forest
-{
-public:
-    explicit Forest(std::size_t pCount) : mUp(pCount) { std::iota(mUp.begin(), mUp.end(), 0); }
-    std::size_t Find(std::size_t pNode)
-    {
-        while (mUp[pNode] != pNode) {
-            mUp[pNode] = mUp[mUp[pNode]];
-            pNode = mUp[pNode];
-        }
-        return pNode;
-    }
-    void Join(std::size_t pChild, std::size_t pParent) { mUp[Find(pChild)] = Find(pParent); }
-
-private:
-    std::vector<std::size_t> mUp;
-};
 
 // Layer 1 of a mesh whose faces use second textures: material indices as on layer 0, the
 // faces' second textures, and a copy of layer 0's UVs.
@@ -360,7 +340,8 @@ void K3dsSceneBuilder::PlaceNodes(KRyvNode* pDefaultParent)
     for (std::size_t i = 0; i < mPlacements.size(); ++i) {
         lIndexOf.emplace(mPlacements[i].mNode, i);
     }
-    Forest lForest(mPlacements.size());
+    // A node may take a parent only from another tree, so that no parent link closes a cycle.
+    K3dsForest lForest(mPlacements.size());
     for (std::size_t i = 0; i < mPlacements.size(); ++i) {
         const Placement& lPlacement = mPlacements[i];
         KRyvNode* lParent = pDefaultParent;

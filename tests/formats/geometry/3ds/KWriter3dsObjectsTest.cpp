@@ -118,7 +118,7 @@ TEST(KWriter3dsObjects, TheReferenceNodeAndTheRootDummy)
     GetObjectMotionByIndex3ds(lWithRoot->mKit, lWithRoot->Db(), 1, lTri);
     ASSERT_NE(lTri, nullptr);
     EXPECT_EQ(lTri->mName, "Tri");
-    EXPECT_EQ(lTri->mParent, "$$$DUMMY.RootNod");
+    EXPECT_EQ(lTri->mParent, "$$$DUMMY.RootNode");
 }
 
 // Keys of a 60 fps scene are sampled at 30 fps: a last key at 1 s gives 31 keys and a length of
