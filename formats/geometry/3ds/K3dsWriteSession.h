@@ -62,6 +62,9 @@ struct K3dsWriteSession
     std::map<const KRyvMaterial*, std::string> mMaterialNames;
     // Texture files copied or found beside the output, by their bare name, with the source.
     std::map<std::string, std::string> mTextureFiles;
+    // The look-at targets of the cameras and spot lights written: each is written as its
+    // camera's or light's target, never also as a dummy of its own.
+    std::set<const KRyvNode*> mTargets;
     // The names of the nodes, kept for the names of further objects of a split mesh.
     KRenamingStrategy3ds* mNodeNamer = nullptr;
 

@@ -9,6 +9,7 @@
 #include "formats/geometry/3ds/KWriter3ds.h"
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvLight.h"
+#include "scene/objects/KRyvMarker.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvPatch.h"
 #include "scene/objects/KRyvTexture.h"
@@ -242,6 +243,34 @@ TEST(KWriter3dsObjects, AKeyedFieldOfViewRoundTrips)
                     lFov->Evaluate(K3dsAxes::FrameTime(f)), 1e-3)
             << f;
     }
+}
+
+// A camera's look-at target is written as the camera's target node only, never also as a
+// dummy: a file written, read and written again keeps one camera and one target node and no
+// object node.
+TEST(KWriter3dsObjects, ALookAtTargetIsWrittenOnlyAsItsTarget)
+{
+    ScratchDir lDir;
+    Scene3ds lScene;
+    KRyvNode* lCamera = lScene.Add("Cam", lScene.mFactory->CreateCamera());
+    KRyvNode* lAim = lScene.Add("Aim", lScene.mFactory->CreateMarker());
+    lAim->SetLclTranslation(KVector4(5, 0, 0));
+    lCamera->SetLookAtTarget(lAim);
+    auto lExpectNodes = [](Loaded& pRun) {
+        EXPECT_EQ(CountNodes3ds(pRun.mKit, pRun.Db(), Tag3ds::kObjectNode), 0u);
+        EXPECT_EQ(CountNodes3ds(pRun.mKit, pRun.Db(), Tag3ds::kCameraNode), 1u);
+        EXPECT_EQ(CountNodes3ds(pRun.mKit, pRun.Db(), Tag3ds::kTargetNode), 1u);
+    };
+    auto lFirst = lScene.WriteAndLoad(lDir, "1.3ds");
+    lExpectNodes(*lFirst);
+    Read3ds lRead = ReadFile(lDir.Path("1.3ds"));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    KWriter3ds lWriter(lRead.mFactory.get());
+    KStreamOptions3ds lOptions;
+    ASSERT_TRUE(lWriter.FileCreate(lDir.Path("2.3ds").c_str()));
+    ASSERT_TRUE(lWriter.Write(lRead.mScene.get(), &lOptions));
+    lExpectNodes(*LoadFile(lDir.Path("2.3ds")));
+    EXPECT_EQ(ReadBytes(lDir.Path("1.3ds")), ReadBytes(lDir.Path("2.3ds")));
 }
 
 // A spot whose target node moves along X only keeps a moving target.
