@@ -13,9 +13,10 @@ class KRyvNode;
 // bias from the key, ease ignored) at frame / 30 s, skipping every key whose frame is not past
 // the last one taken. Otherwise the transform tracks set the curves' default values and the
 // node's local value from the first key (or the default), and the other tracks write one key
-// at time 0. Values go into kit axes; positions are multiplied by the scale. With key
-// reduction on, each track's curves then go through the key reducer (precision 1); rotation
-// curves are first unrolled so that no key jumps by a whole turn.
+// at time 0. A keyed transform track also sets the node's local value to the track's value
+// at frame 0, where the take starts. Values go into kit axes; positions are multiplied by the
+// scale. With key reduction on, each track's curves then go through the key reducer (precision 1);
+// rotation curves are first unrolled so that no key jumps by a whole turn.
 class K3dsKeyImport
 {
 public:
