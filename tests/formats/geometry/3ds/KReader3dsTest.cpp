@@ -5,6 +5,7 @@
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
+#include "scene/objects/KRyvMaterial.h"
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,24 @@ TEST(KReader3ds, ShortListsAreWarningsWithTheFileName)
     EXPECT_NE(lRead.mMessage.find("t.3ds: mesh \"Tri\": 2 texture coordinates for 3 vertices"),
               std::string::npos)
         << lRead.mMessage;
+}
+
+// A material group that names a face the mesh does not have loses that index with a warning
+// naming the mesh, the group and the index; its other faces keep the material.
+TEST(KReader3ds, AGroupIndexOutOfRangeIsDroppedWithAWarning)
+{
+    const Bytes lRed = Chunk(Tag3ds::kMatEntry, Chunk(Tag3ds::kMatName, Str("Red")));
+    const Bytes lGroup = Chunk(Tag3ds::kMeshMatGroup, Cat({Str("Red"), U16(2), U16(0), U16(57)}));
+    Read3ds lRead(StampedFile(Cat({lRed, MeshObject("Tri", kTriangle, {{0, 1, 2, 7}}, lGroup)})));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    EXPECT_NE(lRead.mMessage.find("t.3ds: mesh \"Tri\": material group \"Red\" names face 57 of 1 "
+                                  "faces"),
+              std::string::npos)
+        << lRead.mMessage;
+    KRyvMesh* lMesh = lRead.MeshOf("Tri");
+    ASSERT_NE(lMesh, nullptr);
+    ASSERT_EQ(lMesh->GetMaterialCount(0), 1);
+    EXPECT_STREQ(lMesh->GetMaterial(0)->GetNameWithoutPrefix().Buffer(), "Red");
 }
 
 // Every damaged form of a good file is read or refused with a clear error, and a refused one
