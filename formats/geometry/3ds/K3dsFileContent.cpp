@@ -56,6 +56,7 @@ bool K3dsFileContent::Load(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase
         return false;
     }
     GetBackgroundSettings3ds(ioKit, pDatabase, mBackground);
+    GetKeyframerSettings3ds(ioKit, pDatabase, mKeyframer);
     if (IsErrorPending3ds(ioKit) || !LoadObjects(ioKit, pDatabase, pFlags) ||
         !LoadNodes(ioKit, pDatabase, pFlags)) {
         return false;

@@ -36,6 +36,8 @@ struct K3dsFileContent
 {
     std::unique_ptr<MeshSettings3ds> mSettings;
     std::unique_ptr<BackgroundSettings3ds> mBackground;
+    // The keyframer's header: its length is the span of the take; null without a header.
+    std::unique_ptr<KeyframerSettings3ds> mKeyframer;
     std::vector<std::unique_ptr<MeshObject3ds>> mMeshes;
     std::vector<std::unique_ptr<LightObject3ds>> mOmniLights;
     std::vector<std::unique_ptr<CameraObject3ds>> mCameras;

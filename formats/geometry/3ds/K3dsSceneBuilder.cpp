@@ -372,8 +372,12 @@ void K3dsSceneBuilder::Finish(KRyvScene& ioScene)
     KTime lStart = KTime::kInfinity;
     KTime lStop = KTime::kMinusInfinity;
     ioScene.GetRootNode()->GetAnimationInterval(lStart, lStop);
-    if (lStart == KTime::kInfinity || lStart == KTime::kMinusInfinity ||
-        lStop == KTime::kInfinity || lStop == KTime::kMinusInfinity || lStop < lStart) {
+    if (mContent.mKeyframer && mContent.mKeyframer->mAnimLength > 0) {
+        // The file's own frame range, which the keys need not fill.
+        lStart = KTime();
+        lStop = K3dsAxes::FrameTime(mContent.mKeyframer->mAnimLength);
+    } else if (lStart == KTime::kInfinity || lStart == KTime::kMinusInfinity ||
+               lStop == KTime::kInfinity || lStop == KTime::kMinusInfinity || lStop < lStart) {
         lStart = KTime();
         lStop = K3dsAxes::FrameTime(kDefaultLastFrame);
     }

@@ -42,8 +42,8 @@ public:
     static constexpr const char* kTakeName = "default take";
 
     // Once every object is made, before the commit: the global ambient and background colours
-    // and the take information of kTakeName (frames 0 to 150 at 30 per second without
-    // animation).
+    // and the take information of kTakeName: frames 0 to the keyframer's length, or without a
+    // keyframer header the span of the keys (frames 0 to 150 at 30 per second without keys).
     void Finish(KRyvScene& ioScene);
 
 private:

@@ -230,6 +230,12 @@ bool KWriter3ds::WriteScene(KRyvScene& ioScene, K3dsWriteSession& ioSession)
         // Frames of the keyframer count at 30 per second, whatever the scene's time mode.
         lStop = K3dsAxes::FrameTime(kDefaultLastFrame);
     }
+    // The current take's own span, when it has one, is the keyframer's length: a file's frame
+    // range outlives keys that end before it.
+    const KTakeInfo* lTake = ioScene.GetTakeInfo(ioScene.GetCurrentTakeName());
+    if (lTake && lTake->mLocalStop > lTake->mLocalStart) {
+        lStop = lTake->mLocalStop;
+    }
     const std::vector<KRyvNode*> lNodes = NodesInWalkOrder(ioScene);
     const std::string lRefusal = SpanRefusal(ioSession, lNodes);
     if (!lRefusal.empty()) {

@@ -582,6 +582,32 @@ void InitKeyframerSettings3ds(std::unique_ptr<KeyframerSettings3ds>& ioSettings)
     ioSettings = std::make_unique<KeyframerSettings3ds>();
 }
 
+void GetKeyframerSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                             std::unique_ptr<KeyframerSettings3ds>& oSettings)
+{
+    oSettings.reset();
+    ChunkNode3ds* lSection = pDatabase && pDatabase->mTopChunk
+                                 ? ChildOf3ds(pDatabase->mTopChunk.get(), Tag3ds::kKfData)
+                                 : nullptr;
+    ChunkNode3ds* lHeader = lSection ? ChildOf3ds(lSection, Tag3ds::kKfHdr) : nullptr;
+    const ChunkData3ds* lData = lHeader ? ReadChunkData3ds(ioKit, lHeader) : nullptr;
+    if (!lData) {
+        return;
+    }
+    InitKeyframerSettings3ds(oSettings);
+    oSettings->mAnimLength = lData->mInts[1];
+    ChunkNode3ds* lFrame = ChildOf3ds(lSection, Tag3ds::kKfCurrentFrame);
+    if (const ChunkData3ds* lCurrent = lFrame ? ReadChunkData3ds(ioKit, lFrame) : nullptr) {
+        oSettings->mCurrentFrame = lCurrent->mInts[0];
+    }
+    ChunkNode3ds* lSegment = ChildOf3ds(lSection, Tag3ds::kKfSegment);
+    if (const ChunkData3ds* lSpan = lSegment ? ReadChunkData3ds(ioKit, lSegment) : nullptr) {
+        oSettings->mSegmentInUse = true;
+        oSettings->mSegmentStart = lSpan->mInts[0];
+        oSettings->mSegmentEnd = lSpan->mInts[1];
+    }
+}
+
 void ReleaseKeyframerSettings3ds(std::unique_ptr<KeyframerSettings3ds>& ioSettings)
 {
     ioSettings.reset();

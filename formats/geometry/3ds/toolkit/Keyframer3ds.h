@@ -151,6 +151,10 @@ void PutObjectMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
                         const ObjectMotion3ds* pMotion);
 
 void InitKeyframerSettings3ds(std::unique_ptr<KeyframerSettings3ds>& ioSettings);
+// The settings of the keyframer header (0xB00A length, 0xB009 current frame, 0xB008 segment)
+// into a fresh record; the record stays null when the file has no header.
+void GetKeyframerSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                             std::unique_ptr<KeyframerSettings3ds>& oSettings);
 void ReleaseKeyframerSettings3ds(std::unique_ptr<KeyframerSettings3ds>& ioSettings);
 void PutKeyframerSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
                              const KeyframerSettings3ds* pSettings);
