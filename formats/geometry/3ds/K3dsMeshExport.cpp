@@ -612,11 +612,6 @@ std::unique_ptr<Material3ds> K3dsMeshExport::BuildMaterial(KRyvMesh& pMesh,
     if (!TextureCounts(lTexture2)) {
         lTexture2 = nullptr;
     }
-    for (KRyvTexture* lTexture : {lTexture1, lTexture2}) {
-        if (lTexture) {
-            CopyTextureFile(*lTexture);
-        }
-    }
     std::unique_ptr<Material3ds> lRecord;
     InitMaterial3ds(lRecord);
     KRyvMaterial* lMaterial =
@@ -676,19 +671,16 @@ void K3dsMeshExport::FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord)
 void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::string& pMaterial,
                               TextureMap3ds& ioMap)
 {
-    const std::string lFile = pTexture.GetFileName();
-    const std::string lLast = GetFileName(lFile.c_str()).Buffer();
-    // The map's name field holds 12 characters: the file's own name, else a short stand-in.
-    if (lLast.size() <= kMapNameLength) {
-        ioMap.mName = lLast;
-    } else {
-        ioMap.mName = "Tex" + std::to_string(pNumber);
+    const std::string lLast = GetFileName(pTexture.GetFileName()).Buffer();
+    ioMap.mName = MapFileName(pTexture, pNumber);
+    if (ioMap.mName != lLast) {
         *mSession.mMessage +=
-            ("Texture name file: \"" + lLast + "\" is too long.\n" +
-             "Change manually texture name: \"" + ioMap.mName + "\" in material \"" + pMaterial +
-             "\" by \"" + lFile + "\" for proper work\n\n")
+            ("Texture name file: \"" + KRenamingStrategy3ds::CutAtCharacter(lLast, kQuotedLength) +
+             "\" is too long.\n" + "It is written as \"" + ioMap.mName + "\" in material \"" +
+             pMaterial + "\" and copied under that name.\n\n")
                 .c_str();
     }
+    CopyTextureFile(pTexture, ioMap.mName);
     ioMap.mTiling = pTexture.GetWrapModeU() != KRyvTexture::eRepeat ? K3dsAxes::kTilingDecal
                                                                     : K3dsAxes::kTilingRepeat;
     const double su = K3dsAxes::UsableMapScale(pTexture.GetScaleU());
@@ -715,11 +707,33 @@ void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::str
     ioMap.mRotation = static_cast<float>(-w);
 }
 
-bool K3dsMeshExport::CopyTextureFile(const KRyvTexture& pTexture)
+std::string K3dsMeshExport::MapFileName(const KRyvTexture& pTexture, int pNumber) const
 {
     const std::string lPath = pTexture.GetFileName();
-    const std::string lName = GetFileName(lPath.c_str()).Buffer();
-    const auto lKnown = mSession.mTextureFiles.find(lName);
+    const std::string lLast = GetFileName(lPath.c_str()).Buffer();
+    // The map's name field holds 12 characters: the file's own name, else a short stand-in.
+    if (lLast.size() <= kMapNameLength) {
+        return lLast;
+    }
+    const std::size_t lDot = lLast.rfind('.');
+    const std::string lExtension = lDot == std::string::npos ? std::string() : lLast.substr(lDot);
+    // Each try moves the number forward, so the loop ends at the first name no other file took.
+    for (int lNumber = std::max(pNumber, 0);; ++lNumber) {
+        std::string lName = "Tex" + std::to_string(lNumber);
+        if (lName.size() + lExtension.size() <= kMapNameLength) {
+            lName += lExtension;
+        }
+        const auto lKnown = mSession.mTextureFiles.find(lName);
+        if (lKnown == mSession.mTextureFiles.end() || lKnown->second == lPath) {
+            return lName;
+        }
+    }
+}
+
+bool K3dsMeshExport::CopyTextureFile(const KRyvTexture& pTexture, const std::string& pName)
+{
+    const std::string lPath = pTexture.GetFileName();
+    const auto lKnown = mSession.mTextureFiles.find(pName);
     if (lKnown != mSession.mTextureFiles.end()) {
         if (lKnown->second != lPath) {
             mSession.Warn("texture file \"" +
@@ -728,10 +742,10 @@ bool K3dsMeshExport::CopyTextureFile(const KRyvTexture& pTexture)
         }
         return true;
     }
-    mSession.mTextureFiles.emplace(lName, lPath);
+    mSession.mTextureFiles.emplace(pName, lPath);
     const std::string lFolder = GetFileDirectory(mSession.mFileName.c_str()).Buffer();
     // Without a folder the target is the bare name, beside the output in the current folder.
-    const std::string lTarget = lFolder.empty() ? lName : lFolder + "/" + lName;
+    const std::string lTarget = lFolder.empty() ? pName : lFolder + "/" + pName;
     KString lCopyText;
     // The name the file being converted gave tells whether the texture lies in its folder.
     switch (KMediaCopy::Copy(lPath.c_str(), pTexture.GetRelativeFileName(), lTarget.c_str(),

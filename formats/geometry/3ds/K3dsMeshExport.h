@@ -93,9 +93,14 @@ private:
     static void FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord);
     void PlaceMap(KRyvTexture& pTexture, int pNumber, const std::string& pMaterial,
                   TextureMap3ds& ioMap);
-    // Copies the texture's file beside the output by the rule of KMediaCopy: a file that a
-    // file read named outside its own folder (or through a link leading out) is not copied.
-    bool CopyTextureFile(const KRyvTexture& pTexture);
+    // The name of a texture's file beside the output and in its map: the file's own name when
+    // it fits the map's 12 characters, else "Tex" and pNumber (or the next number no other
+    // file took) with the file's extension when that still fits.
+    std::string MapFileName(const KRyvTexture& pTexture, int pNumber) const;
+    // Copies the texture's file beside the output under pName, by the rule of KMediaCopy: a
+    // file that a file read named outside its own folder (or through a link leading out) is
+    // not copied.
+    bool CopyTextureFile(const KRyvTexture& pTexture, const std::string& pName);
     // The vertices (numbers in the whole mesh) and faces of one object.
     struct Part
     {

@@ -149,8 +149,9 @@ TEST(KWriter3dsObjects, AnimationLengthCountsThirtyFramesASecond)
 }
 
 // A textured mesh without material gets the grey "Default"; a texture whose file name does
-// not fit the map name gets "Tex<n>" and the message; the texture file is copied beside the
-// output; without texture mapping no coordinates are written.
+// not fit the map name gets "Tex<n>" with its extension, is copied beside the output under that
+// name, and the message names the file alone; without texture mapping no coordinates are
+// written.
 TEST(KWriter3dsObjects, TexturesAndTheDefaultMaterial)
 {
     ScratchDir lDir;
@@ -169,19 +170,25 @@ TEST(KWriter3dsObjects, TexturesAndTheDefaultMaterial)
     std::filesystem::create_directory(lDir.Path("out"));
     std::string lMessage;
     auto lRun = lScene.WriteAndLoad(lDir, "out/tex.3ds", false, &lMessage);
-    EXPECT_NE(
-        lMessage.find("Texture name file: \"a_rather_long_texture_name.png\" is too long.\n"
-                      "Change manually texture name: \"Tex0\" in material \"1.Mat0Tex0\" by \"" +
-                      lSource + "\" for proper work\n\n"),
-        std::string::npos)
+    EXPECT_NE(lMessage.find("Texture name file: \"a_rather_long_texture_name.png\" is too long.\n"
+                            "It is written as \"Tex0.png\" in material \"1.Mat0Tex0\" and copied "
+                            "under that name.\n\n"),
+              std::string::npos)
         << lMessage;
-    EXPECT_EQ(ReadBytes(lDir.Path("out/a_rather_long_texture_name.png")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(lMessage.find(lDir.Path("")), std::string::npos) << lMessage;
+    EXPECT_EQ(ReadBytes(lDir.Path("out/Tex0.png")), (Bytes{1, 2, 3}));
+    EXPECT_FALSE(std::filesystem::exists(lDir.Path("out/a_rather_long_texture_name.png")));
+    // Read back, the material's texture is the copy.
+    Read3ds lBack = ReadFile(lDir.Path("out/tex.3ds"));
+    ASSERT_TRUE(lBack.mRead) << lBack.mError;
+    ASSERT_EQ(lBack.mFactory->GetTextureCount(), 1);
+    EXPECT_EQ(ReadBytes(lBack.mFactory->GetTexture(0)->GetFileName()), (Bytes{1, 2, 3}));
     std::unique_ptr<Material3ds> lMaterial;
     GetMaterialByIndex3ds(lRun->mKit, lRun->Db(), 0, lMaterial);
     ASSERT_NE(lMaterial, nullptr);
     EXPECT_EQ(lMaterial->mName, "1.Mat0Tex0");
     EXPECT_NEAR(lMaterial->mDiffuse.g, 0.588f, 0.005f);
-    EXPECT_EQ(lMaterial->mMaps[0].mName, "Tex0");
+    EXPECT_EQ(lMaterial->mMaps[0].mName, "Tex0.png");
     std::unique_ptr<MeshObject3ds> lObject;
     GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lObject);
     ASSERT_EQ(lObject->mTexVerts.size(), 3u);
