@@ -249,22 +249,51 @@ void K3dsKeyImport::ScalarTrack(KFCurve* ioCurve, const Track3ds<float>& pTrack,
     AddKeyAtZero(ioCurve, pTrack.mValues.empty() ? pDefault : pTrack.mValues[0]);
 }
 
+void K3dsKeyImport::AttributeTrack(KRyvNode& ioNode, KFCurve* (KRyvTakeNode::*pCurve)(),
+                                   const std::function<void(double)>& pSetStatic,
+                                   const Track3ds<float>& pTrack, float pDefault) const
+{
+    if (!IsAnimated(pTrack.mKeys.size())) {
+        pSetStatic(pTrack.mValues.empty() ? pDefault : pTrack.mValues[0]);
+    }
+    ScalarTrack(TakeCurve(ioNode, pCurve), pTrack, pDefault);
+}
+
 void K3dsKeyImport::FieldOfView(KRyvNode& ioNode, KRyvCamera* ioCamera,
                                 const Track3ds<float>& pTrack, float pDefault) const
 {
-    const float lFirst = pTrack.mValues.empty() ? pDefault : pTrack.mValues[0];
-    if (ioCamera && !IsAnimated(pTrack.mKeys.size())) {
-        ioCamera->SetFieldOfView(lFirst);
-    }
-    ScalarTrack(TakeCurve(ioNode, &KRyvTakeNode::GetFieldOfView), pTrack, pDefault);
+    AttributeTrack(
+        ioNode, &KRyvTakeNode::GetFieldOfView,
+        [ioCamera](double pValue) {
+            if (ioCamera) {
+                ioCamera->SetFieldOfView(pValue);
+            }
+        },
+        pTrack, pDefault);
 }
 
 void K3dsKeyImport::Roll(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<float>& pTrack,
                          float pDefault) const
 {
-    const float lFirst = pTrack.mValues.empty() ? pDefault : pTrack.mValues[0];
-    if (ioCamera && !IsAnimated(pTrack.mKeys.size())) {
-        ioCamera->SetRoll(lFirst);
-    }
-    ScalarTrack(TakeCurve(ioNode, &KRyvTakeNode::GetRoll), pTrack, pDefault);
+    AttributeTrack(
+        ioNode, &KRyvTakeNode::GetRoll,
+        [ioCamera](double pValue) {
+            if (ioCamera) {
+                ioCamera->SetRoll(pValue);
+            }
+        },
+        pTrack, pDefault);
+}
+
+void K3dsKeyImport::ConeAngle(KRyvNode& ioNode, KRyvLight* ioLight, const Track3ds<float>& pTrack,
+                              float pDefault) const
+{
+    AttributeTrack(
+        ioNode, &KRyvTakeNode::GetConeAngle,
+        [ioLight](double pValue) {
+            if (ioLight) {
+                ioLight->SetConeAngle(pValue);
+            }
+        },
+        pTrack, pDefault);
 }

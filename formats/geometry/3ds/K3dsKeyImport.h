@@ -3,10 +3,13 @@
 
 #include "formats/geometry/3ds/toolkit/Keyframer3ds.h"
 
+#include <functional>
+
 class KFCurve;
 class KRyvCamera;
 class KRyvLight;
 class KRyvNode;
+class KRyvTakeNode;
 
 // Turns keyframer tracks into curves of a node's current take. A track is animated when it
 // has two keys or more and animation is on: its keys become TCB keys (tension, continuity and
@@ -40,11 +43,20 @@ public:
                      float pDefault) const;
     void Roll(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<float>& pTrack,
               float pDefault) const;
+    // A spot's hotspot (degrees) as the light's cone angle; pDefault (the spot's own hotspot)
+    // without keys.
+    void ConeAngle(KRyvNode& ioNode, KRyvLight* ioLight, const Track3ds<float>& pTrack,
+                   float pDefault) const;
 
 private:
     bool IsAnimated(std::size_t pKeyCount) const { return mAnimate && pKeyCount >= 2; }
     void Reduce(KFCurve** ioCurves, int pCount) const;
     void ScalarTrack(KFCurve* ioCurve, const Track3ds<float>& pTrack, float pDefault) const;
+    // A scalar track of an attribute: its curve, and the attribute's own value (pSetStatic)
+    // from the first key, or pDefault, when the track is not animated.
+    void AttributeTrack(KRyvNode& ioNode, KFCurve* (KRyvTakeNode::*pCurve)(),
+                        const std::function<void(double)>& pSetStatic,
+                        const Track3ds<float>& pTrack, float pDefault) const;
 
     bool mAnimate;
     bool mReduceKeys;

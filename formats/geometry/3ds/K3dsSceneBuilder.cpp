@@ -88,7 +88,8 @@ bool K3dsSceneBuilder::Build(KRyvScene& ioScene)
 {
     KRyvNode* lRoot = ioScene.GetRootNode();
     if (!lRoot || (mFlags.mMaterials && !BuildMaterials()) || !BuildAttributes() ||
-        !BuildObjectNodes() || !BuildOmniNodes() || !BuildCameraNodes()) {
+        !BuildSpotAttributes() || !BuildObjectNodes() || !BuildOmniNodes() || !BuildSpotNodes() ||
+        !BuildCameraNodes()) {
         return false;
     }
     KRyvNode* lDefaultParent = lRoot;
@@ -306,6 +307,64 @@ bool K3dsSceneBuilder::BuildOmniNodes()
     return true;
 }
 
+bool K3dsSceneBuilder::BuildSpotAttributes()
+{
+    for (std::size_t i = 0; i < mContent.mSpotLights.size(); ++i) {
+        SpotParts lParts;
+        lParts.mLight = static_cast<KRyvLight*>(mRollback.AddAttribute(mFactory->CreateLight()));
+        lParts.mTarget = static_cast<KRyvMarker*>(mRollback.AddAttribute(mFactory->CreateMarker()));
+        if (!lParts.mLight || !lParts.mTarget) {
+            return false;
+        }
+        lParts.mLight->SetLightType(KRyvLight::eSpot);
+        mSpots.push_back(lParts);
+    }
+    return true;
+}
+
+KRyvNode* K3dsSceneBuilder::NewAimedNode(const std::string& pName, KRyvNodeAttribute* pAttribute,
+                                         const std::string& pParent,
+                                         KRyvNodeAttribute* pTargetAttribute,
+                                         const std::string& pTargetParent)
+{
+    KRyvNode* lNode = NewNode(pName, pAttribute, pParent);
+    KRyvNode* lTarget =
+        lNode ? NewNode(pName + kTargetSuffix, pTargetAttribute, pTargetParent) : nullptr;
+    if (!lTarget) {
+        return nullptr;
+    }
+    lNode->SetLookAtTarget(lTarget);
+    return lNode;
+}
+
+bool K3dsSceneBuilder::BuildSpotNodes()
+{
+    const K3dsKeyImport lKeys(mFlags.mAnim, mFlags.mReduceKeys, mPositionScale);
+    const std::map<std::string, std::size_t> lSpotByName = IndexByName(mContent.mSpotLights);
+    for (const std::unique_ptr<SpotlightMotion3ds>& lRecord : mContent.mSpotNodes) {
+        const auto lFound = lSpotByName.find(lRecord->mName);
+        const bool lKnown = lFound != lSpotByName.end();
+        const SpotParts lParts = lKnown ? mSpots[lFound->second] : SpotParts();
+        KRyvNode* lNode = NewAimedNode(lRecord->mName, lParts.mLight, lRecord->mParent,
+                                       lParts.mTarget, lRecord->mTargetParent);
+        if (!lNode) {
+            return false;
+        }
+        const LightObject3ds* lObject =
+            lKnown ? mContent.mSpotLights[lFound->second].get() : nullptr;
+        const SpotlightData3ds lPlainSpot;
+        const SpotlightData3ds& lSpot = lObject && lObject->mSpot ? *lObject->mSpot : lPlainSpot;
+        lKeys.Position(*lNode, lRecord->mPosition, lObject ? lObject->mPosition : Point3ds());
+        lKeys.Color(*lNode, lParts.mLight, lRecord->mColor, lObject ? lObject->mColor : kWhite);
+        lKeys.ConeAngle(*lNode, lParts.mLight, lRecord->mHotspot, lSpot.mHotspot);
+        lKeys.Position(*lNode->GetLookAtTarget(), lRecord->mTargetPosition, lSpot.mTarget);
+        if (lParts.mLight) {
+            lParts.mLight->SetIntensity(lObject->mMultiplier * kIntensityPerMultiplier);
+        }
+    }
+    return true;
+}
+
 bool K3dsSceneBuilder::BuildCameraNodes()
 {
     const K3dsKeyImport lKeys(mFlags.mAnim, mFlags.mReduceKeys, mPositionScale);
@@ -314,14 +373,12 @@ bool K3dsSceneBuilder::BuildCameraNodes()
         const auto lFound = lCameraByName.find(lRecord->mName);
         const CameraParts lParts =
             lFound != lCameraByName.end() ? mCameras[lFound->second] : CameraParts();
-        KRyvNode* lNode = NewNode(lRecord->mName, lParts.mCamera, lRecord->mParent);
-        KRyvNode* lTarget =
-            lNode ? NewNode(lRecord->mName + kTargetSuffix, lParts.mTarget, lRecord->mTargetParent)
-                  : nullptr;
-        if (!lTarget) {
+        KRyvNode* lNode = NewAimedNode(lRecord->mName, lParts.mCamera, lRecord->mParent,
+                                       lParts.mTarget, lRecord->mTargetParent);
+        if (!lNode) {
             return false;
         }
-        lNode->SetLookAtTarget(lTarget);
+        KRyvNode* lTarget = lNode->GetLookAtTarget();
         lNode->SetPostTargetRotation(kCameraPostTargetRotation);
         const CameraObject3ds lPlain;
         const CameraObject3ds& lOwn =

@@ -129,7 +129,9 @@ uint32_t GetSpotlightNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pD
 uint32_t GetObjectNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase);
 
 // Read the index-th node of the kind (with its target node of the same name) into a record
-// that starts from its defaults; an index beyond the count changes nothing.
+// that starts from its defaults; an index beyond the count changes nothing. Spots are written
+// as 0xB007 with their targets as 0xB006, and read in either order: the node with hotspot or
+// falloff tracks is the spot.
 void GetCameraMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
                                uint32_t pIndex, std::unique_ptr<CameraMotion3ds>& ioMotion);
 void GetOmniLightMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
