@@ -155,6 +155,13 @@ TEST(KWriter3dsIndependentReader, SpotsAreReadAimedAtTheirTargetsAndWrittenBack)
         KStreamOptions3ds lOptions;
         ASSERT_TRUE(lWriter.FileCreate(lDir.Path("spot.3ds").c_str()));
         ASSERT_TRUE(lWriter.Write(lRead.mScene.get(), &lOptions));
+        // Read and written again, the file stays as it is.
+        Read3ds lBack = ReadFile(lDir.Path("spot.3ds"));
+        ASSERT_TRUE(lBack.mRead) << lBack.mError;
+        KWriter3ds lAgain(lBack.mFactory.get());
+        ASSERT_TRUE(lAgain.FileCreate(lDir.Path("again.3ds").c_str()));
+        ASSERT_TRUE(lAgain.Write(lBack.mScene.get(), &lOptions));
+        EXPECT_EQ(ReadBytes(lDir.Path("spot.3ds")), ReadBytes(lDir.Path("again.3ds")));
 #ifdef RYV_HAVE_LIB3DS
         Lib3dsFilePtr lFile = Load(lDir.Path("spot.3ds"));
         ASSERT_NE(lFile, nullptr);
