@@ -707,7 +707,7 @@ void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::str
     ioMap.mRotation = static_cast<float>(-w);
 }
 
-std::string K3dsMeshExport::MapFileName(const KRyvTexture& pTexture, int pNumber) const
+std::string K3dsMeshExport::MapFileName(const KRyvTexture& pTexture, int pNumber)
 {
     const std::string lPath = pTexture.GetFileName();
     const std::string lLast = GetFileName(lPath.c_str()).Buffer();
@@ -715,16 +715,22 @@ std::string K3dsMeshExport::MapFileName(const KRyvTexture& pTexture, int pNumber
     if (lLast.size() <= kMapNameLength) {
         return lLast;
     }
+    const auto lGiven = mSession.mShortMapNames.find(lPath);
+    if (lGiven != mSession.mShortMapNames.end()) {
+        return lGiven->second;
+    }
     const std::size_t lDot = lLast.rfind('.');
     const std::string lExtension = lDot == std::string::npos ? std::string() : lLast.substr(lDot);
+    int& lNext = mSession.mNextMapNumber[pNumber];
     // Each try moves the number forward, so the loop ends at the first name no other file took.
-    for (int lNumber = std::max(pNumber, 0);; ++lNumber) {
+    for (int lNumber = std::max({pNumber, lNext, 0});; ++lNumber) {
         std::string lName = "Tex" + std::to_string(lNumber);
         if (lName.size() + lExtension.size() <= kMapNameLength) {
             lName += lExtension;
         }
-        const auto lKnown = mSession.mTextureFiles.find(lName);
-        if (lKnown == mSession.mTextureFiles.end() || lKnown->second == lPath) {
+        if (!mSession.mTextureFiles.count(lName)) {
+            lNext = lNumber + 1;
+            mSession.mShortMapNames.emplace(lPath, lName);
             return lName;
         }
     }

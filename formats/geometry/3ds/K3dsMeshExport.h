@@ -96,7 +96,7 @@ private:
     // The name of a texture's file beside the output and in its map: the file's own name when
     // it fits the map's 12 characters, else "Tex" and pNumber (or the next number no other
     // file took) with the file's extension when that still fits.
-    std::string MapFileName(const KRyvTexture& pTexture, int pNumber) const;
+    std::string MapFileName(const KRyvTexture& pTexture, int pNumber);
     // Copies the texture's file beside the output under pName, by the rule of KMediaCopy: a
     // file that a file read named outside its own folder (or through a link leading out) is
     // not copied.

@@ -204,6 +204,40 @@ TEST(KWriter3dsObjects, TexturesAndTheDefaultMaterial)
     EXPECT_TRUE(lObject->mTexVerts.empty());
 }
 
+// Two textures of long names, each its mesh's texture 0, take short names of their own, and
+// each copy holds its own file.
+TEST(KWriter3dsObjects, LongTextureNamesTakeShortNamesOfTheirOwn)
+{
+    ScratchDir lDir;
+    Scene3ds lScene;
+    int lMesh = 0;
+    for (const char* lFile : {"the_first_long_texture.png", "the_second_long_texture.png"}) {
+        KRyvMesh* lTriangle = lScene.Triangle();
+        KRyvTexture* lTexture = lScene.mFactory->CreateTexture(lFile);
+        lTexture->SetFileName(lDir.Write(lFile, Bytes{static_cast<uint8_t>(lMesh)}).c_str());
+        lTriangle->InitTextureIndices(KRyvMesh::eMappingAllSame);
+        lTriangle->AddTexture(lTexture);
+        lTriangle->InitTextureUVIndices(KRyvMesh::eMappingByControlPoint);
+        for (int i = 0; i < 3; ++i) {
+            lTriangle->AddTextureUV(KVector2(0, 0));
+        }
+        lScene.Add(lMesh == 0 ? "A" : "B", lTriangle);
+        ++lMesh;
+    }
+    std::filesystem::create_directory(lDir.Path("out"));
+    auto lRun = lScene.WriteAndLoad(lDir, "out/two.3ds");
+    std::set<std::string> lMaps;
+    for (uint32_t m = 0; m < 2; ++m) {
+        std::unique_ptr<Material3ds> lMaterial;
+        GetMaterialByIndex3ds(lRun->mKit, lRun->Db(), m, lMaterial);
+        ASSERT_NE(lMaterial, nullptr);
+        lMaps.insert(lMaterial->mMaps[0].mName);
+    }
+    EXPECT_EQ(lMaps, (std::set<std::string>{"Tex0.png", "Tex1.png"}));
+    EXPECT_EQ(ReadBytes(lDir.Path("out/Tex0.png")), (Bytes{0}));
+    EXPECT_EQ(ReadBytes(lDir.Path("out/Tex1.png")), (Bytes{1}));
+}
+
 // 1,000 nodes of one name become 1,000 objects of distinct names within 10 bytes.
 TEST(KWriter3dsObjects, ManyNodesOfOneName)
 {
