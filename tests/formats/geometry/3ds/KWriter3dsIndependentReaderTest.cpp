@@ -155,6 +155,9 @@ TEST(KWriter3dsIndependentReader, SpotsAreReadAimedAtTheirTargetsAndWrittenBack)
         KStreamOptions3ds lOptions;
         ASSERT_TRUE(lWriter.FileCreate(lDir.Path("spot.3ds").c_str()));
         ASSERT_TRUE(lWriter.Write(lRead.mScene.get(), &lOptions));
+        // The target is written as the spot's target only, never also as a dummy.
+        std::unique_ptr<Loaded> lRun = LoadFile(lDir.Path("spot.3ds"));
+        EXPECT_EQ(CountNodes3ds(lRun->mKit, lRun->Db(), Tag3ds::kObjectNode), 0u);
         // Read and written again, the file stays as it is.
         Read3ds lBack = ReadFile(lDir.Path("spot.3ds"));
         ASSERT_TRUE(lBack.mRead) << lBack.mError;
