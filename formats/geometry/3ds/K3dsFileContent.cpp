@@ -56,6 +56,7 @@ bool K3dsFileContent::Load(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase
         return false;
     }
     GetBackgroundSettings3ds(ioKit, pDatabase, mBackground);
+    GetKeyframerSettings3ds(ioKit, pDatabase, mKeyframer);
     if (IsErrorPending3ds(ioKit) || !LoadObjects(ioKit, pDatabase, pFlags) ||
         !LoadNodes(ioKit, pDatabase, pFlags)) {
         return false;
@@ -71,8 +72,10 @@ bool K3dsFileContent::LoadObjects(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pD
                   mMeshes)) {
         return false;
     }
-    if (pFlags.mLights && !FetchAll(ioKit, pDatabase, GetOmniLightCount3ds(ioKit, pDatabase),
-                                    GetOmniLightByIndex3ds, mOmniLights)) {
+    if (pFlags.mLights && (!FetchAll(ioKit, pDatabase, GetOmniLightCount3ds(ioKit, pDatabase),
+                                     GetOmniLightByIndex3ds, mOmniLights) ||
+                           !FetchAll(ioKit, pDatabase, GetSpotlightCount3ds(ioKit, pDatabase),
+                                     GetSpotlightByIndex3ds, mSpotLights))) {
         return false;
     }
     if (pFlags.mCameras && !FetchAll(ioKit, pDatabase, GetCameraCount3ds(ioKit, pDatabase),
@@ -90,8 +93,10 @@ bool K3dsFileContent::LoadNodes(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDat
                   GetObjectMotionByIndex3ds, mObjectNodes)) {
         return false;
     }
-    if (pFlags.mLights && !FetchAll(ioKit, pDatabase, GetOmniLightNodeCount3ds(ioKit, pDatabase),
-                                    GetOmniLightMotionByIndex3ds, mOmniNodes)) {
+    if (pFlags.mLights && (!FetchAll(ioKit, pDatabase, GetOmniLightNodeCount3ds(ioKit, pDatabase),
+                                     GetOmniLightMotionByIndex3ds, mOmniNodes) ||
+                           !FetchAll(ioKit, pDatabase, GetSpotlightNodeCount3ds(ioKit, pDatabase),
+                                     GetSpotlightMotionByIndex3ds, mSpotNodes))) {
         return false;
     }
     return !pFlags.mCameras || FetchAll(ioKit, pDatabase, GetCameraNodeCount3ds(ioKit, pDatabase),
@@ -117,6 +122,15 @@ void K3dsFileContent::AddDefaultNodes()
             InitOmniLightMotion3ds(lNode, 0, 0);
             lNode->mName = lLight->mName;
             mOmniNodes.push_back(std::move(lNode));
+        }
+    }
+    const std::set<std::string> lSpotNodes = NamesOf(mSpotNodes);
+    for (const std::unique_ptr<LightObject3ds>& lLight : mSpotLights) {
+        if (!lSpotNodes.count(lLight->mName)) {
+            std::unique_ptr<SpotlightMotion3ds> lNode;
+            InitSpotlightMotion3ds(lNode, 0, 0, 0, 0, 0, 0);
+            lNode->mName = lLight->mName;
+            mSpotNodes.push_back(std::move(lNode));
         }
     }
     const std::set<std::string> lCameraNodes = NamesOf(mCameraNodes);

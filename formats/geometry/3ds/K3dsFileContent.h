@@ -31,17 +31,21 @@ struct K3dsReadFlags
 // Everything a 3DS read takes out of the toolkit's database, before any scene object is made:
 // the settings, the records of each kind in file order, and one keyframer record per object
 // (a record is made, named after the object and without keys, for every object that no
-// keyframer record of its kind names). Spot lights are not taken.
+// keyframer record of its kind names).
 struct K3dsFileContent
 {
     std::unique_ptr<MeshSettings3ds> mSettings;
     std::unique_ptr<BackgroundSettings3ds> mBackground;
+    // The keyframer's header: its length is the span of the take; null without a header.
+    std::unique_ptr<KeyframerSettings3ds> mKeyframer;
     std::vector<std::unique_ptr<MeshObject3ds>> mMeshes;
     std::vector<std::unique_ptr<LightObject3ds>> mOmniLights;
+    std::vector<std::unique_ptr<LightObject3ds>> mSpotLights;
     std::vector<std::unique_ptr<CameraObject3ds>> mCameras;
     std::vector<std::unique_ptr<Material3ds>> mMaterials;
     std::vector<std::unique_ptr<ObjectMotion3ds>> mObjectNodes;
     std::vector<std::unique_ptr<OmniLightMotion3ds>> mOmniNodes;
+    std::vector<std::unique_ptr<SpotlightMotion3ds>> mSpotNodes;
     std::vector<std::unique_ptr<CameraMotion3ds>> mCameraNodes;
     // The folder of the file, where its texture maps are looked for.
     std::string mFolder;

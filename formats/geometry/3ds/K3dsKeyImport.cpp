@@ -103,6 +103,20 @@ void Turn(KMatrix& ioOrientation, const Rotation3ds& pKey)
     QuaternionToMatrix(ioOrientation, lRunning);
 }
 
+// The keyed value at frame 0, where a take of the file starts: a node's own transform holds
+// it, so that what reads the node without its take still finds the node where the take puts
+// it first. A channel without curve keeps pDefault.
+KVector4 AtFirstFrame(KFCurve* const* pCurves, const KVector4& pDefault)
+{
+    KVector4 lValue = pDefault;
+    for (int c = 0; c < 3; ++c) {
+        if (pCurves[c]) {
+            lValue[c] = pCurves[c]->Evaluate(KTime());
+        }
+    }
+    return lValue;
+}
+
 KFCurve* TakeCurve(KRyvNode& ioNode, KFCurve* (KRyvTakeNode::*pGetter)())
 {
     KRyvTakeNode* lTake = ioNode.GetCurrentTakeNode();
@@ -137,6 +151,7 @@ void K3dsKeyImport::Position(KRyvNode& ioNode, const Track3ds<Point3ds>& pTrack,
     };
     if (WriteVectorKeys(IsAnimated(pTrack.mKeys.size()), pTrack, lCurves, lValueOf)) {
         Reduce(lCurves, 3);
+        ioNode.SetLclTranslation(AtFirstFrame(lCurves, KVector4()));
         return;
     }
     const KVector4 lValue =
@@ -171,6 +186,7 @@ void K3dsKeyImport::Rotation(KRyvNode& ioNode, const Track3ds<Rotation3ds>& pTra
             lUnroll.Apply(lCurves, 3);
         }
         Reduce(lCurves, 3);
+        ioNode.SetLclRotation(AtFirstFrame(lCurves, KVector4()));
         return;
     }
     const KVector4 lValue = pTrack.mValues.empty() ? KVector4() : lValueOf(0);
@@ -188,6 +204,7 @@ void K3dsKeyImport::Scale(KRyvNode& ioNode, const Track3ds<Point3ds>& pTrack) co
     };
     if (WriteVectorKeys(IsAnimated(pTrack.mKeys.size()), pTrack, lCurves, lValueOf)) {
         Reduce(lCurves, 3);
+        ioNode.SetLclScaling(AtFirstFrame(lCurves, KVector4(1.0, 1.0, 1.0)));
         return;
     }
     const KVector4 lValue = pTrack.mValues.empty() ? KVector4(1.0, 1.0, 1.0) : lValueOf(0);
@@ -232,22 +249,51 @@ void K3dsKeyImport::ScalarTrack(KFCurve* ioCurve, const Track3ds<float>& pTrack,
     AddKeyAtZero(ioCurve, pTrack.mValues.empty() ? pDefault : pTrack.mValues[0]);
 }
 
+void K3dsKeyImport::AttributeTrack(KRyvNode& ioNode, KFCurve* (KRyvTakeNode::*pCurve)(),
+                                   const std::function<void(double)>& pSetStatic,
+                                   const Track3ds<float>& pTrack, float pDefault) const
+{
+    if (!IsAnimated(pTrack.mKeys.size())) {
+        pSetStatic(pTrack.mValues.empty() ? pDefault : pTrack.mValues[0]);
+    }
+    ScalarTrack(TakeCurve(ioNode, pCurve), pTrack, pDefault);
+}
+
 void K3dsKeyImport::FieldOfView(KRyvNode& ioNode, KRyvCamera* ioCamera,
                                 const Track3ds<float>& pTrack, float pDefault) const
 {
-    const float lFirst = pTrack.mValues.empty() ? pDefault : pTrack.mValues[0];
-    if (ioCamera && !IsAnimated(pTrack.mKeys.size())) {
-        ioCamera->SetFieldOfView(lFirst);
-    }
-    ScalarTrack(TakeCurve(ioNode, &KRyvTakeNode::GetFieldOfView), pTrack, pDefault);
+    AttributeTrack(
+        ioNode, &KRyvTakeNode::GetFieldOfView,
+        [ioCamera](double pValue) {
+            if (ioCamera) {
+                ioCamera->SetFieldOfView(pValue);
+            }
+        },
+        pTrack, pDefault);
 }
 
 void K3dsKeyImport::Roll(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<float>& pTrack,
                          float pDefault) const
 {
-    const float lFirst = pTrack.mValues.empty() ? pDefault : pTrack.mValues[0];
-    if (ioCamera && !IsAnimated(pTrack.mKeys.size())) {
-        ioCamera->SetRoll(lFirst);
-    }
-    ScalarTrack(TakeCurve(ioNode, &KRyvTakeNode::GetRoll), pTrack, pDefault);
+    AttributeTrack(
+        ioNode, &KRyvTakeNode::GetRoll,
+        [ioCamera](double pValue) {
+            if (ioCamera) {
+                ioCamera->SetRoll(pValue);
+            }
+        },
+        pTrack, pDefault);
+}
+
+void K3dsKeyImport::ConeAngle(KRyvNode& ioNode, KRyvLight* ioLight, const Track3ds<float>& pTrack,
+                              float pDefault) const
+{
+    AttributeTrack(
+        ioNode, &KRyvTakeNode::GetConeAngle,
+        [ioLight](double pValue) {
+            if (ioLight) {
+                ioLight->SetConeAngle(pValue);
+            }
+        },
+        pTrack, pDefault);
 }

@@ -3,19 +3,23 @@
 
 #include "formats/geometry/3ds/toolkit/Keyframer3ds.h"
 
+#include <functional>
+
 class KFCurve;
 class KRyvCamera;
 class KRyvLight;
 class KRyvNode;
+class KRyvTakeNode;
 
 // Turns keyframer tracks into curves of a node's current take. A track is animated when it
 // has two keys or more and animation is on: its keys become TCB keys (tension, continuity and
 // bias from the key, ease ignored) at frame / 30 s, skipping every key whose frame is not past
 // the last one taken. Otherwise the transform tracks set the curves' default values and the
 // node's local value from the first key (or the default), and the other tracks write one key
-// at time 0. Values go into kit axes; positions are multiplied by the scale. With key
-// reduction on, each track's curves then go through the key reducer (precision 1); rotation
-// curves are first unrolled so that no key jumps by a whole turn.
+// at time 0. A keyed transform track also sets the node's local value to the track's value
+// at frame 0, where the take starts. Values go into kit axes; positions are multiplied by the
+// scale. With key reduction on, each track's curves then go through the key reducer (precision 1);
+// rotation curves are first unrolled so that no key jumps by a whole turn.
 class K3dsKeyImport
 {
 public:
@@ -39,11 +43,20 @@ public:
                      float pDefault) const;
     void Roll(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<float>& pTrack,
               float pDefault) const;
+    // A spot's hotspot (degrees) as the light's cone angle; pDefault (the spot's own hotspot)
+    // without keys.
+    void ConeAngle(KRyvNode& ioNode, KRyvLight* ioLight, const Track3ds<float>& pTrack,
+                   float pDefault) const;
 
 private:
     bool IsAnimated(std::size_t pKeyCount) const { return mAnimate && pKeyCount >= 2; }
     void Reduce(KFCurve** ioCurves, int pCount) const;
     void ScalarTrack(KFCurve* ioCurve, const Track3ds<float>& pTrack, float pDefault) const;
+    // A scalar track of an attribute: its curve, and the attribute's own value (pSetStatic)
+    // from the first key, or pDefault, when the track is not animated.
+    void AttributeTrack(KRyvNode& ioNode, KFCurve* (KRyvTakeNode::*pCurve)(),
+                        const std::function<void(double)>& pSetStatic,
+                        const Track3ds<float>& pTrack, float pDefault) const;
 
     bool mAnimate;
     bool mReduceKeys;

@@ -4,6 +4,7 @@
 #include "core/KMatrixFunctions.h"
 #include "core/KMediaCopy.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/K3dsForest.h"
 #include "formats/geometry/3ds/KRenamingStrategy3ds.h"
 #include "scene/objects/KLayer.h"
 #include "scene/objects/KLayerElement.h"
@@ -95,7 +96,8 @@ struct K3dsMeshExport::Geometry
     float mLocal[MeshObject3ds::kLocalSize] = {};
     bool mUnweld = false;
     bool mHasMaterial = false;
-    int mFlatFaces = 0;
+    std::vector<KVector4> mFaceNormals;
+    std::vector<bool> mFlat;
     KMatrix mTransform;
     std::vector<KVector4> mPlaced;
 };
@@ -151,14 +153,29 @@ K3dsMeshExport::BuildMesh(KRyvMesh& pMesh, const KVector4& pT, const KVector4& p
     }
     MatrixSetIdentity(lGeometry.mTransform);
     MatrixSetTRS(lGeometry.mTransform, pT, pR, pS);
+    // The vertices are placed by the local system as written (floats), so that a reader that
+    // takes them back through that system and a second write give the same vertices.
+    KMatrix lWritten;
+    MatrixSetIdentity(lWritten);
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            lWritten[r][c] = lGeometry.mLocal[3 * r + c];
+        }
+    }
     // Under a mirroring transform the points go mirrored in local X, as 3DS tools store them;
     // readers mirror them back.
     const double lMirror = pS[0] * pS[1] * pS[2] < 0.0 ? -1.0 : 1.0;
     for (const KVector4& lPoint : pMesh.GetControlPointArray()) {
+        const KVector4 lMirrored(lMirror * lPoint[0], lPoint[1], lPoint[2], lPoint[3]);
         KVector4 lPlaced;
-        VectorMultiplyMatrixAffine(lPlaced, lGeometry.mTransform,
-                                   KVector4(lMirror * lPoint[0], lPoint[1], lPoint[2], lPoint[3]));
+        VectorMultiplyMatrixAffine(lPlaced, lGeometry.mTransform, lMirrored);
         lGeometry.mPlaced.push_back(lPlaced);
+        KVector4 lVertex;
+        VectorMultiplyMatrixAffine(lVertex, lWritten,
+                                   KVector4(lMirrored[0], -lMirrored[2], lMirrored[1], 1.0));
+        lGeometry.mVertices.push_back({static_cast<float>(lVertex[0]),
+                                       static_cast<float>(lVertex[1]),
+                                       static_cast<float>(lVertex[2])});
     }
     CollectFaces(pMesh, lTextured, lGeometry);
     if (!lTextured) {
@@ -242,9 +259,6 @@ K3dsMeshExport::Layers K3dsMeshExport::LayersOf(KRyvMesh& pMesh, bool pTextured)
 
 void K3dsMeshExport::StartVertices(const Layers& pLayers, Geometry& ioGeometry)
 {
-    for (const KVector4& lPlaced : ioGeometry.mPlaced) {
-        ioGeometry.mVertices.push_back(K3dsAxes::ToFile(lPlaced));
-    }
     if (ioGeometry.mUnweld) {
         ioGeometry.mUVs.resize(ioGeometry.mPlaced.size());
         ioGeometry.mUVGiven.assign(ioGeometry.mPlaced.size(), false);
@@ -357,18 +371,12 @@ void K3dsMeshExport::AddTriangles(KRyvMesh& pMesh, int pPolygon, const std::vect
             lIsFlat = pMesh.GetPolygonVertexNormal(pPolygon, lTriangle[k], lCornerNormal) &&
                       SameNormal(lCornerNormal, lNormal);
         }
-        uint32_t lMask = kSmoothGroup;
-        if (lIsFlat) {
-            // 4, 16, ... 2^30: then the bits have run out and the face stays faceted (0).
-            lMask =
-                ioGeometry.mFlatFaces < kFlatGroups ? 1u << (2 * (ioGeometry.mFlatFaces + 1)) : 0u;
-            ++ioGeometry.mFlatFaces;
-        }
         // Vertex numbers are 32-bit here; Split makes them 16-bit per object.
         ioGeometry.mTriangles.push_back(
             {pVertices[lTriangle[0]], pVertices[lTriangle[1]], pVertices[lTriangle[2]]});
         ioGeometry.mCombinations.push_back(pCombination);
-        ioGeometry.mSmoothing.push_back(lMask);
+        ioGeometry.mFaceNormals.push_back(lNormal);
+        ioGeometry.mFlat.push_back(lIsFlat);
     }
 }
 
@@ -407,10 +415,59 @@ void K3dsMeshExport::CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioG
         }
         AddTriangles(pMesh, p, lCorners, lVertices, lStrip, lCombination, ioGeometry);
     }
+    AssignSmoothing(ioGeometry);
     if (lSkipped > 0) {
         mSession.Warn(std::to_string(lSkipped) +
                       " polygons of fewer than three corners skipped in mesh \"" +
                       KRenamingStrategy3ds::CutAtCharacter(mMeshName, kQuotedLength) + "\"");
+    }
+}
+
+void K3dsMeshExport::AssignSmoothing(Geometry& ioGeometry)
+{
+    const std::size_t lFaces = ioGeometry.mTriangles.size();
+    // Faces that share a vertex are joined: a reader gives faces of different groups vertices
+    // of their own, so only a patch that shares no vertex with other faces may take a group of
+    // its own without the next read splitting vertices.
+    K3dsForest lPatches(lFaces);
+    std::vector<std::size_t> lFirstFace(ioGeometry.mVertices.size(), lFaces);
+    for (std::size_t f = 0; f < lFaces; ++f) {
+        for (uint32_t v : ioGeometry.mTriangles[f]) {
+            if (lFirstFace[v] == lFaces) {
+                lFirstFace[v] = f;
+            } else {
+                lPatches.Join(f, lFirstFace[v]);
+            }
+        }
+    }
+    std::vector<bool> lPlanar(lFaces, true);
+    for (std::size_t f = 0; f < lFaces; ++f) {
+        const std::size_t lRoot = lPatches.Find(f);
+        lPlanar[lRoot] = lPlanar[lRoot] && ioGeometry.mFlat[f] &&
+                         SameNormal(ioGeometry.mFaceNormals[f], ioGeometry.mFaceNormals[lRoot]);
+    }
+    int lFlatGroups = 0;
+    auto lNextFlatGroup = [&lFlatGroups]() {
+        // 4, 16, ... 2^30: then the bits have run out and the faces stay faceted (0).
+        const uint32_t lMask = lFlatGroups < kFlatGroups ? 1u << (2 * (lFlatGroups + 1)) : 0u;
+        ++lFlatGroups;
+        return lMask;
+    };
+    std::vector<uint32_t> lPatchMask(lFaces, kSmoothGroup);
+    std::vector<bool> lPatchGrouped(lFaces, false);
+    ioGeometry.mSmoothing.assign(lFaces, kSmoothGroup);
+    for (std::size_t f = 0; f < lFaces; ++f) {
+        const std::size_t lRoot = lPatches.Find(f);
+        if (lPlanar[lRoot]) {
+            // A flat patch in one plane: one group, given when its first face comes.
+            if (!lPatchGrouped[lRoot]) {
+                lPatchMask[lRoot] = lNextFlatGroup();
+                lPatchGrouped[lRoot] = true;
+            }
+            ioGeometry.mSmoothing[f] = lPatchMask[lRoot];
+        } else if (ioGeometry.mFlat[f]) {
+            ioGeometry.mSmoothing[f] = lNextFlatGroup();
+        }
     }
 }
 
@@ -555,11 +612,6 @@ std::unique_ptr<Material3ds> K3dsMeshExport::BuildMaterial(KRyvMesh& pMesh,
     if (!TextureCounts(lTexture2)) {
         lTexture2 = nullptr;
     }
-    for (KRyvTexture* lTexture : {lTexture1, lTexture2}) {
-        if (lTexture) {
-            CopyTextureFile(*lTexture);
-        }
-    }
     std::unique_ptr<Material3ds> lRecord;
     InitMaterial3ds(lRecord);
     KRyvMaterial* lMaterial =
@@ -619,19 +671,16 @@ void K3dsMeshExport::FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord)
 void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::string& pMaterial,
                               TextureMap3ds& ioMap)
 {
-    const std::string lFile = pTexture.GetFileName();
-    const std::string lLast = GetFileName(lFile.c_str()).Buffer();
-    // The map's name field holds 12 characters: the file's own name, else a short stand-in.
-    if (lLast.size() <= kMapNameLength) {
-        ioMap.mName = lLast;
-    } else {
-        ioMap.mName = "Tex" + std::to_string(pNumber);
+    const std::string lLast = GetFileName(pTexture.GetFileName()).Buffer();
+    ioMap.mName = MapFileName(pTexture, pNumber);
+    if (ioMap.mName != lLast) {
         *mSession.mMessage +=
-            ("Texture name file: \"" + lLast + "\" is too long.\n" +
-             "Change manually texture name: \"" + ioMap.mName + "\" in material \"" + pMaterial +
-             "\" by \"" + lFile + "\" for proper work\n\n")
+            ("Texture name file: \"" + KRenamingStrategy3ds::CutAtCharacter(lLast, kQuotedLength) +
+             "\" is too long.\n" + "It is written as \"" + ioMap.mName + "\" in material \"" +
+             pMaterial + "\" and copied under that name.\n\n")
                 .c_str();
     }
+    CopyTextureFile(pTexture, ioMap.mName);
     ioMap.mTiling = pTexture.GetWrapModeU() != KRyvTexture::eRepeat ? K3dsAxes::kTilingDecal
                                                                     : K3dsAxes::kTilingRepeat;
     const double su = K3dsAxes::UsableMapScale(pTexture.GetScaleU());
@@ -658,11 +707,39 @@ void K3dsMeshExport::PlaceMap(KRyvTexture& pTexture, int pNumber, const std::str
     ioMap.mRotation = static_cast<float>(-w);
 }
 
-bool K3dsMeshExport::CopyTextureFile(const KRyvTexture& pTexture)
+std::string K3dsMeshExport::MapFileName(const KRyvTexture& pTexture, int pNumber)
 {
     const std::string lPath = pTexture.GetFileName();
-    const std::string lName = GetFileName(lPath.c_str()).Buffer();
-    const auto lKnown = mSession.mTextureFiles.find(lName);
+    const std::string lLast = GetFileName(lPath.c_str()).Buffer();
+    // The map's name field holds 12 characters: the file's own name, else a short stand-in.
+    if (lLast.size() <= kMapNameLength) {
+        return lLast;
+    }
+    const auto lGiven = mSession.mShortMapNames.find(lPath);
+    if (lGiven != mSession.mShortMapNames.end()) {
+        return lGiven->second;
+    }
+    const std::size_t lDot = lLast.rfind('.');
+    const std::string lExtension = lDot == std::string::npos ? std::string() : lLast.substr(lDot);
+    int& lNext = mSession.mNextMapNumber[pNumber];
+    // Each try moves the number forward, so the loop ends at the first name no other file took.
+    for (int lNumber = std::max({pNumber, lNext, 0});; ++lNumber) {
+        std::string lName = "Tex" + std::to_string(lNumber);
+        if (lName.size() + lExtension.size() <= kMapNameLength) {
+            lName += lExtension;
+        }
+        if (!mSession.mTextureFiles.count(lName)) {
+            lNext = lNumber + 1;
+            mSession.mShortMapNames.emplace(lPath, lName);
+            return lName;
+        }
+    }
+}
+
+bool K3dsMeshExport::CopyTextureFile(const KRyvTexture& pTexture, const std::string& pName)
+{
+    const std::string lPath = pTexture.GetFileName();
+    const auto lKnown = mSession.mTextureFiles.find(pName);
     if (lKnown != mSession.mTextureFiles.end()) {
         if (lKnown->second != lPath) {
             mSession.Warn("texture file \"" +
@@ -671,10 +748,10 @@ bool K3dsMeshExport::CopyTextureFile(const KRyvTexture& pTexture)
         }
         return true;
     }
-    mSession.mTextureFiles.emplace(lName, lPath);
+    mSession.mTextureFiles.emplace(pName, lPath);
     const std::string lFolder = GetFileDirectory(mSession.mFileName.c_str()).Buffer();
     // Without a folder the target is the bare name, beside the output in the current folder.
-    const std::string lTarget = lFolder.empty() ? lName : lFolder + "/" + lName;
+    const std::string lTarget = lFolder.empty() ? pName : lFolder + "/" + pName;
     KString lCopyText;
     // The name the file being converted gave tells whether the texture lies in its folder.
     switch (KMediaCopy::Copy(lPath.c_str(), pTexture.GetRelativeFileName(), lTarget.c_str(),

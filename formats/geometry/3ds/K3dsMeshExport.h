@@ -25,8 +25,10 @@ class KRyvTexture;
 // local X first when the transform mirrors (as 3DS tools store mirrored objects); the object's
 // local system is that transform in file axes. Polygons are cut into n - 2 triangles (face
 // flags 7); polygons of fewer than three corners are skipped with a warning. A face whose
-// corner normals all equal its own normal is flat: the k-th flat face gets smoothing group
-// 4^(k+1) up to the fifteenth, then 0 (faceted); other faces group 1.
+// corner normals all equal its own normal is flat. Faces that share vertices form a patch; a
+// patch of flat faces in one plane takes one smoothing group, any other flat face one of its
+// own: the k-th such group is 4^(k+1) up to the fifteenth, then 0 (faceted); other faces take
+// group 1. So a file written here reads back with the vertices it was written with.
 //
 // Each combination of material, first and second texture that faces use becomes one 3DS
 // material and one material group. A mesh whose vertices or faces pass 65535 is written as
@@ -66,7 +68,7 @@ private:
     };
 
     static Layers LayersOf(KRyvMesh& pMesh, bool pTextured);
-    // One vertex per control point, with its coordinates unless corners give them.
+    // The UVs of the vertices (one per control point), unless corners give them.
     static void StartVertices(const Layers& pLayers, Geometry& ioGeometry);
     // The vertex of control point pPoint that holds pUV: the point's own vertex for the first
     // UV its corners give, a copy of it for each further UV.
@@ -83,15 +85,22 @@ private:
                              const std::vector<std::array<int, 3>>& pStrip,
                              const Combination& pCombination, Geometry& ioGeometry);
     void CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioGeometry);
+    // The smoothing mask of every face, from the faces' flatness and shared vertices.
+    static void AssignSmoothing(Geometry& ioGeometry);
     std::string MaterialFor(KRyvMesh& pMesh, const Combination& pCombination);
     std::unique_ptr<Material3ds> BuildMaterial(KRyvMesh& pMesh, const Combination& pCombination);
     // The colours and percentages of a kit material (the grey "Default" for null).
     static void FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord);
     void PlaceMap(KRyvTexture& pTexture, int pNumber, const std::string& pMaterial,
                   TextureMap3ds& ioMap);
-    // Copies the texture's file beside the output by the rule of KMediaCopy: a file that a
-    // file read named outside its own folder (or through a link leading out) is not copied.
-    bool CopyTextureFile(const KRyvTexture& pTexture);
+    // The name of a texture's file beside the output and in its map: the file's own name when
+    // it fits the map's 12 characters, else "Tex" and pNumber (or the next number no other
+    // file took) with the file's extension when that still fits.
+    std::string MapFileName(const KRyvTexture& pTexture, int pNumber);
+    // Copies the texture's file beside the output under pName, by the rule of KMediaCopy: a
+    // file that a file read named outside its own folder (or through a link leading out) is
+    // not copied.
+    bool CopyTextureFile(const KRyvTexture& pTexture, const std::string& pName);
     // The vertices (numbers in the whole mesh) and faces of one object.
     struct Part
     {

@@ -58,14 +58,16 @@ struct InverseLocal
         }
     }
 
-    Point3ds Apply(const Point3ds& pPoint) const
+    // The point in the object's own system, kit axes. Kept in double: a point rounded to float
+    // here would no longer give back the file's vertex when the writer places it again.
+    KVector4 Apply(const Point3ds& pPoint) const
     {
         const double p[3] = {pPoint.x, pPoint.y, pPoint.z};
         double q[3];
         for (int c = 0; c < 3; ++c) {
             q[c] = p[0] * mAxes[0][c] + p[1] * mAxes[1][c] + p[2] * mAxes[2][c] + mOrigin[c];
         }
-        return {static_cast<float>(q[0]), static_cast<float>(q[1]), static_cast<float>(q[2])};
+        return KVector4(q[0], q[2], -q[1]);
     }
 };
 
@@ -246,8 +248,7 @@ void K3dsMeshImport::Fill(const MeshObject3ds& pObject, double pScale, bool pSpl
     std::vector<KVector4>& lPoints = ioMesh.GetControlPointArray();
     lPoints.resize(lCorners.mVertexOf.size());
     for (std::size_t i = 0; i < lPoints.size(); ++i) {
-        const KVector4 lPoint =
-            K3dsAxes::ToKit(lInverse.Apply(pObject.mVertices[lCorners.mVertexOf[i]]));
+        const KVector4 lPoint = lInverse.Apply(pObject.mVertices[lCorners.mVertexOf[i]]);
         lPoints[i] = KVector4(lPoint[0] * pScale, lPoint[1] * pScale, lPoint[2] * pScale, 1.0);
     }
     SetNormals(pObject, lCorners, ioMesh);

@@ -2,6 +2,7 @@
 
 #include "animation/KTakeInfo.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/K3dsForest.h"
 #include "formats/geometry/3ds/K3dsKeyImport.h"
 #include "formats/geometry/3ds/K3dsMeshImport.h"
 #include "io/KReadRollback.h"
@@ -19,7 +20,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 namespace {
 
@@ -32,26 +32,6 @@ constexpr double kIntensityPerMultiplier = 100.0;
 constexpr int kDefaultLastFrame = 150;
 const KVector4 kCameraPostTargetRotation(0.0, 0.0, 90.0);
 const Color3ds kWhite{1.0f, 1.0f, 1.0f};
-
-// Union-find over the placed nodes: a node may take a parent only from another tree, so that
-// no parent link closes a cycle.
-class Forest
-{
-public:
-    explicit Forest(std::size_t pCount) : mUp(pCount) { std::iota(mUp.begin(), mUp.end(), 0); }
-    std::size_t Find(std::size_t pNode)
-    {
-        while (mUp[pNode] != pNode) {
-            mUp[pNode] = mUp[mUp[pNode]];
-            pNode = mUp[pNode];
-        }
-        return pNode;
-    }
-    void Join(std::size_t pChild, std::size_t pParent) { mUp[Find(pChild)] = Find(pParent); }
-
-private:
-    std::vector<std::size_t> mUp;
-};
 
 // Layer 1 of a mesh whose faces use second textures: material indices as on layer 0, the
 // faces' second textures, and a copy of layer 0's UVs.
@@ -108,7 +88,8 @@ bool K3dsSceneBuilder::Build(KRyvScene& ioScene)
 {
     KRyvNode* lRoot = ioScene.GetRootNode();
     if (!lRoot || (mFlags.mMaterials && !BuildMaterials()) || !BuildAttributes() ||
-        !BuildObjectNodes() || !BuildOmniNodes() || !BuildCameraNodes()) {
+        !BuildSpotAttributes() || !BuildObjectNodes() || !BuildOmniNodes() || !BuildSpotNodes() ||
+        !BuildCameraNodes()) {
         return false;
     }
     KRyvNode* lDefaultParent = lRoot;
@@ -326,6 +307,64 @@ bool K3dsSceneBuilder::BuildOmniNodes()
     return true;
 }
 
+bool K3dsSceneBuilder::BuildSpotAttributes()
+{
+    for (std::size_t i = 0; i < mContent.mSpotLights.size(); ++i) {
+        SpotParts lParts;
+        lParts.mLight = static_cast<KRyvLight*>(mRollback.AddAttribute(mFactory->CreateLight()));
+        lParts.mTarget = static_cast<KRyvMarker*>(mRollback.AddAttribute(mFactory->CreateMarker()));
+        if (!lParts.mLight || !lParts.mTarget) {
+            return false;
+        }
+        lParts.mLight->SetLightType(KRyvLight::eSpot);
+        mSpots.push_back(lParts);
+    }
+    return true;
+}
+
+KRyvNode* K3dsSceneBuilder::NewAimedNode(const std::string& pName, KRyvNodeAttribute* pAttribute,
+                                         const std::string& pParent,
+                                         KRyvNodeAttribute* pTargetAttribute,
+                                         const std::string& pTargetParent)
+{
+    KRyvNode* lNode = NewNode(pName, pAttribute, pParent);
+    KRyvNode* lTarget =
+        lNode ? NewNode(pName + kTargetSuffix, pTargetAttribute, pTargetParent) : nullptr;
+    if (!lTarget) {
+        return nullptr;
+    }
+    lNode->SetLookAtTarget(lTarget);
+    return lNode;
+}
+
+bool K3dsSceneBuilder::BuildSpotNodes()
+{
+    const K3dsKeyImport lKeys(mFlags.mAnim, mFlags.mReduceKeys, mPositionScale);
+    const std::map<std::string, std::size_t> lSpotByName = IndexByName(mContent.mSpotLights);
+    for (const std::unique_ptr<SpotlightMotion3ds>& lRecord : mContent.mSpotNodes) {
+        const auto lFound = lSpotByName.find(lRecord->mName);
+        const bool lKnown = lFound != lSpotByName.end();
+        const SpotParts lParts = lKnown ? mSpots[lFound->second] : SpotParts();
+        KRyvNode* lNode = NewAimedNode(lRecord->mName, lParts.mLight, lRecord->mParent,
+                                       lParts.mTarget, lRecord->mTargetParent);
+        if (!lNode) {
+            return false;
+        }
+        const LightObject3ds* lObject =
+            lKnown ? mContent.mSpotLights[lFound->second].get() : nullptr;
+        const SpotlightData3ds lPlainSpot;
+        const SpotlightData3ds& lSpot = lObject && lObject->mSpot ? *lObject->mSpot : lPlainSpot;
+        lKeys.Position(*lNode, lRecord->mPosition, lObject ? lObject->mPosition : Point3ds());
+        lKeys.Color(*lNode, lParts.mLight, lRecord->mColor, lObject ? lObject->mColor : kWhite);
+        lKeys.ConeAngle(*lNode, lParts.mLight, lRecord->mHotspot, lSpot.mHotspot);
+        lKeys.Position(*lNode->GetLookAtTarget(), lRecord->mTargetPosition, lSpot.mTarget);
+        if (lParts.mLight) {
+            lParts.mLight->SetIntensity(lObject->mMultiplier * kIntensityPerMultiplier);
+        }
+    }
+    return true;
+}
+
 bool K3dsSceneBuilder::BuildCameraNodes()
 {
     const K3dsKeyImport lKeys(mFlags.mAnim, mFlags.mReduceKeys, mPositionScale);
@@ -334,14 +373,12 @@ bool K3dsSceneBuilder::BuildCameraNodes()
         const auto lFound = lCameraByName.find(lRecord->mName);
         const CameraParts lParts =
             lFound != lCameraByName.end() ? mCameras[lFound->second] : CameraParts();
-        KRyvNode* lNode = NewNode(lRecord->mName, lParts.mCamera, lRecord->mParent);
-        KRyvNode* lTarget =
-            lNode ? NewNode(lRecord->mName + kTargetSuffix, lParts.mTarget, lRecord->mTargetParent)
-                  : nullptr;
-        if (!lTarget) {
+        KRyvNode* lNode = NewAimedNode(lRecord->mName, lParts.mCamera, lRecord->mParent,
+                                       lParts.mTarget, lRecord->mTargetParent);
+        if (!lNode) {
             return false;
         }
-        lNode->SetLookAtTarget(lTarget);
+        KRyvNode* lTarget = lNode->GetLookAtTarget();
         lNode->SetPostTargetRotation(kCameraPostTargetRotation);
         const CameraObject3ds lPlain;
         const CameraObject3ds& lOwn =
@@ -360,7 +397,8 @@ void K3dsSceneBuilder::PlaceNodes(KRyvNode* pDefaultParent)
     for (std::size_t i = 0; i < mPlacements.size(); ++i) {
         lIndexOf.emplace(mPlacements[i].mNode, i);
     }
-    Forest lForest(mPlacements.size());
+    // A node may take a parent only from another tree, so that no parent link closes a cycle.
+    K3dsForest lForest(mPlacements.size());
     for (std::size_t i = 0; i < mPlacements.size(); ++i) {
         const Placement& lPlacement = mPlacements[i];
         KRyvNode* lParent = pDefaultParent;
@@ -391,8 +429,12 @@ void K3dsSceneBuilder::Finish(KRyvScene& ioScene)
     KTime lStart = KTime::kInfinity;
     KTime lStop = KTime::kMinusInfinity;
     ioScene.GetRootNode()->GetAnimationInterval(lStart, lStop);
-    if (lStart == KTime::kInfinity || lStart == KTime::kMinusInfinity ||
-        lStop == KTime::kInfinity || lStop == KTime::kMinusInfinity || lStop < lStart) {
+    if (mContent.mKeyframer && mContent.mKeyframer->mAnimLength > 0) {
+        // The file's own frame range, which the keys need not fill.
+        lStart = KTime();
+        lStop = K3dsAxes::FrameTime(mContent.mKeyframer->mAnimLength);
+    } else if (lStart == KTime::kInfinity || lStart == KTime::kMinusInfinity ||
+               lStop == KTime::kInfinity || lStop == KTime::kMinusInfinity || lStop < lStart) {
         lStart = KTime();
         lStop = K3dsAxes::FrameTime(kDefaultLastFrame);
     }

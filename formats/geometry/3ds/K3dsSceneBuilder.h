@@ -21,8 +21,8 @@ class KRyvObjectFactory;
 class KRyvScene;
 
 // Builds the scene objects of a loaded 3DS file: materials and textures, one attribute per
-// object, one node per keyframer record (named "name" or "name.instance"; a camera's target
-// "name.Target"), the hierarchy, and the tracks in the take "default take". Every object is
+// object, one node per keyframer record (named "name" or "name.instance"; a camera's or spot's
+// target "name.Target"), the hierarchy, and the tracks in the take "default take". Every object is
 // recorded in the rollback, so the caller's commit decides whether anything stays.
 //
 // A parent name that names no node, or a link that would make a node its own ancestor, gives
@@ -42,14 +42,19 @@ public:
     static constexpr const char* kTakeName = "default take";
 
     // Once every object is made, before the commit: the global ambient and background colours
-    // and the take information of kTakeName (frames 0 to 150 at 30 per second without
-    // animation).
+    // and the take information of kTakeName: frames 0 to the keyframer's length, or without a
+    // keyframer header the span of the keys (frames 0 to 150 at 30 per second without keys).
     void Finish(KRyvScene& ioScene);
 
 private:
     struct CameraParts
     {
         KRyvCamera* mCamera = nullptr;
+        KRyvMarker* mTarget = nullptr;
+    };
+    struct SpotParts
+    {
+        KRyvLight* mLight = nullptr;
         KRyvMarker* mTarget = nullptr;
     };
     // A node made for a keyframer record and the name of the node it wants as parent.
@@ -64,6 +69,13 @@ private:
     KRyvMesh* BuildMesh(const MeshObject3ds& pObject);
     bool BuildObjectNodes();
     bool BuildOmniNodes();
+    bool BuildSpotAttributes();
+    bool BuildSpotNodes();
+    // A node and its target node "name.Target", the node looking at the target; null when
+    // either cannot be made.
+    KRyvNode* NewAimedNode(const std::string& pName, KRyvNodeAttribute* pAttribute,
+                           const std::string& pParent, KRyvNodeAttribute* pTargetAttribute,
+                           const std::string& pTargetParent);
     bool BuildCameraNodes();
     KRyvNode* NewNode(const std::string& pName, KRyvNodeAttribute* pAttribute,
                       const std::string& pParent);
@@ -82,6 +94,7 @@ private:
     std::vector<bool> mMeshUsed;
     std::vector<KRyvLight*> mLights;
     std::vector<CameraParts> mCameras;
+    std::vector<SpotParts> mSpots;
     std::vector<Placement> mPlacements;
     std::map<std::string, KRyvNode*> mNodesByName;
 };

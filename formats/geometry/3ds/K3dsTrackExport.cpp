@@ -25,7 +25,6 @@ constexpr std::size_t kParentNameLength = 20;
 constexpr std::size_t kQuotedLength = 40;
 const char* const kDummyPrefix = "$$$DUMMY.";
 const char* const kReferencePrefix = "Ryv_Roo";
-const char* const kRootDummy = "RootNod";
 
 KTime FrameTime(uint32_t pFrame)
 {
@@ -237,8 +236,13 @@ std::string K3dsTrackExport::ParentName(KRyvNode& ioNode, bool pReferenceRule) c
     if (IsWrittenByName3ds(lParent)) {
         lText = lName;
     } else if (pReferenceRule && lName.rfind(kReferencePrefix, 0) == 0) {
+        // The reference node is not written: its children hang from the scene root's dummy.
+        KRyvNode* lRoot = lParent;
+        while (lRoot->GetParent()) {
+            lRoot = lRoot->GetParent();
+        }
         lText =
-            mSession.mFlags.mReferenceNode ? std::string(kDummyPrefix) + kRootDummy : std::string();
+            mSession.mFlags.mReferenceNode ? kDummyPrefix + mSession.NameOf(lRoot) : std::string();
     } else {
         lText = kDummyPrefix + lName;
     }

@@ -62,6 +62,13 @@ struct K3dsWriteSession
     std::map<const KRyvMaterial*, std::string> mMaterialNames;
     // Texture files copied or found beside the output, by their bare name, with the source.
     std::map<std::string, std::string> mTextureFiles;
+    // Texture files whose names do not fit a map: the short name each source got, and per
+    // texture number the next number to try, so that many such files cost one pass.
+    std::map<std::string, std::string> mShortMapNames;
+    std::map<int, int> mNextMapNumber;
+    // The look-at targets of the cameras and spot lights written: each is written as its
+    // camera's or light's target, never also as a dummy of its own.
+    std::set<const KRyvNode*> mTargets;
     // The names of the nodes, kept for the names of further objects of a split mesh.
     KRenamingStrategy3ds* mNodeNamer = nullptr;
 

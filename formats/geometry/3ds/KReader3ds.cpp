@@ -101,6 +101,11 @@ bool KReader3ds::ReadInto(KRyvScene& ioScene, KStreamOptions3ds& ioOptions)
     if (lContent.mSettings && lContent.mSettings->mMasterScale > 0.0f) {
         lUnitScale *= lContent.mSettings->mMasterScale;
     }
+    // A master scale holds float precision only: a file in centimetres (1/2.54 as a float, as
+    // the writer puts it) is read at scale 1, else every second pass would shift its points.
+    if (static_cast<float>(lUnitScale) == 1.0f) {
+        lUnitScale = 1.0;
+    }
     ioOptions.ReportProgress("Reading 3DS file", 50.0f);
     KReadRollback lRollback(GetOwner());
     K3dsSceneBuilder lBuilder(GetOwner(), lRollback, lFlags, lContent, lUnitScale, GetMessage());

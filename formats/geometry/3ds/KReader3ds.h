@@ -11,11 +11,12 @@ struct K3dsReadFlags;
 class KStreamOptions3ds;
 
 // Reads a 3DS mesh file into a scene through the 3DS chunk toolkit: materials with their
-// texture maps, meshes, omni lights, cameras with their targets, the ambient and background
-// colours, and the keyframer animation in the take "default take" (frames at 30 per second).
-// Axes: a file point (x, y, z) becomes (x, z, -y); lengths are multiplied by 2.54 with
+// texture maps, meshes, omni and spot lights, cameras with their targets, the ambient and
+// background colours, and the keyframer animation in the take "default take" (frames at 30 per
+// second). Axes: a file point (x, y, z) becomes (x, z, -y); lengths are multiplied by 2.54 with
 // "Rescale" and by the file's master scale, unless "Create Reference Node" puts that scale on
-// the node "Ryv_Root". Spot lights are not read.
+// the node "Ryv_Root". A spot light is aimed at its target node "name.Target" (its hotspot is
+// the light's cone angle).
 //
 // Every Read runs a toolkit run of its own and builds nothing into the scene until it has
 // succeeded. Failures: no open file: kFileNotOpened; no option set or one of another class:

@@ -30,10 +30,16 @@ std::string KRenamingStrategy3ds::Rename(const std::string& pName, int pMaxLengt
 {
     const std::size_t lMax = static_cast<std::size_t>(pMaxLength > 0 ? pMaxLength : 1);
     const std::size_t lRoom = lMax > kSuffixRoom ? lMax - kSuffixRoom : lMax;
-    const std::string lBase = CutAtCharacter(RemoveNamePrefix(pName.c_str()).Buffer(), lRoom);
+    const std::string lWhole = RemoveNamePrefix(pName.c_str()).Buffer();
     if (oNumbered) {
         *oNumbered = false;
     }
+    // A name that fits its field stays whole, so that a file written here keeps its names
+    // when it is read and written again.
+    if (lWhole.size() <= lMax && mGiven.insert(lWhole).second) {
+        return lWhole;
+    }
+    const std::string lBase = CutAtCharacter(lWhole, lRoom);
     if (mGiven.insert(lBase).second) {
         mUseCounts.emplace(lBase, 0);
         return lBase;

@@ -7,9 +7,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
-// Names for the bounded name fields of 3DS files: the type prefix is dropped, the rest cut to
-// the maximum length less three bytes (at a character boundary, so UTF-8 names stay whole),
-// and a name met before gets its use count appended. Every name handed out is remembered, so
+// Names for the bounded name fields of 3DS files: the type prefix is dropped; a name that fits
+// the maximum length and was not given before stays whole; any other is cut to the maximum
+// length less three bytes (at a character boundary, so UTF-8 names stay whole), and a cut
+// name met before gets its use count appended. Every name handed out is remembered, so
 // no two names it gives are equal (names made with a number included), and a name never passes
 // the maximum length: a base too long for its number is cut further. Rename(pair) uses a
 // maximum of 10 (node names); materials use 15.

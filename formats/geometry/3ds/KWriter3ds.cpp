@@ -230,11 +230,18 @@ bool KWriter3ds::WriteScene(KRyvScene& ioScene, K3dsWriteSession& ioSession)
         // Frames of the keyframer count at 30 per second, whatever the scene's time mode.
         lStop = K3dsAxes::FrameTime(kDefaultLastFrame);
     }
+    // The current take's own span, when it has one, is the keyframer's length: a file's frame
+    // range outlives keys that end before it.
+    const KTakeInfo* lTake = ioScene.GetTakeInfo(ioScene.GetCurrentTakeName());
+    if (lTake && lTake->mLocalStop > lTake->mLocalStart) {
+        lStop = lTake->mLocalStop;
+    }
     const std::vector<KRyvNode*> lNodes = NodesInWalkOrder(ioScene);
     const std::string lRefusal = SpanRefusal(ioSession, lNodes);
     if (!lRefusal.empty()) {
         return Fail(kUnidentifiedError, lRefusal);
     }
+    NoteTargets(ioSession, lNodes);
     for (KRyvNode* lNode : lNodes) {
         WriteNode(ioSession, *lNode);
     }
@@ -271,6 +278,20 @@ void KWriter3ds::PutSettings(KRyvScene& ioScene, K3dsWriteSession& ioSession, KT
     const int64_t lLength = pStop.GetFrame(K3dsAxes::kTimeMode);
     lKeyframer->mAnimLength = static_cast<uint32_t>(std::clamp<int64_t>(lLength, 0, UINT32_MAX));
     PutKeyframerSettings3ds(*ioSession.mKit, ioSession.mDatabase, lKeyframer.get());
+}
+
+void KWriter3ds::NoteTargets(K3dsWriteSession& ioSession, const std::vector<KRyvNode*>& pNodes)
+{
+    for (KRyvNode* lNode : pNodes) {
+        KRyvNode* lTarget = lNode->GetLookAtTarget();
+        auto* lLight = static_cast<KRyvLight*>(lNode->GetLight());
+        const bool lSpot =
+            lLight && lLight->GetLightType() == KRyvLight::eSpot && ioSession.mFlags.mLights;
+        const bool lCamera = lNode->GetCamera() && ioSession.mFlags.mCamera;
+        if (lTarget && (lSpot || lCamera)) {
+            ioSession.mTargets.insert(lTarget);
+        }
+    }
 }
 
 void KWriter3ds::WriteNode(K3dsWriteSession& ioSession, KRyvNode& ioNode)
@@ -381,7 +402,8 @@ void KWriter3ds::WriteDummy(K3dsWriteSession& ioSession, KRyvNode& ioNode)
         ioSession.mMasterScale = lScaling[0] * kInchesPerCentimetre;
         return;
     }
-    if (!ioNode.GetParent() && !ioSession.mFlags.mReferenceNode) {
+    if ((!ioNode.GetParent() && !ioSession.mFlags.mReferenceNode) ||
+        ioSession.mTargets.count(&ioNode)) {
         return;
     }
     K3dsTrackExport lTracks(ioSession);

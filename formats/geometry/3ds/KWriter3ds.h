@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class KRyvNode;
 struct FileRecord3ds;
@@ -48,6 +49,8 @@ private:
     void NameObjects(K3dsWriteSession& ioSession);
     // The ambient colour, master scale and shadow settings, and the keyframer's length.
     void PutSettings(KRyvScene& ioScene, K3dsWriteSession& ioSession, KTime pStop);
+    // Notes the look-at targets that the cameras and spot lights write as their targets.
+    static void NoteTargets(K3dsWriteSession& ioSession, const std::vector<KRyvNode*>& pNodes);
     void WriteNode(K3dsWriteSession& ioSession, KRyvNode& ioNode);
     void WriteGeometry(K3dsWriteSession& ioSession, KRyvNode& ioNode, const KVector4* pTRS);
     void WriteLight(K3dsWriteSession& ioSession, KRyvNode& ioNode, const KVector4& pTranslation);

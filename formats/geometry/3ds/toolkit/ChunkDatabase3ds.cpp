@@ -442,11 +442,12 @@ const std::vector<NameEntry3ds>& NodeList3ds(Toolkit3dsContext& ioKit, ChunkData
         pDatabase->mNodeNames.clear();
         pDatabase->mNodesByName.clear();
         pDatabase->mNodesOfTag.clear();
+        pDatabase->mSpotsMade = false;
         pDatabase->mNodesDirty = false;
         ChunkNode3ds* lSection = FirstChild(pDatabase->mTopChunk.get(), Tag3ds::kKfData);
         for (ChunkNode3ds* lNode = lSection ? lSection->mChildren.get() : nullptr; lNode;
              lNode = lNode->mNext.get()) {
-            if (lNode->mTag < Tag3ds::kAmbientNode || lNode->mTag > Tag3ds::kSpotTargetNode) {
+            if (lNode->mTag < Tag3ds::kAmbientNode || lNode->mTag > Tag3ds::kLastNode) {
                 continue;
             }
             std::string lName = ChunkString(ioKit, FirstChild(lNode, Tag3ds::kNodeHdr));
@@ -551,6 +552,7 @@ void NoteMaterialAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName,
 void NoteNodeAdded3ds(ChunkDatabase3ds* pDatabase, const std::string& pName, ChunkNode3ds* pChunk)
 {
     if (pDatabase && !pDatabase->mNodesDirty) {
+        pDatabase->mSpotsMade = false;
         pDatabase->mNodesOfTag[pChunk->mTag].push_back(pDatabase->mNodeNames.size());
         pDatabase->mNodesByName[pName].push_back(pDatabase->mNodeNames.size());
         pDatabase->mNodeNames.push_back({pName, pChunk});

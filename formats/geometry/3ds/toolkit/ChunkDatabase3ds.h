@@ -35,6 +35,10 @@ struct ChunkDatabase3ds
     std::unordered_map<std::string, std::vector<std::size_t>> mNodesByName;
     // Per keyframer node tag: the positions of its nodes in mNodeNames.
     std::unordered_map<uint32_t, std::vector<std::size_t>> mNodesOfTag;
+    // The keyframer's spots, each with its target node (null for none), in node-list order:
+    // made from the node list on first use and dropped whenever the list changes.
+    std::vector<std::pair<ChunkNode3ds*, ChunkNode3ds*>> mSpots;
+    bool mSpotsMade = false;
     // Where the last index search of the object list stopped (the test, the index and the
     // position found), so that getting records one index after the other costs one pass.
     const void* mScanTest = nullptr;

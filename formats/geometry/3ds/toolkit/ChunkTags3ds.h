@@ -176,8 +176,10 @@ constexpr uint16_t kObjectNode = 0xB002;
 constexpr uint16_t kCameraNode = 0xB003;
 constexpr uint16_t kTargetNode = 0xB004;
 constexpr uint16_t kOmniNode = 0xB005;
-constexpr uint16_t kSpotNode = 0xB006;
-constexpr uint16_t kSpotTargetNode = 0xB007;
+// Other programs write a spot's target as 0xB006 and the spot as 0xB007; the spot is the node
+// with the hotspot and falloff tracks.
+constexpr uint16_t kSpotTargetNode = 0xB006;
+constexpr uint16_t kSpotNode = 0xB007;
 constexpr uint16_t kKfSegment = 0xB008;
 constexpr uint16_t kKfCurrentFrame = 0xB009;
 constexpr uint16_t kKfHdr = 0xB00A;
@@ -203,7 +205,7 @@ constexpr uint16_t kCmagic = 0xC23D;
 constexpr uint16_t kXdataFirst = kXdataAppName;
 constexpr uint16_t kXdataLast = 0x800F;
 constexpr uint16_t kFirstNode = kAmbientNode;
-constexpr uint16_t kLastNode = kSpotTargetNode;
+constexpr uint16_t kLastNode = kSpotNode;
 constexpr uint16_t kFirstTrack = kPositionTrack;
 constexpr uint16_t kLastTrack = kHideTrack;
 // A node id or parent id that names no node.

@@ -239,6 +239,52 @@ bool FindNodes(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase, uint32_t p
     return oNode != nullptr;
 }
 
+bool IsSpotTag(uint32_t pTag)
+{
+    return pTag == Tag3ds::kSpotNode || pTag == Tag3ds::kSpotTargetNode;
+}
+
+bool HasSpotTracks(ChunkNode3ds* pNode)
+{
+    return FindChunk3ds(pNode, Tag3ds::kHotspotTrack) || FindChunk3ds(pNode, Tag3ds::kFalloffTrack);
+}
+
+// The spots of the keyframer with their targets. Files disagree on which of the tags 0xB006
+// and 0xB007 is the spot: the node with hotspot or falloff tracks is the spot; else, of a pair
+// of one name, the 0xB007 node; a node alone is a spot without target.
+const std::vector<std::pair<ChunkNode3ds*, ChunkNode3ds*>>& SpotPairs(Toolkit3dsContext& ioKit,
+                                                                      ChunkDatabase3ds* pDatabase)
+{
+    const std::vector<NameEntry3ds>& lNodes = NodeList3ds(ioKit, pDatabase);
+    if (pDatabase->mSpotsMade) {
+        return pDatabase->mSpots;
+    }
+    pDatabase->mSpots.clear();
+    pDatabase->mSpotsMade = true;
+    std::vector<bool> lPaired(lNodes.size(), false);
+    for (std::size_t i = 0; i < lNodes.size(); ++i) {
+        ChunkNode3ds* lNode = lNodes[i].mChunk;
+        if (lPaired[i] || !IsSpotTag(lNode->mTag)) {
+            continue;
+        }
+        lPaired[i] = true;
+        ChunkNode3ds* lPartner = nullptr;
+        for (std::size_t lAt : pDatabase->mNodesByName[lNodes[i].mName]) {
+            ChunkNode3ds* lOther = lNodes[lAt].mChunk;
+            if (!lPaired[lAt] && IsSpotTag(lOther->mTag) && lOther->mTag != lNode->mTag) {
+                lPaired[lAt] = true;
+                lPartner = lOther;
+                break;
+            }
+        }
+        const bool lNodeIsSpot = !lPartner || HasSpotTracks(lNode) ||
+                                 (!HasSpotTracks(lPartner) && lNode->mTag == Tag3ds::kSpotNode);
+        pDatabase->mSpots.emplace_back(lNodeIsSpot ? lNode : lPartner,
+                                       lNodeIsSpot ? lPartner : lNode);
+    }
+    return pDatabase->mSpots;
+}
+
 // The target node of a camera or spotlight, with its position track; none (null) when the
 // motion has no target keys.
 template <class TMotion>
@@ -340,7 +386,11 @@ uint32_t GetOmniLightNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pD
 
 uint32_t GetSpotlightNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
 {
-    return CountNodes3ds(ioKit, pDatabase, Tag3ds::kSpotNode);
+    if (!pDatabase) {
+        PushError3ds(ioKit, ERR_INVALID_ARG);
+        return 0;
+    }
+    return static_cast<uint32_t>(SpotPairs(ioKit, pDatabase).size());
 }
 
 uint32_t GetObjectNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase)
@@ -396,12 +446,17 @@ void GetOmniLightMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pD
 void GetSpotlightMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
                                   uint32_t pIndex, std::unique_ptr<SpotlightMotion3ds>& ioMotion)
 {
-    ChunkNode3ds* lNode = nullptr;
-    ChunkNode3ds* lTarget = nullptr;
-    if (!FindNodes(ioKit, pDatabase, pIndex, Tag3ds::kSpotNode, Tag3ds::kSpotTargetNode, lNode,
-                   lTarget)) {
+    if (!pDatabase || !pDatabase->mTopChunk) {
+        PushError3ds(ioKit, pDatabase ? ERR_INVALID_DATABASE : ERR_INVALID_ARG);
         return;
     }
+    const std::vector<std::pair<ChunkNode3ds*, ChunkNode3ds*>>& lSpots =
+        SpotPairs(ioKit, pDatabase);
+    if (pIndex >= lSpots.size()) {
+        return;
+    }
+    ChunkNode3ds* lNode = lSpots[pIndex].first;
+    ChunkNode3ds* lTarget = lSpots[pIndex].second;
     ioMotion = std::make_unique<SpotlightMotion3ds>();
     const NodeHeader lHeader = ReadHeader(ioKit, lNode);
     ioMotion->mName = lHeader.mName;
@@ -580,6 +635,32 @@ void PutObjectMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
 void InitKeyframerSettings3ds(std::unique_ptr<KeyframerSettings3ds>& ioSettings)
 {
     ioSettings = std::make_unique<KeyframerSettings3ds>();
+}
+
+void GetKeyframerSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                             std::unique_ptr<KeyframerSettings3ds>& oSettings)
+{
+    oSettings.reset();
+    ChunkNode3ds* lSection = pDatabase && pDatabase->mTopChunk
+                                 ? ChildOf3ds(pDatabase->mTopChunk.get(), Tag3ds::kKfData)
+                                 : nullptr;
+    ChunkNode3ds* lHeader = lSection ? ChildOf3ds(lSection, Tag3ds::kKfHdr) : nullptr;
+    const ChunkData3ds* lData = lHeader ? ReadChunkData3ds(ioKit, lHeader) : nullptr;
+    if (!lData) {
+        return;
+    }
+    InitKeyframerSettings3ds(oSettings);
+    oSettings->mAnimLength = lData->mInts[1];
+    ChunkNode3ds* lFrame = ChildOf3ds(lSection, Tag3ds::kKfCurrentFrame);
+    if (const ChunkData3ds* lCurrent = lFrame ? ReadChunkData3ds(ioKit, lFrame) : nullptr) {
+        oSettings->mCurrentFrame = lCurrent->mInts[0];
+    }
+    ChunkNode3ds* lSegment = ChildOf3ds(lSection, Tag3ds::kKfSegment);
+    if (const ChunkData3ds* lSpan = lSegment ? ReadChunkData3ds(ioKit, lSegment) : nullptr) {
+        oSettings->mSegmentInUse = true;
+        oSettings->mSegmentStart = lSpan->mInts[0];
+        oSettings->mSegmentEnd = lSpan->mInts[1];
+    }
 }
 
 void ReleaseKeyframerSettings3ds(std::unique_ptr<KeyframerSettings3ds>& ioSettings)

@@ -129,7 +129,9 @@ uint32_t GetSpotlightNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pD
 uint32_t GetObjectNodeCount3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase);
 
 // Read the index-th node of the kind (with its target node of the same name) into a record
-// that starts from its defaults; an index beyond the count changes nothing.
+// that starts from its defaults; an index beyond the count changes nothing. Spots are written
+// as 0xB007 with their targets as 0xB006, and read in either order: the node with hotspot or
+// falloff tracks is the spot.
 void GetCameraMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
                                uint32_t pIndex, std::unique_ptr<CameraMotion3ds>& ioMotion);
 void GetOmniLightMotionByIndex3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
@@ -151,6 +153,10 @@ void PutObjectMotion3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
                         const ObjectMotion3ds* pMotion);
 
 void InitKeyframerSettings3ds(std::unique_ptr<KeyframerSettings3ds>& ioSettings);
+// The settings of the keyframer header (0xB00A length, 0xB009 current frame, 0xB008 segment)
+// into a fresh record; the record stays null when the file has no header.
+void GetKeyframerSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
+                             std::unique_ptr<KeyframerSettings3ds>& oSettings);
 void ReleaseKeyframerSettings3ds(std::unique_ptr<KeyframerSettings3ds>& ioSettings);
 void PutKeyframerSettings3ds(Toolkit3dsContext& ioKit, ChunkDatabase3ds* pDatabase,
                              const KeyframerSettings3ds* pSettings);

@@ -4,6 +4,8 @@
 #include "formats/geometry/3ds/toolkit/ObjectChunks3ds.h"
 #include "formats/geometry/3ds/toolkit/Toolkit3dsContext.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::size_t kMaterialNameBound = 16;
@@ -87,8 +89,33 @@ void FitList(Toolkit3dsContext& ioKit, const MeshObject3ds& pMesh, std::vector<T
     }
 }
 
+// Drops the face indexes of a material group that name no face, with a warning that names the
+// mesh, the group and the first such index: the group's other faces keep their material.
+void DropFacesOutOfRange(Toolkit3dsContext& ioKit, MeshObject3ds& ioMesh)
+{
+    const std::size_t lFaces = ioMesh.mFaces.size();
+    for (MaterialGroup3ds& lGroup : ioMesh.mMaterialGroups) {
+        std::vector<uint16_t>& lIndexes = lGroup.mFaces;
+        const auto lFirstBad = std::find_if(lIndexes.begin(), lIndexes.end(),
+                                            [lFaces](uint16_t pFace) { return pFace >= lFaces; });
+        if (lFirstBad == lIndexes.end()) {
+            continue;
+        }
+        const uint16_t lShown = *lFirstBad;
+        const auto lKept = std::remove_if(lIndexes.begin(), lIndexes.end(),
+                                          [lFaces](uint16_t pFace) { return pFace >= lFaces; });
+        const std::size_t lDropped = static_cast<std::size_t>(lIndexes.end() - lKept);
+        lIndexes.erase(lKept, lIndexes.end());
+        AddWarning3ds(ioKit, "mesh \"" + ioMesh.mName + "\": material group \"" + lGroup.mName +
+                                 "\" names face " + std::to_string(lShown) + " of " +
+                                 std::to_string(lFaces) + " faces; " + std::to_string(lDropped) +
+                                 " such face index(es) dropped");
+    }
+}
+
 void FitListsToCounts(Toolkit3dsContext& ioKit, MeshObject3ds& ioMesh)
 {
+    DropFacesOutOfRange(ioKit, ioMesh);
     FitList(ioKit, ioMesh, ioMesh.mVertexFlags, &ioMesh.mVertexFlagCount, ioMesh.mVertices.size(),
             "vertex flags", "vertices", uint16_t{0});
     FitList(ioKit, ioMesh, ioMesh.mTexVerts, &ioMesh.mTexCount, ioMesh.mVertices.size(),

@@ -11,7 +11,7 @@ constexpr uint32_t kMaxNumberedNodes = 0xFFFF;
 
 bool IsNumberedNode(uint32_t pTag)
 {
-    return pTag >= Tag3ds::kObjectNode && pTag <= Tag3ds::kSpotTargetNode;
+    return pTag >= Tag3ds::kObjectNode && pTag <= Tag3ds::kLastNode;
 }
 
 bool IsTargetNode(uint32_t pTag)

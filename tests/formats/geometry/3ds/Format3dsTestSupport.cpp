@@ -32,12 +32,28 @@ Bytes MeshObject(const std::string& pName, const std::vector<Point3ds>& pVertice
                                     Chunk(Tag3ds::kFaceArray, Cat({lFaces, pFaceChildren}))}))}));
 }
 
+Bytes KeyframerNode(uint16_t pTag, uint16_t pId, const std::string& pName, uint16_t pParent,
+                    const Bytes& pBody)
+{
+    return Chunk(
+        pTag,
+        Cat({Chunk(Tag3ds::kNodeId, U16(pId)),
+             Chunk(Tag3ds::kNodeHdr, Cat({Str(pName), U16(0), U16(0), U16(pParent)})), pBody}));
+}
+
 Bytes ObjectNode(uint16_t pId, const std::string& pName, uint16_t pParent, const Bytes& pTracks)
 {
-    return Chunk(Tag3ds::kObjectNode,
-                 Cat({Chunk(Tag3ds::kNodeId, U16(pId)),
-                      Chunk(Tag3ds::kNodeHdr, Cat({Str(pName), U16(0), U16(0), U16(pParent)})),
-                      Chunk(Tag3ds::kPivot, Floats({0, 0, 0})), pTracks}));
+    return KeyframerNode(Tag3ds::kObjectNode, pId, pName, pParent,
+                         Cat({Chunk(Tag3ds::kPivot, Floats({0, 0, 0})), pTracks}));
+}
+
+Bytes ValueTrack(uint16_t pTag, const std::vector<std::pair<uint32_t, float>>& pKeys)
+{
+    Bytes lBody = Cat({U16(0), U32(0), U32(0), U32(static_cast<uint32_t>(pKeys.size()))});
+    for (const auto& lKey : pKeys) {
+        lBody = Cat({lBody, U32(lKey.first), U16(0), F32(lKey.second)});
+    }
+    return Chunk(pTag, lBody);
 }
 
 Bytes PointTrack(uint16_t pTag, const std::vector<std::pair<uint32_t, Point3ds>>& pKeys)

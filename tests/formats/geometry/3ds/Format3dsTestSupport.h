@@ -91,6 +91,11 @@ test3ds::Bytes MeshObject(const std::string& pName, const std::vector<Point3ds>&
                           const test3ds::Bytes& pFaceChildren = {},
                           const test3ds::Bytes& pMeshChildren = {},
                           const std::vector<float>& pLocal = {});
+// A keyframer node of the tag: id, header (name, flags 0, parent id) and the rest of its body.
+test3ds::Bytes KeyframerNode(uint16_t pTag, uint16_t pId, const std::string& pName,
+                             uint16_t pParent, const test3ds::Bytes& pBody);
+// A track of single floats (frame, value) with key flags 0.
+test3ds::Bytes ValueTrack(uint16_t pTag, const std::vector<std::pair<uint32_t, float>>& pKeys);
 // An object node of the keyframer: id, name, parent id, pivot 0, and tracks.
 test3ds::Bytes ObjectNode(uint16_t pId, const std::string& pName, uint16_t pParent,
                           const test3ds::Bytes& pTracks = {});

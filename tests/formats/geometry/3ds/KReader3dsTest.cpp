@@ -4,7 +4,9 @@
 
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
+#include "formats/geometry/3ds/KWriter3ds.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
+#include "scene/objects/KRyvMaterial.h"
 
 #include <gtest/gtest.h>
 
@@ -62,8 +64,8 @@ TEST(KReader3ds, OptionsOfAnotherClassOrNoneAreRefused)
     EXPECT_FALSE(lClosed.FileOpen("/nonexistent/x.3ds"));
 }
 
-// A mesh without keyframer gets a node of its own name below the root, with file points
-// (x, y, z) as (x, z, -y) times 2.54, and the take spans frames 0 to 150.
+// A mesh without keyframer node gets a node of its own name below the root, with file points
+// (x, y, z) as (x, z, -y) times 2.54, and the take spans the keyframer header's 30 frames.
 TEST(KReader3ds, AMeshWithoutKeyframerAxesUnitsAndTake)
 {
     Read3ds lRead(OneTriangle());
@@ -80,8 +82,43 @@ TEST(KReader3ds, AMeshWithoutKeyframerAxesUnitsAndTake)
     ExpectPoint(lMesh->GetNormalsDirect()[1], 0, 1, 0);
     const KTakeInfo* lTake = lRead.mScene->GetTakeInfo("default take");
     ASSERT_NE(lTake, nullptr);
-    EXPECT_EQ(lTake->mLocalStop.GetFrame(KTimeModeTable::kFrames30), 150);
+    EXPECT_EQ(lTake->mLocalStop.GetFrame(KTimeModeTable::kFrames30), 30);
     EXPECT_STREQ(lRead.mScene->GetCurrentTakeName(), "default take");
+}
+
+// The take spans the keyframer's frame range, not the keys: 300 frames with keys up to frame
+// 20 give frames 0 to 300; a file without keyframer section gives 0 to 150.
+TEST(KReader3ds, TheKeyframerLengthIsTheTakeSpan)
+{
+    const Bytes lKeys =
+        ObjectNode(0, "Tri", Tag3ds::kNoParent,
+                   PointTrack(Tag3ds::kPositionTrack, {{0, {1, 2, 3}}, {20, {0, 0, 0}}}));
+    const Bytes lLong =
+        Chunk(Tag3ds::kM3dMagic,
+              Cat({Chunk(Tag3ds::kMdata, MeshObject("Tri", kTriangle, {{0, 1, 2, 7}})),
+                   Chunk(Tag3ds::kKfData,
+                         Cat({Chunk(Tag3ds::kKfHdr, Cat({U16(5), Str(""), U32(300)})), lKeys}))}));
+    const Bytes lNone = Chunk(Tag3ds::kM3dMagic,
+                              Chunk(Tag3ds::kMdata, MeshObject("Tri", kTriangle, {{0, 1, 2, 7}})));
+    for (const auto& [lBytes, lLast] : {std::pair<Bytes, int>{lLong, 300}, {lNone, 150}}) {
+        Read3ds lRead(lBytes);
+        ASSERT_TRUE(lRead.mRead) << lRead.mError;
+        const KTakeInfo* lTake = lRead.mScene->GetTakeInfo("default take");
+        ASSERT_NE(lTake, nullptr);
+        EXPECT_EQ(lTake->mLocalStart.GetFrame(KTimeModeTable::kFrames30), 0);
+        EXPECT_EQ(lTake->mLocalStop.GetFrame(KTimeModeTable::kFrames30), lLast);
+        // Written again, the file keeps its frame range.
+        ScratchDir lDir;
+        KWriter3ds lWriter(lRead.mFactory.get());
+        KStreamOptions3ds lOptions;
+        ASSERT_TRUE(lWriter.FileCreate(lDir.Path("again.3ds").c_str()));
+        ASSERT_TRUE(lWriter.Write(lRead.mScene.get(), &lOptions));
+        Read3ds lAgain = ReadFile(lDir.Path("again.3ds"));
+        ASSERT_TRUE(lAgain.mRead) << lAgain.mError;
+        const KTakeInfo* lKept = lAgain.mScene->GetTakeInfo("default take");
+        ASSERT_NE(lKept, nullptr);
+        EXPECT_EQ(lKept->mLocalStop.GetFrame(KTimeModeTable::kFrames30), lLast);
+    }
 }
 
 TEST(KReader3ds, MasterScaleRescaleAndTheReferenceNode)
@@ -186,7 +223,8 @@ TEST(KReader3ds, PositionKeysSkipFramesThatDoNotMoveForward)
     EXPECT_NEAR(lRead.Node("Tri")->GetCurrentTakeNode()->GetTransformTZ()->KeyGetValue(0), -5.08,
                 1e-5);
     const KTakeInfo* lTake = lRead.mScene->GetTakeInfo("default take");
-    EXPECT_EQ(lTake->mLocalStop.GetFrame(KTimeModeTable::kFrames30), 20);
+    // The take spans the file's 30 frames, past the last key.
+    EXPECT_EQ(lTake->mLocalStop.GetFrame(KTimeModeTable::kFrames30), 30);
     // With one key, no key is written: the value is the node's local translation.
     Read3ds lStatic(
         OneTriangle({}, ObjectNode(0, "Tri", Tag3ds::kNoParent,
@@ -231,6 +269,24 @@ TEST(KReader3ds, ShortListsAreWarningsWithTheFileName)
     EXPECT_NE(lRead.mMessage.find("t.3ds: mesh \"Tri\": 2 texture coordinates for 3 vertices"),
               std::string::npos)
         << lRead.mMessage;
+}
+
+// A material group that names a face the mesh does not have loses that index with a warning
+// naming the mesh, the group and the index; its other faces keep the material.
+TEST(KReader3ds, AGroupIndexOutOfRangeIsDroppedWithAWarning)
+{
+    const Bytes lRed = Chunk(Tag3ds::kMatEntry, Chunk(Tag3ds::kMatName, Str("Red")));
+    const Bytes lGroup = Chunk(Tag3ds::kMeshMatGroup, Cat({Str("Red"), U16(2), U16(0), U16(57)}));
+    Read3ds lRead(StampedFile(Cat({lRed, MeshObject("Tri", kTriangle, {{0, 1, 2, 7}}, lGroup)})));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    EXPECT_NE(lRead.mMessage.find("t.3ds: mesh \"Tri\": material group \"Red\" names face 57 of 1 "
+                                  "faces"),
+              std::string::npos)
+        << lRead.mMessage;
+    KRyvMesh* lMesh = lRead.MeshOf("Tri");
+    ASSERT_NE(lMesh, nullptr);
+    ASSERT_EQ(lMesh->GetMaterialCount(0), 1);
+    EXPECT_STREQ(lMesh->GetMaterial(0)->GetNameWithoutPrefix().Buffer(), "Red");
 }
 
 // Every damaged form of a good file is read or refused with a clear error, and a refused one

@@ -14,6 +14,7 @@
 #ifdef RYV_HAVE_LIB3DS
 #include <lib3ds/camera.h>
 #include <lib3ds/file.h>
+#include <lib3ds/light.h>
 #include <lib3ds/matrix.h>
 #include <lib3ds/mesh.h>
 #include <lib3ds/node.h>
@@ -91,7 +92,7 @@ TEST(KWriter3dsIndependentReader, TargetsStayWhereTheyAreAndCameraChildrenKeepTh
     lSpot->SetLookAtTarget(lBeam);
     const Read3ds lRead = WriteAndRead(lScene, lDir, "targets.3ds");
     ASSERT_TRUE(lRead.mRead) << lRead.mError;
-    // The kit reads no spots: the toolkit shows where the spot's target hangs.
+    // The toolkit shows where the spot's target hangs.
     std::unique_ptr<Loaded> lRun = LoadFile(lDir.Path("targets.3ds"));
     std::unique_ptr<SpotlightMotion3ds> lSpotMotion;
     GetSpotlightMotionByIndex3ds(lRun->mKit, lRun->Db(), 0, lSpotMotion);
@@ -111,6 +112,81 @@ TEST(KWriter3dsIndependentReader, TargetsStayWhereTheyAreAndCameraChildrenKeepTh
     ASSERT_NE(lKid->parent, nullptr);
     EXPECT_EQ(lKid->parent->type, LIB3DS_CAMERA_NODE);
 #endif
+}
+
+// A spot at (1, 2, 3) aimed at (4, 5, 6), hotspot 30, falloff 40, red, its keyframer nodes
+// in either order of the tags 0xB006 and 0xB007: the kit reads a spot light of cone angle 30
+// at (1, 3, -2) x 2.54 looking at its target node at (4, 6, -5) x 2.54; written, the other
+// library finds the spot and its target where the kit put them (in centimetres).
+TEST(KWriter3dsIndependentReader, SpotsAreReadAimedAtTheirTargetsAndWrittenBack)
+{
+    const Bytes lSpotObject = Chunk(
+        Tag3ds::kNamedObject,
+        Cat({Str("Spot"), Chunk(Tag3ds::kLight,
+                                Cat({Floats({1, 2, 3}), Chunk(Tag3ds::kColorF, Floats({1, 0, 0})),
+                                     Chunk(Tag3ds::kSpotlight, Floats({4, 5, 6, 30, 40}))}))}));
+    const Bytes lSpotTracks = Cat({PointTrack(Tag3ds::kPositionTrack, {{0, {1, 2, 3}}}),
+                                   PointTrack(Tag3ds::kColorTrack, {{0, {1, 0, 0}}}),
+                                   ValueTrack(Tag3ds::kHotspotTrack, {{0, 30}}),
+                                   ValueTrack(Tag3ds::kFalloffTrack, {{0, 40}})});
+    const Bytes lTargetTrack = PointTrack(Tag3ds::kPositionTrack, {{0, {4, 5, 6}}});
+    const Bytes lOrders[] = {
+        Cat({KeyframerNode(Tag3ds::kSpotTargetNode, 0, "Spot", Tag3ds::kNoParent, lTargetTrack),
+             KeyframerNode(Tag3ds::kSpotNode, 1, "Spot", Tag3ds::kNoParent, lSpotTracks)}),
+        Cat({KeyframerNode(Tag3ds::kSpotTargetNode, 0, "Spot", Tag3ds::kNoParent, lSpotTracks),
+             KeyframerNode(Tag3ds::kSpotNode, 1, "Spot", Tag3ds::kNoParent, lTargetTrack)})};
+    ScratchDir lDir;
+    for (const Bytes& lNodes : lOrders) {
+        Read3ds lRead(StampedFile(lSpotObject, lNodes));
+        ASSERT_TRUE(lRead.mRead) << lRead.mError;
+        KRyvNode* lSpot = lRead.Node("Spot");
+        ASSERT_NE(lSpot, nullptr);
+        auto* lLight = static_cast<KRyvLight*>(lSpot->GetLight());
+        ASSERT_NE(lLight, nullptr);
+        EXPECT_EQ(lLight->GetLightType(), KRyvLight::eSpot);
+        EXPECT_NEAR(lLight->GetConeAngle(), 30.0, 1e-5);
+        double r = 0, g = 0, b = 0;
+        lLight->GetColor(r, g, b);
+        EXPECT_EQ(std::vector<double>({r, g, b}), std::vector<double>({1, 0, 0}));
+        ExpectAt(lSpot, 2.54, 7.62, -5.08);
+        ASSERT_EQ(lSpot->GetLookAtTarget(), lRead.Node("Spot.Target"));
+        ExpectAt(lRead.Node("Spot.Target"), 10.16, 15.24, -12.7);
+        KWriter3ds lWriter(lRead.mFactory.get());
+        KStreamOptions3ds lOptions;
+        ASSERT_TRUE(lWriter.FileCreate(lDir.Path("spot.3ds").c_str()));
+        ASSERT_TRUE(lWriter.Write(lRead.mScene.get(), &lOptions));
+        // The target is written as the spot's target only, never also as a dummy.
+        std::unique_ptr<Loaded> lRun = LoadFile(lDir.Path("spot.3ds"));
+        EXPECT_EQ(CountNodes3ds(lRun->mKit, lRun->Db(), Tag3ds::kObjectNode), 0u);
+        // Read and written again, the file stays as it is.
+        Read3ds lBack = ReadFile(lDir.Path("spot.3ds"));
+        ASSERT_TRUE(lBack.mRead) << lBack.mError;
+        KWriter3ds lAgain(lBack.mFactory.get());
+        ASSERT_TRUE(lAgain.FileCreate(lDir.Path("again.3ds").c_str()));
+        ASSERT_TRUE(lAgain.Write(lBack.mScene.get(), &lOptions));
+        EXPECT_EQ(ReadBytes(lDir.Path("spot.3ds")), ReadBytes(lDir.Path("again.3ds")));
+#ifdef RYV_HAVE_LIB3DS
+        Lib3dsFilePtr lFile = Load(lDir.Path("spot.3ds"));
+        ASSERT_NE(lFile, nullptr);
+        const Lib3dsLight* lWritten = lib3ds_file_light_by_name(lFile.get(), "Spot");
+        ASSERT_NE(lWritten, nullptr);
+        EXPECT_TRUE(lWritten->spot_light);
+        EXPECT_NEAR(lWritten->hot_spot, 30.0f, 1e-4);
+        EXPECT_NEAR(lWritten->spot[0], 10.16f, 1e-4);
+        const Lib3dsNode* lSpotNode =
+            lib3ds_file_node_by_name(lFile.get(), "Spot", LIB3DS_LIGHT_NODE);
+        const Lib3dsNode* lAim = lib3ds_file_node_by_name(lFile.get(), "Spot", LIB3DS_SPOT_NODE);
+        ASSERT_NE(lSpotNode, nullptr);
+        ASSERT_NE(lAim, nullptr);
+        EXPECT_NEAR(lSpotNode->data.light.pos[0], 2.54f, 1e-4);
+        EXPECT_NEAR(lSpotNode->data.light.pos[1], 5.08f, 1e-4);
+        EXPECT_NEAR(lSpotNode->data.light.pos[2], 7.62f, 1e-4);
+        EXPECT_NEAR(lSpotNode->data.light.hotspot, 30.0f, 1e-4);
+        EXPECT_NEAR(lAim->data.spot.pos[0], 10.16f, 1e-4);
+        EXPECT_NEAR(lAim->data.spot.pos[1], 12.7f, 1e-4);
+        EXPECT_NEAR(lAim->data.spot.pos[2], 15.24f, 1e-4);
+#endif
+    }
 }
 
 // A dummy read from a file keeps its instance name when written again, and its children keep

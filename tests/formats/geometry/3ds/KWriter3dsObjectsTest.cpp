@@ -9,6 +9,7 @@
 #include "formats/geometry/3ds/KWriter3ds.h"
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvLight.h"
+#include "scene/objects/KRyvMarker.h"
 #include "scene/objects/KRyvMaterial.h"
 #include "scene/objects/KRyvPatch.h"
 #include "scene/objects/KRyvTexture.h"
@@ -118,7 +119,7 @@ TEST(KWriter3dsObjects, TheReferenceNodeAndTheRootDummy)
     GetObjectMotionByIndex3ds(lWithRoot->mKit, lWithRoot->Db(), 1, lTri);
     ASSERT_NE(lTri, nullptr);
     EXPECT_EQ(lTri->mName, "Tri");
-    EXPECT_EQ(lTri->mParent, "$$$DUMMY.RootNod");
+    EXPECT_EQ(lTri->mParent, "$$$DUMMY.RootNode");
 }
 
 // Keys of a 60 fps scene are sampled at 30 fps: a last key at 1 s gives 31 keys and a length of
@@ -148,8 +149,9 @@ TEST(KWriter3dsObjects, AnimationLengthCountsThirtyFramesASecond)
 }
 
 // A textured mesh without material gets the grey "Default"; a texture whose file name does
-// not fit the map name gets "Tex<n>" and the message; the texture file is copied beside the
-// output; without texture mapping no coordinates are written.
+// not fit the map name gets "Tex<n>" with its extension, is copied beside the output under that
+// name, and the message names the file alone; without texture mapping no coordinates are
+// written.
 TEST(KWriter3dsObjects, TexturesAndTheDefaultMaterial)
 {
     ScratchDir lDir;
@@ -168,19 +170,25 @@ TEST(KWriter3dsObjects, TexturesAndTheDefaultMaterial)
     std::filesystem::create_directory(lDir.Path("out"));
     std::string lMessage;
     auto lRun = lScene.WriteAndLoad(lDir, "out/tex.3ds", false, &lMessage);
-    EXPECT_NE(
-        lMessage.find("Texture name file: \"a_rather_long_texture_name.png\" is too long.\n"
-                      "Change manually texture name: \"Tex0\" in material \"1.Mat0Tex0\" by \"" +
-                      lSource + "\" for proper work\n\n"),
-        std::string::npos)
+    EXPECT_NE(lMessage.find("Texture name file: \"a_rather_long_texture_name.png\" is too long.\n"
+                            "It is written as \"Tex0.png\" in material \"1.Mat0Tex0\" and copied "
+                            "under that name.\n\n"),
+              std::string::npos)
         << lMessage;
-    EXPECT_EQ(ReadBytes(lDir.Path("out/a_rather_long_texture_name.png")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(lMessage.find(lDir.Path("")), std::string::npos) << lMessage;
+    EXPECT_EQ(ReadBytes(lDir.Path("out/Tex0.png")), (Bytes{1, 2, 3}));
+    EXPECT_FALSE(std::filesystem::exists(lDir.Path("out/a_rather_long_texture_name.png")));
+    // Read back, the material's texture is the copy.
+    Read3ds lBack = ReadFile(lDir.Path("out/tex.3ds"));
+    ASSERT_TRUE(lBack.mRead) << lBack.mError;
+    ASSERT_EQ(lBack.mFactory->GetTextureCount(), 1);
+    EXPECT_EQ(ReadBytes(lBack.mFactory->GetTexture(0)->GetFileName()), (Bytes{1, 2, 3}));
     std::unique_ptr<Material3ds> lMaterial;
     GetMaterialByIndex3ds(lRun->mKit, lRun->Db(), 0, lMaterial);
     ASSERT_NE(lMaterial, nullptr);
     EXPECT_EQ(lMaterial->mName, "1.Mat0Tex0");
     EXPECT_NEAR(lMaterial->mDiffuse.g, 0.588f, 0.005f);
-    EXPECT_EQ(lMaterial->mMaps[0].mName, "Tex0");
+    EXPECT_EQ(lMaterial->mMaps[0].mName, "Tex0.png");
     std::unique_ptr<MeshObject3ds> lObject;
     GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lObject);
     ASSERT_EQ(lObject->mTexVerts.size(), 3u);
@@ -194,6 +202,40 @@ TEST(KWriter3dsObjects, TexturesAndTheDefaultMaterial)
     auto lPlain = LoadFile(lDir.Path("plain.3ds"));
     GetMeshByIndex3ds(lPlain->mKit, lPlain->Db(), 0, lObject);
     EXPECT_TRUE(lObject->mTexVerts.empty());
+}
+
+// Two textures of long names, each its mesh's texture 0, take short names of their own, and
+// each copy holds its own file.
+TEST(KWriter3dsObjects, LongTextureNamesTakeShortNamesOfTheirOwn)
+{
+    ScratchDir lDir;
+    Scene3ds lScene;
+    int lMesh = 0;
+    for (const char* lFile : {"the_first_long_texture.png", "the_second_long_texture.png"}) {
+        KRyvMesh* lTriangle = lScene.Triangle();
+        KRyvTexture* lTexture = lScene.mFactory->CreateTexture(lFile);
+        lTexture->SetFileName(lDir.Write(lFile, Bytes{static_cast<uint8_t>(lMesh)}).c_str());
+        lTriangle->InitTextureIndices(KRyvMesh::eMappingAllSame);
+        lTriangle->AddTexture(lTexture);
+        lTriangle->InitTextureUVIndices(KRyvMesh::eMappingByControlPoint);
+        for (int i = 0; i < 3; ++i) {
+            lTriangle->AddTextureUV(KVector2(0, 0));
+        }
+        lScene.Add(lMesh == 0 ? "A" : "B", lTriangle);
+        ++lMesh;
+    }
+    std::filesystem::create_directory(lDir.Path("out"));
+    auto lRun = lScene.WriteAndLoad(lDir, "out/two.3ds");
+    std::set<std::string> lMaps;
+    for (uint32_t m = 0; m < 2; ++m) {
+        std::unique_ptr<Material3ds> lMaterial;
+        GetMaterialByIndex3ds(lRun->mKit, lRun->Db(), m, lMaterial);
+        ASSERT_NE(lMaterial, nullptr);
+        lMaps.insert(lMaterial->mMaps[0].mName);
+    }
+    EXPECT_EQ(lMaps, (std::set<std::string>{"Tex0.png", "Tex1.png"}));
+    EXPECT_EQ(ReadBytes(lDir.Path("out/Tex0.png")), (Bytes{0}));
+    EXPECT_EQ(ReadBytes(lDir.Path("out/Tex1.png")), (Bytes{1}));
 }
 
 // 1,000 nodes of one name become 1,000 objects of distinct names within 10 bytes.
@@ -242,6 +284,34 @@ TEST(KWriter3dsObjects, AKeyedFieldOfViewRoundTrips)
                     lFov->Evaluate(K3dsAxes::FrameTime(f)), 1e-3)
             << f;
     }
+}
+
+// A camera's look-at target is written as the camera's target node only, never also as a
+// dummy: a file written, read and written again keeps one camera and one target node and no
+// object node.
+TEST(KWriter3dsObjects, ALookAtTargetIsWrittenOnlyAsItsTarget)
+{
+    ScratchDir lDir;
+    Scene3ds lScene;
+    KRyvNode* lCamera = lScene.Add("Cam", lScene.mFactory->CreateCamera());
+    KRyvNode* lAim = lScene.Add("Aim", lScene.mFactory->CreateMarker());
+    lAim->SetLclTranslation(KVector4(5, 0, 0));
+    lCamera->SetLookAtTarget(lAim);
+    auto lExpectNodes = [](Loaded& pRun) {
+        EXPECT_EQ(CountNodes3ds(pRun.mKit, pRun.Db(), Tag3ds::kObjectNode), 0u);
+        EXPECT_EQ(CountNodes3ds(pRun.mKit, pRun.Db(), Tag3ds::kCameraNode), 1u);
+        EXPECT_EQ(CountNodes3ds(pRun.mKit, pRun.Db(), Tag3ds::kTargetNode), 1u);
+    };
+    auto lFirst = lScene.WriteAndLoad(lDir, "1.3ds");
+    lExpectNodes(*lFirst);
+    Read3ds lRead = ReadFile(lDir.Path("1.3ds"));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    KWriter3ds lWriter(lRead.mFactory.get());
+    KStreamOptions3ds lOptions;
+    ASSERT_TRUE(lWriter.FileCreate(lDir.Path("2.3ds").c_str()));
+    ASSERT_TRUE(lWriter.Write(lRead.mScene.get(), &lOptions));
+    lExpectNodes(*LoadFile(lDir.Path("2.3ds")));
+    EXPECT_EQ(ReadBytes(lDir.Path("1.3ds")), ReadBytes(lDir.Path("2.3ds")));
 }
 
 // A spot whose target node moves along X only keeps a moving target.

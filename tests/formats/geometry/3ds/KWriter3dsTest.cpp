@@ -35,8 +35,11 @@ const std::vector<KVector4> kQuad = {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}}
 TEST(KRenamingStrategy3ds, NamesAreCutNumberedAndNeverRepeated)
 {
     KRenamingStrategy3ds lNames;
-    EXPECT_EQ(lNames.Rename("Model::Sphere01", 10), "Sphere0");
-    EXPECT_EQ(lNames.Rename("Model::Sphere02", 10), "Sphere01");
+    // Names that fit stay whole; longer ones are cut and numbered.
+    EXPECT_EQ(lNames.Rename("Model::Sphere01", 10), "Sphere01");
+    EXPECT_EQ(lNames.Rename("Model::Sphere012345", 10), "Sphere0");
+    EXPECT_EQ(lNames.Rename("Model::Sphere023456", 10), "Sphere02");
+    EXPECT_EQ(lNames.Rename("Sphere02", 10), "Sphere03");
     KRenamingStrategy3ds lBoxes;
     std::vector<std::string> lGiven;
     for (const char* lName : {"Box", "Box", "Box1"}) {
@@ -128,6 +131,48 @@ TEST(KWriter3ds, FlatFacesGetTheirOwnGroupsUntilTheSixteenth)
     EXPECT_EQ(lRead->mSmoothing[14], 1u << 30);
     EXPECT_EQ(lRead->mSmoothing[15], 0u);
     EXPECT_EQ(lRead->mSmoothing[16], 0u);
+}
+
+// A cube read with one smoothing group per side has 24 points; written, each side's two
+// triangles share one group and the sides differ, so the file reads back with its 24 vertices
+// and a second write gives the same bytes.
+TEST(KWriter3ds, ACubeOfSixGroupsKeepsItsVerticesOnTheSecondPass)
+{
+    const std::vector<Point3ds> lCube = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
+                                         {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+    const std::vector<Face3ds> lFaces = {{0, 2, 1, 7}, {0, 3, 2, 7}, {4, 5, 6, 7}, {4, 6, 7, 7},
+                                         {0, 1, 5, 7}, {0, 5, 4, 7}, {1, 2, 6, 7}, {1, 6, 5, 7},
+                                         {2, 3, 7, 7}, {2, 7, 6, 7}, {3, 0, 4, 7}, {3, 4, 7, 7}};
+    Bytes lMasks;
+    for (uint32_t lMask : {1, 1, 2, 2, 4, 4, 8, 8, 16, 16, 32, 32}) {
+        lMasks = Cat({lMasks, U32(lMask)});
+    }
+    ScratchDir lDir;
+    Read3ds lRead(
+        StampedFile(MeshObject("Cube", lCube, lFaces, Chunk(Tag3ds::kSmoothGroup, lMasks))));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    auto lWrite = [&lDir](Read3ds& pRead, const char* pName) {
+        KWriter3ds lWriter(pRead.mFactory.get());
+        KStreamOptions3ds lOptions;
+        return lWriter.FileCreate(lDir.Path(pName).c_str()) &&
+               lWriter.Write(pRead.mScene.get(), &lOptions);
+    };
+    ASSERT_TRUE(lWrite(lRead, "1.3ds"));
+    Read3ds lFirst = ReadFile(lDir.Path("1.3ds"));
+    ASSERT_TRUE(lFirst.mRead) << lFirst.mError;
+    EXPECT_EQ(lFirst.MeshOf("Cube")->GetControlPointCount(), 24);
+    ASSERT_TRUE(lWrite(lFirst, "2.3ds"));
+    EXPECT_EQ(ReadBytes(lDir.Path("1.3ds")), ReadBytes(lDir.Path("2.3ds")));
+    auto lRun = LoadFile(lDir.Path("1.3ds"));
+    std::unique_ptr<MeshObject3ds> lMesh;
+    GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lMesh);
+    ASSERT_EQ(lMesh->mSmoothing.size(), 12u);
+    std::set<uint32_t> lSides;
+    for (std::size_t f = 0; f < 12; f += 2) {
+        EXPECT_EQ(lMesh->mSmoothing[f], lMesh->mSmoothing[f + 1]);
+        lSides.insert(lMesh->mSmoothing[f]);
+    }
+    EXPECT_EQ(lSides.size(), 6u);
 }
 
 // The caller's scene keeps its names, materials and meshes; a failed write keeps the target.

@@ -188,18 +188,26 @@ TEST(Toolkit3dsMalformed, IndexesPastTheirArraysAreErrors)
     const Bytes lPoints =
         Chunk(Tag3ds::kPointArray, Cat({U16(3), Floats({0, 0, 0, 1, 0, 0, 0, 1, 0})}));
     const Bytes lFace = Cat({U16(1), U16(0), U16(1), U16(2), U16(0)});
-    for (const Bytes& lChildren :
-         {Cat({lPoints, Chunk(Tag3ds::kFaceArray, Cat({U16(1), U16(0), U16(1), U16(3), U16(0)}))}),
-          Cat({lPoints,
-               Chunk(Tag3ds::kFaceArray, Cat({lFace, Chunk(Tag3ds::kMeshMatGroup,
-                                                           Cat({Str("X"), U16(1), U16(1)}))}))})}) {
-        auto lRun = LoadBytes(
+    auto lLoad = [&lDir](const Bytes& pChildren) {
+        return LoadBytes(
             lDir, StampedFile(Chunk(Tag3ds::kNamedObject,
-                                    Cat({Str("M"), Chunk(Tag3ds::kNTriObject, lChildren)}))));
-        std::unique_ptr<MeshObject3ds> lMesh;
-        GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lMesh);
-        EXPECT_EQ(lRun->Codes(), (std::vector<int32_t>{ERR_INVALID_DATA}));
-    }
+                                    Cat({Str("M"), Chunk(Tag3ds::kNTriObject, pChildren)}))));
+    };
+    auto lRun = lLoad(
+        Cat({lPoints, Chunk(Tag3ds::kFaceArray, Cat({U16(1), U16(0), U16(1), U16(3), U16(0)}))}));
+    std::unique_ptr<MeshObject3ds> lMesh;
+    GetMeshByIndex3ds(lRun->mKit, lRun->Db(), 0, lMesh);
+    EXPECT_EQ(lRun->Codes(), (std::vector<int32_t>{ERR_INVALID_DATA}));
+    // A material group's face index past the faces is dropped with a warning, not an error.
+    auto lGrouped = lLoad(
+        Cat({lPoints,
+             Chunk(Tag3ds::kFaceArray,
+                   Cat({lFace, Chunk(Tag3ds::kMeshMatGroup, Cat({Str("X"), U16(1), U16(1)}))}))}));
+    GetMeshByIndex3ds(lGrouped->mKit, lGrouped->Db(), 0, lMesh);
+    EXPECT_TRUE(lGrouped->Codes().empty());
+    ASSERT_EQ(lMesh->mMaterialGroups.size(), 1u);
+    EXPECT_TRUE(lMesh->mMaterialGroups[0].mFaces.empty());
+    EXPECT_EQ(lGrouped->mKit.mWarnings.size(), 1u);
 }
 
 // Other readers load a mesh whose flag or UV list is one short: so does the toolkit, with
