@@ -435,6 +435,18 @@ void KRyvNode::FillTakeNode(KRyvTakeNode& ioTake, unsigned pParts)
     }
 }
 
+void KRyvNode::FillCopy(const KRyvTakeNode& pTake, KRyvTakeNode& ioCopy, unsigned pParts)
+{
+    float lValues[kChannelValueCount];
+    if (!FindDeferredValues(pTake, lValues)) {
+        return;
+    }
+    AddChannelCurves(ioCopy, lValues, false, pParts, kAllParts & ~pParts);
+    if ((pParts & kPartAttribute) != 0) {
+        AddDeferredAttributeChannels(ioCopy);
+    }
+}
+
 unsigned KRyvNode::GetPartsToFind(const KRyvTakeNode& pTake, const KRyvCurvePath& pPath) const
 {
     if (IsDefaultTakeNode(&pTake)) {

@@ -445,6 +445,8 @@ private:
     // The channel values a deferred take is made with; false for a take of no record.
     bool FindDeferredValues(const KRyvTakeNode& pTake, float* oValues) const;
     void FillTakeNode(KRyvTakeNode& ioTake, unsigned pParts) override;
+    // The copy takes no links to the block's properties: they belong to the take itself.
+    void FillCopy(const KRyvTakeNode& pTake, KRyvTakeNode& ioCopy, unsigned pParts) override;
     unsigned GetPartsToFind(const KRyvTakeNode& pTake, const KRyvCurvePath& pPath) const override;
     void AddDeferredAttributeChannels(KRyvTakeNode& ioTake);
     void SetDeferredChannelValue(int pIndex, double pValue);
