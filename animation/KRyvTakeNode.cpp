@@ -48,6 +48,18 @@ KRyvTakeNode::KRyvTakeNode(const KRyvTakeNode& pOther)
 
 KRyvTakeNode::~KRyvTakeNode() = default;
 
+std::unique_ptr<KRyvTakeNode> KRyvTakeNode::CopyWhole() const
+{
+    auto lCopy = std::make_unique<KRyvTakeNode>(mName.Buffer());
+    if (mRoot) {
+        lCopy->mRoot.reset(mRoot->Clone());
+    }
+    if (mContent && mDeferredParts != 0) {
+        mContent->FillCopy(*this, *lCopy, mDeferredParts);
+    }
+    return lCopy;
+}
+
 KError& KRyvTakeNode::GetError()
 {
     if (!mError) {

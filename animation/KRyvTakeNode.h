@@ -35,6 +35,9 @@ public:
     // lying in them or nowhere; every part when the content cannot tell.
     virtual unsigned GetPartsToFind(const KRyvTakeNode& pTake,
                                     const KRyvCurvePath& pPath) const = 0;
+    // Makes in ioCopy (a copy of pTake's tree made so far, with no content) the parts pParts
+    // that wait in pTake, as FillTakeNode would make them there, leaving pTake as it is.
+    virtual void FillCopy(const KRyvTakeNode& pTake, KRyvTakeNode& ioCopy, unsigned pParts) = 0;
 
 protected:
     ~KRyvTakeNodeContent() = default;
@@ -79,6 +82,11 @@ public:
     // Makes every part that waits now; a take with nothing waiting is left as it is (no root
     // made).
     void FillDeferredContent() const;
+    // A copy of the take as a whole fill would make it, made without filling this take: the
+    // name, a deep copy of the tree made so far and the waiting parts made into the copy. For
+    // walks that read a whole tree once (a writer's), so that reading makes nothing lasting.
+    // Throws std::bad_alloc.
+    std::unique_ptr<KRyvTakeNode> CopyWhole() const;
     bool IsContentDeferred() const { return mContent != nullptr; }
     // The parts that still wait (none without content).
     unsigned GetDeferredParts() const { return mDeferredParts; }

@@ -5,7 +5,8 @@
 // (glibc's own count, so every allocation is seen), "peak_KB/node" the peak resident memory of
 // the read alone (in a child process). The TRC files are generated here, the BVH files by
 // FlatBvh; the AOA, MCD and C3D files are the TRC ones written by the kit's writers, the HTR
-// files the BVH ones.
+// files the BVH ones. The conversion cases do the same for a whole conversion of the wide TRC
+// file, read and write, and for a C3D write that must refuse more markers than the format holds.
 #include "bench/BenchSupport.h"
 
 #include <filesystem>
@@ -140,6 +141,66 @@ void BM_WideHtr(benchmark::State& ioState)
             1 + kWideJointCount * 2);
 }
 
+// The wide TRC file converted to pExtension beside the one-marker file: what one more marker
+// costs at the peak of the whole conversion.
+void RunWideConversion(benchmark::State& ioState, const char* pExtension)
+{
+    const std::string lWide = WideTrc(kWideNodeCount);
+    const std::string lOne = WideTrc(1);
+    const std::string lWideOut = WidePath("converted", kWideNodeCount, pExtension);
+    const std::string lOneOut = WidePath("converted", 1, pExtension);
+    const double lSeconds = TimeIterations(ioState, [&] { return Convert(lWide, lWideOut); });
+    if (lSeconds <= 0.0) {
+        return;
+    }
+    const double lPeakWide = PeakBytesOf([&] { return Convert(lWide, lWideOut); });
+    const double lPeakOne = PeakBytesOf([&] { return Convert(lOne, lOneOut); });
+    std::filesystem::remove(lWideOut);
+    std::filesystem::remove(lOneOut);
+    ioState.counters["peak_KB/node"] = (lPeakWide - lPeakOne) / (kWideNodeCount - 1.0) / kKilobyte;
+    ioState.counters["us/node"] =
+        lSeconds * 1e6 / static_cast<double>(ioState.iterations()) / kWideNodeCount;
+}
+
+void BM_WideTrcToTrc(benchmark::State& ioState)
+{
+    RunWideConversion(ioState, "trc");
+}
+
+void BM_WideTrcToBvh(benchmark::State& ioState)
+{
+    RunWideConversion(ioState, "bvh");
+}
+
+void BM_WideTrcToRyv(benchmark::State& ioState)
+{
+    RunWideConversion(ioState, "ryv");
+}
+
+// One marker more than a C3D file holds.
+constexpr int kTooWideC3dNodeCount = 65536;
+
+// The C3D writer's refusal of too many markers, beside the read alone: a refusal made before
+// anything is sampled peaks where the read does ("over_read_KB/node" near 0).
+void BM_WideC3dRefusal(benchmark::State& ioState)
+{
+    const std::string lWide = WideTrc(kTooWideC3dNodeCount);
+    const std::string lOut = WidePath("refused", kTooWideC3dNodeCount, "c3d");
+    const auto lRefused = [&] { return !Convert(lWide, lOut); };
+    const double lSeconds = TimeIterations(ioState, lRefused);
+    if (lSeconds <= 0.0) {
+        ioState.SkipWithError("the C3D writer did not refuse the file");
+        return;
+    }
+    const double lPeakRefusal = PeakBytesOf(lRefused);
+    const double lPeakRead = PeakBytesOf([&] { return Convert(lWide, ""); });
+    ioState.counters["peak_KB/node"] = lPeakRefusal / kTooWideC3dNodeCount / kKilobyte;
+    ioState.counters["over_read_KB/node"] =
+        (lPeakRefusal - lPeakRead) / kTooWideC3dNodeCount / kKilobyte;
+    ioState.counters["us/node"] =
+        lSeconds * 1e6 / static_cast<double>(ioState.iterations()) / kTooWideC3dNodeCount;
+}
+
 } // namespace
 
 BENCHMARK(BM_WideTrc)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
@@ -148,3 +209,7 @@ BENCHMARK(BM_WideMcd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(
 BENCHMARK(BM_WideC3d)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_WideBvh)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_WideHtr)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_WideTrcToTrc)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_WideTrcToBvh)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_WideTrcToRyv)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_WideC3dRefusal)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -497,6 +498,23 @@ bool KRyvCurveIO::ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve)
     return ReadKeyRecords(ioFile, lKeys) && SetCurve(lHeader, GatheredKeys{lKeys}, ioCurve);
 }
 
+namespace {
+
+// The whole tree of pTake: its own, or when channels of it wait, that of a whole copy kept in
+// ioCopy (made on the first call), so that a wide scene's takes stay as reading left them.
+const KFCurveNode* WholeTree(const KRyvTakeNode& pTake, std::unique_ptr<KRyvTakeNode>& ioCopy)
+{
+    if (!pTake.IsContentDeferred()) {
+        return pTake.GetKFCurveNode();
+    }
+    if (!ioCopy) {
+        ioCopy = pTake.CopyWhole();
+    }
+    return ioCopy->GetKFCurveNode();
+}
+
+} // namespace
+
 void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer,
                                  bool pPackedKeys, const KString& pOnlyTake,
                                  const KFCurveNode* pFreshDefault)
@@ -505,6 +523,7 @@ void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioCont
         ioContainer.GetTakeNodeCount() > 0 ? ioContainer.GetTakeNode(0) : nullptr;
     // A reader makes every take after the first as a copy of the first.
     const bool lFirstIsDefault = lFirst && ioContainer.IsDefaultTakeNode(lFirst);
+    std::unique_ptr<KRyvTakeNode> lFirstWhole;
     for (int i = 0; i < ioContainer.GetTakeNodeCount(); ++i) {
         KRyvTakeNode* lTake = ioContainer.GetTakeNode(i);
         if (!pOnlyTake.IsEmpty() && !ioContainer.IsDefaultTakeNode(lTake) &&
@@ -514,10 +533,11 @@ void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioCont
         ioFile.FieldWriteBegin(kTake);
         ioFile.FieldWriteC(lTake->GetName());
         ioFile.FieldWriteB(i == ioContainer.GetCurrentTakeNodeIndex());
-        const KFCurveNode* lRoot = lTake->GetKFCurveNode();
+        std::unique_ptr<KRyvTakeNode> lWhole;
+        const KFCurveNode* lRoot = WholeTree(*lTake, lWhole);
         const KFCurveNode* lReference = !lFirstIsDefault ? nullptr
                                         : i == 0         ? pFreshDefault
-                                                         : lFirst->GetKFCurveNode();
+                                                         : WholeTree(*lFirst, lFirstWhole);
         for (int c = 0; lRoot && c < lRoot->GetCount(); ++c) {
             WriteChannel(ioFile, *lRoot->Get(c), pPackedKeys,
                          ReferenceChild(lReference, *lRoot, c));

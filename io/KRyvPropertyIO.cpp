@@ -7,6 +7,8 @@
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvUserProperty.h"
 
+#include <memory>
+
 namespace {
 
 const char kBlock[] = "Properties";
@@ -126,8 +128,10 @@ void KRyvPropertyIO::WriteBlock(KRyvFile& ioFile, KObject* pSet,
         return;
     }
     ioFile.FieldWriteBegin(kBlock);
+    // Members not made yet are viewed, not made: a wide scene's nodes mostly keep theirs.
     for (int i = 0; i < pSet->GetPropertyCount(); ++i) {
-        KProperty* lProperty = pSet->GetProperty(i);
+        std::unique_ptr<KProperty> lStandIn;
+        KProperty* lProperty = pSet->ViewProperty(i, lStandIn);
         if (!lProperty || lProperty->GetFlag(KProperty::kNotWritten) ||
             (pDefaults && pDefaults->Holds(*lProperty))) {
             continue;
@@ -159,30 +163,26 @@ void KRyvPropertyIO::ReadBlock(KRyvFile& ioFile, KObject* pSet, KString& ioMessa
 void KRyvPropertyIO::WriteUserProperties(KRyvFile& ioFile, const KRyvObject& pObject)
 {
     ioFile.FieldWriteBegin(kUserProperties);
-    for (int i = 0; i < pObject.GetUserPropertyCount(); ++i) {
-        const KRyvUserProperty* lUser = pObject.GetUserProperty(i);
-        const KProperty* lBound = lUser ? lUser->GetProperty() : nullptr;
+    pObject.VisitUserProperties([&ioFile](const KRyvUserProperty& pUser) {
+        const KProperty* lBound = pUser.GetProperty();
         // Records of the set's own members come back with the object; only the ones the set
         // made on request (owned) are the user's.
         if (lBound && !lBound->GetDefinition().GetFlag(KPropertyDefinition::kOwned)) {
-            continue;
-        }
-        if (!lUser) {
-            continue;
+            return;
         }
         ioFile.FieldWriteBegin(kUserProperty);
-        ioFile.FieldWriteC(lUser->GetName());
-        ioFile.FieldWriteC(KRyvUserProperty::GetTypeName(lUser->GetType()));
-        ioFile.FieldWriteC(lUser->GetLabel(false));
-        ioFile.FieldWriteD(lUser->GetMinimum());
-        ioFile.FieldWriteD(lUser->GetMaximum());
+        ioFile.FieldWriteC(pUser.GetName());
+        ioFile.FieldWriteC(KRyvUserProperty::GetTypeName(pUser.GetType()));
+        ioFile.FieldWriteC(pUser.GetLabel(false));
+        ioFile.FieldWriteD(pUser.GetMinimum());
+        ioFile.FieldWriteD(pUser.GetMaximum());
         int lFlags = 0;
         for (const unsigned lFlag : kUserFlags) {
-            lFlags |= lUser->GetFlag(lFlag) ? static_cast<int>(lFlag) : 0;
+            lFlags |= pUser.GetFlag(lFlag) ? static_cast<int>(lFlag) : 0;
         }
         ioFile.FieldWriteI(lFlags);
         ioFile.FieldWriteEnd();
-    }
+    });
     ioFile.FieldWriteEnd();
 }
 

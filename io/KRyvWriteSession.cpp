@@ -1,5 +1,7 @@
 #include "io/KRyvWriteSession.h"
 
+#include "scene/objects/KRyvNodeLimits.h"
+
 #include "animation/KRyvTakeNode.h"
 #include "character/KRyvCharacter.h"
 #include "character/KRyvCharacterPose.h"
@@ -30,6 +32,7 @@
 #include "scene/objects/KRyvLight.h"
 #include "scene/objects/KRyvMarkerSet.h"
 #include "scene/objects/KRyvMaterial.h"
+#include "scene/objects/KRyvNodeLimits.h"
 #include "scene/objects/KRyvPose.h"
 #include "scene/objects/KRyvTexture.h"
 #include "scene/objects/KRyvVideo.h"
@@ -437,8 +440,10 @@ void KRyvWriteSession::WriteNodeBody(KRyvNode& ioNode, bool pFresh)
     // The pivots and limits live in the node's pivot set; the block writes their properties.
     ioNode.UpdatePropertiesFromPivots();
     WriteContainer(ioNode, ioNode.GetProperties(), lDefaults);
-    // After the block, whose limit properties would otherwise overwrite them on reading.
-    KRyvNodeLimitsIO::WriteLimits(mFile, ioNode.GetLimits());
+    // After the block, whose limit properties would otherwise overwrite them on reading. Limits
+    // never made are written as made, without keeping them.
+    const KRyvNodeLimits* lLimits = ioNode.GetMadeLimits();
+    KRyvNodeLimitsIO::WriteLimits(mFile, lLimits ? *lLimits : KRyvNodeLimits(&ioNode));
 }
 
 void KRyvWriteSession::WriteVector(KRyvFile& ioFile, const char* pName, const KVector4& pVector)
@@ -475,8 +480,9 @@ void KRyvWriteSession::WritePropertyConnections()
     }
     std::vector<std::tuple<int, std::string, int, std::string>> lConnections;
     for (const auto& [lSet, lIndex] : lSets) {
+        // A member not made yet has no connection: it is passed by, not made.
         for (int p = 0; p < lSet->GetPropertyCount(); ++p) {
-            const KProperty* lProperty = lSet->GetProperty(p);
+            const KProperty* lProperty = lSet->GetMadeProperty(p);
             for (int s = 0; lProperty && s < lProperty->GetSrcCount(); ++s) {
                 const auto* lSource = dynamic_cast<const KProperty*>(lProperty->GetSrc(s));
                 const auto lOwner = lSource ? lSets.find(lSource->GetParentObject()) : lSets.end();

@@ -194,6 +194,20 @@ KProperty* KObject::GetMadeProperty(int pIndex) const
     return EntryAt(static_cast<std::size_t>(pIndex)).Get();
 }
 
+KProperty* KObject::ViewProperty(int pIndex, std::unique_ptr<KProperty>& oStandIn) const
+{
+    if (pIndex < 0 || pIndex >= GetPropertyCount()) {
+        return nullptr;
+    }
+    const Entry lEntry = EntryAt(static_cast<std::size_t>(pIndex));
+    if (KProperty* lProperty = lEntry.Get()) {
+        return lProperty;
+    }
+    // The object is never const itself: only the caller's view of it is.
+    oStandIn.reset(const_cast<KObject*>(this)->MakeDeferredMember(lEntry.GetMember()));
+    return oStandIn.get();
+}
+
 KProperty* KObject::FindProperty(const char* pName) const
 {
     if (!pName) {

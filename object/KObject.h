@@ -63,9 +63,18 @@ class KObject : public KPlug
     // A deferred member (see RegisterDeferredMember) is made first; throws std::bad_alloc when
     // it cannot be.
     KProperty* GetProperty(int pIndex) const;
-    // The property at pIndex as it stands: null for a deferred member not made yet, which has no
-    // connection, curve or record and holds its default. For walks that need none of those.
+    // The property at pIndex as it stands: null for a deferred member not made yet. Such a member
+    // has no connection, curve or record and is never animatable, but its value may differ from
+    // its default (the object's typed setters hold it): walks that read values use
+    // ViewProperty, and walks that list properties use GetProperty, so that what they see never
+    // depends on which members were reached before.
     KProperty* GetMadeProperty(int pIndex) const;
+    // The property at pIndex to read (name, type, flags, value) without making it: the made
+    // property, or for a deferred member not made yet a stand-in made into oStandIn, which reads
+    // and writes the value the object holds but is not registered. The stand-in goes with
+    // oStandIn, so a walk over a wide scene makes nothing that lasts. Null out of range; throws
+    // std::bad_alloc.
+    KProperty* ViewProperty(int pIndex, std::unique_ptr<KProperty>& oStandIn) const;
     // Byte-exact name match; the first one registered wins. Null when none or for a null name.
     // Only the deferred member found is made.
     KProperty* FindProperty(const char* pName) const;

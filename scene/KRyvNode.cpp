@@ -435,6 +435,18 @@ void KRyvNode::FillTakeNode(KRyvTakeNode& ioTake, unsigned pParts)
     }
 }
 
+void KRyvNode::FillCopy(const KRyvTakeNode& pTake, KRyvTakeNode& ioCopy, unsigned pParts)
+{
+    float lValues[kChannelValueCount];
+    if (!FindDeferredValues(pTake, lValues)) {
+        return;
+    }
+    AddChannelCurves(ioCopy, lValues, false, pParts, kAllParts & ~pParts);
+    if ((pParts & kPartAttribute) != 0) {
+        AddDeferredAttributeChannels(ioCopy);
+    }
+}
+
 unsigned KRyvNode::GetPartsToFind(const KRyvTakeNode& pTake, const KRyvCurvePath& pPath) const
 {
     if (IsDefaultTakeNode(&pTake)) {
@@ -1462,20 +1474,41 @@ void KRyvNode::MakeDeferredUserPropertyRecords()
     }
 }
 
+std::unordered_set<const KProperty*> KRyvNode::GetRecordedProperties() const
+{
+    std::unordered_set<const KProperty*> lRecorded;
+    for (const KRyvUserProperty* lUserProperty : GetListedUserProperties()) {
+        lRecorded.insert(lUserProperty->GetProperty());
+    }
+    return lRecorded;
+}
+
+void KRyvNode::VisitUserProperties(const std::function<void(const KRyvUserProperty&)>& pVisit) const
+{
+    if (!mRecordsPending || !mProperties) {
+        KRyvObject::VisitUserProperties(pVisit);
+        return;
+    }
+    for (const KRyvUserProperty* lUserProperty : GetListedUserProperties()) {
+        pVisit(*lUserProperty);
+    }
+    const std::unordered_set<const KProperty*> lRecorded = GetRecordedProperties();
+    for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
+        std::unique_ptr<KProperty> lStandIn;
+        KProperty* lProperty = mProperties->ViewProperty(i, lStandIn);
+        if (lProperty && lRecorded.count(lProperty) == 0) {
+            pVisit(KRyvUserProperty(GetObjectFactory(), lProperty));
+        }
+    }
+}
+
 void KRyvNode::MakeUserPropertyRecords(bool pTellAdded)
 {
     if (!mProperties) {
         return;
     }
-    // The properties that have records already, looked up once: asking FindUserProperty for
-    // each property would resolve every record's handle per property. The records made below
-    // need no entry, as the block holds each property once.
-    std::unordered_set<const KProperty*> lRecorded;
-    for (int i = 0; i < GetUserPropertyCount(); ++i) {
-        if (const KRyvUserProperty* lUserProperty = GetUserProperty(i)) {
-            lRecorded.insert(lUserProperty->GetProperty());
-        }
-    }
+    // The records made below need no entry, as the block holds each property once.
+    const std::unordered_set<const KProperty*> lRecorded = GetRecordedProperties();
     for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
         KProperty* lProperty = mProperties->GetProperty(i);
         if (!lProperty || lRecorded.count(lProperty) != 0) {

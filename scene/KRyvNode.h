@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 class KFCurve;
@@ -306,6 +307,9 @@ public:
     // Made on first use (throws std::bad_alloc when it cannot be): most nodes never set a limit.
     KRyvNodeLimits& GetLimits();
     const KRyvNodeLimits& GetLimits() const;
+    // The limits as they stand: null while never made, when they read as a KRyvNodeLimits just
+    // made for the node. For walks that only read them.
+    const KRyvNodeLimits* GetMadeLimits() const { return mLimits.get(); }
 
     // Scene membership. SetScene moves this node and its subtree into pScene (null: out of any
     // scene). Mode 1 also checks the subtree's names against pScene's tree, moves pScene's
@@ -336,6 +340,10 @@ public:
     const KMatrix& GetGlobalMatrixAtTime(KTime pTime);
     // Drops both take-curve caches of this node and, with pSubtree, of every descendant.
     void InvalidateMatrixCaches(bool pSubtree);
+    // The local matrix a work-matrix pass takes (the default local matrix when the current take
+    // is take 0, else the one at pTime; pRest: the default one always), worked out afresh into
+    // oMatrix: nothing is cached or made, for passes that need each node's matrix once.
+    void EvaluateLocalMatrix(KMatrix& oMatrix, bool pRest, KTime pTime);
 
     // Work matrices, filled in passes by the motion-capture readers and writers.
     void SetWorkMatrixFromDefault(bool pRecursive);
@@ -367,6 +375,10 @@ public:
     // The nine curves "Transform"/{T, R, S}/{X, Y, Z} of a take (null where missing), found as
     // the node's own evaluation finds them; for writers that sample a node's transform curves.
     static void FindTransformCurves(KRyvTakeNode* pTake, KFCurve* oCurves[3][3]);
+    // While the transform channels of pTake (a take of this node) all wait to be made, the
+    // values their curves will hold, keyless, at every time: true with oValues[T, R, S][X, Y, Z]
+    // set and nothing made. False when any of them is made: FindTransformCurves finds them then.
+    bool GetWaitingTransformValues(const KRyvTakeNode* pTake, KVector4 oValues[3]) const;
 
     // The block's connection hook: refuses a child that would close a cycle or whose names
     // clash in this node's scene, and moves subtrees into and out of the scene. Only the
@@ -380,6 +392,11 @@ protected:
     // Makes the block's records when they are still pending: the factory makes those of every
     // node made before this one first, so its list keeps the order of creation.
     void PrepareUserProperties() const override;
+    // While the block's records wait, the ones made already, then one made for the call for
+    // each block property that has none, its property viewed without being made
+    // (KObject::ViewProperty): the records PrepareUserProperties would list, in its order.
+    void
+    VisitUserProperties(const std::function<void(const KRyvUserProperty&)>& pVisit) const override;
     bool CopyDeferredDefaultTake(KRyvTakeNode& ioTake) override;
     bool WriteDeferredUserPropertyDefaults(KRyvTakeNode& ioTake,
                                            KRyvUserProperty* pUserProperty) override;
@@ -395,6 +412,9 @@ private:
     void DeferUserPropertyRecords();
     void MakeDeferredUserPropertyRecords();
     void MakeUserPropertyRecords(bool pTellAdded);
+    // The block's properties that have a record already, looked up once: asking
+    // FindUserProperty for each property would resolve every record's handle per property.
+    std::unordered_set<const KProperty*> GetRecordedProperties() const;
     // Take 0 of a node is filled on first look when it would hold the transform and
     // visibility channels only (no attribute, no other animatable block property): until then
     // their default values are kept here, as the curves would hold them. A take added while
@@ -425,6 +445,8 @@ private:
     // The channel values a deferred take is made with; false for a take of no record.
     bool FindDeferredValues(const KRyvTakeNode& pTake, float* oValues) const;
     void FillTakeNode(KRyvTakeNode& ioTake, unsigned pParts) override;
+    // The copy takes no links to the block's properties: they belong to the take itself.
+    void FillCopy(const KRyvTakeNode& pTake, KRyvTakeNode& ioCopy, unsigned pParts) override;
     unsigned GetPartsToFind(const KRyvTakeNode& pTake, const KRyvCurvePath& pPath) const override;
     void AddDeferredAttributeChannels(KRyvTakeNode& ioTake);
     void SetDeferredChannelValue(int pIndex, double pValue);
@@ -457,8 +479,10 @@ private:
         return mCaches && mCaches->mTime.mGlobalValid && mCaches->mTime.mTime == pTime;
     }
     const KRyvNodeTransformCurves& GetTransformCurves(KRyvTakeNode* pTake);
+    // The local matrix of pTake, from its waiting values or its curves (with pCacheCurves those
+    // of the node's cache, else looked up for this call alone).
     void ComputeLocalMatrix(KMatrix& oMatrix, KRyvTakeNode* pTake, bool pAtTime, KTime pTime,
-                            int (*ioHints)[3]);
+                            int (*ioHints)[3], bool pCacheCurves = true);
     // The global matrix at pTime of this node from its parent's (null: the root), which must be
     // valid at pTime already.
     void ComputeGlobalMatrixAtTime(KRyvNode* pParent, KTime pTime);

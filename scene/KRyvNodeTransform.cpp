@@ -226,15 +226,52 @@ const KRyvNodeTransformCurves& KRyvNode::GetTransformCurves(KRyvTakeNode* pTake)
     return lCache;
 }
 
+bool KRyvNode::GetWaitingTransformValues(const KRyvTakeNode* pTake, KVector4 oValues[3]) const
+{
+    constexpr unsigned kTransformParts = kPartTranslation * 7u;
+    float lValues[kChannelValueCount];
+    if (!pTake || !pTake->IsContentDeferred() ||
+        (pTake->GetDeferredParts() & kTransformParts) != kTransformParts ||
+        !FindDeferredValues(*pTake, lValues)) {
+        return false;
+    }
+    // As the curves made from them would answer: their single-precision defaults.
+    for (int lKind = 0; lKind < 3; ++lKind) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            oValues[lKind][lAxis] = lValues[lKind * 3 + lAxis];
+        }
+    }
+    return true;
+}
+
+void KRyvNode::EvaluateLocalMatrix(KMatrix& oMatrix, bool pRest, KTime pTime)
+{
+    const bool lDefault = pRest || GetCurrentTakeNodeIndex() == 0;
+    KRyvTakeNode* lTake = lDefault                         ? GetDefaultTakeNode()
+                          : GetCurrentTakeNodeIndex() >= 0 ? GetCurrentTakeNode()
+                                                           : nullptr;
+    int lHints[3][3] = {};
+    ComputeLocalMatrix(oMatrix, lTake, !lDefault, pTime, lHints, false);
+}
+
 void KRyvNode::ComputeLocalMatrix(KMatrix& oMatrix, KRyvTakeNode* pTake, bool pAtTime, KTime pTime,
-                                  int (*ioHints)[3])
+                                  int (*ioHints)[3], bool pCacheCurves)
 {
     // A take without one of the channels uses the start values for it.
     KVector4 lValues[3] = {KVector4(), KVector4(), KVector4(1.0, 1.0, 1.0)};
-    const KRyvNodeTransformCurves& lCurves = GetTransformCurves(pTake);
+    // Channels that wait hold no key: their values hold at every time, and nothing is made.
+    if (GetWaitingTransformValues(pTake, lValues)) {
+        MatrixSetTRS(oMatrix, lValues[0], lValues[1], lValues[2]);
+        return;
+    }
+    KFCurve* lFound[3][3];
+    if (!pCacheCurves) {
+        FindTransformCurves(pTake, lFound);
+    }
+    KFCurve* const(*lCurves)[3] = pCacheCurves ? GetTransformCurves(pTake).mCurves : lFound;
     for (int lKind = 0; lKind < 3; ++lKind) {
         for (int lAxis = 0; lAxis < 3; ++lAxis) {
-            const KFCurve* lCurve = lCurves.mCurves[lKind][lAxis];
+            const KFCurve* lCurve = lCurves[lKind][lAxis];
             if (!lCurve) {
                 continue;
             }

@@ -105,6 +105,14 @@ KRyvUserProperty* KRyvObject::GetUserProperty(int pIndex) const
     return mUserProperties[static_cast<std::size_t>(pIndex)];
 }
 
+void KRyvObject::VisitUserProperties(
+    const std::function<void(const KRyvUserProperty&)>& pVisit) const
+{
+    for (int i = 0; i < GetUserPropertyCount(); ++i) {
+        pVisit(*GetUserProperty(i));
+    }
+}
+
 KRyvUserProperty* KRyvObject::FindUserProperty(const KProperty* pProperty) const
 {
     if (pProperty == nullptr) {

@@ -5,6 +5,7 @@
 #include "object/KPropertyStringList.h"
 #include "scene/KNamePair.h"
 
+#include <functional>
 #include <vector>
 
 class KObject;
@@ -96,6 +97,11 @@ public:
     }
     // Null for an index outside 0..count-1.
     KRyvUserProperty* GetUserProperty(int pIndex) const;
+    // Hands pVisit each user property GetUserProperty lists, in order. One the object would make
+    // on first use is handed as a record made for the call, bound to what its property reads,
+    // so that a walk over a wide scene (a writer's) makes nothing that lasts.
+    virtual void
+    VisitUserProperties(const std::function<void(const KRyvUserProperty&)>& pVisit) const;
     // The first user property bound to pProperty; null for null or when none is.
     KRyvUserProperty* FindUserProperty(const KProperty* pProperty) const;
     // The first user property whose name equals pName byte for byte; null for null or none.
@@ -111,6 +117,11 @@ protected:
     // Called before the user-property list is read or extended: an object that makes some of its
     // user properties on first use makes them here. Nothing in the base.
     virtual void PrepareUserProperties() const {}
+    // The user properties listed so far, without PrepareUserProperties.
+    const std::vector<KRyvUserProperty*>& GetListedUserProperties() const
+    {
+        return mUserProperties;
+    }
     // Appends without PrepareUserProperties or OnUserPropertyAdded (a user property already
     // listed is ignored): for user properties made on first use, which join the list as they
     // would have at the object's creation.

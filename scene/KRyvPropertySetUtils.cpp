@@ -62,7 +62,7 @@ void KRyvAppendProperties(const KObject* pSet, std::vector<KProperty*>& ioProper
         return;
     }
     for (int i = 0; i < pSet->GetPropertyCount(); ++i) {
-        if (KProperty* lProperty = pSet->GetMadeProperty(i)) {
+        if (KProperty* lProperty = pSet->GetProperty(i)) {
             ioProperties.push_back(lProperty);
         }
     }

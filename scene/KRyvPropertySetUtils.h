@@ -29,11 +29,12 @@ void KRyvCreateUserPropertyOn(KObject* pSet, KRyvUserPropertyNotifyTarget* pTarg
 // the set's own channels stay.
 void KRyvRemoveUserPropertyFrom(KObject* pSet, KRyvUserProperty* pUserProperty,
                                 KRyvPropertyFilter pKeep = nullptr, bool pFindByName = true);
-// Appends every property of pSet, in order; a member not made yet has no record or curve to
-// match, so is left out (KObject::GetMadeProperty).
+// Appends every property of pSet, in order, members not made yet made first: what an object
+// lists does not depend on what was asked of it before.
 void KRyvAppendProperties(const KObject* pSet, std::vector<KProperty*>& ioProperties);
 // Gives every animatable property of pSet that pSkip (may be null) does not pick its curves in
-// pTake (see KRyvTakeNodeContainer::CreatePropertyCurves).
+// pTake (see KRyvTakeNodeContainer::CreatePropertyCurves). A member not made yet is never
+// animatable, so it is passed by without being made.
 void KRyvCreateAnimatableCurves(KRyvTakeNodeContainer& ioContainer, const KObject* pSet,
                                 KRyvTakeNode* pTake, KRyvPropertyFilter pSkip = nullptr);
 // Destroys the set a container owns and clears ioSet; the container's curve links go first, as

@@ -11,15 +11,7 @@
 #include "scene/KRyvScene.h"
 
 #include <cstring>
-
-namespace {
-
-// Stamps of the work-matrix pass: the subtree is reset to the first, the reference node alone
-// gets the second, so each marker multiplies down to the reference node and no further.
-constexpr int kResetStamp = 0;
-constexpr int kEvaluatedStamp = 1;
-
-} // namespace
+#include <utility>
 
 KRyvNode* KMotionMarkerSampler::SelectReferenceNode(KWriter& pWriter, KRyvScene& pScene,
                                                     const KStreamOptionsMotion& pOptions)
@@ -51,7 +43,7 @@ KMotionMarkerSampler::KMotionMarkerSampler(KRyvNode* pReference) : mReference(pR
             }
         }
     }
-    mPositions.assign(mMarkers.size(), KVector4());
+    mGlobals.resize(mMarkers.size());
 }
 
 KRyvNode* KMotionMarkerSampler::GetMarker(int pIndex) const
@@ -93,40 +85,61 @@ std::string KMotionMarkerSampler::FindNameRefusal(const char* pFormatName,
 
 void KMotionMarkerSampler::EvaluateRestPose()
 {
-    if (mReference) {
-        mReference->SetWorkMatrixFromDefault(true);
-        UpdatePositions();
-    }
+    UpdatePositions(true, KTime());
 }
 
 void KMotionMarkerSampler::EvaluateAt(KTime pTime)
 {
-    if (mReference) {
-        mReference->SetWorkMatrixAtTime(pTime, true);
-        UpdatePositions();
-    }
+    UpdatePositions(false, pTime);
 }
 
-void KMotionMarkerSampler::UpdatePositions()
+void KMotionMarkerSampler::UpdatePositions(bool pRest, KTime pTime)
 {
-    // The reference node's own transform is left out: its global work matrix is the identity
-    // and it alone holds the evaluated stamp, so every marker is multiplied down to it only.
-    KMatrix lIdentity;
-    MatrixSetIdentity(lIdentity);
-    mReference->SetGlobalWorkMatrix(lIdentity);
-    mReference->SetWorkMatrixStamp(kResetStamp, true);
-    mReference->SetWorkMatrixStamp(kEvaluatedStamp, false);
-    for (std::size_t i = 0; i < mMarkers.size(); ++i) {
-        mMarkers[i]->UpdateGlobalWorkMatrix(kEvaluatedStamp, false);
-        const KMatrix& lGlobal = *mMarkers[i]->GetGlobalWorkMatrix();
-        mPositions[i] = KVector4(lGlobal[3][0], lGlobal[3][1], lGlobal[3][2], 1.0);
+    if (!mReference) {
+        return;
+    }
+    // Depth first as the markers were listed, with one global matrix per depth: a node's
+    // parent is the last node met one level up. The reference node's own transform is left out.
+    std::vector<KMatrix> lGlobals(1);
+    MatrixSetIdentity(lGlobals[0]);
+    std::vector<std::pair<KRyvNode*, std::size_t>> lStack{{mReference, 0}};
+    std::size_t lMarker = 0;
+    KMatrix lLocal;
+    while (!lStack.empty()) {
+        const auto [lNode, lDepth] = lStack.back();
+        lStack.pop_back();
+        if (lDepth > 0) {
+            lNode->EvaluateLocalMatrix(lLocal, pRest, pTime);
+            if (lGlobals.size() <= lDepth) {
+                lGlobals.resize(lDepth + 1);
+            }
+            MatrixMultiplyAffine(lGlobals[lDepth], lGlobals[lDepth - 1], lLocal);
+        }
+        if (lMarker < mMarkers.size() && mMarkers[lMarker] == lNode) {
+            MatrixCopyAffine(mGlobals[lMarker++], lGlobals[lDepth]);
+        }
+        for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
+            if (KRyvNode* lChild = lNode->GetChild(i)) {
+                lStack.emplace_back(lChild, lDepth + 1);
+            }
+        }
     }
 }
 
 KVector4 KMotionMarkerSampler::GetPosition(int pIndex) const
 {
-    return pIndex >= 0 && pIndex < GetMarkerCount() ? mPositions[static_cast<std::size_t>(pIndex)]
-                                                    : KVector4();
+    if (pIndex < 0 || pIndex >= GetMarkerCount()) {
+        return KVector4();
+    }
+    const KMatrix& lGlobal = mGlobals[static_cast<std::size_t>(pIndex)];
+    return KVector4(lGlobal[3][0], lGlobal[3][1], lGlobal[3][2], 1.0);
+}
+
+const KMatrix& KMotionMarkerSampler::GetGlobalMatrix(int pIndex) const
+{
+    static const KMatrix kIdentity;
+    return pIndex >= 0 && pIndex < GetMarkerCount() ? mGlobals[static_cast<std::size_t>(pIndex)]
+                                                    : kIdentity;
 }
 
 double KMotionMarkerSampler::GetOcclusion(int pIndex, KTime pTime) const

@@ -1,6 +1,7 @@
 #ifndef RYVKIT_FORMATS_MOTION_KMOTIONMARKERSAMPLER_H
 #define RYVKIT_FORMATS_MOTION_KMOTIONMARKERSAMPLER_H
 
+#include "core/KMatrix.h"
 #include "core/KString.h"
 #include "core/KTime.h"
 #include "core/KVector4.h"
@@ -50,18 +51,25 @@ public:
     // The same from the current takes at pTime (nodes whose current take is the default take
     // use their rest values).
     void EvaluateAt(KTime pTime);
-    // The position of the last evaluation (w 1); a zero vector out of range or before any.
+    // The position of the last evaluation (w 1; the origin before any); a zero vector out of
+    // range.
     KVector4 GetPosition(int pIndex) const;
+    // The marker's global matrix of the last evaluation, in the reference node's space (its 3x4
+    // part); the identity out of range or before any.
+    const KMatrix& GetGlobalMatrix(int pIndex) const;
     // The value at pTime of the occlusion curve of the marker's current take; 0 (seen) when it
     // has none or out of range. The formats compare it with their own threshold.
     double GetOcclusion(int pIndex, KTime pTime) const;
 
 private:
-    void UpdatePositions();
+    // Every node of the subtree, its local matrix worked out afresh (KRyvNode::EvaluateLocalMatrix)
+    // and multiplied down from the reference node, whose global matrix is the identity; the
+    // markers' global matrices are kept here. The nodes keep no evaluation cache.
+    void UpdatePositions(bool pRest, KTime pTime);
 
     KRyvNode* mReference;
     std::vector<KRyvNode*> mMarkers;
-    std::vector<KVector4> mPositions;
+    std::vector<KMatrix> mGlobals;
 };
 
 #endif

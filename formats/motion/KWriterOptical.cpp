@@ -133,17 +133,20 @@ bool KWriterOptical::WriteAll(KMotionMarkerSampler& ioSampler, const KStreamOpti
                                                          lNode->GetNameWithoutPrefix(), lNames[k])
                             .c_str();
     }
-    // The rest pose first, as the header and names are written: the sampler works in the
-    // reference node's space from here on.
-    ioSampler.EvaluateRestPose();
     KOpticalMarkerHeader lHeader;
     lHeader.mMarkerCount = lCount;
     lHeader.mStart = pOptions.GetStart();
     lHeader.mFrameCount = pOptions.GetFrameCount();
     lHeader.mFrameRate = pOptions.GetFrameRate();
     lHeader.mScale = pOptions.GetOption(kOptionNegativeScale) == 1 ? -1.0 : 1.0;
-    if (!mFile->WriteHeader(lHeader) || !mFile->WriteNames(lNames) ||
-        !WriteFrames(ioSampler, pOptions) || !mFile->EndWrite()) {
+    if (!mFile->WriteHeader(lHeader) || !mFile->WriteNames(lNames)) {
+        return FailFile();
+    }
+    // The rest pose once the file has taken the header and names, so that a file that cannot
+    // hold the markers (C3D's counts) refuses them before anything is sampled. The sampler works
+    // in the reference node's space from here on.
+    ioSampler.EvaluateRestPose();
+    if (!WriteFrames(ioSampler, pOptions) || !mFile->EndWrite()) {
         return FailFile();
     }
     return true;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -138,6 +139,10 @@ TEST(KRyvTakeNodeTest, TreeMadeOnFirstLook)
         {
             return KRyvTakeNode::kAllParts;
         }
+        void FillCopy(const KRyvTakeNode& /*pTake*/, KRyvTakeNode& ioCopy, unsigned pParts) override
+        {
+            FillTakeNode(ioCopy, pParts);
+        }
         int mFills = 0;
     };
     KRyvTakeNode lTake("Idle");
@@ -187,6 +192,10 @@ TEST(KRyvTakeNodeTest, MakesTheDeferredPartsALookUpNeeds)
             const std::string lFirst = pPath.mNames[0] ? pPath.mNames[0] : "";
             return lFirst == "Visibility" ? 1u : lFirst == "Transform" ? 2u : 3u;
         }
+        void FillCopy(const KRyvTakeNode& /*pTake*/, KRyvTakeNode& ioCopy, unsigned pParts) override
+        {
+            MakePath(ioCopy, (pParts & 1u) ? "Visibility" : "Transform/T/X");
+        }
         std::vector<unsigned> mAsked;
     };
     TwoParts lContent;
@@ -198,6 +207,11 @@ TEST(KRyvTakeNodeTest, MakesTheDeferredPartsALookUpNeeds)
     EXPECT_EQ(lContent.mAsked, std::vector<unsigned>{2u});
     EXPECT_EQ(lTake.GetDeferredParts(), 1u);
     lTake.GetTransformTX()->KeyAdd(KTime(0), 1.0f);
+    // A whole copy holds the keyed part and the one that waits, which still waits here.
+    const std::unique_ptr<KRyvTakeNode> lWhole = lTake.CopyWhole();
+    EXPECT_TRUE(lWhole->IsAnimated("Transform", "T", "X"));
+    EXPECT_NE(lWhole->GetVisibility(), nullptr);
+    EXPECT_EQ(lTake.GetDeferredParts(), 1u);
     EXPECT_TRUE(lTake.IsAnimated("Transform", "T", "X"));
     EXPECT_EQ(lTake.GetColorX(), nullptr);
     EXPECT_EQ(lContent.mAsked, (std::vector<unsigned>{2u, 1u}));

@@ -72,14 +72,15 @@ TEST(KRyvNodeDeferredMembers, ANodeThatKeepsItsDefaultsMakesNoMember)
     EXPECT_EQ(lBlock.GetAxisLen(), 0.0);
     EXPECT_TRUE(SameVector(lBlock.GetGeometricScaling(), 1.0, 1.0, 1.0, 1.0));
     EXPECT_TRUE(SameVector(lBlock.GetPreRotation(), 0.0, 0.0, 0.0, 1.0));
-    // Listing the node's properties and a further take pass the members by.
-    std::vector<KProperty*> lListed;
-    lNode->GetUserProperties(lListed);
+    // A further take passes the members by.
     lNode->AddTakeNode("run");
     EXPECT_EQ(CountMadeMembers(*lNode), 0);
-    EXPECT_EQ(lListed.size(), 4u + 5u);
     // The channels are there from the start.
     EXPECT_NE(lBlock.GetMadeProperty(kMemberCount), nullptr);
+    // Listing the node's properties lists every one, the members made for it.
+    std::vector<KProperty*> lListed;
+    lNode->GetUserProperties(lListed);
+    EXPECT_EQ(lListed.size(), kMemberCount + 4u + 5u);
 }
 
 TEST(KRyvNodeDeferredMembers, AMemberReachedHoldsWhatWasWrittenAndWritesThrough)

@@ -148,7 +148,7 @@ bool KWriterBrd::WriteFrame(KMotionMarkerSampler& ioSampler, int pFrame, KTime p
             continue;
         }
         const KVector4 lPosition = ioSampler.GetPosition(j);
-        const KVector4 lTurn = KAffineMatrix(*ioSampler.GetMarker(j)->GetGlobalWorkMatrix()).GetQ();
+        const KVector4 lTurn = KAffineMatrix(ioSampler.GetGlobalMatrix(j)).GetQ();
         const double lTranslation[3] = {lPosition[0], lPosition[1], lPosition[2]};
         double lQuaternion[4] = {lTurn[0], lTurn[1], lTurn[2], lTurn[3]};
         if (!KMotionNumber::FitsFloat(lTranslation, 3) ||

@@ -9,6 +9,16 @@ KBvhJointSampler::KBvhJointSampler(KRyvNode& pNode)
 {
     KRyvTakeNode* lTake =
         pNode.GetCurrentTakeNodeIndex() >= 0 ? pNode.GetCurrentTakeNode() : nullptr;
+    // Channels that wait hold no key: their values hold at every time, and nothing is made.
+    KVector4 lWaiting[3];
+    if (pNode.GetWaitingTransformValues(lTake, lWaiting)) {
+        for (int k = 0; k < 3; ++k) {
+            for (int a = 0; a < 3; ++a) {
+                mValues[3 * k + a] = lWaiting[k][a];
+            }
+        }
+        return;
+    }
     KFCurve* lCurves[3][3] = {};
     KRyvNode::FindTransformCurves(lTake, lCurves);
     for (int k = 0; k < 3; ++k) {

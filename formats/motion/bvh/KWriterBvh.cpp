@@ -181,9 +181,14 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
         }
         KRyvNode* lNode = lStep.mNode;
         const bool lIsRoot = lNode == pRoot;
-        const KMatrix& lDefault = lIsRoot && mGlobalRoot ? lNode->GetDefaultGlobalMatrix()
-                                                         : lNode->GetDefaultLocalMatrix();
-        const KVector4 lOffset = TranslationOf(lDefault);
+        // A joint's own offset is worked out without keeping it: a wide scene's nodes would
+        // each keep an evaluation cache for one look.
+        KMatrix lLocal;
+        if (!(lIsRoot && mGlobalRoot)) {
+            lNode->EvaluateLocalMatrix(lLocal, true, KTime());
+        }
+        const KVector4 lOffset =
+            TranslationOf(lIsRoot && mGlobalRoot ? lNode->GetDefaultGlobalMatrix() : lLocal);
         if (!lIsRoot && IsEndSite(lNode)) {
             if (!File().WriteEndSite(lOffset, lStep.mIndent)) {
                 return FailPrint();

@@ -88,7 +88,7 @@ bool KWriterMov::WriteFrame(KMotionMarkerSampler& ioSampler, KTime pTime, const 
         return FailPrint();
     }
     for (int j = 0; j < ioSampler.GetMarkerCount(); ++j) {
-        const KAffineMatrix lGlobal(*ioSampler.GetMarker(j)->GetGlobalWorkMatrix());
+        const KAffineMatrix lGlobal(ioSampler.GetGlobalMatrix(j));
         const KVector4 lT = ioSampler.GetPosition(j);
         const KVector4 lR = lGlobal.GetR();
         const KVector4 lS = lGlobal.GetS();

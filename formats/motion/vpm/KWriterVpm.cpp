@@ -113,8 +113,7 @@ bool KWriterVpm::ComputePoses(KMotionMarkerSampler& ioSampler, const KStreamOpti
         for (int j = 0; j < lObjects; ++j) {
             Pose& lPose = oPoses[static_cast<std::size_t>(f) * lObjects + j];
             lPose.mTranslation = ioSampler.GetPosition(j);
-            const KVector4 lAngles =
-                KAffineMatrix(*ioSampler.GetMarker(j)->GetGlobalWorkMatrix()).GetR();
+            const KVector4 lAngles = KAffineMatrix(ioSampler.GetGlobalMatrix(j)).GetR();
             double lRotation[3] = {lAngles[0], lAngles[1], lAngles[2]};
             KMotionPrintPrecision::RoundToLargest(lRotation, 3);
             KMotionPrintPrecision::ClearNegativeZeros(lRotation, 3);
