@@ -1,6 +1,7 @@
 #include "core/KOutputGroup.h"
 
 #include "core/KOutputFile.h"
+#include "core/KSignalBlock.h"
 
 #include <cerrno>
 
@@ -17,7 +18,9 @@ void KOutputGroup::Adopt(std::unique_ptr<KOutputFile> pFile)
 bool KOutputGroup::Commit()
 {
     // Every file is closed under its temporary name before any target is replaced, so that the
-    // last step left is a rename per file.
+    // last step left is a rename per file. A termination signal waits until every file is in
+    // place or dropped: it must not leave a new file beside an old one.
+    const KSignalBlock lHeld;
     bool lWhole = true;
     for (std::unique_ptr<KOutputFile>& lFile : mFiles) {
         lWhole = lWhole && lFile->Finish();
