@@ -246,6 +246,62 @@ bool KOutputFile::Install()
     return true;
 }
 
+bool KOutputFile::KeepOld()
+{
+    struct stat lTarget;
+    const bool lFound = lstat(mTarget.c_str(), &lTarget) == 0;
+    mTargetWasNew = !mTemporary.empty() && !lFound;
+    if (mTemporary.empty() || !lFound || S_ISDIR(lTarget.st_mode)) {
+        return true;
+    }
+    try {
+        return LinkOld(TemporaryStem(mTarget, kLinkSuffixLength) + "old-");
+    } catch (const std::bad_alloc&) {
+        mOld.clear();
+        errno = ENOMEM;
+        return false;
+    }
+}
+
+bool KOutputFile::LinkOld(const std::string& pStem)
+{
+    for (int lAttempt = 0; lAttempt < kLinkAttempts; ++lAttempt) {
+        mOld = pStem + std::to_string(lAttempt);
+        // link() names the entry itself: a link at a side file's place is kept as a link.
+        if (link(mTarget.c_str(), mOld.c_str()) == 0) {
+            return true;
+        }
+        const int lError = errno;
+        mOld.clear();
+        if (lError != EEXIST) {
+            // A file system without hard links keeps nothing; a refusal of the folder or of the
+            // file itself (an immutable one) would refuse the rename as well.
+            errno = lError;
+            return lError == EPERM || lError == EMLINK || lError == ENOTSUP;
+        }
+    }
+    return false;
+}
+
+void KOutputFile::RestoreOld()
+{
+    if (!mOld.empty()) {
+        std::rename(mOld.c_str(), mTarget.c_str());
+        mOld.clear();
+    } else if (mTargetWasNew) {
+        unlink(mTarget.c_str());
+    }
+    mTargetWasNew = false;
+}
+
+void KOutputFile::DropOld()
+{
+    if (!mOld.empty()) {
+        unlink(mOld.c_str());
+        mOld.clear();
+    }
+}
+
 bool KOutputFile::HandOver()
 {
     if (std::fflush(mStream) != 0 || std::ferror(mStream)) {
@@ -253,9 +309,11 @@ bool KOutputFile::HandOver()
         return false;
     }
     try {
+        // What can fail to allocate comes first: until the stream moves, this object alone
+        // owns it.
         auto lKept = std::make_unique<KOutputFile>(mAllowUnnamed);
-        lKept->mStream = mStream;
         lKept->mTarget = mTarget;
+        lKept->mStream = mStream;
         lKept->mTemporary = std::move(mTemporary);
         lKept->mLinkName = std::move(mLinkName);
         lKept->mUnnamed = mUnnamed;

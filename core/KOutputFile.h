@@ -79,6 +79,16 @@ private:
     // in place), then renamed over the target. Each drops the file when it fails.
     bool Finish();
     bool Install();
+    // For a group: keeps the target's old file (if any) under a second name beside it, so that
+    // RestoreOld can put it back after Install (or remove the new file where none was); false,
+    // errno set, when the folder refuses. Where the file system makes no second name (no hard
+    // links) nothing is kept and true answered: the old file then cannot come back. DropOld
+    // removes the second name.
+    bool KeepOld();
+    void RestoreOld();
+    void DropOld();
+    // KeepOld's link under the first free name pStem + attempt number.
+    bool LinkOld(const std::string& pStem);
     // Moves the open file into a new object the group keeps.
     bool HandOver();
     // Discard with errno kept.
@@ -91,6 +101,10 @@ private:
     std::string mTemporary;
     // The unnamed file's link name without its attempt number, made when it is created.
     std::string mLinkName;
+    // The second name of the target's old file while a group commits; empty when none.
+    std::string mOld;
+    // Whether KeepOld found no file at the target: RestoreOld then removes the new one.
+    bool mTargetWasNew = false;
     bool mUnnamed = false;
     int mSlot = -1;
 };

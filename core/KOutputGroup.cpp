@@ -25,10 +25,22 @@ bool KOutputGroup::Commit()
     for (std::unique_ptr<KOutputFile>& lFile : mFiles) {
         lWhole = lWhole && lFile->Finish();
     }
+    // The old files stay reachable until every rename is done, so that a rename refused
+    // half-way (an immutable target) puts back those already replaced.
     for (std::unique_ptr<KOutputFile>& lFile : mFiles) {
-        lWhole = lWhole && lFile->Install();
+        lWhole = lWhole && lFile->KeepOld();
+    }
+    std::size_t lInstalled = 0;
+    for (; lWhole && lInstalled < mFiles.size(); ++lInstalled) {
+        lWhole = mFiles[lInstalled]->Install();
     }
     const int lError = errno;
+    for (std::size_t i = 0; i < mFiles.size(); ++i) {
+        if (!lWhole && i + 1 < lInstalled) {
+            mFiles[i]->RestoreOld();
+        }
+        mFiles[i]->DropOld();
+    }
     Discard();
     errno = lError;
     return lWhole;

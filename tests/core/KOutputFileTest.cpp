@@ -312,6 +312,29 @@ TEST_F(KOutputGroupTest, OnlyTheGroupsCommitReplacesTheTargets)
     }
 }
 
+TEST_F(KOutputGroupTest, ARenameRefusedHalfWayPutsBackTheFilesReplaced)
+{
+    // The main target's place is taken by a folder once its file was handed over: the side
+    // file, renamed first, gets its old content back, or goes when it had none.
+    for (const bool lSideExisted : {true, false}) {
+        SCOPED_TRACE(lSideExisted);
+        fs::remove_all(mTarget);
+        fs::remove(mSide);
+        if (lSideExisted) {
+            std::ofstream(mSide) << "old side";
+        }
+        KOutputGroup lGroup(mTarget);
+        ASSERT_TRUE(WriteInGroup(lGroup, mSide, "new side"));
+        ASSERT_TRUE(WriteInGroup(lGroup, mTarget, "new"));
+        fs::create_directories(fs::path(mTarget) / "taken");
+        EXPECT_FALSE(lGroup.Commit());
+        EXPECT_EQ(errno, EISDIR);
+        EXPECT_EQ(fs::exists(mSide), lSideExisted);
+        EXPECT_EQ(Read(mSide), lSideExisted ? "old side" : "");
+        EXPECT_EQ(FileCount(), lSideExisted ? 2 : 1);
+    }
+}
+
 TEST_F(KOutputGroupTest, AKilledPairedWriteLeavesBothOldFiles)
 {
     // The side file is whole and handed over when the main one is interrupted.
