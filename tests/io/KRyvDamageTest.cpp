@@ -264,9 +264,9 @@ TEST_F(KRyvDamageTest, RecordsThatMakeNoSceneLeaveItAsItWas)
 TEST_F(KRyvDamageTest, KeysThatAreNotFiniteAreCorruptedAndNamed)
 {
     for (const bool lPacked : {true, false}) {
-        for (const float lValue : {std::numeric_limits<float>::quiet_NaN(),
-                                   std::numeric_limits<float>::infinity(),
-                                   -std::numeric_limits<float>::infinity()}) {
+        for (const float lValue :
+             {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+              -std::numeric_limits<float>::infinity()}) {
             KRyvFile lFile;
             lFile.Create(KRyvContainer::kVersion60, false, nullptr);
             lFile.FieldWriteBegin("Objects");
