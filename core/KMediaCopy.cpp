@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -100,10 +101,11 @@ bool StaysInFolder(const std::string& pSource, const std::string& pRelative)
 }
 
 // eCopied when pSource may be read for a file that named it pRelativeName, else why not (with
-// its line in ioMessage); pOpened receives the file opened without blocking, -1 when none.
-// pWhat and pNotDone word the lines: "Texture file " and " not copied".
+// its line in ioMessage); pOpened receives the file opened without blocking, -1 when none, and
+// oStat what it is. pWhat and pNotDone word the lines: "Texture file " and " not copied".
 KMediaCopy::EResult OpenSource(const char* pSource, const char* pRelativeName, const char* pWhat,
-                               const char* pNotDone, KString& ioMessage, int& oOpened)
+                               const char* pNotDone, KString& ioMessage, int& oOpened,
+                               struct stat& oStat)
 {
     oOpened = -1;
     const std::string lRelative = pRelativeName ? pRelativeName : "";
@@ -119,8 +121,7 @@ KMediaCopy::EResult OpenSource(const char* pSource, const char* pRelativeName, c
         AddLine(ioMessage, "Unable to locate texture file " + Quoted(pSource) + ".");
         return KMediaCopy::eMissing;
     }
-    struct stat lStat;
-    if (fstat(oOpened, &lStat) != 0 || !S_ISREG(lStat.st_mode)) {
+    if (fstat(oOpened, &oStat) != 0 || !S_ISREG(oStat.st_mode)) {
         AddLine(ioMessage, pWhat + Quoted(pSource) + pNotDone + ": it is not a regular file.");
         close(oOpened);
         oOpened = -1;
@@ -148,20 +149,49 @@ bool ReadAll(int pFile, std::size_t pLimit, std::vector<std::uint8_t>& oBytes)
     }
 }
 
+// True when the file at pTarget holds the bytes of the open regular file pSource (of status
+// pStat), or is that file.
+bool HoldsSameBytes(int pSource, const struct stat& pStat, const char* pTarget)
+{
+    const int lTarget = open(pTarget, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat lStat;
+    bool lSame = lTarget >= 0 && fstat(lTarget, &lStat) == 0 && S_ISREG(lStat.st_mode) &&
+                 lStat.st_size == pStat.st_size;
+    if (lSame && lStat.st_dev == pStat.st_dev && lStat.st_ino == pStat.st_ino) {
+        close(lTarget);
+        return true;
+    }
+    char lSourceBlock[kCopyBlock];
+    char lTargetBlock[kCopyBlock];
+    for (off_t lAt = 0; lSame && lAt < pStat.st_size;) {
+        const ssize_t lRead = pread(pSource, lSourceBlock, sizeof(lSourceBlock), lAt);
+        lSame = lRead > 0 &&
+                pread(lTarget, lTargetBlock, static_cast<std::size_t>(lRead), lAt) == lRead &&
+                std::memcmp(lSourceBlock, lTargetBlock, static_cast<std::size_t>(lRead)) == 0;
+        lAt += lSame ? lRead : 0;
+    }
+    if (lTarget >= 0) {
+        close(lTarget);
+    }
+    return lSame;
+}
+
 std::string JoinPath(const std::string& pFolder, const std::string& pName)
 {
     return pFolder.empty() ? pName : pFolder + "/" + pName;
 }
 
-bool Exists(const std::string& pPath)
+// True when pPath (links followed) is a folder for pFolder, or something else for !pFolder: a
+// name's last part names a file, the parts before it folders.
+bool IsOfKind(const std::string& pPath, bool pFolder)
 {
     struct stat lStat;
-    return lstat(pPath.c_str(), &lStat) == 0;
+    return stat(pPath.c_str(), &lStat) == 0 && S_ISDIR(lStat.st_mode) == pFolder;
 }
 
-// The entry of pFolder named pName without regard to case (the first in byte order); empty
-// when none is.
-std::string MatchNoCase(const std::string& pFolder, const std::string& pName)
+// The entry of pFolder named pName without regard to case and of the kind asked (IsOfKind; the
+// first in byte order); empty when none is.
+std::string MatchNoCase(const std::string& pFolder, const std::string& pName, bool pWantFolder)
 {
     DIR* lFolder = opendir(pFolder.empty() ? "." : pFolder.c_str());
     if (!lFolder) {
@@ -170,7 +200,8 @@ std::string MatchNoCase(const std::string& pFolder, const std::string& pName)
     std::string lMatch;
     while (const dirent* lEntry = readdir(lFolder)) {
         if (strcasecmp(lEntry->d_name, pName.c_str()) == 0 &&
-            (lMatch.empty() || lMatch.compare(lEntry->d_name) > 0)) {
+            (lMatch.empty() || lMatch.compare(lEntry->d_name) > 0) &&
+            IsOfKind(JoinPath(pFolder, lEntry->d_name), pWantFolder)) {
             lMatch = lEntry->d_name;
         }
     }
@@ -180,6 +211,26 @@ std::string MatchNoCase(const std::string& pFolder, const std::string& pName)
 
 const char kTextureFile[] = "Texture file ";
 const char kMediaFile[] = "Media file ";
+
+// For a texture whose target pTarget stands already: a warning line when the texture, which
+// could have been copied, holds other bytes than that file. The same bytes there (a second pass
+// over the same scene) need no word, nor does a texture that would not have been copied anyway.
+void WarnIfDifferent(const char* pSource, const char* pRelativeName, const char* pTarget,
+                     KString& ioMessage)
+{
+    KString lQuiet;
+    int lSource = -1;
+    struct stat lStat;
+    if (OpenSource(pSource, pRelativeName, kTextureFile, "", lQuiet, lSource, lStat) !=
+        KMediaCopy::eCopied) {
+        return;
+    }
+    if (!HoldsSameBytes(lSource, lStat, pTarget)) {
+        AddLine(ioMessage, kTextureFile + Quoted(pSource) + " not copied: a different file " +
+                               Quoted(pTarget) + " stands in its place.");
+    }
+    close(lSource);
+}
 
 } // namespace
 
@@ -208,11 +259,12 @@ KMediaCopy::EResult KMediaCopy::Copy(const char* pSource, const char* pRelativeN
 {
     struct stat lStat;
     if (lstat(pTarget, &lStat) == 0) {
+        WarnIfDifferent(pSource, pRelativeName, pTarget, ioMessage);
         return eTargetExists;
     }
     int lSource = -1;
     EResult lResult =
-        OpenSource(pSource, pRelativeName, kTextureFile, " not copied", ioMessage, lSource);
+        OpenSource(pSource, pRelativeName, kTextureFile, " not copied", ioMessage, lSource, lStat);
     if (lResult != eCopied) {
         return lResult;
     }
@@ -232,10 +284,19 @@ KMediaCopy::EResult KMediaCopy::Load(const char* pSource, const char* pRelativeN
 {
     oBytes.clear();
     int lSource = -1;
+    struct stat lStat;
     const EResult lResult =
-        OpenSource(pSource, pRelativeName, kMediaFile, " not embedded", ioMessage, lSource);
+        OpenSource(pSource, pRelativeName, kMediaFile, " not embedded", ioMessage, lSource, lStat);
     if (lResult != eCopied) {
         return lResult;
+    }
+    // Refused from its size, before a byte of it is read.
+    if (static_cast<std::uint64_t>(lStat.st_size) > pLimit) {
+        close(lSource);
+        AddLine(ioMessage, kMediaFile + Quoted(pSource) + " not embedded: it holds " +
+                               std::to_string(lStat.st_size) + " bytes, more than " +
+                               std::to_string(pLimit) + ".");
+        return eTooLarge;
     }
     const bool lRead = ReadAll(lSource, pLimit, oBytes);
     close(lSource);
@@ -254,15 +315,22 @@ std::string KMediaCopy::Locate(const char* pFolder, const char* pRelativeName)
 {
     const std::string lFolder = pFolder ? pFolder : "";
     const std::string lGiven = pRelativeName ? pRelativeName : "";
-    if (lGiven.empty() || LeavesFolder(pRelativeName) || Exists(JoinPath(lFolder, lGiven))) {
+    if (lGiven.empty() || LeavesFolder(pRelativeName) ||
+        IsOfKind(JoinPath(lFolder, lGiven), false)) {
         return lGiven;
     }
     std::string lGivenParts = lGiven;
     std::replace(lGivenParts.begin(), lGivenParts.end(), '\\', '/');
     std::string lFound;
-    for (const std::string& lPart : SplitPath(lGivenParts)) {
+    const std::vector<std::string> lParts = SplitPath(lGivenParts);
+    for (std::size_t i = 0; i < lParts.size(); ++i) {
+        const std::string& lPart = lParts[i];
+        // A folder of the file's name does not hide the file, nor a file a folder of the path.
+        const bool lFolderPart = i + 1 < lParts.size();
         const std::string lAt = JoinPath(lFolder, lFound);
-        const std::string lName = Exists(JoinPath(lAt, lPart)) ? lPart : MatchNoCase(lAt, lPart);
+        const std::string lName = IsOfKind(JoinPath(lAt, lPart), lFolderPart)
+                                      ? lPart
+                                      : MatchNoCase(lAt, lPart, lFolderPart);
         if (lName.empty()) {
             return lGiven;
         }

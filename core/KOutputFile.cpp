@@ -2,8 +2,10 @@
 
 #include "core/KOutputGroup.h"
 #include "core/KPendingFiles.h"
+#include "core/KSignalBlock.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -16,6 +18,12 @@ namespace {
 
 // Tries for a free name when the link of an unnamed file meets an existing one.
 constexpr int kLinkAttempts = 100;
+// The longest name a folder entry may have.
+constexpr std::size_t kMaxNameLength = NAME_MAX;
+// What mkstemp replaces with its own characters.
+constexpr char kNamedSuffix[] = "XXXXXX";
+// The longest suffix an unnamed file's link name takes: a process number, '-' and the attempt.
+constexpr std::size_t kLinkSuffixLength = 10 + 1 + 2;
 
 // The permission bits a plain fopen would give a new file: rw for all, less the umask. The
 // umask can only be read by setting it, so it is put back at once.
@@ -40,6 +48,18 @@ std::string FollowLink(const char* pPath)
     std::string lPath = lResolved;
     std::free(lResolved);
     return lPath;
+}
+
+// The start of a temporary file's hidden name beside pTarget: its folder, ".", the target's name
+// and "."; the caller adds a suffix of at most pSuffixLength characters. The target's name is cut
+// where the whole would pass the limit on a name, so that a target of a long name (up to that
+// limit) can still be written.
+std::string TemporaryStem(const std::string& pTarget, std::size_t pSuffixLength)
+{
+    // 0 when the target has no folder (npos + 1 wraps to 0).
+    const std::size_t lNameStart = pTarget.rfind('/') + 1;
+    const std::size_t lRoom = kMaxNameLength - 2 - pSuffixLength;
+    return pTarget.substr(0, lNameStart) + "." + pTarget.substr(lNameStart, lRoom) + ".";
 }
 
 // Gives the unnamed file pFile the name pName: through its descriptor where the process may
@@ -77,13 +97,18 @@ bool KOutputFile::Create(const char* pTarget, ELinks pLinks)
     const bool lFollow = pLinks == eFollowLinks;
     const std::string lTarget = lFollow ? FollowLink(pTarget) : std::string(pTarget);
     struct stat lExisting;
-    // A link that is replaced counts as no file: the new one takes the mode of a new file.
-    const bool lExists =
-        (lFollow ? stat(lTarget.c_str(), &lExisting) : lstat(lTarget.c_str(), &lExisting)) == 0 &&
-        !S_ISLNK(lExisting.st_mode);
+    const bool lFound =
+        (lFollow ? stat(lTarget.c_str(), &lExisting) : lstat(lTarget.c_str(), &lExisting)) == 0;
+    if (lFound && !lFollow && S_ISDIR(lExisting.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    // A replaced link, pipe or device counts as no file: the new one takes the mode of a new
+    // file. Written in place, a pipe nobody reads would stall the write.
+    const bool lExists = lFound && (lFollow || S_ISREG(lExisting.st_mode));
     if (lExists && !S_ISREG(lExisting.st_mode)) {
-        // A device or a pipe (/dev/stdout, /dev/full) is written as it is: renaming over it
-        // would replace the device with a file.
+        // A device or a pipe named as the target (/dev/stdout, /dev/full) is written as it is:
+        // renaming over it would replace the device with a file.
         mStream = std::fopen(lTarget.c_str(), "wb");
         mTarget = mStream ? lTarget : std::string();
         return mStream != nullptr;
@@ -98,8 +123,7 @@ bool KOutputFile::Create(const char* pTarget, ELinks pLinks)
         return true;
     }
     // Hidden and marked as unfinished.
-    if (CreateNamed(lTarget.substr(0, lNameStart) + "." + lTarget.substr(lNameStart) + ".XXXXXX",
-                    lMode)) {
+    if (CreateNamed(TemporaryStem(lTarget, sizeof(kNamedSuffix) - 1) + kNamedSuffix, lMode)) {
         return true;
     }
     mTarget.clear();
@@ -119,9 +143,7 @@ bool KOutputFile::CreateUnnamed(const std::string& pFolder, unsigned pMode)
         return false;
     }
     mUnnamed = true;
-    const std::size_t lNameStart = mTarget.rfind('/') + 1;
-    mLinkName = mTarget.substr(0, lNameStart) + "." + mTarget.substr(lNameStart) + "." +
-                std::to_string(getpid()) + "-";
+    mLinkName = TemporaryStem(mTarget, kLinkSuffixLength) + std::to_string(getpid()) + "-";
     mTemporary.reserve(mLinkName.size() + 16);
     return true;
 }
@@ -158,10 +180,15 @@ bool KOutputFile::LinkUnnamed()
         std::snprintf(lSuffix, sizeof(lSuffix), "%d", lAttempt);
         mTemporary.assign(mLinkName);
         mTemporary.append(lSuffix);
+        // Listed for the interrupt cleanup before it exists; signals are held meanwhile, so
+        // that the cleanup never meets the name while it is another file's.
+        mSlot = KPendingFiles::Add(mTemporary.c_str());
         if (LinkDescriptor(fileno(mStream), mTemporary.c_str())) {
             return true;
         }
         const int lError = errno;
+        KPendingFiles::Remove(mSlot);
+        mSlot = -1;
         mTemporary.clear();
         if (lError != EEXIST) {
             errno = lError;
@@ -179,6 +206,12 @@ bool KOutputFile::Commit()
     if (mGroup) {
         return HandOver();
     }
+    // Flushed first: the signals are held only across the last steps, which never wait.
+    if (std::fflush(mStream) != 0) {
+        DropAfterFailure();
+        return false;
+    }
+    const KSignalBlock lHeld;
     return Finish() && Install();
 }
 
@@ -213,6 +246,62 @@ bool KOutputFile::Install()
     return true;
 }
 
+bool KOutputFile::KeepOld()
+{
+    struct stat lTarget;
+    const bool lFound = lstat(mTarget.c_str(), &lTarget) == 0;
+    mTargetWasNew = !mTemporary.empty() && !lFound;
+    if (mTemporary.empty() || !lFound || S_ISDIR(lTarget.st_mode)) {
+        return true;
+    }
+    try {
+        return LinkOld(TemporaryStem(mTarget, kLinkSuffixLength) + "old-");
+    } catch (const std::bad_alloc&) {
+        mOld.clear();
+        errno = ENOMEM;
+        return false;
+    }
+}
+
+bool KOutputFile::LinkOld(const std::string& pStem)
+{
+    for (int lAttempt = 0; lAttempt < kLinkAttempts; ++lAttempt) {
+        mOld = pStem + std::to_string(lAttempt);
+        // link() names the entry itself: a link at a side file's place is kept as a link.
+        if (link(mTarget.c_str(), mOld.c_str()) == 0) {
+            return true;
+        }
+        const int lError = errno;
+        mOld.clear();
+        if (lError != EEXIST) {
+            // A file system without hard links keeps nothing; a refusal of the folder or of the
+            // file itself (an immutable one) would refuse the rename as well.
+            errno = lError;
+            return lError == EPERM || lError == EMLINK || lError == ENOTSUP;
+        }
+    }
+    return false;
+}
+
+void KOutputFile::RestoreOld()
+{
+    if (!mOld.empty()) {
+        std::rename(mOld.c_str(), mTarget.c_str());
+        mOld.clear();
+    } else if (mTargetWasNew) {
+        unlink(mTarget.c_str());
+    }
+    mTargetWasNew = false;
+}
+
+void KOutputFile::DropOld()
+{
+    if (!mOld.empty()) {
+        unlink(mOld.c_str());
+        mOld.clear();
+    }
+}
+
 bool KOutputFile::HandOver()
 {
     if (std::fflush(mStream) != 0 || std::ferror(mStream)) {
@@ -220,9 +309,11 @@ bool KOutputFile::HandOver()
         return false;
     }
     try {
+        // What can fail to allocate comes first: until the stream moves, this object alone
+        // owns it.
         auto lKept = std::make_unique<KOutputFile>(mAllowUnnamed);
-        lKept->mStream = mStream;
         lKept->mTarget = mTarget;
+        lKept->mStream = mStream;
         lKept->mTemporary = std::move(mTemporary);
         lKept->mLinkName = std::move(mLinkName);
         lKept->mUnnamed = mUnnamed;
@@ -260,6 +351,11 @@ void KOutputFile::Discard()
     }
     KPendingFiles::Remove(mSlot);
     mSlot = -1;
+}
+
+std::string KOutputFile::GetWrittenPath(const char* pTarget)
+{
+    return pTarget ? FollowLink(pTarget) : std::string();
 }
 
 void KOutputFile::InstallInterruptCleanup()

@@ -12,7 +12,9 @@ class KOutputGroup;
 // exactly as it was. A target that existed keeps its permission bits; a new one gets those of a
 // plain fopen. A link is followed to the file it names, unless told to replace links (a side
 // file written beside another is never written through one). A target that exists and is not a
-// regular file (a device, a pipe) is written directly, as nothing can be put in its place.
+// regular file (a device, a pipe) is written directly, as nothing can be put in its place. A
+// side file (eReplaceLinks) is only ever a regular file of its own: a link, a pipe, a socket or
+// a device at its place is replaced itself, never opened, and a folder there is refused (EISDIR).
 //
 // Joined to a KOutputGroup, the file is not put in place by its Commit but handed whole to the
 // group, whose own Commit puts all its files in place together.
@@ -20,7 +22,10 @@ class KOutputGroup;
 // Where the file system allows, the temporary file has no name (O_TMPFILE) until Commit links it
 // into place, so that even a killed process leaves nothing behind. Otherwise it is a hidden
 // ".<name>.XXXXXX" beside the target, which the cleanup of InstallInterruptCleanup removes when
-// the process is interrupted.
+// the process is interrupted; so is the name an unnamed file is given at Commit. A temporary
+// name cuts the target's name where it would pass the limit on a name (NAME_MAX). The last steps
+// of a Commit (the link, the close and the rename) hold back the termination signals
+// (KSignalBlock), so that one arriving then comes once the target is in place.
 class KOutputFile
 {
 public:
@@ -55,6 +60,10 @@ public:
     // Closes and removes the temporary file; nothing happens when none is open.
     void Discard();
 
+    // The file a Create of pTarget following links writes: the file a link at pTarget names, else
+    // pTarget itself. A writer puts its side files beside this one.
+    static std::string GetWrittenPath(const char* pTarget);
+
     // For a program: on SIGINT, SIGTERM and SIGHUP the named temporary files still open are
     // removed, then the signal ends the process as it would have without the cleanup. Signals
     // the program ignores stay ignored.
@@ -70,6 +79,16 @@ private:
     // in place), then renamed over the target. Each drops the file when it fails.
     bool Finish();
     bool Install();
+    // For a group: keeps the target's old file (if any) under a second name beside it, so that
+    // RestoreOld can put it back after Install (or remove the new file where none was); false,
+    // errno set, when the folder refuses. Where the file system makes no second name (no hard
+    // links) nothing is kept and true answered: the old file then cannot come back. DropOld
+    // removes the second name.
+    bool KeepOld();
+    void RestoreOld();
+    void DropOld();
+    // KeepOld's link under the first free name pStem + attempt number.
+    bool LinkOld(const std::string& pStem);
     // Moves the open file into a new object the group keeps.
     bool HandOver();
     // Discard with errno kept.
@@ -82,6 +101,10 @@ private:
     std::string mTemporary;
     // The unnamed file's link name without its attempt number, made when it is created.
     std::string mLinkName;
+    // The second name of the target's old file while a group commits; empty when none.
+    std::string mOld;
+    // Whether KeepOld found no file at the target: RestoreOld then removes the new one.
+    bool mTargetWasNew = false;
     bool mUnnamed = false;
     int mSlot = -1;
 };

@@ -24,10 +24,11 @@ public:
     ~KOutputGroup();
 
     // Closes every file handed over, each under a name beside its target, then renames each over
-    // its target in the order they came. False, errno set, when one fails: the files not yet in
-    // place are removed. Only a rename failing after another succeeded (the file system refusing
-    // a rename in a folder where it made the file) leaves the targets renamed before it replaced.
-    // The group is empty afterwards.
+    // its target in the order they came, the termination signals held back throughout
+    // (KSignalBlock). False, errno set, when one fails: the files not yet in place are removed,
+    // and a rename refused after others succeeded (an immutable target) puts back the old files
+    // of those, kept under a second name meanwhile (on a file system without hard links they
+    // stay replaced). The group is empty afterwards.
     bool Commit();
     // Removes every file handed over; their targets stay as they were.
     void Discard();

@@ -3,14 +3,17 @@
 #include "animation/KFCurve.h"
 #include "animation/KFCurveNode.h"
 #include "animation/KRyvTakeNode.h"
+#include "core/KQuotedValue.h"
 #include "object/KDataType.h"
 #include "ryvfile/KRyvFile.h"
 #include "scene/KRyvTakeNodeContainer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -339,6 +342,39 @@ template <typename Keys> bool SetKeys(const Keys& pKeys, KFCurve& ioCurve)
     return lSet;
 }
 
+// The first key holding a number that is not finite (NaN or an infinity, which a key cannot take
+// and a binary field or an ASCII "nan" can hold); Count() when every key is finite.
+template <typename Keys> std::size_t FindNotFiniteKey(const Keys& pKeys)
+{
+    for (std::size_t k = 0; k < pKeys.Count(); ++k) {
+        bool lFinite = std::isfinite(pKeys.Value(k));
+        for (int d = 0; d < KFCurveKey::kDataCount && pKeys.HasOtherFields(); ++d) {
+            lFinite = lFinite && std::isfinite(pKeys.Data(k, d));
+        }
+        for (int lSide = 0; lSide < kSides && pKeys.HasOtherFields(); ++lSide) {
+            lFinite = lFinite && std::isfinite(pKeys.Weight(k, lSide)) &&
+                      std::isfinite(pKeys.Velocity(k, lSide));
+        }
+        if (!lFinite) {
+            return k;
+        }
+    }
+    return pKeys.Count();
+}
+
+// False, with the key named in oCause (when given), when a key is not finite.
+template <typename Keys> bool CheckFiniteKeys(const Keys& pKeys, KString* oCause)
+{
+    const std::size_t lKey = FindNotFiniteKey(pKeys);
+    if (lKey == pKeys.Count()) {
+        return true;
+    }
+    if (oCause) {
+        *oCause = ("key " + std::to_string(lKey) + " is not a finite number").c_str();
+    }
+    return false;
+}
+
 // What a curve record holds before its keys.
 struct CurveHeader
 {
@@ -418,7 +454,7 @@ void WriteChannel(KRyvFile& ioFile, const KFCurveNode& pNode, bool pPackedKeys,
 
 // Reads the children "Channel" records of the current record into ioNode. The record tree is
 // at most KRyvFieldRecord::kMaxDepth deep, which bounds this recursion.
-bool ReadChannels(KRyvFile& ioFile, KFCurveNode& ioNode)
+bool ReadChannels(KRyvFile& ioFile, KFCurveNode& ioNode, KString* oCause)
 {
     while (ioFile.FieldReadBegin(kChannel)) {
         const KString lName = ioFile.FieldReadC();
@@ -442,13 +478,17 @@ bool ReadChannels(KRyvFile& ioFile, KFCurveNode& ioNode)
                 lChild->SetCurve(KFCurve::Create());
                 lCurve = lChild->GetCurve();
             }
-            const bool lRead = lCurve && KRyvCurveIO::ReadCurve(ioFile, *lCurve);
+            KString lCause;
+            const bool lRead = lCurve && KRyvCurveIO::ReadCurve(ioFile, *lCurve, &lCause);
             ioFile.FieldReadEnd();
             if (!lRead) {
+                if (oCause && !lCause.IsEmpty()) {
+                    *oCause = ("channel " + KQuoteValue(lName.Buffer()) + ": ").c_str() + lCause;
+                }
                 return false;
             }
         }
-        if (!ReadChannels(ioFile, *lChild) || ioFile.FieldReadFailed()) {
+        if (!ReadChannels(ioFile, *lChild, oCause) || ioFile.FieldReadFailed()) {
             return false;
         }
         ioFile.FieldReadEnd();
@@ -476,7 +516,7 @@ void KRyvCurveIO::WriteCurve(KRyvFile& ioFile, const KFCurve& pCurve, bool pPack
     ioFile.FieldWriteEnd();
 }
 
-bool KRyvCurveIO::ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve)
+bool KRyvCurveIO::ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve, KString* oCause)
 {
     CurveHeader lHeader;
     lHeader.mDefault = ioFile.FieldReadD();
@@ -492,10 +532,12 @@ bool KRyvCurveIO::ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve)
     // Nothing of the curve changes before all of its record has been found whole.
     if (ioFile.FieldReadCount(kKeyTime) > 0) {
         PackedKeys lKeys;
-        return ReadPackedKeys(ioFile, lKeys) && SetCurve(lHeader, lKeys, ioCurve);
+        return ReadPackedKeys(ioFile, lKeys) && CheckFiniteKeys(lKeys, oCause) &&
+               SetCurve(lHeader, lKeys, ioCurve);
     }
     KeyArrays lKeys;
-    return ReadKeyRecords(ioFile, lKeys) && SetCurve(lHeader, GatheredKeys{lKeys}, ioCurve);
+    return ReadKeyRecords(ioFile, lKeys) && CheckFiniteKeys(GatheredKeys{lKeys}, oCause) &&
+           SetCurve(lHeader, GatheredKeys{lKeys}, ioCurve);
 }
 
 namespace {
@@ -547,7 +589,7 @@ void KRyvCurveIO::WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioCont
 }
 
 bool KRyvCurveIO::ReadTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer,
-                                const KString& pOnlyTake)
+                                const KString& pOnlyTake, KString* oCause)
 {
     KString lCurrent;
     while (ioFile.FieldReadBegin(kTake)) {
@@ -571,7 +613,11 @@ bool KRyvCurveIO::ReadTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioConta
             lTake = lName.Compare(kDefaultTakeName) == 0 ? ioContainer.AddDefaultTakeNode()
                                                          : ioContainer.AddTakeNode(lName.Buffer());
         }
-        if (!lTake || !lTake->GetKFCurveNode() || !ReadChannels(ioFile, *lTake->GetKFCurveNode())) {
+        if (!lTake || !lTake->GetKFCurveNode() ||
+            !ReadChannels(ioFile, *lTake->GetKFCurveNode(), oCause)) {
+            if (oCause && !oCause->IsEmpty()) {
+                *oCause += (" in take " + KQuoteValue(lName.Buffer())).c_str();
+            }
             return false;
         }
         ioFile.FieldReadEnd();

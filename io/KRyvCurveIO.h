@@ -17,8 +17,9 @@ namespace KRyvCurveIO {
 // A "Curve" record: default value, colour, flags, extrapolations and every key field.
 void WriteCurve(KRyvFile& ioFile, const KFCurve& pCurve, bool pPackedKeys);
 // Fills ioCurve (keys replaced) from the "Curve" record entered last. False when the key
-// arrays disagree in length, a key count passes KFCurve::kMaxKeyCount or a value is missing.
-bool ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve);
+// arrays disagree in length, a key count passes KFCurve::kMaxKeyCount, a value is missing or a
+// number of a key is not finite (NaN or an infinity: oCause, when given, then names the key).
+bool ReadCurve(KRyvFile& ioFile, KFCurve& ioCurve, KString* oCause = nullptr);
 
 // One "Take" record per take node of the container, holding its channel tree; with a take name
 // only that take and the default take. A channel leaves out its curve when the curve has no key
@@ -30,8 +31,10 @@ void WriteTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer, bool p
                     const KString& pOnlyTake, const KFCurveNode* pFreshDefault = nullptr);
 // Makes the container's take nodes and channels those of the records (channels the container
 // made itself are filled, others added); with a take name only that take and the default take
-// are read. False for damaged curve records.
-bool ReadTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer, const KString& pOnlyTake);
+// are read. False for damaged curve records; oCause (when given) then names the take, the
+// channel and the key of a key that is not finite.
+bool ReadTakeNodes(KRyvFile& ioFile, KRyvTakeNodeContainer& ioContainer, const KString& pOnlyTake,
+                   KString* oCause = nullptr);
 
 } // namespace KRyvCurveIO
 

@@ -243,7 +243,7 @@ bool KRyvReadSession::ReadContainer(KRyvTakeNodeContainer& ioObject, KObject* pS
 {
     KRyvPropertyIO::ReadUserProperties(mFile, ioObject, mFactory);
     if (mOptions.IsOn(KStreamOptionsRyv::kAnimation) &&
-        !KRyvCurveIO::ReadTakeNodes(mFile, ioObject, mOptions.GetTakeName())) {
+        !KRyvCurveIO::ReadTakeNodes(mFile, ioObject, mOptions.GetTakeName(), &mCause)) {
         return false;
     }
     KRyvPropertyIO::ReadBlock(mFile, pSet, mMessage);

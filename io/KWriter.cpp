@@ -62,6 +62,15 @@ bool KWriter::FailCreate(int pCode, const char* pFileName)
     return false;
 }
 
+bool KWriter::FailCommit(const char* pFileName)
+{
+    if (errno == 0 || errno == ENOSPC || errno == EDQUOT) {
+        mError.SetLastErrorID(kOutOfDiskSpace);
+        return false;
+    }
+    return FailCreate(kFileNotCreated, pFileName);
+}
+
 bool KWriter::IsFinitePoint(const KVector4& pPoint)
 {
     return std::isfinite(pPoint[0]) && std::isfinite(pPoint[1]) && std::isfinite(pPoint[2]);

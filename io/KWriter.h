@@ -66,8 +66,8 @@ public:
 
     // The group (not owned; null: none) the file of the next FileCreate joins (KOutputGroup): a
     // Write then leaves the file whole for the group to put in place. The motion text writers
-    // (BVH, HTR, ASF, AMC, BRD, MOV, VPM) take part; the others put their files in place
-    // themselves.
+    // (BVH, HTR, ASF, AMC, BRD, MOV, VPM) and the OBJ writer (with its material library) take
+    // part; the others put their files in place themselves.
     void SetOutputGroup(KOutputGroup* pGroup) { mOutputGroup = pGroup; }
     KOutputGroup* GetOutputGroup() const { return mOutputGroup; }
 
@@ -82,6 +82,10 @@ protected:
     // For a FileCreate that failed: pCode with "<pFileName>: <what errno says>" as its text, so
     // that the refusal names its cause. Answers false.
     bool FailCreate(int pCode, const char* pFileName);
+    // For a write whose files could not be put in place (KOutputFile::Commit, KOutputGroup::
+    // Commit), errno holding the cause: kOutOfDiskSpace for a full disk or quota (or no cause
+    // known), else kFileNotCreated with "<pFileName>: <what errno says>". Answers false.
+    bool FailCommit(const char* pFileName);
     // Whether x, y and z of a point are finite: no number a reader takes stands for the others,
     // so every writer refuses such a point rather than write what would be lost.
     static bool IsFinitePoint(const KVector4& pPoint);

@@ -304,7 +304,8 @@ void ShowProgress(KStreamOptions& ioOptions)
 }
 
 // The reason a path cannot be read, in lower case ("is a directory", "permission denied"); empty
-// when it opens. Opened without blocking, so that a pipe nobody writes to cannot stall the check.
+// when it opens. Only a regular file is opened (a socket would answer "no such device or
+// address"), and without blocking, so that a path swapped for a pipe cannot stall the check.
 std::string FindUnreadableCause(const char* pPath)
 {
     struct stat lStat;
@@ -313,6 +314,8 @@ std::string FindUnreadableCause(const char* pPath)
         lError = errno;
     } else if (S_ISDIR(lStat.st_mode)) {
         lError = EISDIR;
+    } else if (!S_ISREG(lStat.st_mode)) {
+        return "is not a regular file";
     } else {
         const int lFile = open(pPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         lError = lFile < 0 ? errno : 0;
@@ -514,7 +517,8 @@ bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pI
     KOutputGroup lGroup(pOutput);
     std::unique_ptr<KStreamOptions> lSkeleton;
     if (pFormat == KFileFormatRegistry::kExportAmc) {
-        const std::string lAsf = WithExtension(pOutput, ".asf");
+        // Beside the file written, which a link named as the output leads to.
+        const std::string lAsf = WithExtension(KOutputFile::GetWrittenPath(pOutput), ".asf");
         if (!WriteOne(ioFactory, ioScene, pInput, lAsf.c_str(), KFileFormatRegistry::kExportAsf,
                       pCompanions, pReadOptions, pChoices, nullptr, lGroup, lSkeleton)) {
             return false;

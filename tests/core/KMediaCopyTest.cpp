@@ -7,6 +7,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -53,7 +54,11 @@ TEST(KMediaCopy, CopiesOnlyRegularFilesFromTheSourceFolder)
         {lIn, "", "folder.png", KMediaCopy::eNotRegularFile, "not a regular file"},
         {lIn + "/gone.png", "gone.png", "gone.png", KMediaCopy::eMissing,
          "Unable to locate texture file"},
-        {lIn + "/tex/wood.png", "tex/wood.png", "kept.png", KMediaCopy::eTargetExists, nullptr},
+        // A different file standing at the target is kept, and the texture not copied is named.
+        {lIn + "/tex/wood.png", "tex/wood.png", "kept.png", KMediaCopy::eTargetExists,
+         "wood.png\" not copied: a different file \""},
+        // The same bytes there already: nothing to say.
+        {lIn + "/tex/wood.png", "tex/wood.png", "wood.png", KMediaCopy::eTargetExists, nullptr},
         {lIn + "/tex/wood.png", "tex/wood.png", "no/folder.png", KMediaCopy::eWriteFailed,
          "Error writing texture file"},
     };
@@ -99,7 +104,12 @@ TEST(KMediaCopy, LocateFindsNamesWithoutRegardToCase)
         const char* mGiven;
         const char* mFound;
     };
-    const Case kCases[] = {{"IMAGE1.jpg", "IMAGE1.jpg"},
+    // A folder of the file's name in another case does not hide the file.
+    fs::create_directories(lRoot / "in" / "red.tga");
+    std::ofstream(lRoot / "in" / "RED.TGA") << "r";
+    const Case kCases[] = {{"red.tga", "RED.TGA"},
+                           {"Red.Tga", "RED.TGA"},
+                           {"IMAGE1.jpg", "IMAGE1.jpg"},
                            {"IMAGE1.JPG", "IMAGE1.jpg"},
                            {"image1.Jpg", "IMAGE1.jpg"},
                            {"maps\\WOOD.png", "Maps/Wood.png"},
@@ -112,5 +122,49 @@ TEST(KMediaCopy, LocateFindsNamesWithoutRegardToCase)
     for (const Case& lCase : kCases) {
         EXPECT_EQ(KMediaCopy::Locate(lIn.c_str(), lCase.mGiven), lCase.mFound) << lCase.mGiven;
     }
+    fs::remove_all(lRoot);
+}
+
+// The bytes this process has read through read() and pread() so far.
+long long BytesReadByProcess()
+{
+    std::ifstream lIo("/proc/self/io");
+    std::string lKey;
+    long long lValue = -1;
+    while (lIo >> lKey >> lValue) {
+        if (lKey == "rchar:") {
+            return lValue;
+        }
+    }
+    return -1;
+}
+
+TEST(KMediaCopy, LoadRefusesAFileTooLargeWithoutReadingIt)
+{
+    const fs::path lRoot = fs::path(testing::TempDir()) / ("mediaload-" + std::to_string(getpid()));
+    fs::remove_all(lRoot);
+    fs::create_directories(lRoot);
+    // Sparse: 64 MiB that take no room on the disk.
+    constexpr std::size_t kSize = 64u << 20;
+    constexpr std::size_t kLimit = 16u << 20;
+    const std::string lLarge = (lRoot / "large.png").string();
+    std::ofstream(lLarge).close();
+    fs::resize_file(lLarge, kSize);
+    const long long lBefore = BytesReadByProcess();
+    if (lBefore < 0) {
+        fs::remove_all(lRoot);
+        GTEST_SKIP() << "no /proc/self/io";
+    }
+    std::vector<std::uint8_t> lBytes;
+    KString lMessage;
+    EXPECT_EQ(KMediaCopy::Load(lLarge.c_str(), nullptr, kLimit, lBytes, lMessage),
+              KMediaCopy::eTooLarge);
+    // What the check itself reads (the process's own status) stays far below a block.
+    EXPECT_LT(BytesReadByProcess() - lBefore, 4096);
+    EXPECT_TRUE(lBytes.empty());
+    EXPECT_STREQ(lMessage.Buffer(), ("Media file \"" + lLarge +
+                                     "\" not embedded: it holds 67108864 bytes, more than "
+                                     "16777216.\n")
+                                        .c_str());
     fs::remove_all(lRoot);
 }

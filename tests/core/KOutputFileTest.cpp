@@ -4,13 +4,42 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+
+namespace {
+
+// A signal rename raises once, right after the next rename of the process: a signal that
+// arrives between the renames of a group.
+std::atomic<int> gSignalAfterRename{0};
+
+} // namespace
+
+// Stands in for the C library's rename in this test program (the others go on as before), so
+// that a signal can be made to arrive at one exact step of a commit.
+extern "C" int rename(const char* pFrom, const char* pTo) noexcept
+{
+    const int lResult = renameat(AT_FDCWD, pFrom, AT_FDCWD, pTo);
+    const int lError = errno;
+    if (const int lSignal = gSignalAfterRename.exchange(0)) {
+        raise(lSignal);
+    }
+    errno = lError;
+    return lResult;
+}
 
 namespace {
 
@@ -195,6 +224,25 @@ TEST_F(KOutputFileTest, NamedAndUnnamedTemporariesCommitAlike)
     EXPECT_EQ(lStat.st_mode & 07777, 0644u);
 }
 
+TEST_F(KOutputFileTest, TargetsOfNamesUpToTheLimitAreWritten)
+{
+    // The temporary file's name beside the target must fit the same limit.
+    for (const bool lAllowUnnamed : {true, false}) {
+        for (const std::size_t lLength : {245, 250, 255}) {
+            SCOPED_TRACE(std::to_string(lAllowUnnamed) + " " + std::to_string(lLength));
+            const std::string lTarget =
+                (mFolder / (std::string(lLength - 4, 'n') + ".txt")).string();
+            KOutputFile lFile(lAllowUnnamed);
+            ASSERT_TRUE(lFile.Create(lTarget.c_str())) << std::strerror(errno);
+            std::fputs("long", lFile.GetStream());
+            ASSERT_TRUE(lFile.Commit()) << std::strerror(errno);
+            EXPECT_EQ(Read(lTarget), "long");
+            EXPECT_EQ(FileCount(), 2);
+            fs::remove(lTarget);
+        }
+    }
+}
+
 TEST_F(KOutputFileTest, ADeviceIsWrittenInPlace)
 {
     // Renaming over /dev/full would replace the device; its full disk shows at Commit.
@@ -264,6 +312,29 @@ TEST_F(KOutputGroupTest, OnlyTheGroupsCommitReplacesTheTargets)
     }
 }
 
+TEST_F(KOutputGroupTest, ARenameRefusedHalfWayPutsBackTheFilesReplaced)
+{
+    // The main target's place is taken by a folder once its file was handed over: the side
+    // file, renamed first, gets its old content back, or goes when it had none.
+    for (const bool lSideExisted : {true, false}) {
+        SCOPED_TRACE(lSideExisted);
+        fs::remove_all(mTarget);
+        fs::remove(mSide);
+        if (lSideExisted) {
+            std::ofstream(mSide) << "old side";
+        }
+        KOutputGroup lGroup(mTarget);
+        ASSERT_TRUE(WriteInGroup(lGroup, mSide, "new side"));
+        ASSERT_TRUE(WriteInGroup(lGroup, mTarget, "new"));
+        fs::create_directories(fs::path(mTarget) / "taken");
+        EXPECT_FALSE(lGroup.Commit());
+        EXPECT_EQ(errno, EISDIR);
+        EXPECT_EQ(fs::exists(mSide), lSideExisted);
+        EXPECT_EQ(Read(mSide), lSideExisted ? "old side" : "");
+        EXPECT_EQ(FileCount(), lSideExisted ? 2 : 1);
+    }
+}
+
 TEST_F(KOutputGroupTest, AKilledPairedWriteLeavesBothOldFiles)
 {
     // The side file is whole and handed over when the main one is interrupted.
@@ -280,6 +351,98 @@ TEST_F(KOutputGroupTest, AKilledPairedWriteLeavesBothOldFiles)
         EXPECT_EQ(Read(mSide), "old side");
         EXPECT_EQ(FileCount(), 2);
     }
+}
+
+// A child process writes "new side" and "new" into pSide and pTarget as a group and commits it,
+// pSignal (0: none) arriving right after the first rename. Answers the signal that ended the
+// child, 0 for a child that ended well and -1 for any other end (a failed write, or a write still
+// stalled after kStallSeconds).
+int GroupWriteInChild(const std::string& pTarget, const std::string& pSide, bool pAllowUnnamed,
+                      int pSignal)
+{
+    constexpr unsigned kStallSeconds = 20;
+    const pid_t lChild = fork();
+    if (lChild == 0) {
+        alarm(kStallSeconds);
+        KOutputFile::InstallInterruptCleanup();
+        KOutputGroup lGroup(pTarget);
+        for (const auto& [lPath, lText] :
+             {std::pair(pSide, "new side"), std::pair(pTarget, "new")}) {
+            KOutputFile lFile(pAllowUnnamed);
+            lFile.SetGroup(&lGroup);
+            if (!lFile.Create(lPath.c_str()) || std::fputs(lText, lFile.GetStream()) < 0 ||
+                !lFile.Commit()) {
+                _exit(3);
+            }
+        }
+        gSignalAfterRename = pSignal;
+        _exit(lGroup.Commit() ? 0 : 4);
+    }
+    int lStatus = 0;
+    waitpid(lChild, &lStatus, 0);
+    if (WIFSIGNALED(lStatus)) {
+        return WTERMSIG(lStatus) == SIGALRM ? -1 : WTERMSIG(lStatus);
+    }
+    return WIFEXITED(lStatus) && WEXITSTATUS(lStatus) == 0 ? 0 : -1;
+}
+
+TEST_F(KOutputGroupTest, ASignalDuringTheRenamesWaitsForThemAll)
+{
+    // The signal still ends the process, once both files are in place; no temporary is left.
+    const struct
+    {
+        bool mAllowUnnamed;
+        int mSignal;
+    } kCases[] = {{true, SIGTERM}, {false, SIGTERM}, {true, SIGINT}, {false, SIGHUP}};
+    for (const auto& lCase : kCases) {
+        SCOPED_TRACE(std::to_string(lCase.mAllowUnnamed) + " " + std::to_string(lCase.mSignal));
+        std::ofstream(mTarget) << "old";
+        std::ofstream(mSide) << "old side";
+        EXPECT_EQ(GroupWriteInChild(mTarget, mSide, lCase.mAllowUnnamed, lCase.mSignal),
+                  lCase.mSignal);
+        EXPECT_EQ(Read(mSide), "new side");
+        EXPECT_EQ(Read(mTarget), "new");
+        EXPECT_EQ(FileCount(), 2);
+    }
+}
+
+TEST_F(KOutputGroupTest, ASideFileThatIsNoRegularFileIsReplacedUnopened)
+{
+    // A pipe nobody reads would stall an open for writing; a socket cannot be opened at all.
+    const auto lMakeFifo = [this] { return mkfifo(mSide.c_str(), 0600) == 0; };
+    const auto lMakeSocket = [this] {
+        const int lSocket = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un lAddress{};
+        lAddress.sun_family = AF_UNIX;
+        std::strncpy(lAddress.sun_path, mSide.c_str(), sizeof(lAddress.sun_path) - 1);
+        const bool lBound =
+            lSocket >= 0 && mSide.size() < sizeof(lAddress.sun_path) &&
+            bind(lSocket, reinterpret_cast<sockaddr*>(&lAddress), sizeof(lAddress)) == 0;
+        close(lSocket);
+        return lBound;
+    };
+    for (const auto& lMake :
+         {std::function<bool()>(lMakeFifo), std::function<bool()>(lMakeSocket)}) {
+        for (const bool lAllowUnnamed : {true, false}) {
+            SCOPED_TRACE(lAllowUnnamed);
+            fs::remove(mSide);
+            ASSERT_TRUE(lMake());
+            EXPECT_EQ(GroupWriteInChild(mTarget, mSide, lAllowUnnamed, 0), 0);
+            // Looked at before it is read: reading a pipe left there would wait for a writer.
+            ASSERT_TRUE(fs::is_regular_file(mSide));
+            EXPECT_EQ(Read(mSide), "new side");
+            EXPECT_EQ(Read(mTarget), "new");
+            EXPECT_EQ(FileCount(), 2);
+        }
+    }
+    // Nothing can take a folder's place.
+    fs::remove(mSide);
+    fs::create_directory(mSide);
+    KOutputFile lFile;
+    EXPECT_FALSE(lFile.Create(mSide.c_str(), KOutputFile::eReplaceLinks));
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_TRUE(fs::is_directory(mSide));
+    EXPECT_EQ(FileCount(), 2);
 }
 
 TEST_F(KOutputGroupTest, ASideFileReplacesALinkItselfNeverItsTarget)

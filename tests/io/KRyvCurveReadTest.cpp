@@ -174,12 +174,11 @@ TEST(KRyvCurveRead, BothLayoutsGiveTheSameKeys)
 TEST(KRyvCurveRead, ManyKeysKeepTheirPlacesAcrossChunks)
 {
     constexpr int kKeys = 2500;
-    constexpr int kNotFinite = 1500;
     std::vector<std::int64_t> lTimes;
     std::vector<float> lValues;
     for (int k = 0; k < kKeys; ++k) {
         lTimes.push_back(k * kSecond);
-        lValues.push_back(k == kNotFinite ? std::numeric_limits<float>::infinity() : k * 0.5f);
+        lValues.push_back(k * 0.5f);
     }
     for (const bool lFlags : {false, true}) {
         CurvePtr lCurve;
@@ -197,7 +196,7 @@ TEST(KRyvCurveRead, ManyKeysKeepTheirPlacesAcrossChunks)
         for (int k = 0; k < kKeys; ++k) {
             const KFCurveKey& lKey = *lCurve->GetKey(k);
             ASSERT_EQ(lKey.GetTime().Get(), k * kSecond) << k;
-            ASSERT_EQ(lKey.GetValue(), k == kNotFinite ? 0.0f : k * 0.5f) << k;
+            ASSERT_EQ(lKey.GetValue(), k * 0.5f) << k;
             ASSERT_EQ(lKey.GetInterpolation(),
                       lFlags ? KFCurveKey::kInterpolationLinear : KFCurveKey::kInterpolationCubic)
                 << k;

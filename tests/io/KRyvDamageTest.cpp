@@ -259,6 +259,73 @@ TEST_F(KRyvDamageTest, RecordsThatMakeNoSceneLeaveItAsItWas)
     }
 }
 
+// A key holding NaN or an infinity is refused as a value past a float's range is, and the
+// refusal names where it lies.
+TEST_F(KRyvDamageTest, KeysThatAreNotFiniteAreCorruptedAndNamed)
+{
+    for (const bool lPacked : {true, false}) {
+        for (const float lValue :
+             {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+              -std::numeric_limits<float>::infinity()}) {
+            KRyvFile lFile;
+            lFile.Create(KRyvContainer::kVersion60, false, nullptr);
+            lFile.FieldWriteBegin("Objects");
+            lFile.FieldWriteBegin("Model");
+            lFile.FieldWriteC("Model::RootNode");
+            lFile.FieldWriteC("");
+            lFile.FieldWriteBegin("Take");
+            lFile.FieldWriteC("Walk");
+            lFile.FieldWriteB(true);
+            lFile.FieldWriteBegin("Channel");
+            lFile.FieldWriteC("Lift");
+            lFile.FieldWriteC("");
+            lFile.FieldWriteI(0);
+            lFile.FieldWriteI(0);
+            lFile.FieldWriteBegin("Curve");
+            lFile.FieldWriteD(0.0);
+            lFile.FieldWriteArray(std::vector<float>{1.0f, 0.0f, 0.0f});
+            for (const int lHeader : {0, 1, -1, 1, -1}) {
+                lFile.FieldWriteI(lHeader);
+            }
+            const std::vector<float> lValues{1.0f, 2.0f, lValue};
+            if (lPacked) {
+                lFile.FieldWriteBegin("KeyTime");
+                lFile.FieldWriteArray(std::vector<std::int64_t>{0, 1, 2});
+                lFile.FieldWriteEnd();
+                lFile.FieldWriteBegin("KeyValue");
+                lFile.FieldWriteArray(lValues);
+                lFile.FieldWriteEnd();
+            } else {
+                for (std::int64_t k = 0; k < 3; ++k) {
+                    lFile.FieldWriteBegin("K");
+                    lFile.FieldWriteL(k);
+                    lFile.FieldWriteF(lValues[static_cast<std::size_t>(k)]);
+                    lFile.FieldWriteI(0);
+                    for (int f = 0; f < 7; ++f) {
+                        lFile.FieldWriteF(0.0f);
+                    }
+                    lFile.FieldWriteEnd();
+                }
+            }
+            for (int lEnd = 0; lEnd < 5; ++lEnd) {
+                lFile.FieldWriteEnd();
+            }
+            KRyvMemoryStream lStream;
+            ASSERT_TRUE(lFile.Save(lStream));
+            KReaderRyv lReader(&mFactory);
+            KStreamOptionsRyv lOptions;
+            WriteBytes(mName, lStream.GetBytes());
+            ASSERT_TRUE(lReader.FileOpen(mName.c_str()));
+            EXPECT_FALSE(lReader.Read(mTarget, &lOptions)) << lValue;
+            EXPECT_EQ(lReader.GetError().GetLastErrorID(), KReader::kFileCorrupted);
+            EXPECT_STREQ(lReader.GetError().GetLastErrorString().Buffer(),
+                         "File is corrupted: channel \"Lift\": key 2 is not a finite number in "
+                         "take \"Walk\"");
+            EXPECT_TRUE(TargetUntouched());
+        }
+    }
+}
+
 TEST_F(KRyvDamageTest, HugeDefinitionCountsOnlyScaleTheProgress)
 {
     KRyvFile lFile;

@@ -311,6 +311,58 @@ expect_text err "password file $WORK/fifo/p.ryv: is not a regular file$"
 expect_status 2 "$TOOL" --password-file "$WORK/fifo" "$WORK/cube.ryv"
 expect_text err "password file $WORK/fifo: is a directory$"
 
+# A socket input is refused as the other kinds that are no regular file are.
+if command -v python3 >/dev/null 2>&1; then
+    python3 -c 'import socket,sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$WORK/fifo/s.obj"
+    expect_status 1 "$TOOL" "$WORK/fifo/s.obj"
+    expect_text err "s.obj: is not a regular file$"
+fi
+
+# A pipe where a side file goes is replaced, never opened: the write neither stalls nor feeds it.
+mkdir "$WORK/side"
+mkfifo "$WORK/side/f.asf" "$WORK/side/g.mtl"
+expect_status 0 timeout 20 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/side/f.amc"
+expect_status 0 timeout 20 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/side/g.obj"
+[ -f "$WORK/side/f.asf" ] && [ -f "$WORK/side/g.mtl" ] || { echo "FAIL: a side pipe stays" >&2; FAILS=$((FAILS + 1)); }
+expect_status 0 "$TOOL" "$WORK/side/f.amc"
+expect_text out "Model::femur (LimbNode)"
+
+# Output names up to the limit of a name are written.
+LONG_NAME=$(head -c 251 /dev/zero | tr '\0' 'n')
+expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/side/$LONG_NAME.bvh"
+SHORTER_NAME=$(head -c 247 /dev/zero | tr '\0' 'n')
+expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/side/$SHORTER_NAME.amc"
+expect_status 0 "$TOOL" "$WORK/side/$SHORTER_NAME.amc"
+
+# An output named through a link gets its side file beside the file the link leads to.
+mkdir "$WORK/side/real" "$WORK/side/links"
+echo "old" >"$WORK/side/real/take.amc"
+ln -s ../real/take.amc "$WORK/side/links/walk.amc"
+expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/side/links/walk.amc"
+expect_files "$WORK/side/links" "walk.amc "
+expect_files "$WORK/side/real" "take.amc take.asf "
+
+# A texture not copied because another file of its name stands in the output folder is named.
+mkdir "$WORK/tex/clash"
+echo "other" >"$WORK/tex/clash/wood.png"
+printf 'newmtl zero\nmap_Kd maps/wood.png\nnewmtl up\n' >"$WORK/tex/in/t.mtl"
+expect_status 0 "$TOOL" "$WORK/tex/in/t.obj" "$WORK/tex/clash/t.obj"
+expect_text err "wood.png\" not copied: a different file \"$WORK/tex/clash/wood.png\" stands in its place.$"
+
+# A material library and its OBJ file go in place together: when the OBJ file cannot be
+# replaced (an immutable one, where this user may make it so), the library stays the old one
+# and the refusal names why.
+mkdir "$WORK/pinned"
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/pinned/o.obj"
+echo "old library" >"$WORK/pinned/o.mtl"
+if chattr +i "$WORK/pinned/o.obj" 2>/dev/null; then
+    expect_status 1 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/pinned/o.obj"
+    expect_text err "cannot write $WORK/pinned/o.obj: Operation not permitted$"
+    chattr -i "$WORK/pinned/o.obj"
+    expect_text pinned/o.mtl "^old library$"
+    expect_files "$WORK/pinned" "o.mtl o.obj "
+fi
+
 # The native options do nothing for other files: naming them there is wrong usage.
 for option in --ascii --5x --embed-media; do
     expect_status 2 "$TOOL" $option "$EXAMPLES/cube.obj" "$WORK/never.obj"

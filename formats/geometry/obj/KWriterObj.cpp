@@ -7,6 +7,7 @@
 #include "core/KFileUtils.h"
 #include "core/KMediaCopy.h"
 #include "core/KOutputFile.h"
+#include "core/KOutputGroup.h"
 #include "formats/geometry/obj/KObjFixedFormat.h"
 #include "formats/geometry/obj/KObjUVLineTable.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
@@ -321,7 +322,9 @@ bool KWriterObj::Session::Emit(bool pForce)
 bool KWriterObj::Session::OpenMaterialFile()
 {
     const std::string lPath = GetMaterialFilePath(mWriter.mFileName.Buffer());
-    // A side file is never written through a link: a link there is replaced itself.
+    // A side file is never written through a link: a link there is replaced itself. It goes in
+    // place with the OBJ file.
+    mMtlOutput.SetGroup(mWriter.GetGroup());
     mMtl = mMtlOutput.Create(lPath.c_str(), KOutputFile::eReplaceLinks) ? mMtlOutput.GetStream()
                                                                         : nullptr;
     if (!mMtl) {
@@ -786,12 +789,20 @@ bool KWriterObj::FileCreate(const char* pFileName)
     errno = 0;
     if (pFileName && *pFileName) {
         CreateFileFolders(pFileName);
+        // The OBJ file and its material library go in place together: with the caller's group,
+        // else with one of the writer's own.
+        if (!GetOutputGroup()) {
+            mOwnGroup = std::make_unique<KOutputGroup>(pFileName);
+        }
+        mOutput.SetGroup(GetGroup());
         mStream = mOutput.Create(pFileName) ? mOutput.GetStream() : nullptr;
     }
     if (!mStream) {
+        mOwnGroup.reset();
         return FailCreate(kFileNotOpened, pFileName);
     }
-    mFileName = pFileName;
+    // The side files go beside the file written: the one a link of that name leads to.
+    mFileName = mOutput.GetTarget().c_str();
     return true;
 }
 
@@ -799,6 +810,7 @@ bool KWriterObj::FileClose()
 {
     // Only a successful Write replaces the target.
     mOutput.Discard();
+    mOwnGroup.reset();
     mStream = nullptr;
     mFileName = "";
     return true;
@@ -826,7 +838,7 @@ std::string KWriterObj::GetMaterialFilePath(const std::string& pObjPath)
 
 std::vector<std::string> KWriterObj::GetCompanionFiles(const char* pFileName) const
 {
-    return {GetMaterialFilePath(pFileName ? pFileName : "")};
+    return {GetMaterialFilePath(KOutputFile::GetWrittenPath(pFileName ? pFileName : ""))};
 }
 
 const char* KWriterObj::FindMissingContent(KRyvScene* pScene)
@@ -860,10 +872,18 @@ bool KWriterObj::Write(KRyvScene* pScene, KStreamOptions* pOptions)
     }
     // The files that were there before stay as they were unless everything was written.
     if (lWritten && !mOutput.Commit()) {
-        GetError().SetLastErrorID(kOutOfDiskSpace);
-        lWritten = false;
+        lWritten = FailCommit(mFileName.Buffer());
+    }
+    if (lWritten && mOwnGroup && !mOwnGroup->Commit()) {
+        lWritten = FailCommit(mFileName.Buffer());
     }
     mOutput.Discard();
+    mOwnGroup.reset();
     mStream = nullptr;
     return lWritten;
+}
+
+KOutputGroup* KWriterObj::GetGroup() const
+{
+    return GetOutputGroup() ? GetOutputGroup() : mOwnGroup.get();
 }

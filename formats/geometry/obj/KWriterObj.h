@@ -2,6 +2,7 @@
 #define RYVKIT_FORMATS_GEOMETRY_OBJ_KWRITEROBJ_H
 
 #include "core/KOutputFile.h"
+#include "core/KOutputGroup.h"
 #include "core/KString.h"
 #include "io/KWriter.h"
 
@@ -18,9 +19,9 @@ class KRyvTexture;
 // Writes the meshes of a scene as an OBJ file: one group per mesh node, positions and normals in
 // world space (shape and skin deformations applied when option 3 is on), faces triangulated when
 // option 2 is on, NURBS and patches triangulated always. Materials go to a companion MTL file
-// beside it (the OBJ file name lower-cased, extension ".mtl"; a link of that name is replaced
-// itself, never written through), and texture files are copied next
-// to the OBJ file by the rule of KMediaCopy (regular files only, never over an existing file, none
+// beside it (GetMaterialFilePath; a link, pipe or device of that name is replaced itself, never
+// written through, KOutputFile), and texture files are copied next to the OBJ file by the rule
+// of KMediaCopy (regular files only, never over an existing file, none
 // from outside the folder of the file that named it, each copy reported in the message text). The
 // caller's scene is never changed: deformation and triangulation happen in the writer's own arrays
 // or on temporary copies. Each distinct UV of a mesh is one "vt" line, in the order the polygon
@@ -28,12 +29,18 @@ class KRyvTexture;
 // back and written again gives the same bytes. Numbers are written with 6 decimals in the C
 // locale, lines end in LF.
 //
+// When the name given is a link, "beside it" means beside the file the link leads to, the one
+// written.
+//
 // Failures: no option set or one of another class: kStreamOptionsNotSet (nothing written); a
-// write that does not reach the disk: kOutOfDiskSpace; a point that is not a finite number once
+// write that does not reach the disk: kOutOfDiskSpace; files that cannot be put in place: their
+// cause (KWriter::FailCommit); a point that is not a finite number once
 // placed in the world: kUnidentifiedError, naming its node (KWriter::FailNotFinitePoint). Missing
 // textures and failed copies are warnings in the message text. Both files are written beside their
 // targets under new names: a failed Write (or a FileClose without one) leaves the files that were
-// there as they were; a Write that succeeds puts both in place and closes the file.
+// there as they were; a Write that succeeds puts both in place together (KOutputGroup: the
+// caller's, SetOutputGroup, which then puts them in place, else the writer's own) and closes the
+// file.
 class KWriterObj : public KWriter
 {
 public:
@@ -66,8 +73,13 @@ public:
 private:
     class Session;
 
+    // The group the OBJ file and its material library go in place with.
+    KOutputGroup* GetGroup() const;
+
     // The OBJ file, renamed over its target when Write succeeds.
     KOutputFile mOutput;
+    // The group of a write without the caller's (SetOutputGroup); null otherwise.
+    std::unique_ptr<KOutputGroup> mOwnGroup;
     std::FILE* mStream = nullptr;
     KString mFileName;
 };

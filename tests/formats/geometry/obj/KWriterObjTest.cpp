@@ -1,5 +1,6 @@
 #include "tests/formats/geometry/obj/ObjTestSupport.h"
 
+#include "core/KOutputGroup.h"
 #include "formats/geometry/obj/KWriterObj.h"
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
@@ -544,4 +545,79 @@ TEST(KWriterObjTest, APointThatIsNotFiniteRefusesTheWrite)
     ASSERT_TRUE(lBack.mRead) << lBack.mErrorText;
     ASSERT_NE(lBack.Mesh("Large"), nullptr);
     EXPECT_EQ(lBack.Mesh("Large")->GetControlPoints()[1][0], 0.5e6);
+}
+
+namespace {
+
+// A cube with a material and a texture, so that a write makes a library and copies an image.
+void AddTexturedCube(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const std::string& pImage)
+{
+    KRyvMesh* lMesh = AddCube(ioFactory, ioScene, "Box");
+    lMesh->InitMaterialIndices(KRyvMesh::eMappingAllSame);
+    lMesh->AddMaterial(ioFactory.CreateMaterial("red"));
+    KRyvTexture* lTexture = ioFactory.CreateTexture("tiles");
+    lTexture->SetFileName(pImage.c_str());
+    lMesh->InitTextureIndices(KRyvMesh::eMappingAllSame);
+    lMesh->AddTexture(lTexture);
+}
+
+} // namespace
+
+TEST(KWriterObjTest, TheFileAndItsLibraryGoInPlaceTogether)
+{
+    TempFolder lFolder;
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    AddTexturedCube(lFactory, lScene, lFolder.Write("tiles.png", "png"));
+    const std::string lObj = lFolder.PathOf("o.obj");
+    const std::string lMtl = lFolder.Write("o.mtl", "old library");
+
+    // The OBJ file's place is taken once the write began: its library stays the old one, and
+    // the refusal says why.
+    KWriterObj lWriter(&lFactory);
+    KStreamOptionsObj lOptions;
+    ASSERT_TRUE(lWriter.FileCreate(lObj.c_str()));
+    lFolder.Write("o.obj/taken", "");
+    EXPECT_FALSE(lWriter.Write(&lScene, &lOptions));
+    EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotCreated);
+    EXPECT_STREQ(lWriter.GetError().GetLastErrorString().Buffer(),
+                 (lObj + ": Is a directory").c_str());
+    EXPECT_EQ(TempFolder::Read(lMtl), "old library");
+    std::filesystem::remove_all(lObj);
+
+    // In a caller's group both wait for the group's commit.
+    KOutputGroup lGroup(lObj);
+    lWriter.SetOutputGroup(&lGroup);
+    ASSERT_TRUE(lWriter.FileCreate(lObj.c_str()));
+    ASSERT_TRUE(lWriter.Write(&lScene, &lOptions));
+    EXPECT_EQ(lGroup.GetCount(), 2);
+    EXPECT_FALSE(std::filesystem::exists(lObj));
+    EXPECT_EQ(TempFolder::Read(lMtl), "old library");
+    ASSERT_TRUE(lGroup.Commit());
+    EXPECT_NE(TempFolder::Read(lObj).find("mtllib o.mtl\n"), std::string::npos);
+    EXPECT_NE(TempFolder::Read(lMtl).find("newmtl red"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(lFolder.Path()), {}), 3);
+}
+
+TEST(KWriterObjTest, SideFilesGoBesideTheFileALinkLeadsTo)
+{
+    TempFolder lFolder;
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    AddTexturedCube(lFactory, lScene, lFolder.Write("in/tiles.png", "png"));
+    const std::string lWritten = lFolder.Write("real/target.obj", "old");
+    std::filesystem::create_directories(lFolder.PathOf("links"));
+    const std::string lLink = lFolder.PathOf("links/out.obj");
+    std::filesystem::create_symlink("../real/target.obj", lLink);
+    const std::string lReal = std::filesystem::canonical(lFolder.PathOf("real")).string();
+
+    KWriterObj lWriter(&lFactory);
+    EXPECT_EQ(lWriter.GetCompanionFiles(lLink.c_str()),
+              (std::vector<std::string>{lReal + "/target.mtl"}));
+    ASSERT_TRUE(WriteObj(lScene, lFactory, lLink));
+    EXPECT_TRUE(std::filesystem::is_symlink(lLink));
+    EXPECT_NE(TempFolder::Read(lWritten).find("mtllib target.mtl\n"), std::string::npos);
+    EXPECT_NE(TempFolder::Read(lReal + "/target.mtl").find("map_Kd tiles.png"), std::string::npos);
+    EXPECT_EQ(TempFolder::Read(lReal + "/tiles.png"), "png");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(lFolder.PathOf("links")), {}), 1);
 }
