@@ -100,10 +100,11 @@ bool KMotionTextWriter::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         mFile->Discard();
         return false;
     }
-    // The flush at closing is the last write that can find the disk full.
+    // The flush at closing is the last write that can find the disk full; the file's being put
+    // in place can fail for other causes, which are named.
+    errno = 0;
     if (!mFile->Close()) {
-        GetError().SetLastErrorID(kOutOfDiskSpace);
-        return false;
+        return FailCommit(mFile->GetFileName().c_str());
     }
     Written(lOptions);
     return true;

@@ -32,7 +32,8 @@ public:
     // scene whose animation has no span found is kUnidentifiedError with the reason) and
     // CheckWrite, then
     // WriteScene (out of memory is kUnidentifiedError "out of memory") and, once the file is
-    // closed, Written; a final flush that fails is kOutOfDiskSpace. A file takes one Write only.
+    // closed, Written; a final flush that fails is kOutOfDiskSpace, a file that cannot be put in
+    // place kFileNotCreated with its cause (KWriter::FailCommit). A file takes one Write only.
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
     // "no node marked for export" when the writer's default options would find no marker to
     // write (KMotionMarkerSampler), for a caller that would rather refuse than write an empty

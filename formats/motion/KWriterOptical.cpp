@@ -8,6 +8,7 @@
 #include "scene/KRyvNode.h"
 #include "scene/KRyvScene.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -108,10 +109,11 @@ bool KWriterOptical::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         mFile->Discard();
         return false;
     }
-    // The flush at closing is the last write that can find the disk full.
+    // The flush at closing is the last write that can find the disk full; the file's being put
+    // in place can fail for other causes, which are named.
+    errno = 0;
     if (!mFile->Close()) {
-        GetError().SetLastErrorID(kOutOfDiskSpace);
-        return false;
+        return FailCommit(mFileName.c_str());
     }
     mWritten = true;
     return true;

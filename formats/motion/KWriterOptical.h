@@ -25,7 +25,8 @@ class KStreamOptionsMotion;
 // Errors (KWriter table): no file, kFileNotOpened; no or a wrong option set,
 // kStreamOptionsNotSet; a marker whose name is empty after its last ':', a value or name the
 // format cannot hold, or animation whose span cannot be found, kUnidentifiedError with the
-// reason; a write or the final flush that fails, kOutOfDiskSpace. The target is replaced only by a
+// reason; a write or the final flush that fails, kOutOfDiskSpace; a file that cannot be put in
+// place, kFileNotCreated with its cause (KWriter::FailCommit). The target is replaced only by a
 // Write that succeeds; otherwise it stays as it was.
 class KWriterOptical : public KWriter
 {

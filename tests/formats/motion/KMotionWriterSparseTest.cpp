@@ -6,10 +6,12 @@
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
+#include "io/KWriter.h"
 #include "tests/formats/motion/asf-amc/AsfAmcTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -117,5 +119,38 @@ TEST(KMotionWriterSparse, AFarKeyIsRefusedByEveryMotionWriterBeforeWriting)
         EXPECT_NE(lReason.find("Marker1"), std::string::npos) << lName << ": " << lReason;
         EXPECT_NE(lReason.find("2000000001 frames"), std::string::npos) << lName << ": " << lReason;
         EXPECT_NE(access(lPath.c_str(), F_OK), 0) << lName;
+    }
+}
+
+// A file whose place is taken while it is written is not put in place, and the refusal names the
+// cause instead of a full disk.
+TEST(KMotionWriterSparse, AFileThatCannotBePutInPlaceNamesTheCause)
+{
+    const std::string lBrd =
+        WriteTestFile("near.brd", "0 1 P 1 2 3 Q 0 0 0 1 0 0\n1 1 P 2 2 3 Q 0 0 0 1 0 0\n");
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = lFactory.CreateScene();
+    KImporter lImporter(&lFactory);
+    lImporter.SetFileFormat(KFileFormatRegistry::Kit().GetImportFormatFromFileName(lBrd.c_str()));
+    ASSERT_TRUE(lImporter.Initialize(lBrd.c_str()));
+    std::unique_ptr<KStreamOptions> lReadOptions = lImporter.GetReadOptions();
+    ASSERT_TRUE(lImporter.Import(lScene, lReadOptions.get())) << lImporter.GetReason().Buffer();
+    for (const char* lName : {"taken.brd", "taken.bvh", "taken.mov", "taken.trc", "taken.c3d",
+                              "taken.htr", "taken.vpm", "taken.aoa"}) {
+        const std::string lPath = MotionTestPath(lName);
+        const KFileFormatDescriptor* lFormat = KFileFormatRegistry::Kit().FindExportFormat(
+            KFileFormatRegistry::Kit().GetExportFormatFromFileName(lPath.c_str()));
+        ASSERT_NE(lFormat, nullptr) << lName;
+        std::unique_ptr<KWriter> lWriter = lFormat->mCreateWriter(&lFactory);
+        std::unique_ptr<KStreamOptions> lOptions = lWriter->GetWriteOptions();
+        ASSERT_TRUE(lWriter->FileCreate(lPath.c_str())) << lName;
+        std::filesystem::create_directories(lPath);
+        std::ofstream(lPath + "/held").put('x');
+        EXPECT_FALSE(lWriter->Write(lScene, lOptions.get())) << lName;
+        EXPECT_EQ(lWriter->GetError().GetLastErrorID(), KWriter::kFileNotCreated) << lName;
+        const std::string lReason = lWriter->GetError().GetLastErrorString().Buffer();
+        EXPECT_NE(lReason.find("ryv_motion_" + std::string(lName) + ": Is a directory"),
+                  std::string::npos)
+            << lName << ": " << lReason;
     }
 }
