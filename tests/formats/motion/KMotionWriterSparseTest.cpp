@@ -61,6 +61,19 @@ std::map<int, double> ArmAngles(const std::string& pText)
     return lAngles;
 }
 
+// Reads the BRD text pText, written as pName, into ioScene.
+bool ReadBrd(const char* pName, const char* pText, KRyvObjectFactory& ioFactory, KRyvScene& ioScene)
+{
+    const std::string lBrd = WriteTestFile(pName, pText);
+    KImporter lImporter(&ioFactory);
+    lImporter.SetFileFormat(KFileFormatRegistry::Kit().GetImportFormatFromFileName(lBrd.c_str()));
+    if (!lImporter.Initialize(lBrd.c_str())) {
+        return false;
+    }
+    std::unique_ptr<KStreamOptions> lOptions = lImporter.GetReadOptions();
+    return lImporter.Import(&ioScene, lOptions.get());
+}
+
 } // namespace
 
 TEST(KMotionWriterSparse, AmcRecordsThatSkipFramesKeepTheirFrames)
@@ -97,15 +110,11 @@ TEST(KMotionWriterSparse, AmcRecordsThatSkipFramesKeepTheirFrames)
 
 TEST(KMotionWriterSparse, AFarKeyIsRefusedByEveryMotionWriterBeforeWriting)
 {
-    const std::string lBrd =
-        WriteTestFile("far.brd", "0 1 P 1 2 3 Q 0 0 0 1 0 0\n2000000000 1 P 1 2 3 Q 0 0 0 1 0 0\n");
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
-    KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatRegistry::Kit().GetImportFormatFromFileName(lBrd.c_str()));
-    ASSERT_TRUE(lImporter.Initialize(lBrd.c_str()));
-    std::unique_ptr<KStreamOptions> lReadOptions = lImporter.GetReadOptions();
-    ASSERT_TRUE(lImporter.Import(lScene, lReadOptions.get())) << lImporter.GetReason().Buffer();
+    ASSERT_TRUE(ReadBrd("far.brd",
+                        "0 1 P 1 2 3 Q 0 0 0 1 0 0\n2000000000 1 P 1 2 3 Q 0 0 0 1 0 0\n", lFactory,
+                        *lScene));
     for (const char* lName : {"far-out.brd", "far-out.bvh", "far-out.mov", "far-out.trc",
                               "far-out.c3d", "far-out.htr", "far-out.vpm"}) {
         const std::string lPath = MotionTestPath(lName);
@@ -126,15 +135,10 @@ TEST(KMotionWriterSparse, AFarKeyIsRefusedByEveryMotionWriterBeforeWriting)
 // cause instead of a full disk.
 TEST(KMotionWriterSparse, AFileThatCannotBePutInPlaceNamesTheCause)
 {
-    const std::string lBrd =
-        WriteTestFile("near.brd", "0 1 P 1 2 3 Q 0 0 0 1 0 0\n1 1 P 2 2 3 Q 0 0 0 1 0 0\n");
     KRyvObjectFactory lFactory;
     KRyvScene* lScene = lFactory.CreateScene();
-    KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(KFileFormatRegistry::Kit().GetImportFormatFromFileName(lBrd.c_str()));
-    ASSERT_TRUE(lImporter.Initialize(lBrd.c_str()));
-    std::unique_ptr<KStreamOptions> lReadOptions = lImporter.GetReadOptions();
-    ASSERT_TRUE(lImporter.Import(lScene, lReadOptions.get())) << lImporter.GetReason().Buffer();
+    ASSERT_TRUE(ReadBrd("near.brd", "0 1 P 1 2 3 Q 0 0 0 1 0 0\n1 1 P 2 2 3 Q 0 0 0 1 0 0\n",
+                        lFactory, *lScene));
     for (const char* lName : {"taken.brd", "taken.bvh", "taken.mov", "taken.trc", "taken.c3d",
                               "taken.htr", "taken.vpm", "taken.aoa"}) {
         const std::string lPath = MotionTestPath(lName);
