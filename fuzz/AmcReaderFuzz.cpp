@@ -1,12 +1,12 @@
 // Fuzz entry point of the AMC reader: the input is read from memory against a fixed skeleton
-// built in memory (every DOF kind, a bone that merges away, a length DOF). Any answer is fine;
-// a crash, a hang, a leak, keys left on the skeleton or a failed read that leaves nodes or a
-// take behind is not.
+// built in memory (kAmcSkeleton). Any answer is fine; a crash, a hang, a leak, keys left on the
+// skeleton or a failed read that leaves nodes or a take behind is not.
 
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/asf-amc/KReaderAmc.h"
 #include "formats/motion/asf-amc/KReaderAsf.h"
 #include "formats/motion/asf-amc/KRyvAsfScene.h"
+#include "fuzz/AmcSkeleton.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
@@ -17,17 +17,6 @@
 #include <memory>
 #include <vector>
 
-namespace {
-
-const char* const kSkeleton =
-    ":units\n length 0.45\n:root\n order tx ty tz rx ry rz\n axis xyz\n:bonedata\n"
-    " begin\n  name hip\n  direction 0 -1 0\n  length 1\n  axis 0 0 0 xyz\n end\n"
-    " begin\n  name femur\n  direction 0 -1 0\n  length 4\n  axis 0 0 20 zyx\n  dof rz ry rx\n"
-    " end\n begin\n  name tibia\n  direction 0 -1 0\n  length 4\n  axis 10 0 0 yxz\n"
-    "  dof tx rx l\n end\n:hierarchy\n begin\n  root hip\n  hip femur\n  femur tibia\n end\n";
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
 {
     KRyvObjectFactory lFactory;
@@ -36,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
         return 0;
     }
     KReaderAsf lAsf(&lFactory);
-    if (!lAsf.MemoryOpen(kSkeleton, std::strlen(kSkeleton), "fuzz.asf")) {
+    if (!lAsf.MemoryOpen(kAmcSkeleton, std::strlen(kAmcSkeleton), "fuzz.asf")) {
         std::abort();
     }
     std::unique_ptr<KStreamOptions> lAsfOptions = lAsf.GetReadOptions();
