@@ -1,17 +1,16 @@
-// Fuzz entry point of the native reader: the input is read from memory into a scene holding
-// one node; nothing is written anywhere. Any answer is fine; a crash, a hang, a leak, or a failed
-// read that changes the scene (it must still hold exactly its one node) is not. The password is
-// fixed, so sealed seeds open. A binary input gets its body size and CRC-32 mended first:
-// otherwise almost every mutation would stop at the frame check and the decoder behind it would
-// never be reached. The password's key is slow to derive on purpose (tens of milliseconds and
+// Fuzz entry point of the native reader: the input is read from memory into a scene holding one
+// node (FuzzScene); nothing is written anywhere. Any answer is fine; a crash, a hang, a leak, or
+// a failed read that changes the scene (it must still hold exactly its one node) is not. The
+// password is fixed, so sealed seeds open. A binary input gets its body size and CRC-32 mended
+// first: otherwise almost every mutation would stop at the frame check and the decoder behind it
+// would never be reached. The password's key is slow to derive on purpose (tens of milliseconds and
 // 64 MB each time); this program derives it once per salt, so that the mutations of a sealed
 // input that keep its salt cost no more than their decoding.
 
+#include "fuzz/FuzzScene.h"
 #include "io/KReaderRyv.h"
 #include "io/KStreamOptionsRyv.h"
 #include "scene/KRyvNode.h"
-#include "scene/KRyvObjectFactory.h"
-#include "scene/KRyvScene.h"
 
 #include "ryvfile/KRyvContainer.h"
 
@@ -24,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +56,19 @@ void MendFrame(std::vector<uint8_t>& ioBytes)
     const std::uint32_t lCrc =
         static_cast<std::uint32_t>(crc32(0, ioBytes.data(), static_cast<uInt>(lCrcAt)));
     std::memcpy(ioBytes.data() + lCrcAt, &lCrc, sizeof(lCrc));
+}
+
+// The scene holds one node, which a failed read must leave; the options open sealed inputs and
+// write embedded media nowhere (they are decoded all the same).
+std::unique_ptr<KStreamOptions> KeepOneNode(KRyvObjectFactory& ioFactory, KRyvScene& ioScene)
+{
+    if (!ioScene.GetRootNode()->AddChild(ioFactory.CreateNode("Keep"))) {
+        return nullptr;
+    }
+    auto lOptions = std::make_unique<KStreamOptionsRyv>();
+    lOptions->SetPassword("fuzz");
+    lOptions->SetRestoreMedia(false);
+    return lOptions;
 }
 
 } // namespace
@@ -94,19 +107,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
 {
     std::vector<uint8_t> lInput(pData, pData + pSize);
     MendFrame(lInput);
-    KRyvObjectFactory lFactory;
-    KRyvScene* lScene = lFactory.CreateScene();
-    lScene->GetRootNode()->AddChild(lFactory.CreateNode("Keep"));
-    KReaderRyv lReader(&lFactory);
-    KStreamOptionsRyv lOptions;
-    lOptions.SetPassword("fuzz");
-    // Embedded media are decoded but written nowhere.
-    lOptions.SetRestoreMedia(false);
-    if (lReader.MemoryOpen(lInput.data(), lInput.size(), "fuzz.ryv") &&
-        !lReader.Read(lScene, &lOptions)) {
-        if (lScene->GetRootNode()->GetChildCount() != 1) {
-            std::abort();
-        }
-    }
+    static FuzzScene sScene(&KeepOneNode);
+    KRyvScene& lScene = sScene.Scene();
+    sScene.Read(
+        [&] {
+            KReaderRyv lReader(&sScene.Factory());
+            return lReader.MemoryOpen(lInput.data(), lInput.size(), "fuzz.ryv") &&
+                   lReader.Read(&lScene, sScene.Prepared());
+        },
+        [&] { return lScene.GetRootNode()->GetChildCount() == 1; });
     return 0;
 }
