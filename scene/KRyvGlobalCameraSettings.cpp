@@ -96,6 +96,7 @@ void KRyvGlobalCameraSettings::Reset()
 {
     mDefaultCamera = KString(kProducers[ePerspective].mName);
     mDefaultViewingMode = 0;
+    mBackground.reset();
     for (int i = 0; i < eCount; ++i) {
         if (mCameras[i]) {
             Place(*mCameras[i], static_cast<EProducer>(i));
@@ -116,7 +117,17 @@ KRyvCamera* KRyvGlobalCameraSettings::Producer(EProducer pWhich)
     return lCamera;
 }
 
-void KRyvGlobalCameraSettings::Place(KRyvCamera& ioCamera, EProducer pWhich)
+void KRyvGlobalCameraSettings::SetProducerBackgroundColor(const KColor& pColor)
+{
+    mBackground = pColor;
+    for (KRyvCamera* lCamera : mCameras) {
+        if (lCamera) {
+            lCamera->SetBackgroundColor(pColor.mRed, pColor.mGreen, pColor.mBlue);
+        }
+    }
+}
+
+void KRyvGlobalCameraSettings::Place(KRyvCamera& ioCamera, EProducer pWhich) const
 {
     const ProducerPlacement& lPlacement = kProducers[pWhich];
     ioCamera.Reset();
@@ -126,4 +137,7 @@ void KRyvGlobalCameraSettings::Place(KRyvCamera& ioCamera, EProducer pWhich)
     ioCamera.SetFarPlane(lPlacement.mFar);
     ioCamera.SetPosition(lPlacement.mPosition);
     ioCamera.SetUpVector(lPlacement.mUpVector);
+    if (mBackground) {
+        ioCamera.SetBackgroundColor(mBackground->mRed, mBackground->mGreen, mBackground->mBlue);
+    }
 }

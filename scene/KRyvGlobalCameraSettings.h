@@ -1,8 +1,11 @@
 #ifndef RYVKIT_SCENE_KRYVGLOBALCAMERASETTINGS_H
 #define RYVKIT_SCENE_KRYVGLOBALCAMERASETTINGS_H
 
+#include "core/KColor.h"
 #include "core/KError.h"
 #include "core/KString.h"
+
+#include <optional>
 
 class KRyvCamera;
 class KRyvObjectFactory;
@@ -44,7 +47,12 @@ public:
     void SetDefaultViewingMode(int pMode) { mDefaultViewingMode = pMode; }
     int GetDefaultViewingMode() const { return mDefaultViewingMode; }
 
-    // Default camera "Producer Perspective", viewing mode 0, and every camera made so far reset
+    // The background colour of every producer camera, those made later included (until Reset),
+    // so that a reader sets it without making a camera.
+    void SetProducerBackgroundColor(const KColor& pColor);
+
+    // Default camera "Producer Perspective", viewing mode 0, no producer background colour of its
+    // own, and every camera made so far reset
     // and placed:
     // field of view 40 degrees; perspective near 10, far 4000 at (0, 71.3, 287.5); the others
     // orthographic, near 1, far 30000, 4000 away along their axis.
@@ -61,14 +69,16 @@ private:
     enum EProducer : int { ePerspective, eTop, eBottom, eFront, eBack, eRight, eLeft, eCount };
 
     KRyvCamera* Producer(EProducer pWhich);
-    // Resets the camera and gives it the producer's lens, projection, planes and placement.
-    static void Place(KRyvCamera& ioCamera, EProducer pWhich);
+    // Resets the camera and gives it the producer's lens, projection, planes, placement and the
+    // background colour set.
+    void Place(KRyvCamera& ioCamera, EProducer pWhich) const;
 
     KRyvObjectFactory* mFactory;
     KRyvScene* mScene;
     KString mDefaultCamera;
     int mDefaultViewingMode = 0;
     KRyvCamera* mCameras[eCount] = {};
+    std::optional<KColor> mBackground;
     KError mError;
 };
 

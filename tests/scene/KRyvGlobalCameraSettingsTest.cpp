@@ -95,6 +95,28 @@ TEST(KRyvGlobalCameraSettings, ResetPlacesEveryProducerCamera)
     EXPECT_EQ(lSettings.GetDefaultViewingMode(), 0);
 }
 
+TEST(KRyvGlobalCameraSettings, ProducerBackgroundReachesCamerasMadeBeforeAndAfter)
+{
+    KRyvObjectFactory lFactory;
+    KRyvGlobalCameraSettings lSettings(&lFactory, nullptr);
+    KRyvCamera* lTop = lSettings.GetCameraProducerTop();
+    const KColor lDefault = lTop->GetBackgroundColor();
+    lSettings.SetProducerBackgroundColor(KColor(0.25, 0.5, 0.75));
+    // Setting it makes no camera.
+    EXPECT_EQ(lFactory.GetNodeAttributeCount(), 1);
+    for (KRyvCamera* lCamera : {lTop, lSettings.GetCameraProducerLeft()}) {
+        const KColor lColor = lCamera->GetBackgroundColor();
+        EXPECT_EQ(lColor.mRed, 0.25);
+        EXPECT_EQ(lColor.mGreen, 0.5);
+        EXPECT_EQ(lColor.mBlue, 0.75);
+    }
+    lSettings.Reset();
+    for (KRyvCamera* lCamera : {lTop, lSettings.GetCameraProducerFront()}) {
+        EXPECT_EQ(lCamera->GetBackgroundColor().mRed, lDefault.mRed);
+        EXPECT_EQ(lCamera->GetBackgroundColor().mBlue, lDefault.mBlue);
+    }
+}
+
 TEST(KRyvGlobalCameraSettings, DefaultCameraNames)
 {
     KRyvObjectFactory lFactory;
