@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -111,9 +111,10 @@ bool KByteSource::OpenStream(const char* pPath)
 
 bool KByteSource::CheckText()
 {
-    std::vector<char> lBlock(kFirstBlockSize);
-    const std::size_t lRead = std::fread(lBlock.data(), 1, lBlock.size(), mStream);
-    if (std::memchr(lBlock.data(), '\0', lRead)) {
+    // Not zeroed: only the bytes fread fills are looked at, and a small file touches one page.
+    const std::unique_ptr<char[]> lBlock(new char[kFirstBlockSize]);
+    const std::size_t lRead = std::fread(lBlock.get(), 1, kFirstBlockSize, mStream);
+    if (std::memchr(lBlock.get(), '\0', lRead)) {
         return RefuseBinary();
     }
     if (std::fseek(mStream, 0, SEEK_SET) != 0) {

@@ -1,15 +1,14 @@
 // Fuzz entry point of the AMC reader: the input is read from memory against a fixed skeleton
-// built in memory (every DOF kind, a bone that merges away, a length DOF). Any answer is fine;
-// a crash, a hang, a leak, keys left on the skeleton or a failed read that leaves nodes or a
-// take behind is not.
+// built in memory (kAmcSkeleton) into the scene (FuzzScene). Any answer is fine; a crash, a hang, a
+// leak, keys left on the skeleton or a failed read that leaves nodes or a take behind is not.
 
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/asf-amc/KReaderAmc.h"
 #include "formats/motion/asf-amc/KReaderAsf.h"
 #include "formats/motion/asf-amc/KRyvAsfScene.h"
+#include "fuzz/AmcSkeleton.h"
+#include "fuzz/FuzzScene.h"
 #include "scene/KRyvNode.h"
-#include "scene/KRyvObjectFactory.h"
-#include "scene/KRyvScene.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -19,52 +18,50 @@
 
 namespace {
 
-const char* const kSkeleton =
-    ":units\n length 0.45\n:root\n order tx ty tz rx ry rz\n axis xyz\n:bonedata\n"
-    " begin\n  name hip\n  direction 0 -1 0\n  length 1\n  axis 0 0 0 xyz\n end\n"
-    " begin\n  name femur\n  direction 0 -1 0\n  length 4\n  axis 0 0 20 zyx\n  dof rz ry rx\n"
-    " end\n begin\n  name tibia\n  direction 0 -1 0\n  length 4\n  axis 10 0 0 yxz\n"
-    "  dof tx rx l\n end\n:hierarchy\n begin\n  root hip\n  hip femur\n  femur tibia\n end\n";
+// Reads the skeleton into the scene; its options hold it.
+std::unique_ptr<KStreamOptions> ReadSkeleton(KRyvObjectFactory& ioFactory, KRyvScene& ioScene)
+{
+    KReaderAsf lAsf(&ioFactory);
+    if (!lAsf.MemoryOpen(kAmcSkeleton, std::strlen(kAmcSkeleton), "fuzz.asf")) {
+        return nullptr;
+    }
+    std::unique_ptr<KStreamOptions> lOptions = lAsf.GetReadOptions();
+    return lOptions && lAsf.Read(&ioScene, lOptions.get()) ? std::move(lOptions) : nullptr;
+}
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize)
 {
-    KRyvObjectFactory lFactory;
-    KRyvScene* lScene = lFactory.CreateScene();
-    if (!lScene) {
-        return 0;
-    }
-    KReaderAsf lAsf(&lFactory);
-    if (!lAsf.MemoryOpen(kSkeleton, std::strlen(kSkeleton), "fuzz.asf")) {
-        std::abort();
-    }
-    std::unique_ptr<KStreamOptions> lAsfOptions = lAsf.GetReadOptions();
-    if (!lAsfOptions || !lAsf.Read(lScene, lAsfOptions.get())) {
-        std::abort();
-    }
+    static FuzzScene sScene(&ReadSkeleton);
+    KRyvObjectFactory& lFactory = sScene.Factory();
+    KRyvScene& lScene = sScene.Scene();
     auto* lSkeleton = dynamic_cast<KRyvAsfScene*>(
-        static_cast<KStreamOptionsMotion*>(lAsfOptions.get())->GetAttachedObject());
+        static_cast<KStreamOptionsMotion*>(sScene.Prepared())->GetAttachedObject());
     const int lNodes = lFactory.GetNodeCount();
-    KReaderAmc lReader(&lFactory);
-    if (!lReader.MemoryOpen(pData, pSize, "fuzz.amc")) {
-        return 0;
-    }
-    std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
-    if (!lOptions) {
-        return 0;
-    }
-    static_cast<KStreamOptionsMotion*>(lOptions.get())->SetAttachedObject(lSkeleton);
-    const bool lRead = lReader.Read(lScene, lOptions.get());
-    std::vector<KString> lTakes;
-    lScene->FillTakeNameList(lTakes);
-    if (!lRead && (lFactory.GetNodeCount() != lNodes || lTakes.size() > 1)) {
-        std::abort();
-    }
-    for (const KAsfBone* lBone : lSkeleton->GetBonesDepthFirst()) {
-        if (!lBone->mKeys.empty()) {
-            std::abort();
-        }
-    }
+    sScene.Read(
+        [&] {
+            KReaderAmc lReader(&lFactory);
+            if (!lReader.MemoryOpen(pData, pSize, "fuzz.amc")) {
+                return false;
+            }
+            std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
+            if (!lOptions) {
+                return false;
+            }
+            static_cast<KStreamOptionsMotion*>(lOptions.get())->SetAttachedObject(lSkeleton);
+            const bool lRead = lReader.Read(&lScene, lOptions.get());
+            for (const KAsfBone* lBone : lSkeleton->GetBonesDepthFirst()) {
+                if (!lBone->mKeys.empty()) {
+                    std::abort();
+                }
+            }
+            return lRead;
+        },
+        [&] {
+            std::vector<KString> lTakes;
+            lScene.FillTakeNameList(lTakes);
+            return lFactory.GetNodeCount() == lNodes && lTakes.size() <= 1;
+        });
     return 0;
 }

@@ -2,6 +2,7 @@
 #define RYVKIT_FUZZ_MOTIONREADERFUZZ_H
 
 #include "formats/motion/KStreamOptionsMotion.h"
+#include "fuzz/FuzzScene.h"
 #include "io/KReader.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -19,30 +20,30 @@
 inline int FuzzMotionReader(const uint8_t* pData, size_t pSize, const char* pFileName,
                             std::unique_ptr<KReader> (*pCreate)(KRyvObjectFactory*))
 {
-    KRyvObjectFactory lFactory;
-    KRyvScene* lScene = lFactory.CreateScene();
-    if (!lScene) {
-        return 0;
-    }
+    static FuzzScene sScene;
+    KRyvObjectFactory& lFactory = sScene.Factory();
+    KRyvScene& lScene = sScene.Scene();
     const int lNodes = lFactory.GetNodeCount();
-    std::unique_ptr<KReader> lReader = pCreate(&lFactory);
-    if (!lReader || !lReader->MemoryOpen(pData, pSize, pFileName)) {
-        return 0;
-    }
-    std::unique_ptr<KStreamOptions> lOptions = lReader->GetReadOptions();
-    if (!lOptions) {
-        lOptions = KStreamOptionsMotion::Create();
-    }
-    if (!lOptions) {
-        return 0;
-    }
-    if (!lReader->Read(lScene, lOptions.get())) {
-        const auto* lMotion = static_cast<KStreamOptionsMotion*>(lOptions.get());
-        if (lFactory.GetNodeCount() != lNodes || lScene->GetRootNode()->GetChildCount() != 0 ||
-            lMotion->GetAttachedObject()) {
-            std::abort();
-        }
-    }
+    bool lAttached = false;
+    sScene.Read(
+        [&] {
+            std::unique_ptr<KReader> lReader = pCreate(&lFactory);
+            if (!lReader || !lReader->MemoryOpen(pData, pSize, pFileName)) {
+                return false;
+            }
+            std::unique_ptr<KStreamOptions> lOptions = lReader->GetReadOptions();
+            if (!lOptions) {
+                lOptions = KStreamOptionsMotion::Create();
+            }
+            const bool lRead = lOptions && lReader->Read(&lScene, lOptions.get());
+            lAttached =
+                lOptions && static_cast<KStreamOptionsMotion*>(lOptions.get())->GetAttachedObject();
+            return lRead;
+        },
+        [&] {
+            return lFactory.GetNodeCount() == lNodes &&
+                   lScene.GetRootNode()->GetChildCount() == 0 && !lAttached;
+        });
     return 0;
 }
 

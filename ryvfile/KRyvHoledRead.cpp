@@ -33,14 +33,16 @@ bool KRyvHoledRead::ReadAll(KRyvStream& ioStream, std::size_t pSizeHint, std::si
     mCrc = KRyvContainer::CrcPrefix();
     // Sized, not written: the allocator leaves the bytes as they are.
     mBytes.resize(std::min(pSizeHint, pLimit));
-    const std::unique_ptr<std::uint8_t[]> lWindow(new std::uint8_t[kWindow]);
+    // No larger than the file: a small file is not read through a quarter megabyte.
+    const std::size_t lWindowSize = std::min(kWindow, std::max<std::size_t>(pSizeHint, 1));
+    const std::unique_ptr<std::uint8_t[]> lWindow(new std::uint8_t[lWindowSize]);
     for (;;) {
         // Once no hole can come (another form, a walk ended), the bytes go straight into their
         // place, as long as the hint has room for them.
         const std::size_t lRoom = mBytes.size() - mArrived;
         const bool lDirect = mWalkStarted && !mHoles.IsWalking() && lRoom > 0;
         std::uint8_t* lTo = lDirect ? mBytes.data() + mArrived : lWindow.get();
-        const std::size_t lWanted = lDirect ? std::min(lRoom, kDirectPiece) : kWindow;
+        const std::size_t lWanted = lDirect ? std::min(lRoom, kDirectPiece) : lWindowSize;
         if (lDirect) {
             KRyvPrefault::ForWrite(lTo, lWanted);
         }

@@ -7,7 +7,6 @@
 #include "scene/objects/KRyvCamera.h"
 
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -51,18 +50,6 @@ KRyvGlobalCameraSettings::KRyvGlobalCameraSettings(KRyvObjectFactory* pFactory, 
     : mFactory(pFactory), mScene(pScene), mDefaultCamera(kProducers[ePerspective].mName),
       mError(kErrorTexts, kErrorCount)
 {
-    try {
-        if (mFactory) {
-            for (KRyvCamera*& lCamera : mCameras) {
-                lCamera = mFactory->CreateCamera();
-            }
-        }
-        Reset();
-    } catch (const std::bad_alloc&) {
-        // No destructor runs for a constructor that throws: the cameras made go back here.
-        DestroyCameras();
-        throw;
-    }
 }
 
 KRyvGlobalCameraSettings::~KRyvGlobalCameraSettings()
@@ -109,18 +96,48 @@ void KRyvGlobalCameraSettings::Reset()
 {
     mDefaultCamera = KString(kProducers[ePerspective].mName);
     mDefaultViewingMode = 0;
+    mBackground.reset();
     for (int i = 0; i < eCount; ++i) {
-        KRyvCamera* lCamera = mCameras[i];
-        if (!lCamera) {
-            continue;
+        if (mCameras[i]) {
+            Place(*mCameras[i], static_cast<EProducer>(i));
         }
-        const ProducerPlacement& lPlacement = kProducers[i];
-        lCamera->Reset();
-        lCamera->SetFocalLengthFromFieldOfView(kProducerFieldOfView);
-        lCamera->SetProjectionType(lPlacement.mProjection);
-        lCamera->SetNearPlane(lPlacement.mNear);
-        lCamera->SetFarPlane(lPlacement.mFar);
-        lCamera->SetPosition(lPlacement.mPosition);
-        lCamera->SetUpVector(lPlacement.mUpVector);
+    }
+}
+
+KRyvCamera* KRyvGlobalCameraSettings::Producer(EProducer pWhich)
+{
+    KRyvCamera*& lCamera = mCameras[pWhich];
+    if (!lCamera && mFactory) {
+        // Listed before it is placed, so that the destructor hands it back whatever happens.
+        lCamera = mFactory->CreateCamera();
+        if (lCamera) {
+            Place(*lCamera, pWhich);
+        }
+    }
+    return lCamera;
+}
+
+void KRyvGlobalCameraSettings::SetProducerBackgroundColor(const KColor& pColor)
+{
+    mBackground = pColor;
+    for (KRyvCamera* lCamera : mCameras) {
+        if (lCamera) {
+            lCamera->SetBackgroundColor(pColor.mRed, pColor.mGreen, pColor.mBlue);
+        }
+    }
+}
+
+void KRyvGlobalCameraSettings::Place(KRyvCamera& ioCamera, EProducer pWhich) const
+{
+    const ProducerPlacement& lPlacement = kProducers[pWhich];
+    ioCamera.Reset();
+    ioCamera.SetFocalLengthFromFieldOfView(kProducerFieldOfView);
+    ioCamera.SetProjectionType(lPlacement.mProjection);
+    ioCamera.SetNearPlane(lPlacement.mNear);
+    ioCamera.SetFarPlane(lPlacement.mFar);
+    ioCamera.SetPosition(lPlacement.mPosition);
+    ioCamera.SetUpVector(lPlacement.mUpVector);
+    if (mBackground) {
+        ioCamera.SetBackgroundColor(mBackground->mRed, mBackground->mGreen, mBackground->mBlue);
     }
 }

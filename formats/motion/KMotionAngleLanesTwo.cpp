@@ -1,4 +1,4 @@
-// The block forms of KMotionAngles in two lanes, on the registers every 64-bit processor has.
+// The block forms of KMotionAngles in two lanes, on the registers every x86-64 processor has.
 #include "formats/motion/KMotionAngleLanes.h"
 
 #include "formats/motion/KMotionAngleLoops.h"

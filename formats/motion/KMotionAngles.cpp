@@ -17,32 +17,22 @@ void KMotionAngles::Asin(int pCount, const double* pZ, double* oDegrees)
     KMotionAngleLanes::Widest().mAsin(pCount, pZ, oDegrees);
 }
 
-// One value through the two lanes: SLEEF's scalar forms give the same bits but take longer.
+// One value through the narrowest lanes, which give the bits it has in a block.
 void KMotionAngles::SinCos(double pDegrees, double& oSine, double& oCosine)
 {
-    KMotionAngleLanes::TwoLanes().mSinCos(1, &pDegrees, &oSine, &oCosine);
+    KMotionAngleLanes::Narrowest().mSinCos(1, &pDegrees, &oSine, &oCosine);
 }
 
 double KMotionAngles::Atan2(double pY, double pX)
 {
     double lDegrees;
-    KMotionAngleLanes::TwoLanes().mAtan2(1, &pY, &pX, &lDegrees);
+    KMotionAngleLanes::Narrowest().mAtan2(1, &pY, &pX, &lDegrees);
     return lDegrees;
 }
 
 double KMotionAngles::Asin(double pZ)
 {
     double lDegrees;
-    KMotionAngleLanes::TwoLanes().mAsin(1, &pZ, &lDegrees);
+    KMotionAngleLanes::Narrowest().mAsin(1, &pZ, &lDegrees);
     return lDegrees;
-}
-
-bool KMotionAngleLanes::HasFourLanes()
-{
-    return __builtin_cpu_supports("avx");
-}
-
-const KMotionAngleLanes& KMotionAngleLanes::Widest()
-{
-    return HasFourLanes() ? FourLanes() : TwoLanes();
 }

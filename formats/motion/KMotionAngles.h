@@ -5,8 +5,8 @@
 // their angles with: the deterministic functions of the vector maths library SLEEF (within one
 // ulp, no fused multiply-add, the same bits in every lane width and on every processor), so that
 // a file gives the same keys whatever the C library, the compiler's contraction or the processor.
-// Blocks go through the widest lanes the processor has (KMotionAngleLanes); one value goes
-// through the same lanes, so it has the bits it would have in a block.
+// Blocks go through the widest lanes the build and the processor have (KMotionAngleLanes); one
+// value goes through the narrowest, which give the bits it would have in a block.
 // Angles are degrees; arrays hold pCount values each (pCount >= 0) and outputs may not overlap
 // inputs. Any argument gives a number (NaN where the function has none).
 class KMotionAngles

@@ -3,6 +3,7 @@
 #include "core/KQuotedValue.h"
 #include "formats/motion/KMotionNumber.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -178,7 +179,8 @@ void KTextFile::Discard()
 
 void KTextFile::ResetReadState()
 {
-    mChunk.resize(kChunkSize);
+    // No larger than the source: a small file is not read through a quarter megabyte of zeros.
+    mChunk.resize(static_cast<std::size_t>(std::min<std::uint64_t>(mFileSize + 1, kChunkSize)));
     mChunkPos = mChunkEnd = 0;
     mChunkOffset = 0;
     mEndOfData = false;

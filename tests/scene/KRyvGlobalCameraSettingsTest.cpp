@@ -20,7 +20,7 @@ struct Expected
     KVector4 mUp;
 };
 
-std::vector<Expected> Producers(const KRyvGlobalCameraSettings& pSettings)
+std::vector<Expected> Producers(KRyvGlobalCameraSettings& pSettings)
 {
     return {
         {pSettings.GetCameraProducerPerspective(), 0, 10.0, 4000.0, KVector4(0.0, 1.0, 0.0, 1.0)},
@@ -35,13 +35,17 @@ std::vector<Expected> Producers(const KRyvGlobalCameraSettings& pSettings)
 
 } // namespace
 
-TEST(KRyvGlobalCameraSettings, SevenProducerCamerasMadeByTheFactoryAndHandedBack)
+TEST(KRyvGlobalCameraSettings, SevenProducerCamerasMadeByTheFactoryOnFirstUseAndHandedBack)
 {
     KRyvObjectFactory lFactory;
     const int lBefore = lFactory.GetNodeAttributeCount();
     {
         KRyvGlobalCameraSettings lSettings(&lFactory, nullptr);
-        EXPECT_EQ(lFactory.GetNodeAttributeCount(), lBefore + 7);
+        // Settings nobody looks at make nothing: a scene is made for every read.
+        EXPECT_EQ(lFactory.GetNodeAttributeCount(), lBefore);
+        KRyvCamera* lTop = lSettings.GetCameraProducerTop();
+        EXPECT_EQ(lFactory.GetNodeAttributeCount(), lBefore + 1);
+        EXPECT_EQ(lSettings.GetCameraProducerTop(), lTop);
         std::vector<KRyvCamera*> lSeen;
         for (const Expected& lProducer : Producers(lSettings)) {
             ASSERT_NE(lProducer.mCamera, nullptr);
@@ -52,8 +56,8 @@ TEST(KRyvGlobalCameraSettings, SevenProducerCamerasMadeByTheFactoryAndHandedBack
             }
             lSeen.push_back(lProducer.mCamera);
         }
-        EXPECT_EQ(lFactory.GetNodeAttribute(lBefore), lSettings.GetCameraProducerPerspective());
-        EXPECT_EQ(lFactory.GetNodeAttribute(lBefore + 6), lSettings.GetCameraProducerLeft());
+        EXPECT_EQ(lFactory.GetNodeAttributeCount(), lBefore + 7);
+        EXPECT_EQ(lFactory.GetNodeAttribute(lBefore), lTop);
     }
     EXPECT_EQ(lFactory.GetNodeAttributeCount(), lBefore);
 }
@@ -89,6 +93,28 @@ TEST(KRyvGlobalCameraSettings, ResetPlacesEveryProducerCamera)
     EXPECT_NEAR(lTop->GetFocalLength(), 21.3545, 1e-4);
     EXPECT_STREQ(lSettings.GetDefaultCamera(), "Producer Perspective");
     EXPECT_EQ(lSettings.GetDefaultViewingMode(), 0);
+}
+
+TEST(KRyvGlobalCameraSettings, ProducerBackgroundReachesCamerasMadeBeforeAndAfter)
+{
+    KRyvObjectFactory lFactory;
+    KRyvGlobalCameraSettings lSettings(&lFactory, nullptr);
+    KRyvCamera* lTop = lSettings.GetCameraProducerTop();
+    const KColor lDefault = lTop->GetBackgroundColor();
+    lSettings.SetProducerBackgroundColor(KColor(0.25, 0.5, 0.75));
+    // Setting it makes no camera.
+    EXPECT_EQ(lFactory.GetNodeAttributeCount(), 1);
+    for (KRyvCamera* lCamera : {lTop, lSettings.GetCameraProducerLeft()}) {
+        const KColor lColor = lCamera->GetBackgroundColor();
+        EXPECT_EQ(lColor.mRed, 0.25);
+        EXPECT_EQ(lColor.mGreen, 0.5);
+        EXPECT_EQ(lColor.mBlue, 0.75);
+    }
+    lSettings.Reset();
+    for (KRyvCamera* lCamera : {lTop, lSettings.GetCameraProducerFront()}) {
+        EXPECT_EQ(lCamera->GetBackgroundColor().mRed, lDefault.mRed);
+        EXPECT_EQ(lCamera->GetBackgroundColor().mBlue, lDefault.mBlue);
+    }
 }
 
 TEST(KRyvGlobalCameraSettings, DefaultCameraNames)

@@ -753,10 +753,11 @@ TEST_F(KRyvSceneTest, ClearReturnsToTheConstructedState)
     EXPECT_EQ(lContent->GetMaterialCount(), 0);
     EXPECT_EQ(lContent->GetTextureCount(), 0);
     EXPECT_EQ(lContent->GetVideoCount(), 0);
-    // Nodes, attributes and links are gone; the producer cameras and the switcher remain.
+    // Nodes, attributes and links are gone; the switcher remains (the producer cameras are made
+    // when first asked for, and nothing asked).
     EXPECT_EQ(mFactory.GetNodeCount(), 2);
     EXPECT_EQ(mFactory.GetLinkCount(), 0);
-    EXPECT_EQ(mFactory.GetNodeAttributeCount(), 7);
+    EXPECT_EQ(mFactory.GetNodeAttributeCount(), 0);
 
     // Filled again, objects of the same names join the content anew.
     const KWholeScene lAgain = WholeScene();

@@ -449,15 +449,5 @@ void K3dsSceneBuilder::Finish(KRyvScene& ioScene)
         lAmbient = KColor(lSettings->mAmbient.r, lSettings->mAmbient.g, lSettings->mAmbient.b);
     }
     ioScene.GetGlobalLightSettings().SetAmbientColor(lAmbient);
-    const KColor lBackground = BackgroundColor();
-    KRyvGlobalCameraSettings& lCameras = ioScene.GetGlobalCameraSettings();
-    for (KRyvCamera* lCamera :
-         {lCameras.GetCameraProducerPerspective(), lCameras.GetCameraProducerTop(),
-          lCameras.GetCameraProducerBottom(), lCameras.GetCameraProducerFront(),
-          lCameras.GetCameraProducerBack(), lCameras.GetCameraProducerRight(),
-          lCameras.GetCameraProducerLeft()}) {
-        if (lCamera) {
-            lCamera->SetBackgroundColor(lBackground.mRed, lBackground.mGreen, lBackground.mBlue);
-        }
-    }
+    ioScene.GetGlobalCameraSettings().SetProducerBackgroundColor(BackgroundColor());
 }

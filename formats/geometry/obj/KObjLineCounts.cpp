@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 namespace {
 
@@ -32,13 +32,14 @@ std::size_t CountBlanks(const char* pChar, const char* pEnd)
 
 void KObjLineCounts::Count(std::FILE* pStream)
 {
-    std::vector<char> lBlock(kBlockSize);
+    // Not zeroed: only the bytes fread fills are looked at, and a small file touches one page.
+    const std::unique_ptr<char[]> lBlock(new char[kBlockSize]);
     for (;;) {
-        const std::size_t lSize = std::fread(lBlock.data(), 1, lBlock.size(), pStream);
+        const std::size_t lSize = std::fread(lBlock.get(), 1, kBlockSize, pStream);
         if (lSize == 0) {
             break;
         }
-        Add(lBlock.data(), lSize);
+        Add(lBlock.get(), lSize);
     }
 }
 

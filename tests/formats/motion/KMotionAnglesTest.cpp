@@ -42,24 +42,14 @@ std::vector<double> Arguments(double pRange)
     return lValues;
 }
 
-// The lane widths this processor runs: two always, four where it has the wider registers.
-std::vector<const KMotionAngleLanes*> Widths()
-{
-    std::vector<const KMotionAngleLanes*> lWidths = {&KMotionAngleLanes::TwoLanes()};
-    if (KMotionAngleLanes::HasFourLanes()) {
-        lWidths.push_back(&KMotionAngleLanes::FourLanes());
-    }
-    return lWidths;
-}
-
-// Every lane width gives the bits of the library's scalar forms, for every count (the tails of
-// a block included).
+// Every lane width this build and processor run (the portable one lane on every build) gives the
+// bits of the library's scalar forms, for every count (the tails of a block included).
 TEST(KMotionAngles, LanesGiveTheScalarBits)
 {
     const std::vector<double> lDegrees = Arguments(720.0);
     const std::vector<double> lRatios = Arguments(1.5);
     const int lCount = static_cast<int>(lDegrees.size());
-    for (const KMotionAngleLanes* lLanes : Widths()) {
+    for (const KMotionAngleLanes* lLanes : KMotionAngleLanes::Available()) {
         for (const int lTaken : {1, 2, 3, 5, 7, lCount}) {
             std::vector<double> lSine(lTaken), lCosine(lTaken), lAtan(lTaken), lAsin(lTaken);
             lLanes->mSinCos(lTaken, lDegrees.data(), lSine.data(), lCosine.data());
