@@ -313,12 +313,16 @@ void K3dsKeyImport::UserValue(KRyvNode& ioNode, const char* pName, const Track3d
         }
     }
     KRyvTakeNode* lTake = ioNode.GetCurrentTakeNode();
-    AttributeTrack(
-        lTake && lProperty ? lTake->GetCurve(pName) : nullptr,
-        [lProperty](double pValue) {
-            if (lProperty) {
-                lProperty->SetValue(pValue);
-            }
-        },
-        pTrack, pDefault);
+    KFCurve* lCurve = lTake && lProperty ? lTake->GetCurve(pName) : nullptr;
+    const auto lSetValue = [lProperty](double pValue) {
+        if (lProperty) {
+            lProperty->SetValue(pValue);
+        }
+    };
+    AttributeTrack(lCurve, lSetValue, pTrack, pDefault);
+    // A keyed value also holds its value at frame 0, where the take starts, as a keyed transform
+    // does: what reads the node without its take finds it there.
+    if (lCurve && lCurve->GetKeyCount() > 0) {
+        lSetValue(lCurve->Evaluate(KTime()));
+    }
 }

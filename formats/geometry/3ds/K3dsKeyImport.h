@@ -49,7 +49,8 @@ public:
                    float pDefault) const;
     // A value the node's attribute has no property for (a spot's falloff or roll, degrees),
     // kept in the node's animatable "Real" user property pName, made when the node has none of
-    // that name; its channel in the take holds the track, as for the attribute's own values.
+    // that name; its channel in the take holds the track, as for the attribute's own values,
+    // and the property the value at frame 0, keyed or not.
     void UserValue(KRyvNode& ioNode, const char* pName, const Track3ds<float>& pTrack,
                    float pDefault) const;
 

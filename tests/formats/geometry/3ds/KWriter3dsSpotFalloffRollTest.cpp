@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 using namespace test3ds;
 
@@ -51,10 +52,12 @@ Bytes SpotFile()
              KeyframerNode(Tag3ds::kSpotNode, 1, "Spot", Tag3ds::kNoParent, lSpotTracks)}));
 }
 
-void Write3ds(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const std::string& pPath)
+void Write3ds(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const std::string& pPath,
+              bool pKeyframer = true)
 {
     KWriter3ds lWriter(&ioFactory);
     KStreamOptions3ds lOptions;
+    lOptions.SetOptionValue(KStreamOptions3ds::kAnim, pKeyframer ? 1 : 0);
     ASSERT_TRUE(lWriter.FileCreate(pPath.c_str()));
     ASSERT_TRUE(lWriter.Write(&ioScene, &lOptions));
 }
@@ -75,6 +78,21 @@ void ThroughNative(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const std::
     ASSERT_TRUE(lImporter.Import(&ioBack, lReadOptions.get()));
 }
 
+// The file's static spot record holds the values of frame 0; answers the toolkit's run.
+std::unique_ptr<Loaded> ExpectFrameZero(const std::string& pPath)
+{
+    std::unique_ptr<Loaded> lRun = LoadFile(pPath);
+    std::unique_ptr<LightObject3ds> lLight;
+    GetSpotlightByIndex3ds(lRun->mKit, lRun->Db(), 0, lLight);
+    EXPECT_TRUE(lLight && lLight->mSpot) << pPath;
+    if (lLight && lLight->mSpot) {
+        EXPECT_FLOAT_EQ(lLight->mSpot->mHotspot, kHotspot) << pPath;
+        EXPECT_FLOAT_EQ(lLight->mSpot->mFalloff, kFalloff[0]) << pPath;
+        EXPECT_FLOAT_EQ(lLight->mSpot->mRoll, kRoll[0]) << pPath;
+    }
+    return lRun;
+}
+
 } // namespace
 
 TEST(KWriter3dsSpotFalloffRoll, KeptThroughTheKitAndItsNativeFile)
@@ -85,27 +103,19 @@ TEST(KWriter3dsSpotFalloffRoll, KeptThroughTheKitAndItsNativeFile)
     const std::string lDirect = lDir.Path("direct.3ds");
     Write3ds(*lRead.mFactory, *lRead.mScene, lDirect);
 
-    // The toolkit's records of the file written: the static values of frame 0, the keys of
-    // both frames.
-    std::unique_ptr<Loaded> lRun = LoadFile(lDirect);
-    std::unique_ptr<LightObject3ds> lLight;
-    GetSpotlightByIndex3ds(lRun->mKit, lRun->Db(), 0, lLight);
-    ASSERT_NE(lLight, nullptr);
-    ASSERT_NE(lLight->mSpot, nullptr);
-    EXPECT_FLOAT_EQ(lLight->mSpot->mHotspot, kHotspot);
-    EXPECT_FLOAT_EQ(lLight->mSpot->mFalloff, kFalloff[0]);
-    EXPECT_FLOAT_EQ(lLight->mSpot->mRoll, kRoll[0]);
+    // The toolkit finds the values of frame 0 in the static record and both keys in the tracks.
+    std::unique_ptr<Loaded> lRun = ExpectFrameZero(lDirect);
     std::unique_ptr<SpotlightMotion3ds> lMotion;
     GetSpotlightMotionByIndex3ds(lRun->mKit, lRun->Db(), 0, lMotion);
     ASSERT_NE(lMotion, nullptr);
-    for (const Track3ds<float>* lTrack : {&lMotion->mFalloff, &lMotion->mRoll}) {
+    const std::pair<const Track3ds<float>*, const float*> lTracks[] = {
+        {&lMotion->mFalloff, kFalloff}, {&lMotion->mRoll, kRoll}};
+    for (const auto& [lTrack, lValues] : lTracks) {
         ASSERT_GT(lTrack->mValues.size(), kLastKey);
-        ASSERT_EQ(lTrack->mKeys[kLastKey].mTime, kLastKey);
+        EXPECT_EQ(lTrack->mKeys[kLastKey].mTime, kLastKey);
+        EXPECT_FLOAT_EQ(lTrack->mValues[0], lValues[0]);
+        EXPECT_FLOAT_EQ(lTrack->mValues[kLastKey], lValues[1]);
     }
-    EXPECT_FLOAT_EQ(lMotion->mFalloff.mValues[0], kFalloff[0]);
-    EXPECT_FLOAT_EQ(lMotion->mFalloff.mValues[kLastKey], kFalloff[1]);
-    EXPECT_FLOAT_EQ(lMotion->mRoll.mValues[0], kRoll[0]);
-    EXPECT_FLOAT_EQ(lMotion->mRoll.mValues[kLastKey], kRoll[1]);
 
     // A native file in between changes nothing; nor does a second pass.
     KRyvObjectFactory lBackFactory;
@@ -117,6 +127,10 @@ TEST(KWriter3dsSpotFalloffRoll, KeptThroughTheKitAndItsNativeFile)
     ASSERT_TRUE(lAgain.mRead) << lAgain.mError;
     Write3ds(*lAgain.mFactory, *lAgain.mScene, lDir.Path("again.3ds"));
     EXPECT_EQ(ReadBytes(lDirect), ReadBytes(lDir.Path("again.3ds")));
+
+    // Without the keyframer the spot keeps its values of frame 0.
+    Write3ds(*lRead.mFactory, *lRead.mScene, lDir.Path("still.3ds"), false);
+    ExpectFrameZero(lDir.Path("still.3ds"));
 
 #ifdef RYV_HAVE_LIB3DS
     Lib3dsFile* lFile = lib3ds_file_load(lDirect.c_str());
