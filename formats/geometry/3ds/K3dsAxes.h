@@ -15,6 +15,11 @@ namespace K3dsAxes {
 
 constexpr int kTimeMode = KTimeModeTable::kFrames30;
 
+// The user properties of a spot's node that keep its falloff and roll (degrees), which the
+// kit's light has no property for.
+constexpr const char* kSpotFalloff = "Falloff";
+constexpr const char* kSpotRoll = "Roll";
+
 inline KVector4 ToKit(const Point3ds& pPoint)
 {
     return KVector4(pPoint.x, pPoint.z, -static_cast<double>(pPoint.y));

@@ -8,6 +8,8 @@
 #include "core/KMatrixFunctions.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvObjectFactory.h"
+#include "scene/KRyvUserProperty.h"
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvLight.h"
 
@@ -249,21 +251,20 @@ void K3dsKeyImport::ScalarTrack(KFCurve* ioCurve, const Track3ds<float>& pTrack,
     AddKeyAtZero(ioCurve, pTrack.mValues.empty() ? pDefault : pTrack.mValues[0]);
 }
 
-void K3dsKeyImport::AttributeTrack(KRyvNode& ioNode, KFCurve* (KRyvTakeNode::*pCurve)(),
-                                   const std::function<void(double)>& pSetStatic,
+void K3dsKeyImport::AttributeTrack(KFCurve* ioCurve, const std::function<void(double)>& pSetStatic,
                                    const Track3ds<float>& pTrack, float pDefault) const
 {
     if (!IsAnimated(pTrack.mKeys.size())) {
         pSetStatic(pTrack.mValues.empty() ? pDefault : pTrack.mValues[0]);
     }
-    ScalarTrack(TakeCurve(ioNode, pCurve), pTrack, pDefault);
+    ScalarTrack(ioCurve, pTrack, pDefault);
 }
 
 void K3dsKeyImport::FieldOfView(KRyvNode& ioNode, KRyvCamera* ioCamera,
                                 const Track3ds<float>& pTrack, float pDefault) const
 {
     AttributeTrack(
-        ioNode, &KRyvTakeNode::GetFieldOfView,
+        TakeCurve(ioNode, &KRyvTakeNode::GetFieldOfView),
         [ioCamera](double pValue) {
             if (ioCamera) {
                 ioCamera->SetFieldOfView(pValue);
@@ -276,7 +277,7 @@ void K3dsKeyImport::Roll(KRyvNode& ioNode, KRyvCamera* ioCamera, const Track3ds<
                          float pDefault) const
 {
     AttributeTrack(
-        ioNode, &KRyvTakeNode::GetRoll,
+        TakeCurve(ioNode, &KRyvTakeNode::GetRoll),
         [ioCamera](double pValue) {
             if (ioCamera) {
                 ioCamera->SetRoll(pValue);
@@ -289,11 +290,39 @@ void K3dsKeyImport::ConeAngle(KRyvNode& ioNode, KRyvLight* ioLight, const Track3
                               float pDefault) const
 {
     AttributeTrack(
-        ioNode, &KRyvTakeNode::GetConeAngle,
+        TakeCurve(ioNode, &KRyvTakeNode::GetConeAngle),
         [ioLight](double pValue) {
             if (ioLight) {
                 ioLight->SetConeAngle(pValue);
             }
         },
         pTrack, pDefault);
+}
+
+void K3dsKeyImport::UserValue(KRyvNode& ioNode, const char* pName, const Track3ds<float>& pTrack,
+                              float pDefault) const
+{
+    KRyvUserProperty* lProperty = ioNode.FindUserProperty(pName);
+    KRyvObjectFactory* lFactory = ioNode.GetObjectFactory();
+    if (!lProperty && lFactory) {
+        lProperty = lFactory->CreateUserProperty(
+            pName, KRyvUserProperty::GetTypeName(KRyvUserProperty::kTypeReal), pName);
+        if (lProperty) {
+            lProperty->SetFlag(KRyvUserProperty::kFlagAnimatable, true);
+            ioNode.AddUserProperty(lProperty);
+        }
+    }
+    KRyvTakeNode* lTake = ioNode.GetCurrentTakeNode();
+    KFCurve* lCurve = lTake && lProperty ? lTake->GetCurve(pName) : nullptr;
+    const auto lSetValue = [lProperty](double pValue) {
+        if (lProperty) {
+            lProperty->SetValue(pValue);
+        }
+    };
+    AttributeTrack(lCurve, lSetValue, pTrack, pDefault);
+    // A keyed value also holds its value at frame 0, where the take starts, as a keyed transform
+    // does: what reads the node without its take finds it there.
+    if (lCurve && lCurve->GetKeyCount() > 0) {
+        lSetValue(lCurve->Evaluate(KTime()));
+    }
 }

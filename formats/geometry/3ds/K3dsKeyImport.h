@@ -47,15 +47,20 @@ public:
     // without keys.
     void ConeAngle(KRyvNode& ioNode, KRyvLight* ioLight, const Track3ds<float>& pTrack,
                    float pDefault) const;
+    // A value the node's attribute has no property for (a spot's falloff or roll, degrees),
+    // kept in the node's animatable "Real" user property pName, made when the node has none of
+    // that name; its channel in the take holds the track, as for the attribute's own values,
+    // and the property the value at frame 0, keyed or not.
+    void UserValue(KRyvNode& ioNode, const char* pName, const Track3ds<float>& pTrack,
+                   float pDefault) const;
 
 private:
     bool IsAnimated(std::size_t pKeyCount) const { return mAnimate && pKeyCount >= 2; }
     void Reduce(KFCurve** ioCurves, int pCount) const;
     void ScalarTrack(KFCurve* ioCurve, const Track3ds<float>& pTrack, float pDefault) const;
-    // A scalar track of an attribute: its curve, and the attribute's own value (pSetStatic)
-    // from the first key, or pDefault, when the track is not animated.
-    void AttributeTrack(KRyvNode& ioNode, KFCurve* (KRyvTakeNode::*pCurve)(),
-                        const std::function<void(double)>& pSetStatic,
+    // A scalar track of an attribute: its curve ioCurve (null for none), and the attribute's
+    // own value (pSetStatic) from the first key, or pDefault, when the track is not animated.
+    void AttributeTrack(KFCurve* ioCurve, const std::function<void(double)>& pSetStatic,
                         const Track3ds<float>& pTrack, float pDefault) const;
 
     bool mAnimate;

@@ -4,6 +4,7 @@
 #include "core/KMatrixFunctions.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
 #include "scene/KRyvNode.h"
+#include "scene/KRyvUserProperty.h"
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvLight.h"
 
@@ -108,8 +109,12 @@ K3dsLightCameraExport::BuildSpotLight(KRyvNode& ioNode, KRyvLight& pLight,
     lRecord->mColor = lOmni->mColor;
     lRecord->mMultiplier = lOmni->mMultiplier;
     SpotlightData3ds& lSpot = *lRecord->mSpot;
-    lSpot.mHotspot = static_cast<float>(pLight.GetConeAngle());
-    lSpot.mFalloff = std::max(lSpot.mFalloff, lSpot.mHotspot);
+    lSpot.mHotspot = static_cast<float>(ConeChannel(ioNode).At(KTime()));
+    const K3dsChannel lOwnFalloff{nullptr, std::max(lSpot.mFalloff, lSpot.mHotspot)};
+    lSpot.mFalloff = static_cast<float>(
+        UserValueChannel(ioNode, K3dsAxes::kSpotFalloff, lOwnFalloff).At(KTime()));
+    lSpot.mRoll = static_cast<float>(
+        UserValueChannel(ioNode, K3dsAxes::kSpotRoll, K3dsChannel()).At(KTime()));
     const std::vector<KVector4> lTarget = TargetPositions(ioNode, kSpotAhead, 1);
     lSpot.mTarget = K3dsAxes::ToFile(lTarget.front());
     return lRecord;
@@ -173,13 +178,38 @@ std::string K3dsLightCameraExport::TargetParentName(KRyvNode& ioNode) const
     return mTracks.ParentName(lTarget ? *lTarget : ioNode, false);
 }
 
+KRyvTakeNode* K3dsLightCameraExport::KeyedTake(KRyvNode& ioNode) const
+{
+    return mSession.mKeyframerOn ? ioNode.GetCurrentTakeNode() : nullptr;
+}
+
+K3dsChannel K3dsLightCameraExport::ConeChannel(KRyvNode& ioNode) const
+{
+    auto* lLight = static_cast<KRyvLight*>(ioNode.GetLight());
+    KRyvTakeNode* lTake = KeyedTake(ioNode);
+    return K3dsChannel{lTake ? lTake->GetConeAngle() : nullptr,
+                       lLight ? lLight->GetConeAngle() : 0.0};
+}
+
+K3dsChannel K3dsLightCameraExport::UserValueChannel(KRyvNode& ioNode, const char* pName,
+                                                    const K3dsChannel& pOtherwise) const
+{
+    const KRyvUserProperty* lProperty = ioNode.FindUserProperty(pName);
+    double lValue = 0.0;
+    if (!lProperty || !lProperty->GetValue(lValue)) {
+        return pOtherwise;
+    }
+    KRyvTakeNode* lTake = KeyedTake(ioNode);
+    return K3dsChannel{lTake ? lTake->GetCurve(pName) : nullptr, lValue};
+}
+
 void K3dsLightCameraExport::ColorChannels(KRyvNode& ioNode, K3dsChannel* oChannels) const
 {
     double lStatic[3] = {1.0, 1.0, 1.0};
     if (auto* lLight = static_cast<KRyvLight*>(ioNode.GetLight())) {
         lLight->GetColor(lStatic[0], lStatic[1], lStatic[2]);
     }
-    KRyvTakeNode* lTake = mSession.mKeyframerOn ? ioNode.GetCurrentTakeNode() : nullptr;
+    KRyvTakeNode* lTake = KeyedTake(ioNode);
     KFCurve* lCurves[3] = {lTake ? lTake->GetColorX() : nullptr,
                            lTake ? lTake->GetColorY() : nullptr,
                            lTake ? lTake->GetColorZ() : nullptr};
@@ -209,8 +239,13 @@ K3dsLightCameraExport::BuildSpotLightMotion(KRyvNode& ioNode) const
 {
     const uint32_t lCount = mTracks.KeyCount(ioNode);
     const std::vector<KVector4> lTargets = TargetPositions(ioNode, kSpotAhead, lCount);
+    const K3dsChannel lCone = ConeChannel(ioNode);
+    const K3dsChannel lFalloff = UserValueChannel(ioNode, K3dsAxes::kSpotFalloff, lCone);
+    const K3dsChannel lRoll = UserValueChannel(ioNode, K3dsAxes::kSpotRoll, K3dsChannel());
+    // A spot that keeps no roll writes one key of 0.
+    const uint32_t lRollCount = ioNode.FindUserProperty(K3dsAxes::kSpotRoll) ? lCount : 1;
     std::unique_ptr<SpotlightMotion3ds> lMotion;
-    InitSpotlightMotion3ds(lMotion, lCount, lCount, lCount, lCount, 1,
+    InitSpotlightMotion3ds(lMotion, lCount, lCount, lCount, lCount, lRollCount,
                            static_cast<uint32_t>(lTargets.size()));
     lMotion->mName = mSession.NameOf(&ioNode);
     lMotion->mParent = mTracks.ParentName(ioNode, false);
@@ -220,13 +255,9 @@ K3dsLightCameraExport::BuildSpotLightMotion(KRyvNode& ioNode) const
     K3dsTrackExport::SamplePositionTrack(lMotion->mPosition, lChannels, lCount);
     ColorChannels(ioNode, lChannels);
     K3dsTrackExport::SampleColorTrack(lMotion->mColor, lChannels, lCount);
-    auto* lLight = static_cast<KRyvLight*>(ioNode.GetLight());
-    KRyvTakeNode* lTake = mSession.mKeyframerOn ? ioNode.GetCurrentTakeNode() : nullptr;
-    const K3dsChannel lCone{lTake ? lTake->GetConeAngle() : nullptr,
-                            lLight ? lLight->GetConeAngle() : 0.0};
     K3dsTrackExport::SampleValueTrack(lMotion->mHotspot, lCone, lCount);
-    K3dsTrackExport::SampleValueTrack(lMotion->mFalloff, lCone, lCount);
-    K3dsTrackExport::SampleValueTrack(lMotion->mRoll, K3dsChannel(), 1);
+    K3dsTrackExport::SampleValueTrack(lMotion->mFalloff, lFalloff, lCount);
+    K3dsTrackExport::SampleValueTrack(lMotion->mRoll, lRoll, lRollCount);
     FillTrack(lMotion->mTargetPosition, lTargets);
     return lMotion;
 }
@@ -234,7 +265,7 @@ K3dsLightCameraExport::BuildSpotLightMotion(KRyvNode& ioNode) const
 K3dsChannel K3dsLightCameraExport::FieldOfViewChannel(KRyvNode& ioNode, KRyvCamera& pCamera,
                                                       bool& oConvert) const
 {
-    KRyvTakeNode* lTake = mSession.mKeyframerOn ? ioNode.GetCurrentTakeNode() : nullptr;
+    KRyvTakeNode* lTake = KeyedTake(ioNode);
     const int lMode = pCamera.GetApertureMode();
     oConvert = lMode != kApertureBoth && lMode != kApertureHorizontal;
     if (lMode == kApertureBoth) {
@@ -267,7 +298,7 @@ std::unique_ptr<CameraMotion3ds> K3dsLightCameraExport::BuildCameraMotion(KRyvNo
     bool lConvert = false;
     const K3dsChannel lFov =
         lCamera ? FieldOfViewChannel(ioNode, *lCamera, lConvert) : K3dsChannel{nullptr, 45.0};
-    KRyvTakeNode* lTake = mSession.mKeyframerOn ? ioNode.GetCurrentTakeNode() : nullptr;
+    KRyvTakeNode* lTake = KeyedTake(ioNode);
     const K3dsChannel lRoll{lTake ? lTake->GetRoll() : nullptr, lCamera ? lCamera->GetRoll() : 0.0};
     K3dsTrackExport::SampleValueTrack(lMotion->mFov, lFov, lCount);
     K3dsTrackExport::SampleValueTrack(lMotion->mRoll, lRoll, lCount);

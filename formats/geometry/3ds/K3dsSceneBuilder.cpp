@@ -357,6 +357,8 @@ bool K3dsSceneBuilder::BuildSpotNodes()
         lKeys.Position(*lNode, lRecord->mPosition, lObject ? lObject->mPosition : Point3ds());
         lKeys.Color(*lNode, lParts.mLight, lRecord->mColor, lObject ? lObject->mColor : kWhite);
         lKeys.ConeAngle(*lNode, lParts.mLight, lRecord->mHotspot, lSpot.mHotspot);
+        lKeys.UserValue(*lNode, K3dsAxes::kSpotFalloff, lRecord->mFalloff, lSpot.mFalloff);
+        lKeys.UserValue(*lNode, K3dsAxes::kSpotRoll, lRecord->mRoll, lSpot.mRoll);
         lKeys.Position(*lNode->GetLookAtTarget(), lRecord->mTargetPosition, lSpot.mTarget);
         if (lParts.mLight) {
             lParts.mLight->SetIntensity(lObject->mMultiplier * kIntensityPerMultiplier);

@@ -117,7 +117,7 @@ TEST(KWriter3dsIndependentReader, TargetsStayWhereTheyAreAndCameraChildrenKeepTh
 // A spot at (1, 2, 3) aimed at (4, 5, 6), hotspot 30, falloff 40, red, its keyframer nodes
 // in either order of the tags 0xB006 and 0xB007: the kit reads a spot light of cone angle 30
 // at (1, 3, -2) x 2.54 looking at its target node at (4, 6, -5) x 2.54; written, the other
-// library finds the spot and its target where the kit put them (in centimetres).
+// library finds the spot, its falloff and its target where the kit put them (in centimetres).
 TEST(KWriter3dsIndependentReader, SpotsAreReadAimedAtTheirTargetsAndWrittenBack)
 {
     const Bytes lSpotObject = Chunk(
@@ -172,6 +172,7 @@ TEST(KWriter3dsIndependentReader, SpotsAreReadAimedAtTheirTargetsAndWrittenBack)
         ASSERT_NE(lWritten, nullptr);
         EXPECT_TRUE(lWritten->spot_light);
         EXPECT_NEAR(lWritten->hot_spot, 30.0f, 1e-4);
+        EXPECT_NEAR(lWritten->fall_off, 40.0f, 1e-4);
         EXPECT_NEAR(lWritten->spot[0], 10.16f, 1e-4);
         const Lib3dsNode* lSpotNode =
             lib3ds_file_node_by_name(lFile.get(), "Spot", LIB3DS_LIGHT_NODE);
