@@ -16,6 +16,18 @@ namespace {
 
 // Children whose offsets differ by more than this need a bone each to carry them.
 constexpr double kOffsetTolerance = 1e-6;
+constexpr double kHalfTurn = 180.0;
+
+// Angles out of a matrix lie in [-180, 180] degrees, a half turn at either end as float noise
+// has it; rounded as printed, a half turn is then exactly -180 or 180. Keeping 180 alone puts
+// every angle in (-180, 180], so a pass over a written file prints its half turns again as
+// they stand.
+void KeepHalfTurnsPositive(double ioDegrees[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        ioDegrees[i] = ioDegrees[i] == -kHalfTurn ? kHalfTurn : ioDegrees[i];
+    }
+}
 
 // Where the node's translation stays (its rest offset, or the one value its take holds it at),
 // scaled.
@@ -134,6 +146,7 @@ void KRyvAsfScene::BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTra
             double lXyz[3] = {lAngles[0], lAngles[1], lAngles[2]};
             KMotionPrintPrecision::RoundToLargest(lXyz, 3);
             KMotionPrintPrecision::ClearNegativeZeros(lXyz, 3);
+            KeepHalfTurnsPositive(lXyz);
             lBone->SetAxis(lXyz, 0);
         }
         const bool lOffsetBones = NeedsOffsetBones(lNode, lIsRoot, pScale);
@@ -261,6 +274,7 @@ void KRyvAsfScene::GetFrameValues(const KAsfBone& pBone, KTime pTime, const KMat
     // Each group rounded to what is printed of it, so that a file the writer made reads back and
     // prints again the same (KMotionPrintPrecision); the writer's angle unit is the degree.
     KMotionPrintPrecision::RoundToLargestOr(lAngles, 3, KMotionPrintPrecision::kAngleFloor);
+    KeepHalfTurnsPositive(lAngles);
     KVector4 lInAxes;
     VectorMultiplyMatrix3x3(lInAxes, pBone.mParentAxis, lTranslation);
     lInAxes = lInAxes - pBone.mOffset;

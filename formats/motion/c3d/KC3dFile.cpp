@@ -382,7 +382,26 @@ void KC3dFile::AddFrameCounts(const std::uint8_t* pHeader, KC3dFrameLayout& ioLa
         ioLayout.AddCount("TRIAL:ACTUAL_START_FIELD/ACTUAL_END_FIELD",
                           lTrialLast >= lTrialFirst ? lTrialLast - lTrialFirst + 1 : 0);
     }
+    AddPointFrameCounts(ioLayout);
+}
+
+void KC3dFile::AddPointFrameCounts(KC3dFrameLayout& ioLayout) const
+{
     const int lPoint = mParameters.FindGroup("POINT");
+    const KC3dParameters::Parameter* lFrames =
+        lPoint ? mParameters.Find(lPoint, "FRAMES") : nullptr;
+    // A 16-bit FRAMES counts up to 65535 (unsigned); 65535 itself is the mark of a longer take,
+    // as in the header. Longer takes give it as a float.
+    const std::vector<int> lWords = lFrames ? mParameters.GetInts(*lFrames) : std::vector<int>();
+    std::uint64_t lCount = 0;
+    if (!lWords.empty()) {
+        lCount = static_cast<std::uint64_t>(lWords[0] & 0xFFFF);
+        if (lCount != kMaxFrameWord) {
+            ioLayout.AddCount("POINT:FRAMES", lCount);
+        }
+    } else if (lFrames && ReadWholeFloat(*lFrames, lCount)) {
+        ioLayout.AddCount("POINT:FRAMES", lCount);
+    }
     const KC3dParameters::Parameter* lLong =
         lPoint ? mParameters.Find(lPoint, "LONG_FRAMES") : nullptr;
     std::uint64_t lLongFrames = 0;
@@ -401,6 +420,12 @@ bool KC3dFile::ReadLongNumber(const KC3dParameters::Parameter& pParameter,
                  (static_cast<std::uint64_t>(lWords[1] & 0xFFFF) << 16);
         return true;
     }
+    return ReadWholeFloat(pParameter, oValue);
+}
+
+bool KC3dFile::ReadWholeFloat(const KC3dParameters::Parameter& pParameter,
+                              std::uint64_t& oValue) const
+{
     double lValue = 0.0;
     if (pParameter.mType != KC3dParameters::eFloat || !mParameters.GetNumber(pParameter, lValue) ||
         !(lValue >= 0.0 && lValue <= static_cast<double>(UINT32_MAX)) ||

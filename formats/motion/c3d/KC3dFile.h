@@ -23,11 +23,11 @@
 // Y_SCREEN (see SetAxes), by default scene (x, y, z) = (-X, Z, Y). The header's point count,
 // scale, rate and data start count, not their POINT parameters. The first frame is the header's
 // (unsigned) or TRIAL:ACTUAL_START_FIELD; the frame count and the analog samples per frame are
-// those of KC3dFrameLayout, which checks what the header, TRIAL, POINT:LONG_FRAMES and the
-// ANALOG group declare against the data's length and warns where it overrules them. Every
-// pointer, count and size is checked against the file: what does not fit is "corrupt" with the
-// reason, and a frame cut short fails its read. Writing refuses a header of no marker, which no
-// reader takes.
+// those of KC3dFrameLayout, which checks what the header, TRIAL, POINT:FRAMES and LONG_FRAMES
+// and the ANALOG group declare against the data's length and warns where it overrules them,
+// or where frames are left after the count. Every pointer, count and size is checked against
+// the file: what does not fit is "corrupt" with the reason, and a frame cut short fails its
+// read. Writing refuses a header of no marker, which no reader takes.
 class KC3dFile : public KOpticalMarkerFile
 {
 public:
@@ -112,7 +112,11 @@ private:
     bool ReadLayout(const std::uint8_t* pHeader);
     void AddAnalogFigures(const std::uint8_t* pHeader, KC3dFrameLayout& ioLayout) const;
     void AddFrameCounts(const std::uint8_t* pHeader, KC3dFrameLayout& ioLayout);
+    // POINT:FRAMES and POINT:LONG_FRAMES.
+    void AddPointFrameCounts(KC3dFrameLayout& ioLayout) const;
     bool ReadLongNumber(const KC3dParameters::Parameter& pParameter, std::uint64_t& oValue) const;
+    // A float parameter holding a whole number from 0 to UINT32_MAX.
+    bool ReadWholeFloat(const KC3dParameters::Parameter& pParameter, std::uint64_t& oValue) const;
     std::uint64_t CountWithoutPadding(std::uint64_t pFrames, std::uint64_t pFrameBytes);
     void ReadEvents(const std::uint8_t* pHeader);
     void ReadUnits();

@@ -99,6 +99,8 @@ bool KC3dFrameLayout::Resolve(std::string& oWhy)
 {
     mFromData = false;
     mCountsDisagree = false;
+    mWrapped = false;
+    mFramesAfter = 0;
     if (mAnalogs.empty()) {
         mAnalogs.push_back({"the header", 0});
     }
@@ -124,12 +126,27 @@ bool KC3dFrameLayout::Resolve(std::string& oWhy)
                    " frames, more than the file holds";
             return false;
         }
+        CheckFramesAfterCount();
         return true;
     }
     mFrames = mDataBytes / FrameBytes(mAnalog);
     mFromData = true;
     mCountsDisagree = !mCounts.empty() || !mImpossible.empty();
     return true;
+}
+
+void KC3dFrameLayout::CheckFramesAfterCount()
+{
+    // A count past 65535 kept in 16 bits loses a whole number of 65536s: data that holds the
+    // declared frames and such a number more, up to padding, is that take.
+    const std::uint64_t lHeld = mDataBytes / FrameBytes(mAnalog);
+    const std::uint64_t lWraps = (lHeld - mFrames) / kCountWrap;
+    if (lWraps > 0 && Agrees(mFrames + lWraps * kCountWrap, mAnalog)) {
+        mWrapped = true;
+        mFrames += lWraps * kCountWrap;
+    } else if (!Agrees(mFrames, mAnalog)) {
+        mFramesAfter = lHeld - mFrames;
+    }
 }
 
 std::string KC3dFrameLayout::GetWarning() const
@@ -139,6 +156,17 @@ std::string KC3dFrameLayout::GetWarning() const
         lWarning = mAnalogs.front().mSource + " gives " + std::to_string(mAnalogs.front().mValue) +
                    " analog samples per frame, which do not fit the data; the " +
                    std::to_string(mAnalog) + " of " + mAnalogSource + " do and are read";
+    }
+    if (mWrapped) {
+        lWarning += (lWarning.empty() ? "" : "; ") + std::string("the frame count (") +
+                    ListCounts() + ") is " + std::to_string(mFrames - mCounts.front().mValue) +
+                    " short of the data, as a count past 65535 kept in 16 bits is: the " +
+                    std::to_string(mFrames) + " frames the data holds are read";
+    }
+    if (mFramesAfter > 0) {
+        lWarning += (lWarning.empty() ? "" : "; ") + std::string("the data has room for ") +
+                    std::to_string(mFramesAfter) + " frames after the frame count (" +
+                    ListCounts() + "): they are not read";
     }
     if (mCountsDisagree) {
         lWarning += (lWarning.empty() ? "" : "; ") + std::string("the frame counts disagree (") +

@@ -14,9 +14,11 @@
 //
 // A declared pairing agrees with the data when its frames fill the data up to less than one
 // block of padding. The first analog candidate and frame count that agree are taken; a file that
-// declares one count and one analog figure may also hold more after its frames. Otherwise the
-// data's length decides, with a warning, and when the analog candidates differ and none agrees
-// the file is refused with the reason.
+// declares one count and one analog figure may also hold more after its frames, which are left
+// unread with a warning, unless they are a whole number of 65536 frames: then the count is one
+// past 65535 kept in 16 bits, and every frame is read with a warning. Otherwise the data's
+// length decides, with a warning, and when the analog candidates differ and none agrees the
+// file is refused with the reason.
 class KC3dFrameLayout
 {
 public:
@@ -50,6 +52,8 @@ public:
 
     // Padding after the frames that still agrees with a declared count.
     static constexpr std::uint64_t kPadding = 512;
+    // What a frame count kept in 16 bits loses when it passes 65535.
+    static constexpr std::uint64_t kCountWrap = 65536;
 
 private:
     struct Figure
@@ -62,6 +66,8 @@ private:
     bool Agrees(std::uint64_t pFrames, std::uint64_t pAnalog) const;
     bool Fits(std::uint64_t pFrames, std::uint64_t pAnalog) const;
     bool FindAgreement();
+    // After a single declared count: a wrapped count, or frames left after it.
+    void CheckFramesAfterCount();
     bool SingleAnalog() const;
     bool SingleCount() const;
     std::string ListCounts() const;
@@ -79,6 +85,8 @@ private:
     std::uint64_t mFrames = 0;
     bool mFromData = false;
     bool mCountsDisagree = false;
+    bool mWrapped = false;
+    std::uint64_t mFramesAfter = 0;
 };
 
 #endif

@@ -284,6 +284,59 @@ TEST(AsfAmcPair, LargeAnglesTurnAlikeWithAndWithoutRestTurns)
     }
 }
 
+TEST(AsfAmcPair, HalfTurnsPrintTheSameOnEveryPass)
+{
+    // A bone turned past 90 degrees about its middle axis comes out of the matrix as half turns
+    // about the other two: rx 0, ry 100, rz 0 is rx 180, ry 80, rz 180, and float noise of
+    // either sign would print each half turn as -180 on one pass and 180 on another. "tilted"
+    // has such rest axes (0, 100, 0), which the ASF file gives as 180 80 180.
+    Skeleton lSkeleton;
+    lSkeleton.mBones = {
+        {"root", -1, {0, 0, 0}, 0.0, {0, 0, 0}, "xyz", {"tx", "ty", "tz", "rx", "ry", "rz"}},
+        {"same", 0, {1, 0, 0}, 3.0, {0, 0, 0}, "xyz", {"rx", "ry", "rz"}},
+        {"turned", 0, {0, 0, 1}, 3.0, {40, -20, 10}, "xyz", {"rx", "ry", "rz"}},
+        {"listed", 0, {0, 1, 0}, 2.0, {0, 0, 0}, "xyz", {"rz", "ry", "rx"}},
+        {"tilted", 0, {0.6, 0.8, 0}, 2.0, {0, 100, 0}, "xyz", {"rx", "ry", "rz"}},
+    };
+    lSkeleton.mFrames = {
+        {{0, 0, 0, 0, 100, 0}, {0, 100, 0}, {0, 100, 0}, {0, 100, 0}, {0, 0, 0}},
+        {{0, 0, 0, 180, 0, 0}, {180, 0, 0}, {0, 0, 180}, {-180, 0, 0}, {0, 100, 0}},
+        {{0, 0, 0, 0, -135, 0}, {0, -135, 0}, {90, 135, 0}, {0, -91, 0}, {-180, 0, 0}},
+        {{0, 0, 0, 180, 0, 180}, {-180, 0, -180}, {180, 180, 0}, {0, 180, 0}, {0, -100, 0}},
+    };
+    std::string lFrom[2] = {WriteTestFile("half.asf", asfref::ToAsf(lSkeleton)),
+                            WriteTestFile("half.amc", asfref::ToAmc(lSkeleton))};
+    std::vector<std::string> lWritten;
+    for (int lPass = 0; lPass < 3; ++lPass) {
+        const std::string lTo[2] = {MotionTestPath("half_" + std::to_string(lPass) + ".asf"),
+                                    MotionTestPath("half_" + std::to_string(lPass) + ".amc")};
+        std::string lError;
+        ASSERT_TRUE(RewritePair(lFrom[0], lFrom[1], lTo[0], lTo[1], false, lError)) << lError;
+        lWritten.push_back(ReadTestFile(lTo[0]) + ReadTestFile(lTo[1]));
+        lFrom[0] = lTo[0];
+        lFrom[1] = lTo[1];
+    }
+    for (std::size_t i = 1; i < lWritten.size(); ++i) {
+        EXPECT_EQ(lWritten[i], lWritten[0]) << "pass " << i + 1;
+    }
+    // Half turns print as 180, never -180; and the 100-degree turns as 180 80 180.
+    EXPECT_EQ(lWritten[0].find("-180"), std::string::npos) << lWritten[0];
+    EXPECT_NE(lWritten[0].find("\nsame  180 80 180\n"), std::string::npos) << lWritten[0];
+    EXPECT_NE(lWritten[0].find(" 180 80 180 xyz"), std::string::npos) << lWritten[0];
+    // What was written still turns the bones as the source does.
+    AsfAmcScene lBack;
+    ASSERT_TRUE(lBack.ReadAsf(lFrom[0])) << lBack.mError;
+    ASSERT_TRUE(lBack.ReadAmc(lFrom[1])) << lBack.mError;
+    for (int f = 0; f < 4; ++f) {
+        const asfref::Pose lPose = asfref::Evaluate(lSkeleton, f);
+        for (std::size_t b = 1; b < lSkeleton.mBones.size(); ++b) {
+            const std::string lEnd = lSkeleton.mBones[b].mName + "_End";
+            EXPECT_LT(Distance(lBack.WorldAt(lEnd.c_str(), f), lPose.mEnds[b]), 1e-3)
+                << lEnd << " frame " << f;
+        }
+    }
+}
+
 TEST(AsfAmcPair, TwoMotionsMakeTwoTakesWithUniqueNames)
 {
     const Skeleton lSkeleton = GeneratedSkeleton(3);

@@ -89,6 +89,89 @@ TEST(KC3dFrameLayout, LongTakesReadEveryFrameTheDataHolds)
     }
 }
 
+struct ShortCountCase
+{
+    const char* mName;
+    int mFrames;
+    // The header's last frame word (the first frame is 1).
+    int mLastFrameWord;
+    std::function<void(C3dFixture&)> mDeclare;
+    int mRead;
+    std::string mWarning;
+};
+
+// A point per frame whose X is the frame's index in millimetres.
+C3dFixture Take(int pFrames, int pLastFrameWord)
+{
+    C3dFixture lFixture;
+    lFixture.mLabels = {"M"};
+    lFixture.mFrames.reserve(static_cast<std::size_t>(pFrames));
+    for (int f = 0; f < pFrames; ++f) {
+        lFixture.mFrames.push_back({{static_cast<double>(f), 1.0, 2.0, true}});
+    }
+    lFixture.mLastFrameWord = pLastFrameWord;
+    lFixture.mPadToBlock = true;
+    return lFixture;
+}
+
+TEST(KC3dFrameLayout, CountsShortOfTheDataAreReadWholeOrWarned)
+{
+    OpticalSettingsGuard lSettings;
+    // 100000 frames kept in 16 bits: 100000 - 65536 = 34464.
+    const std::string kWrapped = " is 65536 short of the data, as a count past 65535 kept in 16 "
+                                 "bits is: the 100000 frames the data holds are read\n";
+    const ShortCountCase kCases[] = {
+        {"header wrapped", 100000, 34464, nullptr, 100000,
+         "the frame count (the header 34464)" + kWrapped},
+        {"header and FRAMES wrapped", 100000, 34464,
+         [](C3dFixture& ioFixture) {
+             ioFixture.mExtra.push_back(ioFixture.Ints(1, "FRAMES", {34464}));
+         },
+         100000, "the frame count (the header 34464, POINT:FRAMES 34464)" + kWrapped},
+        {"FRAMES as a float", 100000, 34464,
+         [](C3dFixture& ioFixture) {
+             ioFixture.mExtra.push_back(ioFixture.Floats(1, "FRAMES", {100000.0}));
+         },
+         100000,
+         "the frame counts disagree (the header 34464, POINT:FRAMES 100000): the 100000 frames "
+         "the data holds are read\n"},
+        // 40000 frames past the count are no whole 65536: left unread. The frames (70000 x 16
+        // bytes after two blocks) end 256 bytes into a block, and the zero padding after them
+        // has room for 16 more.
+        {"more data", 70000, 30000, nullptr, 30000,
+         "the data has room for 40016 frames after the frame count (the header 30000): they are "
+         "not read\n"},
+        // FRAMES of 65535 (or -1) marks a long take as the header's word does.
+        {"FRAMES mark", 70000, 65535,
+         [](C3dFixture& ioFixture) {
+             ioFixture.mExtra.push_back(ioFixture.Ints(1, "FRAMES", {65535}));
+         },
+         70000, ""},
+        // Up to 65535, FRAMES counts unsigned: 40000 is the word -25536.
+        {"FRAMES unsigned", 40000, 65535,
+         [](C3dFixture& ioFixture) {
+             ioFixture.mExtra.push_back(ioFixture.Ints(1, "FRAMES", {-25536}));
+         },
+         40000, ""},
+    };
+    for (const ShortCountCase& lCase : kCases) {
+        C3dFixture lFixture = Take(lCase.mFrames, lCase.mLastFrameWord);
+        if (lCase.mDeclare) {
+            lCase.mDeclare(lFixture);
+        }
+        OpticalTestScene lTest;
+        KReaderC3d lReader(&lTest.mFactory);
+        ASSERT_TRUE(lTest.Read(lReader, WriteOpticalFile("count.c3d", lFixture.Build())))
+            << lCase.mName << ": " << lReader.GetError().GetLastErrorString().Buffer();
+        EXPECT_EQ(lTest.mOptions->GetFrameCount(), lCase.mRead) << lCase.mName;
+        // Scene x = -X / 10 cm.
+        EXPECT_NEAR(lTest.Value(0, 0, lCase.mRead - 1), -(lCase.mRead - 1) / 10.0, 1e-3)
+            << lCase.mName;
+        const std::string lExpected = lCase.mWarning.empty() ? "" : "count.c3d: " + lCase.mWarning;
+        EXPECT_EQ(lReader.GetMessage().Buffer(), lExpected) << lCase.mName;
+    }
+}
+
 // Three points over 20 frames at 100 Hz, analog samples after each frame's points.
 C3dFixture AnalogTake(int pProcessor, bool pFloat, int pHeaderAnalog, int pDataAnalog)
 {

@@ -1,9 +1,11 @@
 #include "formats/motion/trc/KWriterTrc.h"
 
+#include "formats/motion/c3d/KReaderC3d.h"
 #include "formats/motion/trc/KReaderTrc.h"
 #include "formats/motion/trc/KTrcFile.h"
 
 #include "tests/formats/motion/OpticalTestScene.h"
+#include "tests/formats/motion/c3d/C3dFixture.h"
 
 #include <cmath>
 
@@ -86,6 +88,56 @@ TEST(KWriterTrc, RoundTripKeepsPositionsOcclusionNamesAndRate)
     const std::string lThird = OpticalTestPath("third.trc");
     ASSERT_TRUE(Convert(lReader3, lWriter3, lAgain, lThird));
     EXPECT_EQ(TempFolder::Read(lAgain), TempFolder::Read(lThird));
+}
+
+// The header's rates print with two decimals unless those lie further than 0.001 Hz from the
+// rate: 30000/1001 = 29.97003 and 60000/1001 = 59.94006 print "29.97" and "59.94"; 23.976 would
+// become 23.98 (0.004 away) and 100/3 would become 33.33, so those keep their digits.
+TEST(KWriterTrc, HeaderRatesPrintTwoDecimals)
+{
+    OpticalSettingsGuard lSettings;
+    struct RateCase
+    {
+        double mRate;
+        const char* mText;
+    };
+    const RateCase kCases[] = {{30000.0 / 1001.0, "29.97"},
+                               {60000.0 / 1001.0, "59.94"},
+                               {60.0, "60.00"},
+                               {120.0, "120.00"},
+                               {23.976, "23.976"},
+                               {100.0 / 3.0, "33.333333333333336"}};
+    for (const RateCase& lCase : kCases) {
+        const std::string lText =
+            TempFolder::Read(WriteSteps("rate.trc", Steps(1, 3, lCase.mRate)));
+        const std::string lRate = lCase.mText;
+        EXPECT_NE(lText.find("\n" + lRate + "\t" + lRate + "\t3\t1\tmm\t" + lRate + "\t1\t3\t\n"),
+                  std::string::npos)
+            << lText.substr(0, 200);
+    }
+}
+
+// C3D captures at 29.97 and 59.94 Hz (rates a single-precision float holds only nearly)
+// converted straight to TRC print their rates as a TRC written from a native file does.
+TEST(KWriterTrc, C3dAtVideoRatesPrintsTwoDecimals)
+{
+    OpticalSettingsGuard lSettings;
+    for (const char* lRate : {"29.97", "59.94"}) {
+        C3dFixture lC3d;
+        lC3d.mRate = std::stod(lRate);
+        lC3d.mLabels = {"A"};
+        lC3d.mFrames = {{{1.0, 2.0, 3.0, true}}, {{2.0, 2.0, 3.0, true}}};
+        KRyvObjectFactory lFactory;
+        KReaderC3d lReader(&lFactory);
+        KWriterTrc lWriter(&lFactory);
+        const std::string lTrc = OpticalTestPath("video.trc");
+        ASSERT_TRUE(Convert(lReader, lWriter, WriteOpticalFile("video.c3d", lC3d.Build()), lTrc));
+        // First frame 1: OrigDataStartFrame = (1 / rate) s * rate + 1 = 2.
+        const std::string lText = TempFolder::Read(lTrc);
+        const std::string lLine =
+            std::string("\n") + lRate + "\t" + lRate + "\t2\t1\tmm\t" + lRate + "\t2\t2\t\n";
+        EXPECT_NE(lText.find(lLine), std::string::npos) << lText.substr(0, 200);
+    }
 }
 
 TEST(KWriterTrc, NumbersAndNamesTheFormatCannotHold)
