@@ -5,6 +5,7 @@
 #include "core/KMediaCopy.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
 #include "formats/geometry/3ds/K3dsForest.h"
+#include "formats/geometry/3ds/K3dsSpecular.h"
 #include "formats/geometry/3ds/KRenamingStrategy3ds.h"
 #include "scene/objects/KLayer.h"
 #include "scene/objects/KLayerElement.h"
@@ -334,7 +335,7 @@ void K3dsMeshExport::CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
                                     int pTexture, Geometry& ioGeometry,
                                     std::vector<uint32_t>& oVertices)
 {
-    KRyvTexture* lTexture = pMesh.GetTexture(std::max(pTexture, 0));
+    KRyvTexture* lTexture = pTexture >= 0 ? pMesh.GetTexture(pTexture) : nullptr;
     const bool lSwap = ioGeometry.mUnweld && lTexture && lTexture->GetSwapUV();
     std::vector<uint32_t>& lVertex = oVertices;
     lVertex.resize(pCorners.size());
@@ -650,7 +651,6 @@ void K3dsMeshExport::FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord)
     const KColor lBlack(0.0, 0.0, 0.0);
     const KColor lAmbient = pMaterial ? pMaterial->GetAmbientColor() : lGrey;
     const KColor lDiffuse = pMaterial ? pMaterial->GetDiffuseColor() : lGrey;
-    const KColor lSpecular = pMaterial ? pMaterial->GetSpecularColor() : lBlack;
     const KColor lEmissive = pMaterial ? pMaterial->GetEmissiveColor() : lBlack;
     auto ToColor = [](const KColor& pColor) {
         return Color3ds{static_cast<float>(pColor.mRed), static_cast<float>(pColor.mGreen),
@@ -658,9 +658,9 @@ void K3dsMeshExport::FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord)
     };
     ioRecord.mAmbient = ToColor(lAmbient);
     ioRecord.mDiffuse = ToColor(lDiffuse);
-    ioRecord.mSpecular = ToColor(lSpecular);
-    ioRecord.mShinStrength =
-        static_cast<float>((lSpecular.mRed + lSpecular.mGreen + lSpecular.mBlue) * 0.25);
+    const K3dsSpecular lFileSpecular = K3dsSpecular::Of(pMaterial);
+    ioRecord.mSpecular = lFileSpecular.mColor;
+    ioRecord.mShinStrength = lFileSpecular.mStrength;
     ioRecord.mShininess = static_cast<float>((pMaterial ? pMaterial->GetShininess() : 0.0) * 0.5);
     ioRecord.mSelfIllum =
         static_cast<float>((lEmissive.mRed + lEmissive.mGreen + lEmissive.mBlue) / 3.0);
