@@ -4,7 +4,9 @@
 #include "core/KMatrixFunctions.h"
 #include "core/KMediaCopy.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/K3dsCornerPoints.h"
 #include "formats/geometry/3ds/K3dsForest.h"
+#include "formats/geometry/3ds/K3dsMeshImport.h"
 #include "formats/geometry/3ds/K3dsSpecular.h"
 #include "formats/geometry/3ds/KRenamingStrategy3ds.h"
 #include "scene/objects/KLayer.h"
@@ -416,7 +418,7 @@ void K3dsMeshExport::CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioG
         }
         AddTriangles(pMesh, p, lCorners, lVertices, lStrip, lCombination, ioGeometry);
     }
-    AssignSmoothing(ioGeometry);
+    GroupAsRead(ioGeometry);
     if (lSkipped > 0) {
         mSession.Warn(std::to_string(lSkipped) +
                       " polygons of fewer than three corners skipped in mesh \"" +
@@ -469,6 +471,84 @@ void K3dsMeshExport::AssignSmoothing(Geometry& ioGeometry)
         } else if (ioGeometry.mFlat[f]) {
             ioGeometry.mSmoothing[f] = lNextFlatGroup();
         }
+    }
+}
+
+std::vector<bool> K3dsMeshExport::FlatAsRead(const Geometry& pGeometry)
+{
+    std::vector<uint32_t> lCorners;
+    lCorners.reserve(3 * pGeometry.mTriangles.size());
+    for (const std::array<uint32_t, 3>& lTriangle : pGeometry.mTriangles) {
+        lCorners.insert(lCorners.end(), lTriangle.begin(), lTriangle.end());
+    }
+    const K3dsCornerPoints lRead =
+        K3dsCornerPoints::Split(pGeometry.mVertices.size(), lCorners, &pGeometry.mSmoothing);
+    const std::vector<KVector4> lPoints =
+        K3dsMeshImport::Points(pGeometry.mLocal, pGeometry.mVertices, lRead.mVertexOf, 1.0);
+    const std::vector<KVector4> lNormals =
+        K3dsMeshImport::Normals(pGeometry.mVertices, lRead, lPoints);
+    std::vector<bool> lFlat(pGeometry.mTriangles.size());
+    for (std::size_t f = 0; f < lFlat.size(); ++f) {
+        const int* lCorner = &lRead.mCorner[3 * f];
+        const KVector4& a = lPoints[static_cast<std::size_t>(lCorner[0])];
+        const KVector4& b = lPoints[static_cast<std::size_t>(lCorner[1])];
+        const KVector4& c = lPoints[static_cast<std::size_t>(lCorner[2])];
+        KVector4 lNormal = (c - b).CrossProduct(a - b);
+        lNormal.Normalize();
+        lFlat[f] = true;
+        for (int k = 0; k < 3 && lFlat[f]; ++k) {
+            lFlat[f] = SameNormal(lNormals[static_cast<std::size_t>(lCorner[k])], lNormal);
+        }
+    }
+    return lFlat;
+}
+
+void K3dsMeshExport::GroupAsRead(Geometry& ioGeometry)
+{
+    const std::size_t lVertices = ioGeometry.mVertices.size();
+    const std::size_t lUVs = ioGeometry.mUVs.size();
+    const std::vector<std::array<uint32_t, 3>> lTriangles = ioGeometry.mTriangles;
+    // Each round makes at least one more face flat, so the rounds end.
+    for (;;) {
+        AssignSmoothing(ioGeometry);
+        SplitBySmoothing(ioGeometry);
+        const std::vector<bool> lFlat = FlatAsRead(ioGeometry);
+        bool lGrown = false;
+        for (std::size_t f = 0; f < lFlat.size(); ++f) {
+            if (lFlat[f] && !ioGeometry.mFlat[f]) {
+                ioGeometry.mFlat[f] = true;
+                lGrown = true;
+            }
+        }
+        if (!lGrown) {
+            return;
+        }
+        ioGeometry.mVertices.resize(lVertices);
+        ioGeometry.mUVs.resize(lUVs);
+        ioGeometry.mTriangles = lTriangles;
+    }
+}
+
+void K3dsMeshExport::SplitBySmoothing(Geometry& ioGeometry)
+{
+    std::vector<uint32_t> lCorners;
+    lCorners.reserve(3 * ioGeometry.mTriangles.size());
+    for (const std::array<uint32_t, 3>& lTriangle : ioGeometry.mTriangles) {
+        lCorners.insert(lCorners.end(), lTriangle.begin(), lTriangle.end());
+    }
+    const std::size_t lVertices = ioGeometry.mVertices.size();
+    const K3dsCornerPoints lPoints =
+        K3dsCornerPoints::Split(lVertices, lCorners, &ioGeometry.mSmoothing);
+    const bool lWithUVs = ioGeometry.mUVs.size() == lVertices;
+    for (std::size_t i = lVertices; i < lPoints.mVertexOf.size(); ++i) {
+        const auto lVertex = static_cast<std::size_t>(lPoints.mVertexOf[i]);
+        ioGeometry.mVertices.push_back(ioGeometry.mVertices[lVertex]);
+        if (lWithUVs) {
+            ioGeometry.mUVs.push_back(ioGeometry.mUVs[lVertex]);
+        }
+    }
+    for (std::size_t c = 0; c < lCorners.size(); ++c) {
+        ioGeometry.mTriangles[c / 3][c % 3] = static_cast<uint32_t>(lPoints.mCorner[c]);
     }
 }
 

@@ -79,13 +79,6 @@ std::vector<int> FaceTextures(const KRyvMesh* pMesh)
     return lIndices;
 }
 
-bool Write3ds(Read3ds& ioRead, const std::string& pPath)
-{
-    KWriter3ds lWriter(ioRead.mFactory.get());
-    KStreamOptions3ds lOptions;
-    return lWriter.FileCreate(pPath.c_str()) && lWriter.Write(ioRead.mScene.get(), &lOptions);
-}
-
 // The lines of the material file that follow "newmtl pName", up to the next material.
 std::vector<std::string> MaterialLines(const std::string& pPath, const std::string& pName)
 {
