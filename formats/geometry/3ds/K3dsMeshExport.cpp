@@ -27,6 +27,7 @@ constexpr int kFlatGroups = 15;
 constexpr uint32_t kSmoothGroup = 1;
 constexpr uint32_t kNoVertex = UINT32_MAX;
 constexpr double kNormalTolerance = 1e-6;
+constexpr int kMaxGroupRounds = 8;
 constexpr int kMap1Slot = 0;
 constexpr int kMap2Slot = 2;
 constexpr int kTwoSidedFlag = 2;
@@ -508,8 +509,10 @@ void K3dsMeshExport::GroupAsRead(Geometry& ioGeometry)
     const std::size_t lVertices = ioGeometry.mVertices.size();
     const std::size_t lUVs = ioGeometry.mUVs.size();
     const std::vector<std::array<uint32_t, 3>> lTriangles = ioGeometry.mTriangles;
-    // Each round makes at least one more face flat, so the rounds end.
-    for (;;) {
+    // Each round makes at least one more face flat; a face made flat can uncover another only
+    // through a chain of neighbours, so the rounds are capped, and a mesh that would still
+    // grow after them is written as it stands, at a cost linear in its size.
+    for (int lRound = 0;; ++lRound) {
         AssignSmoothing(ioGeometry);
         SplitBySmoothing(ioGeometry);
         const std::vector<bool> lFlat = FlatAsRead(ioGeometry);
@@ -520,7 +523,7 @@ void K3dsMeshExport::GroupAsRead(Geometry& ioGeometry)
                 lGrown = true;
             }
         }
-        if (!lGrown) {
+        if (!lGrown || lRound == kMaxGroupRounds) {
             return;
         }
         ioGeometry.mVertices.resize(lVertices);
