@@ -2,6 +2,8 @@
 
 #include "formats/geometry/3ds/KStreamOptions3ds.h"
 
+#include <algorithm>
+#include <iterator>
 #include <set>
 
 namespace {
@@ -113,6 +115,10 @@ void K3dsFileContent::AddDefaultNodes()
             InitObjectMotion3ds(lNode, 0, 0, 0, 0, 0);
             lNode->mName = lMesh->mName;
             mObjectNodes.push_back(std::move(lNode));
+            // Its local system is only what the keyframer's keys would place it by: without them
+            // the object stands where its vertices are, as other readers put it.
+            std::fill(std::begin(lMesh->mLocal), std::end(lMesh->mLocal), 0.0f);
+            lMesh->mLocal[0] = lMesh->mLocal[4] = lMesh->mLocal[8] = 1.0f;
         }
     }
     const std::set<std::string> lOmniNodes = NamesOf(mOmniNodes);

@@ -31,7 +31,8 @@ struct K3dsReadFlags
 // Everything a 3DS read takes out of the toolkit's database, before any scene object is made:
 // the settings, the records of each kind in file order, and one keyframer record per object
 // (a record is made, named after the object and without keys, for every object that no
-// keyframer record of its kind names).
+// keyframer record of its kind names; such a mesh's local system becomes the identity, so that
+// it stands where its vertices are).
 struct K3dsFileContent
 {
     std::unique_ptr<MeshSettings3ds> mSettings;

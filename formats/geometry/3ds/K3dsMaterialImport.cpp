@@ -3,7 +3,9 @@
 #include "core/KColor.h"
 #include "core/KFileUtils.h"
 #include "core/KMediaCopy.h"
+#include "core/KQuotedValue.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/K3dsSpecular.h"
 #include "formats/geometry/3ds/toolkit/Material3ds.h"
 #include "io/KReadRollback.h"
 #include "scene/KRyvObjectFactory.h"
@@ -18,7 +20,6 @@ namespace {
 // The map slots of maps 1 and 2 in Material3ds::kMapTags.
 constexpr int kMap1Slot = 0;
 constexpr int kMap2Slot = 2;
-constexpr double kSpecularFactor = 1.3333333333333333;
 constexpr double kDegreesToRadians = 0.017453292519943295;
 
 KColor ColorOf(const Color3ds& pColor, double pFactor = 1.0)
@@ -51,8 +52,7 @@ bool K3dsMaterialImport::Add(const Material3ds& pMaterial, int pIndex, bool pTex
     }
     lMaterial->SetAmbientColor(ColorOf(pMaterial.mAmbient));
     lMaterial->SetDiffuseColor(ColorOf(pMaterial.mDiffuse));
-    lMaterial->SetSpecularColor(
-        ColorOf(pMaterial.mSpecular, pMaterial.mShinStrength * kSpecularFactor));
+    K3dsSpecular(pMaterial.mSpecular, pMaterial.mShinStrength).Keep(*lMaterial);
     lMaterial->SetEmissiveColor(ColorOf(pMaterial.mDiffuse, pMaterial.mSelfIllum));
     lMaterial->SetShininess(std::min(1.0, 2.0 * pMaterial.mShininess));
     lMaterial->SetOpacity(1.0 - pMaterial.mTransparency);
@@ -75,7 +75,9 @@ KRyvTexture* K3dsMaterialImport::MakeTexture(const TextureMap3ds& pMap, int pInd
     }
     KRyvTexture* lTexture = mRollback.AddTexture(mFactory->CreateTexture(lName.c_str()));
     if (!lTexture) {
-        mMessage += ("Unable to load texture file: " + pMap.mName + " .\n").c_str();
+        mMessage +=
+            ("Unable to load texture file: " + std::string(KValuePrefix(pMap.mName)) + " .\n")
+                .c_str();
         return nullptr;
     }
     const std::string lOnDisk = KMediaCopy::Locate(mFolder.c_str(), pMap.mName.c_str());

@@ -23,7 +23,7 @@ struct K3dsMaterialEntry
 };
 
 // Makes the kit materials and textures of a 3DS file, recording each in the rollback. Colours:
-// specular = specular x strength x 4/3, emissive = diffuse x self-illumination, shininess =
+// specular = specular x strength x 4/3 (the two kept as K3dsSpecular says), emissive = diffuse x self-illumination, shininess =
 // min(1, 2 x shininess), opacity = 1 - transparency. A texture is named after its file, or
 // after the file and "-<material index>" ("...-<index>.2" for map 2) when that name is taken.
 // A texture that cannot be made leaves a warning in the message text and the material without it.

@@ -4,7 +4,10 @@
 #include "core/KMatrixFunctions.h"
 #include "core/KMediaCopy.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/K3dsCornerPoints.h"
 #include "formats/geometry/3ds/K3dsForest.h"
+#include "formats/geometry/3ds/K3dsMeshImport.h"
+#include "formats/geometry/3ds/K3dsSpecular.h"
 #include "formats/geometry/3ds/KRenamingStrategy3ds.h"
 #include "scene/objects/KLayer.h"
 #include "scene/objects/KLayerElement.h"
@@ -24,6 +27,7 @@ constexpr int kFlatGroups = 15;
 constexpr uint32_t kSmoothGroup = 1;
 constexpr uint32_t kNoVertex = UINT32_MAX;
 constexpr double kNormalTolerance = 1e-6;
+constexpr int kMaxGroupRounds = 8;
 constexpr int kMap1Slot = 0;
 constexpr int kMap2Slot = 2;
 constexpr int kTwoSidedFlag = 2;
@@ -334,7 +338,7 @@ void K3dsMeshExport::CornerVertices(KRyvMesh& pMesh, const Layers& pLayers,
                                     int pTexture, Geometry& ioGeometry,
                                     std::vector<uint32_t>& oVertices)
 {
-    KRyvTexture* lTexture = pMesh.GetTexture(std::max(pTexture, 0));
+    KRyvTexture* lTexture = pTexture >= 0 ? pMesh.GetTexture(pTexture) : nullptr;
     const bool lSwap = ioGeometry.mUnweld && lTexture && lTexture->GetSwapUV();
     std::vector<uint32_t>& lVertex = oVertices;
     lVertex.resize(pCorners.size());
@@ -415,7 +419,7 @@ void K3dsMeshExport::CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioG
         }
         AddTriangles(pMesh, p, lCorners, lVertices, lStrip, lCombination, ioGeometry);
     }
-    AssignSmoothing(ioGeometry);
+    GroupAsRead(ioGeometry);
     if (lSkipped > 0) {
         mSession.Warn(std::to_string(lSkipped) +
                       " polygons of fewer than three corners skipped in mesh \"" +
@@ -468,6 +472,86 @@ void K3dsMeshExport::AssignSmoothing(Geometry& ioGeometry)
         } else if (ioGeometry.mFlat[f]) {
             ioGeometry.mSmoothing[f] = lNextFlatGroup();
         }
+    }
+}
+
+std::vector<bool> K3dsMeshExport::FlatAsRead(const Geometry& pGeometry)
+{
+    std::vector<uint32_t> lCorners;
+    lCorners.reserve(3 * pGeometry.mTriangles.size());
+    for (const std::array<uint32_t, 3>& lTriangle : pGeometry.mTriangles) {
+        lCorners.insert(lCorners.end(), lTriangle.begin(), lTriangle.end());
+    }
+    const K3dsCornerPoints lRead =
+        K3dsCornerPoints::Split(pGeometry.mVertices.size(), lCorners, &pGeometry.mSmoothing);
+    const std::vector<KVector4> lPoints =
+        K3dsMeshImport::Points(pGeometry.mLocal, pGeometry.mVertices, lRead.mVertexOf, 1.0);
+    const std::vector<KVector4> lNormals =
+        K3dsMeshImport::Normals(pGeometry.mVertices, lRead, lPoints);
+    std::vector<bool> lFlat(pGeometry.mTriangles.size());
+    for (std::size_t f = 0; f < lFlat.size(); ++f) {
+        const int* lCorner = &lRead.mCorner[3 * f];
+        const KVector4& a = lPoints[static_cast<std::size_t>(lCorner[0])];
+        const KVector4& b = lPoints[static_cast<std::size_t>(lCorner[1])];
+        const KVector4& c = lPoints[static_cast<std::size_t>(lCorner[2])];
+        KVector4 lNormal = (c - b).CrossProduct(a - b);
+        lNormal.Normalize();
+        lFlat[f] = true;
+        for (int k = 0; k < 3 && lFlat[f]; ++k) {
+            lFlat[f] = SameNormal(lNormals[static_cast<std::size_t>(lCorner[k])], lNormal);
+        }
+    }
+    return lFlat;
+}
+
+void K3dsMeshExport::GroupAsRead(Geometry& ioGeometry)
+{
+    const std::size_t lVertices = ioGeometry.mVertices.size();
+    const std::size_t lUVs = ioGeometry.mUVs.size();
+    const std::vector<std::array<uint32_t, 3>> lTriangles = ioGeometry.mTriangles;
+    // Each round makes at least one more face flat; a face made flat can uncover another only
+    // through a chain of neighbours, so the rounds are capped, and a mesh that would still
+    // grow after them is written as it stands, at a cost linear in its size.
+    for (int lRound = 0;; ++lRound) {
+        AssignSmoothing(ioGeometry);
+        SplitBySmoothing(ioGeometry);
+        const std::vector<bool> lFlat = FlatAsRead(ioGeometry);
+        bool lGrown = false;
+        for (std::size_t f = 0; f < lFlat.size(); ++f) {
+            if (lFlat[f] && !ioGeometry.mFlat[f]) {
+                ioGeometry.mFlat[f] = true;
+                lGrown = true;
+            }
+        }
+        if (!lGrown || lRound == kMaxGroupRounds) {
+            return;
+        }
+        ioGeometry.mVertices.resize(lVertices);
+        ioGeometry.mUVs.resize(lUVs);
+        ioGeometry.mTriangles = lTriangles;
+    }
+}
+
+void K3dsMeshExport::SplitBySmoothing(Geometry& ioGeometry)
+{
+    std::vector<uint32_t> lCorners;
+    lCorners.reserve(3 * ioGeometry.mTriangles.size());
+    for (const std::array<uint32_t, 3>& lTriangle : ioGeometry.mTriangles) {
+        lCorners.insert(lCorners.end(), lTriangle.begin(), lTriangle.end());
+    }
+    const std::size_t lVertices = ioGeometry.mVertices.size();
+    const K3dsCornerPoints lPoints =
+        K3dsCornerPoints::Split(lVertices, lCorners, &ioGeometry.mSmoothing);
+    const bool lWithUVs = ioGeometry.mUVs.size() == lVertices;
+    for (std::size_t i = lVertices; i < lPoints.mVertexOf.size(); ++i) {
+        const auto lVertex = static_cast<std::size_t>(lPoints.mVertexOf[i]);
+        ioGeometry.mVertices.push_back(ioGeometry.mVertices[lVertex]);
+        if (lWithUVs) {
+            ioGeometry.mUVs.push_back(ioGeometry.mUVs[lVertex]);
+        }
+    }
+    for (std::size_t c = 0; c < lCorners.size(); ++c) {
+        ioGeometry.mTriangles[c / 3][c % 3] = static_cast<uint32_t>(lPoints.mCorner[c]);
     }
 }
 
@@ -650,7 +734,6 @@ void K3dsMeshExport::FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord)
     const KColor lBlack(0.0, 0.0, 0.0);
     const KColor lAmbient = pMaterial ? pMaterial->GetAmbientColor() : lGrey;
     const KColor lDiffuse = pMaterial ? pMaterial->GetDiffuseColor() : lGrey;
-    const KColor lSpecular = pMaterial ? pMaterial->GetSpecularColor() : lBlack;
     const KColor lEmissive = pMaterial ? pMaterial->GetEmissiveColor() : lBlack;
     auto ToColor = [](const KColor& pColor) {
         return Color3ds{static_cast<float>(pColor.mRed), static_cast<float>(pColor.mGreen),
@@ -658,9 +741,9 @@ void K3dsMeshExport::FillColors(KRyvMaterial* pMaterial, Material3ds& ioRecord)
     };
     ioRecord.mAmbient = ToColor(lAmbient);
     ioRecord.mDiffuse = ToColor(lDiffuse);
-    ioRecord.mSpecular = ToColor(lSpecular);
-    ioRecord.mShinStrength =
-        static_cast<float>((lSpecular.mRed + lSpecular.mGreen + lSpecular.mBlue) * 0.25);
+    const K3dsSpecular lFileSpecular = K3dsSpecular::Of(pMaterial);
+    ioRecord.mSpecular = lFileSpecular.mColor;
+    ioRecord.mShinStrength = lFileSpecular.mStrength;
     ioRecord.mShininess = static_cast<float>((pMaterial ? pMaterial->GetShininess() : 0.0) * 0.5);
     ioRecord.mSelfIllum =
         static_cast<float>((lEmissive.mRed + lEmissive.mGreen + lEmissive.mBlue) / 3.0);

@@ -28,7 +28,8 @@ class KRyvTexture;
 // corner normals all equal its own normal is flat. Faces that share vertices form a patch; a
 // patch of flat faces in one plane takes one smoothing group, any other flat face one of its
 // own: the k-th such group is 4^(k+1) up to the fifteenth, then 0 (faceted); other faces take
-// group 1. So a file written here reads back with the vertices it was written with.
+// group 1. Corners of faces whose groups differ then get vertices of their own, as a reader
+// splits them, so a file written here reads back with the vertices it was written with.
 //
 // Each combination of material, first and second texture that faces use becomes one 3DS
 // material and one material group. A mesh whose vertices or faces pass 65535 is written as
@@ -87,6 +88,17 @@ private:
     void CollectFaces(KRyvMesh& pMesh, bool pTextured, Geometry& ioGeometry);
     // The smoothing mask of every face, from the faces' flatness and shared vertices.
     static void AssignSmoothing(Geometry& ioGeometry);
+    // Gives the corners of faces of different smoothing groups vertices of their own, as a
+    // reader splits them, so that the file is read with the vertices it was written with.
+    static void SplitBySmoothing(Geometry& ioGeometry);
+    // Which faces the kit's reader of the faces as they stand finds flat (their points'
+    // normals all equal their own).
+    static std::vector<bool> FlatAsRead(const Geometry& pGeometry);
+    // Smoothing groups and split vertices such that a face the reader will find flat is flat
+    // here too, so that a second write of the file read gives the same groups: a smooth face
+    // whose smooth neighbours turn out to lie in its plane is made flat and the groups given
+    // again.
+    static void GroupAsRead(Geometry& ioGeometry);
     std::string MaterialFor(KRyvMesh& pMesh, const Combination& pCombination);
     std::unique_ptr<Material3ds> BuildMaterial(KRyvMesh& pMesh, const Combination& pCombination);
     // The colours and percentages of a kit material (the grey "Default" for null).

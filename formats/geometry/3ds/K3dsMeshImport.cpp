@@ -2,6 +2,7 @@
 
 #include "core/KVector2.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/K3dsCornerPoints.h"
 #include "formats/geometry/3ds/toolkit/MeshObject3ds.h"
 #include "scene/objects/KRyvMesh.h"
 
@@ -71,67 +72,18 @@ struct InverseLocal
     }
 };
 
-// The control point of every face corner, the 3DS vertex of every control point and, when
-// corners were split by smoothing group, the smoothing mask gathered on every control point.
-struct CornerPoints
+// The points of the object's face corners, split by smoothing group when asked and the object
+// has a mask per face.
+K3dsCornerPoints SplitCorners(const MeshObject3ds& pObject, bool pSplit)
 {
-    std::vector<int> mCorner;
-    std::vector<int> mVertexOf;
-    std::vector<uint32_t> mMaskOf;
-};
-
-CornerPoints SplitCorners(const MeshObject3ds& pObject, bool pSplit)
-{
-    const std::size_t lVertices = pObject.mVertices.size();
-    CornerPoints lOut;
-    lOut.mVertexOf.resize(lVertices);
-    for (std::size_t v = 0; v < lVertices; ++v) {
-        lOut.mVertexOf[v] = static_cast<int>(v);
+    std::vector<uint32_t> lCorners;
+    lCorners.reserve(pObject.mFaces.size() * 3);
+    for (const Face3ds& lFace : pObject.mFaces) {
+        lCorners.insert(lCorners.end(), {lFace.v1, lFace.v2, lFace.v3});
     }
-    lOut.mCorner.reserve(pObject.mFaces.size() * 3);
     const bool lBySmoothing = pSplit && pObject.mSmoothing.size() == pObject.mFaces.size();
-    // Per vertex: its control points with the masks gathered on them.
-    std::vector<std::vector<std::pair<int, uint32_t>>> lPoints(lBySmoothing ? lVertices : 0);
-    for (std::size_t f = 0; f < pObject.mFaces.size(); ++f) {
-        const Face3ds& lFace = pObject.mFaces[f];
-        for (const uint16_t lVertex : {lFace.v1, lFace.v2, lFace.v3}) {
-            if (!lBySmoothing) {
-                lOut.mCorner.push_back(lVertex);
-                continue;
-            }
-            const uint32_t lMask = pObject.mSmoothing[f];
-            auto& lOwn = lPoints[lVertex];
-            int lPoint = -1;
-            for (auto& lEntry : lOwn) {
-                if (lEntry.second & lMask) {
-                    lEntry.second |= lMask;
-                    lPoint = lEntry.first;
-                    break;
-                }
-            }
-            if (lPoint < 0) {
-                lPoint = lOwn.empty() ? lVertex : static_cast<int>(lOut.mVertexOf.size());
-                if (!lOwn.empty()) {
-                    lOut.mVertexOf.push_back(lVertex);
-                }
-                // A face of no group shares with nothing, so only a vertex's first point is
-                // kept for it: a fan of such faces costs no more than its size.
-                if (lMask != 0 || lOwn.empty()) {
-                    lOwn.emplace_back(lPoint, lMask);
-                }
-            }
-            lOut.mCorner.push_back(lPoint);
-        }
-    }
-    if (lBySmoothing) {
-        lOut.mMaskOf.resize(lOut.mVertexOf.size());
-        for (const auto& lOwn : lPoints) {
-            for (const auto& lEntry : lOwn) {
-                lOut.mMaskOf[static_cast<std::size_t>(lEntry.first)] = lEntry.second;
-            }
-        }
-    }
-    return lOut;
+    return K3dsCornerPoints::Split(pObject.mVertices.size(), lCorners,
+                                   lBySmoothing ? &pObject.mSmoothing : nullptr);
 }
 
 // The bits of a file position, -0 counted as 0, to find the vertices that share a position.
@@ -188,14 +140,13 @@ void SumRun(const std::vector<uint32_t>& pMaskOf, const uint32_t* pRun, std::siz
 // Sums the normals of control points that stand at one file position and share a smoothing
 // group: a vertex split because its corners' texture coordinates differ is still smooth
 // across the split, as the tools that split it meant.
-void SmoothAcrossSplits(const MeshObject3ds& pObject, const CornerPoints& pCorners,
+void SmoothAcrossSplits(const std::vector<Point3ds>& pVertices, const K3dsCornerPoints& pCorners,
                         std::vector<KVector4>& ioNormals)
 {
     const std::size_t lCount = pCorners.mMaskOf.size();
     std::vector<std::pair<std::array<uint32_t, 3>, uint32_t>> lByPosition(lCount);
     for (std::size_t i = 0; i < lCount; ++i) {
-        lByPosition[i] = {PositionKey(pObject.mVertices[pCorners.mVertexOf[i]]),
-                          static_cast<uint32_t>(i)};
+        lByPosition[i] = {PositionKey(pVertices[pCorners.mVertexOf[i]]), static_cast<uint32_t>(i)};
     }
     std::sort(lByPosition.begin(), lByPosition.end());
     std::vector<uint32_t> lRun;
@@ -211,14 +162,30 @@ void SmoothAcrossSplits(const MeshObject3ds& pObject, const CornerPoints& pCorne
     }
 }
 
-void SetNormals(const MeshObject3ds& pObject, const CornerPoints& pCorners, KRyvMesh& ioMesh)
+} // namespace
+
+std::vector<KVector4> K3dsMeshImport::Points(const float* pLocal,
+                                             const std::vector<Point3ds>& pVertices,
+                                             const std::vector<int>& pVertexOf, double pScale)
 {
-    const std::vector<KVector4>& lPoints = ioMesh.GetControlPointArray();
-    std::vector<KVector4> lNormals(lPoints.size());
+    const InverseLocal lInverse(pLocal);
+    std::vector<KVector4> lPoints(pVertexOf.size());
+    for (std::size_t i = 0; i < lPoints.size(); ++i) {
+        const KVector4 lPoint = lInverse.Apply(pVertices[static_cast<std::size_t>(pVertexOf[i])]);
+        lPoints[i] = KVector4(lPoint[0] * pScale, lPoint[1] * pScale, lPoint[2] * pScale, 1.0);
+    }
+    return lPoints;
+}
+
+std::vector<KVector4> K3dsMeshImport::Normals(const std::vector<Point3ds>& pVertices,
+                                              const K3dsCornerPoints& pCorners,
+                                              const std::vector<KVector4>& pPoints)
+{
+    std::vector<KVector4> lNormals(pPoints.size());
     for (std::size_t c = 0; c + 2 < pCorners.mCorner.size(); c += 3) {
-        const KVector4& p0 = lPoints[pCorners.mCorner[c]];
-        const KVector4& p1 = lPoints[pCorners.mCorner[c + 1]];
-        const KVector4& p2 = lPoints[pCorners.mCorner[c + 2]];
+        const KVector4& p0 = pPoints[pCorners.mCorner[c]];
+        const KVector4& p1 = pPoints[pCorners.mCorner[c + 1]];
+        const KVector4& p2 = pPoints[pCorners.mCorner[c + 2]];
         // Not normalised, so that larger faces weigh more.
         const KVector4 lNormal = (p2 - p1).CrossProduct(p0 - p1);
         for (int k = 0; k < 3; ++k) {
@@ -226,32 +193,27 @@ void SetNormals(const MeshObject3ds& pObject, const CornerPoints& pCorners, KRyv
         }
     }
     if (!pCorners.mMaskOf.empty()) {
-        SmoothAcrossSplits(pObject, pCorners, lNormals);
+        SmoothAcrossSplits(pVertices, pCorners, lNormals);
     }
-    ioMesh.InitNormals(static_cast<int>(lNormals.size()));
-    if (KVector4* lDirect = ioMesh.GetNormalsDirect()) {
-        for (std::size_t i = 0; i < lNormals.size(); ++i) {
-            lNormals[i].Normalize();
-            lDirect[i] = lNormals[i];
-        }
+    for (KVector4& lNormal : lNormals) {
+        lNormal.Normalize();
     }
+    return lNormals;
 }
-
-} // namespace
 
 void K3dsMeshImport::Fill(const MeshObject3ds& pObject, double pScale, bool pSplitBySmoothing,
                           const std::vector<int>& pFaceMaterial,
                           const std::vector<int>& pFaceTexture, KRyvMesh& ioMesh)
 {
-    const InverseLocal lInverse(pObject.mLocal);
-    const CornerPoints lCorners = SplitCorners(pObject, pSplitBySmoothing);
-    std::vector<KVector4>& lPoints = ioMesh.GetControlPointArray();
-    lPoints.resize(lCorners.mVertexOf.size());
-    for (std::size_t i = 0; i < lPoints.size(); ++i) {
-        const KVector4 lPoint = lInverse.Apply(pObject.mVertices[lCorners.mVertexOf[i]]);
-        lPoints[i] = KVector4(lPoint[0] * pScale, lPoint[1] * pScale, lPoint[2] * pScale, 1.0);
+    const K3dsCornerPoints lCorners = SplitCorners(pObject, pSplitBySmoothing);
+    ioMesh.GetControlPointArray() =
+        Points(pObject.mLocal, pObject.mVertices, lCorners.mVertexOf, pScale);
+    const std::vector<KVector4> lNormals =
+        Normals(pObject.mVertices, lCorners, ioMesh.GetControlPointArray());
+    ioMesh.InitNormals(static_cast<int>(lNormals.size()));
+    if (KVector4* lDirect = ioMesh.GetNormalsDirect()) {
+        std::copy(lNormals.begin(), lNormals.end(), lDirect);
     }
-    SetNormals(pObject, lCorners, ioMesh);
     ioMesh.InitTextureUVIndices(KRyvMesh::eMappingByPolygonVertex);
     const bool lHasUVs = pObject.mTexVerts.size() == pObject.mVertices.size();
     for (std::size_t v = 0; v < pObject.mVertices.size(); ++v) {

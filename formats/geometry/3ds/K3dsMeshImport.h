@@ -1,6 +1,10 @@
 #ifndef RYVKIT_FORMATS_GEOMETRY_3DS_K3DSMESHIMPORT_H
 #define RYVKIT_FORMATS_GEOMETRY_3DS_K3DSMESHIMPORT_H
 
+#include "core/KVector4.h"
+#include "formats/geometry/3ds/K3dsCornerPoints.h"
+#include "formats/geometry/3ds/toolkit/Primitives3ds.h"
+
 #include <vector>
 
 class KRyvMesh;
@@ -25,6 +29,15 @@ struct MeshObject3ds;
 class K3dsMeshImport
 {
 public:
+    // The control point of each point pVertexOf names: its vertex brought back from the local
+    // system pLocal (twelve floats) into kit axes, times pScale.
+    static std::vector<KVector4> Points(const float* pLocal, const std::vector<Point3ds>& pVertices,
+                                        const std::vector<int>& pVertexOf, double pScale);
+    // The normal of each of pPoints, as Fill gives them (pVertices: the file positions, which
+    // tell the points that stand at one place).
+    static std::vector<KVector4> Normals(const std::vector<Point3ds>& pVertices,
+                                         const K3dsCornerPoints& pCorners,
+                                         const std::vector<KVector4>& pPoints);
     static void Fill(const MeshObject3ds& pObject, double pScale, bool pSplitBySmoothing,
                      const std::vector<int>& pFaceMaterial, const std::vector<int>& pFaceTexture,
                      KRyvMesh& ioMesh);

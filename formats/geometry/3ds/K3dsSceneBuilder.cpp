@@ -193,14 +193,10 @@ KRyvMesh* K3dsSceneBuilder::BuildMesh(const MeshObject3ds& pObject)
         }
     }
     // Faces of no group, or of a material not read, take the mesh's first material: a mesh of no
-    // material has none to give them.
+    // material has none to give them. A face takes a texture only from a mapped material of its
+    // own, so a plain material's faces stay plain beside a textured one.
     if (lMesh->GetMaterialCount(0) == 0) {
         std::fill(lFaceMaterial.begin(), lFaceMaterial.end(), -1);
-    }
-    if (lMesh->GetTextureCount(0) > 0) {
-        for (int& lTexture : lFaceTexture) {
-            lTexture = std::max(lTexture, 0);
-        }
     }
     K3dsMeshImport::Fill(pObject, mPositionScale, mFlags.mSmoothGroups, lFaceMaterial, lFaceTexture,
                          *lMesh);

@@ -135,7 +135,7 @@ constexpr ChunkInfo3ds kTable[] = {
     {Tag3ds::kMatUseXpFall, "MatUseXpFall", "K", ChunkShape3ds::kLeaf, 0},
     {Tag3ds::kMatUseRefBlur, "MatUseRefBlur", "K", ChunkShape3ds::kLeaf, 0},
     {Tag3ds::kMatBumpPercent, "MatBumpPercent", "W1", ChunkShape3ds::kLeaf, 0},
-    {Tag3ds::kMatMapName, "MatMapName", "S16", ChunkShape3ds::kLeaf, 0},
+    {Tag3ds::kMatMapName, "MatMapName", "R", ChunkShape3ds::kLeaf, 0},
     {Tag3ds::kMatAutoReflection, "MatAutoReflection", "B2W1L2", ChunkShape3ds::kLeaf, 0},
     {Tag3ds::kMatTexture1Extra, "MatTexture1Extra", "K", ChunkShape3ds::kLeaf, 0},
     {Tag3ds::kMatTexture2Extra, "MatTexture2Extra", "K", ChunkShape3ds::kLeaf, 0},

@@ -19,7 +19,7 @@ struct Toolkit3dsContext;
 // parameter word 0xA351.
 struct TextureMap3ds
 {
-    std::string mName; // the map's file name, at most 16 characters
+    std::string mName; // the map's file name: read whole, put at most 16 characters
     float mPercent = 0.0f;
     int32_t mTiling = 1;
     uint8_t mIgnoreAlpha = 0;        // bit 0x0100

@@ -155,3 +155,10 @@ std::unique_ptr<Loaded> Scene3ds::WriteAndLoad(const ScratchDir& pDir, const std
         oMessage));
     return LoadFile(pDir.Path(pName));
 }
+
+bool Write3ds(Read3ds& ioRead, const std::string& pPath)
+{
+    KWriter3ds lWriter(ioRead.mFactory.get());
+    KStreamOptions3ds lOptions;
+    return lWriter.FileCreate(pPath.c_str()) && lWriter.Write(ioRead.mScene.get(), &lOptions);
+}

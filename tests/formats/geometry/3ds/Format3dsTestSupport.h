@@ -57,6 +57,8 @@ void ExpectPoint(const KVector4& pPoint, double pX, double pY, double pZ);
 
 // Reads the file at pPath with the default options.
 Read3ds ReadFile(const std::string& pPath);
+// Writes the scene read into ioRead as a 3DS file with the default options.
+bool Write3ds(Read3ds& ioRead, const std::string& pPath);
 
 // A scene to write: a factory, a scene, and builders of its nodes.
 struct Scene3ds

@@ -319,13 +319,15 @@ std::vector<Point3ds> LocalPoints(Lib3dsFile& ioFile)
 // A mesh whose system mirrors (X axis (-1, 0, 0), origin (2, 0, 0)) reads as 3DS tools draw it:
 // a point w of the file at (w.x - 2, w.y, w.z) in the object rather than at (2 - w.x, w.y, w.z),
 // and its face still facing the file's +Z (the kit's +Y), as the other library reads it too.
+// The keyframer has a node for it: a mesh without one stands where its vertices are.
 TEST(KWriter3dsIndependentReader, MirroredMeshesReadAsTheyAreDrawn)
 {
     ScratchDir lDir;
     const std::vector<Point3ds> lWorld = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     const std::string lPath =
         lDir.Write("mirror.3ds", StampedFile(MeshObject("Tri", lWorld, {{0, 1, 2, 7}}, {}, {},
-                                                        {-1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 0, 0})));
+                                                        {-1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 0, 0}),
+                                             ObjectNode(0, "Tri", Tag3ds::kNoParent)));
     const Read3ds lRead = ReadFile(lPath);
     ASSERT_TRUE(lRead.mRead) << lRead.mError;
     KRyvMesh* lMesh = lRead.MeshOf("Tri");

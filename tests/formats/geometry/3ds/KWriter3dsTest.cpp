@@ -69,9 +69,10 @@ TEST(K3dsMeshExport, TriangulationStrips)
     EXPECT_TRUE(K3dsMeshExport::Triangulate(2).empty());
 }
 
-// What the file holds: the quad's two faces, points as (x, -z, y), smoothing group 1 without
-// normals, no record for an empty mesh, a skipped two-corner polygon with its warning, and
-// the default length of 100 frames without animation.
+// What the file holds: the quad's two faces, points as (x, -z, y), no record for an empty mesh,
+// a skipped two-corner polygon with its warning, and the default length of 100 frames without
+// animation. The quad has no normals, but it lies in one plane and so reads back flat: it is
+// written as the flat patch it reads as (group 4), so that a second write keeps its groups.
 TEST(KWriter3ds, TheFileHoldsFacesAxesAndSmoothing)
 {
     ScratchDir lDir;
@@ -94,7 +95,7 @@ TEST(KWriter3ds, TheFileHoldsFacesAxesAndSmoothing)
     EXPECT_EQ(lMesh->mVertices[0].x, 1.0f);
     EXPECT_EQ(lMesh->mVertices[0].y, -3.0f);
     EXPECT_EQ(lMesh->mVertices[0].z, 2.0f);
-    EXPECT_EQ(lMesh->mSmoothing, (std::vector<uint32_t>{1, 1}));
+    EXPECT_EQ(lMesh->mSmoothing, (std::vector<uint32_t>{4, 4}));
     std::unique_ptr<MeshSettings3ds> lSettings;
     GetMeshSettings3ds(lRun->mKit, lRun->Db(), lSettings);
     EXPECT_NEAR(lSettings->mMasterScale, 1 / 2.54, 1e-7);
