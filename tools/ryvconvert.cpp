@@ -39,7 +39,7 @@
 
 namespace {
 
-const char* const kUsage = "usage: ryvconvert [RYV OPTIONS] [--skeleton ASF] INPUT [OUTPUT] | "
+const char* const kUsage = "usage: ryvconvert [RYV OPTIONS] [--skeleton ASF] [--] INPUT [OUTPUT] | "
                            "--formats | --help | --version\n";
 
 // The choices for native files; a password never comes from the command line, where the process
@@ -92,14 +92,21 @@ bool ReadPasswordFile(const char* pPath, std::string& oPassword, std::string& oC
     return true;
 }
 
-// Consumes the options among the arguments; the rest stay in oFiles. False on wrong usage.
+// Consumes the options among the arguments; the rest stay in oFiles. Every argument after "--"
+// is a file. False on wrong usage.
 bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices,
                     std::vector<const char*>& oFiles)
 {
+    bool lOptionsEnded = false;
     for (int i = 1; i < pCount; ++i) {
         const std::string lArgument = pArguments[i];
         const bool lHasValue = i + 1 < pCount;
-        if (lArgument == "--ascii") {
+        if (lOptionsEnded) {
+            oFiles.push_back(pArguments[i]);
+        } else if (lArgument == "--") {
+            // What follows is a file, whatever it begins with ("-d.obj").
+            lOptionsEnded = true;
+        } else if (lArgument == "--ascii") {
             oChoices.mAscii = true;
         } else if (lArgument == "--5x") {
             oChoices.mDialect5 = true;
@@ -225,6 +232,8 @@ void PrintHelp()
         "line itself. Given without a .ryv file to apply to, these options are wrong usage.\n"
         "  --help     print this text\n"
         "  --version  print the kit's version\n"
+        "  --         end the options: every argument after it is a file, even one\n"
+        "             that begins with '-'\n"
         "\n"
         "An AMC motion is read against its ASF skeleton: the .asf file of the same name\n"
         "beside the .amc file, unless told otherwise:\n"

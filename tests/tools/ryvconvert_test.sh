@@ -428,6 +428,22 @@ printf '01:00:00:30\nSMPTE\n30\n' >"$WORK/late.tc"
 expect_status 0 "$TOOL" "$WORK/late.trc"
 expect_text err "late.tc is invalid$"
 expect_text out "^  late: 0.400 s to 0.600 s, "
+# A time code beyond what the time type holds is invalid too, and the motion stays.
+printf '60000:00:00:00\nSMPTE\n30\n' >"$WORK/late.tc"
+expect_status 0 "$TOOL" "$WORK/late.trc"
+expect_text err "late.tc is invalid$"
+expect_text out "^  late: 0.400 s to 0.600 s, "
+
+# "--" ends the options, so that a file whose name begins with '-' is named as it is.
+mkdir "$WORK/dash"
+cd "$WORK/dash" || exit 1
+expect_status 2 "$TOOL" "$EXAMPLES/cube.obj" -d.obj
+expect_status 0 "$TOOL" -- "$EXAMPLES/cube.obj" -d.obj
+[ -f "$WORK/dash/-d.obj" ] || { echo "FAIL: no -d.obj" >&2; FAILS=$((FAILS + 1)); }
+expect_status 0 "$TOOL" -- -d.obj
+expect_text out "Model::sides (Mesh): 16 points"
+expect_status 2 "$TOOL" -- -d.obj a.obj b.obj
+cd - >/dev/null || exit 1
 
 [ "$FAILS" -eq 0 ] && echo "ryvconvert: all checks passed"
 [ "$FAILS" -eq 0 ]

@@ -6,6 +6,7 @@
 #include "tests/support/TextMutation.h"
 
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -312,6 +313,61 @@ TEST(KTrcTimeCode, ValidAndInvalidCodes)
     EXPECT_FALSE(KTrcTimeCode::Parse("01:00:00:01\n" + std::string(10240, 'S') + "\n30\n", lStart));
     EXPECT_EQ(KTrcTimeCode::PathFor("/a.b/walk.trc"), "/a.b/walk.tc");
     EXPECT_EQ(KTrcTimeCode::PathFor("/a.b/walk"), "/a.b/walk.tc");
+}
+
+// A KTime counts 46,186,158,000 ticks a second in a signed 64-bit number: at most
+// 199,699,919.55 s, that is 55,472 hours 11 minutes 59 seconds.
+TEST(KTrcTimeCode, CodesBeyondWhatTheTimeHoldsAreInvalid)
+{
+    const KTime kUntouched(123);
+    KTime lStart = kUntouched;
+    EXPECT_FALSE(KTrcTimeCode::Parse("60000:00:00:00\nSMPTE\n30\n", lStart));
+    EXPECT_FALSE(KTrcTimeCode::Parse("99999:59:59:00\nEBU\n25\n", lStart));
+    EXPECT_EQ(lStart, kUntouched);
+    ASSERT_TRUE(KTrcTimeCode::Parse("55472:00:00:00\nSMPTE\n30\n", lStart));
+    EXPECT_EQ(lStart.GetSecondCount(), 199699200);
+    // 55,472 h 11 min 30 s is 199,699,890 s: a take of 20 s still fits, one of 60 s does not.
+    KTime lTwenty;
+    lTwenty.SetSecondDouble(20.0);
+    KTime lSixty;
+    lSixty.SetSecondDouble(60.0);
+    lStart = kUntouched;
+    ASSERT_TRUE(KTrcTimeCode::Parse("55472:11:30:00\nSMPTE\n30\n", lStart, lTwenty));
+    EXPECT_EQ(lStart.GetSecondCount(), 199699890);
+    lStart = kUntouched;
+    EXPECT_FALSE(KTrcTimeCode::Parse("55472:11:30:00\nSMPTE\n30\n", lStart, lSixty));
+    EXPECT_EQ(lStart, kUntouched);
+}
+
+// A time code the time type cannot hold, or a huge sparse file, is "invalid" and leaves the start
+// the TRC file gives.
+TEST(KReaderTrc, ATimeCodeBeyondTheTimeTypeIsInvalid)
+{
+    OpticalSettingsGuard lSettings;
+    const std::string lPath = WriteOpticalFile("far.trc", kWalk);
+    const std::string lCode = WriteOpticalFile("far.tc", "60000:00:00:00\nSMPTE\n30\n");
+    for (const bool lSparse : {false, true}) {
+        if (lSparse) {
+            std::filesystem::resize_file(lCode, 3ull << 30);
+        }
+        KRyvObjectFactory lFactory;
+        KReaderTrc lReader(&lFactory);
+        ASSERT_TRUE(lReader.FileOpen(lPath.c_str()));
+        std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
+        ASSERT_NE(lOptions, nullptr);
+        auto& lMotion = *static_cast<KStreamOptionsMotion*>(lOptions.get());
+        std::vector<std::string> lAsked;
+        lMotion.SetQuestionCallback(
+            [&](const char*, const char* pText, const char*, const char*, const char*) {
+                lAsked.push_back(pText);
+                return 1;
+            });
+        lReader.LoadTimeCode(lMotion);
+        EXPECT_EQ(lMotion.GetStart(), KTime());
+        ASSERT_EQ(lAsked.size(), 2u);
+        EXPECT_EQ(lAsked[1], lCode + " is invalid");
+    }
+    std::filesystem::remove(lCode);
 }
 
 TEST(KReaderTrc, TheTimeCodeFileIsLoadedWhenTheCallerSaysYes)
