@@ -5,6 +5,7 @@
 #include "tests/formats/motion/OpticalTestScene.h"
 #include "tests/support/TextMutation.h"
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 
@@ -339,37 +340,6 @@ TEST(KTrcTimeCode, CodesBeyondWhatTheTimeHoldsAreInvalid)
     EXPECT_EQ(lStart, kUntouched);
 }
 
-// A time code the time type cannot hold, or a huge sparse file, is "invalid" and leaves the start
-// the TRC file gives.
-TEST(KReaderTrc, ATimeCodeBeyondTheTimeTypeIsInvalid)
-{
-    OpticalSettingsGuard lSettings;
-    const std::string lPath = WriteOpticalFile("far.trc", kWalk);
-    const std::string lCode = WriteOpticalFile("far.tc", "60000:00:00:00\nSMPTE\n30\n");
-    for (const bool lSparse : {false, true}) {
-        if (lSparse) {
-            std::filesystem::resize_file(lCode, 3ull << 30);
-        }
-        KRyvObjectFactory lFactory;
-        KReaderTrc lReader(&lFactory);
-        ASSERT_TRUE(lReader.FileOpen(lPath.c_str()));
-        std::unique_ptr<KStreamOptions> lOptions = lReader.GetReadOptions();
-        ASSERT_NE(lOptions, nullptr);
-        auto& lMotion = *static_cast<KStreamOptionsMotion*>(lOptions.get());
-        std::vector<std::string> lAsked;
-        lMotion.SetQuestionCallback(
-            [&](const char*, const char* pText, const char*, const char*, const char*) {
-                lAsked.push_back(pText);
-                return 1;
-            });
-        lReader.LoadTimeCode(lMotion);
-        EXPECT_EQ(lMotion.GetStart(), KTime());
-        ASSERT_EQ(lAsked.size(), 2u);
-        EXPECT_EQ(lAsked[1], lCode + " is invalid");
-    }
-    std::filesystem::remove(lCode);
-}
-
 TEST(KReaderTrc, TheTimeCodeFileIsLoadedWhenTheCallerSaysYes)
 {
     OpticalSettingsGuard lSettings;
@@ -382,16 +352,24 @@ TEST(KReaderTrc, TheTimeCodeFileIsLoadedWhenTheCallerSaysYes)
         int mAnswer;
         std::string mText;
         bool mLoaded;
+        // When not 0, the file is made this large (sparse: zeros after the text).
+        std::uintmax_t mSize = 0;
     };
-    // The last is a 10 KB protocol word: invalid, like the bad frame number.
+    // A 10 KB protocol word, a time beyond what the time type holds and a 3 GB file are invalid,
+    // like the bad frame number, and leave the start alone.
     const std::vector<Case> kCases = {
         {1, "01:00:00:12\nSMPTE\n30\n", true},
         {2, "01:00:00:12\nSMPTE\n30\n", false},
         {0, "01:00:00:12\nSMPTE\n30\n", false},
         {1, "01:00:00:30\nSMPTE\n30\n", false},
-        {1, "01:00:00:12\n" + std::string(10240, 'S') + "\n30\n", false}};
+        {1, "01:00:00:12\n" + std::string(10240, 'S') + "\n30\n", false},
+        {1, "60000:00:00:00\nSMPTE\n30\n", false},
+        {1, "01:00:00:12\nSMPTE\n30\n", false, 3ull << 30}};
     for (const Case& lCase : kCases) {
         WriteOpticalFile("walk.tc", lCase.mText);
+        if (lCase.mSize > 0) {
+            std::filesystem::resize_file(lCode, lCase.mSize);
+        }
         KRyvObjectFactory lFactory;
         KReaderTrc lReader(&lFactory);
         ASSERT_TRUE(lReader.FileOpen(lPath.c_str()));
@@ -415,6 +393,7 @@ TEST(KReaderTrc, TheTimeCodeFileIsLoadedWhenTheCallerSaysYes)
             EXPECT_EQ(lAsked[1], "Time Code File: " + lCode + " is invalid");
         }
     }
+    std::filesystem::remove(lCode);
 }
 
 } // namespace
