@@ -105,4 +105,60 @@ void BM_AmcFromCharsOnly30Bones(benchmark::State& pState)
 }
 BENCHMARK(BM_AmcFromCharsOnly30Bones)->Unit(benchmark::kMillisecond);
 
+// A chain of 100,000 bones (about 10 MB), each hung under the one before: the read stops at the
+// line of the first bone past the depth limit, having read the bone data whole. The floor is
+// the numbers of the same file converted with from_chars.
+constexpr int kChainBones = 100000;
+
+const std::string& ChainAsfPath()
+{
+    static const std::string sPath = [] {
+        const std::string lPath = BenchSupport::TempPath("ryvbench_asf_chain.asf");
+        std::string lText = ":root\n order tx ty tz rx ry rz\n axis xyz\n:bonedata\n";
+        std::string lHierarchy = ":hierarchy\n begin\n";
+        for (int b = 0; b < kChainBones; ++b) {
+            const std::string lName = "b" + std::to_string(b);
+            lText += " begin\n  name " + lName +
+                     "\n  direction 0 1 0\n  length 2\n  axis 0 0 0 xyz\n  dof rx ry rz\n end\n";
+            if (b > 0) {
+                lHierarchy += "  b" + std::to_string(b - 1) + " " + lName + "\n";
+            }
+        }
+        return WriteText(lPath.c_str(), lText + lHierarchy + " end\n") ? lPath : std::string();
+    }();
+    return sPath;
+}
+
+void BM_AsfChainRefused100k(benchmark::State& pState)
+{
+    const std::string& lPath = ChainAsfPath();
+    if (lPath.empty()) {
+        pState.SkipWithError("cannot make the benchmark file");
+        return;
+    }
+    for (auto _ : pState) {
+        KRyvAsfScene lSkeleton;
+        KAsfFile lFile;
+        if (!lFile.Open(lPath.c_str(), "r") || lFile.Read(&lSkeleton, true)) {
+            pState.SkipWithError("the chain was not refused");
+            return;
+        }
+        benchmark::DoNotOptimize(lSkeleton.GetBoneCount());
+    }
+    pState.SetBytesProcessed(static_cast<std::int64_t>(pState.iterations()) *
+                             static_cast<std::int64_t>(BenchSupport::ReadWholeFile(lPath).size()));
+}
+BENCHMARK(BM_AsfChainRefused100k)->Unit(benchmark::kMillisecond);
+
+void BM_AsfChainFromCharsOnly100k(benchmark::State& pState)
+{
+    const std::string& lPath = ChainAsfPath();
+    if (lPath.empty()) {
+        pState.SkipWithError("cannot make the benchmark file");
+        return;
+    }
+    BenchSupport::TimeSumNumbers(pState, BenchSupport::ReadWholeFile(lPath));
+}
+BENCHMARK(BM_AsfChainFromCharsOnly100k)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -26,6 +26,7 @@
 #include "io/KExporter.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
+#include "io/KSideFile.h"
 #include "io/KStreamOptions.h"
 #include "io/KStreamOptionsRyv.h"
 #include "scene/KRyvNode.h"
@@ -39,7 +40,7 @@
 
 namespace {
 
-const char* const kUsage = "usage: ryvconvert [RYV OPTIONS] [--skeleton ASF] INPUT [OUTPUT] | "
+const char* const kUsage = "usage: ryvconvert [RYV OPTIONS] [--skeleton ASF] [--] INPUT [OUTPUT] | "
                            "--formats | --help | --version\n";
 
 // The choices for native files; a password never comes from the command line, where the process
@@ -92,14 +93,21 @@ bool ReadPasswordFile(const char* pPath, std::string& oPassword, std::string& oC
     return true;
 }
 
-// Consumes the options among the arguments; the rest stay in oFiles. False on wrong usage.
+// Consumes the options among the arguments; the rest stay in oFiles. Every argument after "--"
+// is a file. False on wrong usage.
 bool ParseArguments(int pCount, char** pArguments, NativeChoices& oChoices,
                     std::vector<const char*>& oFiles)
 {
+    bool lOptionsEnded = false;
     for (int i = 1; i < pCount; ++i) {
         const std::string lArgument = pArguments[i];
         const bool lHasValue = i + 1 < pCount;
-        if (lArgument == "--ascii") {
+        if (lOptionsEnded) {
+            oFiles.push_back(pArguments[i]);
+        } else if (lArgument == "--") {
+            // What follows is a file, whatever it begins with ("-d.obj").
+            lOptionsEnded = true;
+        } else if (lArgument == "--ascii") {
             oChoices.mAscii = true;
         } else if (lArgument == "--5x") {
             oChoices.mDialect5 = true;
@@ -225,13 +233,18 @@ void PrintHelp()
         "line itself. Given without a .ryv file to apply to, these options are wrong usage.\n"
         "  --help     print this text\n"
         "  --version  print the kit's version\n"
+        "  --         end the options: every argument after it is a file, even one\n"
+        "             that begins with '-'\n"
         "\n"
         "An AMC motion is read against its ASF skeleton: the .asf file of the same name\n"
         "beside the .amc file, unless told otherwise:\n"
         "  --skeleton F         read the skeleton from the ASF file F\n"
         "Writing an AMC file writes its skeleton beside it as well (walk.amc gives\n"
         "walk.asf); both replace the files there together, or neither does. A link at\n"
-        "walk.asf is replaced itself, never written through.\n"
+        "walk.asf is replaced itself, never written through. Side files (the skeleton,\n"
+        "an OBJ file's material library and textures) go in the folder of the output\n"
+        "as named, even when it is a link; an output that is a device or a pipe has no\n"
+        "place for them, and a write that needs them there is refused.\n"
         "\n"
         "Marker names that an optical file (C3D, TRC, AOA, MCD) repeats are made unique\n"
         "with a warning.\n"
@@ -349,16 +362,6 @@ void LendSkeleton(const KStreamOptions* pFrom, KStreamOptions* ioTo)
     if (lFrom && lTo) {
         lTo->SetAttachedObject(lFrom->GetAttachedObject());
     }
-}
-
-// The path with its extension replaced by pExtension (which holds the dot).
-std::string WithExtension(const std::string& pPath, const char* pExtension)
-{
-    const std::size_t lSlash = pPath.find_last_of('/');
-    const std::size_t lDot = pPath.rfind('.');
-    const bool lHasExtension =
-        lDot != std::string::npos && (lSlash == std::string::npos || lDot > lSlash + 1);
-    return (lHasExtension ? pPath.substr(0, lDot) : pPath) + pExtension;
 }
 
 // What a reader asks while it sets up its options (a TRC's time code: load it?) is answered with
@@ -517,8 +520,16 @@ bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pI
     KOutputGroup lGroup(pOutput);
     std::unique_ptr<KStreamOptions> lSkeleton;
     if (pFormat == KFileFormatRegistry::kExportAmc) {
-        // Beside the file written, which a link named as the output leads to.
-        const std::string lAsf = WithExtension(KOutputFile::GetWrittenPath(pOutput), ".asf");
+        // Beside the output as named, a link of that name included; never beside a device or a
+        // pipe, which leaves the skeleton no place.
+        const std::string lAsf = KSideFile::GetPath(pOutput, ".amc", ".asf");
+        if (!KSideFile::HasPlaceBeside(pOutput)) {
+            std::fprintf(stderr,
+                         "ryvconvert: cannot write %s: its skeleton %s has no place beside a "
+                         "device or pipe\n",
+                         pOutput, lAsf.c_str());
+            return false;
+        }
         if (!WriteOne(ioFactory, ioScene, pInput, lAsf.c_str(), KFileFormatRegistry::kExportAsf,
                       pCompanions, pReadOptions, pChoices, nullptr, lGroup, lSkeleton)) {
             return false;
@@ -545,8 +556,9 @@ bool ReadInput(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pPa
     std::vector<std::string> lSkeletonFiles;
     if (KFileFormatRegistry::Kit().GetImportFormatFromFileName(pPath) ==
         KFileFormatRegistry::kImportAmc) {
-        const std::string lAsf =
-            pChoices.mSkeleton.empty() ? WithExtension(pPath, ".asf") : pChoices.mSkeleton;
+        const std::string lAsf = pChoices.mSkeleton.empty()
+                                     ? KSideFile::GetPath(pPath, ".amc", ".asf")
+                                     : pChoices.mSkeleton;
         if (!ReadScene(ioFactory, ioScene, lAsf.c_str(), pChoices, nullptr, oSkeleton,
                        lSkeletonFiles)) {
             return false;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -134,8 +135,10 @@ void KMotionTextWriter::Written(KStreamOptionsMotion&) {}
 
 bool KMotionTextWriter::FailOpen(const char* pFileName)
 {
-    const std::string lText =
-        std::string("Cannot open file \"") + (pFileName ? pFileName : "") + "\" for writing.";
+    // The cause, when the system gave one, says why ("Is a directory").
+    const std::string lCause = errno != 0 ? std::string(": ") + std::strerror(errno) : "";
+    const std::string lText = std::string("Cannot open file \"") + (pFileName ? pFileName : "") +
+                              "\" for writing" + lCause + ".";
     GetError().SetLastError(kFileNotOpened, lText.c_str());
     return false;
 }

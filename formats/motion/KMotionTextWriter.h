@@ -62,8 +62,8 @@ protected:
     // Runs once the file is written whole and closed. The base has nothing to do.
     virtual void Written(KStreamOptionsMotion& ioOptions);
     // The refusal of a file that cannot be created: kFileNotOpened with "Cannot open file
-    // "<name>" for writing." (errno holds the cause, 0 for a name refused before any system
-    // call). Answers false.
+    // "<name>" for writing: <cause>." (errno holds the cause; without one, for a name refused
+    // before any system call, the text ends after "writing"). Answers false.
     virtual bool FailOpen(const char* pFileName);
 
     // kOutOfDiskSpace when the file refused a write, else kUnidentifiedError with the file's

@@ -334,13 +334,57 @@ SHORTER_NAME=$(head -c 247 /dev/zero | tr '\0' 'n')
 expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/side/$SHORTER_NAME.amc"
 expect_status 0 "$TOOL" "$WORK/side/$SHORTER_NAME.amc"
 
-# An output named through a link gets its side file beside the file the link leads to.
+# An output named through a link gets its side file beside the link, named after it: where the
+# name given finds it.
 mkdir "$WORK/side/real" "$WORK/side/links"
 echo "old" >"$WORK/side/real/take.amc"
 ln -s ../real/take.amc "$WORK/side/links/walk.amc"
 expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/side/links/walk.amc"
-expect_files "$WORK/side/links" "walk.amc "
-expect_files "$WORK/side/real" "take.amc take.asf "
+expect_files "$WORK/side/links" "walk.amc walk.asf "
+expect_files "$WORK/side/real" "take.amc "
+expect_status 0 "$TOOL" "$WORK/side/links/walk.amc"
+expect_text out "Model::femur (LimbNode)"
+
+# A device as the output leaves a side file no place: the write is refused and nothing lands
+# beside the device.
+mkdir "$WORK/device"
+ln -s /dev/null "$WORK/device/n.obj"
+ln -s /dev/null "$WORK/device/n.amc"
+expect_status 1 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/device/n.obj"
+expect_text err "n.mtl: a material library has no place beside a device or pipe$"
+expect_status 1 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/device/n.amc"
+expect_text err "its skeleton $WORK/device/n.asf has no place beside a device or pipe$"
+[ ! -e /dev/null.mtl ] && [ ! -e /dev/null.asf ] || { echo "FAIL: a side file beside /dev/null" >&2; FAILS=$((FAILS + 1)); }
+expect_files "$WORK/device" "n.amc n.obj "
+# A scene without materials needs no library.
+grep -v 'mtl' "$EXAMPLES/cube.obj" >"$WORK/device/plain.obj"
+expect_status 0 "$TOOL" "$WORK/device/plain.obj" "$WORK/device/n.obj"
+
+# The library keeps the output's name, blanks and backslashes included, beside the libraries
+# of names that differ only there, and the OBJ file reads it back.
+mkdir "$WORK/names"
+echo "decoy" >"$WORK/names/my_cube.mtl"
+echo "decoy" >"$WORK/names/b.mtl"
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/names/my cube.obj"
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/names/a\\b.obj"
+expect_files "$WORK/names" "a\\b.mtl a\\b.obj b.mtl my cube.mtl my cube.obj my_cube.mtl "
+expect_text names/my_cube.mtl "^decoy$"
+expect_text names/b.mtl "^decoy$"
+for output in "my cube.obj" "a\\b.obj"; do
+    expect_status 0 "$TOOL" "$WORK/names/$output"
+    expect_text out "^materials: 2$"
+    if grep -q "Unable" "$WORK/err"; then
+        echo "FAIL: $output does not read its library" >&2
+        FAILS=$((FAILS + 1))
+    fi
+done
+
+# A folder at a side file's name says so.
+mkdir "$WORK/names/w.asf" "$WORK/names/d.mtl"
+expect_status 1 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/names/w.amc"
+expect_text err "w.asf.*Is a directory"
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/names/d.obj"
+expect_text err "d.mtl\": Is a directory.$"
 
 # A texture not copied because another file of its name stands in the output folder is named.
 mkdir "$WORK/tex/clash"
@@ -428,6 +472,22 @@ printf '01:00:00:30\nSMPTE\n30\n' >"$WORK/late.tc"
 expect_status 0 "$TOOL" "$WORK/late.trc"
 expect_text err "late.tc is invalid$"
 expect_text out "^  late: 0.400 s to 0.600 s, "
+# A time code beyond what the time type holds is invalid too, and the motion stays.
+printf '60000:00:00:00\nSMPTE\n30\n' >"$WORK/late.tc"
+expect_status 0 "$TOOL" "$WORK/late.trc"
+expect_text err "late.tc is invalid$"
+expect_text out "^  late: 0.400 s to 0.600 s, "
+
+# "--" ends the options, so that a file whose name begins with '-' is named as it is.
+mkdir "$WORK/dash"
+cd "$WORK/dash" || exit 1
+expect_status 2 "$TOOL" "$EXAMPLES/cube.obj" -d.obj
+expect_status 0 "$TOOL" -- "$EXAMPLES/cube.obj" -d.obj
+[ -f "$WORK/dash/-d.obj" ] || { echo "FAIL: no -d.obj" >&2; FAILS=$((FAILS + 1)); }
+expect_status 0 "$TOOL" -- -d.obj
+expect_text out "Model::sides (Mesh): 16 points"
+expect_status 2 "$TOOL" -- -d.obj a.obj b.obj
+cd - >/dev/null || exit 1
 
 [ "$FAILS" -eq 0 ] && echo "ryvconvert: all checks passed"
 [ "$FAILS" -eq 0 ]

@@ -9,6 +9,7 @@
 #include "formats/geometry/3ds/K3dsMeshImport.h"
 #include "formats/geometry/3ds/K3dsSpecular.h"
 #include "formats/geometry/3ds/KRenamingStrategy3ds.h"
+#include "io/KSideFile.h"
 #include "scene/objects/KLayer.h"
 #include "scene/objects/KLayerElement.h"
 #include "scene/objects/KRyvMaterial.h"
@@ -832,9 +833,14 @@ bool K3dsMeshExport::CopyTextureFile(const KRyvTexture& pTexture, const std::str
         return true;
     }
     mSession.mTextureFiles.emplace(pName, lPath);
-    const std::string lFolder = GetFileDirectory(mSession.mFileName.c_str()).Buffer();
-    // Without a folder the target is the bare name, beside the output in the current folder.
-    const std::string lTarget = lFolder.empty() ? pName : lFolder + "/" + pName;
+    // A device or pipe as the output has no folder to share; the texture stays where it is.
+    if (!KSideFile::HasPlaceBeside(mSession.mFileName.c_str())) {
+        mSession.Warn("texture file \"" +
+                      KRenamingStrategy3ds::CutAtCharacter(lPath, kQuotedLength) +
+                      "\" not copied: the output is not a regular file");
+        return false;
+    }
+    const std::string lTarget = KSideFile::GetPathBeside(mSession.mFileName, pName);
     KString lCopyText;
     // The name the file being converted gave tells whether the texture lies in its folder.
     switch (KMediaCopy::Copy(lPath.c_str(), pTexture.GetRelativeFileName(), lTarget.c_str(),

@@ -240,3 +240,20 @@ bool KObjTextReader::ParseExactDoubles(std::string_view pText, double* oValues, 
     }
     return !NextWord(pText, lWord);
 }
+
+bool KObjTextReader::NextEscapedWord(std::string_view& ioText, std::string& oWord)
+{
+    std::size_t lAt = 0;
+    while (lAt < ioText.size() && IsSpace(ioText[lAt])) {
+        ++lAt;
+    }
+    oWord.clear();
+    while (lAt < ioText.size() && !IsSpace(ioText[lAt])) {
+        if (ioText[lAt] == '\\' && lAt + 1 < ioText.size()) {
+            ++lAt;
+        }
+        oWord += ioText[lAt++];
+    }
+    ioText.remove_prefix(lAt);
+    return !oWord.empty();
+}

@@ -167,6 +167,9 @@ private:
     void ReserveLists();
     bool ReadStatements();
     bool HandleStatement(std::string_view pKeyword, std::string_view pArguments);
+    // Opens the libraries an "mtllib" line names; with pEscaped a '\\' keeps the character
+    // after it. False when any fails to open (the others stay open) or none is named.
+    bool OpenLibraries(std::string_view pArguments, bool pEscaped);
     bool ReadPoint(std::string_view pKeyword, std::string_view pArguments);
     void UseMaterial(std::string_view pArguments);
     bool AddFace(std::string_view pArguments);
@@ -311,6 +314,19 @@ bool KReaderObj::Session::ReadStatements()
     return true;
 }
 
+bool KReaderObj::Session::OpenLibraries(std::string_view pArguments, bool pEscaped)
+{
+    bool lAll = !pArguments.empty();
+    std::string lName;
+    std::string_view lWord;
+    while (pEscaped ? KObjTextReader::NextEscapedWord(pArguments, lName)
+                    : KObjTextReader::NextWord(pArguments, lWord)) {
+        lAll =
+            mReader.mLibraries->Open(pEscaped ? std::string_view(lName) : lWord, mFolder) && lAll;
+    }
+    return lAll;
+}
+
 bool KReaderObj::Session::HandleStatement(std::string_view pKeyword, std::string_view pArguments)
 {
     if (pKeyword[0] == '#') {
@@ -325,12 +341,11 @@ bool KReaderObj::Session::HandleStatement(std::string_view pKeyword, std::string
     }
     if (pKeyword == "mtllib") {
         mLibrarySeen = true;
-        std::string_view lWord;
-        bool lAll = !pArguments.empty();
-        // Names are split at blanks, as the file format knows no quoting.
-        while (KObjTextReader::NextWord(pArguments, lWord)) {
-            lAll = mReader.mLibraries->Open(lWord, mFolder) && lAll;
-        }
+        // Names are split at blanks, which a '\\' before them keeps in the name; a file written
+        // elsewhere may instead use the '\\' between folders ("maps\\wood.mtl").
+        const bool lAll =
+            OpenLibraries(pArguments, true) ||
+            (pArguments.find('\\') != std::string_view::npos && OpenLibraries(pArguments, false));
         if (!lAll) {
             mReader.GetMessage() += "Unable to load material library\n";
         }

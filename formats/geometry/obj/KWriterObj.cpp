@@ -9,9 +9,11 @@
 #include "core/KOutputFile.h"
 #include "core/KOutputGroup.h"
 #include "formats/geometry/obj/KObjFixedFormat.h"
+#include "formats/geometry/obj/KObjTextReader.h"
 #include "formats/geometry/obj/KObjUVLineTable.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
 #include "io/KNodeWalk.h"
+#include "io/KSideFile.h"
 #include "scene/KRenamingStrategy.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
@@ -49,6 +51,20 @@ std::string WithoutSpaces(const KString& pName)
         }
     }
     return lName;
+}
+
+// The name of a material library as an "mtllib" line gives it: readers split the line at white
+// space and take a '\\' as keeping the character after it, so both are escaped with one.
+std::string LibraryNameOnLine(const std::string& pName)
+{
+    std::string lText;
+    for (const char lChar : pName) {
+        if (lChar == '\\' || KObjTextReader::IsSpace(lChar)) {
+            lText += '\\';
+        }
+        lText += lChar;
+    }
+    return lText;
 }
 
 void AppendInteger(std::string& ioText, long long pValue)
@@ -266,6 +282,9 @@ private:
     void WriteMaterialBlock(const KObjPair& pPair);
     // The file name written on "map_Kd"; copies the image beside the OBJ file.
     std::string CopyTexture(KRyvTexture* pTexture);
+    // False, with the writer's error set, when the library has no place: beside an output that
+    // is a device or a pipe, or under a name with a line break, which no "mtllib" line can give.
+    // A library that cannot be created is a warning: the OBJ file is written without it.
     bool OpenMaterialFile();
 
     KWriterObj& mWriter;
@@ -322,19 +341,32 @@ bool KWriterObj::Session::Emit(bool pForce)
 bool KWriterObj::Session::OpenMaterialFile()
 {
     const std::string lPath = GetMaterialFilePath(mWriter.mFileName.Buffer());
+    const std::string lName = KSideFile::GetName(lPath);
+    const char* lRefusal = nullptr;
+    if (!KSideFile::HasPlaceBeside(mWriter.mFileName.Buffer())) {
+        lRefusal = "a material library has no place beside a device or pipe";
+    } else if (lName.find_first_of("\n\r") != std::string::npos) {
+        lRefusal = "the material library's name holds a line break, which no \"mtllib\" line holds";
+    }
+    if (lRefusal) {
+        const std::string lText = lPath + ": " + lRefusal;
+        mWriter.GetError().SetLastError(KWriter::kFileNotCreated, lText.c_str());
+        return false;
+    }
     // A side file is never written through a link: a link there is replaced itself. It goes in
     // place with the OBJ file.
     mMtlOutput.SetGroup(mWriter.GetGroup());
+    errno = 0;
     mMtl = mMtlOutput.Create(lPath.c_str(), KOutputFile::eReplaceLinks) ? mMtlOutput.GetStream()
                                                                         : nullptr;
     if (!mMtl) {
-        mWriter.GetMessage() += ("Unable to create material file \"" + lPath + "\".\n").c_str();
-        return false;
+        const std::string lCause = errno != 0 ? std::string(": ") + std::strerror(errno) : "";
+        mWriter.GetMessage() +=
+            ("Unable to create material file \"" + lPath + "\"" + lCause + ".\n").c_str();
+        return true;
     }
     mMtlText += "# \n# Wavefront material file\n# Created with Zembrol RYV\n# \n";
-    mObjText += "mtllib ";
-    mObjText += GetFileName(lPath.c_str()).Buffer();
-    mObjText += "\n\n";
+    mObjText += "mtllib " + LibraryNameOnLine(lName) + "\n\n";
     return true;
 }
 
@@ -356,7 +388,9 @@ bool KWriterObj::Session::Run(KRyvScene* pScene, bool pTriangulate, bool pDeform
 
     mObjText += "# \n# Wavefront OBJ file\n# Created with Zembrol RYV\n# \n";
     if (lMaterialsNeeded) {
-        OpenMaterialFile();
+        if (!OpenMaterialFile()) {
+            return false;
+        }
         mDefaultMaterial = mFactory->CreateMaterial("default");
     }
     KRyvGeometryConverter lConverter(mFactory);
@@ -763,9 +797,7 @@ std::string KWriterObj::Session::CopyTexture(KRyvTexture* pTexture)
         return lName;
     }
     mTextureFiles.emplace(lName, lSource);
-    const std::string lFolder = GetFileDirectory(mWriter.mFileName.Buffer()).Buffer();
-    // Without a folder the target is the bare name, beside the OBJ file in the current folder.
-    const std::string lTarget = lFolder.empty() ? lName : lFolder + "/" + lName;
+    const std::string lTarget = KSideFile::GetPathBeside(mWriter.mFileName.Buffer(), lName);
     KMediaCopy::Copy(lSource.c_str(), pTexture->GetRelativeFileName(), lTarget.c_str(),
                      mWriter.GetMessage());
     return lName;
@@ -801,8 +833,8 @@ bool KWriterObj::FileCreate(const char* pFileName)
         mOwnGroup.reset();
         return FailCreate(kFileNotOpened, pFileName);
     }
-    // The side files go beside the file written: the one a link of that name leads to.
-    mFileName = mOutput.GetTarget().c_str();
+    // The side files go beside the output as it was named (KSideFile).
+    mFileName = pFileName;
     return true;
 }
 
@@ -823,22 +855,12 @@ std::unique_ptr<KStreamOptions> KWriterObj::GetWriteOptions()
 
 std::string KWriterObj::GetMaterialFilePath(const std::string& pObjPath)
 {
-    const std::string lFolder = GetFileDirectory(pObjPath.c_str()).Buffer();
-    const std::size_t lNameStart = lFolder.empty() && pObjPath.find('/') == std::string::npos &&
-                                           pObjPath.find('\\') == std::string::npos
-                                       ? 0
-                                       : pObjPath.size() - GetFileName(pObjPath.c_str()).GetLen();
-    // The name keeps its letter case: "CAR.obj" beside "car.obj" must not take "car.mtl".
-    std::string lName = WithoutSpaces(KString(pObjPath.c_str() + lNameStart));
-    if (lName.size() >= 4 && KString(lName.c_str() + lName.size() - 4).Lower() == ".obj") {
-        lName.resize(lName.size() - 4);
-    }
-    return pObjPath.substr(0, lNameStart) + lName + ".mtl";
+    return KSideFile::GetPath(pObjPath, ".obj", ".mtl");
 }
 
 std::vector<std::string> KWriterObj::GetCompanionFiles(const char* pFileName) const
 {
-    return {GetMaterialFilePath(KOutputFile::GetWrittenPath(pFileName ? pFileName : ""))};
+    return {GetMaterialFilePath(pFileName ? pFileName : "")};
 }
 
 const char* KWriterObj::FindMissingContent(KRyvScene* pScene)

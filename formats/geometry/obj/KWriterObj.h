@@ -20,7 +20,8 @@ class KRyvTexture;
 // world space (shape and skin deformations applied when option 3 is on), faces triangulated when
 // option 2 is on, NURBS and patches triangulated always. Materials go to a companion MTL file
 // beside it (GetMaterialFilePath; a link, pipe or device of that name is replaced itself, never
-// written through, KOutputFile), and texture files are copied next to the OBJ file by the rule
+// written through, KOutputFile), named on the "mtllib" line with blanks and '\\' escaped by a
+// '\\', and texture files are copied next to the OBJ file by the rule
 // of KMediaCopy (regular files only, never over an existing file, none
 // from outside the folder of the file that named it, each copy reported in the message text). The
 // caller's scene is never changed: deformation and triangulation happen in the writer's own arrays
@@ -29,8 +30,9 @@ class KRyvTexture;
 // back and written again gives the same bytes. Numbers are written with 6 decimals in the C
 // locale, lines end in LF.
 //
-// When the name given is a link, "beside it" means beside the file the link leads to, the one
-// written.
+// "Beside it" means in the folder of the OBJ file as it was named, a link of that name
+// included (KSideFile). A scene with materials is refused (kFileNotCreated, naming why) when the
+// OBJ file is a device or a pipe, or when the library's name holds a line break.
 //
 // Failures: no option set or one of another class: kStreamOptionsNotSet (nothing written); a
 // write that does not reach the disk: kOutOfDiskSpace; files that cannot be put in place: their
@@ -57,9 +59,9 @@ public:
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
 
-    // The material library path of an OBJ path: the folder kept, the file name in its own letter
-    // case with white space turned into '_', its ".obj" extension (any case) replaced by ".mtl"
-    // or ".mtl" appended when it has another one or none. Never equal to pObjPath.
+    // The material library path of an OBJ path: the folder kept, the file name as it is with its
+    // ".obj" extension (any case) replaced by ".mtl", or ".mtl" appended when it has another one
+    // or none (KSideFile::GetPath). Never equal to pObjPath.
     static std::string GetMaterialFilePath(const std::string& pObjPath);
     // The material library beside pFileName (GetMaterialFilePath), written when the scene has
     // materials or textures.

@@ -21,7 +21,10 @@ const char* const kDofWords[KAsfBone::eLength + 1] = {"tx", "ty", "tz", "rz", "r
 
 } // namespace
 
-KAsfFile::KAsfFile(bool pReporting) : KTextFile("ASF", kSeparators, kComments, true, pReporting) {}
+KAsfFile::KAsfFile(bool pReporting)
+    : KTextFile("ASF", kSeparators, kComments, true, pReporting), mDepths(KRyvAsfScene::kMaxDepth)
+{
+}
 
 std::string KAsfFile::Lower(std::string pText)
 {
@@ -75,6 +78,7 @@ bool KAsfFile::Read(KRyvAsfScene* pScene, bool pCollapse)
     }
     mScene = pScene;
     mRootSeen = false;
+    mDepths = KAsfBoneDepths(KRyvAsfScene::kMaxDepth);
     bool lRead = true;
     if (Rewind()) {
         while (lRead && !IsAtEnd()) {
@@ -475,8 +479,18 @@ bool KAsfFile::ReadHierarchyLine()
         if (!lChild) {
             return !Error("Unknown child bone name (%s)", Quote(lName).c_str());
         }
-        if (lChild->mParent == lRoot && !mScene->MoveBone(lChild, lParent)) {
+        // A bone already hung elsewhere stays there.
+        if (lChild->mParent != lRoot) {
+            continue;
+        }
+        switch (mDepths.Hang(lChild, lParent)) {
+        case KAsfBoneDepths::eLoop:
             return !Error("Bone hierarchy loop (%s)", Quote(lName).c_str());
+        case KAsfBoneDepths::eTooDeep:
+            return !Error("Bone hierarchy too deep (%s)", Quote(lName).c_str());
+        case KAsfBoneDepths::eHung:
+            mScene->AddChildBone(lParent, lChild);
+            break;
         }
     }
     // A word too long to be read is no bone's name either.
@@ -491,9 +505,7 @@ bool KAsfFile::Finish(bool pCollapse)
     if (!mScene->GetRoot()) {
         return !Error("Root section missing");
     }
-    if (mScene->GetDepth() > KRyvAsfScene::kMaxDepth) {
-        return !Error("Bone hierarchy too deep");
-    }
+    mScene->DropMovedRootChildren();
     // The angle unit may stand after the bones, so axes are made once the file is read.
     for (KAsfBone* lBone : mScene->GetBonesDepthFirst()) {
         double lAngles[3];

@@ -2,6 +2,7 @@
 #define RYVKIT_FORMATS_MOTION_ASFAMC_KASFFILE_H
 
 #include "formats/motion/KTextFile.h"
+#include "formats/motion/asf-amc/KAsfBoneDepths.h"
 
 #include <string>
 
@@ -22,8 +23,9 @@ class KRyvAsfScene;
 // named "root", a length that is not finite (in the file, or in centimetres once the length unit
 // divides it: the message gives the line of the length), an unknown rotation order, a seventh DOF,
 // limits that cannot be read, an unknown bone in the hierarchy, a hierarchy line that would make a
-// bone its own ancestor, a tree deeper than KRyvAsfScene::kMaxDepth, and a corrupt file
-// (KTextFile). Everything else is a warning, and the read goes on.
+// bone its own ancestor or the tree deeper than KRyvAsfScene::kMaxDepth (each refused at that
+// line, in near constant time a line: KAsfBoneDepths), and a corrupt file (KTextFile). Everything
+// else is a warning, and the read goes on.
 class KAsfFile : public KTextFile
 {
 public:
@@ -89,6 +91,8 @@ private:
 
     KRyvAsfScene* mScene = nullptr;
     const KRyvAsfScene* mWritten = nullptr;
+    // The depths the hierarchy lines of the current read give the bones.
+    KAsfBoneDepths mDepths;
     bool mRootSeen = false;
 };
 

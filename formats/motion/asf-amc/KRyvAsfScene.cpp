@@ -78,20 +78,17 @@ void KRyvAsfScene::AddChildBone(KAsfBone* pParent, KAsfBone* pChild)
     pParent->mChildren.push_back(pChild);
 }
 
-bool KRyvAsfScene::MoveBone(KAsfBone* pChild, KAsfBone* pParent)
+void KRyvAsfScene::DropMovedRootChildren()
 {
-    // The walk up from the new parent is bounded by the depth of a tree without loops.
-    for (const KAsfBone* lBone = pParent; lBone; lBone = lBone->mParent) {
-        if (lBone == pChild) {
-            return false;
-        }
+    if (!mRoot) {
+        return;
     }
-    if (pChild->mParent) {
-        std::vector<KAsfBone*>& lSiblings = pChild->mParent->mChildren;
-        lSiblings.erase(std::find(lSiblings.begin(), lSiblings.end(), pChild));
-    }
-    AddChildBone(pParent, pChild);
-    return true;
+    std::vector<KAsfBone*>& lChildren = mRoot->mChildren;
+    const KAsfBone* lRoot = mRoot;
+    lChildren.erase(
+        std::remove_if(lChildren.begin(), lChildren.end(),
+                       [lRoot](const KAsfBone* pBone) { return pBone->mParent != lRoot; }),
+        lChildren.end());
 }
 
 std::vector<KAsfBone*> KRyvAsfScene::GetBonesDepthFirst() const

@@ -49,10 +49,13 @@ class KRyvAsfScene : public KObject, public KStreamOptionsMotion::Attachment
     KAsfBone* FindBone(const std::string& pName) const;
     KAsfBone* GetRoot() const { return mRoot; }
     void SetRoot(KAsfBone* pBone) { mRoot = pBone; }
+    // Appends pChild to pParent's children and makes pParent its parent. A bone that hung right
+    // below the root keeps its entry among the root's children until DropMovedRootChildren, so
+    // that hanging n bones costs n steps, not n times the root's children.
     void AddChildBone(KAsfBone* pParent, KAsfBone* pChild);
-    // Moves pChild from its parent to the end of pParent's children. False, nothing changed,
-    // when pParent is pChild or lies below it (the move would close a loop).
-    bool MoveBone(KAsfBone* pChild, KAsfBone* pParent);
+    // Removes from the root's children every bone whose parent is another bone now, keeping the
+    // others in their order.
+    void DropMovedRootChildren();
     // The bones below and with the root, a bone before its children, children in order.
     std::vector<KAsfBone*> GetBonesDepthFirst() const;
     int GetBoneCount() const { return static_cast<int>(mBones.size()); }

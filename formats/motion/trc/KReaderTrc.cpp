@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -14,11 +15,12 @@ const char* const kTitle = "Time Code File";
 
 enum class ETimeCodeFile { eRead, eUnopened, eTooLarge };
 
-// The file's text, when it opens and holds at most kMaxFileSize bytes.
+// The file's text, when it opens and holds at most kMaxFileSize bytes. It is opened as bytes: a
+// file that holds zero bytes (a sparse one) opens, and is then no valid time code.
 ETimeCodeFile ReadSmallFile(const std::string& pPath, std::string& oText)
 {
     KByteSource lSource;
-    if (!lSource.OpenFile(pPath.c_str(), true)) {
+    if (!lSource.OpenFile(pPath.c_str(), false)) {
         return ETimeCodeFile::eUnopened;
     }
     if (lSource.GetSize() > KTrcTimeCode::kMaxFileSize) {
@@ -88,7 +90,8 @@ void KReaderTrc::LoadTimeCode(KStreamOptionsMotion& ioOptions)
         return;
     }
     KTime lStart;
-    if (lRead == ETimeCodeFile::eTooLarge || !KTrcTimeCode::Parse(lText, lStart)) {
+    const KTime lSpan = ioOptions.GetFramePeriod() * std::max(0, ioOptions.GetFrameCount() - 1);
+    if (lRead == ETimeCodeFile::eTooLarge || !KTrcTimeCode::Parse(lText, lStart, lSpan)) {
         ioOptions.AskQuestion(kTitle, (lPath + " is invalid").c_str(), "Ok");
         return;
     }

@@ -71,7 +71,7 @@ int KTrcTimeCode::TimeModeOfRate(double pRate)
     return 0;
 }
 
-bool KTrcTimeCode::Parse(const std::string& pText, KTime& oStart)
+bool KTrcTimeCode::Parse(const std::string& pText, KTime& oStart, const KTime& pSpan)
 {
     const std::vector<std::string> lLines = Lines(pText);
     int lParts[4];
@@ -103,7 +103,13 @@ bool KTrcTimeCode::Parse(const std::string& pText, KTime& oStart)
     } else {
         return false;
     }
-    oStart.SetTime(lHours, lMinutes, lSeconds, lFrames, 0, lMode);
+    // Time arithmetic saturates at infinity: a start or end there means it did not fit.
+    KTime lStart;
+    lStart.SetTime(lHours, lMinutes, lSeconds, lFrames, 0, lMode);
+    if (lStart == KTime::kInfinity || lStart + pSpan == KTime::kInfinity) {
+        return false;
+    }
+    oStart = lStart;
     return true;
 }
 

@@ -19,8 +19,11 @@ public:
 
     // The time mode of a rate (its whole part); 0 when the table has none.
     static int TimeModeOfRate(double pRate);
-    // The start time the text gives; false when it is not a valid time code.
-    static bool Parse(const std::string& pText, KTime& oStart);
+    // The start time the text gives; false, oStart unchanged, when it is not a valid time code.
+    // pSpan is the take's length from its first frame to its last: a code whose start, or whose
+    // start plus pSpan, lies beyond what a KTime holds is invalid too, as the take would not
+    // fit (the hour limit alone lets through codes up to 100,000 hours, beyond its 55,472).
+    static bool Parse(const std::string& pText, KTime& oStart, const KTime& pSpan = KTime());
     // The path of the time-code file of a TRC file: its extension replaced by ".tc".
     static std::string PathFor(const std::string& pTrcPath);
 };

@@ -141,3 +141,21 @@ TEST(K3dsTextureFiles, MapsAreFoundBesideTheFileWithoutRegardToCase)
     EXPECT_EQ(lFolders.Copied("h.3ds"), (std::vector<std::string>{"IMAGE1.jpg"})) << lMessage;
     EXPECT_EQ(ReadBytes(lFolders.mDir.Path("out/IMAGE1.jpg")), (Bytes{9, 8}));
 }
+
+// A device as the output, named through a link, shares no folder: its textures stay where they
+// are, and the message says why.
+TEST(K3dsTextureFiles, NothingIsCopiedBesideADevice)
+{
+    HostileFolders lFolders;
+    lFolders.mDir.Write("in/h.3ds", TexturedTriangles({"t.png"}));
+    Read3ds lRead = ReadFile(lFolders.mDir.Path("in/h.3ds"));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    fs::create_symlink("/dev/null", lFolders.mDir.Path("out/n.3ds"));
+    const std::string lMessage =
+        Write3ds(*lRead.mFactory, *lRead.mScene, lFolders.mDir.Path("out/n.3ds"));
+    EXPECT_EQ(lFolders.Copied("n.3ds"), std::vector<std::string>());
+    EXPECT_FALSE(fs::exists("/dev/t.png"));
+    EXPECT_NE(lMessage.find("t.png\" not copied: the output is not a regular file"),
+              std::string::npos)
+        << lMessage;
+}

@@ -210,7 +210,11 @@ TEST(KWriterObjTest, MaterialFilePathChangesOnlyTheFileName)
               "/data/my.objects/Scene.mtl");
     EXPECT_EQ(KWriterObj::GetMaterialFilePath("/Data/Models/scene"), "/Data/Models/scene.mtl");
     EXPECT_EQ(KWriterObj::GetMaterialFilePath("out/x.mtl"), "out/x.mtl.mtl");
-    EXPECT_EQ(KWriterObj::GetMaterialFilePath("out/My Scene.obj"), "out/My_Scene.mtl");
+    // The name stays as it is: "My_Scene.mtl" may be another file's library.
+    EXPECT_EQ(KWriterObj::GetMaterialFilePath("out/My Scene.obj"), "out/My Scene.mtl");
+    // Only '/' separates folders: "a\\b.obj" is a file of the current folder.
+    EXPECT_EQ(KWriterObj::GetMaterialFilePath("a\\b.obj"), "a\\b.mtl");
+    EXPECT_EQ(KWriterObj::GetMaterialFilePath("/x.obj"), "/x.mtl");
 }
 
 TEST(KWriterObjTest, TheLibraryNeverLandsOnAnotherFilesLibrary)
@@ -599,7 +603,7 @@ TEST(KWriterObjTest, TheFileAndItsLibraryGoInPlaceTogether)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(lFolder.Path()), {}), 3);
 }
 
-TEST(KWriterObjTest, SideFilesGoBesideTheFileALinkLeadsTo)
+TEST(KWriterObjTest, SideFilesGoBesideTheOutputAsNamed)
 {
     TempFolder lFolder;
     KRyvObjectFactory lFactory;
@@ -609,15 +613,17 @@ TEST(KWriterObjTest, SideFilesGoBesideTheFileALinkLeadsTo)
     std::filesystem::create_directories(lFolder.PathOf("links"));
     const std::string lLink = lFolder.PathOf("links/out.obj");
     std::filesystem::create_symlink("../real/target.obj", lLink);
-    const std::string lReal = std::filesystem::canonical(lFolder.PathOf("real")).string();
 
+    // The OBJ file goes through the link; its library and texture go beside the link, where
+    // the name given reads them back.
     KWriterObj lWriter(&lFactory);
     EXPECT_EQ(lWriter.GetCompanionFiles(lLink.c_str()),
-              (std::vector<std::string>{lReal + "/target.mtl"}));
+              (std::vector<std::string>{lFolder.PathOf("links/out.mtl")}));
     ASSERT_TRUE(WriteObj(lScene, lFactory, lLink));
     EXPECT_TRUE(std::filesystem::is_symlink(lLink));
-    EXPECT_NE(TempFolder::Read(lWritten).find("mtllib target.mtl\n"), std::string::npos);
-    EXPECT_NE(TempFolder::Read(lReal + "/target.mtl").find("map_Kd tiles.png"), std::string::npos);
-    EXPECT_EQ(TempFolder::Read(lReal + "/tiles.png"), "png");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(lFolder.PathOf("links")), {}), 1);
+    EXPECT_NE(TempFolder::Read(lWritten).find("mtllib out.mtl\n"), std::string::npos);
+    EXPECT_NE(TempFolder::Read(lFolder.PathOf("links/out.mtl")).find("map_Kd tiles.png"),
+              std::string::npos);
+    EXPECT_EQ(TempFolder::Read(lFolder.PathOf("links/tiles.png")), "png");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(lFolder.PathOf("real")), {}), 1);
 }

@@ -2,6 +2,8 @@
 // round trips through the writers, and what the pair does with takes, names and options.
 #include "AsfAmcTestSupport.h"
 
+#include "core/KOutputFile.h"
+#include "core/KOutputGroup.h"
 #include "formats/motion/asf-amc/KRyvAsfScene.h"
 #include "io/KFileFormatRegistry.h"
 
@@ -481,6 +483,21 @@ TEST(AsfAmcPair, AmcWriterRangeStartsAtTheFirstFrameAndLinesCountFromOne)
     EXPECT_EQ(lText.find("\n4\n"), std::string::npos);
 }
 
+// A folder where the skeleton of a pair goes is named as the cause.
+TEST(AsfAmcPair, AFolderAtTheSkeletonsNameSaysSo)
+{
+    const std::string lAsf = MotionTestPath("folder_side.asf");
+    std::filesystem::create_directories(lAsf);
+    AsfAmcScene lTest;
+    KOutputGroup lGroup(MotionTestPath("folder_side.amc"));
+    KWriterAsf lWriter(&lTest.mFactory);
+    lWriter.SetOutputGroup(&lGroup);
+    EXPECT_FALSE(lWriter.FileCreate(lAsf.c_str()));
+    EXPECT_EQ(std::string(lWriter.GetError().GetLastErrorString().Buffer()),
+              "Cannot open file \"" + lAsf + "\" for writing: Is a directory.");
+    std::filesystem::remove_all(lAsf);
+}
+
 TEST(AsfAmcPair, WritersSayWhatTheyLack)
 {
     AsfAmcScene lTest;
@@ -490,7 +507,8 @@ TEST(AsfAmcPair, WritersSayWhatTheyLack)
     KWriterAsf lAsf(&lTest.mFactory);
     EXPECT_FALSE(lAsf.FileCreate("/nonexistent-folder/x.asf"));
     EXPECT_STREQ(lAsf.GetError().GetLastErrorString().Buffer(),
-                 "Cannot open file \"/nonexistent-folder/x.asf\" for writing.");
+                 "Cannot open file \"/nonexistent-folder/x.asf\" for writing: No such file or "
+                 "directory.");
     EXPECT_FALSE(lAsf.Write(lTest.mScene, nullptr));
     EXPECT_EQ(lAsf.GetError().GetLastErrorID(), KWriter::kFileNotOpened);
     ASSERT_TRUE(lAsf.FileCreate(MotionTestPath("lack.asf").c_str()));

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 const char* const kRoot = ":root\n order tx ty tz rx ry rz\n axis xyz\n position 0 0 0\n"
@@ -192,6 +195,62 @@ TEST(KAsfFile, DeepChainsAreRefusedWithoutExhaustingTheStack)
     AsfRead lRead;
     EXPECT_FALSE(lRead.Read(lText + lHierarchy + " end\n"));
     EXPECT_NE(lRead.mError.find("Bone hierarchy too deep"), std::string::npos);
+}
+
+// The bones of a chain, their blocks and the hierarchy lines hanging each under the one before,
+// in the order of pOrder (indexes of the lines' children, 1 to pCount - 1).
+std::string ChainFile(int pCount, const std::vector<int>& pOrder, int& oHierarchyLine)
+{
+    std::string lText = std::string(kRoot) + ":bonedata\n";
+    for (int i = 0; i < pCount; ++i) {
+        lText += Bone("b" + std::to_string(i));
+    }
+    lText += ":hierarchy\n begin\n";
+    oHierarchyLine = static_cast<int>(std::count(lText.begin(), lText.end(), '\n')) + 1;
+    for (const int lChild : pOrder) {
+        lText += "  b" + std::to_string(lChild - 1) + " b" + std::to_string(lChild) + "\n";
+    }
+    return lText + " end\n";
+}
+
+// A chain one bone too deep is refused at the line that first makes a bone too deep, however
+// its lines are ordered, and a chain exactly as deep as allowed is read.
+TEST(KAsfFile, AChainTooDeepIsRefusedAtTheLineThatMakesItSo)
+{
+    const int kDepth = KRyvAsfScene::kMaxDepth;
+    // Bones b0 to b(kDepth - 1) hang at depths 1 to kDepth; b(kDepth) would lie at kDepth + 1.
+    std::vector<int> lForward;
+    for (int i = 1; i <= kDepth; ++i) {
+        lForward.push_back(i);
+    }
+    std::vector<int> lBackward(lForward.rbegin(), lForward.rend());
+    int lFirst = 0;
+    // Forward, the last line hangs b(kDepth); backward, the last line hangs b1 under b0, joining
+    // the two parts; its line is the last of the list either way.
+    for (const std::vector<int>* lOrder : {&lForward, &lBackward}) {
+        AsfRead lRead;
+        EXPECT_FALSE(lRead.Read(ChainFile(kDepth + 1, *lOrder, lFirst)));
+        const int lLine = lFirst + kDepth - 1;
+        const std::string lChild = "b" + std::to_string(lOrder->back());
+        EXPECT_NE(lRead.mError.find(".asf:" + std::to_string(lLine) +
+                                    ": Bone hierarchy too deep (" + lChild + ")"),
+                  std::string::npos)
+            << lRead.mError;
+    }
+    // With lines to spare after the one that goes too deep, the read stops there.
+    std::vector<int> lLonger = lForward;
+    lLonger.push_back(kDepth + 1);
+    lLonger.push_back(kDepth + 2);
+    AsfRead lLong;
+    EXPECT_FALSE(lLong.Read(ChainFile(kDepth + 3, lLonger, lFirst)));
+    EXPECT_NE(lLong.mError.find(".asf:" + std::to_string(lFirst + kDepth - 1) + ": "),
+              std::string::npos)
+        << lLong.mError;
+    lForward.pop_back();
+    AsfRead lDeepest;
+    ASSERT_TRUE(lDeepest.Read(ChainFile(kDepth, lForward, lFirst))) << lDeepest.mError;
+    EXPECT_EQ(lDeepest.mScene.GetDepth(), kDepth);
+    EXPECT_EQ(lDeepest.mScene.GetRoot()->mChildren.size(), 1u);
 }
 
 TEST(KAsfFile, SectionsOutOfOrderNeedTheRootFirst)

@@ -5,7 +5,9 @@
 #include "tests/formats/motion/OpticalTestScene.h"
 #include "tests/support/TextMutation.h"
 
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -314,6 +316,30 @@ TEST(KTrcTimeCode, ValidAndInvalidCodes)
     EXPECT_EQ(KTrcTimeCode::PathFor("/a.b/walk"), "/a.b/walk.tc");
 }
 
+// A KTime counts 46,186,158,000 ticks a second in a signed 64-bit number: at most
+// 199,699,919.55 s, that is 55,472 hours 11 minutes 59 seconds.
+TEST(KTrcTimeCode, CodesBeyondWhatTheTimeHoldsAreInvalid)
+{
+    const KTime kUntouched(123);
+    KTime lStart = kUntouched;
+    EXPECT_FALSE(KTrcTimeCode::Parse("60000:00:00:00\nSMPTE\n30\n", lStart));
+    EXPECT_FALSE(KTrcTimeCode::Parse("99999:59:59:00\nEBU\n25\n", lStart));
+    EXPECT_EQ(lStart, kUntouched);
+    ASSERT_TRUE(KTrcTimeCode::Parse("55472:00:00:00\nSMPTE\n30\n", lStart));
+    EXPECT_EQ(lStart.GetSecondCount(), 199699200);
+    // 55,472 h 11 min 30 s is 199,699,890 s: a take of 20 s still fits, one of 60 s does not.
+    KTime lTwenty;
+    lTwenty.SetSecondDouble(20.0);
+    KTime lSixty;
+    lSixty.SetSecondDouble(60.0);
+    lStart = kUntouched;
+    ASSERT_TRUE(KTrcTimeCode::Parse("55472:11:30:00\nSMPTE\n30\n", lStart, lTwenty));
+    EXPECT_EQ(lStart.GetSecondCount(), 199699890);
+    lStart = kUntouched;
+    EXPECT_FALSE(KTrcTimeCode::Parse("55472:11:30:00\nSMPTE\n30\n", lStart, lSixty));
+    EXPECT_EQ(lStart, kUntouched);
+}
+
 TEST(KReaderTrc, TheTimeCodeFileIsLoadedWhenTheCallerSaysYes)
 {
     OpticalSettingsGuard lSettings;
@@ -326,16 +352,24 @@ TEST(KReaderTrc, TheTimeCodeFileIsLoadedWhenTheCallerSaysYes)
         int mAnswer;
         std::string mText;
         bool mLoaded;
+        // When not 0, the file is made this large (sparse: zeros after the text).
+        std::uintmax_t mSize = 0;
     };
-    // The last is a 10 KB protocol word: invalid, like the bad frame number.
+    // A 10 KB protocol word, a time beyond what the time type holds and a 3 GB file are invalid,
+    // like the bad frame number, and leave the start alone.
     const std::vector<Case> kCases = {
         {1, "01:00:00:12\nSMPTE\n30\n", true},
         {2, "01:00:00:12\nSMPTE\n30\n", false},
         {0, "01:00:00:12\nSMPTE\n30\n", false},
         {1, "01:00:00:30\nSMPTE\n30\n", false},
-        {1, "01:00:00:12\n" + std::string(10240, 'S') + "\n30\n", false}};
+        {1, "01:00:00:12\n" + std::string(10240, 'S') + "\n30\n", false},
+        {1, "60000:00:00:00\nSMPTE\n30\n", false},
+        {1, "01:00:00:12\nSMPTE\n30\n", false, 3ull << 30}};
     for (const Case& lCase : kCases) {
         WriteOpticalFile("walk.tc", lCase.mText);
+        if (lCase.mSize > 0) {
+            std::filesystem::resize_file(lCode, lCase.mSize);
+        }
         KRyvObjectFactory lFactory;
         KReaderTrc lReader(&lFactory);
         ASSERT_TRUE(lReader.FileOpen(lPath.c_str()));
@@ -359,6 +393,7 @@ TEST(KReaderTrc, TheTimeCodeFileIsLoadedWhenTheCallerSaysYes)
             EXPECT_EQ(lAsked[1], "Time Code File: " + lCode + " is invalid");
         }
     }
+    std::filesystem::remove(lCode);
 }
 
 } // namespace
