@@ -77,15 +77,21 @@ const char* const kNodeNames[] = {"ICP_0Geo*0", "ICP_0Geo?0", "a<b>|c", " padded
 const std::vector<std::string> kLayerNames = {"_padded_",   "a_b__c",      "Arm",        "ARM1",
                                               "ICP_0Geo_0", "ICP_0Geo_01", "q_u_o_t_e_", "x_y_z"};
 
-TEST(KWriterDxfSecondPass, LayerNamesAreValidDistinctAndInReadOrder)
+// A triangle for each of kNodeNames, written to pPath; answers the file's text.
+std::string WriteNamedMeshes(const std::string& pPath)
 {
-    TempFolder lFiles;
     Scene lScene;
     for (const char* lName : kNodeNames) {
         AddMesh(lScene, lName, 0.0);
     }
+    return Write(lScene, pPath);
+}
+
+TEST(KWriterDxfSecondPass, LayerNamesAreValidDistinctAndInReadOrder)
+{
+    TempFolder lFiles;
     const std::string lPath = lFiles.PathOf("names.dxf");
-    const std::string lText = Write(lScene, lPath);
+    const std::string lText = WriteNamedMeshes(lPath);
     std::string lTable;
     for (const std::string& lName : kLayerNames) {
         lTable += "  0\nLAYER\n  2\n" + lName + "\n 70\n   0\n 62\n   0\n  6\nCONTINUOUS\n";
@@ -113,12 +119,8 @@ public:
 TEST(KWriterDxfSecondPass, AnIndependentReaderFindsTheLayerNames)
 {
     TempFolder lFiles;
-    Scene lScene;
-    for (const char* lName : kNodeNames) {
-        AddMesh(lScene, lName, 0.0);
-    }
     const std::string lPath = lFiles.PathOf("names.dxf");
-    Write(lScene, lPath);
+    WriteNamedMeshes(lPath);
     LayerNames lFound;
     DL_Dxf lDxf;
     ASSERT_TRUE(lDxf.in(lPath, &lFound));
