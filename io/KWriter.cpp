@@ -1,6 +1,7 @@
 #include "io/KWriter.h"
 
 #include "core/KQuotedValue.h"
+#include "core/KTime.h"
 #include "io/KNodeWalk.h"
 #include "io/KStreamOptions.h"
 #include "scene/KRyvNode.h"
@@ -92,6 +93,24 @@ std::vector<std::string> KWriter::GetCompanionFiles(const char*) const
 const char* KWriter::FindMissingContent(KRyvScene*)
 {
     return nullptr;
+}
+
+const char* KWriter::FindMissingNodeContent(KRyvScene* pScene)
+{
+    KRyvNode* lRoot = pScene ? pScene->GetRootNode() : nullptr;
+    std::vector<KRyvNode*> lNodes;
+    CollectNodesDepthFirst(lRoot, true, lNodes);
+    for (KRyvNode* lNode : lNodes) {
+        if (lNode->GetNodeAttribute()) {
+            return nullptr;
+        }
+    }
+    KTime lStart;
+    KTime lStop;
+    if (lRoot && lRoot->GetAnimationInterval(lStart, lStop)) {
+        return nullptr;
+    }
+    return "no node with an attribute or animation";
 }
 
 KRyvNode* KWriter::FindReferenceNode(KRyvNode* pRoot)

@@ -92,6 +92,11 @@ protected:
     // The refusal of such a point: kUnidentifiedError with "A point of node "<name>" is not a
     // finite number" (the name quoted to a short prefix). Answers false.
     bool FailNotFinitePoint(const char* pNodeName);
+    // What FindMissingContent answers for a format that keeps every node attribute and the
+    // animation (the native file, 3DS): null when a node of pScene carries an attribute or the
+    // current take has a key, else "no node with an attribute or animation" (a scene of empty
+    // nodes, such as the reference node an OBJ file of points alone gives).
+    static const char* FindMissingNodeContent(KRyvScene* pScene);
     // The checks every Write starts with, in this order: kFileNotOpened unless pOpened;
     // kStreamOptionsNotSet unless pOptions is of class pOptionsClassId and pAccepts (when
     // given) takes it; kUnidentifiedError unless pScene has a root node and, when pNeedsOwner,

@@ -110,6 +110,11 @@ std::unique_ptr<KStreamOptions> KWriterRyv::GetWriteOptions()
     return std::make_unique<KStreamOptionsRyv>();
 }
 
+const char* KWriterRyv::FindMissingContent(KRyvScene* pScene)
+{
+    return FindMissingNodeContent(pScene);
+}
+
 void KWriterRyv::PrepareFile(KRyvFile& ioFile, const KRyvScene& pScene,
                              const KStreamOptionsRyv& pOptions) const
 {

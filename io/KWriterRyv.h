@@ -49,6 +49,9 @@ public:
     bool IsFileOpen() override { return mOutput.IsOpen(); }
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
+    // "no node with an attribute or animation" for a scene of empty nodes alone
+    // (FindMissingNodeContent).
+    const char* FindMissingContent(KRyvScene* pScene) override;
 
 private:
     // What StreamFile answers when the options cancel.

@@ -143,6 +143,14 @@ expect_status 1 "$TOOL" "$WORK/walk.bvh" "$WORK/kept/walk.obj"
 expect_text err "has nothing the OBJ geometry format holds (no mesh"
 expect_same "$WORK/older" "$WORK/kept/keep.bvh"
 expect_files "$WORK/kept" "keep.bvh "
+# Points alone (which the OBJ reader does not keep) are refused by the geometry and native
+# formats alike, and nothing is written.
+printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\np 1 2 3\n' >"$WORK/points.obj"
+for ext in obj dxf 3ds ryv; do
+    expect_status 1 "$TOOL" "$WORK/points.obj" "$WORK/kept/points.$ext"
+    expect_text err "points.obj has nothing the .* format holds (no "
+done
+expect_files "$WORK/kept" "keep.bvh "
 
 # HTR both ways: a skeleton written as HTR reads back and converts on.
 mkdir "$WORK/htr"

@@ -165,6 +165,11 @@ std::unique_ptr<KStreamOptions> KWriter3ds::GetWriteOptions()
     return std::make_unique<KStreamOptions3ds>();
 }
 
+const char* KWriter3ds::FindMissingContent(KRyvScene* pScene)
+{
+    return FindMissingNodeContent(pScene);
+}
+
 bool KWriter3ds::Fail(int pCode, const std::string& pWhy)
 {
     const std::string lText = std::string(GetFileName(mFileName.c_str()).Buffer()) + ": " + pWhy;

@@ -40,6 +40,9 @@ public:
     // A KStreamOptions3ds with its defaults.
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
+    // "no node with an attribute or animation" for a scene of empty nodes alone
+    // (FindMissingNodeContent).
+    const char* FindMissingContent(KRyvScene* pScene) override;
 
     // The creator the format registry lists.
     static std::unique_ptr<KWriter> Create(KRyvObjectFactory* pOwner);

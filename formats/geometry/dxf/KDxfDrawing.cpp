@@ -2,6 +2,7 @@
 
 #include "core/KQuotedValue.h"
 #include "formats/geometry/dxf/KDxfColor.h"
+#include "formats/geometry/dxf/KDxfLayerNames.h"
 
 #include <algorithm>
 #include <cmath>
@@ -118,7 +119,7 @@ void KDxfDrawing::WalkUnwalked()
 
 int KDxfDrawing::GetLayerColor(std::string_view pLayer) const
 {
-    const auto lFound = mLayerColors.find(Lower(pLayer));
+    const auto lFound = mLayerColors.find(KDxfLayerNames::Key(pLayer));
     return lFound == mLayerColors.end() ? 0 : lFound->second;
 }
 
@@ -208,7 +209,7 @@ bool KDxfDrawing::ReadLayerTable(KDxfPair& ioAt)
                 }
             }
             if (!lName.empty()) {
-                mLayerColors.emplace(Lower(lName), lColor);
+                mLayerColors.emplace(KDxfLayerNames::Key(lName), lColor);
             }
             continue;
         }
@@ -273,7 +274,7 @@ bool KDxfDrawing::ReadByLayer(KDxfPair& ioAt, Nodes& oNodes)
                     lLayer = lPair.mValue;
                 }
             }
-            LayerMesh& lTarget = lLayers[Lower(lLayer)];
+            LayerMesh& lTarget = lLayers[KDxfLayerNames::Key(lLayer)];
             if (!lTarget.mNode) {
                 lTarget.mName = lLayer;
                 lTarget.mNode = std::make_unique<KDxfNodePlan>();
@@ -722,15 +723,4 @@ bool KDxfDrawing::Fail(long long pLine, const char* pWhy)
 KVector4 KDxfDrawing::ToScene(const double* pPoint)
 {
     return KVector4(pPoint[0], pPoint[2], -pPoint[1], 1.0);
-}
-
-std::string KDxfDrawing::Lower(std::string_view pText)
-{
-    std::string lLower(pText);
-    for (char& lChar : lLower) {
-        if (lChar >= 'A' && lChar <= 'Z') {
-            lChar = static_cast<char>(lChar - 'A' + 'a');
-        }
-    }
-    return lLower;
 }

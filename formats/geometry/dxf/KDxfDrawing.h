@@ -120,7 +120,6 @@ private:
     void Warn(long long pLine, const std::string& pWhat);
     bool Fail(long long pLine, const char* pWhy);
     static KVector4 ToScene(const double* pPoint);
-    static std::string Lower(std::string_view pText);
 
     KDxfPairs& mPairs;
     int mDerivation;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -48,7 +49,16 @@ char* PutFixedByLibrary(char* pOut, double pValue)
 {
     const std::to_chars_result lEnd = std::to_chars(pOut, pOut + KDxfGroupWriter::kCoordinateSize,
                                                     pValue, std::chars_format::fixed, kDecimals);
-    return lEnd.ec == std::errc() ? lEnd.ptr : pOut;
+    if (lEnd.ec != std::errc()) {
+        return pOut;
+    }
+    // No sign on a value that prints as zero (see PutFixed).
+    if (*pOut == '-' && std::string_view(pOut + 1, static_cast<std::size_t>(lEnd.ptr - pOut - 1))
+                                .find_first_not_of("0.") == std::string_view::npos) {
+        std::memmove(pOut, pOut + 1, static_cast<std::size_t>(lEnd.ptr - pOut - 1));
+        return lEnd.ptr - 1;
+    }
+    return lEnd.ptr;
 }
 
 } // namespace
@@ -138,8 +148,10 @@ char* KDxfGroupWriter::PutFixed(char* pOut, double pValue)
     }
     const std::uint64_t lRounded = lWhole + (lFraction > 0.5 ? 1 : 0);
     constexpr auto kScale = static_cast<std::uint64_t>(kDecimalScale);
-    // "%f" keeps the sign of negative values that print as zero, and of -0.0.
-    if (std::signbit(pValue)) {
+    // Unlike "%f", no sign on a value that prints as zero: the sign of a zero, or of a value
+    // too small to print, does not survive a read and a second write (a small value comes back
+    // as 0, the transform's sums turn -0 into +0), so the second file would differ.
+    if (std::signbit(pValue) && lRounded != 0) {
         *pOut++ = '-';
     }
     pOut = std::to_chars(pOut, pOut + kIntSize, lRounded / kScale).ptr;

@@ -13,7 +13,8 @@
 // the stream gets large writes, and the bytes are still in the cache when the kernel copies
 // them. A code line is the code right-aligned in three columns; an integer follows three
 // blanks (or as many as asked); a coordinate has six decimals, as "%f" prints it in the C
-// locale, whatever its magnitude (the caller refuses values that are not finite). A write the
+// locale, whatever its magnitude (the caller refuses values that are not finite), except that a
+// value that prints as zero has no sign. A write the
 // stream refuses is remembered: what follows is dropped, and Finish answers false.
 class KDxfGroupWriter
 {
@@ -38,8 +39,8 @@ public:
 
     // One group as Group writes it.
     static std::string GroupText(int pCode, std::string_view pValue);
-    // Puts a finite pValue as "%.6f" prints it at pOut (room for kCoordinateSize characters)
-    // and answers where it ends.
+    // Puts a finite pValue as "%.6f" prints it (without the sign of a zero) at pOut (room for
+    // kCoordinateSize characters) and answers where it ends.
     static char* PutFixed(char* pOut, double pValue);
 
 private:

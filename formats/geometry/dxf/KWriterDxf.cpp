@@ -4,6 +4,7 @@
 #include "formats/geometry/KSceneGeometry.h"
 #include "formats/geometry/dxf/KDxfColor.h"
 #include "formats/geometry/dxf/KDxfGroupWriter.h"
+#include "formats/geometry/dxf/KDxfLayerNames.h"
 #include "formats/geometry/dxf/KStreamOptionsDxf.h"
 #include "io/KNodeWalk.h"
 #include "scene/KRyvNode.h"
@@ -41,7 +42,9 @@ struct KDxfMeshNode
     KRyvNode* mNode = nullptr;
     KRyvMesh* mMesh = nullptr;
     bool mConverted = false;
-    int mColor = 0; // of the last material; 0 without materials
+    int mColor = 0; // the layer's (LayerColor); 0 without materials
+    std::string mLayer;
+    std::string mKey; // of mLayer, as readers compare and sort layer names
 };
 
 } // namespace
@@ -73,6 +76,10 @@ public:
         for (KRyvNode* lNode : lNodes) {
             CollectMesh(lNode);
         }
+        // In the order a reader gives the layers back, so that a file read and written again
+        // is the same.
+        std::sort(mMeshes.begin(), mMeshes.end(),
+                  [](const KDxfMeshNode& pA, const KDxfMeshNode& pB) { return pA.mKey < pB.mKey; });
         WriteHeader();
         WriteTables(lRoot && lRoot->GetChildCount() > 0);
         Group(0, "SECTION");
@@ -114,19 +121,42 @@ private:
         if (!lEntry.mMesh) {
             return;
         }
-        const int lMaterials = lEntry.mMesh->GetMaterialCount();
-        if (lMaterials > 0) {
-            lEntry.mColor = ColorOf(lEntry.mMesh->GetMaterial(lMaterials - 1));
+        lEntry.mColor = LayerColor(*lEntry.mMesh);
+        lEntry.mLayer = mLayerNames.Add(pNode->GetNameWithoutPrefix().Buffer());
+        lEntry.mKey = KDxfLayerNames::Key(lEntry.mLayer);
+        mMeshes.push_back(std::move(lEntry));
+    }
+
+    // The colour of the mesh's last material; with materials by polygon, the colour that the
+    // polygons use first last instead: a reader adds a material per colour as the polygons
+    // first use it, and so ends on that one. 0 without materials.
+    static int LayerColor(KRyvMesh& pMesh)
+    {
+        const int lMaterials = pMesh.GetMaterialCount();
+        if (lMaterials == 0) {
+            return 0;
         }
-        mMeshes.push_back(lEntry);
+        if (pMesh.GetMaterialMappingMode() != KRyvMesh::eMappingByPolygon) {
+            return ColorOf(pMesh.GetMaterial(lMaterials - 1));
+        }
+        const MaterialColors lColors = ColorsOf(pMesh);
+        bool lUsed[KDxfColor::kLastColor + 1] = {};
+        int lLast = ColorOf(pMesh.GetMaterial(lMaterials - 1));
+        for (int p = 0; p < pMesh.GetPolygonCount(); ++p) {
+            const int lColor = MaterialColor(pMesh, lColors, static_cast<std::size_t>(p));
+            if (lColor >= KDxfColor::kFirstColor && lColor <= KDxfColor::kLastColor &&
+                !lUsed[lColor]) {
+                lUsed[lColor] = true;
+                lLast = lColor;
+            }
+        }
+        return lLast;
     }
 
     static int ColorOf(KRyvMaterial* pMaterial)
     {
         return pMaterial ? KDxfColor::FromRgb(pMaterial->GetDiffuseColor()) : 0;
     }
-
-    static std::string LayerName(KRyvNode* pNode) { return pNode->GetNameWithoutPrefix().Buffer(); }
 
     // The colour of each of the mesh's materials, looked up once: a material finds its colour
     // through its properties by name, too slow to do for every point or polygon.
@@ -210,7 +240,7 @@ private:
             lColor = -(lColor == 0 ? kHiddenPlainColor : lColor);
         }
         Group(0, "LAYER");
-        Group(2, LayerName(pEntry.mNode));
+        Group(2, pEntry.mLayer);
         Group(70, "   0");
         Integer(62, lColor);
         Group(6, "CONTINUOUS");
@@ -219,7 +249,7 @@ private:
     void WritePolyfaceMesh(const KDxfMeshNode& pEntry)
     {
         KRyvMesh& lMesh = *pEntry.mMesh;
-        const std::string lLayer = LayerName(pEntry.mNode);
+        const std::string& lLayer = pEntry.mLayer;
         const MaterialColors lColors = ColorsOf(lMesh);
         std::vector<int> lIndexes;
         std::vector<int> lStarts;
@@ -383,6 +413,7 @@ private:
     bool mDeform;
     KDxfGroupWriter mOut;
     std::vector<KDxfMeshNode> mMeshes;
+    KDxfLayerNames mLayerNames;
     KPolygonSplitter mSplitter;
     // A split polygon's points and the splitter's corners, kept for the next one.
     std::vector<int> mVertices;

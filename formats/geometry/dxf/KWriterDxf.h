@@ -15,7 +15,12 @@
 // triangulated when option 2 is on, on copies: the caller's scene is never changed; with option
 // 3 the points are posed by shapes and skins first. Polygons of 5 or more corners are split
 // into n - 2 triangles that cover them; the "72" count is the number of face records.
-// Layer names are the node names without their type prefix.
+// Layer names are the node names without their type prefix, made valid and distinct
+// (KDxfLayerNames); layers and their meshes come in the order of those names without regard to
+// case, the order the reader gives them back in, so that a file read and written again is the
+// same. A layer's colour is that of its mesh's last material, or with materials by polygon of
+// the one the polygons use first last (the one a reader that adds materials as it meets them
+// ends on).
 //
 // Failures: no option set or one of another class: kStreamOptionsNotSet; no open file:
 // kFileNotOpened; a write the disk refuses: kOutOfDiskSpace; a point that is not a finite

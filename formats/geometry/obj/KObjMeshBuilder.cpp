@@ -485,20 +485,10 @@ void KObjMeshBuilder::SetUVs(KRyvMesh& ioMesh, KObjMeshBuild& ioBuild)
         lIndex = ioBuild.mPointUV[static_cast<std::size_t>(*lPolygonPoints++)];
     }
     KObjList<int>().swap(ioBuild.mPointUV);
+    // A corner without a texture vertex keeps the index -1, "no UV": a writer then leaves out
+    // the UVs of a face that had none rather than invent them.
     for (const KObjMeshBuild::Seam& lSeam : ioBuild.mSeams) {
         lIndices[static_cast<std::size_t>(lSeam.mPolygonVertex)] = lSeam.mUV;
-    }
-    // A corner without a texture vertex in a mesh with UVs gets a (0, 0) of its own, so that the
-    // UV index array stays one entry per polygon vertex.
-    int lZeroUV = -1;
-    for (int& lIndex : lIndices) {
-        if (lIndex < 0) {
-            if (lZeroUV < 0) {
-                lZeroUV = static_cast<int>(ioBuild.mUVs.size());
-                ioBuild.mUVs.emplace_back(0.0, 0.0);
-            }
-            lIndex = lZeroUV;
-        }
     }
     lElement->GetDirectArray() = std::move(ioBuild.mUVs);
 }

@@ -99,7 +99,8 @@ struct KObjReadLists
 // Builds the mesh of each group of an OBJ read: one control point per distinct (vertex, normal)
 // pair in the order of their first corners, normals generated where faces lack them (a flat
 // normal per unsmoothed face, summed normals within a smoothing group), UVs by polygon vertex
-// (each texture vertex of the file once, in the order of first use), materials and textures by
+// (each texture vertex of the file once, in the order of first use; -1 for a corner without
+// one), materials and textures by
 // polygon. Meshes and textures are made through the factory and
 // recorded in the rollback. The lists are not owned; once the last group is built the builder
 // gives back those it no longer needs, so that they never stand beside the last mesh's arrays.

@@ -39,6 +39,9 @@
 namespace {
 
 constexpr std::size_t kFlushSize = 1 << 16;
+// Six decimals put each component of a unit normal within 5e-7 of its value, so the length of a
+// printed unit normal read back is within sqrt(3) * 5e-7 of one; within this it counts as one.
+constexpr double kUnitNormalTolerance = 1e-6;
 
 // Names on "g", "newmtl" and "mtllib" lines end at white space when read back.
 std::string WithoutSpaces(const KString& pName)
@@ -156,6 +159,8 @@ struct KObjMeshParts
     int Size(int p) const { return mFirst[p + 1] - mFirst[p]; }
     // Where corner k of polygon p finds its "vt" line in mUVNumberOf (mUVs set).
     std::size_t UVSlot(int p, int k, bool pSwap) const;
+    // Whether a corner of polygon p has a UV: a polygon without any is written without.
+    bool HasUV(int p) const;
 
     KRyvMesh& mMesh;
     const KLayer* mLayer0;
@@ -217,6 +222,16 @@ std::size_t KObjMeshParts::UVSlot(int p, int k, bool pSwap) const
     const std::size_t lEntry =
         lIndex >= 0 ? static_cast<std::size_t>(lIndex) : mUVs->GetDirectArray().size();
     return 2 * lEntry + (pSwap ? 1 : 0);
+}
+
+bool KObjMeshParts::HasUV(int p) const
+{
+    for (int k = 0; mUVs && k < Size(p); ++k) {
+        if (UVIndexOf(*mUVs, mMesh.GetPolygonVertex(p, k), mFirst[p] + k) >= 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 KRyvTexture* KObjMeshParts::TextureOfPolygon(int p) const
@@ -610,6 +625,9 @@ void KWriterObj::Session::WriteUVs(KObjMeshParts& ioParts)
     lNumberOfLine.Reserve(
         std::min(lDirect.size() + 1, static_cast<std::size_t>(ioParts.mFirst.back())));
     for (int p = 0; p < ioParts.mPolygonCount; ++p) {
+        if (!ioParts.HasUV(p)) {
+            continue;
+        }
         const bool lSwap = ioParts.SwapsUV(p);
         for (int k = 0; k < ioParts.Size(p); ++k) {
             const std::size_t lSlot = ioParts.UVSlot(p, k, lSwap);
@@ -617,7 +635,7 @@ void KWriterObj::Session::WriteUVs(KObjMeshParts& ioParts)
             if (lNumber >= 0) {
                 continue;
             }
-            // A polygon vertex without a UV is written as (0, 0).
+            // A polygon vertex without a UV, in a polygon with UVs, is written as (0, 0).
             const std::size_t lEntry = lSlot / 2;
             const KVector2 lUV = lEntry < lDirect.size() ? lDirect[lEntry] : KVector2();
             const double lValues[2] = {lSwap ? lUV[1] : lUV[0], lSwap ? lUV[0] : lUV[1]};
@@ -643,8 +661,12 @@ void KWriterObj::Session::WriteNormals(KObjMeshParts& ioParts, const KAffineMatr
     const KAffineMatrix lNormalMatrix = pGlobal.Inverse().Transpose();
     for (std::size_t i = 0; i < ioParts.mNormalCount; ++i) {
         KVector4 lWorld = MultDirection(lNormalMatrix, ioParts.mNormalData[i]);
+        // A normal already of length one to the printed precision is written as it is: one
+        // read from a "vn" line rarely has length one exactly, and dividing by its length moves
+        // the last digit of some, so that each pass would change the file again.
         const double lLength = std::sqrt(lWorld.DotProduct(lWorld));
-        if (lLength > 0.0 && std::isfinite(lLength)) {
+        if (lLength > 0.0 && std::isfinite(lLength) &&
+            std::abs(lLength - 1.0) > kUnitNormalTolerance) {
             lWorld *= 1.0 / lLength;
         }
         AppendVector(mObjText, "vn", lWorld.GetData(), 3);
@@ -695,17 +717,18 @@ void KWriterObj::Session::WriteFace(const KObjMeshParts& pParts, int p)
 {
     const int lSize = pParts.Size(p);
     const bool lNormals = pParts.mNormalCount > 0;
-    const bool lSwap = pParts.mUVs && pParts.SwapsUV(p);
+    const bool lUVs = pParts.HasUV(p);
+    const bool lSwap = lUVs && pParts.SwapsUV(p);
     mObjText += 'f';
     for (int k = 0; k < lSize; ++k) {
         const int lPosition = pParts.mFirst[p] + k;
         const int lPoint = pParts.mMesh.GetPolygonVertex(p, k);
         mObjText += ' ';
         AppendInteger(mObjText, pParts.mFirstVertex + lPoint);
-        if (pParts.mUVs || lNormals) {
+        if (lUVs || lNormals) {
             mObjText += '/';
         }
-        if (pParts.mUVs) {
+        if (lUVs) {
             AppendInteger(mObjText,
                           pParts.mFirstUV + pParts.mUVNumberOf[pParts.UVSlot(p, k, lSwap)]);
         }

@@ -27,7 +27,10 @@ class KRyvTexture;
 // caller's scene is never changed: deformation and triangulation happen in the writer's own arrays
 // or on temporary copies. Each distinct UV of a mesh is one "vt" line, in the order the polygon
 // vertices first use it (swapped where the polygon's texture swaps UVs), so that the file read
-// back and written again gives the same bytes. Numbers are written with 6 decimals in the C
+// back and written again gives the same bytes; a polygon none of whose vertices has a UV (index
+// -1) is written without, a vertex without one in a polygon with UVs as (0, 0). Normals are
+// written of length one; one already so to the printed precision is written as it is, so that
+// a second pass does not move its last digit. Numbers are written with 6 decimals in the C
 // locale, lines end in LF.
 //
 // "Beside it" means in the folder of the OBJ file as it was named, a link of that name

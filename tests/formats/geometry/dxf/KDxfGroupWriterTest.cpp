@@ -20,17 +20,19 @@ std::string Fixed(double pValue)
     return std::string(lText, KDxfGroupWriter::PutFixed(lText, pValue));
 }
 
+// The library's "%.6f", without the sign of a value that prints as zero.
 std::string LibraryFixed(double pValue)
 {
     char lText[KDxfGroupWriter::kCoordinateSize];
     const std::to_chars_result lEnd =
         std::to_chars(lText, lText + sizeof(lText), pValue, std::chars_format::fixed, 6);
-    return lEnd.ec == std::errc() ? std::string(lText, lEnd.ptr) : std::string();
+    const std::string lFixed = lEnd.ec == std::errc() ? std::string(lText, lEnd.ptr) : "";
+    return lFixed == "-0.000000" ? "0.000000" : lFixed;
 }
 
-// Every value prints as the library prints it: values around the quick path's limits, ties and
-// near-ties of the sixth decimal, values that round up into the next integer or to zero, and
-// random values of every magnitude.
+// Every value prints as the library prints it, but for the sign of a zero: values around the
+// quick path's limits, ties and near-ties of the sixth decimal, values that round up into the
+// next integer or to zero, and random values of every magnitude.
 TEST(KDxfGroupWriter, CoordinatesPrintAsTheLibraryPrintsThem)
 {
     const double kInf = std::numeric_limits<double>::infinity();
@@ -41,7 +43,11 @@ TEST(KDxfGroupWriter, CoordinatesPrintAsTheLibraryPrintsThem)
     for (const double lValue : lChosen) {
         EXPECT_EQ(Fixed(lValue), LibraryFixed(lValue)) << lValue;
     }
-    EXPECT_EQ(Fixed(-0.0), "-0.000000");
+    // No negative zero, whatever rounds to it: a file read back would not keep the sign.
+    EXPECT_EQ(Fixed(-0.0), "0.000000");
+    EXPECT_EQ(Fixed(-4.9e-7), "0.000000");
+    EXPECT_EQ(Fixed(-5e-7), "0.000000");
+    EXPECT_EQ(Fixed(-5.0000001e-7), "-0.000001");
     EXPECT_EQ(Fixed(1.0 / 128), "0.007812");
     EXPECT_EQ(Fixed(3.0 / 128), "0.023438");
     // Every digit of the largest magnitudes, none dropped for want of room.

@@ -38,7 +38,8 @@ KRyvMaterial* Material(KRyvObjectFactory& ioFactory, const char* pName, const KC
 }
 
 // Colours by polygon (a split polygon repeats its colour in its further records, a material
-// index past the materials gives 0) and by point; the layer takes the last material's colour.
+// index past the materials gives 0) and by point. The layer takes the colour the polygons use
+// first last (green: red, none, green), by point the last material's colour.
 TEST(KWriterDxf, ColoursByPolygonAndByPointAreWrittenPerRecord)
 {
     TempFolder lFiles;
@@ -71,7 +72,7 @@ TEST(KWriterDxf, ColoursByPolygonAndByPointAreWrittenPerRecord)
     lOptions.SetOptionValue(KStreamOptionsDxf::kForceTriangulation, 0);
     ASSERT_TRUE(lWriter.FileCreate(lPath.c_str()) && lWriter.Write(&lScene, &lOptions));
     const std::string lText = TempFolder::Read(lPath);
-    EXPECT_EQ(Count(lText, "  2\ntiles\n 70\n   0\n 62\n   1\n"), 1u);
+    EXPECT_EQ(Count(lText, "  2\ntiles\n 70\n   0\n 62\n   3\n"), 1u);
     EXPECT_EQ(Count(lText, "  2\ndots\n 70\n   0\n 62\n   2\n"), 1u);
     // The hexagon: four records, red; then the triangle past the materials, then the green one.
     const std::string lRecord = "\n 10\n0.0\n 20\n0.0\n 30\n0.0\n 70\n   128\n";

@@ -35,7 +35,8 @@ struct IndependentRead
     // Opacity by material name.
     std::map<std::string, double> mOpacities;
 
-    explicit IndependentRead(const std::string& pPath)
+    // pNormals: each corner's normal (when it has one) follows its UV.
+    explicit IndependentRead(const std::string& pPath, bool pNormals = false)
     {
         tinyobj::attrib_t lAttrib;
         std::vector<tinyobj::shape_t> lShapes;
@@ -58,6 +59,9 @@ struct IndependentRead
                     }
                     for (int c = 0; c < 2 && lIndex.texcoord_index >= 0; ++c) {
                         lFace.push_back(Sixth(lAttrib.texcoords[2 * lIndex.texcoord_index + c]));
+                    }
+                    for (int c = 0; c < 3 && pNormals && lIndex.normal_index >= 0; ++c) {
+                        lFace.push_back(Sixth(lAttrib.normals[3 * lIndex.normal_index + c]));
                     }
                 }
                 const int lMaterial = lShape.mesh.material_ids[f];
@@ -104,6 +108,23 @@ TEST(ObjIndependentReaderTest, WrittenOpacityIsReadAsOpacity)
         ASSERT_EQ(lRead.mOpacities.count(lCase.mName), 1u) << lCase.mName;
         EXPECT_DOUBLE_EQ(lRead.mOpacities.at(lCase.mName), lCase.mOpacity) << lCase.mName;
     }
+}
+
+// A face without texture vertices is read without by the other reader too, and normals of length
+// one to the printed precision come back with the digits the file gave them.
+TEST(ObjIndependentReaderTest, FacesWithoutUVsAndStatedNormalsReadAsTheirSource)
+{
+    TempFolder lFolder;
+    const std::string lSource = lFolder.Write(
+        "stated.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0.25 0.5\nvt 0.75 0.5\nvt 0.5 1\n"
+                      "vn 0.012451 -0.996116 -0.087160\nvn 0.6 0.800001 0\n"
+                      "f 1/1/1 2/2/1 3/3/1\nf 1//2 3//2 4//2\n");
+    ASSERT_TRUE(Convert(lSource, lFolder.PathOf("out.obj")));
+    const IndependentRead lExpected(lSource, true);
+    const IndependentRead lWritten(lFolder.PathOf("out.obj"), true);
+    ASSERT_TRUE(lExpected.mRead && lWritten.mRead);
+    ASSERT_EQ(lExpected.mFaces.size(), 2u);
+    EXPECT_EQ(lWritten.mFaces, lExpected.mFaces);
 }
 
 TEST(ObjIndependentReaderTest, SamplesWrittenReadAsTheirSources)

@@ -3,14 +3,12 @@
 
 #include "formats/geometry/obj/KReaderObj.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
-#include "io/KExporter.h"
-#include "io/KFileFormatRegistry.h"
-#include "io/KImporter.h"
 #include "io/KNodeWalk.h"
 #include "scene/KRyvNode.h"
 #include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvScene.h"
 #include "scene/objects/KRyvMesh.h"
+#include "tests/support/FileConversion.h"
 
 #include <fstream>
 #include <iterator>
@@ -78,26 +76,6 @@ inline std::string FileBytes(const std::string& pPath)
 {
     std::ifstream lIn(pPath, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(lIn), std::istreambuf_iterator<char>());
-}
-
-// Reads pInput and writes pOutput with the default options, as the converter does.
-inline bool Convert(const std::string& pInput, const std::string& pOutput)
-{
-    const KFileFormatRegistry& lRegistry = KFileFormatRegistry::Kit();
-    KRyvObjectFactory lFactory;
-    KRyvScene lScene(&lFactory);
-    KImporter lImporter(&lFactory);
-    lImporter.SetFileFormat(lRegistry.GetImportFormatFromFileName(pInput.c_str()));
-    std::unique_ptr<KStreamOptions> lReadOptions;
-    if (!lImporter.Initialize(pInput.c_str()) || !(lReadOptions = lImporter.GetReadOptions()) ||
-        !lImporter.Import(&lScene, lReadOptions.get())) {
-        return false;
-    }
-    KExporter lExporter(&lFactory);
-    lExporter.SetFileFormat(lRegistry.GetExportFormatFromFileName(pOutput.c_str()));
-    lExporter.Initialize(pOutput.c_str());
-    std::unique_ptr<KStreamOptions> lWriteOptions = lExporter.GetWriteOptions();
-    return lWriteOptions && lExporter.Export(&lScene, lWriteOptions.get());
 }
 
 #endif
