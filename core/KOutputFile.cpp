@@ -12,6 +12,7 @@
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -48,14 +49,26 @@ std::string FollowLink(const char* pPath)
     return lPath;
 }
 
-// The first name pStem + attempt number that nothing in the folder has; empty, errno EEXIST,
-// when all are taken. Only the commit holding the target's journal names files so.
-std::string FreeName(const std::string& pStem)
+// Whether a step of pSteps has pName for one of its files.
+bool IsNamedIn(const std::string& pName, const std::vector<KFileReplacement>& pSteps)
+{
+    for (const KFileReplacement& lStep : pSteps) {
+        if (lStep.mNew == pName || lStep.mKept == pName) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The first name pStem + attempt number that nothing in the folder has, nor a step of pTaken
+// (two targets of long names may share a stem); empty, errno EEXIST, when all are taken. Only
+// the commit holding the target's journal names files so.
+std::string FreeName(const std::string& pStem, const std::vector<KFileReplacement>& pTaken)
 {
     for (int lAttempt = 0; lAttempt < kNameAttempts; ++lAttempt) {
         std::string lName = pStem + std::to_string(lAttempt);
         struct stat lStat;
-        if (lstat(lName.c_str(), &lStat) != 0 && errno == ENOENT) {
+        if (!IsNamedIn(lName, pTaken) && lstat(lName.c_str(), &lStat) != 0 && errno == ENOENT) {
             return lName;
         }
     }
@@ -186,7 +199,8 @@ bool KOutputFile::Commit()
     return lHanded && lAlone.Commit();
 }
 
-bool KOutputFile::Prepare(KFileReplacement& oStep) const
+bool KOutputFile::Prepare(KFileReplacement& oStep,
+                          const std::vector<KFileReplacement>& pTaken) const
 {
     struct stat lStat;
     if (fstat(fileno(mStream), &lStat) != 0) {
@@ -198,8 +212,8 @@ bool KOutputFile::Prepare(KFileReplacement& oStep) const
     oStep.mNewFile.mInode = lStat.st_ino;
     const std::string lStem =
         KFileReplacement::HiddenStem(mTarget, kCommitSuffixLength) + std::to_string(getpid());
-    oStep.mNew = mUnnamed ? FreeName(lStem + "-") : mTemporary;
-    oStep.mKept = FreeName(lStem + "~");
+    oStep.mNew = mUnnamed ? FreeName(lStem + "-", pTaken) : mTemporary;
+    oStep.mKept = FreeName(lStem + "~", pTaken);
     return !oStep.mNew.empty() && !oStep.mKept.empty() && oStep.NoteOld();
 }
 

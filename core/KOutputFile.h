@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class KOutputGroup;
 struct KFileReplacement;
@@ -77,10 +78,10 @@ private:
     bool CreateNamed(const std::string& pTemporary, unsigned pMode);
     // For a group's commit, which holds the target's journal: whether the file has a temporary
     // file to put in place (else it is written in place), and the description of that step,
-    // with free names beside the target; false, errno set, when there is none to be had or the
-    // target is a folder.
+    // with names beside the target that are free and none of pTaken's; false, errno set, when
+    // there is none to be had or the target is a folder.
     bool HasTemporary() const { return mUnnamed || !mTemporary.empty(); }
-    bool Prepare(KFileReplacement& oStep) const;
+    bool Prepare(KFileReplacement& oStep, const std::vector<KFileReplacement>& pTaken) const;
     // The file whole and closed, an unnamed one under the name pStep gives it (null for a file
     // written in place). False, errno set, when a write, the flush, the naming or the close
     // failed. The file then no longer knows its temporary name either way: the group's step

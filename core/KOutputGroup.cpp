@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -22,6 +23,8 @@ bool UndoAll(const std::vector<KFileReplacement>& pSteps)
 }
 
 } // namespace
+
+KOutputGroup::KOutputGroup(std::string pMainTarget) : mMainTarget(std::move(pMainTarget)) {}
 
 KOutputGroup::~KOutputGroup()
 {
@@ -104,11 +107,12 @@ bool KOutputGroup::PrepareSteps(std::vector<KFileReplacement>& oSteps, std::vect
         if (!mFiles[i]->HasTemporary()) {
             continue;
         }
-        oStepOf[i] = static_cast<int>(oSteps.size());
-        oSteps.emplace_back();
-        if (!mFiles[i]->Prepare(oSteps.back())) {
+        KFileReplacement lStep;
+        if (!mFiles[i]->Prepare(lStep, oSteps)) {
             return Refuse(mFiles[i]->GetTarget());
         }
+        oStepOf[i] = static_cast<int>(oSteps.size());
+        oSteps.push_back(std::move(lStep));
     }
     return true;
 }

@@ -30,7 +30,7 @@ struct KFileReplacement;
 class KOutputGroup
 {
 public:
-    explicit KOutputGroup(std::string pMainTarget) : mMainTarget(std::move(pMainTarget)) {}
+    explicit KOutputGroup(std::string pMainTarget);
     KOutputGroup(const KOutputGroup&) = delete;
     KOutputGroup& operator=(const KOutputGroup&) = delete;
     ~KOutputGroup();

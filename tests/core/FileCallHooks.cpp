@@ -43,9 +43,9 @@ void AfterRename()
     }
 }
 
-bool IsRefused(const char* pTo)
+bool IsRefused(const char* pFrom, const char* pTo)
 {
-    if (!gRefusedTarget.empty() && gRefusedTarget == pTo) {
+    if (!gRefusedTarget.empty() && (gRefusedTarget == pFrom || gRefusedTarget == pTo)) {
         errno = gRefusedError;
         return true;
     }
@@ -95,7 +95,7 @@ void FileCallHooks::RefuseHardLinks(int pError)
     gLinkError = pError;
 }
 
-void FileCallHooks::RefuseRenamesTo(const char* pPath, int pError)
+void FileCallHooks::RefuseRenamesOf(const char* pPath, int pError)
 {
     gRefusedTarget = pPath ? pPath : "";
     gRefusedError = pError;
@@ -103,7 +103,7 @@ void FileCallHooks::RefuseRenamesTo(const char* pPath, int pError)
 
 extern "C" int rename(const char* pFrom, const char* pTo) noexcept
 {
-    if (IsRefused(pTo)) {
+    if (IsRefused(pFrom, pTo)) {
         return -1;
     }
     return Change(true, [&] { return renameat(AT_FDCWD, pFrom, AT_FDCWD, pTo); });
@@ -116,7 +116,7 @@ extern "C" int renameat2(int pFromFolder, const char* pFrom, int pToFolder, cons
         errno = EINVAL;
         return -1;
     }
-    if (IsRefused(pTo)) {
+    if (IsRefused(pFrom, pTo)) {
         return -1;
     }
     return Change(true, [&] {

@@ -21,8 +21,9 @@ void RefuseExchanges(bool pRefuse);
 // link() answers pError (0: as the kernel does), as protected hard links answer EPERM for a
 // file of another user.
 void RefuseHardLinks(int pError);
-// A rename or exchange whose destination is pPath answers pError (an empty path: none).
-void RefuseRenamesTo(const char* pPath, int pError);
+// A rename or exchange from or to pPath answers pError (an empty path: none), as for an
+// immutable file.
+void RefuseRenamesOf(const char* pPath, int pError);
 
 } // namespace FileCallHooks
 

@@ -766,8 +766,9 @@ std::string KWriterObj::Session::CopyTexture(KRyvTexture* pTexture)
     const std::string lFolder = GetFileDirectory(mWriter.mFileName.Buffer()).Buffer();
     // Without a folder the target is the bare name, beside the OBJ file in the current folder.
     const std::string lTarget = lFolder.empty() ? lName : lFolder + "/" + lName;
+    // In the write's group: a write that fails leaves no copy behind.
     KMediaCopy::Copy(lSource.c_str(), pTexture->GetRelativeFileName(), lTarget.c_str(),
-                     mWriter.GetMessage());
+                     mWriter.GetMessage(), mWriter.GetGroup());
     return lName;
 }
 
@@ -875,7 +876,7 @@ bool KWriterObj::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         lWritten = FailCommit(mFileName.Buffer());
     }
     if (lWritten && mOwnGroup && !mOwnGroup->Commit()) {
-        lWritten = FailCommit(mFileName.Buffer());
+        lWritten = FailCommit(mOwnGroup->GetFailedTarget().c_str());
     }
     mOutput.Discard();
     mOwnGroup.reset();
