@@ -159,10 +159,13 @@ bool KCommitJournal::MarkComplete() const
 
 void KCommitJournal::Remove()
 {
+    // Called on the way out of a failed commit, whose cause errno holds.
+    const int lError = errno;
     if (mFile >= 0) {
         unlink(mPath.c_str());
     }
     Release();
+    errno = lError;
 }
 
 void KCommitJournal::Release()

@@ -39,7 +39,7 @@ public:
     bool Record(const std::vector<KFileReplacement>& pSteps) const;
     // From now on the recorded steps are completed; false, errno set, when it cannot be noted.
     bool MarkComplete() const;
-    // Removes the journal's file and lets go of it.
+    // Removes the journal's file and lets go of it; errno is kept.
     void Remove();
 
 private:

@@ -78,9 +78,7 @@ bool KOutputGroup::CommitFiles()
         return false;
     }
     if (!lSteps.empty() && !lJournal.Record(lSteps)) {
-        const int lError = errno;
         lJournal.Remove();
-        errno = lError;
         return Refuse(lHolder->GetTarget());
     }
     if (!FinishFiles(lSteps, lStepOf) || !ReplaceTargets(lSteps, lJournal)) {

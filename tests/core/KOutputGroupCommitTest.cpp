@@ -109,10 +109,16 @@ TEST_F(KOutputGroupTest, LeftoversOfOtherWritesNeverBlockOne)
             std::ofstream(lName + ".old-" + std::to_string(i)) << "left";
         }
     }
+    // A journal that makes no sense, and one that names files that are not its own.
+    const std::string lJournal = (mFolder / ".out.txt.commit").string();
+    std::ofstream(lJournal) << "ryvkit commit 1\nU\n1 1 1 1 1 1 ";
     KOutputGroup lGroup(mTarget);
     ASSERT_TRUE(WriteInGroup(lGroup, mSide, "new side"));
     ASSERT_TRUE(WriteInGroup(lGroup, mTarget, "new"));
     EXPECT_TRUE(lGroup.Commit()) << std::strerror(errno);
+    std::ofstream(lJournal) << "ryvkit commit 1\nC\n1 1 1 1 1 1 " << mSide.size() << " " << mSide
+                            << " 1 x 1 y\n";
+    EXPECT_TRUE(KOutputGroup(mTarget).Commit());
     EXPECT_EQ(Read(mSide), "new side");
     EXPECT_EQ(Read(mTarget), "new");
     EXPECT_EQ(FileCount(), 202);
