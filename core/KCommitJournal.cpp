@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -75,6 +76,9 @@ bool WriteAt(int pFile, std::string_view pText, off_t pOffset)
 
 KCommitJournal::~KCommitJournal()
 {
+    if (!mUnsettled) {
+        Remove();
+    }
     Release();
 }
 
@@ -119,7 +123,7 @@ bool KCommitJournal::Take(bool pCreate)
     return false;
 }
 
-void KCommitJournal::Mend() const
+void KCommitJournal::Mend()
 {
     if (mFile < 0) {
         return;
@@ -129,19 +133,26 @@ void KCommitJournal::Mend() const
     if (lRest.substr(0, kHeader.size()) != kHeader || lRest.size() < kHeader.size() + 2) {
         return;
     }
+    // Read whole before any step is taken: what cannot be read (for want of memory) stays
+    // for the next commit to mend.
+    mUnsettled = true;
     const char lState = lRest[kHeader.size()];
     lRest.remove_prefix(kHeader.size() + 2);
-    KFileReplacement lStep;
-    while (KFileReplacement::Parse(lRest, lStep)) {
+    std::vector<KFileReplacement> lSteps;
+    for (KFileReplacement lStep; KFileReplacement::Parse(lRest, lStep);) {
+        lSteps.push_back(std::move(lStep));
+    }
+    for (const KFileReplacement& lStep : lSteps) {
         if (lState == kComplete) {
             lStep.Complete();
         } else {
             lStep.Undo();
         }
     }
+    mUnsettled = false;
 }
 
-bool KCommitJournal::Record(const std::vector<KFileReplacement>& pSteps) const
+bool KCommitJournal::Record(const std::vector<KFileReplacement>& pSteps)
 {
     std::string lText(kHeader);
     lText += kUndo;
@@ -149,7 +160,8 @@ bool KCommitJournal::Record(const std::vector<KFileReplacement>& pSteps) const
     for (const KFileReplacement& lStep : pSteps) {
         lStep.AppendTo(lText);
     }
-    return ftruncate(mFile, 0) == 0 && WriteAt(mFile, lText, 0);
+    mUnsettled = ftruncate(mFile, 0) == 0 && WriteAt(mFile, lText, 0);
+    return mUnsettled;
 }
 
 bool KCommitJournal::MarkComplete() const
@@ -165,6 +177,7 @@ void KCommitJournal::Remove()
         unlink(mPath.c_str());
     }
     Release();
+    mUnsettled = false;
     errno = lError;
 }
 

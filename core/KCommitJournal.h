@@ -22,8 +22,8 @@ public:
     explicit KCommitJournal(std::string pPath) : mPath(std::move(pPath)) {}
     KCommitJournal(const KCommitJournal&) = delete;
     KCommitJournal& operator=(const KCommitJournal&) = delete;
-    // Lets go of the journal, leaving its file as it is (a commit that could not undo its steps
-    // leaves them to the next one).
+    // Lets go of the journal, and removes its file unless it lists steps not yet settled (a
+    // commit that could not undo its steps leaves them to the next one).
     ~KCommitJournal();
 
     // The journal of a commit whose main file is pTarget.
@@ -34,9 +34,10 @@ public:
     // when it cannot be made or opened.
     bool Take(bool pCreate);
     // Undoes or completes what a commit that ended before removing its journal had begun.
-    void Mend() const;
-    // Writes pSteps, to be undone should the commit end now; false, errno set, when it cannot.
-    bool Record(const std::vector<KFileReplacement>& pSteps) const;
+    void Mend();
+    // Writes pSteps, to be undone should the commit end now; they count as unsettled until
+    // Remove. False, errno set, when they cannot be written.
+    bool Record(const std::vector<KFileReplacement>& pSteps);
     // From now on the recorded steps are completed; false, errno set, when it cannot be noted.
     bool MarkComplete() const;
     // Removes the journal's file and lets go of it; errno is kept.
@@ -47,6 +48,8 @@ private:
 
     std::string mPath;
     int mFile = -1;
+    // Whether the file lists steps nobody has undone or completed yet.
+    bool mUnsettled = false;
 };
 
 #endif

@@ -43,7 +43,8 @@ bool KOutputGroup::Commit()
     try {
         lCommitted = CommitFiles();
     } catch (const std::bad_alloc&) {
-        // Only the preparation allocates, before any target is touched.
+        // Only the preparation allocates, before any target is touched; the journal goes
+        // unless it holds what a killed commit left.
         errno = ENOMEM;
     }
     const int lError = errno;
@@ -74,11 +75,9 @@ bool KOutputGroup::CommitFiles()
     std::vector<KFileReplacement> lSteps;
     std::vector<int> lStepOf;
     if (!PrepareSteps(lSteps, lStepOf)) {
-        lJournal.Remove();
         return false;
     }
     if (!lSteps.empty() && !lJournal.Record(lSteps)) {
-        lJournal.Remove();
         return Refuse(lHolder->GetTarget());
     }
     if (!FinishFiles(lSteps, lStepOf) || !ReplaceTargets(lSteps, lJournal)) {
