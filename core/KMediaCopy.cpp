@@ -27,10 +27,12 @@ std::string Quoted(const char* pText)
     return std::string("\"") + pText + "\"";
 }
 
-// Copies an open regular file into a new file put in place of pTarget; false on any failure.
-bool CopyBytes(int pSource, const char* pTarget)
+// Copies an open regular file into a new file put in place of pTarget, or handed to pGroup;
+// false on any failure.
+bool CopyBytes(int pSource, const char* pTarget, KOutputGroup* pGroup)
 {
     KOutputFile lOutput;
+    lOutput.SetGroup(pGroup);
     if (!lOutput.Create(pTarget)) {
         return false;
     }
@@ -255,7 +257,7 @@ bool KMediaCopy::LeavesFolder(const char* pPath)
 }
 
 KMediaCopy::EResult KMediaCopy::Copy(const char* pSource, const char* pRelativeName,
-                                     const char* pTarget, KString& ioMessage)
+                                     const char* pTarget, KString& ioMessage, KOutputGroup* pGroup)
 {
     struct stat lStat;
     if (lstat(pTarget, &lStat) == 0) {
@@ -268,7 +270,7 @@ KMediaCopy::EResult KMediaCopy::Copy(const char* pSource, const char* pRelativeN
     if (lResult != eCopied) {
         return lResult;
     }
-    if (!CopyBytes(lSource, pTarget)) {
+    if (!CopyBytes(lSource, pTarget, pGroup)) {
         AddLine(ioMessage, "Error writing texture file " + Quoted(pTarget) + ".");
         lResult = eWriteFailed;
     } else {

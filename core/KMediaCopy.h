@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class KOutputGroup;
+
 // Copies the media files a scene names (texture images) into the folder of a file being written,
 // for the writers whose formats keep media beside the scene file. The rule:
 // - only a regular file is copied: a device, a pipe or a folder is refused (a texture named
@@ -37,9 +39,11 @@ public:
 
     // Copies pSource to pTarget by the rule above (pRelativeName: the path as the scene file
     // gave it, null or empty when there was none) and appends the outcome to ioMessage. The
-    // copy goes through KOutputFile: a failed copy leaves no partial target.
+    // copy goes through KOutputFile: a failed copy leaves no partial target. With pGroup (not
+    // owned) the copy is one of the group's files: it is put in place by the group's Commit,
+    // with the file it was copied for, and a write that fails leaves no copy either.
     static EResult Copy(const char* pSource, const char* pRelativeName, const char* pTarget,
-                        KString& ioMessage);
+                        KString& ioMessage, KOutputGroup* pGroup = nullptr);
     // Reads pSource by the same rule into oBytes (emptied first), for the writers that keep media
     // inside the scene file; a file of more than pLimit bytes is eTooLarge. Every outcome adds
     // one line to ioMessage. The size is known before reading: a file too large is never read.

@@ -1,11 +1,10 @@
 #include "core/KOutputFile.h"
 
+#include "core/KFileReplacement.h"
 #include "core/KOutputGroup.h"
 #include "core/KPendingFiles.h"
-#include "core/KSignalBlock.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -13,17 +12,17 @@
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-// Tries for a free name when the link of an unnamed file meets an existing one.
-constexpr int kLinkAttempts = 100;
-// The longest name a folder entry may have.
-constexpr std::size_t kMaxNameLength = NAME_MAX;
+// Tries for a free hidden name beside a target.
+constexpr int kNameAttempts = 100;
 // What mkstemp replaces with its own characters.
 constexpr char kNamedSuffix[] = "XXXXXX";
-// The longest suffix an unnamed file's link name takes: a process number, '-' and the attempt.
-constexpr std::size_t kLinkSuffixLength = 10 + 1 + 2;
+// The longest suffix of a hidden name a commit gives: a process number, '-' or '~' and the
+// attempt.
+constexpr std::size_t kCommitSuffixLength = 10 + 1 + 2;
 
 // The permission bits a plain fopen would give a new file: rw for all, less the umask. The
 // umask can only be read by setting it, so it is put back at once.
@@ -50,16 +49,31 @@ std::string FollowLink(const char* pPath)
     return lPath;
 }
 
-// The start of a temporary file's hidden name beside pTarget: its folder, ".", the target's name
-// and "."; the caller adds a suffix of at most pSuffixLength characters. The target's name is cut
-// where the whole would pass the limit on a name, so that a target of a long name (up to that
-// limit) can still be written.
-std::string TemporaryStem(const std::string& pTarget, std::size_t pSuffixLength)
+// Whether a step of pSteps has pName for one of its files.
+bool IsNamedIn(const std::string& pName, const std::vector<KFileReplacement>& pSteps)
 {
-    // 0 when the target has no folder (npos + 1 wraps to 0).
-    const std::size_t lNameStart = pTarget.rfind('/') + 1;
-    const std::size_t lRoom = kMaxNameLength - 2 - pSuffixLength;
-    return pTarget.substr(0, lNameStart) + "." + pTarget.substr(lNameStart, lRoom) + ".";
+    for (const KFileReplacement& lStep : pSteps) {
+        if (lStep.mNew == pName || lStep.mKept == pName) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The first name pStem + attempt number that nothing in the folder has, nor a step of pTaken
+// (two targets of long names may share a stem); empty, errno EEXIST, when all are taken. Only
+// the commit holding the target's journal names files so.
+std::string FreeName(const std::string& pStem, const std::vector<KFileReplacement>& pTaken)
+{
+    for (int lAttempt = 0; lAttempt < kNameAttempts; ++lAttempt) {
+        std::string lName = pStem + std::to_string(lAttempt);
+        struct stat lStat;
+        if (!IsNamedIn(lName, pTaken) && lstat(lName.c_str(), &lStat) != 0 && errno == ENOENT) {
+            return lName;
+        }
+    }
+    errno = EEXIST;
+    return std::string();
 }
 
 // Gives the unnamed file pFile the name pName: through its descriptor where the process may
@@ -91,7 +105,8 @@ bool KOutputFile::Create(const char* pTarget, ELinks pLinks)
         errno = ENOENT;
         return false;
     }
-    if (mGroup && !mGroup->IsMainTarget(pTarget)) {
+    mMain = !mGroup || mGroup->IsMainTarget(pTarget);
+    if (!mMain) {
         pLinks = eReplaceLinks;
     }
     const bool lFollow = pLinks == eFollowLinks;
@@ -123,7 +138,8 @@ bool KOutputFile::Create(const char* pTarget, ELinks pLinks)
         return true;
     }
     // Hidden and marked as unfinished.
-    if (CreateNamed(TemporaryStem(lTarget, sizeof(kNamedSuffix) - 1) + kNamedSuffix, lMode)) {
+    if (CreateNamed(KFileReplacement::HiddenStem(lTarget, sizeof(kNamedSuffix) - 1) + kNamedSuffix,
+                    lMode)) {
         return true;
     }
     mTarget.clear();
@@ -143,8 +159,6 @@ bool KOutputFile::CreateUnnamed(const std::string& pFolder, unsigned pMode)
         return false;
     }
     mUnnamed = true;
-    mLinkName = TemporaryStem(mTarget, kLinkSuffixLength) + std::to_string(getpid()) + "-";
-    mTemporary.reserve(mLinkName.size() + 16);
     return true;
 }
 
@@ -170,34 +184,6 @@ bool KOutputFile::CreateNamed(const std::string& pTemporary, unsigned pMode)
     return true;
 }
 
-bool KOutputFile::LinkUnnamed()
-{
-    // mLinkName and the room of mTemporary were made by Create: linking needs no memory, so
-    // that it cannot fail half-way for want of it.
-    for (int lAttempt = 0; lAttempt < kLinkAttempts; ++lAttempt) {
-        // Named before the link is made, so that a failure after it still removes the link.
-        char lSuffix[16];
-        std::snprintf(lSuffix, sizeof(lSuffix), "%d", lAttempt);
-        mTemporary.assign(mLinkName);
-        mTemporary.append(lSuffix);
-        // Listed for the interrupt cleanup before it exists; signals are held meanwhile, so
-        // that the cleanup never meets the name while it is another file's.
-        mSlot = KPendingFiles::Add(mTemporary.c_str());
-        if (LinkDescriptor(fileno(mStream), mTemporary.c_str())) {
-            return true;
-        }
-        const int lError = errno;
-        KPendingFiles::Remove(mSlot);
-        mSlot = -1;
-        mTemporary.clear();
-        if (lError != EEXIST) {
-            errno = lError;
-            return false;
-        }
-    }
-    return false;
-}
-
 bool KOutputFile::Commit()
 {
     if (!mStream) {
@@ -206,100 +192,48 @@ bool KOutputFile::Commit()
     if (mGroup) {
         return HandOver();
     }
-    // Flushed first: the signals are held only across the last steps, which never wait.
-    if (std::fflush(mStream) != 0) {
-        DropAfterFailure();
-        return false;
-    }
-    const KSignalBlock lHeld;
-    return Finish() && Install();
+    KOutputGroup lAlone(mTarget);
+    mGroup = &lAlone;
+    const bool lHanded = HandOver();
+    mGroup = nullptr;
+    return lHanded && lAlone.Commit();
 }
 
-bool KOutputFile::Finish()
+bool KOutputFile::Prepare(KFileReplacement& oStep,
+                          const std::vector<KFileReplacement>& pTaken) const
+{
+    struct stat lStat;
+    if (fstat(fileno(mStream), &lStat) != 0) {
+        return false;
+    }
+    oStep.mTarget = mTarget;
+    oStep.mNewFile.mExists = true;
+    oStep.mNewFile.mDevice = lStat.st_dev;
+    oStep.mNewFile.mInode = lStat.st_ino;
+    const std::string lStem =
+        KFileReplacement::HiddenStem(mTarget, kCommitSuffixLength) + std::to_string(getpid());
+    oStep.mNew = mUnnamed ? FreeName(lStem + "-", pTaken) : mTemporary;
+    oStep.mKept = FreeName(lStem + "~", pTaken);
+    return !oStep.mNew.empty() && !oStep.mKept.empty() && oStep.NoteOld();
+}
+
+bool KOutputFile::Finish(const KFileReplacement* pStep)
 {
     bool lWritten = std::fflush(mStream) == 0 && !std::ferror(mStream);
-    // The unnamed file gets a name beside the target only now that it is whole; the rename
-    // follows at once.
-    lWritten = lWritten && (!mUnnamed || LinkUnnamed());
+    // The unnamed file gets a name beside the target only now that it is whole.
+    lWritten =
+        lWritten && (!mUnnamed || (pStep && LinkDescriptor(fileno(mStream), pStep->mNew.c_str())));
+    const int lError = errno;
     lWritten = std::fclose(mStream) == 0 && lWritten;
+    if (!lWritten && lError != 0) {
+        errno = lError;
+    }
     mStream = nullptr;
     mUnnamed = false;
-    if (!lWritten) {
-        DropAfterFailure();
-    }
-    return lWritten;
-}
-
-bool KOutputFile::Install()
-{
-    // Empty for a target written in place.
-    if (mTemporary.empty()) {
-        return true;
-    }
-    if (std::rename(mTemporary.c_str(), mTarget.c_str()) != 0) {
-        DropAfterFailure();
-        return false;
-    }
     mTemporary.clear();
     KPendingFiles::Remove(mSlot);
     mSlot = -1;
-    return true;
-}
-
-bool KOutputFile::KeepOld()
-{
-    struct stat lTarget;
-    const bool lFound = lstat(mTarget.c_str(), &lTarget) == 0;
-    mTargetWasNew = !mTemporary.empty() && !lFound;
-    if (mTemporary.empty() || !lFound || S_ISDIR(lTarget.st_mode)) {
-        return true;
-    }
-    try {
-        return LinkOld(TemporaryStem(mTarget, kLinkSuffixLength) + "old-");
-    } catch (const std::bad_alloc&) {
-        mOld.clear();
-        errno = ENOMEM;
-        return false;
-    }
-}
-
-bool KOutputFile::LinkOld(const std::string& pStem)
-{
-    for (int lAttempt = 0; lAttempt < kLinkAttempts; ++lAttempt) {
-        mOld = pStem + std::to_string(lAttempt);
-        // link() names the entry itself: a link at a side file's place is kept as a link.
-        if (link(mTarget.c_str(), mOld.c_str()) == 0) {
-            return true;
-        }
-        const int lError = errno;
-        mOld.clear();
-        if (lError != EEXIST) {
-            // A file system without hard links keeps nothing; a refusal of the folder or of the
-            // file itself (an immutable one) would refuse the rename as well.
-            errno = lError;
-            return lError == EPERM || lError == EMLINK || lError == ENOTSUP;
-        }
-    }
-    return false;
-}
-
-void KOutputFile::RestoreOld()
-{
-    if (!mOld.empty()) {
-        std::rename(mOld.c_str(), mTarget.c_str());
-        mOld.clear();
-    } else if (mTargetWasNew) {
-        unlink(mTarget.c_str());
-    }
-    mTargetWasNew = false;
-}
-
-void KOutputFile::DropOld()
-{
-    if (!mOld.empty()) {
-        unlink(mOld.c_str());
-        mOld.clear();
-    }
+    return lWritten;
 }
 
 bool KOutputFile::HandOver()
@@ -315,7 +249,7 @@ bool KOutputFile::HandOver()
         lKept->mTarget = mTarget;
         lKept->mStream = mStream;
         lKept->mTemporary = std::move(mTemporary);
-        lKept->mLinkName = std::move(mLinkName);
+        lKept->mMain = mMain;
         lKept->mUnnamed = mUnnamed;
         lKept->mSlot = mSlot;
         mStream = nullptr;

@@ -3,8 +3,10 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class KOutputGroup;
+struct KFileReplacement;
 
 // A file a writer makes without risking the one already there: the bytes go to a temporary file
 // in the target's folder, which Commit puts in the target's place once everything was written;
@@ -19,13 +21,13 @@ class KOutputGroup;
 // Joined to a KOutputGroup, the file is not put in place by its Commit but handed whole to the
 // group, whose own Commit puts all its files in place together.
 //
-// Where the file system allows, the temporary file has no name (O_TMPFILE) until Commit links it
-// into place, so that even a killed process leaves nothing behind. Otherwise it is a hidden
+// Where the file system allows, the temporary file has no name (O_TMPFILE) until the commit
+// names it, so that even a killed process leaves nothing behind. Otherwise it is a hidden
 // ".<name>.XXXXXX" beside the target, which the cleanup of InstallInterruptCleanup removes when
-// the process is interrupted; so is the name an unnamed file is given at Commit. A temporary
-// name cuts the target's name where it would pass the limit on a name (NAME_MAX). The last steps
-// of a Commit (the link, the close and the rename) hold back the termination signals
-// (KSignalBlock), so that one arriving then comes once the target is in place.
+// the process is interrupted while writing. A temporary name cuts the target's name where it
+// would pass the limit on a name (NAME_MAX). Commit puts the file in place as an output group of
+// its own does (KOutputGroup::Commit): journalled, after any other commit of the same target,
+// the termination signals held back meanwhile.
 class KOutputFile
 {
 public:
@@ -52,7 +54,7 @@ public:
     const std::string& GetTarget() const { return mTarget; }
 
     // Flushes and closes the stream and puts the file in the target's place. False when nothing
-    // is open, or when a write, the flush, the close, the link or the rename failed: the
+    // is open, or when a write, the flush, the close, the journal or the rename failed: the
     // temporary file is then removed and the target left as it was. In a group the file is
     // flushed and handed to the group instead (false, the file dropped, when a write or the
     // flush failed); this object is then closed.
@@ -74,21 +76,17 @@ private:
 
     bool CreateUnnamed(const std::string& pFolder, unsigned pMode);
     bool CreateNamed(const std::string& pTemporary, unsigned pMode);
-    bool LinkUnnamed();
-    // Commit's two steps: the file whole and closed under a name beside the target (or written
-    // in place), then renamed over the target. Each drops the file when it fails.
-    bool Finish();
-    bool Install();
-    // For a group: keeps the target's old file (if any) under a second name beside it, so that
-    // RestoreOld can put it back after Install (or remove the new file where none was); false,
-    // errno set, when the folder refuses. Where the file system makes no second name (no hard
-    // links) nothing is kept and true answered: the old file then cannot come back. DropOld
-    // removes the second name.
-    bool KeepOld();
-    void RestoreOld();
-    void DropOld();
-    // KeepOld's link under the first free name pStem + attempt number.
-    bool LinkOld(const std::string& pStem);
+    // For a group's commit, which holds the target's journal: whether the file has a temporary
+    // file to put in place (else it is written in place), and the description of that step,
+    // with names beside the target that are free and none of pTaken's; false, errno set, when
+    // there is none to be had or the target is a folder.
+    bool HasTemporary() const { return mUnnamed || !mTemporary.empty(); }
+    bool Prepare(KFileReplacement& oStep, const std::vector<KFileReplacement>& pTaken) const;
+    // The file whole and closed, an unnamed one under the name pStep gives it (null for a file
+    // written in place). False, errno set, when a write, the flush, the naming or the close
+    // failed. The file then no longer knows its temporary name either way: the group's step
+    // owns it.
+    bool Finish(const KFileReplacement* pStep);
     // Moves the open file into a new object the group keeps.
     bool HandOver();
     // Discard with errno kept.
@@ -99,12 +97,8 @@ private:
     std::FILE* mStream = nullptr;
     std::string mTarget;
     std::string mTemporary;
-    // The unnamed file's link name without its attempt number, made when it is created.
-    std::string mLinkName;
-    // The second name of the target's old file while a group commits; empty when none.
-    std::string mOld;
-    // Whether KeepOld found no file at the target: RestoreOld then removes the new one.
-    bool mTargetWasNew = false;
+    // Whether the target is its group's main one (always for a file without a group).
+    bool mMain = true;
     bool mUnnamed = false;
     int mSlot = -1;
 };

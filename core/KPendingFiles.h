@@ -7,7 +7,8 @@
 // a fixed table in static storage, claimed and freed atomically, so that a signal handler can
 // walk it and remove the files without allocating or locking. A path longer than kMaxPathLength
 // bytes, or a file opened when all kSlotCount slots are taken, is not listed (and so not removed
-// on an interrupt). The only process-wide state of the file layer: a signal handler has no other.
+// on an interrupt). Process-wide, as a signal handler can reach nothing else (so is the record of
+// KSignalBlock).
 namespace KPendingFiles {
 
 constexpr int kSlotCount = 64;

@@ -3,11 +3,17 @@
 
 #include <csignal>
 
-// Holds back, for the calling thread and while the object lives, the asynchronous signals whose
-// default action ends the process (SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGALRM, SIGUSR1,
-// SIGUSR2, SIGXCPU, SIGVTALRM, SIGPROF), so that a few steps that belong together (the renames
-// of an output group) all happen or none does. A signal sent meanwhile stays pending and arrives
-// when the object goes, the mask the thread had before being put back. SIGKILL cannot be held.
+// Holds back, process-wide and while the object lives, the asynchronous signals whose default
+// action ends the process (SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2,
+// SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGPWR, SIGSTKFLT, SIGIO and SIGRTMIN to SIGRTMAX), so
+// that a few steps that belong together (the renames of an output group) all happen or none
+// does. The calling thread blocks them; for every other thread of the process, each such signal
+// that is not ignored gets a handler that only notes it, since a signal sent to the process may
+// be delivered to any thread that does not block it. When the last object alive in the process
+// goes, the former actions come back and every signal noted meanwhile is raised again in the
+// thread that let go; signals pending for the calling thread then arrive as its mask is put back.
+// A thread that changes a signal's action meanwhile has its change undone. The signals raised by
+// a fault (SIGSEGV, SIGBUS, SIGFPE, SIGILL), SIGABRT, SIGKILL and SIGSTOP are never held.
 class KSignalBlock
 {
 public:

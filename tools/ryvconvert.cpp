@@ -541,7 +541,10 @@ bool WriteScene(KRyvObjectFactory& ioFactory, KRyvScene& ioScene, const char* pI
         return false;
     }
     if (!lGroup.Commit()) {
-        std::fprintf(stderr, "ryvconvert: cannot write %s: %s\n", pOutput, std::strerror(errno));
+        // The file refused, which may be a side file of the output.
+        const std::string& lRefused = lGroup.GetFailedTarget();
+        std::fprintf(stderr, "ryvconvert: cannot write %s: %s\n",
+                     lRefused.empty() ? pOutput : lRefused.c_str(), std::strerror(errno));
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "core/KMediaCopy.h"
 
+#include "core/KOutputGroup.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -166,5 +168,29 @@ TEST(KMediaCopy, LoadRefusesAFileTooLargeWithoutReadingIt)
                                      "\" not embedded: it holds 67108864 bytes, more than "
                                      "16777216.\n")
                                         .c_str());
+    fs::remove_all(lRoot);
+}
+
+TEST(KMediaCopy, ACopyInAGroupComesOnlyWithTheGroupsCommit)
+{
+    const fs::path lRoot =
+        fs::path(testing::TempDir()) / ("mediagroup-" + std::to_string(getpid()));
+    fs::remove_all(lRoot);
+    fs::create_directories(lRoot);
+    const std::string lSource = (lRoot / "source.png").string();
+    std::ofstream(lSource) << "wood";
+    const std::string lTarget = (lRoot / "wood.png").string();
+    for (const bool lCommit : {false, true}) {
+        KOutputGroup lGroup((lRoot / "scene.obj").string());
+        KString lMessage;
+        EXPECT_EQ(KMediaCopy::Copy(lSource.c_str(), nullptr, lTarget.c_str(), lMessage, &lGroup),
+                  KMediaCopy::eCopied);
+        EXPECT_FALSE(fs::exists(lTarget));
+        if (lCommit) {
+            EXPECT_TRUE(lGroup.Commit());
+        }
+    }
+    EXPECT_EQ(ReadText(lTarget), "wood");
+    EXPECT_EQ(std::distance(fs::directory_iterator(lRoot), {}), 2);
     fs::remove_all(lRoot);
 }

@@ -1,6 +1,8 @@
 #include "core/KOutputFile.h"
 
 #include "core/KOutputGroup.h"
+#include "tests/core/FileCallHooks.h"
+#include "tests/core/OutputTestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -22,58 +24,7 @@
 
 namespace {
 
-// A signal rename raises once, right after the next rename of the process: a signal that
-// arrives between the renames of a group.
-std::atomic<int> gSignalAfterRename{0};
-
-} // namespace
-
-// Stands in for the C library's rename in this test program (the others go on as before), so
-// that a signal can be made to arrive at one exact step of a commit.
-extern "C" int rename(const char* pFrom, const char* pTo) noexcept
-{
-    const int lResult = renameat(AT_FDCWD, pFrom, AT_FDCWD, pTo);
-    const int lError = errno;
-    if (const int lSignal = gSignalAfterRename.exchange(0)) {
-        raise(lSignal);
-    }
-    errno = lError;
-    return lResult;
-}
-
-namespace {
-
 namespace fs = std::filesystem;
-
-// A fresh folder per test, holding the target "out.txt" with "old" in it.
-class KOutputFileTest : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        mFolder = fs::path(testing::TempDir()) /
-                  ("outputfile-" + std::to_string(getpid()) + "-" +
-                   std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(mFolder);
-        fs::create_directories(mFolder);
-        mTarget = (mFolder / "out.txt").string();
-        std::ofstream(mTarget) << "old";
-    }
-    void TearDown() override { fs::remove_all(mFolder); }
-
-    static std::string Read(const std::string& pPath)
-    {
-        std::ifstream lIn(pPath, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(lIn), {});
-    }
-    int FileCount() const
-    {
-        return static_cast<int>(std::distance(fs::directory_iterator(mFolder), {}));
-    }
-
-    fs::path mFolder;
-    std::string mTarget;
-};
 
 TEST_F(KOutputFileTest, OnlyCommitReplacesTheTarget)
 {
@@ -258,29 +209,6 @@ TEST_F(KOutputFileTest, ADeviceIsWrittenInPlace)
     EXPECT_TRUE(S_ISCHR(lStat.st_mode));
 }
 
-// The folder of KOutputFileTest with a second old target, "side.txt", written with "out.txt".
-class KOutputGroupTest : public KOutputFileTest
-{
-protected:
-    void SetUp() override
-    {
-        KOutputFileTest::SetUp();
-        mSide = (mFolder / "side.txt").string();
-        std::ofstream(mSide) << "old side";
-    }
-
-    // Writes pText into pPath as a file of pGroup; answers the file's Commit.
-    static bool WriteInGroup(KOutputGroup& ioGroup, const std::string& pPath, const char* pText)
-    {
-        KOutputFile lFile;
-        lFile.SetGroup(&ioGroup);
-        return lFile.Create(pPath.c_str()) && std::fputs(pText, lFile.GetStream()) >= 0 &&
-               lFile.Commit();
-    }
-
-    std::string mSide;
-};
-
 TEST_F(KOutputGroupTest, OnlyTheGroupsCommitReplacesTheTargets)
 {
     // How the group ends -> what both targets hold; no other file is ever left in the folder.
@@ -353,37 +281,13 @@ TEST_F(KOutputGroupTest, AKilledPairedWriteLeavesBothOldFiles)
     }
 }
 
-// A child process writes "new side" and "new" into pSide and pTarget as a group and commits it,
-// pSignal (0: none) arriving right after the first rename. Answers the signal that ended the
-// child, 0 for a child that ended well and -1 for any other end (a failed write, or a write still
-// stalled after kStallSeconds).
+// GroupWriteInChild with pSignal (0: none) arriving right after the first rename.
 int GroupWriteInChild(const std::string& pTarget, const std::string& pSide, bool pAllowUnnamed,
                       int pSignal)
 {
-    constexpr unsigned kStallSeconds = 20;
-    const pid_t lChild = fork();
-    if (lChild == 0) {
-        alarm(kStallSeconds);
-        KOutputFile::InstallInterruptCleanup();
-        KOutputGroup lGroup(pTarget);
-        for (const auto& [lPath, lText] :
-             {std::pair(pSide, "new side"), std::pair(pTarget, "new")}) {
-            KOutputFile lFile(pAllowUnnamed);
-            lFile.SetGroup(&lGroup);
-            if (!lFile.Create(lPath.c_str()) || std::fputs(lText, lFile.GetStream()) < 0 ||
-                !lFile.Commit()) {
-                _exit(3);
-            }
-        }
-        gSignalAfterRename = pSignal;
-        _exit(lGroup.Commit() ? 0 : 4);
-    }
-    int lStatus = 0;
-    waitpid(lChild, &lStatus, 0);
-    if (WIFSIGNALED(lStatus)) {
-        return WTERMSIG(lStatus) == SIGALRM ? -1 : WTERMSIG(lStatus);
-    }
-    return WIFEXITED(lStatus) && WEXITSTATUS(lStatus) == 0 ? 0 : -1;
+    return EndOfChild(StartGroupWrite(pTarget, pSide, pAllowUnnamed, [pSignal] {
+        FileCallHooks::SignalAfterNextRename(pSignal);
+    }));
 }
 
 TEST_F(KOutputGroupTest, ASignalDuringTheRenamesWaitsForThemAll)

@@ -413,6 +413,13 @@ if chattr +i "$WORK/pinned/o.obj" 2>/dev/null; then
     chattr -i "$WORK/pinned/o.obj"
     expect_text pinned/o.mtl "^old library$"
     expect_files "$WORK/pinned" "o.mtl o.obj "
+    # The refusal names the file refused, here the library.
+    chattr +i "$WORK/pinned/o.mtl"
+    expect_status 1 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/pinned/o.obj"
+    expect_text err "cannot write $WORK/pinned/o.mtl: Operation not permitted$"
+    chattr -i "$WORK/pinned/o.mtl"
+    expect_text pinned/o.mtl "^old library$"
+    expect_files "$WORK/pinned" "o.mtl o.obj "
 fi
 
 # The native options do nothing for other files: naming them there is wrong usage.

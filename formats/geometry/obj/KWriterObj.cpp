@@ -821,8 +821,9 @@ std::string KWriterObj::Session::CopyTexture(KRyvTexture* pTexture)
     }
     mTextureFiles.emplace(lName, lSource);
     const std::string lTarget = KSideFile::GetPathBeside(mWriter.mFileName.Buffer(), lName);
+    // In the write's group: a write that fails leaves no copy behind.
     KMediaCopy::Copy(lSource.c_str(), pTexture->GetRelativeFileName(), lTarget.c_str(),
-                     mWriter.GetMessage());
+                     mWriter.GetMessage(), mWriter.GetGroup());
     return lName;
 }
 
@@ -920,7 +921,7 @@ bool KWriterObj::Write(KRyvScene* pScene, KStreamOptions* pOptions)
         lWritten = FailCommit(mFileName.Buffer());
     }
     if (lWritten && mOwnGroup && !mOwnGroup->Commit()) {
-        lWritten = FailCommit(mFileName.Buffer());
+        lWritten = FailCommit(mOwnGroup->GetFailedTarget().c_str());
     }
     mOutput.Discard();
     mOwnGroup.reset();

@@ -627,3 +627,21 @@ TEST(KWriterObjTest, SideFilesGoBesideTheOutputAsNamed)
     EXPECT_EQ(TempFolder::Read(lFolder.PathOf("links/tiles.png")), "png");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(lFolder.PathOf("real")), {}), 1);
 }
+
+TEST(KWriterObjTest, AFailedWriteLeavesNoCopiedTexture)
+{
+    // The texture lies elsewhere, so it would be copied; the OBJ file's place is taken once the
+    // write began.
+    TempFolder lFolder;
+    KRyvObjectFactory lFactory;
+    KRyvScene lScene(&lFactory);
+    AddTexturedCube(lFactory, lScene, lFolder.Write("in/tiles.png", "png"));
+    const std::string lObj = lFolder.PathOf("out/o.obj");
+    KWriterObj lWriter(&lFactory);
+    KStreamOptionsObj lOptions;
+    ASSERT_TRUE(lWriter.FileCreate(lObj.c_str()));
+    lFolder.Write("out/o.obj/taken", "");
+    EXPECT_FALSE(lWriter.Write(&lScene, &lOptions));
+    EXPECT_FALSE(std::filesystem::exists(lFolder.PathOf("out/tiles.png")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(lFolder.PathOf("out")), {}), 1);
+}
