@@ -14,6 +14,7 @@
 #include "scene/objects/KRyvNodeLimits.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 constexpr double kRadiansToDegrees = 57.29577951308232;
@@ -214,35 +215,48 @@ void ExportLightCameraPostRotation(RyvVurnNode* pNode, const MFnTransform& pTran
     pNode->SetScalingOffset(0, Point(lOffset));
 }
 
-bool CameraChildTransform(RyvVurnNode* pNode, KMatrix& oTransform)
+bool HasFrameCorrection(const MDagPath& pPath)
+{
+    MMatrix lCorrection;
+    return CorrectionOf(pPath, lCorrection);
+}
+
+void CorrectPivotCurves(RyvVurnNode* pNode, const KRyvPivotSet& pHostSet, KPivotCurves& ioPivots,
+                        double pRate)
 {
     const MDagPath* lPath = pNode ? pNode->GetDagPath() : nullptr;
     MMatrix lCorrection;
-    MFnTransform lTransform;
-    if (!lPath || !lPath->hasFn(MFn::kCamera) || pNode->GetLookAtTarget() ||
-        !CorrectionOf(*lPath, lCorrection) || !TransformOf(pNode, lTransform)) {
-        return false;
+    if (!lPath || !CorrectionOf(*lPath, lCorrection)) {
+        return;
     }
-    // The host's camera frame is [-Sp] S [Sp + St - Rp] Q [Rp + Rt + T] with Q its turn; the
-    // file's is [(St - Rp) C^-1] C Q [Rp + Rt + T], so children need
-    // [-Sp] S [Sp + St - Rp] C^-1 [(Rp - St) C^-1].
-    const MVector lSp = Vector(lTransform.scalePivot(MSpace::kTransform));
-    const MVector lShift = lSp + lTransform.scalePivotTranslation(MSpace::kTransform) -
-                           Vector(lTransform.rotatePivot(MSpace::kTransform));
-    const MVector lBack = TurnedPivotShift(lTransform, lCorrection) * -1.0;
-    double lScale[3] = {1.0, 1.0, 1.0};
-    lTransform.getScale(lScale);
-    const MMatrix lChild = MMatrix::translation(-lSp.x, -lSp.y, -lSp.z) *
-                           MMatrix::scaling(lScale[0], lScale[1], lScale[2]) *
-                           MMatrix::translation(lShift.x, lShift.y, lShift.z) *
-                           lCorrection.transpose() *
-                           MMatrix::translation(lBack.x, lBack.y, lBack.z);
-    for (int lRow = 0; lRow < 4; ++lRow) {
-        for (int lColumn = 0; lColumn < 4; ++lColumn) {
-            oTransform.Set(lRow, lColumn, lChild(lRow, lColumn));
+    std::vector<const KFCurve*> lMoving;
+    for (const int lPivot : {KPivotCurves::eRotationPivot, KPivotCurves::eScalingOffset}) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            lMoving.push_back(&ioPivots.GetCurve(lPivot, lAxis));
         }
     }
-    return true;
+    KTime lPeriod;
+    lPeriod.SetSecondDouble(1.0 / pRate);
+    bool lCut = false;
+    const std::vector<KTime> lTimes = KeyAndFrameTimes(lMoving, lPeriod, lCut);
+    // The scaling offset the correction gives, Rp + (St - Rp) C^-1, at every time either moves.
+    std::vector<KVector4> lOffsets;
+    for (const KTime lTime : lTimes) {
+        const KRyvPivotSet lAt = ioPivots.At(pHostSet, lTime);
+        const MVector lShift(lAt.mScalingOffset[0] - lAt.mRotationPivot[0],
+                             lAt.mScalingOffset[1] - lAt.mRotationPivot[1],
+                             lAt.mScalingOffset[2] - lAt.mRotationPivot[2]);
+        const MVector lTurned = lShift * lCorrection.transpose();
+        lOffsets.emplace_back(lAt.mRotationPivot[0] + lTurned.x, lAt.mRotationPivot[1] + lTurned.y,
+                              lAt.mRotationPivot[2] + lTurned.z);
+    }
+    for (int lAxis = 0; lAxis < 3 && !lTimes.empty(); ++lAxis) {
+        KFCurve& lCurve = ioPivots.GetCurve(KPivotCurves::eScalingOffset, lAxis);
+        lCurve.KeyClear();
+        for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
+            lCurve.KeyAdd(lTimes[lIndex], static_cast<float>(lOffsets[lIndex][lAxis]));
+        }
+    }
 }
 
 bool ExportPivotCurves(RyvVurnNode* pNode, KPivotCurves& oCurves, KLog* pLog)
