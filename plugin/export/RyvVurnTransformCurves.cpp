@@ -125,6 +125,61 @@ KVector4 ValueAt(KFCurve* const pCurves[3], KTime pTime)
     return lValue;
 }
 
+// Every key value and the default of ioCurve times pFactor plus pOffset, its slopes times
+// pFactor: the same curve shape, scaled.
+void ScaleCurve(KFCurve& ioCurve, double pFactor, double pOffset = 0.0)
+{
+    const int lCount = ioCurve.GetKeyCount();
+    std::vector<double> lLeft;
+    std::vector<double> lRight;
+    for (int lKey = 0; lKey < lCount; ++lKey) {
+        lLeft.push_back(ioCurve.GetKeyLeftDerivative(lKey));
+        lRight.push_back(ioCurve.GetKeyRightDerivative(lKey));
+    }
+    ioCurve.BeginKeyModify();
+    ioCurve.SetDefaultValue(static_cast<float>(ioCurve.GetDefaultValue() * pFactor + pOffset));
+    for (int lKey = 0; lKey < lCount; ++lKey) {
+        ioCurve.KeySetValue(lKey,
+                            static_cast<float>(ioCurve.KeyGetValue(lKey) * pFactor + pOffset));
+    }
+    // Auto tangents follow the values; the setters refuse the sides that have no slope of
+    // their own (linear, constant, a first or last key), which need none.
+    for (int lKey = 0; lKey < lCount; ++lKey) {
+        ioCurve.SetKeyRightDerivative(lKey, lRight[static_cast<size_t>(lKey)] * pFactor);
+        ioCurve.SetKeyLeftDerivative(lKey, lLeft[static_cast<size_t>(lKey)] * pFactor);
+    }
+    ioCurve.EndKeyModify();
+}
+
+// The scaling offset (pScale - 1) Sp + pScale So of the scaled model, into ioPivots' scaling
+// offset curves wherever the scaling pivot or offset moves; pSet holds them still.
+void ScaleMovingScalingOffset(KPivotCurves& ioPivots, const KRyvPivotSet& pSet, double pScale,
+                              KTime pPeriod)
+{
+    std::vector<const KFCurve*> lMoving;
+    for (const int lPivot : {KPivotCurves::eScalingPivot, KPivotCurves::eScalingOffset}) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            lMoving.push_back(&ioPivots.GetCurve(lPivot, lAxis));
+        }
+    }
+    bool lCut = false;
+    const std::vector<KTime> lTimes = KeyAndFrameTimes(lMoving, pPeriod, lCut);
+    std::vector<KRyvPivotSet> lSamples;
+    for (const KTime lTime : lTimes) {
+        lSamples.push_back(ioPivots.At(pSet, lTime));
+    }
+    for (int lAxis = 0; lAxis < 3 && !lTimes.empty(); ++lAxis) {
+        KFCurve& lCurve = ioPivots.GetCurve(KPivotCurves::eScalingOffset, lAxis);
+        lCurve.KeyClear();
+        for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
+            const KRyvPivotSet& lAt = lSamples[lIndex];
+            lCurve.KeyAdd(lTimes[lIndex],
+                          static_cast<float>((pScale - 1.0) * lAt.mScalingPivot[lAxis] +
+                                             pScale * lAt.mScalingOffset[lAxis]));
+        }
+    }
+}
+
 KTime PeriodOf(double pRate)
 {
     KTime lPeriod;
@@ -176,6 +231,40 @@ bool ApplyParentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pR
 bool ApplyContentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pRate)
 {
     return ApplyTransform(ioNode, Converter::eContentTransform, pTransform, pRate);
+}
+
+void ScalePivotModel(KRyvNode& ioNode, double pScale, KPivotCurves* ioPivots, double pRate)
+{
+    // L S = [-Sp] (s S) [Sp] [(s - 1) Sp + s So] [-s Rp] Post^-1 R Pre [s Rp] [s Ro] [s T] for a
+    // uniform s, which commutes with every rotation and scaling of the model.
+    for (int lTake = 0; lTake < ioNode.GetTakeNodeCount(); ++lTake) {
+        KFCurve* lCurves[3][3];
+        KRyvNode::FindTransformCurves(ioNode.GetTakeNode(lTake), lCurves);
+        for (const int lKind : {0, 2}) {
+            for (KFCurve* lCurve : lCurves[lKind]) {
+                if (lCurve) {
+                    ScaleCurve(*lCurve, pScale);
+                }
+            }
+        }
+    }
+    KRyvPivotSet& lSet = *ioNode.GetPivotSet(0);
+    const KRyvPivotSet lStill = lSet;
+    if (ioPivots) {
+        ScaleMovingScalingOffset(*ioPivots, lStill, pScale, PeriodOf(pRate));
+        for (const int lPivot : {KPivotCurves::eRotationPivot, KPivotCurves::eRotationOffset}) {
+            for (int lAxis = 0; lAxis < 3; ++lAxis) {
+                ScaleCurve(ioPivots->GetCurve(lPivot, lAxis), pScale);
+            }
+        }
+    }
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        lSet.mRotationPivot[lAxis] *= pScale;
+        lSet.mRotationOffset[lAxis] *= pScale;
+        lSet.mScalingOffset[lAxis] =
+            (pScale - 1.0) * lStill.mScalingPivot[lAxis] + pScale * lStill.mScalingOffset[lAxis];
+    }
+    ioNode.InvalidateMatrixCaches(true);
 }
 
 KMatrix PivotModelMatrix(const KRyvPivotSet& pSet, const KVector4& pT, const KVector4& pR,

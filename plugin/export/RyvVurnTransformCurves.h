@@ -36,6 +36,13 @@ bool ApplyParentTransformOverTime(KRyvNode& ioNode, const KMatrix& pAtRest,
                                   const std::function<KMatrix(KTime)>& pAt,
                                   const std::vector<const KFCurve*>& pDriving, double pRate);
 
+// A uniform scale pScale after ioNode's whole local transform, kept exactly without resampling:
+// translation and scaling curves of every take, rotation pivot and offset scaled, and the
+// scaling offset becoming (pScale - 1) Sp + pScale So, in pivot set 0 and in ioPivots (the
+// moving pivots, when not null; a scaling offset that moves with the scaling pivot is sampled at
+// their keys and every 1 / pRate seconds).
+void ScalePivotModel(KRyvNode& ioNode, double pScale, KPivotCurves* ioPivots, double pRate);
+
 // The local transform of the full pivot model of pSet (in use or not, as its state says) for
 // translation pT, rotation pR (degrees, in pSet's order) and scaling pS.
 KMatrix PivotModelMatrix(const KRyvPivotSet& pSet, const KVector4& pT, const KVector4& pR,
