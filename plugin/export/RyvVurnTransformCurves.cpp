@@ -151,35 +151,6 @@ void ScaleCurve(KFCurve& ioCurve, double pFactor, double pOffset = 0.0)
     ioCurve.EndKeyModify();
 }
 
-// The scaling offset (pScale - 1) Sp + pScale So of the scaled model, into ioPivots' scaling
-// offset curves wherever the scaling pivot or offset moves; pSet holds them still.
-void ScaleMovingScalingOffset(KPivotCurves& ioPivots, const KRyvPivotSet& pSet, double pScale,
-                              KTime pPeriod)
-{
-    std::vector<const KFCurve*> lMoving;
-    for (const int lPivot : {KPivotCurves::eScalingPivot, KPivotCurves::eScalingOffset}) {
-        for (int lAxis = 0; lAxis < 3; ++lAxis) {
-            lMoving.push_back(&ioPivots.GetCurve(lPivot, lAxis));
-        }
-    }
-    bool lCut = false;
-    const std::vector<KTime> lTimes = KeyAndFrameTimes(lMoving, pPeriod, lCut);
-    std::vector<KRyvPivotSet> lSamples;
-    for (const KTime lTime : lTimes) {
-        lSamples.push_back(ioPivots.At(pSet, lTime));
-    }
-    for (int lAxis = 0; lAxis < 3 && !lTimes.empty(); ++lAxis) {
-        KFCurve& lCurve = ioPivots.GetCurve(KPivotCurves::eScalingOffset, lAxis);
-        lCurve.KeyClear();
-        for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
-            const KRyvPivotSet& lAt = lSamples[lIndex];
-            lCurve.KeyAdd(lTimes[lIndex],
-                          static_cast<float>((pScale - 1.0) * lAt.mScalingPivot[lAxis] +
-                                             pScale * lAt.mScalingOffset[lAxis]));
-        }
-    }
-}
-
 KTime PeriodOf(double pRate)
 {
     KTime lPeriod;
@@ -233,6 +204,31 @@ bool ApplyContentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double p
     return ApplyTransform(ioNode, Converter::eContentTransform, pTransform, pRate);
 }
 
+void ResampleScalingOffset(KPivotCurves& ioPivots, const KRyvPivotSet& pSet, int pWith,
+                           double pRate,
+                           const std::function<KVector4(const KRyvPivotSet&)>& pOffset)
+{
+    std::vector<const KFCurve*> lMoving;
+    for (const int lPivot : {pWith, int(KPivotCurves::eScalingOffset)}) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            lMoving.push_back(&ioPivots.GetCurve(lPivot, lAxis));
+        }
+    }
+    bool lCut = false;
+    const std::vector<KTime> lTimes = KeyAndFrameTimes(lMoving, PeriodOf(pRate), lCut);
+    std::vector<KVector4> lOffsets;
+    for (const KTime lTime : lTimes) {
+        lOffsets.push_back(pOffset(ioPivots.At(pSet, lTime)));
+    }
+    for (int lAxis = 0; lAxis < 3 && !lTimes.empty(); ++lAxis) {
+        KFCurve& lCurve = ioPivots.GetCurve(KPivotCurves::eScalingOffset, lAxis);
+        lCurve.KeyClear();
+        for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
+            lCurve.KeyAdd(lTimes[lIndex], static_cast<float>(lOffsets[lIndex][lAxis]));
+        }
+    }
+}
+
 void ScalePivotModel(KRyvNode& ioNode, double pScale, KPivotCurves* ioPivots, double pRate)
 {
     // L S = [-Sp] (s S) [Sp] [(s - 1) Sp + s So] [-s Rp] Post^-1 R Pre [s Rp] [s Ro] [s T] for a
@@ -251,7 +247,15 @@ void ScalePivotModel(KRyvNode& ioNode, double pScale, KPivotCurves* ioPivots, do
     KRyvPivotSet& lSet = *ioNode.GetPivotSet(0);
     const KRyvPivotSet lStill = lSet;
     if (ioPivots) {
-        ScaleMovingScalingOffset(*ioPivots, lStill, pScale, PeriodOf(pRate));
+        ResampleScalingOffset(*ioPivots, lStill, KPivotCurves::eScalingPivot, pRate,
+                              [pScale](const KRyvPivotSet& pAt) {
+                                  KVector4 lOffset;
+                                  for (int lAxis = 0; lAxis < 3; ++lAxis) {
+                                      lOffset[lAxis] = (pScale - 1.0) * pAt.mScalingPivot[lAxis] +
+                                                       pScale * pAt.mScalingOffset[lAxis];
+                                  }
+                                  return lOffset;
+                              });
         for (const int lPivot : {KPivotCurves::eRotationPivot, KPivotCurves::eRotationOffset}) {
             for (int lAxis = 0; lAxis < 3; ++lAxis) {
                 ScaleCurve(ioPivots->GetCurve(lPivot, lAxis), pScale);

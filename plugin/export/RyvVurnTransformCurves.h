@@ -36,6 +36,13 @@ bool ApplyParentTransformOverTime(KRyvNode& ioNode, const KMatrix& pAtRest,
                                   const std::function<KMatrix(KTime)>& pAt,
                                   const std::vector<const KFCurve*>& pDriving, double pRate);
 
+// ioPivots' scaling offset curves become pOffset of the pivots at every key of them and of the
+// pivot pWith (a KPivotCurves::EPivot) and every 1 / pRate seconds between, pSet giving the
+// values that stand still; nothing changes while neither moves.
+void ResampleScalingOffset(KPivotCurves& ioPivots, const KRyvPivotSet& pSet, int pWith,
+                           double pRate,
+                           const std::function<KVector4(const KRyvPivotSet&)>& pOffset);
+
 // A uniform scale pScale after ioNode's whole local transform, kept exactly without resampling:
 // translation and scaling curves of every take, rotation pivot and offset scaled, and the
 // scaling offset becoming (pScale - 1) Sp + pScale So, in pivot set 0 and in ioPivots (the

@@ -9,12 +9,12 @@
 #include "platform/vurn/MFnTransform.h"
 #include "plugin/export/RyvVurnCurveConversion.h"
 #include "plugin/export/RyvVurnExporter.h"
+#include "plugin/export/RyvVurnTransformCurves.h"
 #include "plugin/import/KPivotCurves.h"
 #include "plugin/shell/RyvVurnNodeHelpers.h"
 #include "scene/objects/KRyvNodeLimits.h"
 
 #include <string>
-#include <vector>
 
 namespace {
 constexpr double kRadiansToDegrees = 57.29577951308232;
@@ -229,34 +229,16 @@ void CorrectPivotCurves(RyvVurnNode* pNode, const KRyvPivotSet& pHostSet, KPivot
     if (!lPath || !CorrectionOf(*lPath, lCorrection)) {
         return;
     }
-    std::vector<const KFCurve*> lMoving;
-    for (const int lPivot : {KPivotCurves::eRotationPivot, KPivotCurves::eScalingOffset}) {
-        for (int lAxis = 0; lAxis < 3; ++lAxis) {
-            lMoving.push_back(&ioPivots.GetCurve(lPivot, lAxis));
-        }
-    }
-    KTime lPeriod;
-    lPeriod.SetSecondDouble(1.0 / pRate);
-    bool lCut = false;
-    const std::vector<KTime> lTimes = KeyAndFrameTimes(lMoving, lPeriod, lCut);
     // The scaling offset the correction gives, Rp + (St - Rp) C^-1, at every time either moves.
-    std::vector<KVector4> lOffsets;
-    for (const KTime lTime : lTimes) {
-        const KRyvPivotSet lAt = ioPivots.At(pHostSet, lTime);
-        const MVector lShift(lAt.mScalingOffset[0] - lAt.mRotationPivot[0],
-                             lAt.mScalingOffset[1] - lAt.mRotationPivot[1],
-                             lAt.mScalingOffset[2] - lAt.mRotationPivot[2]);
-        const MVector lTurned = lShift * lCorrection.transpose();
-        lOffsets.emplace_back(lAt.mRotationPivot[0] + lTurned.x, lAt.mRotationPivot[1] + lTurned.y,
-                              lAt.mRotationPivot[2] + lTurned.z);
-    }
-    for (int lAxis = 0; lAxis < 3 && !lTimes.empty(); ++lAxis) {
-        KFCurve& lCurve = ioPivots.GetCurve(KPivotCurves::eScalingOffset, lAxis);
-        lCurve.KeyClear();
-        for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
-            lCurve.KeyAdd(lTimes[lIndex], static_cast<float>(lOffsets[lIndex][lAxis]));
-        }
-    }
+    ResampleScalingOffset(
+        ioPivots, pHostSet, KPivotCurves::eRotationPivot, pRate,
+        [&lCorrection](const KRyvPivotSet& pAt) {
+            const KVector4 lRp = pAt.mRotationPivot;
+            const MVector lShift(pAt.mScalingOffset[0] - lRp[0], pAt.mScalingOffset[1] - lRp[1],
+                                 pAt.mScalingOffset[2] - lRp[2]);
+            const MVector lTurned = lShift * lCorrection.transpose();
+            return KVector4(lRp[0] + lTurned.x, lRp[1] + lTurned.y, lRp[2] + lTurned.z);
+        });
 }
 
 bool ExportPivotCurves(RyvVurnNode* pNode, KPivotCurves& oCurves, KLog* pLog)
