@@ -1063,6 +1063,8 @@ void KRyvNode::SetTransformInheritType(int pType)
 {
     if (mProperties) {
         mProperties->SetInheritType(pType);
+        // Global matrices below depend on it.
+        InvalidateMatrixCaches(true);
     }
 }
 

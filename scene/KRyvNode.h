@@ -64,6 +64,8 @@ struct KRyvNodeMatrixCache
     bool mGlobalValid = false;
     KMatrix mLocal;
     KMatrix mGlobal;
+    // The scaling mLocal was made with, which children of inherit type "Rrs" take off.
+    KVector4 mScaling;
 
     void Invalidate()
     {
@@ -321,6 +323,9 @@ public:
     // Transform evaluation, pivot-set model: p * S * Rpost * R * Rpre + t, with
     // t = "Lcl Translation" + rotation pivot + rotation offset - (parent's rotation pivot times the
     // transpose of the parent's post-rotation); pivots only for a set whose pivot state is 0.
+    // Every model composes a node with its parent by the node's inherit type: "Rrs" (2) takes the
+    // parent's own scaling ("Lcl Scaling", or its "S" curves) off the node's axes, as the host's
+    // joints that compensate their parent's scale do; its position keeps the whole parent.
     // The cache of a set stays valid until a forced call or a pass from the root rewrites it.
     const KMatrix& GetGlobalMatrix(int pSet, bool pForce = false);
     KVector4& GetGlobalTranslation(KVector4& oVector, int pSet, bool pForce = false);
@@ -481,8 +486,13 @@ private:
     const KRyvNodeTransformCurves& GetTransformCurves(KRyvTakeNode* pTake);
     // The local matrix of pTake, from its waiting values or its curves (with pCacheCurves those
     // of the node's cache, else looked up for this call alone).
-    void ComputeLocalMatrix(KMatrix& oMatrix, KRyvTakeNode* pTake, bool pAtTime, KTime pTime,
-                            int (*ioHints)[3], bool pCacheCurves = true);
+    void ComputeLocalMatrix(KMatrix& oMatrix, KVector4& oScaling, KRyvTakeNode* pTake, bool pAtTime,
+                            KTime pTime, int (*ioHints)[3], bool pCacheCurves = true);
+    // pLocal then pParentGlobal into oGlobal, as this node's inherit type composes them: "Rrs"
+    // keeps the parent's own scaling pParentScaling off this node's axes, while its position
+    // still goes through the whole parent; "RrSs" takes the whole parent.
+    void ComposeGlobal(KMatrix& oGlobal, const KMatrix& pParentGlobal, const KMatrix& pLocal,
+                       const KVector4& pParentScaling) const;
     // The global matrix at pTime of this node from its parent's (null: the root), which must be
     // valid at pTime already.
     void ComputeGlobalMatrixAtTime(KRyvNode* pParent, KTime pTime);

@@ -168,7 +168,10 @@ void KRyvNode::ComputeGlobalMatrices(int pSet)
         for (int i = 0; i < 3; ++i) {
             lLocal.Set(3, i, lT[i]);
         }
-        MatrixMultiplyAffine(lNode->Caches().mPivotGlobal[pSet], lParentMatrix, lLocal);
+        const KVector4 lParentScaling =
+            lParent ? lParent->GetLclValue(2, KVector4()) : KVector4(1.0, 1.0, 1.0);
+        lNode->ComposeGlobal(lNode->Caches().mPivotGlobal[pSet], lParentMatrix, lLocal,
+                             lParentScaling);
         lSet.mGlobalMatrixValid = true;
     }
 }
@@ -251,17 +254,19 @@ void KRyvNode::EvaluateLocalMatrix(KMatrix& oMatrix, bool pRest, KTime pTime)
                           : GetCurrentTakeNodeIndex() >= 0 ? GetCurrentTakeNode()
                                                            : nullptr;
     int lHints[3][3] = {};
-    ComputeLocalMatrix(oMatrix, lTake, !lDefault, pTime, lHints, false);
+    KVector4 lScaling;
+    ComputeLocalMatrix(oMatrix, lScaling, lTake, !lDefault, pTime, lHints, false);
 }
 
-void KRyvNode::ComputeLocalMatrix(KMatrix& oMatrix, KRyvTakeNode* pTake, bool pAtTime, KTime pTime,
-                                  int (*ioHints)[3], bool pCacheCurves)
+void KRyvNode::ComputeLocalMatrix(KMatrix& oMatrix, KVector4& oScaling, KRyvTakeNode* pTake,
+                                  bool pAtTime, KTime pTime, int (*ioHints)[3], bool pCacheCurves)
 {
     // A take without one of the channels uses the start values for it.
     KVector4 lValues[3] = {KVector4(), KVector4(), KVector4(1.0, 1.0, 1.0)};
     // Channels that wait hold no key: their values hold at every time, and nothing is made.
     if (GetWaitingTransformValues(pTake, lValues)) {
         MatrixSetTRS(oMatrix, lValues[0], lValues[1], lValues[2]);
+        oScaling = lValues[2];
         return;
     }
     KFCurve* lFound[3][3];
@@ -280,13 +285,41 @@ void KRyvNode::ComputeLocalMatrix(KMatrix& oMatrix, KRyvTakeNode* pTake, bool pA
         }
     }
     MatrixSetTRS(oMatrix, lValues[0], lValues[1], lValues[2]);
+    oScaling = lValues[2];
+}
+
+void KRyvNode::ComposeGlobal(KMatrix& oGlobal, const KMatrix& pParentGlobal, const KMatrix& pLocal,
+                             const KVector4& pParentScaling) const
+{
+    int lInherit = kRyvInheritRrSs;
+    if (GetTransformInheritType(lInherit) != kRyvInheritRrs) {
+        MatrixMultiplyAffine(oGlobal, pParentGlobal, pLocal);
+        return;
+    }
+    // Axes: the local ones with the parent's own scaling divided out, then the whole parent. A
+    // parent scaling of 0 on an axis leaves nothing to divide out there.
+    KMatrix lAxes;
+    for (int lRow = 0; lRow < 3; ++lRow) {
+        for (int lColumn = 0; lColumn < 3; ++lColumn) {
+            const double lScale = pParentScaling[lColumn];
+            lAxes.Set(lRow, lColumn, pLocal.Get(lRow, lColumn) / (lScale == 0.0 ? 1.0 : lScale));
+        }
+    }
+    KVector4 lPosition;
+    VectorMultiplyMatrixAffine(lPosition, pParentGlobal,
+                               KVector4(pLocal.Get(3, 0), pLocal.Get(3, 1), pLocal.Get(3, 2)));
+    MatrixMultiplyAffine(oGlobal, pParentGlobal, lAxes);
+    for (int lColumn = 0; lColumn < 3; ++lColumn) {
+        oGlobal.Set(3, lColumn, lPosition[lColumn]);
+    }
 }
 
 const KMatrix& KRyvNode::GetDefaultLocalMatrix()
 {
     KRyvNodeMatrixCache& lCache = Caches().mDefault;
     if (!lCache.mLocalValid) {
-        ComputeLocalMatrix(lCache.mLocal, GetDefaultTakeNode(), false, KTime(), lCache.mHints);
+        ComputeLocalMatrix(lCache.mLocal, lCache.mScaling, GetDefaultTakeNode(), false, KTime(),
+                           lCache.mHints);
         lCache.mLocalValid = true;
         lCache.mGlobalValid = false;
     }
@@ -298,7 +331,7 @@ const KMatrix& KRyvNode::GetLocalMatrixAtTime(KTime pTime)
     KRyvNodeMatrixCache& lCache = Caches().mTime;
     if (!lCache.mLocalValid || lCache.mTime != pTime) {
         KRyvTakeNode* lTake = GetCurrentTakeNodeIndex() >= 0 ? GetCurrentTakeNode() : nullptr;
-        ComputeLocalMatrix(lCache.mLocal, lTake, true, pTime, lCache.mHints);
+        ComputeLocalMatrix(lCache.mLocal, lCache.mScaling, lTake, true, pTime, lCache.mHints);
         lCache.mTime = pTime;
         lCache.mLocalValid = true;
         // The global matrix was made for the old time.
@@ -325,7 +358,8 @@ const KMatrix& KRyvNode::GetDefaultGlobalMatrix()
         KRyvNodeMatrixCache& lCache = lNode->Caches().mDefault;
         // The parent is valid by now: it was valid already or came earlier in the chain.
         if (KRyvNode* lParent = lNode->GetParent()) {
-            MatrixMultiplyAffine(lCache.mGlobal, lParent->mCaches->mDefault.mGlobal, lLocal);
+            const KRyvNodeMatrixCache& lAbove = lParent->mCaches->mDefault;
+            lNode->ComposeGlobal(lCache.mGlobal, lAbove.mGlobal, lLocal, lAbove.mScaling);
         } else {
             MatrixCopyAffine(lCache.mGlobal, lLocal);
         }
@@ -340,7 +374,8 @@ void KRyvNode::ComputeGlobalMatrixAtTime(KRyvNode* pParent, KTime pTime)
     KRyvNodeMatrixCache& lCache = mCaches->mTime;
     // The parent is valid at pTime, so its caches exist.
     if (pParent) {
-        MatrixMultiplyAffine(lCache.mGlobal, pParent->mCaches->mTime.mGlobal, lLocal);
+        const KRyvNodeMatrixCache& lAbove = pParent->mCaches->mTime;
+        ComposeGlobal(lCache.mGlobal, lAbove.mGlobal, lLocal, lAbove.mScaling);
     } else {
         MatrixCopyAffine(lCache.mGlobal, lLocal);
     }

@@ -14,6 +14,13 @@ enum KRyvRotationOrder : int {
     kRyvSphericXYZ = 6,
 };
 
+// Inherit types of a node ("InheritType"): how it takes on its parent's transform. 0 and 1 take
+// the whole parent; 2 keeps the parent's own scaling off the node's axes.
+enum KRyvInheritType : int {
+    kRyvInheritRrSs = 0,
+    kRyvInheritRrs = 2,
+};
+
 // One of a node's two transform records: offsets, pivots, pre- and post-rotation (Euler
 // degrees), geometric transform, rotation order, pivot state and whether the node's cached global
 // matrix of this set is valid. A plain value with public fields; the node's property block holds

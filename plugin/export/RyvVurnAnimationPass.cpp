@@ -46,6 +46,23 @@ void ClearRotation(KRyvTakeNode* pTake)
                                  pTake->GetTransformRZ()};
     ClearCurves(lCurves, 0.0);
 }
+
+// The default values of pFrom's nine transform curves into ioTo's.
+void CopyTransformDefaults(KRyvTakeNode& pFrom, KRyvTakeNode& ioTo)
+{
+    KFCurve* lFrom[3][3];
+    KFCurve* lTo[3][3];
+    KRyvNode::FindTransformCurves(&pFrom, lFrom);
+    KRyvNode::FindTransformCurves(&ioTo, lTo);
+    for (int lKind = 0; lKind < 3; ++lKind) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            if (lFrom[lKind][lAxis] && lTo[lKind][lAxis]) {
+                lTo[lKind][lAxis]->SetDefaultValue(
+                    static_cast<float>(lFrom[lKind][lAxis]->GetDefaultValue()));
+            }
+        }
+    }
+}
 } // namespace
 
 bool RyvVurnExporter::ExportLightAnimation(const MDagPath& pPath, RyvVurnNode* pNode)
@@ -94,7 +111,8 @@ void RyvVurnExporter::ExportTransformChannels(const MFnTransform& pTransform,
 }
 
 // The animation of one node with a host DAG path.
-void RyvVurnExporter::AnimateNode(RyvVurnNode* pNode)
+void RyvVurnExporter::AnimateNode(RyvVurnNode* pNode,
+                                  std::optional<RyvVurnFrameCorrection>& oCorrection)
 {
     const MDagPath lPath = *pNode->GetDagPath();
     const bool lLight = lPath.hasFn(MFn::kLight);
@@ -114,34 +132,48 @@ void RyvVurnExporter::AnimateNode(RyvVurnNode* pNode)
     const bool lLookAt = pNode->GetLookAtTarget() != nullptr;
     KPivotCurves lPivots;
     const bool lPivotsAnimated = ExportPivotCurves(pNode, lPivots, mLog.get());
-    if (lVisible || lTransformAnimated || lUserAnimated || lOwnAnimation || lPivotsAnimated) {
+    const bool lTake =
+        lVisible || lTransformAnimated || lUserAnimated || lOwnAnimation || lPivotsAnimated;
+    if (lTake) {
         MakeTakeCurrent(pNode, kTakeName);
-        KRyvTakeNode* lTake = pNode->GetCurrentTakeNode();
         if (lTransformAnimated || lOwnAnimation || lPivotsAnimated) {
-            ExportTransformDefaults(lTransform, lTake);
-            ExportTransformChannels(lTransform, lTake->GetKFCurveNode(), false);
+            ExportTransformDefaults(lTransform, pNode->GetCurrentTakeNode());
+            ExportTransformChannels(lTransform, pNode->GetCurrentTakeNode()->GetKFCurveNode(),
+                                    false);
         }
-        if (lCamera && !lLookAt) {
-            ExportLightCameraPostRotation(pNode, lTransform);
-        }
+    }
+    // Lights and cameras turn onto the kit's axes, cameras lose their scaling; their children
+    // are given back what their frames lose (KeepChildFrames).
+    const bool lCorrected = HasFrameCorrection(lPath) && !(lCamera && lLookAt);
+    if (lCorrected || lCamera) {
+        oCorrection.emplace();
+        oCorrection->SetHostFrame(*pNode, lPivots);
+    }
+    if (lCorrected) {
+        const KRyvPivotSet lHostSet = *pNode->GetPivotSet(0);
+        ExportLightCameraPostRotation(pNode, lTransform);
+        CorrectPivotCurves(pNode, lHostSet, lPivots, mSamplingRate);
+    }
+    if (lCamera) {
+        ClearScaling(pNode->GetDefaultTakeNode());
+    }
+    if (lTake) {
+        KRyvTakeNode* lCurrent = pNode->GetCurrentTakeNode();
         if (lCamera) {
-            ClearScaling(lTake);
+            ClearScaling(lCurrent);
         }
         if (lCamera && lLookAt) {
-            ClearRotation(lTake);
+            ClearRotation(lCurrent);
         }
-        if (lVisible && lTake->GetVisibility()) {
-            lTake->GetVisibility()->CopyFrom(lVisibility, true);
+        if (lVisible && lCurrent->GetVisibility()) {
+            lCurrent->GetVisibility()->CopyFrom(lVisibility, true);
         }
         if (lUserAnimated) {
             ExportUserPropertyChannels(pNode, lTransform);
         }
     }
-    if (lCamera) {
-        ClearScaling(pNode->GetDefaultTakeNode());
-        if (!lLookAt) {
-            ExportLightCameraPostRotation(pNode, lTransform);
-        }
+    if (oCorrection) {
+        oCorrection->SetFileFrame(*pNode, lPivots);
     }
     if (lPivotsAnimated) {
         KeepPivotAnimation(pNode, lPivots);
@@ -166,8 +198,9 @@ MStatus RyvVurnExporter::ExportAnimation(KRyvNode* pNode)
         return MStatus();
     }
     auto* lNode = dynamic_cast<RyvVurnNode*>(pNode);
+    std::optional<RyvVurnFrameCorrection> lCorrection;
     if (lNode && lNode->GetDagPath()) {
-        AnimateNode(lNode);
+        AnimateNode(lNode, lCorrection);
     }
     for (int lIndex = 0; lIndex < pNode->GetChildCount(); ++lIndex) {
         const MStatus lStatus = ExportAnimation(pNode->GetChild(lIndex));
@@ -175,22 +208,34 @@ MStatus RyvVurnExporter::ExportAnimation(KRyvNode* pNode)
             return lStatus;
         }
     }
+    if (lCorrection) {
+        KeepChildFrames(lNode, *lCorrection);
+    }
     if (lNode && lNode->GetDagPath()) {
-        KeepCameraChildFrames(lNode);
         StatusWindowStep(lNode->GetName().Buffer());
     }
     return MStatus();
 }
 
-// Run once the children have their curves: they take on what the camera's correction and
-// scale removal took out of its frame, so that their world matrices stay the host's.
-void RyvVurnExporter::KeepCameraChildFrames(RyvVurnNode* pCamera)
+// Run once the children have their curves: they take on what the file took out of their
+// parent's frame, so that their world matrices stay the host's. A correction that changes over
+// time gives them the take "Take 001" to follow it in.
+void RyvVurnExporter::KeepChildFrames(RyvVurnNode* pNode, const RyvVurnFrameCorrection& pCorrection)
 {
-    KMatrix lTransform;
-    if (!CameraChildTransform(pCamera, lTransform)) {
-        return;
-    }
-    for (int lIndex = 0; lIndex < pCamera->GetChildCount(); ++lIndex) {
-        ApplyParentTransform(*pCamera->GetChild(lIndex), lTransform, mSamplingRate);
+    const bool lAnimated = pCorrection.IsAnimated(mSamplingRate);
+    for (int lIndex = 0; lIndex < pNode->GetChildCount(); ++lIndex) {
+        KRyvNode* lChild = pNode->GetChild(lIndex);
+        if (!lAnimated) {
+            ApplyParentTransform(*lChild, pCorrection.AtRest(), mSamplingRate);
+            continue;
+        }
+        if (lChild->GetCurrentTakeNodeIndex() <= 0) {
+            MakeTakeCurrent(lChild, kTakeName);
+            CopyTransformDefaults(*lChild->GetDefaultTakeNode(), *lChild->GetCurrentTakeNode());
+        }
+        ApplyParentTransformOverTime(
+            *lChild, pCorrection.AtRest(),
+            [&pCorrection](KTime pTime) { return pCorrection.At(pTime); }, pCorrection.Curves(),
+            mSamplingRate);
     }
 }

@@ -218,8 +218,11 @@ void RyvVurnExporter::ScaleRootNamed(const std::vector<KRyvNode*>& pNodes, doubl
             continue;
         }
         // Every world position scales with the scene: the node's translation and what its
-        // pivots and offsets add to it too.
-        ApplyParentTransform(*lNode, lScale, mSamplingRate);
+        // pivots and offsets add to it too, moving pivots that pivot nulls will carry included.
+        const auto lMoving = mAnimatedPivots.find(lNode);
+        ScalePivotModel(*lNode, pScale,
+                        lMoving != mAnimatedPivots.end() ? &lMoving->second : nullptr,
+                        mSamplingRate);
         ScaleRrsChildren(lNode, lScale);
     }
 }

@@ -9,12 +9,14 @@
 #include "platform/vurn/MSelectionList.h"
 #include "plugin/export/RyvVurnDefaultShader.h"
 #include "plugin/export/RyvVurnExportedNodes.h"
+#include "plugin/export/RyvVurnFrameCorrection.h"
 #include "plugin/import/KPivotCurves.h"
 #include "plugin/import/KRootNameFilter.h"
 #include "plugin/shell/RyvVurnObjectFactory.h"
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -210,8 +212,9 @@ private:
     // The first node of the table whose host path is pPath now, for entries gone stale.
     KRyvNode* NodeNowAt(const MDagPath& pPath);
     RyvVurnNode* CreateHostNode(const MDagPath& pPath, const MFnDagNode& pDagNode);
-    void AnimateNode(RyvVurnNode* pNode);
-    void KeepCameraChildFrames(RyvVurnNode* pCamera);
+    // oCorrection: for a light or camera whose frame the file changes, what it changed.
+    void AnimateNode(RyvVurnNode* pNode, std::optional<RyvVurnFrameCorrection>& oCorrection);
+    void KeepChildFrames(RyvVurnNode* pNode, const RyvVurnFrameCorrection& pCorrection);
     void KeepPivotAnimation(RyvVurnNode* pNode, const KPivotCurves& pPivots);
     void ExportSkinGeometry(const MFnSkinCluster& pSkin, const MDagPath& pShape,
                             KRyvNode* pGeometryNode, int pIndex, int pCount, KRyvPose* ioPose);

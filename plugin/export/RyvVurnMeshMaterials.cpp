@@ -2,7 +2,6 @@
 
 #include "platform/vurn/MFnMesh.h"
 #include "plugin/export/RyvVurnExporter.h"
-#include "plugin/export/RyvVurnGeometryMessages.h"
 #include "plugin/export/RyvVurnMaterialExport.h"
 #include "plugin/export/RyvVurnTextureRecord.h"
 #include "plugin/shell/RyvVurnNode.h"
@@ -11,25 +10,16 @@
 
 #include <algorithm>
 #include <memory>
-
-namespace G = RyvVurnGeometryMessages;
+#include <set>
 
 namespace {
 // The shaders of the mesh's polygons: distinct, in first-met order, and per polygon the
-// position of its shader (-1 for none). mDefault is the exporter's default shader when a
-// polygon needed it.
+// position of its shader (-1 for none).
 struct MeshShaders
 {
     std::vector<MObject> mShaders;
     std::vector<int> mPolygonShader;
-    MObject mDefault;
 };
-
-MObject DefaultShader(RyvVurnExporter& ioExporter, MeshShaders& ioShaders)
-{
-    ioShaders.mDefault = ioExporter.GetDefaultShader().Get();
-    return ioShaders.mDefault;
-}
 
 // The instance of the shape that the node's path reaches (the node stands for one parent of
 // an instanced shape); 0 without a path or for a shape that is not instanced.
@@ -81,7 +71,7 @@ bool CollectShaders(RyvVurnExporter& ioExporter, const MFnMesh& pMesh, unsigned 
             MObject lShader =
                 lHasSet ? GetSurfaceShader(lSets[static_cast<unsigned int>(lSet)]) : MObject();
             lPosition = ShaderPosition(
-                lShader.isNull() ? DefaultShader(ioExporter, oShaders) : lShader, oShaders);
+                lShader.isNull() ? ioExporter.GetDefaultShader().Get() : lShader, oShaders);
         }
         oShaders.mPolygonShader.push_back(lPosition);
     }
@@ -110,48 +100,78 @@ void MapTextureElements(KRyvMesh& ioMesh, const std::vector<RyvVurnTextureRecord
     }
 }
 
-// The UV sets onto the layers of their textures, or layer 0 for a set without texture; a
-// texture exported by none of the records is skipped.
+// The layers of the textures that use UV set pName; a texture exported by none of the records
+// is skipped. oUsed tells whether any texture uses the set.
+std::vector<int> TextureLayersOf(const MFnMesh& pMesh, const MString& pName,
+                                 const std::vector<RyvVurnTextureRecord>& pRecords, bool& oUsed)
+{
+    MObjectArray lTextures;
+    pMesh.getAssociatedUVSetTextures(pName, lTextures);
+    oUsed = lTextures.length() > 0;
+    std::vector<int> lLayers;
+    for (unsigned int lTexture = 0; lTexture < lTextures.length(); ++lTexture) {
+        for (const RyvVurnTextureRecord& lRecord : pRecords) {
+            const int lLayer = lRecord.FindLayerIndex(lTextures[lTexture]);
+            if (lLayer >= 0) {
+                lLayers.push_back(lLayer);
+                break;
+            }
+        }
+    }
+    return lLayers;
+}
+
+// The UVs of set pName by polygon vertex, indexed into their direct array.
+std::unique_ptr<KLayerElementUV> ReadUVSet(const MFnMesh& pMesh, const MString& pName)
+{
+    MFloatArray lU;
+    MFloatArray lV;
+    pMesh.getUVs(lU, lV, &pName);
+    auto lElement = std::make_unique<KLayerElementUV>();
+    lElement->SetMappingMode(KLayerElement::eByPolygonVertex);
+    lElement->SetReferenceMode(KLayerElement::eIndexToDirect);
+    for (unsigned int lIndex = 0; lIndex < lU.length() && lIndex < lV.length(); ++lIndex) {
+        lElement->Add(lU[lIndex], lV[lIndex]);
+    }
+    const int lPolygons = pMesh.numPolygons();
+    for (int lPolygon = 0; lPolygon < lPolygons; ++lPolygon) {
+        const int lCorners = pMesh.polygonVertexCount(lPolygon);
+        for (int lCorner = 0; lCorner < lCorners; ++lCorner) {
+            int lId = -1;
+            pMesh.getPolygonUVid(lPolygon, lCorner, lId, &pName);
+            lElement->GetIndexArray().push_back(lId);
+        }
+    }
+    return lElement;
+}
+
+// The UV sets onto the layers of their textures. A set no texture uses goes to layer 0, or,
+// when a textured set holds layer 0, to the first layer no textured set holds: a set a texture
+// uses keeps its layer whatever order the sets come in.
 void ExportUVSets(const MFnMesh& pMesh, const std::vector<RyvVurnTextureRecord>& pRecords,
                   KRyvMesh& ioMesh)
 {
     MStringArray lNames;
     pMesh.getUVSetNames(lNames);
+    std::vector<std::vector<int>> lSetLayers;
+    std::vector<bool> lUsed;
+    std::set<int> lTextured;
     for (unsigned int lSet = 0; lSet < lNames.length(); ++lSet) {
-        const MString lName = lNames[lSet];
-        MObjectArray lTextures;
-        pMesh.getAssociatedUVSetTextures(lName, lTextures);
-        std::vector<int> lLayers;
-        for (unsigned int lTexture = 0; lTexture < lTextures.length(); ++lTexture) {
-            for (const RyvVurnTextureRecord& lRecord : pRecords) {
-                const int lLayer = lRecord.FindLayerIndex(lTextures[lTexture]);
-                if (lLayer >= 0) {
-                    lLayers.push_back(lLayer);
-                    break;
-                }
-            }
+        bool lSetUsed = false;
+        lSetLayers.push_back(TextureLayersOf(pMesh, lNames[lSet], pRecords, lSetUsed));
+        lUsed.push_back(lSetUsed);
+        lTextured.insert(lSetLayers.back().begin(), lSetLayers.back().end());
+    }
+    int lUntextured = 0;
+    while (lTextured.count(lUntextured) > 0) {
+        ++lUntextured;
+    }
+    for (unsigned int lSet = 0; lSet < lNames.length(); ++lSet) {
+        std::vector<int>& lLayers = lSetLayers[lSet];
+        if (!lUsed[lSet]) {
+            lLayers.push_back(lUntextured);
         }
-        if (lTextures.length() == 0) {
-            lLayers.push_back(0);
-        }
-        MFloatArray lU;
-        MFloatArray lV;
-        pMesh.getUVs(lU, lV, &lName);
-        auto lElement = std::make_unique<KLayerElementUV>();
-        lElement->SetMappingMode(KLayerElement::eByPolygonVertex);
-        lElement->SetReferenceMode(KLayerElement::eIndexToDirect);
-        for (unsigned int lIndex = 0; lIndex < lU.length() && lIndex < lV.length(); ++lIndex) {
-            lElement->Add(lU[lIndex], lV[lIndex]);
-        }
-        const int lPolygons = pMesh.numPolygons();
-        for (int lPolygon = 0; lPolygon < lPolygons; ++lPolygon) {
-            const int lCorners = pMesh.polygonVertexCount(lPolygon);
-            for (int lCorner = 0; lCorner < lCorners; ++lCorner) {
-                int lId = -1;
-                pMesh.getPolygonUVid(lPolygon, lCorner, lId, &lName);
-                lElement->GetIndexArray().push_back(lId);
-            }
-        }
+        const std::unique_ptr<KLayerElementUV> lElement = ReadUVSet(pMesh, lNames[lSet]);
         for (int lLayer : lLayers) {
             while (ioMesh.GetLayerCount() <= lLayer) {
                 ioMesh.CreateLayer();
@@ -184,9 +204,10 @@ void ExportShaderMaterials(RyvVurnExporter& ioExporter, const MeshShaders& pShad
 {
     bool lOneMaterial = true;
     for (size_t lIndex = 0; lIndex < ioRecords.size(); ++lIndex) {
+        // The default shader goes by the name the host gave it: a user's shader may hold
+        // "Default_Material" already, and the two must not share one kit material.
         const MObject& lShader = pShaders.mShaders[lIndex];
-        const MString lName = lShader == pShaders.mDefault ? MString(G::kDefaultMaterial)
-                                                           : MFnDependencyNode(lShader).name();
+        const MString lName = MFnDependencyNode(lShader).name();
         RyvVurnTextureRecord& lRecord = ioRecords[lIndex];
         lRecord.SetMaterialIndex(ioExporter.ExportMaterial(lName, lShader, &ioMesh));
         KRyvMaterial* lMaterial = ioMesh.GetMaterial(lRecord.GetMaterialIndex());

@@ -1,11 +1,14 @@
 #include "plugin/export/RyvVurnTransformCurves.h"
 
+#include "animation/KEulerUnroll.h"
 #include "animation/KFCurveFilterMatrixConverter.h"
 #include "animation/KRyvTakeNode.h"
 #include "core/KMatrixFunctions.h"
 #include "plugin/import/KPivotCurves.h"
 #include "scene/KRyvNode.h"
 
+#include <array>
+#include <cmath>
 #include <iterator>
 #include <vector>
 
@@ -49,12 +52,67 @@ void SetPivots(Converter& ioConverter, const KRyvPivotSet& pSet)
 // scaling pS, with no translation of its own.
 KVector4 PivotTranslation(const KRyvPivotSet& pSet, const KVector4& pR, const KVector4& pS)
 {
-    Converter lConverter;
-    SetPivots(lConverter, pSet);
-    lConverter.SetSourceRotationOrder(2 * pSet.mRotationOrder);
-    KMatrix lLocal;
-    lConverter.ComputeLocalMatrix(lLocal, false, KVector4(), pR, pS);
+    const KMatrix lLocal = PivotModelMatrix(pSet, KVector4(), pR, pS);
     return KVector4(lLocal.Get(3, 0), lLocal.Get(3, 1), lLocal.Get(3, 2));
+}
+
+// p * pFirst * pSecond.
+KMatrix Then(const KMatrix& pFirst, const KMatrix& pSecond)
+{
+    KMatrix lResult;
+    MatrixMultiplyAffine(lResult, pSecond, pFirst);
+    return lResult;
+}
+
+KMatrix Transposed(const KMatrix& pMatrix)
+{
+    KMatrix lResult;
+    MatrixTranspose3x3(lResult, pMatrix);
+    return lResult;
+}
+
+// The Euler angles of rotation pRotation in kit order pOrder, of the two solutions and their
+// whole turns the one nearest pNear.
+KVector4 NearestEuler(const KMatrix& pRotation, int pOrder, const KVector4& pNear)
+{
+    KVector4 lFirst;
+    KEulerUnroll::FromMatrix(lFirst, pRotation, 2 * pOrder);
+    lFirst = KEulerUnroll::WrapNear(lFirst, pNear);
+    const KVector4 lSecond =
+        KEulerUnroll::WrapNear(KEulerUnroll::GetAlternate(lFirst, 2 * pOrder), pNear);
+    auto lDistance = [&pNear](const KVector4& pAngles) {
+        return std::fabs(pAngles[0] - pNear[0]) + std::fabs(pAngles[1] - pNear[1]) +
+               std::fabs(pAngles[2] - pNear[2]);
+    };
+    return lDistance(lSecond) < lDistance(lFirst) ? lSecond : lFirst;
+}
+
+// Translation, rotation and scaling that give pLocal under pSet's pivot model, the rotation
+// nearest pNearR and each scaling of the sign of pNearS: ioValues[T, R, S] in, solved out. The
+// linear part of the model is S Post^-1 R Pre, so the scaling is the length of pLocal's axes.
+void SolveLocal(const KRyvPivotSet& pSet, const KMatrix& pLocal, KVector4 ioValues[3])
+{
+    const bool lOn = pSet.mPivotState == KRyvPivotSet::kPivotActive;
+    const KMatrix lPre(lOn ? pSet.mPreRotation : KVector4());
+    const KMatrix lPost(lOn ? pSet.mPostRotation : KVector4());
+    KMatrix lTurn;
+    for (int lRow = 0; lRow < 3; ++lRow) {
+        const double lLength = std::sqrt(pLocal.Get(lRow, 0) * pLocal.Get(lRow, 0) +
+                                         pLocal.Get(lRow, 1) * pLocal.Get(lRow, 1) +
+                                         pLocal.Get(lRow, 2) * pLocal.Get(lRow, 2));
+        const double lScale = ioValues[2][lRow] < 0.0 ? -lLength : lLength;
+        ioValues[2][lRow] = lScale;
+        for (int lColumn = 0; lColumn < 3; ++lColumn) {
+            lTurn.Set(lRow, lColumn, lScale == 0.0 ? 0.0 : pLocal.Get(lRow, lColumn) / lScale);
+        }
+    }
+    // R = Post Q Pre^-1 for Q = Post^-1 R Pre.
+    ioValues[1] =
+        NearestEuler(Then(Then(lPost, lTurn), Transposed(lPre)), pSet.mRotationOrder, ioValues[1]);
+    const KMatrix lRest = PivotModelMatrix(pSet, KVector4(), ioValues[1], ioValues[2]);
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        ioValues[0][lAxis] = pLocal.Get(3, lAxis) - lRest.Get(3, lAxis);
+    }
 }
 
 KVector4 ValueAt(KFCurve* const pCurves[3], KTime pTime)
@@ -67,6 +125,32 @@ KVector4 ValueAt(KFCurve* const pCurves[3], KTime pTime)
     return lValue;
 }
 
+// Every key value and the default of ioCurve times pFactor plus pOffset, its slopes times
+// pFactor: the same curve shape, scaled.
+void ScaleCurve(KFCurve& ioCurve, double pFactor, double pOffset = 0.0)
+{
+    const int lCount = ioCurve.GetKeyCount();
+    std::vector<double> lLeft;
+    std::vector<double> lRight;
+    for (int lKey = 0; lKey < lCount; ++lKey) {
+        lLeft.push_back(ioCurve.GetKeyLeftDerivative(lKey));
+        lRight.push_back(ioCurve.GetKeyRightDerivative(lKey));
+    }
+    ioCurve.BeginKeyModify();
+    ioCurve.SetDefaultValue(static_cast<float>(ioCurve.GetDefaultValue() * pFactor + pOffset));
+    for (int lKey = 0; lKey < lCount; ++lKey) {
+        ioCurve.KeySetValue(lKey,
+                            static_cast<float>(ioCurve.KeyGetValue(lKey) * pFactor + pOffset));
+    }
+    // Auto tangents follow the values; the setters refuse the sides that have no slope of
+    // their own (linear, constant, a first or last key), which need none.
+    for (int lKey = 0; lKey < lCount; ++lKey) {
+        ioCurve.SetKeyRightDerivative(lKey, lRight[static_cast<size_t>(lKey)] * pFactor);
+        ioCurve.SetKeyLeftDerivative(lKey, lLeft[static_cast<size_t>(lKey)] * pFactor);
+    }
+    ioCurve.EndKeyModify();
+}
+
 KTime PeriodOf(double pRate)
 {
     KTime lPeriod;
@@ -74,13 +158,12 @@ KTime PeriodOf(double pRate)
     return lPeriod;
 }
 
-// ioNode's curves converted with pTransform as the source matrix pIndex.
-bool ApplyTransform(KRyvNode& ioNode, int pIndex, const KMatrix& pTransform, double pRate)
+// The curves of ioNode's takes from pFirstTake to pLastTake (all when -1) converted by
+// ioConverter, set up with the node's pivots and rotation order.
+void ApplyTransform(KRyvNode& ioNode, Converter& ioConverter, int pFirstTake, double pRate,
+                    int pLastTake = -1)
 {
-    Converter lConverter;
-    if (!lConverter.SetSourceMatrix(pIndex, pTransform)) {
-        return false;
-    }
+    Converter& lConverter = ioConverter;
     const KTime lPeriod = PeriodOf(pRate);
     lConverter.SetResamplingPeriod(lPeriod);
     lConverter.SetGenerateLastKeyAtEndTime(true);
@@ -92,10 +175,21 @@ bool ApplyTransform(KRyvNode& ioNode, int pIndex, const KMatrix& pTransform, dou
     // The converter numbers orders twice as the node does.
     lConverter.SetSourceRotationOrder(2 * lSet.mRotationOrder);
     lConverter.SetTargetRotationOrder(2 * lSet.mRotationOrder);
-    for (int lTake = 0; lTake < ioNode.GetTakeNodeCount(); ++lTake) {
+    const int lLast = pLastTake < 0 ? ioNode.GetTakeNodeCount() - 1 : pLastTake;
+    for (int lTake = pFirstTake; lTake <= lLast && lTake < ioNode.GetTakeNodeCount(); ++lTake) {
         lConverter.Apply(*ioNode.GetTakeNode(lTake)->GetKFCurveNode(), false);
     }
     ioNode.InvalidateMatrixCaches(true);
+}
+
+// ioNode's curves, in every take, converted with pTransform as the source matrix pIndex.
+bool ApplyTransform(KRyvNode& ioNode, int pIndex, const KMatrix& pTransform, double pRate)
+{
+    Converter lConverter;
+    if (!lConverter.SetSourceMatrix(pIndex, pTransform)) {
+        return false;
+    }
+    ApplyTransform(ioNode, lConverter, 0, pRate);
     return true;
 }
 } // namespace
@@ -108,6 +202,135 @@ bool ApplyParentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pR
 bool ApplyContentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pRate)
 {
     return ApplyTransform(ioNode, Converter::eContentTransform, pTransform, pRate);
+}
+
+void ResampleScalingOffset(KPivotCurves& ioPivots, const KRyvPivotSet& pSet, int pWith,
+                           double pRate,
+                           const std::function<KVector4(const KRyvPivotSet&)>& pOffset)
+{
+    std::vector<const KFCurve*> lMoving;
+    for (const int lPivot : {pWith, int(KPivotCurves::eScalingOffset)}) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            lMoving.push_back(&ioPivots.GetCurve(lPivot, lAxis));
+        }
+    }
+    bool lCut = false;
+    const std::vector<KTime> lTimes = KeyAndFrameTimes(lMoving, PeriodOf(pRate), lCut);
+    std::vector<KVector4> lOffsets;
+    for (const KTime lTime : lTimes) {
+        lOffsets.push_back(pOffset(ioPivots.At(pSet, lTime)));
+    }
+    for (int lAxis = 0; lAxis < 3 && !lTimes.empty(); ++lAxis) {
+        KFCurve& lCurve = ioPivots.GetCurve(KPivotCurves::eScalingOffset, lAxis);
+        lCurve.KeyClear();
+        for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
+            lCurve.KeyAdd(lTimes[lIndex], static_cast<float>(lOffsets[lIndex][lAxis]));
+        }
+    }
+}
+
+void ScalePivotModel(KRyvNode& ioNode, double pScale, KPivotCurves* ioPivots, double pRate)
+{
+    // L S = [-Sp] (s S) [Sp] [(s - 1) Sp + s So] [-s Rp] Post^-1 R Pre [s Rp] [s Ro] [s T] for a
+    // uniform s, which commutes with every rotation and scaling of the model.
+    for (int lTake = 0; lTake < ioNode.GetTakeNodeCount(); ++lTake) {
+        KFCurve* lCurves[3][3];
+        KRyvNode::FindTransformCurves(ioNode.GetTakeNode(lTake), lCurves);
+        for (const int lKind : {0, 2}) {
+            for (KFCurve* lCurve : lCurves[lKind]) {
+                if (lCurve) {
+                    ScaleCurve(*lCurve, pScale);
+                }
+            }
+        }
+    }
+    KRyvPivotSet& lSet = *ioNode.GetPivotSet(0);
+    const KRyvPivotSet lStill = lSet;
+    if (ioPivots) {
+        ResampleScalingOffset(*ioPivots, lStill, KPivotCurves::eScalingPivot, pRate,
+                              [pScale](const KRyvPivotSet& pAt) {
+                                  KVector4 lOffset;
+                                  for (int lAxis = 0; lAxis < 3; ++lAxis) {
+                                      lOffset[lAxis] = (pScale - 1.0) * pAt.mScalingPivot[lAxis] +
+                                                       pScale * pAt.mScalingOffset[lAxis];
+                                  }
+                                  return lOffset;
+                              });
+        for (const int lPivot : {KPivotCurves::eRotationPivot, KPivotCurves::eRotationOffset}) {
+            for (int lAxis = 0; lAxis < 3; ++lAxis) {
+                ScaleCurve(ioPivots->GetCurve(lPivot, lAxis), pScale);
+            }
+        }
+    }
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        lSet.mRotationPivot[lAxis] *= pScale;
+        lSet.mRotationOffset[lAxis] *= pScale;
+        lSet.mScalingOffset[lAxis] =
+            (pScale - 1.0) * lStill.mScalingPivot[lAxis] + pScale * lStill.mScalingOffset[lAxis];
+    }
+    ioNode.InvalidateMatrixCaches(true);
+}
+
+KMatrix PivotModelMatrix(const KRyvPivotSet& pSet, const KVector4& pT, const KVector4& pR,
+                         const KVector4& pS)
+{
+    Converter lConverter;
+    SetPivots(lConverter, pSet);
+    lConverter.SetSourceRotationOrder(2 * pSet.mRotationOrder);
+    KMatrix lLocal;
+    lConverter.ComputeLocalMatrix(lLocal, false, pT, pR, pS);
+    return lLocal;
+}
+
+bool ApplyParentTransformOverTime(KRyvNode& ioNode, const KMatrix& pAtRest,
+                                  const std::function<KMatrix(KTime)>& pAt,
+                                  const std::vector<const KFCurve*>& pDriving, double pRate)
+{
+    KFCurve* lCurves[3][3];
+    KRyvTakeNode* lTake = ioNode.GetCurrentTakeNode();
+    const bool lOther = ioNode.GetCurrentTakeNodeIndex() > 0;
+    KRyvNode::FindTransformCurves(lTake, lCurves);
+    for (KFCurve* const(&lKind)[3] : lCurves) {
+        if (lOther && (!lKind[0] || !lKind[1] || !lKind[2])) {
+            return false;
+        }
+    }
+    Converter lRest;
+    if (!lRest.SetSourceMatrix(Converter::eParentTransform, pAtRest)) {
+        return false;
+    }
+    ApplyTransform(ioNode, lRest, 0, pRate, 0);
+    if (!lOther) {
+        return true;
+    }
+    std::vector<const KFCurve*> lKeyed = pDriving;
+    for (KFCurve* const(&lKind)[3] : lCurves) {
+        lKeyed.insert(lKeyed.end(), std::begin(lKind), std::end(lKind));
+    }
+    bool lCut = false;
+    const std::vector<KTime> lTimes = KeyAndFrameTimes(lKeyed, PeriodOf(pRate), lCut);
+    const KRyvPivotSet& lSet = *ioNode.GetPivotSet(0);
+    std::vector<std::array<KVector4, 3>> lSamples;
+    for (const KTime lTime : lTimes) {
+        std::array<KVector4, 3> lValues;
+        for (int lKind = 0; lKind < 3; ++lKind) {
+            lValues[lKind] = ValueAt(lCurves[lKind], lTime);
+        }
+        const KMatrix lLocal = PivotModelMatrix(lSet, lValues[0], lValues[1], lValues[2]);
+        SolveLocal(lSet, Then(lLocal, pAt(lTime)), lValues.data());
+        lSamples.push_back(lValues);
+    }
+    for (int lKind = 0; lKind < 3; ++lKind) {
+        for (int lAxis = 0; lAxis < 3; ++lAxis) {
+            KFCurve& lCurve = *lCurves[lKind][lAxis];
+            lCurve.KeyClear();
+            for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
+                lCurve.KeyAdd(lTimes[lIndex], static_cast<float>(lSamples[lIndex][lKind][lAxis]));
+            }
+        }
+    }
+    ioNode.InvalidateMatrixCaches(true);
+    return true;
 }
 
 bool KeepPivotAnimation(KRyvNode& ioNode, const KPivotCurves& pPivots, double pRate)

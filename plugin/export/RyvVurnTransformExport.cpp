@@ -9,6 +9,7 @@
 #include "platform/vurn/MFnTransform.h"
 #include "plugin/export/RyvVurnCurveConversion.h"
 #include "plugin/export/RyvVurnExporter.h"
+#include "plugin/export/RyvVurnTransformCurves.h"
 #include "plugin/import/KPivotCurves.h"
 #include "plugin/shell/RyvVurnNodeHelpers.h"
 #include "scene/objects/KRyvNodeLimits.h"
@@ -214,35 +215,30 @@ void ExportLightCameraPostRotation(RyvVurnNode* pNode, const MFnTransform& pTran
     pNode->SetScalingOffset(0, Point(lOffset));
 }
 
-bool CameraChildTransform(RyvVurnNode* pNode, KMatrix& oTransform)
+bool HasFrameCorrection(const MDagPath& pPath)
+{
+    MMatrix lCorrection;
+    return CorrectionOf(pPath, lCorrection);
+}
+
+void CorrectPivotCurves(RyvVurnNode* pNode, const KRyvPivotSet& pHostSet, KPivotCurves& ioPivots,
+                        double pRate)
 {
     const MDagPath* lPath = pNode ? pNode->GetDagPath() : nullptr;
     MMatrix lCorrection;
-    MFnTransform lTransform;
-    if (!lPath || !lPath->hasFn(MFn::kCamera) || pNode->GetLookAtTarget() ||
-        !CorrectionOf(*lPath, lCorrection) || !TransformOf(pNode, lTransform)) {
-        return false;
+    if (!lPath || !CorrectionOf(*lPath, lCorrection)) {
+        return;
     }
-    // The host's camera frame is [-Sp] S [Sp + St - Rp] Q [Rp + Rt + T] with Q its turn; the
-    // file's is [(St - Rp) C^-1] C Q [Rp + Rt + T], so children need
-    // [-Sp] S [Sp + St - Rp] C^-1 [(Rp - St) C^-1].
-    const MVector lSp = Vector(lTransform.scalePivot(MSpace::kTransform));
-    const MVector lShift = lSp + lTransform.scalePivotTranslation(MSpace::kTransform) -
-                           Vector(lTransform.rotatePivot(MSpace::kTransform));
-    const MVector lBack = TurnedPivotShift(lTransform, lCorrection) * -1.0;
-    double lScale[3] = {1.0, 1.0, 1.0};
-    lTransform.getScale(lScale);
-    const MMatrix lChild = MMatrix::translation(-lSp.x, -lSp.y, -lSp.z) *
-                           MMatrix::scaling(lScale[0], lScale[1], lScale[2]) *
-                           MMatrix::translation(lShift.x, lShift.y, lShift.z) *
-                           lCorrection.transpose() *
-                           MMatrix::translation(lBack.x, lBack.y, lBack.z);
-    for (int lRow = 0; lRow < 4; ++lRow) {
-        for (int lColumn = 0; lColumn < 4; ++lColumn) {
-            oTransform.Set(lRow, lColumn, lChild(lRow, lColumn));
-        }
-    }
-    return true;
+    // The scaling offset the correction gives, Rp + (St - Rp) C^-1, at every time either moves.
+    ResampleScalingOffset(
+        ioPivots, pHostSet, KPivotCurves::eRotationPivot, pRate,
+        [&lCorrection](const KRyvPivotSet& pAt) {
+            const KVector4 lRp = pAt.mRotationPivot;
+            const MVector lShift(pAt.mScalingOffset[0] - lRp[0], pAt.mScalingOffset[1] - lRp[1],
+                                 pAt.mScalingOffset[2] - lRp[2]);
+            const MVector lTurned = lShift * lCorrection.transpose();
+            return KVector4(lRp[0] + lTurned.x, lRp[1] + lTurned.y, lRp[2] + lTurned.z);
+        });
 }
 
 bool ExportPivotCurves(RyvVurnNode* pNode, KPivotCurves& oCurves, KLog* pLog)

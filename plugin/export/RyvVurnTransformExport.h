@@ -3,9 +3,10 @@
 
 class KFCurve;
 class KLog;
-class KMatrix;
 class KPivotCurves;
+class KRyvPivotSet;
 class KRyvTakeNode;
+class MDagPath;
 class MFnTransform;
 class RyvVurnNode;
 
@@ -27,10 +28,15 @@ void ExportTransformDefaults(const MFnTransform& pTransform, KRyvTakeNode* pTake
 // For spot and directional lights and cameras (not the 275 kind): the post-rotation of pivot
 // set 0 that turns the kit's light and camera axes onto the host's.
 void ExportLightCameraPostRotation(RyvVurnNode* pNode, const MFnTransform& pTransform);
-// For a camera that takes the post-rotation above (one without a look-at target): what its host
-// frame adds to its frame in the file, its scale and the inverse of its correction, which its
-// children take on to keep their host world matrices. False for any other node.
-bool CameraChildTransform(RyvVurnNode* pNode, KMatrix& oTransform);
+// True for the nodes that take the post-rotation above: spot and directional lights and
+// cameras of any kind but 275.
+bool HasFrameCorrection(const MDagPath& pPath);
+// For those nodes, whose correction moves the scaling offset with the rotation pivot and the
+// scale pivot translation: ioPivots' scaling offset curves become the corrected offset wherever
+// either moves (pHostSet gives the still values), sampled at their keys and every 1 / pRate
+// seconds. Nothing changes for other nodes or pivots that stand still.
+void CorrectPivotCurves(RyvVurnNode* pNode, const KRyvPivotSet& pHostSet, KPivotCurves& ioPivots,
+                        double pRate);
 // The curves of the host transform's rotate pivot, rotate pivot translation, scale pivot and
 // scale pivot translation into oCurves; true when any of the twelve channels is animated.
 bool ExportPivotCurves(RyvVurnNode* pNode, KPivotCurves& oCurves, KLog* pLog);

@@ -413,6 +413,52 @@ TEST(KRyvNodeTransformTest, DefaultGlobalIsTheProductDownTheChain)
     ExpectNear(lC->GetDefaultGlobalMatrix(), lExpected, 1e-5, "global");
 }
 
+// A parent scaled (2, 3, 4), turned 90 degrees about Z and at (5, 0, 0); its child at (1, 1, 0)
+// scaled 0.5 on X. Taking the whole parent ("RrSs") the child's X axis is (0, 1, 0); keeping the
+// parent's own scaling off ("Rrs") it is (0, 0.5, 0) after the turn, while its position still
+// goes through the parent's scaling: (1, 1, 0) scaled (2, 3, 0), turned (-3, 2, 0), moved (2, 2,
+// 0). Every model of the node agrees: pivot sets, the default take and the current take at a time.
+TEST(KRyvNodeTransformTest, InheritTypeRrsKeepsTheParentsOwnScalingOffTheAxes)
+{
+    for (const int lInherit : {int(kRyvInheritRrSs), 1, int(kRyvInheritRrs)}) {
+        auto lParent = MakeNode("Parent");
+        auto lChild = MakeNode("Child");
+        ASSERT_TRUE(lParent->AddChild(lChild.get()));
+        lParent->SetLclTranslation(KVector4(5, 0, 0));
+        lParent->SetLclRotation(KVector4(0, 0, 90));
+        lParent->SetLclScaling(KVector4(2, 3, 4));
+        lChild->SetLclTranslation(KVector4(1, 1, 0));
+        lChild->SetLclScaling(KVector4(0.5, 1, 1));
+        lChild->SetTransformInheritType(lInherit);
+        const bool lRrs = lInherit == kRyvInheritRrs;
+        const double lAxisX[3] = {0.0, lRrs ? 0.5 : 1.0, 0.0};
+        const double lAxisZ[3] = {0.0, 0.0, lRrs ? 1.0 : 4.0};
+        const double lPosition[3] = {2.0, 2.0, 0.0};
+        const KMatrix* lModels[] = {&lChild->GetGlobalMatrix(0, true),
+                                    &lChild->GetDefaultGlobalMatrix(),
+                                    &lChild->GetGlobalMatrixAtTime(Seconds(1.0))};
+        for (const KMatrix* lGlobal : lModels) {
+            for (int lColumn = 0; lColumn < 3; ++lColumn) {
+                EXPECT_NEAR(lGlobal->Get(0, lColumn), lAxisX[lColumn], 1e-6) << lInherit;
+                EXPECT_NEAR(lGlobal->Get(2, lColumn), lAxisZ[lColumn], 1e-6) << lInherit;
+                EXPECT_NEAR(lGlobal->Get(3, lColumn), lPosition[lColumn], 1e-6) << lInherit;
+            }
+        }
+    }
+}
+
+// A change of inherit type drops what was worked out for the other.
+TEST(KRyvNodeTransformTest, ChangingTheInheritTypeDropsStaleGlobals)
+{
+    auto lParent = MakeNode("Parent");
+    auto lChild = MakeNode("Child");
+    ASSERT_TRUE(lParent->AddChild(lChild.get()));
+    lParent->SetLclScaling(KVector4(2, 2, 2));
+    EXPECT_NEAR(lChild->GetDefaultGlobalMatrix().Get(0, 0), 2.0, 1e-9);
+    lChild->SetTransformInheritType(kRyvInheritRrs);
+    EXPECT_NEAR(lChild->GetDefaultGlobalMatrix().Get(0, 0), 1.0, 1e-9);
+}
+
 TEST(KRyvNodeTransformTest, TimeCacheIsKeptForOneTimeOnly)
 {
     auto lParent = MakeNode("Parent");

@@ -235,3 +235,34 @@ TEST_F(RyvVurnClusterExportTest, OneClusterOnAMeshAndASurfaceGivesALinkOnEach)
     EXPECT_EQ(Weights(lSurface->GetLink(0)), lPatchWeights);
 }
 } // namespace
+
+// A handle below a joint that compensates its parent joint's scale of 2: the file's link
+// matrices are the host's world matrices of the handle and of that joint.
+TEST_F(RyvVurnClusterExportTest, LinkMatricesFollowAJointThatCompensatesItsParentsScale)
+{
+    const int lCluster = VurnFixtures::Cluster("c", VurnFixtures::Cube("box"), {0, 1});
+    const std::vector<int> lJoints = VurnFixtures::JointChain("j", 2);
+    for (const char* lAxis : {"scaleX", "scaleY", "scaleZ"}) {
+        Scene().SetNumber(lJoints[0], lAxis, 2.0);
+    }
+    const int lHandle = MoveHandle(lCluster, "cHandle", "h", lJoints[1], MVector(1, 2, 0));
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = ExportAndReadBack(lFactory, "compensated.ryv");
+    ASSERT_NE(lScene, nullptr);
+    KRyvGeometry* lBox = FindGeometry(Find(lScene->GetRootNode(), "box"));
+    ASSERT_NE(lBox, nullptr);
+    ASSERT_EQ(lBox->GetLinkCount(), 2);
+    auto lHost = [](int pNode) {
+        const MMatrix lWorld = PathOf(pNode).inclusiveMatrix();
+        KMatrix lMatrix;
+        for (int lElement = 0; lElement < 16; ++lElement) {
+            lMatrix.Set(lElement / 4, lElement % 4, lWorld(lElement / 4, lElement % 4));
+        }
+        return lMatrix;
+    };
+    KMatrix lMatrix;
+    ExpectMatrixNear(lBox->GetLink(0)->GetTransformLinkMatrix(lMatrix), lHost(lHandle), 1e-5);
+    ExpectMatrixNear(lBox->GetLink(0)->GetTransformAssociateModelMatrix(lMatrix), lHost(lJoints[1]),
+                     1e-5);
+    ExpectMatrixNear(lBox->GetLink(1)->GetTransformLinkMatrix(lMatrix), lHost(lJoints[1]), 1e-5);
+}

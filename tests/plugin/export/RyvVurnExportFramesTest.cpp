@@ -219,3 +219,91 @@ TEST_F(RyvVurnExportFramesTest, AnimatedPivotsKeepTheHostFrames)
         ExpectFileFrames({lDoor, lKnob}, KMatrix(), 1.0, lFileNames);
     }
 }
+
+// Spot and directional lights, turned, with a rotate axis and pivots, animated: the file's light
+// frame is the host's turned, on its own axes, from the kit's light axes (shining along -Y) to
+// the host's (along -Z); what the turn takes out of their frames does not reach their children.
+TEST_F(RyvVurnExportFramesTest, SpotAndDirectionalLightsShineAsTheHosts)
+{
+    std::vector<int> lLights;
+    std::vector<int> lChildren;
+    for (const int lType : {MFn::kSpotLight, MFn::kDirectionalLight}) {
+        const std::string lName = lType == MFn::kSpotLight ? "spot" : "sun";
+        const int lLight = VurnFixtures::Light(lName, lType);
+        SetTriple(lLight, "translate", 1.0, 4.0, -2.0);
+        SetTriple(lLight, "rotate", 0.4, 0.2, 0.1);
+        SetTriple(lLight, "rotateAxis", 0.0, 0.3, 0.0);
+        SetTriple(lLight, "rotatePivot", 0.5, 0.0, 0.2);
+        SetTriple(lLight, "scalePivotTranslation", 0.0, 0.3, 0.0);
+        Key(lLight, "rotateX", 0.4, 1.4);
+        const int lChild = VurnFixtures::Cube(lName + "_shade", lLight);
+        Scene().SetNumber(lChild, "translateZ", -2.0);
+        Key(lChild, "rotateY", 0.0, 0.5);
+        lLights.push_back(lLight);
+        lChildren.push_back(lChild);
+    }
+    const double kCorrection[3][3] = {{1, 0, 0}, {0, 0, 1}, {0, -1, 0}};
+    ExpectFileFrames(lLights, mathtest::Rows(kCorrection));
+    ExpectFileFrames(lChildren);
+}
+
+// A camera whose pivots move, with or without pivot nulls, aims as the host's at every time.
+TEST_F(RyvVurnExportFramesTest, ACameraWithMovingPivotsAimsAsTheHosts)
+{
+    for (const bool lPivotNulls : {false, true}) {
+        VurnScene::Reset();
+        const int lCamera = VurnFixtures::Transform("cam", VurnScene::kWorld, MVector(1, 2, 3));
+        Scene().CreateNode(MFn::kCamera, "camShape", lCamera);
+        SetTriple(lCamera, "rotate", 0.3, 0.5, 0.2);
+        SetTriple(lCamera, "rotateAxis", 0.2, 0.0, 0.3);
+        SetTriple(lCamera, "scalePivotTranslation", 0.0, 0.3, 0.0);
+        Key(lCamera, "rotateY", 0.5, 1.5);
+        Key(lCamera, "rotatePivotX", 0.0, 2.0);
+        Key(lCamera, "scalePivotTranslationZ", 0.0, -1.0);
+        const int lChild = VurnFixtures::Transform("lens", lCamera, MVector(0, 1, 0));
+        GetOptionStore().SetBool(kExportPivotToNull, lPivotNulls);
+        std::map<int, std::string> lFileNames;
+        if (lPivotNulls) {
+            lFileNames[lCamera] = "cam__Post_";
+        }
+        const double kCorrection[3][3] = {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}};
+        ExpectFileFrames({lCamera}, mathtest::Rows(kCorrection), 1.0, lFileNames);
+        ExpectFileFrames({lChild});
+    }
+}
+
+// Children of a look-at camera scaled 2, and of a camera whose scale is keyed from 1 to 2,
+// keep their host frames: the scale the file takes off the cameras comes back to them at every
+// time.
+TEST_F(RyvVurnExportFramesTest, ChildrenOfLookAtAndScalingCamerasKeepTheirHostFrames)
+{
+    const int lAiming = VurnFixtures::CameraWithLookAt("aiming");
+    SetTriple(lAiming, "scale", 2.0, 2.0, 2.0);
+    const int lAimingChild = VurnFixtures::Transform("aiming_lens", lAiming, MVector(0, 1, -1));
+    const int lGrowing = VurnFixtures::Transform("growing", VurnScene::kWorld, MVector(1, 2, 3));
+    Scene().CreateNode(MFn::kCamera, "growingShape", lGrowing);
+    SetTriple(lGrowing, "rotate", 0.0, 0.5, 0.0);
+    for (const char* lAxis : {"scaleX", "scaleY", "scaleZ"}) {
+        Key(lGrowing, lAxis, 1.0, 2.0);
+    }
+    const int lGrowingChild = VurnFixtures::Transform("growing_lens", lGrowing, MVector(0, 1, -1));
+    ExpectFileFrames({lAimingChild, lGrowingChild});
+}
+
+// A root-named node whose pivots move, exported with pivot nulls and a master scale: its
+// "__Post_" null and its child are where the host puts them, scaled with the scene.
+TEST_F(RyvVurnExportFramesTest, MovingPivotsOfARootNamedNodeScaleWithTheScene)
+{
+    const double kMasterScale = 2.0;
+    const int lRoot = VurnFixtures::Transform("Ryv_Root", VurnScene::kWorld, MVector(1, 0, 2));
+    SetTriple(lRoot, "rotatePivot", 2, 0, 0);
+    SetTriple(lRoot, "scalePivot", 0, 0, 1);
+    SetTriple(lRoot, "scale", 1.2, 1.2, 1.2);
+    Key(lRoot, "rotateY", 0.0, 1.0);
+    Key(lRoot, "rotatePivotX", 2.0, 3.0);
+    Key(lRoot, "scalePivotTranslationZ", 0.0, 0.5);
+    const int lChild = VurnFixtures::Transform("child", lRoot, MVector(0, 1, 0));
+    GetOptionStore().SetDouble(kExportMasterScale, kMasterScale);
+    GetOptionStore().SetBool(kExportPivotToNull, true);
+    ExpectFileFrames({lRoot, lChild}, KMatrix(), kMasterScale, {{lRoot, "Ryv_Root__Post_"}});
+}

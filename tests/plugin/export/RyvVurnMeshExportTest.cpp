@@ -192,8 +192,9 @@ TEST_F(RyvVurnMeshExportTest, UnshadedPolygonsUseATemporaryDefaultMaterial)
     EXPECT_EQ(Commands("delete Default_Material1"), 1);
     KRyvMesh* lMesh = Mesh("box");
     ASSERT_EQ(lMesh->GetMaterialCount(), 2);
+    // The default material goes by the name the host gave its shader, not the user's.
     KRyvMaterial* lDefault = lMesh->GetMaterial(1);
-    EXPECT_STREQ(lDefault->GetName().Buffer(), "Material::Default_Material");
+    EXPECT_STREQ(lDefault->GetName().Buffer(), "Material::Default_Material1");
     EXPECT_NEAR(lDefault->GetDiffuseColor().mGreen, 0.5, 1e-6);
     EXPECT_NEAR(lDefault->GetAmbientColor().mBlue, 0.4, 1e-6);
     EXPECT_NEAR(lDefault->GetShininess(), 3.0 / 128.0, 1e-6);
@@ -514,4 +515,76 @@ TEST_F(RyvVurnMeshExportTest, UnshadedMeshesShareOneDefaultMaterialPerExport)
         EXPECT_NEAR(lMaterial->GetShininess(), 3.0 / 128.0, 1e-6);
         EXPECT_NEAR(lMaterial->GetOpacity(), 1.0, 1e-6);
     }
+}
+
+// A user's red shader named as the export's default one: whichever cube the walk meets first,
+// the unshaded cube reads back with the default phong's grey and the painted one with red.
+TEST_F(RyvVurnMeshExportTest, AUsersDefaultMaterialIsNotTheExportsOwn)
+{
+    for (const bool lPaintedFirst : {true, false}) {
+        VurnScene::Reset();
+        const int lFirst = VurnFixtures::Cube(lPaintedFirst ? "painted" : "plain");
+        const int lSecond = VurnFixtures::Cube(lPaintedFirst ? "plain" : "painted");
+        const int lUser = Shade("Default_Material", lPaintedFirst ? lFirst : lSecond);
+        Scene().SetNumber(lUser, "colorR", 1.0);
+        Scene().SetNumber(lUser, "colorG", 0.0);
+        Scene().SetNumber(lUser, "colorB", 0.0);
+        KRyvObjectFactory lFactory;
+        KRyvScene* lScene = ExportAndReadBack(lFactory, "user-default.ryv");
+        ASSERT_NE(lScene, nullptr);
+        const struct
+        {
+            const char* mName;
+            double mRed;
+            double mGreen;
+        } lCases[] = {{"plain", 0.5, 0.5}, {"painted", 1.0, 0.0}};
+        for (const auto& lCase : lCases) {
+            KRyvNode* lNode = Find(lScene->GetRootNode(), lCase.mName);
+            ASSERT_NE(lNode, nullptr) << lCase.mName;
+            auto* lMesh = dynamic_cast<KRyvMesh*>(lNode->GetNodeAttribute());
+            ASSERT_NE(lMesh, nullptr) << lCase.mName;
+            ASSERT_EQ(lMesh->GetMaterialCount(), 1) << lCase.mName;
+            const KColor lColor = lMesh->GetMaterial(0)->GetDiffuseColor();
+            EXPECT_NEAR(lColor.mRed, lCase.mRed, 1e-6) << lCase.mName << lPaintedFirst;
+            EXPECT_NEAR(lColor.mGreen, lCase.mGreen, 1e-6) << lCase.mName << lPaintedFirst;
+        }
+    }
+}
+
+// A UV set that a texture uses keeps the texture's layer, even when an untextured set comes
+// later: layer 0 holds the UVs of "paint", and "map1" is not lost.
+TEST_F(RyvVurnMeshExportTest, ALaterUntexturedUVSetLeavesATexturedLayerAlone)
+{
+    const int lCube = VurnFixtures::Cube("box");
+    const int lFile = Scene().CreateNode(MFn::kFileTexture, "paintFile");
+    VurnPlugPath lName;
+    Scene().ParsePlugPath(lFile, "fileTextureName", lName);
+    Scene().SetValue(lFile, lName, VurnValue::Text("paint.tif"));
+    Scene().Connect(lFile, "outColor", Shade("paintShader", lCube), "color");
+    VurnMeshData& lMesh = MeshOf(lCube);
+    VurnUVSet lPaint = lMesh.mUVSets[0];
+    lPaint.mName = "paint";
+    for (float& lU : lPaint.mU) {
+        lU += 10.0f;
+    }
+    lPaint.mTextures = {lFile};
+    lMesh.mUVSets.insert(lMesh.mUVSets.begin(), lPaint);
+    KRyvObjectFactory lFactory;
+    KRyvScene* lScene = ExportAndReadBack(lFactory, "uv-sets.ryv");
+    ASSERT_NE(lScene, nullptr);
+    auto* lKit = dynamic_cast<KRyvMesh*>(Find(lScene->GetRootNode(), "box")->GetNodeAttribute());
+    ASSERT_NE(lKit, nullptr);
+    ASSERT_NE(lKit->GetTexture(0, 0), nullptr);
+    KLayerElementUV* lLayer0 = lKit->GetLayer(0)->GetUVs();
+    ASSERT_NE(lLayer0, nullptr);
+    ASSERT_EQ(lLayer0->GetDirectArray().size(), 24u);
+    // Corner 1 of each face has u 1 in "map1", 11 in "paint".
+    EXPECT_DOUBLE_EQ(lLayer0->GetDirectArray()[1][0], 11.0);
+    bool lMap1Kept = false;
+    for (int lLayer = 1; lLayer < lKit->GetLayerCount(); ++lLayer) {
+        const KLayerElementUV* lUVs = lKit->GetLayer(lLayer)->GetUVs();
+        lMap1Kept = lMap1Kept || (lUVs && lUVs->GetDirectArray().size() == 24u &&
+                                  lUVs->GetDirectArray()[1][0] == 1.0);
+    }
+    EXPECT_TRUE(lMap1Kept);
 }
