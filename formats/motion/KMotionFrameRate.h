@@ -1,6 +1,8 @@
 #ifndef RYVKIT_FORMATS_MOTION_KMOTIONFRAMERATE_H
 #define RYVKIT_FORMATS_MOTION_KMOTIONFRAMERATE_H
 
+#include "animation/KTakeInfo.h"
+
 #include <cstdint>
 
 // The one check every motion format applies to a frame rate read from a file or handed in by a
@@ -12,8 +14,8 @@
 class KMotionFrameRate
 {
 public:
-    static constexpr double kMinFrameRate = 0.001;
-    static constexpr double kMaxFrameRate = 100000.0;
+    static constexpr double kMinFrameRate = KTakeInfo::kMinFrameRate;
+    static constexpr double kMaxFrameRate = KTakeInfo::kMaxFrameRate;
     // How far a rate may lie from a time mode's rate and still select that mode.
     static constexpr double kModeTolerance = 0.001;
 

@@ -95,9 +95,9 @@ TEST(KMotionWriterSpan, AStillCaptureKeepsItsFramesThroughANativeFile)
     }
 }
 
-// 200 frames per second is no time mode of the kit: the native file keeps no rate for a take
-// whose curves hold one key each, and the writers say so instead of writing no frame.
-TEST(KMotionWriterSpan, ACaptureWithoutARateIsRefusedWithTheReason)
+// 200 frames per second is no time mode of the kit: the native file keeps it as the take's own
+// rate, so a take whose curves hold one key each still comes out with all its frames.
+TEST(KMotionWriterSpan, ARateOfNoTimeModeKeepsItsFramesThroughANativeFile)
 {
     KImportSettings::Get().Reset();
     Converter lConvert;
@@ -107,9 +107,15 @@ TEST(KMotionWriterSpan, ACaptureWithoutARateIsRefusedWithTheReason)
     ASSERT_TRUE(lConvert.Write(lCapture, lNative, KFileFormatRegistry::kExportRyvBinary));
     KRyvScene* lBack = lConvert.Read(lNative);
     ASSERT_NE(lBack, nullptr);
-    const int kOutputs[] = {KFileFormatRegistry::kExportC3d, KFileFormatRegistry::kExportBrd};
-    for (const int lFormat : kOutputs) {
-        EXPECT_FALSE(lConvert.Write(lBack, WriteRunningTestFile("out", ""), lFormat));
-        EXPECT_NE(lConvert.mReason.find("no frame rate"), std::string::npos) << lConvert.mReason;
+    const int kOutputs[] = {KFileFormatRegistry::kExportC3d, KFileFormatRegistry::kExportTrc};
+    const char* const kNames[] = {"out.c3d", "out.trc"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string lPath = WriteRunningTestFile(kNames[i], "");
+        ASSERT_TRUE(lConvert.Write(lBack, lPath, kOutputs[i])) << lConvert.mReason;
+        std::unique_ptr<KStreamOptions> lOptions;
+        ASSERT_NE(lConvert.Read(lPath, &lOptions), nullptr) << kNames[i];
+        const auto* lSpan = static_cast<KStreamOptionsMotion*>(lOptions.get());
+        EXPECT_EQ(lSpan->GetFrameCount(), 6) << kNames[i];
+        EXPECT_NEAR(lSpan->GetFrameRate(), 200.0, 1e-4) << kNames[i];
     }
 }

@@ -99,9 +99,12 @@ TEST(KMotionWriterSparse, AmcRecordsThatSkipFramesKeepTheirFrames)
         EXPECT_NE(lText.find(":SAMPLES-PER-SECOND 30\n"), std::string::npos) << lText;
         const std::map<int, double> lAngles = ArmAngles(lText);
         ASSERT_FALSE(lAngles.empty());
-        EXPECT_EQ(lAngles.rbegin()->first, lRecords.back().first);
+        // The take begins at its first record, and the frame lines count from 1.
+        const int lFirst = lRecords.front().first;
+        EXPECT_EQ(lAngles.size(), static_cast<std::size_t>(lRecords.back().first - lFirst + 1));
+        EXPECT_EQ(lAngles.rbegin()->first, lRecords.back().first - lFirst + 1);
         for (const auto& [lFrame, lAngle] : lRecords) {
-            const auto lFound = lAngles.find(lFrame);
+            const auto lFound = lAngles.find(lFrame - lFirst + 1);
             ASSERT_NE(lFound, lAngles.end()) << "frame " << lFrame;
             EXPECT_NEAR(lFound->second, lAngle, 1e-3) << "frame " << lFrame;
         }
