@@ -111,21 +111,27 @@ std::string Source(const std::string& pFirst, const std::string& pFirstText,
     return lPath;
 }
 
+// The case's path from pFrom into its target format read back into oOut, which holds the frames
+// and rate of the capture.
+void ConvertAndRead(const PathCase& pCase, const std::string& pFrom, MotionFile& oOut)
+{
+    const std::string lTo = PathOf(CaseName({pCase, 0}) + "." + pCase.mTo);
+    std::string lReason;
+    ASSERT_TRUE(ConvertMotion(pFrom, lTo, pCase.mThroughNative, lReason)) << lReason;
+    ASSERT_TRUE(oOut.Read(lTo)) << oOut.mReason;
+    EXPECT_EQ(oOut.Frames(), kFrames);
+    EXPECT_NEAR(oOut.Rate(), kRate, 1e-3);
+}
+
 class KMotionMarkerPathsTest : public testing::TestWithParam<PathCase>
 {
 };
 
 TEST_P(KMotionMarkerPathsTest, FramesRateAndValuesStay)
 {
-    const PathCase& lCase = GetParam();
-    const std::string lFrom = Source("trc", MarkerTrc(), lCase.mFrom);
-    const std::string lTo = PathOf(CaseName({lCase, 0}) + "." + lCase.mTo);
-    std::string lReason;
-    ASSERT_TRUE(ConvertMotion(lFrom, lTo, lCase.mThroughNative, lReason)) << lReason;
     MotionFile lOut;
-    ASSERT_TRUE(lOut.Read(lTo)) << lOut.mReason;
-    EXPECT_EQ(lOut.Frames(), kFrames);
-    EXPECT_NEAR(lOut.Rate(), kRate, 1e-3);
+    ASSERT_NO_FATAL_FAILURE(
+        ConvertAndRead(GetParam(), Source("trc", MarkerTrc(), GetParam().mFrom), lOut));
     const std::vector<std::vector<double>> lExpected = ExpectedMarkerPaths();
     const std::vector<std::vector<double>> lPaths = lOut.MarkerPaths();
     ASSERT_EQ(lPaths.size(), lExpected.size());
@@ -148,17 +154,11 @@ class KMotionSkeletonPathsTest : public testing::TestWithParam<PathCase>
 
 TEST_P(KMotionSkeletonPathsTest, FramesRateAndPlacesStay)
 {
-    const PathCase& lCase = GetParam();
     MotionFile lReference;
     ASSERT_TRUE(lReference.Read(Source("bvh", kSkeletonBvh, "bvh")));
-    const std::string lFrom = Source("bvh", kSkeletonBvh, lCase.mFrom);
-    const std::string lTo = PathOf(CaseName({lCase, 0}) + "." + lCase.mTo);
-    std::string lReason;
-    ASSERT_TRUE(ConvertMotion(lFrom, lTo, lCase.mThroughNative, lReason)) << lReason;
     MotionFile lOut;
-    ASSERT_TRUE(lOut.Read(lTo)) << lOut.mReason;
-    EXPECT_EQ(lOut.Frames(), kFrames);
-    EXPECT_NEAR(lOut.Rate(), kRate, 1e-3);
+    ASSERT_NO_FATAL_FAILURE(
+        ConvertAndRead(GetParam(), Source("bvh", kSkeletonBvh, GetParam().mFrom), lOut));
     // The hip is the ASF root bone, named "root"; its motion moves the others.
     for (const char* lJoint : {"Knee", "Foot"}) {
         for (int f = 0; f < kFrames; ++f) {

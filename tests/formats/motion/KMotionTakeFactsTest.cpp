@@ -151,14 +151,6 @@ TEST(KMotionTakeFacts, ATranslationBetweenEqualKeysMoves)
     }
 }
 
-// An arm below the root at 30 Hz, each AMC record holding its number as the arm's turn.
-const char* const kArmAsf = ":version 1.10\n:name T\n:units\n  mass 1.0\n  length 1.0\n"
-                            "  angle deg\n:root\n  order TX TY TZ RX RY RZ\n  axis XYZ\n"
-                            "  position 0 0 0\n  orientation 0 0 0\n:bonedata\n  begin\n"
-                            "    id 1\n    name arm\n    direction 0 1 0\n    length 10\n"
-                            "    axis 0 0 0 XYZ\n    dof rz\n  end\n:hierarchy\n  begin\n"
-                            "    root arm\n  end\n";
-
 struct AmcCase
 {
     std::vector<std::pair<int, double>> mRecords;
