@@ -30,11 +30,6 @@ public:
     // The frame period in ticks the motion options give a rate: its time mode's, else the
     // rate's own; 0 for an unusable rate.
     static std::int64_t PeriodTicks(double pRate);
-    // The rate a frame period of pTicks stands for: of the rates with at most kMaxRateDecimals
-    // decimals whose PeriodTicks is pTicks, the one with the fewest (a 144 Hz period of 320737208
-    // ticks gives 144, not 144.00000014965525); else the quotient itself. 0 for pTicks <= 0.
-    static double FromPeriodTicks(std::int64_t pTicks);
-    static constexpr int kMaxRateDecimals = 6;
 };
 
 #endif
