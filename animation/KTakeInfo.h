@@ -3,15 +3,32 @@
 
 #include "core/KString.h"
 #include "core/KTime.h"
+#include "core/KTimeModeTable.h"
+
+#include <cmath>
 
 // The description of one take of a scene: its name, two further description texts, whether it is
-// selected, its local and reference time spans and two further words carried along for the file
-// formats. A plain value: copies and assignments copy every field.
+// selected, its local and reference time spans, two further words carried along for the file
+// formats, and the rate of its frames as the file it was read from states it. A plain value:
+// copies and assignments copy every field.
 class KTakeInfo
 {
 public:
-    // Empty texts, selected, zero time spans, zero words.
+    // The rates a take can hold, frames per second: those the motion formats accept.
+    static constexpr double kMinFrameRate = 0.001;
+    static constexpr double kMaxFrameRate = 100000.0;
+
+    // Empty texts, selected, zero time spans, zero words, no rate.
     KTakeInfo() = default;
+
+    // Whether the take has a rate of its own: a mode other than the default one, and a finite
+    // rate from kMinFrameRate to kMaxFrameRate.
+    bool HasFrameRate() const
+    {
+        return mTimeMode > KTimeModeTable::kDefaultMode &&
+               mTimeMode <= KTimeModeTable::kCustomMode && std::isfinite(mFrameRate) &&
+               mFrameRate >= kMinFrameRate && mFrameRate <= kMaxFrameRate;
+    }
 
     KString mName;
     KString mDescription;
@@ -22,6 +39,12 @@ public:
     KTime mReferenceStart;
     KTime mReferenceStop;
     int mWords[2] = {0, 0};
+    // The rate of the take's frames: a KTime time mode with a rate of its own (1 to 13, mFrameRate
+    // then the rate the file states for it) or the custom mode (14) with mFrameRate the frames
+    // per second. The default mode (0) says that the take has no rate of its own (a take an API
+    // user made): writers then count frames at the scene's time mode.
+    int mTimeMode = 0;
+    double mFrameRate = 0.0;
 };
 
 #endif

@@ -661,6 +661,23 @@ KProperty* KRyvReadSession::FindModelProperty(int pIndex, const KString& pName) 
     return lSet ? lSet->FindProperty(pName.Buffer()) : nullptr;
 }
 
+void KRyvReadSession::ReadTakeRate(KTakeInfo& ioInfo)
+{
+    // Files written before takes kept their rate have no record: their takes have none.
+    if (!mFile.FieldReadBegin("FrameRate")) {
+        return;
+    }
+    ioInfo.mTimeMode = mFile.FieldReadI();
+    ioInfo.mFrameRate = mFile.FieldReadD();
+    mFile.FieldReadEnd();
+    // A rate the motion formats would refuse leaves the take without one, which they can write.
+    if (!ioInfo.HasFrameRate()) {
+        mMessage += "Take frame rate not usable: " + ioInfo.mName.Left(kQuotedNameLength) + "\n";
+        ioInfo.mTimeMode = 0;
+        ioInfo.mFrameRate = 0.0;
+    }
+}
+
 void KRyvReadSession::ReadTakeInfos()
 {
     if (!mFile.FieldReadBegin("Takes")) {
@@ -688,6 +705,7 @@ void KRyvReadSession::ReadTakeInfos()
             lInfo.mReferenceStop = KTime(lTimes[3]);
             lInfo.mWords[0] = lWords[0];
             lInfo.mWords[1] = lWords[1];
+            ReadTakeRate(lInfo);
             mScene.SetTakeInfo(lInfo);
         }
         mFile.FieldReadEnd();

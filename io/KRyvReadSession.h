@@ -20,6 +20,7 @@ class KRyvDeformer;
 class KRyvFile;
 class KRyvGeometry;
 class KRyvGobo;
+class KTakeInfo;
 class KRyvMarkerSet;
 class KRyvMaterial;
 class KRyvMediaFolder;
@@ -128,6 +129,8 @@ private:
     void ReadPropertyConnections();
     KProperty* FindModelProperty(int pIndex, const KString& pName) const;
     void ReadTakeInfos();
+    // The optional rate record of a take.
+    void ReadTakeRate(KTakeInfo& ioInfo);
 
     struct Input
     {

@@ -574,6 +574,13 @@ void KRyvWriteSession::WriteTakeInfos()
             std::vector<std::int64_t>{lInfo->mLocalStart.Get(), lInfo->mLocalStop.Get(),
                                       lInfo->mReferenceStart.Get(), lInfo->mReferenceStop.Get()});
         mFile.FieldWriteArray(std::vector<std::int32_t>{lInfo->mWords[0], lInfo->mWords[1]});
+        // Only a take with a rate of its own has the record: the others keep their bytes.
+        if (lInfo->mTimeMode != 0) {
+            mFile.FieldWriteBegin("FrameRate");
+            mFile.FieldWriteI(lInfo->mTimeMode);
+            mFile.FieldWriteD(lInfo->mFrameRate);
+            mFile.FieldWriteEnd();
+        }
         mFile.FieldWriteEnd();
     }
     mFile.FieldWriteEnd();

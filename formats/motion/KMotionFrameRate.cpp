@@ -40,19 +40,3 @@ bool KMotionFrameRate::FromFrameTime(double pSeconds, double& pRate)
     pRate = lRate;
     return true;
 }
-
-double KMotionFrameRate::FromPeriodTicks(std::int64_t pTicks)
-{
-    if (pTicks <= 0) {
-        return 0.0;
-    }
-    const double lRate = static_cast<double>(KTime::kTicksPerSecond) / static_cast<double>(pTicks);
-    double lScale = 1.0;
-    for (int lDecimals = 0; lDecimals <= kMaxRateDecimals; ++lDecimals, lScale *= 10.0) {
-        const double lRounded = std::round(lRate * lScale) / lScale;
-        if (PeriodTicks(lRounded) == pTicks) {
-            return lRounded;
-        }
-    }
-    return lRate;
-}

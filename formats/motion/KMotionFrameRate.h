@@ -1,6 +1,8 @@
 #ifndef RYVKIT_FORMATS_MOTION_KMOTIONFRAMERATE_H
 #define RYVKIT_FORMATS_MOTION_KMOTIONFRAMERATE_H
 
+#include "animation/KTakeInfo.h"
+
 #include <cstdint>
 
 // The one check every motion format applies to a frame rate read from a file or handed in by a
@@ -12,8 +14,8 @@
 class KMotionFrameRate
 {
 public:
-    static constexpr double kMinFrameRate = 0.001;
-    static constexpr double kMaxFrameRate = 100000.0;
+    static constexpr double kMinFrameRate = KTakeInfo::kMinFrameRate;
+    static constexpr double kMaxFrameRate = KTakeInfo::kMaxFrameRate;
     // How far a rate may lie from a time mode's rate and still select that mode.
     static constexpr double kModeTolerance = 0.001;
 
@@ -28,11 +30,6 @@ public:
     // The frame period in ticks the motion options give a rate: its time mode's, else the
     // rate's own; 0 for an unusable rate.
     static std::int64_t PeriodTicks(double pRate);
-    // The rate a frame period of pTicks stands for: of the rates with at most kMaxRateDecimals
-    // decimals whose PeriodTicks is pTicks, the one with the fewest (a 144 Hz period of 320737208
-    // ticks gives 144, not 144.00000014965525); else the quotient itself. 0 for pTicks <= 0.
-    static double FromPeriodTicks(std::int64_t pTicks);
-    static constexpr int kMaxRateDecimals = 6;
 };
 
 #endif

@@ -4,34 +4,44 @@
 #include "core/KMatrix.h"
 #include "scene/KRyvNode.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
-// Whether every value the curve holds (its keys, or its default value without keys) lies within
-// the tolerance of pValue.
-bool StaysAt(const KFCurve& pCurve, double pValue)
+// Where one axis of the translation stays over the frames.
+struct AxisCourse
 {
-    const int lKeys = pCurve.GetKeyCount();
-    if (lKeys == 0) {
-        return std::fabs(pCurve.GetDefaultValue() - pValue) <= KMotionJointTranslation::kTolerance;
-    }
-    for (int k = 0; k < lKeys; ++k) {
-        if (std::fabs(pCurve.KeyGetValue(k) - pValue) > KMotionJointTranslation::kTolerance) {
-            return false;
-        }
-    }
-    return true;
-}
+    bool mAtRest = true;
+    bool mHeld = true;
+    double mFirst = 0.0;
+};
 
-double FirstValue(const KFCurve& pCurve)
+// Follows the curve over the frames until it neither stays at pRest nor holds its first value.
+AxisCourse Follow(const KFCurve& pCurve, const KMotionTakeSpan::Frames& pFrames, double pRest)
 {
-    return pCurve.GetKeyCount() > 0 ? pCurve.KeyGetValue(0) : pCurve.GetDefaultValue();
+    AxisCourse lCourse;
+    // A curve of one key or none holds one value at every time.
+    const int lFrames = pCurve.GetKeyCount() > 1 ? std::max(pFrames.mCount, 1) : 1;
+    int lHint = -1;
+    for (int f = 0; f < lFrames && (lCourse.mAtRest || lCourse.mHeld); ++f) {
+        const double lValue = pCurve.Evaluate(pFrames.At(f), &lHint);
+        if (f == 0) {
+            lCourse.mFirst = lValue;
+        }
+        lCourse.mAtRest =
+            lCourse.mAtRest && std::fabs(lValue - pRest) <= KMotionJointTranslation::kTolerance;
+        lCourse.mHeld = lCourse.mHeld &&
+                        std::fabs(lValue - lCourse.mFirst) <= KMotionJointTranslation::kTolerance;
+    }
+    return lCourse;
 }
 
 } // namespace
 
-KMotionJointTranslation::EKind KMotionJointTranslation::Classify(KRyvNode& pNode, KVector4& oValue)
+KMotionJointTranslation::EKind
+KMotionJointTranslation::Classify(KRyvNode& pNode, const KMotionTakeSpan::Frames& pFrames,
+                                  KVector4& oValue)
 {
     const KMatrix& lRest = pNode.GetDefaultLocalMatrix();
     oValue = KVector4(lRest[3][0], lRest[3][1], lRest[3][2]);
@@ -42,15 +52,18 @@ KMotionJointTranslation::EKind KMotionJointTranslation::Classify(KRyvNode& pNode
     bool lStill = true;
     KVector4 lHeld = oValue;
     for (int a = 0; a < 3; ++a) {
-        const KFCurve* lCurve = lCurves[0][a];
-        if (!lCurve || StaysAt(*lCurve, oValue[a])) {
+        if (!lCurves[0][a]) {
             continue;
         }
-        lStill = false;
-        lHeld[a] = FirstValue(*lCurve);
-        if (!StaysAt(*lCurve, lHeld[a])) {
+        const AxisCourse lCourse = Follow(*lCurves[0][a], pFrames, oValue[a]);
+        if (lCourse.mAtRest) {
+            continue;
+        }
+        if (!lCourse.mHeld) {
             return eMoving;
         }
+        lStill = false;
+        lHeld[a] = lCourse.mFirst;
     }
     if (lStill) {
         return eStill;

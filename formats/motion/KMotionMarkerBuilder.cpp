@@ -1,9 +1,9 @@
 #include "formats/motion/KMotionMarkerBuilder.h"
 
 #include "animation/KFCurve.h"
-#include "animation/KTakeInfo.h"
 #include "core/KTimeModeTable.h"
 #include "formats/motion/KMotionNumber.h"
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "io/KReadRollback.h"
 #include "scene/KRyvGlobalTimeSettings.h"
@@ -118,14 +118,7 @@ bool KMotionMarkerBuilder::JoinScene(KRyvScene& ioScene, KRyvNode* pReference,
     if (!ioScene.HasTake(mTakeName.Buffer())) {
         return true;
     }
-    KTakeInfo lInfo;
-    lInfo.mName = mTakeName;
-    lInfo.mLocalStart = pOptions.GetStart();
-    lInfo.mLocalStop = pFrames > 0 ? pOptions.GetStart() + pOptions.GetFramePeriod() * (pFrames - 1)
-                                   : pOptions.GetStart();
-    lInfo.mReferenceStart = lInfo.mLocalStart;
-    lInfo.mReferenceStop = lInfo.mLocalStop;
-    if (!ioScene.SetTakeInfo(lInfo)) {
+    if (!ioScene.SetTakeInfo(KMotionTakeSpan::Describe(mTakeName.Buffer(), pOptions, pFrames))) {
         return false;
     }
     mTakeJoined = true;

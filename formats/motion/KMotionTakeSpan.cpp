@@ -16,7 +16,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <numeric>
 #include <vector>
 
 namespace {
@@ -25,12 +24,8 @@ const char* const kNoTakeInfo =
     "the scene's animation has no time span to write: its take has no take information";
 const char* const kBackwards =
     "the scene's animation has no time span to write: its take ends before it starts";
-const char* const kNoRate = "the scene's animation has no frame rate to write: no curve of its "
-                            "take holds two keys and its time mode has no rate of its own";
-// Keys that share no grid as fine as this part of their spacing carry times of their own (a time
-// column's, rounded to ticks): their frames keep the spacing and sample between them.
-constexpr std::uint64_t kMaxPeriodSplit = 1000;
-
+const char* const kNoRate = "the scene's animation has no frame rate to write: its take has "
+                            "none and its time mode has no rate of its own";
 const char* const kTooLong = "the scene's animation has more frames than a motion file holds";
 
 // Calls pVisit(node, curve) for every curve of the scene's current take, node by node and depth
@@ -62,56 +57,44 @@ template <class TVisit> bool VisitTakeCurves(KRyvScene& pScene, TVisit pVisit)
     return false;
 }
 
-// The first curve of the scene's current take holding at least pKeys keys; null for none.
-const KFCurve* FindTakeCurve(KRyvScene& pScene, int pKeys)
+bool HasTakeKeys(KRyvScene& pScene)
 {
-    const KFCurve* lFound = nullptr;
-    VisitTakeCurves(pScene, [&](KRyvNode&, const KFCurve& pCurve) {
-        lFound = pCurve.GetKeyCount() >= pKeys ? &pCurve : nullptr;
-        return lFound != nullptr;
-    });
-    return lFound;
+    return VisitTakeCurves(
+        pScene, [](KRyvNode&, const KFCurve& pCurve) { return pCurve.GetKeyCount() > 0; });
 }
 
-// Widens [ioStart, ioStop] to every key of the take, and narrows ioPeriod to the largest period
-// that puts every key on a frame from ioStart: a motion file whose frames skip (records 10, 20,
-// 30) keeps each record at its own frame of the file's period.
-void CoverKeys(KRyvScene& pScene, std::int64_t& ioStart, std::int64_t& ioStop,
-               std::int64_t& ioPeriod)
+// A rate as the options take it: a time mode of its own, else 0 with frames per second.
+struct Rate
 {
-    VisitTakeCurves(pScene, [&](KRyvNode&, const KFCurve& pCurve) {
-        const int lKeys = pCurve.GetKeyCount();
-        if (lKeys > 0) {
-            ioStart = std::min(ioStart, pCurve.KeyGetTime(0).Get());
-            ioStop = std::max(ioStop, pCurve.KeyGetTime(lKeys - 1).Get());
-        }
-        return false;
-    });
-    // Unsigned: every key lies at or after the start, and the distance fits, however far.
-    std::uint64_t lCommon = static_cast<std::uint64_t>(ioPeriod);
-    VisitTakeCurves(pScene, [&](KRyvNode&, const KFCurve& pCurve) {
-        for (int k = 0; k < pCurve.GetKeyCount() && lCommon > 1; ++k) {
-            lCommon = std::gcd(lCommon, static_cast<std::uint64_t>(pCurve.KeyGetTime(k).Get()) -
-                                            static_cast<std::uint64_t>(ioStart));
-        }
-        return false;
-    });
-    if (static_cast<std::uint64_t>(ioPeriod) / lCommon <= kMaxPeriodSplit) {
-        ioPeriod = static_cast<std::int64_t>(lCommon);
-    }
-}
+    int mTimeMode = 0;
+    double mFrameRate = 0.0;
+};
 
-// The frame period of the take: its key spacing, else its scene's time mode; 0 for none.
-std::int64_t FramePeriod(KRyvScene& pScene)
+// The take's own rate, else the scene's time mode's; false when neither has one.
+bool FindRate(KRyvScene& pScene, const KTakeInfo& pInfo, Rate& oRate)
 {
-    if (const KFCurve* lCurve = FindTakeCurve(pScene, 2)) {
-        return (lCurve->KeyGetTime(1) - lCurve->KeyGetTime(0)).Get();
+    if (pInfo.HasFrameRate()) {
+        // The rate as the file stated it ("29.97", not the mode's 29.970029...), in the mode it
+        // was read in when two modes share that rate.
+        int lMode = 0;
+        KMotionFrameRate::ToTimeMode(pInfo.mFrameRate, lMode);
+        const bool lOwnMode = pInfo.mTimeMode != KTimeModeTable::kCustomMode;
+        oRate.mTimeMode = lOwnMode && lMode != pInfo.mTimeMode ? pInfo.mTimeMode : 0;
+        oRate.mFrameRate = pInfo.mFrameRate;
+        return true;
     }
     const int lMode = pScene.GetGlobalTimeSettings().GetTimeMode();
     if (lMode < KTimeModeTable::kFirstRateMode || lMode > KTimeModeTable::kLastRateMode) {
-        return 0;
+        return false;
     }
-    return KTime::GetTicksPerFrame(lMode);
+    oRate.mTimeMode = lMode;
+    return true;
+}
+
+std::int64_t PeriodTicks(const Rate& pRate)
+{
+    return pRate.mTimeMode != 0 ? KTime::GetTicksPerFrame(pRate.mTimeMode)
+                                : KMotionFrameRate::PeriodTicks(pRate.mFrameRate);
 }
 
 // Fill, answering why it could not (null when it did).
@@ -121,16 +104,16 @@ const char* TryFill(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     if (!lInfo) {
         return kNoTakeInfo;
     }
-    if (lInfo->mLocalStop.Get() < lInfo->mLocalStart.Get()) {
+    const std::int64_t lStart = lInfo->mLocalStart.Get();
+    const std::int64_t lStop = lInfo->mLocalStop.Get();
+    if (lStop < lStart) {
         return kBackwards;
     }
-    std::int64_t lPeriod = FramePeriod(ioScene);
-    if (lPeriod <= 0) {
+    Rate lRate;
+    if (!FindRate(ioScene, *lInfo, lRate)) {
         return kNoRate;
     }
-    std::int64_t lStart = lInfo->mLocalStart.Get();
-    std::int64_t lStop = lInfo->mLocalStop.Get();
-    CoverKeys(ioScene, lStart, lStop, lPeriod);
+    const std::int64_t lPeriod = PeriodTicks(lRate);
     const double lSpan = static_cast<double>(lStop) - static_cast<double>(lStart);
     const double lFrames = std::floor(lSpan / static_cast<double>(lPeriod) + 0.5) + 1.0;
     if (lFrames > static_cast<double>(std::numeric_limits<int>::max())) {
@@ -138,11 +121,27 @@ const char* TryFill(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     }
     ioOptions.SetStart(KTime(lStart));
     ioOptions.SetFrameCount(static_cast<int>(lFrames));
-    ioOptions.SetTimeMode(0, KMotionFrameRate::FromPeriodTicks(lPeriod));
+    ioOptions.SetTimeMode(lRate.mTimeMode, lRate.mFrameRate);
     return nullptr;
 }
 
 } // namespace
+
+KTakeInfo KMotionTakeSpan::Describe(const char* pTakeName, const KStreamOptionsMotion& pOptions,
+                                    int pFrames)
+{
+    KTakeInfo lInfo;
+    lInfo.mName = pTakeName;
+    lInfo.mLocalStart = pOptions.GetStart();
+    lInfo.mLocalStop = pFrames > 0 ? pOptions.GetStart() + pOptions.GetFramePeriod() * (pFrames - 1)
+                                   : pOptions.GetStart();
+    lInfo.mReferenceStart = lInfo.mLocalStart;
+    lInfo.mReferenceStop = lInfo.mLocalStop;
+    lInfo.mTimeMode =
+        pOptions.GetTimeMode() != 0 ? pOptions.GetTimeMode() : KTimeModeTable::kCustomMode;
+    lInfo.mFrameRate = pOptions.GetFrameRate();
+    return lInfo;
+}
 
 bool KMotionTakeSpan::Fill(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
 {
@@ -156,10 +155,25 @@ const char* KMotionTakeSpan::FillMissing(KRyvScene& ioScene, KStreamOptionsMotio
     }
     const char* lReason = TryFill(ioScene, ioOptions);
     // Without take information, only keys say that there is animation to lose.
-    if (lReason == kNoTakeInfo && !FindTakeCurve(ioScene, 1)) {
+    if (lReason == kNoTakeInfo && !HasTakeKeys(ioScene)) {
         return nullptr;
     }
     return lReason;
+}
+
+KMotionTakeSpan::Frames KMotionTakeSpan::FramesToWrite(KRyvScene& ioScene,
+                                                       const KStreamOptionsMotion& pOptions)
+{
+    const KStreamOptionsMotion* lSource = &pOptions;
+    KStreamOptionsMotion lFilled;
+    if (pOptions.GetFrameCount() <= 0 && Fill(ioScene, lFilled)) {
+        lSource = &lFilled;
+    }
+    Frames lFrames;
+    lFrames.mStart = lSource->GetStart();
+    lFrames.mPeriod = lSource->GetFramePeriod();
+    lFrames.mCount = lSource->GetFrameCount();
+    return lFrames;
 }
 
 std::string KMotionTakeSpan::CheckWriteLimit(KRyvScene& pScene,

@@ -5,9 +5,9 @@
 #include "animation/KFCurveKey.h"
 #include "animation/KImportSettings.h"
 #include "animation/KRyvTakeNode.h"
-#include "animation/KTakeInfo.h"
 #include "core/KTimeModeTable.h"
 #include "formats/motion/KMotionImportFilters.h"
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/KUniqueNameTable.h"
 #include "io/KOutOfMemory.h"
@@ -444,13 +444,7 @@ bool KReaderOptical::Place(KReadRollback& ioRollback, KRyvScene& ioScene,
         pOptions.ShowMessage("Error", lMessage.Buffer(), "Ok");
         return Fail(lMessage.Buffer());
     }
-    KTakeInfo lInfo;
-    lInfo.mName = GetTakeName();
-    lInfo.mLocalStart = pOptions.GetStart();
-    lInfo.mLocalStop = pFrames > 0 ? pOptions.GetStart() + pOptions.GetFramePeriod() * (pFrames - 1)
-                                   : pOptions.GetStart();
-    lInfo.mReferenceStart = lInfo.mLocalStart;
-    lInfo.mReferenceStop = lInfo.mLocalStop;
+    const KTakeInfo lInfo = KMotionTakeSpan::Describe(GetTakeName().Buffer(), pOptions, pFrames);
     if (!ioScene.GetRootNode()->AddChild(lReference) || !ioScene.SetTakeInfo(lInfo)) {
         return Fail("the markers cannot join the scene");
     }

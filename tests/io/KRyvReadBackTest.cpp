@@ -2,8 +2,10 @@
 // user property limits, the header extension; what the option sets leave out is left out in
 // both directions; a reader can read again until its file is closed.
 
+#include "animation/KTakeInfo.h"
 #include "character/KRyvCharacter.h"
 #include "character/KRyvCharacterPose.h"
+#include "core/KTimeModeTable.h"
 #include "io/KFileFormatRegistry.h"
 #include "io/KImporter.h"
 #include "io/KReaderRyv.h"
@@ -614,6 +616,56 @@ TEST_F(KRyvReadBackTest, TheThumbnailSurvives)
     KRyvThumbnail lUntouched;
     EXPECT_FALSE(KRyvSceneObjectIO::ReadThumbnail(lShort, lUntouched));
     EXPECT_EQ(lUntouched.GetSize(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A take's rate of its own comes back in every flavour; a take without one writes no rate record
+// (its bytes as before) and reads back without one; a rate the motion formats refuse is dropped
+// with a warning.
+TEST_F(KRyvReadBackTest, TakeRatesComeBackAndUnusableOnesAreDropped)
+{
+    KRyvScene* lScene = BuildRyvTestScene(mFactory, "");
+    lScene->GetRootNode()->GetChild(0)->AddTakeNode("Other");
+    lScene->GetRootNode()->GetChild(0)->AddTakeNode("Fast");
+    KTakeInfo lTake = *lScene->GetTakeInfo("Take 001");
+    lTake.mTimeMode = KTimeModeTable::kCustomMode;
+    lTake.mFrameRate = 200.0;
+    ASSERT_TRUE(lScene->SetTakeInfo(lTake));
+    KTakeInfo lOther;
+    lOther.mName = "Other";
+    ASSERT_TRUE(lScene->SetTakeInfo(lOther));
+    KTakeInfo lFast;
+    lFast.mName = "Fast";
+    lFast.mTimeMode = KTimeModeTable::kCustomMode;
+    lFast.mFrameRate = 1e9;
+    ASSERT_TRUE(lScene->SetTakeInfo(lFast));
+    for (const KWriterRyv::EFlavour lFlavour : {KWriterRyv::kBinary60, KWriterRyv::kAscii60}) {
+        KStreamOptionsRyv lWrite;
+        ASSERT_TRUE(Write(lScene, lWrite, lFlavour));
+        if (lFlavour == KWriterRyv::kAscii60) {
+            const std::string lText = TempFolder::Read(mName);
+            std::size_t lRecords = 0;
+            for (std::size_t lAt = lText.find("FrameRate: 14,"); lAt != std::string::npos;
+                 lAt = lText.find("FrameRate: 14,", lAt + 1)) {
+                ++lRecords;
+            }
+            EXPECT_EQ(lRecords, 2u);
+        }
+        KStreamOptionsRyv lRead;
+        KRyvScene* lBack = Read(lRead);
+        ASSERT_NE(lBack, nullptr) << mReason;
+        ASSERT_NE(lBack->GetTakeInfo("Take 001"), nullptr);
+        EXPECT_EQ(lBack->GetTakeInfo("Take 001")->mTimeMode, KTimeModeTable::kCustomMode);
+        EXPECT_EQ(lBack->GetTakeInfo("Take 001")->mFrameRate, 200.0);
+        ASSERT_NE(lBack->GetTakeInfo("Other"), nullptr);
+        EXPECT_FALSE(lBack->GetTakeInfo("Other")->HasFrameRate());
+        ASSERT_NE(lBack->GetTakeInfo("Fast"), nullptr);
+        EXPECT_FALSE(lBack->GetTakeInfo("Fast")->HasFrameRate());
+        EXPECT_NE(mMessage.find("Take frame rate not usable: Fast"), std::string::npos) << mMessage;
+    }
 }
 
 } // namespace

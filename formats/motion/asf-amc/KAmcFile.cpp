@@ -155,8 +155,6 @@ bool KAmcFile::ReadHeaderOptions(KStreamOptionsMotion* pOptions)
     int lLast = 0;
     mRangeSeen = false;
     std::int64_t lCount = 0;
-    int lFirstNumber = 0;
-    int lHighest = 0;
     if (Rewind()) {
         while (!IsAtEnd()) {
             if (IsKeywordLine()) {
@@ -179,8 +177,6 @@ bool KAmcFile::ReadHeaderOptions(KStreamOptionsMotion* pOptions)
             if (!ReadFrameNumber(lFrame)) {
                 return false;
             }
-            lFirstNumber = lCount == 0 ? lFrame : lFirstNumber;
-            lHighest = lCount == 0 ? lFrame : std::max(lHighest, lFrame);
             lCount = std::min<std::int64_t>(lCount + 1, INT_MAX);
             SkipFrameLines();
         }
@@ -190,12 +186,6 @@ bool KAmcFile::ReadHeaderOptions(KStreamOptionsMotion* pOptions)
     }
     if (lRateSeen) {
         pOptions->SetTimeMode(0, lRate);
-    }
-    // Records that skip frames (10, 20, 30) span more frames than they count: each keeps its own.
-    if (lCount > 0) {
-        lCount = std::max(lCount, std::min<std::int64_t>(static_cast<std::int64_t>(lHighest) -
-                                                             BaseOf(lFirstNumber) + 1,
-                                                         INT_MAX));
     }
     KTime lStart;
     if (mRangeSeen) {
@@ -289,12 +279,25 @@ bool KAmcFile::ReadFrameAt(KRyvAsfScene& ioScene, const KStreamOptionsMotion& pO
     if (mFirstFrame) {
         mBase = BaseOf(lNumber);
     }
-    mFirstFrame = false;
     KTime lOffset;
     if (!PeriodsToTime(pOptions.GetFramePeriod(), lNumber - mBase, lOffset)) {
         return !Error("Frame number out of range (%d)", lNumber);
     }
-    return ReadBoneLines(ioScene, pOptions.GetStart() + lOffset);
+    const KTime lTime = pOptions.GetStart() + lOffset;
+    mEarliest = mFirstFrame || lTime < mEarliest ? lTime : mEarliest;
+    mLatest = mFirstFrame || lTime > mLatest ? lTime : mLatest;
+    mFirstFrame = false;
+    return ReadBoneLines(ioScene, lTime);
+}
+
+bool KAmcFile::GetReadSpan(KTime& oFirst, KTime& oLast) const
+{
+    if (mFirstFrame) {
+        return false;
+    }
+    oFirst = mEarliest;
+    oLast = mLatest;
+    return true;
 }
 
 bool KAmcFile::ReadBoneLines(KRyvAsfScene& ioScene, KTime pTime)

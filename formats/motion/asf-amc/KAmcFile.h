@@ -39,12 +39,15 @@ public:
     ~KAmcFile() override = default;
 
     // The rate (":SAMPLES-PER-SECOND"), the start (the range's first frame, 0 without a range)
-    // and the frame count (the frame lines, or the frames from the first line's number to the
-    // highest when the numbers skip, at most the range's length) into the options.
+    // and the frame count (the frame lines, at most the range's length) into the options.
     bool ReadHeaderOptions(KStreamOptionsMotion* pOptions);
     // The frames into the keys of the scene's bones, at the options' start and period, at most
     // the options' frame count of them (0: all). On failure the keys are cleared.
     bool Read(KRyvAsfScene* pScene, const KStreamOptionsMotion& pOptions);
+    // The times of the earliest and the latest frame the last Read took (records numbered late,
+    // out of order or skipping keep their own times, so these bound the take). False when it
+    // took none.
+    bool GetReadSpan(KTime& oFirst, KTime& oLast) const;
 
     bool WriteHeader(bool pWriteRate, double pRate, bool pWriteRange, int pFirst, int pLast);
     // One frame at a time: the frame number, then a line per bone with DOFs. pReference, when
@@ -70,6 +73,9 @@ private:
     // The number frames count from: 1, or the range's first frame (see above).
     std::int64_t mBase = 1;
     bool mFirstFrame = true;
+    // The span of the frames read, valid once one was.
+    KTime mEarliest;
+    KTime mLatest;
     // The bones of the last frame's lines, in order, and the place of the line being read.
     std::vector<KAsfBone*> mOrder;
     std::size_t mPlace = 0;

@@ -1,6 +1,6 @@
 #include "formats/motion/asf-amc/KReaderAmc.h"
 
-#include "animation/KTakeInfo.h"
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/asf-amc/KAmcFile.h"
 #include "formats/motion/asf-amc/KReaderAsf.h"
@@ -11,6 +11,8 @@
 #include "scene/KRyvScene.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <new>
 #include <string>
 #include <vector>
@@ -89,8 +91,24 @@ bool KReaderAmc::ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions,
     if (!File().Read(&ioSkeleton, ioOptions)) {
         return Fail(File().GetLastError().c_str());
     }
+    TakeReadSpan(ioOptions);
     const KString lTakeName = UniqueTakeName(ioScene);
     return Place(ioScene, ioOptions, ioSkeleton, lTakeName);
+}
+
+void KReaderAmc::TakeReadSpan(KStreamOptionsMotion& ioOptions) const
+{
+    KTime lFirst;
+    KTime lLast;
+    if (!File().GetReadSpan(lFirst, lLast)) {
+        ioOptions.SetFrameCount(0);
+        return;
+    }
+    // Frames lie whole periods from the start, so the quotient is exact; a span of more frames
+    // than an int counts is refused by the writers all the same.
+    const std::int64_t lPeriods = (lLast - lFirst).Get() / ioOptions.GetFramePeriod().Get();
+    ioOptions.SetStart(lFirst);
+    ioOptions.SetFrameCount(static_cast<int>(std::min<std::int64_t>(lPeriods + 1, INT_MAX)));
 }
 
 bool KReaderAmc::Place(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions,
@@ -114,16 +132,8 @@ bool KReaderAmc::Place(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions,
                                 ioOptions.GetOption(KReaderAsf::kOptionLimits) == 1)) {
         return Fail(lFileName + ": cannot create the skeleton nodes");
     }
-    const int lFrames = ioOptions.GetFrameCount();
-    KTakeInfo lInfo;
-    lInfo.mName = pTakeName;
-    lInfo.mLocalStart = ioOptions.GetStart();
-    lInfo.mLocalStop = lFrames > 0
-                           ? ioOptions.GetStart() + ioOptions.GetFramePeriod() * (lFrames - 1)
-                           : ioOptions.GetStart();
-    lInfo.mReferenceStart = lInfo.mLocalStart;
-    lInfo.mReferenceStop = lInfo.mLocalStop;
-    if (!ioScene.SetTakeInfo(lInfo)) {
+    if (!ioScene.SetTakeInfo(
+            KMotionTakeSpan::Describe(pTakeName.Buffer(), ioOptions, ioOptions.GetFrameCount()))) {
         return Fail(lFileName + ": the take cannot be recorded");
     }
     lRollback.CommitWithCurrentTake(ioScene, pTakeName.Buffer());

@@ -36,6 +36,9 @@ private:
     bool AcceptsOptions(KStreamOptionsMotion& pOptions) const override;
     bool ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions) override;
     bool ReadInto(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions, KRyvAsfScene& ioSkeleton);
+    // The options' start and frame count become the span of the frames read, so that a writer
+    // given them writes every record at its own frame and nothing beyond.
+    void TakeReadSpan(KStreamOptionsMotion& ioOptions) const;
     bool Place(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions, KRyvAsfScene& ioSkeleton,
                const KString& pTakeName);
     KString UniqueTakeName(KRyvScene& ioScene) const;

@@ -2,6 +2,7 @@
 #define RYVKIT_FORMATS_MOTION_ASFAMC_KRYVASFSCENE_H
 
 #include "core/KTime.h"
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/asf-amc/KAsfBone.h"
 #include "object/KObject.h"
@@ -93,9 +94,11 @@ class KRyvAsfScene : public KObject, public KStreamOptionsMotion::Attachment
 
     // Export: the bones of the skeleton below pRoot (which becomes the root bone), in a length
     // unit of 1, each node's translation scaled by pScale first. With pTranslationDofs every
-    // bone but the root gets tx, ty, tz besides rx, ry, rz. False for a null root or a
-    // skeleton deeper than kMaxDepth.
-    bool BuildFromScene(KRyvNode* pRoot, const KVector4& pScale, bool pTranslationDofs);
+    // bone but the root gets tx, ty, tz besides rx, ry, rz; without it, a bone whose node's
+    // translation moves at pFrames (the frames the AMC writer writes) gets them. False for a
+    // null root or a skeleton deeper than kMaxDepth.
+    bool BuildFromScene(KRyvNode* pRoot, const KVector4& pScale, bool pTranslationDofs,
+                        const KMotionTakeSpan::Frames& pFrames);
     // Binds the bones to the nodes of their names below pRoot (the root bone to pRoot); a bone
     // without a node writes rest values. False for a null root or a scene without root bone.
     bool AttachToScene(KRyvNode* pRoot);
@@ -119,7 +122,8 @@ private:
     bool ApplyTake(KReadRollback& ioRollback, KRyvNode& ioNode, KAsfBone& ioBone,
                    const char* pTakeName);
     static void SetLimits(KRyvNode& ioNode, const KAsfBone& pBone);
-    void BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTranslationDofs);
+    void BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTranslationDofs,
+                    const KMotionTakeSpan::Frames& pFrames);
     void ComputeExportMatrices();
     void RemoveStillLeaves();
     void Compact();

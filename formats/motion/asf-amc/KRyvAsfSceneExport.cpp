@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -29,21 +30,51 @@ void KeepHalfTurnsPositive(double ioDegrees[3])
     }
 }
 
-// Where the node's translation stays (its rest offset, or the one value its take holds it at),
-// scaled.
-KVector4 ScaledTranslation(KRyvNode* pNode, const KVector4& pScale)
+// Each node's translation classified once over the frames written: the bones of a node ask
+// for it several times.
+class TranslationTable
+{
+public:
+    explicit TranslationTable(const KMotionTakeSpan::Frames& pFrames) : mFrames(pFrames) {}
+
+    // Whether the node's translation moves, and where it stays otherwise (its rest offset, or
+    // the one value its take holds it at).
+    bool Moves(KRyvNode* pNode, KVector4& oAt)
+    {
+        auto lFound = mEntries.find(pNode);
+        if (lFound == mEntries.end()) {
+            Entry lEntry;
+            lEntry.mMoves = KMotionJointTranslation::Classify(*pNode, mFrames, lEntry.mAt) ==
+                            KMotionJointTranslation::eMoving;
+            lFound = mEntries.emplace(pNode, lEntry).first;
+        }
+        oAt = lFound->second.mAt;
+        return lFound->second.mMoves;
+    }
+
+private:
+    struct Entry
+    {
+        bool mMoves = false;
+        KVector4 mAt;
+    };
+    KMotionTakeSpan::Frames mFrames;
+    std::unordered_map<const KRyvNode*, Entry> mEntries;
+};
+
+// Where the node's translation stays, scaled.
+KVector4 ScaledTranslation(TranslationTable& ioTable, KRyvNode* pNode, const KVector4& pScale)
 {
     KVector4 lAt;
-    KMotionJointTranslation::Classify(*pNode, lAt);
+    ioTable.Moves(pNode, lAt);
     return KVector4(lAt[0] * pScale[0], lAt[1] * pScale[1], lAt[2] * pScale[2]);
 }
 
 // A bone carries translation DOFs when asked to, or when its node's translation moves.
-bool NeedsTranslationDofs(KRyvNode* pNode, bool pTranslationDofs)
+bool NeedsTranslationDofs(TranslationTable& ioTable, KRyvNode* pNode, bool pTranslationDofs)
 {
     KVector4 lAt;
-    return pTranslationDofs ||
-           KMotionJointTranslation::Classify(*pNode, lAt) == KMotionJointTranslation::eMoving;
+    return pTranslationDofs || ioTable.Moves(pNode, lAt);
 }
 
 void AddDofs(KAsfBone& ioBone, bool pTranslation)
@@ -60,15 +91,16 @@ void AddDofs(KAsfBone& ioBone, bool pTranslation)
 
 // The root's children each need a bone for their offset unless every one starts at the root's
 // origin (the root bone has no vector); other bones need them when their children's offsets differ.
-bool NeedsOffsetBones(KRyvNode* pNode, bool pIsRoot, const KVector4& pScale)
+bool NeedsOffsetBones(TranslationTable& ioTable, KRyvNode* pNode, bool pIsRoot,
+                      const KVector4& pScale)
 {
     const int lCount = pNode->GetChildCount();
     if (lCount == 0) {
         return false;
     }
-    const KVector4 lFirst = ScaledTranslation(pNode->GetChild(0), pScale);
+    const KVector4 lFirst = ScaledTranslation(ioTable, pNode->GetChild(0), pScale);
     for (int i = 0; i < lCount; ++i) {
-        const KVector4 lOffset = ScaledTranslation(pNode->GetChild(i), pScale);
+        const KVector4 lOffset = ScaledTranslation(ioTable, pNode->GetChild(i), pScale);
         if (pIsRoot ? VectorLength(lOffset) > 0.0
                     : VectorCompare(lOffset, lFirst, kOffsetTolerance) != 0) {
             return true;
@@ -104,7 +136,8 @@ bool HasTransformKeys(KRyvNode* pNode)
 
 } // namespace
 
-bool KRyvAsfScene::BuildFromScene(KRyvNode* pRoot, const KVector4& pScale, bool pTranslationDofs)
+bool KRyvAsfScene::BuildFromScene(KRyvNode* pRoot, const KVector4& pScale, bool pTranslationDofs,
+                                  const KMotionTakeSpan::Frames& pFrames)
 {
     Clear();
     if (!pRoot) {
@@ -114,7 +147,7 @@ bool KRyvAsfScene::BuildFromScene(KRyvNode* pRoot, const KVector4& pScale, bool 
     mAngleFactor = 1.0;
     mMassUnit = 1.0;
     mSkeletonName = "ASF";
-    BuildBones(pRoot, pScale, pTranslationDofs);
+    BuildBones(pRoot, pScale, pTranslationDofs, pFrames);
     if (GetDepth() > kMaxDepth) {
         Clear();
         return false;
@@ -124,8 +157,10 @@ bool KRyvAsfScene::BuildFromScene(KRyvNode* pRoot, const KVector4& pScale, bool 
     return true;
 }
 
-void KRyvAsfScene::BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTranslationDofs)
+void KRyvAsfScene::BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTranslationDofs,
+                              const KMotionTakeSpan::Frames& pFrames)
 {
+    TranslationTable lTranslations(pFrames);
     mRoot = CreateBone("root");
     AddDofs(*mRoot, true);
     mRoot->mNode = pRoot;
@@ -149,11 +184,11 @@ void KRyvAsfScene::BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTra
             KeepHalfTurnsPositive(lXyz);
             lBone->SetAxis(lXyz, 0);
         }
-        const bool lOffsetBones = NeedsOffsetBones(lNode, lIsRoot, pScale);
+        const bool lOffsetBones = NeedsOffsetBones(lTranslations, lNode, lIsRoot, pScale);
         if (!lOffsetBones && lNode->GetChildCount() > 0 && !lIsRoot) {
             KVector4 lVector;
             VectorMultiplyMatrix3x3(lVector, lBone->mAxis,
-                                    ScaledTranslation(lNode->GetChild(0), pScale));
+                                    ScaledTranslation(lTranslations, lNode->GetChild(0), pScale));
             SetBoneVector(*lBone, lVector);
         }
         for (int i = lNode->GetChildCount() - 1; i >= 0; --i) {
@@ -162,17 +197,18 @@ void KRyvAsfScene::BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTra
             KAsfBone* lParent = lBone;
             // A bone with offset bones has no vector of its own, so a child at its origin
             // hangs from it directly.
-            if (lOffsetBones && VectorLength(ScaledTranslation(lChildNode, pScale)) > 0.0) {
+            if (lOffsetBones &&
+                VectorLength(ScaledTranslation(lTranslations, lChildNode, pScale)) > 0.0) {
                 lParent = CreateBone(lName + "Dummy");
                 lParent->SetAxis(lBone->mAxisAngles, lBone->mAxisOrder);
                 KVector4 lVector;
                 VectorMultiplyMatrix3x3(lVector, lBone->mAxis,
-                                        ScaledTranslation(lChildNode, pScale));
+                                        ScaledTranslation(lTranslations, lChildNode, pScale));
                 SetBoneVector(*lParent, lVector);
                 AddChildBone(lBone, lParent);
             }
             KAsfBone* lChild = CreateBone(lName);
-            AddDofs(*lChild, NeedsTranslationDofs(lChildNode, pTranslationDofs));
+            AddDofs(*lChild, NeedsTranslationDofs(lTranslations, lChildNode, pTranslationDofs));
             lChild->mNode = lChildNode;
             AddChildBone(lParent, lChild);
             lStack.emplace_back(lChildNode, lChild);

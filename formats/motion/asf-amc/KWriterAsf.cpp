@@ -2,6 +2,7 @@
 
 #include "core/KMatrixFunctions.h"
 #include "formats/motion/KMotionNumber.h"
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/asf-amc/KAsfFile.h"
 #include "formats/motion/asf-amc/KRyvAsfScene.h"
@@ -162,8 +163,8 @@ bool KWriterAsf::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOpti
         MatrixGetScale(lScale, lRoot->GetParent()->GetDefaultGlobalMatrix());
     }
     auto lSkeleton = std::make_unique<KRyvAsfScene>();
-    if (!lSkeleton->BuildFromScene(lRoot, lScale,
-                                   pOptions.GetOption(kOptionTranslationDofs) == 1)) {
+    if (!lSkeleton->BuildFromScene(lRoot, lScale, pOptions.GetOption(kOptionTranslationDofs) == 1,
+                                   KMotionTakeSpan::FramesToWrite(pScene, pOptions))) {
         GetError().SetLastErrorID(kUnidentifiedError);
         return false;
     }

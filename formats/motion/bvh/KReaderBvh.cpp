@@ -2,7 +2,6 @@
 
 #include "animation/KFCurve.h"
 #include "animation/KRyvTakeNode.h"
-#include "animation/KTakeInfo.h"
 #include "core/KMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "core/KQuaternion.h"
@@ -10,6 +9,7 @@
 #include "formats/motion/KMotionEuler.h"
 #include "formats/motion/KMotionImportFilters.h"
 #include "formats/motion/KMotionKeyChunks.h"
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/bvh/KBvhFile.h"
 #include "formats/motion/bvh/KBvhPoseStream.h"
@@ -136,15 +136,7 @@ bool KReaderBvh::ReadScene(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions)
     }
     const int lFrames = File().GetFramesRead();
     ioOptions.SetFrameCount(lFrames);
-    KTakeInfo lInfo;
-    lInfo.mName = lTakeName;
-    lInfo.mLocalStart = ioOptions.GetStart();
-    lInfo.mLocalStop = lFrames > 0
-                           ? ioOptions.GetStart() + ioOptions.GetFramePeriod() * (lFrames - 1)
-                           : ioOptions.GetStart();
-    lInfo.mReferenceStart = lInfo.mLocalStart;
-    lInfo.mReferenceStop = lInfo.mLocalStop;
-    if (!ioScene.SetTakeInfo(lInfo)) {
+    if (!ioScene.SetTakeInfo(KMotionTakeSpan::Describe(lTakeName.Buffer(), ioOptions, lFrames))) {
         return Fail(KString(File().GetFileName().c_str()) + ": the take cannot be recorded");
     }
     // Nodes already in the scene lack the new take and keep theirs: the answer says only that.

@@ -106,7 +106,7 @@ bool KWriterBvh::WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOpti
     KRyvNode* lRoot = FindReferenceNode(pScene.GetRootNode());
     mThreeChannels = pOptions.GetOption(kOptionSixChannels) != 1;
     mGlobalRoot = pOptions.GetOption(kOptionGlobalRoot) == 1;
-    if (!WriteHierarchy(lRoot)) {
+    if (!WriteHierarchy(lRoot, KMotionTakeSpan::FramesToWrite(pScene, pOptions))) {
         return false;
     }
     const int lFrames = pOptions.GetFrameCount();
@@ -158,7 +158,7 @@ bool KWriterBvh::IsEndSite(KRyvNode* pNode)
     return std::string(pNode->GetName().Buffer()).find("_EndSite") != std::string::npos;
 }
 
-bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
+bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot, const KMotionTakeSpan::Frames& pFrames)
 {
     // Depth first with an explicit stack: an entry is a node to open, or (second) the closing
     // brace of a joint at that indent.
@@ -199,7 +199,7 @@ bool KWriterBvh::WriteHierarchy(KRyvNode* pRoot)
         // (its offset then); one that moves gets position channels of its own.
         KVector4 lJointOffset = lOffset;
         const bool lThree = mThreeChannels && !lIsRoot &&
-                            KMotionJointTranslation::Classify(*lNode, lJointOffset) !=
+                            KMotionJointTranslation::Classify(*lNode, pFrames, lJointOffset) !=
                                 KMotionJointTranslation::eMoving;
         if (!File().WriteJointHeader(lNode->GetNameWithoutPrefix().Buffer(), lIsRoot,
                                      lThree ? lJointOffset : lOffset, lStep.mIndent, lThree,

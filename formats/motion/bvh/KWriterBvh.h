@@ -3,6 +3,7 @@
 
 #include "core/KTime.h"
 #include "core/KVector4.h"
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KMotionTextWriter.h"
 #include "formats/motion/bvh/KBvhJointSampler.h"
 #include "formats/motion/bvh/KBvhValueText.h"
@@ -69,8 +70,9 @@ private:
     bool WriteScene(KRyvScene& pScene, const KStreamOptionsMotion& pOptions) override;
     // kFileNotOpened with "<name>: <cause>".
     bool FailOpen(const char* pFileName) override;
-    // Writes the joint blocks and lists the joints in their order for the frame lines.
-    bool WriteHierarchy(KRyvNode* pRoot);
+    // Writes the joint blocks and lists the joints in their order for the frame lines; a child
+    // joint's channels follow what its translation does at pFrames (KMotionJointTranslation).
+    bool WriteHierarchy(KRyvNode* pRoot, const KMotionTakeSpan::Frames& pFrames);
 
     // A joint's values at one frame, as its frame line prints them.
     struct JointValues

@@ -1,6 +1,6 @@
 #include "formats/motion/htr/KReaderHtr.h"
 
-#include "animation/KTakeInfo.h"
+#include "formats/motion/KMotionTakeSpan.h"
 #include "formats/motion/KStreamOptionsMotion.h"
 #include "formats/motion/htr/KHtrFile.h"
 #include "io/KReadRollback.h"
@@ -75,15 +75,8 @@ bool KReaderHtr::ReadSkeleton(KRyvScene& ioScene, KStreamOptionsMotion& ioOption
     if (!lTop) {
         return Fail(KString(File().GetFileName().c_str()) + ": the skeleton cannot join the scene");
     }
-    const int lFrames = ioOptions.GetFrameCount();
-    KTakeInfo lInfo;
-    lInfo.mName = lTakeName;
-    lInfo.mLocalStart = ioOptions.GetStart();
-    lInfo.mLocalStop = lFrames > 0
-                           ? ioOptions.GetStart() + ioOptions.GetFramePeriod() * (lFrames - 1)
-                           : ioOptions.GetStart();
-    lInfo.mReferenceStart = lInfo.mLocalStart;
-    lInfo.mReferenceStop = lInfo.mLocalStop;
+    const KTakeInfo lInfo =
+        KMotionTakeSpan::Describe(lTakeName.Buffer(), ioOptions, ioOptions.GetFrameCount());
     // The take information last: the rollback cannot take it back.
     if (!File().CreateRestPose(lRollback, GetOwner(), &ioScene,
                                lTop->GetNameWithoutPrefix().Buffer()) ||

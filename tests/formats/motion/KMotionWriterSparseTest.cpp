@@ -21,13 +21,6 @@
 
 namespace {
 
-const char* const kArmAsf = ":version 1.10\n:name T\n:units\n  mass 1.0\n  length 1.0\n"
-                            "  angle deg\n:root\n  order TX TY TZ RX RY RZ\n  axis XYZ\n"
-                            "  position 0 0 0\n  orientation 0 0 0\n:bonedata\n  begin\n"
-                            "    id 1\n    name arm\n    direction 0 1 0\n    length 10\n"
-                            "    axis 0 0 0 XYZ\n    dof rz\n  end\n:hierarchy\n  begin\n"
-                            "    root arm\n  end\n";
-
 // An AMC of the arm at 30 frames per second: one record per (frame number, arm angle).
 std::string ArmAmc(const std::vector<std::pair<int, double>>& pRecords)
 {
@@ -99,9 +92,12 @@ TEST(KMotionWriterSparse, AmcRecordsThatSkipFramesKeepTheirFrames)
         EXPECT_NE(lText.find(":SAMPLES-PER-SECOND 30\n"), std::string::npos) << lText;
         const std::map<int, double> lAngles = ArmAngles(lText);
         ASSERT_FALSE(lAngles.empty());
-        EXPECT_EQ(lAngles.rbegin()->first, lRecords.back().first);
+        // The take begins at its first record, and the frame lines count from 1.
+        const int lFirst = lRecords.front().first;
+        EXPECT_EQ(lAngles.size(), static_cast<std::size_t>(lRecords.back().first - lFirst + 1));
+        EXPECT_EQ(lAngles.rbegin()->first, lRecords.back().first - lFirst + 1);
         for (const auto& [lFrame, lAngle] : lRecords) {
-            const auto lFound = lAngles.find(lFrame);
+            const auto lFound = lAngles.find(lFrame - lFirst + 1);
             ASSERT_NE(lFound, lAngles.end()) << "frame " << lFrame;
             EXPECT_NEAR(lFound->second, lAngle, 1e-3) << "frame " << lFrame;
         }

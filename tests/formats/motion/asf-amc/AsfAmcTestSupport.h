@@ -240,6 +240,14 @@ inline std::string ToAmc(const Skeleton& pSkeleton)
 
 // A scene read from an ASF file and then AMC files, through the readers and one option set
 // per step, the ASF step's skeleton lent to the AMC steps.
+// An ASF skeleton of one arm below the root, turning about Z (its one DOF), in degrees.
+inline const char* const kArmAsf = ":version 1.10\n:name T\n:units\n  mass 1.0\n  length 1.0\n"
+                                   "  angle deg\n:root\n  order TX TY TZ RX RY RZ\n  axis XYZ\n"
+                                   "  position 0 0 0\n  orientation 0 0 0\n:bonedata\n  begin\n"
+                                   "    id 1\n    name arm\n    direction 0 1 0\n    length 10\n"
+                                   "    axis 0 0 0 XYZ\n    dof rz\n  end\n:hierarchy\n  begin\n"
+                                   "    root arm\n  end\n";
+
 struct AsfAmcScene
 {
     KRyvObjectFactory mFactory;

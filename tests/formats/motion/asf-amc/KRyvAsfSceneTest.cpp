@@ -90,7 +90,7 @@ TEST(KRyvAsfScene, ChildrenAtOneOffsetShareTheBoneVector)
     ExportScene lScene({KVector4(2, 0, 0), KVector4(2, 0, 0), KVector4(2, 0, 0)});
     KRyvAsfScene lSkeleton;
     ASSERT_TRUE(lSkeleton.BuildFromScene(lScene.mScene->GetRootNode()->GetChild(0),
-                                         KVector4(1, 1, 1), false));
+                                         KVector4(1, 1, 1), false, {}));
     EXPECT_EQ(lSkeleton.FindBone("c0Dummy"), nullptr);
     const KAsfBone* lHub = lSkeleton.FindBone("hub");
     ASSERT_NE(lHub, nullptr);
@@ -106,7 +106,7 @@ TEST(KRyvAsfScene, ChildrenAtDifferentOffsetsGetABoneEach)
     ExportScene lScene({KVector4(2, 0, 0), KVector4(0, 3, 0), KVector4(0, 0, 0)});
     KRyvAsfScene lSkeleton;
     ASSERT_TRUE(lSkeleton.BuildFromScene(lScene.mScene->GetRootNode()->GetChild(0),
-                                         KVector4(1, 1, 2), false));
+                                         KVector4(1, 1, 2), false, {}));
     const KAsfBone* lFirst = lSkeleton.FindBone("c0Dummy");
     const KAsfBone* lSecond = lSkeleton.FindBone("c1Dummy");
     ASSERT_NE(lFirst, nullptr);
@@ -127,7 +127,7 @@ TEST(KRyvAsfScene, StillTipsOfAnImportAreDropped)
     ExportScene lScene({KVector4(2, 0, 0)});
     KRyvAsfScene lSkeleton;
     ASSERT_TRUE(lSkeleton.BuildFromScene(lScene.mScene->GetRootNode()->GetChild(0),
-                                         KVector4(1, 1, 1), false));
+                                         KVector4(1, 1, 1), false, {}));
     EXPECT_EQ(lSkeleton.FindBone("c0"), nullptr);
     EXPECT_NEAR(lSkeleton.FindBone("hub")->mLength, 2.0, 1e-12);
 }
