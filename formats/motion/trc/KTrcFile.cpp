@@ -37,21 +37,18 @@ bool ParseDouble(const std::string& pText, double& oValue)
 // The rate with two decimals, or with as many as it needs when two would move it further than
 // rates that select one time mode lie apart: 30000/1001 Hz and a C3D file's single-precision
 // 59.94 print "29.97" and "59.94", while 23.976 Hz keeps its digits rather than read back as
-// 23.98. The rate printed is the one its frame period stands for, so a rate and the one a
-// native file keeps for the same period print alike.
+// 23.98. A native file carries the rate its take was read with, so both paths print alike.
 std::string RateText(double pRate)
 {
-    const std::int64_t lTicks = KMotionFrameRate::PeriodTicks(pRate);
-    const double lRate = lTicks > 0 ? KMotionFrameRate::FromPeriodTicks(lTicks) : pRate;
     std::string lText;
-    KTrcFile::FormatFixed(lRate, kRateDecimals, lText);
+    KTrcFile::FormatFixed(pRate, kRateDecimals, lText);
     double lBack = 0.0;
-    if (ParseDouble(lText, lBack) && std::fabs(lBack - lRate) <= KMotionFrameRate::kModeTolerance) {
+    if (ParseDouble(lText, lBack) && std::fabs(lBack - pRate) <= KMotionFrameRate::kModeTolerance) {
         return lText;
     }
     char lBuffer[64];
     const std::to_chars_result lResult =
-        std::to_chars(lBuffer, lBuffer + sizeof(lBuffer), lRate, std::chars_format::fixed);
+        std::to_chars(lBuffer, lBuffer + sizeof(lBuffer), pRate, std::chars_format::fixed);
     return lResult.ec == std::errc() ? std::string(lBuffer, lResult.ptr) : lText;
 }
 
