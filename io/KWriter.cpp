@@ -1,5 +1,6 @@
 #include "io/KWriter.h"
 
+#include "core/KOutputGroup.h"
 #include "core/KQuotedValue.h"
 #include "core/KTime.h"
 #include "io/KNodeWalk.h"
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -53,6 +55,28 @@ bool KWriter::CheckWriteArguments(bool pOpened, KRyvScene* pScene, KStreamOption
         return false;
     }
     return true;
+}
+
+void KWriter::StartOwnGroup(const char* pMainTarget)
+{
+    mOwnGroup.reset();
+    if (!mOutputGroup) {
+        mOwnGroup = std::make_unique<KOutputGroup>(pMainTarget ? pMainTarget : "");
+    }
+}
+
+KOutputGroup* KWriter::GetWriteGroup() const
+{
+    return mOutputGroup ? mOutputGroup : mOwnGroup.get();
+}
+
+bool KWriter::EndOwnGroup(bool pCommit)
+{
+    std::unique_ptr<KOutputGroup> lGroup = std::move(mOwnGroup);
+    if (pCommit && lGroup && !lGroup->Commit()) {
+        return FailCommit(lGroup->GetFailedTarget().c_str());
+    }
+    return pCommit;
 }
 
 bool KWriter::FailCreate(int pCode, const char* pFileName)

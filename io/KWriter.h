@@ -66,8 +66,9 @@ public:
 
     // The group (not owned; null: none) the file of the next FileCreate joins (KOutputGroup): a
     // Write then leaves the file whole for the group to put in place. The motion text writers
-    // (BVH, HTR, ASF, AMC, BRD, MOV, VPM) and the OBJ writer (with its material library) take
-    // part; the others put their files in place themselves.
+    // (BVH, HTR, ASF, AMC, BRD, MOV, VPM), the OBJ writer (with its material library and texture
+    // copies) and the 3DS writer (with its texture copies) take part; the others put their files
+    // in place themselves.
     void SetOutputGroup(KOutputGroup* pGroup) { mOutputGroup = pGroup; }
     KOutputGroup* GetOutputGroup() const { return mOutputGroup; }
 
@@ -105,9 +106,24 @@ protected:
                              int pOptionsClassId, bool pNeedsOwner,
                              const std::function<bool(KStreamOptions&)>& pAccepts = nullptr);
 
+    // For a writer of several files (its own and the media it copies), which go in place
+    // together. At FileCreate: unless the caller gave a group (SetOutputGroup), makes the
+    // writer's own, pMainTarget its main target; an earlier own group is dropped first.
+    void StartOwnGroup(const char* pMainTarget);
+    // The group the files of the write join: the caller's, else the writer's own; null when
+    // neither.
+    KOutputGroup* GetWriteGroup() const;
+    // Ends the writer's own group: with pCommit its files are put in place (KOutputGroup::Commit;
+    // a refusal is FailCommit naming the file refused), else they are dropped and their targets
+    // stay as they were. Answers whether the write stands: pCommit, and the commit succeeded.
+    // Without an own group (the caller's commits) it answers pCommit.
+    bool EndOwnGroup(bool pCommit);
+
 private:
     KRyvObjectFactory* mOwner;
     KOutputGroup* mOutputGroup = nullptr;
+    // The group of a write without the caller's; null otherwise.
+    std::unique_ptr<KOutputGroup> mOwnGroup;
     KError mError;
     KString mMessage;
 };

@@ -842,9 +842,10 @@ bool K3dsMeshExport::CopyTextureFile(const KRyvTexture& pTexture, const std::str
     }
     const std::string lTarget = KSideFile::GetPathBeside(mSession.mFileName, pName);
     KString lCopyText;
-    // The name the file being converted gave tells whether the texture lies in its folder.
+    // The name the file being converted gave tells whether the texture lies in its folder. In
+    // the write's group: a write that fails leaves no copy behind.
     switch (KMediaCopy::Copy(lPath.c_str(), pTexture.GetRelativeFileName(), lTarget.c_str(),
-                             lCopyText)) {
+                             lCopyText, mSession.mGroup)) {
     case KMediaCopy::eCopied:
     case KMediaCopy::eTargetExists:
         return true;

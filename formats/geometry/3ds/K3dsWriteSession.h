@@ -11,6 +11,7 @@
 #include <string>
 
 class KFCurve;
+class KOutputGroup;
 class KRyvMaterial;
 class KRenamingStrategy3ds;
 class KRyvNode;
@@ -45,8 +46,8 @@ struct K3dsChannel
 };
 
 // What every part of one 3DS write shares: the toolkit run and its database, the writer's
-// message text, the names the file gives to nodes and materials (the scene keeps its own), the
-// keyframer switch and the count of meshes written.
+// message text and output group, the names the file gives to nodes and materials (the scene keeps
+// its own), the keyframer switch and the count of meshes written.
 struct K3dsWriteSession
 {
     KRyvObjectFactory* mFactory = nullptr;
@@ -54,6 +55,8 @@ struct K3dsWriteSession
     ChunkDatabase3ds* mDatabase = nullptr;
     KString* mMessage = nullptr;
     std::string mFileName;
+    // The group (not owned) the file and the texture files copied for it go in place with.
+    KOutputGroup* mGroup = nullptr;
     K3dsWriteFlags mFlags;
     bool mKeyframerOn = true;
     int mMeshCount = 0;

@@ -142,9 +142,12 @@ bool KWriter3ds::FileCreate(const char* pFileName)
         return false;
     }
     mKit = std::make_unique<Toolkit3dsContext>();
-    mFile = OpenFile3ds(*mKit, pFileName, "wb");
+    // The file and the texture files copied for it go in place together: with the caller's
+    // group, else with one of the writer's own.
+    StartOwnGroup(pFileName);
+    mFile = OpenFile3ds(*mKit, pFileName, "wb", GetWriteGroup());
     if (!mFile) {
-        mKit.reset();
+        FileClose();
         GetError().SetLastErrorID(kFileNotOpened);
         return false;
     }
@@ -154,9 +157,11 @@ bool KWriter3ds::FileCreate(const char* pFileName)
 
 bool KWriter3ds::FileClose()
 {
-    // The run's destructor discards a file that was never written whole.
+    // The run's destructor discards a file that was never written whole, and the own group the
+    // texture files copied for it.
     mKit.reset();
     mFile = nullptr;
+    EndOwnGroup(false);
     return true;
 }
 
@@ -185,13 +190,18 @@ bool KWriter3ds::Write(KRyvScene* pScene, KStreamOptions* pOptions)
                              true)) {
         return false;
     }
-    return CatchOutOfMemory(
+    const bool lWritten = CatchOutOfMemory(
         [&] {
             K3dsWriteSession lSession;
             lSession.mFlags.FromOptions(static_cast<KStreamOptions3ds&>(*pOptions));
             return WriteScene(*pScene, lSession);
         },
         [&] { return Fail(kUnidentifiedError, "out of memory"); });
+    // The file (handed to the group when whole) and its texture copies go in place together,
+    // or none of them does.
+    mKit.reset();
+    mFile = nullptr;
+    return EndOwnGroup(lWritten);
 }
 
 void KWriter3ds::NameObjects(K3dsWriteSession& ioSession)
@@ -222,6 +232,7 @@ bool KWriter3ds::WriteScene(KRyvScene& ioScene, K3dsWriteSession& ioSession)
     ioSession.mDatabase = lDatabase.get();
     ioSession.mMessage = &GetMessage();
     ioSession.mFileName = mFileName;
+    ioSession.mGroup = GetWriteGroup();
     ioSession.mNodeNamer = &lNodeNamer;
     ioSession.mMasterScale = ioSession.mFlags.mRescale ? kInchesPerCentimetre : 1.0;
     NameObjects(ioSession);
@@ -252,13 +263,12 @@ bool KWriter3ds::WriteScene(KRyvScene& ioScene, K3dsWriteSession& ioSession)
     }
     PutSettings(ioScene, ioSession, lStop);
     WriteDatabase3ds(lKit, mFile, lDatabase.get());
-    // Replaces the target only when no toolkit error is pending.
+    // Hands the file to the group only when no toolkit error is pending.
     CloseAllFiles3ds(lKit);
     mFile = nullptr;
     if (IsErrorPending3ds(lKit)) {
         return Fail(kUnidentifiedError, FirstErrorText3ds(lKit));
     }
-    mKit.reset();
     return true;
 }
 

@@ -21,12 +21,16 @@ struct Toolkit3dsContext;
 // master scale is 1/2.54. Names are cut to the file's fields (10 bytes for objects, 15 for
 // materials) and numbered so that no two are equal. The caller's scene is never changed.
 //
-// The file FileCreate names is replaced only when the whole database was written; after any
-// failure it stays as it was. Failures: no file: kFileNotOpened (FileCreate answers false when
-// the file cannot be made); no option set or one of another class: kStreamOptionsNotSet; a
-// toolkit error: kUnidentifiedError with the file name and the toolkit's reason; a node whose
-// last key lies too far out for its keys to be sampled a frame at a time
-// (K3dsTrackExport::SpanRefusal): kUnidentifiedError naming the node, before anything is built.
+// The file FileCreate names and the texture files copied for it go in place together
+// (KOutputGroup: the caller's, SetOutputGroup, which then puts them in place, else the writer's
+// own) and only when the whole database was written; after any failure every target stays as it
+// was and no copy is left. A Write that gets past its argument checks closes the file, whatever
+// its outcome. Failures: no file: kFileNotOpened (FileCreate answers false when the file cannot
+// be made); no option set or one of another class: kStreamOptionsNotSet; a toolkit error:
+// kUnidentifiedError with the file name and the toolkit's reason; files that cannot be put in
+// place: their cause (KWriter::FailCommit); a node whose last key lies too far out for its keys
+// to be sampled a frame at a time (K3dsTrackExport::SpanRefusal): kUnidentifiedError naming the
+// node, before anything is built.
 class KWriter3ds : public KWriter
 {
 public:

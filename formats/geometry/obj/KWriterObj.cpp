@@ -7,7 +7,6 @@
 #include "core/KFileUtils.h"
 #include "core/KMediaCopy.h"
 #include "core/KOutputFile.h"
-#include "core/KOutputGroup.h"
 #include "formats/geometry/obj/KObjFixedFormat.h"
 #include "formats/geometry/obj/KObjTextReader.h"
 #include "formats/geometry/obj/KObjUVLineTable.h"
@@ -370,7 +369,7 @@ bool KWriterObj::Session::OpenMaterialFile()
     }
     // A side file is never written through a link: a link there is replaced itself. It goes in
     // place with the OBJ file.
-    mMtlOutput.SetGroup(mWriter.GetGroup());
+    mMtlOutput.SetGroup(mWriter.GetWriteGroup());
     errno = 0;
     mMtl = mMtlOutput.Create(lPath.c_str(), KOutputFile::eReplaceLinks) ? mMtlOutput.GetStream()
                                                                         : nullptr;
@@ -823,7 +822,7 @@ std::string KWriterObj::Session::CopyTexture(KRyvTexture* pTexture)
     const std::string lTarget = KSideFile::GetPathBeside(mWriter.mFileName.Buffer(), lName);
     // In the write's group: a write that fails leaves no copy behind.
     KMediaCopy::Copy(lSource.c_str(), pTexture->GetRelativeFileName(), lTarget.c_str(),
-                     mWriter.GetMessage(), mWriter.GetGroup());
+                     mWriter.GetMessage(), mWriter.GetWriteGroup());
     return lName;
 }
 
@@ -847,14 +846,12 @@ bool KWriterObj::FileCreate(const char* pFileName)
         CreateFileFolders(pFileName);
         // The OBJ file and its material library go in place together: with the caller's group,
         // else with one of the writer's own.
-        if (!GetOutputGroup()) {
-            mOwnGroup = std::make_unique<KOutputGroup>(pFileName);
-        }
-        mOutput.SetGroup(GetGroup());
+        StartOwnGroup(pFileName);
+        mOutput.SetGroup(GetWriteGroup());
         mStream = mOutput.Create(pFileName) ? mOutput.GetStream() : nullptr;
     }
     if (!mStream) {
-        mOwnGroup.reset();
+        EndOwnGroup(false);
         return FailCreate(kFileNotOpened, pFileName);
     }
     // The side files go beside the output as it was named (KSideFile).
@@ -866,7 +863,7 @@ bool KWriterObj::FileClose()
 {
     // Only a successful Write replaces the target.
     mOutput.Discard();
-    mOwnGroup.reset();
+    EndOwnGroup(false);
     mStream = nullptr;
     mFileName = "";
     return true;
@@ -920,16 +917,8 @@ bool KWriterObj::Write(KRyvScene* pScene, KStreamOptions* pOptions)
     if (lWritten && !mOutput.Commit()) {
         lWritten = FailCommit(mFileName.Buffer());
     }
-    if (lWritten && mOwnGroup && !mOwnGroup->Commit()) {
-        lWritten = FailCommit(mOwnGroup->GetFailedTarget().c_str());
-    }
     mOutput.Discard();
-    mOwnGroup.reset();
+    lWritten = EndOwnGroup(lWritten);
     mStream = nullptr;
     return lWritten;
-}
-
-KOutputGroup* KWriterObj::GetGroup() const
-{
-    return GetOutputGroup() ? GetOutputGroup() : mOwnGroup.get();
 }

@@ -2,7 +2,6 @@
 #define RYVKIT_FORMATS_GEOMETRY_OBJ_KWRITEROBJ_H
 
 #include "core/KOutputFile.h"
-#include "core/KOutputGroup.h"
 #include "core/KString.h"
 #include "io/KWriter.h"
 
@@ -78,13 +77,8 @@ public:
 private:
     class Session;
 
-    // The group the OBJ file and its material library go in place with.
-    KOutputGroup* GetGroup() const;
-
     // The OBJ file, renamed over its target when Write succeeds.
     KOutputFile mOutput;
-    // The group of a write without the caller's (SetOutputGroup); null otherwise.
-    std::unique_ptr<KOutputGroup> mOwnGroup;
     std::FILE* mStream = nullptr;
     KString mFileName;
 };

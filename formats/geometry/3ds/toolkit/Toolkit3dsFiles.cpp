@@ -67,7 +67,7 @@ FileRecord3ds* Enter(Toolkit3dsContext& ioKit, std::unique_ptr<FileRecord3ds> pF
     return lTable.mSlots[lSlot].get();
 }
 
-std::unique_ptr<FileRecord3ds> OpenRecord(const char* pName, int32_t pMode)
+std::unique_ptr<FileRecord3ds> OpenRecord(const char* pName, int32_t pMode, KOutputGroup* pGroup)
 {
     auto lFile = std::make_unique<FileRecord3ds>();
     lFile->mName = pName;
@@ -79,6 +79,7 @@ std::unique_ptr<FileRecord3ds> OpenRecord(const char* pName, int32_t pMode)
         }
     } else {
         lFile->mOutput = std::make_unique<KOutputFile>();
+        lFile->mOutput->SetGroup(pGroup);
         if (lFile->mOutput->Create(pName)) {
             lFile->mStream = lFile->mOutput->GetStream();
         }
@@ -129,7 +130,8 @@ void CloseAll(Toolkit3dsContext& ioKit, bool pCommit)
 FileRecord3ds::FileRecord3ds() = default;
 FileRecord3ds::~FileRecord3ds() = default;
 
-FileRecord3ds* OpenFile3ds(Toolkit3dsContext& ioKit, const char* pName, const char* pMode)
+FileRecord3ds* OpenFile3ds(Toolkit3dsContext& ioKit, const char* pName, const char* pMode,
+                           KOutputGroup* pGroup)
 {
     if (!pName || !pMode) {
         PushError3ds(ioKit, ERR_INVALID_ARG);
@@ -155,7 +157,7 @@ FileRecord3ds* OpenFile3ds(Toolkit3dsContext& ioKit, const char* pName, const ch
         PushError3ds(ioKit, ERR_TOO_MANY_FILES);
         return nullptr;
     }
-    std::unique_ptr<FileRecord3ds> lFile = OpenRecord(pName, lMode);
+    std::unique_ptr<FileRecord3ds> lFile = OpenRecord(pName, lMode, pGroup);
     if (!lFile->mStream) {
         PushError3ds(ioKit, ERR_OPENING_FILE);
         return nullptr;

@@ -9,6 +9,7 @@
 
 class KByteSource;
 class KOutputFile;
+class KOutputGroup;
 
 struct Toolkit3dsContext;
 
@@ -30,8 +31,8 @@ struct FileRecord3ds
     uint8_t mIndex = kNoSlot;
     // What a read record reads: a file or a block in memory.
     std::unique_ptr<KByteSource> mSource;
-    // What a write record writes: a temporary file that replaces the target only when the
-    // record is closed with no toolkit error pending.
+    // What a write record writes: a temporary file that replaces the target (or is handed to
+    // its output group) only when the record is closed with no toolkit error pending.
     std::unique_ptr<KOutputFile> mOutput;
     // Tells this record from a later one in the same slot, so that a chunk never reads
     // another file than the one it came from.
@@ -55,17 +56,20 @@ struct FileTable3ds
 // the two wins, through an output file). The same name open with the same mode gives the open
 // record. A name open for reading may also be opened for writing: the reading record keeps the
 // old bytes, and the new ones replace them only when the writing record is closed. A name open
-// for writing that is opened for reading is closed (committed) first. Null after pushing the
-// error on failure.
-FileRecord3ds* OpenFile3ds(Toolkit3dsContext& ioKit, const char* pName, const char* pMode);
+// for writing that is opened for reading is closed (committed) first. A file opened for writing
+// joins pGroup (not owned; null: none), which must outlive the record: closing the record then
+// hands the file to the group, whose Commit puts it in place (KOutputFile::SetGroup). Null after
+// pushing the error on failure.
+FileRecord3ds* OpenFile3ds(Toolkit3dsContext& ioKit, const char* pName, const char* pMode,
+                           KOutputGroup* pGroup = nullptr);
 // Takes an open byte source (a file or a block in memory) as a file open for reading, named
 // after the source. Null after pushing the error when the source is not open or the table is full.
 FileRecord3ds* OpenSource3ds(Toolkit3dsContext& ioKit, std::unique_ptr<KByteSource> pSource);
 // The same with a source the caller keeps open and owns; it must outlive the record.
 FileRecord3ds* OpenSource3ds(Toolkit3dsContext& ioKit, KByteSource& ioSource);
-// Closes and frees the record (null does nothing). A write record replaces its target when no
-// toolkit error is pending, and is discarded otherwise (the target stays as it was);
-// ERR_CLOSING_FILE when the close or the replacement failed.
+// Closes and frees the record (null does nothing). A write record replaces its target (or is
+// handed to its group) when no toolkit error is pending, and is discarded otherwise (the target
+// stays as it was); ERR_CLOSING_FILE when the close, the replacement or the hand-over failed.
 void CloseFile3ds(Toolkit3dsContext& ioKit, FileRecord3ds* pFile);
 // Closes every file of the run as CloseFile3ds does, reports the first failure, and empties
 // the table.

@@ -14,6 +14,17 @@
 #include <string>
 #include <vector>
 
+#ifdef RYV_HAVE_LIB3DS
+#include <lib3ds/file.h>
+
+// A file the independent 3DS library loaded, freed by it.
+struct Lib3dsFileDeleter
+{
+    void operator()(Lib3dsFile* pFile) const { lib3ds_file_free(pFile); }
+};
+using Lib3dsFilePtr = std::unique_ptr<Lib3dsFile, Lib3dsFileDeleter>;
+#endif
+
 struct Read3ds
 {
     std::unique_ptr<KRyvObjectFactory> mFactory = std::make_unique<KRyvObjectFactory>();

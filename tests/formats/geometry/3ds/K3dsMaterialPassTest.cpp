@@ -95,14 +95,6 @@ std::vector<std::string> MaterialLines(const std::string& pPath, const std::stri
     return lLines;
 }
 
-#ifdef RYV_HAVE_LIB3DS
-struct Lib3dsFileDeleter
-{
-    void operator()(Lib3dsFile* pFile) const { lib3ds_file_free(pFile); }
-};
-using Lib3dsFilePtr = std::unique_ptr<Lib3dsFile, Lib3dsFileDeleter>;
-#endif
-
 } // namespace
 
 // Only the faces of the mapped material take its texture: read, written as 3DS (the other library

@@ -4,6 +4,7 @@
 // then without regard to case.
 #include "tests/formats/geometry/3ds/Format3dsTestSupport.h"
 
+#include "core/KOutputGroup.h"
 #include "formats/geometry/3ds/KWriter3ds.h"
 #include "formats/geometry/obj/KReaderObj.h"
 #include "formats/geometry/obj/KStreamOptionsObj.h"
@@ -11,6 +12,11 @@
 #include "tests/support/TextCount.h"
 
 #include <gtest/gtest.h>
+
+#ifdef RYV_HAVE_LIB3DS
+#include <lib3ds/material.h>
+#include <lib3ds/mesh.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -44,6 +50,24 @@ Bytes TexturedTriangles(const std::vector<std::string>& pMaps)
                                       {{0, 1, 2, 7}}, lGroup, lUVs)});
     }
     return StampedFile(lContent);
+}
+
+// Expects the independent 3DS library to read the file at pPath and find the map of the face
+// of mesh "T0" named pMap.
+void ExpectMapOfT0(const std::string& pPath, const char* pMap)
+{
+#ifdef RYV_HAVE_LIB3DS
+    Lib3dsFilePtr lFile(lib3ds_file_load(pPath.c_str()));
+    ASSERT_NE(lFile, nullptr);
+    Lib3dsMesh* lMesh = lib3ds_file_mesh_by_name(lFile.get(), "T0");
+    ASSERT_TRUE(lMesh && lMesh->faces == 1);
+    Lib3dsMaterial* lMaterial = lib3ds_file_material_by_name(lFile.get(), lMesh->faceL[0].material);
+    ASSERT_NE(lMaterial, nullptr);
+    EXPECT_STREQ(lMaterial->texture1_map.name, pMap);
+#else
+    (void)pPath;
+    (void)pMap;
+#endif
 }
 
 // Writes the scene read into pFactory as a 3DS file; the writer's message text.
@@ -158,4 +182,57 @@ TEST(K3dsTextureFiles, NothingIsCopiedBesideADevice)
     EXPECT_NE(lMessage.find("t.png\" not copied: the output is not a regular file"),
               std::string::npos)
         << lMessage;
+}
+
+// A texture is copied only with the file it was copied for. Written alone, the file and its
+// texture land; when the file's place is taken by a folder once the write began, the write
+// fails naming why and leaves no copy of the texture in the output folder.
+TEST(K3dsTextureFiles, AFailedWriteLeavesNoCopiedTexture)
+{
+    for (const bool lTaken : {false, true}) {
+        SCOPED_TRACE(lTaken ? "place taken" : "place free");
+        HostileFolders lFolders;
+        lFolders.mDir.Write("in/h.3ds", TexturedTriangles({"t.png"}));
+        Read3ds lRead = ReadFile(lFolders.mDir.Path("in/h.3ds"));
+        ASSERT_TRUE(lRead.mRead) << lRead.mError;
+        const std::string lTarget = lFolders.mDir.Path("out/h.3ds");
+        KWriter3ds lWriter(lRead.mFactory.get());
+        KStreamOptions3ds lOptions;
+        ASSERT_TRUE(lWriter.FileCreate(lTarget.c_str()));
+        if (lTaken) {
+            fs::create_directory(lTarget);
+        }
+        EXPECT_EQ(lWriter.Write(lRead.mScene.get(), &lOptions), !lTaken);
+        EXPECT_EQ(lFolders.Copied("h.3ds"),
+                  lTaken ? std::vector<std::string>() : std::vector<std::string>{"t.png"});
+        if (lTaken) {
+            EXPECT_EQ(lWriter.GetError().GetLastErrorID(), KWriter::kFileNotCreated);
+            EXPECT_EQ(std::string(lWriter.GetError().GetLastErrorString().Buffer()),
+                      lTarget + ": Is a directory");
+        } else {
+            ExpectMapOfT0(lTarget, "t.png");
+        }
+    }
+}
+
+// In the caller's group, neither the file nor its texture is there before the group's commit;
+// both are after it.
+TEST(K3dsTextureFiles, TheFileAndItsTextureComeWithTheCallersGroup)
+{
+    HostileFolders lFolders;
+    lFolders.mDir.Write("in/h.3ds", TexturedTriangles({"t.png"}));
+    Read3ds lRead = ReadFile(lFolders.mDir.Path("in/h.3ds"));
+    ASSERT_TRUE(lRead.mRead) << lRead.mError;
+    const std::string lTarget = lFolders.mDir.Path("out/h.3ds");
+    KOutputGroup lGroup(lTarget);
+    KWriter3ds lWriter(lRead.mFactory.get());
+    lWriter.SetOutputGroup(&lGroup);
+    KStreamOptions3ds lOptions;
+    ASSERT_TRUE(lWriter.FileCreate(lTarget.c_str()) &&
+                lWriter.Write(lRead.mScene.get(), &lOptions));
+    EXPECT_EQ(lFolders.Copied(""), std::vector<std::string>());
+    ASSERT_TRUE(lGroup.Commit());
+    EXPECT_EQ(lFolders.Copied(""), (std::vector<std::string>{"h.3ds", "t.png"}));
+    EXPECT_EQ(ReadBytes(lFolders.mDir.Path("out/t.png")), (Bytes{1, 2}));
+    ExpectMapOfT0(lTarget, "t.png");
 }

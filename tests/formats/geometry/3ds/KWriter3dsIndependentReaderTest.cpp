@@ -46,12 +46,6 @@ Read3ds WriteAndRead(Scene3ds& ioScene, const ScratchDir& pDir, const std::strin
 }
 
 #ifdef RYV_HAVE_LIB3DS
-struct Lib3dsFileDeleter
-{
-    void operator()(Lib3dsFile* pFile) const { lib3ds_file_free(pFile); }
-};
-using Lib3dsFilePtr = std::unique_ptr<Lib3dsFile, Lib3dsFileDeleter>;
-
 // The file as the other library reads it, evaluated at frame 0.
 Lib3dsFilePtr Load(const std::string& pPath)
 {
