@@ -1,8 +1,9 @@
 #include "tests/fuzz/InputCost.h"
 
+#include "tests/support/ReplacedNew.h"
+
 #include <atomic>
 #include <cstdlib>
-#include <new>
 
 #include <sys/mman.h>
 #include <sys/syscall.h>
@@ -10,19 +11,25 @@
 
 namespace {
 
-// Counted on every thread (the native writer derives keys on one of its own).
+// Counted over every thread, so that no work escapes the count by running on one of its own.
 std::atomic<long long> gAllocations{0};
 std::atomic<long long> gBytes{0};
 std::atomic<long long> gMappedBytes{0};
 
-void* Allocate(std::size_t pSize)
+} // namespace
+
+void* ReplacedNew::Allocate(std::size_t pSize)
 {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
     gBytes.fetch_add(static_cast<long long>(pSize), std::memory_order_relaxed);
     return std::malloc(pSize == 0 ? 1 : pSize);
 }
 
-} // namespace
+// The memory comes from malloc, so free is the matching release.
+void ReplacedNew::Release(void* pBlock)
+{
+    std::free(pBlock);
+}
 
 InputCost InputCost::Now()
 {
@@ -45,29 +52,4 @@ extern "C" void* mmap(void* pAddress, std::size_t pLength, int pProtection, int 
     }
     return reinterpret_cast<void*>(
         syscall(SYS_mmap, pAddress, pLength, pProtection, pFlags, pFile, pOffset));
-}
-
-void* operator new(std::size_t pSize)
-{
-    void* lMemory = Allocate(pSize);
-    if (!lMemory) {
-        throw std::bad_alloc();
-    }
-    return lMemory;
-}
-
-void* operator new(std::size_t pSize, const std::nothrow_t&) noexcept
-{
-    return Allocate(pSize);
-}
-
-// The replaced operator new takes its memory from malloc, so free is the matching release.
-void operator delete(void* pMemory) noexcept
-{
-    std::free(pMemory);
-}
-
-void operator delete(void* pMemory, std::size_t) noexcept
-{
-    std::free(pMemory);
 }
