@@ -1,5 +1,5 @@
-#ifndef RYVKIT_IO_KBYTESOURCE_H
-#define RYVKIT_IO_KBYTESOURCE_H
+#ifndef RYVKIT_CORE_KBYTESOURCE_H
+#define RYVKIT_CORE_KBYTESOURCE_H
 
 #include <cstddef>
 #include <cstdint>

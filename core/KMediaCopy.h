@@ -1,5 +1,5 @@
-#ifndef RYVKIT_IO_KMEDIACOPY_H
-#define RYVKIT_IO_KMEDIACOPY_H
+#ifndef RYVKIT_CORE_KMEDIACOPY_H
+#define RYVKIT_CORE_KMEDIACOPY_H
 
 #include "core/KString.h"
 

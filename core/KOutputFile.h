@@ -1,5 +1,5 @@
-#ifndef RYVKIT_IO_KOUTPUTFILE_H
-#define RYVKIT_IO_KOUTPUTFILE_H
+#ifndef RYVKIT_CORE_KOUTPUTFILE_H
+#define RYVKIT_CORE_KOUTPUTFILE_H
 
 #include <cstdio>
 #include <string>

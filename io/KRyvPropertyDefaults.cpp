@@ -60,21 +60,23 @@ bool SameValue(const KPropertyValue& pLeft, const KPropertyValue& pRight)
 
 KRyvPropertyDefaults::KRyvPropertyDefaults(KObject* pFreshSet)
 {
-    for (int i = 0; pFreshSet && i < pFreshSet->GetPropertyCount(); ++i) {
-        KProperty* lProperty = pFreshSet->GetProperty(i);
-        KPropertyValue lValue;
-        if (lProperty && lProperty->GetPropertyValue(lValue)) {
-            mValues.emplace(lProperty->GetName(), Entry{lProperty->GetPropertyType(), lValue});
-        }
+    if (!pFreshSet) {
+        return;
     }
+    pFreshSet->WalkToRead([this](const KProperty& pProperty) {
+        KPropertyValue lValue;
+        if (pProperty.GetPropertyValue(lValue)) {
+            mValues.emplace(pProperty.GetName(), Entry{pProperty.GetPropertyType(), lValue});
+        }
+    });
 }
 
-bool KRyvPropertyDefaults::Holds(KProperty& ioProperty) const
+bool KRyvPropertyDefaults::Holds(const KProperty& pProperty) const
 {
-    const auto lFound = mValues.find(ioProperty.GetName());
-    if (lFound == mValues.end() || lFound->second.mType != ioProperty.GetPropertyType()) {
+    const auto lFound = mValues.find(pProperty.GetName());
+    if (lFound == mValues.end() || lFound->second.mType != pProperty.GetPropertyType()) {
         return false;
     }
     KPropertyValue lValue;
-    return ioProperty.GetPropertyValue(lValue) && SameValue(lFound->second.mValue, lValue);
+    return pProperty.GetPropertyValue(lValue) && SameValue(lFound->second.mValue, lValue);
 }

@@ -20,7 +20,7 @@ public:
 
     // True when the fresh set has a property of that name and type holding the very same value
     // (numbers compared bit for bit, so that -0 and NaN payloads are never taken for defaults).
-    bool Holds(KProperty& ioProperty) const;
+    bool Holds(const KProperty& pProperty) const;
 
 private:
     struct Entry

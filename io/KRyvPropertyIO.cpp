@@ -25,10 +25,10 @@ bool IsVectorKind(int pType)
            pType == kPropertyTypeColorRGBA;
 }
 
-void WriteEnum(KRyvFile& ioFile, KProperty& ioProperty)
+void WriteEnum(KRyvFile& ioFile, const KProperty& pProperty)
 {
-    const int lIndex = ioProperty.GetValueAsInt();
-    const char* lText = ioProperty.GetEnumItem(lIndex);
+    const int lIndex = pProperty.GetValueAsInt();
+    const char* lText = pProperty.GetEnumItem(lIndex);
     // An index outside the list has no text: it is kept as the number.
     if (lText) {
         ioFile.FieldWriteC(lText);
@@ -37,15 +37,15 @@ void WriteEnum(KRyvFile& ioFile, KProperty& ioProperty)
     }
 }
 
-void WriteValue(KRyvFile& ioFile, KProperty& ioProperty)
+void WriteValue(KRyvFile& ioFile, const KProperty& pProperty)
 {
-    const int lType = ioProperty.GetPropertyType();
+    const int lType = pProperty.GetPropertyType();
     KPropertyValue lValue;
-    if (!ioProperty.GetPropertyValue(lValue)) {
+    if (!pProperty.GetPropertyValue(lValue)) {
         return;
     }
     if (lType == kPropertyTypeEnum) {
-        WriteEnum(ioFile, ioProperty);
+        WriteEnum(ioFile, pProperty);
     } else if (const bool* lBool = lValue.Get<bool>()) {
         ioFile.FieldWriteB(*lBool);
     } else if (const int* lInt = lValue.Get<int>()) {
@@ -128,21 +128,19 @@ void KRyvPropertyIO::WriteBlock(KRyvFile& ioFile, KObject* pSet,
         return;
     }
     ioFile.FieldWriteBegin(kBlock);
-    // Members not made yet are viewed, not made: a wide scene's nodes mostly keep theirs.
-    for (int i = 0; i < pSet->GetPropertyCount(); ++i) {
-        std::unique_ptr<KProperty> lStandIn;
-        KProperty* lProperty = pSet->ViewProperty(i, lStandIn);
-        if (!lProperty || lProperty->GetFlag(KProperty::kNotWritten) ||
-            (pDefaults && pDefaults->Holds(*lProperty))) {
-            continue;
+    // Read, not listed: a wide scene's nodes mostly keep their members unmade.
+    pSet->WalkToRead([&](const KProperty& pProperty) {
+        if (pProperty.GetFlag(KProperty::kNotWritten) ||
+            (pDefaults && pDefaults->Holds(pProperty))) {
+            return;
         }
         ioFile.FieldWriteBegin(kProperty);
-        ioFile.FieldWriteC(lProperty->GetName());
-        const KDataType* lDataType = lProperty->GetDataType();
+        ioFile.FieldWriteC(pProperty.GetName());
+        const KDataType* lDataType = pProperty.GetDataType();
         ioFile.FieldWriteC(lDataType ? lDataType->GetName() : "");
-        WriteValue(ioFile, *lProperty);
+        WriteValue(ioFile, pProperty);
         ioFile.FieldWriteEnd();
-    }
+    });
     ioFile.FieldWriteEnd();
 }
 

@@ -480,18 +480,16 @@ void KRyvWriteSession::WritePropertyConnections()
     }
     std::vector<std::tuple<int, std::string, int, std::string>> lConnections;
     for (const auto& [lSet, lIndex] : lSets) {
-        // A member not made yet has no connection: it is passed by, not made.
-        for (int p = 0; p < lSet->GetPropertyCount(); ++p) {
-            const KProperty* lProperty = lSet->GetMadeProperty(p);
-            for (int s = 0; lProperty && s < lProperty->GetSrcCount(); ++s) {
-                const auto* lSource = dynamic_cast<const KProperty*>(lProperty->GetSrc(s));
+        lSet->WalkToConnect([&, lIndex = lIndex](const KProperty& pProperty) {
+            for (int s = 0; s < pProperty.GetSrcCount(); ++s) {
+                const auto* lSource = dynamic_cast<const KProperty*>(pProperty.GetSrc(s));
                 const auto lOwner = lSource ? lSets.find(lSource->GetParentObject()) : lSets.end();
                 if (lOwner != lSets.end() && lOwner->second != lIndex) {
-                    lConnections.emplace_back(lIndex, lProperty->GetName(), lOwner->second,
+                    lConnections.emplace_back(lIndex, pProperty.GetName(), lOwner->second,
                                               lSource->GetName());
                 }
             }
-        }
+        });
     }
     if (lConnections.empty()) {
         return;

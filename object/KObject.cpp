@@ -186,6 +186,11 @@ KProperty* KObject::GetProperty(int pIndex) const
     return lProperty ? lProperty : MakeAt(lIndex);
 }
 
+bool KObject::IsPropertyMade(int pIndex) const
+{
+    return GetMadeProperty(pIndex) != nullptr;
+}
+
 KProperty* KObject::GetMadeProperty(int pIndex) const
 {
     if (pIndex < 0 || pIndex >= GetPropertyCount()) {
@@ -194,18 +199,40 @@ KProperty* KObject::GetMadeProperty(int pIndex) const
     return EntryAt(static_cast<std::size_t>(pIndex)).Get();
 }
 
-KProperty* KObject::ViewProperty(int pIndex, std::unique_ptr<KProperty>& oStandIn) const
+void KObject::WalkToList(const std::function<void(KProperty&)>& pVisit) const
 {
-    if (pIndex < 0 || pIndex >= GetPropertyCount()) {
-        return nullptr;
+    for (int i = 0; i < GetPropertyCount(); ++i) {
+        if (KProperty* lProperty = GetProperty(i)) {
+            pVisit(*lProperty);
+        }
     }
-    const Entry lEntry = EntryAt(static_cast<std::size_t>(pIndex));
-    if (KProperty* lProperty = lEntry.Get()) {
-        return lProperty;
-    }
+}
+
+void KObject::WalkToRead(const std::function<void(const KProperty&)>& pVisit) const
+{
     // The object is never const itself: only the caller's view of it is.
-    oStandIn.reset(const_cast<KObject*>(this)->MakeDeferredMember(lEntry.GetMember()));
-    return oStandIn.get();
+    auto* lSelf = const_cast<KObject*>(this);
+    for (int i = 0; i < GetPropertyCount(); ++i) {
+        const Entry lEntry = EntryAt(static_cast<std::size_t>(i));
+        if (const KProperty* lProperty = lEntry.Get()) {
+            pVisit(*lProperty);
+            continue;
+        }
+        const std::unique_ptr<const KProperty> lStandIn(
+            lSelf->MakeDeferredMember(lEntry.GetMember()));
+        if (lStandIn) {
+            pVisit(*lStandIn);
+        }
+    }
+}
+
+void KObject::WalkToConnect(const std::function<void(KProperty&)>& pVisit) const
+{
+    for (int i = 0; i < GetPropertyCount(); ++i) {
+        if (KProperty* lProperty = GetMadeProperty(i)) {
+            pVisit(*lProperty);
+        }
+    }
 }
 
 namespace {

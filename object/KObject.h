@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -60,21 +61,30 @@ class KObject : public KPlug
     // registered already (on this or another object).
     bool RegisterProperty(KProperty* pProperty);
     int GetPropertyCount() const { return mImplicitMembers + static_cast<int>(mProperties.size()); }
-    // A deferred member (see RegisterDeferredMember) is made first; throws std::bad_alloc when
-    // it cannot be.
+    // The property at pIndex, made first when it is a deferred member (see
+    // RegisterDeferredMember); throws std::bad_alloc when it cannot be. Null out of range.
     KProperty* GetProperty(int pIndex) const;
-    // The property at pIndex as it stands: null for a deferred member not made yet. Such a member
-    // has no connection, curve or record and is never animatable, but its value may differ from
-    // its default (the object's typed setters hold it): walks that read values use
-    // ViewProperty, and walks that list properties use GetProperty, so that what they see never
-    // depends on which members were reached before.
-    KProperty* GetMadeProperty(int pIndex) const;
-    // The property at pIndex to read (name, type, flags, value) without making it: the made
-    // property, or for a deferred member not made yet a stand-in made into oStandIn, which reads
-    // and writes the value the object holds but is not registered. The stand-in goes with
-    // oStandIn, so a walk over a wide scene makes nothing that lasts. Null out of range; throws
-    // std::bad_alloc.
-    KProperty* ViewProperty(int pIndex, std::unique_ptr<KProperty>& oStandIn) const;
+    // Whether the property at pIndex is made: false for a deferred member not made yet, and out
+    // of range.
+    bool IsPropertyMade(int pIndex) const;
+
+    // The three walks over the properties, in array order. Each is named after what its caller
+    // does with them and hands each in the form that use allows, so no walk can lose what it is
+    // given: a value written through a typed setter or a connection.
+    // To list: every property, a deferred member made first, as KProperty&: what it hands may be
+    // kept, changed and connected. Throws std::bad_alloc when a member cannot be made.
+    void WalkToList(const std::function<void(KProperty&)>& pVisit) const;
+    // To read: every property as it stands (name, type, flags, limits, value, connections),
+    // nothing made that lasts: a deferred member not made yet is handed as a stand-in that reads
+    // the value the object holds (what its typed setters wrote). What it hands is const, so it
+    // cannot be connected or written (it would be lost with the stand-in), and it lives for the
+    // call only. Throws std::bad_alloc.
+    void WalkToRead(const std::function<void(const KProperty&)>& pVisit) const;
+    // To connect: the properties that hold or may take a connection, a curve or a record without
+    // being made: the made ones, as KProperty&. A deferred member not made yet holds none of
+    // these and is never animatable, so it is passed by; to connect one, reach it by name
+    // (FindProperty) or index (GetProperty), which makes it.
+    void WalkToConnect(const std::function<void(KProperty&)>& pVisit) const;
     // Byte-exact name match; the first one registered wins. Null when none or for a null name.
     // Only the deferred member found is made.
     KProperty* FindProperty(const char* pName) const;
@@ -144,6 +154,8 @@ protected:
 
 private:
     friend class KProperty;
+    // Shares the definitions of made properties by their place in the array.
+    friend class KPropertyDefinitionCache;
 
     // An entry of the property array: a property, or the number of a deferred member not made
     // yet, kept odd (a property's address never is).
@@ -166,6 +178,9 @@ private:
         std::uintptr_t mBits;
     };
 
+    // The property at pIndex as it stands: null for a deferred member not made yet, and out of
+    // range.
+    KProperty* GetMadeProperty(int pIndex) const;
     // The entry at pIndex, an index in range.
     Entry EntryAt(std::size_t pIndex) const;
     // Makes the deferred member of the entry at pIndex and puts it in its place.

@@ -212,7 +212,7 @@ bool KProperty::ConnectNotify(KConnectEvent pEvent, KPlug* pPlug, KPlug* pOther,
     return lOwner ? lOwner->ConnectNotify(pEvent, pPlug, pOther, pArgs) : true;
 }
 
-bool KProperty::GetPropertyValue(KPropertyValue& oValue)
+bool KProperty::GetPropertyValue(KPropertyValue& oValue) const
 {
     return ReadValue(oValue);
 }
@@ -240,7 +240,7 @@ bool KProperty::SetPropertyValue(const KPropertyValue& pValue)
     return true;
 }
 
-int KProperty::GetValueAsInt()
+int KProperty::GetValueAsInt() const
 {
     int lValue = 0;
     return GetValue(lValue) ? lValue : 0;
@@ -251,7 +251,7 @@ bool KProperty::SetValueAsInt(int pValue)
     return SetValue(pValue);
 }
 
-double KProperty::GetValueAsDouble()
+double KProperty::GetValueAsDouble() const
 {
     double lValue = 0.0;
     return GetValue(lValue) ? lValue : 0.0;
@@ -262,7 +262,7 @@ bool KProperty::SetValueAsDouble(double pValue)
     return SetValue(pValue);
 }
 
-bool KProperty::ReadValue(KPropertyValue&)
+bool KProperty::ReadValue(KPropertyValue&) const
 {
     return false;
 }

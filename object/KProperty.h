@@ -146,29 +146,30 @@ class KProperty : public KPlug
     // The object the property belongs to: its owner when that is a KObject; else null.
     KObject* GetParentObject() const;
 
-    // Value access. Get reads through the getter (caching its answer) or from the cache.
+    // Value access. Get reads through the getter (caching its answer) or from the cache; reading
+    // changes nothing else, so it is open to a const property (a read-only view of one).
     // Set converts the value to the property's kind, sends event 18 with the new and the old
     // value, writes through the setter or into the cache, then sends event 19. False when the
     // property holds no value or the kinds do not convert (see KPropertyValue).
-    virtual bool GetPropertyValue(KPropertyValue& oValue);
+    virtual bool GetPropertyValue(KPropertyValue& oValue) const;
     virtual bool SetPropertyValue(const KPropertyValue& pValue);
 
     // 0 / 0.0 when the value is not a number.
-    int GetValueAsInt();
+    int GetValueAsInt() const;
     bool SetValueAsInt(int pValue);
-    double GetValueAsDouble();
+    double GetValueAsDouble() const;
     bool SetValueAsDouble(double pValue);
 
     // Typed forms; a failed Get leaves the target unchanged. Vectors and colours travel as
     // four doubles.
-    bool GetValue(bool& oValue) { return GetAs(oValue); }
-    bool GetValue(int& oValue) { return GetAs(oValue); }
-    bool GetValue(float& oValue) { return GetAs(oValue); }
-    bool GetValue(double& oValue) { return GetAs(oValue); }
-    bool GetValue(KString& oValue) { return GetAs(oValue); }
-    bool GetValue(KTime& oValue) { return GetAs(oValue); }
-    bool GetValue(KVector4& oValue) { return GetAs(oValue); }
-    bool GetValue(KColor& oValue) { return GetAs(oValue); }
+    bool GetValue(bool& oValue) const { return GetAs(oValue); }
+    bool GetValue(int& oValue) const { return GetAs(oValue); }
+    bool GetValue(float& oValue) const { return GetAs(oValue); }
+    bool GetValue(double& oValue) const { return GetAs(oValue); }
+    bool GetValue(KString& oValue) const { return GetAs(oValue); }
+    bool GetValue(KTime& oValue) const { return GetAs(oValue); }
+    bool GetValue(KVector4& oValue) const { return GetAs(oValue); }
+    bool GetValue(KColor& oValue) const { return GetAs(oValue); }
     bool SetValue(bool pValue) { return SetPropertyValue(KPropertyValue(pValue)); }
     bool SetValue(int pValue) { return SetPropertyValue(KPropertyValue(pValue)); }
     bool SetValue(float pValue) { return SetPropertyValue(KPropertyValue(pValue)); }
@@ -186,7 +187,7 @@ class KProperty : public KPlug
 protected:
     // Hooks of the valued kinds: read through the getter or the cache; convert a value to the
     // stored kind; write through the setter or into the cache.
-    virtual bool ReadValue(KPropertyValue& oValue);
+    virtual bool ReadValue(KPropertyValue& oValue) const;
     virtual bool ConvertValue(const KPropertyValue& pValue, KPropertyValue& oStored) const;
     virtual void WriteValue(const KPropertyValue& pStored);
 
@@ -202,7 +203,7 @@ private:
     // The definition, copied first when it is shared or still the default one.
     KPropertyDefinition& OwnDefinition();
 
-    template <typename T> bool GetAs(T& oValue)
+    template <typename T> bool GetAs(T& oValue) const
     {
         KPropertyValue lValue;
         return GetPropertyValue(lValue) && lValue.ConvertTo(oValue);

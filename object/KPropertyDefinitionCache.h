@@ -27,7 +27,7 @@ public:
     KPropertyDefinitionCache& operator=(const KPropertyDefinitionCache&) = delete;
     ~KPropertyDefinitionCache();
 
-    // Properties not made yet (KObject::GetMadeProperty) are passed by.
+    // Members not made yet (KObject::IsPropertyMade) are passed by.
     void Share(const void* pKind, KObject& ioObject);
     // The same for one property, kept at position pPosition (0 or more) of the kind: for members
     // an object makes one at a time, long after the object was set up.

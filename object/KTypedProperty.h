@@ -97,7 +97,7 @@ public:
     void SetCachedValue(const T& pValue) { mValue = pValue; }
 
 protected:
-    bool ReadValue(KPropertyValue& oValue) override
+    bool ReadValue(KPropertyValue& oValue) const override
     {
         if (mTable && mTable->mGet) {
             if (void* lTarget = Target()) {
@@ -184,7 +184,8 @@ private:
         mTable = nullptr;
     }
 
-    T mValue;
+    // Mutable: a read through the getter keeps its answer, also through a const property.
+    mutable T mValue;
     const AccessorTable* mTable = nullptr;
 };
 

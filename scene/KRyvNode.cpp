@@ -280,13 +280,11 @@ bool KRyvNode::CanDeferDefaultTake(const KRyvTakeNode* pTake) const
         return false;
     }
     // Any other animatable property would get curves of its own, valued when they are made.
-    for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
-        const KProperty* lProperty = mProperties->GetMadeProperty(i);
-        if (lProperty && lProperty->IsAnimatable() && !IsChannelProperty(*lProperty)) {
-            return false;
-        }
-    }
-    return true;
+    bool lOtherCurves = false;
+    mProperties->WalkToConnect([&lOtherCurves](const KProperty& pProperty) {
+        lOtherCurves = lOtherCurves || (pProperty.IsAnimatable() && !IsChannelProperty(pProperty));
+    });
+    return !lOtherCurves;
 }
 
 void KRyvNode::GetChannelValues(float* oValues) const
@@ -1434,12 +1432,11 @@ void KRyvNode::DeferUserPropertyRecords()
     }
     // Listing a record at creation set the animated flag of an animatable property; no take
     // existed yet, so that was all it changed.
-    for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
-        KProperty* lProperty = mProperties->GetMadeProperty(i);
-        if (lProperty && lProperty->IsAnimatable()) {
-            lProperty->SetFlag(KProperty::kAnimated, true);
+    mProperties->WalkToConnect([](KProperty& ioProperty) {
+        if (ioProperty.IsAnimatable()) {
+            ioProperty.SetFlag(KProperty::kAnimated, true);
         }
-    }
+    });
     const char* const lNames[3] = {kLclTranslation, kLclRotation, kLclScaling};
     for (int i = 0; i < 3; ++i) {
         if (KProperty* lProperty = mProperties->FindProperty(lNames[i])) {
@@ -1495,13 +1492,13 @@ void KRyvNode::VisitUserProperties(const std::function<void(const KRyvUserProper
         pVisit(*lUserProperty);
     }
     const std::unordered_set<const KProperty*> lRecorded = GetRecordedProperties();
-    for (int i = 0; i < mProperties->GetPropertyCount(); ++i) {
-        std::unique_ptr<KProperty> lStandIn;
-        KProperty* lProperty = mProperties->ViewProperty(i, lStandIn);
-        if (lProperty && lRecorded.count(lProperty) == 0) {
-            pVisit(KRyvUserProperty(GetObjectFactory(), lProperty));
+    mProperties->WalkToRead([&](const KProperty& pProperty) {
+        if (lRecorded.count(&pProperty) == 0) {
+            // The record is handed on const, so what it binds stays read-only (see
+            // KRyvUserProperty::GetProperty).
+            pVisit(KRyvUserProperty(GetObjectFactory(), const_cast<KProperty*>(&pProperty)));
         }
-    }
+    });
 }
 
 void KRyvNode::MakeUserPropertyRecords(bool pTellAdded)

@@ -398,8 +398,8 @@ protected:
     // node made before this one first, so its list keeps the order of creation.
     void PrepareUserProperties() const override;
     // While the block's records wait, the ones made already, then one made for the call for
-    // each block property that has none, its property viewed without being made
-    // (KObject::ViewProperty): the records PrepareUserProperties would list, in its order.
+    // each block property that has none, its property read without being made
+    // (KObject::WalkToRead): the records PrepareUserProperties would list, in its order.
     void
     VisitUserProperties(const std::function<void(const KRyvUserProperty&)>& pVisit) const override;
     bool CopyDeferredDefaultTake(KRyvTakeNode& ioTake) override;

@@ -61,11 +61,8 @@ void KRyvAppendProperties(const KObject* pSet, std::vector<KProperty*>& ioProper
     if (!pSet) {
         return;
     }
-    for (int i = 0; i < pSet->GetPropertyCount(); ++i) {
-        if (KProperty* lProperty = pSet->GetProperty(i)) {
-            ioProperties.push_back(lProperty);
-        }
-    }
+    pSet->WalkToList(
+        [&ioProperties](KProperty& ioProperty) { ioProperties.push_back(&ioProperty); });
 }
 
 void KRyvCreateAnimatableCurves(KRyvTakeNodeContainer& ioContainer, const KObject* pSet,
@@ -74,12 +71,11 @@ void KRyvCreateAnimatableCurves(KRyvTakeNodeContainer& ioContainer, const KObjec
     if (!pSet) {
         return;
     }
-    for (int i = 0; i < pSet->GetPropertyCount(); ++i) {
-        KProperty* lProperty = pSet->GetMadeProperty(i);
-        if (lProperty && lProperty->IsAnimatable() && !(pSkip && pSkip(*lProperty))) {
-            ioContainer.CreatePropertyCurves(lProperty, pTake);
+    pSet->WalkToConnect([&](KProperty& ioProperty) {
+        if (ioProperty.IsAnimatable() && !(pSkip && pSkip(ioProperty))) {
+            ioContainer.CreatePropertyCurves(&ioProperty, pTake);
         }
-    }
+    });
 }
 
 KObjectOwner* KRyvGetPlugOwner(KPlug* pPlug)

@@ -80,10 +80,15 @@ bool KRyvUserProperty::Bind(KProperty* pProperty)
     return true;
 }
 
-KProperty* KRyvUserProperty::GetProperty() const
+KProperty* KRyvUserProperty::GetProperty()
 {
     // Only KProperty handles are ever stored here.
     return static_cast<KProperty*>(mProperty.Get());
+}
+
+const KProperty* KRyvUserProperty::GetProperty() const
+{
+    return static_cast<const KProperty*>(mProperty.Get());
 }
 
 bool KRyvUserProperty::IsBoundTo(const KProperty* pProperty) const
@@ -239,7 +244,7 @@ bool KRyvUserProperty::GetValue(bool& oValue) const
 
 bool KRyvUserProperty::GetValue(int& oValue) const
 {
-    KProperty* lProperty = GetProperty();
+    const KProperty* lProperty = GetProperty();
     if (lProperty == nullptr) {
         return false;
     }
@@ -249,7 +254,7 @@ bool KRyvUserProperty::GetValue(int& oValue) const
 
 bool KRyvUserProperty::GetValue(double& oValue) const
 {
-    KProperty* lProperty = GetProperty();
+    const KProperty* lProperty = GetProperty();
     if (lProperty == nullptr) {
         return false;
     }
@@ -259,7 +264,7 @@ bool KRyvUserProperty::GetValue(double& oValue) const
 
 bool KRyvUserProperty::GetValue(KColor& oValue) const
 {
-    KProperty* lProperty = GetProperty();
+    const KProperty* lProperty = GetProperty();
     KColor lValue;
     if (lProperty == nullptr || !IsColorType(lProperty->GetPropertyType()) ||
         !lProperty->GetValue(lValue)) {
@@ -276,9 +281,10 @@ bool KRyvUserProperty::GetValue(double& oX, double& oY, double& oZ) const
     return ReadThreeValues(GetProperty(), oX, oY, oZ);
 }
 
-bool KRyvUserProperty::ReadThreeValues(KProperty* pProperty, double& oX, double& oY, double& oZ)
+bool KRyvUserProperty::ReadThreeValues(const KProperty* pProperty, double& oX, double& oY,
+                                       double& oZ)
 {
-    KProperty* lProperty = pProperty;
+    const KProperty* lProperty = pProperty;
     if (lProperty == nullptr) {
         return false;
     }

@@ -75,8 +75,11 @@ public:
     // the user property is bound already.
     bool Bind(KProperty* pProperty);
 
-    // The bound property while it lives; null when unbound or gone.
-    KProperty* GetProperty() const;
+    // The bound property while it lives; null when unbound or gone. Through a const user
+    // property (what KRyvObject::VisitUserProperties hands) it is read-only: such a record may be
+    // bound to a stand-in that goes with the walk, which must not take a connection or a value.
+    KProperty* GetProperty();
+    const KProperty* GetProperty() const;
     bool IsBound() const { return GetProperty() != nullptr; }
     // True only for a non-null pProperty that is the living bound property.
     bool IsBoundTo(const KProperty* pProperty) const;
@@ -119,7 +122,7 @@ public:
     bool GetValue(KColor& oValue) const;
     bool GetValue(double& oX, double& oY, double& oZ) const;
     // The three-double read of GetValue on pProperty itself (false for null).
-    static bool ReadThreeValues(KProperty* pProperty, double& oX, double& oY, double& oZ);
+    static bool ReadThreeValues(const KProperty* pProperty, double& oX, double& oY, double& oZ);
 
     // Written to the record and to the bound property, whichever exist.
     void SetMinimum(double pValue);

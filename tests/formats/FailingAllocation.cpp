@@ -2,10 +2,10 @@
 
 #include "formats/geometry/obj/KObjPageAllocator.h"
 #include "tests/formats/AllocationBytes.h"
+#include "tests/support/ReplacedNew.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <new>
 
 #include <sys/mman.h>
 #include <sys/syscall.h>
@@ -22,7 +22,9 @@ thread_local long gAllocationsLeft = 0;
 // Mappings the walk refused.
 thread_local long gMappingsFailed = 0;
 
-void* Allocate(std::size_t pSize)
+} // namespace
+
+void* ReplacedNew::Allocate(std::size_t pSize)
 {
     if (gAllocationsLeft > 0 && --gAllocationsLeft == 0) {
         return nullptr;
@@ -32,14 +34,12 @@ void* Allocate(std::size_t pSize)
     return lBlock;
 }
 
-// The replaced operator new takes its memory from malloc, so free is the matching release.
-void Release(void* pMemory)
+// The memory comes from malloc, so free is the matching release.
+void ReplacedNew::Release(void* pMemory)
 {
     AllocationBytes::Released(pMemory);
     std::free(pMemory);
 }
-
-} // namespace
 
 FailingAllocation::FailingAllocation(long pNth)
 {
@@ -88,33 +88,3 @@ extern "C" void* mmap(void* pAddress, std::size_t pLength, int pProtection, int 
         syscall(SYS_mmap, pAddress, pLength, pProtection, pFlags, pFile, pOffset));
 }
 #endif
-
-void* operator new(std::size_t pSize)
-{
-    void* lMemory = Allocate(pSize);
-    if (!lMemory) {
-        throw std::bad_alloc();
-    }
-    return lMemory;
-}
-
-void* operator new(std::size_t pSize, const std::nothrow_t&) noexcept
-{
-    return Allocate(pSize);
-}
-
-void operator delete(void* pMemory) noexcept
-{
-    Release(pMemory);
-}
-
-void operator delete(void* pMemory, std::size_t) noexcept
-{
-    Release(pMemory);
-}
-
-// Called when a constructor throws inside a "new (std::nothrow)".
-void operator delete(void* pMemory, const std::nothrow_t&) noexcept
-{
-    Release(pMemory);
-}

@@ -3,10 +3,10 @@
 
 // The allocation-failure walk of this test program: operator new, and mmap for anonymous
 // mappings (where the heap is bypassed), are replaced for the whole program
-// (FailingAllocation.cpp), and fail the Nth allocation made on this thread while a
-// FailingAllocation lives (none when N is 0). Under the leak checker, what is allocated
-// meanwhile is not reported: the scene objects' constructors still lose their parts when an
-// allocation inside them fails, which is not what these tests are about.
+// (tests/support/ReplacedNew.cpp, with FailingAllocation.cpp deciding), and fail the Nth allocation
+// made on this thread while a FailingAllocation lives (none when N is 0). Under the leak checker,
+// what is allocated meanwhile is not reported: the scene objects' constructors still lose their
+// parts when an allocation inside them fails, which is not what these tests are about.
 class FailingAllocation
 {
 public:

@@ -121,7 +121,7 @@ TEST_F(KRyvReadBackTest, BlockValuesWrittenWithoutTheirPropertiesSurvive)
     lBlock.SetNegativePercentShapeSupport(false);
     lBlock.SetScalingPivotUpdateOffset(KVector4(7.0, 8.0, 9.0));
     for (int i = 0; i < 50; ++i) {
-        ASSERT_EQ(lBlock.GetMadeProperty(i), nullptr);
+        ASSERT_FALSE(lBlock.IsPropertyMade(i));
     }
     KStreamOptionsRyv lOptions;
     for (const KWriterRyv::EFlavour lFlavour : {KWriterRyv::kBinary60, KWriterRyv::kAscii60}) {

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -69,10 +73,11 @@ TEST(KObjectDeferredMembers, HoldTheirPlaceAndAreMadeOnlyWhenReached)
     DeferringObject lObject(lAlive);
     ASSERT_EQ(lObject.GetPropertyCount(), 4);
     for (int i = 0; i < kMemberCount; ++i) {
-        EXPECT_EQ(lObject.GetMadeProperty(i), nullptr);
+        EXPECT_FALSE(lObject.IsPropertyMade(i));
     }
-    EXPECT_STREQ(lObject.GetMadeProperty(3)->GetName(), "Own");
-    EXPECT_EQ(lObject.FindProperty("Own"), lObject.GetMadeProperty(3));
+    ASSERT_TRUE(lObject.IsPropertyMade(3));
+    EXPECT_STREQ(lObject.GetProperty(3)->GetName(), "Own");
+    EXPECT_EQ(lObject.FindProperty("Own"), lObject.GetProperty(3));
     EXPECT_EQ(lObject.FindProperty("Delta"), nullptr);
     EXPECT_EQ(lObject.mMade, 0);
 
@@ -80,8 +85,8 @@ TEST(KObjectDeferredMembers, HoldTheirPlaceAndAreMadeOnlyWhenReached)
     KProperty* lBeta = lObject.FindProperty("Beta");
     ASSERT_NE(lBeta, nullptr);
     EXPECT_EQ(lObject.mMade, 1);
-    EXPECT_EQ(lObject.GetMadeProperty(1), lBeta);
-    EXPECT_EQ(lObject.GetMadeProperty(0), nullptr);
+    EXPECT_TRUE(lObject.IsPropertyMade(1));
+    EXPECT_FALSE(lObject.IsPropertyMade(0));
     EXPECT_EQ(lBeta->GetValueAsInt(), 11);
     EXPECT_EQ(lBeta->GetParentObject(), &lObject);
     // Made once: later lookups find the same property.
@@ -130,12 +135,14 @@ TEST(KObjectDeferredMembers, KeepTheirPlaceBehindPropertiesRegisteredBefore)
     int lAlive = 0;
     DeferringObject lObject(lAlive, true);
     ASSERT_EQ(lObject.GetPropertyCount(), 4);
-    EXPECT_STREQ(lObject.GetMadeProperty(0)->GetName(), "Own");
-    EXPECT_EQ(lObject.GetMadeProperty(3), nullptr);
+    ASSERT_TRUE(lObject.IsPropertyMade(0));
+    EXPECT_STREQ(lObject.GetProperty(0)->GetName(), "Own");
+    EXPECT_FALSE(lObject.IsPropertyMade(3));
     EXPECT_STREQ(lObject.GetProperty(3)->GetName(), "Gamma");
     KProperty* lAlpha = lObject.FindProperty("Alpha");
-    EXPECT_EQ(lObject.GetMadeProperty(1), lAlpha);
-    EXPECT_EQ(lObject.GetMadeProperty(2), nullptr);
+    EXPECT_TRUE(lObject.IsPropertyMade(1));
+    EXPECT_EQ(lObject.GetProperty(1), lAlpha);
+    EXPECT_FALSE(lObject.IsPropertyMade(2));
     // A property registered later comes after them all.
     KProperty* lLater = lObject.CreateProperty("Later", kPropertyTypeBool, nullptr);
     EXPECT_EQ(lObject.GetProperty(4), lLater);
@@ -163,4 +170,67 @@ TEST(KObjectDeferredMembers, DefinitionsAreSharedWithoutMakingMembers)
     lSecondBeta->SetLabel("Changed");
     EXPECT_EQ(lFirstBeta->GetLabel(), nullptr);
     EXPECT_STREQ(lSecondBeta->GetLabel(), "Changed");
+}
+
+namespace {
+
+// Whether a visitor taking TProperty can be handed to a walk of TVisit.
+template <class TVisit, class TProperty>
+constexpr bool kWalkTakes = std::is_constructible_v<TVisit, void (*)(TProperty)>;
+using ReadVisit = std::function<void(const KProperty&)>;
+using ListVisit = std::function<void(KProperty&)>;
+
+// What a read walk hands cannot take a connection, either end, nor a value.
+static_assert(!std::is_invocable_v<decltype(&KPlug::ConnectSrc), const KProperty&, KPlug*, int>);
+static_assert(!std::is_invocable_v<decltype(&KPlug::ConnectDst), const KProperty&, KPlug*, int>);
+static_assert(!std::is_invocable_v<decltype(&KPlug::ConnectSrc), KPlug&, const KProperty*, int>);
+static_assert(!std::is_invocable_v<decltype(&KProperty::SetPropertyValue), const KProperty&,
+                                   const KPropertyValue&>);
+
+// The names and integer values a walk hands, in order.
+std::vector<std::pair<std::string, int>> Walked(const DeferringObject& pObject, bool pRead)
+{
+    std::vector<std::pair<std::string, int>> lWalked;
+    const auto lAdd = [&lWalked](const KProperty& pProperty) {
+        lWalked.emplace_back(pProperty.GetName(), pProperty.GetValueAsInt());
+    };
+    if (pRead) {
+        pObject.WalkToRead(lAdd);
+    } else {
+        pObject.WalkToConnect(lAdd);
+    }
+    return lWalked;
+}
+
+} // namespace
+
+TEST(KObjectPropertyWalks, EachWalkHandsWhatItsUseAllows)
+{
+    // A visitor that would change or connect is refused by the read walk when it is compiled.
+    EXPECT_TRUE((kWalkTakes<ReadVisit, const KProperty&>));
+    EXPECT_FALSE((kWalkTakes<ReadVisit, KProperty&>));
+    EXPECT_TRUE((kWalkTakes<ListVisit, KProperty&>));
+
+    int lAlive = 0;
+    DeferringObject lObject(lAlive);
+    lObject.FindProperty("Beta")->SetValueAsInt(21);
+    lObject.mMade = 0;
+    // Reading sees every property with its value and leaves nothing made behind.
+    using Walk = std::vector<std::pair<std::string, int>>;
+    EXPECT_EQ(Walked(lObject, true),
+              (Walk{{"Alpha", 10}, {"Beta", 21}, {"Gamma", 12}, {"Own", 0}}));
+    EXPECT_EQ(lAlive, 1);
+    EXPECT_FALSE(lObject.IsPropertyMade(0));
+    // The walk to connect hands the properties that can hold a connection as they are.
+    EXPECT_EQ(Walked(lObject, false), (Walk{{"Beta", 21}, {"Own", 0}}));
+    // Listing makes every member, so that what it hands may be kept and connected.
+    std::vector<KProperty*> lListed;
+    lObject.WalkToList([&lListed](KProperty& ioProperty) { lListed.push_back(&ioProperty); });
+    ASSERT_EQ(lListed.size(), 4u);
+    EXPECT_EQ(lAlive, 3);
+    EXPECT_EQ(lListed[0], lObject.FindProperty("Alpha"));
+    KPropertyInt lPartner;
+    ASSERT_TRUE(lListed[2]->ConnectSrc(&lPartner));
+    EXPECT_EQ(lObject.FindProperty("Gamma")->GetSrc(0), &lPartner);
+    EXPECT_EQ(Walked(lObject, false).size(), 4u);
 }

@@ -27,7 +27,7 @@ int CountMadeMembers(const KRyvNode& pNode)
     const KObject* lBlock = pNode.GetProperties();
     int lMade = 0;
     for (int i = 0; i < kMemberCount; ++i) {
-        lMade += lBlock->GetMadeProperty(i) ? 1 : 0;
+        lMade += lBlock->IsPropertyMade(i) ? 1 : 0;
     }
     return lMade;
 }
@@ -76,7 +76,7 @@ TEST(KRyvNodeDeferredMembers, ANodeThatKeepsItsDefaultsMakesNoMember)
     lNode->AddTakeNode("run");
     EXPECT_EQ(CountMadeMembers(*lNode), 0);
     // The channels are there from the start.
-    EXPECT_NE(lBlock.GetMadeProperty(kMemberCount), nullptr);
+    EXPECT_TRUE(lBlock.IsPropertyMade(kMemberCount));
     // Listing the node's properties lists every one, the members made for it.
     std::vector<KProperty*> lListed;
     lNode->GetUserProperties(lListed);
