@@ -77,7 +77,7 @@ inline pid_t StartGroupWrite(const std::string& pTarget, const std::string& pSid
                              bool pAllowUnnamed, const std::function<void()>& pArm,
                              const std::string& pText = "new")
 {
-    constexpr unsigned kStallSeconds = 20;
+    constexpr unsigned kStallSeconds = 120;
     const pid_t lChild = fork();
     if (lChild != 0) {
         return lChild;
