@@ -261,48 +261,48 @@ expect_text err "has nothing the MOV motion format holds (no node marked for exp
 
 # ASF and AMC go as a pair: an AMC input is read against the ASF file of its name beside it or
 # the one --skeleton names; an AMC output gets its ASF file beside it.
-mkdir -p "$WORK/acclaim/skeletons" "$WORK/acclaim/out"
-printf ':units\n length 0.45\n:root\n order tx ty tz rx ry rz\n axis xyz\n:bonedata\n begin\n name femur\n direction 0 -1 0\n length 4\n axis 0 0 20 xyz\n dof rx ry rz\n end\n:hierarchy\n begin\n root femur\n end\n' >"$WORK/acclaim/walk.asf"
-printf '1\nroot 1 2 3 0 0 0\nfemur 10 20 30\n2\nroot 1 2 4 0 0 0\nfemur 11 21 31\n' >"$WORK/acclaim/walk.amc"
+mkdir -p "$WORK/asfamc/skeletons" "$WORK/asfamc/out"
+printf ':units\n length 0.45\n:root\n order tx ty tz rx ry rz\n axis xyz\n:bonedata\n begin\n name femur\n direction 0 -1 0\n length 4\n axis 0 0 20 xyz\n dof rx ry rz\n end\n:hierarchy\n begin\n root femur\n end\n' >"$WORK/asfamc/walk.asf"
+printf '1\nroot 1 2 3 0 0 0\nfemur 10 20 30\n2\nroot 1 2 4 0 0 0\nfemur 11 21 31\n' >"$WORK/asfamc/walk.amc"
 expect_status 0 "$TOOL" --help
 expect_text out "--skeleton F"
-expect_status 0 "$TOOL" "$WORK/acclaim/walk.amc"
+expect_status 0 "$TOOL" "$WORK/asfamc/walk.amc"
 expect_text out "walk: 0.000 s to 0.0"
-expect_status 0 "$TOOL" "$WORK/acclaim/walk.amc" "$WORK/acclaim/out/walk.bvh"
-expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/acclaim/out/again.amc"
-expect_files "$WORK/acclaim/out" "again.amc again.asf walk.bvh "
-expect_status 0 "$TOOL" "$WORK/acclaim/out/again.amc"
+expect_status 0 "$TOOL" "$WORK/asfamc/walk.amc" "$WORK/asfamc/out/walk.bvh"
+expect_status 0 "$TOOL" "$WORK/asfamc/out/walk.bvh" "$WORK/asfamc/out/again.amc"
+expect_files "$WORK/asfamc/out" "again.amc again.asf walk.bvh "
+expect_status 0 "$TOOL" "$WORK/asfamc/out/again.amc"
 expect_text out "Model::femur (LimbNode)"
-cp "$WORK/acclaim/walk.asf" "$WORK/acclaim/skeletons/body.asf"
-rm "$WORK/acclaim/walk.asf"
-expect_status 1 "$TOOL" "$WORK/acclaim/walk.amc"
-expect_status 0 "$TOOL" --skeleton "$WORK/acclaim/skeletons/body.asf" "$WORK/acclaim/walk.amc"
+cp "$WORK/asfamc/walk.asf" "$WORK/asfamc/skeletons/body.asf"
+rm "$WORK/asfamc/walk.asf"
+expect_status 1 "$TOOL" "$WORK/asfamc/walk.amc"
+expect_status 0 "$TOOL" --skeleton "$WORK/asfamc/skeletons/body.asf" "$WORK/asfamc/walk.amc"
 expect_text out "Model::femur (LimbNode)"
 # The skeleton an AMC input was read against is never overwritten.
-expect_status 1 "$TOOL" --skeleton "$WORK/acclaim/skeletons/body.asf" "$WORK/acclaim/walk.amc" "$WORK/acclaim/skeletons/body.amc"
+expect_status 1 "$TOOL" --skeleton "$WORK/asfamc/skeletons/body.asf" "$WORK/asfamc/walk.amc" "$WORK/asfamc/skeletons/body.amc"
 expect_text err "would overwrite"
 
 # The pair is put in place together: an AMC write that fails leaves the skeleton beside it as it
 # was. The skeleton is never written through a link: the link itself is replaced.
-mkdir "$WORK/acclaim/pair"
-echo "older skeleton" >"$WORK/acclaim/pair/run.asf"
-mkdir "$WORK/acclaim/pair/run.amc"
-expect_status 1 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/acclaim/pair/run.amc"
-expect_text acclaim/pair/run.asf "^older skeleton$"
-echo "elsewhere" >"$WORK/acclaim/elsewhere.asf"
-ln -s ../elsewhere.asf "$WORK/acclaim/pair/link.asf"
-expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/acclaim/pair/link.amc"
-expect_text acclaim/elsewhere.asf "^elsewhere$"
-[ ! -L "$WORK/acclaim/pair/link.asf" ] || { echo "FAIL: link.asf is still a link" >&2; FAILS=$((FAILS + 1)); }
-expect_status 0 "$TOOL" "$WORK/acclaim/pair/link.amc"
-expect_files "$WORK/acclaim/pair" "link.amc link.asf run.amc run.asf "
+mkdir "$WORK/asfamc/pair"
+echo "older skeleton" >"$WORK/asfamc/pair/run.asf"
+mkdir "$WORK/asfamc/pair/run.amc"
+expect_status 1 "$TOOL" "$WORK/asfamc/out/walk.bvh" "$WORK/asfamc/pair/run.amc"
+expect_text asfamc/pair/run.asf "^older skeleton$"
+echo "elsewhere" >"$WORK/asfamc/elsewhere.asf"
+ln -s ../elsewhere.asf "$WORK/asfamc/pair/link.asf"
+expect_status 0 "$TOOL" "$WORK/asfamc/out/walk.bvh" "$WORK/asfamc/pair/link.amc"
+expect_text asfamc/elsewhere.asf "^elsewhere$"
+[ ! -L "$WORK/asfamc/pair/link.asf" ] || { echo "FAIL: link.asf is still a link" >&2; FAILS=$((FAILS + 1)); }
+expect_status 0 "$TOOL" "$WORK/asfamc/pair/link.amc"
+expect_files "$WORK/asfamc/pair" "link.amc link.asf run.amc run.asf "
 # So is the material library beside an OBJ output.
-echo "elsewhere" >"$WORK/acclaim/elsewhere.mtl"
-ln -s ../elsewhere.mtl "$WORK/acclaim/pair/cube.mtl"
-expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/acclaim/pair/cube.obj"
-expect_text acclaim/elsewhere.mtl "^elsewhere$"
-[ ! -L "$WORK/acclaim/pair/cube.mtl" ] || { echo "FAIL: cube.mtl is still a link" >&2; FAILS=$((FAILS + 1)); }
-expect_text acclaim/pair/cube.mtl "^newmtl "
+echo "elsewhere" >"$WORK/asfamc/elsewhere.mtl"
+ln -s ../elsewhere.mtl "$WORK/asfamc/pair/cube.mtl"
+expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/asfamc/pair/cube.obj"
+expect_text asfamc/elsewhere.mtl "^elsewhere$"
+[ ! -L "$WORK/asfamc/pair/cube.mtl" ] || { echo "FAIL: cube.mtl is still a link" >&2; FAILS=$((FAILS + 1)); }
+expect_text asfamc/pair/cube.mtl "^newmtl "
 
 # FIFOs are refused at once, as devices are: as inputs of every kind, as the skeleton beside an
 # AMC input and as the one --skeleton names.
@@ -312,10 +312,10 @@ for ext in trc asf obj ryv 3ds c3d bvh; do
     expect_status 1 timeout "$STALL_SECONDS" "$TOOL" "$WORK/fifo/p.$ext"
     expect_text err "p.$ext: is not a regular file$"
 done
-cp "$WORK/acclaim/out/again.amc" "$WORK/fifo/p.amc"
+cp "$WORK/asfamc/out/again.amc" "$WORK/fifo/p.amc"
 expect_status 1 timeout "$STALL_SECONDS" "$TOOL" "$WORK/fifo/p.amc"
 expect_text err "p.asf: is not a regular file$"
-expect_status 1 timeout "$STALL_SECONDS" "$TOOL" --skeleton "$WORK/fifo/p.asf" "$WORK/acclaim/out/again.amc"
+expect_status 1 timeout "$STALL_SECONDS" "$TOOL" --skeleton "$WORK/fifo/p.asf" "$WORK/asfamc/out/again.amc"
 expect_text err "p.asf: is not a regular file$"
 expect_status 2 timeout "$STALL_SECONDS" "$TOOL" --password-file "$WORK/fifo/p.ryv" "$WORK/cube.ryv"
 expect_text err "password file $WORK/fifo/p.ryv: is not a regular file$"
@@ -332,7 +332,7 @@ fi
 # A pipe where a side file goes is replaced, never opened: the write neither stalls nor feeds it.
 mkdir "$WORK/side"
 mkfifo "$WORK/side/f.asf" "$WORK/side/g.mtl"
-expect_status 0 timeout "$STALL_SECONDS" "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/side/f.amc"
+expect_status 0 timeout "$STALL_SECONDS" "$TOOL" "$WORK/asfamc/out/walk.bvh" "$WORK/side/f.amc"
 expect_status 0 timeout "$STALL_SECONDS" "$TOOL" "$EXAMPLES/cube.obj" "$WORK/side/g.obj"
 [ -f "$WORK/side/f.asf" ] && [ -f "$WORK/side/g.mtl" ] || { echo "FAIL: a side pipe stays" >&2; FAILS=$((FAILS + 1)); }
 expect_status 0 "$TOOL" "$WORK/side/f.amc"
@@ -340,9 +340,9 @@ expect_text out "Model::femur (LimbNode)"
 
 # Output names up to the limit of a name are written.
 LONG_NAME=$(head -c 251 /dev/zero | tr '\0' 'n')
-expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/side/$LONG_NAME.bvh"
+expect_status 0 "$TOOL" "$WORK/asfamc/out/walk.bvh" "$WORK/side/$LONG_NAME.bvh"
 SHORTER_NAME=$(head -c 247 /dev/zero | tr '\0' 'n')
-expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/side/$SHORTER_NAME.amc"
+expect_status 0 "$TOOL" "$WORK/asfamc/out/walk.bvh" "$WORK/side/$SHORTER_NAME.amc"
 expect_status 0 "$TOOL" "$WORK/side/$SHORTER_NAME.amc"
 
 # An output named through a link gets its side file beside the link, named after it: where the
@@ -350,7 +350,7 @@ expect_status 0 "$TOOL" "$WORK/side/$SHORTER_NAME.amc"
 mkdir "$WORK/side/real" "$WORK/side/links"
 echo "old" >"$WORK/side/real/take.amc"
 ln -s ../real/take.amc "$WORK/side/links/walk.amc"
-expect_status 0 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/side/links/walk.amc"
+expect_status 0 "$TOOL" "$WORK/asfamc/out/walk.bvh" "$WORK/side/links/walk.amc"
 expect_files "$WORK/side/links" "walk.amc walk.asf "
 expect_files "$WORK/side/real" "take.amc "
 expect_status 0 "$TOOL" "$WORK/side/links/walk.amc"
@@ -363,7 +363,7 @@ ln -s /dev/null "$WORK/device/n.obj"
 ln -s /dev/null "$WORK/device/n.amc"
 expect_status 1 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/device/n.obj"
 expect_text err "n.mtl: a material library has no place beside a device or pipe$"
-expect_status 1 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/device/n.amc"
+expect_status 1 "$TOOL" "$WORK/asfamc/out/walk.bvh" "$WORK/device/n.amc"
 expect_text err "its skeleton $WORK/device/n.asf has no place beside a device or pipe$"
 [ ! -e /dev/null.mtl ] && [ ! -e /dev/null.asf ] || { echo "FAIL: a side file beside /dev/null" >&2; FAILS=$((FAILS + 1)); }
 expect_files "$WORK/device" "n.amc n.obj "
@@ -392,7 +392,7 @@ done
 
 # A folder at a side file's name says so.
 mkdir "$WORK/names/w.asf" "$WORK/names/d.mtl"
-expect_status 1 "$TOOL" "$WORK/acclaim/out/walk.bvh" "$WORK/names/w.amc"
+expect_status 1 "$TOOL" "$WORK/asfamc/out/walk.bvh" "$WORK/names/w.amc"
 expect_text err "w.asf.*Is a directory"
 expect_status 0 "$TOOL" "$EXAMPLES/cube.obj" "$WORK/names/d.obj"
 expect_text err "d.mtl\": Is a directory.$"
