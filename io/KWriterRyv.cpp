@@ -112,6 +112,13 @@ std::unique_ptr<KStreamOptions> KWriterRyv::GetWriteOptions()
 
 const char* KWriterRyv::FindMissingContent(KRyvScene* pScene)
 {
+    // The native file also keeps what the scene owns beside its nodes: a scene of characters or
+    // poses alone is worth writing.
+    if (pScene && (pScene->GetCharacterCount() > 0 || pScene->GetCharacterPoseCount() > 0 ||
+                   pScene->GetActorCount() > 0 || pScene->GetMarkerSetCount() > 0 ||
+                   pScene->GetControlSetPlugCount() > 0 || pScene->GetPoseCount() > 0)) {
+        return nullptr;
+    }
     return FindMissingNodeContent(pScene);
 }
 

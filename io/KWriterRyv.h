@@ -50,7 +50,8 @@ public:
     std::unique_ptr<KStreamOptions> GetWriteOptions() override;
     bool Write(KRyvScene* pScene, KStreamOptions* pOptions) override;
     // "no node with an attribute or animation" for a scene of empty nodes alone
-    // (FindMissingNodeContent).
+    // (FindMissingNodeContent) that owns no character, character pose, actor, marker set,
+    // control set plug or pose.
     const char* FindMissingContent(KRyvScene* pScene) override;
 
 private:

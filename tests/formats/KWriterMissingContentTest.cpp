@@ -72,4 +72,22 @@ TEST(KWriterMissingContent, AMeshAnAttributeOrAKeyIsWorthWriting)
     }
 }
 
+TEST(KWriterMissingContent, TheNativeFileKeepsACharacterOrAPoseWithoutNodes)
+{
+    for (const bool lCharacter : {true, false}) {
+        const ObjRead lRead("points.obj", "v 0 0 0\n", true);
+        ASSERT_TRUE(lRead.mRead);
+        if (lCharacter) {
+            ASSERT_GE(lRead.mScene->AddCharacter("Hero"), 0);
+        } else {
+            ASSERT_GE(lRead.mScene->AddCharacterPose("Stance"), 0);
+        }
+        for (const int lFormat : kFormats) {
+            const bool lNative =
+                !IsGeometryFormat(lFormat) && lFormat != KFileFormatRegistry::kExport3ds;
+            EXPECT_EQ(Missing(lRead, lFormat) == nullptr, lNative) << lFormat;
+        }
+    }
+}
+
 } // namespace
