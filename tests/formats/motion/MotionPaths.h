@@ -2,74 +2,17 @@
 #define RYVKIT_TESTS_FORMATS_MOTION_MOTIONPATHS_H
 
 #include "core/KMatrix.h"
-#include "io/KExporter.h"
-#include "io/KFileFormatRegistry.h"
-#include "io/KImporter.h"
-#include "tests/formats/motion/asf-amc/AsfAmcTestSupport.h"
+#include "tests/formats/motion/MotionConversion.h"
 
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
-// A motion file as a user gets it: read with its reader's own options (an AMC against the ASF
-// beside it), and written by a writer with its own options (no frames given: the writer takes the
-// take's span and rate), an AMC together with its ASF.
-struct MotionFile
+// A motion file as a user gets it (MotionConversion), with what its reader's options say of its
+// frames and where its nodes stand at them.
+struct MotionFile : MotionConversion
 {
-    AsfAmcScene mRead;
-    std::unique_ptr<KStreamOptions> mOptions;
-    std::string mReason;
-
-    static bool IsAmc(const std::string& pPath)
-    {
-        return pPath.size() > 4 && pPath.compare(pPath.size() - 4, 4, ".amc") == 0;
-    }
-    static std::string AsfOf(const std::string& pAmc)
-    {
-        return pAmc.substr(0, pAmc.size() - 4) + ".asf";
-    }
-
-    bool Read(const std::string& pPath)
-    {
-        if (IsAmc(pPath)) {
-            const bool lRead = mRead.ReadAsf(AsfOf(pPath)) && mRead.ReadAmc(pPath);
-            mReason = mRead.mError;
-            return lRead;
-        }
-        KImporter lImporter(&mRead.mFactory);
-        lImporter.SetFileFormat(
-            KFileFormatRegistry::Kit().GetImportFormatFromFileName(pPath.c_str()));
-        const bool lRead = lImporter.Initialize(pPath.c_str()) &&
-                           (mOptions = lImporter.GetReadOptions()) &&
-                           lImporter.Import(mRead.mScene, mOptions.get());
-        mReason = lImporter.GetReason().Buffer();
-        return lRead;
-    }
-
-    bool Write(const std::string& pPath)
-    {
-        if (IsAmc(pPath)) {
-            KWriterAsf lAsf(&mRead.mFactory);
-            std::unique_ptr<KStreamOptions> lOptions = lAsf.GetWriteOptions();
-            KWriterAmc lAmc(&mRead.mFactory);
-            const std::string lAsfPath = AsfOf(pPath);
-            const bool lWritten =
-                lAsf.FileCreate(lAsfPath.c_str()) && lAsf.Write(mRead.mScene, lOptions.get()) &&
-                lAmc.FileCreate(pPath.c_str()) && lAmc.Write(mRead.mScene, lOptions.get());
-            mReason = lAmc.GetError().GetLastErrorString().Buffer();
-            return lWritten;
-        }
-        KExporter lExporter(&mRead.mFactory);
-        lExporter.SetFileFormat(
-            KFileFormatRegistry::Kit().GetExportFormatFromFileName(pPath.c_str()));
-        lExporter.Initialize(pPath.c_str());
-        std::unique_ptr<KStreamOptions> lOptions = lExporter.GetWriteOptions();
-        const bool lWritten = lExporter.Export(mRead.mScene, lOptions.get());
-        mReason = lExporter.GetReason().Buffer();
-        return lWritten;
-    }
-
     const KStreamOptionsMotion& Options()
     {
         return mOptions ? *static_cast<KStreamOptionsMotion*>(mOptions.get()) : *mRead.AmcOptions();
