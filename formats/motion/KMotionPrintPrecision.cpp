@@ -98,6 +98,14 @@ void KMotionPrintPrecision::RoundToLargestOr(double* ioValues, int pCount, doubl
     ClearNegativeZeros(ioValues, pCount);
 }
 
+void KMotionPrintPrecision::KeepHalfTurnsPositive(double* ioDegrees, int pCount)
+{
+    constexpr double kHalfTurn = 180.0;
+    for (int i = 0; i < pCount; ++i) {
+        ioDegrees[i] = ioDegrees[i] == -kHalfTurn ? kHalfTurn : ioDegrees[i];
+    }
+}
+
 void KMotionPrintPrecision::ClearNegativeZeros(double* ioValues, int pCount)
 {
     for (int i = 0; i < pCount; ++i) {

@@ -33,6 +33,10 @@ public:
     static void RoundToLargestOr(double* ioValues, int pCount, double pAtLeast);
     // Turns negative zeros (a tiny negative value rounded away) into zeros, which print as "0".
     static void ClearNegativeZeros(double* ioValues, int pCount);
+    // Turns angles of exactly -180 degrees (a half turn, which side of it a matrix gives being
+    // noise) into 180, so that angles rounded as printed lie in (-180, 180] and a second pass
+    // prints them the same.
+    static void KeepHalfTurnsPositive(double* ioDegrees, int pCount);
 };
 
 #endif

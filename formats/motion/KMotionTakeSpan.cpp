@@ -172,7 +172,8 @@ KMotionTakeSpan::Frames KMotionTakeSpan::FramesToWrite(KRyvScene& ioScene,
     Frames lFrames;
     lFrames.mStart = lSource->GetStart();
     lFrames.mPeriod = lSource->GetFramePeriod();
-    lFrames.mCount = lSource->GetFrameCount();
+    // More frames than any writer writes (CheckWriteLimit refuses them) are not sampled either.
+    lFrames.mCount = lSource->GetFrameCount() <= kMaxWriteFrames ? lSource->GetFrameCount() : 0;
     return lFrames;
 }
 

@@ -48,8 +48,8 @@ bool Fill(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
 const char* FillMissing(KRyvScene& ioScene, KStreamOptionsMotion& ioOptions);
 
 // The frames of the options; when they hold none, those Fill finds for the scene's take (none
-// when it finds none). For a writer that samples the frames another writer of the same options
-// writes (the ASF skeleton of an AMC's frames).
+// when it finds none, or more than kMaxWriteFrames). For a writer that samples the frames another
+// writer of the same options writes (the ASF skeleton of an AMC's frames).
 Frames FramesToWrite(KRyvScene& ioScene, const KStreamOptionsMotion& pOptions);
 
 // For a writer, once its options hold their span: empty when the span holds at most

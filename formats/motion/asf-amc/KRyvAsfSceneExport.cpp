@@ -17,18 +17,6 @@ namespace {
 
 // Children whose offsets differ by more than this need a bone each to carry them.
 constexpr double kOffsetTolerance = 1e-6;
-constexpr double kHalfTurn = 180.0;
-
-// Angles out of a matrix lie in [-180, 180] degrees, a half turn at either end as float noise
-// has it; rounded as printed, a half turn is then exactly -180 or 180. Keeping 180 alone puts
-// every angle in (-180, 180], so a pass over a written file prints its half turns again as
-// they stand.
-void KeepHalfTurnsPositive(double ioDegrees[3])
-{
-    for (int i = 0; i < 3; ++i) {
-        ioDegrees[i] = ioDegrees[i] == -kHalfTurn ? kHalfTurn : ioDegrees[i];
-    }
-}
 
 // Each node's translation classified once over the frames written: the bones of a node ask
 // for it several times.
@@ -181,7 +169,7 @@ void KRyvAsfScene::BuildBones(KRyvNode* pRoot, const KVector4& pScale, bool pTra
             double lXyz[3] = {lAngles[0], lAngles[1], lAngles[2]};
             KMotionPrintPrecision::RoundToLargest(lXyz, 3);
             KMotionPrintPrecision::ClearNegativeZeros(lXyz, 3);
-            KeepHalfTurnsPositive(lXyz);
+            KMotionPrintPrecision::KeepHalfTurnsPositive(lXyz, 3);
             lBone->SetAxis(lXyz, 0);
         }
         const bool lOffsetBones = NeedsOffsetBones(lTranslations, lNode, lIsRoot, pScale);
@@ -310,7 +298,7 @@ void KRyvAsfScene::GetFrameValues(const KAsfBone& pBone, KTime pTime, const KMat
     // Each group rounded to what is printed of it, so that a file the writer made reads back and
     // prints again the same (KMotionPrintPrecision); the writer's angle unit is the degree.
     KMotionPrintPrecision::RoundToLargestOr(lAngles, 3, KMotionPrintPrecision::kAngleFloor);
-    KeepHalfTurnsPositive(lAngles);
+    KMotionPrintPrecision::KeepHalfTurnsPositive(lAngles, 3);
     KVector4 lInAxes;
     VectorMultiplyMatrix3x3(lInAxes, pBone.mParentAxis, lTranslation);
     lInAxes = lInAxes - pBone.mOffset;

@@ -29,7 +29,6 @@ constexpr double kDegrees = 180.0 / 3.14159265358979323846;
 // The least magnitude a frame line's translation is rounded at: a millimetre, printed to a
 // hundred-thousandth at most.
 constexpr double kTranslationFloor = 1.0;
-constexpr double kHalfTurn = 180.0;
 
 // The rotation and translation of pMatrix with the axis scale taken out.
 KMatrix Unscaled(const KMatrix& pMatrix)
@@ -94,10 +93,7 @@ void RoundFrameValues(double ioTranslation[3], const double pWhole[3], const KVe
     }
     KMotionPrintPrecision::RoundToLargestOr(ioTranslation, 3, lLargest);
     KMotionPrintPrecision::RoundToLargestOr(ioAngles, 3, KMotionPrintPrecision::kAngleFloor);
-    // A half turn is printed one way: which sign the matrix gives it is noise.
-    for (int i = 0; i < 3; ++i) {
-        ioAngles[i] = ioAngles[i] == -kHalfTurn ? kHalfTurn : ioAngles[i];
-    }
+    KMotionPrintPrecision::KeepHalfTurnsPositive(ioAngles, 3);
 }
 
 } // namespace

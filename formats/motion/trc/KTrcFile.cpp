@@ -21,6 +21,9 @@ constexpr int kType3Titles = 5;
 constexpr int kType4Titles = 8;
 constexpr double kMillimetresPerCentimetre = 10.0;
 constexpr int kRateDecimals = 2;
+// How far, relative to itself, two decimals may move a rate: video rates lie closer than this to
+// their two-decimal names, rates of other digits further.
+constexpr double kRateNearness = 1e-5;
 constexpr int kTimeDecimals = 3;
 constexpr int kCoordinateDecimals = 5;
 
@@ -34,16 +37,16 @@ bool ParseDouble(const std::string& pText, double& oValue)
     return KMotionNumber::ParseDouble(pText.data(), pText.data() + pText.size(), oValue);
 }
 
-// The rate with two decimals, or with as many as it needs when two would move it further than
-// rates that select one time mode lie apart: 30000/1001 Hz and a C3D file's single-precision
-// 59.94 print "29.97" and "59.94", while 23.976 Hz keeps its digits rather than read back as
-// 23.98. A native file carries the rate its take was read with, so both paths print alike.
+// The rate with two decimals when they move it by at most kRateNearness of itself, as for video
+// rates (30000/1001 Hz and a C3D file's single-precision 59.94 print "29.97" and "59.94");
+// otherwise with as many as it needs, so that 23.976 Hz does not read back as 23.98, 12.5004 as
+// 12.50 or 0.001 as 0.
 std::string RateText(double pRate)
 {
     std::string lText;
     KTrcFile::FormatFixed(pRate, kRateDecimals, lText);
     double lBack = 0.0;
-    if (ParseDouble(lText, lBack) && std::fabs(lBack - pRate) <= KMotionFrameRate::kModeTolerance) {
+    if (ParseDouble(lText, lBack) && std::fabs(lBack - pRate) <= pRate * kRateNearness) {
         return lText;
     }
     char lBuffer[64];

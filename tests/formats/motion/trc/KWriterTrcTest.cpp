@@ -106,7 +106,9 @@ TEST(KWriterTrc, HeaderRatesPrintTwoDecimals)
                                {60.0, "60.00"},
                                {120.0, "120.00"},
                                {23.976, "23.976"},
-                               {100.0 / 3.0, "33.333333333333336"}};
+                               {100.0 / 3.0, "33.333333333333336"},
+                               {0.001, "0.001"},
+                               {12.5004, "12.5004"}};
     for (const RateCase& lCase : kCases) {
         const std::string lText =
             TempFolder::Read(WriteSteps("rate.trc", Steps(1, 3, lCase.mRate)));
