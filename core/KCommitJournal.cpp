@@ -1,6 +1,7 @@
 #include "core/KCommitJournal.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/file.h>
@@ -37,9 +38,15 @@ bool IsNamed(int pFile, const std::string& pPath, struct stat& oStat)
            oStat.st_dev == lNamed.st_dev && oStat.st_ino == lNamed.st_ino;
 }
 
+// The journal's text; empty for one larger than any commit writes, which is not this kit's.
 std::string ReadJournal(int pFile)
 {
-    std::string lText(kMaxJournalSize, '\0');
+    struct stat lStat;
+    if (fstat(pFile, &lStat) != 0 || lStat.st_size <= 0 ||
+        static_cast<std::uint64_t>(lStat.st_size) > kMaxJournalSize) {
+        return std::string();
+    }
+    std::string lText(static_cast<std::size_t>(lStat.st_size), '\0');
     std::size_t lSize = 0;
     while (lSize < lText.size()) {
         const ssize_t lRead =
@@ -107,15 +114,18 @@ bool KCommitJournal::Take(bool pCreate)
             errno = lError;
             return false;
         }
-        if (IsNamed(lFile, mPath, lStat) && lStat.st_uid == geteuid() &&
-            (fcntl(lFile, F_GETFL) & O_ACCMODE) == O_RDWR) {
+        const bool lNamed = IsNamed(lFile, mPath, lStat);
+        if (lNamed && lStat.st_uid == geteuid() && (fcntl(lFile, F_GETFL) & O_ACCMODE) == O_RDWR) {
             mFile = lFile;
             return true;
         }
         // Removed by the commit that held it, or left by another user, whose record is not
-        // trusted: the next attempt makes a journal of its own.
-        if (IsNamed(lFile, mPath, lStat)) {
-            unlink(mPath.c_str());
+        // trusted: the next attempt makes a journal of its own, unless it cannot be removed.
+        if (lNamed && unlink(mPath.c_str()) != 0) {
+            const int lError = errno;
+            close(lFile);
+            errno = lError;
+            return false;
         }
         close(lFile);
     }

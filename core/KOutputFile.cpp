@@ -49,6 +49,22 @@ std::string FollowLink(const char* pPath)
     return lPath;
 }
 
+// The path from the root folder: a commit's journal names its files so that a commit started in
+// another folder finds them.
+std::string FromRoot(const std::string& pPath)
+{
+    if (pPath.empty() || pPath[0] == '/') {
+        return pPath;
+    }
+    char* lFolder = getcwd(nullptr, 0);
+    if (!lFolder) {
+        return pPath;
+    }
+    std::string lPath = std::string(lFolder) + "/" + pPath;
+    std::free(lFolder);
+    return lPath;
+}
+
 // Whether a step of pSteps has pName for one of its files.
 bool IsNamedIn(const std::string& pName, const std::vector<KFileReplacement>& pSteps)
 {
@@ -206,13 +222,13 @@ bool KOutputFile::Prepare(KFileReplacement& oStep,
     if (fstat(fileno(mStream), &lStat) != 0) {
         return false;
     }
-    oStep.mTarget = mTarget;
+    oStep.mTarget = FromRoot(mTarget);
     oStep.mNewFile.mExists = true;
     oStep.mNewFile.mDevice = lStat.st_dev;
     oStep.mNewFile.mInode = lStat.st_ino;
     const std::string lStem =
-        KFileReplacement::HiddenStem(mTarget, kCommitSuffixLength) + std::to_string(getpid());
-    oStep.mNew = mUnnamed ? FreeName(lStem + "-", pTaken) : mTemporary;
+        KFileReplacement::HiddenStem(oStep.mTarget, kCommitSuffixLength) + std::to_string(getpid());
+    oStep.mNew = mUnnamed ? FreeName(lStem + "-", pTaken) : FromRoot(mTemporary);
     oStep.mKept = FreeName(lStem + "~", pTaken);
     return !oStep.mNew.empty() && !oStep.mKept.empty() && oStep.NoteOld();
 }
@@ -223,7 +239,8 @@ bool KOutputFile::Finish(const KFileReplacement* pStep)
     // The unnamed file gets a name beside the target only now that it is whole.
     lWritten =
         lWritten && (!mUnnamed || (pStep && LinkDescriptor(fileno(mStream), pStep->mNew.c_str())));
-    const int lError = errno;
+    // The cause of a failed flush or link; a failed close keeps its own.
+    const int lError = lWritten ? 0 : errno;
     lWritten = std::fclose(mStream) == 0 && lWritten;
     if (!lWritten && lError != 0) {
         errno = lError;

@@ -63,7 +63,7 @@ public:
     void Discard();
 
     // The file a Create of pTarget following links writes: the file a link at pTarget names, else
-    // pTarget itself. A writer puts its side files beside this one.
+    // pTarget itself: the target a commit's journal lies beside.
     static std::string GetWrittenPath(const char* pTarget);
 
     // For a program: on SIGINT, SIGTERM and SIGHUP the named temporary files still open are

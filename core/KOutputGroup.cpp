@@ -80,7 +80,7 @@ bool KOutputGroup::CommitFiles()
     if (!lSteps.empty() && !lJournal.Record(lSteps)) {
         return Refuse(lHolder->GetTarget());
     }
-    if (!FinishFiles(lSteps, lStepOf) || !ReplaceTargets(lSteps, lJournal)) {
+    if (!FinishFiles(lSteps, lStepOf) || !ReplaceTargets(lSteps, lStepOf, lJournal)) {
         const int lError = errno;
         // A journal whose steps could not all be undone is left for the next commit to mend.
         if (UndoAll(lSteps)) {
@@ -129,11 +129,12 @@ bool KOutputGroup::FinishFiles(const std::vector<KFileReplacement>& pSteps,
 }
 
 bool KOutputGroup::ReplaceTargets(const std::vector<KFileReplacement>& pSteps,
-                                  KCommitJournal& ioJournal)
+                                  const std::vector<int>& pStepOf, KCommitJournal& ioJournal)
 {
-    for (const KFileReplacement& lStep : pSteps) {
-        if (!lStep.Replace()) {
-            return Refuse(lStep.mTarget);
+    // In the files' order, which is the steps'; a refusal names the target as it was given.
+    for (std::size_t i = 0; i < mFiles.size(); ++i) {
+        if (pStepOf[i] >= 0 && !pSteps[static_cast<std::size_t>(pStepOf[i])].Replace()) {
+            return Refuse(mFiles[i]->GetTarget());
         }
     }
     return pSteps.empty() || ioJournal.MarkComplete() || Refuse(mMainTarget);

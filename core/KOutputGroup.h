@@ -63,7 +63,8 @@ private:
     bool CommitFiles();
     bool PrepareSteps(std::vector<KFileReplacement>& oSteps, std::vector<int>& oStepOf);
     bool FinishFiles(const std::vector<KFileReplacement>& pSteps, const std::vector<int>& pStepOf);
-    bool ReplaceTargets(const std::vector<KFileReplacement>& pSteps, KCommitJournal& ioJournal);
+    bool ReplaceTargets(const std::vector<KFileReplacement>& pSteps,
+                        const std::vector<int>& pStepOf, KCommitJournal& ioJournal);
     // The file beside which the journal lies: the main one, else the first with a temporary
     // file; null when no file has one.
     const KOutputFile* FindJournalHolder() const;

@@ -99,6 +99,31 @@ TEST_F(KOutputGroupTest, AKilledCommitIsMendedByTheNextOne)
     }
 }
 
+TEST_F(KOutputGroupTest, AKilledCommitIsMendedFromAnotherFolder)
+{
+    // The killed commit named its files from the folder above; the next names the target from
+    // its own folder, and still finds every file the journal lists.
+    const std::filesystem::path lStart = std::filesystem::current_path();
+    const std::string lName = mFolder.filename().string();
+    int lEnd = SIGKILL;
+    for (int lChanges = 1; lEnd == SIGKILL; ++lChanges) {
+        SCOPED_TRACE(lChanges);
+        std::ofstream(mTarget) << "old";
+        std::ofstream(mSide) << "old side";
+        std::filesystem::current_path(mFolder.parent_path());
+        lEnd = EndOfChild(StartGroupWrite(lName + "/out.txt", lName + "/side.txt", true,
+                                          [&] { FileCallHooks::KillAfterChanges(lChanges); }));
+        std::filesystem::current_path(mFolder);
+        EXPECT_TRUE(KOutputGroup("out.txt").Commit());
+        std::filesystem::current_path(lStart);
+        ASSERT_TRUE(lEnd == SIGKILL || lEnd == 0) << lEnd;
+        const std::string lMain = Read(mTarget);
+        EXPECT_TRUE(lMain == "old" || lMain == "new") << lMain;
+        EXPECT_EQ(Read(mSide), lMain + " side");
+        EXPECT_EQ(FileCount(), 2);
+    }
+}
+
 TEST_F(KOutputGroupTest, LeftoversOfOtherWritesNeverBlockOne)
 {
     // Hidden names such as killed writes of the scheme before left them.

@@ -98,7 +98,7 @@ inline pid_t StartGroupWrite(const std::string& pTarget, const std::string& pSid
     _exit(lGroup.Commit() ? 0 : 4);
 }
 // Waits for pChild and answers the signal that ended it, 0 for a child that ended well and
-// -1 for any other end (a failed write, or a write still stalled after 20 s).
+// -1 for any other end (a failed write, or a write that stalled).
 inline int EndOfChild(pid_t pChild)
 {
     int lStatus = 0;
