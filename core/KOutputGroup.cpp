@@ -74,10 +74,13 @@ bool KOutputGroup::CommitFiles()
     lJournal.Mend();
     std::vector<KFileReplacement> lSteps;
     std::vector<int> lStepOf;
+    // A refusal removes the journal before the signals held meanwhile may end the process.
     if (!PrepareSteps(lSteps, lStepOf)) {
+        lJournal.Remove();
         return false;
     }
     if (!lSteps.empty() && !lJournal.Record(lSteps)) {
+        lJournal.Remove();
         return Refuse(lHolder->GetTarget());
     }
     if (!FinishFiles(lSteps, lStepOf) || !ReplaceTargets(lSteps, lStepOf, lJournal)) {
