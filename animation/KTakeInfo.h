@@ -21,13 +21,17 @@ public:
     // Empty texts, selected, zero time spans, zero words, no rate.
     KTakeInfo() = default;
 
-    // Whether the take has a rate of its own: a mode other than the default one, and a finite
-    // rate from kMinFrameRate to kMaxFrameRate.
+    // Whether a rate is one a take can hold: finite, from kMinFrameRate to kMaxFrameRate.
+    static bool IsUsableRate(double pRate)
+    {
+        return std::isfinite(pRate) && pRate >= kMinFrameRate && pRate <= kMaxFrameRate;
+    }
+    // Whether the take has a rate of its own: a mode other than the default one, and a usable
+    // rate.
     bool HasFrameRate() const
     {
         return mTimeMode > KTimeModeTable::kDefaultMode &&
-               mTimeMode <= KTimeModeTable::kCustomMode && std::isfinite(mFrameRate) &&
-               mFrameRate >= kMinFrameRate && mFrameRate <= kMaxFrameRate;
+               mTimeMode <= KTimeModeTable::kCustomMode && IsUsableRate(mFrameRate);
     }
 
     KString mName;

@@ -6,7 +6,7 @@
 
 bool KMotionFrameRate::IsValid(double pRate)
 {
-    return std::isfinite(pRate) && pRate >= kMinFrameRate && pRate <= kMaxFrameRate;
+    return KTakeInfo::IsUsableRate(pRate);
 }
 
 bool KMotionFrameRate::ToTimeMode(double pRate, int& pTimeMode)
