@@ -7,8 +7,8 @@
 #include "core/KColor.h"
 #include "core/KMatrixFunctions.h"
 #include "formats/geometry/3ds/K3dsAxes.h"
+#include "formats/geometry/3ds/K3dsUserProperty.h"
 #include "scene/KRyvNode.h"
-#include "scene/KRyvObjectFactory.h"
 #include "scene/KRyvUserProperty.h"
 #include "scene/objects/KRyvCamera.h"
 #include "scene/objects/KRyvLight.h"
@@ -302,16 +302,8 @@ void K3dsKeyImport::ConeAngle(KRyvNode& ioNode, KRyvLight* ioLight, const Track3
 void K3dsKeyImport::UserValue(KRyvNode& ioNode, const char* pName, const Track3ds<float>& pTrack,
                               float pDefault) const
 {
-    KRyvUserProperty* lProperty = ioNode.FindUserProperty(pName);
-    KRyvObjectFactory* lFactory = ioNode.GetObjectFactory();
-    if (!lProperty && lFactory) {
-        lProperty = lFactory->CreateUserProperty(
-            pName, KRyvUserProperty::GetTypeName(KRyvUserProperty::kTypeReal), pName);
-        if (lProperty) {
-            lProperty->SetFlag(KRyvUserProperty::kFlagAnimatable, true);
-            ioNode.AddUserProperty(lProperty);
-        }
-    }
+    KRyvUserProperty* lProperty =
+        K3dsUserProperty::FindOrAdd(ioNode, pName, KRyvUserProperty::kTypeReal, true);
     KRyvTakeNode* lTake = ioNode.GetCurrentTakeNode();
     KFCurve* lCurve = lTake && lProperty ? lTake->GetCurve(pName) : nullptr;
     const auto lSetValue = [lProperty](double pValue) {

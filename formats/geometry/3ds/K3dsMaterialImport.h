@@ -23,13 +23,13 @@ struct K3dsMaterialEntry
 };
 
 // Makes the kit materials and textures of a 3DS file, recording each in the rollback. Colours:
-// specular = specular x strength x 4/3 (the two kept as K3dsSpecular says), emissive = diffuse x self-illumination, shininess =
-// min(1, 2 x shininess), opacity = 1 - transparency. A texture is named after its file, or
-// after the file and "-<material index>" ("...-<index>.2" for map 2) when that name is taken.
-// A texture that cannot be made leaves a warning in the message text and the material without it.
-// A map's file is looked for beside the 3DS file, by KMediaCopy::Locate (as named, else without
-// regard to case); the texture's relative file name is the name found, so that a copy of it
-// knows whether it lies in that folder.
+// specular = specular x strength x 4/3 (the two kept as K3dsSpecular says), emissive = diffuse x
+// self-illumination, shininess = min(1, 2 x shininess), opacity = 1 - transparency. A texture is
+// named after its file, or after the file and "-<material index>" ("...-<index>.2" for map 2) when
+// that name is taken. A texture that cannot be made leaves a warning in the message text and the
+// material without it. A map's file is looked for beside the 3DS file, by KMediaCopy::Locate (as
+// named, else without regard to case); the texture's relative file name is the name found, so that
+// a copy of it knows whether it lies in that folder.
 class K3dsMaterialImport
 {
 public:

@@ -220,6 +220,28 @@ bool SameNormal(const KVector4& pA, const KVector4& pB)
            std::fabs(pA[2] - pB[2]) <= kNormalTolerance;
 }
 
+// The unit normal of the face of corners a, b, c, turned as the reader turns it.
+KVector4 FaceNormal(const KVector4& a, const KVector4& b, const KVector4& c)
+{
+    KVector4 lNormal = (c - b).CrossProduct(a - b);
+    lNormal.Normalize();
+    return lNormal;
+}
+
+// Whether every corner of a face has the face's own normal, so that the face reads flat;
+// pCornerNormal(k, oNormal) gives corner k's normal, false when it has none.
+template <typename CornerNormal>
+bool IsFlatFace(const KVector4& pFaceNormal, CornerNormal pCornerNormal)
+{
+    for (int k = 0; k < 3; ++k) {
+        KVector4 lCornerNormal;
+        if (!pCornerNormal(k, lCornerNormal) || !SameNormal(lCornerNormal, pFaceNormal)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Planar coordinates from the placed points' X and Y extents; a flat extent gives 0.
 void PlanarUVs(const std::vector<KVector4>& pPlaced, std::vector<TexVert3ds>& oUVs)
 {
@@ -365,17 +387,14 @@ void K3dsMeshExport::AddTriangles(KRyvMesh& pMesh, int pPolygon, const std::vect
     const std::vector<KVector4>& lPoints = pMesh.GetControlPointArray();
     const bool lHasNormals = pMesh.GetNormalsDirect() != nullptr;
     for (const std::array<int, 3>& lTriangle : pStrip) {
-        const KVector4& a = lPoints[static_cast<std::size_t>(pCorners[lTriangle[0]])];
-        const KVector4& b = lPoints[static_cast<std::size_t>(pCorners[lTriangle[1]])];
-        const KVector4& c = lPoints[static_cast<std::size_t>(pCorners[lTriangle[2]])];
-        KVector4 lNormal = (c - b).CrossProduct(a - b);
-        lNormal.Normalize();
-        bool lIsFlat = lHasNormals;
-        for (int k = 0; k < 3 && lIsFlat; ++k) {
-            KVector4 lCornerNormal;
-            lIsFlat = pMesh.GetPolygonVertexNormal(pPolygon, lTriangle[k], lCornerNormal) &&
-                      SameNormal(lCornerNormal, lNormal);
-        }
+        const KVector4 lNormal =
+            FaceNormal(lPoints[static_cast<std::size_t>(pCorners[lTriangle[0]])],
+                       lPoints[static_cast<std::size_t>(pCorners[lTriangle[1]])],
+                       lPoints[static_cast<std::size_t>(pCorners[lTriangle[2]])]);
+        const bool lIsFlat =
+            lHasNormals && IsFlatFace(lNormal, [&](int k, KVector4& oNormal) {
+                return pMesh.GetPolygonVertexNormal(pPolygon, lTriangle[k], oNormal);
+            });
         // Vertex numbers are 32-bit here; Split makes them 16-bit per object.
         ioGeometry.mTriangles.push_back(
             {pVertices[lTriangle[0]], pVertices[lTriangle[1]], pVertices[lTriangle[2]]});
@@ -476,31 +495,23 @@ void K3dsMeshExport::AssignSmoothing(Geometry& ioGeometry)
     }
 }
 
-std::vector<bool> K3dsMeshExport::FlatAsRead(const Geometry& pGeometry)
+std::vector<bool> K3dsMeshExport::FlatAsRead(const Geometry& pGeometry,
+                                             const K3dsCornerPoints& pRead)
 {
-    std::vector<uint32_t> lCorners;
-    lCorners.reserve(3 * pGeometry.mTriangles.size());
-    for (const std::array<uint32_t, 3>& lTriangle : pGeometry.mTriangles) {
-        lCorners.insert(lCorners.end(), lTriangle.begin(), lTriangle.end());
-    }
-    const K3dsCornerPoints lRead =
-        K3dsCornerPoints::Split(pGeometry.mVertices.size(), lCorners, &pGeometry.mSmoothing);
     const std::vector<KVector4> lPoints =
-        K3dsMeshImport::Points(pGeometry.mLocal, pGeometry.mVertices, lRead.mVertexOf, 1.0);
+        K3dsMeshImport::Points(pGeometry.mLocal, pGeometry.mVertices, pRead.mVertexOf, 1.0);
     const std::vector<KVector4> lNormals =
-        K3dsMeshImport::Normals(pGeometry.mVertices, lRead, lPoints);
+        K3dsMeshImport::Normals(pGeometry.mVertices, pRead, lPoints);
     std::vector<bool> lFlat(pGeometry.mTriangles.size());
     for (std::size_t f = 0; f < lFlat.size(); ++f) {
-        const int* lCorner = &lRead.mCorner[3 * f];
-        const KVector4& a = lPoints[static_cast<std::size_t>(lCorner[0])];
-        const KVector4& b = lPoints[static_cast<std::size_t>(lCorner[1])];
-        const KVector4& c = lPoints[static_cast<std::size_t>(lCorner[2])];
-        KVector4 lNormal = (c - b).CrossProduct(a - b);
-        lNormal.Normalize();
-        lFlat[f] = true;
-        for (int k = 0; k < 3 && lFlat[f]; ++k) {
-            lFlat[f] = SameNormal(lNormals[static_cast<std::size_t>(lCorner[k])], lNormal);
-        }
+        const int* lCorner = &pRead.mCorner[3 * f];
+        const KVector4 lNormal = FaceNormal(lPoints[static_cast<std::size_t>(lCorner[0])],
+                                            lPoints[static_cast<std::size_t>(lCorner[1])],
+                                            lPoints[static_cast<std::size_t>(lCorner[2])]);
+        lFlat[f] = IsFlatFace(lNormal, [&](int k, KVector4& oNormal) {
+            oNormal = lNormals[static_cast<std::size_t>(lCorner[k])];
+            return true;
+        });
     }
     return lFlat;
 }
@@ -515,8 +526,7 @@ void K3dsMeshExport::GroupAsRead(Geometry& ioGeometry)
     // grow after them is written as it stands, at a cost linear in its size.
     for (int lRound = 0;; ++lRound) {
         AssignSmoothing(ioGeometry);
-        SplitBySmoothing(ioGeometry);
-        const std::vector<bool> lFlat = FlatAsRead(ioGeometry);
+        const std::vector<bool> lFlat = FlatAsRead(ioGeometry, SplitBySmoothing(ioGeometry));
         bool lGrown = false;
         for (std::size_t f = 0; f < lFlat.size(); ++f) {
             if (lFlat[f] && !ioGeometry.mFlat[f]) {
@@ -533,7 +543,7 @@ void K3dsMeshExport::GroupAsRead(Geometry& ioGeometry)
     }
 }
 
-void K3dsMeshExport::SplitBySmoothing(Geometry& ioGeometry)
+K3dsCornerPoints K3dsMeshExport::SplitBySmoothing(Geometry& ioGeometry)
 {
     std::vector<uint32_t> lCorners;
     lCorners.reserve(3 * ioGeometry.mTriangles.size());
@@ -554,6 +564,7 @@ void K3dsMeshExport::SplitBySmoothing(Geometry& ioGeometry)
     for (std::size_t c = 0; c < lCorners.size(); ++c) {
         ioGeometry.mTriangles[c / 3][c % 3] = static_cast<uint32_t>(lPoints.mCorner[c]);
     }
+    return lPoints;
 }
 
 // The faces of one object: their vertices numbered in the object, their smoothing masks and

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+struct K3dsCornerPoints;
 class KLayerElement;
 class KLayerElementUV;
 class KRyvMaterial;
@@ -89,11 +90,12 @@ private:
     // The smoothing mask of every face, from the faces' flatness and shared vertices.
     static void AssignSmoothing(Geometry& ioGeometry);
     // Gives the corners of faces of different smoothing groups vertices of their own, as a
-    // reader splits them, so that the file is read with the vertices it was written with.
-    static void SplitBySmoothing(Geometry& ioGeometry);
-    // Which faces the kit's reader of the faces as they stand finds flat (their points'
-    // normals all equal their own).
-    static std::vector<bool> FlatAsRead(const Geometry& pGeometry);
+    // reader splits them, so that the file is read with the vertices it was written with; gives
+    // the split as the reader makes it.
+    static K3dsCornerPoints SplitBySmoothing(Geometry& ioGeometry);
+    // Which faces the kit's reader of the faces as they stand, split as pRead (which splitting
+    // them again would give unchanged), finds flat (their points' normals all equal their own).
+    static std::vector<bool> FlatAsRead(const Geometry& pGeometry, const K3dsCornerPoints& pRead);
     // Smoothing groups and split vertices such that a face the reader will find flat is flat
     // here too, so that a second write of the file read gives the same groups: a smooth face
     // whose smooth neighbours turn out to lie in its plane is made flat and the groups given

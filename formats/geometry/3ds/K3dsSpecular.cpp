@@ -1,6 +1,6 @@
 #include "formats/geometry/3ds/K3dsSpecular.h"
 
-#include "scene/KRyvObjectFactory.h"
+#include "formats/geometry/3ds/K3dsUserProperty.h"
 #include "scene/KRyvUserProperty.h"
 #include "scene/objects/KRyvMaterial.h"
 
@@ -27,21 +27,6 @@ float NearestByte(double pValue)
     return static_cast<float>((std::floor(Limited(pValue) * kByte + 0.5) + 0.5) / kByte);
 }
 
-// Adds an unanimated user property of the type to the material, or finds the one it has.
-KRyvUserProperty* UserProperty(KRyvMaterial& ioMaterial, const char* pName, int pType)
-{
-    KRyvUserProperty* lProperty = ioMaterial.FindUserProperty(pName);
-    KRyvObjectFactory* lFactory = ioMaterial.GetObjectFactory();
-    if (!lProperty && lFactory) {
-        lProperty =
-            lFactory->CreateUserProperty(pName, KRyvUserProperty::GetTypeName(pType), pName);
-        if (lProperty) {
-            ioMaterial.AddUserProperty(lProperty);
-        }
-    }
-    return lProperty;
-}
-
 } // namespace
 
 KColor K3dsSpecular::ToKit() const
@@ -54,11 +39,12 @@ KColor K3dsSpecular::ToKit() const
 void K3dsSpecular::Keep(KRyvMaterial& ioMaterial) const
 {
     ioMaterial.SetSpecularColor(ToKit());
-    if (KRyvUserProperty* lColor = UserProperty(ioMaterial, kColor, KRyvUserProperty::kTypeColor)) {
+    if (KRyvUserProperty* lColor =
+            K3dsUserProperty::FindOrAdd(ioMaterial, kColor, KRyvUserProperty::kTypeColor, false)) {
         lColor->SetValue(KColor(mColor.r, mColor.g, mColor.b));
     }
-    if (KRyvUserProperty* lStrength =
-            UserProperty(ioMaterial, kStrength, KRyvUserProperty::kTypeReal)) {
+    if (KRyvUserProperty* lStrength = K3dsUserProperty::FindOrAdd(
+            ioMaterial, kStrength, KRyvUserProperty::kTypeReal, false)) {
         lStrength->SetValue(static_cast<double>(mStrength));
     }
 }

@@ -12,8 +12,7 @@ constexpr unsigned char kDelete = 0x7F;
 bool IsForbidden(char pChar)
 {
     const auto lByte = static_cast<unsigned char>(pChar);
-    return lByte < kFirstPrintable || lByte == kDelete ||
-           (pChar != '\0' && std::strchr(kForbidden, pChar) != nullptr);
+    return lByte < kFirstPrintable || lByte == kDelete || std::strchr(kForbidden, pChar) != nullptr;
 }
 
 } // namespace
@@ -55,12 +54,10 @@ std::string KDxfLayerNames::Add(std::string_view pNodeName)
     if (mNextNumber.count(lKey) > 0) {
         // Each base keeps its own count, so a run of equal names costs no search from 1.
         int& lNext = mNextNumber[lKey];
-        std::string lCandidate;
         do {
-            lCandidate = lBase + std::to_string(lNext++);
-        } while (mNextNumber.count(Key(lCandidate)) > 0);
-        lName = lCandidate;
-        lKey = Key(lName);
+            lName = lBase + std::to_string(lNext++);
+            lKey = Key(lName);
+        } while (mNextNumber.count(lKey) > 0);
     }
     mNextNumber.emplace(lKey, 1);
     return lName;

@@ -19,10 +19,11 @@ public:
 
     // A name as DXF table names compare: ASCII letters in lower case, other bytes as they are.
     static std::string Key(std::string_view pName);
+
+private:
     // pName with the characters no table name may hold replaced as above; not made unique.
     static std::string Valid(std::string_view pName);
 
-private:
     // Key of every name answered -> the next number to try after it.
     std::unordered_map<std::string, int> mNextNumber;
 };

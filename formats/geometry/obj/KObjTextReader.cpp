@@ -241,18 +241,23 @@ bool KObjTextReader::ParseExactDoubles(std::string_view pText, double* oValues, 
     return !NextWord(pText, lWord);
 }
 
-bool KObjTextReader::NextEscapedWord(std::string_view& ioText, std::string& oWord)
+bool KObjTextReader::NextEscapedWord(std::string_view& ioText, std::string& oWord,
+                                     std::string_view* oRaw)
 {
     std::size_t lAt = 0;
     while (lAt < ioText.size() && IsSpace(ioText[lAt])) {
         ++lAt;
     }
+    const std::size_t lStart = lAt;
     oWord.clear();
     while (lAt < ioText.size() && !IsSpace(ioText[lAt])) {
         if (ioText[lAt] == '\\' && lAt + 1 < ioText.size()) {
             ++lAt;
         }
         oWord += ioText[lAt++];
+    }
+    if (oRaw) {
+        *oRaw = ioText.substr(lStart, lAt - lStart);
     }
     ioText.remove_prefix(lAt);
     return !oWord.empty();

@@ -57,9 +57,10 @@ public:
         return lChar != lFirst;
     }
     // Takes the next word off the front of ioText as an "mtllib" line gives a file name: split at
-    // white space, a '\\' keeping the character after it ("my\\ cube.mtl" is one name). False
-    // when none.
-    static bool NextEscapedWord(std::string_view& ioText, std::string& oWord);
+    // white space, a '\\' keeping the character after it ("my\\ cube.mtl" is one name); oRaw,
+    // when given, gets the word as it stands in the text, its '\\' kept. False when none.
+    static bool NextEscapedWord(std::string_view& ioText, std::string& oWord,
+                                std::string_view* oRaw = nullptr);
     // The number at the start of pText (a leading '+' allowed); false when there is none.
     // oEnd is the number of characters used.
     static bool ParseDouble(std::string_view pText, double& oValue, std::size_t* oEnd = nullptr);

@@ -167,9 +167,10 @@ private:
     void ReserveLists();
     bool ReadStatements();
     bool HandleStatement(std::string_view pKeyword, std::string_view pArguments);
-    // Opens the libraries an "mtllib" line names; with pEscaped a '\\' keeps the character
-    // after it. False when any fails to open (the others stay open) or none is named.
-    bool OpenLibraries(std::string_view pArguments, bool pEscaped);
+    // Opens the libraries an "mtllib" line names, each by its name with escapes read and, when
+    // that is not found, as it stands. False when any fails to open (the others stay open) or
+    // none is named.
+    bool OpenLibraries(std::string_view pArguments);
     bool ReadPoint(std::string_view pKeyword, std::string_view pArguments);
     void UseMaterial(std::string_view pArguments);
     bool AddFace(std::string_view pArguments);
@@ -314,15 +315,16 @@ bool KReaderObj::Session::ReadStatements()
     return true;
 }
 
-bool KReaderObj::Session::OpenLibraries(std::string_view pArguments, bool pEscaped)
+bool KReaderObj::Session::OpenLibraries(std::string_view pArguments)
 {
     bool lAll = !pArguments.empty();
     std::string lName;
-    std::string_view lWord;
-    while (pEscaped ? KObjTextReader::NextEscapedWord(pArguments, lName)
-                    : KObjTextReader::NextWord(pArguments, lWord)) {
-        lAll =
-            mReader.mLibraries->Open(pEscaped ? std::string_view(lName) : lWord, mFolder) && lAll;
+    std::string_view lRaw;
+    while (KObjTextReader::NextEscapedWord(pArguments, lName, &lRaw)) {
+        // A name written elsewhere may instead use the '\\' between folders ("maps\\wood.mtl").
+        const bool lOpened = mReader.mLibraries->Open(lName, mFolder) ||
+                             (lRaw != lName && mReader.mLibraries->Open(lRaw, mFolder));
+        lAll = lOpened && lAll;
     }
     return lAll;
 }
@@ -341,12 +343,8 @@ bool KReaderObj::Session::HandleStatement(std::string_view pKeyword, std::string
     }
     if (pKeyword == "mtllib") {
         mLibrarySeen = true;
-        // Names are split at blanks, which a '\\' before them keeps in the name; a file written
-        // elsewhere may instead use the '\\' between folders ("maps\\wood.mtl").
-        const bool lAll =
-            OpenLibraries(pArguments, true) ||
-            (pArguments.find('\\') != std::string_view::npos && OpenLibraries(pArguments, false));
-        if (!lAll) {
+        // Names are split at blanks, which a '\\' before them keeps in the name.
+        if (!OpenLibraries(pArguments)) {
             mReader.GetMessage() += "Unable to load material library\n";
         }
     } else if (pKeyword == "usemtl") {

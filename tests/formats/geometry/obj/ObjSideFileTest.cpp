@@ -149,6 +149,28 @@ TEST(ObjSideFileTest, ABackslashBetweenFoldersStillFindsTheLibrary)
     EXPECT_EQ(KitReadsRed(lObj), 1.0);
 }
 
+// A line naming one library with an escaped blank and another with '\' between folders opens
+// each of them, without a warning.
+TEST(ObjSideFileTest, EachNameOfAMixedLibraryLineIsFound)
+{
+    TempFolder lFolder;
+    lFolder.Write("my cube.mtl", "newmtl red\nKd 1 0 0\n");
+    lFolder.Write("maps/wood.mtl", "newmtl wood\nKd 0.5 0.25 0\n");
+    const std::string lObj =
+        lFolder.Write("in.obj", "mtllib my\\ cube.mtl maps\\wood.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                                "usemtl red\nf 1 2 3\nusemtl wood\nf 1 2 3\n");
+    EXPECT_EQ(KitReadsRed(lObj), 1.0);
+    const ObjRead lRead(lObj, "", false, true);
+    double lWoodRed = -1.0;
+    for (int i = 0; i < lRead.mFactory->GetMaterialCount(); ++i) {
+        const KRyvMaterial* lMaterial = lRead.mFactory->GetMaterial(i);
+        if (lMaterial->GetNameWithoutPrefix() == "wood") {
+            lWoodRed = lMaterial->GetDiffuseColor().mRed;
+        }
+    }
+    EXPECT_EQ(lWoodRed, 0.5);
+}
+
 // A device as the output, through a link, leaves the library no place: the write of a scene
 // with materials is refused, naming why, and nothing lands beside the link or the device. A
 // scene without materials needs none and is written.
