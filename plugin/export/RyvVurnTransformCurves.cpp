@@ -3,6 +3,7 @@
 #include "animation/KEulerUnroll.h"
 #include "animation/KFCurveFilterMatrixConverter.h"
 #include "animation/KRyvTakeNode.h"
+#include "core/KAffineMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "plugin/import/KPivotCurves.h"
 #include "scene/KRyvNode.h"
@@ -56,37 +57,6 @@ KVector4 PivotTranslation(const KRyvPivotSet& pSet, const KVector4& pR, const KV
     return KVector4(lLocal.Get(3, 0), lLocal.Get(3, 1), lLocal.Get(3, 2));
 }
 
-// p * pFirst * pSecond.
-KMatrix Then(const KMatrix& pFirst, const KMatrix& pSecond)
-{
-    KMatrix lResult;
-    MatrixMultiplyAffine(lResult, pSecond, pFirst);
-    return lResult;
-}
-
-KMatrix Transposed(const KMatrix& pMatrix)
-{
-    KMatrix lResult;
-    MatrixTranspose3x3(lResult, pMatrix);
-    return lResult;
-}
-
-// The Euler angles of rotation pRotation in kit order pOrder, of the two solutions and their
-// whole turns the one nearest pNear.
-KVector4 NearestEuler(const KMatrix& pRotation, int pOrder, const KVector4& pNear)
-{
-    KVector4 lFirst;
-    KEulerUnroll::FromMatrix(lFirst, pRotation, 2 * pOrder);
-    lFirst = KEulerUnroll::WrapNear(lFirst, pNear);
-    const KVector4 lSecond =
-        KEulerUnroll::WrapNear(KEulerUnroll::GetAlternate(lFirst, 2 * pOrder), pNear);
-    auto lDistance = [&pNear](const KVector4& pAngles) {
-        return std::fabs(pAngles[0] - pNear[0]) + std::fabs(pAngles[1] - pNear[1]) +
-               std::fabs(pAngles[2] - pNear[2]);
-    };
-    return lDistance(lSecond) < lDistance(lFirst) ? lSecond : lFirst;
-}
-
 // Translation, rotation and scaling that give pLocal under pSet's pivot model, the rotation
 // nearest pNearR and each scaling of the sign of pNearS: ioValues[T, R, S] in, solved out. The
 // linear part of the model is S Post^-1 R Pre, so the scaling is the length of pLocal's axes.
@@ -106,9 +76,15 @@ void SolveLocal(const KRyvPivotSet& pSet, const KMatrix& pLocal, KVector4 ioValu
             lTurn.Set(lRow, lColumn, lScale == 0.0 ? 0.0 : pLocal.Get(lRow, lColumn) / lScale);
         }
     }
-    // R = Post Q Pre^-1 for Q = Post^-1 R Pre.
-    ioValues[1] =
-        NearestEuler(Then(Then(lPost, lTurn), Transposed(lPre)), pSet.mRotationOrder, ioValues[1]);
+    // R = Post Q Pre^-1 for Q = Post^-1 R Pre, the solution nearest the rotation given.
+    KMatrix lRotation;
+    MatrixMultiply3x3(lRotation, lTurn, lPost);
+    MatrixMultiplyTranspose3x3(lRotation, lPre, lRotation);
+    const int lOrder = 2 * pSet.mRotationOrder;
+    KVector4 lAngles;
+    KEulerUnroll::FromMatrix(lAngles, lRotation, lOrder);
+    KEulerUnroll::Unroll(lAngles, ioValues[1], lOrder);
+    ioValues[1] = lAngles;
     const KMatrix lRest = PivotModelMatrix(pSet, KVector4(), ioValues[1], ioValues[2]);
     for (int lAxis = 0; lAxis < 3; ++lAxis) {
         ioValues[0][lAxis] = pLocal.Get(3, lAxis) - lRest.Get(3, lAxis);
@@ -317,7 +293,7 @@ bool ApplyParentTransformOverTime(KRyvNode& ioNode, const KMatrix& pAtRest,
             lValues[lKind] = ValueAt(lCurves[lKind], lTime);
         }
         const KMatrix lLocal = PivotModelMatrix(lSet, lValues[0], lValues[1], lValues[2]);
-        SolveLocal(lSet, Then(lLocal, pAt(lTime)), lValues.data());
+        SolveLocal(lSet, KAffineMatrix(lLocal) * KAffineMatrix(pAt(lTime)), lValues.data());
         lSamples.push_back(lValues);
     }
     for (int lKind = 0; lKind < 3; ++lKind) {
