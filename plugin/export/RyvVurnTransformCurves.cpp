@@ -91,16 +91,6 @@ void SolveLocal(const KRyvPivotSet& pSet, const KMatrix& pLocal, KVector4 ioValu
     }
 }
 
-KVector4 ValueAt(KFCurve* const pCurves[3], KTime pTime)
-{
-    KVector4 lValue;
-    for (int lAxis = 0; lAxis < 3; ++lAxis) {
-        lValue[lAxis] = pCurves[lAxis]->GetKeyCount() > 0 ? pCurves[lAxis]->Evaluate(pTime)
-                                                          : pCurves[lAxis]->GetDefaultValue();
-    }
-    return lValue;
-}
-
 // Every key value and the default of ioCurve times pFactor plus pOffset, its slopes times
 // pFactor: the same curve shape, scaled.
 void ScaleCurve(KFCurve& ioCurve, double pFactor, double pOffset = 0.0)
@@ -125,13 +115,6 @@ void ScaleCurve(KFCurve& ioCurve, double pFactor, double pOffset = 0.0)
         ioCurve.SetKeyLeftDerivative(lKey, lLeft[static_cast<size_t>(lKey)] * pFactor);
     }
     ioCurve.EndKeyModify();
-}
-
-KTime PeriodOf(double pRate)
-{
-    KTime lPeriod;
-    lPeriod.SetSecondDouble(1.0 / pRate);
-    return lPeriod;
 }
 
 // The curves of ioNode's takes from pFirstTake to pLastTake (all when -1) converted by
@@ -169,6 +152,23 @@ bool ApplyTransform(KRyvNode& ioNode, int pIndex, const KMatrix& pTransform, dou
     return true;
 }
 } // namespace
+
+KTime PeriodOf(double pRate)
+{
+    KTime lPeriod;
+    lPeriod.SetSecondDouble(1.0 / pRate);
+    return lPeriod;
+}
+
+KVector4 ValueAt(const KFCurve* const pCurves[3], KTime pTime)
+{
+    KVector4 lValue;
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        lValue[lAxis] = pCurves[lAxis]->GetKeyCount() > 0 ? pCurves[lAxis]->Evaluate(pTime)
+                                                          : pCurves[lAxis]->GetDefaultValue();
+    }
+    return lValue;
+}
 
 bool ApplyParentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pRate)
 {
