@@ -91,9 +91,9 @@ void SolveLocal(const KRyvPivotSet& pSet, const KMatrix& pLocal, KVector4 ioValu
     }
 }
 
-// Every key value and the default of ioCurve times pFactor plus pOffset, its slopes times
-// pFactor: the same curve shape, scaled.
-void ScaleCurve(KFCurve& ioCurve, double pFactor, double pOffset = 0.0)
+// Every key value, the default and the slopes of ioCurve times pFactor: the same curve shape,
+// scaled.
+void ScaleCurve(KFCurve& ioCurve, double pFactor)
 {
     const int lCount = ioCurve.GetKeyCount();
     std::vector<double> lLeft;
@@ -103,10 +103,9 @@ void ScaleCurve(KFCurve& ioCurve, double pFactor, double pOffset = 0.0)
         lRight.push_back(ioCurve.GetKeyRightDerivative(lKey));
     }
     ioCurve.BeginKeyModify();
-    ioCurve.SetDefaultValue(static_cast<float>(ioCurve.GetDefaultValue() * pFactor + pOffset));
+    ioCurve.SetDefaultValue(static_cast<float>(ioCurve.GetDefaultValue() * pFactor));
     for (int lKey = 0; lKey < lCount; ++lKey) {
-        ioCurve.KeySetValue(lKey,
-                            static_cast<float>(ioCurve.KeyGetValue(lKey) * pFactor + pOffset));
+        ioCurve.KeySetValue(lKey, static_cast<float>(ioCurve.KeyGetValue(lKey) * pFactor));
     }
     // Auto tangents follow the values; the setters refuse the sides that have no slope of
     // their own (linear, constant, a first or last key), which need none.
@@ -117,26 +116,22 @@ void ScaleCurve(KFCurve& ioCurve, double pFactor, double pOffset = 0.0)
     ioCurve.EndKeyModify();
 }
 
-// The curves of ioNode's takes from pFirstTake to pLastTake (all when -1) converted by
-// ioConverter, set up with the node's pivots and rotation order.
-void ApplyTransform(KRyvNode& ioNode, Converter& ioConverter, int pFirstTake, double pRate,
-                    int pLastTake = -1)
+// The curves of ioNode's first pTakeCount takes (as many as it has) converted by ioConverter,
+// set up with the node's pivots and rotation order.
+void ApplyTransform(KRyvNode& ioNode, Converter& ioConverter, double pRate, int pTakeCount)
 {
-    Converter& lConverter = ioConverter;
-    const KTime lPeriod = PeriodOf(pRate);
-    lConverter.SetResamplingPeriod(lPeriod);
-    lConverter.SetGenerateLastKeyAtEndTime(true);
-    lConverter.SetApplyUnrollFilter(false);
-    lConverter.SetConvertTranslation(true);
-    lConverter.SetApplyConstantKeyReducer(true);
+    ioConverter.SetResamplingPeriod(PeriodOf(pRate));
+    ioConverter.SetGenerateLastKeyAtEndTime(true);
+    ioConverter.SetApplyUnrollFilter(false);
+    ioConverter.SetConvertTranslation(true);
+    ioConverter.SetApplyConstantKeyReducer(true);
     const KRyvPivotSet& lSet = *ioNode.GetPivotSet(0);
-    SetPivots(lConverter, lSet);
+    SetPivots(ioConverter, lSet);
     // The converter numbers orders twice as the node does.
-    lConverter.SetSourceRotationOrder(2 * lSet.mRotationOrder);
-    lConverter.SetTargetRotationOrder(2 * lSet.mRotationOrder);
-    const int lLast = pLastTake < 0 ? ioNode.GetTakeNodeCount() - 1 : pLastTake;
-    for (int lTake = pFirstTake; lTake <= lLast && lTake < ioNode.GetTakeNodeCount(); ++lTake) {
-        lConverter.Apply(*ioNode.GetTakeNode(lTake)->GetKFCurveNode(), false);
+    ioConverter.SetSourceRotationOrder(2 * lSet.mRotationOrder);
+    ioConverter.SetTargetRotationOrder(2 * lSet.mRotationOrder);
+    for (int lTake = 0; lTake < pTakeCount && lTake < ioNode.GetTakeNodeCount(); ++lTake) {
+        ioConverter.Apply(*ioNode.GetTakeNode(lTake)->GetKFCurveNode(), false);
     }
     ioNode.InvalidateMatrixCaches(true);
 }
@@ -148,7 +143,7 @@ bool ApplyTransform(KRyvNode& ioNode, int pIndex, const KMatrix& pTransform, dou
     if (!lConverter.SetSourceMatrix(pIndex, pTransform)) {
         return false;
     }
-    ApplyTransform(ioNode, lConverter, 0, pRate);
+    ApplyTransform(ioNode, lConverter, pRate, ioNode.GetTakeNodeCount());
     return true;
 }
 } // namespace
@@ -275,7 +270,7 @@ bool ApplyParentTransformOverTime(KRyvNode& ioNode, const KMatrix& pAtRest,
     if (!lRest.SetSourceMatrix(Converter::eParentTransform, pAtRest)) {
         return false;
     }
-    ApplyTransform(ioNode, lRest, 0, pRate, 0);
+    ApplyTransform(ioNode, lRest, pRate, 1);
     if (!lOther) {
         return true;
     }
