@@ -10,7 +10,6 @@
 
 #include <array>
 #include <cmath>
-#include <iterator>
 #include <vector>
 
 namespace {
@@ -88,6 +87,41 @@ void SolveLocal(const KRyvPivotSet& pSet, const KMatrix& pLocal, KVector4 ioValu
     const KMatrix lRest = PivotModelMatrix(pSet, KVector4(), ioValues[1], ioValues[2]);
     for (int lAxis = 0; lAxis < 3; ++lAxis) {
         ioValues[0][lAxis] = pLocal.Get(3, lAxis) - lRest.Get(3, lAxis);
+    }
+}
+
+// Whether all nine transform curves pCurves ([T, R, S][x, y, z]) exist.
+bool HasAllCurves(KFCurve* const pCurves[3][3])
+{
+    for (int lKind = 0; lKind < 3; ++lKind) {
+        if (!pCurves[lKind][0] || !pCurves[lKind][1] || !pCurves[lKind][2]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The times of every key of pOthers and of the nine transform curves pCurves, and of every frame
+// at pRate between (KeyAndFrameTimes, which sets ioCut).
+std::vector<KTime> SampleTimes(KFCurve* const pCurves[3][3], std::vector<const KFCurve*> pOthers,
+                               double pRate, bool& ioCut)
+{
+    for (int lKind = 0; lKind < 3; ++lKind) {
+        pOthers.insert(pOthers.end(), pCurves[lKind], pCurves[lKind] + 3);
+    }
+    return KeyAndFrameTimes(pOthers, PeriodOf(pRate), ioCut);
+}
+
+// The x, y, z of pSamples at pTimes become the only keys of pCurves.
+void WriteSamples(KFCurve* const pCurves[3], const std::vector<KTime>& pTimes,
+                  const std::vector<KVector4>& pSamples)
+{
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        KFCurve& lCurve = *pCurves[lAxis];
+        lCurve.KeyClear();
+        for (size_t lIndex = 0; lIndex < pTimes.size(); ++lIndex) {
+            lCurve.KeyAdd(pTimes[lIndex], static_cast<float>(pSamples[lIndex][lAxis]));
+        }
     }
 }
 
@@ -191,12 +225,11 @@ void ResampleScalingOffset(KPivotCurves& ioPivots, const KRyvPivotSet& pSet, int
     for (const KTime lTime : lTimes) {
         lOffsets.push_back(pOffset(ioPivots.At(pSet, lTime)));
     }
-    for (int lAxis = 0; lAxis < 3 && !lTimes.empty(); ++lAxis) {
-        KFCurve& lCurve = ioPivots.GetCurve(KPivotCurves::eScalingOffset, lAxis);
-        lCurve.KeyClear();
-        for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
-            lCurve.KeyAdd(lTimes[lIndex], static_cast<float>(lOffsets[lIndex][lAxis]));
-        }
+    KFCurve* const lCurves[3] = {&ioPivots.GetCurve(KPivotCurves::eScalingOffset, 0),
+                                 &ioPivots.GetCurve(KPivotCurves::eScalingOffset, 1),
+                                 &ioPivots.GetCurve(KPivotCurves::eScalingOffset, 2)};
+    if (!lTimes.empty()) {
+        WriteSamples(lCurves, lTimes, lOffsets);
     }
 }
 
@@ -261,10 +294,8 @@ bool ApplyParentTransformOverTime(KRyvNode& ioNode, const KMatrix& pAtRest,
     KRyvTakeNode* lTake = ioNode.GetCurrentTakeNode();
     const bool lOther = ioNode.GetCurrentTakeNodeIndex() > 0;
     KRyvNode::FindTransformCurves(lTake, lCurves);
-    for (KFCurve* const(&lKind)[3] : lCurves) {
-        if (lOther && (!lKind[0] || !lKind[1] || !lKind[2])) {
-            return false;
-        }
+    if (lOther && !HasAllCurves(lCurves)) {
+        return false;
     }
     Converter lRest;
     if (!lRest.SetSourceMatrix(Converter::eParentTransform, pAtRest)) {
@@ -274,14 +305,10 @@ bool ApplyParentTransformOverTime(KRyvNode& ioNode, const KMatrix& pAtRest,
     if (!lOther) {
         return true;
     }
-    std::vector<const KFCurve*> lKeyed = pDriving;
-    for (KFCurve* const(&lKind)[3] : lCurves) {
-        lKeyed.insert(lKeyed.end(), std::begin(lKind), std::end(lKind));
-    }
     bool lCut = false;
-    const std::vector<KTime> lTimes = KeyAndFrameTimes(lKeyed, PeriodOf(pRate), lCut);
+    const std::vector<KTime> lTimes = SampleTimes(lCurves, pDriving, pRate, lCut);
     const KRyvPivotSet& lSet = *ioNode.GetPivotSet(0);
-    std::vector<std::array<KVector4, 3>> lSamples;
+    std::vector<KVector4> lSamples[3];
     for (const KTime lTime : lTimes) {
         std::array<KVector4, 3> lValues;
         for (int lKind = 0; lKind < 3; ++lKind) {
@@ -289,16 +316,12 @@ bool ApplyParentTransformOverTime(KRyvNode& ioNode, const KMatrix& pAtRest,
         }
         const KMatrix lLocal = PivotModelMatrix(lSet, lValues[0], lValues[1], lValues[2]);
         SolveLocal(lSet, KAffineMatrix(lLocal) * KAffineMatrix(pAt(lTime)), lValues.data());
-        lSamples.push_back(lValues);
+        for (int lKind = 0; lKind < 3; ++lKind) {
+            lSamples[lKind].push_back(lValues[lKind]);
+        }
     }
     for (int lKind = 0; lKind < 3; ++lKind) {
-        for (int lAxis = 0; lAxis < 3; ++lAxis) {
-            KFCurve& lCurve = *lCurves[lKind][lAxis];
-            lCurve.KeyClear();
-            for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
-                lCurve.KeyAdd(lTimes[lIndex], static_cast<float>(lSamples[lIndex][lKind][lAxis]));
-            }
-        }
+        WriteSamples(lCurves[lKind], lTimes, lSamples[lKind]);
     }
     ioNode.InvalidateMatrixCaches(true);
     return true;
@@ -308,17 +331,11 @@ bool KeepPivotAnimation(KRyvNode& ioNode, const KPivotCurves& pPivots, double pR
 {
     KFCurve* lCurves[3][3];
     KRyvNode::FindTransformCurves(ioNode.GetCurrentTakeNode(), lCurves);
-    for (KFCurve* const(&lKind)[3] : lCurves) {
-        if (!lKind[0] || !lKind[1] || !lKind[2]) {
-            return false;
-        }
-    }
-    std::vector<const KFCurve*> lKeyed = pPivots.Curves();
-    for (KFCurve* const(&lKind)[3] : lCurves) {
-        lKeyed.insert(lKeyed.end(), std::begin(lKind), std::end(lKind));
+    if (!HasAllCurves(lCurves)) {
+        return false;
     }
     bool lCut = false;
-    const std::vector<KTime> lTimes = KeyAndFrameTimes(lKeyed, PeriodOf(pRate), lCut);
+    const std::vector<KTime> lTimes = SampleTimes(lCurves, pPivots.Curves(), pRate, lCut);
     const KRyvPivotSet& lSet = *ioNode.GetPivotSet(0);
     std::vector<KVector4> lValues;
     for (const KTime lTime : lTimes) {
@@ -328,13 +345,7 @@ bool KeepPivotAnimation(KRyvNode& ioNode, const KPivotCurves& pPivots, double pR
         lT += PivotTranslation(pPivots.At(lSet, lTime), lR, lS);
         lValues.push_back(lT - PivotTranslation(lSet, lR, lS));
     }
-    for (int lAxis = 0; lAxis < 3; ++lAxis) {
-        KFCurve& lCurve = *lCurves[0][lAxis];
-        lCurve.KeyClear();
-        for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
-            lCurve.KeyAdd(lTimes[lIndex], static_cast<float>(lValues[lIndex][lAxis]));
-        }
-    }
+    WriteSamples(lCurves[0], lTimes, lValues);
     ioNode.InvalidateMatrixCaches(true);
     return !lCut;
 }
