@@ -14,10 +14,12 @@ enum KRyvRotationOrder : int {
     kRyvSphericXYZ = 6,
 };
 
-// Inherit types of a node ("InheritType"): how it takes on its parent's transform. 0 and 1 take
-// the whole parent; 2 keeps the parent's own scaling off the node's axes.
+// Inherit types of a node ("InheritType"): how it takes on its parent's transform. 0 and 1 are
+// both "RrSs" and take the whole parent (the host export writes 1); 2, "Rrs", keeps the parent's
+// own scaling off the node's axes.
 enum KRyvInheritType : int {
     kRyvInheritRrSs = 0,
+    kRyvInheritRrSsSecond = 1,
     kRyvInheritRrs = 2,
 };
 

@@ -234,7 +234,7 @@ void RyvVurnExporter::ScaleRrsChildren(KRyvNode* pNode, const KMatrix& pScale)
     for (int lIndex = 0; lIndex < pNode->GetChildCount(); ++lIndex) {
         KRyvNode* lChild = pNode->GetChild(lIndex);
         int lInherit = 0;
-        if (lChild->GetTransformInheritType(lInherit) == kInheritRrs) {
+        if (lChild->GetTransformInheritType(lInherit) == kRyvInheritRrs) {
             ApplyContentTransform(*lChild, pScale, mSamplingRate);
             ScaleRrsChildren(lChild, pScale);
         }

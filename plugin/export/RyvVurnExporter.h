@@ -57,10 +57,6 @@ public:
     // What the geometry and hierarchy passes are given: a depth-first walk of every DAG path.
     static constexpr int kWalkDepthFirst = 1;
     static constexpr int kWalkEveryType = 0;
-    // The kit's inherit types: "RrSs" (a node takes its parent's whole transform) and "Rrs"
-    // (its axes leave out the parent's own scaling).
-    static constexpr int kInheritRrSs = 1;
-    static constexpr int kInheritRrs = 2;
 
     // What the object table holds for one top-level DAG name: the look-at group (handle 0), the
     // camera (handle 1), two unused handles and the camera's kit node.

@@ -36,13 +36,9 @@ void RyvVurnFrameCorrection::Frame::Capture(KRyvNode& pNode, const KPivotCurves&
 
 KMatrix RyvVurnFrameCorrection::Frame::Local(KTime pTime) const
 {
-    KVector4 lScaling;
-    for (int lAxis = 0; lAxis < 3; ++lAxis) {
-        const KFCurve& lCurve = mScaling[lAxis];
-        lScaling[lAxis] =
-            lCurve.GetKeyCount() > 0 ? lCurve.Evaluate(pTime) : lCurve.GetDefaultValue();
-    }
-    return PivotModelMatrix(mPivots.At(mSet, pTime), KVector4(), KVector4(), lScaling);
+    const KFCurve* const lScaling[3] = {&mScaling[0], &mScaling[1], &mScaling[2]};
+    return PivotModelMatrix(mPivots.At(mSet, pTime), KVector4(), KVector4(),
+                            ValueAt(lScaling, pTime));
 }
 
 KMatrix RyvVurnFrameCorrection::Frame::RestLocal() const
@@ -60,23 +56,18 @@ void RyvVurnFrameCorrection::SetFileFrame(KRyvNode& pNode, const KPivotCurves& p
     mFile.Capture(pNode, pPivots);
 }
 
-KMatrix RyvVurnFrameCorrection::Difference(const KMatrix& pHost, const KMatrix& pFile)
-{
-    KMatrix lInverse;
-    MatrixInverseAffine(lInverse, pFile);
-    KMatrix lResult;
-    MatrixMultiplyAffine(lResult, lInverse, pHost);
-    return lResult;
-}
-
 KMatrix RyvVurnFrameCorrection::AtRest() const
 {
-    return Difference(mHost.RestLocal(), mFile.RestLocal());
+    KMatrix lDifference;
+    MatrixMultiplyInverseAffine(lDifference, mFile.RestLocal(), mHost.RestLocal());
+    return lDifference;
 }
 
 KMatrix RyvVurnFrameCorrection::At(KTime pTime) const
 {
-    return Difference(mHost.Local(pTime), mFile.Local(pTime));
+    KMatrix lDifference;
+    MatrixMultiplyInverseAffine(lDifference, mFile.Local(pTime), mHost.Local(pTime));
+    return lDifference;
 }
 
 std::vector<const KFCurve*> RyvVurnFrameCorrection::Curves() const
@@ -94,11 +85,9 @@ std::vector<const KFCurve*> RyvVurnFrameCorrection::Curves() const
 
 bool RyvVurnFrameCorrection::IsAnimated(double pRate) const
 {
-    KTime lPeriod;
-    lPeriod.SetSecondDouble(1.0 / pRate);
     bool lCut = false;
     const KMatrix lRest = AtRest();
-    for (const KTime lTime : KeyAndFrameTimes(Curves(), lPeriod, lCut)) {
+    for (const KTime lTime : KeyAndFrameTimes(Curves(), PeriodOf(pRate), lCut)) {
         if (MatrixCompare(At(lTime), lRest, kSameTransform) != 0) {
             return true;
         }

@@ -44,8 +44,6 @@ private:
         KMatrix RestLocal() const;
     };
 
-    static KMatrix Difference(const KMatrix& pHost, const KMatrix& pFile);
-
     Frame mHost;
     Frame mFile;
 };

@@ -134,7 +134,7 @@ MStatus RyvVurnExporter::ExportGeometry(int pTraversal, int pFilter)
         if (lNode) {
             StatusWindowStep(lNode->GetName().Buffer());
             const bool lRrs = lJoint && !lBypassRrs && CompensatesParentScale(lPath);
-            lNode->SetTransformInheritType(lRrs ? kInheritRrs : kInheritRrSs);
+            lNode->SetTransformInheritType(lRrs ? kRyvInheritRrs : kRyvInheritRrSsSecond);
         }
     });
     // One default shader served the whole pass; it leaves the host with the pass.

@@ -3,13 +3,13 @@
 #include "animation/KEulerUnroll.h"
 #include "animation/KFCurveFilterMatrixConverter.h"
 #include "animation/KRyvTakeNode.h"
+#include "core/KAffineMatrix.h"
 #include "core/KMatrixFunctions.h"
 #include "plugin/import/KPivotCurves.h"
 #include "scene/KRyvNode.h"
 
 #include <array>
 #include <cmath>
-#include <iterator>
 #include <vector>
 
 namespace {
@@ -56,37 +56,6 @@ KVector4 PivotTranslation(const KRyvPivotSet& pSet, const KVector4& pR, const KV
     return KVector4(lLocal.Get(3, 0), lLocal.Get(3, 1), lLocal.Get(3, 2));
 }
 
-// p * pFirst * pSecond.
-KMatrix Then(const KMatrix& pFirst, const KMatrix& pSecond)
-{
-    KMatrix lResult;
-    MatrixMultiplyAffine(lResult, pSecond, pFirst);
-    return lResult;
-}
-
-KMatrix Transposed(const KMatrix& pMatrix)
-{
-    KMatrix lResult;
-    MatrixTranspose3x3(lResult, pMatrix);
-    return lResult;
-}
-
-// The Euler angles of rotation pRotation in kit order pOrder, of the two solutions and their
-// whole turns the one nearest pNear.
-KVector4 NearestEuler(const KMatrix& pRotation, int pOrder, const KVector4& pNear)
-{
-    KVector4 lFirst;
-    KEulerUnroll::FromMatrix(lFirst, pRotation, 2 * pOrder);
-    lFirst = KEulerUnroll::WrapNear(lFirst, pNear);
-    const KVector4 lSecond =
-        KEulerUnroll::WrapNear(KEulerUnroll::GetAlternate(lFirst, 2 * pOrder), pNear);
-    auto lDistance = [&pNear](const KVector4& pAngles) {
-        return std::fabs(pAngles[0] - pNear[0]) + std::fabs(pAngles[1] - pNear[1]) +
-               std::fabs(pAngles[2] - pNear[2]);
-    };
-    return lDistance(lSecond) < lDistance(lFirst) ? lSecond : lFirst;
-}
-
 // Translation, rotation and scaling that give pLocal under pSet's pivot model, the rotation
 // nearest pNearR and each scaling of the sign of pNearS: ioValues[T, R, S] in, solved out. The
 // linear part of the model is S Post^-1 R Pre, so the scaling is the length of pLocal's axes.
@@ -106,28 +75,59 @@ void SolveLocal(const KRyvPivotSet& pSet, const KMatrix& pLocal, KVector4 ioValu
             lTurn.Set(lRow, lColumn, lScale == 0.0 ? 0.0 : pLocal.Get(lRow, lColumn) / lScale);
         }
     }
-    // R = Post Q Pre^-1 for Q = Post^-1 R Pre.
-    ioValues[1] =
-        NearestEuler(Then(Then(lPost, lTurn), Transposed(lPre)), pSet.mRotationOrder, ioValues[1]);
+    // R = Post Q Pre^-1 for Q = Post^-1 R Pre, the solution nearest the rotation given.
+    KMatrix lRotation;
+    MatrixMultiply3x3(lRotation, lTurn, lPost);
+    MatrixMultiplyTranspose3x3(lRotation, lPre, lRotation);
+    const int lOrder = 2 * pSet.mRotationOrder;
+    KVector4 lAngles;
+    KEulerUnroll::FromMatrix(lAngles, lRotation, lOrder);
+    KEulerUnroll::Unroll(lAngles, ioValues[1], lOrder);
+    ioValues[1] = lAngles;
     const KMatrix lRest = PivotModelMatrix(pSet, KVector4(), ioValues[1], ioValues[2]);
     for (int lAxis = 0; lAxis < 3; ++lAxis) {
         ioValues[0][lAxis] = pLocal.Get(3, lAxis) - lRest.Get(3, lAxis);
     }
 }
 
-KVector4 ValueAt(KFCurve* const pCurves[3], KTime pTime)
+// Whether all nine transform curves pCurves ([T, R, S][x, y, z]) exist.
+bool HasAllCurves(KFCurve* const pCurves[3][3])
 {
-    KVector4 lValue;
-    for (int lAxis = 0; lAxis < 3; ++lAxis) {
-        lValue[lAxis] = pCurves[lAxis]->GetKeyCount() > 0 ? pCurves[lAxis]->Evaluate(pTime)
-                                                          : pCurves[lAxis]->GetDefaultValue();
+    for (int lKind = 0; lKind < 3; ++lKind) {
+        if (!pCurves[lKind][0] || !pCurves[lKind][1] || !pCurves[lKind][2]) {
+            return false;
+        }
     }
-    return lValue;
+    return true;
 }
 
-// Every key value and the default of ioCurve times pFactor plus pOffset, its slopes times
-// pFactor: the same curve shape, scaled.
-void ScaleCurve(KFCurve& ioCurve, double pFactor, double pOffset = 0.0)
+// The times of every key of pOthers and of the nine transform curves pCurves, and of every frame
+// at pRate between (KeyAndFrameTimes, which sets ioCut).
+std::vector<KTime> SampleTimes(KFCurve* const pCurves[3][3], std::vector<const KFCurve*> pOthers,
+                               double pRate, bool& ioCut)
+{
+    for (int lKind = 0; lKind < 3; ++lKind) {
+        pOthers.insert(pOthers.end(), pCurves[lKind], pCurves[lKind] + 3);
+    }
+    return KeyAndFrameTimes(pOthers, PeriodOf(pRate), ioCut);
+}
+
+// The x, y, z of pSamples at pTimes become the only keys of pCurves.
+void WriteSamples(KFCurve* const pCurves[3], const std::vector<KTime>& pTimes,
+                  const std::vector<KVector4>& pSamples)
+{
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        KFCurve& lCurve = *pCurves[lAxis];
+        lCurve.KeyClear();
+        for (size_t lIndex = 0; lIndex < pTimes.size(); ++lIndex) {
+            lCurve.KeyAdd(pTimes[lIndex], static_cast<float>(pSamples[lIndex][lAxis]));
+        }
+    }
+}
+
+// Every key value, the default and the slopes of ioCurve times pFactor: the same curve shape,
+// scaled.
+void ScaleCurve(KFCurve& ioCurve, double pFactor)
 {
     const int lCount = ioCurve.GetKeyCount();
     std::vector<double> lLeft;
@@ -137,10 +137,9 @@ void ScaleCurve(KFCurve& ioCurve, double pFactor, double pOffset = 0.0)
         lRight.push_back(ioCurve.GetKeyRightDerivative(lKey));
     }
     ioCurve.BeginKeyModify();
-    ioCurve.SetDefaultValue(static_cast<float>(ioCurve.GetDefaultValue() * pFactor + pOffset));
+    ioCurve.SetDefaultValue(static_cast<float>(ioCurve.GetDefaultValue() * pFactor));
     for (int lKey = 0; lKey < lCount; ++lKey) {
-        ioCurve.KeySetValue(lKey,
-                            static_cast<float>(ioCurve.KeyGetValue(lKey) * pFactor + pOffset));
+        ioCurve.KeySetValue(lKey, static_cast<float>(ioCurve.KeyGetValue(lKey) * pFactor));
     }
     // Auto tangents follow the values; the setters refuse the sides that have no slope of
     // their own (linear, constant, a first or last key), which need none.
@@ -151,33 +150,22 @@ void ScaleCurve(KFCurve& ioCurve, double pFactor, double pOffset = 0.0)
     ioCurve.EndKeyModify();
 }
 
-KTime PeriodOf(double pRate)
+// The curves of ioNode's first pTakeCount takes (as many as it has) converted by ioConverter,
+// set up with the node's pivots and rotation order.
+void ApplyTransform(KRyvNode& ioNode, Converter& ioConverter, double pRate, int pTakeCount)
 {
-    KTime lPeriod;
-    lPeriod.SetSecondDouble(1.0 / pRate);
-    return lPeriod;
-}
-
-// The curves of ioNode's takes from pFirstTake to pLastTake (all when -1) converted by
-// ioConverter, set up with the node's pivots and rotation order.
-void ApplyTransform(KRyvNode& ioNode, Converter& ioConverter, int pFirstTake, double pRate,
-                    int pLastTake = -1)
-{
-    Converter& lConverter = ioConverter;
-    const KTime lPeriod = PeriodOf(pRate);
-    lConverter.SetResamplingPeriod(lPeriod);
-    lConverter.SetGenerateLastKeyAtEndTime(true);
-    lConverter.SetApplyUnrollFilter(false);
-    lConverter.SetConvertTranslation(true);
-    lConverter.SetApplyConstantKeyReducer(true);
+    ioConverter.SetResamplingPeriod(PeriodOf(pRate));
+    ioConverter.SetGenerateLastKeyAtEndTime(true);
+    ioConverter.SetApplyUnrollFilter(false);
+    ioConverter.SetConvertTranslation(true);
+    ioConverter.SetApplyConstantKeyReducer(true);
     const KRyvPivotSet& lSet = *ioNode.GetPivotSet(0);
-    SetPivots(lConverter, lSet);
+    SetPivots(ioConverter, lSet);
     // The converter numbers orders twice as the node does.
-    lConverter.SetSourceRotationOrder(2 * lSet.mRotationOrder);
-    lConverter.SetTargetRotationOrder(2 * lSet.mRotationOrder);
-    const int lLast = pLastTake < 0 ? ioNode.GetTakeNodeCount() - 1 : pLastTake;
-    for (int lTake = pFirstTake; lTake <= lLast && lTake < ioNode.GetTakeNodeCount(); ++lTake) {
-        lConverter.Apply(*ioNode.GetTakeNode(lTake)->GetKFCurveNode(), false);
+    ioConverter.SetSourceRotationOrder(2 * lSet.mRotationOrder);
+    ioConverter.SetTargetRotationOrder(2 * lSet.mRotationOrder);
+    for (int lTake = 0; lTake < pTakeCount && lTake < ioNode.GetTakeNodeCount(); ++lTake) {
+        ioConverter.Apply(*ioNode.GetTakeNode(lTake)->GetKFCurveNode(), false);
     }
     ioNode.InvalidateMatrixCaches(true);
 }
@@ -189,10 +177,27 @@ bool ApplyTransform(KRyvNode& ioNode, int pIndex, const KMatrix& pTransform, dou
     if (!lConverter.SetSourceMatrix(pIndex, pTransform)) {
         return false;
     }
-    ApplyTransform(ioNode, lConverter, 0, pRate);
+    ApplyTransform(ioNode, lConverter, pRate, ioNode.GetTakeNodeCount());
     return true;
 }
 } // namespace
+
+KTime PeriodOf(double pRate)
+{
+    KTime lPeriod;
+    lPeriod.SetSecondDouble(1.0 / pRate);
+    return lPeriod;
+}
+
+KVector4 ValueAt(const KFCurve* const pCurves[3], KTime pTime)
+{
+    KVector4 lValue;
+    for (int lAxis = 0; lAxis < 3; ++lAxis) {
+        lValue[lAxis] = pCurves[lAxis]->GetKeyCount() > 0 ? pCurves[lAxis]->Evaluate(pTime)
+                                                          : pCurves[lAxis]->GetDefaultValue();
+    }
+    return lValue;
+}
 
 bool ApplyParentTransform(KRyvNode& ioNode, const KMatrix& pTransform, double pRate)
 {
@@ -220,12 +225,11 @@ void ResampleScalingOffset(KPivotCurves& ioPivots, const KRyvPivotSet& pSet, int
     for (const KTime lTime : lTimes) {
         lOffsets.push_back(pOffset(ioPivots.At(pSet, lTime)));
     }
-    for (int lAxis = 0; lAxis < 3 && !lTimes.empty(); ++lAxis) {
-        KFCurve& lCurve = ioPivots.GetCurve(KPivotCurves::eScalingOffset, lAxis);
-        lCurve.KeyClear();
-        for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
-            lCurve.KeyAdd(lTimes[lIndex], static_cast<float>(lOffsets[lIndex][lAxis]));
-        }
+    KFCurve* const lCurves[3] = {&ioPivots.GetCurve(KPivotCurves::eScalingOffset, 0),
+                                 &ioPivots.GetCurve(KPivotCurves::eScalingOffset, 1),
+                                 &ioPivots.GetCurve(KPivotCurves::eScalingOffset, 2)};
+    if (!lTimes.empty()) {
+        WriteSamples(lCurves, lTimes, lOffsets);
     }
 }
 
@@ -290,44 +294,34 @@ bool ApplyParentTransformOverTime(KRyvNode& ioNode, const KMatrix& pAtRest,
     KRyvTakeNode* lTake = ioNode.GetCurrentTakeNode();
     const bool lOther = ioNode.GetCurrentTakeNodeIndex() > 0;
     KRyvNode::FindTransformCurves(lTake, lCurves);
-    for (KFCurve* const(&lKind)[3] : lCurves) {
-        if (lOther && (!lKind[0] || !lKind[1] || !lKind[2])) {
-            return false;
-        }
+    if (lOther && !HasAllCurves(lCurves)) {
+        return false;
     }
     Converter lRest;
     if (!lRest.SetSourceMatrix(Converter::eParentTransform, pAtRest)) {
         return false;
     }
-    ApplyTransform(ioNode, lRest, 0, pRate, 0);
+    ApplyTransform(ioNode, lRest, pRate, 1);
     if (!lOther) {
         return true;
     }
-    std::vector<const KFCurve*> lKeyed = pDriving;
-    for (KFCurve* const(&lKind)[3] : lCurves) {
-        lKeyed.insert(lKeyed.end(), std::begin(lKind), std::end(lKind));
-    }
     bool lCut = false;
-    const std::vector<KTime> lTimes = KeyAndFrameTimes(lKeyed, PeriodOf(pRate), lCut);
+    const std::vector<KTime> lTimes = SampleTimes(lCurves, pDriving, pRate, lCut);
     const KRyvPivotSet& lSet = *ioNode.GetPivotSet(0);
-    std::vector<std::array<KVector4, 3>> lSamples;
+    std::vector<KVector4> lSamples[3];
     for (const KTime lTime : lTimes) {
         std::array<KVector4, 3> lValues;
         for (int lKind = 0; lKind < 3; ++lKind) {
             lValues[lKind] = ValueAt(lCurves[lKind], lTime);
         }
         const KMatrix lLocal = PivotModelMatrix(lSet, lValues[0], lValues[1], lValues[2]);
-        SolveLocal(lSet, Then(lLocal, pAt(lTime)), lValues.data());
-        lSamples.push_back(lValues);
+        SolveLocal(lSet, KAffineMatrix(lLocal) * KAffineMatrix(pAt(lTime)), lValues.data());
+        for (int lKind = 0; lKind < 3; ++lKind) {
+            lSamples[lKind].push_back(lValues[lKind]);
+        }
     }
     for (int lKind = 0; lKind < 3; ++lKind) {
-        for (int lAxis = 0; lAxis < 3; ++lAxis) {
-            KFCurve& lCurve = *lCurves[lKind][lAxis];
-            lCurve.KeyClear();
-            for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
-                lCurve.KeyAdd(lTimes[lIndex], static_cast<float>(lSamples[lIndex][lKind][lAxis]));
-            }
-        }
+        WriteSamples(lCurves[lKind], lTimes, lSamples[lKind]);
     }
     ioNode.InvalidateMatrixCaches(true);
     return true;
@@ -337,17 +331,11 @@ bool KeepPivotAnimation(KRyvNode& ioNode, const KPivotCurves& pPivots, double pR
 {
     KFCurve* lCurves[3][3];
     KRyvNode::FindTransformCurves(ioNode.GetCurrentTakeNode(), lCurves);
-    for (KFCurve* const(&lKind)[3] : lCurves) {
-        if (!lKind[0] || !lKind[1] || !lKind[2]) {
-            return false;
-        }
-    }
-    std::vector<const KFCurve*> lKeyed = pPivots.Curves();
-    for (KFCurve* const(&lKind)[3] : lCurves) {
-        lKeyed.insert(lKeyed.end(), std::begin(lKind), std::end(lKind));
+    if (!HasAllCurves(lCurves)) {
+        return false;
     }
     bool lCut = false;
-    const std::vector<KTime> lTimes = KeyAndFrameTimes(lKeyed, PeriodOf(pRate), lCut);
+    const std::vector<KTime> lTimes = SampleTimes(lCurves, pPivots.Curves(), pRate, lCut);
     const KRyvPivotSet& lSet = *ioNode.GetPivotSet(0);
     std::vector<KVector4> lValues;
     for (const KTime lTime : lTimes) {
@@ -357,13 +345,7 @@ bool KeepPivotAnimation(KRyvNode& ioNode, const KPivotCurves& pPivots, double pR
         lT += PivotTranslation(pPivots.At(lSet, lTime), lR, lS);
         lValues.push_back(lT - PivotTranslation(lSet, lR, lS));
     }
-    for (int lAxis = 0; lAxis < 3; ++lAxis) {
-        KFCurve& lCurve = *lCurves[0][lAxis];
-        lCurve.KeyClear();
-        for (size_t lIndex = 0; lIndex < lTimes.size(); ++lIndex) {
-            lCurve.KeyAdd(lTimes[lIndex], static_cast<float>(lValues[lIndex][lAxis]));
-        }
-    }
+    WriteSamples(lCurves[0], lTimes, lValues);
     ioNode.InvalidateMatrixCaches(true);
     return !lCut;
 }

@@ -15,6 +15,11 @@ class KRyvPivotSet;
 
 // Rewrites of a node's transform curves through the kit's pivot model.
 
+// One frame at pRate frames per second.
+KTime PeriodOf(double pRate);
+// The x, y, z curves pCurves at pTime, each its default value while it has no keys.
+KVector4 ValueAt(const KFCurve* const pCurves[3], KTime pTime);
+
 // Rewrites the transform curves of every take of ioNode, their default values included, so
 // that its local transform L (the full pivot model of pivot set 0, row vectors) becomes
 // L * pTransform while its pivots, offsets and pre- and post-rotation stay as they are: what a
